@@ -1,0 +1,32 @@
+// The program's version block: product name, save folder and versions.
+#include "VersionInfo.h"
+
+#include <platform_app.h>
+
+namespace {
+
+const PLATFORM_VERSION_STRING kStrings[] = {
+    {L"FileDescription", L"Lumaro"},
+    {L"ProductName", L"Lumaro"},
+    {L"LegalCopyright", L"Copyright (C) 2026 Lumaro team"},
+    {L"InternalName", L"threematch"},
+    {L"SavePath", L"Lumaro"},
+};
+
+const PLATFORM_VERSION_TRANSLATION kTranslations[] = {
+    {0x0407, 0x04b0, kStrings, static_cast<UINT>(sizeof(kStrings) / sizeof(kStrings[0]))},
+};
+
+const PLATFORM_VERSION_RESOURCE kResource = {
+    {1, 0, 0, 0},
+    {1, 0, 0, 0},
+    kTranslations,
+    1,
+};
+
+} // namespace
+
+void registerVersionInfo()
+{
+    PlatformSetVersionResource(&kResource);
+}

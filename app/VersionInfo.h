@@ -1,0 +1,4 @@
+#pragma once
+
+// Makes the program's version block available to GetFileVersionInfoW.
+void registerVersionInfo();

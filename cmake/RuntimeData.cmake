@@ -1,0 +1,21 @@
+# The runtime folder the game starts in: the data folder turned into the engine's
+# on-disk form by datatool, and the main archive "Lumaro.gob" packed from the
+# same files by gobtool, with names like "data\FX\effecte.fxf".
+if(ULVO_FUZZ)
+  return()
+endif()
+
+file(GLOB_RECURSE ULVO_DATA_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*)
+set(ULVO_RUNTIME_ARCHIVE ${ULVO_RUNTIME_DIR}/Lumaro.gob)
+
+# gobtool packs the runtime folder itself, leaving out the archive and the
+# engine's "logs" folder. Steps that generate further data into the runtime
+# folder add their outputs to this command's DEPENDS.
+add_custom_command(
+  OUTPUT ${ULVO_RUNTIME_ARCHIVE}
+  COMMAND datatool build ${CMAKE_SOURCE_DIR}/data ${ULVO_RUNTIME_DIR}
+  COMMAND gobtool pack ${ULVO_RUNTIME_DIR} ${ULVO_RUNTIME_ARCHIVE}
+  DEPENDS datatool gobtool ${ULVO_DATA_SOURCES}
+  COMMENT "Building the runtime data in ${ULVO_RUNTIME_DIR}"
+  VERBATIM)
+add_custom_target(runtime_data ALL DEPENDS ${ULVO_RUNTIME_ARCHIVE})

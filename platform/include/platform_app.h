@@ -1,0 +1,34 @@
+#pragma once
+// What the program registers with the platform layer, and the path mapping for tools.
+#include <windef.h>
+
+#include <string>
+
+// The program's version block, as its resource script would describe it.
+// GetFileVersionInfoW and VerQueryValueW serve it for the program's own file.
+struct PLATFORM_VERSION_STRING {
+    const wchar_t* key;   // "ProductName", "SavePath", ...
+    const wchar_t* value;
+};
+
+struct PLATFORM_VERSION_TRANSLATION {
+    WORD language; // 0x0409
+    WORD codePage; // 0x04b0
+    const PLATFORM_VERSION_STRING* strings;
+    UINT count;
+};
+
+struct PLATFORM_VERSION_RESOURCE {
+    WORD productVersion[4]; // major, minor, build, revision
+    WORD fileVersion[4];
+    const PLATFORM_VERSION_TRANSLATION* translations;
+    UINT count;
+};
+
+// Copies the table; null removes the version block again.
+void PlatformSetVersionResource(const PLATFORM_VERSION_RESOURCE* resource);
+
+// The Linux path a Windows path refers to ("Data\Menu\X.tex" -> "data/menu/x.tex"):
+// separators become '/', "." and ".." are resolved, and each component is matched to an
+// existing entry without regard to case; a component that does not exist stays as written.
+std::string PlatformMapPath(const std::wstring& windowsPath);

@@ -1,0 +1,169 @@
+// SDL's start, the desktop and the system metrics.
+#include <windows.h>
+
+#include "win32/WindowInternal.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+
+namespace Win32Internal {
+
+namespace {
+
+std::atomic<bool> s_videoStarted{false};
+std::thread::id s_videoThread;
+std::mutex s_modeLock;
+int s_modeWidth = 0;
+int s_modeHeight = 0;
+int s_modeBits = 0;
+
+// Distinct values standing for the desktop and for displays.
+constexpr uintptr_t kDesktopHandle = 0x10000;
+constexpr uintptr_t kMonitorBase = 0x20000;
+
+bool readDesktopMode(int& width, int& height, int& bits)
+{
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0 || mode.w <= 0 || mode.h <= 0)
+        return false;
+    width = mode.w;
+    height = mode.h;
+    bits = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+    if (bits <= 0)
+        bits = 32;
+    return true;
+}
+
+} // namespace
+
+void logLine(const char* format, ...)
+{
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    fprintf(stderr, "%s\n", buffer);
+}
+
+bool ensureVideo()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // The layer turns SIGINT/SIGTERM into WM_CLOSE itself, and closing the last window
+        // is the program's decision, not SDL's.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+            logLine("SDL video could not start: %s", SDL_GetError());
+            return;
+        }
+        s_videoThread = std::this_thread::get_id();
+        {
+            std::lock_guard<std::mutex> guard(s_modeLock);
+            readDesktopMode(s_modeWidth, s_modeHeight, s_modeBits);
+        }
+        startInputTracking();
+        s_videoStarted.store(true);
+    });
+    return s_videoStarted.load();
+}
+
+bool videoStarted() { return s_videoStarted.load(); }
+
+bool isVideoThread() { return s_videoStarted.load() && std::this_thread::get_id() == s_videoThread; }
+
+RECT desktopRect()
+{
+    SDL_Rect bounds;
+    if (ensureVideo() && SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0)
+        return RECT{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    return RECT{0, 0, kFallbackDesktopWidth, kFallbackDesktopHeight};
+}
+
+bool refreshDesktopMode(int& width, int& height, int& bitsPerPixel)
+{
+    int w = 0, h = 0, bits = 0;
+    if (!videoStarted() || !readDesktopMode(w, h, bits))
+        return false;
+    std::lock_guard<std::mutex> guard(s_modeLock);
+    bool changed = w != s_modeWidth || h != s_modeHeight || bits != s_modeBits;
+    s_modeWidth = width = w;
+    s_modeHeight = height = h;
+    s_modeBits = bitsPerPixel = bits;
+    return changed;
+}
+
+HWND desktopWindow() { return reinterpret_cast<HWND>(kDesktopHandle); }
+
+HMONITOR monitorForDisplay(int displayIndex)
+{
+    if (displayIndex < 0)
+        displayIndex = 0;
+    return reinterpret_cast<HMONITOR>(kMonitorBase + 4 * (static_cast<uintptr_t>(displayIndex) + 1));
+}
+
+int displayForMonitor(HMONITOR monitor)
+{
+    uintptr_t value = reinterpret_cast<uintptr_t>(monitor);
+    if (value <= kMonitorBase || value >= kMonitorBase + 4 * 1024 || (value - kMonitorBase) % 4 != 0)
+        return -1;
+    return static_cast<int>((value - kMonitorBase) / 4 - 1);
+}
+
+} // namespace Win32Internal
+
+using namespace Win32Internal;
+
+HWND GetDesktopWindow() { return desktopWindow(); }
+
+int GetSystemMetrics(int index)
+{
+    switch (index) {
+    case SM_CXSCREEN:
+    case SM_CYSCREEN: {
+        int width = 0, height = 0, bits = 0;
+        if (!ensureVideo() || !readDesktopMode(width, height, bits)) {
+            RECT desktop = desktopRect();
+            width = desktop.right - desktop.left;
+            height = desktop.bottom - desktop.top;
+        }
+        return index == SM_CXSCREEN ? width : height;
+    }
+    case SM_CXFULLSCREEN:
+    case SM_CYFULLSCREEN: {
+        // The client area of a maximised window: the usable part of the desktop, less a caption.
+        SDL_Rect usable;
+        RECT area = desktopRect();
+        if (videoStarted() && SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0)
+            area = RECT{usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
+        return index == SM_CXFULLSCREEN ? area.right - area.left : area.bottom - area.top - kCaptionHeight;
+    }
+    case SM_CYCAPTION:
+        return kCaptionHeight;
+    case SM_CXBORDER:
+    case SM_CYBORDER:
+        return kBorderWidth;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME:
+    case SM_CXFRAME:
+    case SM_CYFRAME:
+        return kFrameWidth;
+    default:
+        return 0;
+    }
+}
+
+HMONITOR MonitorFromWindow(HWND window, DWORD flags)
+{
+    WindowPtr data = findWindow(window);
+    if (!data) {
+        if (flags == MONITOR_DEFAULTTONULL && window != desktopWindow())
+            return nullptr;
+        return monitorForDisplay(0);
+    }
+    int display = data->sdl ? SDL_GetWindowDisplayIndex(data->sdl) : 0;
+    return monitorForDisplay(display < 0 ? 0 : display);
+}

@@ -1,0 +1,36 @@
+// Message boxes that never block: the message goes to stderr and the box's default
+// button is the answer, so unattended runs and tests go on.
+#include <windows.h>
+
+#include "win32/Strings.h"
+
+#include <string>
+#include <unistd.h>
+
+int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type)
+{
+    // Buttons of each family in order (OK, OK/Cancel, Abort/Retry/Ignore, Yes/No/Cancel,
+    // Yes/No, Retry/Cancel, Cancel/Try again/Continue).
+    static const int kButtons[7][3] = {
+        {IDOK, 0, 0}, {IDOK, IDCANCEL, 0}, {3, 4, 5}, {IDYES, IDNO, IDCANCEL},
+        {IDYES, IDNO, 0}, {4, IDCANCEL, 0}, {IDCANCEL, 10, 11},
+    };
+    static const int kCounts[7] = {1, 2, 3, 3, 2, 2, 3};
+
+    std::wstring line = caption ? caption : L"Error";
+    line += L": ";
+    line += text ? text : L"";
+    line += L'\n';
+    std::string utf8 = Win32Internal::wideToUtf8(line);
+    ssize_t ignored = write(STDERR_FILENO, utf8.data(), utf8.size());
+    (void)ignored;
+
+    UINT family = type & 0xF;
+    if (family >= 7)
+        family = 0;
+    // A default button beyond the family's buttons means the first, as on Windows.
+    UINT button = (type >> 8) & 0xF;
+    if (button >= static_cast<UINT>(kCounts[family]))
+        button = 0;
+    return kButtons[family][button];
+}

@@ -1,0 +1,119 @@
+#pragma once
+// What the window, message, display and input sources share, and what the Direct3D and
+// DirectInput layers need from the windows (their SDL windows, the tracked input state).
+#include <windows.h>
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace Win32Internal {
+
+// The fixed frame (see GetSystemMetrics).
+constexpr int kCaptionHeight = 23;
+constexpr int kFrameWidth = 3;
+constexpr int kBorderWidth = 1;
+// Desktop used when SDL reports no display.
+constexpr int kFallbackDesktopWidth = 1024;
+constexpr int kFallbackDesktopHeight = 768;
+
+struct Frame {
+    int left, top, right, bottom;
+};
+Frame frameForStyle(DWORD style);
+bool hasCaption(DWORD style);
+
+// A line on stderr.
+void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// SDL video and events, started on first use. False when SDL cannot start (the reason
+// has been logged once).
+bool ensureVideo();
+bool videoStarted();
+// SDL's events are read on the thread that started SDL.
+bool isVideoThread();
+// Display 0's bounds, or 0, 0, 1024, 768.
+RECT desktopRect();
+// Reads display 0's desktop mode; true when it differs from the last reading.
+bool refreshDesktopMode(int& width, int& height, int& bitsPerPixel);
+HWND desktopWindow();
+HMONITOR monitorForDisplay(int displayIndex);
+int displayForMonitor(HMONITOR monitor); // -1 for an unknown handle
+
+struct WindowClass {
+    std::wstring name;
+    ATOM atom = 0;
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+    HINSTANCE instance = nullptr;
+};
+
+// A window. Its fields belong to the thread that created it.
+struct WindowData {
+    HWND handle = nullptr;
+    std::shared_ptr<const WindowClass> windowClass;
+    WNDPROC proc = nullptr;
+    DWORD style = 0; // without WS_VISIBLE, which `visible` holds
+    DWORD exStyle = 0;
+    LONG_PTR userData = 0;
+    HINSTANCE instance = nullptr;
+    std::wstring title;
+    RECT outer{}; // screen coordinates, frame included
+    SDL_Window* sdl = nullptr;
+    uint32_t sdlId = 0;
+    bool visible = false;
+    bool invalid = false;
+    bool minimized = false;
+    bool destroying = false;
+    std::thread::id owner;
+};
+using WindowPtr = std::shared_ptr<WindowData>;
+
+WindowPtr findWindow(HWND window);
+WindowPtr findWindowBySdlId(uint32_t sdlId);
+// Live windows in creation order.
+std::vector<WindowPtr> allWindows();
+// The oldest window still alive, or null.
+HWND mainWindow();
+// The first visible, invalid window of `owner` that the filter (null: any) admits.
+HWND paintableWindow(std::thread::id owner, HWND filter);
+POINT clientOrigin(const WindowData& window);
+SIZE clientSize(const WindowData& window);
+LRESULT callWindowProc(const WindowPtr& window, UINT message, WPARAM wParam, LPARAM lParam);
+
+struct PendingMessage {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+// Makes `active` (or nobody) the active and focused window and lists the messages that
+// tell the windows so (WM_ACTIVATEAPP, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS).
+std::vector<PendingMessage> changeActivation(HWND active);
+// Client area reported by SDL; true when it differs from what the window holds.
+bool clientMovedTo(WindowData& window, int x, int y);
+bool clientResizedTo(WindowData& window, int width, int height);
+
+// The SDL window behind a window of ours (null for others): the Direct3D layer draws into it.
+SDL_Window* sdlWindowFor(HWND window);
+
+// Message queue.
+bool postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void discardWindowMessages(HWND window);
+void installTerminationHandlers();
+// A close request from outside (signal, SDL_QUIT): WM_CLOSE to the main window, or
+// WM_QUIT(0) on the calling thread when there is none.
+void requestClose();
+// Turns the SDL events waiting so far into messages (on the video thread only).
+void pumpSdlEvents();
+
+// Input state, following every SDL event as SDL queues it (injected events too).
+void startInputTracking();
+bool isScancodeDown(int sdlScancode);
+uint32_t mouseButtonsDown(); // SDL_BUTTON(n) masks
+
+} // namespace Win32Internal

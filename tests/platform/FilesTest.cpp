@@ -1,0 +1,95 @@
+#include <windows.h>
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using TestSupport::ScopedCwd;
+using TestSupport::TempDir;
+
+TEST(Files, CreateDirectoryReportsWindowsErrors)
+{
+    TempDir dir;
+    ScopedCwd cwd(dir.path());
+
+    EXPECT_TRUE(CreateDirectoryW(L"Saves", nullptr));
+    EXPECT_TRUE(fs::is_directory(dir / "Saves"));
+    EXPECT_FALSE(CreateDirectoryW(L"SAVES", nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_FALSE(CreateDirectoryW(L"Missing\\Child", nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_TRUE(CreateDirectoryW(L"saves\\Sub\\", nullptr));
+    EXPECT_TRUE(fs::is_directory(dir / "Saves/Sub"));
+
+    EXPECT_EQ(GetFileAttributesW(L"SAVES"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    TestSupport::writeText(dir / "Saves/config.cfg", "x");
+    EXPECT_EQ(GetFileAttributesW(L"saves/Config.CFG"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(GetFileAttributesW(L"saves\\none.cfg"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(GetFileAttributesW(L"nofolder\\none.cfg"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+
+    EXPECT_FALSE(RemoveDirectoryW(L"Saves"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DIR_NOT_EMPTY));
+    EXPECT_TRUE(DeleteFileW(L"SAVES\\CONFIG.CFG"));
+    EXPECT_FALSE(DeleteFileW(L"SAVES\\CONFIG.CFG"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(RemoveDirectoryW(L"saves\\sub"));
+    EXPECT_TRUE(RemoveDirectoryW(L"saves"));
+    EXPECT_FALSE(fs::exists(dir / "Saves"));
+}
+
+TEST(Files, MoveFileExReplacesOnlyWhenAsked)
+{
+    TempDir dir;
+    ScopedCwd cwd(dir.path());
+    TestSupport::writeText(dir / "Profile.tmp", "new");
+    TestSupport::writeText(dir / "profile.prf", "old");
+
+    EXPECT_FALSE(MoveFileExW(L"profile.tmp", L"PROFILE.PRF", 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(TestSupport::readText(dir / "profile.prf"), "old");
+
+    EXPECT_TRUE(MoveFileExW(L"profile.tmp", L"PROFILE.PRF", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(TestSupport::readText(dir / "profile.prf"), "new");
+    EXPECT_FALSE(fs::exists(dir / "Profile.tmp"));
+    EXPECT_FALSE(fs::exists(dir / "PROFILE.PRF"));
+
+    EXPECT_TRUE(MoveFileExW(L"profile.prf", L"Renamed.prf", 0));
+    EXPECT_EQ(TestSupport::readText(dir / "Renamed.prf"), "new");
+    EXPECT_FALSE(MoveFileExW(L"profile.prf", L"x.prf", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(MoveFileExW(L"renamed.prf", L"nofolder\\x.prf", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST(Files, ProgramPathAndCurrentFolderUseBackslashes)
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    std::wstring program(path, length);
+    EXPECT_EQ(program.find(L'/'), std::wstring::npos);
+    EXPECT_EQ(program.substr(program.rfind(L'\\') + 1), L"platform_tests");
+    EXPECT_EQ(GetFileAttributesW(path), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+
+    // Too small: truncated, terminated, the buffer size returned.
+    wchar_t small[4];
+    EXPECT_EQ(GetModuleFileNameW(nullptr, small, 4), 4u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(std::wstring(small), program.substr(0, 3));
+
+    TempDir dir;
+    fs::create_directories(dir / "Run");
+    ScopedCwd cwd(dir.path());
+    EXPECT_TRUE(SetCurrentDirectoryW(L"RUN"));
+    DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    std::wstring current(needed, L'\0');
+    EXPECT_EQ(GetCurrentDirectoryW(needed, current.data()), needed - 1);
+    current.resize(needed - 1);
+    EXPECT_EQ(current.substr(current.rfind(L'\\')), L"\\Run");
+    EXPECT_FALSE(SetCurrentDirectoryW(L"nowhere"));
+}
