@@ -16,7 +16,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     archives.addGOBFile(new GOBFile(L"BASEGOB", L"Lumaro.gob", 0));
     archives.createDefaultOrder(0);
 
-    AppInfo& info = AppInfo::getInstance();
+    AppInfo& info = *AppInfo::getInstance();
     info.setSavePathKind(1);
     info.createSaveFolder();
 

@@ -59,10 +59,10 @@ void logError(const std::wstring& text)
 
 } // namespace
 
-AppInfo& AppInfo::getInstance()
+AppInfo* AppInfo::getInstance()
 {
     static AppInfo instance;
-    return instance;
+    return &instance;
 }
 
 AppInfo::AppInfo()

@@ -16,7 +16,7 @@ public:
     };
 
     // The program's instance, built on first use.
-    static AppInfo& getInstance();
+    static AppInfo* getInstance();
 
     // Reads everything afresh; the program uses getInstance, tests build their
     // own after registering a version table.

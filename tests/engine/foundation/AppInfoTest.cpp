@@ -126,7 +126,7 @@ TEST(AppInfo, WithoutVersionBlockTheProgramNamesTheSaveFolder)
     wchar_t current[4096] = {};
     GetCurrentDirectoryW(4096, current);
     EXPECT_EQ(info.getCurrentFolder(), current);
-    EXPECT_EQ(&Ulvo::AppInfo::getInstance(), &Ulvo::AppInfo::getInstance());
+    EXPECT_EQ(Ulvo::AppInfo::getInstance(), Ulvo::AppInfo::getInstance());
 }
 
 TEST(AppInfo, SavePathPerBase)
