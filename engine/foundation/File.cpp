@@ -4,6 +4,7 @@
 #include "foundation/GOBManager.h"
 #include "foundation/GOBOrder.h"
 #include "foundation/Logger.h"
+#include "foundation/Utf16.h"
 #include "foundation/XMLNode.h"
 
 #include <windows.h>
@@ -152,24 +153,7 @@ std::wstring File::getFILE_DATA()
     if (count >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         // UTF-16 is read untranslated: its code units may hold the bytes 0D 0A or 1A.
         log.log(10, LOG_TYPE_INFO, L"is Unicode File \n");
-        const std::size_t units = (count - 2) / 2;
-        text.reserve(units);
-        auto unit = [&bytes](std::size_t i) -> uint32_t {
-            return static_cast<uint32_t>(bytes[2 + 2 * i]) | (static_cast<uint32_t>(bytes[3 + 2 * i]) << 8);
-        };
-        for (std::size_t i = 0; i < units; ++i) {
-            const uint32_t high = unit(i);
-            if (high >= 0xD800 && high <= 0xDBFF && i + 1 < units) {
-                const uint32_t low = unit(i + 1);
-                if (low >= 0xDC00 && low <= 0xDFFF) {
-                    text.push_back(static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00)));
-                    ++i;
-                    continue;
-                }
-            }
-            // An unpaired surrogate stays as its code unit.
-            text.push_back(static_cast<wchar_t>(high));
-        }
+        decodeUtf16LE(bytes.data() + 2, (count - 2) / 2, text);
     } else {
         log.log(10, LOG_TYPE_INFO, L"is Multibyte File \n");
         text.reserve(count);

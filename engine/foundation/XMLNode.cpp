@@ -1,6 +1,8 @@
 // The document tree: nodes, their values, typed access and value lists.
 #include "foundation/XMLNode.h"
 
+#include "foundation/Utf16.h"
+
 #include <cerrno>
 #include <climits>
 #include <cwchar>
@@ -80,22 +82,7 @@ bool XMLProperty::writeUTF16(std::string& out) const
 {
     std::wstring text;
     appendText(text);
-    for (wchar_t ch : text) {
-        auto unit = [&out](uint32_t u) {
-            out.push_back(static_cast<char>(u & 0xFF));
-            out.push_back(static_cast<char>((u >> 8) & 0xFF));
-        };
-        uint32_t code = static_cast<uint32_t>(ch);
-        if (code < 0x10000) {
-            unit(code);
-        } else if (code <= 0x10FFFF) {
-            code -= 0x10000;
-            unit(0xD800 + (code >> 10));
-            unit(0xDC00 + (code & 0x3FF));
-        } else {
-            unit(0xFFFD);
-        }
-    }
+    appendUtf16LE(out, text);
     return true;
 }
 

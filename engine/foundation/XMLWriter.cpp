@@ -1,6 +1,7 @@
 // The writer: the tab-indented layout, the check that a tree can be written
 // and the save that replaces the old file only once the new one is complete.
 #include "foundation/Logger.h"
+#include "foundation/Utf16.h"
 #include "foundation/XMLNode.h"
 
 #include <windows.h>
@@ -12,27 +13,6 @@
 namespace Ulvo {
 
 namespace {
-
-void appendUTF16(std::string& out, const std::wstring& text)
-{
-    out.reserve(out.size() + text.size() * 2);
-    auto unit = [&out](uint32_t u) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>((u >> 8) & 0xFF));
-    };
-    for (wchar_t ch : text) {
-        uint32_t code = static_cast<uint32_t>(ch);
-        if (code < 0x10000) {
-            unit(code);
-        } else if (code <= 0x10FFFF) {
-            code -= 0x10000;
-            unit(0xD800 + (code >> 10));
-            unit(0xDC00 + (code & 0x3FF));
-        } else {
-            unit(0xFFFD); // not a character at all
-        }
-    }
-}
 
 // The narrow text of the ANSI form: the code page's characters, CR LF line ends.
 bool appendANSI(std::string& out, const std::wstring& text)
@@ -191,7 +171,7 @@ bool XMLNode::write(std::string& out, int depth) const
 {
     std::wstring text;
     layout(text, depth);
-    appendUTF16(out, text);
+    appendUtf16LE(out, text);
     return true;
 }
 
@@ -285,7 +265,7 @@ bool XMLNode::save(XMLNode* node, const std::wstring& fileName, bool unicode)
     std::string bytes;
     if (asUnicode) {
         bytes = "\xFF\xFE";
-        appendUTF16(bytes, text);
+        appendUtf16LE(bytes, text);
     } else if (!appendANSI(bytes, text)) {
         writeLog(100, LOG_TYPE_ERROR, L" " + fileName + L" konnte nicht umgewandelt werden!");
         return false;
