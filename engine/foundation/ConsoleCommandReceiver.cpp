@@ -1,0 +1,70 @@
+#include "foundation/ConsoleCommandReceiver.h"
+
+#include "foundation/ConsoleDispatcher.h"
+
+namespace Ulvo {
+
+ConsoleCommandReceiver::ConsoleCommandReceiver()
+{
+    ConsoleDispatcher* dispatcher = ConsoleDispatcher::getInstance();
+    dispatcher->onExecute.connect(this, &ConsoleCommandReceiver::dispatchExecute);
+    dispatcher->onComplete.connect(this, &ConsoleCommandReceiver::dispatchComplete);
+}
+
+ConsoleCommandReceiver::~ConsoleCommandReceiver()
+{
+    // Leave the dispatcher first so no line reaches a half-destroyed receiver.
+    disconnect_all();
+    for (auto& entry : m_commands)
+        delete entry.second;
+    m_commands.clear();
+}
+
+void ConsoleCommandReceiver::execute(ConsoleCommand&, TypedConsoleCommand&) {}
+
+void ConsoleCommandReceiver::completeArguments(TypedConsoleCommand&, std::vector<std::wstring>&) {}
+
+void ConsoleCommandReceiver::registerCommand(ConsoleCommand* command)
+{
+    if (!command)
+        return;
+    if (!m_commands.emplace(command->getLowerName(), command).second)
+        delete command;
+}
+
+void ConsoleCommandReceiver::dispatchExecute(TypedConsoleCommand& line, bool& handled)
+{
+    auto found = m_commands.find(line.getLowerName());
+    if (found == m_commands.end())
+        return;
+    handled = true;
+    ConsoleCommand* command = found->second;
+    if (command->getRequiredArguments() > static_cast<uint32_t>(line.getArgumentCount())) {
+        line.setAnswer(command->getHelp());
+        return;
+    }
+    command->emit(*command, line);
+    execute(*command, line);
+}
+
+void ConsoleCommandReceiver::dispatchComplete(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+{
+    const std::wstring& typed = line.getLowerName();
+    const bool hasArguments = line.getArgumentCount() > 0;
+    std::vector<std::wstring> arguments;
+    for (const auto& [key, command] : m_commands) {
+        if (key.compare(0, typed.size(), typed) != 0)
+            continue;
+        if (key.size() > typed.size()) {
+            if (!hasArguments)
+                candidates.push_back(command->getName());
+            continue;
+        }
+        arguments.clear();
+        completeArguments(line, arguments);
+        for (const std::wstring& argument : arguments)
+            candidates.push_back(command->getName() + L" " + argument);
+    }
+}
+
+} // namespace Ulvo

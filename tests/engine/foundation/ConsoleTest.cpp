@@ -1,0 +1,193 @@
+#include "foundation/ConsoleCommand.h"
+#include "foundation/ConsoleCommandReceiver.h"
+#include "foundation/ConsoleDispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace Ulvo;
+
+namespace {
+
+const std::wstring kNotFound = L"Befehl nicht gefunden!";
+const std::wstring kDebugHelp = L"E_Debug 0/1; um Debugeinstellungen zu aktivieren";
+
+// Records what runs, in order, with the tag of the receiver.
+class TestReceiver : public ConsoleCommandReceiver {
+public:
+    TestReceiver(std::wstring tag, std::vector<std::wstring>& log) : m_tag(std::move(tag)), m_log(&log)
+    {
+        registerCommand(new ConsoleCommand(L"E_Debug", 1, kDebugHelp));
+        registerCommand(new ConsoleCommand(L"E_DebugLevel", 1, L"E_DebugLevel n; Stufe"));
+        registerCommand(new ConsoleCommand(L"E_Exit", 0, L"E_Exit; beendet"));
+        for (auto& entry : getCommands())
+            entry.second->connect(this, &TestReceiver::onCommandSignal);
+    }
+
+    void execute(ConsoleCommand& command, TypedConsoleCommand& line) override
+    {
+        std::wstring entry = m_tag + L" run " + command.getName();
+        for (int i = 0; i < line.getArgumentCount(); ++i)
+            entry += L" " + line.getToken(i);
+        m_log->push_back(entry);
+        line.setAnswer(L"");
+    }
+
+    void completeArguments(TypedConsoleCommand& line, std::vector<std::wstring>& candidates) override
+    {
+        if (line.isCommand(L"E_Debug")) {
+            candidates.push_back(L"0");
+            candidates.push_back(L"1");
+        }
+    }
+
+    void onCommandSignal(ConsoleCommand& command, TypedConsoleCommand&)
+    {
+        m_log->push_back(m_tag + L" signal " + command.getName());
+    }
+
+private:
+    std::wstring m_tag;
+    std::vector<std::wstring>* m_log;
+};
+
+std::wstring run(const std::wstring& text)
+{
+    TypedConsoleCommand line(text);
+    line.setAnswer(kNotFound);
+    line.setCursor(3);
+    ConsoleDispatcher::getInstance()->execute(line);
+    EXPECT_EQ(line.getCursor(), -1);
+    return line.getAnswer();
+}
+
+std::vector<std::wstring> complete(const std::wstring& text)
+{
+    TypedConsoleCommand line(text);
+    std::vector<std::wstring> candidates;
+    ConsoleDispatcher::getInstance()->complete(line, candidates);
+    return candidates;
+}
+
+using Words = std::vector<std::wstring>;
+
+} // namespace
+
+TEST(TypedConsoleCommand, ParsesBlankSeparatedWords)
+{
+    TypedConsoleCommand leading(L"   E_Debug 1");
+    EXPECT_EQ(leading.getName(), L"E_Debug");
+    EXPECT_EQ(leading.getLowerName(), L"e_debug");
+    EXPECT_EQ(leading.getArguments(), Words{L"1"});
+    EXPECT_EQ(leading.getLine(), L"   E_Debug 1");
+    EXPECT_EQ(leading.getCursor(), -1);
+    EXPECT_TRUE(leading.getAnswer().empty());
+
+    TypedConsoleCommand doubled(L"E_Debug  1 ");
+    EXPECT_EQ(doubled.getName(), L"E_Debug");
+    EXPECT_EQ(doubled.getArguments(), Words{L"1"});
+
+    // Only blanks separate: tabs and quotes are part of the word.
+    TypedConsoleCommand tabs(L"a\tb \"c d\"");
+    EXPECT_EQ(tabs.getName(), L"a\tb");
+    EXPECT_EQ(tabs.getArguments(), (Words{L"\"c", L"d\""}));
+
+    TypedConsoleCommand blanks(L"   ");
+    EXPECT_EQ(blanks.getName(), L"   ");
+    EXPECT_EQ(blanks.getArgumentCount(), 0);
+    TypedConsoleCommand empty(L"");
+    EXPECT_EQ(empty.getName(), L"");
+    EXPECT_EQ(empty.getArgumentCount(), 0);
+
+    // Parsing again replaces every word.
+    leading.parse(L"Other X Y");
+    EXPECT_EQ(leading.getName(), L"Other");
+    EXPECT_EQ(leading.getLowerArguments(), (Words{L"x", L"y"}));
+    EXPECT_EQ(leading.getLowerLine(), L"other x y");
+    EXPECT_TRUE(leading.isCommand(L"OTHER"));
+    EXPECT_FALSE(leading.isCommand(L"Othe"));
+}
+
+TEST(TypedConsoleCommand, ArgumentAccessors)
+{
+    TypedConsoleCommand line(L"cmd HeLLo -12abc 0x1F 2.5x nan 1e999 0xFFFFFFFF 7 zz");
+    EXPECT_EQ(line.getParamString(0), L"hello");
+    EXPECT_EQ(line.getToken(0), L"HeLLo");
+    EXPECT_EQ(line.getParamInt(1), -12);
+    EXPECT_EQ(line.getParamInt(0), 0);
+    EXPECT_EQ(line.getParamHex(2), 31);
+    EXPECT_EQ(line.getParamHex(8), 0);
+    EXPECT_EQ(line.getParamHex(6), -1);
+    EXPECT_DOUBLE_EQ(line.getParamDouble(3), 2.5);
+    EXPECT_FLOAT_EQ(line.getParamFloat(3), 2.5f);
+    EXPECT_EQ(line.getParamDouble(4), 0.0); // no leading number
+    EXPECT_EQ(line.getParamDouble(5), 0.0); // out of range
+    EXPECT_EQ(line.getParamDouble(2), 0.0); // "0x1f": only its leading 0
+    EXPECT_TRUE(line.getParamBool(7));
+    EXPECT_FALSE(line.getParamBool(8));
+
+    // Missing arguments read as empty.
+    for (int index : {-1, 9, 100}) {
+        EXPECT_EQ(line.getParamInt(index), 0);
+        EXPECT_EQ(line.getParamDouble(index), 0.0);
+        EXPECT_FALSE(line.getParamBool(index));
+        EXPECT_EQ(line.getParamString(index), L"");
+        EXPECT_EQ(line.getToken(index), L"");
+    }
+}
+
+TEST(ConsoleDispatcher, RunsRegisteredCommandsCaseInsensitively)
+{
+    std::vector<std::wstring> log;
+    TestReceiver receiver(L"A", log);
+
+    EXPECT_EQ(run(L"e_debug 1"), L"");
+    EXPECT_EQ(run(L"  E_DEBUG  Yes"), L"");
+    EXPECT_EQ(log, (Words{L"A signal E_Debug", L"A run E_Debug 1", L"A signal E_Debug", L"A run E_Debug Yes"}));
+
+    // Too few arguments: the help line, and neither signal nor run.
+    log.clear();
+    EXPECT_EQ(run(L"E_Debug"), kDebugHelp);
+    EXPECT_TRUE(log.empty());
+
+    // Unknown command: the caller's answer stays.
+    EXPECT_EQ(run(L"E_Debu 1"), kNotFound);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST(ConsoleDispatcher, RegistrationAndReceiverLifetime)
+{
+    std::vector<std::wstring> log;
+    TestReceiver first(L"A", log);
+    first.registerCommand(new ConsoleCommand(L"e_EXIT", 3, L"second"));
+    ASSERT_EQ(first.getCommands().size(), 3u);
+    EXPECT_EQ(first.getCommands().at(L"e_exit")->getHelp(), L"E_Exit; beendet");
+
+    {
+        // Two receivers with one name both run it.
+        TestReceiver second(L"B", log);
+        run(L"E_Exit");
+        EXPECT_EQ(log, (Words{L"A signal E_Exit", L"A run E_Exit", L"B signal E_Exit", L"B run E_Exit"}));
+    }
+    log.clear();
+    run(L"E_Exit");
+    EXPECT_EQ(log, (Words{L"A signal E_Exit", L"A run E_Exit"}));
+}
+
+TEST(ConsoleDispatcher, CompletesNamesAndArguments)
+{
+    std::vector<std::wstring> log;
+    TestReceiver receiver(L"A", log);
+
+    EXPECT_EQ(complete(L"e_deb"), (Words{L"E_Debug", L"E_DebugLevel"}));
+    EXPECT_EQ(complete(L"E_"), (Words{L"E_Debug", L"E_DebugLevel", L"E_Exit"}));
+    // The exact name asks the command for its arguments; longer names still show.
+    EXPECT_EQ(complete(L"e_debug"), (Words{L"E_Debug 0", L"E_Debug 1", L"E_DebugLevel"}));
+    // With an argument typed, only the exact name counts.
+    EXPECT_EQ(complete(L"e_debug 1"), (Words{L"E_Debug 0", L"E_Debug 1"}));
+    EXPECT_TRUE(complete(L"e_deb 1").empty());
+    EXPECT_TRUE(complete(L"x").empty());
+    EXPECT_TRUE(log.empty());
+}
