@@ -1,27 +1,103 @@
-// Start-up of the foundation: log files, main archive, search order and save folder.
+// The entry function: builds the engine and the game around it in a fixed
+// order, runs the main loop, tears the game down, writes the configuration back
+// and returns the exit code.
 #include <windows.h>
+#include <objbase.h>
 
+#include "devices/D3DInitParams.h"
+#include "devices/D3DInterface.h"
+#include "devices/DInputInitParams.h"
+#include "devices/DirectInputInterface.h"
+#include "devices/VideoPlayer.h"
 #include "foundation/AppInfo.h"
+#include "foundation/CommandLine.h"
 #include "foundation/GOBFile.h"
 #include "foundation/GOBManager.h"
 #include "foundation/Logger.h"
+#include "foundation/UlvoEngine.h"
+#include "graphics/Effect.h"
+#include "threematch/MyGlobals.h"
+#include "threematch/ThreeMatchGame.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+#include <string>
+
+namespace {
+
+int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
 {
     using namespace Ulvo;
+
+    if (!engine->load(configPath)) {
+        // No configuration yet: full screen at the best mode, 75 Hz.
+        D3DInitParams& display = engine->getEngineParams().getD3DInitParams();
+        display.setDisplaySize(0x80000000u, 0x80000000u);
+        display.setRefreshRate(75);
+        display.setWindowed(false);
+    }
+    // Whatever the file held, input runs buffered through window messages.
+    DInputInitParams& input = engine->getEngineParams().getDInputInitParams();
+    input.setBufferedKeyboard(true);
+    input.setBufferedMouse(true);
+    input.setMousePollRate(10);
+    input.setKeyboardPollRate(10);
+    input.setKeyRepeat(500, 100);
+    input.setUseWindowMessages(true);
+    engine->getEngineParams().getD3DInitParams().setAutoDegrade(true, true);
+
+    // A failure has shown its own message box; the device start then fails.
+    D3DInterface::getInstance()->createWindow();
+
+    VideoPlayer intro(L"intro.wmv");
+    if (intro.play().quitRequested)
+        return -1;
+
+    if (!engine->init())
+        return -1;
+
+    DirectInputInterface::getInstance()->centerMouse();
+    ThreeMatch::ThreeMatchGame game(false, true);
+    return engine->run();
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    using namespace Ulvo;
+
+    // On Windows the module loggers open their files before entry.
     openAllLogFiles();
-    mainLogger().setPriority(25, 7);
+    Logger& log = mainLogger();
+    log.setPriority(25, 7);
+    log.log(100, LOG_TYPE_INFO, L"WinMain\n");
+    log.incIndent();
 
-    GOBManager& archives = *GOBManager::getInstance();
-    archives.addGOBFile(new GOBFile(L"BASEGOB", L"Lumaro.gob", 0));
-    archives.createDefaultOrder(0);
+    CoInitialize(nullptr);
 
-    AppInfo& info = *AppInfo::getInstance();
-    info.setSavePathKind(1);
-    info.createSaveFolder();
+    GOBManager* archives = GOBManager::getInstance();
+    archives->addGOBFile(new GOBFile(L"BASEGOB", L"Lumaro.gob", 0));
+    archives->createDefaultOrder(0);
 
-    moduleLogger(LogModule::Engine).log(
-        50, LOG_TYPE_INFO, L"WinMain " + info.getProductName() + L" save folder " + info.expandSavePath() + L"\n");
-    flushAllLogFiles();
-    return 0;
+    log.showConsole(false);
+
+    UlvoEngine* engine = UlvoEngine::getInstance();
+    useCompiledEffects = false;
+    parseCommandLine(engine, commandLine ? std::string(commandLine) : std::string());
+
+    AppInfo* info = AppInfo::getInstance();
+    info->setSavePathKind(AppInfo::SAVE_PATH_APP_DATA);
+    info->createSaveFolder();
+
+    engine->setUserGlobals(new ThreeMatch::MyGlobals());
+    engine->getWindow()->setInstance(instance);
+
+    const std::wstring configPath = info->expandSavePath() + L"\\config.cfg";
+    const int exitCode = startAndRun(engine, configPath);
+
+    log.decIndent();
+    log.log(100, LOG_TYPE_INFO, L"WinMain\t EXIT !!!\n");
+
+    // Written on every path, also after a quit during the video or a failed start.
+    engine->save(configPath);
+    return exitCode;
 }

@@ -12,16 +12,16 @@ using namespace Ulvo;
 namespace {
 
 const std::wstring kNotFound = L"Befehl nicht gefunden!";
-const std::wstring kDebugHelp = L"E_Debug 0/1; um Debugeinstellungen zu aktivieren";
+const std::wstring kDebugHelp = L"T_Debug 0/1; um Debugeinstellungen zu aktivieren";
 
 // Records what runs, in order, with the tag of the receiver.
 class TestReceiver : public ConsoleCommandReceiver {
 public:
     TestReceiver(std::wstring tag, std::vector<std::wstring>& log) : m_tag(std::move(tag)), m_log(&log)
     {
-        registerCommand(new ConsoleCommand(L"E_Debug", 1, kDebugHelp));
-        registerCommand(new ConsoleCommand(L"E_DebugLevel", 1, L"E_DebugLevel n; Stufe"));
-        registerCommand(new ConsoleCommand(L"E_Exit", 0, L"E_Exit; beendet"));
+        registerCommand(new ConsoleCommand(L"T_Debug", 1, kDebugHelp));
+        registerCommand(new ConsoleCommand(L"T_DebugLevel", 1, L"T_DebugLevel n; Stufe"));
+        registerCommand(new ConsoleCommand(L"T_Exit", 0, L"T_Exit; beendet"));
         for (auto& entry : getCommands())
             entry.second->connect(this, &TestReceiver::onCommandSignal);
     }
@@ -37,7 +37,7 @@ public:
 
     void completeArguments(TypedConsoleCommand& line, std::vector<std::wstring>& candidates) override
     {
-        if (line.isCommand(L"E_Debug")) {
+        if (line.isCommand(L"T_Debug")) {
             candidates.push_back(L"0");
             candidates.push_back(L"1");
         }
@@ -77,16 +77,16 @@ using Words = std::vector<std::wstring>;
 
 TEST(TypedConsoleCommand, ParsesBlankSeparatedWords)
 {
-    TypedConsoleCommand leading(L"   E_Debug 1");
-    EXPECT_EQ(leading.getName(), L"E_Debug");
-    EXPECT_EQ(leading.getLowerName(), L"e_debug");
+    TypedConsoleCommand leading(L"   T_Debug 1");
+    EXPECT_EQ(leading.getName(), L"T_Debug");
+    EXPECT_EQ(leading.getLowerName(), L"t_debug");
     EXPECT_EQ(leading.getArguments(), Words{L"1"});
-    EXPECT_EQ(leading.getLine(), L"   E_Debug 1");
+    EXPECT_EQ(leading.getLine(), L"   T_Debug 1");
     EXPECT_EQ(leading.getCursor(), -1);
     EXPECT_TRUE(leading.getAnswer().empty());
 
-    TypedConsoleCommand doubled(L"E_Debug  1 ");
-    EXPECT_EQ(doubled.getName(), L"E_Debug");
+    TypedConsoleCommand doubled(L"T_Debug  1 ");
+    EXPECT_EQ(doubled.getName(), L"T_Debug");
     EXPECT_EQ(doubled.getArguments(), Words{L"1"});
 
     // Only blanks separate: tabs and quotes are part of the word.
@@ -143,17 +143,17 @@ TEST(ConsoleDispatcher, RunsRegisteredCommandsCaseInsensitively)
     std::vector<std::wstring> log;
     TestReceiver receiver(L"A", log);
 
-    EXPECT_EQ(run(L"e_debug 1"), L"");
-    EXPECT_EQ(run(L"  E_DEBUG  Yes"), L"");
-    EXPECT_EQ(log, (Words{L"A signal E_Debug", L"A run E_Debug 1", L"A signal E_Debug", L"A run E_Debug Yes"}));
+    EXPECT_EQ(run(L"t_debug 1"), L"");
+    EXPECT_EQ(run(L"  T_DEBUG  Yes"), L"");
+    EXPECT_EQ(log, (Words{L"A signal T_Debug", L"A run T_Debug 1", L"A signal T_Debug", L"A run T_Debug Yes"}));
 
     // Too few arguments: the help line, and neither signal nor run.
     log.clear();
-    EXPECT_EQ(run(L"E_Debug"), kDebugHelp);
+    EXPECT_EQ(run(L"T_Debug"), kDebugHelp);
     EXPECT_TRUE(log.empty());
 
     // Unknown command: the caller's answer stays.
-    EXPECT_EQ(run(L"E_Debu 1"), kNotFound);
+    EXPECT_EQ(run(L"T_Debu 1"), kNotFound);
     EXPECT_TRUE(log.empty());
 }
 
@@ -161,19 +161,19 @@ TEST(ConsoleDispatcher, RegistrationAndReceiverLifetime)
 {
     std::vector<std::wstring> log;
     TestReceiver first(L"A", log);
-    first.registerCommand(new ConsoleCommand(L"e_EXIT", 3, L"second"));
+    first.registerCommand(new ConsoleCommand(L"t_EXIT", 3, L"second"));
     ASSERT_EQ(first.getCommands().size(), 3u);
-    EXPECT_EQ(first.getCommands().at(L"e_exit")->getHelp(), L"E_Exit; beendet");
+    EXPECT_EQ(first.getCommands().at(L"t_exit")->getHelp(), L"T_Exit; beendet");
 
     {
         // Two receivers with one name both run it.
         TestReceiver second(L"B", log);
-        run(L"E_Exit");
-        EXPECT_EQ(log, (Words{L"A signal E_Exit", L"A run E_Exit", L"B signal E_Exit", L"B run E_Exit"}));
+        run(L"T_Exit");
+        EXPECT_EQ(log, (Words{L"A signal T_Exit", L"A run T_Exit", L"B signal T_Exit", L"B run T_Exit"}));
     }
     log.clear();
-    run(L"E_Exit");
-    EXPECT_EQ(log, (Words{L"A signal E_Exit", L"A run E_Exit"}));
+    run(L"T_Exit");
+    EXPECT_EQ(log, (Words{L"A signal T_Exit", L"A run T_Exit"}));
 }
 
 TEST(ConsoleDispatcher, CompletesNamesAndArguments)
@@ -181,13 +181,13 @@ TEST(ConsoleDispatcher, CompletesNamesAndArguments)
     std::vector<std::wstring> log;
     TestReceiver receiver(L"A", log);
 
-    EXPECT_EQ(complete(L"e_deb"), (Words{L"E_Debug", L"E_DebugLevel"}));
-    EXPECT_EQ(complete(L"E_"), (Words{L"E_Debug", L"E_DebugLevel", L"E_Exit"}));
+    EXPECT_EQ(complete(L"t_deb"), (Words{L"T_Debug", L"T_DebugLevel"}));
+    EXPECT_EQ(complete(L"T_"), (Words{L"T_Debug", L"T_DebugLevel", L"T_Exit"}));
     // The exact name asks the command for its arguments; longer names still show.
-    EXPECT_EQ(complete(L"e_debug"), (Words{L"E_Debug 0", L"E_Debug 1", L"E_DebugLevel"}));
+    EXPECT_EQ(complete(L"t_debug"), (Words{L"T_Debug 0", L"T_Debug 1", L"T_DebugLevel"}));
     // With an argument typed, only the exact name counts.
-    EXPECT_EQ(complete(L"e_debug 1"), (Words{L"E_Debug 0", L"E_Debug 1"}));
-    EXPECT_TRUE(complete(L"e_deb 1").empty());
+    EXPECT_EQ(complete(L"t_debug 1"), (Words{L"T_Debug 0", L"T_Debug 1"}));
+    EXPECT_TRUE(complete(L"t_deb 1").empty());
     EXPECT_TRUE(complete(L"x").empty());
     EXPECT_TRUE(log.empty());
 }

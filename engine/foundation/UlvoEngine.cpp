@@ -1,0 +1,344 @@
+#include "foundation/UlvoEngine.h"
+
+#include "devices/D3DInterface.h"
+#include "devices/DirectInputInterface.h"
+#include "devices/Inputmanager.h"
+#include "devices/SoundInterface.h"
+#include "foundation/AppInfo.h"
+#include "foundation/Logger.h"
+#include "foundation/MeasureManager.h"
+#include "foundation/MeasureTime.h"
+#include "foundation/SocketSubsystem.h"
+#include "foundation/UserGlobals.h"
+#include "graphics/D3DXFontInterface.h"
+#include "gui/GUISystem.h"
+#include "render/CameraManager.h"
+#include "render/RenderManager.h"
+#include "render/SceneGraph.h"
+#include "scene/ObjektManager.h"
+#include "scene/SplineManager.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace Ulvo {
+
+namespace {
+
+// The engine while its constructor runs: the services it builds then connect
+// to its signals through getInstance.
+UlvoEngine* s_underConstruction = nullptr;
+
+FileLogger& engineLog()
+{
+    return moduleLogger(LogModule::Engine);
+}
+
+// After a step an accumulator keeps what is left over, but loses at least half
+// of its backlog, so the loop never tries to catch up for long.
+double reduceAccumulator(double accumulator, double interval)
+{
+    return std::max(0.0, std::min(accumulator - interval, accumulator * 0.5));
+}
+
+// Milliseconds left until an accumulator reaches its interval, truncated.
+// Rounded up: with whole-millisecond truncation a step due in under 1 ms
+// left the loop polling without sleeping (a third of a core while idle).
+// The accumulators carry the extra time, so the average rates stay.
+long long millisecondsUntilDue(double interval, double accumulator)
+{
+    return static_cast<long long>(std::ceil((interval - accumulator) * 1000.0));
+}
+
+double rateOf(double seconds)
+{
+    return seconds > 0.0 ? 1.0 / seconds : 0.0;
+}
+
+} // namespace
+
+UlvoEngine* UlvoEngine::getInstance()
+{
+    if (s_underConstruction)
+        return s_underConstruction;
+    // The loggers are built first so that they outlive the engine, whose
+    // destructor still writes to them.
+    engineLog();
+    static UlvoEngine engine;
+    return &engine;
+}
+
+UlvoEngine::UlvoEngine() : m_engineParams(&m_window), m_perfTimer(true)
+{
+    s_underConstruction = this;
+
+    m_d3dInterface = D3DInterface::getInstance();
+    m_directInput = DirectInputInterface::getInstance();
+    m_inputManager = Inputmanager::getInstance(); // connects itself to onUpdate first
+    m_soundInterface = SoundInterface::getInstance();
+
+    m_guiSystem = GUISystem::getInstance();
+    m_fontInterface = D3DXFontInterface::getInstance();
+
+    m_objektManager = new (std::nothrow) ObjektManager();
+    m_sceneGraph = new (std::nothrow) SceneGraph();
+    m_renderManager = new (std::nothrow) RenderManager();
+    m_splineManager = new (std::nothrow) SplineManager();
+
+    m_appInfo = AppInfo::getInstance();
+    m_measureManager = MeasureManager::getInstance();
+    m_cameraManager = CameraManager::getInstance();
+    m_socketSubsystem = SocketSubsystem::getInstance();
+
+    m_active = true;
+    m_directInput->getKeyState().consoleKey.connect(this, &UlvoEngine::onKey);
+    m_maxConsoleHistory = 10;
+
+    registerCommand(new ConsoleCommand(L"E_Exit", 1, L"E_Exit 1; um Anwendung zu beenden"));
+    registerCommand(new ConsoleCommand(L"E_MaxConsoleHistory", 1,
+                                       L"E_MaxConsoleHistory anz; um L\u00E4nge der Consolenhistory zu setzen"));
+    registerCommand(new ConsoleCommand(L"E_Debug", 1, L"E_Debug 0/1; um Debugeinstellungen zu aktivieren"));
+    registerCommand(new ConsoleCommand(L"E_ShowOutputWindow", 1,
+                                       L"E_ShowOutputWindow 0/1; um Ausgabefenster zu zeigen/verstecken"));
+    registerCommand(new ConsoleCommand(
+        L"E_SetErrorOutputPriority", 1,
+        L"E_SetErrorOutputPriority 0 - 100; zum Fehlermeldungen filtern 0- viele 100 wenige"));
+    registerCommand(new ConsoleCommand(
+        L"E_SetWarningOutputPriority", 1,
+        L"E_SetWarningOutputPriority 0 - 100; zum Warnmeldungen filtern 0- viele 100 wenige"));
+    registerCommand(new ConsoleCommand(
+        L"E_SetInfoOutputPriority", 1,
+        L"E_SetInfoOutputPriority 0 - 100; zum Infomeldungen filtern 0- viele 100 wenige"));
+
+    m_window.setTitle(m_appInfo->getProductName(), false);
+
+    s_underConstruction = nullptr;
+}
+
+UlvoEngine::~UlvoEngine()
+{
+    FileLogger& log = engineLog();
+    log.log(10, LOG_TYPE_INFO, L"Ulvo::UlvoEngine::~UlvoEngine\n");
+    log.incIndent();
+    delete m_userGlobals;
+    m_userGlobals = nullptr;
+    delete m_objektManager;
+    m_objektManager = nullptr;
+    delete m_sceneGraph;
+    m_sceneGraph = nullptr;
+    delete m_renderManager;
+    m_renderManager = nullptr;
+    delete m_splineManager;
+    m_splineManager = nullptr;
+    log.decIndent();
+
+    m_currentLine = nullptr;
+    for (TypedConsoleCommand* line : m_consoleHistory)
+        delete line;
+    m_consoleHistory.clear();
+}
+
+bool UlvoEngine::init()
+{
+    if (m_initialised)
+        return true;
+    FileLogger& log = engineLog();
+    log.log(10, LOG_TYPE_INFO, L"Ulvo::UlvoEngine::init\n");
+    log.incIndent();
+
+    if (m_showConsoleFirst)
+        mainLogger().showConsole(m_showConsole);
+
+    bool ok = true;
+    m_engineParams.onBeforeInit.emit(ok);
+    if (m_userGlobals && ok)
+        ok = m_userGlobals->initSound(&m_engineParams) && ok;
+
+    // Every device is started, whatever the others reported.
+    const bool d3d = m_d3dInterface->init(&m_engineParams.getD3DInitParams());
+    const bool input = m_directInput->init(&m_engineParams.getDInputInitParams());
+    const bool sound = m_soundInterface->init(&m_engineParams.getSoundInitParams());
+    ok = ok && d3d && input && sound;
+
+    if (ok) {
+        m_fontInterface->createAllFonts();
+        if (m_objektManager)
+            m_objektManager->createDeviceResources();
+        if (m_renderManager)
+            m_renderManager->setSceneGraph(m_sceneGraph);
+    }
+    if (m_userGlobals && ok)
+        ok = m_userGlobals->postInit(&m_engineParams) && ok;
+
+    m_engineParams.onAfterInit.emit(ok);
+
+    if (ok) {
+        onActivate.connect(this, &UlvoEngine::setActive);
+        m_initialised = true;
+    }
+    if (!m_showConsoleFirst) {
+        mainLogger().showConsole(m_showConsole);
+        ShowWindow(m_window.getHWND(), SW_SHOW);
+    }
+    log.decIndent();
+    return ok;
+}
+
+int UlvoEngine::run()
+{
+    if (!init() || m_loopState < 0)
+        return -1;
+
+    m_loopState = 1;
+    m_exitCode = 0;
+    m_updateRate = m_updateDurationRate = m_renderRate = m_renderDurationRate = m_frameRate = 0.0;
+    m_timeBetweenUpdates = m_timeBetweenRenders = m_updateDuration = m_renderDuration = 0.0;
+    m_frameAccumulator = m_updateAccumulator = m_renderAccumulator = 0.0;
+
+    Measures* updateMeasure = m_measureManager->child(L"UpdateLoop", true);
+    Measures* renderMeasure = m_measureManager->child(L"RenderLoop", true);
+    updateMeasure->setRolledByOwner(true);
+    renderMeasure->setRolledByOwner(true);
+
+    MeasureTime loopWatch(L"UlvoEngine.Loop");
+    MeasureTime frameWatch(L"UlvoEngine.Frame");
+    MeasureTime betweenUpdatesWatch(L"UlvoEngine.BetweenUpdates");
+    MeasureTime updateDurationWatch(L"UlvoEngine.UpdateDuration");
+    MeasureTime betweenRendersWatch(L"UlvoEngine.BetweenRenders");
+    MeasureTime renderDurationWatch(L"UlvoEngine.RenderDuration");
+
+    MSG msg{};
+    while (m_loopState > 0) {
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (GetMessageW(&msg, nullptr, 0, 0) == 0) {
+                m_exitCode = static_cast<uint32_t>(msg.wParam);
+                m_loopState = 0;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            continue;
+        }
+
+        if (!m_d3dInterface->TestCooperative()) {
+            // The device is lost (a minimised full-screen window): nothing can
+            // be drawn, but waiting for it must not take a whole processor.
+            Sleep(static_cast<DWORD>(std::clamp<long long>(millisecondsUntilDue(m_frameInterval, 0.0), 1, 100)));
+            continue;
+        }
+
+        const double dt = loopWatch.elapsed();
+        m_frameAccumulator += dt;
+        m_updateAccumulator += dt;
+        m_renderAccumulator += dt;
+        long long sleepBound = 2147483647;
+
+        if (m_frameAccumulator >= m_frameInterval) {
+            m_frameAccumulator = reduceAccumulator(m_frameAccumulator, m_frameInterval);
+            m_frameRate = rateOf(frameWatch.elapsed());
+
+            if (m_updateAccumulator >= m_updateInterval) {
+                onBeforeUpdate.emit();
+                updateMeasure->start();
+                m_timeBetweenUpdates = betweenUpdatesWatch.elapsed();
+                m_updateRate = rateOf(m_timeBetweenUpdates);
+                updateDurationWatch.reset();
+                m_perfTimer.update();
+                m_soundInterface->update();
+                m_d3dInterface->update();
+                onUpdate.emit();
+                m_updateAccumulator = reduceAccumulator(m_updateAccumulator, m_updateInterval);
+                m_updateDuration = updateDurationWatch.elapsed();
+                m_updateDurationRate = rateOf(m_updateDuration);
+                updateMeasure->stop();
+                updateMeasure->update(2);
+                sleepBound = std::min(sleepBound, millisecondsUntilDue(m_updateInterval, m_updateAccumulator));
+                onAfterUpdate.emit();
+            }
+
+            if (m_renderAccumulator >= m_renderInterval) {
+                onBeforeRender.emit();
+                renderMeasure->start();
+                m_timeBetweenRenders = betweenRendersWatch.elapsed();
+                m_renderRate = rateOf(m_timeBetweenRenders);
+                renderDurationWatch.reset();
+                onRender.emit();
+                m_renderAccumulator = reduceAccumulator(m_renderAccumulator, m_renderInterval);
+                m_renderDuration = renderDurationWatch.elapsed();
+                m_renderDurationRate = rateOf(m_renderDuration);
+                renderMeasure->stop();
+                renderMeasure->update(2);
+                sleepBound = std::min(sleepBound, millisecondsUntilDue(m_renderInterval, m_renderAccumulator));
+                onAfterRender.emit();
+            }
+
+            m_measureManager->update(2);
+        }
+
+        const long long sleepTime =
+            std::min({millisecondsUntilDue(m_frameInterval, m_frameAccumulator), sleepBound, 100LL});
+        if (sleepTime > 0)
+            Sleep(static_cast<DWORD>(sleepTime));
+    }
+
+    onExit.emit(m_exitCode);
+    return static_cast<int>(m_exitCode);
+}
+
+void UlvoEngine::exit(const uint32_t& code)
+{
+    m_exitCode = code;
+    m_loopState = m_loopState > 0 ? 0 : -1;
+}
+
+bool UlvoEngine::load(const std::wstring& path)
+{
+    FileLogger& log = engineLog();
+    log.log(10, LOG_TYPE_INFO, L"Ulvo::UlvoEngine::load\n");
+    LogIndent<FileLogger> indent(log);
+
+    XMLNode document;
+    if (!XMLNode::load(&document, path, 0))
+        return false;
+
+    bool result = true;
+    if (XMLNode* engineNode = document.getNode(L"ENGINE_PARAMS"))
+        result = m_engineParams.load(engineNode);
+    if (XMLNode* apiNode = document.getNode(L"API_PARAMS")) {
+        if (m_userGlobals)
+            result = m_userGlobals->load(apiNode) && result;
+    }
+
+    m_otherConfigSections.clear();
+    for (const XMLNode* section : document.getNodes()) {
+        if (section->getName() != L"ENGINE_PARAMS" && section->getName() != L"API_PARAMS")
+            m_otherConfigSections.addNode(new XMLNode(*section));
+    }
+    return result;
+}
+
+bool UlvoEngine::save(const std::wstring& path)
+{
+    FileLogger& log = engineLog();
+    log.log(10, LOG_TYPE_INFO, L"Ulvo::UlvoEngine::save\n");
+    LogIndent<FileLogger> indent(log);
+
+    XMLNode root(L"MyEngineParams");
+    XMLNode* apiNode = new XMLNode(L"API_PARAMS");
+    root.addNode(apiNode);
+    if (m_userGlobals)
+        m_userGlobals->save(apiNode);
+
+    XMLNode* engineNode = new XMLNode(L"ENGINE_PARAMS");
+    root.addNode(engineNode);
+    const bool result = m_engineParams.save(engineNode);
+
+    for (const XMLNode* section : m_otherConfigSections.getNodes())
+        root.addNode(new XMLNode(*section));
+
+    if (result)
+        XMLNode::save(&root, path, true);
+    return result;
+}
+
+} // namespace Ulvo

@@ -1,0 +1,7 @@
+#include "graphics/Effect.h"
+
+namespace Ulvo {
+
+bool useCompiledEffects = true;
+
+} // namespace Ulvo

@@ -1,0 +1,1 @@
+#include "scene/SplineManager.h"
