@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  libsdl2-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
+  libsdl2-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri libstb-dev
 )
 
 missing=()

@@ -1,8 +1,11 @@
 #include "devices/D3DInitParams.h"
 
+#include "devices/FormatNames.h"
 #include "devices/Window.h"
 #include "foundation/Logger.h"
 #include "foundation/XMLNode.h"
+
+#include <string>
 
 namespace Ulvo {
 
@@ -14,9 +17,63 @@ bool readFlag(const XMLProperty& value)
     return value.getInt() > 0;
 }
 
+void readUnsigned(const XMLNode* node, const wchar_t* key, UINT& field)
+{
+    if (const XMLAttribute* a = node->getAttribute(key))
+        field = static_cast<UINT>(a->getInt());
+}
+
+void readFormat(const XMLNode* node, const wchar_t* key, D3DFORMAT& field)
+{
+    if (const XMLAttribute* a = node->getAttribute(key))
+        field = formatFromName(a->getValue());
+}
+
+// An enumeration value from the file; values the type cannot hold keep the
+// field's value, with a log line.
+template <class Enum>
+void readEnum(const XMLNode* node, const wchar_t* key, Enum& field, int lowest, int highest)
+{
+    const XMLAttribute* a = node->getAttribute(key);
+    if (!a)
+        return;
+    const int value = a->getInt();
+    if (value < lowest || value > highest) {
+        mainLogger().log(50, LOG_TYPE_WARNING,
+                         std::wstring(L"D3DINITPARAMS: ") + key + L"=\"" + a->getValue() + L"\" ignored\n");
+        return;
+    }
+    field = static_cast<Enum>(value);
+}
+
+void addInt(XMLNode* node, const wchar_t* key, uint32_t value)
+{
+    // Written signed, so "no limit" and the immediate interval read back as the
+    // same bits.
+    node->addAttribute(new XMLAttribute(key, static_cast<int>(value)));
+}
+
 } // namespace
 
-D3DInitParams::D3DInitParams(Window* window) : m_window(window) {}
+D3DPRESENT_PARAMETERS D3DInitParams::defaultPresentParams()
+{
+    D3DPRESENT_PARAMETERS params{};
+    params.BackBufferCount = 1;
+    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    params.Windowed = TRUE;
+    params.EnableAutoDepthStencil = TRUE;
+    params.AutoDepthStencilFormat = D3DFMT_D24S8;
+    params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    return params;
+}
+
+D3DInitParams::D3DInitParams(Window* window) : m_presentParams(defaultPresentParams()), m_window(window) {}
+
+bool D3DInitParams::isAllowed(const D3DDISPLAYMODE& mode) const
+{
+    return m_minResX <= mode.Width && mode.Width <= m_maxResX && m_minResY <= mode.Height &&
+           mode.Height <= m_maxResY;
+}
 
 bool D3DInitParams::load(XMLNode* node)
 {
@@ -24,7 +81,6 @@ bool D3DInitParams::load(XMLNode* node)
     LogIndent<Logger> indent(mainLogger());
     if (!node)
         return true;
-    m_section.keep(*node);
 
     if (XMLNode* window = node->getNode(L"WINDOW")) {
         if (m_window)
@@ -32,21 +88,41 @@ bool D3DInitParams::load(XMLNode* node)
     }
     if (XMLNode* mode = node->getNode(L"DISP_MODE")) {
         // A present mode node starts from an empty mode: missing keys read as 0.
-        m_displayWidth = m_displayHeight = m_refreshRate = 0;
-        if (XMLAttribute* a = mode->getAttribute(L"RES_X"))
-            m_displayWidth = static_cast<uint32_t>(a->getInt());
-        if (XMLAttribute* a = mode->getAttribute(L"RES_Y"))
-            m_displayHeight = static_cast<uint32_t>(a->getInt());
-        if (XMLAttribute* a = mode->getAttribute(L"REFRESH_RATE"))
-            m_refreshRate = static_cast<uint32_t>(a->getInt());
+        m_displayMode = D3DDISPLAYMODE{};
+        readUnsigned(mode, L"RES_X", m_displayMode.Width);
+        readUnsigned(mode, L"RES_Y", m_displayMode.Height);
+        readFormat(mode, L"FORMAT", m_displayMode.Format);
+        readUnsigned(mode, L"REFRESH_RATE", m_displayMode.RefreshRate);
     }
     if (XMLNode* present = node->getNode(L"PRESENTER_PARAMS")) {
-        // Likewise the present parameters: without FULLSCREEN, Windowed is 0.
-        m_windowed = false;
-        if (XMLAttribute* a = present->getAttribute(L"FULLSCREEN"))
-            m_windowed = !readFlag(*a);
+        // Missing keys take the values a new object starts with, so a file that
+        // names only some of them (older builds wrote FULLSCREEN alone) still
+        // gives a working device. Without FULLSCREEN the device starts in full
+        // screen.
+        m_presentParams = defaultPresentParams();
+        m_presentParams.Windowed = FALSE;
+        if (const XMLAttribute* a = present->getAttribute(L"FULLSCREEN"))
+            m_presentParams.Windowed = readFlag(*a) ? FALSE : TRUE;
+        readUnsigned(present, L"BACKBUFFER_COUNT", m_presentParams.BackBufferCount);
+        readEnum(present, L"SWAP_EFFECT", m_presentParams.SwapEffect, D3DSWAPEFFECT_DISCARD, D3DSWAPEFFECT_COPY);
+        readUnsigned(present, L"PRESENTATION_INTERVAL", m_presentParams.PresentationInterval);
+        // FLAGS is written for reference only.
+        if (const XMLNode* depth = present->getNode(L"AUTO_DEPTH_STENCIL")) {
+            if (const XMLAttribute* a = depth->getAttribute(L"ENABLE"))
+                m_presentParams.EnableAutoDepthStencil = readFlag(*a) ? TRUE : FALSE;
+            readFormat(depth, L"FORMAT", m_presentParams.AutoDepthStencilFormat);
+        }
+        if (const XMLNode* multisample = present->getNode(L"MULTISAMPLE")) {
+            readEnum(multisample, L"TYPE", m_presentParams.MultiSampleType, D3DMULTISAMPLE_NONE,
+                     D3DMULTISAMPLE_16_SAMPLES);
+            readUnsigned(multisample, L"QUALITY", m_presentParams.MultiSampleQuality);
+        }
     }
     if (XMLNode* misc = node->getNode(L"MISC")) {
+        readUnsigned(misc, L"MIN_RES_X", m_minResX);
+        readUnsigned(misc, L"MIN_RES_Y", m_minResY);
+        readUnsigned(misc, L"MAX_RES_X", m_maxResX);
+        readUnsigned(misc, L"MAX_RES_Y", m_maxResY);
         if (XMLAttribute* a = misc->getAttribute(L"AUTO_DEGRADE")) {
             XMLProperty copy(a->getValue());
             XMLValueList list = copy.getList(L' ');
@@ -66,28 +142,46 @@ bool D3DInitParams::save(XMLNode* node)
     if (!node)
         return true;
 
-    XMLNode values;
+    // An unconfirmed change never reaches the file.
+    const D3DDISPLAYMODE& mode = m_pending ? m_previousMode : m_displayMode;
+    const D3DPRESENT_PARAMETERS& present = m_pending ? m_previousPresentParams : m_presentParams;
+
     XMLNode* window = new XMLNode(L"WINDOW");
     if (m_window)
         m_window->save(window);
-    values.addNode(window);
+    node->addNode(window);
 
-    XMLNode* mode = new XMLNode(L"DISP_MODE");
-    mode->addAttribute(new XMLAttribute(L"RES_X", static_cast<int>(m_displayWidth)));
-    mode->addAttribute(new XMLAttribute(L"RES_Y", static_cast<int>(m_displayHeight)));
-    mode->addAttribute(new XMLAttribute(L"REFRESH_RATE", static_cast<int>(m_refreshRate)));
-    values.addNode(mode);
+    XMLNode* modeNode = new XMLNode(L"DISP_MODE");
+    addInt(modeNode, L"RES_X", mode.Width);
+    addInt(modeNode, L"RES_Y", mode.Height);
+    modeNode->addAttribute(new XMLAttribute(L"FORMAT", formatToName(mode.Format)));
+    addInt(modeNode, L"REFRESH_RATE", mode.RefreshRate);
+    node->addNode(modeNode);
 
-    XMLNode* present = new XMLNode(L"PRESENTER_PARAMS");
-    present->addAttribute(new XMLAttribute(L"FULLSCREEN", !m_windowed));
-    values.addNode(present);
+    XMLNode* presentNode = new XMLNode(L"PRESENTER_PARAMS");
+    presentNode->addAttribute(new XMLAttribute(L"FULLSCREEN", present.Windowed == FALSE));
+    addInt(presentNode, L"BACKBUFFER_COUNT", present.BackBufferCount);
+    addInt(presentNode, L"SWAP_EFFECT", static_cast<uint32_t>(present.SwapEffect));
+    addInt(presentNode, L"PRESENTATION_INTERVAL", present.PresentationInterval);
+    addInt(presentNode, L"FLAGS", present.Flags);
+    XMLNode* depth = new XMLNode(L"AUTO_DEPTH_STENCIL");
+    addInt(depth, L"ENABLE", static_cast<uint32_t>(present.EnableAutoDepthStencil));
+    depth->addAttribute(new XMLAttribute(L"FORMAT", formatToName(present.AutoDepthStencilFormat)));
+    presentNode->addNode(depth);
+    XMLNode* multisample = new XMLNode(L"MULTISAMPLE");
+    addInt(multisample, L"TYPE", static_cast<uint32_t>(present.MultiSampleType));
+    addInt(multisample, L"QUALITY", present.MultiSampleQuality);
+    presentNode->addNode(multisample);
+    node->addNode(presentNode);
 
     XMLNode* misc = new XMLNode(L"MISC");
+    addInt(misc, L"MIN_RES_X", m_minResX);
+    addInt(misc, L"MIN_RES_Y", m_minResY);
+    addInt(misc, L"MAX_RES_X", m_maxResX);
+    addInt(misc, L"MAX_RES_Y", m_maxResY);
     misc->addAttribute(new XMLAttribute(
         L"AUTO_DEGRADE", std::wstring(m_autoDegradeLimit ? L"1" : L"0") + L" " + (m_autoDegradeReapply ? L"1" : L"0")));
-    values.addNode(misc);
-
-    m_section.write(*node, values);
+    node->addNode(misc);
     return true;
 }
 

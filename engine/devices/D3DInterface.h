@@ -1,38 +1,135 @@
 #pragma once
-// Owner of the Direct3D device. Stand-in: the class grows with the Direct3D
-// subsystem; for now it creates the main window and reports a usable device.
-// Setting ULVO_TEST_FAIL_DEVICE=1 in the environment makes init fail, as a
-// device that cannot be created would (for tests of the start-up paths).
+// The single owner of the Direct3D object and device. Creates the device from
+// the display settings, tests it before every frame and resets it when Direct3D
+// allows, telling every holder of device resources around each reset; keeps
+// the adapter's display-mode list and switches modes, with an optional
+// confirmation that reverts after a timeout; offers the D3D_ console commands.
+//
+// Test hooks: ULVO_TEST_FAIL_DEVICE=1 in the environment, or
+// setFailInitForTest(true), make init fail as a device that cannot be created
+// would; setDeviceLostForTest(true) makes TestCooperative report an unusable
+// device without asking Direct3D.
+#include <windows.h>
+#include <d3d9.h>
+
+#include "devices/DisplayModes.h"
+#include "foundation/ConsoleCommandReceiver.h"
+#include "foundation/sigslot.h"
+
+#include <string>
+
 namespace Ulvo {
 
 class D3DInitParams;
 
-class D3DInterface {
+class D3DInterface : public ConsoleCommandReceiver {
 public:
+    // Built on first use (after the engine, whose window messages it follows),
+    // destroyed at process exit.
     static D3DInterface* getInstance();
+    ~D3DInterface() override;
 
-    // Creates the engine's main window; on failure shows "createWindow() schlug
-    // fehl" and returns false.
-    bool createWindow();
-    // Starts the device with the display settings; false when it cannot start.
+    // Creates the device for the settings (kept, not owned); false on failure,
+    // after a message box.
     bool init(D3DInitParams* params);
-    // True when the device can render this frame.
+    // Creates the main window sized to the best mode for the settings; on the
+    // first call also builds the mode list and takes the engine's settings.
+    bool createWindow();
+    // True when the device can render this frame; resets it once Direct3D
+    // allows (and then reports false for this frame).
     bool TestCooperative();
-    // Once per update step.
+    // The only place the device is reset: copies pp into the settings, resets,
+    // updates the window. lostDevice comes first; resetDevice and
+    // backBufferSizeChanged follow only when the reset succeeded (a failed one
+    // is tried again at the next not-reset report). Returns the settings'
+    // present parameters.
+    D3DPRESENT_PARAMETERS* setPresenterParams(const D3DPRESENT_PARAMETERS* pp);
+    // Once per update step: the confirmation timer.
     void update();
 
+    IDirect3DDevice9* getDevice() const { return m_device; }
+    IDirect3DDevice9** getDevicePtr() { return &m_device; }
+    IDirect3D9* getDirect3D() const { return m_d3d; }
+    // Size of the current display mode (0 without settings).
+    unsigned getWidth() const;
+    unsigned getHeight() const;
+    // 0, 0, width, height.
+    RECT* getScreenRect(RECT* rect) const;
     D3DInitParams* getInitParams() const { return m_initParams; }
+    D3DPRESENT_PARAMETERS* getPresentParams() const;
+    DisplayModeList& getDisplayModeList() { return m_displayModes; }
     bool isInitialized() const { return m_initialized; }
+    // The mode last asked for, before the best listed one was chosen.
+    const D3DDISPLAYMODE& getRequestedMode() const { return m_requestedMode; }
+    // The screen's work area as last read.
+    unsigned getWorkAreaWidth() const { return m_workAreaWidth; }
+    unsigned getWorkAreaHeight() const { return m_workAreaHeight; }
 
-    // Test hooks: make the next init fail; report the device lost.
+    // Exchanges clockwise and counter-clockwise culling (for mirrored passes).
+    void flipCullMode();
+
+    // Display modes.
+    void createDisplayModeList();
+    void sortDisplayModeList(unsigned key1, unsigned key2, unsigned key3);
+    // Into the list; null when the list is empty.
+    D3DDISPLAYMODE* getBestDisplayMode(const D3DDISPLAYMODE* wanted);
+    int findDisplayMode(const D3DDISPLAYMODE* mode) const;
+    // choice: negative keeps the windowed state, 0 windowed, positive full
+    // screen. 1 when a mode was applied, 0 when nothing changed.
+    signed char setDisplayMode(const D3DDISPLAYMODE* wanted, int choice, const bool& confirm);
+    // The answer to confirmRequested; nothing happens when nothing waits.
+    void confirmDisplayMode(const bool& ok);
+    void setAutoDegrade(const bool& limit, const bool& reapply);
+    static std::wstring displayModeToString(const D3DDISPLAYMODE* mode, const std::wstring& separator);
+
+    // Slot on the engine's window messages: WM_DISPLAYCHANGE.
+    void onWindowMessage(HWND& window, UINT& message, WPARAM& wParam, LPARAM& lParam);
+    // The D3D_ commands.
+    void execute(ConsoleCommand& command, TypedConsoleCommand& line) override;
+
     void setFailInitForTest(bool fail) { m_failInitForTest = fail; }
     void setDeviceLostForTest(bool lost) { m_deviceLostForTest = lost; }
 
-private:
-    D3DInterface() = default;
+    // Before every reset: holders of device resources release them.
+    sigslot::signal0<> lostDevice;
+    // After every successful reset and window update: holders recreate them.
+    sigslot::signal0<> resetDevice;
+    // Once init has created the device and shown the window.
+    sigslot::signal0<> deviceCreated;
+    sigslot::signal1<const D3DDISPLAYMODE&> displayModeChanged;
+    // After a successful reset: the back buffer's width and height.
+    sigslot::signal2<const unsigned long&, const unsigned long&> backBufferSizeChanged;
+    // The automatic limit gave a smaller mode than asked for.
+    sigslot::signal0<> displayModeDegraded;
+    sigslot::signal0<> confirmRequested;
+    sigslot::signal1<const bool&> confirmResult;
+    sigslot::signal1<const float&> confirmSecondsLeft;
 
+private:
+    D3DInterface();
+    D3DInterface(const D3DInterface&) = delete;
+    D3DInterface& operator=(const D3DInterface&) = delete;
+
+    // init without its log frame.
+    bool startDevice(D3DInitParams* params);
+    void readWorkArea();
+    void releaseDevice();
+    // Sizes the main window to the back buffer and applies the windowed state.
+    void updateWindow();
+    // While the limit flag is set: the work area when windowed, else no limit.
+    void applyAutoLimit(bool windowed);
+    void revertPendingMode();
+
+    DisplayModeList m_displayModes;
+    IDirect3D9* m_d3d = nullptr;
+    IDirect3DDevice9* m_device = nullptr;
     D3DInitParams* m_initParams = nullptr;
     bool m_initialized = false;
+    unsigned m_workAreaWidth = 0;
+    unsigned m_workAreaHeight = 0;
+    bool m_changingMode = false;
+    D3DDISPLAYMODE m_requestedMode{};
+    unsigned m_sortKeys[3] = {0, 1, 2};
     bool m_failInitForTest = false;
     bool m_deviceLostForTest = false;
 };

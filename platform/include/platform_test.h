@@ -24,3 +24,22 @@ bool PlatformInjectFocus(HWND window, bool gained);
 bool PlatformInjectClose(HWND window); // the close button
 // What SIGINT and SIGTERM do: the next look at the message queue closes the main window.
 void PlatformRaiseTerminationSignal();
+// The injected input reaches DirectInput devices at once (immediate state and buffered
+// data), exactly as real input does, without the message queue being looked at.
+
+// Virtual game controllers (SDL's virtual joystick driver) that DirectInput lists and reads
+// like attached ones. Attaching returns the controller's number, or -1. Axis values run
+// -32768..32767; a hat takes a DirectInput POV angle (hundredths of a degree clockwise from
+// north, 0xFFFFFFFF centred) and snaps to the nearest of eight directions. New values are seen
+// by the next device read. Detaching unplugs the controller. False for an unknown number.
+int PlatformAttachVirtualJoystick(const char* name, int axes, int buttons, int hats);
+bool PlatformSetVirtualJoystickAxis(int joystick, int axis, int value);
+bool PlatformSetVirtualJoystickButton(int joystick, int button, bool down);
+bool PlatformSetVirtualJoystickHat(int joystick, int hat, DWORD povAngle);
+bool PlatformDetachVirtualJoystick(int joystick);
+
+// Makes a Direct3D device lost as a display-mode change would: the next TestCooperativeLevel
+// reports D3DERR_DEVICELOST (and Present fails with it), the one after that
+// D3DERR_DEVICENOTRESET until Reset succeeds. False for a null device.
+struct IDirect3DDevice9;
+bool PlatformLoseDevice(IDirect3DDevice9* device);

@@ -101,6 +101,36 @@ const Entry kEntries[] = {
     {SDL_SCANCODE_RSHIFT, VK_SHIFT, 0x36, false, -1},
     {SDL_SCANCODE_RALT, VK_MENU, 0x38, true, -1},
     {SDL_SCANCODE_RGUI, VK_RWIN, 0x5C, true, -1},
+    // Keys that only DirectInput reports here (no virtual key, so no key messages).
+    {SDL_SCANCODE_KP_EQUALS, 0, 0x0D, true, -1},
+    {SDL_SCANCODE_KP_COMMA, 0, 0x7E, false, -1},
+    {SDL_SCANCODE_INTERNATIONAL1, 0, 0x73, false, -1},
+    {SDL_SCANCODE_INTERNATIONAL2, 0, 0x70, false, -1},
+    {SDL_SCANCODE_INTERNATIONAL3, 0, 0x7D, false, -1},
+    {SDL_SCANCODE_INTERNATIONAL4, 0, 0x79, false, -1},
+    {SDL_SCANCODE_INTERNATIONAL5, 0, 0x7B, false, -1},
+    {SDL_SCANCODE_AUDIOPREV, 0, 0x10, true, -1},
+    {SDL_SCANCODE_AUDIONEXT, 0, 0x19, true, -1},
+    {SDL_SCANCODE_MUTE, 0, 0x20, true, -1},
+    {SDL_SCANCODE_AUDIOMUTE, 0, 0x20, true, -1},
+    {SDL_SCANCODE_CALCULATOR, 0, 0x21, true, -1},
+    {SDL_SCANCODE_AUDIOPLAY, 0, 0x22, true, -1},
+    {SDL_SCANCODE_AUDIOSTOP, 0, 0x24, true, -1},
+    {SDL_SCANCODE_VOLUMEDOWN, 0, 0x2E, true, -1},
+    {SDL_SCANCODE_VOLUMEUP, 0, 0x30, true, -1},
+    {SDL_SCANCODE_AC_HOME, 0, 0x32, true, -1},
+    {SDL_SCANCODE_POWER, 0, 0x5E, true, -1},
+    {SDL_SCANCODE_SLEEP, 0, 0x5F, true, -1},
+    {SDL_SCANCODE_AC_SEARCH, 0, 0x65, true, -1},
+    {SDL_SCANCODE_AC_BOOKMARKS, 0, 0x66, true, -1},
+    {SDL_SCANCODE_AC_REFRESH, 0, 0x67, true, -1},
+    {SDL_SCANCODE_STOP, 0, 0x68, true, -1},
+    {SDL_SCANCODE_AC_STOP, 0, 0x68, true, -1},
+    {SDL_SCANCODE_AC_FORWARD, 0, 0x69, true, -1},
+    {SDL_SCANCODE_AC_BACK, 0, 0x6A, true, -1},
+    {SDL_SCANCODE_COMPUTER, 0, 0x6B, true, -1},
+    {SDL_SCANCODE_MAIL, 0, 0x6C, true, -1},
+    {SDL_SCANCODE_MEDIASELECT, 0, 0x6D, true, -1},
 };
 
 struct Table {
@@ -131,6 +161,8 @@ KeyInfo keyInfo(int sdlScancode)
 
 int scancodesForVirtualKey(int virtualKey, int out[2])
 {
+    if (virtualKey <= 0)
+        return 0;
     // Side-specific keys first: the table reports the generic virtual key for both sides.
     switch (virtualKey) {
     case VK_LSHIFT: out[0] = SDL_SCANCODE_LSHIFT; return 1;

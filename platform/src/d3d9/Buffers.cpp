@@ -1,0 +1,180 @@
+// Vertex and index buffers.
+#include "d3d9/Buffers.h"
+
+#include "d3d9/Device.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace GLFn;
+
+namespace D3D9Internal {
+
+BufferObject::BufferObject(Device* device, UINT size, DWORD usage, D3DPOOL pool)
+    : ObjectBase(device, pool), m_size(size), m_usage(usage), m_memory(size, 0)
+{
+}
+
+BufferObject::~BufferObject() { releaseGL(); }
+
+bool BufferObject::createGL()
+{
+    m_device->makeCurrent();
+    glGenBuffers(1, &m_buffer);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+    glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_memory.data(),
+                 (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
+    return glGetError() == GL_NO_ERROR;
+}
+
+void BufferObject::releaseGL()
+{
+    if (m_buffer && m_device) {
+        m_device->makeCurrent();
+        glDeleteBuffers(1, &m_buffer);
+    }
+    m_buffer = 0;
+}
+
+HRESULT BufferObject::lock(UINT offset, UINT size, void** data, DWORD flags)
+{
+    if (!data)
+        return D3DERR_INVALIDCALL;
+    *data = nullptr;
+    if (offset > m_size)
+        return D3DERR_INVALIDCALL;
+    // A size of 0 locks the rest of the buffer.
+    if (size == 0)
+        size = m_size - offset;
+    if (size > m_size - offset)
+        return D3DERR_INVALIDCALL;
+    if (m_locks == 0) {
+        m_dirtyBegin = offset;
+        m_dirtyEnd = offset;
+        m_discard = false;
+        m_noOverwrite = true;
+    }
+    ++m_locks;
+    if (!(flags & D3DLOCK_READONLY)) {
+        if (m_dirtyBegin == m_dirtyEnd) {
+            m_dirtyBegin = offset;
+            m_dirtyEnd = offset + size;
+        } else {
+            m_dirtyBegin = std::min(m_dirtyBegin, offset);
+            m_dirtyEnd = std::max(m_dirtyEnd, offset + size);
+        }
+    }
+    // Dynamic buffers honour DISCARD and NOOVERWRITE; others treat them as plain locks.
+    if ((flags & D3DLOCK_DISCARD) && (m_usage & D3DUSAGE_DYNAMIC))
+        m_discard = true;
+    if (!(flags & D3DLOCK_NOOVERWRITE) || !(m_usage & D3DUSAGE_DYNAMIC))
+        m_noOverwrite = false;
+    *data = m_memory.data() + offset;
+    return D3D_OK;
+}
+
+HRESULT BufferObject::unlock()
+{
+    if (m_locks == 0)
+        return D3DERR_INVALIDCALL;
+    if (--m_locks > 0)
+        return D3D_OK;
+    if (m_dirtyEnd <= m_dirtyBegin || !m_buffer || !m_device)
+        return D3D_OK;
+    m_device->makeCurrent();
+    glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+    GLintptr begin = static_cast<GLintptr>(m_dirtyBegin);
+    GLsizeiptr length = static_cast<GLsizeiptr>(m_dirtyEnd - m_dirtyBegin);
+    if (m_discard) {
+        // New storage: draws still queued keep reading the old one.
+        glBufferData(GL_COPY_WRITE_BUFFER, m_size, nullptr, GL_STREAM_DRAW);
+        glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.data() + m_dirtyBegin);
+    } else if (m_noOverwrite) {
+        // The program promised not to touch what queued draws read.
+        void* target = glMapBufferRange(GL_COPY_WRITE_BUFFER, begin, length,
+                                        GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+        if (target) {
+            std::memcpy(target, m_memory.data() + m_dirtyBegin, static_cast<size_t>(length));
+            glUnmapBuffer(GL_COPY_WRITE_BUFFER);
+        } else {
+            glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.data() + m_dirtyBegin);
+        }
+    } else {
+        glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.data() + m_dirtyBegin);
+    }
+    m_dirtyBegin = m_dirtyEnd = 0;
+    return D3D_OK;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+VertexBuffer::VertexBuffer(Device* device, UINT size, DWORD usage, DWORD fvf, D3DPOOL pool)
+    : BufferObject(device, size, usage, pool), m_fvf(fvf)
+{
+}
+
+HRESULT VertexBuffer::create(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, VertexBuffer** out)
+{
+    *out = nullptr;
+    if (length == 0 || pool > D3DPOOL_SYSTEMMEM)
+        return D3DERR_INVALIDCALL;
+    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED)
+        return D3DERR_INVALIDCALL;
+    VertexBuffer* buffer = new VertexBuffer(device, length, usage, fvf, pool);
+    if (!buffer->createGL()) {
+        buffer->Release();
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    *out = buffer;
+    return D3D_OK;
+}
+
+bool VertexBuffer::hasInterface(REFIID riid) const
+{
+    return riid == IID_IUnknown || riid == IID_IDirect3DResource9 || riid == IID_IDirect3DVertexBuffer9;
+}
+
+HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc)
+{
+    if (!pDesc)
+        return D3DERR_INVALIDCALL;
+    *pDesc = D3DVERTEXBUFFER_DESC{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, m_usage, pool(), m_size, m_fvf};
+    return D3D_OK;
+}
+
+IndexBuffer::IndexBuffer(Device* device, UINT size, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+    : BufferObject(device, size, usage, pool), m_format(format)
+{
+}
+
+HRESULT IndexBuffer::create(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                            IndexBuffer** out)
+{
+    *out = nullptr;
+    if (length == 0 || pool > D3DPOOL_SYSTEMMEM || !isIndexFormat(format))
+        return D3DERR_INVALIDCALL;
+    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED)
+        return D3DERR_INVALIDCALL;
+    IndexBuffer* buffer = new IndexBuffer(device, length, usage, format, pool);
+    if (!buffer->createGL()) {
+        buffer->Release();
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    *out = buffer;
+    return D3D_OK;
+}
+
+bool IndexBuffer::hasInterface(REFIID riid) const
+{
+    return riid == IID_IUnknown || riid == IID_IDirect3DResource9 || riid == IID_IDirect3DIndexBuffer9;
+}
+
+HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* pDesc)
+{
+    if (!pDesc)
+        return D3DERR_INVALIDCALL;
+    *pDesc = D3DINDEXBUFFER_DESC{m_format, D3DRTYPE_INDEXBUFFER, m_usage, pool(), m_size};
+    return D3D_OK;
+}
+
+} // namespace D3D9Internal

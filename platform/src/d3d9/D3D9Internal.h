@@ -1,0 +1,77 @@
+#pragma once
+// What the layer's own D3DX code (effects, sprites, render-to-surface) needs from the Direct3D
+// device beyond the public interface: GL shader objects become IDirect3DVertexShader9 and
+// IDirect3DPixelShader9, the GL context is made current, and the conventions the device's
+// programs follow are shared.
+//
+// Conventions for GLSL the effect framework hands to the device:
+// - Vertex inputs are named a_<SEMANTIC> (a_POSITION0, a_TEXCOORD1, ...) at the locations of
+//   attributeLocation(); the device feeds them from the vertex declaration by usage.
+// - Varyings are v_<SEMANTIC> in both stages (v_COLOR0, v_TEXCOORD0); pixel outputs o_COLORn at
+//   location n.
+// - Every vertex stage ends with `gl_Position = ulvoFixupPosition(position);` using the code of
+//   vertexFixupGlsl() (y-flip, half-pixel offset, depth range, user clip planes); every pixel
+//   stage passes its colour 0 through ulvoFixupColor() from pixelFixupGlsl() (alpha test and sRGB
+//   write), which discards failing pixels.
+// - Constant registers set with Set{Vertex,Pixel}ShaderConstant{F,I,B} reach `uniform vec4
+//   ulvo_VSConst[256]` / `ulvo_PSConst[224]`, `ivec4 ulvo_VSConstI[16]` / `ulvo_PSConstI[16]` and
+//   `bool ulvo_VSConstB[16]` / `ulvo_PSConstB[16]` when a program declares them.
+// - Texture stage n of the fixed-function pixel stage samples unit n; sampler s of a shader
+//   samples unit s (D3DVERTEXTEXTURESAMPLER0..3 are units 16..19): onLink sets the units.
+#include <d3d9.h>
+
+#include "d3d9/GLFunctions.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace D3D9Internal {
+
+constexpr int kMaxVertexAttributes = 16;
+// Location of the attribute for a declaration usage, or -1 for usages without one.
+// POSITION/POSITIONT 0, BLENDWEIGHT 1, BLENDINDICES 2, NORMAL 3, COLOR0 4, COLOR1 5,
+// TEXCOORD0..7 6..13, TANGENT 14, BINORMAL 15.
+int attributeLocation(BYTE usage, BYTE usageIndex);
+// "POSITION0", "TEXCOORD3", ... for a usage; the name an attribute or varying carries.
+std::string semanticName(BYTE usage, BYTE usageIndex);
+
+const char* vertexFixupGlsl();
+const char* pixelFixupGlsl();
+
+struct ShaderVarying {
+    std::string name; // v_TEXCOORD0
+    std::string type; // vec2
+};
+
+struct ShaderStageDesc {
+    // The linked program that holds this stage (normally with the partner stage of the same
+    // pass). A draw whose vertex and pixel shaders name the same program uses it as it is.
+    GLuint program = 0;
+    // This stage alone, compiled: the device links it with another stage (its own fixed-function
+    // vertex stage for a pixel shader drawn with pre-transformed vertices, or a partner of
+    // another program) when the pair differs. 0: the stage only runs inside `program`.
+    GLuint shader = 0;
+    // Pixel stages: the varyings they read; vertex stages: the varyings they write.
+    std::vector<ShaderVarying> varyings;
+    // Called with every program the device links around this stage, so samplers and uniform
+    // blocks get their bindings.
+    std::function<void(GLuint program)> onLink;
+    // The shader object deletes `program` and `shader` on its final release.
+    bool ownsGLObjects = true;
+};
+
+IDirect3DVertexShader9* createVertexShader(IDirect3DDevice9* device, ShaderStageDesc desc);
+IDirect3DPixelShader9* createPixelShader(IDirect3DDevice9* device, ShaderStageDesc desc);
+
+// Makes the device's GL context current on the calling thread; false for a foreign device.
+bool makeCurrent(IDirect3DDevice9* device);
+// The GL program the next draw would use with the current shaders and vertex format (0 when
+// none can be made). Effects use it to set their uniforms.
+GLuint currentProgram(IDirect3DDevice9* device);
+// The GL texture behind a texture or surface (0 for memory-only pools), with its target.
+GLuint glTextureOf(IDirect3DBaseTexture9* texture, GLenum* target);
+// Features of the device's context.
+const GLFeatures* glFeatures(IDirect3DDevice9* device);
+
+} // namespace D3D9Internal

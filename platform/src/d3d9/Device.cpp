@@ -1,0 +1,630 @@
+// The device: its GL context, lifetime, presentation, loss and reset.
+#include "d3d9/Device.h"
+
+#include "d3d9/Direct3D9.h"
+#include "win32/WindowInternal.h"
+
+#include <platform_test.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+using namespace GLFn;
+
+namespace D3D9Internal {
+
+namespace {
+
+thread_local Device* t_currentDevice = nullptr;
+constexpr GLenum kUploadUnit = GL_TEXTURE0 + 31;
+
+// Fills what D3D fills in present parameters (size from the window, format from the desktop)
+// and checks the rest.
+HRESULT completeParameters(D3DPRESENT_PARAMETERS& params, HWND window)
+{
+    if (params.SwapEffect < D3DSWAPEFFECT_DISCARD || params.SwapEffect > D3DSWAPEFFECT_COPY)
+        return D3DERR_INVALIDCALL;
+    if (params.MultiSampleType != D3DMULTISAMPLE_NONE || params.MultiSampleQuality != 0)
+        return D3DERR_INVALIDCALL;
+    if (params.BackBufferCount > 3)
+        return D3DERR_INVALIDCALL;
+    if (params.BackBufferCount == 0)
+        params.BackBufferCount = 1;
+    if (params.Windowed) {
+        RECT client{};
+        if ((params.BackBufferWidth == 0 || params.BackBufferHeight == 0) && GetClientRect(window, &client)) {
+            if (params.BackBufferWidth == 0)
+                params.BackBufferWidth = static_cast<UINT>(std::max<LONG>(1, client.right - client.left));
+            if (params.BackBufferHeight == 0)
+                params.BackBufferHeight = static_cast<UINT>(std::max<LONG>(1, client.bottom - client.top));
+        }
+        if (params.BackBufferWidth == 0)
+            params.BackBufferWidth = 1;
+        if (params.BackBufferHeight == 0)
+            params.BackBufferHeight = 1;
+        if (params.BackBufferFormat == D3DFMT_UNKNOWN)
+            params.BackBufferFormat = desktopMode().Format;
+    } else if (params.BackBufferWidth == 0 || params.BackBufferHeight == 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (!isBackBufferFormat(params.BackBufferFormat))
+        return D3DERR_INVALIDCALL;
+    if (params.BackBufferWidth > 8192 || params.BackBufferHeight > 8192)
+        return D3DERR_INVALIDCALL;
+    if (params.EnableAutoDepthStencil) {
+        const FormatInfo* depth = formatInfo(params.AutoDepthStencilFormat);
+        if (!depth || !depth->depth)
+            return D3DERR_INVALIDCALL;
+    }
+    return D3D_OK;
+}
+
+} // namespace
+
+Device::Device(Direct3D9* d3d) : m_d3d(d3d)
+{
+    m_d3d->AddRef();
+}
+
+HRESULT Device::create(Direct3D9* d3d, UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD flags,
+                       D3DPRESENT_PARAMETERS* params, Device** out)
+{
+    *out = nullptr;
+    if (!params || adapter != 0)
+        return D3DERR_INVALIDCALL;
+    if (type != D3DDEVTYPE_HAL)
+        return D3DERR_NOTAVAILABLE;
+    Device* device = new Device(d3d);
+    HRESULT hr = device->initialize(adapter, type, focusWindow, flags, params);
+    if (FAILED(hr)) {
+        device->Release();
+        return hr;
+    }
+    *out = device;
+    return D3D_OK;
+}
+
+HRESULT Device::initialize(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD flags,
+                           D3DPRESENT_PARAMETERS* params)
+{
+    m_window = params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
+    m_sdlWindow = Win32Internal::sdlWindowFor(m_window);
+    if (!m_sdlWindow) {
+        std::fprintf(stderr, "Direct3D: CreateDevice needs a window of this program\n");
+        return D3DERR_INVALIDCALL;
+    }
+    if (!(SDL_GetWindowFlags(m_sdlWindow) & SDL_WINDOW_OPENGL)) {
+        std::fprintf(stderr, "Direct3D: the window has no OpenGL surface\n");
+        return D3DERR_NOTAVAILABLE;
+    }
+    D3DPRESENT_PARAMETERS complete = *params;
+    HRESULT hr = completeParameters(complete, m_window);
+    if (FAILED(hr))
+        return hr;
+
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+    m_context = SDL_GL_CreateContext(m_sdlWindow);
+    if (!m_context) {
+        std::fprintf(stderr, "Direct3D: no OpenGL 3.3 core context: %s\n", SDL_GetError());
+        return D3DERR_NOTAVAILABLE;
+    }
+    t_currentDevice = this;
+    if (!loadGLFunctions(m_features))
+        return D3DERR_NOTAVAILABLE;
+
+    m_creation = D3DDEVICE_CREATION_PARAMETERS{adapter, type, focusWindow ? focusWindow : m_window, flags};
+    m_programs = std::make_unique<ProgramCache>(this);
+
+    glGenVertexArrays(1, &m_vao);
+    glBindVertexArray(m_vao);
+    glGenFramebuffers(1, &m_drawFramebuffer);
+    glGenFramebuffers(1, &m_copyReadFramebuffer);
+    glGenFramebuffers(1, &m_copyDrawFramebuffer);
+    glGenSamplers(kSamplerCount, m_samplers);
+    for (int i = 0; i < kSamplerCount; ++i)
+        glBindSampler(static_cast<GLuint>(i), m_samplers[i]);
+    glGenBuffers(1, &m_upVertexBuffer);
+    glGenBuffers(1, &m_upIndexBuffer);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (m_features.clipControl)
+        glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
+    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+    glEnable(GL_PROGRAM_POINT_SIZE);
+    glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
+    // Targets are stored top row first, which mirrors y: D3D's clockwise front faces turn
+    // counter-clockwise in GL's window space.
+    glFrontFace(GL_CCW);
+
+    if (!createImplicitSurfaces(complete))
+        return D3DERR_OUTOFVIDEOMEMORY;
+    m_params = complete;
+    *params = complete;
+    resetState();
+    applyWindowMode(m_params);
+    SDL_GL_SetSwapInterval(m_params.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+
+    D3DDISPLAYMODE desktop = desktopMode();
+    m_desktopWidth = static_cast<int>(desktop.Width);
+    m_desktopHeight = static_cast<int>(desktop.Height);
+    m_desktopFormat = desktop.Format;
+    HWND foreground = GetForegroundWindow();
+    m_wasForeground = foreground == m_window || foreground == m_creation.hFocusWindow;
+    return D3D_OK;
+}
+
+Device::~Device()
+{
+    if (m_context) {
+        makeCurrent();
+        releaseBindings();
+        if (m_recording) {
+            m_recording->Release();
+            m_recording = nullptr;
+        }
+        for (auto& [fvf, declaration] : m_fvfDeclarations)
+            declaration->Release();
+        m_fvfDeclarations.clear();
+        for (Surface* implicit : {m_backBuffer, m_autoDepth}) {
+            if (!implicit)
+                continue;
+            if (implicit->publicRefs() == 0)
+                delete implicit;
+        }
+        m_backBuffer = m_autoDepth = nullptr;
+        // Whatever the program still holds keeps working without GL.
+        std::vector<ObjectBase*> remaining(m_objects.begin(), m_objects.end());
+        m_objects.clear();
+        for (ObjectBase* object : remaining)
+            object->detach();
+        m_programs.reset();
+        glDeleteVertexArrays(1, &m_vao);
+        glDeleteFramebuffers(1, &m_drawFramebuffer);
+        glDeleteFramebuffers(1, &m_copyReadFramebuffer);
+        glDeleteFramebuffers(1, &m_copyDrawFramebuffer);
+        glDeleteSamplers(kSamplerCount, m_samplers);
+        glDeleteBuffers(1, &m_upVertexBuffer);
+        glDeleteBuffers(1, &m_upIndexBuffer);
+        SDL_GL_MakeCurrent(nullptr, nullptr);
+        SDL_GL_DeleteContext(m_context);
+    }
+    if (t_currentDevice == this)
+        t_currentDevice = nullptr;
+    m_d3d->Release();
+}
+
+bool Device::createImplicitSurfaces(const D3DPRESENT_PARAMETERS& params)
+{
+    m_backBuffer = Surface::create(this, Surface::Kind::RenderTarget, params.BackBufferWidth, params.BackBufferHeight,
+                                   params.BackBufferFormat, D3DPOOL_DEFAULT,
+                                   (params.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0, D3DMULTISAMPLE_NONE, 0,
+                                   true);
+    if (!m_backBuffer)
+        return false;
+    if (params.EnableAutoDepthStencil) {
+        m_autoDepth = Surface::create(this, Surface::Kind::DepthStencil, params.BackBufferWidth,
+                                      params.BackBufferHeight, params.AutoDepthStencilFormat, D3DPOOL_DEFAULT, false,
+                                      D3DMULTISAMPLE_NONE, 0, true);
+        if (!m_autoDepth)
+            return false;
+    }
+    return true;
+}
+
+void Device::applyWindowMode(const D3DPRESENT_PARAMETERS& params)
+{
+    if (m_creation.BehaviorFlags & D3DCREATE_NOWINDOWCHANGES)
+        return;
+    // Full screen keeps the desktop's mode: the back buffer is scaled to the screen at Present.
+    Uint32 flags = SDL_GetWindowFlags(m_sdlWindow);
+    bool fullscreen = (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    if (!params.Windowed && !fullscreen)
+        SDL_SetWindowFullscreen(m_sdlWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    else if (params.Windowed && fullscreen)
+        SDL_SetWindowFullscreen(m_sdlWindow, 0);
+}
+
+void Device::makeCurrent()
+{
+    // SDL releases the context when the window it is current on is destroyed.
+    if (t_currentDevice == this && SDL_GL_GetCurrentContext() == m_context)
+        return;
+    // Without its window (destroyed before the device) the context still serves, unbound.
+    SDL_Window* window = Win32Internal::sdlWindowFor(m_window) == m_sdlWindow ? m_sdlWindow : nullptr;
+    if (SDL_GL_MakeCurrent(window, m_context) != 0) {
+        static bool logged = false;
+        if (!logged)
+            std::fprintf(stderr, "Direct3D: the device's context cannot be made current: %s\n", SDL_GetError());
+        logged = true;
+    }
+    t_currentDevice = this;
+}
+
+void Device::bindUploadTexture(GLenum target, GLuint texture)
+{
+    glActiveTexture(kUploadUnit);
+    glBindTexture(target, texture);
+}
+
+bool Device::attachCopySurface(GLenum framebufferTarget, Surface* surface)
+{
+    GLuint framebuffer = framebufferTarget == GL_READ_FRAMEBUFFER ? m_copyReadFramebuffer : m_copyDrawFramebuffer;
+    glBindFramebuffer(framebufferTarget, framebuffer);
+    m_dirty |= kDirtyFramebuffer;
+    if (!surface || !surface->glTexture())
+        return false;
+    const FormatInfo& info = surface->info();
+    GLenum colour = GL_COLOR_ATTACHMENT0;
+    GLenum attachments[] = {GL_COLOR_ATTACHMENT0, GL_DEPTH_ATTACHMENT, GL_STENCIL_ATTACHMENT,
+                            GL_DEPTH_STENCIL_ATTACHMENT};
+    for (GLenum a : attachments)
+        glFramebufferTexture2D(framebufferTarget, a, GL_TEXTURE_2D, 0, 0);
+    GLenum attachment = !info.depth ? colour : info.stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
+    glFramebufferTexture2D(framebufferTarget, attachment, surface->imageTarget(), surface->glTexture(),
+                           surface->glLevel());
+    if (framebufferTarget == GL_READ_FRAMEBUFFER)
+        glReadBuffer(info.depth ? GL_NONE : GL_COLOR_ATTACHMENT0);
+    else
+        glDrawBuffer(info.depth ? GL_NONE : GL_COLOR_ATTACHMENT0);
+    return glCheckFramebufferStatus(framebufferTarget) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+// ---------------------------------------------------------------------------------------------
+// IUnknown
+
+HRESULT Device::QueryInterface(REFIID riid, void** ppvObject)
+{
+    if (!ppvObject)
+        return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IDirect3DDevice9) {
+        *ppvObject = this;
+        AddRef();
+        return S_OK;
+    }
+    *ppvObject = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG Device::AddRef() { return ++m_refs; }
+
+ULONG Device::Release()
+{
+    if (m_refs == 0)
+        return 0;
+    ULONG left = --m_refs;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loss and reset
+
+void Device::loseDevice()
+{
+    if (m_cooperation == Cooperation::Ok) {
+        m_cooperation = Cooperation::Lost;
+        m_lostReported = false;
+    }
+}
+
+void Device::checkLoss()
+{
+    D3DDISPLAYMODE desktop = desktopMode();
+    if (static_cast<int>(desktop.Width) != m_desktopWidth || static_cast<int>(desktop.Height) != m_desktopHeight ||
+        static_cast<int>(desktop.Format) != m_desktopFormat) {
+        m_desktopWidth = static_cast<int>(desktop.Width);
+        m_desktopHeight = static_cast<int>(desktop.Height);
+        m_desktopFormat = desktop.Format;
+        loseDevice();
+    }
+    HWND foreground = GetForegroundWindow();
+    bool isForeground = foreground && (foreground == m_window || foreground == m_creation.hFocusWindow);
+    if (!m_params.Windowed) {
+        // A full-screen device is lost when its window stops being the active one, and stays
+        // lost until the window is active again.
+        if (m_wasForeground && !isForeground) {
+            loseDevice();
+            m_focusLoss = true;
+        }
+    }
+    if (isForeground)
+        m_focusLoss = false;
+    m_wasForeground = isForeground;
+}
+
+HRESULT Device::TestCooperativeLevel()
+{
+    checkLoss();
+    switch (m_cooperation) {
+    case Cooperation::Ok:
+        return D3D_OK;
+    case Cooperation::Lost:
+        if (m_focusLoss || !m_lostReported) {
+            m_lostReported = true;
+            return D3DERR_DEVICELOST;
+        }
+        m_cooperation = Cooperation::NotReset;
+        return D3DERR_DEVICENOTRESET;
+    case Cooperation::NotReset:
+        return D3DERR_DEVICENOTRESET;
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
+{
+    if (!pPresentationParameters)
+        return D3DERR_INVALIDCALL;
+    checkLoss();
+    if (m_cooperation == Cooperation::Lost && m_focusLoss)
+        return D3DERR_DEVICELOST;
+    int alive = 0;
+    for (ObjectBase* object : m_objects) {
+        if (object->blocksReset())
+            ++alive;
+    }
+    if (alive > 0) {
+        std::fprintf(stderr, "Direct3D: Reset refused: %d default-pool resource(s) still held\n", alive);
+        m_cooperation = Cooperation::NotReset;
+        return D3DERR_INVALIDCALL;
+    }
+    D3DPRESENT_PARAMETERS complete = *pPresentationParameters;
+    HWND window = complete.hDeviceWindow ? complete.hDeviceWindow : m_window;
+    if (FAILED(completeParameters(complete, window))) {
+        m_cooperation = Cooperation::NotReset;
+        return D3DERR_INVALIDCALL;
+    }
+    SDL_Window* sdlWindow = Win32Internal::sdlWindowFor(window);
+    if (!sdlWindow) {
+        m_cooperation = Cooperation::NotReset;
+        return D3DERR_INVALIDCALL;
+    }
+    makeCurrent();
+    if (sdlWindow != m_sdlWindow) {
+        m_sdlWindow = sdlWindow;
+        m_window = window;
+        t_currentDevice = nullptr;
+        makeCurrent();
+    }
+    releaseBindings();
+    if (m_recording) {
+        m_recording->Release();
+        m_recording = nullptr;
+    }
+    delete m_backBuffer;
+    delete m_autoDepth;
+    m_backBuffer = m_autoDepth = nullptr;
+    if (!createImplicitSurfaces(complete)) {
+        m_cooperation = Cooperation::NotReset;
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    m_params = complete;
+    *pPresentationParameters = complete;
+    m_sceneDepth = 0;
+    resetState();
+    applyWindowMode(m_params);
+    SDL_GL_SetSwapInterval(m_params.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+    D3DDISPLAYMODE desktop = desktopMode();
+    m_desktopWidth = static_cast<int>(desktop.Width);
+    m_desktopHeight = static_cast<int>(desktop.Height);
+    m_desktopFormat = desktop.Format;
+    HWND foreground = GetForegroundWindow();
+    m_wasForeground = foreground == m_window || foreground == m_creation.hFocusWindow;
+    m_focusLoss = false;
+    m_cooperation = Cooperation::Ok;
+    return D3D_OK;
+}
+
+HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDestWindowOverride, const _RGNDATA*)
+{
+    checkLoss();
+    if (m_cooperation != Cooperation::Ok)
+        return D3DERR_DEVICELOST;
+    makeCurrent();
+    if (Win32Internal::sdlWindowFor(m_window) != m_sdlWindow) {
+        // The window went away under the device; there is nothing to show the frame in.
+        return D3D_OK;
+    }
+    SDL_Window* window = m_sdlWindow;
+    if (hDestWindowOverride && hDestWindowOverride != m_window) {
+        window = Win32Internal::sdlWindowFor(hDestWindowOverride);
+        if (!window)
+            return D3DERR_INVALIDCALL;
+        SDL_GL_MakeCurrent(window, m_context);
+    }
+    RECT source = pSourceRect ? *pSourceRect
+                              : RECT{0, 0, static_cast<LONG>(m_params.BackBufferWidth),
+                                     static_cast<LONG>(m_params.BackBufferHeight)};
+    int drawableWidth = 0, drawableHeight = 0;
+    SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+    RECT dest = pDestRect ? *pDestRect : RECT{0, 0, drawableWidth, drawableHeight};
+    if (attachCopySurface(GL_READ_FRAMEBUFFER, m_backBuffer)) {
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glDrawBuffer(GL_BACK);
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        bool sameSize = source.right - source.left == dest.right - dest.left &&
+                        source.bottom - source.top == dest.bottom - dest.top;
+        // The back buffer holds its top row first; the window wants it last.
+        glBlitFramebuffer(source.left, source.top, source.right, source.bottom, dest.left,
+                          drawableHeight - dest.top, dest.right, drawableHeight - dest.bottom, GL_COLOR_BUFFER_BIT,
+                          sameSize ? GL_NEAREST : GL_LINEAR);
+        m_dirty |= kDirtyFramebuffer | kDirtyViewport | kDirtyColorMask;
+    }
+    SDL_GL_SwapWindow(window);
+    if (window != m_sdlWindow)
+        SDL_GL_MakeCurrent(m_sdlWindow, m_context);
+    // Draws from memory start in fresh storage next frame, whatever the GPU still reads.
+    m_upVertexUsed = m_upVertexCapacity;
+    m_upIndexUsed = m_upIndexCapacity;
+    return D3D_OK;
+}
+
+HRESULT Device::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE,
+                              IDirect3DSurface9** ppBackBuffer)
+{
+    if (!ppBackBuffer)
+        return D3DERR_INVALIDCALL;
+    *ppBackBuffer = nullptr;
+    if (iSwapChain != 0 || iBackBuffer >= m_params.BackBufferCount || !m_backBuffer)
+        return D3DERR_INVALIDCALL;
+    m_backBuffer->AddRef();
+    *ppBackBuffer = m_backBuffer;
+    return D3D_OK;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Small queries
+
+UINT Device::GetAvailableTextureMem() { return 512u * 1024u * 1024u; }
+
+HRESULT Device::EvictManagedResources() { return D3D_OK; }
+
+HRESULT Device::GetDirect3D(IDirect3D9** ppD3D9)
+{
+    if (!ppD3D9)
+        return D3DERR_INVALIDCALL;
+    m_d3d->AddRef();
+    *ppD3D9 = m_d3d;
+    return D3D_OK;
+}
+
+HRESULT Device::GetDeviceCaps(D3DCAPS9* pCaps)
+{
+    if (!pCaps)
+        return D3DERR_INVALIDCALL;
+    fillCaps(*pCaps);
+    if (!m_features.anisotropic)
+        pCaps->MaxAnisotropy = 1;
+    return D3D_OK;
+}
+
+HRESULT Device::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
+{
+    if (iSwapChain != 0 || !pMode)
+        return D3DERR_INVALIDCALL;
+    if (!m_params.Windowed) {
+        *pMode = D3DDISPLAYMODE{m_params.BackBufferWidth, m_params.BackBufferHeight,
+                                m_params.FullScreen_RefreshRateInHz ? m_params.FullScreen_RefreshRateInHz : 60,
+                                m_params.BackBufferFormat == D3DFMT_R5G6B5 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8};
+        return D3D_OK;
+    }
+    *pMode = desktopMode();
+    return D3D_OK;
+}
+
+HRESULT Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* pParameters)
+{
+    if (!pParameters)
+        return D3DERR_INVALIDCALL;
+    *pParameters = m_creation;
+    return D3D_OK;
+}
+
+// There is no hardware cursor: the window's own cursor is the one shown.
+HRESULT Device::SetCursorProperties(UINT, UINT, IDirect3DSurface9* pCursorBitmap)
+{
+    return pCursorBitmap ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+void Device::SetCursorPosition(int, int, DWORD) {}
+
+BOOL Device::ShowCursor(BOOL) { return FALSE; }
+
+UINT Device::GetNumberOfSwapChains() { return 1; }
+
+HRESULT Device::GetRasterStatus(UINT, D3DRASTER_STATUS* pRasterStatus)
+{
+    if (pRasterStatus)
+        *pRasterStatus = D3DRASTER_STATUS{FALSE, 0};
+    return D3DERR_INVALIDCALL;
+}
+
+HRESULT Device::SetDialogBoxMode(BOOL) { return D3D_OK; }
+
+void Device::SetGammaRamp(UINT, DWORD, const D3DGAMMARAMP* pRamp)
+{
+    if (pRamp)
+        m_gamma = *pRamp;
+}
+
+void Device::GetGammaRamp(UINT, D3DGAMMARAMP* pRamp)
+{
+    if (pRamp)
+        *pRamp = m_gamma;
+}
+
+HRESULT Device::ValidateDevice(DWORD* pNumPasses)
+{
+    if (pNumPasses)
+        *pNumPasses = 1;
+    return D3D_OK;
+}
+
+Device* deviceObject(IDirect3DDevice9* device) { return device ? dynamic_cast<Device*>(device) : nullptr; }
+
+Device* currentDevice() { return t_currentDevice; }
+
+// ---------------------------------------------------------------------------------------------
+// What the D3DX code of this layer reaches through
+
+IDirect3DVertexShader9* createVertexShader(IDirect3DDevice9* device, ShaderStageDesc desc)
+{
+    Device* d = deviceObject(device);
+    if (!d || (!desc.program && !desc.shader))
+        return nullptr;
+    return new VertexShader(d, std::move(desc));
+}
+
+IDirect3DPixelShader9* createPixelShader(IDirect3DDevice9* device, ShaderStageDesc desc)
+{
+    Device* d = deviceObject(device);
+    if (!d || (!desc.program && !desc.shader))
+        return nullptr;
+    return new PixelShader(d, std::move(desc));
+}
+
+bool makeCurrent(IDirect3DDevice9* device)
+{
+    Device* d = deviceObject(device);
+    if (!d)
+        return false;
+    d->makeCurrent();
+    return true;
+}
+
+GLuint currentProgram(IDirect3DDevice9* device)
+{
+    Device* d = deviceObject(device);
+    return d ? d->programForCurrentState() : 0;
+}
+
+GLuint glTextureOf(IDirect3DBaseTexture9* texture, GLenum* target)
+{
+    BaseTextureObject* object = textureObject(texture);
+    if (target)
+        *target = object ? object->bindTarget() : 0;
+    return object ? object->glTexture() : 0;
+}
+
+const GLFeatures* glFeatures(IDirect3DDevice9* device)
+{
+    Device* d = deviceObject(device);
+    return d ? &d->features() : nullptr;
+}
+
+} // namespace D3D9Internal
+
+bool PlatformLoseDevice(IDirect3DDevice9* device)
+{
+    D3D9Internal::Device* d = D3D9Internal::deviceObject(device);
+    if (!d)
+        return false;
+    d->loseDevice();
+    return true;
+}

@@ -1,0 +1,1049 @@
+// Drawing: GL state from the D3D state, vertex input, programs and their uniforms, draws and
+// clears.
+#include "d3d9/Device.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+using namespace GLFn;
+
+namespace D3D9Internal {
+
+namespace {
+
+GLenum blendFactor(DWORD blend)
+{
+    switch (blend) {
+    case D3DBLEND_ZERO: return GL_ZERO;
+    case D3DBLEND_ONE: return GL_ONE;
+    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+    case D3DBLEND_BLENDFACTOR: return GL_CONSTANT_COLOR;
+    case D3DBLEND_INVBLENDFACTOR: return GL_ONE_MINUS_CONSTANT_COLOR;
+    default: return GL_ONE;
+    }
+}
+
+// D3DBLEND_BOTHSRCALPHA and BOTHINVSRCALPHA set both factors from the source one.
+void blendPair(DWORD src, DWORD dst, GLenum& glSrc, GLenum& glDst)
+{
+    if (src == D3DBLEND_BOTHSRCALPHA) {
+        glSrc = GL_SRC_ALPHA;
+        glDst = GL_ONE_MINUS_SRC_ALPHA;
+    } else if (src == D3DBLEND_BOTHINVSRCALPHA) {
+        glSrc = GL_ONE_MINUS_SRC_ALPHA;
+        glDst = GL_SRC_ALPHA;
+    } else {
+        glSrc = blendFactor(src);
+        glDst = blendFactor(dst);
+    }
+}
+
+GLenum blendEquation(DWORD op)
+{
+    switch (op) {
+    case D3DBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
+    case D3DBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
+    case D3DBLENDOP_MIN: return GL_MIN;
+    case D3DBLENDOP_MAX: return GL_MAX;
+    default: return GL_FUNC_ADD;
+    }
+}
+
+GLenum compareFunc(DWORD func)
+{
+    switch (func) {
+    case D3DCMP_NEVER: return GL_NEVER;
+    case D3DCMP_LESS: return GL_LESS;
+    case D3DCMP_EQUAL: return GL_EQUAL;
+    case D3DCMP_LESSEQUAL: return GL_LEQUAL;
+    case D3DCMP_GREATER: return GL_GREATER;
+    case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
+    default: return GL_ALWAYS;
+    }
+}
+
+GLenum stencilOp(DWORD op)
+{
+    switch (op) {
+    case D3DSTENCILOP_ZERO: return GL_ZERO;
+    case D3DSTENCILOP_REPLACE: return GL_REPLACE;
+    case D3DSTENCILOP_INCRSAT: return GL_INCR;
+    case D3DSTENCILOP_DECRSAT: return GL_DECR;
+    case D3DSTENCILOP_INVERT: return GL_INVERT;
+    case D3DSTENCILOP_INCR: return GL_INCR_WRAP;
+    case D3DSTENCILOP_DECR: return GL_DECR_WRAP;
+    default: return GL_KEEP;
+    }
+}
+
+GLenum addressMode(DWORD mode, bool mirrorClamp)
+{
+    switch (mode) {
+    case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+    case D3DTADDRESS_MIRRORONCE: return mirrorClamp ? GL_MIRROR_CLAMP_TO_EDGE : GL_MIRRORED_REPEAT;
+    default: return GL_REPEAT;
+    }
+}
+
+GLenum primitiveMode(D3DPRIMITIVETYPE type)
+{
+    switch (type) {
+    case D3DPT_POINTLIST: return GL_POINTS;
+    case D3DPT_LINELIST: return GL_LINES;
+    case D3DPT_LINESTRIP: return GL_LINE_STRIP;
+    case D3DPT_TRIANGLELIST: return GL_TRIANGLES;
+    case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+    case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
+    default: return GL_NONE;
+    }
+}
+
+// Vertices a primitive count takes; 0 for an unknown type.
+UINT vertexCount(D3DPRIMITIVETYPE type, UINT primitives)
+{
+    switch (type) {
+    case D3DPT_POINTLIST: return primitives;
+    case D3DPT_LINELIST: return primitives * 2;
+    case D3DPT_LINESTRIP: return primitives + 1;
+    case D3DPT_TRIANGLELIST: return primitives * 3;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN: return primitives + 2;
+    default: return 0;
+    }
+}
+
+void colorToFloats(D3DCOLOR c, float out[4])
+{
+    out[0] = static_cast<float>((c >> 16) & 0xFF) / 255.0f;
+    out[1] = static_cast<float>((c >> 8) & 0xFF) / 255.0f;
+    out[2] = static_cast<float>(c & 0xFF) / 255.0f;
+    out[3] = static_cast<float>((c >> 24) & 0xFF) / 255.0f;
+}
+
+D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
+{
+    D3DMATRIX r;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
+    return r;
+}
+
+bool invert(const D3DMATRIX& in, D3DMATRIX& out)
+{
+    const float* m = &in.m[0][0];
+    float inv[16];
+    inv[0] = m[5] * m[10] * m[15] - m[5] * m[11] * m[14] - m[9] * m[6] * m[15] + m[9] * m[7] * m[14] +
+             m[13] * m[6] * m[11] - m[13] * m[7] * m[10];
+    inv[4] = -m[4] * m[10] * m[15] + m[4] * m[11] * m[14] + m[8] * m[6] * m[15] - m[8] * m[7] * m[14] -
+             m[12] * m[6] * m[11] + m[12] * m[7] * m[10];
+    inv[8] = m[4] * m[9] * m[15] - m[4] * m[11] * m[13] - m[8] * m[5] * m[15] + m[8] * m[7] * m[13] +
+             m[12] * m[5] * m[11] - m[12] * m[7] * m[9];
+    inv[12] = -m[4] * m[9] * m[14] + m[4] * m[10] * m[13] + m[8] * m[5] * m[14] - m[8] * m[6] * m[13] -
+              m[12] * m[5] * m[10] + m[12] * m[6] * m[9];
+    inv[1] = -m[1] * m[10] * m[15] + m[1] * m[11] * m[14] + m[9] * m[2] * m[15] - m[9] * m[3] * m[14] -
+             m[13] * m[2] * m[11] + m[13] * m[3] * m[10];
+    inv[5] = m[0] * m[10] * m[15] - m[0] * m[11] * m[14] - m[8] * m[2] * m[15] + m[8] * m[3] * m[14] +
+             m[12] * m[2] * m[11] - m[12] * m[3] * m[10];
+    inv[9] = -m[0] * m[9] * m[15] + m[0] * m[11] * m[13] + m[8] * m[1] * m[15] - m[8] * m[3] * m[13] -
+             m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
+    inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] + m[8] * m[2] * m[13] +
+              m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
+    inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] + m[5] * m[3] * m[14] +
+             m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
+    inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] - m[4] * m[3] * m[14] -
+             m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
+    inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] + m[4] * m[3] * m[13] +
+              m[12] * m[1] * m[7] - m[12] * m[3] * m[5];
+    inv[14] = -m[0] * m[5] * m[14] + m[0] * m[6] * m[13] + m[4] * m[1] * m[14] - m[4] * m[2] * m[13] -
+              m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
+    inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] - m[5] * m[3] * m[10] -
+             m[9] * m[2] * m[7] + m[9] * m[3] * m[6];
+    inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] + m[4] * m[3] * m[10] +
+             m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
+    inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] - m[4] * m[3] * m[9] -
+              m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
+    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] +
+              m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
+    float det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
+    if (det == 0.0f)
+        return false;
+    float* o = &out.m[0][0];
+    for (int i = 0; i < 16; ++i)
+        o[i] = inv[i] / det;
+    return true;
+}
+
+bool readsTexture(DWORD op, DWORD arg1, DWORD arg2, DWORD arg0)
+{
+    auto texture = [](DWORD arg) { return (arg & D3DTA_SELECTMASK) == D3DTA_TEXTURE; };
+    switch (op) {
+    case D3DTOP_SELECTARG1: return texture(arg1);
+    case D3DTOP_SELECTARG2: return texture(arg2);
+    case D3DTOP_BLENDTEXTUREALPHA:
+    case D3DTOP_BLENDTEXTUREALPHAPM: return true;
+    case D3DTOP_MULTIPLYADD:
+    case D3DTOP_LERP: return texture(arg1) || texture(arg2) || texture(arg0);
+    default: return texture(arg1) || texture(arg2);
+    }
+}
+
+UINT componentCount(BYTE type)
+{
+    switch (type) {
+    case D3DDECLTYPE_FLOAT1: return 1;
+    case D3DDECLTYPE_FLOAT2:
+    case D3DDECLTYPE_SHORT2:
+    case D3DDECLTYPE_SHORT2N:
+    case D3DDECLTYPE_USHORT2N:
+    case D3DDECLTYPE_FLOAT16_2: return 2;
+    case D3DDECLTYPE_FLOAT3:
+    case D3DDECLTYPE_UDEC3:
+    case D3DDECLTYPE_DEC3N: return 3;
+    default: return 4;
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Scenes
+
+HRESULT Device::BeginScene()
+{
+    // D3D refuses a nested BeginScene; the engine's surface renderers nest, so depth is counted.
+    ++m_sceneDepth;
+    return D3D_OK;
+}
+
+HRESULT Device::EndScene()
+{
+    if (m_sceneDepth == 0)
+        return D3DERR_INVALIDCALL;
+    --m_sceneDepth;
+    return D3D_OK;
+}
+
+// ---------------------------------------------------------------------------------------------
+// GL state
+
+void Device::applyFramebuffer()
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, m_drawFramebuffer);
+    m_dirty &= ~kDirtyFramebuffer;
+    if (!m_attachmentsDirty)
+        return;
+    m_attachmentsDirty = false;
+    GLenum buffers[kMaxRenderTargets];
+    for (int i = 0; i < kMaxRenderTargets; ++i) {
+        Surface* target = m_renderTargets[i];
+        GLenum attachment = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i);
+        if (target && target->glTexture()) {
+            glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, target->imageTarget(), target->glTexture(),
+                                   target->glLevel());
+            buffers[i] = attachment;
+        } else {
+            glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, GL_TEXTURE_2D, 0, 0);
+            buffers[i] = GL_NONE;
+        }
+    }
+    glDrawBuffers(kMaxRenderTargets, buffers);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+    if (m_depthStencil && m_depthStencil->glTexture()) {
+        GLenum attachment = m_depthStencil->info().stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
+        glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, m_depthStencil->imageTarget(),
+                               m_depthStencil->glTexture(), m_depthStencil->glLevel());
+    }
+    GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE)
+        std::fprintf(stderr, "Direct3D: the render targets do not form a complete framebuffer (0x%x)\n", status);
+    // Depth and stencil tests depend on what is attached.
+    m_dirty |= kDirtyDepthStencil | kDirtyRaster;
+}
+
+void Device::applyViewportAndScissor()
+{
+    const D3DVIEWPORT9& v = m_state.viewport;
+    glViewport(static_cast<GLint>(v.X), static_cast<GLint>(v.Y), static_cast<GLsizei>(v.Width),
+               static_cast<GLsizei>(v.Height));
+    glDepthRange(v.MinZ, v.MaxZ);
+    const RECT& s = m_state.scissor;
+    glScissor(std::max<LONG>(0, s.left), std::max<LONG>(0, s.top), std::max<LONG>(0, s.right - s.left),
+              std::max<LONG>(0, s.bottom - s.top));
+    m_dirty &= ~kDirtyViewport;
+}
+
+void Device::applyRenderStates()
+{
+    const DWORD* rs = m_state.renderStates;
+    if (m_dirty & kDirtyBlend) {
+        if (rs[D3DRS_ALPHABLENDENABLE]) {
+            glEnable(GL_BLEND);
+            GLenum src, dst, srcAlpha, dstAlpha;
+            blendPair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], src, dst);
+            GLenum op = blendEquation(rs[D3DRS_BLENDOP]), opAlpha = op;
+            if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
+                blendPair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], srcAlpha, dstAlpha);
+                opAlpha = blendEquation(rs[D3DRS_BLENDOPALPHA]);
+            } else {
+                srcAlpha = src;
+                dstAlpha = dst;
+            }
+            glBlendFuncSeparate(src, dst, srcAlpha, dstAlpha);
+            glBlendEquationSeparate(op, opAlpha);
+            float factor[4];
+            colorToFloats(rs[D3DRS_BLENDFACTOR], factor);
+            glBlendColor(factor[0], factor[1], factor[2], factor[3]);
+        } else {
+            glDisable(GL_BLEND);
+        }
+    }
+    if (m_dirty & kDirtyDepthStencil) {
+        bool hasDepth = m_depthStencil != nullptr;
+        if (hasDepth && rs[D3DRS_ZENABLE] != D3DZB_FALSE) {
+            glEnable(GL_DEPTH_TEST);
+            glDepthFunc(compareFunc(rs[D3DRS_ZFUNC]));
+            glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+        } else {
+            glDisable(GL_DEPTH_TEST);
+            glDepthMask(GL_FALSE);
+        }
+        if (hasDepth && m_depthStencil->info().stencil && rs[D3DRS_STENCILENABLE]) {
+            glEnable(GL_STENCIL_TEST);
+            GLint ref = static_cast<GLint>(rs[D3DRS_STENCILREF] & 0xFF);
+            GLuint mask = rs[D3DRS_STENCILMASK];
+            // D3D's clockwise faces are GL's front faces (see the y-flip).
+            glStencilFuncSeparate(GL_FRONT, compareFunc(rs[D3DRS_STENCILFUNC]), ref, mask);
+            glStencilOpSeparate(GL_FRONT, stencilOp(rs[D3DRS_STENCILFAIL]), stencilOp(rs[D3DRS_STENCILZFAIL]),
+                                stencilOp(rs[D3DRS_STENCILPASS]));
+            if (rs[D3DRS_TWOSIDEDSTENCILMODE]) {
+                glStencilFuncSeparate(GL_BACK, compareFunc(rs[D3DRS_CCW_STENCILFUNC]), ref, mask);
+                glStencilOpSeparate(GL_BACK, stencilOp(rs[D3DRS_CCW_STENCILFAIL]),
+                                    stencilOp(rs[D3DRS_CCW_STENCILZFAIL]), stencilOp(rs[D3DRS_CCW_STENCILPASS]));
+            } else {
+                glStencilFuncSeparate(GL_BACK, compareFunc(rs[D3DRS_STENCILFUNC]), ref, mask);
+                glStencilOpSeparate(GL_BACK, stencilOp(rs[D3DRS_STENCILFAIL]), stencilOp(rs[D3DRS_STENCILZFAIL]),
+                                    stencilOp(rs[D3DRS_STENCILPASS]));
+            }
+            glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
+        } else {
+            glDisable(GL_STENCIL_TEST);
+        }
+    }
+    if (m_dirty & kDirtyRaster) {
+        switch (rs[D3DRS_CULLMODE]) {
+        case D3DCULL_CW:
+            glEnable(GL_CULL_FACE);
+            glCullFace(GL_FRONT);
+            break;
+        case D3DCULL_CCW:
+            glEnable(GL_CULL_FACE);
+            glCullFace(GL_BACK);
+            break;
+        default: glDisable(GL_CULL_FACE); break;
+        }
+        DWORD fill = rs[D3DRS_FILLMODE];
+        glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE
+                                                                                                     : GL_FILL);
+        float bias = asFloat(rs[D3DRS_DEPTHBIAS]);
+        float slope = asFloat(rs[D3DRS_SLOPESCALEDEPTHBIAS]);
+        if (bias != 0.0f || slope != 0.0f) {
+            // D3D's bias is in depth-range units; GL's in steps of the depth buffer.
+            float steps = 16777216.0f;
+            if (m_depthStencil && m_depthStencil->info().internalFormat == GL_DEPTH_COMPONENT16)
+                steps = 65536.0f;
+            glEnable(GL_POLYGON_OFFSET_FILL);
+            glEnable(GL_POLYGON_OFFSET_LINE);
+            glEnable(GL_POLYGON_OFFSET_POINT);
+            glPolygonOffset(slope, bias * steps);
+        } else {
+            glDisable(GL_POLYGON_OFFSET_FILL);
+            glDisable(GL_POLYGON_OFFSET_LINE);
+            glDisable(GL_POLYGON_OFFSET_POINT);
+        }
+        if (rs[D3DRS_SCISSORTESTENABLE])
+            glEnable(GL_SCISSOR_TEST);
+        else
+            glDisable(GL_SCISSOR_TEST);
+    }
+    if (m_dirty & kDirtyColorMask) {
+        static const D3DRENDERSTATETYPE masks[kMaxRenderTargets] = {
+            D3DRS_COLORWRITEENABLE, D3DRS_COLORWRITEENABLE1, D3DRS_COLORWRITEENABLE2, D3DRS_COLORWRITEENABLE3};
+        for (int i = 0; i < kMaxRenderTargets; ++i) {
+            DWORD m = rs[masks[i]];
+            glColorMaski(static_cast<GLuint>(i), (m & D3DCOLORWRITEENABLE_RED) != 0,
+                         (m & D3DCOLORWRITEENABLE_GREEN) != 0, (m & D3DCOLORWRITEENABLE_BLUE) != 0,
+                         (m & D3DCOLORWRITEENABLE_ALPHA) != 0);
+        }
+    }
+    if (m_dirty & kDirtyClip) {
+        DWORD planes = rs[D3DRS_CLIPPING] ? rs[D3DRS_CLIPPLANEENABLE] : 0;
+        for (int i = 0; i < kClipPlaneCount; ++i) {
+            if (planes & (1u << i))
+                glEnable(GL_CLIP_DISTANCE0 + static_cast<GLenum>(i));
+            else
+                glDisable(GL_CLIP_DISTANCE0 + static_cast<GLenum>(i));
+        }
+    }
+    m_dirty &= ~(kDirtyBlend | kDirtyDepthStencil | kDirtyRaster | kDirtyColorMask | kDirtyClip);
+}
+
+void Device::applySampler(int slot)
+{
+    const DWORD* ss = m_state.samplerStates[slot];
+    GLuint sampler = m_samplers[slot];
+    DWORD minFilter = ss[D3DSAMP_MINFILTER], magFilter = ss[D3DSAMP_MAGFILTER], mipFilter = ss[D3DSAMP_MIPFILTER];
+    bool minLinear = minFilter != D3DTEXF_POINT && minFilter != D3DTEXF_NONE;
+    GLenum glMin;
+    if (mipFilter == D3DTEXF_NONE)
+        glMin = minLinear ? GL_LINEAR : GL_NEAREST;
+    else if (mipFilter == D3DTEXF_POINT)
+        glMin = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    else
+        glMin = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(glMin));
+    bool magLinear = magFilter != D3DTEXF_POINT && magFilter != D3DTEXF_NONE;
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
+    if (m_features.anisotropic) {
+        float anisotropy = 1.0f;
+        if (minFilter == D3DTEXF_ANISOTROPIC || magFilter == D3DTEXF_ANISOTROPIC)
+            anisotropy = std::clamp(static_cast<float>(ss[D3DSAMP_MAXANISOTROPY]), 1.0f, m_features.maxAnisotropy);
+        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY, anisotropy);
+    }
+    bool mirrorClamp = m_features.mirrorClampToEdge;
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, static_cast<GLint>(addressMode(ss[D3DSAMP_ADDRESSU], mirrorClamp)));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, static_cast<GLint>(addressMode(ss[D3DSAMP_ADDRESSV], mirrorClamp)));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, static_cast<GLint>(addressMode(ss[D3DSAMP_ADDRESSW], mirrorClamp)));
+    float border[4];
+    colorToFloats(ss[D3DSAMP_BORDERCOLOR], border);
+    glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border);
+    glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, asFloat(ss[D3DSAMP_MIPMAPLODBIAS]));
+    // D3DSAMP_MAXMIPLEVEL names the largest level sampled, counted from the top.
+    glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(ss[D3DSAMP_MAXMIPLEVEL]));
+}
+
+void Device::applyTextures()
+{
+    uint32_t dirty = m_dirtyTextures;
+    m_dirtyTextures = 0;
+    for (int slot = 0; dirty; ++slot, dirty >>= 1) {
+        if (!(dirty & 1))
+            continue;
+        BaseTextureObject* texture = m_state.textures[slot];
+        GLenum target = texture ? texture->bindTarget() : m_unitTarget[slot];
+        GLuint name = texture ? texture->glTexture() : 0;
+        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(slot));
+        if (m_unitTarget[slot] && m_unitTarget[slot] != target)
+            glBindTexture(m_unitTarget[slot], 0);
+        if (target)
+            glBindTexture(target, name);
+        m_unitTarget[slot] = target;
+    }
+    resolveSampledMips();
+    uint32_t samplers = m_dirtySamplers;
+    m_dirtySamplers = 0;
+    for (int slot = 0; samplers; ++slot, samplers >>= 1) {
+        if (samplers & 1)
+            applySampler(slot);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Programs
+
+VertexDeclaration* Device::activeDeclaration() { return m_state.declaration; }
+
+void Device::buildVertexKey(FFVertexKey& key, VertexDeclaration* declaration, bool forPixelShader)
+{
+    std::memset(&key, 0, sizeof key);
+    const DWORD* rs = m_state.renderStates;
+    if (declaration) {
+        key.positionT = declaration->hasUsage(D3DDECLUSAGE_POSITIONT);
+        key.hasNormal = declaration->hasUsage(D3DDECLUSAGE_NORMAL);
+        key.hasDiffuse = declaration->hasUsage(D3DDECLUSAGE_COLOR, 0);
+        key.hasSpecular = declaration->hasUsage(D3DDECLUSAGE_COLOR, 1);
+        for (BYTE i = 0; i < 8; ++i) {
+            const VertexAttribute* a = declaration->find(D3DDECLUSAGE_TEXCOORD, i);
+            key.texCoordSize[i] = a ? static_cast<uint8_t>(componentCount(a->type)) : 0;
+        }
+    }
+    key.lighting = rs[D3DRS_LIGHTING] && !key.positionT;
+    key.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+    if (key.lighting) {
+        key.colorVertex = rs[D3DRS_COLORVERTEX] != 0;
+        key.diffuseSource = static_cast<uint8_t>(rs[D3DRS_DIFFUSEMATERIALSOURCE]);
+        key.ambientSource = static_cast<uint8_t>(rs[D3DRS_AMBIENTMATERIALSOURCE]);
+        key.specularSource = static_cast<uint8_t>(rs[D3DRS_SPECULARMATERIALSOURCE]);
+        key.emissiveSource = static_cast<uint8_t>(rs[D3DRS_EMISSIVEMATERIALSOURCE]);
+    }
+    int stages = 8;
+    if (!forPixelShader) {
+        stages = 0;
+        while (stages < kStageCount && m_state.stageStates[stages][D3DTSS_COLOROP] != D3DTOP_DISABLE)
+            ++stages;
+    }
+    key.outputCount = static_cast<uint8_t>(stages);
+    for (int i = 0; i < stages; ++i) {
+        const DWORD* ts = m_state.stageStates[i];
+        key.stageCoordIndex[i] = static_cast<uint8_t>(std::min<DWORD>(ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF, 7));
+        DWORD flags = ts[D3DTSS_TEXTURETRANSFORMFLAGS];
+        key.stageTransform[i] = static_cast<uint8_t>((flags & 0x7) | ((flags & D3DTTFF_PROJECTED) ? 0x80 : 0));
+    }
+}
+
+void Device::buildPixelKey(FFPixelKey& key)
+{
+    std::memset(&key, 0, sizeof key);
+    const DWORD* rs = m_state.renderStates;
+    int stages = 0;
+    while (stages < kStageCount && m_state.stageStates[stages][D3DTSS_COLOROP] != D3DTOP_DISABLE)
+        ++stages;
+    key.stageCount = static_cast<uint8_t>(stages);
+    key.specularEnable = rs[D3DRS_SPECULARENABLE] != 0;
+    key.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+    for (int i = 0; i < stages; ++i) {
+        const DWORD* ts = m_state.stageStates[i];
+        FFStageKey& st = key.stages[i];
+        st.colorOp = static_cast<uint8_t>(ts[D3DTSS_COLOROP]);
+        st.colorArg1 = static_cast<uint8_t>(ts[D3DTSS_COLORARG1]);
+        st.colorArg2 = static_cast<uint8_t>(ts[D3DTSS_COLORARG2]);
+        st.colorArg0 = static_cast<uint8_t>(ts[D3DTSS_COLORARG0]);
+        st.alphaOp = static_cast<uint8_t>(ts[D3DTSS_ALPHAOP]);
+        st.alphaArg1 = static_cast<uint8_t>(ts[D3DTSS_ALPHAARG1]);
+        st.alphaArg2 = static_cast<uint8_t>(ts[D3DTSS_ALPHAARG2]);
+        st.alphaArg0 = static_cast<uint8_t>(ts[D3DTSS_ALPHAARG0]);
+        BaseTextureObject* texture = m_state.textures[i];
+        if (texture) {
+            switch (texture->resourceType()) {
+            case D3DRTYPE_TEXTURE: st.textureType = 1; break;
+            case D3DRTYPE_CUBETEXTURE: st.textureType = 2; break;
+            case D3DRTYPE_VOLUMETEXTURE: st.textureType = 3; break;
+            default: break;
+            }
+        }
+        if (!st.textureType) {
+            // A stage that reads a texture none is set for passes the previous result on, so
+            // untextured drawing shows the diffuse colour and alpha.
+            if (readsTexture(st.colorOp, st.colorArg1, st.colorArg2, st.colorArg0)) {
+                st.colorOp = D3DTOP_SELECTARG1;
+                st.colorArg1 = D3DTA_CURRENT;
+            }
+            if (st.alphaOp != D3DTOP_DISABLE && readsTexture(st.alphaOp, st.alphaArg1, st.alphaArg2, st.alphaArg0)) {
+                st.alphaOp = D3DTOP_SELECTARG1;
+                st.alphaArg1 = D3DTA_CURRENT;
+            }
+        }
+        st.projected = (ts[D3DTSS_TEXTURETRANSFORMFLAGS] & D3DTTFF_PROJECTED) ? 1 : 0;
+        st.resultTemp = ts[D3DTSS_RESULTARG] == D3DTA_TEMP;
+    }
+}
+
+bool Device::applyProgram()
+{
+    if ((m_dirty & kDirtyProgram) || !m_currentProgram) {
+        VertexShader* vs = m_state.vertexShader;
+        PixelShader* ps = m_state.pixelShader;
+        std::memset(&m_programKey, 0, sizeof m_programKey);
+        m_programKey.vertexShader = vs ? vs->id() : 0;
+        m_programKey.pixelShader = ps ? ps->id() : 0;
+        bool sameProgram = vs && ps && vs->desc().program && vs->desc().program == ps->desc().program;
+        if (!vs && !sameProgram)
+            buildVertexKey(m_programKey.vertex, activeDeclaration(), ps != nullptr);
+        if (!ps && !sameProgram)
+            buildPixelKey(m_programKey.pixel);
+        m_currentProgram = m_programs->get(m_programKey, vs, ps);
+        m_dirty &= ~kDirtyProgram;
+    }
+    if (!m_currentProgram)
+        return false;
+    if (m_currentProgram->program != m_boundProgram) {
+        glUseProgram(m_currentProgram->program);
+        m_boundProgram = m_currentProgram->program;
+    }
+    return true;
+}
+
+GLuint Device::programForCurrentState()
+{
+    makeCurrent();
+    if (!applyProgram())
+        return 0;
+    return m_currentProgram->program;
+}
+
+void Device::forgetShader(uint32_t id)
+{
+    if (m_programs)
+        m_programs->forgetShader(id);
+    m_currentProgram = nullptr;
+    m_dirty |= kDirtyProgram;
+}
+
+void Device::uploadUniforms(Program& p)
+{
+    const DWORD* rs = m_state.renderStates;
+    if (p.fixupVersion != m_fixupVersion) {
+        p.fixupVersion = m_fixupVersion;
+        const D3DVIEWPORT9& v = m_state.viewport;
+        if (p.fixup >= 0)
+            glUniform4f(p.fixup, 1.0f / static_cast<float>(v.Width), 1.0f / static_cast<float>(v.Height),
+                        m_features.clipControl ? 0.0f : 1.0f, 0.0f);
+        if (p.viewport >= 0)
+            glUniform4f(p.viewport, static_cast<float>(v.X), static_cast<float>(v.Y), static_cast<float>(v.Width),
+                        static_cast<float>(v.Height));
+    }
+    if (p.clipVersion != m_clipVersion) {
+        p.clipVersion = m_clipVersion;
+        bool fixedVertex = m_state.vertexShader == nullptr;
+        bool pretransformed = fixedVertex && m_programKey.vertex.positionT;
+        DWORD mask = rs[D3DRS_CLIPPING] && !pretransformed ? rs[D3DRS_CLIPPLANEENABLE] & 0x3F : 0;
+        if (p.clipMask >= 0)
+            glUniform1i(p.clipMask, static_cast<GLint>(mask));
+        if (p.clipPlanes >= 0 && mask) {
+            float planes[kClipPlaneCount][4];
+            std::memcpy(planes, m_state.clipPlanes, sizeof planes);
+            D3DMATRIX inverse;
+            // Fixed-function planes are in world space; the fix-up tests clip-space positions.
+            if (fixedVertex &&
+                invert(multiply(m_state.transforms[kViewSlot], m_state.transforms[kProjectionSlot]), inverse)) {
+                for (int i = 0; i < kClipPlaneCount; ++i) {
+                    const float* w = m_state.clipPlanes[i];
+                    for (int r = 0; r < 4; ++r)
+                        planes[i][r] = inverse.m[r][0] * w[0] + inverse.m[r][1] * w[1] + inverse.m[r][2] * w[2] +
+                                       inverse.m[r][3] * w[3];
+                }
+            }
+            glUniform4fv(p.clipPlanes, kClipPlaneCount, &planes[0][0]);
+        }
+    }
+    if (p.pixelVersion != m_pixelVersion) {
+        p.pixelVersion = m_pixelVersion;
+        if (p.pixelFixup >= 0) {
+            float func = rs[D3DRS_ALPHATESTENABLE] ? static_cast<float>(rs[D3DRS_ALPHAFUNC]) : 8.0f;
+            glUniform4f(p.pixelFixup, func, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF),
+                        rs[D3DRS_SRGBWRITEENABLE] ? 1.0f : 0.0f, 0.0f);
+        }
+        if (p.textureFactor >= 0) {
+            float factor[4];
+            colorToFloats(rs[D3DRS_TEXTUREFACTOR], factor);
+            glUniform4fv(p.textureFactor, 1, factor);
+        }
+    }
+    if (p.transformVersion != m_transformVersion) {
+        p.transformVersion = m_transformVersion;
+        if (p.worldViewProj >= 0 || p.worldView >= 0) {
+            D3DMATRIX worldView = multiply(m_state.transforms[kWorldSlot], m_state.transforms[kViewSlot]);
+            D3DMATRIX all = multiply(worldView, m_state.transforms[kProjectionSlot]);
+            // Row vectors times a row-major matrix read column-major in GLSL: M * v.
+            if (p.worldViewProj >= 0)
+                glUniformMatrix4fv(p.worldViewProj, 1, GL_FALSE, &all.m[0][0]);
+            if (p.worldView >= 0)
+                glUniformMatrix4fv(p.worldView, 1, GL_FALSE, &worldView.m[0][0]);
+        }
+        if (p.texMatrix >= 0)
+            glUniformMatrix4fv(p.texMatrix, 8, GL_FALSE, &m_state.transforms[kTextureSlot0].m[0][0]);
+        if (p.pointSize >= 0)
+            glUniform1f(p.pointSize, asFloat(rs[D3DRS_POINTSIZE]));
+    }
+    if (p.materialVersion != m_materialVersion) {
+        p.materialVersion = m_materialVersion;
+        const D3DMATERIAL9& mat = m_state.material;
+        if (p.materialDiffuse >= 0)
+            glUniform4fv(p.materialDiffuse, 1, &mat.Diffuse.r);
+        if (p.materialAmbient >= 0)
+            glUniform4fv(p.materialAmbient, 1, &mat.Ambient.r);
+        if (p.materialSpecular >= 0)
+            glUniform4fv(p.materialSpecular, 1, &mat.Specular.r);
+        if (p.materialEmissive >= 0)
+            glUniform4fv(p.materialEmissive, 1, &mat.Emissive.r);
+        if (p.ambient >= 0) {
+            float ambient[4];
+            colorToFloats(rs[D3DRS_AMBIENT], ambient);
+            glUniform4fv(p.ambient, 1, ambient);
+        }
+        if (p.lights >= 0 && p.lightCount >= 0) {
+            float data[kMaxLights * 6][4] = {};
+            int count = 0;
+            const D3DMATRIX& view = m_state.transforms[kViewSlot];
+            for (const LightSlot& slot : m_state.lights) {
+                if (!slot.set || !slot.enabled)
+                    continue;
+                const D3DLIGHT9& l = slot.light;
+                float* d = data[count * 6];
+                d[0] = static_cast<float>(l.Type);
+                d[1] = l.Range > 0.0f ? l.Range : 1e30f;
+                d[2] = l.Attenuation0;
+                d[3] = l.Attenuation1;
+                data[count * 6 + 1][0] = l.Attenuation2;
+                std::memcpy(data[count * 6 + 2], &l.Diffuse.r, sizeof(float) * 4);
+                std::memcpy(data[count * 6 + 3], &l.Ambient.r, sizeof(float) * 4);
+                const D3DVECTOR& p3 = l.Position;
+                const D3DVECTOR& d3 = l.Direction;
+                for (int c = 0; c < 3; ++c) {
+                    data[count * 6 + 4][c] =
+                        p3.x * view.m[0][c] + p3.y * view.m[1][c] + p3.z * view.m[2][c] + view.m[3][c];
+                    data[count * 6 + 5][c] = d3.x * view.m[0][c] + d3.y * view.m[1][c] + d3.z * view.m[2][c];
+                }
+                ++count;
+            }
+            glUniform1i(p.lightCount, count);
+            glUniform4fv(p.lights, kMaxLights * 6, &data[0][0]);
+        }
+    }
+    if (p.constVersion != m_constVersion) {
+        p.constVersion = m_constVersion;
+        if (p.vsConst >= 0)
+            glUniform4fv(p.vsConst, kVSConstF, &m_state.vsConstF[0][0]);
+        if (p.psConst >= 0)
+            glUniform4fv(p.psConst, kPSConstF, &m_state.psConstF[0][0]);
+        if (p.vsConstI >= 0)
+            glUniform4iv(p.vsConstI, kConstI, &m_state.vsConstI[0][0]);
+        if (p.psConstI >= 0)
+            glUniform4iv(p.psConstI, kConstI, &m_state.psConstI[0][0]);
+        if (p.vsConstB >= 0)
+            glUniform1iv(p.vsConstB, kConstB, m_state.vsConstB);
+        if (p.psConstB >= 0)
+            glUniform1iv(p.psConstB, kConstB, m_state.psConstB);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Vertex input
+
+bool Device::applyVertexInput(bool instanced)
+{
+    VertexDeclaration* declaration = activeDeclaration();
+    if (!declaration)
+        return false;
+    if (!(m_dirty & kDirtyVertexInput) && m_inputDeclaration == declaration && m_inputInstanced == instanced)
+        return true;
+    unsigned enabled = 0;
+    for (const VertexAttribute& a : declaration->attributes()) {
+        if (a.location < 0)
+            continue;
+        const StreamBinding& stream = m_state.streams[a.stream];
+        if (!stream.buffer || !stream.buffer->glBuffer())
+            continue;
+        GLuint location = static_cast<GLuint>(a.location);
+        glBindBuffer(GL_ARRAY_BUFFER, stream.buffer->glBuffer());
+        uintptr_t offset = static_cast<uintptr_t>(stream.offset) + a.offset;
+        glVertexAttribPointer(location, a.size, a.glType, a.normalized, static_cast<GLsizei>(stream.stride),
+                              reinterpret_cast<const void*>(offset));
+        GLuint divisor = 0;
+        if (stream.stride == 0)
+            divisor = 0x7FFFFFFF; // a stride of 0 repeats the first element
+        else if (instanced && (stream.frequency & D3DSTREAMSOURCE_INSTANCEDATA))
+            divisor = std::max<GLuint>(1, stream.frequency & 0x3FFFFFFF);
+        glVertexAttribDivisor(location, divisor);
+        enabled |= 1u << a.location;
+    }
+    for (int i = 0; i < kMaxVertexAttributes; ++i) {
+        unsigned bit = 1u << i;
+        if ((enabled & bit) && !(m_enabledAttributes & bit))
+            glEnableVertexAttribArray(static_cast<GLuint>(i));
+        else if (!(enabled & bit) && (m_enabledAttributes & bit))
+            glDisableVertexAttribArray(static_cast<GLuint>(i));
+    }
+    m_enabledAttributes = enabled;
+    m_inputDeclaration = declaration;
+    m_inputInstanced = instanced;
+    m_dirty &= ~kDirtyVertexInput;
+    return true;
+}
+
+bool Device::prepareDraw()
+{
+    makeCurrent();
+    if (m_dirty & kDirtyFramebuffer)
+        applyFramebuffer();
+    if (m_dirty & kDirtyViewport)
+        applyViewportAndScissor();
+    applyRenderStates();
+    if (m_dirtyTextures || m_dirtySamplers)
+        applyTextures();
+    else
+        resolveSampledMips();
+    if (!applyProgram())
+        return false;
+    uploadUniforms(*m_currentProgram);
+    markTargetsRendered();
+    return true;
+}
+
+void Device::resolveSampledMips()
+{
+    for (BaseTextureObject* texture : m_state.textures) {
+        if (!texture)
+            continue;
+        // A texture being rendered into gets its levels when it is sampled afterwards, not on
+        // every draw into it.
+        bool target = false;
+        for (Surface* surface : m_renderTargets)
+            target = target || (surface && surface->texture() == texture);
+        if (!target)
+            texture->resolveMips();
+    }
+}
+
+void Device::markTargetsRendered()
+{
+    for (Surface* target : m_renderTargets) {
+        if (target && target->texture())
+            target->texture()->markMipsDirty();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Draws
+
+HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount)
+{
+    GLenum mode = primitiveMode(PrimitiveType);
+    if (mode == GL_NONE)
+        return D3DERR_INVALIDCALL;
+    if (PrimitiveCount == 0)
+        return D3D_OK;
+    if (!prepareDraw() || !applyVertexInput(false))
+        return D3D_OK;
+    glDrawArrays(mode, static_cast<GLint>(StartVertex),
+                 static_cast<GLsizei>(vertexCount(PrimitiveType, PrimitiveCount)));
+    return D3D_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex, UINT, UINT,
+                                     UINT startIndex, UINT primCount)
+{
+    GLenum mode = primitiveMode(PrimitiveType);
+    if (mode == GL_NONE || !m_state.indices)
+        return D3DERR_INVALIDCALL;
+    if (primCount == 0)
+        return D3D_OK;
+    IndexBuffer* indices = m_state.indices;
+    UINT count = vertexCount(PrimitiveType, primCount);
+    uint64_t end = (static_cast<uint64_t>(startIndex) + count) * indices->indexSize();
+    if (end > indices->size())
+        return D3DERR_INVALIDCALL;
+    // Geometry instancing: stream 0 carries INDEXEDDATA | instance count.
+    UINT frequency = m_state.streams[0].frequency;
+    UINT instances = (frequency & D3DSTREAMSOURCE_INDEXEDDATA) ? std::max<UINT>(1, frequency & 0x3FFFFFFF) : 1;
+    bool instanced = (frequency & D3DSTREAMSOURCE_INDEXEDDATA) != 0;
+    if (!prepareDraw() || !applyVertexInput(instanced))
+        return D3D_OK;
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->glBuffer());
+    const void* offset = reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indices->indexSize());
+    if (instanced)
+        glDrawElementsInstancedBaseVertex(mode, static_cast<GLsizei>(count), indices->glIndexType(), offset,
+                                          static_cast<GLsizei>(instances), BaseVertexIndex);
+    else
+        glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count), indices->glIndexType(), offset, BaseVertexIndex);
+    return D3D_OK;
+}
+
+HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* vertices, UINT stride,
+                       const void* indices, D3DFORMAT indexFormat, UINT vertexTotal)
+{
+    GLenum mode = primitiveMode(type);
+    if (mode == GL_NONE || !vertices || stride == 0)
+        return D3DERR_INVALIDCALL;
+    if (indices && !isIndexFormat(indexFormat))
+        return D3DERR_INVALIDCALL;
+    // D3D leaves stream 0 (and the indices) unset after a draw from memory.
+    if (!m_recording) {
+        if (m_state.streams[0].buffer) {
+            VertexBuffer* old = m_state.streams[0].buffer;
+            m_state.streams[0].buffer = nullptr;
+            old->unbindRef();
+        }
+        m_state.streams[0].offset = 0;
+        m_state.streams[0].stride = 0;
+        if (indices && m_state.indices) {
+            IndexBuffer* old = m_state.indices;
+            m_state.indices = nullptr;
+            old->unbindRef();
+        }
+    }
+    if (primitives == 0)
+        return D3D_OK;
+    UINT count = vertexCount(type, primitives);
+    if (!prepareDraw())
+        return D3D_OK;
+    VertexDeclaration* declaration = activeDeclaration();
+    if (!declaration)
+        return D3D_OK;
+
+    size_t vertexBytes = static_cast<size_t>(vertexTotal) * stride;
+    glBindBuffer(GL_ARRAY_BUFFER, m_upVertexBuffer);
+    if (m_upVertexUsed + vertexBytes > m_upVertexCapacity || m_upVertexCapacity == 0) {
+        if (vertexBytes > m_upVertexCapacity)
+            m_upVertexCapacity = std::max<size_t>({m_upVertexCapacity * 2, vertexBytes, 1u << 16});
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_upVertexCapacity), nullptr, GL_STREAM_DRAW);
+        m_upVertexUsed = 0;
+    }
+    size_t vertexOffset = m_upVertexUsed;
+    void* target = glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(vertexOffset),
+                                    static_cast<GLsizeiptr>(vertexBytes),
+                                    GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+    if (!target)
+        return D3DERR_INVALIDCALL;
+    std::memcpy(target, vertices, vertexBytes);
+    glUnmapBuffer(GL_ARRAY_BUFFER);
+    m_upVertexUsed += (vertexBytes + 15) & ~size_t(15);
+
+    unsigned enabled = 0;
+    for (const VertexAttribute& a : declaration->attributes()) {
+        if (a.location < 0)
+            continue;
+        GLuint location = static_cast<GLuint>(a.location);
+        uintptr_t offset;
+        GLsizei attributeStride;
+        if (a.stream == 0) {
+            glBindBuffer(GL_ARRAY_BUFFER, m_upVertexBuffer);
+            offset = vertexOffset + a.offset;
+            attributeStride = static_cast<GLsizei>(stride);
+        } else {
+            const StreamBinding& stream = m_state.streams[a.stream];
+            if (!stream.buffer || !stream.buffer->glBuffer())
+                continue;
+            glBindBuffer(GL_ARRAY_BUFFER, stream.buffer->glBuffer());
+            offset = static_cast<uintptr_t>(stream.offset) + a.offset;
+            attributeStride = static_cast<GLsizei>(stream.stride);
+        }
+        glVertexAttribPointer(location, a.size, a.glType, a.normalized, attributeStride,
+                              reinterpret_cast<const void*>(offset));
+        glVertexAttribDivisor(location, 0);
+        enabled |= 1u << a.location;
+    }
+    for (int i = 0; i < kMaxVertexAttributes; ++i) {
+        unsigned bit = 1u << i;
+        if ((enabled & bit) && !(m_enabledAttributes & bit))
+            glEnableVertexAttribArray(static_cast<GLuint>(i));
+        else if (!(enabled & bit) && (m_enabledAttributes & bit))
+            glDisableVertexAttribArray(static_cast<GLuint>(i));
+    }
+    m_enabledAttributes = enabled;
+    m_dirty |= kDirtyVertexInput;
+
+    if (!indices) {
+        glDrawArrays(mode, 0, static_cast<GLsizei>(count));
+        return D3D_OK;
+    }
+    size_t indexSize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
+    size_t indexBytes = count * indexSize;
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_upIndexBuffer);
+    if (m_upIndexUsed + indexBytes > m_upIndexCapacity || m_upIndexCapacity == 0) {
+        if (indexBytes > m_upIndexCapacity)
+            m_upIndexCapacity = std::max<size_t>({m_upIndexCapacity * 2, indexBytes, 1u << 14});
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_upIndexCapacity), nullptr, GL_STREAM_DRAW);
+        m_upIndexUsed = 0;
+    }
+    size_t indexOffset = m_upIndexUsed;
+    target = glMapBufferRange(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLintptr>(indexOffset),
+                              static_cast<GLsizeiptr>(indexBytes),
+                              GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+    if (!target)
+        return D3DERR_INVALIDCALL;
+    std::memcpy(target, indices, indexBytes);
+    glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER);
+    m_upIndexUsed += (indexBytes + 15) & ~size_t(15);
+    glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count),
+                             indexFormat == D3DFMT_INDEX32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                             reinterpret_cast<const void*>(indexOffset), 0);
+    return D3D_OK;
+}
+
+HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount,
+                                const void* pVertexStreamZeroData, UINT VertexStreamZeroStride)
+{
+    return drawUp(PrimitiveType, PrimitiveCount, pVertexStreamZeroData, VertexStreamZeroStride, nullptr,
+                  D3DFMT_UNKNOWN, vertexCount(PrimitiveType, PrimitiveCount));
+}
+
+HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex, UINT NumVertices,
+                                       UINT PrimitiveCount, const void* pIndexData, D3DFORMAT IndexDataFormat,
+                                       const void* pVertexStreamZeroData, UINT VertexStreamZeroStride)
+{
+    if (!pIndexData)
+        return D3DERR_INVALIDCALL;
+    return drawUp(PrimitiveType, PrimitiveCount, pVertexStreamZeroData, VertexStreamZeroStride, pIndexData,
+                  IndexDataFormat, MinVertexIndex + NumVertices);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clear
+
+HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil)
+{
+    if (Count != 0 && !pRects)
+        return D3DERR_INVALIDCALL;
+    if ((Flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !m_depthStencil)
+        return D3DERR_INVALIDCALL;
+    if ((Flags & D3DCLEAR_STENCIL) && !m_depthStencil->info().stencil)
+        return D3DERR_INVALIDCALL;
+    GLbitfield bits = 0;
+    if (Flags & D3DCLEAR_TARGET)
+        bits |= GL_COLOR_BUFFER_BIT;
+    if (Flags & D3DCLEAR_ZBUFFER)
+        bits |= GL_DEPTH_BUFFER_BIT;
+    if (Flags & D3DCLEAR_STENCIL)
+        bits |= GL_STENCIL_BUFFER_BIT;
+    if (!bits)
+        return D3D_OK;
+    makeCurrent();
+    if (m_dirty & kDirtyFramebuffer)
+        applyFramebuffer();
+    // Clears write every channel, whatever the write masks say.
+    for (int i = 0; i < kMaxRenderTargets; ++i)
+        glColorMaski(static_cast<GLuint>(i), GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xFF);
+    float colour[4];
+    colorToFloats(Color, colour);
+    glClearColor(colour[0], colour[1], colour[2], colour[3]);
+    glClearDepth(std::clamp(Z, 0.0f, 1.0f));
+    glClearStencil(static_cast<GLint>(Stencil & 0xFF));
+    glEnable(GL_SCISSOR_TEST);
+    // Within the viewport, and the scissor rectangle while its test is on.
+    const D3DVIEWPORT9& v = m_state.viewport;
+    LONG left = static_cast<LONG>(v.X), top = static_cast<LONG>(v.Y);
+    LONG right = static_cast<LONG>(v.X + v.Width), bottom = static_cast<LONG>(v.Y + v.Height);
+    if (m_state.renderStates[D3DRS_SCISSORTESTENABLE]) {
+        left = std::max(left, m_state.scissor.left);
+        top = std::max(top, m_state.scissor.top);
+        right = std::min(right, m_state.scissor.right);
+        bottom = std::min(bottom, m_state.scissor.bottom);
+    }
+    DWORD rects = Count ? Count : 1;
+    for (DWORD i = 0; i < rects; ++i) {
+        LONG l = left, t = top, r = right, b = bottom;
+        if (Count) {
+            l = std::max(l, pRects[i].x1);
+            t = std::max(t, pRects[i].y1);
+            r = std::min(r, pRects[i].x2);
+            b = std::min(b, pRects[i].y2);
+        }
+        if (r <= l || b <= t)
+            continue;
+        glScissor(l, t, r - l, b - t);
+        glClear(bits);
+    }
+    m_dirty |= kDirtyColorMask | kDirtyDepthStencil | kDirtyRaster | kDirtyViewport;
+    markTargetsRendered();
+    return D3D_OK;
+}
+
+} // namespace D3D9Internal

@@ -1,0 +1,70 @@
+#pragma once
+// One mip level of one face (or one volume level): the texels LockRect/LockBox expose, in
+// D3D's row layout, and where they live in GL. Memory pools keep the texels in memory only;
+// the managed pool keeps them in memory and in GL; the default pool keeps them in GL only and
+// reads them back for a lock.
+#include "d3d9/Formats.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace D3D9Internal {
+
+class Device;
+
+class Image {
+public:
+    Image(Device* device, const FormatInfo* info, UINT width, UINT height, UINT depth, bool keepInMemory);
+
+    // Where the texels live in GL: the owner's texture name (which may change to 0 when the
+    // device goes away), its bind target, the target for uploads (a cube face) and the level.
+    void setGL(const GLuint* texture, GLenum bindTarget, GLenum imageTarget, GLint level);
+
+    HRESULT lock(const D3DBOX* box, DWORD flags, D3DLOCKED_BOX* out);
+    HRESULT unlock();
+    bool isLocked() const { return m_locked; }
+
+    // Memory -> GL for a region (null: all); nothing without a GL texture or memory copy.
+    void upload(const D3DBOX* region = nullptr);
+    // Writes texels from outside (UpdateSurface, ColorFill of memory surfaces): into memory when
+    // kept, into GL when there is a texture.
+    void write(const uint8_t* source, UINT sourcePitch, UINT sourceSlicePitch, const D3DBOX& region);
+    // The whole level in D3D layout, from memory or read back from GL.
+    bool read(std::vector<uint8_t>& out) const;
+    const uint8_t* memory() const { return m_keep ? m_memory.data() : nullptr; }
+    uint8_t* memory() { return m_keep ? m_memory.data() : nullptr; }
+
+    const FormatInfo& info() const { return *m_info; }
+    UINT width() const { return m_width; }
+    UINT height() const { return m_height; }
+    UINT depth() const { return m_depth; }
+    UINT pitch() const { return m_pitch; }
+    UINT slicePitch() const { return m_slicePitch; }
+    size_t byteSize() const { return static_cast<size_t>(m_slicePitch) * m_depth; }
+    GLuint glTexture() const { return m_texture ? *m_texture : 0; }
+    GLenum bindTarget() const { return m_bindTarget; }
+    GLenum imageTarget() const { return m_imageTarget; }
+    GLint glLevel() const { return m_level; }
+    bool keepsMemory() const { return m_keep; }
+    void detach() { m_device = nullptr; }
+
+private:
+    bool validBox(const D3DBOX& box) const;
+    void uploadFrom(const uint8_t* base, UINT pitch, UINT slicePitch, const D3DBOX& box);
+
+    Device* m_device;
+    const FormatInfo* m_info;
+    UINT m_width, m_height, m_depth;
+    UINT m_pitch, m_slicePitch;
+    bool m_keep;
+    std::vector<uint8_t> m_memory;  // the texels (kept), or the lock's copy (default pool)
+    const GLuint* m_texture = nullptr;
+    GLenum m_bindTarget = 0;
+    GLenum m_imageTarget = 0;
+    GLint m_level = 0;
+    bool m_locked = false;
+    DWORD m_lockFlags = 0;
+    D3DBOX m_lockBox{};
+};
+
+} // namespace D3D9Internal

@@ -1,0 +1,265 @@
+// Drawing through the fixed-function subset: textured and blended pre-transformed quads,
+// transformed triangles with culling and lighting off, alpha test, colour write masks, depth,
+// indexed draws, fans and draws from memory.
+#include "D3D9TestSupport.h"
+
+#include <cmath>
+#include <cstring>
+
+using namespace D3D9Testing;
+
+namespace {
+
+struct ColorVertex {
+    float x, y, z;
+    D3DCOLOR color;
+};
+constexpr DWORD kColorVertexFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+
+// Orthographic projection (row vectors) of x 0..w to the left..right edge and y 0..h from the
+// top down, depth 0..1 unchanged.
+D3DMATRIX screenProjection(float w, float h)
+{
+    D3DMATRIX m{};
+    m._11 = 2.0f / w;
+    m._22 = -2.0f / h;
+    m._33 = 1.0f;
+    m._41 = -1.0f;
+    m._42 = 1.0f;
+    m._44 = 1.0f;
+    return m;
+}
+
+D3DMATRIX identity()
+{
+    D3DMATRIX m{};
+    m._11 = m._22 = m._33 = m._44 = 1.0f;
+    return m;
+}
+
+// src * srcAlpha + dst * (1 - srcAlpha) per channel, as 8-bit values.
+D3DCOLOR blend(float r, float g, float b, float a, D3DCOLOR dst)
+{
+    auto mix = [&](float s, int shift) {
+        float d = static_cast<float>((dst >> shift) & 0xFF) / 255.0f;
+        return static_cast<DWORD>(std::lround((s * a + d * (1.0f - a)) * 255.0f));
+    };
+    return D3DCOLOR_ARGB(mix(a, 24), mix(r, 16), mix(g, 8), mix(b, 0));
+}
+
+} // namespace
+
+class D3D9DrawTest : public DeviceFixture {
+protected:
+    void drawQuad(float x0, float y0, float x1, float y1, D3DCOLOR color, float z = 0.5f)
+    {
+        ScreenVertex quad[4];
+        screenQuad(quad, x0, y0, x1, y1, color);
+        for (ScreenVertex& v : quad)
+            v.z = z;
+        m_device->SetFVF(kScreenVertexFvf);
+        EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex)), D3D_OK);
+    }
+};
+
+TEST_F(D3D9DrawTest, TexturedAndAlphaBlendedQuad)
+{
+    ASSERT_TRUE(createDevice(64, 64));
+    const D3DCOLOR background = 0xFF202080;
+    const std::vector<D3DCOLOR> texels = {0xFFFF0000, 0x8000FF00, 0x00FFFFFF, 0x400000FF};
+    IDirect3DTexture9* texture = createTexture(m_device, 2, 2, texels);
+    ASSERT_NE(texture, nullptr);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, background, 1.0f, 0);
+    m_device->BeginScene();
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    m_device->SetTexture(0, texture);
+    // Default stage 0: colour = texture x diffuse, alpha = texture.
+    drawQuad(15.5f, 15.5f, 47.5f, 47.5f, 0xFF808080);
+    // Without a texture the diffuse colour alone, blended by its alpha.
+    m_device->SetTexture(0, nullptr);
+    drawQuad(3.5f, 51.5f, 59.5f, 59.5f, 0x80FFFF00);
+    m_device->EndScene();
+    m_device->SetTexture(0, nullptr);
+    texture->Release();
+
+    Image image = readBackBuffer();
+    ASSERT_EQ(image.pixels.size(), 64u * 64u);
+    const float half = 128.0f / 255.0f;
+    EXPECT_TRUE(near(image.at(10, 10), background));
+    EXPECT_TRUE(near(image.at(16, 16), blend(half, 0, 0, 1.0f, background))) << hex(image.at(16, 16));
+    EXPECT_TRUE(near(image.at(47, 16), blend(0, half, 0, half, background))) << hex(image.at(47, 16));
+    EXPECT_TRUE(near(image.at(16, 47), background)) << hex(image.at(16, 47)); // alpha 0
+    EXPECT_TRUE(near(image.at(47, 47), blend(0, 0, half, 64.0f / 255.0f, background))) << hex(image.at(47, 47));
+    EXPECT_TRUE(near(image.at(48, 47), background));
+    EXPECT_TRUE(near(image.at(30, 55), blend(1, 1, 0, half, background))) << hex(image.at(30, 55));
+    EXPECT_TRUE(matchesGolden(image, "textured_blended_quad"));
+}
+
+TEST_F(D3D9DrawTest, TransformedTrianglesAreCulledByScreenWindingAndLitBlackWithoutLights)
+{
+    ASSERT_TRUE(createDevice(64, 48));
+    D3DMATRIX projection = screenProjection(64, 48), world = identity();
+    m_device->SetTransform(D3DTS_PROJECTION, &projection);
+    m_device->SetTransform(D3DTS_WORLD, &world);
+    // A clockwise triangle (as seen, y down) and a counter-clockwise one. Corners on half pixels
+    // and a slope of 1/2 keep every edge off pixel centres, where rasterisers may differ.
+    const ColorVertex triangles[6] = {
+        {3.5f, 3.5f, 0.5f, 0xFFFF0000},  {27.5f, 3.5f, 0.5f, 0xFFFF0000},  {3.5f, 15.5f, 0.5f, 0xFFFF0000},
+        {35.5f, 3.5f, 0.5f, 0xFF00FF00}, {35.5f, 15.5f, 0.5f, 0xFF00FF00}, {59.5f, 3.5f, 0.5f, 0xFF00FF00}};
+    auto draw = [&](DWORD cull) {
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000040, 1.0f, 0);
+        m_device->SetRenderState(D3DRS_CULLMODE, cull);
+        m_device->SetFVF(kColorVertexFvf);
+        EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, triangles, sizeof(ColorVertex)), D3D_OK);
+        return readBackBuffer();
+    };
+    // Lighting is on by default: with no lights the vertices come out black.
+    Image lit = draw(D3DCULL_NONE);
+    EXPECT_EQ(lit.at(8, 8), 0xFF000000u);
+    EXPECT_EQ(lit.at(40, 8), 0xFF000000u);
+
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    Image ccw = draw(D3DCULL_CCW);
+    EXPECT_EQ(ccw.at(8, 8), 0xFFFF0000u);
+    EXPECT_EQ(ccw.at(40, 8), 0xFF000040u);
+    Image cw = draw(D3DCULL_CW);
+    EXPECT_EQ(cw.at(8, 8), 0xFF000040u);
+    EXPECT_EQ(cw.at(40, 8), 0xFF00FF00u);
+    Image none = draw(D3DCULL_NONE);
+    EXPECT_EQ(none.at(8, 8), 0xFFFF0000u);
+    EXPECT_EQ(none.at(40, 8), 0xFF00FF00u);
+    // The world matrix moves both down by 16 rows.
+    world._42 = 16.0f;
+    m_device->SetTransform(D3DTS_WORLD, &world);
+    Image moved = draw(D3DCULL_NONE);
+    EXPECT_EQ(moved.at(8, 8), 0xFF000040u);
+    EXPECT_EQ(moved.at(8, 24), 0xFFFF0000u);
+    EXPECT_EQ(moved.at(4, 20), 0xFFFF0000u);  // first column and row inside
+    EXPECT_EQ(moved.at(3, 20), 0xFF000040u);
+    EXPECT_EQ(moved.at(26, 20), 0xFFFF0000u); // the slanted edge crosses row 20 at x = 26.5
+    EXPECT_EQ(moved.at(27, 20), 0xFF000040u);
+    EXPECT_TRUE(matchesGolden(moved, "transformed_triangles", 0));
+}
+
+TEST_F(D3D9DrawTest, AlphaTestColourWriteMaskAndDepthTest)
+{
+    ASSERT_TRUE(createDevice(48, 32));
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0);
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    IDirect3DTexture9* texture = createTexture(m_device, 2, 1, {0x7FFFFFFF, 0x80FFFFFF});
+    ASSERT_NE(texture, nullptr);
+    m_device->SetTexture(0, texture);
+    m_device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_ALPHAREF, 0x80);
+    m_device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    drawQuad(-0.5f, -0.5f, 15.5f, 7.5f, 0xFFFFFFFF); // left half alpha 0x7F fails, right passes
+    m_device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    m_device->SetTexture(0, nullptr);
+    texture->Release();
+
+    m_device->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_ALPHA);
+    drawQuad(15.5f, -0.5f, 31.5f, 7.5f, 0xFFFFFF00);
+    m_device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+
+    // Depth: a near quad hides a farther one drawn later, not a nearer one.
+    drawQuad(-0.5f, 15.5f, 47.5f, 31.5f, 0xFFFF0000, 0.5f);
+    drawQuad(-0.5f, 15.5f, 23.5f, 31.5f, 0xFF00FF00, 0.7f);
+    drawQuad(23.5f, 15.5f, 47.5f, 31.5f, 0xFFFFFFFF, 0.3f);
+    m_device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    drawQuad(31.5f, 23.5f, 47.5f, 31.5f, 0xFF000000, 0.1f);   // passes but writes no depth
+    drawQuad(39.5f, 23.5f, 47.5f, 31.5f, 0xFF00FFFF, 0.2f);   // still passes against 0.3
+
+    Image image = readBackBuffer();
+    ASSERT_EQ(image.pixels.size(), 48u * 32u);
+    EXPECT_EQ(image.at(3, 3), 0xFF0000FFu);
+    EXPECT_EQ(image.at(12, 3), 0x80FFFFFFu); // alpha from the texture
+    EXPECT_EQ(image.at(20, 3), 0xFFFF00FFu); // red written, blue kept
+    EXPECT_EQ(image.at(10, 20), 0xFFFF0000u);
+    EXPECT_EQ(image.at(28, 20), 0xFFFFFFFFu);
+    EXPECT_EQ(image.at(34, 28), 0xFF000000u);
+    EXPECT_EQ(image.at(44, 28), 0xFF00FFFFu);
+    EXPECT_TRUE(matchesGolden(image, "alpha_test_mask_depth", 0));
+}
+
+TEST_F(D3D9DrawTest, IndexedDrawsFansAndDrawsFromMemory)
+{
+    ASSERT_TRUE(createDevice(64, 32));
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    struct V {
+        float x, y, z, rhw;
+        D3DCOLOR c;
+    };
+    // Two vertices of padding, then three quads' corners.
+    // Quads on pixel edges (-0.5): each covers a whole 16x16 block.
+    const float e = -0.5f;
+    const V vertices[] = {{0, 0, 0, 1, 0},
+                          {0, 0, 0, 1, 0},
+                          {0 + e, 0 + e, 0.5f, 1, 0xFFFF0000},   {16 + e, 0 + e, 0.5f, 1, 0xFFFF0000},
+                          {0 + e, 16 + e, 0.5f, 1, 0xFFFF0000},  {16 + e, 16 + e, 0.5f, 1, 0xFFFF0000},
+                          {16 + e, 0 + e, 0.5f, 1, 0xFF00FF00},  {32 + e, 0 + e, 0.5f, 1, 0xFF00FF00},
+                          {16 + e, 16 + e, 0.5f, 1, 0xFF00FF00}, {32 + e, 16 + e, 0.5f, 1, 0xFF00FF00}};
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(m_device->CreateVertexBuffer(sizeof vertices, D3DUSAGE_WRITEONLY, D3DFVF_XYZRHW | D3DFVF_DIFFUSE,
+                                           D3DPOOL_MANAGED, &vb, nullptr),
+              D3D_OK);
+    void* data = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, vertices, sizeof vertices);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    const WORD indices16[] = {0, 1, 2, 2, 1, 3};
+    const DWORD indices32[] = {9, 9, 0, 1, 2, 2, 1, 3};
+    IDirect3DIndexBuffer9* ib16 = nullptr;
+    IDirect3DIndexBuffer9* ib32 = nullptr;
+    ASSERT_EQ(m_device->CreateIndexBuffer(sizeof indices16, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib16, nullptr), D3D_OK);
+    ASSERT_EQ(m_device->CreateIndexBuffer(sizeof indices32, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &ib32, nullptr), D3D_OK);
+    ASSERT_EQ(ib16->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, indices16, sizeof indices16);
+    ib16->Unlock();
+    ASSERT_EQ(ib32->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, indices32, sizeof indices32);
+    ib32->Unlock();
+
+    m_device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+    m_device->SetStreamSource(0, vb, 0, sizeof(V));
+    m_device->SetIndices(ib16);
+    EXPECT_EQ(m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 2, 0, 4, 0, 2), D3D_OK); // red quad
+    m_device->SetIndices(ib32);
+    EXPECT_EQ(m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 6, 0, 4, 2, 2), D3D_OK); // green quad
+    EXPECT_EQ(m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 6, 0, 4, 4, 2), D3DERR_INVALIDCALL); // past the end
+    // A fan from memory and an indexed list from memory.
+    const V fan[] = {{40 + e, 8 + e, 0.5f, 1, 0xFF0000FF},  {32 + e, 0 + e, 0.5f, 1, 0xFF0000FF},
+                     {48 + e, 0 + e, 0.5f, 1, 0xFF0000FF},  {48 + e, 16 + e, 0.5f, 1, 0xFF0000FF},
+                     {32 + e, 16 + e, 0.5f, 1, 0xFF0000FF}, {32 + e, 0 + e, 0.5f, 1, 0xFF0000FF}};
+    EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 4, fan, sizeof(V)), D3D_OK);
+    IDirect3DVertexBuffer9* stream = reinterpret_cast<IDirect3DVertexBuffer9*>(1);
+    UINT offset = 1, stride = 1;
+    m_device->GetStreamSource(0, &stream, &offset, &stride);
+    EXPECT_EQ(stream, nullptr); // a draw from memory leaves stream 0 unset
+    const V corners[] = {{48 + e, 0 + e, 0.5f, 1, 0xFFFFFF00}, {64 + e, 0 + e, 0.5f, 1, 0xFFFFFF00},
+                         {48 + e, 16 + e, 0.5f, 1, 0xFFFFFF00}, {64 + e, 16 + e, 0.5f, 1, 0xFFFFFF00}};
+    EXPECT_EQ(m_device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, indices16, D3DFMT_INDEX16, corners,
+                                               sizeof(V)),
+              D3D_OK);
+    IDirect3DIndexBuffer9* boundIndices = reinterpret_cast<IDirect3DIndexBuffer9*>(1);
+    m_device->GetIndices(&boundIndices);
+    EXPECT_EQ(boundIndices, nullptr);
+
+    Image image = readBackBuffer();
+    ASSERT_EQ(image.pixels.size(), 64u * 32u);
+    EXPECT_EQ(image.at(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(image.at(15, 15), 0xFFFF0000u);
+    EXPECT_EQ(image.at(16, 0), 0xFF00FF00u);
+    EXPECT_EQ(image.at(31, 15), 0xFF00FF00u);
+    EXPECT_EQ(image.at(32, 0), 0xFF0000FFu);
+    EXPECT_EQ(image.at(47, 15), 0xFF0000FFu);
+    EXPECT_EQ(image.at(48, 0), 0xFFFFFF00u);
+    EXPECT_EQ(image.at(63, 15), 0xFFFFFF00u);
+    EXPECT_EQ(image.at(0, 16), 0xFF000000u);
+    vb->Release();
+    ib16->Release();
+    ib32->Release();
+}
