@@ -1,5 +1,6 @@
 #include "devices/DInputInitParams.h"
 
+#include "devices/DirectInputInterface.h"
 #include "foundation/XMLNode.h"
 
 #include <string>
@@ -15,7 +16,11 @@ bool DInputInitParams::load(XMLNode* node)
     m_section.keep(*node);
 
     // Switches are on when their integer value is above 0; absent keys keep
-    // their values.
+    // their values; a text that is no number reads as 0.
+    if (XMLAttribute* a = node->getAttribute(L"MOUSE_SENSITIVITY"))
+        m_mouseSensitivity = a->getFloat();
+    if (XMLAttribute* a = node->getAttribute(L"SWAP_MOUSE"))
+        m_swapMouse = a->getInt();
     if (XMLAttribute* a = node->getAttribute(L"USE_WINAPI"))
         m_useWindowMessages = a->getInt() > 0;
     if (XMLAttribute* a = node->getAttribute(L"BUFFERED_KEYBOARD"))
@@ -42,12 +47,31 @@ bool DInputInitParams::save(XMLNode* node)
 {
     if (!node)
         return true;
+    // The live settings once the input runs on this object; before that (or
+    // for another object) the values as read, so nothing read is lost.
+    DirectInputInterface* input = DirectInputInterface::getInstance();
+    float sensitivity = m_mouseSensitivity;
+    int swap = m_swapMouse;
+    uint32_t keyboardRate = m_keyboardPollRate;
+    uint32_t mouseRate = m_mousePollRate;
+    if (input->getInitParams() == this) {
+        const InputStates& live = input->getInputStates();
+        sensitivity = live.mouseSensitivity;
+        swap = live.swapMouse;
+        keyboardRate = live.keyboardPollRate;
+        mouseRate = live.mousePollRate;
+        m_keyRepeatDelay = live.keyRepeatDelay;
+        m_keyRepeatRate = live.keyRepeatRate;
+    }
+
     XMLNode values;
+    values.addAttribute(new XMLAttribute(L"MOUSE_SENSITIVITY", sensitivity));
+    values.addAttribute(new XMLAttribute(L"SWAP_MOUSE", swap));
     values.addAttribute(new XMLAttribute(L"USE_WINAPI", m_useWindowMessages));
     values.addAttribute(new XMLAttribute(L"BUFFERED_KEYBOARD", m_bufferedKeyboard));
     values.addAttribute(new XMLAttribute(L"BUFFERED_MOUSE", m_bufferedMouse));
-    values.addAttribute(new XMLAttribute(L"MAX_POLL_RATE_KEYBOARD", static_cast<int>(m_keyboardPollRate)));
-    values.addAttribute(new XMLAttribute(L"MAX_POLL_RATE_MOUSE", static_cast<int>(m_mousePollRate)));
+    values.addAttribute(new XMLAttribute(L"MAX_POLL_RATE_KEYBOARD", static_cast<int>(keyboardRate)));
+    values.addAttribute(new XMLAttribute(L"MAX_POLL_RATE_MOUSE", static_cast<int>(mouseRate)));
     values.addAttribute(new XMLAttribute(
         L"KEY_REPEAT_RATE", std::to_wstring(m_keyRepeatDelay) + L" " + std::to_wstring(m_keyRepeatRate)));
     m_section.write(*node, values);

@@ -1,23 +1,38 @@
 #pragma once
-// Input bindings polled once per engine update. Stand-in: the class grows with
-// the input subsystem; its constructor already takes the first place on the
-// engine's update signal.
+// Owns the input bindings and polls every one of them once per engine update.
 #include "foundation/sigslot.h"
 
+#include <vector>
+
 namespace Ulvo {
+
+class Input;
 
 class Inputmanager : public sigslot::has_slots<> {
 public:
     // The engine asks for it while it is being built; the constructor reaches
     // the engine then.
     static Inputmanager* getInstance();
-    ~Inputmanager() override = default;
+    ~Inputmanager() override;
 
-    // Polls the bindings (none exist yet).
+    // Polls each binding, in order, with every source.
     void update();
+
+    // Takes the binding over; it is deleted with the manager or by removeInput.
+    void addInput(Input* input);
+    // Deletes the binding; false when the manager does not hold it.
+    bool removeInput(Input* input);
+    const std::vector<Input*>& getInputs() const { return m_inputs; }
+
+    // The GUI's menus connect their input handler to the first.
+    sigslot::signal1<Input&> inputActivated;
+    sigslot::signal1<Input&> inputHeld;
+    sigslot::signal1<Input&> inputDeactivated;
 
 private:
     Inputmanager();
+
+    std::vector<Input*> m_inputs;
 };
 
 } // namespace Ulvo

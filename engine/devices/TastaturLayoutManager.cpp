@@ -1,6 +1,7 @@
 #include "devices/TastaturLayoutManager.h"
 
 #include "devices/TastaturLayout.h"
+#include "foundation/XMLNode.h"
 
 namespace Ulvo {
 
@@ -25,6 +26,30 @@ TastaturLayout* TastaturLayoutManager::findLayout(const std::wstring& name) cons
             return *it;
     }
     return nullptr;
+}
+
+void TastaturLayoutManager::load(XMLNode& root)
+{
+    bool first = true;
+    for (XMLNode* node : root.getNodes()) {
+        if (node->getName() != L"TASTATUR_LAYOUT")
+            continue;
+        TastaturLayout* layout = new TastaturLayout(*node);
+        m_layouts.push_back(layout);
+        if (first) {
+            first = false;
+            TastaturLayout* previous = m_activeLayout;
+            m_activeLayout = layout;
+            layoutChanged.emit(previous, layout);
+        }
+    }
+    if (XMLAttribute* active = root.getAttribute(L"ACTIVE_LAYOUT")) {
+        if (TastaturLayout* found = findLayout(active->getValue())) {
+            TastaturLayout* previous = m_activeLayout;
+            m_activeLayout = found;
+            layoutChanged.emit(previous, found);
+        }
+    }
 }
 
 void TastaturLayoutManager::installLayout(TastaturLayout* layout)

@@ -1,7 +1,5 @@
 #pragma once
-// The keyboard layouts and the active one. Stand-in: the class grows with the
-// input subsystem, which reads "tastaturlayout.lay"; until then layouts are
-// installed in code (tests).
+// The keyboard layouts read from "tastaturlayout.lay" and the active one.
 #include "foundation/sigslot.h"
 
 #include <string>
@@ -10,16 +8,23 @@
 namespace Ulvo {
 
 class TastaturLayout;
+class XMLNode;
 
 class TastaturLayoutManager : public sigslot::has_slots<> {
 public:
     static TastaturLayoutManager* getInstance();
     ~TastaturLayoutManager() override;
 
+    // Appends a layout per "TASTATUR_LAYOUT" child of root (file order); the
+    // first becomes active, then the one "ACTIVE_LAYOUT" names, if any.
+    void load(XMLNode& root);
+
     // Null until a layout exists.
     TastaturLayout* getActiveLayout() const { return m_activeLayout; }
     // The last layout of that name, or null.
     TastaturLayout* findLayout(const std::wstring& name) const;
+
+    const std::vector<TastaturLayout*>& getLayouts() const { return m_layouts; }
 
     // Takes the layout over (one reference) and makes it the active one.
     void installLayout(TastaturLayout* layout);

@@ -275,6 +275,7 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
 #define SM_CYCAPTION 4
+#define SM_SWAPBUTTON 23 // 0 here: the desktop owns the button order
 #define SM_CXBORDER 5
 #define SM_CYBORDER 6
 #define SM_CXDLGFRAME 7
