@@ -1,0 +1,61 @@
+#pragma once
+// Image files and texel formats shared by the D3DX texture functions. Images travel between the
+// decoders, the resize filters and the texture levels as 8-bit RGBA (bytes R, G, B, A).
+#include <d3dx9tex.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace D3DXImage {
+
+struct RgbaImage {
+    UINT width = 0;
+    UINT height = 0;
+    std::vector<uint8_t> texels; // width * height * 4 bytes, rows from the top
+};
+
+// One level of a DDS file's first face or slice, as stored in the file.
+struct RawLevel {
+    const BYTE* data = nullptr;
+    size_t size = 0;
+    UINT width = 0;
+    UINT height = 0;
+};
+
+struct DecodedImage {
+    D3DXIMAGE_INFO info{};
+    RgbaImage top;                  // level 0 in RGBA
+    std::vector<RawLevel> rawLevels; // DDS only: the file's levels in info.Format
+};
+
+// Fills info from the file's header alone; D3DXERR_INVALIDDATA for unknown or broken files.
+HRESULT readInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info);
+// Decodes level 0 to RGBA (and keeps the DDS levels); D3DXERR_INVALIDDATA on failure.
+HRESULT decode(const BYTE* data, size_t size, DecodedImage& image);
+
+// The DDS reader used by the two functions above.
+HRESULT readDdsInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info);
+HRESULT decodeDds(const BYTE* data, size_t size, DecodedImage& image);
+
+// Texel formats that the converters below read and write.
+bool isConvertible(D3DFORMAT format);
+bool isCompressed(D3DFORMAT format);
+bool hasAlpha(D3DFORMAT format);
+// Bytes per texel, or per 4x4 block for the DXT formats.
+UINT texelBytes(D3DFORMAT format);
+// Bytes of one level of the given size as D3D lays it out without padding.
+size_t levelBytes(D3DFORMAT format, UINT width, UINT height);
+
+// Writes an RGBA image into a locked level (pitch = bytes per row, or per row of blocks).
+void encodeLevel(D3DFORMAT format, const RgbaImage& image, BYTE* dest, INT pitch);
+// Reads a level (same layout rules) into RGBA.
+void decodeLevel(D3DFORMAT format, const BYTE* src, INT pitch, UINT width, UINT height, RgbaImage& image);
+
+// Resamples with a D3DX_FILTER_* value (its low byte picks the filter).
+void resize(const RgbaImage& source, UINT width, UINT height, DWORD filter, RgbaImage& result);
+
+// PNG bytes of an RGBA image; empty on failure.
+std::vector<uint8_t> encodePng(const RgbaImage& image);
+
+} // namespace D3DXImage

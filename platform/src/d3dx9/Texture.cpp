@@ -1,0 +1,385 @@
+// D3DX texture creation and image loading and saving. Textures are made through the device's
+// public interface and filled by locking their levels (through a system-memory copy and
+// UpdateTexture when the pool cannot be locked).
+#include "d3dx9/ImageData.h"
+
+#include <crt.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+using namespace D3DXImage;
+
+namespace {
+
+bool isDefaultSize(UINT value)
+{
+    return value == 0 || value == D3DX_DEFAULT;
+}
+
+UINT roundUpPow2(UINT value)
+{
+    UINT p = 1;
+    while (p < value && p < 0x80000000u)
+        p <<= 1;
+    return p;
+}
+
+UINT fullChain(UINT width, UINT height, UINT depth = 1)
+{
+    UINT levels = 1;
+    for (UINT s = std::max({width, height, depth}); s > 1; s /= 2)
+        ++levels;
+    return levels;
+}
+
+// D3DX's size and level rules against the device's limits. Width, Height or Depth may come
+// in as a default value only from D3DXCreate*Texture, where 256 stands in for "any".
+void applyRequirements(IDirect3DDevice9* device, D3DRESOURCETYPE type, UINT& width, UINT& height, UINT& depth,
+                       UINT& levels, D3DFORMAT& format)
+{
+    D3DCAPS9 caps{};
+    device->GetDeviceCaps(&caps);
+    if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE)
+        format = D3DFMT_A8R8G8B8;
+    if (isDefaultSize(width) || width == D3DX_DEFAULT_NONPOW2 || width == D3DX_FROM_FILE)
+        width = isDefaultSize(height) || height >= D3DX_FROM_FILE ? 256 : height;
+    if (isDefaultSize(height) || height >= D3DX_FROM_FILE)
+        height = width;
+    if (isDefaultSize(depth) || depth >= D3DX_FROM_FILE)
+        depth = 1;
+    const DWORD pow2Cap = type == D3DRTYPE_CUBETEXTURE     ? D3DPTEXTURECAPS_CUBEMAP_POW2
+                          : type == D3DRTYPE_VOLUMETEXTURE ? D3DPTEXTURECAPS_VOLUMEMAP_POW2
+                                                           : D3DPTEXTURECAPS_POW2;
+    if (caps.TextureCaps & pow2Cap) {
+        width = roundUpPow2(width);
+        height = roundUpPow2(height);
+        depth = roundUpPow2(depth);
+    }
+    if (caps.MaxTextureWidth)
+        width = std::min<UINT>(width, caps.MaxTextureWidth);
+    if (caps.MaxTextureHeight)
+        height = std::min<UINT>(height, caps.MaxTextureHeight);
+    if (type == D3DRTYPE_VOLUMETEXTURE && caps.MaxVolumeExtent)
+        depth = std::min<UINT>(depth, caps.MaxVolumeExtent);
+    if (type == D3DRTYPE_CUBETEXTURE)
+        height = width;
+    if (isCompressed(format)) {
+        // Block formats need whole blocks on level 0.
+        width = (width + 3) & ~3u;
+        height = (height + 3) & ~3u;
+    }
+    const UINT maxLevels = fullChain(width, height, type == D3DRTYPE_VOLUMETEXTURE ? depth : 1);
+    levels = isDefaultSize(levels) || levels >= D3DX_FROM_FILE ? maxLevels : std::min(levels, maxLevels);
+}
+
+// A format the device refuses is replaced by the 32-bit one with or without alpha.
+D3DFORMAT fallbackFormat(D3DFORMAT format)
+{
+    return hasAlpha(format) ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+}
+
+HRESULT createTexture2D(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage,
+                        D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** texture)
+{
+    UINT depth = 1;
+    applyRequirements(device, D3DRTYPE_TEXTURE, width, height, depth, levels, format);
+    const UINT deviceLevels = (usage & D3DUSAGE_AUTOGENMIPMAP) ? 0 : levels;
+    HRESULT hr = device->CreateTexture(width, height, deviceLevels, usage, format, pool, texture, nullptr);
+    if (FAILED(hr) && fallbackFormat(format) != format && hr != D3DERR_OUTOFVIDEOMEMORY && hr != E_OUTOFMEMORY)
+        hr = device->CreateTexture(width, height, deviceLevels, usage, fallbackFormat(format), pool, texture,
+                                   nullptr);
+    return hr;
+}
+
+void applyColourKey(RgbaImage& image, D3DCOLOR key)
+{
+    for (size_t i = 0; i < image.texels.size(); i += 4) {
+        uint8_t* p = &image.texels[i];
+        const D3DCOLOR colour = D3DCOLOR(p[3]) << 24 | D3DCOLOR(p[0]) << 16 | D3DCOLOR(p[1]) << 8 | p[2];
+        if (colour == key)
+            std::memset(p, 0, 4);
+    }
+}
+
+// Writes each level: the file's own data where it fits as stored, otherwise the RGBA chain.
+HRESULT fillLevels(IDirect3DTexture9* target, const std::vector<RgbaImage>& chain, const DecodedImage* file)
+{
+    D3DSURFACE_DESC desc{};
+    HRESULT hr = target->GetLevelDesc(0, &desc);
+    if (FAILED(hr))
+        return hr;
+    IDirect3DTexture9* texture = target;
+    IDirect3DTexture9* staging = nullptr;
+    const bool lockable = desc.Pool != D3DPOOL_DEFAULT || (desc.Usage & D3DUSAGE_DYNAMIC);
+    const UINT levelCount = std::min<UINT>(target->GetLevelCount(), UINT(chain.size()));
+    if (!lockable) {
+        IDirect3DDevice9* device = nullptr;
+        target->GetDevice(&device);
+        if (!device)
+            return D3DERR_INVALIDCALL;
+        // UpdateTexture wants the source to have every level the target has (only the top one
+        // for automatic mipmaps).
+        const UINT stagingLevels = (desc.Usage & D3DUSAGE_AUTOGENMIPMAP) ? 1 : target->GetLevelCount();
+        hr = device->CreateTexture(desc.Width, desc.Height, stagingLevels, 0, desc.Format, D3DPOOL_SYSTEMMEM,
+                                   &staging, nullptr);
+        device->Release();
+        if (FAILED(hr))
+            return hr;
+        texture = staging;
+    }
+    for (UINT level = 0; level < levelCount && SUCCEEDED(hr); ++level) {
+        D3DSURFACE_DESC levelDesc{};
+        texture->GetLevelDesc(level, &levelDesc);
+        D3DLOCKED_RECT locked{};
+        hr = texture->LockRect(level, &locked, nullptr, 0);
+        if (FAILED(hr))
+            break;
+        const RawLevel* raw = file && level < file->rawLevels.size() ? &file->rawLevels[level] : nullptr;
+        if (raw && raw->width == levelDesc.Width && raw->height == levelDesc.Height) {
+            const UINT rows = isCompressed(levelDesc.Format) ? std::max(1u, (raw->height + 3) / 4) : raw->height;
+            const size_t rowBytes = raw->size / rows;
+            for (UINT row = 0; row < rows; ++row)
+                std::memcpy(static_cast<BYTE*>(locked.pBits) + ptrdiff_t(row) * locked.Pitch,
+                            raw->data + row * rowBytes, rowBytes);
+        } else if (chain[level].width == levelDesc.Width && chain[level].height == levelDesc.Height) {
+            encodeLevel(levelDesc.Format, chain[level], static_cast<BYTE*>(locked.pBits), locked.Pitch);
+        }
+        texture->UnlockRect(level);
+    }
+    if (staging) {
+        if (SUCCEEDED(hr)) {
+            IDirect3DDevice9* device = nullptr;
+            target->GetDevice(&device);
+            hr = device->UpdateTexture(staging, target);
+            device->Release();
+        }
+        staging->Release();
+    }
+    if (SUCCEEDED(hr) && (desc.Usage & D3DUSAGE_AUTOGENMIPMAP))
+        target->GenerateMipSubLevels();
+    return hr;
+}
+
+// Reads any surface into RGBA; surfaces that cannot be locked (render targets) are copied to
+// system memory first.
+HRESULT readSurface(IDirect3DSurface9* surface, RgbaImage& image)
+{
+    D3DSURFACE_DESC desc{};
+    HRESULT hr = surface->GetDesc(&desc);
+    if (FAILED(hr))
+        return hr;
+    if (!isConvertible(desc.Format))
+        return D3DERR_INVALIDCALL;
+    D3DLOCKED_RECT locked{};
+    if (SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+        decodeLevel(desc.Format, static_cast<const BYTE*>(locked.pBits), locked.Pitch, desc.Width, desc.Height,
+                    image);
+        surface->UnlockRect();
+        return D3D_OK;
+    }
+    IDirect3DDevice9* device = nullptr;
+    surface->GetDevice(&device);
+    if (!device)
+        return D3DERR_INVALIDCALL;
+    IDirect3DSurface9* copy = nullptr;
+    hr = device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
+                                             nullptr);
+    if (SUCCEEDED(hr))
+        hr = device->GetRenderTargetData(surface, copy);
+    if (SUCCEEDED(hr))
+        hr = copy->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+    if (SUCCEEDED(hr)) {
+        decodeLevel(desc.Format, static_cast<const BYTE*>(locked.pBits), locked.Pitch, desc.Width, desc.Height,
+                    image);
+        copy->UnlockRect();
+    }
+    if (copy)
+        copy->Release();
+    device->Release();
+    return hr;
+}
+
+} // namespace
+
+HRESULT D3DXCreateTexture(IDirect3DDevice9* pDevice, UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
+                          D3DFORMAT Format, D3DPOOL Pool, IDirect3DTexture9** ppTexture)
+{
+    if (!pDevice || !ppTexture)
+        return D3DERR_INVALIDCALL;
+    *ppTexture = nullptr;
+    return createTexture2D(pDevice, Width, Height, MipLevels, Usage, Format, Pool, ppTexture);
+}
+
+HRESULT D3DXCreateCubeTexture(IDirect3DDevice9* pDevice, UINT Size, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                              D3DPOOL Pool, IDirect3DCubeTexture9** ppCubeTexture)
+{
+    if (!pDevice || !ppCubeTexture)
+        return D3DERR_INVALIDCALL;
+    *ppCubeTexture = nullptr;
+    UINT height = Size, depth = 1;
+    applyRequirements(pDevice, D3DRTYPE_CUBETEXTURE, Size, height, depth, MipLevels, Format);
+    const UINT levels = (Usage & D3DUSAGE_AUTOGENMIPMAP) ? 0 : MipLevels;
+    HRESULT hr = pDevice->CreateCubeTexture(Size, levels, Usage, Format, Pool, ppCubeTexture, nullptr);
+    if (FAILED(hr) && fallbackFormat(Format) != Format)
+        hr = pDevice->CreateCubeTexture(Size, levels, Usage, fallbackFormat(Format), Pool, ppCubeTexture, nullptr);
+    return hr;
+}
+
+HRESULT D3DXCreateVolumeTexture(IDirect3DDevice9* pDevice, UINT Width, UINT Height, UINT Depth, UINT MipLevels,
+                                DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                IDirect3DVolumeTexture9** ppVolumeTexture)
+{
+    if (!pDevice || !ppVolumeTexture)
+        return D3DERR_INVALIDCALL;
+    *ppVolumeTexture = nullptr;
+    applyRequirements(pDevice, D3DRTYPE_VOLUMETEXTURE, Width, Height, Depth, MipLevels, Format);
+    HRESULT hr = pDevice->CreateVolumeTexture(Width, Height, Depth, MipLevels, Usage, Format, Pool, ppVolumeTexture,
+                                              nullptr);
+    if (FAILED(hr) && fallbackFormat(Format) != Format)
+        hr = pDevice->CreateVolumeTexture(Width, Height, Depth, MipLevels, Usage, fallbackFormat(Format), Pool,
+                                          ppVolumeTexture, nullptr);
+    return hr;
+}
+
+HRESULT D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize, D3DXIMAGE_INFO* pSrcInfo)
+{
+    if (!pSrcData || SrcDataSize == 0)
+        return D3DERR_INVALIDCALL;
+    D3DXIMAGE_INFO info{};
+    const HRESULT hr = readInfo(static_cast<const BYTE*>(pSrcData), SrcDataSize, info);
+    if (SUCCEEDED(hr) && pSrcInfo)
+        *pSrcInfo = info;
+    return hr;
+}
+
+HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
+                                            UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
+                                            D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
+                                            D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* /*pPalette*/,
+                                            IDirect3DTexture9** ppTexture)
+{
+    if (!pDevice || !pSrcData || SrcDataSize == 0 || !ppTexture)
+        return D3DERR_INVALIDCALL;
+    *ppTexture = nullptr;
+    DecodedImage file;
+    HRESULT hr = decode(static_cast<const BYTE*>(pSrcData), SrcDataSize, file);
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "D3DX: image data is not a readable PNG, JPEG, BMP, TGA or DDS file\n");
+        return hr;
+    }
+    if (pSrcInfo)
+        *pSrcInfo = file.info;
+    // Sizes: D3DX_DEFAULT rounds the file's size up to powers of two, NONPOW2 and FROM_FILE keep it.
+    if (isDefaultSize(Width))
+        Width = roundUpPow2(file.info.Width);
+    else if (Width == D3DX_DEFAULT_NONPOW2 || Width == D3DX_FROM_FILE)
+        Width = file.info.Width;
+    if (isDefaultSize(Height))
+        Height = roundUpPow2(file.info.Height);
+    else if (Height == D3DX_DEFAULT_NONPOW2 || Height == D3DX_FROM_FILE)
+        Height = file.info.Height;
+    if (MipLevels == D3DX_FROM_FILE)
+        MipLevels = file.info.MipLevels;
+    if (Format == D3DFMT_UNKNOWN || Format == D3DFMT_FROM_FILE) {
+        Format = file.info.Format == D3DFMT_R8G8B8 ? D3DFMT_X8R8G8B8 : file.info.Format;
+        // A colour key needs somewhere to put its transparency.
+        if (ColorKey != 0 && !hasAlpha(Format))
+            Format = D3DFMT_A8R8G8B8;
+    }
+    if (!isConvertible(Format))
+        Format = hasAlpha(file.info.Format) || ColorKey != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+
+    IDirect3DTexture9* texture = nullptr;
+    hr = createTexture2D(pDevice, Width, Height, MipLevels, Usage, Format, Pool, &texture);
+    if (FAILED(hr))
+        return hr;
+    D3DSURFACE_DESC desc{};
+    texture->GetLevelDesc(0, &desc);
+
+    if (ColorKey != 0)
+        applyColourKey(file.top, ColorKey);
+    if (Filter == D3DX_DEFAULT)
+        Filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
+    if ((Filter & 0xFF) == 0 || (Filter & 0xFF) > D3DX_FILTER_BOX)
+        Filter = D3DX_FILTER_TRIANGLE | (Filter & ~0xFFu);
+    if (MipFilter == D3DX_DEFAULT)
+        MipFilter = D3DX_FILTER_BOX;
+    MipFilter &= ~(0x1Fu << 26); // The DDS level skip is not supported.
+    if ((MipFilter & 0xFF) == 0 || (MipFilter & 0xFF) > D3DX_FILTER_BOX)
+        MipFilter = D3DX_FILTER_BOX | (MipFilter & ~0xFFu);
+
+    // The file's own levels are copied only where nothing changes them.
+    const bool rawUsable = !file.rawLevels.empty() && ColorKey == 0 && desc.Format == file.info.Format;
+    if (!rawUsable)
+        file.rawLevels.clear();
+    const UINT levels = (desc.Usage & D3DUSAGE_AUTOGENMIPMAP) ? 1 : texture->GetLevelCount();
+    std::vector<RgbaImage> chain(levels);
+    resize(file.top, desc.Width, desc.Height, Filter, chain[0]);
+    for (UINT level = 1; level < levels; ++level) {
+        if ((MipFilter & 0xFF) == D3DX_FILTER_NONE) {
+            chain.resize(level); // Without a mip filter the lower levels stay as created.
+            break;
+        }
+        resize(chain[level - 1], std::max(1u, desc.Width >> level), std::max(1u, desc.Height >> level), MipFilter,
+               chain[level]);
+    }
+    hr = fillLevels(texture, chain, rawUsable ? &file : nullptr);
+    if (FAILED(hr)) {
+        texture->Release();
+        return hr;
+    }
+    *ppTexture = texture;
+    return D3D_OK;
+}
+
+HRESULT D3DXSaveSurfaceToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat, IDirect3DSurface9* pSrcSurface,
+                               const PALETTEENTRY* /*pSrcPalette*/, const RECT* pSrcRect)
+{
+    if (!pDestFile || !pSrcSurface || DestFormat != D3DXIFF_PNG)
+        return D3DERR_INVALIDCALL;
+    RgbaImage image;
+    HRESULT hr = readSurface(pSrcSurface, image);
+    if (FAILED(hr))
+        return hr;
+    if (pSrcRect) {
+        // The rectangle must lie inside the surface and hold at least one texel.
+        if (pSrcRect->left < 0 || pSrcRect->top < 0 || pSrcRect->right <= pSrcRect->left ||
+            pSrcRect->bottom <= pSrcRect->top || UINT(pSrcRect->right) > image.width ||
+            UINT(pSrcRect->bottom) > image.height)
+            return D3DERR_INVALIDCALL;
+        RgbaImage part;
+        part.width = UINT(pSrcRect->right - pSrcRect->left);
+        part.height = UINT(pSrcRect->bottom - pSrcRect->top);
+        part.texels.resize(size_t(part.width) * part.height * 4);
+        for (UINT y = 0; y < part.height; ++y)
+            std::memcpy(&part.texels[size_t(y) * part.width * 4],
+                        &image.texels[((size_t(y) + pSrcRect->top) * image.width + pSrcRect->left) * 4],
+                        size_t(part.width) * 4);
+        image = std::move(part);
+    }
+    const std::vector<uint8_t> png = encodePng(image);
+    if (png.empty())
+        return E_FAIL;
+    FILE* file = _wfopen(pDestFile, L"wb");
+    if (!file)
+        return D3DERR_INVALIDCALL;
+    const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+    const bool closed = std::fclose(file) == 0;
+    return written && closed ? D3D_OK : E_FAIL;
+}
+
+HRESULT D3DXSaveTextureToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat,
+                               IDirect3DBaseTexture9* pSrcTexture, const PALETTEENTRY* pSrcPalette)
+{
+    if (!pDestFile || !pSrcTexture || DestFormat != D3DXIFF_PNG || pSrcTexture->GetType() != D3DRTYPE_TEXTURE)
+        return D3DERR_INVALIDCALL;
+    IDirect3DSurface9* surface = nullptr;
+    HRESULT hr = static_cast<IDirect3DTexture9*>(pSrcTexture)->GetSurfaceLevel(0, &surface);
+    if (FAILED(hr))
+        return hr;
+    hr = D3DXSaveSurfaceToFileW(pDestFile, DestFormat, surface, pSrcPalette, nullptr);
+    surface->Release();
+    return hr;
+}
