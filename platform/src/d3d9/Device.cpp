@@ -1,5 +1,6 @@
 // The device: its GL context, lifetime, presentation, loss and reset.
 #include "d3d9/Device.h"
+#include "ComSupport.h"
 
 #include "d3d9/Direct3D9.h"
 #include "win32/WindowInternal.h"
@@ -278,15 +279,7 @@ bool Device::attachCopySurface(GLenum framebufferTarget, Surface* surface)
 
 HRESULT Device::QueryInterface(REFIID riid, void** ppvObject)
 {
-    if (!ppvObject)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DDevice9) {
-        *ppvObject = this;
-        AddRef();
-        return S_OK;
-    }
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
+    return queryOwnInterface<IDirect3DDevice9>(this, riid, IID_IDirect3DDevice9, ppvObject);
 }
 
 ULONG Device::AddRef() { return ++m_refs; }

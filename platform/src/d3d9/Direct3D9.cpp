@@ -1,5 +1,6 @@
 // The Direct3D object: one adapter standing for SDL's display 0 and the GL driver.
 #include "d3d9/Direct3D9.h"
+#include "ComSupport.h"
 
 #include "d3d9/Device.h"
 #include "d3d9/Formats.h"
@@ -184,15 +185,7 @@ void fillCaps(D3DCAPS9& caps)
 
 HRESULT Direct3D9::QueryInterface(REFIID riid, void** ppvObject)
 {
-    if (!ppvObject)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirect3D9) {
-        *ppvObject = this;
-        AddRef();
-        return S_OK;
-    }
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
+    return queryOwnInterface<IDirect3D9>(this, riid, IID_IDirect3D9, ppvObject);
 }
 
 ULONG Direct3D9::AddRef() { return ++m_refs; }

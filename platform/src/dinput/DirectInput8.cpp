@@ -1,5 +1,6 @@
 // DirectInput8Create and the DirectInput object.
 #include "dinput/DirectInput8.h"
+#include "ComSupport.h"
 
 #include "dinput/DInputInternal.h"
 #include "dinput/InputDevice.h"
@@ -45,15 +46,7 @@ InputDevice* publish(InputDevice* device)
 
 HRESULT DirectInput8::QueryInterface(REFIID riid, void** ppvObject)
 {
-    if (!ppvObject)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirectInput8W) {
-        AddRef();
-        *ppvObject = static_cast<IDirectInput8W*>(this);
-        return S_OK;
-    }
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
+    return queryOwnInterface<IDirectInput8W>(this, riid, IID_IDirectInput8W, ppvObject);
 }
 
 ULONG DirectInput8::AddRef() { return ++m_refs; }

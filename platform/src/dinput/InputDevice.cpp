@@ -1,5 +1,6 @@
 // The part of every DirectInput device that does not depend on its kind.
 #include "dinput/InputDevice.h"
+#include "ComSupport.h"
 
 #include "win32/WindowInternal.h"
 
@@ -38,15 +39,7 @@ InputDevice::~InputDevice() = default;
 
 HRESULT InputDevice::QueryInterface(REFIID riid, void** ppvObject)
 {
-    if (!ppvObject)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirectInputDevice8W) {
-        AddRef();
-        *ppvObject = static_cast<IDirectInputDevice8W*>(this);
-        return S_OK;
-    }
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
+    return queryOwnInterface<IDirectInputDevice8W>(this, riid, IID_IDirectInputDevice8W, ppvObject);
 }
 
 ULONG InputDevice::AddRef() { return ++m_refs; }
@@ -163,14 +156,25 @@ HRESULT InputDevice::axisProperty(const GUID& property, const DIPROPHEADER* in, 
     return DI_OK;
 }
 
-HRESULT InputDevice::GetProperty(REFGUID property, LPDIPROPHEADER header)
+namespace {
+
+// The header every property call starts with: its sizes match the property
+// and it names the device or one object in a known way.
+bool isValidPropertyHeader(REFGUID property, const DIPROPHEADER* header)
 {
     if (!header || header->dwHeaderSize != sizeof(DIPROPHEADER))
-        return DIERR_INVALIDPARAM;
-    DWORD expected = property == DIPROP_RANGE ? sizeof(DIPROPRANGE) : sizeof(DIPROPDWORD);
+        return false;
+    const DWORD expected = property == DIPROP_RANGE ? sizeof(DIPROPRANGE) : sizeof(DIPROPDWORD);
     if (header->dwSize != expected)
-        return DIERR_INVALIDPARAM;
-    if (header->dwHow > DIPH_BYUSAGE || (header->dwHow == DIPH_DEVICE && header->dwObj != 0))
+        return false;
+    return header->dwHow <= DIPH_BYUSAGE && !(header->dwHow == DIPH_DEVICE && header->dwObj != 0);
+}
+
+} // namespace
+
+HRESULT InputDevice::GetProperty(REFGUID property, LPDIPROPHEADER header)
+{
+    if (!isValidPropertyHeader(property, header))
         return DIERR_INVALIDPARAM;
     std::lock_guard<std::mutex> guard(stateLock());
     if (property == DIPROP_BUFFERSIZE) {
@@ -198,12 +202,7 @@ HRESULT InputDevice::GetProperty(REFGUID property, LPDIPROPHEADER header)
 
 HRESULT InputDevice::SetProperty(REFGUID property, LPCDIPROPHEADER header)
 {
-    if (!header || header->dwHeaderSize != sizeof(DIPROPHEADER))
-        return DIERR_INVALIDPARAM;
-    DWORD expected = property == DIPROP_RANGE ? sizeof(DIPROPRANGE) : sizeof(DIPROPDWORD);
-    if (header->dwSize != expected)
-        return DIERR_INVALIDPARAM;
-    if (header->dwHow > DIPH_BYUSAGE || (header->dwHow == DIPH_DEVICE && header->dwObj != 0))
+    if (!isValidPropertyHeader(property, header))
         return DIERR_INVALIDPARAM;
     std::lock_guard<std::mutex> guard(stateLock());
     if (property == DIPROP_BUFFERSIZE) {
