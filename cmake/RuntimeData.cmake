@@ -8,6 +8,15 @@ endif()
 file(GLOB_RECURSE ULVO_DATA_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*)
 set(ULVO_RUNTIME_ARCHIVE ${ULVO_RUNTIME_DIR}/Lumaro.gob)
 
+# Generated art, sounds and video: each file below writes its outputs straight into the
+# runtime folder and appends them to ULVO_GENERATED_DATA, so the archive is packed after them.
+set(ULVO_GENERATED_DATA "")
+foreach(part Art Sounds Video)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/cmake/${part}.cmake)
+    include(${CMAKE_SOURCE_DIR}/cmake/${part}.cmake)
+  endif()
+endforeach()
+
 # gobtool packs the runtime folder itself, leaving out the archive and the
 # engine's "logs" folder. Steps that generate further data into the runtime
 # folder add their outputs to this command's DEPENDS.
@@ -15,7 +24,7 @@ add_custom_command(
   OUTPUT ${ULVO_RUNTIME_ARCHIVE}
   COMMAND datatool build ${CMAKE_SOURCE_DIR}/data ${ULVO_RUNTIME_DIR}
   COMMAND gobtool pack ${ULVO_RUNTIME_DIR} ${ULVO_RUNTIME_ARCHIVE}
-  DEPENDS datatool gobtool ${ULVO_DATA_SOURCES}
+  DEPENDS datatool gobtool ${ULVO_DATA_SOURCES} ${ULVO_GENERATED_DATA}
   COMMENT "Building the runtime data in ${ULVO_RUNTIME_DIR}"
   VERBATIM)
 add_custom_target(runtime_data ALL DEPENDS ${ULVO_RUNTIME_ARCHIVE})

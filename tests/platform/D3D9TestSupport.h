@@ -4,6 +4,8 @@
 #include <d3d9.h>
 #include <windows.h>
 
+#include "support/GoldenImage.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,13 +14,12 @@
 
 namespace D3D9Testing {
 
-// Pixels as D3DCOLOR (A R G B from the top byte down), row by row from the top.
-struct Image {
-    UINT width = 0;
-    UINT height = 0;
-    std::vector<D3DCOLOR> pixels;
-    D3DCOLOR at(UINT x, UINT y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
+using TestSupport::Image;
+using TestSupport::channel;
+using TestSupport::hex;
+using TestSupport::near;
+using TestSupport::readPng;
+using TestSupport::writePng;
 
 // Creates a hidden window of the given client size and a device on it (back buffer of that
 // size, A8R8G8B8 unless asked otherwise, D24S8 depth-stencil).
@@ -50,9 +51,6 @@ IDirect3DTexture9* createTexture(IDirect3DDevice9* device, UINT width, UINT heig
 // ULVO_UPDATE_GOLDEN=1 in the environment the golden file is (re)written instead.
 ::testing::AssertionResult matchesGolden(const Image& image, const std::string& name, int tolerance = 2);
 
-bool writePng(const std::string& path, const Image& image);
-bool readPng(const std::string& path, Image& image);
-
 // Pre-transformed vertex with one texture coordinate set (D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1).
 struct ScreenVertex {
     float x, y, z, rhw;
@@ -64,9 +62,5 @@ constexpr DWORD kScreenVertexFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 // A quad as a triangle strip from (x0, y0) to (x1, y1), texture coordinates 0..1.
 void screenQuad(ScreenVertex (&quad)[4], float x0, float y0, float x1, float y1, D3DCOLOR color);
 
-inline int channel(D3DCOLOR c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
-// True when every channel is within the tolerance.
-bool near(D3DCOLOR a, D3DCOLOR b, int tolerance = 1);
-std::string hex(D3DCOLOR c);
 
 } // namespace D3D9Testing
