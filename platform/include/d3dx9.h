@@ -3,3 +3,6 @@
 #include <d3dx9math.h>
 #include <d3dx9anim.h>
 #include <d3dx9tex.h>
+#include <d3dx9core.h>
+#include <d3dx9font.h>
+#include <d3dx9effect.h>

@@ -85,6 +85,20 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
                                             D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
                                             D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
                                             IDirect3DTexture9** ppTexture);
+// Cube maps from DDS cube files only (other images fail with D3DXERR_INVALIDDATA); a face the
+// file leaves out is transparent black. Volumes from DDS volume files, or from any 2D image as
+// a volume one slice deep (a cube file fails with D3DXERR_INVALIDDATA). Sizes, formats, filters
+// and colour keys follow the 2D rules above; Depth follows Width's.
+HRESULT D3DXCreateCubeTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
+                                                UINT Size, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                                D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                                D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                IDirect3DCubeTexture9** ppCubeTexture);
+HRESULT D3DXCreateVolumeTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
+                                                  UINT Width, UINT Height, UINT Depth, UINT MipLevels, DWORD Usage,
+                                                  D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
+                                                  D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                                  PALETTEENTRY* pPalette, IDirect3DVolumeTexture9** ppVolumeTexture);
 HRESULT D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize, D3DXIMAGE_INFO* pSrcInfo);
 
 // Only D3DXIFF_PNG is written; every other file format fails with D3DERR_INVALIDCALL. Level 0 of

@@ -43,3 +43,14 @@ bool PlatformDetachVirtualJoystick(int joystick);
 // D3DERR_DEVICENOTRESET until Reset succeeds. False for a null device.
 struct IDirect3DDevice9;
 bool PlatformLoseDevice(IDirect3DDevice9* device);
+
+// The intro video's pictures as they reach the window. While capturing is on, every
+// picture the video draws is also read back from the window; the last one is handed out as
+// D3DCOLOR pixels, top row first, at the window's drawable size. The result is how many
+// pictures were captured since capturing was switched (which also empties the capture).
+// (Capturing draws through a target of the window's size, so the reading does not depend
+// on SDL's offscreen windows, which keep the surface size they were created with.)
+#include <vector>
+
+void PlatformCaptureVideoFrames(bool on);
+unsigned PlatformLastVideoFrame(std::vector<uint32_t>& pixels, int& width, int& height);

@@ -6,6 +6,7 @@
 #include <wincon.h>
 #include <winuser.h>
 #include <winver.h>
+#include <wingdi.h>
 #include <mmsystem.h>
 #include <objbase.h>
 #include <shellapi.h>

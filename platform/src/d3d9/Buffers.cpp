@@ -20,6 +20,9 @@ BufferObject::~BufferObject() { releaseGL(); }
 bool BufferObject::createGL()
 {
     m_device->makeCurrent();
+    // Only errors of this creation count: clear what earlier calls left pending.
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
+    }
     glGenBuffers(1, &m_buffer);
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
     glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_memory.data(),

@@ -12,7 +12,9 @@
 // - Every vertex stage ends with `gl_Position = ulvoFixupPosition(position);` using the code of
 //   vertexFixupGlsl() (y-flip, half-pixel offset, depth range, user clip planes); every pixel
 //   stage passes its colour 0 through ulvoFixupColor() from pixelFixupGlsl() (alpha test and sRGB
-//   write), which discards failing pixels.
+//   write), which discards failing pixels. Those steps are compiled in only when the macros
+//   ULVO_ALPHA_TEST / ULVO_SRGB_WRITE are defined: the device builds such variants from the
+//   stage's `source` while the states are on.
 // - Constant registers set with Set{Vertex,Pixel}ShaderConstant{F,I,B} reach `uniform vec4
 //   ulvo_VSConst[256]` / `ulvo_PSConst[224]`, `ivec4 ulvo_VSConstI[16]` / `ulvo_PSConstI[16]` and
 //   `bool ulvo_VSConstB[16]` / `ulvo_PSConstB[16]` when a program declares them.
@@ -59,6 +61,12 @@ struct ShaderStageDesc {
     std::function<void(GLuint program)> onLink;
     // The shader object deletes `program` and `shader` on its final release.
     bool ownsGLObjects = true;
+    // The GLSL of this stage alone, as `shader` and `program` were built from it (the plain variant);
+    // the device compiles it again for other pixel variants or pairings. Empty: none are possible.
+    std::string source;
+    // Pixel stages: the GLSL sampler uniforms of `source` and the sampler stage each reads. Units
+    // that hold the same texture and sampler states are then read once (see ProgramKey).
+    std::vector<std::pair<std::string, DWORD>> samplers;
 };
 
 IDirect3DVertexShader9* createVertexShader(IDirect3DDevice9* device, ShaderStageDesc desc);
@@ -66,6 +74,11 @@ IDirect3DPixelShader9* createPixelShader(IDirect3DDevice9* device, ShaderStageDe
 
 // Makes the device's GL context current on the calling thread; false for a foreign device.
 bool makeCurrent(IDirect3DDevice9* device);
+// Something outside the device changed the current GL program (or deleted it): the device binds
+// its own again at the next draw.
+void programBindingChanged(IDirect3DDevice9* device);
+// How many GL programs the device has built for draws so far (tests check they are reused).
+size_t programCount(IDirect3DDevice9* device);
 // The GL program the next draw would use with the current shaders and vertex format (0 when
 // none can be made). Effects use it to set their uniforms.
 GLuint currentProgram(IDirect3DDevice9* device);

@@ -591,6 +591,18 @@ bool makeCurrent(IDirect3DDevice9* device)
     return true;
 }
 
+void programBindingChanged(IDirect3DDevice9* device)
+{
+    if (Device* d = deviceObject(device))
+        d->programBindingChanged();
+}
+
+size_t programCount(IDirect3DDevice9* device)
+{
+    Device* d = deviceObject(device);
+    return d ? d->programs().size() : 0;
+}
+
 GLuint currentProgram(IDirect3DDevice9* device)
 {
     Device* d = deviceObject(device);

@@ -181,6 +181,13 @@ public:
     ProgramCache& programs() { return *m_programs; }
     void forgetShader(uint32_t id);
     GLuint programForCurrentState();
+    // Whether texture and sampler changes can change the program (shared fetches need two samplers).
+    bool pixelShaderReadsSamplers() const
+    {
+        return m_state.pixelShader && m_state.pixelShader->desc().samplers.size() > 1;
+    }
+    // Which of a pixel shader's sampler stages hold the same texture and states as a lower one.
+    void buildSamplerAliases(const std::vector<std::pair<std::string, DWORD>>& samplers, uint8_t (&alias)[16]);
     // Something bound another program (program building reads uniform locations).
     void programBindingChanged() { m_boundProgram = ~0u; }
     void loseDevice();

@@ -553,6 +553,26 @@ void Device::buildPixelKey(FFPixelKey& key)
     }
 }
 
+void Device::buildSamplerAliases(const std::vector<std::pair<std::string, DWORD>>& samplers, uint8_t (&alias)[16])
+{
+    // Only fetches that give the same texel can share: same texture, same sampler states.
+    for (size_t i = 0; i < samplers.size(); ++i) {
+        DWORD unit = samplers[i].second;
+        BaseTextureObject* texture = unit < 16 ? m_state.textures[unit] : nullptr;
+        if (!texture)
+            continue;
+        for (size_t j = 0; j < i; ++j) {
+            DWORD other = samplers[j].second;
+            if (other < 16 && other != unit && !alias[other] && m_state.textures[other] == texture &&
+                std::memcmp(m_state.samplerStates[unit], m_state.samplerStates[other],
+                            sizeof m_state.samplerStates[unit]) == 0) {
+                alias[unit] = static_cast<uint8_t>(other + 1);
+                break;
+            }
+        }
+    }
+}
+
 bool Device::applyProgram()
 {
     if ((m_dirty & kDirtyProgram) || !m_currentProgram) {
@@ -566,6 +586,13 @@ bool Device::applyProgram()
             buildVertexKey(m_programKey.vertex, activeDeclaration(), ps != nullptr);
         if (!ps && !sameProgram)
             buildPixelKey(m_programKey.pixel);
+        const DWORD* rs = m_state.renderStates;
+        if (rs[D3DRS_ALPHATESTENABLE] && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS)
+            m_programKey.pixelVariant |= kPixelAlphaTest;
+        if (rs[D3DRS_SRGBWRITEENABLE])
+            m_programKey.pixelVariant |= kPixelSrgbWrite;
+        if (ps)
+            buildSamplerAliases(ps->desc().samplers, m_programKey.samplerAlias);
         m_currentProgram = m_programs->get(m_programKey, vs, ps);
         m_dirty &= ~kDirtyProgram;
     }
@@ -591,6 +618,8 @@ void Device::forgetShader(uint32_t id)
     if (m_programs)
         m_programs->forgetShader(id);
     m_currentProgram = nullptr;
+    // The program GL has bound may be among those deleted; its name can come back for another.
+    m_boundProgram = ~0u;
     m_dirty |= kDirtyProgram;
 }
 

@@ -306,9 +306,12 @@ void Device::onRenderStateChanged(D3DRENDERSTATETYPE state)
         m_dirty |= kDirtyColorMask;
         break;
     case D3DRS_ALPHATESTENABLE:
-    case D3DRS_ALPHAREF:
     case D3DRS_ALPHAFUNC:
     case D3DRS_SRGBWRITEENABLE:
+        m_dirty |= kDirtyProgram; // they choose the pixel variant
+        ++m_pixelVersion;
+        break;
+    case D3DRS_ALPHAREF:
     case D3DRS_TEXTUREFACTOR:
         ++m_pixelVersion;
         break;
@@ -379,6 +382,8 @@ HRESULT Device::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD V
         return D3D_OK;
     m_state.samplerStates[slot][Type] = Value;
     m_dirtySamplers |= 1u << slot;
+    if (pixelShaderReadsSamplers())
+        m_dirty |= kDirtyProgram; // may change which fetches share (buildSamplerAliases)
     return D3D_OK;
 }
 
@@ -436,7 +441,7 @@ HRESULT Device::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture)
     bool typeChanged = !old || !texture || old->bindTarget() != texture->bindTarget();
     assign(m_state.textures[slot], texture);
     m_dirtyTextures |= 1u << slot;
-    if (slot < kStageCount && typeChanged)
+    if ((slot < kStageCount && typeChanged) || pixelShaderReadsSamplers())
         m_dirty |= kDirtyProgram;
     return D3D_OK;
 }

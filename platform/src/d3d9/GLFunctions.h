@@ -111,6 +111,7 @@
     X(PFNGLGETPROGRAMIVPROC, glGetProgramiv)                                                      \
     X(PFNGLGETPROGRAMINFOLOGPROC, glGetProgramInfoLog)                                            \
     X(PFNGLUSEPROGRAMPROC, glUseProgram)                                                          \
+    X(PFNGLISPROGRAMPROC, glIsProgram)                                                            \
     X(PFNGLBINDATTRIBLOCATIONPROC, glBindAttribLocation)                                          \
     X(PFNGLBINDFRAGDATALOCATIONPROC, glBindFragDataLocation)                                      \
     X(PFNGLGETUNIFORMLOCATIONPROC, glGetUniformLocation)                                          \

@@ -5,6 +5,7 @@
 #include "d3d9/Device.h"
 #include "d3d9/Shaders.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -35,31 +36,94 @@ const char* vertexFixupGlsl()
 
 const char* pixelFixupGlsl()
 {
-    // x: D3DCMPFUNC of the alpha test (8 = always), y: reference 0..255, z: 1 for sRGB writes.
+    // x: D3DCMPFUNC of the alpha test, y: reference 0..255. The steps exist only in the variants
+    // built while their states are on.
     return "uniform vec4 ulvo_PixelFixup;\n"
            "vec4 ulvoFixupColor(vec4 c)\n"
            "{\n"
+           "#ifdef ULVO_ALPHA_TEST\n"
            "    int func = int(ulvo_PixelFixup.x + 0.5);\n"
-           "    if (func != 8) {\n"
-           "        float a = floor(clamp(c.a, 0.0, 1.0) * 255.0 + 0.5);\n"
-           "        float r = ulvo_PixelFixup.y;\n"
-           "        bool pass = true;\n"
-           "        if (func == 1) pass = false;\n"
-           "        else if (func == 2) pass = a < r;\n"
-           "        else if (func == 3) pass = a == r;\n"
-           "        else if (func == 4) pass = a <= r;\n"
-           "        else if (func == 5) pass = a > r;\n"
-           "        else if (func == 6) pass = a != r;\n"
-           "        else if (func == 7) pass = a >= r;\n"
-           "        if (!pass)\n"
-           "            discard;\n"
-           "    }\n"
-           "    if (ulvo_PixelFixup.z > 0.5) {\n"
-           "        vec3 l = clamp(c.rgb, 0.0, 1.0);\n"
-           "        c.rgb = mix(l * 12.92, 1.055 * pow(l, vec3(1.0 / 2.4)) - 0.055, step(vec3(0.0031308), l));\n"
-           "    }\n"
+           "    float a = floor(clamp(c.a, 0.0, 1.0) * 255.0 + 0.5);\n"
+           "    float r = ulvo_PixelFixup.y;\n"
+           "    bool pass = true;\n"
+           "    if (func == 1) pass = false;\n"
+           "    else if (func == 2) pass = a < r;\n"
+           "    else if (func == 3) pass = a == r;\n"
+           "    else if (func == 4) pass = a <= r;\n"
+           "    else if (func == 5) pass = a > r;\n"
+           "    else if (func == 6) pass = a != r;\n"
+           "    else if (func == 7) pass = a >= r;\n"
+           "    if (!pass)\n"
+           "        discard;\n"
+           "#endif\n"
+           "#ifdef ULVO_SRGB_WRITE\n"
+           "    vec3 l = clamp(c.rgb, 0.0, 1.0);\n"
+           "    c.rgb = mix(l * 12.92, 1.055 * pow(l, vec3(1.0 / 2.4)) - 0.055, step(vec3(0.0031308), l));\n"
+           "#endif\n"
            "    return c;\n"
            "}\n";
+}
+
+std::string pixelVariantSource(const std::string& source, uint8_t variant)
+{
+    if (!variant)
+        return source;
+    // The macros go right after the #version line, which must stay first.
+    size_t line = source.find('\n');
+    size_t at = line == std::string::npos ? source.size() : line + 1;
+    std::string defines;
+    if (variant & kPixelAlphaTest)
+        defines += "#define ULVO_ALPHA_TEST 1\n";
+    if (variant & kPixelSrgbWrite)
+        defines += "#define ULVO_SRGB_WRITE 1\n";
+    std::string out = source;
+    if (line == std::string::npos)
+        out += '\n';
+    return out.insert(std::min(at, out.size()), defines);
+}
+
+std::string samplerAliasSource(const std::string& source, const std::vector<std::pair<std::string, DWORD>>& samplers,
+                               const uint8_t (&alias)[16])
+{
+    auto nameOf = [&](DWORD stage) -> const std::string* {
+        for (const auto& [name, unit] : samplers) {
+            if (unit == stage)
+                return &name;
+        }
+        return nullptr;
+    };
+    // The macros follow the last sampler declaration, so the declarations keep their names.
+    std::string defines;
+    size_t after = 0;
+    for (const auto& [name, unit] : samplers) {
+        size_t at = 0;
+        while ((at = source.find(name, at)) != std::string::npos) {
+            size_t end = at + name.size();
+            size_t lineStart = source.rfind('\n', at);
+            lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+            bool declaration = source.compare(lineStart, 8, "uniform ") == 0 && end < source.size() &&
+                               source[end] == ';';
+            if (declaration) {
+                size_t lineEnd = source.find('\n', end);
+                after = std::max(after, lineEnd == std::string::npos ? source.size() : lineEnd + 1);
+                break;
+            }
+            at = end;
+        }
+        if (unit >= 16 || !alias[unit])
+            continue;
+        const std::string* target = nameOf(alias[unit] - 1u);
+        if (target && *target != name)
+            defines += "#define " + name + " " + *target + "\n";
+    }
+    if (defines.empty() || !after)
+        return source;
+    std::string out = source;
+    if (after > out.size() || out[after - 1] != '\n') {
+        out.insert(std::min(after, out.size()), "\n");
+        after = std::min(after, out.size() - 1) + 1;
+    }
+    return out.insert(after, defines);
 }
 
 namespace {
@@ -528,8 +592,13 @@ Program* ProgramCache::build(const ProgramKey& key, const ShaderObject* vertexSh
     Program* p = program.get();
     m_programs.emplace(key, std::move(program));
 
+    const uint8_t variant = key.pixelVariant;
+    bool aliased = false;
+    for (uint8_t a : key.samplerAlias)
+        aliased = aliased || a;
     if (vertexShader && pixelShader && vertexShader->desc().program &&
-        vertexShader->desc().program == pixelShader->desc().program) {
+        vertexShader->desc().program == pixelShader->desc().program &&
+        ((!variant && !aliased) || vertexShader->desc().source.empty() || pixelShader->desc().source.empty())) {
         p->program = vertexShader->desc().program;
         p->ownsProgram = false;
         p->linked = true;
@@ -540,16 +609,34 @@ Program* ProgramCache::build(const ProgramKey& key, const ShaderObject* vertexSh
     bool ownVs = false, ownPs = false;
     if (vertexShader) {
         vs = vertexShader->desc().shader;
+        // A stage that lives only inside its pass's program is compiled again to pair it.
+        if (!vs && !vertexShader->desc().source.empty()) {
+            vs = compileShader(GL_VERTEX_SHADER, vertexShader->desc().source);
+            ownVs = true;
+        }
     } else {
         vs = compileShader(GL_VERTEX_SHADER,
                            fixedVertexSource(key.vertex, pixelShader ? &pixelShader->desc().varyings : nullptr));
         ownVs = true;
     }
     if (pixelShader) {
-        ps = pixelShader->desc().shader;
+        ps = variant || aliased ? 0 : pixelShader->desc().shader;
+        if (!ps && !pixelShader->desc().source.empty()) {
+            std::string source = pixelShader->desc().source;
+            if (aliased)
+                source = samplerAliasSource(source, pixelShader->desc().samplers, key.samplerAlias);
+            ps = compileShader(GL_FRAGMENT_SHADER, pixelVariantSource(source, variant));
+            ownPs = true;
+        } else if (!ps && pixelShader->desc().shader) {
+            // No source to specialise: the plain stage, without the steps of the variant.
+            std::fprintf(stderr, "Direct3D: a pixel shader has no source for alpha test or sRGB write\n");
+            ps = pixelShader->desc().shader;
+        }
     } else {
         ps = compileShader(GL_FRAGMENT_SHADER,
-                           fixedPixelSource(key.pixel, vertexShader ? &vertexShader->desc().varyings : nullptr));
+                           pixelVariantSource(fixedPixelSource(key.pixel, vertexShader ? &vertexShader->desc().varyings
+                                                                                       : nullptr),
+                                              variant));
         ownPs = true;
     }
     if (vs && ps)

@@ -52,11 +52,23 @@ struct FFPixelKey {
     FFStageKey stages[8];
 };
 
+// Pixel-stage steps that cost llvmpipe on every fragment, compiled in only while their states
+// are on (a `discard` anywhere in a shader slows all of it down).
+enum PixelVariant : uint8_t {
+    kPixelAlphaTest = 1u << 0, // D3DRS_ALPHATESTENABLE with a function other than ALWAYS
+    kPixelSrgbWrite = 1u << 1, // D3DRS_SRGBWRITEENABLE
+};
+
 struct ProgramKey {
     uint32_t vertexShader; // 0: fixed function
     uint32_t pixelShader;  // 0: fixed function
     FFVertexKey vertex;    // zero unless the vertex stage is fixed function
     FFPixelKey pixel;      // zero unless the pixel stage is fixed function
+    uint8_t pixelVariant;  // PixelVariant bits
+    uint8_t pad[3];
+    // Pixel shaders: per sampler stage, 1 + the lower stage holding the same texture and sampler
+    // states, whose fetch it shares; 0 reads its own.
+    uint8_t samplerAlias[16];
 
     bool operator==(const ProgramKey& other) const;
 };
@@ -90,6 +102,8 @@ public:
     // A shader goes away: programs built around it go too.
     void forgetShader(uint32_t id);
     void clear();
+    // Programs made so far (each key is built once).
+    size_t size() const { return m_programs.size(); }
 
 private:
     Program* build(const ProgramKey& key, const ShaderObject* vertexShader, const ShaderObject* pixelShader);
@@ -103,6 +117,13 @@ private:
 // GLSL generation (exposed for tests of the generator).
 std::string fixedVertexSource(const FFVertexKey& key, const std::vector<ShaderVarying>* pixelInputs);
 std::string fixedPixelSource(const FFPixelKey& key, const std::vector<ShaderVarying>* vertexOutputs);
+
+// A pixel stage's source with the steps of `variant` switched on (the fix-up code tests macros).
+std::string pixelVariantSource(const std::string& source, uint8_t variant);
+// A pixel shader's source with each aliased sampler (ProgramKey::samplerAlias) read through the
+// sampler of the stage it shares, so that identical fetches fold into one.
+std::string samplerAliasSource(const std::string& source, const std::vector<std::pair<std::string, DWORD>>& samplers,
+                               const uint8_t (&alias)[16]);
 
 // Compiles one stage; 0 (logged with the source line numbers) on failure.
 GLuint compileShader(GLenum stage, const std::string& source);

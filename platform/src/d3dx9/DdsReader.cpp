@@ -1,5 +1,5 @@
-// DDS files: the header, DXT1-5 and the common uncompressed layouts. Only the first face of a
-// cube map and the first slice of a volume are turned into 2D levels.
+// DDS files: the header, DXT1-5 and the common uncompressed layouts. The 2D path turns the first
+// face of a cube map or the first slice of a volume into levels; readDdsFaces lays out all.
 #include "d3dx9/ImageData.h"
 
 #include <algorithm>
@@ -13,7 +13,7 @@ constexpr size_t kHeaderSize = 4 + 124;
 constexpr DWORD kPixelAlphaPixels = 0x1, kPixelAlpha = 0x2, kPixelFourCC = 0x4, kPixelRgb = 0x40,
                 kPixelLuminance = 0x20000;
 constexpr DWORD kFlagMipCount = 0x20000, kFlagDepth = 0x800000;
-constexpr DWORD kCaps2Cube = 0x200, kCaps2Volume = 0x200000;
+constexpr DWORD kCaps2Cube = 0x200, kCaps2Volume = 0x200000, kCaps2AllFaces = 0xFC00;
 
 DWORD readDword(const BYTE* p)
 {
@@ -24,6 +24,7 @@ struct Header {
     UINT width, height, depth, levels;
     D3DFORMAT format;
     D3DRESOURCETYPE type;
+    DWORD faces; // cube maps: the face bits of caps2 (+X first)
 };
 
 D3DFORMAT formatFromMasks(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a)
@@ -87,6 +88,12 @@ HRESULT readHeader(const BYTE* data, size_t size, Header& header)
                                            : D3DRTYPE_TEXTURE;
     if (header.type != D3DRTYPE_VOLUMETEXTURE)
         header.depth = 1;
+    // Writers that set no face bits mean a full cube.
+    header.faces = header.type == D3DRTYPE_CUBETEXTURE ? ((caps2 & kCaps2AllFaces) ? caps2 & kCaps2AllFaces
+                                                                                   : kCaps2AllFaces)
+                                                       : 0;
+    if (header.type == D3DRTYPE_CUBETEXTURE && header.width != header.height)
+        return D3DXERR_INVALIDDATA;
     // Sizes beyond 16384 or a chain longer than the size allows are broken headers.
     UINT fullChain = 1;
     for (UINT s = std::max({header.width, header.height, header.depth}); s > 1; s /= 2)
@@ -145,6 +152,68 @@ HRESULT decodeDds(const BYTE* data, size_t size, DecodedImage& image)
     const INT pitch = INT(isCompressed(header.format) ? texelBytes(header.format) * std::max(1u, (top.width + 3) / 4)
                                                       : texelBytes(header.format) * top.width);
     decodeLevel(header.format, top.data, pitch, top.width, top.height, image.top);
+    return D3D_OK;
+}
+
+HRESULT readDdsFaces(const BYTE* data, size_t size, DdsFaces& result)
+{
+    Header header{};
+    HRESULT hr = readHeader(data, size, header);
+    if (FAILED(hr))
+        return hr;
+    const UINT faceCount = header.type == D3DRTYPE_CUBETEXTURE ? 6 : 1;
+    UINT presentFaces = 0;
+    for (UINT face = 0; face < faceCount; ++face)
+        if (faceCount == 1 || (header.faces & (0x400u << face)))
+            ++presentFaces;
+    // Bytes of one face with `levels` levels.
+    auto faceBytes = [&](UINT levels) {
+        size_t total = 0;
+        UINT width = header.width, height = header.height, depth = header.depth;
+        for (UINT level = 0; level < levels; ++level) {
+            total += levelBytes(header.format, width, height) * depth;
+            width = std::max(1u, width / 2);
+            height = std::max(1u, height / 2);
+            depth = std::max(1u, depth / 2);
+        }
+        return total;
+    };
+    // Faces sit one full chain apart, so only the last face can be cut short: a truncated file
+    // keeps as many levels as every face has complete.
+    const size_t stride = faceBytes(header.levels);
+    const size_t available = size - kHeaderSize;
+    if (stride * (presentFaces - 1) > available)
+        return D3DXERR_INVALIDDATA;
+    UINT levels = header.levels;
+    while (levels > 0 && faceBytes(levels) > available - stride * (presentFaces - 1))
+        --levels;
+    if (levels == 0)
+        return D3DXERR_INVALIDDATA;
+    for (std::vector<RawLevel>& chain : result.faces)
+        chain.clear();
+    size_t offset = kHeaderSize;
+    for (UINT face = 0; face < faceCount; ++face) {
+        if (faceCount == 6 && !(header.faces & (0x400u << face)))
+            continue;
+        size_t levelOffset = offset;
+        UINT width = header.width, height = header.height, depth = header.depth;
+        for (UINT level = 0; level < levels; ++level) {
+            const size_t slice = levelBytes(header.format, width, height);
+            result.faces[face].push_back({data + levelOffset, slice, width, height, depth});
+            levelOffset += slice * depth;
+            width = std::max(1u, width / 2);
+            height = std::max(1u, height / 2);
+            depth = std::max(1u, depth / 2);
+        }
+        offset += stride;
+    }
+    result.info.Width = header.width;
+    result.info.Height = header.height;
+    result.info.Depth = header.depth;
+    result.info.MipLevels = levels;
+    result.info.Format = header.format;
+    result.info.ResourceType = header.type;
+    result.info.ImageFileFormat = D3DXIFF_DDS;
     return D3D_OK;
 }
 

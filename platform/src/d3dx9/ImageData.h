@@ -15,12 +15,14 @@ struct RgbaImage {
     std::vector<uint8_t> texels; // width * height * 4 bytes, rows from the top
 };
 
-// One level of a DDS file's first face or slice, as stored in the file.
+// One level of a DDS file's face, as stored in the file. A volume level holds `depth` slices
+// of `size` bytes each, one after another.
 struct RawLevel {
     const BYTE* data = nullptr;
     size_t size = 0;
     UINT width = 0;
     UINT height = 0;
+    UINT depth = 1;
 };
 
 struct DecodedImage {
@@ -38,6 +40,15 @@ HRESULT decode(const BYTE* data, size_t size, DecodedImage& image);
 HRESULT readDdsInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info);
 HRESULT decodeDds(const BYTE* data, size_t size, DecodedImage& image);
 
+// Every face of a DDS file: six for a cube map (faces the file leaves out stay empty), one
+// otherwise; each face lists its levels. A volume's levels hold all their slices.
+// D3DXERR_INVALIDDATA for broken or truncated files.
+struct DdsFaces {
+    D3DXIMAGE_INFO info{};
+    std::vector<RawLevel> faces[6];
+};
+HRESULT readDdsFaces(const BYTE* data, size_t size, DdsFaces& result);
+
 // Texel formats that the converters below read and write.
 bool isConvertible(D3DFORMAT format);
 bool isCompressed(D3DFORMAT format);
@@ -54,6 +65,19 @@ void decodeLevel(D3DFORMAT format, const BYTE* src, INT pitch, UINT width, UINT 
 
 // Resamples with a D3DX_FILTER_* value (its low byte picks the filter).
 void resize(const RgbaImage& source, UINT width, UINT height, DWORD filter, RgbaImage& result);
+
+// Rules shared by the 2D, cube and volume loaders (Texture.cpp).
+bool isDefaultSize(UINT value);
+UINT roundUpPow2(UINT value);
+// A requested file-load size: D3DX_DEFAULT rounds the file's size up to a power of two,
+// NONPOW2 and FROM_FILE keep it, anything else is taken as given.
+UINT fileLoadSize(UINT requested, UINT fileSize);
+// The format a file is loaded into for a requested format (UNKNOWN or FROM_FILE: the file's,
+// made convertible, with alpha when a colour key is given).
+D3DFORMAT fileLoadFormat(D3DFORMAT requested, D3DFORMAT fileFormat, D3DCOLOR colorKey);
+// D3DX_DEFAULT and out-of-range filter values become the documented defaults.
+void normaliseFilters(DWORD& filter, DWORD& mipFilter);
+void applyColourKey(RgbaImage& image, D3DCOLOR key);
 
 // PNG bytes of an RGBA image; empty on failure.
 std::vector<uint8_t> encodePng(const RgbaImage& image);

@@ -11,7 +11,7 @@
 
 using namespace D3DXImage;
 
-namespace {
+namespace D3DXImage {
 
 bool isDefaultSize(UINT value)
 {
@@ -25,6 +25,55 @@ UINT roundUpPow2(UINT value)
         p <<= 1;
     return p;
 }
+
+UINT fileLoadSize(UINT requested, UINT fileSize)
+{
+    if (isDefaultSize(requested))
+        return roundUpPow2(fileSize);
+    if (requested == D3DX_DEFAULT_NONPOW2 || requested == D3DX_FROM_FILE)
+        return fileSize;
+    return requested;
+}
+
+D3DFORMAT fileLoadFormat(D3DFORMAT format, D3DFORMAT fileFormat, D3DCOLOR colorKey)
+{
+    if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE) {
+        format = fileFormat == D3DFMT_R8G8B8 ? D3DFMT_X8R8G8B8 : fileFormat;
+        // A colour key needs somewhere to put its transparency.
+        if (colorKey != 0 && !hasAlpha(format))
+            format = D3DFMT_A8R8G8B8;
+    }
+    if (!isConvertible(format))
+        format = hasAlpha(fileFormat) || colorKey != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    return format;
+}
+
+void normaliseFilters(DWORD& filter, DWORD& mipFilter)
+{
+    if (filter == D3DX_DEFAULT)
+        filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
+    if ((filter & 0xFF) == 0 || (filter & 0xFF) > D3DX_FILTER_BOX)
+        filter = D3DX_FILTER_TRIANGLE | (filter & ~0xFFu);
+    if (mipFilter == D3DX_DEFAULT)
+        mipFilter = D3DX_FILTER_BOX;
+    mipFilter &= ~(0x1Fu << 26); // The DDS level skip is not supported.
+    if ((mipFilter & 0xFF) == 0 || (mipFilter & 0xFF) > D3DX_FILTER_BOX)
+        mipFilter = D3DX_FILTER_BOX | (mipFilter & ~0xFFu);
+}
+
+void applyColourKey(RgbaImage& image, D3DCOLOR key)
+{
+    for (size_t i = 0; i < image.texels.size(); i += 4) {
+        uint8_t* p = &image.texels[i];
+        const D3DCOLOR colour = D3DCOLOR(p[3]) << 24 | D3DCOLOR(p[0]) << 16 | D3DCOLOR(p[1]) << 8 | p[2];
+        if (colour == key)
+            std::memset(p, 0, 4);
+    }
+}
+
+} // namespace D3DXImage
+
+namespace {
 
 UINT fullChain(UINT width, UINT height, UINT depth = 1)
 {
@@ -91,16 +140,6 @@ HRESULT createTexture2D(IDirect3DDevice9* device, UINT width, UINT height, UINT 
         hr = device->CreateTexture(width, height, deviceLevels, usage, fallbackFormat(format), pool, texture,
                                    nullptr);
     return hr;
-}
-
-void applyColourKey(RgbaImage& image, D3DCOLOR key)
-{
-    for (size_t i = 0; i < image.texels.size(); i += 4) {
-        uint8_t* p = &image.texels[i];
-        const D3DCOLOR colour = D3DCOLOR(p[3]) << 24 | D3DCOLOR(p[0]) << 16 | D3DCOLOR(p[1]) << 8 | p[2];
-        if (colour == key)
-            std::memset(p, 0, 4);
-    }
 }
 
 // Writes each level: the file's own data where it fits as stored, otherwise the RGBA chain.
@@ -271,25 +310,11 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
     }
     if (pSrcInfo)
         *pSrcInfo = file.info;
-    // Sizes: D3DX_DEFAULT rounds the file's size up to powers of two, NONPOW2 and FROM_FILE keep it.
-    if (isDefaultSize(Width))
-        Width = roundUpPow2(file.info.Width);
-    else if (Width == D3DX_DEFAULT_NONPOW2 || Width == D3DX_FROM_FILE)
-        Width = file.info.Width;
-    if (isDefaultSize(Height))
-        Height = roundUpPow2(file.info.Height);
-    else if (Height == D3DX_DEFAULT_NONPOW2 || Height == D3DX_FROM_FILE)
-        Height = file.info.Height;
+    Width = fileLoadSize(Width, file.info.Width);
+    Height = fileLoadSize(Height, file.info.Height);
     if (MipLevels == D3DX_FROM_FILE)
         MipLevels = file.info.MipLevels;
-    if (Format == D3DFMT_UNKNOWN || Format == D3DFMT_FROM_FILE) {
-        Format = file.info.Format == D3DFMT_R8G8B8 ? D3DFMT_X8R8G8B8 : file.info.Format;
-        // A colour key needs somewhere to put its transparency.
-        if (ColorKey != 0 && !hasAlpha(Format))
-            Format = D3DFMT_A8R8G8B8;
-    }
-    if (!isConvertible(Format))
-        Format = hasAlpha(file.info.Format) || ColorKey != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    Format = fileLoadFormat(Format, file.info.Format, ColorKey);
 
     IDirect3DTexture9* texture = nullptr;
     hr = createTexture2D(pDevice, Width, Height, MipLevels, Usage, Format, Pool, &texture);
@@ -300,15 +325,7 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
 
     if (ColorKey != 0)
         applyColourKey(file.top, ColorKey);
-    if (Filter == D3DX_DEFAULT)
-        Filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
-    if ((Filter & 0xFF) == 0 || (Filter & 0xFF) > D3DX_FILTER_BOX)
-        Filter = D3DX_FILTER_TRIANGLE | (Filter & ~0xFFu);
-    if (MipFilter == D3DX_DEFAULT)
-        MipFilter = D3DX_FILTER_BOX;
-    MipFilter &= ~(0x1Fu << 26); // The DDS level skip is not supported.
-    if ((MipFilter & 0xFF) == 0 || (MipFilter & 0xFF) > D3DX_FILTER_BOX)
-        MipFilter = D3DX_FILTER_BOX | (MipFilter & ~0xFFu);
+    normaliseFilters(Filter, MipFilter);
 
     // The file's own levels are copied only where nothing changes them.
     const bool rawUsable = !file.rawLevels.empty() && ColorKey == 0 && desc.Format == file.info.Format;

@@ -1,5 +1,7 @@
-// COM start-up (nothing to start here) and task memory.
+// COM start-up (nothing to start here), task memory and object creation.
 #include <windows.h>
+
+#include "dshow/FilterGraphFactory.h"
 
 #include <cstdlib>
 
@@ -24,3 +26,14 @@ void CoUninitialize()
 LPVOID CoTaskMemAlloc(SIZE_T size) { return std::malloc(size ? size : 1); }
 
 void CoTaskMemFree(LPVOID memory) { std::free(memory); }
+
+// Object creation: the classes of the layer that COM would find in the registry.
+HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD, REFIID riid, LPVOID* ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (rclsid == CLSID_FilterGraph)
+        return pUnkOuter ? CLASS_E_NOAGGREGATION : DShowInternal::createFilterGraph(riid, ppv);
+    return REGDB_E_CLASSNOTREG;
+}

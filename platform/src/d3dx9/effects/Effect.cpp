@@ -1,0 +1,741 @@
+// ID3DXEffect on the device: programs per pass, the constant block, pass states, saving and
+// restoring what the passes change.
+#include "d3dx9/effects/Effect.h"
+
+#include "d3d9/D3D9Internal.h"
+#include "d3d9/Programs.h"
+#include "d3dx9/effects/EffectStates.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+using namespace GLFn;
+
+namespace D3DXEffects {
+
+namespace {
+
+// The uniform block binding point every effect's globals use.
+constexpr GLuint kGlobalsBinding = 1;
+
+void writeLayout(const Parameter& p, const UniformLayout& l, uint32_t base, std::vector<uint8_t>& out, int depth)
+{
+    if (depth > 16)
+        return;
+    auto put = [&](uint32_t at, uint32_t word) {
+        if (static_cast<size_t>(at) + 4 <= out.size())
+            std::memcpy(out.data() + at, &word, 4);
+    };
+    if (l.arraySize > 0 && p.elements > 0) {
+        UniformLayout element = l;
+        element.arraySize = 0;
+        for (size_t e = 0; e < p.members.size() && e < l.arraySize; ++e)
+            writeLayout(*p.members[e], element, base + static_cast<uint32_t>(e) * l.arrayStride, out, depth + 1);
+        return;
+    }
+    if (l.baseType == 3) {
+        for (size_t m = 0; m < p.members.size() && m < l.members.size(); ++m)
+            writeLayout(*p.members[m], l.members[m], base + l.members[m].offset, out, depth + 1);
+        return;
+    }
+    if (!p.block)
+        return;
+    const uint32_t* words = p.block->words.data() + p.offset;
+    if (l.columns > 1) {
+        for (UINT r = 0; r < p.rows; ++r) {
+            for (UINT c = 0; c < p.columns; ++c) {
+                // HLSL column-major matrices arrive as RowMajor: one HLSL column per stride.
+                uint32_t at = l.rowMajor ? base + c * l.matrixStride + r * 4 : base + r * l.matrixStride + c * 4;
+                put(at, words[r * p.columns + c]);
+            }
+        }
+        return;
+    }
+    for (size_t i = 0; i < p.count && i < 4; ++i)
+        put(base + static_cast<uint32_t>(i) * 4, words[i]);
+}
+
+} // namespace
+
+Effect::Effect(IDirect3DDevice9* device, EffectPool* pool) : m_device(device), m_pool(pool)
+{
+    m_device->AddRef();
+    if (m_pool)
+        m_pool->AddRef();
+}
+
+Effect::~Effect()
+{
+    if (m_inBegin)
+        End();
+    for (auto& [pass, program] : m_programs) {
+        if (program.vertexShader)
+            program.vertexShader->Release();
+        if (program.pixelShader)
+            program.pixelShader->Release();
+    }
+    m_programs.clear();
+    D3D9Internal::makeCurrent(m_device);
+    for (GLuint p : m_glPrograms)
+        glDeleteProgram(p);
+    for (GLuint s : m_glShaders)
+        glDeleteShader(s);
+    if (m_constantBuffer)
+        glDeleteBuffers(1, &m_constantBuffer);
+    // Parameter values (and the textures they hold) go before the device reference.
+    m_core = EffectCore();
+    if (m_pool)
+        m_pool->Release();
+    m_device->Release();
+}
+
+HRESULT Effect::QueryInterface(REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_ID3DXBaseEffect || riid == IID_ID3DXEffect) {
+        AddRef();
+        *object = static_cast<ID3DXEffect*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG Effect::Release()
+{
+    ULONG left = --m_refs;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+void Effect::bindProgram(GLuint program, const std::vector<SamplerBinding>& samplers)
+{
+    GLint previous = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &previous);
+    glUseProgram(program);
+    GLuint block = glGetUniformBlockIndex(program, "ulvo_Globals");
+    if (block != GL_INVALID_INDEX)
+        glUniformBlockBinding(program, block, kGlobalsBinding);
+    for (const SamplerBinding& s : samplers) {
+        GLint location = glGetUniformLocation(program, s.sampler->name.c_str());
+        GLint unit = s.unit >= D3DVERTEXTEXTURESAMPLER0 ? static_cast<GLint>(16 + s.unit - D3DVERTEXTEXTURESAMPLER0)
+                                                        : static_cast<GLint>(s.unit);
+        if (location >= 0)
+            glUniform1i(location, unit);
+    }
+    // The previous program may have been deleted while current (its effect reloaded or released):
+    // switching away just freed it, and naming it again would leave GL_INVALID_VALUE pending.
+    GLuint restore = static_cast<GLuint>(previous);
+    if (restore && !glIsProgram(restore)) {
+        restore = 0;
+        D3D9Internal::programBindingChanged(m_device);
+    }
+    glUseProgram(restore);
+}
+
+namespace {
+
+// The pixel samplers of a pass by GLSL name and stage, for the device's shared fetches.
+template <typename Binding>
+std::vector<std::pair<std::string, DWORD>> pixelSamplers(const std::vector<Binding>& samplers)
+{
+    std::vector<std::pair<std::string, DWORD>> out;
+    for (const Binding& s : samplers) {
+        if (s.unit < D3DVERTEXTEXTURESAMPLER0)
+            out.emplace_back(s.sampler->name, s.unit);
+    }
+    return out;
+}
+
+} // namespace
+
+bool Effect::buildPass(Pass& pass, PassProgram& out, Messages& messages)
+{
+    const TranslatedStage* vs = pass.vertexShader >= 0 ? m_stages[static_cast<size_t>(pass.vertexShader)].get() : nullptr;
+    const TranslatedStage* ps = pass.pixelShader >= 0 ? m_stages[static_cast<size_t>(pass.pixelShader)].get() : nullptr;
+    if (!vs && !ps)
+        return true;
+    // Samplers: explicit registers first, then the free units in declaration order.
+    std::vector<bool> used(16, false);
+    auto addSamplers = [&](const TranslatedStage* stage, bool vertex) {
+        if (!stage)
+            return;
+        DWORD nextVertex = 0;
+        for (const std::string& name : stage->samplers) {
+            Parameter* p = m_core.parameter(name.c_str());
+            if (!p || !p->isSampler())
+                continue;
+            bool known = false;
+            for (const SamplerBinding& b : out.samplers)
+                known = known || b.sampler == p;
+            if (known)
+                continue;
+            if (vertex) {
+                out.samplers.push_back({p, D3DVERTEXTEXTURESAMPLER0 + (nextVertex++ & 3)});
+                continue;
+            }
+            int unit = p->samplerRegister;
+            if (unit < 0 || unit >= 16 || used[static_cast<size_t>(unit)]) {
+                unit = 0;
+                while (unit < 16 && (used[static_cast<size_t>(unit)] ||
+                                     std::any_of(m_core.description().parameters.begin(),
+                                                 m_core.description().parameters.end(), [&](const auto& q) {
+                                                     return q->samplerRegister == unit && q.get() != p;
+                                                 })))
+                    ++unit;
+            }
+            if (unit >= 16)
+                continue;
+            used[static_cast<size_t>(unit)] = true;
+            out.samplers.push_back({p, static_cast<DWORD>(unit)});
+        }
+    };
+    addSamplers(ps, false);
+    addSamplers(vs, true);
+
+    std::vector<std::string> vsVaryings = vs ? varyingNames(*vs) : std::vector<std::string>();
+    std::vector<std::string> psVaryings = ps ? varyingNames(*ps) : std::vector<std::string>();
+    std::vector<std::string> extra;
+    for (const std::string& v : psVaryings) {
+        if (vs && std::find(vsVaryings.begin(), vsVaryings.end(), v) == vsVaryings.end())
+            extra.push_back(v);
+    }
+    D3D9Internal::makeCurrent(m_device);
+    std::string vsSource = vs ? vertexGlsl(*vs, extra) : std::string();
+    std::string psSource = ps ? pixelGlsl(*ps) : std::string();
+    GLuint vsObject = vs ? D3D9Internal::compileShader(GL_VERTEX_SHADER, vsSource) : 0;
+    GLuint psObject = ps ? D3D9Internal::compileShader(GL_FRAGMENT_SHADER, psSource) : 0;
+    if ((vs && !vsObject) || (ps && !psObject)) {
+        messages.error(m_core.source().where(0, 1), 3000, "internal error: translated shader does not compile");
+        if (vsObject)
+            glDeleteShader(vsObject);
+        if (psObject)
+            glDeleteShader(psObject);
+        return false;
+    }
+    auto toVaryings = [](const std::vector<std::string>& names) {
+        std::vector<D3D9Internal::ShaderVarying> list;
+        for (const std::string& n : names)
+            list.push_back({n, "vec4"});
+        return list;
+    };
+    std::vector<SamplerBinding> samplers = out.samplers;
+    auto onLink = [this, samplers](GLuint program) { bindProgram(program, samplers); };
+    if (vs && ps) {
+        GLuint program = D3D9Internal::linkProgram(vsObject, psObject);
+        glDeleteShader(vsObject);
+        glDeleteShader(psObject);
+        if (!program) {
+            messages.error(m_core.source().where(0, 1), 3000, "internal error: translated pass does not link");
+            return false;
+        }
+        m_glPrograms.push_back(program);
+        bindProgram(program, out.samplers);
+        D3D9Internal::ShaderStageDesc vsDesc;
+        vsDesc.program = program;
+        vsDesc.varyings = toVaryings(vsVaryings);
+        vsDesc.onLink = onLink;
+        vsDesc.ownsGLObjects = false;
+        D3D9Internal::ShaderStageDesc psDesc = vsDesc;
+        vsDesc.source = std::move(vsSource);
+        psDesc.varyings = toVaryings(psVaryings);
+        psDesc.source = std::move(psSource);
+        psDesc.samplers = pixelSamplers(out.samplers);
+        out.vertexShader = D3D9Internal::createVertexShader(m_device, vsDesc);
+        out.pixelShader = D3D9Internal::createPixelShader(m_device, psDesc);
+    } else {
+        D3D9Internal::ShaderStageDesc desc;
+        desc.shader = vs ? vsObject : psObject;
+        desc.varyings = toVaryings(vs ? vsVaryings : psVaryings);
+        desc.onLink = onLink;
+        desc.ownsGLObjects = false;
+        desc.source = vs ? std::move(vsSource) : std::move(psSource);
+        if (!vs)
+            desc.samplers = pixelSamplers(out.samplers);
+        m_glShaders.push_back(desc.shader);
+        if (vs)
+            out.vertexShader = D3D9Internal::createVertexShader(m_device, desc);
+        else
+            out.pixelShader = D3D9Internal::createPixelShader(m_device, desc);
+    }
+    return (!vs || out.vertexShader) && (!ps || out.pixelShader);
+}
+
+bool Effect::create(EffectDescription description, PreprocessedSource source, Messages& messages)
+{
+    m_core.init(std::move(description), std::move(source));
+    EffectDescription& d = m_core.description();
+    // Shared parameters take the pool's values.
+    if (m_pool) {
+        for (auto& p : d.parameters) {
+            if (p->flags & D3DX_PARAMETER_SHARED) {
+                std::shared_ptr<ValueBlock> block = m_pool->share(*p);
+                if (block != p->block)
+                    assignStorage(*p, block, 0);
+            }
+        }
+    }
+    for (size_t i = 0; i < d.shaders.size(); ++i) {
+        m_stages.push_back(translateCached(d, i, m_core.source(), messages));
+        if (!m_stages.back())
+            return false;
+        if (m_globals.empty() && !m_stages.back()->globals.empty()) {
+            m_globals = m_stages.back()->globals;
+            m_constants.assign(m_stages.back()->globalsSize, 0);
+        }
+    }
+    for (auto& p : d.parameters) {
+        for (const UniformLayout& l : m_globals) {
+            if (l.name == p->name)
+                m_layouts.push_back({p.get(), &l, 0});
+        }
+    }
+    if (!m_constants.empty()) {
+        D3D9Internal::makeCurrent(m_device);
+        glGenBuffers(1, &m_constantBuffer);
+        glBindBuffer(GL_UNIFORM_BUFFER, m_constantBuffer);
+        glBufferData(GL_UNIFORM_BUFFER, static_cast<GLsizeiptr>((m_constants.size() + 15) / 16 * 16), nullptr,
+                     GL_DYNAMIC_DRAW);
+    }
+    for (auto& t : d.techniques) {
+        for (auto& pass : t->passes) {
+            if (!buildPass(*pass, m_programs[pass.get()], messages))
+                return false;
+        }
+    }
+    for (auto& p : d.parameters) {
+        for (StateAssignment& s : p->samplerStates)
+            resolve(s);
+    }
+    for (auto& t : d.techniques) {
+        for (auto& pass : t->passes) {
+            for (StateAssignment& s : pass->states)
+                resolve(s);
+        }
+    }
+    m_technique = d.techniques.empty() ? nullptr : d.techniques[0].get();
+    return true;
+}
+
+HRESULT Effect::GetPool(LPD3DXEFFECTPOOL* ppPool)
+{
+    if (!ppPool)
+        return D3DERR_INVALIDCALL;
+    *ppPool = m_pool;
+    if (m_pool)
+        m_pool->AddRef();
+    return D3D_OK;
+}
+
+HRESULT Effect::SetTechnique(D3DXHANDLE hTechnique)
+{
+    Technique* t = m_core.technique(hTechnique);
+    if (!t)
+        return D3DERR_INVALIDCALL;
+    m_technique = t;
+    return D3D_OK;
+}
+
+HRESULT Effect::ValidateTechnique(D3DXHANDLE hTechnique)
+{
+    Technique* t = m_core.technique(hTechnique);
+    if (!t)
+        return D3DERR_INVALIDCALL;
+    for (auto& pass : t->passes) {
+        auto it = m_programs.find(pass.get());
+        if (it == m_programs.end())
+            return E_FAIL;
+    }
+    return D3D_OK;
+}
+
+HRESULT Effect::FindNextValidTechnique(D3DXHANDLE hTechnique, D3DXHANDLE* pTechnique)
+{
+    if (!pTechnique)
+        return D3DERR_INVALIDCALL;
+    auto& list = m_core.description().techniques;
+    size_t start = 0;
+    if (hTechnique) {
+        Technique* t = m_core.technique(hTechnique);
+        if (!t)
+            return D3DERR_INVALIDCALL;
+        while (start < list.size() && list[start].get() != t)
+            ++start;
+        ++start;
+    }
+    for (size_t i = start; i < list.size(); ++i) {
+        if (SUCCEEDED(ValidateTechnique(m_core.handleOf(list[i].get())))) {
+            *pTechnique = m_core.handleOf(list[i].get());
+            return D3D_OK;
+        }
+    }
+    *pTechnique = nullptr;
+    return S_FALSE;
+}
+
+BOOL Effect::IsParameterUsed(D3DXHANDLE hParameter, D3DXHANDLE hTechnique)
+{
+    Parameter* p = m_core.parameter(hParameter);
+    Technique* t = m_core.technique(hTechnique);
+    if (!p || !t)
+        return FALSE;
+    for (auto& pass : t->passes) {
+        for (const StateAssignment& s : pass->states) {
+            if (std::find(s.value.begin(), s.value.end(), p->name) != s.value.end())
+                return TRUE;
+        }
+        auto it = m_programs.find(pass.get());
+        if (it != m_programs.end()) {
+            for (const SamplerBinding& b : it->second.samplers)
+                if (b.sampler == p)
+                    return TRUE;
+        }
+        for (int index : {pass->vertexShader, pass->pixelShader}) {
+            if (index < 0)
+                continue;
+            for (const UniformLayout& l : m_stages[static_cast<size_t>(index)]->globals)
+                if (l.name == p->name)
+                    return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+void Effect::resolve(StateAssignment& s)
+{
+    const std::string* only = nullptr;
+    size_t count = 0;
+    bool usesParameter = false;
+    for (const std::string& t : s.value) {
+        if (t == "(" || t == ")")
+            continue;
+        ++count;
+        only = &t;
+        DWORD word = 0;
+        if (!findStateWord(s.words, t, word) && m_core.parameter(t.c_str()))
+            usesParameter = true;
+    }
+    if (count == 1) {
+        s.parameter = m_core.parameter(only->c_str());
+        if (s.parameter)
+            return;
+    }
+    if (!usesParameter)
+        s.constant = evaluateExpression(s, s.constantValue);
+}
+
+bool Effect::evaluate(const StateAssignment& s, DWORD& value, IDirect3DBaseTexture9** texture)
+{
+    value = 0;
+    if (texture) {
+        // Texture states take a texture parameter; anything else (NULL) unbinds.
+        *texture = s.parameter ? EffectCore::firstTexture(*s.parameter) : nullptr;
+        return true;
+    }
+    if (const Parameter* p = s.parameter) {
+        if (s.isFloat) {
+            float f = EffectCore::firstFloat(*p);
+            std::memcpy(&value, &f, 4);
+        } else {
+            value = EffectCore::firstDword(*p);
+        }
+        return true;
+    }
+    if (s.constant) {
+        value = s.constantValue;
+        return true;
+    }
+    return evaluateExpression(s, value);
+}
+
+bool Effect::evaluateExpression(const StateAssignment& s, DWORD& value)
+{
+    // Words, numbers and parameters joined by | + - * (left to right).
+    value = 0;
+    double total = 0.0;
+    char op = '+';
+    bool negate = false;
+    for (const std::string& t : s.value) {
+        if (t == "(" || t == ")")
+            continue;
+        if (t == "|" || t == "+" || t == "*" || (t == "-" && op == 0)) {
+            op = t[0];
+            continue;
+        }
+        if (t == "-") {
+            negate = !negate;
+            continue;
+        }
+        double v = 0.0;
+        DWORD word = 0;
+        if (findStateWord(s.words, t, word)) {
+            v = word;
+        } else if (Parameter* p = m_core.parameter(t.c_str())) {
+            v = p->type == D3DXPT_FLOAT ? EffectCore::firstFloat(*p) : static_cast<double>(EffectCore::firstDword(*p));
+        } else if (!t.empty() && (std::isdigit(static_cast<unsigned char>(t[0])) || t[0] == '.')) {
+            bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+            v = hex ? static_cast<double>(std::strtoull(t.c_str(), nullptr, 16)) : std::strtod(t.c_str(), nullptr);
+        } else {
+            return false;
+        }
+        if (negate)
+            v = -v;
+        negate = false;
+        if (op == '|')
+            total = static_cast<double>(static_cast<uint64_t>(static_cast<int64_t>(total)) |
+                                        static_cast<uint64_t>(static_cast<int64_t>(v)));
+        else if (op == '*')
+            total *= v;
+        else if (op == '-')
+            total -= v;
+        else
+            total += v;
+        op = 0;
+    }
+    if (s.isFloat) {
+        float f = static_cast<float>(total);
+        std::memcpy(&value, &f, 4);
+    } else {
+        value = static_cast<DWORD>(static_cast<int64_t>(total));
+    }
+    return true;
+}
+
+void Effect::applySampler(const Parameter& sampler, DWORD unit)
+{
+    for (const StateAssignment& s : sampler.samplerStates) {
+        DWORD value = 0;
+        IDirect3DBaseTexture9* texture = nullptr;
+        if (!evaluate(s, value, s.kind == StateKind::Texture ? &texture : nullptr))
+            continue;
+        if (s.kind == StateKind::Texture)
+            m_device->SetTexture(unit, texture);
+        else
+            m_device->SetSamplerState(unit, static_cast<D3DSAMPLERSTATETYPE>(s.state), value);
+    }
+}
+
+void Effect::applySamplers(const PassProgram& program)
+{
+    for (const SamplerBinding& b : program.samplers)
+        applySampler(*b.sampler, b.unit);
+}
+
+void Effect::uploadConstants()
+{
+    if (!m_constantBuffer)
+        return;
+    bool dirty = false;
+    for (ParameterLayout& l : m_layouts) {
+        if (!l.parameter->block || l.uploaded == l.parameter->block->version)
+            continue;
+        writeLayout(*l.parameter, *l.layout, l.layout->offset, m_constants, 0);
+        l.uploaded = l.parameter->block->version;
+        dirty = true;
+    }
+    D3D9Internal::makeCurrent(m_device);
+    if (dirty) {
+        glBindBuffer(GL_UNIFORM_BUFFER, m_constantBuffer);
+        glBufferSubData(GL_UNIFORM_BUFFER, 0, static_cast<GLsizeiptr>(m_constants.size()), m_constants.data());
+    }
+    glBindBufferBase(GL_UNIFORM_BUFFER, kGlobalsBinding, m_constantBuffer);
+}
+
+void Effect::saveStates(DWORD flags)
+{
+    m_saved.clear();
+    m_savedTextures.clear();
+    m_savedShaders = false;
+    if (!m_technique || (flags & D3DXFX_DONOTSAVESTATE))
+        return;
+    auto already = [&](StateKind kind, DWORD index, DWORD state) {
+        for (const SavedState& s : m_saved)
+            if (s.kind == kind && s.index == index && s.state == state)
+                return true;
+        return false;
+    };
+    auto saveTexture = [&](DWORD unit) {
+        for (auto& [u, t] : m_savedTextures)
+            if (u == unit)
+                return;
+        IDirect3DBaseTexture9* texture = nullptr;
+        m_device->GetTexture(unit, &texture);
+        m_savedTextures.push_back({unit, texture});
+    };
+    auto save = [&](const StateAssignment& s, DWORD unit, bool fromSampler) {
+        DWORD value = 0;
+        switch (s.kind) {
+        case StateKind::Render:
+            if (!already(s.kind, 0, s.state)) {
+                m_device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(s.state), &value);
+                m_saved.push_back({s.kind, 0, s.state, value});
+            }
+            break;
+        case StateKind::TextureStage:
+            if (!already(s.kind, s.index, s.state)) {
+                m_device->GetTextureStageState(s.index, static_cast<D3DTEXTURESTAGESTATETYPE>(s.state), &value);
+                m_saved.push_back({s.kind, s.index, s.state, value});
+            }
+            break;
+        case StateKind::Sampler: {
+            DWORD u = fromSampler ? unit : s.index;
+            if ((flags & D3DXFX_DONOTSAVESAMPLERSTATE) || already(s.kind, u, s.state))
+                break;
+            m_device->GetSamplerState(u, static_cast<D3DSAMPLERSTATETYPE>(s.state), &value);
+            m_saved.push_back({s.kind, u, s.state, value});
+            break;
+        }
+        case StateKind::Texture: saveTexture(fromSampler ? unit : s.index); break;
+        case StateKind::VertexShader:
+        case StateKind::PixelShader:
+            if (!(flags & D3DXFX_DONOTSAVESHADERSTATE) && !m_savedShaders) {
+                m_device->GetVertexShader(&m_savedVertexShader);
+                m_device->GetPixelShader(&m_savedPixelShader);
+                m_savedShaders = true;
+            }
+            break;
+        default: break;
+        }
+    };
+    for (auto& pass : m_technique->passes) {
+        for (const StateAssignment& s : pass->states)
+            save(s, 0, false);
+        auto it = m_programs.find(pass.get());
+        if (it == m_programs.end())
+            continue;
+        for (const SamplerBinding& b : it->second.samplers) {
+            for (const StateAssignment& s : b.sampler->samplerStates)
+                save(s, b.unit, true);
+        }
+    }
+}
+
+void Effect::restoreStates()
+{
+    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+        switch (it->kind) {
+        case StateKind::Render:
+            m_device->SetRenderState(static_cast<D3DRENDERSTATETYPE>(it->state), it->value);
+            break;
+        case StateKind::TextureStage:
+            m_device->SetTextureStageState(it->index, static_cast<D3DTEXTURESTAGESTATETYPE>(it->state), it->value);
+            break;
+        case StateKind::Sampler:
+            m_device->SetSamplerState(it->index, static_cast<D3DSAMPLERSTATETYPE>(it->state), it->value);
+            break;
+        default: break;
+        }
+    }
+    for (auto& [unit, texture] : m_savedTextures) {
+        m_device->SetTexture(unit, texture);
+        if (texture)
+            texture->Release();
+    }
+    m_savedTextures.clear();
+    if (m_savedShaders) {
+        m_device->SetVertexShader(m_savedVertexShader);
+        m_device->SetPixelShader(m_savedPixelShader);
+        if (m_savedVertexShader)
+            m_savedVertexShader->Release();
+        if (m_savedPixelShader)
+            m_savedPixelShader->Release();
+        m_savedVertexShader = nullptr;
+        m_savedPixelShader = nullptr;
+        m_savedShaders = false;
+    }
+    m_saved.clear();
+}
+
+HRESULT Effect::Begin(UINT* pPasses, DWORD Flags)
+{
+    if (!m_technique || m_inBegin)
+        return D3DERR_INVALIDCALL;
+    saveStates(Flags);
+    m_inBegin = true;
+    m_pass = -1;
+    if (pPasses)
+        *pPasses = static_cast<UINT>(m_technique->passes.size());
+    return D3D_OK;
+}
+
+HRESULT Effect::BeginPass(UINT index)
+{
+    if (!m_inBegin || m_pass >= 0 || index >= m_technique->passes.size())
+        return D3DERR_INVALIDCALL;
+    Pass& pass = *m_technique->passes[index];
+    const PassProgram& program = m_programs.at(&pass);
+    for (const StateAssignment& s : pass.states) {
+        DWORD value = 0;
+        IDirect3DBaseTexture9* texture = nullptr;
+        switch (s.kind) {
+        case StateKind::VertexShader: m_device->SetVertexShader(program.vertexShader); break;
+        case StateKind::PixelShader: m_device->SetPixelShader(program.pixelShader); break;
+        case StateKind::Render:
+            if (evaluate(s, value, nullptr))
+                m_device->SetRenderState(static_cast<D3DRENDERSTATETYPE>(s.state), value);
+            break;
+        case StateKind::TextureStage:
+            if (evaluate(s, value, nullptr))
+                m_device->SetTextureStageState(s.index, static_cast<D3DTEXTURESTAGESTATETYPE>(s.state), value);
+            break;
+        case StateKind::Sampler:
+            if (evaluate(s, value, nullptr))
+                m_device->SetSamplerState(s.index, static_cast<D3DSAMPLERSTATETYPE>(s.state), value);
+            break;
+        case StateKind::Texture:
+            if (evaluate(s, value, &texture))
+                m_device->SetTexture(s.index, texture);
+            break;
+        case StateKind::SamplerBinding:
+            if (s.parameter && s.parameter->isSampler())
+                applySampler(*s.parameter, s.index);
+            break;
+        }
+    }
+    applySamplers(program);
+    uploadConstants();
+    m_pass = static_cast<int>(index);
+    return D3D_OK;
+}
+
+HRESULT Effect::CommitChanges()
+{
+    if (!m_inBegin || m_pass < 0)
+        return D3DERR_INVALIDCALL;
+    applySamplers(m_programs.at(m_technique->passes[static_cast<size_t>(m_pass)].get()));
+    uploadConstants();
+    return D3D_OK;
+}
+
+HRESULT Effect::EndPass()
+{
+    if (m_pass < 0)
+        return D3DERR_INVALIDCALL;
+    m_pass = -1;
+    return D3D_OK;
+}
+
+HRESULT Effect::End()
+{
+    if (!m_inBegin)
+        return D3DERR_INVALIDCALL;
+    m_pass = -1;
+    m_inBegin = false;
+    restoreStates();
+    return D3D_OK;
+}
+
+HRESULT Effect::GetDevice(LPDIRECT3DDEVICE9* ppDevice)
+{
+    if (!ppDevice)
+        return D3DERR_INVALIDCALL;
+    *ppDevice = m_device;
+    m_device->AddRef();
+    return D3D_OK;
+}
+
+} // namespace D3DXEffects

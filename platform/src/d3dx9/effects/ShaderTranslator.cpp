@@ -1,0 +1,397 @@
+// HLSL to GLSL for effect passes (see ShaderTranslator.h).
+#include "d3dx9/effects/ShaderTranslator.h"
+
+#include "d3d9/D3D9Internal.h"
+
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+#include <glslang/SPIRV/GlslangToSpv.h>
+#include <spirv_cross/spirv_cross_c.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <sstream>
+
+namespace D3DXEffects {
+
+namespace {
+
+void initGlslang()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { glslang::InitializeProcess(); });
+}
+
+// "TEXCOORD" -> "TEXCOORD0", "SV_Target1" -> "COLOR1", "SV_Position" -> "POSITION0".
+std::string normalizeSemantic(const char* raw)
+{
+    std::string s;
+    for (const char* c = raw; c && *c; ++c)
+        s += static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    size_t digits = s.size();
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(s[digits - 1])))
+        --digits;
+    std::string base = s.substr(0, digits), index = digits < s.size() ? s.substr(digits) : "0";
+    if (base == "SV_POSITION")
+        base = "POSITION";
+    else if (base == "SV_TARGET")
+        base = "COLOR";
+    else if (base == "SV_DEPTH")
+        base = "DEPTH";
+    if (base.empty())
+        base = "UNKNOWN";
+    return base + std::to_string(std::atoi(index.c_str()));
+}
+
+UniformLayout reflectMember(spvc_compiler compiler, spvc_type structType, spvc_type_id structId, unsigned index)
+{
+    UniformLayout m;
+    const char* name = spvc_compiler_get_member_name(compiler, structId, index);
+    m.name = name ? name : "";
+    unsigned offset = 0;
+    spvc_compiler_type_struct_member_offset(compiler, structType, index, &offset);
+    m.offset = offset;
+    spvc_type_id typeId = spvc_type_get_member_type(structType, index);
+    spvc_type type = spvc_compiler_get_type_handle(compiler, typeId);
+    if (spvc_type_get_num_array_dimensions(type) > 0) {
+        m.arraySize = spvc_type_get_array_dimension(type, 0);
+        unsigned stride = 0;
+        spvc_compiler_type_struct_member_array_stride(compiler, structType, index, &stride);
+        m.arrayStride = stride;
+    }
+    m.vectorSize = spvc_type_get_vector_size(type);
+    m.columns = spvc_type_get_columns(type);
+    if (m.columns > 1) {
+        unsigned stride = 0;
+        spvc_compiler_type_struct_member_matrix_stride(compiler, structType, index, &stride);
+        m.matrixStride = stride;
+        m.rowMajor = spvc_compiler_has_member_decoration(compiler, structId, index, SpvDecorationRowMajor);
+    }
+    switch (spvc_type_get_basetype(type)) {
+    case SPVC_BASETYPE_FP32: m.baseType = 0; break;
+    case SPVC_BASETYPE_INT32: m.baseType = 1; break;
+    case SPVC_BASETYPE_STRUCT: {
+        m.baseType = 3;
+        // The struct's own id: the element type of an array, else the member type.
+        spvc_type_id elementId = spvc_type_get_base_type_id(type);
+        spvc_type element = spvc_compiler_get_type_handle(compiler, elementId);
+        unsigned count = spvc_type_get_num_member_types(element);
+        for (unsigned k = 0; k < count && k < 1024; ++k)
+            m.members.push_back(reflectMember(compiler, element, elementId, k));
+        break;
+    }
+    default: m.baseType = 2; break;
+    }
+    return m;
+}
+
+std::string trim(const std::string& s)
+{
+    size_t a = s.find_first_not_of(" \t"), b = s.find_last_not_of(" \t\r");
+    return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
+// Components of a GLSL type and its scalar constructor ("vec3" -> 3, "float").
+int components(const std::string& type, std::string& scalar)
+{
+    scalar = "float";
+    if (type.rfind("ivec", 0) == 0)
+        scalar = "int";
+    else if (type.rfind("uvec", 0) == 0)
+        scalar = "uint";
+    else if (type.rfind("bvec", 0) == 0)
+        scalar = "bool";
+    else if (type == "int" || type == "uint" || type == "bool")
+        scalar = type;
+    char last = type.empty() ? '1' : type.back();
+    return last >= '2' && last <= '4' ? last - '0' : 1;
+}
+
+// A vec4 expression as `type`.
+std::string fromVec4(const std::string& value, const std::string& type)
+{
+    std::string scalar;
+    int n = components(type, scalar);
+    static const char* const swizzles[] = {"", ".x", ".xy", ".xyz", ""};
+    std::string v = "(" + value + ")" + swizzles[n];
+    return scalar == "float" ? v : type + "(" + v + ")";
+}
+
+// A value of `type` as a vec4 (missing components 0, w 1).
+std::string toVec4(const std::string& value, const std::string& type)
+{
+    std::string scalar;
+    int n = components(type, scalar);
+    std::string f = scalar == "float" ? value : (n == 1 ? "float(" + value + ")" : "vec" + std::to_string(n) + "(" + value + ")");
+    switch (n) {
+    case 1: return "vec4(" + f + ", 0.0, 0.0, 1.0)";
+    case 2: return "vec4(" + f + ", 0.0, 1.0)";
+    case 3: return "vec4(" + f + ", 1.0)";
+    default: return f;
+    }
+}
+
+bool isPosition(const std::string& semantic) { return semantic == "POSITION0"; }
+
+} // namespace
+
+std::shared_ptr<const TranslatedStage> translateStage(const std::string& source, const ShaderEntry& entry,
+                                                      std::string& log)
+{
+    initGlslang();
+    EShLanguage language = entry.vertex ? EShLangVertex : EShLangFragment;
+    glslang::TShader shader(language);
+    const char* text = source.c_str();
+    int length = static_cast<int>(source.size());
+    const char* name = "effect";
+    shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
+    shader.setEntryPoint(entry.glslangEntry.c_str());
+    shader.setSourceEntryPoint(entry.glslangEntry.c_str());
+    shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientOpenGL, 100);
+    shader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
+    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    shader.setEnvTargetHlslFunctionality1();
+    shader.setHlslIoMapping(true);
+    shader.setAutoMapLocations(true);
+    shader.setAutoMapBindings(true);
+    auto messages = static_cast<EShMessages>(EShMsgSpvRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
+    if (!shader.parse(GetDefaultResources(), 100, false, messages)) {
+        log = shader.getInfoLog();
+        return nullptr;
+    }
+    glslang::TProgram program;
+    program.addShader(&shader);
+    if (!program.link(messages)) {
+        log = program.getInfoLog();
+        return nullptr;
+    }
+    std::vector<unsigned> spirv;
+    glslang::GlslangToSpv(*program.getIntermediate(language), spirv);
+
+    auto stage = std::make_shared<TranslatedStage>();
+    stage->vertex = entry.vertex;
+    spvc_context context = nullptr;
+    if (spvc_context_create(&context) != SPVC_SUCCESS) {
+        log = "SPIRV-Cross: no context";
+        return nullptr;
+    }
+    struct ContextGuard {
+        spvc_context c;
+        ~ContextGuard() { spvc_context_destroy(c); }
+    } guard{context};
+    spvc_parsed_ir ir = nullptr;
+    spvc_compiler compiler = nullptr;
+    spvc_resources resources = nullptr;
+    if (spvc_context_parse_spirv(context, spirv.data(), spirv.size(), &ir) != SPVC_SUCCESS ||
+        spvc_context_create_compiler(context, SPVC_BACKEND_GLSL, ir, SPVC_CAPTURE_MODE_TAKE_OWNERSHIP, &compiler) !=
+            SPVC_SUCCESS ||
+        spvc_compiler_create_shader_resources(compiler, &resources) != SPVC_SUCCESS) {
+        log = std::string("SPIRV-Cross: ") + spvc_context_get_last_error_string(context);
+        return nullptr;
+    }
+    const spvc_reflected_resource* list = nullptr;
+    size_t count = 0;
+    // Interface variables are renamed by semantic; their declarations become private globals.
+    spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, &list, &count);
+    for (size_t i = 0; i < count; ++i) {
+        std::string semantic =
+            normalizeSemantic(spvc_compiler_get_decoration_string(compiler, list[i].id, SpvDecorationHlslSemanticGOOGLE));
+        spvc_compiler_set_name(compiler, list[i].id, ("ulvo_in_" + semantic).c_str());
+    }
+    spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, &list, &count);
+    for (size_t i = 0; i < count; ++i) {
+        std::string semantic =
+            normalizeSemantic(spvc_compiler_get_decoration_string(compiler, list[i].id, SpvDecorationHlslSemanticGOOGLE));
+        spvc_compiler_set_name(compiler, list[i].id, ("ulvo_out_" + semantic).c_str());
+    }
+    spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_UNIFORM_BUFFER, &list, &count);
+    for (size_t i = 0; i < count; ++i) {
+        spvc_compiler_set_name(compiler, list[i].base_type_id, "ulvo_Globals");
+        spvc_type type = spvc_compiler_get_type_handle(compiler, list[i].base_type_id);
+        unsigned members = spvc_type_get_num_member_types(type);
+        for (unsigned k = 0; k < members; ++k)
+            stage->globals.push_back(reflectMember(compiler, type, list[i].base_type_id, k));
+        size_t size = 0;
+        spvc_compiler_get_declared_struct_size(compiler, type, &size);
+        stage->globalsSize = static_cast<uint32_t>(size);
+    }
+    spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_SAMPLED_IMAGE, &list, &count);
+    for (size_t i = 0; i < count; ++i)
+        stage->samplers.push_back(spvc_compiler_get_name(compiler, list[i].id));
+
+    spvc_compiler_options options = nullptr;
+    spvc_compiler_create_compiler_options(compiler, &options);
+    spvc_compiler_options_set_uint(options, SPVC_COMPILER_OPTION_GLSL_VERSION, 330);
+    spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES, SPVC_FALSE);
+    spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ENABLE_420PACK_EXTENSION, SPVC_FALSE);
+    spvc_compiler_install_compiler_options(compiler, options);
+    const char* glsl = nullptr;
+    if (spvc_compiler_compile(compiler, &glsl) != SPVC_SUCCESS) {
+        log = std::string("SPIRV-Cross: ") + spvc_context_get_last_error_string(context);
+        return nullptr;
+    }
+
+    std::istringstream lines(glsl);
+    std::string line;
+    std::string body;
+    while (std::getline(lines, line)) {
+        std::string t = trim(line);
+        if (t.rfind("#version", 0) == 0)
+            continue;
+        if (t.rfind("#extension", 0) == 0) {
+            stage->extensions += t + "\n";
+            continue;
+        }
+        // "layout(location = 0) in vec4 ulvo_in_POSITION0;" -> "vec4 ulvo_in_POSITION0;"
+        std::string declaration = t;
+        if (declaration.rfind("layout(", 0) == 0) {
+            size_t close = declaration.find(')');
+            declaration = close == std::string::npos ? std::string() : trim(declaration.substr(close + 1));
+        }
+        size_t at = declaration.find(" ulvo_in_");
+        bool input = at != std::string::npos;
+        if (!input)
+            at = declaration.find(" ulvo_out_");
+        if (at != std::string::npos && declaration.back() == ';' && declaration.find('=') == std::string::npos &&
+            declaration.find('(') == std::string::npos &&
+            (declaration.rfind(input ? "in " : "out ", 0) == 0 ||
+             declaration.find(input ? " in " : " out ") != std::string::npos) &&
+            line.find_first_not_of(" \t") == 0) {
+            std::string name = declaration.substr(at + 1, declaration.size() - at - 2);
+            std::string before = declaration.substr(0, at);
+            size_t typeStart = before.find_last_of(' ');
+            std::string type = typeStart == std::string::npos ? before : before.substr(typeStart + 1);
+            std::string semantic = name.substr(input ? 8 : 9);
+            (input ? stage->inputs : stage->outputs).push_back({semantic, type});
+            body += type + " " + name + ";\n";
+            continue;
+        }
+        if (t == "void main()") {
+            body += "void ulvo_main()\n";
+            continue;
+        }
+        body += line + "\n";
+    }
+    // A position glslang made a built-in goes through the same fix-up.
+    if (stage->vertex) {
+        size_t p = 0;
+        bool builtin = false;
+        while ((p = body.find("gl_Position", p)) != std::string::npos) {
+            body.replace(p, 11, "ulvo_out_POSITION0");
+            builtin = true;
+        }
+        if (builtin) {
+            body = "vec4 ulvo_out_POSITION0;\n" + body;
+            stage->outputs.push_back({"POSITION0", "vec4"});
+        }
+    }
+    stage->body = std::move(body);
+    return stage;
+}
+
+std::vector<std::string> varyingNames(const TranslatedStage& stage)
+{
+    std::vector<std::string> names;
+    for (const StageVariable& v : stage.vertex ? stage.outputs : stage.inputs) {
+        if (stage.vertex && (isPosition(v.semantic) || v.semantic == "PSIZE0"))
+            continue;
+        if (!stage.vertex && (v.semantic == "VPOS0" || v.semantic == "VFACE0"))
+            continue;
+        names.push_back("v_" + v.semantic);
+    }
+    return names;
+}
+
+std::string vertexGlsl(const TranslatedStage& stage, const std::vector<std::string>& extraOutputs)
+{
+    std::ostringstream s;
+    s << "#version 330\n" << stage.extensions;
+    for (const StageVariable& v : stage.inputs)
+        s << "in vec4 a_" << v.semantic << ";\n";
+    for (const std::string& name : varyingNames(stage))
+        s << "out vec4 " << name << ";\n";
+    for (const std::string& name : extraOutputs)
+        s << "out vec4 " << name << ";\n";
+    s << D3D9Internal::vertexFixupGlsl();
+    s << stage.body << "\n";
+    s << "void main()\n{\n";
+    for (const StageVariable& v : stage.inputs)
+        s << "    ulvo_in_" << v.semantic << " = " << fromVec4("a_" + v.semantic, v.type) << ";\n";
+    s << "    ulvo_main();\n";
+    bool position = false;
+    for (const StageVariable& v : stage.outputs) {
+        if (isPosition(v.semantic)) {
+            position = true;
+            continue;
+        }
+        if (v.semantic == "PSIZE0") {
+            s << "    gl_PointSize = float(ulvo_out_PSIZE0);\n";
+            continue;
+        }
+        std::string value = toVec4("ulvo_out_" + v.semantic, v.type);
+        if (v.semantic.rfind("COLOR", 0) == 0)
+            value = "clamp(" + value + ", 0.0, 1.0)"; // colour interpolators saturate
+        s << "    v_" << v.semantic << " = " << value << ";\n";
+    }
+    for (const std::string& name : extraOutputs)
+        s << "    " << name << " = vec4(0.0, 0.0, 0.0, 1.0);\n";
+    s << "    gl_Position = ulvoFixupPosition(" << (position ? "ulvo_out_POSITION0" : "vec4(0.0, 0.0, 0.0, 1.0)")
+      << ");\n";
+    s << "}\n";
+    return s.str();
+}
+
+std::string pixelGlsl(const TranslatedStage& stage)
+{
+    std::ostringstream s;
+    s << "#version 330\n" << stage.extensions;
+    for (const std::string& name : varyingNames(stage))
+        s << "in vec4 " << name << ";\n";
+    int colorOutputs = 1;
+    for (const StageVariable& v : stage.outputs) {
+        if (v.semantic.rfind("COLOR", 0) == 0)
+            colorOutputs = std::max(colorOutputs, std::atoi(v.semantic.c_str() + 5) + 1);
+    }
+    colorOutputs = std::min(colorOutputs, 4);
+    for (int i = 0; i < colorOutputs; ++i)
+        s << "layout(location = " << i << ") out vec4 o_COLOR" << i << ";\n";
+    s << D3D9Internal::pixelFixupGlsl();
+    s << stage.body << "\n";
+    s << "void main()\n{\n";
+    for (const StageVariable& v : stage.inputs) {
+        std::string value = "v_" + v.semantic;
+        if (v.semantic == "VPOS0")
+            value = "vec4(floor(gl_FragCoord.xy), 0.0, 1.0)";
+        else if (v.semantic == "VFACE0")
+            value = "vec4(gl_FrontFacing ? 1.0 : -1.0)";
+        s << "    ulvo_in_" << v.semantic << " = " << fromVec4(value, v.type) << ";\n";
+    }
+    s << "    ulvo_main();\n";
+    bool color0 = false;
+    for (const StageVariable& v : stage.outputs) {
+        if (v.semantic == "DEPTH0") {
+            s << "    gl_FragDepth = float(ulvo_out_DEPTH0);\n";
+            continue;
+        }
+        if (v.semantic.rfind("COLOR", 0) != 0)
+            continue;
+        int n = std::atoi(v.semantic.c_str() + 5);
+        if (n < 0 || n > 3)
+            continue;
+        std::string value = toVec4("ulvo_out_" + v.semantic, v.type);
+        if (n == 0) {
+            color0 = true;
+            value = "ulvoFixupColor(" + value + ")";
+        }
+        s << "    o_COLOR" << n << " = " << value << ";\n";
+    }
+    if (!color0)
+        s << "    o_COLOR0 = ulvoFixupColor(vec4(0.0, 0.0, 0.0, 1.0));\n";
+    s << "}\n";
+    return s.str();
+}
+
+} // namespace D3DXEffects

@@ -1,0 +1,546 @@
+// Effects on the device: a textured, blended pass drawn and read back, matrix upload as D3DX
+// does it, parameters changed inside a pass, pools, state saving, device loss, and effects made
+// from compiled effects.
+#include "D3D9TestSupport.h"
+
+#include <d3dx9.h>
+#include <platform_test.h>
+
+#include "support/TestSupport.h"
+
+#include <cstring>
+#include <string>
+
+using namespace D3D9Testing;
+
+namespace {
+
+std::string effectText(const std::string& name)
+{
+    return TestSupport::readText(TestSupport::sourceDir() / "tests" / "platform" / "effects" / name);
+}
+
+struct ClipVertex {
+    float x, y, z, w;
+    float u, v;
+};
+
+const D3DVERTEXELEMENT9 kClipElements[] = {
+    {0, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+    {0, 16, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+    D3DDECL_END()};
+
+} // namespace
+
+class D3DXEffectRenderTest : public DeviceFixture {
+protected:
+    void TearDown() override
+    {
+        if (m_declaration)
+            m_declaration->Release();
+        m_declaration = nullptr;
+        DeviceFixture::TearDown();
+    }
+
+    ID3DXEffect* createEffect(const std::string& text, ID3DXEffectPool* pool = nullptr)
+    {
+        ID3DXEffect* effect = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        HRESULT hr = D3DXCreateEffect(m_device, text.data(), static_cast<UINT>(text.size()), nullptr, nullptr, 0,
+                                      pool, &effect, &errors);
+        std::string messages = errors ? static_cast<const char*>(errors->GetBufferPointer()) : "";
+        if (errors)
+            errors->Release();
+        EXPECT_EQ(hr, D3D_OK) << messages;
+        return effect;
+    }
+
+    // A quad in clip space from (x0, y0) to (x1, y1), texture coordinates 0..1 from its top left.
+    void drawQuad(ID3DXEffect* effect, float x0, float y0, float x1, float y1)
+    {
+        if (!m_declaration) {
+            ASSERT_EQ(m_device->CreateVertexDeclaration(kClipElements, &m_declaration), D3D_OK);
+        }
+        const ClipVertex quad[4] = {{x0, y1, 0.5f, 1, 0, 0}, {x1, y1, 0.5f, 1, 1, 0}, {x0, y0, 0.5f, 1, 0, 1},
+                                    {x1, y0, 0.5f, 1, 1, 1}};
+        m_device->SetVertexDeclaration(m_declaration);
+        UINT passes = 0;
+        ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
+        for (UINT p = 0; p < passes; ++p) {
+            ASSERT_EQ(effect->BeginPass(p), D3D_OK);
+            EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ClipVertex)), D3D_OK);
+            EXPECT_EQ(effect->EndPass(), D3D_OK);
+        }
+        EXPECT_EQ(effect->End(), D3D_OK);
+    }
+
+    IDirect3DVertexDeclaration9* m_declaration = nullptr;
+};
+
+TEST_F(D3DXEffectRenderTest, TexturedPassBlendsWithTheSamplerStatesOfTheEffect)
+{
+    ASSERT_TRUE(createDevice(32, 32));
+    ID3DXEffect* effect = createEffect(effectText("quad.fx"));
+    ASSERT_NE(effect, nullptr);
+    // Texels: opaque red, half-transparent green / opaque blue, transparent white.
+    IDirect3DTexture9* texture = createTexture(m_device, 2, 2, {0xFFFF0000, 0x8000FF00, 0xFF0000FF, 0x00FFFFFF});
+    ASSERT_NE(texture, nullptr);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    ASSERT_EQ(effect->SetMatrix("g_Transform", &identity), D3D_OK);
+    ASSERT_EQ(effect->SetTexture("g_Texture", texture), D3D_OK);
+    ASSERT_EQ(effect->SetTechnique("Textured"), D3D_OK);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000080, 1.0f, 0);
+    // Edges off the target and the texel boundary between pixel centres: no ties to round.
+    drawQuad(effect, -1.0625f, -1.125f, 1.125f, 1.0625f);
+    Image image = readBackBuffer();
+    EXPECT_TRUE(near(image.at(0, 0), 0xFFFF0000)) << hex(image.at(0, 0));
+    // Half green over dark blue: 0.5 * 255 green, 0.5 * 128 blue (point filtering, clamped).
+    EXPECT_TRUE(near(image.at(31, 0), D3DCOLOR_ARGB(0xBF, 0, 128, 64))) << hex(image.at(31, 0));
+    EXPECT_TRUE(near(image.at(0, 31), 0xFF0000FF)) << hex(image.at(0, 31));
+    EXPECT_TRUE(near(image.at(31, 31), 0xFF000080)) << hex(image.at(31, 31));
+
+    // The tint multiplies; the blend state follows the bool parameter it names.
+    const D3DXVECTOR4 half(0.5f, 0.5f, 0.5f, 1.0f);
+    effect->SetVector("g_Tint", &half);
+    effect->SetBool("g_Blend", FALSE);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000080, 1.0f, 0);
+    // Edges off the target and the texel boundary between pixel centres: no ties to round.
+    drawQuad(effect, -1.0625f, -1.125f, 1.125f, 1.0625f);
+    image = readBackBuffer();
+    EXPECT_TRUE(near(image.at(0, 0), D3DCOLOR_ARGB(0xFF, 128, 0, 0))) << hex(image.at(0, 0));
+    EXPECT_TRUE(near(image.at(31, 31), D3DCOLOR_ARGB(0, 128, 128, 128))) << hex(image.at(31, 31));
+    EXPECT_TRUE(matchesGolden(image, "d3dx_effect_textured_quad"));
+
+    effect->SetTexture("g_Texture", nullptr);
+    texture->Release();
+    effect->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, SetMatrixUploadsRowVectorMatricesAsD3DXDoes)
+{
+    ASSERT_TRUE(createDevice(32, 16));
+    ID3DXEffect* effect = createEffect(effectText("quad.fx"));
+    ASSERT_NE(effect, nullptr);
+    ASSERT_EQ(effect->SetTechnique("Solid"), D3D_OK);
+    const D3DXVECTOR4 white(1, 1, 1, 1);
+    effect->SetVector("g_Tint", &white);
+    // mul(position, M) with a translation in the bottom row moves the left half to the right.
+    D3DXMATRIX move;
+    D3DXMatrixTranslation(&move, 1.0f, 0.0f, 0.0f);
+    ASSERT_EQ(effect->SetMatrix("g_Transform", &move), D3D_OK);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    drawQuad(effect, -1, -1, 0, 1);
+    Image image = readBackBuffer();
+    // ColorWriteEnable = Red | Alpha leaves green and blue as cleared.
+    EXPECT_EQ(image.at(4, 8), 0xFF000000u) << hex(image.at(4, 8));
+    EXPECT_EQ(image.at(20, 8), 0xFFFF0000u) << hex(image.at(20, 8));
+
+    // The transposed form of the transposed matrix is the same transform.
+    D3DXMATRIX transposed;
+    D3DXMatrixTranspose(&transposed, &move);
+    ASSERT_EQ(effect->SetMatrixTranspose("g_Transform", &transposed), D3D_OK);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    drawQuad(effect, -1, -1, 0, 1);
+    image = readBackBuffer();
+    EXPECT_EQ(image.at(4, 8), 0xFF000000u) << hex(image.at(4, 8));
+    EXPECT_EQ(image.at(20, 8), 0xFFFF0000u) << hex(image.at(20, 8));
+    effect->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, CommitChangesSendsValuesSetInsideAPass)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    ID3DXEffect* effect = createEffect(effectText("quad.fx"));
+    ASSERT_NE(effect, nullptr);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    effect->SetMatrix("g_Transform", &identity);
+    effect->SetTechnique("Solid");
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    ASSERT_EQ(m_device->CreateVertexDeclaration(kClipElements, &m_declaration), D3D_OK);
+    m_device->SetVertexDeclaration(m_declaration);
+    const ClipVertex left[4] = {{-1, 1, 0.5f, 1, 0, 0}, {0, 1, 0.5f, 1, 1, 0}, {-1, -1, 0.5f, 1, 0, 1}, {0, -1, 0.5f, 1, 1, 1}};
+    const ClipVertex right[4] = {{0, 1, 0.5f, 1, 0, 0}, {1, 1, 0.5f, 1, 1, 0}, {0, -1, 0.5f, 1, 0, 1}, {1, -1, 0.5f, 1, 1, 1}};
+    UINT passes = 0;
+    ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
+    ASSERT_EQ(effect->BeginPass(0), D3D_OK);
+    const D3DXVECTOR4 dark(0.25f, 0, 0, 1), bright(1, 0, 0, 1);
+    effect->SetVector("g_Tint", &dark);
+    effect->CommitChanges();
+    m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, left, sizeof(ClipVertex));
+    effect->SetVector("g_Tint", &bright);
+    effect->CommitChanges();
+    m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, right, sizeof(ClipVertex));
+    effect->EndPass();
+    effect->End();
+    Image image = readBackBuffer();
+    EXPECT_TRUE(near(image.at(2, 8), D3DCOLOR_ARGB(255, 64, 0, 0))) << hex(image.at(2, 8));
+    EXPECT_TRUE(near(image.at(12, 8), D3DCOLOR_ARGB(255, 255, 0, 0))) << hex(image.at(12, 8));
+    effect->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, BeginSavesWhatThePassesSetAndEndRestoresIt)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    ID3DXEffect* effect = createEffect(effectText("quad.fx"));
+    ASSERT_NE(effect, nullptr);
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    m_device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
+    auto state = [&](D3DRENDERSTATETYPE s) {
+        DWORD v = 0;
+        m_device->GetRenderState(s, &v);
+        return v;
+    };
+    UINT passes = 0;
+    ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
+    EXPECT_EQ(passes, 1u);
+    EXPECT_EQ(effect->Begin(&passes, 0), D3DERR_INVALIDCALL); // no nesting
+    ASSERT_EQ(effect->BeginPass(0), D3D_OK);
+    EXPECT_EQ(state(D3DRS_ALPHABLENDENABLE), TRUE);
+    EXPECT_EQ(state(D3DRS_SRCBLEND), static_cast<DWORD>(D3DBLEND_SRCALPHA));
+    EXPECT_EQ(state(D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_NONE));
+    DWORD address = 0;
+    m_device->GetSamplerState(0, D3DSAMP_ADDRESSU, &address);
+    EXPECT_EQ(address, static_cast<DWORD>(D3DTADDRESS_CLAMP));
+    IDirect3DVertexShader9* shader = nullptr;
+    m_device->GetVertexShader(&shader);
+    EXPECT_NE(shader, nullptr);
+    if (shader)
+        shader->Release();
+    EXPECT_EQ(effect->BeginPass(0), D3DERR_INVALIDCALL);
+    effect->EndPass();
+    effect->End();
+    EXPECT_EQ(state(D3DRS_ALPHABLENDENABLE), FALSE);
+    EXPECT_EQ(state(D3DRS_SRCBLEND), static_cast<DWORD>(D3DBLEND_ONE));
+    EXPECT_EQ(state(D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CW));
+    m_device->GetSamplerState(0, D3DSAMP_ADDRESSU, &address);
+    EXPECT_EQ(address, static_cast<DWORD>(D3DTADDRESS_MIRROR));
+    shader = reinterpret_cast<IDirect3DVertexShader9*>(1);
+    m_device->GetVertexShader(&shader);
+    EXPECT_EQ(shader, nullptr);
+
+    // Without saving, the pass's states stay; without sampler saving, only those stay.
+    effect->Begin(&passes, D3DXFX_DONOTSAVESTATE);
+    effect->BeginPass(0);
+    effect->EndPass();
+    effect->End();
+    EXPECT_EQ(state(D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_NONE));
+    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    m_device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
+    m_device->SetVertexShader(nullptr);
+    m_device->SetPixelShader(nullptr);
+    effect->Begin(&passes, D3DXFX_DONOTSAVESAMPLERSTATE);
+    effect->BeginPass(0);
+    effect->EndPass();
+    effect->End();
+    EXPECT_EQ(state(D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CW));
+    m_device->GetSamplerState(0, D3DSAMP_ADDRESSU, &address);
+    EXPECT_EQ(address, static_cast<DWORD>(D3DTADDRESS_CLAMP));
+    effect->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, PoolSharesSharedParametersBetweenEffects)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    ID3DXEffectPool* pool = nullptr;
+    ASSERT_EQ(D3DXCreateEffectPool(&pool), D3D_OK);
+    ID3DXEffect* first = createEffect(effectText("pooled.fx"), pool);
+    ID3DXEffect* second = createEffect(effectText("pooled.fx"), pool);
+    ID3DXEffect* alone = createEffect(effectText("pooled.fx"));
+    ASSERT_TRUE(first && second && alone);
+    const D3DXVECTOR4 green(0, 1, 0, 1), blue(0, 0, 1, 0);
+    first->SetVector("g_SharedTint", &green);
+    first->SetVector("g_Own", &blue);
+    D3DXVECTOR4 v;
+    second->GetVector("g_SharedTint", &v);
+    EXPECT_EQ(v, green);
+    second->GetVector("g_Own", &v);
+    EXPECT_EQ(v, D3DXVECTOR4(0, 0, 0, 0));
+    alone->GetVector("g_SharedTint", &v);
+    EXPECT_EQ(v, D3DXVECTOR4(0, 0, 0, 1));
+    ID3DXEffectPool* got = nullptr;
+    second->GetPool(&got);
+    EXPECT_EQ(got, pool);
+    if (got)
+        got->Release();
+
+    // The value set through the first effect reaches the second one's draw.
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    drawQuad(second, -1, -1, 1, 1);
+    EXPECT_EQ(readBackBuffer().at(8, 8), 0xFF00FF00u);
+    first->Release();
+    second->Release();
+    alone->Release();
+    pool->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, EffectKeepsWorkingAcrossALostAndResetDevice)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    ID3DXEffect* effect = createEffect(effectText("pooled.fx"));
+    ASSERT_NE(effect, nullptr);
+    const D3DXVECTOR4 red(1, 0, 0, 1);
+    effect->SetVector("g_SharedTint", &red);
+    ASSERT_TRUE(PlatformLoseDevice(m_device));
+    EXPECT_EQ(effect->OnLostDevice(), D3D_OK);
+    EXPECT_EQ(m_device->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(m_device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    if (m_declaration) {
+        m_declaration->Release();
+        m_declaration = nullptr;
+    }
+    ASSERT_EQ(m_device->Reset(&m_params), D3D_OK);
+    EXPECT_EQ(effect->OnResetDevice(), D3D_OK);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    drawQuad(effect, -1, -1, 1, 1);
+    EXPECT_EQ(readBackBuffer().at(8, 8), 0xFFFF0000u);
+    effect->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, CompiledEffectCreatesTheSameEffect)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    std::string text = effectText("pooled.fx");
+    ID3DXEffectCompiler* compiler = nullptr;
+    ASSERT_EQ(D3DXCreateEffectCompiler(text.data(), static_cast<UINT>(text.size()), nullptr, nullptr, 0, &compiler,
+                                       nullptr),
+              D3D_OK);
+    ID3DXBuffer* compiled = nullptr;
+    ASSERT_EQ(compiler->CompileEffect(0, &compiled, nullptr), D3D_OK);
+    compiler->Release();
+    ID3DXEffect* effect = nullptr;
+    ASSERT_EQ(D3DXCreateEffect(m_device, compiled->GetBufferPointer(), compiled->GetBufferSize(), nullptr, nullptr, 0,
+                               nullptr, &effect, nullptr),
+              D3D_OK);
+    compiled->Release();
+    const D3DXVECTOR4 blue(0, 0, 1, 1);
+    effect->SetVector("g_SharedTint", &blue);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    drawQuad(effect, -1, -1, 1, 1);
+    EXPECT_EQ(readBackBuffer().at(8, 8), 0xFF0000FFu);
+    D3DXHANDLE next = nullptr;
+    EXPECT_EQ(effect->FindNextValidTechnique(nullptr, &next), D3D_OK);
+    EXPECT_EQ(next, effect->GetTechnique(0));
+    EXPECT_EQ(effect->ValidateTechnique(next), D3D_OK);
+    EXPECT_EQ(effect->GetCurrentTechnique(), next);
+    effect->Release();
+
+    // Shader errors fail creation with the effect's line.
+    ID3DXBuffer* errors = nullptr;
+    std::string bad = effectText("shader_error.fx");
+    EXPECT_NE(D3DXCreateEffect(m_device, bad.data(), static_cast<UINT>(bad.size()), nullptr, nullptr, 0, nullptr,
+                               &effect, &errors),
+              D3D_OK);
+    EXPECT_EQ(effect, nullptr);
+    ASSERT_NE(errors, nullptr);
+    EXPECT_NE(std::string(static_cast<const char*>(errors->GetBufferPointer())).find("memory(7,1)"), std::string::npos);
+    errors->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, PixelShaderOnlyPassRunsWithTheFixedFunctionVertexStage)
+{
+    ASSERT_TRUE(createDevice(16, 8));
+    const std::string text = "float4 g_Color = {0, 1, 0, 1};\n"
+                             "float4 PS(float4 diffuse : COLOR0) : COLOR0 { return g_Color * diffuse; }\n"
+                             "technique T { pass { CullMode = None; PixelShader = compile ps_2_0 PS(); } }\n";
+    ID3DXEffect* effect = createEffect(text);
+    ASSERT_NE(effect, nullptr);
+    ScreenVertex quad[4];
+    screenQuad(quad, -0.5f, -0.5f, 15.5f, 7.5f, 0xFF808080);
+    m_device->SetFVF(kScreenVertexFvf);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    UINT passes = 0;
+    effect->Begin(&passes, 0);
+    effect->BeginPass(0);
+    EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex)), D3D_OK);
+    effect->EndPass();
+    effect->End();
+    EXPECT_TRUE(near(readBackBuffer().at(3, 3), D3DCOLOR_ARGB(255, 0, 128, 0))) << hex(readBackBuffer().at(3, 3));
+    effect->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, ConstantsReachShadersInEveryShape)
+{
+    ASSERT_TRUE(createDevice(8, 8));
+    ID3DXEffect* effect = createEffect(effectText("layout.fx"));
+    ASSERT_NE(effect, nullptr);
+    const float weights[3] = {0.25f, 0.5f, 0.75f};
+    effect->SetFloatArray("g_Weights", weights, 3);
+    const D3DXVECTOR4 position(0.1f, 0.2f, 0.6f, 0.0f), color(0.4f, 0.5f, 0.6f, 0.7f);
+    effect->SetVector("g_Light.position", &position);
+    effect->SetVector("g_Light.color", &color);
+    D3DXMATRIX rows, columns;
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            rows.m[r][c] = static_cast<float>(r * 3 + c) / 16.0f;
+            columns.m[r][c] = static_cast<float>(r * 3 + c + 1) / 16.0f;
+        }
+    }
+    effect->SetMatrix("g_Rows", &rows);
+    effect->SetMatrix("g_Columns", &columns);
+    effect->SetInt("g_Index", 4);
+    effect->SetBool("g_Flag", TRUE);
+    auto draw = [&](const char* technique) {
+        EXPECT_EQ(effect->SetTechnique(technique), D3D_OK);
+        ScreenVertex quad[4];
+        screenQuad(quad, -0.5f, -0.5f, 7.5f, 7.5f, 0xFFFFFFFF);
+        m_device->SetFVF(kScreenVertexFvf);
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        UINT passes = 0;
+        effect->Begin(&passes, 0);
+        effect->BeginPass(0);
+        m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
+        effect->EndPass();
+        effect->End();
+        return readBackBuffer().at(4, 4);
+    };
+    D3DCOLOR c = draw("Arrays");
+    EXPECT_TRUE(near(c, D3DCOLOR_ARGB(255, 64, 191, 128))) << hex(c);
+    c = draw("Matrices"); // rows[3][1] = 10/16, rows[0][2] = 2/16, columns[1][2] = 6/16, columns[2][0] = 7/16
+    EXPECT_TRUE(near(c, D3DCOLOR_ARGB(112, 159, 32, 96))) << hex(c);
+    c = draw("Mixed"); // the literal argument 0.5 scales everything
+    EXPECT_TRUE(near(c, D3DCOLOR_ARGB(128, 77, 64, 64))) << hex(c);
+    effect->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, VertexShaderOnlyPassFeedsTheFixedFunctionPixelStage)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    const std::string text = "float4 g_Color;\n"
+                             "struct Out { float4 position : POSITION; float4 color : COLOR0; };\n"
+                             "Out VS(float4 p : POSITION) { Out o; o.position = p; o.color = g_Color * 2; return o; }\n"
+                             "technique T { pass { ZEnable = false; CullMode = None; VertexShader = compile vs_2_0 VS(); } }\n";
+    ID3DXEffect* effect = createEffect(text);
+    ASSERT_NE(effect, nullptr);
+    // Colour interpolators saturate: 2 * 0.75 red arrives as 1.
+    const D3DXVECTOR4 color(0.75f, 0.25f, 0.0f, 0.5f);
+    effect->SetVector("g_Color", &color);
+    m_device->SetTexture(0, nullptr);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    drawQuad(effect, -1, -1, 1, 1);
+    D3DCOLOR c = readBackBuffer().at(8, 8);
+    EXPECT_TRUE(near(c, D3DCOLOR_ARGB(255, 255, 128, 0))) << hex(c);
+    effect->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, SamplerTexturesFollowParametersChangedInsideAPassAndExplicitRegisters)
+{
+    ASSERT_TRUE(createDevice(16, 8));
+    // Two samplers: one bound to a texture parameter, one on register s3 fed by the device.
+    const std::string text = "texture g_Texture;\n"
+                             "sampler2D g_Bound = sampler_state { Texture = (g_Texture); MinFilter = Point; };\n"
+                             "sampler2D g_Device : register(s3);\n"
+                             "float4 PS(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(g_Bound, uv) + tex2D(g_Device, uv); }\n"
+                             "technique T { pass { ZEnable = false; PixelShader = compile ps_2_0 PS(); } }\n";
+    ID3DXEffect* effect = createEffect(text);
+    ASSERT_NE(effect, nullptr);
+    IDirect3DTexture9* red = createTexture(m_device, 1, 1, {0xFFFF0000});
+    IDirect3DTexture9* green = createTexture(m_device, 1, 1, {0xFF00FF00});
+    IDirect3DTexture9* blue = createTexture(m_device, 1, 1, {0xFF0000FF});
+    m_device->SetTexture(3, blue);
+    m_device->SetFVF(kScreenVertexFvf);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    ScreenVertex left[4], right[4];
+    screenQuad(left, -0.5f, -0.5f, 7.5f, 7.5f, 0xFFFFFFFF);
+    screenQuad(right, 7.5f, -0.5f, 15.5f, 7.5f, 0xFFFFFFFF);
+    effect->SetTexture("g_Texture", red);
+    UINT passes = 0;
+    effect->Begin(&passes, 0);
+    effect->BeginPass(0);
+    m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, left, sizeof(ScreenVertex));
+    effect->SetTexture("g_Texture", green);
+    effect->CommitChanges();
+    m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, right, sizeof(ScreenVertex));
+    effect->EndPass();
+    effect->End();
+    Image image = readBackBuffer();
+    EXPECT_EQ(image.at(3, 4), 0xFFFF00FFu) << hex(image.at(3, 4));
+    EXPECT_EQ(image.at(12, 4), 0xFF00FFFFu) << hex(image.at(12, 4));
+    // End puts back the texture the pass replaced on the effect's own sampler unit.
+    IDirect3DBaseTexture9* unit3 = nullptr;
+    m_device->GetTexture(3, &unit3);
+    EXPECT_EQ(unit3, blue);
+    if (unit3)
+        unit3->Release();
+    effect->Release();
+    red->Release();
+    green->Release();
+    blue->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, StateValuesAreWordsNumbersExpressionsAndParameters)
+{
+    ASSERT_TRUE(createDevice(8, 8));
+    const std::string text = "int g_Ref = 3;\n"
+                             "float g_Bias = 0.25;\n"
+                             "technique T { pass {\n"
+                             "    AlphaRef = 0x40 + 0x10 - 0x8;\n"
+                             "    ColorWriteEnable = RED | GREEN;\n"
+                             "    DepthBias = -0.5;\n"
+                             "    SlopeScaleDepthBias = <g_Bias>;\n"
+                             "    StencilRef = <g_Ref>;\n"
+                             "    ZFunc = LessEqual;\n"
+                             "    MinFilter[2] = Anisotropic;\n"
+                             "    ColorOp[1] = Modulate2x;\n"
+                             "} }\n";
+    ID3DXEffect* effect = createEffect(text);
+    ASSERT_NE(effect, nullptr);
+    auto state = [&](D3DRENDERSTATETYPE s) {
+        DWORD v = 0;
+        m_device->GetRenderState(s, &v);
+        return v;
+    };
+    auto asFloat = [](DWORD v) {
+        float f;
+        std::memcpy(&f, &v, 4);
+        return f;
+    };
+    effect->SetInt("g_Ref", 5);
+    UINT passes = 0;
+    ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
+    ASSERT_EQ(effect->BeginPass(0), D3D_OK);
+    EXPECT_EQ(state(D3DRS_ALPHAREF), 0x48u);
+    EXPECT_EQ(state(D3DRS_COLORWRITEENABLE), 3u);
+    EXPECT_FLOAT_EQ(asFloat(state(D3DRS_DEPTHBIAS)), -0.5f);
+    EXPECT_FLOAT_EQ(asFloat(state(D3DRS_SLOPESCALEDEPTHBIAS)), 0.25f);
+    EXPECT_EQ(state(D3DRS_STENCILREF), 5u); // the value at BeginPass, not the initial one
+    EXPECT_EQ(state(D3DRS_ZFUNC), static_cast<DWORD>(D3DCMP_LESSEQUAL));
+    DWORD value = 0;
+    m_device->GetSamplerState(2, D3DSAMP_MINFILTER, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTEXF_ANISOTROPIC));
+    m_device->GetTextureStageState(1, D3DTSS_COLOROP, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_MODULATE2X));
+    effect->EndPass();
+    effect->End();
+    EXPECT_EQ(state(D3DRS_ALPHAREF), 0u);
+    EXPECT_EQ(state(D3DRS_COLORWRITEENABLE), 0xFu);
+    m_device->GetTextureStageState(1, D3DTSS_COLOROP, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_DISABLE));
+    effect->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, VposGivesTheIntegerPixelCoordinatesFromTheTopLeft)
+{
+    ASSERT_TRUE(createDevice(16, 8));
+    const std::string text = "float4 PS(float2 pixel : VPOS) : COLOR0 { return float4(pixel.x / 255.0, pixel.y / 255.0, 0, 1); }\n"
+                             "technique T { pass { ZEnable = false; PixelShader = compile ps_3_0 PS(); } }\n";
+    ID3DXEffect* effect = createEffect(text);
+    ASSERT_NE(effect, nullptr);
+    ScreenVertex quad[4];
+    screenQuad(quad, -0.5f, -0.5f, 15.5f, 7.5f, 0xFFFFFFFF);
+    m_device->SetFVF(kScreenVertexFvf);
+    UINT passes = 0;
+    effect->Begin(&passes, 0);
+    effect->BeginPass(0);
+    m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
+    effect->EndPass();
+    effect->End();
+    Image image = readBackBuffer();
+    EXPECT_EQ(image.at(0, 0), D3DCOLOR_ARGB(255, 0, 0, 0)) << hex(image.at(0, 0));
+    EXPECT_EQ(image.at(3, 5), D3DCOLOR_ARGB(255, 3, 5, 0)) << hex(image.at(3, 5));
+    EXPECT_EQ(image.at(15, 7), D3DCOLOR_ARGB(255, 15, 7, 0)) << hex(image.at(15, 7));
+    effect->Release();
+}

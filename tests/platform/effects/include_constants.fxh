@@ -1,0 +1,1 @@
+#define LIGHT_COLOR float4(1.0, 0.9, 0.8, 1.0)
