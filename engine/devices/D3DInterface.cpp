@@ -4,6 +4,9 @@
 
 #include "devices/D3DInitParams.h"
 #include "devices/Window.h"
+#include "graphics/EffectManager.h"
+#include "graphics/SpritePair.h"
+#include "graphics/TextureManager.h"
 #include "foundation/ConsoleCommand.h"
 #include "foundation/Logger.h"
 #include "foundation/UlvoEngine.h"
@@ -44,7 +47,7 @@ D3DInterface* D3DInterface::getInstance()
     return &instance;
 }
 
-D3DInterface::D3DInterface()
+D3DInterface::D3DInterface() : m_effectManager(EffectManager::getInstance())
 {
     registerCommand(
         new ConsoleCommand(L"D3D_getResolution", 0, L"D3D_getResolution; gibt die Aufl\u00F6sung und Farbtiefe"));
@@ -58,6 +61,8 @@ D3DInterface::D3DInterface()
     registerCommand(new ConsoleCommand(
         L"D3D_autodegrade", 2, L"D3D_autodegrade 0/1 0/1; autmatisches anpassen der max. Aufl\u00F6sung an /aus"));
     renderLog().log(0, LOG_TYPE_INFO, L"Ulvo::D3DInterface::D3DInterface\n");
+    m_textureManager = new TextureManager();
+    m_sprites = new SpritePair();
     UlvoEngine::getInstance()->onWindowMessage.connect(this, &D3DInterface::onWindowMessage);
     readWorkArea();
 }
@@ -66,6 +71,10 @@ D3DInterface::~D3DInterface()
 {
     renderLog().log(0, LOG_TYPE_INFO, L"Ulvo::D3DInterface::~D3DInterface\n");
     releaseDevice();
+    delete m_textureManager;
+    m_textureManager = nullptr;
+    delete m_sprites;
+    m_sprites = nullptr;
 }
 
 void D3DInterface::releaseDevice()
@@ -103,6 +112,7 @@ bool D3DInterface::init(D3DInitParams* params)
     log.log(100, LOG_TYPE_INFO,
             L"Created ScreenSize: " + std::to_wstring(present.BackBufferWidth) + L"x" +
                 std::to_wstring(present.BackBufferHeight) + L"\n");
+    m_sprites->create();
     return true;
 }
 

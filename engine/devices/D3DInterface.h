@@ -21,6 +21,9 @@
 namespace Ulvo {
 
 class D3DInitParams;
+class EffectManager;
+class TextureManager;
+struct SpritePair;
 
 class D3DInterface : public ConsoleCommandReceiver {
 public:
@@ -49,6 +52,11 @@ public:
 
     IDirect3DDevice9* getDevice() const { return m_device; }
     IDirect3DDevice9** getDevicePtr() { return &m_device; }
+    EffectManager* getEffectManager() const { return m_effectManager; }
+    // The global texture manager, used by game code to load textures.
+    TextureManager* getTextureManager() const { return m_textureManager; }
+    // The sprite drawers used by the GUI, fonts and the game.
+    SpritePair* getSprite() const { return m_sprites; }
     IDirect3D9* getDirect3D() const { return m_d3d; }
     // Size of the current display mode (0 without settings).
     unsigned getWidth() const;
@@ -123,6 +131,9 @@ private:
     DisplayModeList m_displayModes;
     IDirect3D9* m_d3d = nullptr;
     IDirect3DDevice9* m_device = nullptr;
+    EffectManager* m_effectManager = nullptr;
+    TextureManager* m_textureManager = nullptr;
+    SpritePair* m_sprites = nullptr;
     D3DInitParams* m_initParams = nullptr;
     bool m_initialized = false;
     unsigned m_workAreaWidth = 0;

@@ -1,8 +1,11 @@
 #pragma once
-// The intro video over the main window. Stand-in: the class grows with the
-// video subsystem; for now play returns at once without a quit request.
+// The intro video over the whole main window, played through a DirectShow filter graph
+// before the Direct3D device exists. It pumps the window's messages while the clip runs and
+// tells whether the user asked to quit meanwhile.
+#include <dshow.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace Ulvo {
@@ -11,17 +14,36 @@ class UlvoEngine;
 
 struct VideoPlayResult {
     bool quitRequested = false;
-    HRESULT result = S_OK; // the last result of the playback calls
+    // The first failing DirectShow result (a call that failed, or the error that ended the
+    // clip), else the last call's.
+    HRESULT result = S_OK;
 };
 
 class VideoPlayer {
 public:
     explicit VideoPlayer(const std::wstring& fileName);
+    ~VideoPlayer();
+    VideoPlayer(const VideoPlayer&) = delete;
+    VideoPlayer& operator=(const VideoPlayer&) = delete;
 
+    // Plays the clip to its end, an error, Escape or a quit message. Every interface is
+    // released before it returns.
     VideoPlayResult play();
 
 private:
+    // One turn of the window's messages; true when the quit message came.
+    bool pumpMessages(HWND window);
+    void release();
+
     UlvoEngine* m_engine;
+    IGraphBuilder* m_graph = nullptr;
+    IMediaControl* m_mediaControl = nullptr;
+    IMediaSeeking* m_seeking = nullptr;
+    IVideoWindow* m_videoWindow = nullptr;
+    IMediaEventEx* m_events = nullptr;
+    IBasicVideo* m_basicVideo = nullptr;
+    IBasicAudio* m_basicAudio = nullptr;
+    uint32_t m_playing = 1;
     std::wstring m_fileName;
 };
 

@@ -52,4 +52,13 @@ void FloatRect::clampInto(const FloatRect& bounds)
     clampSpan(top, bottom, bounds.top, bounds.bottom);
 }
 
+LONG truncToLong(float value)
+{
+    if (!(value > -1.0e9f))
+        return value != value ? 0 : -1000000000;
+    if (value > 1.0e9f)
+        return 1000000000;
+    return static_cast<LONG>(value);
+}
+
 } // namespace Ulvo

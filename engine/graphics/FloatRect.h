@@ -25,4 +25,8 @@ struct FloatRect {
     void clampInto(const FloatRect& bounds);
 };
 
+// Truncation toward zero that stays defined for coordinates no LONG can hold:
+// limited to +-1e9, NaN gives 0.
+LONG truncToLong(float value);
+
 } // namespace Ulvo

@@ -1,5 +1,19 @@
 #include "threematch/MyGlobals.h"
 
+#include "devices/D3DInterface.h"
+#include "devices/SoundInitParams.h"
+#include "foundation/EngineParams.h"
+#include "foundation/File.h"
+#include "foundation/GOBManager.h"
+#include "foundation/Logger.h"
+#include "graphics/TextureLoadOptions.h"
+#include "graphics/TextureManager.h"
+
+#include <objbase.h>
+
+#include <cstring>
+#include <string>
+
 namespace ThreeMatch {
 
 bool MyGlobals::load(Ulvo::XMLNode* node)
@@ -22,13 +36,37 @@ bool MyGlobals::save(Ulvo::XMLNode* node)
     return true;
 }
 
-bool MyGlobals::initSound(Ulvo::EngineParams*)
+bool MyGlobals::initSound(Ulvo::EngineParams* params)
 {
+    if (!params)
+        return true;
+    Ulvo::SoundInitParams& sound = params->getSoundInitParams();
+    sound.setInit3D(false);
+    Ulvo::File file(L"Vodezivudo.xgs");
+    if (!file.loadFile(L"data\\Sounds\\Vodezivudo.xgs", Ulvo::GOBManager::getInstance()->getGOBOrder(L"DEFAULT")))
+        return true; // the engine starts without global settings
+    unsigned char* data = nullptr;
+    uint32_t size = 0;
+    if (!file.getFILE_DATA(data, size))
+        return true;
+    // The sound engine takes the buffer over and frees it with CoTaskMemFree.
+    if (void* buffer = CoTaskMemAlloc(size)) {
+        std::memcpy(buffer, data, size);
+        sound.m_runtime_params.pGlobalSettingsBuffer = buffer;
+        sound.m_runtime_params.globalSettingsBufferSize = size;
+        sound.m_runtime_params.globalSettingsFlags = XACT_FLAG_GLOBAL_SETTINGS_MANAGEDATA;
+    } else {
+        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"CoTaskMemAlloc(" + std::to_wstring(size) + L") failed!\n");
+    }
+    delete[] data;
     return true;
 }
 
 bool MyGlobals::postInit(Ulvo::EngineParams*)
 {
+    Ulvo::XMLNode rects;
+    if (Ulvo::XMLNode::load(&rects, L"Data\\Menu\\rects.tex", 0))
+        Ulvo::D3DInterface::getInstance()->getTextureManager()->load(&rects, Ulvo::TextureLoadOptions());
     return true;
 }
 

@@ -1,7 +1,12 @@
 #pragma once
-// The game controller. Stand-in: the class grows with the game; for now it
-// takes its places on the engine's update, render and exit signals.
+// The game controller. It grows with the game; for now it loads the data the engine's managers
+// hold, takes its places on the engine's update, render and exit signals and owns the in-game
+// render target.
+#include "devices/KeyState.h"
 #include "foundation/sigslot.h"
+#include "graphics/D3DXSprite.h"
+#include "graphics/RenderToTexture.h"
+#include "threematch/ConsoleLineView.h"
 
 #include <cstdint>
 
@@ -18,8 +23,22 @@ public:
     void update();
     // The frame's drawing.
     void render();
+    // Every mouse press clicks.
+    void onMouseButtonPressed(Ulvo::MouseState& mouse, const UlvoMouseButton& button);
     // The engine's loop ended with this code.
     void onEngineExit(const uint32_t& code);
+
+    Ulvo::RenderToTexture& getRenderTarget() { return m_renderTarget; }
+
+private:
+    void loadData();
+    // Draws into the in-game render target while it is bound.
+    void drawIntoTarget(Ulvo::RenderToTexture& target);
+    // The game's own mouse pointer while the system cursor is hidden.
+    void drawMousePointer(Ulvo::D3DXSprite& sprite);
+
+    Ulvo::RenderToTexture m_renderTarget;
+    ConsoleLineView m_consoleLine;
 };
 
 } // namespace ThreeMatch

@@ -1,6 +1,6 @@
 #include "foundation/AppInfo.h"
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 #include <platform_app.h>

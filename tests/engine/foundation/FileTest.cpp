@@ -3,7 +3,7 @@
 #include "foundation/GOBManager.h"
 #include "foundation/XMLNode.h"
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

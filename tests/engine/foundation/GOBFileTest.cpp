@@ -1,7 +1,7 @@
 #include "foundation/GOBFile.h"
 #include "foundation/GOBManager.h"
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "foundation/Logger.h"
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "foundation/MeasureManager.h"
 #include "foundation/MeasureTime.h"
 #include "foundation/Measures.h"

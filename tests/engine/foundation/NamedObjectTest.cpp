@@ -2,7 +2,7 @@
 #include "foundation/NamedObjectList.h"
 #include "foundation/XMLNode.h"
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 

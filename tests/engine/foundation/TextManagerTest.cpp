@@ -1,4 +1,4 @@
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "foundation/Language.h"
 #include "foundation/Text.h"
 #include "foundation/TextManager.h"

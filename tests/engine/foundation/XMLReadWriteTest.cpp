@@ -1,4 +1,4 @@
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "foundation/GOBManager.h"
 #include "foundation/XMLNode.h"
 #include "support/TestSupport.h"

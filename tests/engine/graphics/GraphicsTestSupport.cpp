@@ -1,11 +1,13 @@
-// Device start, read-back and golden images for the engine's graphics tests.
+// Device start, read-back, golden images and drawing helpers for the engine's graphics tests.
 #include "GraphicsTestSupport.h"
 
 #include "devices/D3DInitParams.h"
 #include "devices/D3DInterface.h"
 #include "foundation/UlvoEngine.h"
+#include "graphics/Texture2D.h"
 #include "support/TestSupport.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace GraphicsTesting {
@@ -14,7 +16,7 @@ IDirect3DDevice9* startDevice(UINT width, UINT height)
 {
     using namespace Ulvo;
     D3DInterface* d3d = D3DInterface::getInstance();
-    if (d3d->isInitialized() && d3d->getDevice() && d3d->getWidth() == width && d3d->getHeight() == height)
+    if (d3d->isInitialized() && d3d->getDevice())
         return d3d->getDevice();
     D3DInitParams* display = &UlvoEngine::getInstance()->getEngineParams().getD3DInitParams();
     *display->getDisplayMode() = D3DDISPLAYMODE{width, height, 60, D3DFMT_X8R8G8B8};
@@ -70,6 +72,41 @@ Image readBackBuffer()
 {
     return TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "engine" / "graphics" / "golden",
                                       name, tolerance);
+}
+
+bool fillTexture(Ulvo::Texture2D& texture, UINT width, UINT height,
+                 const std::function<D3DCOLOR(UINT x, UINT y)>& texel)
+{
+    if (!texture.create(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED))
+        return false;
+    D3DLOCKED_RECT locked{};
+    if (FAILED(texture.getTexture()->LockRect(0, &locked, nullptr, 0)))
+        return false;
+    for (UINT y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch);
+        for (UINT x = 0; x < width; ++x)
+            row[x] = texel(x, y);
+    }
+    texture.getTexture()->UnlockRect(0);
+    return true;
+}
+
+ScopedTarget::ScopedTarget(IDirect3DDevice9* device, UINT width, UINT height) : m_device(device)
+{
+    device->CreateRenderTarget(width, height, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &m_target, nullptr);
+    device->GetRenderTarget(0, &m_previous);
+    if (m_target)
+        device->SetRenderTarget(0, m_target);
+}
+
+ScopedTarget::~ScopedTarget()
+{
+    if (m_previous) {
+        m_device->SetRenderTarget(0, m_previous);
+        m_previous->Release();
+    }
+    if (m_target)
+        m_target->Release();
 }
 
 } // namespace GraphicsTesting

@@ -1,0 +1,279 @@
+// 10,000 blended, textured 32x32 sprites per frame at 1024x768 on the offscreen
+// driver: through the engine's batching sprite and its effect, and through
+// SDL2's own SDL_Renderer (OpenGL backend) drawing the same sprites. Each frame
+// is cleared, drawn, presented and waited for by reading one pixel back.
+// The argument is the number of textures the sprites take turns with.
+#include <windows.h>
+#include <d3d9.h>
+
+#include "devices/D3DInitParams.h"
+#include "devices/D3DInterface.h"
+#include "foundation/UlvoEngine.h"
+#include "foundation/XMLNode.h"
+#include "graphics/Effect.h"
+#include "graphics/Sprite.h"
+#include "graphics/SpritePair.h"
+#include "graphics/Texture2D.h"
+
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <unistd.h>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+constexpr int kSprites = 10000;
+constexpr int kSize = 32;
+constexpr int kMaxTextures = 4;
+
+struct Placement {
+    float x, y;
+};
+
+// The same scattered positions for both drawers.
+const std::vector<Placement>& placements()
+{
+    static std::vector<Placement> list = [] {
+        std::vector<Placement> out;
+        unsigned seed = 12345;
+        auto next = [&seed] {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 16) & 0x7FFF;
+        };
+        for (int k = 0; k < kSprites; ++k)
+            out.push_back({static_cast<float>(next() % (kWidth - kSize)), static_cast<float>(next() % (kHeight - kSize))});
+        return out;
+    }();
+    return list;
+}
+
+// Texel of texture t: a round blob in its own colour, soft at the edge.
+uint32_t texel(int t, int x, int y)
+{
+    const float dx = static_cast<float>(x) - 15.5f, dy = static_cast<float>(y) - 15.5f;
+    const float d = dx * dx + dy * dy;
+    const uint32_t alpha = d < 200.0f ? 255u : d < 256.0f ? 128u : 0u;
+    static const uint32_t colours[kMaxTextures] = {0xFF4040, 0x40FF40, 0x4040FF, 0xFFFF40};
+    return (alpha << 24) | colours[t];
+}
+
+// ---------------------------------------------------------------------------------------------
+// The engine's sprite
+
+struct EngineScene {
+    IDirect3DDevice9* device = nullptr;
+    Ulvo::Texture2D textures[kMaxTextures];
+    Ulvo::Effect* effect = nullptr;
+    Ulvo::Sprite sprite;
+    IDirect3DSurface9* backBuffer = nullptr;
+    IDirect3DSurface9* probe = nullptr;
+    IDirect3DSurface9* probeMemory = nullptr;
+    std::filesystem::path folder;
+
+    bool create()
+    {
+        using namespace Ulvo;
+        D3DInterface* d3d = D3DInterface::getInstance();
+        if (!d3d->isInitialized()) {
+            D3DInitParams* display = &UlvoEngine::getInstance()->getEngineParams().getD3DInitParams();
+            *display->getDisplayMode() = D3DDISPLAYMODE{kWidth, kHeight, 60, D3DFMT_X8R8G8B8};
+            *display->getPresentParams() = D3DInitParams::defaultPresentParams();
+            display->getPresentParams()->PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+            display->setMinRes(0, 0);
+            display->setMaxRes(0xFFFFFFFFu, 0xFFFFFFFFu);
+            display->setAutoDegrade(false, false);
+            if (!d3d->init(display))
+                return false;
+        }
+        device = d3d->getDevice();
+        if (!device || d3d->getWidth() != kWidth || d3d->getHeight() != kHeight)
+            return false;
+        // The effect sources, found as the program finds them: data\FX under the working folder.
+        folder = std::filesystem::temp_directory_path() / ("bench_sprites_" + std::to_string(getpid()));
+        std::filesystem::create_directories(folder / "data" / "FX");
+        for (const char* file : {"sprite.fx", "spritecommon.fxh"})
+            std::filesystem::copy_file(std::filesystem::path(ULVO_SOURCE_DIR) / "data" / "FX" / file,
+                                       folder / "data" / "FX" / file,
+                                       std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::current_path(folder);
+        XMLNode root;
+        if (!XMLNode::load(&root, L"<EFFECT NAME=\"Sprite\"><FILE FILENAME=\"data\\FX\\sprite.fx\"/></EFFECT>", 1))
+            return false;
+        effect = new Effect(false);
+        if (!effect->createFromNode(&root))
+            return false;
+        for (int t = 0; t < kMaxTextures; ++t) {
+            if (!textures[t].create(kSize, kSize, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED))
+                return false;
+            D3DLOCKED_RECT locked{};
+            if (FAILED(textures[t].getTexture()->LockRect(0, &locked, nullptr, 0)))
+                return false;
+            for (int y = 0; y < kSize; ++y)
+                for (int x = 0; x < kSize; ++x)
+                    reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch)[x] =
+                        texel(t, x, y);
+            textures[t].getTexture()->UnlockRect(0);
+        }
+        if (!sprite.create() || !sprite.getVertexBuffer())
+            return false;
+        device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
+        device->CreateRenderTarget(1, 1, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &probe, nullptr);
+        device->CreateOffscreenPlainSurface(1, 1, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &probeMemory, nullptr);
+        return backBuffer && probe && probeMemory;
+    }
+
+    ~EngineScene()
+    {
+        for (IDirect3DSurface9* surface : {probeMemory, probe, backBuffer})
+            if (surface)
+                surface->Release();
+        if (effect)
+            effect->Release();
+        std::error_code ignored;
+        std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
+        if (!folder.empty())
+            std::filesystem::remove_all(folder, ignored);
+    }
+
+    // drawer: the batching sprite, or for reference the D3DX sprite of the pair.
+    void frame(int textureCount, Ulvo::BaseSprite& drawer)
+    {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF202020, 1.0f, 0);
+        device->BeginScene();
+        drawer.Begin(D3DXSPRITE_ALPHABLEND, effect);
+        const std::vector<Placement>& at = placements();
+        for (int k = 0; k < kSprites; ++k) {
+            const D3DXVECTOR2 place(at[k].x, at[k].y);
+            drawer.drawTexture2D(&textures[k % textureCount], nullptr, nullptr, nullptr, 0.0f, &place, 0xFFFFFFFF);
+        }
+        drawer.End();
+        device->EndScene();
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+        // Waits for the frame by reading one pixel of it back.
+        device->StretchRect(backBuffer, nullptr, probe, nullptr, D3DTEXF_POINT);
+        device->GetRenderTargetData(probe, probeMemory);
+    }
+};
+
+void BM_UlvoSprite(benchmark::State& state)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    auto scene = std::make_unique<EngineScene>();
+    if (!scene->create()) {
+        state.SkipWithError("no engine device at 1024x768 (offscreen GL unavailable?)");
+        return;
+    }
+    const int textureCount = static_cast<int>(state.range(0));
+    scene->frame(textureCount, scene->sprite); // first use compiles the shaders
+    for (auto _ : state)
+        scene->frame(textureCount, scene->sprite);
+    state.counters["batches"] = scene->sprite.getBatchCount();
+}
+BENCHMARK(BM_UlvoSprite)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// For reference: the same frame through the platform's D3DX sprite.
+void BM_D3DXSprite(benchmark::State& state)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    auto scene = std::make_unique<EngineScene>();
+    if (!scene->create()) {
+        state.SkipWithError("no engine device at 1024x768 (offscreen GL unavailable?)");
+        return;
+    }
+    Ulvo::D3DXSprite& drawer = Ulvo::D3DInterface::getInstance()->getSprite()->first;
+    const int textureCount = static_cast<int>(state.range(0));
+    scene->frame(textureCount, drawer);
+    for (auto _ : state)
+        scene->frame(textureCount, drawer);
+}
+BENCHMARK(BM_D3DXSprite)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---------------------------------------------------------------------------------------------
+// SDL2's renderer
+
+struct SdlScene {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* textures[kMaxTextures] = {};
+
+    bool create()
+    {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+            return false;
+        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
+        SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+        window = SDL_CreateWindow("bench_sprites", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (!window)
+            return false;
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+        if (!renderer)
+            return false;
+        SDL_RendererInfo info{};
+        if (SDL_GetRendererInfo(renderer, &info) != 0 || SDL_strcmp(info.name, "opengl") != 0)
+            return false;
+        std::vector<uint32_t> pixels(kSize * kSize);
+        for (int t = 0; t < kMaxTextures; ++t) {
+            textures[t] = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kSize, kSize);
+            if (!textures[t])
+                return false;
+            for (int y = 0; y < kSize; ++y)
+                for (int x = 0; x < kSize; ++x)
+                    pixels[y * kSize + x] = texel(t, x, y);
+            SDL_UpdateTexture(textures[t], nullptr, pixels.data(), kSize * 4);
+            SDL_SetTextureBlendMode(textures[t], SDL_BLENDMODE_BLEND);
+            SDL_SetTextureScaleMode(textures[t], SDL_ScaleModeLinear);
+        }
+        return true;
+    }
+
+    ~SdlScene()
+    {
+        for (SDL_Texture* texture : textures)
+            if (texture)
+                SDL_DestroyTexture(texture);
+        if (renderer)
+            SDL_DestroyRenderer(renderer);
+        if (window)
+            SDL_DestroyWindow(window);
+    }
+
+    void frame(int textureCount)
+    {
+        SDL_SetRenderDrawColor(renderer, 0x20, 0x20, 0x20, 0xFF);
+        SDL_RenderClear(renderer);
+        const std::vector<Placement>& at = placements();
+        for (int k = 0; k < kSprites; ++k) {
+            const SDL_FRect destination{at[k].x, at[k].y, static_cast<float>(kSize), static_cast<float>(kSize)};
+            SDL_RenderCopyF(renderer, textures[k % textureCount], nullptr, &destination);
+        }
+        // Reading one pixel flushes the batch and waits for it.
+        uint32_t pixel = 0;
+        const SDL_Rect one{0, 0, 1, 1};
+        SDL_RenderReadPixels(renderer, &one, SDL_PIXELFORMAT_ARGB8888, &pixel, 4);
+        SDL_RenderPresent(renderer);
+    }
+};
+
+void BM_SdlRenderer(benchmark::State& state)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    auto scene = std::make_unique<SdlScene>();
+    if (!scene->create()) {
+        state.SkipWithError(SDL_GetError());
+        return;
+    }
+    const int textureCount = static_cast<int>(state.range(0));
+    scene->frame(textureCount);
+    for (auto _ : state)
+        scene->frame(textureCount);
+}
+BENCHMARK(BM_SdlRenderer)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

@@ -1,0 +1,73 @@
+#include "devices/SoundVariable.h"
+
+#include "devices/SoundInterface.h"
+#include "foundation/Logger.h"
+#include "foundation/XMLNode.h"
+
+namespace Ulvo {
+
+namespace {
+
+// The engine's variable names are in the ANSI code page; what it cannot
+// show becomes a blank.
+std::string toEngineName(const std::wstring& name)
+{
+    char buffer[1024];
+    const int written =
+        WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, buffer, static_cast<int>(sizeof(buffer)), " ", nullptr);
+    if (written <= 0)
+        return std::string();
+    buffer[sizeof(buffer) - 1] = '\0';
+    return std::string(buffer);
+}
+
+} // namespace
+
+GlobalSoundVariable::GlobalSoundVariable(XMLNode* node)
+    : NamedObject(node), m_soundengine(SoundInterface::getInstance()->getXACT3EngineRef())
+{
+    if (!m_soundengine || !node)
+        return;
+    m_value = 0.0f;
+    if (XMLAttribute* name = node->getAttribute(L"VAR_NAME")) {
+        m_variableIndex = m_soundengine->GetGlobalVariableIndex(toEngineName(name->getValue()).c_str());
+        XACTVARIABLEVALUE current = 0.0f;
+        if (m_variableIndex != XACTVARIABLEINDEX_INVALID &&
+            SUCCEEDED(m_soundengine->GetGlobalVariable(m_variableIndex, &current)))
+            m_value = current;
+        else
+            mainLogger().log(75, LOG_TYPE_WARNING,
+                             L"Unknown global sound variable: " + name->getValue() + L"\n");
+    }
+    if (XMLAttribute* value = node->getAttribute(L"VAR_VALUE"))
+        setValue(static_cast<float>(value->getDouble()));
+}
+
+HRESULT GlobalSoundVariable::setValue(const float& value)
+{
+    m_value = value;
+    if (!m_soundengine || !SoundInterface::isEngineRunning())
+        return E_FAIL;
+    const HRESULT hr = m_soundengine->SetGlobalVariable(m_variableIndex, m_value);
+    if (FAILED(hr))
+        logSoundFailure(mainLogger(), L"Ulvo::GlobalSoundVariable::setValue", __LINE__,
+                        L"m_soundengine->SetGlobalVariable(m_variableIndex,m_value)");
+    return hr;
+}
+
+CueSoundVariable::CueSoundVariable(XMLNode* node)
+    : NamedObject(node), m_soundengine(SoundInterface::getInstance()->getXACT3EngineRef())
+{
+    InitializeCriticalSection(&m_lock);
+    if (!node)
+        return;
+    if (XMLAttribute* name = node->getAttribute(L"VAR_NAME"))
+        m_variableName = toEngineName(name->getValue());
+}
+
+CueSoundVariable::~CueSoundVariable()
+{
+    DeleteCriticalSection(&m_lock);
+}
+
+} // namespace Ulvo

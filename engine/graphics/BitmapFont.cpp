@@ -1,0 +1,29 @@
+#include "graphics/BitmapFont.h"
+
+#include "foundation/XMLNode.h"
+#include "graphics/BitmapFontData.h"
+#include "graphics/BitmapFontInterface.h"
+#include "graphics/D3DXFontInterface.h"
+
+namespace Ulvo {
+
+BitmapFont::BitmapFont(XMLNode* node) : Font(node)
+{
+    if (!node)
+        return;
+    if (XMLAttribute* name = node->getAttribute(L"BITMAPFONT_DATA")) {
+        m_data = D3DXFontInterface::getInstance()->getBitmapInterface().getBitmapFontData(name->getValue());
+        if (m_data)
+            m_data->AddRef();
+    }
+}
+
+BitmapFont::~BitmapFont()
+{
+    if (m_data) {
+        m_data->Release();
+        m_data = nullptr;
+    }
+}
+
+} // namespace Ulvo

@@ -1,0 +1,50 @@
+#pragma once
+// The registry of the engine's effects: reads the effect definition file, creates the effect
+// pools, bundles and effects, answers lookups by name and offers the FX_ console commands.
+#include "foundation/ConsoleCommandReceiver.h"
+
+#include <string>
+#include <vector>
+
+namespace Ulvo {
+
+class Effect;
+class EffectBundle;
+class EffectPool;
+class XMLNode;
+
+class EffectManager : public ConsoleCommandReceiver {
+public:
+    static EffectManager* getInstance();
+    ~EffectManager() override;
+
+    void load(XMLNode* root);
+
+    // The first object of that name (exact), or null; borrowed.
+    Effect* getEffect(const std::wstring& name) const;
+    EffectBundle* getEffectBundle(const std::wstring& name) const;
+    EffectPool* getEffectPool(const std::wstring& name) const;
+
+    void reloadAllEffects();
+    void deleteAllCompiledFiles();
+
+    // Appends an effect to the list and holds one reference to it (bundles enter their
+    // permutation effects here).
+    void addEffect(Effect* effect);
+
+    const std::vector<Effect*>& getEffects() const { return m_effects; }
+    const std::vector<EffectBundle*>& getBundles() const { return m_bundles; }
+    const std::vector<EffectPool*>& getPools() const { return m_pools; }
+
+    void execute(ConsoleCommand& command, TypedConsoleCommand& line) override;
+    void completeArguments(TypedConsoleCommand& line, std::vector<std::wstring>& candidates) override;
+
+private:
+    EffectManager();
+
+    std::vector<Effect*> m_effects;
+    std::vector<EffectBundle*> m_bundles;
+    std::vector<EffectPool*> m_pools;
+};
+
+} // namespace Ulvo

@@ -1,0 +1,51 @@
+#include "graphics/Font.h"
+
+#include "devices/D3DInterface.h"
+#include "foundation/XMLNode.h"
+#include "graphics/D3DXFontInterface.h"
+#include "graphics/FontResourceHandle.h"
+
+namespace Ulvo {
+
+Font::Font(XMLNode* node) : NamedObject(node)
+{
+    std::wstring resourceName;
+    bool resourceGiven = false;
+    if (node) {
+        if (XMLAttribute* a = node->getAttribute(L"FONT_NAME"))
+            m_faceName = a->getValue();
+        if (XMLAttribute* a = node->getAttribute(L"HEIGHT"))
+            m_height = a->getInt();
+        if (XMLAttribute* a = node->getAttribute(L"WIDTH"))
+            m_width = a->getInt();
+        if (XMLAttribute* a = node->getAttribute(L"ITALIC"))
+            m_italic = a->getBool();
+        if (XMLAttribute* a = node->getAttribute(L"SIZE"))
+            m_weight = a->getInt();
+        if (XMLAttribute* a = node->getAttribute(L"SCALE_WITH_SCREEN"))
+            m_scaleWithScreen = a->getBool();
+        if (XMLAttribute* a = node->getAttribute(L"USE_FONT_RESOURCE")) {
+            resourceName = a->getValue();
+            resourceGiven = true;
+        }
+    }
+
+    D3DInterface* d3d = D3DInterface::getInstance();
+    d3d->lostDevice.connect(this, &Font::onLostDevice);
+    d3d->resetDevice.connect(this, &Font::onResetDevice);
+
+    // A resource named like the face it provides needs no USE_FONT_RESOURCE.
+    m_fontResource = D3DXFontInterface::getInstance()->getFontResource(resourceGiven ? resourceName : m_faceName);
+    if (m_fontResource)
+        m_fontResource->AddRef();
+}
+
+Font::~Font()
+{
+    if (m_fontResource) {
+        m_fontResource->Release();
+        m_fontResource = nullptr;
+    }
+}
+
+} // namespace Ulvo

@@ -1,0 +1,59 @@
+// The built game and its intro video, started headless from a copy of its runtime folder:
+// the video plays before the engine starts, a quit during it ends the program with -1
+// before any device exists, and a missing video is skipped with a log line.
+#include "GameRun.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const char* const kEngineInit = "Ulvo::UlvoEngine::init";
+
+TEST(IntroVideo, PlaysBeforeTheEngineStarts)
+{
+    GameRun game;
+    ASSERT_TRUE(fs::exists(game.runFolder() / "intro.wmv"));
+    game.start();
+    ASSERT_TRUE(game.waitForWindow(20s));
+    const double windowAt = game.secondsRunning();
+    // The clip lasts 3.3 s; the engine waits for it.
+    ASSERT_TRUE(game.waitForLog("UlvoEngine.log", kEngineInit, 20s));
+    EXPECT_GT(game.secondsRunning() - windowAt, 3.0);
+    game.terminate();
+    EXPECT_EQ(game.waitForExit(20s), 0);
+}
+
+TEST(IntroVideo, AQuitDuringTheVideoEndsTheProgramWithMinusOneBeforeTheEngineStarts)
+{
+    GameRun game;
+    game.start();
+    ASSERT_TRUE(game.waitForWindow(20s));
+    std::this_thread::sleep_for(300ms); // into the clip
+    game.terminate();                   // closes the main window
+    EXPECT_EQ(game.waitForExit(5s), 255);
+    EXPECT_EQ(game.log("UlvoEngine.log").find(kEngineInit), std::string::npos);
+    // The configuration is written on this path too.
+    EXPECT_TRUE(fs::exists(game.configFile()));
+}
+
+TEST(IntroVideo, AMissingVideoIsSkippedWithALogLine)
+{
+    GameRun game;
+    fs::remove(game.runFolder() / "intro.wmv");
+    game.start("-LOG_WARNING 0");
+    ASSERT_TRUE(game.waitForWindow(20s));
+    ASSERT_TRUE(game.waitForLog("UlvoEngine.log", kEngineInit, 20s));
+    EXPECT_NE(game.log("logfile.log").find("\"intro.wmv\" not found, the video is skipped"), std::string::npos);
+    game.terminate();
+    EXPECT_EQ(game.waitForExit(20s), 0);
+}
+
+} // namespace

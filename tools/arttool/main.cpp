@@ -1,0 +1,826 @@
+// arttool: draws the game's pictures as SVG and renders them to PNG.
+//   arttool OUT_DIR SVG_DIR
+// Every picture lands in OUT_DIR under the path the texture lists name
+// ("data/stones/holz_objekt.png", ...); its SVG source is kept in SVG_DIR.
+// One palette and one light from the top left throughout.
+#include "Svg.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace Art;
+
+namespace {
+
+fs::path g_outDir;
+fs::path g_svgDir;
+int g_failures = 0;
+
+// Writes the SVG and renders it to OUT_DIR/relative with rsvg-convert.
+void render(const Svg& svg, const std::string& relative)
+{
+    const fs::path png = g_outDir / relative;
+    fs::path source = g_svgDir / relative;
+    source.replace_extension(".svg");
+    fs::create_directories(png.parent_path());
+    fs::create_directories(source.parent_path());
+    {
+        std::ofstream out(source, std::ios::binary);
+        out << svg.text();
+    }
+    const std::string command = "rsvg-convert -w " + std::to_string(svg.width()) + " -h " +
+                                std::to_string(svg.height()) + " -o \"" + png.string() + "\" \"" +
+                                source.string() + "\"";
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "arttool: rendering %s failed\n", relative.c_str());
+        ++g_failures;
+    }
+}
+
+// Deterministic numbers so every build draws the same pictures.
+class Random {
+public:
+    explicit Random(unsigned seed) : m_state(seed * 2654435761u + 12345u) {}
+    double next()
+    {
+        m_state = m_state * 1664525u + 1013904223u;
+        return static_cast<double>(m_state >> 8) / static_cast<double>(1u << 24);
+    }
+    double range(double low, double high) { return low + (high - low) * next(); }
+
+private:
+    unsigned m_state;
+};
+
+const Colour kInk{40, 28, 20};           // outlines
+const Colour kParchment{241, 227, 192};  // panels
+const Colour kWood{139, 90, 43};         // frames
+const Colour kGold{232, 184, 48};
+const Colour kWhite{255, 255, 255};
+const Colour kBlack{0, 0, 0};
+
+// ---------------------------------------------------------------- stones
+
+enum class Shape { Log, Block, Triangle, Ingot, Diamond, Drop, Fish, Clover, Flame, Spikes };
+
+struct Stone {
+    const char* name;  // texture name stem, upper case
+    const char* file;  // file stem, lower case
+    Colour colour;
+    Shape shape;
+};
+
+const std::vector<Stone>& stones()
+{
+    static const std::vector<Stone> list = {
+        {"HOLZ", "holz", {150, 96, 46}, Shape::Log},
+        {"STEIN", "stein", {138, 143, 152}, Shape::Block},
+        {"EISEN", "eisen", {200, 67, 47}, Shape::Triangle},
+        {"GOLD", "gold", {232, 184, 48}, Shape::Ingot},
+        {"KRISTALL", "kristall", {63, 200, 216}, Shape::Diamond},
+        {"KORN", "korn", {130, 190, 60}, Shape::Drop},
+        {"FISCH", "fisch", {58, 123, 213}, Shape::Fish},
+        {"WOLLE", "wolle", {212, 90, 160}, Shape::Clover},
+        {"ZORN", "zorn", {255, 110, 30}, Shape::Flame},
+        {"BOESE", "boese", {106, 44, 138}, Shape::Spikes},
+    };
+    return list;
+}
+
+std::string shapePath(Shape shape, double cx, double cy, double r)
+{
+    switch (shape) {
+    case Shape::Log: {
+        const double k = 0.72 * r;
+        const double x0 = cx - r, x1 = cx + r, y0 = cy - k, y1 = cy + k;
+        return "M" + num(x0 + k) + " " + num(y0) + " L" + num(x1 - k) + " " + num(y0) + " A" + num(k) + " " +
+               num(k) + " 0 0 1 " + num(x1 - k) + " " + num(y1) + " L" + num(x0 + k) + " " + num(y1) + " A" +
+               num(k) + " " + num(k) + " 0 0 1 " + num(x0 + k) + " " + num(y0) + " Z";
+    }
+    case Shape::Block: {
+        const double h = 0.88 * r, c = 0.16 * r;
+        return polygon({{cx - h + c, cy - h}, {cx + h - c, cy - h}, {cx + h, cy - h + c}, {cx + h, cy + h - c},
+                        {cx + h - c, cy + h}, {cx - h + c, cy + h}, {cx - h, cy + h - c}, {cx - h, cy - h + c}});
+    }
+    case Shape::Triangle:
+        return star(cx, cy + 0.2 * r, 3, 1.2 * r, 0.0);
+    case Shape::Ingot:
+        return polygon({{cx - 0.55 * r, cy - 0.6 * r}, {cx + 0.55 * r, cy - 0.6 * r}, {cx + 1.05 * r, cy + 0.65 * r},
+                        {cx - 1.05 * r, cy + 0.65 * r}});
+    case Shape::Diamond:
+        return polygon({{cx, cy - 1.12 * r}, {cx + 0.78 * r, cy}, {cx, cy + 1.12 * r}, {cx - 0.78 * r, cy}});
+    case Shape::Drop:
+        return "M" + num(cx) + " " + num(cy - 1.12 * r) + " C" + num(cx + 0.25 * r) + " " + num(cy - 0.6 * r) + " " +
+               num(cx + 0.92 * r) + " " + num(cy - 0.1 * r) + " " + num(cx + 0.92 * r) + " " + num(cy + 0.3 * r) +
+               " A" + num(0.92 * r) + " " + num(0.8 * r) + " 0 0 1 " + num(cx - 0.92 * r) + " " + num(cy + 0.3 * r) +
+               " C" + num(cx - 0.92 * r) + " " + num(cy - 0.1 * r) + " " + num(cx - 0.25 * r) + " " +
+               num(cy - 0.6 * r) + " " + num(cx) + " " + num(cy - 1.12 * r) + " Z";
+    case Shape::Fish:
+        return "M" + num(cx + 1.0 * r) + " " + num(cy) + " Q" + num(cx + 0.2 * r) + " " + num(cy - 1.0 * r) + " " +
+               num(cx - 0.5 * r) + " " + num(cy - 0.08 * r) + " L" + num(cx - 1.05 * r) + " " + num(cy - 0.65 * r) +
+               " L" + num(cx - 1.05 * r) + " " + num(cy + 0.65 * r) + " L" + num(cx - 0.5 * r) + " " +
+               num(cy + 0.08 * r) + " Q" + num(cx + 0.2 * r) + " " + num(cy + 1.0 * r) + " " + num(cx + 1.0 * r) +
+               " " + num(cy) + " Z";
+    case Shape::Clover: {
+        // Four round lobes with deep notches between them: a ball of wool from above.
+        const double a = 0.4 * r, lobe = 0.44 * r;
+        const std::string arc = " A" + num(lobe) + " " + num(lobe) + " 0 1 1 ";
+        return "M" + num(cx - a) + " " + num(cy - a) + arc + num(cx + a) + " " + num(cy - a) + arc + num(cx + a) +
+               " " + num(cy + a) + arc + num(cx - a) + " " + num(cy + a) + arc + num(cx - a) + " " + num(cy - a) +
+               " Z";
+    }
+    case Shape::Flame:
+        return star(cx, cy + 0.08 * r, 5, 1.15 * r, 0.5 * r);
+    case Shape::Spikes:
+        return star(cx, cy, 8, 1.12 * r, 0.62 * r, M_PI / 8);
+    }
+    return {};
+}
+
+// Details that make the silhouettes read at a glance.
+void shapeDetails(Svg& svg, const Stone& stone, double cx, double cy, double r)
+{
+    const Colour dark = stone.colour.shade(-0.55);
+    const std::string line = "stroke='" + dark.hex() + "' stroke-width='1.5' stroke-linecap='round'";
+    switch (stone.shape) {
+    case Shape::Log:
+        svg.ellipse(cx + 0.62 * r, cy, 0.3 * r, 0.5 * r, stone.colour.shade(0.35).hex(),
+                    "stroke='" + dark.hex() + "' stroke-width='1.5'");
+        svg.ellipse(cx + 0.62 * r, cy, 0.12 * r, 0.22 * r, "none", line);
+        svg.path("M" + num(cx - 0.7 * r) + " " + num(cy - 0.2 * r) + " L" + num(cx + 0.2 * r) + " " +
+                     num(cy - 0.2 * r),
+                 "none", line);
+        break;
+    case Shape::Block:
+        svg.path("M" + num(cx - 0.4 * r) + " " + num(cy + 0.1 * r) + " L" + num(cx + 0.1 * r) + " " +
+                     num(cy - 0.3 * r),
+                 "none", line);
+        break;
+    case Shape::Ingot:
+        svg.path("M" + num(cx - 0.55 * r) + " " + num(cy - 0.6 * r) + " L" + num(cx - 0.75 * r) + " " +
+                     num(cy - 0.15 * r) + " L" + num(cx + 0.75 * r) + " " + num(cy - 0.15 * r) + " L" +
+                     num(cx + 0.55 * r) + " " + num(cy - 0.6 * r),
+                 "none", line);
+        break;
+    case Shape::Clover:
+        svg.circle(cx, cy, 0.22 * r, "none", line);
+        break;
+    case Shape::Diamond:
+        svg.path("M" + num(cx - 0.78 * r) + " " + num(cy) + " L" + num(cx + 0.78 * r) + " " + num(cy) + " M" +
+                     num(cx) + " " + num(cy - 1.12 * r) + " L" + num(cx) + " " + num(cy + 1.12 * r),
+                 "none", "stroke='" + stone.colour.shade(0.6).hex() + "' stroke-width='1'");
+        break;
+    case Shape::Fish:
+        svg.circle(cx + 0.45 * r, cy - 0.15 * r, 0.12 * r, dark.hex());
+        break;
+    case Shape::Drop:
+        svg.path("M" + num(cx) + " " + num(cy - 0.5 * r) + " L" + num(cx) + " " + num(cy + 0.8 * r), "none", line);
+        break;
+    case Shape::Spikes:
+        svg.circle(cx - 0.25 * r, cy - 0.1 * r, 0.14 * r, "#ffe04a");
+        svg.circle(cx + 0.25 * r, cy - 0.1 * r, 0.14 * r, "#ffe04a");
+        break;
+    case Shape::Flame:
+        svg.path(star(cx, cy + 0.15 * r, 5, 0.55 * r, 0.25 * r), "#ffe070");
+        break;
+    default:
+        break;
+    }
+}
+
+void drawStone(Svg& svg, const Stone& stone, double cx, double cy, double r, double opacity = 1.0)
+{
+    const std::string d = shapePath(stone.shape, cx, cy, r);
+    const std::string fill = svg.litGradient(stone.colour);
+    svg.beginGroup("opacity='" + num(opacity) + "'");
+    svg.path(d, "#000000", "opacity='0.35' transform='translate(3,3)'");
+    svg.path(d, fill, "stroke='" + stone.colour.shade(-0.6).hex() + "' stroke-width='2' stroke-linejoin='round'");
+    shapeDetails(svg, stone, cx, cy, r);
+    svg.ellipse(cx - 0.35 * r, cy - 0.42 * r, 0.34 * r, 0.18 * r, "#ffffff",
+                "opacity='0.45' transform='rotate(-35 " + num(cx - 0.35 * r) + " " + num(cy - 0.42 * r) + ")'");
+    svg.endGroup();
+}
+
+void makeStones()
+{
+    const double r = 24.0;
+    for (const Stone& stone : stones()) {
+        const std::string base = std::string("data/stones/") + stone.file;
+        Svg still(64, 64);
+        drawStone(still, stone, 32, 32, r);
+        render(still, base + "_objekt.png");
+
+        // Selected: a pulsing halo and a slight swell, ten frames side by side.
+        Svg marked(640, 64);
+        for (int f = 0; f < 10; ++f) {
+            const double wave = std::sin(2.0 * M_PI * f / 10.0);
+            const double cx = 64.0 * f + 32.0;
+            marked.circle(cx, 32, 30, marked.radialGradient(kGold.shade(0.5), 0.6 + 0.3 * wave, kGold, 0.0));
+            const double s = 1.0 + 0.06 * wave;
+            marked.beginGroup("transform='translate(" + num(cx) + " 32) scale(" + num(s) + ") translate(" +
+                              num(-cx) + " -32)'");
+            drawStone(marked, stone, cx, 32, r);
+            marked.endGroup();
+        }
+        render(marked, base + "_objekt_marked.png");
+
+        // Bursting: the stone shrinks and fades while rays fly out.
+        Svg burst(640, 64);
+        for (int f = 0; f < 10; ++f) {
+            const double p = f / 9.0;
+            const double cx = 64.0 * f + 32.0;
+            burst.circle(cx, 32, (0.5 + 0.8 * p) * r,
+                         burst.radialGradient(kWhite, 0.85 * (1.0 - p), stone.colour.shade(0.4), 0.0));
+            std::string rays;
+            for (int k = 0; k < 8; ++k) {
+                const double a = 2.0 * M_PI * k / 8.0 + 0.2;
+                const double inner = (0.2 + 0.6 * p) * r, outer = (0.45 + 0.85 * p) * r;
+                rays += "M" + num(cx + inner * std::cos(a)) + " " + num(32 + inner * std::sin(a)) + " L" +
+                        num(cx + outer * std::cos(a)) + " " + num(32 + outer * std::sin(a)) + " ";
+            }
+            burst.path(rays, "none",
+                       "stroke='" + stone.colour.shade(0.5).hex() + "' stroke-width='" + num(4.0 * (1.0 - p) + 1.0) +
+                           "' stroke-linecap='round' opacity='" + num(1.0 - 0.6 * p) + "'");
+            const double s = 1.0 - 0.8 * p;
+            burst.beginGroup("transform='translate(" + num(cx) + " 32) scale(" + num(s) + ") translate(" +
+                             num(-cx) + " -32)'");
+            drawStone(burst, stone, cx, 32, r, 1.0 - 0.9 * p);
+            burst.endGroup();
+        }
+        render(burst, base + "_objekt_spreng.png");
+    }
+}
+
+// ---------------------------------------------------------------- GUI
+
+void roundedFrame(Svg& svg, double x, double y, double w, double h, double radius, const Colour& frame,
+                  const Colour& inner, double border)
+{
+    svg.rect(x + 2, y + 2, w - 2, h - 2, "#000000", "rx='" + num(radius) + "' opacity='0.3'");
+    svg.rect(x, y, w - 2, h - 2, svg.litGradient(frame),
+             "rx='" + num(radius) + "' stroke='" + frame.shade(-0.6).hex() + "' stroke-width='1.5'");
+    svg.rect(x + border, y + border, w - 2 - 2 * border, h - 2 - 2 * border, svg.verticalGradient(inner.shade(0.2), inner),
+             "rx='" + num(radius * 0.5) + "' stroke='" + frame.shade(-0.4).hex() + "' stroke-width='1'");
+}
+
+void makeGui()
+{
+    // Nine 30 x 30 tiles of a 90 x 90 frame: corners, edges and the fill.
+    Svg rects(90, 90);
+    rects.rect(0.75, 0.75, 88.5, 88.5, rects.litGradient(kWood),
+               "rx='14' stroke='" + kWood.shade(-0.6).hex() + "' stroke-width='1.5'");
+    rects.rect(8, 8, 74, 74, kParchment.hex(), "rx='6' stroke='" + kWood.shade(-0.5).hex() + "' stroke-width='1'");
+    render(rects, "data/Menu/rects.png");
+
+    struct ButtonLook {
+        const char* file;
+        Colour frame;
+        Colour inner;
+        double shift;
+    };
+    const ButtonLook looks[] = {
+        {"button", kWood, {196, 140, 80}, 0},
+        {"button_marked", kGold, {236, 196, 110}, 0},
+        {"button_pressed", kWood.shade(-0.2), {160, 110, 60}, 1.5},
+        {"button_disabled", {120, 120, 120}, {170, 170, 170}, 0},
+    };
+    for (const ButtonLook& look : looks) {
+        Svg svg(256, 64);
+        roundedFrame(svg, look.shift, look.shift, 256 - look.shift, 64 - look.shift, 14, look.frame, look.inner, 5);
+        svg.rect(12, 9, 230, 12, "#ffffff", "rx='6' opacity='0.25'");
+        render(svg, std::string("data/Menu/") + look.file + ".png");
+    }
+
+    Svg panel(256, 256);
+    roundedFrame(panel, 0, 0, 256, 256, 18, kWood, kParchment, 9);
+    render(panel, "data/Menu/panel.png");
+
+    Svg tooltip(128, 64);
+    roundedFrame(tooltip, 0, 0, 128, 64, 10, kGold.shade(-0.3), {252, 244, 220}, 3);
+    render(tooltip, "data/Menu/tooltip.png");
+
+    for (int checked = 0; checked < 2; ++checked) {
+        Svg box(32, 32);
+        roundedFrame(box, 0, 0, 32, 32, 6, kWood, kParchment, 4);
+        if (checked)
+            box.path("M8 16 L14 22 L24 8", "none",
+                     "stroke='#2f7a1f' stroke-width='4' stroke-linecap='round' stroke-linejoin='round'");
+        render(box, checked ? "data/Menu/checkbox_checked.png" : "data/Menu/checkbox.png");
+    }
+
+    Svg track(256, 16);
+    track.rect(1, 3, 252, 10, track.verticalGradient(kWood.shade(-0.4), kWood.shade(0.1)),
+               "rx='5' stroke='" + kInk.hex() + "' stroke-width='1'");
+    render(track, "data/Menu/slider.png");
+    Svg knob(32, 32);
+    knob.circle(17, 17, 13, "#000000", "opacity='0.3'");
+    knob.circle(15, 15, 13, knob.litGradient(kGold), "stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='1.5'");
+    render(knob, "data/Menu/slider_knob.png");
+
+    Svg barBack(256, 32);
+    barBack.rect(1, 1, 253, 29, barBack.verticalGradient(kInk.shade(0.1), kInk.shade(0.3)),
+                 "rx='8' stroke='" + kWood.hex() + "' stroke-width='2'");
+    render(barBack, "data/Menu/progress.png");
+    Svg barFill(256, 32);
+    barFill.rect(0, 0, 256, 32, barFill.verticalGradient({255, 160, 60}, {200, 50, 20}), "rx='8'");
+    barFill.rect(6, 4, 244, 8, "#ffffff", "rx='4' opacity='0.3'");
+    render(barFill, "data/Menu/progress_fill.png");
+}
+
+// ---------------------------------------------------------------- scenes
+
+// A landscape: sky, sun, clouds and three rows of hills, varied by seed.
+void landscape(Svg& svg, unsigned seed, double dim)
+{
+    Random random(seed);
+    const double w = svg.width(), h = svg.height();
+    const double hue = random.next();
+    const Colour skyTop = Colour{static_cast<int>(60 + 60 * hue), static_cast<int>(110 + 40 * hue), 200}.shade(-dim);
+    const Colour skyLow = Colour{250, static_cast<int>(200 + 40 * hue), static_cast<int>(150 + 60 * hue)}.shade(-dim);
+    svg.rect(0, 0, w, h, svg.verticalGradient(skyTop, skyLow));
+    const double sunX = random.range(0.15, 0.85) * w, sunY = random.range(0.12, 0.35) * h;
+    svg.circle(sunX, sunY, 0.16 * h, svg.radialGradient({255, 240, 180}, 0.8, {255, 220, 150}, 0.0));
+    svg.circle(sunX, sunY, 0.05 * h, "#fff4c8");
+    for (int c = 0; c < 4; ++c) {
+        const double cx = random.range(0, w), cy = random.range(0.08, 0.4) * h, s = random.range(0.6, 1.3);
+        for (int b = 0; b < 4; ++b)
+            svg.ellipse(cx + (b - 1.5) * 18 * s, cy + (b % 2) * 5 * s, 24 * s, 12 * s, "#ffffff", "opacity='0.75'");
+    }
+    const Colour hills[3] = {Colour{110, 150, 120}.shade(-dim), Colour{80, 140, 70}.shade(-dim),
+                             Colour{60, 110, 50}.shade(-dim)};
+    for (int layer = 0; layer < 3; ++layer) {
+        const double base = h * (0.55 + 0.13 * layer);
+        const double amplitude = h * (0.08 - 0.015 * layer);
+        const double phase = random.range(0, 2 * M_PI), frequency = random.range(1.5, 3.0);
+        std::string d = "M0 " + num(h);
+        for (int x = 0; x <= 32; ++x) {
+            const double px = w * x / 32.0;
+            const double py = base - amplitude * std::sin(phase + frequency * 2 * M_PI * x / 32.0) -
+                              amplitude * 0.4 * std::sin(phase * 1.7 + 5.1 * 2 * M_PI * x / 32.0);
+            d += " L" + num(px) + " " + num(py);
+        }
+        d += " L" + num(w) + " " + num(h) + " Z";
+        svg.path(d, svg.verticalGradient(hills[layer].shade(0.15), hills[layer].shade(-0.25)));
+    }
+}
+
+void makeScenes()
+{
+    for (int i = 1; i <= 20; ++i) {
+        Svg svg(512, 384);
+        landscape(svg, static_cast<unsigned>(i), 0.0);
+        render(svg, "data/Backgrounds/bg" + std::to_string(i) + ".png");
+    }
+    Svg board(512, 384);
+    landscape(board, 100, 0.35);
+    render(board, "data/textures/threematch_hg.png");
+
+    Svg splash(512, 384);
+    splash.rect(0, 0, 512, 384, splash.radialGradient({40, 60, 110}, 1.0, {10, 14, 30}, 1.0));
+    splash.circle(256, 192, 110, "none", "stroke='" + kGold.hex() + "' stroke-width='10'");
+    splash.path(star(256, 192, 8, 95, 40), splash.litGradient(kGold),
+                "stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='3'");
+    splash.path(polygon({{206, 140}, {232, 140}, {256, 210}, {280, 140}, {306, 140}, {268, 250}, {244, 250}}),
+                "#1a2340");
+    render(splash, "data/textures/vindara.png");
+
+    Svg falloff(256, 256);
+    falloff.circle(128, 128, 128, falloff.radialGradient(kWhite, 1.0, kWhite, 0.0));
+    render(falloff, "falloff.png");
+
+    Svg black(16, 16);
+    black.rect(0, 0, 16, 16, "#000000");
+    render(black, "data/Menu/blend_schwarz.png");
+    Svg white(16, 16);
+    white.rect(0, 0, 16, 16, "#ffffff");
+    render(white, "data/Menu/blend_weiss.png");
+    Svg gradient(16, 256);
+    gradient.rect(0, 0, 16, 256, gradient.verticalGradient(kBlack, kBlack, 0.0, 1.0));
+    render(gradient, "data/Menu/blend_verlauf.png");
+    Svg vignette(256, 256);
+    vignette.rect(0, 0, 256, 256, vignette.radialGradient(kBlack, 0.0, kBlack, 0.8));
+    render(vignette, "data/Menu/blend_vignette.png");
+}
+
+// ---------------------------------------------------------------- board
+
+struct FieldSet {
+    Colour floor;
+    Colour frame;
+};
+
+const FieldSet kFieldSets[] = {
+    {{217, 192, 138}, {139, 90, 43}},   // sand and wood
+    {{127, 178, 74}, {90, 70, 40}},     // meadow and dark wood
+    {{124, 135, 148}, {70, 74, 82}},    // slate and iron
+    {{168, 216, 240}, {60, 110, 150}},  // ice and deep blue
+    {{154, 106, 72}, {80, 50, 30}},     // earth and bark
+};
+
+void makeFields()
+{
+    const char* sides[4] = {"border_oben", "border_unten", "border_rechts", "border_links"};
+    const char* corners[4] = {"tl", "tr", "bl", "br"};
+    for (int set = 0; set < 5; ++set) {
+        const FieldSet& look = kFieldSets[set];
+        const std::string base = "data/Felder/feld_" + std::to_string(set) + "_";
+
+        Svg floor(64, 64);
+        floor.rect(1, 1, 62, 62, floor.litGradient(look.floor),
+                   "rx='6' opacity='0.9' stroke='" + look.floor.shade(-0.35).hex() + "' stroke-width='1.5'");
+        render(floor, base + "hintergrund.png");
+
+        Svg target1(64, 64);
+        target1.rect(5, 5, 54, 54, kGold.hex(), "rx='5' opacity='0.4' stroke='" + kGold.shade(-0.3).hex() +
+                                                     "' stroke-width='2'");
+        render(target1, base + "ziel1.png");
+        Svg target2(64, 64);
+        target2.rect(4, 4, 56, 56, kGold.shade(-0.35).hex(),
+                     "rx='5' opacity='0.7' stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='3'");
+        target2.rect(12, 12, 40, 40, "none", "rx='4' stroke='" + kGold.shade(0.3).hex() + "' stroke-width='2'");
+        render(target2, base + "ziel2.png");
+
+        Svg marked(64, 64);
+        marked.rect(3, 3, 58, 58, "#ffffff", "rx='6' opacity='0.25' stroke='#ffffff' stroke-width='4'");
+        render(marked, base + "marked.png");
+
+        Svg locked(64, 64);
+        const std::string bar = "stroke='#3a3f48' stroke-width='7' stroke-linecap='round' opacity='0.9'";
+        locked.path("M10 10 L54 54 M54 10 L10 54", "none", bar);
+        locked.path("M10 10 L54 54 M54 10 L10 54", "none",
+                    "stroke='#a8b0bc' stroke-width='3' stroke-linecap='round'");
+        locked.circle(32, 32, 8, locked.litGradient({160, 165, 175}), "stroke='#3a3f48' stroke-width='2'");
+        render(locked, base + "locked.png");
+
+        // Border i lies along the side facing neighbour i: up, down, right, left.
+        const double band = 12;
+        const double bx[4] = {0, 0, 64 - band, 0}, by[4] = {0, 64 - band, 0, 0};
+        const double bw[4] = {64, 64, band, band}, bh[4] = {band, band, 64, 64};
+        for (int i = 0; i < 4; ++i) {
+            Svg border(64, 64);
+            border.rect(bx[i], by[i], bw[i], bh[i], border.litGradient(look.frame),
+                        "stroke='" + look.frame.shade(-0.6).hex() + "' stroke-width='1'");
+            render(border, base + sides[i] + ".png");
+        }
+        // Corner caps: inner corners fill the angle between two borders,
+        // outer corners round off where a border ends.
+        const double cx[4] = {0, 64, 0, 64}, cy[4] = {0, 0, 64, 64};
+        for (int j = 0; j < 4; ++j) {
+            Svg inner(64, 64);
+            inner.circle(cx[j], cy[j], band * 1.6, inner.litGradient(look.frame),
+                         "stroke='" + look.frame.shade(-0.6).hex() + "' stroke-width='1'");
+            render(inner, base + "ecke_" + corners[j] + "_innen.png");
+            Svg outer(64, 64);
+            outer.rect(cx[j] == 0 ? 0 : 64 - band, cy[j] == 0 ? 0 : 64 - band, band, band, outer.litGradient(look.frame),
+                       "rx='4' stroke='" + look.frame.shade(-0.6).hex() + "' stroke-width='1'");
+            render(outer, base + "ecke_" + corners[j] + "_aussen.png");
+        }
+    }
+}
+
+// Free-play stamps: one texel per board cell. Green 100 gets a stone, green
+// 200 also feeds new stones, blue 100/200 marks targets, red 100 locks.
+void makeStamps()
+{
+    for (int i = 0; i < 15; ++i) {
+        Random random(static_cast<unsigned>(500 + i));
+        const int w = 4 + i % 5, h = 4 + (i * 7) % 5;
+        Svg svg(w, h);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const double dx = (x + 0.5) / w - 0.5, dy = (y + 0.5) / h - 0.5;
+                bool inside = true;
+                switch (i % 5) {
+                case 1: inside = std::fabs(dx) < 0.2 || std::fabs(dy) < 0.2; break;         // cross
+                case 2: inside = std::fabs(dx) + std::fabs(dy) <= 0.55; break;               // diamond
+                case 3: inside = !(std::fabs(dx) < 0.2 && std::fabs(dy) < 0.2); break;       // ring
+                case 4: inside = x < (w + 1) / 2 || y >= h / 2; break;                       // L
+                default: break;                                                               // block
+                }
+                if (!inside)
+                    continue;
+                int red = 0, green = y == 0 ? 200 : 100, blue = 0;
+                const double roll = random.next();
+                if (roll < 0.15)
+                    blue = 200;
+                else if (roll < 0.35)
+                    blue = 100;
+                if (y > 0 && random.next() < 0.06)
+                    red = 100;
+                char colour[8];
+                std::snprintf(colour, sizeof(colour), "#%02x%02x%02x", red, green, blue);
+                svg.rect(x, y, 1, 1, colour, "shape-rendering='crispEdges'");
+            }
+        }
+        render(svg, "data/Level/freeplay_" + std::to_string(i) + ".png");
+    }
+}
+
+// ---------------------------------------------------------------- pointers, bonuses, particles
+
+void makeCursors()
+{
+    const Colour looks[4] = {kGold, {240, 240, 240}, kWood.shade(0.2), {63, 200, 216}};
+    for (int style = 0; style < 4; ++style) {
+        Svg svg(256, 32);
+        for (int f = 0; f < 8; ++f) {
+            const double x = 32.0 * f;
+            const double wave = 0.5 + 0.5 * std::sin(2 * M_PI * f / 8.0);
+            svg.circle(x + 3, 3, 2 + 3 * wave, svg.radialGradient(kWhite, 0.9, looks[style], 0.0));
+            const std::string arrow = polygon({{x + 2, 2}, {x + 2, 24}, {x + 8, 18.5}, {x + 12.5, 28},
+                                               {x + 16.5, 26}, {x + 12, 16.5}, {x + 20, 16.5}});
+            svg.path(arrow, "#000000", "opacity='0.35' transform='translate(2,2)'");
+            svg.path(arrow, svg.litGradient(looks[style]),
+                     "stroke='" + looks[style].shade(-0.7).hex() + "' stroke-width='1.5' stroke-linejoin='round'");
+        }
+        render(svg, "data/Animationen/cursor_" + std::to_string(style) + ".png");
+    }
+}
+
+void badge(Svg& svg)
+{
+    const Colour blue{44, 63, 85};
+    svg.circle(34, 34, 28, "#000000", "opacity='0.35'");
+    svg.circle(32, 32, 28, svg.litGradient(blue), "stroke='" + kGold.hex() + "' stroke-width='3'");
+}
+
+void makeBonuses()
+{
+    const std::string outline = "stroke='#1a1410' stroke-width='1.5' stroke-linejoin='round'";
+    {
+        Svg svg(64, 64);
+        badge(svg);
+        svg.path(polygon({{30, 24}, {35, 24}, {35, 50}, {30, 50}}), svg.litGradient(kWood), outline);
+        svg.path(polygon({{20, 16}, {44, 16}, {46, 27}, {18, 27}}), svg.litGradient({150, 155, 165}), outline);
+        render(svg, "data/textures/bonus_hammer.png");
+    }
+    {
+        Svg svg(64, 64);
+        badge(svg);
+        svg.path(polygon({{36, 10}, {20, 35}, {31, 35}, {26, 54}, {44, 27}, {33, 27}}), svg.litGradient({255, 230, 80}),
+                 outline);
+        render(svg, "data/textures/bonus_blitz.png");
+    }
+    {
+        Svg svg(64, 64);
+        badge(svg);
+        svg.circle(32, 32, 18, svg.litGradient(kParchment), outline);
+        svg.path("M32 32 L32 19 M32 32 L41 36", "none",
+                 "stroke='#1a1410' stroke-width='3' stroke-linecap='round'");
+        render(svg, "data/textures/bonus_zeit.png");
+    }
+    {
+        Svg svg(64, 64);
+        badge(svg);
+        svg.circle(30, 36, 15, svg.litGradient({70, 70, 80}), outline);
+        svg.path("M38 24 Q44 16 48 18", "none", "stroke='#c8a060' stroke-width='3'");
+        svg.circle(48, 17, 4, svg.radialGradient({255, 240, 120}, 1.0, {255, 120, 20}, 0.0));
+        render(svg, "data/textures/bonus_bombe.png");
+    }
+    {
+        Svg svg(64, 64);
+        badge(svg);
+        svg.path(star(32, 33, 5, 21, 9), svg.litGradient(kGold), outline);
+        render(svg, "data/textures/bonus_punkte.png");
+    }
+    {
+        Svg svg(64, 64);
+        badge(svg);
+        svg.rect(17, 17, 30, 30, svg.litGradient({245, 245, 245}), "rx='6' " + outline);
+        for (auto [x, y] : std::vector<std::pair<int, int>>{{24, 24}, {32, 32}, {40, 40}, {40, 24}, {24, 40}})
+            svg.circle(x, y, 3, "#1a1410");
+        render(svg, "data/textures/bonus_zufall.png");
+    }
+    {
+        Svg svg(64, 64);
+        badge(svg);
+        svg.path(polygon({{10, 32}, {20, 22}, {20, 28}, {44, 28}, {44, 22}, {54, 32}, {44, 42}, {44, 36}, {20, 36},
+                          {20, 42}}),
+                 svg.litGradient({255, 160, 60}), outline);
+        render(svg, "data/textures/bonus_zeile.png");
+    }
+    {
+        Svg svg(64, 64);
+        badge(svg);
+        drawStone(svg, stones()[4], 24, 36, 9);
+        drawStone(svg, stones()[3], 40, 36, 9);
+        drawStone(svg, stones()[0], 32, 22, 9);
+        render(svg, "data/textures/bonus_rohstoff.png");
+    }
+}
+
+void makeParticles()
+{
+    Svg spark(32, 32);
+    spark.circle(16, 16, 16, spark.radialGradient({255, 250, 220}, 1.0, {255, 170, 40}, 0.0));
+    render(spark, "data/Partikel/funke.png");
+    Svg smoke(64, 64);
+    smoke.circle(32, 32, 32, smoke.radialGradient({200, 200, 200}, 0.7, {150, 150, 150}, 0.0));
+    render(smoke, "data/Partikel/rauch.png");
+    Svg sparkle(32, 32);
+    sparkle.path(star(16, 16, 4, 15, 4), sparkle.radialGradient(kWhite, 1.0, kGold, 0.6));
+    render(sparkle, "data/Partikel/stern.png");
+    Svg light(64, 64);
+    light.circle(32, 32, 32, light.radialGradient(kWhite, 1.0, {255, 240, 200}, 0.0));
+    render(light, "data/textures/licht.png");
+}
+
+// ---------------------------------------------------------------- town
+
+enum class Feature { Chimney, Blades, Tower, Flag, Awning, Mast, Silo, Bell };
+
+struct Building {
+    const char* file;
+    Colour wall;
+    Colour roof;
+    double width;   // of the body, in a 128 x 128 frame
+    double height;
+    Feature feature;
+};
+
+const Building kBuildings[] = {
+    {"haus", {226, 206, 170}, {170, 60, 40}, 60, 40, Feature::Chimney},
+    {"muehle", {214, 200, 178}, {120, 80, 50}, 40, 50, Feature::Blades},
+    {"schmiede", {140, 130, 120}, {70, 70, 80}, 70, 38, Feature::Chimney},
+    {"markt", {236, 220, 180}, {60, 120, 170}, 80, 34, Feature::Awning},
+    {"kirche", {230, 226, 214}, {90, 90, 110}, 50, 48, Feature::Bell},
+    {"burg", {160, 160, 168}, {110, 110, 120}, 84, 50, Feature::Tower},
+    {"hafen", {180, 140, 100}, {60, 90, 130}, 76, 32, Feature::Mast},
+    {"bauernhof", {200, 90, 60}, {120, 70, 40}, 72, 40, Feature::Silo},
+};
+
+// One frame of a building standing on the bottom edge of its 128 x 128 cell; phase 0..1
+// moves its animated part (smoke, blades, flag, ...).
+void drawBuilding(Svg& svg, const Building& b, double ox, double oy, double phase, bool preview)
+{
+    const double ground = oy + 120, cx = ox + 64;
+    const double left = cx - b.width / 2, top = ground - b.height;
+    const std::string line = "stroke='" + kInk.hex() + "' stroke-width='1.5' stroke-linejoin='round'";
+    const Colour wall = preview ? Colour{150, 150, 150} : b.wall;
+    const Colour roof = preview ? Colour{110, 110, 110} : b.roof;
+    svg.ellipse(cx + 4, ground + 2, b.width * 0.62, 5, "#000000", "opacity='0.3'");
+
+    if (b.feature == Feature::Tower || b.feature == Feature::Bell || b.feature == Feature::Silo) {
+        const double tx = b.feature == Feature::Silo ? left + b.width - 6 : left - 4;
+        const double th = b.height + 30;
+        svg.rect(tx, ground - th, 22, th, svg.litGradient(wall), line);
+        svg.path(polygon({{tx - 3, ground - th}, {tx + 11, ground - th - 22}, {tx + 25, ground - th}}),
+                 svg.litGradient(roof), line);
+        if (b.feature == Feature::Bell && !preview)
+            svg.circle(tx + 11, ground - th + 10 + 2 * std::sin(2 * M_PI * phase), 4, kGold.hex(), line);
+    }
+    svg.rect(left, top, b.width, b.height, svg.litGradient(wall), line);
+    svg.path(polygon({{left - 6, top}, {cx, top - b.height * 0.6}, {left + b.width + 6, top}}), svg.litGradient(roof),
+             line);
+    svg.rect(cx - 6, ground - 18, 12, 18, wall.shade(-0.55).hex(), "rx='5' " + line);
+    for (double wx : {left + 8.0, left + b.width - 18.0})
+        svg.rect(wx, top + 8, 10, 10, preview ? "#808080" : "#ffe9a0", line);
+
+    if (preview)
+        return;
+    switch (b.feature) {
+    case Feature::Chimney: {
+        const double chx = left + b.width * 0.72, chy = top - b.height * 0.35;
+        svg.rect(chx, chy - 12, 9, 16, svg.litGradient({150, 70, 50}), line);
+        for (int k = 0; k < 3; ++k) {
+            const double t = std::fmod(phase + k / 3.0, 1.0);
+            svg.circle(chx + 5 + 8 * t, chy - 16 - 30 * t, 4 + 6 * t, "#d0d0d0", "opacity='" + num(0.8 * (1 - t)) + "'");
+        }
+        break;
+    }
+    case Feature::Blades: {
+        const double hx = cx, hy = top - b.height * 0.45;
+        const double angle = 90.0 * phase;
+        svg.beginGroup("transform='rotate(" + num(angle) + " " + num(hx) + " " + num(hy) + ")'");
+        for (int k = 0; k < 4; ++k) {
+            svg.beginGroup("transform='rotate(" + num(90.0 * k) + " " + num(hx) + " " + num(hy) + ")'");
+            svg.rect(hx - 2, hy - 40, 4, 40, kWood.hex(), line);
+            svg.rect(hx + 2, hy - 38, 9, 30, kParchment.hex(), line);
+            svg.endGroup();
+        }
+        svg.endGroup();
+        svg.circle(hx, hy, 4, kWood.shade(-0.3).hex(), line);
+        break;
+    }
+    case Feature::Tower:
+    case Feature::Flag:
+    case Feature::Mast: {
+        const double fx = b.feature == Feature::Mast ? left + b.width + 4 : left + 7;
+        const double fy = b.feature == Feature::Mast ? ground - b.height - 50 : ground - b.height - 72;
+        svg.rect(fx - 1, fy, 2, b.feature == Feature::Mast ? b.height + 50 : 22, kInk.hex());
+        const double wave = 3 * std::sin(2 * M_PI * phase);
+        svg.path("M" + num(fx + 1) + " " + num(fy) + " Q" + num(fx + 9) + " " + num(fy - 3 + wave) + " " +
+                     num(fx + 18) + " " + num(fy + 1) + " L" + num(fx + 18) + " " + num(fy + 11) + " Q" +
+                     num(fx + 9) + " " + num(fy + 8 + wave) + " " + num(fx + 1) + " " + num(fy + 10) + " Z",
+                 svg.litGradient({200, 40, 40}), line);
+        break;
+    }
+    case Feature::Awning:
+        for (int k = 0; k < 5; ++k) {
+            const double sx = left + k * b.width / 5;
+            svg.rect(sx, top + 22, b.width / 5, 8 + 1.5 * std::sin(2 * M_PI * (phase + k * 0.2)),
+                     k % 2 ? "#ffffff" : "#c83c3c", line);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void makeTown()
+{
+    for (const Building& b : kBuildings) {
+        const std::string base = std::string("data/Gebaeude/") + b.file;
+        Svg strip(512, 128);
+        for (int f = 0; f < 4; ++f)
+            drawBuilding(strip, b, 128.0 * f, 0, f / 4.0, false);
+        render(strip, base + "_animation.png");
+        Svg preview(128, 128);
+        drawBuilding(preview, b, 0, 0, 0, true);
+        render(preview, base + "_vorschau.png");
+        Svg big(256, 256);
+        big.rect(0, 0, 256, 256, big.verticalGradient({150, 190, 230}, {250, 230, 190}), "rx='16'");
+        big.rect(0, 220, 256, 36, big.verticalGradient({110, 160, 80}, {70, 120, 50}));
+        big.beginGroup("transform='scale(2)'");
+        drawBuilding(big, b, 0, -8, 0, false);
+        big.endGroup();
+        render(big, base + "_vorschau_big.png");
+    }
+
+    // Catastrophes: one picture each, 256 x 192.
+    const char* names[4] = {"feuer", "sturm", "flut", "duerre"};
+    for (int k = 0; k < 4; ++k) {
+        Svg svg(256, 192);
+        const Colour sky[4] = {{90, 40, 30}, {50, 60, 80}, {70, 90, 120}, {230, 180, 90}};
+        svg.rect(0, 0, 256, 192, svg.verticalGradient(sky[k], sky[k].shade(0.4)));
+        svg.rect(0, 150, 256, 42, svg.verticalGradient({110, 140, 70}, {70, 100, 40}));
+        svg.beginGroup("transform='translate(64 34)'");
+        drawBuilding(svg, kBuildings[0], 0, 0, 0, false);
+        svg.endGroup();
+        Random random(static_cast<unsigned>(900 + k));
+        switch (k) {
+        case 0:
+            for (int i = 0; i < 7; ++i) {
+                const double x = 96 + random.range(0, 64), h = random.range(30, 60);
+                svg.path("M" + num(x - 10) + " 150 Q" + num(x - 6) + " " + num(150 - h * 0.6) + " " + num(x) + " " +
+                             num(150 - h) + " Q" + num(x + 6) + " " + num(150 - h * 0.6) + " " + num(x + 10) + " 150 Z",
+                         svg.verticalGradient({255, 230, 80}, {230, 60, 20}), "opacity='0.9'");
+            }
+            break;
+        case 1:
+            for (int i = 0; i < 5; ++i)
+                svg.ellipse(random.range(0, 256), random.range(10, 50), 50, 18, "#30384a", "opacity='0.9'");
+            svg.path(polygon({{150, 40}, {132, 90}, {146, 90}, {128, 140}, {164, 80}, {150, 80}, {166, 40}}),
+                     "#fff27a");
+            break;
+        case 2: {
+            std::string d = "M0 192 L0 132";
+            for (int x = 0; x <= 256; x += 16)
+                d += " Q" + num(x + 8) + " " + num(124 + 6 * ((x / 16) % 2)) + " " + num(x + 16) + " 132";
+            d += " L256 192 Z";
+            svg.path(d, svg.verticalGradient({90, 150, 220}, {30, 70, 140}), "opacity='0.85'");
+            break;
+        }
+        default:
+            svg.circle(200, 40, 26, "#fff2b0");
+            for (int i = 0; i < 9; ++i) {
+                const double x = random.range(0, 256), y = random.range(155, 190);
+                svg.path("M" + num(x) + " " + num(y) + " l8 4 l-4 6", "none", "stroke='#6a4a20' stroke-width='1.5'");
+            }
+            break;
+        }
+        render(svg, std::string("data/Katastrophen/") + names[k] + ".png");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: arttool OUT_DIR SVG_DIR\n");
+        return 2;
+    }
+    g_outDir = argv[1];
+    g_svgDir = argv[2];
+    makeStones();
+    makeGui();
+    makeScenes();
+    makeFields();
+    makeStamps();
+    makeCursors();
+    makeBonuses();
+    makeParticles();
+    makeTown();
+    if (g_failures > 0) {
+        std::fprintf(stderr, "arttool: %d pictures failed\n", g_failures);
+        return 1;
+    }
+    return 0;
+}
