@@ -74,6 +74,9 @@ public:
     float getScaleU() const { return m_scaleU; }
     float getScaleV() const { return m_scaleV; }
 
+    // The signal-lock operations of the base stay reachable beside the texel locks.
+    using BaseTexture::lock;
+    using BaseTexture::unlock;
     // Texel access. lock checks area against the level's size: it is clamped
     // to the level, and an area with nothing left is refused (both logged).
     bool lock(UINT level, D3DLOCKED_RECT* lockedRect, const RECT& area, DWORD flags);

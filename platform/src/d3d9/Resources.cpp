@@ -641,9 +641,8 @@ HRESULT Volume::UnlockBox()
 }
 
 VolumeTexture::VolumeTexture(Device* device, const FormatInfo* info, D3DFORMAT format, DWORD usage, D3DPOOL pool,
-                             UINT levels, UINT glLevels, UINT width, UINT height, UINT depth)
-    : BaseTextureObject(device, D3DRTYPE_VOLUMETEXTURE, info, format, usage, pool, levels, glLevels), m_width(width),
-      m_height(height), m_depth(depth)
+                             UINT levels, UINT glLevels)
+    : BaseTextureObject(device, D3DRTYPE_VOLUMETEXTURE, info, format, usage, pool, levels, glLevels)
 {
 }
 
@@ -666,7 +665,7 @@ HRESULT VolumeTexture::create(Device* device, UINT width, UINT height, UINT dept
     UINT count = 0, glCount = 0;
     if (FAILED(levelCounts(levels, usage, width, height, depth, count, glCount)))
         return D3DERR_INVALIDCALL;
-    VolumeTexture* texture = new VolumeTexture(device, info, format, usage, pool, count, glCount, width, height, depth);
+    VolumeTexture* texture = new VolumeTexture(device, info, format, usage, pool, count, glCount);
     bool keep = pool != D3DPOOL_DEFAULT;
     if (gpuPool(pool) && !texture->createGL(GL_TEXTURE_3D, width, height, depth)) {
         texture->Release();

@@ -225,11 +225,10 @@ public:
 
 private:
     VolumeTexture(Device* device, const FormatInfo* info, D3DFORMAT format, DWORD usage, D3DPOOL pool, UINT levels,
-                  UINT glLevels, UINT width, UINT height, UINT depth);
+                  UINT glLevels);
     bool hasInterface(REFIID riid) const;
     void detachChildren() override;
 
-    UINT m_width, m_height, m_depth;
     std::vector<std::unique_ptr<Image>> m_images;
     std::vector<std::unique_ptr<Volume>> m_volumes;
 };
