@@ -71,6 +71,7 @@ void ThreeMatchGame::loadData()
     Ulvo::XMLNode animations;
     if (Ulvo::XMLNode::load(&animations, L"data\\Animationen\\Animation.ani", 0))
         Ulvo::Texture2DAnimationManager::getInstance()->load(&animations);
+    m_mousePointer = Ulvo::Texture2DAnimationManager::getInstance()->getAnimation(L"CURSOR_0");
 
     // The font file goes to the font manager whatever became of its loading.
     Ulvo::XMLNode fonts;
@@ -128,8 +129,7 @@ void ThreeMatchGame::drawMousePointer(Ulvo::D3DXSprite& sprite)
     Ulvo::DirectInputInterface* input = Ulvo::DirectInputInterface::getInstance();
     if (!input->isCursorHidden())
         return;
-    Ulvo::Texture2DAnimation* pointer = Ulvo::Texture2DAnimationManager::getInstance()->getAnimation(L"CURSOR_0");
-    Ulvo::Texture2DAnimationFrame* frame = pointer ? pointer->getCurrentTexture() : nullptr;
+    Ulvo::Texture2DAnimationFrame* frame = m_mousePointer ? m_mousePointer->getCurrentTexture() : nullptr;
     if (!frame || !frame->texture)
         return;
     const Ulvo::MouseState& mouse = input->getInputStates().mouseState;

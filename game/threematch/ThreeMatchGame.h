@@ -10,6 +10,10 @@
 
 #include <cstdint>
 
+namespace Ulvo {
+class Texture2DAnimation;
+}
+
 namespace ThreeMatch {
 
 class ThreeMatchGame : public sigslot::has_slots<> {
@@ -39,6 +43,8 @@ private:
 
     Ulvo::RenderToTexture m_renderTarget;
     ConsoleLineView m_consoleLine;
+    // Looked up once at loading; the manager keeps it alive until exit.
+    Ulvo::Texture2DAnimation* m_mousePointer = nullptr;
 };
 
 } // namespace ThreeMatch
