@@ -299,6 +299,14 @@ D3DXHANDLE Effect::getHandle(const std::wstring& name) const
     return found == m_parameterIndex.end() ? nullptr : found->second->handle;
 }
 
+D3DXHANDLE Effect::getHandle(const wchar_t* name) const
+{
+    if (!name)
+        return nullptr;
+    auto found = m_parameterIndex.find(name);
+    return found == m_parameterIndex.end() ? nullptr : found->second->handle;
+}
+
 D3DXHANDLE Effect::getTechnique(const unsigned int& index) const
 {
     return index < m_techniques.size() ? m_techniques[index]->handle : nullptr;
@@ -307,7 +315,7 @@ D3DXHANDLE Effect::getTechnique(const unsigned int& index) const
 namespace {
 
 template <class Info>
-bool renameIn(std::map<std::wstring, Info*>& index, const std::wstring& name, const std::wstring& userName)
+bool renameIn(std::map<std::wstring, Info*, std::less<>>& index, const std::wstring& name, const std::wstring& userName)
 {
     auto found = index.find(name);
     if (found == index.end())

@@ -51,6 +51,7 @@ public:
     // The place of the effect pointer: a caller keeping it sees the new effect after reload.
     ID3DXEffect*& getEffect() { return m_effect; }
     D3DXHANDLE getHandle(const std::wstring& name) const;
+    D3DXHANDLE getHandle(const wchar_t* name) const;
     D3DXHANDLE getTechnique(const unsigned int& index) const;
     bool renameHandle(const std::wstring& name, const std::wstring& userName);
     bool renameTechnique(const std::wstring& name, const std::wstring& userName);
@@ -85,9 +86,10 @@ private:
 
     ID3DXEffect* m_effect = nullptr;
     bool m_preCompile = true;
-    std::map<std::wstring, EffectParameterInfo*> m_parameterIndex;
+    // Transparent comparison: lookups by a literal name build no string.
+    std::map<std::wstring, EffectParameterInfo*, std::less<>> m_parameterIndex;
     std::vector<std::unique_ptr<EffectParameterInfo>> m_parameters;
-    std::map<std::wstring, EffectTechniqueInfo*> m_techniqueIndex;
+    std::map<std::wstring, EffectTechniqueInfo*, std::less<>> m_techniqueIndex;
     std::vector<std::unique_ptr<EffectTechniqueInfo>> m_techniques;
     XMLNode m_definition;
     bool m_loaded = false;

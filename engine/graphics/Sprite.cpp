@@ -147,9 +147,12 @@ bool Sprite::drawRaw2D(IDirect3DTexture9** texture, const RECT* source, const D3
     D3DXMatrixTransformation2D(&transform, nullptr, 0.0f, scaling, rotationCenter, rotation, translation);
     const float w = static_cast<float>(source->right - source->left);
     const float h = static_cast<float>(source->bottom - source->top);
-    const D3DXVECTOR2 corners[4] = {{0.0f, 0.0f}, {w, 0.0f}, {0.0f, h}, {w, h}};
-    D3DXVECTOR2 points[4];
-    D3DXVec2TransformCoordArray(points, sizeof(D3DXVECTOR2), corners, sizeof(D3DXVECTOR2), &transform, 4);
+    // The 2D transformation is affine (w stays 1), so the corners follow from its
+    // first two rows and the translation without a general transform per point.
+    const D3DXVECTOR2 origin(transform._41, transform._42);
+    const D3DXVECTOR2 across(transform._11 * w, transform._12 * w);
+    const D3DXVECTOR2 down(transform._21 * h, transform._22 * h);
+    const D3DXVECTOR2 points[4] = {origin, origin + across, origin + down, origin + across + down};
 
     FloatRect bounds(points[0].x, points[0].y, points[0].x, points[0].y);
     for (const D3DXVECTOR2& p : points) {

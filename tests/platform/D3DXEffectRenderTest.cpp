@@ -403,6 +403,8 @@ TEST_F(D3DXEffectRenderTest, ConstantsReachShadersInEveryShape)
     EXPECT_TRUE(near(c, D3DCOLOR_ARGB(112, 159, 32, 96))) << hex(c);
     c = draw("Mixed"); // the literal argument 0.5 scales everything
     EXPECT_TRUE(near(c, D3DCOLOR_ARGB(128, 77, 64, 64))) << hex(c);
+    c = draw("Hinted"); // [unroll], [branch], [flatten] and [loop] hints
+    EXPECT_TRUE(near(c, D3DCOLOR_ARGB(255, 128, 255, 128))) << hex(c);
     effect->Release();
 }
 

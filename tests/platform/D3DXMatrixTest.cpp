@@ -167,6 +167,25 @@ TEST(D3DXMatrixTest, TransformationBuilders)
     D3DXMatrixTransformation2D(&m, nullptr, 0.0f, nullptr, nullptr, 0.0f, nullptr);
     EXPECT_TRUE(D3DXMatrixIsIdentity(&m));
 
+    // The plane form agrees with the general one for every combination of given arguments.
+    const D3DXVECTOR2 sc(3.0f, -2.0f), s(1.5f, -0.5f), rc(-4.0f, 7.0f), shift(9.0f, 11.0f);
+    const D3DXVECTOR3 sc3(3.0f, -2.0f, 0.0f), s3(1.5f, -0.5f, 1.0f), rc3(-4.0f, 7.0f, 0.0f), shift3(9.0f, 11.0f, 0.0f);
+    const float scaleAngle = 0.7f, angle = -2.3f;
+    const D3DXVECTOR3 z(0.0f, 0.0f, 1.0f);
+    D3DXQUATERNION scaleRot, rot;
+    D3DXQuaternionRotationAxis(&scaleRot, &z, scaleAngle);
+    D3DXQuaternionRotationAxis(&rot, &z, angle);
+    for (int given = 0; given < 16; ++given) {
+        const bool hasSc = given & 1, hasS = given & 2, hasRc = given & 4, hasT = given & 8;
+        D3DXMATRIX plane, general;
+        D3DXMatrixTransformation2D(&plane, hasSc ? &sc : nullptr, scaleAngle, hasS ? &s : nullptr,
+                                   hasRc ? &rc : nullptr, angle, hasT ? &shift : nullptr);
+        D3DXMatrixTransformation(&general, hasSc ? &sc3 : nullptr, &scaleRot, hasS ? &s3 : nullptr,
+                                 hasRc ? &rc3 : nullptr, &rot, hasT ? &shift3 : nullptr);
+        for (int k = 0; k < 16; ++k)
+            EXPECT_NEAR(plane.m[k / 4][k % 4], general.m[k / 4][k % 4], 1e-4f) << "given " << given << " at " << k;
+    }
+
     D3DXQUATERNION q;
     D3DXVECTOR3 zAxis(0.0f, 0.0f, 1.0f), t(1.0f, 0.0f, 0.0f);
     D3DXQuaternionRotationAxis(&q, &zAxis, D3DX_PI / 2);

@@ -18,3 +18,20 @@ float4 MixedPS(uniform float scale) : COLOR0
 technique Arrays { pass { ZEnable = false; PixelShader = compile ps_2_0 ArraysPS(); } }
 technique Matrices { pass { ZEnable = false; PixelShader = compile ps_2_0 MatricesPS(); } }
 technique Mixed { pass { ZEnable = false; PixelShader = compile ps_2_0 MixedPS(0.5); } }
+
+// Flow-control hints are common in effect files and must not stop a shader from building.
+float4 HintedPS() : COLOR0
+{
+    float sum = 0;
+    [unroll] for (int i = 0; i < 3; ++i)
+        sum += g_Weights[i];
+    float4 c = float4(0, 0, 0, 1);
+    [branch] if (g_Flag)
+        c.r = sum / 3.0;
+    [flatten] if (g_Index > 3)
+        c.g = 1.0;
+    [loop] for (int k = 0; k < g_Index; ++k)
+        c.b += 0.125;
+    return c;
+}
+technique Hinted { pass { ZEnable = false; PixelShader = compile ps_3_0 HintedPS(); } }

@@ -242,7 +242,10 @@ std::shared_ptr<const TranslatedStage> translateStage(const std::string& source,
         if (t.rfind("#version", 0) == 0)
             continue;
         if (t.rfind("#extension", 0) == 0) {
-            stage->extensions += t + "\n";
+            // [branch], [flatten], [unroll] and [loop] are hints; SPIRV-Cross guards their
+            // use with #if defined, so a driver without the extension just ignores them.
+            if (t.find("GL_EXT_control_flow_attributes") == std::string::npos)
+                stage->extensions += t + "\n";
             continue;
         }
         // "layout(location = 0) in vec4 ulvo_in_POSITION0;" -> "vec4 ulvo_in_POSITION0;"
