@@ -19,6 +19,18 @@ D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
     return r;
 }
 
+// A Get call handing out what a slot holds, with a reference for the caller.
+template <class Interface, class T>
+HRESULT handOut(Interface** out, T* held)
+{
+    if (!out)
+        return D3DERR_INVALIDCALL;
+    *out = held;
+    if (held)
+        held->addRef();
+    return D3D_OK;
+}
+
 // Keeps a binding reference on whatever a slot holds.
 template <class T>
 void assign(T*& slot, T* value)
@@ -717,12 +729,7 @@ HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* pDecl)
 
 HRESULT Device::GetVertexDeclaration(IDirect3DVertexDeclaration9** ppDecl)
 {
-    if (!ppDecl)
-        return D3DERR_INVALIDCALL;
-    *ppDecl = m_state.declaration;
-    if (m_state.declaration)
-        m_state.declaration->addRef();
-    return D3D_OK;
+    return handOut(ppDecl, m_state.declaration);
 }
 
 HRESULT Device::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData, UINT OffsetInBytes,
@@ -805,12 +812,7 @@ HRESULT Device::SetIndices(IDirect3DIndexBuffer9* pIndexData)
 
 HRESULT Device::GetIndices(IDirect3DIndexBuffer9** ppIndexData)
 {
-    if (!ppIndexData)
-        return D3DERR_INVALIDCALL;
-    *ppIndexData = m_state.indices;
-    if (m_state.indices)
-        m_state.indices->addRef();
-    return D3D_OK;
+    return handOut(ppIndexData, m_state.indices);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -835,12 +837,7 @@ HRESULT Device::SetVertexShader(IDirect3DVertexShader9* pShader)
 
 HRESULT Device::GetVertexShader(IDirect3DVertexShader9** ppShader)
 {
-    if (!ppShader)
-        return D3DERR_INVALIDCALL;
-    *ppShader = m_state.vertexShader;
-    if (m_state.vertexShader)
-        m_state.vertexShader->addRef();
-    return D3D_OK;
+    return handOut(ppShader, m_state.vertexShader);
 }
 
 HRESULT Device::SetPixelShader(IDirect3DPixelShader9* pShader)
@@ -862,12 +859,7 @@ HRESULT Device::SetPixelShader(IDirect3DPixelShader9* pShader)
 
 HRESULT Device::GetPixelShader(IDirect3DPixelShader9** ppShader)
 {
-    if (!ppShader)
-        return D3DERR_INVALIDCALL;
-    *ppShader = m_state.pixelShader;
-    if (m_state.pixelShader)
-        m_state.pixelShader->addRef();
-    return D3D_OK;
+    return handOut(ppShader, m_state.pixelShader);
 }
 
 namespace {
