@@ -2,6 +2,8 @@
 // clears.
 #include "d3d9/Device.h"
 
+#include <d3dx9math.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -131,60 +133,6 @@ void colorToFloats(D3DCOLOR c, float out[4])
     out[1] = static_cast<float>((c >> 8) & 0xFF) / 255.0f;
     out[2] = static_cast<float>(c & 0xFF) / 255.0f;
     out[3] = static_cast<float>((c >> 24) & 0xFF) / 255.0f;
-}
-
-D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
-{
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
-    return r;
-}
-
-bool invert(const D3DMATRIX& in, D3DMATRIX& out)
-{
-    const float* m = &in.m[0][0];
-    float inv[16];
-    inv[0] = m[5] * m[10] * m[15] - m[5] * m[11] * m[14] - m[9] * m[6] * m[15] + m[9] * m[7] * m[14] +
-             m[13] * m[6] * m[11] - m[13] * m[7] * m[10];
-    inv[4] = -m[4] * m[10] * m[15] + m[4] * m[11] * m[14] + m[8] * m[6] * m[15] - m[8] * m[7] * m[14] -
-             m[12] * m[6] * m[11] + m[12] * m[7] * m[10];
-    inv[8] = m[4] * m[9] * m[15] - m[4] * m[11] * m[13] - m[8] * m[5] * m[15] + m[8] * m[7] * m[13] +
-             m[12] * m[5] * m[11] - m[12] * m[7] * m[9];
-    inv[12] = -m[4] * m[9] * m[14] + m[4] * m[10] * m[13] + m[8] * m[5] * m[14] - m[8] * m[6] * m[13] -
-              m[12] * m[5] * m[10] + m[12] * m[6] * m[9];
-    inv[1] = -m[1] * m[10] * m[15] + m[1] * m[11] * m[14] + m[9] * m[2] * m[15] - m[9] * m[3] * m[14] -
-             m[13] * m[2] * m[11] + m[13] * m[3] * m[10];
-    inv[5] = m[0] * m[10] * m[15] - m[0] * m[11] * m[14] - m[8] * m[2] * m[15] + m[8] * m[3] * m[14] +
-             m[12] * m[2] * m[11] - m[12] * m[3] * m[10];
-    inv[9] = -m[0] * m[9] * m[15] + m[0] * m[11] * m[13] + m[8] * m[1] * m[15] - m[8] * m[3] * m[13] -
-             m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
-    inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] + m[8] * m[2] * m[13] +
-              m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
-    inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] + m[5] * m[3] * m[14] +
-             m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
-    inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] - m[4] * m[3] * m[14] -
-             m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
-    inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] + m[4] * m[3] * m[13] +
-              m[12] * m[1] * m[7] - m[12] * m[3] * m[5];
-    inv[14] = -m[0] * m[5] * m[14] + m[0] * m[6] * m[13] + m[4] * m[1] * m[14] - m[4] * m[2] * m[13] -
-              m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
-    inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] - m[5] * m[3] * m[10] -
-             m[9] * m[2] * m[7] + m[9] * m[3] * m[6];
-    inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] + m[4] * m[3] * m[10] +
-             m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
-    inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] - m[4] * m[3] * m[9] -
-              m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
-    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] +
-              m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
-    float det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
-    if (det == 0.0f)
-        return false;
-    float* o = &out.m[0][0];
-    for (int i = 0; i < 16; ++i)
-        o[i] = inv[i] / det;
-    return true;
 }
 
 bool readsTexture(DWORD op, DWORD arg1, DWORD arg2, DWORD arg0)
@@ -646,10 +594,11 @@ void Device::uploadUniforms(Program& p)
         if (p.clipPlanes >= 0 && mask) {
             float planes[kClipPlaneCount][4];
             std::memcpy(planes, m_state.clipPlanes, sizeof planes);
-            D3DMATRIX inverse;
+            D3DXMATRIX inverse;
+            const D3DXMATRIX viewProjection =
+                D3DXMATRIX(m_state.transforms[kViewSlot]) * D3DXMATRIX(m_state.transforms[kProjectionSlot]);
             // Fixed-function planes are in world space; the fix-up tests clip-space positions.
-            if (fixedVertex &&
-                invert(multiply(m_state.transforms[kViewSlot], m_state.transforms[kProjectionSlot]), inverse)) {
+            if (fixedVertex && D3DXMatrixInverse(&inverse, nullptr, &viewProjection)) {
                 for (int i = 0; i < kClipPlaneCount; ++i) {
                     const float* w = m_state.clipPlanes[i];
                     for (int r = 0; r < 4; ++r)
@@ -676,8 +625,9 @@ void Device::uploadUniforms(Program& p)
     if (p.transformVersion != m_transformVersion) {
         p.transformVersion = m_transformVersion;
         if (p.worldViewProj >= 0 || p.worldView >= 0) {
-            D3DMATRIX worldView = multiply(m_state.transforms[kWorldSlot], m_state.transforms[kViewSlot]);
-            D3DMATRIX all = multiply(worldView, m_state.transforms[kProjectionSlot]);
+            const D3DXMATRIX worldView =
+                D3DXMATRIX(m_state.transforms[kWorldSlot]) * D3DXMATRIX(m_state.transforms[kViewSlot]);
+            const D3DXMATRIX all = worldView * D3DXMATRIX(m_state.transforms[kProjectionSlot]);
             // Row vectors times a row-major matrix read column-major in GLSL: M * v.
             if (p.worldViewProj >= 0)
                 glUniformMatrix4fv(p.worldViewProj, 1, GL_FALSE, &all.m[0][0]);

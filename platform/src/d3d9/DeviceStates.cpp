@@ -1,6 +1,8 @@
 // Device states: defaults, the Set and Get calls, and state blocks.
 #include "d3d9/Device.h"
 
+#include <d3dx9math.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -9,15 +11,6 @@ namespace D3D9Internal {
 namespace {
 
 const D3DMATRIX kIdentity = {{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}};
-
-D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
-{
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
-    return r;
-}
 
 // A Get call handing out what a slot holds, with a reference for the caller.
 template <class Interface, class T>
@@ -507,7 +500,7 @@ HRESULT Device::MultiplyTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* 
     int slot = transformSlot(State);
     if (slot < 0)
         return D3D_OK;
-    D3DMATRIX product = multiply(*pMatrix, m_state.transforms[slot]);
+    D3DXMATRIX product = D3DXMATRIX(*pMatrix) * D3DXMATRIX(m_state.transforms[slot]);
     return SetTransform(State, &product);
 }
 
