@@ -12,8 +12,8 @@ void CoUninitialize();
 LPVOID CoTaskMemAlloc(SIZE_T size);
 void CoTaskMemFree(LPVOID memory);
 
-// Object creation. The only class this program creates is CLSID_FilterGraph (dshow.h);
-// others give REGDB_E_CLASSNOTREG, aggregation CLASS_E_NOAGGREGATION.
+// Object creation. The classes this program creates are CLSID_FilterGraph (dshow.h) and
+// CLSID_XACTEngine (xact3.h); others give REGDB_E_CLASSNOTREG, aggregation CLASS_E_NOAGGREGATION.
 #define CLSCTX_INPROC_SERVER 0x1
 #define CLSCTX_INPROC_HANDLER 0x2
 #define CLSCTX_LOCAL_SERVER 0x4

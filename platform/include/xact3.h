@@ -370,5 +370,9 @@ struct IXACT3Engine : public IUnknown {
     virtual HRESULT GetGlobalVariable(XACTVARIABLEINDEX nIndex, XACTVARIABLEVALUE* nValue) = 0;
 };
 
+// The engine's class: CoCreateInstance(CLSID_XACTEngine, …, IID_IXACT3Engine, …) makes what
+// XACT3CreateEngine makes.
+extern const CLSID CLSID_XACTEngine;
+
 // Creates an engine with one reference. dwCreationFlags: XACT_FLAG_API_* (accepted, no effect).
 HRESULT XACT3CreateEngine(DWORD dwCreationFlags, IXACT3Engine** ppEngine);

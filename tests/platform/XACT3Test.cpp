@@ -623,6 +623,22 @@ TEST(XACT3EngineTest, WithoutSettingsTheBuiltInCategoriesExist)
     engine->Release(); // shuts down on the way
 }
 
+TEST(XACT3EngineTest, TheEngineClassIsRegisteredWithCoCreateInstance)
+{
+    IXACT3Engine* engine = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_XACTEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IXACT3Engine,
+                               reinterpret_cast<void**>(&engine)),
+              S_OK);
+    XACT_RUNTIME_PARAMETERS params{};
+    EXPECT_EQ(engine->Initialize(&params), S_OK);
+    EXPECT_EQ(engine->Release(), 0u);
+    // An interface the engine does not offer leaves nothing behind (the leak checker looks).
+    const IID notOffered = {0x0bad0001, 0x5a11, 0x4d58, {0, 0, 0, 0, 0, 0, 0, 1}};
+    void* other = reinterpret_cast<void*>(1);
+    EXPECT_EQ(CoCreateInstance(CLSID_XACTEngine, nullptr, CLSCTX_INPROC_SERVER, notOffered, &other), E_NOINTERFACE);
+    EXPECT_EQ(other, nullptr);
+}
+
 TEST(XACT3EngineTest, NoAudioDeviceFailsInitializeCleanly)
 {
     // An audio driver that does not exist leaves SDL without any output device.

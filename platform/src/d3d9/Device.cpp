@@ -1,14 +1,13 @@
 // The device: its GL context, lifetime, presentation, loss and reset.
 #include "d3d9/Device.h"
-#include "ComSupport.h"
 
 #include "d3d9/Direct3D9.h"
-#include "win32/WindowInternal.h"
+#include "window/WindowInternal.h"
+#include "common/Diagnostics.h"
 
 #include <platform_test.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 using namespace GLFn;
@@ -92,11 +91,11 @@ HRESULT Device::initialize(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWOR
     m_window = params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
     m_sdlWindow = Win32Internal::sdlWindowFor(m_window);
     if (!m_sdlWindow) {
-        std::fprintf(stderr, "Direct3D: CreateDevice needs a window of this program\n");
+        Diagnostics::error("Direct3D", "CreateDevice needs a window of this program");
         return D3DERR_INVALIDCALL;
     }
     if (!(SDL_GetWindowFlags(m_sdlWindow) & SDL_WINDOW_OPENGL)) {
-        std::fprintf(stderr, "Direct3D: the window has no OpenGL surface\n");
+        Diagnostics::error("Direct3D", "the window has no OpenGL surface");
         return D3DERR_NOTAVAILABLE;
     }
     D3DPRESENT_PARAMETERS complete = *params;
@@ -110,7 +109,7 @@ HRESULT Device::initialize(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWOR
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
     m_context = SDL_GL_CreateContext(m_sdlWindow);
     if (!m_context) {
-        std::fprintf(stderr, "Direct3D: no OpenGL 3.3 core context: %s\n", SDL_GetError());
+        Diagnostics::error("Direct3D", "no OpenGL 3.3 core context: %s", SDL_GetError());
         return D3DERR_NOTAVAILABLE;
     }
     t_currentDevice = this;
@@ -239,7 +238,7 @@ void Device::makeCurrent()
     if (SDL_GL_MakeCurrent(window, m_context) != 0) {
         static bool logged = false;
         if (!logged)
-            std::fprintf(stderr, "Direct3D: the device's context cannot be made current: %s\n", SDL_GetError());
+            Diagnostics::error("Direct3D", "the device's context cannot be made current: %s", SDL_GetError());
         logged = true;
     }
     t_currentDevice = this;
@@ -272,26 +271,6 @@ bool Device::attachCopySurface(GLenum framebufferTarget, Surface* surface)
     else
         glDrawBuffer(info.depth ? GL_NONE : GL_COLOR_ATTACHMENT0);
     return glCheckFramebufferStatus(framebufferTarget) == GL_FRAMEBUFFER_COMPLETE;
-}
-
-// ---------------------------------------------------------------------------------------------
-// IUnknown
-
-HRESULT Device::QueryInterface(REFIID riid, void** ppvObject)
-{
-    return queryOwnInterface<IDirect3DDevice9>(this, riid, IID_IDirect3DDevice9, ppvObject);
-}
-
-ULONG Device::AddRef() { return ++m_refs; }
-
-ULONG Device::Release()
-{
-    if (m_refs == 0)
-        return 0;
-    ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -362,7 +341,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
             ++alive;
     }
     if (alive > 0) {
-        std::fprintf(stderr, "Direct3D: Reset refused: %d default-pool resource(s) still held\n", alive);
+        Diagnostics::error("Direct3D", "Reset refused: %d default-pool resource(s) still held", alive);
         m_cooperation = Cooperation::NotReset;
         return D3DERR_INVALIDCALL;
     }

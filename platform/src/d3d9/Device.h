@@ -12,6 +12,7 @@
 #include "d3d9/Shaders.h"
 #include "d3d9/StateBlock.h"
 #include "d3d9/VertexDeclaration.h"
+#include "common/ComObject.h"
 
 #include <SDL.h>
 
@@ -23,18 +24,11 @@ namespace D3D9Internal {
 
 class Direct3D9;
 
-class Device final : public IDirect3DDevice9 {
+class Device final : public PlatformInternal::ComObject<IDirect3DDevice9> {
 public:
     static HRESULT create(Direct3D9* d3d, UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD flags,
                           D3DPRESENT_PARAMETERS* params, Device** out);
-    ~Device();
-    Device(const Device&) = delete;
-    Device& operator=(const Device&) = delete;
-
-    // IUnknown
-    HRESULT QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
+    ~Device() override;
 
     // Device, presentation and loss
     HRESULT TestCooperativeLevel() override;
@@ -227,8 +221,9 @@ private:
     void markTargetsRendered();
     void resolveSampledMips();
 
+    void* findInterface(REFIID riid) override { return ownInterface(riid, IID_IDirect3DDevice9); }
+
     // The lifetime of the device.
-    ULONG m_refs = 1;
     Direct3D9* m_d3d;
     D3DPRESENT_PARAMETERS m_params{};
     D3DDEVICE_CREATION_PARAMETERS m_creation{};

@@ -1,12 +1,12 @@
 // Drawing: GL state from the D3D state, vertex input, programs and their uniforms, draws and
 // clears.
 #include "d3d9/Device.h"
+#include "common/Diagnostics.h"
 
 #include <d3dx9math.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 using namespace GLFn;
@@ -219,7 +219,7 @@ void Device::applyFramebuffer()
     }
     GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE)
-        std::fprintf(stderr, "Direct3D: the render targets do not form a complete framebuffer (0x%x)\n", status);
+        Diagnostics::error("Direct3D", "the render targets do not form a complete framebuffer (0x%x)", status);
     // Depth and stencil tests depend on what is attached.
     m_dirty |= kDirtyDepthStencil | kDirtyRaster;
 }

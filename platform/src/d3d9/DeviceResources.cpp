@@ -1,9 +1,9 @@
 // Creating resources, render targets and depth-stencil surfaces, and the copies between
 // surfaces (StretchRect, ColorFill, GetRenderTargetData, UpdateSurface, UpdateTexture).
 #include "d3d9/Device.h"
+#include "common/Diagnostics.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 using namespace GLFn;
@@ -162,7 +162,7 @@ HRESULT Device::CreateVertexShader(const DWORD*, IDirect3DVertexShader9** ppShad
 {
     if (ppShader)
         *ppShader = nullptr;
-    std::fprintf(stderr, "Direct3D: shader byte code cannot run here; shaders come from effects\n");
+    Diagnostics::error("Direct3D", "shader byte code cannot run here; shaders come from effects");
     return D3DERR_INVALIDCALL;
 }
 
@@ -170,7 +170,7 @@ HRESULT Device::CreatePixelShader(const DWORD*, IDirect3DPixelShader9** ppShader
 {
     if (ppShader)
         *ppShader = nullptr;
-    std::fprintf(stderr, "Direct3D: shader byte code cannot run here; shaders come from effects\n");
+    Diagnostics::error("Direct3D", "shader byte code cannot run here; shaders come from effects");
     return D3DERR_INVALIDCALL;
 }
 

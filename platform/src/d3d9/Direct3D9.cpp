@@ -1,10 +1,10 @@
 // The Direct3D object: one adapter standing for SDL's display 0 and the GL driver.
 #include "d3d9/Direct3D9.h"
-#include "ComSupport.h"
 
 #include "d3d9/Device.h"
 #include "d3d9/Formats.h"
-#include "win32/WindowInternal.h"
+#include "window/WindowInternal.h"
+#include "common/Diagnostics.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -183,23 +183,6 @@ void fillCaps(D3DCAPS9& caps)
     caps.MaxPixelShader30InstructionSlots = 32768;
 }
 
-HRESULT Direct3D9::QueryInterface(REFIID riid, void** ppvObject)
-{
-    return queryOwnInterface<IDirect3D9>(this, riid, IID_IDirect3D9, ppvObject);
-}
-
-ULONG Direct3D9::AddRef() { return ++m_refs; }
-
-ULONG Direct3D9::Release()
-{
-    if (m_refs == 0)
-        return 0;
-    ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 UINT Direct3D9::GetAdapterCount() { return 1; }
 
 HRESULT Direct3D9::GetAdapterIdentifier(UINT Adapter, DWORD, D3DADAPTER_IDENTIFIER9* pIdentifier)
@@ -350,7 +333,7 @@ HRESULT Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocus
 IDirect3D9* Direct3DCreate9(UINT SDKVersion)
 {
     if (SDKVersion != D3D_SDK_VERSION) {
-        std::fprintf(stderr, "Direct3DCreate9: SDK version %u is not %u\n", SDKVersion, D3D_SDK_VERSION);
+        Diagnostics::error("Direct3DCreate9", "SDK version %u is not %u", SDKVersion, D3D_SDK_VERSION);
         return nullptr;
     }
     if (!Win32Internal::ensureVideo())

@@ -2,17 +2,15 @@
 // The Direct3D object: adapter, display modes, capabilities and device creation.
 #include <d3d9.h>
 
+#include "common/ComObject.h"
+
 #include <vector>
 
 namespace D3D9Internal {
 
-class Direct3D9 final : public IDirect3D9 {
+class Direct3D9 final : public PlatformInternal::ComObject<IDirect3D9> {
 public:
     Direct3D9() = default;
-
-    HRESULT QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     UINT GetAdapterCount() override;
     HRESULT GetAdapterIdentifier(UINT Adapter, DWORD Flags, D3DADAPTER_IDENTIFIER9* pIdentifier) override;
@@ -36,7 +34,7 @@ public:
                          IDirect3DDevice9** ppReturnedDeviceInterface) override;
 
 private:
-    ULONG m_refs = 1;
+    void* findInterface(REFIID riid) override { return ownInterface(riid, IID_IDirect3D9); }
 };
 
 // The capabilities every device of this layer reports (a shader model 3 part).

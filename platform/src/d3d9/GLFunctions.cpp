@@ -1,9 +1,9 @@
 // Entry points of OpenGL, fetched from the driver SDL loaded.
 #include "d3d9/GLFunctions.h"
+#include "common/Diagnostics.h"
 
 #include <SDL.h>
 
-#include <cstdio>
 #include <cstring>
 
 namespace GLFn {
@@ -41,7 +41,7 @@ bool loadGLFunctions(GLFeatures& features)
 #define ULVO_GL_LOAD(type, name)                                                                  \
     GLFn::name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#name));                            \
     if (!GLFn::name) {                                                                            \
-        std::fprintf(stderr, "Direct3D: the OpenGL driver lacks %s\n", #name);                    \
+        Diagnostics::error("Direct3D", "the OpenGL driver lacks %s", #name);                      \
         complete = false;                                                                         \
     }
         ULVO_GL_FUNCTIONS(ULVO_GL_LOAD)

@@ -5,7 +5,6 @@
 #define ULVO_DEFINE_IID(name, d1)                                                                \
     const IID name = {d1, 0x5a11, 0x4d39, {0x9f, 0x31, 0x0c, 0x4e, 0x55, 0x1a, 0xd3, 0x09}}
 
-ULVO_DEFINE_IID(IID_IUnknown, 0x00000000);
 ULVO_DEFINE_IID(IID_IDirect3D9, 0x7d390001);
 ULVO_DEFINE_IID(IID_IDirect3DDevice9, 0x7d390002);
 ULVO_DEFINE_IID(IID_IDirect3DResource9, 0x7d390003);

@@ -8,6 +8,8 @@
 // names and keep working as empty shells until released.
 #include <d3d9.h>
 
+#include "common/ComObject.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -69,21 +71,14 @@ private:
 };
 
 // The IUnknown and IDirect3DResource9 boilerplate for a class deriving from ObjectBase and a
-// COM interface.
+// COM interface. Their counts are ObjectBase's, not ComObject's: a texture level counts for its
+// texture, and what the device has bound keeps an object alive past its last public reference.
 #define ULVO_D3D_UNKNOWN_METHODS                                                                 \
     ULONG AddRef() override { return addRef(); }                                                  \
     ULONG Release() override { return release(); }                                                \
     HRESULT QueryInterface(REFIID riid, void** object) override                                   \
     {                                                                                             \
-        if (!object)                                                                              \
-            return E_POINTER;                                                                     \
-        if (hasInterface(riid)) {                                                                 \
-            *object = this;                                                                       \
-            addRef();                                                                             \
-            return S_OK;                                                                          \
-        }                                                                                         \
-        *object = nullptr;                                                                        \
-        return E_NOINTERFACE;                                                                     \
+        return PlatformInternal::answerQuery(this, hasInterface(riid) ? this : nullptr, object);  \
     }
 
 #define ULVO_D3D_RESOURCE_METHODS                                                                \

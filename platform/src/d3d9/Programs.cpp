@@ -4,6 +4,7 @@
 
 #include "d3d9/Device.h"
 #include "d3d9/Shaders.h"
+#include "common/Diagnostics.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -456,12 +457,18 @@ GLuint compileShader(GLenum stage, const std::string& source)
         return shader;
     char log[4096];
     glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-    std::fprintf(stderr, "Direct3D: %s stage does not compile:\n%s\n", stage == GL_VERTEX_SHADER ? "vertex" : "pixel",
-                 log);
+    // The numbered source follows the driver's log, so its line numbers can be looked up.
+    std::string numbered;
     std::istringstream lines(source);
     std::string line;
-    for (int number = 1; std::getline(lines, line); ++number)
-        std::fprintf(stderr, "%4d  %s\n", number, line.c_str());
+    char number[16];
+    for (int n = 1; std::getline(lines, line); ++n) {
+        std::snprintf(number, sizeof number, "\n%4d  ", n);
+        numbered += number;
+        numbered += line;
+    }
+    Diagnostics::error("Direct3D", "%s stage does not compile:\n%s%s", stage == GL_VERTEX_SHADER ? "vertex" : "pixel",
+                       log, numbered.c_str());
     glDeleteShader(shader);
     return 0;
 }
@@ -490,7 +497,7 @@ GLuint linkProgram(GLuint vertexShader, GLuint pixelShader)
         return program;
     char log[4096];
     glGetProgramInfoLog(program, sizeof log, nullptr, log);
-    std::fprintf(stderr, "Direct3D: program does not link:\n%s\n", log);
+    Diagnostics::error("Direct3D", "program does not link:\n%s", log);
     glDeleteProgram(program);
     return 0;
 }
@@ -629,7 +636,7 @@ Program* ProgramCache::build(const ProgramKey& key, const ShaderObject* vertexSh
             ownPs = true;
         } else if (!ps && pixelShader->desc().shader) {
             // No source to specialise: the plain stage, without the steps of the variant.
-            std::fprintf(stderr, "Direct3D: a pixel shader has no source for alpha test or sRGB write\n");
+            Diagnostics::error("Direct3D", "a pixel shader has no source for alpha test or sRGB write");
             ps = pixelShader->desc().shader;
         }
     } else {
@@ -642,7 +649,7 @@ Program* ProgramCache::build(const ProgramKey& key, const ShaderObject* vertexSh
     if (vs && ps)
         p->program = linkProgram(vs, ps);
     else if ((vertexShader && !vs) || (pixelShader && !ps))
-        std::fprintf(stderr, "Direct3D: a shader stage cannot be paired (its stage object is missing)\n");
+        Diagnostics::error("Direct3D", "a shader stage cannot be paired (its stage object is missing)");
     if (ownVs && vs)
         glDeleteShader(vs);
     if (ownPs && ps)

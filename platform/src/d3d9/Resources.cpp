@@ -2,9 +2,9 @@
 #include "d3d9/Resources.h"
 
 #include "d3d9/Device.h"
+#include "common/Diagnostics.h"
 
 #include <algorithm>
-#include <cstdio>
 
 using namespace GLFn;
 
@@ -51,7 +51,7 @@ HRESULT checkTextureArguments(Device* device, DWORD usage, D3DFORMAT format, D3D
 {
     info = formatInfo(format);
     if (!info) {
-        std::fprintf(stderr, "Direct3D: texture format %u is not supported\n", static_cast<unsigned>(format));
+        Diagnostics::error("Direct3D", "texture format %u is not supported", static_cast<unsigned>(format));
         return D3DERR_INVALIDCALL;
     }
     if (isCompressed(*info) && !device->features().s3tc)
@@ -145,8 +145,8 @@ bool BaseTextureObject::createGL(GLenum bindTarget, UINT width, UINT height, UIN
     }
     GLenum error = glGetError();
     if (error != GL_NO_ERROR) {
-        std::fprintf(stderr, "Direct3D: GL could not allocate a %ux%ux%u texture of format %u (error 0x%x)\n", width,
-                     height, depth, static_cast<unsigned>(m_format), error);
+        Diagnostics::error("Direct3D", "GL could not allocate a %ux%ux%u texture of format %u (error 0x%x)",
+                           width, height, depth, static_cast<unsigned>(m_format), error);
         return false;
     }
     return true;
@@ -277,8 +277,8 @@ Surface* Surface::create(Device* device, Kind kind, UINT width, UINT height, D3D
                          static_cast<GLsizei>(height), 0, info->glFormat, info->glType, nullptr);
         }
         if (glGetError() != GL_NO_ERROR) {
-            std::fprintf(stderr, "Direct3D: GL could not allocate a %ux%u surface of format %u\n", width, height,
-                         static_cast<unsigned>(format));
+            Diagnostics::error("Direct3D", "GL could not allocate a %ux%u surface of format %u", width, height,
+                               static_cast<unsigned>(format));
             delete surface;
             return nullptr;
         }

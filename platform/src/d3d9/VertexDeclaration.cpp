@@ -3,8 +3,8 @@
 
 #include "d3d9/D3D9Internal.h"
 #include "d3d9/Device.h"
+#include "common/Diagnostics.h"
 
-#include <cstdio>
 
 namespace D3D9Internal {
 
@@ -95,7 +95,7 @@ VertexDeclaration* VertexDeclaration::create(Device* device, const D3DVERTEXELEM
         if (e.Stream == 0xFF)
             break;
         if (i >= MAXD3DDECLLENGTH || e.Stream >= kStreamCount) {
-            std::fprintf(stderr, "Direct3D: invalid vertex declaration (element %u)\n", i);
+            Diagnostics::error("Direct3D", "invalid vertex declaration (element %u)", i);
             declaration->Release();
             return nullptr;
         }
@@ -106,7 +106,7 @@ VertexDeclaration* VertexDeclaration::create(Device* device, const D3DVERTEXELEM
         a.usage = e.Usage;
         a.usageIndex = e.UsageIndex;
         if (!attributeFormat(e.Type, a.size, a.glType, a.normalized)) {
-            std::fprintf(stderr, "Direct3D: vertex declaration type %u is not supported\n", e.Type);
+            Diagnostics::error("Direct3D", "vertex declaration type %u is not supported", e.Type);
             declaration->Release();
             return nullptr;
         }

@@ -2,9 +2,9 @@
 // volumes from DDS volume files, or from any 2D image as a volume one slice deep. Levels are
 // copied as stored where nothing changes them and rebuilt from RGBA otherwise.
 #include "d3dx9/ImageData.h"
+#include "common/Diagnostics.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 using namespace D3DXImage;
@@ -231,13 +231,13 @@ HRESULT D3DXCreateCubeTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVO
     D3DXIMAGE_INFO info{};
     HRESULT hr = readInfo(data, SrcDataSize, info);
     if (FAILED(hr) || info.ResourceType != D3DRTYPE_CUBETEXTURE) {
-        std::fprintf(stderr, "D3DX: image data is not a readable DDS cube map\n");
+        Diagnostics::error("D3DX", "image data is not a readable DDS cube map");
         return D3DXERR_INVALIDDATA;
     }
     DdsFaces file;
     hr = readDdsFaces(data, SrcDataSize, file);
     if (FAILED(hr)) {
-        std::fprintf(stderr, "D3DX: DDS cube map data is broken or truncated\n");
+        Diagnostics::error("D3DX", "DDS cube map data is broken or truncated");
         return hr;
     }
     if (pSrcInfo)
@@ -299,7 +299,7 @@ HRESULT D3DXCreateVolumeTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPC
         }
     }
     if (FAILED(hr)) {
-        std::fprintf(stderr, "D3DX: image data is not a readable volume or 2D image\n");
+        Diagnostics::error("D3DX", "image data is not a readable volume or 2D image");
         return D3DXERR_INVALIDDATA;
     }
     if (ColorKey != 0)

@@ -3,10 +3,9 @@
 #include <d3dx9core.h>
 #include <d3dx9tex.h>
 
-#include "ComSupport.h"
+#include "common/ComObject.h"
+#include "common/Diagnostics.h"
 
-#include <atomic>
-#include <cstdio>
 #include <new>
 
 const IID IID_ID3DXRenderToSurface = {0x7d3a0002, 0x5a11, 0x4d39, {0x9f, 0x31, 0x0c, 0x4e, 0x55, 0x1a, 0xd3, 0x09}};
@@ -21,13 +20,13 @@ void releaseAndClear(T*& object)
     object = nullptr;
 }
 
-class RenderToSurface final : public ID3DXRenderToSurface {
+class RenderToSurface final : public PlatformInternal::ComObject<ID3DXRenderToSurface> {
 public:
     RenderToSurface(IDirect3DDevice9* device, const D3DXRTS_DESC& desc) : m_device(device), m_desc(desc)
     {
         m_device->AddRef();
     }
-    ~RenderToSurface()
+    ~RenderToSurface() override
     {
         if (m_inScene)
             EndScene(D3DX_FILTER_NONE);
@@ -43,21 +42,14 @@ public:
         const HRESULT hr = m_device->CreateDepthStencilSurface(m_desc.Width, m_desc.Height, m_desc.DepthStencilFormat,
                                                                D3DMULTISAMPLE_NONE, 0, TRUE, &m_depth, nullptr);
         if (FAILED(hr))
-            std::fprintf(stderr, "D3DX: render to surface: cannot create a %ux%u depth buffer of format %u\n",
-                         m_desc.Width, m_desc.Height, unsigned(m_desc.DepthStencilFormat));
+            Diagnostics::error("D3DX", "render to surface: cannot create a %ux%u depth buffer of format %u",
+                               m_desc.Width, m_desc.Height, unsigned(m_desc.DepthStencilFormat));
         return hr;
     }
 
-    HRESULT QueryInterface(REFIID riid, void** ppvObject) override
-    {
-        return queryOwnInterface<ID3DXRenderToSurface>(this, riid, IID_ID3DXRenderToSurface, ppvObject);
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override { return releaseSelf(this, m_refs); }
-
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override
     {
-        return handOutReference(m_device, ppDevice, D3DERR_INVALIDCALL);
+        return PlatformInternal::handOutReference(m_device, ppDevice, D3DERR_INVALIDCALL);
     }
     HRESULT GetDesc(D3DXRTS_DESC* pDesc) override
     {
@@ -81,7 +73,8 @@ private:
     void restoreTargets();
     HRESULT generateLevels(IDirect3DSurface9* surface, DWORD filter);
 
-    std::atomic<ULONG> m_refs{1};
+    void* findInterface(REFIID riid) override { return ownInterface(riid, IID_ID3DXRenderToSurface); }
+
     IDirect3DDevice9* m_device;
     D3DXRTS_DESC m_desc;
     IDirect3DSurface9* m_depth = nullptr;
@@ -113,8 +106,8 @@ HRESULT RenderToSurface::BeginScene(IDirect3DSurface9* pSurface, const D3DVIEWPO
     if (FAILED(hr))
         return hr;
     if (surfaceDesc.Width != m_desc.Width || surfaceDesc.Height != m_desc.Height) {
-        std::fprintf(stderr, "D3DX: render to surface: a %ux%u surface given to a %ux%u renderer\n",
-                     surfaceDesc.Width, surfaceDesc.Height, m_desc.Width, m_desc.Height);
+        Diagnostics::error("D3DX", "render to surface: a %ux%u surface given to a %ux%u renderer",
+                           surfaceDesc.Width, surfaceDesc.Height, m_desc.Width, m_desc.Height);
         return D3DERR_INVALIDCALL;
     }
     if (m_desc.DepthStencil && !m_depth && FAILED(hr = createDepth()))

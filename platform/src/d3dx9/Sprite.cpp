@@ -4,10 +4,9 @@
 // first frames drawing allocates nothing.
 #include <d3dx9core.h>
 
-#include "ComSupport.h"
+#include "common/ComObject.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -75,7 +74,7 @@ DWORD floatBits(float value)
     return bits;
 }
 
-class Sprite final : public ID3DXSprite {
+class Sprite final : public PlatformInternal::ComObject<ID3DXSprite> {
 public:
     explicit Sprite(IDirect3DDevice9* device) : m_device(device)
     {
@@ -87,7 +86,7 @@ public:
         m_order.reserve(64);
         m_vertices.reserve(64 * 6);
     }
-    ~Sprite()
+    ~Sprite() override
     {
         if (m_begun)
             End();
@@ -95,16 +94,9 @@ public:
         m_device->Release();
     }
 
-    HRESULT QueryInterface(REFIID riid, void** ppvObject) override
-    {
-        return queryOwnInterface<ID3DXSprite>(this, riid, IID_ID3DXSprite, ppvObject);
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override { return releaseSelf(this, m_refs); }
-
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override
     {
-        return handOutReference(m_device, ppDevice, D3DERR_INVALIDCALL);
+        return PlatformInternal::handOutReference(m_device, ppDevice, D3DERR_INVALIDCALL);
     }
     HRESULT GetTransform(D3DXMATRIX* pTransform) override
     {
@@ -173,7 +165,8 @@ private:
         m_queue.clear();
     }
 
-    std::atomic<ULONG> m_refs{1};
+    void* findInterface(REFIID riid) override { return ownInterface(riid, IID_ID3DXSprite); }
+
     IDirect3DDevice9* m_device;
     D3DXMATRIX m_transform;
     D3DXMATRIX m_world, m_view;

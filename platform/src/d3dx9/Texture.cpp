@@ -2,6 +2,7 @@
 // public interface and filled by locking their levels (through a system-memory copy and
 // UpdateTexture when the pool cannot be locked).
 #include "d3dx9/ImageData.h"
+#include "common/Diagnostics.h"
 
 #include <crt.h>
 
@@ -305,7 +306,7 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
     DecodedImage file;
     HRESULT hr = decode(static_cast<const BYTE*>(pSrcData), SrcDataSize, file);
     if (FAILED(hr)) {
-        std::fprintf(stderr, "D3DX: image data is not a readable PNG, JPEG, BMP, TGA or DDS file\n");
+        Diagnostics::error("D3DX", "image data is not a readable PNG, JPEG, BMP, TGA or DDS file");
         return hr;
     }
     if (pSrcInfo)

@@ -1,6 +1,5 @@
 // DirectInput8Create and the DirectInput object.
 #include "dinput/DirectInput8.h"
-#include "ComSupport.h"
 
 #include "dinput/DInputInternal.h"
 #include "dinput/InputDevice.h"
@@ -43,21 +42,6 @@ InputDevice* publish(InputDevice* device)
 }
 
 } // namespace
-
-HRESULT DirectInput8::QueryInterface(REFIID riid, void** ppvObject)
-{
-    return queryOwnInterface<IDirectInput8W>(this, riid, IID_IDirectInput8W, ppvObject);
-}
-
-ULONG DirectInput8::AddRef() { return ++m_refs; }
-
-ULONG DirectInput8::Release()
-{
-    ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
-}
 
 HRESULT DirectInput8::CreateDevice(REFGUID guid, LPDIRECTINPUTDEVICE8W* device, LPUNKNOWN outer)
 {

@@ -4,8 +4,8 @@
 #include "dinput/DInputInternal.h"
 #include "dinput/InputDevice.h"
 
-#include "win32/KeyMap.h"
-#include "win32/WindowInternal.h"
+#include "window/KeyMap.h"
+#include "window/WindowInternal.h"
 
 #include <SDL.h>
 

@@ -1,8 +1,8 @@
 // The part of every DirectInput device that does not depend on its kind.
 #include "dinput/InputDevice.h"
-#include "ComSupport.h"
 
-#include "win32/WindowInternal.h"
+#include "window/WindowInternal.h"
+#include "common/Diagnostics.h"
 
 #include <SDL.h>
 
@@ -37,30 +37,18 @@ InputDevice::InputDevice(DeviceKind kind) : m_kind(kind) {}
 
 InputDevice::~InputDevice() = default;
 
-HRESULT InputDevice::QueryInterface(REFIID riid, void** ppvObject)
+void InputDevice::lastReleased()
 {
-    return queryOwnInterface<IDirectInputDevice8W>(this, riid, IID_IDirectInputDevice8W, ppvObject);
-}
-
-ULONG InputDevice::AddRef() { return ++m_refs; }
-
-ULONG InputDevice::Release()
-{
-    ULONG left = --m_refs;
-    if (left == 0) {
-        {
-            std::lock_guard<std::mutex> guard(stateLock());
-            unregisterDevice(this);
-            if (m_acquired) {
-                m_acquired = false;
-                unacquired();
-            }
+    {
+        std::lock_guard<std::mutex> guard(stateLock());
+        unregisterDevice(this);
+        if (m_acquired) {
+            m_acquired = false;
+            unacquired();
         }
-        if (m_kind == DeviceKind::Mouse)
-            syncMouseMode();
-        delete this;
     }
-    return left;
+    if (m_kind == DeviceKind::Mouse)
+        syncMouseMode();
 }
 
 HRESULT InputDevice::GetCapabilities(LPDIDEVCAPS caps)
@@ -375,7 +363,7 @@ HRESULT InputDevice::SetDataFormat(LPCDIDATAFORMAT format)
         }
     }
     if (!same) {
-        Win32Internal::logLine("DirectInput: only the predefined data format of the device is supported");
+        Diagnostics::error("DirectInput", "only the predefined data format of the device is supported");
         return DIERR_INVALIDPARAM;
     }
     m_formatSet = true;

@@ -3,8 +3,8 @@
 // level and acquisition, properties, objects, and the event buffer. The keyboard, the mouse
 // and game controllers supply their objects, their state and their events.
 #include "dinput/DInputInternal.h"
+#include "common/ComObject.h"
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,16 +13,8 @@ namespace DInputInternal {
 
 enum class DeviceKind { Keyboard, Mouse, Joystick };
 
-class InputDevice : public IDirectInputDevice8W {
+class InputDevice : public PlatformInternal::ComObject<IDirectInputDevice8W> {
 public:
-    InputDevice(const InputDevice&) = delete;
-    InputDevice& operator=(const InputDevice&) = delete;
-
-    // IUnknown
-    HRESULT QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
-
     // IDirectInputDevice8W
     HRESULT GetCapabilities(LPDIDEVCAPS caps) override;
     HRESULT EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKW callback, LPVOID ref, DWORD flags) override;
@@ -53,7 +45,7 @@ public:
 
 protected:
     explicit InputDevice(DeviceKind kind);
-    virtual ~InputDevice();
+    ~InputDevice() override;
 
     struct AxisSettings {
         LONG min = 0;
@@ -106,6 +98,9 @@ protected:
     bool isBuffered() const { return m_bufferSize > 0; }
 
 private:
+    void* findInterface(REFIID riid) override { return ownInterface(riid, IID_IDirectInputDevice8W); }
+    // The last reference is gone: the device leaves the watch and gives up its acquisition.
+    void lastReleased() override;
     // Before a read: real events reach the watch, the hardware is sampled, and a foreground
     // device whose window is no longer active loses its acquisition.
     void prepareRead();
@@ -116,7 +111,6 @@ private:
     HRESULT axisProperty(const GUID& property, const DIPROPHEADER* in, DIPROPHEADER* out);
     void clearBuffer();
 
-    std::atomic<ULONG> m_refs{1};
     DeviceKind m_kind;
     bool m_formatSet = false;
     DWORD m_cooperation = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;

@@ -4,7 +4,8 @@
 #include "dinput/DInputInternal.h"
 
 #include "win32/Strings.h"
-#include "win32/WindowInternal.h"
+#include "window/WindowInternal.h"
+#include "common/Diagnostics.h"
 
 #include <platform_test.h>
 
@@ -47,7 +48,7 @@ bool startJoysticks()
         // so headless); the cooperative level decides that here.
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
         if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {
-            Win32Internal::logLine("DirectInput: game controllers are not available: %s", SDL_GetError());
+            Diagnostics::warning("DirectInput", "game controllers are not available: %s", SDL_GetError());
             return;
         }
         SDL_JoystickEventState(SDL_IGNORE);

@@ -2,7 +2,7 @@
 // scancode table gives a DirectInput code.
 #include "dinput/KeyboardDevice.h"
 
-#include "win32/KeyMap.h"
+#include "window/KeyMap.h"
 #include "win32/Strings.h"
 
 #include <SDL.h>

@@ -1,6 +1,7 @@
 #include "dshow/AudioOutput.h"
 
 #include "dshow/MediaSource.h"
+#include "common/Diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +16,7 @@ bool AudioOutput::open()
         return true;
     if (!m_subsystemStarted) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            logLine("no sound for the video (%s); it plays silently", SDL_GetError());
+            Diagnostics::warning("DirectShow", "no sound for the video (%s); it plays silently", SDL_GetError());
             return false;
         }
         m_subsystemStarted = true;
@@ -29,7 +30,7 @@ bool AudioOutput::open()
     m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained,
                                    SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (!m_device) {
-        logLine("no audio device for the video (%s); it plays silently", SDL_GetError());
+        Diagnostics::warning("DirectShow", "no audio device for the video (%s); it plays silently", SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         m_subsystemStarted = false;
         return false;

@@ -1,7 +1,8 @@
 #include "dshow/FilterGraph.h"
 
 #include "win32/PathMapping.h"
-#include "win32/WindowInternal.h"
+#include "window/WindowInternal.h"
+#include "common/Diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -83,10 +84,7 @@ void unhook(HWND window, FilterGraph* graph)
 
 HRESULT createFilterGraph(REFIID riid, void** object)
 {
-    FilterGraph* graph = new FilterGraph();
-    HRESULT hr = graph->QueryInterface(riid, object);
-    graph->Release();
-    return hr;
+    return PlatformInternal::createObject<FilterGraph>(riid, object);
 }
 
 FilterGraph::~FilterGraph()
@@ -96,40 +94,23 @@ FilterGraph::~FilterGraph()
     m_audio.close();
 }
 
-HRESULT FilterGraph::QueryInterface(REFIID riid, void** object)
+void* FilterGraph::findInterface(REFIID riid)
 {
-    if (!object)
-        return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IGraphBuilder)
-        *object = static_cast<IGraphBuilder*>(this);
-    else if (riid == IID_IMediaControl)
-        *object = static_cast<IMediaControl*>(this);
-    else if (riid == IID_IMediaEventEx || riid == IID_IMediaEvent)
-        *object = static_cast<IMediaEventEx*>(this);
-    else if (riid == IID_IMediaSeeking)
-        *object = static_cast<IMediaSeeking*>(this);
-    else if (riid == IID_IVideoWindow)
-        *object = static_cast<IVideoWindow*>(this);
-    else if (riid == IID_IBasicVideo)
-        *object = static_cast<IBasicVideo*>(this);
-    else if (riid == IID_IBasicAudio)
-        *object = static_cast<IBasicAudio*>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG FilterGraph::AddRef() { return ++m_refs; }
-
-ULONG FilterGraph::Release()
-{
-    ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
+        return static_cast<IGraphBuilder*>(this);
+    if (riid == IID_IMediaControl)
+        return static_cast<IMediaControl*>(this);
+    if (riid == IID_IMediaEventEx || riid == IID_IMediaEvent)
+        return static_cast<IMediaEventEx*>(this);
+    if (riid == IID_IMediaSeeking)
+        return static_cast<IMediaSeeking*>(this);
+    if (riid == IID_IVideoWindow)
+        return static_cast<IVideoWindow*>(this);
+    if (riid == IID_IBasicVideo)
+        return static_cast<IBasicVideo*>(this);
+    if (riid == IID_IBasicAudio)
+        return static_cast<IBasicAudio*>(this);
+    return nullptr;
 }
 
 // ---- building
@@ -438,7 +419,7 @@ HRESULT FilterGraph::put_Owner(OAHWND owner)
 {
     HWND window = reinterpret_cast<HWND>(owner);
     if (window && !Win32Internal::sdlWindowFor(window)) {
-        logLine("put_Owner: the window cannot show video");
+        Diagnostics::error("DirectShow", "put_Owner: the window cannot show video");
         return E_INVALIDARG;
     }
     unhookOwner();

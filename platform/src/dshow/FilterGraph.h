@@ -8,6 +8,7 @@
 #include "dshow/FilterGraphFactory.h"
 #include "dshow/MediaSource.h"
 #include "dshow/VideoPresenter.h"
+#include "common/ComObject.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -20,22 +21,11 @@
 
 namespace DShowInternal {
 
-class FilterGraph final : public IGraphBuilder,
-                          public IMediaControl,
-                          public IMediaEventEx,
-                          public IMediaSeeking,
-                          public IVideoWindow,
-                          public IBasicVideo,
-                          public IBasicAudio {
+// IUnknown comes from ComObject, one implementation for every interface.
+class FilterGraph final : public PlatformInternal::ComObject<IGraphBuilder, IMediaControl, IMediaEventEx,
+                                                             IMediaSeeking, IVideoWindow, IBasicVideo, IBasicAudio> {
 public:
     FilterGraph() = default;
-    FilterGraph(const FilterGraph&) = delete;
-    FilterGraph& operator=(const FilterGraph&) = delete;
-
-    // IUnknown (one implementation for every interface)
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     // IGraphBuilder
     HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) override;
@@ -83,7 +73,8 @@ public:
     void ownerDestroyed(HWND window);
 
 private:
-    ~FilterGraph();
+    ~FilterGraph() override;
+    void* findInterface(REFIID riid) override;
 
     using Clock = std::chrono::steady_clock;
     struct Event {
@@ -103,8 +94,6 @@ private:
     void show(const Picture& picture);
     float gain() const;
     void unhookOwner();
-
-    std::atomic<ULONG> m_refs{1};
 
     // State, clock and events; the streaming thread waits on m_wake.
     mutable std::mutex m_lock;

@@ -1,5 +1,5 @@
 #pragma once
-// What CoCreateInstance needs from the DirectShow layer: its class and its factory.
+// The DirectShow layer's class factory, which its class identifiers' file registers.
 #include <dshow.h>
 #include <unknwn.h>
 

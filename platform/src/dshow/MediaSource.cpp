@@ -1,4 +1,5 @@
 #include "dshow/MediaSource.h"
+#include "common/Diagnostics.h"
 
 #include <dshow.h>
 
@@ -12,7 +13,6 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <mutex>
 #include <sys/stat.h>
@@ -71,16 +71,6 @@ uint64_t declaredAsfSize(const std::string& path)
 
 } // namespace
 
-void logLine(const char* format, ...)
-{
-    std::va_list args;
-    va_start(args, format);
-    std::fputs("DirectShow: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
-}
-
 MediaSource::~MediaSource()
 {
     sws_freeContext(m_scaler);
@@ -97,22 +87,22 @@ HRESULT MediaSource::open(const std::string& path)
     quietFfmpeg();
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        logLine("RenderFile: \"%s\" does not exist", path.c_str());
+        Diagnostics::error("DirectShow", "RenderFile: \"%s\" does not exist", path.c_str());
         return VFW_E_FILE_NOT_FOUND_WIN32;
     }
     const uint64_t declared = declaredAsfSize(path);
     if (declared > static_cast<uint64_t>(info.st_size)) {
         // Played up to the cut, which then ends the clip with an error.
-        logLine("\"%s\" is cut short: %lld of its %llu bytes", path.c_str(), static_cast<long long>(info.st_size),
-                static_cast<unsigned long long>(declared));
+        Diagnostics::warning("DirectShow", "\"%s\" is cut short: %lld of its %llu bytes", path.c_str(),
+                             static_cast<long long>(info.st_size), static_cast<unsigned long long>(declared));
         m_cutShort = true;
     }
     if (avformat_open_input(&m_format, path.c_str(), nullptr, nullptr) < 0) {
-        logLine("RenderFile: \"%s\" is not a media file that can be read", path.c_str());
+        Diagnostics::error("DirectShow", "RenderFile: \"%s\" is not a media file that can be read", path.c_str());
         return VFW_E_INVALID_FILE_FORMAT;
     }
     if (avformat_find_stream_info(m_format, nullptr) < 0) {
-        logLine("RenderFile: the streams of \"%s\" cannot be read", path.c_str());
+        Diagnostics::error("DirectShow", "RenderFile: the streams of \"%s\" cannot be read", path.c_str());
         return VFW_E_INVALID_FILE_FORMAT;
     }
     m_videoStream = av_find_best_stream(m_format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
@@ -122,14 +112,15 @@ HRESULT MediaSource::open(const std::string& path)
     if (m_audioStream >= 0 && !openDecoder(m_audioStream, m_audio))
         m_audioStream = -1;
     if (!m_video && !m_audio) {
-        logLine("RenderFile: \"%s\" holds no stream that can be decoded", path.c_str());
+        Diagnostics::error("DirectShow", "RenderFile: \"%s\" holds no stream that can be decoded", path.c_str());
         return VFW_E_UNSUPPORTED_STREAM;
     }
     if (m_video) {
         m_width = m_video->width;
         m_height = m_video->height;
         if (m_width <= 0 || m_height <= 0 || m_width > 8192 || m_height > 8192) {
-            logLine("RenderFile: \"%s\" has an impossible picture size %dx%d", path.c_str(), m_width, m_height);
+            Diagnostics::error("DirectShow", "RenderFile: \"%s\" has an impossible picture size %dx%d", path.c_str(),
+                               m_width, m_height);
             return VFW_E_INVALID_FILE_FORMAT;
         }
         AVRational rate = av_guess_frame_rate(m_format, m_format->streams[m_videoStream], nullptr);
@@ -153,13 +144,13 @@ bool MediaSource::openDecoder(int streamIndex, AVCodecContext*& context)
     const AVCodecParameters* parameters = m_format->streams[streamIndex]->codecpar;
     const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
     if (!codec) {
-        logLine("RenderFile: no decoder for %s", avcodec_get_name(parameters->codec_id));
+        Diagnostics::error("DirectShow", "RenderFile: no decoder for %s", avcodec_get_name(parameters->codec_id));
         return false;
     }
     context = avcodec_alloc_context3(codec);
     if (!context || avcodec_parameters_to_context(context, parameters) < 0 ||
         avcodec_open2(context, codec, nullptr) < 0) {
-        logLine("RenderFile: the %s decoder does not start", codec->name);
+        Diagnostics::error("DirectShow", "RenderFile: the %s decoder does not start", codec->name);
         avcodec_free_context(&context);
         return false;
     }
@@ -175,7 +166,7 @@ void MediaSource::setAudioOutput(int rate, int channels)
 
 MediaSource::Unit MediaSource::fail(HRESULT error, const char* why)
 {
-    logLine("%s", why);
+    Diagnostics::error("DirectShow", "%s", why);
     m_error = error;
     return Unit::Error;
 }
@@ -219,7 +210,8 @@ MediaSource::Unit MediaSource::decodeNext()
             if (m_cutShort)
                 return fail(VFW_E_INVALID_FILE_FORMAT, "the file ends before its last part");
             if (m_duration > 1.0 && m_lastTime + kTruncationMargin < m_duration) {
-                logLine("the file ends at %.2f s of its declared %.2f s", m_lastTime, m_duration);
+                Diagnostics::error("DirectShow", "the file ends at %.2f s of its declared %.2f s", m_lastTime,
+                                   m_duration);
                 return fail(VFW_E_INVALID_FILE_FORMAT, "the file is cut short");
             }
             return Unit::End;
@@ -237,7 +229,7 @@ MediaSource::Unit MediaSource::decodeNext()
         if (result < 0) {
             char text[AV_ERROR_MAX_STRING_SIZE] = {};
             av_strerror(result, text, sizeof text);
-            logLine("reading the file failed: %s", text);
+            Diagnostics::error("DirectShow", "reading the file failed: %s", text);
             return fail(E_FAIL, "the stream cannot be read");
         }
         if (m_packet->stream_index == m_videoStream && m_video)
@@ -316,7 +308,7 @@ bool MediaSource::convertSound()
         av_channel_layout_uninit(&inLayout);
         av_channel_layout_uninit(&outLayout);
         if (result < 0 || swr_init(m_resampler) < 0) {
-            logLine("the sound of the clip cannot be converted; it plays silently");
+            Diagnostics::warning("DirectShow", "the sound of the clip cannot be converted; it plays silently");
             swr_free(&m_resampler);
             m_audioDone = true;
             return false;

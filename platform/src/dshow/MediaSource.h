@@ -16,9 +16,6 @@ struct SwrContext;
 
 namespace DShowInternal {
 
-// One line on stderr, "DirectShow: " first.
-void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
 class MediaSource {
 public:
     MediaSource() = default;

@@ -1,7 +1,8 @@
 #include "dshow/VideoPresenter.h"
 
 #include "dshow/MediaSource.h"
-#include "win32/WindowInternal.h"
+#include "window/WindowInternal.h"
+#include "common/Diagnostics.h"
 
 #include <platform_test.h>
 
@@ -111,7 +112,7 @@ bool VideoPresenter::ensureContext(SDL_Window* window)
     m_context = SDL_GL_CreateContext(window);
     if (!m_context) {
         if (!m_failureLogged)
-            logLine("no OpenGL context for the video: %s", SDL_GetError());
+            Diagnostics::error("DirectShow", "no OpenGL context for the video: %s", SDL_GetError());
         m_failureLogged = true;
         return false;
     }
@@ -120,7 +121,7 @@ bool VideoPresenter::ensureContext(SDL_Window* window)
     static bool complete = false;
     std::call_once(loaded, [] { complete = loadTable(g_gl); });
     if (!complete) {
-        logLine("the OpenGL driver lacks a function the video needs");
+        Diagnostics::error("DirectShow", "the OpenGL driver lacks a function the video needs");
         release();
         return false;
     }

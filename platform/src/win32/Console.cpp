@@ -3,9 +3,9 @@
 
 #include "win32/Console.h"
 #include "win32/Strings.h"
+#include "common/Diagnostics.h"
 
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -23,19 +23,6 @@ char s_window;
 bool isConsoleHandle(HANDLE handle)
 {
     return handle == &s_inputHandle || handle == &s_outputHandle || handle == &s_errorHandle;
-}
-
-void writeToStderr(const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(STDERR_FILENO, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        done += static_cast<size_t>(n);
-    }
 }
 
 } // namespace
@@ -105,7 +92,7 @@ BOOL WriteConsoleW(HANDLE console, const void* buffer, DWORD charCount, LPDWORD 
         return FALSE;
     }
     if (charCount > 0)
-        writeToStderr(Win32Internal::wideToUtf8(std::wstring_view(static_cast<const wchar_t*>(buffer), charCount)));
+        Diagnostics::writeStderr(Win32Internal::wideToUtf8(std::wstring_view(static_cast<const wchar_t*>(buffer), charCount)));
     if (written)
         *written = charCount;
     return TRUE;
@@ -125,7 +112,7 @@ BOOL SetConsoleTextAttribute(HANDLE console, WORD attributes)
     int base = (attributes & FOREGROUND_INTENSITY) ? 90 : 30;
     char escape[16];
     std::snprintf(escape, sizeof escape, "\x1b[0;%dm", base + ansi);
-    writeToStderr(escape);
+    Diagnostics::writeStderr(escape);
     return TRUE;
 }
 
@@ -134,5 +121,5 @@ HWND GetConsoleWindow() { return s_allocated.load() ? reinterpret_cast<HWND>(&s_
 void OutputDebugStringW(LPCWSTR text)
 {
     if (text)
-        writeToStderr(Win32Internal::wideToUtf8(text));
+        Diagnostics::writeStderr(Win32Internal::wideToUtf8(text));
 }

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "win32/Strings.h"
+#include "common/Diagnostics.h"
 
 #include <string>
-#include <unistd.h>
 
 int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type)
 {
@@ -21,9 +21,7 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type)
     line += L": ";
     line += text ? text : L"";
     line += L'\n';
-    std::string utf8 = Win32Internal::wideToUtf8(line);
-    ssize_t ignored = write(STDERR_FILENO, utf8.data(), utf8.size());
-    (void)ignored;
+    Diagnostics::writeStderr(Win32Internal::wideToUtf8(line));
 
     UINT family = type & 0xF;
     if (family >= 7)

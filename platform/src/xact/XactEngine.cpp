@@ -1,31 +1,21 @@
 // XACT3CreateEngine and the engine: start-up on FAudio, notifications, categories, variables.
 #include "xact/XactEngine.h"
 #include "xact/XactBanks.h"
-#include "ComSupport.h"
+#include "win32/ComClasses.h"
+#include "common/Diagnostics.h"
 
 #include <objbase.h>
 
 #include <FAudio.h>
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <set>
 
 const IID IID_IXACT3Engine = {0xb1ee676a, 0xd9cd, 0x4d2a, {0x89, 0xa8, 0xfa, 0x53, 0xeb, 0x9e, 0x48, 0x0b}};
+const CLSID CLSID_XACTEngine = {0xac700001, 0x5a11, 0x4d58, {0x9f, 0x31, 0x0c, 0x4e, 0x55, 0x1a, 0xac, 0x73}};
 
 namespace XactInternal {
-
-void logLine(const char* format, ...)
-{
-    std::va_list args;
-    va_start(args, format);
-    std::fputs("XACT: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
-}
 
 namespace {
 
@@ -92,21 +82,6 @@ Engine::~Engine()
         CoTaskMemFree(m_managedSettings);
 }
 
-HRESULT Engine::QueryInterface(REFIID riid, void** ppvObject)
-{
-    return queryOwnInterface<IXACT3Engine>(this, riid, IID_IXACT3Engine, ppvObject);
-}
-
-ULONG Engine::AddRef() { return ++m_refs; }
-
-ULONG Engine::Release()
-{
-    ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT Engine::GetRendererCount(XACTINDEX* pnRendererCount)
 {
     if (!pnRendererCount)
@@ -150,7 +125,7 @@ HRESULT Engine::Initialize(const XACT_RUNTIME_PARAMETERS* pParams)
     if (m_initialized || m_shutDown)
         return XACTENGINE_E_ALREADYINITIALIZED;
     if (pParams->pXAudio2 || pParams->pMasteringVoice) {
-        logLine("Initialize: a caller-supplied XAudio2 object is not supported");
+        Diagnostics::error("XACT", "Initialize: a caller-supplied XAudio2 object is not supported");
         return E_INVALIDARG;
     }
 
@@ -160,7 +135,7 @@ HRESULT Engine::Initialize(const XACT_RUNTIME_PARAMETERS* pParams)
         std::string error;
         if (!parseSettings(static_cast<const uint8_t*>(pParams->pGlobalSettingsBuffer),
                            pParams->globalSettingsBufferSize, settings, error)) {
-            logLine("Initialize: the global settings are rejected (%s)", error.c_str());
+            Diagnostics::error("XACT", "Initialize: the global settings are rejected (%s)", error.c_str());
             return XACTENGINE_E_INVALIDDATA;
         }
     } else {
@@ -174,14 +149,14 @@ HRESULT Engine::Initialize(const XACT_RUNTIME_PARAMETERS* pParams)
     // device fails cleanly before FAudio's engine holds anything.
     FAudio* audio = nullptr;
     if (FAudioCreate(&audio, 0, FAUDIO_DEFAULT_PROCESSOR) != 0 || !audio) {
-        logLine("Initialize: the audio mixer cannot be created");
+        Diagnostics::error("XACT", "Initialize: the audio mixer cannot be created");
         return XACTENGINE_E_NORENDERER;
     }
     FAudioMasteringVoice* master = nullptr;
     if (FAudio_CreateMasteringVoice(audio, &master, FAUDIO_DEFAULT_CHANNELS, FAUDIO_DEFAULT_SAMPLERATE, 0, 0,
                                     nullptr) != 0 ||
         !master) {
-        logLine("Initialize: no audio output device");
+        Diagnostics::error("XACT", "Initialize: no audio output device");
         FAudio_Release(audio);
         return XACTENGINE_E_NORENDERER;
     }
@@ -197,7 +172,7 @@ HRESULT Engine::Initialize(const XACT_RUNTIME_PARAMETERS* pParams)
     params.pMasteringVoice = master;
     uint32_t result = FACTAudioEngine_Initialize(m_engine, &params);
     if (result != 0) {
-        logLine("Initialize: the sound engine does not start (%u)", result);
+        Diagnostics::error("XACT", "Initialize: the sound engine does not start (%u)", result);
         FAudioVoice_DestroyVoice(master);
         FAudio_Release(audio);
         return XACTENGINE_E_INVALIDDATA;
@@ -294,12 +269,12 @@ HRESULT Engine::CreateSoundBank(const void* pvBuffer, DWORD dwSize, DWORD, DWORD
     SoundBankInfo info;
     std::string error;
     if (!parseSoundBank(static_cast<const uint8_t*>(pvBuffer), dwSize, m_settings, info, error)) {
-        logLine("CreateSoundBank: the sound bank is rejected (%s)", error.c_str());
+        Diagnostics::error("XACT", "CreateSoundBank: the sound bank is rejected (%s)", error.c_str());
         return XACTENGINE_E_INVALIDDATA;
     }
     FACTSoundBank* bank = nullptr;
     if (FACTAudioEngine_CreateSoundBank(m_engine, pvBuffer, dwSize, 0, 0, &bank) != 0 || !bank) {
-        logLine("CreateSoundBank: the sound engine refuses the sound bank");
+        Diagnostics::error("XACT", "CreateSoundBank: the sound engine refuses the sound bank");
         return XACTENGINE_E_INVALIDDATA;
     }
     SoundBank* wrapper = new SoundBank(*this, bank, std::move(info));
@@ -320,12 +295,12 @@ HRESULT Engine::CreateInMemoryWaveBank(const void* pvBuffer, DWORD dwSize, DWORD
     WaveBankInfo info;
     std::string error;
     if (!parseWaveBank(static_cast<const uint8_t*>(pvBuffer), dwSize, info, error)) {
-        logLine("CreateInMemoryWaveBank: the wave bank is rejected (%s)", error.c_str());
+        Diagnostics::error("XACT", "CreateInMemoryWaveBank: the wave bank is rejected (%s)", error.c_str());
         return XACTENGINE_E_INVALIDDATA;
     }
     FACTWaveBank* bank = nullptr;
     if (FACTAudioEngine_CreateInMemoryWaveBank(m_engine, pvBuffer, dwSize, 0, 0, &bank) != 0 || !bank) {
-        logLine("CreateInMemoryWaveBank: the sound engine refuses the wave bank");
+        Diagnostics::error("XACT", "CreateInMemoryWaveBank: the sound engine refuses the wave bank");
         return XACTENGINE_E_INVALIDDATA;
     }
     WaveBank* wrapper = new WaveBank(*this, bank, std::move(info));
@@ -702,14 +677,27 @@ void Engine::deliver(const FACTNotification& note)
 
 } // namespace XactInternal
 
+namespace {
+
+HRESULT createEngine(REFIID riid, void** object)
+{
+    FACTAudioEngine* engine = nullptr;
+    if (FACTCreateEngine(0, &engine) != 0 || !engine)
+        return E_OUTOFMEMORY;
+    return PlatformInternal::createObject<XactInternal::Engine>(riid, object, engine);
+}
+
+// Beside the class identifier and XACT3CreateEngine: whatever names either links this file, and
+// with it the registration.
+[[maybe_unused]] const bool s_engineRegistered = Win32Internal::registerComClass(CLSID_XACTEngine, createEngine);
+
+} // namespace
+
 HRESULT XACT3CreateEngine(DWORD, IXACT3Engine** ppEngine)
 {
     if (!ppEngine)
         return E_POINTER;
     *ppEngine = nullptr;
-    FACTAudioEngine* engine = nullptr;
-    if (FACTCreateEngine(0, &engine) != 0 || !engine)
-        return E_OUTOFMEMORY;
-    *ppEngine = new XactInternal::Engine(engine);
-    return S_OK;
+    return CoCreateInstance(CLSID_XACTEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IXACT3Engine,
+                            reinterpret_cast<void**>(ppEngine));
 }

@@ -6,10 +6,10 @@
 #include <xact3.h>
 
 #include "xact/XactFormats.h"
+#include "common/ComObject.h"
 
 #include <FACT.h>
 
-#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -19,18 +19,9 @@ class SoundBank;
 class WaveBank;
 class Cue;
 
-// A line on stderr.
-void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-class Engine final : public IXACT3Engine {
+class Engine final : public PlatformInternal::ComObject<IXACT3Engine> {
 public:
     explicit Engine(FACTAudioEngine* engine);
-    Engine(const Engine&) = delete;
-    Engine& operator=(const Engine&) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT GetRendererCount(XACTINDEX* pnRendererCount) override;
     HRESULT GetFinalMixFormat(WAVEFORMATEXTENSIBLE* pFinalMixFormat) override;
@@ -66,7 +57,8 @@ public:
     static void FACTCALL onFactNotification(const FACTNotification* note);
 
 private:
-    ~Engine();
+    ~Engine() override;
+    void* findInterface(REFIID riid) override { return ownInterface(riid, IID_IXACT3Engine); }
 
     struct Registration {
         XACTNOTIFICATIONTYPE type;
@@ -95,7 +87,6 @@ private:
     // Gives every category its authored level times the levels set on it and its parents.
     void applyCategoryVolumes();
 
-    std::atomic<ULONG> m_refs{1};
     FACTAudioEngine* m_engine;
     bool m_initialized = false;
     bool m_shutDown = false;

@@ -91,27 +91,6 @@ Effect::~Effect()
     m_device->Release();
 }
 
-HRESULT Effect::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ID3DXBaseEffect || riid == IID_ID3DXEffect) {
-        AddRef();
-        *object = static_cast<ID3DXEffect*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG Effect::Release()
-{
-    ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 void Effect::bindProgram(GLuint program, const std::vector<SamplerBinding>& samplers)
 {
     GLint previous = 0;

@@ -5,43 +5,38 @@
 #include "d3dx9/effects/ShaderTranslator.h"
 
 #include "d3d9/GLFunctions.h"
+#include "common/ComObject.h"
 
-#include <atomic>
 #include <map>
 #include <memory>
 
 namespace D3DXEffects {
 
-class Buffer final : public ID3DXBuffer {
+class Buffer final : public PlatformInternal::ComObject<ID3DXBuffer> {
 public:
     explicit Buffer(size_t size) : m_data(size, 0) {}
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override;
     LPVOID GetBufferPointer() override { return m_data.data(); }
     DWORD GetBufferSize() override { return static_cast<DWORD>(m_data.size()); }
 
 private:
+    void* findInterface(REFIID riid) override { return ownInterface(riid, IID_ID3DXBuffer); }
+
     std::vector<uint8_t> m_data;
-    std::atomic<ULONG> m_refs{1};
 };
 
 // A buffer holding `text` and its terminating NUL; null for empty text.
 ID3DXBuffer* textBuffer(const std::string& text);
 
-class EffectPool final : public ID3DXEffectPool {
+class EffectPool final : public PlatformInternal::ComObject<ID3DXEffectPool> {
 public:
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override;
-
     // The values a shared parameter uses: the pool's for its name (the first effect's block is
     // kept), or its own when a parameter of that name but another size came first.
     std::shared_ptr<ValueBlock> share(const Parameter& parameter);
 
 private:
+    void* findInterface(REFIID riid) override { return ownInterface(riid, IID_ID3DXEffectPool); }
+
     std::map<std::string, std::shared_ptr<ValueBlock>> m_shared;
-    std::atomic<ULONG> m_refs{1};
 };
 
 #define ULVO_BASE_EFFECT_METHODS                                                                                     \
@@ -117,30 +112,29 @@ private:
     HRESULT SetTexture(D3DXHANDLE h, LPDIRECT3DBASETEXTURE9 t) override { return m_core.setTexture(h, t); }           \
     HRESULT GetTexture(D3DXHANDLE h, LPDIRECT3DBASETEXTURE9* t) override { return m_core.getTexture(h, t); }
 
-class EffectCompiler final : public ID3DXEffectCompiler {
+class EffectCompiler final : public PlatformInternal::ComObject<ID3DXEffectCompiler> {
 public:
     EffectCompiler(EffectDescription description, PreprocessedSource source);
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override;
     ULVO_BASE_EFFECT_METHODS
     HRESULT CompileEffect(DWORD Flags, LPD3DXBUFFER* ppEffect, LPD3DXBUFFER* ppErrorMsgs) override;
 
 private:
+    void* findInterface(REFIID riid) override
+    {
+        return riid == IID_ID3DXBaseEffect ? static_cast<ID3DXEffectCompiler*>(this)
+                                            : ownInterface(riid, IID_ID3DXEffectCompiler);
+    }
+
     EffectCore m_core;
-    std::atomic<ULONG> m_refs{1};
 };
 
-class Effect final : public ID3DXEffect {
+class Effect final : public PlatformInternal::ComObject<ID3DXEffect> {
 public:
     Effect(IDirect3DDevice9* device, EffectPool* pool);
-    ~Effect();
+    ~Effect() override;
     // Translates and links every pass; false with messages.
     bool create(EffectDescription description, PreprocessedSource source, Messages& messages);
 
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override;
     ULVO_BASE_EFFECT_METHODS
     HRESULT GetPool(LPD3DXEFFECTPOOL* ppPool) override;
     HRESULT SetTechnique(D3DXHANDLE hTechnique) override;
@@ -179,6 +173,10 @@ private:
         uint64_t uploaded;
     };
 
+    void* findInterface(REFIID riid) override
+    {
+        return riid == IID_ID3DXBaseEffect ? static_cast<ID3DXEffect*>(this) : ownInterface(riid, IID_ID3DXEffect);
+    }
     bool buildPass(Pass& pass, PassProgram& program, Messages& messages);
     void bindProgram(GLuint program, const std::vector<SamplerBinding>& samplers);
     void applySamplers(const PassProgram& program);
@@ -193,7 +191,6 @@ private:
     EffectCore m_core;
     IDirect3DDevice9* m_device;
     EffectPool* m_pool;
-    std::atomic<ULONG> m_refs{1};
     Technique* m_technique = nullptr;
     std::map<const Pass*, PassProgram> m_programs;
     std::vector<std::shared_ptr<const TranslatedStage>> m_stages; // by shader entry

@@ -197,27 +197,6 @@ std::shared_ptr<const TranslatedStage> translateCached(const EffectDescription& 
     return stage;
 }
 
-HRESULT Buffer::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ID3DXBuffer) {
-        AddRef();
-        *object = this;
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG Buffer::Release()
-{
-    ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 ID3DXBuffer* textBuffer(const std::string& text)
 {
     if (text.empty())
@@ -225,27 +204,6 @@ ID3DXBuffer* textBuffer(const std::string& text)
     Buffer* b = new Buffer(text.size() + 1);
     std::memcpy(b->GetBufferPointer(), text.c_str(), text.size() + 1);
     return b;
-}
-
-HRESULT EffectPool::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ID3DXEffectPool) {
-        AddRef();
-        *object = this;
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG EffectPool::Release()
-{
-    ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 std::shared_ptr<ValueBlock> EffectPool::share(const Parameter& p)
@@ -263,27 +221,6 @@ std::shared_ptr<ValueBlock> EffectPool::share(const Parameter& p)
 EffectCompiler::EffectCompiler(EffectDescription description, PreprocessedSource source)
 {
     m_core.init(std::move(description), std::move(source));
-}
-
-HRESULT EffectCompiler::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ID3DXBaseEffect || riid == IID_ID3DXEffectCompiler) {
-        AddRef();
-        *object = static_cast<ID3DXEffectCompiler*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG EffectCompiler::Release()
-{
-    ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT EffectCompiler::CompileEffect(DWORD, LPD3DXBUFFER* ppEffect, LPD3DXBUFFER* ppErrorMsgs)

@@ -6,7 +6,7 @@
 #include "d3dx9/font/FontFaces.h"
 #include "d3dx9/font/GlyphPages.h"
 
-#include "ComSupport.h"
+#include "common/ComObject.h"
 
 #include <d3dx9.h>
 
@@ -15,7 +15,6 @@
 #include FT_SYNTHESIS_H
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <unordered_map>
 
@@ -37,14 +36,14 @@ struct Line {
     int width = 0;
 };
 
-class Font final : public ID3DXFont {
+class Font final : public PlatformInternal::ComObject<ID3DXFont> {
 public:
     Font(IDirect3DDevice9* device, FontFaces::OpenedFace face) : m_device(device), m_face(std::move(face)), m_pages(device)
     {
         m_device->AddRef();
     }
 
-    ~Font()
+    ~Font() override
     {
         if (m_sprite)
             m_sprite->Release();
@@ -85,19 +84,6 @@ public:
             FT_Set_Transform(face, &shear, nullptr);
         }
         return true;
-    }
-
-    HRESULT QueryInterface(REFIID riid, void** object) override
-    {
-        return queryOwnInterface<ID3DXFont>(this, riid, IID_ID3DXFont, object);
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     HRESULT GetDevice(IDirect3DDevice9** device) override
@@ -316,7 +302,8 @@ private:
         }
     }
 
-    std::atomic<ULONG> m_refs{1};
+    void* findInterface(REFIID riid) override { return ownInterface(riid, IID_ID3DXFont); }
+
     IDirect3DDevice9* m_device;
     FontFaces::OpenedFace m_face;
     FontFaces::GlyphPages m_pages;

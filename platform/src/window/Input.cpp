@@ -3,8 +3,8 @@
 // from an event watch that sees every event as SDL queues it, real or injected.
 #include <windows.h>
 
-#include "win32/KeyMap.h"
-#include "win32/WindowInternal.h"
+#include "window/KeyMap.h"
+#include "window/WindowInternal.h"
 
 #include <platform_test.h>
 

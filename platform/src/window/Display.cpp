@@ -1,11 +1,10 @@
-// SDL's start, the desktop and the system metrics.
+// SDL's start, the desktop and its metrics.
 #include <windows.h>
 
-#include "win32/WindowInternal.h"
+#include "window/WindowInternal.h"
+#include "common/Diagnostics.h"
 
 #include <atomic>
-#include <cstdarg>
-#include <cstdio>
 #include <mutex>
 
 namespace Win32Internal {
@@ -38,16 +37,6 @@ bool readDesktopMode(int& width, int& height, int& bits)
 
 } // namespace
 
-void logLine(const char* format, ...)
-{
-    char buffer[1024];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    fprintf(stderr, "%s\n", buffer);
-}
-
 bool ensureVideo()
 {
     static std::once_flag once;
@@ -57,7 +46,7 @@ bool ensureVideo()
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-            logLine("SDL video could not start: %s", SDL_GetError());
+            Diagnostics::error(nullptr, "SDL video could not start: %s", SDL_GetError());
             return;
         }
         s_videoThread = std::this_thread::get_id();
@@ -113,13 +102,9 @@ int displayForMonitor(HMONITOR monitor)
     return static_cast<int>((value - kMonitorBase) / 4 - 1);
 }
 
-} // namespace Win32Internal
+namespace {
 
-using namespace Win32Internal;
-
-HWND GetDesktopWindow() { return desktopWindow(); }
-
-int GetSystemMetrics(int index)
+int desktopMetric(int index)
 {
     switch (index) {
     case SM_CXSCREEN:
@@ -141,20 +126,25 @@ int GetSystemMetrics(int index)
             area = RECT{usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
         return index == SM_CXFULLSCREEN ? area.right - area.left : area.bottom - area.top - kCaptionHeight;
     }
-    case SM_CYCAPTION:
-        return kCaptionHeight;
-    case SM_CXBORDER:
-    case SM_CYBORDER:
-        return kBorderWidth;
-    case SM_CXDLGFRAME:
-    case SM_CYDLGFRAME:
-    case SM_CXFRAME:
-    case SM_CYFRAME:
-        return kFrameWidth;
     default:
         return 0;
     }
 }
+
+const WindowSystem kWindowSystem{desktopMetric, setWindowPos, showWindow};
+
+} // namespace
+
+} // namespace Win32Internal
+
+// The window family's link options name this (-u), so every program that links the family has
+// its desktop and windows installed, even one that calls nothing else of this file.
+extern "C" const bool ulvo_window_system_installed =
+    Win32Internal::installWindowSystem(&Win32Internal::kWindowSystem);
+
+using namespace Win32Internal;
+
+HWND GetDesktopWindow() { return desktopWindow(); }
 
 HMONITOR MonitorFromWindow(HWND window, DWORD flags)
 {

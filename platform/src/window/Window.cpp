@@ -6,7 +6,8 @@
 
 #include "win32/Console.h"
 #include "win32/Strings.h"
-#include "win32/WindowInternal.h"
+#include "window/WindowInternal.h"
+#include "common/Diagnostics.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -164,7 +165,7 @@ bool openGlAvailable()
     static const bool available = [] {
         if (SDL_GL_LoadLibrary(nullptr) == 0)
             return true;
-        logLine("OpenGL is not available (%s); windows are created without it", SDL_GetError());
+        Diagnostics::warning(nullptr, "OpenGL is not available (%s); windows are created without it", SDL_GetError());
         return false;
     }();
     return available;
@@ -380,17 +381,18 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         windowClass = findClassLocked(className);
     }
     if (!windowClass) {
-        logLine("CreateWindowExW: window class \"%s\" is not registered", classNameForLog(className).c_str());
+        Diagnostics::error("CreateWindowExW", "window class \"%s\" is not registered",
+                           classNameForLog(className).c_str());
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
     if (style & WS_CHILD) {
-        logLine("CreateWindowExW: child windows are not supported");
+        Diagnostics::error("CreateWindowExW", "child windows are not supported");
         SetLastError(ERROR_NOT_SUPPORTED);
         return nullptr;
     }
     if (!ensureVideo()) {
-        logLine("CreateWindowExW: no window without SDL video");
+        Diagnostics::error("CreateWindowExW", "no window without SDL video");
         SetLastError(ERROR_GEN_FAILURE);
         return nullptr;
     }
@@ -427,12 +429,12 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     w->sdl = SDL_CreateWindow(title.c_str(), origin.x, origin.y, std::max<LONG>(1, size.cx), std::max<LONG>(1, size.cy),
                               flags | (withGl ? SDL_WINDOW_OPENGL : 0));
     if (!w->sdl && withGl) {
-        logLine("CreateWindowExW: no OpenGL window (%s); trying without OpenGL", SDL_GetError());
+        Diagnostics::warning("CreateWindowExW", "no OpenGL window (%s); trying without OpenGL", SDL_GetError());
         w->sdl = SDL_CreateWindow(title.c_str(), origin.x, origin.y, std::max<LONG>(1, size.cx),
                                   std::max<LONG>(1, size.cy), flags);
     }
     if (!w->sdl) {
-        logLine("CreateWindowExW: SDL could not create the window: %s", SDL_GetError());
+        Diagnostics::error("CreateWindowExW", "SDL could not create the window: %s", SDL_GetError());
         SetLastError(ERROR_GEN_FAILURE);
         return nullptr;
     }
@@ -463,14 +465,14 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     create.lpszClass = className;
     create.dwExStyle = exStyle;
     if (callWindowProc(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
-        logLine("CreateWindowExW: the window procedure refused WM_CREATE");
+        Diagnostics::error("CreateWindowExW", "the window procedure refused WM_CREATE");
         if (!w->destroying)
             destroyWindowData(w);
         SetLastError(ERROR_GEN_FAILURE);
         return nullptr;
     }
     if (w->destroying) {
-        logLine("CreateWindowExW: the window was destroyed while it was created");
+        Diagnostics::error("CreateWindowExW", "the window was destroyed while it was created");
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
@@ -627,11 +629,8 @@ LONG SetWindowLongW(HWND window, int index, LONG value)
     return static_cast<LONG>(SetWindowLongPtrW(window, index, wide));
 }
 
-BOOL SetWindowPos(HWND window, HWND, int x, int y, int cx, int cy, UINT flags)
+BOOL Win32Internal::setWindowPos(HWND window, HWND, int x, int y, int cx, int cy, UINT flags)
 {
-    // The console stands in for a window that cannot be placed here.
-    if (isConsole(window))
-        return TRUE;
     WindowPtr w = findWindow(window);
     if (!w || w->destroying) {
         invalidWindow();
@@ -657,10 +656,8 @@ BOOL SetWindowPos(HWND window, HWND, int x, int y, int cx, int cy, UINT flags)
     return TRUE;
 }
 
-BOOL ShowWindow(HWND window, int command)
+BOOL Win32Internal::showWindow(HWND window, int command)
 {
-    if (isConsole(window))
-        return TRUE;
     WindowPtr w = findWindow(window);
     if (!w || w->destroying) {
         invalidWindow();

@@ -3,7 +3,7 @@
 // SIGTERM only raise a flag here; the next look at the queue turns it into a close.
 #include <windows.h>
 
-#include "win32/WindowInternal.h"
+#include "window/WindowInternal.h"
 
 #include <platform_test.h>
 

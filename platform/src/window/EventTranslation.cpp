@@ -3,9 +3,9 @@
 // moment of its own event even when many wait in SDL's queue.
 #include <windows.h>
 
-#include "win32/KeyMap.h"
 #include "win32/Strings.h"
-#include "win32/WindowInternal.h"
+#include "window/KeyMap.h"
+#include "window/WindowInternal.h"
 
 #include <algorithm>
 #include <array>

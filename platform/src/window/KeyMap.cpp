@@ -1,5 +1,5 @@
 // Positions of the keys on a US keyboard, as Windows and DirectInput number them.
-#include "win32/KeyMap.h"
+#include "window/KeyMap.h"
 
 #include <windows.h>
 

@@ -3,6 +3,8 @@
 // DirectInput layers need from the windows (their SDL windows, the tracked input state).
 #include <windows.h>
 
+#include "win32/WindowSystem.h"
+
 #include <SDL.h>
 
 #include <cstdint>
@@ -13,22 +15,15 @@
 
 namespace Win32Internal {
 
-// The fixed frame (see GetSystemMetrics).
-constexpr int kCaptionHeight = 23;
-constexpr int kFrameWidth = 3;
-constexpr int kBorderWidth = 1;
-// Desktop used when SDL reports no display.
-constexpr int kFallbackDesktopWidth = 1024;
-constexpr int kFallbackDesktopHeight = 768;
-
 struct Frame {
     int left, top, right, bottom;
 };
 Frame frameForStyle(DWORD style);
 bool hasCaption(DWORD style);
 
-// A line on stderr.
-void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// SetWindowPos and ShowWindow for the windows of this family (not the console).
+BOOL setWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+BOOL showWindow(HWND window, int command);
 
 // SDL video and events, started on first use. False when SDL cannot start (the reason
 // has been logged once).
