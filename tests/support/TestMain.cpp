@@ -1,11 +1,54 @@
 // Test entry: every test binary runs with a private XDG data folder, so no test
-// ever touches a real save folder, and with SDL's headless drivers.
+// ever touches a real save folder, with SDL's headless drivers, and with a font
+// configuration of its own, so text looks the same whatever fonts the machine has.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The faces the tests' text is drawn with (fonts-dejavu-core). Any other name a test asks
+// for ("Arial", a face that does not exist) resolves to DejaVu Sans.
+const char* const kTestFonts[] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSansMono.ttf",
+                                  "DejaVuSansMono-Bold.ttf"};
+
+fs::path makeTempDir(const char* prefix)
+{
+    std::string tmpl = (fs::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+    return mkdtemp(tmpl.data()) ? fs::path(tmpl) : fs::path();
+}
+
+// A fontconfig configuration that sees only links to kTestFonts and caches in `dir`;
+// programs the tests start inherit it.
+void useOwnFontConfiguration(const fs::path& dir)
+{
+    std::error_code ec;
+    fs::create_directories(dir / "fonts", ec);
+    for (const char* font : kTestFonts)
+        fs::create_symlink(fs::path(ULVO_TEST_FONT_DIR) / font, dir / "fonts" / font, ec);
+    const fs::path file = dir / "fonts.conf";
+    std::ofstream conf(file);
+    conf << "<?xml version=\"1.0\"?>\n"
+            "<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
+            "<fontconfig>\n"
+            "  <dir>" << (dir / "fonts").string() << "</dir>\n"
+            "  <cachedir>" << (dir / "cache").string() << "</cachedir>\n"
+            "  <match target=\"pattern\">\n"
+            "    <edit name=\"family\" mode=\"append_last\" binding=\"strong\"><string>DejaVu Sans</string></edit>\n"
+            "  </match>\n"
+            "</fontconfig>\n";
+    conf.close();
+    if (conf)
+        setenv("FONTCONFIG_FILE", file.c_str(), 1);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -20,16 +63,18 @@ int main(int argc, char** argv)
     setenv("GALLIUM_DRIVER", "softpipe", 0);
 #endif
 
-    std::string tmpl = (std::filesystem::temp_directory_path() / "ulvo-xdg-XXXXXX").string();
-    char* dir = mkdtemp(tmpl.data());
-    if (dir)
-        setenv("XDG_DATA_HOME", dir, 1);
+    const fs::path xdg = makeTempDir("ulvo-xdg");
+    if (!xdg.empty())
+        setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    const fs::path fonts = makeTempDir("ulvo-fonts");
+    if (!fonts.empty())
+        useOwnFontConfiguration(fonts);
 
     int result = RUN_ALL_TESTS();
 
-    if (dir) {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
+    std::error_code ec;
+    for (const fs::path& dir : {xdg, fonts})
+        if (!dir.empty())
+            fs::remove_all(dir, ec);
     return result;
 }
