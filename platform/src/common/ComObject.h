@@ -3,8 +3,8 @@
 //
 // A class derives from ComObject<Interface, MoreInterfaces...> and answers findInterface; the
 // count starts at the creator's reference, AddRef and Release are thread-safe, the last Release
-// deletes the object, and a Release too many (on an object someone else still keeps alive)
-// leaves the count at zero instead of wrapping round.
+// deletes the object, and a Release on a count already at zero changes nothing instead of
+// wrapping the count round.
 #include <unknwn.h>
 
 #include <atomic>
