@@ -49,17 +49,20 @@ D3DInterface* D3DInterface::getInstance()
 
 D3DInterface::D3DInterface() : m_effectManager(EffectManager::getInstance())
 {
-    registerCommand(
-        new ConsoleCommand(L"D3D_getResolution", 0, L"D3D_getResolution; gibt die Aufl\u00F6sung und Farbtiefe"));
-    registerCommand(
-        new ConsoleCommand(L"D3D_setResolution", 3, L"D3D_setResolution res rey bpp; setzt die Aufl\u00F6sung"));
-    registerCommand(new ConsoleCommand(L"D3D_setFullscreen", 1, L"D3D_setFullscreen 0/1; Vollbildmodus an/aus"));
-    registerCommand(
-        new ConsoleCommand(L"D3D_setMaxScreenSize", 2, L"D3D_setMaxScreenSize x y; maximalen Screensize setzen"));
-    registerCommand(
-        new ConsoleCommand(L"D3D_setMinScreenSize", 2, L"D3D_setMinScreenSize x y; minimalen Screensize setzen"));
-    registerCommand(new ConsoleCommand(
-        L"D3D_autodegrade", 2, L"D3D_autodegrade 0/1 0/1; autmatisches anpassen der max. Aufl\u00F6sung an /aus"));
+    static const ConsoleCommandEntry<D3DInterface> kCommands[] = {
+        {L"D3D_getResolution", 0, L"D3D_getResolution; gibt die Aufl\u00F6sung und Farbtiefe",
+         &D3DInterface::consoleGetResolution},
+        {L"D3D_setResolution", 3, L"D3D_setResolution res rey bpp; setzt die Aufl\u00F6sung",
+         &D3DInterface::consoleSetResolution},
+        {L"D3D_setFullscreen", 1, L"D3D_setFullscreen 0/1; Vollbildmodus an/aus", &D3DInterface::consoleSetFullscreen},
+        {L"D3D_setMaxScreenSize", 2, L"D3D_setMaxScreenSize x y; maximalen Screensize setzen",
+         &D3DInterface::consoleSetMaxScreenSize},
+        {L"D3D_setMinScreenSize", 2, L"D3D_setMinScreenSize x y; minimalen Screensize setzen",
+         &D3DInterface::consoleSetMinScreenSize},
+        {L"D3D_autodegrade", 2, L"D3D_autodegrade 0/1 0/1; autmatisches anpassen der max. Aufl\u00F6sung an /aus",
+         &D3DInterface::consoleAutoDegrade},
+    };
+    registerCommands(kCommands);
     renderLog().log(0, LOG_TYPE_INFO, L"Ulvo::D3DInterface::D3DInterface\n");
     m_textureManager = new TextureManager();
     m_sprites = new SpritePair();
@@ -306,37 +309,48 @@ void D3DInterface::flipCullMode()
         m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
 }
 
-void D3DInterface::execute(ConsoleCommand& command, TypedConsoleCommand& line)
+void D3DInterface::consoleGetResolution(TypedConsoleCommand& line)
 {
-    if (command.isCommand(L"D3D_getResolution")) {
-        const D3DDISPLAYMODE mode = m_initParams ? *m_initParams->getDisplayMode() : D3DDISPLAYMODE{};
-        line.setAnswer(std::to_wstring(mode.Width) + L" " + std::to_wstring(mode.Height) + L" " +
-                       (mode.Format == D3DFMT_R5G6B5 ? L"16" : L"32"));
-    } else if (command.isCommand(L"D3D_setResolution")) {
-        const D3DDISPLAYMODE wanted{static_cast<UINT>(line.getParamInt(0)), static_cast<UINT>(line.getParamInt(1)),
-                                    0xFFFFFFFFu, line.getParamInt(2) == 32 ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5};
-        setDisplayMode(&wanted, -1, false);
-        line.setAnswer(L"Aufl\u00F6sung wurde angepasst");
-    } else if (command.isCommand(L"D3D_setFullscreen")) {
-        if (m_initParams) {
-            const D3DDISPLAYMODE current = *m_initParams->getDisplayMode();
-            setDisplayMode(&current, line.getParamBool(0) ? 1 : 0, false);
-        }
-        line.setAnswer(L"Vollbildmodus wurde angepasst");
-    } else if (command.isCommand(L"D3D_setMaxScreenSize")) {
-        if (m_initParams)
-            m_initParams->setMaxRes(static_cast<uint32_t>(line.getParamInt(0)),
-                                    static_cast<uint32_t>(line.getParamInt(1)));
-        line.setAnswer(L"gesetzt");
-    } else if (command.isCommand(L"D3D_setMinScreenSize")) {
-        if (m_initParams)
-            m_initParams->setMinRes(static_cast<uint32_t>(line.getParamInt(0)),
-                                    static_cast<uint32_t>(line.getParamInt(1)));
-        line.setAnswer(L"gesetzt");
-    } else if (command.isCommand(L"D3D_autodegrade")) {
-        setAutoDegrade(line.getParamBool(0), line.getParamBool(1));
-        line.setAnswer(L"gesetzt");
+    const D3DDISPLAYMODE mode = m_initParams ? *m_initParams->getDisplayMode() : D3DDISPLAYMODE{};
+    line.setAnswer(std::to_wstring(mode.Width) + L" " + std::to_wstring(mode.Height) + L" " +
+                   (mode.Format == D3DFMT_R5G6B5 ? L"16" : L"32"));
+}
+
+void D3DInterface::consoleSetResolution(TypedConsoleCommand& line)
+{
+    const D3DDISPLAYMODE wanted{static_cast<UINT>(line.getParamInt(0)), static_cast<UINT>(line.getParamInt(1)),
+                                0xFFFFFFFFu, line.getParamInt(2) == 32 ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5};
+    setDisplayMode(&wanted, -1, false);
+    line.setAnswer(L"Aufl\u00F6sung wurde angepasst");
+}
+
+void D3DInterface::consoleSetFullscreen(TypedConsoleCommand& line)
+{
+    if (m_initParams) {
+        const D3DDISPLAYMODE current = *m_initParams->getDisplayMode();
+        setDisplayMode(&current, line.getParamBool(0) ? 1 : 0, false);
     }
+    line.setAnswer(L"Vollbildmodus wurde angepasst");
+}
+
+void D3DInterface::consoleSetMaxScreenSize(TypedConsoleCommand& line)
+{
+    if (m_initParams)
+        m_initParams->setMaxRes(static_cast<uint32_t>(line.getParamInt(0)), static_cast<uint32_t>(line.getParamInt(1)));
+    line.setAnswer(L"gesetzt");
+}
+
+void D3DInterface::consoleSetMinScreenSize(TypedConsoleCommand& line)
+{
+    if (m_initParams)
+        m_initParams->setMinRes(static_cast<uint32_t>(line.getParamInt(0)), static_cast<uint32_t>(line.getParamInt(1)));
+    line.setAnswer(L"gesetzt");
+}
+
+void D3DInterface::consoleAutoDegrade(TypedConsoleCommand& line)
+{
+    setAutoDegrade(line.getParamBool(0), line.getParamBool(1));
+    line.setAnswer(L"gesetzt");
 }
 
 } // namespace Ulvo

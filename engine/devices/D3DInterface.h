@@ -92,8 +92,6 @@ public:
 
     // Slot on the engine's window messages: WM_DISPLAYCHANGE.
     void onWindowMessage(HWND& window, UINT& message, WPARAM& wParam, LPARAM& lParam);
-    // The D3D_ commands.
-    void execute(ConsoleCommand& command, TypedConsoleCommand& line) override;
 
     void setFailInitForTest(bool fail) { m_failInitForTest = fail; }
     void setDeviceLostForTest(bool lost) { m_deviceLostForTest = lost; }
@@ -127,6 +125,13 @@ private:
     // While the limit flag is set: the work area when windowed, else no limit.
     void applyAutoLimit(bool windowed);
     void revertPendingMode();
+    // The D3D_ commands.
+    void consoleGetResolution(TypedConsoleCommand& line);
+    void consoleSetResolution(TypedConsoleCommand& line);
+    void consoleSetFullscreen(TypedConsoleCommand& line);
+    void consoleSetMaxScreenSize(TypedConsoleCommand& line);
+    void consoleSetMinScreenSize(TypedConsoleCommand& line);
+    void consoleAutoDegrade(TypedConsoleCommand& line);
 
     DisplayModeList m_displayModes;
     IDirect3D9* m_d3d = nullptr;

@@ -20,16 +20,33 @@ ConsoleCommandReceiver::~ConsoleCommandReceiver()
     m_commands.clear();
 }
 
-void ConsoleCommandReceiver::execute(ConsoleCommand&, TypedConsoleCommand&) {}
+void ConsoleCommandReceiver::execute(ConsoleCommand& command, TypedConsoleCommand& line)
+{
+    auto found = m_bindings.find(command.getLowerName());
+    if (found != m_bindings.end())
+        found->second.run(*this, found->second.entry, line);
+}
 
-void ConsoleCommandReceiver::completeArguments(TypedConsoleCommand&, std::vector<std::wstring>&) {}
+void ConsoleCommandReceiver::completeArguments(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+{
+    auto found = m_bindings.find(line.getLowerName());
+    if (found != m_bindings.end() && found->second.complete)
+        found->second.complete(*this, found->second.entry, line, candidates);
+}
 
 void ConsoleCommandReceiver::registerCommand(ConsoleCommand* command)
 {
+    addCommand(command);
+}
+
+bool ConsoleCommandReceiver::addCommand(ConsoleCommand* command)
+{
     if (!command)
-        return;
-    if (!m_commands.emplace(command->getLowerName(), command).second)
-        delete command;
+        return false;
+    if (m_commands.emplace(command->getLowerName(), command).second)
+        return true;
+    delete command;
+    return false;
 }
 
 void ConsoleCommandReceiver::dispatchExecute(TypedConsoleCommand& line, bool& handled)

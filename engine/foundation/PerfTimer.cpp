@@ -10,11 +10,14 @@ CountDown::CountDown(double remaining, double speedFactor) : m_speedFactor(speed
 
 PerfTimer::PerfTimer(bool highResolution)
 {
-    registerCommand(new ConsoleCommand(L"TIME_Pause", 2,
-                                       L"TIME_Pause 0/1 Pauseslot; pausiert oder aktiviert den Pauseslot"));
-    registerCommand(new ConsoleCommand(
-        L"TIME_UserTimeFaktor", 1,
-        L"TIME_UserTimeFaktor faktor; multipliziert die echtzeit mit dem faktor um die spielzeit zu berechnen"));
+    static const ConsoleCommandEntry<PerfTimer> kCommands[] = {
+        {L"TIME_Pause", 2, L"TIME_Pause 0/1 Pauseslot; pausiert oder aktiviert den Pauseslot",
+         &PerfTimer::consolePause},
+        {L"TIME_UserTimeFaktor", 1,
+         L"TIME_UserTimeFaktor faktor; multipliziert die echtzeit mit dem faktor um die spielzeit zu berechnen",
+         &PerfTimer::consoleUserTimeFactor},
+    };
+    registerCommands(kCommands);
 
     LARGE_INTEGER frequency;
     if (highResolution && QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0) {
@@ -46,15 +49,16 @@ int64_t PerfTimer::readCounter() const
     return static_cast<int64_t>(GetTickCount());
 }
 
-void PerfTimer::execute(ConsoleCommand& command, TypedConsoleCommand& line)
+void PerfTimer::consolePause(TypedConsoleCommand& line)
 {
-    if (command.isCommand(L"TIME_Pause")) {
-        setPause(static_cast<uint8_t>(line.getParamInt(1)), line.getParamBool(0));
-        line.setAnswer(std::wstring());
-    } else if (command.isCommand(L"TIME_UserTimeFaktor")) {
-        m_userTimeFactor = line.getParamDouble(0);
-        line.setAnswer(std::wstring());
-    }
+    setPause(static_cast<uint8_t>(line.getParamInt(1)), line.getParamBool(0));
+    line.setAnswer(std::wstring());
+}
+
+void PerfTimer::consoleUserTimeFactor(TypedConsoleCommand& line)
+{
+    m_userTimeFactor = line.getParamDouble(0);
+    line.setAnswer(std::wstring());
 }
 
 void PerfTimer::update()

@@ -47,8 +47,6 @@ public:
     // Deletes the remaining count-downs without emitting anything.
     ~PerfTimer() override;
 
-    void execute(ConsoleCommand& command, TypedConsoleCommand& line) override;
-
     // One step: measure the real frame time, derive the game frame time, emit the
     // frame times and advance the count-downs.
     void update();
@@ -84,6 +82,9 @@ public:
 
 private:
     int64_t readCounter() const;
+    // The TIME_ commands.
+    void consolePause(TypedConsoleCommand& line);
+    void consoleUserTimeFactor(TypedConsoleCommand& line);
 
     bool m_highResolution = false;
     double m_gameTime = 0.0;

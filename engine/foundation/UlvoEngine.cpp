@@ -95,21 +95,7 @@ UlvoEngine::UlvoEngine() : m_engineParams(&m_window), m_perfTimer(true)
     m_directInput->getKeyState().consoleKey.connect(this, &UlvoEngine::onKey);
     m_maxConsoleHistory = 10;
 
-    registerCommand(new ConsoleCommand(L"E_Exit", 1, L"E_Exit 1; um Anwendung zu beenden"));
-    registerCommand(new ConsoleCommand(L"E_MaxConsoleHistory", 1,
-                                       L"E_MaxConsoleHistory anz; um L\u00E4nge der Consolenhistory zu setzen"));
-    registerCommand(new ConsoleCommand(L"E_Debug", 1, L"E_Debug 0/1; um Debugeinstellungen zu aktivieren"));
-    registerCommand(new ConsoleCommand(L"E_ShowOutputWindow", 1,
-                                       L"E_ShowOutputWindow 0/1; um Ausgabefenster zu zeigen/verstecken"));
-    registerCommand(new ConsoleCommand(
-        L"E_SetErrorOutputPriority", 1,
-        L"E_SetErrorOutputPriority 0 - 100; zum Fehlermeldungen filtern 0- viele 100 wenige"));
-    registerCommand(new ConsoleCommand(
-        L"E_SetWarningOutputPriority", 1,
-        L"E_SetWarningOutputPriority 0 - 100; zum Warnmeldungen filtern 0- viele 100 wenige"));
-    registerCommand(new ConsoleCommand(
-        L"E_SetInfoOutputPriority", 1,
-        L"E_SetInfoOutputPriority 0 - 100; zum Infomeldungen filtern 0- viele 100 wenige"));
+    registerConsoleCommands();
 
     m_window.setTitle(m_appInfo->getProductName(), false);
 

@@ -55,8 +55,6 @@ public:
     bool load(const std::wstring& path);
     bool save(const std::wstring& path);
 
-    // The "E_" commands.
-    void execute(ConsoleCommand& command, TypedConsoleCommand& line) override;
     // The in-game console line, fed by the keyboard's consoleKey signal.
     void onKey(KeyState& keys, const unsigned char& key);
     // Keeps the history within its maximum and the newest line current.
@@ -147,6 +145,15 @@ private:
     UlvoEngine(const UlvoEngine&) = delete;
     UlvoEngine& operator=(const UlvoEngine&) = delete;
 
+    // The "E_" commands.
+    void registerConsoleCommands();
+    void consoleExit(TypedConsoleCommand& line);
+    void consoleMaxHistory(TypedConsoleCommand& line);
+    void consoleDebug(TypedConsoleCommand& line);
+    void consoleShowOutputWindow(TypedConsoleCommand& line);
+    void consoleErrorPriority(TypedConsoleCommand& line);
+    void consoleWarningPriority(TypedConsoleCommand& line);
+    void consoleInfoPriority(TypedConsoleCommand& line);
     // Slot of onActivate once initialised.
     void setActive(const bool& active) { m_active = active; }
     // Appends an empty line and reports it.

@@ -33,34 +33,74 @@ bool isBlank(wchar_t c)
 
 } // namespace
 
-void UlvoEngine::execute(ConsoleCommand& command, TypedConsoleCommand& line)
+void UlvoEngine::registerConsoleCommands()
 {
-    if (command.isCommand(L"E_Exit")) {
-        if (line.getParamBool(0))
-            exit(0);
-        else
-            line.setAnswer(L" still running!");
-        return;
-    }
+    static const ConsoleCommandEntry<UlvoEngine> kCommands[] = {
+        {L"E_Exit", 1, L"E_Exit 1; um Anwendung zu beenden", &UlvoEngine::consoleExit},
+        {L"E_MaxConsoleHistory", 1, L"E_MaxConsoleHistory anz; um L\u00E4nge der Consolenhistory zu setzen",
+         &UlvoEngine::consoleMaxHistory},
+        {L"E_Debug", 1, L"E_Debug 0/1; um Debugeinstellungen zu aktivieren", &UlvoEngine::consoleDebug},
+        {L"E_ShowOutputWindow", 1, L"E_ShowOutputWindow 0/1; um Ausgabefenster zu zeigen/verstecken",
+         &UlvoEngine::consoleShowOutputWindow},
+        {L"E_SetErrorOutputPriority", 1,
+         L"E_SetErrorOutputPriority 0 - 100; zum Fehlermeldungen filtern 0- viele 100 wenige",
+         &UlvoEngine::consoleErrorPriority},
+        {L"E_SetWarningOutputPriority", 1,
+         L"E_SetWarningOutputPriority 0 - 100; zum Warnmeldungen filtern 0- viele 100 wenige",
+         &UlvoEngine::consoleWarningPriority},
+        {L"E_SetInfoOutputPriority", 1,
+         L"E_SetInfoOutputPriority 0 - 100; zum Infomeldungen filtern 0- viele 100 wenige",
+         &UlvoEngine::consoleInfoPriority},
+    };
+    registerCommands(kCommands);
+}
 
+void UlvoEngine::consoleExit(TypedConsoleCommand& line)
+{
+    if (line.getParamBool(0))
+        exit(0);
+    else
+        line.setAnswer(L" still running!");
+}
+
+void UlvoEngine::consoleMaxHistory(TypedConsoleCommand& line)
+{
     line.setAnswer(L"");
-    if (command.isCommand(L"E_MaxConsoleHistory")) {
-        m_maxConsoleHistory = line.getParamInt(0);
-        trimConsoleHistory();
-    } else if (command.isCommand(L"E_Debug")) {
-        m_debug = line.getParamBool(0);
-    } else if (command.isCommand(L"E_ShowOutputWindow")) {
-        const bool show = line.getParamBool(0);
-        mainLogger().showConsole(show);
-        if (show)
-            ShowWindow(m_window.getHWND(), SW_SHOW);
-    } else if (command.isCommand(L"E_SetErrorOutputPriority")) {
-        mainLogger().setPriority(line.getParamInt(0), 1);
-    } else if (command.isCommand(L"E_SetWarningOutputPriority")) {
-        mainLogger().setPriority(line.getParamInt(0), 2);
-    } else if (command.isCommand(L"E_SetInfoOutputPriority")) {
-        mainLogger().setPriority(line.getParamInt(0), 4);
-    }
+    m_maxConsoleHistory = line.getParamInt(0);
+    trimConsoleHistory();
+}
+
+void UlvoEngine::consoleDebug(TypedConsoleCommand& line)
+{
+    line.setAnswer(L"");
+    m_debug = line.getParamBool(0);
+}
+
+void UlvoEngine::consoleShowOutputWindow(TypedConsoleCommand& line)
+{
+    line.setAnswer(L"");
+    const bool show = line.getParamBool(0);
+    mainLogger().showConsole(show);
+    if (show)
+        ShowWindow(m_window.getHWND(), SW_SHOW);
+}
+
+void UlvoEngine::consoleErrorPriority(TypedConsoleCommand& line)
+{
+    line.setAnswer(L"");
+    mainLogger().setPriority(line.getParamInt(0), 1);
+}
+
+void UlvoEngine::consoleWarningPriority(TypedConsoleCommand& line)
+{
+    line.setAnswer(L"");
+    mainLogger().setPriority(line.getParamInt(0), 2);
+}
+
+void UlvoEngine::consoleInfoPriority(TypedConsoleCommand& line)
+{
+    line.setAnswer(L"");
+    mainLogger().setPriority(line.getParamInt(0), 4);
 }
 
 void UlvoEngine::addConsoleLine()

@@ -41,11 +41,16 @@ EffectManager* EffectManager::getInstance()
 
 EffectManager::EffectManager()
 {
-    registerCommand(new ConsoleCommand(L"FX_reloadAllEffects", 0, L"FX_reloadAllEffects; l\u00E4dt alle Effekte neu"));
-    registerCommand(new ConsoleCommand(L"FX_reloadEffect", 1, L"FX_reloadEffect eff; l\u00E4dt Effekt neu"));
-    registerCommand(new ConsoleCommand(
-        L"FX_enableShaderDebugging", 2,
-        L"FX_enableShaderDebugging eff 0/1; kompiliert den Effekt neu mit Shaderdebugging an/aus"));
+    static const ConsoleCommandEntry<EffectManager> kCommands[] = {
+        {L"FX_reloadAllEffects", 0, L"FX_reloadAllEffects; l\u00E4dt alle Effekte neu",
+         &EffectManager::consoleReloadAllEffects},
+        {L"FX_reloadEffect", 1, L"FX_reloadEffect eff; l\u00E4dt Effekt neu", &EffectManager::consoleReloadEffect,
+         &EffectManager::completeEffectName},
+        {L"FX_enableShaderDebugging", 2,
+         L"FX_enableShaderDebugging eff 0/1; kompiliert den Effekt neu mit Shaderdebugging an/aus",
+         &EffectManager::consoleEnableShaderDebugging, &EffectManager::completeEffectName},
+    };
+    registerCommands(kCommands);
 }
 
 EffectManager::~EffectManager()
@@ -150,42 +155,44 @@ void EffectManager::deleteAllCompiledFiles()
         effect->deleteCompiledFile();
 }
 
-void EffectManager::execute(ConsoleCommand& command, TypedConsoleCommand& line)
+void EffectManager::consoleReloadAllEffects(TypedConsoleCommand& line)
 {
-    if (command.isCommand(L"FX_reloadAllEffects")) {
-        if (line.getArgumentCount() >= 2 && line.getParamBool(1))
-            deleteAllCompiledFiles();
-        reloadAllEffects();
-        line.setAnswer(L"alle Effekte neu geladen");
-    } else if (command.isCommand(L"FX_reloadEffect")) {
-        Effect* effect = getEffect(line.getToken(0));
-        if (!effect) {
-            line.setAnswer(L"Effekt nicht gefunden!");
-            return;
-        }
-        if (line.getArgumentCount() >= 2 && line.getParamBool(1))
-            effect->deleteCompiledFile();
-        effect->reload();
-        line.setAnswer(L"Effekt neu geladen!");
-    } else if (command.isCommand(L"FX_enableShaderDebugging")) {
-        Effect* effect = getEffect(line.getToken(0));
-        if (!effect) {
-            line.setAnswer(L"Effekt nicht gefunden!");
-            return;
-        }
-        const bool on = line.getParamBool(1);
-        if (effect->getShaderDebugging() != on) {
-            effect->setShaderDebugging(on);
-            effect->reload();
-        }
-        line.setAnswer(L"Effekt neu kompiliert!");
-    }
+    if (line.getArgumentCount() >= 2 && line.getParamBool(1))
+        deleteAllCompiledFiles();
+    reloadAllEffects();
+    line.setAnswer(L"alle Effekte neu geladen");
 }
 
-void EffectManager::completeArguments(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+void EffectManager::consoleReloadEffect(TypedConsoleCommand& line)
 {
-    if (!line.isCommand(L"FX_reloadEffect") && !line.isCommand(L"FX_enableShaderDebugging"))
+    Effect* effect = getEffect(line.getToken(0));
+    if (!effect) {
+        line.setAnswer(L"Effekt nicht gefunden!");
         return;
+    }
+    if (line.getArgumentCount() >= 2 && line.getParamBool(1))
+        effect->deleteCompiledFile();
+    effect->reload();
+    line.setAnswer(L"Effekt neu geladen!");
+}
+
+void EffectManager::consoleEnableShaderDebugging(TypedConsoleCommand& line)
+{
+    Effect* effect = getEffect(line.getToken(0));
+    if (!effect) {
+        line.setAnswer(L"Effekt nicht gefunden!");
+        return;
+    }
+    const bool on = line.getParamBool(1);
+    if (effect->getShaderDebugging() != on) {
+        effect->setShaderDebugging(on);
+        effect->reload();
+    }
+    line.setAnswer(L"Effekt neu kompiliert!");
+}
+
+void EffectManager::completeEffectName(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+{
     const std::wstring prefix = line.getToken(0);
     for (Effect* effect : m_effects) {
         if (effect->getName().compare(0, prefix.size(), prefix) == 0)

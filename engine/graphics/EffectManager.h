@@ -36,11 +36,14 @@ public:
     const std::vector<EffectBundle*>& getBundles() const { return m_bundles; }
     const std::vector<EffectPool*>& getPools() const { return m_pools; }
 
-    void execute(ConsoleCommand& command, TypedConsoleCommand& line) override;
-    void completeArguments(TypedConsoleCommand& line, std::vector<std::wstring>& candidates) override;
-
 private:
     EffectManager();
+
+    // The FX_ commands; the effect name of the last two completes from the loaded effects.
+    void consoleReloadAllEffects(TypedConsoleCommand& line);
+    void consoleReloadEffect(TypedConsoleCommand& line);
+    void consoleEnableShaderDebugging(TypedConsoleCommand& line);
+    void completeEffectName(TypedConsoleCommand& line, std::vector<std::wstring>& candidates);
 
     std::vector<Effect*> m_effects;
     std::vector<EffectBundle*> m_bundles;

@@ -191,3 +191,56 @@ TEST(ConsoleDispatcher, CompletesNamesAndArguments)
     EXPECT_TRUE(complete(L"x").empty());
     EXPECT_TRUE(log.empty());
 }
+
+namespace {
+
+// Declares its commands in a table; the base runs and completes through it.
+class TableReceiver : public ConsoleCommandReceiver {
+public:
+    explicit TableReceiver(std::vector<std::wstring>& log) : m_log(&log)
+    {
+        static const ConsoleCommandEntry<TableReceiver> kCommands[] = {
+            {L"TB_Set", 2, L"TB_Set a b; setzt", &TableReceiver::set, &TableReceiver::completeSet},
+            {L"TB_Reset", 0, L"TB_Reset; setzt zurueck", &TableReceiver::reset},
+            {L"tb_set", 0, L"second", &TableReceiver::reset},
+        };
+        registerCommands(kCommands);
+    }
+
+private:
+    void set(TypedConsoleCommand& line)
+    {
+        m_log->push_back(L"set " + line.getToken(0) + L" " + line.getToken(1));
+        line.setAnswer(L"gesetzt");
+    }
+    void reset(TypedConsoleCommand& line)
+    {
+        m_log->push_back(L"reset");
+        line.setAnswer(L"");
+    }
+    void completeSet(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+    {
+        candidates.push_back(L"x" + line.getToken(0));
+    }
+
+    std::vector<std::wstring>* m_log;
+};
+
+} // namespace
+
+TEST(ConsoleDispatcher, TableCommandsRunCompleteAndKeepTheFirstOfAName)
+{
+    std::vector<std::wstring> log;
+    TableReceiver receiver(log);
+    ASSERT_EQ(receiver.getCommands().size(), 2u);
+    EXPECT_EQ(receiver.getCommands().at(L"tb_set")->getHelp(), L"TB_Set a b; setzt");
+
+    EXPECT_EQ(run(L"tb_set A"), L"TB_Set a b; setzt");
+    EXPECT_EQ(run(L"TB_SET A B"), L"gesetzt");
+    EXPECT_EQ(run(L"TB_Reset"), L"");
+    EXPECT_EQ(log, (Words{L"set A B", L"reset"}));
+
+    EXPECT_EQ(complete(L"tb_"), (Words{L"TB_Reset", L"TB_Set"}));
+    EXPECT_EQ(complete(L"tb_set 1"), Words{L"TB_Set x1"});
+    EXPECT_TRUE(complete(L"tb_reset").empty());
+}
