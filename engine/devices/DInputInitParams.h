@@ -1,7 +1,7 @@
 #pragma once
 // DirectInput settings: the section "DINPUTINITPARAMS" of "config.cfg".
 // Entries this build does not know are kept as read, so a save loses nothing.
-#include "devices/ConfigSection.h"
+#include "foundation/ConfigSection.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // Sound engine settings: the section "SOUNDINITPARAMS" of "config.cfg", and
 // the runtime parameters handed to the sound engine's Initialize (the game's
 // sound set-up fills their global-settings buffer before the engine starts).
-#include "devices/ConfigSection.h"
+#include "foundation/ConfigSection.h"
 
 #include <xact3.h>
 

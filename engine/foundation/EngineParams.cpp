@@ -16,12 +16,7 @@ bool EngineParams::load(XMLNode* node)
         m_soundParams.load(section);
     if (XMLNode* section = node->getNode(L"DINPUTINITPARAMS"))
         m_dinputParams.load(section);
-    m_otherSections.clear();
-    for (const XMLNode* section : node->getNodes()) {
-        const std::wstring& name = section->getName();
-        if (name != L"D3DINITPARAMS" && name != L"SOUNDINITPARAMS" && name != L"DINPUTINITPARAMS")
-            m_otherSections.addNode(new XMLNode(*section));
-    }
+    m_otherSections.keepUnknownNodes(*node, {L"D3DINITPARAMS", L"SOUNDINITPARAMS", L"DINPUTINITPARAMS"});
     return true;
 }
 
@@ -38,8 +33,7 @@ bool EngineParams::save(XMLNode* node)
     XMLNode* dinput = new XMLNode(L"DINPUTINITPARAMS");
     m_dinputParams.save(dinput);
     node->addNode(dinput);
-    for (const XMLNode* section : m_otherSections.getNodes())
-        node->addNode(new XMLNode(*section));
+    m_otherSections.append(*node);
     return true;
 }
 

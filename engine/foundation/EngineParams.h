@@ -4,6 +4,7 @@
 #include "devices/D3DInitParams.h"
 #include "devices/DInputInitParams.h"
 #include "devices/SoundInitParams.h"
+#include "foundation/ConfigSection.h"
 #include "foundation/XMLNode.h"
 #include "foundation/sigslot.h"
 
@@ -42,7 +43,7 @@ private:
     DInputInitParams m_dinputParams;
     bool m_showVideo = true;
     // Sections of a newer build, written back unchanged.
-    XMLNode m_otherSections;
+    ConfigSection m_otherSections;
 };
 
 } // namespace Ulvo

@@ -295,11 +295,7 @@ bool UlvoEngine::load(const std::wstring& path)
             result = m_userGlobals->load(apiNode) && result;
     }
 
-    m_otherConfigSections.clear();
-    for (const XMLNode* section : document.getNodes()) {
-        if (section->getName() != L"ENGINE_PARAMS" && section->getName() != L"API_PARAMS")
-            m_otherConfigSections.addNode(new XMLNode(*section));
-    }
+    m_otherConfigSections.keepUnknownNodes(document, {L"ENGINE_PARAMS", L"API_PARAMS"});
     return result;
 }
 
@@ -319,8 +315,7 @@ bool UlvoEngine::save(const std::wstring& path)
     root.addNode(engineNode);
     const bool result = m_engineParams.save(engineNode);
 
-    for (const XMLNode* section : m_otherConfigSections.getNodes())
-        root.addNode(new XMLNode(*section));
+    m_otherConfigSections.append(root);
 
     if (result)
         XMLNode::save(&root, path, true);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "devices/Window.h"
+#include "foundation/ConfigSection.h"
 #include "foundation/ConsoleCommandReceiver.h"
 #include "foundation/EngineParams.h"
 #include "foundation/PerfTimer.h"
@@ -164,7 +165,7 @@ private:
 
     EngineParams m_engineParams;
     // Sections of "config.cfg" this build does not know, written back unchanged.
-    XMLNode m_otherConfigSections;
+    ConfigSection m_otherConfigSections;
     bool m_consoleVisible = false;
     std::vector<TypedConsoleCommand*> m_consoleHistory; // owned
     TypedConsoleCommand* m_currentLine = nullptr;

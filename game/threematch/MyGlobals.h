@@ -1,8 +1,8 @@
 #pragma once
 // The game's globals. Stand-in: the class grows with the game; for now it keeps
 // the "API_PARAMS" section of "config.cfg" as read and writes it back unchanged.
+#include "foundation/ConfigSection.h"
 #include "foundation/UserGlobals.h"
-#include "foundation/XMLNode.h"
 
 namespace ThreeMatch {
 
@@ -17,7 +17,7 @@ public:
     bool postInit(Ulvo::EngineParams* params) override;
 
 private:
-    Ulvo::XMLNode m_apiParams;
+    Ulvo::ConfigSection m_apiParams;
 };
 
 } // namespace ThreeMatch

@@ -1,4 +1,6 @@
-#include "devices/ConfigSection.h"
+#include "foundation/ConfigSection.h"
+
+#include <algorithm>
 
 namespace Ulvo {
 
@@ -7,7 +9,18 @@ void ConfigSection::keep(const XMLNode& section)
     m_kept = section;
 }
 
-void ConfigSection::write(XMLNode& out, const XMLNode& values) const
+void ConfigSection::keepUnknownNodes(const XMLNode& section, std::initializer_list<const wchar_t*> known)
+{
+    m_kept.clear();
+    for (const XMLNode* child : section.getNodes()) {
+        const bool isKnown = std::any_of(known.begin(), known.end(),
+                                         [child](const wchar_t* name) { return child->getName() == name; });
+        if (!isKnown)
+            m_kept.addNode(new XMLNode(*child));
+    }
+}
+
+void ConfigSection::append(XMLNode& out) const
 {
     for (const XMLAttribute* attribute : m_kept.getAttributes())
         out.addAttribute(new XMLAttribute(*attribute));
@@ -15,6 +28,11 @@ void ConfigSection::write(XMLNode& out, const XMLNode& values) const
         out.addProperty(property->clone());
     for (const XMLNode* child : m_kept.getNodes())
         out.addNode(new XMLNode(*child));
+}
+
+void ConfigSection::write(XMLNode& out, const XMLNode& values) const
+{
+    append(out);
     overlay(out, values);
 }
 
