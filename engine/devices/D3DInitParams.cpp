@@ -11,22 +11,11 @@ namespace Ulvo {
 
 namespace {
 
-// Booleans of this section are true when their integer value is above 0.
-bool readFlag(const XMLProperty& value)
-{
-    return value.getInt() > 0;
-}
-
-void readUnsigned(const XMLNode* node, const wchar_t* key, UINT& field)
-{
-    if (const XMLAttribute* a = node->getAttribute(key))
-        field = static_cast<UINT>(a->getInt());
-}
-
 void readFormat(const XMLNode* node, const wchar_t* key, D3DFORMAT& field)
 {
-    if (const XMLAttribute* a = node->getAttribute(key))
-        field = formatFromName(a->getValue());
+    std::wstring name;
+    if (node->readString(key, name))
+        field = formatFromName(name);
 }
 
 // An enumeration value from the file; values the type cannot hold keep the
@@ -34,13 +23,12 @@ void readFormat(const XMLNode* node, const wchar_t* key, D3DFORMAT& field)
 template <class Enum>
 void readEnum(const XMLNode* node, const wchar_t* key, Enum& field, int lowest, int highest)
 {
-    const XMLAttribute* a = node->getAttribute(key);
-    if (!a)
+    int value = 0;
+    if (!node->readInt(key, value))
         return;
-    const int value = a->getInt();
     if (value < lowest || value > highest) {
         mainLogger().log(50, LOG_TYPE_WARNING,
-                         std::wstring(L"D3DINITPARAMS: ") + key + L"=\"" + a->getValue() + L"\" ignored\n");
+                         std::wstring(L"D3DINITPARAMS: ") + key + L"=\"" + node->getAttributeValue(key) + L"\" ignored\n");
         return;
     }
     field = static_cast<Enum>(value);
@@ -89,47 +77,47 @@ bool D3DInitParams::load(XMLNode* node)
     if (XMLNode* mode = node->getNode(L"DISP_MODE")) {
         // A present mode node starts from an empty mode: missing keys read as 0.
         m_displayMode = D3DDISPLAYMODE{};
-        readUnsigned(mode, L"RES_X", m_displayMode.Width);
-        readUnsigned(mode, L"RES_Y", m_displayMode.Height);
+        mode->readInt(L"RES_X", m_displayMode.Width);
+        mode->readInt(L"RES_Y", m_displayMode.Height);
         readFormat(mode, L"FORMAT", m_displayMode.Format);
-        readUnsigned(mode, L"REFRESH_RATE", m_displayMode.RefreshRate);
+        mode->readInt(L"REFRESH_RATE", m_displayMode.RefreshRate);
     }
     if (XMLNode* present = node->getNode(L"PRESENTER_PARAMS")) {
         // Missing keys take the values a new object starts with, so a file that
         // names only some of them (older builds wrote FULLSCREEN alone) still
         // gives a working device. Without FULLSCREEN the device starts in full
-        // screen.
+        // screen. Switches are on when their integer value is above 0.
         m_presentParams = defaultPresentParams();
-        m_presentParams.Windowed = FALSE;
-        if (const XMLAttribute* a = present->getAttribute(L"FULLSCREEN"))
-            m_presentParams.Windowed = readFlag(*a) ? FALSE : TRUE;
-        readUnsigned(present, L"BACKBUFFER_COUNT", m_presentParams.BackBufferCount);
+        bool fullscreen = true;
+        present->readFlag(L"FULLSCREEN", fullscreen);
+        m_presentParams.Windowed = fullscreen ? FALSE : TRUE;
+        present->readInt(L"BACKBUFFER_COUNT", m_presentParams.BackBufferCount);
         readEnum(present, L"SWAP_EFFECT", m_presentParams.SwapEffect, D3DSWAPEFFECT_DISCARD, D3DSWAPEFFECT_COPY);
-        readUnsigned(present, L"PRESENTATION_INTERVAL", m_presentParams.PresentationInterval);
+        present->readInt(L"PRESENTATION_INTERVAL", m_presentParams.PresentationInterval);
         // FLAGS is written for reference only.
         if (const XMLNode* depth = present->getNode(L"AUTO_DEPTH_STENCIL")) {
-            if (const XMLAttribute* a = depth->getAttribute(L"ENABLE"))
-                m_presentParams.EnableAutoDepthStencil = readFlag(*a) ? TRUE : FALSE;
+            bool enable = false;
+            if (depth->readFlag(L"ENABLE", enable))
+                m_presentParams.EnableAutoDepthStencil = enable ? TRUE : FALSE;
             readFormat(depth, L"FORMAT", m_presentParams.AutoDepthStencilFormat);
         }
         if (const XMLNode* multisample = present->getNode(L"MULTISAMPLE")) {
             readEnum(multisample, L"TYPE", m_presentParams.MultiSampleType, D3DMULTISAMPLE_NONE,
                      D3DMULTISAMPLE_16_SAMPLES);
-            readUnsigned(multisample, L"QUALITY", m_presentParams.MultiSampleQuality);
+            multisample->readInt(L"QUALITY", m_presentParams.MultiSampleQuality);
         }
     }
     if (XMLNode* misc = node->getNode(L"MISC")) {
-        readUnsigned(misc, L"MIN_RES_X", m_minResX);
-        readUnsigned(misc, L"MIN_RES_Y", m_minResY);
-        readUnsigned(misc, L"MAX_RES_X", m_maxResX);
-        readUnsigned(misc, L"MAX_RES_Y", m_maxResY);
-        if (XMLAttribute* a = misc->getAttribute(L"AUTO_DEGRADE")) {
-            XMLProperty copy(a->getValue());
-            XMLValueList list = copy.getList(L' ');
-            if (list.size() >= 1) {
-                m_autoDegradeLimit = readFlag(*list.at(0));
-                m_autoDegradeReapply = list.size() >= 2 ? readFlag(*list.at(1)) : m_autoDegradeLimit;
-            }
+        misc->readInt(L"MIN_RES_X", m_minResX);
+        misc->readInt(L"MIN_RES_Y", m_minResY);
+        misc->readInt(L"MAX_RES_X", m_maxResX);
+        misc->readInt(L"MAX_RES_Y", m_maxResY);
+        // "limit [reapply]"
+        int limit = 0;
+        int reapply = 0;
+        if (misc->readPair(L"AUTO_DEGRADE", limit, reapply)) {
+            m_autoDegradeLimit = limit > 0;
+            m_autoDegradeReapply = reapply > 0;
         }
     }
     return true;

@@ -17,28 +17,19 @@ bool DInputInitParams::load(XMLNode* node)
 
     // Switches are on when their integer value is above 0; absent keys keep
     // their values; a text that is no number reads as 0.
-    if (XMLAttribute* a = node->getAttribute(L"MOUSE_SENSITIVITY"))
-        m_mouseSensitivity = a->getFloat();
-    if (XMLAttribute* a = node->getAttribute(L"SWAP_MOUSE"))
-        m_swapMouse = a->getInt();
-    if (XMLAttribute* a = node->getAttribute(L"USE_WINAPI"))
-        m_useWindowMessages = a->getInt() > 0;
-    if (XMLAttribute* a = node->getAttribute(L"BUFFERED_KEYBOARD"))
-        m_bufferedKeyboard = a->getInt() > 0;
-    if (XMLAttribute* a = node->getAttribute(L"MAX_POLL_RATE_KEYBOARD"))
-        m_keyboardPollRate = static_cast<uint32_t>(a->getInt());
-    if (XMLAttribute* a = node->getAttribute(L"BUFFERED_MOUSE"))
-        m_bufferedMouse = a->getInt() > 0;
-    if (XMLAttribute* a = node->getAttribute(L"MAX_POLL_RATE_MOUSE"))
-        m_mousePollRate = static_cast<uint32_t>(a->getInt());
-    if (XMLAttribute* a = node->getAttribute(L"KEY_REPEAT_RATE")) {
-        XMLProperty copy(a->getValue());
-        XMLValueList list = copy.getList(L' ');
-        if (list.size() >= 1) {
-            m_keyRepeatDelay = m_keyRepeatRate = static_cast<uint32_t>(list.at(0)->getInt());
-            if (list.size() >= 2)
-                m_keyRepeatRate = static_cast<uint32_t>(list.at(1)->getInt());
-        }
+    node->readFloat(L"MOUSE_SENSITIVITY", m_mouseSensitivity);
+    node->readInt(L"SWAP_MOUSE", m_swapMouse);
+    node->readFlag(L"USE_WINAPI", m_useWindowMessages);
+    node->readFlag(L"BUFFERED_KEYBOARD", m_bufferedKeyboard);
+    node->readInt(L"MAX_POLL_RATE_KEYBOARD", m_keyboardPollRate);
+    node->readFlag(L"BUFFERED_MOUSE", m_bufferedMouse);
+    node->readInt(L"MAX_POLL_RATE_MOUSE", m_mousePollRate);
+    // "delay [rate]"
+    int delay = 0;
+    int rate = 0;
+    if (node->readPair(L"KEY_REPEAT_RATE", delay, rate)) {
+        m_keyRepeatDelay = static_cast<uint32_t>(delay);
+        m_keyRepeatRate = static_cast<uint32_t>(rate);
     }
     return true;
 }

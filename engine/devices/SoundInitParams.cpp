@@ -36,17 +36,18 @@ bool SoundInitParams::load(XMLNode* node)
     m_section.keep(*node);
 
     if (XMLNode* flags = node->getNode(L"CREATION_FLAGS")) {
-        if (XMLAttribute* a = flags->getAttribute(L"AUDITION_MODE"); a && a->getBool())
+        bool audition = false;
+        bool debug = false;
+        flags->readBool(L"AUDITION_MODE", audition);
+        flags->readBool(L"DEBUG_MODE", debug);
+        if (audition)
             m_CreationFlags |= XACT_FLAG_API_AUDITION_MODE;
-        if (XMLAttribute* a = flags->getAttribute(L"DEBUG_MODE"); a && a->getBool())
+        if (debug)
             m_CreationFlags |= XACT_FLAG_API_DEBUG_MODE;
     }
-    if (XMLNode* runtime = node->getNode(L"RUNTIME_PARAMS")) {
-        if (XMLAttribute* a = runtime->getAttribute(L"LOOK_AHEAD_TIME"))
-            m_runtime_params.lookAheadTime = static_cast<DWORD>(a->getInt());
-    }
-    if (XMLAttribute* a = node->getAttribute(L"INIT_3D"))
-        m_init3D = a->getBool();
+    if (XMLNode* runtime = node->getNode(L"RUNTIME_PARAMS"))
+        runtime->readInt(L"LOOK_AHEAD_TIME", m_runtime_params.lookAheadTime);
+    node->readBool(L"INIT_3D", m_init3D);
     return true;
 }
 

@@ -53,12 +53,10 @@ void loadKind(XMLNode* root, const wchar_t* nodeName, const wchar_t* kindWord, s
     for (XMLNode* node : root->getNodes()) {
         if (node->getName() != nodeName)
             continue;
-        if (XMLAttribute* name = node->getAttribute(L"NAME")) {
-            if (findNamedObject(list, name->getValue())) {
-                mainLogger().log(75, LOG_TYPE_WARNING,
-                                 std::wstring(kindWord) + name->getValue() + L" already exists! SKIP loading\n");
-                continue;
-            }
+        std::wstring name;
+        if (node->readString(L"NAME", name) && findNamedObject(list, name)) {
+            mainLogger().log(75, LOG_TYPE_WARNING, std::wstring(kindWord) + name + L" already exists! SKIP loading\n");
+            continue;
         }
         list.push_back(new T(node));
     }
@@ -256,15 +254,14 @@ void SoundInterface::load(XMLNode* root)
         if (node->getName() != L"VOLUME_OFF_VARIABLE")
             continue;
         VolumeOffRecord record;
-        if (XMLAttribute* name = node->getAttribute(L"NAME"))
-            record.name = name->getValue();
-        if (XMLAttribute* value = node->getAttribute(L"VOLUME_OFF"))
-            record.volumeOff = value->getFloat();
+        node->readString(L"NAME", record.name);
+        node->readFloat(L"VOLUME_OFF", record.volumeOff);
         m_volumeOff.push_back(record);
     }
 
-    if (XMLAttribute* name = root->getAttribute(L"DEFAULT_SOUNDBANK"))
-        m_defaultSoundbank = getSoundbank(name->getValue());
+    std::wstring defaultName;
+    if (root->readString(L"DEFAULT_SOUNDBANK", defaultName))
+        m_defaultSoundbank = getSoundbank(defaultName);
 }
 
 void SoundInterface::update()

@@ -29,18 +29,19 @@ GlobalSoundVariable::GlobalSoundVariable(XMLNode* node)
     if (!m_soundengine || !node)
         return;
     m_value = 0.0f;
-    if (XMLAttribute* name = node->getAttribute(L"VAR_NAME")) {
-        m_variableIndex = m_soundengine->GetGlobalVariableIndex(toEngineName(name->getValue()).c_str());
+    std::wstring name;
+    if (node->readString(L"VAR_NAME", name)) {
+        m_variableIndex = m_soundengine->GetGlobalVariableIndex(toEngineName(name).c_str());
         XACTVARIABLEVALUE current = 0.0f;
         if (m_variableIndex != XACTVARIABLEINDEX_INVALID &&
             SUCCEEDED(m_soundengine->GetGlobalVariable(m_variableIndex, &current)))
             m_value = current;
         else
-            mainLogger().log(75, LOG_TYPE_WARNING,
-                             L"Unknown global sound variable: " + name->getValue() + L"\n");
+            mainLogger().log(75, LOG_TYPE_WARNING, L"Unknown global sound variable: " + name + L"\n");
     }
-    if (XMLAttribute* value = node->getAttribute(L"VAR_VALUE"))
-        setValue(static_cast<float>(value->getDouble()));
+    float value = 0.0f;
+    if (node->readFloat(L"VAR_VALUE", value))
+        setValue(value);
 }
 
 HRESULT GlobalSoundVariable::setValue(const float& value)
@@ -61,8 +62,9 @@ CueSoundVariable::CueSoundVariable(XMLNode* node)
     InitializeCriticalSection(&m_lock);
     if (!node)
         return;
-    if (XMLAttribute* name = node->getAttribute(L"VAR_NAME"))
-        m_variableName = toEngineName(name->getValue());
+    std::wstring name;
+    if (node->readString(L"VAR_NAME", name))
+        m_variableName = toEngineName(name);
 }
 
 CueSoundVariable::~CueSoundVariable()

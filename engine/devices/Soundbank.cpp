@@ -37,8 +37,7 @@ Soundbank::Soundbank(XMLNode* node) : NamedObject(node), m_soundinterface(*Sound
     InitializeCriticalSection(&m_lock);
     if (!node)
         return;
-    if (XMLAttribute* ticks = node->getAttribute(L"UPDATE_TICKS"))
-        m_updateTicks = static_cast<uint32_t>(ticks->getInt());
+    node->readInt(L"UPDATE_TICKS", m_updateTicks);
 
     IXACT3Engine* engine = m_soundinterface.getXACT3Engine();
     if (!engine || !readSoundBankFile(node, m_soundbankfile_data, m_soundbankfile_size))

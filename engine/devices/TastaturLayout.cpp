@@ -79,15 +79,22 @@ const std::wstring& emptyName()
     return empty;
 }
 
-// The first character of the first property of a child node, or 0.
-bool childCharacter(XMLNode& node, const wchar_t* name, wchar_t& character)
+// The first character of a text, 0 for an empty one.
+wchar_t firstCharacter(const std::wstring& text)
 {
-    XMLNode* child = node.getNode(name);
-    if (!child || child->getPropertyCount() == 0)
-        return false;
-    const std::wstring& value = child->getProperty(0)->getValue();
-    character = value.empty() ? 0 : value[0];
-    return true;
+    return text.empty() ? 0 : text[0];
+}
+
+// The display names of one kind of input: each child childName names its input
+// in the attribute key and its text in STRING.
+template <std::size_t N>
+void readInputNames(const XMLNode& node, const wchar_t* childName, const wchar_t* key,
+                    int (*fromName)(const std::wstring&), std::wstring (&names)[N])
+{
+    for (const XMLNode* child : node.getNodes()) {
+        if (child->getName() == childName)
+            child->readString(L"STRING", names[fromName(child->getAttributeValue(key))]);
+    }
 }
 
 } // namespace
@@ -100,38 +107,10 @@ TastaturLayout::TastaturLayout(const std::wstring& name) : NamedObject(name)
 TastaturLayout::TastaturLayout(XMLNode& node) : NamedObject(&node)
 {
     clear();
-    for (XMLNode* child : node.getNodes()) {
-        if (child->getName() != L"MOUSE_AXIS")
-            continue;
-        const int axis = axisFromName(child->getAttribute(L"AXIS_NAME") ? child->getAttribute(L"AXIS_NAME")->getValue()
-                                                                          : std::wstring());
-        if (XMLAttribute* text = child->getAttribute(L"STRING"))
-            m_mouseAxisNames[axis] = text->getValue();
-    }
-    for (XMLNode* child : node.getNodes()) {
-        if (child->getName() != L"JOY_AXIS")
-            continue;
-        const int axis = axisFromName(child->getAttribute(L"AXIS_NAME") ? child->getAttribute(L"AXIS_NAME")->getValue()
-                                                                          : std::wstring());
-        if (XMLAttribute* text = child->getAttribute(L"STRING"))
-            m_joystickAxisNames[axis] = text->getValue();
-    }
-    for (XMLNode* child : node.getNodes()) {
-        if (child->getName() != L"JOY_BUTTON")
-            continue;
-        XMLAttribute* code = child->getAttribute(L"BUTTON_NAME");
-        const int button = joystickButtonFromName(code ? code->getValue() : std::wstring());
-        if (XMLAttribute* text = child->getAttribute(L"STRING"))
-            m_joystickButtonNames[button] = text->getValue();
-    }
-    for (XMLNode* child : node.getNodes()) {
-        if (child->getName() != L"MOUSE_BUTTON")
-            continue;
-        XMLAttribute* code = child->getAttribute(L"BUTTON_NAME");
-        const int button = mouseButtonFromName(code ? code->getValue() : std::wstring());
-        if (XMLAttribute* text = child->getAttribute(L"STRING"))
-            m_mouseButtonNames[button] = text->getValue();
-    }
+    readInputNames(node, L"MOUSE_AXIS", L"AXIS_NAME", &TastaturLayout::axisFromName, m_mouseAxisNames);
+    readInputNames(node, L"JOY_AXIS", L"AXIS_NAME", &TastaturLayout::axisFromName, m_joystickAxisNames);
+    readInputNames(node, L"JOY_BUTTON", L"BUTTON_NAME", &TastaturLayout::joystickButtonFromName, m_joystickButtonNames);
+    readInputNames(node, L"MOUSE_BUTTON", L"BUTTON_NAME", &TastaturLayout::mouseButtonFromName, m_mouseButtonNames);
     for (XMLNode* child : node.getNodes()) {
         if (child->getName() == L"KEY")
             readKey(*child);
@@ -149,12 +128,13 @@ void TastaturLayout::clear()
 void TastaturLayout::readKey(XMLNode& node)
 {
     unsigned char code = 0;
-    if (XMLAttribute* keyName = node.getAttribute(L"KEY_NAME")) {
-        code = keyCodeFromName(keyName->getValue());
-        mainLogger().log(75, LOG_TYPE_INFO, keyName->getValue() + L" " + std::to_wstring(code) + L"\n");
+    std::wstring keyName;
+    if (node.readString(L"KEY_NAME", keyName)) {
+        code = keyCodeFromName(keyName);
+        mainLogger().log(75, LOG_TYPE_INFO, keyName + L" " + std::to_wstring(code) + L"\n");
         for (int index = 1; index < kNamesPerKey; ++index) {
             if (m_keyNames[code][index].empty()) {
-                m_keyNames[code][index] = keyName->getValue();
+                m_keyNames[code][index] = keyName;
                 break;
             }
         }
@@ -162,30 +142,24 @@ void TastaturLayout::readKey(XMLNode& node)
 
     static const wchar_t* const kCharacterNames[3] = {L"CHAR_NORMAL", L"CHAR_SHIFT", L"CHAR_ALTGR"};
     for (int column = 0; column < 3; ++column) {
-        if (XMLAttribute* attribute = node.getAttribute(kCharacterNames[column])) {
-            const std::wstring& value = attribute->getValue();
-            m_characters[code][column] = value.empty() ? 0 : value[0];
-        }
+        std::wstring text;
+        if (node.readString(kCharacterNames[column], text))
+            m_characters[code][column] = firstCharacter(text);
     }
-    if (XMLAttribute* text = node.getAttribute(L"STRING"))
-        m_keyNames[code][0] = text->getValue();
+    node.readString(L"STRING", m_keyNames[code][0]);
     // Child nodes carry the characters that an attribute value cannot hold
     // (quote, '>', ...); they win over the attributes.
     for (int column = 0; column < 3; ++column) {
-        wchar_t character = 0;
-        if (childCharacter(node, kCharacterNames[column], character))
-            m_characters[code][column] = character;
+        if (const XMLProperty* text = node.getFreeValue(kCharacterNames[column]))
+            m_characters[code][column] = firstCharacter(text->getValue());
     }
-    if (XMLNode* text = node.getNode(L"STRING")) {
-        if (text->getPropertyCount() > 0)
-            m_keyNames[code][0] = text->getProperty(0)->getValue();
-    }
+    if (const XMLProperty* text = node.getFreeValue(L"STRING"))
+        m_keyNames[code][0] = text->getValue();
 
-    if (XMLAttribute* type = node.getAttribute(L"KEY_TYPE")) {
-        int value = 0;
-        if (keyTypeFromName(type->getValue(), value))
-            m_keyTypes[code] = value;
-    }
+    std::wstring type;
+    int value = 0;
+    if (node.readString(L"KEY_TYPE", type) && keyTypeFromName(type, value))
+        m_keyTypes[code] = value;
 }
 
 bool TastaturLayout::getCharacter(const unsigned char& key, wchar_t& character, KeyState* keys) const

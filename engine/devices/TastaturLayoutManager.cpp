@@ -43,8 +43,9 @@ void TastaturLayoutManager::load(XMLNode& root)
             layoutChanged.emit(previous, layout);
         }
     }
-    if (XMLAttribute* active = root.getAttribute(L"ACTIVE_LAYOUT")) {
-        if (TastaturLayout* found = findLayout(active->getValue())) {
+    std::wstring active;
+    if (root.readString(L"ACTIVE_LAYOUT", active)) {
+        if (TastaturLayout* found = findLayout(active)) {
             TastaturLayout* previous = m_activeLayout;
             m_activeLayout = found;
             layoutChanged.emit(previous, found);

@@ -203,10 +203,8 @@ bool Window::load(XMLNode* node)
     m_logger.log(10, LOG_TYPE_INFO, L"Ulvo::Window::load\n");
     if (!node)
         return true;
-    if (XMLAttribute* a = node->getAttribute(L"SIZE_X"))
-        m_wantedWidth = static_cast<uint32_t>(a->getInt());
-    if (XMLAttribute* a = node->getAttribute(L"SIZE_Y"))
-        m_wantedHeight = static_cast<uint32_t>(a->getInt());
+    node->readInt(L"SIZE_X", m_wantedWidth);
+    node->readInt(L"SIZE_Y", m_wantedHeight);
     return true;
 }
 

@@ -34,10 +34,10 @@ File::File(XMLNode* node) : NamedObject(node)
 {
     if (!node)
         return;
-    XMLAttribute* orderName = node->getAttribute(L"GOBORDER");
-    GOBOrder* order = GOBManager::getInstance()->getGOBOrder(orderName ? orderName->getValue() : L"DEFAULT");
-    if (XMLAttribute* fileName = node->getAttribute(L"FILENAME"))
-        loadFile(fileName->getValue(), order);
+    GOBOrder* order = GOBManager::getInstance()->getGOBOrder(node->getAttributeValue(L"GOBORDER", L"DEFAULT"));
+    std::wstring fileName;
+    if (node->readString(L"FILENAME", fileName))
+        loadFile(fileName, order);
 }
 
 File::~File()

@@ -43,8 +43,8 @@ NamedObject::NamedObject(const NamedObject& other)
 
 NamedObject::NamedObject(XMLNode* node) : m_number(nextNumber())
 {
-    XMLAttribute* attribute = node ? node->getAttribute(L"NAME") : nullptr;
-    m_name = attribute ? attribute->getValue() : std::to_wstring(m_number);
+    if (!node || !node->readString(L"NAME", m_name))
+        m_name = std::to_wstring(m_number);
     logLine(m_name + L" created");
 }
 
@@ -62,9 +62,8 @@ NamedObject::~NamedObject()
 
 bool NamedObject::load(XMLNode* node)
 {
-    XMLAttribute* attribute = node ? node->getAttribute(L"NAME") : nullptr;
-    if (attribute)
-        m_name = attribute->getValue();
+    if (node)
+        node->readString(L"NAME", m_name);
     return true;
 }
 

@@ -18,8 +18,7 @@ bool Text::load(XMLNode* node)
     if (!node)
         return false;
     NamedObject::load(node);
-    XMLAttribute* language = node->getAttribute(L"LANG");
-    m_language = language ? language->getValue() : std::wstring();
+    m_language = node->getAttributeValue(L"LANG");
     m_values.clear();
     m_text.clear();
     for (const XMLProperty* property : node->getProperties()) {

@@ -26,15 +26,16 @@ bool TextManager::load(XMLNode* root)
         text->Release();
     }
 
-    if (XMLAttribute* defaultLanguage = root->getAttribute(L"DEF_LANGUAGE")) {
-        auto found = m_languages.find(defaultLanguage->getValue());
+    std::wstring defaultLanguage;
+    if (root->readString(L"DEF_LANGUAGE", defaultLanguage)) {
+        auto found = m_languages.find(defaultLanguage);
         if (found != m_languages.end()) {
             m_current = &found->second;
             m_currentName = found->first;
             emit(m_currentName);
         } else {
             mainLogger().log(50, LOG_TYPE_WARNING,
-                             L"TextManager: DEF_LANGUAGE \"" + defaultLanguage->getValue() +
+                             L"TextManager: DEF_LANGUAGE \"" + defaultLanguage +
                                  L"\" has no texts\n",
                              true);
         }

@@ -248,16 +248,23 @@ std::wstring XMLAttribute::toText() const
 XMLValueList::XMLValueList(XMLProperty& property, wchar_t separator)
     : m_separator(separator), m_target(&property.getValue())
 {
-    const std::wstring& value = *m_target;
+    for (std::wstring& piece : split(*m_target, separator))
+        m_items.push_back(new XMLProperty(std::move(piece)));
+}
+
+std::vector<std::wstring> XMLValueList::split(const std::wstring& value, wchar_t separator)
+{
+    std::vector<std::wstring> pieces;
     std::size_t start = 0;
     while (start <= value.size()) {
         std::size_t end = value.find(separator, start);
         if (end == std::wstring::npos)
             end = value.size();
         if (end > start)
-            m_items.push_back(new XMLProperty(value.substr(start, end - start)));
+            pieces.push_back(value.substr(start, end - start));
         start = end + 1;
     }
+    return pieces;
 }
 
 XMLValueList::XMLValueList(XMLValueList&& other) noexcept

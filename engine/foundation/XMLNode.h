@@ -1,9 +1,19 @@
 #pragma once
 // The engine's XML-like document: nodes with attributes (named values),
 // properties (unnamed values written as "|value|") and child nodes.
+#include <windef.h>
+
+#include <cstdint>
 #include <iosfwd>
+#include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
+
+struct D3DXCOLOR;
+struct D3DXVECTOR2;
+struct D3DXVECTOR3;
+struct D3DXVECTOR4;
 
 namespace Ulvo {
 
@@ -56,6 +66,9 @@ public:
     long getHex() const;
     long getLong(int base = 10) const;
     bool getBool() const;
+    // The switches of data and configuration files: true when getInt is above 0,
+    // so that unlike getBool -1 reads as off.
+    bool getFlag() const { return getInt() > 0; }
     double getDouble() const;
     float getFloat() const;
 
@@ -109,6 +122,9 @@ public:
     void set(XMLProperty* item, int index);
     std::wstring& join();
 
+    // The pieces a list over value would hold, without touching any property.
+    static std::vector<std::wstring> split(const std::wstring& value, wchar_t separator);
+
 private:
     std::vector<XMLProperty*> m_items;
     wchar_t m_separator;
@@ -140,6 +156,52 @@ public:
     XMLAttribute* getAttribute(const std::wstring& name) const;
     XMLProperty* getProperty(unsigned index) const;
     unsigned getPropertyCount() const { return static_cast<unsigned>(m_properties.size()); }
+
+    // Typed reads of the attribute name, converted by the XMLProperty getter of
+    // that type. Each returns false and leaves value as it was when the node has
+    // no such attribute, so that a field keeps its value unless the file names it.
+    bool readString(const std::wstring& name, std::wstring& value) const;
+    // getInt into any integer type; unsigned fields take its bits.
+    template <class Integer>
+    bool readInt(const std::wstring& name, Integer& value) const;
+    bool readFloat(const std::wstring& name, float& value) const;
+    bool readDouble(const std::wstring& name, double& value) const;
+    bool readBool(const std::wstring& name, bool& value) const; // getBool: not 0
+    bool readFlag(const std::wstring& name, bool& value) const; // getFlag: above 0
+    bool readHex(const std::wstring& name, uint32_t& value) const;
+    // A hexadecimal colour AARRGGBB, each byte divided by 255.
+    bool readColour(const std::wstring& name, D3DXCOLOR& value) const;
+    // The attribute's text, or fallback when the node has no such attribute.
+    std::wstring getAttributeValue(const std::wstring& name, const std::wstring& fallback = std::wstring()) const;
+
+    // Lists: the attribute holds items separated by blanks (empty items are
+    // skipped). The first items are converted into values, one each; elements
+    // of values without an item keep theirs. The result is the number of items
+    // in the list, 0 without the attribute.
+    unsigned readInts(const std::wstring& name, std::span<int> values) const;
+    unsigned readFloats(const std::wstring& name, std::span<float> values) const;
+    // Pairs: the first two items; a single item sets both.
+    unsigned readPair(const std::wstring& name, int& first, int& second) const;
+    unsigned readPair(const std::wstring& name, float& first, float& second) const;
+    // The items as they stand, in words; false (words unchanged) without the
+    // attribute.
+    bool readWords(const std::wstring& name, std::vector<std::wstring>& words) const;
+    // Vectors: the first two, three or four floats of such a list.
+    unsigned readVector(const std::wstring& name, D3DXVECTOR2& value) const;
+    unsigned readVector(const std::wstring& name, D3DXVECTOR3& value) const;
+    unsigned readVector(const std::wstring& name, D3DXVECTOR4& value) const;
+    // Points: the first child node called name, with the float attributes X, Y
+    // (Z, W); a component without its attribute keeps its value. False without
+    // the child.
+    bool readPoint(const std::wstring& name, D3DXVECTOR2& value) const;
+    bool readPoint(const std::wstring& name, D3DXVECTOR3& value) const;
+    bool readPoint(const std::wstring& name, D3DXVECTOR4& value) const;
+    // A rectangle of integers: L and T, then R or else W (the width from L), and
+    // B or else H (the height from T); edges the node does not name keep theirs.
+    void readRect(RECT& rect) const;
+    // Free values: the first free value of the first child node called name
+    // (<NAME>"|value|"</NAME>), or null.
+    XMLProperty* getFreeValue(const std::wstring& name) const;
 
     const std::vector<XMLNode*>& getNodes() const { return m_nodes; }
     const std::vector<XMLAttribute*>& getAttributes() const { return m_attributes; }
@@ -184,12 +246,26 @@ private:
     // arbitrarily deep trees cannot exhaust the stack.
     static void destroyNodes(std::vector<XMLNode*>& nodes);
     void copyFrom(const XMLNode& other);
+    // readPoint of as many of X, Y, Z, W as components has.
+    bool readPoint(const std::wstring& name, std::span<float> components) const;
 
     std::wstring m_name;
     std::vector<XMLAttribute*> m_attributes;
     std::vector<XMLProperty*> m_properties;
     std::vector<XMLNode*> m_nodes;
 };
+
+template <class Integer>
+bool XMLNode::readInt(const std::wstring& name, Integer& value) const
+{
+    static_assert(std::is_integral_v<Integer> && !std::is_same_v<Integer, bool>,
+                  "switches are read with readFlag or readBool");
+    const XMLAttribute* attribute = getAttribute(name);
+    if (!attribute)
+        return false;
+    value = static_cast<Integer>(attribute->getInt());
+    return true;
+}
 
 // The writer's global Unicode switch; on for the whole run.
 bool& xmlUnicodeSwitch();

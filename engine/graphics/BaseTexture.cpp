@@ -41,8 +41,7 @@ void BaseTexture::loadFilterSettings(XMLNode* node)
 {
     if (!node)
         return;
-    if (XMLAttribute* attribute = node->getAttribute(L"FILTER_DEFAULT"))
-        m_filterDefault = attribute->getInt() > 0;
+    node->readFlag(L"FILTER_DEFAULT", m_filterDefault);
     for (unsigned i = 0, n = node->getNodeCount(L"APPLY_FILTER"); i < n; ++i) {
         for (XMLProperty* value : node->getNode(L"APPLY_FILTER", static_cast<int>(i))->getProperties())
             m_applyFilter.push_back(value->getValue());
@@ -126,8 +125,9 @@ void BaseTexture::onResetDevice()
 void BaseTexture::loadNodeSettings(XMLNode* node)
 {
     loadFilterSettings(node);
-    if (XMLAttribute* name = node->getAttribute(L"NAME"))
-        rename(name->getValue());
+    std::wstring name;
+    if (node->readString(L"NAME", name))
+        rename(name);
 }
 
 bool BaseTexture::readNamedFile(const std::wstring& fileName, FileData& data, FileLogger& log,

@@ -11,8 +11,9 @@ BitmapFont::BitmapFont(XMLNode* node) : Font(node)
 {
     if (!node)
         return;
-    if (XMLAttribute* name = node->getAttribute(L"BITMAPFONT_DATA")) {
-        m_data = D3DXFontInterface::getInstance()->getBitmapInterface().getBitmapFontData(name->getValue());
+    std::wstring dataName;
+    if (node->readString(L"BITMAPFONT_DATA", dataName)) {
+        m_data = D3DXFontInterface::getInstance()->getBitmapInterface().getBitmapFontData(dataName);
         if (m_data)
             m_data->AddRef();
     }

@@ -4,36 +4,34 @@
 #include "foundation/XMLNode.h"
 #include "graphics/Texture2D.h"
 
+#include <d3dx9math.h>
+
 namespace Ulvo {
 
 namespace {
 
-Texture2D* findTexture(TextureManager& textures, XMLAttribute* name)
+// The texture the attribute TEXTUR names (null when the list has no texture of
+// that name); fallback when the node has no TEXTUR.
+Texture2D* findTexture(TextureManager& textures, const XMLNode& node, Texture2D* fallback)
 {
-    if (!name)
-        return nullptr;
+    std::wstring name;
+    if (!node.readString(L"TEXTUR", name))
+        return fallback;
     Texture2D* texture = nullptr;
-    textures.findTexture2D(name->getValue(), texture);
+    textures.findTexture2D(name, texture);
     return texture;
 }
 
 // The character a LETTER stands for, 0 with found false when it names none.
 wchar_t letterCharacter(XMLNode* letter, bool& found)
 {
-    found = false;
-    if (XMLAttribute* type = letter->getAttribute(L"TYPE")) {
-        if (!type->getValue().empty()) {
-            found = true;
-            return type->getValue()[0];
-        }
+    std::wstring type = letter->getAttributeValue(L"TYPE");
+    if (type.empty()) {
+        if (const XMLProperty* value = letter->getFreeValue(L"TYPE"))
+            type = value->getValue();
     }
-    if (XMLNode* type = letter->getNode(L"TYPE")) {
-        if (type->getPropertyCount() > 0 && !type->getProperty(0)->getValue().empty()) {
-            found = true;
-            return type->getProperty(0)->getValue()[0];
-        }
-    }
-    return 0;
+    found = !type.empty();
+    return found ? type[0] : 0;
 }
 
 } // namespace
@@ -44,17 +42,17 @@ BitmapFontData::BitmapFontData(XMLNode* node) : NamedObject(node)
         return;
     if (XMLNode* list = node->getNode(L"TEXTUREN"))
         m_textures.load(list, TextureLoadOptions());
-    Texture2D* defaultTexture = findTexture(m_textures, node->getAttribute(L"TEXTUR"));
+    Texture2D* defaultTexture = findTexture(m_textures, *node, nullptr);
 
-    if (XMLAttribute* zero = node->getAttribute(L"ZERO_SIZE")) {
-        const double size = zero->getDouble();
+    double size = 0.0;
+    if (node->readDouble(L"ZERO_SIZE", size)) {
         // The reciprocal of a size of 0 or less means nothing; keep scale 1.
         if (size > 0.0) {
             m_zeroScale = static_cast<float>(1.0 / size);
         } else {
             mainLogger().log(50, LOG_TYPE_WARNING,
                              L"Ulvo::BitmapFontData::BitmapFontData: \"" + getName() + L"\": ZERO_SIZE \"" +
-                                 zero->getValue() + L"\" is not above 0 and is ignored\n");
+                                 node->getAttributeValue(L"ZERO_SIZE") + L"\" is not above 0 and is ignored\n");
         }
     }
 
@@ -81,33 +79,15 @@ void BitmapFontData::readLetter(XMLNode* letterNode, Texture2D* defaultTexture)
     }
 
     BitmapFontLetter letter;
-    letter.texture = defaultTexture;
-    if (XMLAttribute* texture = letterNode->getAttribute(L"TEXTUR"))
-        letter.texture = findTexture(m_textures, texture);
-
-    if (XMLAttribute* l = letterNode->getAttribute(L"L"))
-        letter.source.left = l->getInt();
-    if (XMLAttribute* t = letterNode->getAttribute(L"T"))
-        letter.source.top = t->getInt();
-    if (XMLAttribute* r = letterNode->getAttribute(L"R"))
-        letter.source.right = r->getInt();
-    else if (XMLAttribute* w = letterNode->getAttribute(L"W"))
-        letter.source.right = static_cast<LONG>(static_cast<int64_t>(letter.source.left) + w->getInt());
-    if (XMLAttribute* b = letterNode->getAttribute(L"B"))
-        letter.source.bottom = b->getInt();
-    else if (XMLAttribute* h = letterNode->getAttribute(L"H"))
-        letter.source.bottom = static_cast<LONG>(static_cast<int64_t>(letter.source.top) + h->getInt());
+    letter.texture = findTexture(m_textures, *letterNode, defaultTexture);
+    letterNode->readRect(letter.source);
 
     letter.b = static_cast<float>(static_cast<int64_t>(letter.source.right) - letter.source.left);
-    if (XMLAttribute* abc = letterNode->getAttribute(L"ABC")) {
-        XMLValueList values = abc->getList(L' ');
-        if (values.size() > 0)
-            letter.a = values.at(0)->getFloat();
-        if (values.size() > 1)
-            letter.b = values.at(1)->getFloat();
-        if (values.size() > 2)
-            letter.c = values.at(2)->getFloat();
-    }
+    D3DXVECTOR3 abc(letter.a, letter.b, letter.c);
+    letterNode->readVector(L"ABC", abc);
+    letter.a = abc.x;
+    letter.b = abc.y;
+    letter.c = abc.z;
 
     m_letters.push_back(letter);
     // Indices past 16 bits cannot be stored; the layout ignores those letters.

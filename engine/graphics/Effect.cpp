@@ -95,13 +95,14 @@ bool Effect::createFromNode(XMLNode* node)
     // The node may be our own stored definition (reload hands a copy, but be safe).
     XMLNode definition(*node);
 
-    if (XMLAttribute* name = definition.getAttribute(L"NAME"))
-        rename(name->getValue());
-    if (XMLAttribute* preCompile = definition.getAttribute(L"PRE_COMPILE"))
-        m_preCompile = preCompile->getBool();
+    std::wstring name;
+    if (definition.readString(L"NAME", name))
+        rename(name);
+    definition.readBool(L"PRE_COMPILE", m_preCompile);
     ID3DXEffectPool* pool = nullptr;
-    if (XMLAttribute* poolName = definition.getAttribute(L"EFFECT_POOL")) {
-        if (EffectPool* found = EffectManager::getInstance()->getEffectPool(poolName->getValue()))
+    std::wstring poolName;
+    if (definition.readString(L"EFFECT_POOL", poolName)) {
+        if (EffectPool* found = EffectManager::getInstance()->getEffectPool(poolName))
             pool = found->getPool();
     }
     if (XMLNode* macros = definition.getNode(L"MACROS"))
@@ -264,19 +265,17 @@ void Effect::indexEffect(XMLNode* node)
         m_parameterIndex[info->name] = info.get();
         m_parameters.push_back(std::move(info));
     }
-    for (unsigned i = 0, n = node->getNodeCount(L"HANDLE_USERNAME"); i < n; ++i) {
-        XMLNode* child = node->getNode(L"HANDLE_USERNAME", static_cast<int>(i));
-        XMLAttribute* name = child->getAttribute(L"NAME");
-        XMLAttribute* userName = child->getAttribute(L"USER_NAME");
-        if (name && userName)
-            renameHandle(name->getValue(), userName->getValue());
-    }
-    for (unsigned i = 0, n = node->getNodeCount(L"TECHNIQUE_USERNAME"); i < n; ++i) {
-        XMLNode* child = node->getNode(L"TECHNIQUE_USERNAME", static_cast<int>(i));
-        XMLAttribute* name = child->getAttribute(L"NAME");
-        XMLAttribute* userName = child->getAttribute(L"USER_NAME");
-        if (name && userName)
-            renameTechnique(name->getValue(), userName->getValue());
+    std::wstring name;
+    std::wstring userName;
+    for (const XMLNode* child : node->getNodes()) {
+        if (child->getName() != L"HANDLE_USERNAME" && child->getName() != L"TECHNIQUE_USERNAME")
+            continue;
+        if (!child->readString(L"NAME", name) || !child->readString(L"USER_NAME", userName))
+            continue;
+        if (child->getName() == L"HANDLE_USERNAME")
+            renameHandle(name, userName);
+        else
+            renameTechnique(name, userName);
     }
 }
 
@@ -377,14 +376,14 @@ EffectMacroList Effect::readMacros(XMLNode* macrosNode)
     EffectMacroList list;
     if (!macrosNode)
         return list;
-    for (unsigned i = 0, n = macrosNode->getNodeCount(L"MACRO"); i < n; ++i) {
-        XMLNode* macro = macrosNode->getNode(L"MACRO", static_cast<int>(i));
-        XMLAttribute* name = macro->getAttribute(L"NAME");
-        XMLAttribute* definition = macro->getAttribute(L"DEFINITION");
-        if (!name || !definition)
+    std::wstring name;
+    std::wstring definition;
+    for (const XMLNode* macro : macrosNode->getNodes()) {
+        if (macro->getName() != L"MACRO" || !macro->readString(L"NAME", name) ||
+            !macro->readString(L"DEFINITION", definition))
             continue;
-        std::string narrowName = toString(name->getValue());
-        std::string narrowDefinition = toString(definition->getValue());
+        std::string narrowName = toString(name);
+        std::string narrowDefinition = toString(definition);
         if (narrowName.size() > 1023)
             narrowName.resize(1023);
         if (narrowDefinition.size() > 1023)

@@ -26,8 +26,9 @@ bool EffectBundle::createFromNode(XMLNode* node)
     std::vector<XMLNode*> definitions;
     for (unsigned i = 0, n = node->getNodeCount(L"EFFECT"); i < n; ++i)
         definitions.push_back(node->getNode(L"EFFECT", static_cast<int>(i)));
-    if (XMLAttribute* name = node->getAttribute(L"NAME"))
-        rename(name->getValue());
+    std::wstring name;
+    if (node->readString(L"NAME", name))
+        rename(name);
     if (definitions.empty())
         return false;
 
@@ -35,10 +36,11 @@ bool EffectBundle::createFromNode(XMLNode* node)
     for (unsigned i = 0, n = node->getNodeCount(L"PERMUTATION"); i < n; ++i) {
         XMLNode* permutation = node->getNode(L"PERMUTATION", static_cast<int>(i));
         m_workingMacros.clear();
-        if (XMLAttribute* existing = permutation->getAttribute(L"EXISTING_EFFECT")) {
-            XMLValueList words = existing->getList(L' ');
-            const std::wstring bundleName = words.size() > 0 ? words.at(0)->getValue() : std::wstring();
-            const std::wstring permutationName = words.size() > 1 ? words.at(1)->getValue() : std::wstring();
+        std::vector<std::wstring> words;
+        if (permutation->readWords(L"EXISTING_EFFECT", words)) {
+            // "bundle permutation": an effect another bundle built already.
+            const std::wstring bundleName = words.size() > 0 ? words[0] : std::wstring();
+            const std::wstring permutationName = words.size() > 1 ? words[1] : std::wstring();
             EffectBundle* other = manager->getEffectBundle(bundleName);
             Effect* effect = other ? other->getEffect(permutationName) : nullptr;
             if (effect) {
@@ -47,18 +49,18 @@ bool EffectBundle::createFromNode(XMLNode* node)
             }
             continue;
         }
-        XMLAttribute* name = permutation->getAttribute(L"NAME");
-        if (!name)
+        std::wstring permutationName;
+        if (!permutation->readString(L"NAME", permutationName))
             continue;
-        const std::wstring permutationName = name->getValue();
         if (XMLNode* macros = permutation->getNode(L"MACROS"))
             m_workingMacros = Effect::readMacros(macros);
         XMLNode* base = definitions.front();
-        if (XMLAttribute* use = permutation->getAttribute(L"USE_EFFECT")) {
+        std::wstring use;
+        if (permutation->readString(L"USE_EFFECT", use)) {
             base = nullptr;
             for (XMLNode* definition : definitions) {
-                XMLAttribute* definitionName = definition->getAttribute(L"NAME");
-                if (definitionName && definitionName->getValue() == use->getValue()) {
+                std::wstring definitionName;
+                if (definition->readString(L"NAME", definitionName) && definitionName == use) {
                     base = definition;
                     break;
                 }

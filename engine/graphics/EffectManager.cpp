@@ -78,24 +78,26 @@ void EffectManager::load(XMLNode* root)
     log.log(10, LOG_TYPE_INFO, L"Ulvo::EffectManager::load Start!\n");
     {
         LogIndent<FileLogger> indent(log);
+        // A node named like an object of its kind that is loaded already is skipped.
+        const auto alreadyLoaded = [&log](const XMLNode* node, const wchar_t* kind, auto find) {
+            std::wstring name;
+            if (!node->readString(L"NAME", name) || !find(name))
+                return false;
+            log.log(75, LOG_TYPE_WARNING, kind + name + L" already exists! SKIP loading\n");
+            return true;
+        };
         if (root) {
             for (unsigned i = 0, n = root->getNodeCount(L"EFFECT_POOL"); i < n; ++i) {
                 XMLNode* node = root->getNode(L"EFFECT_POOL", static_cast<int>(i));
-                XMLAttribute* name = node->getAttribute(L"NAME");
-                if (name && getEffectPool(name->getValue())) {
-                    log.log(75, LOG_TYPE_WARNING, L"Effectpool " + name->getValue() + L" already exists! SKIP loading\n");
+                if (alreadyLoaded(node, L"Effectpool ", [this](const std::wstring& name) { return getEffectPool(name); }))
                     continue;
-                }
                 m_pools.push_back(new EffectPool(node));
             }
             for (unsigned i = 0, n = root->getNodeCount(L"EFFECT_BUNDLE"); i < n; ++i) {
                 XMLNode* node = root->getNode(L"EFFECT_BUNDLE", static_cast<int>(i));
-                XMLAttribute* name = node->getAttribute(L"NAME");
-                if (name && getEffectBundle(name->getValue())) {
-                    log.log(75, LOG_TYPE_WARNING,
-                            L"Effectbundle " + name->getValue() + L" already exists! SKIP loading\n");
+                if (alreadyLoaded(node, L"Effectbundle ",
+                                  [this](const std::wstring& name) { return getEffectBundle(name); }))
                     continue;
-                }
                 auto* bundle = new EffectBundle();
                 if (bundle->createFromNode(node)) {
                     std::lock_guard<std::recursive_mutex> guard(listLock());
@@ -106,11 +108,8 @@ void EffectManager::load(XMLNode* root)
             }
             for (unsigned i = 0, n = root->getNodeCount(L"EFFECT"); i < n; ++i) {
                 XMLNode* node = root->getNode(L"EFFECT", static_cast<int>(i));
-                XMLAttribute* name = node->getAttribute(L"NAME");
-                if (name && getEffect(name->getValue())) {
-                    log.log(75, LOG_TYPE_WARNING, L"Effect " + name->getValue() + L" already exists! SKIP loading\n");
+                if (alreadyLoaded(node, L"Effect ", [this](const std::wstring& name) { return getEffect(name); }))
                     continue;
-                }
                 auto* effect = new Effect(false);
                 if (effect->createFromNode(node))
                     addEffect(effect);
@@ -163,13 +162,19 @@ void EffectManager::consoleReloadAllEffects(TypedConsoleCommand& line)
     line.setAnswer(L"alle Effekte neu geladen");
 }
 
-void EffectManager::consoleReloadEffect(TypedConsoleCommand& line)
+Effect* EffectManager::commandEffect(TypedConsoleCommand& line) const
 {
     Effect* effect = getEffect(line.getToken(0));
-    if (!effect) {
+    if (!effect)
         line.setAnswer(L"Effekt nicht gefunden!");
+    return effect;
+}
+
+void EffectManager::consoleReloadEffect(TypedConsoleCommand& line)
+{
+    Effect* effect = commandEffect(line);
+    if (!effect)
         return;
-    }
     if (line.getArgumentCount() >= 2 && line.getParamBool(1))
         effect->deleteCompiledFile();
     effect->reload();
@@ -178,11 +183,9 @@ void EffectManager::consoleReloadEffect(TypedConsoleCommand& line)
 
 void EffectManager::consoleEnableShaderDebugging(TypedConsoleCommand& line)
 {
-    Effect* effect = getEffect(line.getToken(0));
-    if (!effect) {
-        line.setAnswer(L"Effekt nicht gefunden!");
+    Effect* effect = commandEffect(line);
+    if (!effect)
         return;
-    }
     const bool on = line.getParamBool(1);
     if (effect->getShaderDebugging() != on) {
         effect->setShaderDebugging(on);

@@ -44,6 +44,8 @@ private:
     void consoleReloadEffect(TypedConsoleCommand& line);
     void consoleEnableShaderDebugging(TypedConsoleCommand& line);
     void completeEffectName(TypedConsoleCommand& line, std::vector<std::wstring>& candidates);
+    // The effect the command's first argument names; without one the answer says so.
+    Effect* commandEffect(TypedConsoleCommand& line) const;
 
     std::vector<Effect*> m_effects;
     std::vector<EffectBundle*> m_bundles;

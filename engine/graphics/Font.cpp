@@ -12,22 +12,13 @@ Font::Font(XMLNode* node) : NamedObject(node)
     std::wstring resourceName;
     bool resourceGiven = false;
     if (node) {
-        if (XMLAttribute* a = node->getAttribute(L"FONT_NAME"))
-            m_faceName = a->getValue();
-        if (XMLAttribute* a = node->getAttribute(L"HEIGHT"))
-            m_height = a->getInt();
-        if (XMLAttribute* a = node->getAttribute(L"WIDTH"))
-            m_width = a->getInt();
-        if (XMLAttribute* a = node->getAttribute(L"ITALIC"))
-            m_italic = a->getBool();
-        if (XMLAttribute* a = node->getAttribute(L"SIZE"))
-            m_weight = a->getInt();
-        if (XMLAttribute* a = node->getAttribute(L"SCALE_WITH_SCREEN"))
-            m_scaleWithScreen = a->getBool();
-        if (XMLAttribute* a = node->getAttribute(L"USE_FONT_RESOURCE")) {
-            resourceName = a->getValue();
-            resourceGiven = true;
-        }
+        node->readString(L"FONT_NAME", m_faceName);
+        node->readInt(L"HEIGHT", m_height);
+        node->readInt(L"WIDTH", m_width);
+        node->readBool(L"ITALIC", m_italic);
+        node->readInt(L"SIZE", m_weight);
+        node->readBool(L"SCALE_WITH_SCREEN", m_scaleWithScreen);
+        resourceGiven = node->readString(L"USE_FONT_RESOURCE", resourceName);
     }
 
     D3DInterface* d3d = D3DInterface::getInstance();

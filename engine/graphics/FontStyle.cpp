@@ -12,13 +12,6 @@ namespace Ulvo {
 
 namespace {
 
-D3DXCOLOR colourFromHex(const XMLAttribute* attribute)
-{
-    const auto argb = static_cast<uint32_t>(static_cast<unsigned long>(attribute->getHex()) & 0xFFFFFFFFul);
-    return D3DXCOLOR(static_cast<float>((argb >> 16) & 0xFFu) / 255.0f, static_cast<float>((argb >> 8) & 0xFFu) / 255.0f,
-                     static_cast<float>(argb & 0xFFu) / 255.0f, static_cast<float>((argb >> 24) & 0xFFu) / 255.0f);
-}
-
 // More directions or rings than this would stall every draw of the text.
 constexpr float kMaxHaloSteps = 1024.0f;
 
@@ -58,38 +51,24 @@ FontStyle::FontStyle(XMLNode* node) : NamedObject(node)
 {
     if (!node)
         return;
-    if (XMLAttribute* a = node->getAttribute(L"DRAW_HG"))
-        m_drawBackground = a->getBool();
-    if (XMLAttribute* a = node->getAttribute(L"RADIUS"))
-        m_radius = static_cast<float>(a->getDouble());
-    if (XMLAttribute* a = node->getAttribute(L"RINGS"))
-        m_rings = static_cast<float>(a->getDouble());
-    if (XMLAttribute* a = node->getAttribute(L"SAMPLES"))
-        m_samples = static_cast<float>(a->getDouble());
+    node->readBool(L"DRAW_HG", m_drawBackground);
+    node->readFloat(L"RADIUS", m_radius);
+    node->readFloat(L"RINGS", m_rings);
+    node->readFloat(L"SAMPLES", m_samples);
     if (m_samples > kMaxHaloSteps || m_rings > kMaxHaloSteps) {
         mainLogger().log(50, LOG_TYPE_WARNING,
                          L"Ulvo::FontStyle::FontStyle: style \"" + getName() + L"\": SAMPLES and RINGS are limited to 1024\n");
         m_samples = std::min(m_samples, kMaxHaloSteps);
         m_rings = std::min(m_rings, kMaxHaloSteps);
     }
-    if (XMLAttribute* a = node->getAttribute(L"COLOR_VG"))
-        m_foreground = colourFromHex(a);
-    if (XMLAttribute* a = node->getAttribute(L"COLOR_HG"))
-        m_background = colourFromHex(a);
-    if (XMLAttribute* a = node->getAttribute(L"SHADOW")) {
-        XMLValueList values = a->getList(L' ');
-        if (values.size() == 1) {
-            m_shadowX = m_shadowY = values.at(0)->getFloat();
-        } else if (values.size() >= 2) {
-            m_shadowX = values.at(0)->getFloat();
-            m_shadowY = values.at(1)->getFloat();
-        }
-    }
-    if (XMLNode* shadow = node->getNode(L"SHADOW")) {
-        if (XMLAttribute* x = shadow->getAttribute(L"X"))
-            m_shadowX = x->getFloat();
-        if (XMLAttribute* y = shadow->getAttribute(L"Y"))
-            m_shadowY = y->getFloat();
+    node->readColour(L"COLOR_VG", m_foreground);
+    node->readColour(L"COLOR_HG", m_background);
+    // A SHADOW child node with X and Y wins over the attribute.
+    node->readPair(L"SHADOW", m_shadowX, m_shadowY);
+    D3DXVECTOR2 shadow(m_shadowX, m_shadowY);
+    if (node->readPoint(L"SHADOW", shadow)) {
+        m_shadowX = shadow.x;
+        m_shadowY = shadow.y;
     }
 }
 

@@ -26,12 +26,6 @@ IDirect3DDevice9* device()
     return D3DInterface::getInstance()->getDevice();
 }
 
-bool readFlag(XMLNode* node, const wchar_t* key, bool fallback)
-{
-    XMLAttribute* attribute = node->getAttribute(key);
-    return attribute ? attribute->getInt() > 0 : fallback;
-}
-
 std::wstring rectText(const RECT& r)
 {
     return L"(" + std::to_wstring(r.left) + L", " + std::to_wstring(r.top) + L", " + std::to_wstring(r.right) +
@@ -336,8 +330,10 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
     m_scaleV = source->m_scaleV;
     loadNodeSettings(node);
     m_fileName = source->m_fileName;
-    const bool cut = readFlag(node, L"CUT", false);
-    const bool pow2 = readFlag(node, L"POW2", true);
+    bool cut = false;
+    bool pow2 = true;
+    node->readFlag(L"CUT", cut);
+    node->readFlag(L"POW2", pow2);
 
     XMLNode* rectNode = node->getNode(L"TEX_RECT");
     if (!rectNode) {
@@ -345,18 +341,7 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
         return false;
     }
     RECT r{0, 0, 0, 0};
-    if (XMLAttribute* a = rectNode->getAttribute(L"L"))
-        r.left = a->getInt();
-    if (XMLAttribute* a = rectNode->getAttribute(L"T"))
-        r.top = a->getInt();
-    if (XMLAttribute* a = rectNode->getAttribute(L"R"))
-        r.right = a->getInt();
-    else if (XMLAttribute* w = rectNode->getAttribute(L"W"))
-        r.right = static_cast<LONG>(static_cast<int64_t>(r.left) + w->getInt());
-    if (XMLAttribute* a = rectNode->getAttribute(L"B"))
-        r.bottom = a->getInt();
-    else if (XMLAttribute* h = rectNode->getAttribute(L"H"))
-        r.bottom = static_cast<LONG>(static_cast<int64_t>(r.top) + h->getInt());
+    rectNode->readRect(r);
 
     m_fileInfo = source->m_fileInfo;
     if (XMLNode* info = node->getNode(L"FILE_INFO"))

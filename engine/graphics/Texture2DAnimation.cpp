@@ -49,26 +49,24 @@ Texture2DAnimation::Texture2DAnimation(XMLNode* node) : NamedObject(node)
     if (!node)
         return;
 
-    if (XMLAttribute* speed = node->getAttribute(L"ANIMSPEED"))
-        m_speed = speed->getFloat();
-    if (XMLAttribute* playType = node->getAttribute(L"PLAY_TYPE")) {
-        XMLValueList words = playType->getList(L' ');
-        for (unsigned i = 0; i < words.size(); ++i) {
-            const std::wstring& word = words.at(i)->getValue();
-            if (word == L"ONCE")
-                m_playType |= PLAY_ONCE;
-            else if (word == L"FORWARD_BACKWARD")
-                m_playType |= PLAY_FORWARD_BACKWARD;
-        }
+    node->readFloat(L"ANIMSPEED", m_speed);
+    std::vector<std::wstring> playType;
+    node->readWords(L"PLAY_TYPE", playType);
+    for (const std::wstring& word : playType) {
+        if (word == L"ONCE")
+            m_playType |= PLAY_ONCE;
+        else if (word == L"FORWARD_BACKWARD")
+            m_playType |= PLAY_FORWARD_BACKWARD;
     }
 
     // Textures for this animation only; frames keep what they use alive.
     TextureManager local;
     if (XMLNode* textures = node->getNode(L"TEXTURES"))
         local.load(textures);
-    if (XMLAttribute* file = node->getAttribute(L"TEXTURE_FILE")) {
+    std::wstring fileName;
+    if (node->readString(L"TEXTURE_FILE", fileName)) {
         XMLNode list;
-        if (XMLNode::load(&list, file->getValue(), 0))
+        if (XMLNode::load(&list, fileName, 0))
             local.load(&list);
     }
 
@@ -85,16 +83,11 @@ Texture2DAnimation::Texture2DAnimation(XMLNode* node) : NamedObject(node)
         logAnimation(getName(), L" no Frames assigned!");
     }
 
-    if (XMLAttribute* size = node->getAttribute(L"DESIRED_SIZE")) {
-        XMLValueList items = size->getList(L' ');
-        if (items.size() > 0)
-            m_desiredSize.x = items.at(0)->getFloat();
-        if (items.size() > 1)
-            m_desiredSize.y = items.at(1)->getFloat();
-    }
+    node->readVector(L"DESIRED_SIZE", m_desiredSize);
 
-    XMLAttribute* play = node->getAttribute(L"PLAY");
-    if (play && play->getInt() > 0 && !m_playing) {
+    bool play = false;
+    node->readFlag(L"PLAY", play);
+    if (play && !m_playing) {
         m_playing = true;
         started.emit(*this);
     }
@@ -132,8 +125,8 @@ Texture2DAnimation* Texture2DAnimation::clone() const
 void Texture2DAnimation::addFrames(XMLNode* framesNode, TextureManager& local)
 {
     Texture2D* texture = nullptr;
-    if (XMLAttribute* name = framesNode->getAttribute(L"TEXTUR")) {
-        const std::wstring& textureName = name->getValue();
+    std::wstring textureName;
+    if (framesNode->readString(L"TEXTUR", textureName)) {
         texture = local.getTexture2D(textureName);
         if (!texture)
             texture = Texture2DAnimationManager::getInstance()->getTextures().getTexture2D(textureName);
@@ -156,10 +149,8 @@ void Texture2DAnimation::addFrames(XMLNode* framesNode, TextureManager& local)
 
     int count = 1;
     int columns = 1;
-    if (XMLAttribute* attribute = params->getAttribute(L"ANZ_FRAMES"))
-        count = attribute->getInt();
-    if (XMLAttribute* attribute = params->getAttribute(L"SPALTEN"))
-        columns = attribute->getInt();
+    params->readInt(L"ANZ_FRAMES", count);
+    params->readInt(L"SPALTEN", columns);
     // A sheet has at least one column; 0 would divide by zero below.
     columns = std::max(columns, 1);
     if (count > kMaxCellsPerStrip) {
@@ -167,13 +158,11 @@ void Texture2DAnimation::addFrames(XMLNode* framesNode, TextureManager& local)
         count = kMaxCellsPerStrip;
     }
 
-    RECT start = texture->getRect();
-    if (XMLAttribute* attribute = params->getAttribute(L"RECT_START")) {
-        XMLValueList items = attribute->getList(L' ');
-        LONG* corners[4] = {&start.left, &start.top, &start.right, &start.bottom};
-        for (unsigned i = 0; i < items.size() && i < 4; ++i)
-            *corners[i] = items.at(i)->getInt();
-    }
+    // Corners the list does not give keep the texture's.
+    const RECT& whole = texture->getRect();
+    int corners[4] = {whole.left, whole.top, whole.right, whole.bottom};
+    params->readInts(L"RECT_START", corners);
+    const RECT start{corners[0], corners[1], corners[2], corners[3]};
     const int64_t width = static_cast<int64_t>(start.right) - start.left;
     const int64_t height = static_cast<int64_t>(start.bottom) - start.top;
 

@@ -24,12 +24,6 @@ DWORD filterFromName(const std::wstring& name, DWORD fallback)
     return fallback;
 }
 
-void readSize(XMLNode* node, const wchar_t* key, UINT& size)
-{
-    if (XMLAttribute* attribute = node->getAttribute(key))
-        size = static_cast<UINT>(attribute->getInt());
-}
-
 } // namespace
 
 TextureFileInfo::TextureFileInfo()
@@ -49,8 +43,7 @@ void TextureFileInfo::readCommon(XMLNode* node)
 {
     if (!node)
         return;
-    if (XMLAttribute* attribute = node->getAttribute(L"MipLevels"))
-        MipLevels = static_cast<UINT>(attribute->getInt());
+    node->readInt(L"MipLevels", MipLevels);
     if (XMLNode* usage = node->getNode(L"Usage")) {
         Usage = 0;
         for (XMLProperty* value : usage->getProperties()) {
@@ -65,8 +58,8 @@ void TextureFileInfo::readCommon(XMLNode* node)
                 Usage |= D3DUSAGE_AUTOGENMIPMAP;
         }
     }
-    if (XMLAttribute* attribute = node->getAttribute(L"Pool")) {
-        const std::wstring& name = attribute->getValue();
+    std::wstring name;
+    if (node->readString(L"Pool", name)) {
         if (name == L"DEFAULT")
             Pool = D3DPOOL_DEFAULT;
         else if (name == L"MANAGED")
@@ -76,14 +69,13 @@ void TextureFileInfo::readCommon(XMLNode* node)
         else if (name == L"SCRATCH")
             Pool = D3DPOOL_SCRATCH;
     }
-    if (XMLAttribute* attribute = node->getAttribute(L"MipFilter"))
-        MipFilter = filterFromName(attribute->getValue(), MipFilter);
-    if (XMLAttribute* attribute = node->getAttribute(L"Filter"))
-        Filter = filterFromName(attribute->getValue(), Filter);
-    if (XMLAttribute* attribute = node->getAttribute(L"ColorKey"))
-        ColorKey = static_cast<D3DCOLOR>(attribute->getHex());
-    if (XMLAttribute* attribute = node->getAttribute(L"Format"))
-        Format = formatFromName(attribute->getValue());
+    if (node->readString(L"MipFilter", name))
+        MipFilter = filterFromName(name, MipFilter);
+    if (node->readString(L"Filter", name))
+        Filter = filterFromName(name, Filter);
+    node->readHex(L"ColorKey", ColorKey);
+    if (node->readString(L"Format", name))
+        Format = formatFromName(name);
 }
 
 TextureFileInfo2D::TextureFileInfo2D() : Width(D3DX_DEFAULT), Height(D3DX_DEFAULT) {}
@@ -93,8 +85,8 @@ TextureFileInfo2D TextureFileInfo2D::load(XMLNode* node)
     TextureFileInfo2D info;
     info.readCommon(node);
     if (node) {
-        readSize(node, L"Width", info.Width);
-        readSize(node, L"Height", info.Height);
+        node->readInt(L"Width", info.Width);
+        node->readInt(L"Height", info.Height);
     }
     return info;
 }
@@ -106,9 +98,9 @@ TextureFileInfo3D TextureFileInfo3D::load(XMLNode* node)
     TextureFileInfo3D info;
     info.readCommon(node);
     if (node) {
-        readSize(node, L"Width", info.Width);
-        readSize(node, L"Height", info.Height);
-        readSize(node, L"DEpth", info.Depth);
+        node->readInt(L"Width", info.Width);
+        node->readInt(L"Height", info.Height);
+        node->readInt(L"DEpth", info.Depth);
     }
     return info;
 }
@@ -120,7 +112,7 @@ TextureFileInfoCube TextureFileInfoCube::load(XMLNode* node)
     TextureFileInfoCube info;
     info.readCommon(node);
     if (node)
-        readSize(node, L"Size", info.Size);
+        node->readInt(L"Size", info.Size);
     return info;
 }
 

@@ -25,8 +25,7 @@ void logNotFound(const wchar_t* function, const wchar_t* lead, const std::wstrin
 
 std::wstring nameOf(XMLNode* entry)
 {
-    XMLAttribute* name = entry->getAttribute(L"NAME");
-    return name ? name->getValue() : std::wstring();
+    return entry->getAttributeValue(L"NAME");
 }
 
 template <class T>
