@@ -3,7 +3,6 @@
 
 #include <d3dx9math.h>
 
-#include <algorithm>
 #include <cstdint>
 
 namespace Ulvo {
