@@ -4,12 +4,9 @@
 
 #include "devices/D3DInitParams.h"
 #include "devices/Window.h"
-#include "graphics/EffectManager.h"
-#include "graphics/SpritePair.h"
-#include "graphics/TextureManager.h"
 #include "foundation/ConsoleCommand.h"
 #include "foundation/Logger.h"
-#include "foundation/UlvoEngine.h"
+#include "foundation/MainLoopSignals.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -39,15 +36,11 @@ void showError(const wchar_t* text)
 
 D3DInterface* D3DInterface::getInstance()
 {
-    // The engine comes first: this object follows the engine's window messages,
-    // and the engine builds this object while it is being built itself (its
-    // getInstance then hands out the engine under construction).
-    UlvoEngine::getInstance();
     static D3DInterface instance;
     return &instance;
 }
 
-D3DInterface::D3DInterface() : m_effectManager(EffectManager::getInstance())
+D3DInterface::D3DInterface()
 {
     static const ConsoleCommandEntry<D3DInterface> kCommands[] = {
         {L"D3D_getResolution", 0, L"D3D_getResolution; gibt die Aufl\u00F6sung und Farbtiefe",
@@ -64,9 +57,6 @@ D3DInterface::D3DInterface() : m_effectManager(EffectManager::getInstance())
     };
     registerCommands(kCommands);
     renderLog().log(0, LOG_TYPE_INFO, L"Ulvo::D3DInterface::D3DInterface\n");
-    m_textureManager = new TextureManager();
-    m_sprites = new SpritePair();
-    UlvoEngine::getInstance()->onWindowMessage.connect(this, &D3DInterface::onWindowMessage);
     readWorkArea();
 }
 
@@ -74,10 +64,36 @@ D3DInterface::~D3DInterface()
 {
     renderLog().log(0, LOG_TYPE_INFO, L"Ulvo::D3DInterface::~D3DInterface\n");
     releaseDevice();
-    delete m_textureManager;
-    m_textureManager = nullptr;
-    delete m_sprites;
-    m_sprites = nullptr;
+    setGraphics(nullptr);
+}
+
+void D3DInterface::connect(MainLoopSignals& loop, D3DInitParams* configured)
+{
+    m_configuredParams = configured;
+    loop.onWindowMessage.connect(this, &D3DInterface::onWindowMessage);
+}
+
+void D3DInterface::disconnect(MainLoopSignals& loop)
+{
+    loop.onWindowMessage.disconnect(this);
+}
+
+void D3DInterface::setGraphics(DeviceGraphics* graphics)
+{
+    if (graphics == m_graphics)
+        return;
+    delete m_graphics;
+    m_graphics = graphics;
+    m_effectManager = graphics ? graphics->getEffectManager() : nullptr;
+    m_textureManager = graphics ? graphics->getTextureManager() : nullptr;
+    m_sprites = graphics ? graphics->getSprites() : nullptr;
+}
+
+Window* D3DInterface::getMainWindow() const
+{
+    if (D3DInitParams* params = m_initParams ? m_initParams : m_configuredParams)
+        return params->getWindow();
+    return nullptr;
 }
 
 void D3DInterface::releaseDevice()
@@ -115,7 +131,8 @@ bool D3DInterface::init(D3DInitParams* params)
     log.log(100, LOG_TYPE_INFO,
             L"Created ScreenSize: " + std::to_wstring(present.BackBufferWidth) + L"x" +
                 std::to_wstring(present.BackBufferHeight) + L"\n");
-    m_sprites->create();
+    if (m_graphics)
+        m_graphics->onDeviceStarted();
     return true;
 }
 

@@ -12,6 +12,8 @@
 #include <windows.h>
 #include <d3d9.h>
 
+#include "devices/DeviceGraphics.h"
+#include "devices/DeviceResource.h"
 #include "devices/DisplayModes.h"
 #include "foundation/ConsoleCommandReceiver.h"
 #include "foundation/sigslot.h"
@@ -21,22 +23,32 @@
 namespace Ulvo {
 
 class D3DInitParams;
-class EffectManager;
-class TextureManager;
-struct SpritePair;
+class MainLoopSignals;
+class Window;
 
-class D3DInterface : public ConsoleCommandReceiver {
+// lostDevice and resetDevice come from DeviceLossSignals: every device resource follows
+// them (devices/DeviceResource.h).
+class D3DInterface : public ConsoleCommandReceiver, public DeviceLossSignals {
 public:
-    // Built on first use (after the engine, whose window messages it follows),
-    // destroyed at process exit.
+    // Built on first use, destroyed at process exit.
     static D3DInterface* getInstance();
     ~D3DInterface() override;
+
+    // The engine's start-up steps. connect follows the main window's messages and takes
+    // the configuration's display settings (not owned), which createWindow uses while no
+    // other settings are in use; disconnect ends that.
+    void connect(MainLoopSignals& loop, D3DInitParams* configured);
+    void disconnect(MainLoopSignals& loop);
+    // Takes the graphics layer's shared objects over (see DeviceGraphics); they are
+    // deleted with this interface, after the device.
+    void setGraphics(DeviceGraphics* graphics);
 
     // Creates the device for the settings (kept, not owned); false on failure,
     // after a message box.
     bool init(D3DInitParams* params);
     // Creates the main window sized to the best mode for the settings; on the
-    // first call also builds the mode list and takes the engine's settings.
+    // first call also builds the mode list and takes the configured settings.
+    // False, after a message box, when there is no window to create.
     bool createWindow();
     // True when the device can render this frame; resets it once Direct3D
     // allows (and then reports false for this frame).
@@ -64,6 +76,8 @@ public:
     // 0, 0, width, height.
     RECT* getScreenRect(RECT* rect) const;
     D3DInitParams* getInitParams() const { return m_initParams; }
+    // The window of the settings in use, else of the configured ones; null without either.
+    Window* getMainWindow() const;
     D3DPRESENT_PARAMETERS* getPresentParams() const;
     DisplayModeList& getDisplayModeList() { return m_displayModes; }
     bool isInitialized() const { return m_initialized; }
@@ -96,10 +110,6 @@ public:
     void setFailInitForTest(bool fail) { m_failInitForTest = fail; }
     void setDeviceLostForTest(bool lost) { m_deviceLostForTest = lost; }
 
-    // Before every reset: holders of device resources release them.
-    sigslot::signal0<> lostDevice;
-    // After every successful reset and window update: holders recreate them.
-    sigslot::signal0<> resetDevice;
     // Once init has created the device and shown the window.
     sigslot::signal0<> deviceCreated;
     sigslot::signal1<const D3DDISPLAYMODE&> displayModeChanged;
@@ -136,10 +146,12 @@ private:
     DisplayModeList m_displayModes;
     IDirect3D9* m_d3d = nullptr;
     IDirect3DDevice9* m_device = nullptr;
+    DeviceGraphics* m_graphics = nullptr;
     EffectManager* m_effectManager = nullptr;
     TextureManager* m_textureManager = nullptr;
     SpritePair* m_sprites = nullptr;
     D3DInitParams* m_initParams = nullptr;
+    D3DInitParams* m_configuredParams = nullptr;
     bool m_initialized = false;
     unsigned m_workAreaWidth = 0;
     unsigned m_workAreaHeight = 0;

@@ -5,9 +5,7 @@
 
 #include "devices/D3DInitParams.h"
 #include "devices/Window.h"
-#include "foundation/EngineParams.h"
 #include "foundation/Logger.h"
-#include "foundation/UlvoEngine.h"
 
 #include <string>
 
@@ -81,13 +79,13 @@ std::wstring D3DInterface::displayModeToString(const D3DDISPLAYMODE* mode, const
 
 bool D3DInterface::createWindow()
 {
-    if (!m_initParams) {
+    if (!m_initParams && m_configuredParams) {
         createDisplayModeList();
-        m_initParams = &UlvoEngine::getInstance()->getEngineParams().getD3DInitParams();
+        m_initParams = m_configuredParams;
         if (m_initParams->getAutoDegradeLimit() && m_initParams->isWindowed())
             m_initParams->setMaxRes(m_workAreaWidth, m_workAreaHeight);
     }
-    Window* window = m_initParams->getWindow();
+    Window* window = m_initParams ? m_initParams->getWindow() : nullptr;
     if (!window || !window->createWindow()) {
         MessageBoxW(nullptr, L"createWindow() schlug fehl", L"Fehler!", MB_OK | MB_ICONERROR);
         return false;

@@ -3,8 +3,8 @@
 #include "devices/D3DInterface.h"
 #include "devices/DInputInitParams.h"
 #include "devices/Window.h"
+#include "foundation/MainLoopSignals.h"
 #include "foundation/MeasureManager.h"
-#include "foundation/UlvoEngine.h"
 
 #include <cstring>
 
@@ -37,8 +37,6 @@ float clampAxis(double value, uint32_t upper)
 
 DirectInputInterface* DirectInputInterface::getInstance()
 {
-    // The engine first: it builds this object while being built itself.
-    UlvoEngine::getInstance();
     static DirectInputInterface instance;
     return &instance;
 }
@@ -47,7 +45,22 @@ DirectInputInterface::DirectInputInterface()
 {
     m_lastMousePoll = GetTickCount();
     m_lastKeyboardPoll = m_lastMousePoll;
-    D3DInterface::getInstance()->resetDevice.connect(this, &DirectInputInterface::refreshScreenSize);
+}
+
+void DirectInputInterface::connect(MainLoopSignals& loop, DeviceLossSignals& device)
+{
+    m_loop = &loop;
+    followDevice(device);
+}
+
+void DirectInputInterface::disconnect(MainLoopSignals& loop)
+{
+    stopFollowingDevice();
+    loop.onWindowMessage.disconnect(this);
+    loop.onConsoleShown.disconnect(this);
+    loop.onActivate.disconnect(this);
+    if (m_loop == &loop)
+        m_loop = nullptr;
 }
 
 DirectInputInterface::~DirectInputInterface()
@@ -106,14 +119,15 @@ bool DirectInputInterface::init(DInputInitParams* params)
     const float sensitivity = params->getMouseSensitivity();
     s.sensitivityChanged.emit(sensitivity);
 
-    UlvoEngine* engine = UlvoEngine::getInstance();
-    engine->onWindowMessage.disconnect(this);
-    engine->onConsoleShown.disconnect(this);
-    engine->onActivate.disconnect(this);
-    engine->onWindowMessage.connect(this, &DirectInputInterface::onWindowMessage);
-    m_consoleOpen = engine->isConsoleVisible();
-    engine->onConsoleShown.connect(this, &DirectInputInterface::setConsoleOpen);
-    engine->onActivate.connect(this, &DirectInputInterface::onActivate);
+    if (MainLoopSignals* loop = m_loop) {
+        loop->onWindowMessage.disconnect(this);
+        loop->onConsoleShown.disconnect(this);
+        loop->onActivate.disconnect(this);
+        loop->onWindowMessage.connect(this, &DirectInputInterface::onWindowMessage);
+        m_consoleOpen = loop->isConsoleVisible();
+        loop->onConsoleShown.connect(this, &DirectInputInterface::setConsoleOpen);
+        loop->onActivate.connect(this, &DirectInputInterface::onActivate);
+    }
 
     refreshScreenSize();
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <dinput.h>
 
+#include "devices/DeviceResource.h"
 #include "devices/KeyState.h"
 #include "foundation/sigslot.h"
 
@@ -15,12 +16,20 @@
 namespace Ulvo {
 
 class DInputInitParams;
+class MainLoopSignals;
 class Measures;
 
-class DirectInputInterface : public sigslot::has_slots<> {
+// A device resource only in that it follows the device's resets: the screen size it
+// clamps the mouse to is read again after each one.
+class DirectInputInterface : public sigslot::has_slots<>, public DeviceResource {
 public:
     static DirectInputInterface* getInstance();
     ~DirectInputInterface() override;
+
+    // The engine's start-up step: takes the loop whose window messages, activation and
+    // console state init follows, and follows device's resets.
+    void connect(MainLoopSignals& loop, DeviceLossSignals& device);
+    void disconnect(MainLoopSignals& loop);
 
     // True when every device it tries is set up; false without parameters or
     // when a DirectInput call fails (what was made stays in place).
@@ -43,6 +52,7 @@ public:
     void onWindowMessage(HWND& window, UINT& message, WPARAM& wParam, LPARAM& lParam);
     void setConsoleOpen(const bool& open);
     void refreshScreenSize();
+    void onResetDevice() override { refreshScreenSize(); }
     // Losing the focus releases every held key: the foreground keyboard sees
     // no releases while the window is inactive.
     void onActivate(const bool& active);
@@ -89,6 +99,7 @@ private:
 
     InputStates m_inputStates;
     DInputInitParams* m_initParams = nullptr;
+    MainLoopSignals* m_loop = nullptr;
     uint32_t m_screenWidth = 0;
     uint32_t m_screenHeight = 0;
     uint32_t m_lastMousePoll = 0;

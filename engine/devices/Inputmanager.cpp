@@ -1,7 +1,6 @@
 #include "devices/Inputmanager.h"
 
 #include "devices/Input.h"
-#include "foundation/UlvoEngine.h"
 
 #include <algorithm>
 
@@ -9,16 +8,20 @@ namespace Ulvo {
 
 Inputmanager* Inputmanager::getInstance()
 {
-    // The engine first: it builds this object while being built itself.
-    UlvoEngine::getInstance();
     static Inputmanager instance;
     return &instance;
 }
 
-Inputmanager::Inputmanager()
+Inputmanager::Inputmanager() = default;
+
+void Inputmanager::connect(MainLoopSignals& loop)
 {
-    // First on the update signal, so bindings are current before the game's update.
-    UlvoEngine::getInstance()->onUpdate.connect(this, &Inputmanager::update);
+    loop.onUpdate.connect(this, &Inputmanager::update);
+}
+
+void Inputmanager::disconnect(MainLoopSignals& loop)
+{
+    loop.onUpdate.disconnect(this);
 }
 
 Inputmanager::~Inputmanager()

@@ -1,5 +1,6 @@
 #pragma once
 // Owns the input bindings and polls every one of them once per engine update.
+#include "foundation/MainLoopSignals.h"
 #include "foundation/sigslot.h"
 
 #include <vector>
@@ -10,10 +11,15 @@ class Input;
 
 class Inputmanager : public sigslot::has_slots<> {
 public:
-    // The engine asks for it while it is being built; the constructor reaches
-    // the engine then.
+    // Built on first use, destroyed at process exit.
     static Inputmanager* getInstance();
     ~Inputmanager() override;
+
+    // The engine's start-up step: polls the bindings on every update step. The engine
+    // connects the manager before anything else, so bindings are current before the
+    // game's update.
+    void connect(MainLoopSignals& loop);
+    void disconnect(MainLoopSignals& loop);
 
     // Polls each binding, in order, with every source.
     void update();

@@ -1,7 +1,7 @@
 #include "devices/KeyState.h"
 
 #include "devices/DirectInputInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "foundation/MainLoopSignals.h"
 
 #include <windows.h>
 
@@ -34,7 +34,7 @@ KeyState::KeyState()
 
 bool KeyState::isKeyDown(const unsigned char& key, const bool& ignoreConsole) const
 {
-    if (!ignoreConsole && UlvoEngine::getInstance()->isConsoleVisible())
+    if (!ignoreConsole && MainLoopSignals::getInstance().isConsoleVisible())
         return false;
     return (keys[key] & 0x80) != 0;
 }

@@ -5,8 +5,8 @@
 #include "devices/Soundbank.h"
 #include "devices/Wavebank.h"
 #include "foundation/Logger.h"
+#include "foundation/MainLoopSignals.h"
 #include "foundation/NamedObject.h"
-#include "foundation/UlvoEngine.h"
 #include "foundation/XMLNode.h"
 
 #include <objbase.h>
@@ -76,8 +76,6 @@ void logSoundFailure(FileLogger& log, const wchar_t* function, int line, const w
 
 SoundInterface* SoundInterface::getInstance()
 {
-    // The engine first: it takes this object while being built itself.
-    UlvoEngine::getInstance();
     static SoundInterface instance;
     return &instance;
 }
@@ -88,7 +86,16 @@ SoundInterface::SoundInterface()
     std::memset(&m_listener, 0, sizeof(m_listener));
     std::memset(&m_dspTemplate, 0, sizeof(m_dspTemplate));
     m_mainThread = std::this_thread::get_id();
-    UlvoEngine::getInstance()->onActivate.connect(this, &SoundInterface::onActivate);
+}
+
+void SoundInterface::connect(MainLoopSignals& loop)
+{
+    loop.onActivate.connect(this, &SoundInterface::onActivate);
+}
+
+void SoundInterface::disconnect(MainLoopSignals& loop)
+{
+    loop.onActivate.disconnect(this);
 }
 
 SoundInterface::~SoundInterface()

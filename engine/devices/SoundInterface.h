@@ -22,6 +22,7 @@ class CueSoundVariable;
 class FileLogger;
 class GlobalSoundVariable;
 class Logger;
+class MainLoopSignals;
 class SoundInitParams;
 class Soundbank;
 class Wavebank;
@@ -33,6 +34,10 @@ public:
     ~SoundInterface() override;
     SoundInterface(const SoundInterface&) = delete;
     SoundInterface& operator=(const SoundInterface&) = delete;
+
+    // The engine's start-up step: follows the application's activation.
+    void connect(MainLoopSignals& loop);
+    void disconnect(MainLoopSignals& loop);
 
     // True at once while the engine runs. False when params is null or the
     // engine (or its 3D state) cannot be made. When the engine cannot start

@@ -1,8 +1,9 @@
 #include "devices/VideoPlayer.h"
 
+#include "devices/D3DInterface.h"
 #include "devices/Window.h"
 #include "foundation/Logger.h"
-#include "foundation/UlvoEngine.h"
+#include "foundation/MainLoopSignals.h"
 
 #include <sstream>
 
@@ -32,7 +33,7 @@ void logFailure(const wchar_t* call, HRESULT hr)
 
 } // namespace
 
-VideoPlayer::VideoPlayer(const std::wstring& fileName) : m_engine(UlvoEngine::getInstance()), m_fileName(fileName)
+VideoPlayer::VideoPlayer(const std::wstring& fileName) : m_loop(&MainLoopSignals::getInstance()), m_fileName(fileName)
 {
 }
 
@@ -54,8 +55,11 @@ VideoPlayResult VideoPlayer::play()
     mainLogger().log(10, LOG_TYPE_INFO, L"Ulvo::VideoPlayer::play\n");
     LogIndent<Logger> indent(mainLogger());
     VideoPlayResult result;
-    Window* window = m_engine->getWindow();
-    const HWND handle = window->getHWND();
+    // The main window: the one the device interface creates the device for.
+    Window* window = D3DInterface::getInstance()->getMainWindow();
+    const HWND handle = window ? window->getHWND() : nullptr;
+    const int width = window ? window->getWidth() : 0;
+    const int height = window ? window->getHeight() : 0;
 
     // Each step keeps its result; the first failure ends the play with nothing shown.
     auto failed = [this, &result](const wchar_t* call, HRESULT hr) {
@@ -93,7 +97,7 @@ VideoPlayResult VideoPlayer::play()
                m_graph->QueryInterface(IID_IBasicAudio, reinterpret_cast<void**>(&m_basicAudio))) ||
         failed(L"put_Owner", m_videoWindow->put_Owner(reinterpret_cast<OAHWND>(handle))) ||
         failed(L"put_WindowStyle", m_videoWindow->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN)) ||
-        failed(L"SetWindowPosition", m_videoWindow->SetWindowPosition(0, 0, window->getWidth(), window->getHeight())))
+        failed(L"SetWindowPosition", m_videoWindow->SetWindowPosition(0, 0, width, height)))
         return result;
 
     ShowCursor(FALSE);
@@ -130,7 +134,7 @@ VideoPlayResult VideoPlayer::play()
         }
 
         if (pumpMessages(handle)) {
-            m_engine->exit(0);
+            m_loop->exitRequested.emit(0);
             result.quitRequested = true;
             m_mediaControl->Stop();
             m_playing = 0;

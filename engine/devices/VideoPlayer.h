@@ -10,7 +10,7 @@
 
 namespace Ulvo {
 
-class UlvoEngine;
+class MainLoopSignals;
 
 struct VideoPlayResult {
     bool quitRequested = false;
@@ -35,7 +35,8 @@ private:
     bool pumpMessages(HWND window);
     void release();
 
-    UlvoEngine* m_engine;
+    // The main loop, told to end when a quit message comes during the clip.
+    MainLoopSignals* m_loop;
     IGraphBuilder* m_graph = nullptr;
     IMediaControl* m_mediaControl = nullptr;
     IMediaSeeking* m_seeking = nullptr;

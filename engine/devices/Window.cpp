@@ -1,6 +1,6 @@
 #include "devices/Window.h"
 
-#include "foundation/UlvoEngine.h"
+#include "foundation/MainLoopSignals.h"
 #include "foundation/XMLNode.h"
 
 namespace Ulvo {
@@ -220,9 +220,11 @@ bool Window::save(XMLNode* node)
 
 LRESULT CALLBACK Window::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    UlvoEngine* engine = UlvoEngine::getInstance();
-    if (engine->isRunning())
-        engine->onWindowMessage.emit(window, message, wParam, lParam);
+    // The procedure belongs to the window class, not to one Window: it reaches the loop
+    // through the process's hub.
+    MainLoopSignals& loop = MainLoopSignals::getInstance();
+    if (loop.isRunning())
+        loop.onWindowMessage.emit(window, message, wParam, lParam);
 
     switch (message) {
     case WM_CREATE:
@@ -233,7 +235,7 @@ LRESULT CALLBACK Window::windowProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case WM_ACTIVATE: {
         const bool active = LOWORD(wParam) != WA_INACTIVE;
-        engine->onActivate.emit(active);
+        loop.onActivate.emit(active);
         return 0;
     }
     case WM_PAINT:

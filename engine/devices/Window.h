@@ -1,7 +1,7 @@
 #pragma once
 // The program's single top-level window. Keeps the wanted title, client size
 // and full-screen state apart from the applied ones and applies them on
-// request; its procedure hands every message to the engine.
+// request; its procedure hands every message to the main loop's hub.
 #include <windows.h>
 
 #include "foundation/Logger.h"

@@ -11,6 +11,8 @@
 #include "foundation/SocketSubsystem.h"
 #include "foundation/UserGlobals.h"
 #include "graphics/D3DXFontInterface.h"
+#include "graphics/EffectManager.h"
+#include "graphics/SharedGraphics.h"
 #include "gui/GUISystem.h"
 #include "render/CameraManager.h"
 #include "render/RenderManager.h"
@@ -25,10 +27,6 @@
 namespace Ulvo {
 
 namespace {
-
-// The engine while its constructor runs: the services it builds then connect
-// to its signals through getInstance.
-UlvoEngine* s_underConstruction = nullptr;
 
 FileLogger& engineLog()
 {
@@ -60,26 +58,57 @@ double rateOf(double seconds)
 
 UlvoEngine* UlvoEngine::getInstance()
 {
-    if (s_underConstruction)
-        return s_underConstruction;
     // The loggers are built first so that they outlive the engine, whose
-    // destructor still writes to them.
+    // destructor still writes to them. The loop's hub, which holds the engine's
+    // signals, is built by the engine's first member, so it outlives it too.
     engineLog();
     static UlvoEngine engine;
     return &engine;
 }
 
-UlvoEngine::UlvoEngine() : m_engineParams(&m_window), m_perfTimer(true)
+UlvoEngine::UlvoEngine()
+    : m_loop(MainLoopSignals::getInstance()),
+      onExit(m_loop.onExit),
+      onUpdate(m_loop.onUpdate),
+      onBeforeUpdate(m_loop.onBeforeUpdate),
+      onAfterUpdate(m_loop.onAfterUpdate),
+      onRender(m_loop.onRender),
+      onBeforeRender(m_loop.onBeforeRender),
+      onAfterRender(m_loop.onAfterRender),
+      onWindowMessage(m_loop.onWindowMessage),
+      onActivate(m_loop.onActivate),
+      onConsoleShown(m_loop.onConsoleShown),
+      m_engineParams(&m_window),
+      m_perfTimer(true)
 {
-    s_underConstruction = this;
+    startUp();
+    m_maxConsoleHistory = 10;
 
+    registerConsoleCommands();
+
+    m_window.setTitle(m_appInfo->getProductName(), false);
+}
+
+void UlvoEngine::startUp()
+{
+    // The device interface hands out the effect manager and holds the texture
+    // manager and sprites: the effect manager comes first, the other two after
+    // the device interface.
+    EffectManager* effects = EffectManager::getInstance();
     m_d3dInterface = D3DInterface::getInstance();
+    m_d3dInterface->setGraphics(new SharedGraphics(effects));
+    m_d3dInterface->connect(m_loop, &m_engineParams.getD3DInitParams());
     m_directInput = DirectInputInterface::getInstance();
-    m_inputManager = Inputmanager::getInstance(); // connects itself to onUpdate first
+    m_directInput->connect(m_loop, *m_d3dInterface);
+    // First on onUpdate, so bindings are current before the game's update.
+    m_inputManager = Inputmanager::getInstance();
+    m_inputManager->connect(m_loop);
     m_soundInterface = SoundInterface::getInstance();
+    m_soundInterface->connect(m_loop);
 
     m_guiSystem = GUISystem::getInstance();
     m_fontInterface = D3DXFontInterface::getInstance();
+    m_fontInterface->connect(*m_d3dInterface);
 
     m_objektManager = new (std::nothrow) ObjektManager();
     m_sceneGraph = new (std::nothrow) SceneGraph();
@@ -93,13 +122,24 @@ UlvoEngine::UlvoEngine() : m_engineParams(&m_window), m_perfTimer(true)
 
     m_active = true;
     m_directInput->getKeyState().consoleKey.connect(this, &UlvoEngine::onKey);
-    m_maxConsoleHistory = 10;
+    m_loop.exitRequested.connect(this, &UlvoEngine::exit);
+}
 
-    registerConsoleCommands();
+void UlvoEngine::shutDown()
+{
+    m_loop.exitRequested.disconnect(this);
+    m_directInput->getKeyState().consoleKey.disconnect(this);
+    m_fontInterface->disconnect();
+    m_soundInterface->disconnect(m_loop);
+    m_inputManager->disconnect(m_loop);
+    m_directInput->disconnect(m_loop);
+    m_d3dInterface->disconnect(m_loop);
+}
 
-    m_window.setTitle(m_appInfo->getProductName(), false);
-
-    s_underConstruction = nullptr;
+void UlvoEngine::setLoopState(int state)
+{
+    m_loopState = state;
+    m_loop.setRunning(state > 0);
 }
 
 UlvoEngine::~UlvoEngine()
@@ -123,6 +163,7 @@ UlvoEngine::~UlvoEngine()
     for (TypedConsoleCommand* line : m_consoleHistory)
         delete line;
     m_consoleHistory.clear();
+    shutDown();
 }
 
 bool UlvoEngine::init()
@@ -176,7 +217,7 @@ int UlvoEngine::run()
     if (!init() || m_loopState < 0)
         return -1;
 
-    m_loopState = 1;
+    setLoopState(1);
     m_exitCode = 0;
     m_updateRate = m_updateDurationRate = m_renderRate = m_renderDurationRate = m_frameRate = 0.0;
     m_timeBetweenUpdates = m_timeBetweenRenders = m_updateDuration = m_renderDuration = 0.0;
@@ -199,7 +240,7 @@ int UlvoEngine::run()
         if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             if (GetMessageW(&msg, nullptr, 0, 0) == 0) {
                 m_exitCode = static_cast<uint32_t>(msg.wParam);
-                m_loopState = 0;
+                setLoopState(0);
             }
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
@@ -274,7 +315,7 @@ int UlvoEngine::run()
 void UlvoEngine::exit(const uint32_t& code)
 {
     m_exitCode = code;
-    m_loopState = m_loopState > 0 ? 0 : -1;
+    setLoopState(m_loopState > 0 ? 0 : -1);
 }
 
 bool UlvoEngine::load(const std::wstring& path)

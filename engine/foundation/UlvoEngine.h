@@ -3,12 +3,22 @@
 // devices once, runs the message pump and the fixed-interval update and render
 // steps, announces each step through signals, offers the "E_" console commands
 // and drives the in-game console line from keyboard events.
+//
+// It sits above every subsystem (its library links them all; none of them
+// includes this header). Start-up and shutdown happen here and nowhere else:
+// the constructor takes the services in a fixed order and calls each one's
+// connect step, which makes its connections to the main loop's hub
+// (foundation/MainLoopSignals.h) or to the device; no service's constructor
+// reaches another singleton. The destructor undoes those connections in
+// reverse order; the services themselves, built during the engine's
+// construction, are destroyed after it, in reverse order of construction.
 #include <windows.h>
 
 #include "devices/Window.h"
 #include "foundation/ConfigSection.h"
 #include "foundation/ConsoleCommandReceiver.h"
 #include "foundation/EngineParams.h"
+#include "foundation/MainLoopSignals.h"
 #include "foundation/PerfTimer.h"
 #include "foundation/TextManager.h"
 #include "foundation/XMLNode.h"
@@ -38,9 +48,11 @@ class SplineManager;
 class UserGlobals;
 
 class UlvoEngine : public ConsoleCommandReceiver {
+    // The hub that holds the loop's signals below; declared first, as they refer to it.
+    MainLoopSignals& m_loop;
+
 public:
-    // Built on first call, destroyed at process exit. Services that the engine
-    // creates while it is being built already reach it here.
+    // Built on first call, destroyed at process exit.
     static UlvoEngine* getInstance();
     ~UlvoEngine() override;
 
@@ -79,7 +91,7 @@ public:
     bool isRunning() const { return m_loopState > 0; }
     bool isInitialised() const { return m_initialised; }
     bool isActive() const { return m_active; }
-    bool isConsoleVisible() const { return m_consoleVisible; }
+    bool isConsoleVisible() const { return m_loop.isConsoleVisible(); }
     bool isDebug() const { return m_debug; }
     bool isInGameConsoleEnabled() const { return m_inGameConsoleEnabled; }
     bool getShowConsole() const { return m_showConsole; }
@@ -121,20 +133,21 @@ public:
     TypedConsoleCommand* getCurrentConsoleLine() const { return m_currentLine; }
     int getMaxConsoleHistory() const { return m_maxConsoleHistory; }
 
+    // The loop's signals: those of the hub, which the layers below connect to.
     // The exit code, once after the loop ended.
-    sigslot::signal1<const uint32_t&> onExit;
-    sigslot::signal0<> onUpdate;
-    sigslot::signal0<> onBeforeUpdate;
-    sigslot::signal0<> onAfterUpdate;
-    sigslot::signal0<> onRender;
-    sigslot::signal0<> onBeforeRender;
-    sigslot::signal0<> onAfterRender;
+    sigslot::signal1<const uint32_t&>& onExit;
+    sigslot::signal0<>& onUpdate;
+    sigslot::signal0<>& onBeforeUpdate;
+    sigslot::signal0<>& onAfterUpdate;
+    sigslot::signal0<>& onRender;
+    sigslot::signal0<>& onBeforeRender;
+    sigslot::signal0<>& onAfterRender;
     // Every message of the main window while the loop runs.
-    sigslot::signal4<HWND&, UINT&, WPARAM&, LPARAM&> onWindowMessage;
+    sigslot::signal4<HWND&, UINT&, WPARAM&, LPARAM&>& onWindowMessage;
     // Activation (true) and deactivation of the application.
-    sigslot::signal1<const bool&> onActivate;
+    sigslot::signal1<const bool&>& onActivate;
     // The in-game console was toggled: its new visibility.
-    sigslot::signal1<const bool&> onConsoleShown;
+    sigslot::signal1<const bool&>& onConsoleShown;
     // A line was edited, executed or recalled; a line is about to be deleted.
     sigslot::signal1<TypedConsoleCommand*> onConsoleLineChanged;
     sigslot::signal1<TypedConsoleCommand*> onConsoleLineRemoved;
@@ -155,6 +168,12 @@ private:
     void consoleErrorPriority(TypedConsoleCommand& line);
     void consoleWarningPriority(TypedConsoleCommand& line);
     void consoleInfoPriority(TypedConsoleCommand& line);
+    // Takes the services in order and connects each.
+    void startUp();
+    // Undoes startUp's connections in reverse order.
+    void shutDown();
+    // The loop state; the hub's running state follows it.
+    void setLoopState(int state);
     // Slot of onActivate once initialised.
     void setActive(const bool& active) { m_active = active; }
     // Appends an empty line and reports it.
@@ -166,7 +185,6 @@ private:
     EngineParams m_engineParams;
     // Sections of "config.cfg" this build does not know, written back unchanged.
     ConfigSection m_otherConfigSections;
-    bool m_consoleVisible = false;
     std::vector<TypedConsoleCommand*> m_consoleHistory; // owned
     TypedConsoleCommand* m_currentLine = nullptr;
     int m_historyCursor = 0;

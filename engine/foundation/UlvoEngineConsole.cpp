@@ -138,13 +138,14 @@ void UlvoEngine::onKey(KeyState& keys, const unsigned char& key)
         return;
 
     if (key == kKeyConsole) {
-        m_consoleVisible = !m_consoleVisible;
-        onConsoleShown.emit(m_consoleVisible);
+        const bool visible = !m_loop.isConsoleVisible();
+        m_loop.setConsoleVisible(visible);
+        onConsoleShown.emit(visible);
         m_historyCursor = 0;
         trimConsoleHistory();
         return;
     }
-    if (!m_consoleVisible)
+    if (!m_loop.isConsoleVisible())
         return;
     TastaturLayout* layout = TastaturLayoutManager::getInstance()->getActiveLayout();
     if (!layout)

@@ -6,6 +6,7 @@
 #include <d3d9.h>
 #include <d3dx9math.h>
 
+#include "devices/DeviceResource.h"
 #include "foundation/sigslot.h"
 #include "graphics/SpriteDrawInfo.h"
 
@@ -28,7 +29,8 @@ enum SpriteDrawMode : DWORD {
     SDP_STRETCH_NUMBER = 64 // stretch this axis, tile the other at the same scale
 };
 
-class BaseSprite : public sigslot::has_slots<> {
+// A device resource: a drawer follows the device from its create on.
+class BaseSprite : public sigslot::has_slots<>, public DeviceResource {
 public:
     ~BaseSprite() override = default;
 
@@ -38,8 +40,6 @@ public:
     virtual bool End() = 0;
     virtual void resumeBatch() = 0;
     virtual void suspendBatch() = 0;
-    virtual void onLostDevice() {}
-    virtual void onResetDevice() {}
 
     // The record's size filled by the source region (null: the texture's rect)
     // by the two modes, turned and placed by the record. True when any piece

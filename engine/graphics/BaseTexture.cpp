@@ -1,6 +1,5 @@
 #include "graphics/BaseTexture.h"
 
-#include "devices/D3DInterface.h"
 #include "foundation/File.h"
 #include "foundation/GOBManager.h"
 
@@ -10,6 +9,7 @@ BaseTexture::BaseTexture() = default;
 
 BaseTexture::BaseTexture(const BaseTexture& other)
     : NamedObject(other),
+      DeviceResource(other),
       m_fileName(other.m_fileName),
       m_loaded(other.m_loaded),
       m_recreating(other.m_recreating),
@@ -22,7 +22,7 @@ BaseTexture::BaseTexture(const BaseTexture& other)
 {
 }
 
-// The has_slots base ends the device connections, also when the device
+// The device-resource base ends the device connections, also when the device
 // interface is already gone at process exit.
 BaseTexture::~BaseTexture() = default;
 
@@ -56,24 +56,15 @@ void BaseTexture::registerDeviceSignals(uint32_t kind)
 {
     if (m_recreating)
         return;
-    D3DInterface* device = D3DInterface::getInstance();
-    device->lostDevice.disconnect(this);
-    device->resetDevice.disconnect(this);
-    device->lostDevice.connect(this, &BaseTexture::slotLostDevice);
-    device->resetDevice.connect(this, &BaseTexture::slotResetDevice);
+    followDevice();
     m_creationKind = kind;
-    m_registered = true;
 }
 
 void BaseTexture::unregisterDeviceSignals()
 {
-    if (!m_registered)
-        return;
-    // A texture's slots serve only the device signals. Ending them through
-    // the slot side stays safe when the device interface is gone already
-    // (textures of static owners released at process exit).
-    disconnect_all();
-    m_registered = false;
+    // Safe also when the device interface is gone already (textures of static
+    // owners released at process exit).
+    stopFollowingDevice();
 }
 
 void BaseTexture::updateRegistration(D3DPOOL pool, uint32_t kind)

@@ -5,6 +5,7 @@
 // build it again the same way after the reset.
 #include <d3d9.h>
 
+#include "devices/DeviceResource.h"
 #include "foundation/Logger.h"
 #include "foundation/NamedObject.h"
 #include "foundation/XMLNode.h"
@@ -16,7 +17,9 @@
 
 namespace Ulvo {
 
-class BaseTexture : public NamedObject {
+// A device resource: a default-pool texture follows the device while it knows how to
+// rebuild itself (registerDeviceSignals).
+class BaseTexture : public NamedObject, public DeviceResource {
 public:
     // How a registered texture is rebuilt after a device reset.
     enum CreationKind : uint32_t {
@@ -40,9 +43,9 @@ public:
     virtual BaseTexture* clone(IDirect3DBaseTexture9* replacement = nullptr) const = 0;
 
     // Device loss: releases the Direct3D texture, emits textureLost.
-    virtual void onLostDevice();
+    void onLostDevice() override;
     // After the reset (only when lost): rebuilds, emits textureReset.
-    virtual void onResetDevice();
+    void onResetDevice() override;
 
     virtual IDirect3DBaseTexture9* getBaseTexture() = 0;
     virtual IDirect3DCubeTexture9* getCubeTexture() = 0;
@@ -62,8 +65,8 @@ public:
     const std::vector<std::wstring>& getApplyFilter() const { return m_applyFilter; }
     const std::vector<std::wstring>& getDontApplyFilter() const { return m_dontApplyFilter; }
     bool getFilterDefault() const { return m_filterDefault; }
-    // True while connected to the device's lostDevice/resetDevice signals.
-    bool isRegistered() const { return m_registered; }
+    // True while following the device's lostDevice/resetDevice signals.
+    bool isRegistered() const { return isFollowingDevice(); }
 
     sigslot::signal1<BaseTexture*> textureLost;
     sigslot::signal1<BaseTexture*> textureReset;
@@ -82,8 +85,7 @@ protected:
         ~FileData() { delete[] bytes; }
     };
 
-    // Connects to the device signals (after disconnecting, so a texture is
-    // connected once) and remembers how to rebuild; nothing while recreating.
+    // Follows the device and remembers how to rebuild; nothing while recreating.
     void registerDeviceSignals(uint32_t kind);
     void unregisterDeviceSignals();
     // After a successful creation: a default-pool texture registers under kind;
@@ -138,7 +140,7 @@ protected:
         Texture* copy = new Texture(original);
         if (replacement && replacement->GetType() == kind)
             holdReplacement(copy->*held, replacement);
-        if (original.m_registered)
+        if (original.isFollowingDevice())
             copy->registerDeviceSignals(original.m_creationKind);
         return copy;
     }
@@ -152,12 +154,6 @@ protected:
     std::vector<std::wstring> m_dontApplyFilter;
     bool m_filterDefault = true;
     bool m_lost = false;
-    bool m_registered = false;
-
-private:
-    // Slots on the device signals; they reach the most derived class.
-    void slotLostDevice() { onLostDevice(); }
-    void slotResetDevice() { onResetDevice(); }
 };
 
 } // namespace Ulvo

@@ -4,7 +4,6 @@
 #include <d3dx9font.h>
 
 #include "devices/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
 #include "foundation/XMLNode.h"
 #include "graphics/D3DXFont.h"
 #include "graphics/FontResourceHandle.h"
@@ -44,9 +43,6 @@ void releaseList(std::vector<T*>& list)
 
 D3DXFontInterface* D3DXFontInterface::getInstance()
 {
-    // The engine comes first: it builds this manager while it is being built
-    // itself, and this manager's drawers follow the device interface it owns.
-    UlvoEngine::getInstance();
     static D3DXFontInterface instance;
     return &instance;
 }
@@ -60,6 +56,18 @@ D3DXFontInterface::D3DXFontInterface()
 D3DXFontInterface::~D3DXFontInterface()
 {
     releaseEverything();
+}
+
+void D3DXFontInterface::connect(DeviceLossSignals& device)
+{
+    for (FontDrawInterface* drawer : m_interfaces)
+        drawer->followDevice(device);
+}
+
+void D3DXFontInterface::disconnect()
+{
+    for (FontDrawInterface* drawer : m_interfaces)
+        drawer->stopFollowingDevice();
 }
 
 void D3DXFontInterface::releaseEverything()

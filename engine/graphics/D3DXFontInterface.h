@@ -16,6 +16,11 @@ public:
     static D3DXFontInterface* getInstance();
     ~D3DXFontInterface() override;
 
+    // The engine's start-up step: every draw interface follows the device's resets;
+    // disconnect ends that.
+    void connect(DeviceLossSignals& device);
+    void disconnect();
+
     // A font file's root: FONTSTYLE, FONT_RESOURCE, D3DXFONT, BITMAPFONT_DATA
     // and BITMAPFONT children, read kind by kind in that order. Null reads nothing.
     void loadFonts(XMLNode* node);

@@ -16,12 +16,10 @@ D3DXSprite::~D3DXSprite()
 bool D3DXSprite::create()
 {
     release();
-    D3DInterface* d3d = D3DInterface::getInstance();
-    d3d->lostDevice.connect(this, &D3DXSprite::onLostDevice);
-    d3d->resetDevice.connect(this, &D3DXSprite::onResetDevice);
+    followDevice();
     m_nesting = 0;
     m_savedNesting = 0;
-    IDirect3DDevice9* device = d3d->getDevice();
+    IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
     if (!device)
         return false;
     return SUCCEEDED(D3DXCreateSprite(device, &m_sprite)) && m_sprite;
@@ -29,9 +27,7 @@ bool D3DXSprite::create()
 
 void D3DXSprite::release()
 {
-    D3DInterface* d3d = D3DInterface::getInstance();
-    d3d->lostDevice.disconnect(this);
-    d3d->resetDevice.disconnect(this);
+    stopFollowingDevice();
     if (m_sprite) {
         m_sprite->Release();
         m_sprite = nullptr;

@@ -169,12 +169,8 @@ bool Effect::createFromNode(XMLNode* node)
 
     m_loaded = true;
     log.log(10, LOG_TYPE_INFO, L"Ulvo::Effect::createFromNode " + getName() + L" is OK\n");
-    if (!m_connected) {
-        D3DInterface* d3d = D3DInterface::getInstance();
-        d3d->lostDevice.connect(this, &Effect::onLostDevice);
-        d3d->resetDevice.connect(this, &Effect::onResetDevice);
-        m_connected = true;
-    }
+    if (!isFollowingDevice())
+        followDevice();
     m_definition = definition;
     indexEffect(&definition);
     return m_loaded;

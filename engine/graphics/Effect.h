@@ -5,6 +5,7 @@
 // techniques by index. Rebuilt in place by reload.
 #include <d3dx9.h>
 
+#include "devices/DeviceResource.h"
 #include "foundation/NamedObject.h"
 #include "foundation/XMLNode.h"
 #include "foundation/sigslot.h"
@@ -37,7 +38,8 @@ struct EffectTechniqueInfo {
     D3DXTECHNIQUE_DESC description{};
 };
 
-class Effect : public NamedObject {
+// Follows the device from its first successful creation on.
+class Effect : public NamedObject, public DeviceResource {
 public:
     explicit Effect(const bool& shaderDebugging);
     ~Effect() override;
@@ -59,8 +61,8 @@ public:
     std::wstring getCompiledFileName(const std::wstring& sourceFileName);
     void deleteCompiledFile();
 
-    void onLostDevice();
-    void onResetDevice();
+    void onLostDevice() override;
+    void onResetDevice() override;
 
     static EffectMacroList readMacros(XMLNode* macrosNode);
     void addMacros(const EffectMacroList& list);
@@ -96,7 +98,6 @@ private:
     bool m_shaderDebugging;
     EffectMacroList m_macros;
     std::wstring m_compiledFileName;
-    bool m_connected = false;
 };
 
 } // namespace Ulvo

@@ -1,6 +1,5 @@
 #include "graphics/Font.h"
 
-#include "devices/D3DInterface.h"
 #include "foundation/XMLNode.h"
 #include "graphics/D3DXFontInterface.h"
 #include "graphics/FontResourceHandle.h"
@@ -21,9 +20,7 @@ Font::Font(XMLNode* node) : NamedObject(node)
         resourceGiven = node->readString(L"USE_FONT_RESOURCE", resourceName);
     }
 
-    D3DInterface* d3d = D3DInterface::getInstance();
-    d3d->lostDevice.connect(this, &Font::onLostDevice);
-    d3d->resetDevice.connect(this, &Font::onResetDevice);
+    followDevice();
 
     // A resource named like the face it provides needs no USE_FONT_RESOURCE.
     m_fontResource = D3DXFontInterface::getInstance()->getFontResource(resourceGiven ? resourceName : m_faceName);

@@ -1,6 +1,7 @@
 #pragma once
 // A named font of one of the two kinds (D3DX text renderer or bitmap letters),
 // declared in a font file and kept by the font manager.
+#include "devices/DeviceResource.h"
 #include "foundation/NamedObject.h"
 #include "foundation/sigslot.h"
 
@@ -12,7 +13,7 @@ namespace Ulvo {
 class FontResourceHandle;
 class XMLNode;
 
-class Font : public NamedObject {
+class Font : public NamedObject, public DeviceResource {
 public:
     // A D3DXFONT or BITMAPFONT node: NAME, FONT_NAME, HEIGHT, WIDTH, ITALIC,
     // SIZE (the weight), SCALE_WITH_SCREEN, USE_FONT_RESOURCE. Creates no
@@ -24,8 +25,6 @@ public:
     Font& operator=(const Font&) = delete;
 
     virtual void create() = 0;
-    virtual void onLostDevice() {}
-    virtual void onResetDevice() {}
     virtual void setFaceName(const std::wstring& faceName) { m_faceName = faceName; }
     virtual void setHeight(int32_t height) { m_height = height; }
 

@@ -1,6 +1,5 @@
 #include "graphics/FontDrawInterface.h"
 
-#include "devices/D3DInterface.h"
 #include "graphics/Font.h"
 #include "graphics/FontText.h"
 
@@ -8,12 +7,7 @@
 
 namespace Ulvo {
 
-FontDrawInterface::FontDrawInterface()
-{
-    D3DInterface* d3d = D3DInterface::getInstance();
-    d3d->lostDevice.connect(this, &FontDrawInterface::onLostDevice);
-    d3d->resetDevice.connect(this, &FontDrawInterface::onResetDevice);
-}
+FontDrawInterface::FontDrawInterface() = default;
 
 FontDrawInterface::~FontDrawInterface()
 {

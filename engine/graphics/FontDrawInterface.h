@@ -3,6 +3,7 @@
 // once the device exists and draws requests for them.
 #include <windows.h>
 
+#include "devices/DeviceResource.h"
 #include "foundation/sigslot.h"
 
 #include <cstdint>
@@ -16,7 +17,9 @@ class FontStyle;
 class FontText;
 class XMLNode;
 
-class FontDrawInterface : public sigslot::has_slots<sigslot::single_threaded> {
+// A device resource: whoever owns the drawer makes it follow the device (the font manager
+// does so for its drawers at the engine's start-up).
+class FontDrawInterface : public sigslot::has_slots<sigslot::single_threaded>, public DeviceResource {
 public:
     FontDrawInterface();
     ~FontDrawInterface() override;
@@ -40,9 +43,7 @@ public:
     virtual bool handlesFont(Font* font) = 0;
     virtual bool handlesText(FontText* text) = 0;
     virtual bool hasFont(const std::wstring& name) = 0;
-    // Fonts follow the device themselves; nothing to do here.
-    virtual void onLostDevice() {}
-    virtual void onResetDevice() {}
+    // Fonts follow the device themselves: onLostDevice and onResetDevice do nothing here.
     // Refuses null, a font already listed and a name already listed; takes a
     // reference of its own.
     virtual bool addFont(Font* font);

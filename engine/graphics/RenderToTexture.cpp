@@ -31,9 +31,7 @@ void RenderToTexture::connectSignals()
 {
     m_texture.textureLost.connect(this, &RenderToTexture::onTextureLost);
     m_texture.textureReset.connect(this, &RenderToTexture::onTextureReset);
-    D3DInterface* d3d = D3DInterface::getInstance();
-    d3d->lostDevice.connect(this, &RenderToTexture::onLostDevice);
-    d3d->resetDevice.connect(this, &RenderToTexture::onResetDevice);
+    followDevice();
 }
 
 RenderToTexture& RenderToTexture::operator=(const RenderToTexture& other)

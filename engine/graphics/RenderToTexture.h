@@ -7,12 +7,13 @@
 #include <d3d9.h>
 #include <d3dx9core.h>
 
+#include "devices/DeviceResource.h"
 #include "foundation/sigslot.h"
 #include "graphics/Texture2D.h"
 
 namespace Ulvo {
 
-class RenderToTexture : public sigslot::has_slots<> {
+class RenderToTexture : public sigslot::has_slots<>, public DeviceResource {
 public:
     // 1024 x 768, display format, D3DFMT_D24S8 depth.
     RenderToTexture();
@@ -39,8 +40,8 @@ public:
     const D3DVIEWPORT9& getViewport() const { return m_viewport; }
     bool isCreated() const { return m_created; }
 
-    void onLostDevice();
-    void onResetDevice();
+    void onLostDevice() override;
+    void onResetDevice() override;
 
     // Emitted while the target is bound: draw into it.
     sigslot::signal1<RenderToTexture&> onRender;

@@ -51,12 +51,9 @@ bool Sprite::create()
 {
     releaseBuffers();
     D3DInterface* d3d = D3DInterface::getInstance();
-    // A second create must not leave the slots connected twice.
-    d3d->lostDevice.disconnect(this);
-    d3d->resetDevice.disconnect(this);
+    // A second create must not leave the slot connected twice.
     d3d->deviceCreated.disconnect(this);
-    d3d->lostDevice.connect(this, &Sprite::onLostDevice);
-    d3d->resetDevice.connect(this, &Sprite::onResetDevice);
+    followDevice(*d3d);
     m_depth = 0;
     if (d3d->isInitialized() && d3d->getDevice())
         onResetDevice();

@@ -100,7 +100,7 @@ Texture2D* Texture2D::clone(IDirect3DBaseTexture9* replacement) const
     }
     // The copy holds a reference of its own on a default-pool texture, so it
     // has to give it up and rebuild around a reset just as the original does.
-    if (m_registered)
+    if (isFollowingDevice())
         copy->registerDeviceSignals(m_creationKind);
     return copy;
 }

@@ -1,0 +1,11 @@
+#include "foundation/MainLoopSignals.h"
+
+namespace Ulvo {
+
+MainLoopSignals& MainLoopSignals::getInstance()
+{
+    static MainLoopSignals hub;
+    return hub;
+}
+
+} // namespace Ulvo

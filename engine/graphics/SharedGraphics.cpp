@@ -1,0 +1,24 @@
+#include "graphics/SharedGraphics.h"
+
+#include "graphics/SpritePair.h"
+#include "graphics/TextureManager.h"
+
+namespace Ulvo {
+
+SharedGraphics::SharedGraphics(EffectManager* effects)
+    : m_effects(effects), m_textures(new TextureManager()), m_sprites(new SpritePair())
+{
+}
+
+SharedGraphics::~SharedGraphics()
+{
+    delete m_textures;
+    delete m_sprites;
+}
+
+void SharedGraphics::onDeviceStarted()
+{
+    m_sprites->create();
+}
+
+} // namespace Ulvo

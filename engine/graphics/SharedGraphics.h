@@ -1,0 +1,29 @@
+#pragma once
+// The shared graphics objects the device interface hands out (see devices/DeviceGraphics.h):
+// the effect manager singleton, and the global texture manager and sprite pair, which this
+// object owns.
+#include "devices/DeviceGraphics.h"
+
+namespace Ulvo {
+
+class SharedGraphics : public DeviceGraphics {
+public:
+    // Creates the texture manager, then the sprite pair.
+    explicit SharedGraphics(EffectManager* effects);
+    // Deletes the texture manager, then the sprite pair.
+    ~SharedGraphics() override;
+    SharedGraphics(const SharedGraphics&) = delete;
+    SharedGraphics& operator=(const SharedGraphics&) = delete;
+
+    EffectManager* getEffectManager() const override { return m_effects; }
+    TextureManager* getTextureManager() const override { return m_textures; }
+    SpritePair* getSprites() const override { return m_sprites; }
+    void onDeviceStarted() override;
+
+private:
+    EffectManager* m_effects;
+    TextureManager* m_textures;
+    SpritePair* m_sprites;
+};
+
+} // namespace Ulvo
