@@ -76,6 +76,7 @@ void D3DInterface::connect(MainLoopSignals& loop, D3DInitParams* configured)
 void D3DInterface::disconnect(MainLoopSignals& loop)
 {
     loop.onWindowMessage.disconnect(this);
+    m_configuredParams = nullptr;
 }
 
 void D3DInterface::setGraphics(DeviceGraphics* graphics)

@@ -5,6 +5,7 @@
 #include "devices/D3DInterface.h"
 #include "foundation/CommandLine.h"
 #include "foundation/ConsoleDispatcher.h"
+#include "foundation/MainLoopSignals.h"
 #include "foundation/MeasureManager.h"
 #include "foundation/UlvoEngine.h"
 
@@ -288,6 +289,42 @@ TEST_F(UlvoEngineLoopTest, CommandLineIsRefusedOnceInitialised)
     const bool debug = engine->isDebug();
     EXPECT_FALSE(parseCommandLine(engine, "-DEBUG 1"));
     EXPECT_EQ(engine->isDebug(), debug);
+}
+
+// The layers below see the loop only through the hub: the engine's signals are the hub's,
+// the hub's running state follows the loop, and a request through the hub ends the loop.
+TEST_F(UlvoEngineLoopTest, TheHubCarriesTheLoopToTheLayersBelow)
+{
+    struct HubProbe : sigslot::has_slots<> {
+        MainLoopSignals* hub = &MainLoopSignals::getInstance();
+        int updates = 0;
+        int messages = 0;
+        bool runningInSteps = true;
+        void update()
+        {
+            runningInSteps = runningInSteps && hub->isRunning();
+            if (++updates == 2)
+                hub->exitRequested.emit(7);
+        }
+        void message(HWND&, UINT& message, WPARAM&, LPARAM&) { messages += message == kAdvanceClock; }
+    } probe;
+    MainLoopSignals& hub = *probe.hub;
+    EXPECT_EQ(&engine->onUpdate, &hub.onUpdate);
+    EXPECT_EQ(&engine->onExit, &hub.onExit);
+    hub.onUpdate.connect(&probe, &HubProbe::update);
+    hub.onWindowMessage.connect(&probe, &HubProbe::message);
+    LoopProbe loop(engine);
+    post(kAdvanceClock, 10000);
+    EXPECT_FALSE(hub.isRunning());
+    {
+        Watchdog watchdog(window);
+        EXPECT_EQ(engine->run(), 7);
+    }
+    EXPECT_EQ(probe.updates, 2);
+    EXPECT_EQ(probe.messages, 1);
+    EXPECT_TRUE(probe.runningInSteps);
+    EXPECT_FALSE(hub.isRunning());
+    EXPECT_EQ(loop.exitCodes, std::vector<uint32_t>{7});
 }
 
 // Leaves the loop state at -1 for the rest of the process, so it runs last.
