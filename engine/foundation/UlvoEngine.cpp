@@ -11,7 +11,7 @@
 #include "foundation/SocketSubsystem.h"
 #include "foundation/UserGlobals.h"
 #include "graphics/D3DXFontInterface.h"
-#include "gui/GUISystem.h"
+#include "gui/system/GUISystem.h"
 #include "render/CameraManager.h"
 #include "render/RenderManager.h"
 #include "render/SceneGraph.h"
@@ -79,6 +79,7 @@ UlvoEngine::UlvoEngine() : m_engineParams(&m_window), m_perfTimer(true)
     m_soundInterface = SoundInterface::getInstance();
 
     m_guiSystem = GUISystem::getInstance();
+    m_guiSystem->init(m_d3dInterface, &m_textManager);
     m_fontInterface = D3DXFontInterface::getInstance();
 
     m_objektManager = new (std::nothrow) ObjektManager();

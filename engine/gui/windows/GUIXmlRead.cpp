@@ -1,0 +1,127 @@
+#include "gui/windows/GUIXmlRead.h"
+
+#include "foundation/Logger.h"
+#include "foundation/XMLNode.h"
+
+#include <cwchar>
+#include <cwctype>
+
+namespace Ulvo {
+
+namespace GUIXml {
+
+namespace {
+
+const XMLAttribute* find(const XMLNode* node, const wchar_t* key)
+{
+    return node ? node->getAttribute(key) : nullptr;
+}
+
+bool isKnown(const std::wstring& name, std::initializer_list<const wchar_t*> known)
+{
+    for (const wchar_t* key : known) {
+        if (name == key)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool read(const XMLNode* node, const wchar_t* key, bool& value)
+{
+    const XMLAttribute* attribute = find(node, key);
+    if (attribute)
+        value = attribute->getBool();
+    return attribute != nullptr;
+}
+
+bool read(const XMLNode* node, const wchar_t* key, int32_t& value)
+{
+    const XMLAttribute* attribute = find(node, key);
+    if (attribute)
+        value = attribute->getInt();
+    return attribute != nullptr;
+}
+
+bool read(const XMLNode* node, const wchar_t* key, double& value)
+{
+    const XMLAttribute* attribute = find(node, key);
+    if (attribute)
+        value = attribute->getDouble();
+    return attribute != nullptr;
+}
+
+bool read(const XMLNode* node, const wchar_t* key, float& value)
+{
+    const XMLAttribute* attribute = find(node, key);
+    if (attribute)
+        value = attribute->getFloat();
+    return attribute != nullptr;
+}
+
+bool read(const XMLNode* node, const wchar_t* key, std::wstring& value)
+{
+    const XMLAttribute* attribute = find(node, key);
+    if (attribute)
+        value = attribute->getValue();
+    return attribute != nullptr;
+}
+
+bool readColour(const XMLNode* node, const wchar_t* key, D3DXCOLOR& value)
+{
+    const XMLAttribute* attribute = find(node, key);
+    if (!attribute)
+        return false;
+    const auto bits = static_cast<uint32_t>(attribute->getHex());
+    value = D3DXCOLOR(static_cast<float>((bits >> 16) & 0xFF) / 255.0f, static_cast<float>((bits >> 8) & 0xFF) / 255.0f,
+                      static_cast<float>(bits & 0xFF) / 255.0f, static_cast<float>((bits >> 24) & 0xFF) / 255.0f);
+    return true;
+}
+
+std::vector<std::wstring> words(const std::wstring& text)
+{
+    std::vector<std::wstring> list;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && std::iswspace(static_cast<wint_t>(text[i])))
+            ++i;
+        const std::size_t start = i;
+        while (i < text.size() && !std::iswspace(static_cast<wint_t>(text[i])))
+            ++i;
+        if (i > start)
+            list.push_back(text.substr(start, i - start));
+    }
+    return list;
+}
+
+double number(const std::wstring& word)
+{
+    return XMLProperty(word).getDouble();
+}
+
+void reportUnknownKeys(const XMLNode* node, std::initializer_list<const wchar_t*> known, const wchar_t* where)
+{
+    if (!node || logSwitch() <= 0)
+        return;
+    for (const XMLAttribute* attribute : node->getAttributes()) {
+        if (!isKnown(attribute->getName(), known))
+            guiLog().log(25, LOG_TYPE_WARNING,
+                         std::wstring(where) + L": unbekannter Schl\u00FCssel " + attribute->getName() +
+                             L" wird ignoriert\n");
+    }
+    for (const XMLNode* child : node->getNodes()) {
+        if (!isKnown(child->getName(), known))
+            guiLog().log(25, LOG_TYPE_WARNING,
+                         std::wstring(where) + L": unbekannter Knoten " + child->getName() + L" wird ignoriert\n");
+    }
+}
+
+} // namespace GUIXml
+
+Logger& guiLog()
+{
+    return mainLogger();
+}
+
+} // namespace Ulvo
