@@ -75,6 +75,11 @@ GUISystem* GUISystem::getInstance()
 
 GUISystem::~GUISystem()
 {
+    clear();
+}
+
+void GUISystem::clear()
+{
     for (Tooltip& tooltip : m_tooltips)
         tooltip.window->Release();
     m_tooltips.clear();

@@ -46,6 +46,9 @@ public:
 
     // A GUI file's root node; windows of several files accumulate. False for null.
     bool load(XMLNode* root);
+    // Releases every window, template and tooltip and forgets the marked, active and
+    // captured windows (the game never unloads; tests and fuzzing start afresh).
+    void clear();
     // The factory: a new window carrying one reference, or null.
     GUIWindow* createWindowFromXml(const XMLNode* node);
     GUIWindowFactory& getFactory() { return m_factory; }
@@ -86,8 +89,8 @@ public:
     void recalcAllRects();
 
     // Device lost: nothing to release; device reset: every window is laid out anew.
-    void onLostDevice();
-    void onResetDevice();
+    virtual void onLostDevice();
+    virtual void onResetDevice();
 
     // 0, 0, width, height of the screen (empty without a device interface).
     FloatRect getScreenRect() const;

@@ -33,6 +33,14 @@ bool blendSwitch(bool a, bool b, double p)
 
 } // namespace
 
+const std::vector<const wchar_t*>& GUIAnimationsGoal::keyNames()
+{
+    static const std::vector<const wchar_t*> keys = {
+        L"NAME",  L"INTERPOLATE_DRAWOPTIONS", L"INTERPOLATE_GUIRECTS", L"INTERPOLATE_GUIRECT_MODE", L"INTERPOLATE_OPTIONS",
+        L"SPEED", L"INTERPOLATE_TEXTURES",    L"GUIRECT",              L"OPTIONS",                  L"DRAWOPTIONS"};
+    return keys;
+}
+
 uint32_t GUIAnimationsGoal::parseRectMode(const std::wstring& words)
 {
     uint32_t mode = 0;

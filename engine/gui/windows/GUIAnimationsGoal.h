@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace Ulvo {
 
@@ -30,6 +31,9 @@ public:
     static void interpolate(GUIAnimationsGoal& out, const GUIAnimationsGoal& s, const GUIAnimationsGoal& g,
                             const GUIAnimationsGoal& base, const GUIRect& fixedRect,
                             const GUIDrawOptions& fixedDrawOptions, const GUIOptions& fixedOptions, double p);
+
+    // The keys of a goal node.
+    static const std::vector<const wchar_t*>& keyNames();
 
     // INTERPOLATE_GUIRECT_MODE words: POS 1, SIZE 2, PARAM 4 are set, ALL clears all
     // (no part moves), NONE sets all three.

@@ -113,6 +113,11 @@ void GUIRect::load(const XMLNode* node)
 {
     if (!node)
         return;
+    GUIXml::reportUnknownKeys(node,
+                              {L"PARAMS_X", L"PARAMS_Y", L"PARAMS", L"POS_TL", L"POS_LT", L"POS_TC", L"POS_CT",
+                               L"POS_TR", L"POS_RT", L"POS_CL", L"POS_LC", L"POS_CC", L"POS_CR", L"POS_RC",
+                               L"POS_BL", L"POS_LB", L"POS_BC", L"POS_CB", L"POS_BR", L"POS_RB", L"SIZE"},
+                              L"GUIRECT");
     std::wstring ratio;
     if (GUIXml::read(node, L"PARAMS_X", ratio))
         xByRatio = ratio == L"AS_VERH" ? 1 : 0;

@@ -128,11 +128,8 @@ GUIWindow::GUIWindow(const XMLNode* node) : NamedObject(const_cast<XMLNode*>(nod
 
 void GUIWindow::readWindowParams(const XMLNode* node)
 {
-    GUIXml::reportUnknownKeys(node,
-                              {L"NAME", L"INTERPOLATE_DRAWOPTIONS", L"INTERPOLATE_GUIRECTS", L"INTERPOLATE_GUIRECT_MODE",
-                               L"INTERPOLATE_OPTIONS", L"SPEED", L"INTERPOLATE_TEXTURES", L"GUIRECT", L"OPTIONS",
-                               L"DRAWOPTIONS", L"MIN_SIZE", L"MAX_SIZE", L"ANIMATION_GOAL", L"TOOLTIP"},
-                              L"WINDOW_PARAMS");
+    GUIXml::reportUnknownKeys(node, GUIAnimationsGoal::keyNames(), L"WINDOW_PARAMS",
+                              {L"MIN_SIZE", L"MAX_SIZE", L"ANIMATION_GOAL", L"TOOLTIP"});
     if (const XMLNode* size = node->getNode(L"MIN_SIZE"))
         m_minSize.load(size);
     if (const XMLNode* size = node->getNode(L"MAX_SIZE"))
@@ -143,6 +140,7 @@ void GUIWindow::readWindowParams(const XMLNode* node)
     applyState(m_baseState);
     for (const XMLNode* child : node->getNodes()) {
         if (child->getName() == L"ANIMATION_GOAL") {
+            GUIXml::reportUnknownKeys(child, GUIAnimationsGoal::keyNames(), L"ANIMATION_GOAL");
             auto* goal = new GUIAnimationsGoal(child, textures);
             m_goals.push_back(goal);
             if (goal->name == L"DEFAULT") {

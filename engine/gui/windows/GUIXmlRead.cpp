@@ -17,11 +17,13 @@ const XMLAttribute* find(const XMLNode* node, const wchar_t* key)
     return node ? node->getAttribute(key) : nullptr;
 }
 
-bool isKnown(const std::wstring& name, std::initializer_list<const wchar_t*> known)
+bool isKnown(const std::wstring& name, const KeyList& known, const KeyList& alsoKnown)
 {
-    for (const wchar_t* key : known) {
-        if (name == key)
-            return true;
+    for (const KeyList* list : {&known, &alsoKnown}) {
+        for (const wchar_t* key : *list) {
+            if (name == key)
+                return true;
+        }
     }
     return false;
 }
@@ -100,18 +102,18 @@ double number(const std::wstring& word)
     return XMLProperty(word).getDouble();
 }
 
-void reportUnknownKeys(const XMLNode* node, std::initializer_list<const wchar_t*> known, const wchar_t* where)
+void reportUnknownKeys(const XMLNode* node, const KeyList& known, const wchar_t* where, const KeyList& alsoKnown)
 {
     if (!node || logSwitch() <= 0)
         return;
     for (const XMLAttribute* attribute : node->getAttributes()) {
-        if (!isKnown(attribute->getName(), known))
+        if (!isKnown(attribute->getName(), known, alsoKnown))
             guiLog().log(25, LOG_TYPE_WARNING,
                          std::wstring(where) + L": unbekannter Schl\u00FCssel " + attribute->getName() +
                              L" wird ignoriert\n");
     }
     for (const XMLNode* child : node->getNodes()) {
-        if (!isKnown(child->getName(), known))
+        if (!isKnown(child->getName(), known, alsoKnown))
             guiLog().log(25, LOG_TYPE_WARNING,
                          std::wstring(where) + L": unbekannter Knoten " + child->getName() + L" wird ignoriert\n");
     }

@@ -5,7 +5,6 @@
 #include <d3dx9math.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -30,7 +29,8 @@ double number(const std::wstring& word);
 
 // Logs the attributes and child nodes of node whose names are not
 // in known, so a misspelt key in a description shows up instead of vanishing.
-void reportUnknownKeys(const XMLNode* node, std::initializer_list<const wchar_t*> known, const wchar_t* where);
+using KeyList = std::vector<const wchar_t*>;
+void reportUnknownKeys(const XMLNode* node, const KeyList& known, const wchar_t* where, const KeyList& alsoKnown = {});
 
 } // namespace GUIXml
 

@@ -11,7 +11,6 @@
 
 #include <platform_test.h>
 
-#include <vector>
 
 namespace GUITesting {
 
@@ -28,14 +27,7 @@ void GUITest::SetUp()
 
 void GUITest::TearDown()
 {
-    GUISystem& system = gui();
-    system.setCapturedWindow(nullptr, nullptr);
-    system.setMarkedWindow(nullptr);
-    system.setActiveWindow(nullptr);
-    std::vector<GUIWindow*> windows;
-    system.getWindows(windows);
-    for (GUIWindow* w : windows)
-        system.removeWindow(w);
+    gui().clear();
     moveMouse(-100.0f, -100.0f);
     m_clock.reset();
     PlatformUseVirtualClock(false);
