@@ -3,6 +3,7 @@
 // What is exercised is the reading of windows, rects, options, draw options, goals, templates
 // and tooltips, the factory's nesting limit, and then the layout managers, the mouse routing,
 // the animation goals and the copies of whatever windows came out.
+#include "FuzzText.h"
 #include "devices/KeyState.h"
 #include "foundation/Logger.h"
 #include "foundation/XMLNode.h"
@@ -15,24 +16,11 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::wstring decode(const uint8_t* data, size_t size)
-{
-    std::wstring text;
-    text.reserve(size);
-    for (size_t i = 0; i < size; ++i)
-        text += static_cast<wchar_t>(data[i]);
-    return text;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Ulvo::logSwitch() = 0;
     Ulvo::XMLNode root;
-    Ulvo::XMLNode::load(&root, decode(data, size), 1);
+    Ulvo::XMLNode::load(&root, fuzzText(data, size), 1);
     Ulvo::GUISystem* gui = Ulvo::GUISystem::getInstance();
     gui->load(&root);
 

@@ -3,12 +3,12 @@
 #include "devices/D3DInterface.h"
 #include "foundation/Logger.h"
 #include "foundation/MeasureManager.h"
-#include "foundation/Measures.h"
 #include "foundation/XMLNode.h"
 #include "graphics/SpritePair.h"
 #include "graphics/TextureLoadOptions.h"
 #include "graphics/TextureManager.h"
 #include "gui/system/GUITooltipListener.h"
+#include "gui/windows/GUIScopes.h"
 #include "gui/windows/GUIWindow.h"
 #include "gui/windows/GUIXmlRead.h"
 
@@ -16,44 +16,12 @@ namespace Ulvo {
 
 namespace {
 
-class Timed {
-public:
-    explicit Timed(Measures* section) : m_section(Measures::isMeasuring() ? section : nullptr)
-    {
-        if (m_section)
-            m_section->start();
-    }
-    ~Timed()
-    {
-        if (m_section)
-            m_section->stop();
-    }
-    Timed(const Timed&) = delete;
-    Timed& operator=(const Timed&) = delete;
-
-private:
-    Measures* m_section;
-};
-
 void releaseAll(std::vector<GUIWindow*>& windows)
 {
     std::vector<GUIWindow*> held;
     held.swap(windows);
     for (GUIWindow* window : held)
         window->Release();
-}
-
-// Takes every occurrence out; true when there was one.
-bool takeOut(std::vector<GUIWindow*>& windows, GUIWindow* window)
-{
-    bool found = false;
-    for (std::size_t i = windows.size(); i-- > 0;) {
-        if (windows[i] == window) {
-            windows.erase(windows.begin() + static_cast<std::ptrdiff_t>(i));
-            found = true;
-        }
-    }
-    return found;
 }
 
 GUIWindow* findIn(const std::vector<GUIWindow*>& windows, const std::wstring& name)
@@ -311,21 +279,21 @@ void GUISystem::setCapturedWindow(GUIWindow* window, const MouseState* state)
 
 void GUISystem::bringToFront(GUIWindow* window)
 {
-    if (takeOut(m_windows, window))
+    if (GUIWindow::eraseAll(m_windows, window) > 0)
         m_windows.push_back(window);
     GUIWindow::sortByEbene(m_windows);
 }
 
 void GUISystem::sendToBack(GUIWindow* window)
 {
-    if (takeOut(m_windows, window))
+    if (GUIWindow::eraseAll(m_windows, window) > 0)
         m_windows.insert(m_windows.begin(), window);
     GUIWindow::sortByEbene(m_windows);
 }
 
 void GUISystem::removeWindow(GUIWindow* window)
 {
-    if (takeOut(m_windows, window))
+    if (GUIWindow::eraseAll(m_windows, window) > 0)
         window->Release();
 }
 
@@ -340,7 +308,7 @@ void GUISystem::recalcAllRects()
 void GUISystem::update(double dt)
 {
     {
-        Timed timed(m_measureUpdate);
+        GUITimed timed(m_measureUpdate);
         for (std::size_t i = 0; i < m_windows.size(); ++i)
             m_windows[i]->update(dt);
     }
@@ -360,19 +328,18 @@ void GUISystem::remark()
 
 void GUISystem::draw()
 {
-    Timed timed(m_measureDraw);
+    GUITimed timed(m_measureDraw);
     D3DPERF_BeginEvent(0xFF00FF00, L"GUISystem::draw()");
     D3DXSprite* sprite = getSprite();
     const FloatRect screen = getScreenRect();
     for (std::size_t i = 0; i < m_windows.size(); ++i) {
         GUIWindow* window = m_windows[i];
-        window->AddRef();
+        GUIKeepAlive keep(window);
         const bool begun = sprite && sprite->Begin(D3DXSPRITE_ALPHABLEND);
         GUIWindow::resetStencilState();
         window->onDraw(screen);
         if (begun)
             sprite->End();
-        window->Release();
     }
     D3DPERF_EndEvent();
 }
@@ -397,10 +364,9 @@ void GUISystem::onMouseMove(const MouseState& state)
         const float frameLeft = frame ? frame->getScreenRect().left : 0.0f;
         const float frameTop = frame ? frame->getScreenRect().top : 0.0f;
         GUIWindow* captured = m_captured;
-        captured->AddRef();
+        GUIKeepAlive keep(captured);
         captured->moveTo(m_captureOffset[0] + (state.position[0] - frameLeft),
                          m_captureOffset[1] + (state.position[1] - frameTop));
-        captured->Release();
         m_lastDrag[0] = state.position[0];
         m_lastDrag[1] = state.position[1];
         return;
@@ -418,7 +384,7 @@ void GUISystem::onMouseButtonDown(const MouseState& state, UlvoMouseButton butto
         return;
     if (!found->canBeMarked())
         return;
-    found->AddRef();
+    GUIKeepAlive keep(found);
     found->setMarked(true, nullptr);
     if (found->isEnabled()) {
         found->bringToFront();
@@ -428,7 +394,6 @@ void GUISystem::onMouseButtonDown(const MouseState& state, UlvoMouseButton butto
             found->onRightButtonDown(state);
         setCapturedWindow(found, &state);
     }
-    found->Release();
 }
 
 void GUISystem::onMouseButtonUp(const MouseState& state, UlvoMouseButton button)
@@ -436,12 +401,11 @@ void GUISystem::onMouseButtonUp(const MouseState& state, UlvoMouseButton button)
     if (!m_captured)
         return;
     GUIWindow* captured = m_captured;
-    captured->AddRef();
+    GUIKeepAlive keep(captured);
     if (button == ULVO_MOUSE_LEFT)
         captured->onLeftButtonUp(state);
     else if (button == ULVO_MOUSE_RIGHT)
         captured->onRightButtonUp(state);
-    captured->Release();
 }
 
 } // namespace Ulvo

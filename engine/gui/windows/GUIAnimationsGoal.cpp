@@ -31,6 +31,18 @@ bool blendSwitch(bool a, bool b, double p)
     return (double(a) - double(b)) * p + double(b) > 0.5;
 }
 
+// The record to take when at most one side interpolates (the goal's before the
+// start's, the fixed one when neither); null when both do and the two are blended.
+template <class T>
+const T* oneSided(bool start, bool goal, const T& s, const T& g, const T& fixed)
+{
+    if (start && goal)
+        return nullptr;
+    if (goal)
+        return &g;
+    return start ? &s : &fixed;
+}
+
 } // namespace
 
 const std::vector<const wchar_t*>& GUIAnimationsGoal::keyNames()
@@ -119,26 +131,20 @@ void GUIAnimationsGoal::interpolate(GUIAnimationsGoal& out, const GUIAnimationsG
     out.speed = (s.speed - g.speed) * p + g.speed;
     out.rectMode = mode;
 
-    if (s.interpolateDrawOptions && g.interpolateDrawOptions)
+    if (const GUIDrawOptions* side = oneSided(s.interpolateDrawOptions, g.interpolateDrawOptions, s.drawOptions,
+                                              g.drawOptions, fixedDrawOptions))
+        out.drawOptions = *side;
+    else
         GUIDrawOptions::interpolate(out.drawOptions, s.drawOptions, g.drawOptions, base.drawOptions, p,
                                     s.textureMode, s.backgroundMode);
-    else if (g.interpolateDrawOptions)
-        out.drawOptions = g.drawOptions;
-    else if (s.interpolateDrawOptions)
-        out.drawOptions = s.drawOptions;
-    else
-        out.drawOptions = fixedDrawOptions;
     out.textureMode = early ? s.textureMode : g.textureMode;
     out.backgroundMode = early ? s.backgroundMode : g.backgroundMode;
 
-    if (s.interpolateOptions && g.interpolateOptions)
-        GUIOptions::interpolate(out.options, s.options, g.options, base.options, p);
-    else if (g.interpolateOptions)
-        out.options = g.options;
-    else if (s.interpolateOptions)
-        out.options = s.options;
+    if (const GUIOptions* side =
+            oneSided(s.interpolateOptions, g.interpolateOptions, s.options, g.options, fixedOptions))
+        out.options = *side;
     else
-        out.options = fixedOptions;
+        GUIOptions::interpolate(out.options, s.options, g.options, base.options, p);
 
     out.name = g.name;
 }

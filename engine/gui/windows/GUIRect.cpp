@@ -46,6 +46,23 @@ GUIRectPoint lerp(const GUIRectPoint& a, const GUIRectPoint& b, double p)
                         lerp(a.yOff, b.yOff, p));
 }
 
+// The ratio rule on one axis: the extent becomes ratio x the other axis's extent
+// plus the offset, keeping the anchored edge (or the centre, the offset then on
+// both sides).
+void applyRatio(double& low, double& high, double other, float ratio, float offset, uint32_t anchorBits,
+                uint32_t lowBit, uint32_t highBit)
+{
+    if (anchorBits & lowBit) {
+        high = low + ratio * other + offset;
+    } else if (anchorBits & highBit) {
+        low = high - ratio * other - offset;
+    } else if (anchorBits) {
+        const double c = (low + high) / 2.0;
+        high = c + ratio * other / 2.0 + offset;
+        low = c - ratio * other / 2.0 - offset;
+    }
+}
+
 // A point value: the first word, divided by the second when there is one.
 void readRatio(const XMLNode* node, const wchar_t* key, float& value)
 {
@@ -164,30 +181,12 @@ FloatRect GUIRect::evaluate(const FloatRect& parent, FloatRect* beforeRatio) con
     if (beforeRatio)
         *beforeRatio = FloatRect(float(left), float(top), float(right), float(bottom));
 
-    if (xByRatio == 1) {
-        const double height = bottom - top;
-        if (anchor & GUI_ANCHOR_LEFT) {
-            right = left + params.xRel * height + params.xOff;
-        } else if (anchor & GUI_ANCHOR_RIGHT) {
-            left = right - params.xRel * height - params.xOff;
-        } else if (anchor & GUI_ANCHOR_HCENTER) {
-            const double c = (left + right) / 2.0;
-            right = c + params.xRel * height / 2.0 + params.xOff;
-            left = c - params.xRel * height / 2.0 - params.xOff;
-        }
-    }
-    if (yByRatio == 1) {
-        const double width = right - left;
-        if (anchor & GUI_ANCHOR_TOP) {
-            bottom = top + params.yRel * width + params.yOff;
-        } else if (anchor & GUI_ANCHOR_BOTTOM) {
-            top = bottom - params.yRel * width - params.yOff;
-        } else if (anchor & GUI_ANCHOR_VCENTER) {
-            const double c = (top + bottom) / 2.0;
-            bottom = c + params.yRel * width / 2.0 + params.yOff;
-            top = c - params.yRel * width / 2.0 - params.yOff;
-        }
-    }
+    if (xByRatio == 1)
+        applyRatio(left, right, bottom - top, params.xRel, params.xOff, anchor & GUI_ANCHOR_HORIZONTAL,
+                   GUI_ANCHOR_LEFT, GUI_ANCHOR_RIGHT);
+    if (yByRatio == 1)
+        applyRatio(top, bottom, right - left, params.yRel, params.yOff, anchor & GUI_ANCHOR_VERTICAL, GUI_ANCHOR_TOP,
+                   GUI_ANCHOR_BOTTOM);
     return FloatRect(float(left), float(top), float(right), float(bottom));
 }
 

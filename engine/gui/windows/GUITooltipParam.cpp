@@ -2,6 +2,7 @@
 
 #include "foundation/TextManager.h"
 #include "foundation/XMLNode.h"
+#include "gui/windows/GUIScopes.h"
 #include "gui/windows/GUIWindow.h"
 #include "gui/windows/GUIXmlRead.h"
 
@@ -30,11 +31,9 @@ std::wstring GUITooltipParam::getText(TextManager* texts)
     if (m_useTextId)
         text = texts ? texts->getTextString(m_textId) : m_textId;
     if (m_owner) {
-        // The owner may be released by a listener; it stays for the emission.
-        m_owner->AddRef();
         GUIWindow* owner = m_owner;
+        GUIKeepAlive keep(owner);
         textRequested.emit(*owner, *this, text);
-        owner->Release();
     }
     return text;
 }

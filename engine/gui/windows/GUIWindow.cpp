@@ -8,6 +8,7 @@
 #include "foundation/XMLNode.h"
 #include "gui/layout/GUILayoutManager.h"
 #include "gui/system/GUISystem.h"
+#include "gui/windows/GUIScopes.h"
 #include "gui/windows/GUITooltipParam.h"
 #include "gui/windows/GUIXmlRead.h"
 
@@ -17,27 +18,6 @@
 namespace Ulvo {
 
 namespace {
-
-// Holds a reference for the length of a scope, so signals and slots may drop
-// the window's other references without deleting it under the caller.
-class KeepAlive {
-public:
-    explicit KeepAlive(NamedObject* object) : m_object(object)
-    {
-        if (m_object)
-            m_object->AddRef();
-    }
-    ~KeepAlive()
-    {
-        if (m_object)
-            m_object->Release();
-    }
-    KeepAlive(const KeepAlive&) = delete;
-    KeepAlive& operator=(const KeepAlive&) = delete;
-
-private:
-    NamedObject* m_object;
-};
 
 // Integer rectangles overlap with extent on both axes.
 bool overlaps(const RECT& a, const RECT& b)
@@ -309,15 +289,9 @@ GUIWindow* GUIWindow::findWindowAt(float x, float y, const FloatRect& clip, int 
     const bool pressOrMark = (filter & HIT_PRESS) != 0;
     if (m_options.drawSubWindows && m_options.visible &&
         !(pressOrMark && (m_options.inputIgnore & GUIOptions::IGNORE_CHILDREN))) {
-        FloatRect childClip = clip;
-        if (m_options.drawInClientOnly) {
-            childClip.left = std::max(clip.left, m_screenRect.left);
-            childClip.top = std::max(clip.top, m_screenRect.top);
-            childClip.right = std::min(clip.right, m_screenRect.right);
-            childClip.bottom = std::min(clip.bottom, m_screenRect.bottom);
-        }
+        const FloatRect inner = childClip(clip);
         for (std::size_t i = m_children.size(); i-- > 0;) {
-            GUIWindow* found = m_children[i]->findWindowAt(x, y, childClip, filter);
+            GUIWindow* found = m_children[i]->findWindowAt(x, y, inner, filter);
             if (found && found != this)
                 return found;
         }
@@ -333,6 +307,14 @@ GUIWindow* GUIWindow::findWindowAt(float x, float y, const FloatRect& clip, int 
     if (filter == HIT_MARK && m_options.activateParent && m_parent)
         return m_parent;
     return this;
+}
+
+FloatRect GUIWindow::childClip(const FloatRect& clip) const
+{
+    if (!m_options.drawInClientOnly)
+        return clip;
+    return FloatRect(std::max(clip.left, m_screenRect.left), std::max(clip.top, m_screenRect.top),
+                     std::min(clip.right, m_screenRect.right), std::min(clip.bottom, m_screenRect.bottom));
 }
 
 bool GUIWindow::canActivate() const
@@ -434,7 +416,7 @@ void GUIWindow::moveTo(float x, float y)
 {
     GUIWindow* target = getMoveTarget();
     target->m_rect.position = GUIRectPoint(0.0f, 0.0f, x, y);
-    KeepAlive keep(target);
+    GUIKeepAlive keep(target);
     if (target->m_parent)
         target->m_parent->updateClientRect();
     else
@@ -536,7 +518,7 @@ bool GUIWindow::addChild(GUIWindow* child, bool handedOver, bool append)
 {
     if (!child)
         return true;
-    KeepAlive keep(this);
+    GUIKeepAlive keep(this);
     addingChild.emit(*child);
     bool refused = false;
     for (const GUIWindow* existing : m_children) {
@@ -573,37 +555,31 @@ bool GUIWindow::addChild(GUIWindow* child, bool handedOver, bool append)
     return true;
 }
 
-bool GUIWindow::takeOutChild(GUIWindow* child)
+std::size_t GUIWindow::eraseAll(std::vector<GUIWindow*>& windows, const GUIWindow* window)
 {
-    bool found = false;
-    for (std::size_t i = m_children.size(); i-- > 0;) {
-        if (m_children[i] == child) {
-            m_children.erase(m_children.begin() + static_cast<std::ptrdiff_t>(i));
-            found = true;
+    std::size_t count = 0;
+    for (std::size_t i = windows.size(); i-- > 0;) {
+        if (windows[i] == window) {
+            windows.erase(windows.begin() + static_cast<std::ptrdiff_t>(i));
+            ++count;
         }
     }
-    return found;
+    return count;
 }
 
 bool GUIWindow::removeChild(GUIWindow* child)
 {
     if (!child)
         return false;
-    KeepAlive keep(this);
+    GUIKeepAlive keep(this);
     return detachChild(child);
 }
 
 bool GUIWindow::detachChild(GUIWindow* child)
 {
-    KeepAlive keep(child);
+    GUIKeepAlive keep(child);
     removingChild.emit(*child);
-    std::size_t count = 0;
-    for (std::size_t i = m_children.size(); i-- > 0;) {
-        if (m_children[i] == child) {
-            m_children.erase(m_children.begin() + static_cast<std::ptrdiff_t>(i));
-            ++count;
-        }
-    }
+    const std::size_t count = eraseAll(m_children, child);
     for (std::size_t i = 0; i < count; ++i)
         child->Release();
     GUIWindow* recorded = child->m_parent;
@@ -645,7 +621,7 @@ void GUIWindow::sortByEbene(std::vector<GUIWindow*>& windows)
 
 void GUIWindow::moveChild(GUIWindow* child, bool front)
 {
-    if (takeOutChild(child)) {
+    if (eraseAll(m_children, child) > 0) {
         if (front)
             m_children.push_back(child);
         else
@@ -712,7 +688,7 @@ void GUIWindow::setMarked(bool mark, GUIWindow* successor)
         m_parent->setMarked(mark, successor);
         return;
     }
-    KeepAlive keep(this);
+    GUIKeepAlive keep(this);
     GUISystem* system = gui();
     if (mark) {
         if (m_times.marked && system->getMarkedWindow() == this)
@@ -740,7 +716,7 @@ void GUIWindow::setActive(bool active)
         m_parent->setActive(active);
         return;
     }
-    KeepAlive keep(this);
+    GUIKeepAlive keep(this);
     GUISystem* system = gui();
     if (active) {
         if (m_times.active && system->getActiveWindow() == this)
@@ -763,22 +739,38 @@ void GUIWindow::setActive(bool active)
 
 // ---------------------------------------------------------------- mouse buttons
 
+sigslot::signal2<GUIWindow&, const bool&>& GUIWindow::buttonSignal(bool right, bool press)
+{
+    if (press)
+        return right ? rightButton : leftButton;
+    return right ? rightReleased : leftReleased;
+}
+
+bool GUIWindow::handlesButton(const MouseState& state, bool right, bool press)
+{
+    if (m_options.inputIgnore & GUIOptions::IGNORE_SELF) {
+        buttonSignal(right, press).emit(*this, false);
+        return false;
+    }
+    if (!m_options.inputToParent || !m_parent)
+        return true;
+    if (press && right)
+        m_parent->onRightButtonDown(state);
+    else if (press)
+        m_parent->onLeftButtonDown(state);
+    else if (right)
+        m_parent->onRightButtonUp(state);
+    else
+        m_parent->onLeftButtonUp(state);
+    return false;
+}
+
 void GUIWindow::buttonDown(const MouseState& state, bool right)
 {
-    sigslot::signal2<GUIWindow&, const bool&>& signal = right ? rightButton : leftButton;
-    KeepAlive keep(this);
-    if (m_options.inputIgnore & GUIOptions::IGNORE_SELF) {
-        signal.emit(*this, false);
+    GUIKeepAlive keep(this);
+    if (!handlesButton(state, right, true))
         return;
-    }
-    if (m_options.inputToParent && m_parent) {
-        if (right)
-            m_parent->onRightButtonDown(state);
-        else
-            m_parent->onLeftButtonDown(state);
-        return;
-    }
-    signal.emit(*this, true);
+    buttonSignal(right, true).emit(*this, true);
     if (canActivate())
         setActive(true);
     m_times.button = true;
@@ -787,26 +779,12 @@ void GUIWindow::buttonDown(const MouseState& state, bool right)
 
 void GUIWindow::buttonUp(const MouseState& state, bool right)
 {
-    sigslot::signal2<GUIWindow&, const bool&>& signal = right ? rightReleased : leftReleased;
-    KeepAlive keep(this);
-    if (m_options.inputIgnore & GUIOptions::IGNORE_SELF) {
-        signal.emit(*this, false);
+    GUIKeepAlive keep(this);
+    if (!handlesButton(state, right, false))
         return;
-    }
-    if (m_options.inputToParent && m_parent) {
-        if (right)
-            m_parent->onRightButtonUp(state);
-        else
-            m_parent->onLeftButtonUp(state);
-        return;
-    }
-    if (m_times.timeSinceButton >= 0.0 && m_times.timeSinceButton <= CLICK_TIME) {
-        if (right)
-            rightClicked.emit(*this);
-        else
-            clicked.emit(*this);
-    }
-    signal.emit(*this, true);
+    if (m_times.timeSinceButton >= 0.0 && m_times.timeSinceButton <= CLICK_TIME)
+        (right ? rightClicked : clicked).emit(*this);
+    buttonSignal(right, false).emit(*this, true);
     m_times.button = true;
     m_times.timeSinceButton = m_times.secondTimer = 0.0;
 }

@@ -178,6 +178,8 @@ public:
 
     // Stable by EBENE, ascending; allocates nothing.
     static void sortByEbene(std::vector<GUIWindow*>& windows);
+    // Takes every occurrence of window out of the list; how many there were.
+    static std::size_t eraseAll(std::vector<GUIWindow*>& windows, const GUIWindow* window);
     // The drawing's process-wide stencil state, cleared before each top-level window.
     static void resetStencilState();
 
@@ -219,14 +221,17 @@ private:
     void readWindowParams(const XMLNode* node);
     void clearGoals();
     // Press and release of either button; right selects the right-button signals.
+    sigslot::signal2<GUIWindow&, const bool&>& buttonSignal(bool right, bool press);
+    // The INPUT_IGNORE and INPUT_TO_PARENT rules; true when this window takes the event.
+    bool handlesButton(const MouseState& state, bool right, bool press);
     void buttonDown(const MouseState& state, bool right);
     void buttonUp(const MouseState& state, bool right);
-    // Removes every occurrence of child; true when there was one.
-    bool takeOutChild(GUIWindow* child);
     // removeChild without a reference on this window (the destructor's form).
     bool detachChild(GUIWindow* child);
     void moveChild(GUIWindow* child, bool front);
     void moveSelf(bool front);
+    // The children's clip: clip, cut to the screen rect under DRAW_IN_CLIENT_ONLY.
+    FloatRect childClip(const FloatRect& clip) const;
     // The clipping switches from the top-level window down to this one.
     int buildClipPath(bool* path) const;
     void createStencil(int depth);

@@ -10,10 +10,10 @@
 #include "gui/windows/GUIWindow.h"
 
 #include "foundation/MeasureManager.h"
-#include "foundation/Measures.h"
 #include "graphics/D3DXSprite.h"
 #include "graphics/Texture2D.h"
 #include "gui/system/GUISystem.h"
+#include "gui/windows/GUIScopes.h"
 
 #include <algorithm>
 
@@ -64,25 +64,6 @@ const Sections& sections()
     }();
     return s;
 }
-
-class Timed {
-public:
-    explicit Timed(Measures* section) : m_section(Measures::isMeasuring() ? section : nullptr)
-    {
-        if (m_section)
-            m_section->start();
-    }
-    ~Timed()
-    {
-        if (m_section)
-            m_section->stop();
-    }
-    Timed(const Timed&) = delete;
-    Timed& operator=(const Timed&) = delete;
-
-private:
-    Measures* m_section;
-};
 
 class PerfEvent {
 public:
@@ -162,10 +143,10 @@ int GUIWindow::buildClipPath(bool* path) const
 void GUIWindow::onDraw(const FloatRect& clip)
 {
     PerfEvent event(getName().c_str());
-    Timed timed(sections().onDraw);
+    GUITimed timed(sections().onDraw);
     if (!m_options.visible)
         return;
-    AddRef(); // signals and children may drop the other references
+    GUIKeepAlive keep(this);
     ClipState& state = clipState();
     const FloatRect& r = m_screenRect;
     const bool inView = r.left < clip.right && clip.left < r.right && r.top < clip.bottom && clip.top < r.bottom &&
@@ -181,7 +162,7 @@ void GUIWindow::onDraw(const FloatRect& clip)
         beforeDraw.emit(*this, draw);
         if (draw) {
             PerfEvent selfEvent(L"drawSelf()");
-            Timed selfTimed(sections().drawSelf);
+            GUITimed selfTimed(sections().drawSelf);
             drawSelf();
         }
     }
@@ -189,13 +170,7 @@ void GUIWindow::onDraw(const FloatRect& clip)
 
     if (m_options.drawSubWindows) {
         PerfEvent childEvent(L"drawSubWindows");
-        FloatRect childClip = clip;
-        if (m_options.drawInClientOnly) {
-            childClip.left = std::max(clip.left, r.left);
-            childClip.top = std::max(clip.top, r.top);
-            childClip.right = std::min(clip.right, r.right);
-            childClip.bottom = std::min(clip.bottom, r.bottom);
-        }
+        const FloatRect inner = childClip(clip);
         path.length = buildClipPath(path.entries);
         for (std::size_t i = 0; i < m_children.size(); ++i) {
             GUIWindow* child = m_children[i];
@@ -203,17 +178,15 @@ void GUIWindow::onDraw(const FloatRect& clip)
                 continue;
             if (!(state.cache == path))
                 state.cache.length = 0;
-            child->AddRef();
-            child->onDraw(childClip);
-            child->Release();
+            GUIKeepAlive keepChild(child);
+            child->onDraw(inner);
         }
     }
-    Release();
 }
 
 void GUIWindow::createStencil(int depth)
 {
-    Timed timed(sections().createStencil);
+    GUITimed timed(sections().createStencil);
     ClipState& state = clipState();
     const bool clips = m_options.drawInClientOnly;
     if (m_parent) {
@@ -241,7 +214,7 @@ void GUIWindow::createStencil(int depth)
 void GUIWindow::fillStencilHelper()
 {
     PerfEvent event(L"fillStencilHelper()");
-    Timed timed(sections().fillStencilHelper);
+    GUITimed timed(sections().fillStencilHelper);
     ClipState& state = clipState();
     IDirect3DDevice9* device = gui()->getDevice();
     ++state.counter;
@@ -324,7 +297,7 @@ void GUIWindow::drawSelf()
 
 void GUIWindow::update(double dt)
 {
-    AddRef();
+    GUIKeepAlive keep(this);
     if (m_animationProgress >= 0.0 && m_animationProgress < 1.0) {
         double p = m_animationSpeed <= 0.0 ? 1.0 : m_animationProgress + dt * m_animationSpeed;
         p = std::clamp(p, 0.0, 1.0);
@@ -359,13 +332,12 @@ void GUIWindow::update(double dt)
 
     for (std::size_t i = 0; i < m_children.size(); ++i)
         m_children[i]->update(dt);
-    Release();
 }
 
 void GUIWindow::setAnimationGoal(const std::wstring& name)
 {
     const GUIAnimationsGoal* goal = findAnimationGoal(name);
-    AddRef();
+    GUIKeepAlive keep(this);
     GUIAnimationsGoal::interpolate(m_scratchState, m_currentState, *goal, m_currentState, m_rect, m_drawOptions,
                                    m_options, 1.0);
     m_currentState = m_scratchState;
@@ -374,7 +346,6 @@ void GUIWindow::setAnimationGoal(const std::wstring& name)
     m_animationProgress = 1.0;
     animationStarted.emit(*this, m_currentState);
     goalReached.emit(*this, m_currentState);
-    Release();
 }
 
 void GUIWindow::startAnimationGoal(const std::wstring& name, double speedFactor)
@@ -387,13 +358,12 @@ void GUIWindow::startAnimationGoal(const std::wstring& name, double speedFactor)
         setAnimationGoal(name);
         return;
     }
-    AddRef();
+    GUIKeepAlive keep(this);
     m_animationStart = m_currentState;
     m_animationTarget = *goal;
     m_animationProgress = 0.0;
     animationStarted.emit(*this, m_animationTarget);
     m_animationSpeed = speed;
-    Release();
 }
 
 } // namespace Ulvo

@@ -28,46 +28,40 @@ bool isKnown(const std::wstring& name, const KeyList& known, const KeyList& also
     return false;
 }
 
+template <class T, class Get>
+bool readWith(const XMLNode* node, const wchar_t* key, T& value, Get get)
+{
+    const XMLAttribute* attribute = find(node, key);
+    if (attribute)
+        value = get(*attribute);
+    return attribute != nullptr;
+}
+
 } // namespace
 
 bool read(const XMLNode* node, const wchar_t* key, bool& value)
 {
-    const XMLAttribute* attribute = find(node, key);
-    if (attribute)
-        value = attribute->getBool();
-    return attribute != nullptr;
+    return readWith(node, key, value, [](const XMLAttribute& a) { return a.getBool(); });
 }
 
 bool read(const XMLNode* node, const wchar_t* key, int32_t& value)
 {
-    const XMLAttribute* attribute = find(node, key);
-    if (attribute)
-        value = attribute->getInt();
-    return attribute != nullptr;
+    return readWith(node, key, value, [](const XMLAttribute& a) { return a.getInt(); });
 }
 
 bool read(const XMLNode* node, const wchar_t* key, double& value)
 {
-    const XMLAttribute* attribute = find(node, key);
-    if (attribute)
-        value = attribute->getDouble();
-    return attribute != nullptr;
+    return readWith(node, key, value, [](const XMLAttribute& a) { return a.getDouble(); });
 }
 
 bool read(const XMLNode* node, const wchar_t* key, float& value)
 {
-    const XMLAttribute* attribute = find(node, key);
-    if (attribute)
-        value = attribute->getFloat();
-    return attribute != nullptr;
+    return readWith(node, key, value, [](const XMLAttribute& a) { return a.getFloat(); });
 }
 
 bool read(const XMLNode* node, const wchar_t* key, std::wstring& value)
 {
-    const XMLAttribute* attribute = find(node, key);
-    if (attribute)
-        value = attribute->getValue();
-    return attribute != nullptr;
+    return readWith(node, key, value, [](const XMLAttribute& a) { return a.getValue(); });
 }
 
 bool readColour(const XMLNode* node, const wchar_t* key, D3DXCOLOR& value)
