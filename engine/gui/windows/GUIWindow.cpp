@@ -87,7 +87,7 @@ GUIWindow::GUIWindow(const XMLNode* node) : NamedObject(const_cast<XMLNode*>(nod
         m_vorlagePre = GUIVorlageRef::parse(text);
         if (const GUIWindow* vorlage = gui()->getVorlage(m_vorlagePre.name))
             copyFromVorlage(vorlage, m_vorlagePre.mask);
-        else
+        else if (!m_vorlagePre.name.empty())
             guiLog().log(25, LOG_TYPE_WARNING,
                          L"Ulvo::GUIWindow::GUIWindow: " + getName() + L": Vorlage " + m_vorlagePre.name +
                              L" (VORLAGE_PRE) nicht gefunden\n");

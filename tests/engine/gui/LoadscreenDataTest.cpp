@@ -49,6 +49,10 @@ TEST_F(GUITest, LoadingScreenHasItsWindowsAndPictures)
     EXPECT_EQ(progress->getDrawOptions().getTexture(GUIDrawOptions::TEX_NORMAL)->getName(), L"LS_BALKEN")
         << "the bar's look comes from its template";
 
+    // It never takes the mouse, so a press on empty screen cannot bring it in front of menus.
+    EXPECT_EQ(gui().getWindowAt(320, 240, GUIWindow::HIT_PRESS), nullptr);
+    EXPECT_EQ(gui().getWindowAt(320, 240, GUIWindow::HIT_MARK), nullptr);
+
     // Hidden, the loading screen draws nothing; shown, its picture covers the screen.
     const Image hidden = render(64, 48, 0xFF000000);
     EXPECT_PIXEL(hidden, 32, 24, 0xFF000000);
