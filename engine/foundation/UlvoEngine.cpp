@@ -13,7 +13,7 @@
 #include "graphics/D3DXFontInterface.h"
 #include "graphics/EffectManager.h"
 #include "graphics/SharedGraphics.h"
-#include "gui/GUISystem.h"
+#include "gui/system/GUISystem.h"
 #include "render/CameraManager.h"
 #include "render/RenderManager.h"
 #include "render/SceneGraph.h"
@@ -107,6 +107,7 @@ void UlvoEngine::startUp()
     m_soundInterface->connect(m_loop);
 
     m_guiSystem = GUISystem::getInstance();
+    m_guiSystem->init(m_d3dInterface, &m_textManager);
     m_fontInterface = D3DXFontInterface::getInstance();
     m_fontInterface->connect(*m_d3dInterface);
 

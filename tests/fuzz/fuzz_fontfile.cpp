@@ -2,6 +2,7 @@
 // font resources, D3DX and bitmap fonts, glyph data and its character table, then lays texts
 // out in every bitmap font and works out every style's shadow and halo copies. Checks that the
 // layout only ever places letters of the font's own data and keeps its invariants.
+#include "FuzzText.h"
 #include "foundation/Logger.h"
 #include "foundation/XMLNode.h"
 #include "graphics/BitmapFont.h"
@@ -18,14 +19,6 @@
 
 namespace {
 
-std::wstring decode(const uint8_t* data, size_t size)
-{
-    std::wstring text;
-    text.reserve(size);
-    for (size_t i = 0; i < size; ++i)
-        text += static_cast<wchar_t>(data[i]);
-    return text;
-}
 
 // Font resources read whole files; the harness must not read devices or large files of the
 // machine it runs on, so their file keys go.
@@ -58,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Ulvo::logSwitch() = 0;
     Ulvo::XMLNode root;
-    Ulvo::XMLNode::load(&root, decode(data, size), 1);
+    Ulvo::XMLNode::load(&root, fuzzText(data, size), 1);
     dropFileNames(root);
 
     Ulvo::D3DXFontInterface* manager = Ulvo::D3DXFontInterface::getInstance();

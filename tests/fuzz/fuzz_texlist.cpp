@@ -2,6 +2,7 @@
 // texture manager and the animation manager. There is no device here, so every texture fails
 // to be made; what is exercised is the reading of entries, parts, rectangles and frame strips,
 // the failure paths, the frame strips over stand-in textures and the play arithmetic of whatever animations come out.
+#include "FuzzText.h"
 #include "foundation/Logger.h"
 #include "foundation/XMLNode.h"
 #include "graphics/Texture2D.h"
@@ -14,24 +15,11 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
-
-std::wstring decode(const uint8_t* data, size_t size)
-{
-    std::wstring text;
-    text.reserve(size);
-    for (size_t i = 0; i < size; ++i)
-        text += static_cast<wchar_t>(data[i]);
-    return text;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Ulvo::logSwitch() = 0;
     Ulvo::XMLNode list;
-    Ulvo::XMLNode::load(&list, decode(data, size), 1);
+    Ulvo::XMLNode::load(&list, fuzzText(data, size), 1);
 
     Ulvo::TextureManager manager;
     manager.load(&list);

@@ -333,6 +333,45 @@ void makeGui()
     render(barFill, "data/Menu/progress_fill.png");
 }
 
+// The loading screen ("data/GUI/Loadscreen.gui"): a night sky over the hills with
+// the golden emblem of the splash, and a wood-framed bar whose golden fill the
+// progress window draws over it.
+void makeLoadingScreen()
+{
+    Svg back(512, 384);
+    back.rect(0, 0, 512, 384, back.verticalGradient({18, 26, 58}, {44, 62, 112}));
+    back.circle(256, 150, 150, back.radialGradient({90, 110, 170}, 0.55, {40, 60, 110}, 0.0));
+    Random random(77);
+    for (int i = 0; i < 60; ++i) {
+        const double x = random.range(0, 512), y = random.range(0, 250), r = random.range(0.6, 1.6);
+        back.circle(x, y, r, "#fff4c8", "opacity='" + num(random.range(0.35, 0.9)) + "'");
+    }
+    const Colour hills[3] = {{38, 54, 70}, {28, 42, 50}, {20, 30, 34}};
+    for (int layer = 0; layer < 3; ++layer) {
+        const double base = 384 * (0.72 + 0.08 * layer), amplitude = 384 * (0.05 - 0.012 * layer);
+        const double phase = random.range(0, 2 * M_PI);
+        std::string d = "M0 384";
+        for (int x = 0; x <= 32; ++x) {
+            const double px = 512.0 * x / 32.0;
+            d += " L" + num(px) + " " + num(base - amplitude * std::sin(phase + 2.3 * 2 * M_PI * x / 32.0));
+        }
+        back.path(d + " L512 384 Z", hills[layer].hex());
+    }
+    back.circle(256, 140, 70, "none", "stroke='" + kGold.hex() + "' stroke-width='6' opacity='0.9'");
+    back.path(star(256, 140, 8, 60, 26), back.litGradient(kGold),
+              "stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='2'");
+    back.circle(256, 140, 12, kParchment.hex(), "stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='2'");
+    render(back, "data/GUI/loadscreen_hintergrund.png");
+
+    Svg bar(256, 32);
+    roundedFrame(bar, 0, 0, 256, 32, 10, kWood, kInk.shade(0.15), 4);
+    render(bar, "data/GUI/loadscreen_balken.png");
+    Svg fill(256, 32);
+    fill.rect(0, 0, 256, 32, fill.verticalGradient(kGold.shade(0.35), kGold.shade(-0.35)), "rx='6'");
+    fill.rect(6, 4, 244, 7, "#ffffff", "rx='3' opacity='0.35'");
+    render(fill, "data/GUI/loadscreen_fuellung.png");
+}
+
 // ---------------------------------------------------------------- scenes
 
 // A landscape: sky, sun, clouds and three rows of hills, varied by seed.
@@ -811,6 +850,7 @@ int main(int argc, char** argv)
     g_svgDir = argv[2];
     makeStones();
     makeGui();
+    makeLoadingScreen();
     makeScenes();
     makeFields();
     makeStamps();

@@ -1,0 +1,78 @@
+#include "gui/system/GUIWindowFactory.h"
+
+#include "foundation/Logger.h"
+#include "foundation/XMLNode.h"
+#include "gui/windows/GUIWindow.h"
+#include "gui/windows/GUIXmlRead.h"
+
+namespace Ulvo {
+
+namespace {
+
+GUIWindow* createPlainWindow(const XMLNode* node)
+{
+    return new GUIWindow(node);
+}
+
+} // namespace
+
+GUIWindowFactory::GUIWindowFactory()
+{
+    add(L"WINDOW", &createPlainWindow);
+}
+
+void GUIWindowFactory::add(const std::wstring& type, Creator creator)
+{
+    for (auto& entry : m_creators) {
+        if (entry.first == type) {
+            entry.second = creator;
+            return;
+        }
+    }
+    m_creators.emplace_back(type, creator);
+}
+
+bool GUIWindowFactory::has(const std::wstring& type) const
+{
+    for (const auto& entry : m_creators) {
+        if (entry.first == type)
+            return true;
+    }
+    return false;
+}
+
+GUIWindow* GUIWindowFactory::create(const XMLNode* node)
+{
+    if (!node)
+        return nullptr;
+    std::wstring type;
+    GUIXml::read(node, L"TYPE", type);
+    std::wstring name;
+    GUIXml::read(node, L"NAME", name);
+    if (m_nesting >= MAX_NESTING) {
+        guiLog().log(50, LOG_TYPE_ERROR,
+                     L"Ulvo::GUIWindowFactory::create: Fenster " + name + L" zu tief verschachtelt, \u00FCbersprungen\n");
+        return nullptr;
+    }
+    Creator creator = &createPlainWindow;
+    if (!type.empty()) {
+        bool found = false;
+        for (const auto& entry : m_creators) {
+            if (entry.first == type) {
+                creator = entry.second;
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            guiLog().log(25, LOG_TYPE_WARNING,
+                         L"Ulvo::GUIWindowFactory::create: unbekannter TYPE " + type + L" f\u00FCr Fenster " + name +
+                             L", als einfaches Fenster gebaut\n");
+    }
+    ++m_nesting;
+    GUIWindow* window = creator(node);
+    --m_nesting;
+    return window;
+}
+
+} // namespace Ulvo

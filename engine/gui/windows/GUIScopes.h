@@ -1,0 +1,49 @@
+#pragma once
+// Scope guards of the GUI: a reference held on a window (or any named object)
+// while signals and slots run, and a measure section timed while measuring is on.
+#include "foundation/Measures.h"
+#include "foundation/NamedObject.h"
+
+namespace Ulvo {
+
+// Slots may drop the object's other references; it is deleted, if at all, when
+// the scope ends.
+class GUIKeepAlive {
+public:
+    explicit GUIKeepAlive(NamedObject* object) : m_object(object)
+    {
+        if (m_object)
+            m_object->AddRef();
+    }
+    ~GUIKeepAlive()
+    {
+        if (m_object)
+            m_object->Release();
+    }
+    GUIKeepAlive(const GUIKeepAlive&) = delete;
+    GUIKeepAlive& operator=(const GUIKeepAlive&) = delete;
+
+private:
+    NamedObject* m_object;
+};
+
+class GUITimed {
+public:
+    explicit GUITimed(Measures* section) : m_section(Measures::isMeasuring() ? section : nullptr)
+    {
+        if (m_section)
+            m_section->start();
+    }
+    ~GUITimed()
+    {
+        if (m_section)
+            m_section->stop();
+    }
+    GUITimed(const GUITimed&) = delete;
+    GUITimed& operator=(const GUITimed&) = delete;
+
+private:
+    Measures* m_section;
+};
+
+} // namespace Ulvo
