@@ -4,18 +4,18 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "devices/D3DInitParams.h"
-#include "devices/D3DInterface.h"
-#include "devices/DInputInitParams.h"
-#include "devices/DirectInputInterface.h"
-#include "devices/VideoPlayer.h"
-#include "foundation/AppInfo.h"
+#include "devices/d3d/D3DInitParams.h"
+#include "devices/d3d/D3DInterface.h"
+#include "devices/input/DInputInitParams.h"
+#include "devices/input/DirectInputInterface.h"
+#include "devices/window/VideoPlayer.h"
+#include "foundation/app/AppInfo.h"
 #include "foundation/CommandLine.h"
-#include "foundation/GOBFile.h"
-#include "foundation/GOBManager.h"
-#include "foundation/Logger.h"
+#include "foundation/files/GOBFile.h"
+#include "foundation/files/GOBManager.h"
+#include "foundation/logging/Logger.h"
 #include "foundation/UlvoEngine.h"
-#include "graphics/Effect.h"
+#include "graphics/effects/Effect.h"
 #include "threematch/MyGlobals.h"
 #include "threematch/ThreeMatchGame.h"
 

@@ -1,9 +1,9 @@
 // Archive lookups and file loading through the "DEFAULT" order, on an archive
 // of about 2,000 entries generated in a temporary folder.
-#include "foundation/File.h"
-#include "foundation/GOBFile.h"
-#include "foundation/GOBManager.h"
-#include "foundation/Logger.h"
+#include "foundation/files/File.h"
+#include "foundation/files/GOBFile.h"
+#include "foundation/files/GOBManager.h"
+#include "foundation/logging/Logger.h"
 
 #include <benchmark/benchmark.h>
 

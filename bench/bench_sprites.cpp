@@ -6,14 +6,14 @@
 #include <windows.h>
 #include <d3d9.h>
 
-#include "devices/D3DInitParams.h"
-#include "devices/D3DInterface.h"
+#include "devices/d3d/D3DInitParams.h"
+#include "devices/d3d/D3DInterface.h"
 #include "foundation/UlvoEngine.h"
-#include "foundation/XMLNode.h"
-#include "graphics/Effect.h"
-#include "graphics/Sprite.h"
-#include "graphics/SpritePair.h"
-#include "graphics/Texture2D.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/effects/Effect.h"
+#include "graphics/sprites/Sprite.h"
+#include "graphics/sprites/SpritePair.h"
+#include "graphics/textures/Texture2D.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>

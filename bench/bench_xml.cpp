@@ -1,6 +1,6 @@
 // Reading and writing a document of about 5 MB held in memory.
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
 
 #include <benchmark/benchmark.h>
 

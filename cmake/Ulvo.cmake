@@ -49,6 +49,8 @@ function(ulvo_test target)
   endif()
   add_executable(${target} ${srcs})
   target_link_libraries(${target} PRIVATE ulvo_testsupport ${ARG_DEPS})
+  # Tests in family subfolders reach the folder's shared test helpers by name.
+  target_include_directories(${target} PRIVATE ${ARG_DIR})
   set(workdir ${CMAKE_BINARY_DIR}/testwork/${target})
   file(MAKE_DIRECTORY ${workdir})
   # The test main sets the headless SDL drivers and a private XDG folder;

@@ -1,6 +1,6 @@
 #include "foundation/CommandLine.h"
 
-#include "foundation/Logger.h"
+#include "foundation/logging/Logger.h"
 #include "foundation/UlvoEngine.h"
 
 #include <vector>

@@ -1,6 +1,6 @@
 #include "foundation/EngineParams.h"
 
-#include "foundation/XMLNode.h"
+#include "foundation/xml/XMLNode.h"
 
 namespace Ulvo {
 

@@ -1,11 +1,11 @@
 #pragma once
 // The in-memory form of "ENGINE_PARAMS" in "config.cfg": the Direct3D, sound
 // and input parameters, the two initialisation signals and the show-video flag.
-#include "devices/D3DInitParams.h"
-#include "devices/DInputInitParams.h"
-#include "devices/SoundInitParams.h"
-#include "foundation/ConfigSection.h"
-#include "foundation/XMLNode.h"
+#include "devices/d3d/D3DInitParams.h"
+#include "devices/input/DInputInitParams.h"
+#include "devices/sound/SoundInitParams.h"
+#include "foundation/xml/ConfigSection.h"
+#include "foundation/xml/XMLNode.h"
 #include "foundation/sigslot.h"
 
 namespace Ulvo {

@@ -14,14 +14,14 @@
 // construction, are destroyed after it, in reverse order of construction.
 #include <windows.h>
 
-#include "devices/Window.h"
-#include "foundation/ConfigSection.h"
-#include "foundation/ConsoleCommandReceiver.h"
+#include "devices/window/Window.h"
+#include "foundation/xml/ConfigSection.h"
+#include "foundation/console/ConsoleCommandReceiver.h"
 #include "foundation/EngineParams.h"
-#include "foundation/MainLoopSignals.h"
-#include "foundation/PerfTimer.h"
-#include "foundation/TextManager.h"
-#include "foundation/XMLNode.h"
+#include "foundation/app/MainLoopSignals.h"
+#include "foundation/time/PerfTimer.h"
+#include "foundation/text/TextManager.h"
+#include "foundation/xml/XMLNode.h"
 #include "foundation/sigslot.h"
 
 #include <cstdint>

@@ -2,11 +2,11 @@
 // the editing of the current line by keyboard events.
 #include "foundation/UlvoEngine.h"
 
-#include "devices/KeyState.h"
-#include "devices/TastaturLayout.h"
-#include "devices/TastaturLayoutManager.h"
-#include "foundation/ConsoleDispatcher.h"
-#include "foundation/Logger.h"
+#include "devices/input/KeyState.h"
+#include "devices/input/TastaturLayout.h"
+#include "devices/input/TastaturLayoutManager.h"
+#include "foundation/console/ConsoleDispatcher.h"
+#include "foundation/logging/Logger.h"
 
 #include <algorithm>
 

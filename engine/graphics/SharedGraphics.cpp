@@ -1,7 +1,7 @@
 #include "graphics/SharedGraphics.h"
 
-#include "graphics/SpritePair.h"
-#include "graphics/TextureManager.h"
+#include "graphics/sprites/SpritePair.h"
+#include "graphics/textures/TextureManager.h"
 
 namespace Ulvo {
 

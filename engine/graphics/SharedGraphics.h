@@ -2,7 +2,7 @@
 // The shared graphics objects the device interface hands out (see devices/DeviceGraphics.h):
 // the effect manager singleton, and the global texture manager and sprite pair, which this
 // object owns.
-#include "devices/DeviceGraphics.h"
+#include "devices/d3d/DeviceGraphics.h"
 
 namespace Ulvo {
 

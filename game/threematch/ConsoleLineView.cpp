@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include "devices/D3DInterface.h"
-#include "foundation/ConsoleCommand.h"
+#include "devices/d3d/D3DInterface.h"
+#include "foundation/console/ConsoleCommand.h"
 #include "foundation/UlvoEngine.h"
-#include "graphics/D3DXFontInterface.h"
-#include "graphics/Font.h"
+#include "graphics/fonts/D3DXFontInterface.h"
+#include "graphics/fonts/Font.h"
 
 namespace ThreeMatch {
 

@@ -1,13 +1,13 @@
 #include "threematch/MyGlobals.h"
 
-#include "devices/D3DInterface.h"
-#include "devices/SoundInitParams.h"
+#include "devices/d3d/D3DInterface.h"
+#include "devices/sound/SoundInitParams.h"
 #include "foundation/EngineParams.h"
-#include "foundation/File.h"
-#include "foundation/GOBManager.h"
-#include "foundation/Logger.h"
-#include "graphics/TextureLoadOptions.h"
-#include "graphics/TextureManager.h"
+#include "foundation/files/File.h"
+#include "foundation/files/GOBManager.h"
+#include "foundation/logging/Logger.h"
+#include "graphics/textures/TextureLoadOptions.h"
+#include "graphics/textures/TextureManager.h"
 
 #include <objbase.h>
 

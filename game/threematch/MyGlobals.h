@@ -1,8 +1,8 @@
 #pragma once
 // The game's globals. Stand-in: the class grows with the game; for now it keeps
 // the "API_PARAMS" section of "config.cfg" as read and writes it back unchanged.
-#include "foundation/ConfigSection.h"
-#include "foundation/UserGlobals.h"
+#include "foundation/xml/ConfigSection.h"
+#include "foundation/app/UserGlobals.h"
 
 namespace ThreeMatch {
 

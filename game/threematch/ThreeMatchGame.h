@@ -2,10 +2,10 @@
 // The game controller. It grows with the game; for now it loads the data the engine's managers
 // hold, takes its places on the engine's update, render and exit signals and owns the in-game
 // render target.
-#include "devices/KeyState.h"
+#include "devices/input/KeyState.h"
 #include "foundation/sigslot.h"
-#include "graphics/D3DXSprite.h"
-#include "graphics/RenderToTexture.h"
+#include "graphics/sprites/D3DXSprite.h"
+#include "graphics/textures/RenderToTexture.h"
 #include "threematch/ConsoleLineView.h"
 
 #include <cstdint>

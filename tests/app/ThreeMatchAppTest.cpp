@@ -1,7 +1,7 @@
 // The built game started headless from a copy of its runtime folder: it runs,
 // ends in order on SIGTERM, and leaves its configuration and log files.
 #include "GameRun.h"
-#include "foundation/XMLNode.h"
+#include "foundation/xml/XMLNode.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

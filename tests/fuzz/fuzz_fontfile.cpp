@@ -3,13 +3,13 @@
 // out in every bitmap font and works out every style's shadow and halo copies. Checks that the
 // layout only ever places letters of the font's own data and keeps its invariants.
 #include "FuzzText.h"
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
-#include "graphics/BitmapFont.h"
-#include "graphics/BitmapFontData.h"
-#include "graphics/BitmapFontText.h"
-#include "graphics/D3DXFontInterface.h"
-#include "graphics/FontStyle.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/fonts/BitmapFont.h"
+#include "graphics/fonts/BitmapFontData.h"
+#include "graphics/fonts/BitmapFontText.h"
+#include "graphics/fonts/D3DXFontInterface.h"
+#include "graphics/fonts/FontStyle.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // Fuzzes the archive reader: the table checks, the name lookups and reading
 // every entry through Ulvo::File with an order that holds the archive.
-#include "foundation/File.h"
-#include "foundation/GOBFile.h"
-#include "foundation/GOBOrder.h"
-#include "foundation/Logger.h"
-#include "foundation/StringConversion.h"
+#include "foundation/files/File.h"
+#include "foundation/files/GOBFile.h"
+#include "foundation/files/GOBOrder.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/text/StringConversion.h"
 
 #include <cstdint>
 #include <cstdio>

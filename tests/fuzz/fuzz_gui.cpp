@@ -4,9 +4,9 @@
 // and tooltips, the factory's nesting limit, and then the layout managers, the mouse routing,
 // the animation goals and the copies of whatever windows came out.
 #include "FuzzText.h"
-#include "devices/KeyState.h"
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
+#include "devices/input/KeyState.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIWindow.h"
 

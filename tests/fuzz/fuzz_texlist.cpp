@@ -3,12 +3,12 @@
 // to be made; what is exercised is the reading of entries, parts, rectangles and frame strips,
 // the failure paths, the frame strips over stand-in textures and the play arithmetic of whatever animations come out.
 #include "FuzzText.h"
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
-#include "graphics/Texture2D.h"
-#include "graphics/Texture2DAnimation.h"
-#include "graphics/Texture2DAnimationManager.h"
-#include "graphics/TextureManager.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/textures/Texture2D.h"
+#include "graphics/textures/Texture2DAnimation.h"
+#include "graphics/textures/Texture2DAnimationManager.h"
+#include "graphics/textures/TextureManager.h"
 
 #include <cstddef>
 #include <cstdint>

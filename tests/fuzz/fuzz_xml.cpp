@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a document, writes the tree back and, when the tree
 // is one that save accepts, checks that the written text reads back the same.
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
 
 #include <cstddef>
 #include <cstdint>

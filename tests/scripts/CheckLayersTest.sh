@@ -29,16 +29,16 @@ plant() {
   mv "$work/$file.orig" "$work/$file"
 }
 
-plant engine/foundation/XMLNode.cpp '#include "devices/Window.h"'
-plant engine/foundation/Logger.h '#include "foundation/UlvoEngine.h"'
-plant engine/devices/KeyState.cpp '#include "foundation/UlvoEngine.h"'
-plant engine/devices/D3DInterface.cpp '#include "graphics/TextureManager.h"'
-plant engine/graphics/Effect.cpp '#include "render/RenderManager.h"'
-plant engine/render/RenderManager.cpp '#include "gui/GUISystem.h"'
-plant engine/graphics/Sprite.cpp '#include "threematch/MyGlobals.h"'
+plant engine/foundation/xml/XMLNode.cpp '#include "devices/window/Window.h"'
+plant engine/foundation/logging/Logger.h '#include "foundation/UlvoEngine.h"'
+plant engine/devices/input/KeyState.cpp '#include "foundation/UlvoEngine.h"'
+plant engine/devices/d3d/D3DInterface.cpp '#include "graphics/textures/TextureManager.h"'
+plant engine/graphics/effects/Effect.cpp '#include "render/RenderManager.h"'
+plant engine/render/RenderManager.cpp '#include "gui/system/GUISystem.h"'
+plant engine/graphics/sprites/Sprite.cpp '#include "threematch/MyGlobals.h"'
 plant engine/foundation/UlvoEngine.cpp '#include "threematch/MyGlobals.h"'
-plant platform/src/win32/Files.cpp '#include "foundation/Logger.h"'
-plant engine/devices/Window.cpp '#include <SDL.h>'
+plant platform/src/win32/Files.cpp '#include "foundation/logging/Logger.h"'
+plant engine/devices/window/Window.cpp '#include <SDL.h>'
 plant game/threematch/ThreeMatchGame.cpp '#include <GL/glcorearb.h>'
 plant platform/include/windows.h '#include <ft2build.h>'
 

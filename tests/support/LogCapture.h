@@ -2,7 +2,7 @@
 // Runs a test in a fresh working folder whose "logs" receive the log files,
 // with the log switch on and all thresholds and indents at 0; everything is
 // restored and the files are closed again before the folder goes.
-#include "foundation/Logger.h"
+#include "foundation/logging/Logger.h"
 #include "support/TestSupport.h"
 
 #include <string>

@@ -1,7 +1,7 @@
-#include "foundation/File.h"
-#include "foundation/GOBFile.h"
-#include "foundation/GOBOrder.h"
-#include "foundation/Logger.h"
+#include "foundation/files/File.h"
+#include "foundation/files/GOBFile.h"
+#include "foundation/files/GOBOrder.h"
+#include "foundation/logging/Logger.h"
 
 #include "support/TestSupport.h"
 

@@ -5,8 +5,8 @@
 // other file is copied. SRC_DIR/x lands in OUT_DIR/data/x, except
 // SRC_DIR/_root/x, which lands in OUT_DIR/x (files the program expects in its
 // working folder). Outputs are rewritten only when their bytes change.
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
 
 #include <windows.h>
 

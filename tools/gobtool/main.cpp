@@ -2,7 +2,7 @@
 //   gobtool pack DIR OUT.gob      every file under DIR, names relative to DIR
 //   gobtool list FILE.gob         size, offset and name of each entry
 //   gobtool extract FILE.gob DIR  the entries as files under DIR
-#include "foundation/GOBFile.h"
+#include "foundation/files/GOBFile.h"
 
 #include <windows.h>
 

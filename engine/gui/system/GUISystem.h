@@ -13,9 +13,9 @@
 // textures and draw nothing.
 #include <d3d9.h>
 
-#include "devices/KeyState.h"
+#include "devices/input/KeyState.h"
 #include "foundation/sigslot.h"
-#include "graphics/FloatRect.h"
+#include "graphics/sprites/FloatRect.h"
 #include "gui/system/GUIWindowFactory.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "gui/system/GUIWindowFactory.h"
 
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
 #include "gui/windows/GUIWindow.h"
 #include "gui/windows/GUIXmlRead.h"
 

@@ -1,6 +1,6 @@
 #include "gui/windows/GUIAnimationsGoal.h"
 
-#include "foundation/XMLNode.h"
+#include "foundation/xml/XMLNode.h"
 #include "gui/windows/GUIXmlRead.h"
 
 namespace Ulvo {

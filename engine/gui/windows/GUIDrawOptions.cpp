@@ -1,10 +1,10 @@
 #include "gui/windows/GUIDrawOptions.h"
 
-#include "foundation/XMLNode.h"
-#include "graphics/BaseSprite.h"
-#include "graphics/Texture2D.h"
-#include "graphics/TextureLoadOptions.h"
-#include "graphics/TextureManager.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/sprites/BaseSprite.h"
+#include "graphics/textures/Texture2D.h"
+#include "graphics/textures/TextureLoadOptions.h"
+#include "graphics/textures/TextureManager.h"
 #include "gui/windows/GUIXmlRead.h"
 
 namespace Ulvo {

@@ -2,7 +2,7 @@
 // The layout record of a window: a position and a size, each a fraction of the
 // parent's size plus pixels, the anchor of the last point read, and an optional
 // aspect-ratio rule that fixes one edge and derives the other from the other axis.
-#include "graphics/FloatRect.h"
+#include "graphics/sprites/FloatRect.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 // Scope guards of the GUI: a reference held on a window (or any named object)
 // while signals and slots run, and a measure section timed while measuring is on.
-#include "foundation/Measures.h"
-#include "foundation/NamedObject.h"
+#include "foundation/time/Measures.h"
+#include "foundation/objects/NamedObject.h"
 
 namespace Ulvo {
 

@@ -1,7 +1,7 @@
 #include "gui/windows/GUITooltipParam.h"
 
-#include "foundation/TextManager.h"
-#include "foundation/XMLNode.h"
+#include "foundation/text/TextManager.h"
+#include "foundation/xml/XMLNode.h"
 #include "gui/windows/GUIScopes.h"
 #include "gui/windows/GUIWindow.h"
 #include "gui/windows/GUIXmlRead.h"

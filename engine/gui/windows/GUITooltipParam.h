@@ -2,7 +2,7 @@
 // One tooltip entry of a window: a literal text or a text id of the language
 // table, the id of the tooltip windows that show it and an optional delay.
 // Listeners of textRequested may change the text just before it is shown.
-#include "foundation/NamedObject.h"
+#include "foundation/objects/NamedObject.h"
 
 #include <cstdint>
 #include <string>

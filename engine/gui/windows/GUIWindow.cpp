@@ -3,9 +3,9 @@
 // GUIWindowDrawing.cpp.
 #include "gui/windows/GUIWindow.h"
 
-#include "devices/KeyState.h"
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
+#include "devices/input/KeyState.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
 #include "gui/layout/GUILayoutManager.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIScopes.h"

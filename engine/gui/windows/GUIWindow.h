@@ -13,8 +13,8 @@
 // Widgets override the virtual operations.
 #include <d3d9.h>
 
-#include "foundation/NamedObject.h"
-#include "graphics/FloatRect.h"
+#include "foundation/objects/NamedObject.h"
+#include "graphics/sprites/FloatRect.h"
 #include "gui/windows/GUIAnimationsGoal.h"
 #include "gui/windows/GUIDrawOptions.h"
 #include "gui/windows/GUIOptions.h"

@@ -9,9 +9,9 @@
 // passed. Drawing then passes only where the stencil reached the number of shapes.
 #include "gui/windows/GUIWindow.h"
 
-#include "foundation/MeasureManager.h"
-#include "graphics/D3DXSprite.h"
-#include "graphics/Texture2D.h"
+#include "foundation/time/MeasureManager.h"
+#include "graphics/sprites/D3DXSprite.h"
+#include "graphics/textures/Texture2D.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIScopes.h"
 

@@ -1,7 +1,7 @@
 #include "gui/windows/GUIXmlRead.h"
 
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
 
 #include <cwchar>
 #include <cwctype>

@@ -2,12 +2,12 @@
 // Shared set-up of the sound tests: the engine started as the game starts it
 // (with the shipped global settings), the shipped sound configuration loaded
 // from the runtime folder, and a pump that runs update steps for a while.
-#include "devices/SoundInitParams.h"
-#include "devices/SoundInterface.h"
-#include "foundation/File.h"
-#include "foundation/GOBManager.h"
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
+#include "devices/sound/SoundInitParams.h"
+#include "devices/sound/SoundInterface.h"
+#include "foundation/files/File.h"
+#include "foundation/files/GOBManager.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
 
 #include "support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 // The command-line switches.
 #include "foundation/CommandLine.h"
-#include "foundation/Logger.h"
+#include "foundation/logging/Logger.h"
 #include "foundation/UlvoEngine.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // "config.cfg": its frame and section order, fallbacks, and that entries this
 // build does not know yet survive a load and save.
-#include "devices/D3DInitParams.h"
-#include "devices/DInputInitParams.h"
-#include "devices/Window.h"
+#include "devices/d3d/D3DInitParams.h"
+#include "devices/input/DInputInitParams.h"
+#include "devices/window/Window.h"
 #include "foundation/EngineParams.h"
 #include "foundation/UlvoEngine.h"
-#include "foundation/UserGlobals.h"
-#include "foundation/XMLNode.h"
+#include "foundation/app/UserGlobals.h"
+#include "foundation/xml/XMLNode.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

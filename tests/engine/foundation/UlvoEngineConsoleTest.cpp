@@ -1,11 +1,11 @@
 // The engine's "E_" commands and the in-game console line, driven through the
 // keyboard's consoleKey signal with a layout installed in code.
-#include "devices/DirectInputInterface.h"
-#include "devices/KeyState.h"
-#include "devices/TastaturLayout.h"
-#include "devices/TastaturLayoutManager.h"
-#include "foundation/ConsoleDispatcher.h"
-#include "foundation/Logger.h"
+#include "devices/input/DirectInputInterface.h"
+#include "devices/input/KeyState.h"
+#include "devices/input/TastaturLayout.h"
+#include "devices/input/TastaturLayoutManager.h"
+#include "foundation/console/ConsoleDispatcher.h"
+#include "foundation/logging/Logger.h"
 #include "foundation/UlvoEngine.h"
 
 #include <gtest/gtest.h>

@@ -2,11 +2,11 @@
 // rules, the lost device, quit messages and exit codes.
 #include <windows.h>
 
-#include "devices/D3DInterface.h"
+#include "devices/d3d/D3DInterface.h"
 #include "foundation/CommandLine.h"
-#include "foundation/ConsoleDispatcher.h"
-#include "foundation/MainLoopSignals.h"
-#include "foundation/MeasureManager.h"
+#include "foundation/console/ConsoleDispatcher.h"
+#include "foundation/app/MainLoopSignals.h"
+#include "foundation/time/MeasureManager.h"
 #include "foundation/UlvoEngine.h"
 
 #include <platform_test.h>

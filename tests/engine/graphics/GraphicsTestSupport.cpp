@@ -1,10 +1,10 @@
 // Device start, read-back, golden images and drawing helpers for the engine's graphics tests.
 #include "GraphicsTestSupport.h"
 
-#include "devices/D3DInitParams.h"
-#include "devices/D3DInterface.h"
+#include "devices/d3d/D3DInitParams.h"
+#include "devices/d3d/D3DInterface.h"
 #include "foundation/UlvoEngine.h"
-#include "graphics/Texture2D.h"
+#include "graphics/textures/Texture2D.h"
 #include "support/TestSupport.h"
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 // descriptions, which are logged and skipped while the rest loads.
 #include "GUITestSupport.h"
 
-#include "foundation/XMLNode.h"
-#include "graphics/Texture2D.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/textures/Texture2D.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIAnimationsGoal.h"
 #include "gui/windows/GUITooltipParam.h"

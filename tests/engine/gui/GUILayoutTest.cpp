@@ -1,8 +1,8 @@
 // Docking by the layout managers, and the new layout after the screen changed size.
 #include "GUITestSupport.h"
 
-#include "devices/D3DInitParams.h"
-#include "devices/D3DInterface.h"
+#include "devices/d3d/D3DInitParams.h"
+#include "devices/d3d/D3DInterface.h"
 #include "gui/layout/GUILayoutManager.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIWindow.h"

@@ -1,5 +1,5 @@
 // Reading GUIRECT nodes and evaluating them against a parent rectangle.
-#include "foundation/XMLNode.h"
+#include "foundation/xml/XMLNode.h"
 #include "gui/windows/GUIRect.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 #include <d3d9.h>
 
 #include "GraphicsTestSupport.h"
-#include "devices/KeyState.h"
-#include "foundation/PerfTimer.h"
+#include "devices/input/KeyState.h"
+#include "foundation/time/PerfTimer.h"
 
 #include <gtest/gtest.h>
 

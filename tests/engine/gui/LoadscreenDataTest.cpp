@@ -2,9 +2,9 @@
 // GUI system, with the windows and pictures the game looks up.
 #include "GUITestSupport.h"
 
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
-#include "graphics/Texture2D.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/textures/Texture2D.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIWindow.h"
 #include "support/TestSupport.h"

@@ -1,0 +1,23 @@
+#include "foundation/console/ConsoleDispatcher.h"
+
+namespace Ulvo {
+
+ConsoleDispatcher* ConsoleDispatcher::getInstance()
+{
+    static ConsoleDispatcher instance;
+    return &instance;
+}
+
+void ConsoleDispatcher::execute(TypedConsoleCommand& line)
+{
+    bool handled = false;
+    onExecute.emit(line, handled);
+    line.setCursor(-1);
+}
+
+void ConsoleDispatcher::complete(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+{
+    onComplete.emit(line, candidates);
+}
+
+} // namespace Ulvo

@@ -1,0 +1,267 @@
+#include "foundation/files/File.h"
+
+#include "foundation/files/GOBFile.h"
+#include "foundation/files/GOBManager.h"
+#include "foundation/files/GOBOrder.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/text/Utf16.h"
+#include "foundation/xml/XMLNode.h"
+
+#include <windows.h>
+
+namespace Ulvo {
+
+namespace {
+
+FileLogger& fileLog()
+{
+    return moduleLogger(LogModule::File);
+}
+
+bool isDirectory(const std::wstring& name)
+{
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+} // namespace
+
+File::File(const std::wstring& name) : NamedObject(name)
+{
+}
+
+File::File(XMLNode* node) : NamedObject(node)
+{
+    if (!node)
+        return;
+    GOBOrder* order = GOBManager::getInstance()->getGOBOrder(node->getAttributeValue(L"GOBORDER", L"DEFAULT"));
+    std::wstring fileName;
+    if (node->readString(L"FILENAME", fileName))
+        loadFile(fileName, order);
+}
+
+File::~File()
+{
+    closeOwned();
+}
+
+void File::closeOwned()
+{
+    if (m_ownsHandles && m_handle)
+        std::fclose(m_handle);
+    // A borrowed archive handle is simply let go.
+    m_handle = nullptr;
+    m_ownsHandles = false;
+    m_fromDisk = false;
+    m_start = 0xFFFFFFFFu;
+    m_end = 0xFFFFFFFFu;
+}
+
+std::vector<File*>& File::getLoadedFiles()
+{
+    static std::vector<File*> files;
+    return files;
+}
+
+bool File::loadFile(const std::wstring& name, GOBOrder* order)
+{
+    closeOwned();
+    m_fileName = name;
+
+    FileLogger& log = fileLog();
+    log.log(10, LOG_TYPE_INFO, L"Ulvo::File::loadFile load File " + name + L"\n");
+    LogIndent<FileLogger> indent(log);
+
+    if (order) {
+        for (GOBFile* archive : order->getSlots()) {
+            if (archive) {
+                FILE* handle = nullptr;
+                uint32_t start = 0;
+                uint32_t end = 0;
+                if (archive->getFilePtr(name, handle, start, end)) {
+                    m_handle = handle;
+                    m_start = start;
+                    m_end = end;
+                    m_ownsHandles = false;
+                    m_fromDisk = false;
+                    log.log(10, LOG_TYPE_INFO, L" File found in Gob: " + archive->getName() + L"\n");
+                    return true;
+                }
+                continue;
+            }
+
+            FILE* handle = _wfopen(name.c_str(), L"rb");
+            if (!handle)
+                continue;
+            // Folders open on this system but are no files to read.
+            if (isDirectory(name)) {
+                std::fclose(handle);
+                continue;
+            }
+            long size = -1;
+            if (std::fseek(handle, 0, SEEK_END) == 0)
+                size = std::ftell(handle);
+            std::fseek(handle, 0, SEEK_SET);
+            if (size < 0 || static_cast<unsigned long>(size) >= 0xFFFFFFFFul) {
+                log.log(25, LOG_TYPE_ERROR, L" File " + name + L" cannot be measured or is too large\n");
+                std::fclose(handle);
+                continue;
+            }
+            m_handle = handle;
+            m_start = 0;
+            m_end = static_cast<uint32_t>(size);
+            m_ownsHandles = true;
+            m_fromDisk = true;
+            log.log(10, LOG_TYPE_INFO, L" File found direkt\n");
+            return true;
+        }
+    }
+
+    log.log(25, LOG_TYPE_ERROR, L" File not found " + name + L"\n");
+    return false;
+}
+
+bool File::readBytes(std::vector<unsigned char>& bytes)
+{
+    if (!m_handle || m_end < m_start)
+        return false;
+    bytes.resize(m_end - m_start);
+    // Always seek: an archive's handle is shared, so another lookup may have moved it.
+    if (std::fseek(m_handle, static_cast<long>(m_start), SEEK_SET) != 0)
+        return false;
+    return bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), m_handle) == bytes.size();
+}
+
+std::wstring File::getFILE_DATA()
+{
+    FileLogger& log = fileLog();
+    log.log(10, LOG_TYPE_INFO, L"Ulvo::File::getFILE_DATA " + m_fileName + L"\n");
+    LogIndent<FileLogger> indent(log);
+
+    if (!m_handle) {
+        log.log(10, LOG_TYPE_ERROR, m_fileName + L" File not loaded\n");
+        return std::wstring();
+    }
+    std::vector<unsigned char> bytes;
+    if (!readBytes(bytes)) {
+        log.log(25, LOG_TYPE_ERROR, m_fileName + L" could not be read\n");
+        return std::wstring();
+    }
+
+    std::wstring text;
+    const std::size_t count = bytes.size();
+    if (count >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        // UTF-16 is read untranslated: its code units may hold the bytes 0D 0A or 1A.
+        log.log(10, LOG_TYPE_INFO, L"is Unicode File \n");
+        decodeUtf16LE(bytes.data() + 2, (count - 2) / 2, text);
+    } else {
+        log.log(10, LOG_TYPE_INFO, L"is Multibyte File \n");
+        text.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned char byte = bytes[i];
+            if (m_fromDisk) {
+                // The C runtime's text mode on disk files: 1A ends the text, CR LF reads as LF.
+                if (byte == 0x1A)
+                    break;
+                if (byte == '\r' && i + 1 < count && bytes[i + 1] == '\n')
+                    continue;
+            }
+            text.push_back(static_cast<wchar_t>(byte));
+        }
+    }
+    return text;
+}
+
+bool File::getFILE_DATA(unsigned char*& buffer, uint32_t& size)
+{
+    FileLogger& log = fileLog();
+    log.log(10, LOG_TYPE_INFO, L"Ulvo::File::getFILE_DATA " + m_fileName + L"\n");
+
+    if (!m_handle) {
+        log.log(10, LOG_TYPE_ERROR, m_fileName + L" File not loaded\n");
+        return false;
+    }
+    std::vector<unsigned char> bytes;
+    if (!readBytes(bytes)) {
+        log.log(25, LOG_TYPE_ERROR, m_fileName + L" could not be read\n");
+        return false;
+    }
+    size = static_cast<uint32_t>(bytes.size());
+    buffer = new unsigned char[bytes.size()];
+    std::copy(bytes.begin(), bytes.end(), buffer);
+    return true;
+}
+
+bool File::FileExists(const std::wstring& name, GOBOrder* order)
+{
+    if (!order)
+        return false;
+    for (GOBFile* archive : order->getSlots()) {
+        if (archive) {
+            if (archive->FileExists(name))
+                return true;
+            continue;
+        }
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW(name.c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            FindClose(find);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring File::removeDoubleBackslashes(const std::wstring& path)
+{
+    std::wstring result;
+    result.reserve(path.size());
+    for (wchar_t c : path) {
+        if (c == L'\\' && !result.empty() && result.back() == L'\\')
+            continue;
+        result.push_back(c);
+    }
+    return result;
+}
+
+std::wstring File::getPath(const std::wstring& path)
+{
+    if (path.find(L'.') == std::wstring::npos)
+        return path;
+    const std::size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(0, slash);
+}
+
+std::wstring File::getFileNameFromPath(const std::wstring& path, bool withoutExtension)
+{
+    const std::size_t dot = path.rfind(L'.');
+    if (dot == std::wstring::npos)
+        return std::wstring();
+    const std::size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos)
+        return path;
+    // A dot before the last backslash belongs to a folder: there is no extension to drop.
+    if (withoutExtension && dot > slash)
+        return path.substr(slash + 1, dot - slash - 1);
+    return path.substr(slash + 1);
+}
+
+std::wstring File::combinePath(const std::wstring& directory, const std::wstring& relative)
+{
+    std::wstring dir = directory;
+    std::wstring rel = relative;
+    while (!rel.empty() && rel[0] == L'.') {
+        const std::size_t separator = rel.find(L'\\');
+        if (separator == std::wstring::npos)
+            break;
+        rel.erase(0, separator + 1);
+        // Climbing stops at the start: a name from data never reaches above it.
+        const std::size_t slash = dir.rfind(L'\\');
+        dir.erase(slash == std::wstring::npos ? 0 : slash);
+    }
+    if (dir.empty())
+        return removeDoubleBackslashes(rel);
+    return removeDoubleBackslashes(dir + L'\\' + rel);
+}
+
+} // namespace Ulvo

@@ -1,0 +1,61 @@
+#pragma once
+// A data file found through a search order, on disk or in a GOB archive, and
+// read as text (UTF-16LE when it starts with a byte-order mark) or raw bytes.
+#include "foundation/objects/NamedObject.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace Ulvo {
+
+class GOBOrder;
+class XMLNode;
+
+class File : public NamedObject {
+public:
+    explicit File(const std::wstring& name);
+    // NAME names the object, GOBORDER picks the search order ("DEFAULT" when
+    // absent) and FILENAME, when present, is loaded at once.
+    explicit File(XMLNode* node);
+    ~File() override;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Looks the name up in the order's places in turn; false when none has it.
+    bool loadFile(const std::wstring& name, GOBOrder* order);
+
+    // The file's text; empty when no file is open.
+    std::wstring getFILE_DATA();
+    // The file's bytes in a new array (free with delete[]) and their count.
+    bool getFILE_DATA(unsigned char*& buffer, uint32_t& size);
+
+    bool isOpen() const { return m_handle != nullptr; }
+    const std::wstring& getFileName() const { return m_fileName; }
+
+    static bool FileExists(const std::wstring& name, GOBOrder* order);
+
+    // Path helpers on backslash-separated paths.
+    static std::wstring removeDoubleBackslashes(const std::wstring& path);
+    static std::wstring getPath(const std::wstring& path);
+    static std::wstring getFileNameFromPath(const std::wstring& path, bool withoutExtension);
+    static std::wstring combinePath(const std::wstring& directory, const std::wstring& relative);
+
+    // Files registered for reading by name; nothing registers any.
+    static std::vector<File*>& getLoadedFiles();
+
+private:
+    void closeOwned();
+    bool readBytes(std::vector<unsigned char>& bytes);
+
+    std::wstring m_fileName;
+    FILE* m_handle = nullptr;
+    uint32_t m_start = 0xFFFFFFFFu;
+    uint32_t m_end = 0xFFFFFFFFu;
+    bool m_ownsHandles = false;
+    // Disk text gets the C runtime's text-mode translation; archive entries do not.
+    bool m_fromDisk = false;
+};
+
+} // namespace Ulvo

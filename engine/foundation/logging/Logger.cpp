@@ -1,0 +1,307 @@
+#include "foundation/logging/Logger.h"
+
+#include <array>
+
+namespace Ulvo {
+
+namespace {
+
+// Set once the run has opened its log files; loggers made later open theirs at once.
+bool g_filesOpened = false;
+
+const wchar_t* const kModuleFiles[] = {
+    L"UlvoEngine.log",     L"UlvoInputInterface.log", L"UlvoRenderInterface.log", L"UlvoEffect.log",
+    L"UlvoEffectManager.log", L"UlvoFile.log",        L"UlvoGOBFile.log",         L"UlvoGOBManager.log",
+    L"UlvoFileManager.log", L"SoundInterface.log",    L"MyXML.log",               L"mysocketplayer.log",
+    L"mysocket.log",       L"UlvoTexture2D.log",      L"UlvoTexture3D.log",       L"UlvoTextureCube.log",
+    L"UlvoTextureManager.log", L"UlvoMesh.log",       L"UlvoMeshManager.log",     L"UlvoAniMesh.log",
+};
+static_assert(sizeof(kModuleFiles) / sizeof(kModuleFiles[0]) == static_cast<std::size_t>(LogModule::Count));
+
+constexpr WORD kTypeColours[] = {4, 6, 2, 7};
+
+std::array<FileLogger, static_cast<std::size_t>(LogModule::Count)>& moduleLoggers()
+{
+    // The main logger is made first so that it outlives the module loggers,
+    // which echo into it until the very end.
+    mainLogger();
+    static std::array<FileLogger, static_cast<std::size_t>(LogModule::Count)> loggers = [] {
+        return std::array<FileLogger, static_cast<std::size_t>(LogModule::Count)>{
+            FileLogger(kModuleFiles[0]),  FileLogger(kModuleFiles[1]),  FileLogger(kModuleFiles[2]),
+            FileLogger(kModuleFiles[3]),  FileLogger(kModuleFiles[4]),  FileLogger(kModuleFiles[5]),
+            FileLogger(kModuleFiles[6]),  FileLogger(kModuleFiles[7]),  FileLogger(kModuleFiles[8]),
+            FileLogger(kModuleFiles[9]),  FileLogger(kModuleFiles[10]), FileLogger(kModuleFiles[11]),
+            FileLogger(kModuleFiles[12]), FileLogger(kModuleFiles[13]), FileLogger(kModuleFiles[14]),
+            FileLogger(kModuleFiles[15]), FileLogger(kModuleFiles[16]), FileLogger(kModuleFiles[17]),
+            FileLogger(kModuleFiles[18]), FileLogger(kModuleFiles[19]),
+        };
+    }();
+    return loggers;
+}
+
+} // namespace
+
+int& logSwitch()
+{
+    static int value = 1;
+    return value;
+}
+
+// ---------------------------------------------------------------- MyLogger_buff
+
+MyLogger_buff::MyLogger_buff(std::size_t size) : m_buffer(size > 0 ? size : 1)
+{
+    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+}
+
+MyLogger_buff::~MyLogger_buff()
+{
+    flushPending();
+    if (m_console)
+        FreeConsole();
+}
+
+void MyLogger_buff::setConsole(HANDLE console)
+{
+    flushPending();
+    m_console = console;
+}
+
+void MyLogger_buff::flushPending()
+{
+    const std::ptrdiff_t pending = pptr() - pbase();
+    if (pending > 0 && m_console) {
+        DWORD written = 0;
+        WriteConsoleW(m_console, pbase(), static_cast<DWORD>(pending), &written, nullptr);
+    }
+    // Without a console the characters are dropped, as the console is the only sink.
+    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+}
+
+MyLogger_buff::int_type MyLogger_buff::overflow(int_type ch)
+{
+    flushPending();
+    if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+        *pptr() = traits_type::to_char_type(ch);
+        pbump(1);
+    }
+    return traits_type::not_eof(ch);
+}
+
+int MyLogger_buff::sync()
+{
+    flushPending();
+    return 0;
+}
+
+// ---------------------------------------------------------------- LogFile
+
+LogFile::~LogFile()
+{
+    close();
+}
+
+void LogFile::open()
+{
+    if (m_file)
+        return;
+    m_tried = true;
+    // A fresh runtime folder has no "logs" yet.
+    if (GetFileAttributesW(L"logs") == INVALID_FILE_ATTRIBUTES)
+        CreateDirectoryW(L"logs", nullptr);
+    std::wstring path = L"logs\\" + m_fileName;
+    m_file = _wfopen(path.c_str(), L"wb");
+    if (m_file)
+        setvbuf(m_file, nullptr, _IOLBF, 8192);
+}
+
+void LogFile::close()
+{
+    if (m_file) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    m_tried = false;
+}
+
+void LogFile::flush()
+{
+    if (m_file)
+        std::fflush(m_file);
+}
+
+void LogFile::write(const std::wstring& text)
+{
+    if (!m_file) {
+        if (m_tried)
+            return;
+        open();
+        if (!m_file)
+            return;
+    }
+    if (text.empty())
+        return;
+    int needed = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                     nullptr);
+    if (needed <= 0)
+        return;
+    m_utf8.resize(static_cast<std::size_t>(needed));
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), m_utf8.data(), needed, nullptr,
+                        nullptr);
+    std::fwrite(m_utf8.data(), 1, m_utf8.size(), m_file);
+}
+
+// ---------------------------------------------------------------- Logger
+
+Logger::Logger() : m_consoleBuffer(100), m_consoleStream(&m_consoleBuffer), m_file(L"logfile.log")
+{
+    if (g_filesOpened)
+        m_file.open();
+}
+
+Logger::~Logger()
+{
+    m_consoleStream.flush();
+    m_file.close();
+}
+
+bool Logger::wants(int priority, int type) const
+{
+    if (logSwitch() <= 0)
+        return false;
+    int threshold = type == LOG_TYPE_ERROR ? m_errorThreshold
+                    : type == LOG_TYPE_WARNING ? m_warningThreshold
+                                               : m_infoThreshold;
+    return priority >= threshold;
+}
+
+void Logger::log(int priority, int type, const std::wstring& message, bool indent)
+{
+    if (!wants(priority, type))
+        return;
+    if (type >= 0 && type <= 3)
+        SetConsoleTextAttribute(m_consoleBuffer.getConsole(), kTypeColours[type]);
+
+    if (indent && m_indent > 0) {
+        m_consoleStream << std::wstring(static_cast<std::size_t>(m_indent) * 2, L' ');
+        m_file.write(std::wstring(static_cast<std::size_t>(m_indent), L'\t'));
+    }
+    if (type == LOG_TYPE_ERROR) {
+        m_consoleStream << L"ERROR ";
+        m_file.write(L"ERROR ");
+    }
+    m_consoleStream << message;
+    m_consoleStream.flush();
+    m_file.write(message);
+}
+
+void Logger::setPriority(int value, int mask)
+{
+    if (mask & 1)
+        m_errorThreshold = value;
+    if (mask & 2)
+        m_warningThreshold = value;
+    if (mask & 4)
+        m_infoThreshold = value;
+}
+
+void Logger::createConsole()
+{
+    if (!AllocConsole()) {
+        FreeConsole();
+        AllocConsole();
+    }
+    m_consoleBuffer.setConsole(GetStdHandle(STD_OUTPUT_HANDLE));
+
+    // Lower right of the screen, not topmost.
+    const int width = 2 * GetSystemMetrics(SM_CXFRAME) + 660;
+    const int height = GetSystemMetrics(SM_CYFRAME) + 430;
+    const int left = GetSystemMetrics(SM_CXFULLSCREEN) - width;
+    const int top = GetSystemMetrics(SM_CYFULLSCREEN) - 410;
+    SetWindowPos(GetConsoleWindow(), HWND_NOTOPMOST, left, top, width, height, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    SetConsoleTextAttribute(m_consoleBuffer.getConsole(), 4);
+}
+
+void Logger::showConsole(bool show)
+{
+    if (!hasConsole() && show)
+        createConsole();
+    if (hasConsole())
+        ShowWindow(GetConsoleWindow(), show ? 5 : 0);
+}
+
+// ---------------------------------------------------------------- FileLogger
+
+FileLogger::FileLogger(const std::wstring& fileName, bool echo) : m_file(fileName), m_echo(echo)
+{
+    if (g_filesOpened)
+        m_file.open();
+}
+
+FileLogger::~FileLogger() = default;
+
+void FileLogger::log(int priority, int type, const std::wstring& message, bool indent)
+{
+    if (logSwitch() <= 0)
+        return;
+    if (priority >= m_threshold) {
+        if (indent && m_indent > 0)
+            m_file.write(std::wstring(static_cast<std::size_t>(m_indent), L'\t'));
+        if (type == LOG_TYPE_ERROR)
+            m_file.write(L"ERROR ");
+        m_file.write(message);
+    }
+    if (m_echo)
+        mainLogger().log(priority, type, message, indent);
+}
+
+void FileLogger::incIndent()
+{
+    ++m_indent;
+    if (m_echo)
+        mainLogger().incIndent();
+}
+
+void FileLogger::decIndent()
+{
+    --m_indent;
+    if (m_echo)
+        mainLogger().decIndent();
+}
+
+// ---------------------------------------------------------------- globals
+
+Logger& mainLogger()
+{
+    static Logger logger;
+    return logger;
+}
+
+FileLogger& moduleLogger(LogModule module)
+{
+    return moduleLoggers()[static_cast<std::size_t>(module)];
+}
+
+void openAllLogFiles()
+{
+    g_filesOpened = true;
+    mainLogger().file().open();
+    for (FileLogger& logger : moduleLoggers())
+        logger.file().open();
+}
+
+void closeAllLogFiles()
+{
+    mainLogger().file().close();
+    for (FileLogger& logger : moduleLoggers())
+        logger.file().close();
+}
+
+void flushAllLogFiles()
+{
+    mainLogger().file().flush();
+    for (FileLogger& logger : moduleLoggers())
+        logger.file().flush();
+}
+
+} // namespace Ulvo

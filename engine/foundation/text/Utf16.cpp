@@ -1,0 +1,48 @@
+#include "foundation/text/Utf16.h"
+
+#include <cstdint>
+
+namespace Ulvo {
+
+void appendUtf16LE(std::string& out, const std::wstring& text)
+{
+    out.reserve(out.size() + text.size() * 2);
+    auto unit = [&out](uint32_t u) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>((u >> 8) & 0xFF));
+    };
+    for (wchar_t ch : text) {
+        uint32_t code = static_cast<uint32_t>(ch);
+        if (code < 0x10000) {
+            unit(code);
+        } else if (code <= 0x10FFFF) {
+            code -= 0x10000;
+            unit(0xD800 + (code >> 10));
+            unit(0xDC00 + (code & 0x3FF));
+        } else {
+            unit(0xFFFD);
+        }
+    }
+}
+
+void decodeUtf16LE(const unsigned char* bytes, std::size_t count, std::wstring& out)
+{
+    out.reserve(out.size() + count);
+    auto unit = [bytes](std::size_t i) -> uint32_t {
+        return static_cast<uint32_t>(bytes[2 * i]) | (static_cast<uint32_t>(bytes[2 * i + 1]) << 8);
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint32_t high = unit(i);
+        if (high >= 0xD800 && high <= 0xDBFF && i + 1 < count) {
+            const uint32_t low = unit(i + 1);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                out.push_back(static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00)));
+                ++i;
+                continue;
+            }
+        }
+        out.push_back(static_cast<wchar_t>(high));
+    }
+}
+
+} // namespace Ulvo

@@ -1,0 +1,276 @@
+// The writer: the tab-indented layout, the check that a tree can be written
+// and the save that replaces the old file only once the new one is complete.
+#include "foundation/logging/Logger.h"
+#include "foundation/text/Utf16.h"
+#include "foundation/xml/XMLNode.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <ostream>
+#include <utility>
+
+namespace Ulvo {
+
+namespace {
+
+// The narrow text of the ANSI form: the code page's characters, CR LF line ends.
+bool appendANSI(std::string& out, const std::wstring& text)
+{
+    std::wstring crlf;
+    crlf.reserve(text.size() + text.size() / 16);
+    for (wchar_t ch : text) {
+        if (ch == L'\n')
+            crlf += L'\r';
+        crlf += ch;
+    }
+    if (crlf.empty())
+        return true;
+    if (crlf.size() > 0x3FFFFFFF)
+        return false;
+    const int length = static_cast<int>(crlf.size());
+    const int needed = WideCharToMultiByte(CP_ACP, 0, crlf.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0)
+        return false;
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(needed));
+    return WideCharToMultiByte(CP_ACP, 0, crlf.data(), length, out.data() + start, needed, nullptr, nullptr) ==
+           needed;
+}
+
+bool containsComment(const std::wstring& text)
+{
+    return text.find(L"<!--") != std::wstring::npos;
+}
+
+// A tag or attribute name is written bare: it must not be cut at a space, end
+// its tag, hold a quote (the value quotes are found by searching for them) or
+// an equals sign (attributes are split at the first one), start a comment, or
+// make its tags read as a closing tag of another node or as empty tags.
+bool isWritableName(const std::wstring& name, bool tagName)
+{
+    if (name.empty())
+        return false;
+    if (name.find_first_of(L" >\"=") != std::wstring::npos)
+        return false;
+    if (containsComment(name))
+        return false;
+    if (!tagName)
+        return true;
+    if (name.front() == L'/' || name.compare(0, 3, L"!--") == 0)
+        return false;
+    // The opening and closing tags are empty tags when their last character
+    // other than a tab is a slash (the closing one's own slash for a name of tabs).
+    const std::size_t last = name.find_last_not_of(L'\t');
+    return last != std::wstring::npos && name[last] != L'/';
+}
+
+void writeLog(int priority, int type, const std::wstring& text)
+{
+    moduleLogger(LogModule::XML).log(priority, type, L"Ulvo::XMLNode::save" + text + L"\n");
+}
+
+// Writes the bytes to name + ".tmp" in the same folder and moves that over the
+// file, so a failed write never leaves a truncated or half-written document.
+bool replaceFile(const std::wstring& fileName, const std::string& bytes)
+{
+    const std::wstring temporary = fileName + L".tmp";
+    FILE* file = _wfopen(temporary.c_str(), L"wb");
+    if (!file) {
+        writeLog(100, LOG_TYPE_ERROR, L" " + temporary + L" kann nicht erstellt werden!");
+        return false;
+    }
+    bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    written = std::fflush(file) == 0 && written;
+    written = !std::ferror(file) && written;
+    written = std::fclose(file) == 0 && written;
+    if (!written) {
+        DeleteFileW(temporary.c_str());
+        writeLog(100, LOG_TYPE_ERROR, L" " + temporary + L" konnte nicht geschrieben werden!");
+        return false;
+    }
+    if (!MoveFileExW(temporary.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(temporary.c_str());
+        writeLog(100, LOG_TYPE_ERROR, L" " + fileName + L" konnte nicht ersetzt werden!");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool& xmlUnicodeSwitch()
+{
+    static bool unicode = true;
+    return unicode;
+}
+
+void XMLNode::layout(std::wstring& out, int depth) const
+{
+    // Opens a node; false when the node was written whole (empty-tag form).
+    auto open = [&out](const XMLNode* node, int level) {
+        out.append(static_cast<std::size_t>(level > 0 ? level : 0), L'\t');
+        out += L'<';
+        out += node->m_name;
+        for (const XMLAttribute* attribute : node->m_attributes) {
+            out += L' ';
+            attribute->appendText(out);
+        }
+        const bool hasNodes = !node->m_nodes.empty();
+        const bool hasProperties = !node->m_properties.empty();
+        if (!hasNodes && !hasProperties && !node->m_attributes.empty()) {
+            out += L"/>";
+            return false;
+        }
+        out += L'>';
+        out += hasNodes ? L'\n' : L' ';
+        if (hasProperties && hasNodes && level != 0)
+            out.append(static_cast<std::size_t>(level > 0 ? level : 0), L'\t');
+        for (std::size_t i = 0; i < node->m_properties.size(); ++i) {
+            node->m_properties[i]->appendText(out);
+            out += (hasNodes && i + 1 == node->m_properties.size()) ? L'\n' : L' ';
+        }
+        return true;
+    };
+    auto close = [&out](const XMLNode* node, int level) {
+        if (!node->m_nodes.empty() && level != 0)
+            out.append(static_cast<std::size_t>(level > 0 ? level : 0), L'\t');
+        out += L"</";
+        out += node->m_name;
+        out += L'>';
+    };
+
+    // Walked with a stack of its own, as deep as the reader may build.
+    struct Frame {
+        const XMLNode* node;
+        int depth;
+        std::size_t next;
+    };
+    if (!open(this, depth))
+        return;
+    std::vector<Frame> stack{{this, depth, 0}};
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.next < frame.node->m_nodes.size()) {
+            const XMLNode* child = frame.node->m_nodes[frame.next++];
+            const int level = frame.depth + 1;
+            if (open(child, level))
+                stack.push_back(Frame{child, level, 0});
+            else
+                out += L'\n';
+            continue;
+        }
+        close(frame.node, frame.depth);
+        stack.pop_back();
+        if (!stack.empty())
+            out += L'\n';
+    }
+}
+
+bool XMLNode::write(std::string& out, int depth) const
+{
+    std::wstring text;
+    layout(text, depth);
+    appendUtf16LE(out, text);
+    return true;
+}
+
+bool XMLNode::write(std::wostream& out, int depth) const
+{
+    std::wstring text;
+    layout(text, depth);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return true;
+}
+
+std::wstring XMLNode::toText() const
+{
+    std::wstring text;
+    layout(text, 0);
+    return text;
+}
+
+bool XMLNode::isWritablePropertyValue(const std::wstring& value)
+{
+    if (containsComment(value))
+        return false;
+    // A bar reads back only when every character after it is a bar too: the
+    // reader drops a bar before another character and ends the value at a
+    // bar before a quote.
+    const std::size_t bar = value.find(L'|');
+    return bar == std::wstring::npos || value.find_first_not_of(L'|', bar) == std::wstring::npos;
+}
+
+bool XMLNode::isWritableAttributeValue(const std::wstring& value)
+{
+    return value.find_first_of(L"\">") == std::wstring::npos && !containsComment(value);
+}
+
+bool XMLNode::isWritable(std::wstring* problem) const
+{
+    auto fail = [problem](const XMLNode* node, const std::wstring& what) {
+        if (problem)
+            *problem = L"Node: " + node->m_name + L" " + what;
+        return false;
+    };
+    std::vector<const XMLNode*> pending{this};
+    while (!pending.empty()) {
+        const XMLNode* node = pending.back();
+        pending.pop_back();
+        if (!isWritableName(node->m_name, true))
+            return fail(node, L"name cannot be written");
+        for (const XMLAttribute* attribute : node->m_attributes) {
+            if (!isWritableName(attribute->getName(), false))
+                return fail(node, L"attribute name: \"" + attribute->getName() + L"\"");
+            if (!isWritableAttributeValue(attribute->getValue()))
+                return fail(node, L"attribute " + attribute->getName() + L" value: " + attribute->getValue());
+        }
+        for (const XMLProperty* property : node->m_properties) {
+            // An attribute among the properties would be written as name="value".
+            if (dynamic_cast<const XMLAttribute*>(property))
+                return fail(node, L"property is an attribute: " + property->toText());
+            // A property that reads as this node's closing tag would end it.
+            if (!isWritablePropertyValue(property->getValue()) || property->getValue() == L"/" + node->m_name)
+                return fail(node, L"property value: " + property->getValue());
+        }
+        for (const XMLNode* child : node->m_nodes)
+            pending.push_back(child);
+    }
+    return true;
+}
+
+bool XMLNode::save(XMLNode* node, const std::wstring& fileName, bool unicode)
+{
+    const bool asUnicode = xmlUnicodeSwitch() || unicode;
+    if (!unicode) {
+        mainLogger().log(100, LOG_TYPE_WARNING,
+                         L"Ulvo::XMLNode::loadUNICODE ist aktiviert!\"" + fileName +
+                             (asUnicode ? L"\" wird automatisch als UNICODE Datei gespeichert!\n"
+                                        : L"\" wird trotzdem als ANSI Datei gespeichert!\n"));
+    }
+    if (!node) {
+        writeLog(100, LOG_TYPE_ERROR, L" " + fileName + L": kein Knoten!");
+        return false;
+    }
+    // The format has no escapes: refuse before anything is written, so the old
+    // file stays as it was.
+    std::wstring problem;
+    if (!node->isWritable(&problem)) {
+        writeLog(100, LOG_TYPE_ERROR, L" " + fileName + L" nicht gespeichert, " + problem);
+        return false;
+    }
+
+    std::wstring text;
+    node->layout(text, 0);
+    std::string bytes;
+    if (asUnicode) {
+        bytes = "\xFF\xFE";
+        appendUtf16LE(bytes, text);
+    } else if (!appendANSI(bytes, text)) {
+        writeLog(100, LOG_TYPE_ERROR, L" " + fileName + L" konnte nicht umgewandelt werden!");
+        return false;
+    }
+    return replaceFile(fileName, bytes);
+}
+
+} // namespace Ulvo

@@ -1,0 +1,124 @@
+#pragma once
+// The engine's own sprite drawer: draw calls between Begin and End become quads
+// queued in a 2D and a 3D list; End draws them through the effect given to
+// Begin, grouping consecutive quads into batches of up to four textures taken
+// from one dynamic vertex buffer used as a ring.
+#include <d3d9.h>
+#include <d3dx9effect.h>
+#include <d3dx9math.h>
+
+#include "graphics/sprites/BaseSprite.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace Ulvo {
+
+class Effect;
+
+// The vertex written to the vertex buffer (48 bytes, FVF below).
+struct SpriteVertex {
+    float x, y, z, w;      // screen pixels with rhw 1 (2D) or world space with w 1 (3D)
+    D3DCOLOR colour;
+    float u, v;
+    float slot;            // texture slot 0..3 within the batch, written at flush time
+    float cx, cy, cz, cw;  // 3D only: the quad's centre, w 0
+};
+static_assert(sizeof(SpriteVertex) == 48, "the vertex layout is a hardware format");
+
+// One queued draw: corners top-left, top-right, bottom-left, bottom-right.
+struct SpriteQuad {
+    SpriteVertex vertices[4];
+    IDirect3DTexture9* texture; // not reference counted
+    uint8_t slot;
+    float sortKey;              // squared distance to the camera (3D, set by End)
+};
+
+class Sprite : public BaseSprite {
+public:
+    // Alpha testing for the 3D list with blending on; a Begin flag of this drawer.
+    static constexpr DWORD SPRITE_ALPHATEST = 512;
+    static constexpr DWORD FVF_3D = D3DFVF_XYZW | D3DFVF_DIFFUSE | D3DFVF_TEX3 | D3DFVF_TEXCOORDSIZE2(0) |
+                                    D3DFVF_TEXCOORDSIZE1(1) | D3DFVF_TEXCOORDSIZE4(2);
+    static constexpr DWORD FVF_2D = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX3 | D3DFVF_TEXCOORDSIZE2(0) |
+                                    D3DFVF_TEXCOORDSIZE1(1) | D3DFVF_TEXCOORDSIZE4(2);
+    static constexpr UINT RING_QUADS = 16384;
+    // Quads left unused between two batches in the ring.
+    static constexpr UINT RING_GAP = 4;
+
+    Sprite();
+    ~Sprite() override;
+    Sprite(const Sprite&) = delete;
+    Sprite& operator=(const Sprite&) = delete;
+
+    // Follows the device's lost and reset signals and makes the buffers now, or
+    // when the device is created. Always true.
+    bool create() override;
+    // False while a batch is open, without buffers or without an effect; the
+    // queued quads of an open batch are kept then.
+    bool Begin(DWORD flags, Effect* effect = nullptr) override;
+    // Draws the queued quads; always false, as this drawer reports no flush.
+    bool End() override;
+    void resumeBatch() override {}
+    void suspendBatch() override {}
+    void onLostDevice() override;
+    void onResetDevice() override;
+
+    bool drawTexture2D(Texture2D* texture, const RECT* source, const D3DXVECTOR2* scaling,
+                       const D3DXVECTOR2* rotationCenter, float rotation, const D3DXVECTOR2* translation,
+                       D3DCOLOR colour) override;
+    // False for a null texture or a quad wholly off the screen.
+    bool drawRaw2D(IDirect3DTexture9** texture, const RECT* source, const D3DXVECTOR2* scaling,
+                   const D3DXVECTOR2* rotationCenter, float rotation, const D3DXVECTOR2* translation,
+                   D3DCOLOR colour) override;
+    // A unit square scaled to world size; center is in the unit square's
+    // coordinates and is both the scaling and the rotation centre.
+    bool drawRaw3D(IDirect3DTexture9** texture, const RECT* source, const D3DXVECTOR3* scaling,
+                   const D3DXQUATERNION* rotation, const D3DXVECTOR3* translation, const D3DXVECTOR3* center,
+                   D3DCOLOR colour) override;
+    bool drawTexture3D(Texture2D* texture, const RECT* source, const D3DXVECTOR3* scaling,
+                       const D3DXQUATERNION* rotation, const D3DXVECTOR3* translation, const D3DXVECTOR3* center,
+                       D3DCOLOR colour) override;
+
+    bool isInBatch() const { return m_depth > 0; }
+    const std::vector<SpriteQuad>& getQuads2D() const { return m_quads2D; }
+    const std::vector<SpriteQuad>& getQuads3D() const { return m_quads3D; }
+    UINT getRingPosition() const { return m_ring; }
+    // Places the ring, as after a long run of batches.
+    void setRingPosition(UINT quad) { m_ring = quad % RING_QUADS; }
+    // What the flushes of the last End did: batches drawn and how many of their
+    // vertex-buffer locks discarded the buffer.
+    UINT getBatchCount() const { return m_batchCount; }
+    UINT getDiscardCount() const { return m_discardCount; }
+    IDirect3DVertexBuffer9* getVertexBuffer() const { return m_vertexBuffer; }
+
+private:
+    void releaseBuffers();
+    bool uvFor(IDirect3DTexture9* texture, const RECT& source, float& u0, float& v0, float& u1, float& v1) const;
+    void sortQuads3D(const D3DXMATRIX& viewInverse);
+    void flushList(std::vector<SpriteQuad>& quads);
+    void drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count, IDirect3DTexture9* const* textures,
+                   UINT textureCount, UINT passes);
+
+    uint32_t m_depth = 0;
+    Effect* m_effect = nullptr;
+    IDirect3DVertexBuffer9* m_vertexBuffer = nullptr;
+    IDirect3DIndexBuffer9* m_indexBuffer = nullptr;
+    DWORD m_flags = 0;
+    std::vector<SpriteQuad> m_quads2D;
+    std::vector<SpriteQuad> m_quads3D;
+    UINT m_ring = 0;
+    D3DXVECTOR3 m_unitCorners[4];
+    D3DXVECTOR3 m_corners[4];
+
+    // Set when the ring has gone back to its start since the last lock: the
+    // next lock discards, so quads still read by queued draws are never
+    // overwritten.
+    bool m_ringWrapped = false;
+    UINT m_batchCount = 0;
+    UINT m_discardCount = 0;
+    // The effect's texture parameters, looked up once per End.
+    D3DXHANDLE m_textureHandles[4] = {};
+};
+
+} // namespace Ulvo

@@ -1,0 +1,11 @@
+#include "graphics/sprites/SpritePair.h"
+
+namespace Ulvo {
+
+bool SpritePair::create()
+{
+    const bool made = first.create();
+    return second.create() && made;
+}
+
+} // namespace Ulvo

@@ -1,0 +1,444 @@
+// The input owner with injected keys, mouse messages, focus and a virtual
+// controller on the virtual clock: signal order within a poll, key repeat,
+// clamping, and keys that must not stay down.
+#include <windows.h>
+#include <dinput.h>
+#include <platform_test.h>
+
+#include "devices/d3d/D3DInitParams.h"
+#include "devices/d3d/D3DInterface.h"
+#include "devices/input/DInputInitParams.h"
+#include "devices/input/DirectInputInterface.h"
+#include "devices/input/TastaturLayoutManager.h"
+#include "devices/window/Window.h"
+#include "foundation/UlvoEngine.h"
+#include "foundation/xml/XMLNode.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace Ulvo;
+
+namespace {
+
+constexpr int kScancodeA = 4;
+constexpr int kScancodeB = 5;
+constexpr int kScancodeC = 6;
+constexpr int kScancodeD = 7;
+constexpr int kScancodeE = 8;
+
+class Recorder : public sigslot::has_slots<> {
+public:
+    explicit Recorder(InputStates& s)
+    {
+        s.keyState.keyPressed.connect(this, &Recorder::pressed);
+        s.keyState.keyTyped.connect(this, &Recorder::typed);
+        s.keyState.keyReleased.connect(this, &Recorder::released);
+        s.mouseState.buttonPressed.connect(this, &Recorder::mousePressed);
+        s.mouseState.buttonReleased.connect(this, &Recorder::mouseReleased);
+        s.mouseState.axisMoved.connect(this, &Recorder::mouseAxis);
+        for (JoystickState& j : s.joystickStates) {
+            j.buttonPressed.connect(this, &Recorder::joyPressed);
+            j.axisMoved.connect(this, &Recorder::joyAxis);
+        }
+    }
+    void pressed(KeyState&, const unsigned char& k) { events.push_back(L"key+" + std::to_wstring(k)); }
+    void typed(KeyState&, const unsigned char& k)
+    {
+        typedTimes.push_back(GetTickCount());
+        typedKeys.push_back(k);
+    }
+    void released(KeyState&, const unsigned char& k) { events.push_back(L"key-" + std::to_wstring(k)); }
+    void mousePressed(MouseState&, const UlvoMouseButton& b) { events.push_back(L"mouse+" + std::to_wstring(b)); }
+    void mouseReleased(MouseState&, const UlvoMouseButton& b) { events.push_back(L"mouse-" + std::to_wstring(b)); }
+    void mouseAxis(MouseState&, const UlvoAchse& a) { events.push_back(L"axis" + std::to_wstring(a)); }
+    void joyPressed(JoystickState&, const int& b) { events.push_back(L"joy+" + std::to_wstring(b)); }
+    // Only the stick's x axis: the controller's other axes may rest off centre.
+    void joyAxis(JoystickState&, const UlvoAchse& a)
+    {
+        if (a <= ULVO_ACHSE_X)
+            events.push_back(L"joyaxis" + std::to_wstring(a));
+    }
+
+    std::vector<std::wstring> events;
+    std::vector<uint32_t> typedTimes;
+    std::vector<unsigned char> typedKeys;
+};
+
+int g_joystick = -1;
+
+class DirectInputInterfaceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PlatformUseVirtualClock(true);
+        UlvoEngine* engine = UlvoEngine::getInstance();
+        D3DInitParams* display = &engine->getEngineParams().getD3DInitParams();
+        *display->getDisplayMode() = D3DDISPLAYMODE{640, 480, 60, D3DFMT_X8R8G8B8};
+        *display->getPresentParams() = D3DInitParams::defaultPresentParams();
+        display->setMinRes(0, 0);
+        display->setMaxRes(0xFFFFFFFFu, 0xFFFFFFFFu);
+        display->setAutoDegrade(false, false);
+        ASSERT_TRUE(D3DInterface::getInstance()->init(display));
+        window = engine->getWindow()->getHWND();
+        ASSERT_NE(window, nullptr);
+        PlatformInjectFocus(window, true);
+
+        // Controllers are listed once, by the first init.
+        if (g_joystick < 0)
+            g_joystick = PlatformAttachVirtualJoystick("Test Pad", 6, 16, 1);
+
+        params = &engine->getEngineParams().getDInputInitParams();
+        params->setBufferedKeyboard(true);
+        params->setBufferedMouse(true);
+        params->setMousePollRate(10);
+        params->setKeyboardPollRate(10);
+        params->setKeyRepeat(500, 100);
+        params->setUseWindowMessages(true);
+        params->setSwapMouse(0);
+        input = DirectInputInterface::getInstance();
+        ASSERT_TRUE(input->init(params));
+        poll(); // settle whatever an earlier test left
+    }
+
+    void TearDown() override
+    {
+        for (int sc : {kScancodeA, kScancodeB, kScancodeC, kScancodeD, kScancodeE})
+            PlatformInjectKey(window, sc, false);
+        if (g_joystick >= 0) {
+            PlatformSetVirtualJoystickButton(g_joystick, 0, false);
+            PlatformSetVirtualJoystickAxis(g_joystick, 0, 0);
+        }
+        poll();
+        PlatformUseVirtualClock(false);
+    }
+
+    // One poll 10 ms after the last.
+    void poll()
+    {
+        PlatformAdvanceVirtualClock(10000);
+        input->update();
+    }
+
+    void message(UINT msg, WPARAM wParam, LPARAM lParam) { input->onWindowMessage(window, msg, wParam, lParam); }
+
+    HWND window = nullptr;
+    DInputInitParams* params = nullptr;
+    DirectInputInterface* input = nullptr;
+};
+
+TEST_F(DirectInputInterfaceTest, HeldKeyRepeatsAfterTheDelayThenAtTheRate)
+{
+    Recorder rec(input->getInputStates());
+    PlatformInjectKey(window, kScancodeA, true);
+    const uint32_t start = GetTickCount();
+    for (int i = 0; i < 85; ++i) // 850 ms
+        poll();
+    ASSERT_EQ(rec.typedTimes.size(), 5u);
+    const uint32_t expected[] = {0, 500, 600, 700, 800};
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(rec.typedKeys[i], DIK_A);
+        // The press counts from its event time; polls come every 10 ms.
+        EXPECT_NEAR(static_cast<double>(rec.typedTimes[i] - start), expected[i] + 10.0, 10.0) << i;
+    }
+    EXPECT_TRUE(input->getKeyState().isKeyDown(DIK_A, true));
+
+    PlatformInjectKey(window, kScancodeA, false);
+    poll();
+    EXPECT_EQ(rec.events.back(), L"key-" + std::to_wstring(DIK_A));
+    for (int i = 0; i < 60; ++i)
+        poll();
+    EXPECT_EQ(rec.typedTimes.size(), 5u);
+}
+
+TEST_F(DirectInputInterfaceTest, MouseMessagesGivePositionsClampedToTheWindow)
+{
+    MouseState& m = input->getInputStates().mouseState;
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(100, 50));
+    poll();
+    EXPECT_FLOAT_EQ(m.position[0], 100.0f);
+    EXPECT_FLOAT_EQ(m.position[1], 50.0f);
+
+    const float unclamped = m.unclampedPosition[0];
+    Recorder rec(input->getInputStates());
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(100, 50)); // same place: nothing
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(700, 50)); // beyond the right edge: x only
+    poll();
+    EXPECT_EQ(rec.events, (std::vector<std::wstring>{L"axis1", L"axis2"}));
+    EXPECT_FLOAT_EQ(m.position[0], 640.0f);
+    EXPECT_FLOAT_EQ(m.relativePosition[0], 1.0f);
+    EXPECT_FLOAT_EQ(m.unclampedPosition[0], unclamped + 600.0f);
+
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(-5, -20));
+    poll();
+    EXPECT_FLOAT_EQ(m.position[0], 0.0f);
+    EXPECT_FLOAT_EQ(m.position[1], 0.0f);
+    EXPECT_FLOAT_EQ(m.relativePosition[1], 0.0f);
+}
+
+TEST_F(DirectInputInterfaceTest, FrameMouseMoveIsTakenFromScreenCoordinates)
+{
+    MouseState& m = input->getInputStates().mouseState;
+    POINT p{30, 40};
+    ClientToScreen(window, &p);
+    message(WM_NCMOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+    poll();
+    EXPECT_FLOAT_EQ(m.position[0], 30.0f);
+    EXPECT_FLOAT_EQ(m.position[1], 40.0f);
+}
+
+TEST_F(DirectInputInterfaceTest, OnePollEmitsMouseThenKeyboardThenJoysticks)
+{
+    ASSERT_GE(g_joystick, 0);
+    ASSERT_FALSE(input->getInputStates().joystickStates.empty());
+    EXPECT_TRUE(input->getInputStates().joystickStates[0].connected);
+    EXPECT_EQ(input->getInputStates().joystickStates[0].name, L"Test Pad");
+    Recorder rec(input->getInputStates());
+
+    PlatformSetVirtualJoystickButton(g_joystick, 0, true);
+    PlatformInjectKey(window, kScancodeB, true);
+    message(WM_MOUSEWHEEL, MAKEWPARAM(0, 0), 0); // zero delta: ignored
+    message(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    message(WM_LBUTTONDOWN, 0, 0);
+    poll();
+    EXPECT_EQ(rec.events, (std::vector<std::wstring>{L"axis18", L"axis20", L"mouse+0",
+                                                     L"key+" + std::to_wstring(DIK_B), L"joy+0"}));
+    EXPECT_TRUE(input->getInputStates().mouseState.isButtonDown(ULVO_MOUSE_LEFT));
+    EXPECT_TRUE(input->getInputStates().joystickStates[0].isButtonDown(0));
+    EXPECT_FALSE(input->getInputStates().joystickStates[0].isButtonDown(-1));
+    EXPECT_FALSE(input->getInputStates().joystickStates[0].isButtonDown(128));
+
+    rec.events.clear();
+    message(WM_LBUTTONUP, 0, 0);
+    PlatformSetVirtualJoystickAxis(g_joystick, 0, 32767);
+    poll();
+    EXPECT_EQ(rec.events, (std::vector<std::wstring>{L"mouse-0", L"joyaxis1", L"joyaxis2"}));
+    EXPECT_NEAR(input->getInputStates().joystickStates[0].getAxisValue(ULVO_ACHSE_X), 1.0, 0.01);
+}
+
+TEST_F(DirectInputInterfaceTest, LosingFocusWhileAKeyIsHeldReleasesIt)
+{
+    Recorder rec(input->getInputStates());
+    PlatformInjectKey(window, kScancodeC, true);
+    poll();
+    ASSERT_TRUE(input->getKeyState().isKeyDown(DIK_C, true));
+
+    // Let go while the window is inactive: the foreground keyboard never sees it.
+    PlatformInjectFocus(window, false);
+    PlatformInjectKey(window, kScancodeC, false);
+    poll();
+    EXPECT_FALSE(input->getKeyState().isKeyDown(DIK_C, true));
+    EXPECT_EQ(rec.events.back(), L"key-" + std::to_wstring(DIK_C));
+
+    PlatformInjectFocus(window, true);
+    rec.typedTimes.clear();
+    for (int i = 0; i < 80; ++i)
+        poll();
+    EXPECT_FALSE(input->getKeyState().isKeyDown(DIK_C, true));
+    EXPECT_TRUE(rec.typedTimes.empty()); // no repeat of a key nobody holds
+}
+
+TEST_F(DirectInputInterfaceTest, DeactivationReleasesHeldKeysAtOnce)
+{
+    Recorder rec(input->getInputStates());
+    PlatformInjectKey(window, kScancodeD, true);
+    poll();
+    ASSERT_TRUE(input->getKeyState().isKeyDown(DIK_D, true));
+    input->onActivate(false);
+    EXPECT_FALSE(input->getKeyState().isKeyDown(DIK_D, true));
+    EXPECT_EQ(rec.events.back(), L"key-" + std::to_wstring(DIK_D));
+}
+
+TEST_F(DirectInputInterfaceTest, ReleaseLostToABufferOverflowIsRecovered)
+{
+    Recorder rec(input->getInputStates());
+    PlatformInjectKey(window, kScancodeA, true);
+    poll();
+    ASSERT_TRUE(input->getKeyState().isKeyDown(DIK_A, true));
+
+    // Ten events for a buffer of eight: the release of A is the one dropped.
+    PlatformInjectKey(window, kScancodeA, false);
+    for (int sc : {kScancodeB, kScancodeC, kScancodeD, kScancodeE}) {
+        PlatformInjectKey(window, sc, true);
+        PlatformInjectKey(window, sc, false);
+    }
+    PlatformInjectKey(window, kScancodeB, true);
+    PlatformInjectKey(window, kScancodeB, false);
+    poll();
+    EXPECT_FALSE(input->getKeyState().isKeyDown(DIK_A, true));
+    EXPECT_NE(std::find(rec.events.begin(), rec.events.end(), L"key-" + std::to_wstring(DIK_A)), rec.events.end());
+}
+
+TEST_F(DirectInputInterfaceTest, ConsoleHoldsBackAllButConsoleKeyAndCursorHidesOverTheClient)
+{
+    Recorder rec(input->getInputStates());
+    int consoleKeys = 0;
+    struct Counter : sigslot::has_slots<> {
+        int* count;
+        void key(KeyState&, const unsigned char&) { ++*count; }
+    } counter;
+    counter.count = &consoleKeys;
+    input->getKeyState().consoleKey.connect(&counter, &Counter::key);
+
+    input->setConsoleOpen(true);
+    PlatformInjectKey(window, kScancodeE, true);
+    poll();
+    EXPECT_EQ(consoleKeys, 1);
+    EXPECT_TRUE(rec.events.empty());
+    input->setConsoleOpen(false);
+
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    EXPECT_TRUE(input->isCursorHidden());
+    message(WM_NCMOUSEMOVE, 0, MAKELPARAM(0, 0));
+    EXPECT_FALSE(input->isCursorHidden());
+}
+
+TEST_F(DirectInputInterfaceTest, PollSoonerThanTheRateChangesNothing)
+{
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(200, 200));
+    poll();
+    Recorder rec(input->getInputStates());
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(300, 300));
+    input->update(); // no time has passed
+    EXPECT_TRUE(rec.events.empty());
+    EXPECT_FLOAT_EQ(input->getInputStates().mouseState.position[0], 200.0f);
+    poll();
+    EXPECT_FLOAT_EQ(input->getInputStates().mouseState.position[0], 300.0f);
+
+    input->centerMouse();
+    EXPECT_FLOAT_EQ(input->getInputStates().mouseState.relativePosition[0], 0.5f);
+}
+
+TEST_F(DirectInputInterfaceTest, DirectInputMouseScalesClampsAndKeepsHistory)
+{
+    params->setUseWindowMessages(false);
+    params->setMouseSensitivity(2.0f);
+    ASSERT_TRUE(input->init(params));
+    MouseState& m = input->getInputStates().mouseState;
+    PlatformInjectMouseMove(window, 100, 100);
+    poll();
+    input->centerMouse(); // 320, 240
+    m.history.clear();
+
+    Recorder rec(input->getInputStates());
+    PlatformInjectMouseMove(window, 110, 95); // +10, -5: doubled
+    PlatformInjectMouseButton(window, 3, true, 110, 95);
+    poll();
+    EXPECT_FLOAT_EQ(m.position[0], 340.0f);
+    EXPECT_FLOAT_EQ(m.position[1], 230.0f);
+    EXPECT_EQ(rec.events, (std::vector<std::wstring>{L"axis1", L"axis2", L"axis3", L"axis5", L"mouse+1"}));
+    ASSERT_EQ(m.history.size(), 1u);
+    EXPECT_GT(m.history[0].x, 0.0f);
+    EXPECT_LT(m.history[0].y, 0.0f);
+    EXPECT_TRUE(m.isButtonDown(ULVO_MOUSE_RIGHT));
+
+    PlatformInjectMouseButton(window, 3, false, 110, 95);
+    PlatformInjectMouseMove(window, 600, 95); // far beyond the right edge
+    poll();
+    EXPECT_FLOAT_EQ(m.position[0], 640.0f);
+    EXPECT_FLOAT_EQ(m.relativePosition[0], 1.0f);
+
+    // Records older than five seconds go.
+    for (int i = 0; i < 520; ++i)
+        poll();
+    EXPECT_LE(m.history.size(), 501u);
+    params->setMouseSensitivity(1.0f);
+}
+
+TEST_F(DirectInputInterfaceTest, SettingsRoundTripThroughConfigCfg)
+{
+    TestSupport::TempDir dir;
+    const std::wstring file = (dir.path() / "config.cfg").wstring();
+    // Live changes reach the file; the switches come from the parameters.
+    InputStates& live = input->getInputStates();
+    live.mouseSensitivity = 2.5f;
+    live.swapMouse = 1;
+    live.keyboardPollRate = 15;
+    live.mousePollRate = 25;
+    live.keyRepeatDelay = 400;
+    live.keyRepeatRate = 80;
+    ASSERT_TRUE(UlvoEngine::getInstance()->save(file));
+
+    XMLNode document;
+    ASSERT_TRUE(XMLNode::load(&document, file, 0));
+    XMLNode* engineNode = document.getNode(L"ENGINE_PARAMS");
+    ASSERT_NE(engineNode, nullptr);
+    XMLNode* section = engineNode->getNode(L"DINPUTINITPARAMS");
+    ASSERT_NE(section, nullptr);
+    DInputInitParams reread(nullptr);
+    EXPECT_TRUE(reread.load(section));
+    EXPECT_FLOAT_EQ(reread.getMouseSensitivity(), 2.5f);
+    EXPECT_EQ(reread.getSwapMouse(), 1);
+    EXPECT_EQ(reread.getKeyboardPollRate(), 15u);
+    EXPECT_EQ(reread.getMousePollRate(), 25u);
+    EXPECT_EQ(reread.getKeyRepeatDelay(), 400u);
+    EXPECT_EQ(reread.getKeyRepeatRate(), 80u);
+    EXPECT_TRUE(reread.isBufferedKeyboard());
+    EXPECT_TRUE(reread.isBufferedMouse());
+    EXPECT_TRUE(reread.isUsingWindowMessages());
+    EXPECT_EQ(params->getKeyRepeatDelay(), 400u); // copied back by the save
+}
+
+} // namespace
+
+// The whole road of a typed console command: injected keys, the DirectInput
+// poll, the engine's console line and the shipped German layout.
+TEST_F(DirectInputInterfaceTest, TypedConsoleCommandGoesThroughTheLayout)
+{
+    const std::filesystem::path run = TestSupport::runtimeDir();
+    ASSERT_TRUE(std::filesystem::is_regular_file(run / "tastaturlayout.lay"));
+    {
+        TestSupport::ScopedCwd cwd(run);
+        XMLNode root;
+        ASSERT_TRUE(XMLNode::load(&root, L"tastaturlayout.lay", 0));
+        TastaturLayoutManager::getInstance()->load(root);
+    }
+    UlvoEngine* engine = UlvoEngine::getInstance();
+    engine->setInGameConsoleEnabled(true);
+
+    // SDL scancodes of a German keyboard's keys.
+    constexpr int kGrave = 53, kShift = 225, kE = 8, kX = 27, kI = 12, kT = 23, kSlash = 56, kSpace = 44,
+                  kZero = 39, kReturn = 40, kY = 28;
+    auto tap = [&](int scancode) {
+        PlatformInjectKey(window, scancode, true);
+        poll();
+        PlatformInjectKey(window, scancode, false);
+        poll();
+    };
+    auto shifted = [&](int scancode) {
+        PlatformInjectKey(window, kShift, true);
+        poll();
+        tap(scancode);
+        PlatformInjectKey(window, kShift, false);
+        poll();
+    };
+
+    tap(kGrave); // opens the console
+    ASSERT_TRUE(engine->isConsoleVisible());
+    shifted(kE);
+    shifted(kSlash); // "_" sits on Shift + the key right of "." on a German keyboard
+    shifted(kE);
+    for (int key : {kX, kI, kT, kSpace, kZero})
+        tap(key);
+    ASSERT_NE(engine->getCurrentConsoleLine(), nullptr);
+    EXPECT_EQ(engine->getCurrentConsoleLine()->getLine(), L"E_Exit 0");
+
+    tap(kReturn);
+    const auto& history = engine->getConsoleHistory();
+    ASSERT_GE(history.size(), 2u);
+    const TypedConsoleCommand* executed = history[history.size() - 2];
+    EXPECT_EQ(executed->getLine(), L"E_Exit 0");
+    EXPECT_EQ(executed->getAnswer(), L" still running!");
+
+    tap(kY); // the Y/Z swap: the key labelled Y on a US keyboard types z here
+    EXPECT_EQ(engine->getCurrentConsoleLine()->getLine(), L"z");
+
+    tap(kGrave); // closes it again
+    EXPECT_FALSE(engine->isConsoleVisible());
+    engine->setInGameConsoleEnabled(false);
+}
