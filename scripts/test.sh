@@ -4,6 +4,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup-deps.sh"
+"$root/scripts/check-format.sh"
 jobs="$(nproc)"
 
 build="${BUILD_DIR:-$root/build-test}"

@@ -1,6 +1,17 @@
 #pragma once
 // The registry of the engine's effects: reads the effect definition file, creates the effect
 // pools, bundles and effects, answers lookups by name and offers the FX_ console commands.
+//
+// The graphics layer in brief. Everything the engine draws goes through an effect: the batching
+// sprite, fonts, the GUI, the renderers and post effects look their effect up here by name and
+// hold it through a handle that follows reloads ("FX_reloadEffect" swaps the compiled code under
+// every holder). Textures come from texture lists into the texture manager the device interface
+// owns, or into private managers (fonts, the GUI); sprites batch quads by texture and draw them
+// through the "Sprite" effect; fonts rasterise through the platform's D3DX fonts or draw bitmap
+// glyph sheets through the sprite. Nothing here owns the device: every holder of default-pool
+// resources is a DeviceResource and rebuilds itself around a reset. Loading never stops at a bad
+// entry: a broken effect is logged with its compiler message and left unloaded, and whoever draws
+// with it draws nothing.
 #include "foundation/console/ConsoleCommandReceiver.h"
 
 #include <string>
