@@ -84,8 +84,8 @@ struct Scene {
         if (FAILED(device->CreateVertexBuffer(kBufferQuads * 4 * sizeof(Vertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
                                               kFvf, D3DPOOL_DEFAULT, &vertices, nullptr)))
             return false;
-        if (FAILED(device->CreateIndexBuffer(kBufferQuads * 6 * sizeof(DWORD), D3DUSAGE_WRITEONLY,
-                                             D3DFMT_INDEX32, D3DPOOL_MANAGED, &indices, nullptr)))
+        if (FAILED(device->CreateIndexBuffer(kBufferQuads * 6 * sizeof(DWORD), D3DUSAGE_WRITEONLY, D3DFMT_INDEX32,
+                                             D3DPOOL_MANAGED, &indices, nullptr)))
             return false;
         void* data = nullptr;
         indices->Lock(0, 0, &data, 0);
@@ -175,8 +175,8 @@ void BM_TexturedQuadsDynamicBuffer(benchmark::State& state)
         scene.finish();
     }
     // Shown as quads per second: "370k/s" is 370 quads per millisecond.
-    state.counters["quads"] = benchmark::Counter(static_cast<double>(state.iterations()) * kQuadsPerIteration,
-                                                 benchmark::Counter::kIsRate);
+    state.counters["quads"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kQuadsPerIteration, benchmark::Counter::kIsRate);
     state.counters["draws_per_frame"] = static_cast<double>((kQuadsPerIteration + perDraw - 1) / perDraw);
 }
 BENCHMARK(BM_TexturedQuadsDynamicBuffer)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -48,7 +48,8 @@ const std::vector<Placement>& placements()
             return (seed >> 16) & 0x7FFF;
         };
         for (int k = 0; k < kSprites; ++k)
-            out.push_back({static_cast<float>(next() % (kWidth - kSize)), static_cast<float>(next() % (kHeight - kSize))});
+            out.push_back(
+                {static_cast<float>(next() % (kWidth - kSize)), static_cast<float>(next() % (kHeight - kSize))});
         return out;
     }();
     return list;

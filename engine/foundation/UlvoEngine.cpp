@@ -67,19 +67,19 @@ UlvoEngine* UlvoEngine::getInstance()
 }
 
 UlvoEngine::UlvoEngine()
-    : m_loop(MainLoopSignals::getInstance()),
-      onExit(m_loop.onExit),
-      onUpdate(m_loop.onUpdate),
-      onBeforeUpdate(m_loop.onBeforeUpdate),
-      onAfterUpdate(m_loop.onAfterUpdate),
-      onRender(m_loop.onRender),
-      onBeforeRender(m_loop.onBeforeRender),
-      onAfterRender(m_loop.onAfterRender),
-      onWindowMessage(m_loop.onWindowMessage),
-      onActivate(m_loop.onActivate),
-      onConsoleShown(m_loop.onConsoleShown),
-      m_engineParams(&m_window),
-      m_perfTimer(true)
+    : m_loop(MainLoopSignals::getInstance())
+    , onExit(m_loop.onExit)
+    , onUpdate(m_loop.onUpdate)
+    , onBeforeUpdate(m_loop.onBeforeUpdate)
+    , onAfterUpdate(m_loop.onAfterUpdate)
+    , onRender(m_loop.onRender)
+    , onBeforeRender(m_loop.onBeforeRender)
+    , onAfterRender(m_loop.onAfterRender)
+    , onWindowMessage(m_loop.onWindowMessage)
+    , onActivate(m_loop.onActivate)
+    , onConsoleShown(m_loop.onConsoleShown)
+    , m_engineParams(&m_window)
+    , m_perfTimer(true)
 {
     startUp();
     m_maxConsoleHistory = 10;

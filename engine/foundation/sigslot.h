@@ -32,8 +32,7 @@ public:
     virtual void unlock() {}
 };
 
-template <class mt_policy>
-class lock_block {
+template <class mt_policy> class lock_block {
 public:
     explicit lock_block(mt_policy* mutex) : m_mutex(mutex) { m_mutex->lock(); }
     ~lock_block() { m_mutex->unlock(); }
@@ -44,18 +43,15 @@ private:
     mt_policy* m_mutex;
 };
 
-template <class mt_policy>
-class has_slots;
+template <class mt_policy> class has_slots;
 
-template <class mt_policy>
-class _signal_base : public mt_policy {
+template <class mt_policy> class _signal_base : public mt_policy {
 public:
     virtual void slot_disconnect(has_slots<mt_policy>* pslot) = 0;
     virtual void slot_duplicate(const has_slots<mt_policy>* poldslot, has_slots<mt_policy>* pnewslot) = 0;
 };
 
-template <class mt_policy = SIGSLOT_DEFAULT_MT_POLICY>
-class has_slots : public mt_policy {
+template <class mt_policy = SIGSLOT_DEFAULT_MT_POLICY> class has_slots : public mt_policy {
 public:
     using sender_type = _signal_base<mt_policy>;
 
@@ -103,8 +99,7 @@ private:
     std::vector<sender_type*> m_senders;
 };
 
-template <class mt_policy, class... Args>
-class _connection_base {
+template <class mt_policy, class... Args> class _connection_base {
 public:
     virtual ~_connection_base() = default;
     virtual has_slots<mt_policy>* getdest() const = 0;
@@ -133,8 +128,7 @@ private:
     method_type m_method;
 };
 
-template <class mt_policy, class... Args>
-class _signal_impl : public _signal_base<mt_policy> {
+template <class mt_policy, class... Args> class _signal_impl : public _signal_base<mt_policy> {
 public:
     using connection_type = _connection_base<mt_policy, Args...>;
 
@@ -315,20 +309,24 @@ private:
     bool* m_dead_flag = nullptr;
 };
 
-template <class mt_policy = SIGSLOT_DEFAULT_MT_POLICY>
-class signal0 : public _signal_impl<mt_policy> {};
+template <class mt_policy = SIGSLOT_DEFAULT_MT_POLICY> class signal0 : public _signal_impl<mt_policy> {
+};
 
 template <class arg1_type, class mt_policy = SIGSLOT_DEFAULT_MT_POLICY>
-class signal1 : public _signal_impl<mt_policy, arg1_type> {};
+class signal1 : public _signal_impl<mt_policy, arg1_type> {
+};
 
 template <class arg1_type, class arg2_type, class mt_policy = SIGSLOT_DEFAULT_MT_POLICY>
-class signal2 : public _signal_impl<mt_policy, arg1_type, arg2_type> {};
+class signal2 : public _signal_impl<mt_policy, arg1_type, arg2_type> {
+};
 
 template <class arg1_type, class arg2_type, class arg3_type, class mt_policy = SIGSLOT_DEFAULT_MT_POLICY>
-class signal3 : public _signal_impl<mt_policy, arg1_type, arg2_type, arg3_type> {};
+class signal3 : public _signal_impl<mt_policy, arg1_type, arg2_type, arg3_type> {
+};
 
 template <class arg1_type, class arg2_type, class arg3_type, class arg4_type,
           class mt_policy = SIGSLOT_DEFAULT_MT_POLICY>
-class signal4 : public _signal_impl<mt_policy, arg1_type, arg2_type, arg3_type, arg4_type> {};
+class signal4 : public _signal_impl<mt_policy, arg1_type, arg2_type, arg3_type, arg4_type> {
+};
 
 } // namespace sigslot

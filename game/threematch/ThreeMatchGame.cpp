@@ -64,9 +64,9 @@ void ThreeMatchGame::loadData()
     d3d->getEffectManager()->load(&effects);
 
     Ulvo::TextureManager* textures = d3d->getTextureManager();
-    for (const wchar_t* list : {L"data\\textures\\vindara.tex", L"data\\menu\\blend.tex", L"data\\menu\\menu.tex",
-                                L"data\\stones\\stones.tex", L"data\\Level\\freeplay.tex",
-                                L"data\\textures\\textures.tex"})
+    for (const wchar_t* list :
+         {L"data\\textures\\vindara.tex", L"data\\menu\\blend.tex", L"data\\menu\\menu.tex",
+          L"data\\stones\\stones.tex", L"data\\Level\\freeplay.tex", L"data\\textures\\textures.tex"})
         loadTextureList(textures, list);
     Ulvo::XMLNode animations;
     if (Ulvo::XMLNode::load(&animations, L"data\\Animationen\\Animation.ani", 0))

@@ -46,23 +46,21 @@ typedef struct _D3DVIEWPORT9 {
 // Colours are packed A R G B from the top byte down.
 typedef DWORD D3DCOLOR;
 
-#define D3DCOLOR_ARGB(a, r, g, b)                                                                \
-    ((D3DCOLOR)((((DWORD)(a) & 0xffu) << 24) | (((DWORD)(r) & 0xffu) << 16) |                    \
-                (((DWORD)(g) & 0xffu) << 8) | ((DWORD)(b) & 0xffu)))
+#define D3DCOLOR_ARGB(a, r, g, b)                                                                                      \
+    ((D3DCOLOR)((((DWORD)(a)&0xffu) << 24) | (((DWORD)(r)&0xffu) << 16) | (((DWORD)(g)&0xffu) << 8) |                  \
+                ((DWORD)(b)&0xffu)))
 #define D3DCOLOR_RGBA(r, g, b, a) D3DCOLOR_ARGB(a, r, g, b)
 #define D3DCOLOR_XRGB(r, g, b) D3DCOLOR_ARGB(0xff, r, g, b)
 // Each channel is truncated after scaling to 0..255, as Direct3D does.
-#define D3DCOLOR_COLORVALUE(r, g, b, a)                                                          \
-    D3DCOLOR_RGBA((DWORD)((r) * 255.f), (DWORD)((g) * 255.f), (DWORD)((b) * 255.f),              \
-                  (DWORD)((a) * 255.f))
+#define D3DCOLOR_COLORVALUE(r, g, b, a)                                                                                \
+    D3DCOLOR_RGBA((DWORD)((r)*255.f), (DWORD)((g)*255.f), (DWORD)((b)*255.f), (DWORD)((a)*255.f))
 
 // ---------------------------------------------------------------------------------------------
 // Enumerations and records of the Direct3D 9 device interface. Numeric values are the ones data
 // files and console commands store (a format written as a decimal number, an FVF of 0x204).
 
-#define MAKEFOURCC(c0, c1, c2, c3)                                                               \
-    ((DWORD)(BYTE)(c0) | ((DWORD)(BYTE)(c1) << 8) | ((DWORD)(BYTE)(c2) << 16) |                 \
-     ((DWORD)(BYTE)(c3) << 24))
+#define MAKEFOURCC(c0, c1, c2, c3)                                                                                     \
+    ((DWORD)(BYTE)(c0) | ((DWORD)(BYTE)(c1) << 8) | ((DWORD)(BYTE)(c2) << 16) | ((DWORD)(BYTE)(c3) << 24))
 
 typedef enum _D3DFORMAT {
     D3DFMT_UNKNOWN = 0,
@@ -556,12 +554,7 @@ typedef enum _D3DCMPFUNC {
     D3DCMP_FORCE_DWORD = 0x7fffffff
 } D3DCMPFUNC;
 
-typedef enum _D3DCULL {
-    D3DCULL_NONE = 1,
-    D3DCULL_CW = 2,
-    D3DCULL_CCW = 3,
-    D3DCULL_FORCE_DWORD = 0x7fffffff
-} D3DCULL;
+typedef enum _D3DCULL { D3DCULL_NONE = 1, D3DCULL_CW = 2, D3DCULL_CCW = 3, D3DCULL_FORCE_DWORD = 0x7fffffff } D3DCULL;
 
 typedef enum _D3DSTENCILOP {
     D3DSTENCILOP_KEEP = 1,
@@ -772,10 +765,10 @@ typedef enum _D3DTEXTURETRANSFORMFLAGS {
 #define D3DFVF_TEXTUREFORMAT2 0
 #define D3DFVF_TEXTUREFORMAT3 1
 #define D3DFVF_TEXTUREFORMAT4 2
-#define D3DFVF_TEXCOORDSIZE1(coordIndex) (D3DFVF_TEXTUREFORMAT1 << ((coordIndex) * 2 + 16))
+#define D3DFVF_TEXCOORDSIZE1(coordIndex) (D3DFVF_TEXTUREFORMAT1 << ((coordIndex)*2 + 16))
 #define D3DFVF_TEXCOORDSIZE2(coordIndex) (D3DFVF_TEXTUREFORMAT2)
-#define D3DFVF_TEXCOORDSIZE3(coordIndex) (D3DFVF_TEXTUREFORMAT3 << ((coordIndex) * 2 + 16))
-#define D3DFVF_TEXCOORDSIZE4(coordIndex) (D3DFVF_TEXTUREFORMAT4 << ((coordIndex) * 2 + 16))
+#define D3DFVF_TEXCOORDSIZE3(coordIndex) (D3DFVF_TEXTUREFORMAT3 << ((coordIndex)*2 + 16))
+#define D3DFVF_TEXCOORDSIZE4(coordIndex) (D3DFVF_TEXTUREFORMAT4 << ((coordIndex)*2 + 16))
 
 typedef enum _D3DDECLTYPE {
     D3DDECLTYPE_FLOAT1 = 0,
@@ -834,7 +827,10 @@ typedef struct _D3DVERTEXELEMENT9 {
     BYTE UsageIndex;
 } D3DVERTEXELEMENT9, *LPD3DVERTEXELEMENT9;
 
-#define D3DDECL_END() {0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0}
+#define D3DDECL_END()                                                                                                  \
+    {                                                                                                                  \
+        0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0                                                                           \
+    }
 #define MAXD3DDECLLENGTH 64
 
 // SetStreamSourceFreq: geometry streams carry INDEXEDDATA | instance count, instance streams
@@ -879,4 +875,3 @@ typedef struct _D3DLIGHT9 {
     float Theta;
     float Phi;
 } D3DLIGHT9;
-

@@ -88,8 +88,7 @@ extern const IID IID_ID3DXEffect;
 extern const IID IID_ID3DXEffectCompiler;
 
 // Effects created with the same pool share the values of their `shared` parameters by name.
-struct ID3DXEffectPool : public IUnknown {
-};
+struct ID3DXEffectPool : public IUnknown {};
 typedef ID3DXEffectPool* LPD3DXEFFECTPOOL;
 
 // Every method taking a D3DXHANDLE also accepts the object's name as the handle. Strings and
@@ -181,7 +180,6 @@ typedef ID3DXEffectCompiler* LPD3DXEFFECTCOMPILER;
 HRESULT D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataLen, const D3DXMACRO* pDefines,
                          LPD3DXINCLUDE pInclude, DWORD Flags, LPD3DXEFFECTPOOL pPool, LPD3DXEFFECT* ppEffect,
                          LPD3DXBUFFER* ppCompilationErrors);
-HRESULT D3DXCreateEffectCompiler(LPCSTR pSrcData, UINT SrcDataLen, const D3DXMACRO* pDefines,
-                                 LPD3DXINCLUDE pInclude, DWORD Flags, LPD3DXEFFECTCOMPILER* ppCompiler,
-                                 LPD3DXBUFFER* ppParseErrors);
+HRESULT D3DXCreateEffectCompiler(LPCSTR pSrcData, UINT SrcDataLen, const D3DXMACRO* pDefines, LPD3DXINCLUDE pInclude,
+                                 DWORD Flags, LPD3DXEFFECTCOMPILER* ppCompiler, LPD3DXBUFFER* ppParseErrors);
 HRESULT D3DXCreateEffectPool(LPD3DXEFFECTPOOL* ppPool);

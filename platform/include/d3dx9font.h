@@ -23,6 +23,6 @@ typedef ID3DXFont *LPD3DXFONT, *PD3DXFONT;
 // 0: a default size. Width 0 keeps the face's proportions, otherwise it is the average
 // character width. Weight 600 or more and Italic pick the bold/italic face, synthesised when the
 // family has none. A face name that is not installed gets the closest installed face.
-HRESULT D3DXCreateFontW(IDirect3DDevice9* pDevice, INT Height, UINT Width, UINT Weight, UINT MipLevels,
-                        BOOL Italic, DWORD CharSet, DWORD OutputPrecision, DWORD Quality, DWORD PitchAndFamily,
-                        LPCWSTR pFaceName, ID3DXFont** ppFont);
+HRESULT D3DXCreateFontW(IDirect3DDevice9* pDevice, INT Height, UINT Width, UINT Weight, UINT MipLevels, BOOL Italic,
+                        DWORD CharSet, DWORD OutputPrecision, DWORD Quality, DWORD PitchAndFamily, LPCWSTR pFaceName,
+                        ID3DXFont** ppFont);

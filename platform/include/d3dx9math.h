@@ -24,8 +24,7 @@ struct D3DXPLANE;
 struct D3DXCOLOR;
 
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2);
-D3DXQUATERNION* D3DXQuaternionMultiply(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,
-                                       const D3DXQUATERNION* pQ2);
+D3DXQUATERNION* D3DXQuaternionMultiply(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1, const D3DXQUATERNION* pQ2);
 
 // IEEE 754 half-precision value.
 struct D3DXFLOAT16 {
@@ -55,10 +54,30 @@ struct D3DXVECTOR2 {
     operator float*() { return &x; }
     operator const float*() const { return &x; }
 
-    D3DXVECTOR2& operator+=(const D3DXVECTOR2& v) { x += v.x; y += v.y; return *this; }
-    D3DXVECTOR2& operator-=(const D3DXVECTOR2& v) { x -= v.x; y -= v.y; return *this; }
-    D3DXVECTOR2& operator*=(float f) { x *= f; y *= f; return *this; }
-    D3DXVECTOR2& operator/=(float f) { x /= f; y /= f; return *this; }
+    D3DXVECTOR2& operator+=(const D3DXVECTOR2& v)
+    {
+        x += v.x;
+        y += v.y;
+        return *this;
+    }
+    D3DXVECTOR2& operator-=(const D3DXVECTOR2& v)
+    {
+        x -= v.x;
+        y -= v.y;
+        return *this;
+    }
+    D3DXVECTOR2& operator*=(float f)
+    {
+        x *= f;
+        y *= f;
+        return *this;
+    }
+    D3DXVECTOR2& operator/=(float f)
+    {
+        x /= f;
+        y /= f;
+        return *this;
+    }
 
     D3DXVECTOR2 operator+() const { return *this; }
     D3DXVECTOR2 operator-() const { return D3DXVECTOR2(-x, -y); }
@@ -76,17 +95,56 @@ typedef D3DXVECTOR2* LPD3DXVECTOR2;
 
 struct D3DXVECTOR3 : public D3DVECTOR {
     D3DXVECTOR3() = default;
-    D3DXVECTOR3(const float* f) { x = f[0]; y = f[1]; z = f[2]; }
-    D3DXVECTOR3(const D3DVECTOR& v) { x = v.x; y = v.y; z = v.z; }
-    D3DXVECTOR3(float fx, float fy, float fz) { x = fx; y = fy; z = fz; }
+    D3DXVECTOR3(const float* f)
+    {
+        x = f[0];
+        y = f[1];
+        z = f[2];
+    }
+    D3DXVECTOR3(const D3DVECTOR& v)
+    {
+        x = v.x;
+        y = v.y;
+        z = v.z;
+    }
+    D3DXVECTOR3(float fx, float fy, float fz)
+    {
+        x = fx;
+        y = fy;
+        z = fz;
+    }
 
     operator float*() { return &x; }
     operator const float*() const { return &x; }
 
-    D3DXVECTOR3& operator+=(const D3DXVECTOR3& v) { x += v.x; y += v.y; z += v.z; return *this; }
-    D3DXVECTOR3& operator-=(const D3DXVECTOR3& v) { x -= v.x; y -= v.y; z -= v.z; return *this; }
-    D3DXVECTOR3& operator*=(float f) { x *= f; y *= f; z *= f; return *this; }
-    D3DXVECTOR3& operator/=(float f) { x /= f; y /= f; z /= f; return *this; }
+    D3DXVECTOR3& operator+=(const D3DXVECTOR3& v)
+    {
+        x += v.x;
+        y += v.y;
+        z += v.z;
+        return *this;
+    }
+    D3DXVECTOR3& operator-=(const D3DXVECTOR3& v)
+    {
+        x -= v.x;
+        y -= v.y;
+        z -= v.z;
+        return *this;
+    }
+    D3DXVECTOR3& operator*=(float f)
+    {
+        x *= f;
+        y *= f;
+        z *= f;
+        return *this;
+    }
+    D3DXVECTOR3& operator/=(float f)
+    {
+        x /= f;
+        y /= f;
+        z /= f;
+        return *this;
+    }
 
     D3DXVECTOR3 operator+() const { return *this; }
     D3DXVECTOR3 operator-() const { return D3DXVECTOR3(-x, -y, -z); }
@@ -116,10 +174,38 @@ struct D3DXVECTOR4 {
     operator float*() { return &x; }
     operator const float*() const { return &x; }
 
-    D3DXVECTOR4& operator+=(const D3DXVECTOR4& v) { x += v.x; y += v.y; z += v.z; w += v.w; return *this; }
-    D3DXVECTOR4& operator-=(const D3DXVECTOR4& v) { x -= v.x; y -= v.y; z -= v.z; w -= v.w; return *this; }
-    D3DXVECTOR4& operator*=(float f) { x *= f; y *= f; z *= f; w *= f; return *this; }
-    D3DXVECTOR4& operator/=(float f) { x /= f; y /= f; z /= f; w /= f; return *this; }
+    D3DXVECTOR4& operator+=(const D3DXVECTOR4& v)
+    {
+        x += v.x;
+        y += v.y;
+        z += v.z;
+        w += v.w;
+        return *this;
+    }
+    D3DXVECTOR4& operator-=(const D3DXVECTOR4& v)
+    {
+        x -= v.x;
+        y -= v.y;
+        z -= v.z;
+        w -= v.w;
+        return *this;
+    }
+    D3DXVECTOR4& operator*=(float f)
+    {
+        x *= f;
+        y *= f;
+        z *= f;
+        w *= f;
+        return *this;
+    }
+    D3DXVECTOR4& operator/=(float f)
+    {
+        x /= f;
+        y /= f;
+        z /= f;
+        w /= f;
+        return *this;
+    }
 
     D3DXVECTOR4 operator+() const { return *this; }
     D3DXVECTOR4 operator-() const { return D3DXVECTOR4(-x, -y, -z, -w); }
@@ -128,7 +214,10 @@ struct D3DXVECTOR4 {
     D3DXVECTOR4 operator-(const D3DXVECTOR4& v) const { return D3DXVECTOR4(x - v.x, y - v.y, z - v.z, w - v.w); }
     D3DXVECTOR4 operator*(float f) const { return D3DXVECTOR4(x * f, y * f, z * f, w * f); }
     D3DXVECTOR4 operator/(float f) const { return D3DXVECTOR4(x / f, y / f, z / f, w / f); }
-    friend D3DXVECTOR4 operator*(float f, const D3DXVECTOR4& v) { return D3DXVECTOR4(f * v.x, f * v.y, f * v.z, f * v.w); }
+    friend D3DXVECTOR4 operator*(float f, const D3DXVECTOR4& v)
+    {
+        return D3DXVECTOR4(f * v.x, f * v.y, f * v.z, f * v.w);
+    }
 
     bool operator==(const D3DXVECTOR4& v) const { return x == v.x && y == v.y && z == v.z && w == v.w; }
     bool operator!=(const D3DXVECTOR4& v) const { return !(*this == v); }
@@ -142,15 +231,25 @@ struct D3DXMATRIX : public D3DMATRIX {
     D3DXMATRIX() = default;
     D3DXMATRIX(const float* f) { std::memcpy(m, f, sizeof(m)); }
     D3DXMATRIX(const D3DMATRIX& mat) { std::memcpy(m, mat.m, sizeof(m)); }
-    D3DXMATRIX(float f11, float f12, float f13, float f14,
-               float f21, float f22, float f23, float f24,
-               float f31, float f32, float f33, float f34,
-               float f41, float f42, float f43, float f44)
+    D3DXMATRIX(float f11, float f12, float f13, float f14, float f21, float f22, float f23, float f24, float f31,
+               float f32, float f33, float f34, float f41, float f42, float f43, float f44)
     {
-        _11 = f11; _12 = f12; _13 = f13; _14 = f14;
-        _21 = f21; _22 = f22; _23 = f23; _24 = f24;
-        _31 = f31; _32 = f32; _33 = f33; _34 = f34;
-        _41 = f41; _42 = f42; _43 = f43; _44 = f44;
+        _11 = f11;
+        _12 = f12;
+        _13 = f13;
+        _14 = f14;
+        _21 = f21;
+        _22 = f22;
+        _23 = f23;
+        _24 = f24;
+        _31 = f31;
+        _32 = f32;
+        _33 = f33;
+        _34 = f34;
+        _41 = f41;
+        _42 = f42;
+        _43 = f43;
+        _44 = f44;
     }
 
     float& operator()(UINT row, UINT col) { return m[row][col]; }
@@ -159,42 +258,79 @@ struct D3DXMATRIX : public D3DMATRIX {
     operator float*() { return &_11; }
     operator const float*() const { return &_11; }
 
-    D3DXMATRIX& operator*=(const D3DXMATRIX& mat) { D3DXMatrixMultiply(this, this, &mat); return *this; }
+    D3DXMATRIX& operator*=(const D3DXMATRIX& mat)
+    {
+        D3DXMatrixMultiply(this, this, &mat);
+        return *this;
+    }
     D3DXMATRIX& operator+=(const D3DXMATRIX& mat)
     {
         for (int i = 0; i < 4; ++i)
-            for (int j = 0; j < 4; ++j) m[i][j] += mat.m[i][j];
+            for (int j = 0; j < 4; ++j)
+                m[i][j] += mat.m[i][j];
         return *this;
     }
     D3DXMATRIX& operator-=(const D3DXMATRIX& mat)
     {
         for (int i = 0; i < 4; ++i)
-            for (int j = 0; j < 4; ++j) m[i][j] -= mat.m[i][j];
+            for (int j = 0; j < 4; ++j)
+                m[i][j] -= mat.m[i][j];
         return *this;
     }
     D3DXMATRIX& operator*=(float f)
     {
         for (int i = 0; i < 4; ++i)
-            for (int j = 0; j < 4; ++j) m[i][j] *= f;
+            for (int j = 0; j < 4; ++j)
+                m[i][j] *= f;
         return *this;
     }
     D3DXMATRIX& operator/=(float f) { return *this *= 1.0f / f; }
 
     D3DXMATRIX operator+() const { return *this; }
-    D3DXMATRIX operator-() const { D3DXMATRIX r(*this); return r *= -1.0f; }
+    D3DXMATRIX operator-() const
+    {
+        D3DXMATRIX r(*this);
+        return r *= -1.0f;
+    }
 
-    D3DXMATRIX operator*(const D3DXMATRIX& mat) const { D3DXMATRIX r; D3DXMatrixMultiply(&r, this, &mat); return r; }
-    D3DXMATRIX operator+(const D3DXMATRIX& mat) const { D3DXMATRIX r(*this); return r += mat; }
-    D3DXMATRIX operator-(const D3DXMATRIX& mat) const { D3DXMATRIX r(*this); return r -= mat; }
-    D3DXMATRIX operator*(float f) const { D3DXMATRIX r(*this); return r *= f; }
-    D3DXMATRIX operator/(float f) const { D3DXMATRIX r(*this); return r /= f; }
-    friend D3DXMATRIX operator*(float f, const D3DXMATRIX& mat) { D3DXMATRIX r(mat); return r *= f; }
+    D3DXMATRIX operator*(const D3DXMATRIX& mat) const
+    {
+        D3DXMATRIX r;
+        D3DXMatrixMultiply(&r, this, &mat);
+        return r;
+    }
+    D3DXMATRIX operator+(const D3DXMATRIX& mat) const
+    {
+        D3DXMATRIX r(*this);
+        return r += mat;
+    }
+    D3DXMATRIX operator-(const D3DXMATRIX& mat) const
+    {
+        D3DXMATRIX r(*this);
+        return r -= mat;
+    }
+    D3DXMATRIX operator*(float f) const
+    {
+        D3DXMATRIX r(*this);
+        return r *= f;
+    }
+    D3DXMATRIX operator/(float f) const
+    {
+        D3DXMATRIX r(*this);
+        return r /= f;
+    }
+    friend D3DXMATRIX operator*(float f, const D3DXMATRIX& mat)
+    {
+        D3DXMATRIX r(mat);
+        return r *= f;
+    }
 
     bool operator==(const D3DXMATRIX& mat) const
     {
         for (int i = 0; i < 4; ++i)
             for (int j = 0; j < 4; ++j)
-                if (m[i][j] != mat.m[i][j]) return false;
+                if (m[i][j] != mat.m[i][j])
+                    return false;
         return true;
     }
     bool operator!=(const D3DXMATRIX& mat) const { return !(*this == mat); }
@@ -217,22 +353,68 @@ struct D3DXQUATERNION {
     operator float*() { return &x; }
     operator const float*() const { return &x; }
 
-    D3DXQUATERNION& operator+=(const D3DXQUATERNION& q) { x += q.x; y += q.y; z += q.z; w += q.w; return *this; }
-    D3DXQUATERNION& operator-=(const D3DXQUATERNION& q) { x -= q.x; y -= q.y; z -= q.z; w -= q.w; return *this; }
+    D3DXQUATERNION& operator+=(const D3DXQUATERNION& q)
+    {
+        x += q.x;
+        y += q.y;
+        z += q.z;
+        w += q.w;
+        return *this;
+    }
+    D3DXQUATERNION& operator-=(const D3DXQUATERNION& q)
+    {
+        x -= q.x;
+        y -= q.y;
+        z -= q.z;
+        w -= q.w;
+        return *this;
+    }
     // this then q, as D3DXQuaternionMultiply(this, q).
-    D3DXQUATERNION& operator*=(const D3DXQUATERNION& q) { D3DXQuaternionMultiply(this, this, &q); return *this; }
-    D3DXQUATERNION& operator*=(float f) { x *= f; y *= f; z *= f; w *= f; return *this; }
-    D3DXQUATERNION& operator/=(float f) { x /= f; y /= f; z /= f; w /= f; return *this; }
+    D3DXQUATERNION& operator*=(const D3DXQUATERNION& q)
+    {
+        D3DXQuaternionMultiply(this, this, &q);
+        return *this;
+    }
+    D3DXQUATERNION& operator*=(float f)
+    {
+        x *= f;
+        y *= f;
+        z *= f;
+        w *= f;
+        return *this;
+    }
+    D3DXQUATERNION& operator/=(float f)
+    {
+        x /= f;
+        y /= f;
+        z /= f;
+        w /= f;
+        return *this;
+    }
 
     D3DXQUATERNION operator+() const { return *this; }
     D3DXQUATERNION operator-() const { return D3DXQUATERNION(-x, -y, -z, -w); }
 
-    D3DXQUATERNION operator+(const D3DXQUATERNION& q) const { return D3DXQUATERNION(x + q.x, y + q.y, z + q.z, w + q.w); }
-    D3DXQUATERNION operator-(const D3DXQUATERNION& q) const { return D3DXQUATERNION(x - q.x, y - q.y, z - q.z, w - q.w); }
-    D3DXQUATERNION operator*(const D3DXQUATERNION& q) const { D3DXQUATERNION r; D3DXQuaternionMultiply(&r, this, &q); return r; }
+    D3DXQUATERNION operator+(const D3DXQUATERNION& q) const
+    {
+        return D3DXQUATERNION(x + q.x, y + q.y, z + q.z, w + q.w);
+    }
+    D3DXQUATERNION operator-(const D3DXQUATERNION& q) const
+    {
+        return D3DXQUATERNION(x - q.x, y - q.y, z - q.z, w - q.w);
+    }
+    D3DXQUATERNION operator*(const D3DXQUATERNION& q) const
+    {
+        D3DXQUATERNION r;
+        D3DXQuaternionMultiply(&r, this, &q);
+        return r;
+    }
     D3DXQUATERNION operator*(float f) const { return D3DXQUATERNION(x * f, y * f, z * f, w * f); }
     D3DXQUATERNION operator/(float f) const { return D3DXQUATERNION(x / f, y / f, z / f, w / f); }
-    friend D3DXQUATERNION operator*(float f, const D3DXQUATERNION& q) { return D3DXQUATERNION(f * q.x, f * q.y, f * q.z, f * q.w); }
+    friend D3DXQUATERNION operator*(float f, const D3DXQUATERNION& q)
+    {
+        return D3DXQUATERNION(f * q.x, f * q.y, f * q.z, f * q.w);
+    }
 
     bool operator==(const D3DXQUATERNION& q) const { return x == q.x && y == q.y && z == q.z && w == q.w; }
     bool operator!=(const D3DXQUATERNION& q) const { return !(*this == q); }
@@ -253,8 +435,22 @@ struct D3DXPLANE {
     operator float*() { return &a; }
     operator const float*() const { return &a; }
 
-    D3DXPLANE& operator*=(float f) { a *= f; b *= f; c *= f; d *= f; return *this; }
-    D3DXPLANE& operator/=(float f) { a /= f; b /= f; c /= f; d /= f; return *this; }
+    D3DXPLANE& operator*=(float f)
+    {
+        a *= f;
+        b *= f;
+        c *= f;
+        d *= f;
+        return *this;
+    }
+    D3DXPLANE& operator/=(float f)
+    {
+        a /= f;
+        b /= f;
+        c /= f;
+        d /= f;
+        return *this;
+    }
 
     D3DXPLANE operator+() const { return *this; }
     D3DXPLANE operator-() const { return D3DXPLANE(-a, -b, -c, -d); }
@@ -278,15 +474,32 @@ struct D3DXCOLOR : public D3DCOLORVALUE {
         b = static_cast<float>(argb & 0xffu) / 255.0f;
         a = static_cast<float>((argb >> 24) & 0xffu) / 255.0f;
     }
-    D3DXCOLOR(const float* f) { r = f[0]; g = f[1]; b = f[2]; a = f[3]; }
-    D3DXCOLOR(const D3DCOLORVALUE& c) { r = c.r; g = c.g; b = c.b; a = c.a; }
-    D3DXCOLOR(float fr, float fg, float fb, float fa) { r = fr; g = fg; b = fb; a = fa; }
+    D3DXCOLOR(const float* f)
+    {
+        r = f[0];
+        g = f[1];
+        b = f[2];
+        a = f[3];
+    }
+    D3DXCOLOR(const D3DCOLORVALUE& c)
+    {
+        r = c.r;
+        g = c.g;
+        b = c.b;
+        a = c.a;
+    }
+    D3DXCOLOR(float fr, float fg, float fb, float fa)
+    {
+        r = fr;
+        g = fg;
+        b = fb;
+        a = fa;
+    }
 
     // To packed A R G B; each channel saturates to 0..255 and rounds to nearest.
     operator DWORD() const
     {
-        return (channelToByte(a) << 24) | (channelToByte(r) << 16) | (channelToByte(g) << 8) |
-               channelToByte(b);
+        return (channelToByte(a) << 24) | (channelToByte(r) << 16) | (channelToByte(g) << 8) | channelToByte(b);
     }
 
     operator float*() { return &r; }
@@ -294,10 +507,38 @@ struct D3DXCOLOR : public D3DCOLORVALUE {
     operator D3DCOLORVALUE*() { return this; }
     operator const D3DCOLORVALUE*() const { return this; }
 
-    D3DXCOLOR& operator+=(const D3DXCOLOR& c) { r += c.r; g += c.g; b += c.b; a += c.a; return *this; }
-    D3DXCOLOR& operator-=(const D3DXCOLOR& c) { r -= c.r; g -= c.g; b -= c.b; a -= c.a; return *this; }
-    D3DXCOLOR& operator*=(float f) { r *= f; g *= f; b *= f; a *= f; return *this; }
-    D3DXCOLOR& operator/=(float f) { r /= f; g /= f; b /= f; a /= f; return *this; }
+    D3DXCOLOR& operator+=(const D3DXCOLOR& c)
+    {
+        r += c.r;
+        g += c.g;
+        b += c.b;
+        a += c.a;
+        return *this;
+    }
+    D3DXCOLOR& operator-=(const D3DXCOLOR& c)
+    {
+        r -= c.r;
+        g -= c.g;
+        b -= c.b;
+        a -= c.a;
+        return *this;
+    }
+    D3DXCOLOR& operator*=(float f)
+    {
+        r *= f;
+        g *= f;
+        b *= f;
+        a *= f;
+        return *this;
+    }
+    D3DXCOLOR& operator/=(float f)
+    {
+        r /= f;
+        g /= f;
+        b /= f;
+        a /= f;
+        return *this;
+    }
 
     D3DXCOLOR operator+() const { return *this; }
     D3DXCOLOR operator-() const { return D3DXCOLOR(-r, -g, -b, -a); }
@@ -314,9 +555,11 @@ struct D3DXCOLOR : public D3DCOLORVALUE {
 private:
     static DWORD channelToByte(float c)
     {
-        if (c >= 1.0f) return 0xffu;
+        if (c >= 1.0f)
+            return 0xffu;
         // Written so that NaN also gives 0 instead of an undefined conversion.
-        if (!(c > 0.0f)) return 0u;
+        if (!(c > 0.0f))
+            return 0u;
         return static_cast<DWORD>(c * 255.0f + 0.5f);
     }
 };
@@ -325,11 +568,23 @@ typedef D3DXCOLOR* LPD3DXCOLOR;
 // ---------------------------------------------------------------------------------------------
 // 2D vector
 
-inline float D3DXVec2Length(const D3DXVECTOR2* pV) { return std::sqrt(pV->x * pV->x + pV->y * pV->y); }
-inline float D3DXVec2LengthSq(const D3DXVECTOR2* pV) { return pV->x * pV->x + pV->y * pV->y; }
-inline float D3DXVec2Dot(const D3DXVECTOR2* pV1, const D3DXVECTOR2* pV2) { return pV1->x * pV2->x + pV1->y * pV2->y; }
+inline float D3DXVec2Length(const D3DXVECTOR2* pV)
+{
+    return std::sqrt(pV->x * pV->x + pV->y * pV->y);
+}
+inline float D3DXVec2LengthSq(const D3DXVECTOR2* pV)
+{
+    return pV->x * pV->x + pV->y * pV->y;
+}
+inline float D3DXVec2Dot(const D3DXVECTOR2* pV1, const D3DXVECTOR2* pV2)
+{
+    return pV1->x * pV2->x + pV1->y * pV2->y;
+}
 // z component of the 3D cross product; positive when V2 is counter-clockwise from V1.
-inline float D3DXVec2CCW(const D3DXVECTOR2* pV1, const D3DXVECTOR2* pV2) { return pV1->x * pV2->y - pV1->y * pV2->x; }
+inline float D3DXVec2CCW(const D3DXVECTOR2* pV1, const D3DXVECTOR2* pV2)
+{
+    return pV1->x * pV2->y - pV1->y * pV2->x;
+}
 inline D3DXVECTOR2* D3DXVec2Add(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV1, const D3DXVECTOR2* pV2)
 {
     pOut->x = pV1->x + pV2->x;
@@ -380,8 +635,14 @@ D3DXVECTOR2* D3DXVec2TransformNormalArray(D3DXVECTOR2* pOut, UINT OutStride, con
 // ---------------------------------------------------------------------------------------------
 // 3D vector
 
-inline float D3DXVec3Length(const D3DXVECTOR3* pV) { return std::sqrt(pV->x * pV->x + pV->y * pV->y + pV->z * pV->z); }
-inline float D3DXVec3LengthSq(const D3DXVECTOR3* pV) { return pV->x * pV->x + pV->y * pV->y + pV->z * pV->z; }
+inline float D3DXVec3Length(const D3DXVECTOR3* pV)
+{
+    return std::sqrt(pV->x * pV->x + pV->y * pV->y + pV->z * pV->z);
+}
+inline float D3DXVec3LengthSq(const D3DXVECTOR3* pV)
+{
+    return pV->x * pV->x + pV->y * pV->y + pV->z * pV->z;
+}
 inline float D3DXVec3Dot(const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2)
 {
     return pV1->x * pV2->x + pV1->y * pV2->y + pV1->z * pV2->z;
@@ -456,8 +717,8 @@ D3DXVECTOR3* D3DXVec3Unproject(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV, const D
                                const D3DXMATRIX* pProjection, const D3DXMATRIX* pView, const D3DXMATRIX* pWorld);
 D3DXVECTOR3* D3DXVec3CatmullRom(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV0, const D3DXVECTOR3* pV1,
                                 const D3DXVECTOR3* pV2, const D3DXVECTOR3* pV3, float s);
-D3DXVECTOR3* D3DXVec3Hermite(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pT1,
-                             const D3DXVECTOR3* pV2, const D3DXVECTOR3* pT2, float s);
+D3DXVECTOR3* D3DXVec3Hermite(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pT1, const D3DXVECTOR3* pV2,
+                             const D3DXVECTOR3* pT2, float s);
 
 // ---------------------------------------------------------------------------------------------
 // 4D vector
@@ -508,8 +769,8 @@ D3DXVECTOR4* D3DXVec4TransformArray(D3DXVECTOR4* pOut, UINT OutStride, const D3D
                                     const D3DXMATRIX* pM, UINT n);
 D3DXVECTOR4* D3DXVec4CatmullRom(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV0, const D3DXVECTOR4* pV1,
                                 const D3DXVECTOR4* pV2, const D3DXVECTOR4* pV3, float s);
-D3DXVECTOR4* D3DXVec4Hermite(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1, const D3DXVECTOR4* pT1,
-                             const D3DXVECTOR4* pV2, const D3DXVECTOR4* pT2, float s);
+D3DXVECTOR4* D3DXVec4Hermite(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1, const D3DXVECTOR4* pT1, const D3DXVECTOR4* pV2,
+                             const D3DXVECTOR4* pT2, float s);
 
 // ---------------------------------------------------------------------------------------------
 // Matrix functions
@@ -524,7 +785,8 @@ inline BOOL D3DXMatrixIsIdentity(const D3DXMATRIX* pM)
 {
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
-            if (pM->m[i][j] != (i == j ? 1.0f : 0.0f)) return FALSE;
+            if (pM->m[i][j] != (i == j ? 1.0f : 0.0f))
+                return FALSE;
     return TRUE;
 }
 float D3DXMatrixDeterminant(const D3DXMATRIX* pM);
@@ -542,8 +804,10 @@ D3DXMATRIX* D3DXMatrixRotationAxis(D3DXMATRIX* pOut, const D3DXVECTOR3* pV, floa
 D3DXMATRIX* D3DXMatrixRotationQuaternion(D3DXMATRIX* pOut, const D3DXQUATERNION* pQ);
 // Roll about z first, then pitch about x, then yaw about y.
 D3DXMATRIX* D3DXMatrixRotationYawPitchRoll(D3DXMATRIX* pOut, float yaw, float pitch, float roll);
-D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt, const D3DXVECTOR3* pUp);
-D3DXMATRIX* D3DXMatrixLookAtRH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt, const D3DXVECTOR3* pUp);
+D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
+                               const D3DXVECTOR3* pUp);
+D3DXMATRIX* D3DXMatrixLookAtRH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
+                               const D3DXVECTOR3* pUp);
 D3DXMATRIX* D3DXMatrixPerspectiveLH(D3DXMATRIX* pOut, float w, float h, float zn, float zf);
 D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, float fovy, float aspect, float zn, float zf);
 D3DXMATRIX* D3DXMatrixPerspectiveFovRH(D3DXMATRIX* pOut, float fovy, float aspect, float zn, float zf);
@@ -558,8 +822,8 @@ D3DXMATRIX* D3DXMatrixTransformation(D3DXMATRIX* pOut, const D3DXVECTOR3* pScali
                                      const D3DXVECTOR3* pTranslation);
 // The same in the xy plane, rotations about z in radians.
 D3DXMATRIX* D3DXMatrixTransformation2D(D3DXMATRIX* pOut, const D3DXVECTOR2* pScalingCenter, float scalingRotation,
-                                       const D3DXVECTOR2* pScaling, const D3DXVECTOR2* pRotationCenter,
-                                       float rotation, const D3DXVECTOR2* pTranslation);
+                                       const D3DXVECTOR2* pScaling, const D3DXVECTOR2* pRotationCenter, float rotation,
+                                       const D3DXVECTOR2* pTranslation);
 // Ms * Mrc^-1 * Mr * Mrc * Mt
 D3DXMATRIX* D3DXMatrixAffineTransformation(D3DXMATRIX* pOut, float scaling, const D3DXVECTOR3* pRotationCenter,
                                            const D3DXQUATERNION* pRotation, const D3DXVECTOR3* pTranslation);
@@ -583,7 +847,10 @@ inline float D3DXQuaternionDot(const D3DXQUATERNION* pQ1, const D3DXQUATERNION* 
 {
     return pQ1->x * pQ2->x + pQ1->y * pQ2->y + pQ1->z * pQ2->z + pQ1->w * pQ2->w;
 }
-inline float D3DXQuaternionLength(const D3DXQUATERNION* pQ) { return std::sqrt(D3DXQuaternionDot(pQ, pQ)); }
+inline float D3DXQuaternionLength(const D3DXQUATERNION* pQ)
+{
+    return std::sqrt(D3DXQuaternionDot(pQ, pQ));
+}
 inline D3DXQUATERNION* D3DXQuaternionConjugate(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ)
 {
     pOut->x = -pQ->x;

@@ -25,7 +25,7 @@
 #define D3DX_FILTER_SRGB_OUT (2 << 21)
 #define D3DX_FILTER_SRGB (3 << 21)
 // Bits 26..30 of a mip filter skip that many top levels of the file's chain.
-#define D3DX_SKIP_DDS_MIP_LEVELS(levels, filter) ((((levels) & 0x1F) << 26) | (filter))
+#define D3DX_SKIP_DDS_MIP_LEVELS(levels, filter) ((((levels)&0x1F) << 26) | (filter))
 
 // A file that is not an image of a supported kind, or is truncated.
 #define D3DXERR_INVALIDDATA MAKE_D3DHRESULT(2905)
@@ -71,8 +71,7 @@ HRESULT D3DXCreateTexture(IDirect3DDevice9* pDevice, UINT Width, UINT Height, UI
 HRESULT D3DXCreateCubeTexture(IDirect3DDevice9* pDevice, UINT Size, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
                               D3DPOOL Pool, IDirect3DCubeTexture9** ppCubeTexture);
 HRESULT D3DXCreateVolumeTexture(IDirect3DDevice9* pDevice, UINT Width, UINT Height, UINT Depth, UINT MipLevels,
-                                DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
-                                IDirect3DVolumeTexture9** ppVolumeTexture);
+                                DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, IDirect3DVolumeTexture9** ppVolumeTexture);
 
 // PNG, JPEG, BMP and TGA (through stb_image) and DDS (2D, DXT1-5 and uncompressed). A texel equal
 // to ColorKey (compared as A8R8G8B8, so opaque keys need alpha 0xFF) becomes transparent black;
@@ -80,31 +79,29 @@ HRESULT D3DXCreateVolumeTexture(IDirect3DDevice9* pDevice, UINT Width, UINT Heig
 // converters do not write (float, 16-bit per channel, palettes) become A8R8G8B8 or X8R8G8B8.
 // A cube or volume DDS gives its first face or slice. Dithering and sRGB filter flags and
 // D3DX_SKIP_DDS_MIP_LEVELS are ignored. pPalette is never written.
-HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
-                                            UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
-                                            D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
-                                            D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
-                                            IDirect3DTexture9** ppTexture);
+HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize, UINT Width,
+                                            UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                            DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                            PALETTEENTRY* pPalette, IDirect3DTexture9** ppTexture);
 // Cube maps from DDS cube files only (other images fail with D3DXERR_INVALIDDATA); a face the
 // file leaves out is transparent black. Volumes from DDS volume files, or from any 2D image as
 // a volume one slice deep (a cube file fails with D3DXERR_INVALIDDATA). Sizes, formats, filters
 // and colour keys follow the 2D rules above; Depth follows Width's.
 HRESULT D3DXCreateCubeTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
-                                                UINT Size, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
-                                                D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                                UINT Size, UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                                DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
                                                 D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
                                                 IDirect3DCubeTexture9** ppCubeTexture);
 HRESULT D3DXCreateVolumeTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
                                                   UINT Width, UINT Height, UINT Depth, UINT MipLevels, DWORD Usage,
                                                   D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
-                                                  D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                                  PALETTEENTRY* pPalette, IDirect3DVolumeTexture9** ppVolumeTexture);
+                                                  D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                  IDirect3DVolumeTexture9** ppVolumeTexture);
 HRESULT D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize, D3DXIMAGE_INFO* pSrcInfo);
 
 // Only D3DXIFF_PNG is written; every other file format fails with D3DERR_INVALIDCALL. Level 0 of
 // a 2D texture is saved; cube and volume textures fail with D3DERR_INVALIDCALL.
-HRESULT D3DXSaveTextureToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat,
-                               IDirect3DBaseTexture9* pSrcTexture, const PALETTEENTRY* pSrcPalette);
-HRESULT D3DXSaveSurfaceToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat,
-                               IDirect3DSurface9* pSrcSurface, const PALETTEENTRY* pSrcPalette,
-                               const RECT* pSrcRect);
+HRESULT D3DXSaveTextureToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat, IDirect3DBaseTexture9* pSrcTexture,
+                               const PALETTEENTRY* pSrcPalette);
+HRESULT D3DXSaveSurfaceToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat, IDirect3DSurface9* pSrcSurface,
+                               const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect);

@@ -402,8 +402,7 @@ struct IDirectInputDevice8W : public IUnknown {
     virtual HRESULT GetDeviceState(DWORD cbData, LPVOID lpvData) = 0;
     // The buffer keeps the newest events: when it is full the oldest one is dropped and the
     // next read returns DI_BUFFEROVERFLOW.
-    virtual HRESULT GetDeviceData(DWORD cbObjectData, LPDIDEVICEOBJECTDATA rgdod, LPDWORD pdwInOut,
-                                  DWORD dwFlags) = 0;
+    virtual HRESULT GetDeviceData(DWORD cbObjectData, LPDIDEVICEOBJECTDATA rgdod, LPDWORD pdwInOut, DWORD dwFlags) = 0;
     virtual HRESULT SetDataFormat(LPCDIDATAFORMAT lpdf) = 0;
     virtual HRESULT SetEventNotification(HANDLE hEvent) = 0; // accepted; the event is never set
     virtual HRESULT SetCooperativeLevel(HWND hwnd, DWORD dwFlags) = 0;
@@ -415,10 +414,8 @@ typedef IDirectInputDevice8W IDirectInputDevice8;
 typedef LPDIRECTINPUTDEVICE8W LPDIRECTINPUTDEVICE8;
 
 struct IDirectInput8W : public IUnknown {
-    virtual HRESULT CreateDevice(REFGUID rguid, LPDIRECTINPUTDEVICE8W* lplpDirectInputDevice,
-                                 LPUNKNOWN pUnkOuter) = 0;
-    virtual HRESULT EnumDevices(DWORD dwDevType, LPDIENUMDEVICESCALLBACKW lpCallback, LPVOID pvRef,
-                                DWORD dwFlags) = 0;
+    virtual HRESULT CreateDevice(REFGUID rguid, LPDIRECTINPUTDEVICE8W* lplpDirectInputDevice, LPUNKNOWN pUnkOuter) = 0;
+    virtual HRESULT EnumDevices(DWORD dwDevType, LPDIENUMDEVICESCALLBACKW lpCallback, LPVOID pvRef, DWORD dwFlags) = 0;
     virtual HRESULT GetDeviceStatus(REFGUID rguidInstance) = 0;
 };
 typedef IDirectInput8W* LPDIRECTINPUT8W;

@@ -82,8 +82,8 @@ struct IMediaEventEx : public IMediaEvent {
 };
 
 struct IMediaSeeking : public IUnknown {
-    virtual HRESULT GetDuration(LONGLONG* pDuration) = 0;        // 100-ns units
-    virtual HRESULT GetCurrentPosition(LONGLONG* pCurrent) = 0;  // 100-ns units
+    virtual HRESULT GetDuration(LONGLONG* pDuration) = 0;       // 100-ns units
+    virtual HRESULT GetCurrentPosition(LONGLONG* pCurrent) = 0; // 100-ns units
 };
 
 struct IVideoWindow : public IUnknown {

@@ -7,7 +7,7 @@
 // The program's version block, as its resource script would describe it.
 // GetFileVersionInfoW and VerQueryValueW serve it for the program's own file.
 struct PLATFORM_VERSION_STRING {
-    const wchar_t* key;   // "ProductName", "SavePath", ...
+    const wchar_t* key; // "ProductName", "SavePath", ...
     const wchar_t* value;
 };
 

@@ -342,8 +342,8 @@ typedef struct tagMSG {
 ATOM RegisterClassExW(const WNDCLASSEXW* windowClass);
 BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
 // Sends WM_CREATE before it returns; -1 from the procedure destroys the window and fails.
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 // Sends WM_DESTROY and WM_NCDESTROY, drops the window's queued messages and timers. An
 // active window stops being active without WM_ACTIVATE: at exit its listeners may be gone.
 BOOL DestroyWindow(HWND window); // the console's placeholder window: TRUE, nothing happens
@@ -373,7 +373,7 @@ BOOL ShowWindow(HWND window, int command);
 BOOL UpdateWindow(HWND window);
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL ValidateRect(HWND window, const RECT* rect);
-BOOL AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu);                 // menu is ignored
+BOOL AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu);                  // menu is ignored
 BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle); // so is exStyle
 BOOL GetWindowRect(HWND window, LPRECT rect);
 BOOL GetClientRect(HWND window, LPRECT rect);

@@ -290,7 +290,7 @@ typedef struct XACT_FILEIO_CALLBACKS {
 } XACT_FILEIO_CALLBACKS, *PXACT_FILEIO_CALLBACKS;
 
 typedef struct XACT_RUNTIME_PARAMETERS {
-    DWORD lookAheadTime; // milliseconds; 0 means XACT_ENGINE_LOOKAHEAD_DEFAULT
+    DWORD lookAheadTime;         // milliseconds; 0 means XACT_ENGINE_LOOKAHEAD_DEFAULT
     void* pGlobalSettingsBuffer; // the .xgs file's bytes; null: built-in defaults
     DWORD globalSettingsBufferSize;
     DWORD globalSettingsFlags; // XACT_FLAG_GLOBAL_SETTINGS_MANAGEDATA: the engine owns the buffer
@@ -357,8 +357,8 @@ struct IXACT3Engine : public IUnknown {
     // The buffers are read in place: keep them alive until the bank is destroyed.
     virtual HRESULT CreateSoundBank(const void* pvBuffer, DWORD dwSize, DWORD dwFlags, DWORD dwAllocAttributes,
                                     IXACT3SoundBank** ppSoundBank) = 0;
-    virtual HRESULT CreateInMemoryWaveBank(const void* pvBuffer, DWORD dwSize, DWORD dwFlags,
-                                           DWORD dwAllocAttributes, IXACT3WaveBank** ppWaveBank) = 0;
+    virtual HRESULT CreateInMemoryWaveBank(const void* pvBuffer, DWORD dwSize, DWORD dwFlags, DWORD dwAllocAttributes,
+                                           IXACT3WaveBank** ppWaveBank) = 0;
     virtual HRESULT RegisterNotification(const XACT_NOTIFICATION_DESCRIPTION* pNotificationDesc) = 0;
     virtual HRESULT UnRegisterNotification(const XACT_NOTIFICATION_DESCRIPTION* pNotificationDesc) = 0;
     virtual XACTCATEGORY GetCategory(PCSTR szFriendlyName) = 0;

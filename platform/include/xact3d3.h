@@ -9,8 +9,8 @@ HRESULT XACT3DInitialize(IXACT3Engine* pEngine, X3DAUDIO_HANDLE X3DInstance);
 
 // Computes the output matrix, Doppler factor and emitter angle for a cue. The DSP settings
 // need matrix storage of SrcChannelCount * DstChannelCount floats. Fails on null arguments.
-HRESULT XACT3DCalculate(X3DAUDIO_HANDLE X3DInstance, const X3DAUDIO_LISTENER* pListener,
-                        X3DAUDIO_EMITTER* pEmitter, X3DAUDIO_DSP_SETTINGS* pDSPSettings);
+HRESULT XACT3DCalculate(X3DAUDIO_HANDLE X3DInstance, const X3DAUDIO_LISTENER* pListener, X3DAUDIO_EMITTER* pEmitter,
+                        X3DAUDIO_DSP_SETTINGS* pDSPSettings);
 
 // Applies calculated settings to a cue: its output matrix and the cue variables "Distance",
 // "DopplerPitchScalar" and "OrientationAngle" (degrees).

@@ -69,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const D3DXMACRO macros[] = {{"FUZZ", "1"}, {"F(x)", "x"}, {nullptr, nullptr}};
     ID3DXEffectCompiler* effect = nullptr;
     ID3DXBuffer* errors = nullptr;
-    HRESULT hr = D3DXCreateEffectCompiler(text.data(), static_cast<UINT>(text.size()), macros, &include, 0, &effect,
-                                          &errors);
+    HRESULT hr =
+        D3DXCreateEffectCompiler(text.data(), static_cast<UINT>(text.size()), macros, &include, 0, &effect, &errors);
     if (errors) {
         const char* message = static_cast<const char*>(errors->GetBufferPointer());
         if (errors->GetBufferSize() == 0 || message[errors->GetBufferSize() - 1] != '\0')

@@ -19,7 +19,6 @@
 
 namespace {
 
-
 // Font resources read whole files; the harness must not read devices or large files of the
 // machine it runs on, so their file keys go.
 void dropFileNames(Ulvo::XMLNode& root)

@@ -18,8 +18,7 @@ std::string toBytes(UINT cp, const std::wstring& text, BOOL* usedDefault = nullp
 {
     int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, def, usedDefault);
     std::string out(static_cast<size_t>(n), '\0');
-    EXPECT_EQ(WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), out.data(), n, def,
-                                  usedDefault),
+    EXPECT_EQ(WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), out.data(), n, def, usedDefault),
               n);
     return out;
 }
@@ -35,7 +34,7 @@ TEST(CodePages, Windows1252RoundTripsEveryByte)
     ASSERT_EQ(wide.size(), 255u);
     EXPECT_EQ(wide[0x80 - 1], L'\x20AC'); // euro sign
     EXPECT_EQ(wide[0x1A - 1], L'\x1A');
-    EXPECT_EQ(wide[0x81 - 1], L'\x81');   // undefined in the code page: same-valued control
+    EXPECT_EQ(wide[0x81 - 1], L'\x81'); // undefined in the code page: same-valued control
     EXPECT_EQ(wide[0x9F - 1], L'\x178');
     EXPECT_EQ(wide[0xE9 - 1], L'\xE9');
     BOOL usedDefault = TRUE;

@@ -46,8 +46,8 @@ TEST_F(D3D9ClearTest, PartialClearsStayInsideViewportRectanglesAndScissor)
     EXPECT_EQ(image.at(55, 41), red);
     EXPECT_EQ(image.at(56, 41), blue);
     EXPECT_EQ(image.at(55, 42), blue);
-    EXPECT_EQ(image.at(5, 15), blue);   // rectangle outside the viewport
-    EXPECT_EQ(image.at(8, 10), green);  // rectangle cut at the viewport's left edge
+    EXPECT_EQ(image.at(5, 15), blue);  // rectangle outside the viewport
+    EXPECT_EQ(image.at(8, 10), green); // rectangle cut at the viewport's left edge
     EXPECT_EQ(image.at(19, 19), green);
     EXPECT_EQ(image.at(20, 19), red);
     EXPECT_EQ(image.at(45, 41), green); // cut at the viewport's bottom
@@ -71,8 +71,7 @@ TEST_F(D3D9ClearTest, ClearsOnlyTheBoundTargetAndRejectsMissingBuffers)
     ASSERT_EQ(m_device->CreateRenderTarget(16, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr),
               D3D_OK);
     IDirect3DSurface9* depth = nullptr;
-    ASSERT_EQ(m_device->CreateDepthStencilSurface(16, 8, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, FALSE, &depth,
-                                                  nullptr),
+    ASSERT_EQ(m_device->CreateDepthStencilSurface(16, 8, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr),
               D3D_OK);
     ASSERT_EQ(m_device->SetRenderTarget(0, target), D3D_OK);
     ASSERT_EQ(m_device->SetDepthStencilSurface(depth), D3D_OK);

@@ -18,9 +18,9 @@ TEST_F(D3D9DeviceLossTest, LostThenNotResetThenResetOnceDefaultResourcesAreGone)
     IDirect3DTexture9* managed = createTexture(m_device, 2, 1, {0xFF112233, 0xFF445566});
     ASSERT_NE(managed, nullptr);
     IDirect3DTexture9* target = nullptr;
-    ASSERT_EQ(m_device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target,
-                                      nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        m_device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target, nullptr),
+        D3D_OK);
     m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     m_device->SetTexture(0, managed);

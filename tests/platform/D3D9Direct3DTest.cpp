@@ -53,13 +53,13 @@ TEST_F(D3D9Direct3DTest, AdapterModesCapsAndChecks)
     EXPECT_EQ(m_d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_REF, &caps), D3DERR_NOTAVAILABLE);
 
     DWORD quality = 99;
-    EXPECT_EQ(m_d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_NONE,
-                                                &quality),
-              D3D_OK);
+    EXPECT_EQ(
+        m_d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_NONE, &quality),
+        D3D_OK);
     EXPECT_EQ(quality, 1u);
-    EXPECT_EQ(m_d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
-                                                D3DMULTISAMPLE_4_SAMPLES, &quality),
-              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(
+        m_d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_4_SAMPLES, &quality),
+        D3DERR_NOTAVAILABLE);
     EXPECT_EQ(m_d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, TRUE), D3D_OK);
     EXPECT_EQ(m_d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, TRUE), D3DERR_NOTAVAILABLE);
     EXPECT_EQ(m_d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE,
@@ -72,8 +72,7 @@ TEST_F(D3D9Direct3DTest, AdapterModesCapsAndChecks)
     EXPECT_EQ(m_d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
                                        D3DFMT_D24S8),
               D3D_OK);
-    EXPECT_EQ(m_d3d->CheckDepthStencilMatch(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_D24X8),
-              D3D_OK);
+    EXPECT_EQ(m_d3d->CheckDepthStencilMatch(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_D24X8), D3D_OK);
 }
 
 TEST_F(D3D9Direct3DTest, CreateDeviceFillsPresentParametersAndRejectsWhatItCannotDo)

@@ -105,9 +105,9 @@ TEST_F(D3D9DrawTest, TransformedTrianglesAreCulledByScreenWindingAndLitBlackWith
     m_device->SetTransform(D3DTS_WORLD, &world);
     // A clockwise triangle (as seen, y down) and a counter-clockwise one. Corners on half pixels
     // and a slope of 1/2 keep every edge off pixel centres, where rasterisers may differ.
-    const ColorVertex triangles[6] = {
-        {3.5f, 3.5f, 0.5f, 0xFFFF0000},  {27.5f, 3.5f, 0.5f, 0xFFFF0000},  {3.5f, 15.5f, 0.5f, 0xFFFF0000},
-        {35.5f, 3.5f, 0.5f, 0xFF00FF00}, {35.5f, 15.5f, 0.5f, 0xFF00FF00}, {59.5f, 3.5f, 0.5f, 0xFF00FF00}};
+    const ColorVertex triangles[6] = {{3.5f, 3.5f, 0.5f, 0xFFFF0000},   {27.5f, 3.5f, 0.5f, 0xFFFF0000},
+                                      {3.5f, 15.5f, 0.5f, 0xFFFF0000},  {35.5f, 3.5f, 0.5f, 0xFF00FF00},
+                                      {35.5f, 15.5f, 0.5f, 0xFF00FF00}, {59.5f, 3.5f, 0.5f, 0xFF00FF00}};
     auto draw = [&](DWORD cull) {
         m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000040, 1.0f, 0);
         m_device->SetRenderState(D3DRS_CULLMODE, cull);
@@ -136,7 +136,7 @@ TEST_F(D3D9DrawTest, TransformedTrianglesAreCulledByScreenWindingAndLitBlackWith
     Image moved = draw(D3DCULL_NONE);
     EXPECT_EQ(moved.at(8, 8), 0xFF000040u);
     EXPECT_EQ(moved.at(8, 24), 0xFFFF0000u);
-    EXPECT_EQ(moved.at(4, 20), 0xFFFF0000u);  // first column and row inside
+    EXPECT_EQ(moved.at(4, 20), 0xFFFF0000u); // first column and row inside
     EXPECT_EQ(moved.at(3, 20), 0xFF000040u);
     EXPECT_EQ(moved.at(26, 20), 0xFFFF0000u); // the slanted edge crosses row 20 at x = 26.5
     EXPECT_EQ(moved.at(27, 20), 0xFF000040u);
@@ -168,8 +168,8 @@ TEST_F(D3D9DrawTest, AlphaTestColourWriteMaskAndDepthTest)
     drawQuad(-0.5f, 15.5f, 23.5f, 31.5f, 0xFF00FF00, 0.7f);
     drawQuad(23.5f, 15.5f, 47.5f, 31.5f, 0xFFFFFFFF, 0.3f);
     m_device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    drawQuad(31.5f, 23.5f, 47.5f, 31.5f, 0xFF000000, 0.1f);   // passes but writes no depth
-    drawQuad(39.5f, 23.5f, 47.5f, 31.5f, 0xFF00FFFF, 0.2f);   // still passes against 0.3
+    drawQuad(31.5f, 23.5f, 47.5f, 31.5f, 0xFF000000, 0.1f); // passes but writes no depth
+    drawQuad(39.5f, 23.5f, 47.5f, 31.5f, 0xFF00FFFF, 0.2f); // still passes against 0.3
 
     Image image = readBackBuffer();
     ASSERT_EQ(image.pixels.size(), 48u * 32u);
@@ -198,10 +198,14 @@ TEST_F(D3D9DrawTest, IndexedDrawsFansAndDrawsFromMemory)
     const float e = -0.5f;
     const V vertices[] = {{0, 0, 0, 1, 0},
                           {0, 0, 0, 1, 0},
-                          {0 + e, 0 + e, 0.5f, 1, 0xFFFF0000},   {16 + e, 0 + e, 0.5f, 1, 0xFFFF0000},
-                          {0 + e, 16 + e, 0.5f, 1, 0xFFFF0000},  {16 + e, 16 + e, 0.5f, 1, 0xFFFF0000},
-                          {16 + e, 0 + e, 0.5f, 1, 0xFF00FF00},  {32 + e, 0 + e, 0.5f, 1, 0xFF00FF00},
-                          {16 + e, 16 + e, 0.5f, 1, 0xFF00FF00}, {32 + e, 16 + e, 0.5f, 1, 0xFF00FF00}};
+                          {0 + e, 0 + e, 0.5f, 1, 0xFFFF0000},
+                          {16 + e, 0 + e, 0.5f, 1, 0xFFFF0000},
+                          {0 + e, 16 + e, 0.5f, 1, 0xFFFF0000},
+                          {16 + e, 16 + e, 0.5f, 1, 0xFFFF0000},
+                          {16 + e, 0 + e, 0.5f, 1, 0xFF00FF00},
+                          {32 + e, 0 + e, 0.5f, 1, 0xFF00FF00},
+                          {16 + e, 16 + e, 0.5f, 1, 0xFF00FF00},
+                          {32 + e, 16 + e, 0.5f, 1, 0xFF00FF00}};
     IDirect3DVertexBuffer9* vb = nullptr;
     ASSERT_EQ(m_device->CreateVertexBuffer(sizeof vertices, D3DUSAGE_WRITEONLY, D3DFVF_XYZRHW | D3DFVF_DIFFUSE,
                                            D3DPOOL_MANAGED, &vb, nullptr),
@@ -214,8 +218,10 @@ TEST_F(D3D9DrawTest, IndexedDrawsFansAndDrawsFromMemory)
     const DWORD indices32[] = {9, 9, 0, 1, 2, 2, 1, 3};
     IDirect3DIndexBuffer9* ib16 = nullptr;
     IDirect3DIndexBuffer9* ib32 = nullptr;
-    ASSERT_EQ(m_device->CreateIndexBuffer(sizeof indices16, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib16, nullptr), D3D_OK);
-    ASSERT_EQ(m_device->CreateIndexBuffer(sizeof indices32, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &ib32, nullptr), D3D_OK);
+    ASSERT_EQ(m_device->CreateIndexBuffer(sizeof indices16, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib16, nullptr),
+              D3D_OK);
+    ASSERT_EQ(m_device->CreateIndexBuffer(sizeof indices32, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &ib32, nullptr),
+              D3D_OK);
     ASSERT_EQ(ib16->Lock(0, 0, &data, 0), D3D_OK);
     std::memcpy(data, indices16, sizeof indices16);
     ib16->Unlock();
@@ -228,7 +234,7 @@ TEST_F(D3D9DrawTest, IndexedDrawsFansAndDrawsFromMemory)
     m_device->SetIndices(ib16);
     EXPECT_EQ(m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 2, 0, 4, 0, 2), D3D_OK); // red quad
     m_device->SetIndices(ib32);
-    EXPECT_EQ(m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 6, 0, 4, 2, 2), D3D_OK); // green quad
+    EXPECT_EQ(m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 6, 0, 4, 2, 2), D3D_OK);             // green quad
     EXPECT_EQ(m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 6, 0, 4, 4, 2), D3DERR_INVALIDCALL); // past the end
     // A fan from memory and an indexed list from memory.
     const V fan[] = {{40 + e, 8 + e, 0.5f, 1, 0xFF0000FF},  {32 + e, 0 + e, 0.5f, 1, 0xFF0000FF},
@@ -239,11 +245,13 @@ TEST_F(D3D9DrawTest, IndexedDrawsFansAndDrawsFromMemory)
     UINT offset = 1, stride = 1;
     m_device->GetStreamSource(0, &stream, &offset, &stride);
     EXPECT_EQ(stream, nullptr); // a draw from memory leaves stream 0 unset
-    const V corners[] = {{48 + e, 0 + e, 0.5f, 1, 0xFFFFFF00}, {64 + e, 0 + e, 0.5f, 1, 0xFFFFFF00},
-                         {48 + e, 16 + e, 0.5f, 1, 0xFFFFFF00}, {64 + e, 16 + e, 0.5f, 1, 0xFFFFFF00}};
-    EXPECT_EQ(m_device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, indices16, D3DFMT_INDEX16, corners,
-                                               sizeof(V)),
-              D3D_OK);
+    const V corners[] = {{48 + e, 0 + e, 0.5f, 1, 0xFFFFFF00},
+                         {64 + e, 0 + e, 0.5f, 1, 0xFFFFFF00},
+                         {48 + e, 16 + e, 0.5f, 1, 0xFFFFFF00},
+                         {64 + e, 16 + e, 0.5f, 1, 0xFFFFFF00}};
+    EXPECT_EQ(
+        m_device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, indices16, D3DFMT_INDEX16, corners, sizeof(V)),
+        D3D_OK);
     IDirect3DIndexBuffer9* boundIndices = reinterpret_cast<IDirect3DIndexBuffer9*>(1);
     m_device->GetIndices(&boundIndices);
     EXPECT_EQ(boundIndices, nullptr);

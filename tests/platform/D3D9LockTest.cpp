@@ -84,18 +84,18 @@ TEST_F(D3D9LockTest, PackedAndSingleChannelFormatsSampleAsD3DDefinesThem)
     uint8_t halfBits[4];
     std::memcpy(halfBits, &half, 4);
     const Case cases[] = {
-        {D3DFMT_R5G6B5, {0x00, 0xF8}, 0xFFFF0000, 0},           // red in the top five bits
-        {D3DFMT_R5G6B5, {0xE0, 0x07}, 0xFF00FF00, 0},           // green in the middle six
-        {D3DFMT_X1R5G5B5, {0x1F, 0x80}, 0xFF0000FF, 0},         // blue, the X bit ignored
-        {D3DFMT_A1R5G5B5, {0x00, 0x7C}, 0x00FF0000, 0},         // red, alpha bit clear
-        {D3DFMT_A4R4G4B4, {0x0F, 0x80}, 0x880000FF, 0},         // alpha 8, blue F
+        {D3DFMT_R5G6B5, {0x00, 0xF8}, 0xFFFF0000, 0},   // red in the top five bits
+        {D3DFMT_R5G6B5, {0xE0, 0x07}, 0xFF00FF00, 0},   // green in the middle six
+        {D3DFMT_X1R5G5B5, {0x1F, 0x80}, 0xFF0000FF, 0}, // blue, the X bit ignored
+        {D3DFMT_A1R5G5B5, {0x00, 0x7C}, 0x00FF0000, 0}, // red, alpha bit clear
+        {D3DFMT_A4R4G4B4, {0x0F, 0x80}, 0x880000FF, 0}, // alpha 8, blue F
         {D3DFMT_X8R8G8B8, {0x01, 0x02, 0x03, 0x00}, 0xFF030201, 0},
         {D3DFMT_A8B8G8R8, {0x01, 0x02, 0x03, 0x40}, 0x40010203, 0},
         {D3DFMT_L8, {0x80}, 0xFF808080, 0},
         {D3DFMT_A8L8, {0x40, 0x80}, 0x80404040, 0},
         {D3DFMT_A8, {0x80}, 0x80000000, 0},
         {D3DFMT_L16, {0x00, 0x80}, 0xFF808080, 1},
-        {D3DFMT_G16R16, {0xFF, 0xFF, 0x00, 0x00}, 0xFFFF00FF, 0},  // missing blue reads as 1
+        {D3DFMT_G16R16, {0xFF, 0xFF, 0x00, 0x00}, 0xFFFF00FF, 0}, // missing blue reads as 1
         {D3DFMT_R32F, {halfBits[0], halfBits[1], halfBits[2], halfBits[3]}, 0xFF80FFFF, 1},
         {D3DFMT_A16B16G16R16F, {0x00, 0x3C, 0x00, 0x00, 0x00, 0x38, 0x00, 0x3C}, 0xFFFF0080, 1},
     };
@@ -130,9 +130,9 @@ TEST_F(D3D9LockTest, Dxt1LocksGiveTheCompressedBlocks)
         std::memcpy(p + 4, &indices, 4);
     };
     uint8_t* bytes = static_cast<uint8_t*>(locked.pBits);
-    block(bytes, 0x00000000);                 // top left: red
-    block(bytes + 8, 0x55555555);             // top right: blue
-    block(bytes + locked.Pitch, 0x55555555);  // bottom left: blue
+    block(bytes, 0x00000000);                // top left: red
+    block(bytes + 8, 0x55555555);            // top right: blue
+    block(bytes + locked.Pitch, 0x55555555); // bottom left: blue
     block(bytes + locked.Pitch + 8, 0x00000000);
     ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
     // A rectangle lock starts at its block; rectangles must lie on block edges.
@@ -163,19 +163,18 @@ TEST_F(D3D9LockTest, DefaultPoolLocksOnlyWhenDynamic)
     EXPECT_EQ(fixed->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);
     fixed->Release();
     IDirect3DTexture9* target = nullptr;
-    ASSERT_EQ(m_device->CreateTexture(2, 2, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target,
-                                      nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        m_device->CreateTexture(2, 2, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target, nullptr),
+        D3D_OK);
     EXPECT_EQ(target->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);
     target->Release();
     IDirect3DTexture9* managedDynamic = nullptr;
-    EXPECT_EQ(m_device->CreateTexture(2, 2, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &managedDynamic,
-                                      nullptr),
-              D3DERR_INVALIDCALL);
+    EXPECT_EQ(
+        m_device->CreateTexture(2, 2, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &managedDynamic, nullptr),
+        D3DERR_INVALIDCALL);
 
     IDirect3DTexture9* dynamic = nullptr;
-    ASSERT_EQ(m_device->CreateTexture(2, 1, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &dynamic,
-                                      nullptr),
+    ASSERT_EQ(m_device->CreateTexture(2, 1, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &dynamic, nullptr),
               D3D_OK);
     ASSERT_EQ(dynamic->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD), D3D_OK);
     D3DCOLOR texels[2] = {0xFF00FF00, 0xFFFF00FF};

@@ -53,8 +53,8 @@ protected:
     ID3DXEffect* createEffect(const std::string& text)
     {
         ID3DXEffect* effect = nullptr;
-        EXPECT_EQ(D3DXCreateEffect(m_device, text.data(), static_cast<UINT>(text.size()), nullptr, nullptr, 0,
-                                   nullptr, &effect, nullptr),
+        EXPECT_EQ(D3DXCreateEffect(m_device, text.data(), static_cast<UINT>(text.size()), nullptr, nullptr, 0, nullptr,
+                                   &effect, nullptr),
                   D3D_OK);
         return effect;
     }
@@ -173,10 +173,11 @@ TEST_F(D3D9ProgramVariantTest, SamplersShareAFetchOnlyForTheSameTextureAndStates
 TEST_F(D3D9ProgramVariantTest, DeletedProgramsAndStaleGLErrorsDoNotFailLaterCalls)
 {
     ASSERT_TRUE(createDevice(16, 8));
-    const std::string text = "float4 VS(float4 p : POSITION) : POSITION { return p; }\n"
-                             "float4 PS() : COLOR0 { return float4(0, 1, 0, 1); }\n"
-                             "technique T { pass { CullMode = None; ZEnable = False; VertexShader = compile vs_2_0 VS();\n"
-                             "                     PixelShader = compile ps_2_0 PS(); } }\n";
+    const std::string text =
+        "float4 VS(float4 p : POSITION) : POSITION { return p; }\n"
+        "float4 PS() : COLOR0 { return float4(0, 1, 0, 1); }\n"
+        "technique T { pass { CullMode = None; ZEnable = False; VertexShader = compile vs_2_0 VS();\n"
+        "                     PixelShader = compile ps_2_0 PS(); } }\n";
     ID3DXEffect* first = createEffect(text);
     ASSERT_NE(first, nullptr);
     UINT passes = 0;
@@ -188,8 +189,7 @@ TEST_F(D3D9ProgramVariantTest, DeletedProgramsAndStaleGLErrorsDoNotFailLaterCall
     first->Release();
 
     ASSERT_TRUE(D3D9Internal::makeCurrent(m_device));
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    while (glGetError() != GL_NO_ERROR) {}
     // Different text, so that a new program is linked.
     ID3DXEffect* second = createEffect(text + "float4 g_Unused;\n");
     ASSERT_NE(second, nullptr);
@@ -197,8 +197,8 @@ TEST_F(D3D9ProgramVariantTest, DeletedProgramsAndStaleGLErrorsDoNotFailLaterCall
     second->Begin(&passes, 0);
     second->BeginPass(0);
     m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    const ScreenVertex quad[4] = {{-1, 1, 0.5f, 1, 0, 0, 0}, {1, 1, 0.5f, 1, 0, 0, 0}, {-1, -1, 0.5f, 1, 0, 0, 0},
-                                  {1, -1, 0.5f, 1, 0, 0, 0}};
+    const ScreenVertex quad[4] = {
+        {-1, 1, 0.5f, 1, 0, 0, 0}, {1, 1, 0.5f, 1, 0, 0, 0}, {-1, -1, 0.5f, 1, 0, 0, 0}, {1, -1, 0.5f, 1, 0, 0, 0}};
     m_device->SetFVF(D3DFVF_XYZW);
     // XYZW positions pass through the vertex shader as clip-space corners covering the target.
     m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));

@@ -19,9 +19,9 @@ TEST_F(D3D9RenderTargetTest, RenderTargetTextureIsDrawnIntoTheBackBufferTheRight
 {
     ASSERT_TRUE(createDevice(64, 64));
     IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(m_device->CreateTexture(32, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture,
-                                      nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        m_device->CreateTexture(32, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture, nullptr),
+        D3D_OK);
     IDirect3DSurface9* level = nullptr;
     ASSERT_EQ(texture->GetSurfaceLevel(0, &level), D3D_OK);
     IDirect3DSurface9* backBuffer = nullptr;
@@ -80,7 +80,8 @@ TEST_F(D3D9RenderTargetTest, GetRenderTargetDataCopiesIntoMemorySurfaces)
     m_device->Clear(1, &corner, D3DCLEAR_TARGET, 0xAABBCCDD, 1.0f, 0);
 
     IDirect3DSurface9* memory = nullptr;
-    ASSERT_EQ(m_device->CreateOffscreenPlainSurface(8, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &memory, nullptr), D3D_OK);
+    ASSERT_EQ(m_device->CreateOffscreenPlainSurface(8, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &memory, nullptr),
+              D3D_OK);
     ASSERT_EQ(m_device->GetRenderTargetData(target, memory), D3D_OK);
     D3DLOCKED_RECT locked{};
     ASSERT_EQ(memory->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
@@ -124,9 +125,9 @@ TEST_F(D3D9RenderTargetTest, StretchRectAndColorFillCopyBetweenTargets)
     EXPECT_EQ(m_device->ColorFill(source, &outside, 0), D3DERR_INVALIDCALL);
 
     IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(m_device->CreateTexture(16, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &texture,
-                                      nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        m_device->CreateTexture(16, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &texture, nullptr),
+        D3D_OK);
     IDirect3DSurface9* dest = nullptr;
     texture->GetSurfaceLevel(0, &dest);
     ASSERT_EQ(m_device->ColorFill(dest, nullptr, 0xFF00FF00), D3D_OK);
@@ -176,9 +177,9 @@ TEST_F(D3D9RenderTargetTest, StencilClipsDrawingToAMarkedArea)
     Image image = readBackBuffer();
     ASSERT_EQ(image.pixels.size(), 48u * 48u);
     EXPECT_EQ(image.at(2, 2), 0xFF000000u);
-    EXPECT_EQ(image.at(20, 5), 0xFFFF8000u);   // vertical bar only
-    EXPECT_EQ(image.at(5, 20), 0xFFFF8000u);   // horizontal bar only (0 + 1)
-    EXPECT_EQ(image.at(20, 20), 0xFF0080FFu);  // both
+    EXPECT_EQ(image.at(20, 5), 0xFFFF8000u);  // vertical bar only
+    EXPECT_EQ(image.at(5, 20), 0xFFFF8000u);  // horizontal bar only (0 + 1)
+    EXPECT_EQ(image.at(20, 20), 0xFF0080FFu); // both
     EXPECT_EQ(image.at(44, 20), 0xFF000000u);
     EXPECT_TRUE(matchesGolden(image, "stencil_clip", 0));
 }

@@ -112,11 +112,10 @@ TEST_F(D3D9ShaderInstancingTest, StreamFrequenciesDrawOneQuadPerInstance)
     ib->Lock(0, 0, &data, 0);
     std::memcpy(data, indices, sizeof indices);
     ib->Unlock();
-    const D3DVERTEXELEMENT9 elements[] = {
-        {0, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-        {1, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
-        {1, 8, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
-        D3DDECL_END()};
+    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                                          {1, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
+                                          {1, 8, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+                                          D3DDECL_END()};
     IDirect3DVertexDeclaration9* declaration = nullptr;
     ASSERT_EQ(m_device->CreateVertexDeclaration(elements, &declaration), D3D_OK);
     UINT count = 0;

@@ -8,11 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-
 namespace D3D9Testing {
 
 namespace {
-
 
 LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -32,7 +30,10 @@ const wchar_t* windowClass()
     return registered ? L"UlvoD3D9TestWindow" : nullptr;
 }
 
-std::filesystem::path goldenDir() { return TestSupport::sourceDir() / "tests" / "platform" / "golden"; }
+std::filesystem::path goldenDir()
+{
+    return TestSupport::sourceDir() / "tests" / "platform" / "golden";
+}
 
 } // namespace
 
@@ -50,8 +51,7 @@ void DeviceFixture::TearDown()
     if (m_window)
         DestroyWindow(m_window);
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
 }
 
 bool DeviceFixture::createDevice(UINT width, UINT height, D3DFORMAT backBufferFormat, bool autoDepth)
@@ -71,8 +71,8 @@ bool DeviceFixture::createDevice(UINT width, UINT height, D3DFORMAT backBufferFo
     m_params.EnableAutoDepthStencil = autoDepth;
     m_params.AutoDepthStencilFormat = D3DFMT_D24S8;
     m_params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    HRESULT hr = m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window,
-                                     D3DCREATE_HARDWARE_VERTEXPROCESSING, &m_params, &m_device);
+    HRESULT hr = m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                                     &m_params, &m_device);
     EXPECT_EQ(hr, D3D_OK);
     return SUCCEEDED(hr) && m_device;
 }
@@ -126,8 +126,7 @@ Image DeviceFixture::readBackBuffer()
     return image;
 }
 
-IDirect3DTexture9* createTexture(IDirect3DDevice9* device, UINT width, UINT height,
-                                 const std::vector<D3DCOLOR>& pixels)
+IDirect3DTexture9* createTexture(IDirect3DDevice9* device, UINT width, UINT height, const std::vector<D3DCOLOR>& pixels)
 {
     IDirect3DTexture9* texture = nullptr;
     if (FAILED(device->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr)))

@@ -14,9 +14,9 @@
 
 namespace D3D9Testing {
 
-using TestSupport::Image;
 using TestSupport::channel;
 using TestSupport::hex;
+using TestSupport::Image;
 using TestSupport::near;
 using TestSupport::readPng;
 using TestSupport::writePng;
@@ -28,8 +28,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
     // Creates m_d3d and m_device; false (with a test failure) when that is impossible.
-    bool createDevice(UINT width, UINT height, D3DFORMAT backBufferFormat = D3DFMT_A8R8G8B8,
-                      bool autoDepth = true);
+    bool createDevice(UINT width, UINT height, D3DFORMAT backBufferFormat = D3DFMT_A8R8G8B8, bool autoDepth = true);
     void releaseDevice();
 
     // The render target's pixels through GetRenderTargetData (A8R8G8B8 or X8R8G8B8 targets).
@@ -61,6 +60,5 @@ constexpr DWORD kScreenVertexFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
 // A quad as a triangle strip from (x0, y0) to (x1, y1), texture coordinates 0..1.
 void screenQuad(ScreenVertex (&quad)[4], float x0, float y0, float x1, float y1, D3DCOLOR color);
-
 
 } // namespace D3D9Testing

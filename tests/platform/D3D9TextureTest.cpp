@@ -95,9 +95,9 @@ TEST_F(D3D9TextureTest, TextureStageArgumentsAndTextureFactor)
     texture->Release();
 
     Image image = readBackBuffer();
-    EXPECT_EQ(image.at(1, 1), 0x8000FF00u);                    // factor colour, texture alpha
-    EXPECT_TRUE(near(image.at(5, 1), 0x80008000u)) << hex(image.at(5, 1)); // texture x factor
-    EXPECT_TRUE(near(image.at(9, 1), 0x400000FFu)) << hex(image.at(9, 1)); // diffuse; alpha 0.5 x 0.5
+    EXPECT_EQ(image.at(1, 1), 0x8000FF00u);                                  // factor colour, texture alpha
+    EXPECT_TRUE(near(image.at(5, 1), 0x80008000u)) << hex(image.at(5, 1));   // texture x factor
+    EXPECT_TRUE(near(image.at(9, 1), 0x400000FFu)) << hex(image.at(9, 1));   // diffuse; alpha 0.5 x 0.5
     EXPECT_TRUE(near(image.at(13, 1), 0x80FFFF00u)) << hex(image.at(13, 1)); // saturated sum
 }
 
@@ -129,8 +129,7 @@ TEST_F(D3D9TextureTest, CubeTextureFacesAndVolumeSlices)
     }
 
     IDirect3DVolumeTexture9* volume = nullptr;
-    ASSERT_EQ(m_device->CreateVolumeTexture(1, 1, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &volume, nullptr),
-              D3D_OK);
+    ASSERT_EQ(m_device->CreateVolumeTexture(1, 1, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &volume, nullptr), D3D_OK);
     D3DLOCKED_BOX box{};
     ASSERT_EQ(volume->LockBox(0, &box, nullptr, 0), D3D_OK);
     EXPECT_EQ(box.RowPitch, 4);
@@ -238,7 +237,7 @@ TEST_F(D3D9TextureTest, UserClipPlanesCutFixedFunctionGeometryInWorldSpace)
     m_device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
     EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(V)), D3D_OK);
     Image clipped = readBackBuffer();
-    EXPECT_EQ(clipped.at(1, 4), 0xFF000000u);  // left of the moved quad
+    EXPECT_EQ(clipped.at(1, 4), 0xFF000000u); // left of the moved quad
     EXPECT_EQ(clipped.at(2, 4), 0xFFFFFFFFu);
     EXPECT_EQ(clipped.at(12, 4), 0xFFFFFFFFu); // world x 10
     EXPECT_EQ(clipped.at(13, 4), 0xFF000000u); // world x 11, clipped

@@ -94,8 +94,7 @@ D3DCOLOR volumeTexel(IDirect3DVolumeTexture9* volume, UINT level, UINT x, UINT y
     if (FAILED(volume->LockBox(level, &locked, nullptr, D3DLOCK_READONLY)))
         return 0xDEADBEEF;
     D3DCOLOR c;
-    std::memcpy(&c, static_cast<const uint8_t*>(locked.pBits) + z * locked.SlicePitch + y * locked.RowPitch + x * 4,
-                4);
+    std::memcpy(&c, static_cast<const uint8_t*>(locked.pBits) + z * locked.SlicePitch + y * locked.RowPitch + x * 4, 4);
     volume->UnlockBox(level);
     return c;
 }

@@ -64,8 +64,7 @@ struct Compiled {
     }
 };
 
-void compile(Compiled& out, const std::string& text, const D3DXMACRO* macros = nullptr,
-             ID3DXInclude* include = nullptr)
+void compile(Compiled& out, const std::string& text, const D3DXMACRO* macros = nullptr, ID3DXInclude* include = nullptr)
 {
     ID3DXBuffer* errors = nullptr;
     out.result = D3DXCreateEffectCompiler(text.data(), static_cast<UINT>(text.size()), macros, include, 0,
@@ -100,9 +99,8 @@ TEST(D3DXEffectParserTest, ParametersEnumerateInDeclarationOrderWithTheirTypes)
     ASSERT_EQ(c.result, D3D_OK) << c.messages;
     D3DXEFFECT_DESC effect{};
     ASSERT_EQ(c.compiler->GetDesc(&effect), D3D_OK);
-    const char* names[] = {"g_WorldViewProj", "g_Bones", "g_Color",  "g_Scale", "g_Weights",
-                           "g_Count",         "g_Enabled", "g_Direction", "g_Offset", "g_Name",
-                           "g_Light",         "g_Time",  "g_Texture", "g_Sampler"};
+    const char* names[] = {"g_WorldViewProj", "g_Bones",  "g_Color", "g_Scale", "g_Weights", "g_Count",   "g_Enabled",
+                           "g_Direction",     "g_Offset", "g_Name",  "g_Light", "g_Time",    "g_Texture", "g_Sampler"};
     ASSERT_EQ(effect.Parameters, std::size(names)); // the static variable is not a parameter
     EXPECT_EQ(effect.Techniques, 2u);
     for (UINT i = 0; i < effect.Parameters; ++i) {
@@ -139,7 +137,8 @@ TEST(D3DXEffectParserTest, ParametersEnumerateInDeclarationOrderWithTheirTypes)
     EXPECT_EQ(d.Type, D3DXPT_SAMPLER2D);
     c.compiler->GetParameterDesc("g_Name", &d);
     EXPECT_EQ(d.Type, D3DXPT_STRING);
-    EXPECT_EQ(c.compiler->GetParameterBySemantic(nullptr, "direction"), c.compiler->GetParameterByName(nullptr, "g_Direction"));
+    EXPECT_EQ(c.compiler->GetParameterBySemantic(nullptr, "direction"),
+              c.compiler->GetParameterByName(nullptr, "g_Direction"));
     EXPECT_EQ(c.compiler->GetParameterByName(nullptr, "s_Hidden"), nullptr);
     EXPECT_EQ(c.compiler->GetParameter(nullptr, effect.Parameters), nullptr);
     // Every entry (a literal argument, structs, arrays, a sampler of a blanked texture) compiles.
@@ -382,7 +381,8 @@ TEST(D3DXEffectParserTest, MessagesCarryTheEffectsLineNumbers)
 
     // Continued lines and block comments keep the count.
     Compiled continued;
-    compile(continued, "#define TWO(a) \\\n    ((a) + \\\n     (a))\n/* one\n two */\nfloat g_A = TWO(1);\nfloat g_B = ;\n");
+    compile(continued,
+            "#define TWO(a) \\\n    ((a) + \\\n     (a))\n/* one\n two */\nfloat g_A = TWO(1);\nfloat g_B = ;\n");
     EXPECT_NE(continued.messages.find("memory(7,"), std::string::npos) << continued.messages;
 
     Compiled unknownEntry;
@@ -394,14 +394,14 @@ TEST(D3DXEffectParserTest, MessagesCarryTheEffectsLineNumbers)
 TEST(D3DXEffectParserTest, PreprocessorRejectsBrokenInputWithoutHanging)
 {
     const char* broken[] = {
-        "#if 1\nfloat4 g_A;\n",                  // no #endif
-        "#endif\n",                              // no #if
+        "#if 1\nfloat4 g_A;\n",                    // no #endif
+        "#endif\n",                                // no #if
         "#define F(a, b) a + b\nfloat g = F(1;\n", // unterminated call
-        "#if 1 / 0\n#endif\n",                   // division by zero
+        "#if 1 / 0\n#endif\n",                     // division by zero
         "#bogus\n",
         "#error stop here\n",
         "#include\n",
-        "float4 g_A = {1, 2\n",                  // unterminated initializer
+        "float4 g_A = {1, 2\n", // unterminated initializer
         "technique T { pass { VertexShader = compile vs_2_0 ",
         "struct S { float a; \n",
     };
@@ -413,7 +413,8 @@ TEST(D3DXEffectParserTest, PreprocessorRejectsBrokenInputWithoutHanging)
     }
     // Self-referencing macros stop expanding (as C's preprocessor does).
     Compiled recursive;
-    compile(recursive, "#define A A + 1\n#define B C\n#define C B\nfloat g_V = 1;\nstatic float x = A; static float y = B;\n");
+    compile(recursive,
+            "#define A A + 1\n#define B C\n#define C B\nfloat g_V = 1;\nstatic float x = A; static float y = B;\n");
     EXPECT_EQ(recursive.result, D3D_OK) << recursive.messages;
     // Exponential expansion is cut off with an error rather than exhausting memory.
     std::string bomb = "#define X0 a a\n";

@@ -25,10 +25,9 @@ struct ClipVertex {
     float u, v;
 };
 
-const D3DVERTEXELEMENT9 kClipElements[] = {
-    {0, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-    {0, 16, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-    D3DDECL_END()};
+const D3DVERTEXELEMENT9 kClipElements[] = {{0, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                                           {0, 16, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+                                           D3DDECL_END()};
 
 } // namespace
 
@@ -46,8 +45,8 @@ protected:
     {
         ID3DXEffect* effect = nullptr;
         ID3DXBuffer* errors = nullptr;
-        HRESULT hr = D3DXCreateEffect(m_device, text.data(), static_cast<UINT>(text.size()), nullptr, nullptr, 0,
-                                      pool, &effect, &errors);
+        HRESULT hr = D3DXCreateEffect(m_device, text.data(), static_cast<UINT>(text.size()), nullptr, nullptr, 0, pool,
+                                      &effect, &errors);
         std::string messages = errors ? static_cast<const char*>(errors->GetBufferPointer()) : "";
         if (errors)
             errors->Release();
@@ -61,8 +60,8 @@ protected:
         if (!m_declaration) {
             ASSERT_EQ(m_device->CreateVertexDeclaration(kClipElements, &m_declaration), D3D_OK);
         }
-        const ClipVertex quad[4] = {{x0, y1, 0.5f, 1, 0, 0}, {x1, y1, 0.5f, 1, 1, 0}, {x0, y0, 0.5f, 1, 0, 1},
-                                    {x1, y0, 0.5f, 1, 1, 1}};
+        const ClipVertex quad[4] = {
+            {x0, y1, 0.5f, 1, 0, 0}, {x1, y1, 0.5f, 1, 1, 0}, {x0, y0, 0.5f, 1, 0, 1}, {x1, y0, 0.5f, 1, 1, 1}};
         m_device->SetVertexDeclaration(m_declaration);
         UINT passes = 0;
         ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
@@ -160,8 +159,10 @@ TEST_F(D3DXEffectRenderTest, CommitChangesSendsValuesSetInsideAPass)
     m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     ASSERT_EQ(m_device->CreateVertexDeclaration(kClipElements, &m_declaration), D3D_OK);
     m_device->SetVertexDeclaration(m_declaration);
-    const ClipVertex left[4] = {{-1, 1, 0.5f, 1, 0, 0}, {0, 1, 0.5f, 1, 1, 0}, {-1, -1, 0.5f, 1, 0, 1}, {0, -1, 0.5f, 1, 1, 1}};
-    const ClipVertex right[4] = {{0, 1, 0.5f, 1, 0, 0}, {1, 1, 0.5f, 1, 1, 0}, {0, -1, 0.5f, 1, 0, 1}, {1, -1, 0.5f, 1, 1, 1}};
+    const ClipVertex left[4] = {
+        {-1, 1, 0.5f, 1, 0, 0}, {0, 1, 0.5f, 1, 1, 0}, {-1, -1, 0.5f, 1, 0, 1}, {0, -1, 0.5f, 1, 1, 1}};
+    const ClipVertex right[4] = {
+        {0, 1, 0.5f, 1, 0, 0}, {1, 1, 0.5f, 1, 1, 0}, {0, -1, 0.5f, 1, 0, 1}, {1, -1, 0.5f, 1, 1, 1}};
     UINT passes = 0;
     ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
     ASSERT_EQ(effect->BeginPass(0), D3D_OK);
@@ -305,9 +306,9 @@ TEST_F(D3DXEffectRenderTest, CompiledEffectCreatesTheSameEffect)
     ASSERT_TRUE(createDevice(16, 16));
     std::string text = effectText("pooled.fx");
     ID3DXEffectCompiler* compiler = nullptr;
-    ASSERT_EQ(D3DXCreateEffectCompiler(text.data(), static_cast<UINT>(text.size()), nullptr, nullptr, 0, &compiler,
-                                       nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        D3DXCreateEffectCompiler(text.data(), static_cast<UINT>(text.size()), nullptr, nullptr, 0, &compiler, nullptr),
+        D3D_OK);
     ID3DXBuffer* compiled = nullptr;
     ASSERT_EQ(compiler->CompileEffect(0, &compiled, nullptr), D3D_OK);
     compiler->Release();
@@ -411,10 +412,11 @@ TEST_F(D3DXEffectRenderTest, ConstantsReachShadersInEveryShape)
 TEST_F(D3DXEffectRenderTest, VertexShaderOnlyPassFeedsTheFixedFunctionPixelStage)
 {
     ASSERT_TRUE(createDevice(16, 16));
-    const std::string text = "float4 g_Color;\n"
-                             "struct Out { float4 position : POSITION; float4 color : COLOR0; };\n"
-                             "Out VS(float4 p : POSITION) { Out o; o.position = p; o.color = g_Color * 2; return o; }\n"
-                             "technique T { pass { ZEnable = false; CullMode = None; VertexShader = compile vs_2_0 VS(); } }\n";
+    const std::string text =
+        "float4 g_Color;\n"
+        "struct Out { float4 position : POSITION; float4 color : COLOR0; };\n"
+        "Out VS(float4 p : POSITION) { Out o; o.position = p; o.color = g_Color * 2; return o; }\n"
+        "technique T { pass { ZEnable = false; CullMode = None; VertexShader = compile vs_2_0 VS(); } }\n";
     ID3DXEffect* effect = createEffect(text);
     ASSERT_NE(effect, nullptr);
     // Colour interpolators saturate: 2 * 0.75 red arrives as 1.
@@ -432,11 +434,12 @@ TEST_F(D3DXEffectRenderTest, SamplerTexturesFollowParametersChangedInsideAPassAn
 {
     ASSERT_TRUE(createDevice(16, 8));
     // Two samplers: one bound to a texture parameter, one on register s3 fed by the device.
-    const std::string text = "texture g_Texture;\n"
-                             "sampler2D g_Bound = sampler_state { Texture = (g_Texture); MinFilter = Point; };\n"
-                             "sampler2D g_Device : register(s3);\n"
-                             "float4 PS(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(g_Bound, uv) + tex2D(g_Device, uv); }\n"
-                             "technique T { pass { ZEnable = false; PixelShader = compile ps_2_0 PS(); } }\n";
+    const std::string text =
+        "texture g_Texture;\n"
+        "sampler2D g_Bound = sampler_state { Texture = (g_Texture); MinFilter = Point; };\n"
+        "sampler2D g_Device : register(s3);\n"
+        "float4 PS(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(g_Bound, uv) + tex2D(g_Device, uv); }\n"
+        "technique T { pass { ZEnable = false; PixelShader = compile ps_2_0 PS(); } }\n";
     ID3DXEffect* effect = createEffect(text);
     ASSERT_NE(effect, nullptr);
     IDirect3DTexture9* red = createTexture(m_device, 1, 1, {0xFFFF0000});
@@ -527,8 +530,9 @@ TEST_F(D3DXEffectRenderTest, StateValuesAreWordsNumbersExpressionsAndParameters)
 TEST_F(D3DXEffectRenderTest, VposGivesTheIntegerPixelCoordinatesFromTheTopLeft)
 {
     ASSERT_TRUE(createDevice(16, 8));
-    const std::string text = "float4 PS(float2 pixel : VPOS) : COLOR0 { return float4(pixel.x / 255.0, pixel.y / 255.0, 0, 1); }\n"
-                             "technique T { pass { ZEnable = false; PixelShader = compile ps_3_0 PS(); } }\n";
+    const std::string text =
+        "float4 PS(float2 pixel : VPOS) : COLOR0 { return float4(pixel.x / 255.0, pixel.y / 255.0, 0, 1); }\n"
+        "technique T { pass { ZEnable = false; PixelShader = compile ps_3_0 PS(); } }\n";
     ID3DXEffect* effect = createEffect(text);
     ASSERT_NE(effect, nullptr);
     ScreenVertex quad[4];

@@ -155,7 +155,8 @@ TEST(D3DXFontFaces, MemoryFontsResolveAheadOfInstalledOnes)
 
     const auto bytes = TestSupport::readBytes("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf");
     ASSERT_FALSE(bytes.empty());
-    HANDLE handle = AddFontMemResourceEx(const_cast<unsigned char*>(bytes.data()), DWORD(bytes.size()), nullptr, &count);
+    HANDLE handle =
+        AddFontMemResourceEx(const_cast<unsigned char*>(bytes.data()), DWORD(bytes.size()), nullptr, &count);
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(count, 1u);
 

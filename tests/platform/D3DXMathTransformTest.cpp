@@ -53,7 +53,7 @@ TEST(D3DXMathTransformTest, ArraysStepByTheirStridesAndMayWorkInPlace)
 
     D3DXVECTOR4 points4[2] = {{1, 1, 1, 0}, {1, 0, 0, 1}};
     D3DXVec4TransformArray(points4, sizeof(D3DXVECTOR4), points4, sizeof(D3DXVECTOR4), &m, 2);
-    EXPECT_EQ(points4[0], D3DXVECTOR4(2, 1, 1, 1));  // w 0: no translation
+    EXPECT_EQ(points4[0], D3DXVECTOR4(2, 1, 1, 1)); // w 0: no translation
     EXPECT_EQ(points4[1], D3DXVECTOR4(3, -1, 0, 2));
 
     // A projective matrix (w = z): coordinates come back divided.

@@ -97,48 +97,30 @@ TEST(D3DXMatrixTest, ViewMatrices)
     D3DXMATRIX view;
     D3DXVECTOR3 eye(2.0f, 0.0f, 0.0f);
     D3DXMatrixLookAtLH(&view, &eye, &origin, &up);
-    expectMatrixNear(view, D3DXMATRIX(0, 0, -1, 0,
-                                      0, 1, 0, 0,
-                                      1, 0, 0, 0,
-                                      0, 0, 2, 1));
+    expectMatrixNear(view, D3DXMATRIX(0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 2, 1));
 
     eye = D3DXVECTOR3(0.0f, 0.0f, -5.0f);
     D3DXMatrixLookAtRH(&view, &eye, &origin, &up);
-    expectMatrixNear(view, D3DXMATRIX(-1, 0, 0, 0,
-                                      0, 1, 0, 0,
-                                      0, 0, -1, 0,
-                                      0, 0, -5, 1));
+    expectMatrixNear(view, D3DXMATRIX(-1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, -5, 1));
 }
 
 TEST(D3DXMatrixTest, ProjectionMatrices)
 {
     D3DXMATRIX p;
     D3DXMatrixPerspectiveFovLH(&p, D3DX_PI / 2, 2.0f, 1.0f, 11.0f);
-    expectMatrixNear(p, D3DXMATRIX(0.5f, 0, 0, 0,
-                                   0, 1, 0, 0,
-                                   0, 0, 1.1f, 1,
-                                   0, 0, -1.1f, 0));
+    expectMatrixNear(p, D3DXMATRIX(0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1.1f, 1, 0, 0, -1.1f, 0));
     // Near plane to depth 0, far plane to depth 1.
     EXPECT_NEAR(transformCoord({0, 0, 1}, p).z, 0.0f, 1e-6f);
     EXPECT_NEAR(transformCoord({0, 0, 11}, p).z, 1.0f, 1e-6f);
 
     D3DXMatrixPerspectiveFovRH(&p, D3DX_PI / 2, 2.0f, 1.0f, 11.0f);
-    expectMatrixNear(p, D3DXMATRIX(0.5f, 0, 0, 0,
-                                   0, 1, 0, 0,
-                                   0, 0, -1.1f, -1,
-                                   0, 0, -1.1f, 0));
+    expectMatrixNear(p, D3DXMATRIX(0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1.1f, -1, 0, 0, -1.1f, 0));
 
     D3DXMatrixPerspectiveLH(&p, 2.0f, 4.0f, 1.0f, 11.0f);
-    expectMatrixNear(p, D3DXMATRIX(1, 0, 0, 0,
-                                   0, 0.5f, 0, 0,
-                                   0, 0, 1.1f, 1,
-                                   0, 0, -1.1f, 0));
+    expectMatrixNear(p, D3DXMATRIX(1, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1.1f, 1, 0, 0, -1.1f, 0));
 
     D3DXMatrixOrthoLH(&p, 4.0f, 2.0f, 0.0f, 10.0f);
-    expectMatrixNear(p, D3DXMATRIX(0.5f, 0, 0, 0,
-                                   0, 1, 0, 0,
-                                   0, 0, 0.1f, 0,
-                                   0, 0, 0, 1));
+    expectMatrixNear(p, D3DXMATRIX(0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0.1f, 0, 0, 0, 0, 1));
     D3DXMatrixOrthoRH(&p, 4.0f, 2.0f, 0.0f, 10.0f);
     EXPECT_NEAR(p._33, -0.1f, 1e-6f);
 

@@ -17,8 +17,7 @@ protected:
         DeviceFixture::TearDown();
     }
 
-    template <typename T>
-    static void release(T*& object)
+    template <typename T> static void release(T*& object)
     {
         if (object)
             object->Release();
@@ -197,9 +196,9 @@ TEST_F(D3DXRenderToSurfaceTest, LostDeviceReleasesTheDepthBufferAndResetRebuilds
     ASSERT_EQ(m_device->Reset(&params), D3D_OK); // nothing of the renderer holds it back
     ASSERT_EQ(m_rts->OnResetDevice(), D3D_OK);
 
-    ASSERT_EQ(m_device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &m_target,
-                                      nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        m_device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &m_target, nullptr),
+        D3D_OK);
     ASSERT_EQ(m_target->GetSurfaceLevel(0, &m_surface), D3D_OK);
     ASSERT_EQ(m_rts->BeginScene(m_surface, nullptr), D3D_OK);
     IDirect3DSurface9* depth = nullptr;

@@ -57,10 +57,7 @@ protected:
         return texture(size, size, std::vector<D3DCOLOR>(size * size, colour));
     }
 
-    void clear(D3DCOLOR colour)
-    {
-        m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, colour, 1.0f, 0);
-    }
+    void clear(D3DCOLOR colour) { m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, colour, 1.0f, 0); }
 
     ID3DXSprite* m_sprite = nullptr;
     std::vector<IDirect3DTexture9*> m_textures;
@@ -85,8 +82,8 @@ TEST_F(D3DXSpriteTest, UnscaledDrawAtIntegerPositionMapsTexelsToPixelsExactly)
         for (UINT x = 0; x < 32; ++x) {
             const bool inside = x >= 5 && x < 13 && y >= 3 && y < 9;
             const D3DCOLOR expected = inside ? texels[(y - 3) * 8 + (x - 5)] : 0xFF000000;
-            ASSERT_TRUE(near(image.at(x, y), expected, 1)) << "pixel " << x << "," << y << " is " << hex(image.at(x, y))
-                                                           << ", expected " << hex(expected);
+            ASSERT_TRUE(near(image.at(x, y), expected, 1))
+                << "pixel " << x << "," << y << " is " << hex(image.at(x, y)) << ", expected " << hex(expected);
         }
     }
 }
@@ -206,9 +203,9 @@ TEST_F(D3DXSpriteTest, DepthSortingOrdersTheQueueAndOtherwiseItIsKept)
     clear(0xFF000000);
     m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     m_device->BeginScene();
-    drawPair(0, 0.0f);                                  // queued order: green last
-    drawPair(D3DXSPRITE_SORT_DEPTH_BACKTOFRONT, 4.0f);  // far first: red last
-    drawPair(D3DXSPRITE_SORT_DEPTH_FRONTTOBACK, 8.0f);  // near first: green last
+    drawPair(0, 0.0f);                                 // queued order: green last
+    drawPair(D3DXSPRITE_SORT_DEPTH_BACKTOFRONT, 4.0f); // far first: red last
+    drawPair(D3DXSPRITE_SORT_DEPTH_FRONTTOBACK, 8.0f); // near first: green last
     m_device->EndScene();
     Image image = readBackBuffer();
     ASSERT_EQ(image.width, 16u);
@@ -325,9 +322,9 @@ TEST_F(D3DXSpriteTest, LostDeviceDropsQueuedDefaultPoolTexturesSoResetSucceeds)
 {
     ASSERT_TRUE(start(16, 8));
     IDirect3DTexture9* target = nullptr;
-    ASSERT_EQ(m_device->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target,
-                                      nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        m_device->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target, nullptr),
+        D3D_OK);
     m_sprite->Begin(0);
     m_sprite->Draw(target, nullptr, nullptr, nullptr, 0xFFFFFFFF);
     ASSERT_TRUE(PlatformLoseDevice(m_device));

@@ -107,9 +107,9 @@ protected:
                             D3DPOOL pool = D3DPOOL_MANAGED)
     {
         IDirect3DTexture9* texture = nullptr;
-        const HRESULT hr = D3DXCreateTextureFromFileInMemoryEx(m_device, file.data(), UINT(file.size()), width,
-                                                               height, levels, 0, format, pool, filter,
-                                                               D3DX_DEFAULT, key, info, nullptr, &texture);
+        const HRESULT hr =
+            D3DXCreateTextureFromFileInMemoryEx(m_device, file.data(), UINT(file.size()), width, height, levels, 0,
+                                                format, pool, filter, D3DX_DEFAULT, key, info, nullptr, &texture);
         EXPECT_EQ(hr, D3D_OK);
         return texture;
     }
@@ -139,8 +139,8 @@ TEST_F(D3DXTextureTest, PngBmpAndTgaDecodeToExactTexelsWithFileInformation)
     const std::vector<D3DCOLOR> colours = {0xFFFF0000, 0x8000FF00, 0x400000FF, 0x00000000,
                                            0xFF102030, 0xFFFFFFFF, 0x7F7F7F7F, 0xC0123456};
     D3DXIMAGE_INFO info{};
-    IDirect3DTexture9* png = load(imageFile(FileKind::Png, 4, 2, colours), D3DX_DEFAULT_NONPOW2,
-                                  D3DX_DEFAULT_NONPOW2, 1, D3DFMT_UNKNOWN, D3DX_FILTER_NONE, 0, &info);
+    IDirect3DTexture9* png = load(imageFile(FileKind::Png, 4, 2, colours), D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2,
+                                  1, D3DFMT_UNKNOWN, D3DX_FILTER_NONE, 0, &info);
     ASSERT_NE(png, nullptr);
     EXPECT_EQ(info.Width, 4u);
     EXPECT_EQ(info.Height, 2u);
@@ -163,8 +163,7 @@ TEST_F(D3DXTextureTest, PngBmpAndTgaDecodeToExactTexelsWithFileInformation)
         ASSERT_EQ(D3DXGetImageInfoFromFileInMemory(file.data(), UINT(file.size()), &info), D3D_OK);
         EXPECT_EQ(info.Format, D3DFMT_R8G8B8);
         EXPECT_EQ(info.ImageFileFormat, kind == FileKind::Bmp ? D3DXIFF_BMP : D3DXIFF_TGA);
-        IDirect3DTexture9* texture =
-            load(file, D3DX_FROM_FILE, D3DX_FROM_FILE, 1, D3DFMT_FROM_FILE, D3DX_FILTER_NONE);
+        IDirect3DTexture9* texture = load(file, D3DX_FROM_FILE, D3DX_FROM_FILE, 1, D3DFMT_FROM_FILE, D3DX_FILTER_NONE);
         ASSERT_NE(texture, nullptr);
         texture->GetLevelDesc(0, &desc);
         EXPECT_EQ(desc.Format, D3DFMT_X8R8G8B8);
@@ -208,8 +207,7 @@ TEST_F(D3DXTextureTest, ColourKeyBecomesTransparentBlackAndGainsAlpha)
     std::vector<D3DCOLOR> blockColours(16, 0xFFFF0000);
     for (int i = 0; i < 16; i += 3)
         blockColours[i] = 0xFFFF00FF;
-    texture = load(imageFile(FileKind::Bmp, 4, 4, blockColours, 3), 4, 4, 1, D3DFMT_DXT1, D3DX_FILTER_NONE,
-                   0xFFFF00FF);
+    texture = load(imageFile(FileKind::Bmp, 4, 4, blockColours, 3), 4, 4, 1, D3DFMT_DXT1, D3DX_FILTER_NONE, 0xFFFF00FF);
     ASSERT_NE(texture, nullptr);
     TestSupport::TempDir dir;
     ASSERT_EQ(D3DXSaveTextureToFileW((dir / "dxt1.png").wstring().c_str(), D3DXIFF_PNG, texture, nullptr), D3D_OK);
@@ -234,8 +232,8 @@ TEST_F(D3DXTextureTest, SizesRoundToPowersOfTwoAndResizeWithTheFilter)
     const std::vector<D3DCOLOR> colours = {0xFF0000FF, 0xFF00FF00, 0xFFFF0000};
     const std::vector<uint8_t> file = imageFile(FileKind::Png, 3, 1, colours);
     // D3DX_DEFAULT rounds 3x1 up to 4x1 and builds the full chain.
-    IDirect3DTexture9* texture = load(file, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, D3DFMT_A8R8G8B8,
-                                      D3DX_FILTER_POINT);
+    IDirect3DTexture9* texture =
+        load(file, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, D3DFMT_A8R8G8B8, D3DX_FILTER_POINT);
     ASSERT_NE(texture, nullptr);
     D3DSURFACE_DESC desc{};
     texture->GetLevelDesc(0, &desc);
@@ -252,8 +250,8 @@ TEST_F(D3DXTextureTest, SizesRoundToPowersOfTwoAndResizeWithTheFilter)
     texture->Release();
 
     // Linear filtering of a flat image stays flat.
-    texture = load(imageFile(FileKind::Png, 3, 3, std::vector<D3DCOLOR>(9, 0xFF336699)), 7, 5, 1,
-                   D3DFMT_A8R8G8B8, D3DX_FILTER_LINEAR);
+    texture = load(imageFile(FileKind::Png, 3, 3, std::vector<D3DCOLOR>(9, 0xFF336699)), 7, 5, 1, D3DFMT_A8R8G8B8,
+                   D3DX_FILTER_LINEAR);
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(texels(texture), std::vector<D3DCOLOR>(35, 0xFF336699));
     texture->Release();
@@ -442,8 +440,8 @@ TEST_F(D3DXTextureTest, DefaultPoolAndCompressedTargetsAreFilled)
     // Every level of a default-pool chain is filled.
     const std::vector<uint8_t> flat = imageFile(FileKind::Png, 4, 4, std::vector<D3DCOLOR>(16, 0xFF204060));
     ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(m_device, flat.data(), UINT(flat.size()), 0, 0, 0,
-                                                  D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                                                  D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &texture),
+                                                  D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, D3DX_DEFAULT,
+                                                  D3DX_DEFAULT, 0, nullptr, nullptr, &texture),
               D3D_OK);
     ASSERT_EQ(texture->GetLevelCount(), 3u);
     IDirect3DSurface9* level = nullptr;
@@ -475,8 +473,8 @@ TEST_F(D3DXTextureTest, DefaultPoolAndCompressedTargetsAreFilled)
 TEST_F(D3DXTextureTest, SaveToPngRoundTripsAndRefusesOtherFormats)
 {
     const std::vector<D3DCOLOR> colours = {0x00000000, 0x80FF8040, 0xFF010203, 0x7FFFFFFF, 0xFF000000, 0x12345678};
-    IDirect3DTexture9* texture = load(imageFile(FileKind::Png, 3, 2, colours), D3DX_DEFAULT_NONPOW2,
-                                      D3DX_DEFAULT_NONPOW2, 1, D3DFMT_A8R8G8B8);
+    IDirect3DTexture9* texture =
+        load(imageFile(FileKind::Png, 3, 2, colours), D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2, 1, D3DFMT_A8R8G8B8);
     ASSERT_NE(texture, nullptr);
     TestSupport::TempDir dir;
     const std::wstring path = (dir / "Saved.png").wstring();
@@ -496,8 +494,8 @@ TEST_F(D3DXTextureTest, SaveToPngRoundTripsAndRefusesOtherFormats)
     const RECT outside = {2, 0, 4, 1};
     EXPECT_EQ(D3DXSaveSurfaceToFileW(path.c_str(), D3DXIFF_PNG, surface, nullptr, &outside), D3DERR_INVALIDCALL);
     surface->Release();
-    reloaded = load(TestSupport::readBytes(dir / "Saved.png"), D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2, 1,
-                    D3DFMT_A8R8G8B8);
+    reloaded =
+        load(TestSupport::readBytes(dir / "Saved.png"), D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2, 1, D3DFMT_A8R8G8B8);
     ASSERT_NE(reloaded, nullptr);
     EXPECT_EQ(texels(reloaded), (std::vector<D3DCOLOR>{colours[4], colours[5]}));
     reloaded->Release();

@@ -136,8 +136,8 @@ TEST(D3DXQuaternionTest, MatrixRoundTripCoversEveryBranch)
 {
     // Half turns have trace -1, so each picks a different largest-diagonal branch.
     const D3DXQUATERNION cases[] = {
-        axisRotation(1, 0, 0, D3DX_PI), axisRotation(0, 1, 0, D3DX_PI), axisRotation(0, 0, 1, D3DX_PI),
-        axisRotation(1, 2, 3, 0.8f), axisRotation(-1, 1, 0.5f, 2.9f),
+        axisRotation(1, 0, 0, D3DX_PI), axisRotation(0, 1, 0, D3DX_PI),  axisRotation(0, 0, 1, D3DX_PI),
+        axisRotation(1, 2, 3, 0.8f),    axisRotation(-1, 1, 0.5f, 2.9f),
     };
     for (const D3DXQUATERNION& q : cases) {
         D3DXQUATERNION back;
@@ -258,9 +258,9 @@ TEST(D3DXFloat16Test, ConversionsRoundToNearestEven)
         EXPECT_EQ(back[i], in[i]);
     }
 
-    EXPECT_EQ(D3DXFLOAT16(1.0f + std::ldexp(1.0f, -11)).value, 0x3C00); // tie: stays even
+    EXPECT_EQ(D3DXFLOAT16(1.0f + std::ldexp(1.0f, -11)).value, 0x3C00);     // tie: stays even
     EXPECT_EQ(D3DXFLOAT16(1.0f + 3 * std::ldexp(1.0f, -11)).value, 0x3C02); // tie: up to even
-    EXPECT_EQ(D3DXFLOAT16(65520.0f).value, 0x7C00); // rounds past the largest half
+    EXPECT_EQ(D3DXFLOAT16(65520.0f).value, 0x7C00);                         // rounds past the largest half
     EXPECT_EQ(D3DXFLOAT16(1e-9f).value, 0x0000);
     EXPECT_TRUE(std::isnan(static_cast<float>(D3DXFLOAT16(std::numeric_limits<float>::quiet_NaN()))));
 }

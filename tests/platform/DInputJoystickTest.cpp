@@ -14,8 +14,7 @@ namespace {
 struct ReleaseCom {
     void operator()(IUnknown* p) const { p->Release(); }
 };
-template <class T>
-using Com = std::unique_ptr<T, ReleaseCom>;
+template <class T> using Com = std::unique_ptr<T, ReleaseCom>;
 
 struct Found {
     GUID instance;

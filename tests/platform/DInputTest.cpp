@@ -20,8 +20,7 @@ constexpr int kScancodeLShift = 225;
 struct ReleaseCom {
     void operator()(IUnknown* p) const { p->Release(); }
 };
-template <class T>
-using Com = std::unique_ptr<T, ReleaseCom>;
+template <class T> using Com = std::unique_ptr<T, ReleaseCom>;
 
 DIPROPDWORD dwordProperty(DWORD value)
 {
@@ -72,8 +71,7 @@ protected:
     }
 
     // A device with its format and cooperative level set; buffered when bufferSize > 0.
-    IDirectInputDevice8W* device(const GUID& guid, const DIDATAFORMAT& format, DWORD cooperation,
-                                 DWORD bufferSize = 0)
+    IDirectInputDevice8W* device(const GUID& guid, const DIDATAFORMAT& format, DWORD cooperation, DWORD bufferSize = 0)
     {
         IDirectInputDevice8W* d = nullptr;
         EXPECT_EQ(m_di->CreateDevice(guid, &d, nullptr), DI_OK);
@@ -101,9 +99,9 @@ TEST_F(DInputTest, CreationAndMisuseFailAsDocumented)
     void* out = nullptr;
     EXPECT_EQ(DirectInput8Create(GetModuleHandleW(nullptr), 0x0900, IID_IDirectInput8W, &out, nullptr),
               DIERR_OLDDIRECTINPUTVERSION);
-    EXPECT_EQ(DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInputDevice8W, &out,
-                                 nullptr),
-              DIERR_NOINTERFACE);
+    EXPECT_EQ(
+        DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInputDevice8W, &out, nullptr),
+        DIERR_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
 
     IDirectInputDevice8W* d = nullptr;
@@ -297,8 +295,8 @@ TEST_F(DInputTest, MouseReportsRelativeMotionWheelStepsAndButtons)
     ASSERT_TRUE(PlatformInjectMouseMove(m_window, 20, 5));
     ASSERT_TRUE(PlatformInjectMouseWheel(m_window, 1));
     ASSERT_TRUE(PlatformInjectMouseWheel(m_window, -2));
-    ASSERT_TRUE(PlatformInjectMouseButton(m_window, 1, true, 20, 5));  // left
-    ASSERT_TRUE(PlatformInjectMouseButton(m_window, 3, true, 20, 5));  // right
+    ASSERT_TRUE(PlatformInjectMouseButton(m_window, 1, true, 20, 5)); // left
+    ASSERT_TRUE(PlatformInjectMouseButton(m_window, 3, true, 20, 5)); // right
     ASSERT_TRUE(PlatformInjectMouseButton(m_window, 3, false, 20, 5));
 
     DIMOUSESTATE2 state{};
@@ -319,9 +317,8 @@ TEST_F(DInputTest, MouseReportsRelativeMotionWheelStepsAndButtons)
         DWORD offset;
         LONG data;
     };
-    const Expected expected[] = {{DIMOFS_X, 15},          {DIMOFS_Y, -5},          {DIMOFS_X, -5},
-                                 {DIMOFS_Z, 120},         {DIMOFS_Z, -240},        {DIMOFS_BUTTON0, 0x80},
-                                 {DIMOFS_BUTTON1, 0x80},  {DIMOFS_BUTTON1, 0}};
+    const Expected expected[] = {{DIMOFS_X, 15},   {DIMOFS_Y, -5},         {DIMOFS_X, -5},         {DIMOFS_Z, 120},
+                                 {DIMOFS_Z, -240}, {DIMOFS_BUTTON0, 0x80}, {DIMOFS_BUTTON1, 0x80}, {DIMOFS_BUTTON1, 0}};
     ASSERT_EQ(events.size(), std::size(expected));
     for (size_t i = 0; i < events.size(); ++i) {
         EXPECT_EQ(events[i].dwOfs, expected[i].offset) << i;

@@ -74,7 +74,6 @@ inline bool capturedNear(int x, int y, Rgb want, int tolerance, std::string* see
            std::abs(got.b - want.b) <= tolerance;
 }
 
-
 // A graph with every interface the intro video uses, on a visible window of 160x120 client
 // pixels; pictures reaching the window are captured.
 class DShowFixture : public WindowTesting::WindowFixture {
@@ -180,8 +179,7 @@ TEST_F(DShowFixture, RenderFileReportsMissingDamagedAndSecondFiles)
     EXPECT_EQ(m_graph->RenderFile((m_dir.path().wstring() + L"/nothing.wmv").c_str(), nullptr),
               VFW_E_FILE_NOT_FOUND_WIN32);
     TestSupport::writeText(m_dir / "text.wmv", "this is no video at all\n");
-    EXPECT_EQ(m_graph->RenderFile((m_dir.path().wstring() + L"/text.wmv").c_str(), nullptr),
-              VFW_E_INVALID_FILE_FORMAT);
+    EXPECT_EQ(m_graph->RenderFile((m_dir.path().wstring() + L"/text.wmv").c_str(), nullptr), VFW_E_INVALID_FILE_FORMAT);
     // Nothing to run, and no event waits.
     EXPECT_EQ(m_control->Run(), VFW_E_NOT_CONNECTED);
     LONG code = -1;
@@ -285,11 +283,11 @@ TEST_F(DShowFixture, ThePictureKeepsToItsPlaceAndHidesOnRequest)
     LONG code = 0;
     ASSERT_EQ(m_events->WaitForCompletion(30000, &code), S_OK);
     std::string seen;
-    EXPECT_TRUE(capturedNear(10, 10, Rgb{0, 0, 0}, 8, &seen)) << seen;    // outside: black
+    EXPECT_TRUE(capturedNear(10, 10, Rgb{0, 0, 0}, 8, &seen)) << seen; // outside: black
     EXPECT_TRUE(capturedNear(150, 110, Rgb{0, 0, 0}, 8, &seen)) << seen;
     EXPECT_TRUE(capturedNear(80, 40, Rgb{255, 0, 0}, 40, &seen)) << seen; // top half of the place
     EXPECT_TRUE(capturedNear(80, 80, Rgb{0, 255, 0}, 40, &seen)) << seen;
-    EXPECT_TRUE(capturedNear(38, 60, Rgb{0, 0, 0}, 8, &seen)) << seen;    // just left of it
+    EXPECT_TRUE(capturedNear(38, 60, Rgb{0, 0, 0}, 8, &seen)) << seen; // just left of it
 
     // Hidden, or without an owner, nothing is drawn, but the clip still runs to its end.
     IGraphBuilder* second = nullptr;

@@ -99,7 +99,7 @@ TEST_F(MessageQueueTest, MouseInputArrivesInClientCoordinatesWithButtonsAndWheel
     ASSERT_TRUE(PlatformInjectMouseButton(window, 1, true, 15, 25)); // second click: double-click
     ASSERT_TRUE(PlatformInjectMouseWheel(window, 1));
     ASSERT_TRUE(PlatformInjectMouseWheel(window, -2));
-    EXPECT_TRUE(GetAsyncKeyState(VK_LBUTTON) & 0x8000); // follows SDL's queue at once
+    EXPECT_TRUE(GetAsyncKeyState(VK_LBUTTON) & 0x8000);               // follows SDL's queue at once
     ASSERT_TRUE(PlatformInjectMouseButton(window, 3, true, -4, 300)); // outside the client area
     ASSERT_TRUE(PlatformInjectMouseButton(window, 3, false, -4, 300));
     ASSERT_TRUE(PlatformInjectMouseButton(window, 1, false, 15, 25));
@@ -116,8 +116,8 @@ TEST_F(MessageQueueTest, MouseInputArrivesInClientCoordinatesWithButtonsAndWheel
         if (m.message >= WM_LBUTTONDOWN && m.message <= WM_MBUTTONDBLCLK)
             buttons.push_back(m.message);
     }
-    EXPECT_EQ(buttons, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN,
-                                          WM_RBUTTONUP, WM_LBUTTONUP}));
+    EXPECT_EQ(buttons, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_RBUTTONUP,
+                                          WM_LBUTTONUP}));
     auto downs = received(WM_LBUTTONDOWN);
     EXPECT_EQ(downs[0].wParam, static_cast<WPARAM>(MK_LBUTTON));
     auto rights = received(WM_RBUTTONDOWN);
@@ -201,8 +201,8 @@ TEST_F(MessageQueueTest, KeysCarryVirtualKeysScanCodesAndCharacters)
     EXPECT_EQ(keys[15].message, static_cast<UINT>(WM_SYSKEYUP));
 
     for (const MSG& m : queued) {
-        bool isKey = m.message == WM_KEYDOWN || m.message == WM_KEYUP || m.message == WM_SYSKEYDOWN ||
-                     m.message == WM_SYSKEYUP;
+        bool isKey =
+            m.message == WM_KEYDOWN || m.message == WM_KEYUP || m.message == WM_SYSKEYDOWN || m.message == WM_SYSKEYUP;
         EXPECT_EQ(TranslateMessage(&m), isKey ? TRUE : FALSE);
     }
     EXPECT_FALSE(GetAsyncKeyState(VK_MENU) & 0x8000);

@@ -89,8 +89,8 @@ std::vector<Received> g_received;
 
 void recordNotification(const XACT_NOTIFICATION* n)
 {
-    g_received.push_back({n->type, n->cue.pCue, n->cue.pSoundBank, n->cue.cueIndex, n->pvContext,
-                          std::this_thread::get_id()});
+    g_received.push_back(
+        {n->type, n->cue.pCue, n->cue.pSoundBank, n->cue.cueIndex, n->pvContext, std::this_thread::get_id()});
 }
 
 class XACT3Test : public ::testing::Test {
@@ -122,8 +122,9 @@ protected:
 
     void loadBanks()
     {
-        ASSERT_EQ(m_engine->CreateInMemoryWaveBank(m_waves.data(), static_cast<DWORD>(m_waves.size()), 0, 0, &m_waveBank),
-                  S_OK);
+        ASSERT_EQ(
+            m_engine->CreateInMemoryWaveBank(m_waves.data(), static_cast<DWORD>(m_waves.size()), 0, 0, &m_waveBank),
+            S_OK);
         ASSERT_EQ(m_engine->CreateSoundBank(m_sounds.data(), static_cast<DWORD>(m_sounds.size()), 0, 0, &m_soundBank),
                   S_OK);
     }
@@ -139,8 +140,7 @@ protected:
     }
 
     // Calls DoWork until `done` or about two seconds pass.
-    template <class Done>
-    bool pump(Done done)
+    template <class Done> bool pump(Done done)
     {
         for (int i = 0; i < 200; ++i) {
             m_engine->DoWork();
@@ -311,8 +311,8 @@ TEST(XACT3CallbackTest, ACallbackMayDestroyItsCueAndCallDoWork)
     }
     ASSERT_EQ(g_received.size(), 3u);
     for (IXACT3Cue* cue : cues)
-        EXPECT_EQ(std::count_if(g_received.begin(), g_received.end(), [cue](const Received& r) { return r.cue == cue; }),
-                  1);
+        EXPECT_EQ(
+            std::count_if(g_received.begin(), g_received.end(), [cue](const Received& r) { return r.cue == cue; }), 1);
     engine->ShutDown();
     engine->Release();
 }
@@ -391,8 +391,7 @@ TEST_F(XACT3Test, CueVariablesBelongToTheirCue)
     XACTVARIABLEINDEX instances = a->GetVariableIndex("NumCueInstances");
     ASSERT_NE(instances, XACTVARIABLEINDEX_INVALID);
     EXPECT_EQ(a->SetVariable(instances, 3.0f), XACTENGINE_E_INVALIDVARIABLEINDEX);
-    EXPECT_EQ(a->SetVariable(m_engine->GetGlobalVariableIndex("SoundVolume"), 1.0f),
-              XACTENGINE_E_INVALIDVARIABLEINDEX);
+    EXPECT_EQ(a->SetVariable(m_engine->GetGlobalVariableIndex("SoundVolume"), 1.0f), XACTENGINE_E_INVALIDVARIABLEINDEX);
     a->Destroy();
     b->Destroy();
 }
@@ -536,9 +535,9 @@ TEST_F(XACT3Test, MalformedBanksAreRejected)
     }
     for (size_t n = 0; n < 400; ++n) {
         Bytes cut(m_waves.begin(), m_waves.begin() + static_cast<std::ptrdiff_t>(n));
-        EXPECT_NE(m_engine->CreateInMemoryWaveBank(cut.empty() ? nullptr : cut.data(), static_cast<DWORD>(n), 0, 0,
-                                                   &waves),
-                  S_OK)
+        EXPECT_NE(
+            m_engine->CreateInMemoryWaveBank(cut.empty() ? nullptr : cut.data(), static_cast<DWORD>(n), 0, 0, &waves),
+            S_OK)
             << n;
         EXPECT_EQ(waves, nullptr);
     }

@@ -53,7 +53,10 @@ private:
     void lastReleased() override { ++g_lastReleased; }
 };
 
-HRESULT createCounter(REFIID riid, void** object) { return PlatformInternal::createObject<Counter>(riid, object); }
+HRESULT createCounter(REFIID riid, void** object)
+{
+    return PlatformInternal::createObject<Counter>(riid, object);
+}
 
 TEST(PlatformBase, CoCreateInstanceMakesRegisteredClassesAndCountsTheirReferences)
 {
@@ -68,8 +71,7 @@ TEST(PlatformBase, CoCreateInstanceMakesRegisteredClassesAndCountsTheirReference
                                kCounterInterface, &object),
               CLASS_E_NOAGGREGATION);
     // Made, asked for an interface it does not offer, and dropped again.
-    EXPECT_EQ(CoCreateInstance(kCounterClass, nullptr, CLSCTX_INPROC_SERVER, kOtherInterface, &object),
-              E_NOINTERFACE);
+    EXPECT_EQ(CoCreateInstance(kCounterClass, nullptr, CLSCTX_INPROC_SERVER, kOtherInterface, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(g_alive, 0);
     EXPECT_EQ(g_lastReleased, 1);

@@ -31,8 +31,8 @@ bool writePng(const std::string& path, const Image& image)
         rgba[i * 4 + 2] = static_cast<uint8_t>(c);
         rgba[i * 4 + 3] = static_cast<uint8_t>(c >> 24);
     }
-    return stbi_write_png(path.c_str(), static_cast<int>(image.width), static_cast<int>(image.height), 4,
-                          rgba.data(), static_cast<int>(image.width * 4)) != 0;
+    return stbi_write_png(path.c_str(), static_cast<int>(image.width), static_cast<int>(image.height), 4, rgba.data(),
+                          static_cast<int>(image.width * 4)) != 0;
 }
 
 bool readPng(const std::string& path, Image& image)

@@ -21,7 +21,10 @@ struct Image {
 bool writePng(const std::string& path, const Image& image);
 bool readPng(const std::string& path, Image& image);
 
-inline int channel(DWORD c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
+inline int channel(DWORD c, int shift)
+{
+    return static_cast<int>((c >> shift) & 0xFF);
+}
 // True when every channel is within the tolerance.
 bool near(DWORD a, DWORD b, int tolerance = 1);
 std::string hex(DWORD c);

@@ -10,11 +10,11 @@
 class LogCapture {
 public:
     LogCapture()
-        : m_cwd(m_dir.path()),
-          m_switch(Ulvo::logSwitch()),
-          m_error(Ulvo::mainLogger().getErrorPriority()),
-          m_warning(Ulvo::mainLogger().getWarningPriority()),
-          m_info(Ulvo::mainLogger().getInfoPriority())
+        : m_cwd(m_dir.path())
+        , m_switch(Ulvo::logSwitch())
+        , m_error(Ulvo::mainLogger().getErrorPriority())
+        , m_warning(Ulvo::mainLogger().getWarningPriority())
+        , m_info(Ulvo::mainLogger().getInfoPriority())
     {
         Ulvo::closeAllLogFiles();
         Ulvo::logSwitch() = 1;

@@ -37,8 +37,12 @@ void useOwnFontConfiguration(const fs::path& dir)
     conf << "<?xml version=\"1.0\"?>\n"
             "<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
             "<fontconfig>\n"
-            "  <dir>" << (dir / "fonts").string() << "</dir>\n"
-            "  <cachedir>" << (dir / "cache").string() << "</cachedir>\n"
+            "  <dir>"
+         << (dir / "fonts").string()
+         << "</dir>\n"
+            "  <cachedir>"
+         << (dir / "cache").string()
+         << "</cachedir>\n"
             "  <match target=\"pattern\">\n"
             "    <edit name=\"family\" mode=\"append_last\" binding=\"strong\"><string>DejaVu Sans</string></edit>\n"
             "  </match>\n"

@@ -96,8 +96,17 @@ static fs::path envPath(const char* name, const char* fallback)
     return fs::path(value && *value ? value : fallback);
 }
 
-fs::path sourceDir() { return envPath("ULVO_SOURCE_DIR", ULVO_DEFAULT_SOURCE_DIR); }
-fs::path runtimeDir() { return envPath("ULVO_RUNTIME_DIR", ULVO_DEFAULT_RUNTIME_DIR); }
-fs::path binDir() { return envPath("ULVO_BIN_DIR", ULVO_DEFAULT_BIN_DIR); }
+fs::path sourceDir()
+{
+    return envPath("ULVO_SOURCE_DIR", ULVO_DEFAULT_SOURCE_DIR);
+}
+fs::path runtimeDir()
+{
+    return envPath("ULVO_RUNTIME_DIR", ULVO_DEFAULT_RUNTIME_DIR);
+}
+fs::path binDir()
+{
+    return envPath("ULVO_BIN_DIR", ULVO_DEFAULT_BIN_DIR);
+}
 
 } // namespace TestSupport

@@ -174,7 +174,8 @@ TEST(DataTool, BuildsTheRuntimeForm)
     const fs::path source = dir / "data";
     writeText(source / "_root" / "tastaturlayout.lay",
               "<!-- comment -->\n<LAYOUT NAME=\"de\">\n\t<KEY CODE=\"1\"/>\n</LAYOUT>\n");
-    writeText(source / "Menu" / "menu.TEX", "<TEXTURES>\"|Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC|\"</TEXTURES>");
+    writeText(source / "Menu" / "menu.TEX", "<TEXTURES>\"|Gr\xC3\xBC\xC3\x9F"
+                                            "e \xE2\x82\xAC|\"</TEXTURES>");
     writeBytes(source / "Sounds" / "raw.bin", {0x00, 0xFF, 0x0D, 0x0A, 0x1A});
 
     const fs::path out = dir / "run";

@@ -32,8 +32,8 @@ struct ToolRun {
 ToolRun runXactBuild(const fs::path& description, const fs::path& out, const fs::path& scratch)
 {
     const fs::path log = scratch / "xactbuild-output.txt";
-    std::string command = "'" + (TestSupport::binDir() / "xactbuild").string() + "' '" + description.string() +
-                          "' '" + out.string() + "' >'" + log.string() + "' 2>&1";
+    std::string command = "'" + (TestSupport::binDir() / "xactbuild").string() + "' '" + description.string() + "' '" +
+                          out.string() + "' >'" + log.string() + "' 2>&1";
     ToolRun run;
     int status = std::system(command.c_str());
     run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -58,7 +58,10 @@ Bytes wavFile(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uin
     return b;
 }
 
-Bytes goodWav(uint16_t channels = 1, uint32_t rate = 22050) { return wavFile(1, channels, rate, 16, rate / 5); }
+Bytes goodWav(uint16_t channels = 1, uint32_t rate = 22050)
+{
+    return wavFile(1, channels, rate, 16, rate / 5);
+}
 
 // Loads a set of banks into an engine and plays cues; with `recording` the output goes to that
 // raw file through SDL's disk driver (32-bit float samples).
@@ -191,8 +194,8 @@ TEST_F(XactBuildTest, EveryBankItWritesLoadsAndEveryCuePrepares)
         IXACT3SoundBank* bank;
         const char* cue;
         XACTINDEX index;
-    } const cues[] = {{fx, "loud", 0}, {fx, "half", 1}, {fx, "muted", 2}, {fx, "stereo", 3},
-                      {tunes, "theme", 0}, {tunes, "both", 1}};
+    } const cues[] = {{fx, "loud", 0},   {fx, "half", 1},     {fx, "muted", 2},
+                      {fx, "stereo", 3}, {tunes, "theme", 0}, {tunes, "both", 1}};
     for (const auto& c : cues) {
         EXPECT_EQ(c.bank->GetCueIndex(c.cue), c.index) << c.cue;
         IXACT3Cue* cue = nullptr;

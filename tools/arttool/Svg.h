@@ -49,29 +49,41 @@ public:
     std::string litGradient(const Colour& base)
     {
         const std::string id = "g" + std::to_string(m_nextId++);
-        m_defs += "<linearGradient id='" + id + "' x1='0' y1='0' x2='1' y2='1'>"
-                  "<stop offset='0' stop-color='" + base.shade(0.45).hex() + "'/>"
-                  "<stop offset='0.5' stop-color='" + base.hex() + "'/>"
-                  "<stop offset='1' stop-color='" + base.shade(-0.45).hex() + "'/></linearGradient>";
+        m_defs += "<linearGradient id='" + id +
+                  "' x1='0' y1='0' x2='1' y2='1'>"
+                  "<stop offset='0' stop-color='" +
+                  base.shade(0.45).hex() +
+                  "'/>"
+                  "<stop offset='0.5' stop-color='" +
+                  base.hex() +
+                  "'/>"
+                  "<stop offset='1' stop-color='" +
+                  base.shade(-0.45).hex() + "'/></linearGradient>";
         return "url(#" + id + ")";
     }
     std::string verticalGradient(const Colour& top, const Colour& bottom, double topOpacity = 1.0,
                                  double bottomOpacity = 1.0)
     {
         const std::string id = "g" + std::to_string(m_nextId++);
-        m_defs += "<linearGradient id='" + id + "' x1='0' y1='0' x2='0' y2='1'>"
-                  "<stop offset='0' stop-color='" + top.hex() + "' stop-opacity='" + num(topOpacity) + "'/>"
-                  "<stop offset='1' stop-color='" + bottom.hex() + "' stop-opacity='" + num(bottomOpacity) +
-                  "'/></linearGradient>";
+        m_defs += "<linearGradient id='" + id +
+                  "' x1='0' y1='0' x2='0' y2='1'>"
+                  "<stop offset='0' stop-color='" +
+                  top.hex() + "' stop-opacity='" + num(topOpacity) +
+                  "'/>"
+                  "<stop offset='1' stop-color='" +
+                  bottom.hex() + "' stop-opacity='" + num(bottomOpacity) + "'/></linearGradient>";
         return "url(#" + id + ")";
     }
     std::string radialGradient(const Colour& inner, double innerOpacity, const Colour& outer, double outerOpacity)
     {
         const std::string id = "g" + std::to_string(m_nextId++);
-        m_defs += "<radialGradient id='" + id + "' cx='0.5' cy='0.5' r='0.5'>"
-                  "<stop offset='0' stop-color='" + inner.hex() + "' stop-opacity='" + num(innerOpacity) + "'/>"
-                  "<stop offset='1' stop-color='" + outer.hex() + "' stop-opacity='" + num(outerOpacity) +
-                  "'/></radialGradient>";
+        m_defs += "<radialGradient id='" + id +
+                  "' cx='0.5' cy='0.5' r='0.5'>"
+                  "<stop offset='0' stop-color='" +
+                  inner.hex() + "' stop-opacity='" + num(innerOpacity) +
+                  "'/>"
+                  "<stop offset='1' stop-color='" +
+                  outer.hex() + "' stop-opacity='" + num(outerOpacity) + "'/></radialGradient>";
         return "url(#" + id + ")";
     }
 
@@ -82,8 +94,8 @@ public:
     }
     void circle(double cx, double cy, double r, const std::string& fill, const std::string& extra = "")
     {
-        m_body += "<circle cx='" + num(cx) + "' cy='" + num(cy) + "' r='" + num(r) + "' fill='" + fill + "' " +
-                  extra + "/>";
+        m_body +=
+            "<circle cx='" + num(cx) + "' cy='" + num(cy) + "' r='" + num(r) + "' fill='" + fill + "' " + extra + "/>";
     }
     void ellipse(double cx, double cy, double rx, double ry, const std::string& fill, const std::string& extra = "")
     {
@@ -92,8 +104,8 @@ public:
     }
     void rect(double x, double y, double w, double h, const std::string& fill, const std::string& extra = "")
     {
-        m_body += "<rect x='" + num(x) + "' y='" + num(y) + "' width='" + num(w) + "' height='" + num(h) +
-                  "' fill='" + fill + "' " + extra + "/>";
+        m_body += "<rect x='" + num(x) + "' y='" + num(y) + "' width='" + num(w) + "' height='" + num(h) + "' fill='" +
+                  fill + "' " + extra + "/>";
     }
     void beginGroup(const std::string& attributes) { m_body += "<g " + attributes + ">"; }
     void endGroup() { m_body += "</g>"; }
@@ -101,8 +113,8 @@ public:
     std::string text() const
     {
         return "<svg xmlns='http://www.w3.org/2000/svg' width='" + std::to_string(m_width) + "' height='" +
-               std::to_string(m_height) + "' viewBox='0 0 " + std::to_string(m_width) + " " +
-               std::to_string(m_height) + "'><defs>" + m_defs + "</defs>" + m_body + "</svg>\n";
+               std::to_string(m_height) + "' viewBox='0 0 " + std::to_string(m_width) + " " + std::to_string(m_height) +
+               "'><defs>" + m_defs + "</defs>" + m_body + "</svg>\n";
     }
     int width() const { return m_width; }
     int height() const { return m_height; }

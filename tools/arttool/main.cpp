@@ -35,8 +35,8 @@ void render(const Svg& svg, const std::string& relative)
         out << svg.text();
     }
     const std::string command = "rsvg-convert -w " + std::to_string(svg.width()) + " -h " +
-                                std::to_string(svg.height()) + " -o \"" + png.string() + "\" \"" +
-                                source.string() + "\"";
+                                std::to_string(svg.height()) + " -o \"" + png.string() + "\" \"" + source.string() +
+                                "\"";
     if (std::system(command.c_str()) != 0) {
         std::fprintf(stderr, "arttool: rendering %s failed\n", relative.c_str());
         ++g_failures;
@@ -58,9 +58,9 @@ private:
     unsigned m_state;
 };
 
-const Colour kInk{40, 28, 20};           // outlines
-const Colour kParchment{241, 227, 192};  // panels
-const Colour kWood{139, 90, 43};         // frames
+const Colour kInk{40, 28, 20};          // outlines
+const Colour kParchment{241, 227, 192}; // panels
+const Colour kWood{139, 90, 43};        // frames
 const Colour kGold{232, 184, 48};
 const Colour kWhite{255, 255, 255};
 const Colour kBlack{0, 0, 0};
@@ -70,8 +70,8 @@ const Colour kBlack{0, 0, 0};
 enum class Shape { Log, Block, Triangle, Ingot, Diamond, Drop, Fish, Clover, Flame, Spikes };
 
 struct Stone {
-    const char* name;  // texture name stem, upper case
-    const char* file;  // file stem, lower case
+    const char* name; // texture name stem, upper case
+    const char* file; // file stem, lower case
     Colour colour;
     Shape shape;
 };
@@ -99,19 +99,27 @@ std::string shapePath(Shape shape, double cx, double cy, double r)
     case Shape::Log: {
         const double k = 0.72 * r;
         const double x0 = cx - r, x1 = cx + r, y0 = cy - k, y1 = cy + k;
-        return "M" + num(x0 + k) + " " + num(y0) + " L" + num(x1 - k) + " " + num(y0) + " A" + num(k) + " " +
-               num(k) + " 0 0 1 " + num(x1 - k) + " " + num(y1) + " L" + num(x0 + k) + " " + num(y1) + " A" +
-               num(k) + " " + num(k) + " 0 0 1 " + num(x0 + k) + " " + num(y0) + " Z";
+        return "M" + num(x0 + k) + " " + num(y0) + " L" + num(x1 - k) + " " + num(y0) + " A" + num(k) + " " + num(k) +
+               " 0 0 1 " + num(x1 - k) + " " + num(y1) + " L" + num(x0 + k) + " " + num(y1) + " A" + num(k) + " " +
+               num(k) + " 0 0 1 " + num(x0 + k) + " " + num(y0) + " Z";
     }
     case Shape::Block: {
         const double h = 0.88 * r, c = 0.16 * r;
-        return polygon({{cx - h + c, cy - h}, {cx + h - c, cy - h}, {cx + h, cy - h + c}, {cx + h, cy + h - c},
-                        {cx + h - c, cy + h}, {cx - h + c, cy + h}, {cx - h, cy + h - c}, {cx - h, cy - h + c}});
+        return polygon({{cx - h + c, cy - h},
+                        {cx + h - c, cy - h},
+                        {cx + h, cy - h + c},
+                        {cx + h, cy + h - c},
+                        {cx + h - c, cy + h},
+                        {cx - h + c, cy + h},
+                        {cx - h, cy + h - c},
+                        {cx - h, cy - h + c}});
     }
     case Shape::Triangle:
         return star(cx, cy + 0.2 * r, 3, 1.2 * r, 0.0);
     case Shape::Ingot:
-        return polygon({{cx - 0.55 * r, cy - 0.6 * r}, {cx + 0.55 * r, cy - 0.6 * r}, {cx + 1.05 * r, cy + 0.65 * r},
+        return polygon({{cx - 0.55 * r, cy - 0.6 * r},
+                        {cx + 0.55 * r, cy - 0.6 * r},
+                        {cx + 1.05 * r, cy + 0.65 * r},
                         {cx - 1.05 * r, cy + 0.65 * r}});
     case Shape::Diamond:
         return polygon({{cx, cy - 1.12 * r}, {cx + 0.78 * r, cy}, {cx, cy + 1.12 * r}, {cx - 0.78 * r, cy}});
@@ -125,15 +133,14 @@ std::string shapePath(Shape shape, double cx, double cy, double r)
         return "M" + num(cx + 1.0 * r) + " " + num(cy) + " Q" + num(cx + 0.2 * r) + " " + num(cy - 1.0 * r) + " " +
                num(cx - 0.5 * r) + " " + num(cy - 0.08 * r) + " L" + num(cx - 1.05 * r) + " " + num(cy - 0.65 * r) +
                " L" + num(cx - 1.05 * r) + " " + num(cy + 0.65 * r) + " L" + num(cx - 0.5 * r) + " " +
-               num(cy + 0.08 * r) + " Q" + num(cx + 0.2 * r) + " " + num(cy + 1.0 * r) + " " + num(cx + 1.0 * r) +
-               " " + num(cy) + " Z";
+               num(cy + 0.08 * r) + " Q" + num(cx + 0.2 * r) + " " + num(cy + 1.0 * r) + " " + num(cx + 1.0 * r) + " " +
+               num(cy) + " Z";
     case Shape::Clover: {
         // Four round lobes with deep notches between them: a ball of wool from above.
         const double a = 0.4 * r, lobe = 0.44 * r;
         const std::string arc = " A" + num(lobe) + " " + num(lobe) + " 0 1 1 ";
-        return "M" + num(cx - a) + " " + num(cy - a) + arc + num(cx + a) + " " + num(cy - a) + arc + num(cx + a) +
-               " " + num(cy + a) + arc + num(cx - a) + " " + num(cy + a) + arc + num(cx - a) + " " + num(cy - a) +
-               " Z";
+        return "M" + num(cx - a) + " " + num(cy - a) + arc + num(cx + a) + " " + num(cy - a) + arc + num(cx + a) + " " +
+               num(cy + a) + arc + num(cx - a) + " " + num(cy + a) + arc + num(cx - a) + " " + num(cy - a) + " Z";
     }
     case Shape::Flame:
         return star(cx, cy + 0.08 * r, 5, 1.15 * r, 0.5 * r);
@@ -153,13 +160,11 @@ void shapeDetails(Svg& svg, const Stone& stone, double cx, double cy, double r)
         svg.ellipse(cx + 0.62 * r, cy, 0.3 * r, 0.5 * r, stone.colour.shade(0.35).hex(),
                     "stroke='" + dark.hex() + "' stroke-width='1.5'");
         svg.ellipse(cx + 0.62 * r, cy, 0.12 * r, 0.22 * r, "none", line);
-        svg.path("M" + num(cx - 0.7 * r) + " " + num(cy - 0.2 * r) + " L" + num(cx + 0.2 * r) + " " +
-                     num(cy - 0.2 * r),
+        svg.path("M" + num(cx - 0.7 * r) + " " + num(cy - 0.2 * r) + " L" + num(cx + 0.2 * r) + " " + num(cy - 0.2 * r),
                  "none", line);
         break;
     case Shape::Block:
-        svg.path("M" + num(cx - 0.4 * r) + " " + num(cy + 0.1 * r) + " L" + num(cx + 0.1 * r) + " " +
-                     num(cy - 0.3 * r),
+        svg.path("M" + num(cx - 0.4 * r) + " " + num(cy + 0.1 * r) + " L" + num(cx + 0.1 * r) + " " + num(cy - 0.3 * r),
                  "none", line);
         break;
     case Shape::Ingot:
@@ -172,8 +177,8 @@ void shapeDetails(Svg& svg, const Stone& stone, double cx, double cy, double r)
         svg.circle(cx, cy, 0.22 * r, "none", line);
         break;
     case Shape::Diamond:
-        svg.path("M" + num(cx - 0.78 * r) + " " + num(cy) + " L" + num(cx + 0.78 * r) + " " + num(cy) + " M" +
-                     num(cx) + " " + num(cy - 1.12 * r) + " L" + num(cx) + " " + num(cy + 1.12 * r),
+        svg.path("M" + num(cx - 0.78 * r) + " " + num(cy) + " L" + num(cx + 0.78 * r) + " " + num(cy) + " M" + num(cx) +
+                     " " + num(cy - 1.12 * r) + " L" + num(cx) + " " + num(cy + 1.12 * r),
                  "none", "stroke='" + stone.colour.shade(0.6).hex() + "' stroke-width='1'");
         break;
     case Shape::Fish:
@@ -223,8 +228,8 @@ void makeStones()
             const double cx = 64.0 * f + 32.0;
             marked.circle(cx, 32, 30, marked.radialGradient(kGold.shade(0.5), 0.6 + 0.3 * wave, kGold, 0.0));
             const double s = 1.0 + 0.06 * wave;
-            marked.beginGroup("transform='translate(" + num(cx) + " 32) scale(" + num(s) + ") translate(" +
-                              num(-cx) + " -32)'");
+            marked.beginGroup("transform='translate(" + num(cx) + " 32) scale(" + num(s) + ") translate(" + num(-cx) +
+                              " -32)'");
             drawStone(marked, stone, cx, 32, r);
             marked.endGroup();
         }
@@ -248,8 +253,8 @@ void makeStones()
                        "stroke='" + stone.colour.shade(0.5).hex() + "' stroke-width='" + num(4.0 * (1.0 - p) + 1.0) +
                            "' stroke-linecap='round' opacity='" + num(1.0 - 0.6 * p) + "'");
             const double s = 1.0 - 0.8 * p;
-            burst.beginGroup("transform='translate(" + num(cx) + " 32) scale(" + num(s) + ") translate(" +
-                             num(-cx) + " -32)'");
+            burst.beginGroup("transform='translate(" + num(cx) + " 32) scale(" + num(s) + ") translate(" + num(-cx) +
+                             " -32)'");
             drawStone(burst, stone, cx, 32, r, 1.0 - 0.9 * p);
             burst.endGroup();
         }
@@ -265,7 +270,8 @@ void roundedFrame(Svg& svg, double x, double y, double w, double h, double radiu
     svg.rect(x + 2, y + 2, w - 2, h - 2, "#000000", "rx='" + num(radius) + "' opacity='0.3'");
     svg.rect(x, y, w - 2, h - 2, svg.litGradient(frame),
              "rx='" + num(radius) + "' stroke='" + frame.shade(-0.6).hex() + "' stroke-width='1.5'");
-    svg.rect(x + border, y + border, w - 2 - 2 * border, h - 2 - 2 * border, svg.verticalGradient(inner.shade(0.2), inner),
+    svg.rect(x + border, y + border, w - 2 - 2 * border, h - 2 - 2 * border,
+             svg.verticalGradient(inner.shade(0.2), inner),
              "rx='" + num(radius * 0.5) + "' stroke='" + frame.shade(-0.4).hex() + "' stroke-width='1'");
 }
 
@@ -455,11 +461,11 @@ struct FieldSet {
 };
 
 const FieldSet kFieldSets[] = {
-    {{217, 192, 138}, {139, 90, 43}},   // sand and wood
-    {{127, 178, 74}, {90, 70, 40}},     // meadow and dark wood
-    {{124, 135, 148}, {70, 74, 82}},    // slate and iron
-    {{168, 216, 240}, {60, 110, 150}},  // ice and deep blue
-    {{154, 106, 72}, {80, 50, 30}},     // earth and bark
+    {{217, 192, 138}, {139, 90, 43}},  // sand and wood
+    {{127, 178, 74}, {90, 70, 40}},    // meadow and dark wood
+    {{124, 135, 148}, {70, 74, 82}},   // slate and iron
+    {{168, 216, 240}, {60, 110, 150}}, // ice and deep blue
+    {{154, 106, 72}, {80, 50, 30}},    // earth and bark
 };
 
 void makeFields()
@@ -476,8 +482,8 @@ void makeFields()
         render(floor, base + "hintergrund.png");
 
         Svg target1(64, 64);
-        target1.rect(5, 5, 54, 54, kGold.hex(), "rx='5' opacity='0.4' stroke='" + kGold.shade(-0.3).hex() +
-                                                     "' stroke-width='2'");
+        target1.rect(5, 5, 54, 54, kGold.hex(),
+                     "rx='5' opacity='0.4' stroke='" + kGold.shade(-0.3).hex() + "' stroke-width='2'");
         render(target1, base + "ziel1.png");
         Svg target2(64, 64);
         target2.rect(4, 4, 56, 56, kGold.shade(-0.35).hex(),
@@ -492,8 +498,7 @@ void makeFields()
         Svg locked(64, 64);
         const std::string bar = "stroke='#3a3f48' stroke-width='7' stroke-linecap='round' opacity='0.9'";
         locked.path("M10 10 L54 54 M54 10 L10 54", "none", bar);
-        locked.path("M10 10 L54 54 M54 10 L10 54", "none",
-                    "stroke='#a8b0bc' stroke-width='3' stroke-linecap='round'");
+        locked.path("M10 10 L54 54 M54 10 L10 54", "none", "stroke='#a8b0bc' stroke-width='3' stroke-linecap='round'");
         locked.circle(32, 32, 8, locked.litGradient({160, 165, 175}), "stroke='#3a3f48' stroke-width='2'");
         render(locked, base + "locked.png");
 
@@ -516,7 +521,8 @@ void makeFields()
                          "stroke='" + look.frame.shade(-0.6).hex() + "' stroke-width='1'");
             render(inner, base + "ecke_" + corners[j] + "_innen.png");
             Svg outer(64, 64);
-            outer.rect(cx[j] == 0 ? 0 : 64 - band, cy[j] == 0 ? 0 : 64 - band, band, band, outer.litGradient(look.frame),
+            outer.rect(cx[j] == 0 ? 0 : 64 - band, cy[j] == 0 ? 0 : 64 - band, band, band,
+                       outer.litGradient(look.frame),
                        "rx='4' stroke='" + look.frame.shade(-0.6).hex() + "' stroke-width='1'");
             render(outer, base + "ecke_" + corners[j] + "_aussen.png");
         }
@@ -536,11 +542,20 @@ void makeStamps()
                 const double dx = (x + 0.5) / w - 0.5, dy = (y + 0.5) / h - 0.5;
                 bool inside = true;
                 switch (i % 5) {
-                case 1: inside = std::fabs(dx) < 0.2 || std::fabs(dy) < 0.2; break;         // cross
-                case 2: inside = std::fabs(dx) + std::fabs(dy) <= 0.55; break;               // diamond
-                case 3: inside = !(std::fabs(dx) < 0.2 && std::fabs(dy) < 0.2); break;       // ring
-                case 4: inside = x < (w + 1) / 2 || y >= h / 2; break;                       // L
-                default: break;                                                               // block
+                case 1:
+                    inside = std::fabs(dx) < 0.2 || std::fabs(dy) < 0.2;
+                    break; // cross
+                case 2:
+                    inside = std::fabs(dx) + std::fabs(dy) <= 0.55;
+                    break; // diamond
+                case 3:
+                    inside = !(std::fabs(dx) < 0.2 && std::fabs(dy) < 0.2);
+                    break; // ring
+                case 4:
+                    inside = x < (w + 1) / 2 || y >= h / 2;
+                    break; // L
+                default:
+                    break; // block
                 }
                 if (!inside)
                     continue;
@@ -572,8 +587,13 @@ void makeCursors()
             const double x = 32.0 * f;
             const double wave = 0.5 + 0.5 * std::sin(2 * M_PI * f / 8.0);
             svg.circle(x + 3, 3, 2 + 3 * wave, svg.radialGradient(kWhite, 0.9, looks[style], 0.0));
-            const std::string arrow = polygon({{x + 2, 2}, {x + 2, 24}, {x + 8, 18.5}, {x + 12.5, 28},
-                                               {x + 16.5, 26}, {x + 12, 16.5}, {x + 20, 16.5}});
+            const std::string arrow = polygon({{x + 2, 2},
+                                               {x + 2, 24},
+                                               {x + 8, 18.5},
+                                               {x + 12.5, 28},
+                                               {x + 16.5, 26},
+                                               {x + 12, 16.5},
+                                               {x + 20, 16.5}});
             svg.path(arrow, "#000000", "opacity='0.35' transform='translate(2,2)'");
             svg.path(arrow, svg.litGradient(looks[style]),
                      "stroke='" + looks[style].shade(-0.7).hex() + "' stroke-width='1.5' stroke-linejoin='round'");
@@ -610,8 +630,7 @@ void makeBonuses()
         Svg svg(64, 64);
         badge(svg);
         svg.circle(32, 32, 18, svg.litGradient(kParchment), outline);
-        svg.path("M32 32 L32 19 M32 32 L41 36", "none",
-                 "stroke='#1a1410' stroke-width='3' stroke-linecap='round'");
+        svg.path("M32 32 L32 19 M32 32 L41 36", "none", "stroke='#1a1410' stroke-width='3' stroke-linecap='round'");
         render(svg, "data/textures/bonus_zeit.png");
     }
     {
@@ -639,9 +658,10 @@ void makeBonuses()
     {
         Svg svg(64, 64);
         badge(svg);
-        svg.path(polygon({{10, 32}, {20, 22}, {20, 28}, {44, 28}, {44, 22}, {54, 32}, {44, 42}, {44, 36}, {20, 36},
-                          {20, 42}}),
-                 svg.litGradient({255, 160, 60}), outline);
+        svg.path(
+            polygon(
+                {{10, 32}, {20, 22}, {20, 28}, {44, 28}, {44, 22}, {54, 32}, {44, 42}, {44, 36}, {20, 36}, {20, 42}}),
+            svg.litGradient({255, 160, 60}), outline);
         render(svg, "data/textures/bonus_zeile.png");
     }
     {
@@ -678,7 +698,7 @@ struct Building {
     const char* file;
     Colour wall;
     Colour roof;
-    double width;   // of the body, in a 128 x 128 frame
+    double width; // of the body, in a 128 x 128 frame
     double height;
     Feature feature;
 };
@@ -729,7 +749,8 @@ void drawBuilding(Svg& svg, const Building& b, double ox, double oy, double phas
         svg.rect(chx, chy - 12, 9, 16, svg.litGradient({150, 70, 50}), line);
         for (int k = 0; k < 3; ++k) {
             const double t = std::fmod(phase + k / 3.0, 1.0);
-            svg.circle(chx + 5 + 8 * t, chy - 16 - 30 * t, 4 + 6 * t, "#d0d0d0", "opacity='" + num(0.8 * (1 - t)) + "'");
+            svg.circle(chx + 5 + 8 * t, chy - 16 - 30 * t, 4 + 6 * t, "#d0d0d0",
+                       "opacity='" + num(0.8 * (1 - t)) + "'");
         }
         break;
     }
@@ -755,8 +776,8 @@ void drawBuilding(Svg& svg, const Building& b, double ox, double oy, double phas
         svg.rect(fx - 1, fy, 2, b.feature == Feature::Mast ? b.height + 50 : 22, kInk.hex());
         const double wave = 3 * std::sin(2 * M_PI * phase);
         svg.path("M" + num(fx + 1) + " " + num(fy) + " Q" + num(fx + 9) + " " + num(fy - 3 + wave) + " " +
-                     num(fx + 18) + " " + num(fy + 1) + " L" + num(fx + 18) + " " + num(fy + 11) + " Q" +
-                     num(fx + 9) + " " + num(fy + 8 + wave) + " " + num(fx + 1) + " " + num(fy + 10) + " Z",
+                     num(fx + 18) + " " + num(fy + 1) + " L" + num(fx + 18) + " " + num(fy + 11) + " Q" + num(fx + 9) +
+                     " " + num(fy + 8 + wave) + " " + num(fx + 1) + " " + num(fy + 10) + " Z",
                  svg.litGradient({200, 40, 40}), line);
         break;
     }

@@ -25,7 +25,7 @@ namespace {
 
 // Extensions of the engine's XML-like formats.
 constexpr std::array<const char*, 19> kXmlExtensions = {
-    "cfg", "fxf", "rp", "fnt", "lng", "lay", "tex", "ani", "gui", "menu",
+    "cfg", "fxf", "rp",  "fnt", "lng", "lay", "tex", "ani", "gui", "menu",
     "snd", "roh", "bon", "par", "geb", "kat", "lch", "lvl", "min",
 };
 

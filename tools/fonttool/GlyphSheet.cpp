@@ -180,11 +180,10 @@ std::string describeSheet(const GlyphSheet& sheet, const std::string& dataName, 
     out += "\t\t\t</TEXTUR2D>\n";
     out += "\t\t</TEXTUREN>\n";
     for (const SheetLetter& l : sheet.letters) {
-        std::snprintf(line, sizeof line, "L=\"%d\" T=\"%d\" W=\"%d\" H=\"%d\" ABC=\"%d %d %d\"", l.left, l.top,
-                      l.width, l.height, l.a, l.b, l.c);
+        std::snprintf(line, sizeof line, "L=\"%d\" T=\"%d\" W=\"%d\" H=\"%d\" ABC=\"%d %d %d\"", l.left, l.top, l.width,
+                      l.height, l.a, l.b, l.c);
         // An attribute value cannot hold these; the TYPE child node can.
-        const bool asChild = l.character == U'"' || l.character == U'>' || l.character == U'<' ||
-                             l.character == U'&';
+        const bool asChild = l.character == U'"' || l.character == U'>' || l.character == U'<' || l.character == U'&';
         if (asChild)
             out += "\t\t<LETTER " + std::string(line) + ">\n\t\t\t<TYPE>\"|" + utf8(l.character) +
                    "|\"</TYPE>\n\t\t</LETTER>\n";

@@ -45,8 +45,8 @@ bool toCodePage(unsigned codePage, const std::wstring& wide, std::string& out)
         return true;
     BOOL usedDefault = FALSE;
     BOOL* usedDefaultPtr = codePage == CP_UTF8 ? nullptr : &usedDefault;
-    const int length = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                           nullptr, usedDefaultPtr);
+    const int length = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                           usedDefaultPtr);
     if (length <= 0)
         return false;
     out.resize(static_cast<std::size_t>(length));
@@ -299,10 +299,9 @@ int extract(const fs::path& archive, const fs::path& dir)
 
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: gobtool pack DIR OUT.gob\n"
-                 "       gobtool list FILE.gob\n"
-                 "       gobtool extract FILE.gob DIR\n");
+    std::fprintf(stderr, "usage: gobtool pack DIR OUT.gob\n"
+                         "       gobtool list FILE.gob\n"
+                         "       gobtool extract FILE.gob DIR\n");
     return 2;
 }
 

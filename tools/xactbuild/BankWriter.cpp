@@ -76,8 +76,19 @@ BuiltSettings writeSettings(const Description& d)
     w.u16(0); // DSP parameters
     const size_t offsets = w.size();
     w.zeros(11 * 4);
-    enum { kCategories, kVariables, kCategoryHash, kCategoryNameIndex, kVariableHash, kVariableNameIndex,
-           kCategoryNames, kVariableNames, kRpcs, kDspPresets, kDspParameters };
+    enum {
+        kCategories,
+        kVariables,
+        kCategoryHash,
+        kCategoryNameIndex,
+        kVariableHash,
+        kVariableNameIndex,
+        kCategoryNames,
+        kVariableNames,
+        kRpcs,
+        kDspPresets,
+        kDspParameters
+    };
     auto mark = [&w, offsets](int which) { w.patchU32(offsets + 4 * which, static_cast<uint32_t>(w.size())); };
 
     mark(kCategories);
@@ -130,8 +141,7 @@ BuiltSettings writeSettings(const Description& d)
         for (int p = 0; p < kCurvePoints; ++p) {
             float t = static_cast<float>(p) / (kCurvePoints - 1);
             float x = variable->minimum + (variable->maximum - variable->minimum) * t;
-            float y = p == 0 ? kSilenceHundredthsDb
-                             : std::max(kSilenceHundredthsDb, 2000.0f * std::log10(t));
+            float y = p == 0 ? kSilenceHundredthsDb : std::max(kSilenceHundredthsDb, 2000.0f * std::log10(t));
             w.f32(x);
             w.f32(y);
             w.u8(0); // linear between points
@@ -215,8 +225,8 @@ std::vector<uint8_t> writeWaveBank(const WaveBankDef& bank, const std::vector<Wa
     for (uint32_t i = 0; i < count; ++i) {
         const WavData& wave = waves[i];
         const uint32_t frames = wave.frames();
-        w.u32(frames << 4); // duration in samples; flags 0
-        uint32_t format = 0;  // PCM
+        w.u32(frames << 4);  // duration in samples; flags 0
+        uint32_t format = 0; // PCM
         format |= static_cast<uint32_t>(wave.channels) << 2;
         format |= wave.sampleRate << 5;
         format |= static_cast<uint32_t>(wave.frameBytes()) << 23;
@@ -335,11 +345,11 @@ bool writeSoundBank(const SoundBankDef& bank, const Description& d, const BuiltS
         w.u16(0); // no filter
         w.u16(0);
         w.patchU32(eventsAt, static_cast<uint32_t>(w.size()));
-        w.u8(1);                 // one event
-        w.u32(kEventPlayWave);   // at time 0
-        w.u16(0);                // random offset
-        w.u8(0xFF);              // separator
-        w.u8(0);                 // wave flags
+        w.u8(1);               // one event
+        w.u32(kEventPlayWave); // at time 0
+        w.u16(0);              // random offset
+        w.u8(0xFF);            // separator
+        w.u8(0);               // wave flags
         w.u16(targets[i].wave);
         w.u8(targets[i].bank);
         w.u8(static_cast<uint8_t>(cue.loopCount));

@@ -20,15 +20,15 @@ void readFormat(const XMLNode* node, const wchar_t* key, D3DFORMAT& field)
 
 // An enumeration value from the file; values the type cannot hold keep the
 // field's value, with a log line.
-template <class Enum>
-void readEnum(const XMLNode* node, const wchar_t* key, Enum& field, int lowest, int highest)
+template <class Enum> void readEnum(const XMLNode* node, const wchar_t* key, Enum& field, int lowest, int highest)
 {
     int value = 0;
     if (!node->readInt(key, value))
         return;
     if (value < lowest || value > highest) {
         mainLogger().log(50, LOG_TYPE_WARNING,
-                         std::wstring(L"D3DINITPARAMS: ") + key + L"=\"" + node->getAttributeValue(key) + L"\" ignored\n");
+                         std::wstring(L"D3DINITPARAMS: ") + key + L"=\"" + node->getAttributeValue(key) +
+                             L"\" ignored\n");
         return;
     }
     field = static_cast<Enum>(value);
@@ -59,8 +59,7 @@ D3DInitParams::D3DInitParams(Window* window) : m_presentParams(defaultPresentPar
 
 bool D3DInitParams::isAllowed(const D3DDISPLAYMODE& mode) const
 {
-    return m_minResX <= mode.Width && mode.Width <= m_maxResX && m_minResY <= mode.Height &&
-           mode.Height <= m_maxResY;
+    return m_minResX <= mode.Width && mode.Width <= m_maxResX && m_minResY <= mode.Height && mode.Height <= m_maxResY;
 }
 
 bool D3DInitParams::load(XMLNode* node)
@@ -167,8 +166,8 @@ bool D3DInitParams::save(XMLNode* node)
     addInt(misc, L"MIN_RES_Y", m_minResY);
     addInt(misc, L"MAX_RES_X", m_maxResX);
     addInt(misc, L"MAX_RES_Y", m_maxResY);
-    misc->addAttribute(new XMLAttribute(
-        L"AUTO_DEGRADE", std::wstring(m_autoDegradeLimit ? L"1" : L"0") + L" " + (m_autoDegradeReapply ? L"1" : L"0")));
+    misc->addAttribute(new XMLAttribute(L"AUTO_DEGRADE", std::wstring(m_autoDegradeLimit ? L"1" : L"0") + L" " +
+                                                             (m_autoDegradeReapply ? L"1" : L"0")));
     node->addNode(misc);
     return true;
 }

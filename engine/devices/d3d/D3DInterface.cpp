@@ -193,13 +193,13 @@ bool D3DInterface::startDevice(D3DInitParams* params)
 
     // The configured quality is always replaced by the highest the adapter has.
     DWORD qualityLevels = 0;
-    HRESULT multisample = m_d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL,
-                                                            present.BackBufferFormat, present.Windowed,
-                                                            present.MultiSampleType, &qualityLevels);
+    HRESULT multisample =
+        m_d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, present.BackBufferFormat,
+                                          present.Windowed, present.MultiSampleType, &qualityLevels);
     if (SUCCEEDED(multisample))
-        multisample = m_d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL,
-                                                        present.AutoDepthStencilFormat, present.Windowed,
-                                                        present.MultiSampleType, &qualityLevels);
+        multisample =
+            m_d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, present.AutoDepthStencilFormat,
+                                              present.Windowed, present.MultiSampleType, &qualityLevels);
     if (SUCCEEDED(multisample)) {
         present.MultiSampleQuality = qualityLevels > 0 ? qualityLevels - 1 : 0;
     } else {

@@ -53,8 +53,8 @@ void D3DInterface::createDisplayModeList()
 void D3DInterface::sortDisplayModeList(unsigned key1, unsigned key2, unsigned key3)
 {
     renderLog().log(0, LOG_TYPE_INFO,
-                    L"Ulvo::D3DInterface::sortDisplayModeList " + std::to_wstring(key1) + L" " +
-                        std::to_wstring(key2) + L" " + std::to_wstring(key3) + L"\n");
+                    L"Ulvo::D3DInterface::sortDisplayModeList " + std::to_wstring(key1) + L" " + std::to_wstring(key2) +
+                        L" " + std::to_wstring(key3) + L"\n");
     m_sortKeys[0] = key1;
     m_sortKeys[1] = key2;
     m_sortKeys[2] = key3;

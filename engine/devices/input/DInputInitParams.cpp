@@ -63,8 +63,8 @@ bool DInputInitParams::save(XMLNode* node)
     values.addAttribute(new XMLAttribute(L"BUFFERED_MOUSE", m_bufferedMouse));
     values.addAttribute(new XMLAttribute(L"MAX_POLL_RATE_KEYBOARD", static_cast<int>(keyboardRate)));
     values.addAttribute(new XMLAttribute(L"MAX_POLL_RATE_MOUSE", static_cast<int>(mouseRate)));
-    values.addAttribute(new XMLAttribute(
-        L"KEY_REPEAT_RATE", std::to_wstring(m_keyRepeatDelay) + L" " + std::to_wstring(m_keyRepeatRate)));
+    values.addAttribute(new XMLAttribute(L"KEY_REPEAT_RATE",
+                                         std::to_wstring(m_keyRepeatDelay) + L" " + std::to_wstring(m_keyRepeatRate)));
     m_section.write(*node, values);
     return true;
 }

@@ -139,9 +139,8 @@ bool DirectInputInterface::init(DInputInitParams* params)
 
     // A second init keeps the devices made by the first and adds what the
     // settings now need; controllers are listed once.
-    if (!m_directInput &&
-        FAILED(DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8W,
-                                  reinterpret_cast<LPVOID*>(&m_directInput), nullptr))) {
+    if (!m_directInput && FAILED(DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8W,
+                                                    reinterpret_cast<LPVOID*>(&m_directInput), nullptr))) {
         m_directInput = nullptr;
         return false;
     }
@@ -233,7 +232,8 @@ BOOL CALLBACK DirectInputInterface::enumJoystickAxis(LPCDIDEVICEOBJECTINSTANCEW 
     if (!(object->dwType & DIDFT_AXIS) || !self->m_joystickInSetup)
         return DIENUM_CONTINUE;
     DIPROPRANGE range{{sizeof(DIPROPRANGE), sizeof(DIPROPHEADER), object->dwType, DIPH_BYID},
-                      -kJoystickAxisRange, kJoystickAxisRange};
+                      -kJoystickAxisRange,
+                      kJoystickAxisRange};
     if (FAILED(self->m_joystickInSetup->SetProperty(DIPROP_RANGE, &range.diph)))
         return DIENUM_STOP;
     return DIENUM_CONTINUE;
@@ -450,8 +450,7 @@ void DirectInputInterface::updateMouseBuffered()
     if (count != 0) {
         hr = m_mouseDevice->GetDeviceState(sizeof(DIMOUSESTATE2), &m.rawState);
         if (FAILED(hr)) {
-            if (!reacquire(m_mouseDevice) ||
-                FAILED(m_mouseDevice->GetDeviceState(sizeof(DIMOUSESTATE2), &m.rawState)))
+            if (!reacquire(m_mouseDevice) || FAILED(m_mouseDevice->GetDeviceState(sizeof(DIMOUSESTATE2), &m.rawState)))
                 return;
         }
     } else if (FAILED(hr)) {
@@ -712,12 +711,10 @@ void DirectInputInterface::onWindowMessage(HWND& window, UINT& message, WPARAM& 
     if (!m_initParams || !m_initParams->isUsingWindowMessages())
         return;
     if (message == WM_MOUSEMOVE && m_cursorVisible) {
-        while (ShowCursor(FALSE) >= 0) {
-        }
+        while (ShowCursor(FALSE) >= 0) {}
         m_cursorVisible = false;
     } else if (message == WM_NCMOUSEMOVE && !m_cursorVisible) {
-        while (ShowCursor(TRUE) < 0) {
-        }
+        while (ShowCursor(TRUE) < 0) {}
         m_cursorVisible = true;
     }
     switch (message) {

@@ -30,8 +30,7 @@ void Input::addJoystickAxis(int32_t joystick, UlvoAchse axis, const std::wstring
 bool Input::validJoystick(int32_t joystick) const
 {
     // Both bounds: a negative index must not reach before the first controller.
-    return m_inputStates && joystick >= 0 &&
-           static_cast<std::size_t>(joystick) < m_inputStates->joystickStates.size();
+    return m_inputStates && joystick >= 0 && static_cast<std::size_t>(joystick) < m_inputStates->joystickStates.size();
 }
 
 void Input::poll(const unsigned int& sources)

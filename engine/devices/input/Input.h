@@ -41,11 +41,11 @@ public:
         uint32_t startSources = 0; // the bit set when the record was opened
         double minValue = 1.0;
         double maxValue = 0.0;
-        double value = 0.0;        // the last value; 0 after going off
-        uint32_t lastActive = 0;   // GetTickCount when a source was last on
-        uint32_t changeTime = 0;   // GetTickCount when opened, then when it went off
-        double heldTime = 0.0;     // seconds of real frame time while on
-        bool analog = false;       // the last value came from an axis
+        double value = 0.0;      // the last value; 0 after going off
+        uint32_t lastActive = 0; // GetTickCount when a source was last on
+        uint32_t changeTime = 0; // GetTickCount when opened, then when it went off
+        double heldTime = 0.0;   // seconds of real frame time while on
+        bool analog = false;     // the last value came from an axis
     };
 
     // inputStates: the state block the sources are read from; clock: the

@@ -72,8 +72,7 @@ bool SoundInitParams::save(XMLNode* node)
     const DWORD lookAhead = m_runtime_params.lookAheadTime;
     const bool customLookAhead = lookAhead != 0 && lookAhead != XACT_ENGINE_LOOKAHEAD_DEFAULT;
     if (customLookAhead)
-        runtime->addAttribute(
-            new XMLAttribute(L"LOOK_AHEAD_TIME", static_cast<int>(lookAhead)));
+        runtime->addAttribute(new XMLAttribute(L"LOOK_AHEAD_TIME", static_cast<int>(lookAhead)));
     values.addNode(runtime);
     values.addAttribute(new XMLAttribute(L"INIT_3D", m_init3D));
 

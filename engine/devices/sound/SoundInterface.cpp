@@ -36,8 +36,7 @@ std::wstring failureText(const wchar_t* function, int line, const wchar_t* call,
     return text.str();
 }
 
-template <class T>
-void releaseAll(std::vector<T*>& objects)
+template <class T> void releaseAll(std::vector<T*>& objects)
 {
     for (T* object : objects) {
         if (object)
@@ -47,8 +46,7 @@ void releaseAll(std::vector<T*>& objects)
 }
 
 // Loads every child node of one kind, skipping names that are loaded already.
-template <class T>
-void loadKind(XMLNode* root, const wchar_t* nodeName, const wchar_t* kindWord, std::vector<T*>& list)
+template <class T> void loadKind(XMLNode* root, const wchar_t* nodeName, const wchar_t* kindWord, std::vector<T*>& list)
 {
     for (XMLNode* node : root->getNodes()) {
         if (node->getName() != nodeName)

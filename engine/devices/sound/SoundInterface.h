@@ -123,8 +123,7 @@ private:
 
 // The failure line of the sound classes: " <function> Line: <line> <call>
 // failed!" (or " returned false!"), an error at priority 100.
-void logSoundFailure(Logger& log, const wchar_t* function, int line, const wchar_t* call,
-                     bool returnedFalse = false);
+void logSoundFailure(Logger& log, const wchar_t* function, int line, const wchar_t* call, bool returnedFalse = false);
 void logSoundFailure(FileLogger& log, const wchar_t* function, int line, const wchar_t* call,
                      bool returnedFalse = false);
 

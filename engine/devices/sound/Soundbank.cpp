@@ -141,8 +141,8 @@ Playing3DSoundCue* Soundbank::play3D(const XACTINDEX& index, const D3DXVECTOR3& 
         cue->Release();
         return nullptr;
     }
-    if (FAILED(XACT3DCalculate(m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(),
-                               &cue->m_emitter, &cue->m_dsp_settings)))
+    if (FAILED(XACT3DCalculate(m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(), &cue->m_emitter,
+                               &cue->m_dsp_settings)))
         logFailure(L"Ulvo::Soundbank::play3D", __LINE__,
                    L"XACT3DCalculate( m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(), "
                    L"&cue->m_emitter,&cue->m_dsp_settings )");
@@ -196,8 +196,8 @@ void Soundbank::update()
         }
         if (cue->isStopped() || !cue->m_cue)
             continue;
-        if (FAILED(XACT3DCalculate(m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(),
-                                   &cue->m_emitter, &cue->m_dsp_settings)))
+        if (FAILED(XACT3DCalculate(m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(), &cue->m_emitter,
+                                   &cue->m_dsp_settings)))
             logFailure(L"Ulvo::Soundbank::update", __LINE__,
                        L"XACT3DCalculate( m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(), "
                        L"&cue->m_emitter,&cue->m_dsp_settings)");

@@ -14,8 +14,7 @@ namespace {
 // Escape is polled once a turn; a turn without events waits this long.
 constexpr DWORD kTurnMs = 100;
 
-template <class Interface>
-void releaseInterface(Interface*& object)
+template <class Interface> void releaseInterface(Interface*& object)
 {
     if (object) {
         object->Release();
@@ -26,8 +25,7 @@ void releaseInterface(Interface*& object)
 void logFailure(const wchar_t* call, HRESULT hr)
 {
     std::wostringstream text;
-    text << L"Ulvo::VideoPlayer::play: " << call << L" failed! (0x" << std::hex << static_cast<uint32_t>(hr)
-         << L")\n";
+    text << L"Ulvo::VideoPlayer::play: " << call << L" failed! (0x" << std::hex << static_cast<uint32_t>(hr) << L")\n";
     mainLogger().log(50, LOG_TYPE_WARNING, text);
 }
 
@@ -37,7 +35,10 @@ VideoPlayer::VideoPlayer(const std::wstring& fileName) : m_loop(&MainLoopSignals
 {
 }
 
-VideoPlayer::~VideoPlayer() { release(); }
+VideoPlayer::~VideoPlayer()
+{
+    release();
+}
 
 void VideoPlayer::release()
 {

@@ -74,8 +74,8 @@ bool Window::createWindow()
     int y = 0;
     centreOnDesktop(outerWidth, outerHeight, x, y);
 
-    m_handle = CreateWindowExW(0, kClassName, m_appliedTitle.c_str(), m_style, x, y, outerWidth, outerHeight,
-                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    m_handle = CreateWindowExW(0, kClassName, m_appliedTitle.c_str(), m_style, x, y, outerWidth, outerHeight, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!m_handle) {
         m_logger.log(100, LOG_TYPE_ERROR, L"CreateWindow failed\n");
         m_logger.decIndent();

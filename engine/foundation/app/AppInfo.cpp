@@ -14,8 +14,7 @@ namespace {
 
 // Reads a text whose length the API reports only afterwards: grows the buffer
 // until the whole text fits, so deep Linux folders are not cut short.
-template <class Call>
-std::wstring readGrowing(DWORD initialSize, Call call)
+template <class Call> std::wstring readGrowing(DWORD initialSize, Call call)
 {
     std::vector<wchar_t> buffer(initialSize, L'\0');
     for (int attempt = 0; attempt < 8; ++attempt) {
@@ -48,8 +47,8 @@ void splitVersion(DWORD high, DWORD low, unsigned (&numbers)[4])
 
 // The keys of the version block in the order they are read.
 const wchar_t* const kVersionKeys[] = {
-    L"FileDescription", L"ProductName", L"LegalCopyright", L"Homepage",
-    L"UpdatePage",      L"InternalName", L"SavePath",      L"CPProductName",
+    L"FileDescription", L"ProductName",  L"LegalCopyright", L"Homepage",
+    L"UpdatePage",      L"InternalName", L"SavePath",       L"CPProductName",
 };
 
 void logError(const std::wstring& text)
@@ -67,12 +66,9 @@ AppInfo* AppInfo::getInstance()
 
 AppInfo::AppInfo()
 {
-    m_currentFolder = readGrowing(1024, [](wchar_t* buffer, DWORD size) {
-        return GetCurrentDirectoryW(size, buffer);
-    });
-    m_programPath = readGrowing(MAX_PATH, [](wchar_t* buffer, DWORD size) {
-        return GetModuleFileNameW(nullptr, buffer, size);
-    });
+    m_currentFolder = readGrowing(1024, [](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); });
+    m_programPath =
+        readGrowing(MAX_PATH, [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
     const std::size_t slash = m_programPath.find_last_of(L"\\/");
     m_programFileName = slash == std::wstring::npos ? m_programPath : m_programPath.substr(slash + 1);
     const std::size_t dot = m_programFileName.find_last_of(L'.');

@@ -24,7 +24,10 @@ const std::wstring& emptyText()
     return empty;
 }
 
-bool isDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool isDigit(wchar_t c)
+{
+    return c >= L'0' && c <= L'9';
+}
 
 // Length of the leading decimal number (blanks, sign, digits, fraction, exponent);
 // 0 when the text does not start with one. Keeps hexadecimal floats, "inf" and
@@ -79,9 +82,15 @@ ConsoleCommand::ConsoleCommand(const std::wstring& name, uint32_t requiredArgume
 {
 }
 
-bool ConsoleCommand::isCommand(const std::wstring& name) const { return toLowerConsole(name) == m_lowerName; }
+bool ConsoleCommand::isCommand(const std::wstring& name) const
+{
+    return toLowerConsole(name) == m_lowerName;
+}
 
-TypedConsoleCommand::TypedConsoleCommand(const std::wstring& line) { parse(line); }
+TypedConsoleCommand::TypedConsoleCommand(const std::wstring& line)
+{
+    parse(line);
+}
 
 void TypedConsoleCommand::parse(const std::wstring& line)
 {
@@ -123,7 +132,10 @@ void TypedConsoleCommand::parse(const std::wstring& line)
         m_lowerArguments.push_back(toLowerConsole(argument));
 }
 
-bool TypedConsoleCommand::isCommand(const std::wstring& name) const { return toLowerConsole(name) == m_lowerName; }
+bool TypedConsoleCommand::isCommand(const std::wstring& name) const
+{
+    return toLowerConsole(name) == m_lowerName;
+}
 
 const std::wstring& TypedConsoleCommand::lowerArgument(const int& index) const
 {
@@ -168,9 +180,15 @@ int TypedConsoleCommand::getParamHex(const int& index) const
     return static_cast<int>(static_cast<uint32_t>(value));
 }
 
-bool TypedConsoleCommand::getParamBool(const int& index) const { return getParamInt(index) != 0; }
+bool TypedConsoleCommand::getParamBool(const int& index) const
+{
+    return getParamInt(index) != 0;
+}
 
-std::wstring TypedConsoleCommand::getParamString(const int& index) const { return lowerArgument(index); }
+std::wstring TypedConsoleCommand::getParamString(const int& index) const
+{
+    return lowerArgument(index);
+}
 
 std::wstring TypedConsoleCommand::getToken(const int& index) const
 {

@@ -26,8 +26,7 @@
 
 namespace Ulvo {
 
-template <class Receiver>
-struct ConsoleCommandEntry {
+template <class Receiver> struct ConsoleCommandEntry {
     const wchar_t* name;
     uint32_t requiredArguments;
     const wchar_t* help;
@@ -62,8 +61,7 @@ protected:
     // Registers every line of the table (which must outlive the receiver) as a
     // command of this receiver, an object of type Receiver. A name registered
     // before keeps its first record and member.
-    template <class Receiver, std::size_t N>
-    void registerCommands(const ConsoleCommandEntry<Receiver> (&table)[N]);
+    template <class Receiver, std::size_t N> void registerCommands(const ConsoleCommandEntry<Receiver> (&table)[N]);
 
 private:
     // A table entry with its receiver type erased.

@@ -26,9 +26,7 @@ bool isDirectory(const std::wstring& name)
 
 } // namespace
 
-File::File(const std::wstring& name) : NamedObject(name)
-{
-}
+File::File(const std::wstring& name) : NamedObject(name) {}
 
 File::File(XMLNode* node) : NamedObject(node)
 {

@@ -2,13 +2,9 @@
 
 namespace Ulvo {
 
-GOBOrder::GOBOrder() : NamedObject(std::wstring(L"DEFAULT")), m_slots{nullptr}
-{
-}
+GOBOrder::GOBOrder() : NamedObject(std::wstring(L"DEFAULT")), m_slots{nullptr} {}
 
-GOBOrder::GOBOrder(const GOBOrder& other) : NamedObject(other), m_slots(other.m_slots)
-{
-}
+GOBOrder::GOBOrder(const GOBOrder& other) : NamedObject(other), m_slots(other.m_slots) {}
 
 GOBOrder& GOBOrder::operator=(const GOBOrder& other)
 {

@@ -2,13 +2,9 @@
 
 namespace Ulvo {
 
-AABB::AABB() : m_min(0.0f, 0.0f, 0.0f), m_max(0.0f, 0.0f, 0.0f)
-{
-}
+AABB::AABB() : m_min(0.0f, 0.0f, 0.0f), m_max(0.0f, 0.0f, 0.0f) {}
 
-AABB::AABB(const D3DXVECTOR3& minimum, const D3DXVECTOR3& maximum) : m_min(minimum), m_max(maximum)
-{
-}
+AABB::AABB(const D3DXVECTOR3& minimum, const D3DXVECTOR3& maximum) : m_min(minimum), m_max(maximum) {}
 
 D3DXVECTOR3 AABB::getPoint(const D3DXVECTOR3& t) const
 {
@@ -18,8 +14,8 @@ D3DXVECTOR3 AABB::getPoint(const D3DXVECTOR3& t) const
 
 bool AABB::isInside(const D3DXVECTOR3& point) const
 {
-    return m_min.x <= point.x && point.x <= m_max.x && m_min.y <= point.y && point.y <= m_max.y &&
-           m_min.z <= point.z && point.z <= m_max.z;
+    return m_min.x <= point.x && point.x <= m_max.x && m_min.y <= point.y && point.y <= m_max.y && m_min.z <= point.z &&
+           point.z <= m_max.z;
 }
 
 bool AABB::contains(const AABB& other) const
@@ -42,14 +38,11 @@ void AABB::addPoint(const D3DXVECTOR3& point)
 void AABB::getCorners(D3DXVECTOR3* corners) const
 {
     for (int i = 0; i < 8; ++i) {
-        corners[i] = D3DXVECTOR3((i & 4) ? m_max.x : m_min.x, (i & 2) ? m_max.y : m_min.y,
-                                 (i & 1) ? m_max.z : m_min.z);
+        corners[i] = D3DXVECTOR3((i & 4) ? m_max.x : m_min.x, (i & 2) ? m_max.y : m_min.y, (i & 1) ? m_max.z : m_min.z);
     }
 }
 
-BoundingSphere::BoundingSphere() : m_centre(0.0f, 0.0f, 0.0f), m_radius(0.0f), m_radiusSq(0.0f)
-{
-}
+BoundingSphere::BoundingSphere() : m_centre(0.0f, 0.0f, 0.0f), m_radius(0.0f), m_radiusSq(0.0f) {}
 
 BoundingSphere::BoundingSphere(const D3DXVECTOR3& centre, float radius)
     : m_centre(centre), m_radius(radius), m_radiusSq(radius * radius)

@@ -4,7 +4,8 @@ namespace Ulvo {
 
 void updateFrameMatrices(D3DXFRAME* frame, const D3DXMATRIX* parentMatrix, D3DXFRAME* root)
 {
-    if (!frame) frame = root;
+    if (!frame)
+        frame = root;
     // Siblings iteratively, children by recursion: the depth is the hierarchy's depth only.
     for (; frame; frame = frame->pFrameSibling) {
         UlvoFrame* ulvoFrame = static_cast<UlvoFrame*>(frame);

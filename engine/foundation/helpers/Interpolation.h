@@ -8,8 +8,7 @@
 
 namespace Ulvo {
 
-template <class T, class P>
-class Interpolation {
+template <class T, class P> class Interpolation {
 public:
     explicit Interpolation(const T& initial) : start(initial), end(initial), value(initial) {}
     // The default copy also copies the signals with their connections.

@@ -10,11 +10,26 @@ namespace {
 bool g_filesOpened = false;
 
 const wchar_t* const kModuleFiles[] = {
-    L"UlvoEngine.log",     L"UlvoInputInterface.log", L"UlvoRenderInterface.log", L"UlvoEffect.log",
-    L"UlvoEffectManager.log", L"UlvoFile.log",        L"UlvoGOBFile.log",         L"UlvoGOBManager.log",
-    L"UlvoFileManager.log", L"SoundInterface.log",    L"MyXML.log",               L"mysocketplayer.log",
-    L"mysocket.log",       L"UlvoTexture2D.log",      L"UlvoTexture3D.log",       L"UlvoTextureCube.log",
-    L"UlvoTextureManager.log", L"UlvoMesh.log",       L"UlvoMeshManager.log",     L"UlvoAniMesh.log",
+    L"UlvoEngine.log",
+    L"UlvoInputInterface.log",
+    L"UlvoRenderInterface.log",
+    L"UlvoEffect.log",
+    L"UlvoEffectManager.log",
+    L"UlvoFile.log",
+    L"UlvoGOBFile.log",
+    L"UlvoGOBManager.log",
+    L"UlvoFileManager.log",
+    L"SoundInterface.log",
+    L"MyXML.log",
+    L"mysocketplayer.log",
+    L"mysocket.log",
+    L"UlvoTexture2D.log",
+    L"UlvoTexture3D.log",
+    L"UlvoTextureCube.log",
+    L"UlvoTextureManager.log",
+    L"UlvoMesh.log",
+    L"UlvoMeshManager.log",
+    L"UlvoAniMesh.log",
 };
 static_assert(sizeof(kModuleFiles) / sizeof(kModuleFiles[0]) == static_cast<std::size_t>(LogModule::Count));
 
@@ -141,8 +156,8 @@ void LogFile::write(const std::wstring& text)
     }
     if (text.empty())
         return;
-    int needed = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                     nullptr);
+    int needed =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     if (needed <= 0)
         return;
     m_utf8.resize(static_cast<std::size_t>(needed));
@@ -169,7 +184,7 @@ bool Logger::wants(int priority, int type) const
 {
     if (logSwitch() <= 0)
         return false;
-    int threshold = type == LOG_TYPE_ERROR ? m_errorThreshold
+    int threshold = type == LOG_TYPE_ERROR     ? m_errorThreshold
                     : type == LOG_TYPE_WARNING ? m_warningThreshold
                                                : m_infoThreshold;
     return priority >= threshold;

@@ -172,8 +172,7 @@ void closeAllLogFiles();
 void flushAllLogFiles();
 
 // Raises a logger's indent for the lifetime of the guard.
-template <class LoggerType>
-class LogIndent {
+template <class LoggerType> class LogIndent {
 public:
     explicit LogIndent(LoggerType& logger) : m_logger(logger) { m_logger.incIndent(); }
     ~LogIndent() { m_logger.decIndent(); }

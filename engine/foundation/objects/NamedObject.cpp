@@ -33,10 +33,10 @@ NamedObject::NamedObject() : m_number(nextNumber())
 
 NamedObject::NamedObject(const NamedObject& other)
     // Slot connections stay with the original: a copy starts unconnected.
-    : sigslot::has_slots<sigslot::single_threaded>(),
-      m_attached(other.m_attached),
-      m_name(other.m_name),
-      m_number(nextNumber())
+    : sigslot::has_slots<sigslot::single_threaded>()
+    , m_attached(other.m_attached)
+    , m_name(other.m_name)
+    , m_number(nextNumber())
 {
     logLine(m_name + L" copied");
 }
@@ -86,8 +86,7 @@ void NamedObject::rename(const std::wstring& newName)
 void NamedObject::Release()
 {
     if (m_refCount == 0) {
-        mainLogger().log(25, LOG_TYPE_WARNING, L"\"" + m_name + L"\" Release() on Objekt with Zero RefCount !\n",
-                         true);
+        mainLogger().log(25, LOG_TYPE_WARNING, L"\"" + m_name + L"\" Release() on Objekt with Zero RefCount !\n", true);
         return;
     }
     if (--m_refCount == 0)

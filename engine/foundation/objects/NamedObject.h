@@ -49,8 +49,7 @@ private:
 // The first element named exactly so (case-sensitive), or null.
 NamedObject* findNamedObject(const std::vector<NamedObject*>& objects, const std::wstring& name);
 
-template <class T>
-T* findNamedObject(const std::vector<T*>& objects, const std::wstring& name)
+template <class T> T* findNamedObject(const std::vector<T*>& objects, const std::wstring& name)
 {
     for (T* object : objects) {
         if (object && object->getName() == name)

@@ -35,9 +35,7 @@ bool TextManager::load(XMLNode* root)
             emit(m_currentName);
         } else {
             mainLogger().log(50, LOG_TYPE_WARNING,
-                             L"TextManager: DEF_LANGUAGE \"" + defaultLanguage +
-                                 L"\" has no texts\n",
-                             true);
+                             L"TextManager: DEF_LANGUAGE \"" + defaultLanguage + L"\" has no texts\n", true);
         }
     }
 

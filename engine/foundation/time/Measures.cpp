@@ -18,12 +18,30 @@ uint32_t g_minWarningInterval = 0;
 
 } // namespace
 
-void Measures::setMeasuring(bool on) { g_measuring = on; }
-bool Measures::isMeasuring() { return g_measuring; }
-void Measures::setKeepSamples(bool keep) { g_keepSamples = keep; }
-bool Measures::isKeepingSamples() { return g_keepSamples; }
-void Measures::setMinWarningInterval(uint32_t milliseconds) { g_minWarningInterval = milliseconds; }
-uint32_t Measures::getMinWarningInterval() { return g_minWarningInterval; }
+void Measures::setMeasuring(bool on)
+{
+    g_measuring = on;
+}
+bool Measures::isMeasuring()
+{
+    return g_measuring;
+}
+void Measures::setKeepSamples(bool keep)
+{
+    g_keepSamples = keep;
+}
+bool Measures::isKeepingSamples()
+{
+    return g_keepSamples;
+}
+void Measures::setMinWarningInterval(uint32_t milliseconds)
+{
+    g_minWarningInterval = milliseconds;
+}
+uint32_t Measures::getMinWarningInterval()
+{
+    return g_minWarningInterval;
+}
 
 Measures::Measures(const std::wstring& name, const std::wstring& parentPath, Measures* parent)
     : NamedObject(name), m_parentPath(parentPath), m_parent(parent), m_time(name)

@@ -103,7 +103,10 @@ void PerfTimer::update()
         m_countDowns.erase(std::remove(m_countDowns.begin(), m_countDowns.end(), nullptr), m_countDowns.end());
 }
 
-bool PerfTimer::isPaused(uint8_t slot) const { return (m_pauseSlots & (1u << (slot % 32))) != 0; }
+bool PerfTimer::isPaused(uint8_t slot) const
+{
+    return (m_pauseSlots & (1u << (slot % 32))) != 0;
+}
 
 void PerfTimer::setPause(uint8_t slot, bool paused)
 {

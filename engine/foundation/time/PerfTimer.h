@@ -97,7 +97,7 @@ private:
     int64_t m_lastReading = 0;
     int64_t m_currentReading = 0;
     std::vector<CountDown*> m_countDowns; // owned
-    int m_updateDepth = 0; // removals during an update leave a null entry
+    int m_updateDepth = 0;                // removals during an update leave a null entry
 };
 
 } // namespace Ulvo

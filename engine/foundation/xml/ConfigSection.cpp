@@ -13,8 +13,8 @@ void ConfigSection::keepUnknownNodes(const XMLNode& section, std::initializer_li
 {
     m_kept.clear();
     for (const XMLNode* child : section.getNodes()) {
-        const bool isKnown = std::any_of(known.begin(), known.end(),
-                                         [child](const wchar_t* name) { return child->getName() == name; });
+        const bool isKnown =
+            std::any_of(known.begin(), known.end(), [child](const wchar_t* name) { return child->getName() == name; });
         if (!isKnown)
             m_kept.addNode(new XMLNode(*child));
     }

@@ -42,8 +42,7 @@ long readLong(const std::wstring& text, int base)
     return clampToInt32(wcstol_l(text.c_str(), nullptr, base, cLocale()));
 }
 
-template <class Number>
-std::wstring formatNumber(Number value)
+template <class Number> std::wstring formatNumber(Number value)
 {
     std::wostringstream out;
     out.imbue(std::locale::classic());
@@ -404,8 +403,7 @@ void XMLNode::addAttribute(XMLAttribute* attribute)
 
 namespace {
 
-template <class T>
-bool removeAll(std::vector<T*>& list, T* item)
+template <class T> bool removeAll(std::vector<T*>& list, T* item)
 {
     bool removed = false;
     for (std::size_t i = list.size(); i > 0; --i) {

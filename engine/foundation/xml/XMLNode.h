@@ -162,8 +162,7 @@ public:
     // no such attribute, so that a field keeps its value unless the file names it.
     bool readString(const std::wstring& name, std::wstring& value) const;
     // getInt into any integer type; unsigned fields take its bits.
-    template <class Integer>
-    bool readInt(const std::wstring& name, Integer& value) const;
+    template <class Integer> bool readInt(const std::wstring& name, Integer& value) const;
     bool readFloat(const std::wstring& name, float& value) const;
     bool readDouble(const std::wstring& name, double& value) const;
     bool readBool(const std::wstring& name, bool& value) const; // getBool: not 0
@@ -255,8 +254,7 @@ private:
     std::vector<XMLNode*> m_nodes;
 };
 
-template <class Integer>
-bool XMLNode::readInt(const std::wstring& name, Integer& value) const
+template <class Integer> bool XMLNode::readInt(const std::wstring& name, Integer& value) const
 {
     static_assert(std::is_integral_v<Integer> && !std::is_same_v<Integer, bool>,
                   "switches are read with readFlag or readBool");

@@ -226,8 +226,7 @@ bool XMLNode::load(const std::vector<XMLToken>& tokens, std::size_t& index)
             continue;
         }
         const XMLToken& token = tokens[index];
-        const bool complete = token.text == frame.closing ||
-                              (frame.emptyTag && token.kind != XMLToken::ATTRIBUTE);
+        const bool complete = token.text == frame.closing || (frame.emptyTag && token.kind != XMLToken::ATTRIBUTE);
         if (complete) {
             if (xmlLogging()) {
                 std::wostringstream message;

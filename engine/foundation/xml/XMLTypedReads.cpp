@@ -19,8 +19,7 @@ bool readAttribute(const XMLNode& node, const std::wstring& name, Value& value, 
     return true;
 }
 
-template <class Read>
-unsigned readList(const XMLNode& node, const std::wstring& name, std::size_t capacity, Read read)
+template <class Read> unsigned readList(const XMLNode& node, const std::wstring& name, std::size_t capacity, Read read)
 {
     const XMLAttribute* attribute = node.getAttribute(name);
     if (!attribute)
@@ -33,8 +32,7 @@ unsigned readList(const XMLNode& node, const std::wstring& name, std::size_t cap
 
 // The components of a vector through a float array, so that lists and points
 // fill vectors of every size the same way.
-template <std::size_t N, class Vector, class Read>
-unsigned readComponents(Vector& value, Read read)
+template <std::size_t N, class Vector, class Read> unsigned readComponents(Vector& value, Read read)
 {
     float components[4] = {value.x, value.y, 0.0f, 0.0f};
     if constexpr (N > 2)

@@ -34,8 +34,7 @@ bool appendANSI(std::string& out, const std::wstring& text)
         return false;
     const std::size_t start = out.size();
     out.resize(start + static_cast<std::size_t>(needed));
-    return WideCharToMultiByte(CP_ACP, 0, crlf.data(), length, out.data() + start, needed, nullptr, nullptr) ==
-           needed;
+    return WideCharToMultiByte(CP_ACP, 0, crlf.data(), length, out.data() + start, needed, nullptr, nullptr) == needed;
 }
 
 bool containsComment(const std::wstring& text)

@@ -128,17 +128,17 @@ bool Effect::createFromNode(XMLNode* node)
     include.setDirectory(File::getPath(file.getFileName()));
     creating(*this);
 
-    const DWORD flags = m_shaderDebugging ? (D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY | D3DXSHADER_DEBUG |
-                                             D3DXSHADER_SKIPOPTIMIZATION)
-                                          : D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY;
+    const DWORD flags =
+        m_shaderDebugging ? (D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY | D3DXSHADER_DEBUG | D3DXSHADER_SKIPOPTIMIZATION)
+                          : D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY;
     getCompiledFileName(file.getFileName());
     const bool mayUseCache = useCompiledEffects && m_preCompile;
     HRESULT failure = E_FAIL;
     ID3DXBuffer* compiled = compile(file.getFileName(), fileBytes.get(), size, flags, &include, mayUseCache, failure);
     if (!compiled) {
         log.log(100, LOG_TYPE_ERROR,
-                L"Ulvo::Effect::createFromNode D3DXCreateEffect() failed NAME: " + getName() +
-                    L" HRESULT: " + std::to_wstring(static_cast<long>(failure)) + L"\n");
+                L"Ulvo::Effect::createFromNode D3DXCreateEffect() failed NAME: " + getName() + L" HRESULT: " +
+                    std::to_wstring(static_cast<long>(failure)) + L"\n");
         return false;
     }
 
@@ -204,7 +204,8 @@ ID3DXBuffer* Effect::compile(const std::wstring& fileName, const unsigned char* 
         release(errors);
         if (!text.empty()) {
             showError(fileName + L"\nD3DXCreateEffectCompiler() schlug fehl\n" + text);
-            log.log(100, LOG_TYPE_ERROR, L"Ulvo::Effect::createFromNode D3DXCreateEffectCompiler() failed" + getName() + L"\n");
+            log.log(100, LOG_TYPE_ERROR,
+                    L"Ulvo::Effect::createFromNode D3DXCreateEffectCompiler() failed" + getName() + L"\n");
             log.log(100, LOG_TYPE_ERROR, text + L"\n");
         }
         if (compiler)

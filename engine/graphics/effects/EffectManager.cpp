@@ -21,8 +21,7 @@ std::recursive_mutex& listLock()
     return lock;
 }
 
-template <class T>
-T* findByName(const std::vector<T*>& list, const std::wstring& name)
+template <class T> T* findByName(const std::vector<T*>& list, const std::wstring& name)
 {
     for (T* object : list) {
         if (object && object->getName() == name)
@@ -89,7 +88,8 @@ void EffectManager::load(XMLNode* root)
         if (root) {
             for (unsigned i = 0, n = root->getNodeCount(L"EFFECT_POOL"); i < n; ++i) {
                 XMLNode* node = root->getNode(L"EFFECT_POOL", static_cast<int>(i));
-                if (alreadyLoaded(node, L"Effectpool ", [this](const std::wstring& name) { return getEffectPool(name); }))
+                if (alreadyLoaded(node, L"Effectpool ",
+                                  [this](const std::wstring& name) { return getEffectPool(name); }))
                     continue;
                 m_pools.push_back(new EffectPool(node));
             }

@@ -17,8 +17,9 @@ namespace {
 // Each byte of a packed A R G B colour divided by 255.
 D3DXCOLOR unpack(uint32_t argb)
 {
-    return D3DXCOLOR(static_cast<float>((argb >> 16) & 0xFFu) / 255.0f, static_cast<float>((argb >> 8) & 0xFFu) / 255.0f,
-                     static_cast<float>(argb & 0xFFu) / 255.0f, static_cast<float>((argb >> 24) & 0xFFu) / 255.0f);
+    return D3DXCOLOR(static_cast<float>((argb >> 16) & 0xFFu) / 255.0f,
+                     static_cast<float>((argb >> 8) & 0xFFu) / 255.0f, static_cast<float>(argb & 0xFFu) / 255.0f,
+                     static_cast<float>((argb >> 24) & 0xFFu) / 255.0f);
 }
 
 } // namespace
@@ -170,8 +171,8 @@ void BitmapFontInterface::drawGlyphs(const BitmapFontText& text, LONG dx, LONG d
                 argb = glyph.colour;
             } else if (glyph.colourMode == 2) {
                 const D3DXCOLOR own = unpack(glyph.colour);
-                argb = FontStyle::toARGB(D3DXCOLOR(foreground.r * own.r, foreground.g * own.g, foreground.b * own.b,
-                                                   foreground.a * own.a));
+                argb = FontStyle::toARGB(
+                    D3DXCOLOR(foreground.r * own.r, foreground.g * own.g, foreground.b * own.b, foreground.a * own.a));
             } else {
                 argb = FontStyle::toARGB(foreground);
             }

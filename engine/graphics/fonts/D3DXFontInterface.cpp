@@ -16,8 +16,7 @@ namespace {
 
 // The list rule: no null, no object already listed, no name already listed;
 // an accepted object gets a reference of the list's own.
-template <class T>
-bool addToList(std::vector<T*>& list, T* object)
+template <class T> bool addToList(std::vector<T*>& list, T* object)
 {
     if (!object)
         return false;
@@ -30,8 +29,7 @@ bool addToList(std::vector<T*>& list, T* object)
     return true;
 }
 
-template <class T>
-void releaseList(std::vector<T*>& list)
+template <class T> void releaseList(std::vector<T*>& list)
 {
     std::vector<T*> taken;
     taken.swap(list);

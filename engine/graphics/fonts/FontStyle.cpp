@@ -57,7 +57,8 @@ FontStyle::FontStyle(XMLNode* node) : NamedObject(node)
     node->readFloat(L"SAMPLES", m_samples);
     if (m_samples > kMaxHaloSteps || m_rings > kMaxHaloSteps) {
         mainLogger().log(50, LOG_TYPE_WARNING,
-                         L"Ulvo::FontStyle::FontStyle: style \"" + getName() + L"\": SAMPLES and RINGS are limited to 1024\n");
+                         L"Ulvo::FontStyle::FontStyle: style \"" + getName() +
+                             L"\": SAMPLES and RINGS are limited to 1024\n");
         m_samples = std::min(m_samples, kMaxHaloSteps);
         m_rings = std::min(m_rings, kMaxHaloSteps);
     }
@@ -87,10 +88,12 @@ void FontStyle::copyValues(const FontStyle& other)
 FontStyle FontStyle::interpolate(const FontStyle& a, const FontStyle& b, float t)
 {
     FontStyle result(a);
-    result.m_foreground = D3DXCOLOR(lerp(a.m_foreground.r, b.m_foreground.r, t), lerp(a.m_foreground.g, b.m_foreground.g, t),
-                                    lerp(a.m_foreground.b, b.m_foreground.b, t), lerp(a.m_foreground.a, b.m_foreground.a, t));
-    result.m_background = D3DXCOLOR(lerp(a.m_background.r, b.m_background.r, t), lerp(a.m_background.g, b.m_background.g, t),
-                                    lerp(a.m_background.b, b.m_background.b, t), lerp(a.m_background.a, b.m_background.a, t));
+    result.m_foreground =
+        D3DXCOLOR(lerp(a.m_foreground.r, b.m_foreground.r, t), lerp(a.m_foreground.g, b.m_foreground.g, t),
+                  lerp(a.m_foreground.b, b.m_foreground.b, t), lerp(a.m_foreground.a, b.m_foreground.a, t));
+    result.m_background =
+        D3DXCOLOR(lerp(a.m_background.r, b.m_background.r, t), lerp(a.m_background.g, b.m_background.g, t),
+                  lerp(a.m_background.b, b.m_background.b, t), lerp(a.m_background.a, b.m_background.a, t));
     result.m_radius = lerp(a.m_radius, b.m_radius, t);
     result.m_samples = lerp(a.m_samples, b.m_samples, t);
     result.m_rings = lerp(a.m_rings, b.m_rings, t);

@@ -170,8 +170,7 @@ Chain scaleRepeatChain(const Region& r, DWORD modeX, DWORD modeY, const Placemen
 
     Tiles tx;
     Tiles ty;
-    if ((repeatX && !countTiles(r.dw, r.sw, tx)) || (repeatY && !countTiles(r.dh, r.sh, ty)) ||
-        tooManyPieces(tx, ty)) {
+    if ((repeatX && !countTiles(r.dw, r.sw, tx)) || (repeatY && !countTiles(r.dh, r.sh, ty)) || tooManyPieces(tx, ty)) {
         refuse(function, L"refuses a destination needing too many tiles");
         return Chain::Refused;
     }
@@ -188,8 +187,7 @@ Chain scaleRepeatChain(const Region& r, DWORD modeX, DWORD modeY, const Placemen
         const RECT row = cutSource(r.source, sw, ty.cut);
         for (long i = 0; i < tx.count; ++i)
             addPiece(pieces, row, 1.0f, 1.0f, placement, i * r.sw, ty.count * r.sh);
-        addPiece(pieces, cutSource(r.source, tx.cut, ty.cut), 1.0f, 1.0f, placement, tx.count * r.sw,
-                 ty.count * r.sh);
+        addPiece(pieces, cutSource(r.source, tx.cut, ty.cut), 1.0f, 1.0f, placement, tx.count * r.sw, ty.count * r.sh);
         return Chain::Matched;
     }
     if (scaleX && repeatY) {
@@ -357,8 +355,8 @@ bool BaseSprite::drawPieces(Texture2D* texture, IDirect3DTexture9** raw, D3DCOLO
     for (const SpritePiece& piece : m_pieces) {
         const bool ok = texture ? drawTexture2D(texture, &piece.source, &piece.scaling, &piece.rotationCenter,
                                                 piece.rotation, &piece.translation, colour)
-                                : drawRaw2D(raw, &piece.source, &piece.scaling, &piece.rotationCenter,
-                                            piece.rotation, &piece.translation, colour);
+                                : drawRaw2D(raw, &piece.source, &piece.scaling, &piece.rotationCenter, piece.rotation,
+                                            &piece.translation, colour);
         drawn = drawn || ok;
     }
     return drawn;
@@ -385,18 +383,17 @@ bool BaseSprite::drawRawTexture(IDirect3DTexture9** texture, const RECT* source,
     return drawPieces(nullptr, texture, colour);
 }
 
-bool BaseSprite::drawRegion(Texture2D* texture, const RECT* source, const RECT& destination, DWORD modeX,
-                            DWORD modeY, D3DCOLOR colour)
+bool BaseSprite::drawRegion(Texture2D* texture, const RECT* source, const RECT& destination, DWORD modeX, DWORD modeY,
+                            D3DCOLOR colour)
 {
     // An unloaded texture has nothing to draw (and an empty rectangle not worth a log line).
     if (!texture || !texture->getTexture())
         return false;
-    return drawRegionPieces(texture, nullptr, source ? *source : texture->getRect(), destination, modeX, modeY,
-                            colour);
+    return drawRegionPieces(texture, nullptr, source ? *source : texture->getRect(), destination, modeX, modeY, colour);
 }
 
-bool BaseSprite::drawRawRegion(IDirect3DTexture9** texture, const RECT* source, const RECT& destination,
-                               DWORD modeX, DWORD modeY, D3DCOLOR colour)
+bool BaseSprite::drawRawRegion(IDirect3DTexture9** texture, const RECT* source, const RECT& destination, DWORD modeX,
+                               DWORD modeY, D3DCOLOR colour)
 {
     if (!texture || !*texture || !source)
         return false;
@@ -445,8 +442,8 @@ bool BaseSprite::drawRaw3D(IDirect3DTexture9**, const RECT*, const D3DXVECTOR3*,
     return false;
 }
 
-bool BaseSprite::drawTexture3D(Texture2D*, const RECT*, const D3DXVECTOR3*, const D3DXQUATERNION*,
-                               const D3DXVECTOR3*, const D3DXVECTOR3*, D3DCOLOR)
+bool BaseSprite::drawTexture3D(Texture2D*, const RECT*, const D3DXVECTOR3*, const D3DXQUATERNION*, const D3DXVECTOR3*,
+                               const D3DXVECTOR3*, D3DCOLOR)
 {
     return false;
 }

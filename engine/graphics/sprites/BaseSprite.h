@@ -49,10 +49,10 @@ public:
     virtual bool drawRawTexture(IDirect3DTexture9** texture, const RECT* source, const SpriteDrawInfo& info,
                                 DWORD modeX, DWORD modeY, D3DCOLOR colour);
     // The destination rectangle filled by the source region, unrotated.
-    virtual bool drawRegion(Texture2D* texture, const RECT* source, const RECT& destination, DWORD modeX,
-                            DWORD modeY, D3DCOLOR colour);
-    virtual bool drawRawRegion(IDirect3DTexture9** texture, const RECT* source, const RECT& destination,
-                               DWORD modeX, DWORD modeY, D3DCOLOR colour);
+    virtual bool drawRegion(Texture2D* texture, const RECT* source, const RECT& destination, DWORD modeX, DWORD modeY,
+                            D3DCOLOR colour);
+    virtual bool drawRawRegion(IDirect3DTexture9** texture, const RECT* source, const RECT& destination, DWORD modeX,
+                               DWORD modeY, D3DCOLOR colour);
 
     // One draw: scaled, turned about rotationCenter (radians), translated.
     virtual bool drawTexture2D(Texture2D* texture, const RECT* source, const D3DXVECTOR2* scaling,

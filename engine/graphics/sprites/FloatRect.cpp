@@ -9,8 +9,10 @@ namespace {
 // Per-axis overlap of two spans whose ends may come in either order.
 bool spansOverlap(float a0, float a1, float b0, float b1)
 {
-    if (std::min(a0, a1) > std::max(b0, b1)) return false;
-    if (std::min(b0, b1) > std::max(a0, a1)) return false;
+    if (std::min(a0, a1) > std::max(b0, b1))
+        return false;
+    if (std::min(b0, b1) > std::max(a0, a1))
+        return false;
     return true;
 }
 

@@ -33,7 +33,10 @@ Sprite::Sprite()
     m_quads3D.reserve(256);
 }
 
-Sprite::~Sprite() { releaseBuffers(); }
+Sprite::~Sprite()
+{
+    releaseBuffers();
+}
 
 void Sprite::releaseBuffers()
 {
@@ -62,7 +65,10 @@ bool Sprite::create()
     return true;
 }
 
-void Sprite::onLostDevice() { releaseBuffers(); }
+void Sprite::onLostDevice()
+{
+    releaseBuffers();
+}
 
 void Sprite::onResetDevice()
 {
@@ -130,8 +136,8 @@ bool Sprite::drawTexture2D(Texture2D* texture, const RECT* source, const D3DXVEC
 {
     if (!texture)
         return false;
-    return drawRaw2D(texture->getTexturePtr(), source ? source : &texture->getRect(), scaling, rotationCenter,
-                     rotation, translation, colour);
+    return drawRaw2D(texture->getTexturePtr(), source ? source : &texture->getRect(), scaling, rotationCenter, rotation,
+                     translation, colour);
 }
 
 bool Sprite::drawRaw2D(IDirect3DTexture9** texture, const RECT* source, const D3DXVECTOR2* scaling,

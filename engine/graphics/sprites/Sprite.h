@@ -18,11 +18,11 @@ class Effect;
 
 // The vertex written to the vertex buffer (48 bytes, FVF below).
 struct SpriteVertex {
-    float x, y, z, w;      // screen pixels with rhw 1 (2D) or world space with w 1 (3D)
+    float x, y, z, w; // screen pixels with rhw 1 (2D) or world space with w 1 (3D)
     D3DCOLOR colour;
     float u, v;
-    float slot;            // texture slot 0..3 within the batch, written at flush time
-    float cx, cy, cz, cw;  // 3D only: the quad's centre, w 0
+    float slot;           // texture slot 0..3 within the batch, written at flush time
+    float cx, cy, cz, cw; // 3D only: the quad's centre, w 0
 };
 static_assert(sizeof(SpriteVertex) == 48, "the vertex layout is a hardware format");
 
@@ -31,7 +31,7 @@ struct SpriteQuad {
     SpriteVertex vertices[4];
     IDirect3DTexture9* texture; // not reference counted
     uint8_t slot;
-    float sortKey;              // squared distance to the camera (3D, set by End)
+    float sortKey; // squared distance to the camera (3D, set by End)
 };
 
 class Sprite : public BaseSprite {

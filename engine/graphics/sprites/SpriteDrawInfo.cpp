@@ -16,9 +16,11 @@ SpriteDrawInfo::SpriteDrawInfo(const D3DXVECTOR2& position_, const D3DXVECTOR2& 
 }
 
 SpriteDrawInfo::SpriteDrawInfo(const RECT& rect, float rotation_, const D3DXVECTOR2& center_, DWORD flags_)
-    : position(static_cast<float>(rect.left), static_cast<float>(rect.top)),
-      size(static_cast<float>(rect.right - rect.left), static_cast<float>(rect.bottom - rect.top)),
-      center(center_), rotation(rotation_), flags(flags_)
+    : position(static_cast<float>(rect.left), static_cast<float>(rect.top))
+    , size(static_cast<float>(rect.right - rect.left), static_cast<float>(rect.bottom - rect.top))
+    , center(center_)
+    , rotation(rotation_)
+    , flags(flags_)
 {
 }
 

@@ -29,7 +29,8 @@ bool onSameSide(const D3DXVECTOR2& p, const D3DXVECTOR2& a, const D3DXVECTOR2& b
 // plane, so accept only points on the segment the corners span.
 bool onFlatTriangle(const D3DXVECTOR2& p, const D3DXVECTOR2& p0, const D3DXVECTOR2& p1, const D3DXVECTOR2& p2)
 {
-    if (cross(p1 - p0, p - p0) != 0.0f || cross(p2 - p0, p - p0) != 0.0f) return false;
+    if (cross(p1 - p0, p - p0) != 0.0f || cross(p2 - p0, p - p0) != 0.0f)
+        return false;
     const float minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
     const float minY = std::min({p0.y, p1.y, p2.y}), maxY = std::max({p0.y, p1.y, p2.y});
     return p.x >= minX && p.x <= maxX && p.y >= minY && p.y <= maxY;
@@ -37,10 +38,7 @@ bool onFlatTriangle(const D3DXVECTOR2& p, const D3DXVECTOR2& p0, const D3DXVECTO
 
 } // namespace
 
-Ulvo2DTriangle::Ulvo2DTriangle()
-    : m_p0(0.0f, 0.0f), m_p1(0.0f, 0.0f), m_p2(0.0f, 0.0f), m_degenerate(true)
-{
-}
+Ulvo2DTriangle::Ulvo2DTriangle() : m_p0(0.0f, 0.0f), m_p1(0.0f, 0.0f), m_p2(0.0f, 0.0f), m_degenerate(true) {}
 
 Ulvo2DTriangle::Ulvo2DTriangle(const D3DXVECTOR2& p0, const D3DXVECTOR2& p1, const D3DXVECTOR2& p2)
     : m_p0(p0), m_p1(p1), m_p2(p2), m_degenerate(p0 == p1 || p1 == p2 || p0 == p2)
@@ -49,8 +47,10 @@ Ulvo2DTriangle::Ulvo2DTriangle(const D3DXVECTOR2& p0, const D3DXVECTOR2& p1, con
 
 bool Ulvo2DTriangle::isInside(const D3DXVECTOR2& point) const
 {
-    if (m_degenerate) return false;
-    if (cross(m_p1 - m_p0, m_p2 - m_p0) == 0.0f) return onFlatTriangle(point, m_p0, m_p1, m_p2);
+    if (m_degenerate)
+        return false;
+    if (cross(m_p1 - m_p0, m_p2 - m_p0) == 0.0f)
+        return onFlatTriangle(point, m_p0, m_p1, m_p2);
     return onSameSide(point, m_p0, m_p1, m_p2) && onSameSide(point, m_p1, m_p0, m_p2) &&
            onSameSide(point, m_p2, m_p0, m_p1);
 }
@@ -89,10 +89,14 @@ float Ulvo2DQuad::getPerimeter() const
 D3DXVECTOR2 Ulvo2DQuad::getCorner(int index) const
 {
     switch (index) {
-    case 0: return m_first.getP0();
-    case 1: return m_first.getP1();
-    case 2: return m_first.getP2();
-    case 3: return m_second.getP2();
+    case 0:
+        return m_first.getP0();
+    case 1:
+        return m_first.getP1();
+    case 2:
+        return m_first.getP2();
+    case 3:
+        return m_second.getP2();
     default: {
         const D3DXVECTOR2 sum = m_first.getP0() + m_first.getP1() + m_first.getP2() + m_second.getP2();
         return sum * 0.25f;

@@ -8,17 +8,17 @@ namespace Ulvo {
 BaseTexture::BaseTexture() = default;
 
 BaseTexture::BaseTexture(const BaseTexture& other)
-    : NamedObject(other),
-      DeviceResource(other),
-      m_fileName(other.m_fileName),
-      m_loaded(other.m_loaded),
-      m_recreating(other.m_recreating),
-      m_creationKind(other.m_creationKind),
-      m_creationNode(other.m_creationNode),
-      m_applyFilter(other.m_applyFilter),
-      m_dontApplyFilter(other.m_dontApplyFilter),
-      m_filterDefault(other.m_filterDefault),
-      m_lost(other.m_lost)
+    : NamedObject(other)
+    , DeviceResource(other)
+    , m_fileName(other.m_fileName)
+    , m_loaded(other.m_loaded)
+    , m_recreating(other.m_recreating)
+    , m_creationKind(other.m_creationKind)
+    , m_creationNode(other.m_creationNode)
+    , m_applyFilter(other.m_applyFilter)
+    , m_dontApplyFilter(other.m_dontApplyFilter)
+    , m_filterDefault(other.m_filterDefault)
+    , m_lost(other.m_lost)
 {
 }
 
@@ -121,8 +121,7 @@ void BaseTexture::loadNodeSettings(XMLNode* node)
         rename(name);
 }
 
-bool BaseTexture::readNamedFile(const std::wstring& fileName, FileData& data, FileLogger& log,
-                                const wchar_t* function)
+bool BaseTexture::readNamedFile(const std::wstring& fileName, FileData& data, FileLogger& log, const wchar_t* function)
 {
     File file(fileName);
     if (!file.loadFile(fileName, GOBManager::getInstance()->getGOBOrder(L"DEFAULT"))) {
@@ -154,8 +153,7 @@ bool BaseTexture::readNodeFile(XMLNode* fileNode, FileData& data, FileLogger& lo
     return true;
 }
 
-void BaseTexture::finishLoad(D3DPOOL pool, uint32_t kind, const XMLNode* node, FileLogger& log,
-                             const wchar_t* function)
+void BaseTexture::finishLoad(D3DPOOL pool, uint32_t kind, const XMLNode* node, FileLogger& log, const wchar_t* function)
 {
     if (node && pool == D3DPOOL_DEFAULT && !m_recreating)
         m_creationNode = *node;

@@ -114,8 +114,7 @@ protected:
     void finishLoad(D3DPOOL pool, uint32_t kind, const XMLNode* node, FileLogger& log, const wchar_t* function);
 
     // Releases held (a Direct3D texture or a shared source) and clears it.
-    template <class Interface>
-    static void releaseHeld(Interface*& held)
+    template <class Interface> static void releaseHeld(Interface*& held)
     {
         if (held) {
             held->Release();
@@ -123,8 +122,7 @@ protected:
         }
     }
     // Holds replacement (one more reference) in place of held.
-    template <class Interface>
-    static void holdReplacement(Interface*& held, IDirect3DBaseTexture9* replacement)
+    template <class Interface> static void holdReplacement(Interface*& held, IDirect3DBaseTexture9* replacement)
     {
         replacement->AddRef();
         if (held)

@@ -20,8 +20,11 @@ UINT extent(LONG low, LONG high)
 RenderToTexture::RenderToTexture() : RenderToTexture(RECT{0, 0, 1024, 768}, D3DFMT_UNKNOWN, D3DFMT_UNKNOWN) {}
 
 RenderToTexture::RenderToTexture(const RECT& rect, D3DFORMAT colourFormat, D3DFORMAT depthFormat)
-    : m_width(extent(rect.left, rect.right)), m_height(extent(rect.top, rect.bottom)), m_rect(rect),
-      m_colourFormat(colourFormat), m_depthFormat(depthFormat)
+    : m_width(extent(rect.left, rect.right))
+    , m_height(extent(rect.top, rect.bottom))
+    , m_rect(rect)
+    , m_colourFormat(colourFormat)
+    , m_depthFormat(depthFormat)
 {
     m_texture.rename(L"RT_RENDER");
     connectSignals();

@@ -32,16 +32,14 @@ uint32_t toByteRounded(float c)
     return static_cast<uint32_t>(c * 255.0f + 0.5f);
 }
 
-template <class T>
-T load(const unsigned char* p, unsigned index = 0)
+template <class T> T load(const unsigned char* p, unsigned index = 0)
 {
     T value;
     std::memcpy(&value, p + index * sizeof(T), sizeof(T));
     return value;
 }
 
-template <class T>
-void store(unsigned char* p, T value, unsigned index = 0)
+template <class T> void store(unsigned char* p, T value, unsigned index = 0)
 {
     std::memcpy(p + index * sizeof(T), &value, sizeof(T));
 }
@@ -205,8 +203,7 @@ bool readTexel(D3DFORMAT format, const void* texel, D3DXVECTOR4& colour)
         colour = D3DXVECTOR4(load<float>(p, 0), load<float>(p, 1), load<float>(p, 2), load<float>(p, 3));
         return true;
     case D3DFMT_V16U16:
-        colour = D3DXVECTOR4(load<int16_t>(p, 0) / 65535.0f + 0.5f, load<int16_t>(p, 1) / 65535.0f + 0.5f, 0.0f,
-                             1.0f);
+        colour = D3DXVECTOR4(load<int16_t>(p, 0) / 65535.0f + 0.5f, load<int16_t>(p, 1) / 65535.0f + 0.5f, 0.0f, 1.0f);
         return true;
     default:
         return false;

@@ -28,8 +28,8 @@ IDirect3DDevice9* device()
 
 std::wstring rectText(const RECT& r)
 {
-    return L"(" + std::to_wstring(r.left) + L", " + std::to_wstring(r.top) + L", " + std::to_wstring(r.right) +
-           L", " + std::to_wstring(r.bottom) + L")";
+    return L"(" + std::to_wstring(r.left) + L", " + std::to_wstring(r.top) + L", " + std::to_wstring(r.right) + L", " +
+           std::to_wstring(r.bottom) + L")";
 }
 
 // Limits one edge by the global settings and the texture's own limits; the
@@ -59,19 +59,19 @@ Texture2D::GlobalQuality& Texture2D::globalQuality()
 Texture2D::Texture2D() = default;
 
 Texture2D::Texture2D(const Texture2D& other)
-    : BaseTexture(other),
-      m_rect(other.m_rect),
-      m_width(other.m_width),
-      m_height(other.m_height),
-      m_texture(other.m_texture),
-      m_fileInfo(other.m_fileInfo),
-      m_creationFileInfo(other.m_creationFileInfo),
-      m_loadOptions(other.m_loadOptions),
-      m_partSource(other.m_partSource),
-      m_alphaMask(other.m_alphaMask),
-      m_hasAlphaMask(other.m_hasAlphaMask),
-      m_scaleU(other.m_scaleU),
-      m_scaleV(other.m_scaleV)
+    : BaseTexture(other)
+    , m_rect(other.m_rect)
+    , m_width(other.m_width)
+    , m_height(other.m_height)
+    , m_texture(other.m_texture)
+    , m_fileInfo(other.m_fileInfo)
+    , m_creationFileInfo(other.m_creationFileInfo)
+    , m_loadOptions(other.m_loadOptions)
+    , m_partSource(other.m_partSource)
+    , m_alphaMask(other.m_alphaMask)
+    , m_hasAlphaMask(other.m_hasAlphaMask)
+    , m_scaleU(other.m_scaleU)
+    , m_scaleV(other.m_scaleV)
 {
     if (m_texture)
         m_texture->AddRef();
@@ -388,8 +388,8 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
         const UINT edgeHeight = pow2 ? raiseToPowerOfTwo(m_height) : m_height;
         IDirect3DDevice9* dev = device();
         IDirect3DTexture9* texture = nullptr;
-        const HRESULT hr = dev ? D3DXCreateTexture(dev, edgeWidth, edgeHeight, 0, m_fileInfo.Usage,
-                                                   m_fileInfo.Format, m_fileInfo.Pool, &texture)
+        const HRESULT hr = dev ? D3DXCreateTexture(dev, edgeWidth, edgeHeight, 0, m_fileInfo.Usage, m_fileInfo.Format,
+                                                   m_fileInfo.Pool, &texture)
                                : E_FAIL;
         if (FAILED(hr) || !texture) {
             if (texture)

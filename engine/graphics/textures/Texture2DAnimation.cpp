@@ -21,8 +21,7 @@ const wchar_t* const kConstructor = L"Ulvo::Texture2DAnimation::Texture2DAnimati
 // The device interface's texture manager, once the interface offers one;
 // until then animations find their textures in their own and the animation
 // manager's lists only.
-template <class Device>
-TextureManager* globalTextureManager(Device* device)
+template <class Device> TextureManager* globalTextureManager(Device* device)
 {
     if constexpr (requires { device->getTextureManager(); })
         return device ? device->getTextureManager() : nullptr;
@@ -94,13 +93,13 @@ Texture2DAnimation::Texture2DAnimation(XMLNode* node) : NamedObject(node)
 }
 
 Texture2DAnimation::Texture2DAnimation(const Texture2DAnimation& other)
-    : NamedObject(other),
-      m_frames(other.m_frames),
-      m_playType(other.m_playType),
-      m_speed(other.m_speed),
-      m_time(other.m_time),
-      m_desiredSize(other.m_desiredSize),
-      m_playing(other.m_playing)
+    : NamedObject(other)
+    , m_frames(other.m_frames)
+    , m_playType(other.m_playType)
+    , m_speed(other.m_speed)
+    , m_time(other.m_time)
+    , m_desiredSize(other.m_desiredSize)
+    , m_playing(other.m_playing)
 {
     for (Texture2DAnimationFrame& frame : m_frames) {
         if (frame.texture)

@@ -19,10 +19,9 @@ FileLogger& textureLog()
 HRESULT createVolumeFromMemory(IDirect3DDevice9* device, const unsigned char* bytes, uint32_t size,
                                TextureFileInfo3D& info, IDirect3DVolumeTexture9** texture)
 {
-    return D3DXCreateVolumeTextureFromFileInMemoryEx(device, bytes, size, info.Width, info.Height,
-                                                     info.Depth, info.MipLevels, info.Usage, info.Format, info.Pool,
-                                                     info.Filter, info.MipFilter, info.ColorKey, &info.imageInfo,
-                                                     info.palette, texture);
+    return D3DXCreateVolumeTextureFromFileInMemoryEx(
+        device, bytes, size, info.Width, info.Height, info.Depth, info.MipLevels, info.Usage, info.Format, info.Pool,
+        info.Filter, info.MipFilter, info.ColorKey, &info.imageInfo, info.palette, texture);
 }
 
 } // namespace
@@ -30,12 +29,12 @@ HRESULT createVolumeFromMemory(IDirect3DDevice9* device, const unsigned char* by
 Texture3D::Texture3D() = default;
 
 Texture3D::Texture3D(const Texture3D& other)
-    : BaseTexture(other),
-      m_width(other.m_width),
-      m_height(other.m_height),
-      m_depth(other.m_depth),
-      m_texture(other.m_texture),
-      m_fileInfo(other.m_fileInfo)
+    : BaseTexture(other)
+    , m_width(other.m_width)
+    , m_height(other.m_height)
+    , m_depth(other.m_depth)
+    , m_texture(other.m_texture)
+    , m_fileInfo(other.m_fileInfo)
 {
     if (m_texture)
         m_texture->AddRef();
@@ -79,8 +78,7 @@ void Texture3D::rebuild()
     }
 }
 
-bool Texture3D::create(UINT width, UINT height, UINT depth, UINT mipLevels, DWORD usage, D3DFORMAT format,
-                       D3DPOOL pool)
+bool Texture3D::create(UINT width, UINT height, UINT depth, UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
 {
     clearForCreation();
     m_fileInfo.Width = width;

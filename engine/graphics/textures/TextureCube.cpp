@@ -19,9 +19,9 @@ FileLogger& textureLog()
 HRESULT createCubeFromMemory(IDirect3DDevice9* device, const unsigned char* bytes, uint32_t size,
                              TextureFileInfoCube& info, IDirect3DCubeTexture9** texture)
 {
-    return D3DXCreateCubeTextureFromFileInMemoryEx(device, bytes, size, info.Size, info.MipLevels,
-                                                   info.Usage, info.Format, info.Pool, info.Filter, info.MipFilter,
-                                                   info.ColorKey, &info.imageInfo, info.palette, texture);
+    return D3DXCreateCubeTextureFromFileInMemoryEx(device, bytes, size, info.Size, info.MipLevels, info.Usage,
+                                                   info.Format, info.Pool, info.Filter, info.MipFilter, info.ColorKey,
+                                                   &info.imageInfo, info.palette, texture);
 }
 
 } // namespace
@@ -80,8 +80,7 @@ bool TextureCube::create(UINT size, UINT mipLevels, DWORD usage, D3DFORMAT forma
         size = raiseToPowerOfTwo(size);
     IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
     IDirect3DCubeTexture9* texture = nullptr;
-    if (!device || FAILED(D3DXCreateCubeTexture(device, size, mipLevels, usage, format, pool, &texture)) ||
-        !texture)
+    if (!device || FAILED(D3DXCreateCubeTexture(device, size, mipLevels, usage, format, pool, &texture)) || !texture)
         return false;
     m_texture = texture;
     m_loaded = true;
@@ -117,8 +116,7 @@ bool TextureCube::createFromNode(XMLNode* node)
     IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
     IDirect3DCubeTexture9* texture = nullptr;
     if (!device || FAILED(createCubeFromMemory(device, data.bytes, data.size, m_fileInfo, &texture)) || !texture) {
-        log.log(100, LOG_TYPE_ERROR,
-                std::wstring(function) + L" couldn't create CubeTexture: " + getName() + L"!\n");
+        log.log(100, LOG_TYPE_ERROR, std::wstring(function) + L" couldn't create CubeTexture: " + getName() + L"!\n");
         return false;
     }
     m_texture = texture;

@@ -27,8 +27,15 @@ DWORD filterFromName(const std::wstring& name, DWORD fallback)
 } // namespace
 
 TextureFileInfo::TextureFileInfo()
-    : MipLevels(1), Usage(0), Format(D3DFMT_UNKNOWN), Pool(D3DPOOL_MANAGED), Filter(D3DX_FILTER_NONE),
-      MipFilter(D3DX_FILTER_NONE), ColorKey(0), palette(nullptr), imageInfo{}
+    : MipLevels(1)
+    , Usage(0)
+    , Format(D3DFMT_UNKNOWN)
+    , Pool(D3DPOOL_MANAGED)
+    , Filter(D3DX_FILTER_NONE)
+    , MipFilter(D3DX_FILTER_NONE)
+    , ColorKey(0)
+    , palette(nullptr)
+    , imageInfo{}
 {
 }
 

@@ -19,8 +19,7 @@ void logNotFound(const wchar_t* function, const wchar_t* lead, const std::wstrin
 {
     if (TextureManager::quietSwitch() || logSwitch() <= 0)
         return;
-    managerLog().log(50, LOG_TYPE_ERROR,
-                     std::wstring(function) + lead + L"\"" + name + L"\"" + L" nicht gefunden\n");
+    managerLog().log(50, LOG_TYPE_ERROR, std::wstring(function) + lead + L"\"" + name + L"\"" + L" nicht gefunden\n");
 }
 
 std::wstring nameOf(XMLNode* entry)
@@ -28,8 +27,7 @@ std::wstring nameOf(XMLNode* entry)
     return entry->getAttributeValue(L"NAME");
 }
 
-template <class T>
-void releaseAll(std::vector<T*>& textures)
+template <class T> void releaseAll(std::vector<T*>& textures)
 {
     // Emptied before the releases, so a texture whose destruction reaches back
     // into the manager finds a consistent list.

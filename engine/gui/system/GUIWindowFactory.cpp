@@ -51,7 +51,8 @@ GUIWindow* GUIWindowFactory::create(const XMLNode* node)
     GUIXml::read(node, L"NAME", name);
     if (m_nesting >= MAX_NESTING) {
         guiLog().log(50, LOG_TYPE_ERROR,
-                     L"Ulvo::GUIWindowFactory::create: Fenster " + name + L" zu tief verschachtelt, \u00FCbersprungen\n");
+                     L"Ulvo::GUIWindowFactory::create: Fenster " + name +
+                         L" zu tief verschachtelt, \u00FCbersprungen\n");
         return nullptr;
     }
     Creator creator = &createPlainWindow;

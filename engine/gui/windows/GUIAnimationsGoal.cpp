@@ -33,8 +33,7 @@ bool blendSwitch(bool a, bool b, double p)
 
 // The record to take when at most one side interpolates (the goal's before the
 // start's, the fixed one when neither); null when both do and the two are blended.
-template <class T>
-const T* oneSided(bool start, bool goal, const T& s, const T& g, const T& fixed)
+template <class T> const T* oneSided(bool start, bool goal, const T& s, const T& g, const T& fixed)
 {
     if (start && goal)
         return nullptr;
@@ -47,9 +46,16 @@ const T* oneSided(bool start, bool goal, const T& s, const T& g, const T& fixed)
 
 const std::vector<const wchar_t*>& GUIAnimationsGoal::keyNames()
 {
-    static const std::vector<const wchar_t*> keys = {
-        L"NAME",  L"INTERPOLATE_DRAWOPTIONS", L"INTERPOLATE_GUIRECTS", L"INTERPOLATE_GUIRECT_MODE", L"INTERPOLATE_OPTIONS",
-        L"SPEED", L"INTERPOLATE_TEXTURES",    L"GUIRECT",              L"OPTIONS",                  L"DRAWOPTIONS"};
+    static const std::vector<const wchar_t*> keys = {L"NAME",
+                                                     L"INTERPOLATE_DRAWOPTIONS",
+                                                     L"INTERPOLATE_GUIRECTS",
+                                                     L"INTERPOLATE_GUIRECT_MODE",
+                                                     L"INTERPOLATE_OPTIONS",
+                                                     L"SPEED",
+                                                     L"INTERPOLATE_TEXTURES",
+                                                     L"GUIRECT",
+                                                     L"OPTIONS",
+                                                     L"DRAWOPTIONS"};
     return keys;
 }
 
@@ -135,8 +141,8 @@ void GUIAnimationsGoal::interpolate(GUIAnimationsGoal& out, const GUIAnimationsG
                                               g.drawOptions, fixedDrawOptions))
         out.drawOptions = *side;
     else
-        GUIDrawOptions::interpolate(out.drawOptions, s.drawOptions, g.drawOptions, base.drawOptions, p,
-                                    s.textureMode, s.backgroundMode);
+        GUIDrawOptions::interpolate(out.drawOptions, s.drawOptions, g.drawOptions, base.drawOptions, p, s.textureMode,
+                                    s.backgroundMode);
     out.textureMode = early ? s.textureMode : g.textureMode;
     out.backgroundMode = early ? s.backgroundMode : g.backgroundMode;
 

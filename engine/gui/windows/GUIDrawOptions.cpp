@@ -137,10 +137,9 @@ void GUIDrawOptions::load(const XMLNode* node, TextureManager* textures)
     readDrawTypes(node, L"BACK_DRAW_TYPE", backDrawTypeX, backDrawTypeY);
     loadTextures(node, textures);
     GUIXml::reportUnknownKeys(node,
-                              {L"ALPHA", L"ACTIVE_BLEND", L"INACTIVE_BLEND", L"MODULATE_COLOR", L"EBENE",
-                               L"DRAW_TYPE", L"SHAPE_DRAW_TYPE", L"BACK_DRAW_TYPE", L"TEXTURE_2D_NODE", L"TEX_NORMAL",
-                               L"TEX_MARK", L"TEX_PRESS", L"TEX_PRESS_MARK", L"TEX_DISABLE", L"TEX_SHAPE",
-                               L"TEX_BACKGROUND"},
+                              {L"ALPHA", L"ACTIVE_BLEND", L"INACTIVE_BLEND", L"MODULATE_COLOR", L"EBENE", L"DRAW_TYPE",
+                               L"SHAPE_DRAW_TYPE", L"BACK_DRAW_TYPE", L"TEXTURE_2D_NODE", L"TEX_NORMAL", L"TEX_MARK",
+                               L"TEX_PRESS", L"TEX_PRESS_MARK", L"TEX_DISABLE", L"TEX_SHAPE", L"TEX_BACKGROUND"},
                               L"DRAWOPTIONS");
 }
 
@@ -153,7 +152,7 @@ void GUIDrawOptions::loadTextures(const XMLNode* node, TextureManager* textures)
     static const struct {
         const wchar_t* key;
         Slot slot;
-    } keys[] = {{L"TEX_NORMAL", TEX_NORMAL},   {L"TEX_MARK", TEX_MARK},       {L"TEX_PRESS", TEX_PRESS},
+    } keys[] = {{L"TEX_NORMAL", TEX_NORMAL},         {L"TEX_MARK", TEX_MARK},       {L"TEX_PRESS", TEX_PRESS},
                 {L"TEX_PRESS_MARK", TEX_PRESS_MARK}, {L"TEX_DISABLE", TEX_DISABLE}, {L"TEX_SHAPE", TEX_SHAPE},
                 {L"TEX_BACKGROUND", TEX_BACKGROUND}};
     std::wstring name;

@@ -64,8 +64,8 @@ public:
 
     double alpha = 1.0;
     D3DXCOLOR modulate{1.0f, 1.0f, 1.0f, 1.0f};
-    double activeBlend = 0.0;   // seconds for the mark blend to rise
-    double inactiveBlend = 0.0; // seconds for it to fall
+    double activeBlend = 0.0;                        // seconds for the mark blend to rise
+    double inactiveBlend = 0.0;                      // seconds for it to fall
     float stateSource[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // left, top, right, bottom; set by code only
     bool useStateSource = false;
     DWORD drawTypeX = 1; // SCALE

@@ -130,10 +130,9 @@ void GUIRect::load(const XMLNode* node)
 {
     if (!node)
         return;
-    GUIXml::reportUnknownKeys(node,
-                              {L"PARAMS_X", L"PARAMS_Y", L"PARAMS", L"POS_TL", L"POS_LT", L"POS_TC", L"POS_CT",
-                               L"POS_TR", L"POS_RT", L"POS_CL", L"POS_LC", L"POS_CC", L"POS_CR", L"POS_RC",
-                               L"POS_BL", L"POS_LB", L"POS_BC", L"POS_CB", L"POS_BR", L"POS_RB", L"SIZE"},
+    GUIXml::reportUnknownKeys(node, {L"PARAMS_X", L"PARAMS_Y", L"PARAMS", L"POS_TL", L"POS_LT", L"POS_TC", L"POS_CT",
+                                     L"POS_TR",   L"POS_RT",   L"POS_CL", L"POS_LC", L"POS_CC", L"POS_CR", L"POS_RC",
+                                     L"POS_BL",   L"POS_LB",   L"POS_BC", L"POS_CB", L"POS_BR", L"POS_RB", L"SIZE"},
                               L"GUIRECT");
     std::wstring ratio;
     if (GUIXml::read(node, L"PARAMS_X", ratio))
@@ -182,8 +181,8 @@ FloatRect GUIRect::evaluate(const FloatRect& parent, FloatRect* beforeRatio) con
         *beforeRatio = FloatRect(float(left), float(top), float(right), float(bottom));
 
     if (xByRatio == 1)
-        applyRatio(left, right, bottom - top, params.xRel, params.xOff, anchor & GUI_ANCHOR_HORIZONTAL,
-                   GUI_ANCHOR_LEFT, GUI_ANCHOR_RIGHT);
+        applyRatio(left, right, bottom - top, params.xRel, params.xOff, anchor & GUI_ANCHOR_HORIZONTAL, GUI_ANCHOR_LEFT,
+                   GUI_ANCHOR_RIGHT);
     if (yByRatio == 1)
         applyRatio(top, bottom, right - left, params.yRel, params.yOff, anchor & GUI_ANCHOR_VERTICAL, GUI_ANCHOR_TOP,
                    GUI_ANCHOR_BOTTOM);
@@ -205,10 +204,10 @@ GUIRectPoint GUIRect::getEffectiveSize(const GUIWindow& window) const
     FloatRect before;
     const FloatRect after = evaluate(window.getScreenRect(), &before);
     GUIRectPoint effective = size;
-    effective.xOff = static_cast<float>(effective.xOff + ((double(after.right) - after.left) -
-                                                          (double(before.right) - before.left)));
-    effective.yOff = static_cast<float>(effective.yOff + ((double(after.bottom) - after.top) -
-                                                          (double(before.bottom) - before.top)));
+    effective.xOff = static_cast<float>(effective.xOff +
+                                        ((double(after.right) - after.left) - (double(before.right) - before.left)));
+    effective.yOff = static_cast<float>(effective.yOff +
+                                        ((double(after.bottom) - after.top) - (double(before.bottom) - before.top)));
     return effective;
 }
 

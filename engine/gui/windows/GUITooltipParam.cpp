@@ -20,8 +20,13 @@ GUITooltipParam::GUITooltipParam(const XMLNode* node) : NamedObject(const_cast<X
 }
 
 GUITooltipParam::GUITooltipParam(const GUITooltipParam& other)
-    : NamedObject(other), m_tooltipId(other.m_tooltipId), m_textId(other.m_textId), m_text(other.m_text),
-      m_timer(other.m_timer), m_owner(other.m_owner), m_useTextId(other.m_useTextId)
+    : NamedObject(other)
+    , m_tooltipId(other.m_tooltipId)
+    , m_textId(other.m_textId)
+    , m_text(other.m_text)
+    , m_timer(other.m_timer)
+    , m_owner(other.m_owner)
+    , m_useTextId(other.m_useTextId)
 {
 }
 

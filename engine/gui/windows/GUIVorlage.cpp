@@ -12,9 +12,10 @@ uint32_t GUIVorlageMask::parse(const std::vector<std::wstring>& words, std::size
     static const struct {
         const wchar_t* word;
         uint32_t bit;
-    } parts[] = {{L"POSITION", POSITION}, {L"SIZE", SIZE},       {L"TEXTURES", TEXTURES},
-                 {L"TIMES", TIMES},       {L"COLORS", COLORS},   {L"TEXTIDS", TEXTIDS},
-                 {L"OPTIONS", OPTIONS},   {L"ANIMATION_GOALS", ANIMATION_GOALS},
+    } parts[] = {{L"POSITION", POSITION},     {L"SIZE", SIZE},
+                 {L"TEXTURES", TEXTURES},     {L"TIMES", TIMES},
+                 {L"COLORS", COLORS},         {L"TEXTIDS", TEXTIDS},
+                 {L"OPTIONS", OPTIONS},       {L"ANIMATION_GOALS", ANIMATION_GOALS},
                  {L"FONTSTYLES", FONTSTYLES}, {L"DRAWTYPES", DRAWTYPES}};
     uint32_t mask = 0;
     end = std::min(end, words.size());

@@ -137,13 +137,23 @@ void GUIWindow::readWindowParams(const XMLNode* node)
 }
 
 GUIWindow::GUIWindow(const GUIWindow& other)
-    : NamedObject(other), m_userId(other.m_userId), m_vorlageMask(other.m_vorlageMask),
-      m_vorlagePre(other.m_vorlagePre), m_vorlagePost(other.m_vorlagePost), m_minSize(other.m_minSize),
-      m_maxSize(other.m_maxSize), m_rect(other.m_rect), m_drawOptions(other.m_drawOptions),
-      m_options(other.m_options), m_baseState(other.m_baseState), m_currentState(other.m_currentState),
-      m_animationStart(other.m_animationStart), m_animationTarget(other.m_animationTarget),
-      m_animationSpeed(other.m_animationSpeed), m_animationProgress(other.m_animationProgress),
-      m_userData(other.m_userData)
+    : NamedObject(other)
+    , m_userId(other.m_userId)
+    , m_vorlageMask(other.m_vorlageMask)
+    , m_vorlagePre(other.m_vorlagePre)
+    , m_vorlagePost(other.m_vorlagePost)
+    , m_minSize(other.m_minSize)
+    , m_maxSize(other.m_maxSize)
+    , m_rect(other.m_rect)
+    , m_drawOptions(other.m_drawOptions)
+    , m_options(other.m_options)
+    , m_baseState(other.m_baseState)
+    , m_currentState(other.m_currentState)
+    , m_animationStart(other.m_animationStart)
+    , m_animationTarget(other.m_animationTarget)
+    , m_animationSpeed(other.m_animationSpeed)
+    , m_animationProgress(other.m_animationProgress)
+    , m_userData(other.m_userData)
 {
     for (const GUIAnimationsGoal* goal : other.m_goals)
         m_goals.push_back(new GUIAnimationsGoal(*goal));

@@ -247,7 +247,7 @@ private:
     GUIRect m_rect;
     GUIDrawOptions m_drawOptions;
     GUIOptions m_options;
-    std::vector<GUIAnimationsGoal*> m_goals;   // owned, file order
+    std::vector<GUIAnimationsGoal*> m_goals;  // owned, file order
     std::vector<GUITooltipParam*> m_tooltips; // one reference each
 
     GUIStateTimes m_times;
@@ -260,9 +260,9 @@ private:
     // Where each animation step is worked out before it becomes the current state.
     GUIAnimationsGoal m_scratchState;
     double m_animationSpeed = 0.0;
-    double m_animationProgress = 1.0; // 1: no animation runs
+    double m_animationProgress = 1.0;   // 1: no animation runs
     std::vector<GUIWindow*> m_children; // one reference each, drawing order
-    GUIWindow* m_parent = nullptr;       // no reference
+    GUIWindow* m_parent = nullptr;      // no reference
     uint32_t m_userData = 0;
 };
 

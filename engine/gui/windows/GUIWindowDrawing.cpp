@@ -281,7 +281,7 @@ void GUIWindow::drawSelf()
     const D3DCOLOR colour = modulateColour(alpha);
     if (!isEnabledInHierarchy()) {
         drawTexture(d.getTexture(GUIDrawOptions::TEX_DISABLE) ? GUIDrawOptions::TEX_DISABLE
-                                                               : GUIDrawOptions::TEX_NORMAL,
+                                                              : GUIDrawOptions::TEX_NORMAL,
                     d.drawTypeX, d.drawTypeY, colour);
     } else {
         drawTexture(GUIDrawOptions::TEX_NORMAL, d.drawTypeX, d.drawTypeY, colour);

@@ -28,8 +28,7 @@ bool isKnown(const std::wstring& name, const KeyList& known, const KeyList& also
     return false;
 }
 
-template <class T, class Get>
-bool readWith(const XMLNode* node, const wchar_t* key, T& value, Get get)
+template <class T, class Get> bool readWith(const XMLNode* node, const wchar_t* key, T& value, Get get)
 {
     const XMLAttribute* attribute = find(node, key);
     if (attribute)

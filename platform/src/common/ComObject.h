@@ -14,8 +14,7 @@ namespace PlatformInternal {
 
 // The end of every QueryInterface: hands out `found` (null when the object does not offer the
 // interface) with one more reference.
-template <class Object>
-HRESULT answerQuery(Object* self, void* found, void** object)
+template <class Object> HRESULT answerQuery(Object* self, void* found, void** object)
 {
     if (!object)
         return E_POINTER;
@@ -28,8 +27,7 @@ HRESULT answerQuery(Object* self, void* found, void** object)
 
 // A Get method handing out an object the caller holds: one more reference for the caller,
 // noPlace when it gives nowhere to put it.
-template <class Interface>
-HRESULT handOutReference(Interface* held, Interface** out, HRESULT noPlace)
+template <class Interface> HRESULT handOutReference(Interface* held, Interface** out, HRESULT noPlace)
 {
     if (!out)
         return noPlace;
@@ -40,8 +38,7 @@ HRESULT handOutReference(Interface* held, Interface** out, HRESULT noPlace)
 
 // What a class factory does: a new object handed out as `riid`, the caller's reference its only
 // one (nothing is left over when the object does not offer `riid`).
-template <class Object, class... Args>
-HRESULT createObject(REFIID riid, void** object, Args&&... args)
+template <class Object, class... Args> HRESULT createObject(REFIID riid, void** object, Args&&... args)
 {
     Object* created = new Object(std::forward<Args>(args)...);
     const HRESULT hr = created->QueryInterface(riid, object);
@@ -49,8 +46,7 @@ HRESULT createObject(REFIID riid, void** object, Args&&... args)
     return hr;
 }
 
-template <class First, class... More>
-class ComObject : public First, public More... {
+template <class First, class... More> class ComObject : public First, public More... {
 public:
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;

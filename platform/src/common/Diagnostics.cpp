@@ -39,22 +39,28 @@ void writeLine(Severity severity, const char* source, const char* format, std::v
 
 } // namespace
 
-#define ULVO_DIAGNOSTICS_LEVEL(name, severity)                                                   \
-    void name(const char* source, const char* format, ...)                                        \
-    {                                                                                             \
-        std::va_list args;                                                                        \
-        va_start(args, format);                                                                   \
-        writeLine(severity, source, format, args);                                                \
-        va_end(args);                                                                             \
+#define ULVO_DIAGNOSTICS_LEVEL(name, severity)                                                                         \
+    void name(const char* source, const char* format, ...)                                                             \
+    {                                                                                                                  \
+        std::va_list args;                                                                                             \
+        va_start(args, format);                                                                                        \
+        writeLine(severity, source, format, args);                                                                     \
+        va_end(args);                                                                                                  \
     }
 ULVO_DIAGNOSTICS_LEVEL(error, Severity::Error)
 ULVO_DIAGNOSTICS_LEVEL(warning, Severity::Warning)
 ULVO_DIAGNOSTICS_LEVEL(info, Severity::Info)
 #undef ULVO_DIAGNOSTICS_LEVEL
 
-void setThreshold(Severity least) { s_threshold.store(least); }
+void setThreshold(Severity least)
+{
+    s_threshold.store(least);
+}
 
-Severity threshold() { return s_threshold.load(); }
+Severity threshold()
+{
+    return s_threshold.load();
+}
 
 void writeStderr(std::string_view text)
 {

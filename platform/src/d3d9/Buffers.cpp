@@ -15,14 +15,16 @@ BufferObject::BufferObject(Device* device, UINT size, DWORD usage, D3DPOOL pool)
 {
 }
 
-BufferObject::~BufferObject() { releaseGL(); }
+BufferObject::~BufferObject()
+{
+    releaseGL();
+}
 
 bool BufferObject::createGL()
 {
     m_device->makeCurrent();
     // Only errors of this creation count: clear what earlier calls left pending.
-    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
     glGenBuffers(1, &m_buffer);
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
     glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_memory.data(),
@@ -150,8 +152,7 @@ IndexBuffer::IndexBuffer(Device* device, UINT size, DWORD usage, D3DFORMAT forma
 {
 }
 
-HRESULT IndexBuffer::create(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                            IndexBuffer** out)
+HRESULT IndexBuffer::create(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool, IndexBuffer** out)
 {
     *out = nullptr;
     if (length == 0 || pool > D3DPOOL_SYSTEMMEM || !isIndexFormat(format))

@@ -58,8 +58,7 @@ private:
 
 class IndexBuffer final : public IDirect3DIndexBuffer9, public BufferObject {
 public:
-    static HRESULT create(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                          IndexBuffer** out);
+    static HRESULT create(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool, IndexBuffer** out);
 
     ULVO_D3D_RESOURCE_METHODS
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }

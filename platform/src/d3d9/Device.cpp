@@ -85,8 +85,7 @@ HRESULT Device::create(Direct3D9* d3d, UINT adapter, D3DDEVTYPE type, HWND focus
     return D3D_OK;
 }
 
-HRESULT Device::initialize(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD flags,
-                           D3DPRESENT_PARAMETERS* params)
+HRESULT Device::initialize(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD flags, D3DPRESENT_PARAMETERS* params)
 {
     m_window = params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
     m_sdlWindow = Win32Internal::sdlWindowFor(m_window);
@@ -199,16 +198,15 @@ Device::~Device()
 
 bool Device::createImplicitSurfaces(const D3DPRESENT_PARAMETERS& params)
 {
-    m_backBuffer = Surface::create(this, Surface::Kind::RenderTarget, params.BackBufferWidth, params.BackBufferHeight,
-                                   params.BackBufferFormat, D3DPOOL_DEFAULT,
-                                   (params.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0, D3DMULTISAMPLE_NONE, 0,
-                                   true);
+    m_backBuffer = Surface::create(
+        this, Surface::Kind::RenderTarget, params.BackBufferWidth, params.BackBufferHeight, params.BackBufferFormat,
+        D3DPOOL_DEFAULT, (params.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0, D3DMULTISAMPLE_NONE, 0, true);
     if (!m_backBuffer)
         return false;
     if (params.EnableAutoDepthStencil) {
-        m_autoDepth = Surface::create(this, Surface::Kind::DepthStencil, params.BackBufferWidth,
-                                      params.BackBufferHeight, params.AutoDepthStencilFormat, D3DPOOL_DEFAULT, false,
-                                      D3DMULTISAMPLE_NONE, 0, true);
+        m_autoDepth =
+            Surface::create(this, Surface::Kind::DepthStencil, params.BackBufferWidth, params.BackBufferHeight,
+                            params.AutoDepthStencilFormat, D3DPOOL_DEFAULT, false, D3DMULTISAMPLE_NONE, 0, true);
         if (!m_autoDepth)
             return false;
     }
@@ -423,8 +421,8 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
         bool sameSize = source.right - source.left == dest.right - dest.left &&
                         source.bottom - source.top == dest.bottom - dest.top;
         // The back buffer holds its top row first; the window wants it last.
-        glBlitFramebuffer(source.left, source.top, source.right, source.bottom, dest.left,
-                          drawableHeight - dest.top, dest.right, drawableHeight - dest.bottom, GL_COLOR_BUFFER_BIT,
+        glBlitFramebuffer(source.left, source.top, source.right, source.bottom, dest.left, drawableHeight - dest.top,
+                          dest.right, drawableHeight - dest.bottom, GL_COLOR_BUFFER_BIT,
                           sameSize ? GL_NEAREST : GL_LINEAR);
         m_dirty |= kDirtyFramebuffer | kDirtyViewport | kDirtyColorMask;
     }
@@ -437,8 +435,7 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     return D3D_OK;
 }
 
-HRESULT Device::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE,
-                              IDirect3DSurface9** ppBackBuffer)
+HRESULT Device::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE, IDirect3DSurface9** ppBackBuffer)
 {
     if (!ppBackBuffer)
         return D3DERR_INVALIDCALL;
@@ -453,9 +450,15 @@ HRESULT Device::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_T
 // ---------------------------------------------------------------------------------------------
 // Small queries
 
-UINT Device::GetAvailableTextureMem() { return 512u * 1024u * 1024u; }
+UINT Device::GetAvailableTextureMem()
+{
+    return 512u * 1024u * 1024u;
+}
 
-HRESULT Device::EvictManagedResources() { return D3D_OK; }
+HRESULT Device::EvictManagedResources()
+{
+    return D3D_OK;
+}
 
 HRESULT Device::GetDirect3D(IDirect3D9** ppD3D9)
 {
@@ -506,9 +509,15 @@ HRESULT Device::SetCursorProperties(UINT, UINT, IDirect3DSurface9* pCursorBitmap
 
 void Device::SetCursorPosition(int, int, DWORD) {}
 
-BOOL Device::ShowCursor(BOOL) { return FALSE; }
+BOOL Device::ShowCursor(BOOL)
+{
+    return FALSE;
+}
 
-UINT Device::GetNumberOfSwapChains() { return 1; }
+UINT Device::GetNumberOfSwapChains()
+{
+    return 1;
+}
 
 HRESULT Device::GetRasterStatus(UINT, D3DRASTER_STATUS* pRasterStatus)
 {
@@ -517,7 +526,10 @@ HRESULT Device::GetRasterStatus(UINT, D3DRASTER_STATUS* pRasterStatus)
     return D3DERR_INVALIDCALL;
 }
 
-HRESULT Device::SetDialogBoxMode(BOOL) { return D3D_OK; }
+HRESULT Device::SetDialogBoxMode(BOOL)
+{
+    return D3D_OK;
+}
 
 void Device::SetGammaRamp(UINT, DWORD, const D3DGAMMARAMP* pRamp)
 {
@@ -538,9 +550,15 @@ HRESULT Device::ValidateDevice(DWORD* pNumPasses)
     return D3D_OK;
 }
 
-Device* deviceObject(IDirect3DDevice9* device) { return device ? dynamic_cast<Device*>(device) : nullptr; }
+Device* deviceObject(IDirect3DDevice9* device)
+{
+    return device ? dynamic_cast<Device*>(device) : nullptr;
+}
 
-Device* currentDevice() { return t_currentDevice; }
+Device* currentDevice()
+{
+    return t_currentDevice;
+}
 
 // ---------------------------------------------------------------------------------------------
 // What the D3DX code of this layer reaches through

@@ -287,8 +287,8 @@ private:
     uint32_t m_dirtyTextures = 0xfffff;
     uint32_t m_dirtySamplers = 0xfffff;
     // Versions of the values programs read; a program uploads what changed since it last ran.
-    uint64_t m_fixupVersion = 1, m_clipVersion = 1, m_pixelVersion = 1, m_transformVersion = 1,
-             m_materialVersion = 1, m_constVersion = 1;
+    uint64_t m_fixupVersion = 1, m_clipVersion = 1, m_pixelVersion = 1, m_transformVersion = 1, m_materialVersion = 1,
+             m_constVersion = 1;
     // Vertex input as last specified.
     unsigned m_enabledAttributes = 0;
     const VertexDeclaration* m_inputDeclaration = nullptr;

@@ -18,20 +18,34 @@ namespace {
 GLenum blendFactor(DWORD blend)
 {
     switch (blend) {
-    case D3DBLEND_ZERO: return GL_ZERO;
-    case D3DBLEND_ONE: return GL_ONE;
-    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
-    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
-    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
-    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
-    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
-    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
-    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
-    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
-    case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
-    case D3DBLEND_BLENDFACTOR: return GL_CONSTANT_COLOR;
-    case D3DBLEND_INVBLENDFACTOR: return GL_ONE_MINUS_CONSTANT_COLOR;
-    default: return GL_ONE;
+    case D3DBLEND_ZERO:
+        return GL_ZERO;
+    case D3DBLEND_ONE:
+        return GL_ONE;
+    case D3DBLEND_SRCCOLOR:
+        return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR:
+        return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA:
+        return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA:
+        return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA:
+        return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA:
+        return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR:
+        return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR:
+        return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT:
+        return GL_SRC_ALPHA_SATURATE;
+    case D3DBLEND_BLENDFACTOR:
+        return GL_CONSTANT_COLOR;
+    case D3DBLEND_INVBLENDFACTOR:
+        return GL_ONE_MINUS_CONSTANT_COLOR;
+    default:
+        return GL_ONE;
     }
 }
 
@@ -53,63 +67,96 @@ void blendPair(DWORD src, DWORD dst, GLenum& glSrc, GLenum& glDst)
 GLenum blendEquation(DWORD op)
 {
     switch (op) {
-    case D3DBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
-    case D3DBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
-    case D3DBLENDOP_MIN: return GL_MIN;
-    case D3DBLENDOP_MAX: return GL_MAX;
-    default: return GL_FUNC_ADD;
+    case D3DBLENDOP_SUBTRACT:
+        return GL_FUNC_SUBTRACT;
+    case D3DBLENDOP_REVSUBTRACT:
+        return GL_FUNC_REVERSE_SUBTRACT;
+    case D3DBLENDOP_MIN:
+        return GL_MIN;
+    case D3DBLENDOP_MAX:
+        return GL_MAX;
+    default:
+        return GL_FUNC_ADD;
     }
 }
 
 GLenum compareFunc(DWORD func)
 {
     switch (func) {
-    case D3DCMP_NEVER: return GL_NEVER;
-    case D3DCMP_LESS: return GL_LESS;
-    case D3DCMP_EQUAL: return GL_EQUAL;
-    case D3DCMP_LESSEQUAL: return GL_LEQUAL;
-    case D3DCMP_GREATER: return GL_GREATER;
-    case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
-    case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
-    default: return GL_ALWAYS;
+    case D3DCMP_NEVER:
+        return GL_NEVER;
+    case D3DCMP_LESS:
+        return GL_LESS;
+    case D3DCMP_EQUAL:
+        return GL_EQUAL;
+    case D3DCMP_LESSEQUAL:
+        return GL_LEQUAL;
+    case D3DCMP_GREATER:
+        return GL_GREATER;
+    case D3DCMP_NOTEQUAL:
+        return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL:
+        return GL_GEQUAL;
+    default:
+        return GL_ALWAYS;
     }
 }
 
 GLenum stencilOp(DWORD op)
 {
     switch (op) {
-    case D3DSTENCILOP_ZERO: return GL_ZERO;
-    case D3DSTENCILOP_REPLACE: return GL_REPLACE;
-    case D3DSTENCILOP_INCRSAT: return GL_INCR;
-    case D3DSTENCILOP_DECRSAT: return GL_DECR;
-    case D3DSTENCILOP_INVERT: return GL_INVERT;
-    case D3DSTENCILOP_INCR: return GL_INCR_WRAP;
-    case D3DSTENCILOP_DECR: return GL_DECR_WRAP;
-    default: return GL_KEEP;
+    case D3DSTENCILOP_ZERO:
+        return GL_ZERO;
+    case D3DSTENCILOP_REPLACE:
+        return GL_REPLACE;
+    case D3DSTENCILOP_INCRSAT:
+        return GL_INCR;
+    case D3DSTENCILOP_DECRSAT:
+        return GL_DECR;
+    case D3DSTENCILOP_INVERT:
+        return GL_INVERT;
+    case D3DSTENCILOP_INCR:
+        return GL_INCR_WRAP;
+    case D3DSTENCILOP_DECR:
+        return GL_DECR_WRAP;
+    default:
+        return GL_KEEP;
     }
 }
 
 GLenum addressMode(DWORD mode, bool mirrorClamp)
 {
     switch (mode) {
-    case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
-    case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
-    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
-    case D3DTADDRESS_MIRRORONCE: return mirrorClamp ? GL_MIRROR_CLAMP_TO_EDGE : GL_MIRRORED_REPEAT;
-    default: return GL_REPEAT;
+    case D3DTADDRESS_MIRROR:
+        return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP:
+        return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER:
+        return GL_CLAMP_TO_BORDER;
+    case D3DTADDRESS_MIRRORONCE:
+        return mirrorClamp ? GL_MIRROR_CLAMP_TO_EDGE : GL_MIRRORED_REPEAT;
+    default:
+        return GL_REPEAT;
     }
 }
 
 GLenum primitiveMode(D3DPRIMITIVETYPE type)
 {
     switch (type) {
-    case D3DPT_POINTLIST: return GL_POINTS;
-    case D3DPT_LINELIST: return GL_LINES;
-    case D3DPT_LINESTRIP: return GL_LINE_STRIP;
-    case D3DPT_TRIANGLELIST: return GL_TRIANGLES;
-    case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
-    case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
-    default: return GL_NONE;
+    case D3DPT_POINTLIST:
+        return GL_POINTS;
+    case D3DPT_LINELIST:
+        return GL_LINES;
+    case D3DPT_LINESTRIP:
+        return GL_LINE_STRIP;
+    case D3DPT_TRIANGLELIST:
+        return GL_TRIANGLES;
+    case D3DPT_TRIANGLESTRIP:
+        return GL_TRIANGLE_STRIP;
+    case D3DPT_TRIANGLEFAN:
+        return GL_TRIANGLE_FAN;
+    default:
+        return GL_NONE;
     }
 }
 
@@ -117,13 +164,19 @@ GLenum primitiveMode(D3DPRIMITIVETYPE type)
 UINT vertexCount(D3DPRIMITIVETYPE type, UINT primitives)
 {
     switch (type) {
-    case D3DPT_POINTLIST: return primitives;
-    case D3DPT_LINELIST: return primitives * 2;
-    case D3DPT_LINESTRIP: return primitives + 1;
-    case D3DPT_TRIANGLELIST: return primitives * 3;
+    case D3DPT_POINTLIST:
+        return primitives;
+    case D3DPT_LINELIST:
+        return primitives * 2;
+    case D3DPT_LINESTRIP:
+        return primitives + 1;
+    case D3DPT_TRIANGLELIST:
+        return primitives * 3;
     case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN: return primitives + 2;
-    default: return 0;
+    case D3DPT_TRIANGLEFAN:
+        return primitives + 2;
+    default:
+        return 0;
     }
 }
 
@@ -139,29 +192,38 @@ bool readsTexture(DWORD op, DWORD arg1, DWORD arg2, DWORD arg0)
 {
     auto texture = [](DWORD arg) { return (arg & D3DTA_SELECTMASK) == D3DTA_TEXTURE; };
     switch (op) {
-    case D3DTOP_SELECTARG1: return texture(arg1);
-    case D3DTOP_SELECTARG2: return texture(arg2);
+    case D3DTOP_SELECTARG1:
+        return texture(arg1);
+    case D3DTOP_SELECTARG2:
+        return texture(arg2);
     case D3DTOP_BLENDTEXTUREALPHA:
-    case D3DTOP_BLENDTEXTUREALPHAPM: return true;
+    case D3DTOP_BLENDTEXTUREALPHAPM:
+        return true;
     case D3DTOP_MULTIPLYADD:
-    case D3DTOP_LERP: return texture(arg1) || texture(arg2) || texture(arg0);
-    default: return texture(arg1) || texture(arg2);
+    case D3DTOP_LERP:
+        return texture(arg1) || texture(arg2) || texture(arg0);
+    default:
+        return texture(arg1) || texture(arg2);
     }
 }
 
 UINT componentCount(BYTE type)
 {
     switch (type) {
-    case D3DDECLTYPE_FLOAT1: return 1;
+    case D3DDECLTYPE_FLOAT1:
+        return 1;
     case D3DDECLTYPE_FLOAT2:
     case D3DDECLTYPE_SHORT2:
     case D3DDECLTYPE_SHORT2N:
     case D3DDECLTYPE_USHORT2N:
-    case D3DDECLTYPE_FLOAT16_2: return 2;
+    case D3DDECLTYPE_FLOAT16_2:
+        return 2;
     case D3DDECLTYPE_FLOAT3:
     case D3DDECLTYPE_UDEC3:
-    case D3DDECLTYPE_DEC3N: return 3;
-    default: return 4;
+    case D3DDECLTYPE_DEC3N:
+        return 3;
+    default:
+        return 4;
     }
 }
 
@@ -214,8 +276,8 @@ void Device::applyFramebuffer()
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
     if (m_depthStencil && m_depthStencil->glTexture()) {
         GLenum attachment = m_depthStencil->info().stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
-        glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, m_depthStencil->imageTarget(),
-                               m_depthStencil->glTexture(), m_depthStencil->glLevel());
+        glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, m_depthStencil->imageTarget(), m_depthStencil->glTexture(),
+                               m_depthStencil->glLevel());
     }
     GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE)
@@ -303,11 +365,14 @@ void Device::applyRenderStates()
             glEnable(GL_CULL_FACE);
             glCullFace(GL_BACK);
             break;
-        default: glDisable(GL_CULL_FACE); break;
+        default:
+            glDisable(GL_CULL_FACE);
+            break;
         }
         DWORD fill = rs[D3DRS_FILLMODE];
-        glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE
-                                                                                                     : GL_FILL);
+        glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_POINT       ? GL_POINT
+                                         : fill == D3DFILL_WIREFRAME ? GL_LINE
+                                                                     : GL_FILL);
         float bias = asFloat(rs[D3DRS_DEPTHBIAS]);
         float slope = asFloat(rs[D3DRS_SLOPESCALEDEPTHBIAS]);
         if (bias != 0.0f || slope != 0.0f) {
@@ -330,8 +395,8 @@ void Device::applyRenderStates()
             glDisable(GL_SCISSOR_TEST);
     }
     if (m_dirty & kDirtyColorMask) {
-        static const D3DRENDERSTATETYPE masks[kMaxRenderTargets] = {
-            D3DRS_COLORWRITEENABLE, D3DRS_COLORWRITEENABLE1, D3DRS_COLORWRITEENABLE2, D3DRS_COLORWRITEENABLE3};
+        static const D3DRENDERSTATETYPE masks[kMaxRenderTargets] = {D3DRS_COLORWRITEENABLE, D3DRS_COLORWRITEENABLE1,
+                                                                    D3DRS_COLORWRITEENABLE2, D3DRS_COLORWRITEENABLE3};
         for (int i = 0; i < kMaxRenderTargets; ++i) {
             DWORD m = rs[masks[i]];
             glColorMaski(static_cast<GLuint>(i), (m & D3DCOLORWRITEENABLE_RED) != 0,
@@ -414,7 +479,10 @@ void Device::applyTextures()
 // ---------------------------------------------------------------------------------------------
 // Programs
 
-VertexDeclaration* Device::activeDeclaration() { return m_state.declaration; }
+VertexDeclaration* Device::activeDeclaration()
+{
+    return m_state.declaration;
+}
 
 void Device::buildVertexKey(FFVertexKey& key, VertexDeclaration* declaration, bool forPixelShader)
 {
@@ -478,10 +546,17 @@ void Device::buildPixelKey(FFPixelKey& key)
         BaseTextureObject* texture = m_state.textures[i];
         if (texture) {
             switch (texture->resourceType()) {
-            case D3DRTYPE_TEXTURE: st.textureType = 1; break;
-            case D3DRTYPE_CUBETEXTURE: st.textureType = 2; break;
-            case D3DRTYPE_VOLUMETEXTURE: st.textureType = 3; break;
-            default: break;
+            case D3DRTYPE_TEXTURE:
+                st.textureType = 1;
+                break;
+            case D3DRTYPE_CUBETEXTURE:
+                st.textureType = 2;
+                break;
+            case D3DRTYPE_VOLUMETEXTURE:
+                st.textureType = 3;
+                break;
+            default:
+                break;
             }
         }
         if (!st.textureType) {
@@ -804,8 +879,8 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, 
     return D3D_OK;
 }
 
-HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex, UINT, UINT,
-                                     UINT startIndex, UINT primCount)
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex, UINT, UINT, UINT startIndex,
+                                     UINT primCount)
 {
     GLenum mode = primitiveMode(PrimitiveType);
     if (mode == GL_NONE || !m_state.indices)
@@ -833,8 +908,8 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
     return D3D_OK;
 }
 
-HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* vertices, UINT stride,
-                       const void* indices, D3DFORMAT indexFormat, UINT vertexTotal)
+HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* vertices, UINT stride, const void* indices,
+                       D3DFORMAT indexFormat, UINT vertexTotal)
 {
     GLenum mode = primitiveMode(type);
     if (mode == GL_NONE || !vertices || stride == 0)
@@ -874,9 +949,9 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
         m_upVertexUsed = 0;
     }
     size_t vertexOffset = m_upVertexUsed;
-    void* target = glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(vertexOffset),
-                                    static_cast<GLsizeiptr>(vertexBytes),
-                                    GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+    void* target =
+        glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(vertexOffset), static_cast<GLsizeiptr>(vertexBytes),
+                         GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
     if (!target)
         return D3DERR_INVALIDCALL;
     std::memcpy(target, vertices, vertexBytes);
@@ -945,11 +1020,11 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
     return D3D_OK;
 }
 
-HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount,
-                                const void* pVertexStreamZeroData, UINT VertexStreamZeroStride)
+HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount, const void* pVertexStreamZeroData,
+                                UINT VertexStreamZeroStride)
 {
-    return drawUp(PrimitiveType, PrimitiveCount, pVertexStreamZeroData, VertexStreamZeroStride, nullptr,
-                  D3DFMT_UNKNOWN, vertexCount(PrimitiveType, PrimitiveCount));
+    return drawUp(PrimitiveType, PrimitiveCount, pVertexStreamZeroData, VertexStreamZeroStride, nullptr, D3DFMT_UNKNOWN,
+                  vertexCount(PrimitiveType, PrimitiveCount));
 }
 
 HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex, UINT NumVertices,

@@ -42,7 +42,8 @@ Image* textureImage(BaseTextureObject* texture, UINT face, UINT level)
         Volume* v = static_cast<VolumeTexture*>(texture)->level(level);
         return v ? &v->image() : nullptr;
     }
-    default: return nullptr;
+    default:
+        return nullptr;
     }
 }
 
@@ -149,8 +150,7 @@ HRESULT Device::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT F
     return *ppSurface ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
-HRESULT Device::CreateVertexDeclaration(const D3DVERTEXELEMENT9* pVertexElements,
-                                        IDirect3DVertexDeclaration9** ppDecl)
+HRESULT Device::CreateVertexDeclaration(const D3DVERTEXELEMENT9* pVertexElements, IDirect3DVertexDeclaration9** ppDecl)
 {
     if (!ppDecl)
         return D3DERR_INVALIDCALL;
@@ -182,8 +182,7 @@ HRESULT Device::SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9* pRen
     if (RenderTargetIndex >= kMaxRenderTargets)
         return D3DERR_INVALIDCALL;
     Surface* surface = surfaceObject(pRenderTarget);
-    if (pRenderTarget && (!surface || surface->device() != this || !surface->isRenderTarget() ||
-                          !surface->glTexture()))
+    if (pRenderTarget && (!surface || surface->device() != this || !surface->isRenderTarget() || !surface->glTexture()))
         return D3DERR_INVALIDCALL;
     if (RenderTargetIndex == 0 && !surface)
         return D3DERR_INVALIDCALL;
@@ -224,8 +223,7 @@ HRESULT Device::GetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9** ppR
 HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil)
 {
     Surface* surface = surfaceObject(pNewZStencil);
-    if (pNewZStencil && (!surface || surface->device() != this || !surface->isDepthStencil() ||
-                         !surface->glTexture()))
+    if (pNewZStencil && (!surface || surface->device() != this || !surface->isDepthStencil() || !surface->glTexture()))
         return D3DERR_INVALIDCALL;
     if (m_depthStencil != surface) {
         if (surface)
@@ -254,8 +252,8 @@ HRESULT Device::GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurface)
 // ---------------------------------------------------------------------------------------------
 // Copies
 
-HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSourceRect,
-                            IDirect3DSurface9* pDestSurface, const RECT* pDestRect, D3DTEXTUREFILTERTYPE Filter)
+HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSourceRect, IDirect3DSurface9* pDestSurface,
+                            const RECT* pDestRect, D3DTEXTUREFILTERTYPE Filter)
 {
     Surface* source = surfaceObject(pSourceSurface);
     Surface* dest = surfaceObject(pDestSurface);
@@ -277,8 +275,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSour
     bool depth = source->info().depth;
     if (depth != dest->info().depth)
         return D3DERR_INVALIDCALL;
-    if (depth && (pSourceRect || pDestRect || sd.Width != dd.Width || sd.Height != dd.Height ||
-                  sd.Format != dd.Format))
+    if (depth && (pSourceRect || pDestRect || sd.Width != dd.Width || sd.Height != dd.Height || sd.Format != dd.Format))
         return D3DERR_INVALIDCALL;
     if (source == dest) {
         bool overlap = s.left < d.right && d.left < s.right && s.top < d.bottom && d.top < s.bottom;
@@ -355,8 +352,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DS
         return D3DERR_INVALIDCALL;
     const FormatInfo& f = source->info();
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glReadPixels(0, 0, static_cast<GLsizei>(sd.Width), static_cast<GLsizei>(sd.Height), f.glFormat, f.glType,
-                 memory);
+    glReadPixels(0, 0, static_cast<GLsizei>(sd.Width), static_cast<GLsizei>(sd.Height), f.glFormat, f.glType, memory);
     return D3D_OK;
 }
 
@@ -392,10 +388,14 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* pSourceSurface, const RECT* pSo
     if (isCompressed(f) && ((s.left | s.top | d.left | d.top) & 3))
         return D3DERR_INVALIDCALL;
     Image& from = source->image();
-    const uint8_t* bits = from.memory() + texelOffset(f, from.pitch(), static_cast<UINT>(s.left),
-                                                      static_cast<UINT>(s.top));
-    D3DBOX box{static_cast<UINT>(d.left), static_cast<UINT>(d.top), static_cast<UINT>(d.right),
-               static_cast<UINT>(d.bottom), 0, 1};
+    const uint8_t* bits =
+        from.memory() + texelOffset(f, from.pitch(), static_cast<UINT>(s.left), static_cast<UINT>(s.top));
+    D3DBOX box{static_cast<UINT>(d.left),
+               static_cast<UINT>(d.top),
+               static_cast<UINT>(d.right),
+               static_cast<UINT>(d.bottom),
+               0,
+               1};
     makeCurrent();
     dest->image().write(bits, from.pitch(), from.slicePitch(), box);
     if (dest->texture() && dest->glLevel() == 0)

@@ -13,8 +13,7 @@ namespace {
 const D3DMATRIX kIdentity = {{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}};
 
 // A Get call handing out what a slot holds, with a reference for the caller.
-template <class Interface, class T>
-HRESULT handOut(Interface** out, T* held)
+template <class Interface, class T> HRESULT handOut(Interface** out, T* held)
 {
     if (!out)
         return D3DERR_INVALIDCALL;
@@ -25,8 +24,7 @@ HRESULT handOut(Interface** out, T* held)
 }
 
 // Keeps a binding reference on whatever a slot holds.
-template <class T>
-void assign(T*& slot, T* value)
+template <class T> void assign(T*& slot, T* value)
 {
     if (slot == value)
         return;
@@ -38,31 +36,113 @@ void assign(T*& slot, T* value)
         old->unbindRef();
 }
 
-const D3DRENDERSTATETYPE kPixelRenderStates[] = {
-    D3DRS_ZENABLE, D3DRS_FILLMODE, D3DRS_SHADEMODE, D3DRS_ZWRITEENABLE, D3DRS_ALPHATESTENABLE, D3DRS_LASTPIXEL,
-    D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_ZFUNC, D3DRS_ALPHAREF, D3DRS_ALPHAFUNC, D3DRS_DITHERENABLE,
-    D3DRS_FOGSTART, D3DRS_FOGEND, D3DRS_FOGDENSITY, D3DRS_ALPHABLENDENABLE, D3DRS_DEPTHBIAS, D3DRS_STENCILENABLE,
-    D3DRS_STENCILFAIL, D3DRS_STENCILZFAIL, D3DRS_STENCILPASS, D3DRS_STENCILFUNC, D3DRS_STENCILREF,
-    D3DRS_STENCILMASK, D3DRS_STENCILWRITEMASK, D3DRS_TEXTUREFACTOR, D3DRS_WRAP0, D3DRS_WRAP1, D3DRS_WRAP2,
-    D3DRS_WRAP3, D3DRS_WRAP4, D3DRS_WRAP5, D3DRS_WRAP6, D3DRS_WRAP7, D3DRS_WRAP8, D3DRS_WRAP9, D3DRS_WRAP10,
-    D3DRS_WRAP11, D3DRS_WRAP12, D3DRS_WRAP13, D3DRS_WRAP14, D3DRS_WRAP15, D3DRS_COLORWRITEENABLE, D3DRS_BLENDOP,
-    D3DRS_SCISSORTESTENABLE, D3DRS_SLOPESCALEDEPTHBIAS, D3DRS_ANTIALIASEDLINEENABLE, D3DRS_TWOSIDEDSTENCILMODE,
-    D3DRS_CCW_STENCILFAIL, D3DRS_CCW_STENCILZFAIL, D3DRS_CCW_STENCILPASS, D3DRS_CCW_STENCILFUNC,
-    D3DRS_COLORWRITEENABLE1, D3DRS_COLORWRITEENABLE2, D3DRS_COLORWRITEENABLE3, D3DRS_BLENDFACTOR,
-    D3DRS_SRGBWRITEENABLE, D3DRS_SEPARATEALPHABLENDENABLE, D3DRS_SRCBLENDALPHA, D3DRS_DESTBLENDALPHA,
-    D3DRS_BLENDOPALPHA};
+const D3DRENDERSTATETYPE kPixelRenderStates[] = {D3DRS_ZENABLE,
+                                                 D3DRS_FILLMODE,
+                                                 D3DRS_SHADEMODE,
+                                                 D3DRS_ZWRITEENABLE,
+                                                 D3DRS_ALPHATESTENABLE,
+                                                 D3DRS_LASTPIXEL,
+                                                 D3DRS_SRCBLEND,
+                                                 D3DRS_DESTBLEND,
+                                                 D3DRS_ZFUNC,
+                                                 D3DRS_ALPHAREF,
+                                                 D3DRS_ALPHAFUNC,
+                                                 D3DRS_DITHERENABLE,
+                                                 D3DRS_FOGSTART,
+                                                 D3DRS_FOGEND,
+                                                 D3DRS_FOGDENSITY,
+                                                 D3DRS_ALPHABLENDENABLE,
+                                                 D3DRS_DEPTHBIAS,
+                                                 D3DRS_STENCILENABLE,
+                                                 D3DRS_STENCILFAIL,
+                                                 D3DRS_STENCILZFAIL,
+                                                 D3DRS_STENCILPASS,
+                                                 D3DRS_STENCILFUNC,
+                                                 D3DRS_STENCILREF,
+                                                 D3DRS_STENCILMASK,
+                                                 D3DRS_STENCILWRITEMASK,
+                                                 D3DRS_TEXTUREFACTOR,
+                                                 D3DRS_WRAP0,
+                                                 D3DRS_WRAP1,
+                                                 D3DRS_WRAP2,
+                                                 D3DRS_WRAP3,
+                                                 D3DRS_WRAP4,
+                                                 D3DRS_WRAP5,
+                                                 D3DRS_WRAP6,
+                                                 D3DRS_WRAP7,
+                                                 D3DRS_WRAP8,
+                                                 D3DRS_WRAP9,
+                                                 D3DRS_WRAP10,
+                                                 D3DRS_WRAP11,
+                                                 D3DRS_WRAP12,
+                                                 D3DRS_WRAP13,
+                                                 D3DRS_WRAP14,
+                                                 D3DRS_WRAP15,
+                                                 D3DRS_COLORWRITEENABLE,
+                                                 D3DRS_BLENDOP,
+                                                 D3DRS_SCISSORTESTENABLE,
+                                                 D3DRS_SLOPESCALEDEPTHBIAS,
+                                                 D3DRS_ANTIALIASEDLINEENABLE,
+                                                 D3DRS_TWOSIDEDSTENCILMODE,
+                                                 D3DRS_CCW_STENCILFAIL,
+                                                 D3DRS_CCW_STENCILZFAIL,
+                                                 D3DRS_CCW_STENCILPASS,
+                                                 D3DRS_CCW_STENCILFUNC,
+                                                 D3DRS_COLORWRITEENABLE1,
+                                                 D3DRS_COLORWRITEENABLE2,
+                                                 D3DRS_COLORWRITEENABLE3,
+                                                 D3DRS_BLENDFACTOR,
+                                                 D3DRS_SRGBWRITEENABLE,
+                                                 D3DRS_SEPARATEALPHABLENDENABLE,
+                                                 D3DRS_SRCBLENDALPHA,
+                                                 D3DRS_DESTBLENDALPHA,
+                                                 D3DRS_BLENDOPALPHA};
 
-const D3DRENDERSTATETYPE kVertexRenderStates[] = {
-    D3DRS_CULLMODE, D3DRS_FOGENABLE, D3DRS_FOGCOLOR, D3DRS_FOGTABLEMODE, D3DRS_FOGSTART, D3DRS_FOGEND,
-    D3DRS_FOGDENSITY, D3DRS_RANGEFOGENABLE, D3DRS_AMBIENT, D3DRS_COLORVERTEX, D3DRS_FOGVERTEXMODE, D3DRS_CLIPPING,
-    D3DRS_LIGHTING, D3DRS_LOCALVIEWER, D3DRS_EMISSIVEMATERIALSOURCE, D3DRS_AMBIENTMATERIALSOURCE,
-    D3DRS_DIFFUSEMATERIALSOURCE, D3DRS_SPECULARMATERIALSOURCE, D3DRS_VERTEXBLEND, D3DRS_CLIPPLANEENABLE,
-    D3DRS_POINTSIZE, D3DRS_POINTSIZE_MIN, D3DRS_POINTSPRITEENABLE, D3DRS_POINTSCALEENABLE, D3DRS_POINTSCALE_A,
-    D3DRS_POINTSCALE_B, D3DRS_POINTSCALE_C, D3DRS_MULTISAMPLEANTIALIAS, D3DRS_MULTISAMPLEMASK,
-    D3DRS_PATCHEDGESTYLE, D3DRS_POINTSIZE_MAX, D3DRS_INDEXEDVERTEXBLENDENABLE, D3DRS_TWEENFACTOR,
-    D3DRS_POSITIONDEGREE, D3DRS_NORMALDEGREE, D3DRS_MINTESSELLATIONLEVEL, D3DRS_MAXTESSELLATIONLEVEL,
-    D3DRS_ADAPTIVETESS_X, D3DRS_ADAPTIVETESS_Y, D3DRS_ADAPTIVETESS_Z, D3DRS_ADAPTIVETESS_W,
-    D3DRS_ENABLEADAPTIVETESSELLATION, D3DRS_NORMALIZENORMALS, D3DRS_SPECULARENABLE, D3DRS_SHADEMODE};
+const D3DRENDERSTATETYPE kVertexRenderStates[] = {D3DRS_CULLMODE,
+                                                  D3DRS_FOGENABLE,
+                                                  D3DRS_FOGCOLOR,
+                                                  D3DRS_FOGTABLEMODE,
+                                                  D3DRS_FOGSTART,
+                                                  D3DRS_FOGEND,
+                                                  D3DRS_FOGDENSITY,
+                                                  D3DRS_RANGEFOGENABLE,
+                                                  D3DRS_AMBIENT,
+                                                  D3DRS_COLORVERTEX,
+                                                  D3DRS_FOGVERTEXMODE,
+                                                  D3DRS_CLIPPING,
+                                                  D3DRS_LIGHTING,
+                                                  D3DRS_LOCALVIEWER,
+                                                  D3DRS_EMISSIVEMATERIALSOURCE,
+                                                  D3DRS_AMBIENTMATERIALSOURCE,
+                                                  D3DRS_DIFFUSEMATERIALSOURCE,
+                                                  D3DRS_SPECULARMATERIALSOURCE,
+                                                  D3DRS_VERTEXBLEND,
+                                                  D3DRS_CLIPPLANEENABLE,
+                                                  D3DRS_POINTSIZE,
+                                                  D3DRS_POINTSIZE_MIN,
+                                                  D3DRS_POINTSPRITEENABLE,
+                                                  D3DRS_POINTSCALEENABLE,
+                                                  D3DRS_POINTSCALE_A,
+                                                  D3DRS_POINTSCALE_B,
+                                                  D3DRS_POINTSCALE_C,
+                                                  D3DRS_MULTISAMPLEANTIALIAS,
+                                                  D3DRS_MULTISAMPLEMASK,
+                                                  D3DRS_PATCHEDGESTYLE,
+                                                  D3DRS_POINTSIZE_MAX,
+                                                  D3DRS_INDEXEDVERTEXBLENDENABLE,
+                                                  D3DRS_TWEENFACTOR,
+                                                  D3DRS_POSITIONDEGREE,
+                                                  D3DRS_NORMALDEGREE,
+                                                  D3DRS_MINTESSELLATIONLEVEL,
+                                                  D3DRS_MAXTESSELLATIONLEVEL,
+                                                  D3DRS_ADAPTIVETESS_X,
+                                                  D3DRS_ADAPTIVETESS_Y,
+                                                  D3DRS_ADAPTIVETESS_Z,
+                                                  D3DRS_ADAPTIVETESS_W,
+                                                  D3DRS_ENABLEADAPTIVETESSELLATION,
+                                                  D3DRS_NORMALIZENORMALS,
+                                                  D3DRS_SPECULARENABLE,
+                                                  D3DRS_SHADEMODE};
 
 } // namespace
 
@@ -261,8 +341,8 @@ void Device::setDefaultRenderTargets()
     assign<Surface>(m_renderTargets[0], m_backBuffer);
     assign<Surface>(m_depthStencil, m_autoDepth);
     m_state.viewport = D3DVIEWPORT9{0, 0, m_params.BackBufferWidth, m_params.BackBufferHeight, 0.0f, 1.0f};
-    m_state.scissor = RECT{0, 0, static_cast<LONG>(m_params.BackBufferWidth),
-                           static_cast<LONG>(m_params.BackBufferHeight)};
+    m_state.scissor =
+        RECT{0, 0, static_cast<LONG>(m_params.BackBufferWidth), static_cast<LONG>(m_params.BackBufferHeight)};
 }
 
 void Device::onRenderStateChanged(D3DRENDERSTATETYPE state)
@@ -652,7 +732,10 @@ HRESULT Device::SetSoftwareVertexProcessing(BOOL bSoftware)
     return D3D_OK;
 }
 
-BOOL Device::GetSoftwareVertexProcessing() { return m_softwareVertexProcessing; }
+BOOL Device::GetSoftwareVertexProcessing()
+{
+    return m_softwareVertexProcessing;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Vertex input
@@ -725,8 +808,7 @@ HRESULT Device::GetVertexDeclaration(IDirect3DVertexDeclaration9** ppDecl)
     return handOut(ppDecl, m_state.declaration);
 }
 
-HRESULT Device::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData, UINT OffsetInBytes,
-                                UINT Stride)
+HRESULT Device::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData, UINT OffsetInBytes, UINT Stride)
 {
     if (StreamNumber >= kStreamCount)
         return D3DERR_INVALIDCALL;
@@ -870,8 +952,7 @@ HRESULT setConstants(T (&registers)[N][M], std::bitset<N>* mask, UINT start, con
     return D3D_OK;
 }
 
-template <class T, size_t N, size_t M>
-HRESULT getConstants(const T (&registers)[N][M], UINT start, T* data, UINT count)
+template <class T, size_t N, size_t M> HRESULT getConstants(const T (&registers)[N][M], UINT start, T* data, UINT count)
 {
     if (!data || start > N || count > N - start)
         return D3DERR_INVALIDCALL;
@@ -892,8 +973,7 @@ HRESULT setBools(BOOL (&registers)[N], std::bitset<N>* mask, UINT start, const B
     return D3D_OK;
 }
 
-template <size_t N>
-HRESULT getBools(const BOOL (&registers)[N], UINT start, BOOL* data, UINT count)
+template <size_t N> HRESULT getBools(const BOOL (&registers)[N], UINT start, BOOL* data, UINT count)
 {
     if (!data || start > N || count > N - start)
         return D3DERR_INVALIDCALL;
@@ -903,20 +983,20 @@ HRESULT getBools(const BOOL (&registers)[N], UINT start, BOOL* data, UINT count)
 
 } // namespace
 
-#define ULVO_CONSTANT_SETTER(Name, Kind, Field, MaskField, Setter)                                  \
-    HRESULT Device::Name(UINT StartRegister, const Kind* pConstantData, UINT Count)                 \
-    {                                                                                               \
-        DeviceState& target = m_recording ? m_recording->state() : m_state;                         \
-        HRESULT hr = Setter(target.Field, m_recording ? &m_recording->mask().MaskField : nullptr,   \
-                            StartRegister, pConstantData, Count);                                   \
-        if (SUCCEEDED(hr) && !m_recording)                                                          \
-            ++m_constVersion;                                                                       \
-        return hr;                                                                                  \
+#define ULVO_CONSTANT_SETTER(Name, Kind, Field, MaskField, Setter)                                                     \
+    HRESULT Device::Name(UINT StartRegister, const Kind* pConstantData, UINT Count)                                    \
+    {                                                                                                                  \
+        DeviceState& target = m_recording ? m_recording->state() : m_state;                                            \
+        HRESULT hr = Setter(target.Field, m_recording ? &m_recording->mask().MaskField : nullptr, StartRegister,       \
+                            pConstantData, Count);                                                                     \
+        if (SUCCEEDED(hr) && !m_recording)                                                                             \
+            ++m_constVersion;                                                                                          \
+        return hr;                                                                                                     \
     }
-#define ULVO_CONSTANT_GETTER(Name, Kind, Field, Getter)                                            \
-    HRESULT Device::Name(UINT StartRegister, Kind* pConstantData, UINT Count)                       \
-    {                                                                                               \
-        return Getter(m_state.Field, StartRegister, pConstantData, Count);                          \
+#define ULVO_CONSTANT_GETTER(Name, Kind, Field, Getter)                                                                \
+    HRESULT Device::Name(UINT StartRegister, Kind* pConstantData, UINT Count)                                          \
+    {                                                                                                                  \
+        return Getter(m_state.Field, StartRegister, pConstantData, Count);                                             \
     }
 
 ULVO_CONSTANT_SETTER(SetVertexShaderConstantF, float, vsConstF, vsConstF, setConstants)
@@ -947,10 +1027,17 @@ HRESULT Device::CreateStateBlock(D3DSTATEBLOCKTYPE Type, IDirect3DStateBlock9** 
         return D3DERR_INVALIDCALL;
     StateMask mask;
     switch (Type) {
-    case D3DSBT_ALL: mask.setAll(); break;
-    case D3DSBT_PIXELSTATE: mask.setPixelStates(); break;
-    case D3DSBT_VERTEXSTATE: mask.setVertexStates(); break;
-    default: return D3DERR_INVALIDCALL;
+    case D3DSBT_ALL:
+        mask.setAll();
+        break;
+    case D3DSBT_PIXELSTATE:
+        mask.setPixelStates();
+        break;
+    case D3DSBT_VERTEXSTATE:
+        mask.setVertexStates();
+        break;
+    default:
+        return D3DERR_INVALIDCALL;
     }
     StateBlock* block = new StateBlock(this, mask);
     captureStateBlock(*block);
@@ -1066,8 +1153,8 @@ void Device::applyStateBlock(const DeviceState& s, const StateMask& m)
                 SetTextureStageState(static_cast<DWORD>(i), static_cast<D3DTEXTURESTAGESTATETYPE>(j),
                                      s.stageStates[i][j]);
     static const D3DTRANSFORMSTATETYPE kTransformTypes[kTransformCount] = {
-        D3DTS_VIEW,     D3DTS_PROJECTION, D3DTS_TEXTURE0, D3DTS_TEXTURE1,   D3DTS_TEXTURE2,
-        D3DTS_TEXTURE3, D3DTS_TEXTURE4,   D3DTS_TEXTURE5, D3DTS_TEXTURE6,   D3DTS_TEXTURE7,
+        D3DTS_VIEW,     D3DTS_PROJECTION, D3DTS_TEXTURE0, D3DTS_TEXTURE1, D3DTS_TEXTURE2,
+        D3DTS_TEXTURE3, D3DTS_TEXTURE4,   D3DTS_TEXTURE5, D3DTS_TEXTURE6, D3DTS_TEXTURE7,
         D3DTS_WORLD,    D3DTS_WORLD1,     D3DTS_WORLD2,   D3DTS_WORLD3};
     for (int i = 0; i < kTransformCount; ++i)
         if (m.transforms.test(i))
@@ -1136,7 +1223,10 @@ StateBlock::StateBlock(Device* device, const StateMask& mask) : ObjectBase(devic
         stream.frequency = 1;
 }
 
-StateBlock::~StateBlock() { releaseObjects(); }
+StateBlock::~StateBlock()
+{
+    releaseObjects();
+}
 
 bool StateBlock::hasInterface(REFIID riid) const
 {

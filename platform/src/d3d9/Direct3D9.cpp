@@ -18,11 +18,13 @@ namespace {
 // works without a display.
 const struct {
     UINT width, height;
-} kCommonModes[] = {{640, 480},   {800, 600},   {1024, 768},  {1152, 864},  {1280, 720},  {1280, 800},
-                    {1280, 960},  {1280, 1024}, {1366, 768},  {1440, 900},  {1600, 900},  {1600, 1200},
-                    {1680, 1050}, {1920, 1080}};
+} kCommonModes[] = {{640, 480},   {800, 600},  {1024, 768}, {1152, 864}, {1280, 720},  {1280, 800},  {1280, 960},
+                    {1280, 1024}, {1366, 768}, {1440, 900}, {1600, 900}, {1600, 1200}, {1680, 1050}, {1920, 1080}};
 
-D3DFORMAT formatForBits(int bits) { return bits > 16 ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5; }
+D3DFORMAT formatForBits(int bits)
+{
+    return bits > 16 ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5;
+}
 
 // Display modes of a format: SDL's modes, 32-bit ones also offered in R5G6B5 (as Windows
 // offers 16-bit modes on 32-bit displays).
@@ -126,8 +128,7 @@ void fillCaps(D3DCAPS9& caps)
                       D3DPRASTERCAPS_SLOPESCALEDEPTHBIAS | D3DPRASTERCAPS_DEPTHBIAS;
     caps.ZCmpCaps = caps.AlphaCmpCaps = 0xFF;
     caps.SrcBlendCaps = caps.DestBlendCaps = 0x3FFF;
-    caps.ShadeCaps = D3DPSHADECAPS_COLORGOURAUDRGB | D3DPSHADECAPS_SPECULARGOURAUDRGB |
-                     D3DPSHADECAPS_ALPHAGOURAUDBLEND;
+    caps.ShadeCaps = D3DPSHADECAPS_COLORGOURAUDRGB | D3DPSHADECAPS_SPECULARGOURAUDRGB | D3DPSHADECAPS_ALPHAGOURAUDBLEND;
     caps.TextureCaps = D3DPTEXTURECAPS_PERSPECTIVE | D3DPTEXTURECAPS_ALPHA | D3DPTEXTURECAPS_PROJECTED |
                        D3DPTEXTURECAPS_CUBEMAP | D3DPTEXTURECAPS_VOLUMEMAP | D3DPTEXTURECAPS_MIPMAP |
                        D3DPTEXTURECAPS_MIPVOLUMEMAP | D3DPTEXTURECAPS_MIPCUBEMAP;
@@ -135,8 +136,8 @@ void fillCaps(D3DCAPS9& caps)
                     D3DPTFILTERCAPS_MIPFPOINT | D3DPTFILTERCAPS_MIPFLINEAR | D3DPTFILTERCAPS_MAGFPOINT |
                     D3DPTFILTERCAPS_MAGFLINEAR | D3DPTFILTERCAPS_MAGFANISOTROPIC;
     caps.TextureFilterCaps = caps.CubeTextureFilterCaps = caps.VolumeTextureFilterCaps = filters;
-    DWORD address = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR | D3DPTADDRESSCAPS_CLAMP |
-                    D3DPTADDRESSCAPS_BORDER | D3DPTADDRESSCAPS_INDEPENDENTUV | D3DPTADDRESSCAPS_MIRRORONCE;
+    DWORD address = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR | D3DPTADDRESSCAPS_CLAMP | D3DPTADDRESSCAPS_BORDER |
+                    D3DPTADDRESSCAPS_INDEPENDENTUV | D3DPTADDRESSCAPS_MIRRORONCE;
     caps.TextureAddressCaps = caps.VolumeTextureAddressCaps = address;
     caps.LineCaps = D3DLINECAPS_TEXTURE | D3DLINECAPS_ZTEST | D3DLINECAPS_BLEND | D3DLINECAPS_ALPHACMP;
     caps.MaxTextureWidth = caps.MaxTextureHeight = 8192;
@@ -171,19 +172,22 @@ void fillCaps(D3DCAPS9& caps)
     caps.NumberOfAdaptersInGroup = 1;
     caps.DeclTypes = 0x3FF;
     caps.NumSimultaneousRTs = kMaxRenderTargets;
-    caps.StretchRectFilterCaps = D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MAGFPOINT |
-                                 D3DPTFILTERCAPS_MINFLINEAR | D3DPTFILTERCAPS_MAGFLINEAR;
+    caps.StretchRectFilterCaps =
+        D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MAGFPOINT | D3DPTFILTERCAPS_MINFLINEAR | D3DPTFILTERCAPS_MAGFLINEAR;
     caps.VS20Caps = D3DVSHADERCAPS2_0{D3DVS20CAPS_PREDICATION, 24, 32, 4};
     caps.PS20Caps = D3DPSHADERCAPS2_0{0x1F, 24, 32, 4, 512};
-    caps.VertexTextureFilterCaps = D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MAGFPOINT |
-                                   D3DPTFILTERCAPS_MINFLINEAR | D3DPTFILTERCAPS_MAGFLINEAR;
+    caps.VertexTextureFilterCaps =
+        D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MAGFPOINT | D3DPTFILTERCAPS_MINFLINEAR | D3DPTFILTERCAPS_MAGFLINEAR;
     caps.MaxVShaderInstructionsExecuted = 65535;
     caps.MaxPShaderInstructionsExecuted = 65535;
     caps.MaxVertexShader30InstructionSlots = 32768;
     caps.MaxPixelShader30InstructionSlots = 32768;
 }
 
-UINT Direct3D9::GetAdapterCount() { return 1; }
+UINT Direct3D9::GetAdapterCount()
+{
+    return 1;
+}
 
 HRESULT Direct3D9::GetAdapterIdentifier(UINT Adapter, DWORD, D3DADAPTER_IDENTIFIER9* pIdentifier)
 {
@@ -321,8 +325,8 @@ HRESULT Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocus
         return D3DERR_INVALIDCALL;
     *ppReturnedDeviceInterface = nullptr;
     Device* device = nullptr;
-    HRESULT hr = Device::create(this, Adapter, DeviceType, hFocusWindow, BehaviorFlags, pPresentationParameters,
-                                &device);
+    HRESULT hr =
+        Device::create(this, Adapter, DeviceType, hFocusWindow, BehaviorFlags, pPresentationParameters, &device);
     if (SUCCEEDED(hr))
         *ppReturnedDeviceInterface = device;
     return hr;

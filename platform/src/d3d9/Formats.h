@@ -9,23 +9,26 @@ namespace D3D9Internal {
 
 struct FormatInfo {
     D3DFORMAT format;
-    UINT bytesPerPixel;   // 0 for block-compressed formats
-    UINT blockBytes;      // bytes per 4x4 block (DXT), else 0
+    UINT bytesPerPixel; // 0 for block-compressed formats
+    UINT blockBytes;    // bytes per 4x4 block (DXT), else 0
     GLenum internalFormat;
-    GLenum glFormat;      // upload/read-back format (0 for compressed)
+    GLenum glFormat; // upload/read-back format (0 for compressed)
     GLenum glType;
-    GLint swizzle[4];     // what sampling returns per channel (D3D9 fills missing channels with 1)
-    bool renderTarget;    // usable as a colour render target
+    GLint swizzle[4];  // what sampling returns per channel (D3D9 fills missing channels with 1)
+    bool renderTarget; // usable as a colour render target
     bool depth;
     bool stencil;
-    bool lockable;        // depth formats: only the _LOCKABLE ones may be locked
+    bool lockable; // depth formats: only the _LOCKABLE ones may be locked
     bool floatingPoint;
 };
 
 // Null for formats this layer cannot store.
 const FormatInfo* formatInfo(D3DFORMAT format);
 
-inline bool isCompressed(const FormatInfo& f) { return f.blockBytes != 0; }
+inline bool isCompressed(const FormatInfo& f)
+{
+    return f.blockBytes != 0;
+}
 // Bytes of one row of texels (of 4-texel block rows for DXT), as LockRect's Pitch reports it.
 UINT rowPitch(const FormatInfo& f, UINT width);
 // Rows of the level in memory: height, or block rows for DXT.

@@ -38,11 +38,11 @@ bool loadGLFunctions(GLFeatures& features)
     static bool loaded = false;
     if (!loaded) {
         bool complete = true;
-#define ULVO_GL_LOAD(type, name)                                                                  \
-    GLFn::name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#name));                            \
-    if (!GLFn::name) {                                                                            \
-        Diagnostics::error("Direct3D", "the OpenGL driver lacks %s", #name);                      \
-        complete = false;                                                                         \
+#define ULVO_GL_LOAD(type, name)                                                                                       \
+    GLFn::name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#name));                                                 \
+    if (!GLFn::name) {                                                                                                 \
+        Diagnostics::error("Direct3D", "the OpenGL driver lacks %s", #name);                                           \
+        complete = false;                                                                                              \
     }
         ULVO_GL_FUNCTIONS(ULVO_GL_LOAD)
 #undef ULVO_GL_LOAD

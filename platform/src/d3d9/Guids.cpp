@@ -2,7 +2,7 @@
 // program: QueryInterface compares them, nothing stores them.
 #include <d3d9.h>
 
-#define ULVO_DEFINE_IID(name, d1)                                                                \
+#define ULVO_DEFINE_IID(name, d1)                                                                                      \
     const IID name = {d1, 0x5a11, 0x4d39, {0x9f, 0x31, 0x0c, 0x4e, 0x55, 0x1a, 0xd3, 0x09}}
 
 ULVO_DEFINE_IID(IID_IDirect3D9, 0x7d390001);

@@ -11,8 +11,12 @@ using namespace GLFn;
 namespace D3D9Internal {
 
 Image::Image(Device* device, const FormatInfo* info, UINT width, UINT height, UINT depth, bool keepInMemory)
-    : m_device(device), m_info(info), m_width(std::max(1u, width)), m_height(std::max(1u, height)),
-      m_depth(std::max(1u, depth)), m_keep(keepInMemory)
+    : m_device(device)
+    , m_info(info)
+    , m_width(std::max(1u, width))
+    , m_height(std::max(1u, height))
+    , m_depth(std::max(1u, depth))
+    , m_keep(keepInMemory)
 {
     m_pitch = rowPitch(*m_info, m_width);
     m_slicePitch = m_pitch * rowCount(*m_info, m_height);
@@ -65,7 +69,8 @@ HRESULT Image::lock(const D3DBOX* box, DWORD flags, D3DLOCKED_BOX* out)
     m_locked = true;
     m_lockFlags = flags;
     m_lockBox = region;
-    size_t offset = static_cast<size_t>(region.Front) * m_slicePitch + texelOffset(*m_info, m_pitch, region.Left, region.Top);
+    size_t offset =
+        static_cast<size_t>(region.Front) * m_slicePitch + texelOffset(*m_info, m_pitch, region.Left, region.Top);
     out->RowPitch = static_cast<INT>(m_pitch);
     out->SlicePitch = static_cast<INT>(m_slicePitch);
     out->pBits = m_memory.data() + offset;

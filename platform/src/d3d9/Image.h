@@ -57,7 +57,7 @@ private:
     UINT m_width, m_height, m_depth;
     UINT m_pitch, m_slicePitch;
     bool m_keep;
-    std::vector<uint8_t> m_memory;  // the texels (kept), or the lock's copy (default pool)
+    std::vector<uint8_t> m_memory; // the texels (kept), or the lock's copy (default pool)
     const GLuint* m_texture = nullptr;
     GLenum m_bindTarget = 0;
     GLenum m_imageTarget = 0;

@@ -73,25 +73,46 @@ private:
 // The IUnknown and IDirect3DResource9 boilerplate for a class deriving from ObjectBase and a
 // COM interface. Their counts are ObjectBase's, not ComObject's: a texture level counts for its
 // texture, and what the device has bound keeps an object alive past its last public reference.
-#define ULVO_D3D_UNKNOWN_METHODS                                                                 \
-    ULONG AddRef() override { return addRef(); }                                                  \
-    ULONG Release() override { return release(); }                                                \
-    HRESULT QueryInterface(REFIID riid, void** object) override                                   \
-    {                                                                                             \
-        return PlatformInternal::answerQuery(this, hasInterface(riid) ? this : nullptr, object);  \
+#define ULVO_D3D_UNKNOWN_METHODS                                                                                       \
+    ULONG AddRef() override                                                                                            \
+    {                                                                                                                  \
+        return addRef();                                                                                               \
+    }                                                                                                                  \
+    ULONG Release() override                                                                                           \
+    {                                                                                                                  \
+        return release();                                                                                              \
+    }                                                                                                                  \
+    HRESULT QueryInterface(REFIID riid, void** object) override                                                        \
+    {                                                                                                                  \
+        return PlatformInternal::answerQuery(this, hasInterface(riid) ? this : nullptr, object);                       \
     }
 
-#define ULVO_D3D_RESOURCE_METHODS                                                                \
-    ULVO_D3D_UNKNOWN_METHODS                                                                      \
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return getDevice(ppDevice); }       \
-    HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override                   \
-    {                                                                                             \
-        return setPrivateData(g, d, s, f);                                                        \
-    }                                                                                             \
-    HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override { return getPrivateData(g, d, s); } \
-    HRESULT FreePrivateData(REFGUID g) override { return freePrivateData(g); }                    \
-    DWORD SetPriority(DWORD p) override { return setPriority(p); }                                \
-    DWORD GetPriority() override { return priority(); }                                           \
+#define ULVO_D3D_RESOURCE_METHODS                                                                                      \
+    ULVO_D3D_UNKNOWN_METHODS                                                                                           \
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override                                                            \
+    {                                                                                                                  \
+        return getDevice(ppDevice);                                                                                    \
+    }                                                                                                                  \
+    HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override                                        \
+    {                                                                                                                  \
+        return setPrivateData(g, d, s, f);                                                                             \
+    }                                                                                                                  \
+    HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override                                                      \
+    {                                                                                                                  \
+        return getPrivateData(g, d, s);                                                                                \
+    }                                                                                                                  \
+    HRESULT FreePrivateData(REFGUID g) override                                                                        \
+    {                                                                                                                  \
+        return freePrivateData(g);                                                                                     \
+    }                                                                                                                  \
+    DWORD SetPriority(DWORD p) override                                                                                \
+    {                                                                                                                  \
+        return setPriority(p);                                                                                         \
+    }                                                                                                                  \
+    DWORD GetPriority() override                                                                                       \
+    {                                                                                                                  \
+        return priority();                                                                                             \
+    }                                                                                                                  \
     void PreLoad() override {}
 
 } // namespace D3D9Internal

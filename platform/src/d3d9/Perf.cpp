@@ -75,10 +75,19 @@ void D3DPERF_SetMarker(D3DCOLOR, LPCWSTR wszName)
     }
 }
 
-void D3DPERF_SetRegion(D3DCOLOR col, LPCWSTR wszName) { D3DPERF_SetMarker(col, wszName); }
+void D3DPERF_SetRegion(D3DCOLOR col, LPCWSTR wszName)
+{
+    D3DPERF_SetMarker(col, wszName);
+}
 
-BOOL D3DPERF_QueryRepeatFrame() { return FALSE; }
+BOOL D3DPERF_QueryRepeatFrame()
+{
+    return FALSE;
+}
 
 void D3DPERF_SetOptions(DWORD) {}
 
-DWORD D3DPERF_GetStatus() { return 0; }
+DWORD D3DPERF_GetStatus()
+{
+    return 0;
+}

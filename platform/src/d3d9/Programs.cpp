@@ -102,8 +102,8 @@ std::string samplerAliasSource(const std::string& source, const std::vector<std:
             size_t end = at + name.size();
             size_t lineStart = source.rfind('\n', at);
             lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
-            bool declaration = source.compare(lineStart, 8, "uniform ") == 0 && end < source.size() &&
-                               source[end] == ';';
+            bool declaration =
+                source.compare(lineStart, 8, "uniform ") == 0 && end < source.size() && source[end] == ';';
             if (declaration) {
                 size_t lineEnd = source.find('\n', end);
                 after = std::max(after, lineEnd == std::string::npos ? source.size() : lineEnd + 1);
@@ -314,14 +314,30 @@ std::string argument(uint8_t arg, int stage, const char* texel)
 {
     std::string value;
     switch (arg & D3DTA_SELECTMASK) {
-    case D3DTA_DIFFUSE: value = "diffuse"; break;
-    case D3DTA_CURRENT: value = stage == 0 ? "diffuse" : "current"; break;
-    case D3DTA_TEXTURE: value = texel; break;
-    case D3DTA_TFACTOR: value = "u_textureFactor"; break;
-    case D3DTA_SPECULAR: value = "specular"; break;
-    case D3DTA_TEMP: value = "temp"; break;
-    case D3DTA_CONSTANT: value = "u_textureFactor"; break;
-    default: value = "diffuse"; break;
+    case D3DTA_DIFFUSE:
+        value = "diffuse";
+        break;
+    case D3DTA_CURRENT:
+        value = stage == 0 ? "diffuse" : "current";
+        break;
+    case D3DTA_TEXTURE:
+        value = texel;
+        break;
+    case D3DTA_TFACTOR:
+        value = "u_textureFactor";
+        break;
+    case D3DTA_SPECULAR:
+        value = "specular";
+        break;
+    case D3DTA_TEMP:
+        value = "temp";
+        break;
+    case D3DTA_CONSTANT:
+        value = "u_textureFactor";
+        break;
+    default:
+        value = "diffuse";
+        break;
     }
     if (arg & D3DTA_COMPLEMENT)
         value = "(vec4(1.0) - " + value + ")";
@@ -337,21 +353,36 @@ std::string operation(uint8_t op, const std::string& a1, const std::string& a2, 
     std::string x1 = "(" + a1 + ")." + c, x2 = "(" + a2 + ")." + c, x0 = "(" + a0 + ")." + c;
     bool rgb = c == "rgb";
     switch (op) {
-    case D3DTOP_SELECTARG1: return x1;
-    case D3DTOP_SELECTARG2: return x2;
-    case D3DTOP_MODULATE: return x1 + " * " + x2;
-    case D3DTOP_MODULATE2X: return "2.0 * " + x1 + " * " + x2;
-    case D3DTOP_MODULATE4X: return "4.0 * " + x1 + " * " + x2;
-    case D3DTOP_ADD: return x1 + " + " + x2;
-    case D3DTOP_ADDSIGNED: return x1 + " + " + x2 + " - 0.5";
-    case D3DTOP_ADDSIGNED2X: return "2.0 * (" + x1 + " + " + x2 + " - 0.5)";
-    case D3DTOP_SUBTRACT: return x1 + " - " + x2;
-    case D3DTOP_ADDSMOOTH: return x1 + " + " + x2 + " - " + x1 + " * " + x2;
-    case D3DTOP_BLENDDIFFUSEALPHA: return "mix(" + x2 + ", " + x1 + ", diffuse.a)";
-    case D3DTOP_BLENDTEXTUREALPHA: return "mix(" + x2 + ", " + x1 + ", " + texel + ".a)";
-    case D3DTOP_BLENDFACTORALPHA: return "mix(" + x2 + ", " + x1 + ", u_textureFactor.a)";
-    case D3DTOP_BLENDTEXTUREALPHAPM: return x1 + " + " + x2 + " * (1.0 - " + texel + ".a)";
-    case D3DTOP_BLENDCURRENTALPHA: return "mix(" + x2 + ", " + x1 + ", current.a)";
+    case D3DTOP_SELECTARG1:
+        return x1;
+    case D3DTOP_SELECTARG2:
+        return x2;
+    case D3DTOP_MODULATE:
+        return x1 + " * " + x2;
+    case D3DTOP_MODULATE2X:
+        return "2.0 * " + x1 + " * " + x2;
+    case D3DTOP_MODULATE4X:
+        return "4.0 * " + x1 + " * " + x2;
+    case D3DTOP_ADD:
+        return x1 + " + " + x2;
+    case D3DTOP_ADDSIGNED:
+        return x1 + " + " + x2 + " - 0.5";
+    case D3DTOP_ADDSIGNED2X:
+        return "2.0 * (" + x1 + " + " + x2 + " - 0.5)";
+    case D3DTOP_SUBTRACT:
+        return x1 + " - " + x2;
+    case D3DTOP_ADDSMOOTH:
+        return x1 + " + " + x2 + " - " + x1 + " * " + x2;
+    case D3DTOP_BLENDDIFFUSEALPHA:
+        return "mix(" + x2 + ", " + x1 + ", diffuse.a)";
+    case D3DTOP_BLENDTEXTUREALPHA:
+        return "mix(" + x2 + ", " + x1 + ", " + texel + ".a)";
+    case D3DTOP_BLENDFACTORALPHA:
+        return "mix(" + x2 + ", " + x1 + ", u_textureFactor.a)";
+    case D3DTOP_BLENDTEXTUREALPHAPM:
+        return x1 + " + " + x2 + " * (1.0 - " + texel + ".a)";
+    case D3DTOP_BLENDCURRENTALPHA:
+        return "mix(" + x2 + ", " + x1 + ", current.a)";
     case D3DTOP_MODULATEALPHA_ADDCOLOR:
         return rgb ? x1 + " + (" + a1 + ").a * " + x2 : x1;
     case D3DTOP_MODULATECOLOR_ADDALPHA:
@@ -364,9 +395,12 @@ std::string operation(uint8_t op, const std::string& a1, const std::string& a2, 
         std::string dot = "clamp(4.0 * dot((" + a1 + ").rgb - 0.5, (" + a2 + ").rgb - 0.5), 0.0, 1.0)";
         return rgb ? "vec3(" + dot + ")" : dot;
     }
-    case D3DTOP_MULTIPLYADD: return x0 + " + " + x1 + " * " + x2;
-    case D3DTOP_LERP: return "mix(" + x2 + ", " + x1 + ", " + x0 + ")";
-    default: return x1; // PREMODULATE and the bump-map operations: the first argument
+    case D3DTOP_MULTIPLYADD:
+        return x0 + " + " + x1 + " * " + x2;
+    case D3DTOP_LERP:
+        return "mix(" + x2 + ", " + x1 + ", " + x0 + ")";
+    default:
+        return x1; // PREMODULATE and the bump-map operations: the first argument
     }
 }
 
@@ -403,9 +437,9 @@ std::string fixedPixelSource(const FFPixelKey& key, const std::vector<ShaderVary
             if (v.name == name)
                 return toVec4(v.name, v.type);
         }
-        return std::strcmp(name, "v_COLOR0") == 0 ? "vec4(1.0)" : std::strcmp(name, "v_COLOR1") == 0
-                                                                      ? "vec4(0.0)"
-                                                                      : "vec4(0.0, 0.0, 0.0, 1.0)";
+        return std::strcmp(name, "v_COLOR0") == 0   ? "vec4(1.0)"
+               : std::strcmp(name, "v_COLOR1") == 0 ? "vec4(0.0)"
+                                                    : "vec4(0.0, 0.0, 0.0, 1.0)";
     };
     s << "    vec4 diffuse = " << lookup("v_COLOR0") << ";\n";
     s << "    vec4 specular = " << lookup("v_COLOR1") << ";\n";
@@ -424,8 +458,12 @@ std::string fixedPixelSource(const FFPixelKey& key, const std::vector<ShaderVary
                 s << "texture(u_sampler" << i << ", (" << tc << ").xy);\n";
             break;
         case 2:
-        case 3: s << "texture(u_sampler" << i << ", (" << tc << ").xyz);\n"; break;
-        default: s << "vec4(1.0);\n"; break;
+        case 3:
+            s << "texture(u_sampler" << i << ", (" << tc << ").xyz);\n";
+            break;
+        default:
+            s << "vec4(1.0);\n";
+            break;
         }
         std::string c1 = argument(st.colorArg1, i, texel.c_str()), c2 = argument(st.colorArg2, i, texel.c_str()),
                     c0 = argument(st.colorArg0, i, texel.c_str());
@@ -539,7 +577,10 @@ void locateUniforms(Program& p)
 
 // ---------------------------------------------------------------------------------------------
 
-bool ProgramKey::operator==(const ProgramKey& other) const { return std::memcmp(this, &other, sizeof *this) == 0; }
+bool ProgramKey::operator==(const ProgramKey& other) const
+{
+    return std::memcmp(this, &other, sizeof *this) == 0;
+}
 
 size_t ProgramKeyHash::operator()(const ProgramKey& key) const
 {
@@ -552,7 +593,10 @@ size_t ProgramKeyHash::operator()(const ProgramKey& key) const
     return static_cast<size_t>(hash);
 }
 
-ProgramCache::~ProgramCache() { clear(); }
+ProgramCache::~ProgramCache()
+{
+    clear();
+}
 
 void ProgramCache::clear()
 {
@@ -640,10 +684,10 @@ Program* ProgramCache::build(const ProgramKey& key, const ShaderObject* vertexSh
             ps = pixelShader->desc().shader;
         }
     } else {
-        ps = compileShader(GL_FRAGMENT_SHADER,
-                           pixelVariantSource(fixedPixelSource(key.pixel, vertexShader ? &vertexShader->desc().varyings
-                                                                                       : nullptr),
-                                              variant));
+        ps = compileShader(
+            GL_FRAGMENT_SHADER,
+            pixelVariantSource(fixedPixelSource(key.pixel, vertexShader ? &vertexShader->desc().varyings : nullptr),
+                               variant));
         ownPs = true;
     }
     if (vs && ps)

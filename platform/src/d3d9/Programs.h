@@ -17,7 +17,7 @@ class ShaderObject;
 
 // Fixed-function vertex processing: what the vertex stage needs to know.
 struct FFVertexKey {
-    uint8_t positionT;   // pre-transformed XYZRHW
+    uint8_t positionT; // pre-transformed XYZRHW
     uint8_t hasNormal;
     uint8_t hasDiffuse;
     uint8_t hasSpecular;
@@ -85,8 +85,8 @@ struct Program {
     GLint fixup = -1, clipPlanes = -1, clipMask = -1, pixelFixup = -1;
     GLint vsConst = -1, psConst = -1, vsConstI = -1, psConstI = -1, vsConstB = -1, psConstB = -1;
     GLint worldViewProj = -1, worldView = -1, viewport = -1, textureFactor = -1, texMatrix = -1;
-    GLint pointSize = -1, materialDiffuse = -1, materialAmbient = -1, materialSpecular = -1,
-          materialEmissive = -1, materialPower = -1, ambient = -1, lightCount = -1, lights = -1;
+    GLint pointSize = -1, materialDiffuse = -1, materialAmbient = -1, materialSpecular = -1, materialEmissive = -1,
+          materialPower = -1, ambient = -1, lightCount = -1, lights = -1;
     uint64_t fixupVersion = 0, clipVersion = 0, pixelVersion = 0, transformVersion = 0, materialVersion = 0,
              constVersion = 0;
     bool linked = false;

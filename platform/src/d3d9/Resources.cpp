@@ -12,17 +12,27 @@ namespace D3D9Internal {
 
 namespace {
 
-bool gpuPool(D3DPOOL pool) { return pool == D3DPOOL_DEFAULT || pool == D3DPOOL_MANAGED; }
+bool gpuPool(D3DPOOL pool)
+{
+    return pool == D3DPOOL_DEFAULT || pool == D3DPOOL_MANAGED;
+}
 
-RECT wholeRect(UINT width, UINT height) { return RECT{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)}; }
+RECT wholeRect(UINT width, UINT height)
+{
+    return RECT{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
+}
 
 bool rectToBox(const RECT* rect, UINT width, UINT height, D3DBOX& box)
 {
     RECT r = rect ? *rect : wholeRect(width, height);
     if (r.left < 0 || r.top < 0 || r.right <= r.left || r.bottom <= r.top)
         return false;
-    box = D3DBOX{static_cast<UINT>(r.left), static_cast<UINT>(r.top), static_cast<UINT>(r.right),
-                 static_cast<UINT>(r.bottom), 0, 1};
+    box = D3DBOX{static_cast<UINT>(r.left),
+                 static_cast<UINT>(r.top),
+                 static_cast<UINT>(r.right),
+                 static_cast<UINT>(r.bottom),
+                 0,
+                 1};
     return true;
 }
 
@@ -96,19 +106,26 @@ HRESULT levelCounts(UINT requested, DWORD usage, UINT width, UINT height, UINT d
 
 BaseTextureObject::BaseTextureObject(Device* device, D3DRESOURCETYPE type, const FormatInfo* info, D3DFORMAT format,
                                      DWORD usage, D3DPOOL pool, UINT levels, UINT glLevels)
-    : ObjectBase(device, pool), m_type(type), m_info(info), m_format(format), m_usage(usage), m_levels(levels),
-      m_glLevels(glLevels)
+    : ObjectBase(device, pool)
+    , m_type(type)
+    , m_info(info)
+    , m_format(format)
+    , m_usage(usage)
+    , m_levels(levels)
+    , m_glLevels(glLevels)
 {
 }
 
-BaseTextureObject::~BaseTextureObject() { releaseGL(); }
+BaseTextureObject::~BaseTextureObject()
+{
+    releaseGL();
+}
 
 bool BaseTextureObject::createGL(GLenum bindTarget, UINT width, UINT height, UINT depth)
 {
     m_bindTarget = bindTarget;
     m_device->makeCurrent();
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    while (glGetError() != GL_NO_ERROR) {}
     glGenTextures(1, &m_texture);
     m_device->bindUploadTexture(bindTarget, m_texture);
     glTexParameteri(bindTarget, GL_TEXTURE_BASE_LEVEL, 0);
@@ -145,8 +162,8 @@ bool BaseTextureObject::createGL(GLenum bindTarget, UINT width, UINT height, UIN
     }
     GLenum error = glGetError();
     if (error != GL_NO_ERROR) {
-        Diagnostics::error("Direct3D", "GL could not allocate a %ux%ux%u texture of format %u (error 0x%x)",
-                           width, height, depth, static_cast<unsigned>(m_format), error);
+        Diagnostics::error("Direct3D", "GL could not allocate a %ux%ux%u texture of format %u (error 0x%x)", width,
+                           height, depth, static_cast<unsigned>(m_format), error);
         return false;
     }
     return true;
@@ -191,8 +208,7 @@ HRESULT BaseTextureObject::setAutoGenFilter(D3DTEXTUREFILTERTYPE filter)
 {
     if (!autoGenMips())
         return D3DERR_INVALIDCALL;
-    if (filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR && filter != D3DTEXF_NONE &&
-        filter != D3DTEXF_ANISOTROPIC)
+    if (filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR && filter != D3DTEXF_NONE && filter != D3DTEXF_ANISOTROPIC)
         return D3DERR_INVALIDCALL;
     m_autoGenFilter = filter == D3DTEXF_NONE ? D3DTEXF_LINEAR : filter;
     return D3D_OK;
@@ -208,8 +224,11 @@ Surface::Surface(Device* device, Kind kind, D3DPOOL pool, bool implicit)
 
 Surface::Surface(Device* device, BaseTextureObject* texture, IUnknown* container, Image* image, D3DFORMAT format,
                  DWORD usage, UINT, UINT)
-    : ObjectBase(device, texture->pool(), texture), m_kind(Kind::TextureLevel), m_texture(texture),
-      m_container(container), m_image(image)
+    : ObjectBase(device, texture->pool(), texture)
+    , m_kind(Kind::TextureLevel)
+    , m_texture(texture)
+    , m_container(container)
+    , m_image(image)
 {
     m_desc.Format = format;
     m_desc.Type = D3DRTYPE_SURFACE;
@@ -262,8 +281,7 @@ Surface* Surface::create(Device* device, Kind kind, UINT width, UINT height, D3D
     surface->m_image = surface->m_ownImage.get();
     if (onGpu) {
         device->makeCurrent();
-        while (glGetError() != GL_NO_ERROR) {
-        }
+        while (glGetError() != GL_NO_ERROR) {}
         glGenTextures(1, &surface->m_ownTexture);
         device->bindUploadTexture(GL_TEXTURE_2D, surface->m_ownTexture);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
@@ -287,7 +305,10 @@ Surface* Surface::create(Device* device, Kind kind, UINT width, UINT height, D3D
     return surface;
 }
 
-Surface::~Surface() { releaseGL(); }
+Surface::~Surface()
+{
+    releaseGL();
+}
 
 void Surface::releaseGL()
 {
@@ -350,15 +371,19 @@ HRESULT Surface::GetDC(HDC* phdc)
     return D3DERR_INVALIDCALL;
 }
 
-HRESULT Surface::ReleaseDC(HDC) { return D3DERR_INVALIDCALL; }
+HRESULT Surface::ReleaseDC(HDC)
+{
+    return D3DERR_INVALIDCALL;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Texture
 
 Texture::Texture(Device* device, const FormatInfo* info, D3DFORMAT format, DWORD usage, D3DPOOL pool, UINT levels,
                  UINT glLevels, UINT width, UINT height)
-    : BaseTextureObject(device, D3DRTYPE_TEXTURE, info, format, usage, pool, levels, glLevels), m_width(width),
-      m_height(height)
+    : BaseTextureObject(device, D3DRTYPE_TEXTURE, info, format, usage, pool, levels, glLevels)
+    , m_width(width)
+    , m_height(height)
 {
 }
 
@@ -392,11 +417,10 @@ HRESULT Texture::create(Device* device, UINT width, UINT height, UINT levels, DW
         if (gpuPool(pool))
             image->setGL(&texture->m_texture, GL_TEXTURE_2D, GL_TEXTURE_2D, static_cast<GLint>(level));
         if (level < count)
-            texture->m_surfaces.push_back(
-                std::make_unique<Surface>(device, texture, static_cast<IDirect3DTexture9*>(texture), image.get(),
-                                          format, usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL |
-                                                           D3DUSAGE_DYNAMIC | D3DUSAGE_AUTOGENMIPMAP),
-                                          0, level));
+            texture->m_surfaces.push_back(std::make_unique<Surface>(
+                device, texture, static_cast<IDirect3DTexture9*>(texture), image.get(), format,
+                usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL | D3DUSAGE_DYNAMIC | D3DUSAGE_AUTOGENMIPMAP), 0,
+                level));
         texture->m_images.push_back(std::move(image));
     }
     *out = texture;
@@ -459,8 +483,12 @@ HRESULT Texture::AddDirtyRect(const RECT* pDirtyRect)
     if (!rectToBox(pDirtyRect, m_width, m_height, box))
         return D3DERR_INVALIDCALL;
     for (UINT level = 0; level < m_levels; ++level) {
-        D3DBOX scaled{box.Left >> level, box.Top >> level, std::max(1u, (box.Right + (1u << level) - 1) >> level),
-                      std::max(1u, (box.Bottom + (1u << level) - 1) >> level), 0, 1};
+        D3DBOX scaled{box.Left >> level,
+                      box.Top >> level,
+                      std::max(1u, (box.Right + (1u << level) - 1) >> level),
+                      std::max(1u, (box.Bottom + (1u << level) - 1) >> level),
+                      0,
+                      1};
         Image& image = *m_images[level];
         scaled.Right = std::min(scaled.Right, image.width());
         scaled.Bottom = std::min(scaled.Bottom, image.height());
@@ -606,7 +634,10 @@ Volume::Volume(Device* device, VolumeTexture* texture, Image* image, D3DFORMAT f
     m_desc = D3DVOLUME_DESC{format, D3DRTYPE_VOLUME, usage, pool, image->width(), image->height(), image->depth()};
 }
 
-bool Volume::hasInterface(REFIID riid) const { return riid == IID_IUnknown || riid == IID_IDirect3DVolume9; }
+bool Volume::hasInterface(REFIID riid) const
+{
+    return riid == IID_IUnknown || riid == IID_IDirect3DVolume9;
+}
 
 HRESULT Volume::GetContainer(REFIID riid, void** ppContainer)
 {
@@ -677,8 +708,8 @@ HRESULT VolumeTexture::create(Device* device, UINT width, UINT height, UINT dept
         if (gpuPool(pool))
             image->setGL(&texture->m_texture, GL_TEXTURE_3D, GL_TEXTURE_3D, static_cast<GLint>(level));
         if (level < count)
-            texture->m_volumes.push_back(std::make_unique<Volume>(device, texture, image.get(), format,
-                                                                  usage & D3DUSAGE_DYNAMIC, pool));
+            texture->m_volumes.push_back(
+                std::make_unique<Volume>(device, texture, image.get(), format, usage & D3DUSAGE_DYNAMIC, pool));
         texture->m_images.push_back(std::move(image));
     }
     *out = texture;
@@ -749,6 +780,9 @@ BaseTextureObject* textureObject(IDirect3DBaseTexture9* texture)
     return texture ? dynamic_cast<BaseTextureObject*>(texture) : nullptr;
 }
 
-Surface* surfaceObject(IDirect3DSurface9* surface) { return surface ? dynamic_cast<Surface*>(surface) : nullptr; }
+Surface* surfaceObject(IDirect3DSurface9* surface)
+{
+    return surface ? dynamic_cast<Surface*>(surface) : nullptr;
+}
 
 } // namespace D3D9Internal

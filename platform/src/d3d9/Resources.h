@@ -115,7 +115,11 @@ public:
     DWORD GetLevelCount() override { return m_levels; }
     HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE FilterType) override { return setAutoGenFilter(FilterType); }
     D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return autoGenFilter(); }
-    void GenerateMipSubLevels() override { markMipsDirty(); resolveMips(); }
+    void GenerateMipSubLevels() override
+    {
+        markMipsDirty();
+        resolveMips();
+    }
     HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
     HRESULT GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurfaceLevel) override;
     HRESULT LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override;
@@ -151,7 +155,11 @@ public:
     DWORD GetLevelCount() override { return m_levels; }
     HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE FilterType) override { return setAutoGenFilter(FilterType); }
     D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return autoGenFilter(); }
-    void GenerateMipSubLevels() override { markMipsDirty(); resolveMips(); }
+    void GenerateMipSubLevels() override
+    {
+        markMipsDirty();
+        resolveMips();
+    }
     HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
     HRESULT GetCubeMapSurface(D3DCUBEMAP_FACES FaceType, UINT Level, IDirect3DSurface9** ppCubeMapSurface) override;
     HRESULT LockRect(D3DCUBEMAP_FACES FaceType, UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect,
@@ -213,7 +221,11 @@ public:
     DWORD GetLevelCount() override { return m_levels; }
     HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE FilterType) override { return setAutoGenFilter(FilterType); }
     D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return autoGenFilter(); }
-    void GenerateMipSubLevels() override { markMipsDirty(); resolveMips(); }
+    void GenerateMipSubLevels() override
+    {
+        markMipsDirty();
+        resolveMips();
+    }
     HRESULT GetLevelDesc(UINT Level, D3DVOLUME_DESC* pDesc) override;
     HRESULT GetVolumeLevel(UINT Level, IDirect3DVolume9** ppVolumeLevel) override;
     HRESULT LockBox(UINT Level, D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD Flags) override;

@@ -10,7 +10,10 @@ ShaderObject::ShaderObject(Device* device, ShaderStageDesc desc)
 {
 }
 
-ShaderObject::~ShaderObject() { releaseGL(); }
+ShaderObject::~ShaderObject()
+{
+    releaseGL();
+}
 
 void ShaderObject::releaseGL()
 {

@@ -5,7 +5,6 @@
 #include "d3d9/Device.h"
 #include "common/Diagnostics.h"
 
-
 namespace D3D9Internal {
 
 namespace {
@@ -15,40 +14,105 @@ bool attributeFormat(BYTE type, GLint& size, GLenum& glType, GLboolean& normaliz
 {
     normalized = GL_FALSE;
     switch (type) {
-    case D3DDECLTYPE_FLOAT1: size = 1; glType = GL_FLOAT; return true;
-    case D3DDECLTYPE_FLOAT2: size = 2; glType = GL_FLOAT; return true;
-    case D3DDECLTYPE_FLOAT3: size = 3; glType = GL_FLOAT; return true;
-    case D3DDECLTYPE_FLOAT4: size = 4; glType = GL_FLOAT; return true;
+    case D3DDECLTYPE_FLOAT1:
+        size = 1;
+        glType = GL_FLOAT;
+        return true;
+    case D3DDECLTYPE_FLOAT2:
+        size = 2;
+        glType = GL_FLOAT;
+        return true;
+    case D3DDECLTYPE_FLOAT3:
+        size = 3;
+        glType = GL_FLOAT;
+        return true;
+    case D3DDECLTYPE_FLOAT4:
+        size = 4;
+        glType = GL_FLOAT;
+        return true;
     // Bytes B, G, R, A in memory, read as r, g, b, a.
-    case D3DDECLTYPE_D3DCOLOR: size = GL_BGRA; glType = GL_UNSIGNED_BYTE; normalized = GL_TRUE; return true;
-    case D3DDECLTYPE_UBYTE4: size = 4; glType = GL_UNSIGNED_BYTE; return true;
-    case D3DDECLTYPE_UBYTE4N: size = 4; glType = GL_UNSIGNED_BYTE; normalized = GL_TRUE; return true;
-    case D3DDECLTYPE_SHORT2: size = 2; glType = GL_SHORT; return true;
-    case D3DDECLTYPE_SHORT4: size = 4; glType = GL_SHORT; return true;
-    case D3DDECLTYPE_SHORT2N: size = 2; glType = GL_SHORT; normalized = GL_TRUE; return true;
-    case D3DDECLTYPE_SHORT4N: size = 4; glType = GL_SHORT; normalized = GL_TRUE; return true;
-    case D3DDECLTYPE_USHORT2N: size = 2; glType = GL_UNSIGNED_SHORT; normalized = GL_TRUE; return true;
-    case D3DDECLTYPE_USHORT4N: size = 4; glType = GL_UNSIGNED_SHORT; normalized = GL_TRUE; return true;
-    case D3DDECLTYPE_UDEC3: size = 4; glType = GL_UNSIGNED_INT_2_10_10_10_REV; return true;
-    case D3DDECLTYPE_DEC3N: size = 4; glType = GL_INT_2_10_10_10_REV; normalized = GL_TRUE; return true;
-    case D3DDECLTYPE_FLOAT16_2: size = 2; glType = GL_HALF_FLOAT; return true;
-    case D3DDECLTYPE_FLOAT16_4: size = 4; glType = GL_HALF_FLOAT; return true;
-    default: return false;
+    case D3DDECLTYPE_D3DCOLOR:
+        size = GL_BGRA;
+        glType = GL_UNSIGNED_BYTE;
+        normalized = GL_TRUE;
+        return true;
+    case D3DDECLTYPE_UBYTE4:
+        size = 4;
+        glType = GL_UNSIGNED_BYTE;
+        return true;
+    case D3DDECLTYPE_UBYTE4N:
+        size = 4;
+        glType = GL_UNSIGNED_BYTE;
+        normalized = GL_TRUE;
+        return true;
+    case D3DDECLTYPE_SHORT2:
+        size = 2;
+        glType = GL_SHORT;
+        return true;
+    case D3DDECLTYPE_SHORT4:
+        size = 4;
+        glType = GL_SHORT;
+        return true;
+    case D3DDECLTYPE_SHORT2N:
+        size = 2;
+        glType = GL_SHORT;
+        normalized = GL_TRUE;
+        return true;
+    case D3DDECLTYPE_SHORT4N:
+        size = 4;
+        glType = GL_SHORT;
+        normalized = GL_TRUE;
+        return true;
+    case D3DDECLTYPE_USHORT2N:
+        size = 2;
+        glType = GL_UNSIGNED_SHORT;
+        normalized = GL_TRUE;
+        return true;
+    case D3DDECLTYPE_USHORT4N:
+        size = 4;
+        glType = GL_UNSIGNED_SHORT;
+        normalized = GL_TRUE;
+        return true;
+    case D3DDECLTYPE_UDEC3:
+        size = 4;
+        glType = GL_UNSIGNED_INT_2_10_10_10_REV;
+        return true;
+    case D3DDECLTYPE_DEC3N:
+        size = 4;
+        glType = GL_INT_2_10_10_10_REV;
+        normalized = GL_TRUE;
+        return true;
+    case D3DDECLTYPE_FLOAT16_2:
+        size = 2;
+        glType = GL_HALF_FLOAT;
+        return true;
+    case D3DDECLTYPE_FLOAT16_4:
+        size = 4;
+        glType = GL_HALF_FLOAT;
+        return true;
+    default:
+        return false;
     }
 }
 
 UINT typeBytes(BYTE type)
 {
     switch (type) {
-    case D3DDECLTYPE_FLOAT1: return 4;
-    case D3DDECLTYPE_FLOAT2: return 8;
-    case D3DDECLTYPE_FLOAT3: return 12;
-    case D3DDECLTYPE_FLOAT4: return 16;
+    case D3DDECLTYPE_FLOAT1:
+        return 4;
+    case D3DDECLTYPE_FLOAT2:
+        return 8;
+    case D3DDECLTYPE_FLOAT3:
+        return 12;
+    case D3DDECLTYPE_FLOAT4:
+        return 16;
     case D3DDECLTYPE_SHORT4:
     case D3DDECLTYPE_SHORT4N:
     case D3DDECLTYPE_USHORT4N:
-    case D3DDECLTYPE_FLOAT16_4: return 8;
-    default: return 4;
+    case D3DDECLTYPE_FLOAT16_4:
+        return 8;
+    default:
+        return 4;
     }
 }
 
@@ -58,29 +122,37 @@ int attributeLocation(BYTE usage, BYTE usageIndex)
 {
     switch (usage) {
     case D3DDECLUSAGE_POSITION:
-    case D3DDECLUSAGE_POSITIONT: return usageIndex == 0 ? 0 : -1;
-    case D3DDECLUSAGE_BLENDWEIGHT: return usageIndex == 0 ? 1 : -1;
-    case D3DDECLUSAGE_BLENDINDICES: return usageIndex == 0 ? 2 : -1;
-    case D3DDECLUSAGE_NORMAL: return usageIndex == 0 ? 3 : -1;
-    case D3DDECLUSAGE_COLOR: return usageIndex < 2 ? 4 + usageIndex : -1;
-    case D3DDECLUSAGE_TEXCOORD: return usageIndex < 8 ? 6 + usageIndex : -1;
-    case D3DDECLUSAGE_TANGENT: return usageIndex == 0 ? 14 : -1;
-    case D3DDECLUSAGE_BINORMAL: return usageIndex == 0 ? 15 : -1;
-    default: return -1;
+    case D3DDECLUSAGE_POSITIONT:
+        return usageIndex == 0 ? 0 : -1;
+    case D3DDECLUSAGE_BLENDWEIGHT:
+        return usageIndex == 0 ? 1 : -1;
+    case D3DDECLUSAGE_BLENDINDICES:
+        return usageIndex == 0 ? 2 : -1;
+    case D3DDECLUSAGE_NORMAL:
+        return usageIndex == 0 ? 3 : -1;
+    case D3DDECLUSAGE_COLOR:
+        return usageIndex < 2 ? 4 + usageIndex : -1;
+    case D3DDECLUSAGE_TEXCOORD:
+        return usageIndex < 8 ? 6 + usageIndex : -1;
+    case D3DDECLUSAGE_TANGENT:
+        return usageIndex == 0 ? 14 : -1;
+    case D3DDECLUSAGE_BINORMAL:
+        return usageIndex == 0 ? 15 : -1;
+    default:
+        return -1;
     }
 }
 
 std::string semanticName(BYTE usage, BYTE usageIndex)
 {
-    static const char* const names[] = {"POSITION", "BLENDWEIGHT", "BLENDINDICES", "NORMAL",   "PSIZE",
+    static const char* const names[] = {"POSITION", "BLENDWEIGHT", "BLENDINDICES", "NORMAL",     "PSIZE",
                                         "TEXCOORD", "TANGENT",     "BINORMAL",     "TESSFACTOR", "POSITIONT",
                                         "COLOR",    "FOG",         "DEPTH",        "SAMPLE"};
     std::string name = usage < sizeof names / sizeof names[0] ? names[usage] : "UNKNOWN";
     return name + std::to_string(usageIndex);
 }
 
-VertexDeclaration::VertexDeclaration(Device* device)
-    : ObjectBase(device, D3DPOOL_MANAGED), m_id(device->nextObjectId())
+VertexDeclaration::VertexDeclaration(Device* device) : ObjectBase(device, D3DPOOL_MANAGED), m_id(device->nextObjectId())
 {
 }
 
@@ -132,16 +204,34 @@ bool VertexDeclaration::elementsForFvf(DWORD fvf, std::vector<D3DVERTEXELEMENT9>
     DWORD position = fvf & D3DFVF_POSITION_MASK;
     int weights = 0;
     switch (position) {
-    case 0: break;
-    case D3DFVF_XYZ: add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION, 0); break;
-    case D3DFVF_XYZRHW: add(D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_POSITIONT, 0); break;
-    case D3DFVF_XYZW: add(D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_POSITION, 0); break;
-    case D3DFVF_XYZB1: weights = 1; break;
-    case D3DFVF_XYZB2: weights = 2; break;
-    case D3DFVF_XYZB3: weights = 3; break;
-    case D3DFVF_XYZB4: weights = 4; break;
-    case D3DFVF_XYZB5: weights = 5; break;
-    default: return false;
+    case 0:
+        break;
+    case D3DFVF_XYZ:
+        add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION, 0);
+        break;
+    case D3DFVF_XYZRHW:
+        add(D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_POSITIONT, 0);
+        break;
+    case D3DFVF_XYZW:
+        add(D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_POSITION, 0);
+        break;
+    case D3DFVF_XYZB1:
+        weights = 1;
+        break;
+    case D3DFVF_XYZB2:
+        weights = 2;
+        break;
+    case D3DFVF_XYZB3:
+        weights = 3;
+        break;
+    case D3DFVF_XYZB4:
+        weights = 4;
+        break;
+    case D3DFVF_XYZB5:
+        weights = 5;
+        break;
+    default:
+        return false;
     }
     if (weights) {
         add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION, 0);
@@ -152,8 +242,8 @@ bool VertexDeclaration::elementsForFvf(DWORD fvf, std::vector<D3DVERTEXELEMENT9>
         if (blendWeights > 0)
             add(static_cast<BYTE>(D3DDECLTYPE_FLOAT1 + blendWeights - 1), D3DDECLUSAGE_BLENDWEIGHT, 0);
         if (lastIsIndices)
-            add((fvf & D3DFVF_LASTBETA_D3DCOLOR) ? D3DDECLTYPE_D3DCOLOR : D3DDECLTYPE_UBYTE4,
-                D3DDECLUSAGE_BLENDINDICES, 0);
+            add((fvf & D3DFVF_LASTBETA_D3DCOLOR) ? D3DDECLTYPE_D3DCOLOR : D3DDECLTYPE_UBYTE4, D3DDECLUSAGE_BLENDINDICES,
+                0);
     }
     if (fvf & D3DFVF_NORMAL)
         add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_NORMAL, 0);
@@ -205,7 +295,10 @@ HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* pElement, UINT* pNu
     return D3D_OK;
 }
 
-bool VertexDeclaration::hasUsage(BYTE usage, BYTE index) const { return find(usage, index) != nullptr; }
+bool VertexDeclaration::hasUsage(BYTE usage, BYTE index) const
+{
+    return find(usage, index) != nullptr;
+}
 
 const VertexAttribute* VertexDeclaration::find(BYTE usage, BYTE index) const
 {

@@ -39,8 +39,7 @@ std::vector<RgbaImage> buildChain(const RgbaImage& top, UINT width, UINT height,
     resize(top, width, height, filter, chain[0]);
     for (UINT level = 1; level < levels && (mipFilter & 0xFF) != D3DX_FILTER_NONE; ++level) {
         chain.emplace_back();
-        resize(chain[level - 1], std::max(1u, width >> level), std::max(1u, height >> level), mipFilter,
-               chain[level]);
+        resize(chain[level - 1], std::max(1u, width >> level), std::max(1u, height >> level), mipFilter, chain[level]);
     }
     return chain;
 }
@@ -59,8 +58,7 @@ bool lockable(D3DPOOL pool, DWORD usage)
     return pool != D3DPOOL_DEFAULT || (usage & D3DUSAGE_DYNAMIC);
 }
 
-HRESULT fillCube(IDirect3DCubeTexture9* target, const DdsFaces& file, D3DCOLOR colorKey, DWORD filter,
-                 DWORD mipFilter)
+HRESULT fillCube(IDirect3DCubeTexture9* target, const DdsFaces& file, D3DCOLOR colorKey, DWORD filter, DWORD mipFilter)
 {
     D3DSURFACE_DESC desc{};
     HRESULT hr = target->GetLevelDesc(0, &desc);
@@ -87,8 +85,7 @@ HRESULT fillCube(IDirect3DCubeTexture9* target, const DdsFaces& file, D3DCOLOR c
         const std::vector<RawLevel>& stored = file.faces[face];
         std::vector<RgbaImage> chain;
         // RGBA is needed unless every level can be copied as stored.
-        const bool allStored = rawUsable && stored.size() >= levels && !stored.empty() &&
-                               stored[0].width == desc.Width;
+        const bool allStored = rawUsable && stored.size() >= levels && !stored.empty() && stored[0].width == desc.Width;
         if (!stored.empty() && !allStored) {
             RgbaImage top;
             decodeLevel(file.info.Format, stored[0].data, storedPitch(file.info.Format, stored[0].width),
@@ -151,8 +148,8 @@ HRESULT fillVolume(IDirect3DVolumeTexture9* target, const Slices& fileSlices, co
     IDirect3DVolumeTexture9* staging = nullptr;
     const UINT levels = target->GetLevelCount();
     if (!lockable(desc.Pool, desc.Usage)) {
-        hr = device->CreateVolumeTexture(desc.Width, desc.Height, desc.Depth, levels, 0, desc.Format,
-                                         D3DPOOL_SYSTEMMEM, &staging, nullptr);
+        hr = device->CreateVolumeTexture(desc.Width, desc.Height, desc.Depth, levels, 0, desc.Format, D3DPOOL_SYSTEMMEM,
+                                         &staging, nullptr);
         if (FAILED(hr)) {
             device->Release();
             return hr;
@@ -165,8 +162,8 @@ HRESULT fillVolume(IDirect3DVolumeTexture9* target, const Slices& fileSlices, co
         D3DVOLUME_DESC levelDesc{};
         texture->GetLevelDesc(level, &levelDesc);
         const RawLevel* raw = rawUsable && level < stored->size() ? &(*stored)[level] : nullptr;
-        const bool copyRaw = raw && raw->width == levelDesc.Width && raw->height == levelDesc.Height &&
-                             raw->depth == levelDesc.Depth;
+        const bool copyRaw =
+            raw && raw->width == levelDesc.Width && raw->height == levelDesc.Height && raw->depth == levelDesc.Depth;
         if (!copyRaw) {
             if (level > 0 && (mipFilter & 0xFF) == D3DX_FILTER_NONE)
                 break;
@@ -175,7 +172,8 @@ HRESULT fillVolume(IDirect3DVolumeTexture9* target, const Slices& fileSlices, co
                 RgbaImage source;
                 if (level == 0 || current.empty()) {
                     // Nearest file slice for each slice of the top level.
-                    const size_t from = std::min(fileSlices.size() - 1, size_t(z) * fileSlices.size() / levelDesc.Depth);
+                    const size_t from =
+                        std::min(fileSlices.size() - 1, size_t(z) * fileSlices.size() / levelDesc.Depth);
                     resize(fileSlices[from], levelDesc.Width, levelDesc.Height, filter, next[z]);
                     continue;
                 }
@@ -219,8 +217,8 @@ HRESULT fillVolume(IDirect3DVolumeTexture9* target, const Slices& fileSlices, co
 } // namespace
 
 HRESULT D3DXCreateCubeTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
-                                                UINT Size, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
-                                                D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                                UINT Size, UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                                DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
                                                 D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* /*pPalette*/,
                                                 IDirect3DCubeTexture9** ppCubeTexture)
 {

@@ -83,15 +83,14 @@ HRESULT readHeader(const BYTE* data, size_t size, Header& header)
         header.format = formatFromMasks(pixelFlags, readDword(h + 84), readDword(h + 88), readDword(h + 92),
                                         readDword(h + 96), readDword(h + 100));
     }
-    header.type = (caps2 & kCaps2Cube) ? D3DRTYPE_CUBETEXTURE
+    header.type = (caps2 & kCaps2Cube)     ? D3DRTYPE_CUBETEXTURE
                   : (caps2 & kCaps2Volume) ? D3DRTYPE_VOLUMETEXTURE
                                            : D3DRTYPE_TEXTURE;
     if (header.type != D3DRTYPE_VOLUMETEXTURE)
         header.depth = 1;
     // Writers that set no face bits mean a full cube.
-    header.faces = header.type == D3DRTYPE_CUBETEXTURE ? ((caps2 & kCaps2AllFaces) ? caps2 & kCaps2AllFaces
-                                                                                   : kCaps2AllFaces)
-                                                       : 0;
+    header.faces =
+        header.type == D3DRTYPE_CUBETEXTURE ? ((caps2 & kCaps2AllFaces) ? caps2 & kCaps2AllFaces : kCaps2AllFaces) : 0;
     if (header.type == D3DRTYPE_CUBETEXTURE && header.width != header.height)
         return D3DXERR_INVALIDDATA;
     // Sizes beyond 16384 or a chain longer than the size allows are broken headers.

@@ -50,10 +50,14 @@ D3DXIMAGE_FILEFORMAT sniff(const BYTE* data, size_t size)
 D3DFORMAT formatForComponents(int components, D3DXIMAGE_FILEFORMAT file)
 {
     switch (components) {
-    case 1: return D3DFMT_L8;
-    case 2: return D3DFMT_A8L8;
-    case 3: return file == D3DXIFF_JPG ? D3DFMT_X8R8G8B8 : D3DFMT_R8G8B8;
-    default: return D3DFMT_A8R8G8B8;
+    case 1:
+        return D3DFMT_L8;
+    case 2:
+        return D3DFMT_A8L8;
+    case 3:
+        return file == D3DXIFF_JPG ? D3DFMT_X8R8G8B8 : D3DFMT_R8G8B8;
+    default:
+        return D3DFMT_A8R8G8B8;
     }
 }
 
@@ -76,14 +80,43 @@ uint8_t luminance(const uint8_t* p)
 
 void encodeTexel(D3DFORMAT format, const uint8_t* p, BYTE* d)
 {
-    auto put16 = [d](uint32_t v) { d[0] = static_cast<BYTE>(v); d[1] = static_cast<BYTE>(v >> 8); };
+    auto put16 = [d](uint32_t v) {
+        d[0] = static_cast<BYTE>(v);
+        d[1] = static_cast<BYTE>(v >> 8);
+    };
     switch (format) {
-    case D3DFMT_A8R8G8B8: d[0] = p[2]; d[1] = p[1]; d[2] = p[0]; d[3] = p[3]; break;
-    case D3DFMT_X8R8G8B8: d[0] = p[2]; d[1] = p[1]; d[2] = p[0]; d[3] = 0xFF; break;
-    case D3DFMT_A8B8G8R8: d[0] = p[0]; d[1] = p[1]; d[2] = p[2]; d[3] = p[3]; break;
-    case D3DFMT_X8B8G8R8: d[0] = p[0]; d[1] = p[1]; d[2] = p[2]; d[3] = 0xFF; break;
-    case D3DFMT_R8G8B8: d[0] = p[2]; d[1] = p[1]; d[2] = p[0]; break;
-    case D3DFMT_R5G6B5: put16(reduce(p[0], 5) << 11 | reduce(p[1], 6) << 5 | reduce(p[2], 5)); break;
+    case D3DFMT_A8R8G8B8:
+        d[0] = p[2];
+        d[1] = p[1];
+        d[2] = p[0];
+        d[3] = p[3];
+        break;
+    case D3DFMT_X8R8G8B8:
+        d[0] = p[2];
+        d[1] = p[1];
+        d[2] = p[0];
+        d[3] = 0xFF;
+        break;
+    case D3DFMT_A8B8G8R8:
+        d[0] = p[0];
+        d[1] = p[1];
+        d[2] = p[2];
+        d[3] = p[3];
+        break;
+    case D3DFMT_X8B8G8R8:
+        d[0] = p[0];
+        d[1] = p[1];
+        d[2] = p[2];
+        d[3] = 0xFF;
+        break;
+    case D3DFMT_R8G8B8:
+        d[0] = p[2];
+        d[1] = p[1];
+        d[2] = p[0];
+        break;
+    case D3DFMT_R5G6B5:
+        put16(reduce(p[0], 5) << 11 | reduce(p[1], 6) << 5 | reduce(p[2], 5));
+        break;
     case D3DFMT_X1R5G5B5:
         put16(0x8000 | reduce(p[0], 5) << 10 | reduce(p[1], 5) << 5 | reduce(p[2], 5));
         break;
@@ -96,10 +129,18 @@ void encodeTexel(D3DFORMAT format, const uint8_t* p, BYTE* d)
     case D3DFMT_X4R4G4B4:
         put16(0xF000 | reduce(p[0], 4) << 8 | reduce(p[1], 4) << 4 | reduce(p[2], 4));
         break;
-    case D3DFMT_A8: d[0] = p[3]; break;
-    case D3DFMT_L8: d[0] = luminance(p); break;
-    case D3DFMT_A8L8: d[0] = luminance(p); d[1] = p[3]; break;
-    default: break;
+    case D3DFMT_A8:
+        d[0] = p[3];
+        break;
+    case D3DFMT_L8:
+        d[0] = luminance(p);
+        break;
+    case D3DFMT_A8L8:
+        d[0] = luminance(p);
+        d[1] = p[3];
+        break;
+    default:
+        break;
     }
 }
 
@@ -107,28 +148,66 @@ void decodeTexel(D3DFORMAT format, const BYTE* s, uint8_t* p)
 {
     const uint32_t v16 = s[0] | (format == D3DFMT_A8 || format == D3DFMT_L8 ? 0u : uint32_t(s[1]) << 8);
     switch (format) {
-    case D3DFMT_A8R8G8B8: p[0] = s[2]; p[1] = s[1]; p[2] = s[0]; p[3] = s[3]; break;
+    case D3DFMT_A8R8G8B8:
+        p[0] = s[2];
+        p[1] = s[1];
+        p[2] = s[0];
+        p[3] = s[3];
+        break;
     case D3DFMT_X8R8G8B8:
-    case D3DFMT_R8G8B8: p[0] = s[2]; p[1] = s[1]; p[2] = s[0]; p[3] = 0xFF; break;
-    case D3DFMT_A8B8G8R8: p[0] = s[0]; p[1] = s[1]; p[2] = s[2]; p[3] = s[3]; break;
-    case D3DFMT_X8B8G8R8: p[0] = s[0]; p[1] = s[1]; p[2] = s[2]; p[3] = 0xFF; break;
+    case D3DFMT_R8G8B8:
+        p[0] = s[2];
+        p[1] = s[1];
+        p[2] = s[0];
+        p[3] = 0xFF;
+        break;
+    case D3DFMT_A8B8G8R8:
+        p[0] = s[0];
+        p[1] = s[1];
+        p[2] = s[2];
+        p[3] = s[3];
+        break;
+    case D3DFMT_X8B8G8R8:
+        p[0] = s[0];
+        p[1] = s[1];
+        p[2] = s[2];
+        p[3] = 0xFF;
+        break;
     case D3DFMT_R5G6B5:
-        p[0] = expand(v16 >> 11, 5); p[1] = expand((v16 >> 5) & 63, 6); p[2] = expand(v16 & 31, 5); p[3] = 0xFF;
+        p[0] = expand(v16 >> 11, 5);
+        p[1] = expand((v16 >> 5) & 63, 6);
+        p[2] = expand(v16 & 31, 5);
+        p[3] = 0xFF;
         break;
     case D3DFMT_X1R5G5B5:
     case D3DFMT_A1R5G5B5:
-        p[0] = expand((v16 >> 10) & 31, 5); p[1] = expand((v16 >> 5) & 31, 5); p[2] = expand(v16 & 31, 5);
+        p[0] = expand((v16 >> 10) & 31, 5);
+        p[1] = expand((v16 >> 5) & 31, 5);
+        p[2] = expand(v16 & 31, 5);
         p[3] = format == D3DFMT_X1R5G5B5 || (v16 & 0x8000) ? 0xFF : 0;
         break;
     case D3DFMT_A4R4G4B4:
     case D3DFMT_X4R4G4B4:
-        p[0] = expand((v16 >> 8) & 15, 4); p[1] = expand((v16 >> 4) & 15, 4); p[2] = expand(v16 & 15, 4);
+        p[0] = expand((v16 >> 8) & 15, 4);
+        p[1] = expand((v16 >> 4) & 15, 4);
+        p[2] = expand(v16 & 15, 4);
         p[3] = format == D3DFMT_X4R4G4B4 ? 0xFF : expand(v16 >> 12, 4);
         break;
-    case D3DFMT_A8: p[0] = p[1] = p[2] = 0; p[3] = s[0]; break;
-    case D3DFMT_L8: p[0] = p[1] = p[2] = s[0]; p[3] = 0xFF; break;
-    case D3DFMT_A8L8: p[0] = p[1] = p[2] = s[0]; p[3] = s[1]; break;
-    default: p[0] = p[1] = p[2] = p[3] = 0; break;
+    case D3DFMT_A8:
+        p[0] = p[1] = p[2] = 0;
+        p[3] = s[0];
+        break;
+    case D3DFMT_L8:
+        p[0] = p[1] = p[2] = s[0];
+        p[3] = 0xFF;
+        break;
+    case D3DFMT_A8L8:
+        p[0] = p[1] = p[2] = s[0];
+        p[3] = s[1];
+        break;
+    default:
+        p[0] = p[1] = p[2] = p[3] = 0;
+        break;
     }
 }
 
@@ -159,7 +238,8 @@ void decodeBlock(D3DFORMAT format, const BYTE* block, uint8_t (&out)[16][4])
     const BYTE* colourBlock = dxt1 ? block : block + 8;
     uint8_t colours[4][4];
     blockColours(colourBlock, dxt1, colours);
-    const uint32_t indices = colourBlock[4] | colourBlock[5] << 8 | colourBlock[6] << 16 | uint32_t(colourBlock[7]) << 24;
+    const uint32_t indices =
+        colourBlock[4] | colourBlock[5] << 8 | colourBlock[6] << 16 | uint32_t(colourBlock[7]) << 24;
     for (int i = 0; i < 16; ++i)
         std::memcpy(out[i], colours[(indices >> (2 * i)) & 3], 4);
     if (format == D3DFMT_DXT2 || format == D3DFMT_DXT3) {
@@ -270,9 +350,17 @@ bool isConvertible(D3DFORMAT format)
 bool hasAlpha(D3DFORMAT format)
 {
     switch (format) {
-    case D3DFMT_A8R8G8B8: case D3DFMT_A8B8G8R8: case D3DFMT_A1R5G5B5: case D3DFMT_A4R4G4B4:
-    case D3DFMT_A8: case D3DFMT_A8L8: case D3DFMT_DXT1: case D3DFMT_DXT2: case D3DFMT_DXT3:
-    case D3DFMT_DXT4: case D3DFMT_DXT5:
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_A8B8G8R8:
+    case D3DFMT_A1R5G5B5:
+    case D3DFMT_A4R4G4B4:
+    case D3DFMT_A8:
+    case D3DFMT_A8L8:
+    case D3DFMT_DXT1:
+    case D3DFMT_DXT2:
+    case D3DFMT_DXT3:
+    case D3DFMT_DXT4:
+    case D3DFMT_DXT5:
         return true;
     default:
         return false;
@@ -282,14 +370,32 @@ bool hasAlpha(D3DFORMAT format)
 UINT texelBytes(D3DFORMAT format)
 {
     switch (format) {
-    case D3DFMT_A8R8G8B8: case D3DFMT_X8R8G8B8: case D3DFMT_A8B8G8R8: case D3DFMT_X8B8G8R8: return 4;
-    case D3DFMT_R8G8B8: return 3;
-    case D3DFMT_R5G6B5: case D3DFMT_X1R5G5B5: case D3DFMT_A1R5G5B5: case D3DFMT_A4R4G4B4:
-    case D3DFMT_X4R4G4B4: case D3DFMT_A8L8: return 2;
-    case D3DFMT_A8: case D3DFMT_L8: return 1;
-    case D3DFMT_DXT1: return 8;
-    case D3DFMT_DXT2: case D3DFMT_DXT3: case D3DFMT_DXT4: case D3DFMT_DXT5: return 16;
-    default: return 0;
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_X8R8G8B8:
+    case D3DFMT_A8B8G8R8:
+    case D3DFMT_X8B8G8R8:
+        return 4;
+    case D3DFMT_R8G8B8:
+        return 3;
+    case D3DFMT_R5G6B5:
+    case D3DFMT_X1R5G5B5:
+    case D3DFMT_A1R5G5B5:
+    case D3DFMT_A4R4G4B4:
+    case D3DFMT_X4R4G4B4:
+    case D3DFMT_A8L8:
+        return 2;
+    case D3DFMT_A8:
+    case D3DFMT_L8:
+        return 1;
+    case D3DFMT_DXT1:
+        return 8;
+    case D3DFMT_DXT2:
+    case D3DFMT_DXT3:
+    case D3DFMT_DXT4:
+    case D3DFMT_DXT5:
+        return 16;
+    default:
+        return 0;
     }
 }
 
@@ -380,8 +486,8 @@ void resize(const RgbaImage& source, UINT width, UINT height, DWORD filter, Rgba
         }
         return;
     }
-    if (kind == D3DX_FILTER_BOX && width <= source.width && height <= source.height &&
-        source.width % width == 0 && source.height % height == 0) {
+    if (kind == D3DX_FILTER_BOX && width <= source.width && height <= source.height && source.width % width == 0 &&
+        source.height % height == 0) {
         // Whole-number reductions (every mip step) average each block exactly.
         const UINT bw = source.width / width, bh = source.height / height, count = bw * bh;
         for (UINT y = 0; y < height; ++y)

@@ -27,7 +27,7 @@ struct RawLevel {
 
 struct DecodedImage {
     D3DXIMAGE_INFO info{};
-    RgbaImage top;                  // level 0 in RGBA
+    RgbaImage top;                   // level 0 in RGBA
     std::vector<RawLevel> rawLevels; // DDS only: the file's levels in info.Format
 };
 

@@ -12,8 +12,7 @@ const IID IID_ID3DXRenderToSurface = {0x7d3a0002, 0x5a11, 0x4d39, {0x9f, 0x31, 0
 
 namespace {
 
-template <typename T>
-void releaseAndClear(T*& object)
+template <typename T> void releaseAndClear(T*& object)
 {
     if (object)
         object->Release();
@@ -106,8 +105,8 @@ HRESULT RenderToSurface::BeginScene(IDirect3DSurface9* pSurface, const D3DVIEWPO
     if (FAILED(hr))
         return hr;
     if (surfaceDesc.Width != m_desc.Width || surfaceDesc.Height != m_desc.Height) {
-        Diagnostics::error("D3DX", "render to surface: a %ux%u surface given to a %ux%u renderer",
-                           surfaceDesc.Width, surfaceDesc.Height, m_desc.Width, m_desc.Height);
+        Diagnostics::error("D3DX", "render to surface: a %ux%u surface given to a %ux%u renderer", surfaceDesc.Width,
+                           surfaceDesc.Height, m_desc.Width, m_desc.Height);
         return D3DERR_INVALIDCALL;
     }
     if (m_desc.DepthStencil && !m_depth && FAILED(hr = createDepth()))

@@ -130,16 +130,15 @@ D3DFORMAT fallbackFormat(D3DFORMAT format)
     return hasAlpha(format) ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
 }
 
-HRESULT createTexture2D(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage,
-                        D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** texture)
+HRESULT createTexture2D(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                        D3DPOOL pool, IDirect3DTexture9** texture)
 {
     UINT depth = 1;
     applyRequirements(device, D3DRTYPE_TEXTURE, width, height, depth, levels, format);
     const UINT deviceLevels = (usage & D3DUSAGE_AUTOGENMIPMAP) ? 0 : levels;
     HRESULT hr = device->CreateTexture(width, height, deviceLevels, usage, format, pool, texture, nullptr);
     if (FAILED(hr) && fallbackFormat(format) != format && hr != D3DERR_OUTOFVIDEOMEMORY && hr != E_OUTOFMEMORY)
-        hr = device->CreateTexture(width, height, deviceLevels, usage, fallbackFormat(format), pool, texture,
-                                   nullptr);
+        hr = device->CreateTexture(width, height, deviceLevels, usage, fallbackFormat(format), pool, texture, nullptr);
     return hr;
 }
 
@@ -162,8 +161,8 @@ HRESULT fillLevels(IDirect3DTexture9* target, const std::vector<RgbaImage>& chai
         // UpdateTexture wants the source to have every level the target has (only the top one
         // for automatic mipmaps).
         const UINT stagingLevels = (desc.Usage & D3DUSAGE_AUTOGENMIPMAP) ? 1 : target->GetLevelCount();
-        hr = device->CreateTexture(desc.Width, desc.Height, stagingLevels, 0, desc.Format, D3DPOOL_SYSTEMMEM,
-                                   &staging, nullptr);
+        hr = device->CreateTexture(desc.Width, desc.Height, stagingLevels, 0, desc.Format, D3DPOOL_SYSTEMMEM, &staging,
+                                   nullptr);
         device->Release();
         if (FAILED(hr))
             return hr;
@@ -214,8 +213,7 @@ HRESULT readSurface(IDirect3DSurface9* surface, RgbaImage& image)
         return D3DERR_INVALIDCALL;
     D3DLOCKED_RECT locked{};
     if (SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-        decodeLevel(desc.Format, static_cast<const BYTE*>(locked.pBits), locked.Pitch, desc.Width, desc.Height,
-                    image);
+        decodeLevel(desc.Format, static_cast<const BYTE*>(locked.pBits), locked.Pitch, desc.Width, desc.Height, image);
         surface->UnlockRect();
         return D3D_OK;
     }
@@ -224,15 +222,13 @@ HRESULT readSurface(IDirect3DSurface9* surface, RgbaImage& image)
     if (!device)
         return D3DERR_INVALIDCALL;
     IDirect3DSurface9* copy = nullptr;
-    hr = device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
-                                             nullptr);
+    hr = device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy, nullptr);
     if (SUCCEEDED(hr))
         hr = device->GetRenderTargetData(surface, copy);
     if (SUCCEEDED(hr))
         hr = copy->LockRect(&locked, nullptr, D3DLOCK_READONLY);
     if (SUCCEEDED(hr)) {
-        decodeLevel(desc.Format, static_cast<const BYTE*>(locked.pBits), locked.Pitch, desc.Width, desc.Height,
-                    image);
+        decodeLevel(desc.Format, static_cast<const BYTE*>(locked.pBits), locked.Pitch, desc.Width, desc.Height, image);
         copy->UnlockRect();
     }
     if (copy)
@@ -268,15 +264,14 @@ HRESULT D3DXCreateCubeTexture(IDirect3DDevice9* pDevice, UINT Size, UINT MipLeve
 }
 
 HRESULT D3DXCreateVolumeTexture(IDirect3DDevice9* pDevice, UINT Width, UINT Height, UINT Depth, UINT MipLevels,
-                                DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
-                                IDirect3DVolumeTexture9** ppVolumeTexture)
+                                DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, IDirect3DVolumeTexture9** ppVolumeTexture)
 {
     if (!pDevice || !ppVolumeTexture)
         return D3DERR_INVALIDCALL;
     *ppVolumeTexture = nullptr;
     applyRequirements(pDevice, D3DRTYPE_VOLUMETEXTURE, Width, Height, Depth, MipLevels, Format);
-    HRESULT hr = pDevice->CreateVolumeTexture(Width, Height, Depth, MipLevels, Usage, Format, Pool, ppVolumeTexture,
-                                              nullptr);
+    HRESULT hr =
+        pDevice->CreateVolumeTexture(Width, Height, Depth, MipLevels, Usage, Format, Pool, ppVolumeTexture, nullptr);
     if (FAILED(hr) && fallbackFormat(Format) != Format)
         hr = pDevice->CreateVolumeTexture(Width, Height, Depth, MipLevels, Usage, fallbackFormat(Format), Pool,
                                           ppVolumeTexture, nullptr);
@@ -294,11 +289,10 @@ HRESULT D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize, D3D
     return hr;
 }
 
-HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
-                                            UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
-                                            D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
-                                            D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* /*pPalette*/,
-                                            IDirect3DTexture9** ppTexture)
+HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize, UINT Width,
+                                            UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                            DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                            PALETTEENTRY* /*pPalette*/, IDirect3DTexture9** ppTexture)
 {
     if (!pDevice || !pSrcData || SrcDataSize == 0 || !ppTexture)
         return D3DERR_INVALIDCALL;
@@ -388,8 +382,8 @@ HRESULT D3DXSaveSurfaceToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestForma
     return written && closed ? D3D_OK : E_FAIL;
 }
 
-HRESULT D3DXSaveTextureToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat,
-                               IDirect3DBaseTexture9* pSrcTexture, const PALETTEENTRY* pSrcPalette)
+HRESULT D3DXSaveTextureToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat, IDirect3DBaseTexture9* pSrcTexture,
+                               const PALETTEENTRY* pSrcPalette)
 {
     if (!pDestFile || !pSrcTexture || DestFormat != D3DXIFF_PNG || pSrcTexture->GetType() != D3DRTYPE_TEXTURE)
         return D3DERR_INVALIDCALL;

@@ -1,7 +1,7 @@
 // Identifiers of the DirectInput layer and the three predefined data formats.
 #include <dinput.h>
 
-#define ULVO_DEFINE_DI_GUID(name, d1)                                                            \
+#define ULVO_DEFINE_DI_GUID(name, d1)                                                                                  \
     extern const GUID name = {d1, 0xd150, 0x4e08, {0x8a, 0x6f, 0x1c, 0x3b, 0x5d, 0x0e, 0x11, 0xd8}}
 
 ULVO_DEFINE_DI_GUID(IID_IDirectInput8W, 0x0d180001);
@@ -99,8 +99,8 @@ static_assert(sizeof(DIJOYSTATE2) == 272);
 
 } // namespace
 
-extern const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, 256,
-                                            256, s_keyboardObjects.items};
+extern const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT),   sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, 256, 256,
+                                            s_keyboardObjects.items};
 
 extern const DIDATAFORMAT c_dfDIMouse2 = {sizeof(DIDATAFORMAT),
                                           sizeof(DIOBJECTDATAFORMAT),
@@ -109,6 +109,5 @@ extern const DIDATAFORMAT c_dfDIMouse2 = {sizeof(DIDATAFORMAT),
                                           sizeof(s_mouseObjects) / sizeof(s_mouseObjects[0]),
                                           s_mouseObjects};
 
-extern const DIDATAFORMAT c_dfDIJoystick2 = {sizeof(DIDATAFORMAT),       sizeof(DIOBJECTDATAFORMAT),
-                                             DIDF_ABSAXIS,               sizeof(DIJOYSTATE2),
-                                             kJoystickObjectCount,       s_joystickObjects.items};
+extern const DIDATAFORMAT c_dfDIJoystick2 = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_ABSAXIS,
+                                             sizeof(DIJOYSTATE2),  kJoystickObjectCount,       s_joystickObjects.items};

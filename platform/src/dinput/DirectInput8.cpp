@@ -25,12 +25,18 @@ bool admits(DWORD filter, DWORD devType)
 {
     BYTE type = static_cast<BYTE>(devType & 0xFF);
     switch (filter) {
-    case DI8DEVCLASS_ALL: return true;
-    case DI8DEVCLASS_DEVICE: return false;
-    case DI8DEVCLASS_POINTER: return type == DI8DEVTYPE_MOUSE || type == DI8DEVTYPE_SCREENPOINTER;
-    case DI8DEVCLASS_KEYBOARD: return type == DI8DEVTYPE_KEYBOARD;
-    case DI8DEVCLASS_GAMECTRL: return isGameControllerType(type);
-    default: return type == filter;
+    case DI8DEVCLASS_ALL:
+        return true;
+    case DI8DEVCLASS_DEVICE:
+        return false;
+    case DI8DEVCLASS_POINTER:
+        return type == DI8DEVTYPE_MOUSE || type == DI8DEVTYPE_SCREENPOINTER;
+    case DI8DEVCLASS_KEYBOARD:
+        return type == DI8DEVTYPE_KEYBOARD;
+    case DI8DEVCLASS_GAMECTRL:
+        return isGameControllerType(type);
+    default:
+        return type == filter;
     }
 }
 

@@ -39,10 +39,14 @@ Tracked& tracked()
 int directInputButton(int sdlButton)
 {
     switch (sdlButton) {
-    case SDL_BUTTON_LEFT: return 0;
-    case SDL_BUTTON_RIGHT: return 1;
-    case SDL_BUTTON_MIDDLE: return 2;
-    default: return sdlButton >= 4 && sdlButton <= 8 ? sdlButton - 1 : -1;
+    case SDL_BUTTON_LEFT:
+        return 0;
+    case SDL_BUTTON_RIGHT:
+        return 1;
+    case SDL_BUTTON_MIDDLE:
+        return 2;
+    default:
+        return sdlButton >= 4 && sdlButton <= 8 ? sdlButton - 1 : -1;
     }
 }
 
@@ -159,7 +163,10 @@ int SDLCALL watchEvent(void*, SDL_Event* e)
 
 } // namespace
 
-std::mutex& stateLock() { return tracked().lock; }
+std::mutex& stateLock()
+{
+    return tracked().lock;
+}
 
 bool startEventWatch()
 {
@@ -186,7 +193,10 @@ bool startEventWatch()
     return true;
 }
 
-void registerDevice(InputDevice* device) { tracked().devices.push_back(device); }
+void registerDevice(InputDevice* device)
+{
+    tracked().devices.push_back(device);
+}
 
 void unregisterDevice(InputDevice* device)
 {
@@ -194,13 +204,25 @@ void unregisterDevice(InputDevice* device)
     devices.erase(std::remove(devices.begin(), devices.end(), device), devices.end());
 }
 
-const std::vector<InputDevice*>& liveDevices() { return tracked().devices; }
+const std::vector<InputDevice*>& liveDevices()
+{
+    return tracked().devices;
+}
 
-bool isKeyDown(BYTE dik) { return tracked().dikCount[dik] > 0; }
+bool isKeyDown(BYTE dik)
+{
+    return tracked().dikCount[dik] > 0;
+}
 
-BYTE mouseButtonMask() { return tracked().buttons; }
+BYTE mouseButtonMask()
+{
+    return tracked().buttons;
+}
 
-DWORD nextSequence() { return ++tracked().sequence; }
+DWORD nextSequence()
+{
+    return ++tracked().sequence;
+}
 
 void syncMouseMode()
 {

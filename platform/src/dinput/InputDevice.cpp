@@ -350,9 +350,8 @@ HRESULT InputDevice::SetDataFormat(LPCDIDATAFORMAT format)
         return DIERR_ACQUIRED;
     const DIDATAFORMAT& own = dataFormat();
     bool same = format == &own;
-    if (!same && format->dwSize == own.dwSize && format->dwObjSize == own.dwObjSize &&
-        format->dwFlags == own.dwFlags && format->dwDataSize == own.dwDataSize &&
-        format->dwNumObjs == own.dwNumObjs && format->rgodf) {
+    if (!same && format->dwSize == own.dwSize && format->dwObjSize == own.dwObjSize && format->dwFlags == own.dwFlags &&
+        format->dwDataSize == own.dwDataSize && format->dwNumObjs == own.dwNumObjs && format->rgodf) {
         // A copy of the predefined format is the same format.
         same = true;
         for (DWORD i = 0; same && i < own.dwNumObjs; ++i) {

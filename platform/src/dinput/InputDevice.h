@@ -40,7 +40,7 @@ public:
     // A window of ours lost the focus: a foreground device bound to it loses its acquisition.
     void onFocusLost(uint32_t sdlWindowId);
 
-    bool isAcquired() const { return m_acquired; }           // under stateLock()
+    bool isAcquired() const { return m_acquired; } // under stateLock()
     bool isExclusive() const { return m_cooperation & DISCL_EXCLUSIVE; }
 
 protected:
@@ -50,7 +50,7 @@ protected:
     struct AxisSettings {
         LONG min = 0;
         LONG max = 65535;
-        DWORD deadZone = 0;      // 0..10000
+        DWORD deadZone = 0;       // 0..10000
         DWORD saturation = 10000; // 0..10000
     };
 

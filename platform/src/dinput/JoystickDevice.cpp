@@ -16,33 +16,52 @@ const wchar_t* const kAxisNames[8] = {L"X Axis",     L"Y Axis",     L"Z Axis", L
                                       L"Y Rotation", L"Z Rotation", L"Slider", L"Slider 2"};
 
 // The axis slots of DIJOYSTATE2 are consecutive LONGs: lX ... lRz, then the two sliders.
-constexpr DWORD axisOffset(int axis) { return static_cast<DWORD>(DIJOFS_X + axis * sizeof(LONG)); }
+constexpr DWORD axisOffset(int axis)
+{
+    return static_cast<DWORD>(DIJOFS_X + axis * sizeof(LONG));
+}
 
 LONG& axisSlot(DIJOYSTATE2& state, int axis)
 {
     switch (axis) {
-    case 0: return state.lX;
-    case 1: return state.lY;
-    case 2: return state.lZ;
-    case 3: return state.lRx;
-    case 4: return state.lRy;
-    case 5: return state.lRz;
-    default: return state.rglSlider[axis == 6 ? 0 : 1];
+    case 0:
+        return state.lX;
+    case 1:
+        return state.lY;
+    case 2:
+        return state.lZ;
+    case 3:
+        return state.lRx;
+    case 4:
+        return state.lRy;
+    case 5:
+        return state.lRz;
+    default:
+        return state.rglSlider[axis == 6 ? 0 : 1];
     }
 }
 
 DWORD povAngle(Uint8 hat)
 {
     switch (hat) {
-    case SDL_HAT_UP: return 0;
-    case SDL_HAT_RIGHTUP: return 4500;
-    case SDL_HAT_RIGHT: return 9000;
-    case SDL_HAT_RIGHTDOWN: return 13500;
-    case SDL_HAT_DOWN: return 18000;
-    case SDL_HAT_LEFTDOWN: return 22500;
-    case SDL_HAT_LEFT: return 27000;
-    case SDL_HAT_LEFTUP: return 31500;
-    default: return 0xFFFFFFFF;
+    case SDL_HAT_UP:
+        return 0;
+    case SDL_HAT_RIGHTUP:
+        return 4500;
+    case SDL_HAT_RIGHT:
+        return 9000;
+    case SDL_HAT_RIGHTDOWN:
+        return 13500;
+    case SDL_HAT_DOWN:
+        return 18000;
+    case SDL_HAT_LEFTDOWN:
+        return 22500;
+    case SDL_HAT_LEFT:
+        return 27000;
+    case SDL_HAT_LEFTUP:
+        return 31500;
+    default:
+        return 0xFFFFFFFF;
     }
 }
 
@@ -61,18 +80,20 @@ JoystickDevice* JoystickDevice::open(const JoystickInfo& info)
 }
 
 JoystickDevice::JoystickDevice(const JoystickInfo& info, SDL_Joystick* joystick)
-    : InputDevice(DeviceKind::Joystick), m_info(info), m_joystick(joystick),
-      m_axisCount(std::clamp(SDL_JoystickNumAxes(joystick), 0, kMaxAxes)),
-      m_hatCount(std::clamp(SDL_JoystickNumHats(joystick), 0, kMaxHats)),
-      m_buttonCount(std::clamp(SDL_JoystickNumButtons(joystick), 0, kMaxButtons))
+    : InputDevice(DeviceKind::Joystick)
+    , m_info(info)
+    , m_joystick(joystick)
+    , m_axisCount(std::clamp(SDL_JoystickNumAxes(joystick), 0, kMaxAxes))
+    , m_hatCount(std::clamp(SDL_JoystickNumHats(joystick), 0, kMaxHats))
+    , m_buttonCount(std::clamp(SDL_JoystickNumButtons(joystick), 0, kMaxButtons))
 {
     for (int a = 0; a < m_axisCount; ++a)
         m_objects.push_back(
             ObjectInfo{kAxisTypes[a], axisOffset(a), DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(a), kAxisNames[a], a});
     for (int h = 0; h < m_hatCount; ++h) {
         std::wstring name = h == 0 ? L"Hat Switch" : L"Hat Switch " + std::to_wstring(h + 1);
-        m_objects.push_back(ObjectInfo{&GUID_POV, static_cast<DWORD>(DIJOFS_POV(h)), DIDFT_POV | DIDFT_MAKEINSTANCE(h),
-                                       name, -1});
+        m_objects.push_back(
+            ObjectInfo{&GUID_POV, static_cast<DWORD>(DIJOFS_POV(h)), DIDFT_POV | DIDFT_MAKEINSTANCE(h), name, -1});
     }
     for (int b = 0; b < m_buttonCount; ++b) {
         m_objects.push_back(ObjectInfo{&GUID_Button, static_cast<DWORD>(DIJOFS_BUTTON(b)),
@@ -81,7 +102,10 @@ JoystickDevice::JoystickDevice(const JoystickInfo& info, SDL_Joystick* joystick)
     scale(m_state);
 }
 
-JoystickDevice::~JoystickDevice() { SDL_JoystickClose(m_joystick); }
+JoystickDevice::~JoystickDevice()
+{
+    SDL_JoystickClose(m_joystick);
+}
 
 void JoystickDevice::instance(const JoystickInfo& info, DIDEVICEINSTANCEW& out)
 {
@@ -92,7 +116,10 @@ void JoystickDevice::instance(const JoystickInfo& info, DIDEVICEINSTANCEW& out)
     copyName(out.tszProductName, info.name);
 }
 
-void JoystickDevice::describe(DIDEVICEINSTANCEW& info) const { instance(m_info, info); }
+void JoystickDevice::describe(DIDEVICEINSTANCEW& info) const
+{
+    instance(m_info, info);
+}
 
 void JoystickDevice::capabilities(DIDEVCAPS& caps) const
 {
@@ -103,7 +130,10 @@ void JoystickDevice::capabilities(DIDEVCAPS& caps) const
     caps.dwPOVs = static_cast<DWORD>(m_hatCount);
 }
 
-uint64_t JoystickDevice::identity() const { return (uint64_t{3} << 32) | static_cast<uint32_t>(m_info.id); }
+uint64_t JoystickDevice::identity() const
+{
+    return (uint64_t{3} << 32) | static_cast<uint32_t>(m_info.id);
+}
 
 InputDevice::AxisSettings* JoystickDevice::axisSettings(int axis)
 {
@@ -189,4 +219,3 @@ void JoystickDevice::readState(void* data)
 }
 
 } // namespace DInputInternal
-

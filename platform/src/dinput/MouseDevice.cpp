@@ -11,7 +11,10 @@ namespace {
 constexpr DWORD kButtonCount = 8;
 
 // Sums wrap as the hardware counters do instead of overflowing.
-LONG wrapAdd(LONG a, LONG b) { return static_cast<LONG>(static_cast<DWORD>(a) + static_cast<DWORD>(b)); }
+LONG wrapAdd(LONG a, LONG b)
+{
+    return static_cast<LONG>(static_cast<DWORD>(a) + static_cast<DWORD>(b));
+}
 
 } // namespace
 
@@ -88,7 +91,10 @@ void MouseDevice::readState(void* data)
     std::memcpy(data, &state, sizeof state);
 }
 
-void MouseDevice::acquired() { m_delta[0] = m_delta[1] = m_delta[2] = 0; }
+void MouseDevice::acquired()
+{
+    m_delta[0] = m_delta[1] = m_delta[2] = 0;
+}
 
 HRESULT MouseDevice::setAxisMode(DWORD mode)
 {

@@ -8,7 +8,10 @@
 
 namespace DShowInternal {
 
-AudioOutput::~AudioOutput() { close(); }
+AudioOutput::~AudioOutput()
+{
+    close();
+}
 
 bool AudioOutput::open()
 {
@@ -53,9 +56,8 @@ void AudioOutput::queue(const std::vector<int16_t>& samples, float gain)
     const int16_t* data = samples.data();
     if (gain < 0.999f) {
         m_scaled.resize(samples.size());
-        std::transform(samples.begin(), samples.end(), m_scaled.begin(), [gain](int16_t s) {
-            return static_cast<int16_t>(std::lround(static_cast<float>(s) * gain));
-        });
+        std::transform(samples.begin(), samples.end(), m_scaled.begin(),
+                       [gain](int16_t s) { return static_cast<int16_t>(std::lround(static_cast<float>(s) * gain)); });
         data = m_scaled.data();
     }
     SDL_QueueAudio(m_device, data, static_cast<Uint32>(samples.size() * sizeof(int16_t)));

@@ -72,8 +72,7 @@ void unhook(HWND window, FilterGraph* graph)
         return;
     // Someone who wrapped the procedure after us keeps our wrapper, which then passes
     // everything on.
-    if (IsWindow(window) &&
-        GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ownerProc))
+    if (IsWindow(window) && GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ownerProc))
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.original));
     else if (IsWindow(window))
         return;

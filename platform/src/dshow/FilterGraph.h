@@ -22,8 +22,8 @@
 namespace DShowInternal {
 
 // IUnknown comes from ComObject, one implementation for every interface.
-class FilterGraph final : public PlatformInternal::ComObject<IGraphBuilder, IMediaControl, IMediaEventEx,
-                                                             IMediaSeeking, IVideoWindow, IBasicVideo, IBasicAudio> {
+class FilterGraph final : public PlatformInternal::ComObject<IGraphBuilder, IMediaControl, IMediaEventEx, IMediaSeeking,
+                                                             IVideoWindow, IBasicVideo, IBasicAudio> {
 public:
     FilterGraph() = default;
 

@@ -5,7 +5,7 @@
 #include "dshow/FilterGraphFactory.h"
 #include "win32/ComClasses.h"
 
-#define ULVO_DEFINE_DSHOW_GUID(name, d1)                                                          \
+#define ULVO_DEFINE_DSHOW_GUID(name, d1)                                                                               \
     const GUID name = {d1, 0x5a11, 0x4d53, {0x9f, 0x31, 0x0c, 0x4e, 0x55, 0x1a, 0xd5, 0x0e}}
 
 ULVO_DEFINE_DSHOW_GUID(CLSID_FilterGraph, 0xd5000001);

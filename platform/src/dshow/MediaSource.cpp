@@ -260,9 +260,10 @@ int MediaSource::receive(AVCodecContext* context, bool isVideo)
         if (s->start_time != AV_NOPTS_VALUE)
             stamp -= s->start_time;
         double time = std::max(0.0, static_cast<double>(stamp) * av_q2d(s->time_base));
-        double length = isVideo ? m_frameDuration
-                                : (m_frame->sample_rate > 0 ? static_cast<double>(m_frame->nb_samples) / m_frame->sample_rate
-                                                            : 0.0);
+        double length =
+            isVideo
+                ? m_frameDuration
+                : (m_frame->sample_rate > 0 ? static_cast<double>(m_frame->nb_samples) / m_frame->sample_rate : 0.0);
         m_lastTime = std::max(m_lastTime, time + length);
         if (isVideo)
             m_pictureTime = time;
@@ -281,9 +282,9 @@ bool MediaSource::convertPicture()
         sws_freeContext(m_scaler);
         m_scaler = nullptr;
     }
-    m_scaler = sws_getCachedContext(m_scaler, m_frame->width, m_frame->height,
-                                    static_cast<AVPixelFormat>(m_frame->format), m_width, m_height, AV_PIX_FMT_BGRA,
-                                    SWS_BILINEAR, nullptr, nullptr, nullptr);
+    m_scaler =
+        sws_getCachedContext(m_scaler, m_frame->width, m_frame->height, static_cast<AVPixelFormat>(m_frame->format),
+                             m_width, m_height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!m_scaler)
         return false;
     uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(m_picture.data()), nullptr, nullptr, nullptr};
@@ -302,9 +303,9 @@ bool MediaSource::convertSound()
             av_channel_layout_copy(&inLayout, &m_frame->ch_layout);
         else
             av_channel_layout_default(&inLayout, std::max(1, m_audio->ch_layout.nb_channels));
-        int result = swr_alloc_set_opts2(&m_resampler, &outLayout, AV_SAMPLE_FMT_S16, m_outRate, &inLayout,
-                                         static_cast<AVSampleFormat>(m_frame->format), m_frame->sample_rate, 0,
-                                         nullptr);
+        int result =
+            swr_alloc_set_opts2(&m_resampler, &outLayout, AV_SAMPLE_FMT_S16, m_outRate, &inLayout,
+                                static_cast<AVSampleFormat>(m_frame->format), m_frame->sample_rate, 0, nullptr);
         av_channel_layout_uninit(&inLayout);
         av_channel_layout_uninit(&outLayout);
         if (result < 0 || swr_init(m_resampler) < 0) {

@@ -14,4 +14,7 @@ int crt_rand()
     return static_cast<int>((t_state >> 16) & CRT_RAND_MAX);
 }
 
-void crt_srand(unsigned seed) { t_state = seed; }
+void crt_srand(unsigned seed)
+{
+    t_state = seed;
+}

@@ -63,7 +63,10 @@ HRESULT CoInitializeEx(LPVOID, DWORD)
     return t_initCount++ == 0 ? S_OK : S_FALSE;
 }
 
-HRESULT CoInitialize(LPVOID reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
+HRESULT CoInitialize(LPVOID reserved)
+{
+    return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED);
+}
 
 void CoUninitialize()
 {
@@ -71,9 +74,15 @@ void CoUninitialize()
         --t_initCount;
 }
 
-LPVOID CoTaskMemAlloc(SIZE_T size) { return std::malloc(size ? size : 1); }
+LPVOID CoTaskMemAlloc(SIZE_T size)
+{
+    return std::malloc(size ? size : 1);
+}
 
-void CoTaskMemFree(LPVOID memory) { std::free(memory); }
+void CoTaskMemFree(LPVOID memory)
+{
+    std::free(memory);
+}
 
 // Object creation: the registered classes stand in for COM's registry.
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD, REFIID riid, LPVOID* ppv)

@@ -29,7 +29,10 @@ bool isConsoleHandle(HANDLE handle)
 
 namespace Win32Internal {
 
-bool isConsoleWindow(HWND window) { return window && window == GetConsoleWindow(); }
+bool isConsoleWindow(HWND window)
+{
+    return window && window == GetConsoleWindow();
+}
 
 } // namespace Win32Internal
 
@@ -92,7 +95,8 @@ BOOL WriteConsoleW(HANDLE console, const void* buffer, DWORD charCount, LPDWORD 
         return FALSE;
     }
     if (charCount > 0)
-        Diagnostics::writeStderr(Win32Internal::wideToUtf8(std::wstring_view(static_cast<const wchar_t*>(buffer), charCount)));
+        Diagnostics::writeStderr(
+            Win32Internal::wideToUtf8(std::wstring_view(static_cast<const wchar_t*>(buffer), charCount)));
     if (written)
         *written = charCount;
     return TRUE;
@@ -116,7 +120,10 @@ BOOL SetConsoleTextAttribute(HANDLE console, WORD attributes)
     return TRUE;
 }
 
-HWND GetConsoleWindow() { return s_allocated.load() ? reinterpret_cast<HWND>(&s_window) : nullptr; }
+HWND GetConsoleWindow()
+{
+    return s_allocated.load() ? reinterpret_cast<HWND>(&s_window) : nullptr;
+}
 
 void OutputDebugStringW(LPCWSTR text)
 {

@@ -26,7 +26,10 @@ struct FindState {
 std::mutex s_mutex;
 std::unordered_set<FindState*> s_live;
 
-bool isSeparator(wchar_t ch) { return ch == L'\\' || ch == L'/'; }
+bool isSeparator(wchar_t ch)
+{
+    return ch == L'\\' || ch == L'/';
+}
 
 // '*' is any run of characters, '?' exactly one; both strings are case-folded.
 bool wildcardMatch(std::wstring_view pattern, std::wstring_view name)
@@ -68,16 +71,15 @@ FILETIME toFileTime(const timespec& ts)
 {
     // 100-nanosecond steps since 1601-01-01.
     const uint64_t epochDifference = 11644473600ULL;
-    uint64_t value = (static_cast<uint64_t>(ts.tv_sec) + epochDifference) * 10000000ULL +
-                     static_cast<uint64_t>(ts.tv_nsec) / 100;
+    uint64_t value =
+        (static_cast<uint64_t>(ts.tv_sec) + epochDifference) * 10000000ULL + static_cast<uint64_t>(ts.tv_nsec) / 100;
     FILETIME ft;
     ft.dwLowDateTime = static_cast<DWORD>(value & 0xFFFFFFFF);
     ft.dwHighDateTime = static_cast<DWORD>(value >> 32);
     return ft;
 }
 
-bool fillEntry(const std::string& folder, const std::string& name, const std::wstring& wideName,
-               WIN32_FIND_DATAW& data)
+bool fillEntry(const std::string& folder, const std::string& name, const std::wstring& wideName, WIN32_FIND_DATAW& data)
 {
     if (wideName.size() >= MAX_PATH)
         return false;

@@ -24,9 +24,15 @@ bool parentFolderExists(const std::string& path)
 }
 } // namespace
 
-DWORD GetLastError() { return t_lastError; }
+DWORD GetLastError()
+{
+    return t_lastError;
+}
 
-void SetLastError(DWORD error) { t_lastError = error; }
+void SetLastError(DWORD error)
+{
+    t_lastError = error;
+}
 
 namespace Win32Internal {
 

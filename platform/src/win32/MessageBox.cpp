@@ -12,8 +12,8 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type)
     // Buttons of each family in order (OK, OK/Cancel, Abort/Retry/Ignore, Yes/No/Cancel,
     // Yes/No, Retry/Cancel, Cancel/Try again/Continue).
     static const int kButtons[7][3] = {
-        {IDOK, 0, 0}, {IDOK, IDCANCEL, 0}, {3, 4, 5}, {IDYES, IDNO, IDCANCEL},
-        {IDYES, IDNO, 0}, {4, IDCANCEL, 0}, {IDCANCEL, 10, 11},
+        {IDOK, 0, 0},     {IDOK, IDCANCEL, 0}, {3, 4, 5},          {IDYES, IDNO, IDCANCEL},
+        {IDYES, IDNO, 0}, {4, IDCANCEL, 0},    {IDCANCEL, 10, 11},
     };
     static const int kCounts[7] = {1, 2, 3, 3, 2, 2, 3};
 

@@ -13,7 +13,10 @@
 
 namespace {
 
-bool isSeparator(wchar_t ch) { return ch == L'\\' || ch == L'/'; }
+bool isSeparator(wchar_t ch)
+{
+    return ch == L'\\' || ch == L'/';
+}
 
 std::string joinPath(bool absolute, const std::vector<std::string>& parts)
 {
@@ -118,4 +121,7 @@ std::wstring toWindowsPath(std::string_view linuxPath)
 
 } // namespace Win32Internal
 
-std::string PlatformMapPath(const std::wstring& windowsPath) { return Win32Internal::mapPath(windowsPath); }
+std::string PlatformMapPath(const std::wstring& windowsPath)
+{
+    return Win32Internal::mapPath(windowsPath);
+}

@@ -51,7 +51,10 @@ bool findOnPath(const char* program)
     return false;
 }
 
-HINSTANCE result(intptr_t code) { return reinterpret_cast<HINSTANCE>(code); }
+HINSTANCE result(intptr_t code)
+{
+    return reinterpret_cast<HINSTANCE>(code);
+}
 
 } // namespace
 
@@ -89,7 +92,6 @@ HINSTANCE ShellExecuteW(HWND, LPCWSTR, LPCWSTR file, LPCWSTR, LPCWSTR, INT)
     if (err != 0)
         return result(SE_ERR_NOASSOC);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     return result(42);
 }

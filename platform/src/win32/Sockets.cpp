@@ -1,4 +1,7 @@
 // Sockets need no library clean-up on Linux.
 #include <winsock2.h>
 
-int WSACleanup() { return 0; }
+int WSACleanup()
+{
+    return 0;
+}

@@ -37,7 +37,10 @@ int wideToCp1252(wchar_t ch)
     return -1;
 }
 
-bool isValidCodePoint(uint32_t cp) { return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF); }
+bool isValidCodePoint(uint32_t cp)
+{
+    return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+}
 
 // Decodes one UTF-8 sequence at text[pos]; advances pos. Returns false (and skips one
 // byte) for a malformed sequence: overlong forms, surrogates and values past U+10FFFF.

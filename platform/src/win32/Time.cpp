@@ -20,7 +20,10 @@ uint64_t realNanoseconds()
     return static_cast<uint64_t>(ts.tv_sec) * 1000000000ULL + static_cast<uint64_t>(ts.tv_nsec);
 }
 
-uint64_t nowNanoseconds() { return s_virtual.load() ? s_virtualNs.load() : realNanoseconds(); }
+uint64_t nowNanoseconds()
+{
+    return s_virtual.load() ? s_virtualNs.load() : realNanoseconds();
+}
 
 const LONGLONG kCounterFrequency = 10000000; // 100 ns steps
 
@@ -47,9 +50,15 @@ BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency)
 }
 
 // Wraps after 49.7 days, as on Windows.
-DWORD GetTickCount() { return static_cast<DWORD>(nowNanoseconds() / 1000000); }
+DWORD GetTickCount()
+{
+    return static_cast<DWORD>(nowNanoseconds() / 1000000);
+}
 
-DWORD timeGetTime() { return GetTickCount(); }
+DWORD timeGetTime()
+{
+    return GetTickCount();
+}
 
 void Sleep(DWORD milliseconds)
 {
@@ -65,8 +74,7 @@ void Sleep(DWORD milliseconds)
     wait.tv_sec = static_cast<time_t>(milliseconds / 1000);
     wait.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
     // Signals do not shorten the sleep.
-    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {}
 }
 
 void PlatformUseVirtualClock(bool on)
@@ -77,4 +85,7 @@ void PlatformUseVirtualClock(bool on)
     s_virtual.store(on);
 }
 
-void PlatformAdvanceVirtualClock(uint64_t microseconds) { s_virtualNs.fetch_add(microseconds * 1000ULL); }
+void PlatformAdvanceVirtualClock(uint64_t microseconds)
+{
+    s_virtualNs.fetch_add(microseconds * 1000ULL);
+}

@@ -43,8 +43,14 @@ struct StringRecord {
 std::mutex s_mutex;
 std::vector<BYTE> s_block; // empty: no version block
 
-DWORD packVersionHigh(const WORD version[4]) { return (static_cast<DWORD>(version[0]) << 16) | version[1]; }
-DWORD packVersionLow(const WORD version[4]) { return (static_cast<DWORD>(version[2]) << 16) | version[3]; }
+DWORD packVersionHigh(const WORD version[4])
+{
+    return (static_cast<DWORD>(version[0]) << 16) | version[1];
+}
+DWORD packVersionLow(const WORD version[4])
+{
+    return (static_cast<DWORD>(version[2]) << 16) | version[3];
+}
 
 std::vector<BYTE> serialise(const PLATFORM_VERSION_RESOURCE& resource)
 {
@@ -57,8 +63,7 @@ std::vector<BYTE> serialise(const PLATFORM_VERSION_RESOURCE& resource)
     std::vector<PendingString> strings;
     for (UINT t = 0; resource.translations && t < resource.count; ++t) {
         const PLATFORM_VERSION_TRANSLATION& translation = resource.translations[t];
-        pairs.push_back(static_cast<DWORD>(translation.language) |
-                        (static_cast<DWORD>(translation.codePage) << 16));
+        pairs.push_back(static_cast<DWORD>(translation.language) | (static_cast<DWORD>(translation.codePage) << 16));
         for (UINT s = 0; translation.strings && s < translation.count; ++s) {
             const PLATFORM_VERSION_STRING& entry = translation.strings[s];
             if (!entry.key)
@@ -125,8 +130,7 @@ bool isProgramFile(LPCWSTR file)
         Win32Internal::setLastErrorFromErrno(errno, mapped);
         return false;
     }
-    if (stat("/proc/self/exe", &program) != 0 || wanted.st_dev != program.st_dev ||
-        wanted.st_ino != program.st_ino) {
+    if (stat("/proc/self/exe", &program) != 0 || wanted.st_dev != program.st_dev || wanted.st_ino != program.st_ino) {
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return false;
     }

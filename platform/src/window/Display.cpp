@@ -60,9 +60,15 @@ bool ensureVideo()
     return s_videoStarted.load();
 }
 
-bool videoStarted() { return s_videoStarted.load(); }
+bool videoStarted()
+{
+    return s_videoStarted.load();
+}
 
-bool isVideoThread() { return s_videoStarted.load() && std::this_thread::get_id() == s_videoThread; }
+bool isVideoThread()
+{
+    return s_videoStarted.load() && std::this_thread::get_id() == s_videoThread;
+}
 
 RECT desktopRect()
 {
@@ -85,7 +91,10 @@ bool refreshDesktopMode(int& width, int& height, int& bitsPerPixel)
     return changed;
 }
 
-HWND desktopWindow() { return reinterpret_cast<HWND>(kDesktopHandle); }
+HWND desktopWindow()
+{
+    return reinterpret_cast<HWND>(kDesktopHandle);
+}
 
 HMONITOR monitorForDisplay(int displayIndex)
 {
@@ -139,12 +148,14 @@ const WindowSystem kWindowSystem{desktopMetric, setWindowPos, showWindow};
 
 // The window family's link options name this (-u), so every program that links the family has
 // its desktop and windows installed, even one that calls nothing else of this file.
-extern "C" const bool ulvo_window_system_installed =
-    Win32Internal::installWindowSystem(&Win32Internal::kWindowSystem);
+extern "C" const bool ulvo_window_system_installed = Win32Internal::installWindowSystem(&Win32Internal::kWindowSystem);
 
 using namespace Win32Internal;
 
-HWND GetDesktopWindow() { return desktopWindow(); }
+HWND GetDesktopWindow()
+{
+    return desktopWindow();
+}
 
 HMONITOR MonitorFromWindow(HWND window, DWORD flags)
 {

@@ -64,7 +64,10 @@ HWND keyboardTarget(uint32_t sdlId)
     return GetFocus();
 }
 
-LPARAM clientPoint(int x, int y) { return MAKELPARAM(static_cast<SHORT>(x), static_cast<SHORT>(y)); }
+LPARAM clientPoint(int x, int y)
+{
+    return MAKELPARAM(static_cast<SHORT>(x), static_cast<SHORT>(y));
+}
 
 void postAll(const std::vector<PendingMessage>& messages)
 {
@@ -207,11 +210,20 @@ void translateKey(const SDL_KeyboardEvent& e)
     if (down && !t.control() && !t.alt()) {
         WPARAM ch = 0;
         switch (key.virtualKey) {
-        case VK_BACK: ch = 0x08; break;
-        case VK_TAB: ch = 0x09; break;
-        case VK_RETURN: ch = 0x0D; break;
-        case VK_ESCAPE: ch = 0x1B; break;
-        default: break;
+        case VK_BACK:
+            ch = 0x08;
+            break;
+        case VK_TAB:
+            ch = 0x09;
+            break;
+        case VK_RETURN:
+            ch = 0x0D;
+            break;
+        case VK_ESCAPE:
+            ch = 0x1B;
+            break;
+        default:
+            break;
         }
         if (ch)
             postMessage(target, WM_CHAR, ch, lParam);

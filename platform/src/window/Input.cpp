@@ -143,7 +143,10 @@ bool isScancodeDown(int sdlScancode)
     return tracked().keys[static_cast<size_t>(sdlScancode)].load();
 }
 
-uint32_t mouseButtonsDown() { return tracked().buttons.load(); }
+uint32_t mouseButtonsDown()
+{
+    return tracked().buttons.load();
+}
 
 } // namespace Win32Internal
 
@@ -154,11 +157,21 @@ SHORT GetAsyncKeyState(int virtualKey)
     bool down = false;
     uint32_t buttons = mouseButtonsDown();
     switch (virtualKey) {
-    case VK_LBUTTON: down = buttons & SDL_BUTTON_LMASK; break;
-    case VK_RBUTTON: down = buttons & SDL_BUTTON_RMASK; break;
-    case VK_MBUTTON: down = buttons & SDL_BUTTON_MMASK; break;
-    case VK_XBUTTON1: down = buttons & SDL_BUTTON_X1MASK; break;
-    case VK_XBUTTON2: down = buttons & SDL_BUTTON_X2MASK; break;
+    case VK_LBUTTON:
+        down = buttons & SDL_BUTTON_LMASK;
+        break;
+    case VK_RBUTTON:
+        down = buttons & SDL_BUTTON_RMASK;
+        break;
+    case VK_MBUTTON:
+        down = buttons & SDL_BUTTON_MMASK;
+        break;
+    case VK_XBUTTON1:
+        down = buttons & SDL_BUTTON_X1MASK;
+        break;
+    case VK_XBUTTON2:
+        down = buttons & SDL_BUTTON_X2MASK;
+        break;
     default: {
         int scancodes[2];
         int count = scancodesForVirtualKey(virtualKey, scancodes);
@@ -265,7 +278,10 @@ WindowPtr injectionTarget(HWND window)
     return w && w->sdl && !w->destroying && videoStarted() ? w : nullptr;
 }
 
-bool push(SDL_Event& e) { return SDL_PushEvent(&e) == 1; }
+bool push(SDL_Event& e)
+{
+    return SDL_PushEvent(&e) == 1;
+}
 
 struct ClickHistory {
     Uint32 time = 0;

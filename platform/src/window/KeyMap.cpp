@@ -20,24 +20,42 @@ struct Entry {
 };
 
 const Entry kEntries[] = {
-    {SDL_SCANCODE_A, 'A', 0x1E, false, -1}, {SDL_SCANCODE_B, 'B', 0x30, false, -1},
-    {SDL_SCANCODE_C, 'C', 0x2E, false, -1}, {SDL_SCANCODE_D, 'D', 0x20, false, -1},
-    {SDL_SCANCODE_E, 'E', 0x12, false, -1}, {SDL_SCANCODE_F, 'F', 0x21, false, -1},
-    {SDL_SCANCODE_G, 'G', 0x22, false, -1}, {SDL_SCANCODE_H, 'H', 0x23, false, -1},
-    {SDL_SCANCODE_I, 'I', 0x17, false, -1}, {SDL_SCANCODE_J, 'J', 0x24, false, -1},
-    {SDL_SCANCODE_K, 'K', 0x25, false, -1}, {SDL_SCANCODE_L, 'L', 0x26, false, -1},
-    {SDL_SCANCODE_M, 'M', 0x32, false, -1}, {SDL_SCANCODE_N, 'N', 0x31, false, -1},
-    {SDL_SCANCODE_O, 'O', 0x18, false, -1}, {SDL_SCANCODE_P, 'P', 0x19, false, -1},
-    {SDL_SCANCODE_Q, 'Q', 0x10, false, -1}, {SDL_SCANCODE_R, 'R', 0x13, false, -1},
-    {SDL_SCANCODE_S, 'S', 0x1F, false, -1}, {SDL_SCANCODE_T, 'T', 0x14, false, -1},
-    {SDL_SCANCODE_U, 'U', 0x16, false, -1}, {SDL_SCANCODE_V, 'V', 0x2F, false, -1},
-    {SDL_SCANCODE_W, 'W', 0x11, false, -1}, {SDL_SCANCODE_X, 'X', 0x2D, false, -1},
-    {SDL_SCANCODE_Y, 'Y', 0x15, false, -1}, {SDL_SCANCODE_Z, 'Z', 0x2C, false, -1},
-    {SDL_SCANCODE_1, '1', 0x02, false, -1}, {SDL_SCANCODE_2, '2', 0x03, false, -1},
-    {SDL_SCANCODE_3, '3', 0x04, false, -1}, {SDL_SCANCODE_4, '4', 0x05, false, -1},
-    {SDL_SCANCODE_5, '5', 0x06, false, -1}, {SDL_SCANCODE_6, '6', 0x07, false, -1},
-    {SDL_SCANCODE_7, '7', 0x08, false, -1}, {SDL_SCANCODE_8, '8', 0x09, false, -1},
-    {SDL_SCANCODE_9, '9', 0x0A, false, -1}, {SDL_SCANCODE_0, '0', 0x0B, false, -1},
+    {SDL_SCANCODE_A, 'A', 0x1E, false, -1},
+    {SDL_SCANCODE_B, 'B', 0x30, false, -1},
+    {SDL_SCANCODE_C, 'C', 0x2E, false, -1},
+    {SDL_SCANCODE_D, 'D', 0x20, false, -1},
+    {SDL_SCANCODE_E, 'E', 0x12, false, -1},
+    {SDL_SCANCODE_F, 'F', 0x21, false, -1},
+    {SDL_SCANCODE_G, 'G', 0x22, false, -1},
+    {SDL_SCANCODE_H, 'H', 0x23, false, -1},
+    {SDL_SCANCODE_I, 'I', 0x17, false, -1},
+    {SDL_SCANCODE_J, 'J', 0x24, false, -1},
+    {SDL_SCANCODE_K, 'K', 0x25, false, -1},
+    {SDL_SCANCODE_L, 'L', 0x26, false, -1},
+    {SDL_SCANCODE_M, 'M', 0x32, false, -1},
+    {SDL_SCANCODE_N, 'N', 0x31, false, -1},
+    {SDL_SCANCODE_O, 'O', 0x18, false, -1},
+    {SDL_SCANCODE_P, 'P', 0x19, false, -1},
+    {SDL_SCANCODE_Q, 'Q', 0x10, false, -1},
+    {SDL_SCANCODE_R, 'R', 0x13, false, -1},
+    {SDL_SCANCODE_S, 'S', 0x1F, false, -1},
+    {SDL_SCANCODE_T, 'T', 0x14, false, -1},
+    {SDL_SCANCODE_U, 'U', 0x16, false, -1},
+    {SDL_SCANCODE_V, 'V', 0x2F, false, -1},
+    {SDL_SCANCODE_W, 'W', 0x11, false, -1},
+    {SDL_SCANCODE_X, 'X', 0x2D, false, -1},
+    {SDL_SCANCODE_Y, 'Y', 0x15, false, -1},
+    {SDL_SCANCODE_Z, 'Z', 0x2C, false, -1},
+    {SDL_SCANCODE_1, '1', 0x02, false, -1},
+    {SDL_SCANCODE_2, '2', 0x03, false, -1},
+    {SDL_SCANCODE_3, '3', 0x04, false, -1},
+    {SDL_SCANCODE_4, '4', 0x05, false, -1},
+    {SDL_SCANCODE_5, '5', 0x06, false, -1},
+    {SDL_SCANCODE_6, '6', 0x07, false, -1},
+    {SDL_SCANCODE_7, '7', 0x08, false, -1},
+    {SDL_SCANCODE_8, '8', 0x09, false, -1},
+    {SDL_SCANCODE_9, '9', 0x0A, false, -1},
+    {SDL_SCANCODE_0, '0', 0x0B, false, -1},
     {SDL_SCANCODE_RETURN, VK_RETURN, 0x1C, false, -1},
     {SDL_SCANCODE_ESCAPE, VK_ESCAPE, 0x01, false, -1},
     {SDL_SCANCODE_BACKSPACE, VK_BACK, 0x0E, false, -1},
@@ -56,13 +74,20 @@ const Entry kEntries[] = {
     {SDL_SCANCODE_PERIOD, VK_OEM_PERIOD, 0x34, false, -1},
     {SDL_SCANCODE_SLASH, VK_OEM_2, 0x35, false, -1},
     {SDL_SCANCODE_CAPSLOCK, VK_CAPITAL, 0x3A, false, -1},
-    {SDL_SCANCODE_F1, VK_F1, 0x3B, false, -1}, {SDL_SCANCODE_F2, VK_F2, 0x3C, false, -1},
-    {SDL_SCANCODE_F3, VK_F3, 0x3D, false, -1}, {SDL_SCANCODE_F4, VK_F4, 0x3E, false, -1},
-    {SDL_SCANCODE_F5, VK_F5, 0x3F, false, -1}, {SDL_SCANCODE_F6, VK_F6, 0x40, false, -1},
-    {SDL_SCANCODE_F7, VK_F7, 0x41, false, -1}, {SDL_SCANCODE_F8, VK_F8, 0x42, false, -1},
-    {SDL_SCANCODE_F9, VK_F9, 0x43, false, -1}, {SDL_SCANCODE_F10, VK_F10, 0x44, false, -1},
-    {SDL_SCANCODE_F11, VK_F11, 0x57, false, -1}, {SDL_SCANCODE_F12, VK_F12, 0x58, false, -1},
-    {SDL_SCANCODE_F13, VK_F13, 0x64, false, -1}, {SDL_SCANCODE_F14, VK_F14, 0x65, false, -1},
+    {SDL_SCANCODE_F1, VK_F1, 0x3B, false, -1},
+    {SDL_SCANCODE_F2, VK_F2, 0x3C, false, -1},
+    {SDL_SCANCODE_F3, VK_F3, 0x3D, false, -1},
+    {SDL_SCANCODE_F4, VK_F4, 0x3E, false, -1},
+    {SDL_SCANCODE_F5, VK_F5, 0x3F, false, -1},
+    {SDL_SCANCODE_F6, VK_F6, 0x40, false, -1},
+    {SDL_SCANCODE_F7, VK_F7, 0x41, false, -1},
+    {SDL_SCANCODE_F8, VK_F8, 0x42, false, -1},
+    {SDL_SCANCODE_F9, VK_F9, 0x43, false, -1},
+    {SDL_SCANCODE_F10, VK_F10, 0x44, false, -1},
+    {SDL_SCANCODE_F11, VK_F11, 0x57, false, -1},
+    {SDL_SCANCODE_F12, VK_F12, 0x58, false, -1},
+    {SDL_SCANCODE_F13, VK_F13, 0x64, false, -1},
+    {SDL_SCANCODE_F14, VK_F14, 0x65, false, -1},
     {SDL_SCANCODE_F15, VK_F15, 0x66, false, -1},
     {SDL_SCANCODE_PRINTSCREEN, VK_SNAPSHOT, 0x37, true, -1},
     {SDL_SCANCODE_SCROLLLOCK, VK_SCROLL, 0x46, false, -1},
@@ -85,11 +110,16 @@ const Entry kEntries[] = {
     {SDL_SCANCODE_KP_MINUS, VK_SUBTRACT, 0x4A, false, -1},
     {SDL_SCANCODE_KP_PLUS, VK_ADD, 0x4E, false, -1},
     {SDL_SCANCODE_KP_ENTER, VK_RETURN, 0x1C, true, -1},
-    {SDL_SCANCODE_KP_1, VK_NUMPAD1, 0x4F, false, -1}, {SDL_SCANCODE_KP_2, VK_NUMPAD2, 0x50, false, -1},
-    {SDL_SCANCODE_KP_3, VK_NUMPAD3, 0x51, false, -1}, {SDL_SCANCODE_KP_4, VK_NUMPAD4, 0x4B, false, -1},
-    {SDL_SCANCODE_KP_5, VK_NUMPAD5, 0x4C, false, -1}, {SDL_SCANCODE_KP_6, VK_NUMPAD6, 0x4D, false, -1},
-    {SDL_SCANCODE_KP_7, VK_NUMPAD7, 0x47, false, -1}, {SDL_SCANCODE_KP_8, VK_NUMPAD8, 0x48, false, -1},
-    {SDL_SCANCODE_KP_9, VK_NUMPAD9, 0x49, false, -1}, {SDL_SCANCODE_KP_0, VK_NUMPAD0, 0x52, false, -1},
+    {SDL_SCANCODE_KP_1, VK_NUMPAD1, 0x4F, false, -1},
+    {SDL_SCANCODE_KP_2, VK_NUMPAD2, 0x50, false, -1},
+    {SDL_SCANCODE_KP_3, VK_NUMPAD3, 0x51, false, -1},
+    {SDL_SCANCODE_KP_4, VK_NUMPAD4, 0x4B, false, -1},
+    {SDL_SCANCODE_KP_5, VK_NUMPAD5, 0x4C, false, -1},
+    {SDL_SCANCODE_KP_6, VK_NUMPAD6, 0x4D, false, -1},
+    {SDL_SCANCODE_KP_7, VK_NUMPAD7, 0x47, false, -1},
+    {SDL_SCANCODE_KP_8, VK_NUMPAD8, 0x48, false, -1},
+    {SDL_SCANCODE_KP_9, VK_NUMPAD9, 0x49, false, -1},
+    {SDL_SCANCODE_KP_0, VK_NUMPAD0, 0x52, false, -1},
     {SDL_SCANCODE_KP_PERIOD, VK_DECIMAL, 0x53, false, -1},
     {SDL_SCANCODE_NONUSBACKSLASH, VK_OEM_102, 0x56, false, -1},
     {SDL_SCANCODE_APPLICATION, VK_APPS, 0x5D, true, -1},
@@ -165,14 +195,30 @@ int scancodesForVirtualKey(int virtualKey, int out[2])
         return 0;
     // Side-specific keys first: the table reports the generic virtual key for both sides.
     switch (virtualKey) {
-    case VK_LSHIFT: out[0] = SDL_SCANCODE_LSHIFT; return 1;
-    case VK_RSHIFT: out[0] = SDL_SCANCODE_RSHIFT; return 1;
-    case VK_LCONTROL: out[0] = SDL_SCANCODE_LCTRL; return 1;
-    case VK_RCONTROL: out[0] = SDL_SCANCODE_RCTRL; return 1;
-    case VK_LMENU: out[0] = SDL_SCANCODE_LALT; return 1;
-    case VK_RMENU: out[0] = SDL_SCANCODE_RALT; return 1;
-    case VK_RETURN: out[0] = SDL_SCANCODE_RETURN; out[1] = SDL_SCANCODE_KP_ENTER; return 2;
-    default: break;
+    case VK_LSHIFT:
+        out[0] = SDL_SCANCODE_LSHIFT;
+        return 1;
+    case VK_RSHIFT:
+        out[0] = SDL_SCANCODE_RSHIFT;
+        return 1;
+    case VK_LCONTROL:
+        out[0] = SDL_SCANCODE_LCTRL;
+        return 1;
+    case VK_RCONTROL:
+        out[0] = SDL_SCANCODE_RCTRL;
+        return 1;
+    case VK_LMENU:
+        out[0] = SDL_SCANCODE_LALT;
+        return 1;
+    case VK_RMENU:
+        out[0] = SDL_SCANCODE_RALT;
+        return 1;
+    case VK_RETURN:
+        out[0] = SDL_SCANCODE_RETURN;
+        out[1] = SDL_SCANCODE_KP_ENTER;
+        return 2;
+    default:
+        break;
     }
     int count = 0;
     for (const Entry& e : kEntries) {

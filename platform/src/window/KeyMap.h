@@ -9,7 +9,7 @@ struct KeyInfo {
     BYTE virtualKey; // 0: the key has no virtual key here
     BYTE scanCode;
     bool extended;
-    BYTE dik;        // DirectInput key code (scan code | 0x80 for extended keys, with exceptions)
+    BYTE dik; // DirectInput key code (scan code | 0x80 for extended keys, with exceptions)
 };
 
 // Zeros for scancodes outside the table.

@@ -63,7 +63,10 @@ std::shared_ptr<ThreadQueue> queueOf(std::thread::id thread)
     return q;
 }
 
-std::shared_ptr<ThreadQueue> currentQueue() { return queueOf(std::this_thread::get_id()); }
+std::shared_ptr<ThreadQueue> currentQueue()
+{
+    return queueOf(std::this_thread::get_id());
+}
 
 std::atomic<int> s_terminationPending{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
@@ -205,12 +208,12 @@ void discardWindowMessages(HWND window)
         return;
     std::shared_ptr<ThreadQueue> q = queueOf(w->owner);
     std::lock_guard<std::mutex> guard(q->lock);
-    q->messages.erase(std::remove_if(q->messages.begin(), q->messages.end(),
-                                     [window](const MSG& m) { return m.hwnd == window; }),
-                      q->messages.end());
-    q->timers.erase(std::remove_if(q->timers.begin(), q->timers.end(),
-                                   [window](const Timer& t) { return t.window == window; }),
-                    q->timers.end());
+    q->messages.erase(
+        std::remove_if(q->messages.begin(), q->messages.end(), [window](const MSG& m) { return m.hwnd == window; }),
+        q->messages.end());
+    q->timers.erase(
+        std::remove_if(q->timers.begin(), q->timers.end(), [window](const Timer& t) { return t.window == window; }),
+        q->timers.end());
 }
 
 void installTerminationHandlers()
@@ -239,7 +242,10 @@ void requestClose()
 
 using namespace Win32Internal;
 
-void PlatformRaiseTerminationSignal() { s_terminationPending.store(1); }
+void PlatformRaiseTerminationSignal()
+{
+    s_terminationPending.store(1);
+}
 
 BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags)
 {

@@ -67,9 +67,15 @@ std::string classNameForLog(LPCWSTR name)
     return wideToUtf8(name);
 }
 
-bool isConsole(HWND window) { return isConsoleWindow(window); }
+bool isConsole(HWND window)
+{
+    return isConsoleWindow(window);
+}
 
-void invalidWindow() { SetLastError(ERROR_INVALID_WINDOW_HANDLE); }
+void invalidWindow()
+{
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+}
 
 void sendAll(const std::vector<PendingMessage>& messages)
 {
@@ -184,7 +190,10 @@ Frame frameForStyle(DWORD style)
     return Frame{0, 0, 0, 0};
 }
 
-bool hasCaption(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION; }
+bool hasCaption(DWORD style)
+{
+    return (style & WS_CAPTION) == WS_CAPTION;
+}
 
 WindowPtr findWindow(HWND window)
 {
@@ -619,7 +628,10 @@ LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value)
     return previous;
 }
 
-LONG GetWindowLongW(HWND window, int index) { return static_cast<LONG>(GetWindowLongPtrW(window, index)); }
+LONG GetWindowLongW(HWND window, int index)
+{
+    return static_cast<LONG>(GetWindowLongPtrW(window, index));
+}
 
 LONG SetWindowLongW(HWND window, int index, LONG value)
 {
@@ -758,7 +770,10 @@ BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL, DWORD)
     return TRUE;
 }
 
-BOOL AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu) { return AdjustWindowRectEx(rect, style, menu, 0); }
+BOOL AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu)
+{
+    return AdjustWindowRectEx(rect, style, menu, 0);
+}
 
 BOOL GetWindowRect(HWND window, LPRECT rect)
 {
@@ -896,9 +911,15 @@ char s_cursor;
 
 } // namespace
 
-HICON LoadIconW(HINSTANCE, LPCWSTR) { return reinterpret_cast<HICON>(&s_icon); }
+HICON LoadIconW(HINSTANCE, LPCWSTR)
+{
+    return reinterpret_cast<HICON>(&s_icon);
+}
 
-HCURSOR LoadCursorW(HINSTANCE, LPCWSTR) { return reinterpret_cast<HCURSOR>(&s_cursor); }
+HCURSOR LoadCursorW(HINSTANCE, LPCWSTR)
+{
+    return reinterpret_cast<HCURSOR>(&s_cursor);
+}
 
 HMODULE GetModuleHandleW(LPCWSTR moduleName)
 {

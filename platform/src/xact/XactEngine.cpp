@@ -51,7 +51,7 @@ const void* subjectOf(const FACTNotification& note)
 {
     if (isCueNotification(note.type))
         return note.type == XACTNOTIFICATIONTYPE_MARKER ? static_cast<const void*>(note.marker.pCue)
-                                                         : static_cast<const void*>(note.cue.pCue);
+                                                        : static_cast<const void*>(note.cue.pCue);
     return nullptr;
 }
 
@@ -283,8 +283,7 @@ HRESULT Engine::CreateSoundBank(const void* pvBuffer, DWORD dwSize, DWORD, DWORD
     return S_OK;
 }
 
-HRESULT Engine::CreateInMemoryWaveBank(const void* pvBuffer, DWORD dwSize, DWORD, DWORD,
-                                       IXACT3WaveBank** ppWaveBank)
+HRESULT Engine::CreateInMemoryWaveBank(const void* pvBuffer, DWORD dwSize, DWORD, DWORD, IXACT3WaveBank** ppWaveBank)
 {
     if (!ppWaveBank)
         return E_POINTER;
@@ -615,7 +614,8 @@ void Engine::deliver(const FACTNotification& note)
     IXACT3WaveBank* waveBank = nullptr;
     if (isCueNotification(note.type)) {
         FACTCue* factCue = note.type == XACTNOTIFICATIONTYPE_MARKER ? note.marker.pCue : note.cue.pCue;
-        FACTSoundBank* factBank = note.type == XACTNOTIFICATIONTYPE_MARKER ? note.marker.pSoundBank : note.cue.pSoundBank;
+        FACTSoundBank* factBank =
+            note.type == XACTNOTIFICATIONTYPE_MARKER ? note.marker.pSoundBank : note.cue.pSoundBank;
         cueIndex = note.type == XACTNOTIFICATIONTYPE_MARKER ? note.marker.cueIndex : note.cue.cueIndex;
         for (Cue* c : m_cues)
             if (factCue && c->fact() == factCue) {

@@ -18,7 +18,10 @@ constexpr uint16_t kSettingsTool = 42;
 constexpr uint16_t kSoundBankTool = 43;
 constexpr uint16_t kContent30 = 43; // XACT 3.0: tracks carry no filter data
 
-bool supportedContent(uint32_t version) { return version >= 43 && version <= 46; }
+bool supportedContent(uint32_t version)
+{
+    return version >= 43 && version <= 46;
+}
 
 // Little-endian reads that stop at the end of the buffer; once one fails all later reads
 // fail too, so a walk can check once at a convenient point.
@@ -55,8 +58,8 @@ public:
     {
         uint8_t b[4] = {0, 0, 0, 0};
         read(b, 4);
-        return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-               (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+        return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
+               (static_cast<uint32_t>(b[3]) << 24);
     }
     int32_t s32() { return static_cast<int32_t>(u32()); }
     float f32()
@@ -93,8 +96,7 @@ public:
             m_ok = false;
             return false;
         }
-        out.assign(reinterpret_cast<const char*>(m_data + m_pos),
-                   static_cast<const uint8_t*>(end) - (m_data + m_pos));
+        out.assign(reinterpret_cast<const char*>(m_data + m_pos), static_cast<const uint8_t*>(end) - (m_data + m_pos));
         m_pos += width;
         return true;
     }
@@ -179,7 +181,9 @@ bool readEvents(Reader& r, std::vector<WaveRef>& waves, std::string& error)
             return r.ok() ? fail(error, "sound bank: bad event separator") : false;
         uint8_t type = static_cast<uint8_t>(info & 0x1F);
         switch (type) {
-        case kEventStop: r.skip(1); break;
+        case kEventStop:
+            r.skip(1);
+            break;
         case kEventPlayWave:
         case kEventPlayWaveEffectVariation: {
             r.skip(1); // flags
@@ -217,9 +221,14 @@ bool readEvents(Reader& r, std::vector<WaveRef>& waves, std::string& error)
             }
             break;
         }
-        case kEventMarker: r.skip(4); break;
-        case kEventMarkerRepeating: r.skip(8); break;
-        default: return fail(error, "sound bank: unknown event type");
+        case kEventMarker:
+            r.skip(4);
+            break;
+        case kEventMarkerRepeating:
+            r.skip(8);
+            break;
+        default:
+            return fail(error, "sound bank: unknown event type");
         }
     }
     return true;
@@ -227,8 +236,7 @@ bool readEvents(Reader& r, std::vector<WaveRef>& waves, std::string& error)
 
 // The runtime parameter curve codes of a sound (flag 0x02) and of its tracks (flag 0x04);
 // FAudio looks each code up in the settings and uses the result unchecked.
-bool readRpcBlock(Reader& r, uint8_t flags, uint8_t trackCount, const std::set<uint32_t>& rpcCodes,
-                  std::string& error)
+bool readRpcBlock(Reader& r, uint8_t flags, uint8_t trackCount, const std::set<uint32_t>& rpcCodes, std::string& error)
 {
     size_t start = r.pos();
     uint16_t length = r.u16();

@@ -41,7 +41,7 @@ struct WaveRef {
 struct SoundBankInfo {
     std::string name;
     std::vector<std::string> waveBankNames;
-    std::vector<std::string> cueNames; // empty when the bank carries no names
+    std::vector<std::string> cueNames;          // empty when the bank carries no names
     std::vector<std::vector<WaveRef>> cueWaves; // per cue, every wave it may start
     uint16_t cueCount = 0;
 };

@@ -112,6 +112,6 @@ TEST_F(CommandLineTest, FlagsFollowTheirValues)
     EXPECT_TRUE(INSTANCING);
 
     EXPECT_TRUE(parseCommandLine(engine, "-DEBUG x -SHOW_VIDEO 0x1"));
-    EXPECT_FALSE(engine->isDebug()); // no digits read as 0
+    EXPECT_FALSE(engine->isDebug());                        // no digits read as 0
     EXPECT_FALSE(engine->getEngineParams().getShowVideo()); // "0x1" reads as 0
 }

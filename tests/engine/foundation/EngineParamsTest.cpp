@@ -111,8 +111,9 @@ TEST_F(EngineConfigTest, MissingFileFailsAndChangesNothing)
     EXPECT_EQ(display.getDisplayHeight(), 480u);
 
     // A file holding only an empty ENGINE_PARAMS changes nothing either.
-    TestSupport::writeBytes(dir / "empty.cfg",
-                            TestSupport::utf16le(L"<MyEngineParams><ENGINE_PARAMS></ENGINE_PARAMS></MyEngineParams>", true));
+    TestSupport::writeBytes(
+        dir / "empty.cfg",
+        TestSupport::utf16le(L"<MyEngineParams><ENGINE_PARAMS></ENGINE_PARAMS></MyEngineParams>", true));
     EXPECT_TRUE(engine->load(path("empty.cfg")));
     EXPECT_EQ(display.getDisplayWidth(), 640u);
 }
@@ -171,7 +172,7 @@ TEST_F(EngineConfigTest, EntriesOfLaterBuildsSurviveLoadAndSave)
     EXPECT_EQ(attribute(saved.getNode(L"API_PARAMS"), L"PROFILE"), L"<none>"); // nobody keeps it
     const XMLNode* engineNode = saved.getNode(L"ENGINE_PARAMS");
     EXPECT_EQ(childNames(engineNode), (std::vector<std::wstring>{L"D3DINITPARAMS", L"SOUNDINITPARAMS",
-                                                                  L"DINPUTINITPARAMS", L"NETWORK_PARAMS"}));
+                                                                 L"DINPUTINITPARAMS", L"NETWORK_PARAMS"}));
     EXPECT_EQ(attribute(engineNode->getNode(L"NETWORK_PARAMS"), L"PORT"), L"4000");
 
     const XMLNode* d3d = engineNode->getNode(L"D3DINITPARAMS");
@@ -251,6 +252,6 @@ TEST(EngineParamsSections, PresentNodesStartFromZeroAndListsSplitAtBlanks)
     EXPECT_EQ(input.getKeyRepeatRate(), 50u);
     EXPECT_TRUE(input.isBufferedMouse());
     EXPECT_EQ(input.getMousePollRate(), 0u);
-    EXPECT_FALSE(input.isBufferedKeyboard());   // absent: the default
+    EXPECT_FALSE(input.isBufferedKeyboard()); // absent: the default
     EXPECT_EQ(input.getKeyboardPollRate(), 20u);
 }

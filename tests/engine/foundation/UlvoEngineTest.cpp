@@ -91,13 +91,14 @@ private:
 // Ends a loop that fails to end by itself after some real seconds.
 class Watchdog {
 public:
-    explicit Watchdog(HWND window) : m_thread([this, window] {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!m_stop.load() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (!m_stop.load())
-            PostMessageW(window, kWatchdog, 0, 0);
-    })
+    explicit Watchdog(HWND window)
+        : m_thread([this, window] {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!m_stop.load() && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            if (!m_stop.load())
+                PostMessageW(window, kWatchdog, 0, 0);
+        })
     {
     }
     ~Watchdog()

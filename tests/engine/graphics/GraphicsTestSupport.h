@@ -69,7 +69,7 @@ struct Painter : public sigslot::has_slots<> {
 } // namespace GraphicsTesting
 
 // One pixel of an Image within 2 per channel of the expected colour.
-#define EXPECT_PIXEL(image, x, y, expected)                                                                       \
-    EXPECT_TRUE(TestSupport::near((image).at(x, y), (expected), 2))                                               \
-        << "pixel (" << (x) << ", " << (y) << ") is " << TestSupport::hex((image).at(x, y)) << ", expected "     \
+#define EXPECT_PIXEL(image, x, y, expected)                                                                            \
+    EXPECT_TRUE(TestSupport::near((image).at(x, y), (expected), 2))                                                    \
+        << "pixel (" << (x) << ", " << (y) << ") is " << TestSupport::hex((image).at(x, y)) << ", expected "           \
         << TestSupport::hex(expected)

@@ -29,7 +29,10 @@ std::wstring box(const std::wstring& name, int x, int y, int w, int h, const std
 struct Recorder : public sigslot::has_slots<> {
     std::vector<std::string> events;
     void clicked(GUIWindow& w) { events.push_back("click " + narrow(w)); }
-    void pressed(GUIWindow& w, const bool& taken) { events.push_back("press " + narrow(w) + (taken ? "" : " ignored")); }
+    void pressed(GUIWindow& w, const bool& taken)
+    {
+        events.push_back("press " + narrow(w) + (taken ? "" : " ignored"));
+    }
     void released(GUIWindow& w, const bool& taken)
     {
         events.push_back("release " + narrow(w) + (taken ? "" : " ignored"));
@@ -232,12 +235,13 @@ TEST_F(GUITest, LayersOrderSiblingsAndTopLevelWindows)
 TEST_F(GUITest, AnimationGoalsMoveJumpAndSignal)
 {
     ASSERT_TRUE(loadText(L"<GUI>" +
-                         box(L"W_ANIM", 0, 0, 100, 100, L"<DRAWOPTIONS ALPHA=\"1\"/>"
-                                                        L"<ANIMATION_GOAL NAME=\"AUS\" SPEED=\"2\">"
-                                                        L"<GUIRECT><POS_TL X_OFF=\"200\"/><SIZE X_OFF=\"100\" "
-                                                        L"Y_OFF=\"100\"/></GUIRECT>"
-                                                        L"<DRAWOPTIONS ALPHA=\"0\"/><OPTIONS VISIBLE=\"0\"/>"
-                                                        L"</ANIMATION_GOAL>") +
+                         box(L"W_ANIM", 0, 0, 100, 100,
+                             L"<DRAWOPTIONS ALPHA=\"1\"/>"
+                             L"<ANIMATION_GOAL NAME=\"AUS\" SPEED=\"2\">"
+                             L"<GUIRECT><POS_TL X_OFF=\"200\"/><SIZE X_OFF=\"100\" "
+                             L"Y_OFF=\"100\"/></GUIRECT>"
+                             L"<DRAWOPTIONS ALPHA=\"0\"/><OPTIONS VISIBLE=\"0\"/>"
+                             L"</ANIMATION_GOAL>") +
                          L"</GUI>"));
     GUIWindow* w = window(L"W_ANIM");
     Recorder recorder;

@@ -170,8 +170,8 @@ TEST_F(GUITest, BrokenDescriptionsAreLoggedAndSkipped)
     EXPECT_NE(window(L"D63"), nullptr);
     EXPECT_EQ(window(L"D64"), nullptr) << "nesting deeper than the factory allows is skipped";
     const std::string text = log.text();
-    for (const char* expected : {"UNBEKANNT", "FARBE", "SICHTBAR", "ZAUBER", "FEHLT ", "FEHLT_AUCH",
-                                 "zu tief verschachtelt"})
+    for (const char* expected :
+         {"UNBEKANNT", "FARBE", "SICHTBAR", "ZAUBER", "FEHLT ", "FEHLT_AUCH", "zu tief verschachtelt"})
         EXPECT_NE(text.find(expected), std::string::npos) << expected << " is not logged:\n" << text;
 
     // Broken nesting and truncated text: what parses is loaded, nothing more.

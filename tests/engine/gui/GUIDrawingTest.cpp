@@ -62,18 +62,18 @@ TEST_F(GUITest, CircularShapesClipTheirSubtreesNestedTwice)
 {
     makeColours();
     const std::wstring clip = L"<OPTIONS DRAW_IN_CLIENT_ONLY=\"1\"/>";
-    ASSERT_TRUE(loadText(
-        L"<GUI>" +
-        box(L"P_CLIP", 0, 0, 240, 160, L"TEX_NORMAL=\"T_GREY\"", L"",
-            // Blue disk centred at (60, 60), radius 50; inside it a green disk at (100, 100),
-            // inside that stripes over its left half: only the lens of both disks shows them.
-            box(L"P_OUTER", 10, 10, 100, 100, L"TEX_NORMAL=\"T_BLUE\" TEX_SHAPE=\"T_CIRCLE\"", clip,
-                box(L"P_INNER", 40, 40, 100, 100, L"TEX_NORMAL=\"T_GREEN\" TEX_SHAPE=\"T_CIRCLE\"", clip,
-                    box(L"P_STRIPES", -40, -40, 90, 200,
-                        L"TEX_NORMAL=\"T_STRIPES\"><DRAW_TYPE X=\"REPEAT\" Y=\"REPEAT\"/>"))) +
-                // Drawn after the clipped subtree: the stencil test must be off again.
-                box(L"P_AFTER", 170, 10, 60, 130, L"TEX_NORMAL=\"T_RED\"")) +
-        L"</GUI>"));
+    ASSERT_TRUE(
+        loadText(L"<GUI>" +
+                 box(L"P_CLIP", 0, 0, 240, 160, L"TEX_NORMAL=\"T_GREY\"", L"",
+                     // Blue disk centred at (60, 60), radius 50; inside it a green disk at (100, 100),
+                     // inside that stripes over its left half: only the lens of both disks shows them.
+                     box(L"P_OUTER", 10, 10, 100, 100, L"TEX_NORMAL=\"T_BLUE\" TEX_SHAPE=\"T_CIRCLE\"", clip,
+                         box(L"P_INNER", 40, 40, 100, 100, L"TEX_NORMAL=\"T_GREEN\" TEX_SHAPE=\"T_CIRCLE\"", clip,
+                             box(L"P_STRIPES", -40, -40, 90, 200,
+                                 L"TEX_NORMAL=\"T_STRIPES\"><DRAW_TYPE X=\"REPEAT\" Y=\"REPEAT\"/>"))) +
+                         // Drawn after the clipped subtree: the stencil test must be off again.
+                         box(L"P_AFTER", 170, 10, 60, 130, L"TEX_NORMAL=\"T_RED\"")) +
+                 L"</GUI>"));
     const Image page = render(240, 160, kBackground);
     ASSERT_EQ(page.width, 240u);
 
@@ -93,19 +93,19 @@ TEST_F(GUITest, CircularShapesClipTheirSubtreesNestedTwice)
 TEST_F(GUITest, LayersAndDockingPage)
 {
     makeColours();
-    ASSERT_TRUE(loadText(
-        L"<GUI>" + box(L"E_HIGH", 40, 20, 40, 40, L"TEX_NORMAL=\"T_RED\" EBENE=\"1\"") +
-        box(L"E_LOW1", 10, 10, 40, 40, L"TEX_NORMAL=\"T_GREEN\"") +
-        box(L"E_LOW2", 25, 35, 40, 40, L"TEX_NORMAL=\"T_BLUE\"") +
-        box(L"E_PARENT", 10, 90, 80, 60, L"TEX_NORMAL=\"T_GREY\"", L"",
-            box(L"E_CHILD_HIGH", 30, 10, 40, 40, L"TEX_NORMAL=\"T_YELLOW\" EBENE=\"2\"") +
-                box(L"E_CHILD_LOW", 10, 20, 40, 30, L"TEX_NORMAL=\"T_RED\"")) +
-        L"<WINDOW NAME=\"D_DOCK\"><WINDOW_PARAMS><GUIRECT><POS_TL X_OFF=\"130\" Y_OFF=\"30\"/>"
-        L"<SIZE X_OFF=\"100\" Y_OFF=\"100\"/></GUIRECT><OPTIONS LAYOUTMANAGER=\"DEFAULT\"/></WINDOW_PARAMS>" +
-        box(L"D_TOP1", 0, 0, 1, 10, L"TEX_NORMAL=\"T_YELLOW\"", L"<OPTIONS LAYOUT_PARAM=\"TOP\"/>") +
-        box(L"D_TOP2", 0, 0, 1, 20, L"TEX_NORMAL=\"T_GREEN\"", L"<OPTIONS LAYOUT_PARAM=\"TOP\"/>") +
-        box(L"D_FILL", 0, 0, 1, 1, L"TEX_NORMAL=\"T_BLUE\"", L"<OPTIONS LAYOUT_PARAM=\"FILL\"/>") +
-        L"</WINDOW></GUI>"));
+    ASSERT_TRUE(
+        loadText(L"<GUI>" + box(L"E_HIGH", 40, 20, 40, 40, L"TEX_NORMAL=\"T_RED\" EBENE=\"1\"") +
+                 box(L"E_LOW1", 10, 10, 40, 40, L"TEX_NORMAL=\"T_GREEN\"") +
+                 box(L"E_LOW2", 25, 35, 40, 40, L"TEX_NORMAL=\"T_BLUE\"") +
+                 box(L"E_PARENT", 10, 90, 80, 60, L"TEX_NORMAL=\"T_GREY\"", L"",
+                     box(L"E_CHILD_HIGH", 30, 10, 40, 40, L"TEX_NORMAL=\"T_YELLOW\" EBENE=\"2\"") +
+                         box(L"E_CHILD_LOW", 10, 20, 40, 30, L"TEX_NORMAL=\"T_RED\"")) +
+                 L"<WINDOW NAME=\"D_DOCK\"><WINDOW_PARAMS><GUIRECT><POS_TL X_OFF=\"130\" Y_OFF=\"30\"/>"
+                 L"<SIZE X_OFF=\"100\" Y_OFF=\"100\"/></GUIRECT><OPTIONS LAYOUTMANAGER=\"DEFAULT\"/></WINDOW_PARAMS>" +
+                 box(L"D_TOP1", 0, 0, 1, 10, L"TEX_NORMAL=\"T_YELLOW\"", L"<OPTIONS LAYOUT_PARAM=\"TOP\"/>") +
+                 box(L"D_TOP2", 0, 0, 1, 20, L"TEX_NORMAL=\"T_GREEN\"", L"<OPTIONS LAYOUT_PARAM=\"TOP\"/>") +
+                 box(L"D_FILL", 0, 0, 1, 1, L"TEX_NORMAL=\"T_BLUE\"", L"<OPTIONS LAYOUT_PARAM=\"FILL\"/>") +
+                 L"</WINDOW></GUI>"));
     const Image page = render(240, 160, kBackground);
     ASSERT_EQ(page.width, 240u);
     // The EBENE 1 window loaded first is drawn last; the two of EBENE 0 keep file order.

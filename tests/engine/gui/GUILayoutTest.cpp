@@ -17,8 +17,7 @@ using GUITesting::GUITest;
 namespace {
 
 // A 100 x 100 window at (x, 0) with a layout manager and docked children.
-std::wstring dockingWindow(const std::wstring& name, int x, const std::wstring& manager,
-                           const std::wstring& children)
+std::wstring dockingWindow(const std::wstring& name, int x, const std::wstring& manager, const std::wstring& children)
 {
     return L"<WINDOW NAME=\"" + name + L"\"><WINDOW_PARAMS><GUIRECT><POS_TL X_OFF=\"" + std::to_wstring(x) +
            L"\"/><SIZE X_OFF=\"100\" Y_OFF=\"100\"/></GUIRECT><OPTIONS LAYOUTMANAGER=\"" + manager +

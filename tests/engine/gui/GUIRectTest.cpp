@@ -33,27 +33,31 @@ void expectRect(const FloatRect& r, float left, float top, float right, float bo
 TEST(GUIRect, PointsFoldIntoPositionAndSizeByTheirAnchors)
 {
     // Top-left corner and a size.
-    expectRect(evaluate(L"<GUIRECT><POS_TL X_REL=\"0.1\" Y_REL=\"0.1\"/><SIZE X_REL=\"0.5\" Y_REL=\"0.25\"/></GUIRECT>"),
-               80, 60, 480, 210);
+    expectRect(
+        evaluate(L"<GUIRECT><POS_TL X_REL=\"0.1\" Y_REL=\"0.1\"/><SIZE X_REL=\"0.5\" Y_REL=\"0.25\"/></GUIRECT>"), 80,
+        60, 480, 210);
     // A centre point with a pixel size is centred.
     expectRect(evaluate(L"<GUIRECT><POS_CC X_REL=\"0.5\" Y_REL=\"0.5\"/><SIZE X_OFF=\"100\" Y_OFF=\"50\"/></GUIRECT>"),
                350, 275, 450, 325);
     // Two corners, the second 10 pixels in from the right.
     expectRect(evaluate(L"<GUIRECT><POS_TL/><POS_BR X_REL=\"1\" Y_REL=\"1\"/></GUIRECT>"), 0, 0, 800, 600);
-    expectRect(evaluate(L"<GUIRECT><POS_LT/><POS_RB X_REL=\"1\" X_OFF=\"-10\" Y_REL=\"1\"/></GUIRECT>"), 0, 0, 790, 600);
+    expectRect(evaluate(L"<GUIRECT><POS_LT/><POS_RB X_REL=\"1\" X_OFF=\"-10\" Y_REL=\"1\"/></GUIRECT>"), 0, 0, 790,
+               600);
     // A centre and a centre-right point: the centre means the middle of the rectangle.
-    expectRect(evaluate(L"<GUIRECT><POS_CC X_REL=\"0.5\" Y_REL=\"0.5\"/><POS_CR X_REL=\"0.75\" Y_REL=\"0.5\"/></GUIRECT>"),
-               200, 300, 600, 300);
+    expectRect(
+        evaluate(L"<GUIRECT><POS_CC X_REL=\"0.5\" Y_REL=\"0.5\"/><POS_CR X_REL=\"0.75\" Y_REL=\"0.5\"/></GUIRECT>"),
+        200, 300, 600, 300);
     // Bottom-right corner with a size grows up and left.
-    expectRect(evaluate(L"<GUIRECT><POS_BR X_REL=\"1\" Y_REL=\"1\"/><SIZE X_OFF=\"40\" Y_OFF=\"30\"/></GUIRECT>"),
-               760, 570, 800, 600);
+    expectRect(evaluate(L"<GUIRECT><POS_BR X_REL=\"1\" Y_REL=\"1\"/><SIZE X_OFF=\"40\" Y_OFF=\"30\"/></GUIRECT>"), 760,
+               570, 800, 600);
     // Empty: position and size 0, anchored top left.
     const GUIRect empty = rectFrom(L"<GUIRECT/>");
     EXPECT_EQ(empty.anchor, 9u);
     expectRect(empty.calculate(FloatRect(0, 0, 800, 600)), 0, 0, 0, 0);
     // A third point is ignored.
-    expectRect(evaluate(L"<GUIRECT><POS_TL/><SIZE X_OFF=\"5\" Y_OFF=\"5\"/><POS_BR X_REL=\"1\" Y_REL=\"1\"/></GUIRECT>"),
-               0, 0, 5, 5);
+    expectRect(
+        evaluate(L"<GUIRECT><POS_TL/><SIZE X_OFF=\"5\" Y_OFF=\"5\"/><POS_BR X_REL=\"1\" Y_REL=\"1\"/></GUIRECT>"), 0, 0,
+        5, 5);
 }
 
 TEST(GUIRect, RatioRuleKeepsTheAnchoredEdge)

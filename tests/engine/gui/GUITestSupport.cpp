@@ -11,7 +11,6 @@
 
 #include <platform_test.h>
 
-
 namespace GUITesting {
 
 using namespace Ulvo;

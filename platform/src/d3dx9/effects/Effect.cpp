@@ -134,7 +134,8 @@ std::vector<std::pair<std::string, DWORD>> pixelSamplers(const std::vector<Bindi
 
 bool Effect::buildPass(Pass& pass, PassProgram& out, Messages& messages)
 {
-    const TranslatedStage* vs = pass.vertexShader >= 0 ? m_stages[static_cast<size_t>(pass.vertexShader)].get() : nullptr;
+    const TranslatedStage* vs =
+        pass.vertexShader >= 0 ? m_stages[static_cast<size_t>(pass.vertexShader)].get() : nullptr;
     const TranslatedStage* ps = pass.pixelShader >= 0 ? m_stages[static_cast<size_t>(pass.pixelShader)].get() : nullptr;
     if (!vs && !ps)
         return true;
@@ -160,11 +161,10 @@ bool Effect::buildPass(Pass& pass, PassProgram& out, Messages& messages)
             int unit = p->samplerRegister;
             if (unit < 0 || unit >= 16 || used[static_cast<size_t>(unit)]) {
                 unit = 0;
-                while (unit < 16 && (used[static_cast<size_t>(unit)] ||
-                                     std::any_of(m_core.description().parameters.begin(),
-                                                 m_core.description().parameters.end(), [&](const auto& q) {
-                                                     return q->samplerRegister == unit && q.get() != p;
-                                                 })))
+                while (unit < 16 &&
+                       (used[static_cast<size_t>(unit)] ||
+                        std::any_of(m_core.description().parameters.begin(), m_core.description().parameters.end(),
+                                    [&](const auto& q) { return q->samplerRegister == unit && q.get() != p; })))
                     ++unit;
             }
             if (unit >= 16)
@@ -568,7 +568,9 @@ void Effect::saveStates(DWORD flags)
             m_saved.push_back({s.kind, u, s.state, value});
             break;
         }
-        case StateKind::Texture: saveTexture(fromSampler ? unit : s.index); break;
+        case StateKind::Texture:
+            saveTexture(fromSampler ? unit : s.index);
+            break;
         case StateKind::VertexShader:
         case StateKind::PixelShader:
             if (!(flags & D3DXFX_DONOTSAVESHADERSTATE) && !m_savedShaders) {
@@ -577,7 +579,8 @@ void Effect::saveStates(DWORD flags)
                 m_savedShaders = true;
             }
             break;
-        default: break;
+        default:
+            break;
         }
     };
     for (auto& pass : m_technique->passes) {
@@ -606,7 +609,8 @@ void Effect::restoreStates()
         case StateKind::Sampler:
             m_device->SetSamplerState(it->index, static_cast<D3DSAMPLERSTATETYPE>(it->state), it->value);
             break;
-        default: break;
+        default:
+            break;
         }
     }
     for (auto& [unit, texture] : m_savedTextures) {
@@ -651,8 +655,12 @@ HRESULT Effect::BeginPass(UINT index)
         DWORD value = 0;
         IDirect3DBaseTexture9* texture = nullptr;
         switch (s.kind) {
-        case StateKind::VertexShader: m_device->SetVertexShader(program.vertexShader); break;
-        case StateKind::PixelShader: m_device->SetPixelShader(program.pixelShader); break;
+        case StateKind::VertexShader:
+            m_device->SetVertexShader(program.vertexShader);
+            break;
+        case StateKind::PixelShader:
+            m_device->SetPixelShader(program.pixelShader);
+            break;
         case StateKind::Render:
             if (evaluate(s, value, nullptr))
                 m_device->SetRenderState(static_cast<D3DRENDERSTATETYPE>(s.state), value);

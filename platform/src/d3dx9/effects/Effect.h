@@ -39,78 +39,183 @@ private:
     std::map<std::string, std::shared_ptr<ValueBlock>> m_shared;
 };
 
-#define ULVO_BASE_EFFECT_METHODS                                                                                     \
-    HRESULT GetDesc(D3DXEFFECT_DESC* d) override { return m_core.getDesc(d); }                                        \
-    HRESULT GetParameterDesc(D3DXHANDLE h, D3DXPARAMETER_DESC* d) override { return m_core.getParameterDesc(h, d); }  \
-    HRESULT GetTechniqueDesc(D3DXHANDLE h, D3DXTECHNIQUE_DESC* d) override { return m_core.getTechniqueDesc(h, d); }  \
-    HRESULT GetPassDesc(D3DXHANDLE h, D3DXPASS_DESC* d) override { return m_core.getPassDesc(h, d); }                 \
-    D3DXHANDLE GetParameter(D3DXHANDLE h, UINT i) override { return m_core.getParameter(h, i); }                      \
-    D3DXHANDLE GetParameterByName(D3DXHANDLE h, LPCSTR n) override { return m_core.getParameterByName(h, n); }        \
-    D3DXHANDLE GetParameterBySemantic(D3DXHANDLE h, LPCSTR s) override { return m_core.getParameterBySemantic(h, s); } \
-    D3DXHANDLE GetParameterElement(D3DXHANDLE h, UINT i) override { return m_core.getParameterElement(h, i); }        \
-    D3DXHANDLE GetTechnique(UINT i) override { return m_core.getTechnique(i); }                                      \
-    D3DXHANDLE GetTechniqueByName(LPCSTR n) override { return m_core.getTechniqueByName(n); }                        \
-    D3DXHANDLE GetPass(D3DXHANDLE h, UINT i) override { return m_core.getPass(h, i); }                                \
-    D3DXHANDLE GetPassByName(D3DXHANDLE h, LPCSTR n) override { return m_core.getPassByName(h, n); }                  \
-    D3DXHANDLE GetAnnotation(D3DXHANDLE h, UINT i) override { return m_core.getAnnotation(h, i); }                    \
-    D3DXHANDLE GetAnnotationByName(D3DXHANDLE h, LPCSTR n) override { return m_core.getAnnotationByName(h, n); }      \
-    HRESULT SetValue(D3DXHANDLE h, LPCVOID p, UINT b) override { return m_core.setValue(h, p, b); }                   \
-    HRESULT GetValue(D3DXHANDLE h, LPVOID p, UINT b) override { return m_core.getValue(h, p, b); }                    \
-    HRESULT SetBool(D3DXHANDLE h, BOOL b) override { return m_core.setNumbers(h, &b, 1, EffectCore::Source::Bool); } \
-    HRESULT GetBool(D3DXHANDLE h, BOOL* b) override { return m_core.getNumbers(h, b, 1, EffectCore::Source::Bool); } \
-    HRESULT SetBoolArray(D3DXHANDLE h, const BOOL* b, UINT n) override                                               \
-    {                                                                                                                \
-        return m_core.setNumbers(h, b, n, EffectCore::Source::Bool);                                                 \
-    }                                                                                                                \
-    HRESULT GetBoolArray(D3DXHANDLE h, BOOL* b, UINT n) override                                                     \
-    {                                                                                                                \
-        return m_core.getNumbers(h, b, n, EffectCore::Source::Bool);                                                 \
-    }                                                                                                                \
-    HRESULT SetInt(D3DXHANDLE h, INT v) override { return m_core.setNumbers(h, &v, 1, EffectCore::Source::Int); }    \
-    HRESULT GetInt(D3DXHANDLE h, INT* v) override { return m_core.getNumbers(h, v, 1, EffectCore::Source::Int); }    \
-    HRESULT SetIntArray(D3DXHANDLE h, const INT* v, UINT n) override                                                 \
-    {                                                                                                                \
-        return m_core.setNumbers(h, v, n, EffectCore::Source::Int);                                                  \
-    }                                                                                                                \
-    HRESULT GetIntArray(D3DXHANDLE h, INT* v, UINT n) override                                                       \
-    {                                                                                                                \
-        return m_core.getNumbers(h, v, n, EffectCore::Source::Int);                                                  \
-    }                                                                                                                \
-    HRESULT SetFloat(D3DXHANDLE h, FLOAT v) override { return m_core.setNumbers(h, &v, 1, EffectCore::Source::Float); } \
-    HRESULT GetFloat(D3DXHANDLE h, FLOAT* v) override { return m_core.getNumbers(h, v, 1, EffectCore::Source::Float); } \
-    HRESULT SetFloatArray(D3DXHANDLE h, const FLOAT* v, UINT n) override                                             \
-    {                                                                                                                \
-        return m_core.setNumbers(h, v, n, EffectCore::Source::Float);                                                \
-    }                                                                                                                \
-    HRESULT GetFloatArray(D3DXHANDLE h, FLOAT* v, UINT n) override                                                   \
-    {                                                                                                                \
-        return m_core.getNumbers(h, v, n, EffectCore::Source::Float);                                                \
-    }                                                                                                                \
-    HRESULT SetVector(D3DXHANDLE h, const D3DXVECTOR4* v) override { return m_core.setVectors(h, v, 1); }             \
-    HRESULT GetVector(D3DXHANDLE h, D3DXVECTOR4* v) override { return m_core.getVectors(h, v, 1); }                   \
-    HRESULT SetVectorArray(D3DXHANDLE h, const D3DXVECTOR4* v, UINT n) override { return m_core.setVectors(h, v, n); } \
-    HRESULT GetVectorArray(D3DXHANDLE h, D3DXVECTOR4* v, UINT n) override { return m_core.getVectors(h, v, n); }     \
-    HRESULT SetMatrix(D3DXHANDLE h, const D3DXMATRIX* m) override { return m_core.setMatrices(h, m, 1, false); }      \
-    HRESULT GetMatrix(D3DXHANDLE h, D3DXMATRIX* m) override { return m_core.getMatrices(h, m, 1, false); }            \
-    HRESULT SetMatrixArray(D3DXHANDLE h, const D3DXMATRIX* m, UINT n) override                                       \
-    {                                                                                                                \
-        return m_core.setMatrices(h, m, n, false);                                                                   \
-    }                                                                                                                \
-    HRESULT GetMatrixArray(D3DXHANDLE h, D3DXMATRIX* m, UINT n) override { return m_core.getMatrices(h, m, n, false); } \
-    HRESULT SetMatrixTranspose(D3DXHANDLE h, const D3DXMATRIX* m) override { return m_core.setMatrices(h, m, 1, true); } \
-    HRESULT GetMatrixTranspose(D3DXHANDLE h, D3DXMATRIX* m) override { return m_core.getMatrices(h, m, 1, true); }    \
-    HRESULT SetMatrixTransposeArray(D3DXHANDLE h, const D3DXMATRIX* m, UINT n) override                              \
-    {                                                                                                                \
-        return m_core.setMatrices(h, m, n, true);                                                                    \
-    }                                                                                                                \
-    HRESULT GetMatrixTransposeArray(D3DXHANDLE h, D3DXMATRIX* m, UINT n) override                                    \
-    {                                                                                                                \
-        return m_core.getMatrices(h, m, n, true);                                                                    \
-    }                                                                                                                \
-    HRESULT SetString(D3DXHANDLE h, LPCSTR s) override { return m_core.setString(h, s); }                             \
-    HRESULT GetString(D3DXHANDLE h, LPCSTR* s) override { return m_core.getString(h, s); }                            \
-    HRESULT SetTexture(D3DXHANDLE h, LPDIRECT3DBASETEXTURE9 t) override { return m_core.setTexture(h, t); }           \
-    HRESULT GetTexture(D3DXHANDLE h, LPDIRECT3DBASETEXTURE9* t) override { return m_core.getTexture(h, t); }
+#define ULVO_BASE_EFFECT_METHODS                                                                                       \
+    HRESULT GetDesc(D3DXEFFECT_DESC* d) override                                                                       \
+    {                                                                                                                  \
+        return m_core.getDesc(d);                                                                                      \
+    }                                                                                                                  \
+    HRESULT GetParameterDesc(D3DXHANDLE h, D3DXPARAMETER_DESC* d) override                                             \
+    {                                                                                                                  \
+        return m_core.getParameterDesc(h, d);                                                                          \
+    }                                                                                                                  \
+    HRESULT GetTechniqueDesc(D3DXHANDLE h, D3DXTECHNIQUE_DESC* d) override                                             \
+    {                                                                                                                  \
+        return m_core.getTechniqueDesc(h, d);                                                                          \
+    }                                                                                                                  \
+    HRESULT GetPassDesc(D3DXHANDLE h, D3DXPASS_DESC* d) override                                                       \
+    {                                                                                                                  \
+        return m_core.getPassDesc(h, d);                                                                               \
+    }                                                                                                                  \
+    D3DXHANDLE GetParameter(D3DXHANDLE h, UINT i) override                                                             \
+    {                                                                                                                  \
+        return m_core.getParameter(h, i);                                                                              \
+    }                                                                                                                  \
+    D3DXHANDLE GetParameterByName(D3DXHANDLE h, LPCSTR n) override                                                     \
+    {                                                                                                                  \
+        return m_core.getParameterByName(h, n);                                                                        \
+    }                                                                                                                  \
+    D3DXHANDLE GetParameterBySemantic(D3DXHANDLE h, LPCSTR s) override                                                 \
+    {                                                                                                                  \
+        return m_core.getParameterBySemantic(h, s);                                                                    \
+    }                                                                                                                  \
+    D3DXHANDLE GetParameterElement(D3DXHANDLE h, UINT i) override                                                      \
+    {                                                                                                                  \
+        return m_core.getParameterElement(h, i);                                                                       \
+    }                                                                                                                  \
+    D3DXHANDLE GetTechnique(UINT i) override                                                                           \
+    {                                                                                                                  \
+        return m_core.getTechnique(i);                                                                                 \
+    }                                                                                                                  \
+    D3DXHANDLE GetTechniqueByName(LPCSTR n) override                                                                   \
+    {                                                                                                                  \
+        return m_core.getTechniqueByName(n);                                                                           \
+    }                                                                                                                  \
+    D3DXHANDLE GetPass(D3DXHANDLE h, UINT i) override                                                                  \
+    {                                                                                                                  \
+        return m_core.getPass(h, i);                                                                                   \
+    }                                                                                                                  \
+    D3DXHANDLE GetPassByName(D3DXHANDLE h, LPCSTR n) override                                                          \
+    {                                                                                                                  \
+        return m_core.getPassByName(h, n);                                                                             \
+    }                                                                                                                  \
+    D3DXHANDLE GetAnnotation(D3DXHANDLE h, UINT i) override                                                            \
+    {                                                                                                                  \
+        return m_core.getAnnotation(h, i);                                                                             \
+    }                                                                                                                  \
+    D3DXHANDLE GetAnnotationByName(D3DXHANDLE h, LPCSTR n) override                                                    \
+    {                                                                                                                  \
+        return m_core.getAnnotationByName(h, n);                                                                       \
+    }                                                                                                                  \
+    HRESULT SetValue(D3DXHANDLE h, LPCVOID p, UINT b) override                                                         \
+    {                                                                                                                  \
+        return m_core.setValue(h, p, b);                                                                               \
+    }                                                                                                                  \
+    HRESULT GetValue(D3DXHANDLE h, LPVOID p, UINT b) override                                                          \
+    {                                                                                                                  \
+        return m_core.getValue(h, p, b);                                                                               \
+    }                                                                                                                  \
+    HRESULT SetBool(D3DXHANDLE h, BOOL b) override                                                                     \
+    {                                                                                                                  \
+        return m_core.setNumbers(h, &b, 1, EffectCore::Source::Bool);                                                  \
+    }                                                                                                                  \
+    HRESULT GetBool(D3DXHANDLE h, BOOL* b) override                                                                    \
+    {                                                                                                                  \
+        return m_core.getNumbers(h, b, 1, EffectCore::Source::Bool);                                                   \
+    }                                                                                                                  \
+    HRESULT SetBoolArray(D3DXHANDLE h, const BOOL* b, UINT n) override                                                 \
+    {                                                                                                                  \
+        return m_core.setNumbers(h, b, n, EffectCore::Source::Bool);                                                   \
+    }                                                                                                                  \
+    HRESULT GetBoolArray(D3DXHANDLE h, BOOL* b, UINT n) override                                                       \
+    {                                                                                                                  \
+        return m_core.getNumbers(h, b, n, EffectCore::Source::Bool);                                                   \
+    }                                                                                                                  \
+    HRESULT SetInt(D3DXHANDLE h, INT v) override                                                                       \
+    {                                                                                                                  \
+        return m_core.setNumbers(h, &v, 1, EffectCore::Source::Int);                                                   \
+    }                                                                                                                  \
+    HRESULT GetInt(D3DXHANDLE h, INT* v) override                                                                      \
+    {                                                                                                                  \
+        return m_core.getNumbers(h, v, 1, EffectCore::Source::Int);                                                    \
+    }                                                                                                                  \
+    HRESULT SetIntArray(D3DXHANDLE h, const INT* v, UINT n) override                                                   \
+    {                                                                                                                  \
+        return m_core.setNumbers(h, v, n, EffectCore::Source::Int);                                                    \
+    }                                                                                                                  \
+    HRESULT GetIntArray(D3DXHANDLE h, INT* v, UINT n) override                                                         \
+    {                                                                                                                  \
+        return m_core.getNumbers(h, v, n, EffectCore::Source::Int);                                                    \
+    }                                                                                                                  \
+    HRESULT SetFloat(D3DXHANDLE h, FLOAT v) override                                                                   \
+    {                                                                                                                  \
+        return m_core.setNumbers(h, &v, 1, EffectCore::Source::Float);                                                 \
+    }                                                                                                                  \
+    HRESULT GetFloat(D3DXHANDLE h, FLOAT* v) override                                                                  \
+    {                                                                                                                  \
+        return m_core.getNumbers(h, v, 1, EffectCore::Source::Float);                                                  \
+    }                                                                                                                  \
+    HRESULT SetFloatArray(D3DXHANDLE h, const FLOAT* v, UINT n) override                                               \
+    {                                                                                                                  \
+        return m_core.setNumbers(h, v, n, EffectCore::Source::Float);                                                  \
+    }                                                                                                                  \
+    HRESULT GetFloatArray(D3DXHANDLE h, FLOAT* v, UINT n) override                                                     \
+    {                                                                                                                  \
+        return m_core.getNumbers(h, v, n, EffectCore::Source::Float);                                                  \
+    }                                                                                                                  \
+    HRESULT SetVector(D3DXHANDLE h, const D3DXVECTOR4* v) override                                                     \
+    {                                                                                                                  \
+        return m_core.setVectors(h, v, 1);                                                                             \
+    }                                                                                                                  \
+    HRESULT GetVector(D3DXHANDLE h, D3DXVECTOR4* v) override                                                           \
+    {                                                                                                                  \
+        return m_core.getVectors(h, v, 1);                                                                             \
+    }                                                                                                                  \
+    HRESULT SetVectorArray(D3DXHANDLE h, const D3DXVECTOR4* v, UINT n) override                                        \
+    {                                                                                                                  \
+        return m_core.setVectors(h, v, n);                                                                             \
+    }                                                                                                                  \
+    HRESULT GetVectorArray(D3DXHANDLE h, D3DXVECTOR4* v, UINT n) override                                              \
+    {                                                                                                                  \
+        return m_core.getVectors(h, v, n);                                                                             \
+    }                                                                                                                  \
+    HRESULT SetMatrix(D3DXHANDLE h, const D3DXMATRIX* m) override                                                      \
+    {                                                                                                                  \
+        return m_core.setMatrices(h, m, 1, false);                                                                     \
+    }                                                                                                                  \
+    HRESULT GetMatrix(D3DXHANDLE h, D3DXMATRIX* m) override                                                            \
+    {                                                                                                                  \
+        return m_core.getMatrices(h, m, 1, false);                                                                     \
+    }                                                                                                                  \
+    HRESULT SetMatrixArray(D3DXHANDLE h, const D3DXMATRIX* m, UINT n) override                                         \
+    {                                                                                                                  \
+        return m_core.setMatrices(h, m, n, false);                                                                     \
+    }                                                                                                                  \
+    HRESULT GetMatrixArray(D3DXHANDLE h, D3DXMATRIX* m, UINT n) override                                               \
+    {                                                                                                                  \
+        return m_core.getMatrices(h, m, n, false);                                                                     \
+    }                                                                                                                  \
+    HRESULT SetMatrixTranspose(D3DXHANDLE h, const D3DXMATRIX* m) override                                             \
+    {                                                                                                                  \
+        return m_core.setMatrices(h, m, 1, true);                                                                      \
+    }                                                                                                                  \
+    HRESULT GetMatrixTranspose(D3DXHANDLE h, D3DXMATRIX* m) override                                                   \
+    {                                                                                                                  \
+        return m_core.getMatrices(h, m, 1, true);                                                                      \
+    }                                                                                                                  \
+    HRESULT SetMatrixTransposeArray(D3DXHANDLE h, const D3DXMATRIX* m, UINT n) override                                \
+    {                                                                                                                  \
+        return m_core.setMatrices(h, m, n, true);                                                                      \
+    }                                                                                                                  \
+    HRESULT GetMatrixTransposeArray(D3DXHANDLE h, D3DXMATRIX* m, UINT n) override                                      \
+    {                                                                                                                  \
+        return m_core.getMatrices(h, m, n, true);                                                                      \
+    }                                                                                                                  \
+    HRESULT SetString(D3DXHANDLE h, LPCSTR s) override                                                                 \
+    {                                                                                                                  \
+        return m_core.setString(h, s);                                                                                 \
+    }                                                                                                                  \
+    HRESULT GetString(D3DXHANDLE h, LPCSTR* s) override                                                                \
+    {                                                                                                                  \
+        return m_core.getString(h, s);                                                                                 \
+    }                                                                                                                  \
+    HRESULT SetTexture(D3DXHANDLE h, LPDIRECT3DBASETEXTURE9 t) override                                                \
+    {                                                                                                                  \
+        return m_core.setTexture(h, t);                                                                                \
+    }                                                                                                                  \
+    HRESULT GetTexture(D3DXHANDLE h, LPDIRECT3DBASETEXTURE9* t) override                                               \
+    {                                                                                                                  \
+        return m_core.getTexture(h, t);                                                                                \
+    }
 
 class EffectCompiler final : public PlatformInternal::ComObject<ID3DXEffectCompiler> {
 public:
@@ -122,7 +227,7 @@ private:
     void* findInterface(REFIID riid) override
     {
         return riid == IID_ID3DXBaseEffect ? static_cast<ID3DXEffectCompiler*>(this)
-                                            : ownInterface(riid, IID_ID3DXEffectCompiler);
+                                           : ownInterface(riid, IID_ID3DXEffectCompiler);
     }
 
     EffectCore m_core;

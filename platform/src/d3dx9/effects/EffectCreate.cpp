@@ -48,7 +48,10 @@ std::vector<uint8_t> writeCompiled(const PreprocessedSource& source)
     return out;
 }
 
-bool isCompiled(const void* data, size_t size) { return data && size >= 4 && std::memcmp(data, kMagic, 4) == 0; }
+bool isCompiled(const void* data, size_t size)
+{
+    return data && size >= 4 && std::memcmp(data, kMagic, 4) == 0;
+}
 
 bool readCompiled(const uint8_t* data, size_t size, PreprocessedSource& out, Messages& messages)
 {
@@ -59,7 +62,8 @@ bool readCompiled(const uint8_t* data, size_t size, PreprocessedSource& out, Mes
             ok = false;
             return 0;
         }
-        uint32_t v = data[pos] | (data[pos + 1] << 8) | (data[pos + 2] << 16) | (static_cast<uint32_t>(data[pos + 3]) << 24);
+        uint32_t v =
+            data[pos] | (data[pos + 1] << 8) | (data[pos + 2] << 16) | (static_cast<uint32_t>(data[pos + 3]) << 24);
         pos += 4;
         return v;
     };
@@ -75,8 +79,9 @@ bool readCompiled(const uint8_t* data, size_t size, PreprocessedSource& out, Mes
     out = PreprocessedSource();
     uint32_t version = get32();
     if (ok && version != kFormatVersion) {
-        messages.error("memory(1,1)", 1000, "compiled effect of format version " + std::to_string(version) +
-                                                 " (expected " + std::to_string(kFormatVersion) + ")");
+        messages.error("memory(1,1)", 1000,
+                       "compiled effect of format version " + std::to_string(version) + " (expected " +
+                           std::to_string(kFormatVersion) + ")");
         return false;
     }
     uint32_t files = get32();
@@ -147,8 +152,8 @@ void convertLog(const std::string& log, const PreprocessedSource& source, Messag
         messages.error(source.where(0, 1), 3000, log.empty() ? "shader compilation failed" : log);
 }
 
-bool load(const void* data, size_t size, const D3DXMACRO* defines, ID3DXInclude* include,
-          PreprocessedSource& source, EffectDescription& description, Messages& messages)
+bool load(const void* data, size_t size, const D3DXMACRO* defines, ID3DXInclude* include, PreprocessedSource& source,
+          EffectDescription& description, Messages& messages)
 {
     if (!data || size == 0) {
         messages.error("memory(1,1)", 1000, "empty effect");
@@ -268,9 +273,8 @@ HRESULT D3DXCreateEffectPool(LPD3DXEFFECTPOOL* ppPool)
     return D3D_OK;
 }
 
-HRESULT D3DXCreateEffectCompiler(LPCSTR pSrcData, UINT SrcDataLen, const D3DXMACRO* pDefines,
-                                 LPD3DXINCLUDE pInclude, DWORD, LPD3DXEFFECTCOMPILER* ppCompiler,
-                                 LPD3DXBUFFER* ppParseErrors)
+HRESULT D3DXCreateEffectCompiler(LPCSTR pSrcData, UINT SrcDataLen, const D3DXMACRO* pDefines, LPD3DXINCLUDE pInclude,
+                                 DWORD, LPD3DXEFFECTCOMPILER* ppCompiler, LPD3DXBUFFER* ppParseErrors)
 {
     if (ppParseErrors)
         *ppParseErrors = nullptr;

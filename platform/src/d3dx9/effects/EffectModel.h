@@ -32,13 +32,13 @@ struct Parameter;
 
 struct StateAssignment {
     StateKind kind = StateKind::Render;
-    DWORD state = 0;  // D3DRENDERSTATETYPE, D3DSAMPLERSTATETYPE or D3DTEXTURESTAGESTATETYPE
-    DWORD index = 0;  // sampler or stage number of indexed assignments
+    DWORD state = 0; // D3DRENDERSTATETYPE, D3DSAMPLERSTATETYPE or D3DTEXTURESTAGESTATETYPE
+    DWORD index = 0; // sampler or stage number of indexed assignments
     bool isFloat = false;
-    int words = 0;    // the value words of the state (EffectStates)
+    int words = 0;                  // the value words of the state (EffectStates)
     std::vector<std::string> value; // expression tokens; `<name>` and `(name)` are reduced to name
-    int shader = -1;  // VertexShader/PixelShader: index into EffectDescription::shaders; -1 NULL
-    size_t line = 0;  // output line of the assignment, for messages
+    int shader = -1;                // VertexShader/PixelShader: index into EffectDescription::shaders; -1 NULL
+    size_t line = 0;                // output line of the assignment, for messages
 
     // Resolved when an effect is created, so passes apply without looking names up.
     Parameter* parameter = nullptr; // the value names this parameter alone
@@ -91,9 +91,9 @@ struct Technique {
 struct ShaderEntry {
     bool vertex = true;
     std::string profile;
-    std::string entry;                // the function named in the effect
-    std::vector<std::string> args;    // literal arguments, in order
-    std::string glslangEntry;         // the function glslang compiles (a wrapper when args are given)
+    std::string entry;             // the function named in the effect
+    std::vector<std::string> args; // literal arguments, in order
+    std::string glslangEntry;      // the function glslang compiles (a wrapper when args are given)
     size_t line = 0;
 };
 

@@ -113,7 +113,10 @@ std::vector<Tok> lex(const std::string& text)
     return tokens;
 }
 
-bool iequals(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+bool iequals(const std::string& a, const char* b)
+{
+    return strcasecmp(a.c_str(), b) == 0;
+}
 
 struct TypeInfo {
     D3DXPARAMETER_CLASS cls = D3DXPC_SCALAR;
@@ -191,8 +194,7 @@ private:
     {
         if (accept(s))
             return true;
-        return fail(peek(), std::string("syntax error: unexpected token '") + peek().text + "', expected '" + s +
-                                "'");
+        return fail(peek(), std::string("syntax error: unexpected token '") + peek().text + "', expected '" + s + "'");
     }
     void blank(size_t from, size_t to)
     {
@@ -227,8 +229,7 @@ private:
     bool parseStateValue(StateAssignment& state);
     bool parseCompile(StateAssignment& state, bool vertex);
     bool parseTechnique();
-    std::unique_ptr<Parameter> makeParameter(const TypeInfo& type, const std::string& name, UINT elements,
-                                             int depth);
+    std::unique_ptr<Parameter> makeParameter(const TypeInfo& type, const std::string& name, UINT elements, int depth);
     void setInitialValues(Parameter& p, const std::vector<std::string>& values);
     void makeWrappers();
 
@@ -253,10 +254,10 @@ bool Parser::parseType(TypeInfo& type)
         return false;
     std::string s = t.text;
     static const std::pair<const char*, D3DXPARAMETER_TYPE> objects[] = {
-        {"texture", D3DXPT_TEXTURE},         {"texture1D", D3DXPT_TEXTURE1D},   {"texture2D", D3DXPT_TEXTURE2D},
+        {"texture", D3DXPT_TEXTURE},         {"texture1D", D3DXPT_TEXTURE1D},     {"texture2D", D3DXPT_TEXTURE2D},
         {"texture3D", D3DXPT_TEXTURE3D},     {"textureCUBE", D3DXPT_TEXTURECUBE}, {"sampler", D3DXPT_SAMPLER},
-        {"sampler1D", D3DXPT_SAMPLER1D},     {"sampler2D", D3DXPT_SAMPLER2D},   {"sampler3D", D3DXPT_SAMPLER3D},
-        {"samplerCUBE", D3DXPT_SAMPLERCUBE}, {"string", D3DXPT_STRING},         {"vertexshader", D3DXPT_VERTEXSHADER},
+        {"sampler1D", D3DXPT_SAMPLER1D},     {"sampler2D", D3DXPT_SAMPLER2D},     {"sampler3D", D3DXPT_SAMPLER3D},
+        {"samplerCUBE", D3DXPT_SAMPLERCUBE}, {"string", D3DXPT_STRING},           {"vertexshader", D3DXPT_VERTEXSHADER},
         {"pixelshader", D3DXPT_PIXELSHADER}};
     for (const auto& [name, kind] : objects) {
         if (iequals(s, name)) {
@@ -329,8 +330,8 @@ bool Parser::parseType(TypeInfo& type)
             type.type = kind;
             type.cls = D3DXPC_VECTOR;
             type.columns = static_cast<UINT>(suffix[0] - '0');
-        } else if (suffix.size() == 3 && suffix[0] >= '1' && suffix[0] <= '4' && suffix[1] == 'x' &&
-                   suffix[2] >= '1' && suffix[2] <= '4') {
+        } else if (suffix.size() == 3 && suffix[0] >= '1' && suffix[0] <= '4' && suffix[1] == 'x' && suffix[2] >= '1' &&
+                   suffix[2] <= '4') {
             type.type = kind;
             type.cls = m_packRowMajor ? D3DXPC_MATRIX_ROWS : D3DXPC_MATRIX_COLUMNS;
             type.rows = static_cast<UINT>(suffix[0] - '0');
@@ -570,7 +571,8 @@ private:
         if (t.kind == Tok::Number) {
             std::string text = t.text;
             bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-            return {hex ? static_cast<double>(std::strtoull(text.c_str(), nullptr, 16)) : std::strtod(text.c_str(), nullptr)};
+            return {hex ? static_cast<double>(std::strtoull(text.c_str(), nullptr, 16))
+                        : std::strtod(text.c_str(), nullptr)};
         }
         if (t.text == "true" || t.text == "false")
             return {t.text == "true" ? 1.0 : 0.0};
@@ -704,8 +706,7 @@ bool Parser::parseCompile(StateAssignment& state, bool vertex)
         }
     }
     if (!m_functions.count(entry.entry)) {
-        m_messages.error(m_source.where(at.line, at.column), 3004,
-                         "undeclared identifier '" + entry.entry + "'");
+        m_messages.error(m_source.where(at.line, at.column), 3004, "undeclared identifier '" + entry.entry + "'");
         return false;
     }
     state.shader = static_cast<int>(m_out.shaders.size());
@@ -826,8 +827,9 @@ bool Parser::parseStruct(int& index)
     if (!expect("{"))
         return false;
     while (!accept("}")) {
-        static const char* const modifiers[] = {"linear", "centroid", "nointerpolation", "noperspective",
-                                                "sample", "row_major", "column_major", "const", "uniform"};
+        static const char* const modifiers[] = {"linear",        "centroid", "nointerpolation",
+                                                "noperspective", "sample",   "row_major",
+                                                "column_major",  "const",    "uniform"};
         bool modifier = true;
         while (modifier) {
             modifier = false;
@@ -947,8 +949,7 @@ bool Parser::topLevel()
             rowMajor = true;
         else if (s == "column_major")
             columnMajor = true;
-        else if (s != "uniform" && s != "extern" && s != "const" && s != "volatile" && s != "inline" &&
-                 s != "precise")
+        else if (s != "uniform" && s != "extern" && s != "const" && s != "volatile" && s != "inline" && s != "precise")
             break;
         next();
     }
@@ -976,10 +977,10 @@ bool Parser::topLevel()
         std::string name = next().text;
         return parseFunction(name, typeStart);
     }
-    bool blankAll = type.isVoid || (type.cls == D3DXPC_OBJECT &&
-                                    (type.type == D3DXPT_STRING ||
-                                     (type.type >= D3DXPT_TEXTURE && type.type <= D3DXPT_TEXTURECUBE) ||
-                                     type.type == D3DXPT_VERTEXSHADER || type.type == D3DXPT_PIXELSHADER));
+    bool blankAll = type.isVoid ||
+                    (type.cls == D3DXPC_OBJECT &&
+                     (type.type == D3DXPT_STRING || (type.type >= D3DXPT_TEXTURE && type.type <= D3DXPT_TEXTURECUBE) ||
+                      type.type == D3DXPT_VERTEXSHADER || type.type == D3DXPT_PIXELSHADER));
     do {
         const Tok& nameTok = next();
         if (nameTok.kind != Tok::Identifier)

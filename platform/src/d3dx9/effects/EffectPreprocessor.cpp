@@ -44,7 +44,7 @@ void Messages::append(const std::string& line)
 namespace {
 
 constexpr int kMaxIncludeDepth = 32;
-constexpr size_t kMaxOutput = 16u << 20;  // a runaway expansion stops here
+constexpr size_t kMaxOutput = 16u << 20; // a runaway expansion stops here
 constexpr size_t kMaxLineTokens = 1u << 16;
 
 struct Token {
@@ -60,8 +60,14 @@ struct Macro {
     std::vector<Token> body;
 };
 
-bool identStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool identChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool identStart(char c)
+{
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+bool identChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
 
 std::vector<Token> tokenize(const std::string& line)
 {
@@ -101,8 +107,8 @@ std::vector<Token> tokenize(const std::string& line)
                 ++i;
             t.kind = Token::String;
         } else {
-            static const char* const pairs[] = {"##", "&&", "||", "==", "!=", "<=", ">=", "<<", ">>", "++",
-                                                "--", "+=", "-=", "*=", "/=", "::", "->"};
+            static const char* const pairs[] = {"##", "&&", "||", "==", "!=", "<=", ">=", "<<", ">>",
+                                                "++", "--", "+=", "-=", "*=", "/=", "::", "->"};
             i += 1;
             for (const char* p : pairs) {
                 if (line.compare(start, 2, p) == 0) {
@@ -196,8 +202,7 @@ private:
 
     std::string where(int file, int line, int column = 1) const
     {
-        return m_out.files[static_cast<size_t>(file)] + "(" + std::to_string(line) + "," +
-               std::to_string(column) + ")";
+        return m_out.files[static_cast<size_t>(file)] + "(" + std::to_string(line) + "," + std::to_string(column) + ")";
     }
     void emit(const std::string& text, int file, int line)
     {
@@ -264,8 +269,7 @@ std::vector<Token> Preprocessor::expand(const std::vector<Token>& tokens, std::s
                     closed = true;
                     break;
                 }
-                if (s == "," && depth == 1 &&
-                    !(macro.variadic && args.size() + 1 >= macro.params.size())) {
+                if (s == "," && depth == 1 && !(macro.variadic && args.size() + 1 >= macro.params.size())) {
                     args.push_back(std::move(arg));
                     arg.clear();
                     continue;
@@ -401,8 +405,8 @@ private:
     static int precedence(const std::string& op)
     {
         static const std::pair<const char*, int> table[] = {
-            {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},  {"&", 5},  {"==", 6}, {"!=", 6}, {"<", 7},  {">", 7},
-            {"<=", 7}, {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9},  {"-", 9},  {"*", 10}, {"/", 10}, {"%", 10}};
+            {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},  {"&", 5}, {"==", 6}, {"!=", 6}, {"<", 7},  {">", 7},
+            {"<=", 7}, {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9}, {"-", 9},  {"*", 10}, {"/", 10}, {"%", 10}};
         for (const auto& [name, level] : table) {
             if (op == name)
                 return level;
@@ -425,22 +429,38 @@ private:
     long long apply(const std::string& op, long long a, long long b)
     {
         unsigned long long ua = static_cast<unsigned long long>(a), ub = static_cast<unsigned long long>(b);
-        if (op == "||") return a || b;
-        if (op == "&&") return a && b;
-        if (op == "|") return a | b;
-        if (op == "^") return a ^ b;
-        if (op == "&") return a & b;
-        if (op == "==") return a == b;
-        if (op == "!=") return a != b;
-        if (op == "<") return a < b;
-        if (op == ">") return a > b;
-        if (op == "<=") return a <= b;
-        if (op == ">=") return a >= b;
-        if (op == "<<") return static_cast<long long>(ua << (ub & 63));
-        if (op == ">>") return a >> (ub & 63);
-        if (op == "+") return static_cast<long long>(ua + ub);
-        if (op == "-") return static_cast<long long>(ua - ub);
-        if (op == "*") return static_cast<long long>(ua * ub);
+        if (op == "||")
+            return a || b;
+        if (op == "&&")
+            return a && b;
+        if (op == "|")
+            return a | b;
+        if (op == "^")
+            return a ^ b;
+        if (op == "&")
+            return a & b;
+        if (op == "==")
+            return a == b;
+        if (op == "!=")
+            return a != b;
+        if (op == "<")
+            return a < b;
+        if (op == ">")
+            return a > b;
+        if (op == "<=")
+            return a <= b;
+        if (op == ">=")
+            return a >= b;
+        if (op == "<<")
+            return static_cast<long long>(ua << (ub & 63));
+        if (op == ">>")
+            return a >> (ub & 63);
+        if (op == "+")
+            return static_cast<long long>(ua + ub);
+        if (op == "-")
+            return static_cast<long long>(ua - ub);
+        if (op == "*")
+            return static_cast<long long>(ua * ub);
         if (b == 0 || (a == LLONG_MIN && b == -1)) {
             m_ok = false;
             return 0;
@@ -528,8 +548,7 @@ bool Preprocessor::evaluate(std::vector<Token> tokens, long long& value, int fil
     return true;
 }
 
-bool Preprocessor::directive(const std::string& line, int file, int number, int depth,
-                             std::vector<Conditional>& stack)
+bool Preprocessor::directive(const std::string& line, int file, int number, int depth, std::vector<Conditional>& stack)
 {
     std::vector<Token> tokens = tokenize(line);
     // tokens[0] is "#".

@@ -71,8 +71,12 @@ UniformLayout reflectMember(spvc_compiler compiler, spvc_type structType, spvc_t
         m.rowMajor = spvc_compiler_has_member_decoration(compiler, structId, index, SpvDecorationRowMajor);
     }
     switch (spvc_type_get_basetype(type)) {
-    case SPVC_BASETYPE_FP32: m.baseType = 0; break;
-    case SPVC_BASETYPE_INT32: m.baseType = 1; break;
+    case SPVC_BASETYPE_FP32:
+        m.baseType = 0;
+        break;
+    case SPVC_BASETYPE_INT32:
+        m.baseType = 1;
+        break;
     case SPVC_BASETYPE_STRUCT: {
         m.baseType = 3;
         // The struct's own id: the element type of an array, else the member type.
@@ -83,7 +87,9 @@ UniformLayout reflectMember(spvc_compiler compiler, spvc_type structType, spvc_t
             m.members.push_back(reflectMember(compiler, element, elementId, k));
         break;
     }
-    default: m.baseType = 2; break;
+    default:
+        m.baseType = 2;
+        break;
     }
     return m;
 }
@@ -125,16 +131,24 @@ std::string toVec4(const std::string& value, const std::string& type)
 {
     std::string scalar;
     int n = components(type, scalar);
-    std::string f = scalar == "float" ? value : (n == 1 ? "float(" + value + ")" : "vec" + std::to_string(n) + "(" + value + ")");
+    std::string f =
+        scalar == "float" ? value : (n == 1 ? "float(" + value + ")" : "vec" + std::to_string(n) + "(" + value + ")");
     switch (n) {
-    case 1: return "vec4(" + f + ", 0.0, 0.0, 1.0)";
-    case 2: return "vec4(" + f + ", 0.0, 1.0)";
-    case 3: return "vec4(" + f + ", 1.0)";
-    default: return f;
+    case 1:
+        return "vec4(" + f + ", 0.0, 0.0, 1.0)";
+    case 2:
+        return "vec4(" + f + ", 0.0, 1.0)";
+    case 3:
+        return "vec4(" + f + ", 1.0)";
+    default:
+        return f;
     }
 }
 
-bool isPosition(const std::string& semantic) { return semantic == "POSITION0"; }
+bool isPosition(const std::string& semantic)
+{
+    return semantic == "POSITION0";
+}
 
 } // namespace
 
@@ -197,14 +211,14 @@ std::shared_ptr<const TranslatedStage> translateStage(const std::string& source,
     // Interface variables are renamed by semantic; their declarations become private globals.
     spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, &list, &count);
     for (size_t i = 0; i < count; ++i) {
-        std::string semantic =
-            normalizeSemantic(spvc_compiler_get_decoration_string(compiler, list[i].id, SpvDecorationHlslSemanticGOOGLE));
+        std::string semantic = normalizeSemantic(
+            spvc_compiler_get_decoration_string(compiler, list[i].id, SpvDecorationHlslSemanticGOOGLE));
         spvc_compiler_set_name(compiler, list[i].id, ("ulvo_in_" + semantic).c_str());
     }
     spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, &list, &count);
     for (size_t i = 0; i < count; ++i) {
-        std::string semantic =
-            normalizeSemantic(spvc_compiler_get_decoration_string(compiler, list[i].id, SpvDecorationHlslSemanticGOOGLE));
+        std::string semantic = normalizeSemantic(
+            spvc_compiler_get_decoration_string(compiler, list[i].id, SpvDecorationHlslSemanticGOOGLE));
         spvc_compiler_set_name(compiler, list[i].id, ("ulvo_out_" + semantic).c_str());
     }
     spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_UNIFORM_BUFFER, &list, &count);

@@ -22,8 +22,8 @@ struct UniformLayout {
     uint32_t matrixStride = 0;
     bool rowMajor = false; // SPIR-V RowMajor: HLSL's column-major matrices
     uint32_t vectorSize = 1;
-    uint32_t columns = 1;  // > 1: a matrix of `columns` vectors of `vectorSize`
-    int baseType = 0;      // 0 float, 1 int, 2 uint/bool, 3 struct
+    uint32_t columns = 1; // > 1: a matrix of `columns` vectors of `vectorSize`
+    int baseType = 0;     // 0 float, 1 int, 2 uint/bool, 3 struct
     std::vector<UniformLayout> members;
 };
 

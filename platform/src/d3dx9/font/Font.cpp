@@ -38,7 +38,8 @@ struct Line {
 
 class Font final : public PlatformInternal::ComObject<ID3DXFont> {
 public:
-    Font(IDirect3DDevice9* device, FontFaces::OpenedFace face) : m_device(device), m_face(std::move(face)), m_pages(device)
+    Font(IDirect3DDevice9* device, FontFaces::OpenedFace face)
+        : m_device(device), m_face(std::move(face)), m_pages(device)
     {
         m_device->AddRef();
     }
@@ -67,8 +68,9 @@ public:
         }
         // Cell height (positive) or em height (negative); in 64-bit so INT_MIN cannot overflow.
         const long long requested = height;
-        double em = requested < 0 ? static_cast<double>(-requested)
-                                  : (requested == 0 ? 16.0 : static_cast<double>(requested)) * upem / (ascent + descent);
+        double em = requested < 0
+                        ? static_cast<double>(-requested)
+                        : (requested == 0 ? 16.0 : static_cast<double>(requested)) * upem / (ascent + descent);
         em = std::clamp(em, 1.0, 1024.0);
         m_ascent = static_cast<int>(std::lround(ascent * em / upem));
         m_lineHeight = m_ascent + static_cast<int>(std::lround(descent * em / upem));

@@ -189,7 +189,7 @@ HANDLE addMemoryFont(const void* data, DWORD size, DWORD* count)
     if (!library(r))
         return nullptr;
     auto bytes = std::make_shared<const std::vector<unsigned char>>(static_cast<const unsigned char*>(data),
-                                                                   static_cast<const unsigned char*>(data) + size);
+                                                                    static_cast<const unsigned char*>(data) + size);
     MemoryFont font;
     font.bytes = bytes;
     FT_Long faces = 1;

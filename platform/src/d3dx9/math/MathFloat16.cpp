@@ -18,17 +18,20 @@ WORD floatToHalf(float f)
     }
 
     const int32_t e = exponent - 127 + 15;
-    if (e >= 31) return static_cast<WORD>(sign | 0x7c00u);
+    if (e >= 31)
+        return static_cast<WORD>(sign | 0x7c00u);
 
     if (e <= 0) {
         // Below the smallest normal half: a subnormal, or zero when even rounding cannot reach it.
-        if (e < -10) return static_cast<WORD>(sign);
+        if (e < -10)
+            return static_cast<WORD>(sign);
         const uint32_t full = mantissa | 0x800000u;
         const uint32_t shift = static_cast<uint32_t>(14 - e);
         uint32_t m = full >> shift;
         const uint32_t rest = full & ((1u << shift) - 1u);
         const uint32_t halfway = 1u << (shift - 1u);
-        if (rest > halfway || (rest == halfway && (m & 1u))) ++m;
+        if (rest > halfway || (rest == halfway && (m & 1u)))
+            ++m;
         // A carry into bit 10 yields the smallest normal, which is the right encoding.
         return static_cast<WORD>(sign | m);
     }
@@ -36,7 +39,8 @@ WORD floatToHalf(float f)
     uint32_t h = sign | (static_cast<uint32_t>(e) << 10) | (mantissa >> 13);
     const uint32_t rest = mantissa & 0x1fffu;
     // A carry out of the mantissa steps the exponent, up to infinity: still correct.
-    if (rest > 0x1000u || (rest == 0x1000u && (h & 1u))) ++h;
+    if (rest > 0x1000u || (rest == 0x1000u && (h & 1u)))
+        ++h;
     return static_cast<WORD>(h);
 }
 
@@ -50,7 +54,8 @@ float halfToFloat(WORD h)
         const float magnitude = std::ldexp(static_cast<float>(mantissa), -24);
         return sign ? -magnitude : magnitude;
     }
-    if (exponent == 31) return std::bit_cast<float>(sign | 0x7f800000u | (mantissa << 13));
+    if (exponent == 31)
+        return std::bit_cast<float>(sign | 0x7f800000u | (mantissa << 13));
     return std::bit_cast<float>(sign | ((exponent - 15u + 127u) << 23) | (mantissa << 13));
 }
 
@@ -65,12 +70,14 @@ D3DXFLOAT16::operator float() const
 
 D3DXFLOAT16* D3DXFloat32To16Array(D3DXFLOAT16* pOut, const float* pIn, UINT n)
 {
-    for (UINT i = 0; i < n; ++i) pOut[i].value = floatToHalf(pIn[i]);
+    for (UINT i = 0; i < n; ++i)
+        pOut[i].value = floatToHalf(pIn[i]);
     return pOut;
 }
 
 float* D3DXFloat16To32Array(float* pOut, const D3DXFLOAT16* pIn, UINT n)
 {
-    for (UINT i = 0; i < n; ++i) pOut[i] = halfToFloat(pIn[i].value);
+    for (UINT i = 0; i < n; ++i)
+        pOut[i] = halfToFloat(pIn[i].value);
     return pOut;
 }

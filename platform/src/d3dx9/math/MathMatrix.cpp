@@ -52,8 +52,8 @@ D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3
     D3DXMATRIX r;
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
-            r.m[i][j] = pM1->m[i][0] * pM2->m[0][j] + pM1->m[i][1] * pM2->m[1][j] +
-                        pM1->m[i][2] * pM2->m[2][j] + pM1->m[i][3] * pM2->m[3][j];
+            r.m[i][j] = pM1->m[i][0] * pM2->m[0][j] + pM1->m[i][1] * pM2->m[1][j] + pM1->m[i][2] * pM2->m[2][j] +
+                        pM1->m[i][3] * pM2->m[3][j];
         }
     }
     *pOut = r;
@@ -71,7 +71,8 @@ D3DXMATRIX* D3DXMatrixTranspose(D3DXMATRIX* pOut, const D3DXMATRIX* pM)
 {
     D3DXMATRIX r;
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) r.m[i][j] = pM->m[j][i];
+        for (int j = 0; j < 4; ++j)
+            r.m[i][j] = pM->m[j][i];
     *pOut = r;
     return pOut;
 }
@@ -85,8 +86,10 @@ D3DXMATRIX* D3DXMatrixInverse(D3DXMATRIX* pOut, float* pDeterminant, const D3DXM
 {
     const Minors k(*pM);
     const float det = k.determinant();
-    if (pDeterminant) *pDeterminant = det;
-    if (det == 0.0f) return nullptr;
+    if (pDeterminant)
+        *pDeterminant = det;
+    if (det == 0.0f)
+        return nullptr;
 
     const float(*m)[4] = pM->m;
     const float inv = 1.0f / det;
@@ -223,21 +226,21 @@ D3DXMATRIX* lookAt(D3DXMATRIX* pOut, const D3DXVECTOR3& eye, const D3DXVECTOR3& 
     D3DXVec3Cross(&xaxis, &up, &zaxis);
     D3DXVec3Normalize(&xaxis, &xaxis);
     D3DXVec3Cross(&yaxis, &zaxis, &xaxis);
-    *pOut = D3DXMATRIX(xaxis.x, yaxis.x, zaxis.x, 0.0f,
-                       xaxis.y, yaxis.y, zaxis.y, 0.0f,
-                       xaxis.z, yaxis.z, zaxis.z, 0.0f,
-                       -D3DXVec3Dot(&xaxis, &eye), -D3DXVec3Dot(&yaxis, &eye), -D3DXVec3Dot(&zaxis, &eye), 1.0f);
+    *pOut = D3DXMATRIX(xaxis.x, yaxis.x, zaxis.x, 0.0f, xaxis.y, yaxis.y, zaxis.y, 0.0f, xaxis.z, yaxis.z, zaxis.z,
+                       0.0f, -D3DXVec3Dot(&xaxis, &eye), -D3DXVec3Dot(&yaxis, &eye), -D3DXVec3Dot(&zaxis, &eye), 1.0f);
     return pOut;
 }
 
 } // namespace
 
-D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt, const D3DXVECTOR3* pUp)
+D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
+                               const D3DXVECTOR3* pUp)
 {
     return lookAt(pOut, *pEye, *pAt - *pEye, *pUp);
 }
 
-D3DXMATRIX* D3DXMatrixLookAtRH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt, const D3DXVECTOR3* pUp)
+D3DXMATRIX* D3DXMatrixLookAtRH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
+                               const D3DXVECTOR3* pUp)
 {
     return lookAt(pOut, *pEye, *pEye - *pAt, *pUp);
 }
@@ -333,7 +336,8 @@ D3DXMATRIX* D3DXMatrixTransformation(D3DXMATRIX* pOut, const D3DXVECTOR3* pScali
         const D3DXVECTOR3 sc = pScalingCenter ? *pScalingCenter : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
         D3DXMATRIX scaleRot;
         D3DXMatrixIdentity(&scaleRot);
-        if (pScalingRotation) scaleRot = rotation(*pScalingRotation);
+        if (pScalingRotation)
+            scaleRot = rotation(*pScalingRotation);
         D3DXMATRIX scaleRotInv;
         D3DXMatrixTranspose(&scaleRotInv, &scaleRot);
         D3DXMATRIX s;
@@ -368,8 +372,8 @@ D3DXMATRIX* D3DXMatrixTransformation(D3DXMATRIX* pOut, const D3DXVECTOR3* pScali
 }
 
 D3DXMATRIX* D3DXMatrixTransformation2D(D3DXMATRIX* pOut, const D3DXVECTOR2* pScalingCenter, float scalingRotation,
-                                       const D3DXVECTOR2* pScaling, const D3DXVECTOR2* pRotationCenter,
-                                       float rotation, const D3DXVECTOR2* pTranslation)
+                                       const D3DXVECTOR2* pScaling, const D3DXVECTOR2* pRotationCenter, float rotation,
+                                       const D3DXVECTOR2* pTranslation)
 {
     // The same product as the general form, worked out in the plane: sprites build one of
     // these per quad, and the 4x4 products dominated drawing thousands of them.
@@ -421,16 +425,25 @@ HRESULT D3DXMatrixDecompose(D3DXVECTOR3* pOutScale, D3DXQUATERNION* pOutRotation
     const D3DXVECTOR3 row2(pM->_31, pM->_32, pM->_33);
     const D3DXVECTOR3 scale(D3DXVec3Length(&row0), D3DXVec3Length(&row1), D3DXVec3Length(&row2));
 
-    if (pOutTranslation) *pOutTranslation = D3DXVECTOR3(pM->_41, pM->_42, pM->_43);
-    if (pOutScale) *pOutScale = scale;
-    if (scale.x == 0.0f || scale.y == 0.0f || scale.z == 0.0f) return D3DERR_INVALIDCALL;
+    if (pOutTranslation)
+        *pOutTranslation = D3DXVECTOR3(pM->_41, pM->_42, pM->_43);
+    if (pOutScale)
+        *pOutScale = scale;
+    if (scale.x == 0.0f || scale.y == 0.0f || scale.z == 0.0f)
+        return D3DERR_INVALIDCALL;
 
     if (pOutRotation) {
         D3DXMATRIX r;
         D3DXMatrixIdentity(&r);
-        r._11 = row0.x / scale.x; r._12 = row0.y / scale.x; r._13 = row0.z / scale.x;
-        r._21 = row1.x / scale.y; r._22 = row1.y / scale.y; r._23 = row1.z / scale.y;
-        r._31 = row2.x / scale.z; r._32 = row2.y / scale.z; r._33 = row2.z / scale.z;
+        r._11 = row0.x / scale.x;
+        r._12 = row0.y / scale.x;
+        r._13 = row0.z / scale.x;
+        r._21 = row1.x / scale.y;
+        r._22 = row1.y / scale.y;
+        r._23 = row1.z / scale.y;
+        r._31 = row2.x / scale.z;
+        r._32 = row2.y / scale.z;
+        r._33 = row2.z / scale.z;
         D3DXQuaternionRotationMatrix(pOutRotation, &r);
     }
     return S_OK;
@@ -440,10 +453,9 @@ D3DXMATRIX* D3DXMatrixReflect(D3DXMATRIX* pOut, const D3DXPLANE* pPlane)
 {
     D3DXPLANE p;
     D3DXPlaneNormalize(&p, pPlane);
-    *pOut = D3DXMATRIX(1.0f - 2.0f * p.a * p.a, -2.0f * p.a * p.b, -2.0f * p.a * p.c, 0.0f,
-                       -2.0f * p.b * p.a, 1.0f - 2.0f * p.b * p.b, -2.0f * p.b * p.c, 0.0f,
-                       -2.0f * p.c * p.a, -2.0f * p.c * p.b, 1.0f - 2.0f * p.c * p.c, 0.0f,
-                       -2.0f * p.d * p.a, -2.0f * p.d * p.b, -2.0f * p.d * p.c, 1.0f);
+    *pOut = D3DXMATRIX(1.0f - 2.0f * p.a * p.a, -2.0f * p.a * p.b, -2.0f * p.a * p.c, 0.0f, -2.0f * p.b * p.a,
+                       1.0f - 2.0f * p.b * p.b, -2.0f * p.b * p.c, 0.0f, -2.0f * p.c * p.a, -2.0f * p.c * p.b,
+                       1.0f - 2.0f * p.c * p.c, 0.0f, -2.0f * p.d * p.a, -2.0f * p.d * p.b, -2.0f * p.d * p.c, 1.0f);
     return pOut;
 }
 
@@ -456,6 +468,7 @@ D3DXMATRIX* D3DXMatrixShadow(D3DXMATRIX* pOut, const D3DXVECTOR4* pLight, const 
     const float pl[4] = {p.a, p.b, p.c, p.d};
     const float ll[4] = {l.x, l.y, l.z, l.w};
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) pOut->m[i][j] = pl[i] * ll[j] + (i == j ? d : 0.0f);
+        for (int j = 0; j < 4; ++j)
+            pOut->m[i][j] = pl[i] * ll[j] + (i == j ? d : 0.0f);
     return pOut;
 }

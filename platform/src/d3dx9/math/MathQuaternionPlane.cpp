@@ -102,8 +102,7 @@ D3DXQUATERNION* D3DXQuaternionRotationYawPitchRoll(D3DXQUATERNION* pOut, float y
     return pOut;
 }
 
-D3DXQUATERNION* D3DXQuaternionSlerp(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1, const D3DXQUATERNION* pQ2,
-                                    float t)
+D3DXQUATERNION* D3DXQuaternionSlerp(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1, const D3DXQUATERNION* pQ2, float t)
 {
     float cosTheta = D3DXQuaternionDot(pQ1, pQ2);
     float sign = 1.0f;
@@ -133,7 +132,8 @@ D3DXQUATERNION* D3DXQuaternionSlerp(D3DXQUATERNION* pOut, const D3DXQUATERNION* 
 
 void D3DXQuaternionToAxisAngle(const D3DXQUATERNION* pQ, D3DXVECTOR3* pAxis, float* pAngle)
 {
-    if (pAxis) *pAxis = D3DXVECTOR3(pQ->x, pQ->y, pQ->z);
+    if (pAxis)
+        *pAxis = D3DXVECTOR3(pQ->x, pQ->y, pQ->z);
     if (pAngle) {
         // Rounding can push |w| of a unit quaternion just past 1.
         const float w = pQ->w > 1.0f ? 1.0f : (pQ->w < -1.0f ? -1.0f : pQ->w);
@@ -183,7 +183,8 @@ D3DXVECTOR3* D3DXPlaneIntersectLine(D3DXVECTOR3* pOut, const D3DXPLANE* pP, cons
 {
     const D3DXVECTOR3 direction = *pV2 - *pV1;
     const float along = D3DXPlaneDotNormal(pP, &direction);
-    if (along == 0.0f) return nullptr;
+    if (along == 0.0f)
+        return nullptr;
     const float t = D3DXPlaneDotCoord(pP, pV1) / along;
     *pOut = *pV1 - direction * t;
     return pOut;

@@ -4,14 +4,12 @@
 namespace {
 
 // Walks strided arrays the way the D3DX array functions do: strides are in bytes.
-template <typename T>
-T* stepped(T* base, UINT stride, UINT i)
+template <typename T> T* stepped(T* base, UINT stride, UINT i)
 {
     return reinterpret_cast<T*>(reinterpret_cast<BYTE*>(base) + static_cast<size_t>(stride) * i);
 }
 
-template <typename T>
-const T* stepped(const T* base, UINT stride, UINT i)
+template <typename T> const T* stepped(const T* base, UINT stride, UINT i)
 {
     return reinterpret_cast<const T*>(reinterpret_cast<const BYTE*>(base) + static_cast<size_t>(stride) * i);
 }
@@ -179,9 +177,12 @@ D3DXMATRIX combinedTransform(const D3DXMATRIX* pProjection, const D3DXMATRIX* pV
 {
     D3DXMATRIX m;
     D3DXMatrixIdentity(&m);
-    if (pWorld) m = *pWorld;
-    if (pView) D3DXMatrixMultiply(&m, &m, pView);
-    if (pProjection) D3DXMatrixMultiply(&m, &m, pProjection);
+    if (pWorld)
+        m = *pWorld;
+    if (pView)
+        D3DXMatrixMultiply(&m, &m, pView);
+    if (pProjection)
+        D3DXMatrixMultiply(&m, &m, pProjection);
     return m;
 }
 
@@ -208,7 +209,8 @@ D3DXVECTOR3* D3DXVec3Unproject(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV, const D
                                const D3DXMATRIX* pProjection, const D3DXMATRIX* pView, const D3DXMATRIX* pWorld)
 {
     D3DXMATRIX m = combinedTransform(pProjection, pView, pWorld);
-    if (!D3DXMatrixInverse(&m, nullptr, &m)) return nullptr;
+    if (!D3DXMatrixInverse(&m, nullptr, &m))
+        return nullptr;
     D3DXVECTOR3 v = *pV;
     if (pViewport) {
         const float width = static_cast<float>(pViewport->Width);
@@ -232,8 +234,8 @@ D3DXVECTOR3* D3DXVec3CatmullRom(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV0, const
     return pOut;
 }
 
-D3DXVECTOR3* D3DXVec3Hermite(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pT1,
-                             const D3DXVECTOR3* pV2, const D3DXVECTOR3* pT2, float s)
+D3DXVECTOR3* D3DXVec3Hermite(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pT1, const D3DXVECTOR3* pV2,
+                             const D3DXVECTOR3* pT2, float s)
 {
     const HermiteWeights w(s);
     const D3DXVECTOR3 r(w.v1 * pV1->x + w.t1 * pT1->x + w.v2 * pV2->x + w.t2 * pT2->x,
@@ -290,8 +292,8 @@ D3DXVECTOR4* D3DXVec4CatmullRom(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV0, const
     return pOut;
 }
 
-D3DXVECTOR4* D3DXVec4Hermite(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1, const D3DXVECTOR4* pT1,
-                             const D3DXVECTOR4* pV2, const D3DXVECTOR4* pT2, float s)
+D3DXVECTOR4* D3DXVec4Hermite(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1, const D3DXVECTOR4* pT1, const D3DXVECTOR4* pV2,
+                             const D3DXVECTOR4* pT2, float s)
 {
     const HermiteWeights w(s);
     const D3DXVECTOR4 r(w.v1 * pV1->x + w.t1 * pT1->x + w.v2 * pV2->x + w.t2 * pT2->x,

@@ -61,9 +61,8 @@ TEST(D3DInitParamsConfig, SavesEveryKeyInItsLayoutAndReadsItBack)
     EXPECT_EQ(attributes(saved.getNode(L"DISP_MODE")),
               (std::vector<std::wstring>{L"RES_X=1024", L"RES_Y=768", L"FORMAT=D3DFMT_X8R8G8B8", L"REFRESH_RATE=60"}));
     const XMLNode* present = saved.getNode(L"PRESENTER_PARAMS");
-    EXPECT_EQ(attributes(present),
-              (std::vector<std::wstring>{L"FULLSCREEN=1", L"BACKBUFFER_COUNT=1", L"SWAP_EFFECT=1",
-                                         L"PRESENTATION_INTERVAL=-2147483648", L"FLAGS=2"}));
+    EXPECT_EQ(attributes(present), (std::vector<std::wstring>{L"FULLSCREEN=1", L"BACKBUFFER_COUNT=1", L"SWAP_EFFECT=1",
+                                                              L"PRESENTATION_INTERVAL=-2147483648", L"FLAGS=2"}));
     EXPECT_EQ(childNames(present), (std::vector<std::wstring>{L"AUTO_DEPTH_STENCIL", L"MULTISAMPLE"}));
     EXPECT_EQ(attributes(present->getNode(L"AUTO_DEPTH_STENCIL")),
               (std::vector<std::wstring>{L"ENABLE=1", L"FORMAT=D3DFMT_D24S8"}));

@@ -244,8 +244,8 @@ TEST_F(D3DInterfaceTest, FailedResetSignalsNoResetAndIsTriedAgain)
     IDirect3DDevice9* device = d3d->getDevice();
     // A default-pool resource nobody released blocks the reset, as on Direct3D.
     IDirect3DTexture9* held = nullptr;
-    ASSERT_TRUE(SUCCEEDED(device->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                                                &held, nullptr)));
+    ASSERT_TRUE(SUCCEEDED(
+        device->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &held, nullptr)));
     ASSERT_TRUE(PlatformLoseDevice(device));
     EXPECT_FALSE(d3d->TestCooperative());
     EXPECT_FALSE(d3d->TestCooperative());

@@ -50,8 +50,8 @@ TEST(DisplayModes, SortRunsFromSmallToLargeWithFormatsDescendingAndRatesRising)
     sortDisplayModes(modes, 0, 1, 2);
     std::vector<std::wstring> order;
     for (const D3DDISPLAYMODE& m : modes)
-        order.push_back(std::to_wstring(m.Width) + L"x" + std::to_wstring(m.Height) + L"/" +
-                        std::to_wstring(m.Format) + L"/" + std::to_wstring(m.RefreshRate));
+        order.push_back(std::to_wstring(m.Width) + L"x" + std::to_wstring(m.Height) + L"/" + std::to_wstring(m.Format) +
+                        L"/" + std::to_wstring(m.RefreshRate));
     EXPECT_EQ(order, (std::vector<std::wstring>{L"640x480/22/60", L"1024x600/22/60", L"1024x768/35/60",
                                                 L"1024x768/25/60", L"1024x768/24/60", L"1024x768/23/60",
                                                 L"1024x768/22/60", L"1024x768/21/60", L"1024x768/21/75"}));

@@ -206,8 +206,8 @@ TEST_F(DirectInputInterfaceTest, OnePollEmitsMouseThenKeyboardThenJoysticks)
     message(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
     message(WM_LBUTTONDOWN, 0, 0);
     poll();
-    EXPECT_EQ(rec.events, (std::vector<std::wstring>{L"axis18", L"axis20", L"mouse+0",
-                                                     L"key+" + std::to_wstring(DIK_B), L"joy+0"}));
+    EXPECT_EQ(rec.events, (std::vector<std::wstring>{L"axis18", L"axis20", L"mouse+0", L"key+" + std::to_wstring(DIK_B),
+                                                     L"joy+0"}));
     EXPECT_TRUE(input->getInputStates().mouseState.isButtonDown(ULVO_MOUSE_LEFT));
     EXPECT_TRUE(input->getInputStates().joystickStates[0].isButtonDown(0));
     EXPECT_FALSE(input->getInputStates().joystickStates[0].isButtonDown(-1));
@@ -402,8 +402,8 @@ TEST_F(DirectInputInterfaceTest, TypedConsoleCommandGoesThroughTheLayout)
     engine->setInGameConsoleEnabled(true);
 
     // SDL scancodes of a German keyboard's keys.
-    constexpr int kGrave = 53, kShift = 225, kE = 8, kX = 27, kI = 12, kT = 23, kSlash = 56, kSpace = 44,
-                  kZero = 39, kReturn = 40, kY = 28;
+    constexpr int kGrave = 53, kShift = 225, kE = 8, kX = 27, kI = 12, kT = 23, kSlash = 56, kSpace = 44, kZero = 39,
+                  kReturn = 40, kY = 28;
     auto tap = [&](int scancode) {
         PlatformInjectKey(window, scancode, true);
         poll();

@@ -67,8 +67,10 @@ TEST(TastaturLayout, ReadsCharactersNamesAndTypesFromItsNode)
     logSwitch() = 0;
     XMLNode root = parse(
         L"<TASTATUR_LAYOUT NAME=\"T\">"
-        L"<KEY KEY_NAME=\"DIK_A\" CHAR_NORMAL=\"a\" CHAR_SHIFT=\"A\" CHAR_ALTGR=\"x\" STRING=\"Key A\" KEY_TYPE=\"KT_LETTER\"/>"
-        L"<KEY KEY_NAME=\"DIK_2\" CHAR_NORMAL=\"2\" CHAR_SHIFT=\"9\" KEY_TYPE=\"KT_NUMBER\"><CHAR_SHIFT>\"|\"|\"</CHAR_SHIFT></KEY>"
+        L"<KEY KEY_NAME=\"DIK_A\" CHAR_NORMAL=\"a\" CHAR_SHIFT=\"A\" CHAR_ALTGR=\"x\" STRING=\"Key A\" "
+        L"KEY_TYPE=\"KT_LETTER\"/>"
+        L"<KEY KEY_NAME=\"DIK_2\" CHAR_NORMAL=\"2\" CHAR_SHIFT=\"9\" "
+        L"KEY_TYPE=\"KT_NUMBER\"><CHAR_SHIFT>\"|\"|\"</CHAR_SHIFT></KEY>"
         L"<KEY KEY_NAME=\"DIK_B\" CHAR_NORMAL=\"b\" KEY_TYPE=\"KT_NONSENSE\"/>"
         L"<KEY KEY_NAME=\"DIK_RETURN\" STRING=\"Enter\" KEY_TYPE=\"KT_STEUER\"/>"
         L"<KEY KEY_NAME=\"DIK_PRIOR\"/><KEY KEY_NAME=\"DIK_PGUP\" STRING=\"Page up\"/>"
@@ -200,15 +202,28 @@ TEST(TastaturLayout, ShippedGermanLayoutTypesThroughShiftAndAltGr)
 
     constexpr unsigned char E = 0x12, X = 0x2D, I = 0x17, T = 0x14, SPACE = 0x39, ONE = 0x02;
     constexpr unsigned char A = 0x1E, Q = 0x10, Y = 0x15, Z = 0x2C, SLASH = 0x35, MINUS = 0x0C;
-    EXPECT_EQ(type(*layout, {{SHIFT, E}, {SHIFT, SLASH}, {SHIFT, E}, {NONE, X}, {NONE, I}, {NONE, T},
-                             {NONE, SPACE}, {NONE, ONE}}),
-              L"E_Exit 1");
+    EXPECT_EQ(
+        type(*layout,
+             {{SHIFT, E}, {SHIFT, SLASH}, {SHIFT, E}, {NONE, X}, {NONE, I}, {NONE, T}, {NONE, SPACE}, {NONE, ONE}}),
+        L"E_Exit 1");
     // The German key positions: Y and Z trade places, @ and the euro sign on AltGr.
     EXPECT_EQ(type(*layout, {{NONE, A}, {ALTGR, Q}, {ALTGR, E}, {SHIFT, SLASH}, {SHIFT, Y}, {NONE, Z}}),
               L"a@\u20ac_Zy");
-    EXPECT_EQ(type(*layout, {{NONE, MINUS}, {SHIFT, MINUS}, {ALTGR, MINUS}, {SHIFT, 0x03}, {SHIFT, 0x08},
-                             {ALTGR, 0x08}, {ALTGR, 0x09}, {ALTGR, 0x0A}, {ALTGR, 0x0B}, {ALTGR, 0x1B},
-                             {NONE, 0x56}, {SHIFT, 0x56}, {ALTGR, 0x56}, {SHIFT, 0x0B}, {SHIFT, 0x2B}}),
+    EXPECT_EQ(type(*layout, {{NONE, MINUS},
+                             {SHIFT, MINUS},
+                             {ALTGR, MINUS},
+                             {SHIFT, 0x03},
+                             {SHIFT, 0x08},
+                             {ALTGR, 0x08},
+                             {ALTGR, 0x09},
+                             {ALTGR, 0x0A},
+                             {ALTGR, 0x0B},
+                             {ALTGR, 0x1B},
+                             {NONE, 0x56},
+                             {SHIFT, 0x56},
+                             {ALTGR, 0x56},
+                             {SHIFT, 0x0B},
+                             {SHIFT, 0x2B}}),
               L"\u00df?\\\"/{[]}~<>|='");
 
     EXPECT_EQ(layout->getKeyType(A), KT_LETTER);

@@ -68,9 +68,9 @@ DWORD cueState(PlayingSoundCue* cue)
 }
 
 const char* const kGameCues[] = {
-    "klick_menu", "win",      "lose",      "richtig",     "falsch",        "spreng_blob", "platzen",
-    "donner",     "bomb",     "finish",    "punkte",      "pfeife",        "rohstoffe",   "FUELL_ADDED",
-    "FUELL_REMOVED", "ZORN_FULL", "Zorn_Sound", "BAUEN_ERROR",
+    "klick_menu", "win",         "lose",          "richtig",   "falsch",     "spreng_blob",
+    "platzen",    "donner",      "bomb",          "finish",    "punkte",     "pfeife",
+    "rohstoffe",  "FUELL_ADDED", "FUELL_REMOVED", "ZORN_FULL", "Zorn_Sound", "BAUEN_ERROR",
 };
 
 class SoundInterfaceTest : public SoundTesting::SoundFixture {};

@@ -123,8 +123,7 @@ TEST_F(SoundOutputTest, PositionedCueIsLouderOnItsSide)
 {
     for (const float side : {5.0f, -5.0f}) {
         ASSERT_TRUE(startRecording());
-        Playing3DSoundCue* cue =
-            sound->getDefaultSoundbank()->play3DByName(L"pfeife", D3DXVECTOR3(side, 0.0f, 0.0f));
+        Playing3DSoundCue* cue = sound->getDefaultSoundbank()->play3DByName(L"pfeife", D3DXVECTOR3(side, 0.0f, 0.0f));
         ASSERT_NE(cue, nullptr);
         cue->Release();
         pump(800);

@@ -143,7 +143,7 @@ TEST_F(VideoPlayerTest, PlaysTheIntroToItsEndWithItsPicturesInTheMainWindow)
     const double seconds = secondsSince(start);
     EXPECT_FALSE(result.quitRequested);
     EXPECT_EQ(result.result, S_OK);
-    EXPECT_GT(seconds, 3.0); // the whole clip, at its own pace
+    EXPECT_GT(seconds, 3.0);  // the whole clip, at its own pace
     EXPECT_LT(seconds, 60.0); // it ends (slowly under the sanitizers on a loaded machine)
     EXPECT_TRUE(IsWindowVisible(m_window));
 }
@@ -191,8 +191,9 @@ TEST_F(VideoPlayerTest, ACutOffOrBrokenClipEndsOnItsErrorInsteadOfPlayingForever
 {
     const std::vector<uint8_t> whole = TestSupport::readBytes(m_intro);
     TestSupport::ScopedCwd cwd(m_dir.path());
-    TestSupport::writeBytes(m_dir / "intro.wmv",
-                            std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 3)));
+    TestSupport::writeBytes(
+        m_dir / "intro.wmv",
+        std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 3)));
     TestSupport::writeText(m_dir / "text.wmv", "no video\n");
     quitAfter(30000);
     const auto start = std::chrono::steady_clock::now();

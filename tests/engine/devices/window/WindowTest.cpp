@@ -31,7 +31,10 @@ public:
     }
     void created(HWND) { events.push_back(L"created"); }
     void title(HWND, const std::wstring& text) { events.push_back(L"title " + text); }
-    void size(HWND, const int& w, const int& h) { events.push_back(L"size " + std::to_wstring(w) + L"x" + std::to_wstring(h)); }
+    void size(HWND, const int& w, const int& h)
+    {
+        events.push_back(L"size " + std::to_wstring(w) + L"x" + std::to_wstring(h));
+    }
     void fullscreen(HWND, const bool& on) { events.push_back(on ? L"fullscreen" : L"windowed"); }
     void activated(const bool& on) { events.push_back(on ? L"active" : L"inactive"); }
     void message(HWND&, UINT&, WPARAM&, LPARAM&) { ++messages; }

@@ -56,13 +56,14 @@ std::wstring expand(const wchar_t* text)
 }
 
 const PLATFORM_VERSION_STRING kEnglish[] = {
-    {L"ProductName", L"First Product"}, {L"FileDescription", L"Puzzle game"},
-    {L"Homepage", L"http://home.example"}, {L"SavePath", L"FirstSave"},
-    {L"InternalName", L"Internal"},
+    {L"ProductName", L"First Product"}, {L"FileDescription", L"Puzzle game"}, {L"Homepage", L"http://home.example"},
+    {L"SavePath", L"FirstSave"},        {L"InternalName", L"Internal"},
 };
 const PLATFORM_VERSION_STRING kGerman[] = {
-    {L"ProductName", L"Second Product"}, {L"UpdatePage", L"http://update.example"},
-    {L"CPProductName", L"Shop Name"},    {L"LegalCopyright", L"(c) Maker"},
+    {L"ProductName", L"Second Product"},
+    {L"UpdatePage", L"http://update.example"},
+    {L"CPProductName", L"Shop Name"},
+    {L"LegalCopyright", L"(c) Maker"},
 };
 const PLATFORM_VERSION_TRANSLATION kTwoTranslations[] = {
     {0x0409, 0x04b0, kEnglish, 5},

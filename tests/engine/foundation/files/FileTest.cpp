@@ -120,7 +120,8 @@ TEST_F(FileWithArchive, TextDecodingOnDiskAndInTheArchive)
     utf16.insert(utf16.end(), {0x00, 0xD8, 'x', 0x00, 0x7F});
     const std::wstring expected = wide + wchar_t(0xD800) + L"x";
 
-    const Bytes multibyte = bytesOf("a\r\nb\rc\xE4\r\n\x1A" "after the end");
+    const Bytes multibyte = bytesOf("a\r\nb\rc\xE4\r\n\x1A"
+                                    "after the end");
 
     open({{"archive\\utf16.txt", utf16}, {"archive\\multi.txt", multibyte}});
     writeBytes(m_logs.folder() / "disk" / "utf16.txt", utf16);

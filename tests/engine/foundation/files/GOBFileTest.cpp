@@ -77,7 +77,8 @@ TEST(GOBFile, LookupsNormaliseTheName)
     // Only A to Z fold: Ü (DC) is not ü (FC).
     EXPECT_FALSE(archive.FileExists(L"data\\M\xDCll.txt"));
     // A character outside the code page becomes a blank.
-    EXPECT_TRUE(archive.FileExists(L"data\\a\x041A" L"b.txt"));
+    EXPECT_TRUE(archive.FileExists(L"data\\a\x041A"
+                                   L"b.txt"));
     // Another relative base does not match.
     EXPECT_FALSE(archive.FileExists(L".\\data\\fx\\effecte.fxf"));
 

@@ -16,7 +16,8 @@ UlvoFrame makeFrame(const D3DXMATRIX& transform)
 void expectMatrixNear(const D3DXMATRIX& a, const D3DXMATRIX& b)
 {
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) EXPECT_NEAR(a.m[i][j], b.m[i][j], 1e-5f);
+        for (int j = 0; j < 4; ++j)
+            EXPECT_NEAR(a.m[i][j], b.m[i][j], 1e-5f);
 }
 
 } // namespace

@@ -19,8 +19,7 @@ namespace {
 using FloatLerp = Ulvo::Interpolation<float, float>;
 
 // Records the signals in the order they arrive.
-template <class Lerp>
-class Recorder : public sigslot::has_slots<> {
+template <class Lerp> class Recorder : public sigslot::has_slots<> {
 public:
     explicit Recorder(Lerp& lerp)
     {

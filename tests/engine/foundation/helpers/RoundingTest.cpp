@@ -17,7 +17,7 @@ TEST(RoundingTest, HalvesGoAwayFromZero)
 
 TEST(RoundingTest, OutOfRangeCountsStaySound)
 {
-    EXPECT_EQ(roundToDecimals(2.7, -2), 3.0);                   // taken as 0 decimals
+    EXPECT_EQ(roundToDecimals(2.7, -2), 3.0);                      // taken as 0 decimals
     EXPECT_DOUBLE_EQ(roundToDecimals(1.23456789, 12), 1.23456789); // beyond 32-bit factors
-    EXPECT_EQ(roundToDecimals(1.5e300, 400), 1.5e300);          // cannot scale: unchanged
+    EXPECT_EQ(roundToDecimals(1.5e300, 400), 1.5e300);             // cannot scale: unchanged
 }

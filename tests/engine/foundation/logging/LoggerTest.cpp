@@ -139,8 +139,8 @@ TEST(Logger, OpenAllLogFilesLeavesEveryFileBehind)
 {
     LogCapture capture;
     Ulvo::openAllLogFiles();
-    for (const char* name : {"logfile.log", "UlvoEngine.log", "SoundInterface.log", "MyXML.log",
-                             "mysocketplayer.log", "UlvoAniMesh.log", "UlvoTextureCube.log"})
+    for (const char* name : {"logfile.log", "UlvoEngine.log", "SoundInterface.log", "MyXML.log", "mysocketplayer.log",
+                             "UlvoAniMesh.log", "UlvoTextureCube.log"})
         EXPECT_TRUE(std::filesystem::exists(capture.folder() / "logs" / name)) << name;
 }
 

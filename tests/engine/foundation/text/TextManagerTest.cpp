@@ -94,7 +94,8 @@ TEST(TextManager, FallsBackToTheFirstLanguage)
 
     // A DEF_LANGUAGE that names nothing loaded selects the first language.
     TextManager unknown;
-    XMLNode named = parse(L"<TEXTE DEF_LANGUAGE=\"klingonisch\"><TEXT NAME=\"A\" LANG=\"deutsch\">\"|a|\"</TEXT></TEXTE>");
+    XMLNode named =
+        parse(L"<TEXTE DEF_LANGUAGE=\"klingonisch\"><TEXT NAME=\"A\" LANG=\"deutsch\">\"|a|\"</TEXT></TEXTE>");
     unknown.load(&named);
     EXPECT_EQ(unknown.getCurrentLanguageName(), L"deutsch");
     EXPECT_FALSE(unknown.load(nullptr));

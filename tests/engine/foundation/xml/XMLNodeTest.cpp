@@ -197,15 +197,17 @@ TEST(XMLValueList, SplitsSkippingEmptyPiecesAndNormalisesOnEnd)
         Ulvo::XMLValueList list = empty.getList(L',');
         EXPECT_EQ(list.size(), 0u);
         list.set(new XMLProperty(2), -1);
-        list.set(new XMLProperty(0), 0);     // before the first
-        list.set(new XMLProperty(1), 1);     // between
-        list.set(new XMLProperty(3), 99);    // past the end: appended
+        list.set(new XMLProperty(0), 0);  // before the first
+        list.set(new XMLProperty(1), 1);  // between
+        list.set(new XMLProperty(3), 99); // past the end: appended
         EXPECT_EQ(list.join(), L"0,1,2,3");
     }
     EXPECT_EQ(empty.getValue(), L"0,1,2,3");
 
     XMLProperty none(L",,,");
-    { Ulvo::XMLValueList list = none.getList(L','); }
+    {
+        Ulvo::XMLValueList list = none.getList(L',');
+    }
     EXPECT_EQ(none.getValue(), L"");
 }
 

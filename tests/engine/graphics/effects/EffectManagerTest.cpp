@@ -54,8 +54,9 @@ protected:
         ASSERT_NE(GraphicsTesting::startDevice(), nullptr);
         std::filesystem::create_directories(m_logs.folder() / "fx");
         TestSupport::writeText(m_logs.folder() / "fx" / "plain.fx", kSource);
-        TestSupport::writeText(m_logs.folder() / "fx" / "broken.fx", "float4 PS() : COLOR {\n  return oops;\n}\n"
-                                                                     "technique T { pass P { PixelShader = compile ps_2_0 PS(); } }\n");
+        TestSupport::writeText(m_logs.folder() / "fx" / "broken.fx",
+                               "float4 PS() : COLOR {\n  return oops;\n}\n"
+                               "technique T { pass P { PixelShader = compile ps_2_0 PS(); } }\n");
         m_savedUse = useCompiledEffects;
         useCompiledEffects = false; // as the entry function sets it
     }
@@ -127,7 +128,8 @@ TEST_F(EffectTest, ManagerLoadsPoolsFirstAndSkipsDuplicates)
         L"<EFFECT_POOL NAME=\"LatePool\"></EFFECT_POOL><EFFECT_POOL NAME=\"LatePool\"></EFFECT_POOL>"
         L"<EFFECT_BUNDLE NAME=\"Tinted\">"
         L"  <EFFECT NAME=\"Standard\"><FILE FILENAME=\"fx\\plain.fx\"></FILE>"
-        L"    <MACROS><MACRO NAME=\"LIGHTS\" DEFINITION=\"1\"></MACRO><MACRO NAME=\"TINT\" DEFINITION=\"0\"></MACRO></MACROS></EFFECT>"
+        L"    <MACROS><MACRO NAME=\"LIGHTS\" DEFINITION=\"1\"></MACRO><MACRO NAME=\"TINT\" "
+        L"DEFINITION=\"0\"></MACRO></MACROS></EFFECT>"
         L"  <PERMUTATION NAME=\"bright\"><MACROS><MACRO NAME=\"TINT\" DEFINITION=\"2\"></MACRO></MACROS></PERMUTATION>"
         L"  <PERMUTATION NAME=\"dark\"></PERMUTATION>"
         L"  <PERMUTATION NAME=\"bright\"><MACROS><MACRO NAME=\"TINT\" DEFINITION=\"3\"></MACRO></MACROS></PERMUTATION>"
@@ -182,8 +184,9 @@ TEST_F(EffectTest, ManagerLoadsPoolsFirstAndSkipsDuplicates)
 
 TEST_F(EffectTest, CompiledEffectCacheFollowsTheSwitches)
 {
-    XMLNode root = parse(L"<FX><EFFECT NAME=\"Cached\"><FILE FILENAME=\"fx\\plain.fx\"></FILE></EFFECT>"
-                         L"<EFFECT NAME=\"Uncached\" PRE_COMPILE=\"0\"><FILE FILENAME=\"fx\\plain.fx\"></FILE></EFFECT></FX>");
+    XMLNode root =
+        parse(L"<FX><EFFECT NAME=\"Cached\"><FILE FILENAME=\"fx\\plain.fx\"></FILE></EFFECT>"
+              L"<EFFECT NAME=\"Uncached\" PRE_COMPILE=\"0\"><FILE FILENAME=\"fx\\plain.fx\"></FILE></EFFECT></FX>");
     const auto cacheFile = m_logs.folder() / "FXCache" / "Cached_plain.fxo";
     // With the start-up setting nothing is written.
     {
@@ -217,8 +220,9 @@ TEST(EffectNames, CompiledFileNamesAndMacroMerging)
     EXPECT_EQ(water.getCompiledFileName(L"data\\FX\\water"), L"FXCache\\Water_.fxo");
 
     XMLNode base;
-    ASSERT_TRUE(XMLNode::load(&base, L"<MACROS><MACRO NAME=\"A\" DEFINITION=\"0\"></MACRO><MACRO NAME=\"B\" "
-                                     L"DEFINITION=\"2\"></MACRO><MACRO NAME=\"C\"></MACRO></MACROS>",
+    ASSERT_TRUE(XMLNode::load(&base,
+                              L"<MACROS><MACRO NAME=\"A\" DEFINITION=\"0\"></MACRO><MACRO NAME=\"B\" "
+                              L"DEFINITION=\"2\"></MACRO><MACRO NAME=\"C\"></MACRO></MACROS>",
                               1));
     Effect effect(false);
     effect.addMacros(Effect::readMacros(&base));

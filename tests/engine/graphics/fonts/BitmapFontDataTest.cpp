@@ -101,8 +101,7 @@ TEST(BitmapFontData, ZeroSizeOfZeroOrLessIsIgnoredWithALogLine)
 {
     for (const wchar_t* size : {L"0", L"-4", L"abc"}) {
         LogCapture log;
-        BitmapFontData* data =
-            dataFrom(std::wstring(L"<BITMAPFONT_DATA NAME=\"z\" ZERO_SIZE=\"") + size + L"\"/>");
+        BitmapFontData* data = dataFrom(std::wstring(L"<BITMAPFONT_DATA NAME=\"z\" ZERO_SIZE=\"") + size + L"\"/>");
         EXPECT_EQ(data->getZeroScale(), 1.0f) << "ZERO_SIZE " << size;
         EXPECT_NE(log.text().find("ZERO_SIZE"), std::string::npos) << "ZERO_SIZE " << size;
         data->Release();

@@ -215,8 +215,7 @@ TEST_F(FontDraw, BitmapTextRightAlignedWithShadow)
     // 28..60 x 22..30, with the blank's cell transparent; the red shadow sits 3 pixels off.
     RECT rect{0, 0, 60, 30};
     const RECT before = rect;
-    manager->getBitmapInterface().drawStyledText(L"B", L"aa a", &rect, DT_RIGHT | DT_BOTTOM | DT_CALCRECT,
-                                                 L"shadow");
+    manager->getBitmapInterface().drawStyledText(L"B", L"aa a", &rect, DT_RIGHT | DT_BOTTOM | DT_CALCRECT, L"shadow");
     EXPECT_EQ(rect.right, before.right) << "bitmap fonts do not measure";
     EXPECT_EQ(rect.bottom, before.bottom);
     const Image image = target.finish();

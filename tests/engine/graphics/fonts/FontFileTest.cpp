@@ -124,8 +124,8 @@ TEST_F(RuntimeFontFile, HoldsEveryNameTheGameAndTheGuiUse)
     EXPECT_GE(manager->getFontStyle(L"HALO")->m_samples, 1.0f);
     EXPECT_GE(manager->getFontStyle(L"HALO")->m_rings, 1.0f);
 
-    for (const wchar_t* name : {L"default", L"klein", L"gross", L"ProfilFont", L"ActiveProfilFont",
-                                L"PUNKTE_BILDCHEN"}) {
+    for (const wchar_t* name :
+         {L"default", L"klein", L"gross", L"ProfilFont", L"ActiveProfilFont", L"PUNKTE_BILDCHEN"}) {
         auto* font = dynamic_cast<D3DXFont*>(manager->getFont(name));
         ASSERT_NE(font, nullptr) << "D3DX font " << narrow(name);
         EXPECT_NE(font->getD3DXFont(), nullptr) << narrow(name);
@@ -189,8 +189,7 @@ TEST_F(RuntimeFontFile, ParagraphWrapsAndCentresBothWays)
     EXPECT_LE(std::abs((ink.left - rect.left) - (rect.right - ink.right)), 6);
     EXPECT_LE(std::abs((ink.top - rect.top) - (rect.bottom - ink.bottom)), 8);
     const float height = laid.getLineHeight() * static_cast<float>(laid.getLineCount());
-    EXPECT_EQ(laid.getLine(0).glyphs[0].destination.top,
-              static_cast<LONG>(((rect.top + rect.bottom) - height) * 0.5f));
+    EXPECT_EQ(laid.getLine(0).glyphs[0].destination.top, static_cast<LONG>(((rect.top + rect.bottom) - height) * 0.5f));
 }
 
 TEST_F(RuntimeFontFile, RightAlignedText)

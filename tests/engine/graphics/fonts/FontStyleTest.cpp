@@ -100,7 +100,8 @@ TEST(FontStyle, BackgroundOffsetsForShadowAndHalo)
     EXPECT_EQ(shadow[0].x, 2);
     EXPECT_EQ(shadow[0].y, -1) << "offsets truncate toward zero";
 
-    std::vector<POINT> halo = offsetsOf(styleFrom(L"<FONTSTYLE DRAW_HG=\"1\" SAMPLES=\"8\" RINGS=\"2\" RADIUS=\"2\"/>"));
+    std::vector<POINT> halo =
+        offsetsOf(styleFrom(L"<FONTSTYLE DRAW_HG=\"1\" SAMPLES=\"8\" RINGS=\"2\" RADIUS=\"2\"/>"));
     ASSERT_EQ(halo.size(), 16u);
     EXPECT_EQ(halo[0].x, 1);
     EXPECT_EQ(halo[0].y, 0);
@@ -114,7 +115,8 @@ TEST(FontStyle, BackgroundOffsetsForShadowAndHalo)
 TEST(FontStyle, FractionalSamplesOrRingsSkipTheHalo)
 {
     // Truncated to 0 they would divide by zero; only the shadow copy of samples < 1 remains.
-    std::vector<POINT> samples = offsetsOf(styleFrom(L"<FONTSTYLE DRAW_HG=\"1\" SAMPLES=\"0.5\" RINGS=\"2\" RADIUS=\"4\"/>"));
+    std::vector<POINT> samples =
+        offsetsOf(styleFrom(L"<FONTSTYLE DRAW_HG=\"1\" SAMPLES=\"0.5\" RINGS=\"2\" RADIUS=\"4\"/>"));
     EXPECT_EQ(samples.size(), 1u);
     EXPECT_TRUE(offsetsOf(styleFrom(L"<FONTSTYLE DRAW_HG=\"1\" SAMPLES=\"4\" RINGS=\"0.5\" RADIUS=\"4\"/>")).empty());
     EXPECT_TRUE(offsetsOf(styleFrom(L"<FONTSTYLE DRAW_HG=\"1\" SAMPLES=\"4\" RINGS=\"0\" RADIUS=\"4\"/>")).empty());
@@ -123,7 +125,8 @@ TEST(FontStyle, FractionalSamplesOrRingsSkipTheHalo)
 TEST(FontStyle, HugeHaloCountsAreLimitedWithALogLine)
 {
     LogCapture log;
-    FontStyle style = styleFrom(L"<FONTSTYLE NAME=\"wild\" DRAW_HG=\"1\" SAMPLES=\"1e30\" RINGS=\"3\" RADIUS=\"1e30\"/>");
+    FontStyle style =
+        styleFrom(L"<FONTSTYLE NAME=\"wild\" DRAW_HG=\"1\" SAMPLES=\"1e30\" RINGS=\"3\" RADIUS=\"1e30\"/>");
     EXPECT_EQ(style.m_samples, 1024.0f);
     EXPECT_NE(log.text().find("wild"), std::string::npos);
     EXPECT_EQ(offsetsOf(style).size(), 1024u * 3u) << "far offsets stay defined";

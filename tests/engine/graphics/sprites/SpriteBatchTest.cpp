@@ -34,7 +34,10 @@ namespace {
 
 constexpr UINT kTarget = 64;
 
-std::wstring widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+std::wstring widen(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
 
 XMLNode parse(const std::wstring& text)
 {
@@ -114,8 +117,8 @@ private:
 };
 
 // Colour channels only: blending changes the target's alpha as well.
-#define EXPECT_RGB(image, x, y, expected)                                                                         \
-    EXPECT_TRUE(near((image).at(x, y) | 0xFF000000u, (expected) | 0xFF000000u, 2))                                \
+#define EXPECT_RGB(image, x, y, expected)                                                                              \
+    EXPECT_TRUE(near((image).at(x, y) | 0xFF000000u, (expected) | 0xFF000000u, 2))                                     \
         << "pixel (" << (x) << ", " << (y) << ") is " << hex((image).at(x, y)) << ", expected " << hex(expected)
 
 class SpriteBatchTest : public ::testing::Test {
@@ -182,8 +185,8 @@ protected:
     // A 16 x 16 world-space square centred on `middle`.
     bool quad3D(Texture2D& texture, const D3DXVECTOR3& middle, D3DCOLOR colour = 0xFFFFFFFF)
     {
-        const D3DXVECTOR3 scaling(16, 16, 1), centre(0.5f, 0.5f, 0), translation(middle.x - 0.5f, middle.y - 0.5f,
-                                                                                  middle.z);
+        const D3DXVECTOR3 scaling(16, 16, 1), centre(0.5f, 0.5f, 0),
+            translation(middle.x - 0.5f, middle.y - 0.5f, middle.z);
         return m_sprite.drawTexture3D(&texture, nullptr, &scaling, nullptr, &translation, &centre, colour);
     }
 
@@ -353,8 +356,8 @@ TEST_F(SpriteBatchTest, BillboardsAreSortedByDistanceAndFaceTheCamera)
 
     // A golden picture of the sorted billboards at an angle.
     image = target.draw([&] {
-        ASSERT_TRUE(m_sprite.Begin(D3DXSPRITE_ALPHABLEND | D3DXSPRITE_BILLBOARD | D3DXSPRITE_SORT_DEPTH_BACKTOFRONT,
-                                   m_effect));
+        ASSERT_TRUE(
+            m_sprite.Begin(D3DXSPRITE_ALPHABLEND | D3DXSPRITE_BILLBOARD | D3DXSPRITE_SORT_DEPTH_BACKTOFRONT, m_effect));
         quad3D(red, D3DXVECTOR3(-6, -6, 0));
         quad3D(blue, D3DXVECTOR3(6, 6, 10));
         quad3D(green, D3DXVECTOR3(0, 0, 5));
@@ -393,8 +396,8 @@ TEST_F(SpriteBatchTest, RingWrapsToItsStartWithADiscardingLock)
         ASSERT_TRUE(m_sprite.Begin(0, m_effect));
         for (int k = 0; k < count; ++k) {
             const int pixel = k % (kTarget * kTarget);
-            ASSERT_TRUE(at(white, static_cast<float>(pixel % kTarget), static_cast<float>(pixel / kTarget),
-                           colourOf(k)));
+            ASSERT_TRUE(
+                at(white, static_cast<float>(pixel % kTarget), static_cast<float>(pixel / kTarget), colourOf(k)));
         }
         m_sprite.End();
     });
@@ -534,8 +537,8 @@ TEST_F(SpriteBatchTest, DefinitionFileLoadsEffectsPoolAndBundle)
     ASSERT_NE(sprite, nullptr);
     for (unsigned k = 0; k < 5; ++k)
         EXPECT_NE(sprite->getTechnique(k), nullptr) << k;
-    for (const wchar_t* name : {L"g_Textur0", L"g_Textur1", L"g_Textur2", L"g_Textur3", L"g_View", L"g_ViewInv",
-                                L"g_Projection"})
+    for (const wchar_t* name :
+         {L"g_Textur0", L"g_Textur1", L"g_Textur2", L"g_Textur3", L"g_View", L"g_ViewInv", L"g_Projection"})
         EXPECT_NE(sprite->getHandle(name), nullptr) << std::string(name, name + std::wcslen(name));
     ASSERT_NE(manager->getEffectPool(L"SpritePool"), nullptr);
     EXPECT_NE(manager->getEffectPool(L"SpritePool")->getPool(), nullptr);
@@ -631,8 +634,9 @@ TEST_F(SpriteBatchTest, ReloadedEffectSourceChangesWhatIsDrawn)
 
     // A broken source: the reload fails, the effect stays unloaded and the
     // sprite draws nothing with it instead of crashing.
-    TestSupport::writeText(m_logs.folder() / "probe" / "sprite.fx", "float4 PS() : COLOR { return oops; }\n"
-                              "technique Render2D { pass P0 { PixelShader = compile ps_2_0 PS(); } }\n");
+    TestSupport::writeText(m_logs.folder() / "probe" / "sprite.fx",
+                           "float4 PS() : COLOR { return oops; }\n"
+                           "technique Render2D { pass P0 { PixelShader = compile ps_2_0 PS(); } }\n");
     EXPECT_EQ(run(L"FX_reloadEffect " + name), L"Effekt neu geladen!");
     EXPECT_EQ(probe.count, 1);
     EXPECT_FALSE(effect->isLoaded());

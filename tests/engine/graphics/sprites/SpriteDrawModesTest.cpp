@@ -91,8 +91,8 @@ TEST(SpriteRegionRect, RepeatTilesColumnByColumnThenCutsRightColumnBottomRowAndC
 {
     std::vector<SpritePiece> pieces;
     // The source does not start at the origin: cut pieces keep its left and top edges.
-    ASSERT_TRUE(BaseSprite::buildPiecesRect(rect(3, 4, 13, 14), rect(100, 50, 125, 75), SDP_REPEAT, SDP_REPEAT,
-                                            pieces));
+    ASSERT_TRUE(
+        BaseSprite::buildPiecesRect(rect(3, 4, 13, 14), rect(100, 50, 125, 75), SDP_REPEAT, SDP_REPEAT, pieces));
     const RECT full = rect(3, 4, 13, 14);
     expectPieces(pieces, {{full, 1, 1, 100, 50},
                           {full, 1, 1, 100, 60},
@@ -332,8 +332,8 @@ TEST(SpriteRecordPieces, StretchOnRotatedRecordPlacesFreeAxisAlongItsAxis)
     std::vector<SpritePiece> pieces;
     const RECT wide = rect(0, 0, 100, 50);
     // Unturned: as the rect form.
-    ASSERT_TRUE(BaseSprite::buildPieces(SpriteDrawInfo(D3DXVECTOR2(10, 20), D3DXVECTOR2(200, 200)), wide,
-                                        SDP_STRETCH, SDP_ALIGN_BACK, pieces));
+    ASSERT_TRUE(BaseSprite::buildPieces(SpriteDrawInfo(D3DXVECTOR2(10, 20), D3DXVECTOR2(200, 200)), wide, SDP_STRETCH,
+                                        SDP_ALIGN_BACK, pieces));
     expectPieces(pieces, {{wide, 2, 2, 10, 120}});
     // Turned a half about the top-left corner: the y offset runs upwards.
     ASSERT_TRUE(BaseSprite::buildPieces(SpriteDrawInfo(D3DXVECTOR2(10, 20), D3DXVECTOR2(200, 200), 180.0f), wide,

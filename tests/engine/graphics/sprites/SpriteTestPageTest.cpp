@@ -40,9 +40,8 @@ D3DCOLOR band(int x, int y)
 
 bool fillBands(Texture2D& texture)
 {
-    return GraphicsTesting::fillTexture(texture, 32, 16, [](UINT x, UINT y) {
-        return band(static_cast<int>(x), static_cast<int>(y));
-    });
+    return GraphicsTesting::fillTexture(texture, 32, 16,
+                                        [](UINT x, UINT y) { return band(static_cast<int>(x), static_cast<int>(y)); });
 }
 
 // A 16 x 16 24-bit BMP: magenta (the colour key) around a white 8 x 8 square.
@@ -181,21 +180,20 @@ TEST(SpriteTestPage, EveryDrawModeAndFeatureOnOnePage)
     // Top row: scale, repeat, stretch to the front and to the back, clamp.
     EXPECT_TRUE(sprite.drawRegion(&bands, nullptr, rect(8, 8, 56, 40), SDP_SCALE, SDP_SCALE, white));
     EXPECT_TRUE(sprite.drawRegion(&bands, nullptr, rect(64, 8, 140, 44), SDP_REPEAT, SDP_REPEAT, white));
-    EXPECT_TRUE(sprite.drawRegion(&bands, nullptr, rect(148, 8, 188, 48), SDP_STRETCH,
-                                  SDP_STRETCH | SDP_ALIGN_FRONT, white));
-    EXPECT_TRUE(sprite.drawRegion(&bands, nullptr, rect(196, 8, 236, 48), SDP_STRETCH,
-                                  SDP_STRETCH | SDP_ALIGN_BACK, white));
+    EXPECT_TRUE(
+        sprite.drawRegion(&bands, nullptr, rect(148, 8, 188, 48), SDP_STRETCH, SDP_STRETCH | SDP_ALIGN_FRONT, white));
+    EXPECT_TRUE(
+        sprite.drawRegion(&bands, nullptr, rect(196, 8, 236, 48), SDP_STRETCH, SDP_STRETCH | SDP_ALIGN_BACK, white));
     EXPECT_TRUE(sprite.drawRegion(&bands, nullptr, rect(244, 8, 312, 40), SDP_CLAMP, SDP_CLAMP, white));
     // Second row: stretch-number, a turned sprite, the colour key over the bands,
     // the shared part texel for texel, the cut part doubled, a half-transparent draw.
     EXPECT_TRUE(sprite.drawTexture(&bands, nullptr, SpriteDrawInfo(D3DXVECTOR2(8, 56), D3DXVECTOR2(48, 40)),
                                    SDP_STRETCH_NUMBER, SDP_REPEAT, white));
-    EXPECT_TRUE(sprite.drawTexture(&bands, nullptr,
-                                   SpriteDrawInfo(D3DXVECTOR2(100, 80), D3DXVECTOR2(48, 24), 30.0f,
-                                                  D3DXVECTOR2(0.5f, 0.5f),
-                                                  SpriteDrawInfo::SDI_CENTER_RELATIVE |
-                                                      SpriteDrawInfo::SDI_POSITION_IS_CENTER),
-                                   SDP_SCALE, SDP_SCALE, white));
+    EXPECT_TRUE(
+        sprite.drawTexture(&bands, nullptr,
+                           SpriteDrawInfo(D3DXVECTOR2(100, 80), D3DXVECTOR2(48, 24), 30.0f, D3DXVECTOR2(0.5f, 0.5f),
+                                          SpriteDrawInfo::SDI_CENTER_RELATIVE | SpriteDrawInfo::SDI_POSITION_IS_CENTER),
+                           SDP_SCALE, SDP_SCALE, white));
     EXPECT_TRUE(sprite.drawRegion(&bands, nullptr, rect(140, 56, 188, 96), SDP_SCALE, SDP_SCALE, white));
     const RECT keyedRect = rect(0, 0, 16, 16);
     EXPECT_TRUE(sprite.drawRawTexture(&keyed, &keyedRect, SpriteDrawInfo(D3DXVECTOR2(148, 60), D3DXVECTOR2(32, 32)),

@@ -268,8 +268,8 @@ TEST_F(AnimationTest, SheetCellsFollowTheColumnsRowByRow)
     EXPECT_TRUE(animation->isPlaying());
     EXPECT_EQ(animation->getName(), L"CELLS");
 
-    const std::vector<RECT> expected = {{0, 0, 64, 32},   {64, 0, 128, 32}, {0, 32, 64, 64}, {64, 32, 128, 64},
-                                        {0, 64, 64, 96},  {8, 4, 64, 32},   {8, 32, 64, 60}};
+    const std::vector<RECT> expected = {{0, 0, 64, 32},  {64, 0, 128, 32}, {0, 32, 64, 64}, {64, 32, 128, 64},
+                                        {0, 64, 64, 96}, {8, 4, 64, 32},   {8, 32, 64, 60}};
     const auto& frames = animation->getFrames();
     ASSERT_EQ(frames.size(), expected.size()) << "missing textures are skipped, zero columns count as one";
     for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -319,8 +319,7 @@ TEST_F(AnimationTest, AnimationWithoutFramesDrawsNothing)
 
 namespace {
 
-template <class Device>
-TextureManager* globalManagerOf(Device* device)
+template <class Device> TextureManager* globalManagerOf(Device* device)
 {
     if constexpr (requires { device->getTextureManager(); })
         return device->getTextureManager();

@@ -83,9 +83,9 @@ TEST_F(RuntimeTextureData, StartUpListsHoldTheNamesTheGameLooksUp)
 {
     TextureManager manager;
     // In the game's order, each list once.
-    for (const wchar_t* file : {L"Data\\Menu\\rects.tex", L"data\\textures\\vindara.tex", L"data\\menu\\blend.tex",
-                                L"data\\menu\\menu.tex", L"data\\stones\\stones.tex", L"data\\Level\\freeplay.tex",
-                                L"data\\textures\\textures.tex"}) {
+    for (const wchar_t* file :
+         {L"Data\\Menu\\rects.tex", L"data\\textures\\vindara.tex", L"data\\menu\\blend.tex", L"data\\menu\\menu.tex",
+          L"data\\stones\\stones.tex", L"data\\Level\\freeplay.tex", L"data\\textures\\textures.tex"}) {
         SCOPED_TRACE(std::string(file, file + wcslen(file)));
         loadList(file, manager);
     }
@@ -103,8 +103,8 @@ TEST_F(RuntimeTextureData, StartUpListsHoldTheNamesTheGameLooksUp)
         expectTexture(manager, name, 0, 0);
 
     // Stones: the still picture and two strips of ten square frames, drawn a tenth at a time.
-    for (const wchar_t* stone : {L"HOLZ", L"STEIN", L"EISEN", L"GOLD", L"KRISTALL", L"KORN", L"FISCH", L"WOLLE",
-                                 L"ZORN", L"BOESE"}) {
+    for (const wchar_t* stone :
+         {L"HOLZ", L"STEIN", L"EISEN", L"GOLD", L"KRISTALL", L"KORN", L"FISCH", L"WOLLE", L"ZORN", L"BOESE"}) {
         const std::wstring name = stone;
         expectTexture(manager, name + L"_OBJEKT", 64, 64);
         expectTexture(manager, name + L"_OBJEKT_MARKED", 640, 64);
@@ -126,10 +126,10 @@ TEST_F(RuntimeTextureData, StartUpListsHoldTheNamesTheGameLooksUp)
 
 TEST_F(RuntimeTextureData, EveryFieldSetHasItsSeventeenTiles)
 {
-    const wchar_t* suffixes[] = {L"_BORDER_OBEN",    L"_BORDER_UNTEN",   L"_BORDER_RECHTS",  L"_BORDER_LINKS",
-                                 L"_HINTERGRUND",    L"_ZIEL1",          L"_ZIEL2",          L"_MARKED",
-                                 L"_LOCKED",         L"_ECKE_TL_INNEN",  L"_ECKE_TR_INNEN",  L"_ECKE_BL_INNEN",
-                                 L"_ECKE_BR_INNEN",  L"_ECKE_TL_AUSSEN", L"_ECKE_TR_AUSSEN", L"_ECKE_BL_AUSSEN",
+    const wchar_t* suffixes[] = {L"_BORDER_OBEN",   L"_BORDER_UNTEN",   L"_BORDER_RECHTS",  L"_BORDER_LINKS",
+                                 L"_HINTERGRUND",   L"_ZIEL1",          L"_ZIEL2",          L"_MARKED",
+                                 L"_LOCKED",        L"_ECKE_TL_INNEN",  L"_ECKE_TR_INNEN",  L"_ECKE_BL_INNEN",
+                                 L"_ECKE_BR_INNEN", L"_ECKE_TL_AUSSEN", L"_ECKE_TR_AUSSEN", L"_ECKE_BL_AUSSEN",
                                  L"_ECKE_BR_AUSSEN"};
     for (int set = 0; set < 5; ++set) {
         TextureManager manager;
@@ -147,15 +147,14 @@ TEST_F(RuntimeTextureData, BuildingAndCatastropheListsHoldTheirPictures)
     TextureManager manager;
     loadList(L"data\\Gebaeude\\gebaeude.tex", manager);
     loadList(L"data\\Katastrophen\\katastrophen.tex", manager);
-    for (const wchar_t* building : {L"HAUS", L"MUEHLE", L"SCHMIEDE", L"MARKT", L"KIRCHE", L"BURG", L"HAFEN",
-                                    L"BAUERNHOF"}) {
+    for (const wchar_t* building :
+         {L"HAUS", L"MUEHLE", L"SCHMIEDE", L"MARKT", L"KIRCHE", L"BURG", L"HAFEN", L"BAUERNHOF"}) {
         const std::wstring id = building;
         expectTexture(manager, id + L"_ANIMATION", 512, 128);
         expectTexture(manager, id + L"_VORSCHAU", 128, 128);
         expectTexture(manager, id + L"_VORSCHAU_BIG", 256, 256);
     }
-    for (const wchar_t* name : {L"KATASTROPHE_FEUER", L"KATASTROPHE_STURM", L"KATASTROPHE_FLUT",
-                                L"KATASTROPHE_DUERRE"})
+    for (const wchar_t* name : {L"KATASTROPHE_FEUER", L"KATASTROPHE_STURM", L"KATASTROPHE_FLUT", L"KATASTROPHE_DUERRE"})
         expectTexture(manager, name, 256, 192);
 }
 

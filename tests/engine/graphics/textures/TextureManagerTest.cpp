@@ -97,15 +97,15 @@ protected:
 
 TEST_F(TextureListTest, EntriesAndSharedPartsLoadInListOrder)
 {
-    XMLNode list = parse(
-        L"<TEXTURES>"
-        L"<TEXTUR2D NAME=\"A\"><FILE FILENAME=\"pics\\a.png\"/>"
-        L"<TEX_PART NAME=\"A_LEFT\"><TEX_RECT L=\"0\" T=\"0\" W=\"4\" H=\"4\"/></TEX_PART>"
-        L"<TEX_PART NAME=\"A_RIGHT\"><TEX_RECT L=\"4\" T=\"1\" R=\"8\" W=\"1\" B=\"3\" H=\"1\"/></TEX_PART>"
-        L"</TEXTUR2D>"
-        L"<SOMETHING_ELSE NAME=\"C\"/>"
-        L"<TEXTUR2D NAME=\"B\"><FILE FILENAME=\"PICS\\B.PNG\"/></TEXTUR2D>"
-        L"</TEXTURES>");
+    XMLNode list =
+        parse(L"<TEXTURES>"
+              L"<TEXTUR2D NAME=\"A\"><FILE FILENAME=\"pics\\a.png\"/>"
+              L"<TEX_PART NAME=\"A_LEFT\"><TEX_RECT L=\"0\" T=\"0\" W=\"4\" H=\"4\"/></TEX_PART>"
+              L"<TEX_PART NAME=\"A_RIGHT\"><TEX_RECT L=\"4\" T=\"1\" R=\"8\" W=\"1\" B=\"3\" H=\"1\"/></TEX_PART>"
+              L"</TEXTUR2D>"
+              L"<SOMETHING_ELSE NAME=\"C\"/>"
+              L"<TEXTUR2D NAME=\"B\"><FILE FILENAME=\"PICS\\B.PNG\"/></TEXTUR2D>"
+              L"</TEXTURES>");
     TextureManager manager;
     manager.load(&list);
 
@@ -190,23 +190,23 @@ TEST_F(TextureListTest, BrokenEntriesAreLoggedAndLeftOutWhileTheRestLoads)
         TestSupport::writeBytes(m_dir / "pics/truncated.png", png);
         TestSupport::writeText(m_dir / "pics/garbage.png", "this is not a picture at all");
     }
-    XMLNode list = parse(
-        L"<TEXTURES>"
-        L"<TEXTUR2D NAME=\"NOFILE\"/>"
-        L"<TEXTUR2D NAME=\"MISSING\"><FILE FILENAME=\"pics\\missing.png\"/></TEXTUR2D>"
-        L"<TEXTUR2D NAME=\"TRUNCATED\"><FILE FILENAME=\"pics\\truncated.png\"/>"
-        L"<TEX_PART NAME=\"ORPHAN\"><TEX_RECT L=\"0\" T=\"0\" W=\"1\" H=\"1\"/></TEX_PART></TEXTUR2D>"
-        L"<TEXTUR2D NAME=\"GARBAGE\"><FILE FILENAME=\"pics\\garbage.png\"/></TEXTUR2D>"
-        L"<TEXTUR2D NAME=\"GOOD\"><FILE FILENAME=\"pics\\a.png\"/>"
-        L"<TEX_PART NAME=\"NORECT\"/>"
-        L"<TEX_PART NAME=\"OUTSIDE\"><TEX_RECT L=\"100\" T=\"100\" W=\"10\" H=\"10\"/></TEX_PART>"
-        L"<TEX_PART NAME=\"NEGATIVE\"><TEX_RECT L=\"-5\" T=\"-5\" W=\"3\" H=\"3\"/></TEX_PART>"
-        L"<TEX_PART NAME=\"OVERLAP\"><TEX_RECT L=\"6\" T=\"2\" W=\"10\" H=\"10\"/></TEX_PART>"
-        L"<TEX_PART NAME=\"HUGE\"><TEX_RECT L=\"2147483000\" T=\"0\" W=\"2147483000\" H=\"2\"/></TEX_PART>"
-        L"</TEXTUR2D>"
-        L"<TEXTUR3D NAME=\"VOLUME\"><FILE FILENAME=\"pics\\missing.dds\"/></TEXTUR3D>"
-        L"<TEXTURCUBE NAME=\"CUBE\"/>"
-        L"</TEXTURES>");
+    XMLNode list =
+        parse(L"<TEXTURES>"
+              L"<TEXTUR2D NAME=\"NOFILE\"/>"
+              L"<TEXTUR2D NAME=\"MISSING\"><FILE FILENAME=\"pics\\missing.png\"/></TEXTUR2D>"
+              L"<TEXTUR2D NAME=\"TRUNCATED\"><FILE FILENAME=\"pics\\truncated.png\"/>"
+              L"<TEX_PART NAME=\"ORPHAN\"><TEX_RECT L=\"0\" T=\"0\" W=\"1\" H=\"1\"/></TEX_PART></TEXTUR2D>"
+              L"<TEXTUR2D NAME=\"GARBAGE\"><FILE FILENAME=\"pics\\garbage.png\"/></TEXTUR2D>"
+              L"<TEXTUR2D NAME=\"GOOD\"><FILE FILENAME=\"pics\\a.png\"/>"
+              L"<TEX_PART NAME=\"NORECT\"/>"
+              L"<TEX_PART NAME=\"OUTSIDE\"><TEX_RECT L=\"100\" T=\"100\" W=\"10\" H=\"10\"/></TEX_PART>"
+              L"<TEX_PART NAME=\"NEGATIVE\"><TEX_RECT L=\"-5\" T=\"-5\" W=\"3\" H=\"3\"/></TEX_PART>"
+              L"<TEX_PART NAME=\"OVERLAP\"><TEX_RECT L=\"6\" T=\"2\" W=\"10\" H=\"10\"/></TEX_PART>"
+              L"<TEX_PART NAME=\"HUGE\"><TEX_RECT L=\"2147483000\" T=\"0\" W=\"2147483000\" H=\"2\"/></TEX_PART>"
+              L"</TEXTUR2D>"
+              L"<TEXTUR3D NAME=\"VOLUME\"><FILE FILENAME=\"pics\\missing.dds\"/></TEXTUR3D>"
+              L"<TEXTURCUBE NAME=\"CUBE\"/>"
+              L"</TEXTURES>");
     TextureManager manager;
     manager.load(&list);
 

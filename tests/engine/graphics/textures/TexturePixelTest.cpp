@@ -20,8 +20,11 @@ namespace {
 class RecordingTexture : public IDirect3DTexture9 {
 public:
     RecordingTexture(UINT width, UINT height, D3DFORMAT format, UINT bytesPerTexel)
-        : m_width(width), m_height(height), m_format(format), m_bytes(bytesPerTexel),
-          data(static_cast<size_t>(width) * height * bytesPerTexel, 0)
+        : m_width(width)
+        , m_height(height)
+        , m_format(format)
+        , m_bytes(bytesPerTexel)
+        , data(static_cast<size_t>(width) * height * bytesPerTexel, 0)
     {
     }
     HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
@@ -191,8 +194,9 @@ TEST_F(TexturePixelTest, LockStateAndCheckedAreas)
 
 TEST_F(TexturePixelTest, OneTexelReadsAndWrites)
 {
-    Texture2D* texture = makeTexture(4, 2, {0xFF000000u, 0xFF0000FFu, 0xFF00FF00u, 0x80FF4000u, //
-                                            0x00000000u, 0x11111111u, 0x22222222u, 0x33333333u});
+    Texture2D* texture = makeTexture(4, 2,
+                                     {0xFF000000u, 0xFF0000FFu, 0xFF00FF00u, 0x80FF4000u, //
+                                      0x00000000u, 0x11111111u, 0x22222222u, 0x33333333u});
     D3DXVECTOR4 c;
     ASSERT_TRUE(texture->readPixel(c, D3DXVECTOR2(0.999f, 0.0f)));
     EXPECT_FLOAT_EQ(c.x, 1.0f);

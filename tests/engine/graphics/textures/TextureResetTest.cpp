@@ -80,19 +80,19 @@ void writeCubeDds(const std::filesystem::path& file, uint32_t edge)
     std::vector<uint32_t> words(32, 0);
     words[0] = 0x20534444u; // "DDS "
     words[1] = 124;
-    words[2] = 0x100F;      // caps, height, width, pixel format, pitch
-    words[3] = edge;        // height
-    words[4] = edge;        // width
-    words[5] = edge * 4;    // pitch
-    words[19] = 32;         // pixel format size
-    words[20] = 0x41;       // RGB with alpha
+    words[2] = 0x100F;   // caps, height, width, pixel format, pitch
+    words[3] = edge;     // height
+    words[4] = edge;     // width
+    words[5] = edge * 4; // pitch
+    words[19] = 32;      // pixel format size
+    words[20] = 0x41;    // RGB with alpha
     words[22] = 32;
     words[23] = 0x00FF0000u;
     words[24] = 0x0000FF00u;
     words[25] = 0x000000FFu;
     words[26] = 0xFF000000u;
-    words[27] = 0x1008;     // texture, complex
-    words[28] = 0xFE00;     // cube map with all six faces
+    words[27] = 0x1008; // texture, complex
+    words[28] = 0xFE00; // cube map with all six faces
     const uint32_t colours[6] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFF00u, 0xFF00FFFFu, 0xFFFFFFFFu};
     for (uint32_t colour : colours)
         words.insert(words.end(), static_cast<size_t>(edge) * edge, colour);
@@ -126,8 +126,7 @@ protected:
         Texture2D::globalQuality() = Texture2D::GlobalQuality();
     }
 
-    template <class T>
-    T* track(T* texture)
+    template <class T> T* track(T* texture)
     {
         textures.push_back(texture);
         probe.watch(texture);
@@ -162,8 +161,8 @@ TEST_F(TextureResetTest, ModeSwitchRebuildsEachDefaultPoolTextureOnce)
     EXPECT_EQ(run(L"D3D_setResolution 800 600 32"), L"Aufl\u00F6sung wurde angepasst");
     EXPECT_EQ(D3DInterface::getInstance()->getWidth(), 800u);
 
-    for (BaseTexture* texture : {static_cast<BaseTexture*>(target), static_cast<BaseTexture*>(volume),
-                                 static_cast<BaseTexture*>(cube)}) {
+    for (BaseTexture* texture :
+         {static_cast<BaseTexture*>(target), static_cast<BaseTexture*>(volume), static_cast<BaseTexture*>(cube)}) {
         EXPECT_EQ(probe.losses[texture], 1) << texture->getNumber();
         EXPECT_EQ(probe.resets[texture], 1) << texture->getNumber();
         EXPECT_NE(texture->getBaseTexture(), nullptr);

@@ -27,8 +27,7 @@ D3DXVECTOR4 read(D3DFORMAT format, const Bytes& bytes)
     return c;
 }
 
-template <class T>
-T word(const Bytes& bytes, unsigned index)
+template <class T> T word(const Bytes& bytes, unsigned index)
 {
     T value;
     std::memcpy(&value, bytes.b + index * sizeof(T), sizeof(T));
@@ -131,15 +130,12 @@ TEST(TextureTexelFormat, EveryFormatRoundTrips)
         float step; // grid spacing of the unorm channels; 0 for float formats
     };
     const Case cases[] = {
-        {D3DFMT_R8G8B8, 3, 1 / 255.0f},        {D3DFMT_A8R8G8B8, 4, 1 / 255.0f},
-        {D3DFMT_X8R8G8B8, 4, 1 / 255.0f},      {D3DFMT_R5G6B5, 2, 1 / 63.0f},
-        {D3DFMT_X1R5G5B5, 2, 1 / 31.0f},       {D3DFMT_A4R4G4B4, 2, 1 / 15.0f},
-        {D3DFMT_X4R4G4B4, 2, 1 / 15.0f},       {D3DFMT_G16R16, 4, 1 / 65535.0f},
-        {D3DFMT_A16B16G16R16, 8, 1 / 65535.0f}, {D3DFMT_A8L8, 2, 1 / 255.0f},
-        {D3DFMT_L16, 2, 1 / 65535.0f},         {D3DFMT_R16F, 2, 0},
-        {D3DFMT_G16R16F, 4, 0},                {D3DFMT_A16B16G16R16F, 8, 0},
-        {D3DFMT_R32F, 4, 0},                   {D3DFMT_A32B32G32R32F, 16, 0},
-        {D3DFMT_V16U16, 4, 1 / 65535.0f},
+        {D3DFMT_R8G8B8, 3, 1 / 255.0f},  {D3DFMT_A8R8G8B8, 4, 1 / 255.0f}, {D3DFMT_X8R8G8B8, 4, 1 / 255.0f},
+        {D3DFMT_R5G6B5, 2, 1 / 63.0f},   {D3DFMT_X1R5G5B5, 2, 1 / 31.0f},  {D3DFMT_A4R4G4B4, 2, 1 / 15.0f},
+        {D3DFMT_X4R4G4B4, 2, 1 / 15.0f}, {D3DFMT_G16R16, 4, 1 / 65535.0f}, {D3DFMT_A16B16G16R16, 8, 1 / 65535.0f},
+        {D3DFMT_A8L8, 2, 1 / 255.0f},    {D3DFMT_L16, 2, 1 / 65535.0f},    {D3DFMT_R16F, 2, 0},
+        {D3DFMT_G16R16F, 4, 0},          {D3DFMT_A16B16G16R16F, 8, 0},     {D3DFMT_R32F, 4, 0},
+        {D3DFMT_A32B32G32R32F, 16, 0},   {D3DFMT_V16U16, 4, 1 / 65535.0f},
     };
     const float samples[] = {0.0f, 1.0f, 0.2f, 0.5f, 0.8f, 0.999f, 0.001f, 0.33f};
     for (const Case& c : cases) {
