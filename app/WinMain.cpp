@@ -16,7 +16,7 @@
 #include "foundation/logging/Logger.h"
 #include "foundation/UlvoEngine.h"
 #include "graphics/effects/Effect.h"
-#include "threematch/MyGlobals.h"
+#include "threematch/globals/MyGlobals.h"
 #include "threematch/ThreeMatchGame.h"
 
 #include <string>

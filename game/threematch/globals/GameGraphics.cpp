@@ -1,0 +1,46 @@
+#include "threematch/globals/GameGraphics.h"
+
+#include "devices/d3d/D3DInterface.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/sprites/SpritePair.h"
+#include "graphics/textures/Texture2D.h"
+#include "graphics/textures/TextureLoadOptions.h"
+#include "graphics/textures/TextureManager.h"
+
+namespace ThreeMatch {
+
+Ulvo::TextureManager* gameTextures()
+{
+    return Ulvo::D3DInterface::getInstance()->getTextureManager();
+}
+
+Ulvo::Texture2D* findGameTexture(const std::wstring& name)
+{
+    Ulvo::TextureManager* manager = gameTextures();
+    Ulvo::Texture2D* texture = nullptr;
+    return manager && !name.empty() && manager->findTexture2D(name, texture) ? texture : nullptr;
+}
+
+Ulvo::Texture2D* gameTextureFromFile(const std::wstring& fileName)
+{
+    Ulvo::TextureManager* manager = gameTextures();
+    return manager && !fileName.empty() ? manager->getTexture2DFromFile(fileName) : nullptr;
+}
+
+bool loadGameTextureList(const std::wstring& fileName)
+{
+    Ulvo::TextureManager* manager = gameTextures();
+    Ulvo::XMLNode list;
+    if (!manager || !Ulvo::XMLNode::load(&list, fileName, 0))
+        return false;
+    manager->load(&list, Ulvo::TextureLoadOptions());
+    return true;
+}
+
+Ulvo::D3DXSprite* gameSprite()
+{
+    Ulvo::SpritePair* sprites = Ulvo::D3DInterface::getInstance()->getSprite();
+    return sprites ? &sprites->first : nullptr;
+}
+
+} // namespace ThreeMatch

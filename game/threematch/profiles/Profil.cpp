@@ -1,0 +1,189 @@
+#include "threematch/profiles/Profil.h"
+
+#include "foundation/xml/XMLNode.h"
+#include "threematch/globals/DataReads.h"
+#include "threematch/globals/MyGlobals.h"
+#include "threematch/profiles/ProfileWorld.h"
+#include "threematch/stones/RohstoffManager.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace ThreeMatch {
+
+namespace {
+
+const int kLebenByDifficulty[3] = {9, 6, 3};
+
+// Counters from a file may stand anywhere: they stop at the ends instead of wrapping.
+void step(int& counter, int by)
+{
+    if ((by > 0 && counter < INT_MAX) || (by < 0 && counter > INT_MIN))
+        counter += by;
+}
+
+// Empties a node but keeps its name.
+void empty(Ulvo::XMLNode& node)
+{
+    const std::wstring name = node.getName();
+    node.clear();
+    node.setName(name);
+}
+
+} // namespace
+
+int clampSchwierigkeit(int schwierigkeit)
+{
+    return std::clamp(schwierigkeit, 0, 2);
+}
+
+Profil::Profil(const std::wstring& name)
+    : Ulvo::NamedObject(name)
+{
+}
+
+Profil::Profil(Ulvo::XMLNode* node)
+    : Ulvo::NamedObject(node)
+{
+}
+
+void Profil::setSchwierigkeit(int schwierigkeit)
+{
+    m_schwierigkeit = clampSchwierigkeit(schwierigkeit);
+    m_leben = kLebenByDifficulty[m_schwierigkeit];
+}
+
+void Profil::reset()
+{
+    m_actualLevel = 0;
+    m_punkte = 0;
+    m_leben = 3;
+    m_stufe = 0;
+    if (m_node)
+        empty(*m_node);
+}
+
+void Profil::loseLife()
+{
+    step(m_leben, -1);
+}
+
+void Profil::nextLevel()
+{
+    step(m_actualLevel, 1);
+}
+
+void Profil::addPoint()
+{
+    step(m_punkte, 1);
+    if (m_punkte > std::pow(1.5, static_cast<double>(m_stufe) + 20.0) + 500.0) {
+        step(m_leben, 1);
+        m_punkte = 0;
+        step(m_stufe, 1);
+    }
+}
+
+void Profil::readFromNode(Ulvo::XMLNode* node)
+{
+    if (!node)
+        return;
+    if (const Ulvo::XMLProperty* value = node->getFreeValue(L"NAME"))
+        rename(value->getValue());
+    auto readInt = [node](const wchar_t* key, int& field) {
+        if (const Ulvo::XMLProperty* value = node->getFreeValue(key))
+            field = value->getInt();
+    };
+    readInt(L"ACTUAL_LEVEL", m_actualLevel);
+    readInt(L"PUNKTE", m_punkte);
+    readInt(L"LEBEN", m_leben);
+    readInt(L"STUFE", m_stufe);
+    if (const Ulvo::XMLProperty* value = node->getFreeValue(L"USE_ZORN"))
+        m_useZorn = value->getBool();
+    readInt(L"SCHWIERIGKEIT", m_schwierigkeit);
+    // It indexes the difficulty tables.
+    m_schwierigkeit = clampSchwierigkeit(m_schwierigkeit);
+    if (const Ulvo::XMLProperty* value = node->getFreeValue(L"SHOWN_HELP"))
+        m_shownHelp = static_cast<uint32_t>(value->getLong(10));
+    m_node = node;
+}
+
+void Profil::writeToNode(MyGlobals* globals)
+{
+    if (!m_node)
+        return;
+    empty(*m_node);
+    save(m_node);
+    if (globals) {
+        for (const Rohstoffklasse* klasse : globals->getRohstoffManager().getKlassen()) {
+            auto* record = new Ulvo::XMLNode(L"KLASSE");
+            klasse->saveProfile(*record);
+            m_node->addNode(record);
+        }
+    }
+    auto* gebaeude = new Ulvo::XMLNode(L"GEBAEUDE");
+    for (const std::wstring& name : m_gebaeude)
+        gebaeude->addProperty(new Ulvo::XMLProperty(name));
+    m_node->addNode(gebaeude);
+    appendValue(*m_node, L"ACTUAL_LEVEL", m_actualLevel);
+    appendValue(*m_node, L"PUNKTE", m_punkte);
+    appendValue(*m_node, L"STUFE", m_stufe);
+    appendValue(*m_node, L"LEBEN", m_leben);
+    appendValue(*m_node, L"USE_ZORN", m_useZorn ? 1 : 0);
+    appendValue(*m_node, L"SHOWN_HELP", std::to_wstring(m_shownHelp));
+    appendValue(*m_node, L"SCHWIERIGKEIT", m_schwierigkeit);
+    ProfileWorld* world = globals ? globals->getProfileWorld() : nullptr;
+    if (world && world->hasStoryLevel()) {
+        auto* level = new Ulvo::XMLNode(L"ACTIVE_LEVEL");
+        m_node->addNode(level);
+        world->saveLevel(*level);
+    }
+}
+
+bool Profil::restoreLevel(MyGlobals* globals)
+{
+    ProfileWorld* world = globals ? globals->getProfileWorld() : nullptr;
+    const Ulvo::XMLNode* level = m_node ? m_node->getNode(L"ACTIVE_LEVEL") : nullptr;
+    if (!world || !level)
+        return false;
+    world->restoreLevel(*level);
+    return true;
+}
+
+void Profil::applyToClasses(MyGlobals* globals)
+{
+    if (!globals)
+        return;
+    RohstoffManager& stones = globals->getRohstoffManager();
+    ProfileWorld* world = globals->getProfileWorld();
+    stones.resetAll();
+    if (world)
+        world->unbuildAll();
+    m_gebaeude.clear();
+    // The stored lives stay: only the player's own change of difficulty resets them.
+    globals->applyProfileSchwierigkeit(m_schwierigkeit);
+    globals->setUseZorn(m_useZorn);
+    if (!m_node)
+        return;
+    for (const Ulvo::XMLNode* record : m_node->getNodes()) {
+        if (!record || record->getName() != L"KLASSE")
+            continue;
+        const Ulvo::XMLProperty* name = record->getFreeValue(L"NAME");
+        if (Rohstoffklasse* klasse = name ? stones.findKlasse(name->getValue()) : nullptr)
+            klasse->loadProfile(*record);
+    }
+    for (Rohstoffklasse* klasse : stones.getKlassen()) {
+        klasse->setUnlockMode(getName() == RohstoffManager::kUnlockCode);
+        klasse->setUnlimitedMode(getName() == RohstoffManager::kUnlimitedCode);
+    }
+    const Ulvo::XMLNode* gebaeude = m_node->getNode(L"GEBAEUDE");
+    if (!gebaeude)
+        return;
+    for (const Ulvo::XMLProperty* value : gebaeude->getProperties()) {
+        if (world)
+            world->build(value->getValue());
+        m_gebaeude.push_back(value->getValue());
+    }
+}
+
+} // namespace ThreeMatch

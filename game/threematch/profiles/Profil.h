@@ -1,0 +1,75 @@
+#pragma once
+// One player's profile: progress (level, points, lives, stage), options (difficulty, wrath,
+// help already shown) and the buildings built. Its node in the profile document also keeps
+// the stone classes' state and a running level; the profile writes that node when it stops
+// being the active one and when the file is saved, and pushes it into the game's globals
+// when it becomes active.
+#include "foundation/objects/NamedObject.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ThreeMatch {
+
+class MyGlobals;
+
+class Profil : public Ulvo::NamedObject {
+public:
+    explicit Profil(const std::wstring& name);
+    // A "PROFIL" node: the name from its NAME attribute (the values are read by readFromNode).
+    explicit Profil(Ulvo::XMLNode* node);
+
+    // The difficulty (kept within 0..2) and the lives that go with it: 9, 6 or 3. The player
+    // changing the difficulty calls this; applying the profile does not.
+    void setSchwierigkeit(int schwierigkeit);
+    int getSchwierigkeit() const { return m_schwierigkeit; }
+    void setUseZorn(bool useZorn) { m_useZorn = useZorn; }
+    bool getUseZorn() const { return m_useZorn; }
+    void setLeben(int leben) { m_leben = leben; }
+    int getLeben() const { return m_leben; }
+    uint32_t getShownHelp() const { return m_shownHelp; }
+    void setShownHelp(uint32_t shownHelp) { m_shownHelp = shownHelp; }
+    int getActualLevel() const { return m_actualLevel; }
+    int getPunkte() const { return m_punkte; }
+    int getStufe() const { return m_stufe; }
+    const std::vector<std::wstring>& getGebaeude() const { return m_gebaeude; }
+
+    // Game over: level, points and stage to 0, 3 lives, the node emptied.
+    void reset();
+    void loseLife();
+    void nextLevel();
+    // One cleared stone; enough of them (1.5 ^ (stage + 20) + 500) give a life and a stage.
+    void addPoint();
+    void addGebaeude(const std::wstring& name) { m_gebaeude.push_back(name); }
+
+    // Takes the values of a "PROFIL" node and keeps the node as the profile's own.
+    void readFromNode(Ulvo::XMLNode* node);
+    // Rewrites the profile's node (nothing without one) from the profile and, through the
+    // globals, from the stone classes and the running level.
+    void writeToNode(MyGlobals* globals);
+    // Hands a saved "ACTIVE_LEVEL" to the board; false when there is none to restore.
+    bool restoreLevel(MyGlobals* globals);
+    // Makes the profile's state the game's: difficulty, wrath, stone classes, hidden modes
+    // and buildings.
+    void applyToClasses(MyGlobals* globals);
+
+    Ulvo::XMLNode* getNode() const { return m_node; }
+    void setNode(Ulvo::XMLNode* node) { m_node = node; }
+
+private:
+    Ulvo::XMLNode* m_node = nullptr; // in the manager's document
+    int m_actualLevel = 0;
+    int m_punkte = 0;
+    int m_leben = 6;
+    int m_stufe = 0;
+    int m_schwierigkeit = 1;
+    bool m_useZorn = true;
+    uint32_t m_shownHelp = 0;
+    std::vector<std::wstring> m_gebaeude;
+};
+
+// Difficulty from anything a file or the player may give: 0 easy, 1 medium, 2 hard.
+int clampSchwierigkeit(int schwierigkeit);
+
+} // namespace ThreeMatch
