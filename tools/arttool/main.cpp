@@ -5,6 +5,7 @@
 // One palette and one light from the top left throughout.
 #include "Svg.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -67,14 +68,37 @@ const Colour kBlack{0, 0, 0};
 
 // ---------------------------------------------------------------- stones
 
-enum class Shape { Log, Block, Triangle, Ingot, Diamond, Drop, Fish, Clover, Flame, Spikes };
+enum class Shape {
+    Log,
+    Block,
+    Triangle,
+    Ingot,
+    Diamond,
+    Drop,
+    Fish,
+    Clover,
+    Flame,
+    Spikes,
+    Coin,
+    Rubble,
+    Puddle,
+    Mound,
+    Tuft
+};
+
+// The sign on a bonus: the same on its button and on the coin that charges it.
+enum class Symbol { None, Hammer, Bolt, Bomb, Clock, Star, Dice, Arrows, Trio };
 
 struct Stone {
     const char* name; // texture name stem, upper case
     const char* file; // file stem, lower case
     Colour colour;
     Shape shape;
+    Symbol symbol = Symbol::None;
 };
+
+// Bonus stones are navy coins with a gold rim: the coin says "bonus", the sign says which.
+const Colour kBonusNavy{44, 63, 85};
 
 const std::vector<Stone>& stones()
 {
@@ -89,6 +113,20 @@ const std::vector<Stone>& stones()
         {"WOLLE", "wolle", {212, 90, 160}, Shape::Clover},
         {"ZORN", "zorn", {255, 110, 30}, Shape::Flame},
         {"BOESE", "boese", {106, 44, 138}, Shape::Spikes},
+        // Bonus coins, one per bonus.
+        {"HAMMER", "hammer", kBonusNavy, Shape::Coin, Symbol::Hammer},
+        {"BLITZ", "blitz", kBonusNavy, Shape::Coin, Symbol::Bolt},
+        {"BOMBE", "bombe", kBonusNavy, Shape::Coin, Symbol::Bomb},
+        {"ZEIT", "zeit", kBonusNavy, Shape::Coin, Symbol::Clock},
+        {"STERN", "stern", kBonusNavy, Shape::Coin, Symbol::Star},
+        {"WUERFEL", "wuerfel", kBonusNavy, Shape::Coin, Symbol::Dice},
+        {"PFEIL", "pfeil", kBonusNavy, Shape::Coin, Symbol::Arrows},
+        {"SAMMLER", "sammler", kBonusNavy, Shape::Coin, Symbol::Trio},
+        // Filler the wrath turns stones into: dull, and shaped unlike any resource.
+        {"SCHUTT", "schutt", {128, 116, 104}, Shape::Rubble},
+        {"SCHLAMM", "schlamm", {112, 82, 52}, Shape::Puddle},
+        {"ASCHE", "asche", {92, 92, 98}, Shape::Mound},
+        {"UNKRAUT", "unkraut", {118, 128, 52}, Shape::Tuft},
     };
     return list;
 }
@@ -146,9 +184,65 @@ std::string shapePath(Shape shape, double cx, double cy, double r)
         return star(cx, cy + 0.08 * r, 5, 1.15 * r, 0.5 * r);
     case Shape::Spikes:
         return star(cx, cy, 8, 1.12 * r, 0.62 * r, M_PI / 8);
+    case Shape::Coin:
+        return "M" + num(cx - 1.05 * r) + " " + num(cy) + " A" + num(1.05 * r) + " " + num(1.05 * r) + " 0 1 1 " +
+               num(cx + 1.05 * r) + " " + num(cy) + " A" + num(1.05 * r) + " " + num(1.05 * r) + " 0 1 1 " +
+               num(cx - 1.05 * r) + " " + num(cy) + " Z";
+    case Shape::Rubble:
+        // Three broken chunks heaped together.
+        return polygon({{cx - 1.0 * r, cy + 0.7 * r},
+                        {cx - 0.85 * r, cy + 0.05 * r},
+                        {cx - 0.35 * r, cy - 0.2 * r},
+                        {cx - 0.05 * r, cy + 0.25 * r},
+                        {cx - 0.15 * r, cy + 0.75 * r}}) +
+               " " +
+               polygon({{cx - 0.1 * r, cy + 0.8 * r},
+                        {cx + 0.05 * r, cy + 0.1 * r},
+                        {cx + 0.55 * r, cy - 0.05 * r},
+                        {cx + 1.0 * r, cy + 0.45 * r},
+                        {cx + 0.85 * r, cy + 0.85 * r}}) +
+               " " +
+               polygon({{cx - 0.55 * r, cy - 0.15 * r},
+                        {cx - 0.3 * r, cy - 0.95 * r},
+                        {cx + 0.35 * r, cy - 0.85 * r},
+                        {cx + 0.5 * r, cy - 0.1 * r},
+                        {cx + 0.0 * r, cy + 0.15 * r}});
+    case Shape::Puddle: {
+        // A flat, wobbling blot lying low in the cell.
+        std::vector<std::pair<double, double>> points;
+        for (int i = 0; i < 16; ++i) {
+            const double a = 2.0 * M_PI * i / 16.0;
+            const double wobble = 1.0 + 0.12 * std::sin(3.0 * a) + 0.06 * std::cos(5.0 * a);
+            points.emplace_back(cx + 1.1 * r * wobble * std::cos(a), cy + 0.25 * r + 0.55 * r * wobble * std::sin(a));
+        }
+        return polygon(points);
+    }
+    case Shape::Mound:
+        return "M" + num(cx - 1.1 * r) + " " + num(cy + 0.8 * r) + " Q" + num(cx - 0.6 * r) + " " + num(cy - 0.1 * r) +
+               " " + num(cx - 0.2 * r) + " " + num(cy - 0.75 * r) + " Q" + num(cx) + " " + num(cy - 1.0 * r) + " " +
+               num(cx + 0.2 * r) + " " + num(cy - 0.75 * r) + " Q" + num(cx + 0.6 * r) + " " + num(cy - 0.1 * r) + " " +
+               num(cx + 1.1 * r) + " " + num(cy + 0.8 * r) + " Z";
+    case Shape::Tuft: {
+        // Five pointed blades fanning out of one root.
+        std::string d;
+        const double rootY = cy + 0.95 * r;
+        for (int i = 0; i < 5; ++i) {
+            const double a = -M_PI / 2 + (i - 2) * 0.42;
+            const double length = (i == 2 ? 1.9 : i % 2 ? 1.6 : 1.25) * r;
+            const double tipX = cx + length * std::cos(a), tipY = rootY + length * std::sin(a);
+            const double side = 0.22 * r;
+            d += "M" + num(cx - side) + " " + num(rootY) + " Q" + num(cx - side + (tipX - cx) * 0.4) + " " +
+                 num(rootY + (tipY - rootY) * 0.55) + " " + num(tipX) + " " + num(tipY) + " Q" +
+                 num(cx + side + (tipX - cx) * 0.4) + " " + num(rootY + (tipY - rootY) * 0.45) + " " + num(cx + side) +
+                 " " + num(rootY) + " Z ";
+        }
+        return d;
+    }
     }
     return {};
 }
+
+void drawBonusSymbol(Svg& svg, Symbol symbol);
 
 // Details that make the silhouettes read at a glance.
 void shapeDetails(Svg& svg, const Stone& stone, double cx, double cy, double r)
@@ -193,6 +287,33 @@ void shapeDetails(Svg& svg, const Stone& stone, double cx, double cy, double r)
         break;
     case Shape::Flame:
         svg.path(star(cx, cy + 0.15 * r, 5, 0.55 * r, 0.25 * r), "#ffe070");
+        break;
+    case Shape::Coin:
+        svg.circle(cx, cy, 0.9 * r, "none", "stroke='" + kGold.hex() + "' stroke-width='" + num(0.12 * r) + "'");
+        // The symbols are drawn for a 64 x 64 badge of radius 28 around (32, 32).
+        svg.beginGroup("transform='translate(" + num(cx) + " " + num(cy) + ") scale(" + num(0.95 * r / 28.0) +
+                       ") translate(-32 -32)'");
+        drawBonusSymbol(svg, stone.symbol);
+        svg.endGroup();
+        break;
+    case Shape::Rubble:
+        svg.path("M" + num(cx - 0.6 * r) + " " + num(cy + 0.2 * r) + " L" + num(cx - 0.45 * r) + " " +
+                     num(cy + 0.5 * r) + " M" + num(cx + 0.4 * r) + " " + num(cy + 0.3 * r) + " L" + num(cx + 0.6 * r) +
+                     " " + num(cy + 0.6 * r),
+                 "none", line);
+        break;
+    case Shape::Puddle:
+        svg.circle(cx - 0.45 * r, cy + 0.15 * r, 0.14 * r, "none", line);
+        svg.circle(cx + 0.3 * r, cy + 0.35 * r, 0.1 * r, "none", line);
+        svg.circle(cx + 0.55 * r, cy + 0.05 * r, 0.07 * r, "none", line);
+        break;
+    case Shape::Mound:
+        svg.circle(cx - 0.25 * r, cy + 0.35 * r, 0.1 * r, "#ff8a30");
+        svg.circle(cx + 0.3 * r, cy + 0.5 * r, 0.08 * r, "#ffb040");
+        svg.circle(cx + 0.05 * r, cy - 0.1 * r, 0.07 * r, "#ff8a30");
+        break;
+    case Shape::Tuft:
+        svg.path("M" + num(cx) + " " + num(cy + 0.9 * r) + " L" + num(cx) + " " + num(cy - 0.6 * r), "none", line);
         break;
     default:
         break;
@@ -275,14 +396,68 @@ void roundedFrame(Svg& svg, double x, double y, double w, double h, double radiu
              "rx='" + num(radius * 0.5) + "' stroke='" + frame.shade(-0.4).hex() + "' stroke-width='1'");
 }
 
+// The frame atlas "RECTS": 90 x 90 frame styles on a 100-pixel grid, each drawn as nine
+// 30 x 30 pieces stretched over a box. Rows differ by their corners (round, slightly
+// rounded, square); columns by what they are: 0 to 2 fills (a white mask the caller tints,
+// wood and parchment in their own colours, a pane fading downwards), 3 to 5 middle layers
+// (a gloss, an inner shadow, a bevel), 6 an outline. The game draws a base, a middle and a
+// top layer from columns c, c + 3 and c + 6, each in a colour of its own.
+void makeFrameAtlas()
+{
+    Svg svg(700, 300);
+    const double radii[3] = {22, 8, 0};
+    for (int row = 0; row < 3; ++row) {
+        const double rx = radii[row];
+        const std::string round = "rx='" + num(rx) + "'";
+        for (int column = 0; column < 7; ++column) {
+            const double x = 100.0 * column, y = 100.0 * row;
+            switch (column) {
+            case 0:
+                svg.rect(x, y, 90, 90, "#ffffff", round);
+                break;
+            case 1:
+                svg.rect(x + 0.75, y + 0.75, 88.5, 88.5, svg.litGradient(kWood),
+                         round + " stroke='" + kWood.shade(-0.6).hex() + "' stroke-width='1.5'");
+                svg.rect(x + 8, y + 8, 74, 74, kParchment.hex(),
+                         "rx='" + num(rx * 0.5) + "' stroke='" + kWood.shade(-0.5).hex() + "' stroke-width='1'");
+                break;
+            case 2:
+                svg.rect(x, y, 90, 90, svg.verticalGradient(kWhite, kWhite.shade(-0.25), 0.95, 0.7), round);
+                break;
+            case 3:
+                // Gloss over the top third, which the top pieces stretch along the edge.
+                svg.rect(x + 3, y + 3, 84, 27, svg.verticalGradient(kWhite, kWhite, 0.55, 0.0),
+                         "rx='" + num(std::max(0.0, rx - 3)) + "'");
+                break;
+            case 4:
+                for (int k = 0; k < 4; ++k)
+                    svg.rect(x + 2 + 2.5 * k, y + 2 + 2.5 * k, 86 - 5 * k, 86 - 5 * k, "none",
+                             "rx='" + num(std::max(0.0, rx - 2 - 2.5 * k)) + "' stroke='#000000' stroke-width='3' " +
+                                 "opacity='" + num(0.3 - 0.07 * k) + "'");
+                break;
+            case 5:
+                svg.path("M" + num(x + 3) + " " + num(y + 87 - rx) + " L" + num(x + 3) + " " + num(y + 3 + rx) + " Q" +
+                             num(x + 3) + " " + num(y + 3) + " " + num(x + 3 + rx) + " " + num(y + 3) + " L" +
+                             num(x + 87 - rx) + " " + num(y + 3),
+                         "none", "stroke='#ffffff' stroke-width='3' opacity='0.8' stroke-linecap='round'");
+                svg.path("M" + num(x + 87) + " " + num(y + 3 + rx) + " L" + num(x + 87) + " " + num(y + 87 - rx) +
+                             " Q" + num(x + 87) + " " + num(y + 87) + " " + num(x + 87 - rx) + " " + num(y + 87) +
+                             " L" + num(x + 3 + rx) + " " + num(y + 87),
+                         "none", "stroke='#000000' stroke-width='3' opacity='0.45' stroke-linecap='round'");
+                break;
+            default:
+                svg.rect(x + 1.5, y + 1.5, 87, 87, "none",
+                         "rx='" + num(std::max(0.0, rx - 1.5)) + "' stroke='#ffffff' stroke-width='3'");
+                break;
+            }
+        }
+    }
+    render(svg, "data/Menu/rects.png");
+}
+
 void makeGui()
 {
-    // Nine 30 x 30 tiles of a 90 x 90 frame: corners, edges and the fill.
-    Svg rects(90, 90);
-    rects.rect(0.75, 0.75, 88.5, 88.5, rects.litGradient(kWood),
-               "rx='14' stroke='" + kWood.shade(-0.6).hex() + "' stroke-width='1.5'");
-    rects.rect(8, 8, 74, 74, kParchment.hex(), "rx='6' stroke='" + kWood.shade(-0.5).hex() + "' stroke-width='1'");
-    render(rects, "data/Menu/rects.png");
+    makeFrameAtlas();
 
     struct ButtonLook {
         const char* file;
@@ -609,68 +784,63 @@ void badge(Svg& svg)
     svg.circle(32, 32, 28, svg.litGradient(blue), "stroke='" + kGold.hex() + "' stroke-width='3'");
 }
 
-void makeBonuses()
+// The sign of a bonus in the coordinates of a 64 x 64 badge of radius 28 around (32, 32).
+void drawBonusSymbol(Svg& svg, Symbol symbol)
 {
     const std::string outline = "stroke='#1a1410' stroke-width='1.5' stroke-linejoin='round'";
-    {
-        Svg svg(64, 64);
-        badge(svg);
+    switch (symbol) {
+    case Symbol::Hammer:
         svg.path(polygon({{30, 24}, {35, 24}, {35, 50}, {30, 50}}), svg.litGradient(kWood), outline);
         svg.path(polygon({{20, 16}, {44, 16}, {46, 27}, {18, 27}}), svg.litGradient({150, 155, 165}), outline);
-        render(svg, "data/textures/bonus_hammer.png");
-    }
-    {
-        Svg svg(64, 64);
-        badge(svg);
+        break;
+    case Symbol::Bolt:
         svg.path(polygon({{36, 10}, {20, 35}, {31, 35}, {26, 54}, {44, 27}, {33, 27}}), svg.litGradient({255, 230, 80}),
                  outline);
-        render(svg, "data/textures/bonus_blitz.png");
-    }
-    {
-        Svg svg(64, 64);
-        badge(svg);
+        break;
+    case Symbol::Clock:
         svg.circle(32, 32, 18, svg.litGradient(kParchment), outline);
         svg.path("M32 32 L32 19 M32 32 L41 36", "none", "stroke='#1a1410' stroke-width='3' stroke-linecap='round'");
-        render(svg, "data/textures/bonus_zeit.png");
-    }
-    {
-        Svg svg(64, 64);
-        badge(svg);
+        break;
+    case Symbol::Bomb:
         svg.circle(30, 36, 15, svg.litGradient({70, 70, 80}), outline);
         svg.path("M38 24 Q44 16 48 18", "none", "stroke='#c8a060' stroke-width='3'");
         svg.circle(48, 17, 4, svg.radialGradient({255, 240, 120}, 1.0, {255, 120, 20}, 0.0));
-        render(svg, "data/textures/bonus_bombe.png");
-    }
-    {
-        Svg svg(64, 64);
-        badge(svg);
+        break;
+    case Symbol::Star:
         svg.path(star(32, 33, 5, 21, 9), svg.litGradient(kGold), outline);
-        render(svg, "data/textures/bonus_punkte.png");
-    }
-    {
-        Svg svg(64, 64);
-        badge(svg);
+        break;
+    case Symbol::Dice:
         svg.rect(17, 17, 30, 30, svg.litGradient({245, 245, 245}), "rx='6' " + outline);
         for (auto [x, y] : std::vector<std::pair<int, int>>{{24, 24}, {32, 32}, {40, 40}, {40, 24}, {24, 40}})
             svg.circle(x, y, 3, "#1a1410");
-        render(svg, "data/textures/bonus_zufall.png");
-    }
-    {
-        Svg svg(64, 64);
-        badge(svg);
+        break;
+    case Symbol::Arrows:
         svg.path(
             polygon(
                 {{10, 32}, {20, 22}, {20, 28}, {44, 28}, {44, 22}, {54, 32}, {44, 42}, {44, 36}, {20, 36}, {20, 42}}),
             svg.litGradient({255, 160, 60}), outline);
-        render(svg, "data/textures/bonus_zeile.png");
-    }
-    {
-        Svg svg(64, 64);
-        badge(svg);
+        break;
+    case Symbol::Trio:
         drawStone(svg, stones()[4], 24, 36, 9);
         drawStone(svg, stones()[3], 40, 36, 9);
         drawStone(svg, stones()[0], 32, 22, 9);
-        render(svg, "data/textures/bonus_rohstoff.png");
+        break;
+    case Symbol::None:
+        break;
+    }
+}
+
+void makeBonuses()
+{
+    const std::pair<Symbol, const char*> icons[] = {
+        {Symbol::Hammer, "hammer"}, {Symbol::Bolt, "blitz"},  {Symbol::Clock, "zeit"},   {Symbol::Bomb, "bombe"},
+        {Symbol::Star, "punkte"},   {Symbol::Dice, "zufall"}, {Symbol::Arrows, "zeile"}, {Symbol::Trio, "rohstoff"},
+    };
+    for (const auto& [symbol, file] : icons) {
+        Svg svg(64, 64);
+        badge(svg);
+        drawBonusSymbol(svg, symbol);
+        render(svg, std::string("data/textures/bonus_") + file + ".png");
     }
 }
 
@@ -688,6 +858,167 @@ void makeParticles()
     Svg light(64, 64);
     light.circle(32, 32, 32, light.radialGradient(kWhite, 1.0, {255, 240, 200}, 0.0));
     render(light, "data/textures/licht.png");
+
+    // Shards of a target layer, four shapes side by side; white, so the emitter tints them.
+    Svg shards(128, 32);
+    const std::vector<std::vector<std::pair<double, double>>> shardShapes = {
+        {{4, 20}, {14, 4}, {28, 10}, {22, 28}},
+        {{6, 8}, {26, 6}, {18, 27}},
+        {{3, 14}, {16, 3}, {29, 16}, {20, 29}, {8, 26}},
+        {{10, 3}, {24, 12}, {27, 28}, {5, 22}},
+    };
+    for (std::size_t f = 0; f < shardShapes.size(); ++f) {
+        std::vector<std::pair<double, double>> points = shardShapes[f];
+        for (auto& point : points)
+            point.first += 32.0 * static_cast<double>(f);
+        shards.path(polygon(points), shards.litGradient({235, 235, 235}),
+                    "stroke='#808080' stroke-width='1.2' stroke-linejoin='round'");
+    }
+    render(shards, "data/Partikel/splitter.png");
+
+    // A leaf turning over in four frames.
+    Svg leaves(96, 24);
+    for (int f = 0; f < 4; ++f) {
+        const double cx = 24.0 * f + 12.0, squash = 0.35 + 0.65 * std::fabs(std::cos(M_PI * f / 4.0));
+        leaves.beginGroup("transform='translate(" + num(cx) + " 12) rotate(" + num(35.0 * f) + ") scale(1 " +
+                          num(squash) + ")'");
+        leaves.path("M-10 0 Q0 -9 10 0 Q0 9 -10 0 Z", leaves.litGradient({120, 170, 60}),
+                    "stroke='#3f5a1c' stroke-width='1'");
+        leaves.path("M-9 0 L9 0", "none", "stroke='#3f5a1c' stroke-width='0.8'");
+        leaves.endGroup();
+    }
+    render(leaves, "data/Partikel/blatt.png");
+
+    Svg drop(16, 16);
+    drop.path("M8 1 C10 6 13 8 13 11 A5 5 0 0 1 3 11 C3 8 6 6 8 1 Z", drop.litGradient({110, 170, 235}),
+              "stroke='#2c5a90' stroke-width='0.8'");
+    render(drop, "data/Partikel/tropfen.png");
+}
+
+// ---------------------------------------------------------------- path animations
+
+// Strips the bonuses play over the cells they strike, and the town's passers-by.
+void makePathAnimations()
+{
+    const int frames = 8;
+    // Lightning: a bolt from the sky onto the cell at the bottom third, flickering and fading.
+    Svg bolt(100 * frames, 300);
+    Random random(4242);
+    for (int f = 0; f < frames; ++f) {
+        const double x0 = 100.0 * f, fade = f < 3 ? 1.0 : 1.0 - (f - 2) / 6.0;
+        std::string d = "M" + num(x0 + 50 + random.range(-10, 10)) + " 0";
+        for (int k = 1; k <= 8; ++k)
+            d += " L" + num(x0 + 50 + (k == 8 ? 0 : random.range(-18, 18))) + " " + num(260.0 * k / 8.0);
+        bolt.path(d, "none",
+                  "stroke='#fff6a0' stroke-width='" + num(9 * fade + 1) + "' stroke-linejoin='round' opacity='" +
+                      num(0.45 * fade) + "'");
+        bolt.path(d, "none",
+                  "stroke='#ffffff' stroke-width='" + num(3 * fade + 1) + "' stroke-linejoin='round' opacity='" +
+                      num(fade) + "'");
+        bolt.circle(x0 + 50, 262, 10 + 30 * (1 - fade) + 8 * fade,
+                    bolt.radialGradient(kWhite, 0.9 * fade, {255, 230, 80}, 0.0));
+    }
+    render(bolt, "data/Animationen/blitz_einschlag.png");
+
+    // Hammer: swings down onto the cell, then stars fly off the blow.
+    Svg hammer(100 * frames, 100);
+    for (int f = 0; f < frames; ++f) {
+        const double x0 = 100.0 * f;
+        const double angle = f < 4 ? -70.0 + 70.0 * f / 3.0 : 0.0;
+        const double alpha = f < 6 ? 1.0 : 1.0 - (f - 5) / 3.0;
+        hammer.beginGroup("opacity='" + num(alpha) + "' transform='rotate(" + num(angle) + " " + num(x0 + 78) +
+                          " 82)'");
+        hammer.path(polygon({{x0 + 74, 34}, {x0 + 82, 34}, {x0 + 82, 86}, {x0 + 74, 86}}), hammer.litGradient(kWood),
+                    "stroke='#1a1410' stroke-width='1.5'");
+        hammer.path(polygon({{x0 + 50, 20}, {x0 + 96, 20}, {x0 + 98, 40}, {x0 + 48, 40}}),
+                    hammer.litGradient({150, 155, 165}), "stroke='#1a1410' stroke-width='1.5'");
+        hammer.endGroup();
+        if (f >= 3) {
+            const double spread = 8.0 + 9.0 * (f - 3);
+            for (int k = 0; k < 5; ++k) {
+                const double a = -M_PI * (0.1 + 0.2 * k);
+                hammer.path(star(x0 + 50 + spread * std::cos(a), 60 + spread * std::sin(a), 4, 6, 2),
+                            kGold.shade(0.3).hex(), "opacity='" + num(alpha) + "'");
+            }
+        }
+    }
+    render(hammer, "data/Animationen/hammer_schlag.png");
+
+    // Explosion: a fireball swelling into a fading ring of smoke.
+    Svg blast(100 * frames, 100);
+    for (int f = 0; f < frames; ++f) {
+        const double x0 = 100.0 * f, p = f / static_cast<double>(frames - 1);
+        blast.path(star(x0 + 50, 50, 10, 18 + 28 * p, 9 + 14 * p, 0.3 * f),
+                   blast.radialGradient({255, 230, 120}, 1.0, {230, 70, 20}, 1.0), "opacity='" + num(1.0 - p) + "'");
+        blast.circle(x0 + 50, 50, 10 + 26 * p,
+                     blast.radialGradient({255, 255, 230}, 1.0 - 0.7 * p, {255, 150, 40}, 0.6 * (1.0 - p)));
+        blast.circle(x0 + 50, 50, 10 + 38 * p, "none",
+                     "stroke='#5a5048' stroke-width='" + num(2 + 8 * p) + "' opacity='" + num(0.7 * (1 - p)) + "'");
+    }
+    render(blast, "data/Animationen/explosion.png");
+
+    // Swirl: three arms turning while they fade in and out.
+    Svg swirl(100 * frames, 100);
+    for (int f = 0; f < frames; ++f) {
+        const double x0 = 100.0 * f, alpha = std::sin(M_PI * (f + 0.5) / frames);
+        swirl.beginGroup("transform='rotate(" + num(45.0 * f) + " " + num(x0 + 50) + " 50)' opacity='" + num(alpha) +
+                         "'");
+        for (int k = 0; k < 3; ++k) {
+            swirl.beginGroup("transform='rotate(" + num(120.0 * k) + " " + num(x0 + 50) + " 50)'");
+            swirl.path("M" + num(x0 + 50) + " 50 Q" + num(x0 + 80) + " 40 " + num(x0 + 72) + " 14", "none",
+                       "stroke='#e0c8ff' stroke-width='5' stroke-linecap='round'");
+            swirl.endGroup();
+        }
+        swirl.endGroup();
+    }
+    render(swirl, "data/Animationen/wirbel.png");
+
+    // Beam: a glowing band through the cell, pulsing once.
+    Svg beam(100 * frames, 100);
+    for (int f = 0; f < frames; ++f) {
+        const double x0 = 100.0 * f, alpha = std::sin(M_PI * (f + 0.5) / frames);
+        const double h = 20 + 30 * alpha;
+        beam.rect(x0, 50 - h / 2, 100, h / 2, beam.verticalGradient({255, 200, 120}, {255, 250, 220}, 0.0, alpha));
+        beam.rect(x0, 50, 100, h / 2, beam.verticalGradient({255, 250, 220}, {255, 200, 120}, alpha, 0.0));
+    }
+    render(beam, "data/Animationen/strahl.png");
+
+    // Pull: a ring of sparkles drawn into the cell's centre.
+    Svg pull(100 * frames, 100);
+    for (int f = 0; f < frames; ++f) {
+        const double x0 = 100.0 * f, p = f / static_cast<double>(frames - 1), radius = 44 * (1 - p) + 4;
+        for (int k = 0; k < 8; ++k) {
+            const double a = 2 * M_PI * k / 8 + p * 2.0;
+            pull.path(star(x0 + 50 + radius * std::cos(a), 50 + radius * std::sin(a), 4, 7, 2),
+                      pull.radialGradient(kWhite, 1.0, {63, 200, 216}, 0.8), "opacity='" + num(0.4 + 0.6 * p) + "'");
+        }
+    }
+    render(pull, "data/Animationen/sog.png");
+
+    // A bird beating its wings, four frames.
+    Svg bird(128, 24);
+    for (int f = 0; f < 4; ++f) {
+        const double x0 = 32.0 * f, wing = 8.0 * std::cos(2 * M_PI * f / 4.0);
+        bird.path("M" + num(x0 + 2) + " " + num(12 - wing) + " Q" + num(x0 + 9) + " " + num(10 - wing / 2) + " " +
+                      num(x0 + 16) + " 14 Q" + num(x0 + 23) + " " + num(10 - wing / 2) + " " + num(x0 + 30) + " " +
+                      num(12 - wing),
+                  "none", "stroke='#2a2a34' stroke-width='2.5' stroke-linecap='round' stroke-linejoin='round'");
+    }
+    render(bird, "data/Animationen/vogel.png");
+
+    // A butterfly opening and closing its wings.
+    Svg butterfly(96, 24);
+    for (int f = 0; f < 4; ++f) {
+        const double cx = 24.0 * f + 12.0, open = 0.25 + 0.75 * std::fabs(std::cos(M_PI * f / 4.0));
+        butterfly.beginGroup("transform='translate(" + num(cx) + " 12) scale(" + num(open) + " 1)'");
+        butterfly.ellipse(-5, -4, 6, 5, butterfly.litGradient({240, 150, 40}), "stroke='#402010' stroke-width='0.8'");
+        butterfly.ellipse(5, -4, 6, 5, butterfly.litGradient({240, 150, 40}), "stroke='#402010' stroke-width='0.8'");
+        butterfly.ellipse(-4, 4, 4, 4, butterfly.litGradient({250, 200, 80}), "stroke='#402010' stroke-width='0.8'");
+        butterfly.ellipse(4, 4, 4, 4, butterfly.litGradient({250, 200, 80}), "stroke='#402010' stroke-width='0.8'");
+        butterfly.endGroup();
+        butterfly.rect(cx - 1, 3, 2, 16, "#402010", "rx='1'");
+    }
+    render(butterfly, "data/Animationen/schmetterling.png");
 }
 
 // ---------------------------------------------------------------- town
@@ -878,6 +1209,7 @@ int main(int argc, char** argv)
     makeCursors();
     makeBonuses();
     makeParticles();
+    makePathAnimations();
     makeTown();
     if (g_failures > 0) {
         std::fprintf(stderr, "arttool: %d pictures failed\n", g_failures);
