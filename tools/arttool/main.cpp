@@ -217,11 +217,15 @@ std::string shapePath(Shape shape, double cx, double cy, double r)
         }
         return polygon(points);
     }
-    case Shape::Mound:
-        return "M" + num(cx - 1.1 * r) + " " + num(cy + 0.8 * r) + " Q" + num(cx - 0.6 * r) + " " + num(cy - 0.1 * r) +
-               " " + num(cx - 0.2 * r) + " " + num(cy - 0.75 * r) + " Q" + num(cx) + " " + num(cy - 1.0 * r) + " " +
-               num(cx + 0.2 * r) + " " + num(cy - 0.75 * r) + " Q" + num(cx + 0.6 * r) + " " + num(cy - 0.1 * r) + " " +
-               num(cx + 1.1 * r) + " " + num(cy + 0.8 * r) + " Z";
+    case Shape::Mound: {
+        // A billow of ash: the outline over three puffs (left, middle, right) on a flat bottom.
+        auto at = [&](double x, double y) { return num(cx + x * r) + " " + num(cy + y * r); };
+        auto arc = [&](double radius, bool large, double x, double y) {
+            return " A" + num(radius * r) + " " + num(radius * r) + " 0 " + (large ? "1" : "0") + " 1 " + at(x, y);
+        };
+        return "M" + at(-1.05, 0.35) + arc(0.5, false, -0.598, -0.148) + arc(0.65, true, 0.697, -0.039) +
+               arc(0.45, false, 1.05, 0.4) + " L" + at(1.0, 0.85) + " L" + at(-1.0, 0.85) + " Z";
+    }
     case Shape::Tuft: {
         // Five pointed blades fanning out of one root.
         std::string d;

@@ -25,10 +25,7 @@ LONG toPixel(double value)
 } // namespace
 
 WegpunktAnimation::WegpunktAnimation(const WegpunktVorlage& vorlage, const RECT& rect, bool hidden, double startDelay)
-    : m_vorlage(vorlage)
-    , m_rect(rect)
-    , m_hidden(hidden)
-    , m_startDelay(startDelay)
+    : m_vorlage(vorlage), m_rect(rect), m_hidden(hidden), m_startDelay(startDelay)
 {
     const double frames = randomFraction() * vorlage.getAnimFramesRand() + vorlage.getAnimFrames();
     m_framesToPlay = toInt(frames);

@@ -21,13 +21,10 @@ Wegpunkt parseWegpunkt(const std::wstring& text)
 WegpunktVorlage::WegpunktVorlage(const Ulvo::XMLNode& node)
 {
     node.readString(L"NAME", m_name);
-    std::wstring textureFile;
-    if (node.readString(L"TEXTUR", textureFile))
-        m_texture = gameTextureFromFile(textureFile);
+    m_texture = readGameTextureFile(node, L"TEXTUR");
     node.readDouble(L"SPEED", m_speed);
     node.readDouble(L"SPEED_RAND", m_speedRand);
-    node.readPair(L"SIZE", m_grid.frameWidth, m_grid.frameHeight);
-    node.readPair(L"FRAMES", m_grid.columns, m_grid.rows);
+    m_grid.read(node);
     m_animFrames = m_grid.product();
     node.readInt(L"ANIM_FRAMES", m_animFrames);
     node.readInt(L"ANIM_FRAMES_RAND", m_animFramesRand);

@@ -1,9 +1,17 @@
 #include "threematch/globals/FrameGrid.h"
 
+#include "foundation/xml/XMLNode.h"
+
 #include <climits>
 #include <limits>
 
 namespace ThreeMatch {
+
+void FrameGrid::read(const Ulvo::XMLNode& node)
+{
+    node.readPair(L"SIZE", frameWidth, frameHeight);
+    node.readPair(L"FRAMES", columns, rows);
+}
 
 int FrameGrid::product() const
 {

@@ -3,9 +3,16 @@
 // strips of particles and path animations.
 #include <windef.h>
 
+namespace Ulvo {
+class XMLNode;
+}
+
 namespace ThreeMatch {
 
 struct FrameGrid {
+    // SIZE (one frame, pixels) and FRAMES (columns, rows) of a definition.
+    void read(const Ulvo::XMLNode& node);
+
     int frameWidth = 0;
     int frameHeight = 0;
     int columns = 0;

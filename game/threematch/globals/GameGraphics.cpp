@@ -27,6 +27,12 @@ Ulvo::Texture2D* gameTextureFromFile(const std::wstring& fileName)
     return manager && !fileName.empty() ? manager->getTexture2DFromFile(fileName) : nullptr;
 }
 
+Ulvo::Texture2D* readGameTextureFile(const Ulvo::XMLNode& node, const std::wstring& key)
+{
+    std::wstring fileName;
+    return node.readString(key, fileName) ? gameTextureFromFile(fileName) : nullptr;
+}
+
 bool loadGameTextureList(const std::wstring& fileName)
 {
     Ulvo::TextureManager* manager = gameTextures();

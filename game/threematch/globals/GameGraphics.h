@@ -7,6 +7,7 @@
 namespace Ulvo {
 class D3DXSprite;
 class Texture2D;
+class XMLNode;
 class TextureManager;
 } // namespace Ulvo
 
@@ -17,6 +18,8 @@ Ulvo::TextureManager* gameTextures();
 Ulvo::Texture2D* findGameTexture(const std::wstring& name);
 // The 2D texture of a picture file, loaded on first use; null when it cannot be made.
 Ulvo::Texture2D* gameTextureFromFile(const std::wstring& fileName);
+// The texture of the picture file a definition names under key; null without one.
+Ulvo::Texture2D* readGameTextureFile(const Ulvo::XMLNode& node, const std::wstring& key);
 // Loads a texture list file into the global manager; false when the file does not read.
 bool loadGameTextureList(const std::wstring& fileName);
 // The sprite the GUI draws with; callers draw between its Begin and End.

@@ -8,16 +8,10 @@ namespace ThreeMatch {
 EmitterInfo::EmitterInfo(const Ulvo::XMLNode& node)
 {
     node.readString(L"NAME", name);
-    node.readFloats(L"GRAVITATION", gravitation);
-    node.readFloats(L"GRAVITATION_RAND", gravitationRand);
+    bewegung.read(node);
     node.readFloats(L"SIZE", size);
-    if (node.readDouble(L"LEBENSDAUER", lebensdauer))
-        timeLimited = lebensdauer > 0.0;
-    node.readDouble(L"LEBENSDAUER_RAND", lebensdauerRand);
     readDoubles(node, L"PARTIKEL_P_SEK", partikelProSekunde);
     readDoubles(node, L"EMITTER_P_SEK", emitterProSekunde);
-    node.readFloats(L"SPEED", speed);
-    node.readFloats(L"SPEED_RAND", speedRand);
     node.readInts(L"PARTIKEL_EMITTER_END_ANZAHL", endAnzahl);
     node.readWords(L"PARTIKEL_INFOS", partikelInfos);
     node.readWords(L"PARTIKEL_EMITTER_INFOS", emitterInfos);

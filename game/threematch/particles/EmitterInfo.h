@@ -2,6 +2,8 @@
 // An emitter definition (an EMITTER_INFO node of the particle file): where and how fast it
 // emits particles and further emitters, how it moves, how long it lives and what it starts
 // and plays when it ends. Base values come with the random spread a new emitter draws.
+#include "threematch/particles/PartikelBewegung.h"
+
 #include <string>
 #include <vector>
 
@@ -15,16 +17,10 @@ struct EmitterInfo {
     explicit EmitterInfo(const Ulvo::XMLNode& node);
 
     std::wstring name;
-    float gravitation[2] = {0.0f, 0.0f};
-    float gravitationRand[2] = {0.0f, 0.0f};
+    PartikelBewegung bewegung;
     float size[2] = {0.0f, 0.0f}; // emission area from the emitter's position
-    double lebensdauer = 0.0;
-    double lebensdauerRand = 0.0;
-    bool timeLimited = false; // LEBENSDAUER above 0
     double partikelProSekunde[2] = {0.0, 0.0};
     double emitterProSekunde[2] = {0.0, 0.0};
-    float speed[2] = {0.0f, 0.0f};
-    float speedRand[2] = {0.0f, 0.0f};
     int endAnzahl[2] = {1, 0}; // end emitters: base, spread
     std::vector<std::wstring> partikelInfos;
     std::vector<std::wstring> emitterInfos;

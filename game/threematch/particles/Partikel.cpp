@@ -29,20 +29,14 @@ D3DCOLOR toChannel(double value, int shift)
 } // namespace
 
 Partikel::Partikel(const PartikelInfo& info, float x, float y, double scale, int layer)
-    : m_info(info)
-    , m_x(x)
-    , m_y(y)
-    , m_layer(layer)
+    : m_info(info), m_x(x), m_y(y), m_layer(layer)
 {
     // One draw for both axes keeps the drawn shape's proportions.
     const double r = randomFraction() - 0.5;
     m_scaleX = toFloat((info.scale[0] + r * info.scaleRand[0]) * scale);
     m_scaleY = toFloat((info.scale[1] + r * info.scaleRand[1]) * scale);
-    const double g = randomFraction() - 0.5;
-    m_accelerationX = toFloat(info.gravitation[0] + g * info.gravitationRand[0]);
-    m_accelerationY = toFloat(info.gravitation[1] + g * info.gravitationRand[1]);
-    m_velocityX = toFloat(randomSpread(info.speed[0], info.speedRand[0]));
-    m_velocityY = toFloat(randomSpread(info.speed[1], info.speedRand[1]));
+    info.bewegung.drawAcceleration(m_accelerationX, m_accelerationY);
+    info.bewegung.drawVelocity(m_velocityX, m_velocityY);
     m_rotation = randomSpread(info.rotation, info.rotationRand);
     m_rotationSpeed = randomSpread(info.rotationSpeed, info.rotationSpeedRand);
     m_colour = 0;
@@ -50,8 +44,8 @@ Partikel::Partikel(const PartikelInfo& info, float x, float y, double scale, int
         m_colour |= toChannel(randomSpread(channel(info.colour, shift), channel(info.colourSpread, shift)), shift);
     m_frameOffset = toInt(randomFraction() * info.offsetSpread + info.offset);
     m_passesLeft = info.anims;
-    if (info.timeLimited)
-        m_lebensdauer = randomSpread(info.lebensdauer, info.lebensdauerRand);
+    if (info.bewegung.timeLimited)
+        m_lebensdauer = info.bewegung.drawLebensdauer();
     else if (info.anims >= 1)
         m_lebensdauer = info.grid.frameCount() * info.animSpeed * info.anims;
 }
@@ -85,8 +79,8 @@ D3DCOLOR Partikel::drawColour(D3DCOLOR tint) const
     auto mix = [&](int shift) { return channel(tint, shift) / 255.0 * channel(m_colour, shift) / 255.0 * 255.0; };
     const double alpha = mix(24) * fade;
     const int a = alpha <= 0.0 ? 0 : alpha >= 255.0 ? 255 : static_cast<int>(alpha);
-    return static_cast<D3DCOLOR>(a) << 24 | static_cast<D3DCOLOR>(mix(16)) << 16 |
-           static_cast<D3DCOLOR>(mix(8)) << 8 | static_cast<D3DCOLOR>(mix(0));
+    return static_cast<D3DCOLOR>(a) << 24 | static_cast<D3DCOLOR>(mix(16)) << 16 | static_cast<D3DCOLOR>(mix(8)) << 8 |
+           static_cast<D3DCOLOR>(mix(0));
 }
 
 double Partikel::sizeFactor() const
@@ -113,8 +107,8 @@ void Partikel::render(Ulvo::D3DXSprite& sprite, D3DCOLOR tint) const
     // Turned about the frame's centre, which lands on the particle's position.
     const D3DXVECTOR2 centre(halfWidth, halfHeight);
     const D3DXVECTOR2 corner(m_x - halfWidth, m_y - halfHeight);
-    sprite.drawTexture2D(m_info.texture, &source, &scaling, &centre, toFloat(m_rotation * 0.017453292),
-                         &corner, drawColour(tint));
+    sprite.drawTexture2D(m_info.texture, &source, &scaling, &centre, toFloat(m_rotation * 0.017453292), &corner,
+                         drawColour(tint));
 }
 
 } // namespace ThreeMatch

@@ -50,14 +50,11 @@ PartikelEmitter::PartikelEmitter(const EmitterInfo& info, float x, float y, doub
     , m_scale(scale)
     , m_layer(layer)
 {
-    m_velocityX = toFloat(randomSpread(info.speed[0], info.speedRand[0]));
-    m_velocityY = toFloat(randomSpread(info.speed[1], info.speedRand[1]));
-    const double g = randomFraction() - 0.5;
-    m_accelerationX = toFloat(info.gravitation[0] + g * info.gravitationRand[0]);
-    m_accelerationY = toFloat(info.gravitation[1] + g * info.gravitationRand[1]);
+    info.bewegung.drawVelocity(m_velocityX, m_velocityY);
+    info.bewegung.drawAcceleration(m_accelerationX, m_accelerationY);
     m_partikelProSekunde = randomSpread(info.partikelProSekunde[0], info.partikelProSekunde[1]);
     m_emitterProSekunde = randomSpread(info.emitterProSekunde[0], info.emitterProSekunde[1]);
-    m_lebensdauer = randomSpread(info.lebensdauer, info.lebensdauerRand);
+    m_lebensdauer = info.bewegung.drawLebensdauer();
     if (wegpunkte)
         m_wegpunkte = *wegpunkte;
 }
@@ -90,7 +87,7 @@ void PartikelEmitter::update(PartikelManager& manager, double realDt, double gam
     } else {
         followPath(gameDt);
     }
-    if (m_info.timeLimited) {
+    if (m_info.bewegung.timeLimited) {
         m_lebensdauer -= realDt;
         if (m_lebensdauer <= 0.0)
             m_finished = true;

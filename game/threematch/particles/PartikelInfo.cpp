@@ -19,20 +19,11 @@ float perFrame(float pixels, int frameSize)
 PartikelInfo::PartikelInfo(const Ulvo::XMLNode& node)
 {
     node.readString(L"NAME", name);
-    std::wstring textureFile;
-    if (node.readString(L"TEXTUR", textureFile))
-        texture = gameTextureFromFile(textureFile);
+    texture = readGameTextureFile(node, L"TEXTUR");
     node.readDouble(L"ANIMSPEED", animSpeed);
-    node.readPair(L"SIZE", grid.frameWidth, grid.frameHeight);
-    node.readPair(L"FRAMES", grid.columns, grid.rows);
+    grid.read(node);
     node.readInt(L"ANIMS", anims);
-    node.readFloats(L"GRAVITATION", gravitation);
-    node.readFloats(L"GRAVITATION_RAND", gravitationRand);
-    node.readFloats(L"SPEED", speed);
-    node.readFloats(L"SPEED_RAND", speedRand);
-    if (node.readDouble(L"LEBENSDAUER", lebensdauer))
-        timeLimited = lebensdauer > 0.0;
-    node.readDouble(L"LEBENSDAUER_RAND", lebensdauerRand);
+    bewegung.read(node);
     node.readDouble(L"ROTATION", rotation);
     node.readDouble(L"ROTATION_RAND", rotationRand);
     node.readDouble(L"ROTATION_SPEED", rotationSpeed);

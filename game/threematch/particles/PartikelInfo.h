@@ -3,6 +3,7 @@
 // grid, motion, rotation, size, fades and colour, each with the random spread a new particle
 // draws around it. Sizes are pixels, times seconds, angles degrees.
 #include "threematch/globals/FrameGrid.h"
+#include "threematch/particles/PartikelBewegung.h"
 
 #include <d3d9types.h>
 
@@ -23,13 +24,7 @@ struct PartikelInfo {
     double animSpeed = 0.0;             // frames per second
     FrameGrid grid;
     int anims = 0; // passes through the frames
-    float gravitation[2] = {0.0f, 0.0f};
-    float gravitationRand[2] = {0.0f, 0.0f};
-    float speed[2] = {0.0f, 0.0f};
-    float speedRand[2] = {0.0f, 0.0f};
-    double lebensdauer = 0.0;
-    double lebensdauerRand = 0.0;
-    bool timeLimited = false; // LEBENSDAUER above 0
+    PartikelBewegung bewegung;
     double rotation = 0.0;
     double rotationRand = 0.0;
     double rotationSpeed = 0.0;

@@ -38,15 +38,9 @@ int clampSchwierigkeit(int schwierigkeit)
     return std::clamp(schwierigkeit, 0, 2);
 }
 
-Profil::Profil(const std::wstring& name)
-    : Ulvo::NamedObject(name)
-{
-}
+Profil::Profil(const std::wstring& name) : Ulvo::NamedObject(name) {}
 
-Profil::Profil(Ulvo::XMLNode* node)
-    : Ulvo::NamedObject(node)
-{
-}
+Profil::Profil(Ulvo::XMLNode* node) : Ulvo::NamedObject(node) {}
 
 void Profil::setSchwierigkeit(int schwierigkeit)
 {

@@ -14,8 +14,7 @@
 namespace ThreeMatch {
 
 Rohstoff::Rohstoff(const Ulvo::XMLNode& node, Rohstoffklasse& klasse, int id, const RohstoffManager& manager)
-    : m_id(id)
-    , m_klasse(&klasse)
+    : m_id(id), m_klasse(&klasse)
 {
     node.readString(L"NAME", m_name);
     node.readString(L"VORSTELLUNG_TEXT_ID", m_vorstellungTextId);

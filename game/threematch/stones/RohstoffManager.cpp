@@ -28,7 +28,8 @@ bool RohstoffManager::load(const std::wstring& fileName)
     if (!Ulvo::XMLNode::load(&root, fileName, 0)) {
         clear();
         Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR,
-                               L"ThreeMatch::RohstoffManager::load: " + fileName + L" nicht gelesen, keine Rohstoffe!\n");
+                               L"ThreeMatch::RohstoffManager::load: " + fileName +
+                                   L" nicht gelesen, keine Rohstoffe!\n");
         return false;
     }
     load(root);

@@ -104,6 +104,6 @@ TEST(GameDrawing, FrameBoxWithParticlesOfTwoLayers)
     EXPECT_PIXEL(image, 52, 60, kRed) << "the lower layer";
     EXPECT_PIXEL(image, 70, 60, kBlue) << "the upper layer over the lower one";
     EXPECT_PIXEL(image, 120, 40, kRed);
-    EXPECT_TRUE(TestSupport::matchesGolden(
-        image, TestSupport::sourceDir() / "tests" / "game" / "threematch" / "golden", "frame_particles", 2));
+    EXPECT_TRUE(TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "game" / "threematch" / "golden",
+                                           "frame_particles", 2));
 }

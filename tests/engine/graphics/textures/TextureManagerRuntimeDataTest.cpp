@@ -90,8 +90,8 @@ TEST_F(RuntimeTextureData, StartUpListsHoldTheNamesTheGameLooksUp)
         loadList(file, manager);
     }
 
-    // The GUI frame: nine 30 x 30 tiles of one 90 x 90 picture.
-    expectTexture(manager, L"RECTS", 90, 90);
+    // The frame atlas: 90 x 90 styles on a 100-pixel grid, three rows of seven.
+    expectTexture(manager, L"RECTS", 700, 300);
     expectTexture(manager, L"VINDARA_SPLASH", 0, 0);
     expectTexture(manager, L"THREEMATCH_HG", 0, 0);
     for (const wchar_t* name : {L"BLEND_SCHWARZ", L"BLEND_WEISS", L"BLEND_VERLAUF", L"BLEND_VIGNETTE", L"FALLOFF"})
@@ -104,7 +104,9 @@ TEST_F(RuntimeTextureData, StartUpListsHoldTheNamesTheGameLooksUp)
 
     // Stones: the still picture and two strips of ten square frames, drawn a tenth at a time.
     for (const wchar_t* stone :
-         {L"HOLZ", L"STEIN", L"EISEN", L"GOLD", L"KRISTALL", L"KORN", L"FISCH", L"WOLLE", L"ZORN", L"BOESE"}) {
+         {L"HOLZ",  L"STEIN",   L"EISEN",  L"GOLD",    L"KRISTALL", L"KORN",   L"FISCH", L"WOLLE",
+          L"ZORN",  L"BOESE",   L"HAMMER", L"BLITZ",   L"BOMBE",    L"ZEIT",   L"STERN", L"WUERFEL",
+          L"PFEIL", L"SAMMLER", L"SCHUTT", L"SCHLAMM", L"ASCHE",    L"UNKRAUT"}) {
         const std::wstring name = stone;
         expectTexture(manager, name + L"_OBJEKT", 64, 64);
         expectTexture(manager, name + L"_OBJEKT_MARKED", 640, 64);
@@ -212,7 +214,7 @@ TEST(RuntimeTextureArchive, ListsAndPicturesLoadFromTheArchiveAlone)
     }
     Texture2D* rects = manager.getTexture2D(L"RECTS");
     ASSERT_NE(rects, nullptr);
-    EXPECT_EQ(rects->getWidth(), 90u);
+    EXPECT_EQ(rects->getWidth(), 700u);
     EXPECT_NE(manager.getTexture2D(L"GOLD_OBJEKT_SPRENG"), nullptr);
     EXPECT_NE(manager.getTexture2D(L"FELD_0_HINTERGRUND"), nullptr);
     EXPECT_NE(manager.getTexture2DFromFile(L"Data\\Backgrounds\\bg7.png", true), nullptr);
@@ -222,10 +224,12 @@ TEST(RuntimeTextureArchive, ListsAndPicturesLoadFromTheArchiveAlone)
 }
 
 // Stones must be told apart by shape as well as colour: the opaque areas of any two stone
-// pictures overlap by clearly less than the whole.
+// pictures overlap by clearly less than the whole. The bonus coins share one round outline
+// (one stands for all of them) and differ by the sign on them.
 TEST(RuntimeTextureStones, SilhouettesDifferPairwise)
 {
-    const char* stones[] = {"holz", "stein", "eisen", "gold", "kristall", "korn", "fisch", "wolle", "zorn", "boese"};
+    const char* stones[] = {"holz", "stein", "eisen",  "gold",   "kristall", "korn",  "fisch",  "wolle",
+                            "zorn", "boese", "hammer", "schutt", "schlamm",  "asche", "unkraut"};
     std::vector<std::vector<bool>> masks;
     for (const char* stone : stones) {
         TestSupport::Image picture;

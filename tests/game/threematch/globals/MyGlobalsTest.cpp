@@ -24,8 +24,7 @@ TEST(MyGlobals, ApiParamsRoundTripKeepsValuesInRangeAndUnknownsAsRead)
     EXPECT_TRUE(defaults.getHires());
 
     MyGlobals globals;
-    Ulvo::XMLNode section = GameTesting::parse(
-        LR"(<API_PARAMS SCHWIERIGKEIT="9" HIRES="0" EIGENES="x">
+    Ulvo::XMLNode section = GameTesting::parse(LR"(<API_PARAMS SCHWIERIGKEIT="9" HIRES="0" EIGENES="x">
               <VOLUME SOUNDVOLUME="150" MUSICVOLUME="-5" MOUSE="7"/><ANDERES WERT="1"/></API_PARAMS>)");
     globals.load(&section);
     EXPECT_FLOAT_EQ(globals.getSoundVolume(), 100.0f);

@@ -109,10 +109,10 @@ TEST(PartikelManager, GameParticleFileHasTheEmittersTheGameStarts)
 {
     PartikelManager manager;
     GameTesting::inRuntimeFolder([&] { ASSERT_TRUE(manager.load(L"data\\Partikel\\Partikel.par")); });
-    for (const wchar_t* name : {L"Splitter_dunkel_emitter", L"Splitter_hell_emitter", L"Zeit_Emitter",
-                                L"Punkte_Emitter", L"Haus_Emitter", L"Muehle_Emitter", L"Schmiede_Emitter",
-                                L"Markt_Emitter", L"Kirche_Emitter", L"Burg_Emitter", L"Hafen_Emitter",
-                                L"Bauernhof_Emitter"}) {
+    for (const wchar_t* name :
+         {L"Splitter_dunkel_emitter", L"Splitter_hell_emitter", L"Zeit_Emitter", L"Punkte_Emitter", L"Haus_Emitter",
+          L"Muehle_Emitter", L"Schmiede_Emitter", L"Markt_Emitter", L"Kirche_Emitter", L"Burg_Emitter",
+          L"Hafen_Emitter", L"Bauernhof_Emitter"}) {
         const EmitterInfo* info = manager.findEmitterInfo(name);
         ASSERT_NE(info, nullptr) << std::string(name, name + wcslen(name));
         EXPECT_FALSE(info->partikelInfos.empty());
@@ -122,6 +122,6 @@ TEST(PartikelManager, GameParticleFileHasTheEmittersTheGameStarts)
             EXPECT_NE(manager.findEmitterInfo(end), nullptr);
     }
     // Short bursts end by themselves; building emitters run while the building stands.
-    EXPECT_TRUE(manager.findEmitterInfo(L"Splitter_hell_emitter")->timeLimited);
-    EXPECT_FALSE(manager.findEmitterInfo(L"Haus_Emitter")->timeLimited);
+    EXPECT_TRUE(manager.findEmitterInfo(L"Splitter_hell_emitter")->bewegung.timeLimited);
+    EXPECT_FALSE(manager.findEmitterInfo(L"Haus_Emitter")->bewegung.timeLimited);
 }

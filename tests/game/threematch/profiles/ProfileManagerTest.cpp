@@ -239,8 +239,8 @@ TEST_F(ProfileTest, ExtraLifeAfterEnoughPointsAndDifficultyClampedWhereRead)
     EXPECT_EQ(profil.getPunkte(), 0);
     EXPECT_EQ(profil.getStufe(), 1);
 
-    Ulvo::XMLNode node = GameTesting::parse(
-        L"<PROFIL NAME=\"P\"><SCHWIERIGKEIT>\"|7|\"</SCHWIERIGKEIT><LEBEN>\"|2|\"</LEBEN></PROFIL>");
+    Ulvo::XMLNode node =
+        GameTesting::parse(L"<PROFIL NAME=\"P\"><SCHWIERIGKEIT>\"|7|\"</SCHWIERIGKEIT><LEBEN>\"|2|\"</LEBEN></PROFIL>");
     profil.readFromNode(&node);
     EXPECT_EQ(profil.getSchwierigkeit(), 2);
     EXPECT_EQ(profil.getLeben(), 2);
