@@ -107,3 +107,16 @@ TEST(GameDrawing, FrameBoxWithParticlesOfTwoLayers)
     EXPECT_TRUE(TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "game" / "threematch" / "golden",
                                            "frame_particles", 2));
 }
+
+TEST(GameDrawing, PostInitTakesTheFrameAtlasOfTheRuntimeData)
+{
+    ASSERT_NE(GraphicsTesting::startDevice(), nullptr);
+    MyGlobals globals;
+    GameTesting::inRuntimeFolder([&] { globals.postInit(nullptr); });
+    Ulvo::Texture2D* atlas = globals.getFrameTexture();
+    ASSERT_NE(atlas, nullptr);
+    // Seven columns and three rows of styles on the 100-pixel grid.
+    EXPECT_GE(atlas->getWidth(), 700u);
+    EXPECT_GE(atlas->getHeight(), 300u);
+    EXPECT_EQ(globals.getCurrentFramePieces()[4].left, 30);
+}

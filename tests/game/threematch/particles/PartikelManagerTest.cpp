@@ -79,6 +79,8 @@ TEST(PartikelManager, LifetimesFadesAndFrameRounds)
     manager.emitPartikel(L"RUNDEN", 0, 0, 1.0, 0);
     manager.emitPartikel(L"UNBEKANNT", 0, 0, 1.0, 0);
     ASSERT_EQ(manager.getPartikel().size(), 3u) << "an unknown name emits nothing";
+    // Without FRAMES a definition still has one frame to take the frame number modulo.
+    EXPECT_EQ(manager.findPartikelInfo(L"EWIG")->grid.frameCount(), 1);
     const Partikel* kurz = manager.getPartikel()[1];
     manager.advance(0.1, 0.1);
     // In its last fade-out second at lifetime 0.5 with fade-out 1: half alpha under white.

@@ -157,6 +157,7 @@ TEST_F(ProfileTest, FileIsWrittenReadAndWrittenAgainByteIdentical)
     EXPECT_EQ(m_world.built, std::vector<std::wstring>{L"MUEHLE"});
     EXPECT_TRUE(active->restoreLevel(&m_globals));
     EXPECT_EQ(m_world.restored, 1);
+    EXPECT_EQ(m_manager->getProfile(1)->getName(), L"Bert") << "named although never active";
     EXPECT_FALSE(m_manager->getProfile(1)->restoreLevel(&m_globals)) << "Bert had no level running";
 
     ASSERT_TRUE(m_manager->saveProfiles());
