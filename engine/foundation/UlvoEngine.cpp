@@ -13,6 +13,7 @@
 #include "graphics/fonts/D3DXFontInterface.h"
 #include "graphics/effects/EffectManager.h"
 #include "graphics/SharedGraphics.h"
+#include "gui/menus/GUIMenuManager.h"
 #include "gui/system/GUISystem.h"
 #include "render/CameraManager.h"
 #include "render/RenderManager.h"
@@ -108,6 +109,8 @@ void UlvoEngine::startUp()
 
     m_guiSystem = GUISystem::getInstance();
     m_guiSystem->init(m_d3dInterface, &m_textManager);
+    // Menu links follow keys once per press and the input bindings.
+    GUIMenuManager::getInstance()->connectInput(&m_directInput->getKeyState(), m_inputManager);
     m_fontInterface = D3DXFontInterface::getInstance();
     m_fontInterface->connect(*m_d3dInterface);
 
@@ -131,6 +134,7 @@ void UlvoEngine::shutDown()
     m_loop.exitRequested.disconnect(this);
     m_directInput->getKeyState().consoleKey.disconnect(this);
     m_fontInterface->disconnect();
+    GUIMenuManager::getInstance()->connectInput(nullptr, nullptr);
     m_soundInterface->disconnect(m_loop);
     m_inputManager->disconnect(m_loop);
     m_directInput->disconnect(m_loop);

@@ -88,19 +88,24 @@ void FontStyle::copyValues(const FontStyle& other)
 FontStyle FontStyle::interpolate(const FontStyle& a, const FontStyle& b, float t)
 {
     FontStyle result(a);
-    result.m_foreground =
+    interpolate(result, a, b, t);
+    return result;
+}
+
+void FontStyle::interpolate(FontStyle& out, const FontStyle& a, const FontStyle& b, float t)
+{
+    out.m_foreground =
         D3DXCOLOR(lerp(a.m_foreground.r, b.m_foreground.r, t), lerp(a.m_foreground.g, b.m_foreground.g, t),
                   lerp(a.m_foreground.b, b.m_foreground.b, t), lerp(a.m_foreground.a, b.m_foreground.a, t));
-    result.m_background =
+    out.m_background =
         D3DXCOLOR(lerp(a.m_background.r, b.m_background.r, t), lerp(a.m_background.g, b.m_background.g, t),
                   lerp(a.m_background.b, b.m_background.b, t), lerp(a.m_background.a, b.m_background.a, t));
-    result.m_radius = lerp(a.m_radius, b.m_radius, t);
-    result.m_samples = lerp(a.m_samples, b.m_samples, t);
-    result.m_rings = lerp(a.m_rings, b.m_rings, t);
-    result.m_shadowX = lerp(a.m_shadowX, b.m_shadowX, t);
-    result.m_shadowY = lerp(a.m_shadowY, b.m_shadowY, t);
-    result.m_drawBackground = a.m_drawBackground || b.m_drawBackground;
-    return result;
+    out.m_radius = lerp(a.m_radius, b.m_radius, t);
+    out.m_samples = lerp(a.m_samples, b.m_samples, t);
+    out.m_rings = lerp(a.m_rings, b.m_rings, t);
+    out.m_shadowX = lerp(a.m_shadowX, b.m_shadowX, t);
+    out.m_shadowY = lerp(a.m_shadowY, b.m_shadowY, t);
+    out.m_drawBackground = a.m_drawBackground || b.m_drawBackground;
 }
 
 D3DCOLOR FontStyle::toARGB(const D3DXCOLOR& colour)

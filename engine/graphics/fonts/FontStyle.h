@@ -26,6 +26,9 @@ public:
     // a + (b - a) * t for the colours and numbers, t not clamped; the name is
     // a's, and the background is drawn when either style draws it.
     static FontStyle interpolate(const FontStyle& a, const FontStyle& b, float t);
+    // The same values into out, which keeps its name (no copy of the object, so
+    // drawing code can blend every frame without allocating).
+    static void interpolate(FontStyle& out, const FontStyle& a, const FontStyle& b, float t);
 
     // The colours as 32-bit A R G B.
     D3DCOLOR getForegroundARGB() const { return toARGB(m_foreground); }

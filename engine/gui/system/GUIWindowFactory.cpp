@@ -2,6 +2,7 @@
 
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
+#include "gui/widgets/GUIWidgetKinds.h"
 #include "gui/windows/GUIWindow.h"
 #include "gui/windows/GUIXmlRead.h"
 
@@ -19,6 +20,7 @@ GUIWindow* createPlainWindow(const XMLNode* node)
 GUIWindowFactory::GUIWindowFactory()
 {
     add(L"WINDOW", &createPlainWindow);
+    registerWidgetKinds(*this);
 }
 
 void GUIWindowFactory::add(const std::wstring& type, Creator creator)

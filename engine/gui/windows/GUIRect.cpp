@@ -63,26 +63,6 @@ void applyRatio(double& low, double& high, double other, float ratio, float offs
     }
 }
 
-// A point value: the first word, divided by the second when there is one.
-void readRatio(const XMLNode* node, const wchar_t* key, float& value)
-{
-    std::wstring text;
-    if (!GUIXml::read(node, key, text))
-        return;
-    const std::vector<std::wstring> list = GUIXml::words(text);
-    if (list.empty()) {
-        value = 0.0f;
-        return;
-    }
-    double v = GUIXml::number(list[0]);
-    if (list.size() > 1) {
-        const double divisor = GUIXml::number(list[1]);
-        if (divisor != 0.0)
-            v /= divisor;
-    }
-    value = static_cast<float>(v);
-}
-
 } // namespace
 
 GUIRectPoint GUIRectPoint::operator+(const GUIRectPoint& other) const
@@ -98,10 +78,10 @@ GUIRectPoint GUIRectPoint::operator-(const GUIRectPoint& other) const
 void GUIRectPoint::load(const XMLNode* node)
 {
     setZero();
-    readRatio(node, L"X_OFF", xOff);
-    readRatio(node, L"X_REL", xRel);
-    readRatio(node, L"Y_OFF", yOff);
-    readRatio(node, L"Y_REL", yRel);
+    GUIXml::readRatio(node, L"X_OFF", xOff);
+    GUIXml::readRatio(node, L"X_REL", xRel);
+    GUIXml::readRatio(node, L"Y_OFF", yOff);
+    GUIXml::readRatio(node, L"Y_REL", yRel);
 }
 
 GUIRect::GUIRect(const GUIRectPoint& position, const GUIRectPoint& size) : position(position), size(size) {}

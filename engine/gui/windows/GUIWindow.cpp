@@ -601,6 +601,17 @@ bool GUIWindow::detachChild(GUIWindow* child)
     return found;
 }
 
+std::vector<GUIWindow*> GUIWindow::takeChildren()
+{
+    std::vector<GUIWindow*> held;
+    held.swap(m_children);
+    for (GUIWindow* child : held) {
+        if (child->m_parent == this)
+            child->m_parent = nullptr;
+    }
+    return held;
+}
+
 void GUIWindow::removeAllChildren()
 {
     std::vector<GUIWindow*> held;
@@ -783,6 +794,11 @@ void GUIWindow::buttonDown(const MouseState& state, bool right)
     buttonSignal(right, true).emit(*this, true);
     if (canActivate())
         setActive(true);
+    noteButtonEvent();
+}
+
+void GUIWindow::noteButtonEvent()
+{
     m_times.button = true;
     m_times.timeSinceButton = m_times.secondTimer = 0.0;
 }
@@ -795,8 +811,7 @@ void GUIWindow::buttonUp(const MouseState& state, bool right)
     if (m_times.timeSinceButton >= 0.0 && m_times.timeSinceButton <= CLICK_TIME)
         (right ? rightClicked : clicked).emit(*this);
     buttonSignal(right, false).emit(*this, true);
-    m_times.button = true;
-    m_times.timeSinceButton = m_times.secondTimer = 0.0;
+    noteButtonEvent();
 }
 
 void GUIWindow::onLeftButtonDown(const MouseState& state)

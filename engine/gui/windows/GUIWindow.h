@@ -216,6 +216,14 @@ protected:
     void drawTexture(GUIDrawOptions::Slot slot, DWORD modeX, DWORD modeY, D3DCOLOR colour);
     // MODULATE_COLOR with its alpha times alpha, packed as A R G B.
     D3DCOLOR modulateColour(double alpha) const;
+    // A press or release happened: the button flag is set and both button timers
+    // start again (so a release soon after makes a click).
+    void noteButtonEvent();
+    // Takes the child list over without releasing: the caller holds the references
+    // now; the children's parent is cleared. No signals.
+    std::vector<GUIWindow*> takeChildren();
+    // The child list itself, for widgets that keep their parts in a fixed order.
+    std::vector<GUIWindow*>& childList() { return m_children; }
 
 private:
     void readWindowParams(const XMLNode* node);

@@ -74,6 +74,33 @@ bool readColour(const XMLNode* node, const wchar_t* key, D3DXCOLOR& value)
     return true;
 }
 
+bool readRatio(const XMLNode* node, const wchar_t* key, float& value)
+{
+    std::wstring text;
+    if (!read(node, key, text))
+        return false;
+    const std::vector<std::wstring> list = words(text);
+    double v = list.empty() ? 0.0 : number(list[0]);
+    if (list.size() > 1) {
+        const double divisor = number(list[1]);
+        if (divisor != 0.0)
+            v /= divisor;
+    }
+    value = static_cast<float>(v);
+    return true;
+}
+
+bool readPair(const XMLNode* node, const wchar_t* key, float& x, float& y)
+{
+    std::wstring text;
+    if (!read(node, key, text))
+        return false;
+    const std::vector<std::wstring> list = words(text);
+    x = list.empty() ? 0.0f : static_cast<float>(number(list[0]));
+    y = list.size() < 2 ? x : static_cast<float>(number(list[1]));
+    return true;
+}
+
 std::vector<std::wstring> words(const std::wstring& text)
 {
     std::vector<std::wstring> list;

@@ -21,6 +21,10 @@ bool read(const XMLNode* node, const wchar_t* key, double& value);
 bool read(const XMLNode* node, const wchar_t* key, float& value);
 bool read(const XMLNode* node, const wchar_t* key, std::wstring& value);
 bool readColour(const XMLNode* node, const wchar_t* key, D3DXCOLOR& value);
+// A ratio "a" or "a b": a, or a divided by b (a divisor of 0 is ignored); no word gives 0.
+bool readRatio(const XMLNode* node, const wchar_t* key, float& value);
+// One or two numbers "x" or "x y": y = x when one is given, (0, 0) when none.
+bool readPair(const XMLNode* node, const wchar_t* key, float& x, float& y);
 
 // The words of a value, split at blanks (spaces, tabs, line ends).
 std::vector<std::wstring> words(const std::wstring& text);
