@@ -37,9 +37,8 @@ GUIMenu::GUIMenu(XMLNode* node) : NamedObject(node)
     connectInput(manager->getKeyState(), manager->getInputManager());
     if (!node)
         return;
-    GUIXml::reportUnknownKeys(node, {L"NAME", L"LINK", L"BRING_TO_FRONT", L"BRING_TO_BACK", L"SPEED_MODIFIER",
-                                     L"GUI_WINDOWS"},
-                              L"GUIMENU");
+    GUIXml::reportUnknownKeys(
+        node, {L"NAME", L"LINK", L"BRING_TO_FRONT", L"BRING_TO_BACK", L"SPEED_MODIFIER", L"GUI_WINDOWS"}, L"GUIMENU");
     for (XMLNode* child : node->getNodes()) {
         if (child->getName() != L"LINK")
             continue;

@@ -62,8 +62,8 @@ private:
 
     bool m_active = false;
     bool m_pendingActive = false;
-    std::vector<GUIWindow*> m_windows;   // no reference; they leave when destroyed
-    std::vector<GUIMenuLink*> m_links;   // one reference each
+    std::vector<GUIWindow*> m_windows; // no reference; they leave when destroyed
+    std::vector<GUIMenuLink*> m_links; // one reference each
     bool m_bringToFront = false;
     bool m_sendToBack = false;
     double m_speedModifier = 1.0;

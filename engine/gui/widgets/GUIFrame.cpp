@@ -81,8 +81,7 @@ GUIFrame::GUIFrame(const XMLNode* node) : GUIWindow(node)
     setUserId(getUserId());
 }
 
-GUIFrame::GUIFrame(const GUIFrame& other)
-    : GUIWindow(other), m_relative(other.m_relative), m_pixels(other.m_pixels)
+GUIFrame::GUIFrame(const GUIFrame& other) : GUIWindow(other), m_relative(other.m_relative), m_pixels(other.m_pixels)
 {
     for (int i = 0; i < PART_COUNT; ++i) {
         m_parts[i] = other.m_parts[i]->clone();

@@ -72,10 +72,10 @@ GUIWindow* GUILabel::clone() const
     return new GUILabel(*this);
 }
 
-void GUILabel::load(const XMLNode* params)
+bool GUILabel::load(XMLNode* params)
 {
     if (!params)
-        return;
+        return false;
     GUIXml::reportUnknownKeys(params,
                               {L"FONT_STYLENAME", L"FONT_STYLENAME_MARK", L"FONT_STYLENAME_DISABLED", L"FONT_NAME",
                                L"TEXT", L"TEXT_ID", L"ACTIVATE_PARENT", L"FLAGS", L"TEXTURES_2D"},
@@ -104,13 +104,15 @@ void GUILabel::load(const XMLNode* params)
     for (unsigned i = 0; i < STYLE_COUNT; ++i)
         setFontStyle(m_styleNames[i], i);
     setFontName(m_fontName);
+    return true;
 }
 
 uint32_t GUILabel::parseFormat(const std::vector<std::wstring>& words)
 {
     static const std::pair<const wchar_t*, uint32_t> kWords[] = {
-        {L"LEFT", FORMAT_LEFT},       {L"CENTER", FORMAT_CENTER},       {L"RIGHT", FORMAT_RIGHT},
-        {L"TOP", FORMAT_TOP},         {L"VCENTER", FORMAT_VCENTER},     {L"BOTTOM", FORMAT_BOTTOM},
+        {L"LEFT", FORMAT_LEFT},           {L"CENTER", FORMAT_CENTER},
+        {L"RIGHT", FORMAT_RIGHT},         {L"TOP", FORMAT_TOP},
+        {L"VCENTER", FORMAT_VCENTER},     {L"BOTTOM", FORMAT_BOTTOM},
         {L"WORDBREAK", FORMAT_WORDBREAK}, {L"NOCLIP", FORMAT_NOCLIP},
     };
     uint32_t format = 0;

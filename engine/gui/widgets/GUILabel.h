@@ -51,10 +51,11 @@ public:
     void drawSelf() override;
     void copyFromVorlage(const GUIWindow* vorlage, uint32_t mask) override;
 
-    // A LABEL_PARAMS node: styles, font, TEXT, TEXT_ID, ACTIVATE_PARENT, FLAGS;
-    // then the styles and the font are looked up.
-    using NamedObject::load;
-    void load(const XMLNode* params);
+    // A label loads its LABEL_PARAMS node (its NAME comes with the window node):
+    // styles, font, TEXT, TEXT_ID, ACTIVATE_PARENT, FLAGS; then the styles and the
+    // font are looked up. Null reads nothing.
+    bool load(XMLNode* params) override;
+    void load(const XMLNode* params) { load(const_cast<XMLNode*>(params)); }
 
     // A literal text (leaves text-id mode).
     void setText(const std::wstring& text);

@@ -202,8 +202,8 @@ void GUIProgressBar::drawSelf()
         const RECT destination{truncToLong(bar.left), truncToLong(bar.top), truncToLong(bar.right),
                                truncToLong(bar.bottom)};
         const D3DXCOLOR& c = getDrawOptions().modulate;
-        const D3DCOLOR colour = (toByte(c.a * m_progress->getAlpha()) << 24) | (toByte(c.r) << 16) |
-                                (toByte(c.g) << 8) | toByte(c.b);
+        const D3DCOLOR colour =
+            (toByte(c.a * m_progress->getAlpha()) << 24) | (toByte(c.r) << 16) | (toByte(c.g) << 8) | toByte(c.b);
         RECT source = texture->getRect();
         const float f = getFraction();
         const auto w = static_cast<float>(texture->getWidth()), h = static_cast<float>(texture->getHeight());

@@ -166,9 +166,11 @@ void GUIScrollPanel::wire()
 {
     for (Part knob : {V_KNOB, H_KNOB}) {
         m_parts[knob]->getOptions().mouseMove = true;
-        // A press on a knob's caption starts the drag as well.
-        if (auto* button = dynamic_cast<GUIButton*>(m_parts[knob]))
+        // A press on a knob's caption drags the knob as well.
+        if (auto* button = dynamic_cast<GUIButton*>(m_parts[knob])) {
             button->getLabel()->getOptions().mouseMove = true;
+            button->getLabel()->getOptions().moveParent = true;
+        }
         m_parts[knob]->moved.connect(this, &GUIScrollPanel::onScrollKnobMoved);
     }
     for (Part button : {UP, DOWN, LEFT, RIGHT})

@@ -155,8 +155,8 @@ void GUISlider::assemble()
     track.canBringToFront = false;
     track.activateParent = true;
     addParts();
-    for (GUIWindow* part : {m_knob, m_track, static_cast<GUIWindow*>(m_decrease),
-                            static_cast<GUIWindow*>(m_increase), static_cast<GUIWindow*>(m_label)}) {
+    for (GUIWindow* part : {m_knob, m_track, static_cast<GUIWindow*>(m_decrease), static_cast<GUIWindow*>(m_increase),
+                            static_cast<GUIWindow*>(m_label)}) {
         if (part)
             part->copyTooltips(*this);
     }
@@ -326,8 +326,8 @@ void GUISlider::copyFromVorlage(const GUIWindow* vorlage, uint32_t mask)
     }
     const uint32_t placed = parts | GUIVorlageMask::POSITION | GUIVorlageMask::SIZE;
     const std::pair<GUIWindow*, const GUIWindow*> pairs[] = {
-        {m_label, slider->m_label},       {m_decrease, slider->m_decrease}, {m_increase, slider->m_increase},
-        {m_track, slider->m_track},       {m_knob, slider->m_knob},
+        {m_label, slider->m_label}, {m_decrease, slider->m_decrease}, {m_increase, slider->m_increase},
+        {m_track, slider->m_track}, {m_knob, slider->m_knob},
     };
     for (const auto& pair : pairs) {
         if (pair.first && pair.second)

@@ -50,9 +50,9 @@ private:
     void keepInside();
     template <class T> static void hold(T*& slot, T* object);
 
-    GUIWindow* m_marked = nullptr;       // one reference
-    GUITooltipParam* m_entry = nullptr;  // one reference
-    GUILabel* m_label = nullptr;         // one reference
+    GUIWindow* m_marked = nullptr;      // one reference
+    GUITooltipParam* m_entry = nullptr; // one reference
+    GUILabel* m_label = nullptr;        // one reference
     int32_t m_tooltipId = 0;
     double m_delay = 1.0;
     double m_showTime = 0.0;
