@@ -459,6 +459,121 @@ void makeFrameAtlas()
     render(svg, "data/Menu/rects.png");
 }
 
+// The menus' pictures: nine-part frames, the emblem, round icon buttons, scroll
+// bars, radio boxes, list entries and the pointer previews of the options screen.
+// Frames are one picture each; their texture lists cut it into nine parts, so the
+// edges hold nothing that changes along them.
+void framePicture(Svg& svg, int size, double radius, double border, const Colour& wood, const Colour& inner,
+                  double goldLine)
+{
+    const double s = size;
+    svg.rect(0.75, 0.75, s - 1.5, s - 1.5, wood.hex(),
+             "rx='" + num(radius) + "' stroke='" + wood.shade(-0.6).hex() + "' stroke-width='1.5'");
+    svg.rect(2.5, 2.5, s - 5, s - 5, "none",
+             "rx='" + num(radius - 2) + "' stroke='" + wood.shade(0.35).hex() + "' stroke-width='1.5'");
+    svg.rect(border, border, s - 2 * border, s - 2 * border, inner.hex(),
+             "rx='" + num(radius * 0.4) + "' stroke='" + wood.shade(-0.5).hex() + "' stroke-width='1.2'");
+    if (goldLine > 0)
+        svg.rect(border + goldLine, border + goldLine, s - 2 * (border + goldLine), s - 2 * (border + goldLine), "none",
+                 "rx='" + num(radius * 0.3) + "' stroke='" + kGold.shade(-0.15).hex() +
+                     "' stroke-width='1.2' opacity='0.75'");
+}
+
+// A round button of the given face with a glyph drawn by the caller on top.
+void roundButton(Svg& svg, double size, const Colour& face, bool marked)
+{
+    const double c = size / 2;
+    svg.circle(c + 1.5, c + 1.5, c - 3, "#000000", "opacity='0.35'");
+    svg.circle(c, c, c - 3, svg.litGradient(kWood), "stroke='" + kWood.shade(-0.6).hex() + "' stroke-width='1.5'");
+    svg.circle(c, c, c - 8, svg.verticalGradient(face.shade(0.3), face),
+               "stroke='" + kWood.shade(-0.4).hex() + "' stroke-width='1'");
+    if (marked)
+        svg.circle(c, c, c - 8, svg.radialGradient(kWhite, 0.55, kWhite, 0.0));
+}
+
+void makeMenuArt()
+{
+    Svg frame(96, 96);
+    framePicture(frame, 96, 16, 13, kWood, kParchment, 4);
+    render(frame, "data/Menu/rahmen.png");
+    Svg field(48, 48);
+    framePicture(field, 48, 8, 4, kWood.shade(0.15), {232, 216, 176}, 0);
+    render(field, "data/Menu/feld.png");
+    Svg tip(48, 48);
+    framePicture(tip, 48, 8, 3, kGold.shade(-0.35), {252, 244, 220}, 0);
+    render(tip, "data/Menu/tipp.png");
+
+    Svg emblem(256, 256);
+    emblem.circle(128, 128, 126, emblem.radialGradient(kGold.shade(0.6), 0.45, kGold, 0.0));
+    emblem.circle(128, 128, 92, "none", "stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='12'");
+    emblem.circle(128, 128, 92, "none", "stroke='" + kGold.hex() + "' stroke-width='8'");
+    emblem.path(star(128, 128, 8, 84, 34), emblem.litGradient(kGold),
+                "stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='2.5'");
+    emblem.circle(128, 128, 16, kParchment.hex(), "stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='2.5'");
+    render(emblem, "data/Menu/emblem.png");
+
+    // The eye of "hide the menu", plain and marked.
+    for (int marked = 0; marked < 2; ++marked) {
+        Svg eye(64, 64);
+        roundButton(eye, 64, kParchment, marked != 0);
+        eye.path("M14 32 Q32 16 50 32 Q32 48 14 32 Z", "#ffffff",
+                 "stroke='" + kInk.hex() + "' stroke-width='2.5' stroke-linejoin='round'");
+        eye.circle(32, 32, 7, "#3a6fb0", "stroke='" + kInk.hex() + "' stroke-width='1.5'");
+        eye.circle(32, 32, 3, kInk.hex());
+        eye.circle(29.5, 29.5, 1.6, "#ffffff");
+        render(eye, marked ? "data/Menu/knopf_auge_marked.png" : "data/Menu/knopf_auge.png");
+    }
+
+    // Scroll bar: arrow buttons, the groove (even along its length) and the knob.
+    for (int down = 0; down < 2; ++down) {
+        for (int marked = 0; marked < 2; ++marked) {
+            Svg arrow(32, 32);
+            arrow.rect(1, 1, 30, 30, arrow.litGradient(marked ? kGold : kWood),
+                       "rx='7' stroke='" + kWood.shade(-0.6).hex() + "' stroke-width='1.5'");
+            arrow.path(down ? "M9 12 L23 12 L16 22 Z" : "M9 20 L23 20 L16 10 Z", kParchment.hex(),
+                       "stroke='" + kInk.hex() + "' stroke-width='1.5' stroke-linejoin='round'");
+            render(arrow,
+                   std::string("data/Menu/scroll_") + (down ? "runter" : "hoch") + (marked ? "_marked" : "") + ".png");
+        }
+    }
+    Svg groove(32, 64);
+    groove.rect(9, 0, 14, 64, groove.verticalGradient(kWood.shade(-0.55), kWood.shade(-0.35)));
+    groove.rect(9, 0, 1.5, 64, kWood.shade(-0.75).hex());
+    groove.rect(21.5, 0, 1.5, 64, kWood.shade(0.2).hex());
+    render(groove, "data/Menu/scroll_bahn.png");
+    for (int marked = 0; marked < 2; ++marked) {
+        Svg knob(32, 64);
+        knob.rect(4, 2, 24, 60, knob.litGradient(marked ? kGold.shade(0.25) : kGold),
+                  "rx='10' stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='1.5'");
+        for (int i = 0; i < 3; ++i)
+            knob.rect(10, 25 + 6 * i, 12, 2, kGold.shade(-0.55).hex(), "rx='1'");
+        render(knob, marked ? "data/Menu/scroll_knopf_marked.png" : "data/Menu/scroll_knopf.png");
+    }
+
+    // Round boxes of the radio groups, and the glow over any marked box.
+    for (int checked = 0; checked < 2; ++checked) {
+        Svg radio(32, 32);
+        radio.circle(16.5, 17, 13.5, "#000000", "opacity='0.3'");
+        radio.circle(16, 16, 13.5, radio.litGradient(kWood), "stroke='" + kWood.shade(-0.6).hex() + "'");
+        radio.circle(16, 16, 9.5, kParchment.hex(), "stroke='" + kWood.shade(-0.4).hex() + "'");
+        if (checked)
+            radio.circle(16, 16, 5.5, radio.litGradient({47, 122, 31}), "stroke='#1d4a13' stroke-width='1'");
+        render(radio, checked ? "data/Menu/radio_checked.png" : "data/Menu/radio.png");
+    }
+    Svg glow(32, 32);
+    glow.circle(16, 16, 15, glow.radialGradient(kGold.shade(0.6), 0.0, kGold.shade(0.4), 0.75));
+    render(glow, "data/Menu/auswahl_leuchten.png");
+
+    // Entries of the profile list: nothing at rest, a soft golden band when marked.
+    Svg entry(256, 40);
+    entry.rect(2, 2, 252, 36, entry.verticalGradient(kGold.shade(0.55), kGold.shade(0.2), 0.85, 0.85),
+               "rx='8' stroke='" + kGold.shade(-0.3).hex() + "' stroke-width='1.5'");
+    render(entry, "data/Menu/eintrag_marked.png");
+    Svg line(256, 40);
+    line.rect(12, 37, 232, 1.5, kWood.shade(0.3).hex(), "opacity='0.6'");
+    render(line, "data/Menu/eintrag.png");
+}
+
 void makeGui()
 {
     makeFrameAtlas();
@@ -516,6 +631,7 @@ void makeGui()
     barFill.rect(0, 0, 256, 32, barFill.verticalGradient({255, 160, 60}, {200, 50, 20}), "rx='8'");
     barFill.rect(6, 4, 244, 8, "#ffffff", "rx='4' opacity='0.3'");
     render(barFill, "data/Menu/progress_fill.png");
+    makeMenuArt();
 }
 
 // The loading screen ("data/GUI/Loadscreen.gui"): a night sky over the hills with
@@ -778,6 +894,14 @@ void makeCursors()
                      "stroke='" + looks[style].shade(-0.7).hex() + "' stroke-width='1.5' stroke-linejoin='round'");
         }
         render(svg, "data/Animationen/cursor_" + std::to_string(style) + ".png");
+        // The first frame alone, for the choice of pointer on the options screen.
+        Svg preview(32, 32);
+        const std::string arrow =
+            polygon({{6, 4}, {6, 26}, {12, 20.5}, {16.5, 30}, {20.5, 28}, {16, 18.5}, {24, 18.5}});
+        preview.path(arrow, "#000000", "opacity='0.35' transform='translate(2,2)'");
+        preview.path(arrow, preview.litGradient(looks[style]),
+                     "stroke='" + looks[style].shade(-0.7).hex() + "' stroke-width='1.5' stroke-linejoin='round'");
+        render(preview, "data/Menu/cursor_vorschau_" + std::to_string(style) + ".png");
     }
 }
 

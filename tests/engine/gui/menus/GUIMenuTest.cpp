@@ -76,11 +76,11 @@ struct Clicks : public sigslot::has_slots<> {
     void clicked(GUIWindow&) { ++count; }
 };
 
-const std::wstring kScreens = L"<GUI>" +
-                              widget(L"WINDOW", L"W_MAIN", 0, 0, 300, 200, fadeGoals(),
-                                     widget(L"BUTTON", L"B_OPTIONS", 10, 10, 100, 30) +
-                                         widget(L"BUTTON", L"B_OK", 10, 60, 100, 30)) +
-                              widget(L"WINDOW", L"W_OPT", 320, 0, 300, 200, fadeGoals()) + L"</GUI>";
+const std::wstring kScreens =
+    L"<GUI>" +
+    widget(L"WINDOW", L"W_MAIN", 0, 0, 300, 200, fadeGoals(),
+           widget(L"BUTTON", L"B_OPTIONS", 10, 10, 100, 30) + widget(L"BUTTON", L"B_OK", 10, 60, 100, 30)) +
+    widget(L"WINDOW", L"W_OPT", 320, 0, 300, 200, fadeGoals()) + L"</GUI>";
 
 } // namespace
 

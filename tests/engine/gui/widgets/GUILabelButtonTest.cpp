@@ -107,10 +107,10 @@ TEST_F(LabelTest, StyleFollowsTheMarkTheDisabledParentAndLateStyles)
 
 TEST_F(LabelTest, CursorStandsRightOfTheMeasuredText)
 {
-    ASSERT_TRUE(loadText(L"<GUI>" +
-                         widget(L"LABEL", L"L_NAME", 10, 10, 200, 24, L"",
-                                L"<LABEL_PARAMS TEXT=\"abc\" FLAGS=\"LEFT VCENTER\"/>") +
-                         L"</GUI>"));
+    ASSERT_TRUE(loadText(
+        L"<GUI>" +
+        widget(L"LABEL", L"L_NAME", 10, 10, 200, 24, L"", L"<LABEL_PARAMS TEXT=\"abc\" FLAGS=\"LEFT VCENTER\"/>") +
+        L"</GUI>"));
     GUILabel* name = label(L"L_NAME");
     RECT measured{};
     name->calcTextRect(measured);

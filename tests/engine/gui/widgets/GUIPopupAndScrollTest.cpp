@@ -47,17 +47,17 @@ struct Scrolls : public sigslot::has_slots<> {
 
 TEST_F(PopupTest, TooltipWaitsFollowsAndStaysOnScreen)
 {
-    ASSERT_TRUE(loadText(
-        L"<GUI>" + widget(L"WINDOW", L"W_HELP", 100, 100, 100, 40, tip(L"Hilfe")) +
-        widget(L"WINDOW", L"W_FAST", 300, 100, 100, 40, tip(L"Schnell", L"TIMER=\"0.2\"")) +
-        widget(L"WINDOW", L"W_EDGE", 560, 420, 80, 60, tip(L"Ein recht langer Hinweis am Rand")) +
-        widget(L"WINDOW", L"W_NONE", 100, 300, 100, 40) +
-        widget(L"TOOLTIP", L"TOOLTIP", 0, 0, 10, 10,
-               WidgetTesting::fadeGoals(L"INPUT_IGNORE=\"3\"") +
-                   L"<DRAWOPTIONS EBENE=\"100\"/><OPTIONS INPUT_IGNORE=\"3\"/>",
-               L"<TOOLTIP_PARAMS TIMER=\"0.5\" LABEL=\"TT_TEXT\"/>" +
-                   widget(L"LABEL", L"TT_TEXT", 0, 0, 10, 10, L"", L"<LABEL_PARAMS FLAGS=\"LEFT TOP\"/>")) +
-        L"</GUI>"));
+    ASSERT_TRUE(
+        loadText(L"<GUI>" + widget(L"WINDOW", L"W_HELP", 100, 100, 100, 40, tip(L"Hilfe")) +
+                 widget(L"WINDOW", L"W_FAST", 300, 100, 100, 40, tip(L"Schnell", L"TIMER=\"0.2\"")) +
+                 widget(L"WINDOW", L"W_EDGE", 560, 420, 80, 60, tip(L"Ein recht langer Hinweis am Rand")) +
+                 widget(L"WINDOW", L"W_NONE", 100, 300, 100, 40) +
+                 widget(L"TOOLTIP", L"TOOLTIP", 0, 0, 10, 10,
+                        WidgetTesting::fadeGoals(L"INPUT_IGNORE=\"3\"") +
+                            L"<DRAWOPTIONS EBENE=\"100\"/><OPTIONS INPUT_IGNORE=\"3\"/>",
+                        L"<TOOLTIP_PARAMS TIMER=\"0.5\" LABEL=\"TT_TEXT\"/>" +
+                            widget(L"LABEL", L"TT_TEXT", 0, 0, 10, 10, L"", L"<LABEL_PARAMS FLAGS=\"LEFT TOP\"/>")) +
+                 L"</GUI>"));
     auto* tooltip = dynamic_cast<GUITooltip*>(window(L"TOOLTIP"));
     ASSERT_NE(tooltip, nullptr);
     auto* text = dynamic_cast<GUILabel*>(window(L"TT_TEXT"));
@@ -109,12 +109,12 @@ TEST_F(PopupTest, TooltipWaitsFollowsAndStaysOnScreen)
 
 TEST_F(PopupTest, ScrollPanelBarsButtonsAndKnob)
 {
-    ASSERT_TRUE(
-        loadText(L"<GUI>" +
-                 widget(L"SCROLL_PANEL", L"SP", 0, 0, 400, 300, L"",
-                        L"<SCROLL_PANEL_PARAMS VERTICAL_SCROLL=\"1\" HORIZONTAL_SCROLL=\"1\"/>" +
-                            widget(L"WINDOW", L"SP_SEITE", 0, 0, 100, 550, kUnlimited) + widget(L"WINDOW", L"SP_OBEN", 0, 0, 10, 10)) +
-                 L"</GUI>"));
+    ASSERT_TRUE(loadText(L"<GUI>" +
+                         widget(L"SCROLL_PANEL", L"SP", 0, 0, 400, 300, L"",
+                                L"<SCROLL_PANEL_PARAMS VERTICAL_SCROLL=\"1\" HORIZONTAL_SCROLL=\"1\"/>" +
+                                    widget(L"WINDOW", L"SP_SEITE", 0, 0, 100, 550, kUnlimited) +
+                                    widget(L"WINDOW", L"SP_OBEN", 0, 0, 10, 10)) +
+                         L"</GUI>"));
     auto* sp = dynamic_cast<GUIScrollPanel*>(window(L"SP"));
     ASSERT_NE(sp, nullptr);
     EXPECT_EQ(window(L"SP_SEITE")->getParent(), sp->getPanel()) << "the description's children are the content";

@@ -147,12 +147,12 @@ TEST_F(ToggleTest, TickedLookFadesInAndAZeroFadeTimeSwitchesAtOnce)
     GUITesting::solidTexture(L"T_AN", 0xFF20C020);
     GUITesting::solidTexture(L"T_AUS", 0xFFC02020);
     const std::wstring looks = L"<DRAWOPTIONS TEX_NORMAL=\"T_AUS\" TEX_PRESS=\"T_AN\"/>";
-    ASSERT_TRUE(loadText(L"<GUI>" +
-                         widget(L"CHECKBOX_BUTTON", L"FADE", 0, 0, 20, 20, looks,
-                                L"<CHECKBOX_BUTTON_PARAMS ENABLE_TIMER=\"0.5\"/>") +
-                         widget(L"CHECKBOX_BUTTON", L"SNAP", 40, 0, 20, 20, looks,
-                                L"<CHECKBOX_BUTTON_PARAMS ENABLE_TIMER=\"0\" DRAW_ENABLED_FULL=\"0\"/>") +
-                         L"</GUI>"));
+    ASSERT_TRUE(loadText(
+        L"<GUI>" +
+        widget(L"CHECKBOX_BUTTON", L"FADE", 0, 0, 20, 20, looks, L"<CHECKBOX_BUTTON_PARAMS ENABLE_TIMER=\"0.5\"/>") +
+        widget(L"CHECKBOX_BUTTON", L"SNAP", 40, 0, 20, 20, looks,
+               L"<CHECKBOX_BUTTON_PARAMS ENABLE_TIMER=\"0\" DRAW_ENABLED_FULL=\"0\"/>") +
+        L"</GUI>"));
     // Built unticked, a box fades from the ticked look into its own.
     EXPECT_PIXEL(render(64, 24, 0xFF000000), 10, 10, 0xFF20C020);
     step(1.0);

@@ -39,8 +39,7 @@ std::wstring bar(const std::wstring& name, int y, const std::wstring& params)
 
 TEST_F(ValueTest, ProgressBarAnnouncesClampsAndRoundsItsValue)
 {
-    ASSERT_TRUE(loadText(L"<GUI>" + bar(L"PB", 0, L"MAX_WERT=\"1\"") +
-                         bar(L"PB_STEPS", 40, L"GRANULARITAET=\"0.25\"") +
+    ASSERT_TRUE(loadText(L"<GUI>" + bar(L"PB", 0, L"MAX_WERT=\"1\"") + bar(L"PB_STEPS", 40, L"GRANULARITAET=\"0.25\"") +
                          bar(L"PB_RL", 80, L"MAX_WERT=\"3\" AKT_WERT=\"1\" TYP=\"RIGHT_LEFT\"") +
                          bar(L"PB_ZERO", 120, L"MAX_WERT=\"0\" AKT_WERT=\"1\"") + L"</GUI>"));
     auto* pb = dynamic_cast<GUIProgressBar*>(window(L"PB"));

@@ -66,20 +66,20 @@ TEST_F(LevelTest, LevelsSwitchWithTheirMenus)
 {
     LogCapture log;
     ASSERT_TRUE(loadText(L"<GUI>" + screen(L"LEVEL_MAIN", screen(L"INNER")) + screen(L"PANEL_A") +
-                         screen(L"LEVEL_GAME") + screen(L"SHOWN_WITH_GAME") + screen(L"HIDDEN_WITH_GAME") +
-                         L"</GUI>"));
-    loadLevels(L"<MENUES><GUIMENU NAME=\"HAUPT\"/><GUIMENU NAME=\"OPT\"/><GUIMENU NAME=\"GAME\"/>"
-               L"<GUIMENU NAME=\"HELP\"/><GUIMENU NAME=\"FREMD\"/></MENUES>",
-               L"<MENUES>"
-               L"<MENU_EBENE NAME=\"L_MAIN\" GUI=\"LEVEL_MAIN\" MENU_ID=\"1\">"
-               L"<SUB_MENUES>\"|PANEL_A|\" \"|INNER|\"</SUB_MENUES>"
-               L"<LINKED_MENUES>\"|HAUPT|\" \"|OPT|\" \"|UNBEKANNT|\"</LINKED_MENUES></MENU_EBENE>"
-               L"<MENU_EBENE NAME=\"L_GAME\" GUI=\"LEVEL_GAME\" MENU_ID=\"2\">"
-               L"<PROPAGATE_ON>\"|SHOWN_WITH_GAME|\"</PROPAGATE_ON><PROPAGATE_OFF>\"|HIDDEN_WITH_GAME|\"</PROPAGATE_OFF>"
-               L"<LINKED_MENUES>\"|GAME|\"</LINKED_MENUES></MENU_EBENE>"
-               L"<MENU_EBENE NAME=\"L_HELP\" DEP_ID=\"2\"><SUB_MENUES>\"|LEVEL_GAME|\"</SUB_MENUES>"
-               L"<LINKED_MENUES>\"|HELP|\"</LINKED_MENUES></MENU_EBENE>"
-               L"</MENUES>");
+                         screen(L"LEVEL_GAME") + screen(L"SHOWN_WITH_GAME") + screen(L"HIDDEN_WITH_GAME") + L"</GUI>"));
+    loadLevels(
+        L"<MENUES><GUIMENU NAME=\"HAUPT\"/><GUIMENU NAME=\"OPT\"/><GUIMENU NAME=\"GAME\"/>"
+        L"<GUIMENU NAME=\"HELP\"/><GUIMENU NAME=\"FREMD\"/></MENUES>",
+        L"<MENUES>"
+        L"<MENU_EBENE NAME=\"L_MAIN\" GUI=\"LEVEL_MAIN\" MENU_ID=\"1\">"
+        L"<SUB_MENUES>\"|PANEL_A|\" \"|INNER|\"</SUB_MENUES>"
+        L"<LINKED_MENUES>\"|HAUPT|\" \"|OPT|\" \"|UNBEKANNT|\"</LINKED_MENUES></MENU_EBENE>"
+        L"<MENU_EBENE NAME=\"L_GAME\" GUI=\"LEVEL_GAME\" MENU_ID=\"2\">"
+        L"<PROPAGATE_ON>\"|SHOWN_WITH_GAME|\"</PROPAGATE_ON><PROPAGATE_OFF>\"|HIDDEN_WITH_GAME|\"</PROPAGATE_OFF>"
+        L"<LINKED_MENUES>\"|GAME|\"</LINKED_MENUES></MENU_EBENE>"
+        L"<MENU_EBENE NAME=\"L_HELP\" DEP_ID=\"2\"><SUB_MENUES>\"|LEVEL_GAME|\"</SUB_MENUES>"
+        L"<LINKED_MENUES>\"|HELP|\"</LINKED_MENUES></MENU_EBENE>"
+        L"</MENUES>");
     ASSERT_EQ(levels().getLevels().size(), 3u);
     EXPECT_EQ(window(L"PANEL_A")->getParent(), window(L"LEVEL_MAIN")) << "moved under the level's window";
     std::vector<GUIWindow*> top;
