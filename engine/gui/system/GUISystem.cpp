@@ -51,9 +51,9 @@ void GUISystem::clear()
     for (Tooltip& tooltip : m_tooltips)
         tooltip.window->Release();
     m_tooltips.clear();
-    replace(m_marked, nullptr);
-    replace(m_active, nullptr);
-    replace(m_captured, nullptr);
+    holdReference(m_marked, nullptr);
+    holdReference(m_active, nullptr);
+    holdReference(m_captured, nullptr);
     releaseAll(m_windows);
     releaseAll(m_vorlagen);
 }
@@ -231,21 +231,11 @@ GUIWindow* GUISystem::getWindowAt(float x, float y, int filter) const
 
 // ---------------------------------------------------------------- marked, active, captured
 
-void GUISystem::replace(GUIWindow*& slot, GUIWindow* window)
-{
-    if (window)
-        window->AddRef();
-    GUIWindow* old = slot;
-    slot = window;
-    if (old)
-        old->Release();
-}
-
 void GUISystem::setMarkedWindow(GUIWindow* window)
 {
     if (window == m_marked)
         return;
-    replace(m_marked, window);
+    holdReference(m_marked, window);
     markedChanged.emit(window);
     for (std::size_t i = 0; i < m_tooltips.size(); ++i)
         m_tooltips[i].listener->onMarkedWindowChanged(window);
@@ -255,13 +245,13 @@ void GUISystem::setActiveWindow(GUIWindow* window)
 {
     if (window == m_active)
         return;
-    replace(m_active, window);
+    holdReference(m_active, window);
     activeChanged.emit(window);
 }
 
 void GUISystem::setCapturedWindow(GUIWindow* window, const MouseState* state)
 {
-    replace(m_captured, window);
+    holdReference(m_captured, window);
     if (!window)
         return;
     const float x = state ? state->position[0] : m_lastMouse[0];

@@ -114,7 +114,6 @@ private:
     // Marks the window under the last mouse position, or unmarks.
     void remark();
     void collectTooltips();
-    static void replace(GUIWindow*& slot, GUIWindow* window);
 
     struct Tooltip {
         GUIWindow* window;

@@ -10,19 +10,6 @@
 
 namespace Ulvo {
 
-namespace {
-
-DWORD alphaByte(double alpha)
-{
-    if (!(alpha > 0.0))
-        return 0;
-    if (alpha >= 1.0)
-        return 255;
-    return static_cast<DWORD>(alpha * 255.0 + 0.5);
-}
-
-} // namespace
-
 GUICheckboxButton::GUICheckboxButton(const std::wstring& name) : GUIWindow(name) {}
 
 GUICheckboxButton::GUICheckboxButton(const XMLNode* node) : GUIWindow(node)
@@ -220,7 +207,7 @@ void GUICheckboxButton::drawSelf()
     auto draw = [&](GUIDrawOptions::Slot slot, double alpha) {
         if (Texture2D* texture = look.getTexture(slot))
             sprite->drawRegion(texture, nullptr, destination, look.drawTypeX, look.drawTypeY,
-                               (alphaByte(alpha) << 24) | 0x00FFFFFF);
+                               (toColourByte(alpha) << 24) | 0x00FFFFFF);
     };
     draw(GUIDrawOptions::TEX_PRESS, ticked);
     draw(GUIDrawOptions::TEX_NORMAL, unticked);

@@ -14,19 +14,6 @@
 
 namespace Ulvo {
 
-namespace {
-
-DWORD toByte(double channel)
-{
-    if (!(channel > 0.0))
-        return 0;
-    if (channel >= 1.0)
-        return 255;
-    return static_cast<DWORD>(channel * 255.0 + 0.5);
-}
-
-} // namespace
-
 GUIProgressBar::GUIProgressBar(const XMLNode* node)
     : GUIWindow(node), m_progress(new GUIWindow(getName() + L"_PROGRESS")), m_label(new GUILabel(getName() + L"_LABEL"))
 {
@@ -201,9 +188,8 @@ void GUIProgressBar::drawSelf()
     if (texture && sprite) {
         const RECT destination{truncToLong(bar.left), truncToLong(bar.top), truncToLong(bar.right),
                                truncToLong(bar.bottom)};
-        const D3DXCOLOR& c = getDrawOptions().modulate;
-        const D3DCOLOR colour =
-            (toByte(c.a * m_progress->getAlpha()) << 24) | (toByte(c.r) << 16) | (toByte(c.g) << 8) | toByte(c.b);
+        // The bar's colour with the fill's alpha (which includes the bar's).
+        const D3DCOLOR colour = modulateColour(m_progress->getAlpha());
         RECT source = texture->getRect();
         const float f = getFraction();
         const auto w = static_cast<float>(texture->getWidth()), h = static_cast<float>(texture->getHeight());

@@ -25,6 +25,18 @@ const wchar_t* const kSuffixes[GUIScrollPanel::PART_COUNT] = {
 constexpr GUIScrollPanel::Part kBarParts[] = {GUIScrollPanel::UP,   GUIScrollPanel::DOWN,  GUIScrollPanel::V_TRACK,
                                               GUIScrollPanel::LEFT, GUIScrollPanel::RIGHT, GUIScrollPanel::H_TRACK};
 
+// How far the content moves (negated) on one axis so that the focus child [low, high]
+// comes into the panel's [start, end]; with the border, one child extent further.
+float focusShift(float start, float end, float low, float high, bool border)
+{
+    float d = 0.0f;
+    if (high > end)
+        d += high - end + (border ? high - low : 0.0f);
+    if (start > low)
+        d += low - start + (border ? high - low : 0.0f);
+    return d;
+}
+
 FloatRect whole(const FloatRect& r)
 {
     return FloatRect(std::trunc(r.left), std::trunc(r.top), std::trunc(r.right), std::trunc(r.bottom));
@@ -502,26 +514,8 @@ void GUIScrollPanel::update(double dt)
     }
     if (dx == 0.0f && dy == 0.0f && m_focus) {
         const FloatRect& f = m_focus->getScreenRect();
-        if (f.bottom > p.bottom) {
-            dy += f.bottom - p.bottom;
-            if (m_focusBorder & FOCUS_BOTTOM)
-                dy += f.bottom - f.top;
-        }
-        if (p.top > f.top) {
-            dy += f.top - p.top;
-            if (m_focusBorder & FOCUS_BOTTOM)
-                dy += f.bottom - f.top;
-        }
-        if (f.right > p.right) {
-            dx += f.right - p.right;
-            if (m_focusBorder & FOCUS_RIGHT)
-                dx += f.right - f.left;
-        }
-        if (p.left > f.left) {
-            dx += f.left - p.left;
-            if (m_focusBorder & FOCUS_RIGHT)
-                dx += f.right - f.left;
-        }
+        dy += focusShift(p.top, p.bottom, f.top, f.bottom, (m_focusBorder & FOCUS_BOTTOM) != 0);
+        dx += focusShift(p.left, p.right, f.left, f.right, (m_focusBorder & FOCUS_RIGHT) != 0);
         m_focus = nullptr;
     }
     if (dx != 0.0f || dy != 0.0f) {

@@ -20,16 +20,6 @@ const wchar_t kHide[] = L"AUS";
 
 } // namespace
 
-template <class T> void GUITooltip::hold(T*& slot, T* object)
-{
-    if (object)
-        object->AddRef();
-    T* old = slot;
-    slot = object;
-    if (old)
-        old->Release();
-}
-
 GUITooltip::GUITooltip(const XMLNode* node) : GUIWindow(node)
 {
     applyVorlage(getVorlagePre());
@@ -54,9 +44,9 @@ GUITooltip::GUITooltip(const GUITooltip& other)
 
 GUITooltip::~GUITooltip()
 {
-    hold<GUIWindow>(m_marked, nullptr);
-    hold<GUITooltipParam>(m_entry, nullptr);
-    hold<GUILabel>(m_label, nullptr);
+    holdReference(m_marked, nullptr);
+    holdReference(m_entry, nullptr);
+    holdReference(m_label, nullptr);
 }
 
 GUIWindow* GUITooltip::clone() const
@@ -79,7 +69,7 @@ void GUITooltip::readParams(const XMLNode* params)
     GUIXml::read(params, L"ONLY_STATIC_MAX_DIST", m_maxDistance);
     std::wstring name;
     if (GUIXml::read(params, L"LABEL", name)) {
-        hold(m_label, dynamic_cast<GUILabel*>(findWindow(name)));
+        holdReference(m_label, dynamic_cast<GUILabel*>(findWindow(name)));
         if (!m_label)
             guiLog().log(25, LOG_TYPE_WARNING,
                          L"Ulvo::GUITooltip: " + getName() + L": kein Label " + name + L" darunter\n");
@@ -120,13 +110,13 @@ void GUITooltip::onMarkedWindowChanged(GUIWindow* window)
     if (previous)
         previous->Release();
     m_entry = nullptr;
-    hold(m_marked, window);
+    holdReference(m_marked, window);
     if (!m_marked || !m_label)
         return;
     GUITooltipParam* entry = m_marked->getTooltip(m_tooltipId);
     if (!entry && m_useDefaultTip)
         entry = m_marked->getFirstTooltip();
-    hold(m_entry, entry);
+    holdReference(m_entry, entry);
     if (m_entry && (m_entry == previous || (previous && previous->getTextId() == m_entry->getTextId() &&
                                             previous->getTooltipId() == m_entry->getTooltipId()))) {
         m_showTime = 0.0;

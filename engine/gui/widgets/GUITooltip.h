@@ -48,7 +48,6 @@ private:
     void hide(int fitFlags);
     // Moves the rectangle (and its position offsets) into the parent or the screen.
     void keepInside();
-    template <class T> static void hold(T*& slot, T* object);
 
     GUIWindow* m_marked = nullptr;      // one reference
     GUITooltipParam* m_entry = nullptr; // one reference

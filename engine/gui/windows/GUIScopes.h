@@ -4,6 +4,8 @@
 #include "foundation/time/Measures.h"
 #include "foundation/objects/NamedObject.h"
 
+#include <type_traits>
+
 namespace Ulvo {
 
 // Slots may drop the object's other references; it is deleted, if at all, when
@@ -26,6 +28,18 @@ public:
 private:
     NamedObject* m_object;
 };
+
+// Replaces the object a slot holds one reference on: the new one is taken first, so
+// holding the same object again is safe.
+template <class T> void holdReference(T*& slot, std::type_identity_t<T>* object)
+{
+    if (object)
+        object->AddRef();
+    T* old = slot;
+    slot = object;
+    if (old)
+        old->Release();
+}
 
 class GUITimed {
 public:

@@ -216,6 +216,9 @@ protected:
     void drawTexture(GUIDrawOptions::Slot slot, DWORD modeX, DWORD modeY, D3DCOLOR colour);
     // MODULATE_COLOR with its alpha times alpha, packed as A R G B.
     D3DCOLOR modulateColour(double alpha) const;
+    // A colour channel as a byte: 255 at 1 or above, 0 at 0 or below (NaN too), else
+    // the nearest integer to channel x 255.
+    static DWORD toColourByte(double channel);
     // A press or release happened: the button flag is set and both button timers
     // start again (so a release soon after makes a click).
     void noteButtonEvent();

@@ -83,15 +83,6 @@ RECT toRECT(const float* ltrb)
     return RECT{truncToLong(ltrb[0]), truncToLong(ltrb[1]), truncToLong(ltrb[2]), truncToLong(ltrb[3])};
 }
 
-DWORD toByte(double channel)
-{
-    if (!(channel > 0.0)) // NaN too
-        return 0;
-    if (channel >= 1.0)
-        return 255;
-    return static_cast<DWORD>(channel * 255.0 + 0.5);
-}
-
 // Draws what the sprite has queued, so render states set next apply only to
 // what follows.
 void flush()
@@ -238,10 +229,19 @@ void GUIWindow::fillStencilHelper()
                        {D3DRS_COLORWRITEENABLE, 0xF}});
 }
 
+DWORD GUIWindow::toColourByte(double channel)
+{
+    if (!(channel > 0.0)) // NaN too
+        return 0;
+    if (channel >= 1.0)
+        return 255;
+    return static_cast<DWORD>(channel * 255.0 + 0.5);
+}
+
 D3DCOLOR GUIWindow::modulateColour(double alpha) const
 {
     const D3DXCOLOR& c = m_drawOptions.modulate;
-    return (toByte(c.a * alpha) << 24) | (toByte(c.r) << 16) | (toByte(c.g) << 8) | toByte(c.b);
+    return (toColourByte(c.a * alpha) << 24) | (toColourByte(c.r) << 16) | (toColourByte(c.g) << 8) | toColourByte(c.b);
 }
 
 void GUIWindow::drawTexture(GUIDrawOptions::Slot slot, DWORD modeX, DWORD modeY, D3DCOLOR colour)

@@ -4,6 +4,7 @@
 #include "foundation/xml/XMLNode.h"
 #include "gui/menus/GUIMenuManager.h"
 #include "gui/system/GUISystem.h"
+#include "gui/windows/GUIScopes.h"
 #include "threematch/screens/MenuEbene.h"
 
 namespace ThreeMatch {
@@ -103,12 +104,7 @@ void MenuEbenenManager::getLevelsLinking(const Ulvo::GUIMenu* menu, std::vector<
 
 void MenuEbenenManager::setCurrentLevel(MenuEbene* level)
 {
-    if (level)
-        level->AddRef();
-    MenuEbene* old = m_current;
-    m_current = level;
-    if (old)
-        old->Release();
+    Ulvo::holdReference(m_current, level);
 }
 
 } // namespace ThreeMatch

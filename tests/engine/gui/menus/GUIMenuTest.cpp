@@ -7,6 +7,7 @@
 #include "devices/input/Input.h"
 #include "devices/input/Inputmanager.h"
 #include "devices/input/KeyState.h"
+#include "devices/input/TastaturLayoutManager.h"
 #include "foundation/xml/XMLNode.h"
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuLink.h"
@@ -127,17 +128,27 @@ TEST_F(MenuTest, OptionsFadeInAndEscapeGoesBack)
 
 TEST_F(MenuTest, ClickLinksActivationAndSharedWindows)
 {
+    // A key named in the active keyboard layout replaces the code given beside it.
+    XMLNode layouts;
+    ASSERT_TRUE(XMLNode::load(&layouts,
+                              L"<TASTATUR_LAYOUTS><TASTATUR_LAYOUT NAME=\"Test\">"
+                              L"<KEY KEY_NAME=\"DIK_SPACE\" STRING=\"Leertaste\" KEY_TYPE=\"KT_SONDER\"/>"
+                              L"</TASTATUR_LAYOUT></TASTATUR_LAYOUTS>",
+                              1));
+    TastaturLayoutManager::getInstance()->load(layouts);
     ASSERT_TRUE(loadText(kScreens));
     ASSERT_TRUE(loadMenus(L"<MENUES>"
                           L"<GUIMENU NAME=\"A\" SPEED_MODIFIER=\"0\">"
                           L"<LINK TYPE=\"CLICK\" KEY_PRESSED=\"28\" CLICK_WINDOW=\"B_OK\" CLICK_ON_MENU=\"B_OK\"/>"
                           L"<LINK CLICK_WINDOW=\"B_OPTIONS\" USE_CLICK=\"0\" DST_MENU=\"B\"/>"
                           L"<LINK INPUT_NAME=\"WEITER\" DST_MENU=\"B\"/>"
+                          L"<LINK NAME=\"SPACE\" KEY_PRESSED=\"28\" KEY_PRESSED_STRING=\"Leertaste\"/>"
                           L"<GUI_WINDOWS>\"|W_MAIN|\"</GUI_WINDOWS></GUIMENU>"
                           L"<GUIMENU NAME=\"B\"><LINK CLICK_WINDOW=\"B_OK\" DST_MENU=\"A\"/>"
                           L"<GUI_WINDOWS>\"|W_MAIN|\" \"|W_OPT|\"</GUI_WINDOWS></GUIMENU></MENUES>"));
     GUIMenu* a = menus().getMenu(L"A");
     GUIMenu* b = menus().getMenu(L"B");
+    EXPECT_EQ(a->getLinks().back()->getKey(), DIK_SPACE);
     Clicks clicks;
     window(L"B_OK")->clicked.connect(&clicks, &Clicks::clicked);
     a->show(1.0, true, false);

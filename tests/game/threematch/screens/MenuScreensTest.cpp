@@ -58,8 +58,8 @@ protected:
         ASSERT_TRUE(XMLNode::load(&document, L"data\\texte.lng", 0));
         UlvoEngine::getInstance()->getTextManager()->load(&document);
         // The landscape the game shows behind its menus.
-        backdrop = D3DInterface::getInstance()->getTextureManager()->getTexture2DFromFile(
-            L"data\\Backgrounds\\bg3.png");
+        backdrop =
+            D3DInterface::getInstance()->getTextureManager()->getTexture2DFromFile(L"data\\Backgrounds\\bg3.png");
         document.clear();
         ASSERT_TRUE(XMLNode::load(&document, L"data\\menues.menu", 0));
         MenuEbenenManager::getInstance()->loadMenuEbenen(document);
@@ -154,13 +154,26 @@ template <class T> T* as(GUIWindow* window)
 
 TEST_F(ScreensTest, EveryMenuAndWindowTheGameNamesIsThere)
 {
-    for (const wchar_t* name :
-         {L"HAUPTMENU", L"PROFILE_MENU", L"NEUES_PROFILE_MENU", L"OPTIONEN_MENU", L"CREDITS_MENU", L"HILFE_MENU",
-          L"USE_SETTINGS_MENU", L"AUTO_DEGRADE_MENU", L"THREEMATCH_HELP_MENU", L"THREEMATCH_BAUEN_MENU",
-          L"THREEMATCH_INGAME_MENU", L"THREEMATCH_INGAME_PAUSE_MENU", L"THREEMATCH_MINISPIEL_MENU",
-          L"THREEMATCH_VORSTELLUNG_MENU", L"THREEMATCH_AUSWERTUNG_WIN_MENU", L"THREEMATCH_AUSWERTUNG_LOSE_MENU",
-          L"THREEMATCHAUSWERTUNG_ZORN_MENU", L"THREEMATCHAUSWERTUNG_GAMEOVER_MENU",
-          L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU", L"NULL_MENU"})
+    for (const wchar_t* name : {L"HAUPTMENU",
+                                L"PROFILE_MENU",
+                                L"NEUES_PROFILE_MENU",
+                                L"OPTIONEN_MENU",
+                                L"CREDITS_MENU",
+                                L"HILFE_MENU",
+                                L"USE_SETTINGS_MENU",
+                                L"AUTO_DEGRADE_MENU",
+                                L"THREEMATCH_HELP_MENU",
+                                L"THREEMATCH_BAUEN_MENU",
+                                L"THREEMATCH_INGAME_MENU",
+                                L"THREEMATCH_INGAME_PAUSE_MENU",
+                                L"THREEMATCH_MINISPIEL_MENU",
+                                L"THREEMATCH_VORSTELLUNG_MENU",
+                                L"THREEMATCH_AUSWERTUNG_WIN_MENU",
+                                L"THREEMATCH_AUSWERTUNG_LOSE_MENU",
+                                L"THREEMATCHAUSWERTUNG_ZORN_MENU",
+                                L"THREEMATCHAUSWERTUNG_GAMEOVER_MENU",
+                                L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU",
+                                L"NULL_MENU"})
         EXPECT_NE(menus().getMenu(name), nullptr) << std::string(name, name + wcslen(name));
     // Every window of a menu was found and fades through "AN" and "AUS"; links lead somewhere.
     for (const GUIMenu* menu : menus().getMenus()) {
@@ -182,20 +195,20 @@ TEST_F(ScreensTest, EveryMenuAndWindowTheGameNamesIsThere)
 
     // The windows the game looks up, of the kinds it uses them as.
     for (const wchar_t* name : {L"H_Start", L"H_AUSBLENDEN", L"B_BeendenButton", L"P_NEUButton", L"P_DELButton",
-                                L"P_OKButton", L"NP_ProfilNameLabel", L"NP_OKButton", L"NP_CancelButton",
-                                L"O_OKButton", L"C_UPDATE", L"US_OK", L"US_CANCEL"})
+                                L"P_OKButton", L"NP_ProfilNameLabel", L"NP_OKButton", L"NP_CancelButton", L"O_OKButton",
+                                L"C_UPDATE", L"US_OK", L"US_CANCEL"})
         EXPECT_NE(as<GUIButton>(window(name)), nullptr) << std::string(name, name + wcslen(name));
-    for (const wchar_t* name : {L"NP_UseZorn", L"O_VollbildCB", L"O_LeichtCB", L"O_MittelCB", L"O_SchwerCB",
-                                L"O_Hires", L"THREEMATCH_HELP_CHECKBOX_1", L"THREEMATCH_HELP_CHECKBOX_2",
-                                L"O_Cursor0", L"O_Cursor1", L"O_Cursor2", L"O_Cursor3"})
+    for (const wchar_t* name : {L"NP_UseZorn", L"O_VollbildCB", L"O_LeichtCB", L"O_MittelCB", L"O_SchwerCB", L"O_Hires",
+                                L"THREEMATCH_HELP_CHECKBOX_1", L"THREEMATCH_HELP_CHECKBOX_2", L"O_Cursor0",
+                                L"O_Cursor1", L"O_Cursor2", L"O_Cursor3"})
         EXPECT_NE(as<GUICheckboxButton>(window(name)), nullptr) << std::string(name, name + wcslen(name));
     for (const wchar_t* name : {L"AufloesungSlider", L"SoundSlider", L"MusicSlider"}) {
         auto* slider = as<GUISlider>(window(name));
         ASSERT_NE(slider, nullptr);
         EXPECT_NE(slider->getLabel(), nullptr);
     }
-    for (const wchar_t* name : {L"C_CreditsLabel", L"US_LABEL", L"THREEMATCH_HELP_TEXT", L"H_HILFE_PAGE_0",
-                                L"H_HILFE_PAGE_4"})
+    for (const wchar_t* name :
+         {L"C_CreditsLabel", L"US_LABEL", L"THREEMATCH_HELP_TEXT", L"H_HILFE_PAGE_0", L"H_HILFE_PAGE_4"})
         EXPECT_NE(as<GUILabel>(window(name)), nullptr) << std::string(name, name + wcslen(name));
     std::vector<GUIWindow*> resolution;
     gui().getWindowsByUserId(L"O_AufloesungAnzeigeLabel", resolution);
@@ -222,8 +235,10 @@ TEST_F(ScreensTest, EveryMenuAndWindowTheGameNamesIsThere)
     }
     for (const wchar_t* name : {L"H_Start", L"HM_Emblem", L"O_Cursor2_Bild", L"H_HilfeScroll_Scroll_TB"})
         EXPECT_NE(window(name)->getDrawOptions().getTexture(GUIDrawOptions::TEX_NORMAL), nullptr);
-    EXPECT_NE(as<GUIFrame>(window(L"H_Rahmen"))->getPart(GUIFrame::TOP_LEFT)->getDrawOptions().getTexture(
-                  GUIDrawOptions::TEX_NORMAL),
+    EXPECT_NE(as<GUIFrame>(window(L"H_Rahmen"))
+                  ->getPart(GUIFrame::TOP_LEFT)
+                  ->getDrawOptions()
+                  .getTexture(GUIDrawOptions::TEX_NORMAL),
               nullptr);
 }
 
