@@ -1,8 +1,12 @@
 #pragma once
-// The render core's manager. Stand-in: the class grows with the render core;
-// for now the engine creates it and hands it the scene graph.
+// The render core's manager. Stand-in: the class grows with the render passes and the frame;
+// for now the engine creates it and hands it the scene graph, and it embeds the deferred
+// renderer whose light templates the scene objects' lights copy.
+#include "lighting/deferred/DeferredRenderer.h"
+
 namespace Ulvo {
 
+class RenderPassZBuffer;
 class SceneGraph;
 
 class RenderManager {
@@ -15,8 +19,13 @@ public:
     void setSceneGraph(SceneGraph* sceneGraph);
     SceneGraph* getSceneGraph() const { return m_sceneGraph; }
 
+    DeferredRenderer* getDeferredRenderer() { return &m_deferredRenderer; }
+    // The frame's z-buffer pass; none until the render passes are part of the frame.
+    RenderPassZBuffer* getZBufferPass() const { return nullptr; }
+
 private:
     SceneGraph* m_sceneGraph = nullptr;
+    DeferredRenderer m_deferredRenderer;
 };
 
 } // namespace Ulvo

@@ -1,17 +1,24 @@
 #pragma once
-// The scene objects' manager. Stand-in: the class grows with the scene objects;
-// for now the engine creates it and lets it make its device resources.
+// The scene objects' manager. Stand-in: the class grows with the scene objects (scene files, the
+// OBJ_ commands, the editor); for now it is the registry of the scene objects by name, the
+// engine creates it and lets it make its device resources.
+#include <d3d9.h>
+
+#include "scene/objects/BaseObjekt.h"
+#include "scene/registry/MySingleObjektManager.h"
+
 namespace Ulvo {
 
-class ObjektManager {
+class ObjektManager : public MySingleObjektManager<BaseObjekt*> {
 public:
     ObjektManager() = default;
-    ObjektManager(const ObjektManager&) = delete;
-    ObjektManager& operator=(const ObjektManager&) = delete;
 
     // Once, after the devices started.
     void createDeviceResources();
     bool hasDeviceResources() const { return m_deviceResources; }
+
+    // Box display of the editor; draws nothing until the editor's drawing resources exist.
+    void drawBox(const AABB& box, D3DCOLOR colour, bool solid);
 
 private:
     bool m_deviceResources = false;

@@ -1,0 +1,532 @@
+#include "lighting/deferred/DeferredLight.h"
+
+#include "devices/D3DInterface.h"
+#include "foundation/Logger.h"
+#include "foundation/XMLNode.h"
+#include "render/XMLReads.h"
+#include "render/cameras/AttachPoint.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <new>
+#include <sstream>
+
+namespace Ulvo {
+
+namespace {
+
+constexpr uint32_t kTimedInterval = 200; // milliseconds between two renders of a TIMED map
+
+IDirect3DDevice9* device()
+{
+    return D3DInterface::getInstance()->getDevice();
+}
+
+// A failed device call, in the format of the render core's failure lines.
+HRESULT logFailure(HRESULT hr, const char* function, int line, const wchar_t* call)
+{
+    std::wostringstream text;
+    text << L" Ulvo::DeferredLight::" << function << L" Line: " << line << L" " << call << L" failed!\n";
+    mainLogger().log(100, LOG_TYPE_ERROR, text);
+    return hr;
+}
+
+#define ULVO_LIGHT_CALL(call)                                                                                    \
+    do {                                                                                                         \
+        const HRESULT hr_ = (call);                                                                              \
+        if (FAILED(hr_))                                                                                         \
+            return logFailure(hr_, __func__, __LINE__, L## #call);                                               \
+    } while (false)
+
+template <class T>
+void releaseAndClear(T*& resource)
+{
+    if (resource)
+        resource->Release();
+    resource = nullptr;
+}
+
+DeferredShadowType shadowTypeFromWord(const std::wstring& word)
+{
+    if (word == L"DYNAMIC")
+        return SHADOW_DYNAMIC;
+    if (word == L"STATIC")
+        return SHADOW_STATIC;
+    if (word == L"TIMED")
+        return SHADOW_TIMED;
+    return SHADOW_NONE;
+}
+
+// Up to n floats of a blank-separated list into the given fields, each only when present.
+void readFloats(const XMLNode* node, const wchar_t* key, float* fields, std::size_t n)
+{
+    const std::vector<std::wstring> words = xmlread::readWords(node, key);
+    for (std::size_t i = 0; i < n && i < words.size(); ++i)
+        fields[i] = xmlread::wordToFloat(words[i]);
+}
+
+// One word sets all four quality levels, four (or more) set them in order; two or three words
+// leave the defaults.
+template <class Value, class Convert>
+bool readPerLevel(const XMLNode* node, const wchar_t* key, Value (&levels)[4], Convert convert)
+{
+    const std::vector<std::wstring> words = xmlread::readWords(node, key);
+    if (words.size() == 1) {
+        std::fill(std::begin(levels), std::end(levels), convert(words[0]));
+    } else if (words.size() >= 4) {
+        for (int i = 0; i < 4; ++i)
+            levels[i] = convert(words[i]);
+    }
+    return node && node->getAttribute(key);
+}
+
+} // namespace
+
+DeferredLight::DeferredLight(XMLNode* node) : NamedObject(node)
+{
+    setDefaults();
+    connectSignals();
+    readNode(node);
+}
+
+DeferredLight::DeferredLight(const std::wstring& name, DeferredLightType type) : NamedObject(name), m_type(type)
+{
+    setDefaults();
+    connectSignals();
+}
+
+DeferredLight::DeferredLight(const DeferredLight& other) : NamedObject(other)
+{
+    setDefaults();
+    connectSignals();
+    copySettings(other);
+    for (DeferredLight* child : other.m_children)
+        m_children.push_back(child ? new (std::nothrow) DeferredLight(*child) : nullptr);
+}
+
+DeferredLight::~DeferredLight()
+{
+    releaseShadowMaps();
+    for (DeferredLight* child : m_children) {
+        if (child)
+            child->Release();
+    }
+    m_children.clear();
+}
+
+DeferredLight* DeferredLight::clone() const
+{
+    return new DeferredLight(*this);
+}
+
+DeferredLight* DeferredLight::createPointLight(const std::wstring& name, const D3DXCOLOR& color,
+                                               const D3DXVECTOR3& position, float radius, float intensity)
+{
+    auto* light = new DeferredLight(name, LIGHT_POINT);
+    light->m_color = color;
+    light->m_position = position;
+    light->m_radius = radius;
+    light->m_intensity = intensity;
+    return light;
+}
+
+DeferredLight* DeferredLight::createDirectionalLight(const std::wstring& name, const D3DXCOLOR& color,
+                                                     const D3DXVECTOR3& direction, float intensity)
+{
+    auto* light = new DeferredLight(name, LIGHT_DIR);
+    light->m_color = color;
+    light->m_direction = direction;
+    light->m_intensity = intensity;
+    return light;
+}
+
+DeferredLight* DeferredLight::createSpotLight(const std::wstring& name, const D3DXCOLOR& color,
+                                              const D3DXVECTOR3& position, const D3DXVECTOR3& direction,
+                                              float radius, float theta, float intensity)
+{
+    auto* light = new DeferredLight(name, LIGHT_SPOT);
+    light->m_color = color;
+    light->m_position = position;
+    light->m_direction = direction;
+    light->m_radius = radius;
+    light->m_theta = theta;
+    light->m_intensity = intensity;
+    return light;
+}
+
+void DeferredLight::setDefaults()
+{
+    m_position = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    m_direction = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+    m_theta = 45.0f;
+    m_radius = 1.0f;
+    m_intensity = 1.0f;
+    m_color = D3DXCOLOR(1.0f, 1.0f, 1.0f, 1.0f);
+    m_ambientColor = D3DXCOLOR(0.0f, 0.0f, 0.0f, 0.0f);
+    m_skyLight = false;
+    m_falloffRadius = 1.0f;
+    m_falloffTheta = 1.0f;
+    m_attachedObject = nullptr;
+    m_lastShadowPosition = m_lastShadowDirection = D3DXVECTOR3(FLT_MAX, FLT_MAX, FLT_MAX);
+    m_lastShadowTick = 0;
+    std::fill(std::begin(m_shadowType), std::end(m_shadowType), SHADOW_NONE);
+    const uint32_t sizes[4] = {0, 128, 256, 512};
+    std::copy(std::begin(sizes), std::end(sizes), std::begin(m_shadowMapSize));
+    m_shadowDegrade = false;
+    std::fill(std::begin(m_degradeDistance), std::end(m_degradeDistance), FLT_MAX);
+    m_intensityFading = false;
+    m_fadeStart = m_fadeEnd = FLT_MAX;
+    m_cameraDistance = 0.0f;
+    m_canUseSoftShadows = true;
+    m_shadowDensity = D3DXVECTOR3(1.0f, 0.0f, 0.0f);
+    m_dirty = true;
+    m_pssmLevels = 1;
+    m_pssmLambda = 0.85f;
+    m_specularMultiplier = D3DXVECTOR2(1.0f, 1.0f);
+}
+
+void DeferredLight::connectSignals()
+{
+    D3DInterface* d3d = D3DInterface::getInstance();
+    d3d->lostDevice.disconnect(this);
+    d3d->lostDevice.connect(this, &DeferredLight::onLostDevice);
+    shadowQualityChanged().connect(this, &DeferredLight::onShadowQualityChanged);
+}
+
+void DeferredLight::copySettings(const DeferredLight& o)
+{
+    m_type = o.m_type;
+    m_position = o.m_position;
+    m_direction = o.m_direction;
+    m_theta = o.m_theta;
+    m_radius = o.m_radius;
+    m_intensity = o.m_intensity;
+    m_color = o.m_color;
+    m_ambientColor = o.m_ambientColor;
+    m_skyLight = o.m_skyLight;
+    m_falloffRadius = o.m_falloffRadius;
+    m_falloffTheta = o.m_falloffTheta;
+    std::copy(std::begin(o.m_shadowType), std::end(o.m_shadowType), std::begin(m_shadowType));
+    std::copy(std::begin(o.m_shadowMapSize), std::end(o.m_shadowMapSize), std::begin(m_shadowMapSize));
+    m_shadowDegrade = o.m_shadowDegrade;
+    std::copy(std::begin(o.m_degradeDistance), std::end(o.m_degradeDistance), std::begin(m_degradeDistance));
+    m_intensityFading = o.m_intensityFading;
+    m_fadeStart = o.m_fadeStart;
+    m_fadeEnd = o.m_fadeEnd;
+    m_cameraDistance = o.m_cameraDistance;
+    m_canUseSoftShadows = o.m_canUseSoftShadows;
+    m_shadowDensity = o.m_shadowDensity;
+    m_pssmLevels = o.m_pssmLevels;
+    m_pssmLambda = o.m_pssmLambda;
+    m_specularMultiplier = o.m_specularMultiplier;
+}
+
+void DeferredLight::readNode(XMLNode* node)
+{
+    if (!node)
+        return;
+    if (const XMLAttribute* type = node->getAttribute(L"TYPE")) {
+        const std::wstring& word = type->getValue();
+        m_type = word == L"POINT"         ? LIGHT_POINT
+                 : word == L"SPOT"        ? LIGHT_SPOT
+                 : word == L"COMBINATION" ? LIGHT_COMBINATION
+                                          : LIGHT_DIR;
+    }
+    if (m_type == LIGHT_COMBINATION) {
+        const unsigned count = node->getNodeCount(L"LIGHT");
+        for (unsigned i = 0; i < count; ++i)
+            m_children.push_back(new (std::nothrow) DeferredLight(node->getNode(L"LIGHT", static_cast<int>(i))));
+    }
+    readFloats(node, L"POSITION", &m_position.x, 3);
+    readFloats(node, L"DIRECTION", &m_direction.x, 3);
+    if (readPerLevel(node, L"SHADOW_TYPE", m_shadowType, shadowTypeFromWord))
+        m_dirty = true;
+    readFloats(node, L"SHADOW_DENSITY", &m_shadowDensity.x, 3);
+
+    const std::vector<std::wstring> degrade = xmlread::readWords(node, L"SHADOW_DEGRADE");
+    if (!degrade.empty()) {
+        m_shadowDegrade = xmlread::wordToInt(degrade[0]) != 0;
+        for (std::size_t i = 1; i < degrade.size() && i <= 3; ++i)
+            m_degradeDistance[i - 1] = xmlread::wordToFloat(degrade[i]);
+    }
+    const std::vector<std::wstring> fading = xmlread::readWords(node, L"INTENSITY_FADING");
+    if (!fading.empty()) {
+        m_intensityFading = xmlread::wordToInt(fading[0]) != 0;
+        if (fading.size() > 1)
+            m_fadeStart = xmlread::wordToFloat(fading[1]);
+        if (fading.size() > 2)
+            m_fadeEnd = xmlread::wordToFloat(fading[2]);
+    }
+    if (readPerLevel(node, L"SHADOWMAPSIZE", m_shadowMapSize,
+                     [](const std::wstring& w) { return static_cast<uint32_t>(xmlread::wordToInt(w)); }))
+        m_dirty = true;
+    xmlread::readBool(node, L"CAN_USE_SOFTSHADOWS", m_canUseSoftShadows);
+    int levels = static_cast<int>(m_pssmLevels);
+    if (xmlread::readInt(node, L"PSSM_LEVELS", levels))
+        m_pssmLevels = static_cast<uint32_t>(levels);
+    xmlread::readFloat(node, L"PSSM_LAMBDA", m_pssmLambda);
+    uint32_t argb = 0;
+    if (xmlread::readHex(node, L"COLOR", argb))
+        m_color = D3DXCOLOR(static_cast<DWORD>(argb));
+    if (xmlread::readHex(node, L"AMIBENT_COLOR", argb))
+        m_ambientColor = D3DXCOLOR(static_cast<DWORD>(argb));
+    xmlread::readFloat(node, L"RADIUS", m_radius);
+    xmlread::readFloat(node, L"FALLOFF_RADIUS", m_falloffRadius);
+    xmlread::readFloat(node, L"THETA", m_theta);
+    xmlread::readFloat(node, L"FALLOFF_THETA", m_falloffTheta);
+    xmlread::readFloat(node, L"INTENSITY", m_intensity);
+    xmlread::readBool(node, L"SKYLIGHT", m_skyLight);
+    const std::vector<std::wstring> specular = xmlread::readWords(node, L"SPECULAR_MULTIPLIER");
+    if (!specular.empty())
+        m_specularMultiplier.x = m_specularMultiplier.y = xmlread::wordToFloat(specular[0]);
+    if (specular.size() > 1)
+        m_specularMultiplier.y = xmlread::wordToFloat(specular[1]);
+}
+
+// ------------------------------------------------------------------ queries
+
+D3DXVECTOR3 DeferredLight::getWorldPosition() const
+{
+    return m_attachedObject ? m_attachedObject->getWorldPosition() : m_position;
+}
+
+D3DXVECTOR3 DeferredLight::getWorldDirection() const
+{
+    if (!m_attachedObject)
+        return m_direction;
+    D3DXVECTOR3 turned;
+    D3DXVec3TransformCoord(&turned, &m_direction, &m_attachedObject->getWorldMatrix());
+    return turned - m_attachedObject->getWorldPosition();
+}
+
+float DeferredLight::getCurrentIntensity() const
+{
+    if (!m_intensityFading)
+        return m_intensity;
+    if (m_cameraDistance > m_fadeEnd)
+        return 0.0f;
+    if (m_cameraDistance > m_fadeStart)
+        return (m_cameraDistance - m_fadeEnd) / (m_fadeStart - m_fadeEnd) * m_intensity;
+    return m_intensity;
+}
+
+unsigned DeferredLight::getQualityLevel() const
+{
+    const unsigned base = qualityToLevel(getShadowQuality());
+    unsigned level = base;
+    if (m_shadowDegrade) {
+        for (unsigned i = 0; i < 3; ++i) {
+            if (m_cameraDistance > m_degradeDistance[i])
+                level = base > i + 1 ? base - i - 1 : 0;
+        }
+    }
+    return level;
+}
+
+DeferredShadowType DeferredLight::getCurrentShadowType()
+{
+    const DeferredShadowType type = m_shadowType[getQualityLevel()];
+    if (type == SHADOW_TIMED && GetTickCount() - m_lastShadowTick > kTimedInterval)
+        m_dirty = true;
+    if (type == SHADOW_STATIC && m_attachedObject) {
+        const D3DXVECTOR3 moved = m_attachedObject->getWorldPosition() - m_lastShadowPosition;
+        const D3DXVECTOR3 turned = getWorldDirection() - m_lastShadowDirection;
+        if (D3DXVec3LengthSq(&moved) > 0.1f || D3DXVec3LengthSq(&turned) > 0.001f)
+            m_dirty = true;
+    }
+    return type;
+}
+
+uint32_t DeferredLight::getCurrentShadowMapSize() const
+{
+    return m_shadowMapSize[getQualityLevel()];
+}
+
+bool DeferredLight::needsShadowUpdate() const
+{
+    if (m_dirty)
+        return true;
+    return (m_type == LIGHT_POINT && !m_storedPointMap) || (m_type == LIGHT_SPOT && !m_storedSpotMap) ||
+           (m_type == LIGHT_DIR && m_storedSplitSurfaces.empty());
+}
+
+void DeferredLight::updateCameraDistance(const D3DXVECTOR3& cameraPosition)
+{
+    if (!usesCameraDistance())
+        return;
+    const DeferredShadowType type = getCurrentShadowType();
+    const uint32_t size = getCurrentShadowMapSize();
+    const D3DXVECTOR3 offset = getWorldPosition() - cameraPosition;
+    m_cameraDistance = D3DXVec3Length(&offset);
+    if (getCurrentShadowType() != type || getCurrentShadowMapSize() != size)
+        m_dirty = true;
+    if (m_dirty)
+        releaseShadowMaps();
+}
+
+DeferredLight* DeferredLight::getChildLight(unsigned index) const
+{
+    if (m_type != LIGHT_COMBINATION || index >= m_children.size())
+        return nullptr;
+    return m_children[index];
+}
+
+// ------------------------------------------------------------------ stored shadow maps
+
+void DeferredLight::markStored()
+{
+    m_dirty = false;
+    m_lastShadowPosition = getWorldPosition();
+    m_lastShadowDirection = getWorldDirection();
+    m_lastShadowTick = GetTickCount();
+}
+
+HRESULT DeferredLight::storeSpotShadowMap(IDirect3DSurface9* shared)
+{
+    releaseAndClear(m_storedSpotSurface);
+    releaseAndClear(m_storedSpotMap);
+    IDirect3DDevice9* d = device();
+    if (!d || !shared)
+        return D3DERR_INVALIDCALL;
+    const UINT size = getCurrentShadowMapSize();
+    ULVO_LIGHT_CALL(d->CreateTexture(size, size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT,
+                                     &m_storedSpotMap, nullptr));
+    ULVO_LIGHT_CALL(m_storedSpotMap->GetSurfaceLevel(0, &m_storedSpotSurface));
+    ULVO_LIGHT_CALL(d->StretchRect(shared, nullptr, m_storedSpotSurface, nullptr, D3DTEXF_NONE));
+    markStored();
+    return D3D_OK;
+}
+
+HRESULT DeferredLight::storePointShadowMap(IDirect3DCubeTexture9* shared)
+{
+    releaseAndClear(m_storedPointMap);
+    IDirect3DDevice9* d = device();
+    if (!d || !shared)
+        return D3DERR_INVALIDCALL;
+    const UINT size = getCurrentShadowMapSize();
+    ULVO_LIGHT_CALL(d->CreateCubeTexture(size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT,
+                                         &m_storedPointMap, nullptr));
+    for (int face = 0; face < 6; ++face) {
+        IDirect3DSurface9* from = nullptr;
+        IDirect3DSurface9* to = nullptr;
+        const auto faceType = static_cast<D3DCUBEMAP_FACES>(face);
+        if (SUCCEEDED(shared->GetCubeMapSurface(faceType, 0, &from)) &&
+            SUCCEEDED(m_storedPointMap->GetCubeMapSurface(faceType, 0, &to)))
+            d->StretchRect(from, nullptr, to, nullptr, D3DTEXF_NONE);
+        releaseAndClear(from);
+        releaseAndClear(to);
+    }
+    markStored();
+    return D3D_OK;
+}
+
+HRESULT DeferredLight::storeSplitShadowMaps(const std::vector<IDirect3DSurface9*>& shared,
+                                            const std::vector<D3DXMATRIX>& matrices, const std::vector<float>& positions)
+{
+    for (IDirect3DSurface9*& surface : m_storedSplitSurfaces)
+        releaseAndClear(surface);
+    for (IDirect3DTexture9*& map : m_storedSplitMaps)
+        releaseAndClear(map);
+    m_storedSplitSurfaces.clear();
+    m_storedSplitMaps.clear();
+    IDirect3DDevice9* d = device();
+    if (!d)
+        return D3DERR_INVALIDCALL;
+    const UINT size = getCurrentShadowMapSize();
+    for (IDirect3DSurface9* from : shared) {
+        IDirect3DTexture9* map = nullptr;
+        ULVO_LIGHT_CALL(d->CreateTexture(size, size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT, &map,
+                                         nullptr));
+        m_storedSplitMaps.push_back(map);
+        IDirect3DSurface9* to = nullptr;
+        ULVO_LIGHT_CALL(map->GetSurfaceLevel(0, &to));
+        m_storedSplitSurfaces.push_back(to);
+        ULVO_LIGHT_CALL(d->StretchRect(from, nullptr, to, nullptr, D3DTEXF_NONE));
+    }
+    m_storedSplitMatrices = matrices;
+    m_storedSplitPositions = positions;
+    markStored();
+    return D3D_OK;
+}
+
+void DeferredLight::releaseShadowMaps()
+{
+    releaseAndClear(m_storedSpotSurface);
+    releaseAndClear(m_storedSpotMap);
+    releaseAndClear(m_storedPointMap);
+    for (IDirect3DSurface9*& surface : m_storedSplitSurfaces)
+        releaseAndClear(surface);
+    for (IDirect3DTexture9*& map : m_storedSplitMaps)
+        releaseAndClear(map);
+    m_storedSplitSurfaces.clear();
+    m_storedSplitMaps.clear();
+    m_dirty = true;
+}
+
+void DeferredLight::onShadowQualityChanged(const MyQuality&, const MyQuality&)
+{
+    releaseShadowMaps();
+}
+
+void DeferredLight::onLostDevice()
+{
+    releaseShadowMaps();
+}
+
+// ------------------------------------------------------------------ attachment and effects
+
+void DeferredLight::setAttachedObject(AttachPoint* point)
+{
+    if (m_attachedObject)
+        m_attachedObject->onDeleted.disconnect(this);
+    m_attachedObject = point;
+    if (m_attachedObject)
+        m_attachedObject->onDeleted.connect(this, &DeferredLight::onObjectDeleted);
+    for (DeferredLight* child : m_children) {
+        if (child)
+            child->setAttachedObject(point);
+    }
+}
+
+void DeferredLight::onObjectDeleted(NamedObject* object)
+{
+    if (object && object == static_cast<NamedObject*>(m_attachedObject))
+        m_attachedObject = nullptr;
+}
+
+void DeferredLight::setEffectParameters(ID3DXEffect* effect, bool hdr)
+{
+    if (!effect)
+        return;
+    const bool positioned = m_type == LIGHT_POINT || m_type == LIGHT_SPOT;
+    const bool directed = m_type == LIGHT_SPOT || m_type == LIGHT_DIR;
+    const D3DXVECTOR3 position = getWorldPosition();
+    const D3DXVECTOR3 direction = getWorldDirection();
+    if (positioned) {
+        D3DXMATRIX scaling, translation, world;
+        D3DXMatrixScaling(&scaling, m_radius, m_radius, m_radius);
+        D3DXMatrixTranslation(&translation, position.x, position.y, position.z);
+        world = scaling * translation;
+        effect->SetMatrix("World", &world);
+        effect->SetValue("lightPosition", &position, 12);
+        effect->SetFloat("lightRadius", m_radius);
+        effect->SetFloat("lightFalloffRadius", m_falloffRadius);
+    }
+    const float intensity = getCurrentIntensity();
+    effect->SetFloat("lightIntensity", hdr ? intensity : std::clamp(intensity, 0.0f, 1.0f));
+    effect->SetValue("lightColor", &m_color, 16);
+    effect->SetValue("lightAmbientColor", &m_ambientColor, 16);
+    if (directed)
+        effect->SetValue("lightDirection", &direction, 12);
+    if (m_type == LIGHT_SPOT) {
+        effect->SetFloat("lightTheta", std::cos(m_theta * kDegreesToRadians));
+        effect->SetFloat("lightFalloffTheta", m_falloffTheta);
+    }
+    effect->SetValue("shadowDenisty", &m_shadowDensity, 12);
+    effect->SetValue("lightSpecularMulti", &m_specularMultiplier, 8);
+    if (m_type == LIGHT_DIR)
+        effect->SetBool("isSkyLight", m_skyLight);
+}
+
+} // namespace Ulvo

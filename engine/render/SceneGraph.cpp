@@ -1,1 +1,0 @@
-#include "render/SceneGraph.h"

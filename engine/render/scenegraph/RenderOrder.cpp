@@ -1,0 +1,41 @@
+// The render order of scene objects and the distance order of the console listings.
+#include "render/scenegraph/SceneGraph.h"
+#include "scene/objects/BaseObjekt.h"
+
+#include <cmath>
+#include <functional>
+
+namespace Ulvo {
+
+namespace {
+
+// A distance that is no number sorts as 0, so that the order stays a strict weak ordering.
+double distanceKey(const BaseObjekt* object)
+{
+    const double distance = object->getCameraDistance();
+    return std::isnan(distance) ? 0.0 : distance;
+}
+
+} // namespace
+
+bool SceneGraph::compareRenderOrder(BaseObjekt* a, BaseObjekt* b)
+{
+    const uint32_t pa = a->getPriority(), pb = b->getPriority();
+    if (pa != 0 && pb != 0)
+        return pa < pb;
+    if (pa != 0 || pb != 0)
+        return pa != 0;
+    const bool ta = a->isTransparent(), tb = b->isTransparent();
+    if (ta != tb)
+        return !ta;
+    if (!ta)
+        return std::less<Effect*>()(a->getEffect(), b->getEffect());
+    return distanceKey(a) > distanceKey(b);
+}
+
+bool SceneGraph::compareCameraDistance(BaseObjekt* a, BaseObjekt* b)
+{
+    return distanceKey(a) > distanceKey(b);
+}
+
+} // namespace Ulvo

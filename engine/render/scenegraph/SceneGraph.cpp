@@ -1,0 +1,194 @@
+#include "render/scenegraph/SceneGraph.h"
+
+#include "render/ScopedMeasure.h"
+#include "render/cameras/Camera.h"
+#include "scene/ObjektManager.h"
+#include "scene/objects/BaseObjekt.h"
+
+#include <algorithm>
+
+namespace Ulvo {
+
+SceneGraph::SceneGraph() : m_root(AABB())
+{
+    registerCommands(*this, kCommands);
+    m_sun.sunChanged.connect(this, &SceneGraph::onSunLightChanged);
+}
+
+SceneGraph::~SceneGraph()
+{
+    std::vector<BaseObjekt*> objects;
+    m_root.collectAll(objects);
+    for (BaseObjekt* object : objects)
+        disconnectObject(object);
+    m_root.clear();
+    for (BaseObjekt* object : objects)
+        object->setSceneGraph(nullptr);
+}
+
+void SceneGraph::connectObject(BaseObjekt* object)
+{
+    object->onDeleted.connect(this, &SceneGraph::onObjectDeleted);
+    object->transformChanged.connect(this, &SceneGraph::onObjectMoved);
+}
+
+void SceneGraph::disconnectObject(BaseObjekt* object)
+{
+    object->onDeleted.disconnect(this);
+    object->transformChanged.disconnect(this);
+}
+
+void SceneGraph::addObject(BaseObjekt* object, bool connect)
+{
+    if (!object || object->getSceneGraphNode())
+        return;
+    m_root.insert(object);
+    object->setSceneGraph(this);
+    if (connect)
+        connectObject(object);
+}
+
+void SceneGraph::removeObject(BaseObjekt* object, bool disconnect)
+{
+    if (!object)
+        return;
+    SceneGraphNode* node = object->getSceneGraphNode() ? object->getSceneGraphNode() : &m_root;
+    // An object of no graph, or of another one, is none of this graph's business.
+    if (!node->remove(object) && object->getSceneGraph() != this)
+        return;
+    if (disconnect)
+        disconnectObject(object);
+    object->setSceneGraph(nullptr);
+}
+
+void SceneGraph::onObjectMoved(BaseObjekt& object)
+{
+    SceneGraphNode* node = object.getSceneGraphNode();
+    if (!node) {
+        addObject(&object, false);
+        return;
+    }
+    if (node != &m_root && object.getMoveWithCameraMode() == 0 && !node->getBox().contains(object.getBoundingBox())) {
+        node->remove(&object);
+        addObject(&object, false);
+        return;
+    }
+    // Back into the same node, at the end; the object never leaves the graph, so its lights
+    // stay as they are.
+    node->removeAnywhere(&object);
+    node->insert(&object);
+}
+
+void SceneGraph::onObjectDeleted(NamedObject* object)
+{
+    m_root.removeAnywhere(object);
+}
+
+// ------------------------------------------------------------------ visibility and render lists
+
+void SceneGraph::collectVisible(const SceneGraphNode& node, std::vector<BaseObjekt*>& list, Camera* camera,
+                                bool test)
+{
+    int result = 2;
+    if (test) {
+        result = camera->isAABBInFrustum(node.getBox());
+        if (result == 0) {
+            // The root's box is a point: outside it still hands out every object.
+            if (!node.getParent())
+                list.insert(list.end(), node.getObjects().begin(), node.getObjects().end());
+            return;
+        }
+    }
+    for (int i = 0; i < 8; ++i) {
+        const SceneGraphNode* child = node.getChild(i);
+        if (child && child->getOwnCount() + child->getSubtreeCount() > 0)
+            collectVisible(*child, list, camera, test && result == 1);
+    }
+    const std::vector<BaseObjekt*>& objects = node.getObjects();
+    if (test && result == 1) {
+        for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
+            if ((*it)->getMoveWithCameraMode() != 0 || camera->isAABBInFrustum((*it)->getBoundingBox()) != 0)
+                list.push_back(*it);
+        }
+    } else {
+        list.insert(list.end(), objects.begin(), objects.end());
+    }
+}
+
+void SceneGraph::getVisibleObjects(Camera* camera, std::vector<BaseObjekt*>& list)
+{
+    collectVisible(m_root, list, camera, camera != nullptr);
+}
+
+void SceneGraph::GetRenderList(Camera* camera, std::vector<BaseObjekt*>& list,
+                               const std::vector<std::wstring>* passNames, bool sort)
+{
+    ScopedMeasure measure(L"Scenegraph.GetRenderList");
+    getVisibleObjects(camera, list);
+    if (passNames) {
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [passNames](BaseObjekt* object) { return !object->isInRenderPass(*passNames); }),
+                   list.end());
+    }
+    if (sort) {
+        ScopedMeasure sorting(L"Scenegraph.SortRenderList");
+        this->sort(list);
+    }
+}
+
+void SceneGraph::sort(std::vector<BaseObjekt*>& list) const
+{
+    std::sort(list.begin(), list.end(), &SceneGraph::compareRenderOrder);
+}
+
+void SceneGraph::updateObjectsForCamera(Camera* camera, std::vector<BaseObjekt*>& list, const D3DXVECTOR3* reference)
+{
+    for (BaseObjekt* object : list)
+        object->updateForCamera(camera, reference);
+}
+
+void SceneGraph::applySunLight(std::vector<BaseObjekt*>& list)
+{
+    BaseObjekt::setSkyMap(m_sun.getSkyMap());
+    BaseObjekt::setBackgroundMap(m_sun.getBackgroundMap());
+    BaseObjekt::setEnvironmentMap(m_sun.getEnvironmentMap() ? m_sun.getEnvironmentMap() : m_sun.getSkyMap());
+    if (list.empty() || list.front()->getLightStamp() == m_lightStamp)
+        return;
+    // The light values are shared effect parameters: one object sets them for all.
+    list.front()->setLightStamp(m_lightStamp);
+    list.front()->setLightParams(m_sun.getLightDirection(), m_sun.getDiffuseColor(), m_sun.getAmbientColor());
+}
+
+void SceneGraph::collapseInstances(std::vector<BaseObjekt*>& list)
+{
+    m_groups.clear();
+    std::size_t kept = 0;
+    for (BaseObjekt* object : list) {
+        BaseObjekt* group = object->getInstanceGroup();
+        if (!group || !group->isInstancingEnabled()) {
+            list[kept++] = object;
+            continue;
+        }
+        if (group->getInstanceStamp() != m_instanceStamp) {
+            group->setInstanceStamp(m_instanceStamp);
+            group->clearVisibleInstances();
+            m_groups.push_back(group);
+        }
+        group->addVisibleInstance(object);
+    }
+    if (kept != list.size()) {
+        list.resize(kept);
+        list.insert(list.begin(), m_groups.begin(), m_groups.end());
+    }
+    ++m_instanceStamp;
+}
+
+void SceneGraph::drawNodes(Camera* camera)
+{
+    if (!camera || !m_objektManager || m_root.getOwnCount() + m_root.getSubtreeCount() == 0)
+        return;
+    if (camera->isAABBInFrustum(m_root.getBox()) != 0)
+        m_objektManager->drawBox(m_root.getBox(), 0xFFFF0000, false);
+}
+
+} // namespace Ulvo

@@ -1,0 +1,100 @@
+// The scene graph's SG_ console commands and their completion.
+#include "render/XMLReads.h"
+#include "render/cameras/Camera.h"
+#include "render/cameras/CameraManager.h"
+#include "render/scenegraph/SceneGraph.h"
+#include "scene/ObjektManager.h"
+#include "scene/objects/BaseObjekt.h"
+
+#include <algorithm>
+
+namespace Ulvo {
+
+const ConsoleCommandEntry<SceneGraph> SceneGraph::kCommands[4] = {
+    {L"SG_getVisibleObjectNames", 1,
+     L"SG_getVisibleObjectNames Cameraname/NULL; gibt eine Liste der sichtbaren Objekten aus",
+     &SceneGraph::cmdGetVisibleObjectNames},
+    {L"SG_addObject", 1, L"SG_addObject Objektname; f\u00FCgt das Objekt dem Rendering hinzu",
+     &SceneGraph::cmdAddObject},
+    {L"SG_removeObject", 1, L"SG_removeObject Objektname; entfernt das Objekt vom Rendering",
+     &SceneGraph::cmdRemoveObject},
+    {L"SG_getAllObjectNames", 0, L"SG_getAllObjectNames; gibt alle sichtbaren Objektenamen aus",
+     &SceneGraph::cmdGetAllObjectNames},
+};
+
+void SceneGraph::execute(ConsoleCommand& command, TypedConsoleCommand& line)
+{
+    dispatchCommand(*this, kCommands, command, line);
+}
+
+std::wstring SceneGraph::listing(std::vector<BaseObjekt*>& objects)
+{
+    std::sort(objects.begin(), objects.end(), &SceneGraph::compareCameraDistance);
+    std::wstring text;
+    for (const BaseObjekt* object : objects) {
+        const D3DXVECTOR3& p = object->getPosition();
+        text += object->getName() + L" Pos: " + xmlread::numberText(p.x) + L" " + xmlread::numberText(p.y) + L" " +
+                xmlread::numberText(p.z) + L"\n";
+    }
+    return text;
+}
+
+void SceneGraph::cmdGetVisibleObjectNames(TypedConsoleCommand& line)
+{
+    CameraManager* cameras = CameraManager::getInstance();
+    const std::wstring name = line.getToken(0);
+    Camera* camera = name == L"NULL" ? cameras->getActiveCamera() : cameras->getCamera(name);
+    if (!camera) {
+        line.setAnswer(L"Camera nicht gefunden");
+        return;
+    }
+    std::vector<BaseObjekt*> objects;
+    getVisibleObjects(camera, objects);
+    updateObjectsForCamera(camera, objects, nullptr);
+    line.setAnswer(listing(objects));
+}
+
+void SceneGraph::cmdAddObject(TypedConsoleCommand& line)
+{
+    BaseObjekt* object = m_objektManager ? m_objektManager->find(line.getToken(0)) : nullptr;
+    if (!object) {
+        line.setAnswer(L"Objekt nicht gefunden!");
+        return;
+    }
+    addObject(object, true);
+    line.setAnswer(L"Objekt hinzugef\u00FCgt!");
+}
+
+void SceneGraph::cmdRemoveObject(TypedConsoleCommand& line)
+{
+    BaseObjekt* object = m_objektManager ? m_objektManager->find(line.getToken(0)) : nullptr;
+    if (!object) {
+        line.setAnswer(L"Objekt nicht gefunden!");
+        return;
+    }
+    removeObject(object, true);
+    line.setAnswer(L"Objekt entfernt!");
+}
+
+void SceneGraph::cmdGetAllObjectNames(TypedConsoleCommand& line)
+{
+    std::vector<BaseObjekt*> objects;
+    m_root.collectAll(objects);
+    line.setAnswer(listing(objects));
+}
+
+void SceneGraph::completeArguments(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+{
+    const std::wstring typed = line.getToken(0);
+    std::vector<BaseObjekt*> objects;
+    if (line.isCommand(L"SG_removeObject"))
+        m_root.collectAll(objects);
+    else if (line.isCommand(L"SG_addObject") && m_objektManager)
+        m_objektManager->getObjects(std::wstring(), objects);
+    for (const BaseObjekt* object : objects) {
+        if (object->getName().compare(0, typed.size(), typed) == 0)
+            candidates.push_back(object->getName());
+    }
+}
+
+} // namespace Ulvo

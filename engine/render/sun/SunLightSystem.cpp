@@ -1,0 +1,292 @@
+#include "render/sun/SunLightSystem.h"
+
+#include "devices/D3DInterface.h"
+#include "foundation/XMLNode.h"
+#include "graphics/TextureCube.h"
+#include "graphics/TextureManager.h"
+#include "render/XMLReads.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace Ulvo {
+
+namespace {
+
+const wchar_t* const kPhaseNames[PHASE_COUNT] = {L"NACHT", L"MORGEN", L"MITTAG", L"ABEND"};
+
+// Colour values of the phase defaults, exactly as the bits give them.
+D3DXCOLOR colourOfBits(uint32_t r, uint32_t g, uint32_t b)
+{
+    auto toFloat = [](uint32_t bits) {
+        float value;
+        static_assert(sizeof(value) == sizeof(bits));
+        std::memcpy(&value, &bits, sizeof(value));
+        return value;
+    };
+    return D3DXCOLOR(toFloat(r), toFloat(g), toFloat(b), 1.0f);
+}
+
+int wrap(int value, int range)
+{
+    return ((value % range) + range) % range;
+}
+
+template <class T>
+T blend(const T& from, const T& to, double factor)
+{
+    return from + (to - from) * static_cast<float>(factor);
+}
+
+void releaseMap(TextureCube*& map)
+{
+    if (map)
+        map->Release();
+    map = nullptr;
+}
+
+} // namespace
+
+SunCloudEntry::SunCloudEntry()
+{
+    for (int phase = 0; phase < PHASE_COUNT; ++phase) {
+        color[phase] = D3DXCOLOR(0.0f, 0.0f, 0.0f, 0.0f);
+        density[phase] = D3DXVECTOR2(0.0f, 0.0f);
+        speed[phase] = 0.0f;
+    }
+}
+
+const ConsoleCommandEntry<SunLightSystem> SunLightSystem::kCommands[2] = {
+    {L"SUN_SetTime", 3, L"SUN_SetTime hour min sec;  Zum \u00C4ndern der Tageszeit!", &SunLightSystem::cmdSetTime},
+    {L"SUN_SetDayDuration", 1, L"SUN_SetDayDuration sec;  Zum \u00C4ndern der Tagesdauer!",
+     &SunLightSystem::cmdSetDayDuration},
+};
+
+SunLightSystem::SunLightSystem(const std::wstring& name) : NamedObject(name)
+{
+    const D3DXCOLOR grey(0.4f, 0.4f, 0.4f, 1.0f);
+    m_direction[PHASE_NACHT] = D3DXVECTOR3(0.0f, -1.0f, 0.0f);
+    m_direction[PHASE_MORGEN] = D3DXVECTOR3(-1.0f, 0.0f, -1.0f);
+    m_direction[PHASE_MITTAG] = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+    m_direction[PHASE_ABEND] = D3DXVECTOR3(1.0f, 0.0f, 1.0f);
+    m_diffuse[PHASE_NACHT] = D3DXCOLOR(0.0f, 0.0f, 0.0f, 1.0f);
+    m_diffuse[PHASE_MORGEN] = colourOfBits(0x3F800000, 0x3F55D5D7, 0x3EE0E0E2);
+    m_diffuse[PHASE_MITTAG] = colourOfBits(0x3F800000, 0x3F72F2F4, 0x3F47C7C9);
+    m_diffuse[PHASE_ABEND] = colourOfBits(0x3F800000, 0x3EC2C2C4, 0x3EC2C2C4);
+    m_ambient[PHASE_NACHT] = D3DXCOLOR(0.0f, 0.0f, 0.0f, 1.0f);
+    m_ambient[PHASE_MORGEN] = m_ambient[PHASE_MITTAG] = m_ambient[PHASE_ABEND] = grey;
+    for (int phase = 0; phase < PHASE_COUNT; ++phase) {
+        m_intensity[phase] = 1.0f;
+        m_user[phase] = D3DXVECTOR4(0.0f, 0.0f, 0.0f, 0.0f);
+        m_start[phase] = 0.25 * phase;
+        m_colorExponent[phase] = 4.0;
+    }
+    registerCommands(*this, kCommands);
+    update();
+}
+
+SunLightSystem::~SunLightSystem()
+{
+    releaseMap(m_skyMap);
+    releaseMap(m_backgroundMap);
+    releaseMap(m_environmentMap);
+    releaseClouds();
+}
+
+void SunLightSystem::releaseClouds()
+{
+    for (SunCloudEntry& entry : m_clouds) {
+        if (entry.target)
+            entry.target->Release();
+        entry.target = nullptr;
+    }
+    m_clouds.clear();
+}
+
+// ------------------------------------------------------------------ time of day
+
+void SunLightSystem::update()
+{
+    if (m_dayDuration != 0.0)
+        m_dayFraction = m_timeOfDay / m_dayDuration;
+
+    int from = PHASE_ABEND;
+    for (int i = 0; i < PHASE_COUNT; ++i) {
+        if (m_start[i] <= m_dayFraction && m_dayFraction <= m_start[(i + 1) % PHASE_COUNT]) {
+            from = i;
+            break;
+        }
+    }
+    const int to = (from + 1) % PHASE_COUNT;
+    const double s0 = m_start[from];
+    double s1 = m_start[to];
+    if (s1 < s0)
+        s1 += 1.0;
+    // Two phases starting at the same moment leave no span to interpolate over.
+    const double span = s1 - s0;
+    const double t = span > 0.0 ? (m_dayFraction - s0) / span : 0.0;
+    m_phaseFrom = from;
+    m_phaseTo = to;
+    m_t = t;
+
+    // Opposite directions meet in a zero vector, which has no direction: keep the last one.
+    const D3DXVECTOR3 direction = blend(m_direction[from], m_direction[to], t);
+    if (D3DXVec3LengthSq(&direction) > 0.0f)
+        D3DXVec3Normalize(&m_currentDirection, &direction);
+
+    const double exponent = m_colorExponent[from];
+    m_colorFactor = from % 2 == 0 ? std::pow(t, exponent) : 1.0 - std::pow(1.0 - t, exponent);
+    const double c = m_colorFactor;
+    m_currentDiffuse = blend(m_diffuse[from], m_diffuse[to], c);
+    m_currentAmbient = blend(m_ambient[from], m_ambient[to], c);
+    m_currentIntensity = blend(m_intensity[from], m_intensity[to], c);
+    m_currentUser = blend(m_user[from], m_user[to], c);
+
+    for (SunCloudEntry& entry : m_clouds) {
+        if (!entry.target)
+            continue;
+        entry.currentColor = blend(entry.color[from], entry.color[to], c);
+        entry.currentDensity = blend(entry.density[from], entry.density[to], c);
+        entry.currentSpeed = blend(entry.speed[from], entry.speed[to], c);
+    }
+    sunChanged.emit();
+}
+
+void SunLightSystem::setTime(int hour, int minute, int second)
+{
+    const int seconds = wrap(second, 60) + (wrap(minute, 60) + wrap(hour, 24) * 60) * 60;
+    if (m_dayDuration != 0.0) {
+        m_timeOfDay = m_dayDuration * seconds / 86400.0;
+    } else {
+        m_dayFraction = seconds / 86400.0;
+        m_timeOfDay = m_dayFraction;
+    }
+    update();
+}
+
+void SunLightSystem::setDayDuration(double seconds)
+{
+    // Without a day length the share of the day is the one setTime stored.
+    const double fraction = m_dayDuration != 0.0 ? m_timeOfDay / m_dayDuration : m_dayFraction;
+    m_dayDuration = seconds;
+    m_timeOfDay = fraction * m_dayDuration;
+    if (m_dayDuration == 0.0)
+        m_dayFraction = fraction;
+    update();
+}
+
+float SunLightSystem::interpolatePhaseFloat(const float values[PHASE_COUNT], bool linear) const
+{
+    return blend(values[m_phaseFrom], values[m_phaseTo], linear ? m_t : m_colorFactor);
+}
+
+D3DXCOLOR SunLightSystem::interpolatePhaseColor(const D3DXCOLOR values[PHASE_COUNT], bool linear) const
+{
+    return blend(values[m_phaseFrom], values[m_phaseTo], linear ? m_t : m_colorFactor);
+}
+
+// ------------------------------------------------------------------ configuration
+
+void SunLightSystem::loadMap(XMLNode* node, const wchar_t* key, TextureCube*& map)
+{
+    std::wstring name;
+    if (!xmlread::readString(node, key, name))
+        return;
+    releaseMap(map);
+    TextureManager* textures = D3DInterface::getInstance()->getTextureManager();
+    map = textures ? textures->getTextureCube(name) : nullptr;
+    if (map)
+        map->AddRef();
+}
+
+void SunLightSystem::readPhase(XMLNode* node, int phase)
+{
+    if (XMLNode* colours = node->getNode(L"COLORS")) {
+        uint32_t argb = 0;
+        if (xmlread::readHex(colours, L"DIFFUSE", argb))
+            m_diffuse[phase] = D3DXCOLOR(static_cast<DWORD>(argb));
+        if (xmlread::readHex(colours, L"AMBIENT", argb))
+            m_ambient[phase] = D3DXCOLOR(static_cast<DWORD>(argb));
+    }
+    if (XMLNode* direction = node->getNode(L"LIGHTDIR")) {
+        xmlread::readFloat(direction, L"X", m_direction[phase].x);
+        xmlread::readFloat(direction, L"Y", m_direction[phase].y);
+        xmlread::readFloat(direction, L"Z", m_direction[phase].z);
+    }
+    if (XMLNode* user = node->getNode(L"USERPARAMS")) {
+        xmlread::readFloat(user, L"X", m_user[phase].x);
+        xmlread::readFloat(user, L"Y", m_user[phase].y);
+        xmlread::readFloat(user, L"Z", m_user[phase].z);
+        xmlread::readFloat(user, L"W", m_user[phase].w);
+    }
+    xmlread::readDouble(node, L"TAG_PARAM", m_start[phase]);
+    xmlread::readFloat(node, L"INTENSITY", m_intensity[phase]);
+    xmlread::readDouble(node, L"EXP_COLOR_LERP", m_colorExponent[phase]);
+}
+
+bool SunLightSystem::load(XMLNode* node)
+{
+    if (!node)
+        return false;
+    loadMap(node, L"SKY_MAP", m_skyMap);
+    loadMap(node, L"BACKGROUND_MAP", m_backgroundMap);
+    loadMap(node, L"ENVIRONMENT_MAP", m_environmentMap);
+    xmlread::readDouble(node, L"TAGES_DAUER", m_dayDuration);
+    if (XMLNode* clock = node->getNode(L"UHRZEIT")) {
+        int hour = 0, minute = 0, second = 0;
+        xmlread::readInt(clock, L"STUNDE", hour);
+        xmlread::readInt(clock, L"MINUTE", minute);
+        xmlread::readInt(clock, L"SEKUNDE", second);
+        setTime(hour, minute, second);
+    }
+    for (int phase = 0; phase < PHASE_COUNT; ++phase) {
+        if (XMLNode* values = node->getNode(kPhaseNames[phase]))
+            readPhase(values, phase);
+    }
+    releaseClouds();
+    const unsigned count = node->getNodeCount(L"CLOUD_PARAM");
+    for (unsigned i = 0; i < count; ++i) {
+        XMLNode* cloud = node->getNode(L"CLOUD_PARAM", static_cast<int>(i));
+        SunCloudEntry entry;
+        for (int phase = 0; phase < PHASE_COUNT; ++phase) {
+            XMLNode* values = cloud->getNode(kPhaseNames[phase]);
+            if (!values)
+                continue;
+            uint32_t argb = 0;
+            if (xmlread::readHex(values, L"COLOR", argb))
+                entry.color[phase] = D3DXCOLOR(static_cast<DWORD>(argb));
+            xmlread::readFloat(values, L"SPEED", entry.speed[phase]);
+            const std::vector<std::wstring> density = xmlread::readWords(values, L"DENSITY");
+            if (density.size() > 0)
+                entry.density[phase].x = xmlread::wordToFloat(density[0]);
+            if (density.size() > 1)
+                entry.density[phase].y = xmlread::wordToFloat(density[1]);
+        }
+        m_clouds.push_back(entry);
+    }
+    return true;
+}
+
+// ------------------------------------------------------------------ console
+
+void SunLightSystem::execute(ConsoleCommand& command, TypedConsoleCommand& line)
+{
+    dispatchCommand(*this, kCommands, command, line);
+}
+
+void SunLightSystem::cmdSetTime(TypedConsoleCommand& line)
+{
+    const int hour = line.getParamInt(0), minute = line.getParamInt(1), second = line.getParamInt(2);
+    setTime(hour, minute, second);
+    line.setAnswer(L"Tageszeit ge\u00E4ndert auf:" + std::to_wstring(hour) + L":" + std::to_wstring(minute) + L":" +
+                   std::to_wstring(second));
+}
+
+void SunLightSystem::cmdSetDayDuration(TypedConsoleCommand& line)
+{
+    const double seconds = line.getParamDouble(0);
+    setDayDuration(seconds);
+    line.setAnswer(L"Tagesdauer ge\u00E4ndert auf:" + xmlread::numberText(seconds) + L" sek");
+}
+
+} // namespace Ulvo

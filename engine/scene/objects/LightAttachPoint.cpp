@@ -1,0 +1,106 @@
+#include "scene/objects/LightAttachPoint.h"
+
+#include "foundation/Logger.h"
+#include "foundation/XMLNode.h"
+#include "lighting/deferred/DeferredLight.h"
+#include "lighting/deferred/DeferredRenderer.h"
+#include "render/XMLReads.h"
+
+#include <crt.h>
+
+namespace Ulvo {
+
+namespace {
+
+DeferredRenderer* s_renderer = nullptr;
+
+// "base" or "base variation".
+void readTime(const XMLNode* node, const wchar_t* key, float& base, float& variation)
+{
+    const std::vector<std::wstring> words = xmlread::readWords(node, key);
+    if (words.empty())
+        return;
+    base = xmlread::wordToFloat(words[0]);
+    variation = words.size() > 1 ? xmlread::wordToFloat(words[1]) : 0.0f;
+}
+
+// Uniformly within base plus or minus variation.
+float drawTime(float base, float variation)
+{
+    return base + variation - 2.0f * variation * static_cast<float>(crt_rand()) / static_cast<float>(CRT_RAND_MAX);
+}
+
+} // namespace
+
+void BaseObjekt::LightAttachPoint::setDeferredRenderer(DeferredRenderer* renderer)
+{
+    s_renderer = renderer;
+}
+
+DeferredRenderer* BaseObjekt::LightAttachPoint::getDeferredRenderer()
+{
+    return s_renderer;
+}
+
+BaseObjekt::LightAttachPoint::LightAttachPoint(XMLNode* node) : AttachPoint(node)
+{
+    xmlread::readString(node, L"LIGHT_NAME", m_lightName);
+    readTime(node, L"LIGHT_ON", m_onBase, m_onVariation);
+    readTime(node, L"LIGHT_OFF", m_offBase, m_offVariation);
+    m_onTime = m_onBase;
+    m_offTime = m_offBase;
+}
+
+BaseObjekt::LightAttachPoint::LightAttachPoint(const LightAttachPoint& other)
+    : AttachPoint(other),
+      m_lightName(other.m_lightName),
+      m_offBase(other.m_offBase),
+      m_offVariation(other.m_offVariation),
+      m_offTime(drawTime(other.m_offBase, other.m_offVariation)),
+      m_onBase(other.m_onBase),
+      m_onVariation(other.m_onVariation),
+      m_onTime(drawTime(other.m_onBase, other.m_onVariation))
+{
+}
+
+BaseObjekt::LightAttachPoint::~LightAttachPoint()
+{
+    if (!m_light)
+        return;
+    if (s_renderer)
+        s_renderer->removeLight(m_light);
+    m_light->Release();
+    m_light = nullptr;
+}
+
+bool BaseObjekt::LightAttachPoint::save(XMLNode* node)
+{
+    if (!AttachPoint::save(node))
+        return false;
+    xmlread::write(node, L"LIGHT_NAME", m_lightName);
+    xmlread::write(node, L"LIGHT_ON", xmlread::numberText(m_onBase) + L" " + xmlread::numberText(m_onVariation));
+    xmlread::write(node, L"LIGHT_OFF", xmlread::numberText(m_offBase) + L" " + xmlread::numberText(m_offVariation));
+    return true;
+}
+
+void BaseObjekt::LightAttachPoint::switchOn()
+{
+    if (!m_light && s_renderer) {
+        if (DeferredLight* pattern = s_renderer->getLightTemplate(m_lightName)) {
+            m_light = pattern->clone();
+            m_light->setAttachedObject(this);
+        }
+    }
+    if (m_light && s_renderer)
+        s_renderer->addLight(m_light);
+    m_on = true;
+}
+
+void BaseObjekt::LightAttachPoint::switchOff()
+{
+    if (m_light && s_renderer)
+        s_renderer->removeLight(m_light);
+    m_on = false;
+}
+
+} // namespace Ulvo

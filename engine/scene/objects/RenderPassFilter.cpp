@@ -1,0 +1,87 @@
+#include "scene/objects/RenderPassFilter.h"
+
+#include "foundation/XMLNode.h"
+#include "render/XMLReads.h"
+
+namespace Ulvo {
+
+namespace {
+
+// The first entry, from the last to the first, that answers for the path at depth.
+int answerOf(const std::vector<RenderPassEntry>& entries, const std::vector<std::wstring>& path, std::size_t depth)
+{
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        const int a = it->answer(path, depth);
+        if (a >= 0)
+            return a;
+    }
+    return -1;
+}
+
+} // namespace
+
+void RenderPassEntry::load(const XMLNode* node)
+{
+    enabled = true;
+    xmlread::readFlag(node, L"ENABLED", enabled);
+    if (!xmlread::readString(node, L"PASS", pass))
+        pass = node->getName();
+    children.clear();
+    for (const XMLNode* child : node->getNodes()) {
+        children.emplace_back();
+        children.back().load(child);
+    }
+}
+
+void RenderPassEntry::save(XMLNode* parent) const
+{
+    auto* node = new XMLNode(pass);
+    xmlread::write(node, L"ENABLED", enabled);
+    for (const RenderPassEntry& child : children)
+        child.save(node);
+    parent->addNode(node);
+}
+
+int RenderPassEntry::answer(const std::vector<std::wstring>& path, std::size_t depth) const
+{
+    if (depth >= path.size() || pass != path[depth])
+        return -1;
+    if (!enabled)
+        return 0;
+    if (depth + 1 >= path.size() || children.empty())
+        return 1;
+    const int a = answerOf(children, path, depth + 1);
+    return a >= 0 ? a : 1;
+}
+
+void RenderPassFilter::load(const XMLNode* node)
+{
+    m_entries.clear();
+    m_default = false;
+    if (!node)
+        return;
+    xmlread::readFlag(node, L"DEFAULT", m_default);
+    for (const XMLNode* child : node->getNodes()) {
+        m_entries.emplace_back();
+        m_entries.back().load(child);
+    }
+}
+
+void RenderPassFilter::save(XMLNode* parent) const
+{
+    auto* node = new XMLNode(L"RENDERPASSES");
+    xmlread::write(node, L"DEFAULT", m_default);
+    for (const RenderPassEntry& entry : m_entries)
+        entry.save(node);
+    parent->addNode(node);
+}
+
+bool RenderPassFilter::isInRenderPass(const std::vector<std::wstring>& path) const
+{
+    int a = answerOf(m_extraEntries, path, 0);
+    if (a < 0)
+        a = answerOf(m_entries, path, 0);
+    return a < 0 ? m_default : a == 1;
+}
+
+} // namespace Ulvo
