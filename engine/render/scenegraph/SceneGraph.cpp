@@ -152,7 +152,8 @@ void SceneGraph::applySunLight(std::vector<BaseObjekt*>& list)
     BaseObjekt::setSkyMap(m_sun.getSkyMap());
     BaseObjekt::setBackgroundMap(m_sun.getBackgroundMap());
     BaseObjekt::setEnvironmentMap(m_sun.getEnvironmentMap() ? m_sun.getEnvironmentMap() : m_sun.getSkyMap());
-    if (list.empty() || list.front()->getLightStamp() == m_lightStamp)
+    // An object without an effect yet has nowhere to put the values: the next list tries again.
+    if (list.empty() || list.front()->getLightStamp() == m_lightStamp || !list.front()->getEffect())
         return;
     // The light values are shared effect parameters: one object sets them for all.
     list.front()->setLightStamp(m_lightStamp);

@@ -155,8 +155,13 @@ TEST(SceneGraphTest, InstanceGroupsCollapseToTheFrontAndTheSunReachesTheFirstObj
     graph.collapseInstances(list);
     EXPECT_EQ(root->getVisibleInstances().size(), 1u);
 
+    // Without an effect the first object takes the light later; with one, once per change.
     const uint32_t stamp = graph.getLightStamp();
     list = {single, root};
+    graph.applySunLight(list);
+    EXPECT_NE(single->getLightStamp(), stamp);
+    Effect effect(false);
+    single->setEffectForTest(&effect);
     graph.applySunLight(list);
     EXPECT_EQ(single->getLightStamp(), stamp);
     EXPECT_NE(root->getLightStamp(), stamp); // only the first object
@@ -164,6 +169,7 @@ TEST(SceneGraphTest, InstanceGroupsCollapseToTheFrontAndTheSunReachesTheFirstObj
     EXPECT_EQ(graph.getLightStamp(), stamp + 1);
     graph.applySunLight(list);
     EXPECT_EQ(single->getLightStamp(), stamp + 1);
+    single->setEffectForTest(nullptr);
 
     clone->Release();
     root->Release();
