@@ -8,8 +8,7 @@
 
 namespace Ulvo {
 
-template <class Receiver>
-struct ConsoleCommandEntry {
+template <class Receiver> struct ConsoleCommandEntry {
     const wchar_t* name;
     uint32_t requiredArguments;
     const wchar_t* help;
@@ -25,8 +24,8 @@ void registerCommands(Receiver& receiver, const ConsoleCommandEntry<Receiver> (&
 
 // Runs the handler of the command's entry; false when the table has none.
 template <class Receiver, std::size_t N>
-bool dispatchCommand(Receiver& receiver, const ConsoleCommandEntry<Receiver> (&table)[N],
-                     const ConsoleCommand& command, TypedConsoleCommand& line)
+bool dispatchCommand(Receiver& receiver, const ConsoleCommandEntry<Receiver> (&table)[N], const ConsoleCommand& command,
+                     TypedConsoleCommand& line)
 {
     for (const ConsoleCommandEntry<Receiver>& entry : table) {
         if (command.isCommand(entry.name)) {

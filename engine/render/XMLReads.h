@@ -34,8 +34,7 @@ bool readVector(const XMLNode* node, const wchar_t* child, D3DXVECTOR3& out, flo
 bool readQuaternion(const XMLNode* node, const wchar_t* child, D3DXQUATERNION& out);
 
 // Appends an attribute.
-template <class Value>
-void write(XMLNode* node, const wchar_t* key, const Value& value)
+template <class Value> void write(XMLNode* node, const wchar_t* key, const Value& value)
 {
     node->addAttribute(new XMLAttribute(key, value));
 }

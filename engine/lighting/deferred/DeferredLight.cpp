@@ -32,15 +32,14 @@ HRESULT logFailure(HRESULT hr, const char* function, int line, const wchar_t* ca
     return hr;
 }
 
-#define ULVO_LIGHT_CALL(call)                                                                                    \
-    do {                                                                                                         \
-        const HRESULT hr_ = (call);                                                                              \
-        if (FAILED(hr_))                                                                                         \
-            return logFailure(hr_, __func__, __LINE__, L## #call);                                               \
+#define ULVO_LIGHT_CALL(call)                                                                                          \
+    do {                                                                                                               \
+        const HRESULT hr_ = (call);                                                                                    \
+        if (FAILED(hr_))                                                                                               \
+            return logFailure(hr_, __func__, __LINE__, L## #call);                                                     \
     } while (false)
 
-template <class T>
-void releaseAndClear(T*& resource)
+template <class T> void releaseAndClear(T*& resource)
 {
     if (resource)
         resource->Release();
@@ -142,8 +141,8 @@ DeferredLight* DeferredLight::createDirectionalLight(const std::wstring& name, c
 }
 
 DeferredLight* DeferredLight::createSpotLight(const std::wstring& name, const D3DXCOLOR& color,
-                                              const D3DXVECTOR3& position, const D3DXVECTOR3& direction,
-                                              float radius, float theta, float intensity)
+                                              const D3DXVECTOR3& position, const D3DXVECTOR3& direction, float radius,
+                                              float theta, float intensity)
 {
     auto* light = new DeferredLight(name, LIGHT_SPOT);
     light->m_color = color;
@@ -190,7 +189,9 @@ void DeferredLight::connectSignals()
 {
     D3DInterface* d3d = D3DInterface::getInstance();
     d3d->lostDevice.disconnect(this);
+    d3d->resetDevice.disconnect(this);
     d3d->lostDevice.connect(this, &DeferredLight::onLostDevice);
+    d3d->resetDevice.connect(this, &DeferredLight::onResetDevice);
     shadowQualityChanged().connect(this, &DeferredLight::onShadowQualityChanged);
 }
 
@@ -405,8 +406,8 @@ HRESULT DeferredLight::storePointShadowMap(IDirect3DCubeTexture9* shared)
     if (!d || !shared)
         return D3DERR_INVALIDCALL;
     const UINT size = getCurrentShadowMapSize();
-    ULVO_LIGHT_CALL(d->CreateCubeTexture(size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT,
-                                         &m_storedPointMap, nullptr));
+    ULVO_LIGHT_CALL(
+        d->CreateCubeTexture(size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT, &m_storedPointMap, nullptr));
     for (int face = 0; face < 6; ++face) {
         IDirect3DSurface9* from = nullptr;
         IDirect3DSurface9* to = nullptr;
@@ -422,7 +423,8 @@ HRESULT DeferredLight::storePointShadowMap(IDirect3DCubeTexture9* shared)
 }
 
 HRESULT DeferredLight::storeSplitShadowMaps(const std::vector<IDirect3DSurface9*>& shared,
-                                            const std::vector<D3DXMATRIX>& matrices, const std::vector<float>& positions)
+                                            const std::vector<D3DXMATRIX>& matrices,
+                                            const std::vector<float>& positions)
 {
     for (IDirect3DSurface9*& surface : m_storedSplitSurfaces)
         releaseAndClear(surface);
@@ -436,8 +438,8 @@ HRESULT DeferredLight::storeSplitShadowMaps(const std::vector<IDirect3DSurface9*
     const UINT size = getCurrentShadowMapSize();
     for (IDirect3DSurface9* from : shared) {
         IDirect3DTexture9* map = nullptr;
-        ULVO_LIGHT_CALL(d->CreateTexture(size, size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT, &map,
-                                         nullptr));
+        ULVO_LIGHT_CALL(
+            d->CreateTexture(size, size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT, &map, nullptr));
         m_storedSplitMaps.push_back(map);
         IDirect3DSurface9* to = nullptr;
         ULVO_LIGHT_CALL(map->GetSurfaceLevel(0, &to));

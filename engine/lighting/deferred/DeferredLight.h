@@ -41,9 +41,8 @@ public:
                                            const D3DXVECTOR3& position, float radius, float intensity);
     static DeferredLight* createDirectionalLight(const std::wstring& name, const D3DXCOLOR& color,
                                                  const D3DXVECTOR3& direction, float intensity);
-    static DeferredLight* createSpotLight(const std::wstring& name, const D3DXCOLOR& color,
-                                          const D3DXVECTOR3& position, const D3DXVECTOR3& direction, float radius,
-                                          float theta, float intensity);
+    static DeferredLight* createSpotLight(const std::wstring& name, const D3DXCOLOR& color, const D3DXVECTOR3& position,
+                                          const D3DXVECTOR3& direction, float radius, float theta, float intensity);
 
     // Every setting to its default (the type stays); connects the device-lost signal once.
     void setDefaults();
@@ -100,12 +99,15 @@ public:
     // deferred HDR is on.
     void setEffectParameters(ID3DXEffect* effect, bool hdr);
 
+    // Device loss: the stored maps (default-pool targets) go; the next render stores new ones.
+    virtual void onLostDevice();
+    virtual void onResetDevice() {}
+
 private:
     void readNode(XMLNode* node);
     void copySettings(const DeferredLight& other);
     void connectSignals();
     void onShadowQualityChanged(const MyQuality& quality, const MyQuality& old);
-    void onLostDevice();
     // Remembers where the light stood when its maps were stored, and clears dirty.
     void markStored();
 

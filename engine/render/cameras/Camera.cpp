@@ -42,16 +42,19 @@ struct KeyName {
     const wchar_t* name;
     CameraKey key;
 };
-constexpr KeyName kKeyNames[CAMKEY_COUNT] = {
-    {L"FORWARD", CAMKEY_FORWARD}, {L"BACKWARD", CAMKEY_BACKWARD}, {L"LEFT", CAMKEY_LEFT},
-    {L"RIGHT", CAMKEY_RIGHT},     {L"UP", CAMKEY_UP},             {L"DOWN", CAMKEY_DOWN},
-    {L"ROT_X_M", CAMKEY_ROT_X_M}, {L"ROT_X_P", CAMKEY_ROT_X_P},   {L"ROT_Y_M", CAMKEY_ROT_Y_M},
-    {L"ROT_Y_P", CAMKEY_ROT_Y_P}, {L"ROT_Z_M", CAMKEY_ROT_Z_M},   {L"ROT_Z_P", CAMKEY_ROT_Z_P}};
+constexpr KeyName kKeyNames[CAMKEY_COUNT] = {{L"FORWARD", CAMKEY_FORWARD}, {L"BACKWARD", CAMKEY_BACKWARD},
+                                             {L"LEFT", CAMKEY_LEFT},       {L"RIGHT", CAMKEY_RIGHT},
+                                             {L"UP", CAMKEY_UP},           {L"DOWN", CAMKEY_DOWN},
+                                             {L"ROT_X_M", CAMKEY_ROT_X_M}, {L"ROT_X_P", CAMKEY_ROT_X_P},
+                                             {L"ROT_Y_M", CAMKEY_ROT_Y_M}, {L"ROT_Y_P", CAMKEY_ROT_Y_P},
+                                             {L"ROT_Z_M", CAMKEY_ROT_Z_M}, {L"ROT_Z_P", CAMKEY_ROT_Z_P}};
 
 } // namespace
 
 Camera::Camera(const std::wstring& name)
-    : NamedObject(name), m_d3d(D3DInterface::getInstance()), m_input(DirectInputInterface::getInstance())
+    : NamedObject(name),
+      m_d3d(D3DInterface::getInstance()),
+      m_input(DirectInputInterface::getInstance())
 {
     D3DXMatrixIdentity(&m_projection);
     D3DXMatrixIdentity(&m_inverseProjection);
@@ -150,7 +153,8 @@ bool Camera::save(XMLNode* node)
     write(focal, L"CALC_FOCAL_LENGTH", m_focal.calcLength);
     write(focal, L"CALC_FOCAL_DIST", m_focal.calcDist);
     write(focal, L"CALC_TYPE",
-          m_focal.calcType == FOCUS_ZBUFFER ? L"ZBUFFER" : (m_focal.calcType == FOCUS_LOOKAT ? L"OTHER" : L"FDCT_NULL"));
+          m_focal.calcType == FOCUS_ZBUFFER ? L"ZBUFFER"
+                                            : (m_focal.calcType == FOCUS_LOOKAT ? L"OTHER" : L"FDCT_NULL"));
     node->addNode(focal);
 
     auto* keys = new XMLNode(L"KEYS");
@@ -478,13 +482,13 @@ std::vector<D3DXVECTOR2> Camera::getFocusSamplePoints() const
     std::vector<D3DXVECTOR2> points;
     const float verticalFov = static_cast<float>(getVerticalFov());
     for (int ring = 1; ring <= m_focal.rings + 1; ++ring) {
-        const float radius = m_focal.rings != 0 && verticalFov != 0.0f
-                                 ? static_cast<float>(ring) * (m_focal.winkel / verticalFov) * 0.5f /
-                                       static_cast<float>(m_focal.rings)
-                                 : 0.0f;
+        const float radius =
+            m_focal.rings != 0 && verticalFov != 0.0f
+                ? static_cast<float>(ring) * (m_focal.winkel / verticalFov) * 0.5f / static_cast<float>(m_focal.rings)
+                : 0.0f;
         for (int sample = 0; sample < m_focal.samples; ++sample) {
-            const float angle = static_cast<float>(sample) / static_cast<float>(m_focal.samples) * 360.0f *
-                                kDegreesToRadians;
+            const float angle =
+                static_cast<float>(sample) / static_cast<float>(m_focal.samples) * 360.0f * kDegreesToRadians;
             points.emplace_back(std::cos(angle) * radius + 0.5f, std::sin(angle) * radius + 0.5f);
         }
     }

@@ -53,12 +53,12 @@ enum CameraKey {
 enum FocusCalcType { FOCUS_NONE = 0, FOCUS_ZFAR = 1, FOCUS_ZBUFFER = 2, FOCUS_LOOKAT = 3 };
 
 struct FocalParams {
-    int samples = 4;           // FOCAL_SAMPLES per ring
-    int rings = 1;             // FOCAL_RINGS
-    float winkel = 10.0f;      // FOCAL_WINKEL, degrees covered by the rings
-    float changeSpeed = 4.0f;  // FOCAL_CHANGE_SPEED, per second
-    float lengthMin = 0.0f;    // FOCAL_LENGTH_MIN
-    float lengthMax = 1.0f;    // FOCAL_LENGTH_MAX
+    int samples = 4;          // FOCAL_SAMPLES per ring
+    int rings = 1;            // FOCAL_RINGS
+    float winkel = 10.0f;     // FOCAL_WINKEL, degrees covered by the rings
+    float changeSpeed = 4.0f; // FOCAL_CHANGE_SPEED, per second
+    float lengthMin = 0.0f;   // FOCAL_LENGTH_MIN
+    float lengthMax = 1.0f;   // FOCAL_LENGTH_MAX
     bool lengthFromFocus = false;
     bool calcLength = false;   // CALC_FOCAL_LENGTH
     bool calcDist = false;     // CALC_FOCAL_DIST
@@ -161,16 +161,15 @@ public:
 
     // Shadow helpers. The eight corners of the frustum between near and far, spread by scale
     // about their mean.
-    static void computeFrustum(const D3DXVECTOR3& eye, const D3DXVECTOR3& lookAt, const D3DXVECTOR3& up,
-                               float zNear, float zFar, float fovDegrees, float aspect, float scale,
-                               D3DXVECTOR3 corners[8]);
+    static void computeFrustum(const D3DXVECTOR3& eye, const D3DXVECTOR3& lookAt, const D3DXVECTOR3& up, float zNear,
+                               float zFar, float fovDegrees, float aspect, float scale, D3DXVECTOR3 corners[8]);
     // ZNEAR plus the largest depth of the box's corners in this camera's look-at view.
     float computeBoxDepth(const AABB& box) const;
     // A light view and projection whose picture holds the corners; farDistance receives the
     // light's far plane.
     static void fitShadowProjection(D3DXMATRIX& view, D3DXMATRIX& projection, const D3DXVECTOR3 corners[8],
-                                    const D3DXVECTOR3& lightPosition, const D3DXVECTOR3& lightTarget,
-                                    float fovDegrees, float zNear, float zFar, float& farDistance);
+                                    const D3DXVECTOR3& lightPosition, const D3DXVECTOR3& lightTarget, float fovDegrees,
+                                    float zNear, float zFar, float& farDistance);
     // Fits this light camera (eye and look-at point from getPosition and getLookAt) around the
     // view camera's frustum.
     void updateShadowCamera(const Camera& viewCamera);

@@ -100,8 +100,8 @@ void Camera::updateShadowCamera(const Camera& viewCamera)
                    static_cast<float>(viewCamera.getVerticalFov()), viewCamera.m_aspect, 1.1f, corners);
     float farDistance = 0.0f;
     fitShadowProjection(m_localView, m_projection, corners, getPosition(), getLookAt(),
-                        static_cast<float>(getVerticalFov()), static_cast<float>(m_zNear),
-                        static_cast<float>(m_zFar), farDistance);
+                        static_cast<float>(getVerticalFov()), static_cast<float>(m_zNear), static_cast<float>(m_zFar),
+                        farDistance);
     m_projectionDirty = true;
     m_viewDirty = true;
     updateView();

@@ -21,7 +21,10 @@ LookAtCamera::LookAtCamera(const std::wstring& name) : Camera(name)
 }
 
 LookAtCamera::LookAtCamera(const LookAtCamera& other)
-    : Camera(other), m_lookAt(other.m_lookAt), m_eye(other.m_eye), m_up(other.m_up)
+    : Camera(other),
+      m_lookAt(other.m_lookAt),
+      m_eye(other.m_eye),
+      m_up(other.m_up)
 {
 }
 

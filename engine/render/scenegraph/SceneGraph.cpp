@@ -86,8 +86,7 @@ void SceneGraph::onObjectDeleted(NamedObject* object)
 
 // ------------------------------------------------------------------ visibility and render lists
 
-void SceneGraph::collectVisible(const SceneGraphNode& node, std::vector<BaseObjekt*>& list, Camera* camera,
-                                bool test)
+void SceneGraph::collectVisible(const SceneGraphNode& node, std::vector<BaseObjekt*>& list, Camera* camera, bool test)
 {
     int result = 2;
     if (test) {

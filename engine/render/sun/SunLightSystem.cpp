@@ -32,8 +32,7 @@ int wrap(int value, int range)
     return ((value % range) + range) % range;
 }
 
-template <class T>
-T blend(const T& from, const T& to, double factor)
+template <class T> T blend(const T& from, const T& to, double factor)
 {
     return from + (to - from) * static_cast<float>(factor);
 }

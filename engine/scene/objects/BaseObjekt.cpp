@@ -27,8 +27,7 @@ namespace {
 constexpr float kRadiansToDegrees = 57.2957763671875f;
 
 // Deep copies of owned named objects.
-template <class T>
-std::vector<T*> copyAll(const std::vector<T*>& from)
+template <class T> std::vector<T*> copyAll(const std::vector<T*>& from)
 {
     std::vector<T*> copies;
     copies.reserve(from.size());
@@ -37,8 +36,7 @@ std::vector<T*> copyAll(const std::vector<T*>& from)
     return copies;
 }
 
-template <class T>
-void releaseAll(std::vector<T*>& items)
+template <class T> void releaseAll(std::vector<T*>& items)
 {
     std::vector<T*> released;
     released.swap(items);
@@ -398,10 +396,18 @@ void BaseObjekt::selectRenderEffect(int mode, unsigned shadowQuality)
         return;
     const wchar_t* name = nullptr;
     switch (mode) {
-    case 0: name = L"Render"; break;
-    case 1: name = L"RenderDepth"; break;
-    case 2: name = L"RenderDepthLinear"; break;
-    case 3: name = L"RenderWaterDepth"; break;
+    case 0:
+        name = L"Render";
+        break;
+    case 1:
+        name = L"RenderDepth";
+        break;
+    case 2:
+        name = L"RenderDepthLinear";
+        break;
+    case 3:
+        name = L"RenderWaterDepth";
+        break;
     case 4:
         name = shadowQuality == 1   ? L"RenderShadowLOW"
                : shadowQuality == 2 ? L"RenderShadowMED"
@@ -409,13 +415,26 @@ void BaseObjekt::selectRenderEffect(int mode, unsigned shadowQuality)
                                     : L"Render";
         break;
     case 5:
-    case 9: name = L"Render_Deferred_3Rts"; break;
-    case 6: name = L"RenderNormal"; break;
-    case 7: name = L"RenderMask"; break;
-    case 8: name = L"RenderSSOA"; break;
-    case 10: name = L"Render_Deferred_1Rt"; break;
-    case 11: name = L"RenderDistance"; break;
-    default: return;
+    case 9:
+        name = L"Render_Deferred_3Rts";
+        break;
+    case 6:
+        name = L"RenderNormal";
+        break;
+    case 7:
+        name = L"RenderMask";
+        break;
+    case 8:
+        name = L"RenderSSOA";
+        break;
+    case 10:
+        name = L"Render_Deferred_1Rt";
+        break;
+    case 11:
+        name = L"RenderDistance";
+        break;
+    default:
+        return;
     }
     if (m_effect && m_effect->getName() == name)
         return;
@@ -566,7 +585,7 @@ void BaseObjekt::playRandomAmbientSounds()
     if (m_ambientSounds.empty())
         return;
     const int count = static_cast<int>(m_ambientMax + static_cast<double>(m_ambientMin - m_ambientMax) *
-                                                           static_cast<double>(crt_rand()) / CRT_RAND_MAX);
+                                                          static_cast<double>(crt_rand()) / CRT_RAND_MAX);
     for (int i = 0; i < count; ++i) {
         const std::wstring& name = m_ambientSounds[static_cast<std::size_t>(crt_rand()) % m_ambientSounds.size()];
         if (PlayingSoundCue* cue = playSound(name, nullptr))

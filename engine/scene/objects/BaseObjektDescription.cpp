@@ -94,8 +94,8 @@ void BaseObjekt::readBaseData(XMLNode* data)
     if (const XMLNode* rotation = data->getNode(L"ROTATION")) {
         D3DXVECTOR3 degrees;
         readVectorDegrees(rotation, L"YAW", L"PITCH", L"ROLL", degrees);
-        D3DXQuaternionRotationYawPitchRoll(&m_rotation, degrees.x * kDegreesToRadians,
-                                           degrees.y * kDegreesToRadians, degrees.z * kDegreesToRadians);
+        D3DXQuaternionRotationYawPitchRoll(&m_rotation, degrees.x * kDegreesToRadians, degrees.y * kDegreesToRadians,
+                                           degrees.z * kDegreesToRadians);
     }
     if (const XMLNode* euler = data->getNode(L"ROTATION_EULER")) {
         D3DXVECTOR3 degrees;

@@ -17,7 +17,9 @@ BaseObjekt::PlayableSound::PlayableSound(XMLNode* node) : NamedObject(node)
 }
 
 BaseObjekt::PlayableSound::PlayableSound(const PlayableSound& other)
-    : NamedObject(other), m_bankName(other.m_bankName), m_cueName(other.m_cueName)
+    : NamedObject(other),
+      m_bankName(other.m_bankName),
+      m_cueName(other.m_cueName)
 {
 }
 

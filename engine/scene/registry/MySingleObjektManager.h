@@ -16,8 +16,7 @@
 
 namespace Ulvo {
 
-template <class Pointer>
-class MySingleObjektManager : public ConsoleCommandReceiver {
+template <class Pointer> class MySingleObjektManager : public ConsoleCommandReceiver {
     static_assert(std::is_pointer_v<Pointer>, "the registry keeps pointers");
     using Object = std::remove_pointer_t<Pointer>;
     using Map = std::unordered_map<std::wstring, Pointer>;
@@ -128,7 +127,8 @@ public:
             return;
         m_objects.erase(found);
         disconnect(object);
-        log(10, LOG_TYPE_INFO, L"Objekt " + quoted(object->getName()) + L" wurde gel\u00F6scht -> wird aus Liste gel\u00F6scht");
+        log(10, LOG_TYPE_INFO,
+            L"Objekt " + quoted(object->getName()) + L" wurde gel\u00F6scht -> wird aus Liste gel\u00F6scht");
     }
 
     virtual void onObjectRenamed(NamedObject* object, const std::wstring& newName, const std::wstring& oldName)
@@ -136,7 +136,8 @@ public:
         auto found = entryOf(object);
         if (found == m_objects.end()) {
             log(50, LOG_TYPE_ERROR,
-                L"Objekt " + quoted(oldName) + L" war nicht in Liste -> " + quoted(newName) + L" ist wird nicht eingef\u00FCgt!");
+                L"Objekt " + quoted(oldName) + L" war nicht in Liste -> " + quoted(newName) +
+                    L" ist wird nicht eingef\u00FCgt!");
             return;
         }
         auto taken = m_objects.find(newName);
@@ -155,7 +156,10 @@ public:
 
 private:
     static std::wstring quoted(const std::wstring& name) { return L"\"" + name + L"\""; }
-    static void log(int priority, int type, const std::wstring& text) { mainLogger().log(priority, type, text + L"\n"); }
+    static void log(int priority, int type, const std::wstring& text)
+    {
+        mainLogger().log(priority, type, text + L"\n");
+    }
 
     // The entry that holds this object: under its name when that still fits, else any key.
     typename Map::iterator entryOf(const NamedObject* object)

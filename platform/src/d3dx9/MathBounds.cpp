@@ -16,8 +16,8 @@ D3DXVECTOR3 positionAt(const D3DXVECTOR3* first, DWORD index, DWORD stride)
 
 } // namespace
 
-HRESULT D3DXComputeBoundingBox(const D3DXVECTOR3* pFirstPosition, DWORD NumVertices, DWORD dwStride,
-                               D3DXVECTOR3* pMin, D3DXVECTOR3* pMax)
+HRESULT D3DXComputeBoundingBox(const D3DXVECTOR3* pFirstPosition, DWORD NumVertices, DWORD dwStride, D3DXVECTOR3* pMin,
+                               D3DXVECTOR3* pMax)
 {
     if (!pFirstPosition || !pMin || !pMax)
         return D3DERR_INVALIDCALL;
@@ -58,8 +58,8 @@ HRESULT D3DXComputeBoundingSphere(const D3DXVECTOR3* pFirstPosition, DWORD NumVe
     return D3D_OK;
 }
 
-BOOL D3DXIntersectTri(const D3DXVECTOR3* p0, const D3DXVECTOR3* p1, const D3DXVECTOR3* p2,
-                      const D3DXVECTOR3* pRayPos, const D3DXVECTOR3* pRayDir, FLOAT* pU, FLOAT* pV, FLOAT* pDist)
+BOOL D3DXIntersectTri(const D3DXVECTOR3* p0, const D3DXVECTOR3* p1, const D3DXVECTOR3* p2, const D3DXVECTOR3* pRayPos,
+                      const D3DXVECTOR3* pRayDir, FLOAT* pU, FLOAT* pV, FLOAT* pDist)
 {
     // Solves pos + dist * dir = p0 + u e1 + v e2 by Cramer's rule.
     const D3DXVECTOR3 e1 = *p1 - *p0, e2 = *p2 - *p0;

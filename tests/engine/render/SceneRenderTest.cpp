@@ -29,10 +29,9 @@ struct BoxVertex {
     D3DXVECTOR3 normal;
 };
 
-const D3DVERTEXELEMENT9 kBoxElements[] = {
-    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-    {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
-    D3DDECL_END()};
+const D3DVERTEXELEMENT9 kBoxElements[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                                          {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
+                                          D3DDECL_END()};
 
 // The 36 vertices of the unit box around the origin, faces clockwise seen from outside.
 std::vector<BoxVertex> unitBox()
@@ -43,8 +42,7 @@ std::vector<BoxVertex> unitBox()
     std::vector<BoxVertex> vertices;
     for (const auto& face : faces) {
         const D3DXVECTOR3 n = face[0], a = face[1], b = face[2];
-        const D3DXVECTOR3 corners[4] = {(n - a - b) * 0.5f, (n - a + b) * 0.5f, (n + a + b) * 0.5f,
-                                        (n + a - b) * 0.5f};
+        const D3DXVECTOR3 corners[4] = {(n - a - b) * 0.5f, (n - a + b) * 0.5f, (n + a + b) * 0.5f, (n + a - b) * 0.5f};
         for (int index : {0, 1, 2, 0, 2, 3})
             vertices.push_back(BoxVertex{corners[index], n});
     }

@@ -10,10 +10,7 @@ namespace SceneTesting {
 
 class TestObjekt : public Ulvo::BaseObjekt {
 public:
-    explicit TestObjekt(Ulvo::XMLNode* node, float halfSize = 0.5f)
-        : BaseObjekt(node, nullptr), m_halfSize(halfSize)
-    {
-    }
+    explicit TestObjekt(Ulvo::XMLNode* node, float halfSize = 0.5f) : BaseObjekt(node, nullptr), m_halfSize(halfSize) {}
     TestObjekt(const TestObjekt& other) = default;
 
     Ulvo::BaseObjekt* clone() const override { return new TestObjekt(*this); }

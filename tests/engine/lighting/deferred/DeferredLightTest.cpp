@@ -35,10 +35,10 @@ struct QualityGuard {
 TEST(DeferredLightTest, DescriptionSetsTypeShadowLevelsAndColours)
 {
     LogCapture logs;
-    DeferredLight* light = lightFrom(
-        L"<LIGHT NAME=\"Spot\" TYPE=\"SPOT\" POSITION=\"1 2\" SHADOW_TYPE=\"DYNAMIC STATIC TIMED NONE\""
-        L" SHADOWMAPSIZE=\"1024\" COLOR=\"80FF8000\" AMIBENT_COLOR=\"FF000010\" THETA=\"30\""
-        L" SPECULAR_MULTIPLIER=\"2\" CAN_USE_SOFTSHADOWS=\"0\"/>");
+    DeferredLight* light =
+        lightFrom(L"<LIGHT NAME=\"Spot\" TYPE=\"SPOT\" POSITION=\"1 2\" SHADOW_TYPE=\"DYNAMIC STATIC TIMED NONE\""
+                  L" SHADOWMAPSIZE=\"1024\" COLOR=\"80FF8000\" AMIBENT_COLOR=\"FF000010\" THETA=\"30\""
+                  L" SPECULAR_MULTIPLIER=\"2\" CAN_USE_SOFTSHADOWS=\"0\"/>");
     EXPECT_EQ(light->getName(), L"Spot");
     EXPECT_EQ(light->getType(), LIGHT_SPOT);
     EXPECT_EQ(light->getWorldPosition(), D3DXVECTOR3(1, 2, 0));

@@ -39,8 +39,7 @@ protected:
         while (!m_manager->getCameras().empty())
             m_manager->removeCamera(m_manager->getCameras().front());
     }
-    template <class Kind>
-    Kind* list(const std::wstring& name)
+    template <class Kind> Kind* list(const std::wstring& name)
     {
         auto* camera = new Kind(name);
         m_manager->addCamera(camera);

@@ -2,6 +2,8 @@
 // points, the automatic aspect after a device reset, the directional camera's depth, the focus
 // and the guards against projections that would divide by zero.
 #include "devices/D3DInterface.h"
+#include "devices/DirectInputInterface.h"
+#include "foundation/BoundingVolumes.h"
 #include "engine/graphics/GraphicsTestSupport.h"
 #include "engine/scene/TestObjekt.h"
 #include "foundation/ConsoleDispatcher.h"
@@ -194,4 +196,70 @@ TEST(CameraTest, FocusSamplesRingsAndMovesTowardsItsTarget)
     EXPECT_FLOAT_EQ(camera.getTargetFocalDistance(), 7.0f);
     camera.update(1.0);
     EXPECT_FLOAT_EQ(camera.getFocalDistance(), 7.0f);
+}
+
+TEST(CameraTest, FreeCameraKeysMoveTheEyeOrTheLookAtPoint)
+{
+    LogCapture logs;
+    KeyState& keys = DirectInputInterface::getInstance()->getKeyState();
+    constexpr unsigned char kW = 0x11, kShift = 0x2A;
+    LookAtCamera camera(L"Frei");
+    camera.setEyePosition(D3DXVECTOR3(0, 0, -10));
+    camera.setKey(CAMKEY_FORWARD, kW, 4.0f);
+
+    keys.keys[kW] = 0x80;
+    camera.update(0.5); // 4 units per second along the view
+    EXPECT_NEAR(camera.getPosition().z, -8.0f, 1e-5f);
+    EXPECT_EQ(camera.getLookAt(), D3DXVECTOR3(0, 0, 0));
+    keys.keys[kShift] = 0x80; // Shift moves the look-at point alone
+    camera.update(0.5);
+    EXPECT_NEAR(camera.getPosition().z, -8.0f, 1e-5f);
+    EXPECT_NEAR(camera.getLookAt().z, 2.0f, 1e-5f);
+    camera.setKeysDisabled(true);
+    camera.update(0.5);
+    EXPECT_NEAR(camera.getLookAt().z, 2.0f, 1e-5f);
+    keys.keys[kW] = keys.keys[kShift] = 0;
+}
+
+TEST(CameraTest, ShadowHelpersEncloseTheViewFrustum)
+{
+    LogCapture logs;
+    // A 90-degree square frustum from the origin along +z: half sizes equal the distances.
+    D3DXVECTOR3 corners[8];
+    Camera::computeFrustum(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 1), D3DXVECTOR3(0, 1, 0), 1.0f, 2.0f, 90.0f, 1.0f,
+                           1.0f, corners);
+    EXPECT_NEAR(corners[0].x, -1.0f, 1e-5f);
+    EXPECT_NEAR(corners[0].y, 1.0f, 1e-5f);
+    EXPECT_NEAR(corners[0].z, 1.0f, 1e-5f);
+    EXPECT_NEAR(corners[7].x, 2.0f, 1e-5f);
+    EXPECT_NEAR(corners[7].y, -2.0f, 1e-5f);
+    EXPECT_NEAR(corners[7].z, 2.0f, 1e-5f);
+
+    // Fitted around them, a light camera sees every corner inside its picture.
+    D3DXMATRIX view, projection;
+    float farDistance = 0.0f;
+    Camera::fitShadowProjection(view, projection, corners, D3DXVECTOR3(0, 10, 1.5f), D3DXVECTOR3(0, 0, 1.5f), 60.0f,
+                                0.1f, 100.0f, farDistance);
+    EXPECT_GT(farDistance, 10.0f);
+    for (const D3DXVECTOR3& corner : corners) {
+        D3DXVECTOR4 clip;
+        const D3DXMATRIX viewProjection = view * projection;
+        D3DXVec3Transform(&clip, &corner, &viewProjection);
+        EXPECT_LE(std::fabs(clip.x / clip.w), 1.0f + 1e-4f);
+        EXPECT_LE(std::fabs(clip.y / clip.w), 1.0f + 1e-4f);
+    }
+
+    LookAtCamera light(L"Schatten");
+    light.setEyePosition(D3DXVECTOR3(0, 20, 0));
+    light.setLookAt(D3DXVECTOR3(0, 0, 0.1f));
+    LookAtCamera viewer(L"Betrachter");
+    viewer.setNearFar(1.0, 10.0);
+    viewer.setLookAt(D3DXVECTOR3(0, 0, 1));
+    viewer.setEyePosition(D3DXVECTOR3(0, 0, 0));
+    light.updateShadowCamera(viewer);
+    const D3DXVECTOR3 inside(0, 0, 5);
+    EXPECT_NE(light.isAABBInFrustum(inside, inside), 0);
+    // The deepest corner of a box straight ahead lies at its far face.
+    const AABB box(D3DXVECTOR3(-1, -1, 4), D3DXVECTOR3(1, 1, 6));
+    EXPECT_NEAR(viewer.computeBoxDepth(box), 1.0f + 6.0f, 1e-4f);
 }

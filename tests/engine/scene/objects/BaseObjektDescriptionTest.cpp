@@ -94,6 +94,12 @@ TEST(BaseObjektDescriptionTest, ReadsTheDescriptionAndComesBackThroughTheWriter)
     // Written and read in decimal, so that the value survives any number of saves.
     EXPECT_EQ(saved.getNode(L"BASE_DATA")->getNode(L"LIGHT_PARAMS")->getAttribute(L"LIGHT_TYPE")->getValue(), L"10");
 
+    // Sounds answer only their own object, and only when their bank exists.
+    EXPECT_EQ(original.playSound(L"Glocke", &original), nullptr);
+    XMLNode otherNode = parseNode(L"<OBJEKT NAME=\"Anderes\"/>");
+    TestObjekt other(&otherNode);
+    EXPECT_EQ(original.playSound(L"Glocke", &other), nullptr);
+
     // Through the document text and back.
     XMLNode reread = parseNode(saved.toText());
     TestObjekt copy(&reread);
@@ -101,6 +107,16 @@ TEST(BaseObjektDescriptionTest, ReadsTheDescriptionAndComesBackThroughTheWriter)
     XMLNode again(L"OBJEKT");
     copy.save(&again);
     EXPECT_EQ(again.toText(), saved.toText());
+}
+
+TEST(BaseObjektDescriptionTest, AmbientSoundsWithoutNamesPlayNothing)
+{
+    LogCapture logs;
+    XMLNode node = parseNode(L"<OBJEKT NAME=\"Still\"><AMBIENT_SOUNDS ANZ_SOUNDS_MIN=\"3\"/></OBJEKT>");
+    TestObjekt object(&node);
+    EXPECT_TRUE(object.getAmbientSounds().empty());
+    object.playRandomAmbientSounds(); // no name to pick from: nothing, and no index -1
+    object.playRandomAmbientSounds();
 }
 
 TEST(BaseObjektDescriptionTest, RenderPassFilterAnswersByEntryDepthAndDefault)
@@ -113,7 +129,8 @@ TEST(BaseObjektDescriptionTest, RenderPassFilterAnswersByEntryDepthAndDefault)
     using Path = std::vector<std::wstring>;
 
     // One disabled entry: that pass is out, and so is every other by default.
-    RenderPassFilter closed = filterOf(L"<RENDERPASSES DEFAULT=\"0\"><X PASS=\"Render\" ENABLED=\"0\"/></RENDERPASSES>");
+    RenderPassFilter closed =
+        filterOf(L"<RENDERPASSES DEFAULT=\"0\"><X PASS=\"Render\" ENABLED=\"0\"/></RENDERPASSES>");
     EXPECT_FALSE(closed.isInRenderPass(Path{L"Render"}));
     EXPECT_FALSE(closed.isInRenderPass(Path{L"Shadow"}));
     RenderPassFilter open = filterOf(L"<RENDERPASSES DEFAULT=\"1\"><Render ENABLED=\"0\"/></RENDERPASSES>");
@@ -122,13 +139,12 @@ TEST(BaseObjektDescriptionTest, RenderPassFilterAnswersByEntryDepthAndDefault)
     EXPECT_TRUE(open.isInRenderPass(Path{})); // nothing to match: the default
 
     // A later entry wins over an earlier one for the same pass.
-    RenderPassFilter later =
-        filterOf(L"<RENDERPASSES><Render ENABLED=\"0\"/><Render ENABLED=\"1\"/></RENDERPASSES>");
+    RenderPassFilter later = filterOf(L"<RENDERPASSES><Render ENABLED=\"0\"/><Render ENABLED=\"1\"/></RENDERPASSES>");
     EXPECT_TRUE(later.isInRenderPass(Path{L"Render"}));
 
     // Nested entries answer for passes inside passes; a silent child leaves the parent's yes.
-    RenderPassFilter nested = filterOf(
-        L"<RENDERPASSES><Water><Reflect ENABLED=\"0\"/><Refract/></Water></RENDERPASSES>");
+    RenderPassFilter nested =
+        filterOf(L"<RENDERPASSES><Water><Reflect ENABLED=\"0\"/><Refract/></Water></RENDERPASSES>");
     EXPECT_TRUE(nested.isInRenderPass(Path{L"Water"}));
     EXPECT_FALSE(nested.isInRenderPass(Path{L"Water", L"Reflect"}));
     EXPECT_TRUE(nested.isInRenderPass(Path{L"Water", L"Refract"}));

@@ -1,5 +1,6 @@
 // The scene object base: transform setters and their signals, rotations read back, the
 // per-camera step with the far-distance fade, instance groups, and the attached lights.
+#include "devices/D3DInterface.h"
 #include "engine/scene/TestObjekt.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/deferred/DeferredRenderer.h"
@@ -136,6 +137,16 @@ TEST(BaseObjektTest, CameraStepMeasuresDistanceAndFadesBeyondTheFarDistance)
     const D3DXVECTOR3 reference(10, 0, 0);
     sky.updateForCamera(&camera, &reference);
     expectVec3(sky.getPosition(), 10, 1, 0);
+
+    // A billboard of level 2 turns with every camera of a list: the camera's rotation first.
+    XMLNode board = parseNode(L"<OBJEKT NAME=\"Schild\"><BASE_DATA BILLBOARD=\"2\"/></OBJEKT>");
+    TestObjekt sign(&board);
+    camera.setEyePosition(D3DXVECTOR3(10, 0, 0)); // looking along -x
+    sign.updateForCamera(&camera);
+    D3DXVECTOR3 facing;
+    const D3DXVECTOR3 ahead(0, 0, 1);
+    D3DXVec3TransformNormal(&facing, &ahead, &sign.getWorldMatrix());
+    expectVec3(facing, -1, 0, 0);
 }
 
 TEST(BaseObjektTest, ClonesJoinOneGroupThatOutlivesItsRoot)
@@ -165,10 +176,14 @@ TEST(BaseObjektTest, ClonesJoinOneGroupThatOutlivesItsRoot)
 TEST(BaseObjektTest, AttachedLightsFollowTheSceneGraphAndTheirTimes)
 {
     LogCapture logs;
+    // The engine (built with the first device user) hands down its own renderer; this test's
+    // one takes its place for a while.
+    D3DInterface::getInstance();
+    DeferredRenderer* engineRenderer = BaseObjekt::LightAttachPoint::getDeferredRenderer();
     DeferredRenderer renderer;
     BaseObjekt::LightAttachPoint::setDeferredRenderer(&renderer);
-    DeferredLight* pattern = DeferredLight::createPointLight(L"Lampe", D3DXCOLOR(1, 1, 0, 1), D3DXVECTOR3(0, 0, 0),
-                                                             2.0f, 1.0f);
+    DeferredLight* pattern =
+        DeferredLight::createPointLight(L"Lampe", D3DXCOLOR(1, 1, 0, 1), D3DXVECTOR3(0, 0, 0), 2.0f, 1.0f);
     renderer.addLightTemplate(pattern, false);
     pattern->Release();
 
@@ -184,7 +199,7 @@ TEST(BaseObjektTest, AttachedLightsFollowTheSceneGraphAndTheirTimes)
     BaseObjekt::LightAttachPoint* day = object->getLight(1);
     EXPECT_FLOAT_EQ(night->getOnTime(), 20.0f);
     EXPECT_FLOAT_EQ(night->getOffTime(), 6.0f); // the base, without variation
-    EXPECT_TRUE(renderer.getLights().empty()); // waiting for a scene graph
+    EXPECT_TRUE(renderer.getLights().empty());  // waiting for a scene graph
 
     SceneGraph graph;
     graph.addObject(object, true);
@@ -219,5 +234,5 @@ TEST(BaseObjektTest, AttachedLightsFollowTheSceneGraphAndTheirTimes)
     EXPECT_FALSE(renderer.getLights().empty());
     object->Release();
     EXPECT_TRUE(renderer.getLights().empty());
-    BaseObjekt::LightAttachPoint::setDeferredRenderer(nullptr);
+    BaseObjekt::LightAttachPoint::setDeferredRenderer(engineRenderer);
 }
