@@ -426,12 +426,7 @@ HRESULT DeferredLight::storeSplitShadowMaps(const std::vector<IDirect3DSurface9*
                                             const std::vector<D3DXMATRIX>& matrices,
                                             const std::vector<float>& positions)
 {
-    for (IDirect3DSurface9*& surface : m_storedSplitSurfaces)
-        releaseAndClear(surface);
-    for (IDirect3DTexture9*& map : m_storedSplitMaps)
-        releaseAndClear(map);
-    m_storedSplitSurfaces.clear();
-    m_storedSplitMaps.clear();
+    releaseSplitMaps();
     IDirect3DDevice9* d = device();
     if (!d)
         return D3DERR_INVALIDCALL;
@@ -452,17 +447,22 @@ HRESULT DeferredLight::storeSplitShadowMaps(const std::vector<IDirect3DSurface9*
     return D3D_OK;
 }
 
-void DeferredLight::releaseShadowMaps()
+void DeferredLight::releaseSplitMaps()
 {
-    releaseAndClear(m_storedSpotSurface);
-    releaseAndClear(m_storedSpotMap);
-    releaseAndClear(m_storedPointMap);
     for (IDirect3DSurface9*& surface : m_storedSplitSurfaces)
         releaseAndClear(surface);
     for (IDirect3DTexture9*& map : m_storedSplitMaps)
         releaseAndClear(map);
     m_storedSplitSurfaces.clear();
     m_storedSplitMaps.clear();
+}
+
+void DeferredLight::releaseShadowMaps()
+{
+    releaseAndClear(m_storedSpotSurface);
+    releaseAndClear(m_storedSpotMap);
+    releaseAndClear(m_storedPointMap);
+    releaseSplitMaps();
     m_dirty = true;
 }
 

@@ -108,6 +108,7 @@ private:
     void copySettings(const DeferredLight& other);
     void connectSignals();
     void onShadowQualityChanged(const MyQuality& quality, const MyQuality& old);
+    void releaseSplitMaps();
     // Remembers where the light stood when its maps were stored, and clears dirty.
     void markStored();
 

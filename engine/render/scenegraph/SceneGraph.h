@@ -82,6 +82,8 @@ private:
     // The listed objects' names and positions, one line each, farthest first.
     static std::wstring listing(std::vector<BaseObjekt*>& objects);
 
+    // The object manager's object named by the first argument; null, with the answer, when none.
+    BaseObjekt* findObject(TypedConsoleCommand& line) const;
     void cmdGetVisibleObjectNames(TypedConsoleCommand& line);
     void cmdAddObject(TypedConsoleCommand& line);
     void cmdRemoveObject(TypedConsoleCommand& line);

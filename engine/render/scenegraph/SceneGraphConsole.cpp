@@ -54,26 +54,28 @@ void SceneGraph::cmdGetVisibleObjectNames(TypedConsoleCommand& line)
     line.setAnswer(listing(objects));
 }
 
-void SceneGraph::cmdAddObject(TypedConsoleCommand& line)
+BaseObjekt* SceneGraph::findObject(TypedConsoleCommand& line) const
 {
     BaseObjekt* object = m_objektManager ? m_objektManager->find(line.getToken(0)) : nullptr;
-    if (!object) {
+    if (!object)
         line.setAnswer(L"Objekt nicht gefunden!");
-        return;
+    return object;
+}
+
+void SceneGraph::cmdAddObject(TypedConsoleCommand& line)
+{
+    if (BaseObjekt* object = findObject(line)) {
+        addObject(object, true);
+        line.setAnswer(L"Objekt hinzugef\u00FCgt!");
     }
-    addObject(object, true);
-    line.setAnswer(L"Objekt hinzugef\u00FCgt!");
 }
 
 void SceneGraph::cmdRemoveObject(TypedConsoleCommand& line)
 {
-    BaseObjekt* object = m_objektManager ? m_objektManager->find(line.getToken(0)) : nullptr;
-    if (!object) {
-        line.setAnswer(L"Objekt nicht gefunden!");
-        return;
+    if (BaseObjekt* object = findObject(line)) {
+        removeObject(object, true);
+        line.setAnswer(L"Objekt entfernt!");
     }
-    removeObject(object, true);
-    line.setAnswer(L"Objekt entfernt!");
 }
 
 void SceneGraph::cmdGetAllObjectNames(TypedConsoleCommand& line)

@@ -1,6 +1,6 @@
 // The camera manager's CAM_ commands on the running engine's console, and the camera file.
 #include "engine/graphics/GraphicsTestSupport.h"
-#include "foundation/ConsoleDispatcher.h"
+#include "engine/render/ConsoleLine.h"
 #include "foundation/XMLNode.h"
 #include "render/cameras/CameraManager.h"
 #include "render/cameras/DirectionalCamera.h"
@@ -12,23 +12,10 @@
 #include <filesystem>
 
 using namespace Ulvo;
+using RenderTesting::complete;
+using RenderTesting::run;
 
 namespace {
-
-std::wstring run(const std::wstring& text)
-{
-    TypedConsoleCommand line(text);
-    ConsoleDispatcher::getInstance()->execute(line);
-    return line.getAnswer();
-}
-
-std::vector<std::wstring> complete(const std::wstring& text)
-{
-    TypedConsoleCommand line(text);
-    std::vector<std::wstring> candidates;
-    ConsoleDispatcher::getInstance()->complete(line, candidates);
-    return candidates;
-}
 
 // Lists cameras with the manager for one test and takes them out again.
 class CameraManagerTest : public ::testing::Test {

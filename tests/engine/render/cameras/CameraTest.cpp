@@ -6,7 +6,7 @@
 #include "foundation/BoundingVolumes.h"
 #include "engine/graphics/GraphicsTestSupport.h"
 #include "engine/scene/TestObjekt.h"
-#include "foundation/ConsoleDispatcher.h"
+#include "engine/render/ConsoleLine.h"
 #include "render/cameras/AttachPoint.h"
 #include "render/cameras/DirectionalCamera.h"
 #include "render/cameras/LookAtCamera.h"
@@ -17,6 +17,7 @@
 #include <cmath>
 
 using namespace Ulvo;
+using RenderTesting::run;
 
 namespace {
 
@@ -26,13 +27,6 @@ constexpr double kPi = 3.14159265358979323846;
 double verticalFovOf(const D3DXMATRIX& projection)
 {
     return 2.0 * std::atan(1.0 / projection._22) * 180.0 / kPi;
-}
-
-std::wstring run(const std::wstring& text)
-{
-    TypedConsoleCommand line(text);
-    ConsoleDispatcher::getInstance()->execute(line);
-    return line.getAnswer();
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // render lists filtered by pass, the render order, instance groups, the sun's light handed to a
 // list once per change, and the SG_ commands on the running engine's console.
 #include "engine/scene/TestObjekt.h"
-#include "foundation/ConsoleDispatcher.h"
+#include "engine/render/ConsoleLine.h"
 #include "foundation/UlvoEngine.h"
 #include "graphics/Effect.h"
 #include "render/cameras/CameraManager.h"
@@ -17,17 +17,11 @@
 #include <limits>
 
 using namespace Ulvo;
+using RenderTesting::run;
 using SceneTesting::makeObjekt;
 using SceneTesting::TestObjekt;
 
 namespace {
-
-std::wstring run(const std::wstring& text)
-{
-    TypedConsoleCommand line(text);
-    ConsoleDispatcher::getInstance()->execute(line);
-    return line.getAnswer();
-}
 
 std::vector<std::wstring> namesOf(const std::vector<BaseObjekt*>& list)
 {

@@ -1,7 +1,7 @@
 // The sun light: the phases at their borders and between them, the reduction of the clock
 // fields, the day length, phases that leave no span or point opposite ways, the configuration
 // node, and the SUN_ commands on the running engine's console.
-#include "foundation/ConsoleDispatcher.h"
+#include "engine/render/ConsoleLine.h"
 #include "foundation/UlvoEngine.h"
 #include "foundation/XMLNode.h"
 #include "render/scenegraph/SceneGraph.h"
@@ -13,15 +13,9 @@
 #include <cmath>
 
 using namespace Ulvo;
+using RenderTesting::run;
 
 namespace {
-
-std::wstring run(const std::wstring& text)
-{
-    TypedConsoleCommand line(text);
-    ConsoleDispatcher::getInstance()->execute(line);
-    return line.getAnswer();
-}
 
 void expectDirection(const D3DXVECTOR3& v, float x, float y, float z)
 {

@@ -11,14 +11,24 @@ using SceneTesting::makeObjekt;
 
 namespace {
 
-using Registry = MySingleObjektManager<BaseObjekt*>;
+class MySingleObjektManagerTest : public ::testing::Test {
+protected:
+    // A new object named so, handed over to the registry.
+    BaseObjekt* registered(const std::wstring& name)
+    {
+        BaseObjekt* object = makeObjekt(name);
+        registry.add(object, true);
+        return object;
+    }
+
+    LogCapture logs;
+    MySingleObjektManager<BaseObjekt*> registry;
+};
 
 } // namespace
 
-TEST(MySingleObjektManagerTest, ReferencesAreTakenOrHandedOverAndDuplicatesAreRefused)
+TEST_F(MySingleObjektManagerTest, ReferencesAreTakenOrHandedOverAndDuplicatesAreRefused)
 {
-    LogCapture logs;
-    Registry registry;
     BaseObjekt* kept = makeObjekt(L"Haus");
     ASSERT_TRUE(registry.add(kept, false));
     EXPECT_EQ(kept->getRefCount(), 2);
@@ -47,14 +57,10 @@ TEST(MySingleObjektManagerTest, ReferencesAreTakenOrHandedOverAndDuplicatesAreRe
     kept->Release();
 }
 
-TEST(MySingleObjektManagerTest, RenamesAndDeletionsAreFollowed)
+TEST_F(MySingleObjektManagerTest, RenamesAndDeletionsAreFollowed)
 {
-    LogCapture logs;
-    Registry registry;
-    BaseObjekt* a = makeObjekt(L"A");
-    BaseObjekt* b = makeObjekt(L"B");
-    registry.add(a, true);
-    registry.add(b, true);
+    BaseObjekt* a = registered(L"A");
+    BaseObjekt* b = registered(L"B");
 
     a->rename(L"C");
     EXPECT_EQ(registry.find(L"C"), a);
@@ -79,14 +85,10 @@ TEST(MySingleObjektManagerTest, RenamesAndDeletionsAreFollowed)
     EXPECT_EQ(registry.getCount(), 0u);
 }
 
-TEST(MySingleObjektManagerTest, EntriesAreFoundByPointerNotByName)
+TEST_F(MySingleObjektManagerTest, EntriesAreFoundByPointerNotByName)
 {
-    LogCapture logs;
-    Registry registry;
-    BaseObjekt* first = makeObjekt(L"X");
-    BaseObjekt* second = makeObjekt(L"Y");
-    registry.add(first, true);
-    registry.add(second, true);
+    BaseObjekt* first = registered(L"X");
+    BaseObjekt* second = registered(L"Y");
 
     // An object of a registered name that is not itself registered: nothing released, nothing
     // erased.
