@@ -20,6 +20,7 @@
 #include "render/SceneGraph.h"
 #include "scene/ObjektManager.h"
 #include "scene/SplineManager.h"
+#include "scene/objects/LightAttachPoint.h"
 
 #include <algorithm>
 #include <cmath>
