@@ -17,6 +17,7 @@ namespace Ulvo {
 namespace {
 
 constexpr uint32_t kTimedInterval = 200; // milliseconds between two renders of a TIMED map
+constexpr int kMaxCombinationDepth = 16;
 
 IDirect3DDevice9* device()
 {
@@ -235,9 +236,19 @@ void DeferredLight::readNode(XMLNode* node)
                                           : LIGHT_DIR;
     }
     if (m_type == LIGHT_COMBINATION) {
+        // Combinations of combinations go a few levels deep; a file nested deeper is cut there.
+        static int depth = 0;
         const unsigned count = node->getNodeCount(L"LIGHT");
-        for (unsigned i = 0; i < count; ++i)
-            m_children.push_back(new (std::nothrow) DeferredLight(node->getNode(L"LIGHT", static_cast<int>(i))));
+        if (depth >= kMaxCombinationDepth && count > 0) {
+            mainLogger().log(100, LOG_TYPE_ERROR,
+                             L" Ulvo::DeferredLight::DeferredLight: \"" + getName() +
+                                 L"\" combines lights nested too deep; its LIGHT nodes are ignored\n");
+        } else {
+            ++depth;
+            for (unsigned i = 0; i < count; ++i)
+                m_children.push_back(new (std::nothrow) DeferredLight(node->getNode(L"LIGHT", static_cast<int>(i))));
+            --depth;
+        }
     }
     readFloats(node, L"POSITION", &m_position.x, 3);
     readFloats(node, L"DIRECTION", &m_direction.x, 3);

@@ -6,6 +6,7 @@
 #include "graphics/TextureManager.h"
 #include "render/XMLReads.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -133,8 +134,10 @@ void SunLightSystem::update()
     if (D3DXVec3LengthSq(&direction) > 0.0f)
         D3DXVec3Normalize(&m_currentDirection, &direction);
 
+    // A phase table whose starts do not ascend can put t outside 0..1; the curve is taken within.
     const double exponent = m_colorExponent[from];
-    m_colorFactor = from % 2 == 0 ? std::pow(t, exponent) : 1.0 - std::pow(1.0 - t, exponent);
+    const double tc = std::clamp(t, 0.0, 1.0);
+    m_colorFactor = from % 2 == 0 ? std::pow(tc, exponent) : 1.0 - std::pow(1.0 - tc, exponent);
     const double c = m_colorFactor;
     m_currentDiffuse = blend(m_diffuse[from], m_diffuse[to], c);
     m_currentAmbient = blend(m_ambient[from], m_ambient[to], c);

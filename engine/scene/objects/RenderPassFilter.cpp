@@ -1,5 +1,6 @@
 #include "scene/objects/RenderPassFilter.h"
 
+#include "foundation/Logger.h"
 #include "foundation/XMLNode.h"
 #include "render/XMLReads.h"
 
@@ -20,16 +21,22 @@ int answerOf(const std::vector<RenderPassEntry>& entries, const std::vector<std:
 
 } // namespace
 
-void RenderPassEntry::load(const XMLNode* node)
+void RenderPassEntry::load(const XMLNode* node, int depth)
 {
     enabled = true;
     xmlread::readFlag(node, L"ENABLED", enabled);
     if (!xmlread::readString(node, L"PASS", pass))
         pass = node->getName();
     children.clear();
+    if (depth >= kMaxRenderPassDepth && !node->getNodes().empty()) {
+        mainLogger().log(50, LOG_TYPE_ERROR,
+                         L"Ulvo::RenderPassEntry::load: RENDERPASSES nested deeper than " +
+                             std::to_wstring(kMaxRenderPassDepth) + L" levels below \"" + pass + L"\" ignored\n");
+        return;
+    }
     for (const XMLNode* child : node->getNodes()) {
         children.emplace_back();
-        children.back().load(child);
+        children.back().load(child, depth + 1);
     }
 }
 
@@ -63,7 +70,7 @@ void RenderPassFilter::load(const XMLNode* node)
     xmlread::readFlag(node, L"DEFAULT", m_default);
     for (const XMLNode* child : node->getNodes()) {
         m_entries.emplace_back();
-        m_entries.back().load(child);
+        m_entries.back().load(child, 0);
     }
 }
 

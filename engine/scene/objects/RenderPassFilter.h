@@ -9,13 +9,17 @@ namespace Ulvo {
 
 class XMLNode;
 
+// Passes inside passes go a few levels deep; a description nested deeper is cut there.
+constexpr int kMaxRenderPassDepth = 32;
+
 struct RenderPassEntry {
     std::wstring pass;
     bool enabled = true;
     std::vector<RenderPassEntry> children;
 
-    // ENABLED, PASS (else the node's name) and the child nodes as entries.
-    void load(const XMLNode* node);
+    // ENABLED, PASS (else the node's name) and the child nodes as entries; depth counts the
+    // entries above.
+    void load(const XMLNode* node, int depth);
     // A node named after the pass with ENABLED and the children nested.
     void save(XMLNode* parent) const;
     // 1 yes, 0 no, -1 no answer, for the path's element at depth.

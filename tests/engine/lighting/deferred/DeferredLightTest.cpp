@@ -113,6 +113,20 @@ TEST(DeferredLightTest, CopiesKeepSettingsAndFollowTheirAttachPoint)
     EXPECT_EQ(child->getAttachedObject(), nullptr);
     copy->Release();
     group->Release();
+
+    // Combinations nested without end are cut a few levels down, with a log line.
+    std::wstring deep;
+    for (int i = 0; i < 50000; ++i)
+        deep += L"<LIGHT TYPE=\"COMBINATION\">";
+    for (int i = 0; i < 50000; ++i)
+        deep += L"</LIGHT>";
+    DeferredLight* nested = lightFrom(deep);
+    int levels = 0;
+    for (DeferredLight* light = nested; light; light = light->getChildLight(0))
+        ++levels;
+    EXPECT_EQ(levels, 17);
+    EXPECT_NE(logs.text().find("nested too deep"), std::string::npos);
+    nested->Release();
 }
 
 TEST(DeferredLightTest, StoredMapsFollowTimeMovementLossAndQuality)
