@@ -3,13 +3,14 @@
 #include "devices/D3DInterface.h"
 #include "foundation/Logger.h"
 #include "foundation/XMLNode.h"
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 #include "render/cameras/AttachPoint.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <new>
+#include <span>
 #include <sstream>
 
 namespace Ulvo {
@@ -58,27 +59,21 @@ DeferredShadowType shadowTypeFromWord(const std::wstring& word)
     return SHADOW_NONE;
 }
 
-// Up to n floats of a blank-separated list into the given fields, each only when present.
-void readFloats(const XMLNode* node, const wchar_t* key, float* fields, std::size_t n)
-{
-    const std::vector<std::wstring> words = xmlread::readWords(node, key);
-    for (std::size_t i = 0; i < n && i < words.size(); ++i)
-        fields[i] = xmlread::wordToFloat(words[i]);
-}
-
 // One word sets all four quality levels, four (or more) set them in order; two or three words
 // leave the defaults.
 template <class Value, class Convert>
 bool readPerLevel(const XMLNode* node, const wchar_t* key, Value (&levels)[4], Convert convert)
 {
-    const std::vector<std::wstring> words = xmlread::readWords(node, key);
+    std::vector<std::wstring> words;
+    if (!node->readWords(key, words))
+        return false;
     if (words.size() == 1) {
         std::fill(std::begin(levels), std::end(levels), convert(words[0]));
     } else if (words.size() >= 4) {
         for (int i = 0; i < 4; ++i)
             levels[i] = convert(words[i]);
     }
-    return node && node->getAttribute(key);
+    return true;
 }
 
 } // namespace
@@ -250,50 +245,43 @@ void DeferredLight::readNode(XMLNode* node)
             --depth;
         }
     }
-    readFloats(node, L"POSITION", &m_position.x, 3);
-    readFloats(node, L"DIRECTION", &m_direction.x, 3);
+    node->readFloats(L"POSITION", std::span<float>(&m_position.x, 3));
+    node->readFloats(L"DIRECTION", std::span<float>(&m_direction.x, 3));
     if (readPerLevel(node, L"SHADOW_TYPE", m_shadowType, shadowTypeFromWord))
         m_dirty = true;
-    readFloats(node, L"SHADOW_DENSITY", &m_shadowDensity.x, 3);
+    node->readFloats(L"SHADOW_DENSITY", std::span<float>(&m_shadowDensity.x, 3));
 
-    const std::vector<std::wstring> degrade = xmlread::readWords(node, L"SHADOW_DEGRADE");
+    std::vector<std::wstring> degrade;
+    node->readWords(L"SHADOW_DEGRADE", degrade);
     if (!degrade.empty()) {
-        m_shadowDegrade = xmlread::wordToInt(degrade[0]) != 0;
+        m_shadowDegrade = XMLProperty(degrade[0]).getInt() != 0;
         for (std::size_t i = 1; i < degrade.size() && i <= 3; ++i)
-            m_degradeDistance[i - 1] = xmlread::wordToFloat(degrade[i]);
+            m_degradeDistance[i - 1] = XMLProperty(degrade[i]).getFloat();
     }
-    const std::vector<std::wstring> fading = xmlread::readWords(node, L"INTENSITY_FADING");
+    std::vector<std::wstring> fading;
+    node->readWords(L"INTENSITY_FADING", fading);
     if (!fading.empty()) {
-        m_intensityFading = xmlread::wordToInt(fading[0]) != 0;
+        m_intensityFading = XMLProperty(fading[0]).getInt() != 0;
         if (fading.size() > 1)
-            m_fadeStart = xmlread::wordToFloat(fading[1]);
+            m_fadeStart = XMLProperty(fading[1]).getFloat();
         if (fading.size() > 2)
-            m_fadeEnd = xmlread::wordToFloat(fading[2]);
+            m_fadeEnd = XMLProperty(fading[2]).getFloat();
     }
     if (readPerLevel(node, L"SHADOWMAPSIZE", m_shadowMapSize,
-                     [](const std::wstring& w) { return static_cast<uint32_t>(xmlread::wordToInt(w)); }))
+                     [](const std::wstring& w) { return static_cast<uint32_t>(XMLProperty(w).getInt()); }))
         m_dirty = true;
-    xmlread::readBool(node, L"CAN_USE_SOFTSHADOWS", m_canUseSoftShadows);
-    int levels = static_cast<int>(m_pssmLevels);
-    if (xmlread::readInt(node, L"PSSM_LEVELS", levels))
-        m_pssmLevels = static_cast<uint32_t>(levels);
-    xmlread::readFloat(node, L"PSSM_LAMBDA", m_pssmLambda);
-    uint32_t argb = 0;
-    if (xmlread::readHex(node, L"COLOR", argb))
-        m_color = D3DXCOLOR(static_cast<DWORD>(argb));
-    if (xmlread::readHex(node, L"AMIBENT_COLOR", argb))
-        m_ambientColor = D3DXCOLOR(static_cast<DWORD>(argb));
-    xmlread::readFloat(node, L"RADIUS", m_radius);
-    xmlread::readFloat(node, L"FALLOFF_RADIUS", m_falloffRadius);
-    xmlread::readFloat(node, L"THETA", m_theta);
-    xmlread::readFloat(node, L"FALLOFF_THETA", m_falloffTheta);
-    xmlread::readFloat(node, L"INTENSITY", m_intensity);
-    xmlread::readBool(node, L"SKYLIGHT", m_skyLight);
-    const std::vector<std::wstring> specular = xmlread::readWords(node, L"SPECULAR_MULTIPLIER");
-    if (!specular.empty())
-        m_specularMultiplier.x = m_specularMultiplier.y = xmlread::wordToFloat(specular[0]);
-    if (specular.size() > 1)
-        m_specularMultiplier.y = xmlread::wordToFloat(specular[1]);
+    node->readBool(L"CAN_USE_SOFTSHADOWS", m_canUseSoftShadows);
+    node->readInt(L"PSSM_LEVELS", m_pssmLevels);
+    node->readFloat(L"PSSM_LAMBDA", m_pssmLambda);
+    node->readColour(L"COLOR", m_color);
+    node->readColour(L"AMIBENT_COLOR", m_ambientColor);
+    node->readFloat(L"RADIUS", m_radius);
+    node->readFloat(L"FALLOFF_RADIUS", m_falloffRadius);
+    node->readFloat(L"THETA", m_theta);
+    node->readFloat(L"FALLOFF_THETA", m_falloffTheta);
+    node->readFloat(L"INTENSITY", m_intensity);
+    node->readBool(L"SKYLIGHT", m_skyLight);
+    node->readPair(L"SPECULAR_MULTIPLIER", m_specularMultiplier.x, m_specularMultiplier.y);
 }
 
 // ------------------------------------------------------------------ queries

@@ -1,7 +1,7 @@
 #include "render/cameras/AttachPoint.h"
 
 #include "foundation/XMLNode.h"
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 
 namespace Ulvo {
 
@@ -32,28 +32,47 @@ AttachPoint::AttachPoint(XMLNode* node) : NamedObject(node)
     D3DXMatrixIdentity(&m_world);
     D3DXMatrixIdentity(&m_inverseWorld);
     D3DXMatrixIdentity(&m_parent);
-    xmlread::readVector(node, L"POSITION", m_position, 0.0f);
-    xmlread::readVector(node, L"SCALE", m_scale, 1.0f);
-    if (const XMLNode* rotation = node ? node->getNode(L"ROTATION") : nullptr) {
-        float yaw = 0.0f, pitch = 0.0f, roll = 0.0f;
-        xmlread::readFloat(rotation, L"YAW", yaw);
-        xmlread::readFloat(rotation, L"PITCH", pitch);
-        xmlread::readFloat(rotation, L"ROLL", roll);
-        D3DXQuaternionRotationYawPitchRoll(&m_rotation, yaw * kDegreesToRadians, pitch * kDegreesToRadians,
-                                           roll * kDegreesToRadians);
+    if (node) {
+        node->readPoint(L"POSITION", m_position);
+        node->readPoint(L"SCALE", m_scale);
+        D3DXVECTOR3 degrees(0.0f, 0.0f, 0.0f);
+        if (readAngles(node, L"ROTATION", L"YAW", L"PITCH", L"ROLL", degrees))
+            D3DXQuaternionRotationYawPitchRoll(&m_rotation, degrees.x * kDegreesToRadians,
+                                               degrees.y * kDegreesToRadians, degrees.z * kDegreesToRadians);
+        readQuaternion(node, L"ROTATION_QUAT", m_rotation);
     }
-    if (xmlread::readQuaternion(node, L"ROTATION_QUAT", m_rotation))
-        D3DXQuaternionNormalize(&m_rotation, &m_rotation);
     rebuildLocal();
+}
+
+bool readAngles(const XMLNode* node, const wchar_t* child, const wchar_t* first, const wchar_t* second,
+                const wchar_t* third, D3DXVECTOR3& degrees)
+{
+    const XMLNode* angles = node->getNode(child);
+    if (!angles)
+        return false;
+    angles->readFloat(first, degrees.x);
+    angles->readFloat(second, degrees.y);
+    angles->readFloat(third, degrees.z);
+    return true;
+}
+
+bool readQuaternion(const XMLNode* node, const wchar_t* child, D3DXQUATERNION& rotation)
+{
+    D3DXVECTOR4 q(0.0f, 0.0f, 0.0f, 1.0f);
+    if (!node->readPoint(child, q))
+        return false;
+    const D3DXQUATERNION read(q.x, q.y, q.z, q.w);
+    D3DXQuaternionNormalize(&rotation, &read);
+    return true;
 }
 
 bool AttachPoint::save(XMLNode* node)
 {
     if (!NamedObject::save(node))
         return false;
-    xmlread::writeVector(node, L"POSITION", m_position);
-    xmlread::writeVector(node, L"SCALE", m_scale);
-    xmlread::writeQuaternion(node, L"ROTATION_QUAT", m_rotation);
+    xmlwrite::writeVector(node, L"POSITION", m_position);
+    xmlwrite::writeVector(node, L"SCALE", m_scale);
+    xmlwrite::writeQuaternion(node, L"ROTATION_QUAT", m_rotation);
     return true;
 }
 

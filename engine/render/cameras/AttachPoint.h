@@ -55,4 +55,11 @@ private:
 // Degrees to radians as configuration files and the console give angles.
 constexpr float kDegreesToRadians = 0.01745329238474369f;
 
+// Rotations of description nodes: the child's three angle attributes in degrees (each 0 when
+// absent), and ROTATION_QUAT's X, Y, Z, W (0, 0, 0, 1) normalised. False, and the value as it
+// was, without the child.
+bool readAngles(const XMLNode* node, const wchar_t* child, const wchar_t* first, const wchar_t* second,
+                const wchar_t* third, D3DXVECTOR3& degrees);
+bool readQuaternion(const XMLNode* node, const wchar_t* child, D3DXQUATERNION& rotation);
+
 } // namespace Ulvo

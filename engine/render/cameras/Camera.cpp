@@ -8,7 +8,7 @@
 #include "foundation/Logger.h"
 #include "render/RenderManager.h"
 #include "render/ScopedMeasure.h"
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 #include "render/cameras/AttachPoint.h"
 #include "render/cameras/CameraManager.h"
 #include "scene/objects/BaseObjekt.h"
@@ -132,12 +132,12 @@ void Camera::onDeviceReset()
 
 bool Camera::save(XMLNode* node)
 {
-    using xmlread::write;
+    using xmlwrite::write;
     if (!NamedObject::save(node))
         return false;
     write(node, L"FOV", fovFor4To3(m_fov));
     write(node, L"FOV_EXTREMA",
-          xmlread::numberText(fovFor4To3(m_fovMin)) + L" " + xmlread::numberText(fovFor4To3(m_fovMax)));
+          xmlwrite::numberText(fovFor4To3(m_fovMin)) + L" " + xmlwrite::numberText(fovFor4To3(m_fovMax)));
     write(node, L"ZNEAR", m_zNear);
     write(node, L"ZFAR", m_zFar);
     write(node, L"USER_STRING", m_userString);

@@ -3,7 +3,7 @@
 #include "foundation/Logger.h"
 #include "foundation/NamedObject.h"
 #include "foundation/XMLNode.h"
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 #include "render/cameras/Camera.h"
 
 #include <algorithm>
@@ -30,23 +30,24 @@ bool isRelativeInside(const std::wstring& path)
 
 std::wstring positionText(const D3DXVECTOR3& p)
 {
-    return xmlread::numberText(p.x) + L" " + xmlread::numberText(p.y) + L" " + xmlread::numberText(p.z);
+    return xmlwrite::numberText(p.x) + L" " + xmlwrite::numberText(p.y) + L" " + xmlwrite::numberText(p.z);
 }
 
 } // namespace
 
 const ConsoleCommandEntry<CameraManager> CameraManager::kCommands[6] = {
     {L"CAM_setActiveCamera", 1, L"CAM_setActiveCamera Cameraname; macht Camera aktiv!",
-     &CameraManager::cmdSetActiveCamera},
+     &CameraManager::cmdSetActiveCamera, &CameraManager::completeCameraName},
     {L"CAM_getAllCameraNames", 0, L"CAM_getAllCameraNames; gibt eine List der erstellten Cameras zur\u00FCck!",
      &CameraManager::cmdGetAllCameraNames},
     {L"CAM_setEyePosition", 4, L"CAM_setEyePosition Cameraname x y z; setzt die Camera auf die angegebene Position",
-     &CameraManager::cmdSetEyePosition},
+     &CameraManager::cmdSetEyePosition, &CameraManager::completeCameraName},
     {L"CAM_getEyePosition", 1, L"CAM_getEyePosition Cameraname; gibt die Cameraposition zur\u00FCck",
-     &CameraManager::cmdGetEyePosition},
+     &CameraManager::cmdGetEyePosition, &CameraManager::completeCameraName},
     {L"CAM_turnPhysXOn", 1, L"CAM_turnPhysXOn 0/1; soll aktuelle Camera PhysX zu Kollisionsberechnung nutzen",
      &CameraManager::cmdTurnPhysXOn},
-    {L"CAM_saveCamera", 1, L"CAM_saveCamera filename [name] ; Cameras speichern", &CameraManager::cmdSaveCamera},
+    {L"CAM_saveCamera", 1, L"CAM_saveCamera filename [name] ; Cameras speichern", &CameraManager::cmdSaveCamera,
+     &CameraManager::completeSaveCamera},
 };
 
 CameraManager* CameraManager::getInstance()
@@ -57,7 +58,7 @@ CameraManager* CameraManager::getInstance()
 
 CameraManager::CameraManager()
 {
-    registerCommands(*this, kCommands);
+    registerCommands(kCommands);
 }
 
 CameraManager::~CameraManager()
@@ -131,11 +132,6 @@ int CameraManager::saveCameras(const std::wstring& fileName, const std::vector<s
 
 // ------------------------------------------------------------------ console
 
-void CameraManager::execute(ConsoleCommand& command, TypedConsoleCommand& line)
-{
-    dispatchCommand(*this, kCommands, command, line);
-}
-
 void CameraManager::cmdSetActiveCamera(TypedConsoleCommand& line)
 {
     Camera* camera = getCamera(line.getToken(0));
@@ -191,20 +187,23 @@ void CameraManager::cmdSaveCamera(TypedConsoleCommand& line)
         line.setAnswer(std::to_wstring(written) + L" Cameras saved!");
 }
 
-void CameraManager::completeArguments(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+void CameraManager::completeCameraName(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
 {
-    const bool byName = line.isCommand(L"CAM_setActiveCamera") || line.isCommand(L"CAM_getEyePosition") ||
-                        line.isCommand(L"CAM_setEyePosition");
-    if (byName && line.getArgumentCount() <= 1) {
-        const std::wstring typed = line.getToken(0);
-        for (Camera* camera : m_cameras) {
-            if (camera->getName().compare(0, typed.size(), typed) == 0)
-                candidates.push_back(camera->getName());
-        }
-    } else if (line.isCommand(L"CAM_saveCamera") && line.getArgumentCount() >= 1) {
-        for (Camera* camera : m_cameras)
-            candidates.push_back(line.getToken(0) + L" " + camera->getName());
+    if (line.getArgumentCount() > 1)
+        return;
+    const std::wstring typed = line.getToken(0);
+    for (Camera* camera : m_cameras) {
+        if (camera->getName().compare(0, typed.size(), typed) == 0)
+            candidates.push_back(camera->getName());
     }
+}
+
+void CameraManager::completeSaveCamera(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+{
+    if (line.getArgumentCount() < 1)
+        return;
+    for (Camera* camera : m_cameras)
+        candidates.push_back(line.getToken(0) + L" " + camera->getName());
 }
 
 } // namespace Ulvo

@@ -3,7 +3,6 @@
 // among them "CAM_saveCamera", which writes cameras to a camera file (root CAMERAS, one CAMERA
 // node per camera). Each listed camera holds one reference; the active camera holds none.
 #include "foundation/ConsoleCommandReceiver.h"
-#include "render/ConsoleTable.h"
 
 #include <string>
 #include <vector>
@@ -40,9 +39,6 @@ public:
     // refused or the file cannot be written.
     int saveCameras(const std::wstring& fileName, const std::vector<std::wstring>& names);
 
-    void execute(ConsoleCommand& command, TypedConsoleCommand& line) override;
-    void completeArguments(TypedConsoleCommand& line, std::vector<std::wstring>& candidates) override;
-
 private:
     CameraManager();
 
@@ -52,6 +48,10 @@ private:
     void cmdGetEyePosition(TypedConsoleCommand& line);
     void cmdTurnPhysXOn(TypedConsoleCommand& line);
     void cmdSaveCamera(TypedConsoleCommand& line);
+    // While at most the camera name is typed: the cameras whose names begin with it.
+    void completeCameraName(TypedConsoleCommand& line, std::vector<std::wstring>& candidates);
+    // Once the file name is typed: the file name and each camera's name.
+    void completeSaveCamera(TypedConsoleCommand& line, std::vector<std::wstring>& candidates);
 
     static const ConsoleCommandEntry<CameraManager> kCommands[6];
 

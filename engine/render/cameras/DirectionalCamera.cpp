@@ -2,7 +2,7 @@
 
 #include "foundation/Logger.h"
 #include "foundation/XMLNode.h"
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 
 namespace Ulvo {
 
@@ -33,12 +33,12 @@ bool DirectionalCamera::save(XMLNode* node)
 {
     if (!Camera::save(node))
         return false;
-    xmlread::write(node, L"TYPE", L"DIRECT");
-    xmlread::write(node, L"DIST", m_dist);
-    xmlread::write(node, L"ZOOM", m_zoom);
-    xmlread::writeVector(node, L"POSITION_EYE", m_eye);
-    xmlread::writeVector(node, L"LOOKDIR", m_lookDir);
-    xmlread::writeVector(node, L"UP", m_up);
+    xmlwrite::write(node, L"TYPE", L"DIRECT");
+    xmlwrite::write(node, L"DIST", m_dist);
+    xmlwrite::write(node, L"ZOOM", m_zoom);
+    xmlwrite::writeVector(node, L"POSITION_EYE", m_eye);
+    xmlwrite::writeVector(node, L"LOOKDIR", m_lookDir);
+    xmlwrite::writeVector(node, L"UP", m_up);
     return true;
 }
 

@@ -2,7 +2,7 @@
 
 #include "devices/DirectInputInterface.h"
 #include "foundation/XMLNode.h"
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 #include "render/cameras/AttachPoint.h"
 
 namespace Ulvo {
@@ -37,10 +37,10 @@ bool LookAtCamera::save(XMLNode* node)
 {
     if (!Camera::save(node))
         return false;
-    xmlread::write(node, L"TYPE", L"LOOKAT");
-    xmlread::writeVector(node, L"POSITION_EYE", m_eye);
-    xmlread::writeVector(node, L"POSITION_LOOKAT", m_lookAt);
-    xmlread::writeVector(node, L"UP", m_up);
+    xmlwrite::write(node, L"TYPE", L"LOOKAT");
+    xmlwrite::writeVector(node, L"POSITION_EYE", m_eye);
+    xmlwrite::writeVector(node, L"POSITION_LOOKAT", m_lookAt);
+    xmlwrite::writeVector(node, L"UP", m_up);
     return true;
 }
 

@@ -11,7 +11,7 @@ namespace Ulvo {
 
 SceneGraph::SceneGraph() : m_root(AABB())
 {
-    registerCommands(*this, kCommands);
+    registerCommands(kCommands);
     m_sun.sunChanged.connect(this, &SceneGraph::onSunLightChanged);
 }
 

@@ -9,7 +9,6 @@
 // when it is destroyed and moves to the end of the list when it moves. Offers the SG_ console
 // commands.
 #include "foundation/ConsoleCommandReceiver.h"
-#include "render/ConsoleTable.h"
 #include "render/scenegraph/SceneGraphNode.h"
 #include "render/sun/SunLightSystem.h"
 
@@ -72,9 +71,6 @@ public:
     // Where SG_addObject and SG_removeObject look objects up; handed down by the engine.
     void setObjektManager(ObjektManager* manager) { m_objektManager = manager; }
 
-    void execute(ConsoleCommand& command, TypedConsoleCommand& line) override;
-    void completeArguments(TypedConsoleCommand& line, std::vector<std::wstring>& candidates) override;
-
 private:
     void collectVisible(const SceneGraphNode& node, std::vector<BaseObjekt*>& list, Camera* camera, bool test);
     void connectObject(BaseObjekt* object);
@@ -88,6 +84,11 @@ private:
     void cmdAddObject(TypedConsoleCommand& line);
     void cmdRemoveObject(TypedConsoleCommand& line);
     void cmdGetAllObjectNames(TypedConsoleCommand& line);
+    // The names that begin with the typed argument: of the graph's objects, of the manager's.
+    void completeGraphObject(TypedConsoleCommand& line, std::vector<std::wstring>& candidates);
+    void completeManagerObject(TypedConsoleCommand& line, std::vector<std::wstring>& candidates);
+    static void completeFrom(const std::vector<BaseObjekt*>& objects, TypedConsoleCommand& line,
+                             std::vector<std::wstring>& candidates);
 
     static const ConsoleCommandEntry<SceneGraph> kCommands[4];
 

@@ -1,5 +1,5 @@
 // The scene graph's SG_ console commands and their completion.
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 #include "render/cameras/Camera.h"
 #include "render/cameras/CameraManager.h"
 #include "render/scenegraph/SceneGraph.h"
@@ -15,17 +15,12 @@ const ConsoleCommandEntry<SceneGraph> SceneGraph::kCommands[4] = {
      L"SG_getVisibleObjectNames Cameraname/NULL; gibt eine Liste der sichtbaren Objekten aus",
      &SceneGraph::cmdGetVisibleObjectNames},
     {L"SG_addObject", 1, L"SG_addObject Objektname; f\u00FCgt das Objekt dem Rendering hinzu",
-     &SceneGraph::cmdAddObject},
+     &SceneGraph::cmdAddObject, &SceneGraph::completeManagerObject},
     {L"SG_removeObject", 1, L"SG_removeObject Objektname; entfernt das Objekt vom Rendering",
-     &SceneGraph::cmdRemoveObject},
+     &SceneGraph::cmdRemoveObject, &SceneGraph::completeGraphObject},
     {L"SG_getAllObjectNames", 0, L"SG_getAllObjectNames; gibt alle sichtbaren Objektenamen aus",
      &SceneGraph::cmdGetAllObjectNames},
 };
-
-void SceneGraph::execute(ConsoleCommand& command, TypedConsoleCommand& line)
-{
-    dispatchCommand(*this, kCommands, command, line);
-}
 
 std::wstring SceneGraph::listing(std::vector<BaseObjekt*>& objects)
 {
@@ -33,8 +28,8 @@ std::wstring SceneGraph::listing(std::vector<BaseObjekt*>& objects)
     std::wstring text;
     for (const BaseObjekt* object : objects) {
         const D3DXVECTOR3& p = object->getPosition();
-        text += object->getName() + L" Pos: " + xmlread::numberText(p.x) + L" " + xmlread::numberText(p.y) + L" " +
-                xmlread::numberText(p.z) + L"\n";
+        text += object->getName() + L" Pos: " + xmlwrite::numberText(p.x) + L" " + xmlwrite::numberText(p.y) + L" " +
+                xmlwrite::numberText(p.z) + L"\n";
     }
     return text;
 }
@@ -85,18 +80,29 @@ void SceneGraph::cmdGetAllObjectNames(TypedConsoleCommand& line)
     line.setAnswer(listing(objects));
 }
 
-void SceneGraph::completeArguments(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+void SceneGraph::completeFrom(const std::vector<BaseObjekt*>& objects, TypedConsoleCommand& line,
+                              std::vector<std::wstring>& candidates)
 {
     const std::wstring typed = line.getToken(0);
-    std::vector<BaseObjekt*> objects;
-    if (line.isCommand(L"SG_removeObject"))
-        m_root.collectAll(objects);
-    else if (line.isCommand(L"SG_addObject") && m_objektManager)
-        m_objektManager->getObjects(std::wstring(), objects);
     for (const BaseObjekt* object : objects) {
         if (object->getName().compare(0, typed.size(), typed) == 0)
             candidates.push_back(object->getName());
     }
+}
+
+void SceneGraph::completeGraphObject(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+{
+    std::vector<BaseObjekt*> objects;
+    m_root.collectAll(objects);
+    completeFrom(objects, line, candidates);
+}
+
+void SceneGraph::completeManagerObject(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
+{
+    std::vector<BaseObjekt*> objects;
+    if (m_objektManager)
+        m_objektManager->getObjects(std::wstring(), objects);
+    completeFrom(objects, line, candidates);
 }
 
 } // namespace Ulvo

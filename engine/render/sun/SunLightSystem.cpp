@@ -4,7 +4,7 @@
 #include "foundation/XMLNode.h"
 #include "graphics/TextureCube.h"
 #include "graphics/TextureManager.h"
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 
 #include <algorithm>
 #include <cmath>
@@ -81,7 +81,7 @@ SunLightSystem::SunLightSystem(const std::wstring& name) : NamedObject(name)
         m_start[phase] = 0.25 * phase;
         m_colorExponent[phase] = 4.0;
     }
-    registerCommands(*this, kCommands);
+    registerCommands(kCommands);
     update();
 }
 
@@ -192,7 +192,7 @@ D3DXCOLOR SunLightSystem::interpolatePhaseColor(const D3DXCOLOR values[PHASE_COU
 void SunLightSystem::loadMap(XMLNode* node, const wchar_t* key, TextureCube*& map)
 {
     std::wstring name;
-    if (!xmlread::readString(node, key, name))
+    if (!node->readString(key, name))
         return;
     releaseMap(map);
     TextureManager* textures = D3DInterface::getInstance()->getTextureManager();
@@ -204,26 +204,14 @@ void SunLightSystem::loadMap(XMLNode* node, const wchar_t* key, TextureCube*& ma
 void SunLightSystem::readPhase(XMLNode* node, int phase)
 {
     if (XMLNode* colours = node->getNode(L"COLORS")) {
-        uint32_t argb = 0;
-        if (xmlread::readHex(colours, L"DIFFUSE", argb))
-            m_diffuse[phase] = D3DXCOLOR(static_cast<DWORD>(argb));
-        if (xmlread::readHex(colours, L"AMBIENT", argb))
-            m_ambient[phase] = D3DXCOLOR(static_cast<DWORD>(argb));
+        colours->readColour(L"DIFFUSE", m_diffuse[phase]);
+        colours->readColour(L"AMBIENT", m_ambient[phase]);
     }
-    if (XMLNode* direction = node->getNode(L"LIGHTDIR")) {
-        xmlread::readFloat(direction, L"X", m_direction[phase].x);
-        xmlread::readFloat(direction, L"Y", m_direction[phase].y);
-        xmlread::readFloat(direction, L"Z", m_direction[phase].z);
-    }
-    if (XMLNode* user = node->getNode(L"USERPARAMS")) {
-        xmlread::readFloat(user, L"X", m_user[phase].x);
-        xmlread::readFloat(user, L"Y", m_user[phase].y);
-        xmlread::readFloat(user, L"Z", m_user[phase].z);
-        xmlread::readFloat(user, L"W", m_user[phase].w);
-    }
-    xmlread::readDouble(node, L"TAG_PARAM", m_start[phase]);
-    xmlread::readFloat(node, L"INTENSITY", m_intensity[phase]);
-    xmlread::readDouble(node, L"EXP_COLOR_LERP", m_colorExponent[phase]);
+    node->readPoint(L"LIGHTDIR", m_direction[phase]);
+    node->readPoint(L"USERPARAMS", m_user[phase]);
+    node->readDouble(L"TAG_PARAM", m_start[phase]);
+    node->readFloat(L"INTENSITY", m_intensity[phase]);
+    node->readDouble(L"EXP_COLOR_LERP", m_colorExponent[phase]);
 }
 
 bool SunLightSystem::load(XMLNode* node)
@@ -233,12 +221,12 @@ bool SunLightSystem::load(XMLNode* node)
     loadMap(node, L"SKY_MAP", m_skyMap);
     loadMap(node, L"BACKGROUND_MAP", m_backgroundMap);
     loadMap(node, L"ENVIRONMENT_MAP", m_environmentMap);
-    xmlread::readDouble(node, L"TAGES_DAUER", m_dayDuration);
+    node->readDouble(L"TAGES_DAUER", m_dayDuration);
     if (XMLNode* clock = node->getNode(L"UHRZEIT")) {
         int hour = 0, minute = 0, second = 0;
-        xmlread::readInt(clock, L"STUNDE", hour);
-        xmlread::readInt(clock, L"MINUTE", minute);
-        xmlread::readInt(clock, L"SEKUNDE", second);
+        clock->readInt(L"STUNDE", hour);
+        clock->readInt(L"MINUTE", minute);
+        clock->readInt(L"SEKUNDE", second);
         setTime(hour, minute, second);
     }
     for (int phase = 0; phase < PHASE_COUNT; ++phase) {
@@ -254,15 +242,9 @@ bool SunLightSystem::load(XMLNode* node)
             XMLNode* values = cloud->getNode(kPhaseNames[phase]);
             if (!values)
                 continue;
-            uint32_t argb = 0;
-            if (xmlread::readHex(values, L"COLOR", argb))
-                entry.color[phase] = D3DXCOLOR(static_cast<DWORD>(argb));
-            xmlread::readFloat(values, L"SPEED", entry.speed[phase]);
-            const std::vector<std::wstring> density = xmlread::readWords(values, L"DENSITY");
-            if (density.size() > 0)
-                entry.density[phase].x = xmlread::wordToFloat(density[0]);
-            if (density.size() > 1)
-                entry.density[phase].y = xmlread::wordToFloat(density[1]);
+            values->readColour(L"COLOR", entry.color[phase]);
+            values->readFloat(L"SPEED", entry.speed[phase]);
+            values->readPair(L"DENSITY", entry.density[phase].x, entry.density[phase].y);
         }
         m_clouds.push_back(entry);
     }
@@ -270,11 +252,6 @@ bool SunLightSystem::load(XMLNode* node)
 }
 
 // ------------------------------------------------------------------ console
-
-void SunLightSystem::execute(ConsoleCommand& command, TypedConsoleCommand& line)
-{
-    dispatchCommand(*this, kCommands, command, line);
-}
 
 void SunLightSystem::cmdSetTime(TypedConsoleCommand& line)
 {
@@ -288,7 +265,7 @@ void SunLightSystem::cmdSetDayDuration(TypedConsoleCommand& line)
 {
     const double seconds = line.getParamDouble(0);
     setDayDuration(seconds);
-    line.setAnswer(L"Tagesdauer ge\u00E4ndert auf:" + xmlread::numberText(seconds) + L" sek");
+    line.setAnswer(L"Tagesdauer ge\u00E4ndert auf:" + xmlwrite::numberText(seconds) + L" sek");
 }
 
 } // namespace Ulvo

@@ -10,7 +10,6 @@
 #include "foundation/ConsoleCommandReceiver.h"
 #include "foundation/NamedObject.h"
 #include "foundation/sigslot.h"
-#include "render/ConsoleTable.h"
 
 #include <string>
 #include <vector>
@@ -75,8 +74,6 @@ public:
     // the linear factor, or the colour factor when linear is false.
     float interpolatePhaseFloat(const float values[PHASE_COUNT], bool linear) const;
     D3DXCOLOR interpolatePhaseColor(const D3DXCOLOR values[PHASE_COUNT], bool linear) const;
-
-    void execute(ConsoleCommand& command, TypedConsoleCommand& line) override;
 
     // At the end of every update.
     sigslot::signal0<> sunChanged;

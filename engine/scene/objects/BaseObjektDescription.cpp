@@ -8,7 +8,7 @@
 #include "graphics/EffectManager.h"
 #include "graphics/TextureCube.h"
 #include "graphics/TextureManager.h"
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 #include "render/cameras/AttachPoint.h"
 #include "scene/objects/BaseObjekt.h"
 #include "scene/objects/LightAttachPoint.h"
@@ -19,19 +19,10 @@
 
 namespace Ulvo {
 
-namespace {
-
-using namespace xmlread;
-
-void readVectorDegrees(const XMLNode* node, const wchar_t* x, const wchar_t* y, const wchar_t* z, D3DXVECTOR3& out)
-{
-    out = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-    readFloat(node, x, out.x);
-    readFloat(node, y, out.y);
-    readFloat(node, z, out.z);
-}
-
-} // namespace
+using xmlwrite::numberText;
+using xmlwrite::write;
+using xmlwrite::writeQuaternion;
+using xmlwrite::writeVector;
 
 BaseObjekt::BaseObjekt(XMLNode* node, ObjektManager* owner)
     : NamedObject(node),
@@ -61,53 +52,52 @@ void BaseObjekt::readBaseData(XMLNode* data)
     if (!data)
         return;
     // The switch, then the near pair and the far pair; three values give the far pair alone.
-    const std::vector<std::wstring> far = readWords(data, L"FAR_DIST");
+    std::vector<std::wstring> far;
+    data->readWords(L"FAR_DIST", far);
     if (!far.empty()) {
-        m_farDistEnabled = wordToInt(far[0]) > 0;
+        m_farDistEnabled = XMLProperty(far[0]).getInt() > 0;
         if (far.size() == 3) {
             m_farDist[0] = m_farDist[1] = 0.0f;
-            m_farDist[2] = wordToFloat(far[1]);
-            m_farDist[3] = wordToFloat(far[2]);
+            m_farDist[2] = XMLProperty(far[1]).getFloat();
+            m_farDist[3] = XMLProperty(far[2]).getFloat();
         } else {
             for (std::size_t i = 1; i < far.size() && i <= 4; ++i)
-                m_farDist[i - 1] = wordToFloat(far[i]);
+                m_farDist[i - 1] = XMLProperty(far[i]).getFloat();
         }
     }
-    readFlag(data, L"TRANSPARENT", m_transparent);
+    data->readFlag(L"TRANSPARENT", m_transparent);
     double alpha = 1.0;
-    if (readDouble(data, L"ALPHA", alpha))
+    if (data->readDouble(L"ALPHA", alpha))
         m_alpha = static_cast<float>(alpha);
-    uint32_t mask = 0;
-    if (readHex(data, L"MASK_COLOR", mask))
-        m_maskColor = D3DXCOLOR(static_cast<DWORD>(mask));
-    readInt(data, L"BILLBOARD", m_billboard);
-    readInt(data, L"MOVE_WITH_CAMERA", m_moveWithCamera);
+    data->readColour(L"MASK_COLOR", m_maskColor);
+    data->readInt(L"BILLBOARD", m_billboard);
+    data->readInt(L"MOVE_WITH_CAMERA", m_moveWithCamera);
     std::wstring effect;
-    if (readString(data, L"EFFECT", effect))
+    if (data->readString(L"EFFECT", effect))
         m_effectBundle = EffectManager::getInstance()->getEffectBundle(effect);
-    readInt(data, L"PRIORITY", m_priority);
-    readFlag(data, L"INSERT_IN_SCENEGRAPH", m_insertInSceneGraph);
+    data->readInt(L"PRIORITY", m_priority);
+    data->readFlag(L"INSERT_IN_SCENEGRAPH", m_insertInSceneGraph);
     if (const XMLNode* passes = data->getNode(L"RENDERPASSES"))
         m_renderPasses.load(passes);
-    readVector(data, L"POSITION", m_basePosition, 0.0f);
-    readVector(data, L"SCALE", m_scale, 0.0f);
-    if (const XMLNode* rotation = data->getNode(L"ROTATION")) {
-        D3DXVECTOR3 degrees;
-        readVectorDegrees(rotation, L"YAW", L"PITCH", L"ROLL", degrees);
+    data->readPoint(L"POSITION", m_basePosition);
+    // A SCALE node gives 0 to the axes it leaves out.
+    if (data->getNode(L"SCALE")) {
+        m_scale = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        data->readPoint(L"SCALE", m_scale);
+    }
+    D3DXVECTOR3 degrees(0.0f, 0.0f, 0.0f);
+    if (readAngles(data, L"ROTATION", L"YAW", L"PITCH", L"ROLL", degrees))
         D3DXQuaternionRotationYawPitchRoll(&m_rotation, degrees.x * kDegreesToRadians, degrees.y * kDegreesToRadians,
                                            degrees.z * kDegreesToRadians);
-    }
-    if (const XMLNode* euler = data->getNode(L"ROTATION_EULER")) {
-        D3DXVECTOR3 degrees;
-        readVectorDegrees(euler, L"HEADING", L"ATTITUDE", L"BANK", degrees);
+    degrees = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    if (readAngles(data, L"ROTATION_EULER", L"HEADING", L"ATTITUDE", L"BANK", degrees)) {
         // Through the setter's rule while nothing listens and nothing is rebuilt yet.
         const bool autoUpdate = m_autoUpdate;
         m_autoUpdate = false;
         setRotationEuler(degrees);
         m_autoUpdate = autoUpdate;
     }
-    if (readQuaternion(data, L"ROTATION_QUAT", m_rotation))
-        D3DXQuaternionNormalize(&m_rotation, &m_rotation);
+    readQuaternion(data, L"ROTATION_QUAT", m_rotation);
     readLightParams(data->getNode(L"LIGHT_PARAMS"));
 
     const unsigned attachCount = data->getNodeCount(L"CAMERA_ATTACH");
@@ -124,10 +114,10 @@ void BaseObjekt::readLightParams(XMLNode* lights)
 {
     if (!lights)
         return;
-    readFlag(lights, L"LIGHTS_ON", m_lightsOn);
-    readFlag(lights, L"AUTO_SWITCH_LIGHTS", m_autoSwitchLights);
+    lights->readFlag(L"LIGHTS_ON", m_lightsOn);
+    lights->readFlag(L"AUTO_SWITCH_LIGHTS", m_autoSwitchLights);
     // Decimal both ways, so that a save and a load keep the value.
-    readInt(lights, L"LIGHT_TYPE", m_lightType);
+    lights->readInt(L"LIGHT_TYPE", m_lightType);
     const unsigned count = lights->getNodeCount(L"LIGHT_ATTACH");
     for (unsigned i = 0; i < count; ++i)
         m_lights.push_back(new LightAttachPoint(lights->getNode(L"LIGHT_ATTACH", static_cast<int>(i))));
@@ -137,7 +127,7 @@ void BaseObjekt::readObjectNodes(XMLNode* node)
 {
     if (const XMLNode* textures = node->getNode(L"TEXTURES")) {
         std::wstring sky;
-        if (readString(textures, L"TEX_SKY", sky)) {
+        if (textures->readString(L"TEX_SKY", sky)) {
             TextureManager* manager = m_d3d->getTextureManager();
             if (TextureCube* map = manager ? manager->getTextureCube(sky) : nullptr) {
                 map->AddRef();
@@ -145,7 +135,7 @@ void BaseObjekt::readObjectNodes(XMLNode* node)
             }
             m_useStandardEnv = false;
         } else {
-            readFlag(textures, L"USE_STANDARD_ENV", m_useStandardEnv);
+            textures->readFlag(L"USE_STANDARD_ENV", m_useStandardEnv);
         }
     }
     if (const XMLNode* sounds = node->getNode(L"SOUNDS")) {
@@ -156,9 +146,9 @@ void BaseObjekt::readObjectNodes(XMLNode* node)
     if (const XMLNode* ambient = node->getNode(L"AMBIENT_SOUNDS")) {
         for (const XMLProperty* value : ambient->getProperties())
             m_ambientSounds.push_back(value->getValue());
-        if (readInt(ambient, L"ANZ_SOUNDS_MIN", m_ambientMin))
+        if (ambient->readInt(L"ANZ_SOUNDS_MIN", m_ambientMin))
             m_ambientMax = m_ambientMin;
-        readInt(ambient, L"ANZ_SOUNDS_MAX", m_ambientMax);
+        ambient->readInt(L"ANZ_SOUNDS_MAX", m_ambientMax);
     }
 }
 

@@ -4,7 +4,7 @@
 #include "foundation/XMLNode.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/deferred/DeferredRenderer.h"
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 
 #include <crt.h>
 
@@ -17,11 +17,12 @@ DeferredRenderer* s_renderer = nullptr;
 // "base" or "base variation".
 void readTime(const XMLNode* node, const wchar_t* key, float& base, float& variation)
 {
-    const std::vector<std::wstring> words = xmlread::readWords(node, key);
+    std::vector<std::wstring> words;
+    node->readWords(key, words);
     if (words.empty())
         return;
-    base = xmlread::wordToFloat(words[0]);
-    variation = words.size() > 1 ? xmlread::wordToFloat(words[1]) : 0.0f;
+    base = XMLProperty(words[0]).getFloat();
+    variation = words.size() > 1 ? XMLProperty(words[1]).getFloat() : 0.0f;
 }
 
 // Uniformly within base plus or minus variation.
@@ -44,7 +45,7 @@ DeferredRenderer* BaseObjekt::LightAttachPoint::getDeferredRenderer()
 
 BaseObjekt::LightAttachPoint::LightAttachPoint(XMLNode* node) : AttachPoint(node)
 {
-    xmlread::readString(node, L"LIGHT_NAME", m_lightName);
+    node->readString(L"LIGHT_NAME", m_lightName);
     readTime(node, L"LIGHT_ON", m_onBase, m_onVariation);
     readTime(node, L"LIGHT_OFF", m_offBase, m_offVariation);
     m_onTime = m_onBase;
@@ -77,9 +78,9 @@ bool BaseObjekt::LightAttachPoint::save(XMLNode* node)
 {
     if (!AttachPoint::save(node))
         return false;
-    xmlread::write(node, L"LIGHT_NAME", m_lightName);
-    xmlread::write(node, L"LIGHT_ON", xmlread::numberText(m_onBase) + L" " + xmlread::numberText(m_onVariation));
-    xmlread::write(node, L"LIGHT_OFF", xmlread::numberText(m_offBase) + L" " + xmlread::numberText(m_offVariation));
+    xmlwrite::write(node, L"LIGHT_NAME", m_lightName);
+    xmlwrite::write(node, L"LIGHT_ON", xmlwrite::numberText(m_onBase) + L" " + xmlwrite::numberText(m_onVariation));
+    xmlwrite::write(node, L"LIGHT_OFF", xmlwrite::numberText(m_offBase) + L" " + xmlwrite::numberText(m_offVariation));
     return true;
 }
 

@@ -4,7 +4,7 @@
 #include "devices/SoundInterface.h"
 #include "devices/Soundbank.h"
 #include "foundation/XMLNode.h"
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 
 #include <algorithm>
 
@@ -12,8 +12,8 @@ namespace Ulvo {
 
 BaseObjekt::PlayableSound::PlayableSound(XMLNode* node) : NamedObject(node)
 {
-    xmlread::readString(node, L"SOUNDBANK", m_bankName);
-    xmlread::readString(node, L"CUE_NAME", m_cueName);
+    node->readString(L"SOUNDBANK", m_bankName);
+    node->readString(L"CUE_NAME", m_cueName);
 }
 
 BaseObjekt::PlayableSound::PlayableSound(const PlayableSound& other)
@@ -41,8 +41,8 @@ bool BaseObjekt::PlayableSound::save(XMLNode* node)
 {
     if (!NamedObject::save(node))
         return false;
-    xmlread::write(node, L"SOUNDBANK", m_bankName);
-    xmlread::write(node, L"CUE_NAME", m_cueName);
+    xmlwrite::write(node, L"SOUNDBANK", m_bankName);
+    xmlwrite::write(node, L"CUE_NAME", m_cueName);
     return true;
 }
 

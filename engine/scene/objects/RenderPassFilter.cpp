@@ -2,7 +2,7 @@
 
 #include "foundation/Logger.h"
 #include "foundation/XMLNode.h"
-#include "render/XMLReads.h"
+#include "render/XMLWrites.h"
 
 namespace Ulvo {
 
@@ -24,8 +24,8 @@ int answerOf(const std::vector<RenderPassEntry>& entries, const std::vector<std:
 void RenderPassEntry::load(const XMLNode* node, int depth)
 {
     enabled = true;
-    xmlread::readFlag(node, L"ENABLED", enabled);
-    if (!xmlread::readString(node, L"PASS", pass))
+    node->readFlag(L"ENABLED", enabled);
+    if (!node->readString(L"PASS", pass))
         pass = node->getName();
     children.clear();
     if (depth >= kMaxRenderPassDepth && !node->getNodes().empty()) {
@@ -43,7 +43,7 @@ void RenderPassEntry::load(const XMLNode* node, int depth)
 void RenderPassEntry::save(XMLNode* parent) const
 {
     auto* node = new XMLNode(pass);
-    xmlread::write(node, L"ENABLED", enabled);
+    xmlwrite::write(node, L"ENABLED", enabled);
     for (const RenderPassEntry& child : children)
         child.save(node);
     parent->addNode(node);
@@ -67,7 +67,7 @@ void RenderPassFilter::load(const XMLNode* node)
     m_default = false;
     if (!node)
         return;
-    xmlread::readFlag(node, L"DEFAULT", m_default);
+    node->readFlag(L"DEFAULT", m_default);
     for (const XMLNode* child : node->getNodes()) {
         m_entries.emplace_back();
         m_entries.back().load(child, 0);
@@ -77,7 +77,7 @@ void RenderPassFilter::load(const XMLNode* node)
 void RenderPassFilter::save(XMLNode* parent) const
 {
     auto* node = new XMLNode(L"RENDERPASSES");
-    xmlread::write(node, L"DEFAULT", m_default);
+    xmlwrite::write(node, L"DEFAULT", m_default);
     for (const RenderPassEntry& entry : m_entries)
         entry.save(node);
     parent->addNode(node);
