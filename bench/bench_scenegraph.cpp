@@ -2,7 +2,7 @@
 // object's camera step, the instance collapse, the render order sort and the sun's light, on a
 // list the caller reuses; and the frustum test of one box.
 #include "../tests/engine/scene/TestObjekt.h"
-#include "foundation/Logger.h"
+#include "foundation/logging/Logger.h"
 #include "render/cameras/LookAtCamera.h"
 #include "render/scenegraph/SceneGraph.h"
 
@@ -52,7 +52,7 @@ void BM_RenderListOfAPass(benchmark::State& state)
 {
     Scene& s = scene();
     const std::vector<std::wstring> pass{L"Render"};
-    std::vector<Ulvo::BaseObjekt*> list;
+    std::vector<Ulvo::RenderObjekt*> list;
     list.reserve(kObjects);
     for (auto _ : state) {
         list.clear();

@@ -15,9 +15,10 @@
 #include "graphics/SharedGraphics.h"
 #include "gui/menus/GUIMenuManager.h"
 #include "gui/system/GUISystem.h"
-#include "render/CameraManager.h"
+#include "lighting/deferred/DeferredRenderer.h"
 #include "render/RenderManager.h"
-#include "render/SceneGraph.h"
+#include "render/cameras/CameraManager.h"
+#include "render/scenegraph/SceneGraph.h"
 #include "scene/ObjektManager.h"
 #include "scene/SplineManager.h"
 #include "scene/objects/LightAttachPoint.h"
@@ -125,6 +126,13 @@ void UlvoEngine::startUp()
     m_cameraManager = CameraManager::getInstance();
     m_socketSubsystem = SocketSubsystem::getInstance();
 
+    // What the render core, the scene objects and their lights reach of each other.
+    m_deferredRenderer = new (std::nothrow) DeferredRenderer();
+    if (m_sceneGraph)
+        m_sceneGraph->setObjektRegistry(m_objektManager);
+    m_cameraManager->setRenderManager(m_renderManager);
+    BaseObjekt::LightAttachPoint::setLightHost(m_deferredRenderer);
+
     m_active = true;
     m_directInput->getKeyState().consoleKey.connect(this, &UlvoEngine::onKey);
     m_loop.exitRequested.connect(this, &UlvoEngine::exit);
@@ -159,6 +167,10 @@ UlvoEngine::~UlvoEngine()
     m_objektManager = nullptr;
     delete m_sceneGraph;
     m_sceneGraph = nullptr;
+    BaseObjekt::LightAttachPoint::setLightHost(nullptr);
+    delete m_deferredRenderer;
+    m_deferredRenderer = nullptr;
+    m_cameraManager->setRenderManager(nullptr);
     delete m_renderManager;
     m_renderManager = nullptr;
     delete m_splineManager;

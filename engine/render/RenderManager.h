@@ -1,9 +1,6 @@
 #pragma once
 // The render core's manager. Stand-in: the class grows with the render passes and the frame;
-// for now the engine creates it and hands it the scene graph, and it embeds the deferred
-// renderer whose light templates the scene objects' lights copy.
-#include "lighting/deferred/DeferredRenderer.h"
-
+// for now the engine creates it and hands it the scene graph.
 namespace Ulvo {
 
 class RenderPassZBuffer;
@@ -19,13 +16,11 @@ public:
     void setSceneGraph(SceneGraph* sceneGraph);
     SceneGraph* getSceneGraph() const { return m_sceneGraph; }
 
-    DeferredRenderer* getDeferredRenderer() { return &m_deferredRenderer; }
     // The frame's z-buffer pass; none until the render passes are part of the frame.
     RenderPassZBuffer* getZBufferPass() const { return nullptr; }
 
 private:
     SceneGraph* m_sceneGraph = nullptr;
-    DeferredRenderer m_deferredRenderer;
 };
 
 } // namespace Ulvo

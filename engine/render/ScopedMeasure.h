@@ -1,7 +1,7 @@
 #pragma once
 // Times the enclosing block under a dotted measure name while measuring is on; costs a flag test
 // otherwise.
-#include "foundation/MeasureManager.h"
+#include "foundation/time/MeasureManager.h"
 
 namespace Ulvo {
 

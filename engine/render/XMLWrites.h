@@ -3,7 +3,7 @@
 // X/Y/Z(/W) child nodes, and numbers as the document writer formats them.
 #include <d3dx9math.h>
 
-#include "foundation/XMLNode.h"
+#include "foundation/xml/XMLNode.h"
 
 #include <string>
 

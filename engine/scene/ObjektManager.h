@@ -9,16 +9,20 @@
 
 namespace Ulvo {
 
-class ObjektManager : public MySingleObjektManager<BaseObjekt*> {
+class ObjektManager : public MySingleObjektManager<BaseObjekt*>, public RenderObjektRegistry {
 public:
     ObjektManager() = default;
+
+    // The registry as the scene graph's console sees it.
+    RenderObjekt* findRenderObjekt(const std::wstring& name) override { return find(name); }
+    void collectRenderObjekte(std::vector<RenderObjekt*>& out) override;
 
     // Once, after the devices started.
     void createDeviceResources();
     bool hasDeviceResources() const { return m_deviceResources; }
 
     // Box display of the editor; draws nothing until the editor's drawing resources exist.
-    void drawBox(const AABB& box, D3DCOLOR colour, bool solid);
+    void drawBox(const AABB& box, D3DCOLOR colour, bool solid) override;
 
 private:
     bool m_deviceResources = false;

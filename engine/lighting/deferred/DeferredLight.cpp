@@ -1,8 +1,8 @@
 #include "lighting/deferred/DeferredLight.h"
 
-#include "devices/D3DInterface.h"
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
+#include "devices/d3d/D3DInterface.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
 #include "render/cameras/AttachPoint.h"
 

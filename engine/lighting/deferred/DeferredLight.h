@@ -9,7 +9,7 @@
 #include <d3d9.h>
 #include <d3dx9.h>
 
-#include "foundation/NamedObject.h"
+#include "foundation/objects/NamedObject.h"
 #include "lighting/deferred/ShadowQuality.h"
 
 #include <cstdint>

@@ -74,6 +74,27 @@ void DeferredRenderer::removeLightTemplate(DeferredLight* light)
     light->Release();
 }
 
+NamedObject* DeferredRenderer::createAttachedLight(const std::wstring& templateName, AttachPoint* point)
+{
+    DeferredLight* pattern = getLightTemplate(templateName);
+    if (!pattern)
+        return nullptr;
+    DeferredLight* light = pattern->clone();
+    light->setAttachedObject(point);
+    return light;
+}
+
+// Only lights this renderer made for attach points come back here.
+void DeferredRenderer::activateLight(NamedObject* light)
+{
+    addLight(static_cast<DeferredLight*>(light));
+}
+
+void DeferredRenderer::deactivateLight(NamedObject* light)
+{
+    removeLight(static_cast<DeferredLight*>(light));
+}
+
 void DeferredRenderer::releaseLights()
 {
     std::vector<DeferredLight*> lights, templates;

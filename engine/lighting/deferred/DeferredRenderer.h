@@ -1,8 +1,10 @@
 #pragma once
 // The deferred renderer's lights. Stand-in: the renderer proper (its buffers, frame and shadow
-// maps) is built with its own issue; until then it keeps the active lights and the light
-// templates (VORLAGE_LIGHTS) that the light attach points of scene objects copy. Each listed
-// light holds one reference.
+// maps) is built with its own Parts, embedded in the render manager; until then the engine
+// keeps this one, with the active lights and the light templates (VORLAGE_LIGHTS) that the light
+// attach points of scene objects copy. Each listed light holds one reference.
+#include "scene/objects/LightHost.h"
+
 #include <string>
 #include <vector>
 
@@ -10,10 +12,10 @@ namespace Ulvo {
 
 class DeferredLight;
 
-class DeferredRenderer {
+class DeferredRenderer : public LightHost {
 public:
     DeferredRenderer() = default;
-    ~DeferredRenderer();
+    ~DeferredRenderer() override;
     DeferredRenderer(const DeferredRenderer&) = delete;
     DeferredRenderer& operator=(const DeferredRenderer&) = delete;
 
@@ -31,6 +33,12 @@ public:
     void removeLightTemplate(DeferredLight* light);
     // Releases every active light and template.
     void releaseLights();
+
+    // For the lights of scene objects: a clone of the template, attached to the point; added to
+    // and removed from the active lights.
+    NamedObject* createAttachedLight(const std::wstring& templateName, AttachPoint* point) override;
+    void activateLight(NamedObject* light) override;
+    void deactivateLight(NamedObject* light) override;
 
     const std::vector<DeferredLight*>& getLights() const { return m_lights; }
     const std::vector<DeferredLight*>& getLightTemplates() const { return m_lightTemplates; }

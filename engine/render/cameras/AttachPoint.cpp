@@ -1,6 +1,6 @@
 #include "render/cameras/AttachPoint.h"
 
-#include "foundation/XMLNode.h"
+#include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
 
 namespace Ulvo {
@@ -14,16 +14,16 @@ AttachPoint::AttachPoint(const std::wstring& name) : NamedObject(name)
 }
 
 AttachPoint::AttachPoint(const AttachPoint& other)
-    : NamedObject(other),
-      m_position(other.m_position),
-      m_scale(other.m_scale),
-      m_rotation(other.m_rotation),
-      m_local(other.m_local),
-      m_world(other.m_world),
-      m_inverseWorld(other.m_inverseWorld),
-      m_worldPosition(other.m_worldPosition),
-      m_parent(other.m_parent),
-      m_upToDate(other.m_upToDate)
+    : NamedObject(other)
+    , m_position(other.m_position)
+    , m_scale(other.m_scale)
+    , m_rotation(other.m_rotation)
+    , m_local(other.m_local)
+    , m_world(other.m_world)
+    , m_inverseWorld(other.m_inverseWorld)
+    , m_worldPosition(other.m_worldPosition)
+    , m_parent(other.m_parent)
+    , m_upToDate(other.m_upToDate)
 {
 }
 

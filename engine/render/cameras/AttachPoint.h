@@ -4,7 +4,7 @@
 // matrix, recomputed on demand after the owner moved.
 #include <d3dx9math.h>
 
-#include "foundation/NamedObject.h"
+#include "foundation/objects/NamedObject.h"
 
 #include <string>
 

@@ -1,17 +1,17 @@
 #include "render/cameras/Camera.h"
 
-#include "devices/D3DInterface.h"
-#include "devices/DirectInputInterface.h"
-#include "devices/TastaturLayout.h"
-#include "devices/TastaturLayoutManager.h"
-#include "foundation/BoundingVolumes.h"
-#include "foundation/Logger.h"
+#include "devices/d3d/D3DInterface.h"
+#include "devices/input/DirectInputInterface.h"
+#include "devices/input/TastaturLayout.h"
+#include "devices/input/TastaturLayoutManager.h"
+#include "foundation/helpers/BoundingVolumes.h"
+#include "foundation/logging/Logger.h"
 #include "render/RenderManager.h"
 #include "render/ScopedMeasure.h"
 #include "render/XMLWrites.h"
 #include "render/cameras/AttachPoint.h"
 #include "render/cameras/CameraManager.h"
-#include "scene/objects/BaseObjekt.h"
+#include "render/scenegraph/RenderObjekt.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,9 +52,7 @@ constexpr KeyName kKeyNames[CAMKEY_COUNT] = {{L"FORWARD", CAMKEY_FORWARD}, {L"BA
 } // namespace
 
 Camera::Camera(const std::wstring& name)
-    : NamedObject(name),
-      m_d3d(D3DInterface::getInstance()),
-      m_input(DirectInputInterface::getInstance())
+    : NamedObject(name), m_d3d(D3DInterface::getInstance()), m_input(DirectInputInterface::getInstance())
 {
     D3DXMatrixIdentity(&m_projection);
     D3DXMatrixIdentity(&m_inverseProjection);
@@ -74,38 +72,38 @@ Camera::Camera(const std::wstring& name)
 }
 
 Camera::Camera(const Camera& other)
-    : NamedObject(other),
-      projectionChanged(other.projectionChanged),
-      viewChanged(other.viewChanged),
-      cameraChanged(other.cameraChanged),
-      m_projectionDirty(other.m_projectionDirty),
-      m_viewDirty(other.m_viewDirty),
-      m_d3d(other.m_d3d),
-      m_zNear(other.m_zNear),
-      m_zFar(other.m_zFar),
-      m_fov(other.m_fov),
-      m_fovMin(other.m_fovMin),
-      m_fovMax(other.m_fovMax),
-      m_projection(other.m_projection),
-      m_inverseProjection(other.m_inverseProjection),
-      m_view(other.m_view),
-      m_localView(other.m_localView),
-      m_inverseView(other.m_inverseView),
-      m_viewProjection(other.m_viewProjection),
-      m_inverseViewProjection(other.m_inverseViewProjection),
-      m_world(other.m_world),
-      m_aspect(other.m_aspect),
-      m_autoAspect(other.m_autoAspect),
-      m_followAttachPoint(other.m_followAttachPoint),
-      m_input(other.m_input),
-      m_disableKeys(other.m_disableKeys),
-      m_attachPointIndex(other.m_attachPointIndex),
-      m_focalDistance(other.m_focalDistance),
-      m_targetFocalDistance(other.m_targetFocalDistance),
-      m_focal(other.m_focal),
-      m_hitCount(other.m_hitCount),
-      m_userId(other.m_userId),
-      m_userString(other.m_userString)
+    : NamedObject(other)
+    , projectionChanged(other.projectionChanged)
+    , viewChanged(other.viewChanged)
+    , cameraChanged(other.cameraChanged)
+    , m_projectionDirty(other.m_projectionDirty)
+    , m_viewDirty(other.m_viewDirty)
+    , m_d3d(other.m_d3d)
+    , m_zNear(other.m_zNear)
+    , m_zFar(other.m_zFar)
+    , m_fov(other.m_fov)
+    , m_fovMin(other.m_fovMin)
+    , m_fovMax(other.m_fovMax)
+    , m_projection(other.m_projection)
+    , m_inverseProjection(other.m_inverseProjection)
+    , m_view(other.m_view)
+    , m_localView(other.m_localView)
+    , m_inverseView(other.m_inverseView)
+    , m_viewProjection(other.m_viewProjection)
+    , m_inverseViewProjection(other.m_inverseViewProjection)
+    , m_world(other.m_world)
+    , m_aspect(other.m_aspect)
+    , m_autoAspect(other.m_autoAspect)
+    , m_followAttachPoint(other.m_followAttachPoint)
+    , m_input(other.m_input)
+    , m_disableKeys(other.m_disableKeys)
+    , m_attachPointIndex(other.m_attachPointIndex)
+    , m_focalDistance(other.m_focalDistance)
+    , m_targetFocalDistance(other.m_targetFocalDistance)
+    , m_focal(other.m_focal)
+    , m_hitCount(other.m_hitCount)
+    , m_userId(other.m_userId)
+    , m_userString(other.m_userString)
 {
     std::copy(std::begin(other.m_frustum), std::end(other.m_frustum), std::begin(m_frustum));
     std::copy(std::begin(other.m_keyCodes), std::end(other.m_keyCodes), std::begin(m_keyCodes));
@@ -386,7 +384,7 @@ bool Camera::isSphereInFrustum(const D3DXVECTOR3& centre, double radius) const
 
 // ------------------------------------------------------------------ attachment
 
-void Camera::attachToObject(BaseObjekt* object)
+void Camera::attachToObject(RenderObjekt* object)
 {
     if (m_attachedObject)
         m_attachedObject->onDeleted.disconnect(this);

@@ -9,7 +9,7 @@
 // and rebuilt only when a dirty flag or an attach point asks for it.
 #include <d3dx9math.h>
 
-#include "foundation/NamedObject.h"
+#include "foundation/objects/NamedObject.h"
 #include "foundation/sigslot.h"
 
 #include <string>
@@ -19,7 +19,7 @@ namespace Ulvo {
 
 class AABB;
 class AttachPoint;
-class BaseObjekt;
+class RenderObjekt;
 class D3DInterface;
 class DirectInputInterface;
 class XMLNode;
@@ -90,7 +90,7 @@ public:
     virtual D3DXVECTOR3 getPosition() const;
     virtual D3DXVECTOR3 getUp() const;
     // Rides on the object's first attach point; null detaches.
-    virtual void attachToObject(BaseObjekt* object);
+    virtual void attachToObject(RenderObjekt* object);
     // The next or previous attach point of the attached object, or null (detached) when there is
     // no object or it has no attach points.
     virtual AttachPoint* selectNextAttachPoint();
@@ -138,7 +138,7 @@ public:
     void reflect(const D3DXPLANE& plane);
 
     AttachPoint* getAttachPoint() const { return m_attachPoint; }
-    BaseObjekt* getAttachedObject() const { return m_attachedObject; }
+    RenderObjekt* getAttachedObject() const { return m_attachedObject; }
     int getAttachPointIndex() const { return m_attachPointIndex; }
 
     FocalParams& getFocalParams() { return m_focal; }
@@ -212,7 +212,7 @@ protected:
     unsigned char m_keyCodes[CAMKEY_COUNT] = {};
     float m_keySpeeds[CAMKEY_COUNT] = {};
     bool m_disableKeys = false;
-    BaseObjekt* m_attachedObject = nullptr;
+    RenderObjekt* m_attachedObject = nullptr;
     int m_attachPointIndex = -1;
     float m_focalDistance = 0.0f;
     float m_targetFocalDistance = 0.0f;

@@ -1,8 +1,8 @@
 #include "render/cameras/CameraManager.h"
 
-#include "foundation/Logger.h"
-#include "foundation/NamedObject.h"
-#include "foundation/XMLNode.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/objects/NamedObject.h"
+#include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
 #include "render/cameras/Camera.h"
 

@@ -2,7 +2,7 @@
 // The engine-wide registry of cameras with one active camera, and the CAM_ console commands,
 // among them "CAM_saveCamera", which writes cameras to a camera file (root CAMERAS, one CAMERA
 // node per camera). Each listed camera holds one reference; the active camera holds none.
-#include "foundation/ConsoleCommandReceiver.h"
+#include "foundation/console/ConsoleCommandReceiver.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 // The camera's shadow helpers: the frustum corners of a view, and a light camera fitted around
 // them (used by the shadow passes).
-#include "foundation/BoundingVolumes.h"
+#include "foundation/helpers/BoundingVolumes.h"
 #include "render/cameras/AttachPoint.h"
 #include "render/cameras/Camera.h"
 

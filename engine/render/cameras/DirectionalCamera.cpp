@@ -1,7 +1,7 @@
 #include "render/cameras/DirectionalCamera.h"
 
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
 
 namespace Ulvo {
@@ -14,13 +14,13 @@ DirectionalCamera::DirectionalCamera(const std::wstring& name) : Camera(name)
 }
 
 DirectionalCamera::DirectionalCamera(const DirectionalCamera& other)
-    : Camera(other),
-      m_lookDir(other.m_lookDir),
-      m_eye(other.m_eye),
-      m_up(other.m_up),
-      m_dist(other.m_dist),
-      m_zoom(other.m_zoom),
-      m_doubleDepth(other.m_doubleDepth)
+    : Camera(other)
+    , m_lookDir(other.m_lookDir)
+    , m_eye(other.m_eye)
+    , m_up(other.m_up)
+    , m_dist(other.m_dist)
+    , m_zoom(other.m_zoom)
+    , m_doubleDepth(other.m_doubleDepth)
 {
 }
 

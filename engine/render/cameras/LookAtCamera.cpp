@@ -1,7 +1,7 @@
 #include "render/cameras/LookAtCamera.h"
 
-#include "devices/DirectInputInterface.h"
-#include "foundation/XMLNode.h"
+#include "devices/input/DirectInputInterface.h"
+#include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
 #include "render/cameras/AttachPoint.h"
 
@@ -21,10 +21,7 @@ LookAtCamera::LookAtCamera(const std::wstring& name) : Camera(name)
 }
 
 LookAtCamera::LookAtCamera(const LookAtCamera& other)
-    : Camera(other),
-      m_lookAt(other.m_lookAt),
-      m_eye(other.m_eye),
-      m_up(other.m_up)
+    : Camera(other), m_lookAt(other.m_lookAt), m_eye(other.m_eye), m_up(other.m_up)
 {
 }
 

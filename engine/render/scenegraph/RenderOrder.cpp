@@ -1,6 +1,6 @@
 // The render order of scene objects and the distance order of the console listings.
 #include "render/scenegraph/SceneGraph.h"
-#include "scene/objects/BaseObjekt.h"
+#include "render/scenegraph/RenderObjekt.h"
 
 #include <cmath>
 #include <functional>
@@ -10,7 +10,7 @@ namespace Ulvo {
 namespace {
 
 // A distance that is no number sorts as 0, so that the order stays a strict weak ordering.
-double distanceKey(const BaseObjekt* object)
+double distanceKey(const RenderObjekt* object)
 {
     const double distance = object->getCameraDistance();
     return std::isnan(distance) ? 0.0 : distance;
@@ -18,7 +18,7 @@ double distanceKey(const BaseObjekt* object)
 
 } // namespace
 
-bool SceneGraph::compareRenderOrder(BaseObjekt* a, BaseObjekt* b)
+bool SceneGraph::compareRenderOrder(RenderObjekt* a, RenderObjekt* b)
 {
     const uint32_t pa = a->getPriority(), pb = b->getPriority();
     if (pa != 0 && pb != 0)
@@ -33,7 +33,7 @@ bool SceneGraph::compareRenderOrder(BaseObjekt* a, BaseObjekt* b)
     return distanceKey(a) > distanceKey(b);
 }
 
-bool SceneGraph::compareCameraDistance(BaseObjekt* a, BaseObjekt* b)
+bool SceneGraph::compareCameraDistance(RenderObjekt* a, RenderObjekt* b)
 {
     return distanceKey(a) > distanceKey(b);
 }

@@ -2,8 +2,7 @@
 
 #include "render/ScopedMeasure.h"
 #include "render/cameras/Camera.h"
-#include "scene/ObjektManager.h"
-#include "scene/objects/BaseObjekt.h"
+#include "render/scenegraph/RenderObjekt.h"
 
 #include <algorithm>
 
@@ -17,28 +16,28 @@ SceneGraph::SceneGraph() : m_root(AABB())
 
 SceneGraph::~SceneGraph()
 {
-    std::vector<BaseObjekt*> objects;
+    std::vector<RenderObjekt*> objects;
     m_root.collectAll(objects);
-    for (BaseObjekt* object : objects)
+    for (RenderObjekt* object : objects)
         disconnectObject(object);
     m_root.clear();
-    for (BaseObjekt* object : objects)
+    for (RenderObjekt* object : objects)
         object->setSceneGraph(nullptr);
 }
 
-void SceneGraph::connectObject(BaseObjekt* object)
+void SceneGraph::connectObject(RenderObjekt* object)
 {
     object->onDeleted.connect(this, &SceneGraph::onObjectDeleted);
     object->transformChanged.connect(this, &SceneGraph::onObjectMoved);
 }
 
-void SceneGraph::disconnectObject(BaseObjekt* object)
+void SceneGraph::disconnectObject(RenderObjekt* object)
 {
     object->onDeleted.disconnect(this);
     object->transformChanged.disconnect(this);
 }
 
-void SceneGraph::addObject(BaseObjekt* object, bool connect)
+void SceneGraph::addObject(RenderObjekt* object, bool connect)
 {
     if (!object || object->getSceneGraphNode())
         return;
@@ -48,7 +47,7 @@ void SceneGraph::addObject(BaseObjekt* object, bool connect)
         connectObject(object);
 }
 
-void SceneGraph::removeObject(BaseObjekt* object, bool disconnect)
+void SceneGraph::removeObject(RenderObjekt* object, bool disconnect)
 {
     if (!object)
         return;
@@ -61,7 +60,7 @@ void SceneGraph::removeObject(BaseObjekt* object, bool disconnect)
     object->setSceneGraph(nullptr);
 }
 
-void SceneGraph::onObjectMoved(BaseObjekt& object)
+void SceneGraph::onObjectMoved(RenderObjekt& object)
 {
     SceneGraphNode* node = object.getSceneGraphNode();
     if (!node) {
@@ -86,7 +85,7 @@ void SceneGraph::onObjectDeleted(NamedObject* object)
 
 // ------------------------------------------------------------------ visibility and render lists
 
-void SceneGraph::collectVisible(const SceneGraphNode& node, std::vector<BaseObjekt*>& list, Camera* camera, bool test)
+void SceneGraph::collectVisible(const SceneGraphNode& node, std::vector<RenderObjekt*>& list, Camera* camera, bool test)
 {
     int result = 2;
     if (test) {
@@ -103,7 +102,7 @@ void SceneGraph::collectVisible(const SceneGraphNode& node, std::vector<BaseObje
         if (child && child->getOwnCount() + child->getSubtreeCount() > 0)
             collectVisible(*child, list, camera, test && result == 1);
     }
-    const std::vector<BaseObjekt*>& objects = node.getObjects();
+    const std::vector<RenderObjekt*>& objects = node.getObjects();
     if (test && result == 1) {
         for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
             if ((*it)->getMoveWithCameraMode() != 0 || camera->isAABBInFrustum((*it)->getBoundingBox()) != 0)
@@ -114,19 +113,19 @@ void SceneGraph::collectVisible(const SceneGraphNode& node, std::vector<BaseObje
     }
 }
 
-void SceneGraph::getVisibleObjects(Camera* camera, std::vector<BaseObjekt*>& list)
+void SceneGraph::getVisibleObjects(Camera* camera, std::vector<RenderObjekt*>& list)
 {
     collectVisible(m_root, list, camera, camera != nullptr);
 }
 
-void SceneGraph::GetRenderList(Camera* camera, std::vector<BaseObjekt*>& list,
+void SceneGraph::GetRenderList(Camera* camera, std::vector<RenderObjekt*>& list,
                                const std::vector<std::wstring>* passNames, bool sort)
 {
     ScopedMeasure measure(L"Scenegraph.GetRenderList");
     getVisibleObjects(camera, list);
     if (passNames) {
         list.erase(std::remove_if(list.begin(), list.end(),
-                                  [passNames](BaseObjekt* object) { return !object->isInRenderPass(*passNames); }),
+                                  [passNames](RenderObjekt* object) { return !object->isInRenderPass(*passNames); }),
                    list.end());
     }
     if (sort) {
@@ -135,22 +134,22 @@ void SceneGraph::GetRenderList(Camera* camera, std::vector<BaseObjekt*>& list,
     }
 }
 
-void SceneGraph::sort(std::vector<BaseObjekt*>& list) const
+void SceneGraph::sort(std::vector<RenderObjekt*>& list) const
 {
     std::sort(list.begin(), list.end(), &SceneGraph::compareRenderOrder);
 }
 
-void SceneGraph::updateObjectsForCamera(Camera* camera, std::vector<BaseObjekt*>& list, const D3DXVECTOR3* reference)
+void SceneGraph::updateObjectsForCamera(Camera* camera, std::vector<RenderObjekt*>& list, const D3DXVECTOR3* reference)
 {
-    for (BaseObjekt* object : list)
+    for (RenderObjekt* object : list)
         object->updateForCamera(camera, reference);
 }
 
-void SceneGraph::applySunLight(std::vector<BaseObjekt*>& list)
+void SceneGraph::applySunLight(std::vector<RenderObjekt*>& list)
 {
-    BaseObjekt::setSkyMap(m_sun.getSkyMap());
-    BaseObjekt::setBackgroundMap(m_sun.getBackgroundMap());
-    BaseObjekt::setEnvironmentMap(m_sun.getEnvironmentMap() ? m_sun.getEnvironmentMap() : m_sun.getSkyMap());
+    RenderObjekt::setSkyMap(m_sun.getSkyMap());
+    RenderObjekt::setBackgroundMap(m_sun.getBackgroundMap());
+    RenderObjekt::setEnvironmentMap(m_sun.getEnvironmentMap() ? m_sun.getEnvironmentMap() : m_sun.getSkyMap());
     // An object without an effect yet has nowhere to put the values: the next list tries again.
     if (list.empty() || list.front()->getLightStamp() == m_lightStamp || !list.front()->getEffect())
         return;
@@ -159,12 +158,12 @@ void SceneGraph::applySunLight(std::vector<BaseObjekt*>& list)
     list.front()->setLightParams(m_sun.getLightDirection(), m_sun.getDiffuseColor(), m_sun.getAmbientColor());
 }
 
-void SceneGraph::collapseInstances(std::vector<BaseObjekt*>& list)
+void SceneGraph::collapseInstances(std::vector<RenderObjekt*>& list)
 {
     m_groups.clear();
     std::size_t kept = 0;
-    for (BaseObjekt* object : list) {
-        BaseObjekt* group = object->getInstanceGroup();
+    for (RenderObjekt* object : list) {
+        RenderObjekt* group = object->getInstanceGroup();
         if (!group || !group->isInstancingEnabled()) {
             list[kept++] = object;
             continue;
@@ -185,10 +184,10 @@ void SceneGraph::collapseInstances(std::vector<BaseObjekt*>& list)
 
 void SceneGraph::drawNodes(Camera* camera)
 {
-    if (!camera || !m_objektManager || m_root.getOwnCount() + m_root.getSubtreeCount() == 0)
+    if (!camera || !m_objekte || m_root.getOwnCount() + m_root.getSubtreeCount() == 0)
         return;
     if (camera->isAABBInFrustum(m_root.getBox()) != 0)
-        m_objektManager->drawBox(m_root.getBox(), 0xFFFF0000, false);
+        m_objekte->drawBox(m_root.getBox(), 0xFFFF0000, false);
 }
 
 } // namespace Ulvo

@@ -8,7 +8,7 @@
 // The graph holds no reference on its objects; added with connect, an object leaves the graph
 // when it is destroyed and moves to the end of the list when it moves. Offers the SG_ console
 // commands.
-#include "foundation/ConsoleCommandReceiver.h"
+#include "foundation/console/ConsoleCommandReceiver.h"
 #include "render/scenegraph/SceneGraphNode.h"
 #include "render/sun/SunLightSystem.h"
 
@@ -18,10 +18,10 @@
 
 namespace Ulvo {
 
-class BaseObjekt;
+class RenderObjekt;
 class Camera;
 class NamedObject;
-class ObjektManager;
+class RenderObjektRegistry;
 
 class SceneGraph : public ConsoleCommandReceiver {
 public:
@@ -31,35 +31,35 @@ public:
     SceneGraph& operator=(const SceneGraph&) = delete;
 
     // An object already in a node is left alone.
-    void addObject(BaseObjekt* object, bool connect);
-    void removeObject(BaseObjekt* object, bool disconnect);
+    void addObject(RenderObjekt* object, bool connect);
+    void removeObject(RenderObjekt* object, bool disconnect);
     // Slots of the added objects' signals.
-    void onObjectMoved(BaseObjekt& object);
+    void onObjectMoved(RenderObjekt& object);
     void onObjectDeleted(NamedObject* object);
 
     // The objects the camera sees, unfiltered and unsorted, appended to list.
-    void getVisibleObjects(Camera* camera, std::vector<BaseObjekt*>& list);
+    void getVisibleObjects(Camera* camera, std::vector<RenderObjekt*>& list);
     // The visible objects; with pass names only those that take part in one of them (kept in
     // visible order); sorted into the render order when sort is set.
-    void GetRenderList(Camera* camera, std::vector<BaseObjekt*>& list, const std::vector<std::wstring>* passNames,
+    void GetRenderList(Camera* camera, std::vector<RenderObjekt*>& list, const std::vector<std::wstring>* passNames,
                        bool sort);
-    void sort(std::vector<BaseObjekt*>& list) const;
+    void sort(std::vector<RenderObjekt*>& list) const;
     // Every object's per-camera step, in list order.
-    void updateObjectsForCamera(Camera* camera, std::vector<BaseObjekt*>& list, const D3DXVECTOR3* reference);
+    void updateObjectsForCamera(Camera* camera, std::vector<RenderObjekt*>& list, const D3DXVECTOR3* reference);
     // The shared sky, background and environment maps, and the sun's light on the list's first
     // object once per change of the sun.
-    void applySunLight(std::vector<BaseObjekt*>& list);
+    void applySunLight(std::vector<RenderObjekt*>& list);
     // Objects of instancing groups leave the list and are drawn through their group, which goes
     // to the front of the list.
-    void collapseInstances(std::vector<BaseObjekt*>& list);
+    void collapseInstances(std::vector<RenderObjekt*>& list);
     // Debug display of the nodes the camera sees.
     void drawNodes(Camera* camera);
 
     // True when a is drawn before b: objects with a PRIORITY first (ascending, unsigned), then
     // opaque objects grouped by effect, then transparent objects from far to near.
-    static bool compareRenderOrder(BaseObjekt* a, BaseObjekt* b);
+    static bool compareRenderOrder(RenderObjekt* a, RenderObjekt* b);
     // Farther first: the order of the console listings.
-    static bool compareCameraDistance(BaseObjekt* a, BaseObjekt* b);
+    static bool compareCameraDistance(RenderObjekt* a, RenderObjekt* b);
 
     SunLightSystem& getSunLightSystem() { return m_sun; }
     // Slot of the sun's change signal.
@@ -69,17 +69,17 @@ public:
     const SceneGraphNode& getRoot() const { return m_root; }
 
     // Where SG_addObject and SG_removeObject look objects up; handed down by the engine.
-    void setObjektManager(ObjektManager* manager) { m_objektManager = manager; }
+    void setObjektRegistry(RenderObjektRegistry* registry) { m_objekte = registry; }
 
 private:
-    void collectVisible(const SceneGraphNode& node, std::vector<BaseObjekt*>& list, Camera* camera, bool test);
-    void connectObject(BaseObjekt* object);
-    void disconnectObject(BaseObjekt* object);
+    void collectVisible(const SceneGraphNode& node, std::vector<RenderObjekt*>& list, Camera* camera, bool test);
+    void connectObject(RenderObjekt* object);
+    void disconnectObject(RenderObjekt* object);
     // The listed objects' names and positions, one line each, farthest first.
-    static std::wstring listing(std::vector<BaseObjekt*>& objects);
+    static std::wstring listing(std::vector<RenderObjekt*>& objects);
 
     // The object manager's object named by the first argument; null, with the answer, when none.
-    BaseObjekt* findObject(TypedConsoleCommand& line) const;
+    RenderObjekt* findObject(TypedConsoleCommand& line) const;
     void cmdGetVisibleObjectNames(TypedConsoleCommand& line);
     void cmdAddObject(TypedConsoleCommand& line);
     void cmdRemoveObject(TypedConsoleCommand& line);
@@ -87,7 +87,7 @@ private:
     // The names that begin with the typed argument: of the graph's objects, of the manager's.
     void completeGraphObject(TypedConsoleCommand& line, std::vector<std::wstring>& candidates);
     void completeManagerObject(TypedConsoleCommand& line, std::vector<std::wstring>& candidates);
-    static void completeFrom(const std::vector<BaseObjekt*>& objects, TypedConsoleCommand& line,
+    static void completeFrom(const std::vector<RenderObjekt*>& objects, TypedConsoleCommand& line,
                              std::vector<std::wstring>& candidates);
 
     static const ConsoleCommandEntry<SceneGraph> kCommands[4];
@@ -96,8 +96,8 @@ private:
     SunLightSystem m_sun;
     uint32_t m_instanceStamp = 0;
     uint32_t m_lightStamp = 0;
-    ObjektManager* m_objektManager = nullptr;
-    std::vector<BaseObjekt*> m_groups; // reused by collapseInstances
+    RenderObjektRegistry* m_objekte = nullptr;
+    std::vector<RenderObjekt*> m_groups; // reused by collapseInstances
 };
 
 } // namespace Ulvo

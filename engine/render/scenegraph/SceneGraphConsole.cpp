@@ -3,8 +3,7 @@
 #include "render/cameras/Camera.h"
 #include "render/cameras/CameraManager.h"
 #include "render/scenegraph/SceneGraph.h"
-#include "scene/ObjektManager.h"
-#include "scene/objects/BaseObjekt.h"
+#include "render/scenegraph/RenderObjekt.h"
 
 #include <algorithm>
 
@@ -22,11 +21,11 @@ const ConsoleCommandEntry<SceneGraph> SceneGraph::kCommands[4] = {
      &SceneGraph::cmdGetAllObjectNames},
 };
 
-std::wstring SceneGraph::listing(std::vector<BaseObjekt*>& objects)
+std::wstring SceneGraph::listing(std::vector<RenderObjekt*>& objects)
 {
     std::sort(objects.begin(), objects.end(), &SceneGraph::compareCameraDistance);
     std::wstring text;
-    for (const BaseObjekt* object : objects) {
+    for (const RenderObjekt* object : objects) {
         const D3DXVECTOR3& p = object->getPosition();
         text += object->getName() + L" Pos: " + xmlwrite::numberText(p.x) + L" " + xmlwrite::numberText(p.y) + L" " +
                 xmlwrite::numberText(p.z) + L"\n";
@@ -43,15 +42,15 @@ void SceneGraph::cmdGetVisibleObjectNames(TypedConsoleCommand& line)
         line.setAnswer(L"Camera nicht gefunden");
         return;
     }
-    std::vector<BaseObjekt*> objects;
+    std::vector<RenderObjekt*> objects;
     getVisibleObjects(camera, objects);
     updateObjectsForCamera(camera, objects, nullptr);
     line.setAnswer(listing(objects));
 }
 
-BaseObjekt* SceneGraph::findObject(TypedConsoleCommand& line) const
+RenderObjekt* SceneGraph::findObject(TypedConsoleCommand& line) const
 {
-    BaseObjekt* object = m_objektManager ? m_objektManager->find(line.getToken(0)) : nullptr;
+    RenderObjekt* object = m_objekte ? m_objekte->findRenderObjekt(line.getToken(0)) : nullptr;
     if (!object)
         line.setAnswer(L"Objekt nicht gefunden!");
     return object;
@@ -59,7 +58,7 @@ BaseObjekt* SceneGraph::findObject(TypedConsoleCommand& line) const
 
 void SceneGraph::cmdAddObject(TypedConsoleCommand& line)
 {
-    if (BaseObjekt* object = findObject(line)) {
+    if (RenderObjekt* object = findObject(line)) {
         addObject(object, true);
         line.setAnswer(L"Objekt hinzugef\u00FCgt!");
     }
@@ -67,7 +66,7 @@ void SceneGraph::cmdAddObject(TypedConsoleCommand& line)
 
 void SceneGraph::cmdRemoveObject(TypedConsoleCommand& line)
 {
-    if (BaseObjekt* object = findObject(line)) {
+    if (RenderObjekt* object = findObject(line)) {
         removeObject(object, true);
         line.setAnswer(L"Objekt entfernt!");
     }
@@ -75,16 +74,16 @@ void SceneGraph::cmdRemoveObject(TypedConsoleCommand& line)
 
 void SceneGraph::cmdGetAllObjectNames(TypedConsoleCommand& line)
 {
-    std::vector<BaseObjekt*> objects;
+    std::vector<RenderObjekt*> objects;
     m_root.collectAll(objects);
     line.setAnswer(listing(objects));
 }
 
-void SceneGraph::completeFrom(const std::vector<BaseObjekt*>& objects, TypedConsoleCommand& line,
+void SceneGraph::completeFrom(const std::vector<RenderObjekt*>& objects, TypedConsoleCommand& line,
                               std::vector<std::wstring>& candidates)
 {
     const std::wstring typed = line.getToken(0);
-    for (const BaseObjekt* object : objects) {
+    for (const RenderObjekt* object : objects) {
         if (object->getName().compare(0, typed.size(), typed) == 0)
             candidates.push_back(object->getName());
     }
@@ -92,16 +91,16 @@ void SceneGraph::completeFrom(const std::vector<BaseObjekt*>& objects, TypedCons
 
 void SceneGraph::completeGraphObject(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
 {
-    std::vector<BaseObjekt*> objects;
+    std::vector<RenderObjekt*> objects;
     m_root.collectAll(objects);
     completeFrom(objects, line, candidates);
 }
 
 void SceneGraph::completeManagerObject(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)
 {
-    std::vector<BaseObjekt*> objects;
-    if (m_objektManager)
-        m_objektManager->getObjects(std::wstring(), objects);
+    std::vector<RenderObjekt*> objects;
+    if (m_objekte)
+        m_objekte->collectRenderObjekte(objects);
     completeFrom(objects, line, candidates);
 }
 

@@ -1,6 +1,6 @@
 #include "render/scenegraph/SceneGraphNode.h"
 
-#include "scene/objects/BaseObjekt.h"
+#include "render/scenegraph/RenderObjekt.h"
 
 namespace Ulvo {
 
@@ -14,7 +14,7 @@ SceneGraphNode::~SceneGraphNode()
     }
 }
 
-bool SceneGraphNode::insert(BaseObjekt* object)
+bool SceneGraphNode::insert(RenderObjekt* object)
 {
     const bool followsCamera = object->getMoveWithCameraMode() != 0;
     if (m_parent && !followsCamera && !m_box.contains(object->getBoundingBox()))
@@ -38,7 +38,7 @@ bool SceneGraphNode::removeObject(const NamedObject* object, bool clearNode)
     for (auto it = m_objects.rbegin(); it != m_objects.rend(); ++it) {
         if (static_cast<const NamedObject*>(*it) != object)
             continue;
-        BaseObjekt* held = *it;
+        RenderObjekt* held = *it;
         m_objects.erase(std::next(it).base());
         if (clearNode)
             held->setSceneGraphNode(nullptr);
@@ -56,7 +56,7 @@ bool SceneGraphNode::removeObject(const NamedObject* object, bool clearNode)
     return false;
 }
 
-bool SceneGraphNode::remove(BaseObjekt* object)
+bool SceneGraphNode::remove(RenderObjekt* object)
 {
     return removeObject(object, true);
 }
@@ -66,7 +66,7 @@ bool SceneGraphNode::removeAnywhere(const NamedObject* object)
     return removeObject(object, false);
 }
 
-void SceneGraphNode::collectAll(std::vector<BaseObjekt*>& list) const
+void SceneGraphNode::collectAll(std::vector<RenderObjekt*>& list) const
 {
     list.insert(list.end(), m_objects.begin(), m_objects.end());
     for (const SceneGraphNode* child : m_children) {
@@ -88,7 +88,7 @@ void SceneGraphNode::clear()
         for (auto it = m_objects.rbegin(); it != m_objects.rend(); ++it)
             m_parent->insert(*it);
     } else {
-        for (BaseObjekt* object : m_objects)
+        for (RenderObjekt* object : m_objects)
             object->setSceneGraphNode(nullptr);
     }
     m_objects.clear();

@@ -1,9 +1,9 @@
 #include "render/sun/SunLightSystem.h"
 
-#include "devices/D3DInterface.h"
-#include "foundation/XMLNode.h"
-#include "graphics/TextureCube.h"
-#include "graphics/TextureManager.h"
+#include "devices/d3d/D3DInterface.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/textures/TextureCube.h"
+#include "graphics/textures/TextureManager.h"
 #include "render/XMLWrites.h"
 
 #include <algorithm>

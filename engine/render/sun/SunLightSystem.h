@@ -7,8 +7,8 @@
 // the SUN_ console commands.
 #include <d3dx9math.h>
 
-#include "foundation/ConsoleCommandReceiver.h"
-#include "foundation/NamedObject.h"
+#include "foundation/console/ConsoleCommandReceiver.h"
+#include "foundation/objects/NamedObject.h"
 #include "foundation/sigslot.h"
 
 #include <string>

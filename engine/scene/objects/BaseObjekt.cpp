@@ -1,11 +1,11 @@
 #include "scene/objects/BaseObjekt.h"
 
-#include "devices/D3DInterface.h"
-#include "devices/DirectInputInterface.h"
-#include "devices/PlayingSoundCue.h"
-#include "graphics/Effect.h"
-#include "graphics/EffectBundle.h"
-#include "graphics/TextureCube.h"
+#include "devices/d3d/D3DInterface.h"
+#include "devices/input/DirectInputInterface.h"
+#include "devices/sound/PlayingSoundCue.h"
+#include "graphics/effects/Effect.h"
+#include "graphics/effects/EffectBundle.h"
+#include "graphics/textures/TextureCube.h"
 #include "render/cameras/AttachPoint.h"
 #include "render/cameras/Camera.h"
 #include "scene/ObjektManager.h"
@@ -17,10 +17,6 @@
 #include <crt.h>
 
 namespace Ulvo {
-
-TextureCube* BaseObjekt::s_skyMap = nullptr;
-TextureCube* BaseObjekt::s_backgroundMap = nullptr;
-TextureCube* BaseObjekt::s_environmentMap = nullptr;
 
 namespace {
 
@@ -47,48 +43,40 @@ template <class T> void releaseAll(std::vector<T*>& items)
 } // namespace
 
 BaseObjekt::BaseObjekt(const BaseObjekt& other)
-    : NamedObject(other),
-      m_d3d(other.m_d3d),
-      m_input(other.m_input),
-      m_owner(other.m_owner),
-      m_position(other.m_position),
-      m_cameraOffset(other.m_cameraOffset),
-      m_basePosition(other.m_basePosition),
-      m_rotation(other.m_rotation),
-      m_scale(other.m_scale),
-      m_worldMatrix(other.m_worldMatrix),
-      m_worldBox(other.m_worldBox),
-      m_boundingSphere(other.m_boundingSphere),
-      m_attachPoints(copyAll(other.m_attachPoints)),
-      m_extraAttachPoints(copyAll(other.m_extraAttachPoints)),
-      m_lights(copyAll(other.m_lights)),
-      m_autoSwitchLights(other.m_autoSwitchLights),
-      m_lightsOn(other.m_lightsOn),
-      m_lightType(other.m_lightType),
-      m_cameraDistanceSq(other.m_cameraDistanceSq),
-      m_transparent(other.m_transparent),
-      m_alpha(other.m_alpha),
-      m_lastEye(other.m_lastEye),
-      m_farDistEnabled(other.m_farDistEnabled),
-      m_effect(other.m_effect),
-      m_effectBundle(other.m_effectBundle),
-      m_flags(other.m_flags),
-      m_renderPasses(other.m_renderPasses),
-      m_skyMap(other.m_skyMap),
-      m_useStandardEnv(other.m_useStandardEnv),
-      m_billboard(other.m_billboard),
-      m_moveWithCamera(other.m_moveWithCamera),
-      m_preTransform(other.m_preTransform),
-      m_priority(other.m_priority),
-      m_autoUpdate(other.m_autoUpdate),
-      m_maskColor(other.m_maskColor),
-      m_insertInSceneGraph(other.m_insertInSceneGraph),
-      m_instanceGroup(this),
-      m_sounds(copyAll(other.m_sounds)),
-      m_ambientSounds(other.m_ambientSounds),
-      m_ambientMin(other.m_ambientMin),
-      m_ambientMax(other.m_ambientMax),
-      m_renderMode(other.m_renderMode)
+    : RenderObjekt(other)
+    , m_d3d(other.m_d3d)
+    , m_input(other.m_input)
+    , m_owner(other.m_owner)
+    , m_cameraOffset(other.m_cameraOffset)
+    , m_basePosition(other.m_basePosition)
+    , m_rotation(other.m_rotation)
+    , m_scale(other.m_scale)
+    , m_worldMatrix(other.m_worldMatrix)
+    , m_worldBox(other.m_worldBox)
+    , m_boundingSphere(other.m_boundingSphere)
+    , m_attachPoints(copyAll(other.m_attachPoints))
+    , m_extraAttachPoints(copyAll(other.m_extraAttachPoints))
+    , m_lights(copyAll(other.m_lights))
+    , m_autoSwitchLights(other.m_autoSwitchLights)
+    , m_lightsOn(other.m_lightsOn)
+    , m_lightType(other.m_lightType)
+    , m_lastEye(other.m_lastEye)
+    , m_effectBundle(other.m_effectBundle)
+    , m_flags(other.m_flags)
+    , m_renderPasses(other.m_renderPasses)
+    , m_skyMap(other.m_skyMap)
+    , m_useStandardEnv(other.m_useStandardEnv)
+    , m_billboard(other.m_billboard)
+    , m_preTransform(other.m_preTransform)
+    , m_autoUpdate(other.m_autoUpdate)
+    , m_maskColor(other.m_maskColor)
+    , m_insertInSceneGraph(other.m_insertInSceneGraph)
+    , m_instanceGroup(this)
+    , m_sounds(copyAll(other.m_sounds))
+    , m_ambientSounds(other.m_ambientSounds)
+    , m_ambientMin(other.m_ambientMin)
+    , m_ambientMax(other.m_ambientMax)
+    , m_renderMode(other.m_renderMode)
 {
     std::copy(std::begin(other.m_farDist), std::end(other.m_farDist), std::begin(m_farDist));
     if (m_skyMap)
@@ -131,8 +119,6 @@ void BaseObjekt::releaseOwned()
 }
 
 void BaseObjekt::build(int) {}
-
-void BaseObjekt::render(Camera*) {}
 
 void BaseObjekt::applyVelocity(const D3DXVECTOR3&) {}
 

@@ -7,15 +7,16 @@
 // group: clones of one source object that are drawn together.
 //
 // Objects are read from their description node (see BaseObjektDescription.cpp) by the object
-// factory, kept by name in the object manager and held for drawing by the scene graph. A kind
-// implements clone, computeWorldBox and computeBoundingSphere and usually render.
+// factory, kept by name in the object manager and held for drawing by the scene graph, which
+// sees them through their RenderObjekt base. A kind implements clone, computeWorldBox and
+// computeBoundingSphere and usually render.
 #include <d3d9.h>
 #include <d3dx9math.h>
 
-#include "foundation/BoundingVolumes.h"
-#include "foundation/FlagSet.h"
-#include "foundation/NamedObject.h"
+#include "foundation/helpers/BoundingVolumes.h"
+#include "foundation/helpers/FlagSet.h"
 #include "foundation/sigslot.h"
+#include "render/scenegraph/RenderObjekt.h"
 #include "scene/objects/RenderPassFilter.h"
 
 #include <cstdint>
@@ -38,7 +39,7 @@ class SceneGraphNode;
 class TextureCube;
 class XMLNode;
 
-class BaseObjekt : public NamedObject {
+class BaseObjekt : public RenderObjekt {
 public:
     class LightAttachPoint;
     class PlayableSound;
@@ -60,8 +61,6 @@ public:
     virtual void build(int pass);
     // Per frame: sounds follow the object; billboards turn and followers move to the camera.
     virtual void update(Camera* camera, uint32_t value);
-    virtual void render(Camera* camera);
-    virtual bool isInstancingEnabled() const { return false; }
     virtual void renderBoundingBox(D3DCOLOR colour, bool solid);
     virtual void switchLightsOn();
     virtual void switchLightsOff();
@@ -71,7 +70,7 @@ public:
     // A hit of the ray (origin, direction): its distance. None in the base.
     virtual bool getIntersectionDist(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float& distance);
     // The world box, recomputed first when the world matrix changed.
-    virtual const AABB& getBoundingBox();
+    const AABB& getBoundingBox() override;
     virtual void computeWorldBox() = 0;
     virtual void computeBoundingSphere() = 0;
     // Each returns whether the value changed; a change rebuilds the world matrix and tells the
@@ -88,15 +87,14 @@ public:
     virtual void applyVelocity(const D3DXVECTOR3& velocity);
     // Per camera of a render list: the camera modes of level 2 and more, the squared distance to
     // the eye and, without an eye vector, the far-distance visibility.
-    virtual void updateForCamera(Camera* camera, const D3DXVECTOR3* eye = nullptr);
+    void updateForCamera(Camera* camera, const D3DXVECTOR3* eye = nullptr) override;
     // Clamped to 0..1.
     virtual void setAlpha(float alpha);
     // The shared light parameters of the object's effect.
-    virtual void setLightParams(const D3DXVECTOR3& direction, const D3DXCOLOR& diffuse, const D3DXCOLOR& ambient);
-    virtual Effect* getEffect() const { return m_effect; }
+    void setLightParams(const D3DXVECTOR3& direction, const D3DXCOLOR& diffuse, const D3DXCOLOR& ambient) override;
     // Selects the effect of the bundle named for the render technique (and shadow quality).
-    virtual void selectRenderEffect(int mode, unsigned shadowQuality);
-    virtual bool isInRenderPass(const std::vector<std::wstring>& path) const;
+    void selectRenderEffect(int mode, unsigned shadowQuality) override;
+    bool isInRenderPass(const std::vector<std::wstring>& path) const override;
     virtual void setMaskColor(const D3DXCOLOR& colour);
     // Plays the attached sound of that name at the object; the caller owns the returned cue's
     // reference. Null when a requester other than this object asks or nothing plays.
@@ -105,7 +103,6 @@ public:
     virtual void playRandomAmbientSounds();
     virtual void updateSounds();
 
-    const D3DXVECTOR3& getPosition() const { return m_position; }
     const D3DXVECTOR3& getBasePosition() const { return m_basePosition; }
     const D3DXVECTOR3& getCameraOffset() const { return m_cameraOffset; }
     const D3DXVECTOR3& getScale() const { return m_scale; }
@@ -120,23 +117,16 @@ public:
     void setAutoUpdate(bool on) { m_autoUpdate = on; }
     bool getAutoUpdate() const { return m_autoUpdate; }
 
-    unsigned getAttachPointCount() const { return static_cast<unsigned>(m_attachPoints.size()); }
-    AttachPoint* getAttachPoint(unsigned index) const;
+    unsigned getAttachPointCount() const override { return static_cast<unsigned>(m_attachPoints.size()); }
+    AttachPoint* getAttachPoint(unsigned index) const override;
     unsigned getLightCount() const { return static_cast<unsigned>(m_lights.size()); }
     LightAttachPoint* getLight(unsigned index) const;
     bool getLightsOn() const { return m_lightsOn; }
     bool getAutoSwitch() const { return m_autoSwitchLights; }
     int getLightType() const { return m_lightType; }
 
-    double getCameraDistance() const { return m_cameraDistanceSq; }
-    int getMoveWithCameraMode() const { return m_moveWithCamera; }
     int getBillboardMode() const { return m_billboard; }
-    uint32_t getPriority() const { return static_cast<uint32_t>(m_priority); }
-    bool isTransparent() const { return m_transparent || m_alpha < 1.0f || m_farDistEnabled; }
-    float getAlpha() const { return m_alpha; }
     const D3DXCOLOR& getMaskColor() const { return m_maskColor; }
-    bool isVisible() const { return m_visible; }
-    bool isDrawable() const { return m_visible || !m_visibleInstances.empty(); }
     bool isFarDistEnabled() const { return m_farDistEnabled; }
     // Near pair, then far pair.
     const float* getFarDist() const { return m_farDist; }
@@ -149,43 +139,20 @@ public:
     const std::vector<std::wstring>& getAmbientSounds() const { return m_ambientSounds; }
     ObjektManager* getOwner() const { return m_owner; }
 
-    SceneGraphNode* getSceneGraphNode() const { return m_sceneGraphNode; }
     // With automatic light switching the lights follow the object into and out of a scene graph.
-    void setSceneGraphNode(SceneGraphNode* node);
-    SceneGraph* getSceneGraph() const { return m_sceneGraph; }
-    void setSceneGraph(SceneGraph* graph);
+    void setSceneGraphNode(SceneGraphNode* node) override;
+    void setSceneGraph(SceneGraph* graph) override;
 
     // Instance groups: the root keeps its clones by unique number.
-    BaseObjekt* getInstanceGroup() { return m_instances.empty() ? m_instanceGroup : this; }
+    BaseObjekt* getInstanceGroup() override { return m_instances.empty() ? m_instanceGroup : this; }
     const std::unordered_map<uint32_t, BaseObjekt*>& getInstances() const { return m_instances; }
     // Joins clone to the group of source's root; refused when clone lies on that chain or is
     // already in the group.
     static bool addInstance(BaseObjekt* source, BaseObjekt* clone);
     void setInstanceGroup(BaseObjekt* root);
-    // The instances the scene graph collected for the current render list.
-    void clearVisibleInstances() { m_visibleInstances.clear(); }
-    void addVisibleInstance(BaseObjekt* instance) { m_visibleInstances.push_back(instance); }
-    const std::vector<BaseObjekt*>& getVisibleInstances() const { return m_visibleInstances; }
-
-    // Stamps of the scene graph: the sun-light change and the instance collection last handed
-    // to this object.
-    uint32_t getLightStamp() const { return m_lightStamp; }
-    void setLightStamp(uint32_t stamp) { m_lightStamp = stamp; }
-    uint32_t getInstanceStamp() const { return m_instanceStamp; }
-    void setInstanceStamp(uint32_t stamp) { m_instanceStamp = stamp; }
-
-    // Textures shared by every object, set per render list from the sun light.
-    static void setSkyMap(TextureCube* map) { s_skyMap = map; }
-    static void setBackgroundMap(TextureCube* map) { s_backgroundMap = map; }
-    static void setEnvironmentMap(TextureCube* map) { s_environmentMap = map; }
-    static TextureCube* getSkyMap() { return s_skyMap; }
-    static TextureCube* getBackgroundMap() { return s_backgroundMap; }
-    static TextureCube* getEnvironmentMap() { return s_environmentMap; }
-
     sigslot::signal2<BaseObjekt&, const D3DXVECTOR3&> positionChanged;
     sigslot::signal2<BaseObjekt&, const D3DXVECTOR3&> scaleChanged;
     sigslot::signal2<BaseObjekt&, const D3DXQUATERNION&> rotationChanged;
-    sigslot::signal1<BaseObjekt&> transformChanged;
 
 protected:
     // The rebuild and signals after a transform setter changed something.
@@ -196,7 +163,6 @@ protected:
     D3DInterface* m_d3d;
     DirectInputInterface* m_input;
     ObjektManager* m_owner;
-    D3DXVECTOR3 m_position{0.0f, 0.0f, 0.0f};
     D3DXVECTOR3 m_cameraOffset{0.0f, 0.0f, 0.0f};
     D3DXVECTOR3 m_basePosition{0.0f, 0.0f, 0.0f};
     D3DXQUATERNION m_rotation{0.0f, 0.0f, 0.0f, 1.0f};
@@ -212,30 +178,19 @@ protected:
     bool m_autoSwitchLights = true;
     bool m_lightsOn = false;
     int m_lightType = 0;
-    double m_cameraDistanceSq = 0.0;
-    bool m_transparent = false;
-    float m_alpha = 1.0f;
     D3DXVECTOR3 m_lastEye{0.0f, 0.0f, 0.0f};
     float m_farDist[4];
-    bool m_farDistEnabled = false;
-    bool m_visible = true;
-    Effect* m_effect = nullptr;
     EffectBundle* m_effectBundle = nullptr;
     FlagSet m_flags;
     RenderPassFilter m_renderPasses;
     TextureCube* m_skyMap = nullptr;
     bool m_useStandardEnv = false;
     int m_billboard = 0;
-    int m_moveWithCamera = 0;
     D3DXMATRIX m_preTransform;
-    int m_priority = 0;
     bool m_autoUpdate = true;
     D3DXCOLOR m_maskColor{1.0f, 1.0f, 1.0f, 1.0f};
     bool m_insertInSceneGraph = true;
-    SceneGraph* m_sceneGraph = nullptr;
-    SceneGraphNode* m_sceneGraphNode = nullptr;
     std::unordered_map<uint32_t, BaseObjekt*> m_instances;
-    std::vector<BaseObjekt*> m_visibleInstances;
     BaseObjekt* m_instanceGroup;
     std::vector<PlayableSound*> m_sounds;
     std::vector<std::wstring> m_ambientSounds;
@@ -243,8 +198,6 @@ protected:
     int m_ambientMax = 0;
     bool m_ambientPlayed = false;
     int m_renderMode = -1;
-    uint32_t m_lightStamp = 0xFFFFFFFFu;
-    uint32_t m_instanceStamp = 0xFFFFFFFFu;
 
 private:
     // The description's parts.
@@ -256,10 +209,6 @@ private:
     // Slot of a clone's deletion signal: the clone leaves this root's group.
     void onInstanceDeleted(NamedObject* instance);
     void releaseOwned();
-
-    static TextureCube* s_skyMap;
-    static TextureCube* s_backgroundMap;
-    static TextureCube* s_environmentMap;
 };
 
 } // namespace Ulvo

@@ -1,13 +1,13 @@
 // The object description of every scene object: its XML constructor and writer (TYPE, BASE_DATA
 // with transform, drawing settings, render passes, lights and attach points, then TEXTURES,
 // SOUNDS and AMBIENT_SOUNDS).
-#include "devices/D3DInterface.h"
-#include "devices/DirectInputInterface.h"
-#include "foundation/XMLNode.h"
-#include "graphics/EffectBundle.h"
-#include "graphics/EffectManager.h"
-#include "graphics/TextureCube.h"
-#include "graphics/TextureManager.h"
+#include "devices/d3d/D3DInterface.h"
+#include "devices/input/DirectInputInterface.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/effects/EffectBundle.h"
+#include "graphics/effects/EffectManager.h"
+#include "graphics/textures/TextureCube.h"
+#include "graphics/textures/TextureManager.h"
 #include "render/XMLWrites.h"
 #include "render/cameras/AttachPoint.h"
 #include "scene/objects/BaseObjekt.h"
@@ -25,12 +25,12 @@ using xmlwrite::writeQuaternion;
 using xmlwrite::writeVector;
 
 BaseObjekt::BaseObjekt(XMLNode* node, ObjektManager* owner)
-    : NamedObject(node),
-      m_d3d(D3DInterface::getInstance()),
-      m_input(DirectInputInterface::getInstance()),
-      m_owner(owner),
-      m_farDist{0.0f, 0.0f, FLT_MAX, FLT_MAX},
-      m_instanceGroup(this)
+    : RenderObjekt(node)
+    , m_d3d(D3DInterface::getInstance())
+    , m_input(DirectInputInterface::getInstance())
+    , m_owner(owner)
+    , m_farDist{0.0f, 0.0f, FLT_MAX, FLT_MAX}
+    , m_instanceGroup(this)
 {
     D3DXMatrixIdentity(&m_worldMatrix);
     D3DXMatrixIdentity(&m_preTransform);

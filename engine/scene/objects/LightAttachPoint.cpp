@@ -1,9 +1,8 @@
 #include "scene/objects/LightAttachPoint.h"
 
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
-#include "lighting/deferred/DeferredLight.h"
-#include "lighting/deferred/DeferredRenderer.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
+#include "scene/objects/LightHost.h"
 #include "render/XMLWrites.h"
 
 #include <crt.h>
@@ -12,7 +11,7 @@ namespace Ulvo {
 
 namespace {
 
-DeferredRenderer* s_renderer = nullptr;
+LightHost* s_host = nullptr;
 
 // "base" or "base variation".
 void readTime(const XMLNode* node, const wchar_t* key, float& base, float& variation)
@@ -33,14 +32,14 @@ float drawTime(float base, float variation)
 
 } // namespace
 
-void BaseObjekt::LightAttachPoint::setDeferredRenderer(DeferredRenderer* renderer)
+void BaseObjekt::LightAttachPoint::setLightHost(LightHost* host)
 {
-    s_renderer = renderer;
+    s_host = host;
 }
 
-DeferredRenderer* BaseObjekt::LightAttachPoint::getDeferredRenderer()
+LightHost* BaseObjekt::LightAttachPoint::getLightHost()
 {
-    return s_renderer;
+    return s_host;
 }
 
 BaseObjekt::LightAttachPoint::LightAttachPoint(XMLNode* node) : AttachPoint(node)
@@ -53,14 +52,14 @@ BaseObjekt::LightAttachPoint::LightAttachPoint(XMLNode* node) : AttachPoint(node
 }
 
 BaseObjekt::LightAttachPoint::LightAttachPoint(const LightAttachPoint& other)
-    : AttachPoint(other),
-      m_lightName(other.m_lightName),
-      m_offBase(other.m_offBase),
-      m_offVariation(other.m_offVariation),
-      m_offTime(drawTime(other.m_offBase, other.m_offVariation)),
-      m_onBase(other.m_onBase),
-      m_onVariation(other.m_onVariation),
-      m_onTime(drawTime(other.m_onBase, other.m_onVariation))
+    : AttachPoint(other)
+    , m_lightName(other.m_lightName)
+    , m_offBase(other.m_offBase)
+    , m_offVariation(other.m_offVariation)
+    , m_offTime(drawTime(other.m_offBase, other.m_offVariation))
+    , m_onBase(other.m_onBase)
+    , m_onVariation(other.m_onVariation)
+    , m_onTime(drawTime(other.m_onBase, other.m_onVariation))
 {
 }
 
@@ -68,8 +67,8 @@ BaseObjekt::LightAttachPoint::~LightAttachPoint()
 {
     if (!m_light)
         return;
-    if (s_renderer)
-        s_renderer->removeLight(m_light);
+    if (s_host)
+        s_host->deactivateLight(m_light);
     m_light->Release();
     m_light = nullptr;
 }
@@ -86,21 +85,17 @@ bool BaseObjekt::LightAttachPoint::save(XMLNode* node)
 
 void BaseObjekt::LightAttachPoint::switchOn()
 {
-    if (!m_light && s_renderer) {
-        if (DeferredLight* pattern = s_renderer->getLightTemplate(m_lightName)) {
-            m_light = pattern->clone();
-            m_light->setAttachedObject(this);
-        }
-    }
-    if (m_light && s_renderer)
-        s_renderer->addLight(m_light);
+    if (!m_light && s_host)
+        m_light = s_host->createAttachedLight(m_lightName, this);
+    if (m_light && s_host)
+        s_host->activateLight(m_light);
     m_on = true;
 }
 
 void BaseObjekt::LightAttachPoint::switchOff()
 {
-    if (m_light && s_renderer)
-        s_renderer->removeLight(m_light);
+    if (m_light && s_host)
+        s_host->deactivateLight(m_light);
     m_on = false;
 }
 

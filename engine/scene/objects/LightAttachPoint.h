@@ -10,8 +10,7 @@
 
 namespace Ulvo {
 
-class DeferredLight;
-class DeferredRenderer;
+class LightHost;
 
 class BaseObjekt::LightAttachPoint : public AttachPoint {
 public:
@@ -30,7 +29,7 @@ public:
     bool isOn() const { return m_on; }
 
     const std::wstring& getLightName() const { return m_lightName; }
-    DeferredLight* getLight() const { return m_light; }
+    NamedObject* getLight() const { return m_light; }
     // The times this light switches at.
     float getOnTime() const { return m_onTime; }
     float getOffTime() const { return m_offTime; }
@@ -40,12 +39,12 @@ public:
     float getOffVariation() const { return m_offVariation; }
 
     // The renderer whose templates the lights copy; handed down by the engine.
-    static void setDeferredRenderer(DeferredRenderer* renderer);
-    static DeferredRenderer* getDeferredRenderer();
+    static void setLightHost(LightHost* host);
+    static LightHost* getLightHost();
 
 private:
     std::wstring m_lightName;
-    DeferredLight* m_light = nullptr; // one reference of its own
+    NamedObject* m_light = nullptr; // one reference of its own
     float m_offBase = 1.5f;
     float m_offVariation = 0.0f;
     float m_offTime = 1.5f;

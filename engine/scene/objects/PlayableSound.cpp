@@ -1,9 +1,9 @@
 #include "scene/objects/PlayableSound.h"
 
-#include "devices/PlayingSoundCue.h"
-#include "devices/SoundInterface.h"
-#include "devices/Soundbank.h"
-#include "foundation/XMLNode.h"
+#include "devices/sound/PlayingSoundCue.h"
+#include "devices/sound/SoundInterface.h"
+#include "devices/sound/Soundbank.h"
+#include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
 
 #include <algorithm>
@@ -17,9 +17,7 @@ BaseObjekt::PlayableSound::PlayableSound(XMLNode* node) : NamedObject(node)
 }
 
 BaseObjekt::PlayableSound::PlayableSound(const PlayableSound& other)
-    : NamedObject(other),
-      m_bankName(other.m_bankName),
-      m_cueName(other.m_cueName)
+    : NamedObject(other), m_bankName(other.m_bankName), m_cueName(other.m_cueName)
 {
 }
 

@@ -2,7 +2,7 @@
 // A sound a scene object carries (a SOUND node: NAME, SOUNDBANK, CUE_NAME): plays its cue in 3D
 // at the object, keeps the playing cues with whoever asked, moves them with the object, and
 // drops each cue when it stops.
-#include "foundation/NamedObject.h"
+#include "foundation/objects/NamedObject.h"
 #include "scene/objects/BaseObjekt.h"
 
 #include <string>

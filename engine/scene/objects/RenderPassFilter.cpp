@@ -1,7 +1,7 @@
 #include "scene/objects/RenderPassFilter.h"
 
-#include "foundation/Logger.h"
-#include "foundation/XMLNode.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
 
 namespace Ulvo {

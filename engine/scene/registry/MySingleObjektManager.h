@@ -5,9 +5,9 @@
 // object leaves it and a renamed one is re-keyed. Entries are found by pointer when they leave
 // or are re-keyed, so an entry whose key is an earlier name (a refused rename) still goes with
 // its own object and never takes another object's entry with it.
-#include "foundation/ConsoleCommandReceiver.h"
-#include "foundation/Logger.h"
-#include "foundation/NamedObject.h"
+#include "foundation/console/ConsoleCommandReceiver.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/objects/NamedObject.h"
 
 #include <string>
 #include <type_traits>

@@ -1,7 +1,7 @@
 #pragma once
 // A line typed into the running engine's console: its answer, or its completions.
-#include "foundation/ConsoleCommand.h"
-#include "foundation/ConsoleDispatcher.h"
+#include "foundation/console/ConsoleCommand.h"
+#include "foundation/console/ConsoleDispatcher.h"
 
 #include <string>
 #include <vector>

@@ -1,13 +1,13 @@
 // A frame of scene objects on the real device: boxes drawn through an effect bundle, seen by a
 // look-at camera, culled by its frustum, filtered by their render passes, drawn in the scene
 // graph's render order and lit by the sun; and the effect each render technique selects.
-#include "devices/D3DInterface.h"
+#include "devices/d3d/D3DInterface.h"
 #include "engine/graphics/GraphicsTestSupport.h"
 #include "engine/scene/TestObjekt.h"
-#include "foundation/XMLNode.h"
-#include "graphics/Effect.h"
-#include "graphics/EffectBundle.h"
-#include "graphics/EffectManager.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/effects/Effect.h"
+#include "graphics/effects/EffectBundle.h"
+#include "graphics/effects/EffectManager.h"
 #include "render/RenderTechnique.h"
 #include "render/cameras/LookAtCamera.h"
 #include "render/scenegraph/SceneGraph.h"
@@ -119,11 +119,11 @@ protected:
     // each object through its effect with blending for the transparent ones.
     void drawFrame(SceneGraph& graph, Camera& camera)
     {
-        std::vector<BaseObjekt*> list;
+        std::vector<RenderObjekt*> list;
         const std::vector<std::wstring> pass{L"Render"};
         graph.GetRenderList(&camera, list, &pass, false);
         graph.updateObjectsForCamera(&camera, list, nullptr);
-        list.erase(std::remove_if(list.begin(), list.end(), [](BaseObjekt* o) { return !o->isDrawable(); }),
+        list.erase(std::remove_if(list.begin(), list.end(), [](RenderObjekt* o) { return !o->isDrawable(); }),
                    list.end());
         graph.collapseInstances(list);
         graph.sort(list);
@@ -135,7 +135,7 @@ protected:
         m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
         m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
         Effect* current = nullptr;
-        for (BaseObjekt* object : list) {
+        for (RenderObjekt* object : list) {
             object->selectRenderEffect(T_DIFFUSE, 0);
             Effect* effect = object->getEffect();
             if (effect != current) {

@@ -1,7 +1,7 @@
 #pragma once
 // The smallest scene object kind for tests: a box of the given half size around the object's
 // origin, in world space through the object's world matrix.
-#include "foundation/XMLNode.h"
+#include "foundation/xml/XMLNode.h"
 #include "scene/objects/BaseObjekt.h"
 
 #include <string>

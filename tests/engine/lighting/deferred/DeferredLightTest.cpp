@@ -1,9 +1,9 @@
 // Deferred lights: the description, shadow settings per quality level, distance steps and
 // intensity fading, timed and static shadow bookkeeping, copies, attachment, the shadow-quality
 // signal, and the light lists of the deferred renderer.
-#include "devices/D3DInterface.h"
+#include "devices/d3d/D3DInterface.h"
 #include "engine/graphics/GraphicsTestSupport.h"
-#include "foundation/XMLNode.h"
+#include "foundation/xml/XMLNode.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/deferred/DeferredRenderer.h"
 #include "render/cameras/AttachPoint.h"

@@ -1,7 +1,7 @@
 // The camera manager's CAM_ commands on the running engine's console, and the camera file.
 #include "engine/graphics/GraphicsTestSupport.h"
 #include "engine/render/ConsoleLine.h"
-#include "foundation/XMLNode.h"
+#include "foundation/xml/XMLNode.h"
 #include "render/cameras/CameraManager.h"
 #include "render/cameras/DirectionalCamera.h"
 #include "render/cameras/LookAtCamera.h"

@@ -1,9 +1,9 @@
 // Cameras: defaults and the FOV rule, frustum tests of boxes and spheres, riding on attach
 // points, the automatic aspect after a device reset, the directional camera's depth, the focus
 // and the guards against projections that would divide by zero.
-#include "devices/D3DInterface.h"
-#include "devices/DirectInputInterface.h"
-#include "foundation/BoundingVolumes.h"
+#include "devices/d3d/D3DInterface.h"
+#include "devices/input/DirectInputInterface.h"
+#include "foundation/helpers/BoundingVolumes.h"
 #include "engine/graphics/GraphicsTestSupport.h"
 #include "engine/scene/TestObjekt.h"
 #include "engine/render/ConsoleLine.h"

@@ -4,7 +4,7 @@
 #include "engine/scene/TestObjekt.h"
 #include "engine/render/ConsoleLine.h"
 #include "foundation/UlvoEngine.h"
-#include "graphics/Effect.h"
+#include "graphics/effects/Effect.h"
 #include "render/cameras/CameraManager.h"
 #include "render/cameras/LookAtCamera.h"
 #include "render/scenegraph/SceneGraph.h"
@@ -23,10 +23,10 @@ using SceneTesting::TestObjekt;
 
 namespace {
 
-std::vector<std::wstring> namesOf(const std::vector<BaseObjekt*>& list)
+std::vector<std::wstring> namesOf(const std::vector<RenderObjekt*>& list)
 {
     std::vector<std::wstring> names;
-    for (const BaseObjekt* object : list)
+    for (const RenderObjekt* object : list)
         names.push_back(object->getName());
     return names;
 }
@@ -49,7 +49,7 @@ TEST(SceneGraphTest, EveryObjectIsVisibleInTheRootsOrderMovedObjectsLast)
     graph.addObject(third, false);
     EXPECT_EQ(near->getSceneGraph(), &graph);
 
-    std::vector<BaseObjekt*> list;
+    std::vector<RenderObjekt*> list;
     graph.getVisibleObjects(&camera, list);
     EXPECT_EQ(namesOf(list), (Names{L"Nah", L"Weit", L"Dritt"}));
 
@@ -102,7 +102,7 @@ TEST(SceneGraphTest, RenderListsFilterByPassAndSortIntoTheRenderOrder)
     p5->setPriorityForTest(5);
     p2->setPriorityForTest(2);
 
-    std::vector<BaseObjekt*> list;
+    std::vector<RenderObjekt*> list;
     graph.GetRenderList(&camera, list, nullptr, true);
     EXPECT_EQ(namesOf(list), (Names{L"p2", L"p5", L"e1", L"e2", L"t9", L"t4"}));
 
@@ -140,10 +140,10 @@ TEST(SceneGraphTest, InstanceGroupsCollapseToTheFrontAndTheSunReachesTheFirstObj
     TestObjekt* root = makeObjekt(L"Baum");
     root->setInstancingForTest(true);
     BaseObjekt* clone = root->clone();
-    std::vector<BaseObjekt*> list{single, clone, root};
+    std::vector<RenderObjekt*> list{single, clone, root};
     graph.collapseInstances(list);
     EXPECT_EQ(namesOf(list), (Names{L"Baum", L"Einzel"}));
-    EXPECT_EQ(root->getVisibleInstances(), (std::vector<BaseObjekt*>{clone, root}));
+    EXPECT_EQ(root->getVisibleInstances(), (std::vector<RenderObjekt*>{clone, root}));
     // The next call starts the group afresh.
     list = {root};
     graph.collapseInstances(list);

@@ -3,7 +3,7 @@
 // node, and the SUN_ commands on the running engine's console.
 #include "engine/render/ConsoleLine.h"
 #include "foundation/UlvoEngine.h"
-#include "foundation/XMLNode.h"
+#include "foundation/xml/XMLNode.h"
 #include "render/scenegraph/SceneGraph.h"
 #include "render/sun/SunLightSystem.h"
 #include "support/LogCapture.h"

@@ -1,6 +1,6 @@
 // Object descriptions through the XML writer and reader, and the render-pass filter.
 #include "engine/scene/TestObjekt.h"
-#include "foundation/XMLNode.h"
+#include "foundation/xml/XMLNode.h"
 #include "render/cameras/AttachPoint.h"
 #include "scene/objects/LightAttachPoint.h"
 #include "support/LogCapture.h"

@@ -1,6 +1,5 @@
 // The scene object base: transform setters and their signals, rotations read back, the
 // per-camera step with the far-distance fade, instance groups, and the attached lights.
-#include "devices/D3DInterface.h"
 #include "engine/scene/TestObjekt.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/deferred/DeferredRenderer.h"
@@ -24,7 +23,7 @@ struct SignalCounter : sigslot::has_slots<> {
     void onPosition(BaseObjekt&, const D3DXVECTOR3&) { ++position; }
     void onScale(BaseObjekt&, const D3DXVECTOR3&) { ++scale; }
     void onRotation(BaseObjekt&, const D3DXQUATERNION&) { ++rotation; }
-    void onTransform(BaseObjekt&) { ++transform; }
+    void onTransform(RenderObjekt&) { ++transform; }
     void follow(BaseObjekt& object)
     {
         object.positionChanged.connect(this, &SignalCounter::onPosition);
@@ -176,12 +175,10 @@ TEST(BaseObjektTest, ClonesJoinOneGroupThatOutlivesItsRoot)
 TEST(BaseObjektTest, AttachedLightsFollowTheSceneGraphAndTheirTimes)
 {
     LogCapture logs;
-    // The engine (built with the first device user) hands down its own renderer; this test's
-    // one takes its place for a while.
-    D3DInterface::getInstance();
-    DeferredRenderer* engineRenderer = BaseObjekt::LightAttachPoint::getDeferredRenderer();
+    // The engine hands down its own renderer; this test's one takes its place for a while.
+    LightHost* engineRenderer = BaseObjekt::LightAttachPoint::getLightHost();
     DeferredRenderer renderer;
-    BaseObjekt::LightAttachPoint::setDeferredRenderer(&renderer);
+    BaseObjekt::LightAttachPoint::setLightHost(&renderer);
     DeferredLight* pattern =
         DeferredLight::createPointLight(L"Lampe", D3DXCOLOR(1, 1, 0, 1), D3DXVECTOR3(0, 0, 0), 2.0f, 1.0f);
     renderer.addLightTemplate(pattern, false);
@@ -205,9 +202,10 @@ TEST(BaseObjektTest, AttachedLightsFollowTheSceneGraphAndTheirTimes)
     graph.addObject(object, true);
     ASSERT_EQ(renderer.getLights().size(), 2u);
     ASSERT_NE(night->getLight(), nullptr);
-    expectVec3(night->getLight()->getWorldPosition(), 4, 3, 0);
+    auto* light = static_cast<DeferredLight*>(night->getLight());
+    expectVec3(light->getWorldPosition(), 4, 3, 0);
     object->setPosition(D3DXVECTOR3(-1, 0, 0));
-    expectVec3(night->getLight()->getWorldPosition(), -1, 3, 0);
+    expectVec3(light->getWorldPosition(), -1, 3, 0);
 
     // On after 20, off after 6 (through midnight); the other lit between 6 and 20.
     object->autoSwitchLights(10.0);
@@ -234,5 +232,5 @@ TEST(BaseObjektTest, AttachedLightsFollowTheSceneGraphAndTheirTimes)
     EXPECT_FALSE(renderer.getLights().empty());
     object->Release();
     EXPECT_TRUE(renderer.getLights().empty());
-    BaseObjekt::LightAttachPoint::setDeferredRenderer(engineRenderer);
+    BaseObjekt::LightAttachPoint::setLightHost(engineRenderer);
 }
