@@ -40,6 +40,7 @@ class Inputmanager;
 class KeyState;
 class MeasureManager;
 class ObjektManager;
+class DeferredRenderer;
 class RenderManager;
 class SceneGraph;
 class SocketSubsystem;
@@ -200,6 +201,8 @@ private:
     ObjektManager* m_objektManager = nullptr;
     SceneGraph* m_sceneGraph = nullptr;
     RenderManager* m_renderManager = nullptr;
+    // The deferred renderer's lights until the render manager embeds the renderer.
+    DeferredRenderer* m_deferredRenderer = nullptr;
     SplineManager* m_splineManager = nullptr;
     AppInfo* m_appInfo = nullptr;
     MeasureManager* m_measureManager = nullptr;
