@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <pthread.h>
 #include <sstream>
 
 namespace D3DXEffects {
@@ -150,10 +151,8 @@ bool isPosition(const std::string& semantic)
     return semantic == "POSITION0";
 }
 
-} // namespace
-
-std::shared_ptr<const TranslatedStage> translateStage(const std::string& source, const ShaderEntry& entry,
-                                                      std::string& log)
+std::shared_ptr<const TranslatedStage> translateHere(const std::string& source, const ShaderEntry& entry,
+                                                     std::string& log)
 {
     initGlslang();
     EShLanguage language = entry.vertex ? EShLangVertex : EShLangFragment;
@@ -309,6 +308,8 @@ std::shared_ptr<const TranslatedStage> translateStage(const std::string& source,
     return stage;
 }
 
+} // namespace
+
 std::vector<std::string> varyingNames(const TranslatedStage& stage)
 {
     std::vector<std::string> names;
@@ -320,6 +321,48 @@ std::vector<std::string> varyingNames(const TranslatedStage& stage)
         names.push_back("v_" + v.semantic);
     }
     return names;
+}
+
+namespace {
+
+// glslang's parser and tree walks recurse per nesting level and per operator of a chain; the
+// parser refuses sizes beyond its limits, and a thread of its own with a large stack keeps what
+// remains from ever reaching the caller's stack limit.
+constexpr size_t kTranslationStack = 64u << 20;
+
+struct TranslationJob {
+    const std::string* source;
+    const ShaderEntry* entry;
+    std::string* log;
+    std::shared_ptr<const TranslatedStage> result;
+};
+
+void* runTranslation(void* argument)
+{
+    TranslationJob& job = *static_cast<TranslationJob*>(argument);
+    job.result = translateHere(*job.source, *job.entry, *job.log);
+    return nullptr;
+}
+
+} // namespace
+
+std::shared_ptr<const TranslatedStage> translateStage(const std::string& source, const ShaderEntry& entry,
+                                                      std::string& log)
+{
+    TranslationJob job{&source, &entry, &log, nullptr};
+    pthread_attr_t attributes;
+    pthread_t thread;
+    bool started = false;
+    if (pthread_attr_init(&attributes) == 0) {
+        started = pthread_attr_setstacksize(&attributes, kTranslationStack) == 0 &&
+                  pthread_create(&thread, &attributes, runTranslation, &job) == 0;
+        pthread_attr_destroy(&attributes);
+    }
+    if (started)
+        pthread_join(thread, nullptr);
+    else
+        runTranslation(&job);
+    return job.result;
 }
 
 std::string vertexGlsl(const TranslatedStage& stage, const std::vector<std::string>& extraOutputs)
