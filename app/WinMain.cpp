@@ -27,13 +27,9 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
 {
     using namespace Ulvo;
 
-    if (!engine->load(configPath)) {
-        // No configuration yet: full screen at the best mode, 75 Hz.
-        D3DInitParams& display = engine->getEngineParams().getD3DInitParams();
-        display.setDisplaySize(0x80000000u, 0x80000000u);
-        display.setRefreshRate(75);
-        display.setWindowed(false);
-    }
+    // No configuration yet: full screen at the best mode, 75 Hz.
+    if (!engine->load(configPath))
+        engine->getEngineParams().getD3DInitParams().useDefaults();
     // Whatever the file held, input runs buffered through window messages.
     DInputInitParams& input = engine->getEngineParams().getDInputInitParams();
     input.setBufferedKeyboard(true);

@@ -11,13 +11,6 @@ namespace Ulvo {
 
 namespace {
 
-void readFormat(const XMLNode* node, const wchar_t* key, D3DFORMAT& field)
-{
-    std::wstring name;
-    if (node->readString(key, name))
-        field = formatFromName(name);
-}
-
 // An enumeration value from the file; values the type cannot hold keep the
 // field's value, with a log line.
 template <class Enum> void readEnum(const XMLNode* node, const wchar_t* key, Enum& field, int lowest, int highest)
@@ -32,6 +25,96 @@ template <class Enum> void readEnum(const XMLNode* node, const wchar_t* key, Enu
         return;
     }
     field = static_cast<Enum>(value);
+}
+
+void logReplaced(const XMLNode* node, const wchar_t* key, const std::wstring& used)
+{
+    mainLogger().log(50, LOG_TYPE_WARNING,
+                     std::wstring(L"D3DINITPARAMS: ") + key + L"=\"" + node->getAttributeValue(key) +
+                         L"\" is not usable, " + used + L" is used\n");
+}
+
+bool isDepthStencilFormat(D3DFORMAT format)
+{
+    switch (format) {
+    case D3DFMT_D16_LOCKABLE:
+    case D3DFMT_D32:
+    case D3DFMT_D15S1:
+    case D3DFMT_D24S8:
+    case D3DFMT_D24X8:
+    case D3DFMT_D24X4S4:
+    case D3DFMT_D16:
+    case D3DFMT_D32F_LOCKABLE:
+    case D3DFMT_D24FS8:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// D3DFMT_UNKNOWN asks for any format.
+bool isDisplayFormat(D3DFORMAT format)
+{
+    switch (format) {
+    case D3DFMT_UNKNOWN:
+    case D3DFMT_A1R5G5B5:
+    case D3DFMT_A2R10G10B10:
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_R5G6B5:
+    case D3DFMT_X1R5G5B5:
+    case D3DFMT_X8R8G8B8:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A format name that names no format of the kind keeps the field, with a log line.
+void readCheckedFormat(const XMLNode* node, const wchar_t* key, D3DFORMAT& field, bool (*usable)(D3DFORMAT))
+{
+    std::wstring name;
+    if (!node->readString(key, name))
+        return;
+    const D3DFORMAT format = formatFromName(name);
+    if (usable(format))
+        field = format;
+    else
+        logReplaced(node, key, formatToName(field));
+}
+
+// Direct3D 9 takes up to three back buffers (0 counts as one); a negative count is no count.
+void readBackBufferCount(const XMLNode* node, UINT& field)
+{
+    int count = 0;
+    if (!node->readInt(L"BACKBUFFER_COUNT", count))
+        return;
+    constexpr int kMaxBackBuffers = 3;
+    if (count >= 0 && count <= kMaxBackBuffers) {
+        field = static_cast<UINT>(count);
+        return;
+    }
+    field = count < 0 ? D3DInitParams::defaultPresentParams().BackBufferCount : kMaxBackBuffers;
+    logReplaced(node, L"BACKBUFFER_COUNT", std::to_wstring(field));
+}
+
+void readPresentationInterval(const XMLNode* node, UINT& field)
+{
+    uint32_t interval = 0;
+    if (!node->readInt(L"PRESENTATION_INTERVAL", interval))
+        return;
+    switch (interval) {
+    case D3DPRESENT_INTERVAL_DEFAULT:
+    case D3DPRESENT_INTERVAL_ONE:
+    case D3DPRESENT_INTERVAL_TWO:
+    case D3DPRESENT_INTERVAL_THREE:
+    case D3DPRESENT_INTERVAL_FOUR:
+    case D3DPRESENT_INTERVAL_IMMEDIATE:
+        field = interval;
+        return;
+    default:
+        field = D3DInitParams::defaultPresentParams().PresentationInterval;
+        logReplaced(node, L"PRESENTATION_INTERVAL", std::to_wstring(static_cast<int>(field)));
+    }
 }
 
 void addInt(XMLNode* node, const wchar_t* key, uint32_t value)
@@ -53,6 +136,13 @@ D3DPRESENT_PARAMETERS D3DInitParams::defaultPresentParams()
     params.AutoDepthStencilFormat = D3DFMT_D24S8;
     params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
     return params;
+}
+
+void D3DInitParams::useDefaults()
+{
+    m_presentParams = defaultPresentParams();
+    m_presentParams.Windowed = FALSE;
+    m_displayMode = D3DDISPLAYMODE{0x80000000u, 0x80000000u, 75, D3DFMT_UNKNOWN};
 }
 
 D3DInitParams::D3DInitParams(Window* window) : m_presentParams(defaultPresentParams()), m_window(window) {}
@@ -78,7 +168,7 @@ bool D3DInitParams::load(XMLNode* node)
         m_displayMode = D3DDISPLAYMODE{};
         mode->readInt(L"RES_X", m_displayMode.Width);
         mode->readInt(L"RES_Y", m_displayMode.Height);
-        readFormat(mode, L"FORMAT", m_displayMode.Format);
+        readCheckedFormat(mode, L"FORMAT", m_displayMode.Format, isDisplayFormat);
         mode->readInt(L"REFRESH_RATE", m_displayMode.RefreshRate);
     }
     if (XMLNode* present = node->getNode(L"PRESENTER_PARAMS")) {
@@ -90,15 +180,15 @@ bool D3DInitParams::load(XMLNode* node)
         bool fullscreen = true;
         present->readFlag(L"FULLSCREEN", fullscreen);
         m_presentParams.Windowed = fullscreen ? FALSE : TRUE;
-        present->readInt(L"BACKBUFFER_COUNT", m_presentParams.BackBufferCount);
+        readBackBufferCount(present, m_presentParams.BackBufferCount);
         readEnum(present, L"SWAP_EFFECT", m_presentParams.SwapEffect, D3DSWAPEFFECT_DISCARD, D3DSWAPEFFECT_COPY);
-        present->readInt(L"PRESENTATION_INTERVAL", m_presentParams.PresentationInterval);
+        readPresentationInterval(present, m_presentParams.PresentationInterval);
         // FLAGS is written for reference only.
         if (const XMLNode* depth = present->getNode(L"AUTO_DEPTH_STENCIL")) {
             bool enable = false;
             if (depth->readFlag(L"ENABLE", enable))
                 m_presentParams.EnableAutoDepthStencil = enable ? TRUE : FALSE;
-            readFormat(depth, L"FORMAT", m_presentParams.AutoDepthStencilFormat);
+            readCheckedFormat(depth, L"FORMAT", m_presentParams.AutoDepthStencilFormat, isDepthStencilFormat);
         }
         if (const XMLNode* multisample = present->getNode(L"MULTISAMPLE")) {
             readEnum(multisample, L"TYPE", m_presentParams.MultiSampleType, D3DMULTISAMPLE_NONE,

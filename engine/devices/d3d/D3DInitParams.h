@@ -84,6 +84,9 @@ public:
 
     // The present parameters a new D3DInitParams starts with.
     static D3DPRESENT_PARAMETERS defaultPresentParams();
+    // What a start without "config.cfg" uses: full screen at the largest mode, 75 Hz, and the
+    // default present parameters.
+    void useDefaults();
 
 private:
     friend class D3DInterface; // runs the confirmation

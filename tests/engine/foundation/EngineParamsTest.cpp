@@ -255,3 +255,36 @@ TEST(EngineParamsSections, PresentNodesStartFromZeroAndListsSplitAtBlanks)
     EXPECT_FALSE(input.isBufferedKeyboard()); // absent: the default
     EXPECT_EQ(input.getKeyboardPollRate(), 20u);
 }
+
+TEST(EngineParamsSections, ValuesNoDeviceOrWindowCanTakeAreReplacedWhenRead)
+{
+    Window window;
+    EngineParams params(&window);
+    XMLNode bad =
+        parse(L"<ENGINE_PARAMS><D3DINITPARAMS><WINDOW SIZE_X=\"20000\" SIZE_Y=\"-4\"/>"
+              L"<DISP_MODE RES_X=\"800\" RES_Y=\"600\" FORMAT=\"D3DFMT_D24S8\"/>"
+              L"<PRESENTER_PARAMS BACKBUFFER_COUNT=\"-5\" PRESENTATION_INTERVAL=\"7\">"
+              L"<AUTO_DEPTH_STENCIL FORMAT=\"D3DFMT_BOGUS\"/></PRESENTER_PARAMS></D3DINITPARAMS>"
+              L"<DINPUTINITPARAMS MOUSE_SENSITIVITY=\"nan\" MAX_POLL_RATE_MOUSE=\"-5\" KEY_REPEAT_RATE=\"-1 100\"/>"
+              L"<SOUNDINITPARAMS><RUNTIME_PARAMS LOOK_AHEAD_TIME=\"-3\"/></SOUNDINITPARAMS></ENGINE_PARAMS>");
+    ASSERT_TRUE(params.load(&bad));
+    EXPECT_EQ(window.getWantedWidth(), Window::kDefaultSize);
+    EXPECT_EQ(window.getWantedHeight(), Window::kDefaultSize);
+    const D3DInitParams& display = params.getD3DInitParams();
+    EXPECT_EQ(display.getDisplayMode()->Format, D3DFMT_UNKNOWN); // no display format: any
+    EXPECT_EQ(display.getPresentParams()->BackBufferCount, 1u);
+    EXPECT_EQ(display.getPresentParams()->PresentationInterval, static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE));
+    EXPECT_EQ(display.getPresentParams()->AutoDepthStencilFormat, D3DFMT_D24S8);
+    const DInputInitParams& input = params.getDInputInitParams();
+    EXPECT_EQ(input.getMouseSensitivity(), 1.0f);
+    EXPECT_EQ(input.getMousePollRate(), 20u);
+    EXPECT_EQ(input.getKeyRepeatDelay(), 500u);
+    EXPECT_EQ(params.getSoundInitParams().m_runtime_params.lookAheadTime, 0u);
+
+    // Too many back buffers become as many as Direct3D 9 takes.
+    XMLNode many = parse(L"<ENGINE_PARAMS><D3DINITPARAMS><PRESENTER_PARAMS BACKBUFFER_COUNT=\"4000000000\"/>"
+                         L"</D3DINITPARAMS><DINPUTINITPARAMS MOUSE_SENSITIVITY=\"inf\"/></ENGINE_PARAMS>");
+    ASSERT_TRUE(params.load(&many));
+    EXPECT_EQ(params.getD3DInitParams().getPresentParams()->BackBufferCount, 3u);
+    EXPECT_EQ(input.getMouseSensitivity(), 1.0f);
+}

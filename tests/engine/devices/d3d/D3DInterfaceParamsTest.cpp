@@ -117,7 +117,7 @@ TEST(D3DInitParamsConfig, KeysMissingFromPresentNodesTakeWorkingValues)
     EXPECT_FALSE(params.isWindowed());
     EXPECT_EQ(present.SwapEffect, D3DSWAPEFFECT_DISCARD);
     EXPECT_EQ(present.EnableAutoDepthStencil, FALSE);
-    EXPECT_EQ(present.AutoDepthStencilFormat, D3DFMT_UNKNOWN);
+    EXPECT_EQ(present.AutoDepthStencilFormat, D3DFMT_D24S8); // no depth format: the default
     EXPECT_EQ(present.MultiSampleType, D3DMULTISAMPLE_NONE);
     EXPECT_EQ(present.MultiSampleQuality, 2u);
     EXPECT_FALSE(params.getAutoDegradeLimit());
