@@ -89,8 +89,18 @@ bool File::loadFile(const std::wstring& name, GOBOrder* order)
             }
 
             FILE* handle = _wfopen(name.c_str(), L"rb");
-            if (!handle)
+            if (!handle) {
+                // Present but not readable (no permission, or a pipe or device, which is never
+                // opened): said, so a copy found in a later place does not hide it.
+                const DWORD attributes = GetFileAttributesW(name.c_str());
+                if (attributes != INVALID_FILE_ATTRIBUTES)
+                    log.log(25, LOG_TYPE_ERROR,
+                            L" File " + name +
+                                ((attributes & FILE_ATTRIBUTE_DEVICE) ? L" is no regular file"
+                                                                      : L" exists but cannot be read") +
+                                L", looking further\n");
                 continue;
+            }
             // Folders open on this system but are no files to read.
             if (isDirectory(name)) {
                 std::fclose(handle);

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
 #include <utility>
 
 using namespace Ulvo;
@@ -108,6 +110,16 @@ TEST_F(FileWithArchive, DiskComesFirstThenTheArchive)
 
     EXPECT_NE(m_logs.text("UlvoFile.log").find("File not found data\\nothing.txt"), std::string::npos);
     EXPECT_NE(m_logs.text("UlvoFile.log").find("File found in Gob: BASEGOB"), std::string::npos);
+}
+
+TEST_F(FileWithArchive, APipeOnDiskIsPassedOverWithALogLine)
+{
+    open({{"data\\FX\\tint.fx", bytesOf("archive")}});
+    std::filesystem::create_directories(m_logs.folder() / "data" / "FX");
+    ASSERT_EQ(mkfifo((m_logs.folder() / "data" / "FX" / "tint.fx").c_str(), 0644), 0);
+    // Opening the pipe would wait for a writer for ever.
+    EXPECT_EQ(text(L"data\\FX\\tint.fx"), L"archive");
+    EXPECT_NE(m_logs.text("UlvoFile.log").find("File data\\FX\\tint.fx is no regular file"), std::string::npos);
 }
 
 TEST_F(FileWithArchive, TextDecodingOnDiskAndInTheArchive)
