@@ -214,6 +214,28 @@ TEST_F(FileWithArchive, FileExistsAndFileFromNode)
     EXPECT_TRUE(File::getLoadedFiles().empty());
 }
 
+TEST_F(FileWithArchive, DataReferencesLeadingOutOfTheDataFoldersAreRefused)
+{
+    open({{"data\\x.txt", bytesOf("x")}});
+    writeBytes(m_logs.folder() / "outside.txt", bytesOf("secret"));
+    std::filesystem::create_directories(m_logs.folder() / "data" / "FX");
+    const std::wstring outside[] = {L"/etc/hostname", L"\\etc\\hostname",     L"C:\\x.txt",
+                                    L"..\\x.txt",     L"data\\..\\..\\x.txt", L"data\\FX/../../../outside.txt"};
+    for (const std::wstring& name : outside) {
+        EXPECT_FALSE(File::isDataReference(name)) << std::string(name.begin(), name.end());
+        XMLNode node(L"FILE");
+        node.addAttribute(new XMLAttribute(L"FILENAME", name));
+        EXPECT_FALSE(File(&node).isOpen());
+    }
+    EXPECT_NE(m_logs.text("UlvoFile.log").find("/etc/hostname leads out of the data folders"), std::string::npos);
+    for (const wchar_t* name : {L"data\\x.txt", L"data\\FX\\..\\x.txt", L"./data/x.txt", L"data\\\\x.txt"})
+        EXPECT_TRUE(File::isDataReference(name));
+    // The folder a test runs in is inside, so a name climbing only within it is read.
+    File inside(L"inside");
+    EXPECT_TRUE(inside.loadDataFile(L"data\\FX\\..\\..\\outside.txt", m_order));
+    EXPECT_EQ(inside.getFILE_DATA(), L"secret");
+}
+
 TEST(FilePaths, Helpers)
 {
     EXPECT_EQ(File::removeDoubleBackslashes(L"a\\\\\\b\\\\c\\d"), L"a\\b\\c\\d");
