@@ -170,6 +170,9 @@ TEST_F(D3DInterfaceTest, SettingsTheDeviceRefusesAreReplacedByTheDefaults)
     EXPECT_EQ(params->getPresentParams()->BackBufferCount, 1u);
     EXPECT_FALSE(params->isWindowed());
     EXPECT_EQ(d3d->findDisplayMode(params->getDisplayMode()), static_cast<int>(d3d->getDisplayModeList().size()) - 1);
+    // The largest mode, as a first start takes it, is the desktop's own.
+    EXPECT_EQ(params->getDisplayWidth(), static_cast<UINT>(GetSystemMetrics(SM_CXSCREEN)));
+    EXPECT_EQ(params->getDisplayHeight(), static_cast<UINT>(GetSystemMetrics(SM_CYSCREEN)));
     EXPECT_EQ(params->getPresentParams()->BackBufferWidth, params->getDisplayWidth());
 }
 
