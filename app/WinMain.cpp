@@ -3,6 +3,7 @@
 // and returns the exit code.
 #include <windows.h>
 #include <objbase.h>
+#include <platform_app.h>
 
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
@@ -43,9 +44,11 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     // A failure has shown its own message box; the device start then fails.
     D3DInterface::getInstance()->createWindow();
 
+    // A quit from the window during the video ends with -1; an end asked from outside (a
+    // signal) is an orderly quit.
     VideoPlayer intro(L"intro.wmv");
     if (intro.play().quitRequested)
-        return -1;
+        return PlatformTerminationRequested() ? 0 : -1;
 
     if (!engine->init())
         return -1;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -67,4 +68,16 @@ TEST(HostileInput, SettingsNoWindowOrDeviceTakesAreReplacedAndNeverWrittenBack)
     EXPECT_EQ(configValue(game, d3d + L"/PRESENTER_PARAMS", L"BACKBUFFER_COUNT"), L"1");
     EXPECT_EQ(configValue(game, d3d + L"/PRESENTER_PARAMS/AUTO_DEPTH_STENCIL", L"FORMAT"), L"D3DFMT_D24S8");
     EXPECT_NE(configValue(game, d3d + L"/WINDOW", L"SIZE_X"), L"20000");
+}
+
+TEST(HostileInput, AHangUpEndsTheGameInOrderAndSavesItsSettings)
+{
+    GameRun game;
+    fs::remove(game.runFolder() / "intro.wmv");
+    game.start();
+    ASSERT_TRUE(game.waitForLog("UlvoRenderInterface.log", kDeviceStarted, 30s));
+    std::this_thread::sleep_for(300ms);
+    game.signal(SIGHUP);
+    EXPECT_EQ(game.waitForExit(20s), 0);
+    EXPECT_EQ(configValue(game, L"ENGINE_PARAMS/D3DINITPARAMS/PRESENTER_PARAMS", L"FULLSCREEN"), L"1");
 }
