@@ -337,7 +337,7 @@ bool UlvoEngine::load(const std::wstring& path)
             result = m_userGlobals->load(apiNode) && result;
     }
 
-    m_otherConfigSections.keepUnknownNodes(document, {L"ENGINE_PARAMS", L"API_PARAMS"});
+    m_otherConfigSections.keepUnknown(document, {L"ENGINE_PARAMS", L"API_PARAMS"});
     return result;
 }
 

@@ -158,6 +158,7 @@ bool D3DInitParams::load(XMLNode* node)
     LogIndent<Logger> indent(mainLogger());
     if (!node)
         return true;
+    m_section.keep(*node);
 
     if (XMLNode* window = node->getNode(L"WINDOW")) {
         if (m_window)
@@ -223,17 +224,18 @@ bool D3DInitParams::save(XMLNode* node)
     const D3DDISPLAYMODE& mode = m_pending ? m_previousMode : m_displayMode;
     const D3DPRESENT_PARAMETERS& present = m_pending ? m_previousPresentParams : m_presentParams;
 
+    XMLNode values;
     XMLNode* window = new XMLNode(L"WINDOW");
     if (m_window)
         m_window->save(window);
-    node->addNode(window);
+    values.addNode(window);
 
     XMLNode* modeNode = new XMLNode(L"DISP_MODE");
     addInt(modeNode, L"RES_X", mode.Width);
     addInt(modeNode, L"RES_Y", mode.Height);
     modeNode->addAttribute(new XMLAttribute(L"FORMAT", formatToName(mode.Format)));
     addInt(modeNode, L"REFRESH_RATE", mode.RefreshRate);
-    node->addNode(modeNode);
+    values.addNode(modeNode);
 
     XMLNode* presentNode = new XMLNode(L"PRESENTER_PARAMS");
     presentNode->addAttribute(new XMLAttribute(L"FULLSCREEN", present.Windowed == FALSE));
@@ -249,7 +251,7 @@ bool D3DInitParams::save(XMLNode* node)
     addInt(multisample, L"TYPE", static_cast<uint32_t>(present.MultiSampleType));
     addInt(multisample, L"QUALITY", present.MultiSampleQuality);
     presentNode->addNode(multisample);
-    node->addNode(presentNode);
+    values.addNode(presentNode);
 
     XMLNode* misc = new XMLNode(L"MISC");
     addInt(misc, L"MIN_RES_X", m_minResX);
@@ -258,7 +260,8 @@ bool D3DInitParams::save(XMLNode* node)
     addInt(misc, L"MAX_RES_Y", m_maxResY);
     misc->addAttribute(new XMLAttribute(L"AUTO_DEGRADE", std::wstring(m_autoDegradeLimit ? L"1" : L"0") + L" " +
                                                              (m_autoDegradeReapply ? L"1" : L"0")));
-    node->addNode(misc);
+    values.addNode(misc);
+    m_section.write(*node, values);
     return true;
 }
 
