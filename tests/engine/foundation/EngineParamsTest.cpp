@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -200,6 +201,23 @@ TEST_F(EngineConfigTest, EntriesOfLaterBuildsSurviveLoadAndSave)
     EXPECT_EQ(attribute(dinput, L"SWAP_MOUSE"), L"-1");
     EXPECT_EQ(attribute(dinput, L"USE_WINAPI"), L"1");
     EXPECT_EQ(attribute(dinput, L"KEY_REPEAT_RATE"), L"500 100");
+}
+
+TEST_F(EngineConfigTest, ALinkIsWrittenThroughAndAReadOnlyFileLeftAlone)
+{
+    std::filesystem::create_directories(dir / "dotfiles");
+    TestSupport::writeText(dir / "dotfiles" / "config.cfg", "old");
+    std::filesystem::create_symlink(dir / "dotfiles" / "config.cfg", dir / "config.cfg");
+    ASSERT_TRUE(engine->save(path("config.cfg")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "config.cfg"));
+    XMLNode written;
+    ASSERT_TRUE(XMLNode::load(&written, (dir / "dotfiles" / "config.cfg").wstring(), 0));
+    EXPECT_EQ(written.getName(), L"MyEngineParams");
+
+    TestSupport::writeText(dir / "kept.cfg", "kept");
+    std::filesystem::permissions(dir / "kept.cfg", std::filesystem::perms::owner_read);
+    EXPECT_FALSE(engine->save(path("kept.cfg")));
+    EXPECT_EQ(TestSupport::readText(dir / "kept.cfg"), "kept");
 }
 
 TEST_F(EngineConfigTest, GlobalsReadAndFillApiParams)
