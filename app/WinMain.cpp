@@ -58,6 +58,13 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     return engine->run();
 }
 
+// The archive with entries, or loose data files beside the program.
+bool hasGameData(const Ulvo::GOBFile& archive)
+{
+    const DWORD data = GetFileAttributesW(L"data");
+    return !archive.getEntries().empty() || (data != INVALID_FILE_ATTRIBUTES && (data & FILE_ATTRIBUTE_DIRECTORY) != 0);
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
@@ -74,8 +81,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     CoInitialize(nullptr);
 
     GOBManager* archives = GOBManager::getInstance();
-    archives->addGOBFile(new GOBFile(L"BASEGOB", L"Lumaro.gob", 0));
+    GOBFile* archive = new GOBFile(L"BASEGOB", L"Lumaro.gob", 0);
+    archives->addGOBFile(archive);
     archives->createDefaultOrder(0);
+    if (!hasGameData(*archive)) {
+        // Nothing to show but a white screen: say so and end before the settings are touched.
+        wchar_t folder[1024] = {};
+        GetCurrentDirectoryW(1024, folder);
+        const std::wstring text = std::wstring(L"Keine Spieldaten gefunden:\nweder \"Lumaro.gob\" noch der Ordner "
+                                               L"\"data\" liegt im Ordner\n\"") +
+                                  folder + L"\".\nDas Spiel muss in seinem Programmordner gestartet werden.";
+        log.log(100, LOG_TYPE_ERROR, text + L"\n");
+        MessageBoxW(nullptr, text.c_str(), L"Fehler!", MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
+        log.decIndent();
+        return -1;
+    }
 
     log.showConsole(false);
 

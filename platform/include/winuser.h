@@ -433,6 +433,9 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName);
 #define MB_ICONERROR 0x00000010L
 #define MB_ICONWARNING 0x00000030L
 #define MB_ICONINFORMATION 0x00000040L
+// Boxes write their message to stderr and answer with the default button at once; a
+// system-modal one (a fatal message) is also shown on the screen, when there is one, and waits.
+#define MB_SYSTEMMODAL 0x00001000L
 #define MB_DEFBUTTON1 0x00000000L
 #define MB_DEFBUTTON2 0x00000100L
 #define MB_DEFBUTTON3 0x00000200L

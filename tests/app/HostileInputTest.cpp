@@ -81,3 +81,14 @@ TEST(HostileInput, AHangUpEndsTheGameInOrderAndSavesItsSettings)
     EXPECT_EQ(game.waitForExit(20s), 0);
     EXPECT_EQ(configValue(game, L"ENGINE_PARAMS/D3DINITPARAMS/PRESENTER_PARAMS", L"FULLSCREEN"), L"1");
 }
+
+TEST(HostileInput, WithoutAnyGameDataTheUserIsToldAndNothingIsWritten)
+{
+    GameRun game;
+    for (const fs::directory_entry& entry : fs::directory_iterator(game.runFolder()))
+        fs::remove_all(entry.path());
+    game.start();
+    EXPECT_EQ(game.waitForExit(20s), 255);
+    EXPECT_NE(game.log("logfile.log").find("Keine Spieldaten gefunden"), std::string::npos);
+    EXPECT_FALSE(fs::exists(game.configFile()));
+}
