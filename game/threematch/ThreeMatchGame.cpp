@@ -82,7 +82,9 @@ void ThreeMatchGame::loadData()
         Ulvo::UlvoEngine::getInstance()->getTextManager()->load(&texts);
 
     Ulvo::XMLNode sounds;
-    Ulvo::XMLNode::load(&sounds, L"data\\Sounds\\sounds.snd", 0);
+    if (!Ulvo::XMLNode::load(&sounds, L"data\\Sounds\\sounds.snd", 0))
+        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR,
+                               L"Sound configuration missing, empty or damaged: data\\Sounds\\sounds.snd\n");
     Ulvo::SoundInterface::getInstance()->load(&sounds);
 
     // The keyboard layouts the console and text entry type through.

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -91,4 +92,26 @@ TEST(HostileInput, WithoutAnyGameDataTheUserIsToldAndNothingIsWritten)
     EXPECT_EQ(game.waitForExit(20s), 255);
     EXPECT_NE(game.log("logfile.log").find("Keine Spieldaten gefunden"), std::string::npos);
     EXPECT_FALSE(fs::exists(game.configFile()));
+}
+
+TEST(HostileInput, BrokenAndHostileDataFilesAreNamedAndPassedOver)
+{
+    GameRun game;
+    const fs::path data = game.runFolder() / "data";
+    // A pipe where an effect source is: opening it would wait for ever; the archive has a copy.
+    fs::remove(data / "FX" / "tint.fx");
+    ASSERT_EQ(mkfifo((data / "FX" / "tint.fx").c_str(), 0644), 0);
+    // An include that climbs out of the runtime folder.
+    TestSupport::writeText(data / "FX" / "sprite.fx", "#include \"../../../../../../../../etc/hostname\"\n" +
+                                                          TestSupport::readText(data / "FX" / "sprite.fx"));
+    TestSupport::writeText(data / "Sounds" / "Vodezivudo.xgs", "");
+    TestSupport::writeText(data / "Sounds" / "music.xwb", "no wave bank");
+    EXPECT_EQ(runUntilTerminated(game, "-LOG_ERROR 0"), 0);
+    const std::string log = game.log("logfile.log");
+    EXPECT_NE(log.find("File data\\FX\\tint.fx is no regular file"), std::string::npos);
+    EXPECT_NE(log.find("/etc/hostname leads out of the data folders"), std::string::npos);
+    EXPECT_NE(log.find("Global sound settings empty or damaged: data\\Sounds\\Vodezivudo.xgs"), std::string::npos);
+    EXPECT_NE(log.find("refused by the sound engine (empty, damaged or not matching the global settings): "
+                       "data\\Sounds\\music.xwb"),
+              std::string::npos);
 }
