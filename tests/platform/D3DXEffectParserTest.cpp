@@ -431,7 +431,7 @@ TEST(D3DXEffectParserTest, PreprocessorRejectsBrokenInputWithoutHanging)
     EXPECT_EQ(nul.result, D3D_OK) << nul.messages;
 }
 
-TEST(D3DXEffectParserTest, ExpressionsTooDeepForTheShaderCompilerAreRefusedWithTheirLine)
+TEST(D3DXEffectParserTest, ShadersTheCompilerCannotTakeFailWithAMessage)
 {
     auto effect = [](const std::string& expression) {
         return "float4 g_C;\n\nfloat4 PS() : COLOR\n{\n    return g_C * " + expression +
@@ -454,6 +454,16 @@ TEST(D3DXEffectParserTest, ExpressionsTooDeepForTheShaderCompilerAreRefusedWithT
         EXPECT_NE(c.result, D3D_OK);
         EXPECT_NE(c.messages.find("memory(5,"), std::string::npos) << c.messages.substr(0, 200);
     }
+    // A shader the HLSL compiler itself falls over (a null pointer in its error recovery): the
+    // translation fails with a message, the process goes on.
+    Compiled crashing;
+    compile(crashing, effect("g_C.x++g_C.x"));
+    ASSERT_EQ(crashing.result, D3D_OK) << crashing.messages;
+    HRESULT failed = D3D_OK;
+    const std::string crashMessages = compileEffectMessages(crashing.compiler, failed);
+    EXPECT_NE(failed, D3D_OK);
+    EXPECT_NE(crashMessages.find("memory("), std::string::npos) << crashMessages;
+
     // Just inside the limits the shader still compiles.
     Compiled deep;
     compile(deep, effect(std::string(250, '(') + chain("*", 2000) + std::string(250, ')')));
