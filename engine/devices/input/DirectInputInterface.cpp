@@ -390,21 +390,20 @@ void DirectInputInterface::moveMouseTo(HWND window, POINT client)
         x = x * m_screenWidth / area.right;
         y = y * m_screenHeight / area.bottom;
     }
-    if (x != m.position[0]) {
-        const double dx = x - static_cast<double>(m.position[0]);
-        m.rawState.lX = static_cast<LONG>(dx);
+    // X first, then Y, each only when it changed.
+    const double to[2] = {x, y};
+    LONG* raw[2] = {&m.rawState.lX, &m.rawState.lY};
+    const UlvoAchse axes[2][3] = {{ULVO_ACHSE_X_NEG, ULVO_ACHSE_X_POS, ULVO_ACHSE_X},
+                                  {ULVO_ACHSE_Y_NEG, ULVO_ACHSE_Y_POS, ULVO_ACHSE_Y}};
+    for (int axis = 0; axis < 2; ++axis) {
+        if (to[axis] == m.position[axis])
+            continue;
+        const double delta = to[axis] - static_cast<double>(m.position[axis]);
+        *raw[axis] = static_cast<LONG>(delta);
         std::memset(m.step, 0, sizeof m.step);
-        addMouseStep(0, dx);
-        emitMouseAxis(dx > 0 ? ULVO_ACHSE_X_POS : ULVO_ACHSE_X_NEG);
-        emitMouseAxis(ULVO_ACHSE_X);
-    }
-    if (y != m.position[1]) {
-        const double dy = y - static_cast<double>(m.position[1]);
-        m.rawState.lY = static_cast<LONG>(dy);
-        std::memset(m.step, 0, sizeof m.step);
-        addMouseStep(1, dy);
-        emitMouseAxis(dy > 0 ? ULVO_ACHSE_Y_POS : ULVO_ACHSE_Y_NEG);
-        emitMouseAxis(ULVO_ACHSE_Y);
+        addMouseStep(axis, delta);
+        emitMouseAxis(axes[axis][delta > 0 ? 1 : 0]);
+        emitMouseAxis(axes[axis][2]);
     }
 }
 
