@@ -2,6 +2,7 @@
 #include "d3dx9/effects/ShaderTranslator.h"
 
 #include "d3d9/D3D9Internal.h"
+#include "common/Diagnostics.h"
 
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -511,20 +512,6 @@ bool unpack(const std::string& bytes, std::shared_ptr<const TranslatedStage>& re
     return u.done();
 }
 
-bool writeAll(int fd, const std::string& bytes)
-{
-    size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Everything the child writes, or false when it took longer than the limit.
 bool readAll(int fd, std::string& bytes)
 {
@@ -590,7 +577,7 @@ std::shared_ptr<const TranslatedStage> translateStage(const std::string& source,
         close(pipeEnds[0]);
         std::string childLog;
         const std::shared_ptr<const TranslatedStage> stage = translateOnLargeStack(source, entry, childLog);
-        const bool sent = writeAll(pipeEnds[1], pack(stage, childLog));
+        const bool sent = Diagnostics::writeAll(pipeEnds[1], pack(stage, childLog));
         _exit(sent ? 0 : 1);
     }
     close(pipeEnds[1]);
