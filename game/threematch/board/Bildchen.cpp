@@ -102,6 +102,8 @@ void Bildchen::setRohstoff(Rohstoff* rohstoff, double seconds, const StoneLooks*
     m_looks = looks ? *looks : rohstoff ? StoneLooks::of(*rohstoff) : StoneLooks{};
     m_fadeTotal = seconds;
     m_fadeElapsed = 0.0;
+    if (m_feld && m_feld->getStone() == this)
+        m_feld->refreshStoneType();
 }
 
 double Bildchen::getFadeProgress() const
@@ -139,7 +141,9 @@ void Bildchen::update(double realDt, double gameDt)
             m_position = m_segmentStart + (next.target - m_segmentStart) * t;
         }
     }
-    m_marking.update(static_cast<float>(gameDt));
+    // A marking at either end stays there: only a running one moves.
+    if (m_marking.t < 1.0f)
+        m_marking.update(static_cast<float>(gameDt));
 }
 
 void Bildchen::drawLook(const StoneLooks& looks, const RECT& rect, D3DCOLOR colour) const

@@ -13,10 +13,9 @@ namespace ThreeMatch {
 namespace {
 
 const wchar_t* const kPieceNames[Feld::PieceCount] = {
-    L"_BORDER_OBEN",    L"_BORDER_UNTEN",    L"_BORDER_RECHTS",   L"_BORDER_LINKS",   L"_HINTERGRUND",
-    L"_ZIEL1",          L"_ZIEL2",           L"_MARKED",          L"_LOCKED",         L"_ECKE_TL_INNEN",
-    L"_ECKE_TR_INNEN",  L"_ECKE_BL_INNEN",   L"_ECKE_BR_INNEN",   L"_ECKE_TL_AUSSEN", L"_ECKE_TR_AUSSEN",
-    L"_ECKE_BL_AUSSEN", L"_ECKE_BR_AUSSEN"};
+    L"_BORDER_OBEN",   L"_BORDER_UNTEN",   L"_BORDER_RECHTS",  L"_BORDER_LINKS",   L"_HINTERGRUND",   L"_ZIEL1",
+    L"_ZIEL2",         L"_MARKED",         L"_LOCKED",         L"_ECKE_TL_INNEN",  L"_ECKE_TR_INNEN", L"_ECKE_BL_INNEN",
+    L"_ECKE_BR_INNEN", L"_ECKE_TL_AUSSEN", L"_ECKE_TR_AUSSEN", L"_ECKE_BL_AUSSEN", L"_ECKE_BR_AUSSEN"};
 
 bool playable(const Feld* cell)
 {
@@ -27,25 +26,37 @@ bool playable(const Feld* cell)
 Feld* likeNeighbour(const Feld* cell, int direction, int typeId)
 {
     Feld* next = cell->getNeighbour(direction);
-    if (!next || next->has(FeldFlag::kBusy))
-        return nullptr;
-    const Bildchen* stone = next->getStone();
-    return stone && stone->getTypId() == typeId ? next : nullptr;
+    return next && !next->has(FeldFlag::kBusy) && next->getStone() && next->getStoneType() == typeId ? next : nullptr;
 }
 
 } // namespace
 
-Feld::Feld(const D3DXVECTOR2& position, uint32_t flags) : m_position(position), m_flags(flags) {}
+Feld::Feld(const D3DXVECTOR2& position, uint32_t flags) : m_flags(flags), m_position(position) {}
+
+Feld::Texturen Feld::lookUpTextures(int setNumber)
+{
+    Texturen textures{};
+    const std::wstring set = L"FELD_" + std::to_wstring(setNumber);
+    for (int i = 0; i < PieceCount; ++i)
+        textures[i] = findGameTexture(set + kPieceNames[i]);
+    return textures;
+}
 
 void Feld::setStone(Bildchen* stone)
 {
     m_stone = stone;
+    m_stoneType = stone ? stone->getTypId() : 0;
     if (m_flags != 0 && has(FeldFlag::Spielbar)) {
         if (stone)
             m_flags &= ~FeldFlag::Leer;
         else
             m_flags |= FeldFlag::Leer;
     }
+}
+
+void Feld::refreshStoneType()
+{
+    m_stoneType = m_stone ? m_stone->getTypId() : 0;
 }
 
 Feld* Feld::getNeighbour(int direction) const
@@ -156,9 +167,7 @@ void Feld::loadTextures(int setNumber, Spielfeld& board)
     m_neighbours = {board.getFeld(m_column, m_row - 1), board.getFeld(m_column, m_row + 1),
                     board.getFeld(m_column + 1, m_row), board.getFeld(m_column - 1, m_row)};
     m_linked = true;
-    const std::wstring set = L"FELD_" + std::to_wstring(setNumber);
-    for (int i = 0; i < PieceCount; ++i)
-        m_textures[i] = findGameTexture(set + kPieceNames[i]);
+    m_textures = &board.getFieldTextures(setNumber);
 }
 
 void Feld::computeCorners()
@@ -264,8 +273,8 @@ bool Feld::contains(const D3DXVECTOR2& offset, double scale, const D3DXVECTOR2& 
 void Feld::drawPiece(int piece, const RECT& rect, D3DCOLOR colour) const
 {
     Ulvo::D3DXSprite* sprite = gameSprite();
-    if (sprite && m_textures[piece])
-        sprite->drawRegion(m_textures[piece], nullptr, rect, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
+    if (Ulvo::Texture2D* texture = getTexture(piece); sprite && texture)
+        sprite->drawRegion(texture, nullptr, rect, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
 }
 
 void Feld::draw(const D3DXVECTOR2& offset, double scale, D3DCOLOR colour) const

@@ -59,6 +59,11 @@ public:
         EckeAussen = EckeInnen + 4,
         PieceCount = EckeAussen + 4
     };
+    // The pieces of one field texture set, shared by the cells of a board.
+    using Texturen = std::array<Ulvo::Texture2D*, PieceCount>;
+    // The pieces of "FELD_<set>" as the texture manager has them (missing ones null).
+    static Texturen lookUpTextures(int setNumber);
+
     // Neighbour directions; 4 means "not a neighbour".
     enum Direction { Oben, Unten, Rechts, Links, None };
 
@@ -77,6 +82,11 @@ public:
     Bildchen* getStone() const { return m_stone; }
     // On a playable cell the pointer also sets or clears Leer; a hole keeps its flags.
     void setStone(Bildchen* stone);
+    // The type id of the stone on the cell, 0 without one; kept here so that the board's
+    // searches need not visit every stone.
+    int getStoneType() const { return m_stoneType; }
+    // The stone changed its type.
+    void refreshStoneType();
 
     // Null before the cell is linked into a board and at the board's edge.
     Feld* getNeighbour(int direction) const;
@@ -120,7 +130,7 @@ public:
     void computeCorners();
     bool hasInnerCorner(int corner) const { return m_innerCorner[corner]; }
     bool hasOuterCorner(int corner) const { return m_outerCorner[corner]; }
-    Ulvo::Texture2D* getTexture(int piece) const { return m_textures[piece]; }
+    Ulvo::Texture2D* getTexture(int piece) const { return m_textures ? (*m_textures)[piece] : nullptr; }
 
     // Once a frame: the fade on real time, the explosion and the swap lock on game time.
     void update(double realDt, double gameDt);
@@ -147,26 +157,28 @@ private:
     // Adds a target layer (Ziel1, then Ziel2) for a burst evil stone.
     void addTargetLayer();
 
-    MyGlobals* m_globals = nullptr;
-    D3DXVECTOR2 m_position{0.0f, 0.0f};
-    int m_column = 0;
-    int m_row = 0;
+    // What every frame reads comes first.
     uint32_t m_flags = 0;
+    Bildchen* m_stone = nullptr;
+    int m_stoneType = 0;
     std::array<Feld*, 4> m_neighbours{};
     bool m_linked = false;
-    Bildchen* m_stone = nullptr;
-    std::array<Ulvo::Texture2D*, PieceCount> m_textures{};
-    double m_explosionTime = 0.0;
-    double m_swapTime = 0.0;
     bool m_selected = false;
     bool m_hint = false;
-    bool m_innerCorner[4] = {false, false, false, false};
-    bool m_outerCorner[4] = {false, false, false, false};
-    int m_groupSize = 0;
+    bool m_addTarget = false;
+    D3DXVECTOR2 m_position{0.0f, 0.0f};
+    double m_explosionTime = 0.0;
+    double m_swapTime = 0.0;
     double m_fadeDelay = -1.0;
     double m_fadeElapsed = 0.0;
     double m_fadeDuration = 1.0;
-    bool m_addTarget = false;
+    int m_groupSize = 0;
+    int m_column = 0;
+    int m_row = 0;
+    bool m_innerCorner[4] = {false, false, false, false};
+    bool m_outerCorner[4] = {false, false, false, false};
+    MyGlobals* m_globals = nullptr;
+    const Texturen* m_textures = nullptr; // the board's
     std::wstring m_explosionSound;
 };
 

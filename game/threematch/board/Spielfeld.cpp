@@ -55,6 +55,8 @@ void Spielfeld::clear()
     m_possibleMoves.clear();
     m_cells.clear();
     m_width = m_height = 0;
+    // The move search's grid takes the next level's shape.
+    m_walkTypes.clear();
     m_spawnCells.clear();
     m_selected = nullptr;
     m_levelStones.clear();
@@ -68,8 +70,9 @@ void Spielfeld::clear()
     for (PunkteAnzeige* popup : m_popups)
         delete popup;
     m_popups.clear();
-    // The stone classes may be read again before the next level.
+    // Textures and stone classes may be loaded again before the next level.
     m_looks.clear();
+    m_texturesSet = -1;
     m_bonusCountdown = -1.0;
     m_state = Keiner;
     m_bonusTime = 0.0;
@@ -125,12 +128,14 @@ void Spielfeld::advance(double realDt, double gameDt)
         }
     }
 
+    bool anyEmpty = false;
     for (Feld& cell : m_cells) {
         cell.update(realDt, gameDt);
         if (cell.isExploding())
             m_busy = true;
         if (cell.isExplosionDone())
             burstCell(cell);
+        anyEmpty = anyEmpty || cell.has(FeldFlag::Leer);
     }
     for (std::size_t i = m_stones.size(); i-- > 0;) {
         if (m_stones[i]->isMoving())
@@ -144,7 +149,9 @@ void Spielfeld::advance(double realDt, double gameDt)
             m_popups.erase(m_popups.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
-    letStonesFall();
+    // Without an empty cell nothing can spawn or fall.
+    if (anyEmpty)
+        letStonesFall();
 
     findMatches();
     explodeGroups();
@@ -212,10 +219,11 @@ void Spielfeld::letStonesFall()
                     m_stones.push_back(stone);
                 }
             }
-            if (y == m_height - 1 || cell.has(FeldFlag::Leer | FeldFlag::kBusy | FeldFlag::Locked) ||
-                !cell.isStoneSettled())
+            if (y == m_height - 1 || cell.has(FeldFlag::Leer | FeldFlag::kBusy | FeldFlag::Locked))
                 continue;
-            if (Feld* target = fallTarget(cell)) {
+            // The open cell is looked for first: it is cheaper than the stone's place.
+            Feld* target = fallTarget(cell);
+            if (target && cell.isStoneSettled()) {
                 Bildchen* stone = cell.getStone();
                 stone->addPathPoint(target->getPosition(), fallTime);
                 stone->setFeld(target);
@@ -284,8 +292,9 @@ void Spielfeld::fill()
             stone->setPosition(cell->getPosition());
             stone->setFeld(cell);
             cell->setStone(stone);
-            findMatches();
-            if (m_groups.empty())
+            // Only runs through this cell count: a run left elsewhere by an earlier cell's last
+            // try must not use up every later cell's tries.
+            if (!makesRun(*cell))
                 break;
         }
         if (stone) {
@@ -394,6 +403,15 @@ uint32_t Spielfeld::replaceStone(Feld* cell)
     m_stones.push_back(stone);
     removeStone(old);
     return cell->getFlags();
+}
+
+const Feld::Texturen& Spielfeld::getFieldTextures(int setNumber)
+{
+    if (m_texturesSet != setNumber) {
+        m_fieldTextures = Feld::lookUpTextures(setNumber);
+        m_texturesSet = setNumber;
+    }
+    return m_fieldTextures;
 }
 
 StoneLooks Spielfeld::looksOf(Rohstoff* rohstoff)

@@ -117,8 +117,7 @@ public:
     // The first cell whose screen rectangle holds the point.
     Feld* getCellAt(const D3DXVECTOR2& offset, double scale, const D3DXVECTOR2& point) const;
     // Centres the board with a margin of one cell in the rectangle, at most at maxScale.
-    void fitView(D3DXVECTOR2& offset, double& scale, int left, int top, int right, int bottom,
-                 double maxScale) const;
+    void fitView(D3DXVECTOR2& offset, double& scale, int left, int top, int right, int bottom, double maxScale) const;
     // A new stone of a type drawn by the cumulative weights; null without stone types.
     Bildchen* randomStone();
     // A new stone of level type index modulo the number of types; null without types.
@@ -176,6 +175,8 @@ public:
     Feld* getSelected() const { return m_selected; }
     void setSelected(Feld* cell) { m_selected = cell; }
     int getFieldSet() const { return m_fieldSet; }
+    // The pieces of a field texture set, looked up once for the cells of the level.
+    const Feld::Texturen& getFieldTextures(int setNumber);
     // Smallest and largest board units covered by playable cells: left, top, right, bottom.
     const double* getBounds() const { return m_bounds; }
 
@@ -218,10 +219,15 @@ private:
     Bildchen* drawFillStone(const Feld& cell, bool& bounded);
     Profil* activeProfile() const;
 
-    // Matching (SpielfeldMatching.cpp): the run of length cells before (x, y) going back by
-    // (dx, dy).
+    // Matching (SpielfeldMatching.cpp): the runs of a line of count cells from (x, y) on by
+    // (dx, dy), and the run of length cells before (x, y) going back by (dx, dy).
+    void scanLine(int x, int y, int dx, int dy, int count);
     void evaluateRun(int x, int y, int dx, int dy, int length);
     bool isAvailable(const Feld& cell) const;
+    // The scan would find a run through this cell.
+    bool makesRun(const Feld& cell) const;
+    // The move search's form of Feld::wouldMatch, on its padded grid of types.
+    bool wouldMatchAt(std::size_t at, int type, int runLength, int excludedDirection) const;
 
     // The fed map of the rows above and including row (flags and spawn cells).
     void computeFed(int lastRow, std::vector<char>& fed) const;
@@ -245,6 +251,8 @@ private:
     std::vector<Feld> m_cells;
     std::vector<Feld*> m_spawnCells;
     int m_fieldSet = 0;
+    int m_texturesSet = -1; // the set m_fieldTextures holds
+    Feld::Texturen m_fieldTextures{};
     std::vector<Bildchen*> m_stones;
     std::vector<Bildchen*> m_flying;
     std::vector<PunkteAnzeige*> m_popups;
@@ -260,6 +268,12 @@ private:
     bool m_won = false;
     int m_levelNumber = -1;
     std::vector<std::pair<Feld*, Feld*>> m_possibleMoves;
+    // The stone type of every cell as the match scan and the move search see it (the search's
+    // grid with a border of empty cells), kept between frames so that neither allocates.
+    std::vector<int> m_scanTypes;
+    std::vector<int> m_walkTypes;
+    std::vector<char> m_movable;
+    int m_movePadding = 1;
     std::vector<std::wstring> m_sounds;
     std::vector<Feld*> m_toFill;
     double m_endDelay = 0.0;

@@ -24,11 +24,14 @@ constexpr float kDegrees = 0.01745329238474369f;
 // The sprite's Begin resets the stencil state, so each batch sets it anew.
 void setStencil(IDirect3DDevice9* device, D3DCMPFUNC compare, D3DSTENCILOP op)
 {
-    const std::pair<D3DRENDERSTATETYPE, DWORD> states[] = {
-        {D3DRS_STENCILENABLE, TRUE}, {D3DRS_STENCILFUNC, static_cast<DWORD>(compare)},
-        {D3DRS_STENCILREF, 1},       {D3DRS_STENCILMASK, 1},
-        {D3DRS_STENCILWRITEMASK, ~0u}, {D3DRS_STENCILFAIL, static_cast<DWORD>(op)},
-        {D3DRS_STENCILZFAIL, static_cast<DWORD>(op)}, {D3DRS_STENCILPASS, static_cast<DWORD>(op)}};
+    const std::pair<D3DRENDERSTATETYPE, DWORD> states[] = {{D3DRS_STENCILENABLE, TRUE},
+                                                           {D3DRS_STENCILFUNC, static_cast<DWORD>(compare)},
+                                                           {D3DRS_STENCILREF, 1},
+                                                           {D3DRS_STENCILMASK, 1},
+                                                           {D3DRS_STENCILWRITEMASK, ~0u},
+                                                           {D3DRS_STENCILFAIL, static_cast<DWORD>(op)},
+                                                           {D3DRS_STENCILZFAIL, static_cast<DWORD>(op)},
+                                                           {D3DRS_STENCILPASS, static_cast<DWORD>(op)}};
     for (const auto& [state, value] : states)
         device->SetRenderState(state, value);
 }
@@ -67,8 +70,7 @@ void Spielfeld::draw(const D3DXVECTOR2& offset, double scale, int)
         const float rotation = static_cast<float>(m_falloffAngle) * kDegrees;
         for (float mirror : {1.0f, -1.0f}) {
             const D3DXVECTOR2 scaling(m_falloffScale.x * mirror, m_falloffScale.y);
-            sprite->drawTexture2D(m_falloff, nullptr, &scaling, nullptr, rotation, &m_falloffPosition,
-                                  m_falloffColour);
+            sprite->drawTexture2D(m_falloff, nullptr, &scaling, nullptr, rotation, &m_falloffPosition, m_falloffColour);
         }
     }
     sprite->End();
@@ -81,7 +83,7 @@ void Spielfeld::draw(const D3DXVECTOR2& offset, double scale, int)
     }
     for (const Feld& cell : m_cells)
         cell.drawOverlay(offset, scale, cellColour(cell));
-    m_globals.getWegpunktManager().render(offset.x, offset.y, scale, kWhite);
+    // Path animations (bonus strikes) are drawn once, over the board, by the overlay.
     m_globals.getPartikelManager().render(-1, kWhite);
     sprite->End();
 

@@ -19,7 +19,7 @@ struct LevelBeschreibung {
     std::vector<int> hgTyp;                  // field texture sets to choose from; never empty
     bool hasTime = false;
     double time = 0.0;
-    std::wstring file; // the layout picture, empty without FILE
+    std::wstring file;   // the layout picture, empty without FILE
     int sampleWidth = 0; // the texels spanning the grid; 0 when FILE does not say
     int sampleHeight = 0;
 };

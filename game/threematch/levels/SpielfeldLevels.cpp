@@ -56,14 +56,6 @@ std::vector<int> savedNumbers(const Ulvo::XMLNode* saved, const wchar_t* key)
     return numbers;
 }
 
-void appendList(Ulvo::XMLNode& node, const wchar_t* key, const std::vector<int>& values)
-{
-    auto* list = new Ulvo::XMLNode(key);
-    for (int value : values)
-        list->addProperty(new Ulvo::XMLProperty(std::to_wstring(value)));
-    node.addNode(list);
-}
-
 // The stamp used when no "FREEPLAY_%d" picture exists: a rectangle of stones under a spawn
 // row, with targets inside.
 LayoutPicture rectangleStamp(int width, int height)
@@ -198,14 +190,13 @@ bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
     makeGrid(d.width, d.height);
 
     LayoutPicture picture;
-    const bool hasPicture = !d.file.empty() && pictures().readFile(d.file, picture) && picture.width > 0 &&
-                            picture.height > 0;
+    const bool hasPicture =
+        !d.file.empty() && pictures().readFile(d.file, picture) && picture.width > 0 && picture.height > 0;
     if (!hasPicture)
         logLevel(100, Ulvo::LOG_TYPE_ERROR, LevelDatei::levelName(number) + L": Bild " + d.file + L" fehlt");
     // The sampled extent never reaches past the picture.
     const long long sampleWidth = std::clamp(d.sampleWidth > 0 ? d.sampleWidth : picture.width, 1, picture.width);
-    const long long sampleHeight =
-        std::clamp(d.sampleHeight > 0 ? d.sampleHeight : picture.height, 1, picture.height);
+    const long long sampleHeight = std::clamp(d.sampleHeight > 0 ? d.sampleHeight : picture.height, 1, picture.height);
 
     const std::size_t count = m_cells.size();
     const std::vector<char> twoLayers = savedCells(saved, L"FELDER_ZIELFELDx2", count);
@@ -231,10 +222,9 @@ bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
 
     for (int x = 0; x < m_width; ++x) {
         for (int y = 0; y < m_height; ++y) {
-            const uint32_t texel =
-                hasPicture ? picture.at(static_cast<int>(x * sampleWidth / m_width),
-                                        static_cast<int>(y * sampleHeight / m_height))
-                           : 0u;
+            const uint32_t texel = hasPicture ? picture.at(static_cast<int>(x * sampleWidth / m_width),
+                                                           static_cast<int>(y * sampleHeight / m_height))
+                                              : 0u;
             LayoutCell kind = storyCell(texel);
             const std::size_t index = static_cast<std::size_t>(y) * m_width + x;
             Feld& cell = m_cells[index];
@@ -348,7 +338,8 @@ void Spielfeld::setupStones(const Ulvo::XMLNode& set, bool useBoese, const Ulvo:
             int taken = 0;
             // A stone the player has just unlocked comes first.
             if (maxAnz >= 1 && belowWanted()) {
-                const auto fresh = std::find_if(candidates.begin(), candidates.end(), [](Rohstoff* s) { return s->isNew(); });
+                const auto fresh =
+                    std::find_if(candidates.begin(), candidates.end(), [](Rohstoff* s) { return s->isNew(); });
                 if (fresh != candidates.end()) {
                     (*fresh)->clearNew();
                     take(*fresh);
@@ -553,12 +544,12 @@ void Spielfeld::saveState(Ulvo::XMLNode& node) const
         }
         ids.push_back(id);
     }
-    appendList(node, L"FELDER_ZIELFELDx2", twoLayers);
-    appendList(node, L"FELDER_ZIELFELD", oneLayer);
-    appendList(node, L"FELDER_LOCKED", locked);
-    appendList(node, L"FELDER_FREI", empty);
-    appendList(node, L"FELDER_BESETZT", occupied);
-    appendList(node, L"ROHSTOFFE_BESETZT", ids);
+    appendValues(node, L"FELDER_ZIELFELDx2", twoLayers);
+    appendValues(node, L"FELDER_ZIELFELD", oneLayer);
+    appendValues(node, L"FELDER_LOCKED", locked);
+    appendValues(node, L"FELDER_FREI", empty);
+    appendValues(node, L"FELDER_BESETZT", occupied);
+    appendValues(node, L"ROHSTOFFE_BESETZT", ids);
 
     auto* stones = new Ulvo::XMLNode(L"ROHSTOFFE");
     for (std::size_t i = 0; i < m_levelStones.size() && i < m_levelStonesCopy.size(); ++i) {

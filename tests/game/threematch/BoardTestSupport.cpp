@@ -22,6 +22,7 @@ const wchar_t* const kStones = LR"(<ROHSTOFFE>
   <ROHSTOFFKLASSE NAME="WASSER" UNLOCKED="1" MIN_ANZAHL="1">
     <ROHSTOFF NAME="REGEN" MULTIPLIER="1" UNLOCKED="1"/>
     <ROHSTOFF NAME="EIS"/>
+    <ROHSTOFF NAME="NEBEL" UNLOCKED="1"/>
   </ROHSTOFFKLASSE>
   <ROHSTOFFKLASSE NAME="WUT" UNLOCKED="1"><ROHSTOFF NAME="WUT" UNLOCKED="1"/></ROHSTOFFKLASSE>
   <ROHSTOFFKLASSE NAME="BOESE" UNLOCKED="1"><ROHSTOFF NAME="BOESE" UNLOCKED="1"/></ROHSTOFFKLASSE>
@@ -39,14 +40,6 @@ namespace {
 const char kLetters[] = "abcde";
 const wchar_t* const kTypeNames[][2] = {
     {L"ERDE", L"LEHM"}, {L"ERDE", L"SAND"}, {L"ERDE", L"KIES"}, {L"ERDE", L"TON"}, {L"WASSER", L"REGEN"}};
-
-void appendList(Ulvo::XMLNode& node, const wchar_t* key, const std::vector<int>& values)
-{
-    auto* list = new Ulvo::XMLNode(key);
-    for (int value : values)
-        list->addProperty(new Ulvo::XMLProperty(std::to_wstring(value)));
-    node.addNode(list);
-}
 
 } // namespace
 
@@ -133,8 +126,13 @@ void BoardTest::addLevel(int n, const Rows& layout, const std::wstring& attribut
     pictures.files[file] = picture(layout);
     layouts[n] = layout;
     const std::wstring size = std::to_wstring(layout[0].size()) + L" " + std::to_wstring(layout.size());
-    levelText += L"<THREEMATCHLEVEL_" + std::to_wstring(n) + L" SIZE=\"" + size + L"\" FILE=\"" + file + L" " + size +
-                 L"\" " + attributes + L">" + stoneSet + L"</THREEMATCHLEVEL_" + std::to_wstring(n) + L">";
+    addLevelText(L"<THREEMATCHLEVEL_" + std::to_wstring(n) + L" SIZE=\"" + size + L"\" FILE=\"" + file + L" " + size +
+                 L"\" " + attributes + L">" + stoneSet + L"</THREEMATCHLEVEL_" + std::to_wstring(n) + L">");
+}
+
+void BoardTest::addLevelText(const std::wstring& text)
+{
+    levelText += text;
     levels = GameTesting::parse(L"<LEVELS>" + levelText + L"</LEVELS>");
 }
 
@@ -155,9 +153,8 @@ Ulvo::XMLNode BoardTest::savedLevel(int n, const Rows& stones, double restTime) 
                 one.push_back(index);
             if (kind == 'L' || kind == 'l' || kind == 'K')
                 locked.push_back(index);
-            const char letter = y < static_cast<int>(stones.size()) && x < static_cast<int>(stones[y].size())
-                                    ? stones[y][x]
-                                    : '.';
+            const char letter =
+                y < static_cast<int>(stones.size()) && x < static_cast<int>(stones[y].size()) ? stones[y][x] : '.';
             const char* found = letter != '.' ? std::strchr(kLetters, letter) : nullptr;
             if (!found) {
                 empty.push_back(index);
@@ -171,12 +168,12 @@ Ulvo::XMLNode BoardTest::savedLevel(int n, const Rows& stones, double restTime) 
     appendValue(node, L"LEVEL_NAME", n);
     appendValue(node, L"REST_TIME", restTime);
     appendValue(node, L"PLAYED_TIME", 0.0);
-    appendList(node, L"FELDER_ZIELFELDx2", two);
-    appendList(node, L"FELDER_ZIELFELD", one);
-    appendList(node, L"FELDER_LOCKED", locked);
-    appendList(node, L"FELDER_FREI", empty);
-    appendList(node, L"FELDER_BESETZT", occupied);
-    appendList(node, L"ROHSTOFFE_BESETZT", ids);
+    appendValues(node, L"FELDER_ZIELFELDx2", two);
+    appendValues(node, L"FELDER_ZIELFELD", one);
+    appendValues(node, L"FELDER_LOCKED", locked);
+    appendValues(node, L"FELDER_FREI", empty);
+    appendValues(node, L"FELDER_BESETZT", occupied);
+    appendValues(node, L"ROHSTOFFE_BESETZT", ids);
     auto* types = new Ulvo::XMLNode(L"ROHSTOFFE");
     for (const auto& name : kTypeNames) {
         auto* record = new Ulvo::XMLNode(L"ROHSTOFF");
@@ -223,6 +220,12 @@ void BoardTest::frames(double seconds)
         clock.step(0.025);
         board->update();
     }
+}
+
+void BoardTest::settle(double maxSeconds)
+{
+    for (double t = 0.0; t < maxSeconds && (t == 0.0 || board->isBusy()); t += 0.25)
+        frames(0.25);
 }
 
 int BoardTest::emptyPlayableCells() const

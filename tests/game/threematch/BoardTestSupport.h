@@ -39,7 +39,7 @@ public:
 };
 
 // The test's stone classes: ERDE (LEHM 1, SAND 2, KIES 3 with MULTIPLIER 2, TON 4), WASSER
-// (REGEN 1001, EIS locked), the wrath class WUT and the evil class BOESE.
+// (REGEN 1001, EIS 1002 locked, NEBEL 1003), the wrath class WUT and the evil class BOESE.
 extern const wchar_t* const kStones;
 // The five unlocked resource stones, as a stone set.
 extern const wchar_t* const kFiveStones;
@@ -49,6 +49,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Appends a level node written out in full to the board's level document.
+    void addLevelText(const std::wstring& text);
     // Level n of the board's level document: its layout, further attributes and stone set.
     void addLevel(int n, const Rows& layout, const std::wstring& attributes = L"",
                   const std::wstring& stoneSet = kFiveStones);
@@ -64,6 +66,8 @@ protected:
     ThreeMatch::Rohstoff* type(char letter) const;
     // Runs the board for seconds of frames of 25 ms on the virtual clock.
     void frames(double seconds);
+    // Runs the board until nothing bursts or moves (at most maxSeconds).
+    void settle(double maxSeconds = 10.0);
     // The cells of the level that have not got a stone.
     int emptyPlayableCells() const;
 

@@ -59,12 +59,27 @@ TEST_F(SpielfeldTest, SwapsClearRowsColumnsLAndTShapesAsOneStaggeredGroup)
         std::set<std::pair<int, int>> group;
     };
     const Scenario scenarios[] = {
-        {"row", with(base, {{0, 3, 'a'}, {1, 3, 'a'}, {3, 3, 'a'}, {2, 2, 'a'}}), 2, 2, 2, 3,
+        {"row",
+         with(base, {{0, 3, 'a'}, {1, 3, 'a'}, {3, 3, 'a'}, {2, 2, 'a'}}),
+         2,
+         2,
+         2,
+         3,
          {{0, 3}, {1, 3}, {2, 3}, {3, 3}, {4, 3}}},
         {"column", with(base, {{3, 1, 'b'}, {3, 2, 'b'}, {4, 3, 'b'}}), 4, 3, 3, 3, {{3, 1}, {3, 2}, {3, 3}, {3, 4}}},
-        {"L", with(base, {{1, 0, 'c'}, {1, 1, 'c'}, {2, 2, 'c'}, {0, 2, 'c'}, {1, 3, 'e'}}), 0, 2, 1, 2,
+        {"L",
+         with(base, {{1, 0, 'c'}, {1, 1, 'c'}, {2, 2, 'c'}, {0, 2, 'c'}, {1, 3, 'e'}}),
+         0,
+         2,
+         1,
+         2,
          {{1, 0}, {1, 1}, {1, 2}, {2, 2}, {3, 2}}},
-        {"T", with(base, {{2, 4, 'e'}, {4, 4, 'e'}, {3, 2, 'e'}, {3, 5, 'e'}}), 3, 5, 3, 4,
+        {"T",
+         with(base, {{2, 4, 'e'}, {4, 4, 'e'}, {3, 2, 'e'}, {3, 5, 'e'}}),
+         3,
+         5,
+         3,
+         4,
          {{1, 4}, {2, 4}, {3, 4}, {4, 4}, {3, 2}, {3, 3}}},
     };
     for (const Scenario& s : scenarios) {
@@ -98,8 +113,7 @@ TEST_F(SpielfeldTest, SwapsClearRowsColumnsLAndTShapesAsOneStaggeredGroup)
             EXPECT_NEAR(times[i] - times[i - 1], 0.1, 1e-9) << "one cell after the other";
 
         // Falling stones may set off further runs; in the end the board is full and still.
-        for (int i = 0; i < 40 && (board->isBusy() || emptyPlayableCells() > 0); ++i)
-            frames(0.25);
+        settle();
         EXPECT_EQ(emptyPlayableCells(), 0) << "the spawn row refills the board";
         EXPECT_FALSE(board->isBusy());
     }
@@ -133,11 +147,11 @@ TEST_F(SpielfeldTest, ASwapWithoutARunBouncesBackAndAFarSwapOnlyUnselects)
 
 TEST_F(SpielfeldTest, StonesFallAndSlideDiagonallyPastHolesButNotPastWalls)
 {
-    addLevel(1, {"o..", "oe.", "ooo"});  // past a hole to the lower right
-    addLevel(2, {"o#.", "oe.", "ooo"});  // a wall blocks the slide
-    addLevel(3, {".o.", "eoe", "ooo"});  // both sides open: left first
-    addLevel(4, {"Lo", "eo", "oo"});     // a locked stone stays
-    addLevel(5, {"o", "e", "e", "o"});   // straight down, one cell at a time
+    addLevel(1, {"o..", "oe.", "ooo"}); // past a hole to the lower right
+    addLevel(2, {"o#.", "oe.", "ooo"}); // a wall blocks the slide
+    addLevel(3, {".o.", "eoe", "ooo"}); // both sides open: left first
+    addLevel(4, {"Lo", "eo", "oo"});    // a locked stone stays
+    addLevel(5, {"o", "e", "e", "o"});  // straight down, one cell at a time
 
     ASSERT_TRUE(restore(1, {"a..", "b..", "cde"}));
     Bildchen* sliding = cell(0, 0)->getStone();
@@ -149,6 +163,11 @@ TEST_F(SpielfeldTest, StonesFallAndSlideDiagonallyPastHolesButNotPastWalls)
     frames(0.5);
     EXPECT_EQ(cell(1, 1)->getStone(), nullptr);
     EXPECT_EQ(stoneAt(0, 0), 'a');
+    // A burst of that empty cell (as a bonus may set off) ends like any other.
+    board->explodeCell(cell(1, 1));
+    frames(0.6);
+    EXPECT_FALSE(cell(1, 1)->isExploding());
+    EXPECT_FALSE(board->isBusy());
 
     ASSERT_TRUE(restore(3, {".a.", ".b.", "cde"}));
     sliding = cell(1, 0)->getStone();
