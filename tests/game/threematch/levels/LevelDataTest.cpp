@@ -172,7 +172,6 @@ TEST_F(LevelDataTest, FirstLevelAtItsStartAndAfterItsFirstClearedRun)
     EXPECT_PIXEL(cleared, 317, 237, kBackground);
     EXPECT_PIXEL(cleared, 160, 2, kBackground);
     EXPECT_PIXEL(cleared, 40, 40, kBackground) << "under the streak, but beside the board";
-    EXPECT_TRUE(TestSupport::matchesGolden(cleared,
-                                           TestSupport::sourceDir() / "tests" / "game" / "threematch" / "golden",
-                                           "level0_after_run", 2));
+    EXPECT_TRUE(TestSupport::matchesGolden(
+        cleared, TestSupport::sourceDir() / "tests" / "game" / "threematch" / "golden", "level0_after_run", 2));
 }
