@@ -78,9 +78,17 @@ void check(const Spielfeld& board)
     const std::vector<double>& weights = board.getProbabilities();
     if (!weights.empty() && weights.back() != 1.0)
         std::abort();
-    if (board.getState() != Spielfeld::Keiner && board.getState() != Spielfeld::Geladen &&
-        board.getState() != Spielfeld::Laeuft && board.getState() != Spielfeld::Endet)
+    switch (board.getState()) {
+    case Spielfeld::Keiner:
+    case Spielfeld::Geladen:
+    case Spielfeld::Laeuft:
+    case Spielfeld::Endet:
+    case Spielfeld::Gewonnen:
+    case Spielfeld::Verloren:
+        break;
+    default:
         std::abort();
+    }
 }
 
 void play(Spielfeld& board)

@@ -251,25 +251,21 @@ Feld* Spielfeld::fallTarget(Feld& cell) const
     return nullptr;
 }
 
-Bildchen* Spielfeld::drawFillStone(const Feld& cell, bool& bounded)
+Rohstoff* Spielfeld::drawFillType(const Feld& cell, bool& bounded)
 {
-    Bildchen* stone = randomStone();
-    if (!stone || !cell.has(FeldFlag::Locked))
-        return stone;
+    Rohstoff* type = randomType();
+    if (!type || !cell.has(FeldFlag::Locked))
+        return type;
     // A locked stone must be one the player can clear: neither wrath nor evil.
     const Rohstoffklasse* zorn = m_rohstoffe.getZornKlasse();
     const Rohstoffklasse* boese = m_rohstoffe.getBoeseKlasse();
     for (int redraw = 0; redraw < kMaxLockedRedraws; ++redraw) {
-        const Rohstoffklasse* klasse = stone->getRohstoff() ? stone->getRohstoff()->getKlasse() : nullptr;
-        if (klasse != zorn && klasse != boese)
-            return stone;
-        delete stone;
-        stone = randomStone();
-        if (!stone)
-            return nullptr;
+        if (type->getKlasse() != zorn && type->getKlasse() != boese)
+            return type;
+        type = randomType();
     }
     bounded = true;
-    return stone;
+    return type;
 }
 
 void Spielfeld::fill()
@@ -280,24 +276,19 @@ void Spielfeld::fill()
         // Walls and holes never take stones; a cell that holds one keeps it.
         if (!cell->has(FeldFlag::Spielbar) || cell->getStone())
             continue;
-        Bildchen* stone = nullptr;
+        // The type is tried before a stone is made: a stone of it on the cell must not make a
+        // run there. Only runs through this cell count, so a run left elsewhere by an earlier
+        // cell's last try does not use up every later cell's tries.
+        Rohstoff* type = nullptr;
         for (int attempt = 0; attempt < kMaxFillAttempts; ++attempt) {
-            if (stone) {
-                cell->setStone(nullptr);
-                delete stone;
-            }
-            stone = drawFillStone(*cell, bounded);
-            if (!stone)
+            type = drawFillType(*cell, bounded);
+            if (!type || !makesRun(*cell, type->getId()))
                 break;
+        }
+        if (Bildchen* stone = newStone(type)) {
             stone->setPosition(cell->getPosition());
             stone->setFeld(cell);
             cell->setStone(stone);
-            // Only runs through this cell count: a run left elsewhere by an earlier cell's last
-            // try must not use up every later cell's tries.
-            if (!makesRun(*cell))
-                break;
-        }
-        if (stone) {
             m_stones.push_back(stone);
             placed.push_back(stone);
         }

@@ -216,7 +216,10 @@ private:
     void removeStone(Bildchen* stone);
     Bildchen* newStone(Rohstoff* rohstoff);
     StoneLooks looksOf(Rohstoff* rohstoff);
-    Bildchen* drawFillStone(const Feld& cell, bool& bounded);
+    // A type for a cell to fill: on a locked cell neither wrath nor evil, if it can be had.
+    Rohstoff* drawFillType(const Feld& cell, bool& bounded);
+    // A type drawn by the cumulative weights; null without types.
+    Rohstoff* randomType();
     Profil* activeProfile() const;
 
     // Matching (SpielfeldMatching.cpp): the runs of a line of count cells from (x, y) on by
@@ -224,8 +227,8 @@ private:
     void scanLine(int x, int y, int dx, int dy, int count);
     void evaluateRun(int x, int y, int dx, int dy, int length);
     bool isAvailable(const Feld& cell) const;
-    // The scan would find a run through this cell.
-    bool makesRun(const Feld& cell) const;
+    // The scan would find a run through this cell if a settled stone of type lay on it.
+    bool makesRun(const Feld& cell, int type) const;
     // The move search's form of Feld::wouldMatch, on its padded grid of types.
     bool wouldMatchAt(std::size_t at, int type, int runLength, int excludedDirection) const;
 

@@ -79,7 +79,7 @@ void Spielfeld::fitView(D3DXVECTOR2& offset, double& scale, int left, int top, i
     offset.y = static_cast<float>((top + (bottom - top) / 2) / scale - h / 2 - y0);
 }
 
-Bildchen* Spielfeld::randomStone()
+Rohstoff* Spielfeld::randomType()
 {
     if (m_levelStones.empty()) {
         Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"ThreeMatch::Spielfeld::randomStone: keine Steine\n");
@@ -94,8 +94,12 @@ Bildchen* Spielfeld::randomStone()
         }
     }
     // A type removed from the level leaves its weight behind.
-    index = std::min(index, m_levelStones.size() - 1);
-    return newStone(m_levelStones[index]);
+    return m_levelStones[std::min(index, m_levelStones.size() - 1)];
+}
+
+Bildchen* Spielfeld::randomStone()
+{
+    return newStone(randomType());
 }
 
 Bildchen* Spielfeld::getStoneByIndex(int index)

@@ -28,14 +28,11 @@ bool Spielfeld::isAvailable(const Feld& cell) const
     return !cell.has(FeldFlag::kUnavailable) && cell.isStoneSettled();
 }
 
-bool Spielfeld::makesRun(const Feld& cell) const
+bool Spielfeld::makesRun(const Feld& cell, int type) const
 {
-    if (!isAvailable(cell))
+    if (cell.has(FeldFlag::kBusy))
         return false;
-    const int type = cell.getStone()->getTypId();
-    auto alike = [&](const Feld* other) {
-        return other && isAvailable(*other) && other->getStone()->getTypId() == type;
-    };
+    auto alike = [&](const Feld* other) { return other && isAvailable(*other) && other->getStoneType() == type; };
     for (int direction : {Feld::Oben, Feld::Rechts}) {
         int length = 1;
         for (int side : {direction, opposite(direction)}) {
