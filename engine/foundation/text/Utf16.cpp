@@ -27,22 +27,25 @@ void appendUtf16LE(std::string& out, const std::wstring& text)
 
 void decodeUtf16LE(const unsigned char* bytes, std::size_t count, std::wstring& out)
 {
-    out.reserve(out.size() + count);
-    auto unit = [bytes](std::size_t i) -> uint32_t {
-        return static_cast<uint32_t>(bytes[2 * i]) | (static_cast<uint32_t>(bytes[2 * i + 1]) << 8);
-    };
+    // Written in place: documents of megabytes pass through here on every load.
+    const std::size_t start = out.size();
+    out.resize(start + count);
+    wchar_t* target = out.data() + start;
+    std::size_t written = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const uint32_t high = unit(i);
+        const uint32_t high = static_cast<uint32_t>(bytes[2 * i]) | (static_cast<uint32_t>(bytes[2 * i + 1]) << 8);
         if (high >= 0xD800 && high <= 0xDBFF && i + 1 < count) {
-            const uint32_t low = unit(i + 1);
+            const uint32_t low =
+                static_cast<uint32_t>(bytes[2 * i + 2]) | (static_cast<uint32_t>(bytes[2 * i + 3]) << 8);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                out.push_back(static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00)));
+                target[written++] = static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00));
                 ++i;
                 continue;
             }
         }
-        out.push_back(static_cast<wchar_t>(high));
+        target[written++] = static_cast<wchar_t>(high);
     }
+    out.resize(start + written);
 }
 
 } // namespace Ulvo

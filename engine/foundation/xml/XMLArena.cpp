@@ -7,17 +7,12 @@ namespace Ulvo {
 
 namespace {
 
-// Every item of a document holds pointers at most.
-constexpr std::size_t kAlignment = alignof(void*);
 constexpr std::size_t kSmallestBlock = 4096;
 constexpr std::size_t kLargestBlock = std::size_t(1) << 24;
 
 } // namespace
 
-XMLArena::XMLArena(std::size_t expectedBytes)
-    : m_nextBlock(std::clamp(expectedBytes, kSmallestBlock, kLargestBlock))
-{
-}
+XMLArena::XMLArena(std::size_t expectedBytes) : m_nextBlock(std::clamp(expectedBytes, kSmallestBlock, kLargestBlock)) {}
 
 XMLArena::~XMLArena()
 {
@@ -35,16 +30,6 @@ void XMLArena::grow(std::size_t size)
     m_cursor = memory;
     m_limit = memory + blockSize;
     m_nextBlock = std::min(m_nextBlock * 2, kLargestBlock);
-}
-
-void* XMLArena::allocate(std::size_t size)
-{
-    size = (size + kAlignment - 1) & ~(kAlignment - 1);
-    if (static_cast<std::size_t>(m_limit - m_cursor) < size)
-        grow(size);
-    void* result = m_cursor;
-    m_cursor += size;
-    return result;
 }
 
 namespace {

@@ -19,11 +19,16 @@ public:
     XMLArena& operator=(const XMLArena&) = delete;
 
     // size bytes aligned for any item; never fails other than by bad_alloc.
-    void* allocate(std::size_t size);
-    template <class T> T** allocateArray(std::size_t count)
+    void* allocate(std::size_t size)
     {
-        return static_cast<T**>(allocate(count * sizeof(T*)));
+        size = (size + kAlignment - 1) & ~(kAlignment - 1);
+        if (static_cast<std::size_t>(m_limit - m_cursor) < size)
+            grow(size);
+        void* result = m_cursor;
+        m_cursor += size;
+        return result;
     }
+    template <class T> T** allocateArray(std::size_t count) { return static_cast<T**>(allocate(count * sizeof(T*))); }
 
     // The text the document's values point into, kept for the arena's life.
     std::vector<unsigned char>& bytes() { return m_bytes; }
@@ -58,6 +63,9 @@ public:
     bool changed = false;
 
 private:
+    // Every item of a document holds pointers at most.
+    static constexpr std::size_t kAlignment = alignof(void*);
+
     static std::size_t recentSlot(uint64_t packed, std::size_t length)
     {
         return static_cast<std::size_t>(((packed ^ length) * 0x9E3779B97F4A7C15ull) >> 58);

@@ -96,6 +96,12 @@ protected:
 
     static long parseHex(const wchar_t* text);
 
+    // An item of a document in its arena, its value a range of the document's text.
+    XMLProperty(const void* text, uint32_t count, bool wide, bool bars, XMLArena* arena)
+        : m_value(text, count, wide, bars, arena)
+    {
+    }
+
     // Nothing to free but arena memory: the item can be dropped unvisited.
     bool droppable() const { return m_value.inArena && !m_value.ownsName && m_value.isRange(); }
 
@@ -142,6 +148,10 @@ private:
 
     // The reader's attributes share their document's copy of the name.
     explicit XMLAttribute(const std::wstring* name) : m_name(name) {}
+    XMLAttribute(const std::wstring* name, const void* text, uint32_t count, bool wide, XMLArena* arena)
+        : XMLProperty(text, count, wide, false, arena), m_name(name)
+    {
+    }
 
     const std::wstring* m_name = nullptr;
 };
@@ -313,7 +323,7 @@ private:
     bool readPoint(const std::wstring& name, std::span<float> components) const;
 
     // The name: the node's own string, its document's copy, or the shared empty one.
-    const std::wstring* m_name = &emptyName();
+    const std::wstring* m_name = &s_emptyName;
     XMLItems<XMLAttribute> m_attributes;
     XMLItems<XMLProperty> m_properties;
     XMLItems<XMLNode> m_nodes;
@@ -323,7 +333,7 @@ private:
     XMLArena* m_home = nullptr;
     bool m_ownsName = false;
 
-    static const std::wstring& emptyName();
+    static const std::wstring s_emptyName;
 };
 
 template <class Integer> bool XMLNode::readInt(const std::wstring& name, Integer& value) const

@@ -475,15 +475,6 @@ private:
     }
 
     template <class Char>
-    static void setValue(XMLProperty& item, const Char* begin, const Char* end, bool bars, bool copy, XMLArena& arena)
-    {
-        if (copy)
-            assignValue(item.m_value.string(), begin, end, bars);
-        else
-            item.m_value.setRange(begin, static_cast<uint32_t>(end - begin), sizeof(Char) > 1, bars, &arena);
-    }
-
-    template <class Char>
     static XMLAttribute* makeAttribute(const RawToken<Char>& token, XMLArena& arena, bool copyValues);
 
     template <class T> static void take(XMLItems<T>& list, std::vector<T*>& scratch, std::size_t mark, XMLArena& arena)
@@ -509,20 +500,24 @@ XMLAttribute* XMLNode::Builder::makeAttribute(const RawToken<Char>& token, XMLAr
         ++nameBegin;
     while (nameEnd > nameBegin && nameEnd[-1] == L' ')
         --nameEnd;
-    XMLAttribute* attribute =
-        ::new (arena.allocate(sizeof(XMLAttribute))) XMLAttribute(arena.intern(nameBegin, nameEnd));
-    attribute->m_value.inArena = true;
-    if (equals == token.end) {
-        setValue(*attribute, token.end, token.end, false, copyValues, arena);
-        return attribute;
-    }
-    const Char* valueBegin = equals + 1;
+    const Char* valueBegin = token.end;
     const Char* valueEnd = token.end;
-    if (valueBegin < valueEnd && *valueBegin == L'"')
-        ++valueBegin;
-    if (valueEnd > valueBegin && valueEnd[-1] == L'"')
-        --valueEnd;
-    setValue(*attribute, valueBegin, valueEnd, false, copyValues, arena);
+    if (equals != token.end) {
+        valueBegin = equals + 1;
+        if (valueBegin < valueEnd && *valueBegin == L'"')
+            ++valueBegin;
+        if (valueEnd > valueBegin && valueEnd[-1] == L'"')
+            --valueEnd;
+    }
+    const std::wstring* name = arena.intern(nameBegin, nameEnd);
+    void* memory = arena.allocate(sizeof(XMLAttribute));
+    if (!copyValues) {
+        return ::new (memory)
+            XMLAttribute(name, valueBegin, static_cast<uint32_t>(valueEnd - valueBegin), sizeof(Char) > 1, &arena);
+    }
+    XMLAttribute* attribute = ::new (memory) XMLAttribute(name);
+    attribute->m_value.inArena = true;
+    assignText(attribute->m_value.string(), valueBegin, valueEnd);
     return attribute;
 }
 
@@ -646,12 +641,17 @@ bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLA
                     open(child, token);
                 }
                 break;
-            case XMLToken::PROPERTY: {
-                XMLProperty* property = makeProperty(*arena);
-                scratch.properties.push_back(property);
-                setValue(*property, token.begin, token.end, token.bars, copyValues, *arena);
+            case XMLToken::PROPERTY:
+                if (copyValues) {
+                    XMLProperty* property = makeProperty(*arena);
+                    scratch.properties.push_back(property);
+                    assignValue(property->m_value.string(), token.begin, token.end, token.bars);
+                } else {
+                    scratch.properties.push_back(::new (arena->allocate(sizeof(XMLProperty))) XMLProperty(
+                        token.begin, static_cast<uint32_t>(token.end - token.begin), sizeof(Char) > 1, token.bars,
+                        arena.get()));
+                }
                 break;
-            }
             case XMLToken::ATTRIBUTE:
                 scratch.attributes.push_back(nullptr);
                 scratch.attributes.back() = makeAttribute(token, *arena, copyValues);

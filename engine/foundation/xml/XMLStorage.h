@@ -22,6 +22,11 @@ public:
     XMLText() { ::new (static_cast<void*>(&m_string)) std::wstring(); }
     explicit XMLText(const std::wstring& value) { ::new (static_cast<void*>(&m_string)) std::wstring(value); }
     explicit XMLText(const wchar_t* value) { ::new (static_cast<void*>(&m_string)) std::wstring(value); }
+    // A range of an arena's text (see setRange), for an item in that arena.
+    XMLText(const void* text, uint32_t count, bool wide, bool bars, XMLArena* arena)
+        : m_range{text, arena, count, wide, bars}, m_isRange(true), inArena(true)
+    {
+    }
     // Copies take the value only; the owner's flags stay with the owner. A
     // range is copied as text and stays a range in its own item.
     XMLText(const XMLText& other)

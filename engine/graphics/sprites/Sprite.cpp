@@ -115,20 +115,26 @@ bool Sprite::Begin(DWORD flags, Effect* effect)
     m_flags = flags;
     m_quads2D.clear();
     m_quads3D.clear();
+    // A texture of an earlier frame may have gone and another taken its place.
+    m_sizedTexture = nullptr;
     return true;
 }
 
-bool Sprite::uvFor(IDirect3DTexture9* texture, const RECT& source, float& u0, float& v0, float& u1, float& v1) const
+bool Sprite::uvFor(IDirect3DTexture9* texture, const RECT& source, float& u0, float& v0, float& u1, float& v1)
 {
-    D3DSURFACE_DESC desc{};
-    if (FAILED(texture->GetLevelDesc(0, &desc)) || desc.Width == 0 || desc.Height == 0)
-        return false;
-    const float width = static_cast<float>(desc.Width);
-    const float height = static_cast<float>(desc.Height);
-    u0 = static_cast<float>(source.left) / width;
-    u1 = static_cast<float>(source.right) / width;
-    v0 = static_cast<float>(source.top) / height;
-    v1 = static_cast<float>(source.bottom) / height;
+    // Sprites come in runs of one texture: its size is asked once per run.
+    if (texture != m_sizedTexture) {
+        D3DSURFACE_DESC desc{};
+        if (FAILED(texture->GetLevelDesc(0, &desc)) || desc.Width == 0 || desc.Height == 0)
+            return false;
+        m_sizedTexture = texture;
+        m_textureWidth = static_cast<float>(desc.Width);
+        m_textureHeight = static_cast<float>(desc.Height);
+    }
+    u0 = static_cast<float>(source.left) / m_textureWidth;
+    u1 = static_cast<float>(source.right) / m_textureWidth;
+    v0 = static_cast<float>(source.top) / m_textureHeight;
+    v1 = static_cast<float>(source.bottom) / m_textureHeight;
     return true;
 }
 
@@ -149,7 +155,13 @@ bool Sprite::drawRaw2D(IDirect3DTexture9** texture, const RECT* source, const D3
     if (!texture || !*texture || !source)
         return false;
     D3DXMATRIX transform;
-    D3DXMatrixTransformation2D(&transform, nullptr, 0.0f, scaling, rotationCenter, rotation, translation);
+    if (!scaling && !rotationCenter && rotation == 0.0f) {
+        // Unscaled and unturned the transformation is the translation alone, exactly.
+        D3DXMatrixTranslation(&transform, translation ? translation->x : 0.0f, translation ? translation->y : 0.0f,
+                              0.0f);
+    } else {
+        D3DXMatrixTransformation2D(&transform, nullptr, 0.0f, scaling, rotationCenter, rotation, translation);
+    }
     const float w = static_cast<float>(source->right - source->left);
     const float h = static_cast<float>(source->bottom - source->top);
     // The 2D transformation is affine (w stays 1), so the corners follow from its

@@ -99,7 +99,7 @@ public:
 
 private:
     void releaseBuffers();
-    bool uvFor(IDirect3DTexture9* texture, const RECT& source, float& u0, float& v0, float& u1, float& v1) const;
+    bool uvFor(IDirect3DTexture9* texture, const RECT& source, float& u0, float& v0, float& u1, float& v1);
     void sortQuads3D(const D3DXMATRIX& viewInverse);
     // Draws the list with the technique named, or for batches of one or two
     // textures its form for as many ("_1Tex", "_2Tex") when the effect has it.
@@ -129,6 +129,10 @@ private:
     // The effect's texture parameters and its filter switch, looked up once per End.
     D3DXHANDLE m_textureHandles[4] = {};
     D3DXHANDLE m_filterHandle = nullptr;
+    // The last texture whose size uvFor asked, and that size.
+    IDirect3DTexture9* m_sizedTexture = nullptr;
+    float m_textureWidth = 1.0f;
+    float m_textureHeight = 1.0f;
 };
 
 } // namespace Ulvo
