@@ -45,6 +45,15 @@ template <class Part> void appendLogPart(std::wstring& out, const Part& part)
 template <class... Parts>
 concept LogParts = sizeof...(Parts) > 0 && (!std::is_same_v<Parts, bool> && ...);
 
+// The parts joined in the reused buffer.
+template <class... Parts> const std::wstring& composeLogText(const Parts&... parts)
+{
+    std::wstring& text = logScratch();
+    text.clear();
+    (appendLogPart(text, parts), ...);
+    return text;
+}
+
 // Wide stream buffer that collects characters and hands them to the console.
 class MyLogger_buff : public std::wstreambuf {
 public:
@@ -116,12 +125,8 @@ public:
     requires LogParts<Parts...>
     void log(int priority, int type, const Parts&... parts)
     {
-        if (!wants(priority, type))
-            return;
-        std::wstring& text = logScratch();
-        text.clear();
-        (appendLogPart(text, parts), ...);
-        log(priority, type, text, true);
+        if (wants(priority, type))
+            log(priority, type, composeLogText(parts...), true);
     }
 
     // True when a message of this priority and type would be written, so
@@ -174,12 +179,8 @@ public:
     requires LogParts<Parts...>
     void log(int priority, int type, const Parts&... parts)
     {
-        if (!wants(priority, type))
-            return;
-        std::wstring& text = logScratch();
-        text.clear();
-        (appendLogPart(text, parts), ...);
-        log(priority, type, text, true);
+        if (wants(priority, type))
+            log(priority, type, composeLogText(parts...), true);
     }
 
     // True when the module file or, through the echo, the main logger would
