@@ -403,9 +403,11 @@ std::wstring& XMLValueList::join()
 
 // ---------------------------------------------------------------- XMLNode
 
-// Empty strings need no dynamic initialisation, so nodes made before this
-// file's statics are initialised still find it.
-constinit const std::wstring XMLNode::s_emptyName;
+const std::wstring& XMLNode::emptyName()
+{
+    static const std::wstring empty;
+    return empty;
+}
 
 void XMLNode::operator delete(XMLNode* node, std::destroying_delete_t)
 {
@@ -533,7 +535,7 @@ void XMLNode::clear()
     deleteItems();
     if (m_ownsName)
         delete m_name;
-    m_name = &s_emptyName;
+    m_name = &emptyName();
     m_ownsName = false;
 }
 

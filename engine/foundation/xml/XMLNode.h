@@ -323,7 +323,7 @@ private:
     bool readPoint(const std::wstring& name, std::span<float> components) const;
 
     // The name: the node's own string, its document's copy, or the shared empty one.
-    const std::wstring* m_name = &s_emptyName;
+    const std::wstring* m_name = &emptyName();
     XMLItems<XMLAttribute> m_attributes;
     XMLItems<XMLProperty> m_properties;
     XMLItems<XMLNode> m_nodes;
@@ -333,7 +333,7 @@ private:
     XMLArena* m_home = nullptr;
     bool m_ownsName = false;
 
-    static const std::wstring s_emptyName;
+    static const std::wstring& emptyName();
 };
 
 template <class Integer> bool XMLNode::readInt(const std::wstring& name, Integer& value) const
