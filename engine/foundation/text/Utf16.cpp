@@ -6,16 +6,21 @@ namespace Ulvo {
 
 void appendUtf16LE(std::string& out, const std::wstring& text)
 {
-    out.reserve(out.size() + text.size() * 2);
-    auto unit = [&out](uint32_t u) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>((u >> 8) & 0xFF));
+    // Written in place, two bytes a unit; a pair takes two more.
+    std::size_t at = out.size();
+    out.resize(at + text.size() * 2);
+    char* bytes = out.data();
+    auto unit = [&bytes, &at](uint32_t u) {
+        bytes[at++] = static_cast<char>(u & 0xFF);
+        bytes[at++] = static_cast<char>((u >> 8) & 0xFF);
     };
     for (wchar_t ch : text) {
         uint32_t code = static_cast<uint32_t>(ch);
         if (code < 0x10000) {
             unit(code);
         } else if (code <= 0x10FFFF) {
+            out.resize(out.size() + 2);
+            bytes = out.data();
             code -= 0x10000;
             unit(0xD800 + (code >> 10));
             unit(0xDC00 + (code & 0x3FF));

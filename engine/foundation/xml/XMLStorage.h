@@ -50,6 +50,8 @@ public:
     }
 
     bool isRange() const { return m_isRange; }
+    // The value's characters into out, without making the string.
+    void copyTo(std::wstring& out) const;
 
     std::wstring& string() const
     {
@@ -94,7 +96,6 @@ private:
     };
 
     void materialise() const;
-    void copyTo(std::wstring& out) const;
     // Writes the characters of the range to out; returns how many.
     static std::size_t copyRange(const Range& range, wchar_t* out);
 

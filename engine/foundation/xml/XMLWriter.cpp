@@ -45,6 +45,19 @@ bool appendANSI(std::string& out, const std::wstring& text)
     return WideCharToMultiByte(CP_ACP, 0, crlf.data(), length, out.data() + start, needed, nullptr, nullptr) == needed;
 }
 
+// Whether text holds any of the characters; find_first_of would look each
+// character up in the set with a call of its own.
+template <std::size_t N> bool holdsAny(const std::wstring& text, const wchar_t (&set)[N])
+{
+    for (wchar_t c : text) {
+        for (std::size_t k = 0; k + 1 < N; ++k) {
+            if (c == set[k])
+                return true;
+        }
+    }
+    return false;
+}
+
 bool containsComment(const std::wstring& text)
 {
     return text.find(L"<!--") != std::wstring::npos;
@@ -58,7 +71,7 @@ bool isWritableName(const std::wstring& name, bool tagName)
 {
     if (name.empty())
         return false;
-    if (name.find_first_of(L" >\"=") != std::wstring::npos)
+    if (holdsAny(name, L" >\"="))
         return false;
     if (containsComment(name))
         return false;
@@ -160,6 +173,7 @@ bool& xmlUnicodeSwitch()
 
 void XMLNode::layout(std::wstring& out, int depth, std::vector<std::wstring>* changes) const
 {
+    std::wstring value;
     std::wstring text;
     auto note = [changes](const XMLNode* node, const std::wstring& what) {
         if (changes)
@@ -174,6 +188,15 @@ void XMLNode::layout(std::wstring& out, int depth, std::vector<std::wstring>* ch
         note(node, L"name cannot be written: node left out");
         return false;
     };
+    // The layout follows what is written: items left out do not count.
+    auto writesNodes = [](const XMLNode* node) {
+        return std::any_of(node->m_nodes.begin(), node->m_nodes.end(),
+                           [](const XMLNode* child) { return isWritableName(*child->m_name, true); });
+    };
+    auto writesAttributes = [](const XMLNode* node) {
+        return std::any_of(node->m_attributes.begin(), node->m_attributes.end(),
+                           [](const XMLAttribute* attribute) { return isWritableName(attribute->getName(), false); });
+    };
     // Opens a node; false when the node was written whole (empty-tag form).
     auto open = [&](const XMLNode* node, int level) {
         indent(level);
@@ -187,15 +210,20 @@ void XMLNode::layout(std::wstring& out, int depth, std::vector<std::wstring>* ch
             out += L' ';
             out += attribute->getName();
             out += L"=\"";
-            if (!encodeAttributeValue(attribute->getValue(), text))
-                note(node, L"attribute " + attribute->getName() + L" value: " + attribute->getValue() +
-                               L" written as: " + text);
-            out += text;
+            // Read as text, so that writing a document leaves its values where they are.
+            attribute->m_value.copyTo(value);
+            if (!holdsAny(value, L"\"><")) {
+                out += value;
+            } else {
+                if (!encodeAttributeValue(value, text))
+                    note(node, L"attribute " + attribute->getName() + L" value: " + value + L" written as: " + text);
+                out += text;
+            }
             out += L'"';
         }
-        const bool hasNodes = !node->m_nodes.empty();
+        const bool hasNodes = writesNodes(node);
         const bool hasProperties = !node->m_properties.empty();
-        if (!hasNodes && !hasProperties && !node->m_attributes.empty()) {
+        if (!hasNodes && !hasProperties && writesAttributes(node)) {
             out += L"/>";
             return false;
         }
@@ -208,23 +236,28 @@ void XMLNode::layout(std::wstring& out, int depth, std::vector<std::wstring>* ch
             // An attribute among the properties is written as its value.
             if (dynamic_cast<const XMLAttribute*>(property))
                 note(node, L"property is an attribute: " + property->toText() + L" written as its value");
-            std::wstring value = property->getValue();
+            property->m_value.copyTo(value);
             // A value that reads as this node's closing tag would end it.
-            if (value == L"/" + *node->m_name) {
+            const std::wstring& name = *node->m_name;
+            if (value.size() == name.size() + 1 && value[0] == L'/' && value.compare(1, name.size(), name) == 0) {
                 value.insert(0, 1, L' ');
-                note(node, L"property value: " + property->getValue() + L" written as: " + value);
+                note(node, L"property value: " + value.substr(1) + L" written as: " + value);
             }
-            if (!encodePropertyValue(value, text))
-                note(node, L"property value: " + value + L" loses the quotes after its bars");
             out += L"\"|";
-            out += text;
+            if (!holdsAny(value, L"|<")) {
+                out += value;
+            } else {
+                if (!encodePropertyValue(value, text))
+                    note(node, L"property value: " + value + L" loses the quotes after its bars");
+                out += text;
+            }
             out += L"|\"";
             out += (hasNodes && i + 1 == node->m_properties.size()) ? L'\n' : L' ';
         }
         return true;
     };
     auto close = [&](const XMLNode* node, int level) {
-        if (!node->m_nodes.empty() && level != 0)
+        if (level != 0 && writesNodes(node))
             indent(level);
         out += L"</";
         out += *node->m_name;
@@ -291,7 +324,7 @@ bool XMLNode::isWritablePropertyValue(const std::wstring& value)
 
 bool XMLNode::isWritableAttributeValue(const std::wstring& value)
 {
-    return value.find_first_of(L"\">") == std::wstring::npos && !containsComment(value);
+    return !holdsAny(value, L"\">") && !containsComment(value);
 }
 
 bool XMLNode::isWritable(std::wstring* problem) const

@@ -305,6 +305,17 @@ TEST(XMLWriter, ValuesAreWrittenSoThatTheyReadBack)
     // Written again, the changed tree stays as it is.
     EXPECT_TRUE(back.isWritable());
     EXPECT_EQ(parse(back.toText()).toText(), back.toText());
+
+    // The layout follows what is written: a node whose children are all left
+    // out is laid out as one without children (a fuzz finding).
+    XMLNode lone(L"L");
+    lone.addProperty(new XMLProperty(L"v"));
+    lone.addNode(new XMLNode(L"A B"));
+    lone.addAttribute(new XMLAttribute(L"", L"x"));
+    EXPECT_EQ(lone.toText(), L"<L> \"|v|\" </L>");
+    XMLNode bare(L"B");
+    bare.addAttribute(new XMLAttribute(L"A B", L"x"));
+    EXPECT_EQ(bare.toText(), L"<B> </B>");
 }
 
 class XMLSave : public ::testing::Test {
