@@ -50,7 +50,7 @@ bool MyGlobals::initSound(Ulvo::EngineParams* params)
         sound.m_runtime_params.globalSettingsBufferSize = size;
         sound.m_runtime_params.globalSettingsFlags = XACT_FLAG_GLOBAL_SETTINGS_MANAGEDATA;
     } else {
-        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"CoTaskMemAlloc(", std::to_wstring(size), L") failed!\n");
+        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"CoTaskMemAlloc(" + std::to_wstring(size) + L") failed!\n");
     }
     delete[] data;
     return true;
