@@ -9,8 +9,6 @@
 
 #include <windows.h>
 
-#include <cstring>
-
 namespace Ulvo {
 
 namespace {
@@ -160,10 +158,10 @@ bool File::getTextBytes(std::vector<unsigned char>& bytes, bool& unicode)
     if (!m_fromDisk)
         return true;
     // The C runtime's text mode on disk files: 1A ends the text, CR LF reads as LF.
-    const auto* stop = static_cast<const unsigned char*>(std::memchr(bytes.data(), 0x1A, count));
-    const std::size_t length = stop ? static_cast<std::size_t>(stop - bytes.data()) : count;
+    const std::size_t length = static_cast<std::size_t>(std::find(bytes.begin(), bytes.end(), 0x1A) - bytes.begin());
     std::size_t kept = length;
-    if (std::memchr(bytes.data(), '\r', length)) {
+    if (std::find(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length), '\r') !=
+        bytes.begin() + static_cast<std::ptrdiff_t>(length)) {
         kept = 0;
         for (std::size_t i = 0; i < length; ++i) {
             if (bytes[i] == '\r' && i + 1 < length && bytes[i + 1] == '\n')
