@@ -16,7 +16,7 @@ bool readSoundBankFile(XMLNode* node, unsigned char*& data, uint32_t& size)
         return false;
     File file(fileNode);
     if (!file.isOpen()) {
-        mainLogger().log(75, LOG_TYPE_ERROR, L"Sound bank file not found: ", file.getName(), L"\n");
+        mainLogger().log(75, LOG_TYPE_ERROR, L"Sound bank file not found: " + file.getName() + L"\n");
         return false;
     }
     if (!file.getFILE_DATA(data, size)) {

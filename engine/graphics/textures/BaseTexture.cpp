@@ -125,7 +125,7 @@ bool BaseTexture::readNamedFile(const std::wstring& fileName, FileData& data, Fi
 {
     File file(fileName);
     if (!file.loadFile(fileName, GOBManager::getInstance()->getGOBOrder(L"DEFAULT"))) {
-        log.log(100, LOG_TYPE_ERROR, function, L" File not loaded\n");
+        log.log(100, LOG_TYPE_ERROR, std::wstring(function) + L" File not loaded\n");
         return false;
     }
     m_fileName = file.getFileName();
