@@ -539,6 +539,9 @@ bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLA
     const std::size_t propertyMark = scratch.properties.size();
     const std::size_t attributeMark = scratch.attributes.size();
     const std::size_t frameMark = scratch.frames.size();
+    // Copied values are strings of their own: the items must be visited when they go.
+    if (copyValues)
+        arena->changed = true;
     const std::wstring* oldName = root->m_name;
     const bool ownedName = root->m_ownsName;
     // Reading into a node of another document changes that document.

@@ -130,6 +130,21 @@ TEST(XMLReader, ValuesBarsAndComments)
     EXPECT_EQ(XMLNode::removeComments(L"<!---->x<!---->"), L"x");
 }
 
+TEST(XMLReader, TokenListFormBuildsTheSameTree)
+{
+    // The list form copies the values out of the tokens, which belong to the caller.
+    XMLNode built;
+    {
+        const std::vector<XMLToken> tokens = XMLNode::tokenize(kExample);
+        std::size_t index = 0;
+        ASSERT_TRUE(built.load(tokens, index));
+        EXPECT_EQ(index, tokens.size() - 1);
+    }
+    EXPECT_EQ(built.toText(), kExample);
+    EXPECT_EQ(built.getNode(L"ENTRY")->getAttribute(L"NAME")->getValue(), L"a");
+    EXPECT_EQ(built.getNode(L"GROUP")->getProperty(0)->getValue(), L"x");
+}
+
 TEST(XMLReader, TreeBuilderStructure)
 {
     // A closing tag of another name is skipped; the node ends at its own.
