@@ -75,6 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                    : Ulvo::XMLNode::loadBytes(&fromBytes, data, size, false);
     if (read != readBytes || !sameTree(tree, fromBytes))
         std::abort();
+    // The token-list form builds the same tree from the same tokens.
+    const std::vector<Ulvo::XMLToken> tokens = Ulvo::XMLNode::tokenize(text);
+    Ulvo::XMLNode fromTokens;
+    std::size_t index = 0;
+    if (fromTokens.load(tokens, index) != read || !sameTree(tree, fromTokens))
+        std::abort();
     // A copy holds the same tree.
     if (!sameTree(tree, Ulvo::XMLNode(tree)))
         std::abort();
