@@ -158,10 +158,13 @@ bool File::getTextBytes(std::vector<unsigned char>& bytes, bool& unicode)
     if (!m_fromDisk)
         return true;
     // The C runtime's text mode on disk files: 1A ends the text, CR LF reads as LF.
-    const std::size_t length = static_cast<std::size_t>(std::find(bytes.begin(), bytes.end(), 0x1A) - bytes.begin());
+    // Searched as characters: the runtime's search covers megabytes at a time.
+    using Search = std::char_traits<char>;
+    const char* text = reinterpret_cast<const char*>(bytes.data());
+    const char* stop = Search::find(text, count, '\x1A');
+    const std::size_t length = stop ? static_cast<std::size_t>(stop - text) : count;
     std::size_t kept = length;
-    if (std::find(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length), '\r') !=
-        bytes.begin() + static_cast<std::ptrdiff_t>(length)) {
+    if (Search::find(text, length, '\r')) {
         kept = 0;
         for (std::size_t i = 0; i < length; ++i) {
             if (bytes[i] == '\r' && i + 1 < length && bytes[i + 1] == '\n')
