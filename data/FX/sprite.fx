@@ -1,7 +1,9 @@
-// The batching sprite's effect. Every quad samples one of four textures, picked
-// by the slot its vertices carry. 2D quads come pre-transformed and need no
-// vertex shader; 3D quads turn about their centre by g_ViewInv, which is the
-// camera's rotation when billboarding and the identity otherwise.
+// The batching sprite's effect. Every quad samples one of up to four textures,
+// picked by the slot its vertices carry; each technique comes in three forms,
+// for batches of four (its plain name), two ("_2Tex") and one ("_1Tex")
+// textures. 2D quads come pre-transformed and need no vertex shader; 3D quads
+// turn about their centre by g_ViewInv, which is the camera's rotation when
+// billboarding and the identity otherwise.
 
 #include "spritecommon.fxh"
 
@@ -30,9 +32,9 @@ SpriteOut VS3D(float4 position : POSITION, float4 colour : COLOR0, float2 uv : T
     return o;
 }
 
-float4 PS(float4 colour : COLOR0, float2 uv : TEXCOORD0, float slot : TEXCOORD1) : COLOR
+float4 PS(float4 colour : COLOR0, float2 uv : TEXCOORD0, float slot : TEXCOORD1, uniform int textures) : COLOR
 {
-    return sampleSlot(uv, slot) * colour;
+    return sampleSlot(uv, slot, textures) * colour;
 }
 
 technique Render2D
@@ -44,7 +46,33 @@ technique Render2D
         AlphaBlendEnable = FALSE;
         AlphaTestEnable = FALSE;
         VertexShader = NULL;
-        PixelShader = compile ps_2_0 PS();
+        PixelShader = compile ps_2_0 PS(4);
+    }
+}
+
+technique Render2D_2Tex
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        CullMode = NONE;
+        AlphaBlendEnable = FALSE;
+        AlphaTestEnable = FALSE;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 PS(2);
+    }
+}
+
+technique Render2D_1Tex
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        CullMode = NONE;
+        AlphaBlendEnable = FALSE;
+        AlphaTestEnable = FALSE;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 PS(1);
     }
 }
 
@@ -59,7 +87,37 @@ technique Render2DAlpha
         DestBlend = INVSRCALPHA;
         AlphaTestEnable = FALSE;
         VertexShader = NULL;
-        PixelShader = compile ps_2_0 PS();
+        PixelShader = compile ps_2_0 PS(4);
+    }
+}
+
+technique Render2DAlpha_2Tex
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        CullMode = NONE;
+        AlphaBlendEnable = TRUE;
+        SrcBlend = SRCALPHA;
+        DestBlend = INVSRCALPHA;
+        AlphaTestEnable = FALSE;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 PS(2);
+    }
+}
+
+technique Render2DAlpha_1Tex
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        CullMode = NONE;
+        AlphaBlendEnable = TRUE;
+        SrcBlend = SRCALPHA;
+        DestBlend = INVSRCALPHA;
+        AlphaTestEnable = FALSE;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 PS(1);
     }
 }
 
@@ -73,7 +131,35 @@ technique Render3D
         AlphaBlendEnable = FALSE;
         AlphaTestEnable = FALSE;
         VertexShader = compile vs_2_0 VS3D();
-        PixelShader = compile ps_2_0 PS();
+        PixelShader = compile ps_2_0 PS(4);
+    }
+}
+
+technique Render3D_2Tex
+{
+    pass P0
+    {
+        ZEnable = TRUE;
+        ZWriteEnable = TRUE;
+        CullMode = NONE;
+        AlphaBlendEnable = FALSE;
+        AlphaTestEnable = FALSE;
+        VertexShader = compile vs_2_0 VS3D();
+        PixelShader = compile ps_2_0 PS(2);
+    }
+}
+
+technique Render3D_1Tex
+{
+    pass P0
+    {
+        ZEnable = TRUE;
+        ZWriteEnable = TRUE;
+        CullMode = NONE;
+        AlphaBlendEnable = FALSE;
+        AlphaTestEnable = FALSE;
+        VertexShader = compile vs_2_0 VS3D();
+        PixelShader = compile ps_2_0 PS(1);
     }
 }
 
@@ -90,7 +176,39 @@ technique Render3DAlpha
         DestBlend = INVSRCALPHA;
         AlphaTestEnable = FALSE;
         VertexShader = compile vs_2_0 VS3D();
-        PixelShader = compile ps_2_0 PS();
+        PixelShader = compile ps_2_0 PS(4);
+    }
+}
+
+technique Render3DAlpha_2Tex
+{
+    pass P0
+    {
+        ZEnable = TRUE;
+        ZWriteEnable = FALSE;
+        CullMode = NONE;
+        AlphaBlendEnable = TRUE;
+        SrcBlend = SRCALPHA;
+        DestBlend = INVSRCALPHA;
+        AlphaTestEnable = FALSE;
+        VertexShader = compile vs_2_0 VS3D();
+        PixelShader = compile ps_2_0 PS(2);
+    }
+}
+
+technique Render3DAlpha_1Tex
+{
+    pass P0
+    {
+        ZEnable = TRUE;
+        ZWriteEnable = FALSE;
+        CullMode = NONE;
+        AlphaBlendEnable = TRUE;
+        SrcBlend = SRCALPHA;
+        DestBlend = INVSRCALPHA;
+        AlphaTestEnable = FALSE;
+        VertexShader = compile vs_2_0 VS3D();
+        PixelShader = compile ps_2_0 PS(1);
     }
 }
 
@@ -110,6 +228,42 @@ technique Render3DAlphaTest
         AlphaFunc = GREATEREQUAL;
         AlphaRef = 128;
         VertexShader = compile vs_2_0 VS3D();
-        PixelShader = compile ps_2_0 PS();
+        PixelShader = compile ps_2_0 PS(4);
+    }
+}
+
+technique Render3DAlphaTest_2Tex
+{
+    pass P0
+    {
+        ZEnable = TRUE;
+        ZWriteEnable = TRUE;
+        CullMode = NONE;
+        AlphaBlendEnable = TRUE;
+        SrcBlend = SRCALPHA;
+        DestBlend = INVSRCALPHA;
+        AlphaTestEnable = TRUE;
+        AlphaFunc = GREATEREQUAL;
+        AlphaRef = 128;
+        VertexShader = compile vs_2_0 VS3D();
+        PixelShader = compile ps_2_0 PS(2);
+    }
+}
+
+technique Render3DAlphaTest_1Tex
+{
+    pass P0
+    {
+        ZEnable = TRUE;
+        ZWriteEnable = TRUE;
+        CullMode = NONE;
+        AlphaBlendEnable = TRUE;
+        SrcBlend = SRCALPHA;
+        DestBlend = INVSRCALPHA;
+        AlphaTestEnable = TRUE;
+        AlphaFunc = GREATEREQUAL;
+        AlphaRef = 128;
+        VertexShader = compile vs_2_0 VS3D();
+        PixelShader = compile ps_2_0 PS(1);
     }
 }

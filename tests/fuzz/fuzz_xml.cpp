@@ -1,5 +1,7 @@
-// Reads arbitrary bytes as a document, writes the tree back and, when the tree
-// is one that save accepts, checks that the written text reads back the same.
+// Reads arbitrary bytes as a document, from the text and from the file bytes
+// (both must give the same tree), writes the tree back and checks that the
+// written text reads back as it was written, and the same tree when the writer
+// had nothing to change.
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 
@@ -66,19 +68,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::wstring text = decode(data, size);
 
     Ulvo::XMLNode tree;
-    Ulvo::XMLNode::load(&tree, text, 1);
+    const bool read = Ulvo::XMLNode::load(&tree, text, 1);
+    Ulvo::XMLNode fromBytes;
+    const bool unicode = size >= 2 && data[0] == 0xFF && data[1] == 0xFE;
+    const bool readBytes = unicode ? Ulvo::XMLNode::loadBytes(&fromBytes, data + 2, size - 2, true)
+                                   : Ulvo::XMLNode::loadBytes(&fromBytes, data, size, false);
+    if (read != readBytes || !sameTree(tree, fromBytes))
+        std::abort();
+    // The token-list form builds the same tree from the same tokens.
+    const std::vector<Ulvo::XMLToken> tokens = Ulvo::XMLNode::tokenize(text);
+    Ulvo::XMLNode fromTokens;
+    std::size_t index = 0;
+    if (fromTokens.load(tokens, index) != read || !sameTree(tree, fromTokens))
+        std::abort();
+    // A copy holds the same tree.
+    if (!sameTree(tree, Ulvo::XMLNode(tree)))
+        std::abort();
+
     const std::wstring written = tree.toText();
     std::string utf16;
     tree.write(utf16, 0);
     if (utf16.size() < written.size() * 2)
         std::abort();
 
-    if (tree.isWritable()) {
-        Ulvo::XMLNode back;
-        if (!Ulvo::XMLNode::load(&back, written, 1))
-            std::abort();
-        if (!sameTree(tree, back) || back.toText() != written)
-            std::abort();
-    }
+    // A root whose name cannot be written is no document save would write.
+    if (!Ulvo::XMLNode(tree.getName()).isWritable())
+        return 0;
+    Ulvo::XMLNode back;
+    if (!Ulvo::XMLNode::load(&back, written, 1))
+        std::abort();
+    if (back.toText() != written)
+        std::abort();
+    if (tree.isWritable() && !sameTree(tree, back))
+        std::abort();
     return 0;
 }

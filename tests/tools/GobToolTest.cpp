@@ -224,6 +224,17 @@ TEST(DataTool, BuildsTheRuntimeForm)
     ToolRun latin1 = runTool("datatool", {"build", source.string(), out.string()}, dir.path());
     EXPECT_NE(latin1.code, 0);
     EXPECT_NE(latin1.output.find("latin1.cfg is not valid UTF-8"), std::string::npos) << latin1.output;
+    fs::remove(source / "latin1.cfg");
+
+    // A source nested far deeper than any data file is refused, not blown up.
+    std::string deep;
+    for (int i = 0; i < 14000; ++i)
+        deep += "<N A=\"1\">";
+    writeText(source / "deep.gui", deep);
+    ToolRun nested = runTool("datatool", {"build", source.string(), out.string()}, dir.path());
+    EXPECT_NE(nested.code, 0);
+    EXPECT_NE(nested.output.find("deep.gui"), std::string::npos) << nested.output;
+    EXPECT_FALSE(fs::exists(out / "data" / "deep.gui"));
 }
 
 TEST(RuntimeData, FolderHoldsTheArchiveAndTheEngineForms)

@@ -138,6 +138,15 @@ bool convertXml(const fs::path& source, const fs::path& scratch, std::vector<uns
         error = "is not a well-formed document";
         return false;
     }
+    // The engine's writer would change what it cannot write; a source must not need that.
+    std::wstring problem;
+    if (!node.isWritable(&problem)) {
+        std::string narrow;
+        for (wchar_t c : problem)
+            narrow += c < 0x80 ? static_cast<char>(c) : '?';
+        error = "holds what the engine's form cannot keep: " + narrow;
+        return false;
+    }
     std::error_code ec;
     fs::remove(scratch, ec);
     if (!Ulvo::XMLNode::save(&node, toWide(scratch), true) || !readWholeFile(scratch, out)) {

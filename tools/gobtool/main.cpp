@@ -212,13 +212,20 @@ bool openArchive(const fs::path& path, FILE*& file, std::vector<GOBEntry>& entri
         return false;
     }
     std::wstring problem;
-    if (!GOBFile::readTable(file, size, entries, problem)) {
+    std::vector<std::wstring> skipped;
+    if (!GOBFile::readTable(file, size, entries, problem, &skipped)) {
         std::fclose(file);
         file = nullptr;
         std::string narrow;
         toCodePage(CP_UTF8, problem, narrow);
         error = path.string() + " " + narrow;
         return false;
+    }
+    // A broken entry is left out; the others are listed and extracted.
+    for (const std::wstring& entry : skipped) {
+        std::string narrow;
+        toCodePage(CP_UTF8, entry, narrow);
+        std::fprintf(stderr, "gobtool: %s: %s left out\n", path.string().c_str(), narrow.c_str());
     }
     return true;
 }

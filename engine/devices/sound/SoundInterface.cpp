@@ -53,7 +53,7 @@ template <class T> void loadKind(XMLNode* root, const wchar_t* nodeName, const w
             continue;
         std::wstring name;
         if (node->readString(L"NAME", name) && findNamedObject(list, name)) {
-            mainLogger().log(75, LOG_TYPE_WARNING, std::wstring(kindWord) + name + L" already exists! SKIP loading\n");
+            mainLogger().log(75, LOG_TYPE_WARNING, kindWord, name, L" already exists! SKIP loading\n");
             continue;
         }
         list.push_back(new T(node));

@@ -37,7 +37,7 @@ GlobalSoundVariable::GlobalSoundVariable(XMLNode* node)
             SUCCEEDED(m_soundengine->GetGlobalVariable(m_variableIndex, &current)))
             m_value = current;
         else
-            mainLogger().log(75, LOG_TYPE_WARNING, L"Unknown global sound variable: " + name + L"\n");
+            mainLogger().log(75, LOG_TYPE_WARNING, L"Unknown global sound variable: ", name, L"\n");
     }
     float value = 0.0f;
     if (node->readFloat(L"VAR_VALUE", value))

@@ -53,7 +53,7 @@ const wchar_t* const kVersionKeys[] = {
 
 void logError(const std::wstring& text)
 {
-    mainLogger().log(100, LOG_TYPE_ERROR, L"Ulvo::AppInfo::createSaveFolder: " + text + L"\n", true);
+    mainLogger().log(100, LOG_TYPE_ERROR, L"Ulvo::AppInfo::createSaveFolder: ", text, L"\n");
 }
 
 } // namespace

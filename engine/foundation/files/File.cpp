@@ -69,7 +69,7 @@ bool File::loadFile(const std::wstring& name, GOBOrder* order)
     m_fileName = name;
 
     FileLogger& log = fileLog();
-    log.log(10, LOG_TYPE_INFO, L"Ulvo::File::loadFile load File " + name + L"\n");
+    log.log(10, LOG_TYPE_INFO, L"Ulvo::File::loadFile load File ", name, L"\n");
     LogIndent<FileLogger> indent(log);
 
     if (order) {
@@ -84,7 +84,7 @@ bool File::loadFile(const std::wstring& name, GOBOrder* order)
                     m_end = end;
                     m_ownsHandles = false;
                     m_fromDisk = false;
-                    log.log(10, LOG_TYPE_INFO, L" File found in Gob: " + archive->getName() + L"\n");
+                    log.log(10, LOG_TYPE_INFO, L" File found in Gob: ", archive->getName(), L"\n");
                     return true;
                 }
                 continue;
@@ -113,7 +113,7 @@ bool File::loadFile(const std::wstring& name, GOBOrder* order)
                 size = std::ftell(handle);
             std::fseek(handle, 0, SEEK_SET);
             if (size < 0 || static_cast<unsigned long>(size) >= 0xFFFFFFFFul) {
-                log.log(25, LOG_TYPE_ERROR, L" File " + name + L" cannot be measured or is too large\n");
+                log.log(25, LOG_TYPE_ERROR, L" File ", name, L" cannot be measured or is too large\n");
                 std::fclose(handle);
                 continue;
             }
@@ -127,7 +127,7 @@ bool File::loadFile(const std::wstring& name, GOBOrder* order)
         }
     }
 
-    log.log(25, LOG_TYPE_ERROR, L" File not found " + name + L"\n");
+    log.log(25, LOG_TYPE_ERROR, L" File not found ", name, L"\n");
     return false;
 }
 
@@ -185,58 +185,78 @@ bool File::readBytes(std::vector<unsigned char>& bytes)
     return bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), m_handle) == bytes.size();
 }
 
-std::wstring File::getFILE_DATA()
+bool File::getTextBytes(std::vector<unsigned char>& bytes, bool& unicode)
 {
     FileLogger& log = fileLog();
-    log.log(10, LOG_TYPE_INFO, L"Ulvo::File::getFILE_DATA " + m_fileName + L"\n");
+    log.log(10, LOG_TYPE_INFO, L"Ulvo::File::getFILE_DATA ", m_fileName, L"\n");
     LogIndent<FileLogger> indent(log);
 
+    bytes.clear();
+    unicode = false;
     if (!m_handle) {
-        log.log(10, LOG_TYPE_ERROR, m_fileName + L" File not loaded\n");
-        return std::wstring();
+        log.log(10, LOG_TYPE_ERROR, m_fileName, L" File not loaded\n");
+        return false;
     }
-    std::vector<unsigned char> bytes;
     if (!readBytes(bytes)) {
-        log.log(25, LOG_TYPE_ERROR, m_fileName + L" could not be read\n");
-        return std::wstring();
+        log.log(25, LOG_TYPE_ERROR, m_fileName, L" could not be read\n");
+        bytes.clear();
+        return false;
     }
-
-    std::wstring text;
     const std::size_t count = bytes.size();
     if (count >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         // UTF-16 is read untranslated: its code units may hold the bytes 0D 0A or 1A.
         log.log(10, LOG_TYPE_INFO, L"is Unicode File \n");
-        decodeUtf16LE(bytes.data() + 2, (count - 2) / 2, text);
-    } else {
-        log.log(10, LOG_TYPE_INFO, L"is Multibyte File \n");
-        text.reserve(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            const unsigned char byte = bytes[i];
-            if (m_fromDisk) {
-                // The C runtime's text mode on disk files: 1A ends the text, CR LF reads as LF.
-                if (byte == 0x1A)
-                    break;
-                if (byte == '\r' && i + 1 < count && bytes[i + 1] == '\n')
-                    continue;
-            }
-            text.push_back(static_cast<wchar_t>(byte));
+        unicode = true;
+        return true;
+    }
+    log.log(10, LOG_TYPE_INFO, L"is Multibyte File \n");
+    if (!m_fromDisk)
+        return true;
+    // The C runtime's text mode on disk files: 1A ends the text, CR LF reads as LF.
+    // Searched as characters: the runtime's search covers megabytes at a time.
+    using Search = std::char_traits<char>;
+    const char* text = reinterpret_cast<const char*>(bytes.data());
+    const char* stop = Search::find(text, count, '\x1A');
+    const std::size_t length = stop ? static_cast<std::size_t>(stop - text) : count;
+    std::size_t kept = length;
+    if (Search::find(text, length, '\r')) {
+        kept = 0;
+        for (std::size_t i = 0; i < length; ++i) {
+            if (bytes[i] == '\r' && i + 1 < length && bytes[i + 1] == '\n')
+                continue;
+            bytes[kept++] = bytes[i];
         }
     }
+    bytes.resize(kept);
+    return true;
+}
+
+std::wstring File::getFILE_DATA()
+{
+    std::vector<unsigned char> bytes;
+    bool unicode = false;
+    std::wstring text;
+    if (!getTextBytes(bytes, unicode))
+        return text;
+    if (unicode)
+        decodeUtf16LE(bytes.data() + 2, (bytes.size() - 2) / 2, text);
+    else
+        text.assign(bytes.begin(), bytes.end());
     return text;
 }
 
 bool File::getFILE_DATA(unsigned char*& buffer, uint32_t& size)
 {
     FileLogger& log = fileLog();
-    log.log(10, LOG_TYPE_INFO, L"Ulvo::File::getFILE_DATA " + m_fileName + L"\n");
+    log.log(10, LOG_TYPE_INFO, L"Ulvo::File::getFILE_DATA ", m_fileName, L"\n");
 
     if (!m_handle) {
-        log.log(10, LOG_TYPE_ERROR, m_fileName + L" File not loaded\n");
+        log.log(10, LOG_TYPE_ERROR, m_fileName, L" File not loaded\n");
         return false;
     }
     std::vector<unsigned char> bytes;
     if (!readBytes(bytes)) {
-        log.log(25, LOG_TYPE_ERROR, m_fileName + L" could not be read\n");
+        log.log(25, LOG_TYPE_ERROR, m_fileName, L" could not be read\n");
         return false;
     }
     size = static_cast<uint32_t>(bytes.size());

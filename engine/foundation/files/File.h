@@ -35,6 +35,10 @@ public:
 
     // The file's text; empty when no file is open.
     std::wstring getFILE_DATA();
+    // The same text undecoded, for readers that decode as they go: the stored
+    // bytes beginning with the UTF-16LE byte-order mark (unicode true), or the
+    // single-byte text after the disk's text-mode translation. Logs as getFILE_DATA.
+    bool getTextBytes(std::vector<unsigned char>& bytes, bool& unicode);
     // The file's bytes in a new array (free with delete[]) and their count.
     bool getFILE_DATA(unsigned char*& buffer, uint32_t& size);
 

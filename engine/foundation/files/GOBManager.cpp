@@ -52,8 +52,8 @@ GOBOrder* GOBManager::getGOBOrder(const std::wstring& name)
 void GOBManager::createDefaultOrder(int diskPosition)
 {
     moduleLogger(LogModule::GOBManager)
-        .log(10, LOG_TYPE_INFO,
-             L"Ulvo::GOBManager::createDefaultOrder createDefaultOrder " + std::to_wstring(diskPosition) + L"\n");
+        .log(10, LOG_TYPE_INFO, L"Ulvo::GOBManager::createDefaultOrder createDefaultOrder ",
+             std::to_wstring(diskPosition), L"\n");
 
     // Stable insertion by priority: equal priorities keep registration order.
     std::vector<GOBFile*> sorted;

@@ -1,6 +1,7 @@
 #include "foundation/logging/Logger.h"
 
 #include <array>
+#include <cwchar>
 
 namespace Ulvo {
 
@@ -60,6 +61,22 @@ int& logSwitch()
 {
     static int value = 1;
     return value;
+}
+
+std::wstring& logScratch()
+{
+    // Kept by the main logger, which outlives everything that logs, even
+    // objects that log while the program ends.
+    return mainLogger().m_scratch;
+}
+
+void appendLogNumber(std::wstring& out, double value)
+{
+    // As a default wide stream writes it: six significant digits, general form.
+    wchar_t buffer[64];
+    const int length = std::swprintf(buffer, 64, L"%g", value);
+    if (length > 0)
+        out.append(buffer, static_cast<std::size_t>(length));
 }
 
 // ---------------------------------------------------------------- MyLogger_buff
@@ -127,7 +144,7 @@ void LogFile::open()
     std::wstring path = L"logs\\" + m_fileName;
     m_file = _wfopen(path.c_str(), L"wb");
     if (m_file)
-        setvbuf(m_file, nullptr, _IOLBF, 8192);
+        setvbuf(m_file, nullptr, _IOFBF, 1 << 16);
 }
 
 void LogFile::close()
@@ -145,7 +162,47 @@ void LogFile::flush()
         std::fflush(m_file);
 }
 
-void LogFile::write(const std::wstring& text)
+void LogFile::release()
+{
+    if (m_held > 0 && --m_held == 0)
+        flush();
+}
+
+namespace {
+
+// UTF-8 of wide text; code points that cannot be encoded become U+FFFD.
+void appendUtf8(std::string& out, std::wstring_view text)
+{
+    for (wchar_t ch : text) {
+        uint32_t code = static_cast<uint32_t>(ch);
+        if (code < 0x80) {
+            out.push_back(static_cast<char>(code));
+            continue;
+        }
+        if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            code = 0xFFFD;
+        if (code < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        } else if (code < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        }
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+} // namespace
+
+void LogFile::write(std::wstring_view text)
+{
+    write(0, std::wstring_view(), text);
+}
+
+void LogFile::write(std::size_t tabs, std::wstring_view prefix, std::wstring_view text)
 {
     if (!m_file) {
         if (m_tried)
@@ -154,16 +211,13 @@ void LogFile::write(const std::wstring& text)
         if (!m_file)
             return;
     }
-    if (text.empty())
-        return;
-    int needed =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    if (needed <= 0)
-        return;
-    m_utf8.resize(static_cast<std::size_t>(needed));
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), m_utf8.data(), needed, nullptr,
-                        nullptr);
-    std::fwrite(m_utf8.data(), 1, m_utf8.size(), m_file);
+    m_utf8.assign(tabs, '\t');
+    appendUtf8(m_utf8, prefix);
+    appendUtf8(m_utf8, text);
+    if (!m_utf8.empty())
+        std::fwrite(m_utf8.data(), 1, m_utf8.size(), m_file);
+    if (m_held == 0)
+        std::fflush(m_file);
 }
 
 // ---------------------------------------------------------------- Logger
@@ -197,17 +251,16 @@ void Logger::log(int priority, int type, const std::wstring& message, bool inden
     if (type >= 0 && type <= 3)
         SetConsoleTextAttribute(m_consoleBuffer.getConsole(), kTypeColours[type]);
 
-    if (indent && m_indent > 0) {
-        m_consoleStream << std::wstring(static_cast<std::size_t>(m_indent) * 2, L' ');
-        m_file.write(std::wstring(static_cast<std::size_t>(m_indent), L'\t'));
+    const std::size_t tabs = indent && m_indent > 0 ? static_cast<std::size_t>(m_indent) : 0;
+    const std::wstring_view prefix = type == LOG_TYPE_ERROR ? L"ERROR " : L"";
+    // Nothing reaches a console that does not exist.
+    if (hasConsole()) {
+        for (std::size_t i = 0; i < tabs; ++i)
+            m_consoleStream << L"  ";
+        m_consoleStream << prefix << message;
+        m_consoleStream.flush();
     }
-    if (type == LOG_TYPE_ERROR) {
-        m_consoleStream << L"ERROR ";
-        m_file.write(L"ERROR ");
-    }
-    m_consoleStream << message;
-    m_consoleStream.flush();
-    m_file.write(message);
+    m_file.write(tabs, prefix, message);
 }
 
 void Logger::setPriority(int value, int mask)
@@ -255,16 +308,20 @@ FileLogger::FileLogger(const std::wstring& fileName, bool echo) : m_file(fileNam
 
 FileLogger::~FileLogger() = default;
 
+bool FileLogger::wants(int priority, int type) const
+{
+    if (logSwitch() <= 0)
+        return false;
+    return priority >= m_threshold || (m_echo && mainLogger().wants(priority, type));
+}
+
 void FileLogger::log(int priority, int type, const std::wstring& message, bool indent)
 {
     if (logSwitch() <= 0)
         return;
     if (priority >= m_threshold) {
-        if (indent && m_indent > 0)
-            m_file.write(std::wstring(static_cast<std::size_t>(m_indent), L'\t'));
-        if (type == LOG_TYPE_ERROR)
-            m_file.write(L"ERROR ");
-        m_file.write(message);
+        const std::size_t tabs = indent && m_indent > 0 ? static_cast<std::size_t>(m_indent) : 0;
+        m_file.write(tabs, type == LOG_TYPE_ERROR ? L"ERROR " : L"", message);
     }
     if (m_echo)
         mainLogger().log(priority, type, message, indent);

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace Ulvo {
@@ -20,6 +22,37 @@ enum LogType {
 
 // Process-wide log switch: loggers write only while it is above 0.
 int& logSwitch();
+
+// Messages composed from parts (texts, characters, numbers) are put together
+// only when a logger will write them; the text goes into a buffer of the main
+// logger, so logging allocates nothing once the buffer has grown.
+std::wstring& logScratch();
+void appendLogNumber(std::wstring& out, double value);
+
+template <class Part> void appendLogPart(std::wstring& out, const Part& part)
+{
+    if constexpr (std::is_same_v<Part, wchar_t>)
+        out += part;
+    else if constexpr (std::is_integral_v<Part>)
+        out += std::to_wstring(part);
+    else if constexpr (std::is_floating_point_v<Part>)
+        appendLogNumber(out, static_cast<double>(part));
+    else
+        out += std::wstring_view(part);
+}
+
+// Switches are no message parts: a trailing bool is the indent argument.
+template <class... Parts>
+concept LogParts = sizeof...(Parts) > 0 && (!std::is_same_v<Parts, bool> && ...);
+
+// The parts joined in the reused buffer.
+template <class... Parts> const std::wstring& composeLogText(const Parts&... parts)
+{
+    std::wstring& text = logScratch();
+    text.clear();
+    (appendLogPart(text, parts), ...);
+    return text;
+}
 
 // Wide stream buffer that collects characters and hands them to the console.
 class MyLogger_buff : public std::wstreambuf {
@@ -45,6 +78,10 @@ private:
 
 // Log file written as UTF-8; opened lazily on the first message (or by
 // openAllLogFiles) so that the folder "logs" of the working folder is used.
+// Each line reaches the file at once, so that the logs show what happened
+// even when the program is killed, except while the file is held: loading a
+// document writes a line per node, and a system call per line would cost more
+// than the loading, so those lines go out together when the hold ends.
 class LogFile {
 public:
     explicit LogFile(std::wstring fileName) : m_fileName(std::move(fileName)) {}
@@ -52,16 +89,22 @@ public:
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
-    void write(const std::wstring& text);
+    void write(std::wstring_view text);
+    // One message: tabs, then prefix, then text, converted and handed on in one piece.
+    void write(std::size_t tabs, std::wstring_view prefix, std::wstring_view text);
     void open();
     void close();
     void flush();
     bool isOpen() const { return m_file != nullptr; }
+    // Holds lines back until the last hold is released (holds nest).
+    void hold() { ++m_held; }
+    void release();
 
 private:
     std::wstring m_fileName;
     std::FILE* m_file = nullptr;
     bool m_tried = false;
+    int m_held = 0;
     std::string m_utf8;
 };
 
@@ -76,6 +119,14 @@ public:
     void log(int priority, int type, const std::wostringstream& message, bool indent = true)
     {
         log(priority, type, message.str(), indent);
+    }
+    // The parts joined, with indent; composed only when the message is written.
+    template <class... Parts>
+    requires LogParts<Parts...>
+    void log(int priority, int type, const Parts&... parts)
+    {
+        if (wants(priority, type))
+            log(priority, type, composeLogText(parts...), true);
     }
 
     // True when a message of this priority and type would be written, so
@@ -99,6 +150,8 @@ public:
     LogFile& file() { return m_file; }
 
 private:
+    friend std::wstring& logScratch();
+
     MyLogger_buff m_consoleBuffer;
     std::wostream m_consoleStream;
     LogFile m_file;
@@ -106,6 +159,7 @@ private:
     int m_warningThreshold = 0;
     int m_errorThreshold = 0;
     int m_indent = 0;
+    std::wstring m_scratch;
 };
 
 class FileLogger {
@@ -120,6 +174,18 @@ public:
     {
         log(priority, type, message.str(), indent);
     }
+    // The parts joined, with indent; composed only when the message is written.
+    template <class... Parts>
+    requires LogParts<Parts...>
+    void log(int priority, int type, const Parts&... parts)
+    {
+        if (wants(priority, type))
+            log(priority, type, composeLogText(parts...), true);
+    }
+
+    // True when the module file or, through the echo, the main logger would
+    // write a message of this priority and type.
+    bool wants(int priority, int type) const;
 
     void incIndent();
     void decIndent();
@@ -170,6 +236,18 @@ void openAllLogFiles();
 // Closes every log file; the next message reopens it in the current folder.
 void closeAllLogFiles();
 void flushAllLogFiles();
+
+// Holds a logger's file lines back for the lifetime of the guard.
+template <class LoggerType> class LogHold {
+public:
+    explicit LogHold(LoggerType& logger) : m_file(logger.file()) { m_file.hold(); }
+    ~LogHold() { m_file.release(); }
+    LogHold(const LogHold&) = delete;
+    LogHold& operator=(const LogHold&) = delete;
+
+private:
+    LogFile& m_file;
+};
 
 // Raises a logger's indent for the lifetime of the guard.
 template <class LoggerType> class LogIndent {

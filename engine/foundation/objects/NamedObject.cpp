@@ -7,9 +7,10 @@ namespace Ulvo {
 
 namespace {
 
-void logLine(const std::wstring& text)
+// Every object logs its life; the line is made only when the logger writes it.
+template <class... Parts> void logLine(const Parts&... parts)
 {
-    mainLogger().log(1, LOG_TYPE_INFO, L"NamedObject: " + text + L"\n", true);
+    mainLogger().log(1, LOG_TYPE_INFO, L"NamedObject: ", parts..., L"\n");
 }
 
 } // namespace
@@ -22,13 +23,13 @@ uint32_t NamedObject::nextNumber()
 
 NamedObject::NamedObject(const std::wstring& name) : m_name(name), m_number(nextNumber())
 {
-    logLine(m_name + L" created");
+    logLine(m_name, L" created");
 }
 
 NamedObject::NamedObject() : m_number(nextNumber())
 {
     m_name = std::to_wstring(m_number);
-    logLine(m_name + L" created");
+    logLine(m_name, L" created");
 }
 
 NamedObject::NamedObject(const NamedObject& other)
@@ -38,14 +39,14 @@ NamedObject::NamedObject(const NamedObject& other)
     , m_name(other.m_name)
     , m_number(nextNumber())
 {
-    logLine(m_name + L" copied");
+    logLine(m_name, L" copied");
 }
 
 NamedObject::NamedObject(XMLNode* node) : m_number(nextNumber())
 {
     if (!node || !node->readString(L"NAME", m_name))
         m_name = std::to_wstring(m_number);
-    logLine(m_name + L" created");
+    logLine(m_name, L" created");
 }
 
 NamedObject& NamedObject::operator=(const NamedObject& other)
@@ -57,7 +58,7 @@ NamedObject& NamedObject::operator=(const NamedObject& other)
 NamedObject::~NamedObject()
 {
     onDeleted.emit(this);
-    logLine(m_name + L" deleted");
+    logLine(m_name, L" deleted");
 }
 
 bool NamedObject::load(XMLNode* node)
@@ -80,13 +81,13 @@ void NamedObject::rename(const std::wstring& newName)
     std::wstring oldName = m_name;
     m_name = newName;
     onRenamed.emit(this, m_name, oldName);
-    logLine(oldName + L" renamed in " + newName);
+    logLine(oldName, L" renamed in ", newName);
 }
 
 void NamedObject::Release()
 {
     if (m_refCount == 0) {
-        mainLogger().log(25, LOG_TYPE_WARNING, L"\"" + m_name + L"\" Release() on Objekt with Zero RefCount !\n", true);
+        mainLogger().log(25, LOG_TYPE_WARNING, L"\"", m_name, L"\" Release() on Objekt with Zero RefCount !\n");
         return;
     }
     if (--m_refCount == 0)

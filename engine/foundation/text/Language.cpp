@@ -51,8 +51,8 @@ bool Language::addText(Text* text)
         return false;
     const std::wstring& key = text->getName();
     if (m_texts.find(key) != m_texts.end()) {
-        mainLogger().log(75, LOG_TYPE_WARNING,
-                         L"Text \"" + key + L"\" ist bereits in der Liste -> wird nicht hinzugef\u00fcgt\n", true);
+        mainLogger().log(75, LOG_TYPE_WARNING, L"Text \"", key,
+                         L"\" ist bereits in der Liste -> wird nicht hinzugef\u00fcgt\n");
         return false;
     }
     m_texts.emplace(key, text);

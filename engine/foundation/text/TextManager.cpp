@@ -34,8 +34,8 @@ bool TextManager::load(XMLNode* root)
             m_currentName = found->first;
             emit(m_currentName);
         } else {
-            mainLogger().log(50, LOG_TYPE_WARNING,
-                             L"TextManager: DEF_LANGUAGE \"" + defaultLanguage + L"\" has no texts\n", true);
+            mainLogger().log(50, LOG_TYPE_WARNING, L"TextManager: DEF_LANGUAGE \"", defaultLanguage,
+                             L"\" has no texts\n");
         }
     }
 

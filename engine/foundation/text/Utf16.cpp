@@ -6,16 +6,21 @@ namespace Ulvo {
 
 void appendUtf16LE(std::string& out, const std::wstring& text)
 {
-    out.reserve(out.size() + text.size() * 2);
-    auto unit = [&out](uint32_t u) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>((u >> 8) & 0xFF));
+    // Written in place, two bytes a unit; a pair takes two more.
+    std::size_t at = out.size();
+    out.resize(at + text.size() * 2);
+    char* bytes = out.data();
+    auto unit = [&bytes, &at](uint32_t u) {
+        bytes[at++] = static_cast<char>(u & 0xFF);
+        bytes[at++] = static_cast<char>((u >> 8) & 0xFF);
     };
     for (wchar_t ch : text) {
         uint32_t code = static_cast<uint32_t>(ch);
         if (code < 0x10000) {
             unit(code);
         } else if (code <= 0x10FFFF) {
+            out.resize(out.size() + 2);
+            bytes = out.data();
             code -= 0x10000;
             unit(0xD800 + (code >> 10));
             unit(0xDC00 + (code & 0x3FF));
@@ -27,22 +32,25 @@ void appendUtf16LE(std::string& out, const std::wstring& text)
 
 void decodeUtf16LE(const unsigned char* bytes, std::size_t count, std::wstring& out)
 {
-    out.reserve(out.size() + count);
-    auto unit = [bytes](std::size_t i) -> uint32_t {
-        return static_cast<uint32_t>(bytes[2 * i]) | (static_cast<uint32_t>(bytes[2 * i + 1]) << 8);
-    };
+    // Written in place: documents of megabytes pass through here on every load.
+    const std::size_t start = out.size();
+    out.resize(start + count);
+    wchar_t* target = out.data() + start;
+    std::size_t written = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const uint32_t high = unit(i);
+        const uint32_t high = static_cast<uint32_t>(bytes[2 * i]) | (static_cast<uint32_t>(bytes[2 * i + 1]) << 8);
         if (high >= 0xD800 && high <= 0xDBFF && i + 1 < count) {
-            const uint32_t low = unit(i + 1);
+            const uint32_t low =
+                static_cast<uint32_t>(bytes[2 * i + 2]) | (static_cast<uint32_t>(bytes[2 * i + 3]) << 8);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                out.push_back(static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00)));
+                target[written++] = static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00));
                 ++i;
                 continue;
             }
         }
-        out.push_back(static_cast<wchar_t>(high));
+        target[written++] = static_cast<wchar_t>(high);
     }
+    out.resize(start + written);
 }
 
 } // namespace Ulvo

@@ -171,6 +171,8 @@ void Measures::roll()
         const uint32_t now = GetTickCount();
 
         auto report = [&](int type, double reference, const wchar_t* verb) {
+            if (!mainLogger().wants(100, type))
+                return;
             std::wostringstream message;
             message << getFullName() << L" auf das " << roundToDecimals(ended / reference, 1) << verb
                     << roundToDecimals(ended * 1000.0, 3) << L"ms" << L"\n";

@@ -2,6 +2,7 @@
 #include "foundation/xml/XMLNode.h"
 
 #include "foundation/text/Utf16.h"
+#include "foundation/xml/XMLArena.h"
 
 #include <cerrno>
 #include <climits>
@@ -36,10 +37,10 @@ long clampToInt32(long value)
     return value;
 }
 
-long readLong(const std::wstring& text, int base)
+long readLong(const wchar_t* text, int base)
 {
     errno = 0;
-    return clampToInt32(wcstol_l(text.c_str(), nullptr, base, cLocale()));
+    return clampToInt32(wcstol_l(text, nullptr, base, cLocale()));
 }
 
 template <class Number> std::wstring formatNumber(Number value)
@@ -52,20 +53,86 @@ template <class Number> std::wstring formatNumber(Number value)
 
 } // namespace
 
+// ---------------------------------------------------------------- XMLText
+
+void XMLText::materialise() const
+{
+    const Range range = m_range;
+    ::new (static_cast<void*>(&m_string)) std::wstring();
+    m_isRange = false;
+    m_string.resize(range.count);
+    m_string.resize(copyRange(range, m_string.data()));
+    // The item now holds memory of its own: its arena can no longer be dropped unvisited.
+    range.arena->changed = true;
+}
+
+void XMLText::copyTo(std::wstring& out) const
+{
+    if (!m_isRange) {
+        out = m_string;
+        return;
+    }
+    out.resize(m_range.count);
+    out.resize(copyRange(m_range, out.data()));
+}
+
+namespace {
+
+// Copies characters, every run of bars one bar shorter when bars is set.
+template <class Char> std::size_t copyText(const Char* text, std::size_t count, bool bars, wchar_t* out)
+{
+    if (!bars) {
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = static_cast<wchar_t>(text[i]);
+        return count;
+    }
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < count;) {
+        if (text[i] != L'|') {
+            out[written++] = static_cast<wchar_t>(text[i++]);
+            continue;
+        }
+        std::size_t run = i;
+        while (run < count && text[run] == L'|')
+            ++run;
+        for (std::size_t k = i + 1; k < run; ++k)
+            out[written++] = L'|';
+        i = run;
+    }
+    return written;
+}
+
+} // namespace
+
+std::size_t XMLText::copyRange(const Range& range, wchar_t* out)
+{
+    if (range.wide)
+        return copyText(static_cast<const wchar_t*>(range.text), range.count, range.bars, out);
+    return copyText(static_cast<const unsigned char*>(range.text), range.count, range.bars, out);
+}
+
 // ---------------------------------------------------------------- XMLProperty
+
+void XMLProperty::operator delete(XMLProperty* item, std::destroying_delete_t)
+{
+    const bool inArena = item->m_value.inArena;
+    item->~XMLProperty();
+    if (!inArena)
+        ::operator delete(item);
+}
 
 bool XMLProperty::parseToken(const std::vector<XMLToken>& tokens, std::size_t index)
 {
     if (index >= tokens.size() || tokens[index].kind != XMLToken::PROPERTY)
         return false;
-    m_value = tokens[index].text;
+    m_value.string() = tokens[index].text;
     return true;
 }
 
 void XMLProperty::appendText(std::wstring& out) const
 {
     out += L"\"|";
-    out += m_value;
+    out += m_value.string();
     out += L"|\"";
 }
 
@@ -94,27 +161,27 @@ std::wstring XMLProperty::toText() const
 
 void XMLProperty::setValue(int value)
 {
-    m_value = formatNumber(value);
+    m_value.string() = formatNumber(value);
 }
 
 void XMLProperty::setValue(unsigned int value)
 {
-    m_value = formatNumber(value);
+    m_value.string() = formatNumber(value);
 }
 
 void XMLProperty::setValue(bool value)
 {
-    m_value = value ? L"1" : L"0";
+    m_value.string() = value ? L"1" : L"0";
 }
 
 void XMLProperty::setValue(double value)
 {
-    m_value = formatNumber(value);
+    m_value.string() = formatNumber(value);
 }
 
 void XMLProperty::setValue(float value)
 {
-    m_value = formatNumber(static_cast<double>(value));
+    m_value.string() = formatNumber(static_cast<double>(value));
 }
 
 void XMLProperty::setHex(int value)
@@ -127,21 +194,26 @@ void XMLProperty::setHex(int value)
         buffer[count++] = digits[bits & 0xF];
         bits >>= 4;
     } while (bits != 0);
-    m_value.clear();
+    std::wstring& text = m_value.string();
+    text.clear();
     while (count > 0)
-        m_value += buffer[--count];
+        text += buffer[--count];
 }
 
 int XMLProperty::getInt() const
 {
-    return static_cast<int>(readLong(m_value, 10));
+    return m_value.withText([](const wchar_t* text) { return static_cast<int>(readLong(text, 10)); });
 }
 
 long XMLProperty::getHex() const
 {
+    return m_value.withText(parseHex);
+}
+
+long XMLProperty::parseHex(const wchar_t* text)
+{
     // Read as the 32-bit unsigned conversion does, so colours such as
     // FF336699 keep their bits: the result lies in 0..FFFFFFFF.
-    const wchar_t* text = m_value.c_str();
     while (*text && iswspace_l(static_cast<wint_t>(*text), cLocale()))
         ++text;
     bool negative = false;
@@ -167,7 +239,7 @@ long XMLProperty::getHex() const
 
 long XMLProperty::getLong(int base) const
 {
-    return readLong(m_value, base);
+    return m_value.withText([base](const wchar_t* text) { return readLong(text, base); });
 }
 
 bool XMLProperty::getBool() const
@@ -177,7 +249,7 @@ bool XMLProperty::getBool() const
 
 double XMLProperty::getDouble() const
 {
-    return wcstod_l(m_value.c_str(), nullptr, cLocale());
+    return m_value.withText([](const wchar_t* text) { return wcstod_l(text, nullptr, cLocale()); });
 }
 
 float XMLProperty::getFloat() const
@@ -206,24 +278,38 @@ bool XMLAttribute::parseToken(const std::vector<XMLToken>& tokens, std::size_t i
         name.erase(name.find_last_not_of(L' ') + 1);
         name.erase(0, first);
     }
-    m_name = std::move(name);
+    setName(name);
+    std::wstring& value = m_value.string();
     if (equals == std::wstring::npos) {
-        m_value.clear();
+        value.clear();
         return true;
     }
-    m_value = text.substr(equals + 1);
-    if (!m_value.empty() && m_value.front() == L'"')
-        m_value.erase(0, 1);
-    if (!m_value.empty() && m_value.back() == L'"')
-        m_value.pop_back();
+    value = text.substr(equals + 1);
+    if (!value.empty() && value.front() == L'"')
+        value.erase(0, 1);
+    if (!value.empty() && value.back() == L'"')
+        value.pop_back();
     return true;
+}
+
+void XMLAttribute::setName(const std::wstring& name)
+{
+    // An item of a document that gets a name of its own must be visited when it goes.
+    if (m_value.inArena && m_value.isRange())
+        m_value.string();
+    if (m_value.ownsName) {
+        *const_cast<std::wstring*>(m_name) = name;
+        return;
+    }
+    m_name = new std::wstring(name);
+    m_value.ownsName = true;
 }
 
 void XMLAttribute::appendText(std::wstring& out) const
 {
-    out += m_name;
+    out += *m_name;
     out += L"=\"";
-    out += m_value;
+    out += m_value.string();
     out += L'"';
 }
 
@@ -317,6 +403,42 @@ std::wstring& XMLValueList::join()
 
 // ---------------------------------------------------------------- XMLNode
 
+const std::wstring& XMLNode::emptyName()
+{
+    static const std::wstring empty;
+    return empty;
+}
+
+void XMLNode::operator delete(XMLNode* node, std::destroying_delete_t)
+{
+    const bool inArena = node->m_home != nullptr;
+    node->~XMLNode();
+    if (!inArena)
+        ::operator delete(node);
+}
+
+void XMLNode::changed()
+{
+    if (m_home)
+        m_home->changed = true;
+}
+
+bool XMLNode::droppable() const
+{
+    return m_home && !m_home->changed;
+}
+
+void XMLNode::setName(const std::wstring& name)
+{
+    changed();
+    if (m_ownsName) {
+        *const_cast<std::wstring*>(m_name) = name;
+        return;
+    }
+    m_name = new std::wstring(name);
+    m_ownsName = true;
+}
+
 XMLNode::XMLNode(const XMLNode& other)
 {
     copyFrom(other);
@@ -324,10 +446,12 @@ XMLNode::XMLNode(const XMLNode& other)
 
 XMLNode& XMLNode::operator=(const XMLNode& other)
 {
+    changed();
     // Copy first: other may be this node or lie inside its subtree.
     XMLNode copy(other);
     clear();
-    m_name = std::move(copy.m_name);
+    std::swap(m_name, copy.m_name);
+    std::swap(m_ownsName, copy.m_ownsName);
     m_attributes.swap(copy.m_attributes);
     m_properties.swap(copy.m_properties);
     m_nodes.swap(copy.m_nodes);
@@ -336,7 +460,9 @@ XMLNode& XMLNode::operator=(const XMLNode& other)
 
 XMLNode::~XMLNode()
 {
-    clear();
+    deleteItems();
+    if (m_ownsName)
+        delete m_name;
 }
 
 void XMLNode::destroyNodes(std::vector<XMLNode*>& nodes)
@@ -346,9 +472,41 @@ void XMLNode::destroyNodes(std::vector<XMLNode*>& nodes)
     while (!pending.empty()) {
         XMLNode* node = pending.back();
         pending.pop_back();
+        // A node of an unchanged document holds only its document's items,
+        // none with memory of its own: the arena goes with all of them.
+        if (node->droppable())
+            continue;
         pending.insert(pending.end(), node->m_nodes.begin(), node->m_nodes.end());
         node->m_nodes.clear();
         delete node;
+    }
+}
+
+void XMLNode::deleteItems()
+{
+    if (!m_nodes.empty()) {
+        std::vector<XMLNode*> nodes(m_nodes.begin(), m_nodes.end());
+        m_nodes.clear();
+        destroyNodes(nodes);
+    }
+    m_nodes.clear();
+    if (!droppable()) {
+        for (XMLProperty* property : m_properties) {
+            if (!property->droppable())
+                delete property;
+        }
+        for (XMLAttribute* attribute : m_attributes) {
+            if (!attribute->droppable())
+                delete attribute;
+        }
+    }
+    m_properties.clear();
+    m_attributes.clear();
+    // Everything that lay in the arenas is gone now.
+    while (m_arenas) {
+        XMLArena* next = m_arenas->next;
+        delete m_arenas;
+        m_arenas = next;
     }
 }
 
@@ -358,7 +516,7 @@ void XMLNode::copyFrom(const XMLNode& other)
     while (!pending.empty()) {
         auto [source, target] = pending.back();
         pending.pop_back();
-        target->m_name = source->m_name;
+        target->setName(*source->m_name);
         for (const XMLAttribute* attribute : source->m_attributes)
             target->m_attributes.push_back(new XMLAttribute(*attribute));
         for (const XMLProperty* property : source->m_properties)
@@ -373,42 +531,46 @@ void XMLNode::copyFrom(const XMLNode& other)
 
 void XMLNode::clear()
 {
-    destroyNodes(m_nodes);
-    for (XMLProperty* property : m_properties)
-        delete property;
-    m_properties.clear();
-    for (XMLAttribute* attribute : m_attributes)
-        delete attribute;
-    m_attributes.clear();
-    m_name.clear();
+    changed();
+    deleteItems();
+    if (m_ownsName)
+        delete m_name;
+    m_name = &emptyName();
+    m_ownsName = false;
 }
 
 void XMLNode::addNode(XMLNode* node)
 {
-    if (node)
-        m_nodes.push_back(node);
+    if (!node)
+        return;
+    changed();
+    m_nodes.push_back(node);
 }
 
 void XMLNode::addProperty(XMLProperty* property)
 {
-    if (property)
-        m_properties.push_back(property);
+    if (!property)
+        return;
+    changed();
+    m_properties.push_back(property);
 }
 
 void XMLNode::addAttribute(XMLAttribute* attribute)
 {
-    if (attribute)
-        m_attributes.push_back(attribute);
+    if (!attribute)
+        return;
+    changed();
+    m_attributes.push_back(attribute);
 }
 
 namespace {
 
-template <class T> bool removeAll(std::vector<T*>& list, T* item)
+template <class T> bool removeAll(XMLItems<T>& list, T* item)
 {
     bool removed = false;
     for (std::size_t i = list.size(); i > 0; --i) {
         if (list[i - 1] == item) {
-            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i - 1));
+            list.erase(i - 1);
             removed = true;
         }
     }
@@ -419,6 +581,7 @@ template <class T> bool removeAll(std::vector<T*>& list, T* item)
 
 bool XMLNode::removeNode(XMLNode* node)
 {
+    changed();
     if (!removeAll(m_nodes, node))
         return false;
     std::vector<XMLNode*> doomed{node};
@@ -428,6 +591,7 @@ bool XMLNode::removeNode(XMLNode* node)
 
 bool XMLNode::removeAttribute(XMLAttribute* attribute)
 {
+    changed();
     if (!removeAll(m_attributes, attribute))
         return false;
     delete attribute;
@@ -441,7 +605,7 @@ XMLNode* XMLNode::getNode(const std::wstring& name, int index) const
         return wanted < m_nodes.size() ? m_nodes[wanted] : nullptr;
     std::size_t seen = 0;
     for (XMLNode* node : m_nodes) {
-        if (node->m_name == name) {
+        if (*node->m_name == name) {
             if (seen == wanted)
                 return node;
             ++seen;
@@ -456,7 +620,7 @@ unsigned XMLNode::getNodeCount(const std::wstring& name) const
         return static_cast<unsigned>(m_nodes.size());
     unsigned count = 0;
     for (const XMLNode* node : m_nodes) {
-        if (node->m_name == name)
+        if (*node->m_name == name)
             ++count;
     }
     return count;

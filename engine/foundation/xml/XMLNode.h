@@ -3,8 +3,12 @@
 // properties (unnamed values written as "|value|") and child nodes.
 #include <windef.h>
 
+#include "foundation/xml/XMLStorage.h"
+
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -23,6 +27,7 @@ struct XMLToken {
     int kind = TAG;
 };
 
+class XMLArena;
 class XMLValueList;
 
 class XMLProperty {
@@ -35,9 +40,20 @@ public:
     explicit XMLProperty(double value) { setValue(value); }
     explicit XMLProperty(float value) { setValue(value); }
     explicit XMLProperty(unsigned int value) { setValue(value); }
-    XMLProperty(const XMLProperty&) = default;
-    XMLProperty& operator=(const XMLProperty&) = default;
+    // A copy is an ordinary heap item with its own string.
+    XMLProperty(const XMLProperty& other) : m_value(other.m_value) {}
+    XMLProperty& operator=(const XMLProperty& other)
+    {
+        m_value = other.m_value;
+        return *this;
+    }
     virtual ~XMLProperty() = default;
+
+    // Items of a document read from text live in its arena and give no memory
+    // back one by one; the others are heap objects.
+    static void* operator new(std::size_t size) { return ::operator new(size); }
+    static void operator delete(void* memory) { ::operator delete(memory); }
+    static void operator delete(XMLProperty* item, std::destroying_delete_t);
 
     // Takes a property token; false when the token is of another kind.
     virtual bool parseToken(const std::vector<XMLToken>& tokens, std::size_t index);
@@ -49,12 +65,12 @@ public:
     virtual void appendText(std::wstring& out) const;
     virtual XMLProperty* clone() const { return new XMLProperty(*this); }
 
-    std::wstring& getValue() { return m_value; }
-    const std::wstring& getValue() const { return m_value; }
-    std::wstring getValueCopy() const { return m_value; }
+    std::wstring& getValue() { return m_value.string(); }
+    const std::wstring& getValue() const { return m_value.string(); }
+    std::wstring getValueCopy() const { return m_value.string(); }
 
-    void setValue(const std::wstring& value) { m_value = value; }
-    void setValue(const wchar_t* value) { m_value = value; }
+    void setValue(const std::wstring& value) { m_value.string() = value; }
+    void setValue(const wchar_t* value) { m_value.string() = value; }
     void setValue(int value);
     void setValue(unsigned int value);
     void setValue(bool value);
@@ -75,22 +91,47 @@ public:
     XMLValueList getList(wchar_t separator);
 
 protected:
-    std::wstring m_value;
+    // The reader fills values in place.
+    friend class XMLNode;
+
+    static long parseHex(const wchar_t* text);
+
+    // An item of a document in its arena, its value a range of the document's text.
+    XMLProperty(const void* text, uint32_t count, bool wide, bool bars, XMLArena* arena)
+        : m_value(text, count, wide, bars, arena)
+    {
+    }
+
+    // Nothing to free but arena memory: the item can be dropped unvisited.
+    bool droppable() const { return m_value.inArena && !m_value.ownsName && m_value.isRange(); }
+
+    // The value, and in it whether the item lies in an arena and whether an
+    // attribute's name is its own string rather than its document's.
+    mutable XMLText m_value;
 };
 
 class XMLAttribute : public XMLProperty {
 public:
-    explicit XMLAttribute(const std::wstring& name) : m_name(name) {}
-    XMLAttribute(const std::wstring& name, const std::wstring& value) : XMLProperty(value), m_name(name) {}
-    XMLAttribute(const std::wstring& name, const wchar_t* value) : XMLProperty(value), m_name(name) {}
-    XMLAttribute(const std::wstring& name, int value) : XMLProperty(value), m_name(name) {}
-    XMLAttribute(const std::wstring& name, bool value) : XMLProperty(value), m_name(name) {}
-    XMLAttribute(const std::wstring& name, double value) : XMLProperty(value), m_name(name) {}
-    XMLAttribute(const std::wstring& name, unsigned int value) : XMLProperty(value), m_name(name) {}
-    XMLAttribute(const std::wstring& name, float value) : XMLProperty(value), m_name(name) {}
-    XMLAttribute(const XMLAttribute&) = default;
-    XMLAttribute& operator=(const XMLAttribute&) = default;
-    ~XMLAttribute() override = default;
+    explicit XMLAttribute(const std::wstring& name) { setName(name); }
+    XMLAttribute(const std::wstring& name, const std::wstring& value) : XMLProperty(value) { setName(name); }
+    XMLAttribute(const std::wstring& name, const wchar_t* value) : XMLProperty(value) { setName(name); }
+    XMLAttribute(const std::wstring& name, int value) : XMLProperty(value) { setName(name); }
+    XMLAttribute(const std::wstring& name, bool value) : XMLProperty(value) { setName(name); }
+    XMLAttribute(const std::wstring& name, double value) : XMLProperty(value) { setName(name); }
+    XMLAttribute(const std::wstring& name, unsigned int value) : XMLProperty(value) { setName(name); }
+    XMLAttribute(const std::wstring& name, float value) : XMLProperty(value) { setName(name); }
+    XMLAttribute(const XMLAttribute& other) : XMLProperty(other) { setName(*other.m_name); }
+    XMLAttribute& operator=(const XMLAttribute& other)
+    {
+        XMLProperty::operator=(other);
+        setName(*other.m_name);
+        return *this;
+    }
+    ~XMLAttribute() override
+    {
+        if (m_value.ownsName)
+            delete m_name;
+    }
 
     bool parseToken(const std::vector<XMLToken>& tokens, std::size_t index) override;
     bool print(std::wostream& out) const override;
@@ -99,11 +140,20 @@ public:
     void appendText(std::wstring& out) const override;
     XMLProperty* clone() const override { return new XMLAttribute(*this); }
 
-    const std::wstring& getName() const { return m_name; }
-    void setName(const std::wstring& name) { m_name = name; }
+    const std::wstring& getName() const { return *m_name; }
+    void setName(const std::wstring& name);
 
 private:
-    std::wstring m_name;
+    friend class XMLNode;
+
+    // The reader's attributes share their document's copy of the name.
+    explicit XMLAttribute(const std::wstring* name) : m_name(name) {}
+    XMLAttribute(const std::wstring* name, const void* text, uint32_t count, bool wide, XMLArena* arena)
+        : XMLProperty(text, count, wide, false, arena), m_name(name)
+    {
+    }
+
+    const std::wstring* m_name = nullptr;
 };
 
 // Several values in one property, split at a separator; writes the normalised
@@ -134,16 +184,20 @@ private:
 class XMLNode {
 public:
     XMLNode() = default;
-    explicit XMLNode(const std::wstring& name) : m_name(name) {}
-    explicit XMLNode(const wchar_t* name) : m_name(name) {}
+    explicit XMLNode(const std::wstring& name) { setName(name); }
+    explicit XMLNode(const wchar_t* name) { setName(name); }
     XMLNode(const XMLNode& other);
     XMLNode& operator=(const XMLNode& other);
     ~XMLNode();
 
+    static void* operator new(std::size_t size) { return ::operator new(size); }
+    static void operator delete(void* memory) { ::operator delete(memory); }
+    static void operator delete(XMLNode* node, std::destroying_delete_t);
+
     void clear();
 
-    const std::wstring& getName() const { return m_name; }
-    void setName(const std::wstring& name) { m_name = name; }
+    const std::wstring& getName() const { return *m_name; }
+    void setName(const std::wstring& name);
 
     void addNode(XMLNode* node);
     void addProperty(XMLProperty* property);
@@ -202,13 +256,22 @@ public:
     // (<NAME>"|value|"</NAME>), or null.
     XMLProperty* getFreeValue(const std::wstring& name) const;
 
-    const std::vector<XMLNode*>& getNodes() const { return m_nodes; }
-    const std::vector<XMLAttribute*>& getAttributes() const { return m_attributes; }
-    const std::vector<XMLProperty*>& getProperties() const { return m_properties; }
+    std::span<XMLNode* const> getNodes() const { return m_nodes.span(); }
+    std::span<XMLAttribute* const> getAttributes() const { return m_attributes.span(); }
+    std::span<XMLProperty* const> getProperties() const { return m_properties.span(); }
 
     // Reading: mode 0 = file name through the "DEFAULT" search order,
     // 1 = the document text itself, 2 = a registered open file.
     static bool load(XMLNode* node, const std::wstring& source, int mode);
+    // Reads a document from a file's text as stored: UTF-16LE code units after
+    // the byte-order mark (unicode), or one character per byte.
+    static bool loadBytes(XMLNode* node, const unsigned char* bytes, std::size_t size, bool unicode);
+    // The same, taking the bytes over; the text starts skip bytes in.
+    static bool loadText(XMLNode* node, std::vector<unsigned char>&& bytes, bool unicode, std::size_t skip = 0);
+    // The reader refuses documents nested deeper than this (the root is level 1):
+    // nothing the game reads comes near, and every level costs log and
+    // indentation in proportion to its depth.
+    static constexpr std::size_t MAX_DEPTH = 256;
     // Builds this node from the token at index on; leaves index at its last token.
     bool load(const std::vector<XMLToken>& tokens, std::size_t& index);
 
@@ -228,30 +291,49 @@ public:
     static std::wstring removeComments(const std::wstring& text);
 
     // The format has no escapes, so some names and values cannot be written
-    // so that they read back unchanged. save refuses such a tree; this tells
-    // whether it would, and describes the first offender in problem.
+    // unchanged. The writer changes them alone (save logs each change) and
+    // writes the rest as it stands; this tells whether a tree is written
+    // exactly as it is, and describes the first offender in problem.
     bool isWritable(std::wstring* problem = nullptr) const;
-    // A property value survives "|value|": no "<!--" and no bar followed by
-    // anything but bars (the reader drops such a bar or ends the value on it).
+    // A property value reads back unless a double quote follows a bar (the
+    // reader ends the value there).
     static bool isWritablePropertyValue(const std::wstring& value);
     // An attribute value survives name="value": no double quote, no '>' and
     // no "<!--".
     static bool isWritableAttributeValue(const std::wstring& value);
 
 private:
-    // Appends the layout of the subtree, starting at depth, to out.
-    void layout(std::wstring& out, int depth) const;
+    class Builder;
+    // Mode 1 on text of either width that arena keeps.
+    template <class Char> static bool parse(XMLNode* node, std::unique_ptr<XMLArena> arena, Char* begin, Char* end);
+    // Appends the layout of the subtree, starting at depth, to out: the form
+    // that reads back, with each item that had to change described in changes.
+    void layout(std::wstring& out, int depth, std::vector<std::wstring>* changes) const;
     // Deletes the nodes and their subtrees without recursion, so that
     // arbitrarily deep trees cannot exhaust the stack.
     static void destroyNodes(std::vector<XMLNode*>& nodes);
+    // Deletes the items of the node's three lists, then the arenas it owns.
+    void deleteItems();
+    // Notes a change of a node of a document in its arena.
+    void changed();
+    // A node of a document that has not changed since it was read.
+    bool droppable() const;
     void copyFrom(const XMLNode& other);
     // readPoint of as many of X, Y, Z, W as components has.
     bool readPoint(const std::wstring& name, std::span<float> components) const;
 
-    std::wstring m_name;
-    std::vector<XMLAttribute*> m_attributes;
-    std::vector<XMLProperty*> m_properties;
-    std::vector<XMLNode*> m_nodes;
+    // The name: the node's own string, its document's copy, or the shared empty one.
+    const std::wstring* m_name = &emptyName();
+    XMLItems<XMLAttribute> m_attributes;
+    XMLItems<XMLProperty> m_properties;
+    XMLItems<XMLNode> m_nodes;
+    // Documents read into this node; their items lie in these arenas.
+    XMLArena* m_arenas = nullptr;
+    // The arena the node lies in, when it was read from text.
+    XMLArena* m_home = nullptr;
+    bool m_ownsName = false;
+
+    static const std::wstring& emptyName();
 };
 
 template <class Integer> bool XMLNode::readInt(const std::wstring& name, Integer& value) const

@@ -1,11 +1,25 @@
 // The reader: comment removal, the tokenizer and the tree builder.
+//
+// Documents are read in one pass over the text as stored: single bytes (one
+// character each) or wide characters (UTF-16 files, decoded first). Tokens are
+// ranges of that text, so a value is copied once, into the string the tree
+// keeps; the tokenizer hands them to the tree builder one at a time.
 #include "foundation/files/File.h"
 #include "foundation/files/GOBManager.h"
 #include "foundation/logging/Logger.h"
+#include "foundation/text/Utf16.h"
+#include "foundation/xml/XMLArena.h"
 #include "foundation/xml/XMLNode.h"
 
-#include <sstream>
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <memory>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Ulvo {
 
@@ -25,250 +39,733 @@ bool xmlLogging()
     return logSwitch() > 0;
 }
 
-void logXML(int priority, int type, const std::wstring& text)
+template <class... Parts> void logXML(int priority, int type, const Parts&... parts)
 {
-    std::wstring message = kLoad;
-    message += text;
-    message += L'\n';
-    xmlLog().log(priority, type, message);
+    xmlLog().log(priority, type, kLoad, parts..., L'\n');
 }
 
-// Turns the text of one tag into its tag token and its attribute tokens.
-void finishTag(const std::wstring& tag, std::vector<XMLToken>& tokens)
+// The first character in [p, end) that is a or b, or end. Sixteen bytes are
+// compared at a time: the reader spends most of its time looking for the next
+// character that matters.
+const unsigned char* findEither(const unsigned char* p, const unsigned char* end, wchar_t a, wchar_t b)
 {
-    const std::size_t space = tag.find(L' ');
-    std::wstring name = space == std::wstring::npos ? tag : tag.substr(0, space);
+    const auto first = static_cast<unsigned char>(a);
+    const auto second = static_cast<unsigned char>(b);
+#if defined(__SSE2__)
+    const __m128i wantFirst = _mm_set1_epi8(static_cast<char>(first));
+    const __m128i wantSecond = _mm_set1_epi8(static_cast<char>(second));
+    while (end - p >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, wantFirst), _mm_cmpeq_epi8(chunk, wantSecond)));
+        if (mask)
+            return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == first || *p == second)
+            return p;
+    }
+    return end;
+}
 
-    const std::size_t last = tag.find_last_not_of(L" \t");
-    const bool empty = last != std::wstring::npos && tag[last] == L'/';
-    if (empty && space == std::wstring::npos)
-        name.pop_back();
-    tokens.push_back(XMLToken{std::move(name), empty ? XMLToken::EMPTY_TAG : XMLToken::TAG});
+const wchar_t* findEither(const wchar_t* p, const wchar_t* end, wchar_t a, wchar_t b)
+{
+#if defined(__SSE2__)
+    static_assert(sizeof(wchar_t) == 4, "four wide characters to a comparison");
+    const __m128i wantFirst = _mm_set1_epi32(static_cast<int>(a));
+    const __m128i wantSecond = _mm_set1_epi32(static_cast<int>(b));
+    while (end - p >= 4) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi32(chunk, wantFirst), _mm_cmpeq_epi32(chunk, wantSecond)));
+        if (mask)
+            return p + __builtin_ctz(static_cast<unsigned>(mask)) / 4;
+        p += 4;
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == a || *p == b)
+            return p;
+    }
+    return end;
+}
 
-    if (space == std::wstring::npos)
+template <class Char> const Char* findChar(const Char* begin, const Char* end, wchar_t c)
+{
+    return findEither(begin, end, c, c);
+}
+
+// Text of either kind as the tree's wide strings.
+template <class Char> void assignText(std::wstring& out, const Char* begin, const Char* end)
+{
+    out.assign(begin, end);
+}
+
+// A property's stored text: every run of bars stands for one bar fewer (the
+// reader's rule for "||" and for a bar before another character).
+template <class Char> void assignValue(std::wstring& out, const Char* begin, const Char* end, bool bars)
+{
+    if (!bars) {
+        assignText(out, begin, end);
         return;
-    // Attributes: name="value" pieces of the rest, each starting after the
-    // first space that precedes its equals sign.
-    std::size_t rest = space;
-    const std::size_t size = tag.size();
-    while (rest < size) {
-        const std::size_t equals = tag.find(L'=', rest);
-        if (equals == std::wstring::npos)
-            return;
-        std::size_t start = rest;
-        for (std::size_t i = rest; i < equals; ++i) {
-            if (tag[i] == L' ') {
-                start = i + 1;
-                break;
+    }
+    out.clear();
+    out.reserve(static_cast<std::size_t>(end - begin));
+    const Char* p = begin;
+    while (p < end) {
+        const Char* bar = findChar(p, end, L'|');
+        out.append(p, bar);
+        if (bar == end)
+            break;
+        const Char* after = bar + 1;
+        while (after < end && *after == L'|')
+            ++after;
+        out.append(static_cast<std::size_t>(after - bar - 1), L'|');
+        p = after;
+    }
+}
+
+// ---------------------------------------------------------------- comments
+
+template <class Char> bool startsComment(const Char* p, const Char* end)
+{
+    return end - p >= 4 && p[0] == L'<' && p[1] == L'!' && p[2] == L'-' && p[3] == L'-';
+}
+
+// The first "<!--" at or after p, or end. Exclamation marks are rare outside
+// comments, so the search looks for them.
+template <class Char> const Char* findComment(const Char* p, const Char* end)
+{
+    const Char* bang = p + 1;
+    for (;;) {
+        if (bang >= end)
+            return end;
+        bang = findChar(bang, end, L'!');
+        if (bang == end)
+            return end;
+        if (startsComment(bang - 1, end))
+            return bang - 1;
+        ++bang;
+    }
+}
+
+// Cuts every comment out of the text, in place; returns the new length.
+// Cutting a comment can join the text around it into a new "<!--", which must
+// be found again as a search from the start would: the kept text is free of
+// "<!--", so a new one can only end in the first three characters kept after a
+// cut. The kept text never overtakes the text still to read.
+template <class Char> std::size_t cutComments(Char* text, Char* end, Char* first)
+{
+    static const wchar_t open[] = L"<!--";
+    Char* kept = first + 4; // text up to kept is what stays, ending in "<!--"
+    const Char* p = first + 4;
+    for (;;) {
+        // The comment's own dashes count for its end, so "<!-->" is whole.
+        const Char* last; // the comment's final '>'
+        if (p < end && *p == L'>') {
+            last = p;
+        } else if (end - p >= 2 && p[0] == L'-' && p[1] == L'>') {
+            last = p + 1;
+        } else {
+            last = p;
+            for (;;) {
+                last = findChar(last, static_cast<const Char*>(end), L'>');
+                if (last == end || (last - p >= 2 && last[-1] == L'-' && last[-2] == L'-'))
+                    break;
+                ++last;
             }
         }
-        const std::size_t open = tag.find(L'"', equals + 1);
-        if (open == std::wstring::npos)
-            return;
-        const std::size_t close = tag.find(L'"', open + 1);
-        if (close == std::wstring::npos)
-            return;
-        tokens.push_back(XMLToken{tag.substr(start, close + 1 - start), XMLToken::ATTRIBUTE});
-        rest = close + 1;
+        if (xmlLogging()) {
+            std::wstring comment(open);
+            comment.append(p, last == end ? static_cast<const Char*>(end) : last + 1);
+            logXML(10, LOG_TYPE_INFO, L"Comment removed: ", comment);
+        }
+        kept -= 4;
+        if (last == end)
+            return static_cast<std::size_t>(kept - text);
+        p = last + 1;
+        // A new opening ending in the next one to three characters joins kept
+        // ones; the first such end is the one a search from the start finds.
+        std::size_t joined = 0;
+        for (std::size_t count = 1; count <= 3 && joined == 0; ++count) {
+            const std::size_t fromKept = 4 - count;
+            if (static_cast<std::size_t>(end - p) < count || static_cast<std::size_t>(kept - text) < fromKept)
+                continue;
+            bool match = true;
+            for (std::size_t k = 0; k < 4 && match; ++k) {
+                const Char c = k < fromKept
+                                   ? kept[static_cast<std::ptrdiff_t>(k) - static_cast<std::ptrdiff_t>(fromKept)]
+                                   : p[k - fromKept];
+                match = static_cast<wchar_t>(c) == open[k];
+            }
+            if (match)
+                joined = count;
+        }
+        if (joined > 0) {
+            kept = std::copy(p, p + joined, kept);
+            p += joined;
+            continue;
+        }
+        const Char* next = findComment(p, static_cast<const Char*>(end));
+        kept = std::copy(p, next, kept);
+        if (next == end)
+            return static_cast<std::size_t>(kept - text);
+        kept = std::copy(next, next + 4, kept);
+        p = next + 4;
     }
+}
+
+// ---------------------------------------------------------------- tokens
+
+template <class Char> struct RawToken {
+    const Char* begin = nullptr;
+    const Char* end = nullptr;
+    int kind = XMLToken::TAG;
+    // A property whose range still holds bars (see assignValue).
+    bool bars = false;
+    // An attribute's equals sign, when the tokenizer found it.
+    const Char* equals = nullptr;
+};
+
+// Cuts comment-free text into tokens, one at a time.
+template <class Char> class Tokenizer {
+public:
+    Tokenizer(const Char* text, const Char* end) : m_p(text), m_end(end) {}
+
+    bool next(RawToken<Char>& token)
+    {
+        if (m_nextAttribute < m_attributes.size()) {
+            const Attribute& attribute = m_attributes[m_nextAttribute++];
+            token = RawToken<Char>{attribute.start, attribute.end, XMLToken::ATTRIBUTE, false, attribute.equals};
+            return true;
+        }
+        while (m_p < m_end) {
+            // Outside tags and values only these two characters matter.
+            m_p = findEither(m_p, m_end, L'<', L'"');
+            if (m_p == m_end)
+                return false;
+            if (*m_p++ == L'<')
+                return tag(token);
+            // After a quote: a bar opens a value, anything else is consumed.
+            if (m_p == m_end || *m_p++ != L'|')
+                continue;
+            if (value(token))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    struct Attribute {
+        const Char* start;
+        const Char* equals;
+        const Char* end;
+    };
+
+    // The text of a value up to the bar before its closing quote.
+    bool value(RawToken<Char>& token)
+    {
+        const Char* start = m_p;
+        bool bars = false;
+        for (;;) {
+            const Char* bar = findChar(m_p, m_end, L'|');
+            const Char* after = bar;
+            while (after < m_end && *after == L'|')
+                ++after;
+            if (after == m_end) {
+                m_p = m_end;
+                return false; // an unfinished value gives no token
+            }
+            if (*after == L'"') {
+                bars = bars || after - bar > 1;
+                token = RawToken<Char>{start, bars ? after : bar, XMLToken::PROPERTY, bars, nullptr};
+                m_p = after + 1;
+                return true;
+            }
+            // A run inside the value; the character after it belongs to the value.
+            bars = true;
+            m_p = after + 1;
+        }
+    }
+
+    // A tag runs to its first '>'. Its name ends at its first space; after it
+    // come name="value" pieces, each starting after the first space before its
+    // equals sign. The tag is read in one pass; its attributes wait in a list.
+    bool tag(RawToken<Char>& token)
+    {
+        const Char* start = m_p;
+        m_attributes.clear();
+        m_nextAttribute = 0;
+        const Char* space = findEither(start, m_end, L' ', L'>');
+        const Char* close = space;
+        if (space != m_end && *space == L' ') {
+            const Char* rest = space;
+            for (;;) {
+                const Char* equals = findEither(rest, m_end, L'=', L'>');
+                if (equals == m_end || *equals == L'>') {
+                    close = equals;
+                    break;
+                }
+                const Char* blank = *rest == L' ' ? rest : findChar(rest, equals, L' ');
+                const Char* begin = blank == equals ? rest : blank + 1;
+                const Char* open =
+                    equals + 1 < m_end && equals[1] == L'"' ? equals + 1 : findEither(equals + 1, m_end, L'"', L'>');
+                if (open == m_end || *open == L'>') {
+                    close = open;
+                    break;
+                }
+                const Char* quote = findEither(open + 1, m_end, L'"', L'>');
+                if (quote == m_end || *quote == L'>') {
+                    close = quote;
+                    break;
+                }
+                m_attributes.push_back(Attribute{begin, equals, quote + 1});
+                rest = quote + 1;
+            }
+            // Whatever followed the last attribute, the tag ends at its first '>'.
+            if (close != m_end && *close != L'>')
+                close = findChar(close, m_end, L'>');
+        }
+        if (close == m_end) {
+            m_attributes.clear();
+            m_p = m_end;
+            return false; // an unfinished tag gives no token
+        }
+        m_p = close + 1;
+        const Char* last = close;
+        while (last > start && (last[-1] == L' ' || last[-1] == L'\t'))
+            --last;
+        const bool empty = last > start && last[-1] == L'/';
+        const Char* nameEnd = space == close ? close : space;
+        if (empty && space == close)
+            nameEnd = close - 1;
+        token = RawToken<Char>{start, nameEnd, empty ? XMLToken::EMPTY_TAG : XMLToken::TAG, false, nullptr};
+        return true;
+    }
+
+    const Char* m_p;
+    const Char* m_end;
+    // The attributes of the last tag, handed out after it.
+    std::vector<Attribute> m_attributes;
+    std::size_t m_nextAttribute = 0;
+};
+
+// Tokens straight from the text, with one token of look-back for the empty
+// tags, which end at the token after them. The token is read in place.
+template <class Char> class TextTokens {
+public:
+    TextTokens(const Char* text, const Char* end) : m_tokenizer(text, end) {}
+
+    const RawToken<Char>* next()
+    {
+        if (m_again) {
+            m_again = false;
+            return &m_token;
+        }
+        return m_tokenizer.next(m_token) ? &m_token : nullptr;
+    }
+    void again() { m_again = true; }
+
+private:
+    Tokenizer<Char> m_tokenizer;
+    RawToken<Char> m_token;
+    bool m_again = false;
+};
+
+// The tokens of a token list, for the list form of the tree builder.
+class ListTokens {
+public:
+    ListTokens(const std::vector<XMLToken>& tokens, std::size_t index) : m_tokens(tokens), m_index(index) {}
+
+    const RawToken<wchar_t>* next()
+    {
+        if (m_index >= m_tokens.size())
+            return nullptr;
+        const XMLToken& item = m_tokens[m_index++];
+        m_token = RawToken<wchar_t>{item.text.data(), item.text.data() + item.text.size(), item.kind, false, nullptr};
+        return &m_token;
+    }
+    void again() { --m_index; }
+    std::size_t index() const { return m_index; }
+
+private:
+    const std::vector<XMLToken>& m_tokens;
+    std::size_t m_index;
+    RawToken<wchar_t> m_token;
+};
+
+// Does the token's text read "/" + name?
+template <class Char> bool closes(const RawToken<Char>& token, const std::wstring& name, std::wstring& scratch)
+{
+    const Char* begin = token.begin;
+    const Char* end = token.end;
+    if (token.bars) {
+        assignValue(scratch, begin, end, true);
+        return scratch.size() == name.size() + 1 && scratch[0] == L'/' && scratch.compare(1, name.size(), name) == 0;
+    }
+    if (static_cast<std::size_t>(end - begin) != name.size() + 1 || *begin != L'/')
+        return false;
+    ++begin;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (static_cast<wchar_t>(begin[i]) != name[i])
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
-std::wstring XMLNode::removeComments(const std::wstring& text)
-{
-    // Cutting a comment can join the text around it into a new "<!--", which
-    // must be found again as a search from the start would. Everything kept
-    // so far is free of "<!--", so any new one ends in the next characters
-    // appended: checking the end of the kept text after each character finds
-    // the comments in the same order in one pass.
-    static const std::wstring open = L"<!--";
-    std::size_t first = text.find(open);
-    if (first == std::wstring::npos)
-        return text;
+// The tree builder, shared by the text and the token-list readers. It builds
+// in an arena of its own, which the node read into takes over on success.
+class XMLNode::Builder {
+public:
+    // Builds root from the tokens of source; values stay ranges of the text
+    // (which the arena keeps) unless copyValues. closed tells whether the root
+    // ended at a token of its own (its closing tag or the end of an empty tag).
+    template <class Char, class Source>
+    static bool build(XMLNode* root, Source& source, std::unique_ptr<XMLArena> arena, bool copyValues, bool& closed);
 
-    std::wstring kept;
-    kept.reserve(text.size());
-    kept.append(text, 0, first);
-    std::size_t i = first;
-    const std::size_t size = text.size();
-    while (i < size) {
-        kept += text[i++];
-        const std::size_t length = kept.size();
-        if (length < 4 || kept[length - 1] != L'-' || kept.compare(length - 4, 4, open) != 0)
-            continue;
-        // The comment's own dashes count for its end, so "<!-->" is whole.
-        std::size_t end; // index in text of the comment's final '>'
-        if (i < size && text[i] == L'>') {
-            end = i;
-        } else if (i + 1 < size && text[i] == L'-' && text[i + 1] == L'>') {
-            end = i + 1;
-        } else {
-            const std::size_t close = text.find(L"-->", i);
-            end = close == std::wstring::npos ? std::wstring::npos : close + 2;
+private:
+    struct Frame {
+        XMLNode* node;
+        std::size_t nodes; // where the node's items start on the scratch stacks
+        std::size_t properties;
+        std::size_t attributes;
+        bool emptyTag;
+        bool result;
+    };
+
+    // Items of unfinished nodes wait on stacks shared by all levels and go
+    // into each node's lists, sized once, when the node is complete.
+    struct Scratch {
+        std::vector<XMLNode*> nodes;
+        std::vector<XMLProperty*> properties;
+        std::vector<XMLAttribute*> attributes;
+        std::vector<Frame> frames;
+        std::wstring text;
+
+        // Deletes whatever waits from the given marks on (a refused document).
+        void discard(std::size_t nodeMark, std::size_t propertyMark, std::size_t attributeMark)
+        {
+            std::vector<XMLNode*> doomed(nodes.begin() + static_cast<std::ptrdiff_t>(nodeMark), nodes.end());
+            nodes.resize(nodeMark);
+            XMLNode::destroyNodes(doomed);
+            for (std::size_t i = propertyMark; i < properties.size(); ++i)
+                delete properties[i];
+            properties.resize(propertyMark);
+            for (std::size_t i = attributeMark; i < attributes.size(); ++i)
+                delete attributes[i];
+            attributes.resize(attributeMark);
         }
-        if (xmlLogging()) {
-            std::wstring message = L"Comment removed: ";
-            message += open;
-            if (end == std::wstring::npos)
-                message.append(text, i, std::wstring::npos);
-            else
-                message.append(text, i, end + 1 - i);
-            logXML(10, LOG_TYPE_INFO, message);
-        }
-        kept.resize(length - 4);
-        if (end == std::wstring::npos)
-            break;
-        i = end + 1;
+    };
+
+    static XMLNode* makeNode(XMLArena& arena)
+    {
+        XMLNode* node = ::new (arena.allocate(sizeof(XMLNode))) XMLNode();
+        node->m_home = &arena;
+        return node;
     }
-    return kept;
+    static XMLProperty* makeProperty(XMLArena& arena)
+    {
+        XMLProperty* property = ::new (arena.allocate(sizeof(XMLProperty))) XMLProperty();
+        property->m_value.inArena = true;
+        return property;
+    }
+
+    template <class Char>
+    static XMLAttribute* makeAttribute(const RawToken<Char>& token, XMLArena& arena, bool copyValues);
+
+    template <class T> static void take(XMLItems<T>& list, std::vector<T*>& scratch, std::size_t mark, XMLArena& arena)
+    {
+        const std::size_t count = scratch.size() - mark;
+        if (count == 0)
+            return;
+        list.append(scratch.data() + mark, count, list.empty() ? arena.allocateArray<T>(count) : nullptr);
+        scratch.resize(mark);
+    }
+};
+
+// Splits an attribute token: the name is the text before the first equals
+// sign without surrounding spaces; the value is the rest, without one leading
+// and then one trailing double quote.
+template <class Char>
+XMLAttribute* XMLNode::Builder::makeAttribute(const RawToken<Char>& token, XMLArena& arena, bool copyValues)
+{
+    const Char* equals = token.equals ? token.equals : findChar(token.begin, token.end, L'=');
+    const Char* nameBegin = token.begin;
+    const Char* nameEnd = equals;
+    while (nameBegin < nameEnd && *nameBegin == L' ')
+        ++nameBegin;
+    while (nameEnd > nameBegin && nameEnd[-1] == L' ')
+        --nameEnd;
+    const Char* valueBegin = token.end;
+    const Char* valueEnd = token.end;
+    if (equals != token.end) {
+        valueBegin = equals + 1;
+        if (valueBegin < valueEnd && *valueBegin == L'"')
+            ++valueBegin;
+        if (valueEnd > valueBegin && valueEnd[-1] == L'"')
+            --valueEnd;
+    }
+    const std::wstring* name = arena.intern(nameBegin, nameEnd);
+    void* memory = arena.allocate(sizeof(XMLAttribute));
+    if (!copyValues) {
+        return ::new (memory)
+            XMLAttribute(name, valueBegin, static_cast<uint32_t>(valueEnd - valueBegin), sizeof(Char) > 1, &arena);
+    }
+    XMLAttribute* attribute = ::new (memory) XMLAttribute(name);
+    attribute->m_value.inArena = true;
+    assignText(attribute->m_value.string(), valueBegin, valueEnd);
+    return attribute;
+}
+
+template <class Char, class Source>
+bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLArena> arena, bool copyValues,
+                             bool& closed)
+{
+    closed = false;
+    const RawToken<Char>* first = source.next();
+    if (!first || (first->kind != XMLToken::TAG && first->kind != XMLToken::EMPTY_TAG))
+        return false;
+
+    FileLogger& log = xmlLog();
+    const bool logging = xmlLogging();
+    // One scratch per thread, kept between documents.
+    thread_local Scratch perThread;
+    Scratch& scratch = perThread;
+    const std::size_t nodeMark = scratch.nodes.size();
+    const std::size_t propertyMark = scratch.properties.size();
+    const std::size_t attributeMark = scratch.attributes.size();
+    const std::size_t frameMark = scratch.frames.size();
+    // Copied values are strings of their own: the items must be visited when they go.
+    if (copyValues)
+        arena->changed = true;
+    const std::wstring* oldName = root->m_name;
+    const bool ownedName = root->m_ownsName;
+    // Reading into a node of another document changes that document.
+    root->changed();
+
+    std::size_t depth = 0;
+    auto open = [&](XMLNode* node, const RawToken<Char>& tag) {
+        node->m_name = arena->intern(tag.begin, tag.end);
+        node->m_ownsName = false;
+        scratch.frames.push_back(Frame{node, scratch.nodes.size(), scratch.properties.size(), scratch.attributes.size(),
+                                       tag.kind == XMLToken::EMPTY_TAG, true});
+        ++depth;
+        // The indent shows only in what is logged.
+        if (logging)
+            log.incIndent();
+    };
+    // Ends the innermost node; true when it was the root.
+    auto finish = [&](bool& result) {
+        Frame& frame = scratch.frames.back();
+        XMLNode* node = frame.node;
+        take(node->m_nodes, scratch.nodes, frame.nodes, *arena);
+        take(node->m_properties, scratch.properties, frame.properties, *arena);
+        take(node->m_attributes, scratch.attributes, frame.attributes, *arena);
+        const bool nodeResult = frame.result;
+        scratch.frames.pop_back();
+        --depth;
+        if (logging)
+            log.decIndent();
+        if (depth == 0) {
+            result = nodeResult;
+            return true;
+        }
+        scratch.frames.back().result = scratch.frames.back().result && nodeResult;
+        return false;
+    };
+    // The root is complete: it keeps the arena and drops a name of its own.
+    auto adopt = [&] {
+        arena->next = root->m_arenas;
+        root->m_arenas = arena.release();
+        if (ownedName)
+            delete oldName;
+    };
+    auto unwind = [&] {
+        for (; depth > 0; --depth) {
+            if (logging)
+                log.decIndent();
+        }
+        scratch.frames.resize(frameMark);
+        scratch.discard(nodeMark, propertyMark, attributeMark);
+        root->m_name = oldName;
+        root->m_ownsName = ownedName;
+    };
+
+    try {
+        open(root, *first);
+        bool result = true;
+        for (;;) {
+            Frame& frame = scratch.frames.back();
+            XMLNode* node = frame.node;
+            const RawToken<Char>* next = source.next();
+            if (!next) {
+                if (logging)
+                    logXML(10, LOG_TYPE_ERROR, L"Node: ", *node->m_name, L" not closed");
+                if (finish(result)) {
+                    adopt();
+                    return result;
+                }
+                continue;
+            }
+            const RawToken<Char>& token = *next;
+            if (closes(token, *node->m_name, scratch.text) || (frame.emptyTag && token.kind != XMLToken::ATTRIBUTE)) {
+                if (logging) {
+                    logXML(10, LOG_TYPE_INFO, L"Node: ", *node->m_name, L" Items found N,P,A: ",
+                           node->m_nodes.size() + scratch.nodes.size() - frame.nodes, L' ',
+                           node->m_properties.size() + scratch.properties.size() - frame.properties, L' ',
+                           node->m_attributes.size() + scratch.attributes.size() - frame.attributes);
+                }
+                // An empty tag ends at the token after it, which belongs to the parent.
+                if (frame.emptyTag)
+                    source.again();
+                if (finish(result)) {
+                    closed = true;
+                    adopt();
+                    return result;
+                }
+                continue;
+            }
+            switch (token.kind) {
+            case XMLToken::TAG:
+            case XMLToken::EMPTY_TAG:
+                // A closing tag of another name, or a tag without a name, is skipped.
+                if (token.begin != token.end && *token.begin != L'/') {
+                    if (depth >= MAX_DEPTH) {
+                        unwind();
+                        logXML(25, LOG_TYPE_ERROR, L" nesting deeper than ", MAX_DEPTH, L" levels: document refused");
+                        return false;
+                    }
+                    XMLNode* child = makeNode(*arena);
+                    scratch.nodes.push_back(child);
+                    open(child, token);
+                }
+                break;
+            case XMLToken::PROPERTY:
+                if (copyValues) {
+                    XMLProperty* property = makeProperty(*arena);
+                    scratch.properties.push_back(property);
+                    assignValue(property->m_value.string(), token.begin, token.end, token.bars);
+                } else {
+                    scratch.properties.push_back(::new (arena->allocate(sizeof(XMLProperty))) XMLProperty(
+                        token.begin, static_cast<uint32_t>(token.end - token.begin), sizeof(Char) > 1, token.bars,
+                        arena.get()));
+                }
+                break;
+            case XMLToken::ATTRIBUTE:
+                scratch.attributes.push_back(nullptr);
+                scratch.attributes.back() = makeAttribute(token, *arena, copyValues);
+                break;
+            default:
+                break;
+            }
+        }
+    } catch (...) {
+        unwind();
+        throw;
+    }
+}
+
+std::wstring XMLNode::removeComments(const std::wstring& source)
+{
+    std::wstring text = source;
+    wchar_t* begin = text.data();
+    wchar_t* end = begin + text.size();
+    const wchar_t* first = findComment(static_cast<const wchar_t*>(begin), static_cast<const wchar_t*>(end));
+    if (first != end)
+        text.resize(cutComments(begin, end, begin + (first - begin)));
+    return text;
 }
 
 std::vector<XMLToken> XMLNode::tokenize(const std::wstring& source)
 {
     const std::wstring text = removeComments(source);
     std::vector<XMLToken> tokens;
-    std::wstring buffer;
-    int state = 0;
-    for (wchar_t ch : text) {
-        switch (state) {
-        case 0: // outside
-            if (ch == L'<')
-                state = 1;
-            else if (ch == L'"')
-                state = 2;
-            break;
-        case 1: // in a tag
-            if (ch == L'>') {
-                finishTag(buffer, tokens);
-                buffer.clear();
-                state = 0;
-            } else {
-                buffer += ch;
-            }
-            break;
-        case 2: // after a quote
-            state = ch == L'|' ? 3 : 0;
-            break;
-        case 3: // in a value
-            if (ch == L'|')
-                state = 4;
-            else
-                buffer += ch;
-            break;
-        default: // after a bar in a value
-            if (ch == L'"') {
-                tokens.push_back(XMLToken{std::move(buffer), XMLToken::PROPERTY});
-                buffer.clear();
-                state = 0;
-            } else if (ch == L'|') {
-                buffer += L'|';
-            } else {
-                buffer += ch;
-                state = 3;
-            }
-            break;
-        }
+    Tokenizer<wchar_t> tokenizer(text.data(), text.data() + text.size());
+    RawToken<wchar_t> token;
+    while (tokenizer.next(token)) {
+        XMLToken& item = tokens.emplace_back();
+        item.kind = token.kind;
+        if (token.kind == XMLToken::PROPERTY)
+            assignValue(item.text, token.begin, token.end, token.bars);
+        else
+            item.text.assign(token.begin, token.end);
     }
     return tokens;
 }
 
 bool XMLNode::load(const std::vector<XMLToken>& tokens, std::size_t& index)
 {
-    if (index >= tokens.size())
-        return false;
-    if (tokens[index].kind != XMLToken::TAG && tokens[index].kind != XMLToken::EMPTY_TAG)
-        return false;
+    ListTokens source(tokens, index);
+    bool closed = false;
+    // The tokens' texts belong to the caller: values are copied.
+    const bool result = Builder::build<wchar_t>(this, source, std::make_unique<XMLArena>(0), true, closed);
+    // index stays at the node's last token; an unclosed node leaves it past the end.
+    if (source.index() > index)
+        index = closed ? source.index() - 1 : source.index();
+    return result;
+}
 
-    // The nesting is kept on a stack of its own rather than in recursive
-    // calls, so that deeply nested documents cannot exhaust the call stack.
-    struct Frame {
-        XMLNode* node;
-        std::wstring closing;
-        bool emptyTag;
-        bool result;
-    };
-    std::vector<Frame> stack;
-    FileLogger& log = xmlLog();
-
-    auto open = [&](XMLNode* node) {
-        const XMLToken& token = tokens[index];
-        node->m_name = token.text;
-        stack.push_back(Frame{node, L"/" + token.text, token.kind == XMLToken::EMPTY_TAG, true});
-        ++index;
-        log.incIndent();
-    };
-    // Ends the innermost node; returns true when it was the outermost one.
-    auto finish = [&](bool& result) {
-        const bool nodeResult = stack.back().result;
-        stack.pop_back();
-        log.decIndent();
-        if (stack.empty()) {
-            result = nodeResult;
-            return true;
-        }
-        // Back in the parent, which moves on past the child's last token.
-        stack.back().result = stack.back().result && nodeResult;
-        ++index;
+template <class Char> bool XMLNode::parse(XMLNode* node, std::unique_ptr<XMLArena> arena, Char* begin, Char* end)
+{
+    if (xmlLogging())
+        logXML(20, LOG_TYPE_INFO, L" Try parsing XML String: ");
+    // The text belongs to the arena, so the comments are cut out in place.
+    if (const Char* first = findComment(static_cast<const Char*>(begin), static_cast<const Char*>(end)); first != end)
+        end = begin + cutComments(begin, end, begin + (first - begin));
+    if (static_cast<uint64_t>(end - begin) > 0xFFFFFFFFull) {
+        logXML(25, LOG_TYPE_ERROR, L" text too long: document refused");
         return false;
-    };
-
-    open(this);
-    bool result = true;
-    for (;;) {
-        Frame& frame = stack.back();
-        XMLNode* node = frame.node;
-        if (index >= tokens.size()) {
-            if (xmlLogging())
-                logXML(10, LOG_TYPE_ERROR, L"Node: " + node->m_name + L" not closed");
-            if (finish(result))
-                return result;
-            continue;
-        }
-        const XMLToken& token = tokens[index];
-        const bool complete = token.text == frame.closing || (frame.emptyTag && token.kind != XMLToken::ATTRIBUTE);
-        if (complete) {
-            if (xmlLogging()) {
-                std::wostringstream message;
-                message << L"Node: " << node->m_name << L" Items found N,P,A: " << node->m_nodes.size() << L' '
-                        << node->m_properties.size() << L' ' << node->m_attributes.size();
-                logXML(10, LOG_TYPE_INFO, message.str());
-            }
-            // An empty tag ends at the token after it, which belongs to the parent.
-            if (frame.emptyTag)
-                --index;
-            if (finish(result))
-                return result;
-            continue;
-        }
-        switch (token.kind) {
-        case XMLToken::TAG:
-        case XMLToken::EMPTY_TAG:
-            if (!token.text.empty() && token.text[0] != L'/') {
-                XMLNode* child = new XMLNode();
-                node->m_nodes.push_back(child);
-                open(child);
-                continue;
-            }
-            // A closing tag of another name, or a tag without a name.
-            break;
-        case XMLToken::PROPERTY: {
-            XMLProperty* property = new XMLProperty();
-            frame.result = property->parseToken(tokens, index) && frame.result;
-            node->m_properties.push_back(property);
-            break;
-        }
-        case XMLToken::ATTRIBUTE: {
-            XMLAttribute* attribute = new XMLAttribute(std::wstring());
-            frame.result = attribute->parseToken(tokens, index) && frame.result;
-            node->m_attributes.push_back(attribute);
-            break;
-        }
-        default:
-            break;
-        }
-        ++index;
     }
+    if (xmlLogging()) {
+        // The count comes first in the log, so the tokens are counted in a pass of their own.
+        TextTokens<Char> counter(begin, end);
+        std::size_t count = 0;
+        while (counter.next())
+            ++count;
+        if (count == 0) {
+            logXML(25, LOG_TYPE_ERROR, L" Tokens found: 0");
+            return false;
+        }
+        logXML(10, LOG_TYPE_INFO, L" Tokens found: ", count);
+    }
+    TextTokens<Char> source(begin, end);
+    bool closed = false;
+    return Builder::build<Char>(node, source, std::move(arena), false, closed);
+}
+
+bool XMLNode::loadBytes(XMLNode* node, const unsigned char* bytes, std::size_t size, bool unicode)
+{
+    if (!node)
+        return false;
+    if (unicode) {
+        std::vector<unsigned char> units(bytes, bytes + size);
+        return loadText(node, std::move(units), true);
+    }
+    return loadText(node, std::vector<unsigned char>(bytes, bytes + size), false);
+}
+
+bool XMLNode::loadText(XMLNode* node, std::vector<unsigned char>&& bytes, bool unicode, std::size_t skip)
+{
+    if (!node)
+        return false;
+    skip = std::min(skip, bytes.size());
+    if (unicode) {
+        auto arena = std::make_unique<XMLArena>(bytes.size() * 2);
+        std::wstring& text = arena->wide();
+        decodeUtf16LE(bytes.data() + skip, (bytes.size() - skip) / 2, text);
+        std::vector<unsigned char>().swap(bytes);
+        wchar_t* begin = text.data();
+        return parse(node, std::move(arena), begin, begin + text.size());
+    }
+    auto arena = std::make_unique<XMLArena>(bytes.size() * 4);
+    arena->bytes() = std::move(bytes);
+    unsigned char* begin = arena->bytes().data() + skip;
+    unsigned char* end = arena->bytes().data() + arena->bytes().size();
+    return parse(node, std::move(arena), begin, end);
 }
 
 bool XMLNode::load(XMLNode* node, const std::wstring& source, int mode)
@@ -276,41 +773,39 @@ bool XMLNode::load(XMLNode* node, const std::wstring& source, int mode)
     if (!node)
         return false;
     FileLogger& log = xmlLog();
+    // The document's lines (one per node) reach the file together.
+    LogHold<FileLogger> hold(log);
     switch (mode) {
     case 0: {
         File file(L"UlvoXMLNode_" + source);
         if (!file.loadFile(source, GOBManager::getInstance()->getGOBOrder(L"DEFAULT"))) {
-            logXML(25, LOG_TYPE_ERROR, L" " + source + L" nicht gefunden!");
+            logXML(25, LOG_TYPE_ERROR, L" ", source, L" nicht gefunden!");
             return false;
         }
-        if (xmlLogging())
-            logXML(10, LOG_TYPE_INFO, L" " + source + L" geladen!");
+        logXML(10, LOG_TYPE_INFO, L" ", source, L" geladen!");
         LogIndent<FileLogger> indent(log);
-        return load(node, file.getFILE_DATA(), 1);
+        std::vector<unsigned char> bytes;
+        bool unicode = false;
+        file.getTextBytes(bytes, unicode);
+        // The text follows the byte-order mark.
+        return loadText(node, std::move(bytes), unicode, unicode ? 2 : 0);
     }
     case 1: {
-        if (xmlLogging())
-            logXML(20, LOG_TYPE_INFO, L" Try parsing XML String: ");
-        const std::vector<XMLToken> tokens = tokenize(source);
-        if (tokens.empty()) {
-            logXML(25, LOG_TYPE_ERROR, L" Tokens found: 0");
-            return false;
-        }
-        if (xmlLogging())
-            logXML(10, LOG_TYPE_INFO, L" Tokens found: " + std::to_wstring(tokens.size()));
-        std::size_t index = 0;
-        return node->load(tokens, index);
+        // The caller's text may go once this returns: the arena keeps a copy.
+        auto arena = std::make_unique<XMLArena>(source.size() * 4);
+        arena->wide() = source;
+        wchar_t* begin = arena->wide().data();
+        return parse(node, std::move(arena), begin, begin + source.size());
     }
     case 2: {
         for (File* file : File::getLoadedFiles()) {
             if (file && file->isOpen() && file->getName() == source) {
-                if (xmlLogging())
-                    logXML(10, LOG_TYPE_INFO, L" UlvoFile mit Namen: " + source + L" gefunden!");
+                logXML(10, LOG_TYPE_INFO, L" UlvoFile mit Namen: ", source, L" gefunden!");
                 LogIndent<FileLogger> indent(log);
                 return load(node, file->getFILE_DATA(), 1);
             }
         }
-        logXML(25, LOG_TYPE_ERROR, L" UlvoFile mit Namen: " + source + L" nicht gefunden!");
+        logXML(25, LOG_TYPE_ERROR, L" UlvoFile mit Namen: ", source, L" nicht gefunden!");
         return false;
     }
     default:

@@ -50,9 +50,9 @@ BitmapFontData::BitmapFontData(XMLNode* node) : NamedObject(node)
         if (size > 0.0) {
             m_zeroScale = static_cast<float>(1.0 / size);
         } else {
-            mainLogger().log(50, LOG_TYPE_WARNING,
-                             L"Ulvo::BitmapFontData::BitmapFontData: \"" + getName() + L"\": ZERO_SIZE \"" +
-                                 node->getAttributeValue(L"ZERO_SIZE") + L"\" is not above 0 and is ignored\n");
+            mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::BitmapFontData::BitmapFontData: \"", getName(),
+                             L"\": ZERO_SIZE \"", node->getAttributeValue(L"ZERO_SIZE"),
+                             L"\" is not above 0 and is ignored\n");
         }
     }
 
@@ -72,9 +72,8 @@ void BitmapFontData::readLetter(XMLNode* letterNode, Texture2D* defaultTexture)
         return;
     // wchar_t holds whole code points here; the table covers UTF-16 units only.
     if (static_cast<uint32_t>(character) >= kTableSize) {
-        mainLogger().log(50, LOG_TYPE_WARNING,
-                         L"Ulvo::BitmapFontData::BitmapFontData: \"" + getName() +
-                             L"\": a LETTER beyond U+FFFF is skipped\n");
+        mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::BitmapFontData::BitmapFontData: \"", getName(),
+                         L"\": a LETTER beyond U+FFFF is skipped\n");
         return;
     }
 

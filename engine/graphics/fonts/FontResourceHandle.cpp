@@ -20,13 +20,11 @@ FontResourceHandle::FontResourceHandle(XMLNode* node) : NamedObject(node)
         // the face, so nothing waits here.
         m_handle = AddFontMemResourceEx(data, size, nullptr, &m_fontCount);
         if (!m_handle)
-            mainLogger().log(50, LOG_TYPE_WARNING,
-                             L"Ulvo::FontResourceHandle::FontResourceHandle: \"" + file->getFileName() +
-                                 L"\" holds no usable font\n");
+            mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::FontResourceHandle::FontResourceHandle: \"",
+                             file->getFileName(), L"\" holds no usable font\n");
     } else {
-        mainLogger().log(50, LOG_TYPE_WARNING,
-                         L"Ulvo::FontResourceHandle::FontResourceHandle: font resource \"" + getName() +
-                             L"\" has no readable file\n");
+        mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::FontResourceHandle::FontResourceHandle: font resource \"",
+                         getName(), L"\" has no readable file\n");
     }
     delete[] data;
     file->Release();

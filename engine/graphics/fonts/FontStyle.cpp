@@ -56,9 +56,8 @@ FontStyle::FontStyle(XMLNode* node) : NamedObject(node)
     node->readFloat(L"RINGS", m_rings);
     node->readFloat(L"SAMPLES", m_samples);
     if (m_samples > kMaxHaloSteps || m_rings > kMaxHaloSteps) {
-        mainLogger().log(50, LOG_TYPE_WARNING,
-                         L"Ulvo::FontStyle::FontStyle: style \"" + getName() +
-                             L"\": SAMPLES and RINGS are limited to 1024\n");
+        mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::FontStyle::FontStyle: style \"", getName(),
+                         L"\": SAMPLES and RINGS are limited to 1024\n");
         m_samples = std::min(m_samples, kMaxHaloSteps);
         m_rings = std::min(m_rings, kMaxHaloSteps);
     }

@@ -18,7 +18,7 @@ constexpr double kMaxPieces = 1 << 20;
 
 void refuse(const wchar_t* function, const wchar_t* reason)
 {
-    mainLogger().log(100, LOG_TYPE_ERROR, std::wstring(function) + L" " + reason + L"\n");
+    mainLogger().log(100, LOG_TYPE_ERROR, function, L" ", reason, L"\n");
 }
 
 // No texture has edges anywhere near this; beyond it the source is garbage.

@@ -6,7 +6,9 @@
 #include "graphics/textures/Texture2D.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <string>
 
 namespace Ulvo {
 
@@ -113,20 +115,26 @@ bool Sprite::Begin(DWORD flags, Effect* effect)
     m_flags = flags;
     m_quads2D.clear();
     m_quads3D.clear();
+    // A texture of an earlier frame may have gone and another taken its place.
+    m_sizedTexture = nullptr;
     return true;
 }
 
-bool Sprite::uvFor(IDirect3DTexture9* texture, const RECT& source, float& u0, float& v0, float& u1, float& v1) const
+bool Sprite::uvFor(IDirect3DTexture9* texture, const RECT& source, float& u0, float& v0, float& u1, float& v1)
 {
-    D3DSURFACE_DESC desc{};
-    if (FAILED(texture->GetLevelDesc(0, &desc)) || desc.Width == 0 || desc.Height == 0)
-        return false;
-    const float width = static_cast<float>(desc.Width);
-    const float height = static_cast<float>(desc.Height);
-    u0 = static_cast<float>(source.left) / width;
-    u1 = static_cast<float>(source.right) / width;
-    v0 = static_cast<float>(source.top) / height;
-    v1 = static_cast<float>(source.bottom) / height;
+    // Sprites come in runs of one texture: its size is asked once per run.
+    if (texture != m_sizedTexture) {
+        D3DSURFACE_DESC desc{};
+        if (FAILED(texture->GetLevelDesc(0, &desc)) || desc.Width == 0 || desc.Height == 0)
+            return false;
+        m_sizedTexture = texture;
+        m_textureWidth = static_cast<float>(desc.Width);
+        m_textureHeight = static_cast<float>(desc.Height);
+    }
+    u0 = static_cast<float>(source.left) / m_textureWidth;
+    u1 = static_cast<float>(source.right) / m_textureWidth;
+    v0 = static_cast<float>(source.top) / m_textureHeight;
+    v1 = static_cast<float>(source.bottom) / m_textureHeight;
     return true;
 }
 
@@ -147,7 +155,13 @@ bool Sprite::drawRaw2D(IDirect3DTexture9** texture, const RECT* source, const D3
     if (!texture || !*texture || !source)
         return false;
     D3DXMATRIX transform;
-    D3DXMatrixTransformation2D(&transform, nullptr, 0.0f, scaling, rotationCenter, rotation, translation);
+    if (!scaling && !rotationCenter && rotation == 0.0f) {
+        // Unscaled and unturned the transformation is the translation alone, exactly.
+        D3DXMatrixTranslation(&transform, translation ? translation->x : 0.0f, translation ? translation->y : 0.0f,
+                              0.0f);
+    } else {
+        D3DXMatrixTransformation2D(&transform, nullptr, 0.0f, scaling, rotationCenter, rotation, translation);
+    }
     const float w = static_cast<float>(source->right - source->left);
     const float h = static_cast<float>(source->bottom - source->top);
     // The 2D transformation is affine (w stays 1), so the corners follow from its
@@ -191,6 +205,9 @@ bool Sprite::drawRaw2D(IDirect3DTexture9** texture, const RECT* source, const D3
     }
     quad.texture = *texture;
     quad.slot = 0;
+    // Texel centres fall on pixel centres only for a plain copy to whole pixels.
+    quad.aligned = transform._11 == 1.0f && transform._12 == 0.0f && transform._21 == 0.0f && transform._22 == 1.0f &&
+                   origin.x == std::floor(origin.x) && origin.y == std::floor(origin.y);
     quad.sortKey = 0.0f;
     return true;
 }
@@ -239,6 +256,7 @@ bool Sprite::drawRaw3D(IDirect3DTexture9** texture, const RECT* source, const D3
     }
     quad.texture = *texture;
     quad.slot = 0;
+    quad.aligned = false;
     quad.sortKey = 0.0f;
     return true;
 }
@@ -268,6 +286,8 @@ bool Sprite::End()
     }
     m_depth = 0;
     m_batchCount = 0;
+    m_narrowBatchCount = 0;
+    m_pointBatchCount = 0;
     m_discardCount = 0;
     IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
     ID3DXEffect* fx = m_effect ? m_effect->getEffect() : nullptr;
@@ -278,6 +298,7 @@ bool Sprite::End()
     // Looked up per End: a reload of the effect gives new handles.
     for (int k = 0; k < 4; ++k)
         m_textureHandles[k] = m_effect->getHandle(kTextureNames[k]);
+    m_filterHandle = m_effect->getHandle(L"g_SpriteFilter");
 
     device->SetStreamSource(0, m_vertexBuffer, 0, sizeof(SpriteVertex));
     device->SetIndices(m_indexBuffer);
@@ -287,7 +308,6 @@ bool Sprite::End()
         const char* technique = "Render3D";
         if (m_flags & D3DXSPRITE_ALPHABLEND)
             technique = (m_flags & SPRITE_ALPHATEST) ? "Render3DAlphaTest" : "Render3DAlpha";
-        fx->SetTechnique(technique);
 
         D3DXMATRIX view, projection, inverse, viewInverse;
         device->GetTransform(D3DTS_VIEW, &view);
@@ -310,23 +330,36 @@ bool Sprite::End()
             fx->SetMatrix(h, &view);
         if (D3DXHANDLE h = m_effect->getHandle(L"g_Projection"))
             fx->SetMatrix(h, &projection);
-        flushList(m_quads3D);
+        flushList(m_quads3D, technique);
     }
     if (!m_quads2D.empty()) {
         device->SetFVF(FVF_2D);
-        fx->SetTechnique((m_flags & D3DXSPRITE_ALPHABLEND) ? "Render2DAlpha" : "Render2D");
-        flushList(m_quads2D);
+        flushList(m_quads2D, (m_flags & D3DXSPRITE_ALPHABLEND) ? "Render2DAlpha" : "Render2D");
     }
     D3DPERF_EndEvent();
     return false;
 }
 
-void Sprite::flushList(std::vector<SpriteQuad>& quads)
+void Sprite::flushList(std::vector<SpriteQuad>& quads, const char* technique)
 {
     ID3DXEffect* fx = m_effect->getEffect();
-    UINT passes = 0;
-    if (FAILED(fx->Begin(&passes, 0)))
+    // The technique for four textures, and where the effect has them its
+    // forms for batches of one and of two textures, which read only those.
+    const std::string name = technique;
+    D3DXHANDLE forms[5] = {};
+    forms[4] = fx->GetTechniqueByName(technique);
+    forms[3] = forms[4];
+    forms[2] = fx->GetTechniqueByName((name + "_2Tex").c_str());
+    forms[1] = fx->GetTechniqueByName((name + "_1Tex").c_str());
+    if (!forms[4])
         return;
+    if (!forms[2])
+        forms[2] = forms[4];
+    if (!forms[1])
+        forms[1] = forms[2];
+    D3DXHANDLE begun = nullptr;
+    UINT passes = 0;
+
     const size_t count = quads.size();
     IDirect3DTexture9* textures[4] = {};
     size_t i = 0;
@@ -335,6 +368,7 @@ void Sprite::flushList(std::vector<SpriteQuad>& quads)
         const size_t first = i;
         textures[0] = quads[i].texture;
         quads[i].slot = 0;
+        bool aligned = quads[i].aligned;
         UINT textureCount = 1;
         UINT batch = 1;
         ++i;
@@ -350,21 +384,34 @@ void Sprite::flushList(std::vector<SpriteQuad>& quads)
                 textures[textureCount++] = texture;
             }
             quads[i].slot = static_cast<uint8_t>(slot);
+            aligned = aligned && quads[i].aligned;
             ++batch;
             ++i;
         }
-        drawBatch(quads, first, batch, textures, textureCount, passes);
+        // Switching the technique ends the effect and begins it again.
+        if (forms[textureCount] != begun) {
+            if (begun)
+                fx->End();
+            begun = nullptr;
+            if (FAILED(fx->SetTechnique(forms[textureCount])) || FAILED(fx->Begin(&passes, 0)))
+                return;
+            begun = forms[textureCount];
+        }
+        if (forms[textureCount] != forms[4])
+            ++m_narrowBatchCount;
+        drawBatch(quads, first, batch, textures, textureCount, passes, aligned);
         m_ring += batch + RING_GAP;
         if (m_ring >= RING_QUADS) {
             m_ring %= RING_QUADS;
             m_ringWrapped = true;
         }
     }
-    fx->End();
+    if (begun)
+        fx->End();
 }
 
 void Sprite::drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count, IDirect3DTexture9* const* textures,
-                       UINT textureCount, UINT passes)
+                       UINT textureCount, UINT passes, bool aligned)
 {
     IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
     ID3DXEffect* fx = m_effect->getEffect();
@@ -393,6 +440,11 @@ void Sprite::drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count,
     for (UINT k = 0; k < 4; ++k) {
         if (m_textureHandles[k])
             fx->SetTexture(m_textureHandles[k], textures[k < textureCount ? k : 0]);
+    }
+    // Sampling at texel centres, the nearest texel is what filtering would give.
+    if (m_filterHandle) {
+        fx->SetInt(m_filterHandle, aligned ? D3DTEXF_POINT : D3DTEXF_LINEAR);
+        m_pointBatchCount += aligned ? 1 : 0;
     }
     fx->CommitChanges();
     for (UINT pass = 0; pass < passes; ++pass) {

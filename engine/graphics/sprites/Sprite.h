@@ -31,6 +31,8 @@ struct SpriteQuad {
     SpriteVertex vertices[4];
     IDirect3DTexture9* texture; // not reference counted
     uint8_t slot;
+    // A 2D quad drawn texel for pixel: unscaled, unturned, on whole pixels.
+    bool aligned;
     float sortKey; // squared distance to the camera (3D, set by End)
 };
 
@@ -86,19 +88,24 @@ public:
     UINT getRingPosition() const { return m_ring; }
     // Places the ring, as after a long run of batches.
     void setRingPosition(UINT quad) { m_ring = quad % RING_QUADS; }
-    // What the flushes of the last End did: batches drawn and how many of their
-    // vertex-buffer locks discarded the buffer.
+    // What the flushes of the last End did: batches drawn, how many of them
+    // used the form of their technique for one or two textures and how many
+    // sampled texel for pixel, and how many vertex-buffer locks discarded the buffer.
     UINT getBatchCount() const { return m_batchCount; }
+    UINT getNarrowBatchCount() const { return m_narrowBatchCount; }
+    UINT getPointBatchCount() const { return m_pointBatchCount; }
     UINT getDiscardCount() const { return m_discardCount; }
     IDirect3DVertexBuffer9* getVertexBuffer() const { return m_vertexBuffer; }
 
 private:
     void releaseBuffers();
-    bool uvFor(IDirect3DTexture9* texture, const RECT& source, float& u0, float& v0, float& u1, float& v1) const;
+    bool uvFor(IDirect3DTexture9* texture, const RECT& source, float& u0, float& v0, float& u1, float& v1);
     void sortQuads3D(const D3DXMATRIX& viewInverse);
-    void flushList(std::vector<SpriteQuad>& quads);
+    // Draws the list with the technique named, or for batches of one or two
+    // textures its form for as many ("_1Tex", "_2Tex") when the effect has it.
+    void flushList(std::vector<SpriteQuad>& quads, const char* technique);
     void drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count, IDirect3DTexture9* const* textures,
-                   UINT textureCount, UINT passes);
+                   UINT textureCount, UINT passes, bool aligned);
 
     uint32_t m_depth = 0;
     Effect* m_effect = nullptr;
@@ -116,9 +123,16 @@ private:
     // overwritten.
     bool m_ringWrapped = false;
     UINT m_batchCount = 0;
+    UINT m_narrowBatchCount = 0;
+    UINT m_pointBatchCount = 0;
     UINT m_discardCount = 0;
-    // The effect's texture parameters, looked up once per End.
+    // The effect's texture parameters and its filter switch, looked up once per End.
     D3DXHANDLE m_textureHandles[4] = {};
+    D3DXHANDLE m_filterHandle = nullptr;
+    // The last texture whose size uvFor asked, and that size.
+    IDirect3DTexture9* m_sizedTexture = nullptr;
+    float m_textureWidth = 1.0f;
+    float m_textureHeight = 1.0f;
 };
 
 } // namespace Ulvo

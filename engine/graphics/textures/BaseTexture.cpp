@@ -132,7 +132,7 @@ bool BaseTexture::readNamedFile(const std::wstring& fileName, FileData& data, Fi
     if (getName() != m_fileName)
         rename(m_fileName);
     if (!file.getFILE_DATA(data.bytes, data.size) || !data.bytes) {
-        log.log(100, LOG_TYPE_ERROR, std::wstring(function) + L" cant get FileData\n");
+        log.log(100, LOG_TYPE_ERROR, function, L" cant get FileData\n");
         return false;
     }
     return true;
@@ -143,11 +143,11 @@ bool BaseTexture::readNodeFile(XMLNode* fileNode, FileData& data, FileLogger& lo
     File file(fileNode);
     m_fileName = file.getFileName();
     if (!file.isOpen()) {
-        log.log(100, LOG_TYPE_ERROR, where + L" File not loaded\n");
+        log.log(100, LOG_TYPE_ERROR, where, L" File not loaded\n");
         return false;
     }
     if (!file.getFILE_DATA(data.bytes, data.size) || !data.bytes) {
-        log.log(100, LOG_TYPE_ERROR, where + L" cant get FileData\n");
+        log.log(100, LOG_TYPE_ERROR, where, L" cant get FileData\n");
         return false;
     }
     return true;
@@ -158,7 +158,7 @@ void BaseTexture::finishLoad(D3DPOOL pool, uint32_t kind, const XMLNode* node, F
     if (node && pool == D3DPOOL_DEFAULT && !m_recreating)
         m_creationNode = *node;
     updateRegistration(pool, kind);
-    log.log(25, LOG_TYPE_INFO, std::wstring(function) + L" " + getName() + L" is OK\n");
+    log.log(25, LOG_TYPE_INFO, function, L" ", getName(), L" is OK\n");
 }
 
 } // namespace Ulvo

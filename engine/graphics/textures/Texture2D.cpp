@@ -94,8 +94,8 @@ Texture2D* Texture2D::clone(IDirect3DBaseTexture9* replacement) const
             copy->m_alphaMask.clear();
             copy->m_hasAlphaMask = false;
         } else {
-            textureLog().log(50, LOG_TYPE_WARNING,
-                             L"Ulvo::Texture2D::clone replacement of " + getName() + L" is no 2D texture\n");
+            textureLog().log(50, LOG_TYPE_WARNING, L"Ulvo::Texture2D::clone replacement of ", getName(),
+                             L" is no 2D texture\n");
         }
     }
     // The copy holds a reference of its own on a default-pool texture, so it
@@ -220,8 +220,7 @@ bool Texture2D::loadFromMemory(const unsigned char* data, uint32_t size, D3DFORM
                                                  &m_fileInfo.imageInfo, m_fileInfo.palette, &texture);
     }
     if (FAILED(hr) || !texture) {
-        textureLog().log(100, LOG_TYPE_ERROR,
-                         std::wstring(function) + L" couldn't create Texture: " + getName() + L"!\n");
+        textureLog().log(100, LOG_TYPE_ERROR, function, L" couldn't create Texture: ", getName(), L"!\n");
         return false;
     }
     m_texture = texture;
@@ -242,7 +241,7 @@ bool Texture2D::createFromFileName(const std::wstring& fileName, const TextureLo
 {
     static const wchar_t* const function = L"Ulvo::Texture2D::createFromFileName";
     FileLogger& log = textureLog();
-    log.log(0, LOG_TYPE_INFO, std::wstring(function) + L"\n");
+    log.log(0, LOG_TYPE_INFO, function, L"\n");
     LogIndent<FileLogger> indent(log);
 
     // Copies: the arguments may be this texture's own members.
@@ -273,7 +272,7 @@ bool Texture2D::createFromNode(XMLNode* node, const TextureLoadOptions& options)
 {
     static const wchar_t* const function = L"Ulvo::Texture2D::createFromNode";
     FileLogger& log = textureLog();
-    log.log(0, LOG_TYPE_INFO, std::wstring(function) + L"\n");
+    log.log(0, LOG_TYPE_INFO, function, L"\n");
     LogIndent<FileLogger> indent(log);
 
     const TextureLoadOptions given = options;
@@ -310,12 +309,12 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
 {
     static const wchar_t* const function = L"Ulvo::Texture2D::createPartFromTexture";
     FileLogger& log = textureLog();
-    log.log(0, LOG_TYPE_INFO, std::wstring(function) + L"\n");
+    log.log(0, LOG_TYPE_INFO, function, L"\n");
     LogIndent<FileLogger> indent(log);
 
     if (!node || !source || source == this) {
         release(false);
-        log.log(100, LOG_TYPE_ERROR, std::wstring(function) + L" no source texture\n");
+        log.log(100, LOG_TYPE_ERROR, function, L" no source texture\n");
         return false;
     }
     // Held for the length of the call: the part may be the last holder.
@@ -337,7 +336,7 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
 
     XMLNode* rectNode = node->getNode(L"TEX_RECT");
     if (!rectNode) {
-        log.log(50, LOG_TYPE_ERROR, std::wstring(function) + L" no TEX_RECT Node found!\n");
+        log.log(50, LOG_TYPE_ERROR, function, L" no TEX_RECT Node found!\n");
         return false;
     }
     RECT r{0, 0, 0, 0};
@@ -357,15 +356,13 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
     RECT clamped{std::clamp(r.left, bounds.left, bounds.right), std::clamp(r.top, bounds.top, bounds.bottom),
                  std::clamp(r.right, bounds.left, bounds.right), std::clamp(r.bottom, bounds.top, bounds.bottom)};
     if (clamped.right <= clamped.left || clamped.bottom <= clamped.top) {
-        log.log(50, LOG_TYPE_ERROR,
-                std::wstring(function) + L" " + getName() + L" TEX_RECT " + rectText(r) + L" lies outside " +
-                    source->getName() + L" " + rectText(bounds) + L"\n");
+        log.log(50, LOG_TYPE_ERROR, function, L" ", getName(), L" TEX_RECT ", rectText(r), L" lies outside ",
+                source->getName(), L" ", rectText(bounds), L"\n");
         return false;
     }
     if (clamped.left != r.left || clamped.top != r.top || clamped.right != r.right || clamped.bottom != r.bottom) {
-        log.log(50, LOG_TYPE_WARNING,
-                std::wstring(function) + L" " + getName() + L" TEX_RECT " + rectText(r) + L" clamped to " +
-                    rectText(clamped) + L"\n");
+        log.log(50, LOG_TYPE_WARNING, function, L" ", getName(), L" TEX_RECT ", rectText(r), L" clamped to ",
+                rectText(clamped), L"\n");
     }
     m_rect = clamped;
     m_width = static_cast<uint32_t>(m_rect.right - m_rect.left);
@@ -374,7 +371,7 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
     m_fileInfo.Height = m_height;
 
     if (!source->m_texture) {
-        log.log(100, LOG_TYPE_ERROR, std::wstring(function) + L" " + source->getName() + L" is not loaded\n");
+        log.log(100, LOG_TYPE_ERROR, function, L" ", source->getName(), L" is not loaded\n");
         return false;
     }
 
@@ -383,7 +380,7 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
         m_texture->AddRef();
         m_loaded = true;
     } else {
-        log.log(0, LOG_TYPE_INFO, std::wstring(function) + L" Cutting out\n");
+        log.log(0, LOG_TYPE_INFO, function, L" Cutting out\n");
         const UINT edgeWidth = pow2 ? raiseToPowerOfTwo(m_width) : m_width;
         const UINT edgeHeight = pow2 ? raiseToPowerOfTwo(m_height) : m_height;
         IDirect3DDevice9* dev = device();
@@ -394,15 +391,14 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
         if (FAILED(hr) || !texture) {
             if (texture)
                 texture->Release();
-            log.log(100, LOG_TYPE_ERROR,
-                    std::wstring(function) + L" D3DXCreateTexture() failed: " + std::to_wstring(hr) + L"\n");
+            log.log(100, LOG_TYPE_ERROR, function, L" D3DXCreateTexture() failed: ", std::to_wstring(hr), L"\n");
             return false;
         }
         m_texture = texture;
         const RECT sourceArea = m_rect;
         if (!source->lock(0, nullptr, sourceArea, D3DLOCK_READONLY)) {
             releaseDirect3D();
-            log.log(100, LOG_TYPE_ERROR, std::wstring(function) + L" src LockRect() failed!\n");
+            log.log(100, LOG_TYPE_ERROR, function, L" src LockRect() failed!\n");
             return false;
         }
         m_rect = RECT{0, 0, static_cast<LONG>(m_width), static_cast<LONG>(m_height)};
@@ -411,7 +407,7 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
             source->unlock(0);
             releaseDirect3D();
             m_loaded = false;
-            log.log(100, LOG_TYPE_ERROR, std::wstring(function) + L" dst LockRect() failed!\n");
+            log.log(100, LOG_TYPE_ERROR, function, L" dst LockRect() failed!\n");
             return false;
         }
         D3DXVECTOR4 colour;
@@ -425,18 +421,18 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
             source->unlock(0);
             releaseDirect3D();
             m_loaded = false;
-            log.log(50, LOG_TYPE_ERROR, std::wstring(function) + L" dst UnlockRect() failed!\n");
+            log.log(50, LOG_TYPE_ERROR, function, L" dst UnlockRect() failed!\n");
             return false;
         }
         if (!source->unlock(0)) {
             releaseDirect3D();
             m_loaded = false;
-            log.log(50, LOG_TYPE_ERROR, std::wstring(function) + L" src UnlockRect() failed!\n");
+            log.log(50, LOG_TYPE_ERROR, function, L" src UnlockRect() failed!\n");
             return false;
         }
     }
 
-    log.log(25, LOG_TYPE_INFO, std::wstring(function) + L" " + getName() + L" is OK\n");
+    log.log(25, LOG_TYPE_INFO, function, L" ", getName(), L" is OK\n");
     if (m_fileInfo.Pool == D3DPOOL_DEFAULT && !m_recreating) {
         m_creationNode = *node;
         if (m_partSource != source) {
@@ -465,16 +461,14 @@ bool Texture2D::lock(UINT level, D3DLOCKED_RECT* lockedRect, const RECT& area, D
     RECT clamped{std::clamp<LONG>(area.left, 0, levelWidth), std::clamp<LONG>(area.top, 0, levelHeight),
                  std::clamp<LONG>(area.right, 0, levelWidth), std::clamp<LONG>(area.bottom, 0, levelHeight)};
     if (clamped.right <= clamped.left || clamped.bottom <= clamped.top) {
-        textureLog().log(50, LOG_TYPE_ERROR,
-                         L"Ulvo::Texture2D::lock " + getName() + L" area " + rectText(area) +
-                             L" holds no texel of level " + std::to_wstring(level) + L"\n");
+        textureLog().log(50, LOG_TYPE_ERROR, L"Ulvo::Texture2D::lock ", getName(), L" area ", rectText(area),
+                         L" holds no texel of level ", std::to_wstring(level), L"\n");
         return false;
     }
     if (clamped.left != area.left || clamped.top != area.top || clamped.right != area.right ||
         clamped.bottom != area.bottom) {
-        textureLog().log(50, LOG_TYPE_WARNING,
-                         L"Ulvo::Texture2D::lock " + getName() + L" area " + rectText(area) + L" clamped to " +
-                             rectText(clamped) + L"\n");
+        textureLog().log(50, LOG_TYPE_WARNING, L"Ulvo::Texture2D::lock ", getName(), L" area ", rectText(area),
+                         L" clamped to ", rectText(clamped), L"\n");
     }
     D3DLOCKED_RECT locked{0, nullptr};
     if (FAILED(m_texture->LockRect(level, &locked, &clamped, flags)) || !locked.pBits)

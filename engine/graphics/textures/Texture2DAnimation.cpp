@@ -32,7 +32,7 @@ template <class Device> TextureManager* globalTextureManager(Device* device)
 
 void logAnimation(const std::wstring& name, const wchar_t* text)
 {
-    mainLogger().log(50, LOG_TYPE_ERROR, std::wstring(kConstructor) + L" Animation: " + name + text + L"\n");
+    mainLogger().log(50, LOG_TYPE_ERROR, kConstructor, L" Animation: ", name, text, L"\n");
 }
 
 // Cell corners come from data files: computed wide and saturated, so that no

@@ -120,7 +120,7 @@ bool Texture3D::createFromFileName(const std::wstring& fileName)
 {
     static const wchar_t* const function = L"Ulvo::Texture3D::createFromFileName";
     FileLogger& log = textureLog();
-    log.log(0, LOG_TYPE_INFO, std::wstring(function) + L"\n");
+    log.log(0, LOG_TYPE_INFO, function, L"\n");
     LogIndent<FileLogger> indent(log);
 
     const std::wstring name = fileName;
@@ -142,7 +142,7 @@ bool Texture3D::createFromNode(XMLNode* node)
 {
     static const wchar_t* const function = L"Ulvo::Texture3D::createFromNode";
     FileLogger& log = textureLog();
-    log.log(0, LOG_TYPE_INFO, std::wstring(function) + L"\n");
+    log.log(0, LOG_TYPE_INFO, function, L"\n");
     LogIndent<FileLogger> indent(log);
 
     clearForCreation();
@@ -166,8 +166,7 @@ bool Texture3D::loadFromMemory(const FileData& data, const wchar_t* function)
     IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
     IDirect3DVolumeTexture9* texture = nullptr;
     if (!device || FAILED(createVolumeFromMemory(device, data.bytes, data.size, m_fileInfo, &texture)) || !texture) {
-        textureLog().log(100, LOG_TYPE_ERROR,
-                         std::wstring(function) + L" couldn't create Texture: " + getName() + L"!\n");
+        textureLog().log(100, LOG_TYPE_ERROR, function, L" couldn't create Texture: ", getName(), L"!\n");
         return false;
     }
     m_texture = texture;

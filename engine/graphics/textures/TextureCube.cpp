@@ -98,7 +98,7 @@ bool TextureCube::createFromNode(XMLNode* node)
 {
     static const wchar_t* const function = L"Ulvo::TextureCube::createFromNode";
     FileLogger& log = textureLog();
-    log.log(0, LOG_TYPE_INFO, std::wstring(function) + L"\n");
+    log.log(0, LOG_TYPE_INFO, function, L"\n");
     LogIndent<FileLogger> indent(log);
 
     clearForCreation();
@@ -116,7 +116,7 @@ bool TextureCube::createFromNode(XMLNode* node)
     IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
     IDirect3DCubeTexture9* texture = nullptr;
     if (!device || FAILED(createCubeFromMemory(device, data.bytes, data.size, m_fileInfo, &texture)) || !texture) {
-        log.log(100, LOG_TYPE_ERROR, std::wstring(function) + L" couldn't create CubeTexture: " + getName() + L"!\n");
+        log.log(100, LOG_TYPE_ERROR, function, L" couldn't create CubeTexture: ", getName(), L"!\n");
         return false;
     }
     m_texture = texture;

@@ -19,7 +19,7 @@ void logNotFound(const wchar_t* function, const wchar_t* lead, const std::wstrin
 {
     if (TextureManager::quietSwitch() || logSwitch() <= 0)
         return;
-    managerLog().log(50, LOG_TYPE_ERROR, std::wstring(function) + lead + L"\"" + name + L"\"" + L" nicht gefunden\n");
+    managerLog().log(50, LOG_TYPE_ERROR, function, lead, L"\"", name, L"\"", L" nicht gefunden\n");
 }
 
 std::wstring nameOf(XMLNode* entry)
@@ -154,7 +154,7 @@ void TextureManager::load(XMLNode* list, const TextureLoadOptions& options)
     static const wchar_t* const kFunction = L"Ulvo::TextureManager::load";
     quietSwitch() = true;
     FileLogger& log = managerLog();
-    log.log(25, LOG_TYPE_INFO, std::wstring(kFunction) + L" Start!\n");
+    log.log(25, LOG_TYPE_INFO, kFunction, L" Start!\n");
     log.incIndent();
 
     if (list) {
@@ -187,7 +187,7 @@ void TextureManager::load(XMLNode* list, const TextureLoadOptions& options)
     }
 
     log.decIndent();
-    log.log(25, LOG_TYPE_INFO, std::wstring(kFunction) + L" End!\n");
+    log.log(25, LOG_TYPE_INFO, kFunction, L" End!\n");
     quietSwitch() = true;
 }
 

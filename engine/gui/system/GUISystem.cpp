@@ -124,7 +124,7 @@ void GUISystem::loadTextureList(const std::wstring& fileName)
     TextureManager* textures = getTextureManager();
     XMLNode list;
     if (!XMLNode::load(&list, fileName, 0)) {
-        guiLog().log(25, LOG_TYPE_ERROR, L"Ulvo::GUISystem::load: Texturliste " + fileName + L" nicht lesbar\n");
+        guiLog().log(25, LOG_TYPE_ERROR, L"Ulvo::GUISystem::load: Texturliste ", fileName, L" nicht lesbar\n");
         return;
     }
     if (textures)

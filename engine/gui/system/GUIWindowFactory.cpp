@@ -52,9 +52,8 @@ GUIWindow* GUIWindowFactory::create(const XMLNode* node)
     std::wstring name;
     GUIXml::read(node, L"NAME", name);
     if (m_nesting >= MAX_NESTING) {
-        guiLog().log(50, LOG_TYPE_ERROR,
-                     L"Ulvo::GUIWindowFactory::create: Fenster " + name +
-                         L" zu tief verschachtelt, \u00FCbersprungen\n");
+        guiLog().log(50, LOG_TYPE_ERROR, L"Ulvo::GUIWindowFactory::create: Fenster ", name,
+                     L" zu tief verschachtelt, \u00FCbersprungen\n");
         return nullptr;
     }
     Creator creator = &createPlainWindow;
@@ -68,9 +67,8 @@ GUIWindow* GUIWindowFactory::create(const XMLNode* node)
             }
         }
         if (!found)
-            guiLog().log(25, LOG_TYPE_WARNING,
-                         L"Ulvo::GUIWindowFactory::create: unbekannter TYPE " + type + L" f\u00FCr Fenster " + name +
-                             L", als einfaches Fenster gebaut\n");
+            guiLog().log(25, LOG_TYPE_WARNING, L"Ulvo::GUIWindowFactory::create: unbekannter TYPE ", type,
+                         L" f\u00FCr Fenster ", name, L", als einfaches Fenster gebaut\n");
     }
     ++m_nesting;
     GUIWindow* window = creator(node);

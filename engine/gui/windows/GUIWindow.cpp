@@ -88,9 +88,8 @@ GUIWindow::GUIWindow(const XMLNode* node) : NamedObject(const_cast<XMLNode*>(nod
         if (const GUIWindow* vorlage = gui()->getVorlage(m_vorlagePre.name))
             copyFromVorlage(vorlage, m_vorlagePre.mask);
         else if (!m_vorlagePre.name.empty())
-            guiLog().log(25, LOG_TYPE_WARNING,
-                         L"Ulvo::GUIWindow::GUIWindow: " + getName() + L": Vorlage " + m_vorlagePre.name +
-                             L" (VORLAGE_PRE) nicht gefunden\n");
+            guiLog().log(25, LOG_TYPE_WARNING, L"Ulvo::GUIWindow::GUIWindow: ", getName(), L": Vorlage ",
+                         m_vorlagePre.name, L" (VORLAGE_PRE) nicht gefunden\n");
     }
     if (GUIXml::read(node, L"VORLAGE_POST", text))
         m_vorlagePost = GUIVorlageRef::parse(text);
@@ -449,8 +448,8 @@ void GUIWindow::applyVorlage(const GUIVorlageRef& ref)
         return;
     const GUIWindow* vorlage = gui()->getVorlage(ref.name);
     if (!vorlage) {
-        guiLog().log(25, LOG_TYPE_WARNING,
-                     L"Ulvo::GUIWindow::applyVorlage: " + getName() + L": Vorlage " + ref.name + L" nicht gefunden\n");
+        guiLog().log(25, LOG_TYPE_WARNING, L"Ulvo::GUIWindow::applyVorlage: ", getName(), L": Vorlage ", ref.name,
+                     L" nicht gefunden\n");
         return;
     }
     copyFromVorlage(vorlage, ref.mask);
@@ -537,9 +536,8 @@ bool GUIWindow::addChild(GUIWindow* child, bool handedOver, bool append)
     }
     if (!refused && isAncestorOrSelf(child)) {
         // A window cannot hold itself or its own ancestor: the tree would close a loop.
-        guiLog().log(50, LOG_TYPE_ERROR,
-                     L"Ulvo::GUIWindow::addChild: " + child->getName() + L" ist " + getName() +
-                         L" selbst oder ein Vorfahr, abgelehnt\n");
+        guiLog().log(50, LOG_TYPE_ERROR, L"Ulvo::GUIWindow::addChild: ", child->getName(), L" ist ", getName(),
+                     L" selbst oder ein Vorfahr, abgelehnt\n");
         refused = true;
     }
     if (refused) {

@@ -128,14 +128,12 @@ void reportUnknownKeys(const XMLNode* node, const KeyList& known, const wchar_t*
         return;
     for (const XMLAttribute* attribute : node->getAttributes()) {
         if (!isKnown(attribute->getName(), known, alsoKnown))
-            guiLog().log(25, LOG_TYPE_WARNING,
-                         std::wstring(where) + L": unbekannter Schl\u00FCssel " + attribute->getName() +
-                             L" wird ignoriert\n");
+            guiLog().log(25, LOG_TYPE_WARNING, where, L": unbekannter Schl\u00FCssel ", attribute->getName(),
+                         L" wird ignoriert\n");
     }
     for (const XMLNode* child : node->getNodes()) {
         if (!isKnown(child->getName(), known, alsoKnown))
-            guiLog().log(25, LOG_TYPE_WARNING,
-                         std::wstring(where) + L": unbekannter Knoten " + child->getName() + L" wird ignoriert\n");
+            guiLog().log(25, LOG_TYPE_WARNING, where, L": unbekannter Knoten ", child->getName(), L" wird ignoriert\n");
     }
 }
 

@@ -110,13 +110,6 @@ TEST(GOBFile, MalformedArchivesAreRejected)
     Bytes count = good;
     put32(count, 4, 0x10000000);
     cases.push_back({"count.gob", count, "does not fit"});
-    Bytes past = good;
-    put32(past, 8 + 268 + 4, 4); // b.txt: 3 bytes at the very end, claimed 4
-    cases.push_back({"past.gob", past, "past the end"});
-    Bytes wraps = good;
-    put32(wraps, 8, 0xFFFFFFF0); // offset + size wraps in 32 bits
-    put32(wraps, 12, 0x20);
-    cases.push_back({"wraps.gob", wraps, "past the end"});
     cases.push_back({"cut.gob", Bytes(good.begin(), good.begin() + 8 + 268 + 100), "does not fit"});
     cases.push_back({"short.gob", Bytes{'G', 'O', 'B'}, "shorter than"});
 
@@ -145,6 +138,64 @@ TEST(GOBFile, MalformedArchivesAreRejected)
     std::filesystem::create_directory(logs.folder() / "folder.gob");
     EXPECT_FALSE(missing.loadFile(L"folder.gob"));
     EXPECT_TRUE(missing.getEntries().empty());
+}
+
+TEST(GOBFile, EntryPastTheEndIsLeftOutAlone)
+{
+    LogCapture logs;
+    const Bytes good = makeArchive({{"a.txt", "0123456789"}, {"b.txt", "abc"}, {"c.txt", "last"}});
+    Bytes past = good;
+    put32(past, 8 + 268 + 4, 0x1000);     // b.txt claims more than the file holds
+    put32(past, 8 + 2 * 268, 0xFFFFFFF0); // c.txt: offset + size wraps in 32 bits
+    put32(past, 8 + 2 * 268 + 4, 0x20);
+    writeBytes(logs.folder() / "past.gob", past);
+
+    GOBFile archive(L"PAST", L"past.gob", 0);
+    ASSERT_EQ(archive.getEntries().size(), 1u);
+    FILE* handle = nullptr;
+    uint32_t start = 0;
+    uint32_t end = 0;
+    ASSERT_TRUE(archive.getFilePtr(L"A.TXT", handle, start, end));
+    EXPECT_EQ(readAt(handle, start, end), "0123456789");
+    EXPECT_FALSE(archive.FileExists(L"b.txt"));
+    EXPECT_FALSE(archive.FileExists(L"c.txt"));
+    const std::string log = logs.text("UlvoGOBFile.log");
+    EXPECT_NE(log.find("ERROR  past.gob has entry 1 (b.txt) whose data (offset"), std::string::npos) << log;
+    EXPECT_NE(log.find("ERROR  past.gob has entry 2 (c.txt)"), std::string::npos) << log;
+    EXPECT_NE(log.find("found Entries: 1"), std::string::npos) << log;
+}
+
+TEST(GOBFile, StreamLookupsShareOneStream)
+{
+    LogCapture logs;
+    writeBytes(logs.folder() / "s.gob", makeArchive({{"Data\\One.txt", "first entry"}, {"two.txt", "second"}}));
+    GOBFile archive(L"S", L"s.gob", 0);
+    std::istream* stream = nullptr;
+    uint32_t start = 0;
+    uint32_t end = 0;
+    auto read = [&] {
+        std::string data(end - start, '\0');
+        stream->read(data.data(), static_cast<std::streamsize>(data.size()));
+        return data;
+    };
+    ASSERT_TRUE(archive.getStreamPtr(L"data/one.TXT", stream, start, end));
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(read(), "first entry");
+    std::istream* first = stream;
+    ASSERT_TRUE(archive.getStreamPtr(L"TWO.txt", stream, start, end));
+    EXPECT_EQ(stream, first);
+    EXPECT_EQ(read(), "second");
+    // Reading to the end of the archive and past it leaves the next lookup working.
+    stream->get();
+    ASSERT_TRUE(archive.getStreamPtr(L"data\\one.txt", stream, start, end));
+    EXPECT_EQ(read(), "first entry");
+
+    std::istream* untouched = nullptr;
+    start = 7;
+    EXPECT_FALSE(archive.getStreamPtr(L"three.txt", untouched, start, end));
+    EXPECT_EQ(untouched, nullptr);
+    EXPECT_EQ(start, 7u);
+    EXPECT_NE(logs.text("UlvoGOBFile.log").find("Ulvo::GOBFile::getStreamPtr three.txt"), std::string::npos);
 }
 
 TEST(GOBFile, NameWithoutTerminatorIsCut)

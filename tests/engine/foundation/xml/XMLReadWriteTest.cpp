@@ -1,6 +1,7 @@
 #include "support/LogCapture.h"
 #include "foundation/files/GOBManager.h"
 #include "foundation/xml/XMLNode.h"
+#include "foundation/logging/Logger.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +130,21 @@ TEST(XMLReader, ValuesBarsAndComments)
     EXPECT_EQ(XMLNode::removeComments(L"<!---->x<!---->"), L"x");
 }
 
+TEST(XMLReader, TokenListFormBuildsTheSameTree)
+{
+    // The list form copies the values out of the tokens, which belong to the caller.
+    const std::wstring text = L"<R NAME=\"a longer name\">\n\t<C>\"|a longer value|\"</C>\n</R>";
+    XMLNode built;
+    {
+        const std::vector<XMLToken> tokens = XMLNode::tokenize(text);
+        std::size_t index = 0;
+        ASSERT_TRUE(built.load(tokens, index));
+        EXPECT_EQ(index, tokens.size() - 1);
+    }
+    EXPECT_EQ(built.toText(), L"<R NAME=\"a longer name\">\n\t<C> \"|a longer value|\" </C>\n</R>");
+    EXPECT_EQ(built.getNode(L"C")->getProperty(0)->getValue(), L"a longer value");
+}
+
 TEST(XMLReader, TreeBuilderStructure)
 {
     // A closing tag of another name is skipped; the node ends at its own.
@@ -143,16 +159,62 @@ TEST(XMLReader, TreeBuilderStructure)
     parse(L"plain text", &ok);
     EXPECT_FALSE(ok);
 
-    // Deep nesting is built without recursion.
-    std::wstring deep;
-    for (int i = 0; i < 100000; ++i)
-        deep += L"<N>";
-    XMLNode built;
+    // Nesting is built without recursion, up to the depth the reader accepts.
     const int logging = Ulvo::logSwitch();
     Ulvo::logSwitch() = 0;
+    std::wstring deep;
+    for (std::size_t i = 0; i < XMLNode::MAX_DEPTH; ++i)
+        deep += L"<N>";
+    XMLNode built;
     EXPECT_TRUE(XMLNode::load(&built, deep, 1));
-    Ulvo::logSwitch() = logging;
     EXPECT_EQ(built.getNode(L"N")->getNode(L"N")->getName(), L"N");
+    Ulvo::logSwitch() = logging;
+}
+
+TEST(XMLReader, DeeperNestingIsRefusedWithOneLine)
+{
+    LogCapture capture;
+    std::wstring deep = L"<R>\"|p|\"";
+    for (int i = 0; i < 20000; ++i)
+        deep += L"<N A=\"1\">";
+    XMLNode node(L"KEEP");
+    node.addAttribute(new XMLAttribute(L"OLD", 1));
+    EXPECT_FALSE(XMLNode::load(&node, deep, 1));
+    // The node is as it was; the log holds one line about the depth, not one per level.
+    EXPECT_EQ(node.toText(), L"<KEEP OLD=\"1\"/>");
+    const std::string log = capture.text("MyXML.log");
+    EXPECT_NE(log.find("ERROR Ulvo::XMLNode::load nesting deeper than 256 levels: document refused\n"),
+              std::string::npos)
+        << log.substr(0, 2000);
+    EXPECT_LT(log.size(), 4096u);
+    EXPECT_EQ(Ulvo::moduleLogger(Ulvo::LogModule::XML).getIndent(), 0);
+
+    // One level less is read.
+    std::wstring fits;
+    for (std::size_t i = 0; i < XMLNode::MAX_DEPTH; ++i)
+        fits += L"<N>";
+    XMLNode read;
+    EXPECT_TRUE(XMLNode::load(&read, fits, 1));
+    EXPECT_FALSE(XMLNode::load(&read, fits + L"<N>", 1));
+}
+
+TEST(XMLWriter, IndentationStopsAtTheDeepestReadableLevel)
+{
+    // A tree built in code may be deeper than the reader accepts; its text
+    // grows with the number of nodes, not with the square of the depth.
+    XMLNode root(L"R");
+    XMLNode* node = &root;
+    const int depth = 5000;
+    for (int i = 0; i < depth; ++i) {
+        auto* child = new XMLNode(L"N");
+        node->addNode(child);
+        node = child;
+    }
+    node->addAttribute(new XMLAttribute(L"A", 1));
+    const std::wstring text = root.toText();
+    EXPECT_LT(text.size(), static_cast<std::size_t>(depth) * 2 * (XMLNode::MAX_DEPTH + 8));
+    EXPECT_NE(text.find(L"\n" + std::wstring(XMLNode::MAX_DEPTH, L'\t') + L"<N>"), std::wstring::npos);
+    EXPECT_EQ(text.find(std::wstring(XMLNode::MAX_DEPTH + 1, L'\t')), std::wstring::npos);
 }
 
 TEST(XMLReader, LogsAsTheyGo)
@@ -215,47 +277,60 @@ TEST(XMLWriter, LayoutOfSmallNodes)
     EXPECT_EQ(nested.toText(), L"<N>\n\t<E> </E>\n</N>");
 }
 
-TEST(XMLWriter, UnwritableValuesAreDefinedPrecisely)
+TEST(XMLWriter, ValuesAreWrittenSoThatTheyReadBack)
 {
-    for (const wchar_t* value : {L"a\"b", L"a>b", L"|", L"a||", L"x|||", L"<!-"})
+    // Bars and opening comments in a property are written in a form the reader turns back.
+    for (const wchar_t* value : {L"", L"a\"b", L"a>b<", L"|", L"a||", L"x|||", L"a|b", L"a||b", L"|a", L"||", L"a|\n",
+                                 L"<!-", L"x<!--y", L"<!--|<!---->", L"-->", L"|<!--|"}) {
         EXPECT_TRUE(XMLNode::isWritablePropertyValue(value)) << value;
-    for (const wchar_t* value : {L"a|b", L"a||b", L"|\"", L"x<!--y", L"a|\n"})
-        EXPECT_FALSE(XMLNode::isWritablePropertyValue(value)) << value;
-    for (const wchar_t* value : {L"", L"a|b", L"a||b", L"<!-", L"a b"})
-        EXPECT_TRUE(XMLNode::isWritableAttributeValue(value)) << value;
-    for (const wchar_t* value : {L"a\"b", L"a>b", L"<!--"})
-        EXPECT_FALSE(XMLNode::isWritableAttributeValue(value)) << value;
-
-    // Every value the checks accept reads back unchanged.
-    for (const wchar_t* value : {L"", L"a\"b", L"a>b<", L"|", L"a||", L"x|||", L"<!-", L"-->", L"/N"}) {
         XMLNode node(L"N");
         node.addProperty(new XMLProperty(value));
-        if (XMLNode::isWritablePropertyValue(value) && std::wstring(value) != L"/N") {
-            EXPECT_TRUE(node.isWritable());
-            EXPECT_EQ(parse(node.toText()).getProperty(0)->getValue(), value) << value;
-        } else {
-            EXPECT_FALSE(node.isWritable()) << value;
-        }
+        EXPECT_TRUE(node.isWritable()) << value;
+        EXPECT_EQ(parse(node.toText()).getProperty(0)->getValue(), value) << value;
     }
-    for (const wchar_t* value : {L"", L"a|b", L"|a|", L"<", L"a/", L"--"}) {
+    for (const wchar_t* value : {L"", L"a|b", L"|a|", L"<", L"a/", L"--", L"<!-"}) {
         XMLNode node(L"N");
         node.addAttribute(new XMLAttribute(L"A", value));
         ASSERT_TRUE(node.isWritable()) << value;
         EXPECT_EQ(parse(node.toText()).getAttribute(L"A")->getValue(), value) << value;
     }
 
-    // Names that would not read back.
-    for (const wchar_t* name : {L"", L"A B", L"/A", L"A/", L"A/\t", L"\t", L"!--x", L"A>", L"A\"", L"A="}) {
-        XMLNode root(L"R");
+    // What cannot be written is changed alone; the rest reads back as it is.
+    XMLNode root(L"R");
+    root.addAttribute(new XMLAttribute(L"Q", L"say \"hi\" >now<!--"));
+    root.addAttribute(new XMLAttribute(L"A=B", L"dropped"));
+    root.addAttribute(new XMLAttribute(L"KEEP", L"1"));
+    root.addProperty(new XMLProperty(L"a|\"b"));
+    root.addProperty(new XMLProperty(L"/R"));
+    root.addProperty(new XMLAttribute(L"P", L"as value"));
+    for (const wchar_t* name : {L"", L"A B", L"/A", L"A/", L"!--x", L"A>"})
         root.addNode(new XMLNode(name));
-        EXPECT_FALSE(root.isWritable()) << name;
-    }
-    XMLNode withAttribute(L"R");
-    withAttribute.addAttribute(new XMLAttribute(L"A=B", L"1"));
-    EXPECT_FALSE(withAttribute.isWritable());
-    XMLNode attributeAsProperty(L"R");
-    attributeAsProperty.addProperty(new XMLAttribute(L"A", L"1"));
-    EXPECT_FALSE(attributeAsProperty.isWritable());
+    root.addNode(new XMLNode(L"GOOD"));
+    EXPECT_FALSE(root.isWritable());
+    XMLNode back = parse(root.toText());
+    ASSERT_EQ(back.getAttributes().size(), 2u);
+    EXPECT_EQ(back.getAttribute(L"Q")->getValue(), L"say hi now!--");
+    EXPECT_EQ(back.getAttribute(L"KEEP")->getValue(), L"1");
+    ASSERT_EQ(back.getPropertyCount(), 3u);
+    EXPECT_EQ(back.getProperty(0)->getValue(), L"a|b");
+    EXPECT_EQ(back.getProperty(1)->getValue(), L" /R");
+    EXPECT_EQ(back.getProperty(2)->getValue(), L"as value");
+    ASSERT_EQ(back.getNodeCount(), 1u);
+    EXPECT_EQ(back.getNode(L"GOOD")->getName(), L"GOOD");
+    // Written again, the changed tree stays as it is.
+    EXPECT_TRUE(back.isWritable());
+    EXPECT_EQ(parse(back.toText()).toText(), back.toText());
+
+    // The layout follows what is written: a node whose children are all left
+    // out is laid out as one without children (a fuzz finding).
+    XMLNode lone(L"L");
+    lone.addProperty(new XMLProperty(L"v"));
+    lone.addNode(new XMLNode(L"A B"));
+    lone.addAttribute(new XMLAttribute(L"", L"x"));
+    EXPECT_EQ(lone.toText(), L"<L> \"|v|\" </L>");
+    XMLNode bare(L"B");
+    bare.addAttribute(new XMLAttribute(L"A B", L"x"));
+    EXPECT_EQ(bare.toText(), L"<B> </B>");
 }
 
 class XMLSave : public ::testing::Test {
@@ -291,22 +366,33 @@ TEST_F(XMLSave, UnicodeFalseWarnsAndStillWritesUTF16)
         << m_capture.text();
 }
 
-TEST_F(XMLSave, UnwritableTreeLeavesTheOldFileUntouched)
+TEST_F(XMLSave, UnwritableValueIsChangedAloneAndLogged)
 {
     TestSupport::writeText(file("keep.xml"), "old contents");
     XMLNode root = buildExample();
     root.getNode(L"ENTRY")->getAttribute(L"NAME")->setValue(L"say \"hi\"");
-    EXPECT_FALSE(XMLNode::save(&root, L"keep.xml", true));
-    EXPECT_EQ(TestSupport::readText(file("keep.xml")), "old contents");
-    EXPECT_FALSE(fs::exists(file("keep.xml.tmp")));
-    const std::string log = m_capture.text("MyXML.log");
-    EXPECT_NE(log.find("ERROR Ulvo::XMLNode::save keep.xml"), std::string::npos) << log;
-    EXPECT_NE(log.find("Node: ENTRY attribute NAME value: say \"hi\""), std::string::npos) << log;
-
-    root.getNode(L"ENTRY")->getAttribute(L"NAME")->setValue(L"a");
     root.getNode(L"GROUP")->getProperty(0)->setValue(L"a|b");
-    EXPECT_FALSE(XMLNode::save(&root, L"keep.xml", true));
-    EXPECT_EQ(TestSupport::readText(file("keep.xml")), "old contents");
+    ASSERT_TRUE(XMLNode::save(&root, L"keep.xml", true));
+    EXPECT_FALSE(fs::exists(file("keep.xml.tmp")));
+
+    XMLNode back;
+    ASSERT_TRUE(XMLNode::load(&back, L"keep.xml", 0));
+    EXPECT_EQ(back.getNode(L"ENTRY")->getAttribute(L"NAME")->getValue(), L"say hi");
+    EXPECT_EQ(back.getNode(L"GROUP")->getProperty(0)->getValue(), L"a|b");
+    EXPECT_EQ(back.getAttribute(L"VERSION")->getInt(), 2);
+    EXPECT_EQ(back.getNode(L"GROUP")->getNode(L"ITEM")->getAttribute(L"ID")->getInt(), 3);
+    const std::string log = m_capture.text("MyXML.log");
+    EXPECT_NE(log.find("Ulvo::XMLNode::save keep.xml ge\xC3\xA4ndert: Node: ENTRY attribute NAME value: say \"hi\" "
+                       "written as: say hi"),
+              std::string::npos)
+        << log;
+    // The bar reads back unchanged: nothing to report about it.
+    EXPECT_EQ(log.find("a|b"), std::string::npos) << log;
+
+    // Without a root name that reads back there is no document: the old file stays.
+    XMLNode nameless;
+    EXPECT_FALSE(XMLNode::save(&nameless, L"keep.xml", true));
+    EXPECT_TRUE(XMLNode::load(&back, L"keep.xml", 0));
 }
 
 TEST_F(XMLSave, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)

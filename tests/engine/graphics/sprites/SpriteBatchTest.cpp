@@ -255,6 +255,56 @@ TEST_F(SpriteBatchTest, QuadsOfFiveTexturesNeedTwoBatchesAndEachSamplesItsOwn)
     EXPECT_TRUE(GraphicsTesting::matchesGolden(image, "sprite_batch_2d"));
 }
 
+TEST_F(SpriteBatchTest, SmallBatchesTakeTheirFormAndTexelForPixelQuadsSampleTheNearestTexel)
+{
+    // Two texels, black and white: filtered between them when scaled.
+    Texture2D pair;
+    ASSERT_TRUE(fill(pair, 2, 1, [](UINT x, UINT) { return x == 0 ? 0xFF000000u : 0xFFFFFFFFu; }));
+    Texture2D red, green;
+    ASSERT_TRUE(solid(red, 0xFFFF0000));
+    ASSERT_TRUE(solid(green, 0xFF00FF00));
+    ScopedTarget target(m_device);
+    ASSERT_TRUE(target.ok());
+
+    // One texture, unscaled on whole pixels: its form for one texture, sampled texel for pixel.
+    Image image = target.draw([&] {
+        ASSERT_TRUE(m_sprite.Begin(0, m_effect));
+        ASSERT_TRUE(at(pair, 4.0f, 4.0f));
+        m_sprite.End();
+    });
+    EXPECT_EQ(m_sprite.getBatchCount(), 1u);
+    EXPECT_EQ(m_sprite.getNarrowBatchCount(), 1u);
+    EXPECT_EQ(m_sprite.getPointBatchCount(), 1u);
+    EXPECT_RGB(image, 4, 4, 0xFF000000);
+    EXPECT_RGB(image, 5, 4, 0xFFFFFFFF);
+
+    // Scaled eightfold: filtered, so the middle of the quad lies between the texels.
+    image = target.draw([&] {
+        ASSERT_TRUE(m_sprite.Begin(0, m_effect));
+        const D3DXVECTOR2 scale(8, 8), place(8, 8);
+        ASSERT_TRUE(m_sprite.drawTexture2D(&pair, nullptr, &scale, nullptr, 0.0f, &place, 0xFFFFFFFF));
+        m_sprite.End();
+    });
+    EXPECT_EQ(m_sprite.getPointBatchCount(), 0u);
+    EXPECT_RGB(image, 9, 10, 0xFF000000);
+    EXPECT_RGB(image, 22, 10, 0xFFFFFFFF);
+    const uint32_t middle = image.at(15, 10) & 0xFF;
+    EXPECT_GT(middle, 0x30u);
+    EXPECT_LT(middle, 0xD0u);
+
+    // Half a pixel off the grid is filtered too; two textures take the form for two.
+    image = target.draw([&] {
+        ASSERT_TRUE(m_sprite.Begin(0, m_effect));
+        ASSERT_TRUE(at(red, 2.5f, 2.0f));
+        ASSERT_TRUE(at(green, 20.0f, 2.0f));
+        m_sprite.End();
+    });
+    EXPECT_EQ(m_sprite.getNarrowBatchCount(), 1u);
+    EXPECT_EQ(m_sprite.getPointBatchCount(), 0u);
+    EXPECT_RGB(image, 6, 5, 0xFFFF0000);
+    EXPECT_RGB(image, 24, 5, 0xFF00FF00);
+}
+
 TEST_F(SpriteBatchTest, BlendingAndAlphaTestFollowTheBeginFlags)
 {
     // Left half alpha 0x40, right half alpha 0xC0, all white.
@@ -619,10 +669,10 @@ TEST_F(SpriteBatchTest, ReloadedEffectSourceChangesWhatIsDrawn)
 
     // The pixel shader now keeps only the green channel.
     std::string source = TestSupport::readText(m_logs.folder() / "probe" / "sprite.fx");
-    const std::string from = "return sampleSlot(uv, slot) * colour;";
+    const std::string from = "return sampleSlot(uv, slot, textures) * colour;";
     const size_t at = source.find(from);
     ASSERT_NE(at, std::string::npos);
-    source.replace(at, from.size(), "return sampleSlot(uv, slot) * colour * float4(0, 1, 0, 1);");
+    source.replace(at, from.size(), "return sampleSlot(uv, slot, textures) * colour * float4(0, 1, 0, 1);");
     TestSupport::writeText(m_logs.folder() / "probe" / "sprite.fx", source);
 
     EXPECT_EQ(run(L"FX_reloadEffect " + name), L"Effekt neu geladen!");
