@@ -116,9 +116,9 @@ TEST(DeferredLightTest, CopiesKeepSettingsAndFollowTheirAttachPoint)
 
     // Combinations nested without end are cut a few levels down, with a log line.
     std::wstring deep;
-    for (int i = 0; i < 50000; ++i)
+    for (int i = 0; i < 200; ++i)
         deep += L"<LIGHT TYPE=\"COMBINATION\">";
-    for (int i = 0; i < 50000; ++i)
+    for (int i = 0; i < 200; ++i)
         deep += L"</LIGHT>";
     DeferredLight* nested = lightFrom(deep);
     int levels = 0;
