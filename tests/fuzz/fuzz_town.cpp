@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const bool paths = [&] {
         Ulvo::XMLNode root;
         Ulvo::XMLNode::load(&root, LR"(<A><VORLAGE NAME="Weg" SIZE="4 4" FRAMES="1 1" SPEED="5" ANIM_FRAMES="1">
-            <WEGPUNKTE WEGPUNKT="0 0 0" WEGPUNKT="9 9 1"/></VORLAGE></A>)", 1);
+            <WEGPUNKTE WEGPUNKT="0 0 0" WEGPUNKT="9 9 1"/></VORLAGE></A>)",
+                            1);
         globals.getWegpunktManager().load(root);
         return true;
     }();

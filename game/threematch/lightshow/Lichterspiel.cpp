@@ -203,7 +203,8 @@ void Lichterspiel::update(double realDt)
         if (licht.flightTime < licht.flightDuration) {
             const double t = licht.flightTime / licht.flightDuration;
             for (int k = 0; k < 2; ++k)
-                licht.position[k] = toFloat(licht.start[k] + (static_cast<double>(licht.target[k]) - licht.start[k]) * t);
+                licht.position[k] =
+                    toFloat(licht.start[k] + (static_cast<double>(licht.target[k]) - licht.start[k]) * t);
             arrived = false;
         } else {
             licht.position[0] = licht.target[0];

@@ -104,7 +104,7 @@ private:
     double m_speedHin[2] = {2.0, 0.5};
     double m_speedZurueck[2] = {1.0, 0.5};
     float m_scaleX = 1.0f;
-    float m_scaleY = -1.0f; // negated
+    float m_scaleY = -1.0f;             // negated
     float m_rotation[2] = {0.0f, 0.0f}; // angle range, speed range
     std::wstring m_sounds[3];
 };

@@ -73,9 +73,9 @@ void GebaeudeManager::load(const Ulvo::XMLNode& root)
             m_temporary.push_back(gebaeude);
         else
             m_ordinary.push_back(gebaeude);
-        const auto after = std::upper_bound(
-            m_drawList.begin(), m_drawList.end(), gebaeude->getDrawEbene(),
-            [](double ebene, const Gebaeude* other) { return ebene < other->getDrawEbene(); });
+        const auto after =
+            std::upper_bound(m_drawList.begin(), m_drawList.end(), gebaeude->getDrawEbene(),
+                             [](double ebene, const Gebaeude* other) { return ebene < other->getDrawEbene(); });
         m_drawList.insert(after, gebaeude);
     }
     recomputeRow();
@@ -208,7 +208,8 @@ int GebaeudeManager::destroyRandom()
 void GebaeudeManager::recomputeRow()
 {
     const int width = gridWidth();
-    const auto open = std::find_if(m_ordinary.begin(), m_ordinary.end(), [](const Gebaeude* g) { return !g->isBuilt(); });
+    const auto open =
+        std::find_if(m_ordinary.begin(), m_ordinary.end(), [](const Gebaeude* g) { return !g->isBuilt(); });
     if (open != m_ordinary.end())
         m_firstRow = static_cast<int>(open - m_ordinary.begin()) / width;
     else

@@ -105,8 +105,8 @@ protected:
         manager().resultSignal.connect(&results, &Results::onResult);
         manager().closedSignal.connect(&results, &Results::onClosed);
         ASSERT_TRUE(loadText(kScreen));
-        Ulvo::XMLNode texts =
-            GameTesting::parse(LR"(<TEXTE DEF_LANGUAGE="deutsch"><TEXT NAME="TEST_ZEIT" LANG="deutsch">"|%d|"</TEXT></TEXTE>)");
+        Ulvo::XMLNode texts = GameTesting::parse(
+            LR"(<TEXTE DEF_LANGUAGE="deutsch"><TEXT NAME="TEST_ZEIT" LANG="deutsch">"|%d|"</TEXT></TEXTE>)");
         Ulvo::UlvoEngine::getInstance()->getTextManager()->load(&texts);
     }
     void TearDown() override

@@ -124,7 +124,8 @@ TEST_F(BonusTest, ChargesFillFromClearedStonesAndPickingUsesThemUp)
     Ready ready;
     bonuses().bonusReady.connect(&ready, &Ready::onReady);
     // Loading again connects every bonus once.
-    bonuses().load(GameTesting::parse(LR"(<BONI><HAMMER ROHSTOFF="WASSER REGEN"/><ZEILE ROHSTOFF="ERDE TON"/></BONI>)"));
+    bonuses().load(
+        GameTesting::parse(LR"(<BONI><HAMMER ROHSTOFF="WASSER REGEN"/><ZEILE ROHSTOFF="ERDE TON"/></BONI>)"));
     Bonus& hammer = pick(Hammer);
     ASSERT_EQ(stoneAt(4, 0), 'e') << "a REGEN stone";
     ASSERT_TRUE(hammer.apply(cell(4, 0)));
@@ -157,8 +158,8 @@ TEST_F(BonusTest, CellBonusesRefuseCellsTheyCannotStrike)
     // there finds no cell either.
     cell(2, 2)->startExplosion(2.0, L"");
     EXPECT_FALSE(pick(Hammer).apply(cell(2, 2)));
-    EXPECT_FALSE(pick(Bombe, LR"(<BONI><HAMMER/><BLITZ/><BOMBE ROHSTOFF="WASSER REGEN" SIZE="0"/></BONI>)")
-                     .apply(cell(2, 2)));
+    EXPECT_FALSE(
+        pick(Bombe, LR"(<BONI><HAMMER/><BLITZ/><BOMBE ROHSTOFF="WASSER REGEN" SIZE="0"/></BONI>)").apply(cell(2, 2)));
     // Without a board a bonus does nothing.
     EXPECT_FALSE(bonuses().getBonus(Hammer)->apply(cell(3, 3)));
 }
@@ -220,8 +221,9 @@ TEST_F(BonusTest, BombBurstsItsDiskLaterTowardsTheRim)
     Bonus& corner = pick(Bombe, LR"(<BONI><HAMMER/><BLITZ/>
         <BOMBE ROHSTOFF="WASSER REGEN" SIZE="2" ANIMATIONS_FILE="Schlag"/></BONI>)");
     ASSERT_TRUE(corner.apply(cell(0, 0)));
-    EXPECT_EQ(bursting(), (std::map<std::pair<int, int>, double>{
-                              {{0, 0}, 0.9}, {{0, 1}, 0.9}, {{0, 2}, 0.9}, {{1, 0}, 0.9}, {{1, 1}, 0.9}, {{2, 0}, 0.9}}));
+    EXPECT_EQ(bursting(),
+              (std::map<std::pair<int, int>, double>{
+                  {{0, 0}, 0.9}, {{0, 1}, 0.9}, {{0, 2}, 0.9}, {{1, 0}, 0.9}, {{1, 1}, 0.9}, {{2, 0}, 0.9}}));
     EXPECT_EQ(strikes(), before + 6);
 }
 

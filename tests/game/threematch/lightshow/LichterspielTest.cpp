@@ -108,7 +108,8 @@ TEST_F(LichterspielTest, OpaqueSamplesBecomeLightsAroundTheScreensMiddle)
     ASSERT_EQ(eins->getLichter().size(), 2u);
     EXPECT_EQ(eins->getLichter()[1].home[1] - eins->getLichter()[0].home[1], 768.0f * 0.5f / 2.0f);
     // A grid finer than the picture takes each texel once.
-    Ulvo::XMLNode fine = GameTesting::parse(LR"(<LICHTERSPIEL NAME="F" ANZ_LICHTER="100000 100000"><LICHT/></LICHTERSPIEL>)");
+    Ulvo::XMLNode fine =
+        GameTesting::parse(LR"(<LICHTERSPIEL NAME="F" ANZ_LICHTER="100000 100000"><LICHT/></LICHTERSPIEL>)");
     Lichterspiel many(&fine);
     many.setPicture(picture());
     EXPECT_EQ(many.getLichter().size(), 4u);

@@ -352,8 +352,8 @@ TEST(GebaeudeDrawing, TheTownWithBuiltAndUnbuiltBuildings)
         const int x = static_cast<int>(gebaeude->getX() * kScale), y = static_cast<int>(gebaeude->getY() * kScale);
         const int w = static_cast<int>(gebaeude->getVorschau()->getWidth() * kScale);
         const int h = static_cast<int>(gebaeude->getVorschau()->getHeight() * kScale);
-        sprite->drawRegion(gebaeude->getVorschau(), nullptr, RECT{x, y, x + w, y + h}, Ulvo::SDP_SCALE,
-                           Ulvo::SDP_SCALE, 0x90FFFFFF);
+        sprite->drawRegion(gebaeude->getVorschau(), nullptr, RECT{x, y, x + w, y + h}, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
+                           0x90FFFFFF);
     }
     town.render(0.0f, 0.0f, kScale);
     sprite->End();
