@@ -1340,6 +1340,44 @@ void drawBuilding(Svg& svg, const Building& b, double ox, double oy, double phas
     }
 }
 
+// The well the market brings along, in a 64 x 64 frame: a round stone shaft under a small
+// wooden roof, its bucket swinging on the rope; phase 0..1 swings the bucket and moves the
+// glint on the water.
+void drawWell(Svg& svg, double ox, double oy, double phase, bool preview)
+{
+    const std::string line = "stroke='" + kInk.hex() + "' stroke-width='1.2' stroke-linejoin='round'";
+    const Colour stone = preview ? Colour{150, 150, 150} : Colour{168, 160, 150};
+    const Colour wood = preview ? Colour{120, 120, 120} : kWood;
+    const Colour roof = preview ? Colour{110, 110, 110} : Colour{170, 60, 40};
+    svg.ellipse(ox + 33, oy + 60, 22, 3.5, "#000000", "opacity='0.3'");
+    // Posts and roof.
+    svg.rect(ox + 13, oy + 16, 4, 30, svg.litGradient(wood), line);
+    svg.rect(ox + 47, oy + 16, 4, 30, svg.litGradient(wood), line);
+    svg.path(polygon({{ox + 7, oy + 19}, {ox + 32, oy + 4}, {ox + 57, oy + 19}}), svg.litGradient(roof), line);
+    svg.rect(ox + 15, oy + 21, 34, 3, wood.shade(-0.3).hex(), line);
+    // Rope and bucket.
+    const double swing = preview ? 0.0 : 3.0 * std::sin(2 * M_PI * phase);
+    svg.path("M" + num(ox + 32) + " " + num(oy + 24) + " L" + num(ox + 32 + swing) + " " + num(oy + 33), "none",
+             "stroke='#5a4630' stroke-width='1'");
+    svg.path(polygon({{ox + 28 + swing, oy + 33},
+                      {ox + 36 + swing, oy + 33},
+                      {ox + 35 + swing, oy + 39},
+                      {ox + 29 + swing, oy + 39}}),
+             svg.litGradient(wood), line);
+    // The shaft: its water behind the rim, then the stones in front.
+    svg.ellipse(ox + 32, oy + 42, 18, 5, preview ? "#6a6a6a" : svg.verticalGradient({90, 150, 220}, {40, 80, 150}),
+                line);
+    if (!preview)
+        svg.ellipse(ox + 24 + 16 * phase, oy + 41.5, 3, 1, "#ffffff", "opacity='0.8'");
+    svg.path("M" + num(ox + 14) + " " + num(oy + 42) + " L" + num(ox + 14) + " " + num(oy + 56) + " A18 5 0 0 0 " +
+                 num(ox + 50) + " " + num(oy + 56) + " L" + num(ox + 50) + " " + num(oy + 42) + " A18 5 0 0 1 " +
+                 num(ox + 14) + " " + num(oy + 42) + " Z",
+             svg.litGradient(stone), line);
+    for (double y : {47.0, 52.0})
+        svg.path("M" + num(ox + 14) + " " + num(oy + y) + " A18 5 0 0 0 " + num(ox + 50) + " " + num(oy + y), "none",
+                 "stroke='" + stone.shade(-0.35).hex() + "' stroke-width='0.8'");
+}
+
 void makeTown()
 {
     for (const Building& b : kBuildings) {
@@ -1351,14 +1389,21 @@ void makeTown()
         Svg preview(128, 128);
         drawBuilding(preview, b, 0, 0, 0, true);
         render(preview, base + "_vorschau.png");
+        // The building alone on a clear ground: the light show turns its opaque texels into
+        // lights, and the town's panels lay it over their own background.
         Svg big(256, 256);
-        big.rect(0, 0, 256, 256, big.verticalGradient({150, 190, 230}, {250, 230, 190}), "rx='16'");
-        big.rect(0, 220, 256, 36, big.verticalGradient({110, 160, 80}, {70, 120, 50}));
         big.beginGroup("transform='scale(2)'");
         drawBuilding(big, b, 0, -8, 0, false);
         big.endGroup();
         render(big, base + "_vorschau_big.png");
     }
+    Svg well(256, 64);
+    for (int f = 0; f < 4; ++f)
+        drawWell(well, 64.0 * f, 0, f / 4.0, false);
+    render(well, "data/Gebaeude/brunnen_animation.png");
+    Svg wellPreview(64, 64);
+    drawWell(wellPreview, 0, 0, 0, true);
+    render(wellPreview, "data/Gebaeude/brunnen_vorschau.png");
 
     // Catastrophes: one picture each, 256 x 192.
     const char* names[4] = {"feuer", "sturm", "flut", "duerre"};

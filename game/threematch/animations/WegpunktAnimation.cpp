@@ -73,7 +73,14 @@ bool WegpunktAnimation::isFinished() const
 void WegpunktAnimation::render(Ulvo::D3DXSprite& sprite, float offsetX, float offsetY, double scale,
                                D3DCOLOR colour) const
 {
-    if (m_hidden || m_startDelay > 0.0 || !m_vorlage.getTexture())
+    if (!m_hidden)
+        draw(sprite, offsetX, offsetY, scale, colour);
+}
+
+void WegpunktAnimation::draw(Ulvo::D3DXSprite& sprite, float offsetX, float offsetY, double scale,
+                             D3DCOLOR colour) const
+{
+    if (m_startDelay > 0.0 || !m_vorlage.getTexture())
         return;
     // The rectangle follows the view; the path position is added unscaled.
     const double px = toPixel(m_x), py = toPixel(m_y);

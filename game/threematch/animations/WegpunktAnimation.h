@@ -29,7 +29,10 @@ public:
     // True once the frames are played and the path is done; an animation with fewer than
     // one frame to play never ends by itself.
     bool isFinished() const;
+    // Draws the current frame unless the animation is hidden or still waiting.
     void render(Ulvo::D3DXSprite& sprite, float offsetX, float offsetY, double scale, D3DCOLOR colour) const;
+    // The same for a hidden animation, for the owner that keeps it out of the common drawing.
+    void draw(Ulvo::D3DXSprite& sprite, float offsetX, float offsetY, double scale, D3DCOLOR colour) const;
 
     bool isHidden() const { return m_hidden; }
     void setHidden(bool hidden) { m_hidden = hidden; }

@@ -1,5 +1,6 @@
 #include "threematch/globals/DataReads.h"
 
+#include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 
 #include <algorithm>
@@ -8,6 +9,14 @@
 #include <vector>
 
 namespace ThreeMatch {
+
+bool readDataFile(const std::wstring& fileName, Ulvo::XMLNode& root, const wchar_t* who)
+{
+    if (Ulvo::XMLNode::load(&root, fileName, 0))
+        return true;
+    Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, std::wstring(who) + L": " + fileName + L" nicht gelesen!\n");
+    return false;
+}
 
 unsigned readDoubles(const Ulvo::XMLNode& node, const std::wstring& key, std::span<double> values)
 {

@@ -9,6 +9,9 @@ class XMLNode;
 
 namespace ThreeMatch {
 
+// Reads a data file into root; false, with a log line naming who and the file, when it does not.
+bool readDataFile(const std::wstring& fileName, Ulvo::XMLNode& root, const wchar_t* who);
+
 // The first numbers of the blank-separated list under key, as doubles; numbers the list
 // lacks keep their values. The number of items in the list, 0 without the key.
 unsigned readDoubles(const Ulvo::XMLNode& node, const std::wstring& key, std::span<double> values);

@@ -1,6 +1,7 @@
 #include "threematch/globals/GameGraphics.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/files/File.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/sprites/SpritePair.h"
 #include "graphics/textures/Texture2D.h"
@@ -37,7 +38,8 @@ bool loadGameTextureList(const std::wstring& fileName)
 {
     Ulvo::TextureManager* manager = gameTextures();
     Ulvo::XMLNode list;
-    if (!manager || !Ulvo::XMLNode::load(&list, fileName, 0))
+    // Lists are named by data files, which must not lead out of the data.
+    if (!manager || !Ulvo::File::checkDataReference(fileName) || !Ulvo::XMLNode::load(&list, fileName, 0))
         return false;
     manager->load(&list, Ulvo::TextureLoadOptions());
     return true;

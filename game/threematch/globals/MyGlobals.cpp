@@ -10,11 +10,14 @@
 #include "foundation/xml/XMLNode.h"
 #include "graphics/sprites/D3DXSprite.h"
 #include "threematch/animations/WegpunktManager.h"
+#include "threematch/bonuses/BonusManager.h"
 #include "threematch/globals/GameGraphics.h"
 #include "threematch/globals/GameRandom.h"
+#include "threematch/lightshow/LichterspielManager.h"
 #include "threematch/particles/PartikelManager.h"
 #include "threematch/profiles/ProfileManager.h"
 #include "threematch/stones/RohstoffManager.h"
+#include "threematch/town/GebaeudeManager.h"
 
 #include <objbase.h>
 
@@ -48,6 +51,9 @@ MyGlobals::MyGlobals()
     , m_wegpunkte(std::make_unique<WegpunktManager>())
     , m_rohstoffe(std::make_unique<RohstoffManager>())
     , m_partikel(std::make_unique<PartikelManager>())
+    , m_bonuses(std::make_unique<BonusManager>(*this))
+    , m_gebaeude(std::make_unique<GebaeudeManager>(*this))
+    , m_lichterspiele(std::make_unique<LichterspielManager>())
 {
     m_profileManager->setGlobals(this);
     for (int i = 0; i < 9; ++i) {
@@ -64,6 +70,9 @@ MyGlobals::~MyGlobals()
     ProfileManager* profiles = ProfileManager::existingInstance();
     if (profiles && profiles->getGlobals() == this)
         profiles->saveAtExit();
+    m_lichterspiele.reset();
+    m_gebaeude.reset();
+    m_bonuses.reset();
     m_wegpunkte.reset();
     m_rohstoffe.reset();
     m_partikel.reset();

@@ -1,7 +1,7 @@
 #pragma once
 // The game's globals, handed to the engine as its user globals before "config.cfg" is read.
-// They own the game's long-lived managers (path animations, stone classes, particles; the
-// buildings, bonuses, light shows and the board join them as they are built), hold the
+// They own the game's long-lived managers (path animations, stone classes, particles, bonuses,
+// buildings and light shows; the board joins them with the controller), hold the
 // tuning constants of the board, the bonuses and the difficulty levels, the two volumes and
 // the other settings of the "API_PARAMS" section, and the nine-part frame the game draws its
 // boxes with. Every game part reaches them through the engine or the controller's pointer.
@@ -25,6 +25,9 @@ class Texture2D;
 
 namespace ThreeMatch {
 
+class BonusManager;
+class GebaeudeManager;
+class LichterspielManager;
 class PartikelManager;
 class ProfileManager;
 class ProfileWorld;
@@ -50,6 +53,9 @@ public:
     WegpunktManager& getWegpunktManager() const { return *m_wegpunkte; }
     RohstoffManager& getRohstoffManager() const { return *m_rohstoffe; }
     PartikelManager& getPartikelManager() const { return *m_partikel; }
+    BonusManager& getBonusManager() const { return *m_bonuses; }
+    GebaeudeManager& getGebaeudeManager() const { return *m_gebaeude; }
+    LichterspielManager& getLichterspiele() const { return *m_lichterspiele; }
     // The buildings and running level the profiles apply and save; not owned, may be null.
     ProfileWorld* getProfileWorld() const { return m_profileWorld; }
     void setProfileWorld(ProfileWorld* world) { m_profileWorld = world; }
@@ -131,6 +137,10 @@ private:
     std::unique_ptr<WegpunktManager> m_wegpunkte;
     std::unique_ptr<RohstoffManager> m_rohstoffe;
     std::unique_ptr<PartikelManager> m_partikel;
+    // These refer to the stone classes, particles and path animations above and go first.
+    std::unique_ptr<BonusManager> m_bonuses;
+    std::unique_ptr<GebaeudeManager> m_gebaeude;
+    std::unique_ptr<LichterspielManager> m_lichterspiele;
     ProfileWorld* m_profileWorld = nullptr;
 
     float m_soundVolume = 75.0f;

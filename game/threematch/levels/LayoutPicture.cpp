@@ -37,8 +37,9 @@ uint8_t toByte(float value)
     return static_cast<uint8_t>(value >= 1.0f ? 255 : value > 0.0f ? value * 255.0f + 0.5f : 0);
 }
 
-// Copies the texels of a loaded texture; false when it cannot be locked or read.
-bool readTexels(Ulvo::Texture2D* texture, LayoutPicture& picture)
+} // namespace
+
+bool readTexturePicture(Ulvo::Texture2D* texture, LayoutPicture& picture)
 {
     if (!texture || texture->getWidth() == 0 || texture->getHeight() == 0)
         return false;
@@ -64,8 +65,6 @@ bool readTexels(Ulvo::Texture2D* texture, LayoutPicture& picture)
         picture = std::move(read);
     return ok;
 }
-
-} // namespace
 
 LayoutCell storyCell(uint32_t argb)
 {
@@ -93,12 +92,12 @@ LayoutCell stampCell(uint32_t argb)
 
 bool TexturePictureSource::readFile(const std::wstring& fileName, LayoutPicture& picture)
 {
-    return readTexels(gameTextureFromFile(fileName), picture);
+    return readTexturePicture(gameTextureFromFile(fileName), picture);
 }
 
 bool TexturePictureSource::readTexture(const std::wstring& name, LayoutPicture& picture)
 {
-    return readTexels(findGameTexture(name), picture);
+    return readTexturePicture(findGameTexture(name), picture);
 }
 
 } // namespace ThreeMatch

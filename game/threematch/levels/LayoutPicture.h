@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace Ulvo {
+class Texture2D;
+}
+
 namespace ThreeMatch {
 
 struct LayoutPicture {
@@ -21,6 +25,10 @@ struct LayoutPicture {
         return x >= 0 && y >= 0 && x < width && y < height ? texels[static_cast<std::size_t>(y) * width + x] : 0u;
     }
 };
+
+// Copies the texels of a loaded texture; false when there is none or it cannot be locked or
+// read. The light show reads its pictures so too.
+bool readTexturePicture(Ulvo::Texture2D* texture, LayoutPicture& picture);
 
 // What a texel makes of a cell.
 struct LayoutCell {

@@ -1,0 +1,106 @@
+#pragma once
+// The owner of every minigame. It reads "data\Games\minigames.min": the minigames' texts,
+// fonts, texture animations, textures and GUI files, and one game per MINISPIEL entry, made by
+// the factory of its TYPE. The games stand in a shuffled rotation; the manager builds the
+// minigame screen with its help menu, runs one active game at a time (its update, the clock
+// and the timer bar) and passes the games' events on through its signals: the game
+// controller connects the result (a score 0..1; 0 when skipped) and the closing (the game's
+// cancel button, no score).
+//
+// The manager holds one reference on each game, one more on the active game, and one on each
+// screen window it uses. Every play starts with the help shown and the clock standing.
+#include "foundation/sigslot.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace Ulvo {
+class GUILabel;
+class GUIProgressBar;
+class GUIWindow;
+class XMLNode;
+} // namespace Ulvo
+
+namespace ThreeMatch {
+
+class Minispiel;
+
+class MinispielManager : public sigslot::has_slots<> {
+public:
+    // Makes a game of one kind from its MINISPIEL node, carrying one reference.
+    using Creator = Minispiel* (*)(Ulvo::XMLNode* node);
+
+    // The one manager, built on first use and destroyed at exit.
+    static MinispielManager* getInstance();
+    ~MinispielManager() override;
+    MinispielManager(const MinispielManager&) = delete;
+    MinispielManager& operator=(const MinispielManager&) = delete;
+
+    sigslot::signal1<const bool&> screenSignal;
+    sigslot::signal2<Minispiel&, const float&> resultSignal;
+    sigslot::signal1<Minispiel&> failedSignal;
+    sigslot::signal1<Minispiel&> closedSignal;
+    sigslot::signal1<Minispiel&> rightSignal;
+    sigslot::signal1<Minispiel&> wrongSignal;
+
+    // The factory's kinds: TYPE words, compared exactly.
+    void registerType(const std::wstring& type, Creator creator);
+    // The definition file's root: TEXTE, FONTS, ANIMATIONEN, TEXTURES and GUI files, each kind
+    // in file order, then the MINISPIEL entries.
+    void load(Ulvo::XMLNode& root);
+    // A game of the node's TYPE; null (with a log line) for a missing or unknown TYPE.
+    Minispiel* createMinispiel(Ulvo::XMLNode& node);
+    // Finds the screen windows, lets every game build its windows into the game screen and
+    // hides the help.
+    void initScreen();
+    // A new order of the rotation (10 x n random moves to the end).
+    void shuffle();
+    // games[index modulo their number]; null without games.
+    Minispiel* getCurrentMinispiel() const;
+    void nextMinispiel() { ++m_index; }
+    // Hides and lets go of the active game; shows the new one (null: none) with its help.
+    void setActiveMinispiel(Minispiel* game);
+    // Brings the screen to the front (with an active game) or sends it to the back.
+    void showScreen(const bool& show);
+    // The help menu over the game (the clock stands) or the game alone.
+    void showHelp(const bool& show);
+    // Once a frame: the active game, its clock and the timer bar.
+    void update(const double& dt);
+
+    // The help menu's buttons.
+    void onHelpOk(Ulvo::GUIWindow& button);
+    void onHelpSkip(Ulvo::GUIWindow& button);
+
+    // Lets go of every game and window (exit; tests start afresh). The kinds stay registered.
+    void clear();
+
+    const std::vector<Minispiel*>& getMinispiele() const { return m_games; }
+    Minispiel* getActiveMinispiel() const { return m_active; }
+    bool isScreenShown() const { return m_screenShown; }
+    bool isHelpShown() const { return m_helpShown; }
+    unsigned getIndex() const { return m_index; }
+    Ulvo::GUIWindow* getScreen() const { return m_screen; }
+    Ulvo::GUIWindow* getGameScreen() const { return m_gameScreen; }
+    Ulvo::GUIWindow* getHelpMenu() const { return m_helpMenu; }
+    Ulvo::GUILabel* getHelpLabel() const { return m_helpLabel; }
+
+private:
+    MinispielManager() = default;
+    // Loads the file its FILE names; false (with a log line) when it cannot.
+    static bool loadSection(const Ulvo::XMLNode& node, Ulvo::XMLNode& document);
+
+    std::map<std::wstring, Creator> m_kinds;
+    std::vector<Minispiel*> m_games;
+    Minispiel* m_active = nullptr;
+    Ulvo::GUIWindow* m_gameScreen = nullptr;
+    Ulvo::GUIWindow* m_screen = nullptr;
+    Ulvo::GUIWindow* m_helpMenu = nullptr;
+    Ulvo::GUILabel* m_helpLabel = nullptr;
+    Ulvo::GUIProgressBar* m_timerBar = nullptr;
+    bool m_screenShown = false;
+    bool m_helpShown = true;
+    unsigned m_index = 0;
+};
+
+} // namespace ThreeMatch
