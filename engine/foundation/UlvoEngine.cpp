@@ -403,10 +403,10 @@ bool UlvoEngine::save(const std::wstring& path)
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         target = finalPath(path);
-        log.log(50, LOG_TYPE_WARNING, L" " + path + L" is a link, written to " + target + L"\n");
+        log.log(50, LOG_TYPE_WARNING, L" ", path, L" is a link, written to ", target, L"\n");
     }
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        log.log(50, LOG_TYPE_WARNING, L" " + path + L" is read-only and is left as it is\n");
+        log.log(50, LOG_TYPE_WARNING, L" ", path, L" is read-only and is left as it is\n");
         return false;
     }
     if (result)

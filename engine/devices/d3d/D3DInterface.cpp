@@ -129,9 +129,8 @@ bool D3DInterface::init(D3DInitParams* params)
     }
     const D3DPRESENT_PARAMETERS& present = *m_initParams->getPresentParams();
     log.log(100, LOG_TYPE_INFO, L"Ulvo::D3DInterface::init succeded!\n");
-    log.log(100, LOG_TYPE_INFO,
-            L"Created ScreenSize: " + std::to_wstring(present.BackBufferWidth) + L"x" +
-                std::to_wstring(present.BackBufferHeight) + L"\n");
+    log.log(100, LOG_TYPE_INFO, L"Created ScreenSize: ", std::to_wstring(present.BackBufferWidth), L"x",
+            std::to_wstring(present.BackBufferHeight), L"\n");
     if (m_graphics)
         m_graphics->onDeviceStarted();
     return true;
@@ -279,11 +278,11 @@ D3DPRESENT_PARAMETERS* D3DInterface::setPresenterParams(const D3DPRESENT_PARAMET
         present = *pp;
     const HRESULT hr = m_device ? m_device->Reset(&present) : D3DERR_INVALIDCALL;
     const std::wstring code = std::to_wstring(static_cast<long>(hr));
-    log.log(0, LOG_TYPE_INFO, L"Reset D3DDevice with HRESULT:" + code + L"\n");
+    log.log(0, LOG_TYPE_INFO, L"Reset D3DDevice with HRESULT:", code, L"\n");
     if (SUCCEEDED(hr))
-        log.log(0, LOG_TYPE_INFO, L"Reset D3DDevice with HRESULT:" + code + L"\n");
+        log.log(0, LOG_TYPE_INFO, L"Reset D3DDevice with HRESULT:", code, L"\n");
     else
-        log.log(100, LOG_TYPE_ERROR, L"Reset D3DDevice Failed HRESULT:" + code + L"\n");
+        log.log(100, LOG_TYPE_ERROR, L"Reset D3DDevice Failed HRESULT:", code, L"\n");
 
     updateWindow();
     // After a failed reset the holders keep their resources released: the

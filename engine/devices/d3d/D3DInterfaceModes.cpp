@@ -46,15 +46,14 @@ void D3DInterface::createDisplayModeList()
     }
     if (temporary)
         d3d->Release();
-    log.log(0, LOG_TYPE_INFO, L"create " + std::to_wstring(m_displayModes.size()) + L" DisplayModes\n");
+    log.log(0, LOG_TYPE_INFO, L"create ", std::to_wstring(m_displayModes.size()), L" DisplayModes\n");
     sortDisplayModeList(0, 1, 2);
 }
 
 void D3DInterface::sortDisplayModeList(unsigned key1, unsigned key2, unsigned key3)
 {
-    renderLog().log(0, LOG_TYPE_INFO,
-                    L"Ulvo::D3DInterface::sortDisplayModeList " + std::to_wstring(key1) + L" " + std::to_wstring(key2) +
-                        L" " + std::to_wstring(key3) + L"\n");
+    renderLog().log(0, LOG_TYPE_INFO, L"Ulvo::D3DInterface::sortDisplayModeList ", std::to_wstring(key1), L" ",
+                    std::to_wstring(key2), L" ", std::to_wstring(key3), L"\n");
     m_sortKeys[0] = key1;
     m_sortKeys[1] = key2;
     m_sortKeys[2] = key3;

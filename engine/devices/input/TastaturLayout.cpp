@@ -250,7 +250,7 @@ void TastaturLayout::readKey(XMLNode& node)
     std::wstring keyName;
     if (node.readString(L"KEY_NAME", keyName)) {
         code = keyCodeFromName(keyName);
-        mainLogger().log(75, LOG_TYPE_INFO, keyName + L" " + std::to_wstring(code) + L"\n");
+        mainLogger().log(75, LOG_TYPE_INFO, keyName, L" ", std::to_wstring(code), L"\n");
         for (int index = 1; index < kNamesPerKey; ++index) {
             if (m_keyNames[code][index].empty()) {
                 m_keyNames[code][index] = keyName;

@@ -17,7 +17,7 @@ bool readSoundBankFile(XMLNode* node, unsigned char*& data, uint32_t& size, std:
     File file(fileNode);
     fileName = file.getFileName();
     if (!file.isOpen()) {
-        mainLogger().log(75, LOG_TYPE_ERROR, L"Sound bank file not found: " + fileName + L"\n");
+        mainLogger().log(75, LOG_TYPE_ERROR, L"Sound bank file not found: ", fileName, L"\n");
         return false;
     }
     if (!file.getFILE_DATA(data, size)) {
@@ -32,8 +32,8 @@ void logDamagedBank(const std::wstring& fileName)
 {
     mainLogger().log(
         75, LOG_TYPE_ERROR,
-        L"Sound bank file refused by the sound engine (empty, damaged or not matching the global settings): " +
-            fileName + L"\n");
+        L"Sound bank file refused by the sound engine (empty, damaged or not matching the global settings): ", fileName,
+        L"\n");
 }
 
 Wavebank::Wavebank(XMLNode* node) : NamedObject(node)

@@ -136,9 +136,8 @@ bool Effect::createFromNode(XMLNode* node)
     HRESULT failure = E_FAIL;
     ID3DXBuffer* compiled = compile(file.getFileName(), fileBytes.get(), size, flags, &include, mayUseCache, failure);
     if (!compiled) {
-        log.log(100, LOG_TYPE_ERROR,
-                L"Ulvo::Effect::createFromNode D3DXCreateEffect() failed NAME: " + getName() + L" HRESULT: " +
-                    std::to_wstring(static_cast<long>(failure)) + L"\n");
+        log.log(100, LOG_TYPE_ERROR, L"Ulvo::Effect::createFromNode D3DXCreateEffect() failed NAME: ", getName(),
+                L" HRESULT: ", std::to_wstring(static_cast<long>(failure)), L"\n");
         return false;
     }
 
@@ -153,22 +152,20 @@ bool Effect::createFromNode(XMLNode* node)
         m_effect = nullptr;
         if (!errorText.empty()) {
             showError(file.getFileName() + L"\nD3DXCreateEffect() schlug fehl\n" + errorText);
-            log.log(100, LOG_TYPE_ERROR, L"Ulvo::Effect::createFromNode D3DXCreateEffect() failed" + getName() + L"\n");
-            log.log(100, LOG_TYPE_ERROR, errorText + L"\n");
+            log.log(100, LOG_TYPE_ERROR, L"Ulvo::Effect::createFromNode D3DXCreateEffect() failed", getName(), L"\n");
+            log.log(100, LOG_TYPE_ERROR, errorText, L"\n");
         } else {
-            log.log(100, LOG_TYPE_ERROR,
-                    L"Ulvo::Effect::createFromNode D3DXCreateEffect() failed NAME: " + getName() + L" HRESULT: " +
-                        std::to_wstring(static_cast<long>(hr)) + L"\n");
+            log.log(100, LOG_TYPE_ERROR, L"Ulvo::Effect::createFromNode D3DXCreateEffect() failed NAME: ", getName(),
+                    L" HRESULT: ", std::to_wstring(static_cast<long>(hr)), L"\n");
         }
         return false;
     }
     if (!errorText.empty())
-        log.log(50, LOG_TYPE_WARNING,
-                L"Ulvo::Effect::createFromNode" + file.getFileName() + L"\n" +
-                    L"D3DXCreateEffect() erzeugte folgende Ausgabe:\n" + errorText + L"\n");
+        log.log(50, LOG_TYPE_WARNING, L"Ulvo::Effect::createFromNode", file.getFileName(), L"\n",
+                L"D3DXCreateEffect() erzeugte folgende Ausgabe:\n", errorText, L"\n");
 
     m_loaded = true;
-    log.log(10, LOG_TYPE_INFO, L"Ulvo::Effect::createFromNode " + getName() + L" is OK\n");
+    log.log(10, LOG_TYPE_INFO, L"Ulvo::Effect::createFromNode ", getName(), L" is OK\n");
     if (!isFollowingDevice())
         followDevice();
     m_definition = definition;
@@ -204,9 +201,9 @@ ID3DXBuffer* Effect::compile(const std::wstring& fileName, const unsigned char* 
         release(errors);
         if (!text.empty()) {
             showError(fileName + L"\nD3DXCreateEffectCompiler() schlug fehl\n" + text);
-            log.log(100, LOG_TYPE_ERROR,
-                    L"Ulvo::Effect::createFromNode D3DXCreateEffectCompiler() failed" + getName() + L"\n");
-            log.log(100, LOG_TYPE_ERROR, text + L"\n");
+            log.log(100, LOG_TYPE_ERROR, L"Ulvo::Effect::createFromNode D3DXCreateEffectCompiler() failed", getName(),
+                    L"\n");
+            log.log(100, LOG_TYPE_ERROR, text, L"\n");
         }
         if (compiler)
             compiler->Release();
@@ -222,8 +219,8 @@ ID3DXBuffer* Effect::compile(const std::wstring& fileName, const unsigned char* 
         release(compiled);
         if (!text.empty()) {
             showError(fileName + L"\nCompileEffect() schlug fehl\n" + text);
-            log.log(100, LOG_TYPE_ERROR, L"Ulvo::Effect::createFromNode CompileEffect() failed" + getName() + L"\n");
-            log.log(100, LOG_TYPE_ERROR, text + L"\n");
+            log.log(100, LOG_TYPE_ERROR, L"Ulvo::Effect::createFromNode CompileEffect() failed", getName(), L"\n");
+            log.log(100, LOG_TYPE_ERROR, text, L"\n");
         }
         return nullptr;
     }

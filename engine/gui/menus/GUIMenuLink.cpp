@@ -39,8 +39,8 @@ GUIMenuLink::GUIMenuLink(XMLNode* node, GUIMenu* owner) : NamedObject(node), m_o
         for (const XMLProperty* property : delta->getProperties())
             m_skipList.push_back(property->getValue());
         if (m_menuDelta < 0 && m_skipStep == 0 && !m_skipList.empty())
-            guiLog().log(25, LOG_TYPE_WARNING,
-                         where(owner) + L"SKIP_STEP 0 kommt nicht voran, es gilt der erste Kandidat\n");
+            guiLog().log(25, LOG_TYPE_WARNING, where(owner),
+                         L"SKIP_STEP 0 kommt nicht voran, es gilt der erste Kandidat\n");
     }
     if (GUIXml::read(node, L"CLICK_WINDOW", m_clickWindow))
         m_useClick = true;
@@ -60,9 +60,9 @@ GUIMenuLink::GUIMenuLink(XMLNode* node, GUIMenu* owner) : NamedObject(node), m_o
             m_key = code;
             m_useKey = true;
         } else {
-            guiLog().log(25, LOG_TYPE_WARNING,
-                         where(owner) + L"Taste " + keyName + L" (KEY_PRESSED_STRING) ist im Tastaturlayout " +
-                             (layout ? layout->getName() : std::wstring(L"(keines)")) + L" unbekannt\n");
+            guiLog().log(25, LOG_TYPE_WARNING, where(owner), L"Taste ", keyName,
+                         L" (KEY_PRESSED_STRING) ist im Tastaturlayout ",
+                         (layout ? layout->getName() : std::wstring(L"(keines)")), L" unbekannt\n");
         }
     }
     GUIXml::read(node, L"USE_KEY_PRESSED", m_useKey);
@@ -75,7 +75,7 @@ void GUIMenuLink::resolve()
 {
     m_destination = GUIMenuManager::getInstance()->getMenu(m_destinationName);
     if (!m_destination && !m_destinationName.empty())
-        guiLog().log(25, LOG_TYPE_WARNING, where(m_owner) + L"Zielmenue " + m_destinationName + L" unbekannt\n");
+        guiLog().log(25, LOG_TYPE_WARNING, where(m_owner), L"Zielmenue ", m_destinationName, L" unbekannt\n");
 }
 
 bool GUIMenuLink::matchesInput(Input& input) const
@@ -139,7 +139,7 @@ void GUIMenuLinkClick::follow()
 {
     GUIWindow* window = GUISystem::getInstance()->getWindow(m_target);
     if (!window) {
-        guiLog().log(25, LOG_TYPE_WARNING, L"Ulvo::GUIMenuLinkClick: Fenster " + m_target + L" nicht gefunden\n");
+        guiLog().log(25, LOG_TYPE_WARNING, L"Ulvo::GUIMenuLinkClick: Fenster ", m_target, L" nicht gefunden\n");
         return;
     }
     GUIKeepAlive keep(window);

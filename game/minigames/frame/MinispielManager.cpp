@@ -28,7 +28,7 @@ namespace {
 
 void log(int priority, Ulvo::LogType type, const std::wstring& text)
 {
-    Ulvo::mainLogger().log(priority, type, L"ThreeMatch::MinispielManager: " + text + L"\n");
+    Ulvo::mainLogger().log(priority, type, L"ThreeMatch::MinispielManager: ", text, L"\n");
 }
 
 // The window of that name when it is one of the kind T, else null.

@@ -20,7 +20,7 @@ namespace {
 
 void logBoard(int priority, Ulvo::LogType type, const std::wstring& text)
 {
-    Ulvo::mainLogger().log(priority, type, L"ThreeMatch::Spielfeld: " + text + L"\n");
+    Ulvo::mainLogger().log(priority, type, L"ThreeMatch::Spielfeld: ", text, L"\n");
 }
 
 // Open to a falling stone: empty and in no swap or explosion.

@@ -14,7 +14,7 @@ bool readDataFile(const std::wstring& fileName, Ulvo::XMLNode& root, const wchar
 {
     if (Ulvo::XMLNode::load(&root, fileName, 0))
         return true;
-    Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, std::wstring(who) + L": " + fileName + L" nicht gelesen!\n");
+    Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, std::wstring(who), L": ", fileName, L" nicht gelesen!\n");
     return false;
 }
 

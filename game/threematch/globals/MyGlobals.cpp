@@ -132,8 +132,7 @@ bool MyGlobals::initSound(Ulvo::EngineParams* params)
         return true;
     if (size == 0) {
         // Nothing to hand over; saying so here names the file the later bank errors come from.
-        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR,
-                               L"Global sound settings empty or damaged: " + fileName + L"\n");
+        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"Global sound settings empty or damaged: ", fileName, L"\n");
         delete[] data;
         return true;
     }
@@ -145,7 +144,7 @@ bool MyGlobals::initSound(Ulvo::EngineParams* params)
         sound.m_runtime_params.globalSettingsBufferSize = size;
         sound.m_runtime_params.globalSettingsFlags = XACT_FLAG_GLOBAL_SETTINGS_MANAGEDATA;
     } else {
-        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"CoTaskMemAlloc(" + std::to_wstring(size) + L") failed!\n");
+        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"CoTaskMemAlloc(", std::to_wstring(size), L") failed!\n");
     }
     delete[] data;
     return true;

@@ -11,7 +11,7 @@ namespace {
 
 void warn(const std::wstring& level, const std::wstring& text)
 {
-    Ulvo::mainLogger().log(50, Ulvo::LOG_TYPE_WARNING, L"ThreeMatch::LevelDatei: " + level + L": " + text + L"\n");
+    Ulvo::mainLogger().log(50, Ulvo::LOG_TYPE_WARNING, L"ThreeMatch::LevelDatei: ", level, L": ", text, L"\n");
 }
 
 bool usableTime(double seconds)
@@ -41,7 +41,7 @@ bool LevelDatei::load(const std::wstring& fileName)
     if (Ulvo::XMLNode::load(&m_root, fileName, 0))
         return true;
     m_root.clear();
-    Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"ThreeMatch::LevelDatei: " + fileName + L" nicht gelesen\n");
+    Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"ThreeMatch::LevelDatei: ", fileName, L" nicht gelesen\n");
     return false;
 }
 

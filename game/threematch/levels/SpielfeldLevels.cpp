@@ -27,7 +27,7 @@ constexpr double kFreePlayTime = 3600.0;
 
 void logLevel(int priority, Ulvo::LogType type, const std::wstring& text)
 {
-    Ulvo::mainLogger().log(priority, type, L"ThreeMatch::Spielfeld: " + text + L"\n");
+    Ulvo::mainLogger().log(priority, type, L"ThreeMatch::Spielfeld: ", text, L"\n");
 }
 
 // The cell indices of a saved list, each marked in a grid of count cells; indices outside it

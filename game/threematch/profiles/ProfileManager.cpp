@@ -17,7 +17,7 @@ ProfileManager* s_instance = nullptr;
 
 void logLine(int type, const std::wstring& text)
 {
-    Ulvo::mainLogger().log(100, type, L"ThreeMatch::ProfileManager: " + text + L"\n");
+    Ulvo::mainLogger().log(100, type, L"ThreeMatch::ProfileManager: ", text, L"\n");
 }
 
 // The document as written: its root "PROFILE" opened first and closed last. A file cut

@@ -17,7 +17,7 @@ namespace {
 
 void warn(const std::wstring& level, const std::wstring& text)
 {
-    Ulvo::mainLogger().log(25, Ulvo::LOG_TYPE_WARNING, L"ThreeMatch::MenuEbene " + level + L": " + text + L"\n");
+    Ulvo::mainLogger().log(25, Ulvo::LOG_TYPE_WARNING, L"ThreeMatch::MenuEbene ", level, L": ", text, L"\n");
 }
 
 // The free values of a child node, or none.

@@ -13,7 +13,7 @@ namespace {
 
 void logFile(const std::wstring& text)
 {
-    Ulvo::mainLogger().log(25, Ulvo::LOG_TYPE_ERROR, L"ThreeMatch::loadMenuEbenen: " + text + L"\n");
+    Ulvo::mainLogger().log(25, Ulvo::LOG_TYPE_ERROR, L"ThreeMatch::loadMenuEbenen: ", text, L"\n");
 }
 
 // Loads the file a node's FILE attribute names; false (logged) when there is none or

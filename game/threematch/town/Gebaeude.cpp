@@ -24,7 +24,7 @@ namespace {
 
 void log(int priority, Ulvo::LogType type, const std::wstring& text)
 {
-    Ulvo::mainLogger().log(priority, type, L"ThreeMatch::Gebaeude: " + text + L"\n");
+    Ulvo::mainLogger().log(priority, type, L"ThreeMatch::Gebaeude: ", text, L"\n");
 }
 
 } // namespace
@@ -96,7 +96,7 @@ void Gebaeude::readTexture(const Ulvo::XMLNode& node)
                 m_vorschauBig = m_vorschau;
         }
         if (!m_animation)
-            Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"Textur: " + m_id + L"_ANIMATION nicht gefunden!\n");
+            Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"Textur: ", m_id, L"_ANIMATION nicht gefunden!\n");
     }
     int size[2] = {0, 0};
     if (!node.readPair(L"SIZE", size[0], size[1]) && m_animation) {

@@ -187,7 +187,7 @@ void GebaeudeManager::buildByName(const std::wstring& id)
         found = true;
     }
     if (!found)
-        Ulvo::mainLogger().log(50, Ulvo::LOG_TYPE_WARNING, L"ThreeMatch::GebaeudeManager: kein Gebaeude " + id + L"\n");
+        Ulvo::mainLogger().log(50, Ulvo::LOG_TYPE_WARNING, L"ThreeMatch::GebaeudeManager: kein Gebaeude ", id, L"\n");
     m_busy = false;
 }
 

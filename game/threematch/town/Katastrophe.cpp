@@ -27,7 +27,7 @@ std::vector<Katastrophe> Katastrophe::loadAll(const std::wstring& fileName)
         return {};
     std::vector<Katastrophe> all = loadAll(root);
     if (all.empty())
-        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"ThreeMatch::Katastrophe: keine in " + fileName + L"\n");
+        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR, L"ThreeMatch::Katastrophe: keine in ", fileName, L"\n");
     return all;
 }
 
