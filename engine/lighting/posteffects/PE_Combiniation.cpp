@@ -27,8 +27,8 @@ PE_Combiniation::PE_Combiniation(XMLNode& node, PostEffectRenderer* renderer, De
     } else {
         ++s_depth;
         for (unsigned i = 0, n = node.getNodeCount(L"POSTEFFECT"); i < n; ++i) {
-            if (PostEffect* child =
-                    createPostEffectFromXml(*node.getNode(L"POSTEFFECT", static_cast<int>(i)), renderer, deferredRenderer))
+            if (PostEffect* child = createPostEffectFromXml(*node.getNode(L"POSTEFFECT", static_cast<int>(i)), renderer,
+                                                            deferredRenderer))
                 m_children.push_back(child);
         }
         --s_depth;
@@ -36,8 +36,7 @@ PE_Combiniation::PE_Combiniation(XMLNode& node, PostEffectRenderer* renderer, De
     setSkipPriority(m_skipPriority);
 }
 
-PE_Combiniation::PE_Combiniation(const PE_Combiniation& other)
-    : PostEffect(other)
+PE_Combiniation::PE_Combiniation(const PE_Combiniation& other) : PostEffect(other)
 {
     for (const PostEffect* child : other.m_children)
         m_children.push_back(child->clone());

@@ -44,8 +44,7 @@ void PE_DOFCombine::preRender(Camera& camera)
     double zNear = 0.0, zFar = 0.0;
     camera.getNearFar(zNear, zFar);
     const float range = static_cast<float>(zFar - zNear);
-    const float focus =
-        m_useCameraParams && camera.isFocalDistCalculated() ? camera.getFocalDistance() : m_focalDist;
+    const float focus = m_useCameraParams && camera.isFocalDistCalculated() ? camera.getFocalDistance() : m_focalDist;
     const float lens = m_useCameraParams && camera.isFocalLengthCalculated() ? camera.getFocalLength() : m_focalLength;
     m_floatParams[0] = focus / range;
     m_vec4Params[0].x = m_maxBlur;

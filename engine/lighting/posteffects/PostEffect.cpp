@@ -23,12 +23,12 @@ namespace Ulvo {
 namespace {
 
 const std::array<std::pair<const wchar_t*, int32_t>, 30> kMappingNames = {{
-    {L"FLOAT", 0},         {L"VECTOR", 1},        {L"VECTOR_X", 2},   {L"VECTOR_Y", 3},      {L"VECTOR_Z", 4},
-    {L"VECTOR_W", 5},      {L"SCALE_X", 6},       {L"SCALE_Y", 7},    {L"SCALE_XY", 8},      {L"INV_SCALE_X", 9},
-    {L"INV_SCALE_Y", 10},  {L"INV_SCALE_XY", 11}, {L"MATRIX", 12},    {L"M_11", 13},         {L"M_12", 14},
-    {L"M_13", 15},         {L"M_14", 16},         {L"M_21", 17},      {L"M_22", 18},         {L"M_23", 19},
-    {L"M_24", 20},         {L"M_31", 21},         {L"M_32", 22},      {L"M_33", 23},         {L"M_34", 24},
-    {L"M_41", 25},         {L"M_42", 26},         {L"M_43", 27},      {L"M_44", 28},         {L"ENABLE", 29},
+    {L"FLOAT", 0},        {L"VECTOR", 1},        {L"VECTOR_X", 2}, {L"VECTOR_Y", 3}, {L"VECTOR_Z", 4},
+    {L"VECTOR_W", 5},     {L"SCALE_X", 6},       {L"SCALE_Y", 7},  {L"SCALE_XY", 8}, {L"INV_SCALE_X", 9},
+    {L"INV_SCALE_Y", 10}, {L"INV_SCALE_XY", 11}, {L"MATRIX", 12},  {L"M_11", 13},    {L"M_12", 14},
+    {L"M_13", 15},        {L"M_14", 16},         {L"M_21", 17},    {L"M_22", 18},    {L"M_23", 19},
+    {L"M_24", 20},        {L"M_31", 21},         {L"M_32", 22},    {L"M_33", 23},    {L"M_34", 24},
+    {L"M_41", 25},        {L"M_42", 26},         {L"M_43", 27},    {L"M_44", 28},    {L"ENABLE", 29},
 }};
 
 const D3DXVECTOR4 kUnanswered(-1.0f, -1.0f, -1.0f, -1.0f);
@@ -245,8 +245,8 @@ void PostEffect::readStringMapping(XMLNode& entry)
 {
     std::wstring mapping, keyword;
     int32_t paramNr = 0;
-    const bool complete =
-        entry.readString(L"STRING", mapping) && entry.readString(L"MAPPING", keyword) && entry.readInt(L"PARAM_NR", paramNr);
+    const bool complete = entry.readString(L"STRING", mapping) && entry.readString(L"MAPPING", keyword) &&
+                          entry.readInt(L"PARAM_NR", paramNr);
     const int32_t kind = mappingKindFromName(keyword);
     if (!complete || kind < 0) {
         mainLogger().log(50, LOG_TYPE_WARNING,
@@ -257,8 +257,8 @@ void PostEffect::readStringMapping(XMLNode& entry)
     // The index reaches into the five-entry parameter arrays: a file must not write past them.
     if (!validIndex(paramNr)) {
         mainLogger().log(50, LOG_TYPE_WARNING,
-                         L"Ulvo::PostEffect: STRING_MAPPING \"" + mapping + L"\" of \"" + getName() + L"\" has PARAM_NR " +
-                             std::to_wstring(paramNr) + L" outside 0..4 and is skipped\n");
+                         L"Ulvo::PostEffect: STRING_MAPPING \"" + mapping + L"\" of \"" + getName() +
+                             L"\" has PARAM_NR " + std::to_wstring(paramNr) + L" outside 0..4 and is skipped\n");
         return;
     }
     if (!m_stringMappings.emplace(mapping, StringMapping{kind, paramNr}).second)
@@ -337,11 +337,12 @@ void PostEffect::convertPixelsToTexels()
         if (!target || FAILED(fx->GetParameterDesc(target, &description)))
             continue;
         // Arrays of 2D offsets: as many vectors as pairs of floats, no more than the array holds.
-        const UINT count = std::max<UINT>(1, std::min<UINT>(description.Bytes / 8, std::max<UINT>(1, description.Elements)));
+        const UINT count =
+            std::max<UINT>(1, std::min<UINT>(description.Bytes / 8, std::max<UINT>(1, description.Elements)));
         std::vector<D3DXVECTOR4> current(count, D3DXVECTOR4(0.0f, 0.0f, 0.0f, 0.0f));
         fx->GetVectorArray(target, current.data(), count);
-        TexelConversion& conversion = texelConversions()[std::to_string(reinterpret_cast<uintptr_t>(m_effect)) + ':' +
-                                                         targetName];
+        TexelConversion& conversion =
+            texelConversions()[std::to_string(reinterpret_cast<uintptr_t>(m_effect)) + ':' + targetName];
         if (!sameVectors(current, conversion.written))
             conversion.original = current;
         std::vector<D3DXVECTOR4> converted = conversion.original;

@@ -140,13 +140,14 @@ public:
     // The MAPPING keyword's kind; -1 for a word outside the table.
     static int32_t mappingKindFromName(const std::wstring& word);
 
+    // The point one unit ahead of the camera's eye along its view direction.
+    static D3DXVECTOR3 pointAhead(const Camera& camera);
+
     // Slots: the shader effect was compiled again; it is gone.
     void onEffectReloaded(Effect& effect);
     void onEffectDeleted(NamedObject* effect);
 
 protected:
-    // The point one unit ahead of the camera's eye along its view direction.
-    static D3DXVECTOR3 pointAhead(const Camera& camera);
     // The mapping of the string, or null.
     const StringMapping* findMapping(const std::wstring& mapping) const;
     bool isVisible() const { return m_enabled && m_currentPriority <= m_skipPriority; }

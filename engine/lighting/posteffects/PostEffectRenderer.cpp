@@ -28,9 +28,7 @@ void logFailure(const wchar_t* function, int line, const wchar_t* call)
 } // namespace
 
 PostEffectRenderer::PostEffectRenderer(RenderManager& renderManager, DeferredRenderer* deferredRenderer)
-    : m_d3d(D3DInterface::getInstance())
-    , m_renderManager(renderManager)
-    , m_deferredRenderer(deferredRenderer)
+    : m_d3d(D3DInterface::getInstance()), m_renderManager(renderManager), m_deferredRenderer(deferredRenderer)
 {
     followDevice();
     m_renderManager.renderTargetSizeChanged.connect(this, &PostEffectRenderer::onTargetSizeChanged);

@@ -7,8 +7,7 @@
 
 namespace Ulvo {
 
-StaticPostEffectTexture::StaticPostEffectTexture(XMLNode& node)
-    : NamedObject(&node)
+StaticPostEffectTexture::StaticPostEffectTexture(XMLNode& node) : NamedObject(&node)
 {
     std::wstring handle;
     if (node.readString(L"HANDLE", handle)) {
@@ -38,9 +37,7 @@ StaticPostEffectTexture::StaticPostEffectTexture(XMLNode& node)
 }
 
 StaticPostEffectTexture::StaticPostEffectTexture(const StaticPostEffectTexture& other)
-    : NamedObject(other)
-    , m_handle(other.m_handle)
-    , m_texture(other.m_texture)
+    : NamedObject(other), m_handle(other.m_handle), m_texture(other.m_texture)
 {
     if (m_texture)
         m_texture->AddRef();

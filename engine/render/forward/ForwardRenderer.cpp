@@ -26,9 +26,7 @@ DWORD channelByte(float value)
 
 } // namespace
 
-ForwardRenderer::ForwardRenderer(RenderManager& owner)
-    : m_d3d(D3DInterface::getInstance())
-    , m_owner(owner)
+ForwardRenderer::ForwardRenderer(RenderManager& owner) : m_d3d(D3DInterface::getInstance()), m_owner(owner)
 {
     followDevice();
     m_owner.renderTargetSizeChanged.connect(this, &ForwardRenderer::onRenderTargetSizeChanged);
@@ -119,8 +117,8 @@ void ForwardRenderer::createBuffers()
     unsigned width = 0, height = 0;
     m_owner.getRenderTargetSize(width, height);
     const D3DFORMAT format = (m_hdrMode & HDRStage::HDR_FORWARD) ? D3DFMT_A16B16G16R16F
-                             : m_useAlpha                         ? D3DFMT_A8R8G8B8
-                                                                  : D3DFMT_X8R8G8B8;
+                             : m_useAlpha                        ? D3DFMT_A8R8G8B8
+                                                                 : D3DFMT_X8R8G8B8;
     if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, &m_texture,
                                      nullptr))) {
         m_texture = nullptr;
@@ -230,8 +228,8 @@ void ForwardRenderer::render(Camera* camera)
         preRender.emit(*this);
         if (device) {
             device->BeginScene();
-            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, getClearColorValue(),
-                          1.0f, 0);
+            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, getClearColorValue(), 1.0f,
+                          0);
         }
     }
     {

@@ -54,10 +54,7 @@ std::vector<float> floatList(XMLNode* node, const wchar_t* name, std::size_t nee
 
 } // namespace
 
-RenderManager::RenderManager()
-    : m_d3d(D3DInterface::getInstance())
-    , m_forward(*this)
-    , m_deviceLink(*this)
+RenderManager::RenderManager() : m_d3d(D3DInterface::getInstance()), m_forward(*this), m_deviceLink(*this)
 {
     registerCommands(kCommands);
     m_d3d->backBufferSizeChanged.connect(this, &RenderManager::onScreenSizeChanged);
@@ -184,8 +181,9 @@ void RenderManager::loadStringMappings(XMLNode* mappings)
         RenderPostEffect* effect = getPostEffect(effectName);
         if (!effect) {
             mainLogger().log(50, LOG_TYPE_WARNING,
-                             L"Ulvo::RenderManager::load: STRING_MAPPING \"" + mapping + L"\" names the post effect \"" +
-                                 effectName + L"\", which does not exist, and is skipped\n");
+                             L"Ulvo::RenderManager::load: STRING_MAPPING \"" + mapping +
+                                 L"\" names the post effect \"" + effectName +
+                                 L"\", which does not exist, and is skipped\n");
             continue;
         }
         std::vector<ParameterMappingTarget>& targets = m_mappings[mapping];

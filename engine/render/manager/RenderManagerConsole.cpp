@@ -92,8 +92,7 @@ const ConsoleCommandEntry<RenderManager> RenderManager::kCommands[27] = {
     {L"RP_HDR_GlareType", 1, L"RP_HDR_GlareType type; Glaretype setzen", &RenderManager::cmdHDRGlareType},
     {L"RP_HDR_MinMaxLuminace", 2, L"RP_HDR_MinMaxLuminace min max; setze die maximal adaptierte Lichtstärke",
      &RenderManager::cmdHDRMinMaxLuminance},
-    {L"RP_HDR_BrightPassParams", 2,
-     L"RP_HDR_BrightPassParams threshold offset; setze die Parameter für den Brightpass",
+    {L"RP_HDR_BrightPassParams", 2, L"RP_HDR_BrightPassParams threshold offset; setze die Parameter für den Brightpass",
      &RenderManager::cmdHDRBrightPassParams},
     {L"RP_HDR_SaveAll", 0, L"RP_HDR_SaveAll; speichert alle HDR TexturBuffer", &RenderManager::cmdHDRSaveAll},
     {L"RP_DEF", 1, L"RP_DEF 0/1; aktiviert Deferred Rendering", &RenderManager::cmdDEF},
@@ -143,8 +142,7 @@ void RenderManager::cmdSetParamFloat(TypedConsoleCommand& line)
 
 void RenderManager::cmdSetParamVector(TypedConsoleCommand& line)
 {
-    const D3DXVECTOR4 value(line.getParamFloat(1), line.getParamFloat(2), line.getParamFloat(3),
-                            line.getParamFloat(4));
+    const D3DXVECTOR4 value(line.getParamFloat(1), line.getParamFloat(2), line.getParamFloat(3), line.getParamFloat(4));
     line.setAnswer(setPostEffectParamVector(line.getToken(0), value) ? kSet : kParamMissing);
 }
 

@@ -26,7 +26,8 @@ void RenderManager::render(Camera* camera)
         static bool reported = false;
         if (!reported) {
             reported = true;
-            mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::RenderManager::render: a frame without a camera is not drawn\n");
+            mainLogger().log(50, LOG_TYPE_WARNING,
+                             L"Ulvo::RenderManager::render: a frame without a camera is not drawn\n");
         }
         return;
     }

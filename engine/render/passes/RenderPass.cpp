@@ -48,8 +48,7 @@ Effect* RenderPass::s_currentEffect = nullptr;
 
 RenderPassParams::RenderPassParams(const std::vector<RenderObjekt*>* list, const D3DXVECTOR3* at, bool sortList,
                                    bool blend)
-    : sort(sortList)
-    , transparency(blend)
+    : sort(sortList), transparency(blend)
 {
     if (list) {
         objects = *list;
@@ -62,9 +61,7 @@ RenderPassParams::RenderPassParams(const std::vector<RenderObjekt*>* list, const
 }
 
 RenderPass::RenderPass(XMLNode* node, RenderManager* renderManager)
-    : NamedObject(node)
-    , m_d3d(D3DInterface::getInstance())
-    , m_renderManager(renderManager)
+    : NamedObject(node), m_d3d(D3DInterface::getInstance()), m_renderManager(renderManager)
 {
     m_passNames.push_back(getName());
     if (!node)

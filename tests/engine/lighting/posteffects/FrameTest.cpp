@@ -148,3 +148,29 @@ TEST_F(FrameTest, SameFrameAfterTheDeviceWasLostAndReset)
     EXPECT_EQ(after.pixels, before.pixels);
     EXPECT_TRUE(TestSupport::matchesGolden(after, kGolden, "frame_greyscale"));
 }
+
+TEST_F(FrameTest, EveryConfiguredPostEffectCompilesAndDraws)
+{
+    configure();
+    const std::vector<std::wstring> names{L"LUPE",           L"EINROLLEN",     L"GRAUSTUFEN", L"WEICHZEICHNER",
+                                          L"TIEFENSCHAERFE", L"KOMBINATION",   L"MASKE",      L"BEWEGUNGSUNSCHAERFE",
+                                          L"REGEN",          L"GOTTESSTRAHLEN"};
+    ASSERT_EQ(m_manager->getPostEffects().size(), names.size());
+    for (const std::wstring& name : names) {
+        RenderPostEffect* effect = m_manager->getPostEffect(name);
+        ASSERT_NE(effect, nullptr);
+        m_manager->activatePostEffect(effect);
+    }
+    EXPECT_EQ(m_manager->getActivePostEffects().size(), names.size());
+    EXPECT_NE(m_manager->getPostEffect(L"KOMBI_WEICH"), nullptr); // a child of the combination
+    // The depth-of-field effect's extra pass is drawn and holds the pass active.
+    EXPECT_EQ(m_manager->getRenderPass(L"TIEFE")->getRefCount(), 1u);
+    const Image image = frame();
+    ASSERT_EQ(image.width, 240u);
+    const std::string effectLog = m_logs.text("UlvoEffect.log");
+    EXPECT_EQ(effectLog.find("failed"), std::string::npos) << effectLog;
+    EXPECT_EQ(m_logs.text().find("failed!"), std::string::npos) << m_logs.text();
+    for (const std::wstring& name : names)
+        m_manager->deactivatePostEffectByName(name);
+    EXPECT_EQ(m_manager->getRenderPass(L"TIEFE")->getRefCount(), 0u);
+}

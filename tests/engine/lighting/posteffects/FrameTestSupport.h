@@ -10,6 +10,7 @@
 #include "lighting/LightingRenderers.h"
 #include "render/cameras/LookAtCamera.h"
 #include "render/manager/RenderManager.h"
+#include "render/passes/RenderPass.h"
 #include "render/scenegraph/SceneGraph.h"
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
@@ -72,12 +73,12 @@ protected:
         m_manager = std::make_unique<Ulvo::RenderManager>();
         ASSERT_NE(Ulvo::attachLightingRenderers(*m_manager), nullptr);
         m_manager->setRenderTargetSize(kWidth, kHeight);
-        m_boxes.push_back(RenderTesting::makeBox(
-            L"Rot", L"MASK_COLOR=\"FF800000\"><RENDERPASSES DEFAULT=\"1\"/><POSITION X=\"-2\"/>"
-                    L"<SCALE X=\"2\" Y=\"2\" Z=\"2\"/>"));
-        m_boxes.push_back(RenderTesting::makeBox(
-            L"Gruen", L"MASK_COLOR=\"FF00C000\"><RENDERPASSES DEFAULT=\"1\"/><POSITION X=\"2\"/>"
-                      L"<SCALE X=\"2\" Y=\"2\" Z=\"2\"/>"));
+        m_boxes.push_back(
+            RenderTesting::makeBox(L"Rot", L"MASK_COLOR=\"FF800000\"><RENDERPASSES DEFAULT=\"1\"/><POSITION X=\"-2\"/>"
+                                           L"<SCALE X=\"2\" Y=\"2\" Z=\"2\"/>"));
+        m_boxes.push_back(
+            RenderTesting::makeBox(L"Gruen", L"MASK_COLOR=\"FF00C000\"><RENDERPASSES DEFAULT=\"1\"/><POSITION X=\"2\"/>"
+                                             L"<SCALE X=\"2\" Y=\"2\" Z=\"2\"/>"));
         for (RenderTesting::BoxObjekt* box : m_boxes)
             m_graph.addObject(box, true);
         // 6:00: ambient 0.4, the light from the front left at 45 degrees.
