@@ -10,7 +10,6 @@
 #include "graphics/effects/EffectManager.h"
 #include "render/RenderTechnique.h"
 #include "render/cameras/Camera.h"
-#include "support/TestSupport.h"
 
 #include <filesystem>
 #include <string>
@@ -69,13 +68,13 @@ public:
 };
 
 // Loads the effect bundle "TestBox" (Render, RenderDepth, RenderShadowMED) once per process; the
-// effect source is copied into the working folder.
-inline bool loadTestBoxEffect(const std::filesystem::path& folder)
+// effect source is copied from the source tree into the working folder.
+inline bool loadTestBoxEffect(const std::filesystem::path& sourceRoot, const std::filesystem::path& folder)
 {
     using namespace Ulvo;
     if (EffectManager::getInstance()->getEffectBundle(L"TestBox"))
         return true;
-    std::filesystem::copy_file(TestSupport::sourceDir() / "tests" / "engine" / "render" / "data" / "testbox.fx",
+    std::filesystem::copy_file(sourceRoot / "tests" / "engine" / "render" / "data" / "testbox.fx",
                                folder / "testbox.fx", std::filesystem::copy_options::overwrite_existing);
     XMLNode effects;
     XMLNode::load(&effects,

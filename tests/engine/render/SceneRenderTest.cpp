@@ -33,7 +33,7 @@ protected:
     {
         m_device = GraphicsTesting::startDevice();
         ASSERT_NE(m_device, nullptr);
-        ASSERT_TRUE(RenderTesting::loadTestBoxEffect(m_logs.folder()));
+        ASSERT_TRUE(RenderTesting::loadTestBoxEffect(TestSupport::sourceDir(), m_logs.folder()));
         ASSERT_NE(EffectManager::getInstance()->getEffectBundle(L"TestBox"), nullptr);
     }
 

@@ -68,7 +68,7 @@ protected:
     {
         m_device = GraphicsTesting::startDevice();
         ASSERT_NE(m_device, nullptr);
-        ASSERT_TRUE(RenderTesting::loadTestBoxEffect(m_logs.folder()));
+        ASSERT_TRUE(RenderTesting::loadTestBoxEffect(TestSupport::sourceDir(), m_logs.folder()));
         ASSERT_TRUE(loadDataEffects(m_logs.folder())) << m_logs.text("UlvoEffect.log");
         m_manager = std::make_unique<Ulvo::RenderManager>();
         ASSERT_NE(Ulvo::attachLightingRenderers(*m_manager), nullptr);

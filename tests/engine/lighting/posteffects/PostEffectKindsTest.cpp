@@ -27,8 +27,8 @@ protected:
     {
         XMLNode node;
         XMLNode::load(&node, text, 1);
-        PostEffect* effect = createPostEffectFromXml(
-            node, static_cast<PostEffectRenderer*>(m_manager.getPostEffectRenderer()), nullptr);
+        PostEffect* effect =
+            createPostEffectFromXml(node, static_cast<PostEffectRenderer*>(m_manager.getPostEffectRenderer()), nullptr);
         m_effects.push_back(effect);
         return dynamic_cast<Kind*>(effect);
     }

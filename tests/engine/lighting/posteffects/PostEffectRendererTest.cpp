@@ -111,8 +111,8 @@ TEST_F(PostEffectRendererTest, QuadScaleCarriesFromPassToPassWithinAFrame)
                                m_logs.folder() / "scaled.fx", std::filesystem::copy_options::overwrite_existing);
     if (!EffectManager::getInstance()->getEffect(L"TestScaled")) {
         XMLNode effects;
-        XMLNode::load(&effects, L"<EFFECTS><EFFECT NAME=\"TestScaled\"><FILE FILENAME=\"scaled.fx\"/></EFFECT></EFFECTS>",
-                      1);
+        XMLNode::load(&effects,
+                      L"<EFFECTS><EFFECT NAME=\"TestScaled\"><FILE FILENAME=\"scaled.fx\"/></EFFECT></EFFECTS>", 1);
         EffectManager::getInstance()->load(&effects);
     }
     PostEffect* scaled = make(L"<POSTEFFECT NAME=\"Halb\" EFFECT=\"TestScaled\" PRIORITY=\"LOW\"/>");

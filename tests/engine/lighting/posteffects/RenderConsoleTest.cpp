@@ -86,7 +86,8 @@ TEST_F(RenderConsoleTest, QualitySkipLevelAndActivationCounts)
     EXPECT_EQ(m_manager->getSkipPostEffects(), 4u);
     run(L"RP_skipPosteffects 0");
     EXPECT_EQ(run(L"RP_printActiveRefCnts"), L"SZENE 1\nTIEFE 0\n");
-    EXPECT_EQ(run(L"RP_skipPosteffects"), L"RP_skipPosteffects 0 - 10; setzt die Posteffektqualität (kleiner ist besser)");
+    EXPECT_EQ(run(L"RP_skipPosteffects"),
+              L"RP_skipPosteffects 0 - 10; setzt die Posteffektqualität (kleiner ist besser)");
 }
 
 TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)

@@ -3,6 +3,7 @@
 // only for colour techniques and transparent objects, a fixed list, the list signal.
 #include "engine/graphics/GraphicsTestSupport.h"
 #include "engine/render/BoxObjekt.h"
+#include "support/TestSupport.h"
 #include "render/cameras/LookAtCamera.h"
 #include "render/passes/RenderPass.h"
 #include "render/scenegraph/SceneGraph.h"
@@ -74,7 +75,7 @@ protected:
     {
         m_device = GraphicsTesting::startDevice();
         ASSERT_NE(m_device, nullptr);
-        ASSERT_TRUE(RenderTesting::loadTestBoxEffect(m_logs.folder()));
+        ASSERT_TRUE(RenderTesting::loadTestBoxEffect(TestSupport::sourceDir(), m_logs.folder()));
         m_camera.setEyePosition(D3DXVECTOR3(0, 0, -10));
         m_camera.setLookAt(D3DXVECTOR3(0, 0, 0));
     }
