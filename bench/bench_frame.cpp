@@ -5,10 +5,8 @@
 #include <windows.h>
 #include <d3d9.h>
 
-#include "devices/d3d/D3DInitParams.h"
-#include "devices/d3d/D3DInterface.h"
+#include "BenchDevice.h"
 #include "engine/render/BoxObjekt.h"
-#include "foundation/UlvoEngine.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/EffectManager.h"
@@ -46,20 +44,8 @@ struct FrameScene {
     {
         using namespace Ulvo;
         logSwitch() = 0;
-        D3DInterface* d3d = D3DInterface::getInstance();
-        if (!d3d->isInitialized()) {
-            D3DInitParams* display = &UlvoEngine::getInstance()->getEngineParams().getD3DInitParams();
-            *display->getDisplayMode() = D3DDISPLAYMODE{kWidth, kHeight, 60, D3DFMT_X8R8G8B8};
-            *display->getPresentParams() = D3DInitParams::defaultPresentParams();
-            display->getPresentParams()->PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-            display->setMinRes(0, 0);
-            display->setMaxRes(0xFFFFFFFFu, 0xFFFFFFFFu);
-            display->setAutoDegrade(false, false);
-            if (!d3d->init(display))
-                return false;
-        }
-        device = d3d->getDevice();
-        if (!device || d3d->getWidth() != kWidth || d3d->getHeight() != kHeight)
+        device = BenchSupport::startDevice(kWidth, kHeight);
+        if (!device)
             return false;
         // The effect sources and the render configuration as the program finds them.
         const std::filesystem::path source(ULVO_SOURCE_DIR);

@@ -58,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (Ulvo::RenderPostEffect* effect : effects)
         manager.deactivatePostEffect(effect);
     // Effects nested in combinations were activated and deactivated through them.
-    const auto& targets =
-        static_cast<Ulvo::PostEffectRenderer*>(manager.getPostEffectRenderer())->getExtraTargets();
+    const auto& targets = static_cast<Ulvo::PostEffectRenderer*>(manager.getPostEffectRenderer())->getExtraTargets();
     if (!targets.empty())
         std::abort();
     return 0;

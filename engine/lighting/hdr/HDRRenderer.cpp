@@ -22,28 +22,28 @@ void HDRRenderer::beginFrame(ForwardRenderer&)
     setResult(nullptr, nullptr);
 }
 
-void HDRRenderer::postForward(ForwardRenderer& forward)
+// Without the chain every hook hands the stage's own image on.
+template <class Stage> void HDRRenderer::handOn(Stage& stage)
 {
     IDirect3DTexture9* texture = nullptr;
     IDirect3DSurface9* surface = nullptr;
-    forward.getResult(texture, surface);
+    stage.getResult(texture, surface);
     setResult(texture, surface);
+}
+
+void HDRRenderer::postForward(ForwardRenderer& forward)
+{
+    handOn(forward);
 }
 
 void HDRRenderer::postDeferred(DeferredStage& deferred)
 {
-    IDirect3DTexture9* texture = nullptr;
-    IDirect3DSurface9* surface = nullptr;
-    deferred.getResult(texture, surface);
-    setResult(texture, surface);
+    handOn(deferred);
 }
 
 void HDRRenderer::postPostEffects(PostEffectStage& postEffects)
 {
-    IDirect3DTexture9* texture = nullptr;
-    IDirect3DSurface9* surface = nullptr;
-    postEffects.getResult(texture, surface);
-    setResult(texture, surface);
+    handOn(postEffects);
 }
 
 bool HDRRenderer::getLastResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface)

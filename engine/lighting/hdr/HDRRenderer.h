@@ -48,6 +48,7 @@ public:
 
 private:
     void setResult(IDirect3DTexture9* texture, IDirect3DSurface9* surface);
+    template <class Stage> void handOn(Stage& stage);
 
     // The engine-wide activation value (RP_HDR); 0 at start.
     static uint32_t s_hdrActivation;
