@@ -3,6 +3,7 @@
 // and returns the exit code.
 #include <windows.h>
 #include <objbase.h>
+#include <platform_app.h>
 
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
@@ -27,13 +28,9 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
 {
     using namespace Ulvo;
 
-    if (!engine->load(configPath)) {
-        // No configuration yet: full screen at the best mode, 75 Hz.
-        D3DInitParams& display = engine->getEngineParams().getD3DInitParams();
-        display.setDisplaySize(0x80000000u, 0x80000000u);
-        display.setRefreshRate(75);
-        display.setWindowed(false);
-    }
+    // No configuration yet: full screen at the best mode, 75 Hz.
+    if (!engine->load(configPath))
+        engine->getEngineParams().getD3DInitParams().useDefaults();
     // Whatever the file held, input runs buffered through window messages.
     DInputInitParams& input = engine->getEngineParams().getDInputInitParams();
     input.setBufferedKeyboard(true);
@@ -47,9 +44,11 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     // A failure has shown its own message box; the device start then fails.
     D3DInterface::getInstance()->createWindow();
 
+    // A quit from the window during the video ends with -1; an end asked from outside (a
+    // signal) is an orderly quit.
     VideoPlayer intro(L"intro.wmv");
     if (intro.play().quitRequested)
-        return -1;
+        return PlatformTerminationRequested() ? 0 : -1;
 
     if (!engine->init())
         return -1;
@@ -57,6 +56,13 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     DirectInputInterface::getInstance()->centerMouse();
     ThreeMatch::ThreeMatchGame game(false, true);
     return engine->run();
+}
+
+// The archive with entries, or loose data files beside the program.
+bool hasGameData(const Ulvo::GOBFile& archive)
+{
+    const DWORD data = GetFileAttributesW(L"data");
+    return !archive.getEntries().empty() || (data != INVALID_FILE_ATTRIBUTES && (data & FILE_ATTRIBUTE_DIRECTORY) != 0);
 }
 
 } // namespace
@@ -75,8 +81,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     CoInitialize(nullptr);
 
     GOBManager* archives = GOBManager::getInstance();
-    archives->addGOBFile(new GOBFile(L"BASEGOB", L"Lumaro.gob", 0));
+    GOBFile* archive = new GOBFile(L"BASEGOB", L"Lumaro.gob", 0);
+    archives->addGOBFile(archive);
     archives->createDefaultOrder(0);
+    if (!hasGameData(*archive)) {
+        // Nothing to show but a white screen: say so and end before the settings are touched.
+        wchar_t folder[1024] = {};
+        GetCurrentDirectoryW(1024, folder);
+        const std::wstring text = std::wstring(L"Keine Spieldaten gefunden:\nweder \"Lumaro.gob\" noch der Ordner "
+                                               L"\"data\" liegt im Ordner\n\"") +
+                                  folder + L"\".\nDas Spiel muss in seinem Programmordner gestartet werden.";
+        log.log(100, LOG_TYPE_ERROR, text + L"\n");
+        MessageBoxW(nullptr, text.c_str(), L"Fehler!", MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
+        log.decIndent();
+        return -1;
+    }
 
     log.showConsole(false);
 

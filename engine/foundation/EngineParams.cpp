@@ -16,7 +16,7 @@ bool EngineParams::load(XMLNode* node)
         m_soundParams.load(section);
     if (XMLNode* section = node->getNode(L"DINPUTINITPARAMS"))
         m_dinputParams.load(section);
-    m_otherSections.keepUnknownNodes(*node, {L"D3DINITPARAMS", L"SOUNDINITPARAMS", L"DINPUTINITPARAMS"});
+    m_otherSections.keepUnknown(*node, {L"D3DINITPARAMS", L"SOUNDINITPARAMS", L"DINPUTINITPARAMS"});
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "foundation/UlvoEngine.h"
 
+#include <windows.h>
+
 #include "devices/d3d/D3DInterface.h"
 #include "devices/input/DirectInputInterface.h"
 #include "devices/input/Inputmanager.h"
@@ -35,6 +37,25 @@ namespace {
 FileLogger& engineLog()
 {
     return moduleLogger(LogModule::Engine);
+}
+
+// Where a path really leads, links followed; the path itself when that cannot be told.
+std::wstring finalPath(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    std::wstring result = path;
+    const DWORD needed = GetFinalPathNameByHandleW(file, nullptr, 0, FILE_NAME_NORMALIZED);
+    if (needed > 0) {
+        std::wstring buffer(needed, L'\0');
+        const DWORD length = GetFinalPathNameByHandleW(file, buffer.data(), needed, FILE_NAME_NORMALIZED);
+        if (length > 0 && length < needed)
+            result = buffer.substr(0, length);
+    }
+    CloseHandle(file);
+    return result;
 }
 
 // After a step an accumulator keeps what is left over, but loses at least half
@@ -355,7 +376,7 @@ bool UlvoEngine::load(const std::wstring& path)
             result = m_userGlobals->load(apiNode) && result;
     }
 
-    m_otherConfigSections.keepUnknownNodes(document, {L"ENGINE_PARAMS", L"API_PARAMS"});
+    m_otherConfigSections.keepUnknown(document, {L"ENGINE_PARAMS", L"API_PARAMS"});
     return result;
 }
 
@@ -377,8 +398,20 @@ bool UlvoEngine::save(const std::wstring& path)
 
     m_otherConfigSections.append(root);
 
+    // A link is written through to the file it leads to, which keeps being the link's target;
+    // a file without write permission is the user's wish to keep it as it is.
+    std::wstring target = path;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        target = finalPath(path);
+        log.log(50, LOG_TYPE_WARNING, L" " + path + L" is a link, written to " + target + L"\n");
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        log.log(50, LOG_TYPE_WARNING, L" " + path + L" is read-only and is left as it is\n");
+        return false;
+    }
     if (result)
-        XMLNode::save(&root, path, true);
+        XMLNode::save(&root, target, true);
     return result;
 }
 

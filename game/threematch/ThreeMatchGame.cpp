@@ -82,13 +82,18 @@ void ThreeMatchGame::loadData()
         Ulvo::UlvoEngine::getInstance()->getTextManager()->load(&texts);
 
     Ulvo::XMLNode sounds;
-    Ulvo::XMLNode::load(&sounds, L"data\\Sounds\\sounds.snd", 0);
+    if (!Ulvo::XMLNode::load(&sounds, L"data\\Sounds\\sounds.snd", 0))
+        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR,
+                               L"Sound configuration missing, empty or damaged: data\\Sounds\\sounds.snd\n");
     Ulvo::SoundInterface::getInstance()->load(&sounds);
 
-    // The keyboard layouts the console and text entry type through.
+    // The keyboard layouts the console and text entry type through: the one of the system's
+    // keyboard, else the file's active one.
     Ulvo::XMLNode layouts;
-    if (Ulvo::XMLNode::load(&layouts, L"tastaturlayout.lay", 0))
+    if (Ulvo::XMLNode::load(&layouts, L"tastaturlayout.lay", 0)) {
         Ulvo::TastaturLayoutManager::getInstance()->load(layouts);
+        Ulvo::TastaturLayoutManager::getInstance()->activateSystemLayout();
+    }
 }
 
 void ThreeMatchGame::update()

@@ -1,5 +1,6 @@
 #pragma once
-// What the program registers with the platform layer, and the path mapping for tools.
+// What the program registers with the platform layer and asks of it, and the path mapping for
+// tools.
 #include <windef.h>
 
 #include <string>
@@ -32,3 +33,7 @@ void PlatformSetVersionResource(const PLATFORM_VERSION_RESOURCE* resource);
 // separators become '/', "." and ".." are resolved, and each component is matched to an
 // existing entry without regard to case; a component that does not exist stays as written.
 std::string PlatformMapPath(const std::wstring& windowsPath);
+
+// True once SIGINT, SIGTERM or SIGHUP asked the program to end (the layer turned it into a
+// close of the main window): an end asked from outside, not by the user in the window.
+bool PlatformTerminationRequested();

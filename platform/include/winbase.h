@@ -36,8 +36,11 @@ typedef struct _SECURITY_ATTRIBUTES {
 } SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_DEVICE 0x00000040
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
 
@@ -45,7 +48,22 @@ BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security); // security
 BOOL RemoveDirectoryW(LPCWSTR path);
 BOOL DeleteFileW(LPCWSTR path);
 BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
+// A symbolic link reports its target's attributes with FILE_ATTRIBUTE_REPARSE_POINT added; a file
+// without any write permission is FILE_ATTRIBUTE_READONLY (and, as on Windows, is neither
+// replaced nor opened for writing); pipes, sockets and devices are FILE_ATTRIBUTE_DEVICE and
+// are never opened.
 DWORD GetFileAttributesW(LPCWSTR path);
+
+// Opening an existing file or folder to ask where it really is (links followed). Only
+// OPEN_EXISTING is served; access, sharing and flags are not looked at. CloseHandle closes it.
+#define GENERIC_READ 0x80000000
+#define FILE_SHARE_READ 0x00000001
+#define OPEN_EXISTING 3
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
+#define FILE_NAME_NORMALIZED 0x0
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                   DWORD flags, HANDLE templateFile);
+DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR buffer, DWORD length, DWORD flags);
 
 // Paths handed back use backslashes ("\home\x\build\bin\threematch").
 DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
@@ -70,7 +88,7 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data);
 BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW data);
 BOOL FindClose(HANDLE find);
 
-// Handles of this layer that need closing (the console's standard handles).
+// Handles of this layer that need closing (the console's standard handles, opened files).
 BOOL CloseHandle(HANDLE handle);
 
 // Time over the monotonic clock. The performance counter runs at 10 MHz, so

@@ -66,6 +66,8 @@ struct HDC__;
 typedef HDC__* HDC;
 struct HMONITOR__;
 typedef HMONITOR__* HMONITOR;
+struct HKL__;
+typedef HKL__* HKL;
 
 #ifndef TRUE
 #define TRUE 1

@@ -415,6 +415,11 @@ BOOL KillTimer(HWND window, UINT_PTR id);
 // Keyboard and mouse. The state follows every SDL event as it arrives (injected ones too).
 // Bit 15 is set while the key is down; the "pressed since the last call" bit is not kept.
 SHORT GetAsyncKeyState(int virtualKey);
+// The system's keyboard layout; its low word is the layout's language. Told from the letters
+// and signs the keys give on the screen's keymap (German, English (US)), else from the XKB
+// layout named in XKB_DEFAULT_LAYOUT ("de", "us"); LANG_NEUTRAL when it cannot be told. The
+// thread is not looked at.
+HKL GetKeyboardLayout(DWORD thread);
 // The display counter: the cursor is shown while it is 0 or more. Returns the new count.
 int ShowCursor(BOOL show);
 BOOL SetCursorPos(int x, int y); // screen coordinates
@@ -433,6 +438,9 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName);
 #define MB_ICONERROR 0x00000010L
 #define MB_ICONWARNING 0x00000030L
 #define MB_ICONINFORMATION 0x00000040L
+// Boxes write their message to stderr and answer with the default button at once; a
+// system-modal one (a fatal message) is also shown on the screen, when there is one, and waits.
+#define MB_SYSTEMMODAL 0x00001000L
 #define MB_DEFBUTTON1 0x00000000L
 #define MB_DEFBUTTON2 0x00000100L
 #define MB_DEFBUTTON3 0x00000200L

@@ -105,7 +105,8 @@ public:
         return waitForLog("window.log", "createWindow succeded!", limit);
     }
 
-    void terminate() { kill(m_pid, SIGTERM); }
+    void terminate() { signal(SIGTERM); }
+    void signal(int number) { kill(m_pid, number); }
 
     // The exit status byte, or -1 when it did not end in time or ended by a signal.
     int waitForExit(std::chrono::milliseconds limit)

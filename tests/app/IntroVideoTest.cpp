@@ -1,11 +1,12 @@
 // The built game and its intro video, started headless from a copy of its runtime folder:
-// the video plays before the engine starts, a quit during it ends the program with -1
-// before any device exists, and a missing video is skipped with a log line.
+// the video plays before the engine starts, an end asked from outside during it ends the
+// program in order before any device exists, and a missing video is skipped with a log line.
 #include "GameRun.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -31,17 +32,19 @@ TEST(IntroVideo, PlaysBeforeTheEngineStarts)
     EXPECT_EQ(game.waitForExit(20s), 0);
 }
 
-TEST(IntroVideo, AQuitDuringTheVideoEndsTheProgramWithMinusOneBeforeTheEngineStarts)
+TEST(IntroVideo, AnEndAskedFromOutsideDuringTheVideoIsAnOrderlyQuitBeforeTheEngineStarts)
 {
-    GameRun game;
-    game.start();
-    ASSERT_TRUE(game.waitForWindow(20s));
-    std::this_thread::sleep_for(300ms); // into the clip
-    game.terminate();                   // closes the main window
-    EXPECT_EQ(game.waitForExit(5s), 255);
-    EXPECT_EQ(game.log("UlvoEngine.log").find(kEngineInit), std::string::npos);
-    // The configuration is written on this path too.
-    EXPECT_TRUE(fs::exists(game.configFile()));
+    for (int signal : {SIGTERM, SIGHUP}) {
+        GameRun game;
+        game.start();
+        ASSERT_TRUE(game.waitForWindow(20s));
+        std::this_thread::sleep_for(300ms); // into the clip
+        game.signal(signal);                // closes the main window
+        EXPECT_EQ(game.waitForExit(5s), 0) << signal;
+        EXPECT_EQ(game.log("UlvoEngine.log").find(kEngineInit), std::string::npos);
+        // The configuration is written on this path too.
+        EXPECT_TRUE(fs::exists(game.configFile()));
+    }
 }
 
 TEST(IntroVideo, AMissingVideoIsSkippedWithALogLine)

@@ -46,7 +46,7 @@ void expectCompleteConfig(const fs::path& file)
 TEST(ThreeMatchApp, EndsWithZeroOnSigtermAndLeavesConfigAndLogs)
 {
     GameRun game;
-    // The signal must reach the main loop, not the intro video (which ends the program with -1).
+    // The signal reaches the main loop, not the intro video.
     fs::remove(game.runFolder() / "intro.wmv");
     game.start();
     ASSERT_TRUE(game.waitForWindow(std::chrono::seconds(20)));

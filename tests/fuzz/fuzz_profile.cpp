@@ -2,6 +2,7 @@
 // it with a few stone classes in the globals, switches through every profile, saves, and reads
 // the saved file back. A file that does not read must be kept aside and leave no profile; one
 // that reads must save and read back with the same profiles.
+#include "FuzzGlobals.h"
 #include "foundation/app/AppInfo.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
@@ -29,14 +30,7 @@ const wchar_t* const kStones = LR"(<ROHSTOFFE>
 
 MyGlobals& globals()
 {
-    static MyGlobals* instance = [] {
-        auto* made = new MyGlobals();
-        Ulvo::XMLNode stones;
-        Ulvo::XMLNode::load(&stones, kStones, 1);
-        made->getRohstoffManager().load(stones);
-        return made;
-    }();
-    return *instance;
+    return fuzzGlobals(kStones);
 }
 
 void writeFile(const std::filesystem::path& path, const uint8_t* data, size_t size)

@@ -16,13 +16,16 @@ TEST_F(D3D9Direct3DTest, AdapterModesCapsAndChecks)
     EXPECT_EQ(m_d3d->GetAdapterIdentifier(D3DADAPTER_DEFAULT, 0, &identifier), D3D_OK);
     EXPECT_NE(identifier.Description[0], '\0');
 
-    // The offscreen driver lists no real modes: the common sizes stand in, in both depths.
+    // The offscreen driver lists one mode: the common sizes that fit the desktop stand in beside
+    // it, in both depths; the largest is the desktop's own.
     UINT count32 = m_d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8);
     UINT count16 = m_d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_R5G6B5);
     ASSERT_GE(count32, 3u);
     EXPECT_EQ(count16, count32);
     EXPECT_EQ(m_d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_A8R8G8B8), 0u); // not a display format
-    bool has640 = false, has1024 = false, has1920 = false;
+    D3DDISPLAYMODE desktop{};
+    ASSERT_EQ(m_d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop), D3D_OK);
+    bool has640 = false, has1024 = false;
     D3DDISPLAYMODE previous{};
     for (UINT i = 0; i < count32; ++i) {
         D3DDISPLAYMODE mode{};
@@ -33,9 +36,12 @@ TEST_F(D3D9Direct3DTest, AdapterModesCapsAndChecks)
         previous = mode;
         has640 |= mode.Width == 640 && mode.Height == 480;
         has1024 |= mode.Width == 1024 && mode.Height == 768;
-        has1920 |= mode.Width == 1920 && mode.Height == 1080;
+        EXPECT_LE(mode.Width, desktop.Width);
+        EXPECT_LE(mode.Height, desktop.Height);
     }
-    EXPECT_TRUE(has640 && has1024 && has1920);
+    EXPECT_TRUE(has640 && has1024);
+    EXPECT_EQ(previous.Width, desktop.Width);
+    EXPECT_EQ(previous.Height, desktop.Height);
     D3DDISPLAYMODE mode{};
     EXPECT_EQ(m_d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, count32, &mode), D3DERR_INVALIDCALL);
     EXPECT_EQ(m_d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);

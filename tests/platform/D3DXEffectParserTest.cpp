@@ -431,6 +431,48 @@ TEST(D3DXEffectParserTest, PreprocessorRejectsBrokenInputWithoutHanging)
     EXPECT_EQ(nul.result, D3D_OK) << nul.messages;
 }
 
+TEST(D3DXEffectParserTest, ShadersTheCompilerCannotTakeFailWithAMessage)
+{
+    auto effect = [](const std::string& expression) {
+        return "float4 g_C;\n\nfloat4 PS() : COLOR\n{\n    return g_C * " + expression +
+               ";\n}\ntechnique T { pass P { PixelShader = compile ps_2_0 PS(); } }\n";
+    };
+    auto chain = [](const char* op, int count) {
+        std::string text = "g_C.x";
+        for (int i = 0; i < count; ++i)
+            text += std::string(op) + "g_C.x";
+        return text;
+    };
+    const std::string tooDeep[] = {
+        std::string(20000, '(') + "1.0" + std::string(20000, ')'),
+        std::string(50000, '-') + "g_C.x",
+        "(" + chain("+", 60000) + ")",
+    };
+    for (const std::string& expression : tooDeep) {
+        Compiled c;
+        compile(c, effect(expression));
+        EXPECT_NE(c.result, D3D_OK);
+        EXPECT_NE(c.messages.find("memory(5,"), std::string::npos) << c.messages.substr(0, 200);
+    }
+    // A shader the HLSL compiler itself falls over (a null pointer in its error recovery): the
+    // translation fails with a message, the process goes on.
+    Compiled crashing;
+    compile(crashing, effect("g_C.x++g_C.x"));
+    ASSERT_EQ(crashing.result, D3D_OK) << crashing.messages;
+    HRESULT failed = D3D_OK;
+    const std::string crashMessages = compileEffectMessages(crashing.compiler, failed);
+    EXPECT_NE(failed, D3D_OK);
+    EXPECT_NE(crashMessages.find("memory("), std::string::npos) << crashMessages;
+
+    // Just inside the limits the shader still compiles.
+    Compiled deep;
+    compile(deep, effect(std::string(250, '(') + chain("*", 2000) + std::string(250, ')')));
+    ASSERT_EQ(deep.result, D3D_OK) << deep.messages.substr(0, 200);
+    HRESULT hr = E_FAIL;
+    std::string messages = compileEffectMessages(deep.compiler, hr);
+    EXPECT_EQ(hr, D3D_OK) << messages.substr(0, 200);
+}
+
 TEST(D3DXEffectParserTest, CompiledEffectRoundTripsAndCorruptionIsRejected)
 {
     CorpusInclude include;

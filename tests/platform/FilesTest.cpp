@@ -1,10 +1,14 @@
 #include <windows.h>
+#include <platform_app.h>
 
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <string>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using TestSupport::ScopedCwd;
@@ -92,4 +96,52 @@ TEST(Files, ProgramPathAndCurrentFolderUseBackslashes)
     current.resize(needed - 1);
     EXPECT_EQ(current.substr(current.rfind(L'\\')), L"\\Run");
     EXPECT_FALSE(SetCurrentDirectoryW(L"nowhere"));
+}
+
+TEST(Files, PipesAreNeverOpenedAndReadOnlyFilesNeverWritten)
+{
+    TempDir dir;
+    ScopedCwd cwd(dir.path());
+    ASSERT_EQ(mkfifo((dir / "pipe.fx").c_str(), 0644), 0);
+    // Neither waits for a writer or a reader.
+    EXPECT_EQ(_wfopen(L"pipe.fx", L"rb"), nullptr);
+    EXPECT_EQ(_wfopen(L"pipe.fx", L"wb"), nullptr);
+    EXPECT_EQ(GetFileAttributesW(L"pipe.fx"), static_cast<DWORD>(FILE_ATTRIBUTE_DEVICE));
+
+    TestSupport::writeText(dir / "kept.cfg", "old");
+    fs::permissions(dir / "kept.cfg", fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(GetFileAttributesW(L"kept.cfg"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(_wfopen(L"kept.cfg", L"wb"), nullptr);
+    TestSupport::writeText(dir / "new.cfg", "new");
+    EXPECT_FALSE(MoveFileExW(L"new.cfg", L"kept.cfg", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(TestSupport::readText(dir / "kept.cfg"), "old");
+    FILE* read = _wfopen(L"kept.cfg", L"rb");
+    ASSERT_NE(read, nullptr);
+    std::fclose(read);
+}
+
+TEST(Files, LinksAreReportedAndFollowedToWhereTheyLead)
+{
+    TempDir dir;
+    ScopedCwd cwd(dir.path());
+    fs::create_directories(dir / "real");
+    TestSupport::writeText(dir / "real/config.cfg", "x");
+    fs::create_symlink(dir / "real/config.cfg", dir / "config.cfg");
+    EXPECT_EQ(GetFileAttributesW(L"config.cfg"), static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_EQ(GetFileAttributesW(L"real\\config.cfg"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+
+    HANDLE file = CreateFileW(L"CONFIG.CFG", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    wchar_t small[4];
+    const DWORD needed = GetFinalPathNameByHandleW(file, small, 4, FILE_NAME_NORMALIZED);
+    std::wstring path(needed, L'\0');
+    ASSERT_EQ(GetFinalPathNameByHandleW(file, path.data(), needed, FILE_NAME_NORMALIZED), needed - 1);
+    path.resize(needed - 1);
+    EXPECT_EQ(fs::path(PlatformMapPath(path)), fs::canonical(dir / "real/config.cfg"));
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_FALSE(CloseHandle(file));
+    EXPECT_EQ(CreateFileW(L"missing.cfg", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
 }

@@ -103,6 +103,12 @@ TEST_F(WindowTest, FrameMetricsPlacementAndClientAreaAgree)
     AdjustWindowRectEx(&popup, WS_POPUP, FALSE, WS_EX_TOPMOST);
     EXPECT_EQ(popup.left, 5);
     EXPECT_EQ(popup.bottom, 10);
+    // Edges at the ends of the range stay there.
+    RECT huge{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    AdjustWindowRect(&huge, kWindowedStyle, FALSE);
+    EXPECT_EQ(huge.left, INT32_MIN);
+    EXPECT_EQ(huge.right, INT32_MAX);
+    EXPECT_EQ(huge.bottom, INT32_MAX);
 
     // The desktop is SDL's display (1024x768 offscreen); screen metrics match it.
     RECT desktop;

@@ -168,6 +168,25 @@ TEST(GobTool, RefusesWhatTheArchiveCannotHoldOrShouldNotWrite)
     EXPECT_NE(runTool("gobtool", {"unpack"}, dir.path()).code, 0);
 }
 
+TEST(GobTool, ExtractionNeverFollowsLinksAlreadyInTheTargetFolder)
+{
+    TempDir dir;
+    writeBytes(dir / "evil.gob", archiveWithNames({"a.txt", "sub\\b.txt", "c.txt"}));
+    writeText(dir / "outside" / "victim.txt", "kept");
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    fs::create_symlink(dir / "outside" / "victim.txt", out / "a.txt");
+    fs::create_symlink(dir / "outside", out / "sub");
+    ToolRun run = runTool("gobtool", {"extract", (dir / "evil.gob").string(), out.string()}, dir.path());
+    EXPECT_NE(run.code, 0);
+    EXPECT_NE(run.output.find("refusing a.txt"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("refusing sub/b.txt"), std::string::npos) << run.output;
+    EXPECT_EQ(readText(dir / "outside" / "victim.txt"), "kept");
+    EXPECT_FALSE(fs::exists(dir / "outside" / "b.txt"));
+    // The other entries are still written.
+    EXPECT_EQ(readText(out / "c.txt"), "x");
+}
+
 TEST(DataTool, BuildsTheRuntimeForm)
 {
     TempDir dir;

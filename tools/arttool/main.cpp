@@ -871,6 +871,94 @@ void makeStamps()
     }
 }
 
+// Story level layouts, one texel per cell, one character per texel:
+//   .  hole            #  wall (red 200)      e  empty cell, filled by falling stones
+//   o  stone (green 100)                      S  stone and spawn (green 200)
+//   t  stone on one target layer (blue 100)   T  stone on two target layers (blue 200)
+//   L  locked stone (red 100)                 l  locked on one layer    K  locked on two
+// The levels grow from an open square with a few targets to large boards with walls, holes,
+// locks and double targets. Every target can be reached by falling stones and lies in a
+// line of three playable cells (the level loader drops those that do not).
+const std::vector<std::vector<std::string>>& levelLayouts()
+{
+    static const std::vector<std::vector<std::string>> layouts = {
+        {"SSSSSSSS", "oooooooo", "oooooooo", "oottttoo", "oottttoo", "oooooooo", "oooooooo", "oooooooo"},
+        {"SSSSSSSS", "oooooooo", "ooottooo", "ootTTtoo", "ootTTtoo", "ooottooo", "oooooooo", "oooooooo"},
+        {"..SSSSS..", ".ooooooo.", "ootttttoo", "ootoootoo", "ooToooToo", "ootoootoo", "ootttttoo", ".ooooooo.",
+         "..ooooo.."},
+        {"SSSSSSSSS", "ooooooooo", "ooooooooo", "ottt#ttto", "ootT#Ttoo", "ottt#ttto", "ooooSoooo", "ooooooooo",
+         "ooooooooo"},
+        {"SSSSSSSSS", "ooooooooo", "oLoooooLo", "ootltltoo", "oottTttoo", "ootltltoo", "oLoooooLo", "ooooooooo",
+         "ooooooooo"},
+        {"SSSSSSSSSS", "oooooooooo", "oottttttoo", "ooto..otoo", "ooTo..oToo", "ooto..otoo", "oottttttoo", "oooooooooo",
+         "oooooooooo"},
+        {"SSSS##SSSS", "oooo##oooo", "ottt##ttto", "otTo##oTto", "ooooSSoooo", "oottttttoo", "oooooooooo", "oLooooooLo",
+         "oooooooooo", "oooooooooo"},
+        {"SSSSSSSSSS", "oooooooooo", "oo.oooo.oo", "ottoKKotto", "ottooootto", ".oooTTooo.", "ottooootto", "ottoKKotto",
+         "oo.oooo.oo", "oooooooooo"},
+        {"SSSSSSSSSS", "oooooooooo", "oLooLLooLo", "oooooooooo", "ottTttTtto", "oooooooooo", "eeeeeeeeee", "etteeeette",
+         "eTTeeeeTTe", "eeeeeeeeee"},
+        {"...SSSSS...", "...ootoo...", "...otTto...", "SSSoooooSSS", "otttoTottto", "oToooooooTo", "otttoTottto",
+         "ooooooooooo", "...otTto...", "...ootoo..."},
+        {"SSSSSSSSSSS", "ooooooooooo", "oo#ooooo#oo", "ooSttTttSoo", "ootoooootoo", "##tTo#oTt##", "SSoooSoooSS",
+         "ottttotttto", "ooLoooooLoo", "oooKoooKooo", "ooooooooooo"},
+        {"..SSSSSSSS..", ".oooooooooo.", "ootTTooTTtoo", "ootKooooKtoo", "oooo#oo#oooo", "ottoSooSotto", "otTooooooTto",
+         "ottoLooLotto", "oooooooooooo", ".ooottttooo.", "..oooooooo.."},
+        {"SSSSSSSSSSSS", "oooooooooooo", "otTto##otTto", "oKoooSSoooKo", "ottTtootTtto", "..oooooooo..", "..otTTTTto..",
+         "..oooooooo..", "SttTtootTttS", "oKoo#oo#ooKo", "otTtSooStTto", "oooooooooooo"},
+    };
+    return layouts;
+}
+
+const char* layoutColour(char kind)
+{
+    switch (kind) {
+    case '#':
+        return "#c80000";
+    case 'e':
+        return "#000000";
+    case 'o':
+        return "#006400";
+    case 'S':
+        return "#00c800";
+    case 't':
+        return "#006464";
+    case 'T':
+        return "#0064c8";
+    case 'L':
+        return "#646400";
+    case 'l':
+        return "#646464";
+    case 'K':
+        return "#6464c8";
+    default:
+        return nullptr; // a hole stays transparent
+    }
+}
+
+void makeLevels()
+{
+    const auto& layouts = levelLayouts();
+    for (std::size_t n = 0; n < layouts.size(); ++n) {
+        const std::vector<std::string>& rows = layouts[n];
+        const int w = static_cast<int>(rows[0].size()), h = static_cast<int>(rows.size());
+        Svg svg(w, h);
+        for (int y = 0; y < h; ++y) {
+            if (static_cast<int>(rows[y].size()) != w) {
+                std::fprintf(stderr, "arttool: level %zu row %d is not %d wide\n", n, y, w);
+                ++g_failures;
+            }
+            for (int x = 0; x < w && x < static_cast<int>(rows[y].size()); ++x) {
+                if (const char* colour = layoutColour(rows[y][x]))
+                    svg.rect(x, y, 1, 1, colour, "shape-rendering='crispEdges'");
+            }
+        }
+        char name[64];
+        std::snprintf(name, sizeof(name), "data/Level/level_%02zu.png", n);
+        render(svg, name);
+    }
+}
+
 // ---------------------------------------------------------------- pointers, bonuses, particles
 
 void makeCursors()
@@ -1334,6 +1422,7 @@ int main(int argc, char** argv)
     makeScenes();
     makeFields();
     makeStamps();
+    makeLevels();
     makeCursors();
     makeBonuses();
     makeParticles();

@@ -7,12 +7,17 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using Ulvo::GOBEntry;
@@ -82,15 +87,6 @@ bool readWholeFile(const fs::path& path, std::vector<unsigned char>& bytes)
     const bool ok = std::ferror(file) == 0;
     std::fclose(file);
     return ok;
-}
-
-bool writeWholeFile(const fs::path& path, const unsigned char* data, std::size_t size)
-{
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
-    return std::fclose(file) == 0 && written;
 }
 
 struct PackItem {
@@ -259,6 +255,66 @@ bool safeRelativeName(const std::string& name)
     return true;
 }
 
+// A folder below `parent`, made when missing; never a symbolic link. -1 (errno set) otherwise.
+int openFolderBelow(int parent, const std::string& name)
+{
+    if (mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST)
+        return -1;
+    return openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Writes an entry below the target folder without following any link already there: a link
+// where a folder or the file would go is refused, as is anything but a regular file.
+bool writeBelow(int root, const std::string& relative, const std::vector<unsigned char>& bytes, std::string& problem)
+{
+    std::vector<std::string> parts;
+    std::size_t begin = 0;
+    while (begin <= relative.size()) {
+        std::size_t end = relative.find('/', begin);
+        if (end == std::string::npos)
+            end = relative.size();
+        if (end > begin && relative.compare(begin, end - begin, ".") != 0)
+            parts.push_back(relative.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    if (parts.empty()) {
+        problem = "has no file name";
+        return false;
+    }
+    int folder = dup(root);
+    for (std::size_t i = 0; i + 1 < parts.size() && folder >= 0; ++i) {
+        const int below = openFolderBelow(folder, parts[i]);
+        if (below < 0)
+            problem = parts[i] + (errno == ELOOP || errno == ENOTDIR ? " is a link or no folder" : " cannot be made");
+        close(folder);
+        folder = below;
+    }
+    if (folder < 0)
+        return false;
+    const int file =
+        openat(folder, parts.back().c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    const int openError = errno;
+    close(folder);
+    if (file < 0) {
+        problem = openError == ELOOP ? "is a link" : "cannot be written";
+        return false;
+    }
+    struct stat st;
+    bool ok = fstat(file, &st) == 0 && S_ISREG(st.st_mode);
+    if (!ok)
+        problem = "is no regular file";
+    ok = ok && ftruncate(file, 0) == 0;
+    std::size_t written = 0;
+    while (ok && written < bytes.size()) {
+        const ssize_t n = write(file, bytes.data() + written, bytes.size() - written);
+        ok = n > 0;
+        written += ok ? static_cast<std::size_t>(n) : 0;
+    }
+    if (!ok && problem.empty())
+        problem = "cannot be written";
+    return close(file) == 0 && ok;
+}
+
 int extract(const fs::path& archive, const fs::path& dir)
 {
     FILE* file = nullptr;
@@ -273,7 +329,15 @@ int extract(const fs::path& archive, const fs::path& dir)
                         " (absolute or leading outside the target folder)");
         }
     }
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    const int root = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (root < 0) {
+        std::fclose(file);
+        return fail("extract: cannot open the folder " + dir.string());
+    }
 
+    int result = 0;
     std::set<std::string> written;
     std::vector<unsigned char> bytes;
     for (const GOBEntry& entry : entries) {
@@ -282,19 +346,23 @@ int extract(const fs::path& archive, const fs::path& dir)
             continue;
         std::string relative = ansiToUtf8(entry.name);
         std::replace(relative.begin(), relative.end(), '\\', '/');
-        const fs::path target = dir / relative;
-        std::error_code ec;
-        fs::create_directories(target.parent_path(), ec);
         bytes.resize(entry.size);
         const bool read = std::fseek(file, static_cast<long>(entry.offset), SEEK_SET) == 0 &&
                           (bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size());
-        if (!read || !writeWholeFile(target, bytes.data(), bytes.size())) {
+        if (!read) {
+            close(root);
             std::fclose(file);
-            return fail("extract: cannot " + std::string(read ? "write " + target.string() : "read " + relative));
+            return fail("extract: cannot read " + relative);
+        }
+        std::string problem;
+        if (!writeBelow(root, relative, bytes, problem)) {
+            // Refused alone: the other entries are still written.
+            result = fail("extract: refusing " + relative + ": " + problem);
         }
     }
+    close(root);
     std::fclose(file);
-    return 0;
+    return result;
 }
 
 int usage()

@@ -11,13 +11,6 @@ namespace Ulvo {
 
 namespace {
 
-void readFormat(const XMLNode* node, const wchar_t* key, D3DFORMAT& field)
-{
-    std::wstring name;
-    if (node->readString(key, name))
-        field = formatFromName(name);
-}
-
 // An enumeration value from the file; values the type cannot hold keep the
 // field's value, with a log line.
 template <class Enum> void readEnum(const XMLNode* node, const wchar_t* key, Enum& field, int lowest, int highest)
@@ -32,6 +25,96 @@ template <class Enum> void readEnum(const XMLNode* node, const wchar_t* key, Enu
         return;
     }
     field = static_cast<Enum>(value);
+}
+
+void logReplaced(const XMLNode* node, const wchar_t* key, const std::wstring& used)
+{
+    mainLogger().log(50, LOG_TYPE_WARNING,
+                     std::wstring(L"D3DINITPARAMS: ") + key + L"=\"" + node->getAttributeValue(key) +
+                         L"\" is not usable, " + used + L" is used\n");
+}
+
+bool isDepthStencilFormat(D3DFORMAT format)
+{
+    switch (format) {
+    case D3DFMT_D16_LOCKABLE:
+    case D3DFMT_D32:
+    case D3DFMT_D15S1:
+    case D3DFMT_D24S8:
+    case D3DFMT_D24X8:
+    case D3DFMT_D24X4S4:
+    case D3DFMT_D16:
+    case D3DFMT_D32F_LOCKABLE:
+    case D3DFMT_D24FS8:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// D3DFMT_UNKNOWN asks for any format.
+bool isDisplayFormat(D3DFORMAT format)
+{
+    switch (format) {
+    case D3DFMT_UNKNOWN:
+    case D3DFMT_A1R5G5B5:
+    case D3DFMT_A2R10G10B10:
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_R5G6B5:
+    case D3DFMT_X1R5G5B5:
+    case D3DFMT_X8R8G8B8:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A format name that names no format of the kind keeps the field, with a log line.
+void readCheckedFormat(const XMLNode* node, const wchar_t* key, D3DFORMAT& field, bool (*usable)(D3DFORMAT))
+{
+    std::wstring name;
+    if (!node->readString(key, name))
+        return;
+    const D3DFORMAT format = formatFromName(name);
+    if (usable(format))
+        field = format;
+    else
+        logReplaced(node, key, formatToName(field));
+}
+
+// Direct3D 9 takes up to three back buffers (0 counts as one); a negative count is no count.
+void readBackBufferCount(const XMLNode* node, UINT& field)
+{
+    int count = 0;
+    if (!node->readInt(L"BACKBUFFER_COUNT", count))
+        return;
+    constexpr int kMaxBackBuffers = 3;
+    if (count >= 0 && count <= kMaxBackBuffers) {
+        field = static_cast<UINT>(count);
+        return;
+    }
+    field = count < 0 ? D3DInitParams::defaultPresentParams().BackBufferCount : kMaxBackBuffers;
+    logReplaced(node, L"BACKBUFFER_COUNT", std::to_wstring(field));
+}
+
+void readPresentationInterval(const XMLNode* node, UINT& field)
+{
+    uint32_t interval = 0;
+    if (!node->readInt(L"PRESENTATION_INTERVAL", interval))
+        return;
+    switch (interval) {
+    case D3DPRESENT_INTERVAL_DEFAULT:
+    case D3DPRESENT_INTERVAL_ONE:
+    case D3DPRESENT_INTERVAL_TWO:
+    case D3DPRESENT_INTERVAL_THREE:
+    case D3DPRESENT_INTERVAL_FOUR:
+    case D3DPRESENT_INTERVAL_IMMEDIATE:
+        field = interval;
+        return;
+    default:
+        field = D3DInitParams::defaultPresentParams().PresentationInterval;
+        logReplaced(node, L"PRESENTATION_INTERVAL", std::to_wstring(static_cast<int>(field)));
+    }
 }
 
 void addInt(XMLNode* node, const wchar_t* key, uint32_t value)
@@ -55,6 +138,13 @@ D3DPRESENT_PARAMETERS D3DInitParams::defaultPresentParams()
     return params;
 }
 
+void D3DInitParams::useDefaults()
+{
+    m_presentParams = defaultPresentParams();
+    m_presentParams.Windowed = FALSE;
+    m_displayMode = D3DDISPLAYMODE{0x80000000u, 0x80000000u, 75, D3DFMT_UNKNOWN};
+}
+
 D3DInitParams::D3DInitParams(Window* window) : m_presentParams(defaultPresentParams()), m_window(window) {}
 
 bool D3DInitParams::isAllowed(const D3DDISPLAYMODE& mode) const
@@ -68,6 +158,7 @@ bool D3DInitParams::load(XMLNode* node)
     LogIndent<Logger> indent(mainLogger());
     if (!node)
         return true;
+    m_section.keep(*node);
 
     if (XMLNode* window = node->getNode(L"WINDOW")) {
         if (m_window)
@@ -78,7 +169,7 @@ bool D3DInitParams::load(XMLNode* node)
         m_displayMode = D3DDISPLAYMODE{};
         mode->readInt(L"RES_X", m_displayMode.Width);
         mode->readInt(L"RES_Y", m_displayMode.Height);
-        readFormat(mode, L"FORMAT", m_displayMode.Format);
+        readCheckedFormat(mode, L"FORMAT", m_displayMode.Format, isDisplayFormat);
         mode->readInt(L"REFRESH_RATE", m_displayMode.RefreshRate);
     }
     if (XMLNode* present = node->getNode(L"PRESENTER_PARAMS")) {
@@ -90,15 +181,15 @@ bool D3DInitParams::load(XMLNode* node)
         bool fullscreen = true;
         present->readFlag(L"FULLSCREEN", fullscreen);
         m_presentParams.Windowed = fullscreen ? FALSE : TRUE;
-        present->readInt(L"BACKBUFFER_COUNT", m_presentParams.BackBufferCount);
+        readBackBufferCount(present, m_presentParams.BackBufferCount);
         readEnum(present, L"SWAP_EFFECT", m_presentParams.SwapEffect, D3DSWAPEFFECT_DISCARD, D3DSWAPEFFECT_COPY);
-        present->readInt(L"PRESENTATION_INTERVAL", m_presentParams.PresentationInterval);
+        readPresentationInterval(present, m_presentParams.PresentationInterval);
         // FLAGS is written for reference only.
         if (const XMLNode* depth = present->getNode(L"AUTO_DEPTH_STENCIL")) {
             bool enable = false;
             if (depth->readFlag(L"ENABLE", enable))
                 m_presentParams.EnableAutoDepthStencil = enable ? TRUE : FALSE;
-            readFormat(depth, L"FORMAT", m_presentParams.AutoDepthStencilFormat);
+            readCheckedFormat(depth, L"FORMAT", m_presentParams.AutoDepthStencilFormat, isDepthStencilFormat);
         }
         if (const XMLNode* multisample = present->getNode(L"MULTISAMPLE")) {
             readEnum(multisample, L"TYPE", m_presentParams.MultiSampleType, D3DMULTISAMPLE_NONE,
@@ -133,17 +224,18 @@ bool D3DInitParams::save(XMLNode* node)
     const D3DDISPLAYMODE& mode = m_pending ? m_previousMode : m_displayMode;
     const D3DPRESENT_PARAMETERS& present = m_pending ? m_previousPresentParams : m_presentParams;
 
+    XMLNode values;
     XMLNode* window = new XMLNode(L"WINDOW");
     if (m_window)
         m_window->save(window);
-    node->addNode(window);
+    values.addNode(window);
 
     XMLNode* modeNode = new XMLNode(L"DISP_MODE");
     addInt(modeNode, L"RES_X", mode.Width);
     addInt(modeNode, L"RES_Y", mode.Height);
     modeNode->addAttribute(new XMLAttribute(L"FORMAT", formatToName(mode.Format)));
     addInt(modeNode, L"REFRESH_RATE", mode.RefreshRate);
-    node->addNode(modeNode);
+    values.addNode(modeNode);
 
     XMLNode* presentNode = new XMLNode(L"PRESENTER_PARAMS");
     presentNode->addAttribute(new XMLAttribute(L"FULLSCREEN", present.Windowed == FALSE));
@@ -159,7 +251,7 @@ bool D3DInitParams::save(XMLNode* node)
     addInt(multisample, L"TYPE", static_cast<uint32_t>(present.MultiSampleType));
     addInt(multisample, L"QUALITY", present.MultiSampleQuality);
     presentNode->addNode(multisample);
-    node->addNode(presentNode);
+    values.addNode(presentNode);
 
     XMLNode* misc = new XMLNode(L"MISC");
     addInt(misc, L"MIN_RES_X", m_minResX);
@@ -168,7 +260,8 @@ bool D3DInitParams::save(XMLNode* node)
     addInt(misc, L"MAX_RES_Y", m_maxResY);
     misc->addAttribute(new XMLAttribute(L"AUTO_DEGRADE", std::wstring(m_autoDegradeLimit ? L"1" : L"0") + L" " +
                                                              (m_autoDegradeReapply ? L"1" : L"0")));
-    node->addNode(misc);
+    values.addNode(misc);
+    m_section.write(*node, values);
     return true;
 }
 

@@ -5,6 +5,8 @@
 // saved).
 #include <d3d9.h>
 
+#include "foundation/xml/ConfigSection.h"
+
 #include <cstdint>
 
 namespace Ulvo {
@@ -84,6 +86,9 @@ public:
 
     // The present parameters a new D3DInitParams starts with.
     static D3DPRESENT_PARAMETERS defaultPresentParams();
+    // What a start without "config.cfg" uses: full screen at the largest mode, 75 Hz, and the
+    // default present parameters.
+    void useDefaults();
 
 private:
     friend class D3DInterface; // runs the confirmation
@@ -102,6 +107,8 @@ private:
     uint32_t m_changeTime = 0; // GetTickCount() of the pending change
     D3DDISPLAYMODE m_previousMode{};
     D3DPRESENT_PARAMETERS m_previousPresentParams{};
+    // The section as read, so what this build does not know survives a save.
+    ConfigSection m_section;
 };
 
 } // namespace Ulvo

@@ -158,32 +158,61 @@ bool D3DInterface::startDevice(D3DInitParams* params)
     }
     createWindow();
 
-    Window* window = params->getWindow();
-    D3DPRESENT_PARAMETERS& present = *params->getPresentParams();
-    m_requestedMode = *params->getDisplayMode();
-    const D3DDISPLAYMODE* listed = getBestDisplayMode(&m_requestedMode);
-    if (!listed) {
-        // No adapter mode in any of the display formats: nothing to size the
-        // device by.
-        log.log(100, LOG_TYPE_ERROR, L"no display mode available\n");
-        log.log(100, LOG_TYPE_ERROR, L"CreateDevice failed\n");
-        showError(L"CreateDevice() schlug fehl");
-        return false;
-    }
-    const D3DDISPLAYMODE best = *listed;
-    *params->getDisplayMode() = best;
-    present.BackBufferWidth = best.Width;
-    present.BackBufferHeight = best.Height;
-    present.BackBufferFormat = best.Format;
-    present.FullScreen_RefreshRateInHz = present.Windowed ? 0 : best.RefreshRate;
-    present.hDeviceWindow = window ? window->getHWND() : nullptr;
-
     m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
     if (!m_d3d) {
         log.log(100, LOG_TYPE_ERROR, L"Direct3DCreate9 failed\n");
         showError(L"Direct3DCreate9() schlug fehl");
         return false;
     }
+
+    // Settings that fail are never kept: the defaults get one more try, and are what is saved.
+    if (!createDevice(*params)) {
+        log.log(100, LOG_TYPE_ERROR, L"CreateDevice failed with the configured settings, trying the defaults\n");
+        params->useDefaults();
+        applyAutoLimit(params->isWindowed());
+        if (!createDevice(*params)) {
+            log.log(100, LOG_TYPE_ERROR, L"CreateDevice failed\n");
+            showError(L"CreateDevice() schlug fehl");
+            return false;
+        }
+    }
+
+    Window* window = params->getWindow();
+    const D3DDISPLAYMODE best = *params->getDisplayMode();
+    const D3DPRESENT_PARAMETERS& present = *params->getPresentParams();
+    if (window) {
+        window->setSize(best.Width, best.Height, false);
+        window->setFullscreen(present.Windowed == FALSE, true);
+    }
+    if (!window || !window->show()) {
+        showError(L"showWindow() schlug fehl");
+        return false;
+    }
+
+    m_initialized = true;
+    deviceCreated.emit();
+    return true;
+}
+
+bool D3DInterface::createDevice(D3DInitParams& params)
+{
+    Window* window = params.getWindow();
+    D3DPRESENT_PARAMETERS& present = *params.getPresentParams();
+    m_requestedMode = *params.getDisplayMode();
+    const D3DDISPLAYMODE* listed = getBestDisplayMode(&m_requestedMode);
+    if (!listed) {
+        // No adapter mode in any of the display formats: nothing to size the
+        // device by.
+        renderLog().log(100, LOG_TYPE_ERROR, L"no display mode available\n");
+        return false;
+    }
+    const D3DDISPLAYMODE best = *listed;
+    *params.getDisplayMode() = best;
+    present.BackBufferWidth = best.Width;
+    present.BackBufferHeight = best.Height;
+    present.BackBufferFormat = best.Format;
+    present.FullScreen_RefreshRateInHz = present.Windowed ? 0 : best.RefreshRate;
+    present.hDeviceWindow = window ? window->getHWND() : nullptr;
 
     D3DCAPS9 caps;
     const bool hardwareTnL = SUCCEEDED(m_d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps)) &&
@@ -213,22 +242,8 @@ bool D3DInterface::startDevice(D3DInitParams* params)
                                       vertexProcessing | D3DCREATE_MULTITHREADED, &present, &m_device);
     if (FAILED(created) || !m_device) {
         m_device = nullptr;
-        log.log(100, LOG_TYPE_ERROR, L"CreateDevice failed\n");
-        showError(L"CreateDevice() schlug fehl");
         return false;
     }
-
-    if (window) {
-        window->setSize(best.Width, best.Height, false);
-        window->setFullscreen(present.Windowed == FALSE, true);
-    }
-    if (!window || !window->show()) {
-        showError(L"showWindow() schlug fehl");
-        return false;
-    }
-
-    m_initialized = true;
-    deviceCreated.emit();
     return true;
 }
 

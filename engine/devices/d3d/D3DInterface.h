@@ -128,6 +128,8 @@ private:
 
     // init without its log frame.
     bool startDevice(D3DInitParams* params);
+    // Creates the device for the best listed mode of the settings; false without a message.
+    bool createDevice(D3DInitParams& params);
     void readWorkArea();
     void releaseDevice();
     // Sizes the main window to the back buffer and applies the windowed state.

@@ -86,6 +86,11 @@ bool D3DInterface::createWindow()
             m_initParams->setMaxRes(m_workAreaWidth, m_workAreaHeight);
     }
     Window* window = m_initParams ? m_initParams->getWindow() : nullptr;
+    if (window && !window->createWindow()) {
+        // A size the window system refuses is not kept: the default size gets one more try.
+        renderLog().log(100, LOG_TYPE_ERROR, L"createWindow failed with the configured size, trying the default\n");
+        window->setSize(Window::kDefaultSize, Window::kDefaultSize, false);
+    }
     if (!window || !window->createWindow()) {
         MessageBoxW(nullptr, L"createWindow() schlug fehl", L"Fehler!", MB_OK | MB_ICONERROR);
         return false;

@@ -335,22 +335,7 @@ void DirectInputInterface::updateMouseFromMessages()
             // The frame's messages carry screen coordinates.
             if (record.message == WM_NCMOUSEMOVE)
                 ScreenToClient(record.window, &p);
-            if (p.x != m.position[0]) {
-                const double dx = p.x - static_cast<double>(m.position[0]);
-                m.rawState.lX = static_cast<LONG>(dx);
-                std::memset(m.step, 0, sizeof m.step);
-                addMouseStep(0, dx);
-                emitMouseAxis(dx > 0 ? ULVO_ACHSE_X_POS : ULVO_ACHSE_X_NEG);
-                emitMouseAxis(ULVO_ACHSE_X);
-            }
-            if (p.y != m.position[1]) {
-                const double dy = p.y - static_cast<double>(m.position[1]);
-                m.rawState.lY = static_cast<LONG>(dy);
-                std::memset(m.step, 0, sizeof m.step);
-                addMouseStep(1, dy);
-                emitMouseAxis(dy > 0 ? ULVO_ACHSE_Y_POS : ULVO_ACHSE_Y_NEG);
-                emitMouseAxis(ULVO_ACHSE_Y);
-            }
+            moveMouseTo(record.window, p);
             break;
         }
         case WM_MOUSEWHEEL: {
@@ -379,6 +364,9 @@ void DirectInputInterface::updateMouseFromMessages()
                 index = 1;
             else if (record.message == WM_MBUTTONDOWN || record.message == WM_MBUTTONUP)
                 index = 2;
+            // A click lands where its message says, even without a move there first.
+            moveMouseTo(record.window,
+                        POINT{static_cast<short>(LOWORD(record.lParam)), static_cast<short>(HIWORD(record.lParam))});
             std::memset(m.step, 0, sizeof m.step);
             m.rawState.lX = m.rawState.lY = m.rawState.lZ = 0;
             m.rawState.rgbButtons[index] = pressed ? 0x80 : 0;
@@ -390,6 +378,33 @@ void DirectInputInterface::updateMouseFromMessages()
         }
     }
     m_windowMessages.clear();
+}
+
+void DirectInputInterface::moveMouseTo(HWND window, POINT client)
+{
+    MouseState& m = m_inputStates.mouseState;
+    double x = client.x;
+    double y = client.y;
+    RECT area{};
+    if (GetClientRect(window, &area) && area.right > 0 && area.bottom > 0 && m_screenWidth > 0 && m_screenHeight > 0) {
+        x = x * m_screenWidth / area.right;
+        y = y * m_screenHeight / area.bottom;
+    }
+    // X first, then Y, each only when it changed.
+    const double to[2] = {x, y};
+    LONG* raw[2] = {&m.rawState.lX, &m.rawState.lY};
+    const UlvoAchse axes[2][3] = {{ULVO_ACHSE_X_NEG, ULVO_ACHSE_X_POS, ULVO_ACHSE_X},
+                                  {ULVO_ACHSE_Y_NEG, ULVO_ACHSE_Y_POS, ULVO_ACHSE_Y}};
+    for (int axis = 0; axis < 2; ++axis) {
+        if (to[axis] == m.position[axis])
+            continue;
+        const double delta = to[axis] - static_cast<double>(m.position[axis]);
+        *raw[axis] = static_cast<LONG>(delta);
+        std::memset(m.step, 0, sizeof m.step);
+        addMouseStep(axis, delta);
+        emitMouseAxis(axes[axis][delta > 0 ? 1 : 0]);
+        emitMouseAxis(axes[axis][2]);
+    }
 }
 
 void DirectInputInterface::updateMouseBuffered()
@@ -745,8 +760,9 @@ void DirectInputInterface::centerMouse()
         return;
     Window* window = m_initParams->getWindow();
     MouseState& m = m_inputStates.mouseState;
-    m.position[0] = static_cast<float>(window->getWidth() * 0.5);
-    m.position[1] = static_cast<float>(window->getHeight() * 0.5);
+    // The middle of the picture, in back-buffer coordinates as every position.
+    m.position[0] = static_cast<float>((m_screenWidth ? m_screenWidth : window->getWidth()) * 0.5);
+    m.position[1] = static_cast<float>((m_screenHeight ? m_screenHeight : window->getHeight()) * 0.5);
     m.unclampedPosition[0] = m.position[0];
     m.unclampedPosition[1] = m.position[1];
     m.relativePosition[0] = m.relativePosition[1] = 0.5f;

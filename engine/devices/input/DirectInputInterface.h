@@ -76,6 +76,9 @@ private:
 
     void updateMouse();
     void updateMouseFromMessages();
+    // Moves the message mode's position to a point of the window's client area, in back-buffer
+    // coordinates: a full-screen picture is scaled to the screen, so the two differ.
+    void moveMouseTo(HWND window, POINT client);
     void updateMouseBuffered();
     void updateMouseImmediate();
     void updateKeyBoard();

@@ -1,7 +1,12 @@
 #include "devices/input/TastaturLayoutManager.h"
 
+#include <windows.h>
+
 #include "devices/input/TastaturLayout.h"
+#include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
+
+#include <cstdint>
 
 namespace Ulvo {
 
@@ -61,6 +66,30 @@ void TastaturLayoutManager::installLayout(TastaturLayout* layout)
     TastaturLayout* previous = m_activeLayout;
     m_activeLayout = layout;
     layoutChanged.emit(previous, layout);
+}
+
+bool TastaturLayoutManager::activateSystemLayout()
+{
+    const LANGID language = static_cast<LANGID>(reinterpret_cast<uintptr_t>(GetKeyboardLayout(0)) & 0xFFFF);
+    const wchar_t* name = nullptr;
+    if (language == MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US))
+        name = L"English (US)";
+    else if (PRIMARYLANGID(language) == LANG_GERMAN)
+        name = L"Deutsch";
+    TastaturLayout* layout = name ? findLayout(name) : nullptr;
+    if (!layout) {
+        mainLogger().log(50, LOG_TYPE_INFO,
+                         L"Ulvo::TastaturLayoutManager: no layout for the system's keyboard, " +
+                             (m_activeLayout ? m_activeLayout->getName() : std::wstring(L"none")) + L" stays\n");
+        return false;
+    }
+    TastaturLayout* previous = m_activeLayout;
+    m_activeLayout = layout;
+    if (previous != layout)
+        layoutChanged.emit(previous, layout);
+    mainLogger().log(50, LOG_TYPE_INFO,
+                     L"Ulvo::TastaturLayoutManager: " + layout->getName() + L" for the system's keyboard\n");
+    return true;
 }
 
 } // namespace Ulvo

@@ -29,6 +29,11 @@ public:
     // Takes the layout over (one reference) and makes it the active one.
     void installLayout(TastaturLayout* layout);
 
+    // Makes the layout of the system's keyboard (GetKeyboardLayout) active when one is loaded
+    // for it: "Deutsch" for German keyboards, "English (US)" for US ones. Otherwise, and when
+    // the keyboard cannot be told, the active layout stays. True when a layout was chosen.
+    bool activateSystemLayout();
+
     // Old active layout, new active layout.
     sigslot::signal2<TastaturLayout*, TastaturLayout*> layoutChanged;
 

@@ -45,8 +45,18 @@ bool SoundInitParams::load(XMLNode* node)
         if (debug)
             m_CreationFlags |= XACT_FLAG_API_DEBUG_MODE;
     }
-    if (XMLNode* runtime = node->getNode(L"RUNTIME_PARAMS"))
-        runtime->readInt(L"LOOK_AHEAD_TIME", m_runtime_params.lookAheadTime);
+    if (XMLNode* runtime = node->getNode(L"RUNTIME_PARAMS")) {
+        // A negative time asks for the engine's default (0).
+        int lookAhead = 0;
+        if (runtime->readInt(L"LOOK_AHEAD_TIME", lookAhead)) {
+            if (lookAhead < 0)
+                mainLogger().log(50, LOG_TYPE_WARNING,
+                                 L"SOUNDINITPARAMS: LOOK_AHEAD_TIME=\"" +
+                                     runtime->getAttributeValue(L"LOOK_AHEAD_TIME") +
+                                     L"\" is not usable, the default is used\n");
+            m_runtime_params.lookAheadTime = static_cast<DWORD>(lookAhead < 0 ? 0 : lookAhead);
+        }
+    }
     node->readBool(L"INIT_3D", m_init3D);
     return true;
 }

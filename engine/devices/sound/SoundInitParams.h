@@ -7,6 +7,7 @@
 #include <xact3.h>
 
 #include <cstdint>
+#include <string>
 
 namespace Ulvo {
 
@@ -29,8 +30,13 @@ public:
     bool getInit3D() const { return m_init3D; }
     void setInit3D(bool on) { m_init3D = on; }
 
+    // The file the global-settings buffer was read from, for messages (not in the file).
+    const std::wstring& getGlobalSettingsName() const { return m_globalSettingsName; }
+    void setGlobalSettingsName(const std::wstring& name) { m_globalSettingsName = name; }
+
 private:
     bool m_init3D = true;
+    std::wstring m_globalSettingsName;
     ConfigSection m_section;
 };
 

@@ -177,9 +177,12 @@ bool SoundInterface::init(SoundInitParams* params)
         std::wostringstream text;
         text << L"m_soundengine->Initialize ERROR: " << static_cast<long>(hr) << L" Sound ist abgeschaltet!\n";
         log.log(100, LOG_TYPE_WARNING, text.str());
+        XACT_RUNTIME_PARAMETERS& runtime = m_initparams->m_runtime_params;
+        if (runtime.pGlobalSettingsBuffer && !m_initparams->getGlobalSettingsName().empty())
+            log.log(100, LOG_TYPE_ERROR,
+                    L"Global sound settings empty or damaged: " + m_initparams->getGlobalSettingsName() + L"\n");
         releaseEngine();
         // The engine took no ownership of a settings buffer it was to free.
-        XACT_RUNTIME_PARAMETERS& runtime = m_initparams->m_runtime_params;
         if ((runtime.globalSettingsFlags & XACT_FLAG_GLOBAL_SETTINGS_MANAGEDATA) && runtime.pGlobalSettingsBuffer)
             CoTaskMemFree(runtime.pGlobalSettingsBuffer);
         runtime.pGlobalSettingsBuffer = nullptr;

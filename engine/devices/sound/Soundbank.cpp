@@ -40,13 +40,15 @@ Soundbank::Soundbank(XMLNode* node) : NamedObject(node), m_soundinterface(*Sound
     node->readInt(L"UPDATE_TICKS", m_updateTicks);
 
     IXACT3Engine* engine = m_soundinterface.getXACT3Engine();
-    if (!engine || !readSoundBankFile(node, m_soundbankfile_data, m_soundbankfile_size))
+    std::wstring fileName;
+    if (!engine || !readSoundBankFile(node, m_soundbankfile_data, m_soundbankfile_size, fileName))
         return;
     if (FAILED(engine->CreateSoundBank(m_soundbankfile_data, m_soundbankfile_size, 0, 0, &m_soundbank))) {
         m_soundbank = nullptr;
         logFailure(L"Ulvo::Soundbank::Soundbank", __LINE__,
                    L"SoundInterface::getInstance().getXACT3Engine()->CreateSoundBank(m_soundbankfile_data,"
                    L"m_soundbankfile_size,0,0,&m_soundbank)");
+        logDamagedBank(fileName);
     }
 }
 

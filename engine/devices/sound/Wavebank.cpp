@@ -7,7 +7,7 @@
 
 namespace Ulvo {
 
-bool readSoundBankFile(XMLNode* node, unsigned char*& data, uint32_t& size)
+bool readSoundBankFile(XMLNode* node, unsigned char*& data, uint32_t& size, std::wstring& fileName)
 {
     data = nullptr;
     size = 0;
@@ -15,8 +15,9 @@ bool readSoundBankFile(XMLNode* node, unsigned char*& data, uint32_t& size)
     if (!fileNode)
         return false;
     File file(fileNode);
+    fileName = file.getFileName();
     if (!file.isOpen()) {
-        mainLogger().log(75, LOG_TYPE_ERROR, L"Sound bank file not found: " + file.getName() + L"\n");
+        mainLogger().log(75, LOG_TYPE_ERROR, L"Sound bank file not found: " + fileName + L"\n");
         return false;
     }
     if (!file.getFILE_DATA(data, size)) {
@@ -27,16 +28,26 @@ bool readSoundBankFile(XMLNode* node, unsigned char*& data, uint32_t& size)
     return true;
 }
 
+void logDamagedBank(const std::wstring& fileName)
+{
+    mainLogger().log(
+        75, LOG_TYPE_ERROR,
+        L"Sound bank file refused by the sound engine (empty, damaged or not matching the global settings): " +
+            fileName + L"\n");
+}
+
 Wavebank::Wavebank(XMLNode* node) : NamedObject(node)
 {
     IXACT3Engine* engine = SoundInterface::getInstance()->getXACT3Engine();
-    if (!engine || !readSoundBankFile(node, m_wavebankfile_data, m_wavebankfile_size))
+    std::wstring fileName;
+    if (!engine || !readSoundBankFile(node, m_wavebankfile_data, m_wavebankfile_size, fileName))
         return;
     if (FAILED(engine->CreateInMemoryWaveBank(m_wavebankfile_data, m_wavebankfile_size, 0, 0, &m_wavebank))) {
         m_wavebank = nullptr;
         logSoundFailure(mainLogger(), L"Ulvo::Wavebank::Wavebank", __LINE__,
                         L"SoundInterface::getInstance().getXACT3Engine()->CreateInMemoryWaveBank(m_wavebankfile_data,"
                         L"m_wavebankfile_size,0,0,&m_wavebank)");
+        logDamagedBank(fileName);
     }
 }
 

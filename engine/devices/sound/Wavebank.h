@@ -6,6 +6,7 @@
 #include <xact3.h>
 
 #include <cstdint>
+#include <string>
 
 namespace Ulvo {
 
@@ -30,6 +31,8 @@ private:
 // Reads the bank file that the node's FILE child describes into a new buffer
 // (free with delete[]); false, with a log line, when there is none or it
 // cannot be read.
-bool readSoundBankFile(XMLNode* node, unsigned char*& data, uint32_t& size);
+bool readSoundBankFile(XMLNode* node, unsigned char*& data, uint32_t& size, std::wstring& fileName);
+// The log line that names a bank file the sound engine refused.
+void logDamagedBank(const std::wstring& fileName);
 
 } // namespace Ulvo

@@ -11,7 +11,7 @@ namespace Ulvo {
 
 namespace {
 
-// Escape is polled once a turn; a turn without events waits this long.
+// Messages and Escape are looked at once a turn; a turn without events waits this long.
 constexpr DWORD kTurnMs = 100;
 
 template <class Interface> void releaseInterface(Interface*& object)
@@ -134,14 +134,17 @@ VideoPlayResult VideoPlayer::play()
             }
         }
 
-        if (pumpMessages(handle)) {
+        bool escapePressed = false;
+        if (pumpMessages(handle, escapePressed)) {
             m_loop->exitRequested.emit(0);
             result.quitRequested = true;
             m_mediaControl->Stop();
             m_playing = 0;
         }
 
-        if (GetAsyncKeyState(VK_ESCAPE) & 0x8000) {
+        // A press seen among the messages counts as well as a key still held, so a quick tap
+        // between two looks is not lost.
+        if (escapePressed || (GetAsyncKeyState(VK_ESCAPE) & 0x8000)) {
             if (!m_playing)
                 break;
             m_mediaControl->Stop();
@@ -156,13 +159,15 @@ VideoPlayResult VideoPlayer::play()
     return result;
 }
 
-bool VideoPlayer::pumpMessages(HWND window)
+bool VideoPlayer::pumpMessages(HWND window, bool& escapePressed)
 {
     bool quit = false;
     MSG msg{};
     while (PeekMessageW(&msg, window, 0, 0, PM_NOREMOVE)) {
         if (GetMessageW(&msg, window, 0, 0) == 0)
             quit = true;
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE)
+            escapePressed = true;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -31,8 +31,9 @@ public:
     VideoPlayResult play();
 
 private:
-    // One turn of the window's messages; true when the quit message came.
-    bool pumpMessages(HWND window);
+    // One turn of the window's messages; true when the quit message came. escapePressed is set
+    // when Escape went down among them, however briefly it was held.
+    bool pumpMessages(HWND window, bool& escapePressed);
     void release();
 
     // The main loop, told to end when a quit message comes during the clip.

@@ -203,9 +203,25 @@ bool Window::load(XMLNode* node)
     m_logger.log(10, LOG_TYPE_INFO, L"Ulvo::Window::load\n");
     if (!node)
         return true;
-    node->readInt(L"SIZE_X", m_wantedWidth);
-    node->readInt(L"SIZE_Y", m_wantedHeight);
+    readSize(node, L"SIZE_X", m_wantedWidth);
+    readSize(node, L"SIZE_Y", m_wantedHeight);
     return true;
+}
+
+void Window::readSize(const XMLNode* node, const wchar_t* key, uint32_t& field)
+{
+    // No window system takes a window wider or taller than this; such a size keeps the field.
+    constexpr int kLargestSize = 16384;
+    int size = 0;
+    if (!node->readInt(key, size))
+        return;
+    if (size >= 1 && size <= kLargestSize) {
+        field = static_cast<unsigned>(size);
+        return;
+    }
+    m_logger.log(50, LOG_TYPE_WARNING,
+                 std::wstring(L"Ulvo::Window::load ") + key + L"=\"" + node->getAttributeValue(key) +
+                     L"\" is not usable, " + std::to_wstring(field) + L" is used\n");
 }
 
 bool Window::save(XMLNode* node)

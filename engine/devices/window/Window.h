@@ -16,6 +16,9 @@ class XMLNode;
 
 class Window {
 public:
+    // The client size a new window wants.
+    static constexpr uint32_t kDefaultSize = 100;
+
     Window();
     ~Window();
     Window(const Window&) = delete;
@@ -59,17 +62,18 @@ private:
     // Top-left corner that centres an outer size on the desktop; coordinates
     // below 1 become 0.
     static void centreOnDesktop(int outerWidth, int outerHeight, int& x, int& y);
+    void readSize(const XMLNode* node, const wchar_t* key, uint32_t& field);
 
-    uint32_t m_appliedWidth = 100;
-    uint32_t m_appliedHeight = 100;
+    uint32_t m_appliedWidth = kDefaultSize;
+    uint32_t m_appliedHeight = kDefaultSize;
     std::wstring m_appliedTitle;
     bool m_appliedFullscreen = false;
     HWND m_handle = nullptr;
     HINSTANCE m_instance = nullptr;
     HICON m_icon = nullptr;
     uint32_t m_style = 0x10CA0000; // WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX
-    uint32_t m_wantedWidth = 100;
-    uint32_t m_wantedHeight = 100;
+    uint32_t m_wantedWidth = kDefaultSize;
+    uint32_t m_wantedHeight = kDefaultSize;
     std::wstring m_wantedTitle;
     bool m_wantedFullscreen = false;
     FileLogger m_logger;

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 namespace Ulvo {
 
 namespace {
@@ -35,7 +37,7 @@ File::File(XMLNode* node) : NamedObject(node)
     GOBOrder* order = GOBManager::getInstance()->getGOBOrder(node->getAttributeValue(L"GOBORDER", L"DEFAULT"));
     std::wstring fileName;
     if (node->readString(L"FILENAME", fileName))
-        loadFile(fileName, order);
+        loadDataFile(fileName, order);
 }
 
 File::~File()
@@ -89,8 +91,18 @@ bool File::loadFile(const std::wstring& name, GOBOrder* order)
             }
 
             FILE* handle = _wfopen(name.c_str(), L"rb");
-            if (!handle)
+            if (!handle) {
+                // Present but not readable (no permission, or a pipe or device, which is never
+                // opened): said, so a copy found in a later place does not hide it.
+                const DWORD attributes = GetFileAttributesW(name.c_str());
+                if (attributes != INVALID_FILE_ATTRIBUTES)
+                    log.log(25, LOG_TYPE_ERROR,
+                            L" File " + name +
+                                ((attributes & FILE_ATTRIBUTE_DEVICE) ? L" is no regular file"
+                                                                      : L" exists but cannot be read") +
+                                L", looking further\n");
                 continue;
+            }
             // Folders open on this system but are no files to read.
             if (isDirectory(name)) {
                 std::fclose(handle);
@@ -117,6 +129,49 @@ bool File::loadFile(const std::wstring& name, GOBOrder* order)
 
     log.log(25, LOG_TYPE_ERROR, L" File not found " + name + L"\n");
     return false;
+}
+
+bool File::loadDataFile(const std::wstring& name, GOBOrder* order)
+{
+    if (checkDataReference(name))
+        return loadFile(name, order);
+    closeOwned();
+    m_fileName = name;
+    return false;
+}
+
+bool File::checkDataReference(const std::wstring& name)
+{
+    if (isDataReference(name))
+        return true;
+    fileLog().log(25, LOG_TYPE_ERROR,
+                  L"Ulvo::File::loadFile " + name + L" leads out of the data folders and is not read\n");
+    return false;
+}
+
+bool File::isDataReference(const std::wstring& name)
+{
+    if (name.empty() || name[0] == L'\\' || name[0] == L'/')
+        return false;
+    // A drive ("C:") or any other colon names no place below the working folder.
+    if (name.find(L':') != std::wstring::npos)
+        return false;
+    int depth = 0;
+    std::size_t begin = 0;
+    while (begin <= name.size()) {
+        std::size_t end = name.find_first_of(L"\\/", begin);
+        if (end == std::wstring::npos)
+            end = name.size();
+        const std::wstring_view part(name.data() + begin, end - begin);
+        if (part == L"..") {
+            if (--depth < 0)
+                return false;
+        } else if (!part.empty() && part != L".") {
+            ++depth;
+        }
+        begin = end + 1;
+    }
+    return true;
 }
 
 bool File::readBytes(std::vector<unsigned char>& bytes)

@@ -17,7 +17,7 @@ class File : public NamedObject {
 public:
     explicit File(const std::wstring& name);
     // NAME names the object, GOBORDER picks the search order ("DEFAULT" when
-    // absent) and FILENAME, when present, is loaded at once.
+    // absent) and FILENAME, when present, is loaded at once (as a data reference).
     explicit File(XMLNode* node);
     ~File() override;
     File(const File&) = delete;
@@ -25,6 +25,13 @@ public:
 
     // Looks the name up in the order's places in turn; false when none has it.
     bool loadFile(const std::wstring& name, GOBOrder* order);
+    // loadFile for a name read from a data file: one that leads out of the working folder
+    // (absolute, or climbing above it with "..") is refused with a log line.
+    bool loadDataFile(const std::wstring& name, GOBOrder* order);
+    // True for a relative name, with either separator, that never climbs above where it starts.
+    static bool isDataReference(const std::wstring& name);
+    // isDataReference, with a log line when it is not.
+    static bool checkDataReference(const std::wstring& name);
 
     // The file's text; empty when no file is open.
     std::wstring getFILE_DATA();

@@ -9,9 +9,13 @@ void ConfigSection::keep(const XMLNode& section)
     m_kept = section;
 }
 
-void ConfigSection::keepUnknownNodes(const XMLNode& section, std::initializer_list<const wchar_t*> known)
+void ConfigSection::keepUnknown(const XMLNode& section, std::initializer_list<const wchar_t*> known)
 {
     m_kept.clear();
+    for (const XMLAttribute* attribute : section.getAttributes())
+        m_kept.addAttribute(new XMLAttribute(*attribute));
+    for (const XMLProperty* property : section.getProperties())
+        m_kept.addProperty(property->clone());
     for (const XMLNode* child : section.getNodes()) {
         const bool isKnown =
             std::any_of(known.begin(), known.end(), [child](const wchar_t* name) { return child->getName() == name; });

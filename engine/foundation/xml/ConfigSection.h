@@ -14,9 +14,9 @@ class ConfigSection {
 public:
     // Keeps a copy of the section's content (attributes, free values, children).
     void keep(const XMLNode& section);
-    // Keeps copies of the children whose names are not among known, and
-    // nothing else of the section.
-    void keepUnknownNodes(const XMLNode& section, std::initializer_list<const wchar_t*> known);
+    // Keeps copies of the section's attributes and properties and of the
+    // children whose names are not among known.
+    void keepUnknown(const XMLNode& section, std::initializer_list<const wchar_t*> known);
     // Appends the kept content to out, after what out holds already.
     void append(XMLNode& out) const;
     // Appends the kept content to out, then lays values over it: an attribute

@@ -16,7 +16,7 @@ HRESULT EffectInclude::Open(D3DXINCLUDE_TYPE, LPCSTR fileName, LPCVOID, LPCVOID*
     wide[1023] = L'\0';
     const std::wstring path = File::removeDoubleBackslashes(File::combinePath(m_directory, wide));
     File file(path);
-    if (!file.loadFile(path, GOBManager::getInstance()->getGOBOrder(L"DEFAULT")) || !file.isOpen())
+    if (!file.loadDataFile(path, GOBManager::getInstance()->getGOBOrder(L"DEFAULT")) || !file.isOpen())
         return E_FAIL;
     unsigned char* buffer = nullptr;
     uint32_t size = 0;

@@ -124,7 +124,7 @@ void BaseTexture::loadNodeSettings(XMLNode* node)
 bool BaseTexture::readNamedFile(const std::wstring& fileName, FileData& data, FileLogger& log, const wchar_t* function)
 {
     File file(fileName);
-    if (!file.loadFile(fileName, GOBManager::getInstance()->getGOBOrder(L"DEFAULT"))) {
+    if (!file.loadDataFile(fileName, GOBManager::getInstance()->getGOBOrder(L"DEFAULT"))) {
         log.log(100, LOG_TYPE_ERROR, std::wstring(function) + L" File not loaded\n");
         return false;
     }

@@ -1,6 +1,7 @@
 #include "graphics/textures/Texture2DAnimation.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/files/File.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/Texture2D.h"
@@ -63,7 +64,7 @@ Texture2DAnimation::Texture2DAnimation(XMLNode* node) : NamedObject(node)
     if (XMLNode* textures = node->getNode(L"TEXTURES"))
         local.load(textures);
     std::wstring fileName;
-    if (node->readString(L"TEXTURE_FILE", fileName)) {
+    if (node->readString(L"TEXTURE_FILE", fileName) && File::checkDataReference(fileName)) {
         XMLNode list;
         if (XMLNode::load(&list, fileName, 0))
             local.load(&list);

@@ -1,5 +1,6 @@
 #include "graphics/textures/Texture2DAnimationManager.h"
 
+#include "foundation/files/File.h"
 #include "foundation/objects/NamedObject.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/Texture2DAnimation.h"
@@ -25,7 +26,7 @@ void Texture2DAnimationManager::load(XMLNode* node)
         m_textures.load(textures);
     if (XMLNode* files = node->getNode(L"TEXTURE_FILES")) {
         for (XMLProperty* value : files->getProperties()) {
-            if (!value)
+            if (!value || !File::checkDataReference(value->getValue()))
                 continue;
             // A missing or broken file is logged by the reader and adds nothing.
             XMLNode list;

@@ -37,6 +37,14 @@ void appendValue(Ulvo::XMLNode& node, const std::wstring& key, double value)
     appendValue(node, key, Ulvo::XMLProperty(value).getValue());
 }
 
+void appendValues(Ulvo::XMLNode& node, const std::wstring& key, std::span<const int> values)
+{
+    auto* child = new Ulvo::XMLNode(key);
+    for (int value : values)
+        child->addProperty(new Ulvo::XMLProperty(std::to_wstring(value)));
+    node.addNode(child);
+}
+
 namespace {
 
 template <class T> T saturate(double value)

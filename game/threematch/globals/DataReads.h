@@ -17,6 +17,8 @@ unsigned readDoubles(const Ulvo::XMLNode& node, const std::wstring& key, std::sp
 void appendValue(Ulvo::XMLNode& node, const std::wstring& key, const std::wstring& value);
 void appendValue(Ulvo::XMLNode& node, const std::wstring& key, int value);
 void appendValue(Ulvo::XMLNode& node, const std::wstring& key, double value);
+// A child node named key holding one free value per number.
+void appendValues(Ulvo::XMLNode& node, const std::wstring& key, std::span<const int> values);
 
 // Conversions that saturate instead of overflowing (NaN gives 0), for values computed from
 // data that may hold anything.

@@ -113,13 +113,22 @@ bool MyGlobals::initSound(Ulvo::EngineParams* params)
         return true;
     Ulvo::SoundInitParams& sound = params->getSoundInitParams();
     sound.setInit3D(false);
+    const std::wstring fileName = L"data\\Sounds\\Vodezivudo.xgs";
     Ulvo::File file(L"Vodezivudo.xgs");
-    if (!file.loadFile(L"data\\Sounds\\Vodezivudo.xgs", Ulvo::GOBManager::getInstance()->getGOBOrder(L"DEFAULT")))
+    if (!file.loadFile(fileName, Ulvo::GOBManager::getInstance()->getGOBOrder(L"DEFAULT")))
         return true; // the engine starts without global settings
     unsigned char* data = nullptr;
     uint32_t size = 0;
     if (!file.getFILE_DATA(data, size))
         return true;
+    if (size == 0) {
+        // Nothing to hand over; saying so here names the file the later bank errors come from.
+        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_ERROR,
+                               L"Global sound settings empty or damaged: " + fileName + L"\n");
+        delete[] data;
+        return true;
+    }
+    sound.setGlobalSettingsName(fileName);
     // The sound engine takes the buffer over and frees it with CoTaskMemFree.
     if (void* buffer = CoTaskMemAlloc(size)) {
         std::memcpy(buffer, data, size);

@@ -1,10 +1,8 @@
 #include "threematch/particles/PartikelEmitter.h"
 
-#include "devices/sound/PlayingSoundCue.h"
-#include "devices/sound/SoundInterface.h"
-#include "devices/sound/Soundbank.h"
 #include "threematch/globals/DataReads.h"
 #include "threematch/globals/GameRandom.h"
+#include "threematch/globals/GameSound.h"
 #include "threematch/particles/EmitterInfo.h"
 #include "threematch/particles/PartikelManager.h"
 
@@ -121,13 +119,8 @@ void PartikelEmitter::end(PartikelManager& manager)
     const int count = toInt(std::trunc(randomSpread(m_info.endAnzahl[0], m_info.endAnzahl[1])));
     for (int i = 0; i < count && i < PartikelManager::kMaxEmissionsPerFrame; ++i)
         startChild(manager, pickName(m_info.endEmitterInfos));
-    if (m_info.soundsOnDelete.empty())
-        return;
-    Ulvo::Soundbank* bank = Ulvo::SoundInterface::getInstance()->getDefaultSoundbank();
-    if (!bank)
-        return;
-    if (Ulvo::PlayingSoundCue* cue = bank->play2DByName(pickName(m_info.soundsOnDelete), true))
-        cue->Release(); // plays on; the bank ends it
+    if (!m_info.soundsOnDelete.empty())
+        playGameSound(pickName(m_info.soundsOnDelete));
 }
 
 } // namespace ThreeMatch

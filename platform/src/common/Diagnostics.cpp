@@ -62,17 +62,23 @@ Severity threshold()
     return s_threshold.load();
 }
 
-void writeStderr(std::string_view text)
+bool writeAll(int fd, std::string_view text)
 {
     size_t done = 0;
     while (done < text.size()) {
-        const ssize_t n = write(STDERR_FILENO, text.data() + done, text.size() - done);
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return;
+            return false;
         done += static_cast<size_t>(n);
     }
+    return true;
+}
+
+void writeStderr(std::string_view text)
+{
+    writeAll(STDERR_FILENO, text);
 }
 
 } // namespace Diagnostics

@@ -22,5 +22,7 @@ Severity threshold();
 // All of `text` on stderr, continued after interruptions: the console stand-in and the message
 // boxes write here too.
 void writeStderr(std::string_view text);
+// All of the text to a file descriptor, through interruptions; false when it cannot be written.
+bool writeAll(int fd, std::string_view text);
 
 } // namespace Diagnostics

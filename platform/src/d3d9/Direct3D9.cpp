@@ -14,8 +14,9 @@ namespace D3D9Internal {
 
 namespace {
 
-// Sizes offered when SDL lists no more than one mode (its offscreen driver), so mode choice
-// works without a display.
+// Sizes offered besides the desktop's own mode when SDL lists no more than one (a display with
+// a single mode, or its offscreen driver), so mode choice has something to choose from; only
+// those that fit inside the desktop.
 const struct {
     UINT width, height;
 } kCommonModes[] = {{640, 480},   {800, 600},  {1024, 768}, {1152, 864}, {1280, 720},  {1280, 800},  {1280, 960},
@@ -27,12 +28,14 @@ D3DFORMAT formatForBits(int bits)
 }
 
 // Display modes of a format: SDL's modes, 32-bit ones also offered in R5G6B5 (as Windows
-// offers 16-bit modes on 32-bit displays).
+// offers 16-bit modes on 32-bit displays). Full screen keeps the desktop's mode and scales the
+// picture, so modes larger than the desktop are left out: the largest is the desktop's own.
 std::vector<D3DDISPLAYMODE> modesFor(D3DFORMAT format)
 {
     std::vector<D3DDISPLAYMODE> modes;
     if (format != D3DFMT_X8R8G8B8 && format != D3DFMT_R5G6B5)
         return modes;
+    const D3DDISPLAYMODE desktop = desktopMode();
     int count = Win32Internal::ensureVideo() ? SDL_GetNumDisplayModes(0) : 0;
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode mode;
@@ -41,12 +44,18 @@ std::vector<D3DDISPLAYMODE> modesFor(D3DFORMAT format)
         int bits = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
         if (format == D3DFMT_X8R8G8B8 && bits <= 16)
             continue;
+        if (static_cast<UINT>(mode.w) > desktop.Width || static_cast<UINT>(mode.h) > desktop.Height)
+            continue;
         UINT refresh = mode.refresh_rate > 0 ? static_cast<UINT>(mode.refresh_rate) : 60;
         modes.push_back(D3DDISPLAYMODE{static_cast<UINT>(mode.w), static_cast<UINT>(mode.h), refresh, format});
     }
     if (modes.size() <= 1) {
-        for (const auto& m : kCommonModes)
-            modes.push_back(D3DDISPLAYMODE{m.width, m.height, 60, format});
+        if (modes.empty())
+            modes.push_back(D3DDISPLAYMODE{desktop.Width, desktop.Height, desktop.RefreshRate, format});
+        for (const auto& m : kCommonModes) {
+            if (m.width <= desktop.Width && m.height <= desktop.Height)
+                modes.push_back(D3DDISPLAYMODE{m.width, m.height, 60, format});
+        }
     }
     std::sort(modes.begin(), modes.end(), [](const D3DDISPLAYMODE& a, const D3DDISPLAYMODE& b) {
         if (a.Width != b.Width)

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "win32/Console.h"
+#include "win32/FileHandles.h"
 #include "win32/Strings.h"
 #include "common/Diagnostics.h"
 
@@ -74,6 +75,8 @@ HANDLE GetStdHandle(DWORD which)
 
 BOOL CloseHandle(HANDLE handle)
 {
+    if (Win32Internal::closeFileHandle(handle))
+        return TRUE;
     // The console's handles stay valid as long as the console; closing them is harmless.
     if (!isConsoleHandle(handle)) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -1,14 +1,18 @@
 // Files and folders through mapped Windows paths.
 #include <windows.h>
 
+#include "win32/FileHandles.h"
 #include "win32/LastError.h"
 #include "win32/PathMapping.h"
 #include "win32/Strings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,6 +53,61 @@ BOOL failMove(const std::string& source)
     return FALSE;
 }
 
+// No write permission for anyone: what Windows' read-only attribute is here. Such a file is
+// not replaced or written, even by a user the permissions would let through.
+bool isReadOnly(const struct stat& st)
+{
+    return S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+// fopen for files and folders only: Windows has no pipes, sockets or devices among its files,
+// and opening a pipe would wait for a writer. The entry is opened without waiting and looked
+// at before it is handed out. Not inherited by programs we start.
+FILE* openFileOnly(const std::string& path, const std::string& mode)
+{
+    const bool plus = mode.find('+') != std::string::npos;
+    int flags = O_CLOEXEC | O_NONBLOCK;
+    switch (mode[0]) {
+    case 'r':
+        flags |= plus ? O_RDWR : O_RDONLY;
+        break;
+    case 'w':
+        flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT; // truncated once it is known to be writable
+        break;
+    default:
+        flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+        break;
+    }
+    if (mode.find('x') != std::string::npos)
+        flags |= O_EXCL;
+    const int fd = open(path.c_str(), flags, 0666);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) ||
+        ((flags & O_ACCMODE) != O_RDONLY && isReadOnly(st))) {
+        close(fd);
+        errno = EACCES;
+        return nullptr;
+    }
+    if (mode[0] == 'w' && S_ISREG(st.st_mode) && ftruncate(fd, 0) != 0) {
+        const int err = errno;
+        close(fd);
+        errno = err;
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::string fdMode = mode;
+    fdMode.erase(std::remove(fdMode.begin(), fdMode.end(), 'x'), fdMode.end());
+    FILE* file = fdopen(fd, fdMode.c_str());
+    if (!file) {
+        const int err = errno;
+        close(fd);
+        errno = err;
+    }
+    return file;
+}
+
 } // namespace
 
 FILE* _wfopen(const wchar_t* path, const wchar_t* mode)
@@ -65,9 +124,8 @@ FILE* _wfopen(const wchar_t* path, const wchar_t* mode)
         if (*m == L'+' || *m == L'b' || *m == L'x')
             narrow += static_cast<char>(*m);
     }
-    narrow += 'e'; // not inherited by programs we start
     std::string mapped = Win32Internal::mapPath(path);
-    FILE* file = std::fopen(mapped.c_str(), narrow.c_str());
+    FILE* file = openFileOnly(mapped, narrow);
     if (!file) {
         int err = errno;
         Win32Internal::setLastErrorFromErrno(err, mapped);
@@ -127,6 +185,11 @@ BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags)
     if (!mapArgument(from, source) || !mapArgument(to, target))
         return FALSE;
     if (flags & MOVEFILE_REPLACE_EXISTING) {
+        struct stat existing;
+        if (lstat(target.c_str(), &existing) == 0 && isReadOnly(existing)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
         // rename(2) swaps the target atomically: readers see the old or the new file.
         if (rename(source.c_str(), target.c_str()) != 0)
             return failMove(source);
@@ -157,8 +220,97 @@ DWORD GetFileAttributesW(LPCWSTR path)
         fail(mapped);
         return INVALID_FILE_ATTRIBUTES;
     }
-    return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+    if (S_ISDIR(st.st_mode))
+        attributes = FILE_ATTRIBUTE_DIRECTORY;
+    else if (!S_ISREG(st.st_mode))
+        attributes = FILE_ATTRIBUTE_DEVICE;
+    else if (isReadOnly(st))
+        attributes = FILE_ATTRIBUTE_READONLY;
+    struct stat link;
+    if (lstat(mapped.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+        attributes = (attributes & ~FILE_ATTRIBUTE_NORMAL) | FILE_ATTRIBUTE_REPARSE_POINT;
+    return attributes;
 }
+
+namespace {
+
+// Files opened by CreateFileW, by their handles.
+struct OpenedFile {
+    int fd;
+};
+std::mutex s_openedLock;
+std::set<OpenedFile*> s_opened;
+
+OpenedFile* openedFile(HANDLE handle)
+{
+    auto* file = static_cast<OpenedFile*>(handle);
+    std::lock_guard<std::mutex> guard(s_openedLock);
+    return s_opened.count(file) ? file : nullptr;
+}
+
+} // namespace
+
+HANDLE CreateFileW(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE)
+{
+    std::string mapped;
+    if (!mapArgument(path, mapped))
+        return INVALID_HANDLE_VALUE;
+    if (disposition != OPEN_EXISTING) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    const int fd = open(mapped.c_str(), O_PATH | O_CLOEXEC);
+    if (fd < 0) {
+        fail(mapped);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto* file = new OpenedFile{fd};
+    std::lock_guard<std::mutex> guard(s_openedLock);
+    s_opened.insert(file);
+    return file;
+}
+
+DWORD GetFinalPathNameByHandleW(HANDLE handle, LPWSTR buffer, DWORD length, DWORD)
+{
+    OpenedFile* file = openedFile(handle);
+    if (!file) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    std::string target(4096, '\0');
+    const ssize_t size =
+        readlink(("/proc/self/fd/" + std::to_string(file->fd)).c_str(), target.data(), target.size() - 1);
+    if (size <= 0) {
+        Win32Internal::setLastErrorFromErrno(errno, {});
+        return 0;
+    }
+    target.resize(static_cast<size_t>(size));
+    const std::wstring windowsPath = Win32Internal::toWindowsPath(target);
+    // As Windows: the length without the terminator, or the size needed with it when too small.
+    if (!buffer || windowsPath.size() + 1 > length)
+        return static_cast<DWORD>(windowsPath.size() + 1);
+    std::copy(windowsPath.begin(), windowsPath.end(), buffer);
+    buffer[windowsPath.size()] = L'\0';
+    return static_cast<DWORD>(windowsPath.size());
+}
+
+namespace Win32Internal {
+
+bool closeFileHandle(HANDLE handle)
+{
+    auto* file = static_cast<OpenedFile*>(handle);
+    {
+        std::lock_guard<std::mutex> guard(s_openedLock);
+        if (!s_opened.erase(file))
+            return false;
+    }
+    close(file->fd);
+    delete file;
+    return true;
+}
+
+} // namespace Win32Internal
 
 DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer)
 {

@@ -1,8 +1,10 @@
 // Message boxes that never block: the message goes to stderr and the box's default
-// button is the answer, so unattended runs and tests go on.
+// button is the answer, so unattended runs and tests go on. Only a system-modal box, which
+// the program keeps for a message it cannot go on after, is also shown and waited for.
 #include <windows.h>
 
 #include "win32/Strings.h"
+#include "win32/WindowSystem.h"
 #include "common/Diagnostics.h"
 
 #include <string>
@@ -22,6 +24,10 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type)
     line += text ? text : L"";
     line += L'\n';
     Diagnostics::writeStderr(Win32Internal::wideToUtf8(line));
+    if (type & MB_SYSTEMMODAL) {
+        if (const Win32Internal::WindowSystem* system = Win32Internal::windowSystem())
+            system->showMessage(caption ? caption : L"Error", text ? text : L"", (type & 0xF0) == MB_ICONERROR);
+    }
 
     UINT family = type & 0xF;
     if (family >= 7)

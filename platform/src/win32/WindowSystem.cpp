@@ -20,6 +20,11 @@ bool installWindowSystem(const WindowSystem* system)
     return true;
 }
 
+const WindowSystem* windowSystem()
+{
+    return s_windowSystem.load();
+}
+
 } // namespace Win32Internal
 
 using namespace Win32Internal;

@@ -22,7 +22,12 @@ struct WindowSystem {
     // The calls for windows other than the console.
     BOOL (*setWindowPos)(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
     BOOL (*showWindow)(HWND window, int command);
+    // Shows a message on the screen and waits for it to be closed; false without a screen.
+    bool (*showMessage)(const wchar_t* caption, const wchar_t* text, bool error);
 };
+
+// The installed window family, or null.
+const WindowSystem* windowSystem();
 
 // Returns true, so the installation can initialise a constant at namespace scope.
 bool installWindowSystem(const WindowSystem* system);

@@ -1,6 +1,7 @@
 // SDL's start, the desktop and its metrics.
 #include <windows.h>
 
+#include "win32/Strings.h"
 #include "window/WindowInternal.h"
 #include "common/Diagnostics.h"
 
@@ -140,7 +141,20 @@ int desktopMetric(int index)
     }
 }
 
-const WindowSystem kWindowSystem{desktopMetric, setWindowPos, showWindow};
+// Only on a real screen: the offscreen and dummy drivers have none, and a box there (or on a
+// display a test run happens to see) would wait for nobody.
+bool showMessage(const wchar_t* caption, const wchar_t* text, bool error)
+{
+    const char* driver = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver && (SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0))
+        return false;
+    const std::string title = wideToUtf8(caption);
+    const std::string message = wideToUtf8(text);
+    return SDL_ShowSimpleMessageBox(error ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION, title.c_str(),
+                                    message.c_str(), nullptr) == 0;
+}
+
+const WindowSystem kWindowSystem{desktopMetric, setWindowPos, showWindow, showMessage};
 
 } // namespace
 

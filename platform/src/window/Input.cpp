@@ -12,7 +12,9 @@
 #include <array>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
+#include <string>
 
 namespace Win32Internal {
 
@@ -181,6 +183,49 @@ SHORT GetAsyncKeyState(int virtualKey)
     }
     }
     return down ? static_cast<SHORT>(0x8000) : 0;
+}
+
+namespace {
+
+LANGID languageOfXkbLayout(const char* layouts)
+{
+    if (!layouts)
+        return LANG_NEUTRAL;
+    // The first of a list ("de,us"), without a variant ("de(nodeadkeys)").
+    const std::string first(layouts, std::strcspn(layouts, ",("));
+    if (first == "de")
+        return MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
+    if (first == "us")
+        return MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    return LANG_NEUTRAL;
+}
+
+// The offscreen and dummy drivers have no keymap of their own (SDL's built-in one says nothing
+// about the keyboard).
+LANGID languageOfKeymap()
+{
+    const char* driver = ensureVideo() ? SDL_GetCurrentVideoDriver() : nullptr;
+    if (!driver || SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0)
+        return LANG_NEUTRAL;
+    auto gives = [](SDL_Scancode key, SDL_Keycode character) { return SDL_GetKeyFromScancode(key) == character; };
+    if (gives(SDL_SCANCODE_Y, SDLK_z) && gives(SDL_SCANCODE_Z, SDLK_y))
+        return MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
+    if (gives(SDL_SCANCODE_Y, SDLK_y) && gives(SDL_SCANCODE_Q, SDLK_q) &&
+        gives(SDL_SCANCODE_SEMICOLON, SDLK_SEMICOLON) && gives(SDL_SCANCODE_APOSTROPHE, SDLK_QUOTE) &&
+        gives(SDL_SCANCODE_LEFTBRACKET, SDLK_LEFTBRACKET) && gives(SDL_SCANCODE_BACKSLASH, SDLK_BACKSLASH))
+        return MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    return LANG_NEUTRAL;
+}
+
+} // namespace
+
+HKL GetKeyboardLayout(DWORD)
+{
+    LANGID language = languageOfKeymap();
+    if (language == LANG_NEUTRAL)
+        language = languageOfXkbLayout(std::getenv("XKB_DEFAULT_LAYOUT"));
+    // As on Windows: the device identifier in the high word is the language for a plain layout.
+    return reinterpret_cast<HKL>(static_cast<uintptr_t>(language) * 0x10001u);
 }
 
 int ShowCursor(BOOL show)

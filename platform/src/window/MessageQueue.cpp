@@ -1,10 +1,11 @@
 // Per-thread message queues, as on Windows: posted and input messages in arrival order,
-// then the quit request, then WM_PAINT for invalid windows, then due timers. SIGINT and
-// SIGTERM only raise a flag here; the next look at the queue turns it into a close.
+// then the quit request, then WM_PAINT for invalid windows, then due timers. SIGINT, SIGTERM
+// and SIGHUP only raise a flag here; the next look at the queue turns it into a close.
 #include <windows.h>
 
 #include "window/WindowInternal.h"
 
+#include <platform_app.h>
 #include <platform_test.h>
 
 #include <algorithm>
@@ -105,10 +106,14 @@ bool windowMatches(HWND messageWindow, HWND filter)
     return !filter || messageWindow == filter;
 }
 
+std::atomic<bool> s_terminationServed{false};
+
 void serviceTermination()
 {
-    if (s_terminationPending.exchange(0) != 0)
+    if (s_terminationPending.exchange(0) != 0) {
+        s_terminationServed.store(true);
         requestClose();
+    }
 }
 
 // One look at the queue, in Windows' order of precedence.
@@ -226,6 +231,8 @@ void installTerminationHandlers()
         action.sa_flags = SA_RESTART;
         sigaction(SIGINT, &action, nullptr);
         sigaction(SIGTERM, &action, nullptr);
+        // A closed terminal asks for an end like any other: in order, settings saved.
+        sigaction(SIGHUP, &action, nullptr);
     });
 }
 
@@ -245,6 +252,11 @@ using namespace Win32Internal;
 void PlatformRaiseTerminationSignal()
 {
     s_terminationPending.store(1);
+}
+
+bool PlatformTerminationRequested()
+{
+    return s_terminationServed.load();
 }
 
 BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags)

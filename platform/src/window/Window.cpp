@@ -763,10 +763,15 @@ BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL, DWORD)
         return FALSE;
     }
     Frame f = frameForStyle(style);
-    rect->left -= f.left;
-    rect->top -= f.top;
-    rect->right += f.right;
-    rect->bottom += f.bottom;
+    // Edges at the ends of the range stay there rather than wrap.
+    auto widen = [](LONG edge, int by) {
+        const long long moved = static_cast<long long>(edge) + by;
+        return static_cast<LONG>(std::clamp<long long>(moved, INT32_MIN, INT32_MAX));
+    };
+    rect->left = widen(rect->left, -f.left);
+    rect->top = widen(rect->top, -f.top);
+    rect->right = widen(rect->right, f.right);
+    rect->bottom = widen(rect->bottom, f.bottom);
     return TRUE;
 }
 

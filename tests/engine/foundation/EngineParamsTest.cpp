@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,23 @@ TEST_F(EngineConfigTest, EntriesOfLaterBuildsSurviveLoadAndSave)
     EXPECT_EQ(attribute(dinput, L"KEY_REPEAT_RATE"), L"500 100");
 }
 
+TEST_F(EngineConfigTest, ALinkIsWrittenThroughAndAReadOnlyFileLeftAlone)
+{
+    std::filesystem::create_directories(dir / "dotfiles");
+    TestSupport::writeText(dir / "dotfiles" / "config.cfg", "old");
+    std::filesystem::create_symlink(dir / "dotfiles" / "config.cfg", dir / "config.cfg");
+    ASSERT_TRUE(engine->save(path("config.cfg")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "config.cfg"));
+    XMLNode written;
+    ASSERT_TRUE(XMLNode::load(&written, (dir / "dotfiles" / "config.cfg").wstring(), 0));
+    EXPECT_EQ(written.getName(), L"MyEngineParams");
+
+    TestSupport::writeText(dir / "kept.cfg", "kept");
+    std::filesystem::permissions(dir / "kept.cfg", std::filesystem::perms::owner_read);
+    EXPECT_FALSE(engine->save(path("kept.cfg")));
+    EXPECT_EQ(TestSupport::readText(dir / "kept.cfg"), "kept");
+}
+
 TEST_F(EngineConfigTest, GlobalsReadAndFillApiParams)
 {
     RecordingGlobals* globals = new RecordingGlobals;
@@ -254,4 +272,37 @@ TEST(EngineParamsSections, PresentNodesStartFromZeroAndListsSplitAtBlanks)
     EXPECT_EQ(input.getMousePollRate(), 0u);
     EXPECT_FALSE(input.isBufferedKeyboard()); // absent: the default
     EXPECT_EQ(input.getKeyboardPollRate(), 20u);
+}
+
+TEST(EngineParamsSections, ValuesNoDeviceOrWindowCanTakeAreReplacedWhenRead)
+{
+    Window window;
+    EngineParams params(&window);
+    XMLNode bad =
+        parse(L"<ENGINE_PARAMS><D3DINITPARAMS><WINDOW SIZE_X=\"20000\" SIZE_Y=\"-4\"/>"
+              L"<DISP_MODE RES_X=\"800\" RES_Y=\"600\" FORMAT=\"D3DFMT_D24S8\"/>"
+              L"<PRESENTER_PARAMS BACKBUFFER_COUNT=\"-5\" PRESENTATION_INTERVAL=\"7\">"
+              L"<AUTO_DEPTH_STENCIL FORMAT=\"D3DFMT_BOGUS\"/></PRESENTER_PARAMS></D3DINITPARAMS>"
+              L"<DINPUTINITPARAMS MOUSE_SENSITIVITY=\"nan\" MAX_POLL_RATE_MOUSE=\"-5\" KEY_REPEAT_RATE=\"-1 100\"/>"
+              L"<SOUNDINITPARAMS><RUNTIME_PARAMS LOOK_AHEAD_TIME=\"-3\"/></SOUNDINITPARAMS></ENGINE_PARAMS>");
+    ASSERT_TRUE(params.load(&bad));
+    EXPECT_EQ(window.getWantedWidth(), Window::kDefaultSize);
+    EXPECT_EQ(window.getWantedHeight(), Window::kDefaultSize);
+    const D3DInitParams& display = params.getD3DInitParams();
+    EXPECT_EQ(display.getDisplayMode()->Format, D3DFMT_UNKNOWN); // no display format: any
+    EXPECT_EQ(display.getPresentParams()->BackBufferCount, 1u);
+    EXPECT_EQ(display.getPresentParams()->PresentationInterval, static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE));
+    EXPECT_EQ(display.getPresentParams()->AutoDepthStencilFormat, D3DFMT_D24S8);
+    const DInputInitParams& input = params.getDInputInitParams();
+    EXPECT_EQ(input.getMouseSensitivity(), 1.0f);
+    EXPECT_EQ(input.getMousePollRate(), 20u);
+    EXPECT_EQ(input.getKeyRepeatDelay(), 500u);
+    EXPECT_EQ(params.getSoundInitParams().m_runtime_params.lookAheadTime, 0u);
+
+    // Too many back buffers become as many as Direct3D 9 takes.
+    XMLNode many = parse(L"<ENGINE_PARAMS><D3DINITPARAMS><PRESENTER_PARAMS BACKBUFFER_COUNT=\"4000000000\"/>"
+                         L"</D3DINITPARAMS><DINPUTINITPARAMS MOUSE_SENSITIVITY=\"inf\"/></ENGINE_PARAMS>");
+    ASSERT_TRUE(params.load(&many));
+    EXPECT_EQ(params.getD3DInitParams().getPresentParams()->BackBufferCount, 3u);
+    EXPECT_EQ(input.getMouseSensitivity(), 1.0f);
 }

@@ -219,6 +219,7 @@ private:
         return true;
     }
 
+    bool checkExpressionSize();
     bool parseType(TypeInfo& type);
     bool topLevel();
     bool parseStruct(int& index);
@@ -1095,9 +1096,45 @@ void Parser::makeWrappers()
     }
 }
 
+// The HLSL compiler parses and walks expressions recursively, so nesting and operator chains
+// deep enough to exhaust its stack are refused here, with the line they reach that depth on.
+bool Parser::checkExpressionSize()
+{
+    constexpr int kMaxNesting = 256;
+    constexpr int kMaxOperators = 4096; // in one run between ',' ';' '{' and '}'
+    int depth = 0;
+    int prefixRun = 0;
+    int operators = 0;
+    for (const Tok& t : m_tokens) {
+        if (t.kind != Tok::Punct) {
+            prefixRun = 0;
+            continue;
+        }
+        const char c = t.text[0];
+        if (c == '(' || c == '[' || c == '{') {
+            ++depth;
+        } else if (c == ')' || c == ']' || c == '}') {
+            depth = depth > 0 ? depth - 1 : 0;
+        }
+        if (c == ',' || c == ';' || c == '{' || c == '}')
+            operators = 0;
+        else if (c != '(' && c != ')' && c != '[' && c != ']')
+            ++operators;
+        // A run of prefix operators nests like brackets ("- - !x").
+        prefixRun = (c == '+' || c == '-' || c == '!' || c == '~') ? prefixRun + 1 : 0;
+        if (depth + prefixRun > kMaxNesting)
+            return fail(t, "expression nested deeper than " + std::to_string(kMaxNesting) + " levels");
+        if (operators > kMaxOperators)
+            return fail(t, "expression with more than " + std::to_string(kMaxOperators) + " operators");
+    }
+    return true;
+}
+
 bool Parser::run()
 {
     m_blanked = m_text;
+    if (!checkExpressionSize())
+        return false;
     size_t scanned = 0;
     while (peek().kind != Tok::End) {
         // #pragma pack_matrix applies to the declarations after it.

@@ -2,6 +2,7 @@
 #include "d3dx9/effects/ShaderTranslator.h"
 
 #include "d3d9/D3D9Internal.h"
+#include "common/Diagnostics.h"
 
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -12,7 +13,15 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
+#include <csignal>
+#include <cerrno>
+#include <fcntl.h>
 #include <mutex>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sstream>
 
 namespace D3DXEffects {
@@ -150,10 +159,8 @@ bool isPosition(const std::string& semantic)
     return semantic == "POSITION0";
 }
 
-} // namespace
-
-std::shared_ptr<const TranslatedStage> translateStage(const std::string& source, const ShaderEntry& entry,
-                                                      std::string& log)
+std::shared_ptr<const TranslatedStage> translateHere(const std::string& source, const ShaderEntry& entry,
+                                                     std::string& log)
 {
     initGlslang();
     EShLanguage language = entry.vertex ? EShLangVertex : EShLangFragment;
@@ -309,6 +316,8 @@ std::shared_ptr<const TranslatedStage> translateStage(const std::string& source,
     return stage;
 }
 
+} // namespace
+
 std::vector<std::string> varyingNames(const TranslatedStage& stage)
 {
     std::vector<std::string> names;
@@ -320,6 +329,273 @@ std::vector<std::string> varyingNames(const TranslatedStage& stage)
         names.push_back("v_" + v.semantic);
     }
     return names;
+}
+
+namespace {
+
+// glslang's parser and tree walks recurse per nesting level and per operator of a chain; the
+// parser refuses sizes beyond its limits, and a thread of its own with a large stack keeps what
+// remains from ever reaching a stack limit.
+constexpr size_t kTranslationStack = 64u << 20;
+// A translation that has not ended by then never will.
+constexpr int kTranslationTimeoutMs = 60000;
+
+struct TranslationJob {
+    const std::string* source;
+    const ShaderEntry* entry;
+    std::string* log;
+    std::shared_ptr<const TranslatedStage> result;
+};
+
+void* runTranslation(void* argument)
+{
+    TranslationJob& job = *static_cast<TranslationJob*>(argument);
+    job.result = translateHere(*job.source, *job.entry, *job.log);
+    return nullptr;
+}
+
+std::shared_ptr<const TranslatedStage> translateOnLargeStack(const std::string& source, const ShaderEntry& entry,
+                                                             std::string& log)
+{
+    TranslationJob job{&source, &entry, &log, nullptr};
+    pthread_attr_t attributes;
+    pthread_t thread;
+    bool started = false;
+    if (pthread_attr_init(&attributes) == 0) {
+        started = pthread_attr_setstacksize(&attributes, kTranslationStack) == 0 &&
+                  pthread_create(&thread, &attributes, runTranslation, &job) == 0;
+        pthread_attr_destroy(&attributes);
+    }
+    if (started)
+        pthread_join(thread, nullptr);
+    else
+        runTranslation(&job);
+    return job.result;
+}
+
+// A translation as bytes, from the process that made it to the one that asked.
+class Packer {
+public:
+    void number(uint32_t value) { m_bytes.append(reinterpret_cast<const char*>(&value), sizeof value); }
+    void text(const std::string& value)
+    {
+        number(static_cast<uint32_t>(value.size()));
+        m_bytes += value;
+    }
+    void variables(const std::vector<StageVariable>& list)
+    {
+        number(static_cast<uint32_t>(list.size()));
+        for (const StageVariable& v : list) {
+            text(v.semantic);
+            text(v.type);
+        }
+    }
+    void layouts(const std::vector<UniformLayout>& list)
+    {
+        number(static_cast<uint32_t>(list.size()));
+        for (const UniformLayout& m : list) {
+            text(m.name);
+            for (uint32_t value : {m.offset, m.arraySize, m.arrayStride, m.matrixStride, uint32_t(m.rowMajor),
+                                   m.vectorSize, m.columns, static_cast<uint32_t>(m.baseType)})
+                number(value);
+            layouts(m.members);
+        }
+    }
+    const std::string& bytes() const { return m_bytes; }
+
+private:
+    std::string m_bytes;
+};
+
+class Unpacker {
+public:
+    explicit Unpacker(const std::string& bytes) : m_bytes(bytes) {}
+    uint32_t number()
+    {
+        uint32_t value = 0;
+        if (m_at + sizeof value > m_bytes.size()) {
+            m_ok = false;
+            return 0;
+        }
+        std::memcpy(&value, m_bytes.data() + m_at, sizeof value);
+        m_at += sizeof value;
+        return value;
+    }
+    std::string text()
+    {
+        const uint32_t size = number();
+        if (!m_ok || size > m_bytes.size() - m_at) {
+            m_ok = false;
+            return std::string();
+        }
+        m_at += size;
+        return m_bytes.substr(m_at - size, size);
+    }
+    void variables(std::vector<StageVariable>& list)
+    {
+        const uint32_t count = number();
+        for (uint32_t i = 0; i < count && m_ok; ++i) {
+            StageVariable v;
+            v.semantic = text();
+            v.type = text();
+            list.push_back(std::move(v));
+        }
+    }
+    void layouts(std::vector<UniformLayout>& list, int depth)
+    {
+        const uint32_t count = number();
+        if (depth > 64)
+            m_ok = false;
+        for (uint32_t i = 0; i < count && m_ok; ++i) {
+            UniformLayout m;
+            m.name = text();
+            m.offset = number();
+            m.arraySize = number();
+            m.arrayStride = number();
+            m.matrixStride = number();
+            m.rowMajor = number() != 0;
+            m.vectorSize = number();
+            m.columns = number();
+            m.baseType = static_cast<int>(number());
+            layouts(m.members, depth + 1);
+            list.push_back(std::move(m));
+        }
+    }
+    bool done() const { return m_ok && m_at == m_bytes.size(); }
+
+private:
+    const std::string& m_bytes;
+    size_t m_at = 0;
+    bool m_ok = true;
+};
+
+std::string pack(const std::shared_ptr<const TranslatedStage>& stage, const std::string& log)
+{
+    Packer p;
+    p.text(log);
+    p.number(stage ? 1 : 0);
+    if (stage) {
+        p.number(stage->vertex ? 1 : 0);
+        p.text(stage->extensions);
+        p.text(stage->body);
+        p.variables(stage->inputs);
+        p.variables(stage->outputs);
+        p.number(static_cast<uint32_t>(stage->samplers.size()));
+        for (const std::string& sampler : stage->samplers)
+            p.text(sampler);
+        p.layouts(stage->globals);
+        p.number(stage->globalsSize);
+    }
+    return p.bytes();
+}
+
+bool unpack(const std::string& bytes, std::shared_ptr<const TranslatedStage>& result, std::string& log)
+{
+    Unpacker u(bytes);
+    log = u.text();
+    if (u.number() == 0) {
+        result = nullptr;
+        return u.done();
+    }
+    auto stage = std::make_shared<TranslatedStage>();
+    stage->vertex = u.number() != 0;
+    stage->extensions = u.text();
+    stage->body = u.text();
+    u.variables(stage->inputs);
+    u.variables(stage->outputs);
+    const uint32_t samplers = u.number();
+    for (uint32_t i = 0; i < samplers && i < bytes.size(); ++i)
+        stage->samplers.push_back(u.text());
+    u.layouts(stage->globals, 0);
+    stage->globalsSize = u.number();
+    result = stage;
+    return u.done();
+}
+
+// Everything the child writes, or false when it took longer than the limit.
+bool readAll(int fd, std::string& bytes)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTranslationTimeoutMs);
+    char chunk[65536];
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd watch{fd, POLLIN, 0};
+        const int ready = poll(&watch, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return true;
+        bytes.append(chunk, static_cast<size_t>(n));
+    }
+}
+
+// The HLSL front end's built-in tables are made on first use and kept; made once here, every
+// process forked later starts with them.
+void warmUp()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const std::string source = "float4 vs(float4 p : POSITION) : POSITION { return p; }\n"
+                                   "float4 ps() : COLOR { return float4(1, 1, 1, 1); }\n";
+        for (bool vertex : {true, false}) {
+            ShaderEntry entry;
+            entry.vertex = vertex;
+            entry.entry = entry.glslangEntry = vertex ? "vs" : "ps";
+            std::string log;
+            translateOnLargeStack(source, entry, log);
+        }
+    });
+}
+
+} // namespace
+
+// The HLSL front end takes some wrong shaders down with it (a null pointer in its error
+// recovery): each translation runs in a process of its own, so such a shader fails with a
+// message and the program goes on. Where no process can be made it runs here.
+std::shared_ptr<const TranslatedStage> translateStage(const std::string& source, const ShaderEntry& entry,
+                                                      std::string& log)
+{
+    warmUp();
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return translateOnLargeStack(source, entry, log);
+    const pid_t child = fork();
+    if (child < 0) {
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        return translateOnLargeStack(source, entry, log);
+    }
+    if (child == 0) {
+        close(pipeEnds[0]);
+        std::string childLog;
+        const std::shared_ptr<const TranslatedStage> stage = translateOnLargeStack(source, entry, childLog);
+        const bool sent = Diagnostics::writeAll(pipeEnds[1], pack(stage, childLog));
+        _exit(sent ? 0 : 1);
+    }
+    close(pipeEnds[1]);
+    std::string bytes;
+    const bool ended = readAll(pipeEnds[0], bytes);
+    close(pipeEnds[0]);
+    if (!ended)
+        kill(child, SIGKILL);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    std::shared_ptr<const TranslatedStage> result;
+    if (ended && WIFEXITED(status) && WEXITSTATUS(status) == 0 && unpack(bytes, result, log))
+        return result;
+    log = "the HLSL compiler failed on the entry point " + entry.entry +
+          (!ended                ? std::string(" (it did not end)")
+           : WIFSIGNALED(status) ? " (it ended on signal " + std::to_string(WTERMSIG(status)) + ")"
+                                 : std::string());
+    return nullptr;
 }
 
 std::string vertexGlsl(const TranslatedStage& stage, const std::vector<std::string>& extraOutputs)

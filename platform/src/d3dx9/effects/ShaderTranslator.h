@@ -43,8 +43,10 @@ struct TranslatedStage {
     uint32_t globalsSize = 0;
 };
 
-// Translates one entry of the effect's shader text. On failure `log` holds glslang's or
-// SPIRV-Cross's messages ("ERROR: effect:<line>: ..." for glslang; lines count from 1).
+// Translates one entry of the effect's shader text, in a process of its own, so a shader that
+// takes the HLSL compiler down fails like any other. On failure `log` holds glslang's or
+// SPIRV-Cross's messages ("ERROR: effect:<line>: ..." for glslang; lines count from 1), or says
+// that the compiler failed.
 std::shared_ptr<const TranslatedStage> translateStage(const std::string& source, const ShaderEntry& entry,
                                                       std::string& log);
 

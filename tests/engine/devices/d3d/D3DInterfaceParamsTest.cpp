@@ -117,8 +117,29 @@ TEST(D3DInitParamsConfig, KeysMissingFromPresentNodesTakeWorkingValues)
     EXPECT_FALSE(params.isWindowed());
     EXPECT_EQ(present.SwapEffect, D3DSWAPEFFECT_DISCARD);
     EXPECT_EQ(present.EnableAutoDepthStencil, FALSE);
-    EXPECT_EQ(present.AutoDepthStencilFormat, D3DFMT_UNKNOWN);
+    EXPECT_EQ(present.AutoDepthStencilFormat, D3DFMT_D24S8); // no depth format: the default
     EXPECT_EQ(present.MultiSampleType, D3DMULTISAMPLE_NONE);
     EXPECT_EQ(present.MultiSampleQuality, 2u);
     EXPECT_FALSE(params.getAutoDegradeLimit());
+}
+
+TEST(D3DInitParamsConfig, WhatThisBuildDoesNotKnowSurvivesASave)
+{
+    Window window;
+    D3DInitParams params(&window);
+    XMLNode read = parse(L"<D3DINITPARAMS LATER=\"1\">\"|note|\"<WINDOW SIZE_X=\"800\" SIZE_Y=\"600\" DPI=\"2\"/>"
+                         L"<DISP_MODE RES_X=\"800\" RES_Y=\"600\" HDR=\"1\"/><GAMMA VALUE=\"2.2\">\"|curve|\"</GAMMA>"
+                         L"</D3DINITPARAMS>");
+    ASSERT_TRUE(params.load(&read));
+    XMLNode saved(L"D3DINITPARAMS");
+    ASSERT_TRUE(params.save(&saved));
+    EXPECT_EQ(childNames(&saved),
+              (std::vector<std::wstring>{L"WINDOW", L"DISP_MODE", L"GAMMA", L"PRESENTER_PARAMS", L"MISC"}));
+    EXPECT_EQ(attributes(&saved), std::vector<std::wstring>{L"LATER=1"});
+    ASSERT_EQ(saved.getProperties().size(), 1u);
+    EXPECT_EQ(saved.getProperties()[0]->getValue(), L"note");
+    EXPECT_EQ(attributes(saved.getNode(L"WINDOW")),
+              (std::vector<std::wstring>{L"SIZE_X=800", L"SIZE_Y=600", L"DPI=2"}));
+    EXPECT_EQ(saved.getNode(L"DISP_MODE")->getAttributeValue(L"HDR"), L"1");
+    EXPECT_EQ(saved.getNode(L"GAMMA")->getProperties()[0]->getValue(), L"curve");
 }

@@ -161,6 +161,21 @@ TEST_F(D3DInterfaceTest, InitStartsTheDeviceAtTheBestModeAndSizesTheWindow)
     EXPECT_TRUE(d3d->init(params));
 }
 
+TEST_F(D3DInterfaceTest, SettingsTheDeviceRefusesAreReplacedByTheDefaults)
+{
+    params->getPresentParams()->BackBufferCount = 100;
+    ASSERT_TRUE(d3d->init(params));
+    ASSERT_NE(d3d->getDevice(), nullptr);
+    // What a start without a configuration uses, and what is saved from now on.
+    EXPECT_EQ(params->getPresentParams()->BackBufferCount, 1u);
+    EXPECT_FALSE(params->isWindowed());
+    EXPECT_EQ(d3d->findDisplayMode(params->getDisplayMode()), static_cast<int>(d3d->getDisplayModeList().size()) - 1);
+    // The largest mode, as a first start takes it, is the desktop's own.
+    EXPECT_EQ(params->getDisplayWidth(), static_cast<UINT>(GetSystemMetrics(SM_CXSCREEN)));
+    EXPECT_EQ(params->getDisplayHeight(), static_cast<UINT>(GetSystemMetrics(SM_CYSCREEN)));
+    EXPECT_EQ(params->getPresentParams()->BackBufferWidth, params->getDisplayWidth());
+}
+
 TEST_F(D3DInterfaceTest, ResolutionCommandsSwitchTheModeAndSignalOnce)
 {
     *params->getDisplayMode() = D3DDISPLAYMODE{1024, 768, 60, D3DFMT_X8R8G8B8};

@@ -192,12 +192,45 @@ TEST_F(DirectInputInterfaceTest, FrameMouseMoveIsTakenFromScreenCoordinates)
     EXPECT_FLOAT_EQ(m.position[1], 40.0f);
 }
 
+TEST_F(DirectInputInterfaceTest, ScaledFullScreenPositionsAndClicksAreInBackBufferCoordinates)
+{
+    // 640x480 full screen fills the 1024x768 desktop: the picture is scaled up.
+    D3DInterface* d3d = D3DInterface::getInstance();
+    ASSERT_EQ(d3d->setDisplayMode(d3d->getInitParams()->getDisplayMode(), 1, false), 1);
+    RECT client{};
+    GetClientRect(window, &client);
+    ASSERT_EQ(client.right, GetSystemMetrics(SM_CXSCREEN));
+    ASSERT_EQ(client.bottom, GetSystemMetrics(SM_CYSCREEN));
+    const double scaleX = 640.0 / client.right;
+    const double scaleY = 480.0 / client.bottom;
+
+    MouseState& m = input->getInputStates().mouseState;
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(900, 700));
+    poll();
+    EXPECT_FLOAT_EQ(m.position[0], static_cast<float>(900 * scaleX));
+    EXPECT_FLOAT_EQ(m.position[1], static_cast<float>(700 * scaleY));
+    // A click at a place no move went to first still lands there.
+    Recorder rec(input->getInputStates());
+    message(WM_LBUTTONDOWN, 0, MAKELPARAM(512, 384));
+    poll();
+    EXPECT_EQ(rec.events.back(), L"mouse+0");
+    EXPECT_FLOAT_EQ(m.position[0], static_cast<float>(512 * scaleX));
+    EXPECT_FLOAT_EQ(m.position[1], static_cast<float>(384 * scaleY));
+    message(WM_LBUTTONUP, 0, MAKELPARAM(512, 384));
+    input->centerMouse();
+    EXPECT_FLOAT_EQ(m.position[0], 320.0f);
+    EXPECT_FLOAT_EQ(m.position[1], 240.0f);
+    d3d->setDisplayMode(d3d->getInitParams()->getDisplayMode(), 0, false);
+}
+
 TEST_F(DirectInputInterfaceTest, OnePollEmitsMouseThenKeyboardThenJoysticks)
 {
     ASSERT_GE(g_joystick, 0);
     ASSERT_FALSE(input->getInputStates().joystickStates.empty());
     EXPECT_TRUE(input->getInputStates().joystickStates[0].connected);
     EXPECT_EQ(input->getInputStates().joystickStates[0].name, L"Test Pad");
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(0, 0)); // where the clicks below are
+    poll();
     Recorder rec(input->getInputStates());
 
     PlatformSetVirtualJoystickButton(g_joystick, 0, true);

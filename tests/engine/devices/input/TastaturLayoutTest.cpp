@@ -1,5 +1,6 @@
 // Keyboard layouts: the layout file reader, typing through Shift and AltGr,
-// key names, and the shipped German layout read from the runtime folder.
+// key names, the shipped German and US layouts read from the runtime folder, and
+// the choice of the layout by the system's keyboard.
 #include "devices/input/KeyState.h"
 #include "devices/input/TastaturLayout.h"
 #include "devices/input/TastaturLayoutManager.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -243,4 +245,53 @@ TEST(TastaturLayout, ShippedGermanLayoutTypesThroughShiftAndAltGr)
         EXPECT_FALSE(layout->getKeyName(key).empty());
     }
     EXPECT_EQ(layout->getKeyName(Y), L"Z");
+}
+
+TEST(TastaturLayout, ShippedUsLayoutAndTheSystemKeyboardChoosingTheLayout)
+{
+    logSwitch() = 0;
+    TestSupport::ScopedCwd cwd(TestSupport::runtimeDir());
+    XMLNode root;
+    ASSERT_TRUE(XMLNode::load(&root, L"tastaturlayout.lay", 0));
+    TastaturLayoutManager* manager = TastaturLayoutManager::getInstance();
+    manager->load(root);
+    ASSERT_EQ(manager->getActiveLayout()->getName(), L"Deutsch"); // the file's choice
+    const TastaturLayout* us = manager->findLayout(L"English (US)");
+    ASSERT_NE(us, nullptr);
+    constexpr unsigned char ONE = 0x02, TWO = 0x03, Y = 0x15, Z = 0x2C, MINUS = 0x0C, APOSTROPHE = 0x28;
+    constexpr unsigned char GRAVE = 0x29, BACKSLASH = 0x2B, SEMICOLON = 0x27, SLASH = 0x35, LBRACKET = 0x1A;
+    EXPECT_EQ(type(*us, {{SHIFT, ONE},
+                         {SHIFT, TWO},
+                         {NONE, Y},
+                         {NONE, Z},
+                         {SHIFT, MINUS},
+                         {NONE, APOSTROPHE},
+                         {SHIFT, APOSTROPHE},
+                         {NONE, GRAVE},
+                         {NONE, BACKSLASH},
+                         {SHIFT, BACKSLASH},
+                         {SHIFT, SEMICOLON},
+                         {NONE, SLASH},
+                         {NONE, LBRACKET},
+                         {ALTGR, Y}}),
+              L"!@yz_'\"`\\|:/[#");
+    EXPECT_EQ(us->getKeyName(Y), L"Y");
+
+    // The system's keyboard, told here by XKB_DEFAULT_LAYOUT (the offscreen driver has no keymap).
+    const char* saved = std::getenv("XKB_DEFAULT_LAYOUT");
+    const std::string restore = saved ? saved : "";
+    setenv("XKB_DEFAULT_LAYOUT", "us", 1);
+    EXPECT_TRUE(manager->activateSystemLayout());
+    EXPECT_EQ(manager->getActiveLayout(), us);
+    setenv("XKB_DEFAULT_LAYOUT", "de(nodeadkeys),us", 1);
+    EXPECT_TRUE(manager->activateSystemLayout());
+    EXPECT_EQ(manager->getActiveLayout()->getName(), L"Deutsch");
+    // A keyboard without a layout of its own, or none that can be told, keeps the active one.
+    setenv("XKB_DEFAULT_LAYOUT", "fr", 1);
+    EXPECT_FALSE(manager->activateSystemLayout());
+    unsetenv("XKB_DEFAULT_LAYOUT");
+    EXPECT_FALSE(manager->activateSystemLayout());
+    EXPECT_EQ(manager->getActiveLayout()->getName(), L"Deutsch");
+    if (saved)
+        setenv("XKB_DEFAULT_LAYOUT", restore.c_str(), 1);
 }

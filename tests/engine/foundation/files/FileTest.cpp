@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
 #include <utility>
 
 using namespace Ulvo;
@@ -110,6 +112,16 @@ TEST_F(FileWithArchive, DiskComesFirstThenTheArchive)
     EXPECT_NE(m_logs.text("UlvoFile.log").find("File found in Gob: BASEGOB"), std::string::npos);
 }
 
+TEST_F(FileWithArchive, APipeOnDiskIsPassedOverWithALogLine)
+{
+    open({{"data\\FX\\tint.fx", bytesOf("archive")}});
+    std::filesystem::create_directories(m_logs.folder() / "data" / "FX");
+    ASSERT_EQ(mkfifo((m_logs.folder() / "data" / "FX" / "tint.fx").c_str(), 0644), 0);
+    // Opening the pipe would wait for a writer for ever.
+    EXPECT_EQ(text(L"data\\FX\\tint.fx"), L"archive");
+    EXPECT_NE(m_logs.text("UlvoFile.log").find("File data\\FX\\tint.fx is no regular file"), std::string::npos);
+}
+
 TEST_F(FileWithArchive, TextDecodingOnDiskAndInTheArchive)
 {
     // 'К' (U+041A) has the low byte 1A; the code unit 0x0D0A holds the bytes 0A 0D
@@ -200,6 +212,28 @@ TEST_F(FileWithArchive, FileExistsAndFileFromNode)
     EXPECT_EQ(unopened.getFILE_DATA(), L"");
 
     EXPECT_TRUE(File::getLoadedFiles().empty());
+}
+
+TEST_F(FileWithArchive, DataReferencesLeadingOutOfTheDataFoldersAreRefused)
+{
+    open({{"data\\x.txt", bytesOf("x")}});
+    writeBytes(m_logs.folder() / "outside.txt", bytesOf("secret"));
+    std::filesystem::create_directories(m_logs.folder() / "data" / "FX");
+    const std::wstring outside[] = {L"/etc/hostname", L"\\etc\\hostname",     L"C:\\x.txt",
+                                    L"..\\x.txt",     L"data\\..\\..\\x.txt", L"data\\FX/../../../outside.txt"};
+    for (const std::wstring& name : outside) {
+        EXPECT_FALSE(File::isDataReference(name)) << std::string(name.begin(), name.end());
+        XMLNode node(L"FILE");
+        node.addAttribute(new XMLAttribute(L"FILENAME", name));
+        EXPECT_FALSE(File(&node).isOpen());
+    }
+    EXPECT_NE(m_logs.text("UlvoFile.log").find("/etc/hostname leads out of the data folders"), std::string::npos);
+    for (const wchar_t* name : {L"data\\x.txt", L"data\\FX\\..\\x.txt", L"./data/x.txt", L"data\\\\x.txt"})
+        EXPECT_TRUE(File::isDataReference(name));
+    // The folder a test runs in is inside, so a name climbing only within it is read.
+    File inside(L"inside");
+    EXPECT_TRUE(inside.loadDataFile(L"data\\FX\\..\\..\\outside.txt", m_order));
+    EXPECT_EQ(inside.getFILE_DATA(), L"secret");
 }
 
 TEST(FilePaths, Helpers)

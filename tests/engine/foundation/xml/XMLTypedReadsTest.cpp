@@ -162,12 +162,15 @@ TEST(ConfigSection, KeepsUnknownChildrenOrWholeSectionsAndLaysValuesOver)
 
     ConfigSection unknown;
     unknown.keep(read);
-    unknown.keepUnknownNodes(read, {L"KNOWN", L"SUB"}); // replaces what was kept
+    unknown.keepUnknown(read, {L"KNOWN", L"SUB"}); // replaces what was kept
     XMLNode out(L"S");
     out.addNode(new XMLNode(L"KNOWN"));
     unknown.append(out);
     EXPECT_EQ(childNames(out), (Names{L"KNOWN", L"NEW"}));
-    EXPECT_TRUE(out.getAttributes().empty());
+    // The section's own attributes and free values are kept too.
+    EXPECT_EQ(out.getAttributes().size(), 2u);
+    ASSERT_EQ(out.getProperties().size(), 1u);
+    EXPECT_EQ(out.getProperties()[0]->getValue(), L"free");
 
     ConfigSection whole;
     whole.keep(read);

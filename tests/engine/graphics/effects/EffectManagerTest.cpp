@@ -119,6 +119,17 @@ TEST_F(EffectTest, CompileErrorsAreLoggedWithTheFilesLineAndLoadingGoesOn)
     EXPECT_NE(log.find("Ulvo::Effect::createFromNode D3DXCreateEffect() failed NAME: BrokenFx"), std::string::npos);
 }
 
+TEST_F(EffectTest, IncludesLeadingOutOfTheDataFoldersAreNotRead)
+{
+    TestSupport::writeText(m_logs.folder() / "fx" / "escape.fx",
+                           std::string("#include \"../../../../../../../../etc/hostname\"\n") + kSource);
+    XMLNode root = parse(L"<FX><EFFECT NAME=\"Escape\"><FILE FILENAME=\"fx\\escape.fx\"></FILE></EFFECT></FX>");
+    EffectManager::getInstance()->load(&root);
+    EXPECT_EQ(EffectManager::getInstance()->getEffect(L"Escape"), nullptr);
+    EXPECT_NE(m_logs.text("UlvoFile.log").find("/etc/hostname leads out of the data folders"), std::string::npos);
+    EXPECT_NE(m_logs.text("UlvoEffect.log").find("(1,1): error X1507"), std::string::npos);
+}
+
 TEST_F(EffectTest, ManagerLoadsPoolsFirstAndSkipsDuplicates)
 {
     XMLNode root = parse(

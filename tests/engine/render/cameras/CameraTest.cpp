@@ -1,6 +1,7 @@
 // Cameras: defaults and the FOV rule, frustum tests of boxes and spheres, riding on attach
 // points, the automatic aspect after a device reset, the directional camera's depth, the focus
 // and the guards against projections that would divide by zero.
+#include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
 #include "devices/input/DirectInputInterface.h"
 #include "foundation/helpers/BoundingVolumes.h"
@@ -134,14 +135,25 @@ TEST(CameraTest, AutomaticAspectFollowsTheDeviceUnlessFixed)
     fixed.setAspect(2.0f);
     EXPECT_NEAR(automatic.getAspect(), 4.0f / 3.0f, 1e-6f);
 
-    EXPECT_EQ(run(L"D3D_setResolution 1280 720 32"), L"Aufl\u00F6sung wurde angepasst");
+    // A back buffer of another shape: the offscreen desktop offers only 4:3 modes, so the test
+    // resets the device with a 16:9 windowed back buffer itself.
+    D3DInterface* d3d = D3DInterface::getInstance();
+    D3DDISPLAYMODE* mode = d3d->getInitParams()->getDisplayMode();
+    const D3DDISPLAYMODE originalMode = *mode;
+    D3DPRESENT_PARAMETERS present = *d3d->getPresentParams();
+    const D3DPRESENT_PARAMETERS original = present;
+    mode->Width = present.BackBufferWidth = 1280;
+    mode->Height = present.BackBufferHeight = 720;
+    present.Windowed = TRUE;
+    ASSERT_NE(d3d->setPresenterParams(&present), nullptr);
     EXPECT_NEAR(automatic.getAspect(), 16.0f / 9.0f, 1e-6f);
     EXPECT_NEAR(automatic.getProjectionMatrix()._11, automatic.getProjectionMatrix()._22 * 9.0f / 16.0f, 1e-5f);
     EXPECT_FLOAT_EQ(fixed.getAspect(), 2.0f);
     // The directional camera stays orthographic: width and height 2 x ZOOM x ZFAR = 20.
     EXPECT_NEAR(light.getProjectionMatrix()._11, 2.0f / 20.0f, 1e-6f);
     EXPECT_NEAR(light.getProjectionMatrix()._22, 2.0f / 20.0f, 1e-6f);
-    run(L"D3D_setResolution 640 480 32");
+    *mode = originalMode;
+    d3d->setPresenterParams(&original);
 }
 
 TEST(CameraTest, DirectionalDepthAndDegenerateProjections)

@@ -20,7 +20,7 @@ using ThreeMatch::MenuEbenenManager;
 
 namespace {
 
-class LevelTest : public GUITesting::GUITest {
+class MenuEbeneTest : public GUITesting::GUITest {
 protected:
     void TearDown() override
     {
@@ -62,7 +62,7 @@ std::wstring screen(const std::wstring& name, const std::wstring& children = L""
 
 } // namespace
 
-TEST_F(LevelTest, LevelsSwitchWithTheirMenus)
+TEST_F(MenuEbeneTest, LevelsSwitchWithTheirMenus)
 {
     LogCapture log;
     ASSERT_TRUE(loadText(L"<GUI>" + screen(L"LEVEL_MAIN", screen(L"INNER")) + screen(L"PANEL_A") +

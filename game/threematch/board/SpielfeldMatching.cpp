@@ -1,0 +1,197 @@
+// The board's match scan, its match groups and the move search.
+#include "threematch/board/Spielfeld.h"
+
+#include "threematch/globals/MyGlobals.h"
+
+#include <algorithm>
+
+namespace ThreeMatch {
+
+namespace {
+
+// The direction back from a neighbour: up and down, right and left swap.
+constexpr int opposite(int direction)
+{
+    return direction ^ 1;
+}
+
+bool canMove(const Feld* cell)
+{
+    return cell && cell->has(FeldFlag::Spielbar) && !cell->has(FeldFlag::kUnavailable | FeldFlag::Locked) &&
+           cell->getStone();
+}
+
+} // namespace
+
+bool Spielfeld::isAvailable(const Feld& cell) const
+{
+    return !cell.has(FeldFlag::kUnavailable) && cell.isStoneSettled();
+}
+
+bool Spielfeld::makesRun(const Feld& cell, int type) const
+{
+    if (cell.has(FeldFlag::kBusy))
+        return false;
+    auto alike = [&](const Feld* other) { return other && isAvailable(*other) && other->getStoneType() == type; };
+    for (int direction : {Feld::Oben, Feld::Rechts}) {
+        int length = 1;
+        for (int side : {direction, opposite(direction)}) {
+            for (const Feld* at = cell.getNeighbour(side); alike(at); at = at->getNeighbour(side))
+                ++length;
+        }
+        if (length >= m_globals.getMinRun())
+            return true;
+    }
+    return false;
+}
+
+void Spielfeld::evaluateRun(int x, int y, int dx, int dy, int length)
+{
+    if (length < m_globals.getMinRun())
+        return;
+    auto runCell = [&](int k) { return &m_cells[static_cast<std::size_t>(y + k * dy) * m_width + (x + k * dx)]; };
+    // Runs that share a cell join the group where a shared cell was found last.
+    int target = -1;
+    for (int k = 1; k <= length; ++k) {
+        const Feld* cell = runCell(k);
+        for (std::size_t g = 0; g < m_groups.size(); ++g) {
+            if (m_groups[g].contains(cell))
+                target = static_cast<int>(g);
+        }
+    }
+    if (target < 0) {
+        m_groups.emplace_back(m_sounds[SprengBlob]);
+        target = static_cast<int>(m_groups.size()) - 1;
+    }
+    for (int k = 1; k <= length; ++k)
+        m_groups[target].add(runCell(k));
+}
+
+void Spielfeld::scanLine(int x, int y, int dx, int dy, int count)
+{
+    const int minRun = m_globals.getMinRun();
+    const int* types = m_scanTypes.data() + static_cast<std::ptrdiff_t>(y) * m_width + x;
+    const std::ptrdiff_t step = static_cast<std::ptrdiff_t>(dy) * m_width + dx;
+    int current = -1, length = 1;
+    for (int i = 0; i < count; ++i, types += step) {
+        const int type = *types;
+        if (type != -1 && type == current) {
+            ++length;
+            continue;
+        }
+        if (current != -1 && length >= minRun)
+            evaluateRun(x + i * dx, y + i * dy, -dx, -dy, length);
+        current = type;
+        length = 1;
+    }
+    if (current != -1 && length >= minRun)
+        evaluateRun(x + count * dx, y + count * dy, -dx, -dy, length);
+}
+
+void Spielfeld::findMatches()
+{
+    m_groups.clear();
+    // Each cell's stone is read once: the type of a settled stone on a cell in no swap or
+    // explosion, else none.
+    m_scanTypes.resize(m_cells.size());
+    for (std::size_t i = 0; i < m_cells.size(); ++i)
+        m_scanTypes[i] = isAvailable(m_cells[i]) ? m_cells[i].getStoneType() : -1;
+    // Rows from the bottom up, each from the left; then columns from the right, each from the
+    // top. A run is judged at the cell that breaks it, or past the line's end.
+    for (int y = m_height - 1; y >= 0; --y)
+        scanLine(0, y, 1, 0, m_width);
+    for (int x = m_width - 1; x >= 0; --x)
+        scanLine(x, 0, 0, 1, m_height);
+}
+
+void Spielfeld::explodeGroups()
+{
+    for (const Gruppe& group : m_groups)
+        group.explode(m_globals.getGroupDelay(), m_globals.getGroupStagger());
+    m_groups.clear();
+}
+
+void Spielfeld::explodeCell(Feld* cell)
+{
+    if (!cell)
+        return;
+    if (cell == m_selected) {
+        m_selected->setSelected(false);
+        m_selected = nullptr;
+    }
+    m_groups.emplace_back(m_sounds[SprengBlob]);
+    m_groups.back().add(cell);
+    explodeGroups();
+}
+
+inline bool Spielfeld::wouldMatchAt(std::size_t at, int type, int runLength, int excludedDirection) const
+{
+    // Feld::wouldMatch on the padded grid. Its test asks only whether a line holds runLength - 1
+    // like stones, so no walker needs to go further than that; the border is as wide.
+    const int need = runLength - 1;
+    if (need <= 0)
+        return true;
+    const int* types = m_walkTypes.data() + at;
+    const std::ptrdiff_t stride = m_width + 2 * m_movePadding;
+    if (need == 2) {
+        // The game's runs of three, without loops: one or two like stones each way.
+        auto run = [&](std::ptrdiff_t step, int d) {
+            return d == excludedDirection || types[step] != type ? 0 : types[2 * step] == type ? 2 : 1;
+        };
+        return run(1, Feld::Rechts) + run(-1, Feld::Links) >= 2 ||
+               run(-stride, Feld::Oben) + run(stride, Feld::Unten) >= 2;
+    }
+    const std::ptrdiff_t delta[4] = {-stride, stride, 1, -1};
+    int counts[4] = {0, 0, 0, 0};
+    for (int d = 0; d < 4; ++d) {
+        if (d == excludedDirection)
+            continue;
+        const int* next = types + delta[d];
+        for (int k = 0; k < need && *next == type; ++k, next += delta[d])
+            ++counts[d];
+    }
+    return counts[Feld::Rechts] + counts[Feld::Links] >= need || counts[Feld::Oben] + counts[Feld::Unten] >= need;
+}
+
+void Spielfeld::possibleMoves()
+{
+    m_possibleMoves.clear();
+    const int minRun = m_globals.getMinRun();
+    // The cells' types in a grid with a border of empty cells, so that no walker needs a
+    // bounds test.
+    m_movePadding = std::max(1, minRun - 1);
+    const int pad = m_movePadding;
+    const int stride = m_width + 2 * pad;
+    const std::size_t count = static_cast<std::size_t>(stride) * (m_height + 2 * pad);
+    // The border stays empty: only the cells inside are written.
+    if (m_walkTypes.size() != count) {
+        m_walkTypes.assign(count, -1);
+        m_movable.assign(count, 0);
+    }
+    for (int y = 0; y < m_height; ++y) {
+        for (int x = 0; x < m_width; ++x) {
+            const Feld& cell = m_cells[static_cast<std::size_t>(y) * m_width + x];
+            const std::size_t at = static_cast<std::size_t>(y + pad) * stride + x + pad;
+            m_walkTypes[at] = cell.getStone() && !cell.has(FeldFlag::kBusy) ? cell.getStoneType() : -1;
+            m_movable[at] = canMove(&cell) ? 1 : 0;
+        }
+    }
+    const std::ptrdiff_t delta[4] = {-stride, stride, 1, -1};
+    const std::ptrdiff_t cellDelta[4] = {-m_width, m_width, 1, -1};
+    for (int y = 0; y < m_height; ++y) {
+        for (int x = 0; x < m_width; ++x) {
+            const std::size_t at = static_cast<std::size_t>(y + pad) * stride + x + pad;
+            if (!m_movable[at])
+                continue;
+            const std::size_t index = static_cast<std::size_t>(y) * m_width + x;
+            for (int d = 0; d < 4; ++d) {
+                const auto next = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + delta[d]);
+                if (m_movable[next] && wouldMatchAt(next, m_walkTypes[at], minRun, opposite(d)))
+                    m_possibleMoves.emplace_back(&m_cells[index],
+                                                 &m_cells[static_cast<std::ptrdiff_t>(index) + cellDelta[d]]);
+            }
+        }
+    }
+}
+
+} // namespace ThreeMatch

@@ -1,0 +1,177 @@
+// The game's own level file and layout pictures, read through the real loaders on the device,
+// and the board of the first level drawn at its start and after its first cleared run.
+#include "BoardTestSupport.h"
+#include "GraphicsTestSupport.h"
+
+#include "graphics/textures/RenderToTexture.h"
+#include "graphics/textures/Texture2D.h"
+#include "threematch/levels/LevelDatei.h"
+#include "threematch/stones/RohstoffManager.h"
+
+#include <crt.h>
+
+#include <algorithm>
+
+using namespace ThreeMatch;
+
+namespace {
+
+constexpr D3DCOLOR kBackground = 0xFF203028;
+
+class LevelDataTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        device = GraphicsTesting::startDevice();
+        ASSERT_NE(device, nullptr);
+        crt_srand(0);
+        globals = std::make_unique<MyGlobals>();
+        GameTesting::inRuntimeFolder([&] {
+            ASSERT_TRUE(globals->getRohstoffManager().load(L"data\\stones\\stones.roh"));
+            ASSERT_TRUE(file.load());
+            // The board takes its light streak "falloff.png" when it is made.
+            board = std::make_unique<Spielfeld>(globals->getRohstoffManager(), *globals);
+        });
+        ASSERT_NE(board, nullptr);
+    }
+    bool load(int n)
+    {
+        bool loaded = false;
+        GameTesting::inRuntimeFolder([&] { loaded = board->loadLevel(n); });
+        return loaded;
+    }
+    // The board drawn into a target with a stencil buffer, as the in-game picture has.
+    TestSupport::Image drawBoard()
+    {
+        Ulvo::RenderToTexture target(RECT{0, 0, 320, 240}, D3DFMT_A8R8G8B8, D3DFMT_D24S8);
+        EXPECT_TRUE(target.create());
+        D3DXVECTOR2 offset(0.0f, 0.0f);
+        double scale = 1.0;
+        board->fitView(offset, scale, 0, 0, 320, 240, 0.5);
+        GraphicsTesting::Painter painter;
+        painter.paint = [&](Ulvo::RenderToTexture&) {
+            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kBackground, 1.0f, 0);
+            board->draw(offset, scale, -1);
+        };
+        target.onRender.connect(&painter, &GraphicsTesting::Painter::onRender);
+        target.render();
+        IDirect3DSurface9* surface = nullptr;
+        TestSupport::Image image;
+        if (SUCCEEDED(target.getTexture()->getTexture()->GetSurfaceLevel(0, &surface))) {
+            image = GraphicsTesting::readSurface(surface);
+            surface->Release();
+        }
+        return image;
+    }
+
+    IDirect3DDevice9* device = nullptr;
+    GameTesting::VirtualGameClock clock;
+    std::unique_ptr<MyGlobals> globals;
+    LevelDatei file;
+    std::unique_ptr<Spielfeld> board;
+};
+
+int layers(uint32_t flags)
+{
+    return (flags & FeldFlag::Ziel1 ? 1 : 0) + (flags & FeldFlag::Ziel2 ? 1 : 0);
+}
+
+} // namespace
+
+TEST_F(LevelDataTest, StoryLevelsUseEveryCellKindKeepTheirTargetsAndGrow)
+{
+    const int count = file.countLevels();
+    ASSERT_GE(count, 12);
+    double defaultTime = 0.0;
+    EXPECT_TRUE(file.readDefaultTime(defaultTime));
+    for (bool zorn : {true, false})
+        EXPECT_NE(file.findDefaultStoneSet(zorn), file.getRoot().getNode(L"DEFAULT_ROHSTOFFE"));
+
+    // Where each kind of cell shows first: one new thing at a time.
+    int firstHole = -1, firstWall = -1, firstLock = -1, firstEmpty = -1;
+    std::vector<int> layerCounts;
+    double lastTime = 0.0;
+    uint32_t kinds = 0;
+    TexturePictureSource pictures;
+    for (int n = 0; n < count; ++n) {
+        SCOPED_TRACE(n);
+        const LevelBeschreibung d = LevelDatei::describe(*file.findLevel(n));
+        LayoutPicture picture;
+        GameTesting::inRuntimeFolder([&] { ASSERT_TRUE(pictures.readFile(d.file, picture)); });
+        EXPECT_EQ(picture.width, d.width);
+        EXPECT_EQ(picture.height, d.height);
+        EXPECT_GE(d.time, lastTime) << "later levels get at least as much time";
+        lastTime = d.time;
+
+        int drawnLayers = 0;
+        for (uint32_t texel : picture.texels)
+            drawnLayers += layers(storyCell(texel).flags);
+        ASSERT_TRUE(load(n));
+        int keptLayers = 0, empty = 0;
+        bool hole = false, wall = false, lock = false;
+        for (const Feld& cell : board->getFelder()) {
+            kinds |= cell.getFlags();
+            keptLayers += layers(cell.getFlags());
+            hole = hole || cell.getFlags() == 0;
+            wall = wall || cell.has(FeldFlag::Wand);
+            lock = lock || cell.has(FeldFlag::Locked);
+            empty += cell.has(FeldFlag::Spielbar) && !cell.getStone() ? 1 : 0;
+        }
+        EXPECT_EQ(keptLayers, drawnLayers) << "every target can be reached and cleared";
+        EXPECT_GT(keptLayers, 0);
+        layerCounts.push_back(keptLayers);
+        if (hole && firstHole < 0)
+            firstHole = n;
+        if (wall && firstWall < 0)
+            firstWall = n;
+        if (lock && firstLock < 0)
+            firstLock = n;
+        if (empty > 0 && firstEmpty < 0)
+            firstEmpty = n;
+        board->findMatches();
+        EXPECT_TRUE(board->getGroups().empty());
+        board->possibleMoves();
+        EXPECT_FALSE(board->getPossibleMoves().empty());
+    }
+    for (uint32_t kind : {FeldFlag::Wand, FeldFlag::Quelle, FeldFlag::Ziel1, FeldFlag::Ziel2, FeldFlag::Locked})
+        EXPECT_TRUE(kinds & kind) << std::hex << kind;
+    EXPECT_GT(firstHole, 0);
+    EXPECT_GT(firstWall, firstHole);
+    EXPECT_GT(firstLock, firstWall);
+    EXPECT_GT(firstEmpty, firstLock) << "a level whose stones first fall in";
+    EXPECT_EQ(*std::min_element(layerCounts.begin(), layerCounts.end()), layerCounts.front());
+    EXPECT_EQ(*std::max_element(layerCounts.begin(), layerCounts.end()), layerCounts.back());
+}
+
+TEST_F(LevelDataTest, FirstLevelAtItsStartAndAfterItsFirstClearedRun)
+{
+    ASSERT_TRUE(load(0));
+    board->start();
+    const TestSupport::Image start = drawBoard();
+    ASSERT_EQ(start.width, 320u);
+    // Outside the board (and its frame) only the background shows.
+    EXPECT_PIXEL(start, 2, 2, kBackground);
+    EXPECT_PIXEL(start, 317, 237, kBackground);
+    EXPECT_TRUE(TestSupport::matchesGolden(start, TestSupport::sourceDir() / "tests" / "game" / "threematch" / "golden",
+                                           "level0_start", 2));
+
+    board->possibleMoves();
+    ASSERT_FALSE(board->getPossibleMoves().empty());
+    const auto move = board->getPossibleMoves().front();
+    board->trySwap(move.first, move.second);
+    for (int i = 0; i < 80; ++i) {
+        clock.step(0.025);
+        board->update();
+    }
+    // The light streak crosses the picture now, and shows only over the cells.
+    board->setScreenSize(320, 240);
+    board->updateFalloff(60.0);
+    board->updateFalloff(1.3);
+    const TestSupport::Image cleared = drawBoard();
+    EXPECT_PIXEL(cleared, 2, 2, kBackground);
+    EXPECT_PIXEL(cleared, 317, 237, kBackground);
+    EXPECT_PIXEL(cleared, 160, 2, kBackground);
+    EXPECT_PIXEL(cleared, 40, 40, kBackground) << "under the streak, but beside the board";
+    EXPECT_TRUE(TestSupport::matchesGolden(
+        cleared, TestSupport::sourceDir() / "tests" / "game" / "threematch" / "golden", "level0_after_run", 2));
+}
