@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <d3d9.h>
 
-#include "devices/d3d/D3DInitParams.h"
+#include "BenchDevice.h"
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/UlvoEngine.h"
 #include "foundation/xml/XMLNode.h"
@@ -81,20 +81,8 @@ struct EngineScene {
     bool create()
     {
         using namespace Ulvo;
-        D3DInterface* d3d = D3DInterface::getInstance();
-        if (!d3d->isInitialized()) {
-            D3DInitParams* display = &UlvoEngine::getInstance()->getEngineParams().getD3DInitParams();
-            *display->getDisplayMode() = D3DDISPLAYMODE{kWidth, kHeight, 60, D3DFMT_X8R8G8B8};
-            *display->getPresentParams() = D3DInitParams::defaultPresentParams();
-            display->getPresentParams()->PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-            display->setMinRes(0, 0);
-            display->setMaxRes(0xFFFFFFFFu, 0xFFFFFFFFu);
-            display->setAutoDegrade(false, false);
-            if (!d3d->init(display))
-                return false;
-        }
-        device = d3d->getDevice();
-        if (!device || d3d->getWidth() != kWidth || d3d->getHeight() != kHeight)
+        device = BenchSupport::startDevice(kWidth, kHeight);
+        if (!device)
             return false;
         // The effect sources, found as the program finds them: data\FX under the working folder.
         folder = std::filesystem::temp_directory_path() / ("bench_sprites_" + std::to_string(getpid()));

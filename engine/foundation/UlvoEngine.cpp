@@ -17,8 +17,9 @@
 #include "graphics/SharedGraphics.h"
 #include "gui/menus/GUIMenuManager.h"
 #include "gui/system/GUISystem.h"
+#include "lighting/LightingRenderers.h"
 #include "lighting/deferred/DeferredRenderer.h"
-#include "render/RenderManager.h"
+#include "render/manager/RenderManager.h"
 #include "render/cameras/CameraManager.h"
 #include "render/scenegraph/SceneGraph.h"
 #include "scene/ObjektManager.h"
@@ -147,8 +148,9 @@ void UlvoEngine::startUp()
     m_cameraManager = CameraManager::getInstance();
     m_socketSubsystem = SocketSubsystem::getInstance();
 
-    // What the render core, the scene objects and their lights reach of each other.
-    m_deferredRenderer = new (std::nothrow) DeferredRenderer();
+    // What the render core, the scene objects and their lights reach of each other: the render
+    // manager owns the lighting layer's renderers, the deferred one keeps the objects' lights.
+    m_deferredRenderer = m_renderManager ? attachLightingRenderers(*m_renderManager) : nullptr;
     if (m_sceneGraph)
         m_sceneGraph->setObjektRegistry(m_objektManager);
     m_cameraManager->setRenderManager(m_renderManager);
@@ -189,7 +191,6 @@ UlvoEngine::~UlvoEngine()
     delete m_sceneGraph;
     m_sceneGraph = nullptr;
     BaseObjekt::LightAttachPoint::setLightHost(nullptr);
-    delete m_deferredRenderer;
     m_deferredRenderer = nullptr;
     m_cameraManager->setRenderManager(nullptr);
     delete m_renderManager;

@@ -201,7 +201,7 @@ private:
     ObjektManager* m_objektManager = nullptr;
     SceneGraph* m_sceneGraph = nullptr;
     RenderManager* m_renderManager = nullptr;
-    // The deferred renderer's lights until the render manager embeds the renderer.
+    // The render manager's deferred renderer, which keeps the scene objects' lights.
     DeferredRenderer* m_deferredRenderer = nullptr;
     SplineManager* m_splineManager = nullptr;
     AppInfo* m_appInfo = nullptr;

@@ -1,10 +1,14 @@
 #include "lighting/deferred/DeferredRenderer.h"
 
+#include "foundation/logging/Logger.h"
 #include "lighting/deferred/DeferredLight.h"
+#include "lighting/deferred/ShadowQuality.h"
 
 #include <algorithm>
 
 namespace Ulvo {
+
+bool DeferredRenderer::s_deferredAllowed = false;
 
 DeferredRenderer::~DeferredRenderer()
 {
@@ -104,6 +108,89 @@ void DeferredRenderer::releaseLights()
         light->Release();
     for (DeferredLight* light : templates)
         light->Release();
+}
+
+// ------------------------------------------------------------------ the deferred stage
+
+bool DeferredRenderer::setEnabled(bool enabled)
+{
+    const bool old = m_enabled;
+    if (enabled) {
+        mainLogger().log(50, LOG_TYPE_WARNING,
+                         s_deferredAllowed ? L"Ulvo::DeferredRenderer::setEnabled: this build makes no deferred "
+                                             L"buffers; deferred rendering stays off\n"
+                                           : L"Ulvo::DeferredRenderer::setEnabled: deferred rendering is not allowed "
+                                             L"(RP_DEF); it stays off\n");
+    }
+    m_enabled = false;
+    if (old != m_enabled)
+        enabledChanged.emit(m_enabled);
+    return m_enabled;
+}
+
+void DeferredRenderer::render(Camera&) {}
+
+bool DeferredRenderer::getResult(IDirect3DTexture9*&, IDirect3DSurface9*&)
+{
+    return false;
+}
+
+bool DeferredRenderer::getBufferTextures(IDirect3DTexture9* textures[4]) const
+{
+    for (int i = 0; i < 4; ++i)
+        textures[i] = nullptr;
+    return false;
+}
+
+void DeferredRenderer::loadConfig(XMLNode&)
+{
+    mainLogger().log(50, LOG_TYPE_INFO,
+                     L"Ulvo::DeferredRenderer::loadConfig: DEFERRED_RENDERING is kept for the deferred renderer and "
+                     L"not read yet\n");
+}
+
+bool DeferredRenderer::saveBuffers(const std::wstring&)
+{
+    mainLogger().log(50, LOG_TYPE_INFO, L"Ulvo::DeferredRenderer::saveBuffers: no deferred buffers to save\n");
+    return false;
+}
+
+void DeferredRenderer::setShadowQuality(MyQuality quality)
+{
+    Ulvo::setShadowQuality(quality);
+}
+
+bool DeferredRenderer::adopt(DeferredLight* light)
+{
+    if (!light)
+        return false;
+    const bool added = addLight(light);
+    light->Release();
+    return added;
+}
+
+bool DeferredRenderer::addPointLight(const std::wstring& name, const D3DXCOLOR& colour, const D3DXVECTOR3& position,
+                                     float radius, float intensity)
+{
+    return adopt(DeferredLight::createPointLight(name, colour, position, radius, intensity));
+}
+
+bool DeferredRenderer::addDirectionalLight(const std::wstring& name, const D3DXCOLOR& colour,
+                                           const D3DXVECTOR3& direction, float intensity)
+{
+    return adopt(DeferredLight::createDirectionalLight(name, colour, direction, intensity));
+}
+
+bool DeferredRenderer::addSpotLight(const std::wstring& name, const D3DXCOLOR& colour, const D3DXVECTOR3& position,
+                                    const D3DXVECTOR3& direction, float radius, float theta, float intensity)
+{
+    return adopt(DeferredLight::createSpotLight(name, colour, position, direction, radius, theta, intensity));
+}
+
+bool DeferredRenderer::removeLightByName(const std::wstring& name)
+{
+    DeferredLight* light = getLight(name);
+    return light && removeLight(light);
 }
 
 } // namespace Ulvo

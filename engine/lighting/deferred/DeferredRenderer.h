@@ -1,9 +1,14 @@
 #pragma once
-// The deferred renderer's lights. Stand-in: the renderer proper (its buffers, frame and shadow
-// maps) is built with its own Parts, embedded in the render manager; until then the engine
-// keeps this one, with the active lights and the light templates (VORLAGE_LIGHTS) that the light
-// attach points of scene objects copy. Each listed light holds one reference.
+// The deferred renderer. Stand-in: the renderer proper (its G-buffer, light passes, shadow maps and
+// compose) comes with its own Parts; until then it answers the render manager as a deferred stage
+// that cannot make its buffers, so deferred rendering stays off whatever RP_DEF says, and it keeps
+// the active lights and the light templates (VORLAGE_LIGHTS) that the light attach points of scene
+// objects copy. Each listed light holds one reference. The render manager owns it; the engine
+// hands it to the light attach points.
+#include "render/manager/DeferredStage.h"
 #include "scene/objects/LightHost.h"
+
+#include <d3d9.h>
 
 #include <string>
 #include <vector>
@@ -12,7 +17,7 @@ namespace Ulvo {
 
 class DeferredLight;
 
-class DeferredRenderer : public LightHost {
+class DeferredRenderer : public LightHost, public DeferredStage {
 public:
     DeferredRenderer() = default;
     ~DeferredRenderer() override;
@@ -40,10 +45,50 @@ public:
     void activateLight(NamedObject* light) override;
     void deactivateLight(NamedObject* light) override;
 
+    // The deferred stage.
+    bool isEnabled() const override { return m_enabled; }
+    // Switching on needs buffers this build does not make: it stays off, after a log line.
+    bool setEnabled(bool enabled) override;
+    void setDeferredAllowed(bool allowed) override { s_deferredAllowed = allowed; }
+    static bool isDeferredAllowed() { return s_deferredAllowed; }
+    void setSceneGraph(SceneGraph* sceneGraph) override { m_sceneGraph = sceneGraph; }
+    void setHDRMode(uint32_t bits) override { m_hdrMode = bits; }
+    void setForwardTexture(IDirect3DTexture9* texture) override { m_forwardTexture = texture; }
+    void render(Camera& camera) override;
+    bool getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface) override;
+    // The section is the renderer proper's; logged and left alone.
+    void loadConfig(XMLNode& node) override;
+    bool saveBuffers(const std::wstring& folder) override;
+    void setBlurLights(bool blur) override { m_blurLights = blur; }
+    void setShadowQuality(MyQuality quality) override;
+    bool addPointLight(const std::wstring& name, const D3DXCOLOR& colour, const D3DXVECTOR3& position, float radius,
+                       float intensity) override;
+    bool addDirectionalLight(const std::wstring& name, const D3DXCOLOR& colour, const D3DXVECTOR3& direction,
+                             float intensity) override;
+    bool addSpotLight(const std::wstring& name, const D3DXCOLOR& colour, const D3DXVECTOR3& position,
+                      const D3DXVECTOR3& direction, float radius, float theta, float intensity) override;
+    bool removeLightByName(const std::wstring& name) override;
+    // The G-buffer's colour, normal, depth and misc textures; false while there is none.
+    bool getBufferTextures(IDirect3DTexture9* textures[4]) const;
+    SceneGraph* getSceneGraph() const { return m_sceneGraph; }
+    uint32_t getHDRMode() const { return m_hdrMode; }
+    bool getBlurLights() const { return m_blurLights; }
+
     const std::vector<DeferredLight*>& getLights() const { return m_lights; }
     const std::vector<DeferredLight*>& getLightTemplates() const { return m_lightTemplates; }
 
 private:
+    // Offers a new light to the active lights and drops the maker's reference.
+    bool adopt(DeferredLight* light);
+
+    // The engine-wide deferred switch (RP_DEF); off at start.
+    static bool s_deferredAllowed;
+
+    bool m_enabled = false;
+    bool m_blurLights = false;
+    uint32_t m_hdrMode = 0;
+    IDirect3DTexture9* m_forwardTexture = nullptr;
+    SceneGraph* m_sceneGraph = nullptr;
     std::vector<DeferredLight*> m_lights;
     std::vector<DeferredLight*> m_lightTemplates;
 };

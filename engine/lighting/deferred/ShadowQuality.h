@@ -2,12 +2,11 @@
 // The engine-wide shadow quality, 0 off to 3 high (starting at 3), and the signal that announces
 // its changes to every deferred light with the new level first and the old one second.
 #include "foundation/sigslot.h"
+#include "render/MyQuality.h"
 
 #include <cstdint>
 
 namespace Ulvo {
-
-enum MyQuality : uint32_t { QUALITY_NONE = 0, QUALITY_LOW = 1, QUALITY_MEDIUM = 2, QUALITY_HIGH = 3 };
 
 MyQuality getShadowQuality();
 // Stores the level; emits the change signal only when it differs from the old one.

@@ -6,7 +6,7 @@
 #include "devices/input/TastaturLayoutManager.h"
 #include "foundation/helpers/BoundingVolumes.h"
 #include "foundation/logging/Logger.h"
-#include "render/RenderManager.h"
+#include "render/manager/RenderManager.h"
 #include "render/ScopedMeasure.h"
 #include "render/XMLWrites.h"
 #include "render/cameras/AttachPoint.h"

@@ -5,6 +5,7 @@ namespace Ulvo {
 TextureCube* RenderObjekt::s_skyMap = nullptr;
 TextureCube* RenderObjekt::s_backgroundMap = nullptr;
 TextureCube* RenderObjekt::s_environmentMap = nullptr;
+const void* RenderObjekt::s_drawStateMarker = nullptr;
 
 RenderObjekt::RenderObjekt(const RenderObjekt& other)
     : NamedObject(other)

@@ -89,6 +89,10 @@ public:
     static TextureCube* getSkyMap() { return s_skyMap; }
     static TextureCube* getBackgroundMap() { return s_backgroundMap; }
     static TextureCube* getEnvironmentMap() { return s_environmentMap; }
+    // What the last drawn object left bound on the device (its vertex buffer, say), so that the
+    // next one skips binding it again; every render pass forgets it before its objects.
+    static const void* getDrawStateMarker() { return s_drawStateMarker; }
+    static void setDrawStateMarker(const void* marker) { s_drawStateMarker = marker; }
 
     // After every rebuild of the world matrix; the scene graph follows moved objects through it.
     sigslot::signal1<RenderObjekt&> transformChanged;
@@ -113,6 +117,7 @@ private:
     static TextureCube* s_skyMap;
     static TextureCube* s_backgroundMap;
     static TextureCube* s_environmentMap;
+    static const void* s_drawStateMarker;
 };
 
 // Where the scene graph's console finds objects by name, and the box display of its debug

@@ -1,15 +1,16 @@
-// A frame of scene objects on the real device: boxes drawn through an effect bundle, seen by a
-// look-at camera, culled by its frustum, filtered by their render passes, drawn in the scene
+// A frame of scene objects on the real device: boxes drawn by a render pass through an effect
+// bundle, seen by a look-at camera, culled by its frustum, filtered by their render passes, drawn in the scene
 // graph's render order and lit by the sun; and the effect each render technique selects.
 #include "devices/d3d/D3DInterface.h"
 #include "engine/graphics/GraphicsTestSupport.h"
-#include "engine/scene/TestObjekt.h"
+#include "engine/render/BoxObjekt.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/Effect.h"
 #include "graphics/effects/EffectBundle.h"
 #include "graphics/effects/EffectManager.h"
 #include "render/RenderTechnique.h"
 #include "render/cameras/LookAtCamera.h"
+#include "render/passes/RenderPass.h"
 #include "render/scenegraph/SceneGraph.h"
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
@@ -24,61 +25,7 @@ using GraphicsTesting::Image;
 
 namespace {
 
-struct BoxVertex {
-    D3DXVECTOR3 position;
-    D3DXVECTOR3 normal;
-};
-
-const D3DVERTEXELEMENT9 kBoxElements[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-                                          {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
-                                          D3DDECL_END()};
-
-// The 36 vertices of the unit box around the origin, faces clockwise seen from outside.
-std::vector<BoxVertex> unitBox()
-{
-    const D3DXVECTOR3 x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
-    // Normal, then two edges a and b with a x b = -normal.
-    const D3DXVECTOR3 faces[6][3] = {{-z, x, y}, {z, y, x}, {x, z, y}, {-x, y, z}, {y, x, z}, {-y, z, x}};
-    std::vector<BoxVertex> vertices;
-    for (const auto& face : faces) {
-        const D3DXVECTOR3 n = face[0], a = face[1], b = face[2];
-        const D3DXVECTOR3 corners[4] = {(n - a - b) * 0.5f, (n - a + b) * 0.5f, (n + a + b) * 0.5f, (n + a - b) * 0.5f};
-        for (int index : {0, 1, 2, 0, 2, 3})
-            vertices.push_back(BoxVertex{corners[index], n});
-    }
-    return vertices;
-}
-
-// A box drawn through the object's effect; boxes outside the camera's frustum are skipped.
-class BoxObjekt : public SceneTesting::TestObjekt {
-public:
-    explicit BoxObjekt(XMLNode* node) : TestObjekt(node) { selectRenderEffect(T_DIFFUSE, 0); }
-
-    void render(Camera* camera) override
-    {
-        if (camera->isAABBInFrustum(getBoundingBox()) == 0) {
-            culled.push_back(getName());
-            return;
-        }
-        ID3DXEffect* effect = getEffect()->getEffect();
-        const D3DXMATRIX worldViewProj = getWorldMatrix() * camera->getViewProjectionMatrix();
-        effect->SetMatrix("g_World", &getWorldMatrix());
-        effect->SetMatrix("g_WorldViewProj", &worldViewProj);
-        D3DXCOLOR colour = getMaskColor();
-        colour.a = getAlpha();
-        effect->SetValue("g_MaskColor", &colour, sizeof(float) * 4);
-        effect->CommitChanges();
-        static const std::vector<BoxVertex> box = unitBox();
-        m_d3d->getDevice()->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 12, box.data(), sizeof(BoxVertex));
-        drawn.push_back(getName());
-    }
-
-    static std::vector<std::wstring> drawn;
-    static std::vector<std::wstring> culled;
-};
-
-std::vector<std::wstring> BoxObjekt::drawn;
-std::vector<std::wstring> BoxObjekt::culled;
+using RenderTesting::BoxObjekt;
 
 class SceneRenderTest : public ::testing::Test {
 protected:
@@ -86,24 +33,14 @@ protected:
     {
         m_device = GraphicsTesting::startDevice();
         ASSERT_NE(m_device, nullptr);
-        std::filesystem::copy_file(TestSupport::sourceDir() / "tests" / "engine" / "render" / "data" / "testbox.fx",
-                                   m_logs.folder() / "testbox.fx");
-        if (!EffectManager::getInstance()->getEffectBundle(L"TestBox")) {
-            XMLNode effects = SceneTesting::parseNode(
-                L"<EFFECTS><EFFECT_BUNDLE NAME=\"TestBox\"><EFFECT><FILE FILENAME=\"testbox.fx\"/></EFFECT>"
-                L"<PERMUTATION NAME=\"Render\"/><PERMUTATION NAME=\"RenderDepth\"/>"
-                L"<PERMUTATION NAME=\"RenderShadowMED\"/></EFFECT_BUNDLE></EFFECTS>");
-            EffectManager::getInstance()->load(&effects);
-        }
+        ASSERT_TRUE(RenderTesting::loadTestBoxEffect(TestSupport::sourceDir(), m_logs.folder()));
         ASSERT_NE(EffectManager::getInstance()->getEffectBundle(L"TestBox"), nullptr);
     }
 
     // baseData: the attributes and children of BASE_DATA after its EFFECT.
     BoxObjekt* box(const std::wstring& name, const std::wstring& baseData, const std::wstring& effect = L"TestBox")
     {
-        XMLNode node = SceneTesting::parseNode(L"<OBJEKT NAME=\"" + name + L"\"><BASE_DATA EFFECT=\"" + effect +
-                                               L"\" " + baseData + L"</BASE_DATA></OBJEKT>");
-        auto* object = new BoxObjekt(&node);
+        BoxObjekt* object = RenderTesting::makeBox(name, baseData, effect);
         m_objects.push_back(object);
         return object;
     }
@@ -114,50 +51,16 @@ protected:
             object->Release();
     }
 
-    // The main pass as the render passes run it: the pass's render list, each object's camera
-    // step, the drawable ones collapsed into instance groups and sorted, the sun's light, then
-    // each object through its effect with blending for the transparent ones.
+    // The main pass: its render list, each object's camera step, the drawable ones collapsed
+    // into instance groups and sorted, the sun's light, then each object through its effect with
+    // blending for the transparent ones.
     void drawFrame(SceneGraph& graph, Camera& camera)
     {
-        std::vector<RenderObjekt*> list;
-        const std::vector<std::wstring> pass{L"Render"};
-        graph.GetRenderList(&camera, list, &pass, false);
-        graph.updateObjectsForCamera(&camera, list, nullptr);
-        list.erase(std::remove_if(list.begin(), list.end(), [](RenderObjekt* o) { return !o->isDrawable(); }),
-                   list.end());
-        graph.collapseInstances(list);
-        graph.sort(list);
-        graph.applySunLight(list);
-
-        IDirect3DVertexDeclaration9* declaration = nullptr;
-        ASSERT_EQ(m_device->CreateVertexDeclaration(kBoxElements, &declaration), D3D_OK);
-        m_device->SetVertexDeclaration(declaration);
-        m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-        m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-        Effect* current = nullptr;
-        for (RenderObjekt* object : list) {
-            object->selectRenderEffect(T_DIFFUSE, 0);
-            Effect* effect = object->getEffect();
-            if (effect != current) {
-                if (current) {
-                    current->getEffect()->EndPass();
-                    current->getEffect()->End();
-                }
-                current = effect;
-                UINT passes = 0;
-                effect->getEffect()->SetTechnique(effect->getTechnique(0));
-                effect->getEffect()->Begin(&passes, 0);
-                effect->getEffect()->BeginPass(0);
-            }
-            m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, object->isTransparent() ? TRUE : FALSE);
-            object->render(&camera);
-        }
-        if (current) {
-            current->getEffect()->EndPass();
-            current->getEffect()->End();
-        }
-        m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-        declaration->Release();
+        RenderPass pass(L"Render", T_DIFFUSE, 0, nullptr);
+        pass.setSceneGraph(&graph);
+        pass.addRef();
+        pass.render(&camera);
+        pass.release();
     }
 
     LogCapture m_logs; // also the working folder

@@ -1,0 +1,43 @@
+// Magnifier: inside a circle of radius float 1 (in texture coordinates) around the position in
+// vector 1 (x, y from 0 to 1 across the picture), the picture is enlarged by vector 2 x about that
+// position, blended in by vector 2 y. An enlargement of 1 leaves the picture as it is.
+
+#include "postcommon.fxh"
+
+float4 PS(float2 uv : TEXCOORD0) : COLOR
+{
+    float2 centre = g_Vec4_Param1.xy;
+    float zoom = max(g_Vec4_Param2.x, 0.0001);
+    float2 offset = uv - centre;
+    float inside = length(offset) <= g_Float_Param1 ? 1.0 : 0.0;
+    float2 at = lerp(uv, centre + offset / zoom, inside * saturate(g_Vec4_Param2.y));
+    return tex2D(g_SamplerSRCLinear, at);
+}
+
+technique RenderPost
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        ZWriteEnable = FALSE;
+        CullMode = NONE;
+        AlphaBlendEnable = FALSE;
+        AlphaTestEnable = FALSE;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 PS();
+    }
+}
+
+technique RenderPost_Deferred
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        ZWriteEnable = FALSE;
+        CullMode = NONE;
+        AlphaBlendEnable = FALSE;
+        AlphaTestEnable = FALSE;
+        VertexShader = NULL;
+        PixelShader = compile ps_2_0 PS();
+    }
+}

@@ -1,0 +1,19 @@
+#include "lighting/LightingRenderers.h"
+
+#include "lighting/deferred/DeferredRenderer.h"
+#include "lighting/hdr/HDRRenderer.h"
+#include "lighting/posteffects/PostEffectRenderer.h"
+#include "render/manager/RenderManager.h"
+
+namespace Ulvo {
+
+DeferredRenderer* attachLightingRenderers(RenderManager& renderManager)
+{
+    auto* deferred = new DeferredRenderer();
+    auto* hdr = new HDRRenderer(renderManager);
+    auto* postEffects = new PostEffectRenderer(renderManager, deferred);
+    renderManager.setRenderers(deferred, hdr, postEffects);
+    return renderManager.getDeferredRenderer() == deferred ? deferred : nullptr;
+}
+
+} // namespace Ulvo

@@ -1,0 +1,13 @@
+#pragma once
+// The lighting layer's renderers of a frame (deferred, HDR, post effects), made for a render
+// manager and handed to it, which owns them from then on. The engine does this once at start-up;
+// tests that build a render manager of their own do the same.
+namespace Ulvo {
+
+class DeferredRenderer;
+class RenderManager;
+
+// The deferred renderer, which also keeps the deferred lights, for the light attach points.
+DeferredRenderer* attachLightingRenderers(RenderManager& renderManager);
+
+} // namespace Ulvo

@@ -1,0 +1,388 @@
+#include "lighting/posteffects/PostEffectRenderer.h"
+
+#include "devices/d3d/D3DInterface.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
+#include "lighting/posteffects/PostEffect.h"
+#include "lighting/posteffects/PostEffectFactory.h"
+#include "render/ScopedMeasure.h"
+#include "render/ScopedPerfEvent.h"
+#include "render/manager/HDRStage.h"
+#include "render/manager/RenderManager.h"
+#include "render/passes/RenderPass.h"
+
+#include <cstring>
+
+namespace Ulvo {
+
+namespace {
+
+const wchar_t* const kResetFunction = L"Ulvo::PostEffectRenderer::onResetDevice";
+
+void logFailure(const wchar_t* function, int line, const wchar_t* call)
+{
+    mainLogger().log(100, LOG_TYPE_ERROR,
+                     std::wstring(L" ") + function + L" Line: " + std::to_wstring(line) + L" " + call + L" failed!\n");
+}
+
+} // namespace
+
+PostEffectRenderer::PostEffectRenderer(RenderManager& renderManager, DeferredRenderer* deferredRenderer)
+    : m_d3d(D3DInterface::getInstance()), m_renderManager(renderManager), m_deferredRenderer(deferredRenderer)
+{
+    followDevice();
+    m_renderManager.renderTargetSizeChanged.connect(this, &PostEffectRenderer::onTargetSizeChanged);
+    if (m_d3d->getDevice())
+        onResetDevice();
+    else
+        m_d3d->deviceCreated.connect(this, &PostEffectRenderer::onResetDevice);
+}
+
+PostEffectRenderer::~PostEffectRenderer()
+{
+    releaseBuffers();
+    m_extraTargets.clear();
+    m_activeEffects.clear();
+}
+
+RenderPostEffect* PostEffectRenderer::createPostEffect(XMLNode& node)
+{
+    return createPostEffectFromXml(node, this, m_deferredRenderer);
+}
+
+void PostEffectRenderer::loadConfig(XMLNode& node)
+{
+    bool enabled = m_enabled;
+    if (node.readBool(L"ENABLE", enabled))
+        setEnabled(enabled);
+}
+
+void PostEffectRenderer::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    releaseBuffers();
+    if (enabled && m_d3d->getDevice())
+        onResetDevice();
+}
+
+void PostEffectRenderer::setHDRMode(uint32_t bits)
+{
+    const bool changed = ((bits ^ m_hdrMode) & HDRStage::HDR_POSTEFFECTS) != 0;
+    m_hdrMode = bits;
+    if (changed && m_created) {
+        releaseBuffers();
+        onResetDevice();
+    }
+}
+
+void PostEffectRenderer::setDeferredMode(bool deferred)
+{
+    m_deferredMode = deferred;
+    initAllPasses();
+}
+
+void PostEffectRenderer::onTargetSizeChanged(RenderManager&)
+{
+    if (!m_d3d->getDevice())
+        return;
+    releaseBuffers();
+    onResetDevice();
+}
+
+bool PostEffectRenderer::hasActiveEffects() const
+{
+    return m_created && !m_activeEffects.empty();
+}
+
+// ------------------------------------------------------------------ targets
+
+void PostEffectRenderer::buildQuad(unsigned width, unsigned height)
+{
+    const float right = static_cast<float>(width) - 0.5f;
+    const float bottom = static_cast<float>(height) - 0.5f;
+    m_quad[0] = PostEffectVertex{-0.5f, -0.5f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    m_quad[1] = PostEffectVertex{right, -0.5f, 1.0f, 1.0f, 1.0f, 0.0f, 1.0f, 0.0f};
+    m_quad[2] = PostEffectVertex{-0.5f, bottom, 1.0f, 1.0f, 0.0f, 1.0f, 0.0f, 1.0f};
+    m_quad[3] = PostEffectVertex{right, bottom, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
+    m_curScaleX = 1.0f;
+    m_curScaleY = 1.0f;
+}
+
+void PostEffectRenderer::uploadQuad()
+{
+    void* data = nullptr;
+    if (!m_vertexBuffer || FAILED(m_vertexBuffer->Lock(0, 0, &data, D3DLOCK_DISCARD)))
+        return;
+    std::memcpy(data, m_quad, sizeof(m_quad));
+    m_vertexBuffer->Unlock();
+}
+
+bool PostEffectRenderer::createTarget(D3DFORMAT format, IDirect3DTexture9*& texture, IDirect3DSurface9*& surface,
+                                      int line, const wchar_t* createCall, const wchar_t* surfaceCall,
+                                      const wchar_t* function)
+{
+    unsigned width = 0, height = 0;
+    m_renderManager.getRenderTargetSize(width, height);
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, &texture,
+                                     nullptr))) {
+        texture = nullptr;
+        logFailure(function, line, createCall);
+        return false;
+    }
+    if (FAILED(texture->GetSurfaceLevel(0, &surface))) {
+        surface = nullptr;
+        logFailure(function, line + 1, surfaceCall);
+        return false;
+    }
+    return true;
+}
+
+void PostEffectRenderer::releaseTarget(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface)
+{
+    if (surface)
+        surface->Release();
+    if (texture)
+        texture->Release();
+    surface = nullptr;
+    texture = nullptr;
+}
+
+void PostEffectRenderer::onResetDevice()
+{
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    if (m_created || !m_enabled || !device)
+        return;
+    unsigned width = 0, height = 0;
+    m_renderManager.getRenderTargetSize(width, height);
+    buildQuad(width, height);
+    if (FAILED(device->CreateVertexBuffer(sizeof(PostEffectVertex) * 4, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0,
+                                          D3DPOOL_DEFAULT, &m_vertexBuffer, nullptr))) {
+        m_vertexBuffer = nullptr;
+        logFailure(kResetFunction, 77,
+                   L"d3d.getDevice()->CreateVertexBuffer( sizeof(PostEffectVertex) * 4, D3DUSAGE_WRITEONLY | "
+                   L"D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &m_VB, NULL )");
+        return;
+    }
+    uploadQuad();
+    const D3DFORMAT format = (m_hdrMode & HDRStage::HDR_POSTEFFECTS) ? D3DFMT_A16B16G16R16F : D3DFMT_A8R8G8B8;
+    const bool made =
+        createTarget(format, m_originalTexture, m_originalSurface, 86,
+                     L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
+                     L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_original_"
+                     L"tex,NULL)",
+                     L"m_original_tex->GetSurfaceLevel(0,&m_original_sur)", kResetFunction) &&
+        createTarget(format, m_sourceTexture, m_sourceSurface, 89,
+                     L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
+                     L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_"
+                     L"srctarget_tex,NULL)",
+                     L"m_srctarget_tex->GetSurfaceLevel(0,&m_srctarget_sur)", kResetFunction) &&
+        createTarget(format, m_destinationTexture, m_destinationSurface, 92,
+                     L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
+                     L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_"
+                     L"dsttarget_tex,NULL)",
+                     L"m_dsttarget_tex->GetSurfaceLevel(0,&m_dsttarget_sur)", kResetFunction);
+    if (!made) {
+        // What was made must go now: a default-pool resource left behind blocks every later reset.
+        releaseBuffers();
+        return;
+    }
+    initAllPasses();
+    m_currentExtra = nullptr;
+    m_created = true;
+    mainLogger().log(50, LOG_TYPE_INFO, L"PostEffect Buffer erstellt!\n");
+}
+
+void PostEffectRenderer::releaseBuffers()
+{
+    const bool wasCreated = m_created;
+    releaseTarget(m_sourceTexture, m_sourceSurface);
+    releaseTarget(m_destinationTexture, m_destinationSurface);
+    releaseTarget(m_originalTexture, m_originalSurface);
+    if (m_vertexBuffer) {
+        m_vertexBuffer->Release();
+        m_vertexBuffer = nullptr;
+    }
+    m_currentExtra = nullptr;
+    for (auto& [name, target] : m_extraTargets) {
+        releaseTarget(target.texture, target.surface);
+        if (target.referenced) {
+            target.referenced = false;
+            if (RenderPass* pass = m_renderManager.getRenderPass(name))
+                pass->release();
+        }
+    }
+    m_created = false;
+    if (wasCreated)
+        mainLogger().log(50, LOG_TYPE_INFO, L"PostEffect Buffer gelöscht!\n");
+}
+
+void PostEffectRenderer::initAllPasses()
+{
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    const int mode = m_deferredMode ? 1 : 0;
+    for (auto& [name, target] : m_extraTargets) {
+        releaseTarget(target.texture, target.surface);
+        RenderPass* pass = m_renderManager.getRenderPass(name);
+        if (pass && target.referenced) {
+            target.referenced = false;
+            pass->release();
+        }
+        if (target.needs[mode] == 0)
+            continue;
+        if (pass && !target.referenced) {
+            target.referenced = true;
+            pass->addRef();
+        }
+        if (!device)
+            continue;
+        unsigned width = 0, height = 0;
+        m_renderManager.getRenderTargetSize(width, height);
+        if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, target.format, D3DPOOL_DEFAULT,
+                                         &target.texture, nullptr))) {
+            target.texture = nullptr;
+            logFailure(L"Ulvo::PostEffectRenderer::initAllPasses", 163,
+                       L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,rpe->m_format,D3DPOOL_"
+                       L"DEFAULT,&rpe->m_rendertarget_tex,NULL)");
+            continue;
+        }
+        if (FAILED(target.texture->GetSurfaceLevel(0, &target.surface))) {
+            target.surface = nullptr;
+            logFailure(L"Ulvo::PostEffectRenderer::initAllPasses", 178,
+                       L"rpe->m_rendertarget_tex->GetSurfaceLevel(0,&rpe->m_rendertarget_sur)");
+        }
+    }
+}
+
+ExtraPassTarget* PostEffectRenderer::findExtraTarget(const std::wstring& name)
+{
+    const auto found = m_extraTargets.find(name);
+    return found == m_extraTargets.end() ? nullptr : &found->second;
+}
+
+ExtraPassTarget& PostEffectRenderer::addExtraTarget(const ExtraPass& pass)
+{
+    ExtraPassTarget& target = m_extraTargets[pass.name];
+    target.name = pass.name;
+    target.format = pass.format;
+    target.clearColor = pass.clearColor;
+    return target;
+}
+
+void PostEffectRenderer::removeExtraTarget(const std::wstring& name)
+{
+    const auto found = m_extraTargets.find(name);
+    if (found == m_extraTargets.end())
+        return;
+    ExtraPassTarget& target = found->second;
+    releaseTarget(target.texture, target.surface);
+    if (m_currentExtra == &target)
+        m_currentExtra = nullptr;
+    if (target.referenced) {
+        if (RenderPass* pass = m_renderManager.getRenderPass(name))
+            pass->release();
+    }
+    m_extraTargets.erase(found);
+}
+
+// ------------------------------------------------------------------ the frame
+
+bool PostEffectRenderer::getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface)
+{
+    if (!m_originalTexture || !m_originalSurface)
+        return false;
+    texture = m_originalTexture;
+    surface = m_originalSurface;
+    return true;
+}
+
+void PostEffectRenderer::setLastResult(IDirect3DSurface9* surface)
+{
+    if (!m_created || !surface)
+        return;
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    if (FAILED(device->StretchRect(surface, nullptr, m_originalSurface, nullptr, D3DTEXF_NONE))) {
+        logFailure(L"Ulvo::PostEffectRenderer::setLastResult", 307,
+                   L"d3d.getDevice()->StretchRect(p_sur,NULL,m_original_sur,NULL,D3DTEXF_NONE)");
+        return;
+    }
+    if (FAILED(device->StretchRect(surface, nullptr, m_sourceSurface, nullptr, D3DTEXF_NONE)))
+        logFailure(L"Ulvo::PostEffectRenderer::setLastResult", 308,
+                   L"d3d.getDevice()->StretchRect(p_sur,NULL,m_srctarget_sur,NULL,D3DTEXF_NONE)");
+}
+
+void PostEffectRenderer::renderExtraPasses(Camera& camera)
+{
+    if (!m_created)
+        return;
+    ScopedMeasure measure(L"RenderLoop.PostEffects.ExtraPasses");
+    ScopedPerfEvent event(L"render Posteffect Extrapasses");
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    const int mode = m_deferredMode ? 1 : 0;
+    for (auto& [name, target] : m_extraTargets) {
+        RenderPass* pass = target.active[mode] != 0 ? m_renderManager.getRenderPass(name) : nullptr;
+        if (!pass || !target.surface)
+            continue;
+        ScopedPerfEvent passEvent(name.c_str());
+        device->SetRenderTarget(0, target.surface);
+        device->BeginScene();
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, target.clearColor, 1.0f, 0);
+        pass->render(&camera);
+        device->EndScene();
+    }
+}
+
+void PostEffectRenderer::renderPasses(Camera& camera)
+{
+    if (!m_created)
+        return;
+    ScopedMeasure all(L"PostEffects");
+    {
+        ScopedMeasure reset(L"PostEffects.Reset");
+        if (m_curScaleX != 1.0f || m_curScaleY != 1.0f) {
+            unsigned width = 0, height = 0;
+            m_renderManager.getRenderTargetSize(width, height);
+            buildQuad(width, height);
+            uploadQuad();
+        }
+    }
+    ScopedMeasure passes(L"PostEffects.Passes");
+    ScopedPerfEvent event(L"render Posteffect Passes");
+    for (RenderPostEffect* effect : m_activeEffects) {
+        ScopedPerfEvent effectEvent(effect->getName().c_str());
+        effect->render(camera);
+    }
+}
+
+void PostEffectRenderer::drawQuad(float scaleX, float scaleY)
+{
+    bool changed = false;
+    if (m_quad[1].tex0U != m_curScaleX) {
+        m_quad[1].tex0U = m_quad[3].tex0U = m_curScaleX;
+        changed = true;
+    }
+    if (m_quad[2].tex0V != m_curScaleY) {
+        m_quad[2].tex0V = m_quad[3].tex0V = m_curScaleY;
+        changed = true;
+    }
+    if (scaleX != 1.0f) {
+        m_quad[1].x = m_quad[3].x = (m_quad[1].x + 0.5f) * scaleX - 0.5f;
+        changed = true;
+    }
+    if (scaleY != 1.0f) {
+        m_quad[2].y = m_quad[3].y = (m_quad[2].y + 0.5f) * scaleY - 0.5f;
+        changed = true;
+    }
+    if (changed)
+        uploadQuad();
+    m_curScaleX *= scaleX;
+    m_curScaleY *= scaleY;
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    device->SetStreamSource(0, m_vertexBuffer, 0, sizeof(PostEffectVertex));
+    device->SetFVF(kQuadFVF);
+    device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+}
+
+} // namespace Ulvo

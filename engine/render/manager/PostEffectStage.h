@@ -1,0 +1,45 @@
+#pragma once
+// The post-effect renderer as the render manager sees it: the chain of full-screen effects that
+// runs on the frame's image after the forward and deferred stages. Made by the engine from the
+// lighting layer and handed to the manager, which owns it.
+#include <d3d9.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace Ulvo {
+
+class Camera;
+class RenderPostEffect;
+class XMLNode;
+
+class PostEffectStage {
+public:
+    virtual ~PostEffectStage() = default;
+
+    virtual bool isEnabled() const = 0;
+    // Switching releases the image targets; switching on makes them again.
+    virtual void setEnabled(bool enabled) = 0;
+    // Bit 4 selects floating-point targets.
+    virtual void setHDRMode(uint32_t bits) = 0;
+    // Which use counters of the extra passes apply: those of deferred rendering or of forward.
+    virtual void setDeferredMode(bool deferred) = 0;
+    // Makes the extra passes' targets again.
+    virtual void initAllPasses() = 0;
+    // The image the chain starts from.
+    virtual void setLastResult(IDirect3DSurface9* surface) = 0;
+    virtual void renderExtraPasses(Camera& camera) = 0;
+    // The active effects in list order.
+    virtual void renderPasses(Camera& camera) = 0;
+    // The chain's result; false while the targets do not exist.
+    virtual bool getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface) = 0;
+    // The POSTEFFECT_RENDERING section.
+    virtual void loadConfig(XMLNode& node) = 0;
+    // The active list, kept in order by the render manager.
+    virtual std::vector<RenderPostEffect*>& getActiveEffects() = 0;
+    // A new post effect of a POSTEFFECT node's kind, drawn by this renderer (one reference for
+    // the caller); null when it cannot be made.
+    virtual RenderPostEffect* createPostEffect(XMLNode& node) = 0;
+};
+
+} // namespace Ulvo

@@ -1,0 +1,116 @@
+// One frame of the render manager: z-buffer pass, forward renderer, deferred renderer and post
+// effects, each followed by the HDR hook for that stage; the last stage's image copied onto the
+// caller's render target; the overlay passes over it.
+#include "render/manager/RenderManager.h"
+
+#include "devices/d3d/D3DInterface.h"
+#include "foundation/logging/Logger.h"
+#include "render/ScopedMeasure.h"
+#include "render/ScopedPerfEvent.h"
+#include "render/manager/DeferredStage.h"
+#include "render/manager/HDRStage.h"
+#include "render/manager/PostEffectStage.h"
+#include "render/passes/RenderPass.h"
+
+namespace Ulvo {
+
+void RenderManager::render(Camera* camera)
+{
+    ScopedPerfEvent frame(L"RenderManager::render");
+    ScopedMeasure all(L"RenderManager");
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    if (!device)
+        return;
+    if (!camera) {
+        // Every pass and renderer sees the frame through the camera: none, no frame.
+        static bool reported = false;
+        if (!reported) {
+            reported = true;
+            mainLogger().log(50, LOG_TYPE_WARNING,
+                             L"Ulvo::RenderManager::render: a frame without a camera is not drawn\n");
+        }
+        return;
+    }
+    ++m_frameCounter;
+    {
+        ScopedMeasure step(L"RenderManager.ZBuffer");
+        if (m_zBufferPass && m_zBufferPass->shouldRender(m_frameCounter))
+            m_zBufferPass->render(camera);
+    }
+
+    IDirect3DSurface9* callerTarget = nullptr;
+    if (FAILED(device->GetRenderTarget(0, &callerTarget)) || !callerTarget)
+        return;
+    m_frameTexture = nullptr;
+    m_frameSurface = callerTarget;
+
+    {
+        ScopedMeasure step(L"RenderManager.ForwardRenderer");
+        if (m_forward.isEnabled()) {
+            if (m_hdr) {
+                m_hdr->beginFrame(m_forward);
+                m_forward.render(camera);
+                m_hdr->postForward(m_forward);
+                m_hdr->getLastResult(m_frameTexture, m_frameSurface);
+            } else {
+                m_forward.render(camera);
+                if (!m_forward.getResult(m_frameTexture, m_frameSurface)) {
+                    m_frameTexture = nullptr;
+                    m_frameSurface = nullptr;
+                }
+            }
+        }
+    }
+    {
+        ScopedMeasure step(L"RenderManager.DeferredRenderer");
+        if (m_deferred && m_deferred->isEnabled()) {
+            ScopedPerfEvent event(L"render Deferred");
+            m_deferred->setForwardTexture(m_frameTexture);
+            m_deferred->render(*camera);
+            if (m_hdr) {
+                m_hdr->postDeferred(*m_deferred);
+                m_hdr->getLastResult(m_frameTexture, m_frameSurface);
+            } else if (!m_deferred->getResult(m_frameTexture, m_frameSurface)) {
+                m_frameTexture = nullptr;
+                m_frameSurface = nullptr;
+            }
+        }
+    }
+    {
+        ScopedMeasure step(L"RenderManager.PostEffects");
+        if (m_postEffects && m_postEffects->isEnabled()) {
+            m_postEffects->setLastResult(m_frameSurface);
+            m_postEffects->renderExtraPasses(*camera);
+            m_postEffects->renderPasses(*camera);
+            if (m_hdr) {
+                m_hdr->postPostEffects(*m_postEffects);
+                m_hdr->getLastResult(m_frameTexture, m_frameSurface);
+            } else if (!m_postEffects->getResult(m_frameTexture, m_frameSurface)) {
+                m_frameTexture = nullptr;
+                m_frameSurface = nullptr;
+            }
+        }
+    }
+
+    device->SetRenderTarget(0, callerTarget);
+    if (m_frameSurface && m_frameSurface != callerTarget)
+        device->StretchRect(m_frameSurface, nullptr, callerTarget, nullptr, D3DTEXF_NONE);
+    callerTarget->Release();
+
+    device->BeginScene();
+    {
+        ScopedMeasure step(L"RenderManager.Overlay");
+        ScopedPerfEvent event(L"render Overlay Passes");
+        // Overlays draw over the finished picture, never hidden by the scene's depth.
+        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF808080, 1.0f, 0);
+        for (RenderPass* pass : m_overlays) {
+            if (!pass->shouldRender(m_frameCounter))
+                continue;
+            ScopedPerfEvent passEvent(pass->getName().c_str());
+            pass->render(camera);
+        }
+    }
+    device->EndScene();
+}
+
+} // namespace Ulvo

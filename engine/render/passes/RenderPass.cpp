@@ -1,0 +1,264 @@
+#include "render/passes/RenderPass.h"
+
+#include "devices/d3d/D3DInterface.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/effects/Effect.h"
+#include "render/ScopedMeasure.h"
+#include "render/ScopedPerfEvent.h"
+#include "render/scenegraph/RenderObjekt.h"
+#include "render/scenegraph/SceneGraph.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace Ulvo {
+
+namespace {
+
+constexpr D3DCOLOR kMarkerColour = 0xFFFF0000;
+constexpr D3DCOLOR kObjectEventColour = 0xFF0000FF;
+
+const std::array<std::pair<const wchar_t*, RenderTechnique>, 12> kTechniqueNames = {{
+    {L"T_DIFFUSE", T_DIFFUSE},
+    {L"T_DEPTH", T_DEPTH},
+    {L"T_DEPTH_LINEAR", T_DEPTH_LINEAR},
+    {L"T_DEPTH_WATER", T_DEPTH_WATER},
+    {L"T_SHADOW", T_SHADOW},
+    {L"T_SPECIAL", T_SPECIAL},
+    {L"T_NORMAL", T_NORMAL},
+    {L"T_MASK", T_MASK},
+    {L"T_SSOA", T_SSOA},
+    {L"T_DEFERRED_3RT", T_DEFERRED_3RT},
+    {L"T_DEFERRED_1RT", T_DEFERRED_1RT},
+    {L"T_DISTANCE", T_DISTANCE},
+}};
+
+// The pass kinds whose targets come with their own classes; until those exist an entry of such
+// a kind is left out whole rather than drawn as a plain pass.
+constexpr std::array<const wchar_t*, 7> kPendingKinds = {L"SHADOW",       L"SHADOW_MAP", L"WATER",     L"REFLECTION",
+                                                         L"DEPTH_LINEAR", L"CUBE_MAP",   L"TO_TEXTURE"};
+
+} // namespace
+
+Effect* RenderPass::s_currentEffect = nullptr;
+
+RenderPassParams::RenderPassParams(const std::vector<RenderObjekt*>* list, const D3DXVECTOR3* at, bool sortList,
+                                   bool blend)
+    : sort(sortList), transparency(blend)
+{
+    if (list) {
+        objects = *list;
+        useObjects = true;
+    }
+    if (at) {
+        position = *at;
+        usePosition = true;
+    }
+}
+
+RenderPass::RenderPass(XMLNode* node, RenderManager* renderManager)
+    : NamedObject(node), m_d3d(D3DInterface::getInstance()), m_renderManager(renderManager)
+{
+    m_passNames.push_back(getName());
+    if (!node)
+        return;
+    node->readInt(L"EVERY_FRAME", m_everyFrame);
+    node->readInt(L"EVERY_TICK", m_everyTick);
+    std::wstring technique;
+    if (node->readString(L"TECHNIQUE", technique))
+        m_technique = techniqueFromName(technique);
+}
+
+RenderPass::RenderPass(const std::wstring& name, RenderTechnique technique, unsigned quality,
+                       RenderManager* renderManager)
+    : NamedObject(name)
+    , m_d3d(D3DInterface::getInstance())
+    , m_renderManager(renderManager)
+    , m_technique(technique)
+    , m_quality(quality)
+{
+    m_passNames.push_back(getName());
+}
+
+RenderPass::~RenderPass() = default;
+
+RenderTechnique RenderPass::techniqueFromName(const std::wstring& name)
+{
+    for (const auto& [word, technique] : kTechniqueNames) {
+        if (name == word)
+            return technique;
+    }
+    return T_DIFFUSE;
+}
+
+void RenderPass::setSceneGraph(SceneGraph* sceneGraph)
+{
+    m_sceneGraph = sceneGraph;
+}
+
+void RenderPass::setParams(const RenderPassParams& params)
+{
+    m_params = params;
+}
+
+bool RenderPass::shouldRender(const unsigned& frameCounter)
+{
+    const uint32_t now = GetTickCount();
+    if (now - m_lastTick >= m_everyTick || m_everyFrame == 0) {
+        m_lastTick = now;
+        return true;
+    }
+    if (frameCounter % m_everyFrame != 0)
+        return false;
+    m_lastTick = now;
+    return true;
+}
+
+void RenderPass::addRef()
+{
+    if (++m_activations == 1)
+        onActivate(true);
+}
+
+void RenderPass::release()
+{
+    if (m_activations > 0)
+        --m_activations;
+    if (m_activations == 0)
+        onActivate(false);
+}
+
+void RenderPass::onActivate(const bool&) {}
+
+void RenderPass::render(Camera* camera)
+{
+    ScopedMeasure measure(L"RenderPass.render");
+    ScopedPerfEvent event(L"RenderPass::render");
+    if (m_activations == 0 || !m_sceneGraph || !m_d3d->getDevice())
+        return;
+    drawObjects(camera);
+}
+
+void RenderPass::drawObjects(Camera* camera)
+{
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    IDirect3DStateBlock9* saved = nullptr;
+    if (FAILED(device->CreateStateBlock(D3DSBT_ALL, &saved)))
+        saved = nullptr;
+
+    m_list.clear();
+    if (m_params.useObjects) {
+        m_list = m_params.objects;
+    } else {
+        ScopedPerfEvent query(L"m_scenegraph->getRenderList");
+        m_sceneGraph->GetRenderList(camera, m_list, &m_passNames, false);
+    }
+    {
+        ScopedMeasure step(L"RenderPass.calcCameraParams");
+        ScopedPerfEvent event(L"m_scenegraph->calcCameraParams");
+        m_sceneGraph->updateObjectsForCamera(camera, m_list, m_params.usePosition ? &m_params.position : nullptr);
+    }
+    renderListCreated.emit(*this, m_list);
+    {
+        ScopedMeasure step(L"RenderPass.eraseNotDraw");
+        ScopedPerfEvent event(L"Nicht zeichenbare Objekte rausnehmen");
+        m_list.erase(std::remove_if(m_list.begin(), m_list.end(), [](RenderObjekt* o) { return !o->isDrawable(); }),
+                     m_list.end());
+    }
+    {
+        ScopedMeasure step(L"RenderPass.createInstanceList");
+        ScopedPerfEvent event(L"m_scenegraph->createInstanceList");
+        m_sceneGraph->collapseInstances(m_list);
+    }
+    if (m_params.sort) {
+        ScopedMeasure step(L"RenderPass.sort_objekte");
+        ScopedPerfEvent event(L"m_scenegraph->sort");
+        m_sceneGraph->sort(m_list);
+    }
+    {
+        ScopedMeasure step(L"RenderPass.setLightParams");
+        ScopedPerfEvent event(L"m_scenegraph->setLightParams");
+        m_sceneGraph->applySunLight(m_list);
+    }
+
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    s_currentEffect = nullptr;
+    RenderObjekt::setDrawStateMarker(nullptr);
+    // Depth-like techniques write values, not colours: blending would mix them.
+    const bool blending =
+        m_params.transparency && m_technique != T_DEPTH && m_technique != T_DEPTH_LINEAR && m_technique != T_SSOA;
+    bool lastTransparent = false;
+    for (RenderObjekt* object : m_list) {
+        if (!object->isDrawable())
+            continue;
+        object->selectRenderEffect(m_technique, m_quality);
+        Effect* effect = object->getEffect();
+        // An effect that did not compile has nothing to draw with.
+        if (!effect || !effect->getEffect())
+            continue;
+        const bool effectChanges = effect != s_currentEffect;
+        if (effectChanges) {
+            if (s_currentEffect) {
+                s_currentEffect->getEffect()->EndPass();
+                s_currentEffect->getEffect()->End();
+            }
+            D3DPERF_SetMarker(kMarkerColour, L"Effect Changed");
+            Effect* previous = s_currentEffect;
+            effectChanged.emit(*this, effect, previous);
+            s_currentEffect = effect;
+            ID3DXEffect* fx = effect->getEffect();
+            UINT passes = 0;
+            fx->SetTechnique(effect->getTechnique(0));
+            fx->Begin(&passes, 0);
+            fx->BeginPass(0);
+        }
+        const bool transparent = object->isTransparent();
+        if (blending && (transparent != lastTransparent || effectChanges)) {
+            D3DPERF_SetMarker(kMarkerColour, L"Transparent Changed");
+            if (transparent) {
+                device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+                device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+                device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            } else {
+                device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+            }
+        }
+        lastTransparent = transparent;
+        ScopedMeasure step(L"RenderPass.renderObjekt");
+        ScopedPerfEvent event(object->getName().c_str(), kObjectEventColour);
+        object->render(camera);
+    }
+    if (s_currentEffect) {
+        Effect* last = s_currentEffect;
+        s_currentEffect = nullptr;
+        last->getEffect()->EndPass();
+        last->getEffect()->End();
+        effectChanged.emit(*this, nullptr, last);
+    }
+    if (saved) {
+        saved->Apply();
+        saved->Release();
+    }
+}
+
+RenderPass* createRenderPassFromXml(XMLNode* node, RenderManager* renderManager)
+{
+    if (!node)
+        return nullptr;
+    const std::wstring type = node->getAttributeValue(L"TYPE");
+    for (const wchar_t* kind : kPendingKinds) {
+        if (type == kind) {
+            mainLogger().log(50, LOG_TYPE_WARNING,
+                             L"Ulvo::createRenderPassFromXml: RENDERPASS \"" + node->getAttributeValue(L"NAME") +
+                                 L"\" of TYPE " + type + L" is not drawn by this build and is left out\n");
+            return nullptr;
+        }
+    }
+    return new RenderPass(node, renderManager);
+}
+
+} // namespace Ulvo

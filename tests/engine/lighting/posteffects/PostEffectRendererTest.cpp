@@ -1,0 +1,208 @@
+// The post-effect renderer: its targets by the HDR post-effect bit and ENABLE, the quad's scale
+// carried from pass to pass within a frame, MAKE_ORIGINAL, the extra-pass targets by mode, and a
+// partial creation failure that leaves nothing behind to block the next device reset.
+#include "FrameTestSupport.h"
+
+#include "devices/d3d/D3DInterface.h"
+#include "lighting/posteffects/PostEffect.h"
+#include "lighting/posteffects/PostEffectFactory.h"
+#include "lighting/posteffects/PostEffectRenderer.h"
+#include "render/passes/RenderPass.h"
+
+#include <platform_test.h>
+
+using namespace Ulvo;
+using GraphicsTesting::Image;
+
+namespace {
+
+class PostEffectRendererTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_device = GraphicsTesting::startDevice();
+        ASSERT_NE(m_device, nullptr);
+        ASSERT_TRUE(FrameTesting::loadDataEffects(m_logs.folder()));
+        attachLightingRenderers(m_manager);
+        m_manager.setRenderTargetSize(32, 16);
+        XMLNode root;
+        XMLNode::load(&root, L"<RENDERCONFIG><RENDERPASS NAME=\"T\"/></RENDERCONFIG>", 1);
+        m_manager.load(&root);
+    }
+    void TearDown() override
+    {
+        for (PostEffect* effect : m_effects)
+            m_manager.deactivatePostEffect(effect);
+        for (PostEffect* effect : m_effects)
+            effect->Release();
+        if (m_input)
+            m_input->Release();
+    }
+
+    PostEffectRenderer& renderer() { return static_cast<PostEffectRenderer&>(*m_manager.getPostEffectRenderer()); }
+
+    PostEffect* make(const std::wstring& text)
+    {
+        XMLNode node;
+        XMLNode::load(&node, text, 1);
+        m_effects.push_back(createPostEffectFromXml(node, &renderer(), nullptr));
+        return m_effects.back();
+    }
+
+    // The chain run once over a picture of one colour.
+    void run(D3DCOLOR colour)
+    {
+        if (!m_input)
+            m_device->CreateRenderTarget(32, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &m_input, nullptr);
+        m_device->ColorFill(m_input, nullptr, colour);
+        renderer().setLastResult(m_input);
+        renderer().renderExtraPasses(m_camera);
+        renderer().renderPasses(m_camera);
+    }
+
+    D3DFORMAT targetFormat()
+    {
+        D3DSURFACE_DESC desc{};
+        if (!renderer().getOriginalSurface())
+            return D3DFMT_UNKNOWN;
+        renderer().getOriginalSurface()->GetDesc(&desc);
+        return desc.Format;
+    }
+
+    LogCapture m_logs;
+    IDirect3DDevice9* m_device = nullptr;
+    RenderManager m_manager;
+    std::vector<PostEffect*> m_effects;
+    IDirect3DSurface9* m_input = nullptr;
+    LookAtCamera m_camera{L"Post"};
+};
+
+} // namespace
+
+TEST_F(PostEffectRendererTest, TargetsAreFloatingPointWithTheHdrPostEffectBitAndGoneWhenDisabled)
+{
+    EXPECT_TRUE(renderer().isCreated());
+    EXPECT_EQ(targetFormat(), D3DFMT_A8R8G8B8);
+    renderer().setHDRMode(4);
+    EXPECT_EQ(targetFormat(), D3DFMT_A16B16G16R16F);
+    IDirect3DSurface9* before = renderer().getOriginalSurface();
+    renderer().setHDRMode(4 | 1 | 2); // other bits leave the targets
+    EXPECT_EQ(renderer().getOriginalSurface(), before);
+    renderer().setHDRMode(0);
+    EXPECT_EQ(targetFormat(), D3DFMT_A8R8G8B8);
+
+    XMLNode off;
+    XMLNode::load(&off, L"<POSTEFFECT_RENDERING ENABLE=\"0\"/>", 1);
+    renderer().loadConfig(off);
+    EXPECT_FALSE(renderer().isCreated());
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    EXPECT_FALSE(renderer().getResult(texture, surface));
+    run(0xFFFF0000); // does nothing without targets
+    EXPECT_FALSE(renderer().hasActiveEffects());
+    renderer().setEnabled(true);
+    EXPECT_TRUE(renderer().getResult(texture, surface));
+    EXPECT_NE(m_logs.text().find("PostEffect Buffer gelöscht!"), std::string::npos);
+}
+
+TEST_F(PostEffectRendererTest, QuadScaleCarriesFromPassToPassWithinAFrame)
+{
+    std::filesystem::copy_file(TestSupport::sourceDir() / "tests" / "engine" / "lighting" / "data" / "scaled.fx",
+                               m_logs.folder() / "scaled.fx", std::filesystem::copy_options::overwrite_existing);
+    if (!EffectManager::getInstance()->getEffect(L"TestScaled")) {
+        XMLNode effects;
+        XMLNode::load(&effects,
+                      L"<EFFECTS><EFFECT NAME=\"TestScaled\"><FILE FILENAME=\"scaled.fx\"/></EFFECT></EFFECTS>", 1);
+        EffectManager::getInstance()->load(&effects);
+    }
+    PostEffect* scaled = make(L"<POSTEFFECT NAME=\"Halb\" EFFECT=\"TestScaled\" PRIORITY=\"LOW\"/>");
+    m_manager.activatePostEffect(scaled);
+    ASSERT_TRUE(scaled->isActive());
+    run(0xFF808080);
+    // Pass 0 drew the whole picture into the top-left quarter, pass 1 the picture's top-left
+    // quarter into the top-left sixteenth, over the destination cleared to opaque black.
+    EXPECT_FLOAT_EQ(renderer().getCurrentScaleX(), 0.25f);
+    EXPECT_FLOAT_EQ(renderer().getQuad()[3].x, 7.5f);
+    EXPECT_FLOAT_EQ(renderer().getQuad()[3].tex0V, 0.5f);
+    const Image image = GraphicsTesting::readSurface(renderer().getSourceSurface());
+    EXPECT_PIXEL(image, 2, 1, 0xBF808080);
+    EXPECT_PIXEL(image, 12, 6, 0x40808080);
+    EXPECT_PIXEL(image, 20, 12, 0xFF000000);
+
+    // A later effect in the same frame starts at that scale; the next frame at the full quad.
+    PostEffect* grey = make(L"<POSTEFFECT NAME=\"Grau\" EFFECT=\"PostGrey\"/>");
+    m_manager.activatePostEffect(grey);
+    run(0xFF808080);
+    EXPECT_FLOAT_EQ(renderer().getQuad()[1].tex0U, 0.25f);
+    m_manager.deactivatePostEffect(scaled);
+    run(0xFF808080);
+    EXPECT_FLOAT_EQ(renderer().getCurrentScaleX(), 1.0f);
+    EXPECT_FLOAT_EQ(renderer().getQuad()[1].x, 31.5f);
+}
+
+TEST_F(PostEffectRendererTest, WithoutMakeOriginalTheResultStaysTheImageBefore)
+{
+    PostEffect* grey = make(L"<POSTEFFECT NAME=\"Grau\" EFFECT=\"PostGrey\" MAKE_ORIGINAL=\"0\">"
+                            L"<FLOAT_PARAM_1 VALUE=\"1\"/></POSTEFFECT>");
+    m_manager.activatePostEffect(grey);
+    run(0xFFFF0000);
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_TRUE(renderer().getResult(texture, surface));
+    EXPECT_PIXEL(GraphicsTesting::readSurface(surface), 3, 3, 0xFFFF0000);
+    EXPECT_PIXEL(GraphicsTesting::readSurface(renderer().getSourceSurface()), 3, 3, 0xFF4C4C4C);
+    // A disabled effect is passed over: the source stays the input.
+    grey->setEnabled(false);
+    run(0xFF00FF00);
+    EXPECT_PIXEL(GraphicsTesting::readSurface(renderer().getSourceSurface()), 3, 3, 0xFF00FF00);
+}
+
+TEST_F(PostEffectRendererTest, ExtraPassTargetsFollowTheModeAndTheFirstEffectsFormat)
+{
+    RenderPass* pass = m_manager.getRenderPass(L"T");
+    PostEffect* first = make(L"<POSTEFFECT NAME=\"Eins\"><EXTRA_PASS NAME=\"T\" USE_TYPE=\"FORWARD\" "
+                             L"SPECIAL_FORMAT=\"D3DFMT_X8R8G8B8\" CLEAR_COLOR=\"FF112233\"/></POSTEFFECT>");
+    PostEffect* second = make(L"<POSTEFFECT NAME=\"Zwei\"><EXTRA_PASS NAME=\"T\" USE_TYPE=\"FORWARD\" "
+                              L"SPECIAL_FORMAT=\"A8R8G8B8\"/></POSTEFFECT>");
+    m_manager.activatePostEffect(first);
+    m_manager.activatePostEffect(second);
+    const ExtraPassTarget* target = renderer().findExtraTarget(L"T");
+    ASSERT_NE(target, nullptr);
+    ASSERT_NE(target->surface, nullptr);
+    D3DSURFACE_DESC desc{};
+    target->surface->GetDesc(&desc);
+    EXPECT_EQ(desc.Format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(target->clearColor, 0xFF112233u);
+    EXPECT_EQ(pass->getRefCount(), 1u); // the renderer holds one activation of the pass
+
+    renderer().setDeferredMode(true); // a forward-only pass is not needed
+    EXPECT_EQ(target->surface, nullptr);
+    EXPECT_EQ(pass->getRefCount(), 0u);
+    renderer().setDeferredMode(false);
+    EXPECT_NE(target->surface, nullptr);
+    EXPECT_EQ(pass->getRefCount(), 1u);
+
+    m_manager.deactivatePostEffect(first);
+    m_manager.deactivatePostEffect(second);
+    EXPECT_EQ(renderer().findExtraTarget(L"T"), nullptr);
+    EXPECT_EQ(pass->getRefCount(), 0u);
+}
+
+TEST_F(PostEffectRendererTest, PartialCreationFailureLeavesNothingToBlockTheNextReset)
+{
+    // Wider than any texture: the quad buffer is made, the first target is not.
+    m_manager.setRenderTargetSize(65536, 4);
+    EXPECT_FALSE(renderer().isCreated());
+    EXPECT_EQ(renderer().getOriginalSurface(), nullptr);
+    EXPECT_NE(m_logs.text().find(" Ulvo::PostEffectRenderer::onResetDevice Line: 86 d3d.getDevice()->CreateTexture("),
+              std::string::npos);
+
+    D3DInterface* d3d = D3DInterface::getInstance();
+    ASSERT_TRUE(PlatformLoseDevice(m_device));
+    EXPECT_FALSE(d3d->TestCooperative());
+    EXPECT_FALSE(d3d->TestCooperative());
+    EXPECT_TRUE(d3d->TestCooperative()) << "the reset was refused";
+
+    m_manager.setRenderTargetSize(32, 16);
+    EXPECT_TRUE(renderer().isCreated());
+}

@@ -1,0 +1,148 @@
+// The RP_ commands on the running engine's console, against the engine's render manager with the
+// render configuration of data/FX: their answers, their help lines for missing arguments, and the
+// completion of their first argument.
+#include "FrameTestSupport.h"
+
+#include "engine/render/ConsoleLine.h"
+#include "foundation/UlvoEngine.h"
+#include "lighting/deferred/DeferredLight.h"
+#include "lighting/deferred/DeferredRenderer.h"
+#include "lighting/hdr/HDRRenderer.h"
+
+#include <algorithm>
+
+using namespace Ulvo;
+using RenderTesting::complete;
+using RenderTesting::run;
+
+namespace {
+
+using Lines = std::vector<std::wstring>;
+
+class RenderConsoleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(GraphicsTesting::startDevice(), nullptr);
+        m_manager = UlvoEngine::getInstance()->getRenderManager();
+        ASSERT_NE(m_manager, nullptr);
+        if (m_manager->getPostEffects().empty()) {
+            ASSERT_TRUE(FrameTesting::loadDataEffects(m_logs.folder()));
+            XMLNode root = FrameTesting::renderConfig();
+            m_manager->load(&root);
+        }
+    }
+    Lines sorted(Lines lines)
+    {
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
+
+    LogCapture m_logs;
+    RenderManager* m_manager = nullptr;
+};
+
+} // namespace
+
+TEST_F(RenderConsoleTest, PostEffectCommandsAnswerAndMissingEffectsAreSaidSo)
+{
+    EXPECT_EQ(run(L"RP_POST_addActiveEffect GRAUSTUFEN"), L"gesetzt");
+    EXPECT_EQ(m_manager->getActivePostEffects().size(), 3u);
+    EXPECT_EQ(run(L"RP_POST_addActiveEffect Fehlt"), L"Posteffekt nicht gefunden!");
+    EXPECT_EQ(run(L"RP_POST_removeActiveEffect GRAUSTUFEN"), L"entfernt");
+    EXPECT_EQ(run(L"RP_POST_removeActiveEffect Fehlt"), L"Posteffekt nicht gefunden!");
+    EXPECT_EQ(m_manager->getActivePostEffects().size(), 2u);
+
+    EXPECT_EQ(run(L"RP_POST_getParamFloat THREEMATCH_ROLL_IN_VERH"), L"Wert: 1");
+    EXPECT_EQ(run(L"RP_POST_setParamFloat THREEMATCH_ROLL_IN_VERH 0.5"), L"gesetzt");
+    EXPECT_EQ(run(L"RP_POST_getParamFloat THREEMATCH_ROLL_IN_VERH"), L"Wert: 0.5");
+    EXPECT_EQ(run(L"RP_POST_setParamFloat Fehlt 1"), L"Param wurde nicht gefunden");
+    EXPECT_EQ(run(L"RP_POST_getParamFloat Fehlt"), L"Param wurde nicht gefunden");
+    EXPECT_EQ(run(L"RP_POST_setParamVector LUPE_POSITION 0.25 0.5 0 1"), L"gesetzt");
+    EXPECT_EQ(run(L"RP_POST_getParamVector LUPE_POSITION"), L"Wert: 0.25 0.5 0 1 ");
+    EXPECT_EQ(run(L"RP_POST_getParamVector Fehlt"), L"Param wurde nicht gefunden");
+    // Too few numbers: the help line, and nothing changes.
+    EXPECT_EQ(run(L"RP_POST_setParamVector LUPE_POSITION 1 1 1"),
+              L"RP_POST_setParamVector Name Wert; setzt einen Posteffect Parameter Vector");
+    EXPECT_EQ(run(L"RP_POST_getParamVector LUPE_POSITION"), L"Wert: 0.25 0.5 0 1 ");
+    run(L"RP_POST_setParamFloat THREEMATCH_ROLL_IN_VERH 1");
+
+    const std::wstring list = run(L"RP_POST_getAllParamListe");
+    EXPECT_NE(list.find(L"THREEMATCH_ROLL_IN_VERH Typ: FLOAT"), std::wstring::npos);
+    EXPECT_NE(list.find(L"LUPE_POSITION Typ: VECTOR"), std::wstring::npos);
+    EXPECT_NE(list.find(L"GRAU Typ: FLOAT\nGRAU Typ: FLOAT"), std::wstring::npos); // two targets
+    EXPECT_NE(list.back(), L'\n');
+}
+
+TEST_F(RenderConsoleTest, QualitySkipLevelAndActivationCounts)
+{
+    EXPECT_EQ(run(L"rp_setshadowquality HIGH"), L"gesetzt");
+    EXPECT_EQ(m_manager->getShadowQuality(), QUALITY_HIGH);
+    run(L"RP_setShadowQuality mittel");
+    EXPECT_EQ(m_manager->getShadowQuality(), QUALITY_NONE);
+    EXPECT_EQ(run(L"RP_setWaterQuality Med"), L"gesetzt");
+    EXPECT_EQ(m_manager->getWaterQuality(), QUALITY_MEDIUM);
+    EXPECT_EQ(run(L"RP_skipPosteffects 4"), L"gesetzt");
+    EXPECT_EQ(m_manager->getSkipPostEffects(), 4u);
+    run(L"RP_skipPosteffects 0");
+    EXPECT_EQ(run(L"RP_printActiveRefCnts"), L"SZENE 1\nTIEFE 0\n");
+    EXPECT_EQ(run(L"RP_skipPosteffects"),
+              L"RP_skipPosteffects 0 - 10; setzt die Posteffektqualität (kleiner ist besser)");
+}
+
+TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
+{
+    auto* hdr = static_cast<HDRRenderer*>(m_manager->getHDRRenderer());
+    EXPECT_EQ(run(L"RP_HDR 1"), L"gesetzt");
+    EXPECT_EQ(HDRRenderer::getHDRActivation(), 1u);
+    EXPECT_EQ(m_manager->getForwardRenderer()->getHDRMode(), 1u);
+    EXPECT_EQ(run(L"RP_HDR 0"), L"gesetzt");
+    EXPECT_EQ(run(L"RP_HDR_MiddleGray 0.3"), L"gesetzt");
+    EXPECT_FLOAT_EQ(hdr->getMiddleGray(), 0.3f);
+    EXPECT_EQ(run(L"RP_HDR_Tonemapping 2"), L"gesetzt");
+    EXPECT_EQ(hdr->getToneMapping(), 2);
+    EXPECT_EQ(run(L"RP_HDR_Blueshift 1"), L"gesetzt");
+    EXPECT_TRUE(hdr->getBlueShift());
+    EXPECT_EQ(run(L"RP_HDR_GlareType 3"), L"gesetzt");
+    EXPECT_EQ(hdr->getGlareType(), 3);
+    for (const wchar_t* line : {L"RP_HDR_BloomStarScale 1 2", L"RP_HDR_MinMaxLuminace 0.1 2",
+                                L"RP_HDR_BrightPassParams 0.5 1", L"RP_DEF_BlurLights 1"})
+        EXPECT_EQ(run(line), L"gesetzt") << line;
+    EXPECT_EQ(run(L"RP_HDR_SaveAll"), L"gespeichert!");
+    EXPECT_EQ(run(L"RP_DEF_SaveAll ordner"), L"gespeichert!");
+
+    auto* deferred = static_cast<DeferredRenderer*>(m_manager->getDeferredRenderer());
+    EXPECT_EQ(run(L"RP_DEF 1"), L"gesetzt");
+    EXPECT_TRUE(DeferredRenderer::isDeferredAllowed());
+    EXPECT_FALSE(deferred->isEnabled()); // no buffers in this build
+    EXPECT_EQ(run(L"RP_DEF 0"), L"gesetzt");
+    EXPECT_TRUE(deferred->getBlurLights());
+
+    EXPECT_EQ(run(L"RP_DEF_addPointLight Lampe 0x80FF8000 1 2 3 4 0.5"), L"erstellt");
+    DeferredLight* lamp = deferred->getLight(L"Lampe");
+    ASSERT_NE(lamp, nullptr);
+    EXPECT_EQ(lamp->getRefCount(), 1); // the renderer's only
+    EXPECT_EQ(run(L"RP_DEF_addDirectionalLight Sonne FFFFFFFF 0 -1 0 1"), L"erstellt");
+    EXPECT_EQ(run(L"RP_DEF_addSpotLight Spot FFFFFFFF 0 5 0 0 -1 0 10 30"),
+              L"RP_DEF_addSpotLight Name color_hex x y z dx dy dz radius theta i; fügt ein Spotlicht hinzu");
+    EXPECT_EQ(run(L"RP_DEF_addSpotLight Spot FFFFFFFF 0 5 0 0 -1 0 10 30 1"), L"erstellt");
+    EXPECT_EQ(deferred->getLights().size(), 3u);
+    EXPECT_EQ(run(L"RP_DEF_removeLight Lampe"), L"gelöscht!");
+    EXPECT_EQ(run(L"RP_DEF_removeLight Lampe"), L"es gibt kein Licht mit diesen Namen!");
+    run(L"RP_DEF_removeLight Sonne");
+    run(L"RP_DEF_removeLight Spot");
+    EXPECT_TRUE(deferred->getLights().empty());
+}
+
+TEST_F(RenderConsoleTest, FirstArgumentsComplete)
+{
+    EXPECT_EQ(sorted(complete(L"RP_POST_addActiveEffect G")),
+              (Lines{L"RP_POST_addActiveEffect GOTTESSTRAHLEN", L"RP_POST_addActiveEffect GRAUSTUFEN"}));
+    EXPECT_EQ(complete(L"RP_POST_removeActiveEffect L"), Lines{L"RP_POST_removeActiveEffect LUPE"});
+    EXPECT_EQ(sorted(complete(L"RP_POST_setParamVector LUPE_P")),
+              (Lines{L"RP_POST_setParamVector LUPE_PARAMS", L"RP_POST_setParamVector LUPE_POSITION"}));
+    EXPECT_EQ(complete(L"RP_POST_setParamFloat THREE"), Lines{L"RP_POST_setParamFloat THREEMATCH_ROLL_IN_VERH"});
+    EXPECT_EQ(complete(L"RP_setShadowQuality M"), Lines{L"RP_setShadowQuality med"});
+    EXPECT_EQ(complete(L"RP_setWaterQuality o"), Lines{L"RP_setWaterQuality off"});
+    EXPECT_TRUE(complete(L"RP_DEF_removeLight L").empty());
+}

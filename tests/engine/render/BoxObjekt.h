@@ -1,0 +1,102 @@
+#pragma once
+// The render tests' scene object: a box drawn through its effect (the effect bundle "TestBox" of
+// tests/engine/render/data/testbox.fx), flat-shaded in its mask colour by the sun; boxes outside
+// the camera's frustum are skipped. Records what it drew and culled.
+#include "devices/d3d/D3DInterface.h"
+#include "engine/scene/TestObjekt.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/effects/Effect.h"
+#include "graphics/effects/EffectBundle.h"
+#include "graphics/effects/EffectManager.h"
+#include "render/RenderTechnique.h"
+#include "render/cameras/Camera.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace RenderTesting {
+
+struct BoxVertex {
+    D3DXVECTOR3 position;
+    D3DXVECTOR3 normal;
+};
+
+// The 36 vertices of the unit box around the origin, faces clockwise seen from outside.
+inline std::vector<BoxVertex> unitBox()
+{
+    const D3DXVECTOR3 x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
+    // Normal, then two edges a and b with a x b = -normal.
+    const D3DXVECTOR3 faces[6][3] = {{-z, x, y}, {z, y, x}, {x, z, y}, {-x, y, z}, {y, x, z}, {-y, z, x}};
+    std::vector<BoxVertex> vertices;
+    for (const auto& face : faces) {
+        const D3DXVECTOR3 n = face[0], a = face[1], b = face[2];
+        const D3DXVECTOR3 corners[4] = {(n - a - b) * 0.5f, (n - a + b) * 0.5f, (n + a + b) * 0.5f, (n + a - b) * 0.5f};
+        for (int index : {0, 1, 2, 0, 2, 3})
+            vertices.push_back(BoxVertex{corners[index], n});
+    }
+    return vertices;
+}
+
+class BoxObjekt : public SceneTesting::TestObjekt {
+public:
+    explicit BoxObjekt(Ulvo::XMLNode* node) : TestObjekt(node) { selectRenderEffect(Ulvo::T_DIFFUSE, 0); }
+
+    void render(Ulvo::Camera* camera) override
+    {
+        if (camera->isAABBInFrustum(getBoundingBox()) == 0) {
+            culled.push_back(getName());
+            return;
+        }
+        ID3DXEffect* effect = getEffect()->getEffect();
+        const D3DXMATRIX worldViewProj = getWorldMatrix() * camera->getViewProjectionMatrix();
+        effect->SetMatrix("g_World", &getWorldMatrix());
+        effect->SetMatrix("g_WorldViewProj", &worldViewProj);
+        D3DXCOLOR colour = getMaskColor();
+        colour.a = getAlpha();
+        effect->SetValue("g_MaskColor", &colour, sizeof(float) * 4);
+        effect->CommitChanges();
+        static const std::vector<BoxVertex> box = unitBox();
+        IDirect3DDevice9* device = m_d3d->getDevice();
+        device->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 12, box.data(), sizeof(BoxVertex));
+        drawn.push_back(getName());
+    }
+
+    static inline std::vector<std::wstring> drawn;
+    static inline std::vector<std::wstring> culled;
+};
+
+// Loads the effect bundle "TestBox" (Render, RenderDepth, RenderShadowMED) once per process; the
+// effect source is copied from the source tree into the working folder.
+inline bool loadTestBoxEffect(const std::filesystem::path& sourceRoot, const std::filesystem::path& folder)
+{
+    using namespace Ulvo;
+    if (EffectManager::getInstance()->getEffectBundle(L"TestBox"))
+        return true;
+    std::filesystem::copy_file(sourceRoot / "tests" / "engine" / "render" / "data" / "testbox.fx",
+                               folder / "testbox.fx", std::filesystem::copy_options::overwrite_existing);
+    XMLNode effects;
+    XMLNode::load(&effects,
+                  L"<EFFECTS><EFFECT_BUNDLE NAME=\"TestBox\"><EFFECT><FILE FILENAME=\"testbox.fx\"/></EFFECT>"
+                  L"<PERMUTATION NAME=\"Render\"/><PERMUTATION NAME=\"RenderDepth\"/>"
+                  L"<PERMUTATION NAME=\"RenderShadowMED\"/></EFFECT_BUNDLE></EFFECTS>",
+                  1);
+    EffectManager::getInstance()->load(&effects);
+    return EffectManager::getInstance()->getEffectBundle(L"TestBox") != nullptr;
+}
+
+// A box named so with the effect bundle and the rest of its BASE_DATA (attributes after EFFECT,
+// then children): one reference for the caller.
+inline BoxObjekt* makeBox(const std::wstring& name, const std::wstring& baseData,
+                          const std::wstring& effect = L"TestBox")
+{
+    Ulvo::XMLNode node;
+    Ulvo::XMLNode::load(&node,
+                        L"<OBJEKT NAME=\"" + name + L"\"><BASE_DATA EFFECT=\"" + effect + L"\" " + baseData +
+                            L"</BASE_DATA></OBJEKT>",
+                        1);
+    return new BoxObjekt(&node);
+}
+
+} // namespace RenderTesting
