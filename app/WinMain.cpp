@@ -18,7 +18,7 @@
 #include "foundation/UlvoEngine.h"
 #include "graphics/effects/Effect.h"
 #include "threematch/globals/MyGlobals.h"
-#include "threematch/ThreeMatchGame.h"
+#include "threematch/controller/ThreeMatchGame.h"
 
 #include <string>
 
