@@ -180,6 +180,7 @@ private:
     // Render steps.
     void drawCursor();
     void releaseWindowLists();
+    void buildTownScreen();
 
     // Menu helpers.
     bool isLevelActive(const wchar_t* name) const;
@@ -274,8 +275,8 @@ private:
     double m_blinkCountdown = 0.0;
     double m_blinkPeriod = 0.2;
     bool m_blinkOn = false;
-    std::wstring m_cursorOn{L"|"};
-    std::wstring m_cursorOff;
+    wchar_t m_cursorOn = L'|';
+    wchar_t m_cursorOff = 0;
 
     bool m_mainMenuHidden = false;
     bool m_catastrophePending = false;
