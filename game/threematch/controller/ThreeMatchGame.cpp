@@ -104,6 +104,7 @@ ThreeMatchGame::ThreeMatchGame(const bool& showSplashScreen, const bool& confirm
     const bool complete = loadDataFiles();
     log.decIndent();
     if (!complete) {
+        m_closedWhileLoading = true;
         log.log(100, Ulvo::LOG_TYPE_INFO, L"ThreeMatch::ThreeMatchGame: window closed while loading\n");
         return;
     }
@@ -114,8 +115,11 @@ ThreeMatchGame::~ThreeMatchGame()
 {
     // The profiles are written while the board can still give its running level; the globals'
     // own save at exit then finds them written.
-    if (m_profiles && m_loaded)
+    if (m_profiles && m_loaded) {
         m_profiles->saveAtExit();
+        // The profiles stay usable for a controller built after this one (a restart in-process).
+        m_profiles->setGlobals(m_globals);
+    }
     if (m_globals && m_profileWorld && m_globals->getProfileWorld() == m_profileWorld.get())
         m_globals->setProfileWorld(nullptr);
 

@@ -39,6 +39,7 @@ class UlvoEngine;
 namespace ThreeMatch {
 
 class Bonus;
+class Feld;
 class Gebaeude;
 class MenuEbene;
 class MenuEbenenManager;
@@ -147,6 +148,9 @@ public:
     bool isTallyRunning() const { return m_tallyRunning; }
     bool isCatastrophePending() const { return m_catastrophePending; }
     bool isLoaded() const { return m_loaded; }
+    // The window was closed while loading: the constructor stopped early and the program ends
+    // in order.
+    bool wasClosedWhileLoading() const { return m_closedWhileLoading; }
     const Ulvo::Interpolation<float, float>& getExchangeFade() const { return m_exchangeFade; }
     const Ulvo::Interpolation<float, float>& getMagnifierFade() const { return m_magnifierFade; }
 
@@ -218,6 +222,7 @@ private:
     std::unique_ptr<Ulvo::RenderToTexture> m_renderTarget;
     ConsoleLineView m_consoleLine;
     bool m_loaded = false;
+    bool m_closedWhileLoading = false;
 
     // Window lists; every window held with a reference, null places allowed.
     std::vector<Ulvo::GUIWindow*> m_profileButtons;
@@ -282,6 +287,23 @@ private:
     bool m_catastrophePending = false;
     int m_catastropheLosses = 0;
     bool m_suppressOptionSlots = false;
+
+    // --- Screens, clicks and slots: their steps ----------------------------------------------
+    void useBonus(int index);
+    void buyBuilding(int place);
+    void applyDisplayChoice();
+    // The OK of a result screen; only the first one counts.
+    void takeLevelResult(bool won);
+    void backToTown();
+    void startNewProfile();
+    void dropNewProfile();
+    void acceptNewProfile();
+    void showProfileFonts(Profil* active);
+    void setDifficultyFrom(Ulvo::GUICheckboxButton& box, int schwierigkeit);
+    // A board cell under the mouse, under the conditions every board action needs.
+    Feld* boardCellAt(const Ulvo::MouseState& mouse, bool resetHint) const;
+    bool applyArmedBonus(Feld* cell);
+    void showCatastropheScreen(int index);
 
     // --- Screens, clicks and slots: state of their own -------------------------------------
     int m_shownKatastrophe = -1;
