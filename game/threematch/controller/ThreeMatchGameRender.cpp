@@ -74,6 +74,14 @@ void setBackground(Ulvo::GUIWindow* window, Ulvo::Texture2D* texture)
     target->takeCurrentState();
 }
 
+// Every window's clicks already reach the controller, and a copy of a template takes the
+// template's connections along: a second connection would run the slot twice.
+template <class Signal, class Slot> void connectOnce(Signal& signal, ThreeMatchGame* game, Slot slot)
+{
+    signal.disconnect(game);
+    signal.connect(game, slot);
+}
+
 } // namespace
 
 std::wstring ThreeMatchGame::nextScreenshotName(int& counter)
@@ -113,8 +121,8 @@ void ThreeMatchGame::render()
     if (m_gui)
         m_gui->draw();
     if (sprite.Begin(D3DXSPRITE_ALPHABLEND)) {
-        drawCursor();
         m_consoleLine.draw();
+        drawCursor();
         sprite.End();
     }
     device->EndScene();
@@ -194,14 +202,14 @@ void ThreeMatchGame::buildIngameWindow()
     m_ingameLevel = m_menuLevels->getLevel(kIngameMenu);
     m_renderTarget = std::make_unique<Ulvo::RenderToTexture>(kRenderTargetRect, D3DFMT_A8R8G8B8, D3DFMT_D24S8);
     m_renderTarget->create();
-    m_renderTarget->onRender.connect(this, &ThreeMatchGame::renderIngameTarget);
+    connectOnce(m_renderTarget->onRender, this, &ThreeMatchGame::renderIngameTarget);
     if (m_ingameLevel && m_ingameLevel->getWindow()) {
         m_ingameLevelWindow = hold(m_ingameLevel->getWindow());
         m_ingameLevelWindow->takeCurrentState();
     }
     m_ingameWindow = hold(m_gui->getWindow(L"THREEMATCHGAME_WINDOW"));
     if (m_ingameWindow)
-        m_ingameWindow->drawn.connect(this, &ThreeMatchGame::drawIngamePicture);
+        connectOnce(m_ingameWindow->drawn, this, &ThreeMatchGame::drawIngamePicture);
 
     BonusManager& bonuses = m_globals->getBonusManager();
     for (int i = 0; i < 8; ++i) {
@@ -209,7 +217,7 @@ void ThreeMatchGame::buildIngameWindow()
         m_bonusButtons.push_back(button);
         if (!button)
             continue;
-        button->clicked.connect(this, &ThreeMatchGame::onButtonClicked);
+        connectOnce(button->clicked, this, &ThreeMatchGame::onButtonClicked);
         if (Bonus* bonus = bonuses.getBonus(i))
             setBackground(button, bonus->getTexture());
     }
@@ -260,14 +268,14 @@ void ThreeMatchGame::buildTownScreen()
     m_buyBar = hold(m_gui->getWindow(L"THREEMATCH_BAUEN_KAUFEN_LEISTE"));
     m_previewWindow = hold(m_gui->getWindow(L"THREEMATCH_BAUEN_VORSCHAU"));
     if (m_previewWindow) {
-        m_previewWindow->marked.connect(this, &ThreeMatchGame::onBuildingMarked);
-        m_previewWindow->unmarked.connect(this, &ThreeMatchGame::onBuildingUnmarked);
-        m_previewWindow->drawn.connect(this, &ThreeMatchGame::showBuildingPreview);
+        connectOnce(m_previewWindow->marked, this, &ThreeMatchGame::onBuildingMarked);
+        connectOnce(m_previewWindow->unmarked, this, &ThreeMatchGame::onBuildingUnmarked);
+        connectOnce(m_previewWindow->drawn, this, &ThreeMatchGame::showBuildingPreview);
     }
     if (Ulvo::GUIWindow* win = m_gui->getWindow(L"THREEMATCHAUSWERTUNG_WIN_LABEL"))
-        win->drawn.connect(this, &ThreeMatchGame::showWinTally);
+        connectOnce(win->drawn, this, &ThreeMatchGame::showWinTally);
     if (Ulvo::GUIWindow* lose = m_gui->getWindow(L"THREEMATCHAUSWERTUNG_LOSE_LABEL"))
-        lose->drawn.connect(this, &ThreeMatchGame::showLoseTally);
+        connectOnce(lose->drawn, this, &ThreeMatchGame::showLoseTally);
 
     auto copyOf = [this](const wchar_t* name) -> Ulvo::GUIWindow* {
         const Ulvo::GUIWindow* vorlage = m_gui->getVorlage(name);
@@ -281,17 +289,17 @@ void ThreeMatchGame::buildTownScreen()
         m_buildingPreviews[i] = preview;
         m_buildingButtons[i] = button;
         if (picture)
-            picture->leftButton.connect(this, &ThreeMatchGame::onBuildingClicked);
+            connectOnce(picture->leftButton, this, &ThreeMatchGame::onBuildingClicked);
         if (preview) {
-            preview->marked.connect(this, &ThreeMatchGame::onBuildingMarked);
-            preview->unmarked.connect(this, &ThreeMatchGame::onBuildingUnmarked);
-            preview->leftButton.connect(this, &ThreeMatchGame::onBuildingClicked);
+            connectOnce(preview->marked, this, &ThreeMatchGame::onBuildingMarked);
+            connectOnce(preview->unmarked, this, &ThreeMatchGame::onBuildingUnmarked);
+            connectOnce(preview->leftButton, this, &ThreeMatchGame::onBuildingClicked);
         }
         if (button) {
-            button->marked.connect(this, &ThreeMatchGame::onBuildingMarked);
-            button->unmarked.connect(this, &ThreeMatchGame::onBuildingUnmarked);
-            button->clicked.connect(this, &ThreeMatchGame::onButtonClicked);
-            button->leftButton.connect(this, &ThreeMatchGame::onBuildingClicked);
+            connectOnce(button->marked, this, &ThreeMatchGame::onBuildingMarked);
+            connectOnce(button->unmarked, this, &ThreeMatchGame::onBuildingUnmarked);
+            connectOnce(button->clicked, this, &ThreeMatchGame::onButtonClicked);
+            connectOnce(button->leftButton, this, &ThreeMatchGame::onBuildingClicked);
         }
         if (!picture)
             continue;
