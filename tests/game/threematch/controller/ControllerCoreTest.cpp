@@ -2,10 +2,18 @@
 // start and a window closed while the game loads.
 #include <windows.h>
 
+#include <platform_test.h>
+
 #include "foundation/UlvoEngine.h"
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"
+#include "threematch/board/Spielfeld.h"
 #include "threematch/controller/ThreeMatchGame.h"
+#include "threematch/globals/MyGlobals.h"
+#include "threematch/profiles/Profil.h"
+#include "threematch/profiles/ProfileManager.h"
+#include "threematch/stones/RohstoffManager.h"
+#include "threematch/stones/Rohstoffklasse.h"
 
 #include "PlayThroughSupport.h"
 
@@ -90,6 +98,81 @@ TEST(ControllerCore, AWindowClosedWhileLoadingStopsTheLoadingAndTearsDownCleanly
         }
         EXPECT_FALSE(Ulvo::UlvoEngine::getInstance()->beginLoop());
     }));
+}
+
+// Update steps of 25 ms on the game clock, without the loop's drawing.
+void updateSteps(ThreeMatchGame& game, int count)
+{
+    Ulvo::PerfTimer* clock = Ulvo::UlvoEngine::getInstance()->getPerfTimer();
+    for (int i = 0; i < count; ++i) {
+        PlatformAdvanceVirtualClock(25000);
+        clock->setPause(1, false); // help screens stop the clock; the rules here run regardless
+        clock->update();
+        game.update();
+    }
+}
+
+void setStock(ThreeMatch::Rohstoffklasse& klasse, int stock)
+{
+    klasse.spend(klasse.getPunkte() - stock);
+}
+
+// A story level runs; the wrath meter's stages turn at 1/4, 2/4 and 3/4 of three stages, and an
+// empty meter brings one catastrophe that stays pending while the meter stays empty.
+TEST(ControllerCore, WrathStagesTurnAtTheirThresholdsAndAnEmptyMeterBringsOneCatastrophe)
+{
+    PlayThrough::RunFolder folder;
+    PlayThrough::GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ThreeMatchGame& game = host.game();
+    auto* globals = static_cast<ThreeMatch::MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
+    ThreeMatch::ProfileManager* profiles = ThreeMatch::ProfileManager::getInstance();
+    auto* profil = new ThreeMatch::Profil(L"Tester");
+    profil->setShownHelp(0x40000);
+    ASSERT_TRUE(profiles->createProfile(profil));
+    profiles->selectProfile(profil);
+    globals->setUseZorn(true);
+
+    game.requestIngame(ThreeMatchGame::REQUEST_NEXT_LEVEL);
+    // Ignored while the first one waits: the story level comes.
+    game.requestIngame(ThreeMatchGame::REQUEST_FREE_PLAY);
+    updateSteps(game, 400);
+    ThreeMatch::Spielfeld* board = game.getBoard();
+    ASSERT_NE(board, nullptr);
+    EXPECT_EQ(game.getPendingRequest(), ThreeMatchGame::REQUEST_NONE);
+    EXPECT_FALSE(board->isFreePlay());
+    ASSERT_EQ(board->getState(), ThreeMatch::Spielfeld::Laeuft);
+    ThreeMatch::Rohstoffklasse* wrath = globals->getRohstoffManager().getZornKlasse();
+    ASSERT_NE(wrath, nullptr);
+    ASSERT_FALSE(board->getLevelStones().empty());
+
+    ThreeMatch::Rohstoff* stone = board->getLevelStones().front();
+    game.wrathStages().assign(3, ThreeMatchGame::WrathStage{stone, stone, false});
+    auto reached = [&game] {
+        std::string flags;
+        for (const ThreeMatchGame::WrathStage& stage : game.getWrathStages())
+            flags += stage.reached ? '1' : '0';
+        return flags;
+    };
+    const int maximum = globals->getWrathMax();
+    setStock(*wrath, maximum * 70 / 100); // fill 0.3
+    updateSteps(game, 1);
+    EXPECT_EQ(reached(), "100");
+    setStock(*wrath, maximum * 20 / 100); // fill 0.8
+    updateSteps(game, 1);
+    EXPECT_EQ(reached(), "111");
+    setStock(*wrath, maximum * 60 / 100); // fill 0.4
+    updateSteps(game, 1);
+    EXPECT_EQ(reached(), "100");
+
+    setStock(*wrath, 0);
+    const int interval = static_cast<int>(globals->getWrathInterval() * 40.0);
+    updateSteps(game, interval + 1);
+    EXPECT_TRUE(game.isCatastrophePending());
+    // While it is pending the meter stays empty and no further catastrophe comes.
+    updateSteps(game, interval + 1);
+    EXPECT_TRUE(game.isCatastrophePending());
+    EXPECT_EQ(wrath->getPunkte(), 0);
 }
 
 } // namespace
