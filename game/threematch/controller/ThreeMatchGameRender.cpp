@@ -1,5 +1,7 @@
 #include "threematch/controller/ThreeMatchGame.h"
 
+#include "threematch/controller/ScreenRules.h"
+
 #include <d3dx9tex.h>
 
 #include "devices/d3d/D3DInterface.h"
@@ -39,16 +41,6 @@ const wchar_t* const kBonusButtons[] = {
 
 // Numbers of this run's screenshots go on from here, past the files already there.
 int s_screenshotCounter = 0;
-
-D3DCOLOR whiteWithAlpha(float alpha)
-{
-    DWORD a = 0;
-    if (alpha >= 1.0f)
-        a = 255;
-    else if (alpha > 0.0f)
-        a = static_cast<DWORD>(alpha * 255.0f + 0.5f);
-    return (a << 24) | 0x00FFFFFFu;
-}
 
 // Holds the window with a reference (null stays null).
 Ulvo::GUIWindow* hold(Ulvo::GUIWindow* window)
@@ -112,7 +104,7 @@ void ThreeMatchGame::render()
         Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0];
         if (isLevelActive(kIngameMenu) && background)
             sprite.drawRegion(background, nullptr, screen, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
-                              whiteWithAlpha(m_exchangeFade.value));
+                              D3DCOLOR_ARGB(ScreenRules::alphaByte(m_exchangeFade.value), 255, 255, 255));
         else if (m_renderTarget && m_renderTarget->isCreated())
             sprite.drawRegion(m_renderTarget->getTexture(), nullptr, screen, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
                               0xFFFFFFFF);

@@ -1,13 +1,13 @@
 #include "threematch/controller/ThreeMatchGame.h"
 
+#include "threematch/controller/ScreenRules.h"
+
 #include "devices/input/DirectInputInterface.h"
 #include "foundation/UlvoEngine.h"
-#include "foundation/text/TextManager.h"
 #include "graphics/textures/Texture2DAnimation.h"
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"
 #include "gui/system/GUISystem.h"
-#include "gui/widgets/GUIButton.h"
 #include "gui/widgets/GUILabel.h"
 #include "gui/widgets/GUIProgressBar.h"
 #include "minigames/frame/MinispielManager.h"
@@ -40,33 +40,11 @@ const wchar_t* const kIngameMenu = L"THREEMATCH_INGAME_MENU";
 const wchar_t* const kTownMenu = L"THREEMATCH_BAUEN_MENU";
 const double kStageChangeSeconds = 2.0;
 
-// The label a window shows its text with: itself, or a button's label.
-Ulvo::GUILabel* labelOf(Ulvo::GUIWindow* window)
-{
-    if (auto* label = dynamic_cast<Ulvo::GUILabel*>(window))
-        return label;
-    if (auto* button = dynamic_cast<Ulvo::GUIButton*>(window))
-        return button->getLabel();
-    return nullptr;
-}
-
-// Formats the label's text template (its text id's text) and shows the result. The templates
-// take the numbers either as floating conversions (d1..d3) or as one integer conversion (i).
-void showFormatted(Ulvo::GUIWindow* window, double d1, double d2, double d3, int i)
-{
-    Ulvo::GUILabel* label = labelOf(window);
-    if (!label)
-        return;
-    Ulvo::TextManager* texts = Ulvo::UlvoEngine::getInstance()->getTextManager();
-    const Ulvo::Text* text = texts->getText(label->getTextId());
-    if (!text)
-        return;
-    label->setText(texts->formatText(text, d1, d2, d3, i));
-}
+using ScreenRules::labelOf;
 
 void showNumber(Ulvo::GUIWindow* window, int value)
 {
-    showFormatted(window, value, 0.0, 0.0, value);
+    ScreenRules::showNumber(labelOf(window), value);
 }
 
 } // namespace
@@ -159,8 +137,9 @@ void ThreeMatchGame::updateTally(double realDt)
         return;
     m_tallyMaster.update(realDt);
     for (auto* list : {&m_winTally, &m_loseTally}) {
-        const std::size_t started =
-            std::min(list->size(), static_cast<std::size_t>(static_cast<double>(list->size()) * m_tallyMaster.value));
+        const std::size_t started = std::min(
+            list->size(),
+            static_cast<std::size_t>(std::max(ScreenRules::litTallyLines(list->size(), m_tallyMaster.value), 0)));
         for (std::size_t i = 0; i < started; ++i)
             (*list)[i].update(realDt);
     }
@@ -218,7 +197,7 @@ void ThreeMatchGame::updateHud()
     } else if (labelOf(time)) {
         int minutes = 0, seconds = 0, hundredths = 0;
         splitTime(m_board->getRestTime(), minutes, seconds, hundredths);
-        showFormatted(time, minutes, seconds, hundredths, minutes);
+        ScreenRules::showFormatted(labelOf(time), minutes, seconds, hundredths, minutes);
     }
     if (Profil* profil = m_profiles->getActiveProfile())
         showNumber(m_gui->getWindow(L"THREEMATCH_LEBEN"), profil->getLeben());
