@@ -122,6 +122,18 @@ void showTallyLine(Ulvo::GUIWindow* window, const Ulvo::Interpolation<double, do
     showFormatted(label, whole / 60, whole % 60, hundredths, whole / 60);
 }
 
+// The three lines every tally begins with (played time, time left, lives) under prefix; the
+// number of lines lit.
+int showTallyHead(const Ulvo::GUISystem& gui, const std::wstring& prefix,
+                  const std::vector<Ulvo::Interpolation<double, double>>& tally, double master)
+{
+    const int lit = litTallyLines(tally.size(), master);
+    static const wchar_t* const kLines[3] = {L"PLAYTIME", L"RESTTIME", L"LEBEN"};
+    for (int i = 0; i < 3 && i < static_cast<int>(tally.size()); ++i)
+        showTallyLine(gui.getWindow(prefix + kLines[i]), tally[i], i < lit, i < 2);
+    return lit;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- profiles
@@ -560,11 +572,7 @@ void ThreeMatchGame::showWinTally(Ulvo::GUIWindow&, const bool& inView)
 {
     if (!inView)
         return;
-    const int lit = litTallyLines(m_winTally.size(), m_tallyMaster.value);
-    static const wchar_t* const kLines[3] = {L"THREEMATCH_WIN_PLAYTIME", L"THREEMATCH_WIN_RESTTIME",
-                                             L"THREEMATCH_WIN_LEBEN"};
-    for (int i = 0; i < 3 && i < static_cast<int>(m_winTally.size()); ++i)
-        showTallyLine(m_gui->getWindow(kLines[i]), m_winTally[i], i < lit, i < 2);
+    const int lit = showTallyHead(*m_gui, L"THREEMATCH_WIN_", m_winTally, m_tallyMaster.value);
     const std::vector<Rohstoffklasse*>& klassen = m_globals->getRohstoffManager().getKlassen();
     for (std::size_t i = 0; i < klassen.size() && i + 3 < m_winTally.size(); ++i) {
         Ulvo::GUIWindow* line = m_gui->getWindow(L"THREEMATCH_WIN_" + klassen[i]->getName());
@@ -578,13 +586,8 @@ void ThreeMatchGame::showWinTally(Ulvo::GUIWindow&, const bool& inView)
 
 void ThreeMatchGame::showLoseTally(Ulvo::GUIWindow&, const bool& inView)
 {
-    if (!inView)
-        return;
-    const int lit = litTallyLines(m_loseTally.size(), m_tallyMaster.value);
-    static const wchar_t* const kLines[3] = {L"THREEMATCH_LOSE_PLAYTIME", L"THREEMATCH_LOSE_RESTTIME",
-                                             L"THREEMATCH_LOSE_LEBEN"};
-    for (int i = 0; i < 3 && i < static_cast<int>(m_loseTally.size()); ++i)
-        showTallyLine(m_gui->getWindow(kLines[i]), m_loseTally[i], i < lit, i < 2);
+    if (inView)
+        showTallyHead(*m_gui, L"THREEMATCH_LOSE_", m_loseTally, m_tallyMaster.value);
 }
 
 // ---------------------------------------------------------------- minigames and catastrophes
