@@ -193,6 +193,9 @@ void ThreeMatchGame::startLevel(bool resume)
     m_rollIn = true;
     m_levelEnd = false;
     m_endTimer = 0.0;
+    // A tally left running (a free-play level's end shows none to confirm) would hold back
+    // this level's end.
+    m_tallyRunning = false;
 
     if (Ulvo::GUILabel* label = findLabel(*m_gui, L"THREEMATCH_LEVEL_LEVEL")) {
         if (m_board->isFreePlay()) {

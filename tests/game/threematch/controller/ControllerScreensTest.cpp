@@ -123,8 +123,9 @@ void clickThrough(GameHost& host, const wchar_t* name)
 // One game: the first key replaces the proposed name and a name stops at 16 characters; a
 // result screen's OK without a result pending moves no level on; a profile switch ticks the
 // profile's difficulty without touching its lives, while the player's tick does give the
-// difficulty's lives; deleting the active profile takes its running level off the board; and
-// a data set without catastrophes shows none.
+// difficulty's lives; a story level after a free-play level reaches its result screen;
+// deleting the active profile takes its running level off the board; and a data set without
+// catastrophes shows none.
 TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
 {
     PlayThrough::RunFolder folder;
@@ -177,6 +178,24 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
 
     Spielfeld* board = host.game().getBoard();
     ASSERT_NE(board, nullptr);
+    // A free-play level ends without a result to confirm; the next story level must still
+    // reach its result screen.
+    player->setShownHelp(ScreenRules::kHelpOff); // no help screen stops the clock
+    const auto running = [board] { return board->getState() == Spielfeld::Laeuft; };
+    const auto outOfTime = [&host, board] {
+        board->setBonusTime(-100000.0, 0.0);
+        return host.fastForward([&host] { return host.game().isTallyRunning(); }, 10.0);
+    };
+    clickThrough(host, L"THREEMATCH_BAUEN_FREIES_SPIELEN");
+    ASSERT_TRUE(host.fastForward(running, 15.0));
+    ASSERT_TRUE(outOfTime());
+    clickThrough(host, L"THREEMATCH_BAUEN_SPIELEN");
+    ASSERT_TRUE(host.fastForward(running, 15.0));
+    EXPECT_FALSE(host.game().isTallyRunning());
+    ASSERT_TRUE(outOfTime());
+    EXPECT_EQ(GameHost::activeMenu(), L"THREEMATCH_AUSWERTUNG_LOSE_MENU");
+
+    board->clear();
     ASSERT_TRUE(board->loadLevel(0));
     board->start();
     EXPECT_EQ(board->getState(), Spielfeld::Laeuft);
