@@ -50,7 +50,9 @@ protected:
         m_logs = logSwitch();
         logSwitch() = 0;
         menus().connectInput(&keys, nullptr);
+        // The log file opens in the capture's folder before the runtime folder becomes the working one.
         LogCapture logs;
+        mainLogger().log(0, LOG_TYPE_INFO, L"screens\n");
         TestSupport::ScopedCwd cwd(TestSupport::runtimeDir());
         D3DXFontInterface* fonts = D3DXFontInterface::getInstance();
         fonts->releaseEverything();
@@ -330,6 +332,7 @@ TEST_F(ScreensTest, HelpPagesScrollInTheirPanel)
 // The game's own screens, every name its controller looks up, read without a complaint.
 TEST_F(ScreensTest, EveryNameOfTheGameScreensIsThere)
 {
+    ASSERT_NE(loadLog.find("screens"), std::string::npos) << "the log was captured";
     EXPECT_EQ(loadLog.find("unbekannt"), std::string::npos) << loadLog;
     EXPECT_EQ(loadLog.find("nicht gefunden"), std::string::npos) << loadLog;
 
@@ -371,7 +374,7 @@ TEST_F(ScreensTest, EveryNameOfTheGameScreensIsThere)
                                          L"THREEMATCH_BAUEN_KAUFEN_LEISTE"};
     for (int i = 0; i < 10; ++i)
         labels.push_back(L"THREEMATCH_BAUEN_UPGRADE_" + std::to_wstring(i));
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 3; ++i)
         buttons.push_back(L"THREEMATCH_VORSCHAU_ITEM_" + std::to_wstring(i));
     for (const wchar_t* klasse : kShownClasses) {
         for (const wchar_t* prefix : {L"THREEMATCH_LEVEL_", L"THREEMATCH_BAUEN_", L"THREEMATCH_WIN_"})
@@ -435,13 +438,14 @@ void showText(GUIWindow* target, const std::wstring& text)
     label->setText(text);
 }
 
+// As the game shows a picture on a count or a bonus: behind the button's label's text.
 void showPicture(GUIWindow* target, Texture2D* picture)
 {
     ASSERT_NE(target, nullptr);
     GUIWindow* holder = target;
     if (auto* button = as<GUIButton>(target))
         holder = button->getLabel();
-    holder->getDrawOptions().setNormalTexture(picture);
+    holder->getDrawOptions().setBackgroundTexture(picture);
     holder->takeCurrentState();
 }
 
@@ -520,7 +524,6 @@ TEST_F(ScreensTest, TheTownWithItsBuildingCardsAndAPreview)
         for (GUIWindow* part : {card, icon, buy})
             part->Release();
     }
-    bar->updateClientRect();
     const FloatRect& first = bar->children().front()->getScreenRect();
     const FloatRect& last = bar->children().back()->getScreenRect();
     EXPECT_NEAR(first.left, bar->getScreenRect().left, 1.0f) << "the cards fill the bar from the left";
@@ -534,10 +537,15 @@ TEST_F(ScreensTest, TheTownWithItsBuildingCardsAndAPreview)
     const int cost[] = {60, 30, 0};
     for (int i = 0; i < 3; ++i)
         showText(window(L"THREEMATCH_VORSCHAU_" + std::wstring(kShownClasses[i])), std::to_wstring(cost[i]));
-    for (int i = 0; i < 4; ++i)
-        showPicture(window(L"THREEMATCH_VORSCHAU_ITEM_" + std::to_wstring(i)), i == 0   ? texture(L"WOLLE_OBJEKT")
-                                                                               : i == 1 ? texture(L"WUERFEL_OBJEKT")
-                                                                                        : nullptr);
+    for (int i = 0; i < 3; ++i) {
+        showPicture(window(L"THREEMATCH_BAUEN_NEEDED_" + std::wstring(kShownClasses[i])), texture(kClassIcons[i]));
+        GUIWindow* item = window(L"THREEMATCH_VORSCHAU_ITEM_" + std::to_wstring(i));
+        ASSERT_NE(item, nullptr);
+        // The farm brings wool and the dice.
+        item->getOptions().visible = i < 2;
+        item->getDrawOptions().setNormalTexture(i == 0 ? texture(L"WOLLE_OBJEKT") : texture(L"WUERFEL_OBJEKT"));
+        showText(item, UlvoEngine::getInstance()->getTextManager()->getTextString(i == 0 ? L"WOLLE" : L"WUERFEL"));
+    }
     window(L"THREEMATCH_BAUEN_VORSCHAU")->startAnimationGoal(L"AN", 1.0);
     moveMouse(5, 300);
     frames(0.6);
