@@ -413,6 +413,9 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
         Ulvo::D3DXSprite* sprite = gameSprite();
         if (!sprite || !sprite->Begin(D3DXSPRITE_ALPHABLEND))
             return;
+        // The landscape of the menus lies behind the town, which has no ground of its own.
+        if (m_menuBackground)
+            sprite->drawRegion(m_menuBackground, nullptr, kTargetRect, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, 0xFFFFFFFF);
         m_globals->getGebaeudeManager().render(0.0f, 0.0f, 1.0);
         m_globals->getLichterspiele().render(0.0f, 0.0f, 1.0);
         if (Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0])
