@@ -478,7 +478,8 @@ void fillIngameDisplay()
     }
 }
 
-// A running level with its display; the landscape of the in-game screen behind.
+// A running level with its display, the landscape of the in-game screen behind; then a help
+// text over it.
 TEST_F(ScreensTest, TheRunningLevelWithItsDisplay)
 {
     menus().getMenu(L"THREEMATCH_INGAME_MENU")->show(1.0, true, true);
@@ -489,6 +490,15 @@ TEST_F(ScreensTest, TheRunningLevelWithItsDisplay)
     fillIngameDisplay();
     frames(0.2);
     EXPECT_TRUE(matchesGolden(screen(), "screen_spiel"));
+
+    // A help text over the running level, as the game shows it when the hammer is charged.
+    as<GUILabel>(window(L"THREEMATCH_HELP_TEXT"))->setTextId(L"THREEMATCH_BONUS_HAMMER_HELP");
+    window(L"THREEMATCH_HELP_BILD")->getDrawOptions().setNormalTexture(texture(L"THREEMATCH_BONUS_HAMMER_HELP"));
+    window(L"THREEMATCH_HELP_BILD")->takeCurrentState();
+    menus().getMenu(L"THREEMATCH_HELP_MENU")->show(1.0, true, false);
+    frames(1.0);
+    EXPECT_TRUE(window(L"IG_Ebene")->getOptions().visible) << "the help leaves the board behind it";
+    EXPECT_TRUE(matchesGolden(screen(), "screen_spiel_hilfe"));
 }
 
 // The town: the stock, the way on, and four cards laid into the bar from the templates as the
