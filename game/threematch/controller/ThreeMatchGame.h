@@ -307,14 +307,12 @@ private:
 
     // --- Screens, clicks and slots: state of their own -------------------------------------
     int m_shownKatastrophe = -1;
-    Gebaeude* m_catastropheTarget = nullptr;
     bool m_dragging = false;
     bool m_ingamePictureInView = false;
     bool m_inHelpChecked = false;
     bool m_inFitHelpPage = false;
+    // The texture manager keeps it; no reference held.
     Ulvo::Texture2D* m_menuBackground = nullptr;
-    std::vector<Ulvo::GUIWindow*> m_previewLabels;
-    std::vector<Ulvo::GUIWindow*> m_previewItems;
 };
 
 } // namespace ThreeMatch
