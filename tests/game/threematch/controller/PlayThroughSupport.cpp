@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -89,10 +90,13 @@ RunFolder::RunFolder()
             setenv("XDG_DATA_HOME", saves, 1);
         return;
     }
+    std::error_code ec;
+    // Every game starts as a first start: no profiles and no settings from an earlier test.
+    for (const char* name : {"profile.prf", "profile.prf.bak", "config.cfg"})
+        fs::remove(GameHost::saveFile(name), ec);
     std::string pattern = (fs::temp_directory_path() / "threematch-run-XXXXXX").string();
     if (mkdtemp(pattern.data()))
         m_path = pattern;
-    std::error_code ec;
     fs::copy(TestSupport::runtimeDir(), m_path, fs::copy_options::recursive, ec);
     fs::remove(m_path / "intro.wmv", ec);
     s_runFolder = m_path.string();
@@ -101,7 +105,10 @@ RunFolder::RunFolder()
 RunFolder::~RunFolder()
 {
     std::error_code ec;
-    if (m_owned && !m_path.empty())
+    // With the logs on, the folder stays for them to be read.
+    if (std::getenv("ULVO_PLAYTHROUGH_LOGS"))
+        std::printf("run folder kept: %s\n", m_path.c_str());
+    else if (m_owned && !m_path.empty())
         fs::remove_all(m_path, ec);
 }
 
@@ -264,8 +271,15 @@ void GameHost::click(int x, int y)
 bool GameHost::click(const std::wstring& windowName)
 {
     Ulvo::GUIWindow* target = findWindow(windowName);
-    // A screen fading in takes its clicks once its windows are there.
-    if (!target || !waitFor([&windowName] { return shown(windowName); }, 3.0))
+    // A screen fading in takes its clicks once its windows stand still; until then the screen
+    // fading out may still be in front.
+    double alpha = -1.0;
+    const auto standsShown = [&windowName, target, &alpha] {
+        const double previous = alpha;
+        alpha = target->getAlpha();
+        return shown(windowName) && alpha == previous;
+    };
+    if (!target || !waitFor(standsShown, 3.0))
         return false;
     const Ulvo::FloatRect& r = target->getScreenRect();
     click(static_cast<int>((r.left + r.right) / 2), static_cast<int>((r.top + r.bottom) / 2));
@@ -448,10 +462,10 @@ bool waitForMenu(GameHost& host, const std::wstring& menu, double seconds)
     }
     if (GameHost::activeMenu() == menu)
         return true;
-    ADD_FAILURE() << "waited for " << std::string(menu.begin(), menu.end()) << ", the screen is " << [] {
-        const std::wstring active = GameHost::activeMenu();
-        return std::string(active.begin(), active.end());
-    }();
+    ADD_FAILURE() << "waited for " << narrow(menu) << ", the screen is " << narrow(GameHost::activeMenu());
+    // To see what stood in the way.
+    if (const char* folder = std::getenv("ULVO_SCREEN_DUMP"))
+        TestSupport::writePng(std::string(folder) + "/waited_for_" + narrow(menu) + ".png", host.screen(1));
     return false;
 }
 

@@ -123,7 +123,9 @@ TEST(PlayThrough, FromTheFirstStartToALevelLostByTime)
 
         ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_AUSWERTUNG_WIN_MENU"));
         EXPECT_TRUE(host.game().isTallyRunning());
-        host.seconds(2.0);
+        // The tally counts for 7.5 s.
+        host.seconds(8.0);
+        EXPECT_TRUE(PlayThrough::matchesGolden(host.screen(), "tally_won"));
         ASSERT_TRUE(host.click(L"THREEMATCHAUSWERTUNG_WIN_OK"));
         ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
         EXPECT_EQ(profil->getActualLevel(), 1);
