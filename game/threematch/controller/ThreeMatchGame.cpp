@@ -115,7 +115,7 @@ ThreeMatchGame::~ThreeMatchGame()
 {
     // The profiles are written while the board can still give its running level; the globals'
     // own save at exit then finds them written.
-    if (m_profiles && m_loaded) {
+    if (m_profiles && m_profileWorld) {
         m_profiles->saveAtExit();
         // The profiles stay usable for a controller built after this one (a restart in-process).
         m_profiles->setGlobals(m_globals);
@@ -313,7 +313,10 @@ void ThreeMatchGame::finishLoading()
     else if (Profil* active = m_profiles->getActiveProfile())
         onProfileSwitched(nullptr, active);
 
-    updateLoadingProgress(1.0f, true);
+    if (!updateLoadingProgress(1.0f, true)) {
+        m_closedWhileLoading = true;
+        return;
+    }
     buildIngameWindow();
     // The first frame must not count the loading time.
     m_engine->getPerfTimer()->update();

@@ -374,13 +374,16 @@ void ThreeMatchGame::requestIngame(int kind)
     const int pending = m_ingameRequest;
     m_ingameRequest = REQUEST_NONE;
     const Profil* profil = m_profiles ? m_profiles->getActiveProfile() : nullptr;
-    if (m_board && pending == REQUEST_NEXT_LEVEL && profil) {
-        int level = profil->getActualLevel();
-        if (level >= 100)
-            level = crt_rand() % 100;
+    if (m_board && pending == REQUEST_NEXT_LEVEL) {
         m_board->clear();
-        m_board->loadLevel(level);
-        startLevel(false);
+        // Without a profile there is no story level to go on with; nothing stale is left running.
+        if (profil) {
+            int level = profil->getActualLevel();
+            if (level >= 100)
+                level = crt_rand() % 100;
+            m_board->loadLevel(level);
+            startLevel(false);
+        }
     } else if (m_board && pending == REQUEST_FREE_PLAY) {
         m_board->clear();
         m_board->startFreePlay();

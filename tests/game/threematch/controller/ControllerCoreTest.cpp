@@ -62,9 +62,27 @@ TEST(ControllerCore, ScreenshotNamesGoOnPastFilesAlreadyThere)
     EXPECT_EQ(ThreeMatchGame::nextScreenshotName(counter), L"Screenshot_4.png");
 }
 
+// Update steps of 25 ms on the game clock, without the loop's drawing.
+void updateSteps(ThreeMatchGame& game, int count)
+{
+    Ulvo::PerfTimer* clock = Ulvo::UlvoEngine::getInstance()->getPerfTimer();
+    for (int i = 0; i < count; ++i) {
+        PlatformAdvanceVirtualClock(25000);
+        clock->setPause(1, false); // help screens stop the clock; the rules here run regardless
+        clock->update();
+        game.update();
+    }
+}
+
+void setStock(ThreeMatch::Rohstoffklasse& klasse, int stock)
+{
+    klasse.spend(klasse.getPunkte() - stock);
+}
+
 // The start menu is shown while the menus load, before the controller listens; it must still
-// be prepared, so that a first start leads to the new-profile screen.
-TEST(ControllerCore, AFirstStartOpensTheNewProfileScreen)
+// be prepared, so that a first start leads to the new-profile screen. Without any profile a
+// free-play level still runs and ends.
+TEST(ControllerCore, AFirstStartOpensTheNewProfileScreenAndPlaysWithoutAProfile)
 {
     PlayThrough::RunFolder folder;
     PlayThrough::GameHost host(folder);
@@ -76,6 +94,15 @@ TEST(ControllerCore, AFirstStartOpensTheNewProfileScreen)
         menus += menu->getName() + L" ";
     EXPECT_NE(menus.find(L"HAUPTMENU NEUES_PROFILE_MENU"), std::wstring::npos)
         << std::string(menus.begin(), menus.end());
+
+    ASSERT_EQ(ThreeMatch::ProfileManager::getInstance()->getActiveProfile(), nullptr);
+    ThreeMatchGame& game = host.game();
+    game.requestIngame(ThreeMatchGame::REQUEST_FREE_PLAY);
+    updateSteps(game, 200);
+    ThreeMatch::Spielfeld* board = game.getBoard();
+    ASSERT_NE(board, nullptr);
+    EXPECT_TRUE(board->isFreePlay());
+    EXPECT_EQ(board->getState(), ThreeMatch::Spielfeld::Laeuft);
 }
 
 // A window closed while loading stops the constructor early; the half-built controller goes
@@ -98,23 +125,6 @@ TEST(ControllerCore, AWindowClosedWhileLoadingStopsTheLoadingAndTearsDownCleanly
         }
         EXPECT_FALSE(Ulvo::UlvoEngine::getInstance()->beginLoop());
     }));
-}
-
-// Update steps of 25 ms on the game clock, without the loop's drawing.
-void updateSteps(ThreeMatchGame& game, int count)
-{
-    Ulvo::PerfTimer* clock = Ulvo::UlvoEngine::getInstance()->getPerfTimer();
-    for (int i = 0; i < count; ++i) {
-        PlatformAdvanceVirtualClock(25000);
-        clock->setPause(1, false); // help screens stop the clock; the rules here run regardless
-        clock->update();
-        game.update();
-    }
-}
-
-void setStock(ThreeMatch::Rohstoffklasse& klasse, int stock)
-{
-    klasse.spend(klasse.getPunkte() - stock);
 }
 
 // A story level runs; the wrath meter's stages turn at 1/4, 2/4 and 3/4 of three stages, and an
