@@ -185,4 +185,43 @@ TEST(ControllerCore, WrathStagesTurnAtTheirThresholdsAndAnEmptyMeterBringsOneCat
     EXPECT_EQ(wrath->getPunkte(), 0);
 }
 
+// A story level stands still while the game clock is paused; lost, it keeps nothing it
+// collected, and its result screen opens with the tally running.
+TEST(ControllerCore, APausedClockHoldsTheLevelAndALostLevelKeepsNothing)
+{
+    PlayThrough::RunFolder folder;
+    PlayThrough::GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ThreeMatchGame& game = host.game();
+    auto* globals = static_cast<ThreeMatch::MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
+    ThreeMatch::ProfileManager* profiles = ThreeMatch::ProfileManager::getInstance();
+    auto* profil = new ThreeMatch::Profil(L"Tester");
+    profil->setShownHelp(0x40000);
+    ASSERT_TRUE(profiles->createProfile(profil));
+    profiles->selectProfile(profil);
+
+    Ulvo::PerfTimer* clock = Ulvo::UlvoEngine::getInstance()->getPerfTimer();
+    game.requestIngame(ThreeMatchGame::REQUEST_NEXT_LEVEL);
+    clock->setPause(2, true);
+    updateSteps(game, 200);
+    ThreeMatch::Spielfeld* board = game.getBoard();
+    ASSERT_NE(board, nullptr);
+    EXPECT_EQ(board->getState(), ThreeMatch::Spielfeld::Geladen) << "the roll-in waits for the clock";
+    clock->setPause(2, false);
+    updateSteps(game, 200);
+    ASSERT_EQ(board->getState(), ThreeMatch::Spielfeld::Laeuft);
+
+    ThreeMatch::Rohstoffklasse* klasse = globals->getRohstoffManager().getKlasse(0);
+    ASSERT_NE(klasse, nullptr);
+    klasse->addLevelPunkte(7);
+    clock->setUserTimeFactor(200.0);
+    for (int i = 0; i < 2000 && !game.isTallyRunning(); ++i)
+        updateSteps(game, 1);
+    clock->setUserTimeFactor(1.0);
+    EXPECT_EQ(board->getState(), ThreeMatch::Spielfeld::Verloren);
+    EXPECT_TRUE(game.isTallyRunning());
+    EXPECT_EQ(klasse->getLevelPunkte(), 0);
+    EXPECT_EQ(PlayThrough::GameHost::activeMenu(), L"THREEMATCH_AUSWERTUNG_LOSE_MENU");
+}
+
 } // namespace
