@@ -99,9 +99,7 @@ ThreeMatchGame::ThreeMatchGame(const bool& showSplashScreen, const bool& confirm
     log.incIndent();
 
     connectSignals();
-    if (showSplashScreen)
-        showSplash();
-    const bool complete = loadDataFiles();
+    const bool complete = (!showSplashScreen || showSplash()) && loadDataFiles();
     log.decIndent();
     if (!complete) {
         m_closedWhileLoading = true;
@@ -177,7 +175,7 @@ void ThreeMatchGame::connectSignals()
         m_renderManager->getForwardRenderer()->postRender.connect(this, &ThreeMatchGame::onPostRender);
 }
 
-void ThreeMatchGame::showSplash()
+bool ThreeMatchGame::showSplash()
 {
     loadTextureList(L"data\\textures\\vindara.tex");
     Ulvo::Texture2D* splash = m_d3d->getTextureManager()->getTexture2D(L"VINDARA_SPLASH");
@@ -185,6 +183,11 @@ void ThreeMatchGame::showSplash()
     while (GetTickCount() - start < kSplashMilliseconds) {
         MSG message;
         if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            // A window closed during the splash ends the start like one closed while loading.
+            if (message.message == WM_QUIT) {
+                m_engine->exit(0);
+                return false;
+            }
             TranslateMessage(&message);
             DispatchMessageW(&message);
             continue;
@@ -205,6 +208,7 @@ void ThreeMatchGame::showSplash()
         device->EndScene();
         device->Present(nullptr, nullptr, nullptr, nullptr);
     }
+    return true;
 }
 
 void ThreeMatchGame::loadTextureList(const wchar_t* fileName)

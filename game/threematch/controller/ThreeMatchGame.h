@@ -165,7 +165,7 @@ public:
 private:
     // Construction steps; each returns false when the window was closed while loading.
     void connectSignals();
-    void showSplash();
+    bool showSplash();
     bool loadDataFiles();
     void finishLoading();
     void loadTextureList(const wchar_t* fileName);

@@ -123,6 +123,12 @@ TEST(ControllerCore, AWindowClosedWhileLoadingStopsTheLoadingAndTearsDownCleanly
             EXPECT_FALSE(game.isLoaded());
             EXPECT_EQ(game.getBoard(), nullptr);
         }
+        // The same during the splash screen: the quit is not swallowed by the splash's messages.
+        PostQuitMessage(0);
+        {
+            ThreeMatchGame game(true, true);
+            EXPECT_TRUE(game.wasClosedWhileLoading());
+        }
         EXPECT_FALSE(Ulvo::UlvoEngine::getInstance()->beginLoop());
     }));
 }
