@@ -16,11 +16,11 @@
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"
 #include "gui/system/GUISystem.h"
-#include "gui/windows/GUIWindow.h"
-#include "threematch/controller/ThreeMatchGame.h"
 #include "gui/widgets/GUIButton.h"
+#include "gui/windows/GUIWindow.h"
 #include "threematch/board/Feld.h"
 #include "threematch/board/Spielfeld.h"
+#include "threematch/controller/ThreeMatchGame.h"
 #include "threematch/globals/MyGlobals.h"
 
 #include <gtest/gtest.h>
