@@ -291,6 +291,8 @@ private:
     // --- Screens, clicks and slots: their steps ----------------------------------------------
     void useBonus(int index);
     void buyBuilding(int place);
+    // Builds the building bought last at what the minigame's score leaves of its cost.
+    void settleBuilding(float score);
     void applyDisplayChoice();
     // The OK of a result screen; only the first one counts.
     void takeLevelResult(bool won);

@@ -232,13 +232,18 @@ void ThreeMatchGame::buyBuilding(int place)
     m_lastBuilding = building;
     if (!building || building->isBuilt() || !building->canBuild())
         return;
-    showMenu(L"THREEMATCH_MINISPIEL_MENU");
     MinispielManager* minigames = MinispielManager::getInstance();
-    if (Minispiel* game = minigames->getCurrentMinispiel()) {
-        game->start();
-        minigames->setActiveMinispiel(game);
-        minigames->showScreen(true);
+    Minispiel* game = minigames->getCurrentMinispiel();
+    if (!game) {
+        // Without a minigame to play the building is bought at its full cost, so that the
+        // town can still grow.
+        settleBuilding(0.0f);
+        return;
     }
+    showMenu(L"THREEMATCH_MINISPIEL_MENU");
+    game->start();
+    minigames->setActiveMinispiel(game);
+    minigames->showScreen(true);
 }
 
 void ThreeMatchGame::applyDisplayChoice()

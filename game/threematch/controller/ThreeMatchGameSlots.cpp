@@ -607,7 +607,11 @@ void ThreeMatchGame::onMinispielResult(Minispiel&, const float& score)
     minigames->setActiveMinispiel(nullptr);
     minigames->showScreen(false);
     minigames->nextMinispiel();
+    settleBuilding(score);
+}
 
+void ThreeMatchGame::settleBuilding(float score)
+{
     // The building the minigame was played for is built once, at the cost the score leaves.
     Gebaeude* building = m_lastBuilding;
     m_lastBuilding = nullptr;

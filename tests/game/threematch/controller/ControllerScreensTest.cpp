@@ -10,6 +10,7 @@
 #include "gui/widgets/GUIButton.h"
 #include "gui/widgets/GUICheckboxButton.h"
 #include "gui/widgets/GUILabel.h"
+#include "minigames/frame/MinispielManager.h"
 #include "threematch/board/Spielfeld.h"
 #include "threematch/controller/ScreenRules.h"
 #include "threematch/controller/ThreeMatchGame.h"
@@ -17,6 +18,8 @@
 #include "threematch/profiles/ProfileManager.h"
 #include "threematch/profiles/Profil.h"
 #include "threematch/stones/RohstoffManager.h"
+#include "threematch/town/Gebaeude.h"
+#include "threematch/town/GebaeudeManager.h"
 
 #include "PlayThroughSupport.h"
 
@@ -123,9 +126,10 @@ void clickThrough(GameHost& host, const wchar_t* name)
 // One game: the first key replaces the proposed name and a name stops at 16 characters; a
 // result screen's OK without a result pending moves no level on; a profile switch ticks the
 // profile's difficulty without touching its lives, while the player's tick does give the
-// difficulty's lives; a story level after a free-play level reaches its result screen;
-// deleting the active profile takes its running level off the board; and a data set without
-// catastrophes shows none.
+// difficulty's lives; the help boxes switch help off and on; a building is bought, once, also
+// without a minigame to play; a story level after a free-play level reaches its result
+// screen; deleting the active profile takes its running level off the board; and a data set
+// without catastrophes shows none.
 TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
 {
     PlayThrough::RunFolder folder;
@@ -171,6 +175,43 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
     EXPECT_EQ(player->getSchwierigkeit(), 1);
     EXPECT_FALSE(box(L"O_LeichtCB")->isChecked());
     EXPECT_FALSE(box(L"O_SchwerCB")->isChecked());
+
+    // Help switched off by either box: both boxes follow and no help shows; on again, it does.
+    ASSERT_TRUE(box(L"THREEMATCH_HELP_CHECKBOX_1") && box(L"THREEMATCH_HELP_CHECKBOX_2"));
+    box(L"THREEMATCH_HELP_CHECKBOX_1")->setChecked(false);
+    EXPECT_FALSE(box(L"THREEMATCH_HELP_CHECKBOX_2")->isChecked());
+    EXPECT_TRUE(player->getShownHelp() & ScreenRules::kHelpOff);
+    EXPECT_FALSE(host.game().showHelp(0x2));
+    box(L"THREEMATCH_HELP_CHECKBOX_2")->setChecked(true);
+    EXPECT_EQ(player->getShownHelp(), 0u);
+    EXPECT_TRUE(host.game().showHelp(0x2));
+    EXPECT_FALSE(host.game().showHelp(0x2)) << "each help shows once";
+
+    // A building bought while the data holds no minigame is built at its full cost, once.
+    RohstoffManager& stones =
+        static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals())->getRohstoffManager();
+    for (Rohstoffklasse* klasse : stones.getKlassen()) {
+        klasse->addLevelPunkte(1000);
+        klasse->commitLevelPunkte();
+    }
+    host.game().refreshBuildingButtons();
+    Gebaeude* building = static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals())
+                             ->getGebaeudeManager()
+                             .getGebaeude(0, 0);
+    ASSERT_NE(building, nullptr);
+    ASSERT_FALSE(building->getKosten().empty());
+    ASSERT_FALSE(building->isBuilt());
+    const Gebaeude::Kosten cost = building->getKosten().front();
+    ASSERT_NE(cost.klasse, nullptr);
+    const int stock = cost.klasse->getPunkte();
+    clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
+    MinispielManager* minigames = MinispielManager::getInstance();
+    ASSERT_EQ(minigames->getCurrentMinispiel(), nullptr) << "the data set holds no minigame";
+    EXPECT_TRUE(building->isBuilt()) << "without a minigame the building is bought outright";
+    EXPECT_EQ(cost.klasse->getPunkte(), stock - cost.anzahl);
+    EXPECT_EQ(GameHost::activeMenu(), L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU");
+    clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
+    EXPECT_EQ(cost.klasse->getPunkte(), stock - cost.anzahl) << "a built building is not bought again";
 
     // Without catastrophes in the data the wrath's strike shows nothing, and nothing breaks.
     EXPECT_TRUE(host.game().getKatastrophen().empty());
