@@ -68,6 +68,26 @@ constexpr HelpEntry kHelp[] = {
     {0x10000, L"THREEMATCH_MINIGAME_HELP"},    {0x20000, L"THREEMATCH_ZORN_FULL_HELP"},
 };
 
+// The help of each bonus kind.
+template <class Kind> bool isKind(const Bonus* bonus)
+{
+    return dynamic_cast<const Kind*>(bonus) != nullptr;
+}
+struct BonusHelp {
+    bool (*is)(const Bonus*);
+    uint32_t bit;
+};
+constexpr BonusHelp kBonusHelp[] = {
+    {&isKind<Hammer_Bonus>, 0x100},
+    {&isKind<Blitz_Bonus>, 0x200},
+    {&isKind<Bombe_Bonus>, 0x400},
+    {&isKind<Time_Bonus>, 0x800},
+    {&isKind<Punkte_Bonus>, 0x1000},
+    {&isKind<Zufall_Bonus>, 0x2000},
+    {&isKind<Zeile_entfernen_Bonus>, 0x4000},
+    {&isKind<Rohstoff_entfernen_Bonus>, 0x8000},
+};
+
 // The pause slot the window focus holds.
 constexpr uint8_t kFocusPause = 21;
 const RECT kTargetRect{0, 0, 1024, 768};
@@ -713,25 +733,12 @@ bool ThreeMatchGame::showHelp(uint32_t bit)
 
 void ThreeMatchGame::onBonusUsed(Bonus* bonus)
 {
-    uint32_t bit = 0;
-    if (dynamic_cast<Hammer_Bonus*>(bonus))
-        bit = 0x100;
-    else if (dynamic_cast<Blitz_Bonus*>(bonus))
-        bit = 0x200;
-    else if (dynamic_cast<Bombe_Bonus*>(bonus))
-        bit = 0x400;
-    else if (dynamic_cast<Time_Bonus*>(bonus))
-        bit = 0x800;
-    else if (dynamic_cast<Punkte_Bonus*>(bonus))
-        bit = 0x1000;
-    else if (dynamic_cast<Zufall_Bonus*>(bonus))
-        bit = 0x2000;
-    else if (dynamic_cast<Zeile_entfernen_Bonus*>(bonus))
-        bit = 0x4000;
-    else if (dynamic_cast<Rohstoff_entfernen_Bonus*>(bonus))
-        bit = 0x8000;
-    if (bit)
-        showHelp(bit);
+    for (const BonusHelp& entry : kBonusHelp) {
+        if (entry.is(bonus)) {
+            showHelp(entry.bit);
+            return;
+        }
+    }
 }
 
 // ---------------------------------------------------------------- window focus
