@@ -133,6 +133,20 @@ TEST(ControllerCore, AWindowClosedWhileLoadingStopsTheLoadingAndTearsDownCleanly
     }));
 }
 
+// A new active profile with help switched off; the game's globals, or null when it was refused.
+ThreeMatch::MyGlobals* addActiveProfile()
+{
+    ThreeMatch::ProfileManager* profiles = ThreeMatch::ProfileManager::getInstance();
+    auto* profil = new ThreeMatch::Profil(L"Tester");
+    profil->setShownHelp(0x40000);
+    if (!profiles->createProfile(profil)) {
+        profil->Release();
+        return nullptr;
+    }
+    profiles->selectProfile(profil);
+    return static_cast<ThreeMatch::MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
+}
+
 // A story level runs; the wrath meter's stages turn at 1/4, 2/4 and 3/4 of three stages, and an
 // empty meter brings one catastrophe that stays pending while the meter stays empty.
 TEST(ControllerCore, WrathStagesTurnAtTheirThresholdsAndAnEmptyMeterBringsOneCatastrophe)
@@ -141,12 +155,8 @@ TEST(ControllerCore, WrathStagesTurnAtTheirThresholdsAndAnEmptyMeterBringsOneCat
     PlayThrough::GameHost host(folder);
     ASSERT_TRUE(host.running());
     ThreeMatchGame& game = host.game();
-    auto* globals = static_cast<ThreeMatch::MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
-    ThreeMatch::ProfileManager* profiles = ThreeMatch::ProfileManager::getInstance();
-    auto* profil = new ThreeMatch::Profil(L"Tester");
-    profil->setShownHelp(0x40000);
-    ASSERT_TRUE(profiles->createProfile(profil));
-    profiles->selectProfile(profil);
+    ThreeMatch::MyGlobals* globals = addActiveProfile();
+    ASSERT_NE(globals, nullptr);
     globals->setUseZorn(true);
 
     game.requestIngame(ThreeMatchGame::REQUEST_NEXT_LEVEL);
@@ -199,12 +209,8 @@ TEST(ControllerCore, APausedClockHoldsTheLevelAndALostLevelKeepsNothing)
     PlayThrough::GameHost host(folder);
     ASSERT_TRUE(host.running());
     ThreeMatchGame& game = host.game();
-    auto* globals = static_cast<ThreeMatch::MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
-    ThreeMatch::ProfileManager* profiles = ThreeMatch::ProfileManager::getInstance();
-    auto* profil = new ThreeMatch::Profil(L"Tester");
-    profil->setShownHelp(0x40000);
-    ASSERT_TRUE(profiles->createProfile(profil));
-    profiles->selectProfile(profil);
+    ThreeMatch::MyGlobals* globals = addActiveProfile();
+    ASSERT_NE(globals, nullptr);
 
     Ulvo::PerfTimer* clock = Ulvo::UlvoEngine::getInstance()->getPerfTimer();
     game.requestIngame(ThreeMatchGame::REQUEST_NEXT_LEVEL);
