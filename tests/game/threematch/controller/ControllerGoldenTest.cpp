@@ -101,6 +101,12 @@ void screensWithoutHires(const RunFolder& folder)
     host.key(PlayThrough::KEY_L);
     host.seconds(0.5);
     EXPECT_LT(differingPixels(level, host.screen()), kMoving / 16);
+
+    // The pause button pauses, and the pause's own button leads back.
+    ASSERT_TRUE(host.click(L"THREEMATCH_PAUSE"));
+    EXPECT_TRUE(Player::waitForMenu(host, L"THREEMATCH_INGAME_PAUSE_MENU"));
+    ASSERT_TRUE(host.click(L"PAUSE_Weiter"));
+    EXPECT_TRUE(Player::waitForMenu(host, L"THREEMATCH_INGAME_MENU"));
 }
 
 void levelWithHires(const RunFolder& folder)
