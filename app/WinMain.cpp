@@ -18,7 +18,7 @@
 #include "foundation/UlvoEngine.h"
 #include "graphics/effects/Effect.h"
 #include "threematch/globals/MyGlobals.h"
-#include "threematch/ThreeMatchGame.h"
+#include "threematch/controller/ThreeMatchGame.h"
 
 #include <string>
 
@@ -55,6 +55,9 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
 
     DirectInputInterface::getInstance()->centerMouse();
     ThreeMatch::ThreeMatchGame game(false, true);
+    // Closing the window while the game loads is an orderly quit: the loop has nothing to run.
+    if (game.wasClosedWhileLoading())
+        return 0;
     return engine->run();
 }
 

@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <new>
 
 namespace Ulvo {
@@ -252,10 +253,30 @@ bool UlvoEngine::init()
     return ok;
 }
 
+// The loop's clocks and measures, alive from beginLoop to endLoop.
+struct UlvoEngine::LoopClocks {
+    Measures* updateMeasure = nullptr;
+    Measures* renderMeasure = nullptr;
+    MeasureTime loopWatch{L"UlvoEngine.Loop"};
+    MeasureTime frameWatch{L"UlvoEngine.Frame"};
+    MeasureTime betweenUpdatesWatch{L"UlvoEngine.BetweenUpdates"};
+    MeasureTime updateDurationWatch{L"UlvoEngine.UpdateDuration"};
+    MeasureTime betweenRendersWatch{L"UlvoEngine.BetweenRenders"};
+    MeasureTime renderDurationWatch{L"UlvoEngine.RenderDuration"};
+};
+
 int UlvoEngine::run()
 {
-    if (!init() || m_loopState < 0)
+    if (!beginLoop())
         return -1;
+    while (loopPass()) {}
+    return endLoop();
+}
+
+bool UlvoEngine::beginLoop()
+{
+    if (!init() || m_loopState < 0)
+        return false;
 
     setLoopState(1);
     m_exitCode = 0;
@@ -263,91 +284,103 @@ int UlvoEngine::run()
     m_timeBetweenUpdates = m_timeBetweenRenders = m_updateDuration = m_renderDuration = 0.0;
     m_frameAccumulator = m_updateAccumulator = m_renderAccumulator = 0.0;
 
-    Measures* updateMeasure = m_measureManager->child(L"UpdateLoop", true);
-    Measures* renderMeasure = m_measureManager->child(L"RenderLoop", true);
-    updateMeasure->setRolledByOwner(true);
-    renderMeasure->setRolledByOwner(true);
+    m_loopClocks = std::make_unique<LoopClocks>();
+    m_loopClocks->updateMeasure = m_measureManager->child(L"UpdateLoop", true);
+    m_loopClocks->renderMeasure = m_measureManager->child(L"RenderLoop", true);
+    m_loopClocks->updateMeasure->setRolledByOwner(true);
+    m_loopClocks->renderMeasure->setRolledByOwner(true);
+    return true;
+}
 
-    MeasureTime loopWatch(L"UlvoEngine.Loop");
-    MeasureTime frameWatch(L"UlvoEngine.Frame");
-    MeasureTime betweenUpdatesWatch(L"UlvoEngine.BetweenUpdates");
-    MeasureTime updateDurationWatch(L"UlvoEngine.UpdateDuration");
-    MeasureTime betweenRendersWatch(L"UlvoEngine.BetweenRenders");
-    MeasureTime renderDurationWatch(L"UlvoEngine.RenderDuration");
+bool UlvoEngine::loopPass()
+{
+    if (m_loopState <= 0 || !m_loopClocks)
+        return false;
+    Measures* updateMeasure = m_loopClocks->updateMeasure;
+    Measures* renderMeasure = m_loopClocks->renderMeasure;
+    MeasureTime& loopWatch = m_loopClocks->loopWatch;
+    MeasureTime& frameWatch = m_loopClocks->frameWatch;
+    MeasureTime& betweenUpdatesWatch = m_loopClocks->betweenUpdatesWatch;
+    MeasureTime& updateDurationWatch = m_loopClocks->updateDurationWatch;
+    MeasureTime& betweenRendersWatch = m_loopClocks->betweenRendersWatch;
+    MeasureTime& renderDurationWatch = m_loopClocks->renderDurationWatch;
 
     MSG msg{};
-    while (m_loopState > 0) {
-        if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (GetMessageW(&msg, nullptr, 0, 0) == 0) {
-                m_exitCode = static_cast<uint32_t>(msg.wParam);
-                setLoopState(0);
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-            continue;
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (GetMessageW(&msg, nullptr, 0, 0) == 0) {
+            m_exitCode = static_cast<uint32_t>(msg.wParam);
+            setLoopState(0);
         }
-
-        if (!m_d3dInterface->TestCooperative()) {
-            // The device is lost (a minimised full-screen window): nothing can
-            // be drawn, but waiting for it must not take a whole processor.
-            Sleep(static_cast<DWORD>(std::clamp<long long>(millisecondsUntilDue(m_frameInterval, 0.0), 1, 100)));
-            continue;
-        }
-
-        const double dt = loopWatch.elapsed();
-        m_frameAccumulator += dt;
-        m_updateAccumulator += dt;
-        m_renderAccumulator += dt;
-        long long sleepBound = 2147483647;
-
-        if (m_frameAccumulator >= m_frameInterval) {
-            m_frameAccumulator = reduceAccumulator(m_frameAccumulator, m_frameInterval);
-            m_frameRate = rateOf(frameWatch.elapsed());
-
-            if (m_updateAccumulator >= m_updateInterval) {
-                onBeforeUpdate.emit();
-                updateMeasure->start();
-                m_timeBetweenUpdates = betweenUpdatesWatch.elapsed();
-                m_updateRate = rateOf(m_timeBetweenUpdates);
-                updateDurationWatch.reset();
-                m_perfTimer.update();
-                m_soundInterface->update();
-                m_d3dInterface->update();
-                onUpdate.emit();
-                m_updateAccumulator = reduceAccumulator(m_updateAccumulator, m_updateInterval);
-                m_updateDuration = updateDurationWatch.elapsed();
-                m_updateDurationRate = rateOf(m_updateDuration);
-                updateMeasure->stop();
-                updateMeasure->update(2);
-                sleepBound = std::min(sleepBound, millisecondsUntilDue(m_updateInterval, m_updateAccumulator));
-                onAfterUpdate.emit();
-            }
-
-            if (m_renderAccumulator >= m_renderInterval) {
-                onBeforeRender.emit();
-                renderMeasure->start();
-                m_timeBetweenRenders = betweenRendersWatch.elapsed();
-                m_renderRate = rateOf(m_timeBetweenRenders);
-                renderDurationWatch.reset();
-                onRender.emit();
-                m_renderAccumulator = reduceAccumulator(m_renderAccumulator, m_renderInterval);
-                m_renderDuration = renderDurationWatch.elapsed();
-                m_renderDurationRate = rateOf(m_renderDuration);
-                renderMeasure->stop();
-                renderMeasure->update(2);
-                sleepBound = std::min(sleepBound, millisecondsUntilDue(m_renderInterval, m_renderAccumulator));
-                onAfterRender.emit();
-            }
-
-            m_measureManager->update(2);
-        }
-
-        const long long sleepTime =
-            std::min({millisecondsUntilDue(m_frameInterval, m_frameAccumulator), sleepBound, 100LL});
-        if (sleepTime > 0)
-            Sleep(static_cast<DWORD>(sleepTime));
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+        return m_loopState > 0;
     }
 
+    if (!m_d3dInterface->TestCooperative()) {
+        // The device is lost (a minimised full-screen window): nothing can
+        // be drawn, but waiting for it must not take a whole processor.
+        Sleep(static_cast<DWORD>(std::clamp<long long>(millisecondsUntilDue(m_frameInterval, 0.0), 1, 100)));
+        return m_loopState > 0;
+    }
+
+    const double dt = loopWatch.elapsed();
+    m_frameAccumulator += dt;
+    m_updateAccumulator += dt;
+    m_renderAccumulator += dt;
+    long long sleepBound = 2147483647;
+
+    if (m_frameAccumulator >= m_frameInterval) {
+        m_frameAccumulator = reduceAccumulator(m_frameAccumulator, m_frameInterval);
+        m_frameRate = rateOf(frameWatch.elapsed());
+
+        if (m_updateAccumulator >= m_updateInterval) {
+            onBeforeUpdate.emit();
+            updateMeasure->start();
+            m_timeBetweenUpdates = betweenUpdatesWatch.elapsed();
+            m_updateRate = rateOf(m_timeBetweenUpdates);
+            updateDurationWatch.reset();
+            m_perfTimer.update();
+            m_soundInterface->update();
+            m_d3dInterface->update();
+            onUpdate.emit();
+            m_updateAccumulator = reduceAccumulator(m_updateAccumulator, m_updateInterval);
+            m_updateDuration = updateDurationWatch.elapsed();
+            m_updateDurationRate = rateOf(m_updateDuration);
+            updateMeasure->stop();
+            updateMeasure->update(2);
+            sleepBound = std::min(sleepBound, millisecondsUntilDue(m_updateInterval, m_updateAccumulator));
+            onAfterUpdate.emit();
+        }
+
+        if (m_renderAccumulator >= m_renderInterval) {
+            onBeforeRender.emit();
+            renderMeasure->start();
+            m_timeBetweenRenders = betweenRendersWatch.elapsed();
+            m_renderRate = rateOf(m_timeBetweenRenders);
+            renderDurationWatch.reset();
+            onRender.emit();
+            m_renderAccumulator = reduceAccumulator(m_renderAccumulator, m_renderInterval);
+            m_renderDuration = renderDurationWatch.elapsed();
+            m_renderDurationRate = rateOf(m_renderDuration);
+            renderMeasure->stop();
+            renderMeasure->update(2);
+            sleepBound = std::min(sleepBound, millisecondsUntilDue(m_renderInterval, m_renderAccumulator));
+            onAfterRender.emit();
+        }
+
+        m_measureManager->update(2);
+    }
+
+    const long long sleepTime =
+        std::min({millisecondsUntilDue(m_frameInterval, m_frameAccumulator), sleepBound, 100LL});
+    if (sleepTime > 0)
+        Sleep(static_cast<DWORD>(sleepTime));
+    return m_loopState > 0;
+}
+
+int UlvoEngine::endLoop()
+{
+    m_loopClocks.reset();
     onExit.emit(m_exitCode);
     return static_cast<int>(m_exitCode);
 }

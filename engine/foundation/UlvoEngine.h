@@ -25,6 +25,7 @@
 #include "foundation/sigslot.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,13 @@ public:
     // The main loop; returns the exit code (-1 when init fails or an exit was
     // requested before the loop ran).
     int run();
+    // run() in its three steps, so that a test can step the loop pass by pass:
+    // beginLoop is false where run() returns -1; loopPass handles one waiting
+    // message or the due update and render steps and the wait after them, and is
+    // false once the loop has ended; endLoop announces the exit and returns its code.
+    bool beginLoop();
+    bool loopPass();
+    int endLoop();
     // Ends the loop after the current pass with this code.
     void exit(const uint32_t& code);
 
@@ -169,6 +177,9 @@ private:
     void consoleErrorPriority(TypedConsoleCommand& line);
     void consoleWarningPriority(TypedConsoleCommand& line);
     void consoleInfoPriority(TypedConsoleCommand& line);
+    struct LoopClocks;
+    std::unique_ptr<LoopClocks> m_loopClocks;
+
     // Takes the services in order and connects each.
     void startUp();
     // Undoes startUp's connections in reverse order.

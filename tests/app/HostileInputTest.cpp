@@ -44,11 +44,13 @@ std::wstring configValue(const GameRun& game, const std::wstring& path, const wc
 }
 
 // Starts without the intro, waits for the device, lets the loop run a moment, then ends it.
-int runUntilTerminated(GameRun& game, const std::string& commandLine = "")
+// The game is ended once the log file holds the text (by default once the device started).
+int runUntilTerminated(GameRun& game, const std::string& commandLine = "",
+                       const char* logFile = "UlvoRenderInterface.log", const std::string& logText = kDeviceStarted)
 {
     fs::remove(game.runFolder() / "intro.wmv");
     game.start(commandLine);
-    EXPECT_TRUE(game.waitForLog("UlvoRenderInterface.log", kDeviceStarted, 30s));
+    EXPECT_TRUE(game.waitForLog(logFile, logText, 60s));
     std::this_thread::sleep_for(300ms);
     game.terminate();
     return game.waitForExit(20s);
@@ -106,7 +108,8 @@ TEST(HostileInput, BrokenAndHostileDataFilesAreNamedAndPassedOver)
                                                           TestSupport::readText(data / "FX" / "sprite.fx"));
     TestSupport::writeText(data / "Sounds" / "Vodezivudo.xgs", "");
     TestSupport::writeText(data / "Sounds" / "music.xwb", "no wave bank");
-    EXPECT_EQ(runUntilTerminated(game, "-LOG_ERROR 0"), 0);
+    // The sound files are the last the game loads; an end during loading would stop before them.
+    EXPECT_EQ(runUntilTerminated(game, "-LOG_ERROR 0", "logfile.log", "data\\Sounds\\music.xwb"), 0);
     const std::string log = game.log("logfile.log");
     EXPECT_NE(log.find("File data\\FX\\tint.fx is no regular file"), std::string::npos);
     EXPECT_NE(log.find("/etc/hostname leads out of the data folders"), std::string::npos);

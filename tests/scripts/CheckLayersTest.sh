@@ -39,7 +39,7 @@ plant engine/graphics/sprites/Sprite.cpp '#include "threematch/MyGlobals.h"'
 plant engine/foundation/UlvoEngine.cpp '#include "threematch/MyGlobals.h"'
 plant platform/src/win32/Files.cpp '#include "foundation/logging/Logger.h"'
 plant engine/devices/window/Window.cpp '#include <SDL.h>'
-plant game/threematch/ThreeMatchGame.cpp '#include <GL/glcorearb.h>'
+plant game/threematch/controller/ThreeMatchGame.cpp '#include <GL/glcorearb.h>'
 plant platform/include/windows.h '#include <ft2build.h>'
 
 # What the rules allow: the engine object includes every engine layer, the game the engine,

@@ -1453,6 +1453,37 @@ void makeTown()
 
 } // namespace
 
+// The in-game screen and the town: square bonus slots (wood when the bonus is charged, gold under
+// the mouse, grey while it charges), the cards of the buy bar and the fill of the wrath meter.
+void makeGameScreenArt()
+{
+    struct SlotLook {
+        const char* file;
+        Colour frame;
+        Colour inner;
+    };
+    const SlotLook slots[] = {
+        {"slot", kWood, {92, 62, 34}},
+        {"slot_marked", kGold, {150, 104, 40}},
+        {"slot_grau", {118, 112, 104}, {78, 74, 70}},
+    };
+    for (const SlotLook& look : slots) {
+        Svg svg(64, 64);
+        roundedFrame(svg, 0, 0, 64, 64, 12, look.frame, look.inner, 5);
+        svg.circle(32, 30, 22, svg.radialGradient(kWhite, 0.18, kWhite, 0.0));
+        render(svg, std::string("data/Menu/") + look.file + ".png");
+    }
+    for (int marked = 0; marked < 2; ++marked) {
+        Svg card(128, 96);
+        roundedFrame(card, 0, 0, 128, 96, 12, marked ? kGold : kWood, marked ? Colour{250, 238, 200} : kParchment, 6);
+        render(card, marked ? "data/Menu/karte_marked.png" : "data/Menu/karte.png");
+    }
+    Svg wrath(256, 32);
+    wrath.rect(0, 0, 256, 32, wrath.verticalGradient({236, 90, 200}, {120, 20, 96}), "rx='8'");
+    wrath.rect(6, 4, 244, 8, "#ffffff", "rx='4' opacity='0.3'");
+    render(wrath, "data/Menu/zorn_fuellung.png");
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 3) {
@@ -1463,6 +1494,7 @@ int main(int argc, char** argv)
     g_svgDir = argv[2];
     makeStones();
     makeGui();
+    makeGameScreenArt();
     makeLoadingScreen();
     makeScenes();
     makeFields();

@@ -1,0 +1,145 @@
+#include "threematch/controller/ScreenRules.h"
+
+#include "devices/input/TastaturLayout.h"
+#include "foundation/UlvoEngine.h"
+#include "foundation/text/TextManager.h"
+#include "gui/system/GUISystem.h"
+#include "gui/widgets/GUIButton.h"
+#include "gui/widgets/GUICheckboxButton.h"
+#include "gui/widgets/GUILabel.h"
+#include "gui/widgets/GUISlider.h"
+#include "threematch/globals/DataReads.h"
+#include "threematch/stones/Rohstoff.h"
+#include "threematch/stones/Rohstoffklasse.h"
+#include "threematch/town/Gebaeude.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ThreeMatch::ScreenRules {
+
+Ulvo::GUILabel* labelOf(Ulvo::GUIWindow* window)
+{
+    if (auto* label = dynamic_cast<Ulvo::GUILabel*>(window))
+        return label;
+    if (auto* button = dynamic_cast<Ulvo::GUIButton*>(window))
+        return button->getLabel();
+    return nullptr;
+}
+
+Ulvo::GUILabel* findLabel(const Ulvo::GUISystem& gui, const std::wstring& name)
+{
+    return labelOf(gui.getWindow(name));
+}
+
+Ulvo::GUIButton* findButton(const Ulvo::GUISystem& gui, const std::wstring& name)
+{
+    return dynamic_cast<Ulvo::GUIButton*>(gui.getWindow(name));
+}
+
+Ulvo::GUICheckboxButton* findCheckbox(const Ulvo::GUISystem& gui, const std::wstring& name)
+{
+    return dynamic_cast<Ulvo::GUICheckboxButton*>(gui.getWindow(name));
+}
+
+Ulvo::GUISlider* findSlider(const Ulvo::GUISystem& gui, const std::wstring& name)
+{
+    return dynamic_cast<Ulvo::GUISlider*>(gui.getWindow(name));
+}
+
+void showFormatted(Ulvo::GUILabel* label, double d1, double d2, double d3, int i)
+{
+    if (!label || label->getTextId().empty())
+        return;
+    Ulvo::TextManager* texts = Ulvo::UlvoEngine::getInstance()->getTextManager();
+    if (const Ulvo::Text* text = texts->getText(label->getTextId()))
+        label->setText(texts->formatText(text, d1, d2, d3, i));
+}
+
+void showNumber(Ulvo::GUILabel* label, int value)
+{
+    showFormatted(label, value, 0.0, 0.0, value);
+}
+
+bool editName(std::wstring& text, int keyType, wchar_t character)
+{
+    if (keyType == Ulvo::KT_BACKSPACE) {
+        if (text.empty())
+            return false;
+        text.pop_back();
+        return true;
+    }
+    if (keyType != Ulvo::KT_LETTER && keyType != Ulvo::KT_NUMBER)
+        return false;
+    // "%" would reach the texts' formatting as a conversion.
+    if (character == 0 || character == L'%' || text.size() >= kMaxNameLength)
+        return false;
+    text.push_back(character);
+    return true;
+}
+
+std::vector<Rohstoff*> orderWrathTypes(const std::vector<Rohstoff*>& levelTypes, const Rohstoffklasse* wrath)
+{
+    std::vector<Rohstoff*> ordered;
+    std::vector<Rohstoff*> rest;
+    for (auto it = levelTypes.rbegin(); it != levelTypes.rend(); ++it) {
+        Rohstoff* type = *it;
+        if (!type || (wrath && type->getKlasse() == wrath))
+            continue;
+        if (type->getKlasse() && type->getKlasse()->getName() == L"BONUS")
+            ordered.push_back(type);
+        else
+            rest.push_back(type);
+    }
+    const std::size_t bonusCount = ordered.size();
+    for (Rohstoff* type : rest) {
+        auto at =
+            std::find_if(ordered.begin() + static_cast<std::ptrdiff_t>(bonusCount), ordered.end(),
+                         [type](const Rohstoff* other) { return other->getMultiplier() < type->getMultiplier(); });
+        ordered.insert(at, type);
+    }
+    return ordered;
+}
+
+int MinigameSaving::paid(int amount) const
+{
+    return toInt(amount * factor);
+}
+
+MinigameSaving minigameSaving(float score, int schwierigkeit)
+{
+    MinigameSaving result;
+    // The saving is a single-precision value; what it leaves is worked out from it exactly.
+    result.saving = static_cast<float>(1.0 - Gebaeude::costFactor(score, schwierigkeit));
+    result.percent = toInt(static_cast<double>(result.saving) * 100.0);
+    result.factor = 1.0 - static_cast<double>(result.saving);
+    return result;
+}
+
+int litTallyLines(std::size_t count, double progress)
+{
+    return toInt(static_cast<double>(count) * progress);
+}
+
+unsigned char alphaByte(double alpha)
+{
+    if (!(alpha > 0.0))
+        return 0;
+    if (alpha >= 1.0)
+        return 255;
+    return static_cast<unsigned char>(alpha * 255.0 + 0.5);
+}
+
+D3DXVECTOR2 toView(const Ulvo::FloatRect& area, const RECT& target, const D3DXVECTOR2& point, bool relative)
+{
+    const float width = area.right - area.left;
+    const float height = area.bottom - area.top;
+    const float u = width != 0.0f ? (point.x - area.left) / width : 0.0f;
+    const float v = height != 0.0f ? (point.y - area.top) / height : 0.0f;
+    if (relative)
+        return D3DXVECTOR2(u, v);
+    return D3DXVECTOR2(static_cast<float>(target.left) + u * static_cast<float>(target.right - target.left),
+                       static_cast<float>(target.top) + v * static_cast<float>(target.bottom - target.top));
+}
+
+} // namespace ThreeMatch::ScreenRules

@@ -1,0 +1,83 @@
+#pragma once
+// Small rules of the controller's screens that need no running game: widget lookups by name,
+// label texts formatted from their own text id, the profile name typed key by key, the order
+// of a level's wrath stages, what a minigame score leaves of a building's cost, how many
+// lines of a result tally are lit, and the mapping of screen points into the in-game picture.
+// The controller's slots call them; tests call them directly.
+#include <windows.h>
+#include <d3d9types.h>
+#include <d3dx9math.h>
+
+#include "graphics/sprites/FloatRect.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace Ulvo {
+class GUIButton;
+class GUICheckboxButton;
+class GUILabel;
+class GUISlider;
+class GUISystem;
+class GUIWindow;
+} // namespace Ulvo
+
+namespace ThreeMatch {
+
+class Rohstoff;
+class Rohstoffklasse;
+
+namespace ScreenRules {
+
+// A profile's name holds at most this many characters.
+constexpr std::size_t kMaxNameLength = 16;
+// Set in a profile's shown-help mask, it switches all help off.
+constexpr uint32_t kHelpOff = 0x40000;
+
+// Null when the window is missing or of another kind. findLabel takes a label, or a button's
+// label for a button of that name.
+Ulvo::GUILabel* findLabel(const Ulvo::GUISystem& gui, const std::wstring& name);
+Ulvo::GUIButton* findButton(const Ulvo::GUISystem& gui, const std::wstring& name);
+Ulvo::GUICheckboxButton* findCheckbox(const Ulvo::GUISystem& gui, const std::wstring& name);
+Ulvo::GUISlider* findSlider(const Ulvo::GUISystem& gui, const std::wstring& name);
+// The window itself when it is a label, else its label when it is a button.
+Ulvo::GUILabel* labelOf(Ulvo::GUIWindow* window);
+
+// The label shows the text of its own text id formatted with the numbers (three floating ones
+// and one integer); nothing without a label or a text.
+void showFormatted(Ulvo::GUILabel* label, double d1, double d2 = 0.0, double d3 = 0.0, int i = 0);
+// The same with one whole number, handed both as the first floating and as the integer value.
+void showNumber(Ulvo::GUILabel* label, int value);
+
+// One typed key on a profile name: backspace (type 5) takes the last character, a letter
+// (type 0) or number (type 1) appends its character unless the name is full or the character
+// is "%". False when the key changed nothing.
+bool editName(std::wstring& text, int keyType, wchar_t character);
+
+// The stone types of a level in the order of its wrath stages: the types of class "BONUS"
+// first (in the reverse of the level's order), then the others by falling value, the later
+// one first among equal values; the wrath class's types are left out.
+std::vector<Rohstoff*> orderWrathTypes(const std::vector<Rohstoff*>& levelTypes, const Rohstoffklasse* wrath);
+
+// What a minigame score saves of a building on a difficulty: the saving r in single
+// precision, its whole per cent, and the part of an amount that is still paid.
+struct MinigameSaving {
+    float saving = 0.0f;
+    int percent = 0;
+    double factor = 1.0; // 1 - r, what the building is built with
+    int paid(int amount) const;
+};
+MinigameSaving minigameSaving(float score, int schwierigkeit);
+
+// The lines of a tally of count entries lit at master progress p: trunc(count x p).
+int litTallyLines(std::size_t count, double progress);
+// An alpha 0..1 as a byte: 255 at 1 or above, 0 at 0 or below, else rounded.
+unsigned char alphaByte(double alpha);
+
+// A screen point relative to the area the in-game picture is drawn in (0..1 across it); unless
+// relative, mapped back into pixels of the target rectangle.
+D3DXVECTOR2 toView(const Ulvo::FloatRect& area, const RECT& target, const D3DXVECTOR2& point, bool relative);
+
+} // namespace ScreenRules
+} // namespace ThreeMatch

@@ -1,0 +1,320 @@
+#pragma once
+// The game controller: the one object that turns the engine into the game. Its constructor loads
+// every data file behind the loading screen and connects it to the engine, the devices, the GUI
+// and the game managers; from then on it acts only through its slots. Every member may be
+// missing (a window closed while loading stops the constructor early), and the destructor copes.
+#include "devices/input/KeyState.h"
+#include "foundation/helpers/Interpolation.h"
+#include "foundation/sigslot.h"
+#include "graphics/textures/RenderToTexture.h"
+#include "render/cameras/LookAtCamera.h"
+#include "threematch/ConsoleLineView.h"
+#include "threematch/town/Katastrophe.h"
+
+#include <windows.h>
+#include <d3d9.h>
+#include <d3dx9math.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Ulvo {
+class D3DInterface;
+class ForwardRenderer;
+class GUICheckboxButton;
+class GUIMenu;
+class GUIMenuManager;
+class GUISlider;
+class GUISystem;
+class GUIWindow;
+class RenderManager;
+class TastaturLayoutManager;
+class Texture2D;
+class Texture2DAnimation;
+class UlvoEngine;
+} // namespace Ulvo
+
+namespace ThreeMatch {
+
+class Bonus;
+class Feld;
+class Gebaeude;
+class MenuEbene;
+class MenuEbenenManager;
+class Minispiel;
+class MyGlobals;
+class Profil;
+class ProfileManager;
+class Rohstoff;
+class Spielfeld;
+class SpielfeldProfileWorld;
+
+class ThreeMatchGame : public sigslot::has_slots<> {
+public:
+    // Pending screen switches (requestIngame).
+    enum IngameRequest { REQUEST_RESUME = 0, REQUEST_NEXT_LEVEL = 1, REQUEST_FREE_PLAY = 2, REQUEST_NONE = 3 };
+
+    // A wrath stage of the running level: stones of `from` turn into `to` while the wrath
+    // meter stands above the stage's threshold.
+    struct WrathStage {
+        Rohstoff* from = nullptr;
+        Rohstoff* to = nullptr;
+        bool reached = false;
+    };
+
+    ThreeMatchGame(const bool& showSplash, const bool& confirmDisplayChanges);
+    ~ThreeMatchGame() override;
+    ThreeMatchGame(const ThreeMatchGame&) = delete;
+    ThreeMatchGame& operator=(const ThreeMatchGame&) = delete;
+
+    // --- Per-frame update ---------------------------------------------------------------
+    void update();
+    // Starts a screen switch (kind REQUEST_*) behind the exchange fade, or carries out a
+    // pending one once its countdown ran out (kind REQUEST_NONE).
+    void requestIngame(int kind);
+
+    // --- Render step, in-game window, screenshots ----------------------------------------
+    void render();
+    void buildIngameWindow();
+    // F7 saves the back buffer as the next free "Screenshot_N.png"; L toggles the magnifier.
+    void takeScreenshot(Ulvo::KeyState& keys, const unsigned char& key);
+
+    // --- Screen preparation, clicks and options ------------------------------------------
+    void onMenuOpened(Ulvo::GUIMenu* previous, Ulvo::GUIMenu* opened);
+    void onButtonClicked(Ulvo::GUIWindow& window);
+    void applyOptions();
+    void onCursorChecked(Ulvo::GUICheckboxButton& box);
+    void toggleExchangeView();
+    void onProfileSwitched(Profil* oldProfile, Profil* newProfile);
+
+    // --- Slots and screen handlers ---------------------------------------------------------
+    void rebuildProfileList();
+    void onProfileButtonClicked(Ulvo::GUIWindow& button);
+    Profil* getProfileOrActive(Profil* profil) const;
+    void onProfileNameKey(Ulvo::KeyState& keys, const unsigned char& key);
+    void onUseZornChecked(Ulvo::GUICheckboxButton& box);
+    void onEasyChecked(Ulvo::GUICheckboxButton& box);
+    void onMediumChecked(Ulvo::GUICheckboxButton& box);
+    void onHardChecked(Ulvo::GUICheckboxButton& box);
+    void onFullscreenChecked(Ulvo::GUICheckboxButton& box);
+    void onHelpChecked(Ulvo::GUICheckboxButton& box);
+    void onHiresChecked(Ulvo::GUICheckboxButton& box);
+    void onSoundVolume(Ulvo::GUISlider& slider, const float& value);
+    void onMusicVolume(Ulvo::GUISlider& slider, const float& value);
+    void onResolutionSlider(Ulvo::GUISlider& slider, const float& value);
+    void showResolutionLabel();
+    void showUseSettingsMenu();
+    void showAutoDegradeMenu();
+    void onSettingsConfirmed(const bool& kept);
+    void onConfirmTimeLeft(const float& seconds);
+    // False when the window was closed meanwhile (the engine is then told to exit).
+    bool updateLoadingProgress(float progress, bool redraw);
+    void drawLoadingScreen();
+    void pickMenuBackground();
+    void onPostRender(Ulvo::ForwardRenderer& renderer);
+    void renderIngameTarget(Ulvo::RenderToTexture& target);
+    void drawIngamePicture(Ulvo::GUIWindow& window, const bool& inView);
+    void drawTooltipFrame(Ulvo::GUIWindow& window, bool& skipOwnDrawing);
+    void fitHelpPage(Ulvo::GUIWindow& window);
+    void refreshBuildingButtons();
+    void onBuildingMarked(Ulvo::GUIWindow& window);
+    void onBuildingUnmarked(Ulvo::GUIWindow& window);
+    void onBuildingClicked(Ulvo::GUIWindow& window, const bool& down);
+    void showBuildingPreview(Ulvo::GUIWindow& window, const bool& inView);
+    void showWinTally(Ulvo::GUIWindow& window, const bool& inView);
+    void showLoseTally(Ulvo::GUIWindow& window, const bool& inView);
+    void onMinispielClosed(Minispiel& game);
+    void onMinispielResult(Minispiel& game, const float& score);
+    void showKatastrophe();
+    void onRohstoffVorstellung(Rohstoff& stone);
+    bool showHelp(uint32_t bit);
+    void onBonusUsed(Bonus* bonus);
+    void onActivate(const bool& active);
+    void onMouseButton(Ulvo::MouseState& mouse, const UlvoMouseButton& button);
+    void onMouseButtonUp(Ulvo::MouseState& mouse, const UlvoMouseButton& button);
+    void onMouseMove(Ulvo::MouseState& mouse, const UlvoAchse& axis);
+    void toViewCoords(D3DXVECTOR2& out, const D3DXVECTOR2& screen, bool relative) const;
+    void startLevel(bool resume);
+
+    // --- Access for the program and its tests ----------------------------------------------
+    Ulvo::RenderToTexture& getRenderTarget() { return *m_renderTarget; }
+    Spielfeld* getBoard() const { return m_board; }
+    const std::vector<Katastrophe>& getKatastrophen() const { return m_katastrophen; }
+    const std::vector<WrathStage>& getWrathStages() const { return m_wrathStages; }
+    std::vector<WrathStage>& wrathStages() { return m_wrathStages; }
+    int getPendingRequest() const { return m_ingameRequest; }
+    bool isTallyRunning() const { return m_tallyRunning; }
+    bool isCatastrophePending() const { return m_catastrophePending; }
+    bool isLoaded() const { return m_loaded; }
+    // The window was closed while loading: the constructor stopped early and the program ends
+    // in order.
+    bool wasClosedWhileLoading() const { return m_closedWhileLoading; }
+    const Ulvo::Interpolation<float, float>& getExchangeFade() const { return m_exchangeFade; }
+    const Ulvo::Interpolation<float, float>& getMagnifierFade() const { return m_magnifierFade; }
+
+    // The wrath meter's fill: 1 - stock / maximum, full (1) without a usable maximum.
+    static double wrathFill(double stock, double maximum);
+    // The first "Screenshot_N.png" at or after counter whose file does not exist yet; counter
+    // is left at N.
+    static std::wstring nextScreenshotName(int& counter);
+    // Minutes, seconds (0..59) and hundredths of a time in seconds (negative counts as 0).
+    static void splitTime(double seconds, int& minutes, int& wholeSeconds, int& hundredths);
+
+private:
+    // Construction steps; each returns false when the window was closed while loading.
+    void connectSignals();
+    bool showSplash();
+    bool loadDataFiles();
+    void finishLoading();
+    void loadTextureList(const wchar_t* fileName);
+
+    // Per-frame steps.
+    void updateMagnifier(float realDt);
+    void updateTally(double realDt);
+    void updateTownLabels();
+    void updateIngame(double gameDt);
+    void updateHud();
+    void updateWrath();
+    void updateRollIn(double gameDt);
+    void updateLevelEnd(double gameDt);
+    void startTally();
+
+    // Render steps.
+    void drawCursor();
+    void releaseWindowLists();
+    void buildTownScreen();
+
+    // Menu helpers.
+    bool isLevelActive(const wchar_t* name) const;
+    void showMenu(const wchar_t* name, bool hideOthers = true);
+    void playSound(const wchar_t* cue);
+    void resetModeIndices();
+
+    // Singletons, fetched first.
+    Ulvo::UlvoEngine* m_engine = nullptr;
+    Ulvo::D3DInterface* m_d3d = nullptr;
+    Ulvo::RenderManager* m_renderManager = nullptr;
+    ProfileManager* m_profiles = nullptr;
+    Ulvo::GUISystem* m_gui = nullptr;
+    Ulvo::TastaturLayoutManager* m_layouts = nullptr;
+    Ulvo::GUIMenuManager* m_menus = nullptr;
+    MenuEbenenManager* m_menuLevels = nullptr;
+    MyGlobals* m_globals = nullptr;
+
+    // The board; the profiles reach its running level through the profile world.
+    Spielfeld* m_board = nullptr;
+    std::unique_ptr<SpielfeldProfileWorld> m_profileWorld;
+    Ulvo::LookAtCamera m_camera{L""};
+
+    // Display modes: the current one and the one chosen on the options screen.
+    int m_currentMode = 0;
+    int m_chosenMode = 0;
+    bool m_fullscreen = false;
+    bool m_chosenFullscreen = false;
+    bool m_confirmDisplayChanges = true;
+
+    Ulvo::GUIWindow* m_loadingScreen = nullptr;
+    std::vector<Ulvo::Texture2D*> m_backgrounds;
+    std::vector<Ulvo::Texture2DAnimation*> m_cursors;
+    std::vector<Katastrophe> m_katastrophen;
+    std::unique_ptr<Ulvo::RenderToTexture> m_renderTarget;
+    ConsoleLineView m_consoleLine;
+    bool m_loaded = false;
+    bool m_closedWhileLoading = false;
+
+    // Window lists; every window held with a reference, null places allowed.
+    std::vector<Ulvo::GUIWindow*> m_profileButtons;
+    std::vector<Ulvo::GUIWindow*> m_bonusButtons;
+    std::vector<Ulvo::GUIWindow*> m_levelCountButtons;
+    std::vector<Ulvo::GUIWindow*> m_stockButtons;
+    std::vector<Ulvo::GUIWindow*> m_neededPictures;
+    std::vector<Ulvo::GUIWindow*> m_upgradeLabels;
+    std::vector<Ulvo::GUIWindow*> m_buildingPictures;
+    std::vector<Ulvo::GUIWindow*> m_buildingPreviews;
+    std::vector<Ulvo::GUIWindow*> m_buildingButtons;
+    MenuEbene* m_ingameLevel = nullptr;
+    Ulvo::GUIWindow* m_ingameLevelWindow = nullptr;
+    Ulvo::GUIWindow* m_ingameWindow = nullptr;
+    Ulvo::GUIWindow* m_buyBar = nullptr;
+    Ulvo::GUIWindow* m_previewWindow = nullptr;
+
+    // The profile under construction on the new-profile screen.
+    Profil* m_newProfile = nullptr;
+    bool m_nameEntry = false;
+    bool m_replaceName = false;
+
+    Bonus* m_selectedBonus = nullptr;
+    Gebaeude* m_lastBuilding = nullptr;
+    int m_buildingUnderPointer = -1;
+
+    Ulvo::GUICheckboxButton* m_helpCheckbox1 = nullptr;
+    Ulvo::GUICheckboxButton* m_helpCheckbox2 = nullptr;
+    bool m_helpWaiting = false;
+    // Help shown while no profile exists.
+    uint32_t m_helpMask = 0;
+
+    std::vector<WrathStage> m_wrathStages;
+
+    // Result tally: the master runs the lines of the win and the lose panel one after another.
+    Ulvo::Interpolation<double, double> m_tallyMaster{0.0};
+    std::vector<Ulvo::Interpolation<double, double>> m_winTally;
+    std::vector<Ulvo::Interpolation<double, double>> m_loseTally;
+    bool m_tallyRunning = false;
+
+    bool m_rollIn = false;
+    double m_rollInTimer = 0.0;
+    double m_rollInLength = 0.0;
+    bool m_levelEnd = false;
+    double m_endTimer = 0.0;
+    double m_endDelay = 0.0;
+    double m_wrathTimer = 0.0;
+
+    Ulvo::Interpolation<float, float> m_exchangeFade{1.0f};
+    Ulvo::Interpolation<float, float> m_magnifierFade{0.0f};
+
+    int m_ingameRequest = REQUEST_NONE;
+    float m_requestCountdown = 0.0f;
+
+    double m_blinkCountdown = 0.0;
+    double m_blinkPeriod = 0.2;
+    bool m_blinkOn = false;
+    wchar_t m_cursorOn = L'|';
+    wchar_t m_cursorOff = 0;
+
+    bool m_mainMenuHidden = false;
+    bool m_catastrophePending = false;
+    int m_catastropheLosses = 0;
+    bool m_suppressOptionSlots = false;
+
+    // --- Screens, clicks and slots: their steps ----------------------------------------------
+    void useBonus(int index);
+    void buyBuilding(int place);
+    // Builds the building bought last at what the minigame's score leaves of its cost.
+    void settleBuilding(float score);
+    void applyDisplayChoice();
+    // The OK of a result screen; only the first one counts.
+    void takeLevelResult(bool won);
+    void backToTown();
+    void startNewProfile();
+    void dropNewProfile();
+    void acceptNewProfile();
+    void showProfileFonts(Profil* active);
+    void setDifficultyFrom(Ulvo::GUICheckboxButton& box, int schwierigkeit);
+    // A board cell under the mouse, under the conditions every board action needs.
+    Feld* boardCellAt(const Ulvo::MouseState& mouse, bool resetHint) const;
+    bool applyArmedBonus(Feld* cell);
+    void showCatastropheScreen(int index);
+
+    // --- Screens, clicks and slots: state of their own -------------------------------------
+    int m_shownKatastrophe = -1;
+    bool m_dragging = false;
+    bool m_ingamePictureInView = false;
+    bool m_inHelpChecked = false;
+    bool m_inFitHelpPage = false;
+    // The texture manager keeps it; no reference held.
+    Ulvo::Texture2D* m_menuBackground = nullptr;
+};
+
+} // namespace ThreeMatch

@@ -1,0 +1,236 @@
+// The mouse on the board (selecting, swapping, dragging, armed bonuses and wrath stones) and
+// the set-up of a level when it starts.
+#include "threematch/controller/ScreenRules.h"
+#include "threematch/controller/ThreeMatchGame.h"
+
+#include "devices/d3d/D3DInterface.h"
+#include "foundation/UlvoEngine.h"
+#include "foundation/time/PerfTimer.h"
+#include "gui/system/GUISystem.h"
+#include "gui/widgets/GUILabel.h"
+#include "render/manager/RenderManager.h"
+#include "threematch/board/Bildchen.h"
+#include "threematch/board/Feld.h"
+#include "threematch/board/Spielfeld.h"
+#include "threematch/bonuses/Bonus.h"
+#include "threematch/globals/MyGlobals.h"
+#include "threematch/screens/MenuEbene.h"
+#include "threematch/screens/MenuEbenenManager.h"
+#include "threematch/stones/Rohstoff.h"
+#include "threematch/stones/RohstoffManager.h"
+
+#include <cmath>
+
+namespace ThreeMatch {
+
+using namespace ScreenRules;
+
+namespace {
+
+// The clock's pause bit of the screens that stop the game.
+constexpr uint8_t kMenuPause = 1;
+
+bool pickable(const Feld& cell)
+{
+    return cell.has(FeldFlag::Spielbar) && !cell.has(FeldFlag::Leer) && !cell.has(FeldFlag::Locked);
+}
+
+bool isWrathStone(const Feld& cell, const RohstoffManager& rohstoffe)
+{
+    const Bildchen* stone = cell.getStone();
+    const Rohstoffklasse* wrath = rohstoffe.getZornKlasse();
+    return wrath && stone && stone->getRohstoff() && stone->getRohstoff()->getKlasse() == wrath;
+}
+
+void select(Spielfeld& board, Feld* cell)
+{
+    if (cell)
+        cell->setSelected(true);
+    board.setSelected(cell);
+}
+
+// The wrath stone's action: it bursts, and its class collects it like any cleared stone.
+void takeWrathStone(Spielfeld& board, Feld& cell)
+{
+    cell.setSelected(false);
+    board.explodeCell(&cell);
+    board.setSelected(nullptr);
+}
+
+} // namespace
+
+void ThreeMatchGame::toViewCoords(D3DXVECTOR2& out, const D3DXVECTOR2& screen, bool relative) const
+{
+    Ulvo::FloatRect area;
+    if (m_ingameWindow) {
+        area = m_ingameWindow->getScreenRect();
+    } else if (m_d3d) {
+        RECT full;
+        m_d3d->getScreenRect(&full);
+        area = Ulvo::FloatRect(static_cast<float>(full.left), static_cast<float>(full.top),
+                               static_cast<float>(full.right), static_cast<float>(full.bottom));
+    }
+    const RECT target = m_renderTarget ? m_renderTarget->getRect() : RECT{0, 0, 1024, 768};
+    out = toView(area, target, screen, relative);
+}
+
+Feld* ThreeMatchGame::boardCellAt(const Ulvo::MouseState& mouse, bool resetHint) const
+{
+    if (!m_board || !isLevelActive(L"THREEMATCH_INGAME_MENU") || m_board->getState() != Spielfeld::Laeuft ||
+        m_engine->getPerfTimer()->isPaused(kMenuPause))
+        return nullptr;
+    if (resetHint)
+        m_board->resetHintTimer();
+    D3DXVECTOR2 point;
+    toViewCoords(point, D3DXVECTOR2(mouse.position[0], mouse.position[1]), false);
+    return m_board->getCellAt(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), point);
+}
+
+bool ThreeMatchGame::applyArmedBonus(Feld* cell)
+{
+    if (!m_selectedBonus || !m_selectedBonus->apply(cell))
+        return false;
+    m_selectedBonus->reset();
+    m_selectedBonus = nullptr;
+    return true;
+}
+
+void ThreeMatchGame::onMouseButton(Ulvo::MouseState& mouse, const UlvoMouseButton& button)
+{
+    m_gui->onMouseButtonDown(mouse, button);
+    playSound(L"klick_menu");
+    if (m_mainMenuHidden) {
+        m_mainMenuHidden = false;
+        if (MenuEbene* main = m_menuLevels->getMainMenuLevel())
+            main->setActive(true, 1.0);
+        return;
+    }
+    if (button != ULVO_MOUSE_LEFT)
+        return;
+    Feld* cell = boardCellAt(mouse, true);
+    if (!cell)
+        return;
+    if (m_selectedBonus) {
+        applyArmedBonus(cell);
+        return;
+    }
+    m_dragging = true;
+    if (!pickable(*cell))
+        return;
+    Feld* selected = m_board->getSelected();
+    if (!selected) {
+        select(*m_board, cell);
+    } else if (!selected->isNeighbour(cell)) {
+        selected->setSelected(false);
+        if (isWrathStone(*cell, m_globals->getRohstoffManager()))
+            takeWrathStone(*m_board, *cell);
+        else
+            select(*m_board, cell);
+    } else {
+        m_board->trySwap(selected, cell);
+    }
+}
+
+void ThreeMatchGame::onMouseButtonUp(Ulvo::MouseState& mouse, const UlvoMouseButton& button)
+{
+    m_gui->onMouseButtonUp(mouse, button);
+    if (button != ULVO_MOUSE_LEFT)
+        return;
+    m_dragging = false;
+    Feld* cell = boardCellAt(mouse, false);
+    if (!cell || m_selectedBonus || !cell->has(FeldFlag::Spielbar) || cell->has(FeldFlag::Leer))
+        return;
+    const Feld* selected = m_board->getSelected();
+    if ((selected && selected != cell) || !isWrathStone(*cell, m_globals->getRohstoffManager()))
+        return;
+    takeWrathStone(*m_board, *cell);
+}
+
+void ThreeMatchGame::onMouseMove(Ulvo::MouseState& mouse, const UlvoAchse& axis)
+{
+    if (axis == ULVO_ACHSE_WHEEL_NEG)
+        m_magnifierFade.speed = -std::fabs(m_magnifierFade.speed);
+    else if (axis == ULVO_ACHSE_WHEEL_POS)
+        m_magnifierFade.speed = std::fabs(m_magnifierFade.speed);
+    m_gui->onMouseMove(mouse);
+    if (!m_dragging || !m_ingameWindow)
+        return;
+    const Ulvo::FloatRect& picture = m_ingameWindow->getScreenRect();
+    const float x = mouse.position[0], y = mouse.position[1];
+    if (x < picture.left || x > picture.right || y < picture.top || y > picture.bottom)
+        return;
+    Feld* cell = boardCellAt(mouse, true);
+    if (!cell || cell == m_board->getSelected())
+        return;
+    if (m_selectedBonus) {
+        applyArmedBonus(cell);
+        return;
+    }
+    if (!pickable(*cell))
+        return;
+    Feld* selected = m_board->getSelected();
+    if (!selected || !selected->isNeighbour(cell))
+        return;
+    m_board->trySwap(selected, cell);
+    m_dragging = false;
+}
+
+void ThreeMatchGame::startLevel(bool resume)
+{
+    if (!m_board)
+        return;
+    const RECT target = m_renderTarget ? m_renderTarget->getRect() : RECT{0, 0, 1024, 768};
+    double scale = m_globals->getBoardViewScale();
+    m_board->fitView(m_globals->getBoardViewOffset(), scale, target.left, target.top, target.right, target.bottom, 0.5);
+    m_globals->setBoardViewScale(scale);
+    pickMenuBackground();
+    // The set-up time does not count as play.
+    m_engine->getPerfTimer()->update();
+    m_engine->getPerfTimer()->update();
+
+    m_wrathTimer = 0.0;
+    m_rollInTimer = 0.0;
+    m_rollIn = true;
+    m_levelEnd = false;
+    m_endTimer = 0.0;
+    // A tally left running (a free-play level's end shows none to confirm) would hold back
+    // this level's end.
+    m_tallyRunning = false;
+
+    if (Ulvo::GUILabel* label = findLabel(*m_gui, L"THREEMATCH_LEVEL_LEVEL")) {
+        if (m_board->isFreePlay()) {
+            label->setTextId(L"THREEMATCH_ZUFALLLEVEL");
+        } else {
+            label->setTextId(L"THREEMATCH_LEVEL_NR");
+            showNumber(label, m_board->getLevelNumber() + 1);
+        }
+    }
+
+    RohstoffManager& rohstoffe = m_globals->getRohstoffManager();
+    Rohstoffklasse* wrath = rohstoffe.getZornKlasse();
+    if (!resume && wrath) {
+        // The wrath meter starts full again after a catastrophe, and whenever it stands empty.
+        const auto refill = [&] {
+            wrath->addLevelPunkte(m_globals->getWrathMax() - wrath->getPunkte());
+            wrath->commitLevelPunkte();
+        };
+        if (m_catastrophePending)
+            refill();
+        if (wrath->getPunkte() <= 0)
+            refill();
+    }
+    if (!resume)
+        m_catastrophePending = false;
+
+    const std::vector<Rohstoff*> ordered = orderWrathTypes(m_board->getLevelStones(), wrath);
+    const Rohstoffklasse* fill = rohstoffe.findKlasse(L"FÜLLSTOFF");
+    m_wrathStages.clear();
+    for (std::size_t i = 0; i < ordered.size(); ++i) {
+        if (Rohstoff* to = fill ? fill->getRohstoff(static_cast<int>(i)) : nullptr)
+            m_wrathStages.push_back(WrathStage{ordered[i], to, false});
+    }
+    if (m_globals->getHires() && m_renderManager)
+        m_renderManager->setPostEffectParamFloat(L"THREEMATCH_ROLL_IN_VERH", 0.0f);
+}
+
+} // namespace ThreeMatch

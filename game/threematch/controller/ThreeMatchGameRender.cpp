@@ -1,0 +1,340 @@
+#include "threematch/controller/ThreeMatchGame.h"
+
+#include "threematch/controller/ScreenRules.h"
+
+#include <d3dx9tex.h>
+
+#include "devices/d3d/D3DInterface.h"
+#include "devices/input/DirectInputInterface.h"
+#include "graphics/sprites/SpriteDrawInfo.h"
+#include "graphics/sprites/SpritePair.h"
+#include "graphics/textures/Texture2D.h"
+#include "graphics/textures/Texture2DAnimation.h"
+#include "gui/system/GUISystem.h"
+#include "gui/widgets/GUIButton.h"
+#include "gui/widgets/GUILabel.h"
+#include "gui/windows/GUIWindow.h"
+#include "threematch/bonuses/Bonus.h"
+#include "threematch/bonuses/BonusManager.h"
+#include "threematch/globals/MyGlobals.h"
+#include "threematch/screens/MenuEbene.h"
+#include "threematch/screens/MenuEbenenManager.h"
+#include "threematch/stones/RohstoffManager.h"
+#include "threematch/stones/Rohstoffklasse.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ThreeMatch {
+
+namespace {
+
+const wchar_t* const kIngameMenu = L"THREEMATCH_INGAME_MENU";
+const RECT kRenderTargetRect{0, 0, 1024, 768};
+const unsigned char kKeyF7 = 0x41;
+const unsigned char kKeyL = 0x26;
+
+// The bonus buttons, by the bonus manager's index.
+const wchar_t* const kBonusButtons[] = {
+    L"THREEMATCH_BONUS_HAMMER", L"THREEMATCH_BONUS_BLITZ",  L"THREEMATCH_BONUS_TIME",  L"THREEMATCH_BONUS_BOMBE",
+    L"THREEMATCH_BONUS_PUNKTE", L"THREEMATCH_BONUS_ZUFALL", L"THREEMATCH_BONUS_ZEILE", L"THREEMATCH_BONUS_ROHSTOFF"};
+
+// Numbers of this run's screenshots go on from here, past the files already there.
+int s_screenshotCounter = 0;
+
+// Holds the window with a reference (null stays null).
+Ulvo::GUIWindow* hold(Ulvo::GUIWindow* window)
+{
+    if (window)
+        window->AddRef();
+    return window;
+}
+
+Ulvo::GUIWindow* targetOf(Ulvo::GUIWindow* window)
+{
+    if (auto* button = dynamic_cast<Ulvo::GUIButton*>(window))
+        return button->getLabel() ? static_cast<Ulvo::GUIWindow*>(button->getLabel()) : window;
+    return window;
+}
+
+void setBackground(Ulvo::GUIWindow* window, Ulvo::Texture2D* texture)
+{
+    if (!window)
+        return;
+    Ulvo::GUIWindow* target = targetOf(window);
+    target->getDrawOptions().setBackgroundTexture(texture);
+    target->takeCurrentState();
+}
+
+// Every window's clicks already reach the controller, and a copy of a template takes the
+// template's connections along: a second connection would run the slot twice.
+template <class Signal, class Slot> void connectOnce(Signal& signal, ThreeMatchGame* game, Slot slot)
+{
+    signal.disconnect(game);
+    signal.connect(game, slot);
+}
+
+} // namespace
+
+std::wstring ThreeMatchGame::nextScreenshotName(int& counter)
+{
+    if (counter < 0)
+        counter = 0;
+    for (;;) {
+        std::wstring name = L"Screenshot_" + std::to_wstring(counter) + L".png";
+        if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return name;
+        ++counter;
+    }
+}
+
+void ThreeMatchGame::render()
+{
+    IDirect3DDevice9* device = m_d3d ? m_d3d->getDevice() : nullptr;
+    if (!device)
+        return;
+    if (m_renderTarget)
+        m_renderTarget->render();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFFFFFFFF, 1.0f, 0);
+    device->BeginScene();
+    Ulvo::D3DXSprite& sprite = m_d3d->getSprite()->first;
+    RECT screen;
+    m_d3d->getScreenRect(&screen);
+    if (sprite.Begin(D3DXSPRITE_ALPHABLEND)) {
+        Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0];
+        if (isLevelActive(kIngameMenu) && background)
+            sprite.drawRegion(background, nullptr, screen, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
+                              D3DCOLOR_ARGB(ScreenRules::alphaByte(m_exchangeFade.value), 255, 255, 255));
+        else if (m_renderTarget && m_renderTarget->isCreated())
+            sprite.drawRegion(m_renderTarget->getTexture(), nullptr, screen, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
+                              0xFFFFFFFF);
+        sprite.End();
+    }
+    if (m_gui)
+        m_gui->draw();
+    if (sprite.Begin(D3DXSPRITE_ALPHABLEND)) {
+        m_consoleLine.draw();
+        drawCursor();
+        sprite.End();
+    }
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+void ThreeMatchGame::drawCursor()
+{
+    Ulvo::DirectInputInterface* input = Ulvo::DirectInputInterface::getInstance();
+    if (!input->isCursorHidden())
+        return;
+    Ulvo::Texture2D* texture = nullptr;
+    const RECT* source = nullptr;
+    RECT frameRect{};
+    if (m_selectedBonus && isLevelActive(kIngameMenu)) {
+        texture = m_selectedBonus->getTexture();
+    } else if (m_globals) {
+        const int mouse = m_globals->getMouse();
+        Ulvo::Texture2DAnimation* cursor =
+            mouse >= 0 && mouse < static_cast<int>(m_cursors.size()) ? m_cursors[mouse] : nullptr;
+        if (Ulvo::Texture2DAnimationFrame* frame = cursor ? cursor->getCurrentTexture() : nullptr) {
+            texture = frame->texture;
+            frameRect = frame->rect;
+            source = &frameRect;
+        }
+    }
+    if (!texture)
+        return;
+    RECT screen;
+    m_d3d->getScreenRect(&screen);
+    const D3DXVECTOR2 size(static_cast<float>(screen.right - screen.left) * 0.048828125f,
+                           static_cast<float>(screen.bottom - screen.top) * 0.0651041641831398f);
+    const Ulvo::MouseState& mouse = input->getInputStates().mouseState;
+    const Ulvo::SpriteDrawInfo info(
+        D3DXVECTOR2(mouse.position[0], mouse.position[1]), size, 0.0f, D3DXVECTOR2(0.5f, 0.5f),
+        Ulvo::SpriteDrawInfo::SDI_CENTER_RELATIVE | Ulvo::SpriteDrawInfo::SDI_POSITION_IS_CENTER);
+    m_d3d->getSprite()->first.drawTexture(texture, source, info, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, 0xFFFFFFFF);
+}
+
+void ThreeMatchGame::releaseWindowLists()
+{
+    // The building pictures hang in the buy bar; they leave it with the list.
+    if (m_buyBar) {
+        for (Ulvo::GUIWindow* picture : m_buildingPictures) {
+            if (picture)
+                m_buyBar->removeChild(picture);
+        }
+    }
+    for (auto* list : {&m_bonusButtons, &m_levelCountButtons, &m_stockButtons, &m_neededPictures, &m_upgradeLabels,
+                       &m_buildingPictures, &m_buildingPreviews, &m_buildingButtons}) {
+        for (Ulvo::GUIWindow* window : *list) {
+            if (window)
+                window->Release();
+        }
+        list->clear();
+    }
+    for (Ulvo::GUIWindow** held : {&m_ingameLevelWindow, &m_ingameWindow, &m_buyBar, &m_previewWindow}) {
+        if (*held)
+            (*held)->Release();
+        *held = nullptr;
+    }
+    m_ingameLevel = nullptr;
+}
+
+void ThreeMatchGame::buildIngameWindow()
+{
+    releaseWindowLists();
+    m_winTally.clear();
+    m_loseTally.clear();
+    m_rollInTimer = 0.0;
+    m_endDelay = 1.0;
+    m_rollInLength = 4.0;
+    m_levelEnd = false;
+    m_rollIn = true;
+    m_buildingUnderPointer = -1;
+
+    m_ingameLevel = m_menuLevels->getLevel(kIngameMenu);
+    m_renderTarget = std::make_unique<Ulvo::RenderToTexture>(kRenderTargetRect, D3DFMT_A8R8G8B8, D3DFMT_D24S8);
+    m_renderTarget->create();
+    connectOnce(m_renderTarget->onRender, this, &ThreeMatchGame::renderIngameTarget);
+    if (m_ingameLevel && m_ingameLevel->getWindow()) {
+        m_ingameLevelWindow = hold(m_ingameLevel->getWindow());
+        m_ingameLevelWindow->takeCurrentState();
+    }
+    m_ingameWindow = hold(m_gui->getWindow(L"THREEMATCHGAME_WINDOW"));
+    if (m_ingameWindow)
+        connectOnce(m_ingameWindow->drawn, this, &ThreeMatchGame::drawIngamePicture);
+
+    BonusManager& bonuses = m_globals->getBonusManager();
+    for (int i = 0; i < 8; ++i) {
+        Ulvo::GUIWindow* button = hold(m_gui->getWindow(kBonusButtons[i]));
+        m_bonusButtons.push_back(button);
+        if (!button)
+            continue;
+        connectOnce(button->clicked, this, &ThreeMatchGame::onButtonClicked);
+        if (Bonus* bonus = bonuses.getBonus(i))
+            setBackground(button, bonus->getTexture());
+    }
+
+    RohstoffManager& stones = m_globals->getRohstoffManager();
+    for (Rohstoffklasse* klasse : stones.getKlassen()) {
+        Ulvo::Texture2D* ingame = klasse->getVorschauIngame();
+        Ulvo::Texture2D* town = klasse->getVorschauBauen();
+        Ulvo::GUIWindow* count = hold(m_gui->getWindow(L"THREEMATCH_LEVEL_" + klasse->getName()));
+        Ulvo::GUIWindow* stock = hold(m_gui->getWindow(L"THREEMATCH_BAUEN_" + klasse->getName()));
+        Ulvo::GUIWindow* needed = hold(m_gui->getWindow(L"THREEMATCH_BAUEN_NEEDED_" + klasse->getName()));
+        setBackground(count, ingame);
+        setBackground(stock, town);
+        if (needed) {
+            needed->getDrawOptions().setBackgroundTexture(town ? town : ingame);
+            needed->takeCurrentState();
+        }
+        m_levelCountButtons.push_back(count);
+        m_stockButtons.push_back(stock);
+        m_neededPictures.push_back(needed);
+    }
+
+    auto tallyEntry = [] {
+        Ulvo::Interpolation<double, double> entry(0.0);
+        entry.speed = 1.0 / 3.0;
+        entry.running = true;
+        return entry;
+    };
+    m_winTally.assign(static_cast<std::size_t>(stones.getKlassenCount()) + 3, tallyEntry());
+    for (int i = 0; i < 10; ++i) {
+        if (Ulvo::GUIWindow* label = m_gui->getWindow(L"THREEMATCH_BAUEN_UPGRADE_" + std::to_wstring(i)))
+            m_upgradeLabels.push_back(hold(label));
+    }
+    m_loseTally.assign(3, tallyEntry());
+    m_tallyMaster.speed = 2.0 / 15.0;
+    m_tallyMaster.running = true;
+
+    pickMenuBackground();
+    buildTownScreen();
+}
+
+void ThreeMatchGame::buildTownScreen()
+{
+    const std::size_t places = static_cast<std::size_t>(std::max(m_globals->getBuildingPlaces(), 0));
+    m_buildingPictures.assign(places, nullptr);
+    m_buildingPreviews.assign(places, nullptr);
+    m_buildingButtons.assign(places, nullptr);
+    m_buyBar = hold(m_gui->getWindow(L"THREEMATCH_BAUEN_KAUFEN_LEISTE"));
+    m_previewWindow = hold(m_gui->getWindow(L"THREEMATCH_BAUEN_VORSCHAU"));
+    if (m_previewWindow) {
+        connectOnce(m_previewWindow->marked, this, &ThreeMatchGame::onBuildingMarked);
+        connectOnce(m_previewWindow->unmarked, this, &ThreeMatchGame::onBuildingUnmarked);
+        connectOnce(m_previewWindow->drawn, this, &ThreeMatchGame::showBuildingPreview);
+    }
+    if (Ulvo::GUIWindow* win = m_gui->getWindow(L"THREEMATCHAUSWERTUNG_WIN_LABEL"))
+        connectOnce(win->drawn, this, &ThreeMatchGame::showWinTally);
+    if (Ulvo::GUIWindow* lose = m_gui->getWindow(L"THREEMATCHAUSWERTUNG_LOSE_LABEL"))
+        connectOnce(lose->drawn, this, &ThreeMatchGame::showLoseTally);
+
+    auto copyOf = [this](const wchar_t* name) -> Ulvo::GUIWindow* {
+        const Ulvo::GUIWindow* vorlage = m_gui->getVorlage(name);
+        return vorlage ? vorlage->clone() : nullptr;
+    };
+    for (std::size_t i = 0; i < places; ++i) {
+        Ulvo::GUIWindow* picture = copyOf(L"THREEMATCH_BAUEN_WINDOW");
+        Ulvo::GUIWindow* preview = copyOf(L"THREEMATCH_BAUEN_VORSCHAU_WINDOW");
+        Ulvo::GUIWindow* button = copyOf(L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
+        m_buildingPictures[i] = picture;
+        m_buildingPreviews[i] = preview;
+        m_buildingButtons[i] = button;
+        if (picture)
+            connectOnce(picture->leftButton, this, &ThreeMatchGame::onBuildingClicked);
+        if (preview) {
+            connectOnce(preview->marked, this, &ThreeMatchGame::onBuildingMarked);
+            connectOnce(preview->unmarked, this, &ThreeMatchGame::onBuildingUnmarked);
+            connectOnce(preview->leftButton, this, &ThreeMatchGame::onBuildingClicked);
+        }
+        if (button) {
+            connectOnce(button->marked, this, &ThreeMatchGame::onBuildingMarked);
+            connectOnce(button->unmarked, this, &ThreeMatchGame::onBuildingUnmarked);
+            connectOnce(button->clicked, this, &ThreeMatchGame::onButtonClicked);
+            connectOnce(button->leftButton, this, &ThreeMatchGame::onBuildingClicked);
+        }
+        if (!picture)
+            continue;
+        if (preview)
+            picture->addChild(preview, false, true);
+        if (button)
+            picture->addChild(button, false, true);
+        if (m_buyBar)
+            m_buyBar->addChild(picture, false, true);
+    }
+    refreshBuildingButtons();
+}
+
+void ThreeMatchGame::takeScreenshot(Ulvo::KeyState&, const unsigned char& key)
+{
+    if (key == kKeyL) {
+        if (isLevelActive(kIngameMenu))
+            m_magnifierFade.speed = -m_magnifierFade.speed;
+        return;
+    }
+    if (key != kKeyF7 || !m_d3d)
+        return;
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    const D3DPRESENT_PARAMETERS* present = m_d3d->getPresentParams();
+    if (!device || !present)
+        return;
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* target = nullptr;
+    IDirect3DSurface9* copy = nullptr;
+    if (SUCCEEDED(D3DXCreateTexture(device, present->BackBufferWidth, present->BackBufferHeight, 1, 0,
+                                    present->BackBufferFormat, D3DPOOL_SYSTEMMEM, &texture)) &&
+        SUCCEEDED(device->GetRenderTarget(0, &target)) && SUCCEEDED(texture->GetSurfaceLevel(0, &copy)) &&
+        SUCCEEDED(device->GetRenderTargetData(target, copy))) {
+        const std::wstring name = nextScreenshotName(s_screenshotCounter);
+        if (SUCCEEDED(D3DXSaveTextureToFileW(name.c_str(), D3DXIFF_PNG, texture, nullptr)))
+            ++s_screenshotCounter;
+    }
+    if (copy)
+        copy->Release();
+    if (target)
+        target->Release();
+    if (texture)
+        texture->Release();
+}
+
+} // namespace ThreeMatch

@@ -1,0 +1,764 @@
+// The controller's single-event slots: the profile list and the typed name, the option
+// controls, the loading screen, the pictures the in-game and town screens draw, the town's
+// building buttons and preview, the result tallies, the minigame result, catastrophes,
+// stone introductions, help texts and the window focus.
+#include "threematch/controller/ScreenRules.h"
+#include "threematch/controller/ThreeMatchGame.h"
+
+#include "devices/d3d/D3DInterface.h"
+#include "devices/input/TastaturLayout.h"
+#include "devices/input/TastaturLayoutManager.h"
+#include "foundation/UlvoEngine.h"
+#include "foundation/text/TextManager.h"
+#include "foundation/time/PerfTimer.h"
+#include "graphics/sprites/D3DXSprite.h"
+#include "graphics/textures/Texture2D.h"
+#include "graphics/textures/TextureManager.h"
+#include "gui/menus/GUIMenu.h"
+#include "gui/menus/GUIMenuManager.h"
+#include "gui/system/GUISystem.h"
+#include "gui/widgets/GUIButton.h"
+#include "gui/widgets/GUICheckboxButton.h"
+#include "gui/widgets/GUILabel.h"
+#include "gui/widgets/GUIProgressBar.h"
+#include "gui/widgets/GUISlider.h"
+#include "minigames/frame/MinispielManager.h"
+#include "render/ScopedPerfEvent.h"
+#include "render/forward/ForwardRenderer.h"
+#include "render/manager/RenderManager.h"
+#include "threematch/board/Spielfeld.h"
+#include "threematch/bonuses/Bonus.h"
+#include "threematch/globals/GameGraphics.h"
+#include "threematch/globals/MyGlobals.h"
+#include "threematch/lightshow/LichterspielManager.h"
+#include "threematch/profiles/Profil.h"
+#include "threematch/profiles/ProfileManager.h"
+#include "threematch/screens/MenuEbenenManager.h"
+#include "threematch/stones/Rohstoff.h"
+#include "threematch/stones/RohstoffManager.h"
+#include "threematch/town/GebaeudeManager.h"
+
+#include <crt.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace ThreeMatch {
+
+using namespace ScreenRules;
+
+namespace {
+
+// The help situations: bit and the id of its text and picture.
+struct HelpEntry {
+    uint32_t bit;
+    const wchar_t* id;
+};
+constexpr HelpEntry kHelp[] = {
+    {0x1, L"THREEMATCH_HAUPTMENU_HELP"},       {0x2, L"THREEMATCH_BAUEN_HELP"},
+    {0x4, L"THREEMATCH_INGAME_HELP"},          {0x8, L"THREEMATCH_OPTIONEN_HELP"},
+    {0x10, L"THREEMATCH_PROFILE_HELP"},        {0x20, L"THREEMATCH_NEUES_PROFIL_HELP"},
+    {0x40, L"THREEMATCH_ZORN_ADDED_HELP"},     {0x80, L"THREEMATCH_ZORN_REMOVED_HELP"},
+    {0x100, L"THREEMATCH_BONUS_HAMMER_HELP"},  {0x200, L"THREEMATCH_BONUS_BLITZE_HELP"},
+    {0x400, L"THREEMATCH_BONUS_BOMBE_HELP"},   {0x800, L"THREEMATCH_BONUS_ZEIT_HELP"},
+    {0x1000, L"THREEMATCH_BONUS_PUNKTE_HELP"}, {0x2000, L"THREEMATCH_BONUS_ZUFALL_HELP"},
+    {0x4000, L"THREEMATCH_BONUS_ZEILE_HELP"},  {0x8000, L"THREEMATCH_BONUS_ROHSTOFF_HELP"},
+    {0x10000, L"THREEMATCH_MINIGAME_HELP"},    {0x20000, L"THREEMATCH_ZORN_FULL_HELP"},
+};
+
+// The help of each bonus kind.
+template <class Kind> bool isKind(const Bonus* bonus)
+{
+    return dynamic_cast<const Kind*>(bonus) != nullptr;
+}
+struct BonusHelp {
+    bool (*is)(const Bonus*);
+    uint32_t bit;
+};
+constexpr BonusHelp kBonusHelp[] = {
+    {&isKind<Hammer_Bonus>, 0x100},
+    {&isKind<Blitz_Bonus>, 0x200},
+    {&isKind<Bombe_Bonus>, 0x400},
+    {&isKind<Time_Bonus>, 0x800},
+    {&isKind<Punkte_Bonus>, 0x1000},
+    {&isKind<Zufall_Bonus>, 0x2000},
+    {&isKind<Zeile_entfernen_Bonus>, 0x4000},
+    {&isKind<Rohstoff_entfernen_Bonus>, 0x8000},
+};
+
+// The pause slot the window focus holds.
+constexpr uint8_t kFocusPause = 21;
+const RECT kTargetRect{0, 0, 1024, 768};
+
+// The integer rectangle of a float one, each edge truncated or rounded.
+RECT truncated(const Ulvo::FloatRect& r, float shift = 0.0f)
+{
+    return RECT{static_cast<LONG>(r.left + shift), static_cast<LONG>(r.top + shift), static_cast<LONG>(r.right + shift),
+                static_cast<LONG>(r.bottom + shift)};
+}
+
+RECT rounded(const Ulvo::FloatRect& r)
+{
+    const auto edge = [](float v) { return static_cast<LONG>(std::lround(v)); };
+    return RECT{edge(r.left), edge(r.top), edge(r.right), edge(r.bottom)};
+}
+
+void setPicture(Ulvo::GUIWindow* window, Ulvo::Texture2D* texture)
+{
+    if (!window)
+        return;
+    window->getDrawOptions().setNormalTexture(texture);
+    window->takeCurrentState();
+}
+
+void setLabelText(Ulvo::GUILabel* label, const std::wstring& text)
+{
+    if (label)
+        label->setText(text);
+}
+
+void setLabelTextId(Ulvo::GUILabel* label, const std::wstring& id)
+{
+    if (label)
+        label->setTextId(id);
+}
+
+// One tally line: lit or dim, its time or number.
+void showTallyLine(Ulvo::GUIWindow* window, const Ulvo::Interpolation<double, double>& entry, bool lit, bool isTime)
+{
+    if (!window)
+        return;
+    window->getDrawOptions().alpha = lit ? 1.0 : 0.1;
+    Ulvo::GUILabel* label = labelOf(window);
+    if (!isTime) {
+        showNumber(label, static_cast<int>(entry.value));
+        return;
+    }
+    const double value = std::max(entry.value, 0.0);
+    const int whole = static_cast<int>(value);
+    const int hundredths = static_cast<int>((value - whole) * 100.0);
+    showFormatted(label, whole / 60, whole % 60, hundredths, whole / 60);
+}
+
+// The three lines every tally begins with (played time, time left, lives) under prefix; the
+// number of lines lit.
+int showTallyHead(const Ulvo::GUISystem& gui, const std::wstring& prefix,
+                  const std::vector<Ulvo::Interpolation<double, double>>& tally, double master)
+{
+    const int lit = litTallyLines(tally.size(), master);
+    static const wchar_t* const kLines[3] = {L"PLAYTIME", L"RESTTIME", L"LEBEN"};
+    for (int i = 0; i < 3 && i < static_cast<int>(tally.size()); ++i)
+        showTallyLine(gui.getWindow(prefix + kLines[i]), tally[i], i < lit, i < 2);
+    return lit;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- profiles
+
+void ThreeMatchGame::rebuildProfileList()
+{
+    for (Ulvo::GUIWindow* button : m_profileButtons) {
+        if (button)
+            button->Release();
+    }
+    m_profileButtons.clear();
+    Ulvo::GUIWindow* panel = m_gui->getWindow(L"P_ProfilePanel");
+    if (!panel)
+        return;
+    panel->removeAllChildren();
+    panel->getOptions().layoutManager = L"DEFAULT";
+    auto* vorlage = dynamic_cast<Ulvo::GUIButton*>(m_gui->getVorlage(L"P_ProfilNameVorlage"));
+    for (int i = 0; i < m_profiles->getProfileCount(); ++i) {
+        Profil* profil = m_profiles->getProfile(i);
+        auto* button = vorlage ? new Ulvo::GUIButton(*vorlage) : new Ulvo::GUIButton(L"P_Profil");
+        button->rename(L"P_Profil" + std::to_wstring(i));
+        setLabelText(button->getLabel(), profil->getName());
+        // The list is rebuilt whenever the profiles change, so the place names the profile.
+        button->setUserData(static_cast<uint32_t>(i));
+        Ulvo::GUIOptions& options = button->getOptions();
+        options.visible = true;
+        options.layoutParam = L"TOP";
+        options.usableForLayoutManager = true;
+        button->takeCurrentState();
+        button->clicked.connect(this, &ThreeMatchGame::onProfileButtonClicked);
+        m_profileButtons.push_back(button); // the new button's reference
+        panel->addChild(button, false, true);
+    }
+    showProfileFonts(m_profiles->getActiveProfile());
+    panel->updateClientRect();
+}
+
+void ThreeMatchGame::onProfileButtonClicked(Ulvo::GUIWindow& button)
+{
+    if (std::find(m_profileButtons.begin(), m_profileButtons.end(), &button) == m_profileButtons.end())
+        return;
+    if (Profil* profil = m_profiles->getProfile(static_cast<int>(button.getUserData())))
+        m_profiles->selectProfile(profil);
+}
+
+Profil* ThreeMatchGame::getProfileOrActive(Profil* profil) const
+{
+    return profil ? profil : m_profiles->getActiveProfile();
+}
+
+void ThreeMatchGame::onProfileNameKey(Ulvo::KeyState& keys, const unsigned char& key)
+{
+    if (!m_nameEntry)
+        return;
+    Ulvo::GUILabel* label = findLabel(*m_gui, L"NP_ProfilNameLabel");
+    const Ulvo::TastaturLayout* layout = m_layouts->getActiveLayout();
+    if (!label || !layout)
+        return;
+    const int type = layout->getKeyType(key);
+    if (type != Ulvo::KT_LETTER && type != Ulvo::KT_NUMBER && type != Ulvo::KT_BACKSPACE)
+        return;
+    std::wstring text = m_replaceName ? std::wstring() : label->getText();
+    wchar_t character = 0;
+    if (type != Ulvo::KT_BACKSPACE)
+        layout->getCharacter(key, character, &keys);
+    editName(text, type, character);
+    m_replaceName = false;
+    label->setText(text);
+    if (m_newProfile)
+        m_newProfile->rename(text);
+}
+
+// ---------------------------------------------------------------- option controls
+
+void ThreeMatchGame::onUseZornChecked(Ulvo::GUICheckboxButton& box)
+{
+    if (box.getName() == L"NP_UseZorn" && m_newProfile)
+        m_newProfile->setUseZorn(box.isChecked());
+}
+
+void ThreeMatchGame::setDifficultyFrom(Ulvo::GUICheckboxButton& box, int schwierigkeit)
+{
+    static const wchar_t* const kBoxes[3] = {L"O_LeichtCB", L"O_MittelCB", L"O_SchwerCB"};
+    if (m_suppressOptionSlots || box.getName() != kBoxes[schwierigkeit] || !box.isChecked())
+        return;
+    m_globals->setSchwierigkeit(schwierigkeit);
+    for (int i = 0; i < 3; ++i) {
+        Ulvo::GUICheckboxButton* other = i != schwierigkeit ? findCheckbox(*m_gui, kBoxes[i]) : nullptr;
+        if (other)
+            other->setChecked(false);
+    }
+}
+
+void ThreeMatchGame::onEasyChecked(Ulvo::GUICheckboxButton& box)
+{
+    setDifficultyFrom(box, 0);
+}
+
+void ThreeMatchGame::onMediumChecked(Ulvo::GUICheckboxButton& box)
+{
+    setDifficultyFrom(box, 1);
+}
+
+void ThreeMatchGame::onHardChecked(Ulvo::GUICheckboxButton& box)
+{
+    setDifficultyFrom(box, 2);
+}
+
+void ThreeMatchGame::onFullscreenChecked(Ulvo::GUICheckboxButton& box)
+{
+    if (box.getName() == L"O_VollbildCB")
+        m_chosenFullscreen = box.isChecked();
+}
+
+void ThreeMatchGame::onHelpChecked(Ulvo::GUICheckboxButton& box)
+{
+    if (m_inHelpChecked || m_suppressOptionSlots)
+        return;
+    m_inHelpChecked = true;
+    const bool on = box.isChecked();
+    if (Profil* profil = m_newProfile ? m_newProfile : m_profiles->getActiveProfile())
+        profil->setShownHelp(on ? 0u : profil->getShownHelp() | kHelpOff);
+    for (Ulvo::GUICheckboxButton* other : {m_helpCheckbox1, m_helpCheckbox2}) {
+        if (other)
+            other->setChecked(on);
+    }
+    m_inHelpChecked = false;
+}
+
+void ThreeMatchGame::onHiresChecked(Ulvo::GUICheckboxButton& box)
+{
+    m_globals->setHires(box.isChecked());
+    if (m_renderManager) {
+        m_renderManager->setForwardRenderingEnabled(box.isChecked());
+        m_renderManager->setPostEffectsEnabled(box.isChecked());
+    }
+}
+
+void ThreeMatchGame::onSoundVolume(Ulvo::GUISlider& slider, const float& value)
+{
+    m_globals->setSoundVolume(value);
+    if (Ulvo::GUILabel* label = slider.getLabel()) {
+        label->setTextId(L"SOUND_VOLUME");
+        showNumber(label, static_cast<int>(value));
+    }
+}
+
+void ThreeMatchGame::onMusicVolume(Ulvo::GUISlider& slider, const float& value)
+{
+    m_globals->setMusicVolume(value);
+    if (Ulvo::GUILabel* label = slider.getLabel()) {
+        label->setTextId(L"MUSIC_VOLUME");
+        showNumber(label, static_cast<int>(value));
+    }
+}
+
+void ThreeMatchGame::onResolutionSlider(Ulvo::GUISlider& slider, const float& value)
+{
+    m_chosenMode = static_cast<int>(value);
+    Ulvo::DisplayModeList& modes = m_d3d->getDisplayModeList();
+    if (m_chosenMode >= 0 && m_chosenMode < static_cast<int>(modes.size()))
+        setLabelText(slider.getLabel(), Ulvo::D3DInterface::displayModeToString(&modes[m_chosenMode], L"\n"));
+}
+
+void ThreeMatchGame::showResolutionLabel()
+{
+    Ulvo::DisplayModeList& modes = m_d3d->getDisplayModeList();
+    if (m_chosenMode < 0 || m_chosenMode >= static_cast<int>(modes.size()))
+        return;
+    const std::wstring text = Ulvo::D3DInterface::displayModeToString(&modes[m_chosenMode], L"\n");
+    std::vector<Ulvo::GUIWindow*> windows;
+    m_gui->getWindowsByUserId(L"O_AufloesungAnzeigeLabel", windows);
+    for (Ulvo::GUIWindow* window : windows)
+        setLabelText(dynamic_cast<Ulvo::GUILabel*>(window), text);
+}
+
+void ThreeMatchGame::showUseSettingsMenu()
+{
+    showMenu(L"USE_SETTINGS_MENU");
+}
+
+void ThreeMatchGame::showAutoDegradeMenu()
+{
+    showMenu(L"AUTO_DEGRADE_MENU");
+}
+
+void ThreeMatchGame::onSettingsConfirmed(const bool& kept)
+{
+    if (kept) {
+        showMenu(L"HAUPTMENU");
+        return;
+    }
+    resetModeIndices();
+    showMenu(L"OPTIONEN_MENU");
+}
+
+void ThreeMatchGame::onConfirmTimeLeft(const float& seconds)
+{
+    showFormatted(findLabel(*m_gui, L"US_LABEL"), seconds, 0.0, 0.0, static_cast<int>(seconds));
+}
+
+// ---------------------------------------------------------------- loading screen
+
+bool ThreeMatchGame::updateLoadingProgress(float progress, bool redraw)
+{
+    if (!m_loadingScreen)
+        return true;
+    if (auto* bar = dynamic_cast<Ulvo::GUIProgressBar*>(m_loadingScreen->findWindow(L"LS_SplashProgress")))
+        bar->setProgress(progress);
+    bool result = true;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            m_engine->exit(0);
+            result = false;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    if (redraw && m_d3d->TestCooperative())
+        drawLoadingScreen();
+    return result;
+}
+
+void ThreeMatchGame::drawLoadingScreen()
+{
+    Ulvo::GUIWindow* splash = m_loadingScreen ? m_loadingScreen->findWindow(L"L_SplashScreen") : nullptr;
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    Ulvo::D3DXSprite* sprite = m_gui->getSprite();
+    if (!splash || !device || !sprite)
+        return;
+    splash->getOptions().visible = true;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_ARGB(255, 128, 128, 128), 1.0f, 0);
+    device->BeginScene();
+    if (sprite->Begin(D3DXSPRITE_ALPHABLEND)) {
+        RECT screen;
+        m_d3d->getScreenRect(&screen);
+        Ulvo::GUIWindow::resetStencilState();
+        splash->onDraw(Ulvo::FloatRect(static_cast<float>(screen.left), static_cast<float>(screen.top),
+                                       static_cast<float>(screen.right), static_cast<float>(screen.bottom)));
+        sprite->End();
+    }
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    splash->getOptions().visible = false;
+}
+
+// ---------------------------------------------------------------- pictures
+
+void ThreeMatchGame::pickMenuBackground()
+{
+    // The texture manager keeps every background it loaded; the window holds its own reference.
+    const int number = crt_rand() % 20 + 1;
+    m_menuBackground =
+        m_d3d->getTextureManager()->getTexture2DFromFile(L"Data\\Backgrounds\\bg" + std::to_wstring(number) + L".png");
+    if (m_menuBackground)
+        setPicture(m_gui->getWindow(L"THREEMATCH_HINTERGRUND"), m_menuBackground);
+}
+
+void ThreeMatchGame::onPostRender(Ulvo::ForwardRenderer&)
+{
+    Ulvo::ScopedPerfEvent event(L"onPostRender", 0xFFFF0000);
+    if (!m_board)
+        return;
+    m_board->draw(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), -1);
+    m_board->drawOverlay(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), -1);
+}
+
+void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
+{
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    if (!device)
+        return;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
+    if (!isLevelActive(L"THREEMATCH_INGAME_MENU")) {
+        // The town: buildings and light shows, the in-game background fading over them.
+        Ulvo::D3DXSprite* sprite = gameSprite();
+        if (!sprite || !sprite->Begin(D3DXSPRITE_ALPHABLEND))
+            return;
+        // The landscape of the menus lies behind the town, which has no ground of its own.
+        if (m_menuBackground)
+            sprite->drawRegion(m_menuBackground, nullptr, kTargetRect, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, 0xFFFFFFFF);
+        m_globals->getGebaeudeManager().render(0.0f, 0.0f, 1.0);
+        m_globals->getLichterspiele().render(0.0f, 0.0f, 1.0);
+        if (Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0])
+            sprite->drawRegion(background, nullptr, kTargetRect, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
+                               D3DCOLOR_ARGB(alphaByte(m_exchangeFade.value), 255, 255, 255));
+        sprite->End();
+    } else if (m_globals->getHires() && m_renderManager) {
+        // The board follows on the forward renderer's post-render signal.
+        device->EndScene();
+        m_renderManager->render(&m_camera);
+        device->BeginScene();
+    } else if (m_renderManager) {
+        onPostRender(*m_renderManager->getForwardRenderer());
+    }
+}
+
+void ThreeMatchGame::drawIngamePicture(Ulvo::GUIWindow& window, const bool& inView)
+{
+    m_ingamePictureInView = inView;
+    Ulvo::D3DXSprite* sprite = m_gui->getSprite();
+    if (!inView || !sprite || !m_renderTarget || !m_renderTarget->isCreated())
+        return;
+    sprite->drawRegion(m_renderTarget->getTexture(), nullptr, rounded(window.getScreenRect()), Ulvo::SDP_SCALE,
+                       Ulvo::SDP_SCALE, D3DCOLOR_ARGB(alphaByte(window.getAlpha()), 255, 255, 255));
+}
+
+void ThreeMatchGame::drawTooltipFrame(Ulvo::GUIWindow& window, bool&)
+{
+    const double alpha = window.getAlpha();
+    const Ulvo::FloatRect& rect = window.getScreenRect();
+    m_globals->drawFrame(truncated(rect, 5.0f), 4, D3DCOLOR_ARGB(alphaByte(alpha * 0.25), 0, 0, 0), 0, 0, 0, 0, 0, 0);
+    m_globals->drawFrame(truncated(rect), 4, D3DCOLOR_ARGB(alphaByte(alpha), 227, 227, 240),
+                         D3DCOLOR_ARGB(alphaByte(alpha), 0, 0, 0), 0, 0, 0, 0, 0);
+}
+
+void ThreeMatchGame::fitHelpPage(Ulvo::GUIWindow& window)
+{
+    auto* label = dynamic_cast<Ulvo::GUILabel*>(&window);
+    if (m_inFitHelpPage || !label)
+        return;
+    Ulvo::GUIWindow* parent = label->getParent();
+    if (parent && !(parent->getScreenRect().bottom - parent->getScreenRect().top > 0.0f))
+        return;
+    m_inFitHelpPage = true;
+    RECT text;
+    label->calcTextRect(text);
+    label->getGUIRect().size = Ulvo::GUIRectPoint(0.0f, 0.0f, static_cast<float>(text.right - text.left),
+                                                  static_cast<float>(text.bottom - text.top));
+    label->updateClientRect();
+    if (parent)
+        parent->updateClientRect();
+    m_inFitHelpPage = false;
+}
+
+// ---------------------------------------------------------------- town screen
+
+void ThreeMatchGame::refreshBuildingButtons()
+{
+    GebaeudeManager& buildings = m_globals->getGebaeudeManager();
+    for (std::size_t i = 0; i < m_buildingButtons.size(); ++i) {
+        Gebaeude* building = buildings.getGebaeude(static_cast<int>(i), 0);
+        if (!building)
+            continue;
+        const bool available = building->canBuild();
+        if (Ulvo::GUIWindow* icon = i < m_buildingPreviews.size() ? m_buildingPreviews[i] : nullptr) {
+            icon->getDrawOptions().setNormalTexture(building->getVorschau());
+            icon->getDrawOptions().alpha = available && !building->isBuilt() ? 1.0 : 0.5;
+            icon->takeCurrentState();
+        }
+        if (Ulvo::GUIWindow* button = m_buildingButtons[i]) {
+            button->getOptions().visible = !building->isBuilt();
+            button->getOptions().enabled = available;
+            button->takeCurrentState();
+        }
+    }
+}
+
+void ThreeMatchGame::onBuildingMarked(Ulvo::GUIWindow& window)
+{
+    // The preview itself keeps the building it shows, so that it stays open under the mouse.
+    if (&window != m_previewWindow) {
+        m_buildingUnderPointer = -1;
+        if (isLevelActive(L"THREEMATCH_BAUEN_MENU")) {
+            for (const std::vector<Ulvo::GUIWindow*>* list : {&m_buildingButtons, &m_buildingPreviews}) {
+                const auto at = std::find(list->begin(), list->end(), &window);
+                if (at != list->end()) {
+                    m_buildingUnderPointer = static_cast<int>(at - list->begin());
+                    break;
+                }
+            }
+        }
+    }
+    Gebaeude* building =
+        m_buildingUnderPointer >= 0 ? m_globals->getGebaeudeManager().getGebaeude(m_buildingUnderPointer, 0) : nullptr;
+    if (m_previewWindow)
+        m_previewWindow->startAnimationGoal(building && !building->isBuilt() ? L"AN" : L"AUS", 1.0);
+}
+
+void ThreeMatchGame::onBuildingUnmarked(Ulvo::GUIWindow&)
+{
+    if (m_previewWindow)
+        m_previewWindow->startAnimationGoal(L"AUS", 1.0);
+}
+
+void ThreeMatchGame::onBuildingClicked(Ulvo::GUIWindow& window, const bool&)
+{
+    for (const std::vector<Ulvo::GUIWindow*>* list : {&m_buildingPictures, &m_buildingPreviews, &m_buildingButtons}) {
+        const auto at = std::find(list->begin(), list->end(), &window);
+        if (at == list->end())
+            continue;
+        const std::size_t place = static_cast<std::size_t>(at - list->begin());
+        Ulvo::GUIWindow* button = place < m_buildingButtons.size() ? m_buildingButtons[place] : nullptr;
+        if (button && !button->isEnabledInHierarchy())
+            playSound(L"BAUEN_ERROR");
+        return;
+    }
+}
+
+void ThreeMatchGame::showBuildingPreview(Ulvo::GUIWindow&, const bool& inView)
+{
+    Gebaeude* building =
+        m_buildingUnderPointer >= 0 ? m_globals->getGebaeudeManager().getGebaeude(m_buildingUnderPointer, 0) : nullptr;
+    if (!inView || !building)
+        return;
+    setLabelText(findLabel(*m_gui, L"THREEMATCH_VORSCHAU_DESC"), building->getBeschreibung());
+    setLabelText(findLabel(*m_gui, L"THREEMATCH_VORSCHAU_NAME"), building->getName());
+    setPicture(m_gui->getWindow(L"THREEMATCH_VORSCHAU_IMAGE"), building->getVorschauBig());
+    RohstoffManager& rohstoffe = m_globals->getRohstoffManager();
+    for (Rohstoffklasse* klasse : rohstoffe.getKlassen())
+        showNumber(findLabel(*m_gui, L"THREEMATCH_VORSCHAU_" + klasse->getName()), 0);
+    for (const Gebaeude::Kosten& kosten : building->getKosten()) {
+        if (kosten.klasse)
+            showNumber(findLabel(*m_gui, L"THREEMATCH_VORSCHAU_" + kosten.klasse->getName()), kosten.anzahl);
+    }
+    // The items the building brings: the stone types it unlocks.
+    const std::vector<Gebaeude::Freischaltung>& items = building->getUnlocks();
+    Ulvo::TextManager* texts = m_engine->getTextManager();
+    for (std::size_t i = 0;; ++i) {
+        Ulvo::GUIWindow* item = m_gui->getWindow(L"THREEMATCH_VORSCHAU_ITEM_" + std::to_wstring(i));
+        if (!item)
+            break;
+        const bool shown = i < items.size();
+        item->getOptions().visible = shown;
+        if (!shown)
+            continue;
+        const Rohstoff* stone = items[i].rohstoff;
+        const std::wstring name = stone ? stone->getName() : items[i].klasse ? items[i].klasse->getName() : L"";
+        const std::wstring text = texts->getTextString(name);
+        setLabelText(labelOf(item), text.empty() ? name : text);
+        item->getDrawOptions().setNormalTexture(stone ? stone->getIcon() : nullptr);
+    }
+}
+
+// ---------------------------------------------------------------- result tallies
+
+void ThreeMatchGame::showWinTally(Ulvo::GUIWindow&, const bool& inView)
+{
+    if (!inView)
+        return;
+    const int lit = showTallyHead(*m_gui, L"THREEMATCH_WIN_", m_winTally, m_tallyMaster.value);
+    const std::vector<Rohstoffklasse*>& klassen = m_globals->getRohstoffManager().getKlassen();
+    for (std::size_t i = 0; i < klassen.size() && i + 3 < m_winTally.size(); ++i) {
+        Ulvo::GUIWindow* line = m_gui->getWindow(L"THREEMATCH_WIN_" + klassen[i]->getName());
+        if (!line)
+            continue;
+        showTallyLine(line, m_winTally[i + 3], static_cast<int>(i + 3) < lit, false);
+        Ulvo::Texture2D* icon = klassen[i]->getVorschauIngame();
+        line->getDrawOptions().setNormalTexture(icon ? icon : klassen[i]->getVorschauBauen());
+    }
+}
+
+void ThreeMatchGame::showLoseTally(Ulvo::GUIWindow&, const bool& inView)
+{
+    if (inView)
+        showTallyHead(*m_gui, L"THREEMATCH_LOSE_", m_loseTally, m_tallyMaster.value);
+}
+
+// ---------------------------------------------------------------- minigames and catastrophes
+
+void ThreeMatchGame::onMinispielClosed(Minispiel&)
+{
+    MinispielManager::getInstance()->setActiveMinispiel(nullptr);
+    showMenu(L"THREEMATCH_BAUEN_MENU");
+}
+
+void ThreeMatchGame::onMinispielResult(Minispiel&, const float& score)
+{
+    MinispielManager* minigames = MinispielManager::getInstance();
+    minigames->setActiveMinispiel(nullptr);
+    minigames->showScreen(false);
+    minigames->nextMinispiel();
+    settleBuilding(score);
+}
+
+void ThreeMatchGame::settleBuilding(float score)
+{
+    // The building the minigame was played for is built once, at the cost the score leaves.
+    Gebaeude* building = m_lastBuilding;
+    m_lastBuilding = nullptr;
+    const MinigameSaving saving = minigameSaving(score, m_globals->getSchwierigkeit());
+    int amount = 0, paid = 0;
+    if (building) {
+        const std::vector<int> amounts = building->build(saving.factor);
+        if (!amounts.empty()) {
+            amount = amounts.front();
+            paid = saving.paid(amount);
+        }
+        refreshBuildingButtons();
+    }
+    showFormatted(findLabel(*m_gui, L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL"), saving.percent, paid, amount,
+                  saving.percent);
+
+    LichterspielManager& lights = m_globals->getLichterspiele();
+    lights.stop();
+    if (building) {
+        Lichterspiel* show = lights.find(L"THREEMATCH_MINI_WIN");
+        if (show && building->getVorschauBig())
+            show->setBild(building->getVorschauBig());
+        lights.start(L"THREEMATCH_MINI_WIN");
+    }
+    showMenu(L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU");
+}
+
+void ThreeMatchGame::showKatastrophe()
+{
+    playSound(L"Zorn_Sound");
+    // Without a catastrophe in the data there is no picture or text to show.
+    if (m_katastrophen.empty()) {
+        m_shownKatastrophe = -1;
+        return;
+    }
+    m_shownKatastrophe = crt_rand() % static_cast<int>(m_katastrophen.size());
+    showCatastropheScreen(m_shownKatastrophe);
+}
+
+void ThreeMatchGame::showCatastropheScreen(int index)
+{
+    const Katastrophe& katastrophe = m_katastrophen[static_cast<std::size_t>(index)];
+    setPicture(m_gui->getWindow(L"THREEMATCH_KATASTROPHE_BILD"), katastrophe.getTexture());
+    Ulvo::GUILabel* text = findLabel(*m_gui, L"THREEMATCH_KATASTROPHE_TEXT");
+    setLabelTextId(text, katastrophe.getTextId());
+    showNumber(text, m_catastropheLosses);
+}
+
+void ThreeMatchGame::onRohstoffVorstellung(Rohstoff& stone)
+{
+    Profil* active = m_profiles->getActiveProfile();
+    if (active && (active->getShownHelp() & kHelpOff))
+        return;
+    setLabelTextId(findLabel(*m_gui, L"THREEMATCH_VORSTELLUNG_TEXT"), stone.getVorstellungTextId());
+    setPicture(m_gui->getWindow(L"THREEMATCH_VORSTELLUNG_BILD"), stone.getIcon());
+    showMenu(L"THREEMATCH_VORSTELLUNG_MENU");
+}
+
+// ---------------------------------------------------------------- help
+
+bool ThreeMatchGame::showHelp(uint32_t bit)
+{
+    Profil* owner = m_newProfile ? m_newProfile : m_profiles->getActiveProfile();
+    uint32_t mask = owner ? owner->getShownHelp() : m_helpMask;
+    if ((mask & kHelpOff) || (mask & bit))
+        return false;
+    mask |= bit;
+    if (owner)
+        owner->setShownHelp(mask);
+    else
+        m_helpMask = mask;
+
+    const wchar_t* id = nullptr;
+    for (const HelpEntry& entry : kHelp) {
+        if (entry.bit == bit)
+            id = entry.id;
+    }
+    Ulvo::GUILabel* text = findLabel(*m_gui, L"THREEMATCH_HELP_TEXT");
+    if (id)
+        setLabelTextId(text, id);
+    else
+        setLabelText(text, L"");
+    setPicture(m_gui->getWindow(L"THREEMATCH_HELP_BILD"), id ? m_d3d->getTextureManager()->getTexture2D(id) : nullptr);
+
+    const Ulvo::GUIMenu* current = m_menus->getActiveMenu();
+    const bool introduction = isLevelActive(L"THREEMATCH_VORSTELLUNG_MENU") ||
+                              (current && current->getName() == L"THREEMATCH_VORSTELLUNG_MENU");
+    if (introduction) {
+        // Shown when the introduction closes.
+        m_helpWaiting = true;
+        return true;
+    }
+    showMenu(L"THREEMATCH_HELP_MENU", false);
+    if (Ulvo::GUIWindow* window = m_gui->getWindow(L"THREEMATCH_HELP_MENU"))
+        window->bringToFront();
+    m_helpWaiting = false;
+    return true;
+}
+
+void ThreeMatchGame::onBonusUsed(Bonus* bonus)
+{
+    for (const BonusHelp& entry : kBonusHelp) {
+        if (entry.is(bonus)) {
+            showHelp(entry.bit);
+            return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- window focus
+
+void ThreeMatchGame::onActivate(const bool& active)
+{
+    Ulvo::PerfTimer* clock = m_engine->getPerfTimer();
+    if (active) {
+        clock->setPause(kFocusPause, false);
+        return;
+    }
+    Ulvo::GUIMenu* ingame = m_menus ? m_menus->getMenu(L"THREEMATCH_INGAME_MENU") : nullptr;
+    Ulvo::GUIMenu* pause = m_menus ? m_menus->getMenu(L"THREEMATCH_INGAME_PAUSE_MENU") : nullptr;
+    if (ingame && ingame->isActive() && pause) {
+        // A running level goes to its pause screen, which stops the game clock itself.
+        ingame->hide(1.0, true);
+        pause->show(1.0, true, false);
+        return;
+    }
+    clock->setPause(kFocusPause, true);
+}
+
+} // namespace ThreeMatch

@@ -1,0 +1,239 @@
+// The controller's own rules: the wrath meter, the time display, screenshot names, the first
+// start and a window closed while the game loads.
+#include <windows.h>
+
+#include <platform_test.h>
+
+#include "foundation/UlvoEngine.h"
+#include "gui/menus/GUIMenu.h"
+#include "gui/menus/GUIMenuManager.h"
+#include "threematch/board/Spielfeld.h"
+#include "threematch/controller/ThreeMatchGame.h"
+#include "threematch/globals/MyGlobals.h"
+#include "threematch/profiles/Profil.h"
+#include "threematch/profiles/ProfileManager.h"
+#include "threematch/stones/RohstoffManager.h"
+#include "threematch/stones/Rohstoffklasse.h"
+
+#include "PlayThroughSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using ThreeMatch::ThreeMatchGame;
+
+namespace {
+
+TEST(ControllerCore, WrathFillStandsFullWithoutAUsableMaximumAndTimesSplitIntoTheirParts)
+{
+    EXPECT_DOUBLE_EQ(ThreeMatchGame::wrathFill(25.0, 100.0), 0.75);
+    EXPECT_DOUBLE_EQ(ThreeMatchGame::wrathFill(0.0, 100.0), 1.0);
+    // A maximum set to 0 or below would divide by zero.
+    EXPECT_DOUBLE_EQ(ThreeMatchGame::wrathFill(0.0, 0.0), 1.0);
+    EXPECT_DOUBLE_EQ(ThreeMatchGame::wrathFill(5.0, -3.0), 1.0);
+
+    int minutes = -1, seconds = -1, hundredths = -1;
+    ThreeMatchGame::splitTime(83.456, minutes, seconds, hundredths);
+    EXPECT_EQ(minutes, 1);
+    EXPECT_EQ(seconds, 23);
+    EXPECT_EQ(hundredths, 45);
+    ThreeMatchGame::splitTime(-2.5, minutes, seconds, hundredths);
+    EXPECT_EQ(minutes + seconds + hundredths, 0);
+}
+
+TEST(ControllerCore, ScreenshotNamesGoOnPastFilesAlreadyThere)
+{
+    const fs::path folder = fs::current_path() / "screenshots";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    TestSupport::ScopedCwd cwd(folder);
+    int counter = 0;
+    EXPECT_EQ(ThreeMatchGame::nextScreenshotName(counter), L"Screenshot_0.png");
+    EXPECT_EQ(counter, 0);
+    std::ofstream(folder / "Screenshot_0.png") << "old";
+    std::ofstream(folder / "Screenshot_1.png") << "old";
+    std::ofstream(folder / "Screenshot_3.png") << "old";
+    EXPECT_EQ(ThreeMatchGame::nextScreenshotName(counter), L"Screenshot_2.png");
+    EXPECT_EQ(counter, 2);
+    ++counter;
+    EXPECT_EQ(ThreeMatchGame::nextScreenshotName(counter), L"Screenshot_4.png");
+}
+
+// Update steps of 25 ms on the game clock, without the loop's drawing.
+void updateSteps(ThreeMatchGame& game, int count)
+{
+    Ulvo::PerfTimer* clock = Ulvo::UlvoEngine::getInstance()->getPerfTimer();
+    for (int i = 0; i < count; ++i) {
+        PlatformAdvanceVirtualClock(25000);
+        clock->setPause(1, false); // help screens stop the clock; the rules here run regardless
+        clock->update();
+        game.update();
+    }
+}
+
+void setStock(ThreeMatch::Rohstoffklasse& klasse, int stock)
+{
+    klasse.spend(klasse.getPunkte() - stock);
+}
+
+// The start menu is shown while the menus load, before the controller listens; it must still
+// be prepared, so that a first start leads to the new-profile screen. Without any profile a
+// free-play level still runs and ends.
+TEST(ControllerCore, AFirstStartOpensTheNewProfileScreenAndPlaysWithoutAProfile)
+{
+    PlayThrough::RunFolder folder;
+    PlayThrough::GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    EXPECT_TRUE(host.game().isLoaded());
+    // Its help may stand over it.
+    std::wstring menus;
+    for (const Ulvo::GUIMenu* menu : Ulvo::GUIMenuManager::getInstance()->getHistory())
+        menus += menu->getName() + L" ";
+    EXPECT_NE(menus.find(L"HAUPTMENU NEUES_PROFILE_MENU"), std::wstring::npos)
+        << std::string(menus.begin(), menus.end());
+
+    ASSERT_EQ(ThreeMatch::ProfileManager::getInstance()->getActiveProfile(), nullptr);
+    ThreeMatchGame& game = host.game();
+    game.requestIngame(ThreeMatchGame::REQUEST_FREE_PLAY);
+    updateSteps(game, 200);
+    ThreeMatch::Spielfeld* board = game.getBoard();
+    ASSERT_NE(board, nullptr);
+    EXPECT_TRUE(board->isFreePlay());
+    EXPECT_EQ(board->getState(), ThreeMatch::Spielfeld::Laeuft);
+}
+
+// A window closed while loading stops the constructor early; the half-built controller goes
+// away cleanly and the loop does not run.
+TEST(ControllerCore, AWindowClosedWhileLoadingStopsTheLoadingAndTearsDownCleanly)
+{
+    EXPECT_TRUE(PlayThrough::inChildProcess([] {
+        PlayThrough::RunFolder folder;
+        {
+            PlayThrough::GameHost host(folder);
+            ASSERT_TRUE(host.running());
+        }
+        TestSupport::ScopedCwd cwd(folder.path());
+        PostQuitMessage(0);
+        {
+            ThreeMatchGame game(false, true);
+            EXPECT_TRUE(game.wasClosedWhileLoading());
+            EXPECT_FALSE(game.isLoaded());
+            EXPECT_EQ(game.getBoard(), nullptr);
+        }
+        // The same during the splash screen: the quit is not swallowed by the splash's messages.
+        PostQuitMessage(0);
+        {
+            ThreeMatchGame game(true, true);
+            EXPECT_TRUE(game.wasClosedWhileLoading());
+        }
+        EXPECT_FALSE(Ulvo::UlvoEngine::getInstance()->beginLoop());
+    }));
+}
+
+// A new active profile with help switched off; the game's globals, or null when it was refused.
+ThreeMatch::MyGlobals* addActiveProfile()
+{
+    ThreeMatch::ProfileManager* profiles = ThreeMatch::ProfileManager::getInstance();
+    auto* profil = new ThreeMatch::Profil(L"Tester");
+    profil->setShownHelp(0x40000);
+    if (!profiles->createProfile(profil)) {
+        profil->Release();
+        return nullptr;
+    }
+    profiles->selectProfile(profil);
+    return static_cast<ThreeMatch::MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
+}
+
+// A story level runs; the wrath meter's stages turn at 1/4, 2/4 and 3/4 of three stages, and an
+// empty meter brings one catastrophe that stays pending while the meter stays empty.
+TEST(ControllerCore, WrathStagesTurnAtTheirThresholdsAndAnEmptyMeterBringsOneCatastrophe)
+{
+    PlayThrough::RunFolder folder;
+    PlayThrough::GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ThreeMatchGame& game = host.game();
+    ThreeMatch::MyGlobals* globals = addActiveProfile();
+    ASSERT_NE(globals, nullptr);
+    globals->setUseZorn(true);
+
+    game.requestIngame(ThreeMatchGame::REQUEST_NEXT_LEVEL);
+    // Ignored while the first one waits: the story level comes.
+    game.requestIngame(ThreeMatchGame::REQUEST_FREE_PLAY);
+    updateSteps(game, 400);
+    ThreeMatch::Spielfeld* board = game.getBoard();
+    ASSERT_NE(board, nullptr);
+    EXPECT_EQ(game.getPendingRequest(), ThreeMatchGame::REQUEST_NONE);
+    EXPECT_FALSE(board->isFreePlay());
+    ASSERT_EQ(board->getState(), ThreeMatch::Spielfeld::Laeuft);
+    ThreeMatch::Rohstoffklasse* wrath = globals->getRohstoffManager().getZornKlasse();
+    ASSERT_NE(wrath, nullptr);
+    ASSERT_FALSE(board->getLevelStones().empty());
+
+    ThreeMatch::Rohstoff* stone = board->getLevelStones().front();
+    game.wrathStages().assign(3, ThreeMatchGame::WrathStage{stone, stone, false});
+    auto reached = [&game] {
+        std::string flags;
+        for (const ThreeMatchGame::WrathStage& stage : game.getWrathStages())
+            flags += stage.reached ? '1' : '0';
+        return flags;
+    };
+    const int maximum = globals->getWrathMax();
+    setStock(*wrath, maximum * 70 / 100); // fill 0.3
+    updateSteps(game, 1);
+    EXPECT_EQ(reached(), "100");
+    setStock(*wrath, maximum * 20 / 100); // fill 0.8
+    updateSteps(game, 1);
+    EXPECT_EQ(reached(), "111");
+    setStock(*wrath, maximum * 60 / 100); // fill 0.4
+    updateSteps(game, 1);
+    EXPECT_EQ(reached(), "100");
+
+    setStock(*wrath, 0);
+    const int interval = static_cast<int>(globals->getWrathInterval() * 40.0);
+    updateSteps(game, interval + 1);
+    EXPECT_TRUE(game.isCatastrophePending());
+    // While it is pending the meter stays empty and no further catastrophe comes.
+    updateSteps(game, interval + 1);
+    EXPECT_TRUE(game.isCatastrophePending());
+    EXPECT_EQ(wrath->getPunkte(), 0);
+}
+
+// A story level stands still while the game clock is paused; lost, it keeps nothing it
+// collected, and its result screen opens with the tally running.
+TEST(ControllerCore, APausedClockHoldsTheLevelAndALostLevelKeepsNothing)
+{
+    PlayThrough::RunFolder folder;
+    PlayThrough::GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ThreeMatchGame& game = host.game();
+    ThreeMatch::MyGlobals* globals = addActiveProfile();
+    ASSERT_NE(globals, nullptr);
+
+    Ulvo::PerfTimer* clock = Ulvo::UlvoEngine::getInstance()->getPerfTimer();
+    game.requestIngame(ThreeMatchGame::REQUEST_NEXT_LEVEL);
+    clock->setPause(2, true);
+    updateSteps(game, 200);
+    ThreeMatch::Spielfeld* board = game.getBoard();
+    ASSERT_NE(board, nullptr);
+    EXPECT_EQ(board->getState(), ThreeMatch::Spielfeld::Geladen) << "the roll-in waits for the clock";
+    clock->setPause(2, false);
+    updateSteps(game, 200);
+    ASSERT_EQ(board->getState(), ThreeMatch::Spielfeld::Laeuft);
+
+    ThreeMatch::Rohstoffklasse* klasse = globals->getRohstoffManager().getKlasse(0);
+    ASSERT_NE(klasse, nullptr);
+    klasse->addLevelPunkte(7);
+    clock->setUserTimeFactor(200.0);
+    for (int i = 0; i < 2000 && !game.isTallyRunning(); ++i)
+        updateSteps(game, 1);
+    clock->setUserTimeFactor(1.0);
+    EXPECT_EQ(board->getState(), ThreeMatch::Spielfeld::Verloren);
+    EXPECT_TRUE(game.isTallyRunning());
+    EXPECT_EQ(klasse->getLevelPunkte(), 0);
+    EXPECT_EQ(PlayThrough::GameHost::activeMenu(), L"THREEMATCH_AUSWERTUNG_LOSE_MENU");
+}
+
+} // namespace

@@ -1,0 +1,148 @@
+// The game's screens as the player sees them after a first start (golden images at a quarter of
+// 1024x768): the loading screen, the new profile, the main menu, the options, the town and a level
+// in play with and without the high-resolution renderer; the screenshot key and the magnifier.
+#include "PlayThroughSupport.h"
+
+#include "foundation/UlvoEngine.h"
+#include "threematch/controller/ThreeMatchGame.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using PlayThrough::GameHost;
+using PlayThrough::Image;
+using PlayThrough::RunFolder;
+namespace Player = PlayThrough::Player;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Fewer pixels than this (1 % of the screen) change within a second of a level in play: the
+// clock, the stones' idle animations.
+constexpr int kMoving = 1024 * 768 / 100;
+
+// Pixels whose colour (alpha aside) differs by more than 8 in a channel.
+int differingPixels(const Image& a, const Image& b)
+{
+    int count = 0;
+    for (std::size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i)
+        count += TestSupport::near(a.pixels[i] | 0xFF000000u, b.pixels[i] | 0xFF000000u, 8) ? 0 : 1;
+    return count;
+}
+
+// From a first start to a level running, with the screens on the way compared where asked.
+bool reachALevel(GameHost& host, bool compareScreens)
+{
+    if (compareScreens)
+        // The back buffer still holds the loading screen's last picture.
+        EXPECT_TRUE(PlayThrough::matchesGolden(host.screen(), "loading_screen"));
+    if (!Player::waitForMenu(host, L"NEUES_PROFILE_MENU"))
+        return false;
+    if (compareScreens) {
+        while (Player::dismissPopup(host)) {}
+        host.seconds(1.5);
+        host.type("anna");
+        host.seconds(0.5);
+        EXPECT_TRUE(PlayThrough::matchesGolden(host.screen(), "new_profile"));
+    }
+    if (!Player::createProfile(host, compareScreens ? "" : "anna"))
+        return false;
+    if (compareScreens) {
+        host.seconds(1.5);
+        EXPECT_TRUE(PlayThrough::matchesGolden(host.screen(), "main_menu"));
+        if (!host.click(L"H_Optionen") || !Player::waitForMenu(host, L"OPTIONEN_MENU"))
+            return false;
+        while (Player::dismissPopup(host)) {}
+        host.seconds(1.5);
+        EXPECT_TRUE(PlayThrough::matchesGolden(host.screen(), "options"));
+        if (!host.click(L"O_OKButton") || !Player::waitForMenu(host, L"HAUPTMENU"))
+            return false;
+    }
+    if (!host.click(L"H_Start") || !Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"))
+        return false;
+    if (compareScreens) {
+        while (Player::dismissPopup(host)) {}
+        host.seconds(1.5);
+        EXPECT_TRUE(PlayThrough::matchesGolden(host.screen(), "town"));
+    }
+    if (!Player::playNextLevel(host))
+        return false;
+    host.seconds(1.0);
+    return true;
+}
+
+void screensWithoutHires(const RunFolder& folder)
+{
+    // Two older screenshots: the next one goes past them.
+    TestSupport::writeText(folder.path() / "Screenshot_0.png", "older");
+    TestSupport::writeText(folder.path() / "Screenshot_1.png", "older");
+
+    GameHost host(folder, 0);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(reachALevel(host, true));
+    const Image level = host.screen();
+    EXPECT_TRUE(PlayThrough::matchesGolden(level, "level_hires0"));
+
+    // F7 writes the whole back buffer past the files there are; the older ones stay.
+    host.key(PlayThrough::KEY_F7);
+    EXPECT_EQ(TestSupport::readText(folder.path() / "Screenshot_0.png"), "older");
+    EXPECT_EQ(TestSupport::readText(folder.path() / "Screenshot_1.png"), "older");
+    Image shot;
+    ASSERT_TRUE(TestSupport::readPng((folder.path() / "Screenshot_2.png").string(), shot));
+    ASSERT_EQ(shot.width, 1024u);
+    ASSERT_EQ(shot.height, 768u);
+    // A few frames later only what moves differs from the file.
+    EXPECT_LT(differingPixels(shot, host.screen(1)), kMoving);
+    host.key(PlayThrough::KEY_F7);
+    EXPECT_TRUE(fs::exists(folder.path() / "Screenshot_3.png"));
+
+    // Without hires there is no magnifier: after L only what moves differs.
+    host.key(PlayThrough::KEY_L);
+    host.seconds(0.5);
+    EXPECT_LT(differingPixels(level, host.screen()), kMoving / 16);
+
+    // The pause button pauses, and the pause's own button leads back.
+    ASSERT_TRUE(host.click(L"THREEMATCH_PAUSE"));
+    EXPECT_TRUE(Player::waitForMenu(host, L"THREEMATCH_INGAME_PAUSE_MENU"));
+    ASSERT_TRUE(host.click(L"PAUSE_Weiter"));
+    EXPECT_TRUE(Player::waitForMenu(host, L"THREEMATCH_INGAME_MENU"));
+}
+
+void levelWithHires(const RunFolder& folder)
+{
+    GameHost host(folder, 1);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(reachALevel(host, false));
+    host.moveTo(512, 384);
+    host.seconds(0.5);
+    const Image level = host.screen();
+    EXPECT_TRUE(PlayThrough::matchesGolden(level, "level_hires1"));
+
+    // L opens the magnifier over a quarter second where the pointer is, and closes it again.
+    EXPECT_FLOAT_EQ(host.game().getMagnifierFade().value, 0.0f);
+    host.key(PlayThrough::KEY_L);
+    host.seconds(0.5);
+    EXPECT_FLOAT_EQ(host.game().getMagnifierFade().value, 1.0f);
+    const Image magnified = host.screen();
+    EXPECT_GT(differingPixels(level, magnified) * 16, kMoving);
+    EXPECT_TRUE(PlayThrough::matchesGolden(magnified, "level_hires1_magnifier"));
+    host.key(PlayThrough::KEY_L);
+    host.seconds(0.5);
+    EXPECT_FLOAT_EQ(host.game().getMagnifierFade().value, 0.0f);
+    EXPECT_LT(differingPixels(level, host.screen()), kMoving / 16);
+}
+
+} // namespace
+
+TEST(ControllerGolden, ScreensOfAFirstStartAndALevelWithoutHires)
+{
+    RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("play", [&] { screensWithoutHires(folder); }));
+}
+
+TEST(ControllerGolden, ALevelWithHiresAndItsMagnifier)
+{
+    RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("play", [&] { levelWithHires(folder); }));
+}

@@ -1,0 +1,254 @@
+// The controller's screens: the small rules they follow (name typing, the minigame's saving,
+// the wrath stages' order, tallies, the picture mapping), and in the running game the typed
+// profile name, the result screen's OK, the difficulty boxes on a profile switch, a deleted
+// active profile and a data set without catastrophes.
+#include <windows.h>
+#include <dinput.h>
+
+#include "devices/input/TastaturLayout.h"
+#include "foundation/UlvoEngine.h"
+#include "gui/widgets/GUIButton.h"
+#include "gui/widgets/GUICheckboxButton.h"
+#include "gui/widgets/GUILabel.h"
+#include "minigames/frame/MinispielManager.h"
+#include "threematch/board/Spielfeld.h"
+#include "threematch/controller/ScreenRules.h"
+#include "threematch/controller/ThreeMatchGame.h"
+#include "threematch/globals/MyGlobals.h"
+#include "threematch/profiles/ProfileManager.h"
+#include "threematch/profiles/Profil.h"
+#include "threematch/stones/RohstoffManager.h"
+#include "threematch/town/Gebaeude.h"
+#include "threematch/town/GebaeudeManager.h"
+
+#include "PlayThroughSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
+
+using namespace ThreeMatch;
+using PlayThrough::GameHost;
+
+namespace {
+
+TEST(ControllerScreens, ANameTakesLettersAndNumbersUpToSixteenCharactersAndNeverAPercentSign)
+{
+    std::wstring name;
+    for (int i = 0; i < 20; ++i)
+        ScreenRules::editName(name, Ulvo::KT_LETTER, L'a' + i);
+    EXPECT_EQ(name, L"abcdefghijklmnop");
+    name = L"ab";
+    EXPECT_FALSE(ScreenRules::editName(name, Ulvo::KT_LETTER, L'%'));
+    EXPECT_FALSE(ScreenRules::editName(name, Ulvo::KT_SONDER, L'!'));
+    EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_NUMBER, L'7'));
+    EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_BACKSPACE, 0));
+    EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_BACKSPACE, 0));
+    EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_BACKSPACE, 0));
+    EXPECT_FALSE(ScreenRules::editName(name, Ulvo::KT_BACKSPACE, 0)) << "nothing left to take";
+    EXPECT_EQ(name, L"");
+}
+
+TEST(ControllerScreens, AMinigameScoreSavesBySingleprecisionRulesOnEachDifficulty)
+{
+    struct Case {
+        int difficulty;
+        int percent;
+        int paidOf30;
+    };
+    // The saving is computed in single precision: on hard 30 x (1 - 0.33333334f) stays below 20.
+    for (const Case c : {Case{0, 50, 15}, Case{1, 40, 17}, Case{2, 33, 19}}) {
+        const ScreenRules::MinigameSaving saving = ScreenRules::minigameSaving(1.0f, c.difficulty);
+        EXPECT_EQ(saving.percent, c.percent) << "difficulty " << c.difficulty;
+        EXPECT_EQ(saving.paid(30), c.paidOf30) << "difficulty " << c.difficulty;
+    }
+    for (int difficulty = 0; difficulty < 3; ++difficulty) {
+        const ScreenRules::MinigameSaving none = ScreenRules::minigameSaving(0.0f, difficulty);
+        EXPECT_EQ(none.percent, 0);
+        EXPECT_EQ(none.paid(30), 30) << "a score of 0 pays the whole amount";
+    }
+}
+
+TEST(ControllerScreens, WrathStagesPutBonusTypesFirstThenTheOthersByFallingValue)
+{
+    RohstoffManager stones;
+    stones.load(GameTesting::parse(LR"(<ROHSTOFFE>
+  <ROHSTOFFKLASSE NAME="A"><ROHSTOFF NAME="T1" MULTIPLIER="5"/><ROHSTOFF NAME="T3" MULTIPLIER="5"/>
+    <ROHSTOFF NAME="T4" MULTIPLIER="9"/></ROHSTOFFKLASSE>
+  <ROHSTOFFKLASSE NAME="BONUS"><ROHSTOFF NAME="T2" MULTIPLIER="1"/></ROHSTOFFKLASSE>
+  <ROHSTOFFKLASSE NAME="Z"><ROHSTOFF NAME="W" MULTIPLIER="50"/></ROHSTOFFKLASSE>
+  <ZORNKLASSE>"|Z|"</ZORNKLASSE>
+</ROHSTOFFE>)"));
+    Rohstoffklasse* a = stones.findKlasse(L"A");
+    ASSERT_NE(a, nullptr);
+    Rohstoff* t1 = a->getRohstoff(0);
+    Rohstoff* t3 = a->getRohstoff(1);
+    Rohstoff* t4 = a->getRohstoff(2);
+    Rohstoff* t2 = stones.findKlasse(L"BONUS")->getRohstoff(0);
+    Rohstoff* wrath = stones.getZornKlasse()->getRohstoff(0);
+    const std::vector<Rohstoff*> order = ScreenRules::orderWrathTypes({t1, t2, wrath, t3, t4}, stones.getZornKlasse());
+    EXPECT_EQ(order, (std::vector<Rohstoff*>{t2, t4, t3, t1}));
+}
+
+TEST(ControllerScreens, TalliesLightWholeLinesAndThePictureMapsIntoTheRenderTarget)
+{
+    EXPECT_EQ(ScreenRules::litTallyLines(10, 0.29), 2);
+    EXPECT_EQ(ScreenRules::litTallyLines(3, 1.0), 3);
+    EXPECT_EQ(ScreenRules::alphaByte(0.5), 128);
+    EXPECT_EQ(ScreenRules::alphaByte(1.5), 255);
+    EXPECT_EQ(ScreenRules::alphaByte(-0.1), 0);
+
+    // A picture drawn at half size in the right half of the screen.
+    const Ulvo::FloatRect area(512.0f, 0.0f, 1024.0f, 384.0f);
+    const RECT target{0, 0, 1024, 768};
+    const D3DXVECTOR2 relative = ScreenRules::toView(area, target, D3DXVECTOR2(640.0f, 96.0f), true);
+    EXPECT_FLOAT_EQ(relative.x, 0.25f);
+    EXPECT_FLOAT_EQ(relative.y, 0.25f);
+    const D3DXVECTOR2 pixels = ScreenRules::toView(area, target, D3DXVECTOR2(640.0f, 96.0f), false);
+    EXPECT_FLOAT_EQ(pixels.x, 256.0f);
+    EXPECT_FLOAT_EQ(pixels.y, 192.0f);
+}
+
+Ulvo::GUICheckboxButton* box(const wchar_t* name)
+{
+    return dynamic_cast<Ulvo::GUICheckboxButton*>(GameHost::findWindow(name));
+}
+
+void clickThrough(GameHost& host, const wchar_t* name)
+{
+    Ulvo::GUIWindow* window = GameHost::findWindow(name);
+    ASSERT_NE(window, nullptr) << std::string(name, name + std::wcslen(name));
+    host.game().onButtonClicked(*window);
+}
+
+// One game: the first key replaces the proposed name and a name stops at 16 characters; a
+// result screen's OK without a result pending moves no level on; a profile switch ticks the
+// profile's difficulty without touching its lives, while the player's tick does give the
+// difficulty's lives; the help boxes switch help off and on; a building is bought, once, also
+// without a minigame to play; a story level after a free-play level reaches its result
+// screen; deleting the active profile takes its running level off the board; and a data set
+// without catastrophes shows none.
+TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
+{
+    PlayThrough::RunFolder folder;
+    // The archive holds the file too: an empty one on disk comes first.
+    std::ofstream(folder.path() / "data" / "Katastrophen" / "katastrophen.kat") << "<KATASTROPHEN/>";
+    GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(PlayThrough::Player::waitForMenu(host, L"NEUES_PROFILE_MENU", 5.0));
+
+    // Keys go straight to the name slot, through the active keyboard layout.
+    Ulvo::KeyState keys;
+    const unsigned char letters[] = {DIK_Q, DIK_W, DIK_E, DIK_R, DIK_T, DIK_U, DIK_I, DIK_O, DIK_P, DIK_A,
+                                     DIK_S, DIK_D, DIK_F, DIK_G, DIK_H, DIK_J, DIK_K, DIK_L, DIK_1, DIK_2};
+    for (unsigned char key : letters)
+        host.game().onProfileNameKey(keys, key);
+    auto* nameButton = dynamic_cast<Ulvo::GUIButton*>(GameHost::findWindow(L"NP_ProfilNameLabel"));
+    ASSERT_NE(nameButton, nullptr);
+    const std::wstring typed = nameButton->getLabel()->getText();
+    EXPECT_EQ(typed.size(), 16u) << "the proposed name is replaced and the name stops at 16";
+    host.game().onProfileNameKey(keys, DIK_BACK);
+    EXPECT_EQ(nameButton->getLabel()->getText(), typed.substr(0, 15));
+    clickThrough(host, L"NP_OKButton");
+    ProfileManager* profiles = ProfileManager::getInstance();
+    Profil* player = profiles->getActiveProfile();
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(player->getName(), typed.substr(0, 15));
+
+    // No result is pending: the OK of a result screen (twice, as a double click) changes nothing.
+    const int level = player->getActualLevel();
+    clickThrough(host, L"THREEMATCHAUSWERTUNG_WIN_OK");
+    clickThrough(host, L"THREEMATCHAUSWERTUNG_WIN_OK");
+    EXPECT_EQ(player->getActualLevel(), level);
+
+    player->setSchwierigkeit(2);
+    player->setLeben(1);
+    host.game().onProfileSwitched(nullptr, player);
+    EXPECT_EQ(player->getLeben(), 1) << "showing the profile's difficulty is no change of it";
+    ASSERT_TRUE(box(L"O_SchwerCB") && box(L"O_LeichtCB") && box(L"O_MittelCB"));
+    EXPECT_TRUE(box(L"O_SchwerCB")->isChecked());
+    EXPECT_FALSE(box(L"O_MittelCB")->isChecked());
+    box(L"O_MittelCB")->setChecked(true);
+    EXPECT_EQ(player->getLeben(), 6);
+    EXPECT_EQ(player->getSchwierigkeit(), 1);
+    EXPECT_FALSE(box(L"O_LeichtCB")->isChecked());
+    EXPECT_FALSE(box(L"O_SchwerCB")->isChecked());
+
+    // Help switched off by either box: both boxes follow and no help shows; on again, it does.
+    ASSERT_TRUE(box(L"THREEMATCH_HELP_CHECKBOX_1") && box(L"THREEMATCH_HELP_CHECKBOX_2"));
+    box(L"THREEMATCH_HELP_CHECKBOX_1")->setChecked(false);
+    EXPECT_FALSE(box(L"THREEMATCH_HELP_CHECKBOX_2")->isChecked());
+    EXPECT_TRUE(player->getShownHelp() & ScreenRules::kHelpOff);
+    EXPECT_FALSE(host.game().showHelp(0x2));
+    box(L"THREEMATCH_HELP_CHECKBOX_2")->setChecked(true);
+    EXPECT_EQ(player->getShownHelp(), 0u);
+    EXPECT_TRUE(host.game().showHelp(0x2));
+    EXPECT_FALSE(host.game().showHelp(0x2)) << "each help shows once";
+
+    // A building bought while the data holds no minigame is built at its full cost, once.
+    RohstoffManager& stones =
+        static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals())->getRohstoffManager();
+    for (Rohstoffklasse* klasse : stones.getKlassen()) {
+        klasse->addLevelPunkte(1000);
+        klasse->commitLevelPunkte();
+    }
+    host.game().refreshBuildingButtons();
+    Gebaeude* building = static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals())
+                             ->getGebaeudeManager()
+                             .getGebaeude(0, 0);
+    ASSERT_NE(building, nullptr);
+    ASSERT_FALSE(building->getKosten().empty());
+    ASSERT_FALSE(building->isBuilt());
+    const Gebaeude::Kosten cost = building->getKosten().front();
+    ASSERT_NE(cost.klasse, nullptr);
+    const int stock = cost.klasse->getPunkte();
+    clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
+    MinispielManager* minigames = MinispielManager::getInstance();
+    ASSERT_EQ(minigames->getCurrentMinispiel(), nullptr) << "the data set holds no minigame";
+    EXPECT_TRUE(building->isBuilt()) << "without a minigame the building is bought outright";
+    EXPECT_EQ(cost.klasse->getPunkte(), stock - cost.anzahl);
+    EXPECT_EQ(GameHost::activeMenu(), L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU");
+    clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
+    EXPECT_EQ(cost.klasse->getPunkte(), stock - cost.anzahl) << "a built building is not bought again";
+
+    // Without catastrophes in the data the wrath's strike shows nothing, and nothing breaks.
+    EXPECT_TRUE(host.game().getKatastrophen().empty());
+    host.game().showKatastrophe();
+
+    Spielfeld* board = host.game().getBoard();
+    ASSERT_NE(board, nullptr);
+    // A free-play level ends without a result to confirm; the next story level must still
+    // reach its result screen.
+    player->setShownHelp(ScreenRules::kHelpOff); // no help screen stops the clock
+    const auto running = [board] { return board->getState() == Spielfeld::Laeuft; };
+    const auto outOfTime = [&host, board] {
+        board->setBonusTime(-100000.0, 0.0);
+        return host.fastForward([&host] { return host.game().isTallyRunning(); }, 10.0);
+    };
+    clickThrough(host, L"THREEMATCH_BAUEN_FREIES_SPIELEN");
+    ASSERT_TRUE(host.fastForward(running, 15.0));
+    ASSERT_TRUE(outOfTime());
+    clickThrough(host, L"THREEMATCH_BAUEN_SPIELEN");
+    ASSERT_TRUE(host.fastForward(running, 15.0));
+    EXPECT_FALSE(host.game().isTallyRunning());
+    ASSERT_TRUE(outOfTime());
+    EXPECT_EQ(GameHost::activeMenu(), L"THREEMATCH_AUSWERTUNG_LOSE_MENU");
+
+    board->clear();
+    ASSERT_TRUE(board->loadLevel(0));
+    board->start();
+    EXPECT_EQ(board->getState(), Spielfeld::Laeuft);
+    clickThrough(host, L"P_DELButton");
+    EXPECT_EQ(profiles->getActiveProfile(), nullptr);
+    EXPECT_EQ(profiles->getProfileCount(), 0);
+    EXPECT_EQ(board->getState(), Spielfeld::Keiner) << "the deleted profile's level left the board";
+    // With no profile, "H_Start" leads to the town and a story level is not started.
+    clickThrough(host, L"H_Start");
+    clickThrough(host, L"THREEMATCH_BAUEN_SPIELEN");
+    host.fastForward([] { return false; }, 2.0);
+    EXPECT_NE(board->getState(), Spielfeld::Laeuft);
+}
+
+} // namespace
