@@ -179,9 +179,15 @@ void GUIMenu::onWindowClicked(GUIWindow& window)
     }
 }
 
+bool GUIMenu::hasKeyLink(const unsigned char& key) const
+{
+    return std::any_of(m_links.begin(), m_links.end(), [&](const GUIMenuLink* link) { return link->matchesKey(key); });
+}
+
 void GUIMenu::onKeyPressed(KeyState&, const unsigned char& key)
 {
-    if (!m_active)
+    GUIMenu* owner = GUIMenuManager::getInstance()->getKeyOwner();
+    if (!m_active || (owner && owner != this))
         return;
     GUIKeepAlive keep(this);
     for (GUIMenuLink* link : m_links) {

@@ -32,6 +32,7 @@ public:
     static GUIMenuLink* createLink(XMLNode* node, GUIMenu* owner);
 
     bool isActive() const { return m_active; }
+    bool hasKeyLink(const unsigned char& key) const;
     bool isPendingActive() const { return m_pendingActive; }
     // Fades the windows to "AN" (at once for a speed of 0 or less after the modifier)
     // and makes the menu the current one.

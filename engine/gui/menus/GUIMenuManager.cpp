@@ -1,5 +1,6 @@
 #include "gui/menus/GUIMenuManager.h"
 
+#include "devices/input/KeyState.h"
 #include "devices/input/TastaturLayoutManager.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/time/MeasureManager.h"
@@ -33,10 +34,22 @@ void GUIMenuManager::clear()
 
 void GUIMenuManager::connectInput(KeyState* keys, Inputmanager* inputs)
 {
+    // Connected before any menu, so each press finds its owner before the menus see it.
+    if (m_keys)
+        m_keys->keyPressed.disconnect(this);
+    if (keys)
+        keys->keyPressed.connect(this, &GUIMenuManager::onKeyPressed);
+    m_keyOwner = nullptr;
     m_keys = keys;
     m_inputs = inputs;
     for (GUIMenu* menu : m_menus)
         menu->connectInput(keys, inputs);
+}
+
+void GUIMenuManager::onKeyPressed(KeyState&, const unsigned char& key)
+{
+    GUIMenu* front = getActiveMenu();
+    m_keyOwner = front && front->isActive() && front->hasKeyLink(key) ? front : nullptr;
 }
 
 const TastaturLayout* GUIMenuManager::getActiveLayout() const

@@ -38,6 +38,10 @@ public:
     // The start-up step: menus listen to these (null: none), those built before too.
     void connectInput(KeyState* keys, Inputmanager* inputs);
     KeyState* getKeyState() const { return m_keys; }
+    // The menu that takes the key being pressed: the front menu when it has a link for that key,
+    // so that one press never follows the links of two menus shown at once (Enter on a help text
+    // over a dialog closes the help text only). None: every active menu may take it.
+    GUIMenu* getKeyOwner() const { return m_keyOwner; }
     Inputmanager* getInputManager() const { return m_inputs; }
     // The active keyboard layout (KEY_PRESSED_STRING), or null.
     const TastaturLayout* getActiveLayout() const;
@@ -72,7 +76,10 @@ private:
     std::vector<GUIMenu*> m_menus; // one reference each, load order
     std::deque<GUIMenu*> m_history;
     double m_speed = 1.0;
+    void onKeyPressed(KeyState& keys, const unsigned char& key);
+
     KeyState* m_keys = nullptr;
+    GUIMenu* m_keyOwner = nullptr;
     Inputmanager* m_inputs = nullptr;
     Measures* m_measureUpdate = nullptr;
 };

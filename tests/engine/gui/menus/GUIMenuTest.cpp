@@ -126,6 +126,29 @@ TEST_F(MenuTest, OptionsFadeInAndEscapeGoesBack)
     EXPECT_EQ(history().size(), 3u);
 }
 
+TEST_F(MenuTest, APressIsTakenByTheMenuInFrontOnly)
+{
+    // A help text shown over a dialog: both are active, both have a link on Enter.
+    ASSERT_TRUE(loadText(kScreens));
+    ASSERT_TRUE(loadMenus(L"<MENUES SPEED=\"0\" ACTIVE_MENU=\"MAIN\">"
+                          L"<GUIMENU NAME=\"MAIN\"><LINK KEY_PRESSED=\"28\" DST_MENU=\"OPTIONS\"/>"
+                          L"<GUI_WINDOWS>\"|W_MAIN|\"</GUI_WINDOWS></GUIMENU>"
+                          L"<GUIMENU NAME=\"HELP\"><LINK KEY_PRESSED=\"28\"><DST_MENU_DELTA DST_MENU_DELTA=\"-1\"/>"
+                          L"</LINK></GUIMENU>"
+                          L"<GUIMENU NAME=\"OPTIONS\"><GUI_WINDOWS>\"|W_OPT|\"</GUI_WINDOWS></GUIMENU></MENUES>"));
+    frame(0.02);
+    menus().getMenu(L"HELP")->show(1.0, true, false);
+    frame(0.02);
+    ASSERT_TRUE(menus().getMenu(L"MAIN")->isActive() && menus().getMenu(L"HELP")->isActive());
+
+    key(DIK_RETURN);
+    frame(0.02);
+    EXPECT_EQ(history(), (std::vector<std::wstring>{L"MAIN", L"HELP", L"MAIN"}));
+    // The next press belongs to the dialog again.
+    key(DIK_RETURN);
+    EXPECT_EQ(menus().getActiveMenu()->getName(), L"OPTIONS");
+}
+
 TEST_F(MenuTest, ClickLinksActivationAndSharedWindows)
 {
     // A key named in the active keyboard layout replaces the code given beside it.

@@ -49,8 +49,8 @@ TEST_F(FrameTest, DataFileFrameIsTheForwardSceneStretchedIntoTheCallersTarget)
     EXPECT_PIXEL(image, red.x, red.y, rgb(kRed, 0, 0));
     EXPECT_PIXEL(image, green.x, green.y, rgb(0, kGreen, 0));
     // The forward renderer's CLEAR_COLOR, not what the caller's target held.
-    EXPECT_PIXEL(image, 1, 1, 0xFF000000);
-    EXPECT_PIXEL(image, 239, 179, 0xFF000000);
+    EXPECT_PIXEL(image, 1, 1, 0x00000000);
+    EXPECT_PIXEL(image, 239, 179, 0x00000000);
     EXPECT_TRUE(TestSupport::matchesGolden(image, kGolden, "frame_forward_scene"));
 
     // The configured post effects (the magnifier at 1 and the roll-in at 1) leave the picture.
@@ -88,7 +88,7 @@ TEST_F(FrameTest, GreyscaleAndMagnifierChangeTheFrame)
     ASSERT_TRUE(m_manager->setPostEffectParamVector(L"LUPE_PARAMS", D3DXVECTOR4(1.5f, 1, 0, 0)));
     const Image lupe = frame();
     const POINT beyond = pixelIn(D3DXVECTOR3(-3.25f, 0, -1));
-    EXPECT_PIXEL(plain, beyond.x, beyond.y, 0xFF000000);
+    EXPECT_PIXEL(plain, beyond.x, beyond.y, 0x00000000);
     EXPECT_PIXEL(lupe, beyond.x, beyond.y, rgb(kRed, 0, 0));
     EXPECT_PIXEL(lupe, red.x, red.y, rgb(kRed, 0, 0));
     // Outside the lens nothing moves.
