@@ -7,7 +7,6 @@
 
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
-#include "devices/input/DInputInitParams.h"
 #include "devices/input/DirectInputInterface.h"
 #include "devices/window/VideoPlayer.h"
 #include "foundation/app/AppInfo.h"
@@ -32,13 +31,7 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     if (!engine->load(configPath))
         engine->getEngineParams().getD3DInitParams().useDefaults();
     // Whatever the file held, input runs buffered through window messages.
-    DInputInitParams& input = engine->getEngineParams().getDInputInitParams();
-    input.setBufferedKeyboard(true);
-    input.setBufferedMouse(true);
-    input.setMousePollRate(10);
-    input.setKeyboardPollRate(10);
-    input.setKeyRepeat(500, 100);
-    input.setUseWindowMessages(true);
+    ThreeMatch::ThreeMatchGame::prepareInput(engine->getEngineParams().getDInputInitParams());
     engine->getEngineParams().getD3DInitParams().setAutoDegrade(true, true);
 
     // A failure has shown its own message box; the device start then fails.

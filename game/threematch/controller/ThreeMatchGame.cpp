@@ -2,6 +2,7 @@
 
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
+#include "devices/input/DInputInitParams.h"
 #include "devices/input/DirectInputInterface.h"
 #include "devices/input/TastaturLayoutManager.h"
 #include "devices/sound/PlayingSoundCue.h"
@@ -42,6 +43,8 @@
 
 #include <crt.h>
 
+#include <cwchar>
+
 namespace ThreeMatch {
 
 namespace {
@@ -59,6 +62,16 @@ void readFile(Ulvo::XMLNode& node, const wchar_t* fileName)
 }
 
 } // namespace
+
+void ThreeMatchGame::prepareInput(Ulvo::DInputInitParams& input)
+{
+    input.setBufferedKeyboard(true);
+    input.setBufferedMouse(true);
+    input.setMousePollRate(10);
+    input.setKeyboardPollRate(10);
+    input.setKeyRepeat(500, 100);
+    input.setUseWindowMessages(true);
+}
 
 ThreeMatchGame::ThreeMatchGame(const bool& showSplashScreen, const bool& confirmDisplayChanges)
     : m_confirmDisplayChanges(confirmDisplayChanges)
@@ -345,6 +358,22 @@ void ThreeMatchGame::showMenu(const wchar_t* name, bool hideOthers)
 {
     if (Ulvo::GUIMenu* menu = m_menus ? m_menus->getMenu(name) : nullptr)
         menu->show(1.0, true, hideOthers);
+}
+
+const std::wstring& ThreeMatchGame::windowName(const wchar_t* prefix, const std::wstring& suffix)
+{
+    m_windowName.assign(prefix);
+    m_windowName += suffix;
+    return m_windowName;
+}
+
+const std::wstring& ThreeMatchGame::windowName(const wchar_t* prefix, int number)
+{
+    wchar_t digits[16];
+    std::swprintf(digits, 16, L"%d", number);
+    m_windowName.assign(prefix);
+    m_windowName += digits;
+    return m_windowName;
 }
 
 void ThreeMatchGame::playSound(const wchar_t* cue)

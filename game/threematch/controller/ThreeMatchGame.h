@@ -22,6 +22,7 @@
 
 namespace Ulvo {
 class D3DInterface;
+class DInputInitParams;
 class ForwardRenderer;
 class GUICheckboxButton;
 class GUIMenu;
@@ -154,6 +155,9 @@ public:
     const Ulvo::Interpolation<float, float>& getExchangeFade() const { return m_exchangeFade; }
     const Ulvo::Interpolation<float, float>& getMagnifierFade() const { return m_magnifierFade; }
 
+    // The input the controller is written for, whatever the configuration held: buffered and
+    // through window messages, with key repeat for typing names. Set before the engine starts.
+    static void prepareInput(Ulvo::DInputInitParams& input);
     // The wrath meter's fill: 1 - stock / maximum, full (1) without a usable maximum.
     static double wrathFill(double stock, double maximum);
     // The first "Screenshot_N.png" at or after counter whose file does not exist yet; counter
@@ -191,6 +195,10 @@ private:
     void showMenu(const wchar_t* name, bool hideOthers = true);
     void playSound(const wchar_t* cue);
     void resetModeIndices();
+    // A window name made of a prefix and a stone class's name or a number, in a buffer kept
+    // between frames: the HUD and the drawn screens look their windows up by name every frame.
+    const std::wstring& windowName(const wchar_t* prefix, const std::wstring& suffix);
+    const std::wstring& windowName(const wchar_t* prefix, int number);
 
     // Singletons, fetched first.
     Ulvo::UlvoEngine* m_engine = nullptr;
@@ -306,6 +314,8 @@ private:
     Feld* boardCellAt(const Ulvo::MouseState& mouse, bool resetHint) const;
     bool applyArmedBonus(Feld* cell);
     void showCatastropheScreen(int index);
+
+    std::wstring m_windowName;
 
     // --- Screens, clicks and slots: state of their own -------------------------------------
     int m_shownKatastrophe = -1;

@@ -565,16 +565,16 @@ void ThreeMatchGame::showBuildingPreview(Ulvo::GUIWindow&, const bool& inView)
     setPicture(m_gui->getWindow(L"THREEMATCH_VORSCHAU_IMAGE"), building->getVorschauBig());
     RohstoffManager& rohstoffe = m_globals->getRohstoffManager();
     for (Rohstoffklasse* klasse : rohstoffe.getKlassen())
-        showNumber(findLabel(*m_gui, L"THREEMATCH_VORSCHAU_" + klasse->getName()), 0);
+        showNumber(findLabel(*m_gui, windowName(L"THREEMATCH_VORSCHAU_", klasse->getName())), 0);
     for (const Gebaeude::Kosten& kosten : building->getKosten()) {
         if (kosten.klasse)
-            showNumber(findLabel(*m_gui, L"THREEMATCH_VORSCHAU_" + kosten.klasse->getName()), kosten.anzahl);
+            showNumber(findLabel(*m_gui, windowName(L"THREEMATCH_VORSCHAU_", kosten.klasse->getName())), kosten.anzahl);
     }
     // The items the building brings: the stone types it unlocks.
     const std::vector<Gebaeude::Freischaltung>& items = building->getUnlocks();
     Ulvo::TextManager* texts = m_engine->getTextManager();
     for (std::size_t i = 0;; ++i) {
-        Ulvo::GUIWindow* item = m_gui->getWindow(L"THREEMATCH_VORSCHAU_ITEM_" + std::to_wstring(i));
+        Ulvo::GUIWindow* item = m_gui->getWindow(windowName(L"THREEMATCH_VORSCHAU_ITEM_", static_cast<int>(i)));
         if (!item)
             break;
         const bool shown = i < items.size();
@@ -598,7 +598,7 @@ void ThreeMatchGame::showWinTally(Ulvo::GUIWindow&, const bool& inView)
     const int lit = showTallyHead(*m_gui, L"THREEMATCH_WIN_", m_winTally, m_tallyMaster.value);
     const std::vector<Rohstoffklasse*>& klassen = m_globals->getRohstoffManager().getKlassen();
     for (std::size_t i = 0; i < klassen.size() && i + 3 < m_winTally.size(); ++i) {
-        Ulvo::GUIWindow* line = m_gui->getWindow(L"THREEMATCH_WIN_" + klassen[i]->getName());
+        Ulvo::GUIWindow* line = m_gui->getWindow(windowName(L"THREEMATCH_WIN_", klassen[i]->getName()));
         if (!line)
             continue;
         showTallyLine(line, m_winTally[i + 3], static_cast<int>(i + 3) < lit, false);

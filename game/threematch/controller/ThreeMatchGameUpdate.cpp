@@ -150,7 +150,7 @@ void ThreeMatchGame::updateTownLabels()
     const RohstoffManager& stones = m_globals->getRohstoffManager();
     for (int i = 0; i < stones.getKlassenCount(); ++i) {
         const Rohstoffklasse* klasse = stones.getKlasse(i);
-        if (Ulvo::GUIWindow* button = m_gui->getWindow(L"THREEMATCH_BAUEN_" + klasse->getName()))
+        if (Ulvo::GUIWindow* button = m_gui->getWindow(windowName(L"THREEMATCH_BAUEN_", klasse->getName())))
             showNumber(button, klasse->getShownPunkte());
     }
 }
@@ -228,7 +228,7 @@ void ThreeMatchGame::updateHud()
 
     for (int i = 0; i < stones.getKlassenCount(); ++i) {
         const Rohstoffklasse* klasse = stones.getKlasse(i);
-        if (Ulvo::GUIWindow* button = m_gui->getWindow(L"THREEMATCH_LEVEL_" + klasse->getName()))
+        if (Ulvo::GUIWindow* button = m_gui->getWindow(windowName(L"THREEMATCH_LEVEL_", klasse->getName())))
             showNumber(button, klasse->getShownLevelPunkte());
     }
 }

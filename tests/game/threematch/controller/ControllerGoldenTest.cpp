@@ -34,9 +34,10 @@ int differingPixels(const Image& a, const Image& b)
 // From a first start to a level running, with the screens on the way compared where asked.
 bool reachALevel(GameHost& host, bool compareScreens)
 {
-    if (compareScreens)
+    if (compareScreens) {
         // The back buffer still holds the loading screen's last picture.
         EXPECT_TRUE(PlayThrough::matchesGolden(host.screen(), "loading_screen"));
+    }
     if (!Player::waitForMenu(host, L"NEUES_PROFILE_MENU"))
         return false;
     if (compareScreens) {

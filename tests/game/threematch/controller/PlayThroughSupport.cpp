@@ -139,13 +139,7 @@ GameHost::GameHost(const RunFolder& folder, int hires)
         display.setMinRes(0, 0);
         display.setMaxRes(0xFFFFFFFFu, 0xFFFFFFFFu);
         display.setAutoDegrade(false, false);
-        DInputInitParams& input = engine->getEngineParams().getDInputInitParams();
-        input.setBufferedKeyboard(true);
-        input.setBufferedMouse(true);
-        input.setMousePollRate(10);
-        input.setKeyboardPollRate(10);
-        input.setKeyRepeat(500, 100);
-        input.setUseWindowMessages(true);
+        ThreeMatch::ThreeMatchGame::prepareInput(engine->getEngineParams().getDInputInitParams());
         D3DInterface::getInstance()->createWindow();
         if (!engine->init()) {
             ADD_FAILURE() << "the engine did not start";
