@@ -590,6 +590,12 @@ bool makeCurrent(IDirect3DDevice9* device)
     return true;
 }
 
+GLState* glState(IDirect3DDevice9* device)
+{
+    Device* d = deviceObject(device);
+    return d ? &d->glState() : nullptr;
+}
+
 void programBindingChanged(IDirect3DDevice9* device)
 {
     if (Device* d = deviceObject(device))

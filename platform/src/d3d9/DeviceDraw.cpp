@@ -257,31 +257,26 @@ void Device::applyFramebuffer()
     if (!m_attachmentsDirty)
         return;
     m_attachmentsDirty = false;
+    // Only attachments that differ are sent: passes switch between a few targets.
+    bool changed = false;
     GLenum buffers[kMaxRenderTargets];
     for (int i = 0; i < kMaxRenderTargets; ++i) {
         Surface* target = m_renderTargets[i];
-        GLenum attachment = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i);
-        if (target && target->glTexture()) {
-            glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, target->imageTarget(), target->glTexture(),
-                                   target->glLevel());
-            buffers[i] = attachment;
-        } else {
-            glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, GL_TEXTURE_2D, 0, 0);
-            buffers[i] = GL_NONE;
-        }
+        const bool image = target && target->glTexture();
+        changed |= m_gl.attachColour(i, image ? target->imageTarget() : GL_TEXTURE_2D, image ? target->glTexture() : 0,
+                                     image ? target->glLevel() : 0);
+        buffers[i] = image ? GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i) : GL_NONE;
     }
-    glDrawBuffers(kMaxRenderTargets, buffers);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
-    if (m_depthStencil && m_depthStencil->glTexture()) {
-        GLenum attachment = m_depthStencil->info().stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
-        glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, m_depthStencil->imageTarget(), m_depthStencil->glTexture(),
-                               m_depthStencil->glLevel());
+    changed |= m_gl.drawBuffers(buffers);
+    const bool depth = m_depthStencil && m_depthStencil->glTexture();
+    changed |= m_gl.attachDepthStencil(depth ? m_depthStencil->imageTarget() : GL_TEXTURE_2D,
+                                       depth ? m_depthStencil->glTexture() : 0, depth ? m_depthStencil->glLevel() : 0,
+                                       depth && m_depthStencil->info().stencil);
+    if (changed) {
+        GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+        if (status != GL_FRAMEBUFFER_COMPLETE)
+            Diagnostics::error("Direct3D", "the render targets do not form a complete framebuffer (0x%x)", status);
     }
-    GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE)
-        Diagnostics::error("Direct3D", "the render targets do not form a complete framebuffer (0x%x)", status);
     // Depth and stencil tests depend on what is attached.
     m_dirty |= kDirtyDepthStencil | kDirtyRaster;
 }

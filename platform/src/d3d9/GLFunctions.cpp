@@ -81,7 +81,12 @@ bool loadGLFunctions(GLFeatures& features)
     }
     features = GLFeatures{};
     features.clipControl = GLFn::glClipControl && hasExtension("GL_ARB_clip_control");
-    features.debugGroups = GLFn::glPushDebugGroup && GLFn::glPopDebugGroup && hasExtension("GL_KHR_debug");
+    // Debug groups only where someone asked for a debug context (as debuggers do): elsewhere
+    // the markers of every pass are two calls per draw nobody reads.
+    GLint contextFlags = 0;
+    GLFn::glGetIntegerv(GL_CONTEXT_FLAGS, &contextFlags);
+    features.debugGroups = GLFn::glPushDebugGroup && GLFn::glPopDebugGroup && hasExtension("GL_KHR_debug") &&
+                           (contextFlags & GL_CONTEXT_FLAG_DEBUG_BIT) != 0;
     features.s3tc = hasExtension("GL_EXT_texture_compression_s3tc");
     features.anisotropic =
         hasExtension("GL_EXT_texture_filter_anisotropic") || hasExtension("GL_ARB_texture_filter_anisotropic");

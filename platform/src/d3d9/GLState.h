@@ -150,12 +150,58 @@ public:
             GLFn::glBindTexture(target, name);
         u = Unit{true, target, target ? name : 0};
     }
-    // A texture deleted while bound leaves its units holding nothing.
+    // A texture deleted while bound leaves its units holding nothing; a framebuffer not bound
+    // at the time keeps it attached, so its attachment is no longer known.
     void textureDeleted(GLuint name)
     {
         for (Unit& u : m_units)
             if (u.name == name)
                 u.name = 0;
+        for (Image& image : m_attached)
+            if (image.name == name)
+                image = Image{};
+    }
+    // Attaches an image (or nothing: name 0) to a point of the bound GL_FRAMEBUFFER, which must
+    // be the one framebuffer whose attachments are kept here (the device's draw framebuffer):
+    // colour 0..3, then depth and stencil. True when something was sent.
+    bool attachColour(int index, GLenum imageTarget, GLuint name, GLint level)
+    {
+        const Image wanted{true, name ? imageTarget : GL_TEXTURE_2D, name, name ? level : 0};
+        if (m_attached[index] == wanted)
+            return false;
+        GLFn::glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(index), wanted.target,
+                                     name, wanted.level);
+        m_attached[index] = wanted;
+        return true;
+    }
+    // Depth (and stencil when `stencil`) from one image, or neither for name 0.
+    bool attachDepthStencil(GLenum imageTarget, GLuint name, GLint level, bool stencil)
+    {
+        const Image image{true, name ? imageTarget : GL_TEXTURE_2D, name, name ? level : 0};
+        const Image none{true, GL_TEXTURE_2D, 0, 0};
+        Image& depth = m_attached[kDepthImage];
+        Image& stencilImage = m_attached[kStencilImage];
+        const Image& wantedStencil = stencil ? image : none;
+        if (depth == image && stencilImage == wantedStencil)
+            return false;
+        if (name && stencil) {
+            GLFn::glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, image.target, name, image.level);
+        } else {
+            if (!(stencilImage == none))
+                GLFn::glFramebufferTexture2D(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+            if (!(depth == image))
+                GLFn::glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, image.target, name, image.level);
+        }
+        depth = image;
+        stencilImage = wantedStencil;
+        return true;
+    }
+    bool drawBuffers(const GLenum (&buffers)[4])
+    {
+        if (!change(m_drawBuffers, buffers))
+            return false;
+        GLFn::glDrawBuffers(4, buffers);
+        return true;
     }
     void bindFramebuffer(GLenum target, GLuint framebuffer)
     {
@@ -184,9 +230,29 @@ public:
         if (change(m_elementBuffer, buffer))
             GLFn::glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
     }
+    void bindUniformBuffer(GLuint buffer)
+    {
+        if (change(m_uniformBuffer, buffer))
+            GLFn::glBindBuffer(GL_UNIFORM_BUFFER, buffer);
+    }
+    // Binds the buffer to a uniform block binding point (and, as GL does, to the generic one).
+    void bindUniformBlock(GLuint binding, GLuint buffer)
+    {
+        if (binding < kUniformBlocks && m_uniformBlocks[binding] == buffer)
+            return;
+        GLFn::glBindBufferBase(GL_UNIFORM_BUFFER, binding, buffer);
+        if (binding < kUniformBlocks)
+            m_uniformBlocks[binding] = buffer;
+        m_uniformBuffer = buffer;
+    }
     // A buffer deleted while bound leaves its bindings empty.
     void bufferDeleted(GLuint buffer)
     {
+        if (m_uniformBuffer == buffer)
+            m_uniformBuffer = kUnknown;
+        for (GLuint& block : m_uniformBlocks)
+            if (block == buffer)
+                block = kUnknown;
         if (m_arrayBuffer == buffer)
             m_arrayBuffer = kUnknown;
         if (m_elementBuffer == buffer)
@@ -202,7 +268,8 @@ public:
         if (!a.known || a.buffer != buffer || a.size != size || a.type != type || a.normalized != normalized ||
             a.stride != stride || a.offset != offset) {
             bindArrayBuffer(buffer);
-            GLFn::glVertexAttribPointer(location, size, type, normalized, stride, reinterpret_cast<const void*>(offset));
+            GLFn::glVertexAttribPointer(location, size, type, normalized, stride,
+                                        reinterpret_cast<const void*>(offset));
             a = Attribute{true, buffer, size, type, normalized, stride, offset, a.divisor};
         }
         if (a.divisor != divisor) {
@@ -230,6 +297,18 @@ private:
         GLenum target = 0;
         GLuint name = 0;
     };
+    struct Image {
+        bool known = false;
+        GLenum target = 0;
+        GLuint name = 0;
+        GLint level = 0;
+        bool operator==(const Image& other) const
+        {
+            return known && other.known && target == other.target && name == other.name && level == other.level;
+        }
+    };
+    static constexpr int kDepthImage = 4;
+    static constexpr int kStencilImage = 5;
     struct Attribute {
         bool known = false;
         GLuint buffer = 0;
@@ -267,16 +346,14 @@ private:
         }
     }
 
-    template <typename T>
-    static bool change(T& held, T wanted)
+    template <typename T> static bool change(T& held, T wanted)
     {
         if (held == wanted)
             return false;
         held = wanted;
         return true;
     }
-    template <typename T, size_t N>
-    static bool change(T (&held)[N], const T (&wanted)[N])
+    template <typename T, size_t N> static bool change(T (&held)[N], const T (&wanted)[N])
     {
         if (std::memcmp(held, wanted, sizeof held) == 0)
             return false;
@@ -318,6 +395,12 @@ private:
     GLuint m_arrayBuffer = kUnknown;
     GLuint m_elementBuffer = kUnknown;
     Attribute m_attributes[kAttributeSlots];
+    Image m_attached[6];
+    static constexpr int kUniformBlocks = 8;
+    GLuint m_uniformBuffer = kUnknown;
+    GLuint m_uniformBlocks[kUniformBlocks] = {kUnknown, kUnknown, kUnknown, kUnknown,
+                                              kUnknown, kUnknown, kUnknown, kUnknown};
+    GLenum m_drawBuffers[4] = {kUnknown, kUnknown, kUnknown, kUnknown};
     unsigned m_enabledAttributes = 0;
 };
 

@@ -44,7 +44,7 @@ bool makeFolders(const std::string& path)
         if (slash == std::string::npos)
             break;
     }
-    struct stat info{};
+    struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
@@ -104,7 +104,7 @@ bool readFile(const std::string& path, std::string& bytes)
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat info{};
+    struct stat info {};
     bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) <= kLargestEntry;
     if (ok) {
         bytes.resize(static_cast<size_t>(info.st_size));
