@@ -93,8 +93,8 @@ protected:
         const unsigned before = PlatformEffectTranslationCount();
         ID3DXEffect* effect = nullptr;
         ID3DXBuffer* errors = nullptr;
-        HRESULT hr = D3DXCreateEffect(m_device, kEffect, sizeof kEffect - 1, nullptr, &m_include, 0, nullptr, &effect,
-                                      &errors);
+        HRESULT hr =
+            D3DXCreateEffect(m_device, kEffect, sizeof kEffect - 1, nullptr, &m_include, 0, nullptr, &effect, &errors);
         if (errors)
             errors->Release();
         translated = PlatformEffectTranslationCount() - before;
