@@ -2,6 +2,8 @@
 // the texel converters between RGBA and D3D's layouts, DXT blocks included (stb_dxt encodes).
 #include "d3dx9/ImageData.h"
 
+#include <d3dx9math.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -78,8 +80,72 @@ uint8_t luminance(const uint8_t* p)
     return static_cast<uint8_t>((p[0] * 2126 + p[1] * 7152 + p[2] * 722 + 5000) / 10000);
 }
 
+// The float formats: how many channels (R first) and bytes per channel.
+bool floatLayout(D3DFORMAT format, int& channels, int& bytes)
+{
+    switch (format) {
+    case D3DFMT_R16F:
+        channels = 1, bytes = 2;
+        return true;
+    case D3DFMT_G16R16F:
+        channels = 2, bytes = 2;
+        return true;
+    case D3DFMT_A16B16G16R16F:
+        channels = 4, bytes = 2;
+        return true;
+    case D3DFMT_R32F:
+        channels = 1, bytes = 4;
+        return true;
+    case D3DFMT_G32R32F:
+        channels = 2, bytes = 4;
+        return true;
+    case D3DFMT_A32B32G32R32F:
+        channels = 4, bytes = 4;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void encodeFloatTexel(int channels, int bytes, const uint8_t* p, BYTE* d)
+{
+    for (int c = 0; c < channels; ++c) {
+        const float value = float(p[c]) / 255.0f;
+        if (bytes == 2) {
+            const D3DXFLOAT16 half(value);
+            std::memcpy(d + c * 2, &half.value, 2);
+        } else {
+            std::memcpy(d + c * 4, &value, 4);
+        }
+    }
+}
+
+// Channels the format lacks read as 1, as the device samples them; values clamp to 0..1.
+void decodeFloatTexel(int channels, int bytes, const BYTE* s, uint8_t* p)
+{
+    for (int c = 0; c < 4; ++c) {
+        float value = 1.0f;
+        if (c < channels) {
+            if (bytes == 2) {
+                D3DXFLOAT16 half;
+                std::memcpy(&half.value, s + c * 2, 2);
+                value = float(half);
+            } else {
+                std::memcpy(&value, s + c * 4, 4);
+            }
+        }
+        value = value > 0.0f ? value : 0.0f; // NaN reads as 0
+        p[c] = static_cast<uint8_t>(std::min(value, 1.0f) * 255.0f + 0.5f);
+    }
+}
+
 void encodeTexel(D3DFORMAT format, const uint8_t* p, BYTE* d)
 {
+    int channels = 0, bytes = 0;
+    if (floatLayout(format, channels, bytes)) {
+        encodeFloatTexel(channels, bytes, p, d);
+        return;
+    }
     auto put16 = [d](uint32_t v) {
         d[0] = static_cast<BYTE>(v);
         d[1] = static_cast<BYTE>(v >> 8);
@@ -146,6 +212,11 @@ void encodeTexel(D3DFORMAT format, const uint8_t* p, BYTE* d)
 
 void decodeTexel(D3DFORMAT format, const BYTE* s, uint8_t* p)
 {
+    int channels = 0, bytes = 0;
+    if (floatLayout(format, channels, bytes)) {
+        decodeFloatTexel(channels, bytes, s, p);
+        return;
+    }
     const uint32_t v16 = s[0] | (format == D3DFMT_A8 || format == D3DFMT_L8 ? 0u : uint32_t(s[1]) << 8);
     switch (format) {
     case D3DFMT_A8R8G8B8:
@@ -356,6 +427,8 @@ bool hasAlpha(D3DFORMAT format)
     case D3DFMT_A4R4G4B4:
     case D3DFMT_A8:
     case D3DFMT_A8L8:
+    case D3DFMT_A16B16G16R16F:
+    case D3DFMT_A32B32G32R32F:
     case D3DFMT_DXT1:
     case D3DFMT_DXT2:
     case D3DFMT_DXT3:
@@ -369,6 +442,9 @@ bool hasAlpha(D3DFORMAT format)
 
 UINT texelBytes(D3DFORMAT format)
 {
+    int channels = 0, bytes = 0;
+    if (floatLayout(format, channels, bytes))
+        return UINT(channels * bytes);
     switch (format) {
     case D3DFMT_A8R8G8B8:
     case D3DFMT_X8R8G8B8:
