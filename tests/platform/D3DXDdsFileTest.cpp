@@ -119,10 +119,9 @@ protected:
     IDirect3DTexture9* load(const std::vector<uint8_t>& bytes, D3DPOOL pool = D3DPOOL_MANAGED)
     {
         IDirect3DTexture9* texture = nullptr;
-        EXPECT_EQ(D3DXCreateTextureFromFileInMemoryEx(m_device, bytes.data(), UINT(bytes.size()), D3DX_FROM_FILE,
-                                                      D3DX_FROM_FILE, D3DX_FROM_FILE, 0, D3DFMT_FROM_FILE, pool,
-                                                      D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr,
-                                                      &texture),
+        EXPECT_EQ(D3DXCreateTextureFromFileInMemoryEx(
+                      m_device, bytes.data(), UINT(bytes.size()), D3DX_FROM_FILE, D3DX_FROM_FILE, D3DX_FROM_FILE, 0,
+                      D3DFMT_FROM_FILE, pool, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr, &texture),
                   D3D_OK);
         return texture;
     }
@@ -132,8 +131,8 @@ protected:
 
 TEST_F(D3DXDdsFileTest, EveryFormatRoundTripsBitForBit)
 {
-    const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8,     D3DFMT_X8R8G8B8,     D3DFMT_R32F,
-                                 D3DFMT_G16R16F,      D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F};
+    const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8,      D3DFMT_R32F,
+                                 D3DFMT_G16R16F,  D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F};
     for (D3DFORMAT format : formats) {
         SCOPED_TRACE(testing::Message() << "format " << format);
         IDirect3DTexture9* texture = nullptr;
@@ -146,8 +145,9 @@ TEST_F(D3DXDdsFileTest, EveryFormatRoundTripsBitForBit)
             D3DSURFACE_DESC desc{};
             surface->GetDesc(&desc);
             const size_t size = size_t(desc.Width) * desc.Height * bytesPerTexel(format);
-            levels.push_back(format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 ? bytePattern(size, level)
-                                                                                    : floatPattern(format, size, level));
+            levels.push_back(format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8
+                                 ? bytePattern(size, level)
+                                 : floatPattern(format, size, level));
             fillLevel(surface, levels.back());
             surface->Release();
         }
