@@ -152,7 +152,8 @@ TEST(CubeTool, BadPicturesAndArgumentsAreRefused)
                  {"c_", "differ in size"},
                  {"d_", "not a power of two"}};
     for (const auto& c : cases) {
-        const ToolRun run = runCubeTool("assemble '" + out.string() + "'" + faceArguments(dir.path(), c.prefix), dir.path());
+        const ToolRun run =
+            runCubeTool("assemble '" + out.string() + "'" + faceArguments(dir.path(), c.prefix), dir.path());
         EXPECT_EQ(run.code, 1) << c.prefix;
         EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
         EXPECT_FALSE(fs::exists(out));

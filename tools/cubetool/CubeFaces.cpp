@@ -107,8 +107,7 @@ Colour environmentColour(const Direction& d)
 Colour cloudColour(const Direction& d)
 {
     // Thin at the horizon, none below it; denser texels are a little darker underneath.
-    const double density = std::clamp((fractalNoise(d, 3.0) - 0.45) * 2.6, 0.0, 1.0) *
-                           std::clamp(d.y * 5.0, 0.0, 1.0);
+    const double density = std::clamp((fractalNoise(d, 3.0) - 0.45) * 2.6, 0.0, 1.0) * std::clamp(d.y * 5.0, 0.0, 1.0);
     const double shade = 255.0 - 45.0 * density;
     return {shade, shade, std::min(255.0, shade + 8.0), 255.0 * density};
 }

@@ -1,6 +1,7 @@
 // Image decoding (stb_image), resampling (stb_image_resize), PNG writing (stb_image_write) and
 // the texel converters between RGBA and D3D's layouts, DXT blocks included (stb_dxt encodes).
 #include "d3dx9/ImageData.h"
+#include "common/Diagnostics.h"
 
 #include <d3dx9math.h>
 
@@ -30,9 +31,28 @@ namespace D3DXImage {
 
 namespace {
 
+constexpr uint64_t kMaxImageTexels = uint64_t(4096) * 4096;
+
 bool startsWith(const BYTE* data, size_t size, const char* magic, size_t length)
 {
     return size >= length && std::memcmp(data, magic, length) == 0;
+}
+
+// The decoder reserves a chunk's stated length before it reads it, so every chunk up to the end
+// marker must lie inside the data (a cut-off file simply ends).
+bool pngChunksFit(const BYTE* data, size_t size)
+{
+    size_t offset = 8;
+    while (offset + 12 <= size) {
+        const uint32_t length =
+            uint32_t(data[offset]) << 24 | data[offset + 1] << 16 | data[offset + 2] << 8 | data[offset + 3];
+        if (length > size - offset - 12)
+            return false;
+        if (std::memcmp(data + offset + 4, "IEND", 4) == 0)
+            break;
+        offset += 12 + size_t(length);
+    }
+    return true;
 }
 
 // The kind of file by its first bytes; TGA has no signature, so it is whatever is left.
@@ -607,9 +627,19 @@ HRESULT readInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info)
     const D3DXIMAGE_FILEFORMAT kind = sniff(data, size);
     if (kind == D3DXIFF_DDS)
         return readDdsInfo(data, size, info);
+    if (kind == D3DXIFF_PNG && !pngChunksFit(data, size)) {
+        Diagnostics::error("D3DX", "PNG file refused: a chunk runs past the end of the data");
+        return D3DXERR_INVALIDDATA;
+    }
     int width = 0, height = 0, components = 0;
     if (!stbi_info_from_memory(data, int(size), &width, &height, &components) || width <= 0 || height <= 0)
         return D3DXERR_INVALIDDATA;
+    // The decoder allocates the whole picture before it reads a texel, so a few bytes of header
+    // could ask for gigabytes: sizes beyond any texture the device takes are refused first.
+    if (width > 16384 || height > 16384 || uint64_t(width) * uint64_t(height) > kMaxImageTexels) {
+        Diagnostics::error("D3DX", "image file refused: %dx%d texels is too large", width, height);
+        return D3DXERR_INVALIDDATA;
+    }
     info.Width = UINT(width);
     info.Height = UINT(height);
     info.Depth = 1;
