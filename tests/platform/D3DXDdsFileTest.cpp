@@ -2,6 +2,7 @@
 // of every format bit for bit, float extremes, render targets, cube faces in the order and
 // orientation the device samples them, and hostile headers refused with a log line.
 #include "D3D9TestSupport.h"
+#include "d3dx9/ImageData.h"
 #include "support/TestSupport.h"
 
 #include <d3dx9.h>
@@ -26,29 +27,12 @@ void put32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value)
     std::memcpy(&bytes[offset], &value, 4);
 }
 
-UINT bytesPerTexel(D3DFORMAT format)
-{
-    switch (format) {
-    case D3DFMT_G16R16F:
-    case D3DFMT_R32F:
-    case D3DFMT_A8R8G8B8:
-    case D3DFMT_X8R8G8B8:
-        return 4;
-    case D3DFMT_A16B16G16R16F:
-        return 8;
-    case D3DFMT_A32B32G32R32F:
-        return 16;
-    default:
-        return 0;
-    }
-}
-
 // A level's texels without row padding.
 std::vector<uint8_t> levelBytes(IDirect3DSurface9* surface)
 {
     D3DSURFACE_DESC desc{};
     surface->GetDesc(&desc);
-    const UINT rowBytes = desc.Width * bytesPerTexel(desc.Format);
+    const UINT rowBytes = desc.Width * D3DXImage::texelBytes(desc.Format);
     std::vector<uint8_t> bytes(size_t(rowBytes) * desc.Height);
     D3DLOCKED_RECT locked{};
     if (FAILED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
@@ -64,7 +48,7 @@ void fillLevel(IDirect3DSurface9* surface, const std::vector<uint8_t>& bytes)
 {
     D3DSURFACE_DESC desc{};
     surface->GetDesc(&desc);
-    const UINT rowBytes = desc.Width * bytesPerTexel(desc.Format);
+    const UINT rowBytes = desc.Width * D3DXImage::texelBytes(desc.Format);
     D3DLOCKED_RECT locked{};
     ASSERT_EQ(surface->LockRect(&locked, nullptr, 0), D3D_OK);
     for (UINT y = 0; y < desc.Height; ++y)
@@ -96,12 +80,6 @@ std::vector<uint8_t> bytePattern(size_t bytes, uint32_t seed)
         out[i] = uint8_t(i * 131 + seed * 17 + (i >> 3));
     return out;
 }
-
-struct CubeVertex {
-    float x, y, z, rhw;
-    float dx, dy, dz;
-};
-constexpr DWORD kCubeVertexFvf = D3DFVF_XYZRHW | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE3(0);
 
 } // namespace
 
@@ -144,7 +122,7 @@ TEST_F(D3DXDdsFileTest, EveryFormatRoundTripsBitForBit)
             texture->GetSurfaceLevel(level, &surface);
             D3DSURFACE_DESC desc{};
             surface->GetDesc(&desc);
-            const size_t size = size_t(desc.Width) * desc.Height * bytesPerTexel(format);
+            const size_t size = size_t(desc.Width) * desc.Height * D3DXImage::texelBytes(format);
             levels.push_back(format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8
                                  ? bytePattern(size, level)
                                  : floatPattern(format, size, level));
