@@ -155,6 +155,36 @@ TEST_F(D3DXDdsFileTest, EveryFormatRoundTripsBitForBit)
     }
 }
 
+TEST_F(D3DXDdsFileTest, BlockFormatsKeepTheirBlocksAndSaveAsPictures)
+{
+    // An 8x8 DXT1 level of four flat blocks: red, green / blue, white (both end points one colour).
+    const uint16_t colours[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
+    std::vector<uint8_t> blocks;
+    for (uint16_t c : colours)
+        blocks.insert(blocks.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c), uint8_t(c >> 8), 0, 0, 0, 0});
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(m_device->CreateTexture(8, 8, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    for (int row = 0; row < 2; ++row)
+        std::memcpy(static_cast<uint8_t*>(locked.pBits) + row * locked.Pitch, &blocks[size_t(row) * 16], 16);
+    texture->UnlockRect(0);
+    ASSERT_EQ(D3DXSaveTextureToFileW(path("b.dds").c_str(), D3DXIFF_DDS, texture, nullptr), D3D_OK);
+    const std::vector<uint8_t> saved = file("b.dds");
+    EXPECT_EQ(std::vector<uint8_t>(saved.begin() + 128, saved.end()), blocks);
+    EXPECT_EQ(get32(saved, 84), uint32_t(D3DFMT_DXT1));
+    // As a picture the second row of blocks lies below the first.
+    ASSERT_EQ(D3DXSaveTextureToFileW(path("b.png").c_str(), D3DXIFF_PNG, texture, nullptr), D3D_OK);
+    texture->Release();
+    Image picture;
+    ASSERT_TRUE(readPng((m_dir / "b.png").string(), picture));
+    ASSERT_EQ(picture.width, 8u);
+    EXPECT_EQ(picture.at(1, 1), 0xFFFF0000u);
+    EXPECT_EQ(picture.at(6, 1), 0xFF00FF00u);
+    EXPECT_EQ(picture.at(1, 6), 0xFF0000FFu);
+    EXPECT_EQ(picture.at(6, 6), 0xFFFFFFFFu);
+}
+
 TEST_F(D3DXDdsFileTest, FloatExtremesReadBackExactly)
 {
     const float tiny = std::numeric_limits<float>::denorm_min();

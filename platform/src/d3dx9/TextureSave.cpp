@@ -62,7 +62,9 @@ HRESULT readSurface(IDirect3DSurface9* surface, RgbaImage& image)
     const HRESULT hr = readSurfaceBytes(surface, desc, bytes);
     if (FAILED(hr))
         return hr;
-    decodeLevel(desc.Format, bytes.data(), INT(bytes.size() / desc.Height), desc.Width, desc.Height, image);
+    // Rows of texels, or of 4x4 blocks for DXT.
+    const UINT rows = isCompressed(desc.Format) ? std::max(1u, (desc.Height + 3) / 4) : desc.Height;
+    decodeLevel(desc.Format, bytes.data(), INT(bytes.size() / rows), desc.Width, desc.Height, image);
     return D3D_OK;
 }
 
