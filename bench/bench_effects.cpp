@@ -76,8 +76,8 @@ void BM_LoadEffects(benchmark::State& state)
         Ulvo::EffectManager::getInstance()->reloadAllEffects();
     }
     state.counters["effects"] = static_cast<double>(Ulvo::EffectManager::getInstance()->getEffects().size());
-    state.counters["translations"] = benchmark::Counter(PlatformEffectTranslationCount() - before,
-                                                        benchmark::Counter::kAvgIterations);
+    state.counters["translations"] =
+        benchmark::Counter(PlatformEffectTranslationCount() - before, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_LoadEffects)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
