@@ -170,8 +170,8 @@ TEST_F(D3DXMeshTest, TextFileGivesVerticesFacesSubsetsAndMaterials)
     ASSERT_EQ(mesh->GetNumFaces(), 3u);
     const Vertex* v = nullptr;
     ASSERT_EQ(mesh->LockVertexBuffer(D3DLOCK_READONLY, (void**)&v), D3D_OK);
-    const float expected[7][5] = {{10, 0, -1, 0, 0}, {11, 0, -1, 1, 0},   {11, 1, -1, 1, 1}, {10, 1, -1, 0, 1},
-                                  {12.5f, 0, 1, 0.5f, 0.5f}, {11, 0, 1, 1, 0}, {11, 1, 1, 1, 1}};
+    const float expected[7][5] = {{10, 0, -1, 0, 0},         {11, 0, -1, 1, 0}, {11, 1, -1, 1, 1}, {10, 1, -1, 0, 1},
+                                  {12.5f, 0, 1, 0.5f, 0.5f}, {11, 0, 1, 1, 0},  {11, 1, 1, 1, 1}};
     for (int i = 0; i < 7; ++i) {
         EXPECT_FLOAT_EQ(v[i].p.x, expected[i][0]) << i;
         EXPECT_FLOAT_EQ(v[i].p.y, expected[i][1]) << i;
@@ -287,8 +287,8 @@ TEST_F(D3DXMeshTest, ClosedBoxHasThreeNeighboursPerFaceAcrossSharedEdges)
     // Worked out by hand from the quads: the diagonal joins each side's two triangles; the
     // front's (0 2 3)(0 3 1) meet the left side across 0-2, the top across 2-3, the right
     // across 3-1 and the bottom across 1-0; and so on round the box.
-    EXPECT_EQ(adjacency, (std::vector<DWORD>{5, 9, 1, 0, 6, 10, 7, 8, 3, 2, 4, 11, 3, 8, 5, 4, 0, 10,
-                                             1, 9, 7, 6, 2, 11, 4, 2, 9, 8, 6, 0, 5, 1, 11, 10, 7, 3}));
+    EXPECT_EQ(adjacency, (std::vector<DWORD>{5, 9, 1, 0, 6, 10, 7, 8, 3, 2, 4, 11, 3, 8, 5,  4,  0, 10,
+                                             1, 9, 7, 6, 2, 11, 4, 2, 9, 8, 6, 0,  5, 1, 11, 10, 7, 3}));
     const WORD* index = nullptr;
     mesh->LockIndexBuffer(D3DLOCK_READONLY, (void**)&index);
     for (DWORD f = 0; f < 12; ++f) {
