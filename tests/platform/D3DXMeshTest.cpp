@@ -251,10 +251,20 @@ TEST_F(D3DXMeshTest, HostileFilesAreRefusedWithALineAndNothingOfTheDeclaredSize)
         deep += "Frame f {\n";
     deep += "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }";
     deep += std::string(100, '}');
+    // Materials given by reference cost the file a few bytes each: they count over the file.
+    std::string references =
+        "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"" + std::string(1000, 't') + "\"; } }\n";
+    for (int mesh = 0; mesh < 2; ++mesh) {
+        references += "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 3000; 1; 0;;";
+        for (int i = 0; i < 3000; ++i)
+            references += "{M}";
+        references += "} }\n";
+    }
     const struct {
         std::string text;
         const char* says;
     } cases[] = {
+        {withHeader(references), "more than 4096 materials"},
         {withHeader("Frame " + longName + " { Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; } }"), "name is longer"},
         {withHeader("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,3;; }"), "vertex index 3 is not below"},
         {withHeader("Mesh { 1000000000; 0;0;0;; 1; 3;0,0,0;; }"), "vertex count 1000000000"},

@@ -158,7 +158,11 @@ private:
             value = 0.0;
         char buffer[32];
         std::snprintf(buffer, sizeof(buffer), "%.6f", value);
-        return buffer;
+        // Trailing zeros carry nothing: "0.500000" is written "0.5", "2.000000" as "2.0".
+        std::string text = buffer;
+        while (text.size() > 2 && text.back() == '0' && text[text.size() - 2] != '.')
+            text.pop_back();
+        return text;
     }
 
     std::vector<Face> sortedFaces() const
@@ -257,8 +261,8 @@ void cylinder(MeshBuilder& mesh, double radius, double y0, double y1, int segmen
         std::vector<int> rim;
         for (int s = 0; s <= segments; ++s) {
             const double phi = 2.0 * kPi * s / segments;
-            rim.push_back(mesh.vertex({radius * std::cos(phi), y, radius * std::sin(phi)}, n,
-                                      0.5 + 0.5 * std::cos(phi), 0.5 - 0.5 * std::sin(phi)));
+            rim.push_back(mesh.vertex({radius * std::cos(phi), y, radius * std::sin(phi)}, n, 0.5 + 0.5 * std::cos(phi),
+                                      0.5 - 0.5 * std::sin(phi)));
         }
         for (int s = 0; s < segments; ++s)
             mesh.triangle(centre, rim[s], rim[s + 1]);
@@ -356,7 +360,8 @@ MeshBuilder house()
         const Vec3 outward = dot(n, a + b) > 0 ? n : Vec3{-n.x, -n.y, -n.z};
         const double length = std::sqrt(dot(b - a, b - a));
         const int p0 = mesh.vertex(a, outward, 0, h / 2), p1 = mesh.vertex(b, outward, length / 2, h / 2);
-        const int p2 = mesh.vertex({b.x, h, b.z}, outward, length / 2, 0), p3 = mesh.vertex({a.x, h, a.z}, outward, 0, 0);
+        const int p2 = mesh.vertex({b.x, h, b.z}, outward, length / 2, 0),
+                  p3 = mesh.vertex({a.x, h, a.z}, outward, 0, 0);
         mesh.quad(p0, p1, p2, p3);
     }
     // The gables at the short ends (x = -w and x = +w).
@@ -372,7 +377,8 @@ MeshBuilder house()
         const Vec3 low{0, h - eave * (ridge - h) / d, side * (d + eave)}, top{0, ridge, 0};
         const Vec3 n = normalised({0, d + eave, side * (ridge - low.y)});
         const double slope = std::sqrt(dot(top - low, top - low));
-        const int a = mesh.vertex({-w - eave, low.y, low.z}, n, 0, slope), b = mesh.vertex({w + eave, low.y, low.z}, n, 2 * w, slope);
+        const int a = mesh.vertex({-w - eave, low.y, low.z}, n, 0, slope),
+                  b = mesh.vertex({w + eave, low.y, low.z}, n, 2 * w, slope);
         const int c = mesh.vertex({w + eave, ridge, 0}, n, 2 * w, 0), e = mesh.vertex({-w - eave, ridge, 0}, n, 0, 0);
         mesh.quad(a, b, c, e);
     }
@@ -397,7 +403,9 @@ struct Picture {
     void set(int x, int y, double r, double g, double b)
     {
         unsigned char* p = &bgra[(static_cast<size_t>(y) * width + x) * 4];
-        auto clamp = [](double v) { return static_cast<unsigned char>(std::lround(std::fmin(1.0, std::fmax(0.0, v)) * 255)); };
+        auto clamp = [](double v) {
+            return static_cast<unsigned char>(std::lround(std::fmin(1.0, std::fmax(0.0, v)) * 255));
+        };
         p[0] = clamp(b);
         p[1] = clamp(g);
         p[2] = clamp(r);
@@ -582,7 +590,7 @@ int main(int argc, char** argv)
     {
         MeshBuilder mesh("GizmoDrehen");
         mesh.material(colour("Griff", 0.95, 0.85, 0.2));
-        torus(mesh, 0.7, 0.02, 48, 8);
+        torus(mesh, 0.7, 0.02, 40, 8);
         save("gizmo_drehen.x", mesh);
     }
     {

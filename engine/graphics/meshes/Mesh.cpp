@@ -119,8 +119,8 @@ bool Mesh::createFromMemory(const void* bytes, uint32_t size, TextureManager* te
                 if (m_materials[i].diffuse)
                     m_materials[i].diffuse->AddRef();
                 else
-                    meshLog().log(50, LOG_TYPE_ERROR, L"Ulvo::Mesh::createFromMemory Mesh ", getName(),
-                                  L": texture \"", fileName, L"\" not loaded\n");
+                    meshLog().log(50, LOG_TYPE_ERROR, L"Ulvo::Mesh::createFromMemory Mesh ", getName(), L": texture \"",
+                                  fileName, L"\" not loaded\n");
             }
         }
     }
@@ -149,7 +149,8 @@ bool Mesh::createFromMemory(const void* bytes, uint32_t size, TextureManager* te
         m_mesh->UnlockVertexBuffer();
     }
     D3DVERTEXELEMENT9 elements[MAX_FVF_DECL_SIZE];
-    if (FAILED(m_mesh->GetDeclaration(elements)) || FAILED(d3dDevice->CreateVertexDeclaration(elements, &m_declaration)))
+    if (FAILED(m_mesh->GetDeclaration(elements)) ||
+        FAILED(d3dDevice->CreateVertexDeclaration(elements, &m_declaration)))
         m_declaration = nullptr;
     if (!createDrawBuffers()) {
         destroy();

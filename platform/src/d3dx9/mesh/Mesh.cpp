@@ -62,8 +62,7 @@ UINT declTypeBytes(BYTE type)
 
 class Mesh final : public PlatformInternal::ComObject<ID3DXMesh> {
 public:
-    static HRESULT create(DWORD faces, DWORD vertices, DWORD options, DWORD fvf, IDirect3DDevice9* device,
-                          Mesh** out)
+    static HRESULT create(DWORD faces, DWORD vertices, DWORD options, DWORD fvf, IDirect3DDevice9* device, Mesh** out)
     {
         *out = nullptr;
         std::vector<D3DVERTEXELEMENT9> elements;
@@ -125,8 +124,7 @@ public:
             DWORD end = f;
             while (end < m_faces && m_attributes[end] == AttribId)
                 ++end;
-            const HRESULT drawn =
-                m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, m_vertices, f * 3, end - f);
+            const HRESULT drawn = m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, m_vertices, f * 3, end - f);
             if (FAILED(drawn))
                 hr = drawn;
             f = end;
@@ -402,8 +400,14 @@ public:
 private:
     Mesh(IDirect3DDevice9* device, DWORD options, DWORD fvf, UINT stride, DWORD faces, DWORD vertices,
          std::vector<D3DVERTEXELEMENT9> elements)
-        : m_device(device), m_options(options), m_fvf(fvf), m_stride(stride), m_faces(faces), m_vertices(vertices),
-          m_elements(std::move(elements)), m_attributes(faces, 0)
+        : m_device(device)
+        , m_options(options)
+        , m_fvf(fvf)
+        , m_stride(stride)
+        , m_faces(faces)
+        , m_vertices(vertices)
+        , m_elements(std::move(elements))
+        , m_attributes(faces, 0)
     {
         m_device->AddRef();
     }

@@ -123,8 +123,8 @@ HRESULT buildMesh(const XFile::Scene& scene, DWORD options, IDirect3DDevice9* de
 } // namespace
 
 HRESULT D3DXLoadMeshFromXInMemory(LPCVOID Memory, DWORD SizeOfMemory, DWORD Options, IDirect3DDevice9* pD3DDevice,
-                                  LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
-                                  LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials, LPD3DXMESH* ppMesh)
+                                  LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials, LPD3DXBUFFER* ppEffectInstances,
+                                  DWORD* pNumMaterials, LPD3DXMESH* ppMesh)
 {
     if (ppEffectInstances)
         *ppEffectInstances = nullptr;

@@ -464,8 +464,9 @@ private:
             } else {
                 object(type, -1, nullptr, depth + 1);
             }
-            if (mesh.materials.size() > kMaxMaterials)
-                m_lex.refuse("more than " + std::to_string(kMaxMaterials) + " materials");
+            // Counted over the whole file: references repeat a material without its text.
+            if (++m_totalMaterials > kMaxMaterials)
+                m_lex.refuse("the file holds more than " + std::to_string(kMaxMaterials) + " materials");
         });
         if (mesh.materials.size() != declared)
             m_lex.refuse("the material list declares " + std::to_string(declared) + " materials and gives " +
@@ -598,6 +599,7 @@ private:
     std::map<std::string, Material> m_namedMaterials;
     uint64_t m_totalVertices = 0;
     uint64_t m_totalTriangles = 0;
+    uint64_t m_totalMaterials = 0;
 };
 
 } // namespace

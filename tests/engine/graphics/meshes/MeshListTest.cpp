@@ -24,10 +24,19 @@ using GraphicsTesting::Image;
 
 namespace {
 
-const wchar_t* const kShipped[] = {L"KUGEL",           L"KISTE",           L"BODEN",        L"HIMMEL",
-                                   L"GIZMO_ACHSE_X",   L"GIZMO_ACHSE_Y",   L"GIZMO_ACHSE_Z", L"GIZMO_VERSCHIEBEN",
-                                   L"GIZMO_SKALIEREN", L"GIZMO_DREHEN",    L"GIZMO_GESCHWINDIGKEIT",
-                                   L"HAUS",            L"BAUMSTUMPF"};
+const wchar_t* const kShipped[] = {L"KUGEL",
+                                   L"KISTE",
+                                   L"BODEN",
+                                   L"HIMMEL",
+                                   L"GIZMO_ACHSE_X",
+                                   L"GIZMO_ACHSE_Y",
+                                   L"GIZMO_ACHSE_Z",
+                                   L"GIZMO_VERSCHIEBEN",
+                                   L"GIZMO_SKALIEREN",
+                                   L"GIZMO_DREHEN",
+                                   L"GIZMO_GESCHWINDIGKEIT",
+                                   L"HAUS",
+                                   L"BAUMSTUMPF"};
 
 class MeshListTest : public ::testing::Test {
 protected:
@@ -79,9 +88,9 @@ protected:
                 m_device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
             } else {
                 m_device->SetTexture(0, nullptr);
-                m_device->SetRenderState(D3DRS_TEXTUREFACTOR,
-                                         D3DCOLOR_COLORVALUE(m.colours.Diffuse.r, m.colours.Diffuse.g,
-                                                             m.colours.Diffuse.b, 1.0f));
+                m_device->SetRenderState(
+                    D3DRS_TEXTUREFACTOR,
+                    D3DCOLOR_COLORVALUE(m.colours.Diffuse.r, m.colours.Diffuse.g, m.colours.Diffuse.b, 1.0f));
                 m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
                 m_device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
             }
