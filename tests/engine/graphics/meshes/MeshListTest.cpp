@@ -58,7 +58,8 @@ protected:
 
     // Draws the mesh as the scene does: its own buffers and declaration, one draw per subset
     // through the remap, each subset with its material's diffuse texture (or a flat colour).
-    Image draw(const Mesh& mesh, const D3DXVECTOR3& eye, float aspect = 1.0f)
+    // throughD3DX: every subset through the D3DX mesh instead, in one colour (as light volumes).
+    Image draw(const Mesh& mesh, const D3DXVECTOR3& eye, bool throughD3DX = false)
     {
         GraphicsTesting::ScopedTarget target(m_device, 160, 120);
         m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.0f, 0);
@@ -67,16 +68,22 @@ protected:
         D3DXMatrixIdentity(&world);
         const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f), up(0.0f, 1.0f, 0.0f);
         D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-        D3DXMatrixPerspectiveFovLH(&projection, D3DX_PI / 4, aspect * 160.0f / 120.0f, 0.1f, 100.0f);
+        D3DXMatrixPerspectiveFovLH(&projection, D3DX_PI / 4, 160.0f / 120.0f, 0.1f, 100.0f);
         m_device->SetTransform(D3DTS_WORLD, &world);
         m_device->SetTransform(D3DTS_VIEW, &view);
         m_device->SetTransform(D3DTS_PROJECTION, &projection);
         m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
         m_device->SetRenderState(D3DRS_ZENABLE, TRUE);
+        if (throughD3DX) {
+            m_device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFFFFFFFF);
+            m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+            m_device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+            mesh.drawSubsets();
+        }
         m_device->SetVertexDeclaration(mesh.getVertexDeclaration());
         m_device->SetStreamSource(0, mesh.getVertexBuffer(), 0, mesh.getStride());
         m_device->SetIndices(mesh.getIndexBuffer());
-        for (int subset = 0; subset < mesh.getSubsetCount(); ++subset) {
+        for (int subset = 0; subset < mesh.getSubsetCount() && !throughD3DX; ++subset) {
             const int material = mesh.getSubsetMaterial(subset);
             const int range = mesh.getRemap() ? (*mesh.getRemap())[material] : material;
             if (range < 0)
@@ -225,4 +232,7 @@ TEST_F(MeshListTest, MeshesKeepDrawingAcrossADeviceReset)
     const Image after = draw(*box, front);
     EXPECT_EQ(after.pixels, before.pixels);
     EXPECT_EQ(draw(*house, D3DXVECTOR3(6.0f, 4.0f, -7.0f)).pixels, houseBefore.pixels);
+    const Image volume = draw(*m_meshes.getMesh(L"KUGEL"), front, true);
+    EXPECT_PIXEL(volume, 80, 60, 0xFFFFFFFFu);
+    EXPECT_PIXEL(volume, 2, 2, 0xFF203040u);
 }
