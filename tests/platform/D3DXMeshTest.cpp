@@ -1,6 +1,7 @@
 // ID3DXMesh on the real device: a .x text file read into vertices, faces, subsets and materials;
 // adjacency, the attribute sort, cloning, the ray test, subsets drawn one by one; hostile files.
 #include "D3D9TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <d3dx9.h>
 
@@ -226,6 +227,25 @@ TEST_F(D3DXMeshTest, TextFileGivesVerticesFacesSubsetsAndMaterials)
     EXPECT_FLOAT_EQ(m[1].MatD3D.Emissive.r, 0.25f);
     ASSERT_NE(m[1].pTextureFilename, nullptr);
     EXPECT_STREQ(m[1].pTextureFilename, "data\\Meshes\\blau.png");
+}
+
+TEST_F(D3DXMeshTest, FileIsFoundByItsWindowsPath)
+{
+    ASSERT_TRUE(createDevice(32, 32));
+    TestSupport::TempDir dir;
+    TestSupport::writeText(dir / "Meshes/quad.x", kQuadFile);
+    TestSupport::ScopedCwd cwd(dir.path());
+    ID3DXMesh* mesh = nullptr;
+    DWORD materials = 0;
+    ASSERT_EQ(D3DXLoadMeshFromX(L"meshes\\QUAD.x", D3DXMESH_SYSTEMMEM, m_device, nullptr, nullptr, nullptr, &materials,
+                                &mesh),
+              D3D_OK);
+    hold(mesh);
+    EXPECT_EQ(mesh->GetNumFaces(), 3u);
+    EXPECT_EQ(materials, 2u);
+    ID3DXMesh* missing = nullptr;
+    EXPECT_NE(D3DXLoadMeshFromX(L"meshes\\fehlt.x", 0, m_device, nullptr, nullptr, nullptr, nullptr, &missing), D3D_OK);
+    EXPECT_EQ(missing, nullptr);
 }
 
 TEST_F(D3DXMeshTest, FileWithoutNormalsTexturesOrMaterialsGetsPositionsAndOneWhiteMaterial)
