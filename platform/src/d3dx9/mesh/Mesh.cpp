@@ -344,6 +344,37 @@ public:
         return D3D_OK;
     }
 
+    // Every face's corners straight from the locked buffers; an index past the vertices
+    // reads as the last vertex.
+    void visitTriangles(TriangleVisitor visit, void* context)
+    {
+        const uint8_t* vertices = nullptr;
+        const uint8_t* indices = nullptr;
+        if (FAILED(LockVertexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(const_cast<uint8_t**>(&vertices)))))
+            return;
+        if (SUCCEEDED(LockIndexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(const_cast<uint8_t**>(&indices))))) {
+            const bool wide = (m_options & D3DXMESH_32BIT) != 0;
+            D3DXVECTOR3 corner[3];
+            for (DWORD f = 0; f < m_faces; ++f) {
+                for (DWORD k = 0; k < 3; ++k) {
+                    DWORD index;
+                    if (wide) {
+                        std::memcpy(&index, indices + (static_cast<size_t>(f) * 3 + k) * 4, 4);
+                    } else {
+                        WORD narrow;
+                        std::memcpy(&narrow, indices + (static_cast<size_t>(f) * 3 + k) * 2, 2);
+                        index = narrow;
+                    }
+                    index = std::min(index, m_vertices - 1);
+                    std::memcpy(&corner[k], vertices + static_cast<size_t>(index) * m_stride, sizeof(D3DXVECTOR3));
+                }
+                visit(context, f, corner);
+            }
+            UnlockIndexBuffer();
+        }
+        UnlockVertexBuffer();
+    }
+
     std::vector<D3DXVECTOR3> readPositions()
     {
         std::vector<D3DXVECTOR3> positions(m_vertices);
@@ -470,12 +501,10 @@ HRESULT createMesh(DWORD faces, DWORD vertices, DWORD options, DWORD fvf, IDirec
     return hr;
 }
 
-bool readMeshGeometry(ID3DXMesh* mesh, std::vector<D3DXVECTOR3>& positions, std::vector<DWORD>& indices)
+void visitTriangles(ID3DXMesh* mesh, TriangleVisitor visit, void* context)
 {
     auto* own = static_cast<Mesh*>(mesh);
-    positions = own->readPositions();
-    indices = own->readIndices();
-    return true;
+    own->visitTriangles(visit, context);
 }
 
 } // namespace D3DXMeshes
@@ -494,22 +523,34 @@ HRESULT D3DXIntersect(LPD3DXMESH pMesh, const D3DXVECTOR3* pRayPos, const D3DXVE
 {
     if (!pMesh || !pRayPos || !pRayDir || !pHit)
         return D3DERR_INVALIDCALL;
-    std::vector<D3DXVECTOR3> positions;
-    std::vector<DWORD> indices;
-    D3DXMeshes::readMeshGeometry(pMesh, positions, indices);
-    std::vector<D3DXINTERSECTINFO> hits;
-    const D3DXINTERSECTINFO* nearest = nullptr;
-    for (size_t f = 0; f * 3 < indices.size(); ++f) {
-        D3DXINTERSECTINFO info{static_cast<DWORD>(f), 0.0f, 0.0f, 0.0f};
-        if (!D3DXIntersectTri(&positions[indices[f * 3]], &positions[indices[f * 3 + 1]],
-                              &positions[indices[f * 3 + 2]], pRayPos, pRayDir, &info.U, &info.V, &info.Dist))
-            continue;
-        hits.push_back(info);
-    }
-    for (const D3DXINTERSECTINFO& hit : hits) {
-        if (!nearest || hit.Dist < nearest->Dist)
-            nearest = &hit;
-    }
+    // Every hit is kept only for a caller who asks for them all.
+    struct Search {
+        const D3DXVECTOR3* origin;
+        const D3DXVECTOR3* direction;
+        bool keepAll;
+        DWORD count = 0;
+        bool found = false;
+        D3DXINTERSECTINFO nearest{};
+        std::vector<D3DXINTERSECTINFO> hits;
+    } search{pRayPos, pRayDir, ppAllHits != nullptr, 0, false, {}, {}};
+    D3DXMeshes::visitTriangles(
+        pMesh,
+        [](void* context, DWORD face, const D3DXVECTOR3* corner) {
+            auto& s = *static_cast<Search*>(context);
+            D3DXINTERSECTINFO info{face, 0.0f, 0.0f, 0.0f};
+            if (!D3DXIntersectTri(&corner[0], &corner[1], &corner[2], s.origin, s.direction, &info.U, &info.V,
+                                  &info.Dist))
+                return;
+            ++s.count;
+            if (!s.found || info.Dist < s.nearest.Dist)
+                s.nearest = info;
+            s.found = true;
+            if (s.keepAll)
+                s.hits.push_back(info);
+        },
+        &search);
+    const D3DXINTERSECTINFO* nearest = search.found ? &search.nearest : nullptr;
+    const std::vector<D3DXINTERSECTINFO>& hits = search.hits;
     *pHit = nearest != nullptr;
     if (pFaceIndex)
         *pFaceIndex = nearest ? nearest->FaceIndex : 0;
@@ -520,7 +561,7 @@ HRESULT D3DXIntersect(LPD3DXMESH pMesh, const D3DXVECTOR3* pRayPos, const D3DXVE
     if (pDist)
         *pDist = nearest ? nearest->Dist : 0.0f;
     if (pCountOfHits)
-        *pCountOfHits = static_cast<DWORD>(hits.size());
+        *pCountOfHits = search.count;
     if (ppAllHits) {
         *ppAllHits = nullptr;
         if (!hits.empty()) {

@@ -7,7 +7,9 @@
 namespace D3DXMeshes {
 
 HRESULT createMesh(DWORD faces, DWORD vertices, DWORD options, DWORD fvf, IDirect3DDevice9* device, ID3DXMesh** out);
-// The positions and the indices (three per face) of a mesh made by createMesh.
-bool readMeshGeometry(ID3DXMesh* mesh, std::vector<D3DXVECTOR3>& positions, std::vector<DWORD>& indices);
+// Calls visit with every face's index and its three corner positions, in face order, for a mesh
+// made by createMesh. Nothing is copied or allocated.
+using TriangleVisitor = void (*)(void* context, DWORD face, const D3DXVECTOR3* corners);
+void visitTriangles(ID3DXMesh* mesh, TriangleVisitor visit, void* context);
 
 } // namespace D3DXMeshes
