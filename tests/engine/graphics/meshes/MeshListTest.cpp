@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <string>
 
 using namespace Ulvo;
@@ -61,6 +62,10 @@ protected:
     // throughD3DX: every subset through the D3DX mesh instead, in one colour (as light volumes).
     Image draw(const Mesh& mesh, const D3DXVECTOR3& eye, bool throughD3DX = false)
     {
+        return drawAll({&mesh}, eye, throughD3DX);
+    }
+    Image drawAll(std::initializer_list<const Mesh*> meshes, const D3DXVECTOR3& eye, bool throughD3DX = false)
+    {
         GraphicsTesting::ScopedTarget target(m_device, 160, 120);
         m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.0f, 0);
         m_device->BeginScene();
@@ -74,36 +79,39 @@ protected:
         m_device->SetTransform(D3DTS_PROJECTION, &projection);
         m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
         m_device->SetRenderState(D3DRS_ZENABLE, TRUE);
-        if (throughD3DX) {
-            m_device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFFFFFFFF);
-            m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-            m_device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
-            mesh.drawSubsets();
-        }
-        m_device->SetVertexDeclaration(mesh.getVertexDeclaration());
-        m_device->SetStreamSource(0, mesh.getVertexBuffer(), 0, mesh.getStride());
-        m_device->SetIndices(mesh.getIndexBuffer());
-        for (int subset = 0; subset < mesh.getSubsetCount() && !throughD3DX; ++subset) {
-            const int material = mesh.getSubsetMaterial(subset);
-            const int range = mesh.getRemap() ? (*mesh.getRemap())[material] : material;
-            if (range < 0)
-                continue;
-            const Mesh::Material& m = mesh.getMaterials()[material];
-            if (m.diffuse) {
-                m_device->SetTexture(0, m.diffuse->getTexture());
-                m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-                m_device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-            } else {
-                m_device->SetTexture(0, nullptr);
-                m_device->SetRenderState(
-                    D3DRS_TEXTUREFACTOR,
-                    D3DCOLOR_COLORVALUE(m.colours.Diffuse.r, m.colours.Diffuse.g, m.colours.Diffuse.b, 1.0f));
+        for (const Mesh* each : meshes) {
+            const Mesh& mesh = *each;
+            if (throughD3DX) {
+                m_device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFFFFFFFF);
                 m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
                 m_device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+                mesh.drawSubsets();
             }
-            const D3DXATTRIBUTERANGE& r = mesh.getAttributeRanges()[static_cast<size_t>(range)];
-            m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, r.VertexStart, r.VertexCount, r.FaceStart * 3,
-                                           r.FaceCount);
+            m_device->SetVertexDeclaration(mesh.getVertexDeclaration());
+            m_device->SetStreamSource(0, mesh.getVertexBuffer(), 0, mesh.getStride());
+            m_device->SetIndices(mesh.getIndexBuffer());
+            for (int subset = 0; subset < mesh.getSubsetCount() && !throughD3DX; ++subset) {
+                const int material = mesh.getSubsetMaterial(subset);
+                const int range = mesh.getRemap() ? (*mesh.getRemap())[material] : material;
+                if (range < 0)
+                    continue;
+                const Mesh::Material& m = mesh.getMaterials()[material];
+                if (m.diffuse) {
+                    m_device->SetTexture(0, m.diffuse->getTexture());
+                    m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+                    m_device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+                } else {
+                    m_device->SetTexture(0, nullptr);
+                    m_device->SetRenderState(
+                        D3DRS_TEXTUREFACTOR,
+                        D3DCOLOR_COLORVALUE(m.colours.Diffuse.r, m.colours.Diffuse.g, m.colours.Diffuse.b, 1.0f));
+                    m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+                    m_device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+                }
+                const D3DXATTRIBUTERANGE& r = mesh.getAttributeRanges()[static_cast<size_t>(range)];
+                m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, r.VertexStart, r.VertexCount, r.FaceStart * 3,
+                                               r.FaceCount);
+            }
         }
         m_device->SetTexture(0, nullptr);
         m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
@@ -235,4 +243,26 @@ TEST_F(MeshListTest, MeshesKeepDrawingAcrossADeviceReset)
     const Image volume = draw(*m_meshes.getMesh(L"KUGEL"), front, true);
     EXPECT_PIXEL(volume, 80, 60, 0xFFFFFFFFu);
     EXPECT_PIXEL(volume, 2, 2, 0xFF203040u);
+}
+
+TEST_F(MeshListTest, GizmoAxesPointAlongTheirAxesAndTheStumpShowsBarkAndRings)
+{
+    loadShipped();
+    // Seen from the front (looking along +z), x points right and y up; z points away, so its
+    // arrow ends in the middle.
+    const Image axes = drawAll(
+        {m_meshes.getMesh(L"GIZMO_ACHSE_X"), m_meshes.getMesh(L"GIZMO_ACHSE_Y"), m_meshes.getMesh(L"GIZMO_ACHSE_Z")},
+        D3DXVECTOR3(0.0f, 0.0f, -3.0f));
+    auto colourOf = [&](const wchar_t* name) {
+        const D3DCOLORVALUE& c = m_meshes.getMesh(name)->getMaterials()[0].colours.Diffuse;
+        return D3DCOLOR_COLORVALUE(c.r, c.g, c.b, 1.0f);
+    };
+    // One unit at distance 3 under a 45-degree view of 120 pixels: 120 / (2 * 3 * tan 22.5) = 48 pixels.
+    EXPECT_PIXEL(axes, 80 + 30, 60, colourOf(L"GIZMO_ACHSE_X"));
+    EXPECT_PIXEL(axes, 80, 60 - 30, colourOf(L"GIZMO_ACHSE_Y"));
+    EXPECT_PIXEL(axes, 80 - 30, 60, 0xFF203040u);
+    EXPECT_PIXEL(axes, 80, 60 + 30, 0xFF203040u);
+    EXPECT_TRUE(GraphicsTesting::matchesGolden(axes, "mesh_gizmo_achsen", 3));
+    const Image stump = draw(*m_meshes.getMesh(L"BAUMSTUMPF"), D3DXVECTOR3(0.8f, 1.2f, -1.2f));
+    EXPECT_TRUE(GraphicsTesting::matchesGolden(stump, "mesh_baumstumpf", 3));
 }
