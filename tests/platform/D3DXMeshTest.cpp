@@ -364,6 +364,20 @@ TEST_F(D3DXMeshTest, AdjacencyJoinsCopiedCornersWithinEpsilonOnly)
     EXPECT_EQ(adjacency, std::vector<DWORD>(6, kNone));
     mesh->GenerateAdjacency(0.01f, adjacency.data());
     EXPECT_EQ(adjacency, (std::vector<DWORD>{kNone, 1, kNone, 0, kNone, kNone}));
+
+    // Many copies of one point (a fresh mesh's vertices are all at the origin) group in one
+    // sort, not by comparing every pair.
+    ID3DXMesh* crowd = nullptr;
+    ASSERT_EQ(D3DXCreateMeshFVF(1, 300000, D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT, D3DFVF_XYZ, m_device, &crowd), D3D_OK);
+    hold(crowd);
+    DWORD* corners = nullptr;
+    crowd->LockIndexBuffer(0, (void**)&corners);
+    corners[1] = 1;
+    corners[2] = 299999;
+    crowd->UnlockIndexBuffer();
+    std::vector<DWORD> none(3);
+    ASSERT_EQ(crowd->GenerateAdjacency(0.01f, none.data()), D3D_OK);
+    EXPECT_EQ(none, std::vector<DWORD>(3, kNone));
 }
 
 TEST_F(D3DXMeshTest, AttributeSortRenumbersAdjacencyAndReportsTheFaceOrder)

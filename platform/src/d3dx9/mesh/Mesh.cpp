@@ -222,29 +222,48 @@ public:
             return D3DERR_INVALIDCALL;
         const std::vector<D3DXVECTOR3> positions = readPositions();
         const std::vector<DWORD> indices = readIndices();
-        // Each vertex stands for the lowest-numbered vertex within Epsilon of it.
+        // Vertices within Epsilon of each other form one group, named by its lowest vertex.
         std::vector<DWORD> represent(m_vertices);
         std::iota(represent.begin(), represent.end(), 0u);
-        std::vector<DWORD> byX(m_vertices);
-        std::iota(byX.begin(), byX.end(), 0u);
-        std::stable_sort(byX.begin(), byX.end(), [&](DWORD a, DWORD b) { return positions[a].x < positions[b].x; });
-        const float epsilonSq = Epsilon * Epsilon;
-        for (size_t i = 0; i < byX.size(); ++i) {
-            for (size_t j = i + 1; j < byX.size() && positions[byX[j]].x - positions[byX[i]].x <= Epsilon; ++j) {
-                const D3DXVECTOR3 d = positions[byX[j]] - positions[byX[i]];
-                if (D3DXVec3LengthSq(&d) > epsilonSq)
-                    continue;
-                const DWORD a = represent[byX[i]], b = represent[byX[j]];
-                represent[byX[i]] = represent[byX[j]] = std::min(a, b);
+        auto root = [&](DWORD v) {
+            while (represent[v] != v)
+                v = represent[v] = represent[represent[v]];
+            return v;
+        };
+        auto join = [&](DWORD x, DWORD y) {
+            const DWORD a = root(x), b = root(y);
+            represent[std::max(a, b)] = std::min(a, b);
+        };
+        // Equal positions first, in one sort (x major, so the epsilon window below can use the
+        // same order); the window then compares distinct positions only, so a file of many
+        // copies of one point costs no more than a sort.
+        std::vector<DWORD> order(m_vertices);
+        std::iota(order.begin(), order.end(), 0u);
+        auto less = [&](DWORD a, DWORD b) {
+            const D3DXVECTOR3 &p = positions[a], &q = positions[b];
+            return p.x != q.x ? p.x < q.x : p.y != q.y ? p.y < q.y : p.z < q.z;
+        };
+        std::stable_sort(order.begin(), order.end(), less);
+        std::vector<DWORD> distinct;
+        for (size_t i = 0; i < order.size(); ++i) {
+            if (i > 0 && positions[order[i]] == positions[order[i - 1]])
+                join(order[i], order[i - 1]);
+            else
+                distinct.push_back(order[i]);
+        }
+        if (Epsilon > 0.0f) {
+            const float epsilonSq = Epsilon * Epsilon;
+            for (size_t i = 0; i < distinct.size(); ++i) {
+                for (size_t j = i + 1;
+                     j < distinct.size() && positions[distinct[j]].x - positions[distinct[i]].x <= Epsilon; ++j) {
+                    const D3DXVECTOR3 d = positions[distinct[j]] - positions[distinct[i]];
+                    if (D3DXVec3LengthSq(&d) <= epsilonSq)
+                        join(distinct[i], distinct[j]);
+                }
             }
         }
-        // Settle chains so each vertex names the end of its chain.
-        for (DWORD v = 0; v < m_vertices; ++v) {
-            DWORD r = represent[v];
-            while (represent[r] != r)
-                r = represent[r];
-            represent[v] = r;
-        }
+        for (DWORD v = 0; v < m_vertices; ++v)
+            represent[v] = root(v);
         // Edges by their two ends in either order; equal edges are paired in face order.
         struct Edge {
             uint64_t key;
