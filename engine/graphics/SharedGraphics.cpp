@@ -12,8 +12,8 @@ SharedGraphics::SharedGraphics(EffectManager* effects)
 
 SharedGraphics::~SharedGraphics()
 {
-    delete m_textures;
-    delete m_sprites;
+    m_textures.reset();
+    m_sprites.reset();
 }
 
 void SharedGraphics::onDeviceStarted()

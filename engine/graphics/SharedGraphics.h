@@ -4,6 +4,8 @@
 // object owns.
 #include "devices/d3d/DeviceGraphics.h"
 
+#include <memory>
+
 namespace Ulvo {
 
 class SharedGraphics : public DeviceGraphics {
@@ -16,14 +18,14 @@ public:
     SharedGraphics& operator=(const SharedGraphics&) = delete;
 
     EffectManager* getEffectManager() const override { return m_effects; }
-    TextureManager* getTextureManager() const override { return m_textures; }
-    SpritePair* getSprites() const override { return m_sprites; }
+    TextureManager* getTextureManager() const override { return m_textures.get(); }
+    SpritePair* getSprites() const override { return m_sprites.get(); }
     void onDeviceStarted() override;
 
 private:
     EffectManager* m_effects;
-    TextureManager* m_textures;
-    SpritePair* m_sprites;
+    std::unique_ptr<TextureManager> m_textures;
+    std::unique_ptr<SpritePair> m_sprites;
 };
 
 } // namespace Ulvo

@@ -1,6 +1,7 @@
 // The controller's screens: what a menu needs when it opens, what a click means, the option
 // controls and the switch of the active profile.
 #include "threematch/controller/ScreenRules.h"
+#include "foundation/helpers/Release.h"
 #include "threematch/controller/ThreeMatchGame.h"
 
 #include "devices/d3d/D3DInitParams.h"
@@ -302,9 +303,7 @@ void ThreeMatchGame::backToTown()
 
 void ThreeMatchGame::dropNewProfile()
 {
-    if (m_newProfile)
-        m_newProfile->Release();
-    m_newProfile = nullptr;
+    Ulvo::releaseAndNull(m_newProfile);
     m_nameEntry = false;
     m_replaceName = false;
     if (Ulvo::GUILabel* label = findLabel(*m_gui, L"NP_ProfilNameLabel"))
