@@ -1,6 +1,6 @@
 #include "threematch/board/Spielfeld.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/time/PerfTimer.h"
 #include "graphics/textures/Texture2D.h"

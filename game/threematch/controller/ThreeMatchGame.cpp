@@ -8,7 +8,7 @@
 #include "devices/sound/PlayingSoundCue.h"
 #include "devices/sound/SoundInterface.h"
 #include "devices/sound/Soundbank.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"

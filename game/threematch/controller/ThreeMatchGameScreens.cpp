@@ -6,7 +6,7 @@
 
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/app/AppInfo.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"

@@ -9,7 +9,7 @@
 #include "devices/d3d/D3DInterface.h"
 #include "devices/input/TastaturLayout.h"
 #include "devices/input/TastaturLayoutManager.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/text/TextManager.h"
 #include "foundation/time/PerfTimer.h"
 #include "graphics/sprites/D3DXSprite.h"

@@ -4,7 +4,7 @@
 
 #include <platform_test.h>
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"
 #include "threematch/board/Spielfeld.h"

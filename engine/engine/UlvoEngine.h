@@ -17,7 +17,7 @@
 #include "devices/window/Window.h"
 #include "foundation/xml/ConfigSection.h"
 #include "foundation/console/ConsoleCommandReceiver.h"
-#include "foundation/EngineParams.h"
+#include "engine/EngineParams.h"
 #include "foundation/app/MainLoopSignals.h"
 #include "foundation/time/PerfTimer.h"
 #include "foundation/text/TextManager.h"

@@ -1,4 +1,4 @@
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 
 #include <windows.h>
 
