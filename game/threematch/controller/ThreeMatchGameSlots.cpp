@@ -213,13 +213,15 @@ void ThreeMatchGame::onProfileNameKey(Ulvo::KeyState& keys, const unsigned char&
     if (!label || !layout)
         return;
     const int type = layout->getKeyType(key);
-    if (type != Ulvo::KT_LETTER && type != Ulvo::KT_NUMBER && type != Ulvo::KT_BACKSPACE)
+    if (type != Ulvo::KT_LETTER && type != Ulvo::KT_NUMBER && type != Ulvo::KT_SONDER && type != Ulvo::KT_BACKSPACE)
         return;
     std::wstring text = m_replaceName ? std::wstring() : label->getText();
     wchar_t character = 0;
     if (type != Ulvo::KT_BACKSPACE)
         layout->getCharacter(key, character, &keys);
-    editName(text, type, character);
+    // Another character a name does not take leaves the proposed name as it was.
+    if (!editName(text, type, character) && type == Ulvo::KT_SONDER)
+        return;
     m_replaceName = false;
     label->setText(text);
     if (m_newProfile)

@@ -43,6 +43,12 @@ TEST(ControllerScreens, ANameTakesLettersAndNumbersUpToSixteenCharactersAndNever
     name = L"ab";
     EXPECT_FALSE(ScreenRules::editName(name, Ulvo::KT_LETTER, L'%'));
     EXPECT_FALSE(ScreenRules::editName(name, Ulvo::KT_SONDER, L'!'));
+    EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_SONDER, L' '));
+    EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_SONDER, L'-'));
+    EXPECT_EQ(name, L"ab -");
+    name = L"ab";
+    std::wstring empty;
+    EXPECT_FALSE(ScreenRules::editName(empty, Ulvo::KT_SONDER, L' ')) << "no name starts with a space";
     EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_NUMBER, L'7'));
     EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_BACKSPACE, 0));
     EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_BACKSPACE, 0));
