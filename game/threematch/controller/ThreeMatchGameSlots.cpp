@@ -278,6 +278,8 @@ void ThreeMatchGame::onHelpChecked(Ulvo::GUICheckboxButton& box)
     const bool on = box.isChecked();
     if (Profil* profil = m_newProfile ? m_newProfile : m_profiles->getActiveProfile())
         profil->setShownHelp(on ? 0u : profil->getShownHelp() | kHelpOff);
+    else // with no profile yet the game's own help follows the box, or it would go on showing
+        m_helpMask = on ? 0u : m_helpMask | kHelpOff;
     for (Ulvo::GUICheckboxButton* other : {m_helpCheckbox1, m_helpCheckbox2}) {
         if (other)
             other->setChecked(on);
@@ -629,26 +631,29 @@ void ThreeMatchGame::onMinispielResult(Minispiel&, const float& score)
     minigames->setActiveMinispiel(nullptr);
     minigames->showScreen(false);
     minigames->nextMinispiel();
-    settleBuilding(score);
+    settleBuilding(score, true);
 }
 
-void ThreeMatchGame::settleBuilding(float score)
+void ThreeMatchGame::settleBuilding(float score, bool played)
 {
     // The building the minigame was played for is built once, at the cost the score leaves.
     Gebaeude* building = m_lastBuilding;
     m_lastBuilding = nullptr;
     const MinigameSaving saving = minigameSaving(score, m_globals->getSchwierigkeit());
+    // The result counts every resource the building cost, not the first kind only.
     int amount = 0, paid = 0;
     if (building) {
-        const std::vector<int> amounts = building->build(saving.factor);
-        if (!amounts.empty()) {
-            amount = amounts.front();
-            paid = saving.paid(amount);
+        for (const int each : building->build(saving.factor)) {
+            amount += each;
+            paid += saving.paid(each);
         }
         refreshBuildingButtons();
     }
-    showFormatted(findLabel(*m_gui, L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL"), saving.percent, paid, amount,
-                  saving.percent);
+    if (Ulvo::GUILabel* label = findLabel(*m_gui, L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL")) {
+        // Bought without a minigame there is no score to speak of: only what it cost.
+        label->setTextId(played ? L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL" : L"THREEMATCHAUSWERTUNG_GEBAUT_TEXT");
+        showFormatted(label, played ? saving.percent : paid, paid, amount, saving.percent);
+    }
 
     LichterspielManager& lights = m_globals->getLichterspiele();
     lights.stop();
