@@ -486,8 +486,10 @@ void ThreeMatchGame::fitHelpPage(Ulvo::GUIWindow& window)
     m_inFitHelpPage = true;
     RECT text;
     label->calcTextRect(text);
+    // The pages stand one below the other: each keeps a paragraph's gap below its text.
+    constexpr float kParagraphGap = 12.0f;
     label->getGUIRect().size = Ulvo::GUIRectPoint(0.0f, 0.0f, static_cast<float>(text.right - text.left),
-                                                  static_cast<float>(text.bottom - text.top));
+                                                  static_cast<float>(text.bottom - text.top) + kParagraphGap);
     label->updateClientRect();
     if (parent)
         parent->updateClientRect();

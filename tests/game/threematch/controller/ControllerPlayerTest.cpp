@@ -3,6 +3,10 @@
 // list, deleting the last profile).
 #include <windows.h>
 
+#include <platform_test.h>
+
+#include "gui/widgets/GUILabel.h"
+#include "gui/windows/GUIWindow.h"
 #include "threematch/profiles/Profil.h"
 #include "threematch/profiles/ProfileManager.h"
 
@@ -11,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 using namespace ThreeMatch;
 using PlayThrough::GameHost;
@@ -129,6 +135,42 @@ void profilesThroughTheScreens(const PlayThrough::RunFolder& folder)
     host.seconds(1.0);
     // Enter on the list goes on with the chosen profile.
     host.key(PlayThrough::KEY_RETURN);
+    ASSERT_TRUE(menuIs(host, L"HAUPTMENU"));
+
+    // The help pages stand one below the other with equal gaps, before and after the wheel
+    // scrolled them.
+    ASSERT_TRUE(host.click(L"H_Hilfe"));
+    ASSERT_TRUE(menuIs(host, L"HILFE_MENU"));
+    host.seconds(1.0);
+    const auto gaps = [] {
+        std::vector<float> between;
+        for (int n = 0; GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n + 1)); ++n) {
+            const float bottom = GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n))->getScreenRect().bottom;
+            between.push_back(GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n + 1))->getScreenRect().top -
+                              bottom);
+        }
+        return between;
+    };
+    const std::vector<float> before = gaps();
+    ASSERT_FALSE(before.empty());
+    for (float gap : before)
+        EXPECT_FLOAT_EQ(gap, 0.0f) << "each page ends where the next begins (its gap is its own)";
+    for (int n = 0;
+         auto* page = dynamic_cast<Ulvo::GUILabel*>(GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n))); ++n) {
+        RECT text{};
+        page->calcTextRect(text);
+        EXPECT_GE(page->getScreenRect().bottom - page->getScreenRect().top, static_cast<float>(text.bottom - text.top))
+            << "page " << n << " is shorter than its text: the next one overdraws it";
+    }
+    Ulvo::GUIWindow* first = GameHost::findWindow(L"H_HILFE_PAGE_0");
+    const float top = first->getScreenRect().top;
+    const Ulvo::FloatRect& panel = GameHost::findWindow(L"H_HilfeScroll")->getScreenRect();
+    host.moveTo(static_cast<int>((panel.left + panel.right) / 2), static_cast<int>((panel.top + panel.bottom) / 2));
+    PlatformInjectMouseWheel(host.window(), -2);
+    host.frames(3);
+    EXPECT_LT(first->getScreenRect().top, top - 10.0f) << "the wheel scrolled the pages";
+    EXPECT_EQ(gaps(), before);
+    host.key(PlayThrough::KEY_ESCAPE);
     ASSERT_TRUE(menuIs(host, L"HAUPTMENU"));
 
     // Both deleted: the last one gone, a new profile is named.
