@@ -46,7 +46,9 @@ void GUIMenuManager::connectInput(KeyState* keys, Inputmanager* inputs)
 void GUIMenuManager::onKeyPressed(KeyState&, const unsigned char& key)
 {
     GUIMenu* front = getActiveMenu();
-    m_keyOwner = front && front->isActive() && front->hasKeyLink(key) ? front : nullptr;
+    // A menu just shown in front owns its keys before the next update makes it active: the
+    // press is then lost rather than followed by the screen behind it.
+    m_keyOwner = front && (front->isActive() || front->isPendingActive()) && front->hasKeyLink(key) ? front : nullptr;
 }
 
 const TastaturLayout* GUIMenuManager::getActiveLayout() const

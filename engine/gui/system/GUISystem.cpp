@@ -8,9 +8,12 @@
 #include "graphics/textures/TextureLoadOptions.h"
 #include "graphics/textures/TextureManager.h"
 #include "gui/system/GUITooltipListener.h"
+#include "gui/widgets/GUIScrollPanel.h"
 #include "gui/windows/GUIScopes.h"
 #include "gui/windows/GUIWindow.h"
 #include "gui/windows/GUIXmlRead.h"
+
+#include <cstdlib>
 
 namespace Ulvo {
 
@@ -354,6 +357,23 @@ void GUISystem::onMouseMove(const MouseState& state)
         return;
     }
     remark();
+}
+
+bool GUISystem::onMouseWheel(const MouseState& state, int notches)
+{
+    if (notches == 0)
+        return false;
+    GUIWindow* window = getWindowAt(state.position[0], state.position[1], GUIWindow::HIT_MARK);
+    for (; window; window = window->getParent()) {
+        if (auto* panel = dynamic_cast<GUIScrollPanel*>(window)) {
+            GUIKeepAlive keep(panel);
+            const auto direction = notches > 0 ? GUIScrollPanel::SCROLL_UP : GUIScrollPanel::SCROLL_DOWN;
+            for (int i = 0; i < std::abs(notches); ++i)
+                panel->scroll(direction, GUIScrollPanel::BUTTON_STEP);
+            return true;
+        }
+    }
+    return false;
 }
 
 void GUISystem::onMouseButtonDown(const MouseState& state, UlvoMouseButton button)

@@ -59,6 +59,9 @@ public:
 
     // Mouse routing: positions are the state's pixel position.
     void onMouseMove(const MouseState& state);
+    // The wheel turned by notches (positive away from the player): the scroll panel under the
+    // pointer, when there is one, scrolls by its button step per notch. True when one did.
+    bool onMouseWheel(const MouseState& state, int notches);
     void onMouseButtonDown(const MouseState& state, UlvoMouseButton button);
     void onMouseButtonUp(const MouseState& state, UlvoMouseButton button);
 

@@ -297,6 +297,10 @@ void GameHost::type(const std::string& text)
             key(30 + (c - '1'));
         else if (c == '0')
             key(39);
+        else if (c == ' ')
+            key(44);
+        else if (c == '-')
+            key(45);
     }
 }
 
