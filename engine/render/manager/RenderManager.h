@@ -21,6 +21,7 @@
 #include "foundation/sigslot.h"
 #include "render/MyQuality.h"
 #include "render/forward/ForwardRenderer.h"
+#include "render/targets/RenderTargetPool.h"
 
 #include <cstdint>
 #include <memory>
@@ -73,6 +74,8 @@ public:
     void render(Camera* camera);
 
     ForwardRenderer* getForwardRenderer() { return &m_forward; }
+    // Where every render target of a frame comes from (render/targets/RenderTargetPool.h).
+    RenderTargetPool& getTargetPool() { return m_targetPool; }
     DeferredStage* getDeferredRenderer() const { return m_deferred.get(); }
     HDRStage* getHDRRenderer() const { return m_hdr.get(); }
     PostEffectStage* getPostEffectRenderer() const { return m_postEffects.get(); }
@@ -209,6 +212,8 @@ private:
     // Outside the four levels, so that the first setting counts as a change.
     MyQuality m_shadowQuality = static_cast<MyQuality>(4);
     MyQuality m_waterQuality = static_cast<MyQuality>(4);
+    // Before every renderer: their targets go back to it when they are destroyed.
+    RenderTargetPool m_targetPool;
     ForwardRenderer m_forward;
     std::unique_ptr<DeferredStage> m_deferred;
     std::unique_ptr<HDRStage> m_hdr;

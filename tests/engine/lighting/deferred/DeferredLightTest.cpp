@@ -137,13 +137,14 @@ TEST(DeferredLightTest, StoredMapsFollowTimeMovementLossAndQuality)
     IDirect3DDevice9* device = GraphicsTesting::startDevice();
     ASSERT_NE(device, nullptr);
     IDirect3DSurface9* shared = nullptr;
+    RenderTargetPool pool;
     ASSERT_EQ(device->CreateRenderTarget(512, 512, D3DFMT_R32F, D3DMULTISAMPLE_NONE, 0, FALSE, &shared, nullptr),
               D3D_OK);
 
     DeferredLight* light = lightFrom(L"<LIGHT NAME=\"Timed\" TYPE=\"SPOT\" SHADOW_TYPE=\"TIMED\"/>");
     EXPECT_TRUE(light->needsShadowUpdate());
     EXPECT_EQ(light->getCurrentShadowType(), SHADOW_TIMED);
-    ASSERT_EQ(light->storeSpotShadowMap(shared), D3D_OK);
+    ASSERT_EQ(light->storeSpotShadowMap(pool, shared), D3D_OK);
     EXPECT_FALSE(light->needsShadowUpdate());
     EXPECT_EQ(light->getCurrentShadowType(), SHADOW_TIMED);
     EXPECT_FALSE(light->isDirty());
@@ -156,7 +157,7 @@ TEST(DeferredLightTest, StoredMapsFollowTimeMovementLossAndQuality)
     DeferredLight* fixed = lightFrom(L"<LIGHT NAME=\"Fest\" TYPE=\"SPOT\" SHADOW_TYPE=\"STATIC\"/>");
     auto* point = new AttachPoint(L"Halter");
     fixed->setAttachedObject(point);
-    ASSERT_EQ(fixed->storeSpotShadowMap(shared), D3D_OK);
+    ASSERT_EQ(fixed->storeSpotShadowMap(pool, shared), D3D_OK);
     fixed->getCurrentShadowType();
     EXPECT_FALSE(fixed->isDirty());
     D3DXMATRIX moved;
@@ -168,7 +169,7 @@ TEST(DeferredLightTest, StoredMapsFollowTimeMovementLossAndQuality)
     point->setParentMatrix(moved);
     fixed->getCurrentShadowType();
     EXPECT_TRUE(fixed->isDirty());
-    ASSERT_EQ(fixed->storeSpotShadowMap(shared), D3D_OK);
+    ASSERT_EQ(fixed->storeSpotShadowMap(pool, shared), D3D_OK);
     ASSERT_NE(fixed->getStoredSpotMap(), nullptr);
     D3DInterface::getInstance()->lostDevice.emit();
     EXPECT_EQ(fixed->getStoredSpotMap(), nullptr);
