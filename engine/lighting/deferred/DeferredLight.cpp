@@ -184,12 +184,12 @@ void DeferredLight::setDefaults()
 void DeferredLight::connectSignals()
 {
     followDevice();
-    shadowQualityChanged().connect(this, &DeferredLight::onShadowQualityChanged);
 }
 
 void DeferredLight::copySettings(const DeferredLight& o)
 {
     m_type = o.m_type;
+    m_shadowQuality = o.m_shadowQuality;
     m_position = o.m_position;
     m_direction = o.m_direction;
     m_theta = o.m_theta;
@@ -309,7 +309,7 @@ float DeferredLight::getCurrentIntensity() const
 
 unsigned DeferredLight::getQualityLevel() const
 {
-    const unsigned base = qualityToLevel(getShadowQuality());
+    const unsigned base = qualityToLevel(m_shadowQuality);
     unsigned level = base;
     if (m_shadowDegrade) {
         for (unsigned i = 0; i < 3; ++i) {
@@ -461,8 +461,15 @@ void DeferredLight::releaseShadowMaps()
     m_dirty = true;
 }
 
-void DeferredLight::onShadowQualityChanged(const MyQuality&, const MyQuality&)
+void DeferredLight::setShadowQuality(MyQuality quality)
 {
+    for (DeferredLight* child : m_children) {
+        if (child)
+            child->setShadowQuality(quality);
+    }
+    if (quality == m_shadowQuality)
+        return;
+    m_shadowQuality = quality;
     releaseShadowMaps();
 }
 

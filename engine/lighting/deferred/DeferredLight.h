@@ -15,7 +15,7 @@
 
 #include "devices/d3d/DeviceResource.h"
 #include "foundation/objects/NamedObject.h"
-#include "lighting/deferred/ShadowQuality.h"
+#include "render/MyQuality.h"
 #include "render/targets/RenderTargetPool.h"
 
 #include <cstdint>
@@ -67,6 +67,10 @@ public:
     void updateCameraDistance(const D3DXVECTOR3& cameraPosition);
     // The per-level index after the distance steps of SHADOW_DEGRADE.
     unsigned getQualityLevel() const;
+    // The engine-wide shadow quality, handed in by the renderer listing the light (high until
+    // then); a new one releases the stored maps, here and in the children.
+    void setShadowQuality(MyQuality quality);
+    MyQuality getShadowQuality() const { return m_shadowQuality; }
     // Marks the light dirty when a TIMED light's map is older than 200 ms or a STATIC light's
     // attach point moved or turned since the last store.
     DeferredShadowType getCurrentShadowType();
@@ -115,7 +119,6 @@ private:
     void readNode(XMLNode* node);
     void copySettings(const DeferredLight& other);
     void connectSignals();
-    void onShadowQualityChanged(const MyQuality& quality, const MyQuality& old);
     void releaseSplitMaps();
     // A scratch target of the pool for a stored map of the current size.
     RenderTargetHandle storedTarget(RenderTargetPool& pool, RenderTargetKind kind) const;
@@ -123,6 +126,7 @@ private:
     void markStored();
 
     DeferredLightType m_type = LIGHT_DIR;
+    MyQuality m_shadowQuality = QUALITY_HIGH;
     D3DXVECTOR3 m_position;
     D3DXVECTOR3 m_direction;
     float m_theta;

@@ -98,8 +98,8 @@ RenderTargetHandle RenderTargetPool::make(const RenderTargetKey& key)
         if (FAILED(hr))
             mainLogger().log(100, LOG_TYPE_ERROR, L" Ulvo::RenderTargetPool: the ", kindName(key.kind), L" \"",
                              key.name, L"\" (", key.width, L"x", key.height, L", format ",
-                             static_cast<unsigned>(key.format), L") could not be made, HRESULT ",
-                             static_cast<long>(hr), L"\n");
+                             static_cast<unsigned>(key.format), L") could not be made, HRESULT ", static_cast<long>(hr),
+                             L"\n");
     }
     return target;
 }
@@ -195,8 +195,8 @@ std::vector<RenderTargetHandle> RenderTargetPool::getTargets() const
 
 std::size_t RenderTargetPool::getSpareCount() const
 {
-    return static_cast<std::size_t>(std::count_if(m_scratch.begin(), m_scratch.end(),
-                                                  [](const RenderTargetHandle& target) { return target.use_count() == 1; }));
+    return static_cast<std::size_t>(std::count_if(
+        m_scratch.begin(), m_scratch.end(), [](const RenderTargetHandle& target) { return target.use_count() == 1; }));
 }
 
 void RenderTargetPool::trim()

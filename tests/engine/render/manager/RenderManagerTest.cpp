@@ -32,8 +32,10 @@ std::vector<std::wstring> namesOf(const std::vector<RenderPass*>& passes)
 }
 
 struct Signals : public sigslot::has_slots<> {
-    void shadow(const MyQuality& q) { shadows.push_back(q); }
-    void water(const MyQuality& q) { waters.push_back(q); }
+    void setting(RenderSetting kind, uint32_t, uint32_t now)
+    {
+        (kind == RenderSetting::ShadowQuality ? shadows : waters).push_back(static_cast<MyQuality>(now));
+    }
     void size(RenderManager&) { ++sizes; }
     void listed(RenderPass&, std::vector<RenderObjekt*>&) { ++draws; }
     std::vector<MyQuality> shadows, waters;
@@ -73,8 +75,7 @@ TEST(RenderManagerTest, QualityKeywordsAreExactAndEveryChangeIsAnnounced)
 {
     RenderManager manager;
     Signals signals;
-    manager.shadowQualityChanged.connect(&signals, &Signals::shadow);
-    manager.waterQualityChanged.connect(&signals, &Signals::water);
+    manager.getSettings().changed.connect(&signals, &Signals::setting);
     manager.setShadowQuality(QUALITY_NONE); // the start value is outside the levels
     manager.setShadowQuality(QUALITY_NONE);
     EXPECT_EQ(signals.shadows, std::vector<MyQuality>{QUALITY_NONE});
