@@ -30,6 +30,7 @@ void logFailure(const wchar_t* function, int line, const wchar_t* call)
 PostEffectRenderer::PostEffectRenderer(RenderManager& renderManager, DeferredRenderer* deferredRenderer)
     : m_d3d(D3DInterface::getInstance()), m_renderManager(renderManager), m_deferredRenderer(deferredRenderer)
 {
+    registerPostEffectKinds(m_kinds);
     followDevice();
     m_renderManager.renderTargetSizeChanged.connect(this, &PostEffectRenderer::onTargetSizeChanged);
     if (m_d3d->getDevice())

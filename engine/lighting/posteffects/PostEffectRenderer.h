@@ -20,6 +20,7 @@
 
 #include "devices/d3d/DeviceResource.h"
 #include "foundation/sigslot.h"
+#include "lighting/posteffects/PostEffectFactory.h"
 #include "render/manager/PostEffectStage.h"
 #include "render/targets/RenderTargetPool.h"
 
@@ -83,6 +84,8 @@ public:
     void loadConfig(XMLNode& node) override;
     std::vector<RenderPostEffect*>& getActiveEffects() override { return m_activeEffects; }
     RenderPostEffect* createPostEffect(XMLNode& node) override;
+    // The POSTEFFECT kinds by TYPE (registerPostEffectKinds when made).
+    PostEffectKinds& getPostEffectKinds() { return m_kinds; }
 
     // Makes the quad buffer and the three targets (when enabled and not made yet).
     void createBuffers();
@@ -138,6 +141,7 @@ private:
         return target ? target->getSurface() : nullptr;
     }
 
+    PostEffectKinds m_kinds;
     std::vector<RenderPostEffect*> m_activeEffects;
     std::map<std::wstring, ExtraPassTarget> m_extraTargets;
     bool m_created = false;

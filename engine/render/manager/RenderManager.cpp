@@ -57,6 +57,7 @@ std::vector<float> floatList(XMLNode* node, const wchar_t* name, std::size_t nee
 RenderManager::RenderManager() : m_d3d(D3DInterface::getInstance()), m_forward(*this), m_deviceLink(*this)
 {
     registerCommands(kCommands);
+    registerRenderPassKinds(m_passKinds);
     m_d3d->backBufferSizeChanged.connect(this, &RenderManager::onScreenSizeChanged);
     m_deviceLink.followDevice();
 }

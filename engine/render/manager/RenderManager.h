@@ -23,6 +23,7 @@
 #include "render/MyQuality.h"
 #include "render/forward/ForwardRenderer.h"
 #include "render/manager/RenderSettings.h"
+#include "render/passes/RenderPassKinds.h"
 #include "render/targets/RenderTargetPool.h"
 
 #include <cstdint>
@@ -89,6 +90,9 @@ public:
     // Appends a pass not yet listed, with one activation.
     void addOverlayPass(RenderPass* pass);
     const std::vector<RenderPass*>& getOverlayPasses() const { return m_overlays; }
+    // The RENDERPASS kinds by TYPE: the render layer's, and those layers above add at start-up.
+    RenderPassKinds& getPassKinds() { return m_passKinds; }
+    const RenderPassKinds& getPassKinds() const { return m_passKinds; }
     // The frame's z-buffer pass, built with its pass kind; none in this build.
     RenderPassZBuffer* getZBufferPass() const { return nullptr; }
 
@@ -201,6 +205,7 @@ private:
 
     static const ConsoleCommandEntry<RenderManager> kCommands[27];
 
+    RenderPassKinds m_passKinds;
     uint32_t m_targetWidth = 0xFFFFFFFFu;
     uint32_t m_targetHeight = 0xFFFFFFFFu;
     std::vector<RenderPass*> m_passes;

@@ -1,5 +1,5 @@
 // The render manager without the lighting layer's renderers: passes and lists from the render
-// configuration, quality keywords and their signals, the render-target size, and a frame with
+// configuration, pass kinds added by a layer above, quality keywords and their signal, the render-target size, and a frame with
 // only overlays, drawn by their own frame and tick intervals.
 #include "engine/graphics/GraphicsTestSupport.h"
 #include "foundation/xml/XMLNode.h"
@@ -69,6 +69,23 @@ TEST(RenderManagerTest, LaterPassOfANameWinsAndTheListsTakeTheirNames)
     EXPECT_EQ(manager.getRenderPass(L"A")->getRefCount(), 1u);
     EXPECT_EQ(manager.getRenderPass(L"B")->getRefCount(), 2u);
     EXPECT_NE(logs.text().find("RENDERPASS \"W\" of TYPE WATER is not drawn"), std::string::npos);
+}
+
+TEST(RenderManagerTest, APassKindAddedToTheManagerBuildsTheEntriesOfItsType)
+{
+    LogCapture logs;
+    RenderManager manager;
+    static int built = 0;
+    built = 0;
+    manager.getPassKinds().add(L"WATER", [](XMLNode* node, RenderManager* owner) -> RenderPass* {
+        ++built;
+        return new RenderPass(node, owner);
+    });
+    load(manager, L"><RENDERPASS NAME=\"W\" TYPE=\"WATER\"/><RENDERPASS NAME=\"S\" TYPE=\"SHADOW\"/>");
+    EXPECT_EQ(built, 1);
+    EXPECT_NE(manager.getRenderPass(L"W"), nullptr);
+    EXPECT_EQ(manager.getRenderPass(L"S"), nullptr); // still left out by the render layer's kinds
+    EXPECT_EQ(logs.text().find("\"W\" of TYPE WATER is not drawn"), std::string::npos);
 }
 
 TEST(RenderManagerTest, QualityKeywordsAreExactAndEveryChangeIsAnnounced)
