@@ -54,4 +54,15 @@ private:
     std::vector<std::pair<std::wstring, Creator>> m_creators;
 };
 
+// A registry filled once by Register, for the callers that build without an owner (tests, tools).
+template <class Creator, void (*Register)(KindRegistry<Creator>&)> const KindRegistry<Creator>& registeredKinds()
+{
+    static const KindRegistry<Creator> kinds = [] {
+        KindRegistry<Creator> made;
+        Register(made);
+        return made;
+    }();
+    return kinds;
+}
+
 } // namespace Ulvo

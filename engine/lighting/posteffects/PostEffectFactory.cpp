@@ -21,16 +21,6 @@ PostEffect* create(XMLNode& node, PostEffectRenderer* renderer, DeferredRenderer
     return new (std::nothrow) Kind(node, renderer, deferredRenderer);
 }
 
-const PostEffectKinds& builtInKinds()
-{
-    static const PostEffectKinds kinds = [] {
-        PostEffectKinds made;
-        registerPostEffectKinds(made);
-        return made;
-    }();
-    return kinds;
-}
-
 } // namespace
 
 void registerPostEffectKinds(PostEffectKinds& kinds)
@@ -45,7 +35,8 @@ void registerPostEffectKinds(PostEffectKinds& kinds)
 
 PostEffect* createPostEffectFromXml(XMLNode& node, PostEffectRenderer* renderer, DeferredRenderer* deferredRenderer)
 {
-    const PostEffectKinds& kinds = renderer ? renderer->getPostEffectKinds() : builtInKinds();
+    const PostEffectKinds& kinds =
+        renderer ? renderer->getPostEffectKinds() : registeredKinds<PostEffectCreator, &registerPostEffectKinds>();
     if (PostEffectCreator creator = kinds.find(node.getAttributeValue(L"TYPE")))
         return creator(node, renderer, deferredRenderer);
     return create<PostEffect>(node, renderer, deferredRenderer);

@@ -20,16 +20,6 @@ RenderPass* leaveOut(XMLNode* node, RenderManager*)
     return nullptr;
 }
 
-const RenderPassKinds& renderLayerKinds()
-{
-    static const RenderPassKinds kinds = [] {
-        RenderPassKinds made;
-        registerRenderPassKinds(made);
-        return made;
-    }();
-    return kinds;
-}
-
 } // namespace
 
 void registerRenderPassKinds(RenderPassKinds& kinds)
@@ -43,7 +33,8 @@ RenderPass* createRenderPassFromXml(XMLNode* node, RenderManager* renderManager)
 {
     if (!node)
         return nullptr;
-    const RenderPassKinds& kinds = renderManager ? renderManager->getPassKinds() : renderLayerKinds();
+    const RenderPassKinds& kinds =
+        renderManager ? renderManager->getPassKinds() : registeredKinds<RenderPassCreator, &registerRenderPassKinds>();
     if (RenderPassCreator creator = kinds.find(node->getAttributeValue(L"TYPE")))
         return creator(node, renderManager);
     return new RenderPass(node, renderManager);
