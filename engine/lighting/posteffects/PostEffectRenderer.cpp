@@ -157,7 +157,11 @@ void PostEffectRenderer::onLostDevice()
 
 void PostEffectRenderer::onResetDevice()
 {
-    // The pool makes the targets again; only the quad buffer is this renderer's to remake.
+    // The pool makes the targets again; only the quad buffer is this renderer's to remake. A
+    // target the pool could not make again means starting over, as on the first creation.
+    const bool targetsBack = getOriginalSurface() && getSourceSurface() && getDestinationSurface();
+    if (m_created && !targetsBack)
+        releaseBuffers();
     if (!m_created)
         createBuffers();
     else if (!m_vertexBuffer && m_d3d->getDevice())
