@@ -13,9 +13,9 @@ SharedGraphics::SharedGraphics(EffectManager* effects)
 
 SharedGraphics::~SharedGraphics()
 {
-    delete m_meshes;
-    delete m_textures;
-    delete m_sprites;
+    m_meshes.reset();
+    m_textures.reset();
+    m_sprites.reset();
 }
 
 void SharedGraphics::onDeviceStarted()

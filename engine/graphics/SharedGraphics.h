@@ -4,6 +4,8 @@
 // which this object owns.
 #include "devices/d3d/DeviceGraphics.h"
 
+#include <memory>
+
 namespace Ulvo {
 
 class SharedGraphics : public DeviceGraphics {
@@ -16,16 +18,16 @@ public:
     SharedGraphics& operator=(const SharedGraphics&) = delete;
 
     EffectManager* getEffectManager() const override { return m_effects; }
-    TextureManager* getTextureManager() const override { return m_textures; }
-    MeshManager* getMeshManager() const override { return m_meshes; }
-    SpritePair* getSprites() const override { return m_sprites; }
+    TextureManager* getTextureManager() const override { return m_textures.get(); }
+    MeshManager* getMeshManager() const override { return m_meshes.get(); }
+    SpritePair* getSprites() const override { return m_sprites.get(); }
     void onDeviceStarted() override;
 
 private:
     EffectManager* m_effects;
-    TextureManager* m_textures;
-    MeshManager* m_meshes;
-    SpritePair* m_sprites;
+    std::unique_ptr<TextureManager> m_textures;
+    std::unique_ptr<MeshManager> m_meshes;
+    std::unique_ptr<SpritePair> m_sprites;
 };
 
 } // namespace Ulvo

@@ -5,6 +5,7 @@
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/window/Window.h"
 #include "foundation/console/ConsoleCommand.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/app/MainLoopSignals.h"
 
@@ -100,14 +101,8 @@ Window* D3DInterface::getMainWindow() const
 
 void D3DInterface::releaseDevice()
 {
-    if (m_device) {
-        m_device->Release();
-        m_device = nullptr;
-    }
-    if (m_d3d) {
-        m_d3d->Release();
-        m_d3d = nullptr;
-    }
+    releaseAndNull(m_device);
+    releaseAndNull(m_d3d);
     m_initialized = false;
 }
 

@@ -1,6 +1,8 @@
 #include "lighting/deferred/DeferredLight.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
+#include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
@@ -11,7 +13,6 @@
 #include <cmath>
 #include <new>
 #include <span>
-#include <sstream>
 
 namespace Ulvo {
 
@@ -23,29 +24,6 @@ constexpr int kMaxCombinationDepth = 16;
 IDirect3DDevice9* device()
 {
     return D3DInterface::getInstance()->getDevice();
-}
-
-// A failed device call, in the format of the render core's failure lines.
-HRESULT logFailure(HRESULT hr, const char* function, int line, const wchar_t* call)
-{
-    std::wostringstream text;
-    text << L" Ulvo::DeferredLight::" << function << L" Line: " << line << L" " << call << L" failed!\n";
-    mainLogger().log(100, LOG_TYPE_ERROR, text);
-    return hr;
-}
-
-#define ULVO_LIGHT_CALL(call)                                                                                          \
-    do {                                                                                                               \
-        const HRESULT hr_ = (call);                                                                                    \
-        if (FAILED(hr_))                                                                                               \
-            return logFailure(hr_, __func__, __LINE__, L## #call);                                                     \
-    } while (false)
-
-template <class T> void releaseAndClear(T*& resource)
-{
-    if (resource)
-        resource->Release();
-    resource = nullptr;
 }
 
 DeferredShadowType shadowTypeFromWord(const std::wstring& word)
@@ -103,11 +81,7 @@ DeferredLight::DeferredLight(const DeferredLight& other) : NamedObject(other), D
 DeferredLight::~DeferredLight()
 {
     releaseShadowMaps();
-    for (DeferredLight* child : m_children) {
-        if (child)
-            child->Release();
-    }
-    m_children.clear();
+    releaseAndClear(m_children);
 }
 
 DeferredLight* DeferredLight::clone() const
@@ -391,9 +365,13 @@ HRESULT DeferredLight::storeSpotShadowMap(RenderTargetPool& pool, IDirect3DSurfa
     if (!d || !shared)
         return D3DERR_INVALIDCALL;
     RenderTargetHandle map = storedTarget(pool, RenderTargetKind::Texture);
-    if (!map->isCreated())
-        return logFailure(D3DERR_INVALIDCALL, __func__, __LINE__, L"pool.acquireScratch(R32F shadow map)");
-    ULVO_LIGHT_CALL(d->StretchRect(shared, nullptr, map->getSurface(), nullptr, D3DTEXF_NONE));
+    if (!map->isCreated()) {
+        logFailedCall(mainLogger(), L"Ulvo::DeferredLight::storeSpotShadowMap", __LINE__,
+                      L"pool.acquireScratch(R32F shadow map)");
+        return D3DERR_INVALIDCALL;
+    }
+    ULVO_CHECK_RESULT(L"Ulvo::DeferredLight::storeSpotShadowMap",
+                      d->StretchRect(shared, nullptr, map->getSurface(), nullptr, D3DTEXF_NONE));
     m_storedSpot = std::move(map);
     markStored();
     return D3D_OK;
@@ -406,13 +384,16 @@ HRESULT DeferredLight::storePointShadowMap(RenderTargetPool& pool, IDirect3DCube
     if (!d || !shared)
         return D3DERR_INVALIDCALL;
     RenderTargetHandle map = storedTarget(pool, RenderTargetKind::Cube);
-    if (!map->isCreated())
-        return logFailure(D3DERR_INVALIDCALL, __func__, __LINE__, L"pool.acquireScratch(R32F shadow cube)");
+    if (!map->isCreated()) {
+        logFailedCall(mainLogger(), L"Ulvo::DeferredLight::storePointShadowMap", __LINE__,
+                      L"pool.acquireScratch(R32F shadow cube)");
+        return D3DERR_INVALIDCALL;
+    }
     for (int face = 0; face < 6; ++face) {
         IDirect3DSurface9* from = nullptr;
         if (SUCCEEDED(shared->GetCubeMapSurface(static_cast<D3DCUBEMAP_FACES>(face), 0, &from)))
             d->StretchRect(from, nullptr, map->getSurface(static_cast<unsigned>(face)), nullptr, D3DTEXF_NONE);
-        releaseAndClear(from);
+        releaseAndNull(from);
     }
     m_storedPoint = std::move(map);
     markStored();
@@ -429,10 +410,14 @@ HRESULT DeferredLight::storeSplitShadowMaps(RenderTargetPool& pool, const std::v
         return D3DERR_INVALIDCALL;
     for (IDirect3DSurface9* from : shared) {
         RenderTargetHandle map = storedTarget(pool, RenderTargetKind::Texture);
-        if (!map->isCreated())
-            return logFailure(D3DERR_INVALIDCALL, __func__, __LINE__, L"pool.acquireScratch(R32F shadow map)");
+        if (!map->isCreated()) {
+            logFailedCall(mainLogger(), L"Ulvo::DeferredLight::storeSplitShadowMaps", __LINE__,
+                          L"pool.acquireScratch(R32F shadow map)");
+            return D3DERR_INVALIDCALL;
+        }
         m_storedSplits.push_back(map);
-        ULVO_LIGHT_CALL(d->StretchRect(from, nullptr, map->getSurface(), nullptr, D3DTEXF_NONE));
+        ULVO_CHECK_RESULT(L"Ulvo::DeferredLight::storeSplitShadowMaps",
+                          d->StretchRect(from, nullptr, map->getSurface(), nullptr, D3DTEXF_NONE));
     }
     m_storedSplitMatrices = matrices;
     m_storedSplitPositions = positions;

@@ -1,6 +1,8 @@
 #include "lighting/posteffects/PostEffectRenderer.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
+#include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "lighting/posteffects/PostEffect.h"
@@ -18,12 +20,6 @@ namespace Ulvo {
 namespace {
 
 const wchar_t* const kResetFunction = L"Ulvo::PostEffectRenderer::onResetDevice";
-
-void logFailure(const wchar_t* function, int line, const wchar_t* call)
-{
-    mainLogger().log(100, LOG_TYPE_ERROR,
-                     std::wstring(L" ") + function + L" Line: " + std::to_wstring(line) + L" " + call + L" failed!\n");
-}
 
 } // namespace
 
@@ -128,7 +124,7 @@ bool PostEffectRenderer::createTarget(D3DFORMAT format, RenderTargetHandle& targ
     if (target->isCreated())
         return true;
     target.reset();
-    logFailure(kResetFunction, line, createCall);
+    logFailedCall(mainLogger(), kResetFunction, line, createCall);
     return false;
 }
 
@@ -138,9 +134,9 @@ bool PostEffectRenderer::createQuadBuffer()
                                                       D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT,
                                                       &m_vertexBuffer, nullptr))) {
         m_vertexBuffer = nullptr;
-        logFailure(kResetFunction, 77,
-                   L"d3d.getDevice()->CreateVertexBuffer( sizeof(PostEffectVertex) * 4, D3DUSAGE_WRITEONLY | "
-                   L"D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &m_VB, NULL )");
+        logFailedCall(mainLogger(), kResetFunction, 77,
+                      L"d3d.getDevice()->CreateVertexBuffer( sizeof(PostEffectVertex) * 4, D3DUSAGE_WRITEONLY | "
+                      L"D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &m_VB, NULL )");
         return false;
     }
     uploadQuad();
@@ -149,10 +145,7 @@ bool PostEffectRenderer::createQuadBuffer()
 
 void PostEffectRenderer::onLostDevice()
 {
-    if (m_vertexBuffer) {
-        m_vertexBuffer->Release();
-        m_vertexBuffer = nullptr;
-    }
+    releaseAndNull(m_vertexBuffer);
 }
 
 void PostEffectRenderer::onResetDevice()
@@ -210,10 +203,7 @@ void PostEffectRenderer::releaseBuffers()
     m_destination.reset();
     m_original.reset();
     m_renderManager.getTargetPool().trim(L"PostEffect");
-    if (m_vertexBuffer) {
-        m_vertexBuffer->Release();
-        m_vertexBuffer = nullptr;
-    }
+    releaseAndNull(m_vertexBuffer);
     m_currentExtra = nullptr;
     for (auto& [name, target] : m_extraTargets) {
         target.target.reset();
@@ -252,9 +242,9 @@ void PostEffectRenderer::initAllPasses()
         target.target = m_renderManager.getTargetPool().acquire(RenderTargetKey{name, width, height, target.format});
         if (!target.target->isCreated()) {
             target.target.reset();
-            logFailure(L"Ulvo::PostEffectRenderer::initAllPasses", 163,
-                       L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,rpe->m_format,D3DPOOL_"
-                       L"DEFAULT,&rpe->m_rendertarget_tex,NULL)");
+            logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::initAllPasses", 163,
+                          L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,rpe->m_format,D3DPOOL_"
+                          L"DEFAULT,&rpe->m_rendertarget_tex,NULL)");
         }
     }
 }
@@ -307,13 +297,13 @@ void PostEffectRenderer::setLastResult(IDirect3DSurface9* surface)
         return;
     IDirect3DDevice9* device = m_d3d->getDevice();
     if (FAILED(device->StretchRect(surface, nullptr, getOriginalSurface(), nullptr, D3DTEXF_NONE))) {
-        logFailure(L"Ulvo::PostEffectRenderer::setLastResult", 307,
-                   L"d3d.getDevice()->StretchRect(p_sur,NULL,m_original_sur,NULL,D3DTEXF_NONE)");
+        logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::setLastResult", 307,
+                      L"d3d.getDevice()->StretchRect(p_sur,NULL,m_original_sur,NULL,D3DTEXF_NONE)");
         return;
     }
     if (FAILED(device->StretchRect(surface, nullptr, getSourceSurface(), nullptr, D3DTEXF_NONE)))
-        logFailure(L"Ulvo::PostEffectRenderer::setLastResult", 308,
-                   L"d3d.getDevice()->StretchRect(p_sur,NULL,m_srctarget_sur,NULL,D3DTEXF_NONE)");
+        logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::setLastResult", 308,
+                      L"d3d.getDevice()->StretchRect(p_sur,NULL,m_srctarget_sur,NULL,D3DTEXF_NONE)");
 }
 
 void PostEffectRenderer::renderExtraPasses(Camera& camera)

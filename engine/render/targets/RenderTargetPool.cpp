@@ -1,6 +1,7 @@
 #include "render/targets/RenderTargetPool.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 
 #include <algorithm>
@@ -8,14 +9,6 @@
 namespace Ulvo {
 
 namespace {
-
-template <class T> void releaseAndNull(T*& object)
-{
-    if (T* held = object) {
-        object = nullptr;
-        held->Release();
-    }
-}
 
 const wchar_t* kindName(RenderTargetKind kind)
 {

@@ -8,7 +8,8 @@
 #include "devices/sound/PlayingSoundCue.h"
 #include "devices/sound/SoundInterface.h"
 #include "devices/sound/Soundbank.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"
 #include "foundation/time/Measures.h"
@@ -137,17 +138,9 @@ ThreeMatchGame::~ThreeMatchGame()
         m_globals->setProfileWorld(nullptr);
 
     releaseWindowLists();
-    if (m_loadingScreen)
-        m_loadingScreen->Release();
-    m_loadingScreen = nullptr;
-    for (Ulvo::GUIWindow*& button : m_profileButtons) {
-        if (button)
-            button->Release();
-    }
-    m_profileButtons.clear();
-    if (m_newProfile)
-        m_newProfile->Release();
-    m_newProfile = nullptr;
+    Ulvo::releaseAndNull(m_loadingScreen);
+    Ulvo::releaseAndClear(m_profileButtons);
+    Ulvo::releaseAndNull(m_newProfile);
     m_ingameLevel = nullptr;
     m_helpCheckbox1 = m_helpCheckbox2 = nullptr;
     m_selectedBonus = nullptr;

@@ -5,7 +5,7 @@
 #include <platform_test.h>
 
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "graphics/meshes/Mesh.h"
 #include "graphics/meshes/MeshManager.h"
 #include "gui/menus/GUIMenu.h"
