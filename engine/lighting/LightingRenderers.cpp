@@ -9,7 +9,7 @@ namespace Ulvo {
 
 DeferredRenderer* attachLightingRenderers(RenderManager& renderManager)
 {
-    auto* deferred = new DeferredRenderer();
+    auto* deferred = new DeferredRenderer(&renderManager.getSettings());
     auto* hdr = new HDRRenderer(renderManager);
     auto* postEffects = new PostEffectRenderer(renderManager, deferred);
     renderManager.setRenderers(deferred, hdr, postEffects);

@@ -64,18 +64,12 @@ void GUISystem::init(D3DInterface* d3d, TextManager* texts)
 
 void GUISystem::connectDevice(D3DInterface* d3d)
 {
-    if (m_d3d) {
-        m_d3d->lostDevice.disconnect(this);
-        m_d3d->resetDevice.disconnect(this);
-    }
     m_d3d = d3d;
-    if (m_d3d) {
-        m_d3d->lostDevice.connect(this, &GUISystem::onLostDevice);
-        m_d3d->resetDevice.connect(this, &GUISystem::onResetDevice);
-    }
+    if (m_d3d)
+        followDevice(*m_d3d);
+    else
+        stopFollowingDevice();
 }
-
-void GUISystem::onLostDevice() {}
 
 void GUISystem::onResetDevice()
 {

@@ -7,8 +7,6 @@
 
 namespace Ulvo {
 
-uint32_t HDRRenderer::s_hdrActivation = 0;
-
 HDRRenderer::HDRRenderer(RenderManager& renderManager) : m_renderManager(renderManager) {}
 
 void HDRRenderer::setResult(IDirect3DTexture9* texture, IDirect3DSurface9* surface)

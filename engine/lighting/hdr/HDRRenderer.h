@@ -23,8 +23,6 @@ public:
     void postPostEffects(PostEffectStage& postEffects) override;
     bool getLastResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface) override;
 
-    void setHDRActivation(uint32_t value) override { s_hdrActivation = value; }
-    static uint32_t getHDRActivation() { return s_hdrActivation; }
     void setMode(uint32_t bits) override;
     uint32_t getMode() const override { return m_mode; }
     void resetAdaptationTime() override { m_adaptationTime = 0.0f; }
@@ -49,9 +47,6 @@ public:
 private:
     void setResult(IDirect3DTexture9* texture, IDirect3DSurface9* surface);
     template <class Stage> void handOn(Stage& stage);
-
-    // The engine-wide activation value (RP_HDR); 0 at start.
-    static uint32_t s_hdrActivation;
 
     RenderManager& m_renderManager;
     uint32_t m_mode = 0;

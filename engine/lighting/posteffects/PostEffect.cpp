@@ -651,12 +651,12 @@ void PostEffect::render(Camera& camera)
     preRender(camera);
     if (m_extraPasses.empty()) {
         if (ExtraPassTarget* extra = m_renderer->getCurrentExtra())
-            fx->SetTexture("g_Textur_EXTRA", extra->texture);
+            fx->SetTexture("g_Textur_EXTRA", extra->texture());
     }
     for (const ExtraPass& pass : m_extraPasses) {
         if (ExtraPassTarget* target = m_renderer->findExtraTarget(pass.name)) {
             m_renderer->setCurrentExtra(target);
-            fx->SetTexture(pass.handleName.c_str(), target->texture);
+            fx->SetTexture(pass.handleName.c_str(), target->texture());
         }
     }
     fx->SetFloat("g_time", m_time);

@@ -32,8 +32,6 @@ public:
     // The image after the last hook; both outputs are always written; true when both exist.
     virtual bool getLastResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface) = 0;
 
-    // The engine-wide activation value.
-    virtual void setHDRActivation(uint32_t value) = 0;
     // Emits modeChanged when the bits change.
     virtual void setMode(uint32_t bits) = 0;
     virtual uint32_t getMode() const = 0;

@@ -309,7 +309,7 @@ void RenderManager::cmdDEF(TypedConsoleCommand& line)
 {
     if (DeferredStage* deferred = deferredFor(line)) {
         const bool on = line.getParamBool(0);
-        deferred->setDeferredAllowed(on);
+        m_settings.set(RenderSetting::DeferredAllowed, on ? 1u : 0u);
         deferred->setEnabled(on);
         line.setAnswer(kSet);
     }

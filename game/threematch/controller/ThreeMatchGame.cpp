@@ -26,6 +26,7 @@
 #include "gui/menus/GUIMenuManager.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIWindow.h"
+#include "minigames/MinigameKinds.h"
 #include "minigames/frame/MinispielManager.h"
 #include "render/forward/ForwardRenderer.h"
 #include "render/manager/RenderManager.h"
@@ -283,6 +284,7 @@ bool ThreeMatchGame::loadDataFiles()
     m_menuLevels->loadMenuEbenen(node);
     m_menus->menuChanged.connect(this, &ThreeMatchGame::onMenuOpened);
     MinispielManager* minigames = MinispielManager::getInstance();
+    registerMinigameKinds(minigames->getKinds());
     readFile(node, L"data\\Games\\minigames.min");
     minigames->load(node);
     minigames->closedSignal.connect(this, &ThreeMatchGame::onMinispielClosed);

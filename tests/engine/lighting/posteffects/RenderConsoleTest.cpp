@@ -94,7 +94,7 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
 {
     auto* hdr = static_cast<HDRRenderer*>(m_manager->getHDRRenderer());
     EXPECT_EQ(run(L"RP_HDR 1"), L"gesetzt");
-    EXPECT_EQ(HDRRenderer::getHDRActivation(), 1u);
+    EXPECT_EQ(m_manager->getSettings().getHDRActivation(), 1u);
     EXPECT_EQ(m_manager->getForwardRenderer()->getHDRMode(), 1u);
     EXPECT_EQ(run(L"RP_HDR 0"), L"gesetzt");
     EXPECT_EQ(run(L"RP_HDR_MiddleGray 0.3"), L"gesetzt");
@@ -113,7 +113,7 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
 
     auto* deferred = static_cast<DeferredRenderer*>(m_manager->getDeferredRenderer());
     EXPECT_EQ(run(L"RP_DEF 1"), L"gesetzt");
-    EXPECT_TRUE(DeferredRenderer::isDeferredAllowed());
+    EXPECT_TRUE(deferred->isDeferredAllowed());
     EXPECT_FALSE(deferred->isEnabled()); // no buffers in this build
     EXPECT_EQ(run(L"RP_DEF 0"), L"gesetzt");
     EXPECT_TRUE(deferred->getBlurLights());
