@@ -104,7 +104,7 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
     EXPECT_EQ(run(L"RP_HDR_Blueshift 1"), L"gesetzt");
     EXPECT_TRUE(hdr->getBlueShift());
     EXPECT_EQ(run(L"RP_HDR_GlareType 3"), L"gesetzt");
-    EXPECT_EQ(hdr->getGlareType(), 3);
+    EXPECT_EQ(hdr->getGlareType(), 3u);
     for (const wchar_t* line : {L"RP_HDR_BloomStarScale 1 2", L"RP_HDR_MinMaxLuminace 0.1 2",
                                 L"RP_HDR_BrightPassParams 0.5 1", L"RP_DEF_BlurLights 1"})
         EXPECT_EQ(run(line), L"gesetzt") << line;
