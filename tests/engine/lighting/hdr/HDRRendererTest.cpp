@@ -263,9 +263,9 @@ TEST_F(HDRRendererTest, SaveAllWritesTheDumpsOnlyIntoANewFolder)
     EXPECT_FALSE(hdr().saveBuffers(L"leer")); // exists now
     EXPECT_TRUE(hdr().saveBuffers(L"dumps"));
     const std::filesystem::path folder = m_logs.folder() / "dumps";
-    for (const char* name : {"m_hdr_src_tex.dds", "m_hdr_scaled_tex.dds", "m_hdr_brightpass_tex.png",
-                             "m_hdr_AdaptedLum_Cur_tex.dds", "m_hdr_AdaptedLum_Last_tex.dds", "m_hdr_bloom_tex[0].png",
-                             "m_hdr_star_tex[0].dds"})
+    for (const char* name :
+         {"m_hdr_src_tex.dds", "m_hdr_scaled_tex.dds", "m_hdr_brightpass_tex.png", "m_hdr_AdaptedLum_Cur_tex.dds",
+          "m_hdr_AdaptedLum_Last_tex.dds", "m_hdr_bloom_tex[0].png", "m_hdr_star_tex[0].dds"})
         EXPECT_TRUE(std::filesystem::exists(folder / name)) << name;
     EXPECT_TRUE(std::filesystem::is_empty(m_logs.folder() / "leer"));
 }

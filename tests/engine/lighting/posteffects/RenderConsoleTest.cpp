@@ -146,3 +146,15 @@ TEST_F(RenderConsoleTest, FirstArgumentsComplete)
     EXPECT_EQ(complete(L"RP_setWaterQuality o"), Lines{L"RP_setWaterQuality off"});
     EXPECT_TRUE(complete(L"RP_DEF_removeLight L").empty());
 }
+
+TEST_F(RenderConsoleTest, RpHdrSaysWhenItsBuffersCannotBeMade)
+{
+    m_manager->setRenderTargetSize(20000, 20000);
+    EXPECT_EQ(run(L"RP_HDR 1"), L"HDR Buffer konnten nicht erstellt werden; HDR ist aus");
+    EXPECT_EQ(m_manager->getHDRRenderer()->getMode(), 0u);
+    EXPECT_EQ(m_manager->getForwardRenderer()->getHDRMode(), 0u);
+    m_manager->setRenderTargetSize(0xFFFFFFFFu, 0xFFFFFFFFu); // the back buffer's size again
+    EXPECT_EQ(run(L"RP_HDR 1"), L"gesetzt");
+    EXPECT_EQ(m_manager->getForwardRenderer()->getHDRMode(), 1u);
+    EXPECT_EQ(run(L"RP_HDR 0"), L"gesetzt");
+}
