@@ -19,10 +19,8 @@ struct StarRow {
 };
 
 const StarRow kStarTable[] = {
-    {L"Disable", 0, 0, 0.0f, 0.0f, 0.0f, false},
-    {L"Cross", 4, 3, 1.0f, 0.85f, 0.0f, true},
-    {L"CrossFilter", 4, 3, 1.0f, 0.95f, 0.0f, true},
-    {L"snowCross", 6, 3, 1.0f, 0.96f, 0.34906584f, true},
+    {L"Disable", 0, 0, 0.0f, 0.0f, 0.0f, false},     {L"Cross", 4, 3, 1.0f, 0.85f, 0.0f, true},
+    {L"CrossFilter", 4, 3, 1.0f, 0.95f, 0.0f, true}, {L"snowCross", 6, 3, 1.0f, 0.96f, 0.34906584f, true},
     {L"Vertical", 2, 3, 1.0f, 0.96f, 0.0f, false},
 };
 
@@ -168,8 +166,8 @@ HRESULT GlareDefinition::initialize(const std::wstring& glareName, float glare, 
 void GlareDefinition::initializeFromTable(const Row& row)
 {
     initialize(row.name, row.glareLuminance, row.bloomLuminance, row.ghostLuminance, row.ghostDistortion,
-               row.starLuminance, row.starType, row.starInclination, row.chromaticAberration,
-               row.afterimageSensitivity, row.afterimageRatio, row.afterimageLuminance);
+               row.starLuminance, row.starType, row.starInclination, row.chromaticAberration, row.afterimageSensitivity,
+               row.afterimageRatio, row.afterimageLuminance);
 }
 
 HRESULT GlareDefinition::assign(const GlareDefinition& other)

@@ -74,8 +74,7 @@ public:
         const wchar_t* name;
         float glareLuminance, bloomLuminance, ghostLuminance, ghostDistortion, starLuminance;
         int starType;
-        float starInclination, chromaticAberration, afterimageSensitivity, afterimageRatio,
-            afterimageLuminance;
+        float starInclination, chromaticAberration, afterimageSensitivity, afterimageRatio, afterimageLuminance;
     };
 
     GlareDefinition() = default;

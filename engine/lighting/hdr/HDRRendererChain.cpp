@@ -67,6 +67,9 @@ void HDRRenderer::beginFrame(ForwardRenderer&)
 {
     m_sceneTexture = nullptr;
     m_sceneSurface = nullptr;
+    // Once a frame, so a chain that runs twice in it (mode 5) does not adapt twice as fast.
+    if (m_frameTime && m_created && m_mode != 0)
+        m_adaptationTime += static_cast<float>(*m_frameTime);
 }
 
 template <class Stage>
@@ -219,7 +222,8 @@ bool HDRRenderer::measureLuminace()
     if (!drawPasses(kWholeQuad))
         return false;
     // 64 to 16 to 4 texels, then the one average, back from the logarithm.
-    const std::pair<Target, Target> steps[] = {{Luminance3, Luminance2}, {Luminance2, Luminance1}, {Luminance1, Luminance0}};
+    const std::pair<Target, Target> steps[] = {
+        {Luminance3, Luminance2}, {Luminance2, Luminance1}, {Luminance1, Luminance0}};
     for (const auto& [source, dest] : steps) {
         D3DSURFACE_DESC desc{};
         getTexture(source)->GetLevelDesc(0, &desc);
@@ -242,9 +246,7 @@ bool HDRRenderer::calculateNewLuminance()
     ID3DXEffect* fx = m_effect->getEffect();
     std::swap(m_targets[AdaptedLumCur], m_targets[AdaptedLumLast]);
     fx->SetTechnique("CalculateAdaptedLum");
-    // The adaptation law takes the time since the last adaptation, which runs every frame.
-    if (m_frameTime)
-        m_adaptationTime += static_cast<float>(*m_frameTime);
+    // The adaptation law takes the time since the last adaptation, however long that was.
     fx->SetFloat("g_fElapsedTime", m_adaptationTime);
     m_adaptationTime = 0.0f;
     device->SetRenderTarget(0, getSurface(AdaptedLumCur));
