@@ -235,6 +235,22 @@ TEST_F(HDRRendererTest, StagesResultGoesOnWhenTheTargetsAreGone)
     EXPECT_EQ(without.pixels, plain.pixels);
 }
 
+TEST_F(HDRRendererTest, WithoutItsEffectTheChainHandsOnACopyOfTheScene)
+{
+    std::wstring config = kConfig;
+    config.replace(config.find(L"HDR_EFFECT=\"HDR\""), 16, L"HDR_EFFECT=\"Fehlt\"");
+    configure(config);
+    EXPECT_EQ(hdr().getEffect(), nullptr);
+    const Image plain = hdrFrame();
+    ASSERT_TRUE(m_manager->setHDRMode(7));
+    const Image copied = hdrFrame();
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_TRUE(hdr().getLastResult(texture, surface));
+    EXPECT_EQ(surface, hdr().getResultSurface());
+    EXPECT_EQ(copied.pixels, plain.pixels);
+}
+
 TEST_F(HDRRendererTest, ForcedDeviceResetKeepsTheFrame)
 {
     configure(kConfig);
@@ -260,7 +276,9 @@ TEST_F(HDRRendererTest, SaveAllWritesTheDumpsOnlyIntoANewFolder)
     configure(kConfig);
     EXPECT_FALSE(hdr().saveBuffers(L"leer"));
     ASSERT_TRUE(m_manager->setHDRMode(1));
-    hdrFrame();
+    m_frameTime = 2.0; // adapted after a few frames
+    for (int i = 0; i < 8; ++i)
+        hdrFrame();
     EXPECT_FALSE(hdr().saveBuffers(L"leer")); // exists now
     EXPECT_TRUE(hdr().saveBuffers(L"dumps"));
     const std::filesystem::path folder = m_logs.folder() / "dumps";
@@ -269,4 +287,8 @@ TEST_F(HDRRendererTest, SaveAllWritesTheDumpsOnlyIntoANewFolder)
           "m_hdr_AdaptedLum_Last_tex.dds", "m_hdr_bloom_tex[0].png", "m_hdr_star_tex[0].dds"})
         EXPECT_TRUE(std::filesystem::exists(folder / name)) << name;
     EXPECT_TRUE(std::filesystem::is_empty(m_logs.folder() / "leer"));
+    Image bloom;
+    ASSERT_TRUE(TestSupport::readPng((folder / "m_hdr_bloom_tex[0].png").string(), bloom));
+    EXPECT_EQ(bloom.width, kW / 8);
+    EXPECT_TRUE(TestSupport::matchesGolden(bloom, kGolden, "hdr_dump_bloom"));
 }
