@@ -3,7 +3,9 @@
 // adaptation over virtual frames), the glare switch, the dumps and a forced device reset.
 #include "engine/lighting/posteffects/FrameTestSupport.h"
 
+#include "FailingBeginEffect.h"
 #include "devices/d3d/D3DInterface.h"
+#include "graphics/effects/Effect.h"
 #include "lighting/hdr/HDRRenderer.h"
 #include "render/targets/RenderTargetPool.h"
 
@@ -249,6 +251,24 @@ TEST_F(HDRRendererTest, WithoutItsEffectTheChainHandsOnACopyOfTheScene)
     ASSERT_TRUE(hdr().getLastResult(texture, surface));
     EXPECT_EQ(surface, hdr().getResultSurface());
     EXPECT_EQ(copied.pixels, plain.pixels);
+}
+
+// Whatever draws after a failed bright pass must not be clipped to the bright-pass rectangle.
+TEST_F(HDRRendererTest, AFailedBrightPassLeavesNoScissorTestBehind)
+{
+    configure(kConfig);
+    const Image plain = hdrFrame();
+    ASSERT_TRUE(m_manager->setHDRMode(7));
+    ID3DXEffect*& fx = hdr().getEffect()->getEffect();
+    ID3DXEffect* const real = fx;
+    HDRTesting::FailingBeginEffect failing(real, "BrightPassFilter");
+    fx = &failing;
+    const Image image = hdrFrame();
+    fx = real;
+    DWORD scissor = TRUE;
+    m_device->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissor);
+    EXPECT_EQ(scissor, static_cast<DWORD>(FALSE));
+    EXPECT_EQ(image.pixels, plain.pixels); // the chain gave up: a copy of the scene
 }
 
 TEST_F(HDRRendererTest, ForcedDeviceResetKeepsTheFrame)
