@@ -172,20 +172,9 @@ void GlareDefinition::initializeFromTable(const Row& row)
 
 HRESULT GlareDefinition::assign(const GlareDefinition& other)
 {
-    if (&other == this)
-        return S_OK;
-    name = other.name;
-    glareLuminance = other.glareLuminance;
-    bloomLuminance = other.bloomLuminance;
-    ghostLuminance = other.ghostLuminance;
-    ghostDistortion = other.ghostDistortion;
-    starLuminance = other.starLuminance;
-    starInclination = other.starInclination;
-    chromaticAberration = other.chromaticAberration;
-    afterimageSensitivity = other.afterimageSensitivity;
-    afterimageRatio = other.afterimageRatio;
-    afterimageLuminance = other.afterimageLuminance;
-    return starDefinition.assign(other.starDefinition);
+    if (&other != this)
+        *this = other;
+    return S_OK;
 }
 
 HRESULT GlareDefinition::initializeLibrary()

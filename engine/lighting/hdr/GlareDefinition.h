@@ -77,13 +77,10 @@ public:
         float starInclination, chromaticAberration, afterimageSensitivity, afterimageRatio, afterimageLuminance;
     };
 
+    // Copies are deep: the star definition copies its lines.
     GlareDefinition() = default;
-    GlareDefinition(const GlareDefinition& other) { assign(other); }
-    GlareDefinition& operator=(const GlareDefinition& other)
-    {
-        assign(other);
-        return *this;
-    }
+    GlareDefinition(const GlareDefinition& other) = default;
+    GlareDefinition& operator=(const GlareDefinition& other) = default;
 
     // starType: an index into the star library, 0 to 5.
     HRESULT initialize(const std::wstring& name, float glareLuminance, float bloomLuminance, float ghostLuminance,
