@@ -87,6 +87,7 @@ void D3DInterface::setGraphics(DeviceGraphics* graphics)
     m_graphics = graphics;
     m_effectManager = graphics ? graphics->getEffectManager() : nullptr;
     m_textureManager = graphics ? graphics->getTextureManager() : nullptr;
+    m_meshManager = graphics ? graphics->getMeshManager() : nullptr;
     m_sprites = graphics ? graphics->getSprites() : nullptr;
 }
 

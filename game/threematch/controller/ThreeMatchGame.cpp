@@ -19,6 +19,7 @@
 #include "graphics/textures/Texture2DAnimation.h"
 #include "graphics/textures/Texture2DAnimationManager.h"
 #include "graphics/textures/TextureLoadOptions.h"
+#include "graphics/meshes/MeshManager.h"
 #include "graphics/textures/TextureManager.h"
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"
@@ -253,6 +254,8 @@ bool ThreeMatchGame::loadDataFiles()
     readFile(node, L"data\\FX\\effecte.fxf");
     m_d3d->getEffectManager()->load(&node);
     loadTextureList(L"data\\menu\\blend.tex");
+    // The render configuration looks meshes up by name (the light volume), so they come first.
+    m_d3d->getMeshManager()->loadFile(L"data\\Meshes\\meshes.msh", m_d3d->getTextureManager());
     readFile(node, L"data\\FX\\renderpass.rp");
     if (m_renderManager) {
         m_renderManager->load(&node);
