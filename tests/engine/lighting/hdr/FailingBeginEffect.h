@@ -9,7 +9,10 @@
 namespace HDRTesting {
 
 #define ULVO_FORWARD(ret, name, params, args)                                                                          \
-    ret name params override { return m_inner->name args; }
+    ret name params override                                                                                           \
+    {                                                                                                                  \
+        return m_inner->name args;                                                                                     \
+    }
 
 class FailingBeginEffect : public ID3DXEffect {
 public:
