@@ -151,7 +151,8 @@ void UlvoEngine::startUp()
 
     // What the render core, the scene objects and their lights reach of each other: the render
     // manager owns the lighting layer's renderers, the deferred one keeps the objects' lights.
-    m_deferredRenderer = m_renderManager ? attachLightingRenderers(*m_renderManager) : nullptr;
+    m_deferredRenderer =
+        m_renderManager ? attachLightingRenderers(*m_renderManager, &m_perfTimer.getFrameTime()) : nullptr;
     if (m_sceneGraph)
         m_sceneGraph->setObjektRegistry(m_objektManager.get());
     m_cameraManager->setRenderManager(m_renderManager.get());

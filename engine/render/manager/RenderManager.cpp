@@ -429,12 +429,12 @@ void RenderManager::setRenderTargetSize(uint32_t width, uint32_t height)
         renderTargetSizeChanged.emit(*this);
 }
 
-void RenderManager::setHDRMode(uint32_t bits)
+bool RenderManager::setHDRMode(uint32_t bits)
 {
     if (!m_hdr)
-        return;
+        return false;
     m_settings.set(RenderSetting::HDRActivation, bits);
-    m_hdr->setMode(bits);
+    return m_hdr->setMode(bits);
 }
 
 // ------------------------------------------------------------------ slots

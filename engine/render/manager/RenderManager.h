@@ -134,8 +134,9 @@ public:
     // The stored size, the screen's where a value is all bits set (-1).
     void getRenderTargetSize(unsigned& width, unsigned& height) const;
     void setRenderTargetSize(uint32_t width, uint32_t height);
-    // Records the bits as the engine-wide HDR activation value, then sets the HDR mode.
-    void setHDRMode(uint32_t bits);
+    // Records the bits as the engine-wide HDR activation value, then sets the HDR mode; false when
+    // the HDR buffers could not be made (HDR is then off).
+    bool setHDRMode(uint32_t bits);
     uint32_t getFrameCounter() const { return m_frameCounter; }
 
     // Slots.

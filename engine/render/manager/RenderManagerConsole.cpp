@@ -228,8 +228,10 @@ void RenderManager::cmdHDR(TypedConsoleCommand& line)
 {
     if (!hdrFor(line))
         return;
-    setHDRMode(static_cast<uint32_t>(line.getParamInt(0)));
-    line.setAnswer(kSet);
+    if (setHDRMode(static_cast<uint32_t>(line.getParamInt(0))))
+        line.setAnswer(kSet);
+    else
+        line.setAnswer(L"HDR Buffer konnten nicht erstellt werden; HDR ist aus");
 }
 
 void RenderManager::cmdHDRMiddleGray(TypedConsoleCommand& line)
