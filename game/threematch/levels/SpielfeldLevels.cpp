@@ -149,6 +149,11 @@ Rohstoff* Spielfeld::levelStoneById(int id) const
 
 bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
 {
+    if (number < 0 || number > LevelDatei::kMaxLevelNumber) {
+        resetLevel(0, false);
+        logLevel(100, Ulvo::LOG_TYPE_ERROR, L"Levelnummer " + std::to_wstring(number) + L" ist ungültig");
+        return false;
+    }
     resetLevel(number, false);
     LevelDatei file;
     if (m_levelDocument)
