@@ -269,6 +269,16 @@ bool ProfileManager::readFile(const std::wstring& path)
     std::size_t index = 0;
     Ulvo::XMLNode read;
     if (isWholeDocument(tokens) && read.load(tokens, index)) {
+        std::vector<Ulvo::XMLToken>().swap(tokens);
+        const std::size_t count = read.getNodeCount(L"PROFIL");
+        if (count > static_cast<std::size_t>(kMaxProfiles)) {
+            m_keepFile = true;
+            tellPlayer(L"Der Spielstand \"" + path + L"\" enthält " + std::to_wstring(count) + L" Profile, mehr als " +
+                       std::to_wstring(kMaxProfiles) +
+                       L", und wird nicht gelesen. Er bleibt unverändert; Fortschritt aus diesem Spiel wird nicht "
+                       L"gespeichert.");
+            return false;
+        }
         m_root = read;
         std::wstring damage = findDamage(m_root);
         if (mended > 0)
@@ -385,7 +395,9 @@ bool ProfileManager::createProfile(Profil* profil)
 {
     if (!profil || std::find(m_profiles.begin(), m_profiles.end(), profil) != m_profiles.end())
         return false;
-    const std::wstring refusal = refuseName(profil->getName(), profil);
+    std::wstring refusal = refuseName(profil->getName(), profil);
+    if (refusal.empty() && getProfileCount() >= kMaxProfiles)
+        refusal = L"schon " + std::to_wstring(kMaxProfiles) + L" Profile";
     if (!refusal.empty()) {
         logLine(Ulvo::LOG_TYPE_WARNING, L"Profil abgelehnt: " + refusal);
         return false;

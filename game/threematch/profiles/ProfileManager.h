@@ -91,6 +91,12 @@ private:
 
     static constexpr int kMaxBackups = 9;
 
+public:
+    // More profiles than a list on screen can offer: a file with more is not read, and no
+    // more can be made.
+    static constexpr int kMaxProfiles = 1000;
+
+private:
     std::vector<Profil*> m_profiles; // one reference each
     Profil* m_active = nullptr;
     Ulvo::XMLNode m_root{L"PROFILE"};

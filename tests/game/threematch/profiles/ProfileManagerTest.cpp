@@ -417,6 +417,18 @@ TEST_F(ProfileTest, AFileThatCannotBeKeptAsideIsNeverWrittenOver)
     EXPECT_EQ(m_manager->getProfileCount(), 0);
     EXPECT_FALSE(m_manager->saveProfiles());
     EXPECT_EQ(std::filesystem::file_size(m_folder.profile()), (64u << 20) + 1);
+
+    // Or one with more profiles than the list can offer.
+    std::wstring many = L"<PROFILE>";
+    for (int i = 0; i <= ProfileManager::kMaxProfiles; ++i)
+        many += L"<PROFIL NAME=\"P" + std::to_wstring(i) + L"\"/>";
+    const std::vector<uint8_t> manyBytes = TestSupport::utf16le(many + L"</PROFILE>", true);
+    TestSupport::writeBytes(m_folder.profile(), manyBytes);
+    m_manager = makeManager();
+    m_manager->loadProfiles();
+    EXPECT_EQ(m_manager->getProfileCount(), 0);
+    EXPECT_FALSE(m_manager->saveProfiles());
+    EXPECT_EQ(readBytes(m_folder.profile()), manyBytes);
 }
 
 TEST_F(ProfileTest, LevelNumbersAreBoundedWhereRead)
