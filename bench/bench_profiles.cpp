@@ -1,6 +1,6 @@
-// Reading a "profile.prf" of 100,000 profiles (each with points, lives, a building and a
-// stone record), as a start reads it: the file's text into the document and the profile
-// list built from it. The file lies in a private save folder.
+// Reading a "profile.prf" as a start reads it: 1,000 profiles (each with points, lives, a
+// building and a stone record), the most the list offers, are read into the document and the
+// profile list; 100,000 are read and refused. The file lies in a private save folder.
 #include "foundation/app/AppInfo.h"
 #include "foundation/logging/Logger.h"
 #include "threematch/globals/MyGlobals.h"
@@ -39,7 +39,8 @@ void writeProfiles(int count)
         const std::wstring n = std::to_wstring(i);
         text += L"<PROFIL NAME=\"Spieler" + n + L"\"><KLASSE><NAME>\"|HOLZ|\"</NAME><PUNKTE>\"|" + n +
                 L"|\"</PUNKTE></KLASSE><GEBAEUDE>\"|MUEHLE|\"</GEBAEUDE><ACTUAL_LEVEL>\"|3|\"</ACTUAL_LEVEL>"
-                L"<PUNKTE>\"|" + n + L"|\"</PUNKTE><LEBEN>\"|6|\"</LEBEN></PROFIL>\n";
+                L"<PUNKTE>\"|" +
+                n + L"|\"</PUNKTE><LEBEN>\"|6|\"</LEBEN></PROFIL>\n";
     }
     text += L"</PROFILE>\n";
     std::string bytes = "\xFF\xFE";
@@ -62,8 +63,9 @@ void BM_LoadProfiles(benchmark::State& state)
         ProfileManager manager;
         manager.setGlobals(&globals);
         manager.loadProfiles();
-        if (manager.getProfileCount() != count)
-            state.SkipWithError("not every profile was read");
+        const int expected = count <= ProfileManager::kMaxProfiles ? count : 0;
+        if (manager.getProfileCount() != expected)
+            state.SkipWithError("unexpected profile count");
         state.PauseTiming();
         manager.saveAtExit(); // the file stays as written: nothing changed
         state.ResumeTiming();
@@ -71,6 +73,6 @@ void BM_LoadProfiles(benchmark::State& state)
     state.SetComplexityN(count);
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(saveFolder() / "profile.prf"));
 }
-BENCHMARK(BM_LoadProfiles)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_LoadProfiles)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace
