@@ -4,6 +4,7 @@
 // the game starts), 1 greyscale and soft focus. Each frame is waited for by reading one pixel back.
 #include <windows.h>
 #include <d3d9.h>
+#include <platform_test.h>
 
 #include "BenchDevice.h"
 #include "engine/render/BoxObjekt.h"
@@ -138,6 +139,18 @@ void BM_RenderManagerFrame(benchmark::State& state)
     for (auto _ : state)
         scene->frame();
     state.counters["post_effects"] = static_cast<double>(scene->manager->getActivePostEffects().size());
+    // What one frame asks of GL, counted outside the timed loop.
+    uint64_t calls = 0, draws = 0, callsAfter = 0, drawsAfter = 0;
+    PlatformCountGLCalls(true);
+    PlatformGLCallCounts(calls, draws);
+    scene->frame();
+    PlatformGLCallCounts(callsAfter, drawsAfter);
+    PlatformCountGLCalls(false);
+    state.counters["gl_calls"] = static_cast<double>(callsAfter - calls);
+    state.counters["draws"] = static_cast<double>(drawsAfter - draws);
+    if (drawsAfter > draws)
+        state.counters["calls_per_draw"] =
+            static_cast<double>(callsAfter - calls) / static_cast<double>(drawsAfter - draws);
 }
 BENCHMARK(BM_RenderManagerFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 

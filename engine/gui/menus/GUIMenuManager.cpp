@@ -25,10 +25,7 @@ GUIMenuManager::~GUIMenuManager()
 void GUIMenuManager::clear()
 {
     m_history.clear();
-    std::vector<GUIMenu*> menus;
-    menus.swap(m_menus);
-    for (GUIMenu* menu : menus)
-        menu->Release();
+    releaseAndClear(m_menus);
     m_speed = 1.0;
 }
 

@@ -17,14 +17,6 @@ namespace Ulvo {
 
 namespace {
 
-void releaseAll(std::vector<GUIWindow*>& windows)
-{
-    std::vector<GUIWindow*> held;
-    held.swap(windows);
-    for (GUIWindow* window : held)
-        window->Release();
-}
-
 GUIWindow* findIn(const std::vector<GUIWindow*>& windows, const std::wstring& name)
 {
     for (GUIWindow* window : windows) {
@@ -55,8 +47,8 @@ void GUISystem::clear()
     holdReference(m_marked, nullptr);
     holdReference(m_active, nullptr);
     holdReference(m_captured, nullptr);
-    releaseAll(m_windows);
-    releaseAll(m_vorlagen);
+    releaseAndClear(m_windows);
+    releaseAndClear(m_vorlagen);
 }
 
 void GUISystem::init(D3DInterface* d3d, TextManager* texts)

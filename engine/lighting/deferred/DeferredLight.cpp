@@ -1,6 +1,8 @@
 #include "lighting/deferred/DeferredLight.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
+#include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
@@ -11,7 +13,6 @@
 #include <cmath>
 #include <new>
 #include <span>
-#include <sstream>
 
 namespace Ulvo {
 
@@ -23,29 +24,6 @@ constexpr int kMaxCombinationDepth = 16;
 IDirect3DDevice9* device()
 {
     return D3DInterface::getInstance()->getDevice();
-}
-
-// A failed device call, in the format of the render core's failure lines.
-HRESULT logFailure(HRESULT hr, const char* function, int line, const wchar_t* call)
-{
-    std::wostringstream text;
-    text << L" Ulvo::DeferredLight::" << function << L" Line: " << line << L" " << call << L" failed!\n";
-    mainLogger().log(100, LOG_TYPE_ERROR, text);
-    return hr;
-}
-
-#define ULVO_LIGHT_CALL(call)                                                                                          \
-    do {                                                                                                               \
-        const HRESULT hr_ = (call);                                                                                    \
-        if (FAILED(hr_))                                                                                               \
-            return logFailure(hr_, __func__, __LINE__, L## #call);                                                     \
-    } while (false)
-
-template <class T> void releaseAndClear(T*& resource)
-{
-    if (resource)
-        resource->Release();
-    resource = nullptr;
 }
 
 DeferredShadowType shadowTypeFromWord(const std::wstring& word)
@@ -103,11 +81,7 @@ DeferredLight::DeferredLight(const DeferredLight& other) : NamedObject(other)
 DeferredLight::~DeferredLight()
 {
     releaseShadowMaps();
-    for (DeferredLight* child : m_children) {
-        if (child)
-            child->Release();
-    }
-    m_children.clear();
+    releaseAndClear(m_children);
 }
 
 DeferredLight* DeferredLight::clone() const
@@ -384,28 +358,32 @@ void DeferredLight::markStored()
 
 HRESULT DeferredLight::storeSpotShadowMap(IDirect3DSurface9* shared)
 {
-    releaseAndClear(m_storedSpotSurface);
-    releaseAndClear(m_storedSpotMap);
+    releaseAndNull(m_storedSpotSurface);
+    releaseAndNull(m_storedSpotMap);
     IDirect3DDevice9* d = device();
     if (!d || !shared)
         return D3DERR_INVALIDCALL;
     const UINT size = getCurrentShadowMapSize();
-    ULVO_LIGHT_CALL(d->CreateTexture(size, size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT,
-                                     &m_storedSpotMap, nullptr));
-    ULVO_LIGHT_CALL(m_storedSpotMap->GetSurfaceLevel(0, &m_storedSpotSurface));
-    ULVO_LIGHT_CALL(d->StretchRect(shared, nullptr, m_storedSpotSurface, nullptr, D3DTEXF_NONE));
+    ULVO_CHECK_RESULT(L"Ulvo::DeferredLight::storeSpotShadowMap",
+                      d->CreateTexture(size, size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT,
+                                       &m_storedSpotMap, nullptr));
+    ULVO_CHECK_RESULT(L"Ulvo::DeferredLight::storeSpotShadowMap",
+                      m_storedSpotMap->GetSurfaceLevel(0, &m_storedSpotSurface));
+    ULVO_CHECK_RESULT(L"Ulvo::DeferredLight::storeSpotShadowMap",
+                      d->StretchRect(shared, nullptr, m_storedSpotSurface, nullptr, D3DTEXF_NONE));
     markStored();
     return D3D_OK;
 }
 
 HRESULT DeferredLight::storePointShadowMap(IDirect3DCubeTexture9* shared)
 {
-    releaseAndClear(m_storedPointMap);
+    releaseAndNull(m_storedPointMap);
     IDirect3DDevice9* d = device();
     if (!d || !shared)
         return D3DERR_INVALIDCALL;
     const UINT size = getCurrentShadowMapSize();
-    ULVO_LIGHT_CALL(
+    ULVO_CHECK_RESULT(
+        L"Ulvo::DeferredLight::storePointShadowMap",
         d->CreateCubeTexture(size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT, &m_storedPointMap, nullptr));
     for (int face = 0; face < 6; ++face) {
         IDirect3DSurface9* from = nullptr;
@@ -414,8 +392,8 @@ HRESULT DeferredLight::storePointShadowMap(IDirect3DCubeTexture9* shared)
         if (SUCCEEDED(shared->GetCubeMapSurface(faceType, 0, &from)) &&
             SUCCEEDED(m_storedPointMap->GetCubeMapSurface(faceType, 0, &to)))
             d->StretchRect(from, nullptr, to, nullptr, D3DTEXF_NONE);
-        releaseAndClear(from);
-        releaseAndClear(to);
+        releaseAndNull(from);
+        releaseAndNull(to);
     }
     markStored();
     return D3D_OK;
@@ -432,13 +410,15 @@ HRESULT DeferredLight::storeSplitShadowMaps(const std::vector<IDirect3DSurface9*
     const UINT size = getCurrentShadowMapSize();
     for (IDirect3DSurface9* from : shared) {
         IDirect3DTexture9* map = nullptr;
-        ULVO_LIGHT_CALL(
+        ULVO_CHECK_RESULT(
+            L"Ulvo::DeferredLight::storeSplitShadowMaps",
             d->CreateTexture(size, size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT, &map, nullptr));
         m_storedSplitMaps.push_back(map);
         IDirect3DSurface9* to = nullptr;
-        ULVO_LIGHT_CALL(map->GetSurfaceLevel(0, &to));
+        ULVO_CHECK_RESULT(L"Ulvo::DeferredLight::storeSplitShadowMaps", map->GetSurfaceLevel(0, &to));
         m_storedSplitSurfaces.push_back(to);
-        ULVO_LIGHT_CALL(d->StretchRect(from, nullptr, to, nullptr, D3DTEXF_NONE));
+        ULVO_CHECK_RESULT(L"Ulvo::DeferredLight::storeSplitShadowMaps",
+                          d->StretchRect(from, nullptr, to, nullptr, D3DTEXF_NONE));
     }
     m_storedSplitMatrices = matrices;
     m_storedSplitPositions = positions;
@@ -449,18 +429,18 @@ HRESULT DeferredLight::storeSplitShadowMaps(const std::vector<IDirect3DSurface9*
 void DeferredLight::releaseSplitMaps()
 {
     for (IDirect3DSurface9*& surface : m_storedSplitSurfaces)
-        releaseAndClear(surface);
+        releaseAndNull(surface);
     for (IDirect3DTexture9*& map : m_storedSplitMaps)
-        releaseAndClear(map);
+        releaseAndNull(map);
     m_storedSplitSurfaces.clear();
     m_storedSplitMaps.clear();
 }
 
 void DeferredLight::releaseShadowMaps()
 {
-    releaseAndClear(m_storedSpotSurface);
-    releaseAndClear(m_storedSpotMap);
-    releaseAndClear(m_storedPointMap);
+    releaseAndNull(m_storedSpotSurface);
+    releaseAndNull(m_storedSpotMap);
+    releaseAndNull(m_storedPointMap);
     releaseSplitMaps();
     m_dirty = true;
 }

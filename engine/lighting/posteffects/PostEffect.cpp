@@ -2,6 +2,7 @@
 
 #include "devices/d3d/D3DInterface.h"
 #include "devices/d3d/FormatNames.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/Effect.h"
@@ -147,9 +148,7 @@ PostEffect::~PostEffect()
 {
     if (m_activated)
         deactivate();
-    for (StaticPostEffectTexture* texture : m_staticTextures)
-        texture->Release();
-    m_staticTextures.clear();
+    releaseAndClear(m_staticTextures);
 }
 
 PostEffect* PostEffect::clone() const

@@ -1,6 +1,8 @@
 #include "lighting/posteffects/PostEffectRenderer.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
+#include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "lighting/posteffects/PostEffect.h"
@@ -18,12 +20,6 @@ namespace Ulvo {
 namespace {
 
 const wchar_t* const kResetFunction = L"Ulvo::PostEffectRenderer::onResetDevice";
-
-void logFailure(const wchar_t* function, int line, const wchar_t* call)
-{
-    mainLogger().log(100, LOG_TYPE_ERROR,
-                     std::wstring(L" ") + function + L" Line: " + std::to_wstring(line) + L" " + call + L" failed!\n");
-}
 
 } // namespace
 
@@ -129,12 +125,12 @@ bool PostEffectRenderer::createTarget(D3DFORMAT format, IDirect3DTexture9*& text
     if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, &texture,
                                      nullptr))) {
         texture = nullptr;
-        logFailure(function, line, createCall);
+        logFailedCall(mainLogger(), function, line, createCall);
         return false;
     }
     if (FAILED(texture->GetSurfaceLevel(0, &surface))) {
         surface = nullptr;
-        logFailure(function, line + 1, surfaceCall);
+        logFailedCall(mainLogger(), function, line + 1, surfaceCall);
         return false;
     }
     return true;
@@ -142,12 +138,8 @@ bool PostEffectRenderer::createTarget(D3DFORMAT format, IDirect3DTexture9*& text
 
 void PostEffectRenderer::releaseTarget(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface)
 {
-    if (surface)
-        surface->Release();
-    if (texture)
-        texture->Release();
-    surface = nullptr;
-    texture = nullptr;
+    releaseAndNull(surface);
+    releaseAndNull(texture);
 }
 
 void PostEffectRenderer::onResetDevice()
@@ -161,9 +153,9 @@ void PostEffectRenderer::onResetDevice()
     if (FAILED(device->CreateVertexBuffer(sizeof(PostEffectVertex) * 4, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0,
                                           D3DPOOL_DEFAULT, &m_vertexBuffer, nullptr))) {
         m_vertexBuffer = nullptr;
-        logFailure(kResetFunction, 77,
-                   L"d3d.getDevice()->CreateVertexBuffer( sizeof(PostEffectVertex) * 4, D3DUSAGE_WRITEONLY | "
-                   L"D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &m_VB, NULL )");
+        logFailedCall(mainLogger(), kResetFunction, 77,
+                      L"d3d.getDevice()->CreateVertexBuffer( sizeof(PostEffectVertex) * 4, D3DUSAGE_WRITEONLY | "
+                      L"D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &m_VB, NULL )");
         return;
     }
     uploadQuad();
@@ -201,10 +193,7 @@ void PostEffectRenderer::releaseBuffers()
     releaseTarget(m_sourceTexture, m_sourceSurface);
     releaseTarget(m_destinationTexture, m_destinationSurface);
     releaseTarget(m_originalTexture, m_originalSurface);
-    if (m_vertexBuffer) {
-        m_vertexBuffer->Release();
-        m_vertexBuffer = nullptr;
-    }
+    releaseAndNull(m_vertexBuffer);
     m_currentExtra = nullptr;
     for (auto& [name, target] : m_extraTargets) {
         releaseTarget(target.texture, target.surface);
@@ -243,15 +232,15 @@ void PostEffectRenderer::initAllPasses()
         if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, target.format, D3DPOOL_DEFAULT,
                                          &target.texture, nullptr))) {
             target.texture = nullptr;
-            logFailure(L"Ulvo::PostEffectRenderer::initAllPasses", 163,
-                       L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,rpe->m_format,D3DPOOL_"
-                       L"DEFAULT,&rpe->m_rendertarget_tex,NULL)");
+            logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::initAllPasses", 163,
+                          L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,rpe->m_format,D3DPOOL_"
+                          L"DEFAULT,&rpe->m_rendertarget_tex,NULL)");
             continue;
         }
         if (FAILED(target.texture->GetSurfaceLevel(0, &target.surface))) {
             target.surface = nullptr;
-            logFailure(L"Ulvo::PostEffectRenderer::initAllPasses", 178,
-                       L"rpe->m_rendertarget_tex->GetSurfaceLevel(0,&rpe->m_rendertarget_sur)");
+            logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::initAllPasses", 178,
+                          L"rpe->m_rendertarget_tex->GetSurfaceLevel(0,&rpe->m_rendertarget_sur)");
         }
     }
 }
@@ -304,13 +293,13 @@ void PostEffectRenderer::setLastResult(IDirect3DSurface9* surface)
         return;
     IDirect3DDevice9* device = m_d3d->getDevice();
     if (FAILED(device->StretchRect(surface, nullptr, m_originalSurface, nullptr, D3DTEXF_NONE))) {
-        logFailure(L"Ulvo::PostEffectRenderer::setLastResult", 307,
-                   L"d3d.getDevice()->StretchRect(p_sur,NULL,m_original_sur,NULL,D3DTEXF_NONE)");
+        logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::setLastResult", 307,
+                      L"d3d.getDevice()->StretchRect(p_sur,NULL,m_original_sur,NULL,D3DTEXF_NONE)");
         return;
     }
     if (FAILED(device->StretchRect(surface, nullptr, m_sourceSurface, nullptr, D3DTEXF_NONE)))
-        logFailure(L"Ulvo::PostEffectRenderer::setLastResult", 308,
-                   L"d3d.getDevice()->StretchRect(p_sur,NULL,m_srctarget_sur,NULL,D3DTEXF_NONE)");
+        logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::setLastResult", 308,
+                      L"d3d.getDevice()->StretchRect(p_sur,NULL,m_srctarget_sur,NULL,D3DTEXF_NONE)");
 }
 
 void PostEffectRenderer::renderExtraPasses(Camera& camera)

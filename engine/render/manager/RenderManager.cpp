@@ -1,6 +1,7 @@
 #include "render/manager/RenderManager.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "render/manager/DeferredStage.h"
@@ -76,8 +77,7 @@ RenderManager::~RenderManager()
     m_postEffectList.clear();
     m_overlays.clear();
     m_mappings.clear();
-    if (m_zBufferPass)
-        m_zBufferPass->Release();
+    releaseAndNull(m_zBufferPass);
     m_postEffects.reset();
     m_hdr.reset();
     m_deferred.reset();

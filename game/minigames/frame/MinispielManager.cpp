@@ -1,6 +1,6 @@
 #include "minigames/frame/MinispielManager.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/files/File.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"

@@ -1,7 +1,7 @@
 #include "threematch/controller/ScreenRules.h"
 
 #include "devices/input/TastaturLayout.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/text/TextManager.h"
 #include "gui/system/GUISystem.h"
 #include "gui/widgets/GUIButton.h"

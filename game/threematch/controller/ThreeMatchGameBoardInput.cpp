@@ -4,7 +4,7 @@
 #include "threematch/controller/ThreeMatchGame.h"
 
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/time/PerfTimer.h"
 #include "gui/system/GUISystem.h"
 #include "gui/widgets/GUILabel.h"

@@ -1,11 +1,12 @@
 // The controller's screens: what a menu needs when it opens, what a click means, the option
 // controls and the switch of the active profile.
 #include "threematch/controller/ScreenRules.h"
+#include "foundation/helpers/Release.h"
 #include "threematch/controller/ThreeMatchGame.h"
 
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/app/AppInfo.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"
@@ -302,9 +303,7 @@ void ThreeMatchGame::backToTown()
 
 void ThreeMatchGame::dropNewProfile()
 {
-    if (m_newProfile)
-        m_newProfile->Release();
-    m_newProfile = nullptr;
+    Ulvo::releaseAndNull(m_newProfile);
     m_nameEntry = false;
     m_replaceName = false;
     if (Ulvo::GUILabel* label = findLabel(*m_gui, L"NP_ProfilNameLabel"))

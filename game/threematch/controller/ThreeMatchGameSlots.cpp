@@ -3,12 +3,13 @@
 // building buttons and preview, the result tallies, the minigame result, catastrophes,
 // stone introductions, help texts and the window focus.
 #include "threematch/controller/ScreenRules.h"
+#include "foundation/helpers/Release.h"
 #include "threematch/controller/ThreeMatchGame.h"
 
 #include "devices/d3d/D3DInterface.h"
 #include "devices/input/TastaturLayout.h"
 #include "devices/input/TastaturLayoutManager.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/text/TextManager.h"
 #include "foundation/time/PerfTimer.h"
 #include "graphics/sprites/D3DXSprite.h"
@@ -160,11 +161,7 @@ int showTallyHead(const Ulvo::GUISystem& gui, const std::wstring& prefix,
 
 void ThreeMatchGame::rebuildProfileList()
 {
-    for (Ulvo::GUIWindow* button : m_profileButtons) {
-        if (button)
-            button->Release();
-    }
-    m_profileButtons.clear();
+    Ulvo::releaseAndClear(m_profileButtons);
     Ulvo::GUIWindow* panel = m_gui->getWindow(L"P_ProfilePanel");
     if (!panel)
         return;

@@ -11,7 +11,7 @@
 #include "devices/input/DirectInputInterface.h"
 #include "devices/input/TastaturLayoutManager.h"
 #include "devices/window/Window.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/xml/XMLNode.h"
 #include "support/TestSupport.h"
 

@@ -4,7 +4,7 @@
 #include "FrameTestSupport.h"
 
 #include "engine/render/ConsoleLine.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/deferred/DeferredRenderer.h"
 #include "lighting/hdr/HDRRenderer.h"

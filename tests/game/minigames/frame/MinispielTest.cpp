@@ -4,7 +4,7 @@
 #include "GUITestSupport.h"
 #include "GameTestSupport.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"
 #include "foundation/xml/XMLNode.h"

@@ -6,7 +6,7 @@
 #include <dinput.h>
 
 #include "devices/input/TastaturLayout.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "gui/widgets/GUIButton.h"
 #include "gui/widgets/GUICheckboxButton.h"
 #include "gui/widgets/GUILabel.h"

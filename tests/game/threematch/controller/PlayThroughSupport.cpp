@@ -7,7 +7,7 @@
 #include "devices/d3d/D3DInterface.h"
 #include "devices/input/DInputInitParams.h"
 #include "devices/input/DirectInputInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/app/AppInfo.h"
 #include "foundation/files/GOBFile.h"
 #include "foundation/files/GOBManager.h"

@@ -6,7 +6,7 @@
 #include "devices/input/TastaturLayoutManager.h"
 #include "foundation/console/ConsoleDispatcher.h"
 #include "foundation/logging/Logger.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 
 #include <gtest/gtest.h>
 

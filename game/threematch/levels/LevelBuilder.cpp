@@ -1,10 +1,8 @@
-// Building the board: story levels from the level file and their layout pictures, free play
-// from stamps, the level's stone types, and the running level saved into and resumed from the
-// profile's "ACTIVE_LEVEL" node.
-#include "threematch/board/Spielfeld.h"
+#include "threematch/levels/LevelBuilder.h"
 
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
+#include "threematch/board/Spielfeld.h"
 #include "threematch/globals/DataReads.h"
 #include "threematch/globals/GameGraphics.h"
 #include "threematch/globals/GameRandom.h"
@@ -71,83 +69,83 @@ LayoutPicture rectangleStamp(int width, int height)
 
 } // namespace
 
-LayoutPictureSource& Spielfeld::pictures()
+LayoutPictureSource& LevelBuilder::pictures()
 {
     static TexturePictureSource textures;
-    return m_pictures ? *m_pictures : textures;
+    return m_board.m_pictures ? *m_board.m_pictures : textures;
 }
 
-void Spielfeld::resetLevel(int levelNumber, bool freePlay)
+void LevelBuilder::resetLevel(int levelNumber, bool freePlay)
 {
-    clear();
-    m_fieldSet = 0;
-    m_levelNumber = levelNumber;
-    m_freePlay = freePlay;
+    m_board.clear();
+    m_board.m_fieldSet = 0;
+    m_board.m_levelNumber = levelNumber;
+    m_board.m_freePlay = freePlay;
 }
 
-void Spielfeld::makeGrid(int width, int height)
+void LevelBuilder::makeGrid(int width, int height)
 {
-    m_width = width;
-    m_height = height;
-    m_cells.clear();
-    m_cells.reserve(static_cast<std::size_t>(width) * height);
+    m_board.m_width = width;
+    m_board.m_height = height;
+    m_board.m_cells.clear();
+    m_board.m_cells.reserve(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x)
-            m_cells.emplace_back(D3DXVECTOR2(x * 100.0f, y * 100.0f), 0u);
+            m_board.m_cells.emplace_back(D3DXVECTOR2(x * 100.0f, y * 100.0f), 0u);
     }
-    m_bounds[0] = width * 100.0;
-    m_bounds[1] = height * 100.0;
-    m_bounds[2] = 0.0;
-    m_bounds[3] = 0.0;
+    m_board.m_bounds[0] = width * 100.0;
+    m_board.m_bounds[1] = height * 100.0;
+    m_board.m_bounds[2] = 0.0;
+    m_board.m_bounds[3] = 0.0;
 }
 
-void Spielfeld::widenBounds(int column, int row)
+void LevelBuilder::widenBounds(int column, int row)
 {
-    m_bounds[0] = std::min(m_bounds[0], column * 100.0);
-    m_bounds[1] = std::min(m_bounds[1], row * 100.0);
-    m_bounds[2] = std::max(m_bounds[2], column * 100.0 + 100.0);
-    m_bounds[3] = std::max(m_bounds[3], row * 100.0 + 100.0);
+    m_board.m_bounds[0] = std::min(m_board.m_bounds[0], column * 100.0);
+    m_board.m_bounds[1] = std::min(m_board.m_bounds[1], row * 100.0);
+    m_board.m_bounds[2] = std::max(m_board.m_bounds[2], column * 100.0 + 100.0);
+    m_board.m_bounds[3] = std::max(m_board.m_bounds[3], row * 100.0 + 100.0);
 }
 
-void Spielfeld::takeCell(Feld& cell, bool receivesStone)
+void LevelBuilder::takeCell(Feld& cell, bool receivesStone)
 {
     int column = 0, row = 0;
-    findFeld(&cell, column, row);
+    m_board.findFeld(&cell, column, row);
     if (cell.has(FeldFlag::Spielbar))
         widenBounds(column, row);
     if (receivesStone)
-        m_toFill.push_back(&cell);
+        m_board.m_toFill.push_back(&cell);
     if (cell.has(FeldFlag::Quelle))
-        m_spawnCells.push_back(&cell);
+        m_board.m_spawnCells.push_back(&cell);
 }
 
-void Spielfeld::linkCells(int fieldSet, bool defaultSpawnRow)
+void LevelBuilder::linkCells(int fieldSet, bool defaultSpawnRow)
 {
     loadGameTextureList(L"Data\\Felder\\Feld_" + std::to_wstring(fieldSet) + L".tex");
-    for (int y = 0; y < m_height; ++y) {
+    for (int y = 0; y < m_board.m_height; ++y) {
         // A level without spawn texels is fed from its topmost playable row.
-        const bool spawnRow = defaultSpawnRow && m_spawnCells.empty();
-        for (int x = 0; x < m_width; ++x) {
-            Feld& cell = m_cells[static_cast<std::size_t>(y) * m_width + x];
-            cell.loadTextures(fieldSet, *this);
+        const bool spawnRow = defaultSpawnRow && m_board.m_spawnCells.empty();
+        for (int x = 0; x < m_board.m_width; ++x) {
+            Feld& cell = m_board.m_cells[static_cast<std::size_t>(y) * m_board.m_width + x];
+            cell.loadTextures(fieldSet, m_board);
             if (spawnRow && cell.has(FeldFlag::Spielbar) && !cell.has(FeldFlag::kBusy)) {
                 cell.setQuelle();
-                m_spawnCells.push_back(&cell);
+                m_board.m_spawnCells.push_back(&cell);
             }
         }
     }
 }
 
-Rohstoff* Spielfeld::levelStoneById(int id) const
+Rohstoff* LevelBuilder::levelStoneById(int id) const
 {
-    for (Rohstoff* stone : m_levelStones) {
+    for (Rohstoff* stone : m_board.m_levelStones) {
         if (stone->getId() == id)
             return stone;
     }
     return nullptr;
 }
 
-bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
+bool LevelBuilder::loadLevel(int number, const Ulvo::XMLNode* saved)
 {
     if (number < 0 || number > LevelDatei::kMaxLevelNumber) {
         resetLevel(0, false);
@@ -156,27 +154,27 @@ bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
     }
     resetLevel(number, false);
     LevelDatei file;
-    if (m_levelDocument)
-        file.load(*m_levelDocument);
+    if (m_board.m_levelDocument)
+        file.load(*m_board.m_levelDocument);
     else
         file.load();
     const Ulvo::XMLNode* level = file.findLevel(number);
-    m_state = Geladen;
+    m_board.m_state = Spielfeld::Geladen;
     if (!level) {
         logLevel(100, Ulvo::LOG_TYPE_ERROR, LevelDatei::levelName(number) + L" nicht gefunden");
         return false;
     }
     const LevelBeschreibung d = LevelDatei::describe(*level);
     const Ulvo::XMLNode* savedStones = saved ? saved->getNode(L"ROHSTOFFE") : nullptr;
-    if (const Ulvo::XMLNode* set = file.findDefaultStoneSet(m_globals.getUseZorn()))
+    if (const Ulvo::XMLNode* set = file.findDefaultStoneSet(m_board.m_globals.getUseZorn()))
         setupStones(*set, d.useBoese, savedStones);
 
     auto applyTime = [&](double seconds) {
-        m_timeLimit = m_timeLeft = seconds * m_globals.getLevelTimeFactor();
+        m_board.m_timeLimit = m_board.m_timeLeft = seconds * m_board.m_globals.getLevelTimeFactor();
         if (const Ulvo::XMLProperty* rest = saved ? saved->getFreeValue(L"REST_TIME") : nullptr) {
             const double value = rest->getDouble();
             if (std::isfinite(value))
-                m_timeLeft = value;
+                m_board.m_timeLeft = value;
         }
     };
     double seconds = 0.0;
@@ -184,16 +182,16 @@ bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
         applyTime(seconds);
     if (d.stoneSet)
         setupStones(*d.stoneSet, d.useBoese, savedStones);
-    m_fieldSet = d.hgTyp[randomIndex(static_cast<int>(d.hgTyp.size()))];
+    m_board.m_fieldSet = d.hgTyp[randomIndex(static_cast<int>(d.hgTyp.size()))];
     if (d.hasTime)
         applyTime(d.time);
-    if (m_timeLimit <= 0.0 && (d.hasTime || file.readDefaultTime(seconds))) {
+    if (m_board.m_timeLimit <= 0.0 && (d.hasTime || file.readDefaultTime(seconds))) {
         // It would cost a life the moment it starts.
         logLevel(100, Ulvo::LOG_TYPE_ERROR, LevelDatei::levelName(number) + L" hat keine Zeit");
-        clear();
+        m_board.clear();
         return false;
     }
-    if (m_levelStones.empty()) {
+    if (m_board.m_levelStones.empty()) {
         // Nothing could be drawn on it: the level stays without cells and does not start.
         logLevel(100, Ulvo::LOG_TYPE_ERROR, LevelDatei::levelName(number) + L" hat keine Steine");
         return false;
@@ -206,14 +204,14 @@ bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
     if (!hasPicture) {
         // Without its picture the level has no targets and would count as won at once.
         logLevel(100, Ulvo::LOG_TYPE_ERROR, LevelDatei::levelName(number) + L": Bild " + d.file + L" fehlt");
-        clear();
+        m_board.clear();
         return false;
     }
     // The sampled extent never reaches past the picture.
     const long long sampleWidth = std::clamp(d.sampleWidth > 0 ? d.sampleWidth : picture.width, 1, picture.width);
     const long long sampleHeight = std::clamp(d.sampleHeight > 0 ? d.sampleHeight : picture.height, 1, picture.height);
 
-    const std::size_t count = m_cells.size();
+    const std::size_t count = m_board.m_cells.size();
     const std::vector<char> twoLayers = savedCells(saved, L"FELDER_ZIELFELDx2", count);
     const std::vector<char> oneLayer = savedCells(saved, L"FELDER_ZIELFELD", count);
     const std::vector<char> locked = savedCells(saved, L"FELDER_LOCKED", count);
@@ -221,8 +219,8 @@ bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
     // The stones lying on the board: parallel lists, of which only the common length counts.
     std::vector<int> savedStone(count, 0);
     std::vector<char> occupied(count, 0);
-    const Profil* profile = activeProfile();
-    if (saved && !(profile && profile->getName() == kRandomStonesCode)) {
+    const Profil* profile = m_board.activeProfile();
+    if (saved && !(profile && profile->getName() == Spielfeld::kRandomStonesCode)) {
         const std::vector<int> cells = savedNumbers(saved, L"FELDER_BESETZT");
         const std::vector<int> ids = savedNumbers(saved, L"ROHSTOFFE_BESETZT");
         if (cells.size() != ids.size())
@@ -235,14 +233,14 @@ bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
         }
     }
 
-    for (int x = 0; x < m_width; ++x) {
-        for (int y = 0; y < m_height; ++y) {
-            const uint32_t texel = hasPicture ? picture.at(static_cast<int>(x * sampleWidth / m_width),
-                                                           static_cast<int>(y * sampleHeight / m_height))
+    for (int x = 0; x < m_board.m_width; ++x) {
+        for (int y = 0; y < m_board.m_height; ++y) {
+            const uint32_t texel = hasPicture ? picture.at(static_cast<int>(x * sampleWidth / m_board.m_width),
+                                                           static_cast<int>(y * sampleHeight / m_board.m_height))
                                               : 0u;
             LayoutCell kind = storyCell(texel);
-            const std::size_t index = static_cast<std::size_t>(y) * m_width + x;
-            Feld& cell = m_cells[index];
+            const std::size_t index = static_cast<std::size_t>(y) * m_board.m_width + x;
+            Feld& cell = m_board.m_cells[index];
             Bildchen* stone = nullptr;
             if (saved && (kind.flags & FeldFlag::Spielbar)) {
                 if (kind.flags & FeldFlag::kZiel) {
@@ -257,7 +255,7 @@ bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
                 kind.stone = !empty[index];
                 if (kind.stone && occupied[index]) {
                     Rohstoff* type = levelStoneById(savedStone[index]);
-                    stone = type ? newStone(type) : randomStone();
+                    stone = type ? m_board.newStone(type) : m_board.randomStone();
                     kind.stone = false;
                 }
             }
@@ -266,21 +264,21 @@ bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
                 stone->setPosition(cell.getPosition());
                 stone->setFeld(&cell);
                 cell.setStone(stone);
-                m_stones.push_back(stone);
+                m_board.m_stones.push_back(stone);
             }
             takeCell(cell, kind.stone);
         }
     }
 
-    linkCells(m_fieldSet, true);
-    fill();
-    for (Feld& cell : m_cells)
+    linkCells(m_board.m_fieldSet, true);
+    m_board.fill();
+    for (Feld& cell : m_board.m_cells)
         cell.computeCorners();
-    checkTargets(true);
-    return !m_cells.empty();
+    m_board.checkTargets(true);
+    return !m_board.m_cells.empty();
 }
 
-bool Spielfeld::restoreLevel(const Ulvo::XMLNode& saved)
+bool LevelBuilder::restoreLevel(const Ulvo::XMLNode& saved)
 {
     const Ulvo::XMLProperty* name = saved.getFreeValue(L"LEVEL_NAME");
     if (!name) {
@@ -291,7 +289,7 @@ bool Spielfeld::restoreLevel(const Ulvo::XMLNode& saved)
     if (const Ulvo::XMLNode* punkte = saved.getNode(L"PUNKTE")) {
         for (const Ulvo::XMLNode* record : punkte->getNodes()) {
             const Ulvo::XMLProperty* klasseName = record->getFreeValue(L"NAME");
-            Rohstoffklasse* klasse = klasseName ? m_rohstoffe.findKlasse(klasseName->getValue()) : nullptr;
+            Rohstoffklasse* klasse = klasseName ? m_board.m_rohstoffe.findKlasse(klasseName->getValue()) : nullptr;
             if (!klasse || record->getName() != L"KLASSE")
                 continue;
             klasse->resetLevelPunkte();
@@ -302,38 +300,39 @@ bool Spielfeld::restoreLevel(const Ulvo::XMLNode& saved)
     if (const Ulvo::XMLProperty* played = saved.getFreeValue(L"PLAYED_TIME")) {
         const double value = played->getDouble();
         if (std::isfinite(value) && value >= 0.0)
-            m_playedTime = value;
+            m_board.m_playedTime = value;
     }
     return loaded;
 }
 
-void Spielfeld::setupStones(const Ulvo::XMLNode& set, bool useBoese, const Ulvo::XMLNode* savedStones)
+void LevelBuilder::setupStones(const Ulvo::XMLNode& set, bool useBoese, const Ulvo::XMLNode* savedStones)
 {
-    m_levelStones.clear();
-    m_levelStonesCopy.clear();
-    m_probabilities.clear();
+    m_board.m_levelStones.clear();
+    m_board.m_levelStonesCopy.clear();
+    m_board.m_probabilities.clear();
     std::vector<Rohstoff*> reserve;
     std::vector<double> weights;
     int wanted = INT_MAX;
     set.readInt(L"ANZ_VERSCHIEDENES", wanted);
     auto known = [&](const Rohstoff* stone) {
-        return std::find(m_levelStones.begin(), m_levelStones.end(), stone) != m_levelStones.end() ||
+        return std::find(m_board.m_levelStones.begin(), m_board.m_levelStones.end(), stone) !=
+                   m_board.m_levelStones.end() ||
                std::find(reserve.begin(), reserve.end(), stone) != reserve.end();
     };
     auto take = [&](Rohstoff* stone) {
-        m_levelStones.push_back(stone);
+        m_board.m_levelStones.push_back(stone);
         weights.push_back(stone->getWeight());
     };
-    auto belowWanted = [&] { return static_cast<long long>(m_levelStones.size()) < wanted; };
+    auto belowWanted = [&] { return static_cast<long long>(m_board.m_levelStones.size()) < wanted; };
 
     if (!savedStones) {
         for (const Ulvo::XMLNode* entry : set.getNodes()) {
             if (entry->getName() != L"KLASSE")
                 continue;
-            Rohstoffklasse* klasse = m_rohstoffe.findKlasse(entry->getAttributeValue(L"NAME"));
+            Rohstoffklasse* klasse = m_board.m_rohstoffe.findKlasse(entry->getAttributeValue(L"NAME"));
             std::vector<std::wstring> typen;
-            if (!klasse || (klasse == m_rohstoffe.getBoeseKlasse() && !useBoese) || !klasse->isUnlocked() ||
-                (klasse == m_rohstoffe.getZornKlasse() && !m_globals.getUseZorn()) ||
+            if (!klasse || (klasse == m_board.m_rohstoffe.getBoeseKlasse() && !useBoese) || !klasse->isUnlocked() ||
+                (klasse == m_board.m_rohstoffe.getZornKlasse() && !m_board.m_globals.getUseZorn()) ||
                 !entry->readWords(L"TYPEN", typen))
                 continue;
             int minAnz = klasse->getMinAnzahl(), maxAnz = 0;
@@ -381,14 +380,16 @@ void Spielfeld::setupStones(const Ulvo::XMLNode& set, bool useBoese, const Ulvo:
         for (const Ulvo::XMLNode* entry : savedStones->getNodes()) {
             const Ulvo::XMLProperty* klasseName = entry->getFreeValue(L"ROHSTOFF_KLASSE");
             const Ulvo::XMLProperty* stoneName = entry->getFreeValue(L"ROHSTOFF");
-            const Rohstoffklasse* klasse = klasseName ? m_rohstoffe.findKlasse(klasseName->getValue()) : nullptr;
+            const Rohstoffklasse* klasse =
+                klasseName ? m_board.m_rohstoffe.findKlasse(klasseName->getValue()) : nullptr;
             Rohstoff* stone = klasse && stoneName ? klasse->findRohstoff(stoneName->getValue()) : nullptr;
             if (stone && !known(stone))
                 reserve.push_back(stone);
         }
     }
 
-    const long long target = std::min<long long>(wanted, static_cast<long long>(m_levelStones.size() + reserve.size()));
+    const long long target =
+        std::min<long long>(wanted, static_cast<long long>(m_board.m_levelStones.size() + reserve.size()));
     const int count = static_cast<int>(reserve.size());
     for (int i = 0; i < count; ++i) {
         const auto taken = reserve.begin() + randomIndex(count);
@@ -396,7 +397,7 @@ void Spielfeld::setupStones(const Ulvo::XMLNode& set, bool useBoese, const Ulvo:
         reserve.erase(taken);
         reserve.push_back(stone);
     }
-    for (std::size_t i = 0; i < reserve.size() && static_cast<long long>(m_levelStones.size()) < target; ++i)
+    for (std::size_t i = 0; i < reserve.size() && static_cast<long long>(m_board.m_levelStones.size()) < target; ++i)
         take(reserve[i]);
 
     double sum = 0.0;
@@ -413,15 +414,15 @@ void Spielfeld::setupStones(const Ulvo::XMLNode& set, bool useBoese, const Ulvo:
     double cumulative = 0.0;
     for (double weight : weights) {
         cumulative += weight / sum;
-        m_probabilities.push_back(cumulative);
+        m_board.m_probabilities.push_back(cumulative);
     }
-    if (!m_probabilities.empty())
-        m_probabilities.back() = 1.0;
-    m_levelStonesCopy = m_levelStones;
-    m_rohstoffe.resetLevelPunkte();
+    if (!m_board.m_probabilities.empty())
+        m_board.m_probabilities.back() = 1.0;
+    m_board.m_levelStonesCopy = m_board.m_levelStones;
+    m_board.m_rohstoffe.resetLevelPunkte();
 }
 
-bool Spielfeld::drawStamp(LayoutPicture& stamp, bool& missingLogged)
+bool LevelBuilder::drawStamp(LayoutPicture& stamp, bool& missingLogged)
 {
     bool tried[kStampCount] = {};
     for (int attempt = 0; attempt < kStampCount; ++attempt) {
@@ -436,19 +437,21 @@ bool Spielfeld::drawStamp(LayoutPicture& stamp, bool& missingLogged)
         logLevel(100, Ulvo::LOG_TYPE_ERROR, L"keine FREEPLAY-Stempel, rechteckiges Feld");
         missingLogged = true;
     }
-    stamp = rectangleStamp(m_width - 2, m_height - 2);
+    stamp = rectangleStamp(m_board.m_width - 2, m_board.m_height - 2);
     return false;
 }
 
-void Spielfeld::placeStamp(const LayoutPicture& stamp)
+void LevelBuilder::placeStamp(const LayoutPicture& stamp)
 {
     const double r = randomFraction(), r2 = randomFraction();
-    const int ox = static_cast<int>(std::floor((m_width - stamp.width - 1) + r * (stamp.width + 2 - m_width)));
-    const int oy = static_cast<int>(std::floor((m_height - stamp.height - 1) + r2 * (stamp.height + 2 - m_height)));
+    const int ox =
+        static_cast<int>(std::floor((m_board.m_width - stamp.width - 1) + r * (stamp.width + 2 - m_board.m_width)));
+    const int oy = static_cast<int>(
+        std::floor((m_board.m_height - stamp.height - 1) + r2 * (stamp.height + 2 - m_board.m_height)));
     for (int ty = 0; ty < stamp.height; ++ty) {
         for (int tx = 0; tx < stamp.width; ++tx) {
             const uint32_t texel = stamp.at(tx, ty);
-            Feld* cell = getFeld(ox + tx, oy + ty);
+            Feld* cell = m_board.getFeld(ox + tx, oy + ty);
             // A stamp larger than the board loses what lies outside.
             if ((texel >> 24) == 0 || !cell)
                 continue;
@@ -458,47 +461,47 @@ void Spielfeld::placeStamp(const LayoutPicture& stamp)
                 continue;
             cell->setFlags(kind.flags);
             if (kind.stone)
-                m_toFill.push_back(cell);
+                m_board.m_toFill.push_back(cell);
             if (cell->has(FeldFlag::Quelle))
-                m_spawnCells.push_back(cell);
+                m_board.m_spawnCells.push_back(cell);
         }
     }
 }
 
-void Spielfeld::addFreePlaySpawns()
+void LevelBuilder::addFreePlaySpawns()
 {
     std::vector<char> fed;
-    computeFed(m_height - 1, fed);
-    for (int x = 0; x < m_width; ++x) {
-        for (int y = m_height - 1; y >= 0; --y) {
-            const Feld& cell = m_cells[static_cast<std::size_t>(y) * m_width + x];
+    m_board.computeFed(m_board.m_height - 1, fed);
+    for (int x = 0; x < m_board.m_width; ++x) {
+        for (int y = m_board.m_height - 1; y >= 0; --y) {
+            const Feld& cell = m_board.m_cells[static_cast<std::size_t>(y) * m_board.m_width + x];
             int topX = 0, topY = 0;
-            if (cell.getFlags() == 0 || fed[static_cast<std::size_t>(y) * m_width + x] ||
-                !findTopFeeder(x, y, topX, topY))
+            if (cell.getFlags() == 0 || fed[static_cast<std::size_t>(y) * m_board.m_width + x] ||
+                !m_board.findTopFeeder(x, y, topX, topY))
                 continue;
-            Feld* top = getFeld(topX, topY);
+            Feld* top = m_board.getFeld(topX, topY);
             if (!top->has(FeldFlag::Spielbar) || top->has(FeldFlag::Quelle))
                 continue; // walls never spawn
             top->setQuelle();
-            m_spawnCells.push_back(top);
-            computeFed(m_height - 1, fed);
+            m_board.m_spawnCells.push_back(top);
+            m_board.computeFed(m_board.m_height - 1, fed);
         }
     }
 }
 
-void Spielfeld::startFreePlay()
+void LevelBuilder::startFreePlay()
 {
     resetLevel(-1, true);
     LevelDatei file;
-    if (m_levelDocument)
-        file.load(*m_levelDocument);
+    if (m_board.m_levelDocument)
+        file.load(*m_board.m_levelDocument);
     else
         file.load();
-    if (const Ulvo::XMLNode* set = file.findDefaultStoneSet(m_globals.getUseZorn()))
+    if (const Ulvo::XMLNode* set = file.findDefaultStoneSet(m_board.m_globals.getUseZorn()))
         setupStones(*set, true, nullptr);
-    m_timeLimit = m_timeLeft = kFreePlayTime;
-    m_state = Geladen;
-    if (m_levelStones.empty()) {
+    m_board.m_timeLimit = m_board.m_timeLeft = kFreePlayTime;
+    m_board.m_state = Spielfeld::Geladen;
+    if (m_board.m_levelStones.empty()) {
         logLevel(100, Ulvo::LOG_TYPE_ERROR, L"freies Spiel ohne Steine");
         return;
     }
@@ -515,74 +518,15 @@ void Spielfeld::startFreePlay()
             break;
         placeStamp(stamp);
     }
-    for (int extra = 0; checkTargets(false) == 0 && extra < kMaxExtraStamps; ++extra) {
+    for (int extra = 0; m_board.checkTargets(false) == 0 && extra < Spielfeld::kMaxExtraStamps; ++extra) {
         drawStamp(stamp, missingLogged);
         placeStamp(stamp);
     }
     addFreePlaySpawns();
     linkCells(0, false);
-    fill();
-    for (Feld& cell : m_cells)
+    m_board.fill();
+    for (Feld& cell : m_board.m_cells)
         cell.computeCorners();
-}
-
-void Spielfeld::saveState(Ulvo::XMLNode& node) const
-{
-    appendValue(node, L"LEVEL_NAME", std::to_wstring(static_cast<unsigned>(std::max(m_levelNumber, 0))));
-    appendValue(node, L"REST_TIME", m_timeLeft);
-    appendValue(node, L"PLAYED_TIME", m_playedTime);
-    std::vector<int> twoLayers, oneLayer, locked, empty, occupied, ids;
-    for (std::size_t i = 0; i < m_cells.size(); ++i) {
-        const Feld& cell = m_cells[i];
-        if (!cell.has(FeldFlag::Spielbar))
-            continue;
-        const int index = static_cast<int>(i);
-        if (cell.has(FeldFlag::Ziel2))
-            twoLayers.push_back(index);
-        if (cell.has(FeldFlag::Ziel1))
-            oneLayer.push_back(index);
-        if (cell.has(FeldFlag::Locked))
-            locked.push_back(index);
-        if (cell.has(FeldFlag::Leer)) {
-            empty.push_back(index);
-            continue;
-        }
-        occupied.push_back(index);
-        // One id per stone, so the two lists stay parallel even when a type stands twice.
-        int id = 0;
-        const Rohstoff* type = cell.getStone() ? cell.getStone()->getRohstoff() : nullptr;
-        for (std::size_t j = 0; j < m_levelStones.size() && j < m_levelStonesCopy.size(); ++j) {
-            if (m_levelStones[j] == type) {
-                id = m_levelStonesCopy[j]->getId();
-                break;
-            }
-        }
-        ids.push_back(id);
-    }
-    appendValues(node, L"FELDER_ZIELFELDx2", twoLayers);
-    appendValues(node, L"FELDER_ZIELFELD", oneLayer);
-    appendValues(node, L"FELDER_LOCKED", locked);
-    appendValues(node, L"FELDER_FREI", empty);
-    appendValues(node, L"FELDER_BESETZT", occupied);
-    appendValues(node, L"ROHSTOFFE_BESETZT", ids);
-
-    auto* stones = new Ulvo::XMLNode(L"ROHSTOFFE");
-    for (std::size_t i = 0; i < m_levelStones.size() && i < m_levelStonesCopy.size(); ++i) {
-        const Rohstoff* stone = m_levelStonesCopy[i];
-        auto* record = new Ulvo::XMLNode(L"ROHSTOFF");
-        appendValue(*record, L"ROHSTOFF_KLASSE", stone->getKlasse()->getName());
-        appendValue(*record, L"ROHSTOFF", stone->getName());
-        stones->addNode(record);
-    }
-    node.addNode(stones);
-    auto* punkte = new Ulvo::XMLNode(L"PUNKTE");
-    for (const Rohstoffklasse* klasse : m_rohstoffe.getKlassen()) {
-        auto* record = new Ulvo::XMLNode(L"KLASSE");
-        appendValue(*record, L"NAME", klasse->getName());
-        appendValue(*record, L"PUNKTE", klasse->getLevelPunkte());
-        punkte->addNode(record);
-    }
-    node.addNode(punkte);
 }
 
 } // namespace ThreeMatch

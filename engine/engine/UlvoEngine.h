@@ -17,7 +17,7 @@
 #include "devices/window/Window.h"
 #include "foundation/xml/ConfigSection.h"
 #include "foundation/console/ConsoleCommandReceiver.h"
-#include "foundation/EngineParams.h"
+#include "engine/EngineParams.h"
 #include "foundation/app/MainLoopSignals.h"
 #include "foundation/time/PerfTimer.h"
 #include "foundation/text/TextManager.h"
@@ -89,10 +89,10 @@ public:
     TextManager* getTextManager() { return &m_textManager; }
     UserGlobals* getUserGlobals() const { return m_userGlobals; }
     D3DXFontInterface* getFontInterface() const { return m_fontInterface; }
-    ObjektManager* getObjektManager() const { return m_objektManager; }
-    SceneGraph* getSceneGraph() const { return m_sceneGraph; }
-    RenderManager* getRenderManager() const { return m_renderManager; }
-    SplineManager* getSplineManager() const { return m_splineManager; }
+    ObjektManager* getObjektManager() const { return m_objektManager.get(); }
+    SceneGraph* getSceneGraph() const { return m_sceneGraph.get(); }
+    RenderManager* getRenderManager() const { return m_renderManager.get(); }
+    SplineManager* getSplineManager() const { return m_splineManager.get(); }
     Window* getWindow() { return &m_window; }
     AppInfo* getAppInfo() const { return m_appInfo; }
     EngineParams& getEngineParams() { return m_engineParams; }
@@ -209,12 +209,12 @@ private:
     TextManager m_textManager;
     GUISystem* m_guiSystem = nullptr;
     D3DXFontInterface* m_fontInterface = nullptr;
-    ObjektManager* m_objektManager = nullptr;
-    SceneGraph* m_sceneGraph = nullptr;
-    RenderManager* m_renderManager = nullptr;
+    std::unique_ptr<ObjektManager> m_objektManager;
+    std::unique_ptr<SceneGraph> m_sceneGraph;
+    std::unique_ptr<RenderManager> m_renderManager;
     // The render manager's deferred renderer, which keeps the scene objects' lights.
     DeferredRenderer* m_deferredRenderer = nullptr;
-    SplineManager* m_splineManager = nullptr;
+    std::unique_ptr<SplineManager> m_splineManager;
     AppInfo* m_appInfo = nullptr;
     MeasureManager* m_measureManager = nullptr;
     CameraManager* m_cameraManager = nullptr;

@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/CommandLine.h"
+#include "engine/CommandLine.h"
 #include "foundation/console/ConsoleDispatcher.h"
 #include "foundation/app/MainLoopSignals.h"
 #include "foundation/time/MeasureManager.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 
 #include <platform_test.h>
 

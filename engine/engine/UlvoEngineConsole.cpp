@@ -1,6 +1,6 @@
 // The engine's console side: the "E_" commands, the history of typed lines and
 // the editing of the current line by keyboard events.
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 
 #include "devices/input/KeyState.h"
 #include "devices/input/TastaturLayout.h"

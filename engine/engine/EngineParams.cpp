@@ -1,4 +1,4 @@
-#include "foundation/EngineParams.h"
+#include "engine/EngineParams.h"
 
 #include "foundation/xml/XMLNode.h"
 

@@ -1,4 +1,4 @@
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 
 #include <windows.h>
 
@@ -139,10 +139,10 @@ void UlvoEngine::startUp()
     m_fontInterface = D3DXFontInterface::getInstance();
     m_fontInterface->connect(*m_d3dInterface);
 
-    m_objektManager = new (std::nothrow) ObjektManager();
-    m_sceneGraph = new (std::nothrow) SceneGraph();
-    m_renderManager = new (std::nothrow) RenderManager();
-    m_splineManager = new (std::nothrow) SplineManager();
+    m_objektManager.reset(new (std::nothrow) ObjektManager());
+    m_sceneGraph.reset(new (std::nothrow) SceneGraph());
+    m_renderManager.reset(new (std::nothrow) RenderManager());
+    m_splineManager.reset(new (std::nothrow) SplineManager());
 
     m_appInfo = AppInfo::getInstance();
     m_measureManager = MeasureManager::getInstance();
@@ -153,8 +153,8 @@ void UlvoEngine::startUp()
     // manager owns the lighting layer's renderers, the deferred one keeps the objects' lights.
     m_deferredRenderer = m_renderManager ? attachLightingRenderers(*m_renderManager) : nullptr;
     if (m_sceneGraph)
-        m_sceneGraph->setObjektRegistry(m_objektManager);
-    m_cameraManager->setRenderManager(m_renderManager);
+        m_sceneGraph->setObjektRegistry(m_objektManager.get());
+    m_cameraManager->setRenderManager(m_renderManager.get());
     BaseObjekt::LightAttachPoint::setLightHost(m_deferredRenderer);
 
     m_active = true;
@@ -187,17 +187,13 @@ UlvoEngine::~UlvoEngine()
     log.incIndent();
     delete m_userGlobals;
     m_userGlobals = nullptr;
-    delete m_objektManager;
-    m_objektManager = nullptr;
-    delete m_sceneGraph;
-    m_sceneGraph = nullptr;
+    m_objektManager.reset();
+    m_sceneGraph.reset();
     BaseObjekt::LightAttachPoint::setLightHost(nullptr);
     m_deferredRenderer = nullptr;
     m_cameraManager->setRenderManager(nullptr);
-    delete m_renderManager;
-    m_renderManager = nullptr;
-    delete m_splineManager;
-    m_splineManager = nullptr;
+    m_renderManager.reset();
+    m_splineManager.reset();
     log.decIndent();
 
     m_currentLine = nullptr;
@@ -234,7 +230,7 @@ bool UlvoEngine::init()
         if (m_objektManager)
             m_objektManager->createDeviceResources();
         if (m_renderManager)
-            m_renderManager->setSceneGraph(m_sceneGraph);
+            m_renderManager->setSceneGraph(m_sceneGraph.get());
     }
     if (m_userGlobals && ok)
         ok = m_userGlobals->postInit(&m_engineParams) && ok;

@@ -1,7 +1,7 @@
 // The command-line switches.
-#include "foundation/CommandLine.h"
+#include "engine/CommandLine.h"
 #include "foundation/logging/Logger.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 
 #include <gtest/gtest.h>
 
