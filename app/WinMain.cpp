@@ -10,6 +10,7 @@
 #include "devices/input/DirectInputInterface.h"
 #include "devices/window/VideoPlayer.h"
 #include "foundation/app/AppInfo.h"
+#include "foundation/app/SaveFolderLock.h"
 #include "engine/CommandLine.h"
 #include "foundation/files/GOBFile.h"
 #include "foundation/files/GOBManager.h"
@@ -102,6 +103,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     AppInfo* info = AppInfo::getInstance();
     info->setSavePathKind(AppInfo::SAVE_PATH_APP_DATA);
     info->createSaveFolder();
+    // A second game on the same saves would write its profiles over the first one's at exit:
+    // it says so and ends before it reads or writes anything there.
+    SaveFolderLock saveLock;
+    if (saveLock.take(info->expandSavePath()) == SaveFolderLock::IN_USE) {
+        const std::wstring text = L"Das Spiel läuft bereits mit dem Speicherordner\n\"" + info->expandSavePath() +
+                                  L"\".\nBitte zuerst das laufende Spiel beenden.";
+        log.log(100, LOG_TYPE_ERROR, text + L"\n");
+        MessageBoxW(nullptr, text.c_str(), L"Fehler!", MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
+        log.decIndent();
+        return -1;
+    }
 
     engine->setUserGlobals(new ThreeMatch::MyGlobals());
     engine->getWindow()->setInstance(instance);

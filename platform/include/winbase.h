@@ -13,6 +13,7 @@
 #define ERROR_NOT_SAME_DEVICE 17L
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_GEN_FAILURE 31L
+#define ERROR_SHARING_VIOLATION 32L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
@@ -54,11 +55,17 @@ BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
 // are never opened.
 DWORD GetFileAttributesW(LPCWSTR path);
 
-// Opening an existing file or folder to ask where it really is (links followed). Only
-// OPEN_EXISTING is served; access, sharing and flags are not looked at. CloseHandle closes it.
+// Opening an existing file or folder to ask where it really is (links followed), with
+// OPEN_EXISTING; access, sharing and flags are not looked at then. OPEN_ALWAYS with GENERIC_WRITE
+// and no sharing opens (or creates) a regular file for this process alone: while the handle is
+// open, any other such open of it, in any process, fails with ERROR_SHARING_VIOLATION; the
+// file is free again once the handle is closed or its process has ended, however it ended.
+// CloseHandle closes either.
 #define GENERIC_READ 0x80000000
+#define GENERIC_WRITE 0x40000000
 #define FILE_SHARE_READ 0x00000001
 #define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
 #define FILE_NAME_NORMALIZED 0x0
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,

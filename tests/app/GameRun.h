@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
@@ -36,7 +37,13 @@ public:
     GameRun& operator=(const GameRun&) = delete;
 
     const std::filesystem::path& runFolder() const { return m_runFolder; }
-    std::filesystem::path configFile() const { return m_dataHome / "Lumaro" / "config.cfg"; }
+    std::filesystem::path saveFolder() const { return m_dataHome / "Lumaro"; }
+    std::filesystem::path configFile() const { return saveFolder() / "config.cfg"; }
+    // Runs on the other run's save folder (set before start).
+    void shareSaveFolderOf(const GameRun& other) { m_dataHome = other.m_dataHome; }
+    // What the program writes on stderr goes to a file (stderrText) from the next start on.
+    void captureStderr() { m_stderrFile = m_dir / "stderr.txt"; }
+    std::string stderrText() const { return TestSupport::readText(m_stderrFile); }
 
     // commandLine is handed over as one argument (none when empty); environment
     // adds to or replaces the variables the run sets itself.
@@ -71,6 +78,8 @@ public:
             argv.push_back(arguments.data());
         argv.push_back(nullptr);
         const std::string folder = m_runFolder.string();
+        const int errorFile =
+            m_stderrFile.empty() ? -1 : open(m_stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 
         m_started = std::chrono::steady_clock::now();
         m_pid = fork();
@@ -78,9 +87,13 @@ public:
         if (m_pid == 0) {
             if (chdir(folder.c_str()) != 0)
                 _exit(126);
+            if (errorFile >= 0)
+                dup2(errorFile, STDERR_FILENO);
             execve(program.c_str(), argv.data(), envp.data());
             _exit(127);
         }
+        if (errorFile >= 0)
+            close(errorFile);
     }
 
     std::string log(const char* name) const { return TestSupport::readText(m_runFolder / "logs" / name); }
@@ -140,6 +153,7 @@ private:
     TestSupport::TempDir m_dir;
     std::filesystem::path m_runFolder = m_dir / "run";
     std::filesystem::path m_dataHome = m_dir / "xdg";
+    std::filesystem::path m_stderrFile;
     pid_t m_pid = 0;
     int m_status = 0;
     std::chrono::steady_clock::time_point m_started;

@@ -67,6 +67,8 @@ TEST(HostileInput, SettingsNoWindowOrDeviceTakesAreReplacedAndNeverWrittenBack)
 </D3DINITPARAMS></ENGINE_PARAMS></MyEngineParams>)");
     EXPECT_EQ(runUntilTerminated(game, "-LOG_WARNING 0"), 0);
     EXPECT_NE(game.log("logfile.log").find("BACKBUFFER_COUNT=\"-5\" is not usable"), std::string::npos);
+    // The window's size is the device mode's in the end: the line claims no value of its own.
+    EXPECT_NE(game.log("window.log").find("SIZE_X=\"20000\" is not usable and is ignored"), std::string::npos);
     const std::wstring d3d = L"ENGINE_PARAMS/D3DINITPARAMS";
     EXPECT_EQ(configValue(game, d3d + L"/PRESENTER_PARAMS", L"BACKBUFFER_COUNT"), L"1");
     EXPECT_EQ(configValue(game, d3d + L"/PRESENTER_PARAMS/AUTO_DEPTH_STENCIL", L"FORMAT"), L"D3DFMT_D24S8");

@@ -60,6 +60,11 @@ TEST(Environment, FolderVariablesMapToXdgFolders)
         EXPECT_EQ(expand(L"%APPDATA%"), L"\\home\\player\\.local\\share");
         EXPECT_EQ(expand(L"%ALLUSERSPROFILE%"), L"\\usr\\local\\share");
     }
+    {
+        // A backslash would turn into a folder of its own on the way back: not taken.
+        ScopedEnv slashed("XDG_DATA_HOME", "/tmp/xdg\\data");
+        EXPECT_EQ(expand(L"%APPDATA%"), L"\\home\\player\\.local\\share");
+    }
     wchar_t buffer[64];
     EXPECT_EQ(GetEnvironmentVariableW(L"APPDATA", buffer, 64), 13u);
     EXPECT_EQ(std::wstring(buffer), L"\\tmp\\xdg data");

@@ -8,7 +8,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using TestSupport::ScopedCwd;
@@ -144,4 +147,48 @@ TEST(Files, LinksAreReportedAndFollowedToWhereTheyLead)
     EXPECT_FALSE(CloseHandle(file));
     EXPECT_EQ(CreateFileW(L"missing.cfg", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
+}
+
+TEST(Files, AnUnsharedOpenHoldsTheFileUntilClosedOrItsProcessEnds)
+{
+    TempDir dir;
+    ScopedCwd cwd(dir.path());
+    auto take = [] {
+        return CreateFileW(L"Lock", GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+
+    HANDLE held = take();
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(fs::is_regular_file(dir / "lock") || fs::is_regular_file(dir / "Lock"));
+    EXPECT_EQ(take(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_TRUE(CloseHandle(held));
+
+    // A holder that is killed frees the file as well.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const char taken = take() != INVALID_HANDLE_VALUE ? 'y' : 'n';
+        if (write(ready[1], &taken, 1) != 1)
+            _exit(1);
+        pause();
+        _exit(0);
+    }
+    char taken = 0;
+    ASSERT_EQ(read(ready[0], &taken, 1), 1);
+    EXPECT_EQ(taken, 'y');
+    EXPECT_EQ(take(), INVALID_HANDLE_VALUE) << "held by the child";
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+    held = take();
+    EXPECT_NE(held, INVALID_HANDLE_VALUE);
+    CloseHandle(held);
+
+    // Only a regular file is ever taken.
+    fs::create_directory(dir / "Folder");
+    EXPECT_EQ(CreateFileW(L"Folder", GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr), INVALID_HANDLE_VALUE);
 }

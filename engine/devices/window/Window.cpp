@@ -219,9 +219,11 @@ void Window::readSize(const XMLNode* node, const wchar_t* key, uint32_t& field)
         field = static_cast<unsigned>(size);
         return;
     }
+    // The size the window gets is decided later (the device's mode may set it), so the line
+    // names no value it cannot vouch for.
     m_logger.log(50, LOG_TYPE_WARNING,
                  std::wstring(L"Ulvo::Window::load ") + key + L"=\"" + node->getAttributeValue(key) +
-                     L"\" is not usable, " + std::to_wstring(field) + L" is used\n");
+                     L"\" is not usable and is ignored\n");
 }
 
 bool Window::save(XMLNode* node)

@@ -141,6 +141,8 @@ bool encodeAttributeValue(const std::wstring& value, std::wstring& out)
 bool replaceFile(const std::wstring& fileName, const std::string& bytes)
 {
     const std::wstring temporary = fileName + L".tmp";
+    // One left by an interrupted run goes first; were it a link, writing would go through it.
+    DeleteFileW(temporary.c_str());
     FILE* file = _wfopen(temporary.c_str(), L"wb");
     if (!file) {
         writeLog(100, LOG_TYPE_ERROR, L" ", temporary, L" kann nicht erstellt werden!");

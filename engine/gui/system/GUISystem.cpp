@@ -1,5 +1,6 @@
 #include "gui/system/GUISystem.h"
 
+#include "foundation/files/File.h"
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/time/MeasureManager.h"
@@ -112,6 +113,9 @@ void GUISystem::loadTextureList(const std::wstring& fileName)
 {
     TextureManager* textures = getTextureManager();
     XMLNode list;
+    // The name comes from a GUI file: it must not lead out of the data.
+    if (!File::checkDataReference(fileName))
+        return;
     if (!XMLNode::load(&list, fileName, 0)) {
         guiLog().log(25, LOG_TYPE_ERROR, L"Ulvo::GUISystem::load: Texturliste ", fileName, L" nicht lesbar\n");
         return;

@@ -147,6 +147,11 @@ Rohstoff* LevelBuilder::levelStoneById(int id) const
 
 bool LevelBuilder::loadLevel(int number, const Ulvo::XMLNode* saved)
 {
+    if (number < 0 || number > LevelDatei::kMaxLevelNumber) {
+        resetLevel(0, false);
+        logLevel(100, Ulvo::LOG_TYPE_ERROR, L"Levelnummer " + std::to_wstring(number) + L" ist ungültig");
+        return false;
+    }
     resetLevel(number, false);
     LevelDatei file;
     if (m_board.m_levelDocument)
@@ -180,6 +185,12 @@ bool LevelBuilder::loadLevel(int number, const Ulvo::XMLNode* saved)
     m_board.m_fieldSet = d.hgTyp[randomIndex(static_cast<int>(d.hgTyp.size()))];
     if (d.hasTime)
         applyTime(d.time);
+    if (m_board.m_timeLimit <= 0.0 && (d.hasTime || file.readDefaultTime(seconds))) {
+        // It would cost a life the moment it starts.
+        logLevel(100, Ulvo::LOG_TYPE_ERROR, LevelDatei::levelName(number) + L" hat keine Zeit");
+        m_board.clear();
+        return false;
+    }
     if (m_board.m_levelStones.empty()) {
         // Nothing could be drawn on it: the level stays without cells and does not start.
         logLevel(100, Ulvo::LOG_TYPE_ERROR, LevelDatei::levelName(number) + L" hat keine Steine");
@@ -190,8 +201,12 @@ bool LevelBuilder::loadLevel(int number, const Ulvo::XMLNode* saved)
     LayoutPicture picture;
     const bool hasPicture =
         !d.file.empty() && pictures().readFile(d.file, picture) && picture.width > 0 && picture.height > 0;
-    if (!hasPicture)
+    if (!hasPicture) {
+        // Without its picture the level has no targets and would count as won at once.
         logLevel(100, Ulvo::LOG_TYPE_ERROR, LevelDatei::levelName(number) + L": Bild " + d.file + L" fehlt");
+        m_board.clear();
+        return false;
+    }
     // The sampled extent never reaches past the picture.
     const long long sampleWidth = std::clamp(d.sampleWidth > 0 ? d.sampleWidth : picture.width, 1, picture.width);
     const long long sampleHeight = std::clamp(d.sampleHeight > 0 ? d.sampleHeight : picture.height, 1, picture.height);

@@ -29,6 +29,9 @@ public:
     static constexpr const wchar_t* kFileName = L"Data\\Level\\Levels.lvl";
     // The largest grid a level may ask for, each way.
     static constexpr int kMaxSize = 64;
+    // The highest level number a profile or the game may name; past the story the game
+    // counts on, and anything beyond is a damaged number (shown as number + 1).
+    static constexpr int kMaxLevelNumber = 999999;
 
     // False (and no levels) when the file does not read.
     bool load(const std::wstring& fileName = kFileName);

@@ -3,12 +3,14 @@
 #include "foundation/xml/XMLNode.h"
 #include "threematch/globals/DataReads.h"
 #include "threematch/globals/MyGlobals.h"
+#include "threematch/levels/LevelDatei.h"
 #include "threematch/profiles/ProfileWorld.h"
 #include "threematch/stones/RohstoffManager.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <iterator>
 
 namespace ThreeMatch {
 
@@ -29,6 +31,14 @@ void empty(Ulvo::XMLNode& node)
     const std::wstring name = node.getName();
     node.clear();
     node.setName(name);
+}
+
+// The parts of a profile's node that writeToNode writes itself (stone records aside).
+bool isWrittenPart(const std::wstring& name)
+{
+    static const wchar_t* const kParts[] = {L"GEBAEUDE", L"ACTUAL_LEVEL", L"PUNKTE",        L"STUFE", L"LEBEN",
+                                            L"USE_ZORN", L"SHOWN_HELP",   L"SCHWIERIGKEIT", L"NAME",  L"ACTIVE_LEVEL"};
+    return std::find(std::begin(kParts), std::end(kParts), name) != std::end(kParts);
 }
 
 } // namespace
@@ -54,6 +64,7 @@ void Profil::reset()
     m_punkte = 0;
     m_leben = 3;
     m_stufe = 0;
+    m_keptLevel.reset();
     if (m_node)
         empty(*m_node);
 }
@@ -61,11 +72,14 @@ void Profil::reset()
 void Profil::loseLife()
 {
     step(m_leben, -1);
+    m_keptLevel.reset(); // the level it kept has been played to its end
 }
 
 void Profil::nextLevel()
 {
-    step(m_actualLevel, 1);
+    if (m_actualLevel < LevelDatei::kMaxLevelNumber)
+        step(m_actualLevel, 1);
+    m_keptLevel.reset();
 }
 
 void Profil::addPoint()
@@ -89,6 +103,8 @@ void Profil::readFromNode(Ulvo::XMLNode* node)
             field = value->getInt();
     };
     readInt(L"ACTUAL_LEVEL", m_actualLevel);
+    // The game adds to it and names levels by it.
+    m_actualLevel = std::clamp(m_actualLevel, 0, LevelDatei::kMaxLevelNumber);
     readInt(L"PUNKTE", m_punkte);
     readInt(L"LEBEN", m_leben);
     readInt(L"STUFE", m_stufe);
@@ -106,6 +122,26 @@ void Profil::writeToNode(MyGlobals* globals)
 {
     if (!m_node)
         return;
+    ProfileWorld* world = globals ? globals->getProfileWorld() : nullptr;
+    const bool storyLevel = world && world->hasStoryLevel();
+    if (storyLevel)
+        m_keptLevel.reset(); // a level runs again: it replaces the one kept
+    // What the game cannot place today (a stone class its data lacks, a part it does not know)
+    // goes back as it was read, so a damaged or missing data file never costs a record.
+    std::vector<Ulvo::XMLNode*> kept;
+    for (const Ulvo::XMLNode* child : m_node->getNodes()) {
+        if (!child)
+            continue;
+        const std::wstring& name = child->getName();
+        if (name == L"KLASSE") {
+            const Ulvo::XMLProperty* klasse = child->getFreeValue(L"NAME");
+            if (globals && klasse && globals->getRohstoffManager().findKlasse(klasse->getValue()))
+                continue;
+        } else if (isWrittenPart(name)) {
+            continue;
+        }
+        kept.push_back(new Ulvo::XMLNode(*child));
+    }
     empty(*m_node);
     save(m_node);
     if (globals) {
@@ -115,6 +151,8 @@ void Profil::writeToNode(MyGlobals* globals)
             m_node->addNode(record);
         }
     }
+    for (Ulvo::XMLNode* child : kept)
+        m_node->addNode(child);
     auto* gebaeude = new Ulvo::XMLNode(L"GEBAEUDE");
     for (const std::wstring& name : m_gebaeude)
         gebaeude->addProperty(new Ulvo::XMLProperty(name));
@@ -126,11 +164,12 @@ void Profil::writeToNode(MyGlobals* globals)
     appendValue(*m_node, L"USE_ZORN", m_useZorn ? 1 : 0);
     appendValue(*m_node, L"SHOWN_HELP", std::to_wstring(m_shownHelp));
     appendValue(*m_node, L"SCHWIERIGKEIT", m_schwierigkeit);
-    ProfileWorld* world = globals ? globals->getProfileWorld() : nullptr;
-    if (world && world->hasStoryLevel()) {
+    if (storyLevel) {
         auto* level = new Ulvo::XMLNode(L"ACTIVE_LEVEL");
         m_node->addNode(level);
         world->saveLevel(*level);
+    } else if (m_keptLevel) {
+        m_node->addNode(new Ulvo::XMLNode(*m_keptLevel));
     }
 }
 
@@ -138,10 +177,15 @@ bool Profil::restoreLevel(MyGlobals* globals)
 {
     ProfileWorld* world = globals ? globals->getProfileWorld() : nullptr;
     const Ulvo::XMLNode* level = m_node ? m_node->getNode(L"ACTIVE_LEVEL") : nullptr;
+    m_keptLevel.reset();
     if (!world || !level)
         return false;
-    world->restoreLevel(*level);
-    return true;
+    if (world->restoreLevel(*level))
+        return true;
+    // Today's levels cannot hold it (a missing or broken level file): it is kept for a
+    // start with data that can, until the player plays another level to its end.
+    m_keptLevel = std::make_unique<Ulvo::XMLNode>(*level);
+    return false;
 }
 
 void Profil::applyToClasses(MyGlobals* globals)

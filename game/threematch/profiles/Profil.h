@@ -6,7 +6,10 @@
 // when it becomes active.
 #include "foundation/objects/NamedObject.h"
 
+#include "foundation/xml/XMLNode.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,7 +51,8 @@ public:
     // Rewrites the profile's node (nothing without one) from the profile and, through the
     // globals, from the stone classes and the running level.
     void writeToNode(MyGlobals* globals);
-    // Hands a saved "ACTIVE_LEVEL" to the board; false when there is none to restore.
+    // Hands a saved "ACTIVE_LEVEL" to the board; false when there is none to restore or the
+    // board cannot take it (then it is kept and written back unchanged).
     bool restoreLevel(MyGlobals* globals);
     // Makes the profile's state the game's: difficulty, wrath, stone classes, hidden modes
     // and buildings.
@@ -59,6 +63,8 @@ public:
 
 private:
     Ulvo::XMLNode* m_node = nullptr; // in the manager's document
+    // A running level the board could not take, written back as read.
+    std::unique_ptr<Ulvo::XMLNode> m_keptLevel;
     int m_actualLevel = 0;
     int m_punkte = 0;
     int m_leben = 6;

@@ -5,9 +5,12 @@
 //
 // The file is a player's only save, so it is never lost to a bad read or an interrupted
 // write: a file that exists but does not read as a whole profile document is kept as
-// "profile.prf.bak" before the game starts without profiles, every save goes to a temporary
-// file that replaces the old one only once it is completely written, and nothing is saved
-// before the file has been read. Profiles read the stone classes and the running level
+// "profile.prf.bak" before the game starts without profiles; one that reads but is damaged
+// (mismatched tags are mended, numbers that are no numbers) is copied there before the first
+// save; an older backup is never replaced; when no backup can be made, or the file is too
+// large to be a save, it is not written over at all. The player is told once on screen.
+// Every save goes to a temporary file that replaces the old one only once it is completely
+// written, and nothing is saved before the file has been read. Profiles read the stone classes and the running level
 // through the game's globals, so the last save must run while those still exist: the
 // globals save on their way out (saveAtExit) unless the manager's own end came first.
 #include "foundation/sigslot.h"
@@ -78,12 +81,29 @@ private:
     std::wstring refuseName(const std::wstring& name, const Profil* except) const;
     // Reads the file into the root; false (root empty) when it is missing or unreadable.
     bool readFile(const std::wstring& path);
+    // Keeps the file as "profile.prf.bak" (or the next free ".bak2" … ".bak9"), moved or
+    // copied; when it cannot, the file is not written over in this run.
+    bool keepAside(const std::wstring& path, bool move);
+    // Collects a message for the player; showNotice shows what was collected, once.
+    void tellPlayer(const std::wstring& text);
+    void showNotice();
     void releaseAll();
 
+    static constexpr int kMaxBackups = 9;
+
+public:
+    // More profiles than a list on screen can offer: a file with more is not read, and no
+    // more can be made.
+    static constexpr int kMaxProfiles = 1000;
+
+private:
     std::vector<Profil*> m_profiles; // one reference each
     Profil* m_active = nullptr;
     Ulvo::XMLNode m_root{L"PROFILE"};
     bool m_loaded = false;
+    bool m_keepFile = false; // the file could not be read or kept aside: never written over
+    bool m_toldSaveFailure = false;
+    std::wstring m_notice;
     MyGlobals* m_globals = nullptr;
 };
 

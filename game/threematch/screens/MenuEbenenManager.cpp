@@ -1,5 +1,6 @@
 #include "threematch/screens/MenuEbenenManager.h"
 
+#include "foundation/files/File.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "gui/menus/GUIMenuManager.h"
@@ -25,6 +26,9 @@ bool loadFileOf(const Ulvo::XMLNode* node, Ulvo::XMLNode& document)
         logFile(node->getName() + L" ohne FILE");
         return false;
     }
+    // Menu files name GUI and menu files of the data, never anything outside it.
+    if (!Ulvo::File::checkDataReference(file))
+        return false;
     if (!Ulvo::XMLNode::load(&document, file, 0)) {
         logFile(L"Datei " + file + L" nicht lesbar");
         return false;

@@ -231,8 +231,17 @@ void Device::makeCurrent()
     // SDL releases the context when the window it is current on is destroyed.
     if (t_currentDevice == this && SDL_GL_GetCurrentContext() == m_context)
         return;
-    // Without its window (destroyed before the device) the context still serves, unbound.
     SDL_Window* window = Win32Internal::sdlWindowFor(m_window) == m_sdlWindow ? m_sdlWindow : nullptr;
+    if (!window) {
+        // The program destroys its window before it releases the device. Drivers that take a
+        // context without a surface keep serving it; the others cannot, which is no fault at
+        // that point: nothing is drawn any more and the context's objects go with it. Then no
+        // context is bound, so what is released meanwhile reaches no other device's context.
+        if (SDL_GL_MakeCurrent(nullptr, m_context) != 0)
+            SDL_GL_MakeCurrent(nullptr, nullptr);
+        t_currentDevice = this;
+        return;
+    }
     if (SDL_GL_MakeCurrent(window, m_context) != 0) {
         static bool logged = false;
         if (!logged)

@@ -486,6 +486,10 @@ std::string fixedPixelSource(const FFPixelKey& key, const std::vector<ShaderVary
 GLuint compileShader(GLenum stage, const std::string& source)
 {
     GLuint shader = glCreateShader(stage);
+    // No shader without a bound context (its window went while the program ended): nothing to
+    // compile and no log to read.
+    if (!shader)
+        return 0;
     const char* text = source.c_str();
     glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
@@ -493,7 +497,8 @@ GLuint compileShader(GLenum stage, const std::string& source)
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (ok)
         return shader;
-    char log[4096];
+    // A driver that writes no log leaves it empty, not whatever the stack held.
+    char log[4096] = {};
     glGetShaderInfoLog(shader, sizeof log, nullptr, log);
     // The numbered source follows the driver's log, so its line numbers can be looked up.
     std::string numbered;
@@ -514,6 +519,8 @@ GLuint compileShader(GLenum stage, const std::string& source)
 GLuint linkProgram(GLuint vertexShader, GLuint pixelShader)
 {
     GLuint program = glCreateProgram();
+    if (!program)
+        return 0;
     glAttachShader(program, vertexShader);
     glAttachShader(program, pixelShader);
     for (BYTE usage = 0; usage <= D3DDECLUSAGE_SAMPLE; ++usage) {
@@ -533,7 +540,7 @@ GLuint linkProgram(GLuint vertexShader, GLuint pixelShader)
     glGetProgramiv(program, GL_LINK_STATUS, &ok);
     if (ok)
         return program;
-    char log[4096];
+    char log[4096] = {};
     glGetProgramInfoLog(program, sizeof log, nullptr, log);
     Diagnostics::error("Direct3D", "program does not link:\n%s", log);
     glDeleteProgram(program);

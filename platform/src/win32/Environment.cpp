@@ -1,11 +1,13 @@
 // Environment variables and the Windows folder variables mapped to XDG folders.
 #include <windows.h>
 
+#include "common/Diagnostics.h"
 #include "win32/PathMapping.h"
 #include "win32/Strings.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <pwd.h>
 #include <string>
@@ -24,10 +26,18 @@ std::string homeFolder()
 
 std::string dataHomeFolder()
 {
-    // Relative values are invalid by the XDG rules and ignored.
+    // Relative values are invalid by the XDG rules and ignored. A backslash cannot survive
+    // the way back from a Windows path (it becomes a separator there), so the saves would
+    // land in another folder each way: such a value is ignored as well, with a warning.
     const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome && dataHome[0] == '/')
+    if (dataHome && dataHome[0] == '/' && !std::strchr(dataHome, '\\'))
         return dataHome;
+    if (dataHome && dataHome[0] == '/') {
+        static bool warned = false;
+        if (!warned)
+            Diagnostics::warning(nullptr, "XDG_DATA_HOME \"%s\" holds a backslash; ~/.local/share is used", dataHome);
+        warned = true;
+    }
     return homeFolder() + "/.local/share";
 }
 

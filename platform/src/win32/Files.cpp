@@ -14,6 +14,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -251,18 +252,52 @@ OpenedFile* openedFile(HANDLE handle)
 
 } // namespace
 
-HANDLE CreateFileW(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE)
+namespace {
+
+// A file held for one process: the kernel drops the lock with the last descriptor, also when
+// the process is killed, so a crash never leaves the file taken.
+int openExclusive(const std::string& mapped)
+{
+    // A link is not followed: the lock belongs to the file named, not to whatever it leads to.
+    const int fd = open(mapped.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        fail(mapped);
+        return -1;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return -1;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        close(fd);
+        if (err == EWOULDBLOCK)
+            SetLastError(ERROR_SHARING_VIOLATION);
+        else
+            Win32Internal::setLastErrorFromErrno(err, mapped);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE)
 {
     std::string mapped;
     if (!mapArgument(path, mapped))
         return INVALID_HANDLE_VALUE;
-    if (disposition != OPEN_EXISTING) {
+    const bool exclusive = disposition == OPEN_ALWAYS && (access & GENERIC_WRITE) && share == 0;
+    if (disposition != OPEN_EXISTING && !exclusive) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    const int fd = open(mapped.c_str(), O_PATH | O_CLOEXEC);
+    const int fd = exclusive ? openExclusive(mapped) : open(mapped.c_str(), O_PATH | O_CLOEXEC);
     if (fd < 0) {
-        fail(mapped);
+        if (!exclusive)
+            fail(mapped);
         return INVALID_HANDLE_VALUE;
     }
     auto* file = new OpenedFile{fd};

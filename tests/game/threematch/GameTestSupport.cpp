@@ -70,6 +70,8 @@ void SaveFolder::clean() const
     std::error_code ec;
     for (const char* name : {"profile.prf", "profile.prf.bak", "profile.prf.tmp"})
         std::filesystem::remove_all(file(name), ec);
+    for (int number = 2; number <= 9; ++number)
+        std::filesystem::remove_all(file("profile.prf.bak" + std::to_string(number)), ec);
 }
 
 } // namespace GameTesting

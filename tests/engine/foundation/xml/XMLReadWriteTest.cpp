@@ -435,4 +435,19 @@ TEST_F(XMLSave, ReplacesAnExistingFile)
     EXPECT_EQ(TestSupport::readBytes(file("replace.xml")), TestSupport::utf16le(L"<R> </R>", true));
 }
 
+TEST_F(XMLSave, ALeftoverTemporaryIsReplacedAndALinkNeverWrittenThrough)
+{
+    TestSupport::writeText(file("elsewhere.txt"), "not ours");
+    fs::create_symlink(file("elsewhere.txt"), file("linked.xml.tmp"));
+    TestSupport::writeText(file("stale.xml.tmp"), "a run ended here");
+    XMLNode root(L"R");
+    ASSERT_TRUE(XMLNode::save(&root, L"linked.xml", true));
+    ASSERT_TRUE(XMLNode::save(&root, L"stale.xml", true));
+    EXPECT_EQ(TestSupport::readText(file("elsewhere.txt")), "not ours");
+    EXPECT_FALSE(fs::is_symlink(file("linked.xml")));
+    EXPECT_EQ(TestSupport::readBytes(file("linked.xml")), TestSupport::utf16le(L"<R> </R>", true));
+    EXPECT_FALSE(fs::exists(file("linked.xml.tmp")));
+    EXPECT_FALSE(fs::exists(file("stale.xml.tmp")));
+}
+
 } // namespace

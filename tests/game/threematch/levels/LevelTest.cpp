@@ -133,6 +133,21 @@ TEST_F(LevelTest, StoneSetTakesMinimumsThenTheNewStoneThenTheReserve)
     EXPECT_EQ(board->getProbabilities(), (std::vector<double>{0.25, 0.5, 0.75, 1.0})) << "weights of 0: alike";
 }
 
+TEST_F(LevelTest, ALevelWithoutItsPictureOrWithoutTimeIsRefused)
+{
+    // Without its picture it would have no targets and count as won at once; with no time it
+    // would cost a life at once.
+    addLevel(0, {"SS", "tt"});
+    pictures.files.clear();
+    EXPECT_FALSE(board->loadLevel(0));
+    EXPECT_TRUE(board->getFelder().empty());
+    addLevel(1, {"SS", "tt"}, L"TIME=\"0\"");
+    EXPECT_FALSE(board->loadLevel(1));
+    EXPECT_TRUE(board->getFelder().empty());
+    addLevel(2, {"SS", "tt"}, L"TIME=\"60\"");
+    EXPECT_TRUE(board->loadLevel(2));
+}
+
 TEST_F(LevelTest, ALevelWithoutStoneTypesIsRefusedAndDrawsNothing)
 {
     addLevel(0, {"SS", "oo"}, L"", LR"(<ROHSTOFFE><KLASSE NAME="NIEMAND" MIN_ANZ="2" TYPEN="X Y"/></ROHSTOFFE>)");

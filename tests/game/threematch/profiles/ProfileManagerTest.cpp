@@ -6,10 +6,13 @@
 #include "threematch/globals/MyGlobals.h"
 #include "threematch/profiles/ProfileManager.h"
 #include "threematch/profiles/ProfileWorld.h"
+#include "threematch/levels/LevelDatei.h"
 #include "threematch/stones/RohstoffManager.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <memory>
 
@@ -35,8 +38,23 @@ struct FakeWorld : ProfileWorld {
     void build(const std::wstring& name) override { built.push_back(name); }
     bool hasStoryLevel() const override { return storyLevel; }
     void saveLevel(Ulvo::XMLNode& node) override { node.addAttribute(new Ulvo::XMLAttribute(L"LEVEL", 7)); }
-    bool restoreLevel(const Ulvo::XMLNode&) override { return ++restored > 0; }
+    bool restoreLevel(const Ulvo::XMLNode&) override { return ++restored > 0 && levelsReadable; }
+    bool levelsReadable = true;
 };
+
+// The file's bytes with the first occurrence of one text replaced by another.
+std::vector<uint8_t> replaced(std::vector<uint8_t> bytes, const std::wstring& from, const std::wstring& to)
+{
+    const std::vector<uint8_t> a = TestSupport::utf16le(from, false), b = TestSupport::utf16le(to, false);
+    const auto at = std::search(bytes.begin(), bytes.end(), a.begin(), a.end());
+    EXPECT_NE(at, bytes.end()) << "no text to replace";
+    if (at != bytes.end()) {
+        const auto offset = at - bytes.begin();
+        bytes.erase(at, at + static_cast<std::ptrdiff_t>(a.size()));
+        bytes.insert(bytes.begin() + offset, b.begin(), b.end());
+    }
+    return bytes;
+}
 
 struct Switches : sigslot::has_slots<> {
     std::vector<std::pair<Profil*, Profil*>> active;
@@ -68,6 +86,25 @@ protected:
         return manager;
     }
     Rohstoffklasse& holz() { return *m_globals.getRohstoffManager().findKlasse(L"HOLZ"); }
+    // Anna with stock, a stone opened, a building and a level running, and Bert; saved.
+    std::vector<uint8_t> saveTwoProfiles()
+    {
+        m_manager->loadProfiles();
+        auto* anna = new Profil(L"Anna");
+        m_manager->createProfile(anna);
+        m_manager->createProfile(new Profil(L"Bert"));
+        anna->addGebaeude(L"MUEHLE");
+        for (int i = 0; i < 100; ++i)
+            anna->addPoint();
+        holz().getRohstoff(1)->unlock();
+        holz().addLevelPunkte(42);
+        holz().commitLevelPunkte();
+        m_world.storyLevel = true;
+        EXPECT_TRUE(m_manager->saveProfiles());
+        m_manager.reset();
+        m_world.storyLevel = false;
+        return readBytes(m_folder.profile());
+    }
 
     GameTesting::SaveFolder m_folder;
     MyGlobals m_globals;
@@ -170,7 +207,10 @@ TEST_F(ProfileTest, UnreadableFileIsKeptAsBackupAndTheGameStartsWithoutProfiles)
     m_manager->createProfile(new Profil(L"Anna"));
     ASSERT_TRUE(m_manager->saveProfiles());
     std::vector<uint8_t> whole = readBytes(m_folder.profile());
+    int number = 0;
     for (std::size_t keep : {whole.size() / 2, whole.size() - 4, std::size_t(0), std::size_t(3)}) {
+        // Each damaged file gets a backup of its own: an older one is never replaced.
+        const std::string backup = "profile.prf.bak" + (++number > 1 ? std::to_string(number) : std::string());
         const std::vector<uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep));
         m_manager.reset(); // its last save comes before the damage
         TestSupport::writeBytes(m_folder.profile(), cut);
@@ -183,8 +223,8 @@ TEST_F(ProfileTest, UnreadableFileIsKeptAsBackupAndTheGameStartsWithoutProfiles)
         }
         EXPECT_EQ(m_manager->getProfileCount(), 0) << keep << " bytes";
         EXPECT_EQ(m_manager->getActiveProfile(), nullptr);
-        EXPECT_EQ(readBytes(m_folder.file("profile.prf.bak")), cut) << keep << " bytes kept aside";
-        EXPECT_NE(log.find("profile.prf.bak"), std::string::npos) << log;
+        EXPECT_EQ(readBytes(m_folder.file(backup)), cut) << keep << " bytes kept aside";
+        EXPECT_NE(log.find(backup), std::string::npos) << log;
     }
     // Saving now writes a fresh file and leaves the backup alone.
     ASSERT_TRUE(m_manager->saveProfiles());
@@ -271,4 +311,137 @@ TEST(ProfileExit, GlobalsGiveTheProfilesTheirLastSaveBeforeTheirStonesGo)
     ASSERT_NE(klasse, nullptr);
     ASSERT_NE(klasse->getFreeValue(L"PUNKTE"), nullptr);
     EXPECT_EQ(klasse->getFreeValue(L"PUNKTE")->getInt(), 5);
+}
+
+TEST_F(ProfileTest, RecordsTodaysDataCannotPlaceAreWrittenBackUnchanged)
+{
+    const std::vector<uint8_t> first = saveTwoProfiles();
+    // An empty stone file and a level the level file cannot give: nothing can be applied.
+    {
+        MyGlobals bare;
+        FakeWorld noLevels;
+        noLevels.levelsReadable = false;
+        bare.setProfileWorld(&noLevels);
+        ProfileManager manager;
+        manager.setGlobals(&bare);
+        manager.loadProfiles();
+        ASSERT_NE(manager.getActiveProfile(), nullptr);
+        EXPECT_FALSE(manager.getActiveProfile()->restoreLevel(&bare));
+        ASSERT_TRUE(manager.saveProfiles());
+        EXPECT_EQ(readBytes(m_folder.profile()), first) << "every record, building and the level as read";
+        manager.saveAtExit();
+    }
+    // With the data back, the stock and the level are there again.
+    m_manager = makeManager();
+    holz().resetToFile();
+    m_manager->loadProfiles();
+    EXPECT_EQ(holz().getPunkte(), 42);
+    EXPECT_TRUE(holz().getRohstoff(1)->isUnlocked());
+    Profil* anna = m_manager->getActiveProfile();
+    ASSERT_NE(anna, nullptr);
+    EXPECT_TRUE(anna->restoreLevel(&m_globals));
+
+    // A kept level goes once the player has played a level to its end.
+    m_world.levelsReadable = false;
+    EXPECT_FALSE(anna->restoreLevel(&m_globals));
+    anna->nextLevel();
+    ASSERT_TRUE(m_manager->saveProfiles());
+    Ulvo::XMLNode saved;
+    ASSERT_TRUE(Ulvo::XMLNode::load(&saved, ProfileManager::profilePath(), 0));
+    ASSERT_NE(saved.getNode(L"PROFIL"), nullptr);
+    EXPECT_EQ(saved.getNode(L"PROFIL")->getNode(L"ACTIVE_LEVEL"), nullptr);
+}
+
+TEST_F(ProfileTest, DamageThatStillParsesIsMendedOrKeptAsideAndNoOlderBackupIsReplaced)
+{
+    const std::vector<uint8_t> first = saveTwoProfiles();
+    struct Case {
+        std::wstring from, to;
+    };
+    // A damaged tag name (either of the pair), a damaged number.
+    const Case cases[] = {{L"<GEBAEUDE>", L"<GEBXAEUDE>"}, {L"</GEBAEUDE>", L"</GEBAEUDF>"}, {L"|100|", L"|1\u4e000|"}};
+    int number = 0;
+    for (const Case& damage : cases) {
+        const std::vector<uint8_t> damaged = replaced(first, damage.from, damage.to);
+        TestSupport::writeBytes(m_folder.profile(), damaged);
+        const std::string backup = "profile.prf.bak" + (++number > 1 ? std::to_string(number) : std::string());
+        m_manager = makeManager();
+        m_manager->loadProfiles();
+        EXPECT_EQ(readBytes(m_folder.file(backup)), damaged) << "kept before the first save";
+        ASSERT_EQ(m_manager->getProfileCount(), 2);
+        EXPECT_EQ(m_manager->getProfile(1)->getName(), L"Bert");
+        if (number < 3) {
+            EXPECT_EQ(m_world.built, std::vector<std::wstring>{L"MUEHLE"});
+            EXPECT_TRUE(m_manager->getActiveProfile()->restoreLevel(&m_globals));
+            m_world.storyLevel = true;
+            ASSERT_TRUE(m_manager->saveProfiles());
+            EXPECT_EQ(readBytes(m_folder.profile()), first) << "mended record by record";
+            m_world.storyLevel = false;
+        }
+        m_manager.reset();
+    }
+    EXPECT_EQ(readBytes(m_folder.file("profile.prf.bak")), replaced(first, L"<GEBAEUDE>", L"<GEBXAEUDE>"))
+        << "the oldest backup is still there";
+}
+
+TEST_F(ProfileTest, AFileThatCannotBeKeptAsideIsNeverWrittenOver)
+{
+    m_manager->loadProfiles();
+    m_manager->createProfile(new Profil(L"Anna"));
+    ASSERT_TRUE(m_manager->saveProfiles());
+    m_manager.reset();
+    std::vector<uint8_t> cut = readBytes(m_folder.profile());
+    cut.resize(cut.size() / 2);
+    TestSupport::writeBytes(m_folder.profile(), cut);
+    // Every backup name is taken by a folder.
+    std::filesystem::create_directory(m_folder.file("profile.prf.bak"));
+    for (int number = 2; number <= 9; ++number)
+        std::filesystem::create_directory(m_folder.file("profile.prf.bak" + std::to_string(number)));
+    std::string log;
+    {
+        LogCapture capture;
+        m_manager = makeManager();
+        m_manager->loadProfiles();
+        m_manager->createProfile(new Profil(L"Bert"));
+        EXPECT_FALSE(m_manager->saveProfiles());
+        m_manager.reset();
+        log = capture.text();
+    }
+    EXPECT_EQ(readBytes(m_folder.profile()), cut);
+    EXPECT_NE(log.find("nicht gesichert werden"), std::string::npos) << log;
+
+    // Nor is a file too large to be a save.
+    std::filesystem::resize_file(m_folder.profile(), (64u << 20) + 1);
+    m_manager = makeManager();
+    m_manager->loadProfiles();
+    EXPECT_EQ(m_manager->getProfileCount(), 0);
+    EXPECT_FALSE(m_manager->saveProfiles());
+    EXPECT_EQ(std::filesystem::file_size(m_folder.profile()), (64u << 20) + 1);
+
+    // Or one with more profiles than the list can offer.
+    std::wstring many = L"<PROFILE>";
+    for (int i = 0; i <= ProfileManager::kMaxProfiles; ++i)
+        many += L"<PROFIL NAME=\"P" + std::to_wstring(i) + L"\"/>";
+    const std::vector<uint8_t> manyBytes = TestSupport::utf16le(many + L"</PROFILE>", true);
+    TestSupport::writeBytes(m_folder.profile(), manyBytes);
+    m_manager = makeManager();
+    m_manager->loadProfiles();
+    EXPECT_EQ(m_manager->getProfileCount(), 0);
+    EXPECT_FALSE(m_manager->saveProfiles());
+    EXPECT_EQ(readBytes(m_folder.profile()), manyBytes);
+}
+
+TEST_F(ProfileTest, LevelNumbersAreBoundedWhereRead)
+{
+    Ulvo::XMLNode node =
+        GameTesting::parse(L"<PROFIL NAME=\"P\"><ACTUAL_LEVEL>\"|2147483647|\"</ACTUAL_LEVEL></PROFIL>");
+    Profil profil(L"P");
+    profil.readFromNode(&node);
+    EXPECT_EQ(profil.getActualLevel(), LevelDatei::kMaxLevelNumber);
+    profil.nextLevel();
+    EXPECT_EQ(profil.getActualLevel(), LevelDatei::kMaxLevelNumber);
+    node = GameTesting::parse(L"<PROFIL NAME=\"P\"><ACTUAL_LEVEL>\"|-3|\"</ACTUAL_LEVEL></PROFIL>");
+    profil.readFromNode(&node);
+    EXPECT_EQ(profil.getActualLevel(), 0);
+    profil.setNode(nullptr);
 }

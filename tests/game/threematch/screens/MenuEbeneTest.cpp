@@ -12,7 +12,11 @@
 #include "threematch/screens/MenuEbene.h"
 #include "threematch/screens/MenuEbenenManager.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace Ulvo;
 using ThreeMatch::MenuEbene;
@@ -117,4 +121,31 @@ TEST_F(MenuEbeneTest, LevelsSwitchWithTheirMenus)
     EXPECT_EQ(menus().getHistory().size(), before + 1);
     EXPECT_TRUE(on(L"L_MAIN"));
     EXPECT_FALSE(levels().isActive(L"KEINE_EBENE"));
+}
+
+TEST_F(MenuEbeneTest, MenuAndGuiFilesNeverReadOutsideTheData)
+{
+    TestSupport::TempDir dir;
+    const std::filesystem::path data = dir / "run";
+    std::filesystem::create_directories(data);
+    TestSupport::writeBytes(dir / "evil.gui", TestSupport::utf16le(L"<GUI>" + screen(L"EVIL") + L"</GUI>", true));
+    TestSupport::ScopedCwd cwd(data);
+    const std::wstring outside = (dir / "evil.gui").wstring();
+    std::string log;
+    {
+        LogCapture capture;
+        XMLNode root;
+        ASSERT_TRUE(XMLNode::load(&root,
+                                  L"<MENUES><GUI FILE=\"..\\evil.gui\"/><GUI FILE=\"" + outside +
+                                      L"\"/><GUIMENU FILE=\"../evil.gui\"/></MENUES>",
+                                  1));
+        levels().loadMenuEbenen(root);
+        XMLNode gui;
+        ASSERT_TRUE(XMLNode::load(&gui, L"<GUI><TEXTURES FILE=\"/etc/passwd\"/></GUI>", 1));
+        GUISystem::getInstance()->load(&gui);
+        log = capture.text();
+    }
+    EXPECT_EQ(GUISystem::getInstance()->getWindow(L"EVIL"), nullptr);
+    EXPECT_NE(log.find("..\\evil.gui leads out of the data folders"), std::string::npos) << log;
+    EXPECT_NE(log.find("/etc/passwd leads out of the data folders"), std::string::npos) << log;
 }
