@@ -58,6 +58,16 @@ if [ "${SKIP_FUZZ:-0}" != "1" ]; then
   done
 fi
 
-# The unit-test verdict of both builds closes the output, after the fuzzers' statistics.
-(IFS='|'; echo "${verdicts[*]}" | sed 's/|/ | /g')
+# The unit-test verdicts of both builds close the output, after the fuzzers' statistics, and
+# the last line adds them up.
+passed=0
+failed=0
+for verdict in "${verdicts[@]}"; do
+  echo "$verdict"
+  if [[ "$verdict" =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+    failed=$((failed + BASH_REMATCH[1]))
+    passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+  fi
+done
+echo "unit tests: $passed passed, $failed failed"
 exit "$status"
