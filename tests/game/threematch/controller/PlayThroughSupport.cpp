@@ -12,6 +12,7 @@
 #include "foundation/files/GOBFile.h"
 #include "foundation/files/GOBManager.h"
 #include "foundation/logging/Logger.h"
+#include "foundation/time/PerfTimer.h"
 #include "graphics/effects/Effect.h"
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"
@@ -539,30 +540,52 @@ bool cellPoint(GameHost& host, int column, int row, POINT& point)
     return true;
 }
 
-bool swapClearingARun(GameHost& host, bool nearTargets)
+bool chooseMove(ThreeMatch::Spielfeld& b, ThreeMatch::Feld*& first, ThreeMatch::Feld*& second, bool nearTargets)
 {
-    ThreeMatch::Spielfeld* b = board(host);
-    if (!b || b->getState() != ThreeMatch::Spielfeld::Laeuft)
-        return false;
-    host.waitFor([&host] { return settled(host); }, 10.0);
-    b->possibleMoves();
-    const auto& moves = b->getPossibleMoves();
+    b.possibleMoves();
+    const auto& moves = b.getPossibleMoves();
     if (moves.empty())
         return false;
     std::size_t best = 0;
     int bestScore = -1;
     for (std::size_t i = 0; i < moves.size(); ++i) {
-        const int near = targetsNear(*b, moves[i].first, moves[i].second);
+        const int near = targetsNear(b, moves[i].first, moves[i].second);
         const int score = nearTargets ? near : 100 - near;
         if (score > bestScore) {
             best = i;
             bestScore = score;
         }
     }
+    first = moves[best].first;
+    second = moves[best].second;
+    return true;
+}
+
+void updates(ThreeMatch::ThreeMatchGame& game, int count)
+{
+    Ulvo::PerfTimer* clock = Ulvo::UlvoEngine::getInstance()->getPerfTimer();
+    for (int i = 0; i < count; ++i) {
+        PlatformAdvanceVirtualClock(25000);
+        clock->setPause(1, false); // help screens stop the clock; the rules here run regardless
+        clock->update();
+        game.update();
+    }
+}
+
+bool swapClearingARun(GameHost& host, bool nearTargets)
+{
+    ThreeMatch::Spielfeld* b = board(host);
+    if (!b || b->getState() != ThreeMatch::Spielfeld::Laeuft)
+        return false;
+    host.waitFor([&host] { return settled(host); }, 10.0);
+    ThreeMatch::Feld* first = nullptr;
+    ThreeMatch::Feld* second = nullptr;
+    if (!chooseMove(*b, first, second, nearTargets))
+        return false;
     int c1 = 0, r1 = 0, c2 = 0, r2 = 0;
     POINT p1{}, p2{};
-    if (!b->findFeld(moves[best].first, c1, r1) || !b->findFeld(moves[best].second, c2, r2) ||
-        !cellPoint(host, c1, r1, p1) || !cellPoint(host, c2, r2, p2)) {
+    if (!b->findFeld(first, c1, r1) || !b->findFeld(second, c2, r2) || !cellPoint(host, c1, r1, p1) ||
+        !cellPoint(host, c2, r2, p2)) {
         ADD_FAILURE() << "a move's cells are not on the screen";
         return false;
     }
