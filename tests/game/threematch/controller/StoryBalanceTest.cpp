@@ -1,0 +1,221 @@
+// The game's own levels on the easy difficulty, played by a plain player who takes a few seconds
+// over each swap (six) and uses every bonus once it is full: the first six are won, the wrath never
+// turns most of the board to filler, the bonuses charge, and the town can then buy its market.
+#include "PlayThroughSupport.h"
+
+#include "foundation/UlvoEngine.h"
+#include "threematch/board/Bildchen.h"
+#include "threematch/board/Feld.h"
+#include "threematch/board/Spielfeld.h"
+#include "threematch/bonuses/Bonus.h"
+#include "threematch/bonuses/BonusManager.h"
+#include "threematch/controller/ThreeMatchGame.h"
+#include "threematch/globals/MyGlobals.h"
+#include "threematch/profiles/Profil.h"
+#include "threematch/profiles/ProfileManager.h"
+#include "threematch/stones/Rohstoff.h"
+#include "threematch/stones/RohstoffManager.h"
+#include "threematch/stones/Rohstoffklasse.h"
+#include "threematch/town/Gebaeude.h"
+#include "threematch/town/GebaeudeManager.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+using PlayThrough::GameHost;
+using PlayThrough::RunFolder;
+using ThreeMatch::Spielfeld;
+namespace Player = PlayThrough::Player;
+
+namespace {
+
+ThreeMatch::MyGlobals& globals()
+{
+    return *static_cast<ThreeMatch::MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
+}
+
+// Fires the first full bonus as the game does, on the first stone of a possible move when it asks
+// for a cell; true when one fired.
+bool useAFullBonus(Spielfeld& board)
+{
+    ThreeMatch::BonusManager& bonuses = globals().getBonusManager();
+    for (int i = 0; ThreeMatch::Bonus* bonus = bonuses.getBonus(i); ++i) {
+        if (!bonus->isAvailable() || !bonus->isCharged())
+            continue;
+        ThreeMatch::Feld* first = nullptr;
+        ThreeMatch::Feld* second = nullptr;
+        if (bonus->needsFeld() && !Player::chooseMove(board, first, second))
+            return false;
+        bonus->setSpielfeld(&board);
+        bonus->apply(first);
+        bonus->reset();
+        return true;
+    }
+    return false;
+}
+
+// The share of the board's stones that the wrath has turned to filler.
+double fillerShare(const Spielfeld& board)
+{
+    int stones = 0, filler = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            const ThreeMatch::Feld* cell = board.getFeld(x, y);
+            const ThreeMatch::Rohstoff* type = cell && cell->getStone() ? cell->getStone()->getRohstoff() : nullptr;
+            if (!type)
+                continue;
+            ++stones;
+            if (type->getKlasse() && type->getKlasse()->getName() == L"FÜLLSTOFF")
+                ++filler;
+        }
+    }
+    return stones ? static_cast<double>(filler) / stones : 0.0;
+}
+
+// Drawn only where a player looks at a screen; the levels run on the game's updates alone.
+int typeAt(const Spielfeld& board, int x, int y)
+{
+    const ThreeMatch::Feld* cell = board.getFeld(x, y);
+    const ThreeMatch::Bildchen* stone = cell ? cell->getStone() : nullptr;
+    return stone && stone->getRohstoff() ? stone->getRohstoff()->getId() : -1;
+}
+
+// How many target cells the runs that a swap makes lie on.
+int targetsCleared(const Spielfeld& board, const ThreeMatch::Feld* a, const ThreeMatch::Feld* b)
+{
+    int ax = 0, ay = 0, bx = 0, by = 0;
+    if (!board.findFeld(a, ax, ay) || !board.findFeld(b, bx, by))
+        return 0;
+    const auto type = [&](int x, int y) {
+        if (x == ax && y == ay)
+            return typeAt(board, bx, by);
+        if (x == bx && y == by)
+            return typeAt(board, ax, ay);
+        return typeAt(board, x, y);
+    };
+    const auto target = [&](int x, int y) {
+        return board.getFeld(x, y)->has(ThreeMatch::FeldFlag::kZiel) ? 1 : 0;
+    };
+    int count = 0;
+    for (const auto& [x, y] : {std::pair{ax, ay}, std::pair{bx, by}}) {
+        const int t = type(x, y);
+        if (t < 0)
+            continue;
+        int left = x, right = x, top = y, bottom = y;
+        while (type(left - 1, y) == t)
+            --left;
+        while (type(right + 1, y) == t)
+            ++right;
+        while (type(x, top - 1) == t)
+            --top;
+        while (type(x, bottom + 1) == t)
+            ++bottom;
+        for (int i = left; right - left >= 2 && i <= right; ++i)
+            count += target(i, y);
+        for (int i = top; bottom - top >= 2 && i <= bottom; ++i)
+            count += target(x, i);
+    }
+    return count;
+}
+
+// A player's move: the one whose runs clear the most targets, else the one nearest them.
+bool playerMove(Spielfeld& board, ThreeMatch::Feld*& first, ThreeMatch::Feld*& second)
+{
+    if (!Player::chooseMove(board, first, second))
+        return false;
+    int best = 0;
+    for (const auto& [a, b] : board.getPossibleMoves()) {
+        const int cleared = targetsCleared(board, a, b);
+        if (cleared > best) {
+            best = cleared;
+            first = a;
+            second = b;
+        }
+    }
+    return true;
+}
+
+// The level's cells as rows: 'T' a target left, '#' a wall, '.' a hole, 'o' a cleared cell.
+std::string targetsLeft(const Spielfeld& board)
+{
+    std::string rows;
+    for (int y = 0; y < 40 && board.getFeld(0, y); ++y) {
+        for (int x = 0; x < 40 && board.getFeld(x, y); ++x) {
+            const ThreeMatch::Feld* cell = board.getFeld(x, y);
+            rows += cell->has(ThreeMatch::FeldFlag::kZiel)   ? 'T'
+                    : cell->has(ThreeMatch::FeldFlag::Wand)  ? '#'
+                    : !cell->has(ThreeMatch::FeldFlag::Spielbar) ? '.'
+                                                              : 'o';
+        }
+        rows += '\n';
+    }
+    return rows;
+}
+
+TEST(StoryBalance, SixLevelsOnEasyAreWonAndTheMarketIsBoughtAfterwards)
+{
+    RunFolder folder;
+    const bool played = PlayThrough::runPhase("play", [&] {
+        GameHost host(folder);
+        ASSERT_TRUE(Player::createProfile(host, "clara"));
+        ThreeMatch::Profil* profil = ThreeMatch::ProfileManager::getInstance()->getActiveProfile();
+        ASSERT_NE(profil, nullptr);
+        profil->setSchwierigkeit(0);
+        globals().applyProfileSchwierigkeit(0);
+        ASSERT_TRUE(globals().getUseZorn());
+        ThreeMatch::Rohstoffklasse* wrath = globals().getRohstoffManager().getZornKlasse();
+        ASSERT_NE(wrath, nullptr);
+        ThreeMatch::ThreeMatchGame& game = host.game();
+
+        int bonusesUsed = 0;
+        for (int level = 0; level < 6; ++level) {
+            game.requestIngame(ThreeMatch::ThreeMatchGame::REQUEST_NEXT_LEVEL);
+            Player::updates(game, 400);
+            Spielfeld* board = game.getBoard();
+            ASSERT_EQ(board->getLevelNumber(), level);
+            ASSERT_EQ(board->getState(), Spielfeld::Laeuft);
+            double worstFiller = 0.0;
+            for (int swaps = 0; swaps < 600 && board->getState() == Spielfeld::Laeuft; ++swaps) {
+                for (int i = 0; i < 400 && board->isBusy(); ++i)
+                    Player::updates(game, 1);
+                // A player looks a while for the next swap.
+                Player::updates(game, 240);
+                worstFiller = std::max(worstFiller, fillerShare(*board));
+                if (useAFullBonus(*board)) {
+                    ++bonusesUsed;
+                    continue;
+                }
+                ThreeMatch::Feld* first = nullptr;
+                ThreeMatch::Feld* second = nullptr;
+                if (playerMove(*board, first, second))
+                    board->trySwap(first, second);
+            }
+            for (int i = 0; i < 2000 && (board->getState() == Spielfeld::Laeuft || board->getState() == Spielfeld::Endet);
+                 ++i)
+                Player::updates(game, 1);
+            const double fill = ThreeMatch::ThreeMatchGame::wrathFill(wrath->getPunkte(), globals().getWrathMax());
+            std::printf("level %d: state %d, %.0f s of %.0f left, wrath %.2f, worst filler share %.2f\n", level + 1,
+                        board->getState(), board->getTimeLeft(), board->getTimeLimit(), fill, worstFiller);
+            EXPECT_LT(worstFiller, 0.5) << "level " << level + 1;
+            ASSERT_EQ(board->getState(), Spielfeld::Gewonnen) << "level " << level + 1 << ":\n" << targetsLeft(*board);
+            ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_AUSWERTUNG_WIN_MENU"));
+            ASSERT_TRUE(host.click(L"THREEMATCHAUSWERTUNG_WIN_OK"));
+            ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
+            ASSERT_EQ(profil->getActualLevel(), level + 1);
+        }
+        EXPECT_GT(bonusesUsed, 0) << "no bonus was ever full";
+
+        ThreeMatch::Gebaeude* market = globals().getGebaeudeManager().findGebaeude(L"MARKT");
+        ASSERT_NE(market, nullptr);
+        for (const ThreeMatch::Gebaeude::Kosten& cost : market->getKosten())
+            std::printf("%ls: %d of %d\n", cost.klasse->getName().c_str(), cost.klasse->getPunkte(), cost.anzahl);
+        EXPECT_TRUE(market->canBuild()) << "the market is out of reach after six levels";
+    });
+    EXPECT_TRUE(played);
+}
+
+} // namespace
