@@ -17,6 +17,9 @@ export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:fast_unwind_on_malloc=0"
 ctest --test-dir "$build" --output-on-failure -j "$jobs" | tee "$build/ctest.log"
 summary="$(grep -E 'tests passed|tests failed' "$build/ctest.log" | tail -n 1)"
 
+# The optimised game through its real window, driven by xdotool under a virtual X server.
+"$root/scripts/window-playthrough.sh"
+
 if [ "${SKIP_FUZZ:-0}" != "1" ]; then
   fuzzbuild="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
   CC=clang CXX=clang++ cmake -S "$root" -B "$fuzzbuild" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DULVO_FUZZ=ON

@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -97,9 +98,7 @@ int targetsCleared(const Spielfeld& board, const ThreeMatch::Feld* a, const Thre
             return typeAt(board, ax, ay);
         return typeAt(board, x, y);
     };
-    const auto target = [&](int x, int y) {
-        return board.getFeld(x, y)->has(ThreeMatch::FeldFlag::kZiel) ? 1 : 0;
-    };
+    const auto target = [&](int x, int y) { return board.getFeld(x, y)->has(ThreeMatch::FeldFlag::kZiel) ? 1 : 0; };
     int count = 0;
     for (const auto& [x, y] : {std::pair{ax, ay}, std::pair{bx, by}}) {
         const int t = type(x, y);
@@ -146,10 +145,10 @@ std::string targetsLeft(const Spielfeld& board)
     for (int y = 0; y < 40 && board.getFeld(0, y); ++y) {
         for (int x = 0; x < 40 && board.getFeld(x, y); ++x) {
             const ThreeMatch::Feld* cell = board.getFeld(x, y);
-            rows += cell->has(ThreeMatch::FeldFlag::kZiel)   ? 'T'
-                    : cell->has(ThreeMatch::FeldFlag::Wand)  ? '#'
+            rows += cell->has(ThreeMatch::FeldFlag::kZiel)       ? 'T'
+                    : cell->has(ThreeMatch::FeldFlag::Wand)      ? '#'
                     : !cell->has(ThreeMatch::FeldFlag::Spielbar) ? '.'
-                                                              : 'o';
+                                                                 : 'o';
         }
         rows += '\n';
     }
@@ -164,8 +163,11 @@ TEST(StoryBalance, SixLevelsOnEasyAreWonAndTheMarketIsBoughtAfterwards)
         ASSERT_TRUE(Player::createProfile(host, "clara"));
         ThreeMatch::Profil* profil = ThreeMatch::ProfileManager::getInstance()->getActiveProfile();
         ASSERT_NE(profil, nullptr);
-        profil->setSchwierigkeit(0);
-        globals().applyProfileSchwierigkeit(0);
+        // The easy difficulty, or the one in STORY_DIFFICULTY (1 medium, 2 hard) for a look at the others.
+        const char* asked = std::getenv("STORY_DIFFICULTY");
+        const int difficulty = asked ? std::atoi(asked) : 0;
+        profil->setSchwierigkeit(difficulty);
+        globals().applyProfileSchwierigkeit(difficulty);
         ASSERT_TRUE(globals().getUseZorn());
         ThreeMatch::Rohstoffklasse* wrath = globals().getRohstoffManager().getZornKlasse();
         ASSERT_NE(wrath, nullptr);
@@ -194,8 +196,8 @@ TEST(StoryBalance, SixLevelsOnEasyAreWonAndTheMarketIsBoughtAfterwards)
                 if (playerMove(*board, first, second))
                     board->trySwap(first, second);
             }
-            for (int i = 0; i < 2000 && (board->getState() == Spielfeld::Laeuft || board->getState() == Spielfeld::Endet);
-                 ++i)
+            for (int i = 0;
+                 i < 2000 && (board->getState() == Spielfeld::Laeuft || board->getState() == Spielfeld::Endet); ++i)
                 Player::updates(game, 1);
             const double fill = ThreeMatch::ThreeMatchGame::wrathFill(wrath->getPunkte(), globals().getWrathMax());
             std::printf("level %d: state %d, %.0f s of %.0f left, wrath %.2f, worst filler share %.2f\n", level + 1,
