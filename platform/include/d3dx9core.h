@@ -1,11 +1,12 @@
 #pragma once
-// D3DX 9 core helpers: the sprite batcher and the render-to-surface helper, both drawn through
-// the public IDirect3DDevice9 interface.
+// D3DX 9 core helpers: the sprite batcher, the line drawer and the render-to-surface helper, all
+// drawn through the public IDirect3DDevice9 interface.
 #include <d3d9.h>
 #include <d3dx9math.h>
 
 extern const IID IID_ID3DXSprite;
 extern const IID IID_ID3DXRenderToSurface;
+extern const IID IID_ID3DXLine;
 
 // Begin flags of ID3DXSprite.
 #define D3DXSPRITE_DONOTSAVESTATE (1 << 0)
@@ -46,6 +47,30 @@ struct ID3DXSprite : public IUnknown {
 typedef ID3DXSprite *LPD3DXSPRITE, *PD3DXSPRITE;
 
 HRESULT D3DXCreateSprite(IDirect3DDevice9* pDevice, ID3DXSprite** ppSprite);
+
+// Screen-space lines: each segment of a strip is a quad Width pixels wide (default 1) centred on
+// the segment, pixel centres on integer coordinates, drawn at once with source-alpha blending.
+// With antialiasing the quad's long edges fade to transparent over one pixel. Begin saves the
+// device state and sets the line's own; End restores it. Draw outside Begin/End does both itself.
+struct ID3DXLine : public IUnknown {
+    virtual HRESULT GetDevice(IDirect3DDevice9** ppDevice) = 0;
+    // D3DERR_INVALIDCALL when already begun.
+    virtual HRESULT Begin() = 0;
+    // A strip through the points: count - 1 segments (fewer than two points draw nothing).
+    virtual HRESULT Draw(const D3DXVECTOR2* pVertexList, DWORD dwVertexListCount, D3DCOLOR Color) = 0;
+    // Widths below 0 are refused with D3DERR_INVALIDCALL.
+    virtual HRESULT SetWidth(FLOAT fWidth) = 0;
+    virtual FLOAT GetWidth() = 0;
+    virtual HRESULT SetAntialias(BOOL bAntialias) = 0;
+    virtual BOOL GetAntialias() = 0;
+    virtual HRESULT End() = 0;
+    // The saved state is released with the device's resources and made again on reset.
+    virtual HRESULT OnLostDevice() = 0;
+    virtual HRESULT OnResetDevice() = 0;
+};
+typedef ID3DXLine *LPD3DXLINE, *PD3DXLINE;
+
+HRESULT D3DXCreateLine(IDirect3DDevice9* pDevice, ID3DXLine** ppLine);
 
 typedef struct _D3DXRTS_DESC {
     UINT Width;

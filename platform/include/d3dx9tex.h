@@ -1,6 +1,6 @@
 #pragma once
 // D3DX 9 textures and image files: creation with D3DX's size, level and format rules, loading
-// from PNG, JPEG, BMP, TGA and DDS held in memory, and saving a level as PNG.
+// from PNG, JPEG, BMP, TGA and DDS held in memory, and saving as PNG or DDS.
 #include <d3d9.h>
 
 #ifndef D3DX_DEFAULT
@@ -73,10 +73,13 @@ HRESULT D3DXCreateCubeTexture(IDirect3DDevice9* pDevice, UINT Size, UINT MipLeve
 HRESULT D3DXCreateVolumeTexture(IDirect3DDevice9* pDevice, UINT Width, UINT Height, UINT Depth, UINT MipLevels,
                                 DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, IDirect3DVolumeTexture9** ppVolumeTexture);
 
-// PNG, JPEG, BMP and TGA (through stb_image) and DDS (2D, DXT1-5 and uncompressed). A texel equal
-// to ColorKey (compared as A8R8G8B8, so opaque keys need alpha 0xFF) becomes transparent black;
-// with D3DFMT_UNKNOWN and a key, a file format without alpha becomes A8R8G8B8. Formats that the
-// converters do not write (float, 16-bit per channel, palettes) become A8R8G8B8 or X8R8G8B8.
+// PNG, JPEG, BMP and TGA (through stb_image) and DDS (2D, DXT1-5, 16- and 32-bit floats and
+// uncompressed). A texel equal to ColorKey (compared as A8R8G8B8, so opaque keys need alpha 0xFF)
+// becomes transparent black; with D3DFMT_UNKNOWN and a key, a file format without alpha becomes
+// A8R8G8B8. Formats that the converters do not write (16-bit integer channels, palettes) become
+// A8R8G8B8 or X8R8G8B8. Levels in the file's own format are copied bit for bit; levels rebuilt
+// from the file (resized, filtered, converted) pass through 8 bits per channel, so float values
+// clamp to 0..1 there.
 // A cube or volume DDS gives its first face or slice. Dithering and sRGB filter flags and
 // D3DX_SKIP_DDS_MIP_LEVELS are ignored. pPalette is never written.
 HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize, UINT Width,
@@ -99,8 +102,10 @@ HRESULT D3DXCreateVolumeTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPC
                                                   IDirect3DVolumeTexture9** ppVolumeTexture);
 HRESULT D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize, D3DXIMAGE_INFO* pSrcInfo);
 
-// Only D3DXIFF_PNG is written; every other file format fails with D3DERR_INVALIDCALL. Level 0 of
-// a 2D texture is saved; cube and volume textures fail with D3DERR_INVALIDCALL.
+// D3DXIFF_PNG and D3DXIFF_DDS are written; every other file format fails with D3DERR_INVALIDCALL.
+// PNG: level 0 of a 2D texture (cube and volume textures fail). DDS: the texels as stored, every
+// level of a 2D or cube texture (volumes fail), in any format the DDS reader takes; a surface
+// rectangle of a DXT format must lie on whole blocks. Render targets are read back first.
 HRESULT D3DXSaveTextureToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat, IDirect3DBaseTexture9* pSrcTexture,
                                const PALETTEENTRY* pSrcPalette);
 HRESULT D3DXSaveSurfaceToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat, IDirect3DSurface9* pSrcSurface,

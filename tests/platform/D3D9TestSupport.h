@@ -58,6 +58,13 @@ struct ScreenVertex {
 };
 constexpr DWORD kScreenVertexFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
+// Pre-transformed vertex with a three-component texture coordinate (a cube map direction).
+struct CubeVertex {
+    float x, y, z, rhw;
+    float u, v, w;
+};
+constexpr DWORD kCubeVertexFvf = D3DFVF_XYZRHW | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE3(0);
+
 // A quad as a triangle strip from (x0, y0) to (x1, y1), texture coordinates 0..1.
 void screenQuad(ScreenVertex (&quad)[4], float x0, float y0, float x1, float y1, D3DCOLOR color);
 

@@ -6,16 +6,6 @@
 
 using namespace D3D9Testing;
 
-namespace {
-
-struct CubeVertex {
-    float x, y, z, rhw;
-    float u, v, w;
-};
-constexpr DWORD kCubeVertexFvf = D3DFVF_XYZRHW | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE3(0);
-
-} // namespace
-
 class D3D9TextureTest : public DeviceFixture {
 protected:
     void SetUp() override

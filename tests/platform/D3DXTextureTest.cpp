@@ -382,6 +382,34 @@ TEST_F(D3DXTextureTest, BrokenFilesFailCleanly)
     EXPECT_EQ(D3DXGetImageInfoFromFileInMemory(nullptr, 0, nullptr), D3DERR_INVALIDCALL);
 }
 
+TEST_F(D3DXTextureTest, HeadersAskingForHugeAllocationsAreRefusedBeforeDecoding)
+{
+    // A TGA header of 65535 x 65535 texels with no texels behind it.
+    std::vector<uint8_t> tga(18 + 16, 0);
+    tga[2] = 2;
+    tga[12] = tga[13] = tga[14] = tga[15] = 0xFF;
+    tga[16] = 32;
+    // A PNG whose second chunk claims two gigabytes.
+    std::vector<uint8_t> png = imageFile(FileKind::Png, 2, 2, std::vector<D3DCOLOR>(4, 0xFF00FF00));
+    const size_t secondChunk = 8 + 12 + 13;
+    put32(png, secondChunk, 0xFFFFFF7F); // big-endian 0x7FFFFFFF
+    const struct {
+        std::vector<uint8_t> file;
+        const char* log;
+    } cases[] = {{tga, "too large"}, {png, "runs past the end"}};
+    for (const auto& c : cases) {
+        testing::internal::CaptureStderr();
+        IDirect3DTexture9* texture = nullptr;
+        EXPECT_EQ(D3DXCreateTextureFromFileInMemoryEx(m_device, c.file.data(), UINT(c.file.size()), 0, 0, 0, 0,
+                                                      D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                                      nullptr, nullptr, &texture),
+                  D3DXERR_INVALIDDATA);
+        EXPECT_EQ(texture, nullptr);
+        const std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_NE(log.find(c.log), std::string::npos) << log;
+    }
+}
+
 TEST_F(D3DXTextureTest, CreateTextureAppliesDefaults)
 {
     IDirect3DTexture9* texture = nullptr;

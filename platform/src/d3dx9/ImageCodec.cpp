@@ -1,6 +1,9 @@
 // Image decoding (stb_image), resampling (stb_image_resize), PNG writing (stb_image_write) and
 // the texel converters between RGBA and D3D's layouts, DXT blocks included (stb_dxt encodes).
 #include "d3dx9/ImageData.h"
+#include "common/Diagnostics.h"
+
+#include <d3dx9math.h>
 
 #include <algorithm>
 #include <cstring>
@@ -28,9 +31,28 @@ namespace D3DXImage {
 
 namespace {
 
+constexpr uint64_t kMaxImageTexels = uint64_t(4096) * 4096;
+
 bool startsWith(const BYTE* data, size_t size, const char* magic, size_t length)
 {
     return size >= length && std::memcmp(data, magic, length) == 0;
+}
+
+// The decoder reserves a chunk's stated length before it reads it, so every chunk up to the end
+// marker must lie inside the data (a cut-off file simply ends).
+bool pngChunksFit(const BYTE* data, size_t size)
+{
+    size_t offset = 8;
+    while (offset + 12 <= size) {
+        const uint32_t length =
+            uint32_t(data[offset]) << 24 | data[offset + 1] << 16 | data[offset + 2] << 8 | data[offset + 3];
+        if (length > size - offset - 12)
+            return false;
+        if (std::memcmp(data + offset + 4, "IEND", 4) == 0)
+            break;
+        offset += 12 + size_t(length);
+    }
+    return true;
 }
 
 // The kind of file by its first bytes; TGA has no signature, so it is whatever is left.
@@ -78,8 +100,72 @@ uint8_t luminance(const uint8_t* p)
     return static_cast<uint8_t>((p[0] * 2126 + p[1] * 7152 + p[2] * 722 + 5000) / 10000);
 }
 
+// The float formats: how many channels (R first) and bytes per channel.
+bool floatLayout(D3DFORMAT format, int& channels, int& bytes)
+{
+    switch (format) {
+    case D3DFMT_R16F:
+        channels = 1, bytes = 2;
+        return true;
+    case D3DFMT_G16R16F:
+        channels = 2, bytes = 2;
+        return true;
+    case D3DFMT_A16B16G16R16F:
+        channels = 4, bytes = 2;
+        return true;
+    case D3DFMT_R32F:
+        channels = 1, bytes = 4;
+        return true;
+    case D3DFMT_G32R32F:
+        channels = 2, bytes = 4;
+        return true;
+    case D3DFMT_A32B32G32R32F:
+        channels = 4, bytes = 4;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void encodeFloatTexel(int channels, int bytes, const uint8_t* p, BYTE* d)
+{
+    for (int c = 0; c < channels; ++c) {
+        const float value = float(p[c]) / 255.0f;
+        if (bytes == 2) {
+            const D3DXFLOAT16 half(value);
+            std::memcpy(d + c * 2, &half.value, 2);
+        } else {
+            std::memcpy(d + c * 4, &value, 4);
+        }
+    }
+}
+
+// Channels the format lacks read as 1, as the device samples them; values clamp to 0..1.
+void decodeFloatTexel(int channels, int bytes, const BYTE* s, uint8_t* p)
+{
+    for (int c = 0; c < 4; ++c) {
+        float value = 1.0f;
+        if (c < channels) {
+            if (bytes == 2) {
+                D3DXFLOAT16 half;
+                std::memcpy(&half.value, s + c * 2, 2);
+                value = float(half);
+            } else {
+                std::memcpy(&value, s + c * 4, 4);
+            }
+        }
+        value = value > 0.0f ? value : 0.0f; // NaN reads as 0
+        p[c] = static_cast<uint8_t>(std::min(value, 1.0f) * 255.0f + 0.5f);
+    }
+}
+
 void encodeTexel(D3DFORMAT format, const uint8_t* p, BYTE* d)
 {
+    int channels = 0, bytes = 0;
+    if (floatLayout(format, channels, bytes)) {
+        encodeFloatTexel(channels, bytes, p, d);
+        return;
+    }
     auto put16 = [d](uint32_t v) {
         d[0] = static_cast<BYTE>(v);
         d[1] = static_cast<BYTE>(v >> 8);
@@ -146,6 +232,11 @@ void encodeTexel(D3DFORMAT format, const uint8_t* p, BYTE* d)
 
 void decodeTexel(D3DFORMAT format, const BYTE* s, uint8_t* p)
 {
+    int channels = 0, bytes = 0;
+    if (floatLayout(format, channels, bytes)) {
+        decodeFloatTexel(channels, bytes, s, p);
+        return;
+    }
     const uint32_t v16 = s[0] | (format == D3DFMT_A8 || format == D3DFMT_L8 ? 0u : uint32_t(s[1]) << 8);
     switch (format) {
     case D3DFMT_A8R8G8B8:
@@ -356,6 +447,8 @@ bool hasAlpha(D3DFORMAT format)
     case D3DFMT_A4R4G4B4:
     case D3DFMT_A8:
     case D3DFMT_A8L8:
+    case D3DFMT_A16B16G16R16F:
+    case D3DFMT_A32B32G32R32F:
     case D3DFMT_DXT1:
     case D3DFMT_DXT2:
     case D3DFMT_DXT3:
@@ -369,6 +462,9 @@ bool hasAlpha(D3DFORMAT format)
 
 UINT texelBytes(D3DFORMAT format)
 {
+    int channels = 0, bytes = 0;
+    if (floatLayout(format, channels, bytes))
+        return UINT(channels * bytes);
     switch (format) {
     case D3DFMT_A8R8G8B8:
     case D3DFMT_X8R8G8B8:
@@ -531,9 +627,19 @@ HRESULT readInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info)
     const D3DXIMAGE_FILEFORMAT kind = sniff(data, size);
     if (kind == D3DXIFF_DDS)
         return readDdsInfo(data, size, info);
+    if (kind == D3DXIFF_PNG && !pngChunksFit(data, size)) {
+        Diagnostics::error("D3DX", "PNG file refused: a chunk runs past the end of the data");
+        return D3DXERR_INVALIDDATA;
+    }
     int width = 0, height = 0, components = 0;
     if (!stbi_info_from_memory(data, int(size), &width, &height, &components) || width <= 0 || height <= 0)
         return D3DXERR_INVALIDDATA;
+    // The decoder allocates the whole picture before it reads a texel, so a few bytes of header
+    // could ask for gigabytes: sizes beyond any texture the device takes are refused first.
+    if (width > 16384 || height > 16384 || uint64_t(width) * uint64_t(height) > kMaxImageTexels) {
+        Diagnostics::error("D3DX", "image file refused: %dx%d texels is too large", width, height);
+        return D3DXERR_INVALIDDATA;
+    }
     info.Width = UINT(width);
     info.Height = UINT(height);
     info.Depth = 1;

@@ -36,7 +36,7 @@ HRESULT readInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info);
 // Decodes level 0 to RGBA (and keeps the DDS levels); D3DXERR_INVALIDDATA on failure.
 HRESULT decode(const BYTE* data, size_t size, DecodedImage& image);
 
-// The DDS reader used by the two functions above.
+// The DDS reader used by the two functions above. Broken headers are refused with a log line.
 HRESULT readDdsInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info);
 HRESULT decodeDds(const BYTE* data, size_t size, DecodedImage& image);
 
@@ -48,6 +48,9 @@ struct DdsFaces {
     std::vector<RawLevel> faces[6];
 };
 HRESULT readDdsFaces(const BYTE* data, size_t size, DdsFaces& result);
+// A DDS file of the given faces (one, or six for a cube map; every face with info.MipLevels
+// levels of info.Format laid out without padding). Empty when the format has no DDS form.
+std::vector<uint8_t> encodeDds(const DdsFaces& faces);
 
 // Texel formats that the converters below read and write.
 bool isConvertible(D3DFORMAT format);

@@ -1,13 +1,10 @@
-// D3DX texture creation and image loading and saving. Textures are made through the device's
-// public interface and filled by locking their levels (through a system-memory copy and
-// UpdateTexture when the pool cannot be locked).
+// D3DX texture creation and image loading. Textures are made through the device's public
+// interface and filled by locking their levels (through a system-memory copy and UpdateTexture
+// when the pool cannot be locked).
 #include "d3dx9/ImageData.h"
 #include "common/Diagnostics.h"
 
-#include <crt.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 using namespace D3DXImage;
@@ -152,7 +149,9 @@ HRESULT fillLevels(IDirect3DTexture9* target, const std::vector<RgbaImage>& chai
     IDirect3DTexture9* texture = target;
     IDirect3DTexture9* staging = nullptr;
     const bool lockable = desc.Pool != D3DPOOL_DEFAULT || (desc.Usage & D3DUSAGE_DYNAMIC);
-    const UINT levelCount = std::min<UINT>(target->GetLevelCount(), UINT(chain.size()));
+    // Stored levels are copied even where no mip filter rebuilds the chain.
+    const size_t available = std::max(chain.size(), file ? file->rawLevels.size() : 0);
+    const UINT levelCount = std::min<UINT>(target->GetLevelCount(), UINT(available));
     if (!lockable) {
         IDirect3DDevice9* device = nullptr;
         target->GetDevice(&device);
@@ -182,7 +181,8 @@ HRESULT fillLevels(IDirect3DTexture9* target, const std::vector<RgbaImage>& chai
             for (UINT row = 0; row < rows; ++row)
                 std::memcpy(static_cast<BYTE*>(locked.pBits) + ptrdiff_t(row) * locked.Pitch,
                             raw->data + row * rowBytes, rowBytes);
-        } else if (chain[level].width == levelDesc.Width && chain[level].height == levelDesc.Height) {
+        } else if (level < chain.size() && chain[level].width == levelDesc.Width &&
+                   chain[level].height == levelDesc.Height) {
             encodeLevel(levelDesc.Format, chain[level], static_cast<BYTE*>(locked.pBits), locked.Pitch);
         }
         texture->UnlockRect(level);
@@ -198,42 +198,6 @@ HRESULT fillLevels(IDirect3DTexture9* target, const std::vector<RgbaImage>& chai
     }
     if (SUCCEEDED(hr) && (desc.Usage & D3DUSAGE_AUTOGENMIPMAP))
         target->GenerateMipSubLevels();
-    return hr;
-}
-
-// Reads any surface into RGBA; surfaces that cannot be locked (render targets) are copied to
-// system memory first.
-HRESULT readSurface(IDirect3DSurface9* surface, RgbaImage& image)
-{
-    D3DSURFACE_DESC desc{};
-    HRESULT hr = surface->GetDesc(&desc);
-    if (FAILED(hr))
-        return hr;
-    if (!isConvertible(desc.Format))
-        return D3DERR_INVALIDCALL;
-    D3DLOCKED_RECT locked{};
-    if (SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-        decodeLevel(desc.Format, static_cast<const BYTE*>(locked.pBits), locked.Pitch, desc.Width, desc.Height, image);
-        surface->UnlockRect();
-        return D3D_OK;
-    }
-    IDirect3DDevice9* device = nullptr;
-    surface->GetDevice(&device);
-    if (!device)
-        return D3DERR_INVALIDCALL;
-    IDirect3DSurface9* copy = nullptr;
-    hr = device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy, nullptr);
-    if (SUCCEEDED(hr))
-        hr = device->GetRenderTargetData(surface, copy);
-    if (SUCCEEDED(hr))
-        hr = copy->LockRect(&locked, nullptr, D3DLOCK_READONLY);
-    if (SUCCEEDED(hr)) {
-        decodeLevel(desc.Format, static_cast<const BYTE*>(locked.pBits), locked.Pitch, desc.Width, desc.Height, image);
-        copy->UnlockRect();
-    }
-    if (copy)
-        copy->Release();
-    device->Release();
     return hr;
 }
 
@@ -344,54 +308,4 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
     }
     *ppTexture = texture;
     return D3D_OK;
-}
-
-HRESULT D3DXSaveSurfaceToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat, IDirect3DSurface9* pSrcSurface,
-                               const PALETTEENTRY* /*pSrcPalette*/, const RECT* pSrcRect)
-{
-    if (!pDestFile || !pSrcSurface || DestFormat != D3DXIFF_PNG)
-        return D3DERR_INVALIDCALL;
-    RgbaImage image;
-    HRESULT hr = readSurface(pSrcSurface, image);
-    if (FAILED(hr))
-        return hr;
-    if (pSrcRect) {
-        // The rectangle must lie inside the surface and hold at least one texel.
-        if (pSrcRect->left < 0 || pSrcRect->top < 0 || pSrcRect->right <= pSrcRect->left ||
-            pSrcRect->bottom <= pSrcRect->top || UINT(pSrcRect->right) > image.width ||
-            UINT(pSrcRect->bottom) > image.height)
-            return D3DERR_INVALIDCALL;
-        RgbaImage part;
-        part.width = UINT(pSrcRect->right - pSrcRect->left);
-        part.height = UINT(pSrcRect->bottom - pSrcRect->top);
-        part.texels.resize(size_t(part.width) * part.height * 4);
-        for (UINT y = 0; y < part.height; ++y)
-            std::memcpy(&part.texels[size_t(y) * part.width * 4],
-                        &image.texels[((size_t(y) + pSrcRect->top) * image.width + pSrcRect->left) * 4],
-                        size_t(part.width) * 4);
-        image = std::move(part);
-    }
-    const std::vector<uint8_t> png = encodePng(image);
-    if (png.empty())
-        return E_FAIL;
-    FILE* file = _wfopen(pDestFile, L"wb");
-    if (!file)
-        return D3DERR_INVALIDCALL;
-    const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed ? D3D_OK : E_FAIL;
-}
-
-HRESULT D3DXSaveTextureToFileW(LPCWSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat, IDirect3DBaseTexture9* pSrcTexture,
-                               const PALETTEENTRY* pSrcPalette)
-{
-    if (!pDestFile || !pSrcTexture || DestFormat != D3DXIFF_PNG || pSrcTexture->GetType() != D3DRTYPE_TEXTURE)
-        return D3DERR_INVALIDCALL;
-    IDirect3DSurface9* surface = nullptr;
-    HRESULT hr = static_cast<IDirect3DTexture9*>(pSrcTexture)->GetSurfaceLevel(0, &surface);
-    if (FAILED(hr))
-        return hr;
-    hr = D3DXSaveSurfaceToFileW(pDestFile, DestFormat, surface, pSrcPalette, nullptr);
-    surface->Release();
-    return hr;
 }

@@ -9,12 +9,14 @@
 #include "graphics/textures/Texture2D.h"
 #include "graphics/textures/Texture2DAnimation.h"
 #include "graphics/textures/Texture2DAnimationManager.h"
+#include "graphics/textures/TextureCube.h"
 #include "graphics/textures/TextureManager.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -124,6 +126,44 @@ TEST_F(RuntimeTextureData, StartUpListsHoldTheNamesTheGameLooksUp)
     EXPECT_EQ(manager.getTexture2DFromFile(L"falloff.png", false), manager.getTexture2D(L"FALLOFF"));
     EXPECT_EQ(manager.getTexture2DFromFile(L"data\\Partikel\\funke.png", false),
               manager.getTexture2D(L"PARTIKEL_FUNKE"));
+}
+
+TEST_F(RuntimeTextureData, SkyCubeMapsLoadWithTheirPaintedFaces)
+{
+    TextureManager manager;
+    XMLNode list;
+    ASSERT_TRUE(XMLNode::load(&list, L"data\\textures\\sky.tex", 0));
+    manager.load(&list);
+    const struct {
+        const wchar_t* name;
+        UINT size;
+    } skies[] = {{L"SKY", 128}, {L"SKY_BACKGROUND", 128}, {L"SKY_ENVIRONMENT", 32}, {L"SKY_CLOUDS", 128}};
+    for (const auto& sky : skies) {
+        SCOPED_TRACE(std::string(sky.name, sky.name + wcslen(sky.name)));
+        TextureCube* cube = manager.getTextureCube(sky.name);
+        ASSERT_NE(cube, nullptr);
+        IDirect3DCubeTexture9* texture = cube->getCubeTexture();
+        ASSERT_NE(texture, nullptr);
+        D3DSURFACE_DESC desc{};
+        texture->GetLevelDesc(0, &desc);
+        EXPECT_EQ(desc.Width, sky.size);
+        EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+    }
+    // Straight up the open sky is clear blue; at the horizon (a side face's middle) it is warm.
+    IDirect3DCubeTexture9* sky = manager.getTextureCube(L"SKY")->getCubeTexture();
+    auto texel = [&](D3DCUBEMAP_FACES face, UINT x, UINT y) {
+        D3DLOCKED_RECT locked{};
+        D3DCOLOR colour = 0;
+        if (SUCCEEDED(sky->LockRect(face, 0, &locked, nullptr, D3DLOCK_READONLY))) {
+            std::memcpy(&colour, static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch + x * 4, 4);
+            sky->UnlockRect(face, 0);
+        }
+        return colour;
+    };
+    const D3DCOLOR zenith = texel(D3DCUBEMAP_FACE_POSITIVE_Y, 64, 64);
+    const D3DCOLOR horizon = texel(D3DCUBEMAP_FACE_POSITIVE_X, 64, 64);
+    EXPECT_GT(int(zenith & 0xFF), int((zenith >> 16) & 0xFF) + 60);
+    EXPECT_GT((horizon >> 16) & 0xFF, horizon & 0xFF);
 }
 
 TEST_F(RuntimeTextureData, EveryFieldSetHasItsSeventeenTiles)
