@@ -94,15 +94,24 @@ def buttons(image):
     return sorted(boxes, key=lambda bx: (bx[1] // 20, bx[0]))
 
 
+def dim_buttons(image):
+    """Buttons under a darkening veil (a stone's introduction over the level shows so)."""
+    r, g, b = image[..., 0], image[..., 1], image[..., 2]
+    face = (r > 100) & (r < 150) & (g > 78) & (g < 120) & (b > 50) & (b < 100) & (r - b > 30) & (r - g > 12)
+    boxes = [bx for bx in components(face, min_w=60, min_h=24) if bx[2] - bx[0] < 500]
+    return sorted(boxes, key=lambda bx: (bx[1] // 20, bx[0]))
+
+
 def centre(box):
     return ((box[0] + box[2]) // 2, (box[1] + box[3]) // 2)
 
 
-def is_popup(image, button):
+def is_popup(image, button, dim=False):
     """A stone's introduction: its single OK button under a parchment box with a framed picture."""
     x0, y0, x1, y1 = button
     above = image[max(0, y0 - 300) : y0, x0:x1]
-    parchment = (np.abs(above - np.array([241, 227, 192])) < 22).all(axis=2)
+    colour = np.array([241, 227, 192]) * (0.55 if dim else 1.0)
+    parchment = (np.abs(above - colour) < 22).all(axis=2)
     return parchment.mean() > 0.4
 
 
@@ -174,9 +183,11 @@ class Game:
         for _ in range(8):
             image = self.settle()
             found = [bx for bx in buttons(image) if bx[0] > image.shape[1] // 4]
-            if len(found) != 1:
-                return image
-            if not is_hint(image, found[0]) and not is_popup(image, found[0]):
+            if not found:
+                found = [bx for bx in dim_buttons(image) if bx[0] > image.shape[1] // 4]
+                if len(found) != 1 or not is_popup(image, found[0], dim=True):
+                    return image
+            elif len(found) != 1 or (not is_hint(image, found[0]) and not is_popup(image, found[0])):
                 return image
             self.click(centre(found[0]), "the OK of a help text")
             self.closed += 1
@@ -241,12 +252,23 @@ def check_pointer(game, image_area):
     """The drawn pointer's tip stands where the pointer is (and so where clicks go)."""
     x0, y0, x1, y1 = image_area
     spots = [(x0 + (x1 - x0) // 6, y0 + (y1 - y0) * 5 // 6), (x0 + (x1 - x0) * 5 // 6, y0 + (y1 - y0) * 5 // 6)]
-    xdo("mousemove", spots[0][0], spots[0][1])
-    time.sleep(0.8)
-    first = game.screen.grab("pointer")
-    xdo("mousemove", spots[1][0], spots[1][1])
     x, y = spots[0]
     near = (max(0, x - 80), max(0, y - 80), x + 80, y + 80)
+
+    def yellow(image):
+        part = image[near[1] : near[3], near[0] : near[2]]
+        return int(((part[..., 0] > 150) & (part[..., 1] > 110) & (part[..., 2] < 110)).sum())
+
+    # The first place lies on the dark landscape: the pointer's picture is the yellow there.
+    xdo("mousemove", x, y)
+    end = time.monotonic() + 5.0
+    while True:
+        time.sleep(0.4)
+        first = game.screen.grab()
+        if yellow(first) > 60 or time.monotonic() > end:
+            break
+    save(first, os.path.join(game.out, "pointer.png"))
+    xdo("mousemove", spots[1][0], spots[1][1])
     # The pointer's picture leaves its first place once the next picture is drawn.
     end = time.monotonic() + 5.0
     while True:
