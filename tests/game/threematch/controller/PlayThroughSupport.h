@@ -127,7 +127,8 @@ bool playNextLevel(GameHost& host);
 // One swap that clears a run, chosen from the board's possible moves (those near target cells
 // first, or last) and made with two clicks; false when no move was possible.
 bool swapClearingARun(GameHost& host, bool nearTargets = true);
-// The possible move a player takes: the one with the most target cells near it (or the fewest).
+// The possible move a player takes: the one whose runs clear the most targets, else the one with
+// the most target cells near it (or, away from the targets, the fewest).
 bool chooseMove(ThreeMatch::Spielfeld& board, ThreeMatch::Feld*& first, ThreeMatch::Feld*& second,
                 bool nearTargets = true);
 // Game updates of 25 ms on the virtual clock without drawing; help screens do not stop them.

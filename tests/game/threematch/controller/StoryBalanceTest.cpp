@@ -25,7 +25,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <utility>
 
 using PlayThrough::GameHost;
 using PlayThrough::RunFolder;
@@ -78,66 +77,6 @@ double fillerShare(const Spielfeld& board)
 }
 
 // Drawn only where a player looks at a screen; the levels run on the game's updates alone.
-int typeAt(const Spielfeld& board, int x, int y)
-{
-    const ThreeMatch::Feld* cell = board.getFeld(x, y);
-    const ThreeMatch::Bildchen* stone = cell ? cell->getStone() : nullptr;
-    return stone && stone->getRohstoff() ? stone->getRohstoff()->getId() : -1;
-}
-
-// How many target cells the runs that a swap makes lie on.
-int targetsCleared(const Spielfeld& board, const ThreeMatch::Feld* a, const ThreeMatch::Feld* b)
-{
-    int ax = 0, ay = 0, bx = 0, by = 0;
-    if (!board.findFeld(a, ax, ay) || !board.findFeld(b, bx, by))
-        return 0;
-    const auto type = [&](int x, int y) {
-        if (x == ax && y == ay)
-            return typeAt(board, bx, by);
-        if (x == bx && y == by)
-            return typeAt(board, ax, ay);
-        return typeAt(board, x, y);
-    };
-    const auto target = [&](int x, int y) { return board.getFeld(x, y)->has(ThreeMatch::FeldFlag::kZiel) ? 1 : 0; };
-    int count = 0;
-    for (const auto& [x, y] : {std::pair{ax, ay}, std::pair{bx, by}}) {
-        const int t = type(x, y);
-        if (t < 0)
-            continue;
-        int left = x, right = x, top = y, bottom = y;
-        while (type(left - 1, y) == t)
-            --left;
-        while (type(right + 1, y) == t)
-            ++right;
-        while (type(x, top - 1) == t)
-            --top;
-        while (type(x, bottom + 1) == t)
-            ++bottom;
-        for (int i = left; right - left >= 2 && i <= right; ++i)
-            count += target(i, y);
-        for (int i = top; bottom - top >= 2 && i <= bottom; ++i)
-            count += target(x, i);
-    }
-    return count;
-}
-
-// A player's move: the one whose runs clear the most targets, else the one nearest them.
-bool playerMove(Spielfeld& board, ThreeMatch::Feld*& first, ThreeMatch::Feld*& second)
-{
-    if (!Player::chooseMove(board, first, second))
-        return false;
-    int best = 0;
-    for (const auto& [a, b] : board.getPossibleMoves()) {
-        const int cleared = targetsCleared(board, a, b);
-        if (cleared > best) {
-            best = cleared;
-            first = a;
-            second = b;
-        }
-    }
-    return true;
-}
-
 // The level's cells as rows: 'T' a target left, '#' a wall, '.' a hole, 'o' a cleared cell.
 std::string targetsLeft(const Spielfeld& board)
 {
@@ -193,7 +132,7 @@ TEST(StoryBalance, SixLevelsOnEasyAreWonAndTheMarketIsBoughtAfterwards)
                 }
                 ThreeMatch::Feld* first = nullptr;
                 ThreeMatch::Feld* second = nullptr;
-                if (playerMove(*board, first, second))
+                if (Player::chooseMove(*board, first, second))
                     board->trySwap(first, second);
             }
             for (int i = 0;
