@@ -5,7 +5,7 @@
 
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 
 namespace BenchSupport {
 

@@ -2,8 +2,10 @@
 // scene pass over 64 lit boxes, then two post effects of "data\FX\renderpass.rp", copied onto the
 // back buffer. The argument chooses the post effects: 0 the configured magnifier and roll-in (as
 // the game starts), 1 greyscale and soft focus. Each frame is waited for by reading one pixel back.
+// BM_HDRFrame runs the frame with and without the HDR chain at two render-target sizes.
 #include <windows.h>
 #include <d3d9.h>
+#include <platform_test.h>
 
 #include "BenchDevice.h"
 #include "engine/render/BoxObjekt.h"
@@ -138,7 +140,46 @@ void BM_RenderManagerFrame(benchmark::State& state)
     for (auto _ : state)
         scene->frame();
     state.counters["post_effects"] = static_cast<double>(scene->manager->getActivePostEffects().size());
+    // What one frame asks of GL, counted outside the timed loop.
+    uint64_t calls = 0, draws = 0, callsAfter = 0, drawsAfter = 0;
+    PlatformCountGLCalls(true);
+    PlatformGLCallCounts(calls, draws);
+    scene->frame();
+    PlatformGLCallCounts(callsAfter, drawsAfter);
+    PlatformCountGLCalls(false);
+    state.counters["gl_calls"] = static_cast<double>(callsAfter - calls);
+    state.counters["draws"] = static_cast<double>(drawsAfter - draws);
+    if (drawsAfter > draws)
+        state.counters["calls_per_draw"] =
+            static_cast<double>(callsAfter - calls) / static_cast<double>(drawsAfter - draws);
 }
 BENCHMARK(BM_RenderManagerFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same frame at a render-target size of width x height, with the HDR chain after the post
+// effects (RP_HDR 7) or without it (0): the difference is the chain's cost at that size.
+void BM_HDRFrame(benchmark::State& state)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    auto scene = std::make_unique<FrameScene>();
+    if (!scene->create()) {
+        state.SkipWithError("no engine device at 1024x768 (offscreen GL unavailable?)");
+        return;
+    }
+    scene->manager->setRenderTargetSize(static_cast<uint32_t>(state.range(0)), static_cast<uint32_t>(state.range(1)));
+    if (!scene->manager->setHDRMode(static_cast<uint32_t>(state.range(2)))) {
+        state.SkipWithError("the HDR targets could not be made");
+        return;
+    }
+    scene->frame();
+    for (auto _ : state)
+        scene->frame();
+}
+BENCHMARK(BM_HDRFrame)
+    ->Args({320, 240, 0})
+    ->Args({320, 240, 7})
+    ->Args({1024, 768, 0})
+    ->Args({1024, 768, 7})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace

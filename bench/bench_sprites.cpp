@@ -8,7 +8,7 @@
 
 #include "BenchDevice.h"
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/Effect.h"
 #include "graphics/sprites/Sprite.h"

@@ -8,10 +8,10 @@ endif()
 file(GLOB_RECURSE ULVO_DATA_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*)
 set(ULVO_RUNTIME_ARCHIVE ${ULVO_RUNTIME_DIR}/Lumaro.gob)
 
-# Generated art, sounds and video: each file below writes its outputs straight into the
+# Generated art, sounds, video, fonts and meshes: each file below writes its outputs straight into the
 # runtime folder and appends them to ULVO_GENERATED_DATA, so the archive is packed after them.
 set(ULVO_GENERATED_DATA "")
-foreach(part Art Skies Sounds Video Fonts)
+foreach(part Art Skies Sounds Video Fonts Meshes)
   if(EXISTS ${CMAKE_SOURCE_DIR}/cmake/${part}.cmake)
     include(${CMAKE_SOURCE_DIR}/cmake/${part}.cmake)
   endif()

@@ -3,13 +3,13 @@
 # third-party library's headers. Usage: check-layers.sh [ROOT] (default: this tree).
 #
 # The layers, lowest first; each may include only what its library links:
-#   foundation     (engine/foundation but the engine object's files)
+#   foundation
 #   devices        foundation
 #   graphics       devices
 #   render         graphics
 #   gui, scene     render
 #   terrain, lighting  scene
-#   engine object  (engine/foundation/UlvoEngine*, EngineParams*, CommandLine*) every engine layer
+#   engine         (engine/engine, the engine object) every engine layer
 #   game           (game/) the engine
 # Nothing in engine/ or platform/ includes the game, nor platform/ the engine. Only platform/src includes SDL,
 # OpenGL, FreeType, fontconfig, FAudio, FFmpeg, glslang, SPIRV-Cross or stb; engine, game,
@@ -28,27 +28,20 @@ done
 { grep -rnE --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.c' \
     '^[[:space:]]*#[[:space:]]*include' "${folders[@]}" || true; } |
 awk '
-# The layer a source file belongs to.
-function fileLayer(path,   parts, n, name) {
-  n = split(path, parts, "/")
-  name = parts[n]
-  if (parts[1] == "engine") {
-    if (parts[2] == "foundation" && name ~ /^(UlvoEngine|UlvoEngineConsole|EngineParams|CommandLine)\./)
-      return "engine"
+# The layer a source file belongs to: its folder under engine/, or its top folder.
+function fileLayer(path,   parts) {
+  split(path, parts, "/")
+  if (parts[1] == "engine")
     return parts[2]
-  }
   if (parts[1] == "platform")
     return (parts[2] == "src") ? "platform-src" : "platform"
   return parts[1]
 }
 # The layer a quoted include names, or "" for one of the same folder.
-function includeLayer(target,   parts, n, name) {
+function includeLayer(target,   parts, n) {
   n = split(target, parts, "/")
   if (n < 2)
     return ""
-  name = parts[n]
-  if (parts[1] == "foundation" && name ~ /^(UlvoEngine|EngineParams|CommandLine)\.h$/)
-    return "engine"
   if (parts[1] == "threematch" || parts[1] == "minigames")
     return "game"
   return parts[1]

@@ -7,10 +7,11 @@
 
 namespace Ulvo {
 
-DeferredRenderer* attachLightingRenderers(RenderManager& renderManager)
+DeferredRenderer* attachLightingRenderers(RenderManager& renderManager, const double* gameFrameTime)
 {
-    auto* deferred = new DeferredRenderer();
+    auto* deferred = new DeferredRenderer(&renderManager.getSettings());
     auto* hdr = new HDRRenderer(renderManager);
+    hdr->setFrameTimeSource(gameFrameTime);
     auto* postEffects = new PostEffectRenderer(renderManager, deferred);
     renderManager.setRenderers(deferred, hdr, postEffects);
     return renderManager.getDeferredRenderer() == deferred ? deferred : nullptr;

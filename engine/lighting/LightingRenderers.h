@@ -8,6 +8,8 @@ class DeferredRenderer;
 class RenderManager;
 
 // The deferred renderer, which also keeps the deferred lights, for the light attach points.
-DeferredRenderer* attachLightingRenderers(RenderManager& renderManager);
+// gameFrameTime: the game clock's frame time in seconds, which the HDR eye adaptation follows
+// (null: the eye does not adapt until a source is set).
+DeferredRenderer* attachLightingRenderers(RenderManager& renderManager, const double* gameFrameTime = nullptr);
 
 } // namespace Ulvo

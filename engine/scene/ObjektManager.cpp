@@ -4,6 +4,11 @@
 
 namespace Ulvo {
 
+ObjektManager::ObjektManager()
+{
+    registerObjektKinds(m_kinds);
+}
+
 void ObjektManager::createDeviceResources()
 {
     m_deviceResources = true;

@@ -1,9 +1,11 @@
 #pragma once
 // The scene objects' manager. Stand-in: the class grows with the scene objects (scene files, the
-// OBJ_ commands, the editor); for now it is the registry of the scene objects by name, the
-// engine creates it and lets it make its device resources.
+// OBJ_ commands, the editor); for now it is the registry of the scene objects by name and of the
+// object kinds by TYPE (ObjektKinds.h), the engine creates it and lets it make its device
+// resources.
 #include <d3d9.h>
 
+#include "scene/ObjektKinds.h"
 #include "scene/objects/BaseObjekt.h"
 #include "scene/registry/MySingleObjektManager.h"
 
@@ -11,7 +13,11 @@ namespace Ulvo {
 
 class ObjektManager : public MySingleObjektManager<BaseObjekt*>, public RenderObjektRegistry {
 public:
-    ObjektManager() = default;
+    // With the scene layer's object kinds registered.
+    ObjektManager();
+
+    // The object kinds by TYPE, for createObjektByType; layers above add theirs at start-up.
+    ObjektKinds& getKinds() { return m_kinds; }
 
     // The registry as the scene graph's console sees it.
     RenderObjekt* findRenderObjekt(const std::wstring& name) override { return find(name); }
@@ -25,6 +31,7 @@ public:
     void drawBox(const AABB& box, D3DCOLOR colour, bool solid) override;
 
 private:
+    ObjektKinds m_kinds;
     bool m_deviceResources = false;
 };
 

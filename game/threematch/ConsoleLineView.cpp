@@ -4,7 +4,7 @@
 
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/console/ConsoleCommand.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "graphics/fonts/D3DXFontInterface.h"
 #include "graphics/fonts/Font.h"
 

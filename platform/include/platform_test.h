@@ -54,3 +54,15 @@ bool PlatformLoseDevice(IDirect3DDevice9* device);
 
 void PlatformCaptureVideoFrames(bool on);
 unsigned PlatformLastVideoFrame(std::vector<uint32_t>& pixels, int& width, int& height);
+
+// Translated effect stages: how many were made by the HLSL translator in this process (not read
+// from the memory or disk cache), and forgetting the ones kept in memory, so the next effect
+// created finds its stages on disk or translates them anew.
+unsigned PlatformEffectTranslationCount();
+void PlatformForgetTranslatedEffects();
+
+// Counts OpenGL calls (and of them, draws) made by the Direct3D and D3DX layers from now on,
+// until switched off; the counts only grow. Needs a device to have been created once.
+#include <cstdint>
+void PlatformCountGLCalls(bool on);
+void PlatformGLCallCounts(uint64_t& calls, uint64_t& draws);

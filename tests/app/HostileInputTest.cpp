@@ -108,6 +108,9 @@ TEST(HostileInput, BrokenAndHostileDataFilesAreNamedAndPassedOver)
                                                           TestSupport::readText(data / "FX" / "sprite.fx"));
     TestSupport::writeText(data / "Sounds" / "Vodezivudo.xgs", "");
     TestSupport::writeText(data / "Sounds" / "music.xwb", "no wave bank");
+    // A mesh whose face names a vertex past its last one.
+    TestSupport::writeText(data / "Meshes" / "kiste.x",
+                           "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,3;; }\n");
     // The sound files are the last the game loads; an end during loading would stop before them.
     EXPECT_EQ(runUntilTerminated(game, "-LOG_ERROR 0", "logfile.log", "data\\Sounds\\music.xwb"), 0);
     const std::string log = game.log("logfile.log");
@@ -117,4 +120,7 @@ TEST(HostileInput, BrokenAndHostileDataFilesAreNamedAndPassedOver)
     EXPECT_NE(log.find("refused by the sound engine (empty, damaged or not matching the global settings): "
                        "data\\Sounds\\music.xwb"),
               std::string::npos);
+    EXPECT_NE(game.log("UlvoMesh.log").find("Mesh KISTE: file \"data\\Meshes\\kiste.x\" is no mesh that can be read"),
+              std::string::npos)
+        << game.log("UlvoMesh.log");
 }

@@ -5,7 +5,7 @@
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/input/DInputInitParams.h"
 #include "devices/window/Window.h"
-#include "foundation/EngineParams.h"
+#include "engine/EngineParams.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     MinispielManager& manager = *MinispielManager::getInstance();
     static Scores scores;
     static const bool registered = [&] {
-        manager.registerType(L"FUZZ", &FuzzSpiel::create);
+        manager.getKinds().add(L"FUZZ", &FuzzSpiel::create);
         manager.resultSignal.connect(&scores, &Scores::onResult);
         return true;
     }();

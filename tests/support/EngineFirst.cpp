@@ -1,6 +1,6 @@
 // Linked into the test binaries whose tests start devices: as in the program, the engine
 // object is built before any device, so its start-up takes and connects them in order.
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 
 #include <gtest/gtest.h>
 

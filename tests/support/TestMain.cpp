@@ -70,6 +70,10 @@ int main(int argc, char** argv)
     const fs::path xdg = makeTempDir("ulvo-xdg");
     if (!xdg.empty())
         setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    // Translated effects are cached per test, never in the user's cache.
+    const fs::path cache = makeTempDir("ulvo-cache");
+    if (!cache.empty())
+        setenv("XDG_CACHE_HOME", cache.c_str(), 1);
     const fs::path fonts = makeTempDir("ulvo-fonts");
     if (!fonts.empty())
         useOwnFontConfiguration(fonts);
@@ -77,7 +81,7 @@ int main(int argc, char** argv)
     int result = RUN_ALL_TESTS();
 
     std::error_code ec;
-    for (const fs::path& dir : {xdg, fonts})
+    for (const fs::path& dir : {xdg, cache, fonts})
         if (!dir.empty())
             fs::remove_all(dir, ec);
     return result;

@@ -963,21 +963,26 @@ void makeLevels()
 
 void makeCursors()
 {
+    // The game draws a pointer's frame centred on the mouse, so the tip stands at the frame's
+    // middle and the arrow fills the lower right quarter. Each frame keeps a clear border, so
+    // that the filtered picture takes nothing from its neighbours in the strip.
     const Colour looks[4] = {kGold, {240, 240, 240}, kWood.shade(0.2), {63, 200, 216}};
+    const double size = 64.0;
     for (int style = 0; style < 4; ++style) {
-        Svg svg(256, 32);
+        Svg svg(static_cast<int>(8 * size), static_cast<int>(size));
         for (int f = 0; f < 8; ++f) {
-            const double x = 32.0 * f;
+            const double x = size * f + size / 2;
+            const double y = size / 2;
             const double wave = 0.5 + 0.5 * std::sin(2 * M_PI * f / 8.0);
-            svg.circle(x + 3, 3, 2 + 3 * wave, svg.radialGradient(kWhite, 0.9, looks[style], 0.0));
-            const std::string arrow = polygon({{x + 2, 2},
-                                               {x + 2, 24},
-                                               {x + 8, 18.5},
-                                               {x + 12.5, 28},
-                                               {x + 16.5, 26},
-                                               {x + 12, 16.5},
-                                               {x + 20, 16.5}});
-            svg.path(arrow, "#000000", "opacity='0.35' transform='translate(2,2)'");
+            svg.circle(x, y, 3 + 5 * wave, svg.radialGradient(kWhite, 0.9, looks[style], 0.0));
+            const std::string arrow = polygon({{x, y},
+                                               {x, y + 24},
+                                               {x + 6.5, y + 18},
+                                               {x + 11.5, y + 28},
+                                               {x + 15.5, y + 26},
+                                               {x + 11, y + 16.5},
+                                               {x + 19, y + 16.5}});
+            svg.path(arrow, "#000000", "opacity='0.35' transform='translate(1.5,1.5)'");
             svg.path(arrow, svg.litGradient(looks[style]),
                      "stroke='" + looks[style].shade(-0.7).hex() + "' stroke-width='1.5' stroke-linejoin='round'");
         }

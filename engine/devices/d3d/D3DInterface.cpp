@@ -5,6 +5,7 @@
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/window/Window.h"
 #include "foundation/console/ConsoleCommand.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/app/MainLoopSignals.h"
 
@@ -87,6 +88,7 @@ void D3DInterface::setGraphics(DeviceGraphics* graphics)
     m_graphics = graphics;
     m_effectManager = graphics ? graphics->getEffectManager() : nullptr;
     m_textureManager = graphics ? graphics->getTextureManager() : nullptr;
+    m_meshManager = graphics ? graphics->getMeshManager() : nullptr;
     m_sprites = graphics ? graphics->getSprites() : nullptr;
 }
 
@@ -99,14 +101,8 @@ Window* D3DInterface::getMainWindow() const
 
 void D3DInterface::releaseDevice()
 {
-    if (m_device) {
-        m_device->Release();
-        m_device = nullptr;
-    }
-    if (m_d3d) {
-        m_d3d->Release();
-        m_d3d = nullptr;
-    }
+    releaseAndNull(m_device);
+    releaseAndNull(m_d3d);
     m_initialized = false;
 }
 

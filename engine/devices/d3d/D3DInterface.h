@@ -67,6 +67,8 @@ public:
     EffectManager* getEffectManager() const { return m_effectManager; }
     // The global texture manager, used by game code to load textures.
     TextureManager* getTextureManager() const { return m_textureManager; }
+    // The mesh list: the loaded meshes, found by exact name (scene meshes, light volumes).
+    MeshManager* getMeshManager() const { return m_meshManager; }
     // The sprite drawers used by the GUI, fonts and the game.
     SpritePair* getSprite() const { return m_sprites; }
     IDirect3D9* getDirect3D() const { return m_d3d; }
@@ -151,6 +153,7 @@ private:
     DeviceGraphics* m_graphics = nullptr;
     EffectManager* m_effectManager = nullptr;
     TextureManager* m_textureManager = nullptr;
+    MeshManager* m_meshManager = nullptr;
     SpritePair* m_sprites = nullptr;
     D3DInitParams* m_initParams = nullptr;
     D3DInitParams* m_configuredParams = nullptr;

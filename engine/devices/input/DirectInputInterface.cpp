@@ -91,8 +91,32 @@ DirectInputInterface::~DirectInputInterface()
 void DirectInputInterface::refreshScreenSize()
 {
     D3DInterface* d3d = D3DInterface::getInstance();
+    const uint32_t oldWidth = m_screenWidth;
+    const uint32_t oldHeight = m_screenHeight;
     m_screenWidth = d3d->getWidth();
     m_screenHeight = d3d->getHeight();
+    if (!oldWidth || !oldHeight || (oldWidth == m_screenWidth && oldHeight == m_screenHeight))
+        return;
+    // Positions are back-buffer pixels: with a new back buffer the old numbers point elsewhere,
+    // so the pointer is taken again from where it stands on the window.
+    MouseState& m = m_inputStates.mouseState;
+    double to[2] = {static_cast<double>(m.position[0]) * m_screenWidth / oldWidth,
+                    static_cast<double>(m.position[1]) * m_screenHeight / oldHeight};
+    HWND window = m_initParams && m_initParams->getWindow() ? m_initParams->getWindow()->getHWND() : nullptr;
+    POINT cursor{};
+    RECT area{};
+    if (window && GetCursorPos(&cursor) && ScreenToClient(window, &cursor) && GetClientRect(window, &area) &&
+        area.right > 0 && area.bottom > 0 && cursor.x >= 0 && cursor.y >= 0 && cursor.x < area.right &&
+        cursor.y < area.bottom) {
+        to[0] = static_cast<double>(cursor.x) * m_screenWidth / area.right;
+        to[1] = static_cast<double>(cursor.y) * m_screenHeight / area.bottom;
+    }
+    const uint32_t upper[2] = {m_screenWidth, m_screenHeight};
+    for (int axis = 0; axis < 2; ++axis) {
+        m.position[axis] = clampAxis(to[axis], upper[axis]);
+        m.unclampedPosition[axis] = static_cast<float>(to[axis]);
+        m.relativePosition[axis] = static_cast<float>(static_cast<double>(m.position[axis]) / upper[axis]);
+    }
 }
 
 bool DirectInputInterface::init(DInputInitParams* params)
@@ -351,18 +375,24 @@ void DirectInputInterface::updateMouseFromMessages()
             emitMouseAxis(ULVO_ACHSE_WHEEL);
             break;
         }
+        // The second press of a quick double click comes as a double-click message: it is a
+        // press like any other.
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK:
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
         case WM_MBUTTONUP: {
-            const bool pressed = record.message == WM_LBUTTONDOWN || record.message == WM_RBUTTONDOWN ||
-                                 record.message == WM_MBUTTONDOWN;
+            const UINT msg = record.message;
+            const bool pressed = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN ||
+                                 msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
             int index = 0;
-            if (record.message == WM_RBUTTONDOWN || record.message == WM_RBUTTONUP)
+            if (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP || msg == WM_RBUTTONDBLCLK)
                 index = 1;
-            else if (record.message == WM_MBUTTONDOWN || record.message == WM_MBUTTONUP)
+            else if (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP || msg == WM_MBUTTONDBLCLK)
                 index = 2;
             // A click lands where its message says, even without a move there first.
             moveMouseTo(record.window,
@@ -738,10 +768,13 @@ void DirectInputInterface::onWindowMessage(HWND& window, UINT& message, WPARAM& 
     case WM_MOUSEWHEEL:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK:
         m_windowMessages.push_back(WindowMessage{window, message, wParam, lParam});
         break;
     default:

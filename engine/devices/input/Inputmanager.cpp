@@ -1,6 +1,7 @@
 #include "devices/input/Inputmanager.h"
 
 #include "devices/input/Input.h"
+#include "foundation/helpers/Release.h"
 
 #include <algorithm>
 
@@ -26,11 +27,7 @@ void Inputmanager::disconnect(MainLoopSignals& loop)
 
 Inputmanager::~Inputmanager()
 {
-    for (Input* input : m_inputs) {
-        if (input)
-            input->Release();
-    }
-    m_inputs.clear();
+    releaseAndClear(m_inputs);
 }
 
 void Inputmanager::update()

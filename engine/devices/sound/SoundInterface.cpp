@@ -4,6 +4,8 @@
 #include "devices/sound/SoundVariable.h"
 #include "devices/sound/Soundbank.h"
 #include "devices/sound/Wavebank.h"
+#include "foundation/helpers/Release.h"
+#include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/app/MainLoopSignals.h"
 #include "foundation/objects/NamedObject.h"
@@ -28,23 +30,6 @@ FileLogger& soundLog()
     return moduleLogger(LogModule::Sound);
 }
 
-std::wstring failureText(const wchar_t* function, int line, const wchar_t* call, bool returnedFalse)
-{
-    std::wostringstream text;
-    text << L" " << function << L" Line: " << line << L" " << call
-         << (returnedFalse ? L" returned false!" : L" failed!") << L"\n";
-    return text.str();
-}
-
-template <class T> void releaseAll(std::vector<T*>& objects)
-{
-    for (T* object : objects) {
-        if (object)
-            object->Release();
-    }
-    objects.clear();
-}
-
 // Loads every child node of one kind, skipping names that are loaded already.
 template <class T> void loadKind(XMLNode* root, const wchar_t* nodeName, const wchar_t* kindWord, std::vector<T*>& list)
 {
@@ -61,16 +46,6 @@ template <class T> void loadKind(XMLNode* root, const wchar_t* nodeName, const w
 }
 
 } // namespace
-
-void logSoundFailure(Logger& log, const wchar_t* function, int line, const wchar_t* call, bool returnedFalse)
-{
-    log.log(100, LOG_TYPE_ERROR, failureText(function, line, call, returnedFalse));
-}
-
-void logSoundFailure(FileLogger& log, const wchar_t* function, int line, const wchar_t* call, bool returnedFalse)
-{
-    log.log(100, LOG_TYPE_ERROR, failureText(function, line, call, returnedFalse));
-}
 
 SoundInterface* SoundInterface::getInstance()
 {
@@ -113,10 +88,7 @@ void SoundInterface::releaseEngine()
 {
     s_engineRunning = false;
     m_has3D = false;
-    if (m_soundengine) {
-        m_soundengine->Release();
-        m_soundengine = nullptr;
-    }
+    releaseAndNull(m_soundengine);
 }
 
 void SoundInterface::shutdown()
@@ -137,10 +109,10 @@ void SoundInterface::shutdown()
     }
     releaseEngine();
     m_defaultSoundbank = nullptr;
-    releaseAll(m_soundbanks);
-    releaseAll(m_wavebanks);
-    releaseAll(m_globalVariables);
-    releaseAll(m_cueVariables);
+    releaseAndClear(m_soundbanks);
+    releaseAndClear(m_wavebanks);
+    releaseAndClear(m_globalVariables);
+    releaseAndClear(m_cueVariables);
     m_volumeOff.clear();
     std::lock_guard<std::mutex> guard(m_queueLock);
     m_queuedNotifications.clear();
@@ -162,16 +134,16 @@ bool SoundInterface::init(SoundInitParams* params)
     HRESULT hr = XACT3CreateEngine(m_initparams->m_CreationFlags, &m_soundengine);
     if (FAILED(hr) || !m_soundengine) {
         m_soundengine = nullptr;
-        logSoundFailure(log, L"Ulvo::SoundInterface::init", __LINE__,
-                        L"XACT3CreateEngine( m_initparams->m_CreationFlags, &m_soundengine )");
+        logFailedCall(log, L"Ulvo::SoundInterface::init", __LINE__,
+                      L"XACT3CreateEngine( m_initparams->m_CreationFlags, &m_soundengine )");
         return false;
     }
 
     m_initparams->m_runtime_params.fnNotificationCallback = &SoundInterface::onNotification;
     hr = m_soundengine->Initialize(&m_initparams->m_runtime_params);
     if (FAILED(hr)) {
-        logSoundFailure(log, L"Ulvo::SoundInterface::init", __LINE__,
-                        L"m_soundengine->Initialize(&m_initparams->m_runtime_params)");
+        logFailedCall(log, L"Ulvo::SoundInterface::init", __LINE__,
+                      L"m_soundengine->Initialize(&m_initparams->m_runtime_params)");
         // An engine without output can do nothing but be released. The
         // program runs on silent rather than ending over missing sound.
         std::wostringstream text;
@@ -196,8 +168,8 @@ bool SoundInterface::init(SoundInitParams* params)
 
     hr = XACT3DInitialize(m_soundengine, m_3daudiohandle);
     if (FAILED(hr)) {
-        logSoundFailure(log, L"Ulvo::SoundInterface::init", __LINE__,
-                        L"XACT3DInitialize( m_soundengine, m_3daudiohandle )");
+        logFailedCall(log, L"Ulvo::SoundInterface::init", __LINE__,
+                      L"XACT3DInitialize( m_soundengine, m_3daudiohandle )");
         m_soundengine->ShutDown();
         releaseEngine();
         return false;
@@ -211,7 +183,7 @@ bool SoundInterface::init(SoundInitParams* params)
     desc.cueIndex = XACTINDEX_INVALID;
     hr = m_soundengine->RegisterNotification(&desc);
     if (FAILED(hr))
-        logSoundFailure(log, L"Ulvo::SoundInterface::init", __LINE__, L"m_soundengine->RegisterNotification( &desc )");
+        logFailedCall(log, L"Ulvo::SoundInterface::init", __LINE__, L"m_soundengine->RegisterNotification( &desc )");
 
     std::memset(&m_listener, 0, sizeof(m_listener));
     m_listener.OrientFront = {0.0f, 0.0f, 1.0f};

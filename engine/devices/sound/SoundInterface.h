@@ -121,10 +121,4 @@ private:
     std::vector<XACT_NOTIFICATION> m_deliveringNotifications;
 };
 
-// The failure line of the sound classes: " <function> Line: <line> <call>
-// failed!" (or " returned false!"), an error at priority 100.
-void logSoundFailure(Logger& log, const wchar_t* function, int line, const wchar_t* call, bool returnedFalse = false);
-void logSoundFailure(FileLogger& log, const wchar_t* function, int line, const wchar_t* call,
-                     bool returnedFalse = false);
-
 } // namespace Ulvo

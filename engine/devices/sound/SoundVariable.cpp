@@ -1,6 +1,7 @@
 #include "devices/sound/SoundVariable.h"
 
 #include "devices/sound/SoundInterface.h"
+#include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 
@@ -51,8 +52,8 @@ HRESULT GlobalSoundVariable::setValue(const float& value)
         return E_FAIL;
     const HRESULT hr = m_soundengine->SetGlobalVariable(m_variableIndex, m_value);
     if (FAILED(hr))
-        logSoundFailure(mainLogger(), L"Ulvo::GlobalSoundVariable::setValue", __LINE__,
-                        L"m_soundengine->SetGlobalVariable(m_variableIndex,m_value)");
+        logFailedCall(mainLogger(), L"Ulvo::GlobalSoundVariable::setValue", __LINE__,
+                      L"m_soundengine->SetGlobalVariable(m_variableIndex,m_value)");
     return hr;
 }
 

@@ -3,6 +3,8 @@
 #include "devices/sound/PlayingSoundCue.h"
 #include "devices/sound/SoundInterface.h"
 #include "devices/sound/Wavebank.h"
+#include "foundation/helpers/Release.h"
+#include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 
@@ -45,9 +47,9 @@ Soundbank::Soundbank(XMLNode* node) : NamedObject(node), m_soundinterface(*Sound
         return;
     if (FAILED(engine->CreateSoundBank(m_soundbankfile_data, m_soundbankfile_size, 0, 0, &m_soundbank))) {
         m_soundbank = nullptr;
-        logFailure(L"Ulvo::Soundbank::Soundbank", __LINE__,
-                   L"SoundInterface::getInstance().getXACT3Engine()->CreateSoundBank(m_soundbankfile_data,"
-                   L"m_soundbankfile_size,0,0,&m_soundbank)");
+        logFailedCall(mainLogger(), L"Ulvo::Soundbank::Soundbank", __LINE__,
+                      L"SoundInterface::getInstance().getXACT3Engine()->CreateSoundBank(m_soundbankfile_data,"
+                      L"m_soundbankfile_size,0,0,&m_soundbank)");
         logDamagedBank(fileName);
     }
 }
@@ -56,10 +58,7 @@ Soundbank::~Soundbank()
 {
     {
         Lock lock(m_lock);
-        std::vector<Playing3DSoundCue*> cues;
-        cues.swap(m_playingCues);
-        for (Playing3DSoundCue* cue : cues)
-            cue->Release();
+        releaseAndClear(m_playingCues);
         // Still owned by a running engine (a bank let go early): end them now.
         if (SoundInterface::isEngineRunning()) {
             for (IXACT3Cue* cue : m_retiredCues)
@@ -70,11 +69,6 @@ Soundbank::~Soundbank()
     delete[] m_soundbankfile_data;
     m_soundbankfile_data = nullptr;
     DeleteCriticalSection(&m_lock);
-}
-
-void Soundbank::logFailure(const wchar_t* function, int line, const wchar_t* call, bool returnedFalse)
-{
-    logSoundFailure(mainLogger(), function, line, call, returnedFalse);
 }
 
 XACTINDEX Soundbank::getCueIndex(const std::wstring& name)
@@ -103,14 +97,15 @@ PlayingSoundCue* Soundbank::play2D(const XACTINDEX& index, PlayingSoundCue* cue,
     }
     if (FAILED(m_soundbank->Prepare(index, 0, 0, &cue->m_cue))) {
         cue->m_cue = nullptr;
-        logFailure(L"Ulvo::Soundbank::play2D", __LINE__, L"m_soundbank->Prepare(p_index,0,0,&cue->m_cue)");
+        logFailedCall(mainLogger(), L"Ulvo::Soundbank::play2D", __LINE__,
+                      L"m_soundbank->Prepare(p_index,0,0,&cue->m_cue)");
         cue->Release();
         return nullptr;
     }
     if (!start)
         return cue;
     if (!cue->start()) {
-        logFailure(L"Ulvo::Soundbank::play2D", __LINE__, L"start = cue->start()", true);
+        logFailedCall(mainLogger(), L"Ulvo::Soundbank::play2D", __LINE__, L"start = cue->start()", L" returned false!");
         cue->Release();
         return nullptr;
     }
@@ -139,19 +134,21 @@ Playing3DSoundCue* Soundbank::play3D(const XACTINDEX& index, const D3DXVECTOR3& 
 
     if (FAILED(m_soundbank->Prepare(index, 0, 0, &cue->m_cue))) {
         cue->m_cue = nullptr;
-        logFailure(L"Ulvo::Soundbank::play3D", __LINE__, L"m_soundbank->Prepare(p_index,0,0,&cue->m_cue)");
+        logFailedCall(mainLogger(), L"Ulvo::Soundbank::play3D", __LINE__,
+                      L"m_soundbank->Prepare(p_index,0,0,&cue->m_cue)");
         cue->Release();
         return nullptr;
     }
     if (FAILED(XACT3DCalculate(m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(), &cue->m_emitter,
                                &cue->m_dsp_settings)))
-        logFailure(L"Ulvo::Soundbank::play3D", __LINE__,
-                   L"XACT3DCalculate( m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(), "
-                   L"&cue->m_emitter,&cue->m_dsp_settings )");
+        logFailedCall(mainLogger(), L"Ulvo::Soundbank::play3D", __LINE__,
+                      L"XACT3DCalculate( m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(), "
+                      L"&cue->m_emitter,&cue->m_dsp_settings )");
     if (FAILED(XACT3DApply(&cue->m_dsp_settings, cue->m_cue)))
-        logFailure(L"Ulvo::Soundbank::play3D", __LINE__, L"XACT3DApply( &cue->m_dsp_settings, cue->m_cue )");
+        logFailedCall(mainLogger(), L"Ulvo::Soundbank::play3D", __LINE__,
+                      L"XACT3DApply( &cue->m_dsp_settings, cue->m_cue )");
     if (!cue->start()) {
-        logFailure(L"Ulvo::Soundbank::play3D", __LINE__, L"start = cue->start()", true);
+        logFailedCall(mainLogger(), L"Ulvo::Soundbank::play3D", __LINE__, L"start = cue->start()", L" returned false!");
         cue->Release();
         return nullptr;
     }
@@ -200,11 +197,12 @@ void Soundbank::update()
             continue;
         if (FAILED(XACT3DCalculate(m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(), &cue->m_emitter,
                                    &cue->m_dsp_settings)))
-            logFailure(L"Ulvo::Soundbank::update", __LINE__,
-                       L"XACT3DCalculate( m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(), "
-                       L"&cue->m_emitter,&cue->m_dsp_settings)");
+            logFailedCall(mainLogger(), L"Ulvo::Soundbank::update", __LINE__,
+                          L"XACT3DCalculate( m_soundinterface.getXACT3DHandle(), &m_soundinterface.getListener(), "
+                          L"&cue->m_emitter,&cue->m_dsp_settings)");
         if (FAILED(XACT3DApply(&cue->m_dsp_settings, cue->m_cue)))
-            logFailure(L"Ulvo::Soundbank::update", __LINE__, L"XACT3DApply( &cue->m_dsp_settings, cue->m_cue )");
+            logFailedCall(mainLogger(), L"Ulvo::Soundbank::update", __LINE__,
+                          L"XACT3DApply( &cue->m_dsp_settings, cue->m_cue )");
     }
 }
 

@@ -58,7 +58,6 @@ private:
     void destroyFinishedCues();
     // Takes a cue that the engine has ended, already out of the list.
     void endCue(Playing3DSoundCue* cue);
-    void logFailure(const wchar_t* function, int line, const wchar_t* call, bool returnedFalse = false);
 
     unsigned char* m_soundbankfile_data = nullptr;
     uint32_t m_soundbankfile_size = 0;

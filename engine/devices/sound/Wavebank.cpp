@@ -2,6 +2,7 @@
 
 #include "devices/sound/SoundInterface.h"
 #include "foundation/files/File.h"
+#include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 
@@ -44,9 +45,9 @@ Wavebank::Wavebank(XMLNode* node) : NamedObject(node)
         return;
     if (FAILED(engine->CreateInMemoryWaveBank(m_wavebankfile_data, m_wavebankfile_size, 0, 0, &m_wavebank))) {
         m_wavebank = nullptr;
-        logSoundFailure(mainLogger(), L"Ulvo::Wavebank::Wavebank", __LINE__,
-                        L"SoundInterface::getInstance().getXACT3Engine()->CreateInMemoryWaveBank(m_wavebankfile_data,"
-                        L"m_wavebankfile_size,0,0,&m_wavebank)");
+        logFailedCall(mainLogger(), L"Ulvo::Wavebank::Wavebank", __LINE__,
+                      L"SoundInterface::getInstance().getXACT3Engine()->CreateInMemoryWaveBank(m_wavebankfile_data,"
+                      L"m_wavebankfile_size,0,0,&m_wavebank)");
         logDamagedBank(fileName);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "devices/d3d/D3DInterface.h"
 #include "devices/window/Window.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/app/MainLoopSignals.h"
 
@@ -13,21 +14,6 @@ namespace {
 
 // Messages and Escape are looked at once a turn; a turn without events waits this long.
 constexpr DWORD kTurnMs = 100;
-
-template <class Interface> void releaseInterface(Interface*& object)
-{
-    if (object) {
-        object->Release();
-        object = nullptr;
-    }
-}
-
-void logFailure(const wchar_t* call, HRESULT hr)
-{
-    std::wostringstream text;
-    text << L"Ulvo::VideoPlayer::play: " << call << L" failed! (0x" << std::hex << static_cast<uint32_t>(hr) << L")\n";
-    mainLogger().log(50, LOG_TYPE_WARNING, text);
-}
 
 } // namespace
 
@@ -42,13 +28,13 @@ VideoPlayer::~VideoPlayer()
 
 void VideoPlayer::release()
 {
-    releaseInterface(m_mediaControl);
-    releaseInterface(m_graph);
-    releaseInterface(m_seeking);
-    releaseInterface(m_videoWindow);
-    releaseInterface(m_events);
-    releaseInterface(m_basicVideo);
-    releaseInterface(m_basicAudio);
+    releaseAndNull(m_mediaControl);
+    releaseAndNull(m_graph);
+    releaseAndNull(m_seeking);
+    releaseAndNull(m_videoWindow);
+    releaseAndNull(m_events);
+    releaseAndNull(m_basicVideo);
+    releaseAndNull(m_basicAudio);
 }
 
 VideoPlayResult VideoPlayer::play()
@@ -67,7 +53,11 @@ VideoPlayResult VideoPlayer::play()
         result.result = hr;
         if (SUCCEEDED(hr))
             return false;
-        logFailure(call, hr);
+        // The intro is optional: its failures are warnings that carry the code.
+        std::wostringstream text;
+        text << L"Ulvo::VideoPlayer::play: " << call << L" failed! (0x" << std::hex << static_cast<uint32_t>(hr)
+             << L")\n";
+        mainLogger().log(50, LOG_TYPE_WARNING, text);
         release();
         return true;
     };

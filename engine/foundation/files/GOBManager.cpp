@@ -1,6 +1,7 @@
 #include "foundation/files/GOBManager.h"
 
 #include "foundation/files/GOBFile.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 
 namespace Ulvo {
@@ -24,11 +25,8 @@ GOBManager* GOBManager::getInstance()
 
 void GOBManager::clear()
 {
-    std::vector<GOBFile*> archives;
-    archives.swap(m_archives);
     m_defaultOrder.getSlots().assign(1, nullptr);
-    for (GOBFile* archive : archives)
-        archive->Release();
+    releaseAndClear(m_archives);
     for (GOBOrder* order : m_orders)
         delete order;
     m_orders.clear();

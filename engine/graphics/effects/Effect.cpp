@@ -3,6 +3,7 @@
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/files/File.h"
 #include "foundation/files/GOBManager.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/StringConversion.h"
 #include "foundation/text/Utf16.h"
@@ -56,13 +57,6 @@ std::string sourceText(const unsigned char* bytes, uint32_t size)
     return std::string(reinterpret_cast<const char*>(bytes), size);
 }
 
-void release(ID3DXBuffer*& buffer)
-{
-    if (buffer)
-        buffer->Release();
-    buffer = nullptr;
-}
-
 } // namespace
 
 Effect::Effect(const bool& shaderDebugging) : m_shaderDebugging(shaderDebugging) {}
@@ -74,9 +68,7 @@ Effect::~Effect()
 
 void Effect::releaseEffect()
 {
-    if (m_effect)
-        m_effect->Release();
-    m_effect = nullptr;
+    releaseAndNull(m_effect);
     m_parameterIndex.clear();
     m_parameters.clear();
     m_techniqueIndex.clear();
@@ -145,9 +137,9 @@ bool Effect::createFromNode(XMLNode* node)
     ID3DXBuffer* errors = nullptr;
     HRESULT hr = D3DXCreateEffect(device, compiled->GetBufferPointer(), compiled->GetBufferSize(),
                                   m_macros.getD3DXMacros(), &include, flags, pool, &m_effect, &errors);
-    release(compiled);
+    releaseAndNull(compiled);
     const std::wstring errorText = bufferText(errors);
-    release(errors);
+    releaseAndNull(errors);
     if (FAILED(hr) || !m_effect) {
         m_effect = nullptr;
         if (!errorText.empty()) {
@@ -198,7 +190,7 @@ ID3DXBuffer* Effect::compile(const std::wstring& fileName, const unsigned char* 
                                        include, flags, &compiler, &errors);
     if (FAILED(failure) || !compiler) {
         const std::wstring text = bufferText(errors);
-        release(errors);
+        releaseAndNull(errors);
         if (!text.empty()) {
             showError(fileName + L"\nD3DXCreateEffectCompiler() schlug fehl\n" + text);
             log.log(100, LOG_TYPE_ERROR, L"Ulvo::Effect::createFromNode D3DXCreateEffectCompiler() failed", getName(),
@@ -209,14 +201,14 @@ ID3DXBuffer* Effect::compile(const std::wstring& fileName, const unsigned char* 
             compiler->Release();
         return nullptr;
     }
-    release(errors);
+    releaseAndNull(errors);
     ID3DXBuffer* compiled = nullptr;
     failure = compiler->CompileEffect(flags, &compiled, &errors);
     compiler->Release();
     if (FAILED(failure) || !compiled) {
         const std::wstring text = bufferText(errors);
-        release(errors);
-        release(compiled);
+        releaseAndNull(errors);
+        releaseAndNull(compiled);
         if (!text.empty()) {
             showError(fileName + L"\nCompileEffect() schlug fehl\n" + text);
             log.log(100, LOG_TYPE_ERROR, L"Ulvo::Effect::createFromNode CompileEffect() failed", getName(), L"\n");
@@ -224,7 +216,7 @@ ID3DXBuffer* Effect::compile(const std::wstring& fileName, const unsigned char* 
         }
         return nullptr;
     }
-    release(errors);
+    releaseAndNull(errors);
     if (writeCompiledEffects && mayUseCache) {
         CreateDirectoryW(compiledEffectFolder.c_str(), nullptr);
         if (FILE* out = _wfopen(m_compiledFileName.c_str(), L"wb")) {
@@ -277,9 +269,7 @@ bool Effect::reload()
 {
     if (!m_loaded)
         return false;
-    if (m_effect)
-        m_effect->Release();
-    m_effect = nullptr;
+    releaseAndNull(m_effect);
     XMLNode definition(m_definition);
     if (createFromNode(&definition))
         reloaded(*this);

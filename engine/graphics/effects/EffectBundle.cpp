@@ -1,5 +1,6 @@
 #include "graphics/effects/EffectBundle.h"
 
+#include "foundation/helpers/Release.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/Effect.h"
 #include "graphics/effects/EffectManager.h"
@@ -12,11 +13,8 @@ EffectBundle::EffectBundle() = default;
 
 EffectBundle::~EffectBundle()
 {
-    for (auto& entry : m_permutations) {
-        if (entry.second.effect)
-            entry.second.effect->Release();
-        entry.second.effect = nullptr;
-    }
+    for (auto& entry : m_permutations)
+        releaseAndNull(entry.second.effect);
 }
 
 bool EffectBundle::createFromNode(XMLNode* node)

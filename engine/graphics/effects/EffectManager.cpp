@@ -1,6 +1,7 @@
 #include "graphics/effects/EffectManager.h"
 
 #include "foundation/console/ConsoleCommand.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/objects/NamedObject.h"
 #include "foundation/xml/XMLNode.h"
@@ -54,21 +55,12 @@ EffectManager::EffectManager()
 
 EffectManager::~EffectManager()
 {
-    for (Effect*& effect : m_effects) {
-        if (effect)
-            effect->Release();
-        effect = nullptr;
-    }
-    for (EffectPool*& pool : m_pools) {
-        if (pool)
-            pool->Release();
-        pool = nullptr;
-    }
-    for (EffectBundle*& bundle : m_bundles) {
-        if (bundle)
-            bundle->Release();
-        bundle = nullptr;
-    }
+    for (Effect*& effect : m_effects)
+        releaseAndNull(effect);
+    for (EffectPool*& pool : m_pools)
+        releaseAndNull(pool);
+    for (EffectBundle*& bundle : m_bundles)
+        releaseAndNull(bundle);
 }
 
 void EffectManager::load(XMLNode* root)

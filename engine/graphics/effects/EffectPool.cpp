@@ -1,5 +1,7 @@
 #include "graphics/effects/EffectPool.h"
 
+#include "foundation/helpers/Release.h"
+
 namespace Ulvo {
 
 EffectPool::EffectPool(XMLNode* node) : NamedObject(node)
@@ -10,8 +12,7 @@ EffectPool::EffectPool(XMLNode* node) : NamedObject(node)
 
 EffectPool::~EffectPool()
 {
-    if (m_pool)
-        m_pool->Release();
+    releaseAndNull(m_pool);
 }
 
 } // namespace Ulvo

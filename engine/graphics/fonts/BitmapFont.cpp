@@ -1,5 +1,6 @@
 #include "graphics/fonts/BitmapFont.h"
 
+#include "foundation/helpers/Release.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/fonts/BitmapFontData.h"
 #include "graphics/fonts/BitmapFontInterface.h"
@@ -21,10 +22,7 @@ BitmapFont::BitmapFont(XMLNode* node) : Font(node)
 
 BitmapFont::~BitmapFont()
 {
-    if (m_data) {
-        m_data->Release();
-        m_data = nullptr;
-    }
+    releaseAndNull(m_data);
 }
 
 } // namespace Ulvo

@@ -3,6 +3,7 @@
 #include <wingdi.h>
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 
 #include <cmath>
 
@@ -31,10 +32,7 @@ D3DXFont::~D3DXFont()
 
 void D3DXFont::releaseFont()
 {
-    if (m_font) {
-        m_font->Release();
-        m_font = nullptr;
-    }
+    releaseAndNull(m_font);
 }
 
 void D3DXFont::scaledSize(int32_t height, int32_t width, bool scale, unsigned backBufferWidth,

@@ -4,6 +4,7 @@
 #include <d3dx9font.h>
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/fonts/D3DXFont.h"
 #include "graphics/fonts/FontResourceHandle.h"
@@ -27,14 +28,6 @@ template <class T> bool addToList(std::vector<T*>& list, T* object)
     object->AddRef();
     list.push_back(object);
     return true;
-}
-
-template <class T> void releaseList(std::vector<T*>& list)
-{
-    std::vector<T*> taken;
-    taken.swap(list);
-    for (T* object : taken)
-        object->Release();
 }
 
 } // namespace
@@ -74,8 +67,8 @@ void D3DXFontInterface::releaseEverything()
     // data before the lists do.
     for (auto it = m_interfaces.rbegin(); it != m_interfaces.rend(); ++it)
         (*it)->releaseAll();
-    releaseList(m_resources);
-    releaseList(m_styles);
+    releaseAndClear(m_resources);
+    releaseAndClear(m_styles);
     for (FontDrawInterface* drawer : m_interfaces)
         drawer->m_deviceReady = false;
 }

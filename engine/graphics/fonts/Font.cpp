@@ -1,5 +1,6 @@
 #include "graphics/fonts/Font.h"
 
+#include "foundation/helpers/Release.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/fonts/D3DXFontInterface.h"
 #include "graphics/fonts/FontResourceHandle.h"
@@ -30,10 +31,7 @@ Font::Font(XMLNode* node) : NamedObject(node)
 
 Font::~Font()
 {
-    if (m_fontResource) {
-        m_fontResource->Release();
-        m_fontResource = nullptr;
-    }
+    releaseAndNull(m_fontResource);
 }
 
 } // namespace Ulvo

@@ -1,5 +1,6 @@
 #include "graphics/fonts/FontDrawInterface.h"
 
+#include "foundation/helpers/Release.h"
 #include "graphics/fonts/Font.h"
 #include "graphics/fonts/FontText.h"
 
@@ -18,10 +19,7 @@ FontDrawInterface::~FontDrawInterface()
 void FontDrawInterface::releaseAll()
 {
     // Emptied first, so that a font's destructor never sees itself listed.
-    std::vector<Font*> fonts;
-    fonts.swap(m_fonts);
-    for (Font* font : fonts)
-        font->Release();
+    releaseAndClear(m_fonts);
 }
 
 void FontDrawInterface::drawText(FontText& text)

@@ -1,16 +1,14 @@
 #include "graphics/sprites/D3DXSprite.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 #include "graphics/textures/Texture2D.h"
 
 namespace Ulvo {
 
 D3DXSprite::~D3DXSprite()
 {
-    if (m_sprite) {
-        m_sprite->Release();
-        m_sprite = nullptr;
-    }
+    releaseAndNull(m_sprite);
 }
 
 bool D3DXSprite::create()
@@ -28,10 +26,7 @@ bool D3DXSprite::create()
 void D3DXSprite::release()
 {
     stopFollowingDevice();
-    if (m_sprite) {
-        m_sprite->Release();
-        m_sprite = nullptr;
-    }
+    releaseAndNull(m_sprite);
     m_nesting = 0;
     m_savedNesting = 0;
 }

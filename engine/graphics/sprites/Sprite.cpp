@@ -1,6 +1,7 @@
 #include "graphics/sprites/Sprite.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 #include "graphics/effects/Effect.h"
 #include "graphics/sprites/FloatRect.h"
 #include "graphics/textures/Texture2D.h"
@@ -42,14 +43,8 @@ Sprite::~Sprite()
 
 void Sprite::releaseBuffers()
 {
-    if (m_vertexBuffer) {
-        m_vertexBuffer->Release();
-        m_vertexBuffer = nullptr;
-    }
-    if (m_indexBuffer) {
-        m_indexBuffer->Release();
-        m_indexBuffer = nullptr;
-    }
+    releaseAndNull(m_vertexBuffer);
+    releaseAndNull(m_indexBuffer);
 }
 
 bool Sprite::create()

@@ -5,6 +5,7 @@
 // build it again the same way after the reset.
 #include <d3d9.h>
 
+#include "foundation/helpers/Release.h"
 #include "devices/d3d/DeviceResource.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/objects/NamedObject.h"
@@ -113,22 +114,6 @@ protected:
     // a copy of node for the rebuild; registers under kind and logs it.
     void finishLoad(D3DPOOL pool, uint32_t kind, const XMLNode* node, FileLogger& log, const wchar_t* function);
 
-    // Releases held (a Direct3D texture or a shared source) and clears it.
-    template <class Interface> static void releaseHeld(Interface*& held)
-    {
-        if (held) {
-            held->Release();
-            held = nullptr;
-        }
-    }
-    // Holds replacement (one more reference) in place of held.
-    template <class Interface> static void holdReplacement(Interface*& held, IDirect3DBaseTexture9* replacement)
-    {
-        replacement->AddRef();
-        if (held)
-            held->Release();
-        held = static_cast<Interface*>(replacement);
-    }
     // clone() of a class that holds its Direct3D texture in the member held:
     // the copy takes replacement when that is of type kind.
     template <class Texture, class Interface>
@@ -137,7 +122,7 @@ protected:
     {
         Texture* copy = new Texture(original);
         if (replacement && replacement->GetType() == kind)
-            holdReplacement(copy->*held, replacement);
+            holdReference(copy->*held, static_cast<Interface*>(replacement));
         if (original.isFollowingDevice())
             copy->registerDeviceSignals(original.m_creationKind);
         return copy;

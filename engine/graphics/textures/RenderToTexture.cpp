@@ -2,6 +2,7 @@
 
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 
 #include <d3dx9tex.h>
 
@@ -78,14 +79,8 @@ void RenderToTexture::onResetDevice()
 
 void RenderToTexture::releaseSurfaces()
 {
-    if (m_surface) {
-        m_surface->Release();
-        m_surface = nullptr;
-    }
-    if (m_renderToSurface) {
-        m_renderToSurface->Release();
-        m_renderToSurface = nullptr;
-    }
+    releaseAndNull(m_surface);
+    releaseAndNull(m_renderToSurface);
 }
 
 bool RenderToTexture::build()
@@ -148,19 +143,13 @@ void RenderToTexture::render()
 
 void RenderToTexture::onTextureLost(BaseTexture*)
 {
-    if (m_surface) {
-        m_surface->Release();
-        m_surface = nullptr;
-    }
+    releaseAndNull(m_surface);
     m_created = false;
 }
 
 void RenderToTexture::onTextureReset(BaseTexture*)
 {
-    if (m_surface) {
-        m_surface->Release();
-        m_surface = nullptr;
-    }
+    releaseAndNull(m_surface);
     IDirect3DTexture9* texture = m_texture.getTexture();
     if (!texture || FAILED(texture->GetSurfaceLevel(0, &m_surface))) {
         m_surface = nullptr;

@@ -1,6 +1,7 @@
 #include "graphics/textures/Texture2D.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "graphics/textures/TexelFormat.h"
 
@@ -82,7 +83,7 @@ Texture2D::Texture2D(const Texture2D& other)
 Texture2D::~Texture2D()
 {
     releaseDirect3D();
-    releaseHeld(m_partSource);
+    releaseAndNull(m_partSource);
 }
 
 Texture2D* Texture2D::clone(IDirect3DBaseTexture9* replacement) const
@@ -90,7 +91,7 @@ Texture2D* Texture2D::clone(IDirect3DBaseTexture9* replacement) const
     Texture2D* copy = new Texture2D(*this);
     if (replacement) {
         if (replacement->GetType() == D3DRTYPE_TEXTURE) {
-            holdReplacement(copy->m_texture, replacement);
+            holdReference(copy->m_texture, static_cast<IDirect3DTexture9*>(replacement));
             copy->m_alphaMask.clear();
             copy->m_hasAlphaMask = false;
         } else {
@@ -110,7 +111,7 @@ void Texture2D::releaseDirect3D()
     if (m_locked && m_texture)
         m_texture->UnlockRect(m_lockLevel);
     m_locked = false;
-    releaseHeld(m_texture);
+    releaseAndNull(m_texture);
 }
 
 void Texture2D::rebuild()
@@ -436,10 +437,7 @@ bool Texture2D::createPartFromTexture(XMLNode* node, Texture2D* source)
     if (m_fileInfo.Pool == D3DPOOL_DEFAULT && !m_recreating) {
         m_creationNode = *node;
         if (m_partSource != source) {
-            source->AddRef();
-            if (m_partSource)
-                m_partSource->Release();
-            m_partSource = source;
+            holdReference(m_partSource, source);
         }
     }
     updateRegistration(m_fileInfo.Pool, CREATION_PART);

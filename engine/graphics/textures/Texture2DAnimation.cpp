@@ -2,6 +2,7 @@
 
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/files/File.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/Texture2D.h"
@@ -110,10 +111,8 @@ Texture2DAnimation::Texture2DAnimation(const Texture2DAnimation& other)
 
 Texture2DAnimation::~Texture2DAnimation()
 {
-    for (Texture2DAnimationFrame& frame : m_frames) {
-        if (frame.texture)
-            frame.texture->Release();
-    }
+    for (Texture2DAnimationFrame& frame : m_frames)
+        releaseAndNull(frame.texture);
     m_frames.clear();
 }
 

@@ -1,6 +1,7 @@
 #include "graphics/textures/Texture2DAnimationManager.h"
 
 #include "foundation/files/File.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/objects/NamedObject.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/Texture2DAnimation.h"
@@ -47,12 +48,7 @@ Texture2DAnimation* Texture2DAnimationManager::getAnimation(const std::wstring& 
 
 void Texture2DAnimationManager::clear()
 {
-    std::vector<Texture2DAnimation*> held;
-    held.swap(m_animations);
-    for (Texture2DAnimation* animation : held) {
-        if (animation)
-            animation->Release();
-    }
+    releaseAndClear(m_animations);
 }
 
 } // namespace Ulvo

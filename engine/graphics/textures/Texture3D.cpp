@@ -1,6 +1,7 @@
 #include "graphics/textures/Texture3D.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 
 #include <d3dx9tex.h>
@@ -52,7 +53,7 @@ Texture3D* Texture3D::clone(IDirect3DBaseTexture9* replacement) const
 
 void Texture3D::releaseDirect3D()
 {
-    releaseHeld(m_texture);
+    releaseAndNull(m_texture);
 }
 
 void Texture3D::rebuild()

@@ -1,6 +1,7 @@
 #include "graphics/textures/TextureCube.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 
 #include <d3dx9tex.h>
@@ -47,7 +48,7 @@ TextureCube* TextureCube::clone(IDirect3DBaseTexture9* replacement) const
 
 void TextureCube::releaseDirect3D()
 {
-    releaseHeld(m_texture);
+    releaseAndNull(m_texture);
 }
 
 void TextureCube::rebuild()

@@ -1,5 +1,6 @@
 #include "graphics/textures/TextureManager.h"
 
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/Texture2D.h"
@@ -27,18 +28,6 @@ std::wstring nameOf(XMLNode* entry)
     return entry->getAttributeValue(L"NAME");
 }
 
-template <class T> void releaseAll(std::vector<T*>& textures)
-{
-    // Emptied before the releases, so a texture whose destruction reaches back
-    // into the manager finds a consistent list.
-    std::vector<T*> held;
-    held.swap(textures);
-    for (T* texture : held) {
-        if (texture)
-            texture->Release();
-    }
-}
-
 } // namespace
 
 bool& TextureManager::quietSwitch()
@@ -54,9 +43,9 @@ TextureManager::~TextureManager()
 
 void TextureManager::clear()
 {
-    releaseAll(m_textures2D);
-    releaseAll(m_textures3D);
-    releaseAll(m_texturesCube);
+    releaseAndClear(m_textures2D);
+    releaseAndClear(m_textures3D);
+    releaseAndClear(m_texturesCube);
 }
 
 bool TextureManager::add(BaseTexture* texture, bool adopt)

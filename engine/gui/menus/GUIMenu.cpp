@@ -79,9 +79,7 @@ GUIMenu::GUIMenu(XMLNode* node) : NamedObject(node)
 GUIMenu::~GUIMenu()
 {
     disconnect_all();
-    for (GUIMenuLink* link : m_links)
-        link->Release();
-    m_links.clear();
+    releaseAndClear(m_links);
 }
 
 GUIMenuLink* GUIMenu::createLink(XMLNode* node, GUIMenu* owner)

@@ -25,10 +25,7 @@ GUIMenuManager::~GUIMenuManager()
 void GUIMenuManager::clear()
 {
     m_history.clear();
-    std::vector<GUIMenu*> menus;
-    menus.swap(m_menus);
-    for (GUIMenu* menu : menus)
-        menu->Release();
+    releaseAndClear(m_menus);
     m_speed = 1.0;
 }
 
@@ -49,7 +46,9 @@ void GUIMenuManager::connectInput(KeyState* keys, Inputmanager* inputs)
 void GUIMenuManager::onKeyPressed(KeyState&, const unsigned char& key)
 {
     GUIMenu* front = getActiveMenu();
-    m_keyOwner = front && front->isActive() && front->hasKeyLink(key) ? front : nullptr;
+    // A menu just shown in front owns its keys before the next update makes it active: the
+    // press is then lost rather than followed by the screen behind it.
+    m_keyOwner = front && (front->isActive() || front->isPendingActive()) && front->hasKeyLink(key) ? front : nullptr;
 }
 
 const TastaturLayout* GUIMenuManager::getActiveLayout() const

@@ -8,21 +8,16 @@
 #include "graphics/textures/TextureLoadOptions.h"
 #include "graphics/textures/TextureManager.h"
 #include "gui/system/GUITooltipListener.h"
+#include "gui/widgets/GUIScrollPanel.h"
 #include "gui/windows/GUIScopes.h"
 #include "gui/windows/GUIWindow.h"
 #include "gui/windows/GUIXmlRead.h"
 
+#include <cstdlib>
+
 namespace Ulvo {
 
 namespace {
-
-void releaseAll(std::vector<GUIWindow*>& windows)
-{
-    std::vector<GUIWindow*> held;
-    held.swap(windows);
-    for (GUIWindow* window : held)
-        window->Release();
-}
 
 GUIWindow* findIn(const std::vector<GUIWindow*>& windows, const std::wstring& name)
 {
@@ -54,8 +49,8 @@ void GUISystem::clear()
     holdReference(m_marked, nullptr);
     holdReference(m_active, nullptr);
     holdReference(m_captured, nullptr);
-    releaseAll(m_windows);
-    releaseAll(m_vorlagen);
+    releaseAndClear(m_windows);
+    releaseAndClear(m_vorlagen);
 }
 
 void GUISystem::init(D3DInterface* d3d, TextManager* texts)
@@ -69,18 +64,12 @@ void GUISystem::init(D3DInterface* d3d, TextManager* texts)
 
 void GUISystem::connectDevice(D3DInterface* d3d)
 {
-    if (m_d3d) {
-        m_d3d->lostDevice.disconnect(this);
-        m_d3d->resetDevice.disconnect(this);
-    }
     m_d3d = d3d;
-    if (m_d3d) {
-        m_d3d->lostDevice.connect(this, &GUISystem::onLostDevice);
-        m_d3d->resetDevice.connect(this, &GUISystem::onResetDevice);
-    }
+    if (m_d3d)
+        followDevice(*m_d3d);
+    else
+        stopFollowingDevice();
 }
-
-void GUISystem::onLostDevice() {}
 
 void GUISystem::onResetDevice()
 {
@@ -362,6 +351,23 @@ void GUISystem::onMouseMove(const MouseState& state)
         return;
     }
     remark();
+}
+
+bool GUISystem::onMouseWheel(const MouseState& state, int notches)
+{
+    if (notches == 0)
+        return false;
+    GUIWindow* window = getWindowAt(state.position[0], state.position[1], GUIWindow::HIT_MARK);
+    for (; window; window = window->getParent()) {
+        if (auto* panel = dynamic_cast<GUIScrollPanel*>(window)) {
+            GUIKeepAlive keep(panel);
+            const auto direction = notches > 0 ? GUIScrollPanel::SCROLL_UP : GUIScrollPanel::SCROLL_DOWN;
+            for (int i = 0; i < std::abs(notches); ++i)
+                panel->scroll(direction, GUIScrollPanel::BUTTON_STEP);
+            return true;
+        }
+    }
+    return false;
 }
 
 void GUISystem::onMouseButtonDown(const MouseState& state, UlvoMouseButton button)

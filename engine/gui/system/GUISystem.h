@@ -13,6 +13,7 @@
 // textures and draw nothing.
 #include <d3d9.h>
 
+#include "devices/d3d/DeviceResource.h"
 #include "devices/input/KeyState.h"
 #include "foundation/sigslot.h"
 #include "graphics/sprites/FloatRect.h"
@@ -32,7 +33,7 @@ class TextManager;
 class TextureManager;
 class XMLNode;
 
-class GUISystem : public sigslot::has_slots<> {
+class GUISystem : public sigslot::has_slots<>, public DeviceResource {
 public:
     // Built on first use; touches no other object until init.
     static GUISystem* getInstance();
@@ -59,6 +60,9 @@ public:
 
     // Mouse routing: positions are the state's pixel position.
     void onMouseMove(const MouseState& state);
+    // The wheel turned by notches (positive away from the player): the scroll panel under the
+    // pointer, when there is one, scrolls by its button step per notch. True when one did.
+    bool onMouseWheel(const MouseState& state, int notches);
     void onMouseButtonDown(const MouseState& state, UlvoMouseButton button);
     void onMouseButtonUp(const MouseState& state, UlvoMouseButton button);
 
@@ -88,9 +92,8 @@ public:
     void removeWindow(GUIWindow* window);
     void recalcAllRects();
 
-    // Device lost: nothing to release; device reset: every window is laid out anew.
-    virtual void onLostDevice();
-    virtual void onResetDevice();
+    // Device reset: every window is laid out anew (nothing to release before it).
+    void onResetDevice() override;
 
     // 0, 0, width, height of the screen (empty without a device interface).
     FloatRect getScreenRect() const;
@@ -108,7 +111,7 @@ public:
 private:
     GUISystem() = default;
 
-    // The device's lost and reset signals, followed in one place.
+    // Follows the device interface's resets (none while null).
     void connectDevice(D3DInterface* d3d);
     void loadTextureList(const std::wstring& fileName);
     // Marks the window under the last mouse position, or unmarks.

@@ -23,26 +23,6 @@ GUIWindowFactory::GUIWindowFactory()
     registerWidgetKinds(*this);
 }
 
-void GUIWindowFactory::add(const std::wstring& type, Creator creator)
-{
-    for (auto& entry : m_creators) {
-        if (entry.first == type) {
-            entry.second = creator;
-            return;
-        }
-    }
-    m_creators.emplace_back(type, creator);
-}
-
-bool GUIWindowFactory::has(const std::wstring& type) const
-{
-    for (const auto& entry : m_creators) {
-        if (entry.first == type)
-            return true;
-    }
-    return false;
-}
-
 GUIWindow* GUIWindowFactory::create(const XMLNode* node)
 {
     if (!node)
@@ -58,15 +38,9 @@ GUIWindow* GUIWindowFactory::create(const XMLNode* node)
     }
     Creator creator = &createPlainWindow;
     if (!type.empty()) {
-        bool found = false;
-        for (const auto& entry : m_creators) {
-            if (entry.first == type) {
-                creator = entry.second;
-                found = true;
-                break;
-            }
-        }
-        if (!found)
+        if (Creator registered = m_kinds.find(type))
+            creator = registered;
+        else
             guiLog().log(25, LOG_TYPE_WARNING, L"Ulvo::GUIWindowFactory::create: unbekannter TYPE ", type,
                          L" f\u00FCr Fenster ", name, L", als einfaches Fenster gebaut\n");
     }

@@ -1,10 +1,11 @@
 #pragma once
 // Builds windows from WINDOW nodes by their TYPE. Every widget kind registers
-// its constructor here under its TYPE word; an absent, empty or "WINDOW" TYPE
-// gives a plain window, and so does an unknown one, after a log line.
+// its constructor here under its TYPE word (registerWidgetKinds); an absent,
+// empty or "WINDOW" TYPE gives a plain window, and so does an unknown one,
+// after a log line.
+#include "foundation/objects/KindRegistry.h"
+
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace Ulvo {
 
@@ -21,14 +22,14 @@ public:
     GUIWindowFactory();
 
     // A later registration of a TYPE replaces the earlier one.
-    void add(const std::wstring& type, Creator creator);
-    bool has(const std::wstring& type) const;
+    void add(const std::wstring& type, Creator creator) { m_kinds.add(type, creator); }
+    bool has(const std::wstring& type) const { return m_kinds.has(type); }
     // The new window carries one reference for the caller; null for a null node or
     // one nested too deep.
     GUIWindow* create(const XMLNode* node);
 
 private:
-    std::vector<std::pair<std::wstring, Creator>> m_creators;
+    KindRegistry<Creator> m_kinds;
     int m_nesting = 0;
 };
 

@@ -273,6 +273,17 @@ void GUILabel::drawSelf()
         return;
     }
     drawText(text, rect, m_format | FORMAT_CALCRECT);
+    // Measuring puts the text at the area's top left; drawn, it stands where the format puts
+    // it, and the caret must follow it there.
+    const RECT area = screenRECT();
+    const LONG spareX = (area.right - area.left) - (rect.right - rect.left);
+    const LONG spareY = (area.bottom - area.top) - (rect.bottom - rect.top);
+    const LONG shiftX = (m_format & FORMAT_CENTER) ? spareX / 2 : (m_format & FORMAT_RIGHT) ? spareX : 0;
+    const LONG shiftY = (m_format & FORMAT_VCENTER) ? spareY / 2 : (m_format & FORMAT_BOTTOM) ? spareY : 0;
+    rect.left += shiftX;
+    rect.right += shiftX;
+    rect.top += shiftY;
+    rect.bottom += shiftY;
     RECT cursor = screenRECT();
     drawText(m_cursorText, cursor, m_format | FORMAT_CALCRECT);
     const LONG width = cursor.right - cursor.left, height = cursor.bottom - cursor.top;

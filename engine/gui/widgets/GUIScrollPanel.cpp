@@ -92,10 +92,8 @@ GUIScrollPanel::~GUIScrollPanel()
     m_focus = nullptr;
     // The parts outlive this part of the object while the window part releases them.
     disconnect_all();
-    for (Part part : kBarParts) {
-        if (m_parts[part])
-            m_parts[part]->Release();
-    }
+    for (Part part : kBarParts)
+        releaseAndNull(m_parts[part]);
 }
 
 GUIWindow* GUIScrollPanel::clone() const

@@ -105,11 +105,10 @@ void GUITooltip::hide(int fitFlags)
 void GUITooltip::onMarkedWindowChanged(GUIWindow* window)
 {
     GUIKeepAlive keep(this);
-    GUITooltipParam* previous = m_entry; // the reference moves here
+    // The entry lets go of its reference, but stays until this call is done.
+    GUITooltipParam* previous = m_entry;
     GUIKeepAlive keepPrevious(previous);
-    if (previous)
-        previous->Release();
-    m_entry = nullptr;
+    releaseAndNull(m_entry);
     holdReference(m_marked, window);
     if (!m_marked || !m_label)
         return;

@@ -1,5 +1,6 @@
 #include "gui/windows/GUIDrawOptions.h"
 
+#include "foundation/helpers/Release.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/sprites/BaseSprite.h"
 #include "graphics/textures/Texture2D.h"
@@ -75,21 +76,13 @@ void GUIDrawOptions::setTexture(Slot slot, Texture2D* texture)
 {
     if (m_textures[slot] == texture)
         return;
-    // The new reference first, so a texture held only by the old slot survives.
-    if (texture)
-        texture->AddRef();
-    if (m_textures[slot])
-        m_textures[slot]->Release();
-    m_textures[slot] = texture;
+    holdReference(m_textures[slot], texture);
 }
 
 void GUIDrawOptions::releaseTextures()
 {
-    for (Texture2D*& texture : m_textures) {
-        if (texture)
-            texture->Release();
-        texture = nullptr;
-    }
+    for (Texture2D*& texture : m_textures)
+        releaseAndNull(texture);
 }
 
 void GUIDrawOptions::takeStatePart(const GUIDrawOptions& from)

@@ -1,10 +1,9 @@
 #pragma once
 // Scope guards of the GUI: a reference held on a window (or any named object)
 // while signals and slots run, and a measure section timed while measuring is on.
-#include "foundation/time/Measures.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/objects/NamedObject.h"
-
-#include <type_traits>
+#include "foundation/time/Measures.h"
 
 namespace Ulvo {
 
@@ -17,29 +16,13 @@ public:
         if (m_object)
             m_object->AddRef();
     }
-    ~GUIKeepAlive()
-    {
-        if (m_object)
-            m_object->Release();
-    }
+    ~GUIKeepAlive() { releaseAndNull(m_object); }
     GUIKeepAlive(const GUIKeepAlive&) = delete;
     GUIKeepAlive& operator=(const GUIKeepAlive&) = delete;
 
 private:
     NamedObject* m_object;
 };
-
-// Replaces the object a slot holds one reference on: the new one is taken first, so
-// holding the same object again is safe.
-template <class T> void holdReference(T*& slot, std::type_identity_t<T>* object)
-{
-    if (object)
-        object->AddRef();
-    T* old = slot;
-    slot = object;
-    if (old)
-        old->Release();
-}
 
 class GUITimed {
 public:

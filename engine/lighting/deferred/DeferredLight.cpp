@@ -1,6 +1,8 @@
 #include "lighting/deferred/DeferredLight.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
+#include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
@@ -11,7 +13,6 @@
 #include <cmath>
 #include <new>
 #include <span>
-#include <sstream>
 
 namespace Ulvo {
 
@@ -23,29 +24,6 @@ constexpr int kMaxCombinationDepth = 16;
 IDirect3DDevice9* device()
 {
     return D3DInterface::getInstance()->getDevice();
-}
-
-// A failed device call, in the format of the render core's failure lines.
-HRESULT logFailure(HRESULT hr, const char* function, int line, const wchar_t* call)
-{
-    std::wostringstream text;
-    text << L" Ulvo::DeferredLight::" << function << L" Line: " << line << L" " << call << L" failed!\n";
-    mainLogger().log(100, LOG_TYPE_ERROR, text);
-    return hr;
-}
-
-#define ULVO_LIGHT_CALL(call)                                                                                          \
-    do {                                                                                                               \
-        const HRESULT hr_ = (call);                                                                                    \
-        if (FAILED(hr_))                                                                                               \
-            return logFailure(hr_, __func__, __LINE__, L## #call);                                                     \
-    } while (false)
-
-template <class T> void releaseAndClear(T*& resource)
-{
-    if (resource)
-        resource->Release();
-    resource = nullptr;
 }
 
 DeferredShadowType shadowTypeFromWord(const std::wstring& word)
@@ -91,7 +69,7 @@ DeferredLight::DeferredLight(const std::wstring& name, DeferredLightType type) :
     connectSignals();
 }
 
-DeferredLight::DeferredLight(const DeferredLight& other) : NamedObject(other)
+DeferredLight::DeferredLight(const DeferredLight& other) : NamedObject(other), DeviceResource()
 {
     setDefaults();
     connectSignals();
@@ -103,11 +81,7 @@ DeferredLight::DeferredLight(const DeferredLight& other) : NamedObject(other)
 DeferredLight::~DeferredLight()
 {
     releaseShadowMaps();
-    for (DeferredLight* child : m_children) {
-        if (child)
-            child->Release();
-    }
-    m_children.clear();
+    releaseAndClear(m_children);
 }
 
 DeferredLight* DeferredLight::clone() const
@@ -183,17 +157,13 @@ void DeferredLight::setDefaults()
 
 void DeferredLight::connectSignals()
 {
-    D3DInterface* d3d = D3DInterface::getInstance();
-    d3d->lostDevice.disconnect(this);
-    d3d->resetDevice.disconnect(this);
-    d3d->lostDevice.connect(this, &DeferredLight::onLostDevice);
-    d3d->resetDevice.connect(this, &DeferredLight::onResetDevice);
-    shadowQualityChanged().connect(this, &DeferredLight::onShadowQualityChanged);
+    followDevice();
 }
 
 void DeferredLight::copySettings(const DeferredLight& o)
 {
     m_type = o.m_type;
+    m_shadowQuality = o.m_shadowQuality;
     m_position = o.m_position;
     m_direction = o.m_direction;
     m_theta = o.m_theta;
@@ -313,7 +283,7 @@ float DeferredLight::getCurrentIntensity() const
 
 unsigned DeferredLight::getQualityLevel() const
 {
-    const unsigned base = qualityToLevel(getShadowQuality());
+    const unsigned base = qualityToLevel(m_shadowQuality);
     unsigned level = base;
     if (m_shadowDegrade) {
         for (unsigned i = 0; i < 3; ++i) {
@@ -347,8 +317,8 @@ bool DeferredLight::needsShadowUpdate() const
 {
     if (m_dirty)
         return true;
-    return (m_type == LIGHT_POINT && !m_storedPointMap) || (m_type == LIGHT_SPOT && !m_storedSpotMap) ||
-           (m_type == LIGHT_DIR && m_storedSplitSurfaces.empty());
+    return (m_type == LIGHT_POINT && !m_storedPoint) || (m_type == LIGHT_SPOT && !m_storedSpot) ||
+           (m_type == LIGHT_DIR && m_storedSplits.empty());
 }
 
 void DeferredLight::updateCameraDistance(const D3DXVECTOR3& cameraPosition)
@@ -382,46 +352,55 @@ void DeferredLight::markStored()
     m_lastShadowTick = GetTickCount();
 }
 
-HRESULT DeferredLight::storeSpotShadowMap(IDirect3DSurface9* shared)
+RenderTargetHandle DeferredLight::storedTarget(RenderTargetPool& pool, RenderTargetKind kind) const
 {
-    releaseAndClear(m_storedSpotSurface);
-    releaseAndClear(m_storedSpotMap);
+    const UINT size = getCurrentShadowMapSize();
+    return pool.acquireScratch(RenderTargetKey{L"StoredShadowMap", size, size, D3DFMT_R32F, kind});
+}
+
+HRESULT DeferredLight::storeSpotShadowMap(RenderTargetPool& pool, IDirect3DSurface9* shared)
+{
+    m_storedSpot.reset();
     IDirect3DDevice9* d = device();
     if (!d || !shared)
         return D3DERR_INVALIDCALL;
-    const UINT size = getCurrentShadowMapSize();
-    ULVO_LIGHT_CALL(d->CreateTexture(size, size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT,
-                                     &m_storedSpotMap, nullptr));
-    ULVO_LIGHT_CALL(m_storedSpotMap->GetSurfaceLevel(0, &m_storedSpotSurface));
-    ULVO_LIGHT_CALL(d->StretchRect(shared, nullptr, m_storedSpotSurface, nullptr, D3DTEXF_NONE));
+    RenderTargetHandle map = storedTarget(pool, RenderTargetKind::Texture);
+    if (!map->isCreated()) {
+        logFailedCall(mainLogger(), L"Ulvo::DeferredLight::storeSpotShadowMap", __LINE__,
+                      L"pool.acquireScratch(R32F shadow map)");
+        return D3DERR_INVALIDCALL;
+    }
+    ULVO_CHECK_RESULT(L"Ulvo::DeferredLight::storeSpotShadowMap",
+                      d->StretchRect(shared, nullptr, map->getSurface(), nullptr, D3DTEXF_NONE));
+    m_storedSpot = std::move(map);
     markStored();
     return D3D_OK;
 }
 
-HRESULT DeferredLight::storePointShadowMap(IDirect3DCubeTexture9* shared)
+HRESULT DeferredLight::storePointShadowMap(RenderTargetPool& pool, IDirect3DCubeTexture9* shared)
 {
-    releaseAndClear(m_storedPointMap);
+    m_storedPoint.reset();
     IDirect3DDevice9* d = device();
     if (!d || !shared)
         return D3DERR_INVALIDCALL;
-    const UINT size = getCurrentShadowMapSize();
-    ULVO_LIGHT_CALL(
-        d->CreateCubeTexture(size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT, &m_storedPointMap, nullptr));
+    RenderTargetHandle map = storedTarget(pool, RenderTargetKind::Cube);
+    if (!map->isCreated()) {
+        logFailedCall(mainLogger(), L"Ulvo::DeferredLight::storePointShadowMap", __LINE__,
+                      L"pool.acquireScratch(R32F shadow cube)");
+        return D3DERR_INVALIDCALL;
+    }
     for (int face = 0; face < 6; ++face) {
         IDirect3DSurface9* from = nullptr;
-        IDirect3DSurface9* to = nullptr;
-        const auto faceType = static_cast<D3DCUBEMAP_FACES>(face);
-        if (SUCCEEDED(shared->GetCubeMapSurface(faceType, 0, &from)) &&
-            SUCCEEDED(m_storedPointMap->GetCubeMapSurface(faceType, 0, &to)))
-            d->StretchRect(from, nullptr, to, nullptr, D3DTEXF_NONE);
-        releaseAndClear(from);
-        releaseAndClear(to);
+        if (SUCCEEDED(shared->GetCubeMapSurface(static_cast<D3DCUBEMAP_FACES>(face), 0, &from)))
+            d->StretchRect(from, nullptr, map->getSurface(static_cast<unsigned>(face)), nullptr, D3DTEXF_NONE);
+        releaseAndNull(from);
     }
+    m_storedPoint = std::move(map);
     markStored();
     return D3D_OK;
 }
 
-HRESULT DeferredLight::storeSplitShadowMaps(const std::vector<IDirect3DSurface9*>& shared,
+HRESULT DeferredLight::storeSplitShadowMaps(RenderTargetPool& pool, const std::vector<IDirect3DSurface9*>& shared,
                                             const std::vector<D3DXMATRIX>& matrices,
                                             const std::vector<float>& positions)
 {
@@ -429,16 +408,16 @@ HRESULT DeferredLight::storeSplitShadowMaps(const std::vector<IDirect3DSurface9*
     IDirect3DDevice9* d = device();
     if (!d)
         return D3DERR_INVALIDCALL;
-    const UINT size = getCurrentShadowMapSize();
     for (IDirect3DSurface9* from : shared) {
-        IDirect3DTexture9* map = nullptr;
-        ULVO_LIGHT_CALL(
-            d->CreateTexture(size, size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT, &map, nullptr));
-        m_storedSplitMaps.push_back(map);
-        IDirect3DSurface9* to = nullptr;
-        ULVO_LIGHT_CALL(map->GetSurfaceLevel(0, &to));
-        m_storedSplitSurfaces.push_back(to);
-        ULVO_LIGHT_CALL(d->StretchRect(from, nullptr, to, nullptr, D3DTEXF_NONE));
+        RenderTargetHandle map = storedTarget(pool, RenderTargetKind::Texture);
+        if (!map->isCreated()) {
+            logFailedCall(mainLogger(), L"Ulvo::DeferredLight::storeSplitShadowMaps", __LINE__,
+                          L"pool.acquireScratch(R32F shadow map)");
+            return D3DERR_INVALIDCALL;
+        }
+        m_storedSplits.push_back(map);
+        ULVO_CHECK_RESULT(L"Ulvo::DeferredLight::storeSplitShadowMaps",
+                          d->StretchRect(from, nullptr, map->getSurface(), nullptr, D3DTEXF_NONE));
     }
     m_storedSplitMatrices = matrices;
     m_storedSplitPositions = positions;
@@ -446,27 +425,36 @@ HRESULT DeferredLight::storeSplitShadowMaps(const std::vector<IDirect3DSurface9*
     return D3D_OK;
 }
 
+std::vector<IDirect3DTexture9*> DeferredLight::getStaticSplitMaps() const
+{
+    std::vector<IDirect3DTexture9*> maps;
+    for (const RenderTargetHandle& map : m_storedSplits)
+        maps.push_back(map->getTexture());
+    return maps;
+}
+
 void DeferredLight::releaseSplitMaps()
 {
-    for (IDirect3DSurface9*& surface : m_storedSplitSurfaces)
-        releaseAndClear(surface);
-    for (IDirect3DTexture9*& map : m_storedSplitMaps)
-        releaseAndClear(map);
-    m_storedSplitSurfaces.clear();
-    m_storedSplitMaps.clear();
+    m_storedSplits.clear();
 }
 
 void DeferredLight::releaseShadowMaps()
 {
-    releaseAndClear(m_storedSpotSurface);
-    releaseAndClear(m_storedSpotMap);
-    releaseAndClear(m_storedPointMap);
+    m_storedSpot.reset();
+    m_storedPoint.reset();
     releaseSplitMaps();
     m_dirty = true;
 }
 
-void DeferredLight::onShadowQualityChanged(const MyQuality&, const MyQuality&)
+void DeferredLight::setShadowQuality(MyQuality quality)
 {
+    for (DeferredLight* child : m_children) {
+        if (child)
+            child->setShadowQuality(quality);
+    }
+    if (quality == m_shadowQuality)
+        return;
+    m_shadowQuality = quality;
     releaseShadowMaps();
 }
 

@@ -6,11 +6,17 @@
 // Attached to an attach point it takes its position from it and turns its direction with it.
 //
 // Lights are reference counted: whoever keeps one in a list holds a reference.
+//
+// The stored maps are scratch targets of the render manager's target pool (same-size maps of
+// different lights reuse the same spare targets); a device loss drops them and marks the light
+// dirty, so the next render stores new ones.
 #include <d3d9.h>
 #include <d3dx9.h>
 
+#include "devices/d3d/DeviceResource.h"
 #include "foundation/objects/NamedObject.h"
-#include "lighting/deferred/ShadowQuality.h"
+#include "render/MyQuality.h"
+#include "render/targets/RenderTargetPool.h"
 
 #include <cstdint>
 #include <string>
@@ -24,7 +30,7 @@ class XMLNode;
 enum DeferredLightType : uint32_t { LIGHT_POINT = 1, LIGHT_DIR = 2, LIGHT_SPOT = 4, LIGHT_COMBINATION = 8 };
 enum DeferredShadowType : uint32_t { SHADOW_NONE = 0, SHADOW_STATIC = 1, SHADOW_TIMED = 2, SHADOW_DYNAMIC = 3 };
 
-class DeferredLight : public NamedObject {
+class DeferredLight : public NamedObject, public DeviceResource {
 public:
     // NAME, the defaults, then the light's attributes (TYPE, POSITION, COLOR, SHADOW_TYPE ...); a
     // COMBINATION builds its LIGHT child nodes as children.
@@ -61,6 +67,10 @@ public:
     void updateCameraDistance(const D3DXVECTOR3& cameraPosition);
     // The per-level index after the distance steps of SHADOW_DEGRADE.
     unsigned getQualityLevel() const;
+    // The engine-wide shadow quality, handed in by the renderer listing the light (high until
+    // then); a new one releases the stored maps, here and in the children.
+    void setShadowQuality(MyQuality quality);
+    MyQuality getShadowQuality() const { return m_shadowQuality; }
     // Marks the light dirty when a TIMED light's map is older than 200 ms or a STATIC light's
     // attach point moved or turned since the last store.
     DeferredShadowType getCurrentShadowType();
@@ -77,17 +87,20 @@ public:
     DeferredLight* getChildLight(unsigned index) const;
     std::size_t getChildCount() const { return m_children.size(); }
 
-    std::vector<IDirect3DTexture9*> getStaticSplitMaps() const { return m_storedSplitMaps; }
+    std::vector<IDirect3DTexture9*> getStaticSplitMaps() const;
     std::vector<D3DXMATRIX> getStaticSplitMatrices() const { return m_storedSplitMatrices; }
     std::vector<float> getStaticSplitPositions() const { return m_storedSplitPositions; }
-    IDirect3DTexture9* getStoredSpotMap() const { return m_storedSpotMap; }
-    IDirect3DCubeTexture9* getStoredPointMap() const { return m_storedPointMap; }
-    // Copies of the shared shadow targets the renderer drew into; a failed device call returns
-    // its code and leaves the light dirty.
-    HRESULT storeSpotShadowMap(IDirect3DSurface9* shared);
-    HRESULT storePointShadowMap(IDirect3DCubeTexture9* shared);
-    HRESULT storeSplitShadowMaps(const std::vector<IDirect3DSurface9*>& shared, const std::vector<D3DXMATRIX>& matrices,
-                                 const std::vector<float>& positions);
+    IDirect3DTexture9* getStoredSpotMap() const { return m_storedSpot ? m_storedSpot->getTexture() : nullptr; }
+    IDirect3DCubeTexture9* getStoredPointMap() const
+    {
+        return m_storedPoint ? m_storedPoint->getCubeTexture() : nullptr;
+    }
+    // Copies, into targets of the pool, of the shared shadow targets the renderer drew into; a
+    // failed device call returns its code and leaves the light dirty.
+    HRESULT storeSpotShadowMap(RenderTargetPool& pool, IDirect3DSurface9* shared);
+    HRESULT storePointShadowMap(RenderTargetPool& pool, IDirect3DCubeTexture9* shared);
+    HRESULT storeSplitShadowMaps(RenderTargetPool& pool, const std::vector<IDirect3DSurface9*>& shared,
+                                 const std::vector<D3DXMATRIX>& matrices, const std::vector<float>& positions);
     void releaseShadowMaps();
 
     // The attach point the light follows (and its children with it); null detaches.
@@ -99,20 +112,21 @@ public:
     // deferred HDR is on.
     void setEffectParameters(ID3DXEffect* effect, bool hdr);
 
-    // Device loss: the stored maps (default-pool targets) go; the next render stores new ones.
-    virtual void onLostDevice();
-    virtual void onResetDevice() {}
+    // Device loss: the stored maps go; the next render stores new ones.
+    void onLostDevice() override;
 
 private:
     void readNode(XMLNode* node);
     void copySettings(const DeferredLight& other);
     void connectSignals();
-    void onShadowQualityChanged(const MyQuality& quality, const MyQuality& old);
     void releaseSplitMaps();
+    // A scratch target of the pool for a stored map of the current size.
+    RenderTargetHandle storedTarget(RenderTargetPool& pool, RenderTargetKind kind) const;
     // Remembers where the light stood when its maps were stored, and clears dirty.
     void markStored();
 
     DeferredLightType m_type = LIGHT_DIR;
+    MyQuality m_shadowQuality = QUALITY_HIGH;
     D3DXVECTOR3 m_position;
     D3DXVECTOR3 m_direction;
     float m_theta;
@@ -138,13 +152,11 @@ private:
     bool m_canUseSoftShadows;
     D3DXVECTOR3 m_shadowDensity;
     bool m_dirty = true;
-    IDirect3DTexture9* m_storedSpotMap = nullptr;
-    IDirect3DSurface9* m_storedSpotSurface = nullptr;
-    IDirect3DCubeTexture9* m_storedPointMap = nullptr;
+    RenderTargetHandle m_storedSpot;
+    RenderTargetHandle m_storedPoint;
     uint32_t m_pssmLevels;
     float m_pssmLambda;
-    std::vector<IDirect3DTexture9*> m_storedSplitMaps;
-    std::vector<IDirect3DSurface9*> m_storedSplitSurfaces;
+    std::vector<RenderTargetHandle> m_storedSplits;
     std::vector<D3DXMATRIX> m_storedSplitMatrices;
     std::vector<float> m_storedSplitPositions;
     std::vector<DeferredLight*> m_children;

@@ -2,13 +2,26 @@
 
 #include "foundation/logging/Logger.h"
 #include "lighting/deferred/DeferredLight.h"
-#include "lighting/deferred/ShadowQuality.h"
 
 #include <algorithm>
 
 namespace Ulvo {
 
-bool DeferredRenderer::s_deferredAllowed = false;
+DeferredRenderer::DeferredRenderer(RenderSettings* settings) : m_settings(settings)
+{
+    if (m_settings)
+        m_settings->changed.connect(this, &DeferredRenderer::onSettingChanged);
+}
+
+void DeferredRenderer::onSettingChanged(RenderSetting kind, uint32_t, uint32_t now)
+{
+    if (kind != RenderSetting::ShadowQuality)
+        return;
+    for (DeferredLight* light : m_lights)
+        light->setShadowQuality(static_cast<MyQuality>(now));
+    for (DeferredLight* light : m_lightTemplates)
+        light->setShadowQuality(static_cast<MyQuality>(now));
+}
 
 DeferredRenderer::~DeferredRenderer()
 {
@@ -20,6 +33,7 @@ bool DeferredRenderer::addLight(DeferredLight* light)
     if (!light || std::find(m_lights.begin(), m_lights.end(), light) != m_lights.end())
         return false;
     light->AddRef();
+    light->setShadowQuality(getShadowQuality());
     m_lights.push_back(light);
     return true;
 }
@@ -65,6 +79,7 @@ bool DeferredRenderer::addLightTemplate(DeferredLight* light, bool replace)
     light->AddRef();
     for (DeferredLight* existing : clashing)
         removeLightTemplate(existing);
+    light->setShadowQuality(getShadowQuality());
     m_lightTemplates.push_back(light);
     return true;
 }
@@ -117,10 +132,10 @@ bool DeferredRenderer::setEnabled(bool enabled)
     const bool old = m_enabled;
     if (enabled) {
         mainLogger().log(50, LOG_TYPE_WARNING,
-                         s_deferredAllowed ? L"Ulvo::DeferredRenderer::setEnabled: this build makes no deferred "
-                                             L"buffers; deferred rendering stays off\n"
-                                           : L"Ulvo::DeferredRenderer::setEnabled: deferred rendering is not allowed "
-                                             L"(RP_DEF); it stays off\n");
+                         isDeferredAllowed() ? L"Ulvo::DeferredRenderer::setEnabled: this build makes no deferred "
+                                               L"buffers; deferred rendering stays off\n"
+                                             : L"Ulvo::DeferredRenderer::setEnabled: deferred rendering is not allowed "
+                                               L"(RP_DEF); it stays off\n");
     }
     m_enabled = false;
     if (old != m_enabled)
@@ -153,11 +168,6 @@ bool DeferredRenderer::saveBuffers(const std::wstring&)
 {
     mainLogger().log(50, LOG_TYPE_INFO, L"Ulvo::DeferredRenderer::saveBuffers: no deferred buffers to save\n");
     return false;
-}
-
-void DeferredRenderer::setShadowQuality(MyQuality quality)
-{
-    Ulvo::setShadowQuality(quality);
 }
 
 bool DeferredRenderer::adopt(DeferredLight* light)

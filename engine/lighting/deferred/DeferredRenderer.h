@@ -4,8 +4,11 @@
 // that cannot make its buffers, so deferred rendering stays off whatever RP_DEF says, and it keeps
 // the active lights and the light templates (VORLAGE_LIGHTS) that the light attach points of scene
 // objects copy. Each listed light holds one reference. The render manager owns it; the engine
-// hands it to the light attach points.
+// hands it to the light attach points. It follows the manager's settings: the deferred switch
+// (RP_DEF) and the shadow quality, which it hands to every light it lists.
+#include "foundation/sigslot.h"
 #include "render/manager/DeferredStage.h"
+#include "render/manager/RenderSettings.h"
 #include "scene/objects/LightHost.h"
 
 #include <d3d9.h>
@@ -17,9 +20,10 @@ namespace Ulvo {
 
 class DeferredLight;
 
-class DeferredRenderer : public LightHost, public DeferredStage {
+class DeferredRenderer : public sigslot::has_slots<>, public LightHost, public DeferredStage {
 public:
-    DeferredRenderer() = default;
+    // settings: the render manager's (null: deferred not allowed, shadow quality high).
+    explicit DeferredRenderer(RenderSettings* settings = nullptr);
     ~DeferredRenderer() override;
     DeferredRenderer(const DeferredRenderer&) = delete;
     DeferredRenderer& operator=(const DeferredRenderer&) = delete;
@@ -49,8 +53,8 @@ public:
     bool isEnabled() const override { return m_enabled; }
     // Switching on needs buffers this build does not make: it stays off, after a log line.
     bool setEnabled(bool enabled) override;
-    void setDeferredAllowed(bool allowed) override { s_deferredAllowed = allowed; }
-    static bool isDeferredAllowed() { return s_deferredAllowed; }
+    bool isDeferredAllowed() const { return m_settings && m_settings->isDeferredAllowed(); }
+    MyQuality getShadowQuality() const { return m_settings ? m_settings->getShadowQuality() : QUALITY_HIGH; }
     void setSceneGraph(SceneGraph* sceneGraph) override { m_sceneGraph = sceneGraph; }
     void setHDRMode(uint32_t bits) override { m_hdrMode = bits; }
     void setForwardTexture(IDirect3DTexture9* texture) override { m_forwardTexture = texture; }
@@ -60,7 +64,6 @@ public:
     void loadConfig(XMLNode& node) override;
     bool saveBuffers(const std::wstring& folder) override;
     void setBlurLights(bool blur) override { m_blurLights = blur; }
-    void setShadowQuality(MyQuality quality) override;
     bool addPointLight(const std::wstring& name, const D3DXCOLOR& colour, const D3DXVECTOR3& position, float radius,
                        float intensity) override;
     bool addDirectionalLight(const std::wstring& name, const D3DXCOLOR& colour, const D3DXVECTOR3& direction,
@@ -80,9 +83,10 @@ public:
 private:
     // Offers a new light to the active lights and drops the maker's reference.
     bool adopt(DeferredLight* light);
+    // A new shadow quality reaches every listed light.
+    void onSettingChanged(RenderSetting kind, uint32_t old, uint32_t now);
 
-    // The engine-wide deferred switch (RP_DEF); off at start.
-    static bool s_deferredAllowed;
+    RenderSettings* m_settings;
 
     bool m_enabled = false;
     bool m_blurLights = false;

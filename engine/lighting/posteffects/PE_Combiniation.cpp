@@ -1,5 +1,6 @@
 #include "lighting/posteffects/PE_Combiniation.h"
 
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "lighting/posteffects/PostEffectFactory.h"
@@ -44,9 +45,7 @@ PE_Combiniation::PE_Combiniation(const PE_Combiniation& other) : PostEffect(othe
 
 PE_Combiniation::~PE_Combiniation()
 {
-    for (PostEffect* child : m_children)
-        child->Release();
-    m_children.clear();
+    releaseAndClear(m_children);
 }
 
 bool PE_Combiniation::activate()

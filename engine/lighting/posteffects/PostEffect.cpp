@@ -2,6 +2,7 @@
 
 #include "devices/d3d/D3DInterface.h"
 #include "devices/d3d/FormatNames.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/Effect.h"
@@ -147,9 +148,7 @@ PostEffect::~PostEffect()
 {
     if (m_activated)
         deactivate();
-    for (StaticPostEffectTexture* texture : m_staticTextures)
-        texture->Release();
-    m_staticTextures.clear();
+    releaseAndClear(m_staticTextures);
 }
 
 PostEffect* PostEffect::clone() const
@@ -652,12 +651,12 @@ void PostEffect::render(Camera& camera)
     preRender(camera);
     if (m_extraPasses.empty()) {
         if (ExtraPassTarget* extra = m_renderer->getCurrentExtra())
-            fx->SetTexture("g_Textur_EXTRA", extra->texture);
+            fx->SetTexture("g_Textur_EXTRA", extra->texture());
     }
     for (const ExtraPass& pass : m_extraPasses) {
         if (ExtraPassTarget* target = m_renderer->findExtraTarget(pass.name)) {
             m_renderer->setCurrentExtra(target);
-            fx->SetTexture(pass.handleName.c_str(), target->texture);
+            fx->SetTexture(pass.handleName.c_str(), target->texture());
         }
     }
     fx->SetFloat("g_time", m_time);

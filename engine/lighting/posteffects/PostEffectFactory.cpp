@@ -7,27 +7,39 @@
 #include "lighting/posteffects/PE_Mask.h"
 #include "lighting/posteffects/PE_MotionBlur.h"
 #include "lighting/posteffects/PE_Weather.h"
+#include "lighting/posteffects/PostEffectRenderer.h"
 
 #include <new>
 
 namespace Ulvo {
 
+namespace {
+
+template <class Kind>
+PostEffect* create(XMLNode& node, PostEffectRenderer* renderer, DeferredRenderer* deferredRenderer)
+{
+    return new (std::nothrow) Kind(node, renderer, deferredRenderer);
+}
+
+} // namespace
+
+void registerPostEffectKinds(PostEffectKinds& kinds)
+{
+    kinds.add(L"DOF_COMBINE", &create<PE_DOFCombine>);
+    kinds.add(L"COMBINATION", &create<PE_Combiniation>);
+    kinds.add(L"MASK", &create<PE_Mask>);
+    kinds.add(L"MOTION_BLUR", &create<PE_MotionBlur>);
+    kinds.add(L"WEATHER", &create<PE_Weather>);
+    kinds.add(L"GODRAYS", &create<PE_Godrays>);
+}
+
 PostEffect* createPostEffectFromXml(XMLNode& node, PostEffectRenderer* renderer, DeferredRenderer* deferredRenderer)
 {
-    const std::wstring type = node.getAttributeValue(L"TYPE");
-    if (type == L"DOF_COMBINE")
-        return new (std::nothrow) PE_DOFCombine(node, renderer, deferredRenderer);
-    if (type == L"COMBINATION")
-        return new (std::nothrow) PE_Combiniation(node, renderer, deferredRenderer);
-    if (type == L"MASK")
-        return new (std::nothrow) PE_Mask(node, renderer, deferredRenderer);
-    if (type == L"MOTION_BLUR")
-        return new (std::nothrow) PE_MotionBlur(node, renderer, deferredRenderer);
-    if (type == L"WEATHER")
-        return new (std::nothrow) PE_Weather(node, renderer, deferredRenderer);
-    if (type == L"GODRAYS")
-        return new (std::nothrow) PE_Godrays(node, renderer, deferredRenderer);
-    return new (std::nothrow) PostEffect(node, renderer, deferredRenderer);
+    const PostEffectKinds& kinds =
+        renderer ? renderer->getPostEffectKinds() : registeredKinds<PostEffectCreator, &registerPostEffectKinds>();
+    if (PostEffectCreator creator = kinds.find(node.getAttributeValue(L"TYPE")))
+        return creator(node, renderer, deferredRenderer);
+    return create<PostEffect>(node, renderer, deferredRenderer);
 }
 
 } // namespace Ulvo

@@ -1,6 +1,8 @@
 #include "lighting/posteffects/PostEffectRenderer.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
+#include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "lighting/posteffects/PostEffect.h"
@@ -19,23 +21,18 @@ namespace {
 
 const wchar_t* const kResetFunction = L"Ulvo::PostEffectRenderer::onResetDevice";
 
-void logFailure(const wchar_t* function, int line, const wchar_t* call)
-{
-    mainLogger().log(100, LOG_TYPE_ERROR,
-                     std::wstring(L" ") + function + L" Line: " + std::to_wstring(line) + L" " + call + L" failed!\n");
-}
-
 } // namespace
 
 PostEffectRenderer::PostEffectRenderer(RenderManager& renderManager, DeferredRenderer* deferredRenderer)
     : m_d3d(D3DInterface::getInstance()), m_renderManager(renderManager), m_deferredRenderer(deferredRenderer)
 {
+    registerPostEffectKinds(m_kinds);
     followDevice();
     m_renderManager.renderTargetSizeChanged.connect(this, &PostEffectRenderer::onTargetSizeChanged);
     if (m_d3d->getDevice())
-        onResetDevice();
+        createBuffers();
     else
-        m_d3d->deviceCreated.connect(this, &PostEffectRenderer::onResetDevice);
+        m_d3d->deviceCreated.connect(this, &PostEffectRenderer::createBuffers);
 }
 
 PostEffectRenderer::~PostEffectRenderer()
@@ -64,7 +61,7 @@ void PostEffectRenderer::setEnabled(bool enabled)
     m_enabled = enabled;
     releaseBuffers();
     if (enabled && m_d3d->getDevice())
-        onResetDevice();
+        createBuffers();
 }
 
 void PostEffectRenderer::setHDRMode(uint32_t bits)
@@ -73,7 +70,7 @@ void PostEffectRenderer::setHDRMode(uint32_t bits)
     m_hdrMode = bits;
     if (changed && m_created) {
         releaseBuffers();
-        onResetDevice();
+        createBuffers();
     }
 }
 
@@ -88,7 +85,7 @@ void PostEffectRenderer::onTargetSizeChanged(RenderManager&)
     if (!m_d3d->getDevice())
         return;
     releaseBuffers();
-    onResetDevice();
+    createBuffers();
 }
 
 bool PostEffectRenderer::hasActiveEffects() const
@@ -119,38 +116,52 @@ void PostEffectRenderer::uploadQuad()
     m_vertexBuffer->Unlock();
 }
 
-bool PostEffectRenderer::createTarget(D3DFORMAT format, IDirect3DTexture9*& texture, IDirect3DSurface9*& surface,
-                                      int line, const wchar_t* createCall, const wchar_t* surfaceCall,
-                                      const wchar_t* function)
+bool PostEffectRenderer::createTarget(D3DFORMAT format, RenderTargetHandle& target, int line, const wchar_t* createCall)
 {
     unsigned width = 0, height = 0;
     m_renderManager.getRenderTargetSize(width, height);
-    IDirect3DDevice9* device = m_d3d->getDevice();
-    if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, &texture,
-                                     nullptr))) {
-        texture = nullptr;
-        logFailure(function, line, createCall);
+    target = m_renderManager.getTargetPool().acquireScratch(RenderTargetKey{L"PostEffect", width, height, format});
+    if (target->isCreated())
+        return true;
+    target.reset();
+    logFailedCall(mainLogger(), kResetFunction, line, createCall);
+    return false;
+}
+
+bool PostEffectRenderer::createQuadBuffer()
+{
+    if (FAILED(m_d3d->getDevice()->CreateVertexBuffer(sizeof(PostEffectVertex) * 4,
+                                                      D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT,
+                                                      &m_vertexBuffer, nullptr))) {
+        m_vertexBuffer = nullptr;
+        logFailedCall(mainLogger(), kResetFunction, 77,
+                      L"d3d.getDevice()->CreateVertexBuffer( sizeof(PostEffectVertex) * 4, D3DUSAGE_WRITEONLY | "
+                      L"D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &m_VB, NULL )");
         return false;
     }
-    if (FAILED(texture->GetSurfaceLevel(0, &surface))) {
-        surface = nullptr;
-        logFailure(function, line + 1, surfaceCall);
-        return false;
-    }
+    uploadQuad();
     return true;
 }
 
-void PostEffectRenderer::releaseTarget(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface)
+void PostEffectRenderer::onLostDevice()
 {
-    if (surface)
-        surface->Release();
-    if (texture)
-        texture->Release();
-    surface = nullptr;
-    texture = nullptr;
+    releaseAndNull(m_vertexBuffer);
 }
 
 void PostEffectRenderer::onResetDevice()
+{
+    // The pool makes the targets again; only the quad buffer is this renderer's to remake. A
+    // target the pool could not make again means starting over, as on the first creation.
+    const bool targetsBack = getOriginalSurface() && getSourceSurface() && getDestinationSurface();
+    if (m_created && !targetsBack)
+        releaseBuffers();
+    if (!m_created)
+        createBuffers();
+    else if (!m_vertexBuffer && m_d3d->getDevice())
+        createQuadBuffer();
+}
+
+void PostEffectRenderer::createBuffers()
 {
     IDirect3DDevice9* device = m_d3d->getDevice();
     if (m_created || !m_enabled || !device)
@@ -158,32 +169,22 @@ void PostEffectRenderer::onResetDevice()
     unsigned width = 0, height = 0;
     m_renderManager.getRenderTargetSize(width, height);
     buildQuad(width, height);
-    if (FAILED(device->CreateVertexBuffer(sizeof(PostEffectVertex) * 4, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0,
-                                          D3DPOOL_DEFAULT, &m_vertexBuffer, nullptr))) {
-        m_vertexBuffer = nullptr;
-        logFailure(kResetFunction, 77,
-                   L"d3d.getDevice()->CreateVertexBuffer( sizeof(PostEffectVertex) * 4, D3DUSAGE_WRITEONLY | "
-                   L"D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &m_VB, NULL )");
+    if (!createQuadBuffer())
         return;
-    }
-    uploadQuad();
     const D3DFORMAT format = (m_hdrMode & HDRStage::HDR_POSTEFFECTS) ? D3DFMT_A16B16G16R16F : D3DFMT_A8R8G8B8;
     const bool made =
-        createTarget(format, m_originalTexture, m_originalSurface, 86,
+        createTarget(format, m_original, 86,
                      L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
                      L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_original_"
-                     L"tex,NULL)",
-                     L"m_original_tex->GetSurfaceLevel(0,&m_original_sur)", kResetFunction) &&
-        createTarget(format, m_sourceTexture, m_sourceSurface, 89,
+                     L"tex,NULL)") &&
+        createTarget(format, m_source, 89,
                      L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
                      L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_"
-                     L"srctarget_tex,NULL)",
-                     L"m_srctarget_tex->GetSurfaceLevel(0,&m_srctarget_sur)", kResetFunction) &&
-        createTarget(format, m_destinationTexture, m_destinationSurface, 92,
+                     L"srctarget_tex,NULL)") &&
+        createTarget(format, m_destination, 92,
                      L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
                      L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_"
-                     L"dsttarget_tex,NULL)",
-                     L"m_dsttarget_tex->GetSurfaceLevel(0,&m_dsttarget_sur)", kResetFunction);
+                     L"dsttarget_tex,NULL)");
     if (!made) {
         // What was made must go now: a default-pool resource left behind blocks every later reset.
         releaseBuffers();
@@ -198,16 +199,14 @@ void PostEffectRenderer::onResetDevice()
 void PostEffectRenderer::releaseBuffers()
 {
     const bool wasCreated = m_created;
-    releaseTarget(m_sourceTexture, m_sourceSurface);
-    releaseTarget(m_destinationTexture, m_destinationSurface);
-    releaseTarget(m_originalTexture, m_originalSurface);
-    if (m_vertexBuffer) {
-        m_vertexBuffer->Release();
-        m_vertexBuffer = nullptr;
-    }
+    m_source.reset();
+    m_destination.reset();
+    m_original.reset();
+    m_renderManager.getTargetPool().trim(L"PostEffect");
+    releaseAndNull(m_vertexBuffer);
     m_currentExtra = nullptr;
     for (auto& [name, target] : m_extraTargets) {
-        releaseTarget(target.texture, target.surface);
+        target.target.reset();
         if (target.referenced) {
             target.referenced = false;
             if (RenderPass* pass = m_renderManager.getRenderPass(name))
@@ -224,7 +223,7 @@ void PostEffectRenderer::initAllPasses()
     IDirect3DDevice9* device = m_d3d->getDevice();
     const int mode = m_deferredMode ? 1 : 0;
     for (auto& [name, target] : m_extraTargets) {
-        releaseTarget(target.texture, target.surface);
+        target.target.reset();
         RenderPass* pass = m_renderManager.getRenderPass(name);
         if (pass && target.referenced) {
             target.referenced = false;
@@ -240,18 +239,12 @@ void PostEffectRenderer::initAllPasses()
             continue;
         unsigned width = 0, height = 0;
         m_renderManager.getRenderTargetSize(width, height);
-        if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, target.format, D3DPOOL_DEFAULT,
-                                         &target.texture, nullptr))) {
-            target.texture = nullptr;
-            logFailure(L"Ulvo::PostEffectRenderer::initAllPasses", 163,
-                       L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,rpe->m_format,D3DPOOL_"
-                       L"DEFAULT,&rpe->m_rendertarget_tex,NULL)");
-            continue;
-        }
-        if (FAILED(target.texture->GetSurfaceLevel(0, &target.surface))) {
-            target.surface = nullptr;
-            logFailure(L"Ulvo::PostEffectRenderer::initAllPasses", 178,
-                       L"rpe->m_rendertarget_tex->GetSurfaceLevel(0,&rpe->m_rendertarget_sur)");
+        target.target = m_renderManager.getTargetPool().acquire(RenderTargetKey{name, width, height, target.format});
+        if (!target.target->isCreated()) {
+            target.target.reset();
+            logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::initAllPasses", 163,
+                          L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,rpe->m_format,D3DPOOL_"
+                          L"DEFAULT,&rpe->m_rendertarget_tex,NULL)");
         }
     }
 }
@@ -277,7 +270,7 @@ void PostEffectRenderer::removeExtraTarget(const std::wstring& name)
     if (found == m_extraTargets.end())
         return;
     ExtraPassTarget& target = found->second;
-    releaseTarget(target.texture, target.surface);
+    target.target.reset();
     if (m_currentExtra == &target)
         m_currentExtra = nullptr;
     if (target.referenced) {
@@ -291,10 +284,10 @@ void PostEffectRenderer::removeExtraTarget(const std::wstring& name)
 
 bool PostEffectRenderer::getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface)
 {
-    if (!m_originalTexture || !m_originalSurface)
+    if (!getOriginalTexture() || !getOriginalSurface())
         return false;
-    texture = m_originalTexture;
-    surface = m_originalSurface;
+    texture = getOriginalTexture();
+    surface = getOriginalSurface();
     return true;
 }
 
@@ -303,14 +296,14 @@ void PostEffectRenderer::setLastResult(IDirect3DSurface9* surface)
     if (!m_created || !surface)
         return;
     IDirect3DDevice9* device = m_d3d->getDevice();
-    if (FAILED(device->StretchRect(surface, nullptr, m_originalSurface, nullptr, D3DTEXF_NONE))) {
-        logFailure(L"Ulvo::PostEffectRenderer::setLastResult", 307,
-                   L"d3d.getDevice()->StretchRect(p_sur,NULL,m_original_sur,NULL,D3DTEXF_NONE)");
+    if (FAILED(device->StretchRect(surface, nullptr, getOriginalSurface(), nullptr, D3DTEXF_NONE))) {
+        logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::setLastResult", 307,
+                      L"d3d.getDevice()->StretchRect(p_sur,NULL,m_original_sur,NULL,D3DTEXF_NONE)");
         return;
     }
-    if (FAILED(device->StretchRect(surface, nullptr, m_sourceSurface, nullptr, D3DTEXF_NONE)))
-        logFailure(L"Ulvo::PostEffectRenderer::setLastResult", 308,
-                   L"d3d.getDevice()->StretchRect(p_sur,NULL,m_srctarget_sur,NULL,D3DTEXF_NONE)");
+    if (FAILED(device->StretchRect(surface, nullptr, getSourceSurface(), nullptr, D3DTEXF_NONE)))
+        logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::setLastResult", 308,
+                      L"d3d.getDevice()->StretchRect(p_sur,NULL,m_srctarget_sur,NULL,D3DTEXF_NONE)");
 }
 
 void PostEffectRenderer::renderExtraPasses(Camera& camera)
@@ -323,10 +316,10 @@ void PostEffectRenderer::renderExtraPasses(Camera& camera)
     const int mode = m_deferredMode ? 1 : 0;
     for (auto& [name, target] : m_extraTargets) {
         RenderPass* pass = target.active[mode] != 0 ? m_renderManager.getRenderPass(name) : nullptr;
-        if (!pass || !target.surface)
+        if (!pass || !target.surface())
             continue;
         ScopedPerfEvent passEvent(name.c_str());
-        device->SetRenderTarget(0, target.surface);
+        device->SetRenderTarget(0, target.surface());
         device->BeginScene();
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, target.clearColor, 1.0f, 0);
         pass->render(&camera);

@@ -11,11 +11,18 @@
 // the renderer is enabled and the device is there; they follow device resets, size changes and
 // the HDR post-effect bit (floating-point targets). Extra-pass targets exist for the passes that
 // activated effects need in the present mode (forward or deferred).
+//
+// Every target comes from the render manager's target pool: the three chain targets as scratch
+// targets (private to this renderer), the extra-pass targets shared under their pass's name. The
+// pool makes them again after a device reset; the renderer itself follows the device only for its
+// quad buffer.
 #include <d3d9.h>
 
 #include "devices/d3d/DeviceResource.h"
 #include "foundation/sigslot.h"
+#include "lighting/posteffects/PostEffectFactory.h"
 #include "render/manager/PostEffectStage.h"
+#include "render/targets/RenderTargetPool.h"
 
 #include <cstdint>
 #include <map>
@@ -41,14 +48,18 @@ struct ExtraPassTarget {
     std::wstring name;
     D3DFORMAT format = D3DFMT_A8R8G8B8;
     D3DCOLOR clearColor = 0xFF000000;
-    IDirect3DTexture9* texture = nullptr;
-    IDirect3DSurface9* surface = nullptr;
+    // From the target pool while the present mode needs the pass.
+    RenderTargetHandle target;
     // By mode, 0 forward and 1 deferred: how many activated effects use the pass, and how many of
     // those are visible.
     int32_t needs[2] = {0, 0};
     int32_t active[2] = {0, 0};
     // The renderer holds an activation of the render pass.
     bool referenced = false;
+
+    // Null while there is no target or the device is lost.
+    IDirect3DTexture9* texture() const { return target ? target->getTexture() : nullptr; }
+    IDirect3DSurface9* surface() const { return target ? target->getSurface() : nullptr; }
 };
 
 class PostEffectRenderer : public sigslot::has_slots<>, public DeviceResource, public PostEffectStage {
@@ -73,10 +84,14 @@ public:
     void loadConfig(XMLNode& node) override;
     std::vector<RenderPostEffect*>& getActiveEffects() override { return m_activeEffects; }
     RenderPostEffect* createPostEffect(XMLNode& node) override;
+    // The POSTEFFECT kinds by TYPE (registerPostEffectKinds when made).
+    PostEffectKinds& getPostEffectKinds() { return m_kinds; }
 
     // Makes the quad buffer and the three targets (when enabled and not made yet).
+    void createBuffers();
+    // The device takes the quad buffer only; the pool keeps the targets.
+    void onLostDevice() override;
     void onResetDevice() override;
-    void onLostDevice() override { releaseBuffers(); }
     // Releases whatever of them exists.
     void releaseBuffers();
     void onTargetSizeChanged(RenderManager& renderManager);
@@ -91,12 +106,12 @@ public:
     const std::map<std::wstring, ExtraPassTarget>& getExtraTargets() const { return m_extraTargets; }
     ExtraPassTarget* getCurrentExtra() const { return m_currentExtra; }
     void setCurrentExtra(ExtraPassTarget* target) { m_currentExtra = target; }
-    IDirect3DTexture9* getOriginalTexture() const { return m_originalTexture; }
-    IDirect3DTexture9* getSourceTexture() const { return m_sourceTexture; }
-    IDirect3DTexture9* getDestinationTexture() const { return m_destinationTexture; }
-    IDirect3DSurface9* getOriginalSurface() const { return m_originalSurface; }
-    IDirect3DSurface9* getSourceSurface() const { return m_sourceSurface; }
-    IDirect3DSurface9* getDestinationSurface() const { return m_destinationSurface; }
+    IDirect3DTexture9* getOriginalTexture() const { return textureOf(m_original); }
+    IDirect3DTexture9* getSourceTexture() const { return textureOf(m_source); }
+    IDirect3DTexture9* getDestinationTexture() const { return textureOf(m_destination); }
+    IDirect3DSurface9* getOriginalSurface() const { return surfaceOf(m_original); }
+    IDirect3DSurface9* getSourceSurface() const { return surfaceOf(m_source); }
+    IDirect3DSurface9* getDestinationSurface() const { return surfaceOf(m_destination); }
     // One pass of an effect: the quad brought in step with the current and the pass's scale,
     // uploaded when it changed, and drawn; the pass's scale then multiplies the current scale.
     void drawQuad(float scaleX, float scaleY);
@@ -113,12 +128,20 @@ private:
     // The quad for a target of that size, covering all of it.
     void buildQuad(unsigned width, unsigned height);
     void uploadQuad();
-    // A render target of the render-target size and its level-0 surface; false, after a log line
-    // naming the call, when either cannot be made.
-    bool createTarget(D3DFORMAT format, IDirect3DTexture9*& texture, IDirect3DSurface9*& surface, int line,
-                      const wchar_t* createCall, const wchar_t* surfaceCall, const wchar_t* function);
-    static void releaseTarget(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface);
+    bool createQuadBuffer();
+    // A chain target of the render-target size from the pool; false, after a log line naming
+    // the call, when it cannot be made.
+    bool createTarget(D3DFORMAT format, RenderTargetHandle& target, int line, const wchar_t* createCall);
+    static IDirect3DTexture9* textureOf(const RenderTargetHandle& target)
+    {
+        return target ? target->getTexture() : nullptr;
+    }
+    static IDirect3DSurface9* surfaceOf(const RenderTargetHandle& target)
+    {
+        return target ? target->getSurface() : nullptr;
+    }
 
+    PostEffectKinds m_kinds;
     std::vector<RenderPostEffect*> m_activeEffects;
     std::map<std::wstring, ExtraPassTarget> m_extraTargets;
     bool m_created = false;
@@ -126,12 +149,9 @@ private:
     IDirect3DVertexBuffer9* m_vertexBuffer = nullptr;
     float m_curScaleX = 1.0f;
     float m_curScaleY = 1.0f;
-    IDirect3DTexture9* m_originalTexture = nullptr;
-    IDirect3DSurface9* m_originalSurface = nullptr;
-    IDirect3DTexture9* m_sourceTexture = nullptr;
-    IDirect3DTexture9* m_destinationTexture = nullptr;
-    IDirect3DSurface9* m_sourceSurface = nullptr;
-    IDirect3DSurface9* m_destinationSurface = nullptr;
+    RenderTargetHandle m_original;
+    RenderTargetHandle m_source;
+    RenderTargetHandle m_destination;
     ExtraPassTarget* m_currentExtra = nullptr;
     uint32_t m_hdrMode = 0;
     bool m_deferredMode = false;

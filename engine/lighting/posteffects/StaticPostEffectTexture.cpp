@@ -1,6 +1,7 @@
 #include "lighting/posteffects/StaticPostEffectTexture.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/BaseTexture.h"
 #include "graphics/textures/TextureManager.h"
@@ -45,8 +46,7 @@ StaticPostEffectTexture::StaticPostEffectTexture(const StaticPostEffectTexture& 
 
 StaticPostEffectTexture::~StaticPostEffectTexture()
 {
-    if (m_texture)
-        m_texture->Release();
+    releaseAndNull(m_texture);
 }
 
 IDirect3DBaseTexture9* StaticPostEffectTexture::getDirect3DTexture() const

@@ -64,7 +64,7 @@ Camera::Camera(const std::wstring& name)
     D3DXMatrixIdentity(&m_world);
     for (D3DXPLANE& plane : m_frustum)
         plane = D3DXPLANE(0.0f, 0.0f, 0.0f, 0.0f);
-    connectDevice();
+    followDevice(*m_d3d);
     buildPerspective();
     m_projectionDirty = true;
     m_viewDirty = true;
@@ -73,6 +73,7 @@ Camera::Camera(const std::wstring& name)
 
 Camera::Camera(const Camera& other)
     : NamedObject(other)
+    , DeviceResource()
     , projectionChanged(other.projectionChanged)
     , viewChanged(other.viewChanged)
     , cameraChanged(other.cameraChanged)
@@ -108,7 +109,7 @@ Camera::Camera(const Camera& other)
     std::copy(std::begin(other.m_frustum), std::end(other.m_frustum), std::begin(m_frustum));
     std::copy(std::begin(other.m_keyCodes), std::end(other.m_keyCodes), std::begin(m_keyCodes));
     std::copy(std::begin(other.m_keySpeeds), std::end(other.m_keySpeeds), std::begin(m_keySpeeds));
-    connectDevice();
+    followDevice(*m_d3d);
     // The copy follows the same attachment, with connections of its own.
     attachToAttachPoint(other.m_attachPoint);
     m_attachedObject = other.m_attachedObject;
@@ -118,12 +119,7 @@ Camera::Camera(const Camera& other)
 
 Camera::~Camera() = default;
 
-void Camera::connectDevice()
-{
-    m_d3d->resetDevice.connect(this, &Camera::onDeviceReset);
-}
-
-void Camera::onDeviceReset()
+void Camera::onResetDevice()
 {
     updateProjection();
 }

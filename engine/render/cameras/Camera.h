@@ -9,6 +9,7 @@
 // and rebuilt only when a dirty flag or an attach point asks for it.
 #include <d3dx9math.h>
 
+#include "devices/d3d/DeviceResource.h"
 #include "foundation/objects/NamedObject.h"
 #include "foundation/sigslot.h"
 
@@ -65,7 +66,7 @@ struct FocalParams {
     int calcType = FOCUS_NONE; // CALC_TYPE
 };
 
-class Camera : public NamedObject {
+class Camera : public NamedObject, public DeviceResource {
 public:
     explicit Camera(const std::wstring& name);
     // Copies every field; the signals keep the original's connections.
@@ -221,10 +222,10 @@ protected:
     int m_userId = 0;
     std::wstring m_userString;
 
+    // After a reset the automatic aspect sees the new back buffer.
+    void onResetDevice() override;
+
 private:
-    // Follows the device's resets so that the automatic aspect sees the new back buffer.
-    void connectDevice();
-    void onDeviceReset();
     AttachPoint* selectAttachPoint(int step);
 };
 

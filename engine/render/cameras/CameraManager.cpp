@@ -1,5 +1,6 @@
 #include "render/cameras/CameraManager.h"
 
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/objects/NamedObject.h"
 #include "foundation/xml/XMLNode.h"
@@ -64,10 +65,7 @@ CameraManager::CameraManager()
 CameraManager::~CameraManager()
 {
     m_activeCamera = nullptr;
-    std::vector<Camera*> cameras;
-    cameras.swap(m_cameras);
-    for (Camera* camera : cameras)
-        camera->Release();
+    releaseAndClear(m_cameras);
 }
 
 Camera* CameraManager::getCamera(const std::wstring& name) const

@@ -28,7 +28,6 @@ DWORD channelByte(float value)
 
 ForwardRenderer::ForwardRenderer(RenderManager& owner) : m_d3d(D3DInterface::getInstance()), m_owner(owner)
 {
-    followDevice();
     m_owner.renderTargetSizeChanged.connect(this, &ForwardRenderer::onRenderTargetSizeChanged);
     if (m_d3d->getDevice())
         createBuffers();
@@ -96,10 +95,10 @@ void ForwardRenderer::setHDRMode(uint32_t bits)
 
 bool ForwardRenderer::getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface) const
 {
-    if (!m_texture || !m_surface)
+    if (!m_target || !m_target->isCreated())
         return false;
-    texture = m_texture;
-    surface = m_surface;
+    texture = m_target->getTexture();
+    surface = m_target->getSurface();
     return true;
 }
 
@@ -119,16 +118,9 @@ void ForwardRenderer::createBuffers()
     const D3DFORMAT format = (m_hdrMode & HDRStage::HDR_FORWARD) ? D3DFMT_A16B16G16R16F
                              : m_useAlpha                        ? D3DFMT_A8R8G8B8
                                                                  : D3DFMT_X8R8G8B8;
-    if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, &m_texture,
-                                     nullptr))) {
-        m_texture = nullptr;
-        return;
-    }
-    if (FAILED(m_texture->GetSurfaceLevel(0, &m_surface))) {
-        // Nothing half-made stays behind: a default-pool texture would block the next reset.
-        m_surface = nullptr;
-        m_texture->Release();
-        m_texture = nullptr;
+    m_target = m_owner.getTargetPool().acquire(RenderTargetKey{L"Forward", width, height, format});
+    if (!m_target->isCreated()) {
+        m_target.reset();
         return;
     }
     m_created = true;
@@ -139,10 +131,7 @@ void ForwardRenderer::releaseBuffers()
 {
     if (!m_created)
         return;
-    m_texture->Release();
-    m_surface->Release();
-    m_texture = nullptr;
-    m_surface = nullptr;
+    m_target.reset();
     m_created = false;
     mainLogger().log(50, LOG_TYPE_INFO, L"Forward Rendering Buffer gelöscht!\n");
 }
@@ -223,8 +212,8 @@ void ForwardRenderer::render(Camera* camera)
     {
         ScopedMeasure begin(L"ForwardRenderer.Begin");
         D3DPERF_BeginEvent(kPerfEventColour, L"render Forward");
-        if (device && m_surface)
-            device->SetRenderTarget(0, m_surface);
+        if (IDirect3DSurface9* surface = m_target ? m_target->getSurface() : nullptr; device && surface)
+            device->SetRenderTarget(0, surface);
         preRender.emit(*this);
         if (device) {
             device->BeginScene();

@@ -7,12 +7,13 @@
 // passes of the active list hold one activation each from it, those of the other list none.
 // preRender and postRender bracket the passes; the game draws its board in postRender, inside the
 // forward scene. The target is A16B16G16R16F while the HDR forward bit is set, else A8R8G8B8 with
-// USE_ALPHA and X8R8G8B8 without; it follows device resets, size changes and the enabled switch.
+// USE_ALPHA and X8R8G8B8 without; it comes from the render manager's target pool (which makes it
+// again after a device reset) and follows size changes and the enabled switch.
 #include <d3d9.h>
 #include <d3dx9math.h>
 
-#include "devices/d3d/DeviceResource.h"
 #include "foundation/sigslot.h"
+#include "render/targets/RenderTargetPool.h"
 
 #include <cstdint>
 #include <string>
@@ -27,10 +28,10 @@ class RenderPass;
 class SceneGraph;
 class XMLNode;
 
-class ForwardRenderer : public sigslot::has_slots<>, public DeviceResource {
+class ForwardRenderer : public sigslot::has_slots<> {
 public:
     explicit ForwardRenderer(RenderManager& owner);
-    ~ForwardRenderer() override;
+    ~ForwardRenderer();
     ForwardRenderer(const ForwardRenderer&) = delete;
     ForwardRenderer& operator=(const ForwardRenderer&) = delete;
 
@@ -66,12 +67,11 @@ public:
     // down, else x 255 + 0.5 truncated.
     D3DCOLOR getClearColorValue() const;
     bool hasBuffers() const { return m_created; }
+    const RenderTargetHandle& getTarget() const { return m_target; }
     unsigned getFrameCounter() const { return m_frameCounter; }
 
     void createBuffers();
     void releaseBuffers();
-    void onLostDevice() override { releaseBuffers(); }
-    void onResetDevice() override { createBuffers(); }
     void onRenderTargetSizeChanged(RenderManager& manager);
 
     // After the colour target is bound, before the scene begins; after the passes, before the
@@ -87,8 +87,7 @@ private:
     uint32_t m_hdrMode = 0;
     bool m_deferredList = false;
     D3DInterface* m_d3d;
-    IDirect3DTexture9* m_texture = nullptr;
-    IDirect3DSurface9* m_surface = nullptr;
+    RenderTargetHandle m_target;
     SceneGraph* m_sceneGraph = nullptr;
     unsigned m_frameCounter = 0;
     bool m_created = false;

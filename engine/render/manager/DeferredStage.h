@@ -2,7 +2,8 @@
 // The deferred renderer as the render manager sees it: the stage that lights the scene from its
 // G-buffer over the forward image, and keeps the deferred lights. Made by the engine from the
 // lighting layer and handed to the manager, which owns it. Deferred rendering makes its buffers
-// only while the engine-wide deferred switch (RP_DEF) is on.
+// only while the engine-wide deferred switch (RP_DEF) is on; that switch and the shadow quality of
+// the lights are the manager's settings (RenderSettings), which the renderer follows.
 #include <d3d9.h>
 #include <d3dx9math.h>
 
@@ -25,8 +26,6 @@ public:
     virtual bool isEnabled() const = 0;
     // Makes or releases the buffers; the resulting state.
     virtual bool setEnabled(bool enabled) = 0;
-    // The engine-wide deferred switch.
-    virtual void setDeferredAllowed(bool allowed) = 0;
     virtual void setSceneGraph(SceneGraph* sceneGraph) = 0;
     // Bit 2 is its own.
     virtual void setHDRMode(uint32_t bits) = 0;
@@ -41,8 +40,6 @@ public:
     // written.
     virtual bool saveBuffers(const std::wstring& folder) = 0;
     virtual void setBlurLights(bool blur) = 0;
-    // The engine-wide shadow quality of the deferred lights.
-    virtual void setShadowQuality(MyQuality quality) = 0;
 
     // Lights made for the console: built, offered to the active lights (the result), and the
     // maker's own reference dropped, so that a refused light is gone.

@@ -32,10 +32,9 @@ public:
     // The image after the last hook; both outputs are always written; true when both exist.
     virtual bool getLastResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface) = 0;
 
-    // The engine-wide activation value.
-    virtual void setHDRActivation(uint32_t value) = 0;
-    // Emits modeChanged when the bits change.
-    virtual void setMode(uint32_t bits) = 0;
+    // Emits modeChanged when the bits change; false when the buffers for them could not be made
+    // (the mode is then 0 and modeChanged(0) was emitted).
+    virtual bool setMode(uint32_t bits) = 0;
     virtual uint32_t getMode() const = 0;
     virtual void resetAdaptationTime() = 0;
     virtual void setMiddleGray(float value) = 0;

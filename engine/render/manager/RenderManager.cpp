@@ -1,6 +1,7 @@
 #include "render/manager/RenderManager.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "render/manager/DeferredStage.h"
@@ -57,6 +58,7 @@ std::vector<float> floatList(XMLNode* node, const wchar_t* name, std::size_t nee
 RenderManager::RenderManager() : m_d3d(D3DInterface::getInstance()), m_forward(*this), m_deviceLink(*this)
 {
     registerCommands(kCommands);
+    registerRenderPassKinds(m_passKinds);
     m_d3d->backBufferSizeChanged.connect(this, &RenderManager::onScreenSizeChanged);
     m_deviceLink.followDevice();
 }
@@ -76,8 +78,7 @@ RenderManager::~RenderManager()
     m_postEffectList.clear();
     m_overlays.clear();
     m_mappings.clear();
-    if (m_zBufferPass)
-        m_zBufferPass->Release();
+    releaseAndNull(m_zBufferPass);
     m_postEffects.reset();
     m_hdr.reset();
     m_deferred.reset();
@@ -401,22 +402,14 @@ void RenderManager::setForwardRenderingEnabled(bool enabled)
 
 void RenderManager::setShadowQuality(MyQuality quality)
 {
-    // The shadow pass kinds take the quality here once they exist.
-    if (m_deferred)
-        m_deferred->setShadowQuality(quality);
-    if (quality != m_shadowQuality) {
-        m_shadowQuality = quality;
-        shadowQualityChanged.emit(quality);
-    }
+    // The deferred renderer and the shadow pass kinds follow the settings.
+    m_settings.set(RenderSetting::ShadowQuality, quality);
 }
 
 void RenderManager::setWaterQuality(MyQuality quality)
 {
-    // The water and reflection pass kinds take the quality here once they exist.
-    if (quality != m_waterQuality) {
-        m_waterQuality = quality;
-        waterQualityChanged.emit(quality);
-    }
+    // The water and reflection pass kinds follow the settings once they exist.
+    m_settings.set(RenderSetting::WaterQuality, quality);
 }
 
 void RenderManager::getRenderTargetSize(unsigned& width, unsigned& height) const
@@ -436,12 +429,12 @@ void RenderManager::setRenderTargetSize(uint32_t width, uint32_t height)
         renderTargetSizeChanged.emit(*this);
 }
 
-void RenderManager::setHDRMode(uint32_t bits)
+bool RenderManager::setHDRMode(uint32_t bits)
 {
     if (!m_hdr)
-        return;
-    m_hdr->setHDRActivation(bits);
-    m_hdr->setMode(bits);
+        return false;
+    m_settings.set(RenderSetting::HDRActivation, bits);
+    return m_hdr->setMode(bits);
 }
 
 // ------------------------------------------------------------------ slots

@@ -1,7 +1,8 @@
 #pragma once
 // The engine's one render controller. It owns every configured render pass, the overlay list,
-// every defined post effect with the table of post-effect parameter mappings, the quality of
-// shadows and water, the post-effect skip level and the render-target size, and the four
+// every defined post effect with the table of post-effect parameter mappings, the engine-wide
+// render settings (shadow and water quality, the deferred and HDR switches; RenderSettings.h), the
+// pool every render target comes from (RenderTargetPool.h), the post-effect skip level and the render-target size, and the four
 // renderers of a frame: the forward renderer (its own) and the deferred, HDR and post-effect
 // renderers, which live in the lighting layer above and reach it through the stage interfaces,
 // made and handed down by the engine (setRenderers). It reads "data\FX\renderpass.rp" (load),
@@ -21,6 +22,9 @@
 #include "foundation/sigslot.h"
 #include "render/MyQuality.h"
 #include "render/forward/ForwardRenderer.h"
+#include "render/manager/RenderSettings.h"
+#include "render/passes/RenderPassKinds.h"
+#include "render/targets/RenderTargetPool.h"
 
 #include <cstdint>
 #include <memory>
@@ -73,6 +77,8 @@ public:
     void render(Camera* camera);
 
     ForwardRenderer* getForwardRenderer() { return &m_forward; }
+    // Where every render target of a frame comes from (render/targets/RenderTargetPool.h).
+    RenderTargetPool& getTargetPool() { return m_targetPool; }
     DeferredStage* getDeferredRenderer() const { return m_deferred.get(); }
     HDRStage* getHDRRenderer() const { return m_hdr.get(); }
     PostEffectStage* getPostEffectRenderer() const { return m_postEffects.get(); }
@@ -84,6 +90,9 @@ public:
     // Appends a pass not yet listed, with one activation.
     void addOverlayPass(RenderPass* pass);
     const std::vector<RenderPass*>& getOverlayPasses() const { return m_overlays; }
+    // The RENDERPASS kinds by TYPE: the render layer's, and those layers above add at start-up.
+    RenderPassKinds& getPassKinds() { return m_passKinds; }
+    const RenderPassKinds& getPassKinds() const { return m_passKinds; }
     // The frame's z-buffer pass, built with its pass kind; none in this build.
     RenderPassZBuffer* getZBufferPass() const { return nullptr; }
 
@@ -117,13 +126,17 @@ public:
     // Quality, size, modes.
     void setShadowQuality(MyQuality quality);
     void setWaterQuality(MyQuality quality);
-    MyQuality getShadowQuality() const { return m_shadowQuality; }
-    MyQuality getWaterQuality() const { return m_waterQuality; }
+    MyQuality getShadowQuality() const { return m_settings.getShadowQuality(); }
+    MyQuality getWaterQuality() const { return m_settings.getWaterQuality(); }
+    // Every engine-wide setting and its one change signal.
+    RenderSettings& getSettings() { return m_settings; }
+    const RenderSettings& getSettings() const { return m_settings; }
     // The stored size, the screen's where a value is all bits set (-1).
     void getRenderTargetSize(unsigned& width, unsigned& height) const;
     void setRenderTargetSize(uint32_t width, uint32_t height);
-    // Records the bits as the engine-wide HDR activation value, then sets the HDR mode.
-    void setHDRMode(uint32_t bits);
+    // Records the bits as the engine-wide HDR activation value, then sets the HDR mode; false when
+    // the HDR buffers could not be made (HDR is then off).
+    bool setHDRMode(uint32_t bits);
     uint32_t getFrameCounter() const { return m_frameCounter; }
 
     // Slots.
@@ -133,8 +146,6 @@ public:
     void onDeviceLost();
 
     sigslot::signal1<const unsigned long&> skipPostEffectsChanged;
-    sigslot::signal1<const MyQuality&> shadowQualityChanged;
-    sigslot::signal1<const MyQuality&> waterQualityChanged;
     sigslot::signal1<RenderManager&> renderTargetSizeChanged;
 
 private:
@@ -195,6 +206,7 @@ private:
 
     static const ConsoleCommandEntry<RenderManager> kCommands[27];
 
+    RenderPassKinds m_passKinds;
     uint32_t m_targetWidth = 0xFFFFFFFFu;
     uint32_t m_targetHeight = 0xFFFFFFFFu;
     std::vector<RenderPass*> m_passes;
@@ -206,9 +218,10 @@ private:
     uint32_t m_frameCounter = 0;
     D3DInterface* m_d3d;
     uint32_t m_skipLevel = 0;
-    // Outside the four levels, so that the first setting counts as a change.
-    MyQuality m_shadowQuality = static_cast<MyQuality>(4);
-    MyQuality m_waterQuality = static_cast<MyQuality>(4);
+    // Before the renderers, which follow it.
+    RenderSettings m_settings;
+    // Before every renderer: their targets go back to it when they are destroyed.
+    RenderTargetPool m_targetPool;
     ForwardRenderer m_forward;
     std::unique_ptr<DeferredStage> m_deferred;
     std::unique_ptr<HDRStage> m_hdr;

@@ -228,8 +228,10 @@ void RenderManager::cmdHDR(TypedConsoleCommand& line)
 {
     if (!hdrFor(line))
         return;
-    setHDRMode(static_cast<uint32_t>(line.getParamInt(0)));
-    line.setAnswer(kSet);
+    if (setHDRMode(static_cast<uint32_t>(line.getParamInt(0))))
+        line.setAnswer(kSet);
+    else
+        line.setAnswer(L"HDR Buffer konnten nicht erstellt werden; HDR ist aus");
 }
 
 void RenderManager::cmdHDRMiddleGray(TypedConsoleCommand& line)
@@ -309,7 +311,7 @@ void RenderManager::cmdDEF(TypedConsoleCommand& line)
 {
     if (DeferredStage* deferred = deferredFor(line)) {
         const bool on = line.getParamBool(0);
-        deferred->setDeferredAllowed(on);
+        m_settings.set(RenderSetting::DeferredAllowed, on ? 1u : 0u);
         deferred->setEnabled(on);
         line.setAnswer(kSet);
     }

@@ -37,11 +37,6 @@ const std::array<std::pair<const wchar_t*, RenderTechnique>, 12> kTechniqueNames
     {L"T_DISTANCE", T_DISTANCE},
 }};
 
-// The pass kinds whose targets come with their own classes; until those exist an entry of such
-// a kind is left out whole rather than drawn as a plain pass.
-constexpr std::array<const wchar_t*, 7> kPendingKinds = {L"SHADOW",       L"SHADOW_MAP", L"WATER",     L"REFLECTION",
-                                                         L"DEPTH_LINEAR", L"CUBE_MAP",   L"TO_TEXTURE"};
-
 } // namespace
 
 Effect* RenderPass::s_currentEffect = nullptr;
@@ -243,22 +238,6 @@ void RenderPass::drawObjects(Camera* camera)
         saved->Apply();
         saved->Release();
     }
-}
-
-RenderPass* createRenderPassFromXml(XMLNode* node, RenderManager* renderManager)
-{
-    if (!node)
-        return nullptr;
-    const std::wstring type = node->getAttributeValue(L"TYPE");
-    for (const wchar_t* kind : kPendingKinds) {
-        if (type == kind) {
-            mainLogger().log(50, LOG_TYPE_WARNING,
-                             L"Ulvo::createRenderPassFromXml: RENDERPASS \"" + node->getAttributeValue(L"NAME") +
-                                 L"\" of TYPE " + type + L" is not drawn by this build and is left out\n");
-            return nullptr;
-        }
-    }
-    return new RenderPass(node, renderManager);
 }
 
 } // namespace Ulvo

@@ -111,8 +111,4 @@ private:
     static Effect* s_currentEffect;
 };
 
-// A new pass for a RENDERPASS node by its TYPE (owned by the caller); null for the kinds this
-// build does not draw yet, after a log line.
-RenderPass* createRenderPassFromXml(XMLNode* node, RenderManager* renderManager);
-
 } // namespace Ulvo

@@ -1,6 +1,7 @@
 #include "render/sun/SunLightSystem.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/TextureCube.h"
 #include "graphics/textures/TextureManager.h"
@@ -36,13 +37,6 @@ int wrap(int value, int range)
 template <class T> T blend(const T& from, const T& to, double factor)
 {
     return from + (to - from) * static_cast<float>(factor);
-}
-
-void releaseMap(TextureCube*& map)
-{
-    if (map)
-        map->Release();
-    map = nullptr;
 }
 
 } // namespace
@@ -87,19 +81,16 @@ SunLightSystem::SunLightSystem(const std::wstring& name) : NamedObject(name)
 
 SunLightSystem::~SunLightSystem()
 {
-    releaseMap(m_skyMap);
-    releaseMap(m_backgroundMap);
-    releaseMap(m_environmentMap);
+    releaseAndNull(m_skyMap);
+    releaseAndNull(m_backgroundMap);
+    releaseAndNull(m_environmentMap);
     releaseClouds();
 }
 
 void SunLightSystem::releaseClouds()
 {
-    for (SunCloudEntry& entry : m_clouds) {
-        if (entry.target)
-            entry.target->Release();
-        entry.target = nullptr;
-    }
+    for (SunCloudEntry& entry : m_clouds)
+        releaseAndNull(entry.target);
     m_clouds.clear();
 }
 
@@ -194,7 +185,7 @@ void SunLightSystem::loadMap(XMLNode* node, const wchar_t* key, TextureCube*& ma
     std::wstring name;
     if (!node->readString(key, name))
         return;
-    releaseMap(map);
+    releaseAndNull(map);
     TextureManager* textures = D3DInterface::getInstance()->getTextureManager();
     map = textures ? textures->getTextureCube(name) : nullptr;
     if (map)

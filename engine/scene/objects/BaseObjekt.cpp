@@ -3,6 +3,7 @@
 #include "devices/d3d/D3DInterface.h"
 #include "devices/input/DirectInputInterface.h"
 #include "devices/sound/PlayingSoundCue.h"
+#include "foundation/helpers/Release.h"
 #include "graphics/effects/Effect.h"
 #include "graphics/effects/EffectBundle.h"
 #include "graphics/textures/TextureCube.h"
@@ -30,14 +31,6 @@ template <class T> std::vector<T*> copyAll(const std::vector<T*>& from)
     for (const T* item : from)
         copies.push_back(new T(*item));
     return copies;
-}
-
-template <class T> void releaseAll(std::vector<T*>& items)
-{
-    std::vector<T*> released;
-    released.swap(items);
-    for (T* item : released)
-        item->Release();
 }
 
 } // namespace
@@ -105,17 +98,15 @@ BaseObjekt::~BaseObjekt()
         }
     }
     m_instances.clear();
-    if (m_skyMap)
-        m_skyMap->Release();
-    m_skyMap = nullptr;
+    releaseAndNull(m_skyMap);
 }
 
 void BaseObjekt::releaseOwned()
 {
-    releaseAll(m_attachPoints);
-    releaseAll(m_extraAttachPoints);
-    releaseAll(m_lights);
-    releaseAll(m_sounds);
+    releaseAndClear(m_attachPoints);
+    releaseAndClear(m_extraAttachPoints);
+    releaseAndClear(m_lights);
+    releaseAndClear(m_sounds);
 }
 
 void BaseObjekt::build(int) {}

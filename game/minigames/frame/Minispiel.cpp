@@ -25,10 +25,8 @@ Minispiel::Minispiel(Ulvo::XMLNode* node) : Ulvo::NamedObject(node)
 
 Minispiel::~Minispiel()
 {
-    if (m_window)
-        m_window->Release();
-    if (m_timerBar)
-        m_timerBar->Release();
+    Ulvo::releaseAndNull(m_window);
+    Ulvo::releaseAndNull(m_timerBar);
 }
 
 MinispielManager& Minispiel::manager()
@@ -73,10 +71,7 @@ Ulvo::GUIWindow* Minispiel::cloneVorlage(const std::wstring& word) const
 
 void Minispiel::createGUI()
 {
-    if (m_timerBar) {
-        m_timerBar->Release();
-        m_timerBar = nullptr;
-    }
+    Ulvo::releaseAndNull(m_timerBar);
     if (!m_window)
         return;
     m_window->drawn.disconnect(this);

@@ -1,6 +1,6 @@
 #include "minigames/frame/MinispielManager.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/files/File.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"
@@ -69,12 +69,6 @@ void MinispielManager::clear()
     m_index = 0;
 }
 
-void MinispielManager::registerType(const std::wstring& type, Creator creator)
-{
-    if (creator)
-        m_kinds[type] = creator;
-}
-
 bool MinispielManager::loadSection(const Ulvo::XMLNode& node, Ulvo::XMLNode& document)
 {
     std::wstring file;
@@ -131,12 +125,12 @@ Minispiel* MinispielManager::createMinispiel(Ulvo::XMLNode& node)
         log(50, Ulvo::LOG_TYPE_WARNING, L"MINISPIEL ohne TYPE uebergangen");
         return nullptr;
     }
-    const auto kind = m_kinds.find(type);
-    if (kind == m_kinds.end()) {
+    const Creator creator = m_kinds.find(type);
+    if (!creator) {
         log(50, Ulvo::LOG_TYPE_WARNING, L"unbekannter TYPE '" + type + L"' uebergangen");
         return nullptr;
     }
-    return kind->second(&node);
+    return creator(&node);
 }
 
 void MinispielManager::initScreen()

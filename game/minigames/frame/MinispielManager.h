@@ -9,9 +9,9 @@
 //
 // The manager holds one reference on each game, one more on the active game, and one on each
 // screen window it uses. Every play starts with the help shown and the clock standing.
+#include "foundation/objects/KindRegistry.h"
 #include "foundation/sigslot.h"
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +30,7 @@ class MinispielManager : public sigslot::has_slots<> {
 public:
     // Makes a game of one kind from its MINISPIEL node, carrying one reference.
     using Creator = Minispiel* (*)(Ulvo::XMLNode* node);
+    using Kinds = Ulvo::KindRegistry<Creator>;
 
     // The one manager, built on first use and destroyed at exit.
     static MinispielManager* getInstance();
@@ -44,8 +45,8 @@ public:
     sigslot::signal1<Minispiel&> rightSignal;
     sigslot::signal1<Minispiel&> wrongSignal;
 
-    // The factory's kinds: TYPE words, compared exactly.
-    void registerType(const std::wstring& type, Creator creator);
+    // The factory's kinds: TYPE words, compared exactly (registerMinigameKinds at start-up).
+    Kinds& getKinds() { return m_kinds; }
     // The definition file's root: TEXTE, FONTS, ANIMATIONEN, TEXTURES and GUI files, each kind
     // in file order, then the MINISPIEL entries.
     void load(Ulvo::XMLNode& root);
@@ -90,7 +91,7 @@ private:
     // Loads the file its FILE names; false (with a log line) when it cannot.
     static bool loadSection(const Ulvo::XMLNode& node, Ulvo::XMLNode& document);
 
-    std::map<std::wstring, Creator> m_kinds;
+    Kinds m_kinds;
     std::vector<Minispiel*> m_games;
     Minispiel* m_active = nullptr;
     Ulvo::GUIWindow* m_gameScreen = nullptr;

@@ -1,6 +1,6 @@
 #include "threematch/board/PunkteAnzeige.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "graphics/fonts/D3DXFontInterface.h"
 #include "threematch/globals/GameRandom.h"
 

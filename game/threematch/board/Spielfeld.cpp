@@ -1,12 +1,15 @@
 #include "threematch/board/Spielfeld.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/time/PerfTimer.h"
+#include "foundation/xml/XMLNode.h"
 #include "graphics/textures/Texture2D.h"
 #include "threematch/globals/GameGraphics.h"
 #include "threematch/globals/GameRandom.h"
 #include "threematch/globals/GameSound.h"
+#include "threematch/globals/DataReads.h"
+#include "threematch/levels/LevelBuilder.h"
 #include "threematch/globals/MyGlobals.h"
 #include "threematch/profiles/ProfileManager.h"
 #include "threematch/stones/RohstoffManager.h"
@@ -423,6 +426,85 @@ Bildchen* Spielfeld::newStone(Rohstoff* rohstoff)
         return nullptr;
     const StoneLooks looks = looksOf(rohstoff);
     return new Bildchen(rohstoff, &m_globals, &looks);
+}
+
+bool Spielfeld::loadLevel(int number, const Ulvo::XMLNode* saved)
+{
+    return LevelBuilder(*this).loadLevel(number, saved);
+}
+
+void Spielfeld::startFreePlay()
+{
+    LevelBuilder(*this).startFreePlay();
+}
+
+bool Spielfeld::restoreLevel(const Ulvo::XMLNode& saved)
+{
+    return LevelBuilder(*this).restoreLevel(saved);
+}
+
+void Spielfeld::setupStones(const Ulvo::XMLNode& set, bool useBoese, const Ulvo::XMLNode* savedStones)
+{
+    LevelBuilder(*this).setupStones(set, useBoese, savedStones);
+}
+
+void Spielfeld::saveState(Ulvo::XMLNode& node) const
+{
+    appendValue(node, L"LEVEL_NAME", std::to_wstring(static_cast<unsigned>(std::max(m_levelNumber, 0))));
+    appendValue(node, L"REST_TIME", m_timeLeft);
+    appendValue(node, L"PLAYED_TIME", m_playedTime);
+    std::vector<int> twoLayers, oneLayer, locked, empty, occupied, ids;
+    for (std::size_t i = 0; i < m_cells.size(); ++i) {
+        const Feld& cell = m_cells[i];
+        if (!cell.has(FeldFlag::Spielbar))
+            continue;
+        const int index = static_cast<int>(i);
+        if (cell.has(FeldFlag::Ziel2))
+            twoLayers.push_back(index);
+        if (cell.has(FeldFlag::Ziel1))
+            oneLayer.push_back(index);
+        if (cell.has(FeldFlag::Locked))
+            locked.push_back(index);
+        if (cell.has(FeldFlag::Leer)) {
+            empty.push_back(index);
+            continue;
+        }
+        occupied.push_back(index);
+        // One id per stone, so the two lists stay parallel even when a type stands twice.
+        int id = 0;
+        const Rohstoff* type = cell.getStone() ? cell.getStone()->getRohstoff() : nullptr;
+        for (std::size_t j = 0; j < m_levelStones.size() && j < m_levelStonesCopy.size(); ++j) {
+            if (m_levelStones[j] == type) {
+                id = m_levelStonesCopy[j]->getId();
+                break;
+            }
+        }
+        ids.push_back(id);
+    }
+    appendValues(node, L"FELDER_ZIELFELDx2", twoLayers);
+    appendValues(node, L"FELDER_ZIELFELD", oneLayer);
+    appendValues(node, L"FELDER_LOCKED", locked);
+    appendValues(node, L"FELDER_FREI", empty);
+    appendValues(node, L"FELDER_BESETZT", occupied);
+    appendValues(node, L"ROHSTOFFE_BESETZT", ids);
+
+    auto* stones = new Ulvo::XMLNode(L"ROHSTOFFE");
+    for (std::size_t i = 0; i < m_levelStones.size() && i < m_levelStonesCopy.size(); ++i) {
+        const Rohstoff* stone = m_levelStonesCopy[i];
+        auto* record = new Ulvo::XMLNode(L"ROHSTOFF");
+        appendValue(*record, L"ROHSTOFF_KLASSE", stone->getKlasse()->getName());
+        appendValue(*record, L"ROHSTOFF", stone->getName());
+        stones->addNode(record);
+    }
+    node.addNode(stones);
+    auto* punkte = new Ulvo::XMLNode(L"PUNKTE");
+    for (const Rohstoffklasse* klasse : m_rohstoffe.getKlassen()) {
+        auto* record = new Ulvo::XMLNode(L"KLASSE");
+        appendValue(*record, L"NAME", klasse->getName());
+        appendValue(*record, L"PUNKTE", klasse->getLevelPunkte());
+        punkte->addNode(record);
+    }
+    node.addNode(punkte);
 }
 
 } // namespace ThreeMatch

@@ -61,7 +61,7 @@ public:
     // The first burst of a stone type that was never introduced.
     sigslot::signal1<Rohstoff&> stoneIntroduced;
 
-    // ---- levels (levels/SpielfeldLevels.cpp)
+    // ---- levels, built by LevelBuilder (levels/LevelBuilder.cpp)
     // Builds story level n; with saved (an "ACTIVE_LEVEL" node) it resumes that level's cells,
     // stones and time. State 1 afterwards; false when the level has no cells.
     bool loadLevel(int number, const Ulvo::XMLNode* saved = nullptr);
@@ -195,18 +195,8 @@ public:
     RohstoffManager& getRohstoffe() const { return m_rohstoffe; }
 
 private:
-    // Level building helpers (levels/SpielfeldLevels.cpp).
-    void resetLevel(int levelNumber, bool freePlay);
-    void makeGrid(int width, int height);
-    void widenBounds(int column, int row);
-    void takeCell(Feld& cell, bool receivesStone);
-    void linkCells(int fieldSet, bool defaultSpawnRow);
-    // A random stamp picture, or (false) a rectangle when there is none.
-    bool drawStamp(LayoutPicture& stamp, bool& missingLogged);
-    void placeStamp(const LayoutPicture& stamp);
-    void addFreePlaySpawns();
-    LayoutPictureSource& pictures();
-    Rohstoff* levelStoneById(int id) const;
+    // The builder fills the cells, the stone types and the times of a new level.
+    friend class LevelBuilder;
 
     // Update steps (Spielfeld.cpp).
     void burstCell(Feld& cell);

@@ -1,7 +1,7 @@
 #include "threematch/controller/ScreenRules.h"
 
 #include "devices/input/TastaturLayout.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/text/TextManager.h"
 #include "gui/system/GUISystem.h"
 #include "gui/widgets/GUIButton.h"
@@ -69,7 +69,10 @@ bool editName(std::wstring& text, int keyType, wchar_t character)
         text.pop_back();
         return true;
     }
-    if (keyType != Ulvo::KT_LETTER && keyType != Ulvo::KT_NUMBER)
+    // Of the other characters a name takes spaces and hyphens, as in "Anna-Lena" or "Tom B";
+    // a space never starts a name, so that a name of spaces cannot stand for an empty one.
+    const bool joiner = keyType == Ulvo::KT_SONDER && (character == L'-' || (character == L' ' && !text.empty()));
+    if (keyType != Ulvo::KT_LETTER && keyType != Ulvo::KT_NUMBER && !joiner)
         return false;
     // "%" would reach the texts' formatting as a conversion.
     if (character == 0 || character == L'%' || text.size() >= kMaxNameLength)

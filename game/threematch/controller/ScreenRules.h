@@ -52,7 +52,8 @@ void showNumber(Ulvo::GUILabel* label, int value);
 
 // One typed key on a profile name: backspace (type 5) takes the last character, a letter
 // (type 0) or number (type 1) appends its character unless the name is full or the character
-// is "%". False when the key changed nothing.
+// is "%"; of the other characters (type 2) only a hyphen and a space that does not start the
+// name are taken. False when the key changed nothing.
 bool editName(std::wstring& text, int keyType, wchar_t character);
 
 // The stone types of a level in the order of its wrath stages: the types of class "BONUS"

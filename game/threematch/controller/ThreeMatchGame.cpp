@@ -8,7 +8,8 @@
 #include "devices/sound/PlayingSoundCue.h"
 #include "devices/sound/SoundInterface.h"
 #include "devices/sound/Soundbank.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"
 #include "foundation/time/Measures.h"
@@ -19,11 +20,13 @@
 #include "graphics/textures/Texture2DAnimation.h"
 #include "graphics/textures/Texture2DAnimationManager.h"
 #include "graphics/textures/TextureLoadOptions.h"
+#include "graphics/meshes/MeshManager.h"
 #include "graphics/textures/TextureManager.h"
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIWindow.h"
+#include "minigames/MinigameKinds.h"
 #include "minigames/frame/MinispielManager.h"
 #include "render/forward/ForwardRenderer.h"
 #include "render/manager/RenderManager.h"
@@ -135,17 +138,9 @@ ThreeMatchGame::~ThreeMatchGame()
         m_globals->setProfileWorld(nullptr);
 
     releaseWindowLists();
-    if (m_loadingScreen)
-        m_loadingScreen->Release();
-    m_loadingScreen = nullptr;
-    for (Ulvo::GUIWindow*& button : m_profileButtons) {
-        if (button)
-            button->Release();
-    }
-    m_profileButtons.clear();
-    if (m_newProfile)
-        m_newProfile->Release();
-    m_newProfile = nullptr;
+    Ulvo::releaseAndNull(m_loadingScreen);
+    Ulvo::releaseAndClear(m_profileButtons);
+    Ulvo::releaseAndNull(m_newProfile);
     m_ingameLevel = nullptr;
     m_helpCheckbox1 = m_helpCheckbox2 = nullptr;
     m_selectedBonus = nullptr;
@@ -252,6 +247,8 @@ bool ThreeMatchGame::loadDataFiles()
     readFile(node, L"data\\FX\\effecte.fxf");
     m_d3d->getEffectManager()->load(&node);
     loadTextureList(L"data\\menu\\blend.tex");
+    // The render configuration looks meshes up by name (the light volume), so they come first.
+    m_d3d->getMeshManager()->loadFile(L"data\\Meshes\\meshes.msh", m_d3d->getTextureManager());
     readFile(node, L"data\\FX\\renderpass.rp");
     if (m_renderManager) {
         m_renderManager->load(&node);
@@ -287,6 +284,7 @@ bool ThreeMatchGame::loadDataFiles()
     m_menuLevels->loadMenuEbenen(node);
     m_menus->menuChanged.connect(this, &ThreeMatchGame::onMenuOpened);
     MinispielManager* minigames = MinispielManager::getInstance();
+    registerMinigameKinds(minigames->getKinds());
     readFile(node, L"data\\Games\\minigames.min");
     minigames->load(node);
     minigames->closedSignal.connect(this, &ThreeMatchGame::onMinispielClosed);

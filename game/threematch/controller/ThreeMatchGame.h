@@ -302,13 +302,20 @@ private:
     // --- Screens, clicks and slots: their steps ----------------------------------------------
     void useBonus(int index);
     void buyBuilding(int place);
-    // Builds the building bought last at what the minigame's score leaves of its cost.
-    void settleBuilding(float score);
+    // Builds the building bought last at what the minigame's score leaves of its cost (all of
+    // it when no minigame was played) and shows what it cost.
+    void settleBuilding(float score, bool played);
     void applyDisplayChoice();
     // The OK of a result screen; only the first one counts.
     void takeLevelResult(bool won);
     void backToTown();
     void startNewProfile();
+    // A new profile under construction and the name entry in front, with its help.
+    void askForNewProfile();
+    // The help mask of whoever plays: the active profile's, else the game's own.
+    uint32_t playerHelpMask() const;
+    // Both help boxes show the help of the profile being made, else of whoever plays.
+    void showHelpBoxes();
     void dropNewProfile();
     void acceptNewProfile();
     void showProfileFonts(Profil* active);

@@ -4,7 +4,7 @@
 #include "threematch/controller/ThreeMatchGame.h"
 
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/time/PerfTimer.h"
 #include "gui/system/GUISystem.h"
 #include "gui/widgets/GUILabel.h"
@@ -153,6 +153,9 @@ void ThreeMatchGame::onMouseMove(Ulvo::MouseState& mouse, const UlvoAchse& axis)
     else if (axis == ULVO_ACHSE_WHEEL_POS)
         m_magnifierFade.speed = std::fabs(m_magnifierFade.speed);
     m_gui->onMouseMove(mouse);
+    // The wheel scrolls the panel under the pointer (the help pages, long lists).
+    if (axis == ULVO_ACHSE_WHEEL_POS || axis == ULVO_ACHSE_WHEEL_NEG)
+        m_gui->onMouseWheel(mouse, axis == ULVO_ACHSE_WHEEL_POS ? 1 : -1);
     if (!m_dragging || !m_ingameWindow)
         return;
     const Ulvo::FloatRect& picture = m_ingameWindow->getScreenRect();

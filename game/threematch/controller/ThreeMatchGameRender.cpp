@@ -1,5 +1,6 @@
 #include "threematch/controller/ThreeMatchGame.h"
 
+#include "foundation/helpers/Release.h"
 #include "threematch/controller/ScreenRules.h"
 
 #include <d3dx9tex.h>
@@ -164,18 +165,10 @@ void ThreeMatchGame::releaseWindowLists()
         }
     }
     for (auto* list : {&m_bonusButtons, &m_levelCountButtons, &m_stockButtons, &m_neededPictures, &m_upgradeLabels,
-                       &m_buildingPictures, &m_buildingPreviews, &m_buildingButtons}) {
-        for (Ulvo::GUIWindow* window : *list) {
-            if (window)
-                window->Release();
-        }
-        list->clear();
-    }
-    for (Ulvo::GUIWindow** held : {&m_ingameLevelWindow, &m_ingameWindow, &m_buyBar, &m_previewWindow}) {
-        if (*held)
-            (*held)->Release();
-        *held = nullptr;
-    }
+                       &m_buildingPictures, &m_buildingPreviews, &m_buildingButtons})
+        Ulvo::releaseAndClear(*list);
+    for (Ulvo::GUIWindow** held : {&m_ingameLevelWindow, &m_ingameWindow, &m_buyBar, &m_previewWindow})
+        Ulvo::releaseAndNull(*held);
     m_ingameLevel = nullptr;
 }
 

@@ -1,11 +1,12 @@
 // The controller's screens: what a menu needs when it opens, what a click means, the option
 // controls and the switch of the active profile.
 #include "threematch/controller/ScreenRules.h"
+#include "foundation/helpers/Release.h"
 #include "threematch/controller/ThreeMatchGame.h"
 
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/app/AppInfo.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"
@@ -70,7 +71,11 @@ void ThreeMatchGame::onMenuOpened(Ulvo::GUIMenu* previous, Ulvo::GUIMenu* opened
         name == L"THREEMATCH_HELP_MENU") {
         clock->setPause(kMenuPause, true);
     } else if (name == L"THREEMATCH_INGAME_MENU") {
-        clock->setPause(kMenuPause, false);
+        // Back from a help text while the pause screen stands (paused under the help): the
+        // level stays paused until the pause screen is left.
+        const Ulvo::GUIMenu* pause = m_menus->getMenu(L"THREEMATCH_INGAME_PAUSE_MENU");
+        if (!pause || !pause->isPendingActive())
+            clock->setPause(kMenuPause, false);
         showHelp(0x4);
     } else if (name == L"THREEMATCH_MINISPIEL_MENU") {
         clock->setPause(kMenuPause, false);
@@ -85,6 +90,9 @@ void ThreeMatchGame::onMenuOpened(Ulvo::GUIMenu* previous, Ulvo::GUIMenu* opened
                 break;
             page->rectChanged.disconnect(this);
             page->rectChanged.connect(this, &ThreeMatchGame::fitHelpPage);
+            // A page whose place does not change would keep the height it was laid out with
+            // and overlap the next: each one is fitted to its text now.
+            fitHelpPage(*page);
         }
     } else if (name == L"PROFILE_MENU") {
         showHelp(0x10);
@@ -111,12 +119,7 @@ void ThreeMatchGame::onMenuOpened(Ulvo::GUIMenu* previous, Ulvo::GUIMenu* opened
     } else if (name == L"HAUPTMENU") {
         if (!m_profiles->getActiveProfile() && m_profiles->getProfileCount() == 0) {
             // A first start: straight on to name the first profile.
-            startNewProfile();
-            if (Ulvo::GUIMenu* newProfile = m_menus->getMenu(L"NEUES_PROFILE_MENU")) {
-                newProfile->show(1.0, true, false);
-                m_menus->switchMenu(newProfile, true);
-            }
-            showHelp(0x20);
+            askForNewProfile();
         } else {
             showHelp(0x1);
         }
@@ -193,10 +196,16 @@ void ThreeMatchGame::onButtonClicked(Ulvo::GUIWindow& window)
         if (Profil* active = m_profiles->getActiveProfile()) {
             m_profiles->deleteProfile(active);
             m_profiles->saveProfiles();
+            // Without any profile the game cannot go on: the last one gone, a new one is named.
+            if (m_profiles->getProfileCount() == 0)
+                askForNewProfile();
         }
     } else if (id == L"P_OKButton") {
         if (m_profiles->getActiveProfile())
             showMenu(L"HAUPTMENU");
+        else if (m_profiles->getProfileCount() == 0)
+            askForNewProfile(); // an empty list has nothing to choose: a profile is named
+
     } else if (id == L"NP_CancelButton") {
         dropNewProfile();
         showMenu(L"PROFILE_MENU");
@@ -237,7 +246,7 @@ void ThreeMatchGame::buyBuilding(int place)
     if (!game) {
         // Without a minigame to play the building is bought at its full cost, so that the
         // town can still grow.
-        settleBuilding(0.0f);
+        settleBuilding(0.0f, false);
         return;
     }
     showMenu(L"THREEMATCH_MINISPIEL_MENU");
@@ -302,13 +311,31 @@ void ThreeMatchGame::backToTown()
 
 void ThreeMatchGame::dropNewProfile()
 {
-    if (m_newProfile)
-        m_newProfile->Release();
-    m_newProfile = nullptr;
+    Ulvo::releaseAndNull(m_newProfile);
     m_nameEntry = false;
     m_replaceName = false;
     if (Ulvo::GUILabel* label = findLabel(*m_gui, L"NP_ProfilNameLabel"))
         label->setCursorVisible(false);
+    // The help boxes spoke for the dropped profile: they show the help of whoever plays now.
+    showHelpBoxes();
+}
+
+uint32_t ThreeMatchGame::playerHelpMask() const
+{
+    const Profil* active = m_profiles->getActiveProfile();
+    return active ? active->getShownHelp() : m_helpMask;
+}
+
+void ThreeMatchGame::showHelpBoxes()
+{
+    const Profil* owner = m_newProfile ? m_newProfile : m_profiles->getActiveProfile();
+    const bool on = ((owner ? owner->getShownHelp() : m_helpMask) & kHelpOff) == 0;
+    m_suppressOptionSlots = true;
+    for (Ulvo::GUICheckboxButton* box : {m_helpCheckbox1, m_helpCheckbox2}) {
+        if (box)
+            box->setChecked(on);
+    }
+    m_suppressOptionSlots = false;
 }
 
 void ThreeMatchGame::startNewProfile()
@@ -319,8 +346,21 @@ void ThreeMatchGame::startNewProfile()
         return;
     label->setTextId(L"NEUES_PROFIL");
     m_newProfile = new Profil(label->getText());
+    // Help switched off stays off for the profile made next.
+    m_newProfile->setShownHelp(m_newProfile->getShownHelp() | (playerHelpMask() & kHelpOff));
     m_nameEntry = true;
     m_replaceName = true;
+    showHelpBoxes();
+}
+
+void ThreeMatchGame::askForNewProfile()
+{
+    startNewProfile();
+    if (Ulvo::GUIMenu* newProfile = m_menus->getMenu(L"NEUES_PROFILE_MENU")) {
+        newProfile->show(1.0, true, false);
+        m_menus->switchMenu(newProfile, true);
+    }
+    showHelp(0x20);
 }
 
 void ThreeMatchGame::acceptNewProfile()

@@ -3,12 +3,13 @@
 // building buttons and preview, the result tallies, the minigame result, catastrophes,
 // stone introductions, help texts and the window focus.
 #include "threematch/controller/ScreenRules.h"
+#include "foundation/helpers/Release.h"
 #include "threematch/controller/ThreeMatchGame.h"
 
 #include "devices/d3d/D3DInterface.h"
 #include "devices/input/TastaturLayout.h"
 #include "devices/input/TastaturLayoutManager.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/text/TextManager.h"
 #include "foundation/time/PerfTimer.h"
 #include "graphics/sprites/D3DXSprite.h"
@@ -160,11 +161,7 @@ int showTallyHead(const Ulvo::GUISystem& gui, const std::wstring& prefix,
 
 void ThreeMatchGame::rebuildProfileList()
 {
-    for (Ulvo::GUIWindow* button : m_profileButtons) {
-        if (button)
-            button->Release();
-    }
-    m_profileButtons.clear();
+    Ulvo::releaseAndClear(m_profileButtons);
     Ulvo::GUIWindow* panel = m_gui->getWindow(L"P_ProfilePanel");
     if (!panel)
         return;
@@ -213,13 +210,15 @@ void ThreeMatchGame::onProfileNameKey(Ulvo::KeyState& keys, const unsigned char&
     if (!label || !layout)
         return;
     const int type = layout->getKeyType(key);
-    if (type != Ulvo::KT_LETTER && type != Ulvo::KT_NUMBER && type != Ulvo::KT_BACKSPACE)
+    if (type != Ulvo::KT_LETTER && type != Ulvo::KT_NUMBER && type != Ulvo::KT_SONDER && type != Ulvo::KT_BACKSPACE)
         return;
     std::wstring text = m_replaceName ? std::wstring() : label->getText();
     wchar_t character = 0;
     if (type != Ulvo::KT_BACKSPACE)
         layout->getCharacter(key, character, &keys);
-    editName(text, type, character);
+    // Another character a name does not take leaves the proposed name as it was.
+    if (!editName(text, type, character) && type == Ulvo::KT_SONDER)
+        return;
     m_replaceName = false;
     label->setText(text);
     if (m_newProfile)
@@ -276,6 +275,8 @@ void ThreeMatchGame::onHelpChecked(Ulvo::GUICheckboxButton& box)
     const bool on = box.isChecked();
     if (Profil* profil = m_newProfile ? m_newProfile : m_profiles->getActiveProfile())
         profil->setShownHelp(on ? 0u : profil->getShownHelp() | kHelpOff);
+    else // with no profile yet the game's own help follows the box, or it would go on showing
+        m_helpMask = on ? 0u : m_helpMask | kHelpOff;
     for (Ulvo::GUICheckboxButton* other : {m_helpCheckbox1, m_helpCheckbox2}) {
         if (other)
             other->setChecked(on);
@@ -482,8 +483,10 @@ void ThreeMatchGame::fitHelpPage(Ulvo::GUIWindow& window)
     m_inFitHelpPage = true;
     RECT text;
     label->calcTextRect(text);
+    // The pages stand one below the other: each keeps a paragraph's gap below its text.
+    constexpr float kParagraphGap = 12.0f;
     label->getGUIRect().size = Ulvo::GUIRectPoint(0.0f, 0.0f, static_cast<float>(text.right - text.left),
-                                                  static_cast<float>(text.bottom - text.top));
+                                                  static_cast<float>(text.bottom - text.top) + kParagraphGap);
     label->updateClientRect();
     if (parent)
         parent->updateClientRect();
@@ -638,26 +641,29 @@ void ThreeMatchGame::onMinispielResult(Minispiel&, const float& score)
     minigames->setActiveMinispiel(nullptr);
     minigames->showScreen(false);
     minigames->nextMinispiel();
-    settleBuilding(score);
+    settleBuilding(score, true);
 }
 
-void ThreeMatchGame::settleBuilding(float score)
+void ThreeMatchGame::settleBuilding(float score, bool played)
 {
     // The building the minigame was played for is built once, at the cost the score leaves.
     Gebaeude* building = m_lastBuilding;
     m_lastBuilding = nullptr;
     const MinigameSaving saving = minigameSaving(score, m_globals->getSchwierigkeit());
+    // The result counts every resource the building cost, not the first kind only.
     int amount = 0, paid = 0;
     if (building) {
-        const std::vector<int> amounts = building->build(saving.factor);
-        if (!amounts.empty()) {
-            amount = amounts.front();
-            paid = saving.paid(amount);
+        for (const int each : building->build(saving.factor)) {
+            amount += each;
+            paid += saving.paid(each);
         }
         refreshBuildingButtons();
     }
-    showFormatted(findLabel(*m_gui, L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL"), saving.percent, paid, amount,
-                  saving.percent);
+    if (Ulvo::GUILabel* label = findLabel(*m_gui, L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL")) {
+        // Bought without a minigame there is no score to speak of: only what it cost.
+        label->setTextId(played ? L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL" : L"THREEMATCHAUSWERTUNG_GEBAUT_TEXT");
+        showFormatted(label, played ? saving.percent : paid, paid, amount, saving.percent);
+    }
 
     LichterspielManager& lights = m_globals->getLichterspiele();
     lights.stop();

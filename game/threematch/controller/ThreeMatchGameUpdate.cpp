@@ -3,7 +3,7 @@
 #include "threematch/controller/ScreenRules.h"
 
 #include "devices/input/DirectInputInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "graphics/textures/Texture2DAnimation.h"
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"

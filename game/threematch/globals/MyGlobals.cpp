@@ -3,7 +3,7 @@
 #include "devices/sound/SoundInitParams.h"
 #include "devices/sound/SoundInterface.h"
 #include "devices/sound/SoundVariable.h"
-#include "foundation/EngineParams.h"
+#include "engine/EngineParams.h"
 #include "foundation/files/File.h"
 #include "foundation/files/GOBManager.h"
 #include "foundation/logging/Logger.h"

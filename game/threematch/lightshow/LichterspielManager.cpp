@@ -1,6 +1,6 @@
 #include "threematch/lightshow/LichterspielManager.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/time/PerfTimer.h"
 #include "foundation/xml/XMLNode.h"

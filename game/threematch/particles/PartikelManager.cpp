@@ -1,6 +1,6 @@
 #include "threematch/particles/PartikelManager.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/sprites/D3DXSprite.h"

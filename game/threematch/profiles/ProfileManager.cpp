@@ -3,6 +3,7 @@
 #include "foundation/app/AppInfo.h"
 #include "foundation/files/File.h"
 #include "foundation/files/GOBManager.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 
 #include <windows.h>
@@ -70,10 +71,8 @@ std::wstring ProfileManager::profilePath()
 
 void ProfileManager::releaseAll()
 {
-    for (Profil* profil : m_profiles)
-        profil->Release();
-    m_profiles.clear();
     m_active = nullptr;
+    Ulvo::releaseAndClear(m_profiles);
 }
 
 bool ProfileManager::readFile(const std::wstring& path)

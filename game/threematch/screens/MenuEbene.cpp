@@ -31,13 +31,6 @@ std::vector<std::wstring> names(const Ulvo::XMLNode* node, const wchar_t* child)
     return list;
 }
 
-template <class T> void releaseAll(std::vector<T*>& objects)
-{
-    for (T* object : objects)
-        object->Release();
-    objects.clear();
-}
-
 } // namespace
 
 MenuEbene::MenuEbene(Ulvo::XMLNode* node, MenuEbenenManager& levels) : NamedObject(node), m_levels(levels)
@@ -109,9 +102,9 @@ MenuEbene::~MenuEbene()
     disconnect_all();
     if (m_window)
         m_window->Release();
-    releaseAll(m_onWindows);
-    releaseAll(m_offWindows);
-    releaseAll(m_menus);
+    Ulvo::releaseAndClear(m_onWindows);
+    Ulvo::releaseAndClear(m_offWindows);
+    Ulvo::releaseAndClear(m_menus);
 }
 
 bool MenuEbene::links(const Ulvo::GUIMenu* menu) const

@@ -1,5 +1,6 @@
 #include "threematch/stones/Rohstoff.h"
 
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/Texture2D.h"
@@ -48,8 +49,7 @@ Rohstoff::Rohstoff(const Ulvo::XMLNode& node, Rohstoffklasse& klasse, int id, co
 
 Rohstoff::~Rohstoff()
 {
-    if (m_icon)
-        m_icon->Release();
+    Ulvo::releaseAndNull(m_icon);
 }
 
 void Rohstoff::unlock()

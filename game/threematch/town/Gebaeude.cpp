@@ -1,6 +1,6 @@
 #include "threematch/town/Gebaeude.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"
 #include "foundation/xml/XMLNode.h"

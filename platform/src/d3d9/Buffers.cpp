@@ -37,6 +37,7 @@ void BufferObject::releaseGL()
     if (m_buffer && m_device) {
         m_device->makeCurrent();
         glDeleteBuffers(1, &m_buffer);
+        m_device->glState().bufferDeleted(m_buffer);
     }
     m_buffer = 0;
 }

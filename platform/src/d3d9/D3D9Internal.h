@@ -86,5 +86,9 @@ GLuint currentProgram(IDirect3DDevice9* device);
 GLuint glTextureOf(IDirect3DBaseTexture9* texture, GLenum* target);
 // Features of the device's context.
 const GLFeatures* glFeatures(IDirect3DDevice9* device);
+// What the device's context has set; GL state others change goes through it (null for a
+// foreign device).
+class GLState;
+GLState* glState(IDirect3DDevice9* device);
 
 } // namespace D3D9Internal

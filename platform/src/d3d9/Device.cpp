@@ -244,14 +244,15 @@ void Device::makeCurrent()
 
 void Device::bindUploadTexture(GLenum target, GLuint texture)
 {
-    glActiveTexture(kUploadUnit);
-    glBindTexture(target, texture);
+    // Uploads and mipmap generation act on the active unit's texture.
+    m_gl.activeTexture(kUploadUnit - GL_TEXTURE0);
+    m_gl.bindTexture(kUploadUnit - GL_TEXTURE0, target, texture);
 }
 
 bool Device::attachCopySurface(GLenum framebufferTarget, Surface* surface)
 {
     GLuint framebuffer = framebufferTarget == GL_READ_FRAMEBUFFER ? m_copyReadFramebuffer : m_copyDrawFramebuffer;
-    glBindFramebuffer(framebufferTarget, framebuffer);
+    m_gl.bindFramebuffer(framebufferTarget, framebuffer);
     m_dirty |= kDirtyFramebuffer;
     if (!surface || !surface->glTexture())
         return false;
@@ -414,10 +415,11 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
     RECT dest = pDestRect ? *pDestRect : RECT{0, 0, drawableWidth, drawableHeight};
     if (attachCopySurface(GL_READ_FRAMEBUFFER, m_backBuffer)) {
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        m_gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glDrawBuffer(GL_BACK);
-        glDisable(GL_SCISSOR_TEST);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        m_gl.enable(GL_SCISSOR_TEST, false);
+        for (GLuint i = 0; i < kMaxRenderTargets; ++i)
+            m_gl.colorMask(i, true, true, true, true);
         bool sameSize = source.right - source.left == dest.right - dest.left &&
                         source.bottom - source.top == dest.bottom - dest.top;
         // The back buffer holds its top row first; the window wants it last.
@@ -586,6 +588,12 @@ bool makeCurrent(IDirect3DDevice9* device)
         return false;
     d->makeCurrent();
     return true;
+}
+
+GLState* glState(IDirect3DDevice9* device)
+{
+    Device* d = deviceObject(device);
+    return d ? &d->glState() : nullptr;
 }
 
 void programBindingChanged(IDirect3DDevice9* device)

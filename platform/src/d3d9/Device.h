@@ -7,6 +7,7 @@
 // the back buffer is a GL texture blitted to the window at Present, so it can be read afterwards.
 #include "d3d9/Buffers.h"
 #include "d3d9/DeviceState.h"
+#include "d3d9/GLState.h"
 #include "d3d9/Programs.h"
 #include "d3d9/Resources.h"
 #include "d3d9/Shaders.h"
@@ -164,6 +165,7 @@ public:
     // ---- used by the layer's own objects ----
     void makeCurrent();
     const GLFeatures& features() const { return m_features; }
+    GLState& glState() { return m_gl; }
     void registerObject(ObjectBase* object) { m_objects.insert(object); }
     void unregisterObject(ObjectBase* object) { m_objects.erase(object); }
     // Binds a texture on the unit kept for uploads and copies.
@@ -290,11 +292,17 @@ private:
     uint64_t m_fixupVersion = 1, m_clipVersion = 1, m_pixelVersion = 1, m_transformVersion = 1, m_materialVersion = 1,
              m_constVersion = 1;
     // Vertex input as last specified.
-    unsigned m_enabledAttributes = 0;
     const VertexDeclaration* m_inputDeclaration = nullptr;
     bool m_inputInstanced = false;
-    // Texture bindings per unit: what GL has.
-    GLenum m_unitTarget[kSamplerCount] = {};
+    // What the context has set.
+    GLState m_gl;
+    // The GL values each sampler object holds, so unchanged D3D sampler states send nothing.
+    struct SamplerValues {
+        GLint minFilter, magFilter, wrap[3];
+        float anisotropy, border[4], lodBias, minLod;
+    };
+    SamplerValues m_samplerValues[kSamplerCount] = {};
+    uint32_t m_samplerValuesKnown = 0;
     ProgramKey m_programKey{};
 };
 

@@ -252,36 +252,31 @@ HRESULT Device::EndScene()
 
 void Device::applyFramebuffer()
 {
-    glBindFramebuffer(GL_FRAMEBUFFER, m_drawFramebuffer);
+    m_gl.bindFramebuffer(GL_FRAMEBUFFER, m_drawFramebuffer);
     m_dirty &= ~kDirtyFramebuffer;
     if (!m_attachmentsDirty)
         return;
     m_attachmentsDirty = false;
+    // Only attachments that differ are sent: passes switch between a few targets.
+    bool changed = false;
     GLenum buffers[kMaxRenderTargets];
     for (int i = 0; i < kMaxRenderTargets; ++i) {
         Surface* target = m_renderTargets[i];
-        GLenum attachment = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i);
-        if (target && target->glTexture()) {
-            glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, target->imageTarget(), target->glTexture(),
-                                   target->glLevel());
-            buffers[i] = attachment;
-        } else {
-            glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, GL_TEXTURE_2D, 0, 0);
-            buffers[i] = GL_NONE;
-        }
+        const bool image = target && target->glTexture();
+        changed |= m_gl.attachColour(i, image ? target->imageTarget() : GL_TEXTURE_2D, image ? target->glTexture() : 0,
+                                     image ? target->glLevel() : 0);
+        buffers[i] = image ? GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i) : GL_NONE;
     }
-    glDrawBuffers(kMaxRenderTargets, buffers);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
-    if (m_depthStencil && m_depthStencil->glTexture()) {
-        GLenum attachment = m_depthStencil->info().stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
-        glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, m_depthStencil->imageTarget(), m_depthStencil->glTexture(),
-                               m_depthStencil->glLevel());
+    changed |= m_gl.drawBuffers(buffers);
+    const bool depth = m_depthStencil && m_depthStencil->glTexture();
+    changed |= m_gl.attachDepthStencil(depth ? m_depthStencil->imageTarget() : GL_TEXTURE_2D,
+                                       depth ? m_depthStencil->glTexture() : 0, depth ? m_depthStencil->glLevel() : 0,
+                                       depth && m_depthStencil->info().stencil);
+    if (changed) {
+        GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+        if (status != GL_FRAMEBUFFER_COMPLETE)
+            Diagnostics::error("Direct3D", "the render targets do not form a complete framebuffer (0x%x)", status);
     }
-    GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE)
-        Diagnostics::error("Direct3D", "the render targets do not form a complete framebuffer (0x%x)", status);
     // Depth and stencil tests depend on what is attached.
     m_dirty |= kDirtyDepthStencil | kDirtyRaster;
 }
@@ -289,12 +284,12 @@ void Device::applyFramebuffer()
 void Device::applyViewportAndScissor()
 {
     const D3DVIEWPORT9& v = m_state.viewport;
-    glViewport(static_cast<GLint>(v.X), static_cast<GLint>(v.Y), static_cast<GLsizei>(v.Width),
-               static_cast<GLsizei>(v.Height));
-    glDepthRange(v.MinZ, v.MaxZ);
+    m_gl.viewport(static_cast<GLint>(v.X), static_cast<GLint>(v.Y), static_cast<GLsizei>(v.Width),
+                  static_cast<GLsizei>(v.Height));
+    m_gl.depthRange(v.MinZ, v.MaxZ);
     const RECT& s = m_state.scissor;
-    glScissor(std::max<LONG>(0, s.left), std::max<LONG>(0, s.top), std::max<LONG>(0, s.right - s.left),
-              std::max<LONG>(0, s.bottom - s.top));
+    m_gl.scissor(std::max<LONG>(0, s.left), std::max<LONG>(0, s.top), std::max<LONG>(0, s.right - s.left),
+                 std::max<LONG>(0, s.bottom - s.top));
     m_dirty &= ~kDirtyViewport;
 }
 
@@ -303,7 +298,7 @@ void Device::applyRenderStates()
     const DWORD* rs = m_state.renderStates;
     if (m_dirty & kDirtyBlend) {
         if (rs[D3DRS_ALPHABLENDENABLE]) {
-            glEnable(GL_BLEND);
+            m_gl.enable(GL_BLEND, true);
             GLenum src, dst, srcAlpha, dstAlpha;
             blendPair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], src, dst);
             GLenum op = blendEquation(rs[D3DRS_BLENDOP]), opAlpha = op;
@@ -314,65 +309,63 @@ void Device::applyRenderStates()
                 srcAlpha = src;
                 dstAlpha = dst;
             }
-            glBlendFuncSeparate(src, dst, srcAlpha, dstAlpha);
-            glBlendEquationSeparate(op, opAlpha);
+            m_gl.blendFunc(src, dst, srcAlpha, dstAlpha);
+            m_gl.blendEquation(op, opAlpha);
             float factor[4];
             colorToFloats(rs[D3DRS_BLENDFACTOR], factor);
-            glBlendColor(factor[0], factor[1], factor[2], factor[3]);
+            m_gl.blendColor(factor);
         } else {
-            glDisable(GL_BLEND);
+            m_gl.enable(GL_BLEND, false);
         }
     }
     if (m_dirty & kDirtyDepthStencil) {
         bool hasDepth = m_depthStencil != nullptr;
         if (hasDepth && rs[D3DRS_ZENABLE] != D3DZB_FALSE) {
-            glEnable(GL_DEPTH_TEST);
-            glDepthFunc(compareFunc(rs[D3DRS_ZFUNC]));
-            glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+            m_gl.enable(GL_DEPTH_TEST, true);
+            m_gl.depthFunc(compareFunc(rs[D3DRS_ZFUNC]));
+            m_gl.depthMask(rs[D3DRS_ZWRITEENABLE] != 0);
         } else {
-            glDisable(GL_DEPTH_TEST);
-            glDepthMask(GL_FALSE);
+            m_gl.enable(GL_DEPTH_TEST, false);
+            m_gl.depthMask(false);
         }
         if (hasDepth && m_depthStencil->info().stencil && rs[D3DRS_STENCILENABLE]) {
-            glEnable(GL_STENCIL_TEST);
+            m_gl.enable(GL_STENCIL_TEST, true);
             GLint ref = static_cast<GLint>(rs[D3DRS_STENCILREF] & 0xFF);
             GLuint mask = rs[D3DRS_STENCILMASK];
             // D3D's clockwise faces are GL's front faces (see the y-flip).
-            glStencilFuncSeparate(GL_FRONT, compareFunc(rs[D3DRS_STENCILFUNC]), ref, mask);
-            glStencilOpSeparate(GL_FRONT, stencilOp(rs[D3DRS_STENCILFAIL]), stencilOp(rs[D3DRS_STENCILZFAIL]),
-                                stencilOp(rs[D3DRS_STENCILPASS]));
+            m_gl.stencilFunc(false, compareFunc(rs[D3DRS_STENCILFUNC]), ref, mask);
+            m_gl.stencilOp(false, stencilOp(rs[D3DRS_STENCILFAIL]), stencilOp(rs[D3DRS_STENCILZFAIL]),
+                           stencilOp(rs[D3DRS_STENCILPASS]));
             if (rs[D3DRS_TWOSIDEDSTENCILMODE]) {
-                glStencilFuncSeparate(GL_BACK, compareFunc(rs[D3DRS_CCW_STENCILFUNC]), ref, mask);
-                glStencilOpSeparate(GL_BACK, stencilOp(rs[D3DRS_CCW_STENCILFAIL]),
-                                    stencilOp(rs[D3DRS_CCW_STENCILZFAIL]), stencilOp(rs[D3DRS_CCW_STENCILPASS]));
+                m_gl.stencilFunc(true, compareFunc(rs[D3DRS_CCW_STENCILFUNC]), ref, mask);
+                m_gl.stencilOp(true, stencilOp(rs[D3DRS_CCW_STENCILFAIL]), stencilOp(rs[D3DRS_CCW_STENCILZFAIL]),
+                               stencilOp(rs[D3DRS_CCW_STENCILPASS]));
             } else {
-                glStencilFuncSeparate(GL_BACK, compareFunc(rs[D3DRS_STENCILFUNC]), ref, mask);
-                glStencilOpSeparate(GL_BACK, stencilOp(rs[D3DRS_STENCILFAIL]), stencilOp(rs[D3DRS_STENCILZFAIL]),
-                                    stencilOp(rs[D3DRS_STENCILPASS]));
+                m_gl.stencilFunc(true, compareFunc(rs[D3DRS_STENCILFUNC]), ref, mask);
+                m_gl.stencilOp(true, stencilOp(rs[D3DRS_STENCILFAIL]), stencilOp(rs[D3DRS_STENCILZFAIL]),
+                               stencilOp(rs[D3DRS_STENCILPASS]));
             }
-            glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
+            m_gl.stencilMask(rs[D3DRS_STENCILWRITEMASK]);
         } else {
-            glDisable(GL_STENCIL_TEST);
+            m_gl.enable(GL_STENCIL_TEST, false);
         }
     }
     if (m_dirty & kDirtyRaster) {
         switch (rs[D3DRS_CULLMODE]) {
         case D3DCULL_CW:
-            glEnable(GL_CULL_FACE);
-            glCullFace(GL_FRONT);
+            m_gl.enable(GL_CULL_FACE, true);
+            m_gl.cullFace(GL_FRONT);
             break;
         case D3DCULL_CCW:
-            glEnable(GL_CULL_FACE);
-            glCullFace(GL_BACK);
+            m_gl.enable(GL_CULL_FACE, true);
+            m_gl.cullFace(GL_BACK);
             break;
         default:
-            glDisable(GL_CULL_FACE);
+            m_gl.enable(GL_CULL_FACE, false);
             break;
         }
         DWORD fill = rs[D3DRS_FILLMODE];
-        glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_POINT       ? GL_POINT
-                                         : fill == D3DFILL_WIREFRAME ? GL_LINE
-                                                                     : GL_FILL);
+        m_gl.polygonMode(fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
         float bias = asFloat(rs[D3DRS_DEPTHBIAS]);
         float slope = asFloat(rs[D3DRS_SLOPESCALEDEPTHBIAS]);
         if (bias != 0.0f || slope != 0.0f) {
@@ -380,37 +373,31 @@ void Device::applyRenderStates()
             float steps = 16777216.0f;
             if (m_depthStencil && m_depthStencil->info().internalFormat == GL_DEPTH_COMPONENT16)
                 steps = 65536.0f;
-            glEnable(GL_POLYGON_OFFSET_FILL);
-            glEnable(GL_POLYGON_OFFSET_LINE);
-            glEnable(GL_POLYGON_OFFSET_POINT);
-            glPolygonOffset(slope, bias * steps);
+            m_gl.enable(GL_POLYGON_OFFSET_FILL, true);
+            m_gl.enable(GL_POLYGON_OFFSET_LINE, true);
+            m_gl.enable(GL_POLYGON_OFFSET_POINT, true);
+            m_gl.polygonOffset(slope, bias * steps);
         } else {
-            glDisable(GL_POLYGON_OFFSET_FILL);
-            glDisable(GL_POLYGON_OFFSET_LINE);
-            glDisable(GL_POLYGON_OFFSET_POINT);
+            m_gl.enable(GL_POLYGON_OFFSET_FILL, false);
+            m_gl.enable(GL_POLYGON_OFFSET_LINE, false);
+            m_gl.enable(GL_POLYGON_OFFSET_POINT, false);
         }
-        if (rs[D3DRS_SCISSORTESTENABLE])
-            glEnable(GL_SCISSOR_TEST);
-        else
-            glDisable(GL_SCISSOR_TEST);
+        m_gl.enable(GL_SCISSOR_TEST, rs[D3DRS_SCISSORTESTENABLE] != 0);
     }
     if (m_dirty & kDirtyColorMask) {
         static const D3DRENDERSTATETYPE masks[kMaxRenderTargets] = {D3DRS_COLORWRITEENABLE, D3DRS_COLORWRITEENABLE1,
                                                                     D3DRS_COLORWRITEENABLE2, D3DRS_COLORWRITEENABLE3};
         for (int i = 0; i < kMaxRenderTargets; ++i) {
             DWORD m = rs[masks[i]];
-            glColorMaski(static_cast<GLuint>(i), (m & D3DCOLORWRITEENABLE_RED) != 0,
-                         (m & D3DCOLORWRITEENABLE_GREEN) != 0, (m & D3DCOLORWRITEENABLE_BLUE) != 0,
-                         (m & D3DCOLORWRITEENABLE_ALPHA) != 0);
+            m_gl.colorMask(static_cast<GLuint>(i), (m & D3DCOLORWRITEENABLE_RED) != 0,
+                           (m & D3DCOLORWRITEENABLE_GREEN) != 0, (m & D3DCOLORWRITEENABLE_BLUE) != 0,
+                           (m & D3DCOLORWRITEENABLE_ALPHA) != 0);
         }
     }
     if (m_dirty & kDirtyClip) {
         DWORD planes = rs[D3DRS_CLIPPING] ? rs[D3DRS_CLIPPLANEENABLE] : 0;
         for (int i = 0; i < kClipPlaneCount; ++i) {
-            if (planes & (1u << i))
-                glEnable(GL_CLIP_DISTANCE0 + static_cast<GLenum>(i));
-            else
-                glDisable(GL_CLIP_DISTANCE0 + static_cast<GLenum>(i));
+            m_gl.enable(GL_CLIP_DISTANCE0 + static_cast<GLenum>(i), (planes & (1u << i)) != 0);
         }
     }
     m_dirty &= ~(kDirtyBlend | kDirtyDepthStencil | kDirtyRaster | kDirtyColorMask | kDirtyClip);
@@ -419,7 +406,6 @@ void Device::applyRenderStates()
 void Device::applySampler(int slot)
 {
     const DWORD* ss = m_state.samplerStates[slot];
-    GLuint sampler = m_samplers[slot];
     DWORD minFilter = ss[D3DSAMP_MINFILTER], magFilter = ss[D3DSAMP_MAGFILTER], mipFilter = ss[D3DSAMP_MIPFILTER];
     bool minLinear = minFilter != D3DTEXF_POINT && minFilter != D3DTEXF_NONE;
     GLenum glMin;
@@ -429,25 +415,45 @@ void Device::applySampler(int slot)
         glMin = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
     else
         glMin = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(glMin));
     bool magLinear = magFilter != D3DTEXF_POINT && magFilter != D3DTEXF_NONE;
-    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
-    if (m_features.anisotropic) {
-        float anisotropy = 1.0f;
-        if (minFilter == D3DTEXF_ANISOTROPIC || magFilter == D3DTEXF_ANISOTROPIC)
-            anisotropy = std::clamp(static_cast<float>(ss[D3DSAMP_MAXANISOTROPY]), 1.0f, m_features.maxAnisotropy);
-        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY, anisotropy);
-    }
+    SamplerValues wanted{};
+    wanted.minFilter = static_cast<GLint>(glMin);
+    wanted.magFilter = magLinear ? GL_LINEAR : GL_NEAREST;
+    wanted.anisotropy = 1.0f;
+    if (m_features.anisotropic && (minFilter == D3DTEXF_ANISOTROPIC || magFilter == D3DTEXF_ANISOTROPIC))
+        wanted.anisotropy = std::clamp(static_cast<float>(ss[D3DSAMP_MAXANISOTROPY]), 1.0f, m_features.maxAnisotropy);
     bool mirrorClamp = m_features.mirrorClampToEdge;
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, static_cast<GLint>(addressMode(ss[D3DSAMP_ADDRESSU], mirrorClamp)));
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, static_cast<GLint>(addressMode(ss[D3DSAMP_ADDRESSV], mirrorClamp)));
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, static_cast<GLint>(addressMode(ss[D3DSAMP_ADDRESSW], mirrorClamp)));
-    float border[4];
-    colorToFloats(ss[D3DSAMP_BORDERCOLOR], border);
-    glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border);
-    glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, asFloat(ss[D3DSAMP_MIPMAPLODBIAS]));
+    wanted.wrap[0] = static_cast<GLint>(addressMode(ss[D3DSAMP_ADDRESSU], mirrorClamp));
+    wanted.wrap[1] = static_cast<GLint>(addressMode(ss[D3DSAMP_ADDRESSV], mirrorClamp));
+    wanted.wrap[2] = static_cast<GLint>(addressMode(ss[D3DSAMP_ADDRESSW], mirrorClamp));
+    colorToFloats(ss[D3DSAMP_BORDERCOLOR], wanted.border);
+    wanted.lodBias = asFloat(ss[D3DSAMP_MIPMAPLODBIAS]);
     // D3DSAMP_MAXMIPLEVEL names the largest level sampled, counted from the top.
-    glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(ss[D3DSAMP_MAXMIPLEVEL]));
+    wanted.minLod = static_cast<float>(ss[D3DSAMP_MAXMIPLEVEL]);
+
+    // Only what differs from what the sampler object holds is sent.
+    const GLuint sampler = m_samplers[slot];
+    const bool known = (m_samplerValuesKnown >> slot) & 1u;
+    SamplerValues& held = m_samplerValues[slot];
+    if (!known || held.minFilter != wanted.minFilter)
+        glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, wanted.minFilter);
+    if (!known || held.magFilter != wanted.magFilter)
+        glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, wanted.magFilter);
+    if (m_features.anisotropic && (!known || held.anisotropy != wanted.anisotropy))
+        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY, wanted.anisotropy);
+    static const GLenum wrapNames[3] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R};
+    for (int i = 0; i < 3; ++i) {
+        if (!known || held.wrap[i] != wanted.wrap[i])
+            glSamplerParameteri(sampler, wrapNames[i], wanted.wrap[i]);
+    }
+    if (!known || std::memcmp(held.border, wanted.border, sizeof held.border) != 0)
+        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, wanted.border);
+    if (!known || held.lodBias != wanted.lodBias)
+        glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, wanted.lodBias);
+    if (!known || held.minLod != wanted.minLod)
+        glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, wanted.minLod);
+    held = wanted;
+    m_samplerValuesKnown |= 1u << slot;
 }
 
 void Device::applyTextures()
@@ -458,14 +464,8 @@ void Device::applyTextures()
         if (!(dirty & 1))
             continue;
         BaseTextureObject* texture = m_state.textures[slot];
-        GLenum target = texture ? texture->bindTarget() : m_unitTarget[slot];
-        GLuint name = texture ? texture->glTexture() : 0;
-        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(slot));
-        if (m_unitTarget[slot] && m_unitTarget[slot] != target)
-            glBindTexture(m_unitTarget[slot], 0);
-        if (target)
-            glBindTexture(target, name);
-        m_unitTarget[slot] = target;
+        // An empty unit keeps its target bound to nothing.
+        m_gl.bindTexture(slot, texture ? texture->bindTarget() : GL_TEXTURE_2D, texture ? texture->glTexture() : 0);
     }
     resolveSampledMips();
     uint32_t samplers = m_dirtySamplers;
@@ -793,27 +793,17 @@ bool Device::applyVertexInput(bool instanced)
         const StreamBinding& stream = m_state.streams[a.stream];
         if (!stream.buffer || !stream.buffer->glBuffer())
             continue;
-        GLuint location = static_cast<GLuint>(a.location);
-        glBindBuffer(GL_ARRAY_BUFFER, stream.buffer->glBuffer());
         uintptr_t offset = static_cast<uintptr_t>(stream.offset) + a.offset;
-        glVertexAttribPointer(location, a.size, a.glType, a.normalized, static_cast<GLsizei>(stream.stride),
-                              reinterpret_cast<const void*>(offset));
         GLuint divisor = 0;
         if (stream.stride == 0)
             divisor = 0x7FFFFFFF; // a stride of 0 repeats the first element
         else if (instanced && (stream.frequency & D3DSTREAMSOURCE_INSTANCEDATA))
             divisor = std::max<GLuint>(1, stream.frequency & 0x3FFFFFFF);
-        glVertexAttribDivisor(location, divisor);
+        m_gl.attribute(static_cast<GLuint>(a.location), stream.buffer->glBuffer(), a.size, a.glType, a.normalized,
+                       static_cast<GLsizei>(stream.stride), offset, divisor);
         enabled |= 1u << a.location;
     }
-    for (int i = 0; i < kMaxVertexAttributes; ++i) {
-        unsigned bit = 1u << i;
-        if ((enabled & bit) && !(m_enabledAttributes & bit))
-            glEnableVertexAttribArray(static_cast<GLuint>(i));
-        else if (!(enabled & bit) && (m_enabledAttributes & bit))
-            glDisableVertexAttribArray(static_cast<GLuint>(i));
-    }
-    m_enabledAttributes = enabled;
+    m_gl.enableAttributes(enabled);
     m_inputDeclaration = declaration;
     m_inputInstanced = instanced;
     m_dirty &= ~kDirtyVertexInput;
@@ -898,7 +888,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
     bool instanced = (frequency & D3DSTREAMSOURCE_INDEXEDDATA) != 0;
     if (!prepareDraw() || !applyVertexInput(instanced))
         return D3D_OK;
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->glBuffer());
+    m_gl.bindElementBuffer(indices->glBuffer());
     const void* offset = reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indices->indexSize());
     if (instanced)
         glDrawElementsInstancedBaseVertex(mode, static_cast<GLsizei>(count), indices->glIndexType(), offset,
@@ -941,14 +931,18 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
         return D3D_OK;
 
     size_t vertexBytes = static_cast<size_t>(vertexTotal) * stride;
-    glBindBuffer(GL_ARRAY_BUFFER, m_upVertexBuffer);
-    if (m_upVertexUsed + vertexBytes > m_upVertexCapacity || m_upVertexCapacity == 0) {
+    m_gl.bindArrayBuffer(m_upVertexBuffer);
+    // Vertices start on a whole vertex of their stride, so the attributes can point at the
+    // buffer's start and the draw names its first vertex: consecutive draws from memory of the
+    // same layout then leave the attribute pointers alone.
+    size_t vertexOffset = (m_upVertexUsed + stride - 1) / stride * stride;
+    if (vertexOffset + vertexBytes > m_upVertexCapacity || m_upVertexCapacity == 0) {
         if (vertexBytes > m_upVertexCapacity)
             m_upVertexCapacity = std::max<size_t>({m_upVertexCapacity * 2, vertexBytes, 1u << 16});
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_upVertexCapacity), nullptr, GL_STREAM_DRAW);
-        m_upVertexUsed = 0;
+        vertexOffset = 0;
     }
-    size_t vertexOffset = m_upVertexUsed;
+    const GLint firstVertex = static_cast<GLint>(vertexOffset / stride);
     void* target =
         glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(vertexOffset), static_cast<GLsizeiptr>(vertexBytes),
                          GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
@@ -956,49 +950,40 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
         return D3DERR_INVALIDCALL;
     std::memcpy(target, vertices, vertexBytes);
     glUnmapBuffer(GL_ARRAY_BUFFER);
-    m_upVertexUsed += (vertexBytes + 15) & ~size_t(15);
+    m_upVertexUsed = vertexOffset + vertexBytes;
 
     unsigned enabled = 0;
     for (const VertexAttribute& a : declaration->attributes()) {
         if (a.location < 0)
             continue;
-        GLuint location = static_cast<GLuint>(a.location);
+        GLuint buffer = m_upVertexBuffer;
         uintptr_t offset;
         GLsizei attributeStride;
         if (a.stream == 0) {
-            glBindBuffer(GL_ARRAY_BUFFER, m_upVertexBuffer);
-            offset = vertexOffset + a.offset;
+            offset = a.offset;
             attributeStride = static_cast<GLsizei>(stride);
         } else {
             const StreamBinding& stream = m_state.streams[a.stream];
             if (!stream.buffer || !stream.buffer->glBuffer())
                 continue;
-            glBindBuffer(GL_ARRAY_BUFFER, stream.buffer->glBuffer());
+            buffer = stream.buffer->glBuffer();
             offset = static_cast<uintptr_t>(stream.offset) + a.offset;
             attributeStride = static_cast<GLsizei>(stream.stride);
         }
-        glVertexAttribPointer(location, a.size, a.glType, a.normalized, attributeStride,
-                              reinterpret_cast<const void*>(offset));
-        glVertexAttribDivisor(location, 0);
+        m_gl.attribute(static_cast<GLuint>(a.location), buffer, a.size, a.glType, a.normalized, attributeStride, offset,
+                       0);
         enabled |= 1u << a.location;
     }
-    for (int i = 0; i < kMaxVertexAttributes; ++i) {
-        unsigned bit = 1u << i;
-        if ((enabled & bit) && !(m_enabledAttributes & bit))
-            glEnableVertexAttribArray(static_cast<GLuint>(i));
-        else if (!(enabled & bit) && (m_enabledAttributes & bit))
-            glDisableVertexAttribArray(static_cast<GLuint>(i));
-    }
-    m_enabledAttributes = enabled;
+    m_gl.enableAttributes(enabled);
     m_dirty |= kDirtyVertexInput;
 
     if (!indices) {
-        glDrawArrays(mode, 0, static_cast<GLsizei>(count));
+        glDrawArrays(mode, firstVertex, static_cast<GLsizei>(count));
         return D3D_OK;
     }
     size_t indexSize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
     size_t indexBytes = count * indexSize;
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_upIndexBuffer);
+    m_gl.bindElementBuffer(m_upIndexBuffer);
     if (m_upIndexUsed + indexBytes > m_upIndexCapacity || m_upIndexCapacity == 0) {
         if (indexBytes > m_upIndexCapacity)
             m_upIndexCapacity = std::max<size_t>({m_upIndexCapacity * 2, indexBytes, 1u << 14});
@@ -1016,7 +1001,7 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
     m_upIndexUsed += (indexBytes + 15) & ~size_t(15);
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count),
                              indexFormat == D3DFMT_INDEX32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                             reinterpret_cast<const void*>(indexOffset), 0);
+                             reinterpret_cast<const void*>(indexOffset), firstVertex);
     return D3D_OK;
 }
 
@@ -1061,16 +1046,22 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
     if (m_dirty & kDirtyFramebuffer)
         applyFramebuffer();
     // Clears write every channel, whatever the write masks say.
-    for (int i = 0; i < kMaxRenderTargets; ++i)
-        glColorMaski(static_cast<GLuint>(i), GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
-    glStencilMask(0xFF);
-    float colour[4];
-    colorToFloats(Color, colour);
-    glClearColor(colour[0], colour[1], colour[2], colour[3]);
-    glClearDepth(std::clamp(Z, 0.0f, 1.0f));
-    glClearStencil(static_cast<GLint>(Stencil & 0xFF));
-    glEnable(GL_SCISSOR_TEST);
+    if (bits & GL_COLOR_BUFFER_BIT) {
+        for (int i = 0; i < kMaxRenderTargets; ++i)
+            m_gl.colorMask(static_cast<GLuint>(i), true, true, true, true);
+        float colour[4];
+        colorToFloats(Color, colour);
+        m_gl.clearColor(colour);
+    }
+    if (bits & GL_DEPTH_BUFFER_BIT) {
+        m_gl.depthMask(true);
+        m_gl.clearDepth(std::clamp(Z, 0.0f, 1.0f));
+    }
+    if (bits & GL_STENCIL_BUFFER_BIT) {
+        m_gl.stencilMask(0xFF);
+        m_gl.clearStencil(static_cast<GLint>(Stencil & 0xFF));
+    }
+    m_gl.enable(GL_SCISSOR_TEST, true);
     // Within the viewport, and the scissor rectangle while its test is on.
     const D3DVIEWPORT9& v = m_state.viewport;
     LONG left = static_cast<LONG>(v.X), top = static_cast<LONG>(v.Y);
@@ -1092,7 +1083,7 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
         }
         if (r <= l || b <= t)
             continue;
-        glScissor(l, t, r - l, b - t);
+        m_gl.scissor(l, t, r - l, b - t);
         glClear(bits);
     }
     m_dirty |= kDirtyColorMask | kDirtyDepthStencil | kDirtyRaster | kDirtyViewport;

@@ -285,15 +285,15 @@ HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSour
     makeCurrent();
     if (!attachCopySurface(GL_READ_FRAMEBUFFER, source) || !attachCopySurface(GL_DRAW_FRAMEBUFFER, dest))
         return D3DERR_INVALIDCALL;
-    glDisable(GL_SCISSOR_TEST);
-    glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    m_gl.enable(GL_SCISSOR_TEST, false);
+    m_gl.colorMask(0, true, true, true, true);
     GLbitfield mask = GL_COLOR_BUFFER_BIT;
     if (depth) {
         mask = GL_DEPTH_BUFFER_BIT;
         if (source->info().stencil)
             mask |= GL_STENCIL_BUFFER_BIT;
-        glDepthMask(GL_TRUE);
-        glStencilMask(0xFF);
+        m_gl.depthMask(true);
+        m_gl.stencilMask(0xFF);
     }
     bool scaled = s.right - s.left != d.right - d.left || s.bottom - s.top != d.bottom - d.top;
     GLenum filter = (!depth && scaled && Filter >= D3DTEXF_LINEAR) ? GL_LINEAR : GL_NEAREST;
@@ -320,9 +320,9 @@ HRESULT Device::ColorFill(IDirect3DSurface9* pSurface, const RECT* pRect, D3DCOL
     makeCurrent();
     if (!attachCopySurface(GL_DRAW_FRAMEBUFFER, surface))
         return D3DERR_INVALIDCALL;
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    m_gl.enable(GL_SCISSOR_TEST, true);
+    m_gl.scissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    m_gl.colorMask(0, true, true, true, true);
     float value[4];
     colorToFloats(color, value);
     glClearBufferfv(GL_COLOR, 0, value);

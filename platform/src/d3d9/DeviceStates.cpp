@@ -558,6 +558,9 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatr
         m_recording->mask().transforms.set(static_cast<size_t>(slot));
         return D3D_OK;
     }
+    // The same matrix again changes nothing the programs read.
+    if (std::memcmp(&m_state.transforms[slot], pMatrix, sizeof *pMatrix) == 0)
+        return D3D_OK;
     m_state.transforms[slot] = *pMatrix;
     ++m_transformVersion;
     ++m_clipVersion;
@@ -600,6 +603,8 @@ HRESULT Device::SetViewport(const D3DVIEWPORT9* pViewport)
         return D3DERR_INVALIDCALL;
     if (!(v.MinZ >= 0.0f && v.MinZ <= 1.0f && v.MaxZ >= 0.0f && v.MaxZ <= 1.0f))
         return D3DERR_INVALIDCALL;
+    if (std::memcmp(&m_state.viewport, &v, sizeof v) == 0)
+        return D3D_OK;
     m_state.viewport = v;
     m_dirty |= kDirtyViewport;
     ++m_fixupVersion;

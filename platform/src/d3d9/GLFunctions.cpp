@@ -4,7 +4,11 @@
 
 #include <SDL.h>
 
+#include <platform_test.h>
+
+#include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace GLFn {
 #define ULVO_GL_DEFINE(type, name) type name = nullptr;
@@ -16,6 +20,28 @@ ULVO_GL_OPTIONAL_FUNCTIONS(ULVO_GL_DEFINE)
 namespace D3D9Internal {
 
 namespace {
+
+// Counting stand-ins for every entry point, switched in and out by the test hook below.
+uint64_t s_calls = 0;
+uint64_t s_draws = 0;
+bool s_counting = false;
+
+template <typename F, int Id, bool Draw> struct Counted;
+template <typename R, typename... A, int Id, bool Draw> struct Counted<R (*)(A...), Id, Draw> {
+    static inline R (*real)(A...) = nullptr;
+    static R call(A... args)
+    {
+        ++s_calls;
+        if constexpr (Draw)
+            ++s_draws;
+        return real(args...);
+    }
+};
+
+constexpr bool isDraw(std::string_view name)
+{
+    return name.rfind("glDrawArrays", 0) == 0 || name.rfind("glDrawElements", 0) == 0;
+}
 
 bool hasExtension(const char* name)
 {
@@ -55,7 +81,12 @@ bool loadGLFunctions(GLFeatures& features)
     }
     features = GLFeatures{};
     features.clipControl = GLFn::glClipControl && hasExtension("GL_ARB_clip_control");
-    features.debugGroups = GLFn::glPushDebugGroup && GLFn::glPopDebugGroup && hasExtension("GL_KHR_debug");
+    // Debug groups only where someone asked for a debug context (as debuggers do): elsewhere
+    // the markers of every pass are two calls per draw nobody reads.
+    GLint contextFlags = 0;
+    GLFn::glGetIntegerv(GL_CONTEXT_FLAGS, &contextFlags);
+    features.debugGroups = GLFn::glPushDebugGroup && GLFn::glPopDebugGroup && hasExtension("GL_KHR_debug") &&
+                           (contextFlags & GL_CONTEXT_FLAG_DEBUG_BIT) != 0;
     features.s3tc = hasExtension("GL_EXT_texture_compression_s3tc");
     features.anisotropic =
         hasExtension("GL_EXT_texture_filter_anisotropic") || hasExtension("GL_ARB_texture_filter_anisotropic");
@@ -71,3 +102,30 @@ bool loadGLFunctions(GLFeatures& features)
 }
 
 } // namespace D3D9Internal
+
+void PlatformCountGLCalls(bool on)
+{
+    using namespace D3D9Internal;
+    if (on == s_counting || !GLFn::glGetError)
+        return;
+    s_counting = on;
+#define ULVO_GL_COUNT(type, name)                                                                                      \
+    {                                                                                                                  \
+        using C = Counted<type, __COUNTER__, isDraw(#name)>;                                                           \
+        if (on) {                                                                                                      \
+            C::real = GLFn::name;                                                                                      \
+            GLFn::name = C::real ? &C::call : nullptr;                                                                 \
+        } else {                                                                                                       \
+            GLFn::name = C::real;                                                                                      \
+        }                                                                                                              \
+    }
+    ULVO_GL_FUNCTIONS(ULVO_GL_COUNT)
+    ULVO_GL_OPTIONAL_FUNCTIONS(ULVO_GL_COUNT)
+#undef ULVO_GL_COUNT
+}
+
+void PlatformGLCallCounts(uint64_t& calls, uint64_t& draws)
+{
+    calls = D3D9Internal::s_calls;
+    draws = D3D9Internal::s_draws;
+}

@@ -144,7 +144,7 @@ namespace D3D9Internal {
 // What the current context offers beyond GL 3.3 core.
 struct GLFeatures {
     bool clipControl = false;       // GL_ARB_clip_control: 0..1 depth without a shader fix-up
-    bool debugGroups = false;       // GL_KHR_debug
+    bool debugGroups = false;       // GL_KHR_debug on a debug context
     bool s3tc = false;              // GL_EXT_texture_compression_s3tc
     bool anisotropic = false;       // GL_EXT/ARB_texture_filter_anisotropic
     bool mirrorClampToEdge = false; // GL_ARB/EXT_texture_mirror_clamp(_to_edge)

@@ -1,4 +1,5 @@
-// D3DPERF markers as GL debug groups, which GL debuggers and driver traces show.
+// D3DPERF markers as GL debug groups, which GL debuggers and driver traces show, on a debug
+// context (one a debugger or MESA_DEBUG=context asks for); without one they are counted only.
 #include "d3d9/Device.h"
 
 #include <string>

@@ -174,6 +174,7 @@ void BaseTextureObject::releaseGL()
     if (m_texture && m_device) {
         m_device->makeCurrent();
         glDeleteTextures(1, &m_texture);
+        m_device->glState().textureDeleted(m_texture);
     }
     m_texture = 0;
 }
@@ -315,6 +316,7 @@ void Surface::releaseGL()
     if (m_ownTexture && m_device) {
         m_device->makeCurrent();
         glDeleteTextures(1, &m_ownTexture);
+        m_device->glState().textureDeleted(m_ownTexture);
     }
     m_ownTexture = 0;
     if (m_ownImage)

@@ -347,6 +347,11 @@ HRESULT Sprite::Draw(IDirect3DTexture9* pTexture, const RECT* pSrcRect, const D3
     D3DSURFACE_DESC desc{};
     if (FAILED(pTexture->GetLevelDesc(0, &desc)) || desc.Width == 0 || desc.Height == 0)
         return D3DERR_INVALIDCALL;
+    // With the sprite's own blending, a colour of alpha 0 makes every texel fail the alpha
+    // test: nothing would be written, so nothing is shaded (a faded-out full-screen picture
+    // costs a rasteriser a whole screen of work).
+    if ((m_flags & D3DXSPRITE_ALPHABLEND) && !(m_flags & D3DXSPRITE_DONOTMODIFY_RENDERSTATE) && (Color >> 24) == 0)
+        return D3D_OK;
     const float textureWidth = float(desc.Width), textureHeight = float(desc.Height);
     RECT src = pSrcRect ? *pSrcRect : RECT{0, 0, LONG(desc.Width), LONG(desc.Height)};
     const float w = float(src.right - src.left), h = float(src.bottom - src.top);

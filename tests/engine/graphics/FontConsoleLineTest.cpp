@@ -11,7 +11,7 @@
 #include "devices/input/TastaturLayoutManager.h"
 #include "foundation/console/ConsoleCommand.h"
 #include "foundation/logging/Logger.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/fonts/D3DXFontInterface.h"
 #include "graphics/sprites/SpritePair.h"

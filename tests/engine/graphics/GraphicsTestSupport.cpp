@@ -3,7 +3,7 @@
 
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "graphics/textures/Texture2D.h"
 #include "support/TestSupport.h"
 

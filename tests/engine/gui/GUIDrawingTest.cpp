@@ -2,6 +2,7 @@
 // pixels whose value can be worked out are checked on their own as well.
 #include "GUITestSupport.h"
 
+#include "devices/d3d/D3DInterface.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIWindow.h"
 
@@ -88,6 +89,31 @@ TEST_F(GUITest, CircularShapesClipTheirSubtreesNestedTwice)
     EXPECT_PIXEL(page, 200, 75, kRed);
     EXPECT_PIXEL(page, 171, 11, kRed);
     EXPECT_TRUE(GUITesting::matchesGolden(page, "gui_clipping"));
+}
+
+TEST_F(GUITest, APageDrawsTheSameAfterTheDeviceIsLostAndReset)
+{
+    makeColours();
+    const std::wstring clip = L"<OPTIONS DRAW_IN_CLIENT_ONLY=\"1\"/>";
+    ASSERT_TRUE(loadText(
+        L"<GUI>" +
+        box(L"R_BACK", 0, 0, 160, 120, L"TEX_NORMAL=\"T_GREY\"", L"",
+            box(L"R_DISK", 10, 10, 80, 80, L"TEX_NORMAL=\"T_BLUE\" TEX_SHAPE=\"T_CIRCLE\"", clip,
+                box(L"R_STRIPES", 0, 0, 40, 80, L"TEX_NORMAL=\"T_STRIPES\"><DRAW_TYPE X=\"REPEAT\" Y=\"REPEAT\"/>")) +
+                box(L"R_BANDS", 100, 10, 48, 32, L"TEX_NORMAL=\"T_BANDS\"><DRAW_TYPE X=\"SCALE\" Y=\"SCALE\"/>")) +
+        L"</GUI>"));
+    const Image before = render(160, 120, kBackground);
+    ASSERT_EQ(before.width, 160u);
+    // The sprite, the clipping and the windows' screen rectangles all follow the reset.
+    D3DInterface* d3d = D3DInterface::getInstance();
+    const D3DPRESENT_PARAMETERS present = *d3d->getPresentParams();
+    ASSERT_NE(d3d->setPresenterParams(&present), nullptr);
+    const Image after = render(160, 120, kBackground);
+    ASSERT_EQ(after.width, before.width);
+    ASSERT_EQ(after.height, before.height);
+    EXPECT_EQ(after.pixels, before.pixels);
+    EXPECT_PIXEL(after, 70, 30, kBlue);
+    EXPECT_PIXEL(after, 5, 5, kGrey);
 }
 
 TEST_F(GUITest, LayersAndDockingPage)

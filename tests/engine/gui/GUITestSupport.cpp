@@ -1,7 +1,7 @@
 #include "GUITestSupport.h"
 
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/Texture2D.h"
 #include "graphics/textures/TextureManager.h"

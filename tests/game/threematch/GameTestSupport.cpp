@@ -1,6 +1,6 @@
 #include "GameTestSupport.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/app/AppInfo.h"
 
 #include <platform_app.h>

@@ -3,6 +3,7 @@
 #include "d3dx9/effects/Effect.h"
 
 #include "d3d9/D3D9Internal.h"
+#include "d3d9/GLState.h"
 #include "d3d9/Programs.h"
 #include "d3dx9/effects/EffectStates.h"
 
@@ -82,8 +83,11 @@ Effect::~Effect()
         glDeleteProgram(p);
     for (GLuint s : m_glShaders)
         glDeleteShader(s);
-    if (m_constantBuffer)
+    if (m_constantBuffer) {
         glDeleteBuffers(1, &m_constantBuffer);
+        if (D3D9Internal::GLState* state = D3D9Internal::glState(m_device))
+            state->bufferDeleted(m_constantBuffer);
+    }
     // Parameter values (and the textures they hold) go before the device reference.
     m_core = EffectCore();
     if (m_pool)
@@ -276,7 +280,7 @@ bool Effect::create(EffectDescription description, PreprocessedSource source, Me
     if (!m_constants.empty()) {
         D3D9Internal::makeCurrent(m_device);
         glGenBuffers(1, &m_constantBuffer);
-        glBindBuffer(GL_UNIFORM_BUFFER, m_constantBuffer);
+        bindConstantBuffer();
         glBufferData(GL_UNIFORM_BUFFER, static_cast<GLsizeiptr>((m_constants.size() + 15) / 16 * 16), nullptr,
                      GL_DYNAMIC_DRAW);
     }
@@ -518,10 +522,21 @@ void Effect::uploadConstants()
     }
     D3D9Internal::makeCurrent(m_device);
     if (dirty) {
-        glBindBuffer(GL_UNIFORM_BUFFER, m_constantBuffer);
+        bindConstantBuffer();
         glBufferSubData(GL_UNIFORM_BUFFER, 0, static_cast<GLsizeiptr>(m_constants.size()), m_constants.data());
     }
-    glBindBufferBase(GL_UNIFORM_BUFFER, kGlobalsBinding, m_constantBuffer);
+    if (D3D9Internal::GLState* state = D3D9Internal::glState(m_device))
+        state->bindUniformBlock(kGlobalsBinding, m_constantBuffer);
+    else
+        glBindBufferBase(GL_UNIFORM_BUFFER, kGlobalsBinding, m_constantBuffer);
+}
+
+void Effect::bindConstantBuffer()
+{
+    if (D3D9Internal::GLState* state = D3D9Internal::glState(m_device))
+        state->bindUniformBuffer(m_constantBuffer);
+    else
+        glBindBuffer(GL_UNIFORM_BUFFER, m_constantBuffer);
 }
 
 void Effect::saveStates(DWORD flags)

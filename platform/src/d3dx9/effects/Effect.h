@@ -290,6 +290,8 @@ private:
     bool evaluate(const StateAssignment& state, DWORD& value, IDirect3DBaseTexture9** texture);
     bool evaluateExpression(const StateAssignment& state, DWORD& value);
     void uploadConstants();
+    // Binds the constant buffer to GL_UNIFORM_BUFFER (through the device's record of bindings).
+    void bindConstantBuffer();
     void saveStates(DWORD flags);
     void restoreStates();
 

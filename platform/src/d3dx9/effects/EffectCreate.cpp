@@ -2,6 +2,9 @@
 #include "d3dx9/effects/Effect.h"
 
 #include "d3dx9/effects/EffectParser.h"
+#include "d3dx9/effects/TranslationCache.h"
+
+#include <platform_test.h>
 
 #include <cstdio>
 #include <cstring>
@@ -168,6 +171,17 @@ bool load(const void* data, size_t size, const D3DXMACRO* defines, ID3DXInclude*
     return parseEffect(source, description, messages);
 }
 
+struct TranslatedStages {
+    std::mutex mutex;
+    std::unordered_map<std::string, std::shared_ptr<const TranslatedStage>> stages;
+};
+
+TranslatedStages& translatedStages()
+{
+    static TranslatedStages stages;
+    return stages;
+}
+
 void giveMessages(const Messages& messages, ID3DXBuffer** out)
 {
     if (out)
@@ -180,25 +194,29 @@ std::shared_ptr<const TranslatedStage> translateCached(const EffectDescription& 
                                                        const PreprocessedSource& source, Messages& messages)
 {
     // Effects are compiled twice in the usual path (CompileEffect, then D3DXCreateEffect on its
-    // output), and reloaded with the same text: each translation is made once per process.
-    static std::mutex mutex;
-    static std::unordered_map<std::string, std::shared_ptr<const TranslatedStage>> cache;
+    // output), and reloaded with the same text: each translation is looked up once per process,
+    // on disk first, and made only when no earlier run left it there.
     const ShaderEntry& e = description.shaders[entry];
-    std::string key = (e.vertex ? "v:" : "p:") + e.glslangEntry + ":" + e.entry + '\0' + description.shaderSource;
+    std::string key = translationKey(description.shaderSource, e);
+    TranslatedStages& cache = translatedStages();
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        auto it = cache.find(key);
-        if (it != cache.end())
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        auto it = cache.stages.find(key);
+        if (it != cache.stages.end())
             return it->second;
     }
-    std::string log;
-    std::shared_ptr<const TranslatedStage> stage = translateStage(description.shaderSource, e, log);
+    std::shared_ptr<const TranslatedStage> stage = loadTranslation(key);
     if (!stage) {
-        convertLog(log, source, messages);
-        return nullptr;
+        std::string log;
+        stage = translateStage(description.shaderSource, e, log);
+        if (!stage) {
+            convertLog(log, source, messages);
+            return nullptr;
+        }
+        storeTranslation(key, *stage);
     }
-    std::lock_guard<std::mutex> lock(mutex);
-    cache.emplace(std::move(key), stage);
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    cache.stages.emplace(std::move(key), stage);
     return stage;
 }
 
@@ -319,4 +337,11 @@ HRESULT D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDa
     *ppEffect = effect;
     giveMessages(messages, ppCompilationErrors);
     return D3D_OK;
+}
+
+void PlatformForgetTranslatedEffects()
+{
+    TranslatedStages& cache = translatedStages();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    cache.stages.clear();
 }

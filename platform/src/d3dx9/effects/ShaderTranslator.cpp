@@ -4,12 +4,16 @@
 #include "d3d9/D3D9Internal.h"
 #include "common/Diagnostics.h"
 
+#include <platform_test.h>
+
+#include <glslang/build_info.h>
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 #include <glslang/SPIRV/GlslangToSpv.h>
 #include <spirv_cross/spirv_cross_c.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -537,6 +541,8 @@ bool readAll(int fd, std::string& bytes)
     }
 }
 
+std::atomic<unsigned> s_translations{0};
+
 // The HLSL front end's built-in tables are made on first use and kept; made once here, every
 // process forked later starts with them.
 void warmUp()
@@ -563,6 +569,7 @@ void warmUp()
 std::shared_ptr<const TranslatedStage> translateStage(const std::string& source, const ShaderEntry& entry,
                                                       std::string& log)
 {
+    s_translations.fetch_add(1);
     warmUp();
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0)
@@ -596,6 +603,34 @@ std::shared_ptr<const TranslatedStage> translateStage(const std::string& source,
            : WIFSIGNALED(status) ? " (it ended on signal " + std::to_string(WTERMSIG(status)) + ")"
                                  : std::string());
     return nullptr;
+}
+
+std::string packStage(const TranslatedStage& stage)
+{
+    return pack(std::make_shared<TranslatedStage>(stage), std::string());
+}
+
+std::shared_ptr<const TranslatedStage> unpackStage(const std::string& bytes)
+{
+    std::shared_ptr<const TranslatedStage> stage;
+    std::string log;
+    if (!unpack(bytes, stage, log))
+        return nullptr;
+    return stage;
+}
+
+const std::string& translatorVersion()
+{
+    // Raise kStageFormat whenever the GLSL this file writes or the packed form changes.
+    static const std::string version = [] {
+        constexpr int kStageFormat = 1;
+        unsigned major = 0, minor = 0, patch = 0;
+        spvc_get_version(&major, &minor, &patch);
+        return "stage " + std::to_string(kStageFormat) + ", glslang " + std::to_string(GLSLANG_VERSION_MAJOR) + "." +
+               std::to_string(GLSLANG_VERSION_MINOR) + "." + std::to_string(GLSLANG_VERSION_PATCH) + ", SPIRV-Cross " +
+               std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch);
+    }();
+    return version;
 }
 
 std::string vertexGlsl(const TranslatedStage& stage, const std::vector<std::string>& extraOutputs)
@@ -688,3 +723,8 @@ std::string pixelGlsl(const TranslatedStage& stage)
 }
 
 } // namespace D3DXEffects
+
+unsigned PlatformEffectTranslationCount()
+{
+    return D3DXEffects::s_translations.load();
+}

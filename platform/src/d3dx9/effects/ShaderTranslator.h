@@ -50,6 +50,13 @@ struct TranslatedStage {
 std::shared_ptr<const TranslatedStage> translateStage(const std::string& source, const ShaderEntry& entry,
                                                       std::string& log);
 
+// A translated stage as bytes and back (the form a translating process hands over); unpacking
+// refuses bytes that do not add up.
+std::string packStage(const TranslatedStage& stage);
+std::shared_ptr<const TranslatedStage> unpackStage(const std::string& bytes);
+// Names this translator and the compilers it runs on: stages made by another version differ.
+const std::string& translatorVersion();
+
 // Complete GLSL of a vertex stage. `extraOutputs`: varyings the partner pixel stage reads that
 // this stage does not write (they are written as (0, 0, 0, 1)).
 std::string vertexGlsl(const TranslatedStage& stage, const std::vector<std::string>& extraOutputs);

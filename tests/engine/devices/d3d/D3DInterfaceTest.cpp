@@ -10,7 +10,7 @@
 #include "devices/window/Window.h"
 #include "foundation/console/ConsoleCommand.h"
 #include "foundation/console/ConsoleDispatcher.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/xml/XMLNode.h"
 
 #include <gtest/gtest.h>

@@ -11,7 +11,7 @@
 #include "devices/input/DirectInputInterface.h"
 #include "devices/input/TastaturLayoutManager.h"
 #include "devices/window/Window.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/xml/XMLNode.h"
 #include "support/TestSupport.h"
 
@@ -221,6 +221,51 @@ TEST_F(DirectInputInterfaceTest, ScaledFullScreenPositionsAndClicksAreInBackBuff
     EXPECT_FLOAT_EQ(m.position[0], 320.0f);
     EXPECT_FLOAT_EQ(m.position[1], 240.0f);
     d3d->setDisplayMode(d3d->getInitParams()->getDisplayMode(), 0, false);
+}
+
+TEST_F(DirectInputInterfaceTest, ANewBackBufferKeepsThePointerWhereItStandsOnTheWindow)
+{
+    // 640x480 full screen, scaled up to the desktop; the pointer in the middle of the picture.
+    D3DInterface* d3d = D3DInterface::getInstance();
+    ASSERT_EQ(d3d->setDisplayMode(d3d->getInitParams()->getDisplayMode(), 1, false), 1);
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT middle{client.right / 2, client.bottom / 2};
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(middle.x, middle.y));
+    poll();
+    ClientToScreen(window, &middle);
+    SetCursorPos(middle.x, middle.y);
+    MouseState& m = input->getInputStates().mouseState;
+    EXPECT_FLOAT_EQ(m.position[0], 320.0f);
+
+    // A larger back buffer on the same screen (as a display change and its revert make): the
+    // pointer stays in the middle without a move.
+    D3DDISPLAYMODE larger{800, 600, 60, D3DFMT_X8R8G8B8};
+    ASSERT_EQ(d3d->setDisplayMode(&larger, 1, false), 1);
+    ASSERT_EQ(d3d->getWidth(), 800u);
+    EXPECT_NEAR(m.position[0], 400.0f, 1.0f);
+    EXPECT_NEAR(m.position[1], 300.0f, 1.0f);
+    EXPECT_NEAR(m.relativePosition[0], 0.5f, 0.01f);
+    d3d->setDisplayMode(d3d->getInitParams()->getDisplayMode(), 0, false);
+}
+
+TEST_F(DirectInputInterfaceTest, TheSecondPressOfADoubleClickIsAPress)
+{
+    Recorder rec(input->getInputStates());
+    message(WM_LBUTTONDOWN, 0, MAKELPARAM(10, 10));
+    message(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    message(WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, 10));
+    message(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    message(WM_RBUTTONDBLCLK, 0, MAKELPARAM(10, 10));
+    message(WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
+    poll();
+    std::vector<std::wstring> clicks;
+    for (const std::wstring& event : rec.events) {
+        if (event.rfind(L"mouse", 0) == 0)
+            clicks.push_back(event);
+    }
+    EXPECT_EQ(clicks,
+              (std::vector<std::wstring>{L"mouse+0", L"mouse-0", L"mouse+0", L"mouse-0", L"mouse+1", L"mouse-1"}));
 }
 
 TEST_F(DirectInputInterfaceTest, OnePollEmitsMouseThenKeyboardThenJoysticks)

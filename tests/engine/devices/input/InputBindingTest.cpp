@@ -7,7 +7,7 @@
 #include "devices/input/KeyState.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/time/PerfTimer.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 
 #include <gtest/gtest.h>
 

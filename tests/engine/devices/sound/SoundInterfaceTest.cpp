@@ -6,7 +6,7 @@
 #include "devices/sound/SoundVariable.h"
 #include "devices/sound/Soundbank.h"
 #include "devices/sound/Wavebank.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 
 #include "SoundTestSupport.h"
 

@@ -3,7 +3,7 @@
 // mix format.
 #include "devices/sound/PlayingSoundCue.h"
 #include "devices/sound/Soundbank.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 
 #include "SoundTestSupport.h"
 

@@ -8,7 +8,7 @@
 #include "devices/d3d/D3DInterface.h"
 #include "devices/window/VideoPlayer.h"
 #include "devices/window/Window.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

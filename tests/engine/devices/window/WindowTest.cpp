@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "devices/window/Window.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/xml/XMLNode.h"
 
 #include <gtest/gtest.h>

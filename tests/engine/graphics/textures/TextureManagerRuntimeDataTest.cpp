@@ -11,6 +11,7 @@
 #include "graphics/textures/Texture2DAnimationManager.h"
 #include "graphics/textures/TextureCube.h"
 #include "graphics/textures/TextureManager.h"
+#include "support/GoldenImage.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -225,9 +226,24 @@ TEST_F(RuntimeTextureData, AnimationFileGivesTheFourMousePointers)
         for (const Texture2DAnimationFrame& frame : cursor->getFrames()) {
             ASSERT_NE(frame.texture, nullptr);
             EXPECT_NE(frame.texture->getTexture(), nullptr);
-            EXPECT_EQ(frame.rect.right - frame.rect.left, 32);
-            EXPECT_EQ(frame.rect.bottom - frame.rect.top, 32);
+            EXPECT_EQ(frame.rect.right - frame.rect.left, 64);
+            EXPECT_EQ(frame.rect.bottom - frame.rect.top, 64);
             EXPECT_LE(static_cast<uint32_t>(frame.rect.right), frame.texture->getWidth());
+        }
+        // The pointer is drawn centred on the mouse: the tip is the frame's middle, and a clear
+        // border keeps the neighbouring frames out of the filtered picture.
+        TestSupport::Image strip;
+        ASSERT_TRUE(TestSupport::readPng("data/Animationen/cursor_" + std::to_string(i) + ".png", strip));
+        for (const Texture2DAnimationFrame& frame : cursor->getFrames()) {
+            const auto alpha = [&strip](LONG x, LONG y) { return strip.at(x, y) >> 24; };
+            EXPECT_GT(alpha(frame.rect.left + 33, frame.rect.top + 33), 0u) << "no tip at the middle";
+            EXPECT_EQ(alpha(frame.rect.left + 24, frame.rect.top + 44), 0u) << "the arrow points elsewhere";
+            for (LONG k = 0; k < 64; ++k) {
+                EXPECT_EQ(alpha(frame.rect.left + k, frame.rect.top), 0u);
+                EXPECT_EQ(alpha(frame.rect.left + k, frame.rect.bottom - 1), 0u);
+                EXPECT_EQ(alpha(frame.rect.left, frame.rect.top + k), 0u);
+                EXPECT_EQ(alpha(frame.rect.right - 1, frame.rect.top + k), 0u);
+            }
         }
     }
     animations->clear();

@@ -149,6 +149,27 @@ TEST_F(MenuTest, APressIsTakenByTheMenuInFrontOnly)
     EXPECT_EQ(menus().getActiveMenu()->getName(), L"OPTIONS");
 }
 
+TEST_F(MenuTest, APressJustAsAMenuOpensInFrontIsNotTakenByTheOneBehind)
+{
+    // A help text opens over a running screen whose Escape pauses; the key comes before the
+    // next update makes the help active.
+    ASSERT_TRUE(loadText(kScreens));
+    ASSERT_TRUE(loadMenus(L"<MENUES SPEED=\"0\" ACTIVE_MENU=\"MAIN\">"
+                          L"<GUIMENU NAME=\"MAIN\"><LINK KEY_PRESSED=\"1\" DST_MENU=\"OPTIONS\"/>"
+                          L"<GUI_WINDOWS>\"|W_MAIN|\"</GUI_WINDOWS></GUIMENU>"
+                          L"<GUIMENU NAME=\"HELP\"><LINK KEY_PRESSED=\"1\"><DST_MENU_DELTA DST_MENU_DELTA=\"-1\"/>"
+                          L"</LINK></GUIMENU>"
+                          L"<GUIMENU NAME=\"OPTIONS\"><GUI_WINDOWS>\"|W_OPT|\"</GUI_WINDOWS></GUIMENU></MENUES>"));
+    frame(0.02);
+    menus().getMenu(L"HELP")->show(1.0, true, false);
+    key(DIK_ESCAPE);
+    frame(0.02);
+    EXPECT_EQ(history(), (std::vector<std::wstring>{L"MAIN", L"HELP"})) << "the screen behind kept the key";
+    key(DIK_ESCAPE);
+    frame(0.02);
+    EXPECT_EQ(history(), (std::vector<std::wstring>{L"MAIN", L"HELP", L"MAIN"}));
+}
+
 TEST_F(MenuTest, ClickLinksActivationAndSharedWindows)
 {
     // A key named in the active keyboard layout replaces the code given beside it.

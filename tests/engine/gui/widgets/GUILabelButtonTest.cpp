@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace Ulvo;
 using GUITesting::Image;
 using WidgetTesting::widget;
@@ -132,6 +134,42 @@ TEST_F(LabelTest, CursorStandsRightOfTheMeasuredText)
     name->setCursorPos(0);
     const std::vector<bool> inside = inkColumns(render(240, 48, 0xFF000000), 10, 34);
     EXPECT_NE(inside, plain);
+}
+
+TEST_F(LabelTest, CursorStandsOnTheLineOfAVerticallyCentredText)
+{
+    ASSERT_TRUE(loadText(
+        L"<GUI>" +
+        widget(L"LABEL", L"L_NAME", 10, 0, 200, 100, L"", L"<LABEL_PARAMS TEXT=\"abc\" FLAGS=\"LEFT VCENTER\"/>") +
+        L"</GUI>"));
+    GUILabel* name = label(L"L_NAME");
+    RECT measured{};
+    name->calcTextRect(measured);
+    const Image plain = render(240, 100, 0xFF000000);
+    name->setCursorChar(L'|');
+    name->setCursorVisible(true);
+    const Image withCursor = render(240, 100, 0xFF000000);
+    // The rows the text's ink covers, and those where only the cursor added ink.
+    LONG textTop = 100, textBottom = -1, cursorTop = 100, cursorBottom = -1;
+    for (LONG y = 0; y < 100; ++y) {
+        for (UINT x = 0; x < 240; ++x) {
+            const bool ink = (plain.at(x, y) & 0x00FFFFFF) != 0;
+            const bool added = !ink && (withCursor.at(x, y) & 0x00FFFFFF) != 0;
+            if (ink) {
+                textTop = std::min(textTop, y);
+                textBottom = std::max(textBottom, y);
+            }
+            if (added && x >= static_cast<UINT>(measured.right)) {
+                cursorTop = std::min(cursorTop, y);
+                cursorBottom = std::max(cursorBottom, y);
+            }
+        }
+    }
+    ASSERT_GE(textBottom, 0);
+    ASSERT_GE(cursorBottom, 0) << "no cursor drawn";
+    EXPECT_GT(textTop, 30) << "the text is centred in the tall label";
+    EXPECT_LE(cursorTop, textBottom) << "the cursor overlaps the text's line";
+    EXPECT_GE(cursorBottom, textTop) << "the cursor overlaps the text's line";
 }
 
 TEST_F(LabelTest, ButtonCaptionTakesInsetsClicksAndIds)

@@ -24,12 +24,6 @@ DeferredLight* lightFrom(const std::wstring& text)
     return new DeferredLight(&node);
 }
 
-// Restores the engine-wide shadow quality.
-struct QualityGuard {
-    MyQuality saved = getShadowQuality();
-    ~QualityGuard() { setShadowQuality(saved); }
-};
-
 } // namespace
 
 TEST(DeferredLightTest, DescriptionSetsTypeShadowLevelsAndColours)
@@ -66,8 +60,6 @@ TEST(DeferredLightTest, DescriptionSetsTypeShadowLevelsAndColours)
 TEST(DeferredLightTest, CameraDistanceDegradesShadowsAndFadesIntensity)
 {
     LogCapture logs;
-    QualityGuard guard;
-    setShadowQuality(QUALITY_HIGH);
     DeferredLight* light = lightFrom(L"<LIGHT NAME=\"Far\" TYPE=\"POINT\" SHADOW_DEGRADE=\"1 10 20 30\""
                                      L" INTENSITY_FADING=\"1 10 20\" INTENSITY=\"2\"/>");
     ASSERT_TRUE(light->usesCameraDistance());
@@ -132,18 +124,17 @@ TEST(DeferredLightTest, CopiesKeepSettingsAndFollowTheirAttachPoint)
 TEST(DeferredLightTest, StoredMapsFollowTimeMovementLossAndQuality)
 {
     LogCapture logs;
-    QualityGuard guard;
-    setShadowQuality(QUALITY_HIGH);
     IDirect3DDevice9* device = GraphicsTesting::startDevice();
     ASSERT_NE(device, nullptr);
     IDirect3DSurface9* shared = nullptr;
+    RenderTargetPool pool;
     ASSERT_EQ(device->CreateRenderTarget(512, 512, D3DFMT_R32F, D3DMULTISAMPLE_NONE, 0, FALSE, &shared, nullptr),
               D3D_OK);
 
     DeferredLight* light = lightFrom(L"<LIGHT NAME=\"Timed\" TYPE=\"SPOT\" SHADOW_TYPE=\"TIMED\"/>");
     EXPECT_TRUE(light->needsShadowUpdate());
     EXPECT_EQ(light->getCurrentShadowType(), SHADOW_TIMED);
-    ASSERT_EQ(light->storeSpotShadowMap(shared), D3D_OK);
+    ASSERT_EQ(light->storeSpotShadowMap(pool, shared), D3D_OK);
     EXPECT_FALSE(light->needsShadowUpdate());
     EXPECT_EQ(light->getCurrentShadowType(), SHADOW_TIMED);
     EXPECT_FALSE(light->isDirty());
@@ -156,7 +147,7 @@ TEST(DeferredLightTest, StoredMapsFollowTimeMovementLossAndQuality)
     DeferredLight* fixed = lightFrom(L"<LIGHT NAME=\"Fest\" TYPE=\"SPOT\" SHADOW_TYPE=\"STATIC\"/>");
     auto* point = new AttachPoint(L"Halter");
     fixed->setAttachedObject(point);
-    ASSERT_EQ(fixed->storeSpotShadowMap(shared), D3D_OK);
+    ASSERT_EQ(fixed->storeSpotShadowMap(pool, shared), D3D_OK);
     fixed->getCurrentShadowType();
     EXPECT_FALSE(fixed->isDirty());
     D3DXMATRIX moved;
@@ -168,30 +159,47 @@ TEST(DeferredLightTest, StoredMapsFollowTimeMovementLossAndQuality)
     point->setParentMatrix(moved);
     fixed->getCurrentShadowType();
     EXPECT_TRUE(fixed->isDirty());
-    ASSERT_EQ(fixed->storeSpotShadowMap(shared), D3D_OK);
+    ASSERT_EQ(fixed->storeSpotShadowMap(pool, shared), D3D_OK);
     ASSERT_NE(fixed->getStoredSpotMap(), nullptr);
     D3DInterface::getInstance()->lostDevice.emit();
     EXPECT_EQ(fixed->getStoredSpotMap(), nullptr);
     EXPECT_TRUE(fixed->needsShadowUpdate());
     fixed->Release();
     point->Release();
-    shared->Release();
 
-    // The same quality again announces nothing; another releases every light's maps.
+    // The render manager's settings reach the lights a renderer lists: the same quality again
+    // announces nothing; another releases the maps of every listed light (a template too).
     struct Listener : sigslot::has_slots<> {
         int calls = 0;
-        MyQuality last = QUALITY_NONE, previous = QUALITY_NONE;
-        void onChange(const MyQuality& now, const MyQuality& old) { ++calls, last = now, previous = old; }
+        uint32_t last = 0, previous = 0;
+        void onChange(RenderSetting, uint32_t old, uint32_t now) { ++calls, last = now, previous = old; }
     } listener;
-    shadowQualityChanged().connect(&listener, &Listener::onChange);
-    setShadowQuality(QUALITY_HIGH);
+    RenderSettings settings;
+    settings.set(RenderSetting::ShadowQuality, QUALITY_HIGH);
+    settings.changed.connect(&listener, &Listener::onChange);
+    DeferredRenderer renderer(&settings);
+    ASSERT_TRUE(renderer.addLight(light));
+    DeferredLight* pattern = lightFrom(L"<LIGHT NAME=\"Vorlage\" TYPE=\"SPOT\"/>");
+    ASSERT_TRUE(renderer.addLightTemplate(pattern, false));
+    ASSERT_EQ(light->storeSpotShadowMap(pool, shared), D3D_OK);
+    ASSERT_EQ(pattern->storeSpotShadowMap(pool, shared), D3D_OK);
+    shared->Release();
+    settings.set(RenderSetting::ShadowQuality, QUALITY_HIGH);
     EXPECT_EQ(listener.calls, 0);
-    setShadowQuality(QUALITY_MEDIUM);
+    EXPECT_NE(light->getStoredSpotMap(), nullptr);
+    settings.set(RenderSetting::ShadowQuality, QUALITY_MEDIUM);
     EXPECT_EQ(listener.calls, 1);
     EXPECT_EQ(listener.last, QUALITY_MEDIUM);
     EXPECT_EQ(listener.previous, QUALITY_HIGH);
     EXPECT_EQ(light->getCurrentShadowMapSize(), 256u);
     EXPECT_EQ(light->getStoredSpotMap(), nullptr);
+    EXPECT_EQ(pattern->getStoredSpotMap(), nullptr);
+    // A light listed later takes the quality in force.
+    DeferredLight* late = lightFrom(L"<LIGHT NAME=\"Spaet\" TYPE=\"SPOT\"/>");
+    ASSERT_TRUE(renderer.addLight(late));
+    EXPECT_EQ(late->getShadowQuality(), QUALITY_MEDIUM);
+    late->Release();
+    pattern->Release();
     EXPECT_EQ(qualityToLevel(static_cast<MyQuality>(4)), 3u);
     light->Release();
 }

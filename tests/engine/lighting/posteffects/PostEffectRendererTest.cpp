@@ -1,9 +1,11 @@
 // The post-effect renderer: its targets by the HDR post-effect bit and ENABLE, the quad's scale
 // carried from pass to pass within a frame, MAKE_ORIGINAL, the extra-pass targets by mode, and a
-// partial creation failure that leaves nothing behind to block the next device reset.
+// partial creation failure that leaves nothing behind to block the next device reset, and every
+// target of a frame made again by the target pool after a device loss.
 #include "FrameTestSupport.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "lighting/deferred/DeferredLight.h"
 #include "lighting/posteffects/PostEffect.h"
 #include "lighting/posteffects/PostEffectFactory.h"
 #include "lighting/posteffects/PostEffectRenderer.h"
@@ -168,18 +170,18 @@ TEST_F(PostEffectRendererTest, ExtraPassTargetsFollowTheModeAndTheFirstEffectsFo
     m_manager.activatePostEffect(second);
     const ExtraPassTarget* target = renderer().findExtraTarget(L"T");
     ASSERT_NE(target, nullptr);
-    ASSERT_NE(target->surface, nullptr);
+    ASSERT_NE(target->surface(), nullptr);
     D3DSURFACE_DESC desc{};
-    target->surface->GetDesc(&desc);
+    target->surface()->GetDesc(&desc);
     EXPECT_EQ(desc.Format, D3DFMT_X8R8G8B8);
     EXPECT_EQ(target->clearColor, 0xFF112233u);
     EXPECT_EQ(pass->getRefCount(), 1u); // the renderer holds one activation of the pass
 
     renderer().setDeferredMode(true); // a forward-only pass is not needed
-    EXPECT_EQ(target->surface, nullptr);
+    EXPECT_EQ(target->surface(), nullptr);
     EXPECT_EQ(pass->getRefCount(), 0u);
     renderer().setDeferredMode(false);
-    EXPECT_NE(target->surface, nullptr);
+    EXPECT_NE(target->surface(), nullptr);
     EXPECT_EQ(pass->getRefCount(), 1u);
 
     m_manager.deactivatePostEffect(first);
@@ -205,4 +207,57 @@ TEST_F(PostEffectRendererTest, PartialCreationFailureLeavesNothingToBlockTheNext
 
     m_manager.setRenderTargetSize(32, 16);
     EXPECT_TRUE(renderer().isCreated());
+}
+
+TEST_F(PostEffectRendererTest, EveryTargetOfTheFrameIsMadeAgainAfterADeviceLoss)
+{
+    // The frame's targets: the forward target, the three chain targets, an extra-pass target and
+    // a light's stored spot and point maps, all from the manager's pool.
+    PostEffect* effect = make(L"<POSTEFFECT NAME=\"Eins\"><EXTRA_PASS NAME=\"T\" USE_TYPE=\"FORWARD\"/></POSTEFFECT>");
+    m_manager.activatePostEffect(effect);
+    RenderTargetPool& pool = m_manager.getTargetPool();
+    DeferredLight* spot = DeferredLight::createSpotLight(L"Spot", D3DXCOLOR(1, 1, 1, 1), D3DXVECTOR3(0, 0, 0),
+                                                         D3DXVECTOR3(0, -1, 0), 5.0f, 30.0f, 1.0f);
+    DeferredLight* point =
+        DeferredLight::createPointLight(L"Punkt", D3DXCOLOR(1, 1, 1, 1), D3DXVECTOR3(0, 0, 0), 5.0f, 1.0f);
+    const UINT edge = spot->getCurrentShadowMapSize();
+    RenderTargetHandle shared = pool.acquire(RenderTargetKey{L"ShadowMap", edge, edge, D3DFMT_R32F});
+    RenderTargetHandle sharedCube =
+        pool.acquire(RenderTargetKey{L"ShadowCube", edge, edge, D3DFMT_R32F, RenderTargetKind::Cube});
+    ASSERT_EQ(spot->storeSpotShadowMap(pool, shared->getSurface()), D3D_OK);
+    ASSERT_EQ(point->storePointShadowMap(pool, sharedCube->getCubeTexture()), D3D_OK);
+    run(0xFF336699);
+
+    // Forward, chain x 3, extra, two shared shadow targets and two stored maps.
+    const std::size_t before = pool.getTargetCount();
+    ASSERT_EQ(before, 9u);
+    EXPECT_EQ(pool.getCreatedCount(), before);
+    m_input->Release(); // the test's own picture
+    m_input = nullptr;
+    ASSERT_TRUE(PlatformLoseDevice(m_device));
+    D3DInterface* d3d = D3DInterface::getInstance();
+    EXPECT_FALSE(d3d->TestCooperative());
+    EXPECT_FALSE(d3d->TestCooperative());
+    EXPECT_TRUE(d3d->TestCooperative()) << "a target left behind refused the reset";
+
+    // The stored maps went with the loss (the lights draw them again); the rest is made again.
+    EXPECT_TRUE(spot->needsShadowUpdate());
+    EXPECT_EQ(spot->getStoredSpotMap(), nullptr);
+    EXPECT_EQ(pool.getTargetCount(), before - 2);
+    EXPECT_EQ(pool.getCreatedCount(), before - 2);
+    for (const RenderTargetHandle& target : pool.getTargets())
+        EXPECT_TRUE(target->isCreated()) << std::string(target->getKey().name.begin(), target->getKey().name.end());
+    ASSERT_EQ(spot->storeSpotShadowMap(pool, shared->getSurface()), D3D_OK);
+    ASSERT_EQ(point->storePointShadowMap(pool, sharedCube->getCubeTexture()), D3D_OK);
+    EXPECT_EQ(pool.getCreatedCount(), before);
+
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_TRUE(m_manager.getForwardRenderer()->getResult(texture, surface));
+    ASSERT_NE(renderer().findExtraTarget(L"T")->surface(), nullptr);
+    run(0xFF336699);
+    ASSERT_TRUE(renderer().getResult(texture, surface));
+    EXPECT_PIXEL(GraphicsTesting::readSurface(surface), 3, 3, 0xFF336699);
+    spot->Release();
+    point->Release();
 }

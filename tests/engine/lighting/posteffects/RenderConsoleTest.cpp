@@ -4,7 +4,7 @@
 #include "FrameTestSupport.h"
 
 #include "engine/render/ConsoleLine.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/deferred/DeferredRenderer.h"
 #include "lighting/hdr/HDRRenderer.h"
@@ -94,7 +94,7 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
 {
     auto* hdr = static_cast<HDRRenderer*>(m_manager->getHDRRenderer());
     EXPECT_EQ(run(L"RP_HDR 1"), L"gesetzt");
-    EXPECT_EQ(HDRRenderer::getHDRActivation(), 1u);
+    EXPECT_EQ(m_manager->getSettings().getHDRActivation(), 1u);
     EXPECT_EQ(m_manager->getForwardRenderer()->getHDRMode(), 1u);
     EXPECT_EQ(run(L"RP_HDR 0"), L"gesetzt");
     EXPECT_EQ(run(L"RP_HDR_MiddleGray 0.3"), L"gesetzt");
@@ -104,7 +104,7 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
     EXPECT_EQ(run(L"RP_HDR_Blueshift 1"), L"gesetzt");
     EXPECT_TRUE(hdr->getBlueShift());
     EXPECT_EQ(run(L"RP_HDR_GlareType 3"), L"gesetzt");
-    EXPECT_EQ(hdr->getGlareType(), 3);
+    EXPECT_EQ(hdr->getGlareType(), 3u);
     for (const wchar_t* line : {L"RP_HDR_BloomStarScale 1 2", L"RP_HDR_MinMaxLuminace 0.1 2",
                                 L"RP_HDR_BrightPassParams 0.5 1", L"RP_DEF_BlurLights 1"})
         EXPECT_EQ(run(line), L"gesetzt") << line;
@@ -113,7 +113,7 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
 
     auto* deferred = static_cast<DeferredRenderer*>(m_manager->getDeferredRenderer());
     EXPECT_EQ(run(L"RP_DEF 1"), L"gesetzt");
-    EXPECT_TRUE(DeferredRenderer::isDeferredAllowed());
+    EXPECT_TRUE(deferred->isDeferredAllowed());
     EXPECT_FALSE(deferred->isEnabled()); // no buffers in this build
     EXPECT_EQ(run(L"RP_DEF 0"), L"gesetzt");
     EXPECT_TRUE(deferred->getBlurLights());
@@ -145,4 +145,16 @@ TEST_F(RenderConsoleTest, FirstArgumentsComplete)
     EXPECT_EQ(complete(L"RP_setShadowQuality M"), Lines{L"RP_setShadowQuality med"});
     EXPECT_EQ(complete(L"RP_setWaterQuality o"), Lines{L"RP_setWaterQuality off"});
     EXPECT_TRUE(complete(L"RP_DEF_removeLight L").empty());
+}
+
+TEST_F(RenderConsoleTest, RpHdrSaysWhenItsBuffersCannotBeMade)
+{
+    m_manager->setRenderTargetSize(20000, 20000);
+    EXPECT_EQ(run(L"RP_HDR 1"), L"HDR Buffer konnten nicht erstellt werden; HDR ist aus");
+    EXPECT_EQ(m_manager->getHDRRenderer()->getMode(), 0u);
+    EXPECT_EQ(m_manager->getForwardRenderer()->getHDRMode(), 0u);
+    m_manager->setRenderTargetSize(0xFFFFFFFFu, 0xFFFFFFFFu); // the back buffer's size again
+    EXPECT_EQ(run(L"RP_HDR 1"), L"gesetzt");
+    EXPECT_EQ(m_manager->getForwardRenderer()->getHDRMode(), 1u);
+    EXPECT_EQ(run(L"RP_HDR 0"), L"gesetzt");
 }

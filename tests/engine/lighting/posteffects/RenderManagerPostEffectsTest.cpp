@@ -126,7 +126,7 @@ TEST_F(RenderManagerPostEffectsTest, ModeChangesReachEveryRenderer)
     load(kTwoEffects + L"<RENDERPASS NAME=\"P\"/><ACTIVE_RENDERPASSES_DEFERRED>\"|P|\"</ACTIVE_RENDERPASSES_DEFERRED>"
                        L"<ACTIVE_POSTEFFECTS>\"|A|\"</ACTIVE_POSTEFFECTS>");
     m_manager.setHDRMode(1 | 4);
-    EXPECT_EQ(HDRRenderer::getHDRActivation(), 5u);
+    EXPECT_EQ(m_manager.getSettings().getHDRActivation(), 5u);
     EXPECT_EQ(m_manager.getForwardRenderer()->getHDRMode(), 5u);
     auto& post = static_cast<PostEffectRenderer&>(*m_manager.getPostEffectRenderer());
     EXPECT_EQ(post.getHDRMode(), 5u);
@@ -135,15 +135,14 @@ TEST_F(RenderManagerPostEffectsTest, ModeChangesReachEveryRenderer)
     post.getOriginalSurface()->GetDesc(&desc);
     EXPECT_EQ(desc.Format, D3DFMT_A16B16G16R16F);
     m_manager.setHDRMode(0);
-    HDRRenderer* hdr = static_cast<HDRRenderer*>(m_manager.getHDRRenderer());
-    hdr->setHDRActivation(0);
+    EXPECT_EQ(m_manager.getSettings().getHDRActivation(), 0u);
 
     // The deferred renderer cannot make its buffers yet: switching it on leaves it off.
     DeferredStage* deferred = m_manager.getDeferredRenderer();
-    deferred->setDeferredAllowed(true);
+    m_manager.getSettings().set(RenderSetting::DeferredAllowed, 1);
     EXPECT_FALSE(deferred->setEnabled(true));
     EXPECT_FALSE(deferred->isEnabled());
-    deferred->setDeferredAllowed(false);
+    m_manager.getSettings().set(RenderSetting::DeferredAllowed, 0);
     // When it reports a switch, the lists and the effects follow.
     m_manager.onDeferredRenderingChanged(true);
     EXPECT_TRUE(m_manager.getForwardRenderer()->isDeferredListActive());

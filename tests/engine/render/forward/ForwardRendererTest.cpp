@@ -1,5 +1,6 @@
 // The forward renderer: its clear colour as read and as cleared, the format of its target by
 // USE_ALPHA, the HDR forward bit and ENABLE, and the activations its two pass lists hold.
+#include "devices/d3d/D3DInterface.h"
 #include "engine/graphics/GraphicsTestSupport.h"
 #include "foundation/xml/XMLNode.h"
 #include "render/cameras/LookAtCamera.h"
@@ -39,6 +40,13 @@ protected:
         return desc.Format;
     }
     ForwardRenderer& forward() { return *m_manager.getForwardRenderer(); }
+    static std::size_t count(const std::string& text, const std::string& part)
+    {
+        std::size_t found = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++found;
+        return found;
+    }
 
     LogCapture m_logs;
     IDirect3DDevice9* m_device = nullptr;
@@ -130,4 +138,38 @@ TEST_F(ForwardRendererTest, ThePassesOfTheActiveListHoldOneActivationEach)
     forward().clearPasses(0);
     EXPECT_EQ(a->getRefCount(), 0u);
     EXPECT_TRUE(forward().getPasses(0).empty());
+}
+
+TEST_F(ForwardRendererTest, ItsTargetGoesWithTheDeviceAndComesBackAlikeAndStillDraws)
+{
+    load(L"<FORWARD_RENDERING CLEAR_COLOR=\"0xFF00FF00\"/>");
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_TRUE(forward().getResult(texture, surface));
+    D3DSURFACE_DESC before{};
+    surface->GetDesc(&before);
+
+    const auto made = [this] { return count(m_logs.text(), "Forward Buffer erstellt!"); };
+    const auto dropped = [this] { return count(m_logs.text(), "Forward Rendering Buffer gelöscht!"); };
+    const std::size_t madeBefore = made(), droppedBefore = dropped();
+    // Each forward renderer (this one and the engine's) releases its default-pool target before
+    // the reset and makes it again after it, once.
+    D3DInterface* d3d = D3DInterface::getInstance();
+    const D3DPRESENT_PARAMETERS present = *d3d->getPresentParams();
+    ASSERT_NE(d3d->setPresenterParams(&present), nullptr);
+    EXPECT_GE(dropped(), droppedBefore + 1);
+    EXPECT_EQ(made() - madeBefore, dropped() - droppedBefore);
+
+    ASSERT_TRUE(forward().hasBuffers());
+    ASSERT_TRUE(forward().getResult(texture, surface));
+    D3DSURFACE_DESC after{};
+    surface->GetDesc(&after);
+    EXPECT_EQ(after.Width, before.Width);
+    EXPECT_EQ(after.Height, before.Height);
+    EXPECT_EQ(after.Format, before.Format);
+    EXPECT_EQ(after.Pool, D3DPOOL_DEFAULT);
+    LookAtCamera camera(L"Vorne");
+    forward().render(&camera);
+    EXPECT_PIXEL(GraphicsTesting::readSurface(surface), 3, 3, 0xFF00FF00);
+    EXPECT_EQ(m_logs.text().find("failed!"), std::string::npos);
 }

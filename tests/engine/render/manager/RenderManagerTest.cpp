@@ -1,5 +1,5 @@
 // The render manager without the lighting layer's renderers: passes and lists from the render
-// configuration, quality keywords and their signals, the render-target size, and a frame with
+// configuration, pass kinds added by a layer above, quality keywords and their signal, the render-target size, and a frame with
 // only overlays, drawn by their own frame and tick intervals.
 #include "engine/graphics/GraphicsTestSupport.h"
 #include "foundation/xml/XMLNode.h"
@@ -32,8 +32,10 @@ std::vector<std::wstring> namesOf(const std::vector<RenderPass*>& passes)
 }
 
 struct Signals : public sigslot::has_slots<> {
-    void shadow(const MyQuality& q) { shadows.push_back(q); }
-    void water(const MyQuality& q) { waters.push_back(q); }
+    void setting(RenderSetting kind, uint32_t, uint32_t now)
+    {
+        (kind == RenderSetting::ShadowQuality ? shadows : waters).push_back(static_cast<MyQuality>(now));
+    }
     void size(RenderManager&) { ++sizes; }
     void listed(RenderPass&, std::vector<RenderObjekt*>&) { ++draws; }
     std::vector<MyQuality> shadows, waters;
@@ -69,12 +71,28 @@ TEST(RenderManagerTest, LaterPassOfANameWinsAndTheListsTakeTheirNames)
     EXPECT_NE(logs.text().find("RENDERPASS \"W\" of TYPE WATER is not drawn"), std::string::npos);
 }
 
+TEST(RenderManagerTest, APassKindAddedToTheManagerBuildsTheEntriesOfItsType)
+{
+    LogCapture logs;
+    RenderManager manager;
+    static int built = 0;
+    built = 0;
+    manager.getPassKinds().add(L"WATER", [](XMLNode* node, RenderManager* owner) -> RenderPass* {
+        ++built;
+        return new RenderPass(node, owner);
+    });
+    load(manager, L"><RENDERPASS NAME=\"W\" TYPE=\"WATER\"/><RENDERPASS NAME=\"S\" TYPE=\"SHADOW\"/>");
+    EXPECT_EQ(built, 1);
+    EXPECT_NE(manager.getRenderPass(L"W"), nullptr);
+    EXPECT_EQ(manager.getRenderPass(L"S"), nullptr); // still left out by the render layer's kinds
+    EXPECT_EQ(logs.text().find("\"W\" of TYPE WATER is not drawn"), std::string::npos);
+}
+
 TEST(RenderManagerTest, QualityKeywordsAreExactAndEveryChangeIsAnnounced)
 {
     RenderManager manager;
     Signals signals;
-    manager.shadowQualityChanged.connect(&signals, &Signals::shadow);
-    manager.waterQualityChanged.connect(&signals, &Signals::water);
+    manager.getSettings().changed.connect(&signals, &Signals::setting);
     manager.setShadowQuality(QUALITY_NONE); // the start value is outside the levels
     manager.setShadowQuality(QUALITY_NONE);
     EXPECT_EQ(signals.shadows, std::vector<MyQuality>{QUALITY_NONE});

@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 #include "render/cameras/LookAtCamera.h"
 #include "render/passes/RenderPass.h"
+#include "render/passes/RenderPassKinds.h"
 #include "render/scenegraph/SceneGraph.h"
 #include "support/LogCapture.h"
 

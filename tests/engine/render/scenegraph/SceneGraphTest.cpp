@@ -3,7 +3,7 @@
 // list once per change, and the SG_ commands on the running engine's console.
 #include "engine/scene/TestObjekt.h"
 #include "engine/render/ConsoleLine.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "graphics/effects/Effect.h"
 #include "render/cameras/CameraManager.h"
 #include "render/cameras/LookAtCamera.h"

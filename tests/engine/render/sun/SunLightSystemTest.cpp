@@ -2,7 +2,7 @@
 // fields, the day length, phases that leave no span or point opposite ways, the configuration
 // node, and the SUN_ commands on the running engine's console.
 #include "engine/render/ConsoleLine.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/xml/XMLNode.h"
 #include "render/scenegraph/SceneGraph.h"
 #include "render/sun/SunLightSystem.h"

@@ -4,7 +4,7 @@
 #include "GUITestSupport.h"
 #include "GameTestSupport.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"
 #include "foundation/xml/XMLNode.h"
@@ -101,7 +101,7 @@ protected:
         m_logs = Ulvo::logSwitch();
         Ulvo::logSwitch() = 0;
         crt_srand(0);
-        manager().registerType(L"TEST", &TestSpiel::create);
+        manager().getKinds().add(L"TEST", &TestSpiel::create);
         manager().resultSignal.connect(&results, &Results::onResult);
         manager().closedSignal.connect(&results, &Results::onClosed);
         ASSERT_TRUE(loadText(kScreen));

@@ -4,8 +4,11 @@
 
 #include <platform_test.h>
 
-#include "foundation/UlvoEngine.h"
+#include "devices/d3d/D3DInterface.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/xml/XMLNode.h"
+#include "graphics/meshes/Mesh.h"
+#include "graphics/meshes/MeshManager.h"
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"
 #include "threematch/board/Spielfeld.h"
@@ -85,6 +88,10 @@ TEST(ControllerCore, AFirstStartOpensTheNewProfileScreenAndPlaysWithoutAProfile)
     PlayThrough::GameHost host(folder);
     ASSERT_TRUE(host.running());
     EXPECT_TRUE(host.game().isLoaded());
+    // The mesh list was read with the rest of the data: the light volume is there by name.
+    Ulvo::Mesh* sphere = Ulvo::D3DInterface::getInstance()->getMeshManager()->getMesh(L"KUGEL");
+    ASSERT_NE(sphere, nullptr);
+    EXPECT_EQ(sphere->getSubsetCount(), 1);
     // Its help may stand over it.
     std::wstring menus;
     for (const Ulvo::GUIMenu* menu : Ulvo::GUIMenuManager::getInstance()->getHistory())

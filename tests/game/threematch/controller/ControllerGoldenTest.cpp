@@ -3,7 +3,7 @@
 // in play with and without the high-resolution renderer; the screenshot key and the magnifier.
 #include "PlayThroughSupport.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "threematch/controller/ThreeMatchGame.h"
 
 #include <gtest/gtest.h>

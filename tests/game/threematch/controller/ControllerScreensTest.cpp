@@ -6,7 +6,7 @@
 #include <dinput.h>
 
 #include "devices/input/TastaturLayout.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "gui/widgets/GUIButton.h"
 #include "gui/widgets/GUICheckboxButton.h"
 #include "gui/widgets/GUILabel.h"
@@ -43,6 +43,12 @@ TEST(ControllerScreens, ANameTakesLettersAndNumbersUpToSixteenCharactersAndNever
     name = L"ab";
     EXPECT_FALSE(ScreenRules::editName(name, Ulvo::KT_LETTER, L'%'));
     EXPECT_FALSE(ScreenRules::editName(name, Ulvo::KT_SONDER, L'!'));
+    EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_SONDER, L' '));
+    EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_SONDER, L'-'));
+    EXPECT_EQ(name, L"ab -");
+    name = L"ab";
+    std::wstring empty;
+    EXPECT_FALSE(ScreenRules::editName(empty, Ulvo::KT_SONDER, L' ')) << "no name starts with a space";
     EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_NUMBER, L'7'));
     EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_BACKSPACE, 0));
     EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_BACKSPACE, 0));
@@ -210,6 +216,15 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
     EXPECT_TRUE(building->isBuilt()) << "without a minigame the building is bought outright";
     EXPECT_EQ(cost.klasse->getPunkte(), stock - cost.anzahl);
     EXPECT_EQ(GameHost::activeMenu(), L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU");
+    // The result names the whole cost, of every kind, and no score that was never played for.
+    int total = 0;
+    for (const Gebaeude::Kosten& each : building->getKosten())
+        total += each.anzahl;
+    auto* result = dynamic_cast<Ulvo::GUILabel*>(GameHost::findWindow(L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL"));
+    ASSERT_NE(result, nullptr);
+    EXPECT_NE(result->getText().find(std::to_wstring(total)), std::wstring::npos)
+        << PlayThrough::narrow(result->getText());
+    EXPECT_EQ(result->getText().find(L'%'), std::wstring::npos) << PlayThrough::narrow(result->getText());
     clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
     EXPECT_EQ(cost.klasse->getPunkte(), stock - cost.anzahl) << "a built building is not bought again";
 

@@ -7,7 +7,7 @@
 #include "devices/d3d/D3DInterface.h"
 #include "devices/input/DInputInitParams.h"
 #include "devices/input/DirectInputInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/app/AppInfo.h"
 #include "foundation/files/GOBFile.h"
 #include "foundation/files/GOBManager.h"
@@ -301,6 +301,10 @@ void GameHost::type(const std::string& text)
             key(30 + (c - '1'));
         else if (c == '0')
             key(39);
+        else if (c == ' ')
+            key(44);
+        else if (c == '-')
+            key(45);
     }
 }
 

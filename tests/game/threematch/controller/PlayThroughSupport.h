@@ -86,7 +86,7 @@ public:
     // is no such window or it was not shown within 3 s.
     bool click(const std::wstring& windowName);
     void key(int scancode);
-    // Lower-case letters and digits, one key each.
+    // Lower-case letters, digits, spaces and hyphens, one key each.
     void type(const std::string& text);
 
     // The back buffer as the last render step left it, each pixel the mean of divisor^2.

@@ -6,7 +6,7 @@
 
 #include <platform_test.h>
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/app/AppInfo.h"
 #include "foundation/xml/XMLNode.h"
 #include "threematch/board/Spielfeld.h"

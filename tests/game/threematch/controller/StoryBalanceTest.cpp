@@ -3,7 +3,7 @@
 // turns most of the board to filler, the bonuses charge, and the town can then buy its market.
 #include "PlayThroughSupport.h"
 
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "threematch/board/Bildchen.h"
 #include "threematch/board/Feld.h"
 #include "threematch/board/Spielfeld.h"

@@ -6,7 +6,7 @@
 
 #include "devices/d3d/D3DInterface.h"
 #include "devices/input/KeyState.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"
 #include "foundation/xml/XMLNode.h"

@@ -5,7 +5,7 @@
 #include "GraphicsTestSupport.h"
 
 #include "devices/d3d/D3DInterface.h"
-#include "foundation/UlvoEngine.h"
+#include "engine/UlvoEngine.h"
 #include "foundation/text/TextManager.h"
 #include "graphics/sprites/D3DXSprite.h"
 #include "graphics/textures/Texture2D.h"

@@ -1,0 +1,197 @@
+// What a player meets through the window: the pointer drawn where the mouse is, and the
+// profile screens driven by clicks and keys (a second profile through "Neu", Enter on the
+// list, deleting the last profile).
+#include <windows.h>
+
+#include <platform_test.h>
+
+#include "gui/widgets/GUILabel.h"
+#include "gui/windows/GUIWindow.h"
+#include "threematch/profiles/Profil.h"
+#include "threematch/profiles/ProfileManager.h"
+
+#include "PlayThroughSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace ThreeMatch;
+using PlayThrough::GameHost;
+namespace Player = PlayThrough::Player;
+
+namespace {
+
+struct Box {
+    int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
+    bool empty() const { return right < left; }
+};
+
+// Where two pictures differ, within a square around a point.
+Box differences(const TestSupport::Image& a, const TestSupport::Image& b, int x, int y, int reach)
+{
+    Box box;
+    for (int py = std::max(0, y - reach); py < std::min<int>(a.height, y + reach); ++py) {
+        for (int px = std::max(0, x - reach); px < std::min<int>(a.width, x + reach); ++px) {
+            if (TestSupport::near(a.at(px, py), b.at(px, py), 8))
+                continue;
+            box.left = std::min(box.left, px);
+            box.top = std::min(box.top, py);
+            box.right = std::max(box.right, px);
+            box.bottom = std::max(box.bottom, py);
+        }
+    }
+    return box;
+}
+
+void pointerAtTheMouse(const PlayThrough::RunFolder& folder);
+void profilesThroughTheScreens(const PlayThrough::RunFolder& folder);
+
+// The pointer is drawn centred on the mouse: its tip must be the middle of its picture, and
+// nothing from the neighbouring frames of its strip may show beside it.
+TEST(ControllerPlayer, ThePointersTipIsDrawnWhereTheMouseIs)
+{
+    PlayThrough::RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("pointer", [&] { pointerAtTheMouse(folder); }));
+}
+
+void pointerAtTheMouse(const PlayThrough::RunFolder& folder)
+{
+    GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(Player::waitForMenu(host, L"NEUES_PROFILE_MENU", 5.0));
+    host.seconds(1.0);
+    // Two places beside the name screen, over the plain background.
+    const POINT here{150, 600}, there{900, 600};
+    host.moveTo(here.x, here.y);
+    host.frames(2);
+    const TestSupport::Image with = host.screen(1);
+    host.moveTo(there.x, there.y);
+    host.frames(2);
+    const TestSupport::Image without = host.screen(1);
+    const Box pointer = differences(with, without, here.x, here.y, 60);
+    ASSERT_FALSE(pointer.empty()) << "no pointer drawn";
+    // The tip's sparkle reaches a few pixels up and left; the arrow goes right and down.
+    EXPECT_GE(pointer.left, here.x - 8);
+    EXPECT_GE(pointer.top, here.y - 8);
+    EXPECT_GT(pointer.right, here.x + 8);
+    EXPECT_GT(pointer.bottom, here.y + 12);
+    EXPECT_LT(pointer.right, here.x + 22) << "something drawn right of the arrow";
+    EXPECT_LT(pointer.bottom, here.y + 25) << "something drawn below the arrow";
+}
+
+bool menuIs(GameHost& host, const wchar_t* menu)
+{
+    return host.waitFor([menu] { return GameHost::activeMenu() == menu; }, 5.0);
+}
+
+// A second profile is made through "Neu" with the keyboard (the first name keeping a
+// space), Enter on the list goes on, help switched off on the first help stays off for the
+// profiles made after it, and deleting the last profile leads to naming a new one; Escape
+// from there never ends on a help text over an empty screen.
+TEST(ControllerPlayer, ProfilesAreMadeSwitchedAndDeletedThroughTheScreens)
+{
+    PlayThrough::RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("profiles", [&] { profilesThroughTheScreens(folder); }));
+}
+
+void profilesThroughTheScreens(const PlayThrough::RunFolder& folder)
+{
+    GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ProfileManager* profiles = ProfileManager::getInstance();
+
+    // The first start's help over the name entry: help switched off there.
+    ASSERT_TRUE(menuIs(host, L"THREEMATCH_HELP_MENU"));
+    ASSERT_TRUE(host.click(L"THREEMATCH_HELP_CHECKBOX_2"));
+    ASSERT_TRUE(host.click(L"THREEMATCH_HELP_OK"));
+    ASSERT_TRUE(menuIs(host, L"NEUES_PROFILE_MENU"));
+    host.seconds(0.5);
+    host.type("anna b");
+    host.key(PlayThrough::KEY_RETURN);
+    ASSERT_TRUE(menuIs(host, L"PROFILE_MENU"));
+    Profil* anna = profiles->getActiveProfile();
+    ASSERT_NE(anna, nullptr);
+    EXPECT_EQ(anna->getName(), L"anna b");
+    EXPECT_TRUE(anna->getShownHelp() & 0x40000) << "help stays off for the profile made";
+    host.seconds(1.0);
+    EXPECT_EQ(GameHost::activeMenu(), L"PROFILE_MENU") << "no help over the list";
+
+    // "Neu": the name entry, without help, and Enter makes the profile.
+    ASSERT_TRUE(host.click(L"P_NEUButton"));
+    ASSERT_TRUE(menuIs(host, L"NEUES_PROFILE_MENU")) << PlayThrough::narrow(GameHost::activeMenu());
+    host.seconds(0.5);
+    EXPECT_TRUE(GameHost::shown(L"NP_Fenster"));
+    host.type("bert");
+    host.key(PlayThrough::KEY_RETURN);
+    ASSERT_TRUE(menuIs(host, L"PROFILE_MENU"));
+    EXPECT_EQ(profiles->getProfileCount(), 2);
+    Profil* bert = profiles->getActiveProfile();
+    ASSERT_NE(bert, nullptr);
+    EXPECT_EQ(bert->getName(), L"bert");
+    EXPECT_TRUE(bert->getShownHelp() & 0x40000);
+    host.seconds(1.0);
+    // Enter on the list goes on with the chosen profile.
+    host.key(PlayThrough::KEY_RETURN);
+    ASSERT_TRUE(menuIs(host, L"HAUPTMENU"));
+
+    // The help pages stand one below the other with equal gaps, before and after the wheel
+    // scrolled them.
+    ASSERT_TRUE(host.click(L"H_Hilfe"));
+    ASSERT_TRUE(menuIs(host, L"HILFE_MENU"));
+    host.seconds(1.0);
+    const auto gaps = [] {
+        std::vector<float> between;
+        for (int n = 0; GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n + 1)); ++n) {
+            const float bottom = GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n))->getScreenRect().bottom;
+            between.push_back(GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n + 1))->getScreenRect().top -
+                              bottom);
+        }
+        return between;
+    };
+    const std::vector<float> before = gaps();
+    ASSERT_FALSE(before.empty());
+    for (float gap : before)
+        EXPECT_FLOAT_EQ(gap, 0.0f) << "each page ends where the next begins (its gap is its own)";
+    for (int n = 0;
+         auto* page = dynamic_cast<Ulvo::GUILabel*>(GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n))); ++n) {
+        RECT text{};
+        page->calcTextRect(text);
+        EXPECT_GE(page->getScreenRect().bottom - page->getScreenRect().top, static_cast<float>(text.bottom - text.top))
+            << "page " << n << " is shorter than its text: the next one overdraws it";
+    }
+    Ulvo::GUIWindow* first = GameHost::findWindow(L"H_HILFE_PAGE_0");
+    const float top = first->getScreenRect().top;
+    const Ulvo::FloatRect& panel = GameHost::findWindow(L"H_HilfeScroll")->getScreenRect();
+    host.moveTo(static_cast<int>((panel.left + panel.right) / 2), static_cast<int>((panel.top + panel.bottom) / 2));
+    PlatformInjectMouseWheel(host.window(), -2);
+    host.frames(3);
+    EXPECT_LT(first->getScreenRect().top, top - 10.0f) << "the wheel scrolled the pages";
+    EXPECT_EQ(gaps(), before);
+    host.key(PlayThrough::KEY_ESCAPE);
+    ASSERT_TRUE(menuIs(host, L"HAUPTMENU"));
+
+    // Both deleted: the last one gone, a new profile is named.
+    ASSERT_TRUE(host.click(L"H_Profil"));
+    ASSERT_TRUE(menuIs(host, L"PROFILE_MENU"));
+    ASSERT_TRUE(host.click(L"P_DELButton"));
+    host.seconds(0.5);
+    EXPECT_EQ(GameHost::activeMenu(), L"PROFILE_MENU") << "another profile is left to choose";
+    profiles->selectProfile(profiles->getProfile(0));
+    ASSERT_TRUE(host.click(L"P_DELButton"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"NEUES_PROFILE_MENU"));
+    EXPECT_EQ(profiles->getProfileCount(), 0);
+    // Escape: back to the (empty) list; OK or Escape there lead to naming one again.
+    host.seconds(0.5);
+    host.key(PlayThrough::KEY_ESCAPE);
+    ASSERT_TRUE(Player::waitForMenu(host, L"PROFILE_MENU"));
+    host.seconds(0.5);
+    host.key(PlayThrough::KEY_ESCAPE);
+    ASSERT_TRUE(Player::waitForMenu(host, L"NEUES_PROFILE_MENU"));
+    host.seconds(1.0);
+    EXPECT_TRUE(GameHost::shown(L"NP_Fenster")) << "the name entry stands in front";
+}
+
+} // namespace

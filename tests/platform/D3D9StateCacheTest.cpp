@@ -1,0 +1,115 @@
+// The device sends GL only what changed: a run of draws that set the same states again costs
+// few calls each, while every real change (a texture, a blend, a texture deleted and its GL
+// name handed to a new one) still reaches the picture.
+#include "D3D9TestSupport.h"
+
+#include <platform_test.h>
+
+using namespace D3D9Testing;
+
+class D3D9StateCacheTest : public DeviceFixture {
+protected:
+    void TearDown() override
+    {
+        PlatformCountGLCalls(false);
+        DeviceFixture::TearDown();
+    }
+
+    // What a sprite batch or an effect pass does per draw: every state again, then the draw.
+    void drawTexturedQuad(IDirect3DTexture9* texture, float x0, float y0, float x1, float y1, bool blend)
+    {
+        m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
+        m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        m_device->SetTexture(0, texture);
+        m_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+        m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+        m_device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+        m_device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+        m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+        m_device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+        D3DVIEWPORT9 viewport{0, 0, 32, 32, 0.0f, 1.0f};
+        m_device->SetViewport(&viewport);
+        m_device->SetFVF(kScreenVertexFvf);
+        ScreenVertex quad[4];
+        screenQuad(quad, x0, y0, x1, y1, 0xFFFFFFFF);
+        m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
+    }
+};
+
+TEST_F(D3D9StateCacheTest, RepeatedStatesCostFewCallsAndChangesStillShow)
+{
+    ASSERT_TRUE(createDevice(32, 32));
+    IDirect3DTexture9* red = createTexture(m_device, 1, 1, {0xFFFF0000});
+    IDirect3DTexture9* green = createTexture(m_device, 1, 1, {0x8000FF00});
+    ASSERT_TRUE(red && green);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    drawTexturedQuad(red, 0, 0, 1, 1, false); // programs and buffers are made here
+
+    uint64_t calls = 0, draws = 0, callsAfter = 0, drawsAfter = 0;
+    PlatformCountGLCalls(true);
+    PlatformGLCallCounts(calls, draws);
+    // Sixteen strips of eight quads, the texture and blending changing between strips.
+    for (int row = 0; row < 16; ++row) {
+        for (int column = 0; column < 8; ++column)
+            drawTexturedQuad(row % 2 ? green : red, column * 4.0f, row * 2.0f, column * 4.0f + 4, row * 2.0f + 2,
+                             row % 2 != 0);
+    }
+    PlatformGLCallCounts(callsAfter, drawsAfter);
+    ASSERT_EQ(drawsAfter - draws, 128u);
+    // A draw from memory needs its vertices copied (map, copy, unmap) and the attribute
+    // pointers moved; state changes come on top at the strips' ends.
+    EXPECT_LE(static_cast<double>(callsAfter - calls) / 128.0, 8.0) << (callsAfter - calls) << " calls";
+
+    const Image image = readBackBuffer();
+    EXPECT_TRUE(near(image.at(5, 1), 0xFFFF0000)) << hex(image.at(5, 1));
+    // Half green over black, blended.
+    EXPECT_TRUE(near(image.at(5, 3), D3DCOLOR_ARGB(0xBF, 0, 128, 0))) << hex(image.at(5, 3));
+    red->Release();
+    green->Release();
+}
+
+TEST_F(D3D9StateCacheTest, TextureMadeWhereADeletedOneWasIsBound)
+{
+    ASSERT_TRUE(createDevice(8, 8));
+    // Drawn, unset and released: GL gives its name to the next texture made.
+    IDirect3DTexture9* first = createTexture(m_device, 1, 1, {0xFFFF0000});
+    ASSERT_NE(first, nullptr);
+    drawTexturedQuad(first, 0, 0, 8, 8, false);
+    m_device->SetTexture(0, nullptr);
+    first->Release();
+    IDirect3DTexture9* second = createTexture(m_device, 1, 1, {0xFF0000FF});
+    ASSERT_NE(second, nullptr);
+    drawTexturedQuad(second, 0, 0, 8, 8, false);
+    EXPECT_TRUE(near(readBackBuffer().at(4, 4), 0xFF0000FF)) << hex(readBackBuffer().at(4, 4));
+    m_device->SetTexture(0, nullptr);
+    second->Release();
+}
+
+TEST_F(D3D9StateCacheTest, StatesChangedByCopiesAndClearsAreSetAgainForTheNextDraw)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    IDirect3DTexture9* white = createTexture(m_device, 1, 1, {0xFFFFFFFF});
+    ASSERT_NE(white, nullptr);
+    // A colour mask on blue only, then a clear (which writes every channel) and a colour fill
+    // (which moves the scissor): the next draw still writes blue only inside its viewport.
+    m_device->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_BLUE);
+    m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    drawTexturedQuad(white, 0, 0, 16, 16, false);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF400000, 1.0f, 0);
+    IDirect3DSurface9* back = nullptr;
+    m_device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+    ASSERT_NE(back, nullptr);
+    const RECT corner{0, 0, 4, 4};
+    m_device->ColorFill(back, &corner, 0xFF004000);
+    back->Release();
+    drawTexturedQuad(white, 0, 0, 16, 16, false);
+    const Image image = readBackBuffer();
+    EXPECT_TRUE(near(image.at(1, 1), 0xFF0040FF)) << hex(image.at(1, 1));
+    EXPECT_TRUE(near(image.at(10, 10), 0xFF4000FF)) << hex(image.at(10, 10));
+    m_device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    m_device->SetTexture(0, nullptr);
+    white->Release();
+}
