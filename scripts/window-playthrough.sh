@@ -6,8 +6,6 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PLAY_BUILD_DIR:-$root/build}"
 out="${WINDOW_PLAYTHROUGH_OUT:-$build/window-playthrough}"
-# The drawn pointer stands away from where clicks go until the pointer fix lands: warn only.
-export WINDOW_PLAYTHROUGH_POINTER="${WINDOW_PLAYTHROUGH_POINTER:-warn}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DULVO_BUILD_TESTS=OFF -DULVO_BUILD_BENCH=OFF
 cmake --build "$build" -j "$(nproc)"
 rm -rf "$out"
