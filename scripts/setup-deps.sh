@@ -11,6 +11,7 @@ PACKAGES=(
   libfaudio-dev libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   glslang-dev glslang-tools spirv-tools libspirv-cross-c-shared-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   sox ffmpeg librsvg2-bin
+  xvfb xauth xdotool imagemagick python3-numpy
 )
 
 missing=()

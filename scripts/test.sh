@@ -42,6 +42,10 @@ if [ "${SKIP_OPTIMISED:-0}" != "1" ]; then
   unset ULVO_GOLDEN_SIZE_ONLY
 fi
 
+# The optimised game through its real window, driven by xdotool under a virtual X server.
+window_failed=0
+"$root/scripts/window-playthrough.sh" || { window_failed=1; status=1; }
+
 if [ "${SKIP_FUZZ:-0}" != "1" ]; then
   fuzzbuild="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
   CC=clang CXX=clang++ cmake -S "$root" -B "$fuzzbuild" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DULVO_FUZZ=ON
@@ -69,5 +73,12 @@ for verdict in "${verdicts[@]}"; do
     passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
   fi
 done
-echo "unit tests: $passed passed, $failed failed"
+if [ "$window_failed" -eq 0 ]; then
+  echo "window play-through: passed"
+  passed=$((passed + 1))
+else
+  echo "window play-through: FAILED"
+  failed=$((failed + 1))
+fi
+echo "tests: $passed passed, $failed failed"
 exit "$status"

@@ -242,13 +242,15 @@ Feld* Spielfeld::fallTarget(Feld& cell) const
     Feld* down = cell.getNeighbour(Feld::Unten);
     if (open(down))
         return down;
-    // Diagonally past a hole, but not past a wall.
+    // Diagonally past a hole, but not past a wall. A locked stone never falls, so the cell under
+    // it is filled past it as past a hole; else it would stay empty until the lock breaks.
     for (int side : {Feld::Links, Feld::Rechts}) {
         const Feld* beside = cell.getNeighbour(side);
         Feld* below = beside ? beside->getNeighbour(Feld::Unten) : nullptr;
         if (!open(below))
             continue;
-        if ((!beside->has(FeldFlag::Spielbar) && !beside->has(FeldFlag::Wand)) || open(beside))
+        if ((!beside->has(FeldFlag::Spielbar) && !beside->has(FeldFlag::Wand)) || open(beside) ||
+            beside->has(FeldFlag::Locked))
             return below;
     }
     return nullptr;

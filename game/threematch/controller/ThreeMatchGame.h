@@ -145,6 +145,8 @@ public:
     const std::vector<Katastrophe>& getKatastrophen() const { return m_katastrophen; }
     const std::vector<WrathStage>& getWrathStages() const { return m_wrathStages; }
     std::vector<WrathStage>& wrathStages() { return m_wrathStages; }
+    // The buy buttons of the town's building places, in place order.
+    const std::vector<Ulvo::GUIWindow*>& getBuildingButtons() const { return m_buildingButtons; }
     int getPendingRequest() const { return m_ingameRequest; }
     bool isTallyRunning() const { return m_tallyRunning; }
     bool isCatastrophePending() const { return m_catastrophePending; }
@@ -181,6 +183,7 @@ private:
     void updateIngame(double gameDt);
     void updateHud();
     void updateWrath();
+    void forgetLostBuildings();
     void updateRollIn(double gameDt);
     void updateLevelEnd(double gameDt);
     void startTally();

@@ -184,7 +184,11 @@ void ThreeMatchGame::startLevel(bool resume)
         return;
     const RECT target = m_renderTarget ? m_renderTarget->getRect() : RECT{0, 0, 1024, 768};
     double scale = m_globals->getBoardViewScale();
-    m_board->fitView(m_globals->getBoardViewOffset(), scale, target.left, target.top, target.right, target.bottom, 0.5);
+    // The board fills the picture (one cell of margin round it); a stone is never drawn larger
+    // than its own texture, and a half-size cap left a small level a third of its frame.
+    constexpr double kMaxBoardScale = 1.0;
+    m_board->fitView(m_globals->getBoardViewOffset(), scale, target.left, target.top, target.right, target.bottom,
+                     kMaxBoardScale);
     m_globals->setBoardViewScale(scale);
     pickMenuBackground();
     // The set-up time does not count as play.

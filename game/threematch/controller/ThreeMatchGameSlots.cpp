@@ -500,8 +500,19 @@ void ThreeMatchGame::refreshBuildingButtons()
     GebaeudeManager& buildings = m_globals->getGebaeudeManager();
     for (std::size_t i = 0; i < m_buildingButtons.size(); ++i) {
         Gebaeude* building = buildings.getGebaeude(static_cast<int>(i), 0);
-        if (!building)
+        // A place past the last building (the last row not full) shows nothing and sells nothing.
+        if (Ulvo::GUIWindow* picture = i < m_buildingPictures.size() ? m_buildingPictures[i] : nullptr) {
+            picture->getOptions().visible = building != nullptr;
+            picture->takeCurrentState();
+        }
+        if (!building) {
+            if (Ulvo::GUIWindow* button = m_buildingButtons[i]) {
+                button->getOptions().visible = false;
+                button->getOptions().enabled = false;
+                button->takeCurrentState();
+            }
             continue;
+        }
         const bool available = building->canBuild();
         if (Ulvo::GUIWindow* icon = i < m_buildingPreviews.size() ? m_buildingPreviews[i] : nullptr) {
             icon->getDrawOptions().setNormalTexture(building->getVorschau());

@@ -25,6 +25,7 @@
 #include "threematch/screens/MenuEbenenManager.h"
 #include "threematch/stones/RohstoffManager.h"
 #include "threematch/stones/Rohstoffklasse.h"
+#include "threematch/town/Gebaeude.h"
 #include "threematch/town/GebaeudeManager.h"
 
 #include <crt.h>
@@ -278,9 +279,10 @@ void ThreeMatchGame::updateWrath()
             m_catastrophePending = true;
             m_catastropheLosses = 0;
             const Profil* profil = m_profiles->getActiveProfile();
-            if (profil && profil->getActualLevel() < 100)
+            if (profil && profil->getActualLevel() < 100) {
                 m_catastropheLosses = m_globals->getGebaeudeManager().destroyRandom();
-            else
+                forgetLostBuildings();
+            } else
                 m_catastrophePending = false;
             showKatastrophe();
             showHelp(0x20000);
@@ -290,6 +292,22 @@ void ThreeMatchGame::updateWrath()
         }
         m_wrathTimer -= interval;
     }
+}
+
+void ThreeMatchGame::forgetLostBuildings()
+{
+    Profil* profil = m_profiles->getActiveProfile();
+    if (!profil)
+        return;
+    const GebaeudeManager& town = m_globals->getGebaeudeManager();
+    // The profile lists what was built; what the catastrophe tore down (with what went along) is
+    // gone from it and saved at once, so that a restart does not bring it back.
+    const bool lost = profil->forgetGebaeude([&town](const std::wstring& id) {
+        const Gebaeude* building = town.findGebaeude(id);
+        return building && !building->isBuilt();
+    });
+    if (lost)
+        m_profiles->saveProfiles();
 }
 
 void ThreeMatchGame::updateRollIn(double gameDt)

@@ -8,6 +8,7 @@
 
 #include "foundation/xml/XMLNode.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -45,6 +46,15 @@ public:
     // One cleared stone; enough of them (1.5 ^ (stage + 20) + 500) give a life and a stage.
     void addPoint();
     void addGebaeude(const std::wstring& name) { m_gebaeude.push_back(name); }
+    // Drops the buildings the predicate names as lost (torn down by a catastrophe); true when
+    // any was listed.
+    template <typename Lost> bool forgetGebaeude(Lost lost)
+    {
+        const auto end = std::remove_if(m_gebaeude.begin(), m_gebaeude.end(), lost);
+        const bool any = end != m_gebaeude.end();
+        m_gebaeude.erase(end, m_gebaeude.end());
+        return any;
+    }
 
     // Takes the values of a "PROFIL" node and keeps the node as the profile's own.
     void readFromNode(Ulvo::XMLNode* node);

@@ -152,7 +152,7 @@ TEST_F(SpielfeldTest, StonesFallAndSlideDiagonallyPastHolesButNotPastWalls)
     addLevel(1, {"o..", "oe.", "ooo"}); // past a hole to the lower right
     addLevel(2, {"o#.", "oe.", "ooo"}); // a wall blocks the slide
     addLevel(3, {".o.", "eoe", "ooo"}); // both sides open: left first
-    addLevel(4, {"Lo", "eo", "oo"});    // a locked stone stays
+    addLevel(4, {"Lo", "eo", "oo"});    // a locked stone stays, its neighbour slides past
     addLevel(5, {"o", "e", "e", "o"});  // straight down, one cell at a time
 
     ASSERT_TRUE(restore(1, {"a..", "b..", "cde"}));
@@ -176,10 +176,12 @@ TEST_F(SpielfeldTest, StonesFallAndSlideDiagonallyPastHolesButNotPastWalls)
     frames(0.5);
     EXPECT_EQ(cell(0, 1)->getStone(), sliding);
 
+    // The locked stone stays, and the cell below it is filled past it as past a hole.
     ASSERT_TRUE(restore(4, {"ab", ".c", "de"}));
+    sliding = cell(1, 0)->getStone();
     frames(0.5);
     EXPECT_EQ(stoneAt(0, 0), 'a');
-    EXPECT_EQ(cell(0, 1)->getStone(), nullptr);
+    EXPECT_EQ(cell(0, 1)->getStone(), sliding);
 
     ASSERT_TRUE(restore(5, {"a", ".", ".", "b"}));
     Bildchen* falling = cell(0, 0)->getStone();

@@ -6,6 +6,7 @@
 
 #include "devices/d3d/D3DInterface.h"
 #include "engine/UlvoEngine.h"
+#include "foundation/xml/XMLNode.h"
 #include "graphics/meshes/Mesh.h"
 #include "graphics/meshes/MeshManager.h"
 #include "gui/menus/GUIMenu.h"
@@ -17,6 +18,8 @@
 #include "threematch/profiles/ProfileManager.h"
 #include "threematch/stones/RohstoffManager.h"
 #include "threematch/stones/Rohstoffklasse.h"
+#include "threematch/town/Gebaeude.h"
+#include "threematch/town/GebaeudeManager.h"
 
 #include "PlayThroughSupport.h"
 
@@ -68,13 +71,7 @@ TEST(ControllerCore, ScreenshotNamesGoOnPastFilesAlreadyThere)
 // Update steps of 25 ms on the game clock, without the loop's drawing.
 void updateSteps(ThreeMatchGame& game, int count)
 {
-    Ulvo::PerfTimer* clock = Ulvo::UlvoEngine::getInstance()->getPerfTimer();
-    for (int i = 0; i < count; ++i) {
-        PlatformAdvanceVirtualClock(25000);
-        clock->setPause(1, false); // help screens stop the clock; the rules here run regardless
-        clock->update();
-        game.update();
-    }
+    PlayThrough::Player::updates(game, count);
 }
 
 void setStock(ThreeMatch::Rohstoffklasse& klasse, int stock)
@@ -178,6 +175,8 @@ TEST(ControllerCore, WrathStagesTurnAtTheirThresholdsAndAnEmptyMeterBringsOneCat
     ThreeMatch::Rohstoffklasse* wrath = globals->getRohstoffManager().getZornKlasse();
     ASSERT_NE(wrath, nullptr);
     ASSERT_FALSE(board->getLevelStones().empty());
+    // The first level's 8x8 cells (and a cell of margin round them) fill the picture's height.
+    EXPECT_NEAR(globals->getBoardViewScale(), 0.768, 0.01);
 
     ThreeMatch::Rohstoff* stone = board->getLevelStones().front();
     game.wrathStages().assign(3, ThreeMatchGame::WrathStage{stone, stone, false});
@@ -198,10 +197,25 @@ TEST(ControllerCore, WrathStagesTurnAtTheirThresholdsAndAnEmptyMeterBringsOneCat
     updateSteps(game, 1);
     EXPECT_EQ(reached(), "100");
 
+    ThreeMatch::Gebaeude* market = globals->getGebaeudeManager().findGebaeude(L"MARKT");
+    ASSERT_NE(market, nullptr);
+    market->build(1.0);
     setStock(*wrath, 0);
     const int interval = static_cast<int>(globals->getWrathInterval() * 40.0);
     updateSteps(game, interval + 1);
     EXPECT_TRUE(game.isCatastrophePending());
+    // The market was the last built: torn down, and gone from the saved profile with its well, so
+    // that a restart does not bring them back.
+    EXPECT_FALSE(market->isBuilt());
+    Ulvo::XMLNode saved;
+    ASSERT_TRUE(Ulvo::XMLNode::load(&saved, PlayThrough::GameHost::saveFile("profile.prf").wstring(), 0));
+    const Ulvo::XMLNode* profil = saved.getNode(L"PROFIL");
+    ASSERT_NE(profil, nullptr);
+    const Ulvo::XMLNode* built = profil->getNode(L"GEBAEUDE");
+    ASSERT_NE(built, nullptr);
+    for (const Ulvo::XMLProperty* value : built->getProperties())
+        EXPECT_TRUE(value->getValue() != L"MARKT" && value->getValue() != L"BRUNNEN")
+            << PlayThrough::narrow(value->getValue());
     // While it is pending the meter stays empty and no further catastrophe comes.
     updateSteps(game, interval + 1);
     EXPECT_TRUE(game.isCatastrophePending());

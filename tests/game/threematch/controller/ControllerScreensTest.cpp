@@ -228,6 +228,24 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
     clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
     EXPECT_EQ(cost.klasse->getPunkte(), stock - cost.anzahl) << "a built building is not bought again";
 
+    // With the first four built the town shows its second row; a place past the last building
+    // offers nothing to buy.
+    GebaeudeManager& town =
+        static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals())->getGebaeudeManager();
+    for (int place = 1; place < 4; ++place) {
+        ASSERT_NE(town.getGebaeude(place, 0), nullptr);
+        town.getGebaeude(place, 0)->build(1.0);
+    }
+    host.game().refreshBuildingButtons();
+    const std::vector<Ulvo::GUIWindow*>& buttons = host.game().getBuildingButtons();
+    for (std::size_t place = 0; place < buttons.size(); ++place) {
+        if (town.getGebaeude(static_cast<int>(place), 0) || !buttons[place])
+            continue;
+        EXPECT_FALSE(buttons[place]->getOptions().visible) << "place " << place;
+        EXPECT_FALSE(buttons[place]->getOptions().enabled) << "place " << place;
+    }
+    ASSERT_EQ(town.getGebaeude(3, 0), nullptr) << "the data's town has seven buildings in rows of four";
+
     // Without catastrophes in the data the wrath's strike shows nothing, and nothing breaks.
     EXPECT_TRUE(host.game().getKatastrophen().empty());
     host.game().showKatastrophe();

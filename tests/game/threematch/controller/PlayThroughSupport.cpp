@@ -12,22 +12,26 @@
 #include "foundation/files/GOBFile.h"
 #include "foundation/files/GOBManager.h"
 #include "foundation/logging/Logger.h"
+#include "foundation/time/PerfTimer.h"
 #include "graphics/effects/Effect.h"
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"
 #include "gui/system/GUISystem.h"
 #include "gui/widgets/GUIButton.h"
 #include "gui/windows/GUIWindow.h"
+#include "threematch/board/Bildchen.h"
 #include "threematch/board/Feld.h"
 #include "threematch/board/Spielfeld.h"
 #include "threematch/controller/ThreeMatchGame.h"
 #include "threematch/globals/MyGlobals.h"
+#include "threematch/stones/Rohstoff.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -431,6 +435,49 @@ int targetsNear(const ThreeMatch::Spielfeld& b, const ThreeMatch::Feld* first, c
     return score;
 }
 
+int typeAt(const ThreeMatch::Spielfeld& board, int x, int y)
+{
+    const ThreeMatch::Feld* cell = board.getFeld(x, y);
+    const ThreeMatch::Bildchen* stone = cell ? cell->getStone() : nullptr;
+    return stone && stone->getRohstoff() ? stone->getRohstoff()->getId() : -1;
+}
+
+// How many target cells the runs that a swap makes lie on.
+int targetsCleared(const ThreeMatch::Spielfeld& board, const ThreeMatch::Feld* a, const ThreeMatch::Feld* b)
+{
+    int ax = 0, ay = 0, bx = 0, by = 0;
+    if (!board.findFeld(a, ax, ay) || !board.findFeld(b, bx, by))
+        return 0;
+    const auto type = [&](int x, int y) {
+        if (x == ax && y == ay)
+            return typeAt(board, bx, by);
+        if (x == bx && y == by)
+            return typeAt(board, ax, ay);
+        return typeAt(board, x, y);
+    };
+    const auto target = [&](int x, int y) { return board.getFeld(x, y)->has(ThreeMatch::FeldFlag::kZiel) ? 1 : 0; };
+    int count = 0;
+    for (const auto& [x, y] : {std::pair{ax, ay}, std::pair{bx, by}}) {
+        const int t = type(x, y);
+        if (t < 0)
+            continue;
+        int left = x, right = x, top = y, bottom = y;
+        while (type(left - 1, y) == t)
+            --left;
+        while (type(right + 1, y) == t)
+            ++right;
+        while (type(x, top - 1) == t)
+            --top;
+        while (type(x, bottom + 1) == t)
+            ++bottom;
+        for (int i = left; right - left >= 2 && i <= right; ++i)
+            count += target(i, y);
+        for (int i = top; bottom - top >= 2 && i <= bottom; ++i)
+            count += target(x, i);
+    }
+    return count;
+}
+
 } // namespace
 
 bool dismissPopup(GameHost& host)
@@ -543,30 +590,53 @@ bool cellPoint(GameHost& host, int column, int row, POINT& point)
     return true;
 }
 
+bool chooseMove(ThreeMatch::Spielfeld& b, ThreeMatch::Feld*& first, ThreeMatch::Feld*& second, bool nearTargets)
+{
+    b.possibleMoves();
+    const auto& moves = b.getPossibleMoves();
+    if (moves.empty())
+        return false;
+    // Near the targets: the runs that clear the most of them first, then the moves nearest them.
+    std::size_t best = 0;
+    int bestScore = -1;
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        const int near = targetsNear(b, moves[i].first, moves[i].second);
+        const int score = nearTargets ? 1000 * targetsCleared(b, moves[i].first, moves[i].second) + near : 100 - near;
+        if (score > bestScore) {
+            best = i;
+            bestScore = score;
+        }
+    }
+    first = moves[best].first;
+    second = moves[best].second;
+    return true;
+}
+
+void updates(ThreeMatch::ThreeMatchGame& game, int count)
+{
+    Ulvo::PerfTimer* clock = Ulvo::UlvoEngine::getInstance()->getPerfTimer();
+    for (int i = 0; i < count; ++i) {
+        PlatformAdvanceVirtualClock(25000);
+        clock->setPause(1, false); // help screens stop the clock; the rules here run regardless
+        clock->update();
+        game.update();
+    }
+}
+
 bool swapClearingARun(GameHost& host, bool nearTargets)
 {
     ThreeMatch::Spielfeld* b = board(host);
     if (!b || b->getState() != ThreeMatch::Spielfeld::Laeuft)
         return false;
     host.waitFor([&host] { return settled(host); }, 10.0);
-    b->possibleMoves();
-    const auto& moves = b->getPossibleMoves();
-    if (moves.empty())
+    ThreeMatch::Feld* first = nullptr;
+    ThreeMatch::Feld* second = nullptr;
+    if (!chooseMove(*b, first, second, nearTargets))
         return false;
-    std::size_t best = 0;
-    int bestScore = -1;
-    for (std::size_t i = 0; i < moves.size(); ++i) {
-        const int near = targetsNear(*b, moves[i].first, moves[i].second);
-        const int score = nearTargets ? near : 100 - near;
-        if (score > bestScore) {
-            best = i;
-            bestScore = score;
-        }
-    }
     int c1 = 0, r1 = 0, c2 = 0, r2 = 0;
     POINT p1{}, p2{};
-    if (!b->findFeld(moves[best].first, c1, r1) || !b->findFeld(moves[best].second, c2, r2) ||
-        !cellPoint(host, c1, r1, p1) || !cellPoint(host, c2, r2, p2)) {
+    if (!b->findFeld(first, c1, r1) || !b->findFeld(second, c2, r2) || !cellPoint(host, c1, r1, p1) ||
+        !cellPoint(host, c2, r2, p2)) {
         ADD_FAILURE() << "a move's cells are not on the screen";
         return false;
     }

@@ -15,8 +15,10 @@
 #include <string>
 
 namespace ThreeMatch {
+class Feld;
+class Spielfeld;
 class ThreeMatchGame;
-}
+} // namespace ThreeMatch
 namespace Ulvo {
 class GUIWindow;
 }
@@ -125,6 +127,12 @@ bool playNextLevel(GameHost& host);
 // One swap that clears a run, chosen from the board's possible moves (those near target cells
 // first, or last) and made with two clicks; false when no move was possible.
 bool swapClearingARun(GameHost& host, bool nearTargets = true);
+// The possible move a player takes: the one whose runs clear the most targets, else the one with
+// the most target cells near it (or, away from the targets, the fewest).
+bool chooseMove(ThreeMatch::Spielfeld& board, ThreeMatch::Feld*& first, ThreeMatch::Feld*& second,
+                bool nearTargets = true);
+// Game updates of 25 ms on the virtual clock without drawing; help screens do not stop them.
+void updates(ThreeMatch::ThreeMatchGame& game, int count);
 // Swaps until the level is won; false when it did not end won within maxSwaps.
 bool winLevel(GameHost& host, int maxSwaps);
 // The screen point of a board cell, found through the controller's own mapping.

@@ -6,7 +6,9 @@
 #include "graphics/textures/RenderToTexture.h"
 #include "graphics/textures/Texture2D.h"
 #include "threematch/levels/LevelDatei.h"
+#include "threematch/stones/Rohstoff.h"
 #include "threematch/stones/RohstoffManager.h"
+#include "threematch/stones/Rohstoffklasse.h"
 
 #include <crt.h>
 
@@ -141,6 +143,41 @@ TEST_F(LevelDataTest, StoryLevelsUseEveryCellKindKeepTheirTargetsAndGrow)
     EXPECT_GT(firstEmpty, firstLock) << "a level whose stones first fall in";
     EXPECT_EQ(*std::min_element(layerCounts.begin(), layerCounts.end()), layerCounts.front());
     EXPECT_EQ(*std::max_element(layerCounts.begin(), layerCounts.end()), layerCounts.back());
+}
+
+// Every story level brings wrath stones and a bonus coin; the iron and the wool that the smithy
+// and the farm unlock come into the next level.
+TEST_F(LevelDataTest, EveryLevelBringsWrathAndABonusCoinAndUnlockedStonesComeIn)
+{
+    globals->setUseZorn(true);
+    RohstoffManager& stones = globals->getRohstoffManager();
+    const auto hasClass = [this](const wchar_t* name) {
+        const std::vector<Rohstoff*> types = board->getLevelStones();
+        return std::any_of(types.begin(), types.end(),
+                           [name](const Rohstoff* t) { return t->getKlasse() && t->getKlasse()->getName() == name; });
+    };
+    for (int n = 0; n < 13; ++n) {
+        ASSERT_TRUE(load(n)) << "level " << n;
+        EXPECT_TRUE(hasClass(L"ZORN")) << "level " << n;
+        EXPECT_TRUE(hasClass(L"BONUS")) << "level " << n;
+    }
+    Rohstoff* iron = stones.findKlasse(L"BAUSTOFF")->findRohstoff(L"EISEN");
+    Rohstoff* wool = stones.findKlasse(L"NAHRUNG")->findRohstoff(L"WOLLE");
+    ASSERT_TRUE(iron && wool);
+    iron->unlock();
+    wool->unlock();
+    // One of the two joins each level from the reserve; over a few levels both come.
+    bool ironSeen = false, woolSeen = false;
+    for (int n = 0; n < 6; ++n) {
+        ASSERT_TRUE(load(n));
+        const std::vector<Rohstoff*> types = board->getLevelStones();
+        const bool hasIron = std::find(types.begin(), types.end(), iron) != types.end();
+        const bool hasWool = std::find(types.begin(), types.end(), wool) != types.end();
+        EXPECT_TRUE(hasIron || hasWool) << "level " << n;
+        ironSeen = ironSeen || hasIron;
+        woolSeen = woolSeen || hasWool;
+    }
+    EXPECT_TRUE(ironSeen && woolSeen);
 }
 
 TEST_F(LevelDataTest, FirstLevelAtItsStartAndAfterItsFirstClearedRun)

@@ -1,0 +1,567 @@
+#!/usr/bin/python3
+"""Plays the built game through its real window on an X server (run under xvfb-run): the mouse
+and the keys come from xdotool at screen coordinates, and every place clicked is found in a
+screenshot of what the game drew (buttons by their colour, the board's stones by their cells).
+A click aimed at the centre of a drawn button that does not change the screen, a drawn pointer
+away from the pointer's real place, or a swap of drawn stones that clears nothing fails the run.
+
+Usage: window-playthrough.py GAME_BINARY RUN_FOLDER OUTPUT_FOLDER
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+import numpy as np
+
+STEP_TIMEOUT = 20.0
+TOTAL_TIMEOUT = 170.0
+
+
+class Failure(Exception):
+    pass
+
+
+class Screen:
+    def __init__(self, out):
+        self.out = out
+        self.count = 0
+
+    def grab(self, name=None):
+        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], capture_output=True, timeout=20).stdout
+        magic, size, depth, pixels = data.split(b"\n", 3)
+        if magic != b"P6" or depth != b"255":
+            raise Failure("the screenshot is no PPM")
+        w, h = map(int, size.split())
+        image = np.frombuffer(pixels[: w * h * 3], dtype=np.uint8).reshape(h, w, 3).astype(np.int16)
+        if name:
+            self.count += 1
+            save(image, os.path.join(self.out, "%02d_%s.png" % (self.count, name)))
+        return image
+
+
+def save(image, path):
+    h, w, _ = image.shape
+    header = b"P6\n%d %d\n255\n" % (w, h)
+    subprocess.run(["convert", "ppm:-", path], input=header + image.astype(np.uint8).tobytes(), check=True, timeout=20)
+
+
+def xdo(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=10)
+
+
+def changed(a, b, box=None, threshold=40):
+    """The share of pixels (inside box: x0, y0, x1, y1) that differ clearly between two grabs."""
+    if box:
+        x0, y0, x1, y1 = box
+        a, b = a[y0:y1, x0:x1], b[y0:y1, x0:x1]
+    return float((np.abs(a - b).sum(axis=2) > threshold).mean())
+
+
+def components(mask, step=2, min_w=20, min_h=10):
+    """Bounding boxes (x0, y0, x1, y1) of the connected regions of a mask, sampled every step px."""
+    small = mask[::step, ::step]
+    seen = np.zeros_like(small, dtype=bool)
+    h, w = small.shape
+    boxes = []
+    for y, x in zip(*np.nonzero(small)):
+        if seen[y, x]:
+            continue
+        stack = [(y, x)]
+        seen[y, x] = True
+        x0 = x1 = x
+        y0 = y1 = y
+        while stack:
+            cy, cx = stack.pop()
+            x0, x1, y0, y1 = min(x0, cx), max(x1, cx), min(y0, cy), max(y1, cy)
+            for ny, nx in ((cy + 1, cx), (cy - 1, cx), (cy, cx + 1), (cy, cx - 1)):
+                if 0 <= ny < h and 0 <= nx < w and small[ny, nx] and not seen[ny, nx]:
+                    seen[ny, nx] = True
+                    stack.append((ny, nx))
+        box = (x0 * step, y0 * step, (x1 + 1) * step, (y1 + 1) * step)
+        if box[2] - box[0] >= min_w and box[3] - box[1] >= min_h:
+            boxes.append(box)
+    return boxes
+
+
+def buttons(image):
+    """The enabled buttons: the regions of their warm orange face, in reading order."""
+    r, g, b = image[..., 0], image[..., 1], image[..., 2]
+    face = (r > 175) & (g > 105) & (g < 175) & (b > 50) & (b < 125) & (r - b > 85)
+    boxes = [bx for bx in components(face, min_w=60, min_h=24) if bx[2] - bx[0] < 500]
+    return sorted(boxes, key=lambda bx: (bx[1] // 20, bx[0]))
+
+
+def dim_buttons(image):
+    """Buttons under a darkening veil (a stone's introduction over the level shows so)."""
+    r, g, b = image[..., 0], image[..., 1], image[..., 2]
+    face = (r > 100) & (r < 150) & (g > 78) & (g < 120) & (b > 50) & (b < 100) & (r - b > 30) & (r - g > 12)
+    boxes = [bx for bx in components(face, min_w=60, min_h=24) if bx[2] - bx[0] < 500]
+    return sorted(boxes, key=lambda bx: (bx[1] // 20, bx[0]))
+
+
+def centre(box):
+    return ((box[0] + box[2]) // 2, (box[1] + box[3]) // 2)
+
+
+def is_popup(image, button, dim=False):
+    """A stone's introduction: its single OK button under a parchment box with a framed picture."""
+    x0, y0, x1, y1 = button
+    above = image[max(0, y0 - 300) : y0, x0:x1]
+    colour = np.array([241, 227, 192]) * (0.55 if dim else 1.0)
+    parchment = (np.abs(above - colour) < 22).all(axis=2)
+    return parchment.mean() > 0.4
+
+
+def is_hint(image, button):
+    """A help text: its single OK button with the green tick of "Hilfetexte zeigen" on its row."""
+    x0, y0, x1, y1 = button
+    row = image[y0:y1, max(0, x0 - 600) : x0]
+    tick = (row[..., 1] > 105) & (row[..., 1] - row[..., 0] > 60) & (row[..., 1] - row[..., 2] > 60)
+    return tick.sum() > 40
+
+
+class Game:
+    def __init__(self, binary, run, out):
+        self.screen = Screen(out)
+        self.out = out
+        self.start = time.monotonic()
+        self.closed = 0  # help texts and introductions closed so far
+        self.log = open(os.path.join(out, "game.log"), "w")
+        self.process = subprocess.Popen([binary], cwd=run, stdout=self.log, stderr=subprocess.STDOUT)
+
+    def check_time(self):
+        if time.monotonic() - self.start > TOTAL_TIMEOUT:
+            raise Failure("the play-through took longer than %d s" % TOTAL_TIMEOUT)
+        if self.process.poll() is not None:
+            raise Failure("the game ended on its own with %d" % self.process.returncode)
+
+    def wait(self, condition, what, timeout=STEP_TIMEOUT):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            self.check_time()
+            image = self.screen.grab()
+            result = condition(image)
+            if result:
+                return image, result
+            time.sleep(0.3)
+        self.screen.grab("timeout")
+        raise Failure("no %s within %d s" % (what, timeout))
+
+    def settle(self, timeout=8.0):
+        """Waits until two grabs 0.4 s apart (pointer aside) hardly differ: fades have ended."""
+        previous = self.screen.grab()
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            time.sleep(0.3)
+            image = self.screen.grab()
+            if changed(previous, image) < 0.01:
+                return image
+            previous = image
+        return previous
+
+    def click(self, point, what, expect_change=0.01, box=None):
+        """Clicks a point and fails unless the screen (or box) changes by the share given."""
+        before = self.screen.grab()
+        xdo("mousemove", point[0], point[1])
+        time.sleep(0.15)
+        xdo("click", 1)
+        end = time.monotonic() + 6.0
+        while time.monotonic() < end:
+            time.sleep(0.3)
+            after = self.screen.grab()
+            if changed(before, after, box) >= expect_change:
+                return after
+        self.screen.grab("missed")
+        raise Failure("the click on %s at %s changed nothing: it missed what was drawn there" % (what, point))
+
+    def close_hints(self):
+        """Closes help texts and stone introductions in the way, each by the centre of its drawn OK
+        button: the one button left when the level's own (in its left column) are set aside."""
+        for _ in range(8):
+            image = self.settle()
+            found = [bx for bx in buttons(image) if bx[0] > image.shape[1] // 4]
+            if not found:
+                found = [bx for bx in dim_buttons(image) if bx[0] > image.shape[1] // 4]
+                if len(found) != 1 or not is_popup(image, found[0], dim=True):
+                    return image
+            elif len(found) != 1 or (not is_hint(image, found[0]) and not is_popup(image, found[0])):
+                return image
+            self.click(centre(found[0]), "the OK of a help text")
+            self.closed += 1
+        return self.settle()
+
+    def pressed_button(self, pick, what, expect_change=0.01):
+        image = self.close_hints()
+        found = buttons(image)
+        box = pick(found)
+        if not box:
+            self.screen.grab("no_button")
+            raise Failure("no drawn button for %s (found %s)" % (what, found))
+        return self.click(centre(box), what, expect_change)
+
+
+REFERENCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "scripts", "window-playthrough")
+
+
+def load_png(path):
+    data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], capture_output=True, timeout=20).stdout
+    magic, size, depth, pixels = data.split(b"\n", 3)
+    w, h = map(int, size.split())
+    return np.frombuffer(pixels[: w * h * 3], dtype=np.uint8).reshape(h, w, 3).astype(np.int16)
+
+
+def matches_reference(game, image, box, name, tolerance=12.0):
+    """A stable part of the screen against its reference picture (WINDOW_PLAYTHROUGH_UPDATE=1
+    writes it instead): the mean difference per channel stays within the tolerance."""
+    x0, y0, x1, y1 = box
+    crop = image[y0:y1, x0:x1]
+    path = os.path.join(REFERENCES, name + ".png")
+    if os.environ.get("WINDOW_PLAYTHROUGH_UPDATE") == "1":
+        os.makedirs(REFERENCES, exist_ok=True)
+        save(crop, path)
+        return
+    reference = load_png(path)
+    if reference.shape != crop.shape:
+        save(crop, os.path.join(game.out, name + ".actual.png"))
+        raise Failure("%s is %dx%d where its reference is %dx%d" % (name, crop.shape[1], crop.shape[0], reference.shape[1], reference.shape[0]))
+    difference = float(np.abs(reference - crop).mean())
+    if difference > tolerance:
+        save(crop, os.path.join(game.out, name + ".actual.png"))
+        raise Failure("%s differs from its reference by %.1f per channel" % (name, difference))
+
+
+def pointer_tip(a, b, near):
+    """The drawn pointer's tip in grab a, the pointer having left for elsewhere in grab b: the
+    top-left end of the yellow arrow among the pixels that changed around near."""
+    x, y = near
+    x0, y0 = max(0, x - 80), max(0, y - 80)
+    da = np.abs(a[y0 : y + 80, x0 : x + 80] - b[y0 : y + 80, x0 : x + 80]).sum(axis=2) > 60
+    region = a[y0 : y + 80, x0 : x + 80]
+    arrow = da & (region[..., 0] > 150) & (region[..., 1] > 110) & (region[..., 2] < 110)
+    ys, xs = np.nonzero(arrow)
+    if len(xs) == 0:
+        raise Failure("no drawn pointer near %s" % (near,))
+    tip = np.argmin(xs + ys)
+    return (int(xs[tip]) + x0, int(ys[tip]) + y0)
+
+
+def check_pointer(game, image_area):
+    """The drawn pointer's tip stands where the pointer is (and so where clicks go)."""
+    x0, y0, x1, y1 = image_area
+    spots = [(x0 + (x1 - x0) // 6, y0 + (y1 - y0) * 5 // 6), (x0 + (x1 - x0) * 5 // 6, y0 + (y1 - y0) * 5 // 6)]
+    x, y = spots[0]
+    near = (max(0, x - 80), max(0, y - 80), x + 80, y + 80)
+
+    def yellow(image):
+        part = image[near[1] : near[3], near[0] : near[2]]
+        return int(((part[..., 0] > 150) & (part[..., 1] > 110) & (part[..., 2] < 110)).sum())
+
+    # The first place lies on the dark landscape: the pointer's picture is the yellow there.
+    xdo("mousemove", x, y)
+    end = time.monotonic() + 5.0
+    while True:
+        time.sleep(0.4)
+        first = game.screen.grab()
+        if yellow(first) > 60 or time.monotonic() > end:
+            break
+    save(first, os.path.join(game.out, "pointer.png"))
+    xdo("mousemove", spots[1][0], spots[1][1])
+    # The pointer's picture leaves its first place once the next picture is drawn.
+    end = time.monotonic() + 5.0
+    while True:
+        time.sleep(0.3)
+        second = game.screen.grab()
+        if changed(first, second, near) > 0.01 or time.monotonic() > end:
+            break
+    grabs = [first, second]
+    tip = pointer_tip(grabs[0], grabs[1], spots[0])
+    off = (tip[0] - spots[0][0], tip[1] - spots[0][1])
+    print("pointer at %s, drawn tip at %s" % (spots[0], tip))
+    if abs(off[0]) > 4 or abs(off[1]) > 4:
+        message = "the drawn pointer's tip is %d, %d px away from the pointer" % off
+        if os.environ.get("WINDOW_PLAYTHROUGH_POINTER") == "warn":
+            print("warning: " + message)
+        else:
+            raise Failure(message)
+
+
+# ------------------------------------------------------------------ the board
+
+
+def board_cells(image, columns, rows):
+    """The drawn board of a level without holes, inside the in-game picture: the picture is the
+    largest parchment-coloured region, the board the box of what is not parchment inside it, cut
+    into columns x rows cells. Returns the cells' centres, their size and the board's box."""
+    parchment = np.array([241, 227, 192])
+    plain = (np.abs(image - parchment) < 22).all(axis=2)
+    frames = components(plain, step=4, min_w=200, min_h=200)
+    if not frames:
+        raise Failure("no in-game picture drawn")
+    fx0, fy0, fx1, fy1 = max(frames, key=lambda bx: (bx[2] - bx[0]) * (bx[3] - bx[1]))
+    inner = ~plain[fy0 + 8 : fy1 - 8, fx0 + 8 : fx1 - 8]
+    parts = components(inner, step=4, min_w=40, min_h=40)
+    if not parts:
+        raise Failure("no board drawn in the in-game picture")
+    bx0, by0, bx1, by1 = max(parts, key=lambda bx: (bx[2] - bx[0]) * (bx[3] - bx[1]))
+    x0, y0, x1, y1 = bx0 + fx0 + 8, by0 + fy0 + 8, bx1 + fx0 + 8, by1 + fy0 + 8
+    cw, ch = (x1 - x0) / columns, (y1 - y0) / rows
+    cells = [[(int(x0 + (c + 0.5) * cw), int(y0 + (rr + 0.5) * ch)) for c in range(columns)] for rr in range(rows)]
+    return cells, (cw, ch), (x0, y0, x1, y1)
+
+
+def stone_kinds(image, cells, size):
+    """Each cell's stone as a kind number: the mean colour of its middle, grouped by likeness."""
+    q = int(min(size) * 0.18)
+    means = []
+    for row in cells:
+        means.append([image[y - q : y + q, x - q : x + q].reshape(-1, 3).mean(axis=0) for x, y in row])
+    kinds, centres = [], []
+    for row in means:
+        kinds.append([])
+        for m in row:
+            for i, c in enumerate(centres):
+                if np.abs(m - c).sum() < 45:
+                    kinds[-1].append(i)
+                    break
+            else:
+                centres.append(m)
+                kinds[-1].append(len(centres) - 1)
+    return kinds, centres
+
+
+def find_swap(kinds, prefer=None):
+    """A swap of two neighbours that lines up three of a kind, those of the kind preferred first."""
+    rows, columns = len(kinds), len(kinds[0])
+
+    def run_at(k, r, c):
+        def same(rr, cc):
+            return 0 <= rr < rows and 0 <= cc < columns and k[rr][cc] == k[r][c]
+
+        horizontal = 1 + sum(1 for _ in iter_while(lambda i: same(r, c - i))) + sum(1 for _ in iter_while(lambda i: same(r, c + i)))
+        vertical = 1 + sum(1 for _ in iter_while(lambda i: same(r - i, c))) + sum(1 for _ in iter_while(lambda i: same(r + i, c)))
+        return max(horizontal, vertical) >= 3
+
+    found = []
+    for r in range(rows):
+        for c in range(columns):
+            for dr, dc in ((0, 1), (1, 0)):
+                r2, c2 = r + dr, c + dc
+                if r2 >= rows or c2 >= columns:
+                    continue
+                k = [row[:] for row in kinds]
+                k[r][c], k[r2][c2] = k[r2][c2], k[r][c]
+                if run_at(k, r, c) or run_at(k, r2, c2):
+                    kind = k[r][c] if run_at(k, r, c) else k[r2][c2]
+                    found.append(((r, c), (r2, c2), kind))
+    # The kind preferred first, then the top-most, where the level's targets are fewest.
+    found.sort(key=lambda m: (m[2] != prefer, m[0][0]))
+    return found
+
+
+def iter_while(test):
+    i = 1
+    while test(i):
+        yield i
+        i += 1
+
+
+def swap(game, cells, move, size):
+    """Swaps two drawn stones by two clicks; both cells must change (swapped or cleared)."""
+    (r1, c1), (r2, c2), _ = move
+    before = game.screen.grab()
+    for r, c in ((r1, c1), (r2, c2)):
+        xdo("mousemove", cells[r][c][0], cells[r][c][1])
+        time.sleep(0.1)
+        xdo("click", 1)
+        time.sleep(0.15)
+    time.sleep(1.0)
+    after = game.screen.grab()
+    qx, qy = int(size[0] * 0.3), int(size[1] * 0.3)
+    for r, c in ((r1, c1), (r2, c2)):
+        x, y = cells[r][c]
+        if changed(before, after, (x - qx, y - qy, x + qx, y + qy)) < 0.2:
+            return False
+    return True
+
+
+def bonus_buttons(image):
+    """The bonus bar's round buttons, left to right: their gold rings in the screen's bottom fifth."""
+    h = image.shape[0]
+    bottom = image[h * 4 // 5 :]
+    r, g, b = bottom[..., 0], bottom[..., 1], bottom[..., 2]
+    ring = (r > 170) & (g > 130) & (b < 90) & (r - b > 100)
+    boxes = [bx for bx in components(ring, step=2, min_w=40, min_h=40)]
+    return sorted((bx[0], bx[1] + h * 4 // 5, bx[2], bx[3] + h * 4 // 5) for bx in boxes)
+
+
+def hammer_ready(image):
+    """The hammer's button (the first) shows a full charge: its label reads "100%", the widest."""
+    found = bonus_buttons(image)
+    if not found:
+        return False
+    x0, y0, x1, y1 = found[0]
+    label = image[y1 - (y1 - y0) // 4 : y1 + (y1 - y0) // 6, x0:x1]
+    white = (label > 200).all(axis=2)
+    cols = np.nonzero(white.any(axis=0))[0]
+    return len(cols) > 0 and cols[-1] - cols[0] > (x1 - x0) * 0.58
+
+
+def use_hammer(game, image, cells, size):
+    """Clicks the full hammer's drawn button, then a stone: that stone bursts."""
+    button = bonus_buttons(image)[0]
+    game.click(centre(button), "the full hammer's button", expect_change=0.002)
+    x, y = cells[len(cells) // 2][len(cells[0]) // 2]
+    qx, qy = int(size[0] * 0.3), int(size[1] * 0.3)
+    game.click((x, y), "a stone for the hammer", expect_change=0.2, box=(x - qx, y - qy, x + qx, y + qy))
+    game.screen.grab("hammer_used")
+    time.sleep(1.0)
+    after = game.screen.grab()
+    if hammer_ready(after):
+        raise Failure("the hammer still shows full after it struck")
+
+
+def main():
+    binary, run_source, out = (os.path.abspath(a) for a in sys.argv[1:4])
+    os.makedirs(out, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="window-playthrough-")
+    run = os.path.join(work, "run")
+    shutil.copytree(run_source, run)
+    os.environ["XDG_DATA_HOME"] = os.path.join(work, "xdg")
+    os.environ.setdefault("SDL_AUDIODRIVER", "dummy")
+    game = Game(binary, run, out)
+    try:
+        play(game)
+        print("window play-through passed in %.0f s" % (time.monotonic() - game.start))
+        return 0
+    except Failure as failure:
+        print("window play-through FAILED: %s (screens in %s)" % (failure, out))
+        return 1
+    finally:
+        if game.process.poll() is None:
+            game.process.terminate()
+            try:
+                game.process.wait(10)
+            except subprocess.TimeoutExpired:
+                game.process.kill()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def play(game):
+    # First start: a help text over the new profile's screen, drawn at all once loading is done.
+    image, _ = game.wait(
+        lambda im: len(buttons(im)) == 1 and is_hint(im, buttons(im)[0]), "first screen's help text", timeout=60.0
+    )
+    h, w, _ = image.shape
+    check_pointer(game, (0, 0, w, h))
+    game.close_hints()
+    # The name, typed, and the new profile's OK (the right one of its two buttons).
+    xdo("type", "--delay", 60, "anna")
+    game.pressed_button(lambda b: b[-1] if len(b) == 2 else None, "the new profile's OK")
+    # The profile list's OK (the right one of Neu, Löschen, OK).
+    game.pressed_button(lambda b: b[-1] if len(b) == 3 else None, "the profile list's OK")
+    # The main menu, its buttons against their reference; "Spielen" is the first of its six.
+    game.close_hints()
+    xdo("mousemove", 5, 5)
+    image, menu = game.wait(lambda im: buttons(im) if len(buttons(im)) == 6 else None, "main menu", timeout=10.0)
+    image = game.settle()
+    menu = buttons(image)
+    matches_reference(game, image, (menu[0][0] - 10, menu[0][1] - 10, menu[-1][2] + 10, menu[-1][3] + 10), "main_menu")
+    game.pressed_button(lambda b: b[0] if len(b) == 6 else None, "Spielen in the main menu", 0.05)
+    game.screen.grab("town")
+    # The town: "Nächstes Level" is the first of its three.
+    game.pressed_button(lambda b: b[0] if len(b) == 3 else None, "the town's Nächstes Level", 0.05)
+    # The roll-in: the board is whole once its drawn box stays the same.
+    previous = None
+    end = time.monotonic() + 30.0
+    while True:
+        image = game.close_hints()
+        try:
+            cells, size, area = board_cells(image, 8, 8)
+        except Failure:
+            area = None
+        if area and area == previous and area[3] - area[1] > 0.8 * (area[2] - area[0]):
+            break
+        if time.monotonic() > end:
+            game.screen.grab("no_board")
+            raise Failure("the level's board was not drawn whole within 30 s")
+        previous = area
+        time.sleep(0.7)
+    game.screen.grab("level")
+    print("%.0f s: board drawn at %s, cells of %.0f x %.0f px" % (time.monotonic() - game.start, area, size[0], size[1]))
+    # Pause with Escape, resume by the pause's drawn "Weiter" (the first of its three buttons).
+    def pause_buttons(image):
+        found = [bx for bx in buttons(image) if bx[0] > image.shape[1] // 4]
+        return found if len(found) == 3 else None
+
+    game.close_hints()
+    xdo("key", "Escape")
+    _, found = game.wait(pause_buttons, "pause with Weiter, Hauptmenü and Beenden after Escape", timeout=10.0)
+    game.screen.grab("paused")
+    game.click(centre(found[0]), "the pause's Weiter", 0.05)
+    game.wait(lambda im: not pause_buttons(im), "level again after Weiter", timeout=10.0)
+    swaps = 0
+    used = False
+    missed = 0
+    # The pointer waits beside the board, so that its picture covers no stone.
+    aside = (area[0] // 2, area[3])
+    for _ in range(40):
+        xdo("mousemove", aside[0], aside[1])
+        image = game.close_hints()
+        if swaps >= 5 and used:
+            break
+        if not used and hammer_ready(image):
+            use_hammer(game, image, cells, size)
+            used = True
+            continue
+        kinds, colours = stone_kinds(image, cells, size)
+        # The bonus coins (dark rings) first, so that the hammer charges.
+        coin = int(np.argmin([c.sum() for c in colours]))
+        moves = find_swap(kinds, prefer=coin)
+        if not moves:
+            time.sleep(1.0)
+            continue
+        if swap(game, cells, moves[0], size):
+            swaps += 1
+            missed = 0
+            continue
+        # A help text or an introduction that came up with the last cascade took the clicks.
+        closed = game.closed
+        end = time.monotonic() + 6.0
+        while game.closed == closed and time.monotonic() < end:
+            time.sleep(0.5)
+            game.close_hints()
+        if game.closed > closed:
+            continue
+        # A stone taken for another kind (a blinking hint) makes a swap that goes back; three in a
+        # row are clicks that miss the stones.
+        missed += 1
+        if missed == 3:
+            game.screen.grab("swap_missed")
+            raise Failure("three swaps of drawn stones changed nothing, the last %s: the clicks missed them" % (moves[0][:2],))
+    if swaps < 5:
+        raise Failure("only %d swaps were possible" % swaps)
+    if not used:
+        raise Failure("the hammer never charged")
+    game.screen.grab("after_swaps")
+    print("%.0f s: %d swaps and the hammer" % (time.monotonic() - game.start, swaps))
+    # Quit: "Beenden", the last button of the pause.
+    game.close_hints()
+    xdo("key", "Escape")
+    _, found = game.wait(pause_buttons, "pause with Weiter, Hauptmenü and Beenden", timeout=10.0)
+    xdo("mousemove", *centre(found[-1]))
+    time.sleep(0.15)
+    xdo("click", 1)
+    try:
+        code = game.process.wait(20)
+    except subprocess.TimeoutExpired:
+        game.screen.grab("no_quit")
+        raise Failure("the game did not end within 20 s of the click on Beenden at %s" % (centre(found[-1]),))
+    if code != 0:
+        raise Failure("the game ended with %d" % code)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

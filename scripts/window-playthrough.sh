@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the optimised game without sanitizers and plays it through its real window on a virtual
+# X server (1280x1024), with xdotool at screen coordinates found in screenshots; the playing is
+# scripts/window-playthrough.py. Its screenshots stay in the output folder.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${PLAY_BUILD_DIR:-$root/build}"
+out="${WINDOW_PLAYTHROUGH_OUT:-$build/window-playthrough}"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DULVO_BUILD_TESTS=OFF -DULVO_BUILD_BENCH=OFF
+cmake --build "$build" -j "$(nproc)"
+rm -rf "$out"
+timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" \
+  /usr/bin/python3 "$root/scripts/window-playthrough.py" "$build/bin/threematch" "$build/run" "$out"
