@@ -51,6 +51,8 @@ public:
         ID3DXEffect* effect = getEffect()->getEffect();
         const D3DXMATRIX worldViewProj = getWorldMatrix() * camera->getViewProjectionMatrix();
         effect->SetMatrix("g_World", &getWorldMatrix());
+        const D3DXMATRIX worldView = getWorldMatrix() * camera->getViewMatrix();
+        effect->SetMatrix("g_WorldView", &worldView);
         effect->SetMatrix("g_WorldViewProj", &worldViewProj);
         D3DXCOLOR colour = getMaskColor();
         colour.a = getAlpha();
