@@ -53,8 +53,7 @@ RenderTargetPool* poolOf(RenderManager* manager)
     return manager ? &manager->getTargetPool() : nullptr;
 }
 
-RenderTargetHandle colour(RenderManager* manager, const std::wstring& name, UINT width, UINT height,
-                          D3DFORMAT format)
+RenderTargetHandle colour(RenderManager* manager, const std::wstring& name, UINT width, UINT height, D3DFORMAT format)
 {
     RenderTargetPool* pool = poolOf(manager);
     if (!pool || width == 0 || height == 0)
@@ -118,7 +117,8 @@ unsigned screenTextureSize(unsigned quality, const RECT& screen, const wchar_t* 
 {
     if (quality == 0)
         return 0;
-    unsigned largest = static_cast<unsigned>(std::max<LONG>(0, std::max(screen.right - screen.left, screen.bottom - screen.top)));
+    unsigned largest =
+        static_cast<unsigned>(std::max<LONG>(0, std::max(screen.right - screen.left, screen.bottom - screen.top)));
     if (largest == 0) {
         // A screen of no size (before the window exists) would give a texture of no size.
         mainLogger().log(50, LOG_TYPE_WARNING,

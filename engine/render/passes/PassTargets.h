@@ -27,8 +27,7 @@ public:
 
     // Binds colour (and depth, when given) with a viewport of width x height and begins a scene
     // on the device; false (nothing bound) without a device or surface.
-    bool begin(IDirect3DDevice9* device, IDirect3DSurface9* colour, IDirect3DSurface9* depth, UINT width,
-               UINT height);
+    bool begin(IDirect3DDevice9* device, IDirect3DSurface9* colour, IDirect3DSurface9* depth, UINT width, UINT height);
     // Ends the scene and binds what was bound before begin; nothing when not begun.
     void end();
 
@@ -45,8 +44,7 @@ namespace PassTargets {
 // The pool of the manager; null without one (a pass built without a manager has no targets).
 RenderTargetPool* poolOf(RenderManager* manager);
 // A colour target of the pass, named after it so other passes can find it.
-RenderTargetHandle colour(RenderManager* manager, const std::wstring& name, UINT width, UINT height,
-                          D3DFORMAT format);
+RenderTargetHandle colour(RenderManager* manager, const std::wstring& name, UINT width, UINT height, D3DFORMAT format);
 // The D24S8 depth buffer of a size, shared by every pass drawing into targets of that size.
 RenderTargetHandle depth(RenderManager* manager, UINT width, UINT height);
 // True when every handle is there and made.

@@ -18,9 +18,8 @@ namespace {
 
 // Where each face camera looks from the centre, in face order +X, -X, +Y, -Y, +Z, -Z; the up and
 // down faces lean a little so their view never runs parallel to the up vector.
-const D3DXVECTOR3 kFaceDirections[6] = {
-    {1.0f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f}, {0.0f, 1000.0f, 0.01f}, {0.0f, -1000.0f, 0.01f},
-    {0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, -1.0f}};
+const D3DXVECTOR3 kFaceDirections[6] = {{1.0f, 0.0f, 0.0f},      {-1.0f, 0.0f, 0.0f}, {0.0f, 1000.0f, 0.01f},
+                                        {0.0f, -1000.0f, 0.01f}, {0.0f, 0.0f, 1.0f},  {0.0f, 0.0f, -1.0f}};
 
 } // namespace
 
@@ -152,7 +151,8 @@ void RenderPassCubeMap::createRenderToTexture()
         return;
     RenderTargetPool* pool = PassTargets::poolOf(m_renderManager);
     if (pool)
-        m_cube = pool->acquire(RenderTargetKey{m_cubeName, m_cubeSize, m_cubeSize, m_cubeFormat, RenderTargetKind::Cube});
+        m_cube =
+            pool->acquire(RenderTargetKey{m_cubeName, m_cubeSize, m_cubeSize, m_cubeFormat, RenderTargetKind::Cube});
     m_depth = PassTargets::depth(m_renderManager, m_cubeSize, m_cubeSize);
     const bool later = !PassTargets::deviceCanMake();
     m_created = m_cube && m_depth && (later || PassTargets::made(m_cube, m_depth));

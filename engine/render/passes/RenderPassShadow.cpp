@@ -127,7 +127,8 @@ void RenderPassShadow::createRenderToTexture()
                                L"D3DXCreateRenderToSurface(d3d,ShadowSize,ShadowSize, D3DFMT_R32F "
                                L",true,D3DFMT_D24X8,&m_render2surface)");
     // Without a device the pool makes the targets when it comes.
-    m_created = m_shadowTexture && m_depth && (PassTargets::made(m_shadowTexture, m_depth) || !PassTargets::deviceCanMake());
+    m_created =
+        m_shadowTexture && m_depth && (PassTargets::made(m_shadowTexture, m_depth) || !PassTargets::deviceCanMake());
     if (!m_created) {
         const unsigned lower = PassTargets::stepDown(m_quality);
         releaseRenderToTexture();
@@ -199,8 +200,8 @@ void RenderPassShadow::render(Camera* camera)
 
     double savedNear = 0.0, savedFar = 0.0;
     camera->getNearFar(savedNear, savedFar);
-    aimLightCamera(m_lightCamera, *camera,
-                   m_sceneGraph->getSunLightSystem().getLightDirection() * m_pssm.lightDistance, m_pssm.lightFov);
+    aimLightCamera(m_lightCamera, *camera, m_sceneGraph->getSunLightSystem().getLightDirection() * m_pssm.lightDistance,
+                   m_pssm.lightFov);
     computeSplitDistances(m_pssm.splits, m_pssm.lambda, static_cast<float>(savedNear), static_cast<float>(savedFar),
                           m_splits);
 
@@ -360,7 +361,8 @@ void RenderPassPSSMShadowMap::render(Camera* camera)
         m_casters.setParams(RenderPassParams(nullptr, &lightEye, false, true));
         m_casters.render(&m_lightCamera);
         target.end();
-        m_splitMatrices[static_cast<std::size_t>(i)] = m_lightCamera.getViewMatrix() * m_lightCamera.getProjectionMatrix();
+        m_splitMatrices[static_cast<std::size_t>(i)] =
+            m_lightCamera.getViewMatrix() * m_lightCamera.getProjectionMatrix();
     }
     if (m_toggleCull)
         m_d3d->flipCullMode();

@@ -9,8 +9,7 @@
 
 namespace Ulvo {
 
-RenderPassToTexture::RenderPassToTexture(XMLNode* node, RenderManager* renderManager)
-    : RenderPass(node, renderManager)
+RenderPassToTexture::RenderPassToTexture(XMLNode* node, RenderManager* renderManager) : RenderPass(node, renderManager)
 {
     std::array<int, 2> sizes{};
     const unsigned count = node ? node->readInts(L"SIZE_TEXTURE", sizes) : 0;

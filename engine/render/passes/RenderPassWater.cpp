@@ -107,8 +107,8 @@ void RenderPassMirror::onSettingChanged(RenderSetting kind, uint32_t, uint32_t v
 RenderTargetHandle RenderPassMirror::makeColour(const wchar_t* suffix, const wchar_t* function, int line,
                                                 const wchar_t* call)
 {
-    RenderTargetHandle target = PassTargets::colour(m_renderManager, getName() + suffix, m_texSize, m_texSize,
-                                                    D3DFMT_X8R8G8B8);
+    RenderTargetHandle target =
+        PassTargets::colour(m_renderManager, getName() + suffix, m_texSize, m_texSize, D3DFMT_X8R8G8B8);
     if (PassTargets::made(target) || (target && !PassTargets::deviceCanMake()))
         return target;
     PassTargets::logFailed(function, line, call);

@@ -50,30 +50,6 @@ private:
     D3DXMATRIX m_surfaceWorld;
 };
 
-bool loadPassEffects(const std::filesystem::path& folder)
-{
-    if (EffectManager::getInstance()->getEffectBundle(L"TestPasses"))
-        return true;
-    std::filesystem::copy_file(TestSupport::sourceDir() / "tests" / "engine" / "render" / "data" / "testpasses.fx",
-                               folder / "testpasses.fx", std::filesystem::copy_options::overwrite_existing);
-    std::wstring text = L"<EFFECTS><EFFECT_BUNDLE NAME=\"TestPasses\"><EFFECT><FILE FILENAME=\"testpasses.fx\"/></EFFECT>";
-    const std::pair<const wchar_t*, const wchar_t*> permutations[] = {
-        {L"Render", L"0"},         {L"RenderDepth", L"1"},      {L"RenderDepthLinear", L"2"},
-        {L"RenderWaterDepth", L"2"}, {L"RenderShadowLOW", L"3"}, {L"RenderShadowMED", L"3"},
-        {L"RenderShadowHIGH", L"3"}};
-    for (const auto& [name, mode] : permutations)
-        text += std::wstring(L"<PERMUTATION NAME=\"") + name + L"\"><MACROS><MACRO NAME=\"PASS_MODE\" DEFINITION=\"" +
-                mode + L"\"/></MACROS></PERMUTATION>";
-    text += L"</EFFECT_BUNDLE><EFFECT_BUNDLE NAME=\"TestWater\"><EFFECT><FILE FILENAME=\"testpasses.fx\"/></EFFECT>"
-            L"<PERMUTATION NAME=\"Render\"><MACROS><MACRO NAME=\"PASS_MODE\" DEFINITION=\"4\"/></MACROS>"
-            L"</PERMUTATION></EFFECT_BUNDLE></EFFECTS>";
-    XMLNode effects;
-    XMLNode::load(&effects, text, 1);
-    EffectManager::getInstance()->load(&effects);
-    return EffectManager::getInstance()->getEffectBundle(L"TestPasses") &&
-           EffectManager::getInstance()->getEffectBundle(L"TestWater");
-}
-
 DWORD grey(float value)
 {
     const DWORD c = static_cast<DWORD>(std::clamp(value, 0.0f, 1.0f) * 255.0f + 0.5f);
@@ -86,7 +62,7 @@ protected:
     {
         m_device = GraphicsTesting::startDevice(kW, kH);
         ASSERT_NE(m_device, nullptr);
-        ASSERT_TRUE(loadPassEffects(m_logs.folder()));
+        ASSERT_TRUE(RenderTesting::loadTestPassEffects(TestSupport::sourceDir(), m_logs.folder()));
         m_manager = std::make_unique<RenderManager>();
         m_manager->setSceneGraph(&m_graph);
         CameraManager::getInstance()->setRenderManager(m_manager.get());
@@ -256,8 +232,9 @@ TEST_F(RenderPassKindsTest, WaterReflectsTheBoxAboveIt)
     configure(L"<RENDERPASS NAME=\"SZENE\"/><RENDERPASS NAME=\"WASSER\" TYPE=\"WATER\" QUALITY=\"LOW\"/>");
     add(L"Kiste", L"MASK_COLOR=\"FFE04020\"><RENDERPASSES><SZENE/><WASSER><WATER ENABLED=\"0\"/></WASSER>"
                   L"</RENDERPASSES><POSITION Y=\"1.25\"/>");
-    auto* water = add<WaterBox>(L"See", L"MASK_COLOR=\"FF00FFFF\"><RENDERPASSES><WASSER><REFLECTION ENABLED=\"0\"/>"
-                                        L"</WASSER></RENDERPASSES><SCALE X=\"8\" Y=\"0.0001\" Z=\"8\"/>",
+    auto* water = add<WaterBox>(L"See",
+                                L"MASK_COLOR=\"FF00FFFF\"><RENDERPASSES><WASSER><REFLECTION ENABLED=\"0\"/>"
+                                L"</WASSER></RENDERPASSES><SCALE X=\"8\" Y=\"0.0001\" Z=\"8\"/>",
                                 L"TestWater");
     water->getBoundingBox();
     water->updateSurface();
@@ -403,9 +380,10 @@ TEST_F(RenderPassKindsTest, ForcedDeviceResetAtEachQualityKeepsEveryPassDrawing)
     shadowScene(L"LOW");
     configure(L"<RENDERPASS NAME=\"WASSER\" TYPE=\"WATER\" QUALITY=\"LOW\"/>"
               L"<RENDERPASS NAME=\"BILD\" TYPE=\"TO_TEXTURE\" SIZE_TEXTURE=\"64\"/>");
-    auto* water = add<WaterBox>(L"See", L"MASK_COLOR=\"FF00FFFF\"><RENDERPASSES><WASSER><REFLECTION ENABLED=\"0\"/>"
-                                        L"</WASSER></RENDERPASSES><POSITION X=\"-4\" Z=\"-2\"/>"
-                                        L"<SCALE X=\"3\" Y=\"0.0001\" Z=\"3\"/>",
+    auto* water = add<WaterBox>(L"See",
+                                L"MASK_COLOR=\"FF00FFFF\"><RENDERPASSES><WASSER><REFLECTION ENABLED=\"0\"/>"
+                                L"</WASSER></RENDERPASSES><POSITION X=\"-4\" Z=\"-2\"/>"
+                                L"<SCALE X=\"3\" Y=\"0.0001\" Z=\"3\"/>",
                                 L"TestWater");
     water->getBoundingBox();
     water->updateSurface();
@@ -419,8 +397,7 @@ TEST_F(RenderPassKindsTest, ForcedDeviceResetAtEachQualityKeepsEveryPassDrawing)
         EXPECT_EQ(passes[1]->getQuality(), static_cast<unsigned>(quality));
         const Image before = frame({passes[0], passes[1], passes[2]});
         ASSERT_TRUE(PlatformLoseDevice(m_device));
-        for (int i = 0; i < 3 && !d3d->TestCooperative(); ++i) {
-        }
+        for (int i = 0; i < 3 && !d3d->TestCooperative(); ++i) {}
         ASSERT_TRUE(d3d->TestCooperative()) << m_logs.text();
         EXPECT_EQ(m_manager->getTargetPool().getCreatedCount(), m_manager->getTargetPool().getTargetCount());
         const Image after = frame({passes[0], passes[1], passes[2]});
@@ -458,8 +435,7 @@ TEST_F(RenderPassKindsTest, QualityLowHighNoneReleasesAndRemakesTargetsWithoutAL
     m_active.clear();
     ASSERT_TRUE(PlatformLoseDevice(m_device));
     D3DInterface* d3d = D3DInterface::getInstance();
-    for (int i = 0; i < 3 && !d3d->TestCooperative(); ++i) {
-    }
+    for (int i = 0; i < 3 && !d3d->TestCooperative(); ++i) {}
     EXPECT_TRUE(d3d->TestCooperative());
     EXPECT_EQ(m_logs.text().find("Reset refused"), std::string::npos);
 }
@@ -523,4 +499,40 @@ TEST(RenderPassSplitsTest, LambdaMixesEvenAndLogarithmicSplitsAndSizesFollowTheQ
     EXPECT_EQ(PassTargets::shadowMapSize(3), 4096u);
     EXPECT_EQ(PassTargets::shadowMapSize(7), 1024u);
     EXPECT_EQ(PassTargets::qualityFromWord(L"high"), 1u);
+}
+
+// The demo scene's configuration builds every kind; the game's own keeps its frame to the scene
+// pass, so a game frame draws no shadows.
+TEST_F(RenderPassKindsTest, DemoSceneConfigurationHasEveryKindAndTheGameFrameNoShadows)
+{
+    const std::filesystem::path fx = TestSupport::sourceDir() / "data" / "FX";
+    XMLNode demo;
+    ASSERT_TRUE(XMLNode::load(&demo, (fx / "demoscene.rp").wstring(), 0));
+    m_manager->load(&demo);
+    m_manager->setSceneGraph(&m_graph);
+    EXPECT_NE(pass<RenderPassDepthLinear>(L"TIEFE"), nullptr);
+    EXPECT_NE(pass<RenderPassPSSMShadowMap>(L"SONNENKARTE"), nullptr);
+    EXPECT_NE(pass<RenderPassReflection>(L"SPIEGEL"), nullptr);
+    EXPECT_NE(pass<RenderPassToTexture>(L"BILD"), nullptr);
+    auto* shadow = pass<RenderPassShadow>(L"SCHATTEN");
+    ASSERT_NE(shadow, nullptr);
+    EXPECT_EQ(shadow->getSettings().splits, 2);
+    EXPECT_EQ(shadow->getQuality(), 2u);
+    EXPECT_EQ(shadow->getRefCount(), 1u); // active in the forward list
+    auto* cube = pass<RenderPassCubeMap>(L"UMGEBUNG");
+    ASSERT_NE(cube, nullptr);
+    ASSERT_EQ(cube->getFoundPasses().size(), 1u);
+    EXPECT_EQ(cube->getFoundPasses().front()->getName(), L"SZENE");
+    EXPECT_EQ(pass<RenderPassWater>(L"WASSER")->getQuality(), 2u);
+
+    RenderManager game;
+    XMLNode shipped;
+    ASSERT_TRUE(XMLNode::load(&shipped, (fx / "renderpass.rp").wstring(), 0));
+    game.load(&shipped);
+    for (int list : {0, 1}) {
+        for (RenderPass* active : game.getForwardRenderer()->getPasses(list))
+            EXPECT_EQ(active->getName(), L"SZENE");
+    }
+    for (RenderPass* each : game.getRenderPasses())
+        EXPECT_EQ(dynamic_cast<RenderPassShadow*>(each), nullptr) << each->getName();
 }
