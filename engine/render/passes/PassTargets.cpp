@@ -133,6 +133,13 @@ unsigned screenTextureSize(unsigned quality, const RECT& screen, const wchar_t* 
     return powerOfTwoAtLeast(std::max(1u, size));
 }
 
+unsigned screenTextureSize(unsigned quality, const wchar_t* caller)
+{
+    RECT screen{};
+    D3DInterface::getInstance()->getScreenRect(&screen);
+    return screenTextureSize(quality, screen, caller);
+}
+
 unsigned shadowMapSize(unsigned quality)
 {
     switch (quality) {

@@ -63,6 +63,8 @@ unsigned powerOfTwoAtLeast(unsigned value);
 // whole at 3, then up to a power of two; 0 at quality 0. A screen of no size counts as 1024
 // wide, after a log line naming the caller.
 unsigned screenTextureSize(unsigned quality, const RECT& screen, const wchar_t* caller);
+// The same for the device's screen.
+unsigned screenTextureSize(unsigned quality, const wchar_t* caller);
 // The shadow-map edge: 1024 at 1, 2048 at 2, 4096 at 3, 1024 for other values, 0 at 0.
 unsigned shadowMapSize(unsigned quality);
 

@@ -69,9 +69,7 @@ void RenderPassMirror::createRenderToTexture()
         m_created = true;
         return;
     }
-    RECT screen{};
-    m_d3d->getScreenRect(&screen);
-    m_texSize = PassTargets::screenTextureSize(m_quality, screen, getName().c_str());
+    m_texSize = PassTargets::screenTextureSize(m_quality, getName().c_str());
     m_created = makeTargets();
     if (!m_created) {
         releaseRenderToTexture();

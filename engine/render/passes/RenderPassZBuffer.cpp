@@ -93,9 +93,7 @@ void RenderPassZBuffer::createRenderToTexture()
         m_created = true;
         return;
     }
-    RECT screen{};
-    m_d3d->getScreenRect(&screen);
-    m_texSize = PassTargets::screenTextureSize(m_quality, screen, L"Ulvo::RenderPassZBuffer::createRenderToTexture");
+    m_texSize = PassTargets::screenTextureSize(m_quality, L"Ulvo::RenderPassZBuffer::createRenderToTexture");
     const bool later = !PassTargets::deviceCanMake();
     m_depthTexture = PassTargets::colour(m_renderManager, getName() + L".Depth", m_texSize, m_texSize, D3DFMT_L16);
     if (!PassTargets::made(m_depthTexture) && !later) {
