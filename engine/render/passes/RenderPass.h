@@ -91,6 +91,9 @@ public:
     sigslot::signal2<RenderPass&, std::vector<RenderObjekt*>&> renderListCreated;
 
 protected:
+    // setParams with a fixed list, reusing the kept list's storage (kinds hand their receivers
+    // every frame).
+    void setObjectList(const std::vector<RenderObjekt*>& list, bool sort, bool transparency);
     // The object loop of render, for a pass that is active and has a scene graph.
     void drawObjects(Camera* camera);
 

@@ -189,14 +189,14 @@ void RenderPassShadow::render(Camera* camera)
         m_technique = T_SHADOW;
         return;
     }
-    std::vector<RenderObjekt*> receivers;
+    m_receivers.clear();
     {
         ScopedPerfEvent query(L"m_scenegraph->getRenderList", kEventColour);
-        m_sceneGraph->GetRenderList(camera, receivers, &m_passNames, true);
+        m_sceneGraph->GetRenderList(camera, m_receivers, &m_passNames, true);
     }
-    if (receivers.empty())
+    if (m_receivers.empty())
         return;
-    setParams(RenderPassParams(&receivers, nullptr, true, true));
+    setObjectList(m_receivers, true, true);
 
     double savedNear = 0.0, savedFar = 0.0;
     camera->getNearFar(savedNear, savedFar);
@@ -325,15 +325,14 @@ void RenderPassPSSMShadowMap::render(Camera* camera)
     D3DXMATRIX identity;
     D3DXMatrixIdentity(&identity);
     m_splitMatrices.assign(static_cast<std::size_t>(std::max(0, splitCount)), identity);
-    std::vector<RenderObjekt*> list;
+    m_receivers.clear();
     {
         ScopedPerfEvent query(L"m_scenegraph->getRenderList", kEventColour);
-        const std::vector<std::wstring> names{getName()};
-        m_sceneGraph->GetRenderList(camera, list, &names, true);
+        m_sceneGraph->GetRenderList(camera, m_receivers, &m_passNames, true);
     }
-    if (list.empty())
+    if (m_receivers.empty())
         return;
-    setParams(RenderPassParams(&list, nullptr, true, true));
+    setObjectList(m_receivers, true, true);
     m_pssm.lambda = std::clamp(m_pssm.lambda, 0.0f, 1.0f);
 
     double savedNear = 0.0, savedFar = 0.0;

@@ -69,6 +69,7 @@ private:
     RenderPass m_casters;
     PSSMSettings m_pssm;
     std::vector<float> m_splits;
+    std::vector<RenderObjekt*> m_receivers; // reused by every render
 };
 
 class RenderPassPSSMShadowMap : public RenderPass {
@@ -103,6 +104,7 @@ private:
     RenderPass m_casters;
     PSSMSettings m_pssm;
     std::vector<float> m_splits;
+    std::vector<RenderObjekt*> m_receivers; // reused by every render
     // Set by the user before the pass is switched on; until then straight down and the low map
     // size, so a forgotten call still gives a sound map.
     D3DXVECTOR3 m_lightDirection{0.0f, -1.0f, 0.0f};

@@ -267,7 +267,8 @@ void RenderPassWater::render(Camera* camera)
     if (m_activations == 0 || !m_sceneGraph || !device || !camera)
         return;
     ScopedPerfEvent event(L"RenderPassWater::render", 0xFFFF0000);
-    std::vector<RenderObjekt*> list;
+    std::vector<RenderObjekt*>& list = m_surfaces;
+    list.clear();
     m_sceneGraph->GetRenderList(camera, list, &m_passNames, false);
     m_currentCamera = camera;
     const D3DXVECTOR3 eye = camera->getEyePosition();
@@ -353,7 +354,8 @@ void RenderPassReflection::render(Camera* camera)
     if (m_activations == 0 || !m_sceneGraph || !device || !camera)
         return;
     ScopedPerfEvent event(L"RenderPassReflection::render", 0xFFFF0000);
-    std::vector<RenderObjekt*> list;
+    std::vector<RenderObjekt*>& list = m_surfaces;
+    list.clear();
     m_sceneGraph->GetRenderList(camera, list, &m_passNames, false);
     m_currentCamera = camera;
     const D3DXVECTOR3 eye = camera->getEyePosition();

@@ -58,6 +58,7 @@ protected:
     Camera* m_currentCamera = nullptr;
     RenderTargetHandle m_reflection;
     RenderTargetHandle m_depthBuffer;
+    std::vector<RenderObjekt*> m_surfaces; // the render list, reused by every render
 };
 
 class RenderPassWater : public RenderPassMirror {
