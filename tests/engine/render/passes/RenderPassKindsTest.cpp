@@ -269,7 +269,7 @@ TEST_F(RenderPassKindsTest, CubeMapRendersItsSixFacesFromAPosition)
     for (int i = 0; i < 6; ++i)
         add(L"Seite" + std::to_wstring(i), std::wstring(L"MASK_COLOR=\"") + colours[i] +
                                                L"\"><RENDERPASSES><WUERFEL/></RENDERPASSES><POSITION " + positions[i] +
-                                               L"/><SCALE X=\"2\" Y=\"2\" Z=\"2\"/>");
+                                               L"/><SCALE X=\"1.8\" Y=\"1.8\" Z=\"1.8\"/>");
     auto* cube = pass<RenderPassCubeMap>(L"WUERFEL");
     ASSERT_NE(cube, nullptr);
     EXPECT_EQ(cube->getClearFlags(), static_cast<DWORD>(D3DCLEAR_ZBUFFER | D3DCLEAR_TARGET | D3DCLEAR_STENCIL));
