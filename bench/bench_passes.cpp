@@ -57,9 +57,10 @@ struct ShadowScene {
             return false;
         manager->load(&config);
         const std::wstring passes = L"><RENDERPASSES DEFAULT=\"1\"><SCHATTEN><CAST ENABLED=\"0\"/></SCHATTEN>";
-        boxes.push_back(RenderTesting::makeBox(L"Boden", L"MASK_COLOR=\"FF808080\"" + passes +
-                                                            L"</RENDERPASSES><POSITION Y=\"-0.05\"/>"
-                                                            L"<SCALE X=\"30\" Y=\"0.1\" Z=\"40\"/>",
+        boxes.push_back(RenderTesting::makeBox(L"Boden",
+                                               L"MASK_COLOR=\"FF808080\"" + passes +
+                                                   L"</RENDERPASSES><POSITION Y=\"-0.05\"/>"
+                                                   L"<SCALE X=\"30\" Y=\"0.1\" Z=\"40\"/>",
                                                L"TestPasses"));
         for (int i = 0; i < 16; ++i) {
             const std::wstring position = L"<POSITION X=\"" + std::to_wstring(i % 4 * 3 - 5) + L"\" Y=\"0.5\" Z=\"" +
