@@ -444,7 +444,8 @@ TEST_F(RenderPassKindsTest, BrokenSettingsGetSoundDefaultsWithALogLine)
 {
     configure(L"<RENDERPASS NAME=\"MINUS\" TYPE=\"SHADOW\"><PSSM SPLITS=\"-3\" LAMBDA=\"1.5\"/></RENDERPASS>"
               L"<RENDERPASS NAME=\"KARTE\" TYPE=\"SHADOW_MAP\"/>"
-              L"<RENDERPASS NAME=\"ORT\" TYPE=\"CUBE_MAP\" USE_POSITION=\"POSITION\"/>");
+              L"<RENDERPASS NAME=\"ORT\" TYPE=\"CUBE_MAP\" USE_POSITION=\"POSITION\"/>"
+              L"<RENDERPASS NAME=\"LEER\" TYPE=\"TO_TEXTURE\" SIZE_TEXTURE=\"0 -4\"/>");
     EXPECT_EQ(pass<RenderPassShadow>(L"MINUS")->getSettings().splits, 2);
     EXPECT_NE(m_logs.text().find("\"MINUS\" has SPLITS -3; it draws 2 splits"), std::string::npos);
 
@@ -471,6 +472,13 @@ TEST_F(RenderPassKindsTest, BrokenSettingsGetSoundDefaultsWithALogLine)
     const std::size_t first = logs.find("\"ORT\" has no position; it renders from the origin");
     EXPECT_NE(first, std::string::npos);
     EXPECT_EQ(logs.find("\"ORT\" has no position", first + 1), std::string::npos);
+
+    // A picture of no size is drawn at the default size.
+    auto* empty = pass<RenderPassToTexture>(L"LEER");
+    EXPECT_EQ(empty->getWidth(), 512);
+    EXPECT_EQ(empty->getHeight(), 512);
+    EXPECT_TRUE(empty->isCreated());
+    EXPECT_NE(m_logs.text().find("\"LEER\" has SIZE_TEXTURE 0 -4; it draws 512 x 512"), std::string::npos);
 
     // A screen of no size sizes the targets as for a 1024-wide one.
     EXPECT_EQ(PassTargets::screenTextureSize(2, RECT{0, 0, 0, 0}, L"Test"), 512u);
