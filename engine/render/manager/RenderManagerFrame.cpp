@@ -79,7 +79,11 @@ void RenderManager::render(Camera* camera)
     {
         ScopedMeasure step(L"RenderManager.PostEffects");
         if (m_postEffects && m_postEffects->isEnabled()) {
-            m_postEffects->setLastResult(m_frameSurface);
+            m_postEffects->setLastResult(m_frameSurface, m_frameTexture);
+            // Nothing reads the chain's image but the copy onto the caller's target, unless the
+            // HDR chain tone-maps it first.
+            const bool hdrAfter = m_hdr && (m_hdr->getMode() & HDRStage::HDR_POSTEFFECTS) != 0;
+            m_postEffects->setFinalTarget(hdrAfter ? nullptr : callerTarget);
             m_postEffects->renderExtraPasses(*camera);
             m_postEffects->renderPasses(*camera);
             if (m_hdr) {
