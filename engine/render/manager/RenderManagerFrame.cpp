@@ -105,11 +105,15 @@ void RenderManager::render(Camera* camera)
     {
         ScopedMeasure step(L"RenderManager.Overlay");
         ScopedPerfEvent event(L"render Overlay Passes");
-        // Overlays draw over the finished picture, never hidden by the scene's depth.
-        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF808080, 1.0f, 0);
+        bool cleared = false;
         for (RenderPass* pass : m_overlays) {
             if (!pass->shouldRender(m_frameCounter))
                 continue;
+            // Overlays draw over the finished picture, never hidden by the scene's depth (cleared
+            // only when one draws: nothing else reads it).
+            if (!cleared)
+                device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF808080, 1.0f, 0);
+            cleared = true;
             ScopedPerfEvent passEvent(pass->getName().c_str());
             pass->render(camera);
         }
