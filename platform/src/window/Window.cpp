@@ -9,13 +9,10 @@
 #include "window/WindowInternal.h"
 #include "common/Diagnostics.h"
 
-#include <platform_app.h>
-
 #include <algorithm>
 #include <cwctype>
 #include <map>
 #include <mutex>
-#include <vector>
 
 namespace Win32Internal {
 
@@ -138,22 +135,12 @@ void hideSdlWindow(const WindowPtr& w)
         sendAll(changeActivation(nullptr));
 }
 
-// Windows destroyed while the program ends on a signal: they go with the process. Unmapping one
-// waits on the X server (about 100 ms without a window manager), which the saves that follow
-// must not wait for.
-std::vector<SDL_Window*>& lingeringWindows()
-{
-    static std::vector<SDL_Window*> windows;
-    return windows;
-}
-
 void destroyWindowData(const WindowPtr& w)
 {
     w->destroying = true;
-    const bool ending = PlatformTerminationRequested();
     if (w->visible) {
         w->visible = false;
-        if (w->sdl && !ending)
+        if (w->sdl)
             SDL_HideWindow(w->sdl);
     }
     {
@@ -173,10 +160,7 @@ void destroyWindowData(const WindowPtr& w)
         table().windows.erase(w->handle);
     }
     if (w->sdl) {
-        if (ending)
-            lingeringWindows().push_back(w->sdl);
-        else
-            SDL_DestroyWindow(w->sdl);
+        SDL_DestroyWindow(w->sdl);
         w->sdl = nullptr;
     }
 }
@@ -421,11 +405,6 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         SetLastError(ERROR_GEN_FAILURE);
         return nullptr;
     }
-
-    // A new window means the program goes on after all: what lingered goes now.
-    for (SDL_Window* lingering : lingeringWindows())
-        SDL_DestroyWindow(lingering);
-    lingeringWindows().clear();
 
     auto w = std::make_shared<WindowData>();
     w->windowClass = windowClass;
