@@ -325,9 +325,9 @@ void AnimatedMesh::computeBounds()
         keep(keep, m_root);
         // A clone samples the sets; the resource's own controller then puts its pose back.
         ID3DXAnimationController* sampler = nullptr;
-        if (SUCCEEDED(m_controller->CloneAnimationController(
-                m_controller->GetMaxNumAnimationOutputs(), m_controller->GetMaxNumAnimationSets(), 1,
-                m_controller->GetMaxNumEvents(), &sampler))) {
+        if (SUCCEEDED(m_controller->CloneAnimationController(m_controller->GetMaxNumAnimationOutputs(),
+                                                             m_controller->GetMaxNumAnimationSets(), 1,
+                                                             m_controller->GetMaxNumEvents(), &sampler))) {
             for (UINT s = 0; s < sampler->GetNumAnimationSets(); ++s) {
                 ID3DXAnimationSet* set = nullptr;
                 sampler->GetAnimationSet(s, &set);

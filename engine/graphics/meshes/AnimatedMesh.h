@@ -35,13 +35,13 @@ struct AnimatedMeshContainer : public D3DXMESHCONTAINER {
     };
 
     std::string name;
-    std::vector<D3DXMATERIAL> materials; // pMaterials points here
+    std::vector<D3DXMATERIAL> materials;   // pMaterials points here
     std::vector<std::string> textureFiles; // the materials' texture names point here
-    std::vector<DWORD> adjacency;        // pAdjacency points here
-    std::vector<Textures> textures;      // one per material
-    ID3DXMesh* originalMesh = nullptr;   // the unskinned source; null without skin
+    std::vector<DWORD> adjacency;          // pAdjacency points here
+    std::vector<Textures> textures;        // one per material
+    ID3DXMesh* originalMesh = nullptr;     // the unskinned source; null without skin
     std::vector<D3DXMATRIX> boneOffsets;
-    std::vector<D3DXMATRIX*> boneMatrices; // the bones' frames' combined matrices
+    std::vector<D3DXMATRIX*> boneMatrices;          // the bones' frames' combined matrices
     std::vector<D3DXATTRIBUTERANGE> attributeTable; // of the drawn mesh
 };
 

@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-const IID IID_ID3DXAnimationController = {
-    0x7d3a0014, 0x5a11, 0x4d39, {0x9f, 0x31, 0x0c, 0x4e, 0x55, 0x1a, 0xd3, 0x14}};
+const IID IID_ID3DXAnimationController = {0x7d3a0014, 0x5a11, 0x4d39, {0x9f, 0x31, 0x0c, 0x4e, 0x55, 0x1a, 0xd3, 0x14}};
 
 namespace {
 
@@ -44,11 +43,7 @@ struct Blend {
 class AnimationController final : public PlatformInternal::ComObject<ID3DXAnimationController> {
 public:
     AnimationController(UINT maxOutputs, UINT maxSets, UINT maxTracks, UINT maxEvents)
-        : m_maxOutputs(maxOutputs)
-        , m_maxSets(maxSets)
-        , m_maxEvents(maxEvents)
-        , m_tracks(maxTracks)
-        , m_blend(maxOutputs)
+        : m_maxOutputs(maxOutputs), m_maxSets(maxSets), m_maxEvents(maxEvents), m_tracks(maxTracks), m_blend(maxOutputs)
     {
         m_outputs.reserve(maxOutputs);
         m_sets.reserve(maxSets);

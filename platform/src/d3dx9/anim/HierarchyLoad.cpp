@@ -88,8 +88,8 @@ HRESULT buildController(const XFile::Hierarchy& file, const std::vector<D3DXFRAM
 {
     *out = nullptr;
     ID3DXAnimationController* controller = nullptr;
-    HRESULT hr = D3DXCreateAnimationController(static_cast<UINT>(frames.size()), static_cast<UINT>(file.sets.size()),
-                                               2, 30, &controller);
+    HRESULT hr = D3DXCreateAnimationController(static_cast<UINT>(frames.size()), static_cast<UINT>(file.sets.size()), 2,
+                                               30, &controller);
     if (FAILED(hr))
         return hr;
     // Unnamed frames and later frames of a name already registered are not animated.
