@@ -332,10 +332,9 @@ TEST_F(D3DXAnimationTest, TracksLoopOverThePeriodWithTheirSpeedWeightAndEnable)
 
     // A clone plays on its own, into the same frames; each writes its pose when it advances.
     ID3DXAnimationController* clone = nullptr;
-    ASSERT_EQ(m_controller->CloneAnimationController(m_controller->GetMaxNumAnimationOutputs(),
-                                                     m_controller->GetMaxNumAnimationSets(),
-                                                     m_controller->GetMaxNumTracks(), m_controller->GetMaxNumEvents(),
-                                                     &clone),
+    ASSERT_EQ(m_controller->CloneAnimationController(
+                  m_controller->GetMaxNumAnimationOutputs(), m_controller->GetMaxNumAnimationSets(),
+                  m_controller->GetMaxNumTracks(), m_controller->GetMaxNumEvents(), &clone),
               D3D_OK);
     clone->SetTrackAnimationSet(1, nullptr);
     clone->SetTrackPosition(0, 0.5);
@@ -405,10 +404,8 @@ TEST_F(D3DXAnimationTest, HostileHierarchiesAreRefusedWithALine)
          "name vertex 3, past the mesh's 3"},
         {withHeader("Frame B {} " + quad + "SkinWeights { \"B\"; 1; 0; nan; " + identity + " } }"),
          "a number was expected"},
-        {withHeader("Frame B {} " + quad + "SkinWeights { \"B\"; 1; 0; 1e999; " + identity + " } }"),
-         "out of range"},
-        {withHeader("Frame B {} " + quad + "SkinWeights { \"B\"; 1; 0; -0.5; " + identity + " } }"),
-         "negative weight"},
+        {withHeader("Frame B {} " + quad + "SkinWeights { \"B\"; 1; 0; 1e999; " + identity + " } }"), "out of range"},
+        {withHeader("Frame B {} " + quad + "SkinWeights { \"B\"; 1; 0; -0.5; " + identity + " } }"), "negative weight"},
         {withHeader(quad + "SkinWeights { \"Fehlt\"; 1; 0; 1.0; " + identity + " } }"), "\"Fehlt\", which the file"},
         {withHeader("Frame B {} " + quad + "XSkinMeshHeader { 1; 1; 1; } SkinWeights { \"B\"; 1; 0; 1.0; " + identity +
                     " } SkinWeights { \"B\"; 1; 1; 1.0; " + identity + " } }"),
@@ -416,7 +413,8 @@ TEST_F(D3DXAnimationTest, HostileHierarchiesAreRefusedWithALine)
         {withHeader("AnimationSet S { Animation { {B} AnimationKey { 0; 1000000000; 0;4;1,0,0,0;;; } } }"),
          "animation key count 1000000000"},
         {withHeader(deep), "nested deeper"},
-        {withHeader("AnimationSet S { Animation { {B} AnimationKey { 2; 1; 0;4;1,0,0,0;;; } } }"), "has 4 values, not 3"},
+        {withHeader("AnimationSet S { Animation { {B} AnimationKey { 2; 1; 0;4;1,0,0,0;;; } } }"),
+         "has 4 values, not 3"},
         {withHeader("AnimationSet S { Animation { {B} AnimationKey { 3; 1; 0;3;1,0,0;;; } } }"), "kind 3 is unknown"},
         {withHeader("AnimationSet S { Animation { {B} AnimationKey { 1; 2; 5;3;1,1,1;;, 4;3;1,1,1;;; } } }"),
          "goes back in time"},

@@ -29,7 +29,7 @@ template <class T> void release(T*& object)
 }
 
 // Poses sampled along each animation set's period for the bounds.
-constexpr int kBoundSamples = 16;
+constexpr int kBoundSamples = 32;
 
 } // namespace
 
