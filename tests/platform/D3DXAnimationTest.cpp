@@ -418,6 +418,10 @@ TEST_F(D3DXAnimationTest, HostileHierarchiesAreRefusedWithALine)
         {withHeader("AnimationSet S { Animation { {B} AnimationKey { 3; 1; 0;3;1,0,0;;; } } }"), "kind 3 is unknown"},
         {withHeader("AnimationSet S { Animation { {B} AnimationKey { 1; 2; 5;3;1,1,1;;, 4;3;1,1,1;;; } } }"),
          "goes back in time"},
+        {withHeader("AnimationSet S { Animation { {B} AnimationKey { 1; 1; 5;3;1,1,1;;; } AnimationKey { 4; 1; "
+                    "4;16;" +
+                    identity + "; } } }"),
+         "goes back in time"},
         {withHeader("AnimationSet S { Animation { {B} AnimationKey { 0; 1; 0;4;0,0,0,0;;; } } }"), "has no length"},
         {withHeader("AnimTicksPerSecond { 0; }"), "0 ticks per second"},
         {withHeader("template Frame { <3d82ab46-62da-11cf-ab39-0020af71e433> }"), "neither a frame nor a mesh"},
@@ -432,4 +436,10 @@ TEST_F(D3DXAnimationTest, HostileHierarchiesAreRefusedWithALine)
         EXPECT_EQ(m_controller, nullptr);
         EXPECT_EQ(m_allocator.frames, 0);
     }
+    // Sets nested in an animation are sets of their own; the animation still lands in its set.
+    ASSERT_EQ(load(withHeader("Frame B {} AnimationSet S { Animation { {B} AnimationSet T {} AnimationSet U {} "
+                              "AnimationSet V {} AnimationKey { 2; 1; 0;3;1,2,3;;; } } }")),
+              D3D_OK);
+    EXPECT_EQ(m_controller->GetNumAnimationSets(), 4u);
+    EXPECT_FLOAT_EQ(matrixOf("B")._42, 2.0f);
 }

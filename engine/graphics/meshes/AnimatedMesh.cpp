@@ -2,6 +2,7 @@
 
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/files/File.h"
+#include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/Texture2D.h"
@@ -19,13 +20,6 @@ namespace {
 FileLogger& aniMeshLog()
 {
     return moduleLogger(LogModule::AniMesh);
-}
-
-template <class T> void release(T*& object)
-{
-    if (object)
-        object->Release();
-    object = nullptr;
 }
 
 // Poses sampled along each animation set's period for the bounds.
@@ -137,13 +131,13 @@ public:
 private:
     static void destroyContainer(AnimatedMeshContainer* container)
     {
-        release(container->MeshData.pMesh);
-        release(container->originalMesh);
-        release(container->pSkinInfo);
+        releaseAndNull(container->MeshData.pMesh);
+        releaseAndNull(container->originalMesh);
+        releaseAndNull(container->pSkinInfo);
         for (AnimatedMeshContainer::Textures& t : container->textures) {
-            release(t.diffuse);
-            release(t.bump);
-            release(t.reflection);
+            releaseAndNull(t.diffuse);
+            releaseAndNull(t.bump);
+            releaseAndNull(t.reflection);
         }
         delete container;
     }
@@ -176,7 +170,7 @@ AnimatedMesh::~AnimatedMesh()
 
 void AnimatedMesh::destroy()
 {
-    release(m_controller);
+    releaseAndNull(m_controller);
     if (m_root) {
         Allocator allocator(*this);
         D3DXFrameDestroy(m_root, &allocator);

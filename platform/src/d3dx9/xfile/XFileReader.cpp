@@ -596,14 +596,15 @@ private:
             if (type == "Animation") {
                 enter(depth + 1);
                 header();
-                animation(m_sets[set], depth + 1);
+                animation(set, depth + 1);
             } else if (!type.empty()) {
                 object(type, -1, nullptr, depth + 1);
             }
         });
     }
 
-    void animation(AnimationSet& set, size_t depth)
+    // By index: an object nested in the animation may add sets and move them.
+    void animation(size_t set, size_t depth)
     {
         if (++m_totalAnimations > kMaxAnimations)
             m_lex.refuse("the file holds more than " + std::to_string(kMaxAnimations) + " animations");
@@ -619,7 +620,7 @@ private:
                 object(type, -1, nullptr, depth + 1);
             }
         });
-        set.animations.push_back(std::move(animation));
+        m_sets[set].animations.push_back(std::move(animation));
     }
 
     // keyType; nKeys; then per key: time; value count; values;
@@ -633,12 +634,14 @@ private:
         m_totalKeys += n;
         if (m_totalKeys > kMaxKeys)
             m_lex.refuse("the file holds more than " + std::to_string(kMaxKeys) + " animation keys");
-        int64_t last = -1;
+        // Several key objects of one kind add to one list, which never goes back in time.
+        auto add = [&](auto& list, uint32_t k, const auto& key) {
+            if (!list.empty() && key.time < list.back().time)
+                m_lex.refuse("animation key " + std::to_string(k) + " goes back in time");
+            list.push_back(key);
+        };
         for (uint32_t k = 0; k < n; ++k) {
             const uint32_t time = m_lex.count();
-            if (static_cast<int64_t>(time) < last)
-                m_lex.refuse("animation key " + std::to_string(k) + " goes back in time");
-            last = time;
             const uint32_t values = m_lex.count();
             if (values != kValues[kind])
                 m_lex.refuse("animation key " + std::to_string(k) + " of kind " + std::to_string(kind) + " has " +
@@ -646,13 +649,13 @@ private:
             if (kind == 0) {
                 // w, x, y, z in the file.
                 const float w = m_lex.real(), x = m_lex.real(), y = m_lex.real(), z = m_lex.real();
-                animation.rotations.push_back({time, unitQuaternion(D3DXQUATERNION(x, y, z, w))});
+                add(animation.rotations, k, Key<D3DXQUATERNION>{time, unitQuaternion(D3DXQUATERNION(x, y, z, w))});
             } else if (kind == 1 || kind == 2) {
                 D3DXVECTOR3 v;
                 v.x = m_lex.real();
                 v.y = m_lex.real();
                 v.z = m_lex.real();
-                (kind == 1 ? animation.scales : animation.translations).push_back({time, v});
+                add(kind == 1 ? animation.scales : animation.translations, k, Key<D3DXVECTOR3>{time, v});
             } else {
                 D3DXMATRIX m;
                 matrix(m);
@@ -660,9 +663,9 @@ private:
                 D3DXQUATERNION rotation;
                 if (FAILED(D3DXMatrixDecompose(&scale, &rotation, &translation, &m)))
                     m_lex.refuse("matrix key " + std::to_string(k) + " does not split into scale, rotation and move");
-                animation.scales.push_back({time, scale});
-                animation.rotations.push_back({time, unitQuaternion(rotation)});
-                animation.translations.push_back({time, translation});
+                add(animation.scales, k, Key<D3DXVECTOR3>{time, scale});
+                add(animation.rotations, k, Key<D3DXQUATERNION>{time, unitQuaternion(rotation)});
+                add(animation.translations, k, Key<D3DXVECTOR3>{time, translation});
             }
         }
         m_lex.expect(TokenType::Close, "} after animation keys");
