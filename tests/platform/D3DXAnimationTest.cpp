@@ -437,9 +437,17 @@ TEST_F(D3DXAnimationTest, HostileHierarchiesAreRefusedWithALine)
         EXPECT_EQ(m_allocator.frames, 0);
     }
     // Sets nested in an animation are sets of their own; the animation still lands in its set.
-    ASSERT_EQ(load(withHeader("Frame B {} AnimationSet S { Animation { {B} AnimationSet T {} AnimationSet U {} "
+    // The sheared frame it moves without turning keeps a clean turn.
+    ASSERT_EQ(load(withHeader("Frame B { FrameTransformMatrix { 1,1,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; } }\n"
+                              "AnimationSet S { Animation { {B} AnimationSet T {} AnimationSet U {} "
                               "AnimationSet V {} AnimationKey { 2; 1; 0;3;1,2,3;;; } } }")),
               D3D_OK);
     EXPECT_EQ(m_controller->GetNumAnimationSets(), 4u);
     EXPECT_FLOAT_EQ(matrixOf("B")._42, 2.0f);
+    ID3DXAnimationSet* set = nullptr;
+    ASSERT_EQ(m_controller->GetAnimationSet(0, &set), D3D_OK);
+    D3DXQUATERNION turn;
+    set->GetSRT(0.0, 0, nullptr, &turn, nullptr);
+    EXPECT_NEAR(D3DXQuaternionLength(&turn), 1.0f, 1e-5f);
+    set->Release();
 }

@@ -700,6 +700,12 @@ private:
             rotation = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
             translation = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
         }
+        // A sheared frame matrix gives no clean turn: keep the nearest one, or none.
+        const float length = D3DXQuaternionLength(&rotation);
+        if (length > 1e-6f && std::isfinite(length))
+            rotation /= length;
+        else
+            rotation = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
         if (animation.scales.empty())
             animation.scales.push_back({0, scale});
         if (animation.rotations.empty())
