@@ -156,3 +156,47 @@ HRESULT D3DXLoadMeshFromXW(LPCWSTR pFilename, DWORD Options, IDirect3DDevice9* p
                            LPD3DXBUFFER* ppMaterials, LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials,
                            LPD3DXMESH* ppMesh);
 #define D3DXLoadMeshFromX D3DXLoadMeshFromXW
+
+// Skin information of a mesh: its bones (a name and an offset matrix each) and the vertices each
+// bone moves, with a weight per vertex.
+struct ID3DXSkinInfo;
+typedef ID3DXSkinInfo* LPD3DXSKININFO;
+
+extern const IID IID_ID3DXSkinInfo;
+
+struct ID3DXSkinInfo : public IUnknown {
+    // The vertices bone Bone moves, with their weights (any earlier list of the bone is
+    // replaced). D3DERR_INVALIDCALL for a bone or vertex out of range or a weight that is not a
+    // finite number.
+    virtual HRESULT SetBoneInfluence(DWORD Bone, DWORD NumInfluences, const DWORD* pVertices,
+                                     const FLOAT* pWeights) = 0;
+    // 0 for a bone out of range.
+    virtual DWORD GetNumBoneInfluences(DWORD Bone) = 0;
+    // Copies the bone's vertices and weights into arrays of GetNumBoneInfluences entries.
+    virtual HRESULT GetBoneInfluence(DWORD Bone, DWORD* pVertices, FLOAT* pWeights) = 0;
+    // The largest number of bones moving one vertex.
+    virtual HRESULT GetMaxVertexInfluences(DWORD* pMaxVertexInfluences) = 0;
+    virtual DWORD GetNumBones() = 0;
+    // The name is copied.
+    virtual HRESULT SetBoneName(DWORD Bone, LPCSTR pName) = 0;
+    // Null for a bone out of range; else valid while the skin info lives.
+    virtual LPCSTR GetBoneName(DWORD Bone) = 0;
+    // The matrix from the mesh's space into the bone's (at rest, the inverse of the bone's
+    // combined matrix).
+    virtual HRESULT SetBoneOffsetMatrix(DWORD Bone, const D3DXMATRIX* pBoneTransform) = 0;
+    // Null for a bone out of range.
+    virtual LPD3DXMATRIX GetBoneOffsetMatrix(DWORD Bone) = 0;
+    virtual DWORD GetFVF() = 0;
+    // Software skinning between two vertex arrays of the skin's vertex format: every vertex is
+    // copied from source to destination, then its position becomes the weighted sum of its
+    // source position moved by each bone that moves it (pBoneTransforms[bone], as a point) and
+    // its normal the weighted sum of its normal turned by pBoneInvTransposeTransforms (by
+    // pBoneTransforms when null), normalised. Weights are used as given. A vertex no bone moves
+    // keeps its source position and normal.
+    virtual HRESULT UpdateSkinnedMesh(const D3DXMATRIX* pBoneTransforms, const D3DXMATRIX* pBoneInvTransposeTransforms,
+                                      LPCVOID pVerticesSrc, PVOID pVerticesDst) = 0;
+};
+
+// Skin information for NumVertices vertices of the FVF and NumBones bones, none moving anything
+// yet, each offset matrix the identity. The FVF must hold a position.
+HRESULT D3DXCreateSkinInfoFVF(DWORD NumVertices, DWORD FVF, DWORD NumBones, LPD3DXSKININFO* ppSkinInfo);

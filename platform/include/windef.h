@@ -16,6 +16,7 @@ typedef uint16_t WORD;
 typedef int16_t SHORT;
 typedef uint16_t USHORT;
 typedef float FLOAT;
+typedef double DOUBLE;
 typedef char CHAR;
 typedef wchar_t WCHAR;
 typedef void VOID;

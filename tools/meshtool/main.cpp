@@ -106,6 +106,14 @@ public:
         out << "// " << m_name << ": written by meshtool\n";
         out << "Frame " << m_name << " {\n";
         out << " FrameTransformMatrix {\n  1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0;;\n }\n";
+        out << meshBlock(std::string()) << "}\n";
+        return out.str();
+    }
+
+    // The Mesh object alone, with `extra` (skin objects) as its last children.
+    std::string meshBlock(const std::string& extra) const
+    {
+        std::ostringstream out;
         out << " Mesh " << m_name << "_Mesh {\n";
         out << "  " << m_positions.size() << ";\n";
         for (size_t i = 0; i < m_positions.size(); ++i)
@@ -143,8 +151,20 @@ public:
                 out << "    TextureFilename {\n     \"data\\\\Meshes\\\\" << m.texture << "\";\n    }\n";
             out << "   }\n";
         }
-        out << "  }\n }\n}\n";
+        out << "  }\n" << extra << " }\n";
         return out.str();
+    }
+
+    size_t vertexCount() const { return m_positions.size(); }
+    const Vec3& position(size_t i) const { return m_positions[i]; }
+
+    // Moves the vertices from `first` on (and turns their normals).
+    void transformFrom(size_t first, const std::function<Vec3(const Vec3&)>& turn, const Vec3& offset)
+    {
+        for (size_t i = first; i < m_positions.size(); ++i) {
+            m_positions[i] = turn(m_positions[i]) + offset;
+            m_normals[i] = turn(m_normals[i]);
+        }
     }
 
 private:
@@ -152,6 +172,7 @@ private:
         int a, b, c, material;
     };
 
+public:
     static std::string num(double value)
     {
         if (std::fabs(value) < 5e-7)
@@ -165,6 +186,7 @@ private:
         return text;
     }
 
+private:
     std::vector<Face> sortedFaces() const
     {
         std::vector<Face> faces;
@@ -395,6 +417,134 @@ MeshBuilder stump()
     return mesh;
 }
 
+// The windmill: one skinned mesh over three bones. Muehle (the root) carries the tower, Kappe
+// (3 up) the roof and the hub and turns about the upright axis, Fluegel (in front of the hub)
+// the four sails and turns about the axis facing the viewer. The tower's top ring is shared
+// half and half by Muehle and Kappe. Two animation sets of 4 seconds at 4800 ticks a second:
+// "Mahlen" turns the sails once round (rotation keys, a quarter turn a second), "Wenden" swings
+// the cap 30 degrees and back (matrix keys). Both key both moving frames, so either set alone
+// sets the whole pose.
+namespace windmill {
+
+constexpr double kTowerTop = 3.0;
+const Vec3 kCap{0.0, kTowerTop, 0.0}; // Kappe in Muehle
+const Vec3 kSails{0.0, 0.6, -1.25};   // Fluegel in Kappe
+constexpr int kTicks = 4800;
+
+std::string matrixText(const double m[16])
+{
+    std::string text;
+    for (int i = 0; i < 16; ++i)
+        text += MeshBuilder::num(m[i]) + (i < 15 ? "," : ";;");
+    return text;
+}
+
+// Row-vector matrices as Direct3D uses them: a turn about y by `degrees`, then a move.
+std::string turnAndMove(double degrees, const Vec3& move)
+{
+    const double a = degrees * kPi / 180.0, c = std::cos(a), s = std::sin(a);
+    const double m[16] = {c, 0, -s, 0, 0, 1, 0, 0, s, 0, c, 0, move.x, move.y, move.z, 1};
+    return matrixText(m);
+}
+
+std::string skinWeights(const std::string& bone, const std::vector<std::pair<int, double>>& weights, const Vec3& rest)
+{
+    std::ostringstream out;
+    out << "  SkinWeights {\n   \"" << bone << "\";\n   " << weights.size() << ";\n";
+    for (size_t i = 0; i < weights.size(); ++i)
+        out << "   " << weights[i].first << (i + 1 < weights.size() ? ",\n" : ";\n");
+    for (size_t i = 0; i < weights.size(); ++i)
+        out << "   " << MeshBuilder::num(weights[i].second) << (i + 1 < weights.size() ? ",\n" : ";\n");
+    // The offset takes the mesh's space into the bone's: the inverse of the bone's rest place.
+    out << "   " << turnAndMove(0.0, {-rest.x, -rest.y, -rest.z}) << "\n  }\n";
+    return out.str();
+}
+
+std::string figure()
+{
+    MeshBuilder mesh("Windmuehle");
+    const int stone = mesh.material(colour("Stein", 0.86, 0.84, 0.78));
+    const int roof = mesh.material(colour("Dach", 0.55, 0.22, 0.14));
+    const int wood = mesh.material(colour("Holz", 0.40, 0.26, 0.14));
+    const int cloth = mesh.material(colour("Segel", 0.97, 0.93, 0.80));
+    mesh.use(stone);
+    cylinder(mesh, 0.8, 0.0, kTowerTop, 16, false, false);
+    const size_t capFirst = mesh.vertexCount();
+    mesh.use(roof);
+    cone(mesh, 1.05, kTowerTop, kTowerTop + 1.3, 16);
+    mesh.use(wood);
+    box(mesh, {-0.15, kTowerTop + 0.45, -1.3}, {0.15, kTowerTop + 0.75, -0.6});
+    const size_t sailsFirst = mesh.vertexCount();
+    const Vec3 hub{kCap.x + kSails.x, kCap.y + kSails.y, kCap.z + kSails.z};
+    for (int arm = 0; arm < 4; ++arm) {
+        const size_t first = mesh.vertexCount();
+        mesh.use(wood);
+        box(mesh, {-0.07, 0.0, -0.04}, {0.07, 2.5, 0.04});
+        mesh.use(cloth);
+        box(mesh, {0.07, 0.6, -0.03}, {0.55, 2.5, 0.03});
+        const double a = arm * kPi / 2, c = std::cos(a), s = std::sin(a);
+        mesh.transformFrom(
+            first,
+            [c, s](const Vec3& p) {
+                return Vec3{p.x * c - p.y * s, p.x * s + p.y * c, p.z};
+            },
+            hub);
+    }
+    std::vector<std::pair<int, double>> tower, cap, sails;
+    for (size_t v = 0; v < mesh.vertexCount(); ++v) {
+        const int i = static_cast<int>(v);
+        if (v >= sailsFirst) {
+            sails.push_back({i, 1.0});
+        } else if (v >= capFirst) {
+            cap.push_back({i, 1.0});
+        } else if (mesh.position(v).y > kTowerTop - 1e-6) {
+            tower.push_back({i, 0.5});
+            cap.push_back({i, 0.5});
+        } else {
+            tower.push_back({i, 1.0});
+        }
+    }
+    std::ostringstream skin;
+    skin << "  XSkinMeshHeader {\n   2;\n   6;\n   3;\n  }\n";
+    skin << skinWeights("Muehle", tower, {0, 0, 0}) << skinWeights("Kappe", cap, kCap)
+         << skinWeights("Fluegel", sails, hub);
+
+    std::ostringstream out;
+    out << "xof 0303txt 0032\n// Windmuehle: written by meshtool\n";
+    out << "AnimTicksPerSecond {\n " << kTicks << ";\n}\n";
+    out << "Frame Muehle {\n FrameTransformMatrix {\n  " << turnAndMove(0.0, {0, 0, 0}) << "\n }\n";
+    out << mesh.meshBlock(skin.str());
+    out << " Frame Kappe {\n  FrameTransformMatrix {\n   " << turnAndMove(0.0, kCap) << "\n  }\n";
+    out << "  Frame Fluegel {\n   FrameTransformMatrix {\n    " << turnAndMove(0.0, kSails) << "\n   }\n  }\n";
+    out << " }\n}\n";
+
+    // Mahlen: the sails a quarter turn a second about z (quaternions w, x, y, z; a turn by a
+    // about z is cos(a/2), 0, 0, sin(a/2)), the cap still.
+    out << "AnimationSet Mahlen {\n";
+    out << " Animation {\n  { Fluegel }\n  AnimationKey {\n   0;\n   5;\n";
+    for (int k = 0; k <= 4; ++k) {
+        const double half = -k * kPi / 4;
+        out << "   " << k * kTicks << ";4;" << MeshBuilder::num(std::cos(half)) << ",0.0,0.0,"
+            << MeshBuilder::num(std::sin(half)) << (k < 4 ? ";;,\n" : ";;;\n");
+    }
+    out << "  }\n  AnimationKey {\n   2;\n   1;\n   0;3;" << MeshBuilder::num(kSails.x) << ","
+        << MeshBuilder::num(kSails.y) << "," << MeshBuilder::num(kSails.z) << ";;;\n  }\n }\n";
+    out << " Animation {\n  { Kappe }\n  AnimationKey {\n   4;\n   2;\n";
+    out << "   0;16;" << turnAndMove(0.0, kCap) << ",\n   " << 4 * kTicks << ";16;" << turnAndMove(0.0, kCap)
+        << ";\n  }\n }\n}\n";
+    // Wenden: the cap 30 degrees round and back; the sails keep their place.
+    out << "AnimationSet Wenden {\n";
+    out << " Animation {\n  { Kappe }\n  AnimationKey {\n   4;\n   3;\n";
+    out << "   0;16;" << turnAndMove(0.0, kCap) << ",\n   " << 2 * kTicks << ";16;" << turnAndMove(30.0, kCap)
+        << ",\n   " << 4 * kTicks << ";16;" << turnAndMove(0.0, kCap) << ";\n  }\n }\n";
+    out << " Animation {\n  { Fluegel }\n  AnimationKey {\n   4;\n   2;\n";
+    out << "   0;16;" << turnAndMove(0.0, kSails) << ",\n   " << 4 * kTicks << ";16;" << turnAndMove(0.0, kSails)
+        << ";\n  }\n }\n}\n";
+    return out.str();
+}
+
+} // namespace windmill
+
 // Pictures: 32-bit TGA, rows from the top.
 struct Picture {
     int width, height;
@@ -602,6 +752,7 @@ int main(int argc, char** argv)
     }
     save("haus.x", house());
     save("baumstumpf.x", stump());
+    write(folder / "windmuehle.x", windmill::figure());
     writeTga(folder / "haus_wand.tga", wallPicture());
     writeTga(folder / "haus_dach.tga", roofPicture());
     writeTga(folder / "stumpf_rinde.tga", barkPicture());

@@ -3,6 +3,7 @@
 #include "foundation/logging/Logger.h"
 #include "foundation/objects/NamedObject.h"
 #include "foundation/xml/XMLNode.h"
+#include "graphics/meshes/AnimatedMesh.h"
 #include "graphics/meshes/Mesh.h"
 
 namespace Ulvo {
@@ -26,7 +27,11 @@ void MeshManager::clear()
     // Emptied before the releases, so a mesh whose end reaches back here finds a whole list.
     std::vector<Mesh*> held;
     held.swap(m_meshes);
+    std::vector<AnimatedMesh*> animated;
+    animated.swap(m_animatedMeshes);
     for (Mesh* mesh : held)
+        mesh->Release();
+    for (AnimatedMesh* mesh : animated)
         mesh->Release();
 }
 
@@ -40,6 +45,16 @@ bool MeshManager::add(Mesh* mesh, bool adopt)
     return true;
 }
 
+bool MeshManager::add(AnimatedMesh* mesh, bool adopt)
+{
+    if (!mesh)
+        return false;
+    if (!adopt)
+        mesh->AddRef();
+    m_animatedMeshes.push_back(mesh);
+    return true;
+}
+
 void MeshManager::load(XMLNode* list, TextureManager* textures)
 {
     static const wchar_t* const kFunction = L"Ulvo::MeshManager::load";
@@ -48,17 +63,29 @@ void MeshManager::load(XMLNode* list, TextureManager* textures)
     log.incIndent();
     if (list) {
         for (XMLNode* entry : list->getNodes()) {
-            if (!entry || entry->getName() != L"MESH")
+            if (!entry)
+                continue;
+            const bool animated = entry->getName() == L"ANIMESH";
+            if (!animated && entry->getName() != L"MESH")
                 continue;
             const std::wstring name = entry->getAttributeValue(L"NAME");
-            if (findNamedObject(m_meshes, name)) {
-                log.log(50, LOG_TYPE_WARNING, kFunction, L" Mesh \"", name, L"\" is listed twice; the first is kept\n");
+            if (animated ? findNamedObject(m_animatedMeshes, name) != nullptr
+                         : findNamedObject(m_meshes, name) != nullptr) {
+                log.log(50, LOG_TYPE_WARNING, kFunction, animated ? L" AniMesh \"" : L" Mesh \"", name,
+                        L"\" is listed twice; the first is kept\n");
                 continue;
             }
-            auto* mesh = new Mesh();
-            if (mesh->createFromNode(entry, textures))
-                add(mesh, false);
-            mesh->Release();
+            if (animated) {
+                auto* mesh = new AnimatedMesh();
+                if (mesh->createFromNode(entry, textures))
+                    add(mesh, false);
+                mesh->Release();
+            } else {
+                auto* mesh = new Mesh();
+                if (mesh->createFromNode(entry, textures))
+                    add(mesh, false);
+                mesh->Release();
+            }
         }
     }
     log.decIndent();
@@ -83,6 +110,16 @@ Mesh* MeshManager::getMesh(const std::wstring& name) const
         return mesh;
     if (logSwitch() > 0)
         managerLog().log(50, LOG_TYPE_ERROR, L"Ulvo::MeshManager::getMesh Mesh \"", name, L"\" nicht gefunden\n");
+    return nullptr;
+}
+
+AnimatedMesh* MeshManager::getAnimatedMesh(const std::wstring& name) const
+{
+    if (AnimatedMesh* mesh = findNamedObject(m_animatedMeshes, name))
+        return mesh;
+    if (logSwitch() > 0)
+        managerLog().log(50, LOG_TYPE_ERROR, L"Ulvo::MeshManager::getAnimatedMesh AniMesh \"", name,
+                         L"\" nicht gefunden\n");
     return nullptr;
 }
 

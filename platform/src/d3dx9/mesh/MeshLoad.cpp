@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace D3DXMeshes {
 
 HRESULT buildMesh(const XFile::Scene& scene, DWORD options, IDirect3DDevice9* device, LPD3DXBUFFER* ppAdjacency,
                   LPD3DXBUFFER* ppMaterials, DWORD* pNumMaterials, LPD3DXMESH* ppMesh)
@@ -120,7 +120,24 @@ HRESULT buildMesh(const XFile::Scene& scene, DWORD options, IDirect3DDevice9* de
     return D3D_OK;
 }
 
-} // namespace
+bool readFile(const wchar_t* fileName, std::vector<char>& bytes)
+{
+    bytes.clear();
+    FILE* file = _wfopen(fileName, L"rb");
+    if (!file)
+        return false;
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+        if (bytes.size() > 0x7FFFFFFF)
+            break;
+    }
+    std::fclose(file);
+    return bytes.size() <= 0x7FFFFFFF;
+}
+
+} // namespace D3DXMeshes
 
 HRESULT D3DXLoadMeshFromXInMemory(LPCVOID Memory, DWORD SizeOfMemory, DWORD Options, IDirect3DDevice9* pD3DDevice,
                                   LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials, LPD3DXBUFFER* ppEffectInstances,
@@ -137,7 +154,7 @@ HRESULT D3DXLoadMeshFromXInMemory(LPCVOID Memory, DWORD SizeOfMemory, DWORD Opti
         Diagnostics::error("D3DX", "mesh file refused: %s", error.c_str());
         return E_FAIL;
     }
-    return buildMesh(scene, Options, pD3DDevice, ppAdjacency, ppMaterials, pNumMaterials, ppMesh);
+    return D3DXMeshes::buildMesh(scene, Options, pD3DDevice, ppAdjacency, ppMaterials, pNumMaterials, ppMesh);
 }
 
 HRESULT D3DXLoadMeshFromXW(LPCWSTR pFilename, DWORD Options, IDirect3DDevice9* pD3DDevice, LPD3DXBUFFER* ppAdjacency,
@@ -149,19 +166,8 @@ HRESULT D3DXLoadMeshFromXW(LPCWSTR pFilename, DWORD Options, IDirect3DDevice9* p
     if (!pFilename || !pD3DDevice || !ppMesh)
         return D3DERR_INVALIDCALL;
     *ppMesh = nullptr;
-    FILE* file = _wfopen(pFilename, L"rb");
-    if (!file)
-        return D3DXERR_INVALIDDATA;
     std::vector<char> bytes;
-    char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-        if (bytes.size() > 0x7FFFFFFF)
-            break;
-    }
-    std::fclose(file);
-    if (bytes.size() > 0x7FFFFFFF)
+    if (!D3DXMeshes::readFile(pFilename, bytes))
         return D3DXERR_INVALIDDATA;
     return D3DXLoadMeshFromXInMemory(bytes.data(), static_cast<DWORD>(bytes.size()), Options, pD3DDevice, ppAdjacency,
                                      ppMaterials, ppEffectInstances, pNumMaterials, ppMesh);

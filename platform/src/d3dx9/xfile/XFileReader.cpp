@@ -212,18 +212,23 @@ struct RawMesh {
     std::vector<Material> materials;
     bool hasMaterialList = false;
     int frame = -1;
+    std::string name;
+    std::vector<SkinWeights> bones;
+    int64_t declaredBones = -1; // from the skin header, -1 without one
 };
 
-struct Frame {
-    D3DXMATRIX local;
-    int parent;
-};
+D3DXMATRIX identityMatrix()
+{
+    D3DXMATRIX m;
+    D3DXMatrixIdentity(&m);
+    return m;
+}
 
 class Parser {
 public:
     Parser(const char* begin, const char* end) : m_lex(begin, end) {}
 
-    void run(Scene& scene)
+    void run()
     {
         while (true) {
             m_lex.skipSeparators();
@@ -234,7 +239,56 @@ public:
                 m_lex.refuse("an object was expected");
             object(std::string(token.begin, token.length), -1, nullptr, 0);
         }
-        merge(scene);
+    }
+
+    // Every mesh moved by its frames and merged into one.
+    void merge(Scene& scene)
+    {
+        bool anyNormals = false, anyTexCoords = false;
+        for (const auto& mesh : m_meshes) {
+            anyNormals = anyNormals || !mesh->normals.empty();
+            anyTexCoords = anyTexCoords || !mesh->texCoords.empty();
+        }
+        for (const auto& mesh : m_meshes)
+            append(*mesh, combined(mesh->frame), anyNormals, anyTexCoords, scene, nullptr);
+        if (scene.materials.empty())
+            scene.materials.push_back(Material());
+    }
+
+    // Each mesh with faces on its own, with its skin; the frames; the animation sets.
+    void hierarchy(Hierarchy& out)
+    {
+        out.frames = m_frames;
+        out.ticksPerSecond = m_ticksPerSecond;
+        for (const auto& meshPtr : m_meshes) {
+            RawMesh& mesh = *meshPtr;
+            if (mesh.polygons.empty())
+                continue;
+            if (mesh.declaredBones >= 0 && mesh.bones.size() > static_cast<size_t>(mesh.declaredBones))
+                m_lex.refuse("mesh " + mesh.name + " has " + std::to_string(mesh.bones.size()) +
+                             " skin weights, past the " + std::to_string(mesh.declaredBones) +
+                             " bones its skin header declares");
+            for (const SkinWeights& bone : mesh.bones) {
+                if (findFrame(bone.frame) < 0)
+                    m_lex.refuse("skin weights of mesh " + mesh.name + " name the frame \"" + bone.frame +
+                                 "\", which the file does not hold");
+            }
+            HierarchyMesh part;
+            part.name = mesh.name;
+            part.frame = mesh.frame;
+            part.fileVertexCount = static_cast<uint32_t>(mesh.positions.size());
+            append(mesh, identityMatrix(), !mesh.normals.empty(), !mesh.texCoords.empty(), part.geometry,
+                   &part.fileVertex);
+            part.bones = std::move(mesh.bones);
+            out.meshes.push_back(std::move(part));
+        }
+        if (out.frames.empty() && out.meshes.empty())
+            m_lex.refuse("the file holds neither a frame nor a mesh");
+        for (AnimationSet& set : m_sets) {
+            for (Animation& animation : set.animations)
+                completeKeys(animation);
+        }
+        out.sets = std::move(m_sets);
     }
 
 private:
@@ -282,11 +336,21 @@ private:
             header();
             skipBody(depth);
         } else if (type == "Frame") {
-            header();
-            frameBody(frame, depth);
+            const std::string name = header();
+            frameBody(name, frame, depth);
         } else if (type == "Mesh") {
+            const std::string name = header();
+            meshBody(name, frame, depth);
+        } else if (type == "AnimTicksPerSecond") {
             header();
-            meshBody(frame, depth);
+            const uint32_t ticks = m_lex.count();
+            if (ticks == 0)
+                m_lex.refuse("an animation runs at 0 ticks per second");
+            m_ticksPerSecond = ticks;
+            m_lex.expect(TokenType::Close, "} after the ticks per second");
+        } else if (type == "AnimationSet") {
+            const std::string name = header();
+            animationSet(name, depth);
         } else if (type == "Material") {
             const std::string name = header();
             Material material = materialBody(depth);
@@ -327,21 +391,17 @@ private:
         (void)depth;
     }
 
-    void frameBody(int parent, size_t depth)
+    void frameBody(const std::string& name, int parent, size_t depth)
     {
-        if (m_frames.size() >= kMaxVertices)
-            m_lex.refuse("too many frames");
-        D3DXMATRIX identity;
-        D3DXMatrixIdentity(&identity);
-        m_frames.push_back({identity, parent});
+        if (m_frames.size() >= kMaxFrames)
+            m_lex.refuse("the file holds more than " + std::to_string(kMaxFrames) + " frames");
+        m_frames.push_back({name, identityMatrix(), parent});
         const int self = static_cast<int>(m_frames.size() - 1);
         children(depth, [&](const std::string& type, const std::string&) {
             if (type == "FrameTransformMatrix") {
                 enter(depth + 1);
                 header();
-                D3DXMATRIX& m = m_frames[self].local;
-                for (int i = 0; i < 16; ++i)
-                    m.m[i / 4][i % 4] = m_lex.real();
+                matrix(m_frames[self].local);
                 m_lex.expect(TokenType::Close, "} after a matrix");
             } else if (!type.empty()) {
                 object(type, self, nullptr, depth + 1);
@@ -349,11 +409,12 @@ private:
         });
     }
 
-    void meshBody(int frame, size_t depth)
+    void meshBody(const std::string& name, int frame, size_t depth)
     {
         m_meshes.push_back(std::make_unique<RawMesh>());
         RawMesh& mesh = *m_meshes.back();
         mesh.frame = frame;
+        mesh.name = name;
         const uint32_t vertexCount = m_lex.boundedCount(kMaxVertices, 6, "vertex");
         if (m_totalVertices + vertexCount > kMaxVertices)
             m_lex.refuse("the file holds more than " + std::to_string(kMaxVertices) + " vertices");
@@ -387,6 +448,17 @@ private:
                 enter(depth + 1);
                 header();
                 materialList(mesh, depth + 1);
+            } else if (type == "XSkinMeshHeader") {
+                enter(depth + 1);
+                header();
+                m_lex.count(); // most weights per vertex
+                m_lex.count(); // most weights per face
+                mesh.declaredBones = m_lex.count();
+                m_lex.expect(TokenType::Close, "} after a skin header");
+            } else if (type == "SkinWeights") {
+                enter(depth + 1);
+                header();
+                skinWeights(mesh);
             } else if (!type.empty()) {
                 object(type, frame, nullptr, depth + 1);
             }
@@ -483,6 +555,165 @@ private:
             m_lex.refuse("the material list gives no face its material");
     }
 
+    void matrix(D3DXMATRIX& m)
+    {
+        for (int i = 0; i < 16; ++i)
+            m.m[i / 4][i % 4] = m_lex.real();
+    }
+
+    void skinWeights(RawMesh& mesh)
+    {
+        if (mesh.bones.size() >= kMaxBones)
+            m_lex.refuse("mesh " + mesh.name + " has more than " + std::to_string(kMaxBones) + " bones");
+        SkinWeights bone;
+        bone.frame = m_lex.string();
+        const uint32_t n = m_lex.boundedCount(kMaxVertices, 4, "skin weight");
+        bone.vertices.resize(n);
+        for (uint32_t& v : bone.vertices) {
+            v = m_lex.count();
+            if (v >= mesh.positions.size())
+                m_lex.refuse("skin weights of bone \"" + bone.frame + "\" name vertex " + std::to_string(v) +
+                             ", past the mesh's " + std::to_string(mesh.positions.size()));
+        }
+        bone.weights.resize(n);
+        for (float& w : bone.weights) {
+            w = m_lex.real();
+            if (!(w >= 0.0f))
+                m_lex.refuse("bone \"" + bone.frame + "\" has the negative weight " + std::to_string(w));
+        }
+        matrix(bone.offset);
+        m_lex.expect(TokenType::Close, "} after skin weights");
+        mesh.bones.push_back(std::move(bone));
+    }
+
+    void animationSet(const std::string& name, size_t depth)
+    {
+        if (m_sets.size() >= kMaxAnimations)
+            m_lex.refuse("the file holds more than " + std::to_string(kMaxAnimations) + " animation sets");
+        m_sets.push_back({name, {}});
+        const size_t set = m_sets.size() - 1;
+        children(depth, [&](const std::string& type, const std::string&) {
+            if (type == "Animation") {
+                enter(depth + 1);
+                header();
+                animation(set, depth + 1);
+            } else if (!type.empty()) {
+                object(type, -1, nullptr, depth + 1);
+            }
+        });
+    }
+
+    // By index: an object nested in the animation may add sets and move them.
+    void animation(size_t set, size_t depth)
+    {
+        if (++m_totalAnimations > kMaxAnimations)
+            m_lex.refuse("the file holds more than " + std::to_string(kMaxAnimations) + " animations");
+        Animation animation;
+        children(depth, [&](const std::string& type, const std::string& reference) {
+            if (!reference.empty()) {
+                animation.frame = reference;
+            } else if (type == "AnimationKey") {
+                enter(depth + 1);
+                header();
+                animationKey(animation);
+            } else {
+                object(type, -1, nullptr, depth + 1);
+            }
+        });
+        m_sets[set].animations.push_back(std::move(animation));
+    }
+
+    // keyType; nKeys; then per key: time; value count; values;
+    void animationKey(Animation& animation)
+    {
+        const uint32_t kind = m_lex.count();
+        static const uint32_t kValues[5] = {4, 3, 3, 0, 16};
+        if (kind > 4 || kind == 3)
+            m_lex.refuse("animation key kind " + std::to_string(kind) + " is unknown");
+        const uint32_t n = m_lex.boundedCount(kMaxKeys, 2 * (kValues[kind] + 2), "animation key");
+        m_totalKeys += n;
+        if (m_totalKeys > kMaxKeys)
+            m_lex.refuse("the file holds more than " + std::to_string(kMaxKeys) + " animation keys");
+        // Several key objects of one kind add to one list, which never goes back in time.
+        auto add = [&](auto& list, uint32_t k, const auto& key) {
+            if (!list.empty() && key.time < list.back().time)
+                m_lex.refuse("animation key " + std::to_string(k) + " goes back in time");
+            list.push_back(key);
+        };
+        for (uint32_t k = 0; k < n; ++k) {
+            const uint32_t time = m_lex.count();
+            const uint32_t values = m_lex.count();
+            if (values != kValues[kind])
+                m_lex.refuse("animation key " + std::to_string(k) + " of kind " + std::to_string(kind) + " has " +
+                             std::to_string(values) + " values, not " + std::to_string(kValues[kind]));
+            if (kind == 0) {
+                // w, x, y, z in the file.
+                const float w = m_lex.real(), x = m_lex.real(), y = m_lex.real(), z = m_lex.real();
+                add(animation.rotations, k, Key<D3DXQUATERNION>{time, unitQuaternion(D3DXQUATERNION(x, y, z, w))});
+            } else if (kind == 1 || kind == 2) {
+                D3DXVECTOR3 v;
+                v.x = m_lex.real();
+                v.y = m_lex.real();
+                v.z = m_lex.real();
+                add(kind == 1 ? animation.scales : animation.translations, k, Key<D3DXVECTOR3>{time, v});
+            } else {
+                D3DXMATRIX m;
+                matrix(m);
+                D3DXVECTOR3 scale, translation;
+                D3DXQUATERNION rotation;
+                if (FAILED(D3DXMatrixDecompose(&scale, &rotation, &translation, &m)))
+                    m_lex.refuse("matrix key " + std::to_string(k) + " does not split into scale, rotation and move");
+                add(animation.scales, k, Key<D3DXVECTOR3>{time, scale});
+                add(animation.rotations, k, Key<D3DXQUATERNION>{time, unitQuaternion(rotation)});
+                add(animation.translations, k, Key<D3DXVECTOR3>{time, translation});
+            }
+        }
+        m_lex.expect(TokenType::Close, "} after animation keys");
+    }
+
+    D3DXQUATERNION unitQuaternion(const D3DXQUATERNION& q)
+    {
+        const float length = D3DXQuaternionLength(&q);
+        if (!(length > 1e-6f) || !std::isfinite(length))
+            m_lex.refuse("a rotation key has no length");
+        return D3DXQUATERNION(q.x / length, q.y / length, q.z / length, q.w / length);
+    }
+
+    int findFrame(const std::string& name) const
+    {
+        for (size_t f = 0; f < m_frames.size(); ++f) {
+            if (m_frames[f].name == name)
+                return static_cast<int>(f);
+        }
+        return -1;
+    }
+
+    // Kinds of keys the file left out hold the animated frame's own value.
+    void completeKeys(Animation& animation) const
+    {
+        D3DXVECTOR3 scale(1.0f, 1.0f, 1.0f), translation(0.0f, 0.0f, 0.0f);
+        D3DXQUATERNION rotation(0.0f, 0.0f, 0.0f, 1.0f);
+        const int frame = findFrame(animation.frame);
+        if (frame >= 0 &&
+            FAILED(D3DXMatrixDecompose(&scale, &rotation, &translation, &m_frames[static_cast<size_t>(frame)].local))) {
+            scale = D3DXVECTOR3(1.0f, 1.0f, 1.0f);
+            rotation = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
+            translation = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        }
+        // A sheared frame matrix gives no clean turn: keep the nearest one, or none.
+        const float length = D3DXQuaternionLength(&rotation);
+        if (length > 1e-6f && std::isfinite(length))
+            rotation /= length;
+        else
+            rotation = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
+        if (animation.scales.empty())
+            animation.scales.push_back({0, scale});
+        if (animation.rotations.empty())
+            animation.rotations.push_back({0, rotation});
+        if (animation.translations.empty())
+            animation.translations.push_back({0, translation});
+    }
+
     Material materialBody(size_t depth)
     {
         Material material;
@@ -516,22 +747,20 @@ private:
         return result;
     }
 
-    void merge(Scene& scene)
+    // Appends one mesh, triangulated and moved by `world`, to `scene`; `fileVertex` (when given)
+    // learns the file vertex of every vertex appended.
+    void append(const RawMesh& mesh, const D3DXMATRIX& world, bool anyNormals, bool anyTexCoords, Scene& scene,
+                std::vector<uint32_t>* fileVertex)
     {
-        bool anyNormals = false, anyTexCoords = false;
-        for (const auto& mesh : m_meshes) {
-            anyNormals = anyNormals || !mesh->normals.empty();
-            anyTexCoords = anyTexCoords || !mesh->texCoords.empty();
-        }
-        for (const auto& meshPtr : m_meshes) {
-            const RawMesh& mesh = *meshPtr;
-            const D3DXMATRIX world = combined(mesh.frame);
+        {
             const uint32_t base = static_cast<uint32_t>(scene.positions.size());
             const uint32_t materialBase = static_cast<uint32_t>(scene.materials.size());
-            for (const D3DXVECTOR3& p : mesh.positions) {
+            for (size_t v = 0; v < mesh.positions.size(); ++v) {
                 D3DXVECTOR3 moved;
-                D3DXVec3TransformCoord(&moved, &p, &world);
+                D3DXVec3TransformCoord(&moved, &mesh.positions[v], &world);
                 scene.positions.push_back(moved);
+                if (fileVertex)
+                    fileVertex->push_back(static_cast<uint32_t>(v));
             }
             if (anyTexCoords) {
                 if (mesh.texCoords.empty())
@@ -565,6 +794,8 @@ private:
                     if (anyTexCoords)
                         scene.texCoords.push_back(scene.texCoords[base + position]);
                     copies[{position, normal}] = vertex;
+                    if (fileVertex)
+                        fileVertex->push_back(position);
                 }
                 D3DXVECTOR3 n;
                 D3DXVec3TransformNormal(&n, &mesh.normals[normal], &world);
@@ -589,8 +820,6 @@ private:
             else
                 scene.materials.push_back(Material());
         }
-        if (scene.materials.empty())
-            scene.materials.push_back(Material());
     }
 
     Lexer m_lex;
@@ -600,13 +829,19 @@ private:
     uint64_t m_totalVertices = 0;
     uint64_t m_totalTriangles = 0;
     uint64_t m_totalMaterials = 0;
+    uint64_t m_totalKeys = 0;
+    uint64_t m_totalAnimations = 0;
+    uint32_t m_ticksPerSecond = 4800;
+    std::vector<AnimationSet> m_sets;
 };
 
 } // namespace
 
-bool read(const void* bytes, size_t size, Scene& scene, std::string& error)
+namespace {
+
+// The header check and the refusal handling both readers share; `parse` runs the parser.
+template <class Parse> bool readWith(const void* bytes, size_t size, std::string& error, Parse&& parse)
 {
-    scene = Scene();
     const char* text = static_cast<const char*>(bytes);
     if (!text || size < 16 || std::memcmp(text, "xof ", 4) != 0) {
         error = "not a .x file (no \"xof \" header)";
@@ -618,19 +853,40 @@ bool read(const void* bytes, size_t size, Scene& scene, std::string& error)
     }
     try {
         Parser parser(text + 16, text + size);
-        parser.run(scene);
+        parser.run();
+        parse(parser);
     } catch (const Refused& refused) {
-        scene = Scene();
         error = refused.message;
         return false;
     } catch (const std::bad_alloc&) {
-        scene = Scene();
         error = "out of memory";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool read(const void* bytes, size_t size, Scene& scene, std::string& error)
+{
+    scene = Scene();
+    if (!readWith(bytes, size, error, [&](Parser& parser) { parser.merge(scene); })) {
+        scene = Scene();
         return false;
     }
     if (scene.indices.empty()) {
         scene = Scene();
         error = "the file holds no faces";
+        return false;
+    }
+    return true;
+}
+
+bool readHierarchy(const void* bytes, size_t size, Hierarchy& hierarchy, std::string& error)
+{
+    hierarchy = Hierarchy();
+    if (!readWith(bytes, size, error, [&](Parser& parser) { parser.hierarchy(hierarchy); })) {
+        hierarchy = Hierarchy();
         return false;
     }
     return true;
