@@ -628,7 +628,10 @@ bool swapClearingARun(GameHost& host, bool nearTargets)
     ThreeMatch::Spielfeld* b = board(host);
     if (!b || b->getState() != ThreeMatch::Spielfeld::Laeuft)
         return false;
-    host.waitFor([&host] { return settled(host); }, 10.0);
+    // A popup (a new stone shown, a hint) holds the board until it is closed.
+    const auto settledOrPopup = [&host] { return settled(host) || isPopupMenu(GameHost::activeMenu()); };
+    if (!host.waitFor(settledOrPopup, 10.0) || !settled(host))
+        return false;
     ThreeMatch::Feld* first = nullptr;
     ThreeMatch::Feld* second = nullptr;
     if (!chooseMove(*b, first, second, nearTargets))
@@ -643,7 +646,7 @@ bool swapClearingARun(GameHost& host, bool nearTargets)
     host.click(p1.x, p1.y);
     host.click(p2.x, p2.y);
     host.seconds(0.3);
-    host.waitFor([&host] { return settled(host); }, 10.0);
+    host.waitFor(settledOrPopup, 10.0);
     return true;
 }
 
