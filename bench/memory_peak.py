@@ -37,6 +37,7 @@ def measure(binary, run_source):
     shutil.copytree(run_source, run)
     os.environ["XDG_DATA_HOME"] = os.path.join(work, "xdg")
     os.environ.setdefault("SDL_AUDIODRIVER", "dummy")
+    os.makedirs(os.path.join(work, "out"))
     game = wp.Game(binary, run, os.path.join(work, "out"))
     found = {}
     try:
