@@ -71,6 +71,54 @@ TEST_F(D3D9LockTest, A8R8G8B8IsStoredBlueGreenRedAlphaWithPitchAndSubRectangles)
     texture->Release();
 }
 
+// A managed level filled whole gives up its memory copy; locks after that must still see and
+// keep every texel, whatever the flags, and a level filled piece by piece gets every piece.
+TEST_F(D3D9LockTest, ManagedLevelsKeepTheirTexelsAfterTheFirstFill)
+{
+    ASSERT_TRUE(createDevice(32, 32));
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(m_device->CreateTexture(4, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    auto fill = [&](const RECT* area, DWORD flags, DWORD colour) {
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(texture->LockRect(0, &locked, area, flags), D3D_OK);
+        const RECT whole{0, 0, 4, 2};
+        const RECT& r = area ? *area : whole;
+        for (LONG y = 0; y < r.bottom - r.top; ++y)
+            for (LONG x = 0; x < r.right - r.left; ++x)
+                reinterpret_cast<DWORD*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch)[x] = colour;
+        ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+    };
+    fill(nullptr, 0, 0xFF102030);
+    // A discarding lock of a part: the texels outside it stay.
+    const RECT left{0, 0, 2, 2};
+    fill(&left, D3DLOCK_DISCARD, 0xFF405060);
+    Image image = sample(texture, 4, 2);
+    EXPECT_EQ(image.at(1, 1), 0xFF405060u);
+    EXPECT_EQ(image.at(3, 1), 0xFF102030u);
+    // Without a dirty update the change reaches the GPU only with AddDirtyRect, and a read
+    // before that sees it.
+    const RECT right{2, 0, 4, 1};
+    fill(&right, D3DLOCK_NO_DIRTY_UPDATE, 0xFF708090);
+    D3DLOCKED_RECT read{};
+    ASSERT_EQ(texture->LockRect(0, &read, &right, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(*static_cast<DWORD*>(read.pBits), 0xFF708090u);
+    ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+    ASSERT_EQ(texture->AddDirtyRect(&right), D3D_OK);
+    image = sample(texture, 4, 2);
+    EXPECT_EQ(image.at(3, 0), 0xFF708090u);
+    EXPECT_EQ(image.at(3, 1), 0xFF102030u);
+    texture->Release();
+
+    // Filled piece by piece: every piece arrives.
+    ASSERT_EQ(m_device->CreateTexture(4, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    fill(&left, 0, 0xFF405060);
+    fill(&right, 0, 0xFF708090);
+    image = sample(texture, 4, 2);
+    EXPECT_EQ(image.at(0, 1), 0xFF405060u);
+    EXPECT_EQ(image.at(3, 0), 0xFF708090u);
+    texture->Release();
+}
+
 TEST_F(D3D9LockTest, PackedAndSingleChannelFormatsSampleAsD3DDefinesThem)
 {
     ASSERT_TRUE(createDevice(32, 32));

@@ -47,7 +47,8 @@ template <class... Parts> void logXML(int priority, int type, const Parts&... pa
 // The first character in [p, end) that is a or b, or end. Sixteen bytes are
 // compared at a time: the reader spends most of its time looking for the next
 // character that matters.
-const unsigned char* findEither(const unsigned char* p, const unsigned char* end, wchar_t a, wchar_t b)
+[[gnu::always_inline]] inline const unsigned char* findEither(const unsigned char* p, const unsigned char* end,
+                                                              wchar_t a, wchar_t b)
 {
     const auto first = static_cast<unsigned char>(a);
     const auto second = static_cast<unsigned char>(b);
@@ -70,7 +71,7 @@ const unsigned char* findEither(const unsigned char* p, const unsigned char* end
     return end;
 }
 
-const wchar_t* findEither(const wchar_t* p, const wchar_t* end, wchar_t a, wchar_t b)
+[[gnu::always_inline]] inline const wchar_t* findEither(const wchar_t* p, const wchar_t* end, wchar_t a, wchar_t b)
 {
 #if defined(__SSE2__)
     static_assert(sizeof(wchar_t) == 4, "four wide characters to a comparison");

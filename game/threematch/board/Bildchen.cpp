@@ -116,7 +116,7 @@ double Bildchen::explosionThreshold() const
     return m_globals ? m_globals->getGroupDelay() : 0.5;
 }
 
-void Bildchen::update(double realDt, double gameDt)
+void Bildchen::updateRunning(double realDt, double gameDt)
 {
     if (m_fadeElapsed < m_fadeTotal)
         m_fadeElapsed = std::min(m_fadeElapsed + gameDt, m_fadeTotal);

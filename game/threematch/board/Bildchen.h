@@ -5,6 +5,7 @@
 // The board creates and deletes stones; a cell only points at the stone lying on it.
 #include "foundation/sigslot.h"
 #include "foundation/helpers/Interpolation.h"
+#include "threematch/board/Feld.h"
 
 #include <windef.h>
 #include <d3d9types.h>
@@ -73,34 +74,46 @@ public:
     double getFadeProgress() const;
 
     // Once a frame: the cross-fade, hint, path and marking on game time, the selection and
-    // burst strips on real time.
-    void update(double realDt, double gameDt);
+    // burst strips on real time. A stone lying still with nothing fading, hinting, marking or
+    // bursting only keeps its selection pulse.
+    void update(double realDt, double gameDt)
+    {
+        if (m_path.empty() && m_fadeElapsed >= m_fadeTotal && m_hintTime <= 0.0 && m_sprengDelay == 0.0 &&
+            m_marking.t >= 1.0f) {
+            m_selectedPhase = m_feld && m_feld->isSelected() ? m_selectedPhase + 20.0 * realDt : 0.0;
+            m_explosionElapsed = 0.0;
+            return;
+        }
+        updateRunning(realDt, gameDt);
+    }
     // Inside a begun sprite batch.
     void draw(const D3DXVECTOR2& offset, double scale, D3DCOLOR colour) const;
 
 private:
+    void updateRunning(double realDt, double gameDt);
     void onMarkingEnd(Ulvo::Interpolation<float, float>& marking);
     void drawLook(const StoneLooks& looks, const RECT& rect, D3DCOLOR colour) const;
     double explosionThreshold() const;
 
-    const MyGlobals* m_globals;
+    // What a frame at rest reads comes first, together.
     D3DXVECTOR2 m_position{0.0f, 0.0f};
-    D3DXVECTOR2 m_segmentStart{0.0f, 0.0f};
-    std::vector<PathPoint> m_path;
     Feld* m_feld = nullptr;
-    Rohstoff* m_rohstoff;
-    int m_typId = 0;
-    double m_segmentElapsed = 0.0;
+    std::vector<PathPoint> m_path;
     double m_hintTime = -1.0;
-    StoneLooks m_looks;
-    StoneLooks m_previousLooks;
-    Ulvo::Interpolation<float, float> m_marking{0.0f};
-    bool m_marked = false;
     double m_fadeTotal = 0.0;
     double m_fadeElapsed = 0.0;
     double m_selectedPhase = 0.0;
     double m_sprengDelay = 0.0;
     double m_explosionElapsed = 0.0;
+    double m_segmentElapsed = 0.0;
+    D3DXVECTOR2 m_segmentStart{0.0f, 0.0f};
+    const MyGlobals* m_globals;
+    Rohstoff* m_rohstoff;
+    int m_typId = 0;
+    bool m_marked = false;
+    Ulvo::Interpolation<float, float> m_marking{0.0f};
+    StoneLooks m_looks;
+    StoneLooks m_previousLooks;
 };
 
 } // namespace ThreeMatch

@@ -190,7 +190,7 @@ void Feld::computeCorners()
     }
 }
 
-void Feld::update(double realDt, double gameDt)
+void Feld::updateTimers(double realDt, double gameDt)
 {
     if (m_fadeDelay >= 0.0) {
         m_fadeDelay -= realDt;

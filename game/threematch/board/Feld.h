@@ -132,8 +132,13 @@ public:
     bool hasOuterCorner(int corner) const { return m_outerCorner[corner]; }
     Ulvo::Texture2D* getTexture(int piece) const { return m_textures ? (*m_textures)[piece] : nullptr; }
 
-    // Once a frame: the fade on real time, the explosion and the swap lock on game time.
-    void update(double realDt, double gameDt);
+    // Once a frame: the fade on real time, the explosion and the swap lock on game time. A
+    // cell with no fade, explosion or swap lock running has nothing to count.
+    void update(double realDt, double gameDt)
+    {
+        if (m_fadeDelay != -1.0 || has(FeldFlag::kBusy))
+            updateTimers(realDt, gameDt);
+    }
 
     // A stone of type typeId placed here would complete a run of runLength along a line not
     // leaving through excludedDirection.
@@ -157,19 +162,23 @@ private:
     // Adds a target layer (Ziel1, then Ziel2) for a burst evil stone.
     void addTargetLayer();
 
-    // What every frame reads comes first.
+    // The timers' work beyond the idle test of update.
+    void updateTimers(double realDt, double gameDt);
+
+    // What every frame reads (the update, the scan, the move search) shares the first cache
+    // line; the rest follows.
     uint32_t m_flags = 0;
-    Bildchen* m_stone = nullptr;
     int m_stoneType = 0;
-    std::array<Feld*, 4> m_neighbours{};
+    Bildchen* m_stone = nullptr;
+    double m_fadeDelay = -1.0;
+    double m_explosionTime = 0.0;
+    double m_swapTime = 0.0;
+    D3DXVECTOR2 m_position{0.0f, 0.0f};
     bool m_linked = false;
     bool m_selected = false;
     bool m_hint = false;
     bool m_addTarget = false;
-    D3DXVECTOR2 m_position{0.0f, 0.0f};
-    double m_explosionTime = 0.0;
-    double m_swapTime = 0.0;
-    double m_fadeDelay = -1.0;
+    std::array<Feld*, 4> m_neighbours{};
     double m_fadeElapsed = 0.0;
     double m_fadeDuration = 1.0;
     int m_groupSize = 0;

@@ -63,8 +63,12 @@ HRESULT Image::lock(const D3DBOX* box, DWORD flags, D3DLOCKED_BOX* out)
             return D3DERR_INVALIDCALL;
         if (m_memory.size() != byteSize())
             m_memory.assign(byteSize(), 0);
-        if (!(flags & D3DLOCK_DISCARD))
+        // A managed level locked again is edited: it keeps its copy from now on.
+        const bool readmit = m_releasedAfterFill;
+        if (!(flags & D3DLOCK_DISCARD) || readmit)
             read(m_memory);
+        m_keep = readmit;
+        m_releasedAfterFill = false;
     }
     m_locked = true;
     m_lockFlags = flags;
@@ -83,8 +87,20 @@ HRESULT Image::unlock()
         return D3DERR_INVALIDCALL;
     m_locked = false;
     bool skipUpload = (m_lockFlags & D3DLOCK_READONLY) || (m_keep && (m_lockFlags & D3DLOCK_NO_DIRTY_UPDATE));
-    if (!skipUpload && glTexture() && m_device)
+    if (!skipUpload && glTexture() && m_device) {
         uploadFrom(m_memory.data(), m_pitch, m_slicePitch, m_lockBox);
+        const bool whole = m_lockBox.Left == 0 && m_lockBox.Top == 0 && m_lockBox.Front == 0 &&
+                           m_lockBox.Right == m_width && m_lockBox.Bottom == m_height && m_lockBox.Back == m_depth;
+        // Only a fill of the whole level puts every texel in GL; a texture filled piece by
+        // piece keeps its copy as before.
+        if (m_releaseAfterFill && whole) {
+            // The fill is in GL; the memory copy would only hold the same texels twice.
+            m_releasedAfterFill = true;
+            m_keep = false;
+            std::vector<uint8_t>().swap(m_memory);
+        }
+        m_releaseAfterFill = false;
+    }
     return D3D_OK;
 }
 

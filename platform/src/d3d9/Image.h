@@ -2,7 +2,9 @@
 // One mip level of one face (or one volume level): the texels LockRect/LockBox expose, in
 // D3D's row layout, and where they live in GL. Memory pools keep the texels in memory only;
 // the managed pool keeps them in memory and in GL; the default pool keeps them in GL only and
-// reads them back for a lock.
+// reads them back for a lock. Most managed textures are filled once and never locked again:
+// such a level lets its memory copy go once the fill reached GL, and takes one back (read
+// from GL) when it is locked again, keeping it from then on.
 #include "d3d9/Formats.h"
 
 #include <cstdint>
@@ -19,6 +21,8 @@ public:
     // Where the texels live in GL: the owner's texture name (which may change to 0 when the
     // device goes away), its bind target, the target for uploads (a cube face) and the level.
     void setGL(const GLuint* texture, GLenum bindTarget, GLenum imageTarget, GLint level);
+    // A managed level: its memory copy goes after the first fill has been uploaded.
+    void releaseMemoryAfterFill() { m_releaseAfterFill = m_keep; }
 
     HRESULT lock(const D3DBOX* box, DWORD flags, D3DLOCKED_BOX* out);
     HRESULT unlock();
@@ -57,6 +61,8 @@ private:
     UINT m_width, m_height, m_depth;
     UINT m_pitch, m_slicePitch;
     bool m_keep;
+    bool m_releaseAfterFill = false;
+    bool m_releasedAfterFill = false;
     std::vector<uint8_t> m_memory; // the texels (kept), or the lock's copy (default pool)
     const GLuint* m_texture = nullptr;
     GLenum m_bindTarget = 0;

@@ -17,6 +17,13 @@ bool gpuPool(D3DPOOL pool)
     return pool == D3DPOOL_DEFAULT || pool == D3DPOOL_MANAGED;
 }
 
+// Managed levels whose GL storage holds exactly the bytes locked (8-bit ARGB) need no memory
+// copy once filled; other formats keep theirs, as GL may not give their bytes back unchanged.
+bool releasesMemoryAfterFill(D3DPOOL pool, D3DFORMAT format)
+{
+    return pool == D3DPOOL_MANAGED && format == D3DFMT_A8R8G8B8;
+}
+
 RECT wholeRect(UINT width, UINT height)
 {
     return RECT{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
@@ -418,6 +425,8 @@ HRESULT Texture::create(Device* device, UINT width, UINT height, UINT levels, DW
         auto image = std::make_unique<Image>(device, info, mipSize(width, level), mipSize(height, level), 1, keep);
         if (gpuPool(pool))
             image->setGL(&texture->m_texture, GL_TEXTURE_2D, GL_TEXTURE_2D, static_cast<GLint>(level));
+        if (releasesMemoryAfterFill(pool, format))
+            image->releaseMemoryAfterFill();
         if (level < count)
             texture->m_surfaces.push_back(std::make_unique<Surface>(
                 device, texture, static_cast<IDirect3DTexture9*>(texture), image.get(), format,
@@ -546,6 +555,8 @@ HRESULT CubeTexture::create(Device* device, UINT edge, UINT levels, DWORD usage,
             if (gpuPool(pool))
                 image->setGL(&texture->m_texture, GL_TEXTURE_CUBE_MAP, GL_TEXTURE_CUBE_MAP_POSITIVE_X + face,
                              static_cast<GLint>(level));
+            if (releasesMemoryAfterFill(pool, format))
+                image->releaseMemoryAfterFill();
             texture->m_surfaces.push_back(std::make_unique<Surface>(
                 device, texture, static_cast<IDirect3DCubeTexture9*>(texture), image.get(), format,
                 usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL | D3DUSAGE_DYNAMIC | D3DUSAGE_AUTOGENMIPMAP),
@@ -709,6 +720,8 @@ HRESULT VolumeTexture::create(Device* device, UINT width, UINT height, UINT dept
                                              mipSize(depth, level), keep);
         if (gpuPool(pool))
             image->setGL(&texture->m_texture, GL_TEXTURE_3D, GL_TEXTURE_3D, static_cast<GLint>(level));
+        if (releasesMemoryAfterFill(pool, format))
+            image->releaseMemoryAfterFill();
         if (level < count)
             texture->m_volumes.push_back(
                 std::make_unique<Volume>(device, texture, image.get(), format, usage & D3DUSAGE_DYNAMIC, pool));
