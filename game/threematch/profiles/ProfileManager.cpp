@@ -41,6 +41,26 @@ bool isWholeDocument(const std::vector<Ulvo::XMLToken>& tokens)
     return false;
 }
 
+// The profiles directly below the document's root, by their opening tags.
+std::size_t countProfiles(const std::vector<Ulvo::XMLToken>& tokens)
+{
+    std::size_t count = 0;
+    int depth = 0;
+    for (const Ulvo::XMLToken& token : tokens) {
+        if (token.kind == Ulvo::XMLToken::EMPTY_TAG) {
+            count += depth == 1 && token.text == L"PROFIL";
+        } else if (token.kind == Ulvo::XMLToken::TAG) {
+            if (!token.text.empty() && token.text[0] == L'/') {
+                --depth;
+            } else {
+                count += depth == 1 && token.text == L"PROFIL";
+                ++depth;
+            }
+        }
+    }
+    return count;
+}
+
 // Past this a file holds thousands of full profiles: it is not a save the game wrote.
 constexpr uint64_t kMaxFileBytes = 64ull << 20;
 
@@ -267,17 +287,23 @@ bool ProfileManager::readFile(const std::wstring& path)
     const int mended = mendTags(tokens);
     std::size_t index = 0;
     Ulvo::XMLNode read;
+    auto refuseCount = [&](std::size_t count) {
+        m_keepFile = true;
+        tellPlayer(L"Der Spielstand \"" + path + L"\" enthält " + std::to_wstring(count) + L" Profile, mehr als " +
+                   std::to_wstring(kMaxProfiles) +
+                   L", und wird nicht gelesen. Er bleibt unverändert; Fortschritt aus diesem Spiel wird nicht "
+                   L"gespeichert.");
+        return false;
+    };
+    // Counted in the tokens, before a tree of them is built: a file of a hundred thousand
+    // profiles is refused in the time it takes to read, and a quit asked meanwhile comes at once.
+    if (const std::size_t count = countProfiles(tokens); count > static_cast<std::size_t>(kMaxProfiles))
+        return refuseCount(count);
     if (isWholeDocument(tokens) && read.load(tokens, index)) {
         std::vector<Ulvo::XMLToken>().swap(tokens);
         const std::size_t count = read.getNodeCount(L"PROFIL");
-        if (count > static_cast<std::size_t>(kMaxProfiles)) {
-            m_keepFile = true;
-            tellPlayer(L"Der Spielstand \"" + path + L"\" enthält " + std::to_wstring(count) + L" Profile, mehr als " +
-                       std::to_wstring(kMaxProfiles) +
-                       L", und wird nicht gelesen. Er bleibt unverändert; Fortschritt aus diesem Spiel wird nicht "
-                       L"gespeichert.");
-            return false;
-        }
+        if (count > static_cast<std::size_t>(kMaxProfiles))
+            return refuseCount(count);
         m_root = read;
         std::wstring damage = findDamage(m_root);
         if (mended > 0)
