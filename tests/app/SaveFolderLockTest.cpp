@@ -101,10 +101,8 @@ TEST(SaveFolderLock, AnEndAskedWhileAHugeProfileFileIsReadLeavesTheSavesAlone)
     ASSERT_TRUE(game.waitForLog("UlvoFile.log", "getFILE_DATA", 60s));
     ASSERT_TRUE(game.waitForLog("UlvoFile.log", "profile.prf", 60s));
     game.terminate();
-    const auto asked = std::chrono::steady_clock::now();
-    EXPECT_EQ(game.waitForExit(60s), 0);
-    // About 2 s in the optimised build; the sanitizers slow the reading tenfold.
-    EXPECT_LT(std::chrono::steady_clock::now() - asked, 45s) << "the end came late";
+    // About 2 s in the optimised build; a minute leaves room for the sanitizers on a loaded machine.
+    EXPECT_EQ(game.waitForExit(60s), 0) << "the end came late";
     EXPECT_NE(game.stderrText().find("100000 Profile"), std::string::npos) << "refused, and said so";
     EXPECT_TRUE(TestSupport::readText(game.saveFolder() / "profile.prf") == before) << "the save was written";
     for (const char* other : {"profile.prf.bak", "profile.prf.tmp"})

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
@@ -41,22 +42,14 @@ bool isWholeDocument(const std::vector<Ulvo::XMLToken>& tokens)
     return false;
 }
 
-// The profiles directly below the document's root, by their opening tags.
-std::size_t countProfiles(const std::vector<Ulvo::XMLToken>& tokens)
+// The opening tags named PROFIL anywhere in the text (an upper bound of the profiles).
+std::size_t countProfileTags(const std::wstring& text)
 {
+    static const std::wstring kTag = L"<PROFIL";
     std::size_t count = 0;
-    int depth = 0;
-    for (const Ulvo::XMLToken& token : tokens) {
-        if (token.kind == Ulvo::XMLToken::EMPTY_TAG) {
-            count += depth == 1 && token.text == L"PROFIL";
-        } else if (token.kind == Ulvo::XMLToken::TAG) {
-            if (!token.text.empty() && token.text[0] == L'/') {
-                --depth;
-            } else {
-                count += depth == 1 && token.text == L"PROFIL";
-                ++depth;
-            }
-        }
+    for (std::size_t at = text.find(kTag); at != std::wstring::npos; at = text.find(kTag, at + kTag.size())) {
+        const std::size_t next = at + kTag.size();
+        count += next < text.size() && (std::iswspace(text[next]) || text[next] == L'>' || text[next] == L'/');
     }
     return count;
 }
@@ -282,11 +275,6 @@ bool ProfileManager::readFile(const std::wstring& path)
     std::wstring text;
     if (file.loadFile(path, Ulvo::GOBManager::getInstance()->getGOBOrder(L"DEFAULT")))
         text = file.getFILE_DATA();
-    std::vector<Ulvo::XMLToken> tokens = Ulvo::XMLNode::tokenize(text);
-    std::wstring().swap(text);
-    const int mended = mendTags(tokens);
-    std::size_t index = 0;
-    Ulvo::XMLNode read;
     auto refuseCount = [&](std::size_t count) {
         m_keepFile = true;
         tellPlayer(L"Der Spielstand \"" + path + L"\" enthält " + std::to_wstring(count) + L" Profile, mehr als " +
@@ -295,10 +283,16 @@ bool ProfileManager::readFile(const std::wstring& path)
                    L"gespeichert.");
         return false;
     };
-    // Counted in the tokens, before a tree of them is built: a file of a hundred thousand
-    // profiles is refused in the time it takes to read, and a quit asked meanwhile comes at once.
-    if (const std::size_t count = countProfiles(tokens); count > static_cast<std::size_t>(kMaxProfiles))
+    // Counted in the text itself, before it is cut into tokens and a tree: a file of a hundred
+    // thousand profiles is refused in the time it takes to read, and a quit asked meanwhile comes
+    // at once. The count can only be too high, and a refused file is kept as it is.
+    if (const std::size_t count = countProfileTags(text); count > static_cast<std::size_t>(kMaxProfiles))
         return refuseCount(count);
+    std::vector<Ulvo::XMLToken> tokens = Ulvo::XMLNode::tokenize(text);
+    std::wstring().swap(text);
+    const int mended = mendTags(tokens);
+    std::size_t index = 0;
+    Ulvo::XMLNode read;
     if (isWholeDocument(tokens) && read.load(tokens, index)) {
         std::vector<Ulvo::XMLToken>().swap(tokens);
         const std::size_t count = read.getNodeCount(L"PROFIL");
