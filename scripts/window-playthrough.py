@@ -17,7 +17,7 @@ import time
 import numpy as np
 
 STEP_TIMEOUT = 20.0
-TOTAL_TIMEOUT = 240.0
+TOTAL_TIMEOUT = 280.0
 
 
 class Failure(Exception):
@@ -334,8 +334,12 @@ def choose_profile(game, index, count):
         game.screen.grab("profile_rows")
         raise Failure("the profile list shows %d names where %d were expected" % (len(rows), count))
     box = rows[index][0]
-    game.click(centre(box), "the profile name %d" % (index + 1), 0.05, box=(box[0] - 4, box[1] - 4, box[2] + 4, box[3] + 4))
-    _, rows = list_buttons(game)
+    after = game.click(centre(box), "the profile name %d" % (index + 1), 0.05, box=(box[0] - 4, box[1] - 4, box[2] + 4, box[3] + 4))
+    # The names change colour at once; the list is read again only when the first picture after
+    # the click was too early.
+    rows = profile_rows(after, found)
+    if len(rows) != count or not rows[index][1]:
+        _, rows = list_buttons(game)
     if not rows[index][1] or sum(chosen for _, chosen in rows) != 1:
         game.screen.grab("not_chosen")
         raise Failure("the click on profile name %d did not choose it" % (index + 1))
