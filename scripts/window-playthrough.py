@@ -2,7 +2,7 @@
 """Plays the built game through its real window on an X server (run under xvfb-run): the mouse
 and the keys come from xdotool at screen coordinates, and every place clicked is found in a
 screenshot of what the game drew (buttons by their colour, the board's stones by their cells).
-A click aimed at the centre of a drawn button that does not change the screen, a drawn pointer
+A click aimed at the centre of a drawn button (or a profile's drawn name) that does not change the screen, a drawn pointer
 away from the pointer's real place, or a swap of drawn stones that clears nothing fails the run.
 
 Usage: window-playthrough.py GAME_BINARY RUN_FOLDER OUTPUT_FOLDER
@@ -17,7 +17,7 @@ import time
 import numpy as np
 
 STEP_TIMEOUT = 20.0
-TOTAL_TIMEOUT = 170.0
+TOTAL_TIMEOUT = 280.0
 
 
 class Failure(Exception):
@@ -288,6 +288,90 @@ def check_pointer(game, image_area):
             raise Failure(message)
 
 
+# ------------------------------------------------------------------ the profile list
+
+
+def profile_rows(image, found):
+    """The profile list's names above its three buttons, top to bottom, each as (box, chosen):
+    the letters' boxes merged by line; the chosen profile's name is drawn red, the others dark."""
+    x0, x1, y1 = found[0][0], found[-1][2], found[0][1] - 20
+    y0 = max(0, y1 - 420)
+    part = image[y0:y1, x0:x1]
+    r, g, b = part[..., 0], part[..., 1], part[..., 2]
+    red = (r > 110) & (g < 80) & (b < 60) & (r - g > 50)
+    dark = (r < 90) & (g < 90) & (b < 90)
+    letters = [(bx, True) for bx in components(red, step=1, min_w=6, min_h=6)]
+    letters += [(bx, False) for bx in components(dark, step=1, min_w=6, min_h=6)]
+    rows = []
+    for bx, chosen in sorted(letters, key=lambda item: item[0][3]):
+        for row in rows:
+            if abs(row[0][3] - bx[3]) <= 6:
+                box = row[0]
+                row[0] = (min(box[0], bx[0]), min(box[1], bx[1]), max(box[2], bx[2]), max(box[3], bx[3]))
+                row[1] = row[1] or chosen
+                break
+        else:
+            rows.append([bx, chosen])
+    return [((bx[0] + x0, bx[1] + y0, bx[2] + x0, bx[3] + y0), chosen) for bx, chosen in rows]
+
+
+def list_buttons(game):
+    """The profile list settled with the pointer aside (a button under it is drawn lit): its
+    three buttons and its names."""
+    xdo("mousemove", 5, 5)
+    image = game.close_hints()
+    found = buttons(image)
+    if len(found) != 3:
+        game.screen.grab("no_list")
+        raise Failure("no profile list with Neu, Löschen and OK (found %s)" % (found,))
+    return found, profile_rows(image, found)
+
+
+def choose_profile(game, index, count):
+    """Clicks the index-th of count names; it must turn to the chosen one's colour."""
+    found, rows = list_buttons(game)
+    if len(rows) != count:
+        game.screen.grab("profile_rows")
+        raise Failure("the profile list shows %d names where %d were expected" % (len(rows), count))
+    box = rows[index][0]
+    after = game.click(centre(box), "the profile name %d" % (index + 1), 0.05, box=(box[0] - 4, box[1] - 4, box[2] + 4, box[3] + 4))
+    # The names change colour at once; the list is read again only when the first picture after
+    # the click was too early.
+    rows = profile_rows(after, found)
+    if len(rows) != count or not rows[index][1]:
+        _, rows = list_buttons(game)
+    if not rows[index][1] or sum(chosen for _, chosen in rows) != 1:
+        game.screen.grab("not_chosen")
+        raise Failure("the click on profile name %d did not choose it" % (index + 1))
+
+
+def second_profile(game):
+    """A second profile through Neu, a switch between the two by their names, and the second
+    deleted; the first stays, chosen."""
+    found, rows = list_buttons(game)
+    if len(rows) != 1 or not rows[0][1]:
+        raise Failure("the first profile is not the one chosen name in the list")
+    game.click(centre(found[0]), "the profile list's Neu", 0.05)
+    xdo("type", "--delay", 60, "bert")
+    game.pressed_button(lambda b: b[-1] if len(b) == 2 else None, "the second profile's OK")
+    _, rows = list_buttons(game)
+    if len(rows) != 2 or not rows[1][1] or rows[0][1]:
+        game.screen.grab("second_missing")
+        raise Failure("after Neu the list does not show the new profile chosen below the first")
+    game.screen.grab("two_profiles")
+    choose_profile(game, 0, 2)
+    choose_profile(game, 1, 2)
+    found, _ = list_buttons(game)
+    game.click(centre(found[1]), "the profile list's Löschen", 0.01)
+    _, rows = list_buttons(game)
+    if len(rows) != 1:
+        game.screen.grab("not_deleted")
+        raise Failure("after Löschen the list shows %d names" % len(rows))
+    if not rows[0][1]:
+        choose_profile(game, 0, 1)
+    game.screen.grab("one_profile_again")
+
+
 # ------------------------------------------------------------------ the board
 
 
@@ -460,6 +544,7 @@ def play(game):
     # The name, typed, and the new profile's OK (the right one of its two buttons).
     xdo("type", "--delay", 60, "anna")
     game.pressed_button(lambda b: b[-1] if len(b) == 2 else None, "the new profile's OK")
+    second_profile(game)
     # The profile list's OK (the right one of Neu, Löschen, OK).
     game.pressed_button(lambda b: b[-1] if len(b) == 3 else None, "the profile list's OK")
     # The main menu, its buttons against their reference; "Spielen" is the first of its six.

@@ -81,3 +81,30 @@ TEST(SaveFolderLock, AKilledGameDoesNotBlockTheNextStart)
     next.terminate();
     EXPECT_EQ(next.waitForExit(60s), 0);
 }
+
+// A save of a hundred thousand profiles is refused as it is read; an end asked while it is read
+// comes promptly and leaves the saves as they were.
+TEST(SaveFolderLock, AnEndAskedWhileAHugeProfileFileIsReadLeavesTheSavesAlone)
+{
+    std::wstring text = L"<PROFILE ACTIVE_PROFIL=\"P0\">";
+    for (int i = 0; i < 100000; ++i)
+        text += L"<PROFIL NAME=\"P" + std::to_wstring(i) + L"\"><PUNKTE>\"|" + std::to_wstring(i) +
+                L"|\"</PUNKTE><GEBAEUDE>\"|MUEHLE|\"</GEBAEUDE></PROFIL>";
+    text += L"</PROFILE>";
+    GameRun game;
+    fs::remove(game.runFolder() / "intro.wmv");
+    game.captureStderr();
+    fs::create_directories(game.saveFolder());
+    TestSupport::writeBytes(game.saveFolder() / "profile.prf", TestSupport::utf16le(text, true));
+    const std::string before = TestSupport::readText(game.saveFolder() / "profile.prf");
+    game.start();
+    ASSERT_TRUE(game.waitForLog("UlvoFile.log", "getFILE_DATA", 60s));
+    ASSERT_TRUE(game.waitForLog("UlvoFile.log", "profile.prf", 60s));
+    game.terminate();
+    // About 2 s in the optimised build; a minute leaves room for the sanitizers on a loaded machine.
+    EXPECT_EQ(game.waitForExit(60s), 0) << "the end came late";
+    EXPECT_NE(game.stderrText().find("100000 Profile"), std::string::npos) << "refused, and said so";
+    EXPECT_TRUE(TestSupport::readText(game.saveFolder() / "profile.prf") == before) << "the save was written";
+    for (const char* other : {"profile.prf.bak", "profile.prf.tmp"})
+        EXPECT_FALSE(fs::exists(game.saveFolder() / other)) << other;
+}

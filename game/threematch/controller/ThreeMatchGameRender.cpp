@@ -1,6 +1,7 @@
 #include "threematch/controller/ThreeMatchGame.h"
 
 #include "foundation/helpers/Release.h"
+#include "foundation/logging/Logger.h"
 #include "threematch/controller/ScreenRules.h"
 
 #include <d3dx9tex.h>
@@ -203,8 +204,18 @@ void ThreeMatchGame::buildIngameWindow()
         if (!button)
             continue;
         connectOnce(button->clicked, this, &ThreeMatchGame::onButtonClicked);
-        if (Bonus* bonus = bonuses.getBonus(i))
+        if (Bonus* bonus = bonuses.getBonus(i)) {
             setBackground(button, bonus->getTexture());
+            continue;
+        }
+        // A slot the bonus list leaves without a bonus stays blank and shut: its label would
+        // otherwise show its raw format text.
+        if (Ulvo::GUILabel* label = ScreenRules::labelOf(button))
+            label->setText(L"");
+        button->getOptions().enabled = false;
+        Ulvo::mainLogger().log(50, Ulvo::LOG_TYPE_WARNING,
+                               L"ThreeMatch: no bonus for the slot " + std::wstring(kBonusButtons[i]) +
+                                   L"; it stays empty\n");
     }
 
     RohstoffManager& stones = m_globals->getRohstoffManager();

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
@@ -39,6 +40,18 @@ bool isWholeDocument(const std::vector<Ulvo::XMLToken>& tokens)
             return it->text == L"/PROFILE";
     }
     return false;
+}
+
+// The opening tags named PROFIL anywhere in the text (an upper bound of the profiles).
+std::size_t countProfileTags(const std::wstring& text)
+{
+    static const std::wstring kTag = L"<PROFIL";
+    std::size_t count = 0;
+    for (std::size_t at = text.find(kTag); at != std::wstring::npos; at = text.find(kTag, at + kTag.size())) {
+        const std::size_t next = at + kTag.size();
+        count += next < text.size() && (std::iswspace(text[next]) || text[next] == L'>' || text[next] == L'/');
+    }
+    return count;
 }
 
 // Past this a file holds thousands of full profiles: it is not a save the game wrote.
@@ -262,6 +275,19 @@ bool ProfileManager::readFile(const std::wstring& path)
     std::wstring text;
     if (file.loadFile(path, Ulvo::GOBManager::getInstance()->getGOBOrder(L"DEFAULT")))
         text = file.getFILE_DATA();
+    auto refuseCount = [&](std::size_t count) {
+        m_keepFile = true;
+        tellPlayer(L"Der Spielstand \"" + path + L"\" enthält " + std::to_wstring(count) + L" Profile, mehr als " +
+                   std::to_wstring(kMaxProfiles) +
+                   L", und wird nicht gelesen. Er bleibt unverändert; Fortschritt aus diesem Spiel wird nicht "
+                   L"gespeichert.");
+        return false;
+    };
+    // Counted in the text itself, before it is cut into tokens and a tree: a file of a hundred
+    // thousand profiles is refused in the time it takes to read, and a quit asked meanwhile comes
+    // at once. The count can only be too high, and a refused file is kept as it is.
+    if (const std::size_t count = countProfileTags(text); count > static_cast<std::size_t>(kMaxProfiles))
+        return refuseCount(count);
     std::vector<Ulvo::XMLToken> tokens = Ulvo::XMLNode::tokenize(text);
     std::wstring().swap(text);
     const int mended = mendTags(tokens);
@@ -270,14 +296,8 @@ bool ProfileManager::readFile(const std::wstring& path)
     if (isWholeDocument(tokens) && read.load(tokens, index)) {
         std::vector<Ulvo::XMLToken>().swap(tokens);
         const std::size_t count = read.getNodeCount(L"PROFIL");
-        if (count > static_cast<std::size_t>(kMaxProfiles)) {
-            m_keepFile = true;
-            tellPlayer(L"Der Spielstand \"" + path + L"\" enthält " + std::to_wstring(count) + L" Profile, mehr als " +
-                       std::to_wstring(kMaxProfiles) +
-                       L", und wird nicht gelesen. Er bleibt unverändert; Fortschritt aus diesem Spiel wird nicht "
-                       L"gespeichert.");
-            return false;
-        }
+        if (count > static_cast<std::size_t>(kMaxProfiles))
+            return refuseCount(count);
         m_root = read;
         std::wstring damage = findDamage(m_root);
         if (mended > 0)

@@ -11,6 +11,9 @@
 #include "graphics/meshes/MeshManager.h"
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"
+#include "gui/widgets/GUIButton.h"
+#include "gui/widgets/GUILabel.h"
+#include "gui/windows/GUIWindow.h"
 #include "threematch/board/Spielfeld.h"
 #include "threematch/controller/ThreeMatchGame.h"
 #include "threematch/globals/MyGlobals.h"
@@ -255,6 +258,31 @@ TEST(ControllerCore, APausedClockHoldsTheLevelAndALostLevelKeepsNothing)
     EXPECT_TRUE(game.isTallyRunning());
     EXPECT_EQ(klasse->getLevelPunkte(), 0);
     EXPECT_EQ(PlayThrough::GameHost::activeMenu(), L"THREEMATCH_AUSWERTUNG_LOSE_MENU");
+}
+
+// An empty bonus list leaves every bonus slot of a level blank and shut, never showing the
+// label's raw format text.
+TEST(ControllerCore, AnEmptyBonusListLeavesTheBonusSlotsBlank)
+{
+    PlayThrough::RunFolder folder;
+    std::ofstream(folder.path() / "data" / "stones" / "bonus.bon", std::ios::trunc).flush();
+    PlayThrough::GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ThreeMatchGame& game = host.game();
+    ASSERT_NE(addActiveProfile(), nullptr);
+    game.requestIngame(ThreeMatchGame::REQUEST_NEXT_LEVEL);
+    updateSteps(game, 200);
+    ASSERT_NE(game.getBoard(), nullptr);
+    host.frames(2);
+    for (const wchar_t* name : {L"THREEMATCH_BONUS_HAMMER", L"THREEMATCH_BONUS_BLITZ", L"THREEMATCH_BONUS_ZEILE"}) {
+        Ulvo::GUIWindow* button = PlayThrough::GameHost::findWindow(name);
+        ASSERT_NE(button, nullptr) << PlayThrough::narrow(name);
+        auto* label =
+            dynamic_cast<Ulvo::GUIButton*>(button) ? dynamic_cast<Ulvo::GUIButton*>(button)->getLabel() : nullptr;
+        ASSERT_NE(label, nullptr) << PlayThrough::narrow(name);
+        EXPECT_EQ(label->getText().find(L'%'), std::wstring::npos) << PlayThrough::narrow(label->getText());
+        EXPECT_FALSE(button->getOptions().enabled) << PlayThrough::narrow(name);
+    }
 }
 
 } // namespace
