@@ -208,8 +208,8 @@ void Bauen::createGUI()
 Ulvo::FloatRect Bauen::screenRect(const Bauteil& piece) const
 {
     const D3DXVECTOR2 a = Playfield::toScreen(m_spielfeld, D3DXVECTOR2(piece.x, piece.y));
-    const D3DXVECTOR2 b = Playfield::toScreen(
-        m_spielfeld, D3DXVECTOR2(piece.x + piece.w * cellW(), piece.y + piece.h * cellH()));
+    const D3DXVECTOR2 b =
+        Playfield::toScreen(m_spielfeld, D3DXVECTOR2(piece.x + piece.w * cellW(), piece.y + piece.h * cellH()));
     return Ulvo::FloatRect(a.x, a.y, b.x, b.y);
 }
 
@@ -231,10 +231,10 @@ bool Bauen::hitsFilledQuarter(const Bauteil& piece, const D3DXVECTOR2& mouse) co
         return false;
     for (int j = 0; j < piece.h; ++j) {
         for (int i = 0; i < piece.w; ++i) {
-            const D3DXVECTOR2 tl = Playfield::toScreen(
-                m_spielfeld, D3DXVECTOR2(piece.x + i * cellW(), piece.y + j * cellH()));
-            const D3DXVECTOR2 br = Playfield::toScreen(
-                m_spielfeld, D3DXVECTOR2(piece.x + (i + 1) * cellW(), piece.y + (j + 1) * cellH()));
+            const D3DXVECTOR2 tl =
+                Playfield::toScreen(m_spielfeld, D3DXVECTOR2(piece.x + i * cellW(), piece.y + j * cellH()));
+            const D3DXVECTOR2 br =
+                Playfield::toScreen(m_spielfeld, D3DXVECTOR2(piece.x + (i + 1) * cellW(), piece.y + (j + 1) * cellH()));
             if (!Playfield::contains(Ulvo::FloatRect(tl.x, tl.y, br.x, br.y), mouse))
                 continue;
             const uint32_t mask = piece.cells[static_cast<size_t>(piece.w) * j + i];
@@ -275,8 +275,8 @@ void Bauen::onMouseMove(Ulvo::MouseState& state, const UlvoAchse&)
 {
     if (!m_visible || !m_dragged)
         return;
-    const D3DXVECTOR2 at = Playfield::toField(
-        m_spielfeld, D3DXVECTOR2(state.position[0], state.position[1]) - m_grabOffset);
+    const D3DXVECTOR2 at =
+        Playfield::toField(m_spielfeld, D3DXVECTOR2(state.position[0], state.position[1]) - m_grabOffset);
     placeAt(*m_dragged, at.x, at.y);
 }
 
@@ -285,8 +285,8 @@ void Bauen::onMouseButtonUp(Ulvo::MouseState& state, const UlvoMouseButton& butt
     if (!m_visible || button != 0 || !m_dragged)
         return;
     Bauteil* piece = m_dragged;
-    const D3DXVECTOR2 at = Playfield::toField(
-        m_spielfeld, D3DXVECTOR2(state.position[0], state.position[1]) - m_grabOffset);
+    const D3DXVECTOR2 at =
+        Playfield::toField(m_spielfeld, D3DXVECTOR2(state.position[0], state.position[1]) - m_grabOffset);
     placeAt(*piece, at.x, at.y);
     snap(*piece);
     m_pieces.erase(std::find(m_pieces.begin(), m_pieces.end(), piece));
@@ -328,8 +328,8 @@ void Bauen::drawSpielfeld(Ulvo::GUIWindow& window, const bool& visible)
         auto* globals = static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
         for (int row = 0; globals && row < m_sizeY; ++row) {
             for (int column = 0; column < m_sizeX; ++column) {
-                const D3DXVECTOR2 tl = Playfield::toScreen(
-                    m_spielfeld, D3DXVECTOR2(m_offX + column * cellW(), m_offY + row * cellH()));
+                const D3DXVECTOR2 tl =
+                    Playfield::toScreen(m_spielfeld, D3DXVECTOR2(m_offX + column * cellW(), m_offY + row * cellH()));
                 const D3DXVECTOR2 br = Playfield::toScreen(
                     m_spielfeld, D3DXVECTOR2(m_offX + (column + 1) * cellW(), m_offY + (row + 1) * cellH()));
                 const RECT cell{static_cast<LONG>(tl.x), static_cast<LONG>(tl.y), static_cast<LONG>(br.x),

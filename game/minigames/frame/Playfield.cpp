@@ -113,8 +113,8 @@ void Playfield::keepAspect(Ulvo::GUIWindow* field, float width, float height)
     const float yRatio = width > 0.0f ? height / width : 1.0f;
     // The window's animation states carry a rect of their own, which the window takes on
     // again as it animates: they keep the ratio too.
-    for (Ulvo::GUIRect* rect : {&field->getGUIRect(), &field->getAnimationStart().rect,
-                                &field->getAnimationTarget().rect}) {
+    for (Ulvo::GUIRect* rect :
+         {&field->getGUIRect(), &field->getAnimationStart().rect, &field->getAnimationTarget().rect}) {
         rect->params.xRel = xRatio;
         rect->params.yRel = yRatio;
     }

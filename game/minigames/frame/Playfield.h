@@ -31,8 +31,7 @@ public:
     static void draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, D3DCOLOR colour);
     // The point lies on a texel of the frame drawn over the rectangle whose alpha reaches 64
     // of 255 (the texture's alpha mask, built on first use).
-    static bool hitsOpaque(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect,
-                           const D3DXVECTOR2& point);
+    static bool hitsOpaque(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, const D3DXVECTOR2& point);
     static bool contains(const Ulvo::FloatRect& rect, const D3DXVECTOR2& point);
     // A clone of the animation of that name (exact), owned by the caller; null (with a log
     // line naming the game) when there is none.

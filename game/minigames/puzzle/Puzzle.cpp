@@ -61,9 +61,13 @@ Puzzle::Teil::Teil(Ulvo::XMLNode* node, Puzzle* puzzle) : id(++g_nextTeilId), ow
 }
 
 Puzzle::Teil::Teil(const Teil& other)
-    : id(other.id), position(other.position.value), size(other.size),
-      animation(other.animation ? other.animation->clone() : nullptr), owner(other.owner), open(other.open),
-      shadow(other.shadow)
+    : id(other.id)
+    , position(other.position.value)
+    , size(other.size)
+    , animation(other.animation ? other.animation->clone() : nullptr)
+    , owner(other.owner)
+    , open(other.open)
+    , shadow(other.shadow)
 {
     position.start = other.position.start;
     position.end = other.position.end;

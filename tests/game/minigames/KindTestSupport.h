@@ -7,6 +7,7 @@
 
 #include "GUITestSupport.h"
 #include "GameTestSupport.h"
+#include "MinigameSolver.h"
 
 #include "devices/input/DirectInputInterface.h"
 #include "foundation/logging/Logger.h"
@@ -55,10 +56,7 @@ protected:
         GUITest::TearDown();
     }
     static ThreeMatch::MinispielManager& manager() { return *ThreeMatch::MinispielManager::getInstance(); }
-    static Ulvo::MouseState& mouse()
-    {
-        return Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
-    }
+    static Ulvo::MouseState& mouse() { return Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState; }
 
     // The game data as the game reads it; definitions given as text instead when not empty.
     void loadGames(const std::wstring& entries = L"")
@@ -141,6 +139,12 @@ protected:
         for (int k = 1; k <= 4; ++k)
             mouseTo(from + (to - from) * (k / 4.0f));
         mouseUp();
+    }
+    // The scripted player's hands: this fixture's mouse and clock.
+    MinigameSolver::Hands hands()
+    {
+        return {[this](const D3DXVECTOR2& from, const D3DXVECTOR2& to) { drag(from, to); },
+                [this](const D3DXVECTOR2& at) { click(at); }, [this](double seconds) { frames(seconds); }};
     }
     // The screen at half size, as the goldens keep it.
     TestSupport::Image picture()

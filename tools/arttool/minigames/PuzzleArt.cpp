@@ -43,8 +43,8 @@ std::string edge(double ax, double ay, double bx, double by, int sign)
         return " L" + num(bx) + " " + num(by);
     const double s = 0.27 * sign;
     auto p = [&](double t, double h) { return at(ax, ay, bx, by, t, h * s / 0.27); };
-    return " L" + p(0.38, 0) + " C" + p(0.30, 0.16) + " " + p(0.36, 0.27) + " " + p(0.5, 0.27) + " C" +
-           p(0.64, 0.27) + " " + p(0.70, 0.16) + " " + p(0.62, 0) + " L" + num(bx) + " " + num(by);
+    return " L" + p(0.38, 0) + " C" + p(0.30, 0.16) + " " + p(0.36, 0.27) + " " + p(0.5, 0.27) + " C" + p(0.64, 0.27) +
+           " " + p(0.70, 0.16) + " " + p(0.62, 0) + " L" + num(bx) + " " + num(by);
 }
 
 // The village: houses, the church and the mill along a hill road under a summer sky.

@@ -38,35 +38,6 @@ protected:
         }
         return nullptr;
     }
-    // Drags loose pieces onto their outlines, always one whose middle is not covered.
-    void solve(Puzzle& puzzle)
-    {
-        int asides = 0;
-        for (int move = 0; move < 40 && !puzzle.isFlagSet(false); ++move) {
-            Puzzle::Teil* next = nullptr;
-            for (Puzzle::Teil* teil : puzzle.getTeile()) {
-                if (teil->open && target(puzzle, *teil) && pickedAt(puzzle, centre(*teil)) == teil)
-                    next = teil;
-            }
-            if (!next) {
-                // The loose pieces lie under decoys: the decoy on top of the first goes below
-                // the picture.
-                const Puzzle::Teil* cover = nullptr;
-                for (Puzzle::Teil* teil : puzzle.getTeile())
-                    cover = !cover && teil->open && target(puzzle, *teil) ? teil : cover;
-                ASSERT_NE(cover, nullptr);
-                for (int depth = 0; depth < 20 && target(puzzle, *cover); ++depth)
-                    cover = pickedAt(puzzle, centre(*cover));
-                ASSERT_FALSE(target(puzzle, *cover));
-                const Ulvo::FloatRect& field = puzzle.getSpielfeld()->getScreenRect();
-                drag(centre(*cover), D3DXVECTOR2(field.left + 30.0f + 160.0f * (++asides % 2), field.bottom + 60.0f));
-                continue;
-            }
-            drag(centre(*next), centre(*target(puzzle, *next)));
-            EXPECT_FALSE(next->open) << move;
-            frames(0.1);
-        }
-    }
 };
 
 TEST_F(PuzzleTest, AScriptedPlayerPutsTheVillageTogetherAndScoresTheTimeLeft)
@@ -94,7 +65,7 @@ TEST_F(PuzzleTest, AScriptedPlayerPutsTheVillageTogetherAndScoresTheTimeLeft)
     EXPECT_NEAR(centre(*first).x, centre(*other).x, 1.0f);
     EXPECT_EQ(puzzle->getCarried(), nullptr);
 
-    solve(*puzzle);
+    EXPECT_TRUE(MinigameSolver::solvePuzzle(*puzzle, hands()));
     ASSERT_TRUE(puzzle->isFlagSet(false));
     const double left = puzzle->getTimeLeft();
     frames(1.0);
@@ -126,7 +97,7 @@ TEST_F(PuzzleTest, AFixedPieceNeedsNoMoveAndALateSolutionScoresNothing)
         manager().update(1.0);
     EXPECT_EQ(puzzle->getTimeLeft(), 0.0);
     EXPECT_TRUE(results.scores.empty()) << "running out of time ends nothing";
-    solve(*puzzle);
+    EXPECT_TRUE(MinigameSolver::solvePuzzle(*puzzle, hands()));
     int open = 0;
     for (const Puzzle::Teil* ziel : puzzle->getZiele())
         open += ziel->open ? 1 : 0;

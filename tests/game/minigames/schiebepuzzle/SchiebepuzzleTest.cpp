@@ -14,26 +14,8 @@ using KindTesting::KindTest;
 
 namespace {
 
-class SchiebepuzzleTest : public KindTest {
-protected:
-    // Cells from the gap to the goal: columns first, then rows; each step is a side neighbour.
-    static std::vector<uint32_t> way(const Schiebepuzzle_leicht& game)
-    {
-        std::vector<uint32_t> cells;
-        const uint32_t rows = game.getRows();
-        int c = static_cast<int>(game.getGap() / rows), r = static_cast<int>(game.getGap() % rows);
-        const int gc = static_cast<int>(game.getGoal() / rows), gr = static_cast<int>(game.getGoal() % rows);
-        while (c != gc) {
-            c += c < gc ? 1 : -1;
-            cells.push_back(static_cast<uint32_t>(c) * rows + static_cast<uint32_t>(r));
-        }
-        while (r != gr) {
-            r += r < gr ? 1 : -1;
-            cells.push_back(static_cast<uint32_t>(c) * rows + static_cast<uint32_t>(r));
-        }
-        return cells;
-    }
-};
+using SchiebepuzzleTest = KindTest;
+using MinigameSolver::way;
 
 TEST_F(SchiebepuzzleTest, AScriptedPlayerMovesTheGapToTheGoalAndScoresTheTimeLeft)
 {
@@ -115,7 +97,8 @@ TEST_F(SchiebepuzzleTest, OneClickSolvesATwoCellGridAndATimeOutScoresNothing)
 
 TEST_F(SchiebepuzzleTest, OneCellOrNoTileIsLoggedAndStaysUnsolvable)
 {
-    loadGames(LR"(<MINISPIEL TYPE="SCHIEBEPUZZLE_REV" NAME="EINS" SIZE="1"><KACHEL_TEIL ANIMATION="SCHIEBEPUZZLE_KISTE"/></MINISPIEL>
+    loadGames(
+        LR"(<MINISPIEL TYPE="SCHIEBEPUZZLE_REV" NAME="EINS" SIZE="1"><KACHEL_TEIL ANIMATION="SCHIEBEPUZZLE_KISTE"/></MINISPIEL>
         <MINISPIEL TYPE="SCHIEBEPUZZLE_REV" NAME="LEER" SIZE="3 3"/>
         <MINISPIEL TYPE="SCHIEBEPUZZLE_REV" NAME="NULL" SIZE="0 5"><KACHEL_TEIL/></MINISPIEL>)");
     for (const wchar_t* name : {L"EINS", L"LEER", L"NULL"}) {
