@@ -148,8 +148,8 @@ std::vector<std::pair<int, int>> plan(const Bauen& game)
                 return ::testing::AssertionFailure() << "no piece to move at move " << move;
             const Ulvo::FloatRect& field = puzzle.getSpielfeld()->getScreenRect();
             const float step = (field.right - field.left) * 0.45f;
-            hands.drag(centre(*cover), D3DXVECTOR2(field.left + 30.0f + step * static_cast<float>(++asides % 2),
-                                                   field.bottom + 60.0f));
+            hands.drag(centre(*cover),
+                       D3DXVECTOR2(field.left + 30.0f + step * static_cast<float>(++asides % 2), field.bottom + 60.0f));
             continue;
         }
         hands.drag(centre(*next), centre(*target(puzzle, *next)));
