@@ -53,7 +53,7 @@ int runUntilTerminated(GameRun& game, const std::string& commandLine = "",
     EXPECT_TRUE(game.waitForLog(logFile, logText, 60s));
     std::this_thread::sleep_for(300ms);
     game.terminate();
-    return game.waitForExit(20s);
+    return game.waitForExit(60s);
 }
 
 } // namespace
@@ -83,7 +83,7 @@ TEST(HostileInput, AHangUpEndsTheGameInOrderAndSavesItsSettings)
     ASSERT_TRUE(game.waitForLog("UlvoRenderInterface.log", kDeviceStarted, 30s));
     std::this_thread::sleep_for(300ms);
     game.signal(SIGHUP);
-    EXPECT_EQ(game.waitForExit(20s), 0);
+    EXPECT_EQ(game.waitForExit(60s), 0);
     EXPECT_EQ(configValue(game, L"ENGINE_PARAMS/D3DINITPARAMS/PRESENTER_PARAMS", L"FULLSCREEN"), L"1");
 }
 
@@ -93,7 +93,7 @@ TEST(HostileInput, WithoutAnyGameDataTheUserIsToldAndNothingIsWritten)
     for (const fs::directory_entry& entry : fs::directory_iterator(game.runFolder()))
         fs::remove_all(entry.path());
     game.start();
-    EXPECT_EQ(game.waitForExit(20s), 255);
+    EXPECT_EQ(game.waitForExit(60s), 255);
     EXPECT_NE(game.log("logfile.log").find("Keine Spieldaten gefunden"), std::string::npos);
     EXPECT_FALSE(fs::exists(game.configFile()));
 }

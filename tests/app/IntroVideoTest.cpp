@@ -29,7 +29,7 @@ TEST(IntroVideo, PlaysBeforeTheEngineStarts)
     ASSERT_TRUE(game.waitForLog("UlvoEngine.log", kEngineInit, 20s));
     EXPECT_GT(game.secondsRunning() - windowAt, 3.0);
     game.terminate();
-    EXPECT_EQ(game.waitForExit(20s), 0);
+    EXPECT_EQ(game.waitForExit(60s), 0);
 }
 
 TEST(IntroVideo, AnEndAskedFromOutsideDuringTheVideoIsAnOrderlyQuitBeforeTheEngineStarts)
@@ -56,7 +56,7 @@ TEST(IntroVideo, AMissingVideoIsSkippedWithALogLine)
     ASSERT_TRUE(game.waitForLog("UlvoEngine.log", kEngineInit, 20s));
     EXPECT_NE(game.log("logfile.log").find("\"intro.wmv\" not found, the video is skipped"), std::string::npos);
     game.terminate();
-    EXPECT_EQ(game.waitForExit(20s), 0);
+    EXPECT_EQ(game.waitForExit(60s), 0);
 }
 
 } // namespace

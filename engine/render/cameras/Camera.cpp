@@ -11,6 +11,7 @@
 #include "render/XMLWrites.h"
 #include "render/cameras/AttachPoint.h"
 #include "render/cameras/CameraManager.h"
+#include "render/passes/RenderPassZBuffer.h"
 #include "render/scenegraph/RenderObjekt.h"
 
 #include <algorithm>
@@ -22,11 +23,11 @@ namespace {
 
 constexpr double kDegreesToRadiansD = 0.01745329238474369;
 
-// The z-buffer pass reads world positions under screen points; until it is part of the frame
-// there is nothing to read and every sample misses.
-bool readZBuffer(RenderPassZBuffer*, const D3DXVECTOR2&, D3DXVECTOR3&)
+// The world position under a screen point, from the z-buffer picture, drawn first when the camera
+// moved or it is old.
+bool readZBuffer(RenderPassZBuffer* zbuffer, Camera* camera, const D3DXVECTOR2& point, D3DXVECTOR3& world)
 {
-    return false;
+    return zbuffer->getWorldPosition(camera, point, world, 0);
 }
 
 // The FOV as written to the camera file: converted to a 4:3 screen unless taken as given.
@@ -495,6 +496,8 @@ float Camera::calcFocalDistance()
     case FOCUS_ZBUFFER: {
         RenderManager* renderManager = CameraManager::getInstance()->getRenderManager();
         RenderPassZBuffer* zbuffer = renderManager ? renderManager->getZBufferPass() : nullptr;
+        if (zbuffer && !zbuffer->isCreated())
+            zbuffer = nullptr;
         if (!zbuffer) {
             static bool reported = false;
             if (!reported) {
@@ -509,7 +512,7 @@ float Camera::calcFocalDistance()
             const D3DXVECTOR3 eye = getEyePosition();
             for (const D3DXVECTOR2& point : getFocusSamplePoints()) {
                 D3DXVECTOR3 world;
-                if (readZBuffer(zbuffer, point, world)) {
+                if (readZBuffer(zbuffer, this, point, world)) {
                     const D3DXVECTOR3 offset = world - eye;
                     sum += D3DXVec3Length(&offset);
                     ++m_hitCount;

@@ -9,6 +9,7 @@
 #include "render/manager/PostEffectStage.h"
 #include "render/manager/RenderPostEffect.h"
 #include "render/passes/RenderPass.h"
+#include "render/passes/RenderPassZBuffer.h"
 
 #include <algorithm>
 
@@ -221,6 +222,8 @@ void RenderManager::setSceneGraph(SceneGraph* sceneGraph)
     m_sceneGraph = sceneGraph;
     for (RenderPass* pass : m_passes)
         pass->setSceneGraph(sceneGraph);
+    if (m_zBufferPass)
+        m_zBufferPass->setSceneGraph(sceneGraph);
     for (RenderPostEffect* effect : getActivePostEffects())
         effect->initHandles();
     m_forward.setSceneGraph(sceneGraph);
@@ -410,6 +413,17 @@ void RenderManager::setWaterQuality(MyQuality quality)
 {
     // The water and reflection pass kinds follow the settings once they exist.
     m_settings.set(RenderSetting::WaterQuality, quality);
+}
+
+RenderPassZBuffer* RenderManager::getZBufferPass()
+{
+    if (!m_zBufferPass) {
+        auto* pass = new RenderPassZBuffer(L"ZBUFFER", this);
+        pass->setSceneGraph(m_sceneGraph);
+        pass->addRef();
+        m_zBufferPass = pass;
+    }
+    return static_cast<RenderPassZBuffer*>(m_zBufferPass);
 }
 
 void RenderManager::getRenderTargetSize(unsigned& width, unsigned& height) const

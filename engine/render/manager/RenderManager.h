@@ -93,8 +93,9 @@ public:
     // The RENDERPASS kinds by TYPE: the render layer's, and those layers above add at start-up.
     RenderPassKinds& getPassKinds() { return m_passKinds; }
     const RenderPassKinds& getPassKinds() const { return m_passKinds; }
-    // The frame's z-buffer pass, built with its pass kind; none in this build.
-    RenderPassZBuffer* getZBufferPass() const { return nullptr; }
+    // The frame's z-buffer pass "ZBUFFER": built, given the scene graph and switched on at the
+    // first call; the same pass afterwards.
+    RenderPassZBuffer* getZBufferPass();
 
     // Post effects.
     // The first defined effect (or child of a combination) named exactly so; null when none.

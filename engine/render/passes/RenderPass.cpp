@@ -100,6 +100,15 @@ void RenderPass::setParams(const RenderPassParams& params)
     m_params = params;
 }
 
+void RenderPass::setObjectList(const std::vector<RenderObjekt*>& list, bool sort, bool transparency)
+{
+    m_params.objects.assign(list.begin(), list.end());
+    m_params.useObjects = true;
+    m_params.sort = sort;
+    m_params.transparency = transparency;
+    m_params.usePosition = false;
+}
+
 bool RenderPass::shouldRender(const unsigned& frameCounter)
 {
     const uint32_t now = GetTickCount();

@@ -73,6 +73,8 @@ public:
     SceneGraph* getSceneGraph() const { return m_sceneGraph; }
     RenderManager* getRenderManager() const { return m_renderManager; }
     const std::vector<std::wstring>& getPassNames() const { return m_passNames; }
+    // The kinds give their inner passes names of their own (outermost first).
+    void setPassNames(const std::vector<std::wstring>& names) { m_passNames = names; }
     RenderTechnique getTechnique() const { return m_technique; }
     unsigned getQuality() const { return m_quality; }
     uint32_t getFrameInterval() const { return m_everyFrame; }
@@ -89,6 +91,9 @@ public:
     sigslot::signal2<RenderPass&, std::vector<RenderObjekt*>&> renderListCreated;
 
 protected:
+    // setParams with a fixed list, reusing the kept list's storage (kinds hand their receivers
+    // every frame).
+    void setObjectList(const std::vector<RenderObjekt*>& list, bool sort, bool transparency);
     // The object loop of render, for a pass that is active and has a scene graph.
     void drawObjects(Camera* camera);
 

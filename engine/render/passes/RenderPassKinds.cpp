@@ -1,32 +1,34 @@
 #include "render/passes/RenderPassKinds.h"
 
-#include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "render/manager/RenderManager.h"
 #include "render/passes/RenderPass.h"
+#include "render/passes/RenderPassCubeMap.h"
+#include "render/passes/RenderPassShadow.h"
+#include "render/passes/RenderPassToTexture.h"
+#include "render/passes/RenderPassWater.h"
+#include "render/passes/RenderPassZBuffer.h"
 
 namespace Ulvo {
 
 namespace {
 
-// The pass kinds whose targets come with their own classes; until those exist an entry of such
-// a kind is left out whole rather than drawn as a plain pass.
-RenderPass* leaveOut(XMLNode* node, RenderManager*)
+template <class Kind> RenderPass* build(XMLNode* node, RenderManager* renderManager)
 {
-    mainLogger().log(50, LOG_TYPE_WARNING,
-                     L"Ulvo::createRenderPassFromXml: RENDERPASS \"" + node->getAttributeValue(L"NAME") +
-                         L"\" of TYPE " + node->getAttributeValue(L"TYPE") +
-                         L" is not drawn by this build and is left out\n");
-    return nullptr;
+    return new Kind(node, renderManager);
 }
 
 } // namespace
 
 void registerRenderPassKinds(RenderPassKinds& kinds)
 {
-    for (const wchar_t* type :
-         {L"SHADOW", L"SHADOW_MAP", L"WATER", L"REFLECTION", L"DEPTH_LINEAR", L"CUBE_MAP", L"TO_TEXTURE"})
-        kinds.add(type, &leaveOut);
+    kinds.add(L"SHADOW", &build<RenderPassShadow>);
+    kinds.add(L"SHADOW_MAP", &build<RenderPassPSSMShadowMap>);
+    kinds.add(L"WATER", &build<RenderPassWater>);
+    kinds.add(L"REFLECTION", &build<RenderPassReflection>);
+    kinds.add(L"DEPTH_LINEAR", &build<RenderPassDepthLinear>);
+    kinds.add(L"CUBE_MAP", &build<RenderPassCubeMap>);
+    kinds.add(L"TO_TEXTURE", &build<RenderPassToTexture>);
 }
 
 RenderPass* createRenderPassFromXml(XMLNode* node, RenderManager* renderManager)

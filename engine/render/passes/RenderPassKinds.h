@@ -19,7 +19,7 @@ using RenderPassKinds = KindRegistry<RenderPassCreator>;
 void registerRenderPassKinds(RenderPassKinds& kinds);
 
 // A new pass for a RENDERPASS node by its TYPE, through the manager's kinds (the render layer's
-// alone without a manager); null for the kinds this build does not draw yet, after a log line.
+// alone without a manager); a plain RenderPass for an absent or unknown TYPE.
 RenderPass* createRenderPassFromXml(XMLNode* node, RenderManager* renderManager);
 
 } // namespace Ulvo

@@ -51,6 +51,8 @@ public:
         ID3DXEffect* effect = getEffect()->getEffect();
         const D3DXMATRIX worldViewProj = getWorldMatrix() * camera->getViewProjectionMatrix();
         effect->SetMatrix("g_World", &getWorldMatrix());
+        const D3DXMATRIX worldView = getWorldMatrix() * camera->getViewMatrix();
+        effect->SetMatrix("g_WorldView", &worldView);
         effect->SetMatrix("g_WorldViewProj", &worldViewProj);
         D3DXCOLOR colour = getMaskColor();
         colour.a = getAlpha();
@@ -84,6 +86,34 @@ inline bool loadTestBoxEffect(const std::filesystem::path& sourceRoot, const std
                   1);
     EffectManager::getInstance()->load(&effects);
     return EffectManager::getInstance()->getEffectBundle(L"TestBox") != nullptr;
+}
+
+// Loads the pass kinds' effect bundles of tests/engine/render/data/testpasses.fx once per process:
+// "TestPasses" with a permutation per technique the passes select (colour, light depth, linear
+// depth, shadow) and "TestWater", the water's reflection.
+inline bool loadTestPassEffects(const std::filesystem::path& sourceRoot, const std::filesystem::path& folder)
+{
+    using namespace Ulvo;
+    EffectManager* effects = EffectManager::getInstance();
+    if (effects->getEffectBundle(L"TestPasses"))
+        return true;
+    std::filesystem::copy_file(sourceRoot / "tests" / "engine" / "render" / "data" / "testpasses.fx",
+                               folder / "testpasses.fx", std::filesystem::copy_options::overwrite_existing);
+    auto permutation = [](const wchar_t* name, const wchar_t* mode) {
+        return std::wstring(L"<PERMUTATION NAME=\"") + name + L"\"><MACROS><MACRO NAME=\"PASS_MODE\" DEFINITION=\"" +
+               mode + L"\"/></MACROS></PERMUTATION>";
+    };
+    std::wstring text =
+        L"<EFFECTS><EFFECT_BUNDLE NAME=\"TestPasses\"><EFFECT><FILE FILENAME=\"testpasses.fx\"/></EFFECT>";
+    text += permutation(L"Render", L"0") + permutation(L"RenderDepth", L"1") + permutation(L"RenderDepthLinear", L"2") +
+            permutation(L"RenderWaterDepth", L"2") + permutation(L"RenderShadowLOW", L"3") +
+            permutation(L"RenderShadowMED", L"3") + permutation(L"RenderShadowHIGH", L"3");
+    text += L"</EFFECT_BUNDLE><EFFECT_BUNDLE NAME=\"TestWater\"><EFFECT><FILE FILENAME=\"testpasses.fx\"/></EFFECT>" +
+            permutation(L"Render", L"4") + L"</EFFECT_BUNDLE></EFFECTS>";
+    XMLNode node;
+    XMLNode::load(&node, text, 1);
+    effects->load(&node);
+    return effects->getEffectBundle(L"TestPasses") && effects->getEffectBundle(L"TestWater");
 }
 
 // A box named so with the effect bundle and the rest of its BASE_DATA (attributes after EFFECT,
