@@ -9,9 +9,6 @@
 #include "gui/widgets/GUILabel.h"
 #include "gui/widgets/GUISlider.h"
 #include "threematch/globals/DataReads.h"
-#include "threematch/stones/Rohstoff.h"
-#include "threematch/stones/Rohstoffklasse.h"
-#include "threematch/town/Gebaeude.h"
 
 #include <algorithm>
 #include <cmath>
@@ -79,44 +76,6 @@ bool editName(std::wstring& text, int keyType, wchar_t character)
         return false;
     text.push_back(character);
     return true;
-}
-
-std::vector<Rohstoff*> orderWrathTypes(const std::vector<Rohstoff*>& levelTypes, const Rohstoffklasse* wrath)
-{
-    std::vector<Rohstoff*> ordered;
-    std::vector<Rohstoff*> rest;
-    for (auto it = levelTypes.rbegin(); it != levelTypes.rend(); ++it) {
-        Rohstoff* type = *it;
-        if (!type || (wrath && type->getKlasse() == wrath))
-            continue;
-        if (type->getKlasse() && type->getKlasse()->getName() == L"BONUS")
-            ordered.push_back(type);
-        else
-            rest.push_back(type);
-    }
-    const std::size_t bonusCount = ordered.size();
-    for (Rohstoff* type : rest) {
-        auto at =
-            std::find_if(ordered.begin() + static_cast<std::ptrdiff_t>(bonusCount), ordered.end(),
-                         [type](const Rohstoff* other) { return other->getMultiplier() < type->getMultiplier(); });
-        ordered.insert(at, type);
-    }
-    return ordered;
-}
-
-int MinigameSaving::paid(int amount) const
-{
-    return toInt(amount * factor);
-}
-
-MinigameSaving minigameSaving(float score, int schwierigkeit)
-{
-    MinigameSaving result;
-    // The saving is a single-precision value; what it leaves is worked out from it exactly.
-    result.saving = static_cast<float>(1.0 - Gebaeude::costFactor(score, schwierigkeit));
-    result.percent = toInt(static_cast<double>(result.saving) * 100.0);
-    result.factor = 1.0 - static_cast<double>(result.saving);
-    return result;
 }
 
 int litTallyLines(std::size_t count, double progress)

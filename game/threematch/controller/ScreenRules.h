@@ -1,8 +1,8 @@
 #pragma once
 // Small rules of the controller's screens that need no running game: widget lookups by name,
-// label texts formatted from their own text id, the profile name typed key by key, the order
-// of a level's wrath stages, what a minigame score leaves of a building's cost, how many
+// label texts formatted from their own text id, the profile name typed key by key, how many
 // lines of a result tally are lit, and the mapping of screen points into the in-game picture.
+// The town's rules (wrath, catastrophe, minigame saving) are the town's own (TownRules).
 // The controller's slots call them; tests call them directly.
 #include <windows.h>
 #include <d3d9types.h>
@@ -24,9 +24,6 @@ class GUIWindow;
 } // namespace Ulvo
 
 namespace ThreeMatch {
-
-class Rohstoff;
-class Rohstoffklasse;
 
 namespace ScreenRules {
 
@@ -55,21 +52,6 @@ void showNumber(Ulvo::GUILabel* label, int value);
 // is "%"; of the other characters (type 2) only a hyphen and a space that does not start the
 // name are taken. False when the key changed nothing.
 bool editName(std::wstring& text, int keyType, wchar_t character);
-
-// The stone types of a level in the order of its wrath stages: the types of class "BONUS"
-// first (in the reverse of the level's order), then the others by falling value, the later
-// one first among equal values; the wrath class's types are left out.
-std::vector<Rohstoff*> orderWrathTypes(const std::vector<Rohstoff*>& levelTypes, const Rohstoffklasse* wrath);
-
-// What a minigame score saves of a building on a difficulty: the saving r in single
-// precision, its whole per cent, and the part of an amount that is still paid.
-struct MinigameSaving {
-    float saving = 0.0f;
-    int percent = 0;
-    double factor = 1.0; // 1 - r, what the building is built with
-    int paid(int amount) const;
-};
-MinigameSaving minigameSaving(float score, int schwierigkeit);
 
 // The lines of a tally of count entries lit at master progress p: trunc(count x p).
 int litTallyLines(std::size_t count, double progress);

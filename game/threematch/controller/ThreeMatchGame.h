@@ -10,6 +10,7 @@
 #include "render/cameras/LookAtCamera.h"
 #include "threematch/ConsoleLineView.h"
 #include "threematch/town/Katastrophe.h"
+#include "threematch/town/TownRules.h"
 
 #include <windows.h>
 #include <d3d9.h>
@@ -17,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -52,18 +54,13 @@ class Rohstoff;
 class Spielfeld;
 class SpielfeldProfileWorld;
 
-class ThreeMatchGame : public sigslot::has_slots<> {
+// The controller is the running level the town's rules act on (TownRules::Level).
+class ThreeMatchGame : public sigslot::has_slots<>, private TownRules::Level {
 public:
     // Pending screen switches (requestIngame).
     enum IngameRequest { REQUEST_RESUME = 0, REQUEST_NEXT_LEVEL = 1, REQUEST_FREE_PLAY = 2, REQUEST_NONE = 3 };
 
-    // A wrath stage of the running level: stones of `from` turn into `to` while the wrath
-    // meter stands above the stage's threshold.
-    struct WrathStage {
-        Rohstoff* from = nullptr;
-        Rohstoff* to = nullptr;
-        bool reached = false;
-    };
+    using WrathStage = TownRules::WrathStage;
 
     ThreeMatchGame(const bool& showSplash, const bool& confirmDisplayChanges);
     ~ThreeMatchGame() override;
@@ -143,13 +140,14 @@ public:
     Ulvo::RenderToTexture& getRenderTarget() { return *m_renderTarget; }
     Spielfeld* getBoard() const { return m_board; }
     const std::vector<Katastrophe>& getKatastrophen() const { return m_katastrophen; }
-    const std::vector<WrathStage>& getWrathStages() const { return m_wrathStages; }
-    std::vector<WrathStage>& wrathStages() { return m_wrathStages; }
+    const std::vector<WrathStage>& getWrathStages() const { return m_townRules.getWrathStages(); }
+    std::vector<WrathStage>& wrathStages() { return m_townRules.wrathStages(); }
+    const TownRules& getTownRules() const { return m_townRules; }
     // The buy buttons of the town's building places, in place order.
     const std::vector<Ulvo::GUIWindow*>& getBuildingButtons() const { return m_buildingButtons; }
     int getPendingRequest() const { return m_ingameRequest; }
     bool isTallyRunning() const { return m_tallyRunning; }
-    bool isCatastrophePending() const { return m_catastrophePending; }
+    bool isCatastrophePending() const { return m_townRules.isCatastrophePending(); }
     bool isLoaded() const { return m_loaded; }
     // The window was closed while loading: the constructor stopped early and the program ends
     // in order.
@@ -161,7 +159,7 @@ public:
     // through window messages, with key repeat for typing names. Set before the engine starts.
     static void prepareInput(Ulvo::DInputInitParams& input);
     // The wrath meter's fill: 1 - stock / maximum, full (1) without a usable maximum.
-    static double wrathFill(double stock, double maximum);
+    static double wrathFill(double stock, double maximum) { return TownRules::wrathFill(stock, maximum); }
     // The first "Screenshot_N.png" at or after counter whose file does not exist yet; counter
     // is left at N.
     static std::wstring nextScreenshotName(int& counter);
@@ -184,6 +182,13 @@ private:
     void updateHud();
     void updateWrath();
     void forgetLostBuildings();
+    // What the town's wrath rule does to the running level, the town and the screens.
+    void replaceStoneType(Rohstoff* from, Rohstoff* to, double seconds) override;
+    void wrathStageTurned(bool reached) override;
+    void wrathStagesChanged(bool added, bool removed) override;
+    int storyLevel() const override;
+    int strikeTown() override;
+    void catastropheCame() override;
     void updateRollIn(double gameDt);
     void updateLevelEnd(double gameDt);
     void startTally();
@@ -266,7 +271,8 @@ private:
     // Help shown while no profile exists.
     uint32_t m_helpMask = 0;
 
-    std::vector<WrathStage> m_wrathStages;
+    // The wrath meter, its stages and the catastrophe of the running level.
+    TownRules m_townRules;
 
     // Result tally: the master runs the lines of the win and the lose panel one after another.
     Ulvo::Interpolation<double, double> m_tallyMaster{0.0};
@@ -280,7 +286,6 @@ private:
     bool m_levelEnd = false;
     double m_endTimer = 0.0;
     double m_endDelay = 0.0;
-    double m_wrathTimer = 0.0;
 
     Ulvo::Interpolation<float, float> m_exchangeFade{1.0f};
     Ulvo::Interpolation<float, float> m_magnifierFade{0.0f};
@@ -295,11 +300,16 @@ private:
     wchar_t m_cursorOff = 0;
 
     bool m_mainMenuHidden = false;
-    bool m_catastrophePending = false;
-    int m_catastropheLosses = 0;
     bool m_suppressOptionSlots = false;
 
     // --- Screens, clicks and slots: their steps ----------------------------------------------
+    // What a click on a window of this user id does; onButtonClicked looks the id up in the
+    // table (in table order) once the bonus and building buttons had their turn.
+    struct ClickHandler {
+        const wchar_t* id;
+        void (*handle)(ThreeMatchGame& game, const std::wstring& id);
+    };
+    static std::span<const ClickHandler> clickHandlers();
     void useBonus(int index);
     void buyBuilding(int place);
     // Builds the building bought last at what the minigame's score leaves of its cost (all of

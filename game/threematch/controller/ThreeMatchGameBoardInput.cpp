@@ -195,7 +195,6 @@ void ThreeMatchGame::startLevel(bool resume)
     m_engine->getPerfTimer()->update();
     m_engine->getPerfTimer()->update();
 
-    m_wrathTimer = 0.0;
     m_rollInTimer = 0.0;
     m_rollIn = true;
     m_levelEnd = false;
@@ -214,28 +213,8 @@ void ThreeMatchGame::startLevel(bool resume)
     }
 
     RohstoffManager& rohstoffe = m_globals->getRohstoffManager();
-    Rohstoffklasse* wrath = rohstoffe.getZornKlasse();
-    if (!resume && wrath) {
-        // The wrath meter starts full again after a catastrophe, and whenever it stands empty.
-        const auto refill = [&] {
-            wrath->addLevelPunkte(m_globals->getWrathMax() - wrath->getPunkte());
-            wrath->commitLevelPunkte();
-        };
-        if (m_catastrophePending)
-            refill();
-        if (wrath->getPunkte() <= 0)
-            refill();
-    }
-    if (!resume)
-        m_catastrophePending = false;
-
-    const std::vector<Rohstoff*> ordered = orderWrathTypes(m_board->getLevelStones(), wrath);
-    const Rohstoffklasse* fill = rohstoffe.findKlasse(L"FÜLLSTOFF");
-    m_wrathStages.clear();
-    for (std::size_t i = 0; i < ordered.size(); ++i) {
-        if (Rohstoff* to = fill ? fill->getRohstoff(static_cast<int>(i)) : nullptr)
-            m_wrathStages.push_back(WrathStage{ordered[i], to, false});
-    }
+    m_townRules.startLevel(resume, rohstoffe.getZornKlasse(), m_globals->getWrathMax(), m_board->getLevelStones(),
+                           rohstoffe.findKlasse(L"FÜLLSTOFF"));
     if (m_globals->getHires() && m_renderManager)
         m_renderManager->setPostEffectParamFloat(L"THREEMATCH_ROLL_IN_VERH", 0.0f);
 }

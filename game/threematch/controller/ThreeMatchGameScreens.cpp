@@ -33,6 +33,7 @@
 #include "threematch/town/GebaeudeManager.h"
 
 #include <algorithm>
+#include <span>
 #include <string>
 
 namespace ThreeMatch {
@@ -157,67 +158,105 @@ void ThreeMatchGame::onButtonClicked(Ulvo::GUIWindow& window)
         return;
     }
 
-    if (id == L"H_AUSBLENDEN") {
-        m_mainMenuHidden = true;
-        if (MenuEbene* main = m_menuLevels->getMainMenuLevel())
-            main->setActive(false, 1.0);
-    } else if (id == L"THREEMATCH_TAUSCH_HG") {
-        toggleExchangeView();
-    } else if (id == L"O_OKButton") {
-        showMenu(L"HAUPTMENU");
-        applyDisplayChoice();
-    } else if (id == L"H_Start") {
-        const int state = m_board ? m_board->getState() : Spielfeld::Keiner;
-        if ((state == Spielfeld::Laeuft || state == Spielfeld::Geladen) && !m_board->isFreePlay())
-            requestIngame(REQUEST_RESUME);
-        else
-            showMenu(L"THREEMATCH_BAUEN_MENU");
-    } else if (id == L"THREEMATCH_BAUEN_SPIELEN") {
-        requestIngame(REQUEST_NEXT_LEVEL);
-    } else if (id == L"THREEMATCH_BAUEN_FREIES_SPIELEN") {
-        requestIngame(REQUEST_FREE_PLAY);
-    } else if (id == L"THREEMATCHAUSWERTUNG_WIN_OK" || id == L"THREEMATCHAUSWERTUNG_WIN") {
-        takeLevelResult(true);
-    } else if (id == L"THREEMATCHAUSWERTUNG_LOSE_OK" || id == L"THREEMATCHAUSWERTUNG_LOSE") {
-        takeLevelResult(false);
-    } else if (id == L"THREEMATCHAUSWERTUNG_ZORN_OK" || id == L"THREEMATCHAUSWERTUNG_ZORN" ||
-               id == L"THREEMATCHAUSWERTUNG_GAMEOVER_OK" || id == L"THREEMATCHAUSWERTUNG_GAMEOVER") {
-        backToTown();
-    } else if (id == L"THREEMATCHAUSWERTUNG_MINISPIEL_OK" || id == L"THREEMATCHAUSWERTUNG_MINISPIEL") {
-        showMenu(L"THREEMATCH_BAUEN_MENU");
-        m_globals->getLichterspiele().start(L"THREEMATCH_MINI_WIN");
-        m_profiles->saveProfiles();
-    } else if (id == L"B_BeendenButton" || id == L"THREEMATCH_EXIT_TW_BUTTON") {
-        m_engine->exit(0);
-    } else if (id == L"P_NEUButton") {
-        startNewProfile();
-        showHelp(0x20);
-    } else if (id == L"P_DELButton") {
-        if (Profil* active = m_profiles->getActiveProfile()) {
-            m_profiles->deleteProfile(active);
-            m_profiles->saveProfiles();
-            // Without any profile the game cannot go on: the last one gone, a new one is named.
-            if (m_profiles->getProfileCount() == 0)
-                askForNewProfile();
+    for (const ClickHandler& handler : clickHandlers()) {
+        if (id == handler.id) {
+            handler.handle(*this, id);
+            return;
         }
-    } else if (id == L"P_OKButton") {
-        if (m_profiles->getActiveProfile())
-            showMenu(L"HAUPTMENU");
-        else if (m_profiles->getProfileCount() == 0)
-            askForNewProfile(); // an empty list has nothing to choose: a profile is named
-
-    } else if (id == L"NP_CancelButton") {
-        dropNewProfile();
-        showMenu(L"PROFILE_MENU");
-    } else if (id == L"NP_OKButton") {
-        acceptNewProfile();
-    } else if (id == L"C_UPDATE") {
-        // The program's version data names no update page.
-        Ulvo::mainLogger().log(10, Ulvo::LOG_TYPE_INFO, L"C_UPDATE: keine Update-Adresse bekannt\n");
-    } else if (id == L"US_OK" || id == L"US_CANCEL") {
-        m_d3d->confirmDisplayMode(id == L"US_OK");
-        resetModeIndices();
     }
+}
+
+std::span<const ThreeMatchGame::ClickHandler> ThreeMatchGame::clickHandlers()
+{
+    using Game = ThreeMatchGame;
+    using Id = const std::wstring&;
+    const auto won = [](Game& game, Id) { game.takeLevelResult(true); };
+    const auto lost = [](Game& game, Id) { game.takeLevelResult(false); };
+    const auto toTown = [](Game& game, Id) { game.backToTown(); };
+    const auto minigameSeen = [](Game& game, Id) {
+        game.showMenu(L"THREEMATCH_BAUEN_MENU");
+        game.m_globals->getLichterspiele().start(L"THREEMATCH_MINI_WIN");
+        game.m_profiles->saveProfiles();
+    };
+    const auto quit = [](Game& game, Id) { game.m_engine->exit(0); };
+    const auto displayConfirmed = [](Game& game, Id id) {
+        game.m_d3d->confirmDisplayMode(id == L"US_OK");
+        game.resetModeIndices();
+    };
+    // Compared in this order; the first equal id takes the click.
+    static const ClickHandler kHandlers[] = {
+        {L"H_AUSBLENDEN",
+         [](Game& game, Id) {
+             game.m_mainMenuHidden = true;
+             if (MenuEbene* main = game.m_menuLevels->getMainMenuLevel())
+                 main->setActive(false, 1.0);
+         }},
+        {L"THREEMATCH_TAUSCH_HG", [](Game& game, Id) { game.toggleExchangeView(); }},
+        {L"O_OKButton",
+         [](Game& game, Id) {
+             game.showMenu(L"HAUPTMENU");
+             game.applyDisplayChoice();
+         }},
+        {L"H_Start",
+         [](Game& game, Id) {
+             const int state = game.m_board ? game.m_board->getState() : Spielfeld::Keiner;
+             if ((state == Spielfeld::Laeuft || state == Spielfeld::Geladen) && !game.m_board->isFreePlay())
+                 game.requestIngame(REQUEST_RESUME);
+             else
+                 game.showMenu(L"THREEMATCH_BAUEN_MENU");
+         }},
+        {L"THREEMATCH_BAUEN_SPIELEN", [](Game& game, Id) { game.requestIngame(REQUEST_NEXT_LEVEL); }},
+        {L"THREEMATCH_BAUEN_FREIES_SPIELEN", [](Game& game, Id) { game.requestIngame(REQUEST_FREE_PLAY); }},
+        {L"THREEMATCHAUSWERTUNG_WIN_OK", won},
+        {L"THREEMATCHAUSWERTUNG_WIN", won},
+        {L"THREEMATCHAUSWERTUNG_LOSE_OK", lost},
+        {L"THREEMATCHAUSWERTUNG_LOSE", lost},
+        {L"THREEMATCHAUSWERTUNG_ZORN_OK", toTown},
+        {L"THREEMATCHAUSWERTUNG_ZORN", toTown},
+        {L"THREEMATCHAUSWERTUNG_GAMEOVER_OK", toTown},
+        {L"THREEMATCHAUSWERTUNG_GAMEOVER", toTown},
+        {L"THREEMATCHAUSWERTUNG_MINISPIEL_OK", minigameSeen},
+        {L"THREEMATCHAUSWERTUNG_MINISPIEL", minigameSeen},
+        {L"B_BeendenButton", quit},
+        {L"THREEMATCH_EXIT_TW_BUTTON", quit},
+        {L"P_NEUButton",
+         [](Game& game, Id) {
+             game.startNewProfile();
+             game.showHelp(0x20);
+         }},
+        {L"P_DELButton",
+         [](Game& game, Id) {
+             ProfileManager* profiles = game.m_profiles;
+             if (Profil* active = profiles->getActiveProfile()) {
+                 profiles->deleteProfile(active);
+                 profiles->saveProfiles();
+                 // Without any profile the game cannot go on: the last one gone, a new one is named.
+                 if (profiles->getProfileCount() == 0)
+                     game.askForNewProfile();
+             }
+         }},
+        {L"P_OKButton",
+         [](Game& game, Id) {
+             if (game.m_profiles->getActiveProfile())
+                 game.showMenu(L"HAUPTMENU");
+             else if (game.m_profiles->getProfileCount() == 0)
+                 game.askForNewProfile(); // an empty list has nothing to choose: a profile is named
+         }},
+        {L"NP_CancelButton",
+         [](Game& game, Id) {
+             game.dropNewProfile();
+             game.showMenu(L"PROFILE_MENU");
+         }},
+        {L"NP_OKButton", [](Game& game, Id) { game.acceptNewProfile(); }},
+        {L"C_UPDATE",
+         [](Game&, Id) {
+             // The program's version data names no update page.
+             Ulvo::mainLogger().log(10, Ulvo::LOG_TYPE_INFO, L"C_UPDATE: keine Update-Adresse bekannt\n");
+         }},
+        {L"US_OK", displayConfirmed},
+        {L"US_CANCEL", displayConfirmed},
+    };
+    return kHandlers;
 }
 
 void ThreeMatchGame::useBonus(int index)
@@ -284,7 +323,7 @@ void ThreeMatchGame::takeLevelResult(bool won)
         rohstoffe.resetLevelPunkte();
     }
     refreshBuildingButtons();
-    if (m_catastrophePending && m_catastropheLosses > 0) {
+    if (m_townRules.showsCatastropheResult()) {
         showMenu(L"THREEMATCHAUSWERTUNG_ZORN_MENU");
         return;
     }
@@ -518,7 +557,7 @@ void ThreeMatchGame::onProfileSwitched(Profil* oldProfile, Profil* newProfile)
         m_helpCheckbox1->setChecked(helpOn);
         m_helpCheckbox2->setChecked(helpOn);
     }
-    const int difficulty = std::clamp(newProfile->getSchwierigkeit(), 0, 2);
+    const int difficulty = newProfile->getSchwierigkeit();
     if (Ulvo::GUICheckboxButton* box = findCheckbox(*m_gui, kDifficultyBoxes[difficulty])) {
         box->setChecked(true);
         for (int i = 0; i < 3; ++i) {

@@ -649,20 +649,14 @@ void ThreeMatchGame::settleBuilding(float score, bool played)
     // The building the minigame was played for is built once, at the cost the score leaves.
     Gebaeude* building = m_lastBuilding;
     m_lastBuilding = nullptr;
-    const MinigameSaving saving = minigameSaving(score, m_globals->getSchwierigkeit());
-    // The result counts every resource the building cost, not the first kind only.
-    int amount = 0, paid = 0;
-    if (building) {
-        for (const int each : building->build(saving.factor)) {
-            amount += each;
-            paid += saving.paid(each);
-        }
+    const TownRules::Settlement settled = TownRules::settleBuilding(building, score, m_globals->getSchwierigkeit());
+    if (building)
         refreshBuildingButtons();
-    }
     if (Ulvo::GUILabel* label = findLabel(*m_gui, L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL")) {
         // Bought without a minigame there is no score to speak of: only what it cost.
         label->setTextId(played ? L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL" : L"THREEMATCHAUSWERTUNG_GEBAUT_TEXT");
-        showFormatted(label, played ? saving.percent : paid, paid, amount, saving.percent);
+        const int percent = settled.saving.percent;
+        showFormatted(label, played ? percent : settled.paid, settled.paid, settled.amount, percent);
     }
 
     LichterspielManager& lights = m_globals->getLichterspiele();
@@ -694,7 +688,7 @@ void ThreeMatchGame::showCatastropheScreen(int index)
     setPicture(m_gui->getWindow(L"THREEMATCH_KATASTROPHE_BILD"), katastrophe.getTexture());
     Ulvo::GUILabel* text = findLabel(*m_gui, L"THREEMATCH_KATASTROPHE_TEXT");
     setLabelTextId(text, katastrophe.getTextId());
-    showNumber(text, m_catastropheLosses);
+    showNumber(text, m_townRules.getCatastropheLosses());
 }
 
 void ThreeMatchGame::onRohstoffVorstellung(Rohstoff& stone)

@@ -39,7 +39,6 @@ namespace {
 
 const wchar_t* const kIngameMenu = L"THREEMATCH_INGAME_MENU";
 const wchar_t* const kTownMenu = L"THREEMATCH_BAUEN_MENU";
-const double kStageChangeSeconds = 2.0;
 
 using ScreenRules::labelOf;
 
@@ -49,12 +48,6 @@ void showNumber(Ulvo::GUIWindow* window, int value)
 }
 
 } // namespace
-
-double ThreeMatchGame::wrathFill(double stock, double maximum)
-{
-    // A maximum of 0 (or less) would divide by zero: the meter then stands full.
-    return maximum > 0.0 ? 1.0 - stock / maximum : 1.0;
-}
 
 void ThreeMatchGame::splitTime(double seconds, int& minutes, int& wholeSeconds, int& hundredths)
 {
@@ -174,7 +167,7 @@ void ThreeMatchGame::updateIngame(double gameDt)
 
     const int state = m_board->getState();
     if (state == Spielfeld::Laeuft)
-        m_wrathTimer += gameDt;
+        m_townRules.advance(gameDt);
     if ((state == Spielfeld::Gewonnen || state == Spielfeld::Verloren) && !m_levelEnd) {
         // A lost level keeps nothing it collected.
         if (state == Spielfeld::Verloren) {
@@ -239,59 +232,45 @@ void ThreeMatchGame::updateWrath()
     Rohstoffklasse* wrath = m_globals->getRohstoffManager().getZornKlasse();
     if (!wrath || m_board->isFreePlay() || !m_globals->getUseZorn())
         return;
-    const int maximum = m_globals->getWrathMax();
-    if (wrath->getPunkte() > maximum)
-        wrath->spend(wrath->getPunkte() - std::max(maximum, 0));
-    if (m_catastrophePending)
-        wrath->spend(wrath->getPunkte());
-    wrath->commitLevelPunkte();
+    m_townRules.updateWrath(*wrath, m_globals->getWrathMax(), m_globals->getWrathInterval(), *this);
+}
 
-    const double fill = wrathFill(wrath->getPunkte(), maximum);
-    const std::size_t n = m_wrathStages.size();
-    bool added = false;
-    bool removed = false;
-    for (std::size_t i = 0; i < n; ++i) {
-        WrathStage& stage = m_wrathStages[i];
-        const double threshold = static_cast<double>(i + 1) / static_cast<double>(n + 1);
-        if (fill > threshold && !stage.reached) {
-            m_board->replaceStoneType(stage.from, stage.to, kStageChangeSeconds);
-            stage.reached = true;
-            added = true;
-            showHelp(0x40);
-        } else if (!(fill > threshold) && stage.reached) {
-            m_board->replaceStoneType(stage.to, stage.from, kStageChangeSeconds);
-            stage.reached = false;
-            removed = true;
-            showHelp(0x80);
-        }
-    }
+void ThreeMatchGame::replaceStoneType(Rohstoff* from, Rohstoff* to, double seconds)
+{
+    m_board->replaceStoneType(from, to, seconds);
+}
+
+void ThreeMatchGame::wrathStageTurned(bool reached)
+{
+    showHelp(reached ? 0x40 : 0x80);
+}
+
+void ThreeMatchGame::wrathStagesChanged(bool added, bool removed)
+{
     if (added)
         playSound(L"FUELL_ADDED");
     if (removed)
         playSound(L"FUELL_REMOVED");
+}
 
-    const double interval = m_globals->getWrathInterval();
-    // A broken interval would never let the timer fall below it.
-    if (!(interval > 0.0))
-        return;
-    while (m_wrathTimer >= interval) {
-        if (wrath->getPunkte() < 1 && !m_catastrophePending) {
-            m_catastrophePending = true;
-            m_catastropheLosses = 0;
-            const Profil* profil = m_profiles->getActiveProfile();
-            if (profil && profil->getActualLevel() < 100) {
-                m_catastropheLosses = m_globals->getGebaeudeManager().destroyRandom();
-                forgetLostBuildings();
-            } else
-                m_catastrophePending = false;
-            showKatastrophe();
-            showHelp(0x20000);
-            playSound(L"ZORN_FULL");
-        } else if (wrath->getPunkte() >= 1) {
-            wrath->spend(1);
-        }
-        m_wrathTimer -= interval;
-    }
+int ThreeMatchGame::storyLevel() const
+{
+    const Profil* profil = m_profiles->getActiveProfile();
+    return profil ? profil->getActualLevel() : -1;
+}
+
+int ThreeMatchGame::strikeTown()
+{
+    const int losses = m_globals->getGebaeudeManager().destroyRandom();
+    forgetLostBuildings();
+    return losses;
+}
+
+void ThreeMatchGame::catastropheCame()
+{
+    showKatastrophe();
+    showHelp(0x20000);
+    playSound(L"ZORN_FULL");
 }
 
 void ThreeMatchGame::forgetLostBuildings()

@@ -95,7 +95,7 @@ bool MyGlobals::load(Ulvo::XMLNode* node)
         applyVolumes();
     }
     if (node->readInt(L"SCHWIERIGKEIT", m_schwierigkeit))
-        m_schwierigkeit = clampSchwierigkeit(m_schwierigkeit);
+        m_schwierigkeit = readSchwierigkeit(m_schwierigkeit, L"config.cfg");
     node->readBool(L"HIRES", m_hires);
     return true;
 }
@@ -161,16 +161,33 @@ bool MyGlobals::postInit(Ulvo::EngineParams*)
     return true;
 }
 
+int MyGlobals::getSchwierigkeit() const
+{
+    const Profil* active = m_profileManager->getActiveProfile();
+    return active ? active->getSchwierigkeit() : m_schwierigkeit;
+}
+
 void MyGlobals::setSchwierigkeit(int schwierigkeit)
 {
-    m_schwierigkeit = clampSchwierigkeit(schwierigkeit);
-    if (Profil* active = m_profileManager->getActiveProfile())
-        active->setSchwierigkeit(m_schwierigkeit);
+    Profil* active = m_profileManager->getActiveProfile();
+    if (active)
+        active->setSchwierigkeit(schwierigkeit);
+    m_schwierigkeit = active ? active->getSchwierigkeit() : clampSchwierigkeit(schwierigkeit);
 }
 
 void MyGlobals::applyProfileSchwierigkeit(int schwierigkeit)
 {
-    m_schwierigkeit = clampSchwierigkeit(schwierigkeit);
+    m_schwierigkeit = schwierigkeit;
+}
+
+double MyGlobals::getWrathInterval() const
+{
+    return m_wrathInterval[getSchwierigkeit()];
+}
+
+double MyGlobals::getLevelTimeFactor() const
+{
+    return m_levelTimeFactor[getSchwierigkeit()];
 }
 
 void MyGlobals::setSoundVolume(float volume)

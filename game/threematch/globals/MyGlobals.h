@@ -60,11 +60,13 @@ public:
     ProfileWorld* getProfileWorld() const { return m_profileWorld; }
     void setProfileWorld(ProfileWorld* world) { m_profileWorld = world; }
 
-    // Difficulty 0 easy, 1 medium, 2 hard. The player's choice: the active profile takes it
-    // too, with the lives of that difficulty.
-    int getSchwierigkeit() const { return m_schwierigkeit; }
+    // Difficulty 0 easy, 1 medium, 2 hard. It belongs to the active profile; the game's own
+    // value (the config file's) plays only while no profile is active. The player's choice goes
+    // to the active profile, with the lives of that difficulty.
+    int getSchwierigkeit() const;
     void setSchwierigkeit(int schwierigkeit);
-    // A profile's difficulty made the game's; the profile keeps its lives.
+    // An applied profile's difficulty (valid, read from its file) kept as the game's own for the
+    // config file and for play without a profile; the profile keeps its lives.
     void applyProfileSchwierigkeit(int schwierigkeit);
     bool getUseZorn() const { return m_useZorn; }
     void setUseZorn(bool useZorn) { m_useZorn = useZorn; }
@@ -96,8 +98,8 @@ public:
     void setTimeBonusDuration(double seconds) { m_timeBonusDuration = seconds; }
     int getWrathMax() const { return m_wrathMax; }
     // Both by the current difficulty.
-    double getWrathInterval() const { return m_wrathInterval[m_schwierigkeit]; }
-    double getLevelTimeFactor() const { return m_levelTimeFactor[m_schwierigkeit]; }
+    double getWrathInterval() const;
+    double getLevelTimeFactor() const;
     // index 0..2; other indexes give the first.
     int getThreshold(int index) const { return m_thresholds[index >= 0 && index < 3 ? index : 0]; }
 
@@ -147,6 +149,7 @@ private:
     float m_musicVolume = 50.0f;
     int m_mouse = 0;
     bool m_hires = true;
+    // The game's own difficulty: the config file's, in step with the applied profile.
     int m_schwierigkeit = 1;
     bool m_useZorn = true;
     int m_minRun = 3;

@@ -1,5 +1,6 @@
 #include "threematch/profiles/Profil.h"
 
+#include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "threematch/globals/DataReads.h"
 #include "threematch/globals/MyGlobals.h"
@@ -46,6 +47,15 @@ bool isWrittenPart(const std::wstring& name)
 int clampSchwierigkeit(int schwierigkeit)
 {
     return std::clamp(schwierigkeit, 0, 2);
+}
+
+int readSchwierigkeit(int schwierigkeit, const wchar_t* file)
+{
+    const int valid = clampSchwierigkeit(schwierigkeit);
+    if (valid != schwierigkeit)
+        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_WARNING, file, L": SCHWIERIGKEIT ", std::to_wstring(schwierigkeit),
+                               L" out of range, ", std::to_wstring(valid), L" taken\n");
+    return valid;
 }
 
 Profil::Profil(const std::wstring& name) : Ulvo::NamedObject(name) {}
@@ -112,7 +122,7 @@ void Profil::readFromNode(Ulvo::XMLNode* node)
         m_useZorn = value->getBool();
     readInt(L"SCHWIERIGKEIT", m_schwierigkeit);
     // It indexes the difficulty tables.
-    m_schwierigkeit = clampSchwierigkeit(m_schwierigkeit);
+    m_schwierigkeit = readSchwierigkeit(m_schwierigkeit, L"profile.prf");
     if (const Ulvo::XMLProperty* value = node->getFreeValue(L"SHOWN_HELP"))
         m_shownHelp = static_cast<uint32_t>(value->getLong(10));
     m_node = node;

@@ -87,5 +87,8 @@ private:
 
 // Difficulty from anything a file or the player may give: 0 easy, 1 medium, 2 hard.
 int clampSchwierigkeit(int schwierigkeit);
+// A difficulty as read from a file: out of range (a damaged or hand-edited file) it is logged
+// with the file's name and clamped.
+int readSchwierigkeit(int schwierigkeit, const wchar_t* file);
 
 } // namespace ThreeMatch

@@ -1,7 +1,7 @@
-// The controller's screens: the small rules they follow (name typing, the minigame's saving,
-// the wrath stages' order, tallies, the picture mapping), and in the running game the typed
-// profile name, the result screen's OK, the difficulty boxes on a profile switch, a deleted
-// active profile and a data set without catastrophes.
+// The controller's screens: the small rules they follow (name typing, tallies, the picture
+// mapping), and in the running game the typed profile name, the result screen's OK, the
+// difficulty boxes on a profile switch, a deleted active profile and a data set without
+// catastrophes.
 #include <windows.h>
 #include <dinput.h>
 
@@ -59,47 +59,6 @@ TEST(ControllerScreens, ANameTakesLettersAndNumbersUpToSixteenCharactersAndNever
     EXPECT_TRUE(ScreenRules::editName(name, Ulvo::KT_BACKSPACE, 0));
     EXPECT_FALSE(ScreenRules::editName(name, Ulvo::KT_BACKSPACE, 0)) << "nothing left to take";
     EXPECT_EQ(name, L"");
-}
-
-TEST(ControllerScreens, AMinigameScoreSavesBySingleprecisionRulesOnEachDifficulty)
-{
-    struct Case {
-        int difficulty;
-        int percent;
-        int paidOf30;
-    };
-    // The saving is computed in single precision: on hard 30 x (1 - 0.33333334f) stays below 20.
-    for (const Case c : {Case{0, 50, 15}, Case{1, 40, 17}, Case{2, 33, 19}}) {
-        const ScreenRules::MinigameSaving saving = ScreenRules::minigameSaving(1.0f, c.difficulty);
-        EXPECT_EQ(saving.percent, c.percent) << "difficulty " << c.difficulty;
-        EXPECT_EQ(saving.paid(30), c.paidOf30) << "difficulty " << c.difficulty;
-    }
-    for (int difficulty = 0; difficulty < 3; ++difficulty) {
-        const ScreenRules::MinigameSaving none = ScreenRules::minigameSaving(0.0f, difficulty);
-        EXPECT_EQ(none.percent, 0);
-        EXPECT_EQ(none.paid(30), 30) << "a score of 0 pays the whole amount";
-    }
-}
-
-TEST(ControllerScreens, WrathStagesPutBonusTypesFirstThenTheOthersByFallingValue)
-{
-    RohstoffManager stones;
-    stones.load(GameTesting::parse(LR"(<ROHSTOFFE>
-  <ROHSTOFFKLASSE NAME="A"><ROHSTOFF NAME="T1" MULTIPLIER="5"/><ROHSTOFF NAME="T3" MULTIPLIER="5"/>
-    <ROHSTOFF NAME="T4" MULTIPLIER="9"/></ROHSTOFFKLASSE>
-  <ROHSTOFFKLASSE NAME="BONUS"><ROHSTOFF NAME="T2" MULTIPLIER="1"/></ROHSTOFFKLASSE>
-  <ROHSTOFFKLASSE NAME="Z"><ROHSTOFF NAME="W" MULTIPLIER="50"/></ROHSTOFFKLASSE>
-  <ZORNKLASSE>"|Z|"</ZORNKLASSE>
-</ROHSTOFFE>)"));
-    Rohstoffklasse* a = stones.findKlasse(L"A");
-    ASSERT_NE(a, nullptr);
-    Rohstoff* t1 = a->getRohstoff(0);
-    Rohstoff* t3 = a->getRohstoff(1);
-    Rohstoff* t4 = a->getRohstoff(2);
-    Rohstoff* t2 = stones.findKlasse(L"BONUS")->getRohstoff(0);
-    Rohstoff* wrath = stones.getZornKlasse()->getRohstoff(0);
-    const std::vector<Rohstoff*> order = ScreenRules::orderWrathTypes({t1, t2, wrath, t3, t4}, stones.getZornKlasse());
-    EXPECT_EQ(order, (std::vector<Rohstoff*>{t2, t4, t3, t1}));
 }
 
 TEST(ControllerScreens, TalliesLightWholeLinesAndThePictureMapsIntoTheRenderTarget)

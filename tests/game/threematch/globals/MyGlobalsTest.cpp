@@ -108,5 +108,9 @@ TEST(MyGlobals, OnlyThePlayersChangeOfDifficultyResetsTheActiveProfilesLives)
     EXPECT_EQ(anna->getSchwierigkeit(), 0);
     EXPECT_EQ(anna->getLeben(), 9);
     EXPECT_DOUBLE_EQ(globals.getWrathInterval(), 8.0);
+    // The active profile owns the difficulty: the game plays the profile's.
+    anna->setSchwierigkeit(2);
+    EXPECT_EQ(globals.getSchwierigkeit(), 2);
+    EXPECT_DOUBLE_EQ(globals.getLevelTimeFactor(), 1.0);
     profiles->deleteProfile(anna);
 }

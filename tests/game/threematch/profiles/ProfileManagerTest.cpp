@@ -282,7 +282,11 @@ TEST_F(ProfileTest, ExtraLifeAfterEnoughPointsAndDifficultyClampedWhereRead)
 
     Ulvo::XMLNode node =
         GameTesting::parse(L"<PROFIL NAME=\"P\"><SCHWIERIGKEIT>\"|7|\"</SCHWIERIGKEIT><LEBEN>\"|2|\"</LEBEN></PROFIL>");
-    profil.readFromNode(&node);
+    {
+        LogCapture log;
+        profil.readFromNode(&node);
+        EXPECT_NE(log.text().find("profile.prf: SCHWIERIGKEIT 7 out of range, 2 taken"), std::string::npos);
+    }
     EXPECT_EQ(profil.getSchwierigkeit(), 2);
     EXPECT_EQ(profil.getLeben(), 2);
     profil.setNode(nullptr);
