@@ -171,35 +171,21 @@ void Bauen::createGUI()
     mouse.buttonReleased.connect(this, &Bauen::onMouseButtonUp);
     mouse.axisMoved.connect(this, &Bauen::onMouseMove);
     m_grid.assign(static_cast<size_t>(m_sizeX) * static_cast<size_t>(m_sizeY), 0u);
-    Ulvo::GUIWindow* window = cloneVorlage(L"BAUEN_FENSTER");
-    Ulvo::GUIWindow* field = cloneVorlage(L"BAUEN_SPIELFELD");
-    if (window && field) {
-        Ulvo::releaseAndNull(m_window);
+    // The field keeps the background picture's proportions (square without one).
+    float aspectW = 1.0f, aspectH = 1.0f;
+    Ulvo::Texture2DAnimationFrame* frame = m_background ? m_background->getCurrentTexture() : nullptr;
+    if (frame && frame->texture) {
+        aspectW = static_cast<float>(frame->rect.right - frame->rect.left);
+        aspectH = static_cast<float>(frame->rect.bottom - frame->rect.top);
+    }
+    if (Ulvo::GUIWindow* field = cloneGameWindow(L"BAUEN", aspectW, aspectH)) {
         Ulvo::releaseAndNull(m_spielfeld);
-        m_window = window;
         m_spielfeld = field;
-        float aspectW = 1.0f, aspectH = 1.0f;
-        Ulvo::Texture2DAnimationFrame* frame = m_background ? m_background->getCurrentTexture() : nullptr;
         if (frame && frame->texture) {
             m_spielfeld->getDrawOptions().setBackgroundTexture(frame->texture);
             m_spielfeld->getDrawOptions().setBackDrawType(1, 1);
-            aspectW = static_cast<float>(frame->rect.right - frame->rect.left);
-            aspectH = static_cast<float>(frame->rect.bottom - frame->rect.top);
         }
-        Playfield::keepAspect(m_spielfeld, aspectW, aspectH);
-        m_window->addChild(m_spielfeld, false, true);
         m_spielfeld->drawn.connect(this, &Bauen::drawSpielfeld);
-        if (Ulvo::GUIWindow* cancel = cloneVorlage(L"BAUEN_CANCEL")) {
-            cancel->clicked.connect(static_cast<Minispiel*>(this), &Minispiel::onCancelClicked);
-            m_window->addChild(cancel, true, true);
-        }
-        if (Ulvo::GUIWindow* help = cloneVorlage(L"BAUEN_HILFE")) {
-            help->clicked.connect(static_cast<Minispiel*>(this), &Minispiel::onHelpClicked);
-            m_window->addChild(help, true, true);
-        }
-    } else {
-        Ulvo::releaseAndNull(window);
-        Ulvo::releaseAndNull(field);
     }
     start();
     Minispiel::createGUI();

@@ -257,27 +257,10 @@ void Puzzle::createGUI()
     mouse.buttonPressed.connect(this, &Puzzle::onMouseDown);
     mouse.buttonReleased.connect(this, &Puzzle::onMouseUp);
     mouse.axisMoved.connect(this, &Puzzle::onMouseMove);
-    Ulvo::GUIWindow* window = cloneVorlage(L"PUZZLE_FENSTER");
-    Ulvo::GUIWindow* field = cloneVorlage(L"PUZZLE_SPIELFELD");
-    if (window && field) {
-        Ulvo::releaseAndNull(m_window);
+    if (Ulvo::GUIWindow* field = cloneGameWindow(L"PUZZLE", m_size.x, m_size.y)) {
         Ulvo::releaseAndNull(m_spielfeld);
-        m_window = window;
         m_spielfeld = field;
-        Playfield::keepAspect(m_spielfeld, m_size.x, m_size.y);
-        m_window->addChild(m_spielfeld, false, true);
         m_spielfeld->drawn.connect(this, &Puzzle::onDrawSpielfeld);
-        if (Ulvo::GUIWindow* cancel = cloneVorlage(L"PUZZLE_CANCEL")) {
-            cancel->clicked.connect(static_cast<Minispiel*>(this), &Minispiel::onCancelClicked);
-            m_window->addChild(cancel, true, true);
-        }
-        if (Ulvo::GUIWindow* help = cloneVorlage(L"PUZZLE_HILFE")) {
-            help->clicked.connect(static_cast<Minispiel*>(this), &Minispiel::onHelpClicked);
-            m_window->addChild(help, true, true);
-        }
-    } else {
-        Ulvo::releaseAndNull(window);
-        Ulvo::releaseAndNull(field);
     }
     start();
     Minispiel::createGUI();

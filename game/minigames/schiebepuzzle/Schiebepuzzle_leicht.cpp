@@ -142,28 +142,12 @@ void Schiebepuzzle_leicht::update(const double& dt)
 
 void Schiebepuzzle_leicht::createGUI()
 {
-    Ulvo::GUIWindow* window = cloneVorlage(L"SCHIEBEPUZZLE_FENSTER");
-    Ulvo::GUIWindow* field = cloneVorlage(L"SCHIEBEPUZZLE_SPIELFELD");
-    if (window && field) {
-        Ulvo::releaseAndNull(m_window);
+    if (Ulvo::GUIWindow* field =
+            cloneGameWindow(L"SCHIEBEPUZZLE", static_cast<float>(m_columns), static_cast<float>(m_rows))) {
         Ulvo::releaseAndNull(m_spielfeld);
-        m_window = window;
         m_spielfeld = field;
-        Playfield::keepAspect(m_spielfeld, static_cast<float>(m_columns), static_cast<float>(m_rows));
-        m_window->addChild(m_spielfeld, false, true);
         m_spielfeld->clicked.connect(this, &Schiebepuzzle_leicht::onClick);
         m_spielfeld->drawn.connect(this, &Schiebepuzzle_leicht::onDrawSpielfeld);
-        if (Ulvo::GUIWindow* cancel = cloneVorlage(L"SCHIEBEPUZZLE_CANCEL")) {
-            cancel->clicked.connect(static_cast<Minispiel*>(this), &Minispiel::onCancelClicked);
-            m_window->addChild(cancel, true, true);
-        }
-        if (Ulvo::GUIWindow* help = cloneVorlage(L"SCHIEBEPUZZLE_HILFE")) {
-            help->clicked.connect(static_cast<Minispiel*>(this), &Minispiel::onHelpClicked);
-            m_window->addChild(help, true, true);
-        }
-    } else {
-        Ulvo::releaseAndNull(window);
-        Ulvo::releaseAndNull(field);
     }
     start();
     Minispiel::createGUI();

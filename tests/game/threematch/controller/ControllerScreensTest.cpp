@@ -22,6 +22,7 @@
 #include "threematch/stones/RohstoffManager.h"
 #include "threematch/town/Gebaeude.h"
 #include "threematch/town/GebaeudeManager.h"
+#include "threematch/town/TownRules.h"
 
 #include "MinigameSolver.h"
 #include "PlayThroughSupport.h"
@@ -254,7 +255,7 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
     const float score = scores.values[0];
     EXPECT_GT(score, 0.0f);
     EXPECT_TRUE(building->isBuilt());
-    const ScreenRules::MinigameSaving saving = ScreenRules::minigameSaving(score, player->getSchwierigkeit());
+    const TownRules::MinigameSaving saving = TownRules::minigameSaving(score, player->getSchwierigkeit());
     EXPECT_LT(saving.paid(cost.anzahl), cost.anzahl) << "the score lowers the cost";
     EXPECT_EQ(cost.klasse->getPunkte(), stock - saving.paid(cost.anzahl));
     const int afterGame = cost.klasse->getPunkte();
