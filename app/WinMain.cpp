@@ -126,5 +126,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 
     // Written on every path, also after a quit during the video or a failed start.
     engine->save(configPath);
+    // Asked from outside to end: everything is saved, and what is left (window, driver, memory)
+    // the system takes back faster than the teardown would.
+    if (PlatformTerminationRequested())
+        PlatformEndProcess(exitCode);
     return exitCode;
 }

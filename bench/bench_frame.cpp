@@ -18,7 +18,12 @@
 #include "render/manager/RenderPostEffect.h"
 #include "render/scenegraph/SceneGraph.h"
 
+#include <SDL.h>
+#include <GL/glcorearb.h>
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
 
 #include <cstdlib>
 #include <filesystem>
@@ -148,6 +153,13 @@ void BM_RenderManagerFrame(benchmark::State& state)
     PlatformGLCallCounts(callsAfter, drawsAfter);
     PlatformCountGLCalls(false);
     state.counters["gl_calls"] = static_cast<double>(callsAfter - calls);
+    // Pixels written (draws, clears, copies) in screens of the frame, the read-back's aside.
+    PlatformCountPixels(true);
+    const uint64_t pixels = PlatformPixelCount();
+    scene->manager->render(&scene->camera);
+    state.counters["screens"] =
+        static_cast<double>(PlatformPixelCount() - pixels) / static_cast<double>(kWidth * kHeight);
+    PlatformCountPixels(false);
     state.counters["draws"] = static_cast<double>(drawsAfter - draws);
     if (drawsAfter > draws)
         state.counters["calls_per_draw"] =
@@ -181,5 +193,295 @@ BENCHMARK(BM_HDRFrame)
     ->Args({1024, 768, 7})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// ---------------------------------------------------------------------------------------------
+// The same picture drawn with OpenGL 3.3 directly, on a context of its own on the same driver:
+// the boxes (one draw each, their world matrices, colours and the camera taken from the engine's
+// scene) lit per vertex into a colour and depth target, the magnifier and the roll-in as two
+// full-screen passes (the first into a second target, the last into a target standing for the
+// back buffer), one pixel read back. BM_FrameAgainstPlainGL alternates the two frame by frame and
+// reports each one's median and the ratio of their times over blocks of ten frames.
+
+#define ULVO_REFERENCE_GL(X)                                                                                           \
+    X(PFNGLGENFRAMEBUFFERSPROC, glGenFramebuffers)                                                                     \
+    X(PFNGLBINDFRAMEBUFFERPROC, glBindFramebuffer)                                                                     \
+    X(PFNGLFRAMEBUFFERTEXTURE2DPROC, glFramebufferTexture2D)                                                           \
+    X(PFNGLFRAMEBUFFERRENDERBUFFERPROC, glFramebufferRenderbuffer)                                                     \
+    X(PFNGLGENRENDERBUFFERSPROC, glGenRenderbuffers)                                                                   \
+    X(PFNGLBINDRENDERBUFFERPROC, glBindRenderbuffer)                                                                   \
+    X(PFNGLRENDERBUFFERSTORAGEPROC, glRenderbufferStorage)                                                             \
+    X(PFNGLGENTEXTURESPROC, glGenTextures)                                                                             \
+    X(PFNGLBINDTEXTUREPROC, glBindTexture)                                                                             \
+    X(PFNGLTEXIMAGE2DPROC, glTexImage2D)                                                                               \
+    X(PFNGLTEXPARAMETERIPROC, glTexParameteri)                                                                         \
+    X(PFNGLCREATESHADERPROC, glCreateShader)                                                                           \
+    X(PFNGLSHADERSOURCEPROC, glShaderSource)                                                                           \
+    X(PFNGLCOMPILESHADERPROC, glCompileShader)                                                                         \
+    X(PFNGLCREATEPROGRAMPROC, glCreateProgram)                                                                         \
+    X(PFNGLATTACHSHADERPROC, glAttachShader)                                                                           \
+    X(PFNGLLINKPROGRAMPROC, glLinkProgram)                                                                             \
+    X(PFNGLGETPROGRAMIVPROC, glGetProgramiv)                                                                           \
+    X(PFNGLUSEPROGRAMPROC, glUseProgram)                                                                               \
+    X(PFNGLGETUNIFORMLOCATIONPROC, glGetUniformLocation)                                                               \
+    X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                                                                   \
+    X(PFNGLUNIFORM4FPROC, glUniform4f)                                                                                 \
+    X(PFNGLUNIFORM1FPROC, glUniform1f)                                                                                 \
+    X(PFNGLUNIFORM1IPROC, glUniform1i)                                                                                 \
+    X(PFNGLGENVERTEXARRAYSPROC, glGenVertexArrays)                                                                     \
+    X(PFNGLBINDVERTEXARRAYPROC, glBindVertexArray)                                                                     \
+    X(PFNGLGENBUFFERSPROC, glGenBuffers)                                                                               \
+    X(PFNGLBINDBUFFERPROC, glBindBuffer)                                                                               \
+    X(PFNGLBUFFERDATAPROC, glBufferData)                                                                               \
+    X(PFNGLENABLEVERTEXATTRIBARRAYPROC, glEnableVertexAttribArray)                                                     \
+    X(PFNGLVERTEXATTRIBPOINTERPROC, glVertexAttribPointer)                                                             \
+    X(PFNGLVIEWPORTPROC, glViewport)                                                                                   \
+    X(PFNGLCLEARCOLORPROC, glClearColor)                                                                               \
+    X(PFNGLCLEARPROC, glClear)                                                                                         \
+    X(PFNGLENABLEPROC, glEnable)                                                                                       \
+    X(PFNGLDISABLEPROC, glDisable)                                                                                     \
+    X(PFNGLCULLFACEPROC, glCullFace)                                                                                   \
+    X(PFNGLFRONTFACEPROC, glFrontFace)                                                                                 \
+    X(PFNGLDRAWARRAYSPROC, glDrawArrays)                                                                               \
+    X(PFNGLREADPIXELSPROC, glReadPixels)                                                                               \
+    X(PFNGLACTIVETEXTUREPROC, glActiveTexture)
+
+struct ReferenceGL {
+#define ULVO_REFERENCE_DECLARE(type, name) type name = nullptr;
+    ULVO_REFERENCE_GL(ULVO_REFERENCE_DECLARE)
+#undef ULVO_REFERENCE_DECLARE
+
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    GLuint sceneFbo = 0, magnifiedFbo = 0, backFbo = 0;
+    GLuint sceneTexture = 0, magnifiedTexture = 0;
+    GLuint boxProgram = 0, magnifierProgram = 0, rollInProgram = 0;
+    GLuint boxVao = 0, quadVao = 0;
+    GLint worldAt = -1, worldViewProjAt = -1, colourAt = -1;
+
+    static GLuint shader(ReferenceGL& gl, GLenum kind, const char* text)
+    {
+        const GLuint id = gl.glCreateShader(kind);
+        gl.glShaderSource(id, 1, &text, nullptr);
+        gl.glCompileShader(id);
+        return id;
+    }
+    GLuint program(const char* vertex, const char* fragment)
+    {
+        const GLuint id = glCreateProgram();
+        glAttachShader(id, shader(*this, GL_VERTEX_SHADER, vertex));
+        glAttachShader(id, shader(*this, GL_FRAGMENT_SHADER, fragment));
+        glLinkProgram(id);
+        GLint linked = 0;
+        glGetProgramiv(id, GL_LINK_STATUS, &linked);
+        return linked ? id : 0;
+    }
+    GLuint target(GLuint& texture, bool depth)
+    {
+        GLuint fbo = 0;
+        glGenFramebuffers(1, &fbo);
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kWidth, kHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+        if (depth) {
+            GLuint buffer = 0;
+            glGenRenderbuffers(1, &buffer);
+            glBindRenderbuffer(GL_RENDERBUFFER, buffer);
+            glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, kWidth, kHeight);
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, buffer);
+        }
+        return fbo;
+    }
+
+    bool create()
+    {
+        SDL_Window* engineWindow = SDL_GL_GetCurrentWindow();
+        SDL_GLContext engineContext = SDL_GL_GetCurrentContext();
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        window = SDL_CreateWindow("reference", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        context = window ? SDL_GL_CreateContext(window) : nullptr;
+        bool complete = context != nullptr;
+#define ULVO_REFERENCE_LOAD(type, name)                                                                                \
+    name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#name));                                                       \
+    complete = complete && name;
+        ULVO_REFERENCE_GL(ULVO_REFERENCE_LOAD)
+#undef ULVO_REFERENCE_LOAD
+        if (complete) {
+            GLuint backTexture = 0;
+            sceneFbo = target(sceneTexture, true);
+            magnifiedFbo = target(magnifiedTexture, false);
+            backFbo = target(backTexture, false);
+            // The box effect: mask colour times ambient plus diffuse, lit per vertex.
+            boxProgram = program(R"(#version 330 core
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec3 normal;
+uniform mat4 world;
+uniform mat4 worldViewProj;
+uniform vec4 colour;
+out vec4 lit;
+void main() {
+    gl_Position = worldViewProj * vec4(position, 1.0);
+    vec3 n = normalize(mat3(world) * normal);
+    lit = vec4(colour.rgb * max(dot(n, normalize(vec3(0.3, 1.0, -0.4))), 0.0), colour.a);
+})",
+                                 R"(#version 330 core
+in vec4 lit;
+out vec4 colour;
+void main() { colour = clamp(lit, 0.0, 1.0); })");
+            const char* quad = R"(#version 330 core
+out vec2 uv;
+void main() {
+    uv = vec2(gl_VertexID & 1, gl_VertexID >> 1);
+    gl_Position = vec4(uv * 2.0 - 1.0, 0.0, 1.0);
+})";
+            magnifierProgram = program(quad, R"(#version 330 core
+in vec2 uv;
+uniform sampler2D source;
+out vec4 colour;
+void main() {
+    vec2 centre = vec2(0.5), offset = uv - centre;
+    float inside = length(offset * vec2(4.0 / 3.0, 1.0)) <= 0.25 ? 1.0 : 0.0;
+    colour = texture(source, mix(uv, centre + offset, inside));
+})");
+            rollInProgram = program(quad, R"(#version 330 core
+in vec2 uv;
+uniform sampler2D source;
+uniform float shown;
+out vec4 colour;
+void main() {
+    vec4 c = texelFetch(source, ivec2(gl_FragCoord.xy), 0);
+    colour = 1.0 - uv.y <= shown ? c : vec4(0.0);
+})");
+            complete = boxProgram && magnifierProgram && rollInProgram;
+            worldAt = glGetUniformLocation(boxProgram, "world");
+            worldViewProjAt = glGetUniformLocation(boxProgram, "worldViewProj");
+            colourAt = glGetUniformLocation(boxProgram, "colour");
+            const std::vector<RenderTesting::BoxVertex> box = RenderTesting::unitBox();
+            GLuint buffer = 0;
+            glGenVertexArrays(1, &boxVao);
+            glBindVertexArray(boxVao);
+            glGenBuffers(1, &buffer);
+            glBindBuffer(GL_ARRAY_BUFFER, buffer);
+            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(box.size() * sizeof(box[0])), box.data(),
+                         GL_STATIC_DRAW);
+            glEnableVertexAttribArray(0);
+            glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(box[0]), nullptr);
+            glEnableVertexAttribArray(1);
+            glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(box[0]), reinterpret_cast<void*>(12));
+            glGenVertexArrays(1, &quadVao);
+        }
+        SDL_GL_MakeCurrent(engineWindow, engineContext);
+        return complete;
+    }
+
+    ~ReferenceGL()
+    {
+        if (context)
+            SDL_GL_DeleteContext(context);
+        if (window)
+            SDL_DestroyWindow(window);
+    }
+
+    // One frame of the scene's boxes, as the engine's camera sees them; the engine's context is
+    // current again afterwards.
+    void frame(const FrameScene& scene)
+    {
+        SDL_Window* engineWindow = SDL_GL_GetCurrentWindow();
+        SDL_GLContext engineContext = SDL_GL_GetCurrentContext();
+        SDL_GL_MakeCurrent(window, context);
+        glViewport(0, 0, kWidth, kHeight);
+        glBindFramebuffer(GL_FRAMEBUFFER, sceneFbo);
+        glClearColor(0, 0, 0, 0);
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CW); // the boxes' faces turn clockwise seen from outside, as D3D draws them
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        glUseProgram(boxProgram);
+        glBindVertexArray(boxVao);
+        const D3DXMATRIX& viewProj = scene.camera.getViewProjectionMatrix();
+        for (const RenderTesting::BoxObjekt* box : scene.boxes) {
+            // Row vectors on the engine's side are column-major matrices here as they are.
+            const D3DXMATRIX world = box->getWorldMatrix();
+            const D3DXMATRIX worldViewProj = world * viewProj;
+            const D3DXCOLOR colour = box->getMaskColor();
+            glUniformMatrix4fv(worldAt, 1, GL_FALSE, &world._11);
+            glUniformMatrix4fv(worldViewProjAt, 1, GL_FALSE, &worldViewProj._11);
+            glUniform4f(colourAt, colour.r, colour.g, colour.b, 1.0f);
+            glDrawArrays(GL_TRIANGLES, 0, 36);
+        }
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_CULL_FACE);
+        glBindVertexArray(quadVao);
+        glBindFramebuffer(GL_FRAMEBUFFER, magnifiedFbo);
+        glUseProgram(magnifierProgram);
+        glBindTexture(GL_TEXTURE_2D, sceneTexture);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        glBindFramebuffer(GL_FRAMEBUFFER, backFbo);
+        glUseProgram(rollInProgram);
+        glUniform1f(glGetUniformLocation(rollInProgram, "shown"), 1.0f);
+        glBindTexture(GL_TEXTURE_2D, magnifiedTexture);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        unsigned char pixel[4];
+        glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+        SDL_GL_MakeCurrent(engineWindow, engineContext);
+    }
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+void BM_FrameAgainstPlainGL(benchmark::State& state)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    auto scene = std::make_unique<FrameScene>();
+    if (!scene->create()) {
+        state.SkipWithError("no engine device at 1024x768 (offscreen GL unavailable?)");
+        return;
+    }
+    ReferenceGL reference;
+    if (!reference.create()) {
+        state.SkipWithError("no OpenGL 3.3 context for the reference");
+        return;
+    }
+    scene->frame();
+    reference.frame(*scene);
+    using Clock = std::chrono::steady_clock;
+    std::vector<double> engine, plain, ratios;
+    double engineBlock = 0.0, plainBlock = 0.0;
+    for (auto _ : state) {
+        const Clock::time_point a = Clock::now();
+        scene->frame();
+        const Clock::time_point b = Clock::now();
+        reference.frame(*scene);
+        const Clock::time_point c = Clock::now();
+        engine.push_back(std::chrono::duration<double, std::milli>(b - a).count());
+        plain.push_back(std::chrono::duration<double, std::milli>(c - b).count());
+        engineBlock += engine.back();
+        plainBlock += plain.back();
+        if (engine.size() % 10 == 0) {
+            ratios.push_back(engineBlock / plainBlock);
+            engineBlock = plainBlock = 0.0;
+        }
+    }
+    state.counters["engine_ms"] = median(engine);
+    state.counters["gl_ms"] = median(plain);
+    if (!ratios.empty()) {
+        // Above 1: the engine's frame takes longer than the plain one.
+        state.counters["ratio"] = median(ratios);
+        state.counters["ratio_min"] = *std::min_element(ratios.begin(), ratios.end());
+        state.counters["ratio_max"] = *std::max_element(ratios.begin(), ratios.end());
+    }
+}
+BENCHMARK(BM_FrameAgainstPlainGL)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 } // namespace

@@ -37,3 +37,8 @@ std::string PlatformMapPath(const std::wstring& windowsPath);
 // True once SIGINT, SIGTERM or SIGHUP asked the program to end (the layer turned it into a
 // close of the main window): an end asked from outside, not by the user in the window.
 bool PlatformTerminationRequested();
+// Ends the process with the code once C streams are flushed, without tearing down windows, the
+// driver or anything else the system takes back itself: for a program that has saved everything
+// and was asked from outside to end, whose sender should not wait for that teardown. Builds with
+// a leak checker return instead, so that it sees the whole teardown.
+void PlatformEndProcess(int code);

@@ -66,3 +66,7 @@ void PlatformForgetTranslatedEffects();
 #include <cstdint>
 void PlatformCountGLCalls(bool on);
 void PlatformGLCallCounts(uint64_t& calls, uint64_t& draws);
+// Counts the pixels written (draws' samples that passed, clears' and copies' areas) along with
+// the calls, until switched off; waits for each draw, so for measuring only.
+void PlatformCountPixels(bool on);
+uint64_t PlatformPixelCount();

@@ -248,6 +248,22 @@ TEST_F(MessageQueueTest, TerminationSignalsCloseTheOldestWindowAndWakeAWaitingLo
     EXPECT_EQ(msg.hwnd, first);
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)); // one signal, one close
 
+    // A signal ends a sleep at once, whichever thread it reached, so that the close is served
+    // without sleeping out the frame first.
+    std::thread waker([] {
+        usleep(80 * 1000);
+        kill(getpid(), SIGTERM);
+    });
+    const DWORD asleep = GetTickCount();
+    Sleep(5000);
+    waker.join();
+    EXPECT_LT(GetTickCount() - asleep, 2500u);
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_CLOSE));
+    const DWORD served = GetTickCount();
+    Sleep(200); // and only until it is served
+    EXPECT_GE(GetTickCount() - served, 150u);
+
     // A loop blocked in GetMessageW notices a signal sent while it waits, and a message
     // posted from another thread.
     std::thread sender([] {

@@ -74,6 +74,16 @@ void PE_Combiniation::render(Camera& camera)
         child->render(camera);
 }
 
+int PE_Combiniation::countDraws() const
+{
+    if (!isVisible())
+        return 0;
+    int draws = 0;
+    for (const PostEffect* child : m_children)
+        draws += child->countDraws();
+    return draws;
+}
+
 void PE_Combiniation::initHandles()
 {
     for (PostEffect* child : m_children)

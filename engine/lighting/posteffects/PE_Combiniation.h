@@ -32,6 +32,7 @@ public:
     void setDeferredTechnique(bool deferred) override;
     // Every child is active (true without children).
     bool isActive() const override;
+    int countDraws() const override;
 
     const std::vector<PostEffect*>& getChildren() const { return m_children; }
 

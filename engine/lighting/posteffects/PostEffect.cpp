@@ -278,6 +278,7 @@ void PostEffect::readStringMapping(XMLNode& entry)
 void PostEffect::initHandles()
 {
     m_effectLoaded = true;
+    m_targetRead = TargetRead::UNKNOWN;
     Effect* effect = m_d3d->getEffectManager() ? m_d3d->getEffectManager()->getEffect(m_effectName) : nullptr;
     if (!effect || !effect->getEffect())
         return;
@@ -361,6 +362,7 @@ void PostEffect::onEffectReloaded(Effect&)
     if (!m_effectLoaded)
         return;
     m_created = false;
+    m_targetRead = TargetRead::UNKNOWN;
     initHandles();
 }
 
@@ -447,12 +449,19 @@ void PostEffect::setCurrentPriority(uint32_t level)
 
 void PostEffect::setDeferredTechnique(bool deferred)
 {
+    if (deferred != m_deferredTechnique)
+        m_targetRead = TargetRead::UNKNOWN;
     m_deferredTechnique = deferred;
 }
 
 bool PostEffect::isActive() const
 {
     return m_created && isVisible();
+}
+
+bool PostEffect::drawsNow() const
+{
+    return m_created && isVisible() && m_effect && m_effect->getEffect() && m_renderer && m_renderer->isCreated();
 }
 
 void PostEffect::update(double elapsedSeconds)
@@ -620,13 +629,29 @@ D3DXVECTOR3 PostEffect::pointAhead(const Camera& camera)
     return point;
 }
 
+namespace {
+
+// The states a pass set let the target's earlier pixels count.
+bool passReadsTarget(IDirect3DDevice9* device)
+{
+    DWORD value = 0;
+    for (D3DRENDERSTATETYPE state :
+         {D3DRS_ALPHABLENDENABLE, D3DRS_ALPHATESTENABLE, D3DRS_SCISSORTESTENABLE, D3DRS_ZENABLE, D3DRS_STENCILENABLE}) {
+        if (FAILED(device->GetRenderState(state, &value)) || value != 0)
+            return true;
+    }
+    return FAILED(device->GetRenderState(D3DRS_COLORWRITEENABLE, &value)) || (value & 0xF) != 0xF;
+}
+
+} // namespace
+
 void PostEffect::preRender(Camera&) {}
 
 void PostEffect::postRender(Camera&) {}
 
 void PostEffect::render(Camera& camera)
 {
-    if (!m_created || !isVisible() || !m_effect || !m_effect->getEffect() || !m_renderer || !m_renderer->isCreated())
+    if (!drawsNow())
         return;
     IDirect3DDevice9* device = m_d3d->getDevice();
     ID3DXEffect* fx = m_effect->getEffect();
@@ -676,18 +701,34 @@ void PostEffect::render(Camera& camera)
                             zNear != 0.0 ? static_cast<float>(zFar / zNear) : 0.0f};
     fx->SetValue("g_ZminMaxQuo", range, sizeof range);
 
-    device->SetRenderTarget(0, m_renderer->getDestinationSurface());
+    IDirect3DSurface9* destination = m_renderer->beginEffectDraw(m_makeOriginal);
+    device->SetRenderTarget(0, destination);
     device->BeginScene();
-    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | (m_clearTarget ? D3DCLEAR_TARGET : 0), m_clearColor, 1.0f, 0);
+    // The quad covers the whole target while no scale of this frame shrank it.
+    bool wholeTarget = m_scaleX == 1.0f && m_scaleY == 1.0f && m_renderer->getCurrentScaleX() == 1.0f &&
+                       m_renderer->getCurrentScaleY() == 1.0f;
+    for (const D3DXVECTOR2& scale : m_passScales)
+        wholeTarget = wholeTarget && scale.x == 1.0f && scale.y == 1.0f;
+    if (!wholeTarget || m_targetRead != TargetRead::NOT_READ) {
+        // Without its clear the target shows the image before, as a target of its own would.
+        if (!m_clearTarget && m_renderer->getSourceSurface())
+            device->StretchRect(m_renderer->getSourceSurface(), nullptr, destination, nullptr, D3DTEXF_NONE);
+        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | (m_clearTarget ? D3DCLEAR_TARGET : 0), m_clearColor, 1.0f, 0);
+    }
     UINT passes = 0;
     if (SUCCEEDED(fx->Begin(&passes, 0))) {
+        bool read = false;
         for (UINT p = 0; p < passes; ++p) {
             fx->BeginPass(p);
+            if (m_targetRead == TargetRead::UNKNOWN)
+                read = read || passReadsTarget(device);
             const D3DXVECTOR2 scale = p < m_passScales.size() ? m_passScales[p] : D3DXVECTOR2(1.0f, 1.0f);
             m_renderer->drawQuad(m_scaleX * scale.x, m_scaleY * scale.y);
             fx->EndPass();
         }
         fx->End();
+        if (m_targetRead == TargetRead::UNKNOWN)
+            m_targetRead = read ? TargetRead::READ : TargetRead::NOT_READ;
     }
     device->EndScene();
     // The effect holds what is bound to it: the renderer's default-pool targets must not outlive
@@ -702,11 +743,7 @@ void PostEffect::render(Camera& camera)
                                  "g_Textur_Deferred_Misc"})
             fx->SetTexture(name, nullptr);
     }
-    device->StretchRect(m_renderer->getDestinationSurface(), nullptr, m_renderer->getSourceSurface(), nullptr,
-                        D3DTEXF_NONE);
-    if (m_makeOriginal)
-        device->StretchRect(m_renderer->getDestinationSurface(), nullptr, m_renderer->getOriginalSurface(), nullptr,
-                            D3DTEXF_NONE);
+    m_renderer->endEffectDraw(m_makeOriginal);
     if (callerTarget) {
         device->SetRenderTarget(0, callerTarget);
         callerTarget->Release();

@@ -114,6 +114,8 @@ public:
     bool getDeferredTechnique() const { return m_deferredTechnique; }
     // Created, enabled and not skipped.
     virtual bool isActive() const;
+    // How many images render draws in the present state (0 or 1; a combination its children's).
+    virtual int countDraws() const { return drawsNow() ? 1 : 0; }
 
     const int32_t& getPriority() const override { return m_priority; }
     void getStringMappings(std::vector<PostEffectStringMapping>& out) const override;
@@ -151,6 +153,8 @@ protected:
     // The mapping of the string, or null.
     const StringMapping* findMapping(const std::wstring& mapping) const;
     bool isVisible() const { return m_enabled && m_currentPriority <= m_skipPriority; }
+    // render draws an image now.
+    bool drawsNow() const;
     // Runs the change and, when it flips the visibility of an activated effect, moves its extra
     // passes' use bits into or out of the renderer's active counts.
     template <class Change> void changeVisibility(Change change);
@@ -189,6 +193,11 @@ protected:
     bool m_clearTarget = true;
     // The fScaleX and fScaleY annotations of each pass of "RenderPost", read by initHandles.
     std::vector<D3DXVECTOR2> m_passScales;
+    // Whether a pass's states let what the target held show through (blending, alpha, scissor,
+    // depth or stencil tests, a partial write mask), found out while drawing: only then, or
+    // when a pass covers less than the target, is the target cleared first.
+    enum class TargetRead { UNKNOWN, READ, NOT_READ };
+    TargetRead m_targetRead = TargetRead::UNKNOWN;
 
 private:
     void readNode(XMLNode& node);

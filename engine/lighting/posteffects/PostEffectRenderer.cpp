@@ -146,15 +146,18 @@ bool PostEffectRenderer::createQuadBuffer()
 void PostEffectRenderer::onLostDevice()
 {
     releaseAndNull(m_vertexBuffer);
+    resetChain();
 }
 
 void PostEffectRenderer::onResetDevice()
 {
     // The pool makes the targets again; only the quad buffer is this renderer's to remake. A
     // target the pool could not make again means starting over, as on the first creation.
-    const bool targetsBack = getOriginalSurface() && getSourceSurface() && getDestinationSurface();
+    const bool targetsBack = surfaceOf(m_targets[0]) && surfaceOf(m_targets[1]) && surfaceOf(m_targets[2]);
     if (m_created && !targetsBack)
         releaseBuffers();
+    else if (m_created)
+        resetChain();
     if (!m_created)
         createBuffers();
     else if (!m_vertexBuffer && m_d3d->getDevice())
@@ -173,15 +176,15 @@ void PostEffectRenderer::createBuffers()
         return;
     const D3DFORMAT format = (m_hdrMode & HDRStage::HDR_POSTEFFECTS) ? D3DFMT_A16B16G16R16F : D3DFMT_A8R8G8B8;
     const bool made =
-        createTarget(format, m_original, 86,
+        createTarget(format, m_targets[0], 86,
                      L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
                      L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_original_"
                      L"tex,NULL)") &&
-        createTarget(format, m_source, 89,
+        createTarget(format, m_targets[1], 89,
                      L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
                      L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_"
                      L"srctarget_tex,NULL)") &&
-        createTarget(format, m_destination, 92,
+        createTarget(format, m_targets[2], 92,
                      L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
                      L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_"
                      L"dsttarget_tex,NULL)");
@@ -192,6 +195,7 @@ void PostEffectRenderer::createBuffers()
     }
     initAllPasses();
     m_currentExtra = nullptr;
+    resetChain();
     m_created = true;
     mainLogger().log(50, LOG_TYPE_INFO, L"PostEffect Buffer erstellt!\n");
 }
@@ -199,9 +203,9 @@ void PostEffectRenderer::createBuffers()
 void PostEffectRenderer::releaseBuffers()
 {
     const bool wasCreated = m_created;
-    m_source.reset();
-    m_destination.reset();
-    m_original.reset();
+    for (RenderTargetHandle& target : m_targets)
+        target.reset();
+    m_originalImage = m_sourceImage = m_destinationImage = ChainImage{};
     m_renderManager.getTargetPool().trim(L"PostEffect");
     releaseAndNull(m_vertexBuffer);
     m_currentExtra = nullptr;
@@ -282,28 +286,101 @@ void PostEffectRenderer::removeExtraTarget(const std::wstring& name)
 
 // ------------------------------------------------------------------ the frame
 
+void PostEffectRenderer::resetChain()
+{
+    m_originalImage = ChainImage{0};
+    m_sourceImage = ChainImage{1};
+    m_destinationImage = ChainImage{2};
+}
+
+PostEffectRenderer::ChainImage PostEffectRenderer::freeTarget() const
+{
+    for (int target = 0; target < 3; ++target) {
+        IDirect3DSurface9* surface = surfaceOf(m_targets[target]);
+        if (surface && surface != getSourceSurface() && surface != getOriginalSurface())
+            return ChainImage{target};
+    }
+    return {};
+}
+
 bool PostEffectRenderer::getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface)
 {
-    if (!getOriginalTexture() || !getOriginalSurface())
+    if (!m_created || !getOriginalSurface())
         return false;
     texture = getOriginalTexture();
     surface = getOriginalSurface();
     return true;
 }
 
-void PostEffectRenderer::setLastResult(IDirect3DSurface9* surface)
+void PostEffectRenderer::setLastResult(IDirect3DSurface9* surface, IDirect3DTexture9* texture)
 {
+    // Images from outside are the last frame's: gone or changed by now.
+    resetChain();
     if (!m_created || !surface)
         return;
-    IDirect3DDevice9* device = m_d3d->getDevice();
-    if (FAILED(device->StretchRect(surface, nullptr, getOriginalSurface(), nullptr, D3DTEXF_NONE))) {
-        logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::setLastResult", 307,
-                      L"d3d.getDevice()->StretchRect(p_sur,NULL,m_original_sur,NULL,D3DTEXF_NONE)");
-        return;
+    unsigned width = 0, height = 0;
+    m_renderManager.getRenderTargetSize(width, height);
+    // A texture of the chain's size is read where it is; anything else is copied in once.
+    bool readable = false;
+    D3DSURFACE_DESC desc{};
+    IDirect3DSurface9* level = nullptr;
+    if (texture && SUCCEEDED(texture->GetLevelDesc(0, &desc)) && desc.Width == width && desc.Height == height &&
+        SUCCEEDED(texture->GetSurfaceLevel(0, &level))) {
+        readable = level == surface;
+        level->Release();
     }
-    if (FAILED(device->StretchRect(surface, nullptr, getSourceSurface(), nullptr, D3DTEXF_NONE)))
-        logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::setLastResult", 308,
-                      L"d3d.getDevice()->StretchRect(p_sur,NULL,m_srctarget_sur,NULL,D3DTEXF_NONE)");
+    if (readable) {
+        m_originalImage = m_sourceImage = ChainImage{-1, texture, surface};
+    } else {
+        const ChainImage copy{0};
+        if (FAILED(m_d3d->getDevice()->StretchRect(surface, nullptr, surfaceOf(copy), nullptr, D3DTEXF_NONE))) {
+            logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::setLastResult", 307,
+                          L"d3d.getDevice()->StretchRect(p_sur,NULL,m_original_sur,NULL,D3DTEXF_NONE)");
+            return;
+        }
+        m_originalImage = m_sourceImage = copy;
+    }
+    m_destinationImage = freeTarget();
+}
+
+int PostEffectRenderer::countDraws() const
+{
+    int draws = 0;
+    for (const RenderPostEffect* effect : m_activeEffects) {
+        const auto* post = dynamic_cast<const PostEffect*>(effect);
+        if (!post)
+            return -1;
+        draws += post->countDraws();
+    }
+    return draws;
+}
+
+bool PostEffectRenderer::finalTargetFits() const
+{
+    D3DSURFACE_DESC desc{};
+    if (!m_finalTarget || m_finalTarget == getSourceSurface() || m_finalTarget == getOriginalSurface() ||
+        FAILED(m_finalTarget->GetDesc(&desc)))
+        return false;
+    unsigned width = 0, height = 0;
+    m_renderManager.getRenderTargetSize(width, height);
+    return desc.Width == width && desc.Height == height;
+}
+
+IDirect3DSurface9* PostEffectRenderer::beginEffectDraw(bool makesOriginal)
+{
+    if (m_drawsLeft > 0 && --m_drawsLeft == 0 && makesOriginal)
+        m_destinationImage = ChainImage{-1, nullptr, m_finalTarget};
+    else
+        m_destinationImage = freeTarget();
+    return getDestinationSurface();
+}
+
+void PostEffectRenderer::endEffectDraw(bool makesOriginal)
+{
+    m_sourceImage = m_destinationImage;
+    if (makesOriginal)
+        m_originalImage = m_destinationImage;
+    m_destinationImage = freeTarget();
 }
 
 void PostEffectRenderer::renderExtraPasses(Camera& camera)
@@ -343,10 +420,14 @@ void PostEffectRenderer::renderPasses(Camera& camera)
     }
     ScopedMeasure passes(L"PostEffects.Passes");
     ScopedPerfEvent event(L"render Posteffect Passes");
+    m_drawsLeft = finalTargetFits() ? countDraws() : -1;
     for (RenderPostEffect* effect : m_activeEffects) {
         ScopedPerfEvent effectEvent(effect->getName().c_str());
         effect->render(camera);
     }
+    // A final target names this frame's only.
+    m_drawsLeft = -1;
+    m_finalTarget = nullptr;
 }
 
 void PostEffectRenderer::drawQuad(float scaleX, float scaleY)

@@ -1,21 +1,13 @@
 #pragma once
 // The post-effect renderer: the image targets, the screen quad and the extra-pass targets through
-// which a chain of post effects runs once a frame. Three targets of the render-target size carry
-// the chain: the original (the image as it entered, or as the last effect with MAKE_ORIGINAL left
-// it), the source (the next effect's input) and the destination (where an effect draws); each
-// effect draws into the destination and copies it back into the source, and with MAKE_ORIGINAL
-// into the original too. The chain's result is the original.
+// which a chain of post effects runs once a frame. Two images are read by an effect: the source
+// (the image so far) and the original (the image as it entered, or as the last effect with
+// MAKE_ORIGINAL left it); the chain's result is the original. The frame's image is read where it
+// is when it is a texture of the chain's size (else copied once), and each effect draws into one
+// of three targets of the render-target size that neither image occupies (ping-pong, no copies);
+// the last effect whose image is the result draws straight into the frame's final target when
+// the render manager names one of that size.
 //
-// The render manager embeds one for the scene's post effects and keeps its active list in
-// priority order; the deferred renderer embeds one for its light post effects. Targets exist while
-// the renderer is enabled and the device is there; they follow device resets, size changes and
-// the HDR post-effect bit (floating-point targets). Extra-pass targets exist for the passes that
-// activated effects need in the present mode (forward or deferred).
-//
-// Every target comes from the render manager's target pool: the three chain targets as scratch
-// targets (private to this renderer), the extra-pass targets shared under their pass's name. The
-// pool makes them again after a device reset; the renderer itself follows the device only for its
-// quad buffer.
 #include <d3d9.h>
 
 #include "devices/d3d/DeviceResource.h"
@@ -77,7 +69,8 @@ public:
     void setHDRMode(uint32_t bits) override;
     void setDeferredMode(bool deferred) override;
     void initAllPasses() override;
-    void setLastResult(IDirect3DSurface9* surface) override;
+    void setLastResult(IDirect3DSurface9* surface, IDirect3DTexture9* texture = nullptr) override;
+    void setFinalTarget(IDirect3DSurface9* surface) override { m_finalTarget = surface; }
     void renderExtraPasses(Camera& camera) override;
     void renderPasses(Camera& camera) override;
     bool getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface) override;
@@ -106,12 +99,18 @@ public:
     const std::map<std::wstring, ExtraPassTarget>& getExtraTargets() const { return m_extraTargets; }
     ExtraPassTarget* getCurrentExtra() const { return m_currentExtra; }
     void setCurrentExtra(ExtraPassTarget* target) { m_currentExtra = target; }
-    IDirect3DTexture9* getOriginalTexture() const { return textureOf(m_original); }
-    IDirect3DTexture9* getSourceTexture() const { return textureOf(m_source); }
-    IDirect3DTexture9* getDestinationTexture() const { return textureOf(m_destination); }
-    IDirect3DSurface9* getOriginalSurface() const { return surfaceOf(m_original); }
-    IDirect3DSurface9* getSourceSurface() const { return surfaceOf(m_source); }
-    IDirect3DSurface9* getDestinationSurface() const { return surfaceOf(m_destination); }
+    // The images of the chain as it stands: what the next effect reads and where it draws.
+    IDirect3DTexture9* getOriginalTexture() const { return textureOf(m_originalImage); }
+    IDirect3DTexture9* getSourceTexture() const { return textureOf(m_sourceImage); }
+    IDirect3DTexture9* getDestinationTexture() const { return textureOf(m_destinationImage); }
+    IDirect3DSurface9* getOriginalSurface() const { return surfaceOf(m_originalImage); }
+    IDirect3DSurface9* getSourceSurface() const { return surfaceOf(m_sourceImage); }
+    IDirect3DSurface9* getDestinationSurface() const { return surfaceOf(m_destinationImage); }
+    // For an effect about to draw: the surface it draws into (the final target for the frame's
+    // last draw whose image becomes the result, else a free target of the chain).
+    IDirect3DSurface9* beginEffectDraw(bool makesOriginal);
+    // After it drew: its image is the next source, and with MAKE_ORIGINAL the original too.
+    void endEffectDraw(bool makesOriginal);
     // One pass of an effect: the quad brought in step with the current and the pass's scale,
     // uploaded when it changed, and drawn; the pass's scale then multiplies the current scale.
     void drawQuad(float scaleX, float scaleY);
@@ -125,6 +124,29 @@ public:
     DeferredRenderer* getDeferredRenderer() const { return m_deferredRenderer; }
 
 private:
+    // One of the three targets by number (whatever the pool holds there now), or a texture and
+    // its surface from outside (a final target has no texture).
+    struct ChainImage {
+        int target = -1;
+        IDirect3DTexture9* texture = nullptr;
+        IDirect3DSurface9* surface = nullptr;
+    };
+    IDirect3DTexture9* textureOf(const ChainImage& image) const
+    {
+        return image.target >= 0 ? textureOf(m_targets[image.target]) : image.texture;
+    }
+    IDirect3DSurface9* surfaceOf(const ChainImage& image) const
+    {
+        return image.target >= 0 ? surfaceOf(m_targets[image.target]) : image.surface;
+    }
+    // Original, source and destination in the three targets, as before a frame.
+    void resetChain();
+    // A target of the chain that neither the source nor the original occupies.
+    ChainImage freeTarget() const;
+    // The draws the active effects make this frame; -1 when that cannot be told.
+    int countDraws() const;
+    // The final target can take the result: of the chain's size and not an image being read.
+    bool finalTargetFits() const;
     // The quad for a target of that size, covering all of it.
     void buildQuad(unsigned width, unsigned height);
     void uploadQuad();
@@ -149,9 +171,13 @@ private:
     IDirect3DVertexBuffer9* m_vertexBuffer = nullptr;
     float m_curScaleX = 1.0f;
     float m_curScaleY = 1.0f;
-    RenderTargetHandle m_original;
-    RenderTargetHandle m_source;
-    RenderTargetHandle m_destination;
+    RenderTargetHandle m_targets[3];
+    ChainImage m_originalImage;
+    ChainImage m_sourceImage;
+    ChainImage m_destinationImage;
+    IDirect3DSurface9* m_finalTarget = nullptr;
+    // Draws of this frame still to come while the final target takes the last; else -1.
+    int m_drawsLeft = -1;
     ExtraPassTarget* m_currentExtra = nullptr;
     uint32_t m_hdrMode = 0;
     bool m_deferredMode = false;

@@ -26,12 +26,17 @@ public:
     virtual void setDeferredMode(bool deferred) = 0;
     // Makes the extra passes' targets again.
     virtual void initAllPasses() = 0;
-    // The image the chain starts from.
-    virtual void setLastResult(IDirect3DSurface9* surface) = 0;
+    // The image the chain starts from; with the texture whose surface it is, the first effect
+    // reads that texture instead of a copy.
+    virtual void setLastResult(IDirect3DSurface9* surface, IDirect3DTexture9* texture = nullptr) = 0;
+    // Where the frame goes when the chain is done (null: nowhere in particular). The last effect
+    // whose image is the result draws there directly instead of into a target of the chain.
+    virtual void setFinalTarget(IDirect3DSurface9* surface) = 0;
     virtual void renderExtraPasses(Camera& camera) = 0;
     // The active effects in list order.
     virtual void renderPasses(Camera& camera) = 0;
-    // The chain's result; false while the targets do not exist.
+    // The chain's result; false while the targets do not exist. The texture is null when the
+    // result went straight to the final target.
     virtual bool getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface) = 0;
     // The POSTEFFECT_RENDERING section.
     virtual void loadConfig(XMLNode& node) = 0;

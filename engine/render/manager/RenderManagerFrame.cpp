@@ -79,7 +79,11 @@ void RenderManager::render(Camera* camera)
     {
         ScopedMeasure step(L"RenderManager.PostEffects");
         if (m_postEffects && m_postEffects->isEnabled()) {
-            m_postEffects->setLastResult(m_frameSurface);
+            m_postEffects->setLastResult(m_frameSurface, m_frameTexture);
+            // Nothing reads the chain's image but the copy onto the caller's target, unless the
+            // HDR chain tone-maps it first.
+            const bool hdrAfter = m_hdr && (m_hdr->getMode() & HDRStage::HDR_POSTEFFECTS) != 0;
+            m_postEffects->setFinalTarget(hdrAfter ? nullptr : callerTarget);
             m_postEffects->renderExtraPasses(*camera);
             m_postEffects->renderPasses(*camera);
             if (m_hdr) {
@@ -101,11 +105,15 @@ void RenderManager::render(Camera* camera)
     {
         ScopedMeasure step(L"RenderManager.Overlay");
         ScopedPerfEvent event(L"render Overlay Passes");
-        // Overlays draw over the finished picture, never hidden by the scene's depth.
-        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF808080, 1.0f, 0);
+        bool cleared = false;
         for (RenderPass* pass : m_overlays) {
             if (!pass->shouldRender(m_frameCounter))
                 continue;
+            // Overlays draw over the finished picture, never hidden by the scene's depth (cleared
+            // only when one draws: nothing else reads it).
+            if (!cleared)
+                device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF808080, 1.0f, 0);
+            cleared = true;
             ScopedPerfEvent passEvent(pass->getName().c_str());
             pass->render(camera);
         }

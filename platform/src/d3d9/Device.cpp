@@ -8,6 +8,7 @@
 #include <platform_test.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 using namespace GLFn;
@@ -17,6 +18,38 @@ namespace D3D9Internal {
 namespace {
 
 thread_local Device* t_currentDevice = nullptr;
+
+// ULVO_FRAME_STATS=N: every N presented frames, one line with the GL calls, draws and pixels
+// written per frame (in screens of the back buffer), for measuring the real program's frame.
+void reportFrameStats(unsigned screenPixels)
+{
+    static const long every = [] {
+        const char* value = std::getenv("ULVO_FRAME_STATS");
+        return value ? std::max(0L, std::strtol(value, nullptr, 10)) : 0L;
+    }();
+    if (every <= 0)
+        return;
+    static long frames = -1;
+    static uint64_t calls0 = 0, draws0 = 0, pixels0 = 0;
+    if (frames < 0) {
+        PlatformCountPixels(true);
+        frames = 0;
+    }
+    if (frames++ == 0) {
+        PlatformGLCallCounts(calls0, draws0);
+        pixels0 = PlatformPixelCount();
+        return;
+    }
+    if (frames <= every)
+        return;
+    uint64_t calls = 0, draws = 0;
+    PlatformGLCallCounts(calls, draws);
+    const double n = static_cast<double>(every);
+    Diagnostics::info("Direct3D", "frame stats: %.1f GL calls, %.1f draws, %.2f screens of pixels per frame",
+                      static_cast<double>(calls - calls0) / n, static_cast<double>(draws - draws0) / n,
+                      static_cast<double>(PlatformPixelCount() - pixels0) / n / std::max(1u, screenPixels));
+    frames = 0;
+}
 constexpr GLenum kUploadUnit = GL_TEXTURE0 + 31;
 
 // Fills what D3D fills in present parameters (size from the window, format from the desktop)
@@ -438,6 +471,7 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
         m_dirty |= kDirtyFramebuffer | kDirtyViewport | kDirtyColorMask;
     }
     SDL_GL_SwapWindow(window);
+    reportFrameStats(m_params.BackBufferWidth * m_params.BackBufferHeight);
     if (window != m_sdlWindow)
         SDL_GL_MakeCurrent(m_sdlWindow, m_context);
     // Draws from memory start in fresh storage next frame, whatever the GPU still reads.

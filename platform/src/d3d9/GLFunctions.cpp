@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <tuple>
 #include <string_view>
 
 namespace GLFn {
@@ -25,22 +26,61 @@ namespace {
 uint64_t s_calls = 0;
 uint64_t s_draws = 0;
 bool s_counting = false;
+// Pixels written by draws (samples that passed), clears (their scissor box) and copies (their
+// destination rectangle), counted while asked for; the query functions are the driver's own.
+uint64_t s_pixels = 0;
+bool s_countingPixels = false;
+GLuint s_pixelQuery = 0;
+PFNGLBEGINQUERYPROC s_beginQuery = nullptr;
+PFNGLENDQUERYPROC s_endQuery = nullptr;
+PFNGLGETQUERYOBJECTUI64VPROC s_queryResult = nullptr;
+PFNGLGETINTEGERVPROC s_getIntegers = nullptr;
 
-template <typename F, int Id, bool Draw> struct Counted;
-template <typename R, typename... A, int Id, bool Draw> struct Counted<R (*)(A...), Id, Draw> {
+enum class CallKind { Other, Draw, Clear, Blit };
+
+template <typename F, int Id, CallKind Kind> struct Counted;
+template <typename R, typename... A, int Id, CallKind Kind> struct Counted<R (*)(A...), Id, Kind> {
     static inline R (*real)(A...) = nullptr;
     static R call(A... args)
     {
         ++s_calls;
-        if constexpr (Draw)
+        if constexpr (Kind == CallKind::Draw) {
             ++s_draws;
+            if (s_countingPixels && s_pixelQuery) {
+                s_beginQuery(GL_SAMPLES_PASSED, s_pixelQuery);
+                real(args...);
+                s_endQuery(GL_SAMPLES_PASSED);
+                GLuint64 passed = 0;
+                s_queryResult(s_pixelQuery, GL_QUERY_RESULT, &passed);
+                s_pixels += passed;
+                return;
+            }
+        } else if constexpr (Kind == CallKind::Clear) {
+            if (s_countingPixels) {
+                GLint box[4] = {};
+                s_getIntegers(GL_SCISSOR_BOX, box);
+                s_pixels += static_cast<uint64_t>(box[2]) * static_cast<uint64_t>(box[3]);
+            }
+        } else if constexpr (Kind == CallKind::Blit) {
+            if (s_countingPixels) {
+                const auto all = std::make_tuple(args...);
+                const int64_t w = std::get<6>(all) - std::get<4>(all), h = std::get<7>(all) - std::get<5>(all);
+                s_pixels += static_cast<uint64_t>(w < 0 ? -w : w) * static_cast<uint64_t>(h < 0 ? -h : h);
+            }
+        }
         return real(args...);
     }
 };
 
-constexpr bool isDraw(std::string_view name)
+constexpr CallKind kindOf(std::string_view name)
 {
-    return name.rfind("glDrawArrays", 0) == 0 || name.rfind("glDrawElements", 0) == 0;
+    if (name.rfind("glDrawArrays", 0) == 0 || name.rfind("glDrawElements", 0) == 0)
+        return CallKind::Draw;
+    if (name == "glClear")
+        return CallKind::Clear;
+    if (name == "glBlitFramebuffer")
+        return CallKind::Blit;
+    return CallKind::Other;
 }
 
 bool hasExtension(const char* name)
@@ -111,7 +151,7 @@ void PlatformCountGLCalls(bool on)
     s_counting = on;
 #define ULVO_GL_COUNT(type, name)                                                                                      \
     {                                                                                                                  \
-        using C = Counted<type, __COUNTER__, isDraw(#name)>;                                                           \
+        using C = Counted<type, __COUNTER__, kindOf(#name)>;                                                           \
         if (on) {                                                                                                      \
             C::real = GLFn::name;                                                                                      \
             GLFn::name = C::real ? &C::call : nullptr;                                                                 \
@@ -128,4 +168,29 @@ void PlatformGLCallCounts(uint64_t& calls, uint64_t& draws)
 {
     calls = D3D9Internal::s_calls;
     draws = D3D9Internal::s_draws;
+}
+
+void PlatformCountPixels(bool on)
+{
+    using namespace D3D9Internal;
+    if (on == s_countingPixels || !GLFn::glGetError)
+        return;
+    if (on && !s_counting) {
+        // The driver's own entry points, taken before the counting stand-ins replace them.
+        s_beginQuery = GLFn::glBeginQuery;
+        s_endQuery = GLFn::glEndQuery;
+        s_queryResult = GLFn::glGetQueryObjectui64v;
+        s_getIntegers = GLFn::glGetIntegerv;
+        if (!s_pixelQuery && GLFn::glGenQueries)
+            GLFn::glGenQueries(1, &s_pixelQuery);
+    }
+    if (on && (!s_beginQuery || !s_endQuery || !s_queryResult || !s_getIntegers || !s_pixelQuery))
+        return;
+    PlatformCountGLCalls(on);
+    s_countingPixels = on;
+}
+
+uint64_t PlatformPixelCount()
+{
+    return D3D9Internal::s_pixels;
 }

@@ -130,7 +130,12 @@
     X(PFNGLCLIPCONTROLPROC, glClipControl)                                                                             \
     X(PFNGLPUSHDEBUGGROUPPROC, glPushDebugGroup)                                                                       \
     X(PFNGLPOPDEBUGGROUPPROC, glPopDebugGroup)                                                                         \
-    X(PFNGLDEBUGMESSAGEINSERTPROC, glDebugMessageInsert)
+    X(PFNGLDEBUGMESSAGEINSERTPROC, glDebugMessageInsert)                                                               \
+    X(PFNGLGENQUERIESPROC, glGenQueries)                                                                               \
+    X(PFNGLDELETEQUERIESPROC, glDeleteQueries)                                                                         \
+    X(PFNGLBEGINQUERYPROC, glBeginQuery)                                                                               \
+    X(PFNGLENDQUERYPROC, glEndQuery)                                                                                   \
+    X(PFNGLGETQUERYOBJECTUI64VPROC, glGetQueryObjectui64v)
 
 namespace GLFn {
 #define ULVO_GL_DECLARE(type, name) extern type name;

@@ -6,7 +6,12 @@
 #include <atomic>
 #include <cerrno>
 #include <ctime>
+#include <poll.h>
 #include <sched.h>
+#include <unistd.h>
+
+#include "win32/SleepWake.h"
+#include <fcntl.h>
 
 namespace {
 
@@ -27,7 +32,41 @@ uint64_t nowNanoseconds()
 
 const LONGLONG kCounterFrequency = 10000000; // 100 ns steps
 
+int s_sleepWake[2] = {-1, -1};
+
 } // namespace
+
+namespace Win32Internal {
+
+bool openSleepWake()
+{
+    if (s_sleepWake[0] < 0 && pipe2(s_sleepWake, O_CLOEXEC | O_NONBLOCK) != 0)
+        s_sleepWake[0] = s_sleepWake[1] = -1;
+    return s_sleepWake[0] >= 0;
+}
+
+void wakeSleepers()
+{
+    if (s_sleepWake[1] < 0)
+        return;
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(s_sleepWake[1], &byte, 1);
+    errno = saved;
+}
+
+void drainSleepWake()
+{
+    char bytes[16];
+    while (s_sleepWake[0] >= 0 && read(s_sleepWake[0], bytes, sizeof bytes) > 0) {}
+}
+
+int sleepWakeFd()
+{
+    return s_sleepWake[0];
+}
+
+} // namespace Win32Internal
 
 BOOL QueryPerformanceCounter(LARGE_INTEGER* counter)
 {
@@ -70,11 +109,24 @@ void Sleep(DWORD milliseconds)
         sched_yield();
         return;
     }
-    timespec wait;
-    wait.tv_sec = static_cast<time_t>(milliseconds / 1000);
-    wait.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
-    // Signals do not shorten the sleep.
-    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {}
+    // Other signals do not shorten the sleep; a termination waiting to be served ends it, so
+    // that the end (and its saves) comes at once.
+    const int wake = Win32Internal::sleepWakeFd();
+    const uint64_t end = realNanoseconds() + static_cast<uint64_t>(milliseconds) * 1000000ULL;
+    for (;;) {
+        const uint64_t now = realNanoseconds();
+        if (now >= end)
+            return;
+        const uint64_t left = end - now;
+        const timespec wait{static_cast<time_t>(left / 1000000000ULL), static_cast<long>(left % 1000000000ULL)};
+        if (wake < 0) {
+            nanosleep(&wait, nullptr);
+            continue;
+        }
+        pollfd watch{wake, POLLIN, 0};
+        if (ppoll(&watch, 1, &wait, nullptr) > 0)
+            return;
+    }
 }
 
 void PlatformUseVirtualClock(bool on)

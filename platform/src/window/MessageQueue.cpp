@@ -3,6 +3,7 @@
 // and SIGHUP only raise a flag here; the next look at the queue turns it into a close.
 #include <windows.h>
 
+#include "win32/SleepWake.h"
 #include "window/WindowInternal.h"
 
 #include <platform_app.h>
@@ -13,6 +14,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdio>
+#include <unistd.h>
 #include <deque>
 #include <mutex>
 #include <unordered_map>
@@ -79,7 +82,9 @@ void onTerminationSignal(int signalNumber)
     if (s_terminationPending.exchange(1) != 0) {
         std::signal(signalNumber, SIG_DFL);
         std::raise(signalNumber);
+        return;
     }
+    wakeSleepers();
 }
 
 MSG makeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -111,6 +116,7 @@ std::atomic<bool> s_terminationServed{false};
 void serviceTermination()
 {
     if (s_terminationPending.exchange(0) != 0) {
+        drainSleepWake();
         s_terminationServed.store(true);
         requestClose();
     }
@@ -225,6 +231,7 @@ void installTerminationHandlers()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        openSleepWake();
         struct sigaction action {};
         action.sa_handler = onTerminationSignal;
         sigemptyset(&action.sa_mask);
@@ -257,6 +264,16 @@ void PlatformRaiseTerminationSignal()
 bool PlatformTerminationRequested()
 {
     return s_terminationServed.load();
+}
+
+void PlatformEndProcess(int code)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    (void)code;
+#else
+    std::fflush(nullptr);
+    _exit(code);
+#endif
 }
 
 BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags)

@@ -130,6 +130,9 @@ TEST_F(PostEffectRendererTest, QuadScaleCarriesFromPassToPassWithinAFrame)
     EXPECT_PIXEL(image, 2, 1, 0xBF808080);
     EXPECT_PIXEL(image, 12, 6, 0x40808080);
     EXPECT_PIXEL(image, 20, 12, 0xFF000000);
+    // Later frames too clear what the shrunk quads leave, though the passes do not blend.
+    run(0xFF808080);
+    EXPECT_PIXEL(GraphicsTesting::readSurface(renderer().getSourceSurface()), 20, 12, 0xFF000000);
 
     // A later effect in the same frame starts at that scale; the next frame at the full quad.
     PostEffect* grey = make(L"<POSTEFFECT NAME=\"Grau\" EFFECT=\"PostGrey\"/>");
@@ -157,6 +160,62 @@ TEST_F(PostEffectRendererTest, WithoutMakeOriginalTheResultStaysTheImageBefore)
     grey->setEnabled(false);
     run(0xFF00FF00);
     EXPECT_PIXEL(GraphicsTesting::readSurface(renderer().getSourceSurface()), 3, 3, 0xFF00FF00);
+}
+
+TEST_F(PostEffectRendererTest, EffectsReadTheFramesTextureAndTheLastDrawsIntoTheFinalTargetWithoutCopies)
+{
+    PostEffect* first =
+        make(L"<POSTEFFECT NAME=\"Grau\" EFFECT=\"PostGrey\"><FLOAT_PARAM_1 VALUE=\"1\"/></POSTEFFECT>");
+    PostEffect* second = make(L"<POSTEFFECT NAME=\"Blau\" EFFECT=\"PostGrey\" PRIORITY=\"LOW\">"
+                              L"<FLOAT_PARAM_1 VALUE=\"1\"/></POSTEFFECT>");
+    m_manager.activatePostEffect(first);
+    m_manager.activatePostEffect(second);
+    IDirect3DTexture9* input = nullptr;
+    IDirect3DSurface9* inputSurface = nullptr;
+    IDirect3DSurface9* final = nullptr;
+    ASSERT_EQ(
+        m_device->CreateTexture(32, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &input, nullptr),
+        D3D_OK);
+    input->GetSurfaceLevel(0, &inputSurface);
+    m_device->CreateRenderTarget(32, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &final, nullptr);
+    m_device->ColorFill(final, nullptr, 0xFF0000FF);
+    auto frame = [&] {
+        m_device->ColorFill(inputSurface, nullptr, 0xFFFF0000);
+        PlatformCountPixels(true);
+        const uint64_t before = PlatformPixelCount();
+        renderer().setLastResult(inputSurface, input);
+        renderer().setFinalTarget(final);
+        renderer().renderPasses(m_camera);
+        const uint64_t pixels = PlatformPixelCount() - before;
+        PlatformCountPixels(false);
+        return pixels;
+    };
+    frame();
+    // From the second frame on the passes are known to overwrite every pixel: two quads, no copy,
+    // no clear. The result is where the frame goes, and the frame's image was read, not changed.
+    EXPECT_EQ(frame(), 2u * 32u * 16u);
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_TRUE(renderer().getResult(texture, surface));
+    EXPECT_EQ(surface, final);
+    EXPECT_EQ(texture, nullptr);
+    EXPECT_PIXEL(GraphicsTesting::readSurface(final), 3, 3, 0xFF4C4C4C);
+    EXPECT_PIXEL(GraphicsTesting::readSurface(inputSurface), 3, 3, 0xFFFF0000);
+
+    // Without a final target, or with one of another size, the result stays in the chain.
+    renderer().setLastResult(inputSurface, input);
+    renderer().renderPasses(m_camera);
+    ASSERT_TRUE(renderer().getResult(texture, surface));
+    EXPECT_NE(texture, nullptr);
+    EXPECT_PIXEL(GraphicsTesting::readSurface(surface), 3, 3, 0xFF4C4C4C);
+    m_manager.setRenderTargetSize(16, 16);
+    m_device->ColorFill(final, nullptr, 0xFF0000FF);
+    frame();
+    ASSERT_TRUE(renderer().getResult(texture, surface));
+    EXPECT_NE(surface, final);
+    EXPECT_PIXEL(GraphicsTesting::readSurface(final), 3, 3, 0xFF0000FF);
+    for (IUnknown* object : std::initializer_list<IUnknown*>{final, inputSurface, input})
+        object->Release();
 }
 
 TEST_F(PostEffectRendererTest, ExtraPassTargetsFollowTheModeAndTheFirstEffectsFormat)
