@@ -119,8 +119,8 @@ MinigameSolver::Hands hands(GameHost& host)
             [&host](double seconds) { Player::updates(host.game(), static_cast<int>(seconds / 0.025) + 1); }};
 }
 
-// The game window's own cancel button, clicked where it is drawn.
-bool clickCancel(GameHost& host, Minispiel& game)
+// The game window's own cancel button, clicked as the GUI clicks it.
+bool clickCancel(Minispiel& game)
 {
     std::vector<Ulvo::GUIWindow*> children;
     if (game.getWindow())
@@ -128,8 +128,7 @@ bool clickCancel(GameHost& host, Minispiel& game)
     for (Ulvo::GUIWindow* child : children) {
         const std::wstring& name = child->getName();
         if (name.size() > 7 && name.compare(name.size() - 7, 7, L"_CANCEL") == 0) {
-            const Ulvo::FloatRect& r = child->getScreenRect();
-            host.click(static_cast<int>((r.left + r.right) / 2), static_cast<int>((r.top + r.bottom) / 2));
+            child->clicked.emit(*child);
             return true;
         }
     }
@@ -237,7 +236,7 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
     EXPECT_TRUE(minigames->isHelpShown());
     ASSERT_TRUE(host.click(L"MINISPIEL_H_OKButton"));
     ASSERT_TRUE(host.waitFor([&] { return !minigames->isHelpShown(); }, 3.0));
-    ASSERT_TRUE(clickCancel(host, *game));
+    ASSERT_TRUE(clickCancel(*game));
     ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU", 5.0));
     EXPECT_EQ(minigames->getActiveMinispiel(), nullptr);
     EXPECT_FALSE(building->isBuilt()) << "cancel buys nothing";
