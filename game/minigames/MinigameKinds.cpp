@@ -1,8 +1,17 @@
 #include "minigames/MinigameKinds.h"
 
+#include "minigames/bauen/Bauen.h"
+#include "minigames/puzzle/Puzzle.h"
+#include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
+
 namespace ThreeMatch {
 
-// No kind is built yet: each minigame adds its line as it comes.
-void registerMinigameKinds(MinispielManager::Kinds&) {}
+// One line per kind; the minigames of later work add theirs here.
+void registerMinigameKinds(MinispielManager::Kinds& kinds)
+{
+    kinds.add(L"PUZZLE", &Puzzle::create);
+    kinds.add(L"SCHIEBEPUZZLE_REV", &Schiebepuzzle_leicht::create);
+    kinds.add(L"BAUEN", &Bauen::create);
+}
 
 } // namespace ThreeMatch

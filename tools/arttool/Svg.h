@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Art {
@@ -42,13 +43,17 @@ inline std::string num(double value)
 
 class Svg {
 public:
-    Svg(int width, int height) : m_width(width), m_height(height) {}
+    // idPrefix starts the ids of the gradients, so that drawings put together keep theirs apart.
+    Svg(int width, int height, std::string idPrefix = "g")
+        : m_width(width), m_height(height), m_idPrefix(std::move(idPrefix))
+    {
+    }
 
     // A gradient lit from the top left: light, base, dark along the diagonal
     // of the shape's box. Returns the fill reference.
     std::string litGradient(const Colour& base)
     {
-        const std::string id = "g" + std::to_string(m_nextId++);
+        const std::string id = m_idPrefix + std::to_string(m_nextId++);
         m_defs += "<linearGradient id='" + id +
                   "' x1='0' y1='0' x2='1' y2='1'>"
                   "<stop offset='0' stop-color='" +
@@ -64,7 +69,7 @@ public:
     std::string verticalGradient(const Colour& top, const Colour& bottom, double topOpacity = 1.0,
                                  double bottomOpacity = 1.0)
     {
-        const std::string id = "g" + std::to_string(m_nextId++);
+        const std::string id = m_idPrefix + std::to_string(m_nextId++);
         m_defs += "<linearGradient id='" + id +
                   "' x1='0' y1='0' x2='0' y2='1'>"
                   "<stop offset='0' stop-color='" +
@@ -76,7 +81,7 @@ public:
     }
     std::string radialGradient(const Colour& inner, double innerOpacity, const Colour& outer, double outerOpacity)
     {
-        const std::string id = "g" + std::to_string(m_nextId++);
+        const std::string id = m_idPrefix + std::to_string(m_nextId++);
         m_defs += "<radialGradient id='" + id +
                   "' cx='0.5' cy='0.5' r='0.5'>"
                   "<stop offset='0' stop-color='" +
@@ -109,6 +114,14 @@ public:
     }
     void beginGroup(const std::string& attributes) { m_body += "<g " + attributes + ">"; }
     void endGroup() { m_body += "</g>"; }
+    // Raw text for the definitions (clip paths, shapes used more than once).
+    void addDef(const std::string& element) { m_defs += element; }
+    // Another drawing (made with an id prefix of its own) becomes the definition of a group
+    // with that id, to be placed again with use: a picture cut into pieces.
+    void defineGroup(const Svg& other, const std::string& id)
+    {
+        m_defs += other.m_defs + "<g id='" + id + "'>" + other.m_body + "</g>";
+    }
 
     std::string text() const
     {
@@ -122,6 +135,7 @@ public:
 private:
     int m_width;
     int m_height;
+    std::string m_idPrefix;
     int m_nextId = 0;
     std::string m_defs;
     std::string m_body;

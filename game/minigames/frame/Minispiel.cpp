@@ -6,6 +6,7 @@
 #include "gui/widgets/GUIProgressBar.h"
 #include "gui/windows/GUIScopes.h"
 #include "minigames/frame/MinispielManager.h"
+#include "minigames/frame/Playfield.h"
 
 #include <algorithm>
 
@@ -67,6 +68,30 @@ Ulvo::GUIWindow* Minispiel::cloneVorlage(const std::wstring& word) const
 {
     const Ulvo::GUIWindow* vorlage = Ulvo::GUISystem::getInstance()->getVorlage(m_praefix + word);
     return vorlage ? vorlage->clone() : nullptr;
+}
+
+Ulvo::GUIWindow* Minispiel::cloneGameWindow(const std::wstring& kind, float width, float height)
+{
+    Ulvo::GUIWindow* window = cloneVorlage(kind + L"_FENSTER");
+    Ulvo::GUIWindow* field = cloneVorlage(kind + L"_SPIELFELD");
+    if (!window || !field) {
+        Ulvo::releaseAndNull(window);
+        Ulvo::releaseAndNull(field);
+        return nullptr;
+    }
+    Ulvo::releaseAndNull(m_window);
+    m_window = window;
+    Playfield::keepAspect(field, width, height);
+    m_window->addChild(field, false, true);
+    if (Ulvo::GUIWindow* cancel = cloneVorlage(kind + L"_CANCEL")) {
+        cancel->clicked.connect(this, &Minispiel::onCancelClicked);
+        m_window->addChild(cancel, true, true);
+    }
+    if (Ulvo::GUIWindow* help = cloneVorlage(kind + L"_HILFE")) {
+        help->clicked.connect(this, &Minispiel::onHelpClicked);
+        m_window->addChild(help, true, true);
+    }
+    return field;
 }
 
 void Minispiel::createGUI()

@@ -83,6 +83,11 @@ protected:
     // A clone of the GUI template named praefix + word, carrying one reference; null when
     // there is none.
     Ulvo::GUIWindow* cloneVorlage(const std::wstring& word) const;
+    // The kinds' windows: clones of kind + "_FENSTER" (the game window, replacing window) and
+    // kind + "_SPIELFELD" (the playing field, kept to width : height and added to the window),
+    // with the buttons kind + "_CANCEL" and kind + "_HILFE" connected and added. The field,
+    // carrying one reference for the caller; null (and no window) without both templates.
+    Ulvo::GUIWindow* cloneGameWindow(const std::wstring& kind, float width, float height);
     static MinispielManager& manager();
 
     Ulvo::GUIWindow* m_window = nullptr;

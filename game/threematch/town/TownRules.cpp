@@ -15,8 +15,7 @@ double TownRules::wrathFill(double stock, double maximum)
     return maximum > 0.0 ? 1.0 - stock / maximum : 1.0;
 }
 
-std::vector<Rohstoff*> TownRules::orderWrathTypes(const std::vector<Rohstoff*>& levelTypes,
-                                                  const Rohstoffklasse* wrath)
+std::vector<Rohstoff*> TownRules::orderWrathTypes(const std::vector<Rohstoff*>& levelTypes, const Rohstoffklasse* wrath)
 {
     std::vector<Rohstoff*> ordered;
     std::vector<Rohstoff*> rest;

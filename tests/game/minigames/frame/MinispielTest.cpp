@@ -11,6 +11,7 @@
 #include "gui/system/GUISystem.h"
 #include "gui/widgets/GUILabel.h"
 #include "gui/widgets/GUIProgressBar.h"
+#include "minigames/MinigameKinds.h"
 #include "minigames/frame/Minispiel.h"
 #include "minigames/frame/MinispielManager.h"
 #include "support/TestSupport.h"
@@ -331,6 +332,7 @@ TEST_F(MinispielTest, AnEndDelayOfNothingAndATimeLimitOfNothing)
 TEST_F(MinispielTest, TheGamesDefinitionFileBringsTheScreenAndItsTexts)
 {
     gui().clear();
+    registerMinigameKinds(manager().getKinds());
     Ulvo::XMLNode root;
     GameTesting::inRuntimeFolder([&] {
         Ulvo::XMLNode vorlagen;
@@ -352,5 +354,20 @@ TEST_F(MinispielTest, TheGamesDefinitionFileBringsTheScreenAndItsTexts)
         EXPECT_FALSE(texts.getTextString(id).empty()) << id;
     EXPECT_EQ(texts.formatText(texts.getText(L"MINISPIEL_ZEIT"), 0.0, 0.0, 0.0, 17), L"Zeit: 17 s");
     EXPECT_FALSE(manager().isHelpShown());
-    EXPECT_EQ(manager().getCurrentMinispiel(), nullptr) << "the games come with their kinds";
+    // Each kind's games, with the kinds registered as the controller registers them.
+    std::vector<std::wstring> names;
+    for (const Minispiel* each : manager().getMinispiele())
+        names.push_back(each->getName());
+    EXPECT_EQ(names.size(), 6u);
+    for (const wchar_t* name :
+         {L"PUZZLE_DORF", L"PUZZLE_MUEHLE", L"SCHIEBEPUZZLE_HOF", L"SCHIEBEPUZZLE_MAUER", L"BAUEN_HAUS", L"BAUEN_TURM"})
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
+    for (const Minispiel* each : manager().getMinispiele()) {
+        EXPECT_NE(each->getWindow(), nullptr);
+        EXPECT_NE(each->getTimerBar(), nullptr);
+        EXPECT_FALSE(texts.getTextString(each->getHilfeId()).empty());
+        EXPECT_GT(each->getTimeLimit(), 0.0);
+    }
+    for (const wchar_t* id : {L"MINISPIEL_ABBRECHEN", L"MINISPIEL_HILFE_KNOPF", L"MINISPIEL_TIPP_ABBRECHEN"})
+        EXPECT_FALSE(texts.getTextString(id).empty()) << id;
 }

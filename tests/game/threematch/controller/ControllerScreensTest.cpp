@@ -6,10 +6,12 @@
 #include <dinput.h>
 
 #include "devices/input/TastaturLayout.h"
+#include "devices/input/DirectInputInterface.h"
 #include "engine/UlvoEngine.h"
 #include "gui/widgets/GUIButton.h"
 #include "gui/widgets/GUICheckboxButton.h"
 #include "gui/widgets/GUILabel.h"
+#include "minigames/frame/Minispiel.h"
 #include "minigames/frame/MinispielManager.h"
 #include "threematch/board/Spielfeld.h"
 #include "threematch/controller/ScreenRules.h"
@@ -20,7 +22,9 @@
 #include "threematch/stones/RohstoffManager.h"
 #include "threematch/town/Gebaeude.h"
 #include "threematch/town/GebaeudeManager.h"
+#include "threematch/town/TownRules.h"
 
+#include "MinigameSolver.h"
 #include "PlayThroughSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +35,7 @@
 
 using namespace ThreeMatch;
 using PlayThrough::GameHost;
+namespace Player = PlayThrough::Player;
 
 namespace {
 
@@ -79,6 +84,55 @@ TEST(ControllerScreens, TalliesLightWholeLinesAndThePictureMapsIntoTheRenderTarg
 Ulvo::GUICheckboxButton* box(const wchar_t* name)
 {
     return dynamic_cast<Ulvo::GUICheckboxButton*>(GameHost::findWindow(name));
+}
+
+struct Scores : sigslot::has_slots<> {
+    std::vector<float> values;
+    void onResult(Minispiel&, const float& score) { values.push_back(score); }
+};
+
+// The scripted player's hands: the input state's mouse, as the devices move it, and game
+// updates on the virtual clock without drawing (the game's pictures are tested on their own).
+MinigameSolver::Hands hands(GameHost& host)
+{
+    Ulvo::MouseState& mouse = Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
+    auto to = [&mouse](const D3DXVECTOR2& at) {
+        mouse.position[0] = at.x;
+        mouse.position[1] = at.y;
+        mouse.axisMoved.emit(mouse, ULVO_ACHSE_X);
+    };
+    return {[&host, &mouse, to](const D3DXVECTOR2& from, const D3DXVECTOR2& at) {
+                to(from);
+                mouse.buttonPressed.emit(mouse, ULVO_MOUSE_LEFT);
+                for (int k = 1; k <= 4; ++k)
+                    to(from + (at - from) * (k / 4.0f));
+                mouse.buttonReleased.emit(mouse, ULVO_MOUSE_LEFT);
+                Player::updates(host.game(), 1);
+            },
+            [&host, &mouse, to](const D3DXVECTOR2& at) {
+                to(at);
+                mouse.buttonPressed.emit(mouse, ULVO_MOUSE_LEFT);
+                Player::updates(host.game(), 2);
+                mouse.buttonReleased.emit(mouse, ULVO_MOUSE_LEFT);
+                Player::updates(host.game(), 1);
+            },
+            [&host](double seconds) { Player::updates(host.game(), static_cast<int>(seconds / 0.025) + 1); }};
+}
+
+// The game window's own cancel button, clicked as the GUI clicks it.
+bool clickCancel(Minispiel& game)
+{
+    std::vector<Ulvo::GUIWindow*> children;
+    if (game.getWindow())
+        game.getWindow()->getChildren(children);
+    for (Ulvo::GUIWindow* child : children) {
+        const std::wstring& name = child->getName();
+        if (name.size() > 7 && name.compare(name.size() - 7, 7, L"_CANCEL") == 0) {
+            child->clicked.emit(*child);
+            return true;
+        }
+    }
+    return false;
 }
 
 void clickThrough(GameHost& host, const wchar_t* name)
@@ -152,7 +206,8 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
     EXPECT_TRUE(host.game().showHelp(0x2));
     EXPECT_FALSE(host.game().showHelp(0x2)) << "each help shows once";
 
-    // A building bought while the data holds no minigame is built at its full cost, once.
+    // A building is bought through a minigame: the game's own cancel button buys nothing; the
+    // game solved by the mouse builds it at the cost its score leaves, once; skip pays the whole.
     RohstoffManager& stones =
         static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals())->getRohstoffManager();
     for (Rohstoffklasse* klasse : stones.getKlassen()) {
@@ -160,38 +215,72 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
         klasse->commitLevelPunkte();
     }
     host.game().refreshBuildingButtons();
-    Gebaeude* building = static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals())
-                             ->getGebaeudeManager()
-                             .getGebaeude(0, 0);
+    GebaeudeManager& town =
+        static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals())->getGebaeudeManager();
+    Gebaeude* building = town.getGebaeude(0, 0);
     ASSERT_NE(building, nullptr);
     ASSERT_FALSE(building->getKosten().empty());
     ASSERT_FALSE(building->isBuilt());
     const Gebaeude::Kosten cost = building->getKosten().front();
     ASSERT_NE(cost.klasse, nullptr);
     const int stock = cost.klasse->getPunkte();
-    clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
     MinispielManager* minigames = MinispielManager::getInstance();
-    ASSERT_EQ(minigames->getCurrentMinispiel(), nullptr) << "the data set holds no minigame";
-    EXPECT_TRUE(building->isBuilt()) << "without a minigame the building is bought outright";
-    EXPECT_EQ(cost.klasse->getPunkte(), stock - cost.anzahl);
-    EXPECT_EQ(GameHost::activeMenu(), L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU");
-    // The result names the whole cost, of every kind, and no score that was never played for.
-    int total = 0;
-    for (const Gebaeude::Kosten& each : building->getKosten())
-        total += each.anzahl;
-    auto* result = dynamic_cast<Ulvo::GUILabel*>(GameHost::findWindow(L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL"));
-    ASSERT_NE(result, nullptr);
-    EXPECT_NE(result->getText().find(std::to_wstring(total)), std::wstring::npos)
-        << PlayThrough::narrow(result->getText());
-    EXPECT_EQ(result->getText().find(L'%'), std::wstring::npos) << PlayThrough::narrow(result->getText());
+    Scores scores;
+    minigames->resultSignal.connect(&scores, &Scores::onResult);
+
     clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
-    EXPECT_EQ(cost.klasse->getPunkte(), stock - cost.anzahl) << "a built building is not bought again";
+    Minispiel* game = minigames->getActiveMinispiel();
+    ASSERT_NE(game, nullptr) << "the data's minigames come with a purchase";
+    // The first minigame brings its introduction.
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_MINISPIEL_MENU", 5.0));
+    EXPECT_TRUE(minigames->isHelpShown());
+    ASSERT_TRUE(host.click(L"MINISPIEL_H_OKButton"));
+    ASSERT_TRUE(host.waitFor([&] { return !minigames->isHelpShown(); }, 3.0));
+    ASSERT_TRUE(clickCancel(*game));
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU", 5.0));
+    EXPECT_EQ(minigames->getActiveMinispiel(), nullptr);
+    EXPECT_FALSE(building->isBuilt()) << "cancel buys nothing";
+    EXPECT_EQ(cost.klasse->getPunkte(), stock);
+    EXPECT_TRUE(scores.values.empty());
+
+    clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
+    game = minigames->getActiveMinispiel();
+    ASSERT_NE(game, nullptr);
+    ASSERT_TRUE(host.click(L"MINISPIEL_H_OKButton"));
+    ASSERT_TRUE(host.waitFor([&] { return !minigames->isHelpShown(); }, 3.0));
+    EXPECT_TRUE(MinigameSolver::solve(*game, hands(host))) << PlayThrough::narrow(game->getName());
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU", 10.0));
+    ASSERT_EQ(scores.values.size(), 1u);
+    const float score = scores.values[0];
+    EXPECT_GT(score, 0.0f);
+    EXPECT_TRUE(building->isBuilt());
+    const TownRules::MinigameSaving saving = TownRules::minigameSaving(score, player->getSchwierigkeit());
+    EXPECT_LT(saving.paid(cost.anzahl), cost.anzahl) << "the score lowers the cost";
+    EXPECT_EQ(cost.klasse->getPunkte(), stock - saving.paid(cost.anzahl));
+    const int afterGame = cost.klasse->getPunkte();
+    clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
+    EXPECT_EQ(minigames->getActiveMinispiel(), nullptr) << "a built building is not bought again";
+    EXPECT_EQ(cost.klasse->getPunkte(), afterGame);
+
+    Gebaeude* second = town.getGebaeude(1, 0);
+    ASSERT_NE(second, nullptr);
+    ASSERT_FALSE(second->isBuilt());
+    const Gebaeude::Kosten secondCost = second->getKosten().front();
+    const int secondStock = secondCost.klasse->getPunkte();
+    ASSERT_GE(host.game().getBuildingButtons().size(), 2u);
+    host.game().onButtonClicked(*host.game().getBuildingButtons()[1]);
+    ASSERT_NE(minigames->getActiveMinispiel(), nullptr);
+    ASSERT_TRUE(host.click(L"MINISPIEL_H_SkipButton"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU", 5.0));
+    ASSERT_EQ(scores.values.size(), 2u);
+    EXPECT_EQ(scores.values[1], 0.0f);
+    EXPECT_TRUE(second->isBuilt());
+    EXPECT_EQ(secondCost.klasse->getPunkte(), secondStock - secondCost.anzahl) << "skip pays the whole cost";
+    minigames->resultSignal.disconnect(&scores);
 
     // With the first four built the town shows its second row; a place past the last building
     // offers nothing to buy.
-    GebaeudeManager& town =
-        static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals())->getGebaeudeManager();
-    for (int place = 1; place < 4; ++place) {
+    for (int place = 2; place < 4; ++place) {
         ASSERT_NE(town.getGebaeude(place, 0), nullptr);
         town.getGebaeude(place, 0)->build(1.0);
     }

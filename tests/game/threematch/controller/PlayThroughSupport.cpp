@@ -266,6 +266,17 @@ void GameHost::click(int x, int y)
     frames(2);
 }
 
+void GameHost::drag(int x0, int y0, int x1, int y1)
+{
+    moveTo(x0, y0);
+    PlatformInjectMouseButton(window(), 1, true, x0, y0);
+    frames(2);
+    for (int k = 1; k <= 4; ++k)
+        moveTo(x0 + (x1 - x0) * k / 4, y0 + (y1 - y0) * k / 4);
+    PlatformInjectMouseButton(window(), 1, false, x1, y1);
+    frames(2);
+}
+
 bool GameHost::click(const std::wstring& windowName)
 {
     Ulvo::GUIWindow* target = findWindow(windowName);

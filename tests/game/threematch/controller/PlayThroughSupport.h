@@ -82,6 +82,8 @@ public:
     // The mouse, in client pixels; a click is a press and a release a few frames apart.
     void moveTo(int x, int y);
     void click(int x, int y);
+    // A press at (x0, y0), the mouse moved in steps to (x1, y1), released there.
+    void drag(int x0, int y0, int x1, int y1);
     // A click on the middle of the window's screen rectangle, once it is shown; false when there
     // is no such window or it was not shown within 3 s.
     bool click(const std::wstring& windowName);

@@ -1,0 +1,45 @@
+#pragma once
+// What the kinds share about their playing field: positions inside it are fractions 0..1 of
+// the field window's screen rectangle, pictures are the current frames of texture animations
+// stretched over a screen rectangle, colours turn into bytes the same way everywhere, and a
+// picture can be asked whether a screen point falls on one of its opaque texels.
+#include <windows.h>
+#include <d3dx9math.h>
+
+#include "graphics/sprites/FloatRect.h"
+
+#include <string>
+
+namespace Ulvo {
+class GUIWindow;
+class Texture2DAnimation;
+class XMLNode;
+} // namespace Ulvo
+
+namespace ThreeMatch {
+
+class Playfield {
+public:
+    // Field units to screen pixels and back; without a window (or over a rectangle without
+    // width or height) the point stays as it is.
+    static D3DXVECTOR2 toScreen(const Ulvo::GUIWindow* field, const D3DXVECTOR2& unit);
+    static D3DXVECTOR2 toField(const Ulvo::GUIWindow* field, const D3DXVECTOR2& screen);
+    // 0..1 to a byte: 1 or more gives 255, 0 or less 0, else the whole part of v x 255 + 0.5.
+    static unsigned toByte(float value);
+    static D3DCOLOR colour(float r, float g, float b, float a);
+    // The animation's current frame stretched over the rectangle; nothing without a picture.
+    static void draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, D3DCOLOR colour);
+    // The point lies on a texel of the frame drawn over the rectangle whose alpha reaches 64
+    // of 255 (the texture's alpha mask, built on first use).
+    static bool hitsOpaque(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, const D3DXVECTOR2& point);
+    static bool contains(const Ulvo::FloatRect& rect, const D3DXVECTOR2& point);
+    // A clone of the animation of that name (exact), owned by the caller; null (with a log
+    // line naming the game) when there is none.
+    static Ulvo::Texture2DAnimation* cloneAnimation(const std::wstring& name, const std::wstring& game);
+    // The mouse in client pixels.
+    static D3DXVECTOR2 mouse();
+    // The window's aspect rule: width / height and height / width.
+    static void keepAspect(Ulvo::GUIWindow* field, float width, float height);
+};
+
+} // namespace ThreeMatch

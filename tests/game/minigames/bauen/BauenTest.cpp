@@ -1,0 +1,86 @@
+// The building puzzle: a scripted player drags every piece of the house onto its place in the
+// plan with the mouse, picking each by a filled quarter, and the score is the time left over
+// the limit; two pieces may share a cell along a diagonal but never a quarter; a piece reaching
+// past the grid fails the test; input after the solution changes nothing; a grid of SIZE 0 0
+// is logged and stays unsolvable.
+#include "KindTestSupport.h"
+
+#include "gui/windows/GUIWindow.h"
+#include "minigames/bauen/Bauen.h"
+
+using namespace ThreeMatch;
+using KindTesting::KindTest;
+
+namespace {
+
+using BauenTest = KindTest;
+
+TEST_F(BauenTest, AScriptedPlayerBuildsTheHouseAndScoresTheTimeLeft)
+{
+    loadGames();
+    Bauen* game = find<Bauen>(L"BAUEN_HAUS");
+    ASSERT_NE(game, nullptr);
+    ASSERT_EQ(game->getPieces().size(), 5u);
+    play(*game);
+    const Ulvo::FloatRect& field = game->getSpielfeld()->getScreenRect();
+    EXPECT_NEAR(field.right - field.left, field.bottom - field.top, 1.0f);
+    EXPECT_TRUE(matchesGolden(picture(), "bauen_start"));
+    const std::vector<Bauen::Bauteil*> pieces = game->getPieces();
+    const std::vector<std::pair<int, int>> plan = MinigameSolver::plan(*game);
+    ASSERT_EQ(plan.size(), pieces.size()) << "the house has a plan";
+    ASSERT_TRUE(MinigameSolver::solveBauen(*game, hands()));
+    const double left = game->getTimeLeft();
+    // Input after the solution changes nothing.
+    drag(game->cellCentre(*pieces[0], 0, 0), game->gridCellCentre(1, 2));
+    EXPECT_EQ(pieces[0]->col, plan[0].first);
+    EXPECT_EQ(pieces[0]->row, plan[0].second);
+    frames(0.2);
+    EXPECT_TRUE(matchesGolden(picture(), "bauen_solved"));
+    frames(1.5);
+    ASSERT_EQ(results.scores.size(), 1u);
+    EXPECT_NEAR(results.scores[0], left / 120.0, 1e-6);
+}
+
+TEST_F(BauenTest, TwoPiecesShareACellAlongTheDiagonalButNeverAQuarter)
+{
+    loadGames(LR"(<MINISPIEL TYPE="BAUEN" NAME="DIAGONALE" SIZE="2 1">
+          <OBJEKT SIZE="1 1" WERTE="3"/><OBJEKT SIZE="1 1" WERTE="12"/><OBJEKT SIZE="2 1" WERTE="0 15 99 99"/></MINISPIEL>)");
+    Bauen* game = find<Bauen>(L"DIAGONALE");
+    ASSERT_NE(game, nullptr);
+    play(*game);
+    const std::vector<Bauen::Bauteil*> pieces = game->getPieces();
+    ASSERT_EQ(pieces[2]->cells.size(), 2u) << "values beyond the cells are left out";
+    for (Bauen::Bauteil* piece : pieces) {
+        piece->col = 0;
+        piece->row = 0;
+    }
+    EXPECT_TRUE(game->solutionTest());
+    pieces[1]->cells[0] = 13;
+    EXPECT_FALSE(game->solutionTest()) << "the top quarter claimed twice";
+    pieces[1]->cells[0] = 12;
+    pieces[0]->col = 1;
+    EXPECT_FALSE(game->solutionTest()) << "reaching past the grid";
+    // The upper right half picks its piece; a press on the lower left half reaches the other.
+    pieces[0]->col = 0;
+    const D3DXVECTOR2 middle = game->cellCentre(*pieces[0], 0, 0);
+    EXPECT_TRUE(game->hitsFilledQuarter(*pieces[0], middle + D3DXVECTOR2(10, -3)));
+    EXPECT_FALSE(game->hitsFilledQuarter(*pieces[0], middle + D3DXVECTOR2(-3, 10)));
+    EXPECT_TRUE(game->hitsFilledQuarter(*pieces[1], middle + D3DXVECTOR2(-3, 10)));
+}
+
+TEST_F(BauenTest, AGridOfNoCellsIsLoggedAndStaysUnsolvable)
+{
+    loadGames(
+        LR"(<MINISPIEL TYPE="BAUEN" NAME="NICHTS" SIZE="0 0"><OBJEKT SIZE="1 1" WERTE="15"/><OBJEKT/></MINISPIEL>)");
+    Bauen* game = find<Bauen>(L"NICHTS");
+    ASSERT_NE(game, nullptr);
+    play(*game);
+    for (const Bauen::Bauteil* piece : game->getPieces())
+        EXPECT_LT(piece->col, 0);
+    drag(D3DXVECTOR2(320, 240), D3DXVECTOR2(330, 250));
+    EXPECT_FALSE(game->solutionTest());
+    EXPECT_FALSE(game->isFlagSet(false));
+    picture();
+}
+
+} // namespace

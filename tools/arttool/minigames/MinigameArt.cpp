@@ -1,0 +1,17 @@
+// The minigames' pictures: one line per kind, each kind drawing in a file of its own.
+#include "ArtCommon.h"
+
+namespace Art {
+
+void makePuzzleArt();
+void makeSchiebepuzzleArt();
+void makeBauenArt();
+
+void makeMinigameArt()
+{
+    makePuzzleArt();
+    makeSchiebepuzzleArt();
+    makeBauenArt();
+}
+
+} // namespace Art
