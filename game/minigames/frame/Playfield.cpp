@@ -47,14 +47,15 @@ D3DCOLOR Playfield::colour(float r, float g, float b, float a)
     return (toByte(a) << 24) | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
 }
 
-void Playfield::draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, D3DCOLOR colour)
+void Playfield::draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, D3DCOLOR colour, float degrees)
 {
     Ulvo::Texture2DAnimationFrame* frame = animation ? animation->getCurrentTexture() : nullptr;
     Ulvo::D3DXSprite* sprite = Ulvo::GUISystem::getInstance()->getSprite();
     if (!frame || !frame->texture || !sprite)
         return;
     const Ulvo::SpriteDrawInfo info(D3DXVECTOR2(rect.left, rect.top),
-                                    D3DXVECTOR2(rect.right - rect.left, rect.bottom - rect.top));
+                                    D3DXVECTOR2(rect.right - rect.left, rect.bottom - rect.top), degrees,
+                                    D3DXVECTOR2(0.5f, 0.5f), Ulvo::SpriteDrawInfo::SDI_CENTER_RELATIVE);
     sprite->drawTexture(frame->texture, &frame->rect, info, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
 }
 

@@ -27,8 +27,10 @@ public:
     // 0..1 to a byte: 1 or more gives 255, 0 or less 0, else the whole part of v x 255 + 0.5.
     static unsigned toByte(float value);
     static D3DCOLOR colour(float r, float g, float b, float a);
-    // The animation's current frame stretched over the rectangle; nothing without a picture.
-    static void draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, D3DCOLOR colour);
+    // The animation's current frame stretched over the rectangle, turned by degrees about its
+    // middle; nothing without a picture.
+    static void draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, D3DCOLOR colour,
+                     float degrees = 0.0f);
     // The point lies on a texel of the frame drawn over the rectangle whose alpha reaches 64
     // of 255 (the texture's alpha mask, built on first use).
     static bool hitsOpaque(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, const D3DXVECTOR2& point);

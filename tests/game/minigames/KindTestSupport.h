@@ -80,6 +80,9 @@ protected:
             }
         });
         manager().initScreen();
+        // Each game deals its plays from the same numbers, whatever the entries before it drew
+        // while they were built.
+        crt_srand(1);
     }
     template <class Kind> Kind* find(const std::wstring& name) const
     {

@@ -2,10 +2,12 @@
 
 #include "gui/windows/GUIWindow.h"
 #include "minigames/bauen/Bauen.h"
+#include "minigames/labyrinth/Labyrinth.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
 
 #include <algorithm>
+#include <array>
 
 using namespace ThreeMatch;
 
@@ -96,7 +98,109 @@ bool fits(const Bauen& game, const std::vector<Bauen::Bauteil*>& pieces, std::ve
     return false;
 }
 
+// The maze's sides as plain values, to try moves on without touching the game.
+struct MazeModel {
+    using Sides = std::array<uint8_t, 4>;
+    const Labyrinth* game = nullptr;
+    std::vector<Sides> cells; // (columns + 2) x (rows + 2), by column; all closed where no tile is
+    std::vector<bool> present;
+    Sides spare{0, 0, 0, 0};
+
+    size_t at(int x, int y) const { return static_cast<size_t>(x) * (game->getRows() + 2) + static_cast<size_t>(y); }
+    static Sides turned(Sides s, int quarters)
+    {
+        for (int q = 0; q < quarters; ++q)
+            s = {s[3], s[0], s[1], s[2]};
+        return s;
+    }
+    void push(int border)
+    {
+        const Labyrinth::Cell ring = game->borderCell(border);
+        const int columns = game->getColumns(), rows = game->getRows();
+        const int dx = ring.x == 0 ? 1 : ring.x == columns + 1 ? -1 : 0;
+        const int dy = ring.y == 0 ? 1 : ring.y == rows + 1 ? -1 : 0;
+        // From the far end back to the entry: each cell takes its neighbour nearer the entry.
+        int x = dx > 0 ? columns : dx < 0 ? 1 : ring.x, y = dy > 0 ? rows : dy < 0 ? 1 : ring.y;
+        const Sides out = cells[at(x, y)];
+        for (int k = 1; k < (dx ? columns : rows); ++k, x -= dx, y -= dy)
+            cells[at(x, y)] = cells[at(x - dx, y - dy)];
+        cells[at(x, y)] = spare;
+        spare = out;
+    }
+    bool linked() const
+    {
+        std::vector<bool> seen(cells.size(), false);
+        const Labyrinth::Cell start = game->getStart(), goal = game->getGoal();
+        std::vector<Labyrinth::Cell> todo{start};
+        seen[at(start.x, start.y)] = true;
+        const int step[4][2] = {{0, -1}, {1, 0}, {0, 1}, {-1, 0}};
+        while (!todo.empty()) {
+            const Labyrinth::Cell c = todo.back();
+            todo.pop_back();
+            if (c == goal)
+                return true;
+            for (int side = 0; side < 4; ++side) {
+                const int nx = c.x + step[side][0], ny = c.y + step[side][1];
+                if (nx < 0 || ny < 0 || nx > game->getColumns() + 1 || ny > game->getRows() + 1 ||
+                    !present[at(nx, ny)] || seen[at(nx, ny)] || !cells[at(c.x, c.y)][side] ||
+                    !cells[at(nx, ny)][(side + 2) % 4])
+                    continue;
+                seen[at(nx, ny)] = true;
+                todo.push_back({nx, ny});
+            }
+        }
+        return false;
+    }
+};
+
+bool search(const MazeModel& model, int depth, std::vector<std::pair<int, int>>& moves)
+{
+    if (model.linked())
+        return true;
+    if (depth == 0)
+        return false;
+    for (int quarters = 0; quarters < 4; ++quarters) {
+        for (int border = 0; border < model.game->borderCount(); ++border) {
+            MazeModel next = model;
+            next.spare = MazeModel::turned(model.spare, quarters);
+            next.push(border);
+            moves.push_back({quarters, border});
+            if (search(next, depth - 1, moves))
+                return true;
+            moves.pop_back();
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+std::vector<std::pair<int, int>> pushes(const Labyrinth& game, int depth)
+{
+    MazeModel model;
+    model.game = &game;
+    const size_t size = static_cast<size_t>(game.getColumns() + 2) * (game.getRows() + 2);
+    model.cells.assign(size, {0, 0, 0, 0});
+    model.present.assign(size, false);
+    for (int x = 0; x < game.getColumns() + 2; ++x) {
+        for (int y = 0; y < game.getRows() + 2; ++y) {
+            if (const Labyrinth::Tile* tile = game.tileAt({x, y})) {
+                model.cells[model.at(x, y)] = tile->sides;
+                model.present[model.at(x, y)] = true;
+            }
+        }
+    }
+    if (!game.getSpare())
+        return {};
+    model.spare = game.getSpare()->sides;
+    std::vector<std::pair<int, int>> moves;
+    for (int limit = 1; limit <= depth; ++limit) {
+        moves.clear();
+        if (search(model, limit, moves))
+            return moves;
+    }
+    return {};
+}
 
 std::vector<uint32_t> way(const Schiebepuzzle_leicht& game)
 {
@@ -230,8 +334,28 @@ std::vector<std::pair<int, int>> plan(const Bauen& game)
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult solveLabyrinth(Labyrinth& game, const Hands& hands)
+{
+    const std::vector<std::pair<int, int>> moves = pushes(game, 3);
+    if (moves.empty())
+        return ::testing::AssertionFailure() << "no run of three pushes links start and goal";
+    for (const auto& [quarters, border] : moves) {
+        // A click beside the ring (on the parked spare) turns the spare clockwise.
+        for (int q = 0; q < quarters; ++q)
+            hands.click(game.cellCentre(game.getParking()));
+        const Labyrinth::Cell ring = game.borderCell(border);
+        hands.click(game.cellCentre(D3DXVECTOR2(static_cast<float>(ring.x), static_cast<float>(ring.y))));
+        hands.wait(0.2);
+    }
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "start and goal are not linked";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult solve(Minispiel& game, const Hands& hands)
 {
+    if (auto* labyrinth = dynamic_cast<Labyrinth*>(&game))
+        return solveLabyrinth(*labyrinth, hands);
     if (auto* puzzle = dynamic_cast<Puzzle*>(&game))
         return solvePuzzle(*puzzle, hands);
     if (auto* tiles = dynamic_cast<Schiebepuzzle_leicht*>(&game))

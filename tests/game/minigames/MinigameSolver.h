@@ -13,6 +13,7 @@
 
 namespace ThreeMatch {
 class Bauen;
+class Labyrinth;
 class Minispiel;
 class Puzzle;
 class Schiebepuzzle_leicht;
@@ -33,10 +34,14 @@ struct Hands {
 ::testing::AssertionResult solvePuzzle(ThreeMatch::Puzzle& puzzle, const Hands& hands);
 ::testing::AssertionResult solveSchiebepuzzle(ThreeMatch::Schiebepuzzle_leicht& game, const Hands& hands);
 ::testing::AssertionResult solveBauen(ThreeMatch::Bauen& game, const Hands& hands);
+::testing::AssertionResult solveLabyrinth(ThreeMatch::Labyrinth& game, const Hands& hands);
 
 // The gap's way to the goal, cell by cell: columns first, then rows.
 std::vector<uint32_t> way(const ThreeMatch::Schiebepuzzle_leicht& game);
 // A place (column, row) for every piece, in the game's piece order; empty when there is none.
 std::vector<std::pair<int, int>> plan(const ThreeMatch::Bauen& game);
+// The shortest run of moves (quarter turns of the spare clockwise, then the ring cell pushed at,
+// by border index) that links start and goal, up to depth moves; empty when none is found.
+std::vector<std::pair<int, int>> pushes(const ThreeMatch::Labyrinth& game, int depth);
 
 } // namespace MinigameSolver

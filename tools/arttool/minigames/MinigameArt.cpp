@@ -6,12 +6,14 @@ namespace Art {
 void makePuzzleArt();
 void makeSchiebepuzzleArt();
 void makeBauenArt();
+void makeLabyrinthArt();
 
 void makeMinigameArt()
 {
     makePuzzleArt();
     makeSchiebepuzzleArt();
     makeBauenArt();
+    makeLabyrinthArt();
 }
 
 } // namespace Art

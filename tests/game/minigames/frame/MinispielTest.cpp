@@ -358,9 +358,11 @@ TEST_F(MinispielTest, TheGamesDefinitionFileBringsTheScreenAndItsTexts)
     std::vector<std::wstring> names;
     for (const Minispiel* each : manager().getMinispiele())
         names.push_back(each->getName());
-    EXPECT_EQ(names.size(), 6u);
-    for (const wchar_t* name :
-         {L"PUZZLE_DORF", L"PUZZLE_MUEHLE", L"SCHIEBEPUZZLE_HOF", L"SCHIEBEPUZZLE_MAUER", L"BAUEN_HAUS", L"BAUEN_TURM"})
+    const std::vector<std::wstring> expected{L"PUZZLE_DORF",         L"PUZZLE_MUEHLE", L"SCHIEBEPUZZLE_HOF",
+                                             L"SCHIEBEPUZZLE_MAUER", L"BAUEN_HAUS",    L"BAUEN_TURM",
+                                             L"LABYRINTH_GARTEN",    L"LABYRINTH_PARK"};
+    EXPECT_EQ(names.size(), expected.size());
+    for (const std::wstring& name : expected)
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
     for (const Minispiel* each : manager().getMinispiele()) {
         EXPECT_NE(each->getWindow(), nullptr);
