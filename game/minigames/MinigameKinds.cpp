@@ -3,6 +3,7 @@
 #include "minigames/bauen/Bauen.h"
 #include "minigames/labyrinth/Labyrinth.h"
 #include "minigames/puzzle/Puzzle.h"
+#include "minigames/punkteverbinden/Punkteverbinden.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
 
 namespace ThreeMatch {
@@ -14,6 +15,7 @@ void registerMinigameKinds(MinispielManager::Kinds& kinds)
     kinds.add(L"SCHIEBEPUZZLE_REV", &Schiebepuzzle_leicht::create);
     kinds.add(L"BAUEN", &Bauen::create);
     kinds.add(L"LABYRINTH", &Labyrinth::create);
+    kinds.add(L"PUNKTE_VERBINDEN", &Punkteverbinden::create);
 }
 
 } // namespace ThreeMatch

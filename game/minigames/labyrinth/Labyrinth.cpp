@@ -47,8 +47,10 @@ Labyrinth::Tile::Tile(Ulvo::XMLNode* node)
 }
 
 Labyrinth::Tile::Tile(const Tile& other)
-    : position(other.position.value), angle(other.angle.value), sides(other.sides),
-      animation(other.animation ? other.animation->clone() : nullptr)
+    : position(other.position.value)
+    , angle(other.angle.value)
+    , sides(other.sides)
+    , animation(other.animation ? other.animation->clone() : nullptr)
 {
     position.running = true;
     angle.running = true;
@@ -342,7 +344,10 @@ void Labyrinth::createGUI()
             Tile* arrow = new Tile(*m_eingang);
             arrow->placeAt(D3DXVECTOR2(static_cast<float>(cell.x), static_cast<float>(cell.y)));
             // The side's angle: top 0, right 90, bottom 180, left 270.
-            const float side = cell.y == 0 ? 0.0f : cell.x == m_columns + 1 ? 90.0f : cell.y == m_rows + 1 ? 180.0f : 270.0f;
+            const float side = cell.y == 0               ? 0.0f
+                               : cell.x == m_columns + 1 ? 90.0f
+                               : cell.y == m_rows + 1    ? 180.0f
+                                                         : 270.0f;
             for (int turns = 0; turns < 4; ++turns) {
                 const float off = std::fabs(std::fmod(arrow->angle.end, 360.0f) - side);
                 if (std::min(off, 360.0f - off) <= 20.0f)

@@ -3,6 +3,7 @@
 #include "gui/windows/GUIWindow.h"
 #include "minigames/bauen/Bauen.h"
 #include "minigames/labyrinth/Labyrinth.h"
+#include "minigames/punkteverbinden/Punkteverbinden.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
 
@@ -202,6 +203,52 @@ std::vector<std::pair<int, int>> pushes(const Labyrinth& game, int depth)
     return {};
 }
 
+std::vector<size_t> stroke(const Punkteverbinden& game)
+{
+    const std::vector<Punkteverbinden::Punkt*>& dots = game.getPunkte();
+    // The goal joins as an undirected multigraph, each join once.
+    std::vector<std::vector<size_t>> next(dots.size());
+    size_t joins = 0;
+    for (size_t a = 0; a < dots.size(); ++a) {
+        for (const int id : dots[a]->goal) {
+            for (size_t b = a + 1; b < dots.size(); ++b) {
+                if (dots[b]->id == id) {
+                    next[a].push_back(b);
+                    next[b].push_back(a);
+                    ++joins;
+                    break;
+                }
+            }
+        }
+    }
+    if (joins == 0)
+        return {};
+    size_t first = dots.size();
+    for (size_t a = 0; a < dots.size(); ++a) {
+        if (!next[a].empty() && (first == dots.size() || next[a].size() % 2 == 1))
+            first = a;
+        if (next[a].size() % 2 == 1)
+            break;
+    }
+    // Walking until stuck and splicing in the detours found on the way back.
+    std::vector<size_t> path, todo{first};
+    while (!todo.empty()) {
+        const size_t at = todo.back();
+        if (next[at].empty()) {
+            path.push_back(at);
+            todo.pop_back();
+            continue;
+        }
+        const size_t to = next[at].back();
+        next[at].pop_back();
+        next[to].erase(std::find(next[to].begin(), next[to].end(), at));
+        todo.push_back(to);
+    }
+    if (path.size() != joins + 1)
+        return {};
+    return path;
+}
+
 std::vector<uint32_t> way(const Schiebepuzzle_leicht& game)
 {
     std::vector<uint32_t> cells;
@@ -352,8 +399,23 @@ std::vector<std::pair<int, int>> plan(const Bauen& game)
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult solvePunkteverbinden(Punkteverbinden& game, const Hands& hands)
+{
+    const std::vector<size_t> dots = stroke(game);
+    if (dots.empty())
+        return ::testing::AssertionFailure() << "the goal joins take more than one stroke";
+    // The first click only selects; each later one joins the selected dot to the clicked one.
+    for (const size_t k : dots)
+        hands.click(game.screenCentre(*game.getPunkte()[k]));
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "the dots are not satisfied";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult solve(Minispiel& game, const Hands& hands)
 {
+    if (auto* dots = dynamic_cast<Punkteverbinden*>(&game))
+        return solvePunkteverbinden(*dots, hands);
     if (auto* labyrinth = dynamic_cast<Labyrinth*>(&game))
         return solveLabyrinth(*labyrinth, hands);
     if (auto* puzzle = dynamic_cast<Puzzle*>(&game))

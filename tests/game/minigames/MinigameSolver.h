@@ -14,6 +14,7 @@
 namespace ThreeMatch {
 class Bauen;
 class Labyrinth;
+class Punkteverbinden;
 class Minispiel;
 class Puzzle;
 class Schiebepuzzle_leicht;
@@ -35,6 +36,7 @@ struct Hands {
 ::testing::AssertionResult solveSchiebepuzzle(ThreeMatch::Schiebepuzzle_leicht& game, const Hands& hands);
 ::testing::AssertionResult solveBauen(ThreeMatch::Bauen& game, const Hands& hands);
 ::testing::AssertionResult solveLabyrinth(ThreeMatch::Labyrinth& game, const Hands& hands);
+::testing::AssertionResult solvePunkteverbinden(ThreeMatch::Punkteverbinden& game, const Hands& hands);
 
 // The gap's way to the goal, cell by cell: columns first, then rows.
 std::vector<uint32_t> way(const ThreeMatch::Schiebepuzzle_leicht& game);
@@ -43,5 +45,8 @@ std::vector<std::pair<int, int>> plan(const ThreeMatch::Bauen& game);
 // The shortest run of moves (quarter turns of the spare clockwise, then the ring cell pushed at,
 // by border index) that links start and goal, up to depth moves; empty when none is found.
 std::vector<std::pair<int, int>> pushes(const ThreeMatch::Labyrinth& game, int depth);
+// The dots in the order one stroke along every goal join visits them (indices into the game's
+// dots); empty when the goal joins take more than one stroke.
+std::vector<size_t> stroke(const ThreeMatch::Punkteverbinden& game);
 
 } // namespace MinigameSolver

@@ -53,8 +53,8 @@ void makeLabyrinthArt()
     Svg arrow(96, 96);
     arrow.rect(6, 6, 84, 84, arrow.radialGradient({250, 236, 200}, 1.0, {200, 170, 120}, 1.0),
                "rx='14' stroke='" + kInk.hex() + "' stroke-width='2.5'");
-    arrow.path(polygon({{34, 18}, {62, 18}, {62, 48}, {78, 48}, {48, 82}, {18, 48}, {34, 48}}), arrow.litGradient(kWood),
-               "stroke='" + kInk.hex() + "' stroke-width='2.5' stroke-linejoin='round'");
+    arrow.path(polygon({{34, 18}, {62, 18}, {62, 48}, {78, 48}, {48, 82}, {18, 48}, {34, 48}}),
+               arrow.litGradient(kWood), "stroke='" + kInk.hex() + "' stroke-width='2.5' stroke-linejoin='round'");
     render(arrow, "data/Games/labyrinth_pfeil.png");
 
     Svg flag(96, 96);

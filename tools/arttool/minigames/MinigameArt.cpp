@@ -7,6 +7,7 @@ void makePuzzleArt();
 void makeSchiebepuzzleArt();
 void makeBauenArt();
 void makeLabyrinthArt();
+void makePunkteverbindenArt();
 
 void makeMinigameArt()
 {
@@ -14,6 +15,7 @@ void makeMinigameArt()
     makeSchiebepuzzleArt();
     makeBauenArt();
     makeLabyrinthArt();
+    makePunkteverbindenArt();
 }
 
 } // namespace Art

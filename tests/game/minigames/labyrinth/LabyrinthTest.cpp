@@ -23,8 +23,8 @@ TEST_F(LabyrinthTest, AScriptedPlayerPushesTheFoundMovesAndScoresTheTimeLeft)
     ASSERT_NE(game, nullptr);
     play(*game);
     // A deal that takes two or three moves.
-    for (int k = 0; k < 40 && (MinigameSolver::pushes(*game, 1).size() == 1 || MinigameSolver::pushes(*game, 3).empty());
-         ++k)
+    for (int k = 0;
+         k < 40 && (MinigameSolver::pushes(*game, 1).size() == 1 || MinigameSolver::pushes(*game, 3).empty()); ++k)
         play(*game);
     ASSERT_FALSE(game->isFlagSet(false));
     ASSERT_LT(game->getStartPushes(), 200);
@@ -34,8 +34,8 @@ TEST_F(LabyrinthTest, AScriptedPlayerPushesTheFoundMovesAndScoresTheTimeLeft)
     const TestSupport::Image shown = picture();
     EXPECT_TRUE(matchesGolden(shown, "labyrinth_start"));
     // The goal's gold star lies over its ring cell.
-    const D3DXVECTOR2 goal = game->cellCentre(
-        D3DXVECTOR2(static_cast<float>(game->getGoal().x), static_cast<float>(game->getGoal().y)));
+    const D3DXVECTOR2 goal =
+        game->cellCentre(D3DXVECTOR2(static_cast<float>(game->getGoal().x), static_cast<float>(game->getGoal().y)));
     const DWORD star = shown.at(static_cast<UINT>(goal.x / 2), static_cast<UINT>(goal.y / 2));
     EXPECT_GT(TestSupport::channel(star, 16), 200) << TestSupport::hex(star);
     EXPECT_GT(TestSupport::channel(star, 8), 140) << TestSupport::hex(star);
