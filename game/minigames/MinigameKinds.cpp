@@ -2,6 +2,7 @@
 
 #include "minigames/bauen/Bauen.h"
 #include "minigames/labyrinth/Labyrinth.h"
+#include "minigames/maze/Maze.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/punkteverbinden/Punkteverbinden.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
@@ -16,6 +17,7 @@ void registerMinigameKinds(MinispielManager::Kinds& kinds)
     kinds.add(L"BAUEN", &Bauen::create);
     kinds.add(L"LABYRINTH", &Labyrinth::create);
     kinds.add(L"PUNKTE_VERBINDEN", &Punkteverbinden::create);
+    kinds.add(L"MAZE", &Maze::create);
 }
 
 } // namespace ThreeMatch

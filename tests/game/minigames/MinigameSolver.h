@@ -6,6 +6,8 @@
 // input state's signals, the play-through the window's mouse events.
 #include <d3dx9math.h>
 
+#include "minigames/maze/Maze.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -37,6 +39,7 @@ struct Hands {
 ::testing::AssertionResult solveBauen(ThreeMatch::Bauen& game, const Hands& hands);
 ::testing::AssertionResult solveLabyrinth(ThreeMatch::Labyrinth& game, const Hands& hands);
 ::testing::AssertionResult solvePunkteverbinden(ThreeMatch::Punkteverbinden& game, const Hands& hands);
+::testing::AssertionResult solveMaze(ThreeMatch::Maze& game, const Hands& hands);
 
 // The gap's way to the goal, cell by cell: columns first, then rows.
 std::vector<uint32_t> way(const ThreeMatch::Schiebepuzzle_leicht& game);
@@ -48,5 +51,8 @@ std::vector<std::pair<int, int>> pushes(const ThreeMatch::Labyrinth& game, int d
 // The dots in the order one stroke along every goal join visits them (indices into the game's
 // dots); empty when the goal joins take more than one stroke.
 std::vector<size_t> stroke(const ThreeMatch::Punkteverbinden& game);
+// The rooms of a shortest way from the start to the nearest goal, both left out; empty when the
+// goal is next to the start or out of reach.
+std::vector<const ThreeMatch::Maze::Raum*> shortestWay(const ThreeMatch::Maze& game);
 
 } // namespace MinigameSolver

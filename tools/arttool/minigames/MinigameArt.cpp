@@ -8,6 +8,7 @@ void makeSchiebepuzzleArt();
 void makeBauenArt();
 void makeLabyrinthArt();
 void makePunkteverbindenArt();
+void makeMazeArt();
 
 void makeMinigameArt()
 {
@@ -16,6 +17,7 @@ void makeMinigameArt()
     makeBauenArt();
     makeLabyrinthArt();
     makePunkteverbindenArt();
+    makeMazeArt();
 }
 
 } // namespace Art

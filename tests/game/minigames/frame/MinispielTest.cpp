@@ -365,6 +365,7 @@ TEST_F(MinispielTest, TheGamesDefinitionFileBringsTheScreenAndItsTexts)
     expected.insert(expected.end(), {L"BAUEN_HAUS", L"BAUEN_TURM"});
     expected.insert(expected.end(), {L"LABYRINTH_GARTEN", L"LABYRINTH_PARK"});
     expected.insert(expected.end(), {L"PUNKTE_NIKOLAUS", L"PUNKTE_STERN"});
+    expected.insert(expected.end(), {L"MAZE_BURG", L"MAZE_HOEHLE"});
     EXPECT_EQ(names.size(), expected.size());
     for (const std::wstring& name : expected)
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
