@@ -80,9 +80,15 @@ Maze::Raum::Raum(Ulvo::XMLNode* node)
 }
 
 Maze::Raum::Raum(const Raum& other)
-    : name(other.name), position(other.position), edgeCount(other.edgeCount), edges(other.edges.size(), Edge{}),
-      delta(other.delta), length(other.length), markColour(other.markColour), startColour(other.startColour),
-      zielColour(other.zielColour)
+    : name(other.name)
+    , position(other.position)
+    , edgeCount(other.edgeCount)
+    , edges(other.edges.size(), Edge{})
+    , delta(other.delta)
+    , length(other.length)
+    , markColour(other.markColour)
+    , startColour(other.startColour)
+    , zielColour(other.zielColour)
 {
     const auto copy = [](Ulvo::Texture2DAnimation* animation) { return animation ? animation->clone() : nullptr; };
     background = copy(other.background);
@@ -491,7 +497,8 @@ void Maze::winTest()
               });
     } else if (m_goal && m_goal->distance != Raum::kUnreached) {
         const size_t length = m_path.size();
-        won = (last->openTo(m_goal) && length + 1 == m_goal->distance) || (last == m_goal && length == m_goal->distance);
+        won =
+            (last->openTo(m_goal) && length + 1 == m_goal->distance) || (last == m_goal && length == m_goal->distance);
     }
     if (won) {
         m_solved = true;
@@ -507,8 +514,8 @@ void Maze::onMousePressed(Ulvo::MouseState& state, const UlvoMouseButton& button
     const Ulvo::FloatRect& rect = m_spielfeld->getScreenRect();
     if (rect.right - rect.left < 1.0f || rect.bottom - rect.top < 1.0f)
         return;
-    if (Ulvo::GUISystem::getInstance()->getWindowAt(state.position[0], state.position[1],
-                                                    Ulvo::GUIWindow::HIT_PRESS) != m_spielfeld)
+    if (Ulvo::GUISystem::getInstance()->getWindowAt(state.position[0], state.position[1], Ulvo::GUIWindow::HIT_PRESS) !=
+        m_spielfeld)
         return;
     const D3DXVECTOR2 mouse(state.position[0], state.position[1]);
     bool hit = false;
@@ -568,8 +575,8 @@ void Maze::onDrawSpielfeld(Ulvo::GUIWindow& window, const bool& visible)
             const int n = raum->edgeCount;
             const auto corner = [&](int k) {
                 const float phi = D3DXToRadian(static_cast<float>(k) / static_cast<float>(n) * 360.0f + raum->delta);
-                return centre + D3DXVECTOR2(std::cos(phi) * w * 0.5f * raum->length,
-                                            -std::sin(phi) * h * 0.5f * raum->length);
+                return centre +
+                       D3DXVECTOR2(std::cos(phi) * w * 0.5f * raum->length, -std::sin(phi) * h * 0.5f * raum->length);
             };
             for (int i = 0; i < n; ++i) {
                 if (!raum->edges[static_cast<size_t>(i)].open)

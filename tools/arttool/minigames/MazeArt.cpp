@@ -48,7 +48,8 @@ void ground(Svg& svg, const Colour& base, unsigned seed)
 
 void makeMazeArt()
 {
-    roomPicture({"S###.###", "####.###", "########", "###..###", "########", "###.###G"}, "data/Games/maze_burg_raeume.png");
+    roomPicture({"S###.###", "####.###", "########", "###..###", "########", "###.###G"},
+                "data/Games/maze_burg_raeume.png");
     roomPicture({"..###..", ".#####.", "###S###", "##...##", "#######", "G#####G", ".##.##."},
                 "data/Games/maze_hoehle_raeume.png");
 
@@ -80,7 +81,8 @@ void makeMazeArt()
     marks.path("M20 54 L20 12", "none", "stroke='" + kInk.hex() + "' stroke-width='4' stroke-linecap='round'");
     marks.path(polygon({{22, 12}, {50, 21}, {22, 31}}), marks.litGradient({40, 190, 70}),
                "stroke='" + kInk.hex() + "' stroke-width='2' stroke-linejoin='round'");
-    marks.path(star(96, 33, 5, 24, 10), marks.litGradient(kGold), "stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='2'");
+    marks.path(star(96, 33, 5, 24, 10), marks.litGradient(kGold),
+               "stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='2'");
     for (int k = 0; k < 2; ++k)
         marks.ellipse(150 + 16 * k, 40 - 14 * k, 7, 11, "#7a3a20", "opacity='0.85'");
     render(marks, "data/Games/maze_zeichen.png");

@@ -94,13 +94,15 @@ TEST_F(MazeTest, WithFastADetourDoesNotCountUntilThePathIsCutBack)
     size_t rejoin = 0;
     const std::set<const Raum*> onWay(way.begin(), way.end());
     for (size_t j = 0; j + 1 < way.size() && detour.empty(); ++j) {
-        const int x0 = static_cast<int>(std::lround(way[j]->position.x * 8)), y0 = static_cast<int>(std::lround(way[j]->position.y * 6));
+        const int x0 = static_cast<int>(std::lround(way[j]->position.x * 8)),
+                  y0 = static_cast<int>(std::lround(way[j]->position.y * 6));
         const int dx = static_cast<int>(std::lround(way[j + 1]->position.x * 8)) - x0;
         const int dy = static_cast<int>(std::lround(way[j + 1]->position.y * 6)) - y0;
         for (int side : {1, -1}) {
             const Raum* a = game->roomAt(x0 + side * dy, y0 + side * dx);
             const Raum* b = game->roomAt(x0 + dx + side * dy, y0 + dy + side * dx);
-            if (a && b && !onWay.count(a) && !onWay.count(b) && !a->isStart && !b->isStart && !a->isGoal && !b->isGoal) {
+            if (a && b && !onWay.count(a) && !onWay.count(b) && !a->isStart && !b->isStart && !a->isGoal &&
+                !b->isGoal) {
                 detour.assign(way.begin(), way.begin() + static_cast<std::ptrdiff_t>(j) + 1);
                 detour.push_back(a);
                 detour.push_back(b);
@@ -127,31 +129,40 @@ TEST_F(MazeTest, WithFastADetourDoesNotCountUntilThePathIsCutBack)
 
 TEST_F(MazeTest, AClickInADirectionWalksThroughOpenPassagesToTheClickedCell)
 {
-    loadGames(LR"(<MINISPIEL TYPE="MAZE" NAME="GANG" SIZE="8 6" TEXTUR="MAZE_BURG_RAEUME"><RAUM EDGES="4"/></MINISPIEL>)");
+    loadGames(
+        LR"(<MINISPIEL TYPE="MAZE" NAME="GANG" SIZE="8 6" TEXTUR="MAZE_BURG_RAEUME"><RAUM EDGES="4"/></MINISPIEL>)");
     Maze* game = find<Maze>(L"GANG");
     ASSERT_NE(game, nullptr);
     play(*game);
-    // A corridor: open the bottom row's passages from (0, 4)... rather, open every edge along row 2.
+    // A corridor from the start down to row 2 and along it to the right, shut from the rows
+    // above and below.
+    const auto pass = [&](int x, int y, int edge, bool open) {
+        Raum* raum = game->roomAt(x, y);
+        raum->edges[static_cast<size_t>(edge)].open = open;
+        raum->edges[static_cast<size_t>(edge)].neighbour->edges[static_cast<size_t>(raum->back(edge))].open = open;
+    };
     for (int x = 0; x < 8; ++x) {
-        Raum* raum = game->roomAt(x, 2);
-        raum->edges[0].open = raum->edges[2].open = false;
+        pass(x, 2, 0, false);
+        pass(x, 2, 2, false);
+        if (x + 1 < 8)
+            pass(x, 2, 1, true);
     }
-    for (int x = 0; x + 1 < 8; ++x) {
-        game->roomAt(x, 2)->edges[1].open = true;
-        game->roomAt(x + 1, 2)->edges[3].open = true;
-    }
-    game->roomAt(0, 0)->edges[2].open = game->roomAt(0, 1)->edges[0].open = true;
-    game->roomAt(0, 1)->edges[2].open = game->roomAt(0, 2)->edges[0].open = true;
-    // Down from the start: the clicked cell lies beside the field's rooms? No: (0, 1) is a room,
-    // so walk from it by clicking the gap at (4, 3), which holds no room.
+    pass(0, 0, 2, true);
+    pass(0, 1, 2, true);
     click(game->screenCentre(*game->roomAt(0, 1)));
     click(game->screenCentre(*game->roomAt(0, 2)));
     ASSERT_EQ(game->getPath().size(), 2u);
-    const Ulvo::FloatRect gap = game->screenRect(*game->roomAt(3, 2));
-    const float cellH = gap.bottom - gap.top;
-    click(D3DXVECTOR2((gap.left + gap.right) * 0.5f + (gap.right - gap.left), gap.bottom + cellH * 0.5f));
-    EXPECT_EQ(game->getPath().size(), 6u) << "four steps right, to the column of the clicked cell";
+    // A click on the empty cell (4, 3): four cells right and one down, so four steps right.
+    const Ulvo::FloatRect cell = game->screenRect(*game->roomAt(4, 2));
+    const D3DXVECTOR2 below((cell.left + cell.right) * 0.5f, cell.bottom + (cell.bottom - cell.top) * 0.5f);
+    click(below);
+    EXPECT_EQ(game->getPath().size(), 6u);
     EXPECT_EQ(game->getPath().back(), game->roomAt(4, 2));
+    // Back to (2, 2) by cutting the path; with the passage to (3, 2) shut the walk stops there.
+    click(game->screenCentre(*game->roomAt(2, 2)));
+    pass(2, 2, 1, false);
+    click(below);
+    EXPECT_EQ(game->getPath().back(), game->roomAt(2, 2));
 }
 
 TEST_F(MazeTest, EveryDealOverAThousandSeedsIsATreePlusItsExtrasAndReachesTheGoal)
@@ -182,7 +193,8 @@ TEST_F(MazeTest, EveryDealOverAThousandSeedsIsATreePlusItsExtrasAndReachesTheGoa
 
 TEST_F(MazeTest, HostileDefinitionsAreLoggedAndNeverHang)
 {
-    loadGames(LR"(<MINISPIEL TYPE="MAZE" NAME="OHNE_START" SIZE="2" TEXTUR="MAZE_HOEHLE_RAEUME" DRAW_MODE="3"><RAUM EDGES="4"/></MINISPIEL>
+    loadGames(
+        LR"(<MINISPIEL TYPE="MAZE" NAME="OHNE_START" SIZE="2" TEXTUR="MAZE_HOEHLE_RAEUME" DRAW_MODE="3"><RAUM EDGES="4"/></MINISPIEL>
         <MINISPIEL TYPE="MAZE" NAME="OHNE_BILD" SIZE="8 6" TEXTUR="GIBT_ES_NICHT" KREUZUNGEN="1000000000"><RAUM/></MINISPIEL>
         <MINISPIEL TYPE="MAZE" NAME="NULL" SIZE="0" TEXTUR="MAZE_BURG_RAEUME" BACKGROUND="MAZE_WIESE"><RAUM EDGES="1000000000"/></MINISPIEL>
         <MINISPIEL TYPE="MAZE" NAME="RIESIG" SIZE="1e30 -5" TEXTUR="MAZE_BURG_RAEUME" KREUZUNGEN="-3"><RAUM/></MINISPIEL>)");
