@@ -138,8 +138,10 @@ TEST_F(MazeTest, AClickInADirectionWalksThroughOpenPassagesToTheClickedCell)
     // above and below.
     const auto pass = [&](int x, int y, int edge, bool open) {
         Raum* raum = game->roomAt(x, y);
-        raum->edges[static_cast<size_t>(edge)].open = open;
-        raum->edges[static_cast<size_t>(edge)].neighbour->edges[static_cast<size_t>(raum->back(edge))].open = open;
+        Raum::Edge& there = raum->edges[static_cast<size_t>(edge)];
+        there.open = open && there.neighbour;
+        if (there.neighbour)
+            there.neighbour->edges[static_cast<size_t>(raum->back(edge))].open = open;
     };
     for (int x = 0; x < 8; ++x) {
         pass(x, 2, 0, false);
