@@ -578,9 +578,12 @@ void Maze::onDrawSpielfeld(Ulvo::GUIWindow& window, const bool& visible)
                 return centre +
                        D3DXVECTOR2(std::cos(phi) * w * 0.5f * raum->length, -std::sin(phi) * h * 0.5f * raum->length);
             };
+            // The corners run counter-clockwise on the screen (90 degrees is up) while the edges
+            // run clockwise (up, right, down, left): edge i lies between corners n - i and
+            // n - i + 1, so that a room's right wall is drawn on its right.
             for (int i = 0; i < n; ++i) {
                 if (!raum->edges[static_cast<size_t>(i)].open)
-                    m_lines.line(corner(i), corner((i + 1) % n), colour);
+                    m_lines.line(corner((n - i) % n), corner((n - i + 1) % n), colour);
             }
         }
         m_lines.end();

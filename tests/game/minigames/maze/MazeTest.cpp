@@ -167,6 +167,28 @@ TEST_F(MazeTest, AClickInADirectionWalksThroughOpenPassagesToTheClickedCell)
     EXPECT_EQ(game->getPath().back(), game->roomAt(2, 2));
 }
 
+TEST_F(MazeTest, InLineModeAClosedEdgeIsDrawnOnItsOwnSide)
+{
+    loadGames(LR"(<MINISPIEL TYPE="MAZE" NAME="LINIEN" SIZE="8 6" DRAW_MODE="3" TEXTUR="MAZE_BURG_RAEUME">
+          <RAUM EDGES="4" DELTA="45" LENGTH="1.41421356"/></MINISPIEL>)");
+    Maze* game = find<Maze>(L"LINIEN");
+    ASSERT_NE(game, nullptr);
+    play(*game);
+    // Everything open but the right edge of (1, 1), and that one way only.
+    for (Raum* raum : game->getRooms())
+        for (Raum::Edge& edge : raum->edges)
+            edge.open = true;
+    game->roomAt(1, 1)->edges[1].open = false;
+    const TestSupport::Image shown = picture();
+    const Ulvo::FloatRect cell = game->screenRect(*game->roomAt(1, 1));
+    const auto brightness = [&](float x) {
+        const DWORD c = shown.at(static_cast<UINT>(x / 2), static_cast<UINT>((cell.top + cell.bottom) / 4));
+        return TestSupport::channel(c, 16) + TestSupport::channel(c, 8) + TestSupport::channel(c, 0);
+    };
+    EXPECT_GT(brightness(cell.right), 3 * 120) << "the wall on the right";
+    EXPECT_LT(brightness(cell.left), 3 * 90) << "nothing on the left";
+}
+
 TEST_F(MazeTest, EveryDealOverAThousandSeedsIsATreePlusItsExtrasAndReachesTheGoal)
 {
     loadGames();
