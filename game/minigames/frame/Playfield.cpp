@@ -102,8 +102,27 @@ Ulvo::Texture2DAnimation* Playfield::cloneAnimation(const std::wstring& name, co
 
 D3DXVECTOR2 Playfield::mouse()
 {
-    const Ulvo::MouseState& state = Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
+    const Ulvo::MouseState& state = mouseState();
     return D3DXVECTOR2(state.position[0], state.position[1]);
+}
+
+Ulvo::MouseState& Playfield::mouseState()
+{
+    return Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
+}
+
+Ulvo::Texture2DAnimationFrame* Playfield::frameSize(Ulvo::Texture2DAnimation* animation, float& width, float& height)
+{
+    width = height = 1.0f;
+    Ulvo::Texture2DAnimationFrame* frame = animation ? animation->getCurrentTexture() : nullptr;
+    if (!frame || !frame->texture)
+        return nullptr;
+    // A frame of no size keeps the square: a ratio of 0 would collapse the field.
+    if (frame->rect.right > frame->rect.left && frame->rect.bottom > frame->rect.top) {
+        width = static_cast<float>(frame->rect.right - frame->rect.left);
+        height = static_cast<float>(frame->rect.bottom - frame->rect.top);
+    }
+    return frame;
 }
 
 void Playfield::keepAspect(Ulvo::GUIWindow* field, float width, float height)

@@ -12,7 +12,9 @@
 
 namespace Ulvo {
 class GUIWindow;
+class MouseState;
 class Texture2DAnimation;
+struct Texture2DAnimationFrame;
 class XMLNode;
 } // namespace Ulvo
 
@@ -38,8 +40,12 @@ public:
     // A clone of the animation of that name (exact), owned by the caller; null (with a log
     // line naming the game) when there is none.
     static Ulvo::Texture2DAnimation* cloneAnimation(const std::wstring& name, const std::wstring& game);
-    // The mouse in client pixels.
+    // The mouse in client pixels, and the input state whose signals the kinds listen to.
     static D3DXVECTOR2 mouse();
+    static Ulvo::MouseState& mouseState();
+    // The animation's current frame when it has a picture (else null), and its size in texels,
+    // 1 by 1 without one: the proportions a field keeps behind a background picture.
+    static Ulvo::Texture2DAnimationFrame* frameSize(Ulvo::Texture2DAnimation* animation, float& width, float& height);
     // The window's aspect rule: width / height and height / width.
     static void keepAspect(Ulvo::GUIWindow* field, float width, float height);
 };

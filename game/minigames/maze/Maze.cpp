@@ -1,6 +1,5 @@
 #include "minigames/maze/Maze.h"
 
-#include "devices/input/DirectInputInterface.h"
 #include "engine/UlvoEngine.h"
 #include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
@@ -31,11 +30,6 @@ constexpr int kMaxCells = 64;
 constexpr int kMaxEdges = 16;
 // The font drawer's flags for text centred both ways.
 constexpr uint32_t kCentred = 5;
-
-Ulvo::MouseState& mouseState()
-{
-    return Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
-}
 
 Ulvo::Texture2DAnimation* animationNamed(const std::wstring& name)
 {
@@ -161,7 +155,7 @@ Maze::Maze(Ulvo::XMLNode* node) : Minispiel(node)
 
 Maze::~Maze()
 {
-    Ulvo::MouseState& mouse = mouseState();
+    Ulvo::MouseState& mouse = Playfield::mouseState();
     mouse.buttonPressed.disconnect(this);
     mouse.buttonReleased.disconnect(this);
     if (m_spielfeld)
@@ -401,17 +395,13 @@ void Maze::update(const double& dt)
 
 void Maze::createGUI()
 {
-    Ulvo::MouseState& mouse = mouseState();
+    Ulvo::MouseState& mouse = Playfield::mouseState();
     mouse.buttonPressed.disconnect(this);
     mouse.buttonReleased.disconnect(this);
     mouse.buttonPressed.connect(this, &Maze::onMousePressed);
     mouse.buttonReleased.connect(this, &Maze::onMouseReleased);
     float aspectW = 1.0f, aspectH = 1.0f;
-    Ulvo::Texture2DAnimationFrame* frame = m_background ? m_background->getCurrentTexture() : nullptr;
-    if (frame && frame->rect.right > frame->rect.left && frame->rect.bottom > frame->rect.top) {
-        aspectW = static_cast<float>(frame->rect.right - frame->rect.left);
-        aspectH = static_cast<float>(frame->rect.bottom - frame->rect.top);
-    }
+    Playfield::frameSize(m_background, aspectW, aspectH);
     if (Ulvo::GUIWindow* field = cloneGameWindow(L"MAZE", aspectW, aspectH)) {
         Ulvo::releaseAndNull(m_spielfeld);
         m_spielfeld = field;

@@ -1,6 +1,5 @@
 #include "minigames/punkteverbinden/Punkteverbinden.h"
 
-#include "devices/input/DirectInputInterface.h"
 #include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
@@ -33,11 +32,6 @@ std::vector<int> readIds(const Ulvo::XMLNode* node, const wchar_t* name)
 bool holds(const std::vector<int>& ids, int id)
 {
     return std::find(ids.begin(), ids.end(), id) != ids.end() || std::find(ids.begin(), ids.end(), -1) != ids.end();
-}
-
-Ulvo::MouseState& mouseState()
-{
-    return Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
 }
 
 } // namespace
@@ -149,7 +143,7 @@ Punkteverbinden::Punkteverbinden(Ulvo::XMLNode* node) : Minispiel(node)
 
 Punkteverbinden::~Punkteverbinden()
 {
-    Ulvo::MouseState& mouse = mouseState();
+    Ulvo::MouseState& mouse = Playfield::mouseState();
     mouse.buttonPressed.disconnect(this);
     mouse.buttonReleased.disconnect(this);
     mouse.axisMoved.disconnect(this);
@@ -201,7 +195,7 @@ void Punkteverbinden::update(const double& dt)
 
 void Punkteverbinden::createGUI()
 {
-    Ulvo::MouseState& mouse = mouseState();
+    Ulvo::MouseState& mouse = Playfield::mouseState();
     mouse.buttonPressed.disconnect(this);
     mouse.buttonReleased.disconnect(this);
     mouse.axisMoved.disconnect(this);
@@ -209,17 +203,12 @@ void Punkteverbinden::createGUI()
     mouse.buttonReleased.connect(this, &Punkteverbinden::onMouseReleased);
     mouse.axisMoved.connect(this, &Punkteverbinden::onMouseMoved);
     m_lines.create();
-    // The field keeps the picture's proportions (square without one).
     float aspectW = 1.0f, aspectH = 1.0f;
-    Ulvo::Texture2DAnimationFrame* frame = m_background ? m_background->getCurrentTexture() : nullptr;
-    if (frame && frame->texture && frame->rect.right > frame->rect.left && frame->rect.bottom > frame->rect.top) {
-        aspectW = static_cast<float>(frame->rect.right - frame->rect.left);
-        aspectH = static_cast<float>(frame->rect.bottom - frame->rect.top);
-    }
+    Ulvo::Texture2DAnimationFrame* frame = Playfield::frameSize(m_background, aspectW, aspectH);
     if (Ulvo::GUIWindow* field = cloneGameWindow(L"PUNKTEVERBINDEN", aspectW, aspectH)) {
         Ulvo::releaseAndNull(m_spielfeld);
         m_spielfeld = field;
-        if (frame && frame->texture) {
+        if (frame) {
             m_spielfeld->getDrawOptions().setBackgroundTexture(frame->texture);
             m_spielfeld->getDrawOptions().setBackDrawType(1, 1);
         }
