@@ -67,7 +67,8 @@ float4 PS(VertexOut i) : COLOR
     float2 wave = i.uv * g_tiling_wave;
     float2 ripple = float2(cos(wave.x + g_time), sin(wave.y + g_time)) * g_height_wave * 0.01;
     float2 uv = float2(i.projected.x / i.projected.w, 1.0 - i.projected.y / i.projected.w) + ripple;
-    float3 toEye = normalize(g_CameraPosWorld - i.world);
+    // The eye from the inverse view: the water's drawing sets no camera position.
+    float3 toEye = normalize(g_ViewInv[3].xyz - i.world);
     // Schlick's approximation with the refraction index as the Fresnel factor.
     float r0 = pow((g_FresnelFaktor - 1.0) / (g_FresnelFaktor + 1.0), 2.0);
     float fresnel = r0 + (1.0 - r0) * pow(1.0 - saturate(toEye.y), 5.0);

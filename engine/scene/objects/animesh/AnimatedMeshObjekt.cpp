@@ -90,9 +90,9 @@ void AnimatedMeshObjekt::cloneController()
     ID3DXAnimationController* source = m_aniMesh ? m_aniMesh->getAnimationController() : nullptr;
     if (!source)
         return;
-    const HRESULT result = source->CloneAnimationController(source->GetMaxNumAnimationOutputs(),
-                                                            source->GetMaxNumAnimationSets(), source->GetMaxNumTracks(),
-                                                            source->GetMaxNumEvents(), &m_controller);
+    const HRESULT result =
+        source->CloneAnimationController(source->GetMaxNumAnimationOutputs(), source->GetMaxNumAnimationSets(),
+                                         source->GetMaxNumTracks(), source->GetMaxNumEvents(), &m_controller);
     if (FAILED(result)) {
         m_controller = nullptr;
         failedCall(result, L"Ulvo::AnimatedMeshObjekt::AnimatedMeshObjekt", __LINE__,

@@ -7,8 +7,8 @@
 
 namespace Ulvo {
 
-const wchar_t* const CoordsObjekt::kPartNodes[PART_COUNT] = {L"WORLD_X", L"WORLD_Y", L"WORLD_Z", L"LOKAL_X", L"LOKAL_Y",
-                                                             L"LOKAL_Z", L"MOVE",    L"ROTATE",  L"SCALE",   L"VELOCITY"};
+const wchar_t* const CoordsObjekt::kPartNodes[PART_COUNT] = {
+    L"WORLD_X", L"WORLD_Y", L"WORLD_Z", L"LOKAL_X", L"LOKAL_Y", L"LOKAL_Z", L"MOVE", L"ROTATE", L"SCALE", L"VELOCITY"};
 
 CoordsObjekt::CoordsObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(node, owner)
 {

@@ -161,8 +161,7 @@ bool MeshObjekt::save(XMLNode* node)
     write(data, L"SHADOW_RECEIVE", 1.0f - m_shadow);
     write(data, L"TAKE_EMISSIVE_PARAMS", m_takeEmissiveParams);
     write(data, L"TAKE_SPECULAR_PARAMS", m_takeSpecularParams);
-    write(data, L"PARALLAX_AMOUNT",
-          xmlwrite::numberText(m_parallax[0]) + L" " + xmlwrite::numberText(m_parallax[1]));
+    write(data, L"PARALLAX_AMOUNT", xmlwrite::numberText(m_parallax[0]) + L" " + xmlwrite::numberText(m_parallax[1]));
     write(data, L"PARALLAX_SAMPLES", std::to_wstring(m_minSamples) + L" " + std::to_wstring(m_maxSamples));
     node->addNode(data);
     XMLNode* textures = node->getNode(L"TEXTURES");
@@ -230,8 +229,8 @@ bool MeshObjekt::getIntersectionDist(const D3DXVECTOR3& origin, const D3DXVECTOR
     BOOL hit = FALSE;
     DWORD face = 0, hits = 0;
     float u = 0.0f, v = 0.0f, dist = 0.0f;
-    if (FAILED(D3DXIntersect(m_mesh->getD3DXMesh(), &localOrigin, &localDirection, &hit, &face, &u, &v, &dist,
-                             nullptr, &hits)) ||
+    if (FAILED(D3DXIntersect(m_mesh->getD3DXMesh(), &localOrigin, &localDirection, &hit, &face, &u, &v, &dist, nullptr,
+                             &hits)) ||
         !hit)
         return false;
     distance = dist;

@@ -37,10 +37,9 @@ SunObjekt::SunObjekt(XMLNode* node, ObjektManager* owner) : MeshObjekt(node, own
     uint32_t colour = 0;
     if (data->readHex(L"CLOUD_COLOR", colour)) {
         const float scale = 0.003921568859368563f;
-        m_cloudColor = D3DXCOLOR(static_cast<float>((colour >> 16) & 0xFF) * scale,
-                                 static_cast<float>((colour >> 8) & 0xFF) * scale,
-                                 static_cast<float>(colour & 0xFF) * scale,
-                                 static_cast<float>((colour >> 24) & 0xFF) * scale);
+        m_cloudColor = D3DXCOLOR(
+            static_cast<float>((colour >> 16) & 0xFF) * scale, static_cast<float>((colour >> 8) & 0xFF) * scale,
+            static_cast<float>(colour & 0xFF) * scale, static_cast<float>((colour >> 24) & 0xFF) * scale);
     }
     data->readFloats(L"CLOUD_DENSITY_OFFSET", std::span<float>(&m_cloudDensityOffset.x, 2));
 }
@@ -79,7 +78,8 @@ bool SunObjekt::save(XMLNode* node)
     auto* colour = new XMLAttribute(L"CLOUD_COLOR");
     colour->setHex(static_cast<int>(static_cast<DWORD>(m_cloudColor)));
     data->addAttribute(colour);
-    write(data, L"CLOUD_DENSITY_OFFSET", numberText(m_cloudDensityOffset.x) + L" " + numberText(m_cloudDensityOffset.y));
+    write(data, L"CLOUD_DENSITY_OFFSET",
+          numberText(m_cloudDensityOffset.x) + L" " + numberText(m_cloudDensityOffset.y));
     node->addNode(data);
     return true;
 }

@@ -95,8 +95,9 @@ TEST_F(SceneObjectKindsTest, EveryKindIsSavedAndReadBackTheSameUnderItsOwnType)
         {L"WATER", base + mesh + water},
         {L"REFLECTION", base + mesh + water},
         {L"ICE", base + mesh + water + L"<ICE_DATA LERPS=\"0.5 0.6\" MAX_REFRACT_DEPTH=\"3\"/>"},
-        {L"SUN", base + mesh + L"<SUN_DATA IS_CLOUD=\"0\" CLOUD_SPEED=\"0.5\" CLOUD_TEXTURE=\"SKY_CLOUDS\""
-                                L" CLOUD_COLOR=\"80FF8040\" CLOUD_DENSITY_OFFSET=\"2 -0.5\" SUN_STRENGTH=\"60\"/>"},
+        {L"SUN", base + mesh +
+                     L"<SUN_DATA IS_CLOUD=\"0\" CLOUD_SPEED=\"0.5\" CLOUD_TEXTURE=\"SKY_CLOUDS\""
+                     L" CLOUD_COLOR=\"80FF8040\" CLOUD_DENSITY_OFFSET=\"2 -0.5\" SUN_STRENGTH=\"60\"/>"},
         {L"ANI_MESH", base + L"<ANIMESH_DATA NAME=\"WINDMUEHLE\" SPECULAR_POWER=\"12\" SHADOW_RECEIVE=\"0.5\"/>"},
         {L"COORDS", base + L"<COORDS_DATA><LOKAL_X TYPE=\"MESH\" NAME=\"x\"><MESH_DATA NAME=\"GIZMO_ACHSE_X\"/>"
                            L"</LOKAL_X><MOVE TYPE=\"MESH\" NAME=\"m\"><MESH_DATA NAME=\"GIZMO_VERSCHIEBEN\"/></MOVE>"
@@ -222,8 +223,8 @@ TEST_F(SceneObjectKindsTest, WaterPlanesLieOnTheLiftedSurfaceWhereverTheWaterIsM
     expectLevel(water->getWaterPlane(), 1.0f - 2.01f, -1.0f);
 
     // A reflection object is the reflection pass's mirror and picks its technique by quality.
-    auto mirror = make<ReflektionObjekt>(object(L"Spiegel", L"REFLECTION",
-                                                L"<BASE_DATA EFFECT=\"Spiegel\"/><MESH_DATA NAME=\"BODEN\"/>"));
+    auto mirror = make<ReflektionObjekt>(
+        object(L"Spiegel", L"REFLECTION", L"<BASE_DATA EFFECT=\"Spiegel\"/><MESH_DATA NAME=\"BODEN\"/>"));
     ASSERT_TRUE(mirror);
     EXPECT_NE(dynamic_cast<ReflectingSurface*>(mirror.get()), nullptr);
     EffectBundle* bundle = mirror->getEffectBundle();
