@@ -1,6 +1,11 @@
 #include "scene/objects/ObjektDrawing.h"
 
+#include "devices/d3d/D3DInterface.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/textures/Texture2D.h"
 #include "graphics/textures/TextureCube.h"
+#include "graphics/textures/TextureManager.h"
+#include "render/XMLWrites.h"
 #include "render/cameras/Camera.h"
 #include "render/scenegraph/RenderObjekt.h"
 #include "scene/objects/BaseObjekt.h"
@@ -63,6 +68,56 @@ BoundingSphere ObjektDrawing::worldSphere(const D3DXVECTOR3& centre, float radiu
     D3DXVec3TransformCoord(&moved, &centre, &world);
     const float largest = std::max({std::fabs(scale.x), std::fabs(scale.y), std::fabs(scale.z)});
     return BoundingSphere(moved, radius * largest);
+}
+
+void MaterialAmounts::read(const XMLNode& data)
+{
+    data.readFloat(L"REFLECTION_AMOUNT", reflection);
+    data.readFloat(L"BUMP_AMOUNT", bump);
+    data.readFloat(L"SPECULAR_AMOUNT", specular);
+    data.readFloat(L"SPECULAR_POWER", specularPower);
+    float receive = 1.0f - shadow;
+    data.readFloat(L"SHADOW_RECEIVE", receive);
+    shadow = 1.0f - receive;
+}
+
+void MaterialAmounts::write(XMLNode& data) const
+{
+    xmlwrite::write(&data, L"REFLECTION_AMOUNT", reflection);
+    xmlwrite::write(&data, L"BUMP_AMOUNT", bump);
+    xmlwrite::write(&data, L"SPECULAR_AMOUNT", specular);
+    xmlwrite::write(&data, L"SPECULAR_POWER", specularPower);
+    xmlwrite::write(&data, L"SHADOW_RECEIVE", 1.0f - shadow);
+}
+
+bool ObjektDrawing::readTexture(const XMLNode* textures, const wchar_t* key, Texture2D*& texture)
+{
+    std::wstring name;
+    if (!textures || !textures->readString(key, name))
+        return false;
+    TextureManager* manager = D3DInterface::getInstance()->getTextureManager();
+    texture = manager ? manager->getTexture2D(name) : nullptr;
+    return true;
+}
+
+void ObjektDrawing::writeTexture(XMLNode& node, const wchar_t* key, const Texture2D* texture)
+{
+    if (!texture)
+        return;
+    XMLNode* textures = node.getNode(L"TEXTURES");
+    if (!textures) {
+        textures = new XMLNode(L"TEXTURES");
+        node.addNode(textures);
+    }
+    xmlwrite::write(textures, key, texture->getName());
+}
+
+void ObjektDrawing::setType(XMLNode& node, const wchar_t* type)
+{
+    if (XMLAttribute* attribute = node.getAttribute(L"TYPE"))
+        attribute->setValue(type);
+    else
+        xmlwrite::write(&node, L"TYPE", type);
 }
 
 void ObjektDrawing::bindBuffers(IDirect3DDevice9* device, const void* owner, IDirect3DVertexBuffer9* vertices,

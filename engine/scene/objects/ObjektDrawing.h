@@ -1,8 +1,9 @@
 #pragma once
-// What the drawn scene-object kinds (meshes, water, sky, animated meshes) share: the effect
-// parameters of the material effects that do not depend on the kind (the matrices, the far
-// distance, the cube map), the bounds of a local box and sphere under a world matrix, and the
-// check that refuses a transform that is not a number.
+// What the drawn scene-object kinds (meshes, water, sky, animated meshes, the gizmo) share: the
+// effect parameters of the material effects that do not depend on the kind (the matrices, the
+// far distance, the cube map), the bounds of a local box and sphere under a world matrix, and the
+// parts of their descriptions they read and write alike (TYPE, the TEXTURES entries, the
+// material amounts).
 #include <d3dx9.h>
 
 #include "foundation/helpers/BoundingVolumes.h"
@@ -11,6 +12,21 @@ namespace Ulvo {
 
 class BaseObjekt;
 class Camera;
+class Texture2D;
+class XMLNode;
+
+// The amounts of the material effect that meshes and animated meshes read from their data node.
+struct MaterialAmounts {
+    float reflection = 0.0f;
+    float bump = 0.0f;
+    float specular = 0.0f;
+    float specularPower = 55.0f;
+    // 1 - SHADOW_RECEIVE: what light is left in the shadow.
+    float shadow = 0.0f;
+
+    void read(const XMLNode& data);
+    void write(XMLNode& data) const;
+};
 
 class ObjektDrawing {
 public:
@@ -28,6 +44,14 @@ public:
     // A local sphere under world: the centre transformed, the radius grown by the largest scale.
     static BoundingSphere worldSphere(const D3DXVECTOR3& centre, float radius, const D3DXMATRIX& world,
                                       const D3DXVECTOR3& scale);
+    // The TEXTURES entry key of the object node: when present, texture becomes the 2D texture of
+    // that name (null when there is none) and the result is true.
+    static bool readTexture(const XMLNode* textures, const wchar_t* key, Texture2D*& texture);
+    // Appends key with the texture's name to the object node's TEXTURES (made when missing),
+    // when there is a texture.
+    static void writeTexture(XMLNode& node, const wchar_t* key, const Texture2D* texture);
+    // The object node's TYPE, replaced or added.
+    static void setType(XMLNode& node, const wchar_t* type);
     // The drawing copies of a mesh resource bound once per run of objects sharing them.
     static void bindBuffers(IDirect3DDevice9* device, const void* owner, IDirect3DVertexBuffer9* vertices, UINT stride,
                             IDirect3DIndexBuffer9* indices, IDirect3DVertexDeclaration9* declaration);

@@ -35,26 +35,11 @@ AnimatedMeshObjekt::AnimatedMeshObjekt(XMLNode* node, ObjektManager* owner) : Ba
             m_aniMesh->AddRef();
         else
             mainLogger().log(100, LOG_TYPE_WARNING, L"AnimatedMeshObjekt ", getName(), L" has no animated Mesh!\n");
-        data->readFloat(L"REFLECTION_AMOUNT", m_reflectionAmount);
-        data->readFloat(L"BUMP_AMOUNT", m_bumpAmount);
-        data->readFloat(L"SPECULAR_AMOUNT", m_specularAmount);
-        data->readFloat(L"SPECULAR_POWER", m_specularPower);
-        float receive = 1.0f;
-        data->readFloat(L"SHADOW_RECEIVE", receive);
-        m_shadow = 1.0f - receive;
+        m_amounts.read(*data);
     }
-    if (XMLNode* textures = node ? node->getNode(L"TEXTURES") : nullptr) {
-        TextureManager* manager = D3DInterface::getInstance()->getTextureManager();
-        std::wstring name;
-        if (textures->readString(L"TEX_REFLECTION", name)) {
-            m_reflectionTexture = manager ? manager->getTexture2D(name) : nullptr;
-            m_hasReflectionTexture = true;
-        }
-        if (textures->readString(L"TEX_BUMP", name)) {
-            m_bumpTexture = manager ? manager->getTexture2D(name) : nullptr;
-            m_hasBumpTexture = true;
-        }
-    }
+    XMLNode* textures = node ? node->getNode(L"TEXTURES") : nullptr;
+    m_hasReflectionTexture = ObjektDrawing::readTexture(textures, L"TEX_REFLECTION", m_reflectionTexture);
+    m_hasBumpTexture = ObjektDrawing::readTexture(textures, L"TEX_BUMP", m_bumpTexture);
     cloneController();
     BaseObjekt::selectRenderEffect(0, 0);
 }
@@ -62,13 +47,9 @@ AnimatedMeshObjekt::AnimatedMeshObjekt(XMLNode* node, ObjektManager* owner) : Ba
 AnimatedMeshObjekt::AnimatedMeshObjekt(const AnimatedMeshObjekt& other)
     : BaseObjekt(other)
     , m_aniMesh(other.m_aniMesh)
-    , m_bumpAmount(other.m_bumpAmount)
+    , m_amounts(other.m_amounts)
     , m_bumpTexture(other.m_bumpTexture)
-    , m_reflectionAmount(other.m_reflectionAmount)
     , m_reflectionTexture(other.m_reflectionTexture)
-    , m_specularAmount(other.m_specularAmount)
-    , m_specularPower(other.m_specularPower)
-    , m_shadow(other.m_shadow)
     , m_hasBumpTexture(other.m_hasBumpTexture)
     , m_hasReflectionTexture(other.m_hasReflectionTexture)
 {
@@ -108,26 +89,14 @@ bool AnimatedMeshObjekt::save(XMLNode* node)
 {
     if (!BaseObjekt::save(node))
         return false;
-    if (XMLAttribute* type = node->getAttribute(L"TYPE"))
-        type->setValue(L"ANI_MESH");
+    ObjektDrawing::setType(*node, L"ANI_MESH");
     auto* data = new XMLNode(L"ANIMESH_DATA");
     if (m_aniMesh)
         write(data, L"NAME", m_aniMesh->getName());
-    write(data, L"REFLECTION_AMOUNT", m_reflectionAmount);
-    write(data, L"BUMP_AMOUNT", m_bumpAmount);
-    write(data, L"SPECULAR_AMOUNT", m_specularAmount);
-    write(data, L"SPECULAR_POWER", m_specularPower);
-    write(data, L"SHADOW_RECEIVE", 1.0f - m_shadow);
+    m_amounts.write(*data);
     node->addNode(data);
-    XMLNode* textures = node->getNode(L"TEXTURES");
-    if (!textures) {
-        textures = new XMLNode(L"TEXTURES");
-        node->addNode(textures);
-    }
-    if (m_reflectionTexture)
-        write(textures, L"TEX_REFLECTION", m_reflectionTexture->getName());
-    if (m_bumpTexture)
-        write(textures, L"TEX_BUMP", m_bumpTexture->getName());
+    ObjektDrawing::writeTexture(*node, L"TEX_REFLECTION", m_reflectionTexture);
+    ObjektDrawing::writeTexture(*node, L"TEX_BUMP", m_bumpTexture);
     return true;
 }
 
@@ -202,17 +171,17 @@ void AnimatedMeshObjekt::render(Camera* camera)
     ID3DXEffect* effect = m_effect->getEffect();
     ObjektDrawing::setWorldMatrices(effect, m_worldMatrix, camera);
     effect->SetMatrix("g_ViewInv", &camera->getViewInverseMatrix());
-    effect->SetFloat("g_SpecExpon", m_specularPower);
-    effect->SetFloat("g_Ks", m_specularAmount);
-    effect->SetFloat("g_Shadow", m_shadow);
+    effect->SetFloat("g_SpecExpon", m_amounts.specularPower);
+    effect->SetFloat("g_Ks", m_amounts.specular);
+    effect->SetFloat("g_Shadow", m_amounts.shadow);
     effect->SetValue("g_MaskColor", &m_maskColor, sizeof(float) * 4);
     if (m_bumpTexture)
         effect->SetTexture("g_BumpTextur", m_bumpTexture->getBaseTexture());
-    effect->SetFloat("g_Bump", m_bumpTexture ? m_bumpAmount : 0.0f);
+    effect->SetFloat("g_Bump", m_bumpTexture ? m_amounts.bump : 0.0f);
     ObjektDrawing::bindCubeMap(effect, *this);
     if (m_reflectionTexture)
         effect->SetTexture("g_RefTextur", m_reflectionTexture->getBaseTexture());
-    effect->SetFloat("g_Kr", m_reflectionTexture ? m_reflectionAmount : 0.0f);
+    effect->SetFloat("g_Kr", m_reflectionTexture ? m_amounts.reflection : 0.0f);
     ObjektDrawing::setFarDistance(effect, *this);
     effect->SetValue("g_CameraPosWorld", &m_lastEye, sizeof(float) * 3);
     if (m_controller) {
@@ -240,11 +209,11 @@ void AnimatedMeshObjekt::setMaterial(ID3DXEffect* effect, AnimatedMeshContainer*
     effect->SetValue("g_materialcolor", &colour, sizeof(float) * 4);
     if (!m_hasBumpTexture) {
         effect->SetTexture("g_BumpTextur", textures.bump ? textures.bump->getBaseTexture() : nullptr);
-        effect->SetFloat("g_Bump", textures.bump ? m_bumpAmount : 0.0f);
+        effect->SetFloat("g_Bump", textures.bump ? m_amounts.bump : 0.0f);
     }
     if (!m_hasReflectionTexture) {
         effect->SetTexture("g_RefTextur", textures.reflection ? textures.reflection->getBaseTexture() : nullptr);
-        effect->SetFloat("g_Kr", textures.reflection ? m_reflectionAmount : 0.0f);
+        effect->SetFloat("g_Kr", textures.reflection ? m_amounts.reflection : 0.0f);
     }
 }
 

@@ -8,6 +8,7 @@
 //
 // Read from ANIMESH_DATA (and TEXTURES); written back under TYPE "ANI_MESH" with it.
 #include "scene/objects/BaseObjekt.h"
+#include "scene/objects/ObjektDrawing.h"
 
 #include <d3dx9.h>
 
@@ -57,13 +58,9 @@ private:
 
     AnimatedMesh* m_aniMesh = nullptr;
     ID3DXAnimationController* m_controller = nullptr;
-    float m_bumpAmount = 0.0f;
+    MaterialAmounts m_amounts;
     Texture2D* m_bumpTexture = nullptr;
-    float m_reflectionAmount = 0.0f;
     Texture2D* m_reflectionTexture = nullptr;
-    float m_specularAmount = 0.0f;
-    float m_specularPower = 55.0f;
-    float m_shadow = 0.0f;
     bool m_hasBumpTexture = false;
     bool m_hasReflectionTexture = false;
     double m_animationTime = 0.0;

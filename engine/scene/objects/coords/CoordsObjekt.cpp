@@ -4,6 +4,7 @@
 #include "foundation/xml/XMLNode.h"
 #include "render/cameras/Camera.h"
 #include "scene/ObjektKinds.h"
+#include "scene/objects/ObjektDrawing.h"
 
 namespace Ulvo {
 
@@ -41,8 +42,7 @@ bool CoordsObjekt::save(XMLNode* node)
 {
     if (!BaseObjekt::save(node))
         return false;
-    if (XMLAttribute* type = node->getAttribute(L"TYPE"))
-        type->setValue(L"COORDS");
+    ObjektDrawing::setType(*node, L"COORDS");
     auto* data = new XMLNode(L"COORDS_DATA");
     for (int part = 0; part < PART_COUNT; ++part) {
         if (!m_parts[part])

@@ -26,12 +26,6 @@ namespace {
 
 constexpr D3DCOLOR kInstanceEventColour = 0xFF00FF00;
 
-Texture2D* texture2D(const std::wstring& name)
-{
-    TextureManager* textures = D3DInterface::getInstance()->getTextureManager();
-    return textures ? textures->getTexture2D(name) : nullptr;
-}
-
 IDirect3DBaseTexture9* deviceTexture(Texture2D* texture)
 {
     return texture ? texture->getBaseTexture() : nullptr;
@@ -51,19 +45,15 @@ MeshObjekt::MeshObjekt(const MeshObjekt& other)
     : BaseObjekt(other)
     , m_mesh(other.m_mesh)
     , m_sourceMesh(other.m_mesh)
-    , m_bumpAmount(other.m_bumpAmount)
+    , m_amounts(other.m_amounts)
     , m_parallax{other.m_parallax[0], other.m_parallax[1]}
     , m_minSamples(other.m_minSamples)
     , m_maxSamples(other.m_maxSamples)
     , m_lodThreshold(other.m_lodThreshold)
     , m_bumpTexture(other.m_bumpTexture)
-    , m_reflectionAmount(other.m_reflectionAmount)
     , m_reflectionTexture(other.m_reflectionTexture)
-    , m_specularAmount(other.m_specularAmount)
-    , m_specularPower(other.m_specularPower)
     , m_emissive(other.m_emissive)
     , m_emissiveStored(other.m_emissiveStored)
-    , m_shadow(other.m_shadow)
     , m_diffuseTexture(other.m_diffuseTexture)
     , m_overrideDiffuse(other.m_overrideDiffuse)
     , m_hasBumpTexture(other.m_hasBumpTexture)
@@ -97,23 +87,17 @@ void MeshObjekt::readMeshData(XMLNode* node)
             m_mesh->AddRef();
         else
             mainLogger().log(100, LOG_TYPE_WARNING, L"MeshObjekt ", getName(), L" has no Mesh!\n");
-        data->readFloat(L"REFLECTION_AMOUNT", m_reflectionAmount);
-        data->readFloat(L"BUMP_AMOUNT", m_bumpAmount);
+        m_amounts.read(*data);
         data->readFloats(L"PARALLAX_AMOUNT", m_parallax);
         int samples[2] = {m_minSamples, m_maxSamples};
         data->readInts(L"PARALLAX_SAMPLES", samples);
         m_minSamples = samples[0];
         m_maxSamples = samples[1];
         data->readInt(L"PARALLAX_LOD", m_lodThreshold);
-        data->readFloat(L"SPECULAR_AMOUNT", m_specularAmount);
-        data->readFloat(L"SPECULAR_POWER", m_specularPower);
         if (data->readFloat(L"EMISSIVE_AMOUNT", m_emissive))
             m_emissiveStored = m_emissive;
         data->readFlag(L"SWITCH_EMISSIVE_OFF", m_switchEmissiveOff);
         data->readFlag(L"OVERRIDE_DIFFUSE", m_overrideDiffuse);
-        float receive = 1.0f;
-        data->readFloat(L"SHADOW_RECEIVE", receive);
-        m_shadow = 1.0f - receive;
         if (XMLNode* damage = data->getNode(L"DAMAGE_PARAMS")) {
             damage->readFloat(L"IMPULSE_THRESHOLD", m_damage[0]);
             damage->readFloat(L"PENETRATION_DEPTH", m_damage[1]);
@@ -122,59 +106,34 @@ void MeshObjekt::readMeshData(XMLNode* node)
         data->readFlag(L"TAKE_EMISSIVE_PARAMS", m_takeEmissiveParams);
         data->readFlag(L"TAKE_SPECULAR_PARAMS", m_takeSpecularParams);
     }
-    if (XMLNode* textures = node->getNode(L"TEXTURES")) {
-        std::wstring name;
-        if (textures->readString(L"TEX_REFLECTION", name)) {
-            m_reflectionTexture = texture2D(name);
-            m_hasReflectionTexture = true;
-        }
-        if (textures->readString(L"TEX_BUMP", name)) {
-            m_bumpTexture = texture2D(name);
-            m_hasBumpTexture = true;
-        }
-        if (textures->readString(L"TEX_DIFFUSE", name)) {
-            m_diffuseTexture = texture2D(name);
-            m_overrideDiffuse = true;
-        }
-    }
+    XMLNode* textures = node->getNode(L"TEXTURES");
+    m_hasReflectionTexture = ObjektDrawing::readTexture(textures, L"TEX_REFLECTION", m_reflectionTexture);
+    m_hasBumpTexture = ObjektDrawing::readTexture(textures, L"TEX_BUMP", m_bumpTexture);
+    if (ObjektDrawing::readTexture(textures, L"TEX_DIFFUSE", m_diffuseTexture))
+        m_overrideDiffuse = true;
 }
 
 bool MeshObjekt::save(XMLNode* node)
 {
     if (!BaseObjekt::save(node))
         return false;
-    if (XMLAttribute* type = node->getAttribute(L"TYPE"))
-        type->setValue(getTypeWord());
-    else
-        write(node, L"TYPE", getTypeWord());
+    ObjektDrawing::setType(*node, getTypeWord());
     auto* data = new XMLNode(L"MESH_DATA");
     if (m_mesh)
         write(data, L"NAME", m_mesh->getName());
-    write(data, L"REFLECTION_AMOUNT", m_reflectionAmount);
-    write(data, L"BUMP_AMOUNT", m_bumpAmount);
+    m_amounts.write(*data);
     write(data, L"PARALLAX_LOD", m_lodThreshold);
-    write(data, L"SPECULAR_AMOUNT", m_specularAmount);
-    write(data, L"SPECULAR_POWER", m_specularPower);
     write(data, L"EMISSIVE_AMOUNT", m_emissive);
     write(data, L"SWITCH_EMISSIVE_OFF", m_switchEmissiveOff);
     write(data, L"OVERRIDE_DIFFUSE", m_overrideDiffuse);
-    write(data, L"SHADOW_RECEIVE", 1.0f - m_shadow);
     write(data, L"TAKE_EMISSIVE_PARAMS", m_takeEmissiveParams);
     write(data, L"TAKE_SPECULAR_PARAMS", m_takeSpecularParams);
     write(data, L"PARALLAX_AMOUNT", xmlwrite::numberText(m_parallax[0]) + L" " + xmlwrite::numberText(m_parallax[1]));
     write(data, L"PARALLAX_SAMPLES", std::to_wstring(m_minSamples) + L" " + std::to_wstring(m_maxSamples));
     node->addNode(data);
-    XMLNode* textures = node->getNode(L"TEXTURES");
-    if (!textures) {
-        textures = new XMLNode(L"TEXTURES");
-        node->addNode(textures);
-    }
-    if (m_reflectionTexture)
-        write(textures, L"TEX_REFLECTION", m_reflectionTexture->getName());
-    if (m_bumpTexture)
-        write(textures, L"TEX_BUMP", m_bumpTexture->getName());
-    if (m_diffuseTexture)
-        write(textures, L"TEX_DIFFUSE", m_diffuseTexture->getName());
+    ObjektDrawing::writeTexture(*node, L"TEX_REFLECTION", m_reflectionTexture);
+    ObjektDrawing::writeTexture(*node, L"TEX_BUMP", m_bumpTexture);
+    ObjektDrawing::writeTexture(*node, L"TEX_DIFFUSE", m_diffuseTexture);
     return true;
 }
 
@@ -270,22 +229,29 @@ void MeshObjekt::setBump(ID3DXEffect* effect, Texture2D* texture)
         return;
     }
     effect->SetTexture("g_BumpTextur", deviceTexture(texture));
-    effect->SetFloat("g_Bump", m_bumpAmount);
+    effect->SetFloat("g_Bump", m_amounts.bump);
     effect->SetValue("g_Parallax", m_parallax, sizeof(m_parallax));
     effect->SetInt("g_nMinSamples", m_minSamples);
     effect->SetInt("g_nMaxSamples", m_maxSamples);
     effect->SetInt("g_nLODThreshold", m_lodThreshold);
 }
 
+ID3DXEffect* MeshObjekt::drawingEffect(Camera* camera) const
+{
+    if (!m_mesh || !m_effect || !m_effect->getEffect() || !camera || !m_d3d->getDevice())
+        return nullptr;
+    // The drawing copies are gone while the device is lost.
+    if (!m_mesh->getVertexBuffer() || !m_mesh->getIndexBuffer())
+        return nullptr;
+    return m_effect->getEffect();
+}
+
 void MeshObjekt::renderMesh(Camera* camera)
 {
-    if (!m_mesh || !m_effect || !m_effect->getEffect() || !camera)
+    ID3DXEffect* effect = drawingEffect(camera);
+    if (!effect)
         return;
     IDirect3DDevice9* device = m_d3d->getDevice();
-    // The drawing copies are gone while the device is lost.
-    if (!device || !m_mesh->getVertexBuffer() || !m_mesh->getIndexBuffer())
-        return;
-    ID3DXEffect* effect = m_effect->getEffect();
     const bool material = m_renderMode == 0 || m_renderMode == 4 || m_renderMode == 9;
     const bool bump = material || m_renderMode == 8;
     const bool instancing = isInstancingEnabled();
@@ -293,9 +259,9 @@ void MeshObjekt::renderMesh(Camera* camera)
     effect->SetMatrix("g_ViewInv", &camera->getViewInverseMatrix());
     effect->SetMatrix("g_View", &camera->getViewMatrix());
     if (material) {
-        effect->SetFloat("g_SpecExpon", m_specularPower);
-        effect->SetFloat("g_Ks", m_specularAmount);
-        effect->SetFloat("g_Shadow", m_shadow);
+        effect->SetFloat("g_SpecExpon", m_amounts.specularPower);
+        effect->SetFloat("g_Ks", m_amounts.specular);
+        effect->SetFloat("g_Shadow", m_amounts.shadow);
         effect->SetFloat("g_Emissive", m_emissive);
     }
     effect->SetValue("g_MaskColor", &m_maskColor, sizeof(float) * 4);
@@ -322,7 +288,7 @@ void MeshObjekt::renderMesh(Camera* camera)
         if (m_hasReflectionTexture) {
             effect->SetTexture("g_RefTextur", deviceTexture(m_reflectionTexture));
             effect->SetBool("g_useRefTextur", m_reflectionTexture != nullptr);
-            effect->SetFloat("g_Kr", m_cubeMapSet ? m_reflectionAmount : 1.0f);
+            effect->SetFloat("g_Kr", m_cubeMapSet ? m_amounts.reflection : 1.0f);
         }
     }
     if (!instancing)
@@ -343,12 +309,12 @@ void MeshObjekt::renderMesh(Camera* camera)
         const Mesh::Material& mat = materials[m];
         if (material) {
             if (m_takeSpecularParams) {
-                effect->SetFloat("g_SpecExpon", mat.colours.Power / 255.0f * m_specularPower);
-                effect->SetFloat("g_Ks", mat.colours.Specular.r * 0.39215687f * m_specularAmount);
+                effect->SetFloat("g_SpecExpon", mat.colours.Power / 255.0f * m_amounts.specularPower);
+                effect->SetFloat("g_Ks", mat.colours.Specular.r * 0.39215687f * m_amounts.specular);
                 effect->SetFloat("g_Emissive", mat.colours.Emissive.g * m_emissive);
             } else if (m_takeEmissiveParams) {
-                effect->SetFloat("g_SpecExpon", mat.colours.Emissive.g * m_specularPower);
-                effect->SetFloat("g_Ks", mat.colours.Emissive.b * m_specularAmount);
+                effect->SetFloat("g_SpecExpon", mat.colours.Emissive.g * m_amounts.specularPower);
+                effect->SetFloat("g_Ks", mat.colours.Emissive.b * m_amounts.specular);
                 effect->SetFloat("g_Emissive", m_emissive);
             }
         }
@@ -367,7 +333,7 @@ void MeshObjekt::renderMesh(Camera* camera)
             effect->SetBool("g_useRefTextur", mat.reflection != nullptr);
             effect->SetTexture("g_RefTextur", deviceTexture(mat.reflection));
             const float kr =
-                !m_cubeMapSet ? 1.0f : (m_takeEmissiveParams ? mat.colours.Emissive.r : m_reflectionAmount);
+                !m_cubeMapSet ? 1.0f : (m_takeEmissiveParams ? mat.colours.Emissive.r : m_amounts.reflection);
             effect->SetFloat("g_Kr", kr);
         }
         drawRange(effect, ranges[a], camera);

@@ -11,6 +11,7 @@
 #include <d3dx9.h>
 
 #include "scene/objects/BaseObjekt.h"
+#include "scene/objects/ObjektDrawing.h"
 
 #include <string>
 
@@ -43,13 +44,15 @@ public:
 
     Mesh* getMesh() const { return m_mesh; }
     float getEmissive() const { return m_emissive; }
-    float getShadow() const { return m_shadow; }
+    float getShadow() const { return m_amounts.shadow; }
     const float* getParallax() const { return m_parallax; }
     const float* getDamageParams() const { return m_damage; }
 
 protected:
     // The TYPE word the writer puts on the object node.
     virtual const wchar_t* getTypeWord() const { return L"MESH"; }
+    // The current effect when there is a mesh with its drawing copies to draw, else null.
+    ID3DXEffect* drawingEffect(Camera* camera) const;
     // The mesh drawing of every subset with the current effect.
     void renderMesh(Camera* camera);
     // "g_CubeMap" for the material group; true when a cube map was set.
@@ -57,19 +60,15 @@ protected:
 
     Mesh* m_mesh = nullptr;
     Mesh* m_sourceMesh = nullptr;
-    float m_bumpAmount = 0.0f;
+    MaterialAmounts m_amounts;
     float m_parallax[2] = {0.0f, 0.0f};
     int m_minSamples = 5;
     int m_maxSamples = 50;
     int m_lodThreshold = 1;
     Texture2D* m_bumpTexture = nullptr;
-    float m_reflectionAmount = 0.0f;
     Texture2D* m_reflectionTexture = nullptr;
-    float m_specularAmount = 0.0f;
-    float m_specularPower = 55.0f;
     float m_emissive = 0.0f;
     float m_emissiveStored = 0.0f;
-    float m_shadow = 0.0f;
     Texture2D* m_diffuseTexture = nullptr;
     bool m_overrideDiffuse = false;
     bool m_hasBumpTexture = false;

@@ -187,12 +187,10 @@ void WaterObjekt::render(Camera* camera)
 
 void WaterObjekt::renderWater(Camera* camera)
 {
-    if (!m_mesh || !m_effect || !m_effect->getEffect() || !camera)
+    ID3DXEffect* effect = drawingEffect(camera);
+    if (!effect)
         return;
     IDirect3DDevice9* device = m_d3d->getDevice();
-    if (!device || !m_mesh->getVertexBuffer() || !m_mesh->getIndexBuffer())
-        return;
-    ID3DXEffect* effect = m_effect->getEffect();
     const bool material = m_renderMode == 0 || m_renderMode == 4 || m_renderMode == 9;
     const bool bump = material || m_renderMode == 8 || m_renderMode == 6;
 
@@ -202,15 +200,15 @@ void WaterObjekt::renderWater(Camera* camera)
     ObjektDrawing::setFarDistance(effect, *this);
     if (bump) {
         effect->SetTexture("g_BumpTextur", m_bumpTexture ? m_bumpTexture->getBaseTexture() : nullptr);
-        effect->SetFloat("g_Bump", m_bumpTexture ? m_bumpAmount : 0.0f);
+        effect->SetFloat("g_Bump", m_bumpTexture ? m_amounts.bump : 0.0f);
     }
     effect->SetValue("g_tiling_wave", m_waveTiling, sizeof(m_waveTiling));
     effect->SetValue("g_height_wave", m_waveHeight, sizeof(m_waveHeight));
     if (material) {
         effect->SetValue("g_geschwindigkeit", m_waterSpeed, sizeof(m_waterSpeed));
         effect->SetValue("g_tiling", m_waterTiling, sizeof(m_waterTiling));
-        effect->SetFloat("g_SpecExpon", m_specularPower);
-        effect->SetFloat("g_Ks", m_specularAmount);
+        effect->SetFloat("g_SpecExpon", m_amounts.specularPower);
+        effect->SetFloat("g_Ks", m_amounts.specular);
         effect->SetFloat("g_FresnelFaktor", m_fresnelFaktor);
         effect->SetFloat("g_Emissive", 0.0f);
         effect->SetValue("g_WaterColor", &m_waterColor, sizeof(float) * 4);

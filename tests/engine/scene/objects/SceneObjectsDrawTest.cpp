@@ -3,6 +3,7 @@
 // the gizmo over a box with the depth test off; and every kind drawing the same frame after a
 // forced device reset.
 #include "devices/d3d/D3DInterface.h"
+#include "engine/render/PassTestSupport.h"
 #include "engine/scene/SceneObjectsSupport.h"
 #include "graphics/meshes/Mesh.h"
 #include "render/cameras/CameraManager.h"
@@ -19,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -66,18 +68,13 @@ protected:
     // The sun: one direction and colour all day, with the shipped sky maps and a cloud entry.
     void sun(const std::wstring& direction, const wchar_t* diffuse, const wchar_t* ambient)
     {
-        std::wstring text = L"<SUN SKY_MAP=\"SKY\" BACKGROUND_MAP=\"SKY_BACKGROUND\" ENVIRONMENT_MAP=\"SKY_ENVIRONMENT\">";
         std::wstring clouds = L"<CLOUD_PARAM>";
-        for (const wchar_t* phase : {L"NACHT", L"MORGEN", L"MITTAG", L"ABEND"}) {
-            text += std::wstring(L"<") + phase + L"><LIGHTDIR " + direction + L"/><COLORS DIFFUSE=\"" + diffuse +
-                    L"\" AMBIENT=\"" + ambient + L"\"/></" + phase + L">";
+        for (const wchar_t* phase : {L"NACHT", L"MORGEN", L"MITTAG", L"ABEND"})
             clouds += std::wstring(L"<") + phase + L" COLOR=\"FFF0E0D0\" SPEED=\"0\" DENSITY=\"1.5 -0.2\"/>";
-        }
-        text += clouds + L"</CLOUD_PARAM></SUN>";
-        XMLNode node;
-        XMLNode::load(&node, text, 1);
-        m_graph.getSunLightSystem().load(&node);
-        m_graph.getSunLightSystem().update();
+        RenderTesting::sunAllDay(
+            m_graph, direction, diffuse, ambient,
+            L"SKY_MAP=\"SKY\" BACKGROUND_MAP=\"SKY_BACKGROUND\" ENVIRONMENT_MAP=\"SKY_ENVIRONMENT\"",
+            clouds + L"</CLOUD_PARAM>");
     }
 
     // An object of the description, in the scene graph; the fixture holds it.
@@ -95,41 +92,17 @@ protected:
     // The passes of a render configuration, each switched on.
     void configure(const std::wstring& passes)
     {
-        XMLNode root;
-        XMLNode::load(&root, L"<RENDERCONFIG>" + passes + L"</RENDERCONFIG>", 1);
-        m_manager->load(&root);
-        m_manager->setSceneGraph(&m_graph);
-        for (RenderPass* pass : m_manager->getRenderPasses()) {
-            pass->addRef();
-            m_active.push_back(pass);
-        }
+        RenderTesting::configurePasses(*m_manager, m_graph, passes, m_active);
     }
 
     // The named passes drawn in order into a 320x240 picture.
-    Image frame(std::initializer_list<const wchar_t*> passes)
+    Image frame(std::initializer_list<const wchar_t*> names)
     {
-        GraphicsTesting::ScopedTarget target(m_device, kW, kH);
-        IDirect3DSurface9* depth = nullptr;
-        IDirect3DSurface9* previousDepth = nullptr;
-        m_device->CreateDepthStencilSurface(kW, kH, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr);
-        m_device->GetDepthStencilSurface(&previousDepth);
-        m_device->SetDepthStencilSurface(depth);
-        m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.0f, 0);
-        m_device->BeginScene();
-        for (const wchar_t* name : passes) {
-            RenderPass* pass = m_manager->getRenderPass(name);
-            EXPECT_NE(pass, nullptr) << std::wstring(name).size();
-            if (pass)
-                pass->render(&m_camera);
-        }
-        m_device->EndScene();
-        Image image = target.read();
-        m_device->SetDepthStencilSurface(previousDepth);
-        if (previousDepth)
-            previousDepth->Release();
-        if (depth)
-            depth->Release();
-        return image;
+        std::vector<RenderPass*> passes;
+        for (const wchar_t* name : names)
+            passes.push_back(m_manager->getRenderPass(name));
+        EXPECT_EQ(std::count(passes.begin(), passes.end(), nullptr), 0);
+        return RenderTesting::drawPasses(m_device, m_camera, passes, kW, kH, kClear);
     }
 
     void look(const D3DXVECTOR3& eye, const D3DXVECTOR3& at)
@@ -138,14 +111,7 @@ protected:
         m_camera.setLookAt(at);
     }
 
-    POINT pixelOf(const D3DXVECTOR3& point) const
-    {
-        const D3DVIEWPORT9 viewport{0, 0, kW, kH, 0.0f, 1.0f};
-        D3DXVECTOR3 screen;
-        D3DXVec3Project(&screen, &point, &viewport, &m_camera.getProjectionMatrix(), &m_camera.getViewMatrix(),
-                        nullptr);
-        return POINT{static_cast<LONG>(screen.x), static_cast<LONG>(screen.y)};
-    }
+    POINT pixelOf(const D3DXVECTOR3& point) const { return RenderTesting::pixelOf(m_camera, point, kW, kH); }
 
     ::testing::AssertionResult golden(const Image& image, const char* name)
     {
@@ -224,10 +190,11 @@ TEST_F(SceneObjectsDrawTest, TheSkyShowsTheSunsGlowAndTheCloudLayer)
     add<SunObjekt>(L"<OBJEKT NAME=\"Himmel\" TYPE=\"SUN\"><BASE_DATA EFFECT=\"Himmel\" PRIORITY=\"1\">"
                    L"<RENDERPASSES DEFAULT=\"1\"/></BASE_DATA><MESH_DATA NAME=\"HIMMEL\"/>"
                    L"<SUN_DATA IS_SUN=\"1\" SUN_STRENGTH=\"40\"/></OBJEKT>");
-    auto* clouds = add<SunObjekt>(L"<OBJEKT NAME=\"Wolken\" TYPE=\"SUN\"><BASE_DATA EFFECT=\"Himmel\" TRANSPARENT=\"1\">"
-                                  L"<RENDERPASSES DEFAULT=\"1\"/><SCALE X=\"0.9\" Y=\"0.9\" Z=\"0.9\"/></BASE_DATA>"
-                                  L"<MESH_DATA NAME=\"HIMMEL\"/><SUN_DATA IS_CLOUD=\"1\" CLOUD_TEXTURE=\"SKY_CLOUDS\"/>"
-                                  L"</OBJEKT>");
+    auto* clouds =
+        add<SunObjekt>(L"<OBJEKT NAME=\"Wolken\" TYPE=\"SUN\"><BASE_DATA EFFECT=\"Himmel\" TRANSPARENT=\"1\">"
+                       L"<RENDERPASSES DEFAULT=\"1\"/><SCALE X=\"0.9\" Y=\"0.9\" Z=\"0.9\"/></BASE_DATA>"
+                       L"<MESH_DATA NAME=\"HIMMEL\"/><SUN_DATA IS_CLOUD=\"1\" CLOUD_TEXTURE=\"SKY_CLOUDS\"/>"
+                       L"</OBJEKT>");
     ASSERT_NE(clouds, nullptr);
     m_graph.getSunLightSystem().setTime(12, 0, 0);
     // The cloud entry's values reached the layer.
@@ -266,9 +233,11 @@ TEST_F(SceneObjectsDrawTest, TheGizmoIsDrawnOverTheBoxItSitsIn)
                     L"</RENDERPASSES><SCALE X=\"1.5\" Y=\"1.5\" Z=\"1.5\"/></BASE_DATA><MESH_DATA NAME=\"KISTE\"/>"
                     L"</OBJEKT>");
     std::wstring parts;
-    const std::pair<const wchar_t*, const wchar_t*> meshes[] = {
-        {L"LOKAL_X", L"GIZMO_ACHSE_X"}, {L"LOKAL_Y", L"GIZMO_ACHSE_Y"}, {L"LOKAL_Z", L"GIZMO_ACHSE_Z"},
-        {L"MOVE", L"GIZMO_VERSCHIEBEN"}, {L"SCALE", L"GIZMO_SKALIEREN"}};
+    const std::pair<const wchar_t*, const wchar_t*> meshes[] = {{L"LOKAL_X", L"GIZMO_ACHSE_X"},
+                                                                {L"LOKAL_Y", L"GIZMO_ACHSE_Y"},
+                                                                {L"LOKAL_Z", L"GIZMO_ACHSE_Z"},
+                                                                {L"MOVE", L"GIZMO_VERSCHIEBEN"},
+                                                                {L"SCALE", L"GIZMO_SKALIEREN"}};
     for (const auto& [node, mesh] : meshes)
         parts += std::wstring(L"<") + node + L" TYPE=\"MESH\" NAME=\"" + node + L"\"><BASE_DATA EFFECT=\"Gizmo\"/>" +
                  L"<MESH_DATA NAME=\"" + mesh + L"\"/></" + node + L">";
