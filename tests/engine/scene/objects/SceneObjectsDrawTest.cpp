@@ -277,6 +277,9 @@ TEST_F(SceneObjectsDrawTest, EveryKindDrawsTheSameFrameAfterTheDeviceIsReset)
     add<IceObjekt>(L"<OBJEKT NAME=\"Eis\" TYPE=\"ICE\"><BASE_DATA EFFECT=\"Eis\">" + passes +
                    L"<SCALE X=\"0.1\" Y=\"1\" Z=\"0.1\"/><POSITION X=\"3\" Y=\"0.1\" Z=\"-2\"/></BASE_DATA>"
                    L"<MESH_DATA NAME=\"BODEN\"/></OBJEKT>");
+    add<ReflektionObjekt>(L"<OBJEKT NAME=\"Spiegel\" TYPE=\"REFLECTION\"><BASE_DATA EFFECT=\"Spiegel\">" + passes +
+                          L"<SCALE X=\"0.1\" Y=\"1\" Z=\"0.1\"/><POSITION X=\"-1\" Y=\"0.1\" Z=\"-3\"/></BASE_DATA>"
+                          L"<MESH_DATA NAME=\"BODEN\"/></OBJEKT>");
     add<AnimatedMeshObjekt>(L"<OBJEKT NAME=\"Muehle\" TYPE=\"ANI_MESH\"><BASE_DATA EFFECT=\"Material\">" + passes +
                             L"<POSITION X=\"3\" Z=\"2\"/></BASE_DATA><ANIMESH_DATA NAME=\"WINDMUEHLE\"/></OBJEKT>");
     add<CoordsObjekt>(L"<OBJEKT NAME=\"COORDS\" TYPE=\"COORDS\"><BASE_DATA EFFECT=\"Gizmo\"><RENDERPASSES><EDITOR/>"
@@ -292,4 +295,31 @@ TEST_F(SceneObjectsDrawTest, EveryKindDrawsTheSameFrameAfterTheDeviceIsReset)
     ASSERT_EQ(after.width, before.width);
     EXPECT_EQ(after.pixels, before.pixels);
     EXPECT_EQ(m_logs.text().find("failed!"), std::string::npos) << m_logs.text();
+}
+
+TEST_F(SceneObjectsDrawTest, WithInstancingTheGroupsRootDrawsEveryVisibleInstance)
+{
+    sun(L"X=\"-1\" Y=\"1\" Z=\"-1\"", L"FFFFFFFF", L"FF404040");
+    configure(kScenePass);
+    auto* root = add<MeshObjekt>(L"<OBJEKT NAME=\"Kiste\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\">"
+                                 L"<RENDERPASSES DEFAULT=\"1\"/><POSITION X=\"-2\"/></BASE_DATA>"
+                                 L"<MESH_DATA NAME=\"KISTE\"/></OBJEKT>");
+    ASSERT_NE(root, nullptr);
+    for (float x : {0.0f, 2.0f}) {
+        auto* copy = static_cast<MeshObjekt*>(root->clone());
+        copy->setPosition(D3DXVECTOR3(x, 0, 0));
+        m_objects.push_back(copy);
+        m_graph.addObject(copy, true);
+    }
+    look(D3DXVECTOR3(0, 2, -7), D3DXVECTOR3(0, 0, 0));
+    const Image single = frame({L"SZENE"});
+    INSTANCING = true;
+    const Image instanced = frame({L"SZENE"});
+    INSTANCING = false;
+    // The same three boxes, drawn once each by the root of their group.
+    for (float x : {-2.0f, 0.0f, 2.0f}) {
+        const POINT p = pixelOf(D3DXVECTOR3(x, 0, -0.5f));
+        EXPECT_NE(instanced.at(p.x, p.y), kClear) << x;
+    }
+    EXPECT_EQ(instanced.pixels, single.pixels);
 }
