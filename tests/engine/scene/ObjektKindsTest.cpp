@@ -22,7 +22,7 @@ BaseObjekt* makeTestObjekt(XMLNode* node, ObjektManager* owner)
 
 } // namespace
 
-TEST(ObjektKindsTest, ARegisteredKindBuildsItsTypeForTheOwnerAndAnUnknownTypeNothing)
+TEST(ObjektKindsTest, ARegisteredKindBuildsItsTypeForTheOwnerAndAnUnknownTypeAPlainMesh)
 {
     LogCapture logs;
     ObjektManager manager;

@@ -25,6 +25,9 @@ public:
     // The water's time runs on the game clock's steps.
     void update(Camera* camera, uint32_t value) override;
     void render(Camera* camera) override;
+    // Water draws each surface by itself: with the instancing switch on, a group's root would
+    // draw its clones' surfaces nowhere.
+    bool isInstancingEnabled() const override { return false; }
     // The water techniques by water quality: RenderWaterHIGH (2, 3) or RenderWater (1) when
     // drawing colours; every other case as any object.
     void selectRenderEffect(int mode, unsigned quality) override;

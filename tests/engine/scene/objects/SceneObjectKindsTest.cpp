@@ -227,6 +227,12 @@ TEST_F(SceneObjectKindsTest, WaterPlanesLieOnTheLiftedSurfaceWhereverTheWaterIsM
         object(L"Spiegel", L"REFLECTION", L"<BASE_DATA EFFECT=\"Spiegel\"/><MESH_DATA NAME=\"BODEN\"/>"));
     ASSERT_TRUE(mirror);
     EXPECT_NE(dynamic_cast<ReflectingSurface*>(mirror.get()), nullptr);
+    // Water draws no instances: with the switch on, clones of a surface stay surfaces of their own.
+    INSTANCING = true;
+    EXPECT_FALSE(mirror->isInstancingEnabled());
+    auto box = make<MeshObjekt>(object(L"Kiste", L"MESH", L"<MESH_DATA NAME=\"KISTE\"/>"));
+    EXPECT_TRUE(box->isInstancingEnabled());
+    INSTANCING = false;
     EffectBundle* bundle = mirror->getEffectBundle();
     ASSERT_NE(bundle, nullptr);
     mirror->selectRenderEffect(0, 0);
