@@ -5,7 +5,7 @@
 
 #include <vector>
 
-bool INSTANCING = false;
+// INSTANCING itself lives with the mesh objects that read it.
 
 namespace Ulvo {
 

@@ -2,7 +2,8 @@
 // The command-line switches: a dash, the name, a blank and an integer value.
 #include <string>
 
-// The global instancing switch, read by the mesh objects; set by "INSTANCING".
+// The global instancing switch, read by the mesh objects (scene/objects/mesh/MeshObjekt.h); set
+// by "INSTANCING".
 extern bool INSTANCING;
 
 namespace Ulvo {

@@ -23,6 +23,7 @@
 #include "render/cameras/CameraManager.h"
 #include "render/scenegraph/SceneGraph.h"
 #include "scene/ObjektManager.h"
+#include "scene/objects/SceneClock.h"
 #include "scene/SplineManager.h"
 #include "scene/objects/LightAttachPoint.h"
 
@@ -157,6 +158,8 @@ void UlvoEngine::startUp()
         m_sceneGraph->setObjektRegistry(m_objektManager.get());
     m_cameraManager->setRenderManager(m_renderManager.get());
     BaseObjekt::LightAttachPoint::setLightHost(m_deferredRenderer);
+    // Water, clouds and animated meshes run on the game clock's steps.
+    SceneClock::setFrameTime(&m_perfTimer.getFrameTime());
 
     m_active = true;
     m_directInput->getKeyState().consoleKey.connect(this, &UlvoEngine::onKey);
@@ -191,6 +194,7 @@ UlvoEngine::~UlvoEngine()
     m_objektManager.reset();
     m_sceneGraph.reset();
     BaseObjekt::LightAttachPoint::setLightHost(nullptr);
+    SceneClock::setFrameTime(nullptr);
     m_deferredRenderer = nullptr;
     m_cameraManager->setRenderManager(nullptr);
     m_renderManager.reset();

@@ -14,11 +14,15 @@ class XMLNode;
 using ObjektCreator = BaseObjekt* (*)(XMLNode* node, ObjektManager* owner);
 using ObjektKinds = KindRegistry<ObjektCreator>;
 
-// The scene layer's object kinds; they join here as their classes come.
+// The scene layer's object kinds: MESH and IMESH, ANI_MESH, WATER, ICE, REFLECTION, SUN, COORDS.
 void registerObjektKinds(ObjektKinds& kinds);
 
-// The object of the node's TYPE through the owner's kinds; null, after a log line, for a TYPE no
-// kind is registered for in this build (or without an owner or node).
+// The kind a TYPE of no registered kind (or no TYPE at all) is built as.
+inline constexpr const wchar_t* kFallbackObjektType = L"MESH";
+
+// The object of the node's TYPE through the owner's kinds (compared exactly, case included);
+// any other TYPE, after a log line, is built as kFallbackObjektType, and gives null only when
+// that is not registered either (or without an owner or node).
 BaseObjekt* createObjektByType(XMLNode* node, ObjektManager* owner);
 
 } // namespace Ulvo

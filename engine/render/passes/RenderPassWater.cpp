@@ -274,7 +274,8 @@ void RenderPassWater::render(Camera* camera)
     const D3DXVECTOR3 eye = camera->getEyePosition();
     for (RenderObjekt* object : list) {
         auto* water = dynamic_cast<WaterSurface*>(object);
-        if (!water)
+        // A mirror that is also water is the reflection pass's.
+        if (!water || dynamic_cast<ReflectingSurface*>(object))
             continue;
         m_waterHeight = object->getPosition().y;
         m_maxRefractDepth = water->getMaxRefractDepth();

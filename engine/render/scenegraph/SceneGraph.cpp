@@ -21,8 +21,10 @@ SceneGraph::~SceneGraph()
     for (RenderObjekt* object : objects)
         disconnectObject(object);
     m_root.clear();
-    for (RenderObjekt* object : objects)
+    for (RenderObjekt* object : objects) {
         object->setSceneGraph(nullptr);
+        m_sun.unbindCloudTarget(object);
+    }
 }
 
 void SceneGraph::connectObject(RenderObjekt* object)
@@ -45,6 +47,7 @@ void SceneGraph::addObject(RenderObjekt* object, bool connect)
     object->setSceneGraph(this);
     if (connect)
         connectObject(object);
+    m_sun.bindCloudTarget(object);
 }
 
 void SceneGraph::removeObject(RenderObjekt* object, bool disconnect)
@@ -58,6 +61,7 @@ void SceneGraph::removeObject(RenderObjekt* object, bool disconnect)
     if (disconnect)
         disconnectObject(object);
     object->setSceneGraph(nullptr);
+    m_sun.unbindCloudTarget(object);
 }
 
 void SceneGraph::onObjectMoved(RenderObjekt& object)

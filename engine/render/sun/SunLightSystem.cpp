@@ -1,5 +1,7 @@
 #include "render/sun/SunLightSystem.h"
 
+#include "render/sun/CloudTarget.h"
+
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/helpers/Release.h"
 #include "foundation/xml/XMLNode.h"
@@ -141,6 +143,11 @@ void SunLightSystem::update()
         entry.currentColor = blend(entry.color[from], entry.color[to], c);
         entry.currentDensity = blend(entry.density[from], entry.density[to], c);
         entry.currentSpeed = blend(entry.speed[from], entry.speed[to], c);
+        if (auto* clouds = dynamic_cast<CloudTarget*>(entry.target)) {
+            clouds->setCloudColor(entry.currentColor);
+            clouds->setCloudDensityOffset(entry.currentDensity);
+            clouds->setCloudSpeed(entry.currentSpeed);
+        }
     }
     sunChanged.emit();
 }
@@ -224,7 +231,13 @@ bool SunLightSystem::load(XMLNode* node)
         if (XMLNode* values = node->getNode(kPhaseNames[phase]))
             readPhase(values, phase);
     }
-    releaseClouds();
+    std::vector<NamedObject*> bound;
+    for (SunCloudEntry& entry : m_clouds) {
+        if (entry.target)
+            bound.push_back(entry.target);
+        entry.target = nullptr;
+    }
+    m_clouds.clear();
     const unsigned count = node->getNodeCount(L"CLOUD_PARAM");
     for (unsigned i = 0; i < count; ++i) {
         XMLNode* cloud = node->getNode(L"CLOUD_PARAM", static_cast<int>(i));
@@ -239,7 +252,41 @@ bool SunLightSystem::load(XMLNode* node)
         }
         m_clouds.push_back(entry);
     }
+    // Each bound layer takes its place again, holding the reference it held.
+    for (std::size_t i = 0; i < bound.size(); ++i) {
+        if (i < m_clouds.size())
+            m_clouds[i].target = bound[i];
+        else
+            bound[i]->Release();
+    }
     return true;
+}
+
+bool SunLightSystem::bindCloudTarget(NamedObject* object)
+{
+    auto* clouds = dynamic_cast<CloudTarget*>(object);
+    if (!clouds || !clouds->takesCloudValues())
+        return false;
+    for (const SunCloudEntry& entry : m_clouds) {
+        if (entry.target == object)
+            return false;
+    }
+    for (SunCloudEntry& entry : m_clouds) {
+        if (!entry.target) {
+            entry.target = object;
+            object->AddRef();
+            return true;
+        }
+    }
+    return false;
+}
+
+void SunLightSystem::unbindCloudTarget(NamedObject* object)
+{
+    for (SunCloudEntry& entry : m_clouds) {
+        if (object && entry.target == object)
+            releaseAndNull(entry.target);
+    }
 }
 
 // ------------------------------------------------------------------ console

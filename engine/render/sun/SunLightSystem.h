@@ -43,7 +43,8 @@ public:
 
     // SKY_MAP, BACKGROUND_MAP, ENVIRONMENT_MAP, TAGES_DAUER, UHRZEIT (applied at once, with the
     // phases as they were), the phase nodes and the CLOUD_PARAM entries. The loaded phases show
-    // from the next update on.
+    // from the next update on. The cloud layers bound before keep their places: the first bound
+    // one takes the first new entry, and so on.
     bool load(XMLNode* node) override;
 
     // Recomputes every current value from the time of day and emits sunChanged.
@@ -69,6 +70,13 @@ public:
     double getLinearFactor() const { return m_t; }
     double getColorFactor() const { return m_colorFactor; }
     const std::vector<SunCloudEntry>& getCloudEntries() const { return m_clouds; }
+
+    // How a cloud entry finds its sky object: a cloud layer (a CloudTarget that takes cloud
+    // values) joining the scene graph takes the first entry without a target, in the order the
+    // entries were read, and leaves it when it leaves the graph. The entry holds a reference.
+    // False when the object is no cloud layer, already bound, or every entry is taken.
+    bool bindCloudTarget(NamedObject* object);
+    void unbindCloudTarget(NamedObject* object);
 
     // For callers with their own per-phase values: value[from] + (value[to] - value[from]) x
     // the linear factor, or the colour factor when linear is false.

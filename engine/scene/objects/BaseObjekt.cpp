@@ -4,6 +4,7 @@
 #include "devices/input/DirectInputInterface.h"
 #include "devices/sound/PlayingSoundCue.h"
 #include "foundation/helpers/Release.h"
+#include "foundation/logging/Logger.h"
 #include "graphics/effects/Effect.h"
 #include "graphics/effects/EffectBundle.h"
 #include "graphics/textures/TextureCube.h"
@@ -149,6 +150,21 @@ void BaseObjekt::updateWorldMatrix()
         point->setParentMatrix(m_worldMatrix);
     for (LightAttachPoint* light : m_lights)
         light->setParentMatrix(m_worldMatrix);
+}
+
+void BaseObjekt::refuseNonFiniteTransform()
+{
+    const float values[] = {m_basePosition.x, m_basePosition.y, m_basePosition.z, m_scale.x,    m_scale.y,
+                            m_scale.z,        m_rotation.x,     m_rotation.y,     m_rotation.z, m_rotation.w};
+    if (std::all_of(std::begin(values), std::end(values), [](float v) { return std::isfinite(v); }))
+        return;
+    mainLogger().log(100, LOG_TYPE_WARNING, L"Ulvo::BaseObjekt: OBJEKT \"", getName(),
+                     L"\" has a transform that is not a number; placed at the origin\n");
+    m_basePosition = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    m_scale = D3DXVECTOR3(1.0f, 1.0f, 1.0f);
+    m_rotation = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
+    m_position = m_basePosition + m_cameraOffset;
+    updateWorldMatrix();
 }
 
 void BaseObjekt::transformUpdated(bool position, bool rotation)

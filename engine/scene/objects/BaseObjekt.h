@@ -159,6 +159,9 @@ protected:
     void transformUpdated(bool position, bool rotation);
     // Faces the billboard to the camera: its rotation as the pre-transform.
     void turnToCamera(Camera* camera);
+    // A position, scale or rotation that is not a number would poison the scene graph's boxes:
+    // such a transform is logged and the object placed at the origin, unscaled and unturned.
+    void refuseNonFiniteTransform();
 
     D3DInterface* m_d3d;
     DirectInputInterface* m_input;

@@ -5,6 +5,7 @@
 // boxes lit by the morning sun, a look-at camera, and a caller's render target of its own size.
 #include "engine/graphics/GraphicsTestSupport.h"
 #include "engine/render/BoxObjekt.h"
+#include "engine/render/PassTestSupport.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/EffectManager.h"
 #include "lighting/LightingRenderers.h"
@@ -51,13 +52,7 @@ inline Ulvo::XMLNode renderConfig()
 }
 
 // The pixel a world point falls on in a target of that size.
-inline POINT pixelOf(const Ulvo::Camera& camera, const D3DXVECTOR3& point, UINT width, UINT height)
-{
-    const D3DVIEWPORT9 viewport{0, 0, width, height, 0.0f, 1.0f};
-    D3DXVECTOR3 screen;
-    D3DXVec3Project(&screen, &point, &viewport, &camera.getProjectionMatrix(), &camera.getViewMatrix(), nullptr);
-    return POINT{static_cast<LONG>(screen.x), static_cast<LONG>(screen.y)};
-}
+using RenderTesting::pixelOf;
 
 class FrameFixture : public ::testing::Test {
 protected:

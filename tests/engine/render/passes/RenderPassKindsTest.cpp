@@ -4,6 +4,7 @@
 #include "devices/d3d/D3DInterface.h"
 #include "engine/graphics/GraphicsTestSupport.h"
 #include "engine/render/BoxObjekt.h"
+#include "engine/render/PassTestSupport.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/EffectManager.h"
 #include "render/cameras/CameraManager.h"
@@ -86,15 +87,7 @@ protected:
     // The sun: one direction and colour all day.
     void sun(const std::wstring& direction, const wchar_t* diffuse, const wchar_t* ambient)
     {
-        std::wstring text = L"<SUN>";
-        for (const wchar_t* phase : {L"NACHT", L"MORGEN", L"MITTAG", L"ABEND"})
-            text += std::wstring(L"<") + phase + L"><LIGHTDIR " + direction + L"/><COLORS DIFFUSE=\"" + diffuse +
-                    L"\" AMBIENT=\"" + ambient + L"\"/></" + phase + L">";
-        text += L"</SUN>";
-        XMLNode node;
-        XMLNode::load(&node, text, 1);
-        m_graph.getSunLightSystem().load(&node);
-        m_graph.getSunLightSystem().update();
+        RenderTesting::sunAllDay(m_graph, direction, diffuse, ambient);
     }
 
     template <class Box = BoxObjekt>
@@ -114,14 +107,7 @@ protected:
     // The passes of a render configuration, each switched on.
     void configure(const std::wstring& passes)
     {
-        XMLNode root;
-        XMLNode::load(&root, L"<RENDERCONFIG>" + passes + L"</RENDERCONFIG>", 1);
-        m_manager->load(&root);
-        m_manager->setSceneGraph(&m_graph);
-        for (RenderPass* pass : m_manager->getRenderPasses()) {
-            pass->addRef();
-            m_active.push_back(pass);
-        }
+        RenderTesting::configurePasses(*m_manager, m_graph, passes, m_active);
     }
 
     template <class Kind> Kind* pass(const std::wstring& name)
@@ -132,34 +118,10 @@ protected:
     // The passes drawn in order into a 320x240 picture cleared to the colour.
     Image frame(std::initializer_list<RenderPass*> passes, D3DCOLOR clear = 0xFF202020)
     {
-        GraphicsTesting::ScopedTarget target(m_device, kW, kH);
-        IDirect3DSurface9* depth = nullptr;
-        IDirect3DSurface9* previousDepth = nullptr;
-        m_device->CreateDepthStencilSurface(kW, kH, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr);
-        m_device->GetDepthStencilSurface(&previousDepth);
-        m_device->SetDepthStencilSurface(depth);
-        m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 1.0f, 0);
-        m_device->BeginScene();
-        for (RenderPass* pass : passes)
-            pass->render(&m_camera);
-        m_device->EndScene();
-        Image image = target.read();
-        m_device->SetDepthStencilSurface(previousDepth);
-        if (previousDepth)
-            previousDepth->Release();
-        if (depth)
-            depth->Release();
-        return image;
+        return RenderTesting::drawPasses(m_device, m_camera, passes, kW, kH, clear);
     }
 
-    POINT pixelOf(const D3DXVECTOR3& point) const
-    {
-        const D3DVIEWPORT9 viewport{0, 0, kW, kH, 0.0f, 1.0f};
-        D3DXVECTOR3 screen;
-        D3DXVec3Project(&screen, &point, &viewport, &m_camera.getProjectionMatrix(), &m_camera.getViewMatrix(),
-                        nullptr);
-        return POINT{static_cast<LONG>(screen.x), static_cast<LONG>(screen.y)};
-    }
+    POINT pixelOf(const D3DXVECTOR3& point) const { return RenderTesting::pixelOf(m_camera, point, kW, kH); }
 
     // The shadow scene: a grey floor receiving, two boxes casting and receiving, one near and
     // one in the far split, lit from above at the front left.

@@ -1,0 +1,115 @@
+// The material effect of the mesh and animated-mesh objects, one permutation per technique
+// (MESH_MODE): 0 the sun-lit colour (diffuse texture or material colour, ambient and diffuse
+// light, specular, emissive, reflection against the cube map); 1 light-space depth for the shadow
+// maps; 2 the colour darkened where the shadow map holds something nearer the light (down to
+// g_Shadow); 3 the deferred G-buffer: colour, normal and view depth in three targets; 4 a flat
+// colour (the gizmo and the editor's normal view).
+#include "scenecommon.fxh"
+
+#ifndef MESH_MODE
+#define MESH_MODE 0
+#endif
+
+float4x4 g_ViewToLightProj;
+texture g_ShadowTexture;
+
+sampler ShadowSampler = sampler_state
+{
+    Texture = <g_ShadowTexture>;
+    MinFilter = POINT;
+    MagFilter = POINT;
+    MipFilter = NONE;
+    AddressU = CLAMP;
+    AddressV = CLAMP;
+};
+
+struct VertexOut {
+    float4 position : POSITION;
+    float2 uv : TEXCOORD0;
+    float3 normal : TEXCOORD1;
+    float3 world : TEXCOORD2;
+    float4 extra : TEXCOORD3;
+};
+
+VertexOut VS(MeshIn v)
+{
+    VertexOut o;
+    o.position = mul(float4(v.position, 1.0), g_WorldViewProjection);
+    o.uv = v.uv;
+    o.normal = mul(v.normal, (float3x3)g_World);
+    o.world = mul(float4(v.position, 1.0), g_World).xyz;
+#if MESH_MODE == 1
+    o.extra = float4(o.position.z / o.position.w, 0.0, 0.0, 1.0);
+#elif MESH_MODE == 2
+    o.extra = mul(mul(float4(v.position, 1.0), g_WorldView), g_ViewToLightProj);
+#elif MESH_MODE == 3
+    o.extra = float4(mul(float4(v.position, 1.0), g_WorldView).z, 0.0, 0.0, 1.0);
+#else
+    o.extra = float4(0.0, 0.0, 0.0, 1.0);
+#endif
+    return o;
+}
+
+float4 litColour(VertexOut i, float lightShare)
+{
+    float4 base = baseColour(i.uv);
+    float3 n = normalize(i.normal);
+    float3 l = normalize(g_LightDir);
+    float lit = max(dot(n, l), 0.0) * lightShare;
+    float3 toEye = normalize(g_CameraPosWorld - i.world);
+    float3 halfway = normalize(l + toEye);
+    float specular = g_Ks * pow(max(dot(n, halfway), 0.0), g_SpecExpon) * lightShare;
+    float3 colour = base.rgb * (g_LightAmbient.rgb + g_LightDiffuse.rgb * lit) + g_LightDiffuse.rgb * specular;
+    colour += base.rgb * g_Emissive;
+    float3 mirrored = texCUBE(CubeSampler, reflect(-toEye, n)).rgb;
+    colour = lerp(colour, mirrored, saturate(g_Kr) * step(0.0001, g_Kr) * step(g_Kr, 0.9999));
+    float fade = farFade(length(g_CameraPosWorld - i.world));
+    return saturate(float4(colour * g_MaskColor.rgb, base.a * fade));
+}
+
+#if MESH_MODE == 3
+struct GBuffer {
+    float4 colour : COLOR0;
+    float4 normal : COLOR1;
+    float4 depth : COLOR2;
+};
+
+GBuffer PS(VertexOut i)
+{
+    GBuffer o;
+    float4 base = baseColour(i.uv);
+    o.colour = float4(base.rgb * g_MaskColor.rgb, g_Ks);
+    o.normal = float4(normalize(i.normal) * 0.5 + 0.5, g_Emissive);
+    o.depth = float4(i.extra.x, 0.0, 0.0, 1.0);
+    return o;
+}
+#else
+float4 PS(VertexOut i) : COLOR
+{
+#if MESH_MODE == 1
+    return float4(i.extra.x, i.extra.x, i.extra.x, 1.0);
+#elif MESH_MODE == 2
+    float2 uv = i.extra.xy / i.extra.w * float2(0.5, -0.5) + 0.5;
+    float stored = tex2D(ShadowSampler, uv).r;
+    float share = i.extra.z > stored + 0.01 ? g_Shadow : 1.0;
+    return litColour(i, share);
+#elif MESH_MODE == 4
+    float4 base = baseColour(i.uv);
+    return float4(base.rgb * g_MaskColor.rgb, base.a);
+#else
+    return litColour(i, 1.0);
+#endif
+}
+#endif
+
+technique Render
+{
+    pass P0
+    {
+        ZEnable = TRUE;
+        ZWriteEnable = TRUE;
+        CullMode = NONE;
+        VertexShader = compile vs_3_0 VS();
+        PixelShader = compile ps_3_0 PS();
+    }
+}

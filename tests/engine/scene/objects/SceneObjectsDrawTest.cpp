@@ -1,0 +1,331 @@
+// The scene-object kinds on the real device through the render passes: a mesh of two materials
+// lit by the sun, water mirroring a box, the sky with a cloud layer, the windmill at two times,
+// the gizmo over a box with the depth test off; and every kind drawing the same frame after a
+// forced device reset.
+#include "devices/d3d/D3DInterface.h"
+#include "engine/render/PassTestSupport.h"
+#include "engine/scene/SceneObjectsSupport.h"
+#include "graphics/meshes/Mesh.h"
+#include "render/cameras/CameraManager.h"
+#include "render/cameras/LookAtCamera.h"
+#include "render/manager/RenderManager.h"
+#include "render/passes/RenderPass.h"
+#include "render/scenegraph/SceneGraph.h"
+#include "scene/objects/animesh/AnimatedMeshObjekt.h"
+#include "scene/objects/coords/CoordsObjekt.h"
+#include "scene/objects/mesh/MeshObjekt.h"
+#include "scene/objects/sun/SunObjekt.h"
+#include "scene/objects/water/WaterObjekt.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+using namespace Ulvo;
+using GraphicsTesting::Image;
+
+namespace {
+
+constexpr UINT kW = 320;
+constexpr UINT kH = 240;
+constexpr D3DCOLOR kClear = 0xFF202020;
+
+DWORD rgb(float r, float g, float b)
+{
+    auto byte = [](float v) { return static_cast<DWORD>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    return 0xFF000000 | (byte(r) << 16) | (byte(g) << 8) | byte(b);
+}
+
+class SceneObjectsDrawTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SceneTesting::loadSceneData(m_logs.folder()));
+        m_device = D3DInterface::getInstance()->getDevice();
+        m_manager = std::make_unique<RenderManager>();
+        m_manager->setSceneGraph(&m_graph);
+        CameraManager::getInstance()->setRenderManager(m_manager.get());
+        m_camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
+        m_camera.setFovAspect(45.0, 0.0);
+        m_camera.setNearFar(0.5, 200.0);
+    }
+
+    void TearDown() override
+    {
+        CameraManager::getInstance()->setRenderManager(nullptr);
+        for (RenderPass* pass : m_active)
+            pass->release();
+        for (BaseObjekt* object : m_objects)
+            m_graph.removeObject(object, true);
+        m_manager.reset();
+        for (BaseObjekt* object : m_objects)
+            object->Release();
+    }
+
+    // The sun: one direction and colour all day, with the shipped sky maps and a cloud entry.
+    void sun(const std::wstring& direction, const wchar_t* diffuse, const wchar_t* ambient)
+    {
+        std::wstring clouds = L"<CLOUD_PARAM>";
+        for (const wchar_t* phase : {L"NACHT", L"MORGEN", L"MITTAG", L"ABEND"})
+            clouds += std::wstring(L"<") + phase + L" COLOR=\"FFF0E0D0\" SPEED=\"0\" DENSITY=\"1.5 -0.2\"/>";
+        RenderTesting::sunAllDay(
+            m_graph, direction, diffuse, ambient,
+            L"SKY_MAP=\"SKY\" BACKGROUND_MAP=\"SKY_BACKGROUND\" ENVIRONMENT_MAP=\"SKY_ENVIRONMENT\"",
+            clouds + L"</CLOUD_PARAM>");
+    }
+
+    // An object of the description, in the scene graph; the fixture holds it.
+    template <class Kind> Kind* add(const std::wstring& text)
+    {
+        Kind* object = SceneTesting::build<Kind>(m_objektManager, text);
+        EXPECT_NE(object, nullptr);
+        if (!object)
+            return nullptr;
+        m_objects.push_back(object);
+        m_graph.addObject(object, true);
+        return object;
+    }
+
+    // The passes of a render configuration, each switched on.
+    void configure(const std::wstring& passes)
+    {
+        RenderTesting::configurePasses(*m_manager, m_graph, passes, m_active);
+    }
+
+    // The named passes drawn in order into a 320x240 picture.
+    Image frame(std::initializer_list<const wchar_t*> names)
+    {
+        std::vector<RenderPass*> passes;
+        for (const wchar_t* name : names)
+            passes.push_back(m_manager->getRenderPass(name));
+        EXPECT_EQ(std::count(passes.begin(), passes.end(), nullptr), 0);
+        return RenderTesting::drawPasses(m_device, m_camera, passes, kW, kH, kClear);
+    }
+
+    void look(const D3DXVECTOR3& eye, const D3DXVECTOR3& at)
+    {
+        m_camera.setEyePosition(eye);
+        m_camera.setLookAt(at);
+    }
+
+    POINT pixelOf(const D3DXVECTOR3& point) const { return RenderTesting::pixelOf(m_camera, point, kW, kH); }
+
+    ::testing::AssertionResult golden(const Image& image, const char* name)
+    {
+        return TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "engine" / "scene" / "golden",
+                                          name);
+    }
+
+    LogCapture m_logs;
+    IDirect3DDevice9* m_device = nullptr;
+    ObjektManager m_objektManager;
+    SceneGraph m_graph;
+    std::unique_ptr<RenderManager> m_manager;
+    LookAtCamera m_camera{L"Szene"};
+    std::vector<RenderPass*> m_active;
+    std::vector<BaseObjekt*> m_objects;
+};
+
+const wchar_t* const kScenePass = L"<RENDERPASS NAME=\"SZENE\"/>";
+
+} // namespace
+
+TEST_F(SceneObjectsDrawTest, AHouseOfTwoTexturedMaterialsIsLitByTheSun)
+{
+    sun(L"X=\"-1\" Y=\"2\" Z=\"-1.5\"", L"FFFFF0D0", L"FF505058");
+    configure(kScenePass);
+    add<MeshObjekt>(L"<OBJEKT NAME=\"Haus\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\"><RENDERPASSES DEFAULT=\"1\"/>"
+                    L"<ROTATION YAW=\"-30\"/></BASE_DATA><MESH_DATA NAME=\"HAUS\" SPECULAR_AMOUNT=\"0.3\""
+                    L" SPECULAR_POWER=\"20\"/></OBJEKT>");
+    look(D3DXVECTOR3(0, 3.5f, -9), D3DXVECTOR3(0, 1.5f, 0));
+    const Image image = frame({L"SZENE"});
+    // The clear colour round the house; wall and roof in colours of their own.
+    EXPECT_PIXEL(image, 3, 3, kClear);
+    const POINT wall = pixelOf(D3DXVECTOR3(0.0f, 1.0f, -1.6f));
+    const POINT roof = pixelOf(D3DXVECTOR3(0.0f, 2.8f, -0.7f));
+    EXPECT_NE(image.at(wall.x, wall.y), kClear);
+    EXPECT_NE(image.at(roof.x, roof.y), kClear);
+    EXPECT_NE(image.at(wall.x, wall.y), image.at(roof.x, roof.y));
+    EXPECT_TRUE(golden(image, "mesh_house_sun"));
+}
+
+TEST_F(SceneObjectsDrawTest, WaterMirrorsTheBoxAboveIt)
+{
+    sun(L"X=\"0\" Y=\"1\" Z=\"-1\"", L"FFFFFFFF", L"FF404040");
+    configure(L"<RENDERPASS NAME=\"SZENE\"/><RENDERPASS NAME=\"WASSER\" TYPE=\"WATER\" QUALITY=\"LOW\"/>");
+    m_manager->setWaterQuality(QUALITY_LOW);
+    add<MeshObjekt>(L"<OBJEKT NAME=\"Kiste\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\"><RENDERPASSES><SZENE/>"
+                    L"<WASSER><WATER ENABLED=\"0\"/></WASSER></RENDERPASSES><POSITION Y=\"1\"/></BASE_DATA>"
+                    L"<MESH_DATA NAME=\"KISTE\"/></OBJEKT>");
+    add<WaterObjekt>(L"<OBJEKT NAME=\"See\" TYPE=\"WATER\"><BASE_DATA EFFECT=\"Wasser\"><RENDERPASSES><WASSER>"
+                     L"<REFLECTION ENABLED=\"0\"/></WASSER></RENDERPASSES><SCALE X=\"0.5\" Y=\"1\" Z=\"0.5\"/>"
+                     L"</BASE_DATA><MESH_DATA NAME=\"BODEN\"/><WATER_DATA WATER_COLOR_FLOAT=\"0.2 0.4 0.6 1\"/>"
+                     L"</OBJEKT>");
+    look(D3DXVECTOR3(0, 3, -8), D3DXVECTOR3(0, 0, 0));
+    const Image image = frame({L"SZENE", L"WASSER"});
+    // Open water: the water colour towards the mirrored clear white by the Fresnel term of the
+    // view (Schlick's, with the refraction index 1.33).
+    const D3DXVECTOR3 open(-3.0f, 0.0f, -2.0f);
+    D3DXVECTOR3 toEye = D3DXVECTOR3(0, 3, -8) - open;
+    D3DXVec3Normalize(&toEye, &toEye);
+    const float r0 = std::pow(0.33f / 2.33f, 2.0f);
+    const float f = r0 + (1.0f - r0) * std::pow(1.0f - toEye.y, 5.0f);
+    const POINT p = pixelOf(open);
+    EXPECT_PIXEL(image, p.x, p.y, rgb(0.2f + 0.8f * f, 0.4f + 0.6f * f, 0.6f + 0.4f * f));
+    // Below the box its mirror image darkens the water against the white it mirrors elsewhere.
+    const POINT mirrored = pixelOf(D3DXVECTOR3(0.0f, -0.3f, -0.5f));
+    const POINT beside = pixelOf(D3DXVECTOR3(2.5f, -0.3f, -0.5f));
+    const D3DCOLOR a = image.at(mirrored.x, mirrored.y), b = image.at(beside.x, beside.y);
+    EXPECT_LT(a & 0xFF, b & 0xFF) << TestSupport::hex(a) << " " << TestSupport::hex(b);
+    EXPECT_TRUE(golden(image, "water_mirrors_box"));
+}
+
+TEST_F(SceneObjectsDrawTest, TheSkyShowsTheSunsGlowAndTheCloudLayer)
+{
+    sun(L"X=\"0.3\" Y=\"0.35\" Z=\"1\"", L"FFFFE8C0", L"FF606060");
+    configure(kScenePass);
+    add<SunObjekt>(L"<OBJEKT NAME=\"Himmel\" TYPE=\"SUN\"><BASE_DATA EFFECT=\"Himmel\" PRIORITY=\"1\">"
+                   L"<RENDERPASSES DEFAULT=\"1\"/></BASE_DATA><MESH_DATA NAME=\"HIMMEL\"/>"
+                   L"<SUN_DATA IS_SUN=\"1\" SUN_STRENGTH=\"400\"/></OBJEKT>");
+    auto* clouds =
+        add<SunObjekt>(L"<OBJEKT NAME=\"Wolken\" TYPE=\"SUN\"><BASE_DATA EFFECT=\"Himmel\" TRANSPARENT=\"1\">"
+                       L"<RENDERPASSES DEFAULT=\"1\"/><SCALE X=\"0.9\" Y=\"0.9\" Z=\"0.9\"/></BASE_DATA>"
+                       L"<MESH_DATA NAME=\"HIMMEL\"/><SUN_DATA IS_CLOUD=\"1\" CLOUD_TEXTURE=\"SKY_CLOUDS\"/>"
+                       L"</OBJEKT>");
+    ASSERT_NE(clouds, nullptr);
+    m_graph.getSunLightSystem().setTime(12, 0, 0);
+    // The cloud entry's values reached the layer.
+    EXPECT_EQ(static_cast<DWORD>(clouds->getCloudColor()), 0xFFF0E0D0u);
+    look(D3DXVECTOR3(0, 1, 0), D3DXVECTOR3(0.3f, 1.25f, 1));
+    const Image image = frame({L"SZENE"});
+    // Where the light comes from, the dome glows nearly white.
+    D3DXVECTOR3 towards(0.3f, 0.35f, 1.0f);
+    D3DXVec3Normalize(&towards, &towards);
+    const POINT glow = pixelOf(towards * 49.0f);
+    const D3DCOLOR centre = image.at(glow.x, glow.y);
+    for (int shift : {0, 8, 16})
+        EXPECT_GE((centre >> shift) & 0xFF, 0xE8u) << TestSupport::hex(centre);
+    EXPECT_TRUE(golden(image, "sky_with_clouds"));
+}
+
+TEST_F(SceneObjectsDrawTest, TheWindmillTurnsItsSailsWithTheClock)
+{
+    sun(L"X=\"-1\" Y=\"1.5\" Z=\"-1\"", L"FFFFFFFF", L"FF505050");
+    configure(kScenePass);
+    auto* mill = add<AnimatedMeshObjekt>(L"<OBJEKT NAME=\"Muehle\" TYPE=\"ANI_MESH\"><BASE_DATA EFFECT=\"Material\">"
+                                         L"<RENDERPASSES DEFAULT=\"1\"/></BASE_DATA>"
+                                         L"<ANIMESH_DATA NAME=\"WINDMUEHLE\"/></OBJEKT>");
+    ASSERT_NE(mill, nullptr);
+    look(D3DXVECTOR3(0, 3, -9), D3DXVECTOR3(0, 2.5f, 0));
+    SceneTesting::ScopedFrameTime clock(0.0);
+    mill->update(&m_camera, 0);
+    const Image start = frame({L"SZENE"});
+    clock.set(0.5);
+    mill->update(&m_camera, 0);
+    const Image later = frame({L"SZENE"});
+    EXPECT_NE(start.pixels, later.pixels);
+    EXPECT_TRUE(golden(start, "windmill_at_0s"));
+    EXPECT_TRUE(golden(later, "windmill_at_half_second"));
+}
+
+TEST_F(SceneObjectsDrawTest, TheGizmoIsDrawnOverTheBoxItSitsIn)
+{
+    sun(L"X=\"-1\" Y=\"1\" Z=\"-1\"", L"FFFFFFFF", L"FF404040");
+    configure(L"<RENDERPASS NAME=\"SZENE\"/><RENDERPASS NAME=\"EDITOR\" TECHNIQUE=\"T_NORMAL\"/>");
+    add<MeshObjekt>(L"<OBJEKT NAME=\"Kiste\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\"><RENDERPASSES><SZENE/>"
+                    L"</RENDERPASSES><SCALE X=\"1.5\" Y=\"1.5\" Z=\"1.5\"/></BASE_DATA><MESH_DATA NAME=\"KISTE\"/>"
+                    L"</OBJEKT>");
+    std::wstring parts;
+    const std::pair<const wchar_t*, const wchar_t*> meshes[] = {{L"LOKAL_X", L"GIZMO_ACHSE_X"},
+                                                                {L"LOKAL_Y", L"GIZMO_ACHSE_Y"},
+                                                                {L"LOKAL_Z", L"GIZMO_ACHSE_Z"},
+                                                                {L"MOVE", L"GIZMO_VERSCHIEBEN"},
+                                                                {L"SCALE", L"GIZMO_SKALIEREN"}};
+    for (const auto& [node, mesh] : meshes)
+        parts += std::wstring(L"<") + node + L" TYPE=\"MESH\" NAME=\"" + node + L"\"><BASE_DATA EFFECT=\"Gizmo\"/>" +
+                 L"<MESH_DATA NAME=\"" + mesh + L"\"/></" + node + L">";
+    auto* gizmo = add<CoordsObjekt>(L"<OBJEKT NAME=\"COORDS\" TYPE=\"COORDS\"><BASE_DATA EFFECT=\"Gizmo\">"
+                                    L"<RENDERPASSES><EDITOR/></RENDERPASSES></BASE_DATA><COORDS_DATA>" +
+                                    parts + L"</COORDS_DATA></OBJEKT>");
+    ASSERT_NE(gizmo, nullptr);
+    gizmo->setEditMode(1);
+    gizmo->setPosition(D3DXVECTOR3(0, 0, 0));
+    look(D3DXVECTOR3(2.5f, 2.5f, -4), D3DXVECTOR3(0, 0, 0));
+    const Image image = frame({L"SZENE", L"EDITOR"});
+    // The move handle at the centre of the box shows through it in its flat colour; so does the
+    // x axis's cone near its end.
+    const D3DCOLORVALUE handle =
+        D3DInterface::getInstance()->getMeshManager()->getMesh(L"GIZMO_VERSCHIEBEN")->getMaterials()[0].colours.Diffuse;
+    const POINT centre = pixelOf(D3DXVECTOR3(0, 0, 0));
+    EXPECT_PIXEL(image, centre.x, centre.y, rgb(handle.r, handle.g, handle.b));
+    const D3DCOLORVALUE axis =
+        D3DInterface::getInstance()->getMeshManager()->getMesh(L"GIZMO_ACHSE_X")->getMaterials()[0].colours.Diffuse;
+    const POINT tip = pixelOf(D3DXVECTOR3(0.85f, 0, 0));
+    EXPECT_PIXEL(image, tip.x, tip.y, rgb(axis.r, axis.g, axis.b));
+    EXPECT_TRUE(golden(image, "gizmo_over_box"));
+}
+
+TEST_F(SceneObjectsDrawTest, EveryKindDrawsTheSameFrameAfterTheDeviceIsReset)
+{
+    sun(L"X=\"-1\" Y=\"1\" Z=\"-1\"", L"FFFFFFFF", L"FF404040");
+    configure(L"<RENDERPASS NAME=\"SZENE\"/><RENDERPASS NAME=\"EDITOR\" TECHNIQUE=\"T_NORMAL\"/>");
+    const std::wstring passes = L"<RENDERPASSES><SZENE/></RENDERPASSES>";
+    add<SunObjekt>(L"<OBJEKT NAME=\"Himmel\" TYPE=\"SUN\"><BASE_DATA EFFECT=\"Himmel\">" + passes +
+                   L"</BASE_DATA><MESH_DATA NAME=\"HIMMEL\"/><SUN_DATA IS_SUN=\"1\"/></OBJEKT>");
+    add<MeshObjekt>(L"<OBJEKT NAME=\"Haus\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\">" + passes +
+                    L"<POSITION X=\"-3\"/></BASE_DATA><MESH_DATA NAME=\"HAUS\"/></OBJEKT>");
+    add<WaterObjekt>(L"<OBJEKT NAME=\"See\" TYPE=\"WATER\"><BASE_DATA EFFECT=\"Wasser\">" + passes +
+                     L"<SCALE X=\"0.5\" Y=\"1\" Z=\"0.5\"/><POSITION Y=\"-0.2\"/></BASE_DATA>"
+                     L"<MESH_DATA NAME=\"BODEN\"/></OBJEKT>");
+    add<IceObjekt>(L"<OBJEKT NAME=\"Eis\" TYPE=\"ICE\"><BASE_DATA EFFECT=\"Eis\">" + passes +
+                   L"<SCALE X=\"0.1\" Y=\"1\" Z=\"0.1\"/><POSITION X=\"3\" Y=\"0.1\" Z=\"-2\"/></BASE_DATA>"
+                   L"<MESH_DATA NAME=\"BODEN\"/></OBJEKT>");
+    add<ReflektionObjekt>(L"<OBJEKT NAME=\"Spiegel\" TYPE=\"REFLECTION\"><BASE_DATA EFFECT=\"Spiegel\">" + passes +
+                          L"<SCALE X=\"0.1\" Y=\"1\" Z=\"0.1\"/><POSITION X=\"-1\" Y=\"0.1\" Z=\"-3\"/></BASE_DATA>"
+                          L"<MESH_DATA NAME=\"BODEN\"/></OBJEKT>");
+    add<AnimatedMeshObjekt>(L"<OBJEKT NAME=\"Muehle\" TYPE=\"ANI_MESH\"><BASE_DATA EFFECT=\"Material\">" + passes +
+                            L"<POSITION X=\"3\" Z=\"2\"/></BASE_DATA><ANIMESH_DATA NAME=\"WINDMUEHLE\"/></OBJEKT>");
+    add<CoordsObjekt>(L"<OBJEKT NAME=\"COORDS\" TYPE=\"COORDS\"><BASE_DATA EFFECT=\"Gizmo\"><RENDERPASSES><EDITOR/>"
+                      L"</RENDERPASSES></BASE_DATA><COORDS_DATA><LOKAL_Y TYPE=\"MESH\" NAME=\"y\">"
+                      L"<BASE_DATA EFFECT=\"Gizmo\"/><MESH_DATA NAME=\"GIZMO_ACHSE_Y\"/></LOKAL_Y></COORDS_DATA>"
+                      L"</OBJEKT>");
+    look(D3DXVECTOR3(0, 4, -12), D3DXVECTOR3(0, 1, 0));
+    const Image before = frame({L"SZENE", L"EDITOR"});
+    D3DInterface* d3d = D3DInterface::getInstance();
+    const D3DPRESENT_PARAMETERS present = *d3d->getPresentParams();
+    ASSERT_NE(d3d->setPresenterParams(&present), nullptr);
+    const Image after = frame({L"SZENE", L"EDITOR"});
+    ASSERT_EQ(after.width, before.width);
+    EXPECT_EQ(after.pixels, before.pixels);
+    EXPECT_EQ(m_logs.text().find("failed!"), std::string::npos) << m_logs.text();
+}
+
+TEST_F(SceneObjectsDrawTest, WithInstancingTheGroupsRootDrawsEveryVisibleInstance)
+{
+    sun(L"X=\"-1\" Y=\"1\" Z=\"-1\"", L"FFFFFFFF", L"FF404040");
+    configure(kScenePass);
+    auto* root = add<MeshObjekt>(L"<OBJEKT NAME=\"Kiste\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\">"
+                                 L"<RENDERPASSES DEFAULT=\"1\"/><POSITION X=\"-2\"/></BASE_DATA>"
+                                 L"<MESH_DATA NAME=\"KISTE\"/></OBJEKT>");
+    ASSERT_NE(root, nullptr);
+    for (float x : {0.0f, 2.0f}) {
+        auto* copy = static_cast<MeshObjekt*>(root->clone());
+        copy->setPosition(D3DXVECTOR3(x, 0, 0));
+        m_objects.push_back(copy);
+        m_graph.addObject(copy, true);
+    }
+    look(D3DXVECTOR3(0, 2, -7), D3DXVECTOR3(0, 0, 0));
+    const Image single = frame({L"SZENE"});
+    INSTANCING = true;
+    const Image instanced = frame({L"SZENE"});
+    INSTANCING = false;
+    // The same three boxes, drawn once each by the root of their group.
+    for (float x : {-2.0f, 0.0f, 2.0f}) {
+        const POINT p = pixelOf(D3DXVECTOR3(x, 0, -0.5f));
+        EXPECT_NE(instanced.at(p.x, p.y), kClear) << x;
+    }
+    EXPECT_EQ(instanced.pixels, single.pixels);
+}
