@@ -1,6 +1,7 @@
 #include "minigames/MinigameKinds.h"
 
 #include "minigames/bauen/Bauen.h"
+#include "minigames/objekteanklicken/ObjekteAnklicken.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
 
@@ -12,6 +13,7 @@ void registerMinigameKinds(MinispielManager::Kinds& kinds)
     kinds.add(L"PUZZLE", &Puzzle::create);
     kinds.add(L"SCHIEBEPUZZLE_REV", &Schiebepuzzle_leicht::create);
     kinds.add(L"BAUEN", &Bauen::create);
+    kinds.add(L"OBJEKT_KLICKEN", &ObjekteAnklicken::create);
 }
 
 } // namespace ThreeMatch

@@ -58,6 +58,33 @@ void Playfield::draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect&
     sprite->drawTexture(frame->texture, &frame->rect, info, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
 }
 
+namespace {
+
+Ulvo::SpriteDrawInfo turnedInfo(const Ulvo::FloatRect& rect, float angle)
+{
+    return Ulvo::SpriteDrawInfo(D3DXVECTOR2(rect.left, rect.top),
+                                D3DXVECTOR2(rect.right - rect.left, rect.bottom - rect.top), angle,
+                                D3DXVECTOR2(0.5f, 0.5f), Ulvo::SpriteDrawInfo::SDI_CENTER_RELATIVE);
+}
+
+} // namespace
+
+void Playfield::drawTurned(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, float angle,
+                           D3DCOLOR colour)
+{
+    Ulvo::Texture2DAnimationFrame* frame = animation ? animation->getCurrentTexture() : nullptr;
+    Ulvo::D3DXSprite* sprite = Ulvo::GUISystem::getInstance()->getSprite();
+    if (!frame || !frame->texture || !sprite)
+        return;
+    sprite->drawTexture(frame->texture, &frame->rect, turnedInfo(rect, angle), Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
+                        colour);
+}
+
+bool Playfield::containsTurned(const Ulvo::FloatRect& rect, float angle, const D3DXVECTOR2& point)
+{
+    return turnedInfo(rect, angle).getQuad().isInside(point);
+}
+
 bool Playfield::contains(const Ulvo::FloatRect& rect, const D3DXVECTOR2& point)
 {
     return point.x >= rect.left && point.x <= rect.right && point.y >= rect.top && point.y <= rect.bottom;

@@ -29,6 +29,11 @@ public:
     static D3DCOLOR colour(float r, float g, float b, float a);
     // The animation's current frame stretched over the rectangle; nothing without a picture.
     static void draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, D3DCOLOR colour);
+    // The same turned by angle degrees about the rectangle's centre, and whether the turned
+    // rectangle holds the point.
+    static void drawTurned(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, float angle,
+                           D3DCOLOR colour);
+    static bool containsTurned(const Ulvo::FloatRect& rect, float angle, const D3DXVECTOR2& point);
     // The point lies on a texel of the frame drawn over the rectangle whose alpha reaches 64
     // of 255 (the texture's alpha mask, built on first use).
     static bool hitsOpaque(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, const D3DXVECTOR2& point);

@@ -2,6 +2,7 @@
 
 #include "gui/windows/GUIWindow.h"
 #include "minigames/bauen/Bauen.h"
+#include "minigames/objekteanklicken/ObjekteAnklicken.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
 
@@ -230,8 +231,28 @@ std::vector<std::pair<int, int>> plan(const Bauen& game)
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult solveObjekteAnklicken(ObjekteAnklicken& game, const Hands& hands)
+{
+    // The centre of a turning shape stays where it is while the click is on its way.
+    for (int round = 0; round < 100 && !game.isFlagSet(false); ++round) {
+        const int runde = game.getRunde();
+        if (game.getTarget() < 0 || game.getTarget() >= static_cast<int>(game.getObjekte().size()))
+            return ::testing::AssertionFailure() << "no shape to find in round " << runde;
+        const Ulvo::FloatRect r = game.screenRect(*game.getObjekte()[static_cast<size_t>(game.getTarget())]);
+        hands.click(D3DXVECTOR2((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+        if (game.getRunde() != runde + 1)
+            return ::testing::AssertionFailure() << "a click on the shape did not win round " << runde;
+        hands.wait(0.2);
+    }
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "the rounds are not over";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult solve(Minispiel& game, const Hands& hands)
 {
+    if (auto* objekte = dynamic_cast<ObjekteAnklicken*>(&game))
+        return solveObjekteAnklicken(*objekte, hands);
     if (auto* puzzle = dynamic_cast<Puzzle*>(&game))
         return solvePuzzle(*puzzle, hands);
     if (auto* tiles = dynamic_cast<Schiebepuzzle_leicht*>(&game))

@@ -14,6 +14,7 @@
 namespace ThreeMatch {
 class Bauen;
 class Minispiel;
+class ObjekteAnklicken;
 class Puzzle;
 class Schiebepuzzle_leicht;
 } // namespace ThreeMatch
@@ -26,6 +27,8 @@ struct Hands {
     std::function<void(const D3DXVECTOR2& at)> click;
     // Lets the game run for this long.
     std::function<void(double seconds)> wait;
+    // Presses at the point, lets the game run for this long, releases.
+    std::function<void(const D3DXVECTOR2& at, double seconds)> hold;
 };
 
 // Solves the game of any of the three kinds; the reason when it could not.
@@ -33,6 +36,7 @@ struct Hands {
 ::testing::AssertionResult solvePuzzle(ThreeMatch::Puzzle& puzzle, const Hands& hands);
 ::testing::AssertionResult solveSchiebepuzzle(ThreeMatch::Schiebepuzzle_leicht& game, const Hands& hands);
 ::testing::AssertionResult solveBauen(ThreeMatch::Bauen& game, const Hands& hands);
+::testing::AssertionResult solveObjekteAnklicken(ThreeMatch::ObjekteAnklicken& game, const Hands& hands);
 
 // The gap's way to the goal, cell by cell: columns first, then rows.
 std::vector<uint32_t> way(const ThreeMatch::Schiebepuzzle_leicht& game);

@@ -6,12 +6,14 @@ namespace Art {
 void makePuzzleArt();
 void makeSchiebepuzzleArt();
 void makeBauenArt();
+void makeObjekteAnklickenArt();
 
 void makeMinigameArt()
 {
     makePuzzleArt();
     makeSchiebepuzzleArt();
     makeBauenArt();
+    makeObjekteAnklickenArt();
 }
 
 } // namespace Art

@@ -116,7 +116,14 @@ MinigameSolver::Hands hands(GameHost& host)
                 mouse.buttonReleased.emit(mouse, ULVO_MOUSE_LEFT);
                 Player::updates(host.game(), 1);
             },
-            [&host](double seconds) { Player::updates(host.game(), static_cast<int>(seconds / 0.025) + 1); }};
+            [&host](double seconds) { Player::updates(host.game(), static_cast<int>(seconds / 0.025) + 1); },
+            [&host, &mouse, to](const D3DXVECTOR2& at, double seconds) {
+                to(at);
+                mouse.buttonPressed.emit(mouse, ULVO_MOUSE_LEFT);
+                Player::updates(host.game(), static_cast<int>(seconds / 0.025) + 1);
+                mouse.buttonReleased.emit(mouse, ULVO_MOUSE_LEFT);
+                Player::updates(host.game(), 1);
+            }};
 }
 
 // The game window's own cancel button, clicked as the GUI clicks it.
