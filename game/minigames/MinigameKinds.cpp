@@ -4,6 +4,7 @@
 #include "minigames/objekteanklicken/ObjekteAnklicken.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
+#include "minigames/wegblasen/Wegblasen.h"
 
 namespace ThreeMatch {
 
@@ -14,6 +15,7 @@ void registerMinigameKinds(MinispielManager::Kinds& kinds)
     kinds.add(L"SCHIEBEPUZZLE_REV", &Schiebepuzzle_leicht::create);
     kinds.add(L"BAUEN", &Bauen::create);
     kinds.add(L"OBJEKT_KLICKEN", &ObjekteAnklicken::create);
+    kinds.add(L"PUSTEN", &Wegblasen::create);
 }
 
 } // namespace ThreeMatch

@@ -112,8 +112,8 @@ void ObjekteAnklicken::nextRound()
     const size_t count = m_formen.size();
     const size_t t = static_cast<size_t>(crt_rand()) % count;
     m_objekte.push_back(place(*m_formen[t]));
-    const int n = static_cast<int>(std::trunc(fraction() * static_cast<float>(m_anzahlA - m_anzahlB) +
-                                              static_cast<float>(m_anzahlB)));
+    const int n = static_cast<int>(
+        std::trunc(fraction() * static_cast<float>(m_anzahlA - m_anzahlB) + static_cast<float>(m_anzahlB)));
     // One form alone cannot give a decoy that differs from the target: no decoys then.
     for (int i = 0; count >= 2 && i < n; ++i) {
         size_t k = 0;

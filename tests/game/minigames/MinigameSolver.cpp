@@ -5,6 +5,7 @@
 #include "minigames/objekteanklicken/ObjekteAnklicken.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
+#include "minigames/wegblasen/Wegblasen.h"
 
 #include <algorithm>
 
@@ -249,8 +250,41 @@ std::vector<std::pair<int, int>> plan(const Bauen& game)
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult solveWegblasen(Wegblasen& game, const Hands& hands)
+{
+    if (!hands.hold || !game.getSpielfeld())
+        return ::testing::AssertionFailure() << "no hand to hold the button or no field";
+    const Ulvo::FloatRect& field = game.getSpielfeld()->getScreenRect();
+    for (int push = 0; push < 100 && !game.isFlagSet(false); ++push) {
+        const Wegblasen::Objekt* inside = nullptr;
+        for (const Wegblasen::Objekt* objekt : game.getObjekte())
+            inside = inside || objekt->atEdge() ? inside : objekt;
+        if (!inside) {
+            hands.wait(0.1);
+            continue;
+        }
+        // The wind from just behind it, towards the nearest edge.
+        const D3DXVECTOR2 p = inside->pos;
+        const float edges[4] = {p.x, 1.0f - p.x, p.y, 1.0f - p.y};
+        const D3DXVECTOR2 away[4] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+        const int nearest = static_cast<int>(std::min_element(edges, edges + 4) - edges);
+        D3DXVECTOR2 from = p - away[nearest] * 0.07f;
+        from.x = std::clamp(from.x, 0.02f, 0.98f);
+        from.y = std::clamp(from.y, 0.02f, 0.98f);
+        hands.hold(D3DXVECTOR2(field.left + (field.right - field.left) * from.x,
+                               field.top + (field.bottom - field.top) * from.y),
+                   0.8);
+        hands.wait(0.2);
+    }
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "objects are left in the field";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult solve(Minispiel& game, const Hands& hands)
 {
+    if (auto* wegblasen = dynamic_cast<Wegblasen*>(&game))
+        return solveWegblasen(*wegblasen, hands);
     if (auto* objekte = dynamic_cast<ObjekteAnklicken*>(&game))
         return solveObjekteAnklicken(*objekte, hands);
     if (auto* puzzle = dynamic_cast<Puzzle*>(&game))

@@ -15,6 +15,7 @@ namespace ThreeMatch {
 class Bauen;
 class Minispiel;
 class ObjekteAnklicken;
+class Wegblasen;
 class Puzzle;
 class Schiebepuzzle_leicht;
 } // namespace ThreeMatch
@@ -37,6 +38,7 @@ struct Hands {
 ::testing::AssertionResult solveSchiebepuzzle(ThreeMatch::Schiebepuzzle_leicht& game, const Hands& hands);
 ::testing::AssertionResult solveBauen(ThreeMatch::Bauen& game, const Hands& hands);
 ::testing::AssertionResult solveObjekteAnklicken(ThreeMatch::ObjekteAnklicken& game, const Hands& hands);
+::testing::AssertionResult solveWegblasen(ThreeMatch::Wegblasen& game, const Hands& hands);
 
 // The gap's way to the goal, cell by cell: columns first, then rows.
 std::vector<uint32_t> way(const ThreeMatch::Schiebepuzzle_leicht& game);

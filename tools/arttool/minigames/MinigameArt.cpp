@@ -7,6 +7,7 @@ void makePuzzleArt();
 void makeSchiebepuzzleArt();
 void makeBauenArt();
 void makeObjekteAnklickenArt();
+void makeWegblasenArt();
 
 void makeMinigameArt()
 {
@@ -14,6 +15,7 @@ void makeMinigameArt()
     makeSchiebepuzzleArt();
     makeBauenArt();
     makeObjekteAnklickenArt();
+    makeWegblasenArt();
 }
 
 } // namespace Art

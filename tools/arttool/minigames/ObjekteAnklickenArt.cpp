@@ -25,17 +25,18 @@ const std::vector<Shape>& shapes()
 {
     static const std::vector<Shape> all = {
         // 0 star
-        [](Svg& s, double ox) { s.path(star(ox + 48, 50, 5, 42, 18), s.litGradient({240, 196, 40}), outline()); },
+        [](Svg& s, double ox) {
+            s.path(star(ox + 48, 50, 5, 42, 18), s.litGradient({240, 196, 40}), outline());
+        },
         // 1 heart
         [](Svg& s, double ox) {
-            s.path("M" + num(ox + 48) + " 86 C" + num(ox + 4) + " 56 " + num(ox + 8) + " 14 " + num(ox + 48) +
-                       " 32 C" + num(ox + 88) + " 14 " + num(ox + 92) + " 56 " + num(ox + 48) + " 86 Z",
+            s.path("M" + num(ox + 48) + " 86 C" + num(ox + 4) + " 56 " + num(ox + 8) + " 14 " + num(ox + 48) + " 32 C" +
+                       num(ox + 88) + " 14 " + num(ox + 92) + " 56 " + num(ox + 48) + " 86 Z",
                    s.litGradient({214, 52, 60}), outline());
         },
         // 2 moon
         [](Svg& s, double ox) {
-            s.path("M" + num(ox + 60) + " 8 A40 40 0 1 0 " + num(ox + 60) + " 88 A46 46 0 0 1 " + num(ox + 60) +
-                       " 8 Z",
+            s.path("M" + num(ox + 60) + " 8 A40 40 0 1 0 " + num(ox + 60) + " 88 A46 46 0 0 1 " + num(ox + 60) + " 8 Z",
                    s.litGradient({250, 232, 150}), outline());
         },
         // 3 drop
@@ -47,16 +48,24 @@ const std::vector<Shape>& shapes()
         },
         // 4 bell
         [](Svg& s, double ox) {
-            s.path("M" + num(ox + 48) + " 8 C" + num(ox + 24) + " 8 " + num(ox + 22) + " 40 " + num(ox + 20) +
-                       " 66 L" + num(ox + 8) + " 78 L" + num(ox + 88) + " 78 L" + num(ox + 76) + " 66 C" +
-                       num(ox + 74) + " 40 " + num(ox + 72) + " 8 " + num(ox + 48) + " 8 Z",
+            s.path("M" + num(ox + 48) + " 8 C" + num(ox + 24) + " 8 " + num(ox + 22) + " 40 " + num(ox + 20) + " 66 L" +
+                       num(ox + 8) + " 78 L" + num(ox + 88) + " 78 L" + num(ox + 76) + " 66 C" + num(ox + 74) + " 40 " +
+                       num(ox + 72) + " 8 " + num(ox + 48) + " 8 Z",
                    s.litGradient({210, 160, 60}), outline());
             s.circle(ox + 48, 84, 8, s.litGradient({160, 110, 40}), outline());
         },
         // 5 key
         [](Svg& s, double ox) {
-            s.path(polygon({{ox + 40, 44}, {ox + 90, 44}, {ox + 90, 62}, {ox + 80, 62}, {ox + 80, 54}, {ox + 72, 54},
-                            {ox + 72, 62}, {ox + 62, 62}, {ox + 62, 54}, {ox + 40, 54}}),
+            s.path(polygon({{ox + 40, 44},
+                            {ox + 90, 44},
+                            {ox + 90, 62},
+                            {ox + 80, 62},
+                            {ox + 80, 54},
+                            {ox + 72, 54},
+                            {ox + 72, 62},
+                            {ox + 62, 62},
+                            {ox + 62, 54},
+                            {ox + 40, 54}}),
                    s.litGradient({200, 170, 90}), outline());
             s.circle(ox + 26, 49, 20, s.litGradient({200, 170, 90}), outline());
             s.circle(ox + 26, 49, 7, "#f1e3c0", outline());
@@ -71,15 +80,20 @@ const std::vector<Shape>& shapes()
         },
         // 7 leaf
         [](Svg& s, double ox) {
-            s.path("M" + num(ox + 12) + " 84 C" + num(ox + 8) + " 30 " + num(ox + 40) + " 10 " + num(ox + 88) +
-                       " 8 C" + num(ox + 86) + " 56 " + num(ox + 64) + " 88 " + num(ox + 12) + " 84 Z",
+            s.path("M" + num(ox + 12) + " 84 C" + num(ox + 8) + " 30 " + num(ox + 40) + " 10 " + num(ox + 88) + " 8 C" +
+                       num(ox + 86) + " 56 " + num(ox + 64) + " 88 " + num(ox + 12) + " 84 Z",
                    s.litGradient({90, 170, 70}), outline());
             s.path("M" + num(ox + 12) + " 84 L" + num(ox + 70) + " 26", "none",
                    "stroke='" + kInk.hex() + "' stroke-width='2'");
         },
         // 8 house
         [](Svg& s, double ox) {
-            s.path(polygon({{ox + 48, 6}, {ox + 90, 44}, {ox + 78, 44}, {ox + 78, 90}, {ox + 18, 90}, {ox + 18, 44},
+            s.path(polygon({{ox + 48, 6},
+                            {ox + 90, 44},
+                            {ox + 78, 44},
+                            {ox + 78, 90},
+                            {ox + 18, 90},
+                            {ox + 18, 44},
                             {ox + 6, 44}}),
                    s.litGradient({200, 110, 80}), outline());
             s.rect(ox + 40, 60, 16, 30, "#6a4020", outline());
@@ -95,7 +109,12 @@ const std::vector<Shape>& shapes()
         // 10 tree
         [](Svg& s, double ox) {
             s.rect(ox + 42, 62, 12, 28, "#7a5230", outline());
-            s.path(polygon({{ox + 48, 4}, {ox + 80, 40}, {ox + 66, 40}, {ox + 88, 68}, {ox + 8, 68}, {ox + 30, 40},
+            s.path(polygon({{ox + 48, 4},
+                            {ox + 80, 40},
+                            {ox + 66, 40},
+                            {ox + 88, 68},
+                            {ox + 8, 68},
+                            {ox + 30, 40},
                             {ox + 16, 40}}),
                    s.litGradient({50, 130, 60}), outline());
         },
@@ -104,8 +123,7 @@ const std::vector<Shape>& shapes()
             s.rect(ox + 44, 18, 8, 62, s.litGradient({120, 130, 150}), outline());
             s.rect(ox + 28, 26, 40, 8, s.litGradient({120, 130, 150}), outline());
             s.circle(ox + 48, 14, 8, "none", outline());
-            s.path("M" + num(ox + 12) + " 58 C" + num(ox + 16) + " 84 " + num(ox + 80) + " 84 " + num(ox + 84) +
-                       " 58",
+            s.path("M" + num(ox + 12) + " 58 C" + num(ox + 16) + " 84 " + num(ox + 80) + " 84 " + num(ox + 84) + " 58",
                    "none", "stroke='" + kInk.hex() + "' stroke-width='9' stroke-linecap='round'");
         },
     };

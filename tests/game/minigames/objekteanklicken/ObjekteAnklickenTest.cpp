@@ -68,7 +68,8 @@ TEST_F(ObjekteAnklickenTest, AScriptedPlayerFindsEveryShapeAndScoresTheTimeLeft)
 
 TEST_F(ObjekteAnklickenTest, TheTargetCountsUnderADecoyAndShapesTurnAtTheirSpeed)
 {
-    loadGames(LR"(<MINISPIEL TYPE="OBJEKT_KLICKEN" NAME="DECKE" RUNDEN="2" ANZAHL="1 1" SIZE="0.2 0.2" ROT_SPEED="90 90">
+    loadGames(
+        LR"(<MINISPIEL TYPE="OBJEKT_KLICKEN" NAME="DECKE" RUNDEN="2" ANZAHL="1 1" SIZE="0.2 0.2" ROT_SPEED="90 90">
           <FORM ANIMATION="OBJEKT_KLICKEN_STERN"/><FORM ANIMATION="OBJEKT_KLICKEN_HAUS"/></MINISPIEL>)");
     ObjekteAnklicken* game = find<ObjekteAnklicken>(L"DECKE");
     ASSERT_NE(game, nullptr);
@@ -91,7 +92,8 @@ TEST_F(ObjekteAnklickenTest, TheTargetCountsUnderADecoyAndShapesTurnAtTheirSpeed
 
 TEST_F(ObjekteAnklickenTest, OneFormPlaysWithoutDecoysAndNoFormStaysUnsolvable)
 {
-    loadGames(LR"(<MINISPIEL TYPE="OBJEKT_KLICKEN" NAME="EINE" RUNDEN="2" ANZAHL="5 9"><FORM ANIMATION="OBJEKT_KLICKEN_STERN"/></MINISPIEL>
+    loadGames(
+        LR"(<MINISPIEL TYPE="OBJEKT_KLICKEN" NAME="EINE" RUNDEN="2" ANZAHL="5 9"><FORM ANIMATION="OBJEKT_KLICKEN_STERN"/></MINISPIEL>
           <MINISPIEL TYPE="OBJEKT_KLICKEN" NAME="KEINE" RUNDEN="2"/>
           <MINISPIEL TYPE="OBJEKT_KLICKEN" NAME="NULL" RUNDEN="0"><FORM ANIMATION="OBJEKT_KLICKEN_STERN"/></MINISPIEL>
           <MINISPIEL TYPE="OBJEKT_KLICKEN" NAME="BILDLOS" RUNDEN="1"><FORM ANIMATION="GIBT_ES_NICHT"/><FORM/></MINISPIEL>)");
