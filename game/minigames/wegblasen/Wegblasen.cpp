@@ -57,9 +57,15 @@ Wegblasen::Objekt::Objekt(Ulvo::XMLNode* node, Wegblasen* wegblasen) : owner(weg
 }
 
 Wegblasen::Objekt::Objekt(const Objekt& other)
-    : accel(other.accel), velocity(other.velocity), pos(other.pos), size(other.size), angle(other.angle),
-      mass(other.mass), brems(other.brems), animation(other.animation ? other.animation->clone() : nullptr),
-      owner(other.owner)
+    : accel(other.accel)
+    , velocity(other.velocity)
+    , pos(other.pos)
+    , size(other.size)
+    , angle(other.angle)
+    , mass(other.mass)
+    , brems(other.brems)
+    , animation(other.animation ? other.animation->clone() : nullptr)
+    , owner(other.owner)
 {
 }
 

@@ -84,6 +84,9 @@ protected:
             }
         });
         manager().initScreen();
+        // Every kind's start draws numbers while the screen is built: the play begins on the same
+        // numbers however many games the data holds.
+        crt_srand(1);
     }
     template <class Kind> Kind* find(const std::wstring& name) const
     {

@@ -37,7 +37,7 @@ const std::vector<Shape>& shapes()
         // 2 moon
         [](Svg& s, double ox) {
             s.path("M" + num(ox + 60) + " 8 A40 40 0 1 0 " + num(ox + 60) + " 88 A46 46 0 0 1 " + num(ox + 60) + " 8 Z",
-                   s.litGradient({250, 232, 150}), outline());
+                   s.litGradient({240, 200, 60}), outline());
         },
         // 3 drop
         [](Svg& s, double ox) {

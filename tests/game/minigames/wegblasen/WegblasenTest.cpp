@@ -56,12 +56,14 @@ TEST_F(WegblasenTest, AScriptedPlayerBlowsEveryLeafToTheEdgeAndScoresTheTimeLeft
 
 TEST_F(WegblasenTest, TheStrengthRampsWhileHeldAndEqualTimesMakeAStep)
 {
-    loadGames(LR"(<MINISPIEL TYPE="PUSTEN" NAME="RAMPE" STRENGTH="2 6" STRENGTH_TIMER="1 3"><OBJEKT SIZE="40" MASS="1000"/></MINISPIEL>
+    loadGames(
+        LR"(<MINISPIEL TYPE="PUSTEN" NAME="RAMPE" STRENGTH="2 6" STRENGTH_TIMER="1 3"><OBJEKT SIZE="1" MASS="1000"/></MINISPIEL>
           <MINISPIEL TYPE="PUSTEN" NAME="STUFE" STRENGTH="2 6"><OBJEKT SIZE="40"/><OBJEKT SIZE="40"/></MINISPIEL>)");
     Wegblasen* rampe = find<Wegblasen>(L"RAMPE");
     ASSERT_NE(rampe, nullptr);
     play(*rampe);
-    // Too heavy to move: the game goes on while the ramp is watched.
+    // Too small to start at an edge, too heavy to move: the game goes on while the ramp is watched.
+    ASSERT_FALSE(rampe->isFlagSet(false));
     rampe->getObjekte()[0]->pos = D3DXVECTOR2(0.5f, 0.3f);
     mouseTo(fieldPoint(*rampe, 0.5f, 0.5f));
     mouseDown();
