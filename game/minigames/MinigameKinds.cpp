@@ -4,6 +4,7 @@
 #include "minigames/objekteanklicken/ObjekteAnklicken.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
+#include "minigames/unterschiede/UnterschiedeAnklicken.h"
 #include "minigames/wegblasen/Wegblasen.h"
 
 namespace ThreeMatch {
@@ -16,6 +17,7 @@ void registerMinigameKinds(MinispielManager::Kinds& kinds)
     kinds.add(L"BAUEN", &Bauen::create);
     kinds.add(L"OBJEKT_KLICKEN", &ObjekteAnklicken::create);
     kinds.add(L"PUSTEN", &Wegblasen::create);
+    kinds.add(L"UNTERSCHIEDE", &UnterschiedeAnklicken::create);
 }
 
 } // namespace ThreeMatch

@@ -5,6 +5,7 @@
 #include "minigames/objekteanklicken/ObjekteAnklicken.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
+#include "minigames/frame/Playfield.h"
 #include "minigames/wegblasen/Wegblasen.h"
 
 #include <algorithm>
@@ -281,8 +282,45 @@ std::vector<std::pair<int, int>> plan(const Bauen& game)
     return ::testing::AssertionSuccess();
 }
 
+bool findingPoint(const UnterschiedeAnklicken::UTeil& teil, D3DXVECTOR2& at, bool opaque)
+{
+    if (!teil.window)
+        return false;
+    const Ulvo::FloatRect& r = teil.window->getScreenRect();
+    for (int j = 1; j < 16; ++j) {
+        for (int i = 1; i < 16; ++i) {
+            at = D3DXVECTOR2(r.left + (r.right - r.left) * i / 16.0f, r.top + (r.bottom - r.top) * j / 16.0f);
+            if ((!teil.animation || Playfield::hitsOpaque(teil.animation, r, at)) == opaque)
+                return true;
+        }
+    }
+    return false;
+}
+
+::testing::AssertionResult solveUnterschiede(UnterschiedeAnklicken& game, const Hands& hands)
+{
+    const std::vector<UnterschiedeAnklicken::UTeil*>& teile = game.getTeile();
+    for (size_t k = 0; k < teile.size(); ++k) {
+        D3DXVECTOR2 at;
+        if (teile[k]->found)
+            continue;
+        if (!findingPoint(*teile[k], at))
+            return ::testing::AssertionFailure() << "difference " << k << " has nothing to click";
+        hands.click(at);
+        if (!teile[k]->found)
+            return ::testing::AssertionFailure() << "a click on difference " << k << " did not find it";
+        hands.wait(0.3);
+    }
+    hands.wait(0.05);
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "differences are left";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult solve(Minispiel& game, const Hands& hands)
 {
+    if (auto* unterschiede = dynamic_cast<UnterschiedeAnklicken*>(&game))
+        return solveUnterschiede(*unterschiede, hands);
     if (auto* wegblasen = dynamic_cast<Wegblasen*>(&game))
         return solveWegblasen(*wegblasen, hands);
     if (auto* objekte = dynamic_cast<ObjekteAnklicken*>(&game))

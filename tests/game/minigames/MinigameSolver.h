@@ -6,6 +6,8 @@
 // input state's signals, the play-through the window's mouse events.
 #include <d3dx9math.h>
 
+#include "minigames/unterschiede/UnterschiedeAnklicken.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,6 +17,7 @@ namespace ThreeMatch {
 class Bauen;
 class Minispiel;
 class ObjekteAnklicken;
+class UnterschiedeAnklicken;
 class Wegblasen;
 class Puzzle;
 class Schiebepuzzle_leicht;
@@ -39,6 +42,10 @@ struct Hands {
 ::testing::AssertionResult solveBauen(ThreeMatch::Bauen& game, const Hands& hands);
 ::testing::AssertionResult solveObjekteAnklicken(ThreeMatch::ObjekteAnklicken& game, const Hands& hands);
 ::testing::AssertionResult solveWegblasen(ThreeMatch::Wegblasen& game, const Hands& hands);
+::testing::AssertionResult solveUnterschiede(ThreeMatch::UnterschiedeAnklicken& game, const Hands& hands);
+// A point of the difference's window where a click finds it (its picture opaque); false when
+// there is none.
+bool findingPoint(const ThreeMatch::UnterschiedeAnklicken::UTeil& teil, D3DXVECTOR2& at, bool opaque = true);
 
 // The gap's way to the goal, cell by cell: columns first, then rows.
 std::vector<uint32_t> way(const ThreeMatch::Schiebepuzzle_leicht& game);

@@ -8,6 +8,7 @@ void makeSchiebepuzzleArt();
 void makeBauenArt();
 void makeObjekteAnklickenArt();
 void makeWegblasenArt();
+void makeUnterschiedeArt();
 
 void makeMinigameArt()
 {
@@ -16,6 +17,7 @@ void makeMinigameArt()
     makeBauenArt();
     makeObjekteAnklickenArt();
     makeWegblasenArt();
+    makeUnterschiedeArt();
 }
 
 } // namespace Art
