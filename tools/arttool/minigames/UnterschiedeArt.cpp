@@ -60,6 +60,7 @@ void house(Svg& svg, double x, double y, double w, double h, const Colour& wall,
 void twice(const std::function<void(Svg&)>& scene, const std::string& file, const std::string& prefix)
 {
     Svg svg(660, 240, prefix);
+    svg.rect(320, 0, 20, 240, kWood.hex());
     scene(svg);
     svg.beginGroup("transform='translate(340 0)'");
     scene(svg);
@@ -96,8 +97,8 @@ void markt()
     const std::vector<Difference> differences = {
         {55, 20, 28, 20,
          [](Svg& s, double ox) {
-             s.path("M" + num(ox + 2) + " 12 Q" + num(ox + 8) + " 2 " + num(ox + 14) + " 10 Q" + num(ox + 20) +
-                        " 2 " + num(ox + 26) + " 12 Q" + num(ox + 14) + " 18 " + num(ox + 2) + " 12 Z",
+             s.path("M" + num(ox + 1) + " 14 Q" + num(ox + 7) + " 0 " + num(ox + 14) + " 8 Q" + num(ox + 21) + " 0 " +
+                        num(ox + 27) + " 14 Q" + num(ox + 14) + " 20 " + num(ox + 1) + " 14 Z",
                     "#303038", ink(1));
          }},
         {90, 136, 20, 24,
@@ -180,7 +181,9 @@ void hafen()
              s.rect(ox + 2, 18, 18, 3, "#404040");
          }},
         {197, 84, 26, 16,
-         [](Svg& s, double ox) { s.path(polygon({{ox, 1}, {ox + 24, 6}, {ox, 12}}), "#2060d0", ink(1)); }},
+         [](Svg& s, double ox) {
+             s.path(polygon({{ox, 1}, {ox + 24, 6}, {ox, 12}}), "#2060d0", ink(1));
+         }},
         {248, 174, 32, 22,
          [](Svg& s, double ox) {
              s.path("M" + num(ox + 2) + " 14 Q" + num(ox + 14) + " 0 " + num(ox + 24) + " 10 L" + num(ox + 31) +
