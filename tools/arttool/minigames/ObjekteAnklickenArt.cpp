@@ -36,7 +36,7 @@ const std::vector<Shape>& shapes()
         },
         // 2 moon
         [](Svg& s, double ox) {
-            s.path("M" + num(ox + 60) + " 8 A40 40 0 1 0 " + num(ox + 60) + " 88 A46 46 0 0 1 " + num(ox + 60) + " 8 Z",
+            s.path("M" + num(ox + 60) + " 8 A40 40 0 1 0 " + num(ox + 60) + " 88 A60 60 0 0 1 " + num(ox + 60) + " 8 Z",
                    s.litGradient({240, 200, 60}), outline());
         },
         // 3 drop
@@ -83,8 +83,9 @@ const std::vector<Shape>& shapes()
             s.path("M" + num(ox + 12) + " 84 C" + num(ox + 8) + " 30 " + num(ox + 40) + " 10 " + num(ox + 88) + " 8 C" +
                        num(ox + 86) + " 56 " + num(ox + 64) + " 88 " + num(ox + 12) + " 84 Z",
                    s.litGradient({90, 170, 70}), outline());
-            s.path("M" + num(ox + 12) + " 84 L" + num(ox + 70) + " 26", "none",
-                   "stroke='" + kInk.hex() + "' stroke-width='2'");
+            // The stalk sticks out, so that the outline is no lens like the moon's.
+            s.path("M" + num(ox + 2) + " 94 L" + num(ox + 70) + " 26", "none",
+                   "stroke='" + kInk.hex() + "' stroke-width='5' stroke-linecap='round'");
         },
         // 8 house
         [](Svg& s, double ox) {
