@@ -1,6 +1,5 @@
 #include "minigames/bauen/Bauen.h"
 
-#include "devices/input/DirectInputInterface.h"
 #include "engine/UlvoEngine.h"
 #include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
@@ -35,11 +34,6 @@ unsigned readSize(const Ulvo::XMLNode* node, int& x, int& y)
     x = std::clamp(size[0], 0, kMaxCells);
     y = std::clamp(size[1], 0, kMaxCells);
     return count;
-}
-
-Ulvo::MouseState& mouseState()
-{
-    return Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
 }
 
 } // namespace
@@ -163,25 +157,15 @@ void Bauen::createGUI()
 {
     m_offX = (1.0f - m_spaceX) * 0.5f;
     m_offY = (1.0f - m_spaceY) * 0.5f;
-    Ulvo::MouseState& mouse = mouseState();
-    mouse.buttonPressed.disconnect(this);
-    mouse.buttonReleased.disconnect(this);
-    mouse.axisMoved.disconnect(this);
-    mouse.buttonPressed.connect(this, &Bauen::onMouseButtonDown);
-    mouse.buttonReleased.connect(this, &Bauen::onMouseButtonUp);
-    mouse.axisMoved.connect(this, &Bauen::onMouseMove);
+    Playfield::listenToMouse(this, &Bauen::onMouseButtonDown, &Bauen::onMouseButtonUp, &Bauen::onMouseMove);
     m_grid.assign(static_cast<size_t>(m_sizeX) * static_cast<size_t>(m_sizeY), 0u);
     // The field keeps the background picture's proportions (square without one).
     float aspectW = 1.0f, aspectH = 1.0f;
-    Ulvo::Texture2DAnimationFrame* frame = m_background ? m_background->getCurrentTexture() : nullptr;
-    if (frame && frame->texture) {
-        aspectW = static_cast<float>(frame->rect.right - frame->rect.left);
-        aspectH = static_cast<float>(frame->rect.bottom - frame->rect.top);
-    }
+    Ulvo::Texture2DAnimationFrame* frame = Playfield::backgroundFrame(m_background, aspectW, aspectH);
     if (Ulvo::GUIWindow* field = cloneGameWindow(L"BAUEN", aspectW, aspectH)) {
         Ulvo::releaseAndNull(m_spielfeld);
         m_spielfeld = field;
-        if (frame && frame->texture) {
+        if (frame) {
             m_spielfeld->getDrawOptions().setBackgroundTexture(frame->texture);
             m_spielfeld->getDrawOptions().setBackDrawType(1, 1);
         }

@@ -126,10 +126,27 @@ Ulvo::Texture2DAnimation* Playfield::cloneAnimation(const std::wstring& name, co
     return found->clone();
 }
 
+Ulvo::MouseState& Playfield::mouseState()
+{
+    return Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
+}
+
 D3DXVECTOR2 Playfield::mouse()
 {
-    const Ulvo::MouseState& state = Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
+    const Ulvo::MouseState& state = mouseState();
     return D3DXVECTOR2(state.position[0], state.position[1]);
+}
+
+Ulvo::Texture2DAnimationFrame* Playfield::backgroundFrame(Ulvo::Texture2DAnimation* background, float& width,
+                                                          float& height)
+{
+    width = height = 1.0f;
+    Ulvo::Texture2DAnimationFrame* frame = background ? background->getCurrentTexture() : nullptr;
+    if (!frame || !frame->texture)
+        return nullptr;
+    width = static_cast<float>(frame->rect.right - frame->rect.left);
+    height = static_cast<float>(frame->rect.bottom - frame->rect.top);
+    return frame;
 }
 
 void Playfield::keepAspect(Ulvo::GUIWindow* field, float width, float height)

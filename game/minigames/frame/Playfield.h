@@ -6,12 +6,14 @@
 #include <windows.h>
 #include <d3dx9math.h>
 
+#include "devices/input/KeyState.h"
 #include "graphics/sprites/FloatRect.h"
 
 #include <string>
 
 namespace Ulvo {
 class GUIWindow;
+struct Texture2DAnimationFrame;
 class Texture2DAnimation;
 class XMLNode;
 } // namespace Ulvo
@@ -43,6 +45,25 @@ public:
     static Ulvo::Texture2DAnimation* cloneAnimation(const std::wstring& name, const std::wstring& game);
     // The mouse in client pixels.
     static D3DXVECTOR2 mouse();
+    // The input state's mouse signals to the game's slots, each connected once.
+    template <class Game>
+    static void listenToMouse(Game* game, void (Game::*down)(Ulvo::MouseState&, const UlvoMouseButton&),
+                              void (Game::*up)(Ulvo::MouseState&, const UlvoMouseButton&),
+                              void (Game::*move)(Ulvo::MouseState&, const UlvoAchse&))
+    {
+        Ulvo::MouseState& mouse = mouseState();
+        mouse.buttonPressed.disconnect(game);
+        mouse.buttonReleased.disconnect(game);
+        mouse.axisMoved.disconnect(game);
+        mouse.buttonPressed.connect(game, down);
+        mouse.buttonReleased.connect(game, up);
+        mouse.axisMoved.connect(game, move);
+    }
+    static Ulvo::MouseState& mouseState();
+    // The background's current frame (null without a picture) and its size in pixels, 1 x 1
+    // without one: a field kept to these proportions shows the picture undistorted.
+    static Ulvo::Texture2DAnimationFrame* backgroundFrame(Ulvo::Texture2DAnimation* background, float& width,
+                                                          float& height);
     // The window's aspect rule: width / height and height / width.
     static void keepAspect(Ulvo::GUIWindow* field, float width, float height);
 };

@@ -150,14 +150,7 @@ void ObjekteAnklicken::createGUI()
         m_spiel->drawn.connect(this, &ObjekteAnklicken::onDrawWindow);
         m_window->addChild(m_vorschau, false, true);
         m_window->addChild(m_spiel, false, true);
-        if (Ulvo::GUIWindow* cancel = cloneVorlage(L"OBJEKT_ANKLICKEN_CANCEL")) {
-            cancel->clicked.connect(this, &Minispiel::onCancelClicked);
-            m_window->addChild(cancel, true, true);
-        }
-        if (Ulvo::GUIWindow* help = cloneVorlage(L"OBJEKT_ANKLICKEN_HILFE")) {
-            help->clicked.connect(this, &Minispiel::onHelpClicked);
-            m_window->addChild(help, true, true);
-        }
+        addButtons(L"OBJEKT_ANKLICKEN");
     } else {
         Ulvo::releaseAndNull(window);
         Ulvo::releaseAndNull(vorschau);

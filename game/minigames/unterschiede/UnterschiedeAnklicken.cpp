@@ -107,14 +107,7 @@ void UnterschiedeAnklicken::createGUI()
             if (teil->window)
                 m_spielfeld->addChild(teil->window, false, true);
         }
-        if (Ulvo::GUIWindow* cancel = cloneVorlage(L"UNTERSCHIEDE_CANCEL")) {
-            cancel->clicked.connect(this, &Minispiel::onCancelClicked);
-            m_window->addChild(cancel, true, true);
-        }
-        if (Ulvo::GUIWindow* help = cloneVorlage(L"UNTERSCHIEDE_HILFE")) {
-            help->clicked.connect(this, &Minispiel::onHelpClicked);
-            m_window->addChild(help, true, true);
-        }
+        addButtons(L"UNTERSCHIEDE");
     } else {
         Ulvo::mainLogger().log(50, Ulvo::LOG_TYPE_WARNING, L"ThreeMatch::UnterschiedeAnklicken: ", getName(),
                                L": Fenster, Spielfeld oder Label unter '", getPraefix(), L"' fehlt\n");

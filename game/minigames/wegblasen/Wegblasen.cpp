@@ -1,6 +1,5 @@
 #include "minigames/wegblasen/Wegblasen.h"
 
-#include "devices/input/DirectInputInterface.h"
 #include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
@@ -23,11 +22,6 @@ namespace {
 constexpr int kMaxObjekte = 500;
 // A mass of 0 or less would push with an infinite force.
 constexpr float kMinMass = 0.01f;
-
-Ulvo::MouseState& mouseState()
-{
-    return Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
-}
 
 void warn(const std::wstring& name, const wchar_t* what)
 {
@@ -114,10 +108,6 @@ Wegblasen::Wegblasen(Ulvo::XMLNode* node) : Minispiel(node)
 
 Wegblasen::~Wegblasen()
 {
-    Ulvo::MouseState& mouse = mouseState();
-    mouse.buttonPressed.disconnect(this);
-    mouse.buttonReleased.disconnect(this);
-    mouse.axisMoved.disconnect(this);
     if (m_spielfeld)
         m_spielfeld->drawn.disconnect(this);
     Ulvo::releaseAndNull(m_spielfeld);
@@ -142,24 +132,14 @@ void Wegblasen::hide()
 
 void Wegblasen::createGUI()
 {
-    Ulvo::MouseState& mouse = mouseState();
-    mouse.buttonPressed.disconnect(this);
-    mouse.buttonReleased.disconnect(this);
-    mouse.axisMoved.disconnect(this);
-    mouse.buttonPressed.connect(this, &Wegblasen::onMouseButtonDown);
-    mouse.buttonReleased.connect(this, &Wegblasen::onMouseButtonUp);
-    mouse.axisMoved.connect(this, &Wegblasen::onMouseMove);
+    Playfield::listenToMouse(this, &Wegblasen::onMouseButtonDown, &Wegblasen::onMouseButtonUp, &Wegblasen::onMouseMove);
     // The field keeps the background picture's proportions (square without one).
     float aspectW = 1.0f, aspectH = 1.0f;
-    Ulvo::Texture2DAnimationFrame* frame = m_background ? m_background->getCurrentTexture() : nullptr;
-    if (frame && frame->texture) {
-        aspectW = static_cast<float>(frame->rect.right - frame->rect.left);
-        aspectH = static_cast<float>(frame->rect.bottom - frame->rect.top);
-    }
+    Ulvo::Texture2DAnimationFrame* frame = Playfield::backgroundFrame(m_background, aspectW, aspectH);
     if (Ulvo::GUIWindow* field = cloneGameWindow(L"PUSTEN", aspectW, aspectH)) {
         Ulvo::releaseAndNull(m_spielfeld);
         m_spielfeld = field;
-        if (frame && frame->texture) {
+        if (frame) {
             m_spielfeld->getDrawOptions().setBackgroundTexture(frame->texture);
             m_spielfeld->getDrawOptions().setBackDrawType(1, 1);
         }
