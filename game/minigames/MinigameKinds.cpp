@@ -3,9 +3,12 @@
 #include "minigames/bauen/Bauen.h"
 #include "minigames/labyrinth/Labyrinth.h"
 #include "minigames/maze/Maze.h"
+#include "minigames/objekteanklicken/ObjekteAnklicken.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/punkteverbinden/Punkteverbinden.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
+#include "minigames/unterschiede/UnterschiedeAnklicken.h"
+#include "minigames/wegblasen/Wegblasen.h"
 
 namespace ThreeMatch {
 
@@ -18,6 +21,9 @@ void registerMinigameKinds(MinispielManager::Kinds& kinds)
     kinds.add(L"LABYRINTH", &Labyrinth::create);
     kinds.add(L"PUNKTE_VERBINDEN", &Punkteverbinden::create);
     kinds.add(L"MAZE", &Maze::create);
+    kinds.add(L"OBJEKT_KLICKEN", &ObjekteAnklicken::create);
+    kinds.add(L"PUSTEN", &Wegblasen::create);
+    kinds.add(L"UNTERSCHIEDE", &UnterschiedeAnklicken::create);
 }
 
 } // namespace ThreeMatch

@@ -157,17 +157,11 @@ void Bauen::createGUI()
 {
     m_offX = (1.0f - m_spaceX) * 0.5f;
     m_offY = (1.0f - m_spaceY) * 0.5f;
-    Ulvo::MouseState& mouse = Playfield::mouseState();
-    mouse.buttonPressed.disconnect(this);
-    mouse.buttonReleased.disconnect(this);
-    mouse.axisMoved.disconnect(this);
-    mouse.buttonPressed.connect(this, &Bauen::onMouseButtonDown);
-    mouse.buttonReleased.connect(this, &Bauen::onMouseButtonUp);
-    mouse.axisMoved.connect(this, &Bauen::onMouseMove);
+    Playfield::listenToMouse(this, &Bauen::onMouseButtonDown, &Bauen::onMouseButtonUp, &Bauen::onMouseMove);
     m_grid.assign(static_cast<size_t>(m_sizeX) * static_cast<size_t>(m_sizeY), 0u);
     // The field keeps the background picture's proportions (square without one).
     float aspectW = 1.0f, aspectH = 1.0f;
-    Ulvo::Texture2DAnimationFrame* frame = Playfield::frameSize(m_background, aspectW, aspectH);
+    Ulvo::Texture2DAnimationFrame* frame = Playfield::backgroundFrame(m_background, aspectW, aspectH);
     if (Ulvo::GUIWindow* field = cloneGameWindow(L"BAUEN", aspectW, aspectH)) {
         Ulvo::releaseAndNull(m_spielfeld);
         m_spielfeld = field;

@@ -47,16 +47,30 @@ D3DCOLOR Playfield::colour(float r, float g, float b, float a)
     return (toByte(a) << 24) | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
 }
 
+namespace {
+
+Ulvo::SpriteDrawInfo turnedInfo(const Ulvo::FloatRect& rect, float angle)
+{
+    return Ulvo::SpriteDrawInfo(D3DXVECTOR2(rect.left, rect.top),
+                                D3DXVECTOR2(rect.right - rect.left, rect.bottom - rect.top), angle,
+                                D3DXVECTOR2(0.5f, 0.5f), Ulvo::SpriteDrawInfo::SDI_CENTER_RELATIVE);
+}
+
+} // namespace
+
 void Playfield::draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, D3DCOLOR colour, float degrees)
 {
     Ulvo::Texture2DAnimationFrame* frame = animation ? animation->getCurrentTexture() : nullptr;
     Ulvo::D3DXSprite* sprite = Ulvo::GUISystem::getInstance()->getSprite();
     if (!frame || !frame->texture || !sprite)
         return;
-    const Ulvo::SpriteDrawInfo info(D3DXVECTOR2(rect.left, rect.top),
-                                    D3DXVECTOR2(rect.right - rect.left, rect.bottom - rect.top), degrees,
-                                    D3DXVECTOR2(0.5f, 0.5f), Ulvo::SpriteDrawInfo::SDI_CENTER_RELATIVE);
-    sprite->drawTexture(frame->texture, &frame->rect, info, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
+    sprite->drawTexture(frame->texture, &frame->rect, turnedInfo(rect, degrees), Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
+                        colour);
+}
+
+bool Playfield::containsTurned(const Ulvo::FloatRect& rect, float angle, const D3DXVECTOR2& point)
+{
+    return turnedInfo(rect, angle).getQuad().isInside(point);
 }
 
 bool Playfield::contains(const Ulvo::FloatRect& rect, const D3DXVECTOR2& point)
@@ -100,21 +114,22 @@ Ulvo::Texture2DAnimation* Playfield::cloneAnimation(const std::wstring& name, co
     return found->clone();
 }
 
+Ulvo::MouseState& Playfield::mouseState()
+{
+    return Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
+}
+
 D3DXVECTOR2 Playfield::mouse()
 {
     const Ulvo::MouseState& state = mouseState();
     return D3DXVECTOR2(state.position[0], state.position[1]);
 }
 
-Ulvo::MouseState& Playfield::mouseState()
-{
-    return Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
-}
-
-Ulvo::Texture2DAnimationFrame* Playfield::frameSize(Ulvo::Texture2DAnimation* animation, float& width, float& height)
+Ulvo::Texture2DAnimationFrame* Playfield::backgroundFrame(Ulvo::Texture2DAnimation* background, float& width,
+                                                          float& height)
 {
     width = height = 1.0f;
-    Ulvo::Texture2DAnimationFrame* frame = animation ? animation->getCurrentTexture() : nullptr;
+    Ulvo::Texture2DAnimationFrame* frame = background ? background->getCurrentTexture() : nullptr;
     if (!frame || !frame->texture)
         return nullptr;
     // A frame of no size keeps the square: a ratio of 0 would collapse the field.

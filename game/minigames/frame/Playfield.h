@@ -6,13 +6,13 @@
 #include <windows.h>
 #include <d3dx9math.h>
 
+#include "devices/input/KeyState.h"
 #include "graphics/sprites/FloatRect.h"
 
 #include <string>
 
 namespace Ulvo {
 class GUIWindow;
-class MouseState;
 class Texture2DAnimation;
 struct Texture2DAnimationFrame;
 class XMLNode;
@@ -30,9 +30,10 @@ public:
     static unsigned toByte(float value);
     static D3DCOLOR colour(float r, float g, float b, float a);
     // The animation's current frame stretched over the rectangle, turned by degrees about its
-    // middle; nothing without a picture.
+    // middle; nothing without a picture. Whether the rectangle so turned holds the point.
     static void draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, D3DCOLOR colour,
                      float degrees = 0.0f);
+    static bool containsTurned(const Ulvo::FloatRect& rect, float angle, const D3DXVECTOR2& point);
     // The point lies on a texel of the frame drawn over the rectangle whose alpha reaches 64
     // of 255 (the texture's alpha mask, built on first use).
     static bool hitsOpaque(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, const D3DXVECTOR2& point);
@@ -42,10 +43,25 @@ public:
     static Ulvo::Texture2DAnimation* cloneAnimation(const std::wstring& name, const std::wstring& game);
     // The mouse in client pixels, and the input state whose signals the kinds listen to.
     static D3DXVECTOR2 mouse();
+    // The input state's mouse signals to the game's slots, each connected once.
+    template <class Game>
+    static void listenToMouse(Game* game, void (Game::*down)(Ulvo::MouseState&, const UlvoMouseButton&),
+                              void (Game::*up)(Ulvo::MouseState&, const UlvoMouseButton&),
+                              void (Game::*move)(Ulvo::MouseState&, const UlvoAchse&))
+    {
+        Ulvo::MouseState& mouse = mouseState();
+        mouse.buttonPressed.disconnect(game);
+        mouse.buttonReleased.disconnect(game);
+        mouse.axisMoved.disconnect(game);
+        mouse.buttonPressed.connect(game, down);
+        mouse.buttonReleased.connect(game, up);
+        mouse.axisMoved.connect(game, move);
+    }
     static Ulvo::MouseState& mouseState();
-    // The animation's current frame when it has a picture (else null), and its size in texels,
-    // 1 by 1 without one: the proportions a field keeps behind a background picture.
-    static Ulvo::Texture2DAnimationFrame* frameSize(Ulvo::Texture2DAnimation* animation, float& width, float& height);
+    // The background's current frame (null without a picture) and its size in pixels, 1 x 1
+    // without one: a field kept to these proportions shows the picture undistorted.
+    static Ulvo::Texture2DAnimationFrame* backgroundFrame(Ulvo::Texture2DAnimation* background, float& width,
+                                                          float& height);
     // The window's aspect rule: width / height and height / width.
     static void keepAspect(Ulvo::GUIWindow* field, float width, float height);
 };

@@ -401,7 +401,7 @@ void Maze::createGUI()
     mouse.buttonPressed.connect(this, &Maze::onMousePressed);
     mouse.buttonReleased.connect(this, &Maze::onMouseReleased);
     float aspectW = 1.0f, aspectH = 1.0f;
-    Playfield::frameSize(m_background, aspectW, aspectH);
+    Playfield::backgroundFrame(m_background, aspectW, aspectH);
     if (Ulvo::GUIWindow* field = cloneGameWindow(L"MAZE", aspectW, aspectH)) {
         Ulvo::releaseAndNull(m_spielfeld);
         m_spielfeld = field;

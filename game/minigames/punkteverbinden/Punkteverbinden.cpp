@@ -204,7 +204,7 @@ void Punkteverbinden::createGUI()
     mouse.axisMoved.connect(this, &Punkteverbinden::onMouseMoved);
     m_lines.create();
     float aspectW = 1.0f, aspectH = 1.0f;
-    Ulvo::Texture2DAnimationFrame* frame = Playfield::frameSize(m_background, aspectW, aspectH);
+    Ulvo::Texture2DAnimationFrame* frame = Playfield::backgroundFrame(m_background, aspectW, aspectH);
     if (Ulvo::GUIWindow* field = cloneGameWindow(L"PUNKTEVERBINDEN", aspectW, aspectH)) {
         Ulvo::releaseAndNull(m_spielfeld);
         m_spielfeld = field;

@@ -31,6 +31,8 @@ struct Results : sigslot::has_slots<> {
     std::vector<float> scores;
     int right = 0;
     int wrong = 0;
+    int failed = 0;
+    void onFailed(ThreeMatch::Minispiel&) { ++failed; }
     void onResult(ThreeMatch::Minispiel&, const float& score) { scores.push_back(score); }
     void onRight(ThreeMatch::Minispiel&) { ++right; }
     void onWrong(ThreeMatch::Minispiel&) { ++wrong; }
@@ -46,6 +48,7 @@ protected:
         manager().resultSignal.connect(&results, &Results::onResult);
         manager().rightSignal.connect(&results, &Results::onRight);
         manager().wrongSignal.connect(&results, &Results::onWrong);
+        manager().failedSignal.connect(&results, &Results::onFailed);
     }
     void TearDown() override
     {
@@ -53,6 +56,7 @@ protected:
         manager().resultSignal.disconnect(&results);
         manager().rightSignal.disconnect(&results);
         manager().wrongSignal.disconnect(&results);
+        manager().failedSignal.disconnect(&results);
         GUITest::TearDown();
     }
     static ThreeMatch::MinispielManager& manager() { return *ThreeMatch::MinispielManager::getInstance(); }
@@ -80,8 +84,8 @@ protected:
             }
         });
         manager().initScreen();
-        // Each game deals its plays from the same numbers, whatever the entries before it drew
-        // while they were built.
+        // Every kind's start draws numbers while the screen is built: the play begins on the same
+        // numbers however many games the data holds.
         crt_srand(1);
     }
     template <class Kind> Kind* find(const std::wstring& name) const
@@ -147,7 +151,13 @@ protected:
     MinigameSolver::Hands hands()
     {
         return {[this](const D3DXVECTOR2& from, const D3DXVECTOR2& to) { drag(from, to); },
-                [this](const D3DXVECTOR2& at) { click(at); }, [this](double seconds) { frames(seconds); }};
+                [this](const D3DXVECTOR2& at) { click(at); }, [this](double seconds) { frames(seconds); },
+                [this](const D3DXVECTOR2& at, double seconds) {
+                    mouseTo(at);
+                    mouseDown();
+                    frames(seconds);
+                    mouseUp();
+                }};
     }
     // The screen at half size, as the goldens keep it.
     TestSupport::Image picture()

@@ -4,8 +4,11 @@
 #include "minigames/bauen/Bauen.h"
 #include "minigames/labyrinth/Labyrinth.h"
 #include "minigames/punkteverbinden/Punkteverbinden.h"
+#include "minigames/objekteanklicken/ObjekteAnklicken.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
+#include "minigames/frame/Playfield.h"
+#include "minigames/wegblasen/Wegblasen.h"
 
 #include <algorithm>
 #include <array>
@@ -456,6 +459,90 @@ std::vector<std::pair<int, int>> plan(const Bauen& game)
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult solveObjekteAnklicken(ObjekteAnklicken& game, const Hands& hands)
+{
+    // The centre of a turning shape stays where it is while the click is on its way.
+    for (int round = 0; round < 100 && !game.isFlagSet(false); ++round) {
+        const int runde = game.getRunde();
+        if (game.getTarget() < 0 || game.getTarget() >= static_cast<int>(game.getObjekte().size()))
+            return ::testing::AssertionFailure() << "no shape to find in round " << runde;
+        const Ulvo::FloatRect r = game.screenRect(*game.getObjekte()[static_cast<size_t>(game.getTarget())]);
+        hands.click(D3DXVECTOR2((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+        if (game.getRunde() != runde + 1)
+            return ::testing::AssertionFailure() << "a click on the shape did not win round " << runde;
+        hands.wait(0.2);
+    }
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "the rounds are not over";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult solveWegblasen(Wegblasen& game, const Hands& hands)
+{
+    if (!hands.hold || !game.getSpielfeld())
+        return ::testing::AssertionFailure() << "no hand to hold the button or no field";
+    const Ulvo::FloatRect& field = game.getSpielfeld()->getScreenRect();
+    for (int push = 0; push < 100 && !game.isFlagSet(false); ++push) {
+        const Wegblasen::Objekt* inside = nullptr;
+        for (const Wegblasen::Objekt* objekt : game.getObjekte())
+            inside = inside || objekt->atEdge() ? inside : objekt;
+        if (!inside) {
+            hands.wait(0.1);
+            continue;
+        }
+        // The wind from just behind it, towards the nearest edge.
+        const D3DXVECTOR2 p = inside->pos;
+        const float edges[4] = {p.x, 1.0f - p.x, p.y, 1.0f - p.y};
+        const D3DXVECTOR2 away[4] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+        const int nearest = static_cast<int>(std::min_element(edges, edges + 4) - edges);
+        D3DXVECTOR2 from = p - away[nearest] * 0.07f;
+        from.x = std::clamp(from.x, 0.02f, 0.98f);
+        from.y = std::clamp(from.y, 0.02f, 0.98f);
+        hands.hold(D3DXVECTOR2(field.left + (field.right - field.left) * from.x,
+                               field.top + (field.bottom - field.top) * from.y),
+                   0.8);
+        hands.wait(0.2);
+    }
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "objects are left in the field";
+    return ::testing::AssertionSuccess();
+}
+
+bool findingPoint(const UnterschiedeAnklicken::UTeil& teil, D3DXVECTOR2& at, bool opaque)
+{
+    if (!teil.window)
+        return false;
+    const Ulvo::FloatRect& r = teil.window->getScreenRect();
+    for (int j = 1; j < 16; ++j) {
+        for (int i = 1; i < 16; ++i) {
+            at = D3DXVECTOR2(r.left + (r.right - r.left) * i / 16.0f, r.top + (r.bottom - r.top) * j / 16.0f);
+            if ((!teil.animation || Playfield::hitsOpaque(teil.animation, r, at)) == opaque)
+                return true;
+        }
+    }
+    return false;
+}
+
+::testing::AssertionResult solveUnterschiede(UnterschiedeAnklicken& game, const Hands& hands)
+{
+    const std::vector<UnterschiedeAnklicken::UTeil*>& teile = game.getTeile();
+    for (size_t k = 0; k < teile.size(); ++k) {
+        D3DXVECTOR2 at;
+        if (teile[k]->found)
+            continue;
+        if (!findingPoint(*teile[k], at))
+            return ::testing::AssertionFailure() << "difference " << k << " has nothing to click";
+        hands.click(at);
+        if (!teile[k]->found)
+            return ::testing::AssertionFailure() << "a click on difference " << k << " did not find it";
+        hands.wait(0.3);
+    }
+    hands.wait(0.05);
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "differences are left";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult solve(Minispiel& game, const Hands& hands)
 {
     if (auto* maze = dynamic_cast<Maze*>(&game))
@@ -464,6 +551,12 @@ std::vector<std::pair<int, int>> plan(const Bauen& game)
         return solvePunkteverbinden(*dots, hands);
     if (auto* labyrinth = dynamic_cast<Labyrinth*>(&game))
         return solveLabyrinth(*labyrinth, hands);
+    if (auto* unterschiede = dynamic_cast<UnterschiedeAnklicken*>(&game))
+        return solveUnterschiede(*unterschiede, hands);
+    if (auto* wegblasen = dynamic_cast<Wegblasen*>(&game))
+        return solveWegblasen(*wegblasen, hands);
+    if (auto* objekte = dynamic_cast<ObjekteAnklicken*>(&game))
+        return solveObjekteAnklicken(*objekte, hands);
     if (auto* puzzle = dynamic_cast<Puzzle*>(&game))
         return solvePuzzle(*puzzle, hands);
     if (auto* tiles = dynamic_cast<Schiebepuzzle_leicht*>(&game))

@@ -7,6 +7,7 @@
 #include <d3dx9math.h>
 
 #include "minigames/maze/Maze.h"
+#include "minigames/unterschiede/UnterschiedeAnklicken.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,9 @@ class Bauen;
 class Labyrinth;
 class Punkteverbinden;
 class Minispiel;
+class ObjekteAnklicken;
+class UnterschiedeAnklicken;
+class Wegblasen;
 class Puzzle;
 class Schiebepuzzle_leicht;
 } // namespace ThreeMatch
@@ -30,6 +34,8 @@ struct Hands {
     std::function<void(const D3DXVECTOR2& at)> click;
     // Lets the game run for this long.
     std::function<void(double seconds)> wait;
+    // Presses at the point, lets the game run for this long, releases.
+    std::function<void(const D3DXVECTOR2& at, double seconds)> hold;
 };
 
 // Solves the game of any of the three kinds; the reason when it could not.
@@ -40,6 +46,12 @@ struct Hands {
 ::testing::AssertionResult solveLabyrinth(ThreeMatch::Labyrinth& game, const Hands& hands);
 ::testing::AssertionResult solvePunkteverbinden(ThreeMatch::Punkteverbinden& game, const Hands& hands);
 ::testing::AssertionResult solveMaze(ThreeMatch::Maze& game, const Hands& hands);
+::testing::AssertionResult solveObjekteAnklicken(ThreeMatch::ObjekteAnklicken& game, const Hands& hands);
+::testing::AssertionResult solveWegblasen(ThreeMatch::Wegblasen& game, const Hands& hands);
+::testing::AssertionResult solveUnterschiede(ThreeMatch::UnterschiedeAnklicken& game, const Hands& hands);
+// A point of the difference's window where a click finds it (its picture opaque); false when
+// there is none.
+bool findingPoint(const ThreeMatch::UnterschiedeAnklicken::UTeil& teil, D3DXVECTOR2& at, bool opaque = true);
 
 // The gap's way to the goal, cell by cell: columns first, then rows.
 std::vector<uint32_t> way(const ThreeMatch::Schiebepuzzle_leicht& game);

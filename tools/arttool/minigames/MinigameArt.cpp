@@ -9,6 +9,9 @@ void makeBauenArt();
 void makeLabyrinthArt();
 void makePunkteverbindenArt();
 void makeMazeArt();
+void makeObjekteAnklickenArt();
+void makeWegblasenArt();
+void makeUnterschiedeArt();
 
 void makeMinigameArt()
 {
@@ -18,6 +21,9 @@ void makeMinigameArt()
     makeLabyrinthArt();
     makePunkteverbindenArt();
     makeMazeArt();
+    makeObjekteAnklickenArt();
+    makeWegblasenArt();
+    makeUnterschiedeArt();
 }
 
 } // namespace Art

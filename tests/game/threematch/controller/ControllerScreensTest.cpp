@@ -4,6 +4,7 @@
 // catastrophes.
 #include <windows.h>
 #include <dinput.h>
+#include <platform_test.h>
 
 #include "devices/input/TastaturLayout.h"
 #include "engine/UlvoEngine.h"
@@ -98,7 +99,14 @@ MinigameSolver::Hands hands(GameHost& host)
                 host.drag(px(from.x), px(from.y), px(at.x), px(at.y));
             },
             [&host, px](const D3DXVECTOR2& at) { host.click(px(at.x), px(at.y)); },
-            [&host](double seconds) { host.seconds(seconds); }};
+            [&host](double seconds) { host.seconds(seconds); },
+            [&host, px](const D3DXVECTOR2& at, double seconds) {
+                host.moveTo(px(at.x), px(at.y));
+                PlatformInjectMouseButton(host.window(), 1, true, px(at.x), px(at.y));
+                host.seconds(seconds);
+                PlatformInjectMouseButton(host.window(), 1, false, px(at.x), px(at.y));
+                host.frames(2);
+            }};
 }
 
 // The game window's own cancel button, clicked as the GUI clicks it.
