@@ -58,6 +58,26 @@ void Playfield::draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect&
     sprite->drawTexture(frame->texture, &frame->rect, info, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
 }
 
+void Playfield::drawTurned(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& part,
+                           const Ulvo::FloatRect& rect, float degrees, D3DCOLOR colour)
+{
+    Ulvo::Texture2DAnimationFrame* frame = animation ? animation->getCurrentTexture() : nullptr;
+    Ulvo::D3DXSprite* sprite = Ulvo::GUISystem::getInstance()->getSprite();
+    if (!frame || !frame->texture || !sprite)
+        return;
+    const RECT& whole = frame->rect;
+    const float w = static_cast<float>(whole.right - whole.left), h = static_cast<float>(whole.bottom - whole.top);
+    auto at = [](LONG from, float fraction, float length) {
+        return from + static_cast<LONG>(std::lround(fraction * length));
+    };
+    const RECT source{at(whole.left, part.left, w), at(whole.top, part.top, h), at(whole.left, part.right, w),
+                      at(whole.top, part.bottom, h)};
+    const Ulvo::SpriteDrawInfo info(D3DXVECTOR2(rect.left, rect.top),
+                                    D3DXVECTOR2(rect.right - rect.left, rect.bottom - rect.top), degrees,
+                                    D3DXVECTOR2(0.5f, 0.5f), Ulvo::SpriteDrawInfo::SDI_CENTER_RELATIVE);
+    sprite->drawTexture(frame->texture, &source, info, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
+}
+
 bool Playfield::contains(const Ulvo::FloatRect& rect, const D3DXVECTOR2& point)
 {
     return point.x >= rect.left && point.x <= rect.right && point.y >= rect.top && point.y <= rect.bottom;

@@ -6,12 +6,18 @@ namespace Art {
 void makePuzzleArt();
 void makeSchiebepuzzleArt();
 void makeBauenArt();
+void makeAustauschArt();
+void makeDrehbildArt();
+void makeRingArt();
 
 void makeMinigameArt()
 {
     makePuzzleArt();
     makeSchiebepuzzleArt();
     makeBauenArt();
+    makeAustauschArt();
+    makeDrehbildArt();
+    makeRingArt();
 }
 
 } // namespace Art

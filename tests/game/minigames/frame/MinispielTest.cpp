@@ -358,9 +358,10 @@ TEST_F(MinispielTest, TheGamesDefinitionFileBringsTheScreenAndItsTexts)
     std::vector<std::wstring> names;
     for (const Minispiel* each : manager().getMinispiele())
         names.push_back(each->getName());
-    EXPECT_EQ(names.size(), 6u);
+    EXPECT_EQ(names.size(), 12u);
     for (const wchar_t* name :
-         {L"PUZZLE_DORF", L"PUZZLE_MUEHLE", L"SCHIEBEPUZZLE_HOF", L"SCHIEBEPUZZLE_MAUER", L"BAUEN_HAUS", L"BAUEN_TURM"})
+         {L"PUZZLE_DORF", L"PUZZLE_MUEHLE", L"SCHIEBEPUZZLE_HOF", L"SCHIEBEPUZZLE_MAUER", L"BAUEN_HAUS", L"BAUEN_TURM",
+          L"AUSTAUSCH_HAFEN", L"AUSTAUSCH_MARKT", L"DREHBILD_WIESE", L"DREHBILD_BURG", L"RING_DORF", L"RING_SEE"})
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
     for (const Minispiel* each : manager().getMinispiele()) {
         EXPECT_NE(each->getWindow(), nullptr);
