@@ -67,6 +67,7 @@ public:
 
     const std::vector<Teil*>& getRinge() const { return m_ringe; }
     const Teil* getGrabbed() const { return m_grabbed; }
+    float getGrabAngle() const { return m_grabAngle; }
     double getRadiusMax() const { return m_radiusMax; }
     float getDeltaWinkel() const { return m_deltaWinkel; }
     Ulvo::GUIWindow* getSpielfeld() const { return m_spielfeld; }

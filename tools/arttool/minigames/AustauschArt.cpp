@@ -36,8 +36,7 @@ void hafen(Svg& svg)
     }
     for (int g = 0; g < 4; ++g) {
         const double gx = w * (0.3 + 0.1 * g), gy = h * (0.1 + 0.05 * (g % 2));
-        svg.path("M" + num(gx) + " " + num(gy) + " q6 -6 12 0 q6 -6 12 0", "none",
-                 "stroke='#3a3a44' stroke-width='2'");
+        svg.path("M" + num(gx) + " " + num(gy) + " q6 -6 12 0 q6 -6 12 0", "none", "stroke='#3a3a44' stroke-width='2'");
     }
 }
 

@@ -26,8 +26,7 @@ void wiese(Svg& svg)
     svg.rect(0, h * 0.92, w, 4, "#8a5a2b");
     for (int g = 0; g < 6; ++g) {
         const double gx = w * (0.1 + 0.15 * g), gy = h * (0.08 + 0.06 * (g % 3));
-        svg.path("M" + num(gx) + " " + num(gy) + " q6 -6 12 0 q6 -6 12 0", "none",
-                 "stroke='#2a2a34' stroke-width='2'");
+        svg.path("M" + num(gx) + " " + num(gy) + " q6 -6 12 0 q6 -6 12 0", "none", "stroke='#2a2a34' stroke-width='2'");
     }
     for (int f = 0; f < 9; ++f)
         svg.circle(w * (0.08 + 0.11 * f), h * (0.97 - 0.02 * (f % 2)), 4, f % 2 ? "#f0d040" : "#e05050");

@@ -32,8 +32,8 @@ std::string circlePath(double cx, double cy, double r)
 {
     if (r <= 0.0)
         return "";
-    return "M" + num(cx - r) + " " + num(cy) + " a" + num(r) + " " + num(r) + " 0 1 0 " + num(2 * r) + " 0 a" +
-           num(r) + " " + num(r) + " 0 1 0 " + num(-2 * r) + " 0 Z ";
+    return "M" + num(cx - r) + " " + num(cy) + " a" + num(r) + " " + num(r) + " 0 1 0 " + num(2 * r) + " 0 a" + num(r) +
+           " " + num(r) + " 0 1 0 " + num(-2 * r) + " 0 Z ";
 }
 
 void scene(Svg& svg, const RoundPicture& picture)
@@ -65,7 +65,8 @@ void scene(Svg& svg, const RoundPicture& picture)
     // An arrow at the top of the rim, and marks down the middle, line up when the rings stand right.
     svg.path("M" + num(kRadius) + " 4 L" + num(kRadius) + " " + num(kRadius), "none",
              "stroke='#ffffff' stroke-width='2' stroke-dasharray='6 4' opacity='0.8'");
-    svg.path(polygon({{kRadius - 9, 4}, {kRadius + 9, 4}, {kRadius, 20}}), "#c02828", "stroke='#3a1010' stroke-width='1'");
+    svg.path(polygon({{kRadius - 9, 4}, {kRadius + 9, 4}, {kRadius, 20}}), "#c02828",
+             "stroke='#3a1010' stroke-width='1'");
 }
 
 // One ring: the scene clipped to the ring, in a square of its outer diameter; frames side by

@@ -122,7 +122,8 @@ TEST_F(AustauschTest, FewerThanTwoTilesOrNoColumnsAreLoggedAndNeverHang)
 {
     const wchar_t* one = LR"(<MINISPIEL TYPE="AUSTAUSCH" NAME="EINS"><AUSTAUSCH_TEIL ANIMATION="FEHLT"/></MINISPIEL>)";
     const wchar_t* none = LR"(<MINISPIEL TYPE="AUSTAUSCH" NAME="KEINS" SPALTEN="4"/>)";
-    const wchar_t* zero = LR"(<MINISPIEL TYPE="AUSTAUSCH" NAME="NULL" SPALTEN="0"><AUSTAUSCH_TEIL/><AUSTAUSCH_TEIL/></MINISPIEL>)";
+    const wchar_t* zero =
+        LR"(<MINISPIEL TYPE="AUSTAUSCH" NAME="NULL" SPALTEN="0"><AUSTAUSCH_TEIL/><AUSTAUSCH_TEIL/></MINISPIEL>)";
     const std::string logged = logOfMaking(one);
     EXPECT_NE(logged.find("EINS hat 1 AUSTAUSCH_TEIL"), std::string::npos) << logged;
     EXPECT_NE(logged.find("FEHLT"), std::string::npos) << "a missing picture is named";

@@ -104,8 +104,8 @@ TEST_F(RingTest, RadiiDeltaAndOrderFollowTheDefinition)
     mouseUp();
     // The upright test: within DELTA_WINKEL either side of upright, angles brought into 0..360.
     rings[1]->angle = 0.0f;
-    for (const auto& [angle, right] :
-         std::vector<std::pair<float, bool>>{{1.5f, true}, {358.5f, true}, {2.0f, false}, {-1.0f, true}, {721.0f, true}}) {
+    for (const auto& [angle, right] : std::vector<std::pair<float, bool>>{
+             {1.5f, true}, {358.5f, true}, {2.0f, false}, {-1.0f, true}, {721.0f, true}}) {
         rings[2]->angle = angle;
         EXPECT_EQ(game->uprightTest(false), right) << angle;
         EXPECT_GE(rings[2]->angle, 0.0f);
