@@ -20,24 +20,12 @@ void hafen(Svg& svg)
         svg.path("M" + num(w * (0.04 + 0.12 * k)) + " " + num(h * (0.76 + 0.05 * (k % 3))) + " q8 -5 16 0 q8 5 16 0",
                  "none", "stroke='#ffffff' stroke-width='2' opacity='0.6'");
     svg.rect(w * 0.45, h * 0.66, w * 0.55, h * 0.06, "#9a8a70", "stroke='#3a2a1a' stroke-width='1.5'");
-    svg.beginGroup("transform='translate(" + num(w * 0.62) + " " + num(h * 0.22) + ") scale(1.1)'");
-    drawBuilding(svg, kBuildings[6], 0, 0, 0.2, false);
-    svg.endGroup();
-    svg.beginGroup("transform='translate(" + num(w * 0.05) + " " + num(h * 0.12) + ") scale(1.2)'");
-    drawBuilding(svg, kBuildings[5], 0, 0, 0.6, false);
-    svg.endGroup();
-    for (int b = 0; b < 2; ++b) {
-        const double bx = w * (0.18 + 0.34 * b), by = h * (0.84 + 0.06 * b);
-        svg.path(polygon({{bx - 28, by}, {bx + 28, by}, {bx + 20, by + 13}, {bx - 20, by + 13}}), "#8a5a2b",
-                 "stroke='#3a2414' stroke-width='1.5'");
-        svg.rect(bx - 1.5, by - 40, 3, 40, "#3a2414");
-        svg.path(polygon({{bx + 2, by - 38}, {bx + 24, by - 8}, {bx + 2, by - 8}}), b ? "#f2e6c8" : "#d04030",
-                 "stroke='#3a2414' stroke-width='1'");
-    }
-    for (int g = 0; g < 4; ++g) {
-        const double gx = w * (0.3 + 0.1 * g), gy = h * (0.1 + 0.05 * (g % 2));
-        svg.path("M" + num(gx) + " " + num(gy) + " q6 -6 12 0 q6 -6 12 0", "none", "stroke='#3a3a44' stroke-width='2'");
-    }
+    placeBuilding(svg, 6, w * 0.62, h * 0.22, 1.1, 0.2);
+    placeBuilding(svg, 5, w * 0.05, h * 0.12, 1.2, 0.6);
+    for (int b = 0; b < 2; ++b)
+        boat(svg, w * (0.18 + 0.34 * b), h * (0.84 + 0.06 * b), 1.0, b ? "#f2e6c8" : "#d04030");
+    for (int g = 0; g < 4; ++g)
+        bird(svg, w * (0.3 + 0.1 * g), h * (0.1 + 0.05 * (g % 2)), 6, "#3a3a44");
 }
 
 // The market square: stalls under awnings before the church, a well in the middle.
@@ -49,14 +37,9 @@ void markt(Svg& svg)
     for (int row = 0; row < 4; ++row)
         svg.path("M0 " + num(h * (0.68 + 0.08 * row)) + " L" + num(w) + " " + num(h * (0.68 + 0.08 * row)), "none",
                  "stroke='#8a7a60' stroke-width='1' opacity='0.6'");
-    svg.beginGroup("transform='translate(" + num(w * 0.3) + " " + num(h * 0.08) + ") scale(1.15)'");
-    drawBuilding(svg, kBuildings[4], 0, 0, 0.1, false);
-    svg.endGroup();
-    for (int k = 0; k < 2; ++k) {
-        svg.beginGroup("transform='translate(" + num(w * (k ? 0.56 : -0.04)) + " " + num(h * 0.42) + ") scale(0.9)'");
-        drawBuilding(svg, kBuildings[3], 0, 0, 0.3 + 0.4 * k, false);
-        svg.endGroup();
-    }
+    placeBuilding(svg, 4, w * 0.3, h * 0.08, 1.15, 0.1);
+    for (int k = 0; k < 2; ++k)
+        placeBuilding(svg, 3, w * (k ? 0.56 : -0.04), h * 0.42, 0.9, 0.3 + 0.4 * k);
     svg.ellipse(w * 0.5, h * 0.86, 30, 11, "#707078", "stroke='#2a2a30' stroke-width='2'");
     svg.ellipse(w * 0.5, h * 0.84, 22, 7, "#3060a0");
     svg.path("M" + num(w * 0.5 - 26) + " " + num(h * 0.84) + " L" + num(w * 0.5 - 26) + " " + num(h * 0.7) + " L" +

@@ -12,22 +12,16 @@ void wiese(Svg& svg)
 {
     landscape(svg, 44, 0.0);
     const double w = svg.width(), h = svg.height();
-    svg.beginGroup("transform='translate(" + num(w * 0.04) + " " + num(h * 0.34) + ") scale(1.2)'");
-    drawBuilding(svg, kBuildings[7], 0, 0, 0.3, false);
-    svg.endGroup();
-    svg.beginGroup("transform='translate(" + num(w * 0.56) + " " + num(h * 0.26) + ") scale(1.25)'");
-    drawBuilding(svg, kBuildings[1], 0, 0, 0.1, false);
-    svg.endGroup();
+    placeBuilding(svg, 7, w * 0.04, h * 0.34, 1.2, 0.3);
+    placeBuilding(svg, 1, w * 0.56, h * 0.26, 1.25, 0.1);
     for (int k = 0; k < 12; ++k) {
         const double x = w * (0.02 + 0.083 * k);
         svg.rect(x, h * 0.82, 5, 30, "#8a5a2b", "stroke='#3a2414' stroke-width='1'");
     }
     svg.rect(0, h * 0.85, w, 4, "#8a5a2b");
     svg.rect(0, h * 0.92, w, 4, "#8a5a2b");
-    for (int g = 0; g < 6; ++g) {
-        const double gx = w * (0.1 + 0.15 * g), gy = h * (0.08 + 0.06 * (g % 3));
-        svg.path("M" + num(gx) + " " + num(gy) + " q6 -6 12 0 q6 -6 12 0", "none", "stroke='#2a2a34' stroke-width='2'");
-    }
+    for (int g = 0; g < 6; ++g)
+        bird(svg, w * (0.1 + 0.15 * g), h * (0.08 + 0.06 * (g % 3)), 6, "#2a2a34");
     for (int f = 0; f < 9; ++f)
         svg.circle(w * (0.08 + 0.11 * f), h * (0.97 - 0.02 * (f % 2)), 4, f % 2 ? "#f0d040" : "#e05050");
 }
@@ -39,9 +33,7 @@ void burg(Svg& svg)
     const double w = svg.width(), h = svg.height();
     svg.path(polygon({{w * 0.1, h}, {w * 0.3, h * 0.55}, {w * 0.7, h * 0.5}, {w * 0.92, h}}),
              svg.verticalGradient({150, 140, 130}, {90, 80, 70}), "stroke='#3a3028' stroke-width='2'");
-    svg.beginGroup("transform='translate(" + num(w * 0.22) + " " + num(h * 0.06) + ") scale(1.35)'");
-    drawBuilding(svg, kBuildings[5], 0, 0, 0.5, false);
-    svg.endGroup();
+    placeBuilding(svg, 5, w * 0.22, h * 0.06, 1.35, 0.5);
     svg.path("M" + num(w * 0.45) + " " + num(h) + " Q" + num(w * 0.2) + " " + num(h * 0.8) + " " + num(w * 0.5) + " " +
                  num(h * 0.7) + " T" + num(w * 0.5) + " " + num(h * 0.52),
              "none", "stroke='#d8bc84' stroke-width='7'");

@@ -45,23 +45,15 @@ void scene(Svg& svg, const RoundPicture& picture)
         for (int k = 0; k < 6; ++k)
             svg.path("M" + num(w * (0.1 + 0.14 * k)) + " " + num(h * (0.74 + 0.06 * (k % 3))) + " q7 -4 14 0 q7 4 14 0",
                      "none", "stroke='#ffffff' stroke-width='2' opacity='0.7'");
-        const double bx = w * 0.3, by = h * 0.8;
-        svg.path(polygon({{bx - 22, by}, {bx + 22, by}, {bx + 15, by + 10}, {bx - 15, by + 10}}), "#8a5a2b",
-                 "stroke='#3a2414' stroke-width='1.5'");
-        svg.rect(bx - 1.5, by - 30, 3, 30, "#3a2414");
-        svg.path(polygon({{bx + 2, by - 28}, {bx + 18, by - 6}, {bx + 2, by - 6}}), "#d04030");
+        boat(svg, w * 0.3, h * 0.8, 0.75, "#d04030");
     } else {
         svg.path("M" + num(w * 0.5) + " " + num(h) + " Q" + num(w * 0.3) + " " + num(h * 0.8) + " " + num(w * 0.5) +
                      " " + num(h * 0.64),
                  "none", "stroke='#d8bc84' stroke-width='8'");
     }
-    svg.beginGroup("transform='translate(" + num(w * 0.5 - 64 * 1.1) + " " + num(h * 0.2) + ") scale(1.1)'");
-    drawBuilding(svg, kBuildings[picture.building], 0, 0, 0.2, false);
-    svg.endGroup();
-    for (int g = 0; g < 3; ++g) {
-        const double gx = w * (0.2 + 0.22 * g), gy = h * (0.12 + 0.05 * (g % 2));
-        svg.path("M" + num(gx) + " " + num(gy) + " q5 -5 10 0 q5 -5 10 0", "none", "stroke='#2a2a34' stroke-width='2'");
-    }
+    placeBuilding(svg, picture.building, w * 0.5 - 64 * 1.1, h * 0.2, 1.1, 0.2);
+    for (int g = 0; g < 3; ++g)
+        bird(svg, w * (0.2 + 0.22 * g), h * (0.12 + 0.05 * (g % 2)), 5, "#2a2a34");
     // An arrow at the top of the rim, and marks down the middle, line up when the rings stand right.
     svg.path("M" + num(kRadius) + " 4 L" + num(kRadius) + " " + num(kRadius), "none",
              "stroke='#ffffff' stroke-width='2' stroke-dasharray='6 4' opacity='0.8'");
