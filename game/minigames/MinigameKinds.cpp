@@ -1,11 +1,14 @@
 #include "minigames/MinigameKinds.h"
 
+#include "minigames/austausch/Austausch.h"
 #include "minigames/bauen/Bauen.h"
 #include "minigames/labyrinth/Labyrinth.h"
 #include "minigames/maze/Maze.h"
 #include "minigames/objekteanklicken/ObjekteAnklicken.h"
 #include "minigames/puzzle/Puzzle.h"
 #include "minigames/punkteverbinden/Punkteverbinden.h"
+#include "minigames/drehbild/Drehbild.h"
+#include "minigames/ring/Ring.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
 #include "minigames/unterschiede/UnterschiedeAnklicken.h"
 #include "minigames/wegblasen/Wegblasen.h"
@@ -24,6 +27,9 @@ void registerMinigameKinds(MinispielManager::Kinds& kinds)
     kinds.add(L"OBJEKT_KLICKEN", &ObjekteAnklicken::create);
     kinds.add(L"PUSTEN", &Wegblasen::create);
     kinds.add(L"UNTERSCHIEDE", &UnterschiedeAnklicken::create);
+    kinds.add(L"AUSTAUSCH", &Austausch::create);
+    kinds.add(L"DREHBILD", &Drehbild::create);
+    kinds.add(L"RING", &Ring::create);
 }
 
 } // namespace ThreeMatch

@@ -11,6 +11,8 @@
 #include "minigames/frame/Minispiel.h"
 #include "minigames/MinigameKinds.h"
 #include "minigames/frame/MinispielManager.h"
+#include "minigames/austausch/Austausch.h"
+#include "minigames/drehbild/Drehbild.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
 
 #include <crt.h>
@@ -66,8 +68,13 @@ void play(Minispiel& game, const uint8_t* data, size_t size)
             mouse.buttonReleased.emit(mouse, ULVO_MOUSE_LEFT);
             break;
         }
+        const D3DXVECTOR2 at(mouse.position[0], mouse.position[1]);
         if (auto* tiles = dynamic_cast<Schiebepuzzle_leicht*>(&game))
-            tiles->clickAt(D3DXVECTOR2(mouse.position[0], mouse.position[1]));
+            tiles->clickAt(at);
+        if (auto* swap = dynamic_cast<Austausch*>(&game))
+            swap->clickAt(at);
+        if (auto* turn = dynamic_cast<Drehbild*>(&game))
+            turn->clickAt(at, k % 4 == 0);
         MinispielManager::getInstance()->update(0.6);
     }
 }

@@ -61,6 +61,12 @@ extern const Building kBuildings[8];
 // phase 0..1 moves its animated part (smoke, blades, flag, ...).
 void drawBuilding(Svg& svg, const Building& b, double ox, double oy, double phase, bool preview);
 
+// A building drawn at (x, y), the top-left of its 128 x 128 cell, scaled.
+void placeBuilding(Svg& svg, int building, double x, double y, double scale, double phase);
+// A bird in flight (two arches of the given half-width) and a sailing boat on the water line y.
+void bird(Svg& svg, double x, double y, double size, const std::string& colour);
+void boat(Svg& svg, double x, double y, double size, const std::string& sail);
+
 // The drawing steps of the tool's files.
 void makeLoadingScreen();
 void makeScenes();

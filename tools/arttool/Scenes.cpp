@@ -88,6 +88,29 @@ void landscape(Svg& svg, unsigned seed, double dim)
     }
 }
 
+void placeBuilding(Svg& svg, int building, double x, double y, double scale, double phase)
+{
+    svg.beginGroup("transform='translate(" + num(x) + " " + num(y) + ") scale(" + num(scale) + ")'");
+    drawBuilding(svg, kBuildings[building], 0, 0, phase, false);
+    svg.endGroup();
+}
+
+void bird(Svg& svg, double x, double y, double size, const std::string& colour)
+{
+    const std::string arch = " q" + num(size) + " " + num(-size) + " " + num(2 * size) + " 0";
+    svg.path("M" + num(x) + " " + num(y) + arch + arch, "none", "stroke='" + colour + "' stroke-width='2'");
+}
+
+void boat(Svg& svg, double x, double y, double size, const std::string& sail)
+{
+    const double s = size;
+    svg.path(polygon({{x - 28 * s, y}, {x + 28 * s, y}, {x + 20 * s, y + 13 * s}, {x - 20 * s, y + 13 * s}}), "#8a5a2b",
+             "stroke='#3a2414' stroke-width='1.5'");
+    svg.rect(x - 1.5, y - 40 * s, 3, 40 * s, "#3a2414");
+    svg.path(polygon({{x + 2, y - 38 * s}, {x + 24 * s, y - 8 * s}, {x + 2, y - 8 * s}}), sail,
+             "stroke='#3a2414' stroke-width='1'");
+}
+
 void makeScenes()
 {
     for (int i = 1; i <= 20; ++i) {

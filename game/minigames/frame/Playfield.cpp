@@ -73,6 +73,23 @@ bool Playfield::containsTurned(const Ulvo::FloatRect& rect, float angle, const D
     return turnedInfo(rect, angle).getQuad().isInside(point);
 }
 
+void Playfield::drawPart(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& part, const Ulvo::FloatRect& rect,
+                         float degrees, D3DCOLOR colour)
+{
+    Ulvo::Texture2DAnimationFrame* frame = animation ? animation->getCurrentTexture() : nullptr;
+    Ulvo::D3DXSprite* sprite = Ulvo::GUISystem::getInstance()->getSprite();
+    if (!frame || !frame->texture || !sprite)
+        return;
+    const RECT& whole = frame->rect;
+    const float w = static_cast<float>(whole.right - whole.left), h = static_cast<float>(whole.bottom - whole.top);
+    auto at = [](LONG from, float fraction, float length) {
+        return from + static_cast<LONG>(std::lround(fraction * length));
+    };
+    const RECT source{at(whole.left, part.left, w), at(whole.top, part.top, h), at(whole.left, part.right, w),
+                      at(whole.top, part.bottom, h)};
+    sprite->drawTexture(frame->texture, &source, turnedInfo(rect, degrees), Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
+}
+
 bool Playfield::contains(const Ulvo::FloatRect& rect, const D3DXVECTOR2& point)
 {
     return point.x >= rect.left && point.x <= rect.right && point.y >= rect.top && point.y <= rect.bottom;

@@ -34,6 +34,10 @@ public:
     static void draw(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, D3DCOLOR colour,
                      float degrees = 0.0f);
     static bool containsTurned(const Ulvo::FloatRect& rect, float angle, const D3DXVECTOR2& point);
+    // The part of the current frame (fractions 0..1 of its rectangle) stretched over the
+    // rectangle and turned by degrees about the rectangle's middle.
+    static void drawPart(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& part, const Ulvo::FloatRect& rect,
+                         float degrees, D3DCOLOR colour);
     // The point lies on a texel of the frame drawn over the rectangle whose alpha reaches 64
     // of 255 (the texture's alpha mask, built on first use).
     static bool hitsOpaque(Ulvo::Texture2DAnimation* animation, const Ulvo::FloatRect& rect, const D3DXVECTOR2& point);

@@ -1,17 +1,21 @@
 #include "MinigameSolver.h"
 
 #include "gui/windows/GUIWindow.h"
+#include "minigames/austausch/Austausch.h"
 #include "minigames/bauen/Bauen.h"
 #include "minigames/labyrinth/Labyrinth.h"
 #include "minigames/punkteverbinden/Punkteverbinden.h"
 #include "minigames/objekteanklicken/ObjekteAnklicken.h"
+#include "minigames/drehbild/Drehbild.h"
 #include "minigames/puzzle/Puzzle.h"
+#include "minigames/ring/Ring.h"
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
 #include "minigames/frame/Playfield.h"
 #include "minigames/wegblasen/Wegblasen.h"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 using namespace ThreeMatch;
 
@@ -543,6 +547,81 @@ bool findingPoint(const UnterschiedeAnklicken::UTeil& teil, D3DXVECTOR2& at, boo
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult solveAustausch(Austausch& game, const Hands& hands)
+{
+    for (int move = 0; move < 100 && !game.isFlagSet(false); ++move) {
+        const Austausch::Teil* away = nullptr;
+        for (const Austausch::Teil* teil : game.getTeile())
+            away = !away && teil->place != teil->home ? teil : away;
+        if (!away) {
+            // Every tile at home before a click: choosing one and taking it back tests the grid.
+            if (game.getTeile().empty())
+                return ::testing::AssertionFailure() << "no tiles";
+            hands.click(game.cellCentre(game.getTeile().front()->place));
+            hands.click(game.cellCentre(game.getTeile().back()->place));
+            continue;
+        }
+        const int home = away->home;
+        hands.click(game.cellCentre(away->place));
+        if (game.getSelected() != away)
+            return ::testing::AssertionFailure() << "a click on a tile did not select it at move " << move;
+        hands.click(game.cellCentre(home));
+        if (away->place != home)
+            return ::testing::AssertionFailure() << "the tile did not go home at move " << move;
+        hands.wait(0.3);
+    }
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "the tiles are not home";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult solveDrehbild(Drehbild& game, const Hands& hands)
+{
+    for (const Drehbild::Teil* teil : game.getTeile()) {
+        const int quarters = static_cast<int>(std::lround(teil->angle.end / 90.0f));
+        const int clicks = ((-quarters) % 4 + 4) % 4;
+        const Ulvo::FloatRect r = game.screenRect(*teil);
+        for (int k = 0; k < clicks; ++k)
+            hands.click(D3DXVECTOR2((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+        if (!Drehbild::upright(teil->angle.end))
+            return ::testing::AssertionFailure() << "tile " << teil->index << " did not come upright";
+    }
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "the picture is not upright";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult solveRing(Ring& game, const Hands& hands)
+{
+    const D3DXVECTOR2 c = game.centre();
+    const float scale = game.pixelsPerUnit();
+    for (const Ring::Teil* ring : game.getRinge()) {
+        if (!ring->turnable || game.isFlagSet(false))
+            continue;
+        const float radius = (ring->inner + ring->outer) / 2 * scale;
+        float left = std::fmod(ring->angle, 360.0f);
+        left = left < 0.0f ? left + 360.0f : left;
+        // The shorter way round: back by the angle, or on to the full turn.
+        float turn = left <= 180.0f ? -left : 360.0f - left;
+        float at = -90.0f;
+        while (std::fabs(turn) > 1e-3f && !game.isFlagSet(false)) {
+            const float step = std::clamp(turn, -60.0f, 60.0f);
+            const auto point = [&](float degrees) {
+                const float radians = degrees / 57.295776f;
+                return c + D3DXVECTOR2(std::cos(radians), std::sin(radians)) * radius;
+            };
+            hands.drag(point(at), point(at + step));
+            if (game.getGrabbed())
+                return ::testing::AssertionFailure() << "a ring stayed grabbed after the release";
+            at += step;
+            turn -= step;
+        }
+    }
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "the rings do not stand right";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult solve(Minispiel& game, const Hands& hands)
 {
     if (auto* maze = dynamic_cast<Maze*>(&game))
@@ -563,6 +642,12 @@ bool findingPoint(const UnterschiedeAnklicken::UTeil& teil, D3DXVECTOR2& at, boo
         return solveSchiebepuzzle(*tiles, hands);
     if (auto* bauen = dynamic_cast<Bauen*>(&game))
         return solveBauen(*bauen, hands);
+    if (auto* austausch = dynamic_cast<Austausch*>(&game))
+        return solveAustausch(*austausch, hands);
+    if (auto* drehbild = dynamic_cast<Drehbild*>(&game))
+        return solveDrehbild(*drehbild, hands);
+    if (auto* ring = dynamic_cast<Ring*>(&game))
+        return solveRing(*ring, hands);
     return ::testing::AssertionFailure() << "no player for this kind";
 }
 

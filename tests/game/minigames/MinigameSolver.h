@@ -15,14 +15,17 @@
 #include <vector>
 
 namespace ThreeMatch {
+class Austausch;
 class Bauen;
 class Labyrinth;
 class Punkteverbinden;
+class Drehbild;
 class Minispiel;
 class ObjekteAnklicken;
 class UnterschiedeAnklicken;
 class Wegblasen;
 class Puzzle;
+class Ring;
 class Schiebepuzzle_leicht;
 } // namespace ThreeMatch
 
@@ -38,7 +41,7 @@ struct Hands {
     std::function<void(const D3DXVECTOR2& at, double seconds)> hold;
 };
 
-// Solves the game of any of the three kinds; the reason when it could not.
+// Solves the game of any of the kinds above; the reason when it could not.
 ::testing::AssertionResult solve(ThreeMatch::Minispiel& game, const Hands& hands);
 ::testing::AssertionResult solvePuzzle(ThreeMatch::Puzzle& puzzle, const Hands& hands);
 ::testing::AssertionResult solveSchiebepuzzle(ThreeMatch::Schiebepuzzle_leicht& game, const Hands& hands);
@@ -52,6 +55,12 @@ struct Hands {
 // A point of the difference's window where a click finds it (its picture opaque); false when
 // there is none.
 bool findingPoint(const ThreeMatch::UnterschiedeAnklicken::UTeil& teil, D3DXVECTOR2& at, bool opaque = true);
+// Swaps each tile out of place with the one in its home cell.
+::testing::AssertionResult solveAustausch(ThreeMatch::Austausch& game, const Hands& hands);
+// Left-clicks each tile until it stands upright.
+::testing::AssertionResult solveDrehbild(ThreeMatch::Drehbild& game, const Hands& hands);
+// Drags each turnable ring back to upright, along its middle, a sixth of a turn at a time.
+::testing::AssertionResult solveRing(ThreeMatch::Ring& game, const Hands& hands);
 
 // The gap's way to the goal, cell by cell: columns first, then rows.
 std::vector<uint32_t> way(const ThreeMatch::Schiebepuzzle_leicht& game);

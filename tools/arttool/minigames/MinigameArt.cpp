@@ -12,6 +12,9 @@ void makeMazeArt();
 void makeObjekteAnklickenArt();
 void makeWegblasenArt();
 void makeUnterschiedeArt();
+void makeAustauschArt();
+void makeDrehbildArt();
+void makeRingArt();
 
 void makeMinigameArt()
 {
@@ -24,6 +27,9 @@ void makeMinigameArt()
     makeObjekteAnklickenArt();
     makeWegblasenArt();
     makeUnterschiedeArt();
+    makeAustauschArt();
+    makeDrehbildArt();
+    makeRingArt();
 }
 
 } // namespace Art

@@ -57,13 +57,8 @@ void dorf(Svg& svg)
                  num(h * 0.93) + " Z",
              "#d8bc84", "stroke='#a88850' stroke-width='1.5'");
     const int order[] = {1, 0, 4, 2, 3};
-    for (int k = 0; k < 5; ++k) {
-        const double scale = 0.95;
-        const double x = w * (0.02 + 0.19 * k), y = h * (0.48 + 0.035 * (k % 2));
-        svg.beginGroup("transform='translate(" + num(x) + " " + num(y) + ") scale(" + num(scale) + ")'");
-        drawBuilding(svg, kBuildings[order[k]], 0, 0, 0.25 * k, false);
-        svg.endGroup();
-    }
+    for (int k = 0; k < 5; ++k)
+        placeBuilding(svg, order[k], w * (0.02 + 0.19 * k), h * (0.48 + 0.035 * (k % 2)), 0.95, 0.25 * k);
     Random random(31);
     for (int t = 0; t < 7; ++t) {
         const double x = random.range(0, w), y = h * random.range(0.88, 0.98);
@@ -83,11 +78,8 @@ void muehle(Svg& svg)
                  "none", "stroke='#ffffff' stroke-width='2' opacity='0.6'");
     const int order[] = {5, 1, 6};
     const double xs[] = {0.0, 0.38, 0.62};
-    for (int k = 0; k < 3; ++k) {
-        svg.beginGroup("transform='translate(" + num(w * xs[k]) + " " + num(h * (0.38 + 0.04 * k)) + ") scale(1.05)'");
-        drawBuilding(svg, kBuildings[order[k]], 0, 0, 0.3 * k, false);
-        svg.endGroup();
-    }
+    for (int k = 0; k < 3; ++k)
+        placeBuilding(svg, order[k], w * xs[k], h * (0.38 + 0.04 * k), 1.05, 0.3 * k);
     for (int b = 0; b < 2; ++b) {
         const double bx = w * (0.2 + 0.45 * b), by = h * (0.86 + 0.04 * b);
         svg.path(polygon({{bx - 26, by}, {bx + 26, by}, {bx + 18, by + 12}, {bx - 18, by + 12}}), "#8a5a2b",

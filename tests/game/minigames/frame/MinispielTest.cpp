@@ -361,7 +361,8 @@ TEST_F(MinispielTest, TheGamesDefinitionFileBringsTheScreenAndItsTexts)
     // Every entry made a game: no TYPE is left unregistered.
     EXPECT_EQ(names.size(), root.getNodeCount(L"MINISPIEL"));
     for (const wchar_t* name :
-         {L"PUZZLE_DORF", L"PUZZLE_MUEHLE", L"SCHIEBEPUZZLE_HOF", L"SCHIEBEPUZZLE_MAUER", L"BAUEN_HAUS", L"BAUEN_TURM"})
+         {L"PUZZLE_DORF", L"PUZZLE_MUEHLE", L"SCHIEBEPUZZLE_HOF", L"SCHIEBEPUZZLE_MAUER", L"BAUEN_HAUS", L"BAUEN_TURM",
+          L"AUSTAUSCH_HAFEN", L"AUSTAUSCH_MARKT", L"DREHBILD_WIESE", L"DREHBILD_BURG", L"RING_DORF", L"RING_SEE"})
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
     for (const wchar_t* name :
          {L"LABYRINTH_GARTEN", L"LABYRINTH_PARK", L"PUNKTE_NIKOLAUS", L"PUNKTE_STERN", L"MAZE_BURG", L"MAZE_HOEHLE"})
