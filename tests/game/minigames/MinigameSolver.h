@@ -2,7 +2,8 @@
 // A scripted player of the minigame kinds, with the mouse only: it drags jigsaw pieces onto
 // their outlines (moving decoys aside that cover them), clicks the tiles along the gap's way
 // to the goal, and finds a plan for the building pieces (every piece on the grid, no quarter
-// claimed twice) and drags them there. The hands are the caller's: the kinds' tests inject the
+// claimed twice) and drags them there; it turns the memory's pairs it knows, drags the goods
+// onto their areas, ticks the right symbols or path and presses OK. The hands are the caller's: the kinds' tests inject the
 // input state's signals, the play-through the window's mouse events.
 #include <d3dx9math.h>
 
@@ -13,10 +14,18 @@
 
 namespace ThreeMatch {
 class Bauen;
+class Memory;
 class Minispiel;
+class MinispielZuordnen;
 class Puzzle;
+class RichtigenPfadAnklicken;
+class RichtigesSymbolAnklicken;
 class Schiebepuzzle_leicht;
 } // namespace ThreeMatch
+
+namespace Ulvo {
+class GUIWindow;
+}
 
 namespace MinigameSolver {
 
@@ -28,11 +37,22 @@ struct Hands {
     std::function<void(double seconds)> wait;
 };
 
-// Solves the game of any of the three kinds; the reason when it could not.
+// Solves the game of any of the kinds; the reason when it could not.
 ::testing::AssertionResult solve(ThreeMatch::Minispiel& game, const Hands& hands);
 ::testing::AssertionResult solvePuzzle(ThreeMatch::Puzzle& puzzle, const Hands& hands);
 ::testing::AssertionResult solveSchiebepuzzle(ThreeMatch::Schiebepuzzle_leicht& game, const Hands& hands);
 ::testing::AssertionResult solveBauen(ThreeMatch::Bauen& game, const Hands& hands);
+::testing::AssertionResult solveMemory(ThreeMatch::Memory& game, const Hands& hands);
+::testing::AssertionResult solveZuordnen(ThreeMatch::MinispielZuordnen& game, const Hands& hands);
+::testing::AssertionResult solveRichtigesSymbol(ThreeMatch::RichtigesSymbolAnklicken& game, const Hands& hands);
+::testing::AssertionResult solveRichtigerPfad(ThreeMatch::RichtigenPfadAnklicken& game, const Hands& hands);
+
+// The middle of a window on the screen.
+D3DXVECTOR2 centre(const Ulvo::GUIWindow& window);
+// Where each item of the sorting game goes (an index into its areas, -1 for none), in item
+// order: on one of its targets, and the items of each SUMME_VON meeting its total; empty when
+// there is no such placement.
+std::vector<int> placement(const ThreeMatch::MinispielZuordnen& game);
 
 // The gap's way to the goal, cell by cell: columns first, then rows.
 std::vector<uint32_t> way(const ThreeMatch::Schiebepuzzle_leicht& game);

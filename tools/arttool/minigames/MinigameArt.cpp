@@ -6,12 +6,20 @@ namespace Art {
 void makePuzzleArt();
 void makeSchiebepuzzleArt();
 void makeBauenArt();
+void makeMemoryArt();
+void makeZuordnenArt();
+void makeRichtigesSymbolArt();
+void makeRichtigerPfadArt();
 
 void makeMinigameArt()
 {
     makePuzzleArt();
     makeSchiebepuzzleArt();
     makeBauenArt();
+    makeMemoryArt();
+    makeZuordnenArt();
+    makeRichtigesSymbolArt();
+    makeRichtigerPfadArt();
 }
 
 } // namespace Art

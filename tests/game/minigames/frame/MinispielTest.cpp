@@ -286,7 +286,7 @@ TEST_F(MinispielTest, TheFactoryAndTheShuffledRotation)
 {
     EXPECT_EQ(manager().getCurrentMinispiel(), nullptr) << "no games, nothing to start";
     define(LR"(<MINISPIEL TYPE="TEST" NAME="A"/><MINISPIEL TYPE="test" NAME="X"/><MINISPIEL NAME="Y"/>
-               <MINISPIEL TYPE="MEMORY" NAME="Z"/><MINISPIEL TYPE="TEST" NAME="B"/><MINISPIEL TYPE="TEST" NAME="C"/>)");
+               <MINISPIEL TYPE="KEIN_SPIEL" NAME="Z"/><MINISPIEL TYPE="TEST" NAME="B"/><MINISPIEL TYPE="TEST" NAME="C"/>)");
     ASSERT_EQ(manager().getMinispiele().size(), 3u) << "a TYPE is compared exactly; unknown ones are passed over";
     for (int i = 0; i < 4; ++i)
         manager().nextMinispiel();
@@ -358,9 +358,11 @@ TEST_F(MinispielTest, TheGamesDefinitionFileBringsTheScreenAndItsTexts)
     std::vector<std::wstring> names;
     for (const Minispiel* each : manager().getMinispiele())
         names.push_back(each->getName());
-    EXPECT_EQ(names.size(), 6u);
+    EXPECT_EQ(names.size(), 14u);
     for (const wchar_t* name :
-         {L"PUZZLE_DORF", L"PUZZLE_MUEHLE", L"SCHIEBEPUZZLE_HOF", L"SCHIEBEPUZZLE_MAUER", L"BAUEN_HAUS", L"BAUEN_TURM"})
+         {L"PUZZLE_DORF", L"PUZZLE_MUEHLE", L"SCHIEBEPUZZLE_HOF", L"SCHIEBEPUZZLE_MAUER", L"BAUEN_HAUS", L"BAUEN_TURM",
+          L"MEMORY_OBST", L"MEMORY_WERKZEUG", L"ZUORDNEN_LAGER", L"ZUORDNEN_WAAGE", L"RICHTIGES_SYMBOL_ESSEN",
+          L"RICHTIGES_SYMBOL_WAPPEN", L"RICHTIGER_PFAD_WALD", L"RICHTIGER_PFAD_BERG"})
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
     for (const Minispiel* each : manager().getMinispiele()) {
         EXPECT_NE(each->getWindow(), nullptr);
