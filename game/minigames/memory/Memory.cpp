@@ -32,8 +32,11 @@ int rowsFor(size_t cards, int columns)
 } // namespace
 
 Memory::Teil::Teil(const Teil& other)
-    : id(other.id), front(other.front ? other.front->clone() : nullptr),
-      back(other.back ? other.back->clone() : nullptr), rect(other.rect), faceUp(other.faceUp)
+    : id(other.id)
+    , front(other.front ? other.front->clone() : nullptr)
+    , back(other.back ? other.back->clone() : nullptr)
+    , rect(other.rect)
+    , faceUp(other.faceUp)
 {
 }
 
@@ -62,8 +65,8 @@ Memory::Memory(Ulvo::XMLNode* node) : Minispiel(node)
     node->readInt(L"SPALTEN", m_columns);
     // No columns would divide the grid by zero.
     if (m_columns < 1 || m_columns > kMaxColumns) {
-        Ulvo::mainLogger().log(50, Ulvo::LOG_TYPE_WARNING, L"ThreeMatch::Memory: ", getName(), L" SPALTEN ",
-                               m_columns, L" liegt nicht in 1..64\n");
+        Ulvo::mainLogger().log(50, Ulvo::LOG_TYPE_WARNING, L"ThreeMatch::Memory: ", getName(), L" SPALTEN ", m_columns,
+                               L" liegt nicht in 1..64\n");
         m_columns = std::clamp(m_columns, 1, kMaxColumns);
     }
     m_rows = rowsFor(2 * m_templates.size(), m_columns);

@@ -33,7 +33,6 @@ Ulvo::GUIWindow* cloneNamed(const std::wstring& name)
     return vorlage ? vorlage->clone() : nullptr;
 }
 
-
 } // namespace
 
 MinispielZuordnen::Gebiet::Gebiet(Ulvo::XMLNode* node) : Ulvo::NamedObject(node)
@@ -408,8 +407,8 @@ bool MinispielZuordnen::check()
     for (Gebiet* area : m_areas) {
         area->count = 0;
         area->placed.clear();
-        area->expected = static_cast<int>(
-            std::count_if(m_items.begin(), m_items.end(), [area](const Gegenstand* item) { return item->isTarget(area); }));
+        area->expected = static_cast<int>(std::count_if(
+            m_items.begin(), m_items.end(), [area](const Gegenstand* item) { return item->isTarget(area); }));
         targetAreas += area->expected > 0 ? 1 : 0;
     }
     for (Gegenstand* item : m_items) {
@@ -500,8 +499,8 @@ void MinispielZuordnen::onFlashDraw(Ulvo::GUIWindow& window, const bool& visible
     const Ulvo::FloatRect& r = window.getScreenRect();
     const RECT frame{static_cast<LONG>(r.left), static_cast<LONG>(r.top), static_cast<LONG>(r.right),
                      static_cast<LONG>(r.bottom)};
-    globals->drawFrame(frame, 10, Playfield::colour(1.0f, 0.0f, 0.0f, alpha * static_cast<float>(window.getAlpha())),
-                       0, 0, 0, 0, 0, 0);
+    globals->drawFrame(frame, 10, Playfield::colour(1.0f, 0.0f, 0.0f, alpha * static_cast<float>(window.getAlpha())), 0,
+                       0, 0, 0, 0, 0);
 }
 
 } // namespace ThreeMatch

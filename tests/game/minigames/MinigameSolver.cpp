@@ -296,21 +296,34 @@ bool placeFrom(const MinispielZuordnen& game, size_t k, std::vector<int>& places
     return false;
 }
 
-// A point of the window that no window in front of it covers; its middle when there is none.
-D3DXVECTOR2 uncovered(const Ulvo::GUIWindow& window)
+} // namespace
+
+bool uncovered(const Ulvo::GUIWindow& window, D3DXVECTOR2& at)
 {
     const Ulvo::FloatRect& r = window.getScreenRect();
     for (int j = 1; j < 8; ++j) {
         for (int i = 1; i < 8; ++i) {
-            const D3DXVECTOR2 p(r.left + (r.right - r.left) * i / 8.0f, r.top + (r.bottom - r.top) * j / 8.0f);
-            if (Ulvo::GUISystem::getInstance()->getWindowAt(p.x, p.y, Ulvo::GUIWindow::HIT_PRESS) == &window)
-                return p;
+            at = D3DXVECTOR2(r.left + (r.right - r.left) * i / 8.0f, r.top + (r.bottom - r.top) * j / 8.0f);
+            if (Ulvo::GUISystem::getInstance()->getWindowAt(at.x, at.y, Ulvo::GUIWindow::HIT_PRESS) == &window)
+                return true;
         }
     }
-    return MinigameSolver::centre(window);
+    at = centre(window);
+    return false;
 }
 
-} // namespace
+D3DXVECTOR2 uncovered(const Ulvo::GUIWindow& window)
+{
+    D3DXVECTOR2 at;
+    uncovered(window, at);
+    return at;
+}
+
+void dragWindow(const Ulvo::GUIWindow& window, const D3DXVECTOR2& to, const Hands& hands)
+{
+    const D3DXVECTOR2 grip = uncovered(window);
+    hands.drag(grip, to + grip - centre(window));
+}
 
 std::vector<int> placement(const MinispielZuordnen& game)
 {
@@ -325,12 +338,24 @@ std::vector<int> placement(const MinispielZuordnen& game)
     const std::vector<int> places = placement(game);
     if (places.size() != game.getGegenstaende().size())
         return ::testing::AssertionFailure() << "the goods fit no placement";
-    // Items on one area go side by side across it, so that each overlaps that area most.
+    // Items on one area go side by side across it, so that each overlaps that area most; an
+    // item under others waits until those have gone.
     std::vector<int> onArea(game.getGebiete().size(), 0);
+    std::vector<size_t> left;
     for (size_t i = 0; i < places.size(); ++i) {
+        if (places[i] >= 0 && game.getGegenstaende()[i]->window)
+            left.push_back(i);
+    }
+    while (!left.empty()) {
+        size_t next = 0;
+        D3DXVECTOR2 grip;
+        while (next < left.size() && !uncovered(*game.getGegenstaende()[left[next]]->window, grip))
+            ++next;
+        if (next == left.size())
+            return ::testing::AssertionFailure() << "every item left lies under another";
+        const size_t i = left[next];
+        left.erase(left.begin() + static_cast<std::ptrdiff_t>(next));
         MinispielZuordnen::Gegenstand& item = *game.getGegenstaende()[i];
-        if (places[i] < 0 || !item.window)
-            continue;
         const Ulvo::GUIWindow* area = game.getGebiete()[static_cast<size_t>(places[i])]->window;
         if (!area)
             return ::testing::AssertionFailure() << "an area without window";
@@ -339,7 +364,6 @@ std::vector<int> placement(const MinispielZuordnen& game)
         const float w = item.window->getScreenRect().right - item.window->getScreenRect().left;
         const D3DXVECTOR2 to(r.left + w * (0.6f + 0.5f * static_cast<float>(slot % 4)),
                              (r.top + r.bottom) / 2 + w * 0.3f * static_cast<float>(slot / 4));
-        const D3DXVECTOR2 grip = uncovered(*item.window);
         hands.drag(grip, to + grip - centre(*item.window));
         if (item.area != game.getGebiete()[static_cast<size_t>(places[i])])
             return ::testing::AssertionFailure() << "item " << i << " did not land on its area";

@@ -47,8 +47,12 @@ struct Hands {
 ::testing::AssertionResult solveRichtigesSymbol(ThreeMatch::RichtigesSymbolAnklicken& game, const Hands& hands);
 ::testing::AssertionResult solveRichtigerPfad(ThreeMatch::RichtigenPfadAnklicken& game, const Hands& hands);
 
-// The middle of a window on the screen.
+// The middle of a window on the screen; a point of it that no window in front covers (its
+// middle when there is none); a drag of the window by that point, so that its middle ends at to.
 D3DXVECTOR2 centre(const Ulvo::GUIWindow& window);
+D3DXVECTOR2 uncovered(const Ulvo::GUIWindow& window);
+bool uncovered(const Ulvo::GUIWindow& window, D3DXVECTOR2& at);
+void dragWindow(const Ulvo::GUIWindow& window, const D3DXVECTOR2& to, const Hands& hands);
 // Where each item of the sorting game goes (an index into its areas, -1 for none), in item
 // order: on one of its targets, and the items of each SUMME_VON meeting its total; empty when
 // there is no such placement.

@@ -122,8 +122,7 @@ void draw(Svg& svg, Icon icon)
         svg.path("M46 22 L52 52 L90 60 M52 52 L34 88", "none", ink(1.5));
         break;
     case Icon::Sack:
-        svg.path("M36 24 L64 24 L60 34 C86 44 92 90 50 92 C8 90 14 44 40 34 Z", svg.litGradient({210, 180, 120}),
-                 line);
+        svg.path("M36 24 L64 24 L60 34 C86 44 92 90 50 92 C8 90 14 44 40 34 Z", svg.litGradient({210, 180, 120}), line);
         svg.path("M36 30 L64 30", "none", "stroke='#8a5a2a' stroke-width='5'");
         break;
     }

@@ -32,9 +32,9 @@ void back(Svg& svg, double x, const Colour& colour, Icon emblem)
 
 void makeMemoryArt()
 {
-    const std::vector<Icon> faces = {Icon::Apple, Icon::Pear,  Icon::Cherries, Icon::Grapes, Icon::Carrot,
-                                     Icon::Bread, Icon::Hammer, Icon::Saw,     Icon::Axe,    Icon::Shovel,
-                                     Icon::Bucket, Icon::Key,   Icon::Log,     Icon::Sack};
+    const std::vector<Icon> faces = {Icon::Apple,  Icon::Pear,   Icon::Cherries, Icon::Grapes, Icon::Carrot,
+                                     Icon::Bread,  Icon::Hammer, Icon::Saw,      Icon::Axe,    Icon::Shovel,
+                                     Icon::Bucket, Icon::Key,    Icon::Log,      Icon::Sack};
     Svg sheet(static_cast<int>(kCard) * static_cast<int>(faces.size() + 2), static_cast<int>(kCard));
     for (size_t k = 0; k < faces.size(); ++k)
         face(sheet, static_cast<double>(k) * kCard, faces[k]);

@@ -27,8 +27,7 @@ struct PathPicture {
 const PathPicture kPictures[] = {
     {"data/Games/pfad_wald.png",
      "data/Games/pfad_wald_ziel.png",
-     {"M20 70 C150 60 160 300 260 300 C330 300 350 320 385 322",
-      "M20 180 C120 180 140 40 240 60 C300 70 330 46 362 44",
+     {"M20 70 C150 60 160 300 260 300 C330 300 350 320 385 322", "M20 180 C120 180 140 40 240 60 C300 70 330 46 362 44",
       "M20 290 C120 300 180 120 260 160 C320 190 360 180 418 180"},
      2,
      21,
@@ -47,7 +46,8 @@ void trees(Svg& svg, Random& random, double x0, double y0, double x1, double y1,
 {
     for (int k = 0; k < count; ++k) {
         const double x = random.range(x0, x1), y = random.range(y0, y1);
-        svg.path(star(x, y, 3, 16, 0), svg.litGradient({46, 110, 50}), "stroke='" + kInk.hex() + "' stroke-width='1.5'");
+        svg.path(star(x, y, 3, 16, 0), svg.litGradient({46, 110, 50}),
+                 "stroke='" + kInk.hex() + "' stroke-width='1.5'");
     }
 }
 
@@ -56,7 +56,7 @@ void scenery(Svg& svg, const PathPicture& picture)
     Random random(picture.seed);
     if (!picture.mountain) {
         svg.rect(0, 0, kWidth, kHeight, svg.verticalGradient({120, 176, 84}, {90, 150, 64}));
-        trees(svg, random, 330, 10, 470, 70, 14);  // the dark wood
+        trees(svg, random, 330, 10, 470, 70, 14); // the dark wood
         trees(svg, random, 60, 110, 200, 150, 6);
         svg.ellipse(420, 330, 56, 28, svg.litGradient({70, 130, 200}), "stroke='" + kInk.hex() + "' stroke-width='2'");
     } else {
@@ -64,7 +64,7 @@ void scenery(Svg& svg, const PathPicture& picture)
         svg.path("M0 360 L0 120 L80 70 L160 110 L240 30 L330 100 L420 60 L480 110 L480 360 Z",
                  svg.verticalGradient({160, 150, 140}, {110, 140, 80}), "stroke='" + kInk.hex() + "' stroke-width='2'");
         svg.path("M30 60 L60 70 L40 90 Z", "#6a5a50", "stroke='" + kInk.hex() + "' stroke-width='1.5'"); // cliff
-        svg.rect(440, 60, 16, 80, svg.verticalGradient({200, 230, 250}, {90, 150, 220}), "rx='6'"); // waterfall
+        svg.rect(440, 60, 16, 80, svg.verticalGradient({200, 230, 250}, {90, 150, 220}), "rx='6'");      // waterfall
         trees(svg, random, 20, 250, 460, 340, 10);
     }
 }

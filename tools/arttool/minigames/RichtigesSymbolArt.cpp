@@ -7,8 +7,8 @@ namespace Art {
 
 void makeRichtigesSymbolArt()
 {
-    renderIconSheet({Icon::Apple, Icon::Bread, Icon::Fish, Icon::Carrot, Icon::Hammer, Icon::Key, Icon::Axe,
-                     Icon::Star, Icon::Moon, Icon::Sun},
+    renderIconSheet({Icon::Apple, Icon::Bread, Icon::Fish, Icon::Carrot, Icon::Hammer, Icon::Key, Icon::Axe, Icon::Star,
+                     Icon::Moon, Icon::Sun},
                     96, "data/Games/symbol_bilder.png");
 }
 

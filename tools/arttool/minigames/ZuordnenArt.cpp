@@ -6,9 +6,9 @@ namespace Art {
 
 void makeZuordnenArt()
 {
-    renderIconSheet({Icon::Apple, Icon::Bread, Icon::Fish, Icon::Hammer, Icon::Saw, Icon::Axe, Icon::Log, Icon::Stone,
-                     Icon::Sack},
-                    80, "data/Games/zuordnen_waren.png");
+    renderIconSheet(
+        {Icon::Apple, Icon::Bread, Icon::Fish, Icon::Hammer, Icon::Saw, Icon::Axe, Icon::Log, Icon::Stone, Icon::Sack},
+        80, "data/Games/zuordnen_waren.png");
     Svg tray(256, 192);
     tray.rect(4, 4, 248, 184, tray.litGradient({170, 120, 70}), "rx='14' stroke='" + kInk.hex() + "' stroke-width='3'");
     tray.rect(18, 18, 220, 156, tray.verticalGradient({120, 80, 44}, {150, 104, 60}),
