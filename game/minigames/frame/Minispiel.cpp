@@ -83,6 +83,14 @@ Ulvo::GUIWindow* Minispiel::cloneGameWindow(const std::wstring& kind, float widt
     m_window = window;
     Playfield::keepAspect(field, width, height);
     m_window->addChild(field, false, true);
+    addCancelAndHelp(kind);
+    return field;
+}
+
+void Minispiel::addCancelAndHelp(const std::wstring& kind)
+{
+    if (!m_window)
+        return;
     if (Ulvo::GUIWindow* cancel = cloneVorlage(kind + L"_CANCEL")) {
         cancel->clicked.connect(this, &Minispiel::onCancelClicked);
         m_window->addChild(cancel, true, true);
@@ -91,7 +99,6 @@ Ulvo::GUIWindow* Minispiel::cloneGameWindow(const std::wstring& kind, float widt
         help->clicked.connect(this, &Minispiel::onHelpClicked);
         m_window->addChild(help, true, true);
     }
-    return field;
 }
 
 void Minispiel::createGUI()

@@ -88,6 +88,8 @@ protected:
     // with the buttons kind + "_CANCEL" and kind + "_HILFE" connected and added. The field,
     // carrying one reference for the caller; null (and no window) without both templates.
     Ulvo::GUIWindow* cloneGameWindow(const std::wstring& kind, float width, float height);
+    // The buttons kind + "_CANCEL" and kind + "_HILFE", connected and added to the window.
+    void addCancelAndHelp(const std::wstring& kind);
     static MinispielManager& manager();
 
     Ulvo::GUIWindow* m_window = nullptr;

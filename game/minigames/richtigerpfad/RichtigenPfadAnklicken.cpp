@@ -104,14 +104,7 @@ void RichtigenPfadAnklicken::createGUI()
             m_ok->clicked.connect(this, &RichtigenPfadAnklicken::onOK);
             m_window->addChild(m_ok);
         }
-        if (Ulvo::GUIWindow* cancel = cloneVorlage(L"RICHTIGER_WEG_CANCEL")) {
-            cancel->clicked.connect(this, &Minispiel::onCancelClicked);
-            m_window->addChild(cancel, true, true);
-        }
-        if (Ulvo::GUIWindow* help = cloneVorlage(L"RICHTIGER_WEG_HILFE")) {
-            help->clicked.connect(this, &Minispiel::onHelpClicked);
-            m_window->addChild(help, true, true);
-        }
+        addCancelAndHelp(L"RICHTIGER_WEG");
     } else {
         Ulvo::releaseAndNull(window);
         Ulvo::releaseAndNull(flaeche);

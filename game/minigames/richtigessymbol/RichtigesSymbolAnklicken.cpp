@@ -157,14 +157,7 @@ void RichtigesSymbolAnklicken::createGUI()
             m_ok->clicked.connect(this, &RichtigesSymbolAnklicken::onOK);
             m_window->addChild(m_ok);
         }
-        if (Ulvo::GUIWindow* cancel = cloneVorlage(L"RICHTIGES_SYMBOL_CANCEL")) {
-            cancel->clicked.connect(this, &Minispiel::onCancelClicked);
-            m_window->addChild(cancel, true, true);
-        }
-        if (Ulvo::GUIWindow* help = cloneVorlage(L"RICHTIGES_SYMBOL_HILFE")) {
-            help->clicked.connect(this, &Minispiel::onHelpClicked);
-            m_window->addChild(help, true, true);
-        }
+        addCancelAndHelp(L"RICHTIGES_SYMBOL");
     } else {
         for (Ulvo::GUIWindow* made : {window, flaeche, ablage, arbeit}) {
             if (made)

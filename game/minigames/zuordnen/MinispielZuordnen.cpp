@@ -33,17 +33,23 @@ Ulvo::GUIWindow* cloneNamed(const std::wstring& name)
     return vorlage ? vorlage->clone() : nullptr;
 }
 
+// The window (a clone of the template GUI names) and the picture (ANIMATION) of an area or item.
+void readLook(const Ulvo::XMLNode* node, Ulvo::GUIWindow*& window, Ulvo::Texture2DAnimation*& image)
+{
+    std::wstring name;
+    if (node->readString(L"ANIMATION", name))
+        image = Playfield::cloneAnimation(name, L"MinispielZuordnen");
+    if (node->readString(L"GUI", name))
+        window = cloneNamed(name);
+}
+
 } // namespace
 
 MinispielZuordnen::Gebiet::Gebiet(Ulvo::XMLNode* node) : Ulvo::NamedObject(node)
 {
     if (!node)
         return;
-    std::wstring name;
-    if (node->readString(L"ANIMATION", name))
-        image = Playfield::cloneAnimation(name, L"MinispielZuordnen");
-    if (node->readString(L"GUI", name))
-        window = cloneNamed(name);
+    readLook(node, window, image);
     AreaLayout::setRect(window, AreaLayout::readRect(node));
     const bool hasFont = node->readString(L"FONT", fontStyle);
     const bool hasStyle = node->readString(L"FONT_STYLE", fontStyle);
@@ -70,11 +76,7 @@ MinispielZuordnen::Gegenstand::Gegenstand(Ulvo::XMLNode* node, MinispielZuordnen
 {
     if (!node)
         return;
-    std::wstring name;
-    if (node->readString(L"ANIMATION", name))
-        image = Playfield::cloneAnimation(name, L"MinispielZuordnen");
-    if (node->readString(L"GUI", name))
-        window = cloneNamed(name);
+    readLook(node, window, image);
     // ZIEL_GEBIET and every other attribute that names an area make it a target.
     for (const Ulvo::XMLAttribute* attribute : node->getAttributes()) {
         Gebiet* target = attribute ? game->findArea(attribute->getValue()) : nullptr;
@@ -257,14 +259,7 @@ void MinispielZuordnen::createGUI()
         m_ok->clicked.connect(this, &MinispielZuordnen::onOK);
         m_window->addChild(m_ok);
     }
-    if (Ulvo::GUIWindow* cancel = cloneVorlage(L"ZUORDNEN_CANCEL")) {
-        cancel->clicked.connect(this, &Minispiel::onCancelClicked);
-        m_window->addChild(cancel, true, true);
-    }
-    if (Ulvo::GUIWindow* help = cloneVorlage(L"ZUORDNEN_HILFE")) {
-        help->clicked.connect(this, &Minispiel::onHelpClicked);
-        m_window->addChild(help, true, true);
-    }
+    addCancelAndHelp(L"ZUORDNEN");
     start();
     Minispiel::createGUI();
 }

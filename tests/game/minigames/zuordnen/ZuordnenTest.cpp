@@ -86,8 +86,9 @@ TEST_F(ZuordnenTest, TheSacksBalanceByTheirSumsAlone)
     for (size_t k = 0; k < items.size(); ++k) {
         // The first sack that none lies on.
         D3DXVECTOR2 grip;
-        auto free = std::find_if(left.begin(), left.end(),
-                                 [&grip](const Gegenstand* item) { return MinigameSolver::uncovered(*item->window, grip); });
+        auto free = std::find_if(left.begin(), left.end(), [&grip](const Gegenstand* item) {
+            return MinigameSolver::uncovered(*item->window, grip);
+        });
         ASSERT_NE(free, left.end());
         Gegenstand& item = **free;
         left.erase(free);
