@@ -3,7 +3,7 @@
 // over it mark the possible paths, at most one ticked at a time. OK with a wrong path ticked
 // (or with none ticked) fails and starts the round again, the ticks and the time left as they
 // are; OK with the right one solves the game, and during the end delay the goal animation
-// shows behind the picture (through its translucent paths).
+// shows as the work window's background, drawn with the picture.
 #include "foundation/objects/NamedObject.h"
 #include "minigames/frame/Minispiel.h"
 

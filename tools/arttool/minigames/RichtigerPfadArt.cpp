@@ -1,7 +1,6 @@
 // Pick the right path: per game a picture with three paths, each starting at a checkbox, only
-// one reaching the goal. The paths are cut out of the picture and laid over again half
-// transparent, so the goal picture drawn behind the picture (the right path in gold, two
-// frames of a glow) shows through the right path once the game is solved.
+// one reaching the goal, and the goal picture the work window shows with it once the game is
+// solved: the right path glowing gold (two frames), transparent everywhere else.
 #include "ArtCommon.h"
 
 #include <string>
@@ -82,18 +81,11 @@ void goalBuilding(Svg& svg, const PathPicture& picture)
 void picture(const PathPicture& p)
 {
     Svg svg(kWidth, kHeight);
-    std::string holes;
-    for (const std::string& d : p.paths)
-        holes += "<path d='" + d + "' fill='none' stroke='black' stroke-width='22' stroke-linecap='round'/>";
-    svg.addDef("<mask id='paths'><rect width='" + std::to_string(kWidth) + "' height='" + std::to_string(kHeight) +
-               "' fill='white'/>" + holes + "</mask>");
-    svg.beginGroup("mask='url(#paths)'");
     scenery(svg, p);
     for (const std::string& d : p.paths)
-        svg.path(d, "none", "stroke='" + kInk.hex() + "' stroke-width='28' stroke-linecap='round' opacity='0.7'");
-    svg.endGroup();
+        svg.path(d, "none", "stroke='" + kInk.hex() + "' stroke-width='28' stroke-linecap='round'");
     for (const std::string& d : p.paths)
-        svg.path(d, "none", "stroke='#c8a468' stroke-width='22' stroke-linecap='round' opacity='0.5'");
+        svg.path(d, "none", "stroke='#b89a6a' stroke-width='22' stroke-linecap='round'");
     goalBuilding(svg, p);
     render(svg, p.file);
 
@@ -102,7 +94,8 @@ void picture(const PathPicture& p)
     for (int frame = 0; frame < 2; ++frame) {
         goal.beginGroup("transform='translate(" + std::to_string(frame * kWidth) + " 0)'");
         goal.path(p.paths[p.right], "none",
-                  "stroke='" + kGold.shade(frame * 0.4).hex() + "' stroke-width='24' stroke-linecap='round'");
+                  "stroke='" + kGold.shade(frame * 0.4).hex() +
+                      "' stroke-width='20' stroke-linecap='round' opacity='0.9'");
         goal.endGroup();
     }
     render(goal, p.goalFile);

@@ -1,6 +1,6 @@
 // Pick the right path: ticking a path unticks the one before; OK with a wrong path (or with none
 // ticked, which would otherwise solve the game) fails and starts the round again without
-// touching the ticks or the time; a scripted player ticks the right path, the goal shows behind
+// touching the ticks or the time; a scripted player ticks the right path, the goal shows with
 // the picture during the end delay and the score is the time left over the limit. A path
 // without GUIRECT puts its box in the all-zero place.
 #include "KindTestSupport.h"
