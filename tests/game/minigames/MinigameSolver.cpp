@@ -406,8 +406,6 @@ std::vector<int> placement(const MinispielZuordnen& game)
 
 ::testing::AssertionResult solve(Minispiel& game, const Hands& hands)
 {
-    // The game screen takes clicks only once it has faded halfway in after the help closed.
-    hands.wait(0.5);
     if (auto* puzzle = dynamic_cast<Puzzle*>(&game))
         return solvePuzzle(*puzzle, hands);
     if (auto* tiles = dynamic_cast<Schiebepuzzle_leicht*>(&game))
