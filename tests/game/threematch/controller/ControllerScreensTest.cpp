@@ -6,7 +6,6 @@
 #include <dinput.h>
 
 #include "devices/input/TastaturLayout.h"
-#include "devices/input/DirectInputInterface.h"
 #include "engine/UlvoEngine.h"
 #include "gui/widgets/GUIButton.h"
 #include "gui/widgets/GUICheckboxButton.h"
@@ -91,32 +90,15 @@ struct Scores : sigslot::has_slots<> {
     void onResult(Minispiel&, const float& score) { values.push_back(score); }
 };
 
-// The scripted player's hands: the input state's mouse, as the devices move it, and game
-// updates on the virtual clock without drawing (the game's pictures are tested on their own).
+// The scripted player's hands: the window's own mouse, so the GUI sees the clicks as a player's.
 MinigameSolver::Hands hands(GameHost& host)
 {
-    Ulvo::MouseState& mouse = Ulvo::DirectInputInterface::getInstance()->getInputStates().mouseState;
-    auto to = [&mouse](const D3DXVECTOR2& at) {
-        mouse.position[0] = at.x;
-        mouse.position[1] = at.y;
-        mouse.axisMoved.emit(mouse, ULVO_ACHSE_X);
-    };
-    return {[&host, &mouse, to](const D3DXVECTOR2& from, const D3DXVECTOR2& at) {
-                to(from);
-                mouse.buttonPressed.emit(mouse, ULVO_MOUSE_LEFT);
-                for (int k = 1; k <= 4; ++k)
-                    to(from + (at - from) * (k / 4.0f));
-                mouse.buttonReleased.emit(mouse, ULVO_MOUSE_LEFT);
-                Player::updates(host.game(), 1);
+    const auto px = [](float v) { return static_cast<int>(v + 0.5f); };
+    return {[&host, px](const D3DXVECTOR2& from, const D3DXVECTOR2& at) {
+                host.drag(px(from.x), px(from.y), px(at.x), px(at.y));
             },
-            [&host, &mouse, to](const D3DXVECTOR2& at) {
-                to(at);
-                mouse.buttonPressed.emit(mouse, ULVO_MOUSE_LEFT);
-                Player::updates(host.game(), 2);
-                mouse.buttonReleased.emit(mouse, ULVO_MOUSE_LEFT);
-                Player::updates(host.game(), 1);
-            },
-            [&host](double seconds) { Player::updates(host.game(), static_cast<int>(seconds / 0.025) + 1); }};
+            [&host, px](const D3DXVECTOR2& at) { host.click(px(at.x), px(at.y)); },
+            [&host](double seconds) { host.seconds(seconds); }};
 }
 
 // The game window's own cancel button, clicked as the GUI clicks it.
@@ -248,6 +230,8 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
     ASSERT_NE(game, nullptr);
     ASSERT_TRUE(host.click(L"MINISPIEL_H_OKButton"));
     ASSERT_TRUE(host.waitFor([&] { return !minigames->isHelpShown(); }, 3.0));
+    // The game's window fades in as the help fades out, and takes clicks once it stands.
+    host.seconds(1.0);
     EXPECT_TRUE(MinigameSolver::solve(*game, hands(host))) << PlayThrough::narrow(game->getName());
     ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU", 10.0));
     ASSERT_EQ(scores.values.size(), 1u);
