@@ -124,6 +124,16 @@ bool RichtigenPfadAnklicken::start()
     return false;
 }
 
+void RichtigenPfadAnklicken::show()
+{
+    Minispiel::show();
+    for (Gebiet* gebiet : m_gebiete) {
+        gebiet->checked = false;
+        if (gebiet->checkbox)
+            gebiet->checkbox->setChecked(false);
+    }
+}
+
 void RichtigenPfadAnklicken::onGebietSelected(Gebiet& gebiet)
 {
     for (Gebiet* other : m_gebiete) {

@@ -2,7 +2,8 @@
 // Pick the right path (TYPE "RICHTIGER_PFAD"): a picture fills the work window and checkboxes
 // over it mark the possible paths, at most one ticked at a time. OK with a wrong path ticked
 // (or with none ticked) fails and starts the round again, the ticks and the time left as they
-// are; OK with the right one solves the game, and during the end delay the goal animation
+// are, while a new play starts with none ticked (else the last play's answer would solve it at
+// once); OK with the right one solves the game, and during the end delay the goal animation
 // shows as the work window's background, drawn with the picture.
 #include "foundation/objects/NamedObject.h"
 #include "minigames/frame/Minispiel.h"
@@ -39,6 +40,8 @@ public:
     void update(const double& dt) override;
     void createGUI() override;
     bool start() override;
+    // A new play starts with no path ticked (a wrong answer's restart keeps the ticks).
+    void show() override;
 
     void onGebietSelected(Gebiet& gebiet);
     void onOK(Ulvo::GUIWindow& button);

@@ -190,13 +190,24 @@ bool RichtigesSymbolAnklicken::start()
             AreaLayout::setRect(second, rect);
         }
     }
+    untick();
+    if (m_arbeitsFlaeche)
+        m_arbeitsFlaeche->updateClientRect();
+    return false;
+}
+
+void RichtigesSymbolAnklicken::show()
+{
+    Minispiel::show();
+    untick();
+}
+
+void RichtigesSymbolAnklicken::untick()
+{
     for (Gebiet* gebiet : m_gebiete) {
         if (gebiet->checkbox)
             gebiet->checkbox->setChecked(false);
     }
-    if (m_arbeitsFlaeche)
-        m_arbeitsFlaeche->updateClientRect();
-    return false;
 }
 
 void RichtigesSymbolAnklicken::onGebietToggled(Gebiet& gebiet, const bool& checked)

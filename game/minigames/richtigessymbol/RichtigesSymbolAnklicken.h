@@ -46,6 +46,9 @@ public:
     void update(const double& dt) override;
     void createGUI() override;
     bool start() override;
+    // A new play starts with nothing ticked, also without ANORDNUNG (whose restart after a
+    // wrong answer keeps the ticks): else the last play's answer would solve it at once.
+    void show() override;
 
     void onGebietToggled(Gebiet& gebiet, const bool& checked);
     void onOK(Ulvo::GUIWindow& button);
@@ -56,6 +59,8 @@ public:
     int getAnordnung() const { return m_anordnung; }
 
 private:
+    void untick();
+
     std::vector<Gebiet*> m_gebiete; // one reference each
     Ulvo::GUIWindow* m_arbeitsFlaeche = nullptr;
     Ulvo::GUIWindow* m_arbeit = nullptr;

@@ -2,7 +2,7 @@
 // ticked, which would otherwise solve the game) fails and starts the round again without
 // touching the ticks or the time; a scripted player ticks the right path, the goal shows with
 // the picture during the end delay and the score is the time left over the limit. A path
-// without GUIRECT puts its box in the all-zero place.
+// without GUIRECT puts its box in the all-zero place; a new play starts with nothing ticked.
 #include "KindTestSupport.h"
 
 #include "gui/widgets/GUICheckboxButton.h"
@@ -72,6 +72,12 @@ TEST_F(RichtigerPfadTest, AWrongOrEmptyAnswerFailsAndTheRightPathShowsTheGoal)
     ASSERT_EQ(results.scores.size(), 1u);
     EXPECT_NEAR(results.scores[0], left / 45.0, 1e-6);
     EXPECT_EQ(results.failed, 2);
+    // The next play starts with no path ticked: the last answer does not solve it again.
+    play(*game);
+    for (const RichtigenPfadAnklicken::Gebiet* path : paths)
+        EXPECT_FALSE(path->checked || path->checkbox->isChecked());
+    click(centre(*game->getOkButton()));
+    EXPECT_FALSE(game->isFlagSet(false));
 }
 
 TEST_F(RichtigerPfadTest, APathWithoutPlaceOrBoxStillPlays)

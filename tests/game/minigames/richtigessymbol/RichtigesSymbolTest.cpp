@@ -3,7 +3,7 @@
 // unticked; a scripted player ticks the right ones and the score comes at once. Fewer than two
 // areas skip the shuffle (which would never find a second area), an ANORDNUNG of 0 is one
 // column, an area without checkbox counts as answered right, and without ANORDNUNG the areas
-// keep their places and ticks.
+// keep their places and ticks after a wrong answer, though a new play starts unticked.
 #include "KindTestSupport.h"
 
 #include "gui/widgets/GUICheckboxButton.h"
@@ -121,6 +121,9 @@ TEST_F(RichtigesSymbolTest, OneAreaZeroColumnsAndNoCheckboxEndWithoutHanging)
     EXPECT_TRUE(areas[0]->checkbox->isChecked()) << "without ANORDNUNG the ticks stay";
     EXPECT_FLOAT_EQ(areas[0]->window->getGUIRect().position.xRel, 0.5f) << "and so do the places";
     EXPECT_EQ(results.scores.size(), 2u);
+    // A new play starts unticked, so the last answer does not stand.
+    play(*frei);
+    EXPECT_FALSE(areas[0]->checkbox->isChecked() || areas[1]->checkbox->isChecked());
 }
 
 } // namespace
