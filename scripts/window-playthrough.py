@@ -590,6 +590,9 @@ def play(game):
     swaps = 0
     used = False
     missed = 0
+    # Swaps that changed nothing are not tried again until one works: a stone misread while its
+    # hint blinks would otherwise be tried over and over.
+    failed = set()
     # The pointer waits beside the board, so that its picture covers no stone.
     aside = (area[0] // 2, area[3])
     for _ in range(40):
@@ -604,13 +607,15 @@ def play(game):
         kinds, colours = stone_kinds(image, cells, size)
         # The bonus coins (dark rings) first, so that the hammer charges.
         coin = int(np.argmin([c.sum() for c in colours]))
-        moves = find_swap(kinds, prefer=coin)
+        moves = [m for m in find_swap(kinds, prefer=coin) if m[:2] not in failed]
         if not moves:
+            failed.clear()
             time.sleep(1.0)
             continue
         if swap(game, cells, moves[0], size):
             swaps += 1
             missed = 0
+            failed.clear()
             continue
         # A help text or an introduction that came up with the last cascade took the clicks.
         closed = game.closed
@@ -623,6 +628,7 @@ def play(game):
         # A stone taken for another kind (a blinking hint) makes a swap that goes back; three in a
         # row are clicks that miss the stones.
         missed += 1
+        failed.add(moves[0][:2])
         if missed == 3:
             game.screen.grab("swap_missed")
             raise Failure("three swaps of drawn stones changed nothing, the last %s: the clicks missed them" % (moves[0][:2],))

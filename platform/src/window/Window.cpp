@@ -842,7 +842,7 @@ bool originOf(HWND window, POINT& origin)
 
 BOOL ClientToScreen(HWND window, LPPOINT point)
 {
-    POINT origin;
+    POINT origin{};
     if (!point || !originOf(window, origin))
         return FALSE;
     point->x += origin.x;
@@ -852,7 +852,7 @@ BOOL ClientToScreen(HWND window, LPPOINT point)
 
 BOOL ScreenToClient(HWND window, LPPOINT point)
 {
-    POINT origin;
+    POINT origin{};
     if (!point || !originOf(window, origin))
         return FALSE;
     point->x -= origin.x;

@@ -552,9 +552,9 @@ void warmUp()
         const std::string source = "float4 vs(float4 p : POSITION) : POSITION { return p; }\n"
                                    "float4 ps() : COLOR { return float4(1, 1, 1, 1); }\n";
         for (bool vertex : {true, false}) {
-            ShaderEntry entry;
-            entry.vertex = vertex;
-            entry.entry = entry.glslangEntry = vertex ? "vs" : "ps";
+            const std::string name = vertex ? "vs" : "ps";
+            const ShaderEntry entry{
+                .vertex = vertex, .profile = {}, .entry = name, .args = {}, .glslangEntry = name, .line = 0};
             std::string log;
             translateOnLargeStack(source, entry, log);
         }
