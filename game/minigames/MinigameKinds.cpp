@@ -12,6 +12,10 @@
 #include "minigames/schiebepuzzle/Schiebepuzzle_leicht.h"
 #include "minigames/unterschiede/UnterschiedeAnklicken.h"
 #include "minigames/wegblasen/Wegblasen.h"
+#include "minigames/memory/Memory.h"
+#include "minigames/richtigerpfad/RichtigenPfadAnklicken.h"
+#include "minigames/richtigessymbol/RichtigesSymbolAnklicken.h"
+#include "minigames/zuordnen/MinispielZuordnen.h"
 
 namespace ThreeMatch {
 
@@ -30,6 +34,10 @@ void registerMinigameKinds(MinispielManager::Kinds& kinds)
     kinds.add(L"AUSTAUSCH", &Austausch::create);
     kinds.add(L"DREHBILD", &Drehbild::create);
     kinds.add(L"RING", &Ring::create);
+    kinds.add(L"MEMORY", &Memory::create);
+    kinds.add(L"RICHTIGES_SYMBOL", &RichtigesSymbolAnklicken::create);
+    kinds.add(L"RICHTIGER_PFAD", &RichtigenPfadAnklicken::create);
+    kinds.add(L"ZUORDNEN", &MinispielZuordnen::create);
 }
 
 } // namespace ThreeMatch

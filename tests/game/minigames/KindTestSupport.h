@@ -37,6 +37,7 @@ struct Results : sigslot::has_slots<> {
     void onResult(ThreeMatch::Minispiel&, const float& score) { scores.push_back(score); }
     void onRight(ThreeMatch::Minispiel&) { ++right; }
     void onWrong(ThreeMatch::Minispiel&) { ++wrong; }
+    void onFailed(ThreeMatch::Minispiel&) { ++failed; }
 };
 
 class KindTest : public GUITesting::GUITest {

@@ -1,6 +1,12 @@
 #include "MinigameSolver.h"
 
 #include "gui/windows/GUIWindow.h"
+#include "gui/system/GUISystem.h"
+#include "gui/widgets/GUICheckboxButton.h"
+#include "minigames/memory/Memory.h"
+#include "minigames/richtigerpfad/RichtigenPfadAnklicken.h"
+#include "minigames/richtigessymbol/RichtigesSymbolAnklicken.h"
+#include "minigames/zuordnen/MinispielZuordnen.h"
 #include "minigames/austausch/Austausch.h"
 #include "minigames/bauen/Bauen.h"
 #include "minigames/labyrinth/Labyrinth.h"
@@ -622,6 +628,174 @@ bool findingPoint(const UnterschiedeAnklicken::UTeil& teil, D3DXVECTOR2& at, boo
     return ::testing::AssertionSuccess();
 }
 
+D3DXVECTOR2 centre(const Ulvo::GUIWindow& window)
+{
+    const Ulvo::FloatRect& r = window.getScreenRect();
+    return D3DXVECTOR2((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+::testing::AssertionResult solveMemory(Memory& game, const Hands& hands)
+{
+    // A player who remembers every card: the pairs one after the other.
+    for (int move = 0; move < 100 && !game.getClosedCards().empty(); ++move) {
+        const std::vector<Memory::Teil*>& closed = game.getClosedCards();
+        const Memory::Teil* first = closed.front();
+        const Memory::Teil* second = nullptr;
+        for (const Memory::Teil* card : closed)
+            second = !second && card != first && card->id == first->id ? card : second;
+        if (!second)
+            return ::testing::AssertionFailure() << "a card without its pair";
+        const D3DXVECTOR2 a = game.centre(*first), b = game.centre(*second);
+        hands.click(a);
+        hands.click(b);
+        if (!first->faceUp || !second->faceUp)
+            return ::testing::AssertionFailure() << "a pair did not stay open at move " << move;
+    }
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "the pairs are not all found";
+    return ::testing::AssertionSuccess();
+}
+
+namespace {
+
+bool placeFrom(const MinispielZuordnen& game, size_t k, std::vector<int>& places)
+{
+    const std::vector<MinispielZuordnen::Gegenstand*>& items = game.getGegenstaende();
+    const std::vector<MinispielZuordnen::Gebiet*>& areas = game.getGebiete();
+    if (k == items.size()) {
+        for (size_t s = 0; s < game.getSumAreas().size(); ++s) {
+            int total = 0;
+            for (size_t i = 0; i < items.size(); ++i) {
+                const auto& summed = game.getSumAreas()[s];
+                if (places[i] >= 0 &&
+                    std::find(summed.begin(), summed.end(), areas[static_cast<size_t>(places[i])]) != summed.end())
+                    total += items[i]->value;
+            }
+            if (total != game.getSumTargets()[s])
+                return false;
+        }
+        return true;
+    }
+    // An item with targets goes onto one of them; one without onto any area, or stays.
+    for (int a = -1; a < static_cast<int>(areas.size()); ++a) {
+        const bool target = a >= 0 && items[k]->isTarget(areas[static_cast<size_t>(a)]);
+        if (!items[k]->targets.empty() ? !target : false)
+            continue;
+        places[k] = a;
+        if (placeFrom(game, k + 1, places))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool uncovered(const Ulvo::GUIWindow& window, D3DXVECTOR2& at)
+{
+    const Ulvo::FloatRect& r = window.getScreenRect();
+    for (int j = 1; j < 8; ++j) {
+        for (int i = 1; i < 8; ++i) {
+            at = D3DXVECTOR2(r.left + (r.right - r.left) * i / 8.0f, r.top + (r.bottom - r.top) * j / 8.0f);
+            if (Ulvo::GUISystem::getInstance()->getWindowAt(at.x, at.y, Ulvo::GUIWindow::HIT_PRESS) == &window)
+                return true;
+        }
+    }
+    at = centre(window);
+    return false;
+}
+
+D3DXVECTOR2 uncovered(const Ulvo::GUIWindow& window)
+{
+    D3DXVECTOR2 at;
+    uncovered(window, at);
+    return at;
+}
+
+void dragWindow(const Ulvo::GUIWindow& window, const D3DXVECTOR2& to, const Hands& hands)
+{
+    const D3DXVECTOR2 grip = uncovered(window);
+    hands.drag(grip, to + grip - centre(window));
+}
+
+std::vector<int> placement(const MinispielZuordnen& game)
+{
+    std::vector<int> places(game.getGegenstaende().size(), -1);
+    if (!placeFrom(game, 0, places))
+        places.clear();
+    return places;
+}
+
+::testing::AssertionResult solveZuordnen(MinispielZuordnen& game, const Hands& hands)
+{
+    const std::vector<int> places = placement(game);
+    if (places.size() != game.getGegenstaende().size())
+        return ::testing::AssertionFailure() << "the goods fit no placement";
+    // Items on one area go side by side across it, so that each overlaps that area most; an
+    // item under others waits until those have gone.
+    std::vector<int> onArea(game.getGebiete().size(), 0);
+    std::vector<size_t> left;
+    for (size_t i = 0; i < places.size(); ++i) {
+        if (places[i] >= 0 && game.getGegenstaende()[i]->window)
+            left.push_back(i);
+    }
+    while (!left.empty()) {
+        size_t next = 0;
+        D3DXVECTOR2 grip;
+        while (next < left.size() && !uncovered(*game.getGegenstaende()[left[next]]->window, grip))
+            ++next;
+        if (next == left.size())
+            return ::testing::AssertionFailure() << "every item left lies under another";
+        const size_t i = left[next];
+        left.erase(left.begin() + static_cast<std::ptrdiff_t>(next));
+        MinispielZuordnen::Gegenstand& item = *game.getGegenstaende()[i];
+        const Ulvo::GUIWindow* area = game.getGebiete()[static_cast<size_t>(places[i])]->window;
+        if (!area)
+            return ::testing::AssertionFailure() << "an area without window";
+        const Ulvo::FloatRect& r = area->getScreenRect();
+        const int slot = onArea[static_cast<size_t>(places[i])]++;
+        const float w = item.window->getScreenRect().right - item.window->getScreenRect().left;
+        const D3DXVECTOR2 to(r.left + w * (0.6f + 0.5f * static_cast<float>(slot % 4)),
+                             (r.top + r.bottom) / 2 + w * 0.3f * static_cast<float>(slot / 4));
+        hands.drag(grip, to + grip - centre(*item.window));
+        if (item.area != game.getGebiete()[static_cast<size_t>(places[i])])
+            return ::testing::AssertionFailure() << "item " << i << " did not land on its area";
+    }
+    if (!game.getOkButton())
+        return ::testing::AssertionFailure() << "no OK button";
+    hands.click(centre(*game.getOkButton()));
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "the check failed";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult solveRichtigesSymbol(RichtigesSymbolAnklicken& game, const Hands& hands)
+{
+    for (const RichtigesSymbolAnklicken::Gebiet* gebiet : game.getGebiete()) {
+        if (gebiet->checkbox && gebiet->checkbox->isChecked() != gebiet->richtig)
+            hands.click(centre(*gebiet->checkbox));
+    }
+    if (!game.getOkButton())
+        return ::testing::AssertionFailure() << "no OK button";
+    hands.click(centre(*game.getOkButton()));
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "the answer was not taken";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult solveRichtigerPfad(RichtigenPfadAnklicken& game, const Hands& hands)
+{
+    for (const RichtigenPfadAnklicken::Gebiet* gebiet : game.getGebiete()) {
+        if (gebiet->richtig && gebiet->checkbox && !gebiet->checked)
+            hands.click(centre(*gebiet->checkbox));
+    }
+    if (!game.getOkButton())
+        return ::testing::AssertionFailure() << "no OK button";
+    hands.click(centre(*game.getOkButton()));
+    if (!game.isFlagSet(false))
+        return ::testing::AssertionFailure() << "the path was not taken";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult solve(Minispiel& game, const Hands& hands)
 {
     if (auto* maze = dynamic_cast<Maze*>(&game))
@@ -648,6 +822,14 @@ bool findingPoint(const UnterschiedeAnklicken::UTeil& teil, D3DXVECTOR2& at, boo
         return solveDrehbild(*drehbild, hands);
     if (auto* ring = dynamic_cast<Ring*>(&game))
         return solveRing(*ring, hands);
+    if (auto* memory = dynamic_cast<Memory*>(&game))
+        return solveMemory(*memory, hands);
+    if (auto* zuordnen = dynamic_cast<MinispielZuordnen*>(&game))
+        return solveZuordnen(*zuordnen, hands);
+    if (auto* symbol = dynamic_cast<RichtigesSymbolAnklicken*>(&game))
+        return solveRichtigesSymbol(*symbol, hands);
+    if (auto* pfad = dynamic_cast<RichtigenPfadAnklicken*>(&game))
+        return solveRichtigerPfad(*pfad, hands);
     return ::testing::AssertionFailure() << "no player for this kind";
 }
 

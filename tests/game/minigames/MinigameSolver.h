@@ -2,7 +2,8 @@
 // A scripted player of the minigame kinds, with the mouse only: it drags jigsaw pieces onto
 // their outlines (moving decoys aside that cover them), clicks the tiles along the gap's way
 // to the goal, and finds a plan for the building pieces (every piece on the grid, no quarter
-// claimed twice) and drags them there. The hands are the caller's: the kinds' tests inject the
+// claimed twice) and drags them there; it turns the memory's pairs it knows, drags the goods
+// onto their areas, ticks the right symbols or path and presses OK. The hands are the caller's: the kinds' tests inject the
 // input state's signals, the play-through the window's mouse events.
 #include <d3dx9math.h>
 
@@ -26,8 +27,16 @@ class UnterschiedeAnklicken;
 class Wegblasen;
 class Puzzle;
 class Ring;
+class Memory;
+class MinispielZuordnen;
+class RichtigenPfadAnklicken;
+class RichtigesSymbolAnklicken;
 class Schiebepuzzle_leicht;
 } // namespace ThreeMatch
+
+namespace Ulvo {
+class GUIWindow;
+}
 
 namespace MinigameSolver {
 
@@ -61,6 +70,21 @@ bool findingPoint(const ThreeMatch::UnterschiedeAnklicken::UTeil& teil, D3DXVECT
 ::testing::AssertionResult solveDrehbild(ThreeMatch::Drehbild& game, const Hands& hands);
 // Drags each turnable ring back to upright, along its middle, a sixth of a turn at a time.
 ::testing::AssertionResult solveRing(ThreeMatch::Ring& game, const Hands& hands);
+::testing::AssertionResult solveMemory(ThreeMatch::Memory& game, const Hands& hands);
+::testing::AssertionResult solveZuordnen(ThreeMatch::MinispielZuordnen& game, const Hands& hands);
+::testing::AssertionResult solveRichtigesSymbol(ThreeMatch::RichtigesSymbolAnklicken& game, const Hands& hands);
+::testing::AssertionResult solveRichtigerPfad(ThreeMatch::RichtigenPfadAnklicken& game, const Hands& hands);
+
+// The middle of a window on the screen; a point of it that no window in front covers (its
+// middle when there is none); a drag of the window by that point, so that its middle ends at to.
+D3DXVECTOR2 centre(const Ulvo::GUIWindow& window);
+D3DXVECTOR2 uncovered(const Ulvo::GUIWindow& window);
+bool uncovered(const Ulvo::GUIWindow& window, D3DXVECTOR2& at);
+void dragWindow(const Ulvo::GUIWindow& window, const D3DXVECTOR2& to, const Hands& hands);
+// Where each item of the sorting game goes (an index into its areas, -1 for none), in item
+// order: on one of its targets, and the items of each SUMME_VON meeting its total; empty when
+// there is no such placement.
+std::vector<int> placement(const ThreeMatch::MinispielZuordnen& game);
 
 // The gap's way to the goal, cell by cell: columns first, then rows.
 std::vector<uint32_t> way(const ThreeMatch::Schiebepuzzle_leicht& game);

@@ -15,6 +15,10 @@ void makeUnterschiedeArt();
 void makeAustauschArt();
 void makeDrehbildArt();
 void makeRingArt();
+void makeMemoryArt();
+void makeZuordnenArt();
+void makeRichtigesSymbolArt();
+void makeRichtigerPfadArt();
 
 void makeMinigameArt()
 {
@@ -30,6 +34,10 @@ void makeMinigameArt()
     makeAustauschArt();
     makeDrehbildArt();
     makeRingArt();
+    makeMemoryArt();
+    makeZuordnenArt();
+    makeRichtigesSymbolArt();
+    makeRichtigerPfadArt();
 }
 
 } // namespace Art

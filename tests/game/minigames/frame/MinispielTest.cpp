@@ -286,7 +286,7 @@ TEST_F(MinispielTest, TheFactoryAndTheShuffledRotation)
 {
     EXPECT_EQ(manager().getCurrentMinispiel(), nullptr) << "no games, nothing to start";
     define(LR"(<MINISPIEL TYPE="TEST" NAME="A"/><MINISPIEL TYPE="test" NAME="X"/><MINISPIEL NAME="Y"/>
-               <MINISPIEL TYPE="MEMORY" NAME="Z"/><MINISPIEL TYPE="TEST" NAME="B"/><MINISPIEL TYPE="TEST" NAME="C"/>)");
+               <MINISPIEL TYPE="KEIN_SPIEL" NAME="Z"/><MINISPIEL TYPE="TEST" NAME="B"/><MINISPIEL TYPE="TEST" NAME="C"/>)");
     ASSERT_EQ(manager().getMinispiele().size(), 3u) << "a TYPE is compared exactly; unknown ones are passed over";
     for (int i = 0; i < 4; ++i)
         manager().nextMinispiel();
@@ -368,6 +368,10 @@ TEST_F(MinispielTest, TheGamesDefinitionFileBringsTheScreenAndItsTexts)
          {L"LABYRINTH_GARTEN", L"LABYRINTH_PARK", L"PUNKTE_NIKOLAUS", L"PUNKTE_STERN", L"MAZE_BURG", L"MAZE_HOEHLE"})
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
     for (const wchar_t* name : {L"OBJEKT_KLICKEN_FORMEN", L"OBJEKT_KLICKEN_NACHT", L"PUSTEN_HOF", L"PUSTEN_TEICH"})
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
+    for (const wchar_t* name :
+         {L"MEMORY_OBST", L"MEMORY_WERKZEUG", L"ZUORDNEN_LAGER", L"ZUORDNEN_WAAGE", L"RICHTIGES_SYMBOL_ESSEN",
+          L"RICHTIGES_SYMBOL_WAPPEN", L"RICHTIGER_PFAD_WALD", L"RICHTIGER_PFAD_BERG"})
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
     for (const Minispiel* each : manager().getMinispiele()) {
         EXPECT_NE(each->getWindow(), nullptr);
