@@ -33,7 +33,6 @@ struct Results : sigslot::has_slots<> {
     int right = 0;
     int wrong = 0;
     int failed = 0;
-    void onFailed(ThreeMatch::Minispiel&) { ++failed; }
     void onResult(ThreeMatch::Minispiel&, const float& score) { scores.push_back(score); }
     void onRight(ThreeMatch::Minispiel&) { ++right; }
     void onWrong(ThreeMatch::Minispiel&) { ++wrong; }
