@@ -25,6 +25,7 @@
 #include "scene/ObjektManager.h"
 #include "scene/objects/SceneClock.h"
 #include "scene/SplineManager.h"
+#include "terrain/TerrainKinds.h"
 #include "scene/objects/LightAttachPoint.h"
 
 #include <algorithm>
@@ -141,6 +142,8 @@ void UlvoEngine::startUp()
     m_fontInterface->connect(*m_d3dInterface);
 
     m_objektManager.reset(new (std::nothrow) ObjektManager());
+    if (m_objektManager)
+        registerTerrainKinds(m_objektManager->getKinds());
     m_sceneGraph.reset(new (std::nothrow) SceneGraph());
     m_renderManager.reset(new (std::nothrow) RenderManager());
     m_splineManager.reset(new (std::nothrow) SplineManager());
