@@ -6,7 +6,8 @@
 namespace Ulvo {
 
 const ConsoleCommandEntry<ObjektManager> ObjektManager::kCommands[1] = {
-    {L"OBJ_LoadFile", 1, L"OBJ_LoadFile Filename toSG phy del; l\u00E4dt das angegebene File", &ObjektManager::cmdLoadFile},
+    {L"OBJ_LoadFile", 1, L"OBJ_LoadFile Filename toSG phy del; l\u00E4dt das angegebene File",
+     &ObjektManager::cmdLoadFile},
 };
 
 void ObjektManager::cmdLoadFile(TypedConsoleCommand& line)

@@ -160,8 +160,7 @@ TEST_F(ObjektManagerTest, EveryObjectFinishesABuildPassBeforeAnyStartsTheNext)
 {
     load(L"<SZENE><OBJEKT NAME=\"Boden\" TYPE=\"STUFE\"/><OBJEKT NAME=\"Strasse\" TYPE=\"STUFE\" PASSES=\"2\"/>"
          L"<OBJEKT NAME=\"Baum\" TYPE=\"STUFE\"/><OBJEKT NAME=\"Boden\" TYPE=\"STUFE\" PASSES=\"5\"/></SZENE>");
-    EXPECT_EQ(StufenObjekt::s_builds,
-              (Names{L"Boden:0", L"Strasse:0", L"Baum:0", L"Boden:1", L"Strasse:1", L"Baum:1"}))
+    EXPECT_EQ(StufenObjekt::s_builds, (Names{L"Boden:0", L"Strasse:0", L"Baum:0", L"Boden:1", L"Strasse:1", L"Baum:1"}))
         << "the refused duplicate adds no passes";
 
     StufenObjekt::s_builds.clear();
@@ -173,18 +172,18 @@ TEST_F(ObjektManagerTest, EveryObjectFinishesABuildPassBeforeAnyStartsTheNext)
 
 TEST_F(ObjektManagerTest, TheFilesInsertionListsDecideOverTheObjectsOwnSetting)
 {
-    const std::vector<BaseObjekt*> loaded = load(
-        L"<SZENE>"
-        L"<OBJEKT NAME=\"Frei\" TYPE=\"STUFE\"/>"
-        L"<OBJEKT NAME=\"Aus\" TYPE=\"STUFE\"><BASE_DATA INSERT_IN_SCENEGRAPH=\"0\"/></OBJEKT>"
-        L"<OBJEKT NAME=\"Geholt\" TYPE=\"STUFE\"><BASE_DATA INSERT_IN_SCENEGRAPH=\"0\"/></OBJEKT>"
-        L"<OBJEKT NAME=\"Verbannt\" TYPE=\"STUFE\"/>"
-        L"<OBJEKT NAME=\"Beides\" TYPE=\"STUFE\"/>"
-        L"<OBJEKT NAME=\"Zweite\" TYPE=\"STUFE\"/>"
-        L"<ADD_2_SCENEGRAPH>\"|Geholt|\" \"|Beides|\" \"|Niemand|\"</ADD_2_SCENEGRAPH>"
-        L"<DONTADD_2_SCENEGRAPH>\"|Verbannt|\" \"|Beides|\"</DONTADD_2_SCENEGRAPH>"
-        L"<DONTADD_2_SCENEGRAPH>\"|Zweite|\"</DONTADD_2_SCENEGRAPH>"
-        L"</SZENE>");
+    const std::vector<BaseObjekt*> loaded =
+        load(L"<SZENE>"
+             L"<OBJEKT NAME=\"Frei\" TYPE=\"STUFE\"/>"
+             L"<OBJEKT NAME=\"Aus\" TYPE=\"STUFE\"><BASE_DATA INSERT_IN_SCENEGRAPH=\"0\"/></OBJEKT>"
+             L"<OBJEKT NAME=\"Geholt\" TYPE=\"STUFE\"><BASE_DATA INSERT_IN_SCENEGRAPH=\"0\"/></OBJEKT>"
+             L"<OBJEKT NAME=\"Verbannt\" TYPE=\"STUFE\"/>"
+             L"<OBJEKT NAME=\"Beides\" TYPE=\"STUFE\"/>"
+             L"<OBJEKT NAME=\"Zweite\" TYPE=\"STUFE\"/>"
+             L"<ADD_2_SCENEGRAPH>\"|Geholt|\" \"|Beides|\" \"|Niemand|\"</ADD_2_SCENEGRAPH>"
+             L"<DONTADD_2_SCENEGRAPH>\"|Verbannt|\" \"|Beides|\"</DONTADD_2_SCENEGRAPH>"
+             L"<DONTADD_2_SCENEGRAPH>\"|Zweite|\"</DONTADD_2_SCENEGRAPH>"
+             L"</SZENE>");
     ASSERT_EQ(loaded.size(), 6u);
     std::vector<bool> inserted;
     for (BaseObjekt* object : loaded)
@@ -249,8 +248,9 @@ TEST_F(ObjektManagerTest, TheEditedObjectLeavesTheEditorWithItsEntry)
 
 TEST_F(ObjektManagerTest, LoadFileAnswersTheCountAndPutsTheObjectsIntoTheGraphOnRequest)
 {
-    TestSupport::writeText("szene.xml", "<SZENE><OBJEKT NAME=\"A\" TYPE=\"STUFE\"><BASE_DATA INSERT_IN_SCENEGRAPH=\"0\"/>"
-                                        "</OBJEKT><OBJEKT NAME=\"B\" TYPE=\"STUFE\"/></SZENE>");
+    TestSupport::writeText("szene.xml",
+                           "<SZENE><OBJEKT NAME=\"A\" TYPE=\"STUFE\"><BASE_DATA INSERT_IN_SCENEGRAPH=\"0\"/>"
+                           "</OBJEKT><OBJEKT NAME=\"B\" TYPE=\"STUFE\"/></SZENE>");
     EXPECT_EQ(command(L"OBJ_LoadFile fehlt.xml 1"), L"") << "a missing file gives no answer";
     EXPECT_TRUE(m_manager.getLastLoaded().empty());
 
