@@ -1,6 +1,7 @@
 #include "scene/ObjektManager.h"
 
 #include "foundation/logging/Logger.h"
+#include "scene/SplineManager.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/EffectManager.h"
 #include "render/scenegraph/SceneGraph.h"
@@ -174,6 +175,14 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
             insert = true;
         if (insert && m_sceneGraph)
             m_sceneGraph->addObject(object, true);
+    }
+
+    // The file's paths, before the arrangements that place copies along them.
+    if (m_splines) {
+        for (XMLNode* node : root->getNodes()) {
+            if (node->getName() == L"SPLINE")
+                m_splines->addSpline(node);
+        }
     }
 
     // Arrangements register and place their copies themselves.

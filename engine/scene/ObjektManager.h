@@ -7,8 +7,9 @@
 // factory, registers it (a taken name destroys the newcomer), runs the build passes over all of
 // them (every object finishes a pass before any starts the next, so a road sees the terrain
 // complete), puts them into the engine's scene graph by their INSERT_IN_SCENEGRAPH value and the
-// file's two insertion lists, then hands the arrangements to loadArrangement and the SPLINE nodes
-// to the spline manager. The scene graph and the spline manager are handed down by the engine.
+// file's two insertion lists, registers the file's SPLINE nodes with the spline manager and then
+// hands the arrangements (which may place copies along those splines) to loadArrangement. The
+// scene graph and the spline manager are handed down by the engine.
 //
 // lastLoaded holds no references: an object leaves it when it leaves the registry or is
 // destroyed, so it never reaches a destroyed object.

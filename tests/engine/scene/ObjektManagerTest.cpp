@@ -7,6 +7,8 @@
 #include "render/scenegraph/SceneGraph.h"
 #include "scene/ObjektKinds.h"
 #include "scene/ObjektManager.h"
+#include "scene/SplineManager.h"
+#include "scene/splines/Spline.h"
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
 
@@ -168,6 +170,20 @@ TEST_F(ObjektManagerTest, EveryObjectFinishesABuildPassBeforeAnyStartsTheNext)
     EXPECT_TRUE(StufenObjekt::s_builds.empty()) << "no objects, no passes";
     EXPECT_NE(m_logs.text().find("OBJEKT_ANORDNUNG is not built"), std::string::npos);
     EXPECT_EQ(m_manager.getCount(), 3u);
+}
+
+TEST_F(ObjektManagerTest, TheFilesSplinesAreRegisteredBeforeItsArrangements)
+{
+    SplineManager splines;
+    m_manager.setSplineManager(&splines);
+    load(L"<SZENE><SPLINE NAME=\"Pfad\"><CONTROLPOINT><POSITION X=\"0\" Y=\"0\" Z=\"0\"/></CONTROLPOINT>"
+         L"<CONTROLPOINT><POSITION X=\"3\" Y=\"0\" Z=\"4\"/></CONTROLPOINT></SPLINE>"
+         L"<OBJEKT_ANORDNUNG><SPLINE SPLINE_NAME=\"Pfad\"/></OBJEKT_ANORDNUNG></SZENE>");
+    ASSERT_EQ(splines.getSplines().size(), 1u) << "a SPLINE inside an arrangement is no path of the file";
+    Spline* pfad = splines.getSpline(L"Pfad");
+    ASSERT_NE(pfad, nullptr);
+    EXPECT_FLOAT_EQ(pfad->getLength(), 5.0f);
+    m_manager.setSplineManager(nullptr);
 }
 
 TEST_F(ObjektManagerTest, TheFilesInsertionListsDecideOverTheObjectsOwnSetting)

@@ -14,6 +14,7 @@
 #include "render/manager/RenderManager.h"
 #include "render/scenegraph/SceneGraph.h"
 #include "scene/ObjektManager.h"
+#include "scene/SplineManager.h"
 #include "scene/objects/animesh/AnimatedMeshObjekt.h"
 #include "scene/objects/sun/SunObjekt.h"
 #include "scene/objects/water/WaterObjekt.h"
@@ -98,6 +99,9 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     EXPECT_EQ(objects->find(L"Demo_Teich")->getScale(), D3DXVECTOR3(0.25f, 1, 0.2f));
     for (BaseObjekt* object : loaded)
         EXPECT_EQ(object->getSceneGraph(), graph);
+    // The path the arrangement lays its stones along.
+    ASSERT_NE(engine->getSplineManager(), nullptr);
+    EXPECT_NE(engine->getSplineManager()->getSpline(L"Weg"), nullptr);
 
     auto manager = std::make_unique<RenderManager>();
     ASSERT_NE(attachLightingRenderers(*manager), nullptr);
