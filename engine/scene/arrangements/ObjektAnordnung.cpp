@@ -567,7 +567,8 @@ void Arrangement::placeTrees(const XMLNode& node, std::vector<BaseObjekt*>& made
 
 std::vector<BaseObjekt*> loadArrangement(ObjektManager& manager, XMLNode* node)
 {
-    return loadArrangement(manager, node, SplineManager::getEngineSplines());
+    SplineManager* splines = manager.getSplineManager();
+    return loadArrangement(manager, node, splines ? splines : SplineManager::getEngineSplines());
 }
 
 std::vector<BaseObjekt*> loadArrangement(ObjektManager& manager, XMLNode* node, SplineManager* splines)

@@ -21,7 +21,8 @@ class XMLNode;
 constexpr int kMaxArrangementCopies = 4096;
 
 // The copies the arrangement node made, in the order of its placement kinds. SPLINE
-// arrangements look their spline up in the engine's spline manager.
+// arrangements look their spline up in the manager's spline manager (the engine's when it has
+// none).
 std::vector<BaseObjekt*> loadArrangement(ObjektManager& manager, XMLNode* node);
 // The same with the splines of the given manager (null: SPLINE arrangements place nothing).
 std::vector<BaseObjekt*> loadArrangement(ObjektManager& manager, XMLNode* node, SplineManager* splines);
