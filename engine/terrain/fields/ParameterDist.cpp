@@ -18,9 +18,7 @@ ParameterDist::ParameterDist(XMLNode* node) : Parameter(node)
 }
 
 ParameterDist::ParameterDist(const float* center, const float* falloff, const float* value)
-    : m_center{center[0], center[1]}
-    , m_falloff{falloff[0], falloff[1]}
-    , m_value{value[0], value[1]}
+    : m_center{center[0], center[1]}, m_falloff{falloff[0], falloff[1]}, m_value{value[0], value[1]}
 {
 }
 

@@ -30,18 +30,18 @@ private:
 
 namespace {
 
-    unsigned channelBit(const std::wstring& letter)
-    {
-        if (letter == L"A")
-            return ParameterMap::CHANNEL_A;
-        if (letter == L"R")
-            return ParameterMap::CHANNEL_R;
-        if (letter == L"G")
-            return ParameterMap::CHANNEL_G;
-        if (letter == L"B")
-            return ParameterMap::CHANNEL_B;
-        return 0;
-    }
+unsigned channelBit(const std::wstring& letter)
+{
+    if (letter == L"A")
+        return ParameterMap::CHANNEL_A;
+    if (letter == L"R")
+        return ParameterMap::CHANNEL_R;
+    if (letter == L"G")
+        return ParameterMap::CHANNEL_G;
+    if (letter == L"B")
+        return ParameterMap::CHANNEL_B;
+    return 0;
+}
 
 } // namespace
 

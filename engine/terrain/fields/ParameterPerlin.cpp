@@ -12,47 +12,47 @@ namespace Ulvo {
 
 namespace {
 
-    // Truncation toward zero as the x86 conversion does it: a value outside 32 bits (or not a
-    // number) gives the lowest integer instead of undefined behaviour.
-    int32_t truncate(double value)
-    {
-        if (!(value > -2147483649.0 && value < 2147483648.0))
-            return INT32_MIN;
-        return static_cast<int32_t>(value);
-    }
+// Truncation toward zero as the x86 conversion does it: a value outside 32 bits (or not a
+// number) gives the lowest integer instead of undefined behaviour.
+int32_t truncate(double value)
+{
+    if (!(value > -2147483649.0 && value < 2147483648.0))
+        return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
 
-    // 0 or 1 from bit 30 of the integer hash, in 32-bit arithmetic with wrap-around.
-    double lattice(uint32_t k)
-    {
-        const uint32_t h = k ^ (k << 13);
-        const uint32_t m = h * (h * h * 15731u + 789221u) - 771171059u;
-        return 1.0 - static_cast<double>((m >> 30) & 1u);
-    }
+// 0 or 1 from bit 30 of the integer hash, in 32-bit arithmetic with wrap-around.
+double lattice(uint32_t k)
+{
+    const uint32_t h = k ^ (k << 13);
+    const uint32_t m = h * (h * h * 15731u + 789221u) - 771171059u;
+    return 1.0 - static_cast<double>((m >> 30) & 1u);
+}
 
-    double smoothed(int32_t ix, int32_t iy, int32_t seed)
-    {
-        const uint32_t n = static_cast<uint32_t>(iy) * 57u + static_cast<uint32_t>(seed) + static_cast<uint32_t>(ix);
-        const double corners = (lattice(n - 58u) + lattice(n - 56u) + lattice(n + 56u) + lattice(n + 58u)) * 0.0625;
-        const double sides = (lattice(n - 1u) + lattice(n + 1u) + lattice(n - 57u) + lattice(n + 57u)) * 0.125;
-        return corners + sides + lattice(n) * 0.25;
-    }
+double smoothed(int32_t ix, int32_t iy, int32_t seed)
+{
+    const uint32_t n = static_cast<uint32_t>(iy) * 57u + static_cast<uint32_t>(seed) + static_cast<uint32_t>(ix);
+    const double corners = (lattice(n - 58u) + lattice(n - 56u) + lattice(n + 56u) + lattice(n + 58u)) * 0.0625;
+    const double sides = (lattice(n - 1u) + lattice(n + 1u) + lattice(n - 57u) + lattice(n + 57u)) * 0.125;
+    return corners + sides + lattice(n) * 0.25;
+}
 
-    double interpolated(double x, double y, int32_t seed)
-    {
-        const int32_t ix = truncate(x);
-        const int32_t iy = truncate(y);
-        const double fx = x - ix;
-        const double fy = y - iy;
-        const double pi = 3.141592653589793;
-        const double wx = (1.0 - std::cos(fx * pi)) * 0.5;
-        const double wy = (1.0 - std::cos(fy * pi)) * 0.5;
-        // The neighbours wrap like the rest of the lattice arithmetic.
-        const int32_t ix1 = static_cast<int32_t>(static_cast<uint32_t>(ix) + 1u);
-        const int32_t iy1 = static_cast<int32_t>(static_cast<uint32_t>(iy) + 1u);
-        const double i1 = smoothed(ix, iy, seed) * (1.0 - wx) + smoothed(ix1, iy, seed) * wx;
-        const double i2 = smoothed(ix, iy1, seed) * (1.0 - wx) + smoothed(ix1, iy1, seed) * wx;
-        return i1 * (1.0 - wy) + i2 * wy;
-    }
+double interpolated(double x, double y, int32_t seed)
+{
+    const int32_t ix = truncate(x);
+    const int32_t iy = truncate(y);
+    const double fx = x - ix;
+    const double fy = y - iy;
+    const double pi = 3.141592653589793;
+    const double wx = (1.0 - std::cos(fx * pi)) * 0.5;
+    const double wy = (1.0 - std::cos(fy * pi)) * 0.5;
+    // The neighbours wrap like the rest of the lattice arithmetic.
+    const int32_t ix1 = static_cast<int32_t>(static_cast<uint32_t>(ix) + 1u);
+    const int32_t iy1 = static_cast<int32_t>(static_cast<uint32_t>(iy) + 1u);
+    const double i1 = smoothed(ix, iy, seed) * (1.0 - wx) + smoothed(ix1, iy, seed) * wx;
+    const double i2 = smoothed(ix, iy1, seed) * (1.0 - wx) + smoothed(ix1, iy1, seed) * wx;
+    return i1 * (1.0 - wy) + i2 * wy;
+}
 
 } // namespace
 

@@ -10,25 +10,25 @@ namespace Ulvo {
 
 namespace {
 
-    // Item i of the list is written to channel i and every channel after it.
-    void readFromFront(XMLNode* node, const wchar_t* name, D3DXVECTOR4& value)
-    {
-        float items[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-        const unsigned count = std::min(node->readFloats(name, std::span<float>(items)), 4u);
-        float* channels = static_cast<float*>(value);
-        for (unsigned item = 0; item < count; ++item) {
-            for (unsigned channel = item; channel < 4; ++channel)
-                channels[channel] = items[item];
-        }
+// Item i of the list is written to channel i and every channel after it.
+void readFromFront(XMLNode* node, const wchar_t* name, D3DXVECTOR4& value)
+{
+    float items[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const unsigned count = std::min(node->readFloats(name, std::span<float>(items)), 4u);
+    float* channels = static_cast<float*>(value);
+    for (unsigned item = 0; item < count; ++item) {
+        for (unsigned channel = item; channel < 4; ++channel)
+            channels[channel] = items[item];
     }
+}
 
-    float mapChannel(float v, float low, float high, bool clamp)
-    {
-        if (!clamp)
-            return low + (high - low) * v;
-        float r = v < high ? v : high;
-        return r > low ? r : low;
-    }
+float mapChannel(float v, float low, float high, bool clamp)
+{
+    if (!clamp)
+        return low + (high - low) * v;
+    float r = v < high ? v : high;
+    return r > low ? r : low;
+}
 
 } // namespace
 

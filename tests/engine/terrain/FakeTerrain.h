@@ -16,12 +16,10 @@ public:
     using HeightFunction = std::function<float(float u, float v)>;
     using NormalFunction = std::function<D3DXVECTOR3(float u, float v)>;
 
-    FakeTerrain(const std::wstring& name, float size, HeightFunction height,
-                NormalFunction normal = [](float, float) { return D3DXVECTOR3(0.0f, 1.0f, 0.0f); })
-        : BaseObjekt(node(name), nullptr)
-        , m_size(size)
-        , m_height(std::move(height))
-        , m_normal(std::move(normal))
+    FakeTerrain(
+        const std::wstring& name, float size, HeightFunction height,
+        NormalFunction normal = [](float, float) { return D3DXVECTOR3(0.0f, 1.0f, 0.0f); })
+        : BaseObjekt(node(name), nullptr), m_size(size), m_height(std::move(height)), m_normal(std::move(normal))
     {
     }
     FakeTerrain(const FakeTerrain&) = default;
