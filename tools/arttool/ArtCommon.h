@@ -73,5 +73,7 @@ void makeScenes();
 void makeTown();
 // Every minigame kind's pictures (minigames/MinigameArt.cpp).
 void makeMinigameArt();
+// The forest's tree pictures (Trees.cpp).
+void makeTrees();
 
 } // namespace Art
