@@ -47,6 +47,8 @@ void addTreeBox(AABB& box, bool& empty, const BaumInstanz& tree)
 BaumObjekt::BaumObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(node, owner)
 {
     m_visibleBox = m_worldBox;
+    // An effect from the start, so the first frame's light values have somewhere to go.
+    BaseObjekt::selectRenderEffect(0, 0);
     if (node) {
         if (XMLNode* treeData = node->getNode(L"TREE_DATA")) {
             m_treeData = *treeData;
