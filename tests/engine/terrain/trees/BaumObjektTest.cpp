@@ -3,6 +3,7 @@
 #include "TreeTestSupport.h"
 #include "render/cameras/LookAtCamera.h"
 #include "support/LogCapture.h"
+#include "terrain/fields/ParameterHeight.h"
 
 #include <crt.h>
 #include <gtest/gtest.h>
@@ -272,4 +273,39 @@ TEST(BaumObjektTest, SlicesStandAtEvenTurnsWithTheirSlotInTheThirdCoordinate)
     EXPECT_NEAR(turned.normal.z, half, 1e-5f);
     EXPECT_NEAR(vertices[8 * 1 + 4].normal.z, -half, 1e-5f);
     EXPECT_EQ(vertices.back().texcoord.z, 74.0f);
+}
+
+TEST(BaumObjektTest, TheShippedForestSceneFindsItsPicturesAndEffectAndStandsOnItsTerrain)
+{
+    LogCapture logs;
+    ASSERT_TRUE(TreeTesting::loadTreeData(logs.folder()));
+    XMLNode root;
+    {
+        TestSupport::ScopedCwd cwd(TestSupport::runtimeDir());
+        ASSERT_TRUE(XMLNode::load(&root, L"data\\Szenen\\trees.xml", 0));
+    }
+    XMLNode* description = root.getNode(L"OBJEKT");
+    ASSERT_NE(description, nullptr);
+    ObjektManager manager;
+    registerTerrainKinds(manager.getKinds());
+    // Flat ground with a steep strip (u above 0.8) where no tree may stand.
+    manager.add(new TerrainTesting::FakeTerrain(
+                    L"Gelaende", 500.0f, [](float, float) { return 0.0f; },
+                    [](float u, float) { return u > 0.8f ? D3DXVECTOR3(0.8f, 0.6f, 0.0f) : D3DXVECTOR3(0, 1, 0); }),
+                true);
+    ParameterHeight::setObjektManager(&manager);
+    Forest forest(dynamic_cast<BaumObjekt*>(createObjektByType(description, &manager)));
+    ASSERT_TRUE(forest);
+    forest->build(0);
+    ParameterHeight::setObjektManager(nullptr);
+    EXPECT_NE(forest->getEffect(), nullptr);
+    EXPECT_TRUE(forest->isFarDistEnabled());
+    ASSERT_EQ(forest->getTypes().size(), 2u);
+    EXPECT_FLOAT_EQ(forest->getTypes()[0].frequency, 2.0f / 3.0f);
+    EXPECT_EQ(forest->getTreeCount(), 600u);
+    for (const BaumZelle& cell : forest->getCells()) {
+        for (const BaumInstanz& tree : cell.instances)
+            EXPECT_LE(tree.position.x, 400.0f);
+    }
+    EXPECT_EQ(logs.text().find("Baeume"), std::string::npos) << logs.text();
 }
