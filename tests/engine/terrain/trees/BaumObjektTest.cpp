@@ -185,6 +185,12 @@ TEST(BaumObjektTest, FadingShadowAndARebuildDiscardTheEarlierForest)
     EXPECT_EQ(treesInCells(*defaults), 16u);
     EXPECT_EQ(defaults->getTypes().size(), 2u);
     EXPECT_EQ(defaults->clone(), nullptr);
+    // Written back as it was read, so a saved scene plants the same forest.
+    XMLNode saved(L"OBJEKT");
+    ASSERT_TRUE(defaults->save(&saved));
+    EXPECT_EQ(saved.getAttributeValue(L"TYPE"), L"TREE");
+    ASSERT_NE(saved.getNode(L"TREE_DATA"), nullptr);
+    EXPECT_EQ(saved.getNode(L"TREE_DATA")->getAttributeValue(L"MAXANZAHL"), L"4");
 }
 
 TEST(BaumObjektTest, FarCellsAreHiddenAndTheCullingLoopsGiveTheSameArraysWithOneThreadAndMany)
