@@ -1116,6 +1116,7 @@ int main(int argc, char** argv)
     makeGameScreenArt();
     makeLoadingScreen();
     makeScenes();
+    makeTrees();
     makeFields();
     makeStamps();
     makeLevels();
@@ -1125,7 +1126,6 @@ int main(int argc, char** argv)
     makePathAnimations();
     makeTown();
     makeMinigameArt();
-    makeTrees();
     if (g_failures > 0) {
         std::fprintf(stderr, "arttool: %d pictures failed\n", g_failures);
         return 1;
