@@ -1,11 +1,12 @@
 #include "terrain/TerrainKinds.h"
+#include "terrain/trees/BaumObjekt.h"
 
 namespace Ulvo {
 
 void registerTerrainKinds(ObjektKinds& kinds)
 {
     // One line per kind; each object type's own header provides its create function.
-    (void)kinds;
+    kinds.add(L"TREE", &BaumObjekt::create);
 }
 
 } // namespace Ulvo
