@@ -165,11 +165,10 @@ bool ClipmapLevelSet::initClipmap(Effect* effect, Parameter* heightSource, const
 
 bool ClipmapLevelSet::createDeclaration()
 {
-    const D3DVERTEXELEMENT9 elements[] = {
-        {0, 0, D3DDECLTYPE_SHORT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-        {1, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-        {1, 16, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
-        D3DDECL_END()};
+    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_SHORT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                                          {1, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+                                          {1, 16, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
+                                          D3DDECL_END()};
     ULVO_CHECK(kInit, m_device->CreateVertexDeclaration(elements, &m_declaration), false);
     return true;
 }
@@ -288,8 +287,8 @@ bool ClipmapLevelSet::createBuffers(const std::vector<ClipmapVertex>& vertices, 
         return true;
     const UINT indexBytes = static_cast<UINT>(indices->size() * sizeof(uint16_t));
     ULVO_CHECK(kInit,
-               m_device->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
-                                           indexBuffer, nullptr),
+               m_device->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT, indexBuffer,
+                                           nullptr),
                false);
     ULVO_CHECK(kInit, (*indexBuffer)->Lock(0, 0, &data, 0), false);
     std::memcpy(data, indices->data(), indexBytes);
@@ -574,6 +573,11 @@ void ClipmapLevelSet::draw(const D3DXMATRIX& viewProjection)
     }
     device->SetStreamSourceFreq(0, 1);
     device->SetStreamSourceFreq(1, 1);
+    // Nothing of the set stays bound: its buffers and textures must be free to go before a reset.
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetStreamSource(1, nullptr, 0, 0);
+    device->SetIndices(nullptr);
+    fx->SetTexture("g_heightmap", nullptr);
     // The next mesh binds its own buffers.
     RenderObjekt::setDrawStateMarker(nullptr);
 }

@@ -78,8 +78,7 @@ ClipmapObjekt::ClipmapObjekt(const ClipmapObjekt& other)
     , m_bumpTextures(other.m_bumpTextures)
     , m_blendSize(other.m_blendSize)
     , m_blendRect(other.m_blendRect)
-    , m_texScaleNear{other.m_texScaleNear[0], other.m_texScaleNear[1], other.m_texScaleNear[2],
-                     other.m_texScaleNear[3]}
+    , m_texScaleNear{other.m_texScaleNear[0], other.m_texScaleNear[1], other.m_texScaleNear[2], other.m_texScaleNear[3]}
     , m_texScaleFar{other.m_texScaleFar[0], other.m_texScaleFar[1], other.m_texScaleFar[2], other.m_texScaleFar[3]}
     , m_blendStart(other.m_blendStart)
     , m_blendEnd(other.m_blendEnd)
@@ -152,8 +151,8 @@ void ClipmapObjekt::readClipmapData(XMLNode* data)
         // A side past the limit would wrap in the level set's 16 bits; 0 or 1 has no window.
         const uint32_t size = std::clamp<uint32_t>(floorPowerOfTwo(v), 2, kMaxTexSize);
         if (size != v)
-            mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::ClipmapObjekt ", getName(), L": SIZE_TEX ", v,
-                             L" becomes ", size, L"\n");
+            mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::ClipmapObjekt ", getName(), L": SIZE_TEX ", v, L" becomes ",
+                             size, L"\n");
         m_texSize = size;
     }
     if (data->readInt(L"SIZE_CENTER", value)) {

@@ -62,8 +62,7 @@ public:
     void selectRenderEffect(int mode, unsigned shadowQuality) override;
     bool getIntersectionDist(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float& distance) override;
     // A linear march along the ray over min(maximum, 2 |scale|), refined twice at the crossing.
-    bool getIntersectionDist(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float maximum,
-                             float& distance);
+    bool getIntersectionDist(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float maximum, float& distance);
     // From world position - scale / 2 to world position + 1.5 scale on each axis.
     void computeWorldBox() override;
     void computeBoundingSphere() override;

@@ -334,7 +334,11 @@ TEST_F(ClipmapLevelSetTest, ViolatedLimitsAreReportedAndBuildNothing)
 // A device that cannot give the instances a buffer, or cannot lock it.
 class FailingInstances : public ClipmapLevelSet {
 public:
-    FailingInstances(bool failCreate) : ClipmapLevelSet(D3DInterface::getInstance(), D3DInterface::getInstance()->getDevice()), m_failCreate(failCreate) {}
+    FailingInstances(bool failCreate)
+        : ClipmapLevelSet(D3DInterface::getInstance(), D3DInterface::getInstance()->getDevice())
+        , m_failCreate(failCreate)
+    {
+    }
 
 protected:
     HRESULT createInstanceBuffer(UINT length, IDirect3DVertexBuffer9** buffer) override

@@ -33,9 +33,9 @@ protected:
                         const std::wstring& base = L"<POSITION X=\"10\" Y=\"2\" Z=\"-20\"/>"
                                                    L"<SCALE X=\"100\" Y=\"10\" Z=\"100\"/>")
     {
-        ClipmapObjekt* object = ClipmapTesting::build(
-            m_manager, L"<OBJEKT NAME=\"Gelaende\" TYPE=\"CLIPMAP\"><BASE_DATA>" + base + L"</BASE_DATA>" +
-                           clipmapData + more + L"</OBJEKT>");
+        ClipmapObjekt* object =
+            ClipmapTesting::build(m_manager, L"<OBJEKT NAME=\"Gelaende\" TYPE=\"CLIPMAP\"><BASE_DATA>" + base +
+                                                 L"</BASE_DATA>" + clipmapData + more + L"</OBJEKT>");
         EXPECT_NE(object, nullptr);
         if (object)
             m_objects.push_back(object);
@@ -53,13 +53,12 @@ TEST_F(ClipmapObjektTest, TextureAndGridSizesAreLimitedToWhatTheLevelsCanHold)
         const wchar_t* data;
         uint32_t texSize, gridSize;
     };
-    for (const Case& c : {Case{L"", 1024, 127}, Case{L"SIZE_TEX=\"1000\"", 512, 127},
-                          Case{L"SIZE_TEX=\"5000\"", 2048, 127}, Case{L"SIZE_TEX=\"4096\"", 2048, 127},
-                          Case{L"SIZE_TEX=\"70000\" SIZE_CENTER=\"8192\"", 2048, 1023},
-                          Case{L"SIZE_TEX=\"-1\"", 2048, 127}, Case{L"SIZE_TEX=\"0\"", 2, 0},
-                          Case{L"SIZE_CENTER=\"128\"", 1024, 127}, Case{L"SIZE_CENTER=\"100\"", 1024, 127},
-                          Case{L"SIZE_CENTER=\"1000\"", 1024, 511}, Case{L"SIZE_TEX=\"64\"", 64, 31},
-                          Case{L"SIZE_TEX=\"64\" SIZE_CENTER=\"0\"", 64, 1}}) {
+    for (const Case& c :
+         {Case{L"", 1024, 127}, Case{L"SIZE_TEX=\"1000\"", 512, 127}, Case{L"SIZE_TEX=\"5000\"", 2048, 127},
+          Case{L"SIZE_TEX=\"4096\"", 2048, 127}, Case{L"SIZE_TEX=\"70000\" SIZE_CENTER=\"8192\"", 2048, 1023},
+          Case{L"SIZE_TEX=\"-1\"", 2048, 127}, Case{L"SIZE_TEX=\"0\"", 2, 0}, Case{L"SIZE_CENTER=\"128\"", 1024, 127},
+          Case{L"SIZE_CENTER=\"100\"", 1024, 127}, Case{L"SIZE_CENTER=\"1000\"", 1024, 511},
+          Case{L"SIZE_TEX=\"64\"", 64, 31}, Case{L"SIZE_TEX=\"64\" SIZE_CENTER=\"0\"", 64, 1}}) {
         ClipmapObjekt* object = make(std::wstring(L"<CLIPMAP_DATA ") + c.data + L"/>");
         ASSERT_NE(object, nullptr);
         EXPECT_EQ(object->getTexSize(), c.texSize) << c.data;
@@ -91,10 +90,11 @@ TEST_F(ClipmapObjektTest, PhysicsRatioHasNoDivisionByZero)
         const wchar_t* data;
         uint32_t size, ratio;
     };
-    for (const Case& c : {Case{L"SIZE=\"1025\" PHYSXSIZE=\"33\"", 1024, 31}, Case{L"SIZE=\"513\" PHYSXSIZE=\"1\"", 512, 1},
-                          Case{L"SIZE=\"0\" PHYSXSIZE=\"5\"", 0, 1}, Case{L"SIZE=\"1\" PHYSXSIZE=\"5\"", 1, 1},
-                          Case{L"SIZE=\"256\" PHYSXSIZE=\"0\"", 256, 1}, Case{L"SIZE=\"256\" PHYSXSIZE=\"2\"", 256, 255},
-                          Case{L"SIZE=\"-8\" PHYSXSIZE=\"-8\"", 0, 1}}) {
+    for (const Case& c :
+         {Case{L"SIZE=\"1025\" PHYSXSIZE=\"33\"", 1024, 31}, Case{L"SIZE=\"513\" PHYSXSIZE=\"1\"", 512, 1},
+          Case{L"SIZE=\"0\" PHYSXSIZE=\"5\"", 0, 1}, Case{L"SIZE=\"1\" PHYSXSIZE=\"5\"", 1, 1},
+          Case{L"SIZE=\"256\" PHYSXSIZE=\"0\"", 256, 1}, Case{L"SIZE=\"256\" PHYSXSIZE=\"2\"", 256, 255},
+          Case{L"SIZE=\"-8\" PHYSXSIZE=\"-8\"", 0, 1}}) {
         ClipmapObjekt* object = make(L"", std::wstring(L"<HEIGHTMAP_DATA ") + c.data + L"/>");
         EXPECT_EQ(object->getPhysics().size, c.size) << c.data;
         EXPECT_EQ(object->getPhysics().gridRatio, c.ratio) << c.data;
@@ -134,9 +134,10 @@ TEST_F(ClipmapObjektTest, TextureScalesAndMaterialsFollowTheLayersTheyName)
 
 TEST_F(ClipmapObjektTest, ACopyTakesItsOwnFieldsAndTheSizes)
 {
-    ClipmapObjekt* source = make(L"<CLIPMAP_DATA SIZE_TEX=\"64\" SIZE_CENTER=\"16\" ANZ_LAYERS=\"3\" RAND_TYP=\"WRAP\">" +
-                                     kCone + L"<NORMALS TYPE=\"STATIC\"/></CLIPMAP_DATA>",
-                                 L"<HEIGHTMAP_DATA BUMP=\"0.5\"/>");
+    ClipmapObjekt* source =
+        make(L"<CLIPMAP_DATA SIZE_TEX=\"64\" SIZE_CENTER=\"16\" ANZ_LAYERS=\"3\" RAND_TYP=\"WRAP\">" + kCone +
+                 L"<NORMALS TYPE=\"STATIC\"/></CLIPMAP_DATA>",
+             L"<HEIGHTMAP_DATA BUMP=\"0.5\"/>");
     auto* copy = dynamic_cast<ClipmapObjekt*>(source->clone());
     ASSERT_NE(copy, nullptr);
     m_objects.push_back(copy);
@@ -232,7 +233,8 @@ TEST_F(ClipmapObjektTest, APickHitsTheGroundAtTheHandComputedHeight)
     // 2 |scale| = 283.5 finds it in steps of 0.2835, then of 45.08 / 10000; the next step
     // would be below 0.001, so the second pass is the last.
     float distance = -1.0f;
-    ASSERT_TRUE(object->getIntersectionDist(D3DXVECTOR3(40.0f, 50.0f, 30.0f), D3DXVECTOR3(0.0f, -3.0f, 0.0f), distance));
+    ASSERT_TRUE(
+        object->getIntersectionDist(D3DXVECTOR3(40.0f, 50.0f, 30.0f), D3DXVECTOR3(0.0f, -3.0f, 0.0f), distance));
     EXPECT_LE(distance, 45.0f);
     EXPECT_GE(distance, 45.0f - 0.0046f);
     // Rising out of the ground: the last sample still below it; one pass (the next step would
@@ -242,13 +244,14 @@ TEST_F(ClipmapObjektTest, APickHitsTheGroundAtTheHandComputedHeight)
     EXPECT_GE(distance, 4.0f - 0.2835f);
     // Upward from above the ground nothing is met; a thousand samples are logged.
     distance = -1.0f;
-    EXPECT_FALSE(object->getIntersectionDist(D3DXVECTOR3(40.0f, 50.0f, 30.0f), D3DXVECTOR3(0.0f, 1.0f, 0.0f), distance));
+    EXPECT_FALSE(
+        object->getIntersectionDist(D3DXVECTOR3(40.0f, 50.0f, 30.0f), D3DXVECTOR3(0.0f, 1.0f, 0.0f), distance));
     EXPECT_FLOAT_EQ(distance, -1.0f);
     EXPECT_NE(logs.text().find("Ulvo::ClipmapObjekt::getIntersectionDist Ticks Needed: "), std::string::npos);
     EXPECT_NE(logs.text().find(" Iterations: 1000\n"), std::string::npos) << logs.text();
     // A ray of no length meets nothing.
-    EXPECT_FALSE(object->getIntersectionDist(D3DXVECTOR3(40.0f, 50.0f, 30.0f), D3DXVECTOR3(0.0f, -1.0f, 0.0f), 0.0f,
-                                             distance));
+    EXPECT_FALSE(
+        object->getIntersectionDist(D3DXVECTOR3(40.0f, 50.0f, 30.0f), D3DXVECTOR3(0.0f, -1.0f, 0.0f), 0.0f, distance));
 }
 
 TEST_F(ClipmapObjektTest, AHeightModifierReachesTheLevelsAtTheEndOfTheEdit)
