@@ -193,6 +193,16 @@ HRESULT ClipmapLevelSet::lockInstanceBuffer(void** data, DWORD flags)
     return m_instanceBuffer->Lock(0, 0, data, flags);
 }
 
+HRESULT ClipmapLevelSet::lockHeights(IDirect3DTexture9* texture, D3DLOCKED_RECT* locked)
+{
+    return texture->LockRect(0, locked, nullptr, D3DLOCK_NOSYSLOCK | D3DLOCK_NO_DIRTY_UPDATE);
+}
+
+void ClipmapLevelSet::unlockHeights(IDirect3DTexture9* texture)
+{
+    texture->UnlockRect(0);
+}
+
 bool ClipmapLevelSet::createInstances()
 {
     m_instances.assign(13 * m_levels.size() + 4, ClipmapInstance{});
@@ -353,8 +363,8 @@ void ClipmapLevelSet::fillRegion(unsigned i, int32_t x0, int32_t z0, int32_t x1,
     if (!level.heightTexture)
         return;
     D3DLOCKED_RECT locked{};
-    if (failedCall(level.heightTexture->LockRect(0, &locked, nullptr, D3DLOCK_NOSYSLOCK | D3DLOCK_NO_DIRTY_UPDATE),
-                   L"Ulvo::ClipmapLevelSet::fillRegion", __LINE__, L"heightTexture->LockRect") ||
+    if (failedCall(lockHeights(level.heightTexture, &locked), L"Ulvo::ClipmapLevelSet::fillRegion", __LINE__,
+                   L"heightTexture->LockRect") ||
         !locked.pBits)
         return;
     const int64_t s = int64_t{1} << i;
@@ -400,7 +410,7 @@ void ClipmapLevelSet::fillRegion(unsigned i, int32_t x0, int32_t z0, int32_t x1,
     for (int64_t z = z1; z < static_cast<int64_t>(z0) + S; z += 2)
         for (int64_t x = x0; x < x1; x += 2)
             group(x, z, dx > 0 ? S * s : 0, 0);
-    level.heightTexture->UnlockRect(0);
+    unlockHeights(level.heightTexture);
 }
 
 void ClipmapLevelSet::snapShift(unsigned i)

@@ -100,6 +100,9 @@ protected:
     // The instance buffer's creation and lock; a test makes them fail.
     virtual HRESULT createInstanceBuffer(UINT length, IDirect3DVertexBuffer9** buffer);
     virtual HRESULT lockInstanceBuffer(void** data, DWORD flags);
+    // Level 0 of a height texture for writing, and its unlock; a test hands out rows of its own.
+    virtual HRESULT lockHeights(IDirect3DTexture9* texture, D3DLOCKED_RECT* locked);
+    virtual void unlockHeights(IDirect3DTexture9* texture);
 
 private:
     bool createDeclaration();

@@ -117,10 +117,11 @@ TEST_F(ClipmapDrawTest, AFlightSlidesTheLevelsAndTheTerrainStaysDrawn)
     ClipmapLevelSet* set = m_terrain->getLevelSet();
     const uint64_t before = set->getTexelsWritten();
     for (int step = 1; step <= 6; ++step) {
-        look(D3DXVECTOR3(12.0f * step, 22.0f, -60.0f + 9.0f * step), D3DXVECTOR3(12.0f * step, 0.0f, 20.0f + 9.0f * step));
+        look(D3DXVECTOR3(12.0f * step, 22.0f, -60.0f + 9.0f * step),
+             D3DXVECTOR3(12.0f * step, 0.0f, 20.0f + 9.0f * step));
         const Image image = frame();
-        const POINT p = pixelOf(D3DXVECTOR3(12.0f * step, m_terrain->getHeight(D3DXVECTOR2(12.0f * step, 9.0f * step)),
-                                            9.0f * step));
+        const POINT p = pixelOf(
+            D3DXVECTOR3(12.0f * step, m_terrain->getHeight(D3DXVECTOR2(12.0f * step, 9.0f * step)), 9.0f * step));
         EXPECT_NE(image.at(p.x, p.y), kClear) << step;
     }
     // Bands entered; far less than a full refill per step.

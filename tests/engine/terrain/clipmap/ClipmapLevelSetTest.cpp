@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <memory>
 #include <vector>
@@ -88,11 +89,12 @@ TEST(ClipmapGeometryTest, VerticesLieWhereTheLevelNeedsThem)
 // ------------------------------------------------------------------ the level set on the device
 
 class ClipmapLevelSetTest : public ::testing::Test {
-protected:
+public:
     static constexpr uint16_t kN = 15;
     static constexpr uint16_t kS = 32;
     static constexpr uint16_t kLevels = 3;
 
+protected:
     void SetUp() override
     {
         m_device = GraphicsTesting::startDevice();
@@ -367,6 +369,52 @@ TEST_F(ClipmapLevelSetTest, AFailedInstanceBufferEndsTheSetUpNotTheProgram)
     const std::string text = logs.text();
     EXPECT_NE(text.find("CreateVertexBuffer(instances) failed!"), std::string::npos) << text;
     EXPECT_NE(text.find("m_instanceBuffer->Lock failed!"), std::string::npos) << text;
+}
+
+// Height rows handed out with padding after each row, as a driver may lock them.
+class PaddedRows : public ClipmapLevelSet {
+public:
+    static constexpr INT kPitch = ClipmapLevelSetTest::kS * 16 + 48;
+
+    PaddedRows()
+        : ClipmapLevelSet(D3DInterface::getInstance(), D3DInterface::getInstance()->getDevice())
+        , rows(static_cast<size_t>(kPitch) * ClipmapLevelSetTest::kS, 0xAB)
+    {
+    }
+    std::vector<unsigned char> rows;
+
+protected:
+    HRESULT lockHeights(IDirect3DTexture9*, D3DLOCKED_RECT* locked) override
+    {
+        locked->Pitch = kPitch;
+        locked->pBits = rows.data();
+        return D3D_OK;
+    }
+    void unlockHeights(IDirect3DTexture9*) override {}
+};
+
+TEST_F(ClipmapLevelSetTest, HeightRowsAreWrittenAtTheLockedPitch)
+{
+    PaddedRows set;
+    ASSERT_TRUE(set.initClipmap(nullptr, &m_field, 0, 1, kN, kS));
+    const int32_t origin = set.getLevel(0).origin[0];
+    const int32_t offset = set.getWindowOffset();
+    for (unsigned Z = 0; Z < kS; ++Z) {
+        const unsigned char* row = set.rows.data() + static_cast<size_t>(Z) * PaddedRows::kPitch;
+        for (unsigned X = 0; X < kS; ++X) {
+            // Texel X holds the window's column x with x = X modulo S, x in [-offset, S - offset).
+            const int32_t x = static_cast<int32_t>(X) >= kS - offset ? static_cast<int32_t>(X) - kS : X;
+            const int32_t z = static_cast<int32_t>(Z) >= kS - offset ? static_cast<int32_t>(Z) - kS : Z;
+            float height = 0.0f;
+            std::memcpy(&height, row + 16 * X, sizeof(float));
+            ASSERT_FLOAT_EQ(
+                height, ClipmapLevelSet::sampleField(&m_field, 0, (origin + x) / double{kS}, (origin + z) / double{kS}))
+                << X << "," << Z;
+        }
+        // The padding after the row is left as it was.
+        for (size_t b = kS * 16; b < static_cast<size_t>(PaddedRows::kPitch); ++b)
+            ASSERT_EQ(row[b], 0xAB) << Z;
+    }
 }
 
 } // namespace
