@@ -4,6 +4,7 @@
 #include "ClipmapTestSupport.h"
 
 #include "graphics/textures/Texture2D.h"
+#include <d3dx9.h>
 #include "support/LogCapture.h"
 #include "terrain/clipmap/ClipmapLevelSet.h"
 
@@ -174,6 +175,18 @@ TEST_F(ClipmapObjektTest, TheSidecarDocumentPlacesAndSizesTheTerrain)
     // The texture scales took the scale before HEIGHT, which does not enter them.
     EXPECT_FLOAT_EQ(object->getTexScaleNear()[0], 100.0f);
     EXPECT_FLOAT_EQ(object->getHeightUV(D3DXVECTOR2(0.3f, 0.5f)), 0.3f * 25.0f - 4.0f);
+}
+
+TEST_F(ClipmapObjektTest, AHeightPictureInTheSidecarReplacesTheDescribedField)
+{
+    LogCapture logs;
+    Texture2D picture;
+    ASSERT_TRUE(GraphicsTesting::fillTexture(picture, 4, 4, [](UINT, UINT) { return D3DCOLOR{0xFF808080}; }));
+    ASSERT_TRUE(SUCCEEDED(D3DXSaveTextureToFileW(L"hoehe.png", D3DXIFF_PNG, picture.getBaseTexture(), nullptr)));
+    std::ofstream(logs.folder() / "Gelaende.data") << "<DATA TEXTUR=\"hoehe.png\"/>";
+    ClipmapObjekt* object = make(L"<CLIPMAP_DATA>" + kCone + L"</CLIPMAP_DATA>");
+    // Red, green and blue of the grey picture, 128 / 255 each, instead of the cone's 0.3.
+    EXPECT_NEAR(object->getHeightUV(D3DXVECTOR2(0.3f, 0.5f)), 128.0f / 255.0f * 10.0f + 2.0f, 1e-4f);
 }
 
 TEST_F(ClipmapObjektTest, QueriesReadTheFieldUnderTheTransform)
