@@ -1,4 +1,6 @@
 #include "terrain/TerrainKinds.h"
+
+#include "terrain/clipmap/ClipmapObjekt.h"
 #include "terrain/trees/BaumObjekt.h"
 
 namespace Ulvo {
@@ -6,6 +8,7 @@ namespace Ulvo {
 void registerTerrainKinds(ObjektKinds& kinds)
 {
     // One line per kind; each object type's own header provides its create function.
+    kinds.add(L"CLIPMAP", &ClipmapObjekt::create);
     kinds.add(L"TREE", &BaumObjekt::create);
 }
 
