@@ -1,11 +1,13 @@
 #include "terrain/TerrainKinds.h"
 
+#include "terrain/street/StreetObjekt.h"
+
 namespace Ulvo {
 
 void registerTerrainKinds(ObjektKinds& kinds)
 {
     // One line per kind; each object type's own header provides its create function.
-    (void)kinds;
+    kinds.add(L"STREET", &StreetObjekt::create);
 }
 
 } // namespace Ulvo
