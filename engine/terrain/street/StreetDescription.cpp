@@ -241,7 +241,8 @@ void StreetObjekt::StreetPath::loadStreet(const XMLNode& node, const TerrainLook
         for (const std::wstring& item : items) {
             wchar_t* end = nullptr;
             const long index = std::wcstol(item.c_str(), &end, 10);
-            if (end != item.c_str() && *end == L'\0' && index >= 0 && static_cast<std::size_t>(index) < controlPoints.size())
+            if (end != item.c_str() && *end == L'\0' && index >= 0 &&
+                static_cast<std::size_t>(index) < controlPoints.size())
                 controlPoints[static_cast<std::size_t>(index)].load(*child);
         }
     }

@@ -250,8 +250,7 @@ void StreetObjekt::createGeometry()
     releaseDeviceObjects();
     createBuffers();
     IDirect3DDevice9* device = m_d3d ? m_d3d->getDevice() : nullptr;
-    if (device && !m_vertexDeclaration &&
-        FAILED(device->CreateVertexDeclaration(kDeclaration, &m_vertexDeclaration))) {
+    if (device && !m_vertexDeclaration && FAILED(device->CreateVertexDeclaration(kDeclaration, &m_vertexDeclaration))) {
         mainLogger().log(100, LOG_TYPE_ERROR, L"StreetObjekt ", getName(), L": no vertex declaration\n");
         m_vertexDeclaration = nullptr;
     }
@@ -263,9 +262,9 @@ void StreetObjekt::createBuffers()
     if (!device || m_vertexCount == 0 || m_indexCount == 0)
         return;
     const UINT vertexBytes = m_vertexCount * sizeof(StreetVertex);
-    if (!failedCall(device->CreateVertexBuffer(vertexBytes, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &m_vertexBuffer,
-                                               nullptr),
-                    L"Ulvo::StreetObjekt::createGeometry", __LINE__, L"CreateVertexBuffer") &&
+    if (!failedCall(
+            device->CreateVertexBuffer(vertexBytes, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &m_vertexBuffer, nullptr),
+            L"Ulvo::StreetObjekt::createGeometry", __LINE__, L"CreateVertexBuffer") &&
         m_vertexBuffer) {
         void* data = nullptr;
         if (SUCCEEDED(m_vertexBuffer->Lock(0, 0, &data, 0)) && data) {
@@ -273,7 +272,8 @@ void StreetObjekt::createBuffers()
             m_vertexBuffer->Unlock();
         } else {
             // An unfilled buffer would draw whatever it held.
-            mainLogger().log(100, LOG_TYPE_ERROR, L"StreetObjekt ", getName(), L": the vertex buffer cannot be locked\n");
+            mainLogger().log(100, LOG_TYPE_ERROR, L"StreetObjekt ", getName(),
+                             L": the vertex buffer cannot be locked\n");
             releaseAndNull(m_vertexBuffer);
         }
     } else {
@@ -289,7 +289,8 @@ void StreetObjekt::createBuffers()
             std::memcpy(data, m_indices.data(), indexBytes);
             m_indexBuffer->Unlock();
         } else {
-            mainLogger().log(100, LOG_TYPE_ERROR, L"StreetObjekt ", getName(), L": the index buffer cannot be locked\n");
+            mainLogger().log(100, LOG_TYPE_ERROR, L"StreetObjekt ", getName(),
+                             L": the index buffer cannot be locked\n");
             releaseAndNull(m_indexBuffer);
         }
     } else {

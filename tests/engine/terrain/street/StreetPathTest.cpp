@@ -285,8 +285,8 @@ TEST(StreetHostile, BadValuesGiveAFallbackAndALogLine)
 
     // Zero and negative sampling distances, a zero divisor, zero chunks and points that are not numbers.
     auto zero = scene.road(kFlatProfile, L"DIST_INTERPOL=\"0\" PARAM_S_X=\"0\"",
-                           L"<DEFAULT IS_PARAM=\"1\"/>" + point(1, 0, 0) + point(2, 0, 0, L"", L"INTERPOL_DISTANCE=\"-3\"") +
-                               point(5, 0, 0),
+                           L"<DEFAULT IS_PARAM=\"1\"/>" + point(1, 0, 0) +
+                               point(2, 0, 0, L"", L"INTERPOL_DISTANCE=\"-3\"") + point(5, 0, 0),
                            L"ANZ_SEGMENTE=\"0\"");
     EXPECT_EQ(zero->getSegmentCount(), 1);
     scene.terrain(L"Boden");

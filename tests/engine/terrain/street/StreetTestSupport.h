@@ -46,9 +46,9 @@ public:
     StreetPtr road(const std::wstring& profile, const std::wstring& splineAttributes, const std::wstring& points,
                    const std::wstring& dataAttributes = L"")
     {
-        return street(L"<OBJEKT NAME=\"Strasse\" TYPE=\"STREET\"><STREET_DATA " + dataAttributes +
-                      L"><STREET_PROFIL>" + profile + L"</STREET_PROFIL><STREET_SPLINE " + splineAttributes + L">" +
-                      points + L"</STREET_SPLINE></STREET_DATA></OBJEKT>");
+        return street(L"<OBJEKT NAME=\"Strasse\" TYPE=\"STREET\"><STREET_DATA " + dataAttributes + L"><STREET_PROFIL>" +
+                      profile + L"</STREET_PROFIL><STREET_SPLINE " + splineAttributes + L">" + points +
+                      L"</STREET_SPLINE></STREET_DATA></OBJEKT>");
     }
 
     Ulvo::ObjektManager manager;
