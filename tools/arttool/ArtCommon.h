@@ -73,5 +73,7 @@ void makeScenes();
 void makeTown();
 // Every minigame kind's pictures (minigames/MinigameArt.cpp).
 void makeMinigameArt();
+// The roads' textures (Streets.cpp).
+void makeStreetArt();
 
 } // namespace Art
