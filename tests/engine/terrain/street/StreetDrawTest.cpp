@@ -112,7 +112,10 @@ protected:
         m_graph.addObject(object, true);
     }
 
-    Image frame() { return RenderTesting::drawPasses(m_device, m_camera, {m_manager->getRenderPass(L"SZENE")}, kW, kH, kClear); }
+    Image frame()
+    {
+        return RenderTesting::drawPasses(m_device, m_camera, {m_manager->getRenderPass(L"SZENE")}, kW, kH, kClear);
+    }
 
     LogCapture m_logs;
     IDirect3DDevice9* m_device = nullptr;
@@ -128,10 +131,10 @@ protected:
 
 TEST_F(StreetDrawTest, ACurvedRoadWithKerbsLiesOnTheGroundAndDrawsTheSameAfterADeviceReset)
 {
-    add(SceneTesting::build<MeshObjekt>(
-        m_scene.manager, L"<OBJEKT NAME=\"Wiese\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\">"
-                         L"<RENDERPASSES DEFAULT=\"1\"/><SCALE X=\"3\" Y=\"1\" Z=\"3\"/></BASE_DATA>"
-                         L"<MESH_DATA NAME=\"BODEN\"/></OBJEKT>"));
+    add(SceneTesting::build<MeshObjekt>(m_scene.manager,
+                                        L"<OBJEKT NAME=\"Wiese\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\">"
+                                        L"<RENDERPASSES DEFAULT=\"1\"/><SCALE X=\"3\" Y=\"1\" Z=\"3\"/></BASE_DATA>"
+                                        L"<MESH_DATA NAME=\"BODEN\"/></OBJEKT>"));
     StreetPtr road = m_scene.street(
         L"<OBJEKT NAME=\"Strasse\" TYPE=\"STREET\"><BASE_DATA EFFECT=\"Strasse\"><RENDERPASSES DEFAULT=\"1\"/>"
         L"</BASE_DATA><STREET_DATA DRAW_LAST_SEGMENT=\"0\"><STREET_PROFIL>" +
@@ -164,7 +167,8 @@ TEST_F(StreetDrawTest, ACurvedRoadWithKerbsLiesOnTheGroundAndDrawsTheSameAfterAD
     // A kerb top lit straight from above: grey 0.4 · (ambient 0.25 + 1).
     const auto& samples = road->getPath().samples;
     const auto& mid = samples[samples.size() / 2];
-    const D3DXVECTOR3 kerb = mid.position + D3DXVECTOR3(2.15f * std::cos(mid.heading), 0.15f, -2.15f * std::sin(mid.heading));
+    const D3DXVECTOR3 kerb =
+        mid.position + D3DXVECTOR3(2.15f * std::cos(mid.heading), 0.15f, -2.15f * std::sin(mid.heading));
     const POINT k = RenderTesting::pixelOf(m_camera, kerb, kW, kH);
     const DWORD expected = 0xFF000000 | 0x808080;
     const DWORD got = image.at(k.x, k.y);
@@ -214,4 +218,46 @@ TEST_F(StreetDrawTest, ARoadWithoutVerticesMakesNoBuffersAndDrawsNothing)
     m_camera.setLookAt(D3DXVECTOR3(0, 0, 0));
     const Image image = frame();
     EXPECT_EQ(image.at(kW / 2, kH / 2), kClear);
+}
+
+TEST_F(StreetDrawTest, TheSceneFilesRoadCrossesItsTerrainWithTheShippedTexturesAndEffect)
+{
+    XMLNode root;
+    {
+        TestSupport::ScopedCwd cwd(TestSupport::sourceDir());
+        ASSERT_TRUE(XMLNode::load(&root, L"data\\Szenen\\street.xml", 0));
+    }
+    FakeTerrain* ground = m_scene.terrain(L"Gelaende", 1.0f);
+    std::vector<StreetPtr> roads;
+    for (XMLNode* node : root.getNodes())
+        if (node->getName() == L"OBJEKT")
+            roads.emplace_back(dynamic_cast<StreetObjekt*>(createObjektByType(node, &m_scene.manager)));
+    ASSERT_EQ(roads.size(), 1u);
+    StreetObjekt& road = *roads[0];
+    EXPECT_EQ(road.getName(), L"Strasse");
+    EXPECT_NE(road.getEffectBundle(), nullptr);
+    for (int pass = 0; pass < road.getBuildPassCount(); ++pass)
+        road.build(pass);
+    const auto& profile = road.getProfile();
+    ASSERT_EQ(profile.size(), 8u);
+    for (std::size_t p = 0; p + 1 < profile.size(); ++p)
+        EXPECT_TRUE(profile[p].diffuseTexture || p == 1 || p == 5) << p;
+    EXPECT_NE(profile[3].bumpTexture, nullptr);
+    EXPECT_NE(profile[3].skyTexture, nullptr);
+    EXPECT_NE(profile[3].reflectionTexture, nullptr);
+    // The points stand at their share of the terrain, on its height; the road carved and lies on it.
+    const auto& points = road.getPath().controlPoints;
+    ASSERT_EQ(points.size(), 7u);
+    EXPECT_NEAR(points[1].position.x, 0.08f * 64 - 32, 1e-4f);
+    EXPECT_NEAR(points[1].position.z, 0.18f * 64 - 32, 1e-4f);
+    EXPECT_EQ(points[1].position.y, 1.0f);
+    EXPECT_FALSE(ground->carves.empty());
+    ASSERT_FALSE(road.getVertices().empty());
+    for (std::size_t i = 0; i < road.getVertices().size(); i += 2) {
+        const float y = road.getVertices()[i].position.y;
+        const bool onGround =
+            std::fabs(y - 1.0f) < 1e-5f || std::fabs(y - 1.05f) < 1e-5f || std::fabs(y - 1.15f) < 1e-5f;
+        EXPECT_TRUE(onGround) << i << " " << y;
+    }
+    EXPECT_NE(road.getVertexBuffer(), nullptr);
 }
