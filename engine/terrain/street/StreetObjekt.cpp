@@ -25,6 +25,8 @@ IDirect3DBaseTexture9* deviceTexture(Texture2D* texture)
 StreetObjekt::StreetObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(node, owner)
 {
     refuseNonFiniteTransform();
+    // The bundle's "Render" effect at once, so the first frame is lit like every later one.
+    BaseObjekt::selectRenderEffect(0, 0);
     followDevice();
     XMLNode* data = node ? node->getNode(L"STREET_DATA") : nullptr;
     if (!data)

@@ -156,9 +156,8 @@ TEST_F(StreetDrawTest, ACurvedRoadWithKerbsLiesOnTheGroundAndDrawsTheSameAfterAD
 
     m_camera.setEyePosition(D3DXVECTOR3(-1.0f, 7.0f, -13.0f));
     m_camera.setLookAt(D3DXVECTOR3(0.5f, 0.0f, 0.5f));
-    // The first frame selects the effects; the sun's light reaches the front object's effect from
-    // the next one on. The road's bundle is an effect of its own, so it is handed the sun as well.
-    frame();
+    // The scene graph hands the sun to the effect of the first object it draws (the ground's); the
+    // road's effect is one of its own, shared with no other, so it is handed the sun here.
     const SunLightSystem& sun = m_graph.getSunLightSystem();
     road->setLightParams(sun.getLightDirection(), sun.getDiffuseColor(), sun.getAmbientColor());
     const Image image = frame();
@@ -235,7 +234,7 @@ TEST_F(StreetDrawTest, TheSceneFilesRoadCrossesItsTerrainWithTheShippedTexturesA
     ASSERT_EQ(roads.size(), 1u);
     StreetObjekt& road = *roads[0];
     EXPECT_EQ(road.getName(), L"Strasse");
-    EXPECT_NE(road.getEffectBundle(), nullptr);
+    EXPECT_NE(road.getEffect(), nullptr);
     for (int pass = 0; pass < road.getBuildPassCount(); ++pass)
         road.build(pass);
     const auto& profile = road.getProfile();
