@@ -147,6 +147,7 @@ void UlvoEngine::startUp()
     m_sceneGraph.reset(new (std::nothrow) SceneGraph());
     m_renderManager.reset(new (std::nothrow) RenderManager());
     m_splineManager.reset(new (std::nothrow) SplineManager());
+    SplineManager::setEngineSplines(m_splineManager.get());
 
     m_appInfo = AppInfo::getInstance();
     m_measureManager = MeasureManager::getInstance();
@@ -221,6 +222,10 @@ bool UlvoEngine::init()
 
     if (m_showConsoleFirst)
         mainLogger().showConsole(m_showConsole);
+
+    // Splines need no device; scene files loaded later find the start-up file's by name.
+    if (m_splineManager)
+        m_splineManager->loadStartupFile();
 
     bool ok = true;
     m_engineParams.onBeforeInit.emit(ok);
