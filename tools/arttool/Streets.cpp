@@ -18,7 +18,8 @@ void specks(Svg& svg, unsigned seed, int count, double size, const Colour& low, 
     for (int i = 0; i < count; ++i) {
         const double x = random.range(0, w), y = random.range(0, h), r = random.range(0.4, size);
         const double mix = random.next();
-        const Colour c{static_cast<int>(low.r + (high.r - low.r) * mix), static_cast<int>(low.g + (high.g - low.g) * mix),
+        const Colour c{static_cast<int>(low.r + (high.r - low.r) * mix),
+                       static_cast<int>(low.g + (high.g - low.g) * mix),
                        static_cast<int>(low.b + (high.b - low.b) * mix)};
         for (double dx : {-w, 0.0, w})
             for (double dy : {-h, 0.0, h})
