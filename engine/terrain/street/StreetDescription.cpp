@@ -5,6 +5,8 @@
 #include "graphics/textures/TextureManager.h"
 #include "devices/d3d/D3DInterface.h"
 #include "scene/HeightMap.h"
+#include "scene/SplineManager.h"
+#include "scene/splines/Spline.h"
 #include "terrain/street/StreetObjekt.h"
 
 #include <cmath>
@@ -49,6 +51,36 @@ std::vector<std::wstring> freeWords(const XMLNode& node)
 }
 
 } // namespace
+
+// ------------------------------------------------------------------ splines
+
+void StreetObjekt::readSplineControls(const Spline& spline, std::vector<SplineControl>& points)
+{
+    constexpr uint32_t kXZ = 1u | 4u, kY = 2u;
+    for (const SplinePoint& source : spline.getPointStore()) {
+        SplineControl point;
+        point.position = source.position;
+        // The last slot that supplies a channel decides it; a linear rule makes it straight.
+        for (int slot = 0; slot < SplinePoint::SLOTS; ++slot) {
+            const bool linear = source.rule[slot] == SPLINE_RULE_LINEAR || source.rule[slot] == SPLINE_RULE_LINEAR_PLUS;
+            if (source.channelMask[slot] & kXZ)
+                point.curvedXZ = !linear;
+            if (source.channelMask[slot] & kY)
+                point.curvedY = !linear;
+        }
+        points.push_back(point);
+    }
+}
+
+bool StreetObjekt::engineSplines(const std::wstring& name, std::vector<SplineControl>& points)
+{
+    SplineManager* manager = SplineManager::getEngineSplines();
+    const Spline* spline = manager ? manager->getSpline(name) : nullptr;
+    if (!spline)
+        return false;
+    readSplineControls(*spline, points);
+    return true;
+}
 
 // ------------------------------------------------------------------ profile
 

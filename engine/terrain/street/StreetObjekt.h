@@ -29,6 +29,7 @@
 namespace Ulvo {
 
 class HeightMap;
+class Spline;
 class Texture2D;
 class TextureCube;
 
@@ -184,6 +185,11 @@ public:
 
     // Where CREATE_FROM_SPLINE looks splines up; the engine's spline manager by default.
     void setSplineLookup(SplineLookup lookup) { m_splines = std::move(lookup); }
+    // The spline's control points as read from its description (without the points its build
+    // adds), with the curve switches of their interpolation slots.
+    static void readSplineControls(const Spline& spline, std::vector<SplineControl>& points);
+    // The lookup through the engine's spline manager.
+    static bool engineSplines(const std::wstring& name, std::vector<SplineControl>& points);
     // The terrain named by the path, or null.
     HeightMap* findTerrain() const { return findTerrain(m_path.terrainName); }
     // The object of that name in the owner, as a terrain; null when absent or no terrain.
@@ -212,7 +218,7 @@ private:
     int32_t m_segmentCount = 10;
     bool m_drawLastSegment = true;
     std::unique_ptr<XMLNode> m_splineNode;
-    SplineLookup m_splines;
+    SplineLookup m_splines = &StreetObjekt::engineSplines;
 
     std::vector<StreetVertex> m_vertices;
     std::vector<uint32_t> m_indices;

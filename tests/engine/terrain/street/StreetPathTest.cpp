@@ -3,6 +3,7 @@
 // sloped terrain, the build passes' order, and hostile descriptions that must neither crash nor
 // divide by zero.
 #include "engine/terrain/street/StreetTestSupport.h"
+#include "scene/SplineManager.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -319,4 +320,41 @@ TEST(StreetHostile, BadValuesGiveAFallbackAndALogLine)
     EXPECT_TRUE(logs.text().find("two control points") != std::string::npos);
     EXPECT_TRUE(logs.text().find("not a number") != std::string::npos);
     EXPECT_TRUE(logs.text().find("10000 steps") != std::string::npos);
+}
+
+TEST(StreetDescription, ControlPointsComeFromANamedSplineWithItsCurveSwitches)
+{
+    SplineManager splines;
+    XMLNode node;
+    XMLNode::load(&node, LR"(<SPLINE NAME="Weg"><DEFAULT><INTERPOL_TYPE TYPE="CATMULL">"|POS|"</INTERPOL_TYPE></DEFAULT>
+                      <CONTROLPOINT><POSITION X="0" Y="1" Z="0"/></CONTROLPOINT>
+                      <CONTROLPOINT><POSITION X="4" Y="2" Z="0"/>
+                        <INTERPOL_TYPE TYPE="LINEAR">"|POS_Y|"</INTERPOL_TYPE></CONTROLPOINT>
+                      <CONTROLPOINT><POSITION X="8" Y="3" Z="4"/>
+                        <INTERPOL_TYPE TYPE="LINEAR+">"|POS_X|" "|POS_Y|"</INTERPOL_TYPE></CONTROLPOINT></SPLINE>)",
+                  1);
+    ASSERT_NE(splines.addSpline(&node), nullptr);
+    SplineManager::setEngineSplines(&splines);
+    StreetScene scene;
+    auto road = scene.road(kFlatProfile, L"CREATE_FROM_SPLINE=\"Weg\" DIST_INTERPOL=\"2\"",
+                           L"<DEFAULT SCALE=\"1.5\">\"|CHANGE|\"</DEFAULT>");
+    auto none = scene.road(kFlatProfile, L"CREATE_FROM_SPLINE=\"Niemand\"", L"");
+    road->build(0);
+    none->build(0);
+    SplineManager::setEngineSplines(nullptr);
+
+    const auto& cps = road->getPath().controlPoints;
+    ASSERT_EQ(cps.size(), 5u);
+    expectVec(cps[1].position, 0, 1, 0);
+    expectVec(cps[3].position, 8, 3, 4);
+    EXPECT_EQ(cps[1].paramX, 0.0f);
+    EXPECT_EQ(cps[3].paramZ, 4.0f);
+    EXPECT_EQ(cps[1].scale, 1.5f);
+    // Catmull everywhere; a linear y on the second; on the third a linear slot for x and y, which
+    // decides x/z together.
+    EXPECT_EQ(cps[1].flags, 32u | 1u | 2u);
+    EXPECT_EQ(cps[2].flags, 32u | 1u);
+    EXPECT_EQ(cps[3].flags, 32u);
+    EXPECT_EQ(cps[1].stepCount, 2);
+    EXPECT_TRUE(none->getPath().controlPoints.empty());
 }
