@@ -5,6 +5,7 @@
 #include "engine/render/PassTestSupport.h"
 #include "engine/scene/SceneObjectsSupport.h"
 #include "engine/terrain/street/StreetTestSupport.h"
+#include "graphics/effects/Effect.h"
 #include "graphics/effects/EffectManager.h"
 #include "render/cameras/CameraManager.h"
 #include "render/cameras/LookAtCamera.h"
@@ -12,6 +13,8 @@
 #include "render/scenegraph/SceneGraph.h"
 #include "scene/objects/mesh/MeshObjekt.h"
 #include "support/LogCapture.h"
+
+#include <platform_test.h>
 
 #include <gtest/gtest.h>
 
@@ -259,4 +262,41 @@ TEST_F(StreetDrawTest, TheSceneFilesRoadCrossesItsTerrainWithTheShippedTexturesA
         EXPECT_TRUE(onGround) << i << " " << y;
     }
     EXPECT_NE(road.getVertexBuffer(), nullptr);
+}
+
+TEST_F(StreetDrawTest, EachDrawnProfileEdgeIsOneStripWithItsMaterial)
+{
+    StreetPtr road = m_scene.street(
+        L"<OBJEKT NAME=\"Kante\" TYPE=\"STREET\"><BASE_DATA EFFECT=\"Strasse\" ALPHA=\"0.5\"><RENDERPASSES "
+        L"DEFAULT=\"1\"/>"
+        L"</BASE_DATA><STREET_DATA DRAW_LAST_SEGMENT=\"0\"><STREET_PROFIL><SEGMENT X=\"-1\"/><SEGMENT X=\"0\" "
+        L"Y=\"0.2\"/>"
+        L"<SEGMENT X=\"1\" COLOR=\"FF808080\"/><SEGMENT X=\"1\" Y=\"-0.3\"/></STREET_PROFIL><STREET_SPLINE>" +
+        point(0, 0, -3) + point(0, 0, 3) + L"</STREET_SPLINE></STREET_DATA></OBJEKT>");
+    road->build(0);
+    road->build(1);
+    road->AddRef();
+    add(road.get());
+    m_camera.setEyePosition(D3DXVECTOR3(0, 4, -8));
+    m_camera.setLookAt(D3DXVECTOR3(0, 0, 0));
+    frame();
+    uint64_t calls = 0, before = 0, after = 0;
+    PlatformCountGLCalls(true);
+    PlatformGLCallCounts(calls, before);
+    frame();
+    PlatformGLCallCounts(calls, after);
+    m_graph.removeObject(road.get(), true);
+    uint64_t empty = 0;
+    frame();
+    PlatformGLCallCounts(calls, empty);
+    PlatformCountGLCalls(false);
+    // Four profile points, the closing edge left out: three strips.
+    EXPECT_EQ((after - before) - (empty - after), 3u);
+    // The last strip drawn (edge 2) carries its colour with the object's alpha.
+    float colour[4] = {};
+    road->getEffect()->getEffect()->GetValue("g_materialcolor", colour, sizeof(colour));
+    EXPECT_NEAR(colour[0], 128.0f / 255.0f, 1e-6f);
+    EXPECT_NEAR(colour[3], 0.5f, 1e-6f);
+    m_objects.pop_back();
+    road->Release();
 }
