@@ -335,11 +335,11 @@ void StreetObjekt::StreetPath::loadStreet(const XMLNode& node, const TerrainLook
     for (std::size_t i = 0; i + 1 < controlPoints.size(); ++i) {
         ControlPoint& point = controlPoints[i];
         const D3DXVECTOR3 span = controlPoints[i + 1].position - point.position;
-        const double steps = static_cast<double>(D3DXVec3Length(&span)) / point.interpolDistance;
+        const float steps = D3DXVec3Length(&span) / point.interpolDistance;
         if (!(point.interpolDistance > 0.0f) || !std::isfinite(steps)) {
             badDistance = true;
             point.stepCount = 1;
-        } else if (steps > kMaxPieceSteps) {
+        } else if (steps > static_cast<float>(kMaxPieceSteps)) {
             tooMany = true;
             point.stepCount = kMaxPieceSteps;
         } else {

@@ -310,16 +310,28 @@ TEST(StreetHostile, BadValuesGiveAFallbackAndALogLine)
     for (const auto& v : stacked->getVertices())
         EXPECT_TRUE(std::isfinite(v.u + v.v + v.normal.x + v.normal.y + v.tangent.x + v.binormal.z));
 
-    // A piece asking for millions of steps is cut to the cap.
+    // A piece asking for millions of steps is cut to the cap; a wide profile on a long road ends
+    // where the mesh reaches its limit.
     auto far = scene.road(kFlatProfile, L"DIST_INTERPOL=\"0.000001\"", point(0, 0, 0) + point(0, 0, 100));
     far->build(0);
     EXPECT_EQ(far->getPath().samples.size(), static_cast<std::size_t>(StreetObjekt::kMaxPieceSteps));
+    std::wstring wide;
+    for (int i = 0; i < 300; ++i)
+        wide += L"<SEGMENT X=\"" + std::to_wstring(i) + L"\"/>";
+    auto broad = scene.road(wide, L"DIST_INTERPOL=\"0.01\"", point(0, 0, 0) + point(0, 0, 100));
+    broad->build(0);
+    EXPECT_EQ(broad->getProfile().size(), StreetObjekt::kMaxProfilePoints);
+    EXPECT_EQ(broad->getVertices().size(),
+              StreetObjekt::kMaxVertices / (2 * StreetObjekt::kMaxProfilePoints) * 2 * StreetObjekt::kMaxProfilePoints);
     EXPECT_TRUE(logs.text().find("ANZ_SEGMENTE 0") != std::string::npos);
     EXPECT_TRUE(logs.text().find("PARAM_S_X") != std::string::npos);
     EXPECT_TRUE(logs.text().find("INTERPOL_DISTANCE") != std::string::npos);
     EXPECT_TRUE(logs.text().find("two control points") != std::string::npos);
     EXPECT_TRUE(logs.text().find("not a number") != std::string::npos);
     EXPECT_TRUE(logs.text().find("10000 steps") != std::string::npos);
+    EXPECT_TRUE(logs.text().find("profile edge of length 0") != std::string::npos);
+    EXPECT_TRUE(logs.text().find("only the first 256") != std::string::npos);
+    EXPECT_TRUE(logs.text().find("it ends after 4096 samples") != std::string::npos);
 }
 
 TEST(StreetDescription, ControlPointsComeFromANamedSplineWithItsCurveSwitches)
