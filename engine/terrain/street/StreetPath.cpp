@@ -5,6 +5,7 @@
 #include "scene/HeightMap.h"
 #include "terrain/street/StreetObjekt.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Ulvo {
