@@ -246,6 +246,21 @@ TEST(StreetCarving, SamplesAndVerticesFollowASlopedTerrain)
     for (const StreetObjekt::StreetVertex& v : road->getVertices())
         EXPECT_FLOAT_EQ(v.position.y, 1.0f + 0.25f * v.position.z + 0.2f);
     EXPECT_EQ(ground->ends, 1);
+
+    // Carving on the slope: a road across it at z = 8 cuts a level shelf at its own height; one
+    // up the slope between points on the ground follows the plane and leaves it as it was.
+    FakeTerrain* hill = scene.terrain(L"Berg", 1.0f, 0.25f);
+    auto across =
+        scene.road(kFlatProfile, L"TERRAIN=\"Berg\" CHANGE_RADIUS=\"1\"", point(-6, 2, 8, L"CHANGE") + point(6, 2, 8));
+    across->build(0);
+    EXPECT_EQ(hill->heightAt(0, 8), 2.0f);
+    EXPECT_EQ(hill->heightAt(0, 9), 2.0f);
+    EXPECT_EQ(hill->heightAt(0, 12), 4.0f);
+    auto up = scene.road(kFlatProfile, L"TERRAIN=\"Berg\" CHANGE_RADIUS=\"0.5\" PARAM_S_X=\"64\" PARAM_S_Y=\"64\"",
+                         L"<DEFAULT IS_PARAM=\"3\">\"|CHANGE|\"</DEFAULT>" + point(20, 0, 8) + point(20, 0, 24));
+    up->build(0);
+    for (float z = -24.0f; z <= -8.0f; z += 1.0f)
+        EXPECT_FLOAT_EQ(hill->heightAt(-12, z), 1.0f + 0.25f * z) << z;
 }
 
 TEST(StreetPasses, PassZeroReadsAndBuildsOnTheCpuAndPassOneFinishesAndLaterPassesDoNothing)
