@@ -7,7 +7,8 @@ set(ULVO_SKIES
   "sky 128 sky.dds"
   "background 128 sky_background.dds"
   "environment 32 sky_environment.dds"
-  "clouds 128 sky_clouds.dds")
+  "clouds 128 sky_clouds.dds"
+  "street 64 street_sky.dds")
 foreach(entry ${ULVO_SKIES})
   separate_arguments(fields UNIX_COMMAND "${entry}")
   list(GET fields 0 kind)

@@ -105,7 +105,7 @@ TEST(CubeTool, SixPicturesBecomeACubeMapInTheirOrderWithTheWholeChain)
 TEST(CubeTool, PaintedSkiesMeetAtTheFaceEdges)
 {
     TempDir dir;
-    for (const char* kind : {"sky", "background", "environment", "clouds"}) {
+    for (const char* kind : {"sky", "background", "environment", "clouds", "street"}) {
         SCOPED_TRACE(kind);
         const ToolRun run = runCubeTool(std::string("paint ") + kind + " 32 '" + dir.path().string() + "'", dir.path());
         ASSERT_EQ(run.code, 0) << run.output;

@@ -75,5 +75,7 @@ void makeTrees();
 void makeTown();
 // Every minigame kind's pictures (minigames/MinigameArt.cpp).
 void makeMinigameArt();
+// The roads' textures (Streets.cpp).
+void makeStreetArt();
 
 } // namespace Art

@@ -1126,6 +1126,7 @@ int main(int argc, char** argv)
     makePathAnimations();
     makeTown();
     makeMinigameArt();
+    makeStreetArt();
     if (g_failures > 0) {
         std::fprintf(stderr, "arttool: %d pictures failed\n", g_failures);
         return 1;

@@ -112,6 +112,20 @@ Colour cloudColour(const Direction& d)
     return {shade, shade, std::min(255.0, shade + 8.0), 255.0 * density};
 }
 
+// The sky a road mirrors: a bright overcast with soft cloud banks, a dark line of trees and
+// roofs on the horizon and the ground below it.
+Colour streetColour(const Direction& d)
+{
+    const double treeLine = hillLine(d, 0.045, 4.1) + 0.02 * std::sin(23.0 * std::atan2(d.z, d.x));
+    if (d.y < 0.0)
+        return mix(kNearHills, kGround, std::min(1.0, -d.y * 4.0));
+    if (d.y < treeLine)
+        return mix(kNearHills, kGround, 0.35);
+    const Colour sky = mix(kHorizon, kZenith, std::pow(d.y, 0.6));
+    const double cloud = std::clamp((fractalNoise(d, 2.5) - 0.4) * 2.0, 0.0, 1.0);
+    return mix(sky, Colour{236.0, 238.0, 242.0, 255.0}, cloud * 0.8);
+}
+
 } // namespace
 
 Direction texelDirection(int face, int x, int y, int size)
@@ -144,7 +158,7 @@ Direction texelDirection(int face, int x, int y, int size)
 
 bool isKnownKind(const std::string& kind)
 {
-    return kind == "sky" || kind == "background" || kind == "environment" || kind == "clouds";
+    return kind == "sky" || kind == "background" || kind == "environment" || kind == "clouds" || kind == "street";
 }
 
 std::vector<Picture> paintFaces(const std::string& kind, int size)
@@ -152,6 +166,7 @@ std::vector<Picture> paintFaces(const std::string& kind, int size)
     Colour (*paint)(const Direction&) = kind == "background"    ? backgroundColour
                                         : kind == "environment" ? environmentColour
                                         : kind == "clouds"      ? cloudColour
+                                        : kind == "street"      ? streetColour
                                                                 : skyColour;
     std::vector<Picture> faces(kFaceCount);
     for (int face = 0; face < kFaceCount; ++face) {

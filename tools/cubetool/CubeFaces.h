@@ -26,7 +26,8 @@ extern const char* const kFaceNames[kFaceCount];
 Direction texelDirection(int face, int x, int y, int size);
 
 // The generated skies: "sky" (the open sky), "background" (sky with the distant hills),
-// "environment" (a soft sky and ground for reflections) and "clouds" (white, density in alpha).
+// "environment" (a soft sky and ground for reflections), "clouds" (white, density in alpha) and
+// "street" (the overcast sky with a tree line that roads mirror).
 bool isKnownKind(const std::string& kind);
 // The six faces of that kind, `size` texels wide.
 std::vector<Picture> paintFaces(const std::string& kind, int size);
