@@ -26,6 +26,7 @@
 #include "scene/objects/SceneClock.h"
 #include "scene/SplineManager.h"
 #include "terrain/TerrainKinds.h"
+#include "terrain/fields/ParameterDensity.h"
 #include "terrain/fields/ParameterHeight.h"
 #include "scene/objects/LightAttachPoint.h"
 
@@ -147,6 +148,8 @@ void UlvoEngine::startUp()
         registerTerrainKinds(m_objektManager->getKinds());
     // The height and slope fields find their terrain by name in this manager.
     ParameterHeight::setObjektManager(m_objektManager.get());
+    // PARAMETER arrangements (scene layer) place copies by the terrain layer's fields.
+    PlacementDensities::setMaker(&makeParameterDensity);
     m_sceneGraph.reset(new (std::nothrow) SceneGraph());
     m_renderManager.reset(new (std::nothrow) RenderManager());
     m_splineManager.reset(new (std::nothrow) SplineManager());

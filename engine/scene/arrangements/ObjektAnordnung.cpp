@@ -73,8 +73,9 @@ D3DXQUATERNION tiltOnto(HeightMap& terrain, const D3DXVECTOR3& position, const D
     const D3DXVECTOR3 axis(unit.z, 0.0f, -unit.x);
     D3DXQUATERNION tilt(0.0f, 0.0f, 0.0f, 1.0f);
     // Flat (or upside-down) ground has no tilt axis: no tilt rather than a rotation about nothing.
+    // The positive angle turns the copy's up onto the normal; the negative one mirrored it uphill.
     if (D3DXVec3Length(&axis) > 1e-6f)
-        D3DXQuaternionRotationAxis(&tilt, &axis, -std::acos(std::clamp(unit.y, -1.0f, 1.0f)));
+        D3DXQuaternionRotationAxis(&tilt, &axis, std::acos(std::clamp(unit.y, -1.0f, 1.0f)));
     D3DXQUATERNION out;
     D3DXQuaternionMultiply(&out, &tilt, &rotation);
     return out;

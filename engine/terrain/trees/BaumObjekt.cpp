@@ -304,4 +304,22 @@ void BaumObjekt::sortIntoCells(std::vector<BaumInstanz>& trees)
     m_visibleCells.reserve(m_cells.size());
 }
 
+void BaumObjekt::collectTreePlaces(std::vector<TreePlace>& places) const
+{
+    for (std::size_t type = 0; type < m_types.size(); ++type) {
+        for (const BaumZelle& cell : m_cells) {
+            for (const BaumInstanz& tree : cell.instances) {
+                if (static_cast<std::size_t>(tree.size.w) != type)
+                    continue;
+                TreePlace place;
+                place.position = D3DXVECTOR3(tree.position.x, tree.position.y, tree.position.z);
+                place.scale = D3DXVECTOR3(tree.size.x, tree.size.y, tree.size.z);
+                place.rotation = tree.position.w;
+                place.type = static_cast<int>(type);
+                places.push_back(place);
+            }
+        }
+    }
+}
+
 } // namespace Ulvo

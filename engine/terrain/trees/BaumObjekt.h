@@ -17,6 +17,7 @@
 // in world space.
 #include "devices/d3d/DeviceResource.h"
 #include "foundation/xml/XMLNode.h"
+#include "scene/arrangements/PlacementSources.h"
 #include "scene/objects/BaseObjekt.h"
 #include "terrain/trees/BaumTyp.h"
 
@@ -32,7 +33,7 @@ struct BaumVertex {
     D3DXVECTOR3 texcoord;
 };
 
-class BaumObjekt : public BaseObjekt, public DeviceResource {
+class BaumObjekt : public BaseObjekt, public DeviceResource, public TreePlaceSource {
 public:
     static constexpr uint32_t CELLS_PER_SIDE = 16;
     static constexpr uint32_t MAX_SHADER_INSTANCES = 75;
@@ -86,6 +87,8 @@ public:
     static void buildSliceGeometry(uint32_t slices, std::vector<BaumVertex>& vertices, std::vector<uint32_t>& indices);
 
     const std::vector<BaumZelle>& getCells() const { return m_cells; }
+    // The places of TREE arrangements: type by type, each in cell order.
+    void collectTreePlaces(std::vector<TreePlace>& places) const override;
     const std::vector<BaumTyp>& getTypes() const { return m_types; }
     std::size_t getTreeCount() const { return m_positions.size(); }
     uint32_t getVisibleCount() const { return m_visibleCount; }

@@ -106,12 +106,10 @@ void expectNear(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected, float to
     EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
-// The up axis a tilt onto the terrain gives a copy: the tilt turns up about up x normal by
-// -acos(normal.y), which in the library's rotation sense leans it to the normal's mirror image
-// about the vertical.
+// A tilted copy stands along the ground's normal, not mirrored uphill.
 D3DXVECTOR3 tiltedUp(const D3DXVECTOR3& normal)
 {
-    return D3DXVECTOR3(-normal.x, normal.y, -normal.z);
+    return normal;
 }
 
 // Yaw in degrees within (-180, 180].

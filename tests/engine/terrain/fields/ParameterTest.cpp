@@ -5,6 +5,7 @@
 #include "foundation/xml/XMLNode.h"
 #include "scene/ObjektManager.h"
 #include "support/LogCapture.h"
+#include "terrain/fields/ParameterDensity.h"
 #include "terrain/fields/ParameterDist.h"
 #include "terrain/fields/ParameterHeight.h"
 #include "terrain/fields/ParameterMap.h"
@@ -81,6 +82,18 @@ TEST(ParameterFactoryTest, TypesBuildTheirKindsAndUnknownOrMissingOnesAStaticFie
 
     std::unique_ptr<Parameter> nothing(createParameter(nullptr));
     EXPECT_FLOAT_EQ(at(*nothing, 0.0f, 0.0f), 1.0f);
+}
+
+TEST(ParameterFactoryTest, ArrangementDensitiesAreTheDescribedFields)
+{
+    XMLNode node;
+    XMLNode::load(&node, L"<P TYPE=\"DIST\" CENTER=\"0 0.5\" FALLOFF=\"0.5 0.5\" VALUE=\"0 1\"/>", 1);
+    auto density = makeParameterDensity(&node);
+    ASSERT_TRUE(density);
+    auto field = make(L"<P TYPE=\"DIST\" CENTER=\"0 0.5\" FALLOFF=\"0.5 0.5\" VALUE=\"0 1\"/>");
+    for (float u : {0.0f, 0.3f, 0.9f})
+        EXPECT_FLOAT_EQ(density->value(D3DXVECTOR2(u, 0.5f)), at(*field, u, 0.5f));
+    EXPECT_EQ(makeParameterDensity(nullptr), nullptr);
 }
 
 TEST(ParameterLeafTest, StaticValueAndVectorAreIndependentAndInvertedOnce)

@@ -89,6 +89,21 @@ TEST(BaumObjektTest, GridPlacementStandsOnTheTerrainWithTypesSizesAndWindFromThe
     const AABB& box = forest->getBoundingBox();
     for (const BaumZelle& cell : forest->getCells())
         EXPECT_TRUE(box.contains(cell.box));
+
+    // TREE arrangements see every tree once, the first type's before the second's.
+    std::vector<TreePlace> places;
+    forest->collectTreePlaces(places);
+    ASSERT_EQ(places.size(), 9u);
+    std::set<std::pair<int, int>> placed;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (i > 0) {
+            EXPECT_LE(places[i - 1].type, places[i].type);
+        }
+        EXPECT_NEAR(places[i].position.y, places[i].position.x / 10.0f, 1e-4f);
+        placed.insert({static_cast<int>(std::lround(places[i].position.x * 3)),
+                       static_cast<int>(std::lround(places[i].position.z * 3))});
+    }
+    EXPECT_EQ(placed, feet);
 }
 
 TEST(BaumObjektTest, RandomPlacementFollowsTheFrequenciesAndTheDensityField)
