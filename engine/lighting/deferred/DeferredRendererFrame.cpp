@@ -248,7 +248,7 @@ void DeferredRenderer::renderPointLight(DeferredLight* light)
     if (light->getCurrentShadowType() != SHADOW_NONE) {
         createShadowMapPoint(light, effect);
         effect->SetTechnique(m_blurLights && light->canUseSoftShadows() ? "Pointlight_SoftShadows"
-                                                                         : "Pointlight_Shadows");
+                                                                        : "Pointlight_Shadows");
     } else {
         effect->SetTechnique("Pointlight");
     }
@@ -273,7 +273,7 @@ void DeferredRenderer::renderSpotLight(DeferredLight* light)
     if (light->getCurrentShadowType() != SHADOW_NONE) {
         createShadowMapSpot(light, effect);
         effect->SetTechnique(m_blurLights && light->canUseSoftShadows() ? "Spotlight_SoftShadows"
-                                                                         : "Spotlight_Shadows");
+                                                                        : "Spotlight_Shadows");
     } else {
         effect->SetTechnique("Spotlight");
     }
@@ -294,7 +294,7 @@ void DeferredRenderer::renderDirectionalLight(DeferredLight* light)
     if (light->getCurrentShadowType() != SHADOW_NONE) {
         createShadowMapDir(light, effect);
         effect->SetTechnique(m_blurLights && light->canUseSoftShadows() ? "Directionallight_SoftShadows"
-                                                                         : "Directionallight_Shadows");
+                                                                        : "Directionallight_Shadows");
     } else {
         effect->SetTechnique("Directionallight");
     }
@@ -365,8 +365,8 @@ void DeferredRenderer::unbindTextures()
 {
     // Nothing the frame bound stays on an effect past the frame: a target held by an effect
     // would outlive its release and block a device reset.
-    static const char* const kNames[] = {"colorMap",        "normalMap",       "depthMap",        "miscMap",
-                                         "lightMap",        "forwardMap",      "shadowMapCube",   "shadowMapPlanar",
+    static const char* const kNames[] = {"colorMap",       "normalMap",      "depthMap",       "miscMap",
+                                         "lightMap",       "forwardMap",     "shadowMapCube",  "shadowMapPlanar",
                                          "shadowMapDir_1", "shadowMapDir_2", "shadowMapDir_3", "shadowMapDir_4"};
     for (Effect* slot : m_effects) {
         ID3DXEffect* effect = fxOf(slot);
@@ -395,9 +395,8 @@ void DeferredRenderer::createShadowMapPoint(DeferredLight* light, ID3DXEffect* e
     if (!m_camera || !m_pointShadowPass)
         return;
     IDirect3DDevice9* device = m_d3d->getDevice();
-    IDirect3DBaseTexture9* shared = m_pointShadowPass->getCubeTarget()
-                                        ? m_pointShadowPass->getCubeTarget()->getBaseTexture()
-                                        : nullptr;
+    IDirect3DBaseTexture9* shared =
+        m_pointShadowPass->getCubeTarget() ? m_pointShadowPass->getCubeTarget()->getBaseTexture() : nullptr;
     if (render) {
         endLightBlending();
         device->BeginScene();
@@ -541,7 +540,8 @@ bool DeferredRenderer::preparePlanarShadowMap(unsigned edge)
     m_planarShadowSize = -1;
     if (edge == 0 || !m_owner)
         return false;
-    m_planarShadow = m_owner->getTargetPool().acquireScratch(RenderTargetKey{kShadowTargetName, edge, edge, D3DFMT_R32F});
+    m_planarShadow =
+        m_owner->getTargetPool().acquireScratch(RenderTargetKey{kShadowTargetName, edge, edge, D3DFMT_R32F});
     m_planarDepth = PassTargets::depth(m_owner, edge, edge);
     if (!PassTargets::made(m_planarShadow, m_planarDepth)) {
         PassTargets::logFailed(L"Ulvo::DeferredRenderer::preparePlanarShadowMap", 2010,

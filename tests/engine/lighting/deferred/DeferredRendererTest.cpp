@@ -12,6 +12,7 @@
 #include "engine/scene/SceneObjectsSupport.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/deferred/DeferredRenderer.h"
+#include "render/cameras/AttachPoint.h"
 #include "scene/objects/mesh/MeshObjekt.h"
 
 #include <platform_test.h>
@@ -246,8 +247,8 @@ TEST_F(DeferredRendererTest, TheSceneIsLitByTheSunWithSplitShadowsAndByTwoPointL
     // The ground's colour and its upward normal, as stored.
     EXPECT_RGB(at(colour, {3, 0, -3}), 0x006B9E47u);
     EXPECT_RGB(at(normal, {3, 0, -3}), 0x0080FF80u);
-    for (const char* name : {"m_light_tex.dds", "m_depth_tex.dds", "m_misc_tex.dds", "m_forward_tex.dds",
-                             "m_backbuffer_tex.dds"}) {
+    for (const char* name :
+         {"m_light_tex.dds", "m_depth_tex.dds", "m_misc_tex.dds", "m_forward_tex.dds", "m_backbuffer_tex.dds"}) {
         std::ifstream in(m_logs.folder() / "dumps" / name, std::ios::binary);
         const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         D3DXIMAGE_INFO info{};
@@ -260,8 +261,8 @@ TEST_F(DeferredRendererTest, TheSceneIsLitByTheSunWithSplitShadowsAndByTwoPointL
     }
     IDirect3DTexture9* buffers[4] = {};
     ASSERT_TRUE(m_deferred->getBufferTextures(buffers));
-    EXPECT_TRUE(TestSupport::matchesGolden(depthPicture(buffers[DeferredRenderer::DEPTH]), kGolden,
-                                           "deferred_gbuffer_depth"));
+    EXPECT_TRUE(
+        TestSupport::matchesGolden(depthPicture(buffers[DeferredRenderer::DEPTH]), kGolden, "deferred_gbuffer_depth"));
     IDirect3DSurface9* lightSurface = nullptr;
     m_deferred->getLightTexture()->GetSurfaceLevel(0, &lightSurface);
     Image light = GraphicsTesting::readSurface(lightSurface);
@@ -282,7 +283,7 @@ TEST_F(DeferredRendererTest, TheSceneIsLitByTheSunWithSplitShadowsAndByTwoPointL
     EXPECT_EQ(run(L"RP_DEF_SaveAll leer"), L"Buffer konnten nicht gespeichert werden: leer");
 }
 
-TEST_F(DeferredRendererTest, AForcedDeviceResetKeepsTheFrame)
+TEST_F(DeferredRendererTest, AForcedDeviceResetKeepsTheFrameAndDeferredHDRChangesTheLightFormat)
 {
     switchOn();
     const Image before = frame();
@@ -294,28 +295,61 @@ TEST_F(DeferredRendererTest, AForcedDeviceResetKeepsTheFrame)
     EXPECT_TRUE(m_deferred->isEnabled());
     const Image after = frame();
     EXPECT_EQ(after.pixels, before.pixels);
+
+    // Deferred HDR (mode bit 2) makes the light and result targets floating-point; other bits
+    // remake nothing.
+    IDirect3DTexture9* light = m_deferred->getLightTexture();
+    m_deferred->setHDRMode(1);
+    EXPECT_EQ(m_deferred->getLightTexture(), light);
+    m_deferred->setHDRMode(2);
+    D3DSURFACE_DESC desc{};
+    m_deferred->getLightTexture()->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Format, D3DFMT_A16B16G16R16F);
+    IDirect3DTexture9* result = nullptr;
+    IDirect3DSurface9* resultSurface = nullptr;
+    ASSERT_TRUE(m_deferred->getResult(result, resultSurface));
+    result->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Format, D3DFMT_A16B16G16R16F);
+    m_deferred->setHDRMode(0);
+    m_deferred->getLightTexture()->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
 }
 
 TEST_F(DeferredRendererTest, AStaticLightDrawsItsShadowOnlyWhenDue)
 {
     switchOn();
-    DeferredLight* torch = m_deferred->getLightTemplate(L"Fackel")->clone();
-    torch->rename(L"Fackel1");
+    // A torch as a scene object's light: a copy of the template on an attach point the object moves.
+    auto* holder = new AttachPoint(L"Halter");
+    D3DXMATRIX place;
+    D3DXMatrixTranslation(&place, 0.0f, 1.0f, 0.0f);
+    holder->setParentMatrix(place);
+    auto* torch = static_cast<DeferredLight*>(m_deferred->createAttachedLight(L"Fackel", holder));
+    ASSERT_NE(torch, nullptr);
     ASSERT_TRUE(m_deferred->addLight(torch));
     torch->Release();
-    // The torch stands in view, without a position of its own: at the origin.
     frame();
     const unsigned first = m_deferred->getShadowRenderCount();
     EXPECT_FALSE(torch->isDirty());
     EXPECT_NE(torch->getStoredPointMap(), nullptr);
+    // Moved by less than the square root of 0.1: the stored map serves. The sun (DYNAMIC) draws
+    // every frame, the torch not.
+    D3DXMatrixTranslation(&place, 0.2f, 1.0f, 0.0f);
+    holder->setParentMatrix(place);
     frame();
     frame();
-    // The sun (DYNAMIC) draws every frame, the torch only once.
     const unsigned perFrame = m_deferred->getShadowRenderCount() - first;
     EXPECT_EQ(perFrame, 2u);
+    // Moved further: drawn again, once.
+    D3DXMatrixTranslation(&place, 1.0f, 1.0f, 0.0f);
+    holder->setParentMatrix(place);
+    frame();
+    frame();
+    EXPECT_EQ(m_deferred->getShadowRenderCount() - first, perFrame + 3u);
+    const unsigned moved = m_deferred->getShadowRenderCount();
+    // Another shadow quality: drawn again.
     m_manager->setShadowQuality(QUALITY_LOW);
     frame();
-    EXPECT_EQ(m_deferred->getShadowRenderCount() - first, perFrame + 2u);
+    EXPECT_EQ(m_deferred->getShadowRenderCount() - moved, 2u);
     m_manager->setShadowQuality(QUALITY_MEDIUM);
 
     // Without its shadow pass a due light draws nothing and stores nothing: it stays due.
@@ -332,6 +366,7 @@ TEST_F(DeferredRendererTest, AStaticLightDrawsItsShadowOnlyWhenDue)
     frame();
     EXPECT_FALSE(torch->isDirty());
     m_deferred->removeLight(torch);
+    holder->Release();
 }
 
 TEST_F(DeferredRendererTest, ASpotLightKeepsItsCone)
@@ -371,8 +406,9 @@ TEST_F(DeferredRendererTest, LightPostEffectsOfTheConfigurationDraw)
     EXPECT_NEAR(TestSupport::channel(c, 16), TestSupport::channel(c, 0), 1) << TestSupport::hex(c);
     EXPECT_NEAR(TestSupport::channel(c, 8), TestSupport::channel(c, 0), 1) << TestSupport::hex(c);
     XMLNode off;
-    XMLNode::load(&off, L"<DEFERRED_RENDERING><LIGHT_POSTEFFECTS ENABLE=\"0\" ENABLE_ONLY_WITH_SOFT_SHADOWS=\"1\"/>"
-                        L"</DEFERRED_RENDERING>",
+    XMLNode::load(&off,
+                  L"<DEFERRED_RENDERING><LIGHT_POSTEFFECTS ENABLE=\"0\" ENABLE_ONLY_WITH_SOFT_SHADOWS=\"1\"/>"
+                  L"</DEFERRED_RENDERING>",
                   1);
     m_deferred->loadConfig(off);
     EXPECT_FALSE(m_deferred->getBlurLights());
