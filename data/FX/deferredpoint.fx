@@ -14,20 +14,23 @@ samplerCUBE cubeSampler = sampler_state
     MipFilter = NONE;
 };
 
-// The projected depth a face camera of the cube gives a point at distance d along its axis.
-float cubeDepth(float d)
+// The distance along a face camera's axis that a stored projected depth z / w stands for
+// (near 0.1, far the radius).
+float axisDistance(float projected)
 {
     float n = 0.1;
     float f = lightRadius;
-    return f / (f - n) - n * f / ((f - n) * d);
+    return n * f / max(f - projected * (f - n), 0.00001);
 }
 
+// Compared as distances, with a bias that grows with them: a texel of the cube covers more of a
+// surface the further it lies.
 bool inCubeShadow(float3 fromLight, float3 offset)
 {
     float3 a = abs(fromLight);
     float d = max(a.x, max(a.y, a.z));
-    float stored = texCUBE(cubeSampler, fromLight + offset).r;
-    return cubeDepth(d) > stored + 0.0005;
+    float stored = axisDistance(texCUBE(cubeSampler, fromLight + offset).r);
+    return d > stored + 0.03 + 0.02 * d;
 }
 
 float4 PS(VolumeOut i, uniform int shadows) : COLOR

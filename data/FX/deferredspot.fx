@@ -18,10 +18,16 @@ sampler planarSampler = sampler_state
     AddressV = CLAMP;
 };
 
+// Compared as distances along the spot's axis (near 0.1, far the radius), with a bias that grows
+// with them.
 bool inPlanarShadow(float4 seen, float2 offset)
 {
     float2 uv = seen.xy / seen.w * float2(0.5, -0.5) + 0.5 + offset;
-    return seen.z / seen.w > tex2D(planarSampler, uv).r + 0.0005;
+    float projected = tex2D(planarSampler, uv).r;
+    float n = 0.1;
+    float f = lightRadius;
+    float stored = n * f / max(f - projected * (f - n), 0.00001);
+    return seen.w > stored + 0.03 + 0.02 * seen.w;
 }
 
 float4 PS(VolumeOut i, uniform int shadows, uniform bool cone) : COLOR
