@@ -369,7 +369,7 @@ TEST_F(DeferredRendererTest, AStaticLightDrawsItsShadowOnlyWhenDue)
     holder->Release();
 }
 
-TEST_F(DeferredRendererTest, ASpotLightKeepsItsCone)
+TEST_F(DeferredRendererTest, ASpotLightKeepsItsConeAndACombinationDrawsItsChildren)
 {
     switchOn();
     run(L"RP_DEF_removeLight Blau");
@@ -380,6 +380,22 @@ TEST_F(DeferredRendererTest, ASpotLightKeepsItsCone)
     const Image with = frame();
     EXPECT_EQ(at(with, {4.2f, 0, -3}), at(without, {4.2f, 0, -3}));
     EXPECT_NE(at(with, {3, 0, -3}), at(without, {3, 0, -3}));
+    run(L"RP_DEF_removeLight Spot");
+
+    // A COMBINATION draws each child as a light of its own.
+    XMLNode node;
+    XMLNode::load(&node,
+                  L"<DEFERRED_RENDERING><ACTIVE_LIGHTS><LIGHT NAME=\"Paar\" TYPE=\"COMBINATION\">"
+                  L"<LIGHT TYPE=\"SPOT\" POSITION=\"3 2 -3\" DIRECTION=\"0 -1 0\" RADIUS=\"3\" THETA=\"15\"/>"
+                  L"<LIGHT TYPE=\"POINT\" POSITION=\"-2.2 0.8 2.4\" RADIUS=\"1.5\" COLOR=\"FF4060FF\"/>"
+                  L"</LIGHT></ACTIVE_LIGHTS></DEFERRED_RENDERING>",
+                  1);
+    m_deferred->loadConfig(node);
+    const Image pair = frame();
+    run(L"RP_DEF_removeLight Paar");
+    run(L"RP_DEF_addSpotLight Spot FFFFFFFF 3 2 -3 0 -1 0 3 15 1");
+    run(L"RP_DEF_addPointLight Blau FF4060FF -2.2 0.8 2.4 1.5 1");
+    EXPECT_EQ(frame().pixels, pair.pixels);
     run(L"RP_DEF_removeLight Spot");
 }
 
@@ -416,6 +432,13 @@ TEST_F(DeferredRendererTest, LightPostEffectsOfTheConfigurationDraw)
 
 TEST_F(DeferredRendererTest, BuffersThatCannotBeMadeLeaveNothingBehind)
 {
+    // ENABLE 1 in the configuration before RP_DEF 1 leaves it off.
+    XMLNode enable;
+    XMLNode::load(&enable, L"<DEFERRED_RENDERING ENABLE=\"1\"/>", 1);
+    m_deferred->loadConfig(enable);
+    EXPECT_FALSE(m_deferred->isEnabled());
+    EXPECT_FALSE(m_deferred->areBuffersCreated());
+
     m_manager->setRenderTargetSize(100000, 4); // wider than any texture the device makes
     EXPECT_EQ(run(L"RP_DEF 1"), L"gesetzt");
     EXPECT_FALSE(m_deferred->isEnabled());
