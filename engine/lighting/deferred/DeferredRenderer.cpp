@@ -398,10 +398,8 @@ void DeferredRenderer::setHDRMode(uint32_t bits)
 {
     const bool changed = ((bits ^ m_hdrMode) & HDRStage::HDR_DEFERRED) != 0;
     m_hdrMode = bits;
-    if (changed && m_buffersCreated) {
-        releaseBuffers();
-        createBuffers(m_enabled);
-    }
+    if (changed && m_buffersCreated)
+        recreateBuffers();
     if (m_lightPostEffectRenderer)
         m_lightPostEffectRenderer->setHDRMode((bits & HDRStage::HDR_DEFERRED) ? (bits | HDRStage::HDR_POSTEFFECTS)
                                                                               : (bits & ~HDRStage::HDR_POSTEFFECTS));
@@ -564,7 +562,8 @@ void DeferredRenderer::onResetDevice()
 {
     if (m_buffersCreated && !makeQuad(m_width, m_height)) {
         releaseBuffers();
-        setEnabled(false);
+        m_enabled = false;
+        enabledChanged.emit(m_enabled);
     }
 }
 
@@ -577,8 +576,17 @@ void DeferredRenderer::onTargetSizeChanged(RenderManager&)
 {
     if (!m_d3d || !m_d3d->getDevice() || !m_buffersCreated)
         return;
+    recreateBuffers();
+}
+
+void DeferredRenderer::recreateBuffers()
+{
+    const bool was = m_enabled;
     releaseBuffers();
-    createBuffers(m_enabled);
+    createBuffers(was);
+    // A recreation that failed leaves it off, and says so.
+    if (m_enabled != was)
+        enabledChanged.emit(m_enabled);
 }
 
 IDirect3DSurface9* DeferredRenderer::surfaceOf(const RenderTargetHandle& target) const

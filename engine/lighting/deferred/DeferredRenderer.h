@@ -155,6 +155,8 @@ private:
     void onDeviceCreated();
     void onTargetSizeChanged(RenderManager& owner);
     bool makeTargets(unsigned width, unsigned height);
+    // Releases and makes the buffers again with the enabled state (HDR bit, target size).
+    void recreateBuffers();
     bool makeQuad(unsigned width, unsigned height);
     void readLights(XMLNode* node, bool templates);
     void readLightPostEffects(XMLNode* node);
@@ -237,6 +239,10 @@ private:
     Mesh* m_sphereMesh = nullptr;
     std::vector<DeferredLight*> m_lights;
     std::vector<DeferredLight*> m_lightTemplates;
+    std::vector<IDirect3DTexture9*> m_splitMaps;
+    std::vector<IDirect3DSurface9*> m_splitSurfaces;
+    std::vector<D3DXMATRIX> m_splitMatrices;
+    std::vector<float> m_splitDistances;
     unsigned m_shadowRenders = 0;
     unsigned m_shadowTargetsMade = 0;
 };

@@ -19,6 +19,7 @@
 #include "render/passes/RenderPassShadow.h"
 
 #include <cstdio>
+#include <cwchar>
 
 namespace Ulvo {
 
@@ -154,8 +155,9 @@ void DeferredRenderer::renderLight(DeferredLight* light)
 {
     if (!light)
         return;
-    const std::wstring name = L"renderLight " + light->getName();
-    ScopedPerfEvent event(name.c_str());
+    wchar_t name[160];
+    std::swprintf(name, 160, L"renderLight %ls", light->getName().c_str());
+    ScopedPerfEvent event(name);
     switch (light->getType()) {
     case LIGHT_POINT:
         renderPointLight(light);
@@ -475,14 +477,19 @@ void DeferredRenderer::createShadowMapDir(DeferredLight* light, ID3DXEffect* eff
     if (!m_camera || !m_directionalShadowPass)
         return;
     IDirect3DDevice9* device = m_d3d->getDevice();
-    std::vector<IDirect3DTexture9*> maps;
-    std::vector<IDirect3DSurface9*> surfaces;
+    // Kept between frames so that a frame allocates nothing here.
+    std::vector<IDirect3DTexture9*>& maps = m_splitMaps;
+    std::vector<IDirect3DSurface9*>& surfaces = m_splitSurfaces;
+    std::vector<D3DXMATRIX>& matrices = m_splitMatrices;
+    std::vector<float>& distances = m_splitDistances;
+    maps.clear();
+    surfaces.clear();
+    matrices.clear();
+    distances.clear();
     for (const RenderTargetHandle& target : m_splitShadows) {
         maps.push_back(textureOf(target));
         surfaces.push_back(surfaceOf(target));
     }
-    std::vector<D3DXMATRIX> matrices;
-    std::vector<float> distances;
     if (render) {
         endLightBlending();
         device->BeginScene();
@@ -493,7 +500,7 @@ void DeferredRenderer::createShadowMapDir(DeferredLight* light, ID3DXEffect* eff
         pass.setLambda(light->getPSSMLambda());
         pass.setLightDirection(light->getWorldDirection());
         pass.render(m_camera);
-        matrices = pass.getSplitMatrices();
+        matrices.assign(pass.getSplitMatrices().begin(), pass.getSplitMatrices().end());
         pass.getSplitDistances(distances);
         device->EndScene();
         beginLightBlending();
