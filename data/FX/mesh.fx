@@ -2,8 +2,9 @@
 // (MESH_MODE): 0 the sun-lit colour (diffuse texture or material colour, ambient and diffuse
 // light, specular, emissive, reflection against the cube map); 1 light-space depth for the shadow
 // maps; 2 the colour darkened where the shadow map holds something nearer the light (down to
-// g_Shadow); 3 the deferred G-buffer: colour, normal and view depth in three targets; 4 a flat
-// colour (the gizmo and the editor's normal view).
+// g_Shadow); 3 the deferred G-buffer: colour, normal, projected depth and emissive share in four
+// targets; 4 a flat colour (the gizmo and the editor's normal view); 5 the projected depth
+// divided per pixel, exact for the near light cameras of the deferred shadow maps.
 #include "scenecommon.fxh"
 
 #ifndef MESH_MODE
@@ -42,8 +43,8 @@ VertexOut VS(MeshIn v)
     o.extra = float4(o.position.z / o.position.w, 0.0, 0.0, 1.0);
 #elif MESH_MODE == 2
     o.extra = mul(mul(float4(v.position, 1.0), g_WorldView), g_ViewToLightProj);
-#elif MESH_MODE == 3
-    o.extra = float4(mul(float4(v.position, 1.0), g_WorldView).z, 0.0, 0.0, 1.0);
+#elif MESH_MODE == 3 || MESH_MODE == 5
+    o.extra = float4(o.position.z, o.position.w, 0.0, 1.0);
 #else
     o.extra = float4(0.0, 0.0, 0.0, 1.0);
 #endif
@@ -72,6 +73,7 @@ struct GBuffer {
     float4 colour : COLOR0;
     float4 normal : COLOR1;
     float4 depth : COLOR2;
+    float4 misc : COLOR3;
 };
 
 GBuffer PS(VertexOut i)
@@ -79,8 +81,9 @@ GBuffer PS(VertexOut i)
     GBuffer o;
     float4 base = baseColour(i.uv);
     o.colour = float4(base.rgb * g_MaskColor.rgb, g_Ks);
-    o.normal = float4(normalize(i.normal) * 0.5 + 0.5, g_Emissive);
-    o.depth = float4(i.extra.x, 0.0, 0.0, 1.0);
+    o.normal = float4(normalize(i.normal) * 0.5 + 0.5, saturate(g_SpecExpon / 255.0));
+    o.depth = float4(i.extra.x / i.extra.y, 0.0, 0.0, 1.0);
+    o.misc = float4(g_Emissive, 0.0, 0.0, 0.0);
     return o;
 }
 #else
@@ -93,6 +96,9 @@ float4 PS(VertexOut i) : COLOR
     float stored = tex2D(ShadowSampler, uv).r;
     float share = i.extra.z > stored + 0.01 ? g_Shadow : 1.0;
     return litColour(i, share);
+#elif MESH_MODE == 5
+    float d = i.extra.x / i.extra.y;
+    return float4(d, d, d, 1.0);
 #elif MESH_MODE == 4
     float4 base = baseColour(i.uv);
     return float4(base.rgb * g_MaskColor.rgb, base.a);

@@ -9,7 +9,7 @@ namespace Ulvo {
 
 DeferredRenderer* attachLightingRenderers(RenderManager& renderManager, const double* gameFrameTime)
 {
-    auto* deferred = new DeferredRenderer(&renderManager.getSettings());
+    auto* deferred = new DeferredRenderer(renderManager);
     auto* hdr = new HDRRenderer(renderManager);
     hdr->setFrameTimeSource(gameFrameTime);
     auto* postEffects = new PostEffectRenderer(renderManager, deferred);

@@ -82,6 +82,12 @@ public:
     bool canUseSoftShadows() const { return m_canUseSoftShadows; }
     uint32_t getPSSMLevels() const { return m_pssmLevels; }
     float getPSSMLambda() const { return m_pssmLambda; }
+    // The split count limited to at most `most` (written back to the light); the new count.
+    uint32_t limitPSSMLevels(uint32_t most)
+    {
+        m_pssmLevels = m_pssmLevels > most ? most : m_pssmLevels;
+        return m_pssmLevels;
+    }
 
     // COMBINATION members; null for other types or past the end.
     DeferredLight* getChildLight(unsigned index) const;

@@ -320,8 +320,9 @@ void RenderManager::cmdDEF(TypedConsoleCommand& line)
 void RenderManager::cmdDEFSaveAll(TypedConsoleCommand& line)
 {
     if (DeferredStage* deferred = deferredFor(line)) {
-        deferred->saveBuffers(folderOf(line));
-        line.setAnswer(kSaved);
+        const std::wstring folder = folderOf(line);
+        line.setAnswer(deferred->saveBuffers(folder) ? std::wstring(kSaved)
+                                                     : L"Buffer konnten nicht gespeichert werden: " + folder);
     }
 }
 

@@ -85,7 +85,8 @@ TEST_F(RenderConsoleTest, QualitySkipLevelAndActivationCounts)
     EXPECT_EQ(run(L"RP_skipPosteffects 4"), L"gesetzt");
     EXPECT_EQ(m_manager->getSkipPostEffects(), 4u);
     run(L"RP_skipPosteffects 0");
-    EXPECT_EQ(run(L"RP_printActiveRefCnts"), L"SZENE 1\nTIEFE 0\n");
+    EXPECT_EQ(run(L"RP_printActiveRefCnts"),
+              L"SZENE 1\nTIEFE 0\nDEF_GBUFFER 0\nDEF_SCHATTEN_SPOT 0\nDEF_SCHATTEN_SONNE 0\nDEF_SCHATTEN_PUNKT 0\n");
     EXPECT_EQ(run(L"RP_skipPosteffects"),
               L"RP_skipPosteffects 0 - 10; setzt die Posteffektqualität (kleiner ist besser)");
 }
@@ -109,29 +110,34 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
                                 L"RP_HDR_BrightPassParams 0.5 1", L"RP_DEF_BlurLights 1"})
         EXPECT_EQ(run(line), L"gesetzt") << line;
     EXPECT_EQ(run(L"RP_HDR_SaveAll"), L"gespeichert!");
-    EXPECT_EQ(run(L"RP_DEF_SaveAll ordner"), L"gespeichert!");
+    // Deferred rendering is off: it has no buffers to save, and says so.
+    EXPECT_EQ(run(L"RP_DEF_SaveAll ordner"), L"Buffer konnten nicht gespeichert werden: ordner");
 
     auto* deferred = static_cast<DeferredRenderer*>(m_manager->getDeferredRenderer());
     EXPECT_EQ(run(L"RP_DEF 1"), L"gesetzt");
     EXPECT_TRUE(deferred->isDeferredAllowed());
-    EXPECT_FALSE(deferred->isEnabled()); // no buffers in this build
+    EXPECT_TRUE(deferred->isEnabled());
     EXPECT_EQ(run(L"RP_DEF 0"), L"gesetzt");
+    EXPECT_FALSE(deferred->isEnabled());
     EXPECT_TRUE(deferred->getBlurLights());
 
     EXPECT_EQ(run(L"RP_DEF_addPointLight Lampe 0x80FF8000 1 2 3 4 0.5"), L"erstellt");
     DeferredLight* lamp = deferred->getLight(L"Lampe");
     ASSERT_NE(lamp, nullptr);
     EXPECT_EQ(lamp->getRefCount(), 1); // the renderer's only
-    EXPECT_EQ(run(L"RP_DEF_addDirectionalLight Sonne FFFFFFFF 0 -1 0 1"), L"erstellt");
+    // The configuration's sun is there already: a second light of its name is refused.
+    EXPECT_EQ(run(L"RP_DEF_addDirectionalLight Sonne FFFFFFFF 0 -1 0 1"),
+              L"es gibt bereits ein Licht mit diesen Namen!");
+    EXPECT_EQ(run(L"RP_DEF_addDirectionalLight Mond FFFFFFFF 0 -1 0 1"), L"erstellt");
     EXPECT_EQ(run(L"RP_DEF_addSpotLight Spot FFFFFFFF 0 5 0 0 -1 0 10 30"),
               L"RP_DEF_addSpotLight Name color_hex x y z dx dy dz radius theta i; fügt ein Spotlicht hinzu");
     EXPECT_EQ(run(L"RP_DEF_addSpotLight Spot FFFFFFFF 0 5 0 0 -1 0 10 30 1"), L"erstellt");
-    EXPECT_EQ(deferred->getLights().size(), 3u);
+    EXPECT_EQ(deferred->getLights().size(), 5u); // with the configuration's sun and lantern
     EXPECT_EQ(run(L"RP_DEF_removeLight Lampe"), L"gelöscht!");
     EXPECT_EQ(run(L"RP_DEF_removeLight Lampe"), L"es gibt kein Licht mit diesen Namen!");
-    run(L"RP_DEF_removeLight Sonne");
+    run(L"RP_DEF_removeLight Mond");
     run(L"RP_DEF_removeLight Spot");
-    EXPECT_TRUE(deferred->getLights().empty());
+    EXPECT_EQ(deferred->getLights().size(), 2u);
 }
 
 TEST_F(RenderConsoleTest, FirstArgumentsComplete)

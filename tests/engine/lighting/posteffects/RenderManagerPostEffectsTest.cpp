@@ -137,11 +137,13 @@ TEST_F(RenderManagerPostEffectsTest, ModeChangesReachEveryRenderer)
     m_manager.setHDRMode(0);
     EXPECT_EQ(m_manager.getSettings().getHDRActivation(), 0u);
 
-    // The deferred renderer cannot make its buffers yet: switching it on leaves it off.
+    // The deferred renderer makes its buffers only while the deferred switch allows it.
     DeferredStage* deferred = m_manager.getDeferredRenderer();
-    m_manager.getSettings().set(RenderSetting::DeferredAllowed, 1);
     EXPECT_FALSE(deferred->setEnabled(true));
-    EXPECT_FALSE(deferred->isEnabled());
+    m_manager.getSettings().set(RenderSetting::DeferredAllowed, 1);
+    EXPECT_TRUE(deferred->setEnabled(true));
+    EXPECT_TRUE(deferred->isEnabled());
+    EXPECT_FALSE(deferred->setEnabled(false));
     m_manager.getSettings().set(RenderSetting::DeferredAllowed, 0);
     // When it reports a switch, the lists and the effects follow.
     m_manager.onDeferredRenderingChanged(true);

@@ -1,0 +1,90 @@
+// A point light over the G-buffer, drawn as its sphere and added into the light target: diffuse
+// and ambient light fading to nothing at the light's radius (FALLOFF_RADIUS the exponent of the
+// fade), the highlight in alpha. With shadows, the cube map of the light's surroundings holds per
+// direction the projected depth z / w of the nearest caster (near 0.1, far the radius).
+#include "deferredcommon.fxh"
+
+textureCUBE shadowMapCube;
+
+samplerCUBE cubeSampler = sampler_state
+{
+    Texture = <shadowMapCube>;
+    MinFilter = POINT;
+    MagFilter = POINT;
+    MipFilter = NONE;
+};
+
+// The distance along a face camera's axis that a stored projected depth z / w stands for
+// (near 0.1, far the radius).
+float axisDistance(float projected)
+{
+    float n = 0.1;
+    float f = lightRadius;
+    return n * f / max(f - projected * (f - n), 0.00001);
+}
+
+// Compared as distances, with a bias that grows with them: a texel of the cube covers more of a
+// surface the further it lies.
+bool inCubeShadow(float3 fromLight, float3 offset)
+{
+    float3 a = abs(fromLight);
+    float d = max(a.x, max(a.y, a.z));
+    float stored = axisDistance(texCUBE(cubeSampler, fromLight + offset).r);
+    return d > stored + 0.03 + 0.02 * d;
+}
+
+float4 PS(VolumeOut i, uniform int shadows) : COLOR
+{
+    Surface s = surfaceAt(screenUV(i.screen));
+    float3 toLight = lightPosition - s.position;
+    float d = length(toLight);
+    float fade = pow(saturate(1.0 - d / lightRadius), lightFalloffRadius) * step(s.depth, 0.99999);
+    float share = 1.0;
+    if (shadows == 1) {
+        share = shadowShare(inCubeShadow(-toLight, float3(0.0, 0.0, 0.0)));
+    } else if (shadows == 2) {
+        float e = d * 2.0 / g_ShadowMapSize;
+        share = 0.25 * (shadowShare(inCubeShadow(-toLight, float3(e, 0.0, 0.0))) +
+                        shadowShare(inCubeShadow(-toLight, float3(-e, 0.0, 0.0))) +
+                        shadowShare(inCubeShadow(-toLight, float3(0.0, e, 0.0))) +
+                        shadowShare(inCubeShadow(-toLight, float3(0.0, -e, 0.0))));
+    }
+    float4 lit = shade(s, toLight / max(d, 0.0001)) * share;
+    return float4(lit.rgb + lightAmbientColor.rgb, lit.a) * (fade * lightIntensity);
+}
+
+technique Pointlight
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        ZWriteEnable = FALSE;
+        CullMode = CW;
+        VertexShader = compile vs_3_0 VolumeVS();
+        PixelShader = compile ps_3_0 PS(0);
+    }
+}
+
+technique Pointlight_Shadows
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        ZWriteEnable = FALSE;
+        CullMode = CW;
+        VertexShader = compile vs_3_0 VolumeVS();
+        PixelShader = compile ps_3_0 PS(1);
+    }
+}
+
+technique Pointlight_SoftShadows
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        ZWriteEnable = FALSE;
+        CullMode = CW;
+        VertexShader = compile vs_3_0 VolumeVS();
+        PixelShader = compile ps_3_0 PS(2);
+    }
+}
