@@ -26,6 +26,7 @@
 #include "scene/objects/SceneClock.h"
 #include "scene/SplineManager.h"
 #include "terrain/TerrainKinds.h"
+#include "terrain/fields/ParameterHeight.h"
 #include "scene/objects/LightAttachPoint.h"
 
 #include <algorithm>
@@ -144,6 +145,8 @@ void UlvoEngine::startUp()
     m_objektManager.reset(new (std::nothrow) ObjektManager());
     if (m_objektManager)
         registerTerrainKinds(m_objektManager->getKinds());
+    // The height and slope fields find their terrain by name in this manager.
+    ParameterHeight::setObjektManager(m_objektManager.get());
     m_sceneGraph.reset(new (std::nothrow) SceneGraph());
     m_renderManager.reset(new (std::nothrow) RenderManager());
     m_splineManager.reset(new (std::nothrow) SplineManager());
@@ -194,6 +197,7 @@ UlvoEngine::~UlvoEngine()
     log.incIndent();
     delete m_userGlobals;
     m_userGlobals = nullptr;
+    ParameterHeight::setObjektManager(nullptr);
     m_objektManager.reset();
     m_sceneGraph.reset();
     BaseObjekt::LightAttachPoint::setLightHost(nullptr);
