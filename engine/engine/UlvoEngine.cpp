@@ -226,6 +226,10 @@ bool UlvoEngine::init()
     if (m_showConsoleFirst)
         mainLogger().showConsole(m_showConsole);
 
+    // Splines need no device; scene files loaded later find the start-up file's by name.
+    if (m_splineManager)
+        m_splineManager->loadStartupFile();
+
     bool ok = true;
     m_engineParams.onBeforeInit.emit(ok);
     if (m_userGlobals && ok)
