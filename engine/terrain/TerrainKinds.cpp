@@ -1,11 +1,13 @@
 #include "terrain/TerrainKinds.h"
 
+#include "terrain/heightmap/HeightMapObjekt.h"
+
 namespace Ulvo {
 
 void registerTerrainKinds(ObjektKinds& kinds)
 {
     // One line per kind; each object type's own header provides its create function.
-    (void)kinds;
+    kinds.add(L"HEIGHTMAP", &HeightMapObjekt::create);
 }
 
 } // namespace Ulvo

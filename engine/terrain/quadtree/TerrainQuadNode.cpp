@@ -38,14 +38,14 @@ TerrainQuadNode::TerrainQuadNode(uint32_t row, uint32_t column, uint32_t gridSiz
 
     if (halfSize > 1) {
         const uint32_t q = h / 2;
-        m_children[0] = new TerrainQuadNode(row - q, column - q, n, halfSize / 2, marks, vertices, positionsA,
-                                            positionsB, false);
-        m_children[1] = new TerrainQuadNode(row - q, column + q, n, halfSize / 2, marks, vertices, positionsA,
-                                            positionsB, true);
-        m_children[2] = new TerrainQuadNode(row + q, column + q, n, halfSize / 2, marks, vertices, positionsA,
-                                            positionsB, false);
-        m_children[3] = new TerrainQuadNode(row + q, column - q, n, halfSize / 2, marks, vertices, positionsA,
-                                            positionsB, true);
+        m_children[0] =
+            new TerrainQuadNode(row - q, column - q, n, halfSize / 2, marks, vertices, positionsA, positionsB, false);
+        m_children[1] =
+            new TerrainQuadNode(row - q, column + q, n, halfSize / 2, marks, vertices, positionsA, positionsB, true);
+        m_children[2] =
+            new TerrainQuadNode(row + q, column + q, n, halfSize / 2, marks, vertices, positionsA, positionsB, false);
+        m_children[3] =
+            new TerrainQuadNode(row + q, column - q, n, halfSize / 2, marks, vertices, positionsA, positionsB, true);
         // Siblings share the largest roughness, so that they refine together.
         double largest = 0.0;
         for (TerrainQuadNode* child : m_children)
@@ -89,9 +89,8 @@ void TerrainQuadNode::computeRoughness()
         return static_cast<float>(
             std::fabs(heightAt(m_ring[middle]) - (heightAt(m_ring[a]) + heightAt(m_ring[b])) * 0.5));
     };
-    const float values[6] = {deviation(B6, B5, B7),     deviation(B2, B3, B1), deviation(B4, B3, B5),
-                             deviation(B0, B1, B7),     deviation(CENTRE, B3, B7),
-                             deviation(CENTRE, B1, B5)};
+    const float values[6] = {deviation(B6, B5, B7), deviation(B2, B3, B1),     deviation(B4, B3, B5),
+                             deviation(B0, B1, B7), deviation(CENTRE, B3, B7), deviation(CENTRE, B1, B5)};
     m_roughness = *std::max_element(values, values + 6);
     // Raised to the children's: a block is then refined whenever one of its same-size neighbours'
     // children is, so neighbouring levels differ by one at most and the fans meet without gaps.
@@ -211,8 +210,8 @@ void TerrainQuadNode::selectVisible(const Camera& camera, const D3DXVECTOR3& eye
     while (node) {
         const uint32_t h = static_cast<uint32_t>(node->m_halfSize);
         const uint32_t last = node->m_gridSize - 1;
-        const bool border = node->m_row <= h || node->m_row + h >= last || node->m_column <= h ||
-                            node->m_column + h >= last;
+        const bool border =
+            node->m_row <= h || node->m_row + h >= last || node->m_column <= h || node->m_column + h >= last;
         if (!border) {
             const int f = camera.isAABBInFrustum(node->m_boxMin, node->m_boxMax);
             if (f == 0)

@@ -20,8 +20,7 @@ namespace {
 
 // A grid of unit cells: vertex (column i, row j) at (i, height, j).
 struct Grid {
-    explicit Grid(uint32_t n, const std::function<float(uint32_t, uint32_t)>& height = {},
-                  bool morphing = false)
+    explicit Grid(uint32_t n, const std::function<float(uint32_t, uint32_t)>& height = {}, bool morphing = false)
         : n(n), vertices(n * n), marks(n * n, 0), a(n * n), b(n * n)
     {
         for (uint32_t j = 0; j < n; ++j)
@@ -205,7 +204,8 @@ TEST_F(TerrainQuadNodeTest, NoCrackBetweenBlocksAndFewerIndicesFartherAway)
 
 TEST_F(TerrainQuadNodeTest, VisibleBoundsLeaveTheBorderBlocksOutAndMorphingSlidesNewVertices)
 {
-    Grid grid(17, [](uint32_t i, uint32_t j) { return float((i * i + 3 * j) % 7); }, true);
+    Grid grid(
+        17, [](uint32_t i, uint32_t j) { return float((i * i + 3 * j) % 7); }, true);
     look(D3DXVECTOR3(8, 40, 7.9f), D3DXVECTOR3(8, 0, 8));
     AABB box(D3DXVECTOR3(1, 1, 1), D3DXVECTOR3(1, 1, 1));
     grid.root->selectVisible(m_camera, m_eye, 4.0, 10.0, box);
