@@ -88,10 +88,8 @@ D3DXVECTOR3* HeightMapObjekt::getPositionUV(D3DXVECTOR3* out, const D3DXVECTOR2&
         *out = m_position;
         return out;
     }
-    const D3DXVECTOR3 a =
-        lerp(m_vertices[index(c.ix, c.iz)].position, m_vertices[index(c.ix1, c.iz)].position, c.rx);
-    const D3DXVECTOR3 b =
-        lerp(m_vertices[index(c.ix, c.iz1)].position, m_vertices[index(c.ix1, c.iz1)].position, c.rx);
+    const D3DXVECTOR3 a = lerp(m_vertices[index(c.ix, c.iz)].position, m_vertices[index(c.ix1, c.iz)].position, c.rx);
+    const D3DXVECTOR3 b = lerp(m_vertices[index(c.ix, c.iz1)].position, m_vertices[index(c.ix1, c.iz1)].position, c.rx);
     *out = lerp(a, b, c.rz);
     return out;
 }
@@ -279,8 +277,8 @@ void HeightMapObjekt::rebuildQuadtree()
     if (m_gridSize < 3)
         return;
     const int32_t half = static_cast<int32_t>((m_gridSize - 1) / 2);
-    m_quadtree = std::make_unique<TerrainQuadNode>(half, half, m_gridSize, half, m_vertexMarks.data(), m_vertices.data(),
-                                                   m_morphing ? m_positionsA.data() : nullptr,
+    m_quadtree = std::make_unique<TerrainQuadNode>(half, half, m_gridSize, half, m_vertexMarks.data(),
+                                                   m_vertices.data(), m_morphing ? m_positionsA.data() : nullptr,
                                                    m_morphing ? m_positionsB.data() : nullptr, false);
 }
 

@@ -66,8 +66,7 @@ BaseObjekt* HeightMapObjekt::create(XMLNode* node, ObjektManager* owner)
 }
 
 HeightMapObjekt::HeightMapObjekt(XMLNode* node, ObjektManager* owner)
-    : BaseObjekt(node, owner)
-    , m_layerWeights(std::make_unique<LayerParameter>())
+    : BaseObjekt(node, owner), m_layerWeights(std::make_unique<LayerParameter>())
 {
     D3DXMatrixIdentity(&m_inverseRotation);
     // A clipmap description made a grid terrain: its position is its corner, and the scene file
@@ -109,8 +108,7 @@ HeightMapObjekt::HeightMapObjekt(XMLNode* node, ObjektManager* owner)
     if (XMLNode* textures = node->getNode(L"TEXTURES")) {
         m_description->addNode(new XMLNode(*textures));
         std::wstring name;
-        static const wchar_t* const layerKeys[4] = {L"TEX_TERRAIN0", L"TEX_TERRAIN1", L"TEX_TERRAIN2",
-                                                    L"TEX_TERRAIN3"};
+        static const wchar_t* const layerKeys[4] = {L"TEX_TERRAIN0", L"TEX_TERRAIN1", L"TEX_TERRAIN2", L"TEX_TERRAIN3"};
         static const wchar_t* const bumpKeys[4] = {L"TEX_BUMP0", L"TEX_BUMP1", L"TEX_BUMP2", L"TEX_BUMP3"};
         auto replace = [this](Texture2D*& slot, const std::wstring& textureName) {
             if (Texture2D* texture = lookUpTexture(textureName)) {
@@ -172,8 +170,9 @@ void HeightMapObjekt::readDescriptionAfterGrid(XMLNode* data)
         smooth->readDouble(L"FAKTOR", strength);
         smooth->readInt(L"ANZAHL", passes);
         if (passes > kMaxSmoothPasses) {
-            terrainLog().log(100, LOG_TYPE_WARNING, L"HeightMapObjekt ", getName(), L": SMOOTH_TERRAIN_PARAMETER ANZAHL ",
-                             std::to_wstring(passes), L" capped at ", std::to_wstring(kMaxSmoothPasses), L"\n");
+            terrainLog().log(100, LOG_TYPE_WARNING, L"HeightMapObjekt ", getName(),
+                             L": SMOOTH_TERRAIN_PARAMETER ANZAHL ", std::to_wstring(passes), L" capped at ",
+                             std::to_wstring(kMaxSmoothPasses), L"\n");
             passes = kMaxSmoothPasses;
         }
         if (XMLNode* fieldNode = smooth->getNode(L"PARAMETER"); fieldNode && m_gridSize > 0) {
@@ -228,8 +227,8 @@ void HeightMapObjekt::flattenAlongSpline(XMLNode* flatten)
     flatten->readBool(L"SET_ON_TERRAIN", setOnTerrain);
     const Spline* spline = name.empty() ? nullptr : findTerrainSpline(m_owner, name);
     if (!spline) {
-        terrainLog().log(100, LOG_TYPE_WARNING, L"HeightMapObjekt ", getName(), L": FLATTEN_AT_SPLINE finds no spline \"",
-                         name, L"\"\n");
+        terrainLog().log(100, LOG_TYPE_WARNING, L"HeightMapObjekt ", getName(),
+                         L": FLATTEN_AT_SPLINE finds no spline \"", name, L"\"\n");
         return;
     }
     modifyAlongSpline(radius, spline, factors, setOnTerrain, falloff);
@@ -501,8 +500,9 @@ bool HeightMapObjekt::createBuffers()
         return false;
     const uint32_t cells = m_gridSize - 1;
     ULVO_CHECK(L"Ulvo::HeightMapObjekt::createBuffers",
-               device->CreateVertexBuffer(sizeof(HeightMapVertex) * m_vertexCount, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC,
-                                          HeightMapVertex::FVF, D3DPOOL_DEFAULT, &m_vertexBuffer, nullptr),
+               device->CreateVertexBuffer(sizeof(HeightMapVertex) * m_vertexCount,
+                                          D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, HeightMapVertex::FVF, D3DPOOL_DEFAULT,
+                                          &m_vertexBuffer, nullptr),
                false);
     ULVO_CHECK(L"Ulvo::HeightMapObjekt::createBuffers",
                device->CreateIndexBuffer(72 * cells * cells, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, D3DFMT_INDEX32,

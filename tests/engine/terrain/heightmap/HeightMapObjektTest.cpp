@@ -32,8 +32,10 @@ struct Listener : sigslot::has_slots<> {
 // at x = 4 i / (n - 1) - 2, z likewise.
 std::wstring flat(int size, const std::wstring& extra = L"", const std::wstring& name = L"Feld")
 {
-    return L"<OBJEKT NAME=\"" + name + L"\" TYPE=\"HEIGHTMAP\"><BASE_DATA><SCALE X=\"4\" Y=\"1\" Z=\"4\"/></BASE_DATA>"
-           L"<HEIGHTMAP_DATA SIZE=\"" + std::to_wstring(size) + L"\" RAND_FAKTOR=\"1\" " + extra + L"</HEIGHTMAP_DATA></OBJEKT>";
+    return L"<OBJEKT NAME=\"" + name +
+           L"\" TYPE=\"HEIGHTMAP\"><BASE_DATA><SCALE X=\"4\" Y=\"1\" Z=\"4\"/></BASE_DATA>"
+           L"<HEIGHTMAP_DATA SIZE=\"" +
+           std::to_wstring(size) + L"\" RAND_FAKTOR=\"1\" " + extra + L"</HEIGHTMAP_DATA></OBJEKT>";
 }
 
 class HeightMapObjektTest : public ::testing::Test {
@@ -101,10 +103,11 @@ TEST_F(HeightMapObjektTest, HostileSizesAndNoiseAreLoggedAndGiveNoGridOrAFiniteO
         ASSERT_EQ(v.position.y, 0.0f);
     EXPECT_NE(m_logs.text().find("ANZAHL 0 below 1"), std::string::npos);
     // Hostile smoothing and blend sizes are capped, not run for ever.
-    HeightMapObjekt* smooth = m_manager.build(flat(
-        9, L"BLEND_SIZE=\"1000000\"><SMOOTH_TERRAIN_PARAMETER RADIUS=\"1000000\" FAKTOR=\"1\" ANZAHL=\"1000000000\">"
-           L"<PARAMETER TYPE=\"STATIC\"/></SMOOTH_TERRAIN_PARAMETER>",
-        L"Glatt"));
+    HeightMapObjekt* smooth = m_manager.build(
+        flat(9,
+             L"BLEND_SIZE=\"1000000\"><SMOOTH_TERRAIN_PARAMETER RADIUS=\"1000000\" FAKTOR=\"1\" ANZAHL=\"1000000000\">"
+             L"<PARAMETER TYPE=\"STATIC\"/></SMOOTH_TERRAIN_PARAMETER>",
+             L"Glatt"));
     EXPECT_EQ(smooth->getBlendSize(), 8u);
     for (const HeightMapVertex& v : smooth->getVertices())
         ASSERT_EQ(v.position.y, 0.0f);
