@@ -50,8 +50,8 @@ namespace {
 
 constexpr uint32_t kMaxBlendSize = 4096;
 // Smoothing beyond this many passes or this radius only burns time: logged and capped.
-constexpr int kMaxSmoothPasses = 64;
-constexpr int kMaxSmoothRadius = 60;
+constexpr int kMaxSmoothPasses = 8;
+constexpr int kMaxSmoothRadius = 8;
 
 Logger& terrainLog()
 {

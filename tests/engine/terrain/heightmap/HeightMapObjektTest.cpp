@@ -7,6 +7,7 @@
 #include "scene/SplineManager.h"
 #include "scene/splines/Spline.h"
 #include "support/LogCapture.h"
+#include "terrain/fields/LayerParameter.h"
 #include "terrain/heightmap/TerrainLookups.h"
 #include "terrain/quadtree/TerrainQuadNode.h"
 
@@ -111,6 +112,17 @@ TEST_F(HeightMapObjektTest, HostileSizesAndNoiseAreLoggedAndGiveNoGridOrAFiniteO
     EXPECT_EQ(smooth->getBlendSize(), 8u);
     for (const HeightMapVertex& v : smooth->getVertices())
         ASSERT_EQ(v.position.y, 0.0f);
+    // A missing height picture leaves the ground flat; a huge layer id paints no layer.
+    HeightMapObjekt* missing = m_manager.build(flat(
+        9,
+        L"><TEXTURE ENABLE=\"1\" TEXTURE=\"FEHLT\"/><TEX_PARAMETER><PARAMETER LAYER_ID=\"1000000000\" TYPE=\"STATIC\"/>"
+        L"</TEX_PARAMETER>",
+        L"Fehlt"));
+    ASSERT_EQ(missing->getGridSize(), 9u);
+    missing->build(0);
+    for (const HeightMapVertex& v : missing->getVertices())
+        ASSERT_EQ(v.position.y, 0.0f);
+    EXPECT_EQ(missing->getLayerWeights()->getParameter(0), nullptr);
 }
 
 TEST_F(HeightMapObjektTest, ReadsInterpolateTheGridAndAnswerDefaultsOffTheTerrain)
@@ -302,6 +314,18 @@ TEST_F(HeightMapObjektTest, PaintingWeighsTheLayersAndAnEmptyTexelStaysEmpty)
     locked->setBlendWeight(1, 1, 2, one);
     locked->build(0);
     EXPECT_EQ(listener.changes, 1);
+    // Smoothed heights still reach the bounds when the build paints nothing.
+    HeightMapObjekt* smoothed = m_manager.build(
+        flat(5,
+             L"LOCK_TEXTUR=\"1\"><PERLIN_NOISE ENABLE=\"1\" SEED=\"5\" SCALE=\"4\" FAKTOR=\"8\"/>"
+             L"<SMOOTH_TERRAIN_PARAMETER RADIUS=\"1\" FAKTOR=\"1\" ANZAHL=\"3\"><PARAMETER TYPE=\"STATIC\"/>"
+             L"</SMOOTH_TERRAIN_PARAMETER>",
+             L"Geglaettet"));
+    smoothed->build(0);
+    float highest = -1e9f;
+    for (const D3DXVECTOR3& p : smoothed->getPositionsA())
+        highest = std::max(highest, p.y);
+    EXPECT_FLOAT_EQ(smoothed->getBoundingBox().getMax().y, highest);
 }
 
 TEST_F(HeightMapObjektTest, TheBuildPaintsTheLayerFieldsOfTheDescription)
