@@ -230,3 +230,29 @@ TEST_F(TerrainQuadNodeTest, VisibleBoundsLeaveTheBorderBlocksOutAndMorphingSlide
     EXPECT_LE(now, std::max(truth, coarse) + 1e-5f);
     EXPECT_NE(now, truth);
 }
+
+TEST_F(TerrainQuadNodeTest, RoughGroundSeenFromAnywhereHasNoCrack)
+{
+    // Noisy ground on a long swell, seen from eyes scattered over and around it: a block refined
+    // for its roughness must not meet a neighbour two levels coarser.
+    uint32_t seed = 12345;
+    auto random = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<float>((seed >> 16) & 0x7FFF) / 32767.0f;
+    };
+    std::vector<float> noise(129 * 129);
+    for (float& h : noise)
+        h = random() * 3.0f;
+    Grid grid(129, [&noise](uint32_t i, uint32_t j) { return noise[j * 129 + i] + std::sin(i * 0.1f) * 10.0f; });
+    int cracks = 0;
+    for (int k = 0; k < 60; ++k) {
+        const D3DXVECTOR3 eye(random() * 160 - 16, 1 + random() * 40, random() * 160 - 16);
+        look(eye, D3DXVECTOR3(random() * 129, 0, random() * 129));
+        for (double lodC : {2.0, 4.0}) {
+            const std::string junction = grid.tJunction(grid.draw(m_camera, m_eye, lodC, 10.0));
+            if (!junction.empty() && cracks++ < 3)
+                ADD_FAILURE() << junction << " lodC " << lodC << " eye " << eye.x << " " << eye.y << " " << eye.z;
+        }
+    }
+    EXPECT_EQ(cracks, 0);
+}
