@@ -1,6 +1,7 @@
 #include "terrain/TerrainKinds.h"
 
 #include "terrain/heightmap/HeightMapObjekt.h"
+#include "terrain/trees/BaumObjekt.h"
 
 namespace Ulvo {
 
@@ -8,6 +9,7 @@ void registerTerrainKinds(ObjektKinds& kinds)
 {
     // One line per kind; each object type's own header provides its create function.
     kinds.add(L"HEIGHTMAP", &HeightMapObjekt::create);
+    kinds.add(L"TREE", &BaumObjekt::create);
 }
 
 } // namespace Ulvo

@@ -70,6 +70,8 @@ void boat(Svg& svg, double x, double y, double size, const std::string& sail);
 // The drawing steps of the tool's files.
 void makeLoadingScreen();
 void makeScenes();
+// The forest's tree pictures (Trees.cpp).
+void makeTrees();
 void makeTown();
 // Every minigame kind's pictures (minigames/MinigameArt.cpp).
 void makeMinigameArt();

@@ -1116,6 +1116,7 @@ int main(int argc, char** argv)
     makeGameScreenArt();
     makeLoadingScreen();
     makeScenes();
+    makeTrees();
     makeFields();
     makeStamps();
     makeLevels();

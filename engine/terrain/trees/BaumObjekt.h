@@ -1,0 +1,138 @@
+#pragma once
+// The scene object that covers a terrain with many trees drawn in one object (TYPE "TREE").
+//
+// Placement (build pass 0) reads the copy of the description's "TREE_DATA": tree types with
+// relative frequencies, a terrain found by name through the object manager (only through its
+// HeightMap interface, and only while loading: editing the terrain later moves no tree), the
+// number of trees on a regular grid or at random UV points, thinned by an optional density field
+// (accepted where it is above 0.5). The trees are sorted into at most 16 x 16 cells over their
+// box. Random numbers come from the program's shared generator (crt_rand), never seeded here.
+//
+// Drawing: one static buffer holds crossed vertical slices for 75 instance slots; per draw call
+// up to 75 trees' position, size and wind travel as three vector arrays. Cells are culled by the
+// camera's frustum and, with "FAR_DIST" on, by distance, in OpenMP loops over the cells (static
+// schedule, each worker writing only its own cells' flags; the visible cells are listed under the
+// program's unnamed critical section and then taken in cell order, so the drawn arrays are the
+// same whatever the number of threads). The object's own transform plays no part: instances are
+// in world space.
+#include "devices/d3d/DeviceResource.h"
+#include "foundation/xml/XMLNode.h"
+#include "scene/objects/BaseObjekt.h"
+#include "terrain/trees/BaumTyp.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace Ulvo {
+
+// The vertex of the slice geometry: position, normal, and (u, v, instance slot).
+struct BaumVertex {
+    D3DXVECTOR3 position;
+    D3DXVECTOR3 normal;
+    D3DXVECTOR3 texcoord;
+};
+
+class BaumObjekt : public BaseObjekt, public DeviceResource {
+public:
+    static constexpr uint32_t CELLS_PER_SIDE = 16;
+    static constexpr uint32_t MAX_SHADER_INSTANCES = 75;
+    static constexpr uint32_t MAX_SLICES = 16;
+    // More trees than one forest sensibly draws; a larger MAXANZAHL is cut down with a log line.
+    static constexpr uint32_t MAX_TREES = 100000;
+
+    BaumObjekt(XMLNode* node, ObjektManager* owner);
+    BaumObjekt(const BaumObjekt&) = delete;
+    ~BaumObjekt() override;
+
+    static BaseObjekt* create(XMLNode* node, ObjektManager* owner) { return new BaumObjekt(node, owner); }
+
+    // A forest is never copied.
+    BaseObjekt* clone() const override { return nullptr; }
+    bool save(XMLNode* node) override;
+
+    // Pass 0: placement, then the buffers.
+    void build(int pass) override;
+    // Advances the object's clock by the game's frame time.
+    void update(Camera* camera, uint32_t value) override;
+    void render(Camera* camera) override;
+    // Every cell's box from the last to the first, then the object's box.
+    void renderBoundingBox(D3DCOLOR colour, bool solid) override;
+    void updateForCamera(Camera* camera, const D3DXVECTOR3* eye = nullptr) override;
+    // The trees' box stays as placement left it.
+    void computeWorldBox() override {}
+    void computeBoundingSphere() override {}
+    void playRandomAmbientSounds() override {}
+
+    using BaseObjekt::getBoundingBox;
+    // The union of the cells the camera's frustum does not reject; a box of no size at the eye
+    // when none passes.
+    const AABB& getBoundingBox(Camera* camera);
+
+    void onLostDevice() override;
+    void onResetDevice() override { createBuffer(); }
+
+    // Placement from a "TREE_DATA" node; discards what an earlier call placed.
+    void loadTrees(XMLNode* treeData);
+    // A type by the cumulative frequencies, or null when the draw falls past the last.
+    const BaumTyp* pickTreeType();
+    void createBuffer();
+    // The within-distance flag of every cell: true when a corner of its box lies nearer to the
+    // eye than farDistance.
+    void updateCellDistances(const D3DXVECTOR3& eye, float farDistance);
+    // Fills the instance arrays with the trees of the visible cells; returns their number.
+    uint32_t collectVisibleInstances(Camera* camera);
+
+    // The vertices and indices of the slices of every instance slot.
+    static void buildSliceGeometry(uint32_t slices, std::vector<BaumVertex>& vertices, std::vector<uint32_t>& indices);
+
+    const std::vector<BaumZelle>& getCells() const { return m_cells; }
+    const std::vector<BaumTyp>& getTypes() const { return m_types; }
+    std::size_t getTreeCount() const { return m_positions.size(); }
+    uint32_t getVisibleCount() const { return m_visibleCount; }
+    const std::vector<D3DXVECTOR4>& getPositions() const { return m_positions; }
+    const std::vector<D3DXVECTOR4>& getScales() const { return m_scales; }
+    const std::vector<D3DXVECTOR4>& getWind() const { return m_wind; }
+    uint32_t getSlices() const { return m_anzSlices; }
+    bool isBuilt() const { return m_built; }
+    bool hasBuffers() const { return m_buffersValid; }
+    // Draw calls of the last render.
+    uint32_t getDrawCalls() const { return m_drawCalls; }
+    float getTime() const { return m_time; }
+    bool getBlend() const { return m_blend; }
+    bool getScaleFading() const { return m_scaleFading; }
+
+private:
+    void clearTrees();
+    void placeTrees(XMLNode* treeData, class HeightMap& terrain);
+    void fillInstance(BaumInstanz& tree);
+    void sortIntoCells(std::vector<BaumInstanz>& trees);
+    void releaseBuffers();
+
+    std::vector<BaumZelle> m_cells;
+    std::vector<BaumTyp> m_types;
+    IDirect3DIndexBuffer9* m_indexbuffer = nullptr;
+    IDirect3DVertexBuffer9* m_vertexbuffer = nullptr;
+    std::vector<D3DXVECTOR4> m_positions;
+    std::vector<D3DXVECTOR4> m_scales;
+    std::vector<D3DXVECTOR4> m_wind;
+    uint32_t m_visibleCount = 0;
+    uint32_t m_maxShaderInstances = MAX_SHADER_INSTANCES;
+    float m_shadow = 0.0f;
+    float m_time = 0.0f;
+    AABB m_visibleBox;
+    uint32_t m_anzSlices = 2;
+    XMLNode m_treeData;
+    bool m_hasTreeData = false;
+    bool m_built = false;
+    bool m_buffersValid = false;
+    bool m_onlyPhysxTrunk = true;
+    IDirect3DVertexDeclaration9* m_vertexDeclaration = nullptr;
+    bool m_blend = true;
+    bool m_scaleFading = false;
+    uint32_t m_drawCalls = 0;
+    // Per-frame scratch of the culling loops, sized with the cells.
+    std::vector<uint8_t> m_cellVisible;
+    std::vector<int> m_visibleCells;
+};
+
+} // namespace Ulvo
