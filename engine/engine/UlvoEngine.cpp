@@ -150,6 +150,7 @@ void UlvoEngine::startUp()
     m_sceneGraph.reset(new (std::nothrow) SceneGraph());
     m_renderManager.reset(new (std::nothrow) RenderManager());
     m_splineManager.reset(new (std::nothrow) SplineManager());
+    SplineManager::setEngineSplines(m_splineManager.get());
 
     m_appInfo = AppInfo::getInstance();
     m_measureManager = MeasureManager::getInstance();
@@ -162,6 +163,11 @@ void UlvoEngine::startUp()
         m_renderManager ? attachLightingRenderers(*m_renderManager, &m_perfTimer.getFrameTime()) : nullptr;
     if (m_sceneGraph)
         m_sceneGraph->setObjektRegistry(m_objektManager.get());
+    // Scene files put their objects into the graph and their SPLINE nodes into the spline manager.
+    if (m_objektManager) {
+        m_objektManager->setSceneGraph(m_sceneGraph.get());
+        m_objektManager->setSplineManager(m_splineManager.get());
+    }
     m_cameraManager->setRenderManager(m_renderManager.get());
     BaseObjekt::LightAttachPoint::setLightHost(m_deferredRenderer);
     // Water, clouds and animated meshes run on the game clock's steps.

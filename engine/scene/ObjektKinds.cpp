@@ -11,6 +11,15 @@
 
 namespace Ulvo {
 
+namespace {
+bool s_heightMapFromClipmap = false;
+} // namespace
+
+bool isHeightMapFromClipmap()
+{
+    return s_heightMapFromClipmap;
+}
+
 void registerObjektKinds(ObjektKinds& kinds)
 {
     kinds.add(L"MESH", &MeshObjekt::create);
@@ -27,7 +36,13 @@ BaseObjekt* createObjektByType(XMLNode* node, ObjektManager* owner)
 {
     if (!node || !owner)
         return nullptr;
-    const std::wstring type = node->getAttributeValue(L"TYPE");
+    std::wstring type = node->getAttributeValue(L"TYPE");
+    if (type == L"CLIPMAP" && ObjektManager::getMakeClipmapToHeightMap()) {
+        type = L"HEIGHTMAP";
+        s_heightMapFromClipmap = true;
+    } else if (type == L"HEIGHTMAP") {
+        s_heightMapFromClipmap = false;
+    }
     if (ObjektCreator creator = owner->getKinds().find(type))
         return creator(node, owner);
     ObjektCreator fallback = owner->getKinds().find(kFallbackObjektType);

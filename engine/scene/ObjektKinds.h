@@ -22,7 +22,13 @@ inline constexpr const wchar_t* kFallbackObjektType = L"MESH";
 
 // The object of the node's TYPE through the owner's kinds (compared exactly, case included);
 // any other TYPE, after a log line, is built as kFallbackObjektType, and gives null only when
-// that is not registered either (or without an owner or node).
+// that is not registered either (or without an owner or node). While the scene file's
+// MAKE_CLIPMAP_2_HEIGHTMAP is on (ObjektManager::getMakeClipmapToHeightMap), "CLIPMAP" is built
+// by the "HEIGHTMAP" kind.
 BaseObjekt* createObjektByType(XMLNode* node, ObjektManager* owner);
+
+// For the grid terrain's constructor: whether the factory is building it for a "CLIPMAP"
+// description (true) or a "HEIGHTMAP" one (false).
+bool isHeightMapFromClipmap();
 
 } // namespace Ulvo

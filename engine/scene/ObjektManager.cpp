@@ -1,12 +1,199 @@
 #include "scene/ObjektManager.h"
 
+#include "foundation/logging/Logger.h"
+#include "scene/SplineManager.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/effects/EffectManager.h"
+#include "render/scenegraph/SceneGraph.h"
+#include "scene/arrangements/ObjektAnordnung.h"
 #include "scene/objects/BaseObjekt.h"
 
+#include <algorithm>
+#include <unordered_set>
+
 namespace Ulvo {
+
+bool ObjektManager::s_makeClipmapToHeightMap = false;
+std::wstring ObjektManager::s_heightMapEffectName;
+
+namespace {
+
+// The free values of the first child node of that name.
+std::unordered_set<std::wstring> listedNames(const XMLNode* root, const wchar_t* child)
+{
+    std::unordered_set<std::wstring> names;
+    if (const XMLNode* node = root->getNode(child)) {
+        for (const XMLProperty* value : node->getProperties())
+            names.insert(value->getValue());
+    }
+    return names;
+}
+
+} // namespace
 
 ObjektManager::ObjektManager()
 {
     registerObjektKinds(m_kinds);
+    registerCommands(kCommands);
+}
+
+ObjektManager::~ObjektManager()
+{
+    m_lastLoaded.clear();
+    m_lastLoadedLive.clear();
+    setEditObject(nullptr);
+}
+
+void ObjektManager::setEditObject(BaseObjekt* object)
+{
+    if (object)
+        object->AddRef();
+    if (m_editObject)
+        m_editObject->Release();
+    m_editObject = object;
+}
+
+bool ObjektManager::removeByName(const std::wstring& name)
+{
+    if (m_editObject && m_editObject->getName() == name)
+        setEditObject(nullptr);
+    if (BaseObjekt* object = find(name))
+        forgetLoaded(object);
+    return MySingleObjektManager::removeByName(name);
+}
+
+bool ObjektManager::remove(BaseObjekt* object)
+{
+    if (object && object == m_editObject)
+        setEditObject(nullptr);
+    forgetLoaded(object);
+    return MySingleObjektManager::remove(object);
+}
+
+void ObjektManager::clear()
+{
+    setEditObject(nullptr);
+    m_editMode = 0;
+    m_editKind = 0;
+    m_planeMode = 0;
+    m_mouseMode = false;
+    m_axisMask = 7;
+    m_lastLoaded.clear();
+    m_lastLoadedLive.clear();
+    MySingleObjektManager::clear();
+}
+
+void ObjektManager::onObjectDeleted(NamedObject* object)
+{
+    forgetLoaded(object);
+    MySingleObjektManager::onObjectDeleted(object);
+}
+
+void ObjektManager::forgetLoaded(const NamedObject* object)
+{
+    if (object && m_lastLoadedLive.erase(object) && m_lastLoadedLive.empty())
+        m_lastLoaded.clear();
+}
+
+void ObjektManager::setLastLoaded(const std::vector<BaseObjekt*>& objects)
+{
+    m_lastLoaded = objects;
+    m_lastLoadedLive.clear();
+    m_lastLoadedLive.insert(objects.begin(), objects.end());
+}
+
+std::vector<BaseObjekt*> ObjektManager::getLastLoaded() const
+{
+    std::vector<BaseObjekt*> live;
+    live.reserve(m_lastLoadedLive.size());
+    // An address in the list whose object went is not in the set; a new object at that address
+    // is not in it either, as only setLastLoaded adds to it.
+    for (BaseObjekt* object : m_lastLoaded) {
+        if (m_lastLoadedLive.count(object))
+            live.push_back(object);
+    }
+    return live;
+}
+
+void ObjektManager::loadObjectEffects()
+{
+    static const wchar_t* const kFile = L"data\\FX\\sceneobjects.fxf";
+    EffectManager* effects = EffectManager::getInstance();
+    if (effects->getEffectBundle(L"Material"))
+        return;
+    XMLNode root;
+    if (XMLNode::load(&root, kFile, 0)) {
+        effects->load(&root);
+        return;
+    }
+    static bool reported = false;
+    if (!reported) {
+        reported = true;
+        mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::ObjektManager::loadSceneFile: \"", kFile,
+                         L"\" could not be read; scene objects draw without their effects\n");
+    }
+}
+
+std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
+{
+    std::vector<BaseObjekt*> result;
+    if (!root)
+        return result;
+    loadObjectEffects();
+
+    s_makeClipmapToHeightMap = false;
+    root->readFlag(L"MAKE_CLIPMAP_2_HEIGHTMAP", s_makeClipmapToHeightMap);
+    if (s_makeClipmapToHeightMap)
+        root->readString(L"HEIGHTMAP_EFFECT", s_heightMapEffectName);
+
+    // The objects in file order; a name taken before destroys the newcomer (add with adopt).
+    int passes = 0;
+    for (XMLNode* node : root->getNodes()) {
+        if (node->getName() != L"OBJEKT")
+            continue;
+        BaseObjekt* object = createObjektByType(node, this);
+        if (!object || !add(object, true))
+            continue;
+        result.push_back(object);
+        passes = std::max(passes, object->getBuildPassCount());
+    }
+
+    const std::unordered_set<std::wstring> toGraph = listedNames(root, L"ADD_2_SCENEGRAPH");
+    const std::unordered_set<std::wstring> notToGraph = listedNames(root, L"DONTADD_2_SCENEGRAPH");
+
+    // Every object finishes a pass before any starts the next.
+    for (int pass = 0; pass < passes; ++pass) {
+        for (BaseObjekt* object : result)
+            object->build(pass);
+    }
+
+    for (BaseObjekt* object : result) {
+        bool insert = object->getInsertInSceneGraph();
+        if (notToGraph.count(object->getName()))
+            insert = false;
+        if (toGraph.count(object->getName()))
+            insert = true;
+        if (insert && m_sceneGraph)
+            m_sceneGraph->addObject(object, true);
+    }
+
+    // The file's paths, before the arrangements that place copies along them.
+    if (m_splines) {
+        for (XMLNode* node : root->getNodes()) {
+            if (node->getName() == L"SPLINE")
+                m_splines->addSpline(node);
+        }
+    }
+
+    // Arrangements register and place their copies themselves.
+    for (XMLNode* node : root->getNodes()) {
+        if (node->getName() != L"OBJEKT_ANORDNUNG")
+            continue;
+        std::vector<BaseObjekt*> copies = loadArrangement(*this, node);
+        result.insert(result.end(), copies.begin(), copies.end());
+    }
+    // CREATE_PHYSX and DONTCREATE_PHYSX name objects for a physics this engine does not have.
+    return result;
 }
 
 void ObjektManager::createDeviceResources()

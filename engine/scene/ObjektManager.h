@@ -1,23 +1,81 @@
 #pragma once
-// The scene objects' manager. Stand-in: the class grows with the scene objects (scene files, the
-// OBJ_ commands, the editor); for now it is the registry of the scene objects by name and of the
-// object kinds by TYPE (ObjektKinds.h), the engine creates it and lets it make its device
-// resources.
+// The engine's one object manager: every scene object by name (the registry it derives from holds
+// one reference on each), the object kinds by TYPE, the scene-file loader and the OBJ_ console
+// commands, and the state of the object editor.
+//
+// A scene file reaches it through OBJ_LoadFile: loadSceneFile makes each OBJEKT node through the
+// factory, registers it (a taken name destroys the newcomer), runs the build passes over all of
+// them (every object finishes a pass before any starts the next, so a road sees the terrain
+// complete), puts them into the engine's scene graph by their INSERT_IN_SCENEGRAPH value and the
+// file's two insertion lists, registers the file's SPLINE nodes with the spline manager and then
+// hands the arrangements (which may place copies along those splines) to loadArrangement. The
+// scene graph and the spline manager are handed down by the engine.
+//
+// lastLoaded holds no references: an object leaves it when it leaves the registry or is
+// destroyed, so it never reaches a destroyed object.
 #include <d3d9.h>
+#include <d3dx9math.h>
 
 #include "scene/ObjektKinds.h"
 #include "scene/objects/BaseObjekt.h"
 #include "scene/registry/MySingleObjektManager.h"
 
+#include <string>
+#include <unordered_set>
+#include <vector>
+
 namespace Ulvo {
+
+class SceneGraph;
+class SplineManager;
+class XMLNode;
 
 class ObjektManager : public MySingleObjektManager<BaseObjekt*>, public RenderObjektRegistry {
 public:
-    // With the scene layer's object kinds registered.
+    // With the scene layer's object kinds and the OBJ_ commands registered.
     ObjektManager();
+    ~ObjektManager() override;
 
     // The object kinds by TYPE, for createObjektByType; layers above add theirs at start-up.
     ObjektKinds& getKinds() { return m_kinds; }
+
+    // Where loaded objects are drawn and where SPLINE nodes go; handed down by the engine (null:
+    // objects stay out of any graph, splines are passed over).
+    void setSceneGraph(SceneGraph* graph) { m_sceneGraph = graph; }
+    SceneGraph* getSceneGraph() const { return m_sceneGraph; }
+    void setSplineManager(SplineManager* splines) { m_splines = splines; }
+    SplineManager* getSplineManager() const { return m_splines; }
+
+    // The edited object leaves the editor first; then as the registry.
+    bool removeByName(const std::wstring& name) override;
+    bool remove(BaseObjekt* object) override;
+    // The editor's state back to its start, then every object released.
+    void clear() override;
+
+    // Reads a scene file's root node: the OBJEKT objects in file order, then those of the
+    // arrangements. Loads the scene objects' effect bundles first when they are not loaded.
+    std::vector<BaseObjekt*> loadSceneFile(XMLNode* root);
+
+    // The objects of the last OBJ_LoadFile that are still registered, in load order.
+    std::vector<BaseObjekt*> getLastLoaded() const;
+
+    // The edited object (one reference of its own) or null.
+    BaseObjekt* getEditObject() const { return m_editObject; }
+    void setEditObject(BaseObjekt* object);
+    int getEditMode() const { return m_editMode; }
+    int getEditKind() const { return m_editKind; }
+    int getAxisMask() const { return m_axisMask; }
+    int getPlaneMode() const { return m_planeMode; }
+    bool getMouseMode() const { return m_mouseMode; }
+
+    // MAKE_CLIPMAP_2_HEIGHTMAP of the last scene file: the factory builds CLIPMAP descriptions as
+    // height maps while it is on.
+    static bool getMakeClipmapToHeightMap() { return s_makeClipmapToHeightMap; }
+    static void setMakeClipmapToHeightMap(bool on) { s_makeClipmapToHeightMap = on; }
+    // HEIGHTMAP_EFFECT of the last scene file that switched the above on; the grid terrain's
+    // effect when not empty.
+    static const std::wstring& getHeightMapEffectName() { return s_heightMapEffectName; }
+    static void setHeightMapEffectName(const std::wstring& name) { s_heightMapEffectName = name; }
 
     // The registry as the scene graph's console sees it.
     RenderObjekt* findRenderObjekt(const std::wstring& name) override { return find(name); }
@@ -30,9 +88,45 @@ public:
     // Box display of the editor; draws nothing until the editor's drawing resources exist.
     void drawBox(const AABB& box, D3DCOLOR colour, bool solid) override;
 
+    // The registry's deletion slot; the object also leaves lastLoaded.
+    void onObjectDeleted(NamedObject* object) override;
+
 private:
+    // The effect bundles of "data\FX\sceneobjects.fxf", unless they are loaded already.
+    static void loadObjectEffects();
+    // The object leaves lastLoaded (it left the registry or is being destroyed).
+    void forgetLoaded(const NamedObject* object);
+    void setLastLoaded(const std::vector<BaseObjekt*>& objects);
+
+    void cmdLoadFile(TypedConsoleCommand& line);
+
+    static const ConsoleCommandEntry<ObjektManager> kCommands[1];
+
     ObjektKinds m_kinds;
     bool m_deviceResources = false;
+    SceneGraph* m_sceneGraph = nullptr;
+    SplineManager* m_splines = nullptr;
+
+    // The editor's state: mode 0 off, 1 move, 2 move in camera space, 3 move in local space,
+    // 4 scale, 5 rotate, 6 velocity; kind 0 nothing, 1 move, 2 scale, 3 rotate, 4 velocity;
+    // axis bits x 1, y 2, z 4; plane 0 horizontal, 1 vertical, 2 facing the camera.
+    int m_editMode = 0;
+    bool m_mouseMode = false;
+    int m_editKind = 0;
+    int m_axisMask = 7;
+    D3DXVECTOR3 m_grabPoint{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_grabOffset{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_startScale{1.0f, 1.0f, 1.0f};
+    int m_planeMode = 0;
+    float m_dragDistance = 0.0f;
+    BaseObjekt* m_editObject = nullptr;
+
+    // lastLoaded in load order; an object counts only while it is in the set.
+    std::vector<BaseObjekt*> m_lastLoaded;
+    std::unordered_set<const NamedObject*> m_lastLoadedLive;
+
+    static bool s_makeClipmapToHeightMap;
+    static std::wstring s_heightMapEffectName;
 };
 
 } // namespace Ulvo

@@ -24,9 +24,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // Extensions of the engine's XML-like formats.
-constexpr std::array<const char*, 20> kXmlExtensions = {
-    "cfg", "fxf", "rp",  "fnt", "lng", "lay", "tex", "ani", "gui", "menu",
-    "snd", "roh", "bon", "par", "geb", "kat", "lch", "lvl", "min", "msh",
+constexpr std::array<const char*, 21> kXmlExtensions = {
+    "cfg", "fxf", "rp",  "fnt", "lng", "lay", "tex", "ani", "gui", "menu", "snd",
+    "roh", "bon", "par", "geb", "kat", "lch", "lvl", "min", "msh", "xml",
 };
 
 bool isXmlFormat(const fs::path& file)

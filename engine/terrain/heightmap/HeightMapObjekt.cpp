@@ -9,11 +9,13 @@
 #include "graphics/effects/EffectManager.h"
 #include "graphics/textures/Texture2D.h"
 #include "graphics/textures/TextureManager.h"
+#include "scene/ObjektKinds.h"
+#include "scene/ObjektManager.h"
+#include "scene/SplineManager.h"
 #include "scene/objects/ObjektDrawing.h"
 #include "terrain/fields/LayerParameter.h"
 #include "terrain/fields/Parameter.h"
 #include "terrain/fields/ParameterPerlin.h"
-#include "terrain/heightmap/TerrainLookups.h"
 #include "terrain/quadtree/TerrainQuadNode.h"
 
 #include <d3dx9mesh.h>
@@ -58,6 +60,14 @@ Logger& terrainLog()
     return mainLogger();
 }
 
+// The spline of that name in the owner's spline manager, else in the engine's.
+Spline* findSpline(ObjektManager* owner, const std::wstring& name)
+{
+    SplineManager* splines = owner && owner->getSplineManager() ? owner->getSplineManager()
+                                                                : SplineManager::getEngineSplines();
+    return splines ? splines->getSpline(name) : nullptr;
+}
+
 } // namespace
 
 BaseObjekt* HeightMapObjekt::create(XMLNode* node, ObjektManager* owner)
@@ -71,10 +81,11 @@ HeightMapObjekt::HeightMapObjekt(XMLNode* node, ObjektManager* owner)
     D3DXMatrixIdentity(&m_inverseRotation);
     // A clipmap description made a grid terrain: its position is its corner, and the scene file
     // names the effect such terrains take.
-    if (node && node->getAttributeValue(L"TYPE") == L"CLIPMAP") {
+    if (node && node->getAttributeValue(L"TYPE") == L"CLIPMAP" && isHeightMapFromClipmap()) {
         setPosition(D3DXVECTOR3(m_basePosition.x + m_scale.x / 2, m_basePosition.y, m_basePosition.z + m_scale.z / 2));
-        if (!heightMapEffectName().empty())
-            m_effectBundle = EffectManager::getInstance()->getEffectBundle(heightMapEffectName());
+        const std::wstring& effect = ObjektManager::getHeightMapEffectName();
+        if (!effect.empty())
+            m_effectBundle = EffectManager::getInstance()->getEffectBundle(effect);
     }
     followDevice();
 
@@ -225,7 +236,7 @@ void HeightMapObjekt::flattenAlongSpline(XMLNode* flatten)
         factors[i] = XMLProperty(words[i]).getFloat();
     bool setOnTerrain = true;
     flatten->readBool(L"SET_ON_TERRAIN", setOnTerrain);
-    const Spline* spline = name.empty() ? nullptr : findTerrainSpline(m_owner, name);
+    const Spline* spline = name.empty() ? nullptr : findSpline(m_owner, name);
     if (!spline) {
         terrainLog().log(100, LOG_TYPE_WARNING, L"HeightMapObjekt ", getName(),
                          L": FLATTEN_AT_SPLINE finds no spline \"", name, L"\"\n");

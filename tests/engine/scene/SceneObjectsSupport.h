@@ -21,7 +21,8 @@ namespace SceneTesting {
 
 // The mesh list, "data\textures\sky.tex" and "data\FX\sceneobjects.fxf" (its sources copied
 // from the source tree into folder, where they are compiled from). False when any is missing.
-inline bool loadSceneData(const std::filesystem::path& folder)
+// The device with the mesh list and the sky maps of the built runtime folder.
+inline bool loadSceneMeshes()
 {
     using namespace Ulvo;
     if (!GraphicsTesting::startDevice())
@@ -40,6 +41,17 @@ inline bool loadSceneData(const std::filesystem::path& folder)
         if (XMLNode::load(&sky, L"data\\textures\\sky.tex", 0))
             textures->load(&sky);
     }
+    logSwitch() = logs;
+    return meshes->getMesh(L"HAUS") && textures->getTextureCube(L"SKY");
+}
+
+inline bool loadSceneData(const std::filesystem::path& folder)
+{
+    using namespace Ulvo;
+    if (!loadSceneMeshes())
+        return false;
+    const int logs = logSwitch();
+    logSwitch() = 0;
     EffectManager* effects = EffectManager::getInstance();
     if (!effects->getEffectBundle(L"Material")) {
         namespace fs = std::filesystem;
@@ -54,9 +66,8 @@ inline bool loadSceneData(const std::filesystem::path& folder)
             effects->load(&root);
     }
     logSwitch() = logs;
-    return meshes->getMesh(L"HAUS") && textures->getTextureCube(L"SKY") && effects->getEffectBundle(L"Material") &&
-           effects->getEffectBundle(L"Wasser") && effects->getEffectBundle(L"Himmel") &&
-           effects->getEffectBundle(L"Gizmo");
+    return effects->getEffectBundle(L"Material") && effects->getEffectBundle(L"Wasser") &&
+           effects->getEffectBundle(L"Himmel") && effects->getEffectBundle(L"Gizmo");
 }
 
 // An object of the description text built through the manager's kinds; the caller owns it.

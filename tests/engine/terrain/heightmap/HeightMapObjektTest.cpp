@@ -8,7 +8,6 @@
 #include "scene/splines/Spline.h"
 #include "support/LogCapture.h"
 #include "terrain/fields/LayerParameter.h"
-#include "terrain/heightmap/TerrainLookups.h"
 #include "terrain/quadtree/TerrainQuadNode.h"
 
 #include <gtest/gtest.h>
@@ -405,10 +404,10 @@ TEST_F(HeightMapObjektTest, FlatteningAlongASplineIsTheSameOnOneThreadAndOnMany)
     // Through the description: the spline found by name.
     SplineManager splines;
     splines.addSpline(&node);
-    setTerrainSplineManager(&splines);
+    m_manager.setSplineManager(&splines);
     HeightMapObjekt* described = m_manager.build(
         flat(65, hills + L"<FLATTEN_AT_SPLINE RADIUS=\"1.9\" FALLOFF=\"1.7\" SPLINE=\"Weg\"/>", L"Beschrieben"));
-    setTerrainSplineManager(nullptr);
+    m_manager.setSplineManager(nullptr);
     described->build(0);
     // RADIUS and FALLOFF are taken as whole numbers.
     for (size_t i = 0; i < results[0].size(); ++i)
