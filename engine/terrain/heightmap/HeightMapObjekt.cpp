@@ -63,8 +63,8 @@ Logger& terrainLog()
 // The spline of that name in the owner's spline manager, else in the engine's.
 Spline* findSpline(ObjektManager* owner, const std::wstring& name)
 {
-    SplineManager* splines = owner && owner->getSplineManager() ? owner->getSplineManager()
-                                                                : SplineManager::getEngineSplines();
+    SplineManager* splines =
+        owner && owner->getSplineManager() ? owner->getSplineManager() : SplineManager::getEngineSplines();
     return splines ? splines->getSpline(name) : nullptr;
 }
 

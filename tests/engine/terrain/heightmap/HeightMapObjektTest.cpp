@@ -3,6 +3,7 @@
 // signals and what endModify makes of them, smoothing, painting, the height sources' hostile
 // values, the ".data" sidecar, and the flattening along a spline on one thread and on many.
 #include "TerrainTestSupport.h"
+#include "graphics/effects/EffectBundle.h"
 #include "graphics/textures/Texture2D.h"
 #include "scene/SplineManager.h"
 #include "scene/splines/Spline.h"
@@ -412,4 +413,21 @@ TEST_F(HeightMapObjektTest, FlatteningAlongASplineIsTheSameOnOneThreadAndOnMany)
     // RADIUS and FALLOFF are taken as whole numbers.
     for (size_t i = 0; i < results[0].size(); ++i)
         ASSERT_EQ(described->getVertices()[i].position.y, results[0][i].position.y) << i;
+}
+
+TEST_F(HeightMapObjektTest, AClipmapDescriptionBuiltAsGridTerrainMovesToItsCornerAndTakesTheSceneEffect)
+{
+    ObjektManager::setMakeClipmapToHeightMap(true);
+    ObjektManager::setHeightMapEffectName(L"Terrain");
+    HeightMapObjekt* t =
+        m_manager.build(L"<OBJEKT NAME=\"Clip\" TYPE=\"CLIPMAP\"><BASE_DATA><POSITION X=\"1\" Y=\"2\" Z=\"3\"/>"
+                        L"<SCALE X=\"8\" Y=\"1\" Z=\"4\"/></BASE_DATA><HEIGHTMAP_DATA SIZE=\"5\"/></OBJEKT>");
+    ObjektManager::setMakeClipmapToHeightMap(false);
+    ObjektManager::setHeightMapEffectName(L"");
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->getPosition(), D3DXVECTOR3(5.0f, 2.0f, 5.0f));
+    ASSERT_NE(t->getEffectBundle(), nullptr);
+    EXPECT_EQ(t->getEffectBundle()->getName(), L"Terrain");
+    // Others find it as a terrain.
+    EXPECT_EQ(dynamic_cast<HeightMap*>(m_manager.find(L"Clip")), static_cast<HeightMap*>(t));
 }
