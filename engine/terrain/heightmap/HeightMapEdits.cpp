@@ -251,6 +251,10 @@ void HeightMapObjekt::endModify()
 {
     endBlendLock();
     if (m_changeFlags.isSet(REBUILD) && !m_vertices.empty()) {
+        // Morphing slid vertices towards coarser blocks; normals and roughness need the true ones.
+        if (m_morphing)
+            for (uint32_t i = 0; i < m_vertexCount; ++i)
+                m_vertices[i].position = m_positionsA[i];
         computeNormals();
         uploadVertices();
         D3DXVECTOR3 minimum, maximum, centre;

@@ -184,3 +184,54 @@ TEST_F(HeightMapDrawTest, TheTerrainDrawsTheSameFrameAfterTheDeviceIsReset)
     ASSERT_EQ(after.width, kW);
     EXPECT_EQ(after.pixels, before.pixels);
 }
+
+TEST_F(HeightMapDrawTest, AMorphingTerrainDrawsAndTheSmallestGridGetsItsBuffersBack)
+{
+    XMLNode node;
+    XMLNode::load(
+        &node,
+        L"<OBJEKT NAME=\"Wandel\" TYPE=\"HEIGHTMAP\"><BASE_DATA EFFECT=\"Terrain\"><RENDERPASSES DEFAULT=\"1\"/>"
+        L"<POSITION X=\"80\"/><SCALE X=\"32\" Y=\"10\" Z=\"32\"/></BASE_DATA><HEIGHTMAP_DATA SIZE=\"33\""
+        L" MORPHING=\"1\"><PERLIN_NOISE ENABLE=\"1\" SEED=\"9\" SCALE=\"3\"/></HEIGHTMAP_DATA>"
+        L"<TEXTURES TEX_TERRAIN0=\"TERRAIN_FELS\"/></OBJEKT>",
+        1);
+    auto* morphing = dynamic_cast<HeightMapObjekt*>(createObjektByType(&node, &m_objekte));
+    ASSERT_NE(morphing, nullptr);
+    m_objekte.add(morphing, true);
+    ASSERT_TRUE(morphing->isMorphing());
+    morphing->build(0);
+    m_graph.addObject(morphing, true);
+    look(D3DXVECTOR3(80, 14, -20), D3DXVECTOR3(80, 3, 0));
+    const Image image = frame();
+    m_graph.removeObject(morphing, true);
+    EXPECT_GT(morphing->getIndexCount(), 0u);
+    // Some vertex slid off its true height towards a coarser block, and an edit's rebuild puts it
+    // back before the normals and the tree are made.
+    bool slid = false;
+    for (size_t i = 0; i < morphing->getVertices().size(); ++i)
+        slid |= morphing->getVertices()[i].position.y != morphing->getPositionsA()[i].y;
+    EXPECT_TRUE(slid);
+    double h = 1.0;
+    morphing->addHeightUV(D3DXVECTOR2(0.0f, 0.0f), h);
+    morphing->endModify();
+    for (size_t i = 0; i < morphing->getVertices().size(); ++i)
+        ASSERT_EQ(morphing->getVertices()[i].position, morphing->getPositionsA()[i]) << i;
+    int drawn = 0;
+    for (UINT y = 0; y < kH; ++y)
+        for (UINT x = 0; x < kW; ++x)
+            drawn += image.at(x, y) != kClear;
+    EXPECT_GT(drawn, 1000);
+
+    // A grid of one cell: its buffers come back after a reset, and it draws nothing to pick from.
+    XMLNode smallest;
+    XMLNode::load(&smallest, L"<OBJEKT NAME=\"Zelle\" TYPE=\"HEIGHTMAP\"><HEIGHTMAP_DATA SIZE=\"1\"/></OBJEKT>", 1);
+    auto* cell = dynamic_cast<HeightMapObjekt*>(createObjektByType(&smallest, &m_objekte));
+    m_objekte.add(cell, true);
+    ASSERT_TRUE(cell->hasBuffers());
+    D3DInterface* d3d = D3DInterface::getInstance();
+    const D3DPRESENT_PARAMETERS present = *d3d->getPresentParams();
+    ASSERT_NE(d3d->setPresenterParams(&present), nullptr);
+    EXPECT_TRUE(cell->hasBuffers());
+    EXPECT_EQ(cell->getQuadtree(), nullptr);
+    EXPECT_TRUE(morphing->hasBuffers());
+}
