@@ -30,6 +30,7 @@
 
 namespace Ulvo {
 
+struct HeightSources;
 class LayerParameter;
 class ObjektManager;
 class Parameter;
@@ -163,7 +164,7 @@ private:
     void endBlendLock();
     bool lockBlend();
     void unlockBlend();
-    void readSidecar(struct HeightSources& sources);
+    void readSidecar(HeightSources& sources);
     void readDescriptionAfterGrid(XMLNode* data);
     void flattenAlongSpline(XMLNode* flatten);
     void rebuildQuadtree();
