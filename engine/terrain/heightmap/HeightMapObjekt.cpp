@@ -88,6 +88,9 @@ HeightMapObjekt::HeightMapObjekt(XMLNode* node, ObjektManager* owner)
             m_effectBundle = EffectManager::getInstance()->getEffectBundle(effect);
     }
     followDevice();
+    // The effect at once: the scene graph hands the sun's light to the first object of a list
+    // only when it has an effect, so the first frame is lit like every later one.
+    selectRenderEffect(0, 0);
 
     m_whiteTexture = new Texture2D();
     if (m_whiteTexture->create(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED)) {
