@@ -11,7 +11,7 @@ set(ULVO_RUNTIME_ARCHIVE ${ULVO_RUNTIME_DIR}/Lumaro.gob)
 # Generated art, sounds, video, fonts and meshes: each file below writes its outputs straight into the
 # runtime folder and appends them to ULVO_GENERATED_DATA, so the archive is packed after them.
 set(ULVO_GENERATED_DATA "")
-foreach(part Art Skies Sounds Video Fonts Meshes)
+foreach(part Art Skies Sounds Video Fonts Meshes Terrain)
   if(EXISTS ${CMAKE_SOURCE_DIR}/cmake/${part}.cmake)
     include(${CMAKE_SOURCE_DIR}/cmake/${part}.cmake)
   endif()

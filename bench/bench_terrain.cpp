@@ -1,0 +1,104 @@
+// The grid terrain at 513 x 513 vertices: the construction with Perlin heights, the build pass
+// painting two layer fields into its 512 x 512 blend texture, and per frame the level-of-detail
+// update for a camera with one draw through the terrain effect.
+#include "BenchDevice.h"
+#include "foundation/logging/Logger.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/effects/Effect.h"
+#include "graphics/effects/EffectBundle.h"
+#include "graphics/effects/EffectManager.h"
+#include "render/cameras/LookAtCamera.h"
+#include "terrain/heightmap/HeightMapObjekt.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+namespace {
+
+const wchar_t* const kTerrain =
+    L"<OBJEKT NAME=\"Bench\" TYPE=\"HEIGHTMAP\"><BASE_DATA EFFECT=\"Terrain\"><SCALE X=\"512\" Y=\"60\" Z=\"512\"/>"
+    L"</BASE_DATA><HEIGHTMAP_DATA SIZE=\"513\"><PERLIN_NOISE ENABLE=\"1\" SEED=\"4711\" ANZAHL=\"5\" SCALE=\"6\"/>"
+    L"<TEX_PARAMETER><PARAMETER LAYER_ID=\"0\" TYPE=\"STATIC\"/>"
+    L"<PARAMETER LAYER_ID=\"1\" TYPE=\"DIST\" CENTER=\"0.5 0.5\" FALLOFF=\"0 0.4\" VALUE=\"1 0\"/></TEX_PARAMETER>"
+    L"</HEIGHTMAP_DATA></OBJEKT>";
+
+Ulvo::HeightMapObjekt* makeTerrain()
+{
+    Ulvo::XMLNode node;
+    Ulvo::XMLNode::load(&node, kTerrain, 1);
+    auto* terrain = new Ulvo::HeightMapObjekt(&node, nullptr);
+    terrain->build(0);
+    return terrain;
+}
+
+bool loadEffect()
+{
+    Ulvo::EffectManager* effects = Ulvo::EffectManager::getInstance();
+    if (effects->getEffectBundle(L"Terrain"))
+        return true;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(ULVO_SOURCE_DIR);
+    Ulvo::XMLNode root;
+    if (Ulvo::XMLNode::load(&root, L"data\\FX\\terrain.fxf", 0))
+        effects->load(&root);
+    std::filesystem::current_path(previous);
+    return effects->getEffectBundle(L"Terrain") != nullptr;
+}
+
+void BM_Build513(benchmark::State& state)
+{
+    Ulvo::logSwitch() = 0;
+    if (!BenchSupport::startDevice(640, 480)) {
+        state.SkipWithError("no device");
+        return;
+    }
+    for (auto _ : state) {
+        Ulvo::HeightMapObjekt* terrain = makeTerrain();
+        benchmark::DoNotOptimize(terrain->getIndexCount());
+        terrain->Release();
+    }
+}
+BENCHMARK(BM_Build513)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_LodUpdateAndDraw513(benchmark::State& state)
+{
+    Ulvo::logSwitch() = 0;
+    IDirect3DDevice9* device = BenchSupport::startDevice(640, 480);
+    if (!device || !loadEffect()) {
+        state.SkipWithError("no device or terrain effect");
+        return;
+    }
+    Ulvo::HeightMapObjekt* terrain = makeTerrain();
+    terrain->selectRenderEffect(0, 0);
+    Ulvo::LookAtCamera camera(L"Bench");
+    camera.setAspect(4.0f / 3.0f);
+    camera.setFovAspect(60.0, 0.0);
+    camera.setNearFar(1.0, 2000.0);
+    camera.setEyePosition(D3DXVECTOR3(0, 80, -300));
+    camera.setLookAt(D3DXVECTOR3(0, 20, 0));
+    ID3DXEffect* effect = terrain->getEffect() ? terrain->getEffect()->getEffect() : nullptr;
+    if (!effect) {
+        state.SkipWithError("terrain effect not compiled");
+        terrain->Release();
+        return;
+    }
+    for (auto _ : state) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        device->BeginScene();
+        UINT passes = 0;
+        effect->Begin(&passes, 0);
+        effect->BeginPass(0);
+        terrain->updateForCamera(&camera);
+        terrain->render(&camera);
+        effect->EndPass();
+        effect->End();
+        device->EndScene();
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+    state.counters["indices"] = terrain->getIndexCount();
+    terrain->Release();
+}
+BENCHMARK(BM_LodUpdateAndDraw513)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,112 @@
+// The grid terrain in a frame: the level of detail per camera, the visible box, and one indexed
+// draw of the whole grid with the indices the quadtree chose.
+#include "devices/d3d/D3DInterface.h"
+#include "graphics/effects/Effect.h"
+#include "graphics/textures/Texture2D.h"
+#include "render/cameras/Camera.h"
+#include "scene/objects/ObjektDrawing.h"
+#include "terrain/heightmap/HeightMapObjekt.h"
+#include "terrain/quadtree/TerrainQuadNode.h"
+
+#include <cfloat>
+#include <cstring>
+
+namespace Ulvo {
+
+namespace {
+
+IDirect3DBaseTexture9* deviceTexture(Texture2D* texture)
+{
+    return texture ? texture->getBaseTexture() : nullptr;
+}
+
+} // namespace
+
+void HeightMapObjekt::updateForCamera(Camera* camera, const D3DXVECTOR3* eye)
+{
+    BaseObjekt::updateForCamera(camera, eye);
+    if (!camera || !m_quadtree)
+        return;
+    const D3DXVECTOR3 at = eye ? *eye : camera->getEyePosition();
+    m_quadtree->updateFrame(*camera, at, m_lodC, m_lodSmallC);
+}
+
+const AABB& HeightMapObjekt::getViewBox(Camera* camera)
+{
+    m_viewBox = AABB(m_position, m_position);
+    if (camera && m_quadtree)
+        m_quadtree->selectVisible(*camera, camera->getEyePosition(), m_lodC, m_lodSmallC, m_viewBox);
+    return m_viewBox;
+}
+
+void HeightMapObjekt::setEffectVariables(ID3DXEffect* effect, Camera* camera)
+{
+    D3DXMATRIX identity, view, viewInverse;
+    D3DXMatrixIdentity(&identity);
+    view = camera->getViewMatrix();
+    D3DXMatrixInverse(&viewInverse, nullptr, &view);
+    const D3DXMATRIX viewProjection = view * camera->getProjectionMatrix();
+    effect->SetMatrix("g_World", &identity);
+    effect->SetMatrix("g_WorldView", &view);
+    effect->SetMatrix("g_WorldViewInv", &viewInverse);
+    effect->SetMatrixTranspose("g_WorldTransposeInv", &identity);
+    effect->SetMatrix("g_WorldViewProjection", &viewProjection);
+    effect->SetFloat("g_Shadow", m_shadowValue);
+    effect->SetFloat("g_Bump", m_bumpAmount);
+    const D3DXVECTOR4 nearScale(m_texScaleNear[0], m_texScaleNear[1], m_texScaleNear[2], m_texScaleNear[3]);
+    const D3DXVECTOR4 farScale(m_texScaleFar[0], m_texScaleFar[1], m_texScaleFar[2], m_texScaleFar[3]);
+    effect->SetVector("g_texscale03", &nearScale);
+    effect->SetVector("g_texscale03_far", &farScale);
+    effect->SetValue("g_MaskColor", &m_maskColor, sizeof(float) * 4);
+    ObjektDrawing::setFarDistance(effect, *this);
+    const float blend[2] = {m_blendStart, m_blendEnd};
+    effect->SetValue("g_nearfarblend", blend, sizeof(blend));
+    static const char* const layerNames[4] = {"g_Textur0", "g_Textur1", "g_Textur2", "g_Textur3"};
+    for (int i = 0; i < 4; ++i)
+        effect->SetTexture(layerNames[i], deviceTexture(m_layerTextures[i]));
+    effect->SetTexture("g_TexturLM", deviceTexture(m_colourMap));
+    // The texture cannot be drawn from while it is locked for painting.
+    endBlendLock();
+    effect->SetTexture("g_TexturBlend03", deviceTexture(m_blendTexture));
+    if (m_bumpAmount != 0.0f) {
+        static const char* const bumpNames[4] = {"g_BumpTextur0", "g_BumpTextur1", "g_BumpTextur2", "g_BumpTextur3"};
+        for (int i = 0; i < 4; ++i)
+            effect->SetTexture(bumpNames[i], deviceTexture(m_bumpTextures[i]));
+    }
+    effect->CommitChanges();
+}
+
+void HeightMapObjekt::render(Camera* camera)
+{
+    if (!m_effect || !m_effect->getEffect() || !camera || !m_vertexBuffer || !m_indexBuffer)
+        return;
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    if (!device)
+        return;
+    void* data = nullptr;
+    const uint32_t cells = m_gridSize - 1;
+    if (SUCCEEDED(m_indexBuffer->Lock(0, 72 * cells * cells, &data, D3DLOCK_DISCARD)) && data) {
+        m_indexCount = 0;
+        if (m_quadtree)
+            m_quadtree->writeIndices(static_cast<uint32_t*>(data), m_indexCount);
+        m_indexBuffer->Unlock();
+    }
+    if (m_morphing) {
+        const UINT bytes = sizeof(HeightMapVertex) * m_vertexCount;
+        if (SUCCEEDED(m_vertexBuffer->Lock(0, bytes, &data, 0)) && data) {
+            std::memcpy(data, m_vertices.data(), bytes);
+            m_vertexBuffer->Unlock();
+        }
+    }
+    ID3DXEffect* effect = m_effect->getEffect();
+    setEffectVariables(effect, camera);
+    // Drawn by vertex format: the next object must set its declaration and buffers again.
+    RenderObjekt::setDrawStateMarker(nullptr);
+    device->SetFVF(HeightMapVertex::FVF);
+    device->SetStreamSource(0, m_vertexBuffer, 0, sizeof(HeightMapVertex));
+    device->SetIndices(m_indexBuffer);
+    if (m_indexCount >= 3)
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, m_vertexCount, 0, m_indexCount / 3);
+}
+
+} // namespace Ulvo
