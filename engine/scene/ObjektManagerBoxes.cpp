@@ -29,8 +29,9 @@ constexpr uint32_t kBoxEdges[24] = {
 
 void logFailed(int line, const wchar_t* call)
 {
-    mainLogger().log(100, LOG_TYPE_ERROR, std::wstring(call) + L" failed! Line: " + std::to_wstring(line) +
-                                              L" Ulvo::ObjektManager::createDeviceResources\n");
+    mainLogger().log(100, LOG_TYPE_ERROR,
+                     std::wstring(call) + L" failed! Line: " + std::to_wstring(line) +
+                         L" Ulvo::ObjektManager::createDeviceResources\n");
 }
 
 template <class Buffer> void releaseBuffer(Buffer*& buffer)
@@ -46,8 +47,8 @@ IDirect3DIndexBuffer9* makeIndices(IDirect3DDevice9* device, const uint32_t* ind
 {
     IDirect3DIndexBuffer9* buffer = nullptr;
     const UINT bytes = count * sizeof(uint32_t);
-    if (FAILED(device->CreateIndexBuffer(bytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, D3DFMT_INDEX32,
-                                         D3DPOOL_DEFAULT, &buffer, nullptr))) {
+    if (FAILED(device->CreateIndexBuffer(bytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, D3DFMT_INDEX32, D3DPOOL_DEFAULT,
+                                         &buffer, nullptr))) {
         logFailed(__LINE__, L"CreateIndexBuffer");
         return nullptr;
     }

@@ -226,8 +226,7 @@ protected:
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
         D3DXVECTOR3 near(pixel.x, pixel.y, 0.0f), far(pixel.x, pixel.y, 1.0f);
-        D3DXVec3Unproject(&near, &near, &viewport, &camera->getProjectionMatrix(), &camera->getViewMatrix(),
-                          &identity);
+        D3DXVec3Unproject(&near, &near, &viewport, &camera->getProjectionMatrix(), &camera->getViewMatrix(), &identity);
         D3DXVec3Unproject(&far, &far, &viewport, &camera->getProjectionMatrix(), &camera->getViewMatrix(), &identity);
         origin = camera->getEyePosition();
         direction = far - near;
@@ -399,8 +398,8 @@ TEST_F(ObjektEditorTest, DraggingMovesOnTheHorizontalPlaneAndOnlyUpOnTheVertical
     const D3DXVECTOR2 to = pixelOf(D3DXVECTOR3(2, 0, 1));
     moveTo(to);
     const D3DXVECTOR3 up(0, 1, 0);
-    expectNear(kiste->getBasePosition(), planeHit(to, D3DXVECTOR3(0, 0, 0), up) -
-                                             planeHit(press, D3DXVECTOR3(0, 0, 0), up));
+    expectNear(kiste->getBasePosition(),
+               planeHit(to, D3DXVECTOR3(0, 0, 0), up) - planeHit(press, D3DXVECTOR3(0, 0, 0), up));
     EXPECT_GT(manager.getDragDistance(), 10.0f);
     button(kLeft, false);
     EXPECT_EQ(manager.getEditObject(), kiste) << "a drag is no click";
@@ -515,8 +514,30 @@ TEST_F(ObjektEditorTest, TurningAppliesOnlyTheYawOfTheHorizontalTravelWithTheYAx
     key(kKeyLeftCtrl, true);
     drag(D3DXVECTOR2(-80, 0)); // an eighth, times four
     expectYaw(6.25f);
-    key(kKeyLeftShift, false);
     key(kKeyLeftCtrl, false);
+
+    // On the upright plane the heading takes the yaw.
+    kiste->setRotation(D3DXQUATERNION(0, 0, 0, 1));
+    tap(kKeyZ);
+    key(kKeyLeftShift, false);
+    ASSERT_EQ(manager.getPlaneMode(), 1);
+    drag(D3DXVECTOR2(80, 0));
+    expectYaw(10.0f);
+    // In camera space the yaw turns about the camera's up axis.
+    kiste->setRotation(D3DXQUATERNION(0, 0, 0, 1));
+    key(kKeyLeftShift, true);
+    tap(kKeyC);
+    key(kKeyLeftShift, false);
+    ASSERT_EQ(manager.getPlaneMode(), 2);
+    drag(D3DXVECTOR2(80, 0));
+    const D3DXMATRIX& toWorld = camera->getViewInverseMatrix();
+    D3DXVECTOR3 axis(toWorld._21, toWorld._22, toWorld._23);
+    D3DXVec3Normalize(&axis, &axis);
+    ASSERT_NEAR(axis.z, std::sqrt(0.5f), 1e-4f) << "the camera looks down at 45 degrees";
+    D3DXQUATERNION expected;
+    D3DXQuaternionRotationAxis(&expected, &axis, 10.0f * kDegrees);
+    const D3DXQUATERNION& r = kiste->getRotation();
+    EXPECT_NEAR(std::fabs(r.x * expected.x + r.y * expected.y + r.z * expected.z + r.w * expected.w), 1.0f, 1e-5f);
     EXPECT_EQ(kiste->getBasePosition(), D3DXVECTOR3(0, 0, 0));
 }
 
