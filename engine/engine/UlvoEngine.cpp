@@ -147,6 +147,7 @@ void UlvoEngine::startUp()
     m_sceneGraph.reset(new (std::nothrow) SceneGraph());
     m_renderManager.reset(new (std::nothrow) RenderManager());
     m_splineManager.reset(new (std::nothrow) SplineManager());
+    SplineManager::setEngineSplines(m_splineManager.get());
 
     m_appInfo = AppInfo::getInstance();
     m_measureManager = MeasureManager::getInstance();

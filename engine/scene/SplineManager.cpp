@@ -21,6 +21,8 @@ SplineManager::SplineManager()
 
 SplineManager::~SplineManager()
 {
+    if (s_engineSplines == this)
+        s_engineSplines = nullptr;
     releaseAndClear(m_splines);
 }
 

@@ -24,6 +24,12 @@ public:
     SplineManager();
     ~SplineManager() override;
 
+    // The engine's manager, for the scene and terrain layers, which cannot reach the engine
+    // object above them (arrangements, roads, terrain edits look splines up here). The engine
+    // hands it down at start-up; null before and after, and in tests that set none.
+    static void setEngineSplines(SplineManager* manager) { s_engineSplines = manager; }
+    static SplineManager* getEngineSplines() { return s_engineSplines; }
+
     // The first spline named exactly so; null when there is none.
     Spline* getSpline(const std::wstring& name) const;
     const std::vector<Spline*>& getSplines() const { return m_splines; }
@@ -53,6 +59,8 @@ private:
     void completeSplineName(TypedConsoleCommand& line, std::vector<std::wstring>& candidates);
 
     std::vector<Spline*> m_splines; // one reference each
+
+    static inline SplineManager* s_engineSplines = nullptr;
 };
 
 } // namespace Ulvo

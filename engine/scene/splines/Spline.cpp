@@ -16,7 +16,7 @@ namespace {
 // A blend asks for its point count; more than this is no path anyone draws, only memory.
 constexpr int kMaxBlendPoints = 1 << 16;
 // The nearest-point search samples at most this many points.
-constexpr int kMaxNearestSamples = 1 << 18;
+constexpr int kMaxNearestSamples = 1 << 16;
 
 struct ChannelName {
     const wchar_t* name;

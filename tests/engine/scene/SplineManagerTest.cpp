@@ -156,5 +156,6 @@ TEST_F(SplineManagerTest, SplineFilesRegisterTheirSplineNodes)
 TEST_F(SplineManagerTest, TheEngineMadeOneManager)
 {
     ASSERT_NE(UlvoEngine::getInstance()->getSplineManager(), nullptr);
+    EXPECT_EQ(SplineManager::getEngineSplines(), UlvoEngine::getInstance()->getSplineManager());
     EXPECT_EQ(UlvoEngine::getInstance()->getSplineManager()->getSpline(L"nothing"), nullptr);
 }

@@ -85,12 +85,13 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     ASSERT_NE(objects, nullptr);
     ASSERT_NE(graph, nullptr);
 
-    EXPECT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"8 Objekte geladen");
+    // Eight objects of the file and the arrangement's nine stones along the path.
+    EXPECT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"17 Objekte geladen");
     EffectManager* effects = EffectManager::getInstance();
     for (const wchar_t* bundle : {L"Material", L"Wasser", L"Himmel"})
         EXPECT_NE(effects->getEffectBundle(bundle), nullptr) << "the scene file brought its effects";
     const std::vector<BaseObjekt*> loaded = objects->getLastLoaded();
-    ASSERT_EQ(loaded.size(), 8u);
+    ASSERT_EQ(loaded.size(), 17u);
     EXPECT_NE(dynamic_cast<SunObjekt*>(objects->find(L"Demo_Himmel")), nullptr);
     EXPECT_NE(dynamic_cast<WaterObjekt*>(objects->find(L"Demo_Teich")), nullptr);
     EXPECT_NE(dynamic_cast<AnimatedMeshObjekt*>(objects->find(L"Demo_Muehle")), nullptr);
@@ -133,6 +134,19 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     EXPECT_GT(sky & 0xFF, (sky >> 16) & 0xFF) << "blue sky " << TestSupport::hex(sky);
     EXPECT_GT((grass >> 8) & 0xFF, grass & 0xFF) << "green grass " << TestSupport::hex(grass);
     EXPECT_NE(image.at(wall.x, wall.y), grass);
+    // The arrangement's stones lie on the path, light on the grass.
+    int stones = 0;
+    for (BaseObjekt* object : loaded) {
+        if (object->getName().rfind(L"Demo_Wegstein_INSTANZ_", 0) != 0)
+            continue;
+        ++stones;
+        EXPECT_EQ(object->getInstanceGroup(), objects->find(L"Demo_Wegstein"));
+        const POINT at = RenderTesting::pixelOf(camera, object->getBasePosition(), kW, kH);
+        if (stones == 2) {
+            EXPECT_GT(image.at(at.x, at.y) & 0xFF, 0xA0u) << "a light stone " << TestSupport::hex(image.at(at.x, at.y));
+        }
+    }
+    EXPECT_EQ(stones, 9);
     EXPECT_TRUE(TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "engine" / "scene" / "golden",
                                            "demo_scene"));
 
