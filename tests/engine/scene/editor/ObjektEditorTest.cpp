@@ -12,6 +12,7 @@
 #include "devices/input/DirectInputInterface.h"
 #include "devices/window/Window.h"
 #include "engine/UlvoEngine.h"
+#include "foundation/app/MainLoopSignals.h"
 #include "engine/render/PassTestSupport.h"
 #include "engine/scene/SceneObjectsSupport.h"
 #include "engine/scene/TestObjekt.h"
@@ -300,7 +301,11 @@ TEST_F(ObjektEditorTest, AClickWithSpaceHeldNamesThePickedObjectInTheConsoleLine
     click(kLeft, pixelOf(kiste->getBasePosition()));
     click(kLeft, D3DXVECTOR2(5, 5));
     key(kKeySpace, false);
-    EXPECT_EQ(recorder.texts, std::vector<std::wstring>{L" Kiste"});
+    // The same while the in-game console is shown.
+    MainLoopSignals::getInstance().setConsoleVisible(true);
+    click(kLeft, pixelOf(kiste->getBasePosition()));
+    MainLoopSignals::getInstance().setConsoleVisible(false);
+    EXPECT_EQ(recorder.texts, (std::vector<std::wstring>{L" Kiste", L" Kiste"}));
     EXPECT_EQ(manager.getEditObject(), fass) << "the selection stays";
 
     // The engine puts the text at the line's cursor.
