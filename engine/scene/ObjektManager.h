@@ -145,27 +145,10 @@ private:
 
     void cmdLoadFile(TypedConsoleCommand& line);
 
-    // grabPoint on the edit plane through reference (the object's position when the plane is
-    // missed), startScale and grabOffset from the edited object.
-    void regrab(const D3DXVECTOR3& reference);
-    // Ctrl+V: the edited object's copy in its instance group becomes the edited object.
-    void copyEditObject();
-    // One step of a left drag by the movement (dx, dy, wheel).
-    void dragStep(const D3DXVECTOR3& movement, bool shift, bool ctrl);
-
     static const ConsoleCommandEntry<ObjektManager> kCommands[1];
 
     ObjektKinds m_kinds;
-    // The box: 8 corners (position and colour), 12 triangles, 12 edges.
-    struct BoxVertex {
-        D3DXVECTOR3 position;
-        D3DCOLOR colour;
-    };
     bool m_deviceResources = false;
-    IDirect3DVertexBuffer9* m_boxVertices = nullptr;
-    IDirect3DIndexBuffer9* m_boxTriangles = nullptr;
-    IDirect3DIndexBuffer9* m_boxLines = nullptr;
-    BoxVertex m_boxCorners[8]{};
     SceneGraph* m_sceneGraph = nullptr;
     SplineManager* m_splines = nullptr;
 
@@ -189,6 +172,26 @@ private:
 
     static bool s_makeClipmapToHeightMap;
     static std::wstring s_heightMapEffectName;
+
+    // The editor (ObjektManagerEditor.cpp). grabPoint on the edit plane through reference (the
+    // object's position when the plane is missed), startScale and grabOffset from the edited
+    // object.
+    void regrab(const D3DXVECTOR3& reference);
+    // Ctrl+V: the edited object's copy in its instance group becomes the edited object.
+    void copyEditObject();
+    // One step of a left drag by the movement (dx, dy, wheel).
+    void dragStep(const D3DXVECTOR3& movement, bool shift, bool ctrl);
+
+    // The box drawing (ObjektManagerBoxes.cpp): 8 corners (position and colour), 12 triangles,
+    // 12 edges.
+    struct BoxVertex {
+        D3DXVECTOR3 position;
+        D3DCOLOR colour;
+    };
+    IDirect3DVertexBuffer9* m_boxVertices = nullptr;
+    IDirect3DIndexBuffer9* m_boxTriangles = nullptr;
+    IDirect3DIndexBuffer9* m_boxLines = nullptr;
+    BoxVertex m_boxCorners[8]{};
 };
 
 } // namespace Ulvo
