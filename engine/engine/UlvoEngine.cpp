@@ -170,6 +170,8 @@ void UlvoEngine::startUp()
     if (m_objektManager) {
         m_objektManager->setSceneGraph(m_sceneGraph.get());
         m_objektManager->setSplineManager(m_splineManager.get());
+        // The editor's clicks with the console shown name the picked object in its line.
+        m_objektManager->consoleTextPicked.connect(this, &UlvoEngine::insertConsoleText);
     }
     m_cameraManager->setRenderManager(m_renderManager.get());
     BaseObjekt::LightAttachPoint::setLightHost(m_deferredRenderer);

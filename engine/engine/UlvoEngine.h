@@ -81,6 +81,8 @@ public:
     void onKey(KeyState& keys, const unsigned char& key);
     // Keeps the history within its maximum and the newest line current.
     void trimConsoleHistory();
+    // Puts text into the current console line at its cursor (the object editor's picked names).
+    void insertConsoleText(const std::wstring& text);
 
     D3DInterface* getD3DInterface() const { return m_d3dInterface; }
     DirectInputInterface* getDirectInputInterface() const { return m_directInput; }

@@ -274,6 +274,20 @@ void UlvoEngine::editConsoleLine(KeyState& keys, const unsigned char& key, int k
     trimConsoleHistory();
 }
 
+void UlvoEngine::insertConsoleText(const std::wstring& text)
+{
+    trimConsoleHistory();
+    TypedConsoleCommand* line = m_currentLine;
+    if (!line || text.empty())
+        return;
+    std::wstring full = line->getLine();
+    const int cursor = std::clamp(line->getCursor(), 0, static_cast<int>(full.size()));
+    full.insert(static_cast<std::size_t>(cursor), text);
+    line->parse(full);
+    line->setCursor(cursor + static_cast<int>(text.size()));
+    onConsoleLineChanged.emit(line);
+}
+
 void UlvoEngine::completeConsoleLine()
 {
     TypedConsoleCommand* line = m_currentLine;

@@ -1,5 +1,6 @@
 #include "scene/ObjektManager.h"
 
+#include "devices/input/DirectInputInterface.h"
 #include "foundation/logging/Logger.h"
 #include "scene/SplineManager.h"
 #include "foundation/xml/XMLNode.h"
@@ -35,10 +36,18 @@ ObjektManager::ObjektManager()
 {
     registerObjektKinds(m_kinds);
     registerCommands(kCommands);
+    // The box buffers follow the device's resets; the editor follows keys and mouse.
+    followDevice();
+    InputStates& input = DirectInputInterface::getInstance()->getInputStates();
+    input.keyState.keyPressed.connect(this, &ObjektManager::onKey);
+    input.mouseState.buttonPressed.connect(this, &ObjektManager::onMouseButton);
+    input.mouseState.buttonReleased.connect(this, &ObjektManager::onMouseRelease);
+    input.mouseState.axisMoved.connect(this, &ObjektManager::onMouseAxis);
 }
 
 ObjektManager::~ObjektManager()
 {
+    releaseDeviceResources();
     m_lastLoaded.clear();
     m_lastLoadedLive.clear();
     setEditObject(nullptr);
@@ -196,18 +205,11 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
     return result;
 }
 
-void ObjektManager::createDeviceResources()
-{
-    m_deviceResources = true;
-}
-
 void ObjektManager::collectRenderObjekte(std::vector<RenderObjekt*>& out)
 {
     std::vector<BaseObjekt*> objects;
     getObjects(std::wstring(), objects);
     out.insert(out.end(), objects.begin(), objects.end());
 }
-
-void ObjektManager::drawBox(const AABB&, D3DCOLOR, bool) {}
 
 } // namespace Ulvo

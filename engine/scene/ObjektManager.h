@@ -13,9 +13,17 @@
 //
 // lastLoaded holds no references: an object leaves it when it leaves the registry or is
 // destroyed, so it never reaches a destroyed object.
+//
+// The object editor (ObjektManagerEditor.cpp) follows the DirectInput keys and mouse: with the
+// mouse mode on a click picks the object under the mouse, a left drag moves, scales or turns the
+// edited object on an edit plane through it, the right button copies another object's transform,
+// and Ctrl+V copies the edited object into its instance group. The boxes it shows are drawn with
+// the device resources of ObjektManagerBoxes.cpp, made again after every device reset.
 #include <d3d9.h>
 #include <d3dx9math.h>
 
+#include "devices/d3d/DeviceResource.h"
+#include "devices/input/KeyState.h"
 #include "scene/ObjektKinds.h"
 #include "scene/objects/BaseObjekt.h"
 #include "scene/registry/MySingleObjektManager.h"
@@ -26,11 +34,12 @@
 
 namespace Ulvo {
 
+class Camera;
 class SceneGraph;
 class SplineManager;
 class XMLNode;
 
-class ObjektManager : public MySingleObjektManager<BaseObjekt*>, public RenderObjektRegistry {
+class ObjektManager : public MySingleObjektManager<BaseObjekt*>, public RenderObjektRegistry, public DeviceResource {
 public:
     // With the scene layer's object kinds and the OBJ_ commands registered.
     ObjektManager();
@@ -67,6 +76,38 @@ public:
     int getAxisMask() const { return m_axisMask; }
     int getPlaneMode() const { return m_planeMode; }
     bool getMouseMode() const { return m_mouseMode; }
+    void setEditMode(int mode) { m_editMode = mode; }
+    void setMouseMode(bool on) { m_mouseMode = on; }
+    void setEditKind(int kind) { m_editKind = kind; }
+    void setAxisMask(int mask) { m_axisMask = mask; }
+    void setPlaneMode(int mode) { m_planeMode = mode; }
+    const D3DXVECTOR3& getGrabPoint() const { return m_grabPoint; }
+    const D3DXVECTOR3& getGrabOffset() const { return m_grabOffset; }
+    const D3DXVECTOR3& getStartScale() const { return m_startScale; }
+    float getDragDistance() const { return m_dragDistance; }
+
+    // The editor's input slots, connected to the DirectInput state by the constructor.
+    void onKey(KeyState& keys, const unsigned char& key);
+    void onMouseButton(MouseState& mouse, const UlvoMouseButton& button);
+    void onMouseRelease(MouseState& mouse, const UlvoMouseButton& button);
+    void onMouseAxis(MouseState& mouse, const UlvoAchse& axis);
+
+    // The nearest visible object of the scene graph under the mouse, seen by the active camera;
+    // null without a camera or a hit.
+    BaseObjekt* pickObjectUnderMouse();
+    // The nearest hit point under the mouse, else the ray's origin; false (point unchanged)
+    // without an active camera, when there is no ray.
+    bool pickPointUnderMouse(D3DXVECTOR3& point);
+    // The world ray through the screen point (back-buffer pixels) of the camera: false without
+    // a camera or a back buffer.
+    bool computePickRay(const D3DXVECTOR2& screen, const Camera* camera, D3DXVECTOR3& origin,
+                        D3DXVECTOR3& direction) const;
+    // Where the ray under the mouse meets the edit plane of that mode (0 horizontal, 1 vertical,
+    // 2 facing the camera) through the edited object; false, point unchanged, when it does not.
+    bool getEditPlanePoint(D3DXVECTOR3& point, int planeMode, const D3DXVECTOR3& reference, float offset);
+    // Inserts the picked object's name into the in-game console line (the engine connects it);
+    // a click with the console shown or space held emits it.
+    sigslot::signal1<const std::wstring&> consoleTextPicked;
 
     // MAKE_CLIPMAP_2_HEIGHTMAP of the last scene file: the factory builds CLIPMAP descriptions as
     // height maps while it is on.
@@ -81,9 +122,13 @@ public:
     RenderObjekt* findRenderObjekt(const std::wstring& name) override { return find(name); }
     void collectRenderObjekte(std::vector<RenderObjekt*>& out) override;
 
-    // Once, after the devices started.
+    // The box-drawing buffers, after the devices started and after every reset; released when
+    // the device is lost.
     void createDeviceResources();
+    void releaseDeviceResources();
     bool hasDeviceResources() const { return m_deviceResources; }
+    void onLostDevice() override { releaseDeviceResources(); }
+    void onResetDevice() override { createDeviceResources(); }
 
     // Box display of the editor; draws nothing until the editor's drawing resources exist.
     void drawBox(const AABB& box, D3DCOLOR colour, bool solid) override;
@@ -127,6 +172,26 @@ private:
 
     static bool s_makeClipmapToHeightMap;
     static std::wstring s_heightMapEffectName;
+
+    // The editor (ObjektManagerEditor.cpp). grabPoint on the edit plane through reference (the
+    // object's position when the plane is missed), startScale and grabOffset from the edited
+    // object.
+    void regrab(const D3DXVECTOR3& reference);
+    // Ctrl+V: the edited object's copy in its instance group becomes the edited object.
+    void copyEditObject();
+    // One step of a left drag by the movement (dx, dy, wheel).
+    void dragStep(const D3DXVECTOR3& movement, bool shift, bool ctrl);
+
+    // The box drawing (ObjektManagerBoxes.cpp): 8 corners (position and colour), 12 triangles,
+    // 12 edges.
+    struct BoxVertex {
+        D3DXVECTOR3 position;
+        D3DCOLOR colour;
+    };
+    IDirect3DVertexBuffer9* m_boxVertices = nullptr;
+    IDirect3DIndexBuffer9* m_boxTriangles = nullptr;
+    IDirect3DIndexBuffer9* m_boxLines = nullptr;
+    BoxVertex m_boxCorners[8]{};
 };
 
 } // namespace Ulvo
