@@ -156,6 +156,9 @@ void RenderManager::loadPasses(XMLNode* root)
         RenderPass* pass = createRenderPassFromXml(root->getNode(L"RENDERPASS", static_cast<int>(i)), this);
         if (!pass)
             continue;
+        // A configuration read after the graph was set (the game's, after the engine's start)
+        // draws that graph too.
+        pass->setSceneGraph(m_sceneGraph);
         for (std::size_t k = m_passes.size(); k-- > 0;) {
             RenderPass* old = m_passes[k];
             if (old->getName() != pass->getName())

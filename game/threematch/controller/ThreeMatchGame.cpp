@@ -28,6 +28,7 @@
 #include "gui/windows/GUIWindow.h"
 #include "minigames/MinigameKinds.h"
 #include "minigames/frame/MinispielManager.h"
+#include "render/cameras/CameraManager.h"
 #include "render/forward/ForwardRenderer.h"
 #include "render/manager/RenderManager.h"
 #include "threematch/animations/WegpunktManager.h"
@@ -102,6 +103,7 @@ ThreeMatchGame::ThreeMatchGame(const bool& showSplashScreen, const bool& confirm
     m_engine->setFrameFrequency(kFrequency);
     if (m_renderManager)
         m_renderManager->setRenderTargetSize(1024, 768);
+    Ulvo::CameraManager::getInstance()->addCamera(&m_camera);
     // A fixed seed: a game replays the same random sequences every run.
     crt_srand(0);
     Ulvo::Measures::setMeasuring(false);
@@ -152,6 +154,8 @@ ThreeMatchGame::~ThreeMatchGame()
     delete m_board;
     m_board = nullptr;
     m_renderTarget.reset();
+    // The manager's reference goes; the camera is the controller's own.
+    Ulvo::CameraManager::getInstance()->removeCamera(&m_camera);
 }
 
 void ThreeMatchGame::resetModeIndices()

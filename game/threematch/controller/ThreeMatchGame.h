@@ -222,7 +222,9 @@ private:
     // The board; the profiles reach its running level through the profile world.
     Spielfeld* m_board = nullptr;
     std::unique_ptr<SpielfeldProfileWorld> m_profileWorld;
-    Ulvo::LookAtCamera m_camera{L""};
+    // The camera of the in-game 3D frame; listed with the camera manager while the controller
+    // lives, so the CAM_ commands reach it by this name.
+    Ulvo::LookAtCamera m_camera{L"SPIEL"};
 
     // Display modes: the current one and the one chosen on the options screen.
     int m_currentMode = 0;

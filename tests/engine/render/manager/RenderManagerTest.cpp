@@ -73,6 +73,18 @@ TEST(RenderManagerTest, LaterPassOfANameWinsAndTheListsTakeTheirNames)
     EXPECT_NE(dynamic_cast<RenderPassWater*>(manager.getRenderPass(L"W")), nullptr);
 }
 
+// The engine sets the graph when the device starts; the game reads its configuration later.
+TEST(RenderManagerTest, PassesOfAConfigurationReadAfterTheGraphWasSetDrawThatGraph)
+{
+    LogCapture logs;
+    SceneGraph graph;
+    RenderManager manager;
+    manager.setSceneGraph(&graph);
+    load(manager, L"><RENDERPASS NAME=\"SZENE\"/><RENDERPASS NAME=\"W\" TYPE=\"WATER\"/>");
+    for (RenderPass* pass : manager.getRenderPasses())
+        EXPECT_EQ(pass->getSceneGraph(), &graph) << std::string(pass->getName().begin(), pass->getName().end());
+}
+
 TEST(RenderManagerTest, APassKindAddedToTheManagerBuildsTheEntriesOfItsType)
 {
     LogCapture logs;

@@ -96,8 +96,8 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     EXPECT_NE(dynamic_cast<WaterObjekt*>(objects->find(L"Demo_Teich")), nullptr);
     EXPECT_NE(dynamic_cast<AnimatedMeshObjekt*>(objects->find(L"Demo_Muehle")), nullptr);
     ASSERT_NE(objects->find(L"Demo_Haus"), nullptr);
-    EXPECT_EQ(objects->find(L"Demo_Haus")->getPosition(), D3DXVECTOR3(-3, 0, 2));
-    EXPECT_EQ(objects->find(L"Demo_Teich")->getScale(), D3DXVECTOR3(0.25f, 1, 0.2f));
+    EXPECT_EQ(objects->find(L"Demo_Haus")->getPosition(), D3DXVECTOR3(-6.5f, 0, 2));
+    EXPECT_EQ(objects->find(L"Demo_Teich")->getScale(), D3DXVECTOR3(0.3f, 1, 0.25f));
     for (BaseObjekt* object : loaded)
         EXPECT_EQ(object->getSceneGraph(), graph);
     // The path the arrangement lays its stones along.
@@ -120,16 +120,16 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
     camera.setFovAspect(45.0, 0.0);
     camera.setNearFar(0.5, 200.0);
-    camera.setEyePosition(D3DXVECTOR3(0, 4.5f, -11));
-    camera.setLookAt(D3DXVECTOR3(0.5f, 1, 1));
+    camera.setEyePosition(D3DXVECTOR3(0, 6, -15));
+    camera.setLookAt(D3DXVECTOR3(0, 1, 0));
     const Image image = frame(D3DInterface::getInstance()->getDevice(), *manager, camera);
     for (BaseObjekt* object : loaded)
         EXPECT_NE(object->getEffect(), nullptr) << "drawn with an effect of its bundle";
 
     // Sky above the meadow's far edge, grass in front, and the house's walls apart from both.
     const D3DCOLOR sky = image.at(kW / 2, 2);
-    const POINT meadow = RenderTesting::pixelOf(camera, D3DXVECTOR3(-4, 0, -4), kW, kH);
-    const POINT wall = RenderTesting::pixelOf(camera, D3DXVECTOR3(-3, 1, 0.6f), kW, kH);
+    const POINT meadow = RenderTesting::pixelOf(camera, D3DXVECTOR3(0, 0, -6), kW, kH);
+    const POINT wall = RenderTesting::pixelOf(camera, D3DXVECTOR3(-6.5f, 1, 0.6f), kW, kH);
     const D3DCOLOR grass = image.at(meadow.x, meadow.y);
     EXPECT_GT(sky & 0xFF, (sky >> 16) & 0xFF) << "blue sky " << TestSupport::hex(sky);
     EXPECT_GT((grass >> 8) & 0xFF, grass & 0xFF) << "green grass " << TestSupport::hex(grass);
@@ -142,8 +142,9 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
         ++stones;
         EXPECT_EQ(object->getInstanceGroup(), objects->find(L"Demo_Wegstein"));
         const POINT at = RenderTesting::pixelOf(camera, object->getBasePosition(), kW, kH);
-        if (stones == 2)
+        if (stones == 2) {
             EXPECT_GT(image.at(at.x, at.y) & 0xFF, 0xA0u) << "a light stone " << TestSupport::hex(image.at(at.x, at.y));
+        }
     }
     EXPECT_EQ(stones, 9);
     EXPECT_TRUE(TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "engine" / "scene" / "golden",
