@@ -157,8 +157,7 @@ void ObjektCommands::saveObjectTransformInstances(ObjektManager& manager, TypedC
         BaseObjekt* group = groupOf(*object);
         const std::vector<BaseObjekt*> instances = instancesOf(*group);
         root.addNode(instancesEntry(instances, &group->getName()));
-        addLine(answer, i == 1,
-                group->getName() + L" " + std::to_wstring(instances.size()) + L" werden gespeichert!");
+        addLine(answer, i == 1, group->getName() + L" " + std::to_wstring(instances.size()) + L" werden gespeichert!");
     }
     saveFile(root, line.getToken(0));
     line.setAnswer(answer + L"\nDaten gespeichert!");

@@ -52,7 +52,8 @@ TEST_F(ObjektCommandsTest, TransformCommandsSetWhatIsTypedAndAnswerWithTheTransf
         << "words and overflowing numbers count 0";
     EXPECT_EQ(kiste->getPosition(), D3DXVECTOR3(0.25f, 0, 0));
     EXPECT_EQ(run(L"OBJ_SetPosition kiste 1 1 1"), L"Objekt nicht gefunden!") << "names are case-sensitive";
-    EXPECT_EQ(run(L"OBJ_SetPosition"), L"OBJ_setPosition Objektname x y z; setzt das Objekt auf die angegebene Position");
+    EXPECT_EQ(run(L"OBJ_SetPosition"),
+              L"OBJ_setPosition Objektname x y z; setzt das Objekt auf die angegebene Position");
 
     EXPECT_EQ(run(L"OBJ_SetScale Kiste 2 0.5 3"), L"Objekt skaliert auf 2 0.5 3");
     EXPECT_EQ(kiste->getScale(), D3DXVECTOR3(2, 0.5f, 3));
@@ -311,8 +312,9 @@ TEST_F(ObjektCommandsTest, CopiesInAnArrayStepByTheObjectsExtentInWorldOrLocalAx
     copies = copiesOf(kiste);
     ASSERT_EQ(copies.size(), 2u);
     expectNear(copies[1]->getPosition(), D3DXVECTOR3(10, 0, 2));
-    EXPECT_EQ(run(L"OBJ_EditCloneArray Kiste 1 0"), L"OBJ_EditCloneArray O1 N FAK OFFSETFAK [X/Y/Z] world/cam/lokal; "
-                                                  L"kopiert das Objekt und f\u00FCgt es Nmal in lokaler X/Y/Z Richtung ein");
+    EXPECT_EQ(run(L"OBJ_EditCloneArray Kiste 1 0"),
+              L"OBJ_EditCloneArray O1 N FAK OFFSETFAK [X/Y/Z] world/cam/lokal; "
+              L"kopiert das Objekt und f\u00FCgt es Nmal in lokaler X/Y/Z Richtung ein");
     EXPECT_EQ(run(L"OBJ_EditCloneArray Nichts 1 0 1"), L"Objekt nicht gefunden!");
 }
 
@@ -325,8 +327,9 @@ TEST_F(ObjektCommandsTest, TheTwentyFourCommandsCompleteNamesKeywordsAndFileLine
         ++commands;
     }
     EXPECT_EQ(commands, 24);
-    EXPECT_EQ(run(L"OBJ_SaveObject_Instances f.xml"),
-              L"OBJ_SaveObject_Instances filename Objektnamen as_instances(0/1) ; speichert alte Instancen des Objekts ");
+    EXPECT_EQ(
+        run(L"OBJ_SaveObject_Instances f.xml"),
+        L"OBJ_SaveObject_Instances filename Objektnamen as_instances(0/1) ; speichert alte Instancen des Objekts ");
     EXPECT_EQ(run(L"OBJ_SetEditMouseMode"), L"OBJ_SetMouseMode 0/1; aktiviert den MouseModus");
 
     load(L"<SZENE>" + probe(L"Kiste") + probe(L"Kiste2") + probe(L"Tonne") + L"</SZENE>");
@@ -348,6 +351,6 @@ TEST_F(ObjektCommandsTest, TheTwentyFourCommandsCompleteNamesKeywordsAndFileLine
                                                       L"OBJ_SetEditMode move_cam_space"}));
     EXPECT_EQ(complete(L"OBJ_SetEditMode v"), Lines{}) << "velo is not offered";
     EXPECT_EQ(complete(L"OBJ_LoadFile sz"), Lines{});
-    EXPECT_EQ(complete(L"OBJ_EditClone"), (Lines{L"OBJ_EditCloneArray", L"OBJ_EditCloneNTimes", L"OBJ_EditCloneOld",
-                                                 L"OBJ_EditCloneSaveOld"}));
+    EXPECT_EQ(complete(L"OBJ_EditClone"),
+              (Lines{L"OBJ_EditCloneArray", L"OBJ_EditCloneNTimes", L"OBJ_EditCloneOld", L"OBJ_EditCloneSaveOld"}));
 }

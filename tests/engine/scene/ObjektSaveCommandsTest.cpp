@@ -140,12 +140,15 @@ TEST_F(ObjektSaveCommandsTest, AGroupSavedAsAnArrangementLoadsBackAtItsPlaces)
     const auto before = sceneOf(*m_manager);
     ASSERT_EQ(before.at(L"Haus").size(), 4u);
 
-    EXPECT_EQ(run(L"OBJ_SaveObject_Instances anordnung.xml Haus 2"), L"Haus 4 werden gespeichert!\nObjekte gespeichert!");
+    EXPECT_EQ(run(L"OBJ_SaveObject_Instances anordnung.xml Haus 2"),
+              L"Haus 4 werden gespeichert!\nObjekte gespeichert!");
     EXPECT_EQ(names(loaded(L"anordnung.xml")), L"OBJEKT(Haus:4) OBJEKT_ANORDNUNG(:2) ");
-    EXPECT_EQ(run(L"OBJ_SaveObject_Instances transforms.xml Haus 1"), L"Haus 4 werden gespeichert!\nObjekte gespeichert!");
+    EXPECT_EQ(run(L"OBJ_SaveObject_Instances transforms.xml Haus 1"),
+              L"Haus 4 werden gespeichert!\nObjekte gespeichert!");
     EXPECT_EQ(names(loaded(L"transforms.xml")), L"OBJEKT(Haus:4) INSTANZEN(Haus:3) ");
     const std::wstring copy = instances(L"Haus")[0]->getName();
-    EXPECT_EQ(run(L"OBJ_SaveObject_Instances objekte.xml " + copy), L"Haus 4 werden gespeichert!\nObjekte gespeichert!");
+    EXPECT_EQ(run(L"OBJ_SaveObject_Instances objekte.xml " + copy),
+              L"Haus 4 werden gespeichert!\nObjekte gespeichert!");
     EXPECT_EQ(names(loaded(L"objekte.xml")).substr(0, 15), L"OBJEKT(Haus:4) ");
     EXPECT_EQ(loaded(L"objekte.xml").getNodeCount(L"OBJEKT"), 4u);
     EXPECT_EQ(run(L"OBJ_SaveObject_Instances fehlt.xml Fehlt 2"), L"Fehlt nicht gefunden!");
@@ -192,4 +195,29 @@ TEST_F(ObjektSaveCommandsTest, AllVisibleObjectsKeepTheShownCopiesOfEachGroup)
         EXPECT_TRUE(copy->getSceneGraphNode()) << "copies of a shown source are shown";
     EXPECT_EQ(run(L"OBJ_SaveAllVisibleObjects"),
               L"OBJ_SaveAllVisibleObjects filename [mode]; speichert alle im Levelsichtbaren Objekte");
+}
+
+// A root destroyed with a single copy leaves that copy without any group root: the group saves
+// stand it for itself instead of reaching through a null root, the visible save passes it over.
+TEST_F(ObjektSaveCommandsTest, AnObjectWhoseGroupFellApartSavesAsItsOwnGroup)
+{
+    load(L"<SZENE>" + probe(L"Haus", at(1, 0, 2)) + L"</SZENE>");
+    EXPECT_EQ(run(L"OBJ_Clone Haus Kopie"), L"Objekt kopiert!");
+    EXPECT_EQ(run(L"OBJ_Remove Haus"), L"Haus Objekt entfernt!");
+    BaseObjekt* kopie = find(L"Kopie");
+    ASSERT_NE(kopie, nullptr);
+    ASSERT_EQ(kopie->getInstanceGroup(), nullptr);
+    m_graph->addObject(kopie, true);
+
+    EXPECT_EQ(run(L"OBJ_SaveObjectTransform_Instances i.xml Kopie"),
+              L"Kopie 0 werden gespeichert!\nDaten gespeichert!");
+    EXPECT_EQ(names(loaded(L"i.xml")), L"INSTANZEN(Kopie:0) ");
+    EXPECT_EQ(run(L"OBJ_SaveObject_Instances o.xml Kopie 2"), L"Kopie 1 werden gespeichert!\nObjekte gespeichert!");
+    EXPECT_EQ(names(loaded(L"o.xml")), L"OBJEKT(Kopie:4) OBJEKT_ANORDNUNG(:2) ");
+    EXPECT_EQ(run(L"OBJ_SaveAllVisibleObjects a.xml 3"), L"\nObjekte gespeichert!");
+    EXPECT_EQ(names(loaded(L"a.xml")), L"");
+    // A copy of it starts a group of its own again.
+    EXPECT_EQ(run(L"OBJ_EditCloneNTimes Kopie 1"), L"erstellt!");
+    ASSERT_EQ(kopie->getInstances().size(), 1u);
+    EXPECT_EQ(kopie->getInstances().begin()->second->getName().rfind(L"Kopie_INSTANZ_", 0), 0u);
 }
