@@ -143,9 +143,13 @@ private:
     void forgetLoaded(const NamedObject* object);
     void setLastLoaded(const std::vector<BaseObjekt*>& objects);
 
-    void cmdLoadFile(TypedConsoleCommand& line);
+    // Every OBJ_ command runs and completes through these two, which hand the line to the
+    // command's handler in ObjektCommands (ObjektManagerConsole.cpp, ObjektSaveCommands.cpp).
+    void runCommand(TypedConsoleCommand& line);
+    void completeCommand(TypedConsoleCommand& line, std::vector<std::wstring>& candidates);
+    friend class ObjektCommands;
 
-    static const ConsoleCommandEntry<ObjektManager> kCommands[1];
+    static const ConsoleCommandEntry<ObjektManager> kCommands[24];
 
     ObjektKinds m_kinds;
     bool m_deviceResources = false;
