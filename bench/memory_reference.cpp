@@ -73,8 +73,8 @@ int main(int argc, char** argv)
         }
     }
     if (argc <= 3)
-        targets = {{width, height, false}, {width, height, true},  {1024, 768, false}, {1024, 768, false},
-                   {1024, 768, false},     {1024, 768, false},     {1024, 768, false}, {1024, 768, true}};
+        targets = {{width, height, false}, {width, height, true}, {1024, 768, false}, {1024, 768, false},
+                   {1024, 768, false},     {1024, 768, false},    {1024, 768, false}, {1024, 768, true}};
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         return 1;
@@ -87,9 +87,8 @@ int main(int argc, char** argv)
     Gl gl{};
     if (!context || !load(gl.genTextures, "glGenTextures") || !load(gl.bindTexture, "glBindTexture") ||
         !load(gl.texImage2D, "glTexImage2D") || !load(gl.genFramebuffers, "glGenFramebuffers") ||
-        !load(gl.bindFramebuffer, "glBindFramebuffer") ||
-        !load(gl.framebufferTexture2D, "glFramebufferTexture2D") || !load(gl.clearColor, "glClearColor") ||
-        !load(gl.clear, "glClear") || !load(gl.viewport, "glViewport") ||
+        !load(gl.bindFramebuffer, "glBindFramebuffer") || !load(gl.framebufferTexture2D, "glFramebufferTexture2D") ||
+        !load(gl.clearColor, "glClearColor") || !load(gl.clear, "glClear") || !load(gl.viewport, "glViewport") ||
         !load(gl.blitFramebuffer, "glBlitFramebuffer") || !load(gl.finish, "glFinish")) {
         std::fprintf(stderr, "no OpenGL 3.3 core context: %s\n", SDL_GetError());
         return 1;
@@ -119,8 +118,7 @@ int main(int argc, char** argv)
     // A few frames: the first target shown on the window, as the game presents its back buffer.
     for (int frame = 0; frame < 40; ++frame) {
         SDL_Event event;
-        while (SDL_PollEvent(&event)) {
-        }
+        while (SDL_PollEvent(&event)) {}
         gl.bindFramebuffer(GL_READ_FRAMEBUFFER, framebuffers.empty() ? 0 : framebuffers[0]);
         gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         gl.blitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
