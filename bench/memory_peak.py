@@ -6,7 +6,9 @@ Run inside a virtual X server, like the window play-through whose screen reading
 Each binary plays a fresh profile up to the main menu and on into the first level; the peak
 resident size (VmHWM) and the anonymous and file-backed shares are printed at each, with the
 load average. Several binaries take turns, round after round, so that they share the machine's
-state alike; ROUNDS sets how many rounds (default 2).
+state alike; ROUNDS sets how many rounds (default 2). The floor these figures are read against is
+build/bin/memory_reference (a plain SDL2 + OpenGL program holding the same render targets), run
+under the same virtual X server.
 """
 import importlib.util
 import os

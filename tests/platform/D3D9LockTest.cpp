@@ -2,6 +2,8 @@
 // samples, for the formats the engine uses, DXT blocks included; pools that may not be locked.
 #include "D3D9TestSupport.h"
 
+#include "d3d9/Resources.h"
+
 #include <cstring>
 
 using namespace D3D9Testing;
@@ -117,6 +119,77 @@ TEST_F(D3D9LockTest, ManagedLevelsKeepTheirTexelsAfterTheFirstFill)
     EXPECT_EQ(image.at(0, 1), 0xFF405060u);
     EXPECT_EQ(image.at(3, 0), 0xFF708090u);
     texture->Release();
+}
+
+// Which managed levels hold a memory copy besides GL: none once a whole fill reached GL whose
+// bytes GL gives back (an 8-bit RGB fill only with its padding bytes 0xFF, as GL reads them).
+// A released level locked read-only or in part (a glyph put on a font page) borrows a copy for
+// that lock alone; locked whole for writing it keeps one. Every lock sees the bytes written.
+TEST_F(D3D9LockTest, ManagedLevelsHoldACopyOnlyWhereGLCannotGiveTheBytesBack)
+{
+    ASSERT_TRUE(createDevice(32, 32));
+    auto keeps = [](IDirect3DTexture9* texture) {
+        auto* object = static_cast<D3D9Internal::Texture*>(D3D9Internal::textureObject(texture));
+        return object->level(0)->image().keepsMemory();
+    };
+    auto fill = [](IDirect3DTexture9* texture, const RECT* area, DWORD flags, DWORD colour) {
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(texture->LockRect(0, &locked, area, flags), D3D_OK);
+        const RECT r = area ? *area : RECT{0, 0, 4, 2};
+        for (LONG y = 0; y < r.bottom - r.top; ++y)
+            for (LONG x = 0; x < r.right - r.left; ++x)
+                reinterpret_cast<DWORD*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch)[x] = colour;
+        ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+    };
+    auto texel = [](IDirect3DTexture9* texture, LONG x, LONG y) {
+        D3DLOCKED_RECT locked{};
+        const RECT one{x, y, x + 1, y + 1};
+        EXPECT_EQ(texture->LockRect(0, &locked, &one, D3DLOCK_READONLY), D3D_OK);
+        const DWORD value = locked.pBits ? *static_cast<DWORD*>(locked.pBits) : 0;
+        texture->UnlockRect(0);
+        return value;
+    };
+    IDirect3DTexture9* rgb = nullptr;
+    ASSERT_EQ(m_device->CreateTexture(4, 2, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &rgb, nullptr), D3D_OK);
+    fill(rgb, nullptr, 0, 0xFF102030);
+    EXPECT_FALSE(keeps(rgb));
+    EXPECT_EQ(texel(rgb, 3, 1), 0xFF102030u);
+    EXPECT_FALSE(keeps(rgb)) << "a read-only lock borrows its copy";
+    const RECT part{1, 0, 3, 1};
+    fill(rgb, &part, 0, 0xFF405060);
+    EXPECT_FALSE(keeps(rgb)) << "a lock of a part sends that part and lets its copy go";
+    EXPECT_EQ(texel(rgb, 2, 0), 0xFF405060u);
+    EXPECT_EQ(texel(rgb, 0, 0), 0xFF102030u);
+    // A discarding lock of a part (how glyphs reach their page) reads nothing back.
+    const RECT corner{3, 1, 4, 2};
+    fill(rgb, &corner, D3DLOCK_DISCARD, 0xFFA0B0C0);
+    EXPECT_FALSE(keeps(rgb));
+    EXPECT_EQ(texel(rgb, 3, 1), 0xFFA0B0C0u);
+    EXPECT_EQ(texel(rgb, 2, 1), 0xFF102030u);
+    D3D9Testing::Image image = sample(rgb, 4, 2);
+    EXPECT_EQ(image.at(1, 0), 0xFF405060u);
+    EXPECT_EQ(image.at(3, 0), 0xFF102030u);
+    fill(rgb, nullptr, 0, 0xFF708090);
+    EXPECT_TRUE(keeps(rgb)) << "a level written whole again is edited and keeps its copy";
+    rgb->Release();
+
+    // Padding GL would not give back: the copy stays, and a lock reads the padding as written.
+    ASSERT_EQ(m_device->CreateTexture(4, 2, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &rgb, nullptr), D3D_OK);
+    fill(rgb, nullptr, 0, 0x00102030);
+    EXPECT_TRUE(keeps(rgb));
+    EXPECT_EQ(texel(rgb, 1, 1), 0x00102030u);
+    EXPECT_EQ(sample(rgb, 4, 2).at(1, 1), 0xFF102030u);
+    rgb->Release();
+
+    // Without a dirty update the part waits in the kept copy for AddDirtyRect.
+    IDirect3DTexture9* argb = nullptr;
+    ASSERT_EQ(m_device->CreateTexture(4, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &argb, nullptr), D3D_OK);
+    fill(argb, nullptr, 0, 0x80102030);
+    EXPECT_FALSE(keeps(argb));
+    fill(argb, &part, D3DLOCK_NO_DIRTY_UPDATE, 0x80405060);
+    EXPECT_TRUE(keeps(argb));
+    EXPECT_EQ(texel(argb, 1, 0), 0x80405060u);
+    argb->Release();
 }
 
 TEST_F(D3D9LockTest, PackedAndSingleChannelFormatsSampleAsD3DDefinesThem)

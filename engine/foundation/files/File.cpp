@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string_view>
 
 namespace Ulvo {
@@ -174,35 +175,43 @@ bool File::isDataReference(const std::wstring& name)
     return true;
 }
 
-bool File::readBytes(std::vector<unsigned char>& bytes)
+bool File::readBytes(unsigned char* out, std::size_t count)
 {
-    if (!m_handle || m_end < m_start)
+    if (!m_handle || m_end < m_start || count != m_end - m_start)
         return false;
-    bytes.resize(m_end - m_start);
     // Always seek: an archive's handle is shared, so another lookup may have moved it.
     if (std::fseek(m_handle, static_cast<long>(m_start), SEEK_SET) != 0)
         return false;
-    return bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), m_handle) == bytes.size();
+    return count == 0 || std::fread(out, 1, count, m_handle) == count;
 }
 
 bool File::getTextBytes(std::vector<unsigned char>& bytes, bool& unicode)
+{
+    bytes.resize(storedSize());
+    std::size_t size = 0;
+    const bool read = getTextBytes(bytes.data(), size, unicode);
+    bytes.resize(read ? size : 0);
+    return read;
+}
+
+bool File::getTextBytes(unsigned char* bytes, std::size_t& size, bool& unicode)
 {
     FileLogger& log = fileLog();
     log.log(10, LOG_TYPE_INFO, L"Ulvo::File::getFILE_DATA ", m_fileName, L"\n");
     LogIndent<FileLogger> indent(log);
 
-    bytes.clear();
+    size = 0;
     unicode = false;
     if (!m_handle) {
         log.log(10, LOG_TYPE_ERROR, m_fileName, L" File not loaded\n");
         return false;
     }
-    if (!readBytes(bytes)) {
+    const std::size_t count = storedSize();
+    if (!readBytes(bytes, count)) {
         log.log(25, LOG_TYPE_ERROR, m_fileName, L" could not be read\n");
-        bytes.clear();
         return false;
     }
-    const std::size_t count = bytes.size();
+    size = count;
     if (count >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         // UTF-16 is read untranslated: its code units may hold the bytes 0D 0A or 1A.
         log.log(10, LOG_TYPE_INFO, L"is Unicode File \n");
@@ -215,7 +224,7 @@ bool File::getTextBytes(std::vector<unsigned char>& bytes, bool& unicode)
     // The C runtime's text mode on disk files: 1A ends the text, CR LF reads as LF.
     // Searched as characters: the runtime's search covers megabytes at a time.
     using Search = std::char_traits<char>;
-    const char* text = reinterpret_cast<const char*>(bytes.data());
+    const char* text = reinterpret_cast<const char*>(bytes);
     const char* stop = Search::find(text, count, '\x1A');
     const std::size_t length = stop ? static_cast<std::size_t>(stop - text) : count;
     std::size_t kept = length;
@@ -227,7 +236,7 @@ bool File::getTextBytes(std::vector<unsigned char>& bytes, bool& unicode)
             bytes[kept++] = bytes[i];
         }
     }
-    bytes.resize(kept);
+    size = kept;
     return true;
 }
 
@@ -254,14 +263,15 @@ bool File::getFILE_DATA(unsigned char*& buffer, uint32_t& size)
         log.log(10, LOG_TYPE_ERROR, m_fileName, L" File not loaded\n");
         return false;
     }
-    std::vector<unsigned char> bytes;
-    if (!readBytes(bytes)) {
+    // Read straight into the caller's array: no second copy of the file on the way.
+    const std::size_t count = storedSize();
+    std::unique_ptr<unsigned char[]> bytes(new unsigned char[count]);
+    if (!readBytes(bytes.get(), count)) {
         log.log(25, LOG_TYPE_ERROR, m_fileName, L" could not be read\n");
         return false;
     }
-    size = static_cast<uint32_t>(bytes.size());
-    buffer = new unsigned char[bytes.size()];
-    std::copy(bytes.begin(), bytes.end(), buffer);
+    size = static_cast<uint32_t>(count);
+    buffer = bytes.release();
     return true;
 }
 

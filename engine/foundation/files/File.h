@@ -39,6 +39,11 @@ public:
     // bytes beginning with the UTF-16LE byte-order mark (unicode true), or the
     // single-byte text after the disk's text-mode translation. Logs as getFILE_DATA.
     bool getTextBytes(std::vector<unsigned char>& bytes, bool& unicode);
+    // The same into memory of the caller's with room for storedSize() bytes; size is the count
+    // of bytes the text keeps. Nothing is filled twice: large documents are read straight in.
+    bool getTextBytes(unsigned char* out, std::size_t& size, bool& unicode);
+    // The count of bytes stored for the open file (0 without one).
+    std::size_t storedSize() const { return m_handle && m_end >= m_start ? m_end - m_start : 0; }
     // The file's bytes in a new array (free with delete[]) and their count.
     bool getFILE_DATA(unsigned char*& buffer, uint32_t& size);
 
@@ -58,7 +63,7 @@ public:
 
 private:
     void closeOwned();
-    bool readBytes(std::vector<unsigned char>& bytes);
+    bool readBytes(unsigned char* out, std::size_t count);
 
     std::wstring m_fileName;
     FILE* m_handle = nullptr;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,19 @@ public:
     }
     template <class T> T** allocateArray(std::size_t count) { return static_cast<T**>(allocate(count * sizeof(T*))); }
 
-    // The text the document's values point into, kept for the arena's life.
-    std::vector<unsigned char>& bytes() { return m_bytes; }
+    // The text the document's values point into, kept for the arena's life:
+    // room for size single bytes, left unfilled for the reader to read into.
+    unsigned char* makeBytes(std::size_t size)
+    {
+        adoptBytes(std::unique_ptr<unsigned char[]>(new unsigned char[size]), size);
+        return m_bytes.get();
+    }
+    // The same, taking over bytes read elsewhere (size: the room they have).
+    void adoptBytes(std::unique_ptr<unsigned char[]> bytes, std::size_t size)
+    {
+        m_bytes = std::move(bytes);
+        m_byteCount = size;
+    }
     std::wstring& wide() { return m_wide; }
 
     // The document's one copy of a name. Documents use a few names over and
@@ -41,7 +53,7 @@ public:
     {
         const std::size_t length = static_cast<std::size_t>(end - begin);
         uint64_t packed = 0;
-        if (m_bytes.data() + m_bytes.size() - begin >= 8) {
+        if (m_bytes.get() + m_byteCount - begin >= 8) {
             std::memcpy(&packed, begin, 8);
             if (length < 8)
                 packed &= (uint64_t(1) << (8 * length)) - 1;
@@ -84,7 +96,8 @@ private:
     unsigned char* m_limit = nullptr;
     std::size_t m_nextBlock;
 
-    std::vector<unsigned char> m_bytes;
+    std::unique_ptr<unsigned char[]> m_bytes;
+    std::size_t m_byteCount = 0;
     std::wstring m_wide;
 
     struct Name {

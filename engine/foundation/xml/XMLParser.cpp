@@ -135,6 +135,19 @@ template <class Char> bool startsComment(const Char* p, const Char* end)
     return end - p >= 4 && p[0] == L'<' && p[1] == L'!' && p[2] == L'-' && p[3] == L'-';
 }
 
+// The first '!' in [p, end), or end: the C library's search, which covers a
+// whole document faster than the reader's own.
+inline const unsigned char* findBang(const unsigned char* p, const unsigned char* end)
+{
+    const void* found = std::memchr(p, '!', static_cast<std::size_t>(end - p));
+    return found ? static_cast<const unsigned char*>(found) : end;
+}
+inline const wchar_t* findBang(const wchar_t* p, const wchar_t* end)
+{
+    const wchar_t* found = std::wmemchr(p, L'!', static_cast<std::size_t>(end - p));
+    return found ? found : end;
+}
+
 // The first "<!--" at or after p, or end. Exclamation marks are rare outside
 // comments, so the search looks for them.
 template <class Char> const Char* findComment(const Char* p, const Char* end)
@@ -143,7 +156,7 @@ template <class Char> const Char* findComment(const Char* p, const Char* end)
     for (;;) {
         if (bang >= end)
             return end;
-        bang = findChar(bang, end, L'!');
+        bang = findBang(bang, end);
         if (bang == end)
             return end;
         if (startsComment(bang - 1, end))
@@ -235,10 +248,11 @@ template <class Char> class Tokenizer {
 public:
     Tokenizer(const Char* text, const Char* end) : m_p(text), m_end(end) {}
 
-    bool next(RawToken<Char>& token)
+    // Inlined into the tree builder's loop: a document is a few hundred thousand tokens.
+    [[gnu::always_inline]] bool next(RawToken<Char>& token)
     {
-        if (m_nextAttribute < m_attributes.size()) {
-            const Attribute& attribute = m_attributes[m_nextAttribute++];
+        if (m_nextAttribute != m_lastAttribute) {
+            const Attribute& attribute = *m_nextAttribute++;
             token = RawToken<Char>{attribute.start, attribute.end, XMLToken::ATTRIBUTE, false, attribute.equals};
             return true;
         }
@@ -298,7 +312,6 @@ private:
     {
         const Char* start = m_p;
         m_attributes.clear();
-        m_nextAttribute = 0;
         const Char* space = findEither(start, m_end, L' ', L'>');
         const Char* close = space;
         if (space != m_end && *space == L' ') {
@@ -331,9 +344,12 @@ private:
         }
         if (close == m_end) {
             m_attributes.clear();
+            m_nextAttribute = m_lastAttribute = nullptr;
             m_p = m_end;
             return false; // an unfinished tag gives no token
         }
+        m_nextAttribute = m_attributes.data();
+        m_lastAttribute = m_nextAttribute + m_attributes.size();
         m_p = close + 1;
         const Char* last = close;
         while (last > start && (last[-1] == L' ' || last[-1] == L'\t'))
@@ -350,7 +366,8 @@ private:
     const Char* m_end;
     // The attributes of the last tag, handed out after it.
     std::vector<Attribute> m_attributes;
-    std::size_t m_nextAttribute = 0;
+    const Attribute* m_nextAttribute = nullptr;
+    const Attribute* m_lastAttribute = nullptr;
 };
 
 // Tokens straight from the text, with one token of look-back for the empty
@@ -359,7 +376,7 @@ template <class Char> class TextTokens {
 public:
     TextTokens(const Char* text, const Char* end) : m_tokenizer(text, end) {}
 
-    const RawToken<Char>* next()
+    [[gnu::always_inline]] const RawToken<Char>* next()
     {
         if (m_again) {
             m_again = false;
@@ -478,7 +495,9 @@ private:
     template <class Char>
     static XMLAttribute* makeAttribute(const RawToken<Char>& token, XMLArena& arena, bool copyValues);
 
-    template <class T> static void take(XMLItems<T>& list, std::vector<T*>& scratch, std::size_t mark, XMLArena& arena)
+    template <class T>
+    [[gnu::always_inline]] static void take(XMLItems<T>& list, std::vector<T*>& scratch, std::size_t mark,
+                                            XMLArena& arena)
     {
         const std::size_t count = scratch.size() - mark;
         if (count == 0)
@@ -552,8 +571,14 @@ bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLA
     auto open = [&](XMLNode* node, const RawToken<Char>& tag) {
         node->m_name = arena->intern(tag.begin, tag.end);
         node->m_ownsName = false;
-        scratch.frames.push_back(Frame{node, scratch.nodes.size(), scratch.properties.size(), scratch.attributes.size(),
-                                       tag.kind == XMLToken::EMPTY_TAG, true});
+        // Filled in place: a frame built aside and copied in stalls on every node.
+        Frame& frame = scratch.frames.emplace_back();
+        frame.node = node;
+        frame.nodes = scratch.nodes.size();
+        frame.properties = scratch.properties.size();
+        frame.attributes = scratch.attributes.size();
+        frame.emptyTag = tag.kind == XMLToken::EMPTY_TAG;
+        frame.result = true;
         ++depth;
         // The indent shows only in what is logged.
         if (logging)
@@ -738,15 +763,33 @@ template <class Char> bool XMLNode::parse(XMLNode* node, std::unique_ptr<XMLAren
     return Builder::build<Char>(node, source, std::move(arena), false, closed);
 }
 
+namespace {
+
+// A document stored as UTF-16LE code units into the arena's wide text.
+std::unique_ptr<XMLArena> wideArena(const unsigned char* bytes, std::size_t size)
+{
+    auto arena = std::make_unique<XMLArena>(size * 2);
+    decodeUtf16LE(bytes, size / 2, arena->wide());
+    return arena;
+}
+
+} // namespace
+
 bool XMLNode::loadBytes(XMLNode* node, const unsigned char* bytes, std::size_t size, bool unicode)
 {
     if (!node)
         return false;
     if (unicode) {
-        std::vector<unsigned char> units(bytes, bytes + size);
-        return loadText(node, std::move(units), true);
+        auto arena = wideArena(bytes, size);
+        wchar_t* begin = arena->wide().data();
+        wchar_t* end = begin + arena->wide().size();
+        return parse(node, std::move(arena), begin, end);
     }
-    return loadText(node, std::vector<unsigned char>(bytes, bytes + size), false);
+    auto arena = std::make_unique<XMLArena>(size * 4);
+    unsigned char* begin = arena->makeBytes(size);
+    if (size)
+        std::memcpy(begin, bytes, size);
+    return parse(node, std::move(arena), begin, begin + size);
 }
 
 bool XMLNode::loadText(XMLNode* node, std::vector<unsigned char>&& bytes, bool unicode, std::size_t skip)
@@ -754,19 +797,8 @@ bool XMLNode::loadText(XMLNode* node, std::vector<unsigned char>&& bytes, bool u
     if (!node)
         return false;
     skip = std::min(skip, bytes.size());
-    if (unicode) {
-        auto arena = std::make_unique<XMLArena>(bytes.size() * 2);
-        std::wstring& text = arena->wide();
-        decodeUtf16LE(bytes.data() + skip, (bytes.size() - skip) / 2, text);
-        std::vector<unsigned char>().swap(bytes);
-        wchar_t* begin = text.data();
-        return parse(node, std::move(arena), begin, begin + text.size());
-    }
-    auto arena = std::make_unique<XMLArena>(bytes.size() * 4);
-    arena->bytes() = std::move(bytes);
-    unsigned char* begin = arena->bytes().data() + skip;
-    unsigned char* end = arena->bytes().data() + arena->bytes().size();
-    return parse(node, std::move(arena), begin, end);
+    std::vector<unsigned char> text = std::move(bytes);
+    return loadBytes(node, text.data() + skip, text.size() - skip, unicode);
 }
 
 bool XMLNode::load(XMLNode* node, const std::wstring& source, int mode)
@@ -785,11 +817,25 @@ bool XMLNode::load(XMLNode* node, const std::wstring& source, int mode)
         }
         logXML(10, LOG_TYPE_INFO, L" ", source, L" geladen!");
         LogIndent<FileLogger> indent(log);
-        std::vector<unsigned char> bytes;
+        // Read straight into the memory the document keeps.
+        const std::size_t room = file.storedSize();
+        std::unique_ptr<unsigned char[]> bytes(new unsigned char[room]);
+        std::size_t size = 0;
         bool unicode = false;
-        file.getTextBytes(bytes, unicode);
-        // The text follows the byte-order mark.
-        return loadText(node, std::move(bytes), unicode, unicode ? 2 : 0);
+        file.getTextBytes(bytes.get(), size, unicode);
+        if (unicode) {
+            // The text follows the byte-order mark.
+            const std::size_t skip = std::min<std::size_t>(2, size);
+            auto arena = wideArena(bytes.get() + skip, size - skip);
+            bytes.reset();
+            wchar_t* begin = arena->wide().data();
+            wchar_t* end = begin + arena->wide().size();
+            return parse(node, std::move(arena), begin, end);
+        }
+        auto arena = std::make_unique<XMLArena>(size * 4);
+        unsigned char* text = bytes.get();
+        arena->adoptBytes(std::move(bytes), room);
+        return parse(node, std::move(arena), text, text + size);
     }
     case 1: {
         // The caller's text may go once this returns: the arena keeps a copy.

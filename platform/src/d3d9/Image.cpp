@@ -63,12 +63,17 @@ HRESULT Image::lock(const D3DBOX* box, DWORD flags, D3DLOCKED_BOX* out)
             return D3DERR_INVALIDCALL;
         if (m_memory.size() != byteSize())
             m_memory.assign(byteSize(), 0);
-        // A managed level locked again is edited: it keeps its copy from now on.
-        const bool readmit = m_releasedAfterFill;
-        if (!(flags & D3DLOCK_DISCARD) || readmit)
+        const bool whole = region.Left == 0 && region.Top == 0 && region.Front == 0 && region.Right == m_width &&
+                           region.Bottom == m_height && region.Back == m_depth;
+        // A managed level locked again whole for writing is edited: it keeps its copy from now
+        // on. Read-only locks and locks of a part (whose unlock sends just that part) borrow a
+        // copy for the lock alone, which a discarding lock of a part need not read.
+        const bool released = m_releasedAfterFill;
+        m_lockCopyOnly = released && !(flags & D3DLOCK_NO_DIRTY_UPDATE) && ((flags & D3DLOCK_READONLY) || !whole);
+        if (!(flags & D3DLOCK_DISCARD) || (released && !m_lockCopyOnly))
             read(m_memory);
-        m_keep = readmit;
-        m_releasedAfterFill = false;
+        m_keep = released && !m_lockCopyOnly;
+        m_releasedAfterFill = m_lockCopyOnly;
     }
     m_locked = true;
     m_lockFlags = flags;
@@ -93,7 +98,7 @@ HRESULT Image::unlock()
                            m_lockBox.Right == m_width && m_lockBox.Bottom == m_height && m_lockBox.Back == m_depth;
         // Only a fill of the whole level puts every texel in GL; a texture filled piece by
         // piece keeps its copy as before.
-        if (m_releaseAfterFill && whole) {
+        if (m_releaseAfterFill && whole && readsBackAsStored()) {
             // The fill is in GL; the memory copy would only hold the same texels twice.
             m_releasedAfterFill = true;
             m_keep = false;
@@ -101,7 +106,24 @@ HRESULT Image::unlock()
         }
         m_releaseAfterFill = false;
     }
+    if (m_lockCopyOnly) {
+        // GL holds every texel again (a read-only lock changed none).
+        m_lockCopyOnly = false;
+        std::vector<uint8_t>().swap(m_memory);
+    }
     return D3D_OK;
+}
+
+bool Image::readsBackAsStored() const
+{
+    if (m_info->format != D3DFMT_X8R8G8B8)
+        return true;
+    // GL keeps no padding byte: it reads back as 0xFF (the fourth byte of each texel).
+    for (size_t i = 3; i < m_memory.size(); i += 4) {
+        if (m_memory[i] != 0xFF)
+            return false;
+    }
+    return true;
 }
 
 void Image::upload(const D3DBOX* region)

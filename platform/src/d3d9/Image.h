@@ -3,8 +3,10 @@
 // D3D's row layout, and where they live in GL. Memory pools keep the texels in memory only;
 // the managed pool keeps them in memory and in GL; the default pool keeps them in GL only and
 // reads them back for a lock. Most managed textures are filled once and never locked again:
-// such a level lets its memory copy go once the fill reached GL, and takes one back (read
-// from GL) when it is locked again, keeping it from then on.
+// such a level lets its memory copy go once the fill reached GL. Locked again whole for writing
+// (or without a dirty update) it is being edited and takes a copy back (read from GL) for good;
+// a read-only lock or a lock of a part (a glyph placed on a font page) reads a copy for the
+// lock alone and lets it go again at the unlock.
 #include "d3d9/Formats.h"
 
 #include <cstdint>
@@ -21,7 +23,9 @@ public:
     // Where the texels live in GL: the owner's texture name (which may change to 0 when the
     // device goes away), its bind target, the target for uploads (a cube face) and the level.
     void setGL(const GLuint* texture, GLenum bindTarget, GLenum imageTarget, GLint level);
-    // A managed level: its memory copy goes after the first fill has been uploaded.
+    // A managed level: its memory copy goes after the first fill has been uploaded. With
+    // padding bytes (X8R8G8B8), only a fill whose padding reads back from GL as it stands
+    // (0xFF) lets it go, so that a later lock sees the very bytes written.
     void releaseMemoryAfterFill() { m_releaseAfterFill = m_keep; }
 
     HRESULT lock(const D3DBOX* box, DWORD flags, D3DLOCKED_BOX* out);
@@ -54,6 +58,8 @@ public:
 
 private:
     bool validBox(const D3DBOX& box) const;
+    // Whether GL gives the memory copy back byte for byte (padding bytes read back as 0xFF).
+    bool readsBackAsStored() const;
     void uploadFrom(const uint8_t* base, UINT pitch, UINT slicePitch, const D3DBOX& box);
 
     Device* m_device;
@@ -63,6 +69,7 @@ private:
     bool m_keep;
     bool m_releaseAfterFill = false;
     bool m_releasedAfterFill = false;
+    bool m_lockCopyOnly = false;   // the memory holds this lock's copy alone (released level)
     std::vector<uint8_t> m_memory; // the texels (kept), or the lock's copy (default pool)
     const GLuint* m_texture = nullptr;
     GLenum m_bindTarget = 0;

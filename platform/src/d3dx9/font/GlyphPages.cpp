@@ -70,7 +70,8 @@ bool GlyphPages::add(const unsigned char* coverage, int width, int height, int p
         return true;
     IDirect3DTexture9* texture = m_pages.back()->texture;
     D3DLOCKED_RECT locked{};
-    if (FAILED(texture->LockRect(0, &locked, &rect, 0)))
+    // Every texel of the rectangle is written: what it held need not be read back first.
+    if (FAILED(texture->LockRect(0, &locked, &rect, D3DLOCK_DISCARD)))
         return false;
     for (int y = 0; y < height; ++y) {
         auto* row =
