@@ -310,3 +310,32 @@ TEST_F(ObjektManagerTest, DeletedObjectsNeverReachTheGraphOrTheLastLoadedList)
     EXPECT_EQ(m_manager.find(L"A"), nullptr);
     EXPECT_TRUE(m_manager.getLastLoaded().empty());
 }
+
+// Kinds nobody registered, names with path separators, values that are no numbers, a list naming
+// itself out and in, a spline without points and arrangements asking for a million copies or
+// fewer than none: each is built, refused or bounded, and clearing leaves nothing behind.
+TEST_F(ObjektManagerTest, AHostileSceneFileLoadsWhatItCanAndLeavesNothingBehind)
+{
+    SplineManager splines;
+    m_manager.setSplineManager(&splines);
+    const std::vector<BaseObjekt*> loaded = load(
+        L"<SZENE><OBJEKT NAME=\"..\\..\\etc/passwd\" TYPE=\"WHATEVER\"/>"
+        L"<OBJEKT NAME=\"A\" TYPE=\"STUFE\"><BASE_DATA><POSITION X=\"nan\" Y=\"1e40\"/></BASE_DATA></OBJEKT>"
+        L"<OBJEKT NAME=\"A\" TYPE=\"SUN\"/><OBJEKT NAME=\"W\" TYPE=\"WATER\"/>"
+        L"<OBJEKT NAME=\"M\" TYPE=\"ANI_MESH\"><ANIMESH_DATA NAME=\"FEHLT\"/></OBJEKT>"
+        L"<ADD_2_SCENEGRAPH>\"|W|\"</ADD_2_SCENEGRAPH><DONTADD_2_SCENEGRAPH>\"|W|\" \"|A|\"</DONTADD_2_SCENEGRAPH>"
+        L"<SPLINE NAME=\"S\"><CONTROLPOINT/></SPLINE><SPLINE/>"
+        L"<OBJEKT_ANORDNUNG><SRC_OBJECT NAME=\"A\"/><SPLINE SPLINE_NAME=\"S\" ANZAHL=\"1000000\"/></OBJEKT_ANORDNUNG>"
+        L"<OBJEKT_ANORDNUNG><SRC_OBJECT NAME=\"A\"/><RANDOM ANZAHL=\"-5\"/></OBJEKT_ANORDNUNG></SZENE>");
+    ASSERT_GE(loaded.size(), 4u);
+    EXPECT_EQ(namesOf(std::vector<BaseObjekt*>(loaded.begin(), loaded.begin() + 4)),
+              (Names{L"..\\..\\etc/passwd", L"A", L"W", L"M"}));
+    EXPECT_NE(m_logs.text().find("of TYPE \"WHATEVER\" has no kind of its own"), std::string::npos);
+    EXPECT_EQ(loaded.size(), 4u) << "no copies along a path of no length, none for a negative count";
+    EXPECT_TRUE(inGraph(m_manager.find(L"W")));
+    EXPECT_FALSE(inGraph(m_manager.find(L"A")));
+    EXPECT_NE(splines.getSpline(L"S"), nullptr);
+    m_manager.clear();
+    EXPECT_EQ(m_graph.getRoot().getOwnCount(), 0);
+    m_manager.setSplineManager(nullptr);
+}
