@@ -42,24 +42,9 @@ bool loadStreetData(const std::filesystem::path& folder)
     EffectManager* effects = EffectManager::getInstance();
     const int logs = logSwitch();
     logSwitch() = 0;
-    if (!textures->getTexture2D(L"STRASSE_ASPHALT")) {
-        TestSupport::ScopedCwd cwd(TestSupport::runtimeDir());
-        XMLNode list;
-        if (XMLNode::load(&list, L"data\\textures\\street.tex", 0))
-            textures->load(&list);
-    }
-    if (!effects->getEffectBundle(L"Strasse")) {
-        namespace fs = std::filesystem;
-        const fs::path target = folder / "data" / "FX";
-        fs::create_directories(target);
-        for (const char* file : {"street.fxf", "street.fx", "scenecommon.fxh"})
-            fs::copy_file(TestSupport::sourceDir() / "data" / "FX" / file, target / file,
-                          fs::copy_options::overwrite_existing);
-        TestSupport::ScopedCwd cwd(folder);
-        XMLNode root;
-        if (XMLNode::load(&root, L"data\\FX\\street.fxf", 0))
-            effects->load(&root);
-    }
+    GraphicsTesting::loadTextureList(L"data\\textures\\street.tex", L"STRASSE_ASPHALT");
+    GraphicsTesting::loadSourceBundle(folder, L"Strasse", L"data\\FX\\street.fxf",
+                                      {"street.fxf", "street.fx", "scenecommon.fxh"});
     logSwitch() = logs;
     return textures->getTexture2D(L"STRASSE_ASPHALT") && textures->getTexture2D(L"STRASSE_BORDSTEIN") &&
            textures->getTexture2D(L"STRASSE_ASPHALT_BUMP") && textures->getTexture2D(L"STRASSE_NASS") &&
