@@ -30,4 +30,52 @@ inline IDirect3DDevice9* startDevice(unsigned width, unsigned height)
     return d3d->getDevice();
 }
 
+// A target of the benchmark's size with its depth buffer, drawn into in place of the device's own;
+// each frame is waited for by reading its first pixel back.
+struct OffscreenTarget {
+    IDirect3DSurface9* target = nullptr;
+    IDirect3DSurface9* depth = nullptr;
+    IDirect3DSurface9* probe = nullptr;
+    IDirect3DSurface9* probeMemory = nullptr;
+
+    bool create(IDirect3DDevice9* device, UINT width, UINT height)
+    {
+        device->CreateRenderTarget(width, height, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr);
+        device->CreateDepthStencilSurface(width, height, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr);
+        device->CreateRenderTarget(1, 1, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &probe, nullptr);
+        device->CreateOffscreenPlainSurface(1, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &probeMemory, nullptr);
+        return target && depth && probe && probeMemory;
+    }
+
+    void release()
+    {
+        for (IDirect3DSurface9** surface : {&probeMemory, &probe, &depth, &target})
+            if (*surface) {
+                (*surface)->Release();
+                *surface = nullptr;
+            }
+    }
+
+    // Binds and clears the target, runs draw, puts the device's own targets back and waits.
+    template <class Draw> void frame(IDirect3DDevice9* device, Draw&& draw)
+    {
+        IDirect3DSurface9* previous = nullptr;
+        IDirect3DSurface9* previousDepth = nullptr;
+        device->GetRenderTarget(0, &previous);
+        device->GetDepthStencilSurface(&previousDepth);
+        device->SetRenderTarget(0, target);
+        device->SetDepthStencilSurface(depth);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF8090A0, 1.0f, 0);
+        draw();
+        device->SetRenderTarget(0, previous);
+        device->SetDepthStencilSurface(previousDepth);
+        for (IDirect3DSurface9* surface : {previous, previousDepth})
+            if (surface)
+                surface->Release();
+        const RECT centre{0, 0, 1, 1};
+        device->StretchRect(target, &centre, probe, nullptr, D3DTEXF_POINT);
+        device->GetRenderTargetData(probe, probeMemory);
+    }
+};
+
 } // namespace BenchSupport

@@ -32,10 +32,7 @@ struct ShadowScene {
     Ulvo::LookAtCamera camera{L"Bench"};
     std::vector<RenderTesting::BoxObjekt*> boxes;
     Ulvo::RenderPass* pass = nullptr;
-    IDirect3DSurface9* target = nullptr;
-    IDirect3DSurface9* depth = nullptr;
-    IDirect3DSurface9* probe = nullptr;
-    IDirect3DSurface9* probeMemory = nullptr;
+    BenchSupport::OffscreenTarget screen;
     std::filesystem::path folder;
 
     bool create(UINT width, UINT height, bool shadows)
@@ -81,11 +78,7 @@ struct ShadowScene {
         camera.setNearFar(1.0, 40.0);
         camera.setEyePosition(D3DXVECTOR3(0, 6, -14));
         camera.setLookAt(D3DXVECTOR3(0, 0, 4));
-        device->CreateRenderTarget(width, height, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr);
-        device->CreateDepthStencilSurface(width, height, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr);
-        device->CreateRenderTarget(1, 1, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &probe, nullptr);
-        device->CreateOffscreenPlainSurface(1, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &probeMemory, nullptr);
-        return target && depth && probe && probeMemory;
+        return screen.create(device, width, height);
     }
 
     ~ShadowScene()
@@ -97,9 +90,7 @@ struct ShadowScene {
             graph.removeObject(box, true);
             box->Release();
         }
-        for (IDirect3DSurface9* surface : {probeMemory, probe, depth, target})
-            if (surface)
-                surface->Release();
+        screen.release();
         std::error_code ignored;
         std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
         if (!folder.empty())
@@ -108,24 +99,11 @@ struct ShadowScene {
 
     void frame()
     {
-        IDirect3DSurface9* previous = nullptr;
-        IDirect3DSurface9* previousDepth = nullptr;
-        device->GetRenderTarget(0, &previous);
-        device->GetDepthStencilSurface(&previousDepth);
-        device->SetRenderTarget(0, target);
-        device->SetDepthStencilSurface(depth);
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF8090A0, 1.0f, 0);
-        device->BeginScene();
-        pass->render(&camera);
-        device->EndScene();
-        device->SetRenderTarget(0, previous);
-        device->SetDepthStencilSurface(previousDepth);
-        for (IDirect3DSurface9* surface : {previous, previousDepth})
-            if (surface)
-                surface->Release();
-        const RECT centre{0, 0, 1, 1};
-        device->StretchRect(target, &centre, probe, nullptr, D3DTEXF_POINT);
-        device->GetRenderTargetData(probe, probeMemory);
+        screen.frame(device, [this] {
+            device->BeginScene();
+            pass->render(&camera);
+            device->EndScene();
+        });
     }
 };
 

@@ -2,15 +2,10 @@
 // camera step with its far-distance test of the cells and the collection of the visible trees into
 // the instance arrays (both OpenMP loops over the cells). The textures are empty: placing and
 // culling need no device. Also the placement itself.
-#include "devices/d3d/D3DInterface.h"
 #include "foundation/logging/Logger.h"
+#include "fuzz/QuietTerrain.h"
 #include "foundation/xml/XMLNode.h"
-#include "graphics/SharedGraphics.h"
-#include "graphics/effects/EffectManager.h"
-#include "graphics/textures/Texture2D.h"
-#include "graphics/textures/TextureManager.h"
 #include "render/cameras/LookAtCamera.h"
-#include "scene/HeightMap.h"
 #include "scene/ObjektManager.h"
 #include "terrain/trees/BaumObjekt.h"
 
@@ -21,17 +16,10 @@
 
 namespace {
 
-class Ground : public Ulvo::BaseObjekt, public Ulvo::HeightMap {
+// 1,000 x 1,000 units at the origin; the height of a world point is its own y.
+class Ground : public FuzzTesting::QuietTerrain {
 public:
-    explicit Ground(Ulvo::XMLNode* node) : BaseObjekt(node, nullptr) {}
-    Ulvo::BaseObjekt* clone() const override { return nullptr; }
-    void computeWorldBox() override {}
-    void computeBoundingSphere() override {}
-    void setHeight(const D3DXVECTOR3&) override {}
-    void setHeightUV(const D3DXVECTOR2&, double&) override {}
-    void modifyHeightRadius(const D3DXVECTOR3&, double, float) override {}
-    void addHeightModifier(const D3DXVECTOR2&, const D3DXVECTOR2&, double) override {}
-    void addHeightUV(const D3DXVECTOR2&, double&) override {}
+    Ground() : QuietTerrain(L"T") {}
     float getHeightUV(const D3DXVECTOR2& uv) override { return 20.0f * uv.x * uv.y; }
     float getHeight(const D3DXVECTOR3& p) override { return p.y; }
     float getHeight(const D3DXVECTOR2& p) override { return p.y; }
@@ -45,15 +33,6 @@ public:
         *out = D3DXVECTOR2(p.x / 1000.0f, p.z / 1000.0f);
         return out;
     }
-    D3DXVECTOR3* getNormalUV(D3DXVECTOR3* out, const D3DXVECTOR2&, bool) override
-    {
-        *out = D3DXVECTOR3(0, 1, 0);
-        return out;
-    }
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR3&, bool) override { return getNormalUV(out, {}, false); }
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR2&, bool) override { return getNormalUV(out, {}, false); }
-    void beginModify() override {}
-    void endModify() override {}
 };
 
 const std::wstring kForest =
@@ -68,15 +47,8 @@ struct Scene {
     Scene()
     {
         Ulvo::logSwitch() = 0;
-        Ulvo::D3DInterface::getInstance()->setGraphics(new Ulvo::SharedGraphics(Ulvo::EffectManager::getInstance()));
-        for (const wchar_t* name : {L"A", L"B"}) {
-            auto* texture = new Ulvo::Texture2D();
-            texture->rename(name);
-            Ulvo::D3DInterface::getInstance()->getTextureManager()->add(texture, true);
-        }
-        Ulvo::XMLNode node;
-        Ulvo::XMLNode::load(&node, L"<OBJEKT NAME=\"T\"/>", 1);
-        manager.add(new Ground(&node), true);
+        FuzzTesting::addEmptyTreeTextures();
+        manager.add(new Ground(), true);
         camera.setAspect(4.0f / 3.0f);
         camera.setFovAspect(60.0, 0.0);
         camera.setNearFar(0.5, 2000.0);

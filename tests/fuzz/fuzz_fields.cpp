@@ -3,11 +3,10 @@
 // slopes from. Whatever the description says (octave counts, nested kinds, layer ids), building
 // and evaluation end, and the copy answers as the original does.
 #include "FuzzText.h"
+#include "QuietTerrain.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
-#include "scene/HeightMap.h"
 #include "scene/ObjektManager.h"
-#include "scene/objects/BaseObjekt.h"
 #include "terrain/fields/LayerParameter.h"
 #include "terrain/fields/Parameter.h"
 #include "terrain/fields/ParameterHeight.h"
@@ -22,17 +21,9 @@
 namespace {
 
 // A terrain "T" whose height and normal follow the position, whatever it is.
-class Slope : public Ulvo::BaseObjekt, public Ulvo::HeightMap {
+class Slope : public FuzzTesting::QuietTerrain {
 public:
-    explicit Slope(Ulvo::XMLNode* node) : BaseObjekt(node, nullptr) {}
-    Ulvo::BaseObjekt* clone() const override { return nullptr; }
-    void computeWorldBox() override {}
-    void computeBoundingSphere() override {}
-    void setHeight(const D3DXVECTOR3&) override {}
-    void setHeightUV(const D3DXVECTOR2&, double&) override {}
-    void modifyHeightRadius(const D3DXVECTOR3&, double, float) override {}
-    void addHeightModifier(const D3DXVECTOR2&, const D3DXVECTOR2&, double) override {}
-    void addHeightUV(const D3DXVECTOR2&, double&) override {}
+    Slope() : QuietTerrain(L"T") {}
     float getHeightUV(const D3DXVECTOR2& uv) override { return 50.0f * uv.x + 10.0f * uv.y; }
     float getHeight(const D3DXVECTOR3& p) override { return p.x; }
     float getHeight(const D3DXVECTOR2& p) override { return p.x; }
@@ -52,27 +43,13 @@ public:
         D3DXVec3Normalize(out, &n);
         return out;
     }
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR3&, bool) override
-    {
-        *out = D3DXVECTOR3(0, 1, 0);
-        return out;
-    }
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR2&, bool) override
-    {
-        *out = D3DXVECTOR3(0, 1, 0);
-        return out;
-    }
-    void beginModify() override {}
-    void endModify() override {}
 };
 
 Ulvo::ObjektManager& terrains()
 {
     static Ulvo::ObjektManager* manager = [] {
         auto* made = new Ulvo::ObjektManager();
-        Ulvo::XMLNode node;
-        Ulvo::XMLNode::load(&node, L"<OBJEKT NAME=\"T\"/>", 1);
-        made->add(new Slope(&node), true);
+        made->add(new Slope(), true);
         return made;
     }();
     return *manager;

@@ -3,9 +3,9 @@
 // says, the road ends: its mesh holds two vertices per sample and profile edge, every index
 // names one of them, and its samples never pass the mesh's limit.
 #include "FuzzText.h"
+#include "QuietTerrain.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
-#include "scene/HeightMap.h"
 #include "scene/ObjektManager.h"
 #include "terrain/TerrainKinds.h"
 #include "terrain/street/StreetObjekt.h"
@@ -17,17 +17,10 @@
 namespace {
 
 // The plane y = x / 10 over [-50, 50]²; edits are counted only.
-class PlaneTerrain : public Ulvo::BaseObjekt, public Ulvo::HeightMap {
+class PlaneTerrain : public FuzzTesting::QuietTerrain {
 public:
-    explicit PlaneTerrain(Ulvo::XMLNode* node) : BaseObjekt(node, nullptr) {}
-    Ulvo::BaseObjekt* clone() const override { return nullptr; }
-    void computeWorldBox() override {}
-    void computeBoundingSphere() override {}
-    void setHeight(const D3DXVECTOR3&) override {}
-    void setHeightUV(const D3DXVECTOR2&, double&) override {}
+    PlaneTerrain() : QuietTerrain(L"Boden") {}
     void modifyHeightRadius(const D3DXVECTOR3&, double, float) override { ++edits; }
-    void addHeightModifier(const D3DXVECTOR2&, const D3DXVECTOR2&, double) override {}
-    void addHeightUV(const D3DXVECTOR2&, double&) override {}
     float getHeightUV(const D3DXVECTOR2& uv) override { return uv.x * 10.0f - 5.0f; }
     float getHeight(const D3DXVECTOR3& point) override { return point.x / 10.0f; }
     float getHeight(const D3DXVECTOR2& xz) override { return xz.x / 10.0f; }
@@ -41,15 +34,6 @@ public:
         *out = D3DXVECTOR2((point.x + 50.0f) / 100.0f, (point.z + 50.0f) / 100.0f);
         return out;
     }
-    D3DXVECTOR3* getNormalUV(D3DXVECTOR3* out, const D3DXVECTOR2&, bool) override
-    {
-        *out = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
-        return out;
-    }
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR3&, bool) override { return getNormalUV(out, {}, true); }
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR2&, bool) override { return getNormalUV(out, {}, true); }
-    void beginModify() override {}
-    void endModify() override {}
     unsigned long edits = 0;
 };
 
@@ -63,9 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     Ulvo::ObjektManager manager;
     Ulvo::registerTerrainKinds(manager.getKinds());
-    Ulvo::XMLNode terrainNode;
-    Ulvo::XMLNode::load(&terrainNode, L"<OBJEKT NAME=\"Boden\"/>", 1);
-    manager.add(new PlaneTerrain(&terrainNode), true);
+    manager.add(new PlaneTerrain(), true);
 
     auto* road = new Ulvo::StreetObjekt(&root, &manager);
     for (int pass = 0; pass < 4; ++pass)

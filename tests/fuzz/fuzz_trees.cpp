@@ -3,14 +3,9 @@
 // the description says (counts, slices, frequencies, density fields), placement ends, every tree
 // lands in a cell and carries the index of a type that exists.
 #include "FuzzText.h"
-#include "devices/d3d/D3DInterface.h"
+#include "QuietTerrain.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
-#include "graphics/SharedGraphics.h"
-#include "graphics/effects/EffectManager.h"
-#include "graphics/textures/Texture2D.h"
-#include "graphics/textures/TextureManager.h"
-#include "scene/HeightMap.h"
 #include "scene/ObjektManager.h"
 #include "terrain/fields/ParameterHeight.h"
 #include "terrain/trees/BaumObjekt.h"
@@ -21,17 +16,10 @@
 
 namespace {
 
-class Ground : public Ulvo::BaseObjekt, public Ulvo::HeightMap {
+// 100 x 100 units at the origin; the height of a world point is its x.
+class Ground : public FuzzTesting::QuietTerrain {
 public:
-    explicit Ground(Ulvo::XMLNode* node) : BaseObjekt(node, nullptr) {}
-    Ulvo::BaseObjekt* clone() const override { return nullptr; }
-    void computeWorldBox() override {}
-    void computeBoundingSphere() override {}
-    void setHeight(const D3DXVECTOR3&) override {}
-    void setHeightUV(const D3DXVECTOR2&, double&) override {}
-    void modifyHeightRadius(const D3DXVECTOR3&, double, float) override {}
-    void addHeightModifier(const D3DXVECTOR2&, const D3DXVECTOR2&, double) override {}
-    void addHeightUV(const D3DXVECTOR2&, double&) override {}
+    Ground() : QuietTerrain(L"T") {}
     float getHeightUV(const D3DXVECTOR2& uv) override { return 20.0f * uv.x * uv.y; }
     float getHeight(const D3DXVECTOR3& p) override { return p.x; }
     float getHeight(const D3DXVECTOR2& p) override { return p.x; }
@@ -45,39 +33,14 @@ public:
         *out = D3DXVECTOR2(p.x / 100.0f, p.z / 100.0f);
         return out;
     }
-    D3DXVECTOR3* getNormalUV(D3DXVECTOR3* out, const D3DXVECTOR2&, bool) override
-    {
-        *out = D3DXVECTOR3(0, 1, 0);
-        return out;
-    }
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR3&, bool) override
-    {
-        *out = D3DXVECTOR3(0, 1, 0);
-        return out;
-    }
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR2&, bool) override
-    {
-        *out = D3DXVECTOR3(0, 1, 0);
-        return out;
-    }
-    void beginModify() override {}
-    void endModify() override {}
 };
 
 Ulvo::ObjektManager& scene()
 {
     static Ulvo::ObjektManager* manager = [] {
-        Ulvo::D3DInterface::getInstance()->setGraphics(new Ulvo::SharedGraphics(Ulvo::EffectManager::getInstance()));
-        Ulvo::TextureManager* textures = Ulvo::D3DInterface::getInstance()->getTextureManager();
-        for (const wchar_t* name : {L"A", L"B"}) {
-            auto* texture = new Ulvo::Texture2D();
-            texture->rename(name);
-            textures->add(texture, true);
-        }
+        FuzzTesting::addEmptyTreeTextures();
         auto* made = new Ulvo::ObjektManager();
-        Ulvo::XMLNode node;
-        Ulvo::XMLNode::load(&node, L"<OBJEKT NAME=\"T\"/>", 1);
-        made->add(new Ground(&node), true);
+        made->add(new Ground(), true);
         Ulvo::ParameterHeight::setObjektManager(made);
         return made;
     }();

@@ -34,6 +34,7 @@ class D3DInterface;
 class DeferredLight;
 class Effect;
 class Mesh;
+class PassTargetScope;
 class PostEffectRenderer;
 class RenderManager;
 class RenderPass;
@@ -168,12 +169,31 @@ private:
     IDirect3DTexture9* textureOf(const RenderTargetHandle& target) const;
 
     // The frame's steps.
+    // The G-buffer targets (the first with the depth buffer) bound through target; false when
+    // they cannot be. endGBufferTargets unbinds all but the first, which target restores.
+    bool beginGBufferTargets(PassTargetScope& target);
+    void endGBufferTargets();
     void clearGBuffer();
     void createGBuffer(Camera& camera);
     void renderLight(DeferredLight* light);
     void renderPointLight(DeferredLight* light);
     void renderSpotLight(DeferredLight* light);
     void renderDirectionalLight(DeferredLight* light);
+    // The three names of a light kind's technique: without shadows, with them, with soft ones.
+    struct LightTechniques {
+        const char* plain;
+        const char* shadows;
+        const char* softShadows;
+    };
+    using ShadowMapMaker = void (DeferredRenderer::*)(DeferredLight* light, ID3DXEffect* effect);
+    // Brings the light's distance to the camera up to date; false when it gives no light now.
+    bool lightShines(DeferredLight* light);
+    // Draws the light's shadow map when it casts a shadow and sets the technique to match.
+    void selectLightTechnique(DeferredLight* light, ID3DXEffect* effect, const LightTechniques& names,
+                              ShadowMapMaker createShadowMap);
+    // A point or spot light: its sphere, when in view and lit, added into the light target.
+    void renderVolumeLight(DeferredLight* light, EffectSlot slot, uint32_t type, const LightTechniques& names,
+                           ShadowMapMaker createShadowMap);
     void prepareShaders(uint32_t bits);
     void renderEmissive();
     void renderLightPostEffects();

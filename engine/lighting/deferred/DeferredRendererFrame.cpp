@@ -87,6 +87,22 @@ void DeferredRenderer::runQuadEffect(ID3DXEffect* effect)
     effect->End();
 }
 
+bool DeferredRenderer::beginGBufferTargets(PassTargetScope& target)
+{
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    if (!target.begin(device, surfaceOf(m_gBuffer[COLOUR]), surfaceOf(m_depthStencil), m_width, m_height))
+        return false;
+    for (DWORD i = 1; i < GBUFFER_COUNT; ++i)
+        device->SetRenderTarget(i, surfaceOf(m_gBuffer[i]));
+    return true;
+}
+
+void DeferredRenderer::endGBufferTargets()
+{
+    for (DWORD i = 1; i < GBUFFER_COUNT; ++i)
+        m_d3d->getDevice()->SetRenderTarget(i, nullptr);
+}
+
 void DeferredRenderer::clearGBuffer()
 {
     ID3DXEffect* effect = fxOf(m_effects[EFFECT_CLEAR]);
@@ -96,14 +112,11 @@ void DeferredRenderer::clearGBuffer()
     IDirect3DDevice9* device = m_d3d->getDevice();
     if (m_mrtSupported) {
         PassTargetScope target;
-        if (target.begin(device, surfaceOf(m_gBuffer[COLOUR]), surfaceOf(m_depthStencil), m_width, m_height)) {
-            for (DWORD i = 1; i < GBUFFER_COUNT; ++i)
-                device->SetRenderTarget(i, surfaceOf(m_gBuffer[i]));
+        if (beginGBufferTargets(target)) {
             device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
             effect->SetTechnique("Technique_3Rts");
             runQuadEffect(effect);
-            for (DWORD i = 1; i < GBUFFER_COUNT; ++i)
-                device->SetRenderTarget(i, nullptr);
+            endGBufferTargets();
         }
     }
     PassTargetScope light;
@@ -114,16 +127,12 @@ void DeferredRenderer::clearGBuffer()
 void DeferredRenderer::createGBuffer(Camera& camera)
 {
     ScopedPerfEvent event(L"create deferred");
-    IDirect3DDevice9* device = m_d3d->getDevice();
     if (m_gBufferPass && m_mrtSupported) {
         PassTargetScope target;
-        if (target.begin(device, surfaceOf(m_gBuffer[COLOUR]), surfaceOf(m_depthStencil), m_width, m_height)) {
-            for (DWORD i = 1; i < GBUFFER_COUNT; ++i)
-                device->SetRenderTarget(i, surfaceOf(m_gBuffer[i]));
+        if (beginGBufferTargets(target)) {
             m_gBufferPass->setParams(RenderPassParams(nullptr, nullptr, true, false));
             m_gBufferPass->render(&camera);
-            for (DWORD i = 1; i < GBUFFER_COUNT; ++i)
-                device->SetRenderTarget(i, nullptr);
+            endGBufferTargets();
         }
     }
     m_camera = &camera;
@@ -235,53 +244,52 @@ void DeferredRenderer::drawLightVolume(ID3DXEffect* effect, const D3DXVECTOR3& p
         m_d3d->flipCullMode();
 }
 
-void DeferredRenderer::renderPointLight(DeferredLight* light)
+bool DeferredRenderer::lightShines(DeferredLight* light)
 {
-    ID3DXEffect* effect = fxOf(m_effects[EFFECT_POINT]);
+    if (light->usesCameraDistance())
+        light->updateCameraDistance(m_camera->getEyePosition());
+    return light->getCurrentIntensity() != 0.0f;
+}
+
+void DeferredRenderer::selectLightTechnique(DeferredLight* light, ID3DXEffect* effect, const LightTechniques& names,
+                                            ShadowMapMaker createShadowMap)
+{
+    // The technique chosen by the shadow state is the one drawn.
+    if (light->getCurrentShadowType() != SHADOW_NONE) {
+        (this->*createShadowMap)(light, effect);
+        effect->SetTechnique(m_blurLights && light->canUseSoftShadows() ? names.softShadows : names.shadows);
+    } else {
+        effect->SetTechnique(names.plain);
+    }
+}
+
+void DeferredRenderer::renderVolumeLight(DeferredLight* light, EffectSlot slot, uint32_t type,
+                                         const LightTechniques& names, ShadowMapMaker createShadowMap)
+{
+    ID3DXEffect* effect = fxOf(m_effects[slot]);
     if (!effect || !m_sphereMesh || !m_camera)
         return;
     const D3DXVECTOR3 position = light->getWorldPosition();
     if (!m_camera->isSphereInFrustum(position, light->getRadius()))
         return;
-    if (light->usesCameraDistance())
-        light->updateCameraDistance(m_camera->getEyePosition());
-    if (light->getCurrentIntensity() == 0.0f)
+    if (!lightShines(light))
         return;
-    if (light->getCurrentShadowType() != SHADOW_NONE) {
-        createShadowMapPoint(light, effect);
-        effect->SetTechnique(m_blurLights && light->canUseSoftShadows() ? "Pointlight_SoftShadows"
-                                                                        : "Pointlight_Shadows");
-    } else {
-        effect->SetTechnique("Pointlight");
-    }
-    prepareShaders(LIGHT_POINT);
+    selectLightTechnique(light, effect, names, createShadowMap);
+    prepareShaders(type);
     light->setEffectParameters(effect, (m_hdrMode & HDRStage::HDR_DEFERRED) != 0);
     drawLightVolume(effect, position, light->getRadius());
 }
 
+void DeferredRenderer::renderPointLight(DeferredLight* light)
+{
+    renderVolumeLight(light, EFFECT_POINT, LIGHT_POINT, {"Pointlight", "Pointlight_Shadows", "Pointlight_SoftShadows"},
+                      &DeferredRenderer::createShadowMapPoint);
+}
+
 void DeferredRenderer::renderSpotLight(DeferredLight* light)
 {
-    ID3DXEffect* effect = fxOf(m_effects[EFFECT_SPOT]);
-    if (!effect || !m_sphereMesh || !m_camera)
-        return;
-    const D3DXVECTOR3 position = light->getWorldPosition();
-    if (!m_camera->isSphereInFrustum(position, light->getRadius()))
-        return;
-    if (light->usesCameraDistance())
-        light->updateCameraDistance(m_camera->getEyePosition());
-    if (light->getCurrentIntensity() == 0.0f)
-        return;
-    // The technique chosen by the shadow state is the one drawn.
-    if (light->getCurrentShadowType() != SHADOW_NONE) {
-        createShadowMapSpot(light, effect);
-        effect->SetTechnique(m_blurLights && light->canUseSoftShadows() ? "Spotlight_SoftShadows"
-                                                                        : "Spotlight_Shadows");
-    } else {
-        effect->SetTechnique("Spotlight");
-    }
-    prepareShaders(LIGHT_SPOT);
-    light->setEffectParameters(effect, (m_hdrMode & HDRStage::HDR_DEFERRED) != 0);
-    drawLightVolume(effect, position, light->getRadius());
+    renderVolumeLight(light, EFFECT_SPOT, LIGHT_SPOT, {"Spotlight", "Spotlight_Shadows", "Spotlight_SoftShadows"},
+                      &DeferredRenderer::createShadowMapSpot);
 }
 
 void DeferredRenderer::renderDirectionalLight(DeferredLight* light)
@@ -289,17 +297,11 @@ void DeferredRenderer::renderDirectionalLight(DeferredLight* light)
     ID3DXEffect* effect = fxOf(m_effects[EFFECT_DIRECTIONAL]);
     if (!effect || !m_camera)
         return;
-    if (light->usesCameraDistance())
-        light->updateCameraDistance(m_camera->getEyePosition());
-    if (light->getCurrentIntensity() == 0.0f)
+    if (!lightShines(light))
         return;
-    if (light->getCurrentShadowType() != SHADOW_NONE) {
-        createShadowMapDir(light, effect);
-        effect->SetTechnique(m_blurLights && light->canUseSoftShadows() ? "Directionallight_SoftShadows"
-                                                                        : "Directionallight_Shadows");
-    } else {
-        effect->SetTechnique("Directionallight");
-    }
+    selectLightTechnique(light, effect,
+                         {"Directionallight", "Directionallight_Shadows", "Directionallight_SoftShadows"},
+                         &DeferredRenderer::createShadowMapDir);
     prepareShaders(LIGHT_DIR);
     PassTargetScope target;
     if (!target.begin(m_d3d->getDevice(), surfaceOf(m_light), nullptr, m_width, m_height))

@@ -69,7 +69,7 @@ ClipmapObjekt::ClipmapObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(n
 
 ClipmapObjekt::ClipmapObjekt(const ClipmapObjekt& other)
     : BaseObjekt(other)
-    , HeightMap(other)
+    , TerrainHeightMap(other)
     , DeviceResource()
     , m_heightSource(cloneOf(other.m_heightSource))
     , m_normalSource(cloneOf(other.m_normalSource))

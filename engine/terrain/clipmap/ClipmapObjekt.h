@@ -12,8 +12,8 @@
 // leaves none, and the terrain then draws nothing. Queries read the field itself, never the
 // level textures; the only edit is a radial height modifier added to the field.
 #include "devices/d3d/DeviceResource.h"
-#include "scene/HeightMap.h"
 #include "scene/objects/BaseObjekt.h"
+#include "terrain/TerrainHeightMap.h"
 
 #include <array>
 #include <cstdint>
@@ -26,7 +26,7 @@ class ClipmapLevelSet;
 class Parameter;
 class Texture2D;
 
-class ClipmapObjekt : public BaseObjekt, public HeightMap, public DeviceResource {
+class ClipmapObjekt : public BaseObjekt, public TerrainHeightMap, public DeviceResource {
 public:
     // What the description's physics keys hold; nothing in the engine reads them.
     struct PhysicsSettings {
@@ -80,13 +80,9 @@ public:
     void addHeightModifier(const D3DXVECTOR2& centre, const D3DXVECTOR2& value, double radius) override;
     void addHeightUV(const D3DXVECTOR2& uv, double& delta) override;
     float getHeightUV(const D3DXVECTOR2& uv) override;
-    float getHeight(const D3DXVECTOR3& point) override;
-    float getHeight(const D3DXVECTOR2& xz) override;
     D3DXVECTOR3* getPositionUV(D3DXVECTOR3* out, const D3DXVECTOR2& uv) override;
     D3DXVECTOR2* worldToUV(D3DXVECTOR2* out, const D3DXVECTOR3& point) override;
     D3DXVECTOR3* getNormalUV(D3DXVECTOR3* out, const D3DXVECTOR2& uv, bool smooth) override;
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR3& point, bool smooth) override;
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR2& xz, bool smooth) override;
     void beginModify() override;
     // Refills every level from the field when a modifier was added since the last call.
     void endModify() override;

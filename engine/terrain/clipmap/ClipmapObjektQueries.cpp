@@ -172,17 +172,6 @@ float ClipmapObjekt::getHeightUV(const D3DXVECTOR2& uv)
     return fieldValue(uv.x, uv.y) * m_scale.y + m_position.y;
 }
 
-float ClipmapObjekt::getHeight(const D3DXVECTOR3& point)
-{
-    D3DXVECTOR2 uv;
-    return getHeightUV(*worldToUV(&uv, point));
-}
-
-float ClipmapObjekt::getHeight(const D3DXVECTOR2& xz)
-{
-    return getHeight(D3DXVECTOR3(xz.x, 0.0f, xz.y));
-}
-
 D3DXVECTOR3* ClipmapObjekt::getPositionUV(D3DXVECTOR3* out, const D3DXVECTOR2& uv)
 {
     if (!(uv.x >= 0.0f && uv.x <= 1.0f && uv.y >= 0.0f && uv.y <= 1.0f)) {
@@ -236,17 +225,6 @@ D3DXVECTOR3* ClipmapObjekt::getNormalUV(D3DXVECTOR3* out, const D3DXVECTOR2& uv,
     add(pe, pc);
     D3DXVec3Normalize(out, &sum);
     return out;
-}
-
-D3DXVECTOR3* ClipmapObjekt::getNormal(D3DXVECTOR3* out, const D3DXVECTOR3& point, bool smooth)
-{
-    D3DXVECTOR2 uv;
-    return getNormalUV(out, *worldToUV(&uv, point), smooth);
-}
-
-D3DXVECTOR3* ClipmapObjekt::getNormal(D3DXVECTOR3* out, const D3DXVECTOR2& xz, bool smooth)
-{
-    return getNormal(out, D3DXVECTOR3(xz.x, 0.0f, xz.y), smooth);
 }
 
 // ------------------------------------------------------------------ the ray

@@ -70,17 +70,6 @@ float HeightMapObjekt::getHeightUV(const D3DXVECTOR2& uv)
     return a + (b - a) * c.rz;
 }
 
-float HeightMapObjekt::getHeight(const D3DXVECTOR3& point)
-{
-    D3DXVECTOR2 uv;
-    return getHeightUV(*worldToUV(&uv, point));
-}
-
-float HeightMapObjekt::getHeight(const D3DXVECTOR2& xz)
-{
-    return getHeight(D3DXVECTOR3(xz.x, 0.0f, xz.y));
-}
-
 D3DXVECTOR3* HeightMapObjekt::getPositionUV(D3DXVECTOR3* out, const D3DXVECTOR2& uv)
 {
     Cell c;
@@ -131,17 +120,6 @@ D3DXVECTOR3* HeightMapObjekt::getNormalUV(D3DXVECTOR3* out, const D3DXVECTOR2& u
     if (D3DXVec3LengthSq(&n) > 0.0f)
         D3DXVec3Normalize(out, &n);
     return out;
-}
-
-D3DXVECTOR3* HeightMapObjekt::getNormal(D3DXVECTOR3* out, const D3DXVECTOR3& point, bool smooth)
-{
-    D3DXVECTOR2 uv;
-    return getNormalUV(out, *worldToUV(&uv, point), smooth);
-}
-
-D3DXVECTOR3* HeightMapObjekt::getNormal(D3DXVECTOR3* out, const D3DXVECTOR2& xz, bool smooth)
-{
-    return getNormal(out, D3DXVECTOR3(xz.x, 0.0f, xz.y), smooth);
 }
 
 // ------------------------------------------------------------------ edits

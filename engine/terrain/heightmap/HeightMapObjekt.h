@@ -20,8 +20,8 @@
 #include "devices/d3d/DeviceResource.h"
 #include "foundation/helpers/FlagSet.h"
 #include "foundation/sigslot.h"
-#include "scene/HeightMap.h"
 #include "scene/objects/BaseObjekt.h"
+#include "terrain/TerrainHeightMap.h"
 #include "terrain/heightmap/HeightMapVertex.h"
 
 #include <cstdint>
@@ -39,7 +39,7 @@ class TerrainQuadNode;
 class Texture2D;
 class XMLNode;
 
-class HeightMapObjekt : public BaseObjekt, public HeightMap, public DeviceResource {
+class HeightMapObjekt : public BaseObjekt, public TerrainHeightMap, public DeviceResource {
 public:
     // Change bits (changeFlags).
     enum ChangeBit : unsigned {
@@ -79,13 +79,9 @@ public:
     void addHeightModifier(const D3DXVECTOR2& centre, const D3DXVECTOR2& value, double radius) override;
     void addHeightUV(const D3DXVECTOR2& uv, double& delta) override;
     float getHeightUV(const D3DXVECTOR2& uv) override;
-    float getHeight(const D3DXVECTOR3& point) override;
-    float getHeight(const D3DXVECTOR2& xz) override;
     D3DXVECTOR3* getPositionUV(D3DXVECTOR3* out, const D3DXVECTOR2& uv) override;
     D3DXVECTOR2* worldToUV(D3DXVECTOR2* out, const D3DXVECTOR3& point) override;
     D3DXVECTOR3* getNormalUV(D3DXVECTOR3* out, const D3DXVECTOR2& uv, bool smooth) override;
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR3& point, bool smooth) override;
-    D3DXVECTOR3* getNormal(D3DXVECTOR3* out, const D3DXVECTOR2& xz, bool smooth) override;
     void beginModify() override;
     void endModify() override;
 

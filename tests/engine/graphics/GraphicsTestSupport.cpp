@@ -4,6 +4,9 @@
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
 #include "engine/UlvoEngine.h"
+#include "foundation/xml/XMLNode.h"
+#include "graphics/effects/EffectManager.h"
+#include "graphics/textures/TextureManager.h"
 #include "graphics/textures/Texture2D.h"
 #include "support/TestSupport.h"
 
@@ -107,6 +110,37 @@ ScopedTarget::~ScopedTarget()
     }
     if (m_target)
         m_target->Release();
+}
+
+void loadTextureList(const std::wstring& list, const std::wstring& probe)
+{
+    Ulvo::TextureManager* textures = Ulvo::D3DInterface::getInstance()->getTextureManager();
+    Ulvo::Texture2D* present = nullptr;
+    if (!textures || textures->findTexture2D(probe, present))
+        return;
+    TestSupport::ScopedCwd cwd(TestSupport::runtimeDir());
+    Ulvo::XMLNode node;
+    if (Ulvo::XMLNode::load(&node, list, 0))
+        textures->load(&node);
+}
+
+bool loadSourceBundle(const std::filesystem::path& folder, const std::wstring& bundle, const std::wstring& fxf,
+                      std::initializer_list<const char*> files)
+{
+    Ulvo::EffectManager* effects = Ulvo::EffectManager::getInstance();
+    if (!effects->getEffectBundle(bundle)) {
+        namespace fs = std::filesystem;
+        const fs::path target = folder / "data" / "FX";
+        fs::create_directories(target);
+        for (const char* file : files)
+            fs::copy_file(TestSupport::sourceDir() / "data" / "FX" / file, target / file,
+                          fs::copy_options::overwrite_existing);
+        TestSupport::ScopedCwd cwd(folder);
+        Ulvo::XMLNode root;
+        if (Ulvo::XMLNode::load(&root, fxf, 0))
+            effects->load(&root);
+    }
+    return effects->getEffectBundle(bundle) != nullptr;
 }
 
 } // namespace GraphicsTesting

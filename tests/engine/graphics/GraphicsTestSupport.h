@@ -7,7 +7,9 @@
 #include "foundation/sigslot.h"
 #include "support/GoldenImage.h"
 
+#include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 namespace Ulvo {
@@ -53,6 +55,15 @@ private:
     IDirect3DSurface9* m_target = nullptr;
     IDirect3DSurface9* m_previous = nullptr;
 };
+
+// The texture list (a path in the runtime folder) into the device's texture manager, unless it
+// holds probe already (an earlier test of the binary loaded it).
+void loadTextureList(const std::wstring& list, const std::wstring& probe);
+// The effect file fxf ("data\FX\x.fxf") compiled in folder from the source tree's effect files
+// copied into folder/data/FX, unless the effect manager holds bundle already; true when it
+// holds it afterwards.
+bool loadSourceBundle(const std::filesystem::path& folder, const std::wstring& bundle, const std::wstring& fxf,
+                      std::initializer_list<const char*> files);
 
 // Runs paint from a render-to-texture signal and counts the calls.
 struct Painter : public sigslot::has_slots<> {

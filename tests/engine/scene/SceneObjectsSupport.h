@@ -53,18 +53,8 @@ inline bool loadSceneData(const std::filesystem::path& folder)
     const int logs = logSwitch();
     logSwitch() = 0;
     EffectManager* effects = EffectManager::getInstance();
-    if (!effects->getEffectBundle(L"Material")) {
-        namespace fs = std::filesystem;
-        const fs::path target = folder / "data" / "FX";
-        fs::create_directories(target);
-        for (const char* file : {"sceneobjects.fxf", "scenecommon.fxh", "mesh.fx", "water.fx", "sky.fx"})
-            fs::copy_file(TestSupport::sourceDir() / "data" / "FX" / file, target / file,
-                          fs::copy_options::overwrite_existing);
-        TestSupport::ScopedCwd cwd(folder);
-        XMLNode root;
-        if (XMLNode::load(&root, L"data\\FX\\sceneobjects.fxf", 0))
-            effects->load(&root);
-    }
+    GraphicsTesting::loadSourceBundle(folder, L"Material", L"data\\FX\\sceneobjects.fxf",
+                                      {"sceneobjects.fxf", "scenecommon.fxh", "mesh.fx", "water.fx", "sky.fx"});
     logSwitch() = logs;
     return effects->getEffectBundle(L"Material") && effects->getEffectBundle(L"Wasser") &&
            effects->getEffectBundle(L"Himmel") && effects->getEffectBundle(L"Gizmo");

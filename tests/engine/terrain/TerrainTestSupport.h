@@ -16,12 +16,17 @@
 #include "terrain/heightmap/HeightMapObjekt.h"
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 namespace TerrainTesting {
 
-// The device, the terrain bundle and "data\textures\terrain.tex"; false when any is missing.
-inline bool loadTerrainData(const std::filesystem::path& folder)
+// The device, the texture list (unless its first texture is there already) and the bundle
+// compiled in folder from the source tree's effect files; false when a texture or the bundle is
+// missing. Quiet while loading.
+inline bool loadDeviceData(const std::filesystem::path& folder, const std::wstring& textureList,
+                           std::initializer_list<const wchar_t*> textureNames, const std::wstring& bundle,
+                           const std::wstring& fxf, std::initializer_list<const char*> effectFiles)
 {
     using namespace Ulvo;
     if (!GraphicsTesting::startDevice())
@@ -31,28 +36,19 @@ inline bool loadTerrainData(const std::filesystem::path& folder)
         return false;
     const int logs = logSwitch();
     logSwitch() = 0;
-    if (!textures->getTexture2D(L"TERRAIN_GRAS")) {
-        TestSupport::ScopedCwd cwd(TestSupport::runtimeDir());
-        XMLNode list;
-        if (XMLNode::load(&list, L"data\\textures\\terrain.tex", 0))
-            textures->load(&list);
-    }
-    EffectManager* effects = EffectManager::getInstance();
-    if (!effects->getEffectBundle(L"Terrain")) {
-        namespace fs = std::filesystem;
-        const fs::path target = folder / "data" / "FX";
-        fs::create_directories(target);
-        for (const char* file : {"terrain.fxf", "terrain.fx", "scenecommon.fxh"})
-            fs::copy_file(TestSupport::sourceDir() / "data" / "FX" / file, target / file,
-                          fs::copy_options::overwrite_existing);
-        TestSupport::ScopedCwd cwd(folder);
-        XMLNode root;
-        if (XMLNode::load(&root, L"data\\FX\\terrain.fxf", 0))
-            effects->load(&root);
-    }
+    GraphicsTesting::loadTextureList(textureList, *textureNames.begin());
+    bool loaded = GraphicsTesting::loadSourceBundle(folder, bundle, fxf, effectFiles);
     logSwitch() = logs;
-    return textures->getTexture2D(L"TERRAIN_GRAS") && textures->getTexture2D(L"TERRAIN_FARBE") &&
-           effects->getEffectBundle(L"Terrain");
+    for (const wchar_t* name : textureNames)
+        loaded = loaded && textures->getTexture2D(name);
+    return loaded;
+}
+
+// The device, the terrain bundle and "data\textures\terrain.tex"; false when any is missing.
+inline bool loadTerrainData(const std::filesystem::path& folder)
+{
+    return loadDeviceData(folder, L"data\\textures\\terrain.tex", {L"TERRAIN_GRAS", L"TERRAIN_FARBE"}, L"Terrain",
+                          L"data\\FX\\terrain.fxf", {"terrain.fxf", "terrain.fx", "scenecommon.fxh"});
 }
 
 // A manager with the terrain kinds, which the height and slope fields search.

@@ -4,6 +4,7 @@
 // forced device reset.
 #include "devices/d3d/D3DInterface.h"
 #include "engine/render/PassTestSupport.h"
+#include "engine/scene/SceneDrawTest.h"
 #include "engine/scene/SceneObjectsSupport.h"
 #include "graphics/meshes/Mesh.h"
 #include "render/cameras/CameraManager.h"
@@ -39,30 +40,14 @@ DWORD rgb(float r, float g, float b)
     return 0xFF000000 | (byte(r) << 16) | (byte(g) << 8) | byte(b);
 }
 
-class SceneObjectsDrawTest : public ::testing::Test {
+class SceneObjectsDrawTest : public SceneTesting::SceneDrawTest {
 protected:
+    SceneObjectsDrawTest() : SceneDrawTest(L"Szene") {}
+
     void SetUp() override
     {
         ASSERT_TRUE(SceneTesting::loadSceneData(m_logs.folder()));
-        m_device = D3DInterface::getInstance()->getDevice();
-        m_manager = std::make_unique<RenderManager>();
-        m_manager->setSceneGraph(&m_graph);
-        CameraManager::getInstance()->setRenderManager(m_manager.get());
-        m_camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
-        m_camera.setFovAspect(45.0, 0.0);
-        m_camera.setNearFar(0.5, 200.0);
-    }
-
-    void TearDown() override
-    {
-        CameraManager::getInstance()->setRenderManager(nullptr);
-        for (RenderPass* pass : m_active)
-            pass->release();
-        for (BaseObjekt* object : m_objects)
-            m_graph.removeObject(object, true);
-        m_manager.reset();
-        for (BaseObjekt* object : m_objects)
-            object->Release();
+        startScene(kW, kH, 45.0, 0.5, 200.0);
     }
 
     // The sun: one direction and colour all day, with the shipped sky maps and a cloud entry.
@@ -119,14 +104,7 @@ protected:
                                           name);
     }
 
-    LogCapture m_logs;
-    IDirect3DDevice9* m_device = nullptr;
     ObjektManager m_objektManager;
-    SceneGraph m_graph;
-    std::unique_ptr<RenderManager> m_manager;
-    LookAtCamera m_camera{L"Szene"};
-    std::vector<RenderPass*> m_active;
-    std::vector<BaseObjekt*> m_objects;
 };
 
 const wchar_t* const kScenePass = L"<RENDERPASS NAME=\"SZENE\"/>";

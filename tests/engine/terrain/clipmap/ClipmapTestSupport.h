@@ -47,20 +47,8 @@ inline bool loadClipmapEffect(const std::filesystem::path& folder)
     using namespace Ulvo;
     if (!GraphicsTesting::startDevice())
         return false;
-    EffectManager* effects = EffectManager::getInstance();
-    if (!effects->getEffectBundle(L"Clipmap")) {
-        namespace fs = std::filesystem;
-        const fs::path target = folder / "data" / "FX";
-        fs::create_directories(target);
-        for (const char* file : {"clipmap.fxf", "clipmap.fx", "scenecommon.fxh"})
-            fs::copy_file(TestSupport::sourceDir() / "data" / "FX" / file, target / file,
-                          fs::copy_options::overwrite_existing);
-        TestSupport::ScopedCwd cwd(folder);
-        XMLNode root;
-        if (XMLNode::load(&root, L"data\\FX\\clipmap.fxf", 0))
-            effects->load(&root);
-    }
-    return effects->getEffectBundle(L"Clipmap") != nullptr;
+    return GraphicsTesting::loadSourceBundle(folder, L"Clipmap", L"data\\FX\\clipmap.fxf",
+                                             {"clipmap.fxf", "clipmap.fx", "scenecommon.fxh"});
 }
 
 // A clipmap of the description text through the object kinds; the caller owns it.

@@ -3,6 +3,7 @@
 // a forced device reset, and the device buffers of each build pass.
 #include "devices/d3d/D3DInterface.h"
 #include "engine/render/PassTestSupport.h"
+#include "engine/scene/SceneDrawTest.h"
 #include "engine/scene/SceneObjectsSupport.h"
 #include "engine/terrain/street/StreetTestSupport.h"
 #include "graphics/effects/Effect.h"
@@ -42,24 +43,9 @@ bool loadStreetData(const std::filesystem::path& folder)
     EffectManager* effects = EffectManager::getInstance();
     const int logs = logSwitch();
     logSwitch() = 0;
-    if (!textures->getTexture2D(L"STRASSE_ASPHALT")) {
-        TestSupport::ScopedCwd cwd(TestSupport::runtimeDir());
-        XMLNode list;
-        if (XMLNode::load(&list, L"data\\textures\\street.tex", 0))
-            textures->load(&list);
-    }
-    if (!effects->getEffectBundle(L"Strasse")) {
-        namespace fs = std::filesystem;
-        const fs::path target = folder / "data" / "FX";
-        fs::create_directories(target);
-        for (const char* file : {"street.fxf", "street.fx", "scenecommon.fxh"})
-            fs::copy_file(TestSupport::sourceDir() / "data" / "FX" / file, target / file,
-                          fs::copy_options::overwrite_existing);
-        TestSupport::ScopedCwd cwd(folder);
-        XMLNode root;
-        if (XMLNode::load(&root, L"data\\FX\\street.fxf", 0))
-            effects->load(&root);
-    }
+    GraphicsTesting::loadTextureList(L"data\\textures\\street.tex", L"STRASSE_ASPHALT");
+    GraphicsTesting::loadSourceBundle(folder, L"Strasse", L"data\\FX\\street.fxf",
+                                      {"street.fxf", "street.fx", "scenecommon.fxh"});
     logSwitch() = logs;
     return textures->getTexture2D(L"STRASSE_ASPHALT") && textures->getTexture2D(L"STRASSE_BORDSTEIN") &&
            textures->getTexture2D(L"STRASSE_ASPHALT_BUMP") && textures->getTexture2D(L"STRASSE_NASS") &&
@@ -80,39 +66,16 @@ const std::wstring kProfile =
     L"<SEGMENT X=\"2.3\" Y=\"0.15\" TEXTUR=\"STRASSE_BORDSTEIN\" SMOOTH_SEG=\"0\" SPECULAR_AMOUNT=\"0\"/>"
     L"<SEGMENT X=\"2.3\" SMOOTH_SEG=\"0\"/>";
 
-class StreetDrawTest : public ::testing::Test {
+class StreetDrawTest : public SceneTesting::SceneDrawTest {
 protected:
+    StreetDrawTest() : SceneDrawTest(L"Strasse") {}
+
     void SetUp() override
     {
         ASSERT_TRUE(loadStreetData(m_logs.folder()));
-        m_device = D3DInterface::getInstance()->getDevice();
-        m_manager = std::make_unique<RenderManager>();
-        m_manager->setSceneGraph(&m_graph);
-        CameraManager::getInstance()->setRenderManager(m_manager.get());
-        m_camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
-        m_camera.setFovAspect(45.0, 0.0);
-        m_camera.setNearFar(0.5, 200.0);
+        startScene(kW, kH, 45.0, 0.5, 200.0);
         RenderTesting::sunAllDay(m_graph, L"X=\"0\" Y=\"1\" Z=\"0\"", L"FFFFFFFF", L"FF404040");
         RenderTesting::configurePasses(*m_manager, m_graph, L"<RENDERPASS NAME=\"SZENE\"/>", m_active);
-    }
-
-    void TearDown() override
-    {
-        CameraManager::getInstance()->setRenderManager(nullptr);
-        for (RenderPass* pass : m_active)
-            pass->release();
-        for (BaseObjekt* object : m_objects)
-            m_graph.removeObject(object, true);
-        m_manager.reset();
-        for (BaseObjekt* object : m_objects)
-            object->Release();
-    }
-
-    void add(BaseObjekt* object)
-    {
-        ASSERT_NE(object, nullptr);
-        m_objects.push_back(object);
-        m_graph.addObject(object, true);
     }
 
     Image frame()
@@ -120,14 +83,7 @@ protected:
         return RenderTesting::drawPasses(m_device, m_camera, {m_manager->getRenderPass(L"SZENE")}, kW, kH, kClear);
     }
 
-    LogCapture m_logs;
-    IDirect3DDevice9* m_device = nullptr;
     StreetScene m_scene;
-    SceneGraph m_graph;
-    std::unique_ptr<RenderManager> m_manager;
-    LookAtCamera m_camera{L"Strasse"};
-    std::vector<RenderPass*> m_active;
-    std::vector<BaseObjekt*> m_objects;
 };
 
 } // namespace

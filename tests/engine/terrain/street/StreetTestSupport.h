@@ -1,7 +1,7 @@
 #pragma once
 // What the road tests share: an object manager with the terrain kinds, roads built from
 // description text through the factory, and a fake terrain registered under a name.
-#include "engine/terrain/street/FakeTerrain.h"
+#include "engine/terrain/FakeTerrain.h"
 #include "foundation/xml/XMLNode.h"
 #include "scene/ObjektKinds.h"
 #include "scene/ObjektManager.h"
@@ -12,6 +12,8 @@
 #include <string>
 
 namespace StreetTesting {
+
+using FakeTerrain = TerrainTesting::GridTerrain;
 
 struct Releaser {
     void operator()(Ulvo::BaseObjekt* object) const

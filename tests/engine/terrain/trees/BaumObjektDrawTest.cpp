@@ -3,6 +3,7 @@
 // device reset.
 #include "TreeTestSupport.h"
 #include "engine/render/PassTestSupport.h"
+#include "engine/scene/SceneDrawTest.h"
 #include "render/cameras/CameraManager.h"
 #include "render/cameras/LookAtCamera.h"
 #include "render/manager/RenderManager.h"
@@ -25,40 +26,23 @@ constexpr UINT kW = 320;
 constexpr UINT kH = 240;
 constexpr D3DCOLOR kClear = 0xFF203040;
 
-class BaumObjektDrawTest : public ::testing::Test {
+class BaumObjektDrawTest : public SceneTesting::SceneDrawTest {
 protected:
+    BaumObjektDrawTest() : SceneDrawTest(L"Wald") {}
+
     void SetUp() override
     {
         ASSERT_TRUE(TreeTesting::loadTreeData(m_logs.folder()));
-        m_device = D3DInterface::getInstance()->getDevice();
-        m_manager = std::make_unique<RenderManager>();
-        m_manager->setSceneGraph(&m_graph);
-        CameraManager::getInstance()->setRenderManager(m_manager.get());
+        startScene(kW, kH, 45.0, 0.5, 300.0);
         RenderTesting::sunAllDay(m_graph, L"X=\"-1\" Y=\"2\" Z=\"-1.5\"", L"FFFFF0D0", L"FF505058");
         RenderTesting::configurePasses(*m_manager, m_graph, L"<RENDERPASS NAME=\"SZENE\"/>", m_active);
-        m_camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
-        m_camera.setFovAspect(45.0, 0.0);
-        m_camera.setNearFar(0.5, 300.0);
-    }
-
-    void TearDown() override
-    {
-        CameraManager::getInstance()->setRenderManager(nullptr);
-        for (RenderPass* pass : m_active)
-            pass->release();
-        if (m_forest) {
-            m_graph.removeObject(m_forest, true);
-            m_forest->Release();
-        }
-        m_manager.reset();
     }
 
     void plant(const std::wstring& treeData, const std::wstring& types = TreeTesting::kTwoTypes,
                const std::wstring& baseData = L"EFFECT=\"Baum\"")
     {
         m_forest = TreeTesting::buildForest(m_scene.manager, treeData, types, baseData);
-        ASSERT_NE(m_forest, nullptr);
-        m_graph.addObject(m_forest, true);
+        add(m_forest);
     }
 
     Image frame()
@@ -66,13 +50,7 @@ protected:
         return RenderTesting::drawPasses(m_device, m_camera, {m_manager->getRenderPass(L"SZENE")}, kW, kH, kClear);
     }
 
-    LogCapture m_logs;
-    IDirect3DDevice9* m_device = nullptr;
     TreeTesting::TreeScene m_scene;
-    SceneGraph m_graph;
-    std::unique_ptr<RenderManager> m_manager;
-    LookAtCamera m_camera{L"Wald"};
-    std::vector<RenderPass*> m_active;
     BaumObjekt* m_forest = nullptr;
 };
 

@@ -3,55 +3,20 @@
 // folder) in the device's texture manager, the bundle "Baum" (its sources copied into folder and
 // compiled there), and forests built from TREE_DATA text over a manager that holds a terrain.
 #include "FakeTerrain.h"
-#include "devices/d3d/D3DInterface.h"
-#include "engine/graphics/GraphicsTestSupport.h"
-#include "foundation/logging/Logger.h"
+#include "TerrainTestSupport.h"
 #include "foundation/xml/XMLNode.h"
-#include "graphics/effects/EffectManager.h"
-#include "graphics/textures/TextureManager.h"
 #include "scene/ObjektManager.h"
-#include "support/TestSupport.h"
 #include "terrain/TerrainKinds.h"
 #include "terrain/trees/BaumObjekt.h"
 
-#include <filesystem>
 #include <string>
 
 namespace TreeTesting {
 
 inline bool loadTreeData(const std::filesystem::path& folder)
 {
-    using namespace Ulvo;
-    if (!GraphicsTesting::startDevice())
-        return false;
-    TextureManager* textures = D3DInterface::getInstance()->getTextureManager();
-    if (!textures)
-        return false;
-    const int logs = logSwitch();
-    logSwitch() = 0;
-    Texture2D* present = nullptr;
-    if (!textures->findTexture2D(L"BAUM_TANNE", present)) {
-        TestSupport::ScopedCwd cwd(TestSupport::runtimeDir());
-        XMLNode list;
-        if (XMLNode::load(&list, L"data\\textures\\trees.tex", 0))
-            textures->load(&list);
-    }
-    EffectManager* effects = EffectManager::getInstance();
-    if (!effects->getEffectBundle(L"Baum")) {
-        namespace fs = std::filesystem;
-        const fs::path target = folder / "data" / "FX";
-        fs::create_directories(target);
-        for (const char* file : {"trees.fxf", "tree.fx", "scenecommon.fxh"})
-            fs::copy_file(TestSupport::sourceDir() / "data" / "FX" / file, target / file,
-                          fs::copy_options::overwrite_existing);
-        TestSupport::ScopedCwd cwd(folder);
-        XMLNode root;
-        if (XMLNode::load(&root, L"data\\FX\\trees.fxf", 0))
-            effects->load(&root);
-    }
-    logSwitch() = logs;
-    return textures->findTexture2D(L"BAUM_TANNE", present) && textures->findTexture2D(L"BAUM_LAUB", present) &&
-           effects->getEffectBundle(L"Baum");
+    return TerrainTesting::loadDeviceData(folder, L"data\\textures\\trees.tex", {L"BAUM_TANNE", L"BAUM_LAUB"}, L"Baum",
+                                          L"data\\FX\\trees.fxf", {"trees.fxf", "tree.fx", "scenecommon.fxh"});
 }
 
 // Two types: firs (PROP 1) and broadleaf trees (PROP 3).
