@@ -145,7 +145,9 @@ protected:
         m_manager.add(m_first, true);
         m_manager.add(m_second, true);
     }
-    void TearDown() override { PlacementDensities::setMaker(nullptr); }
+    // Tests hand their own density makers; the engine's comes back afterwards.
+    void TearDown() override { PlacementDensities::setMaker(m_engineMaker); }
+    const PlacementDensityMaker m_engineMaker = PlacementDensities::getMaker();
 
     std::vector<BaseObjekt*> arrange(const std::wstring& kinds, const std::wstring& sources = L"")
     {
@@ -332,6 +334,7 @@ TEST_F(ObjektAnordnungTest, SplineCopiesOnTerrain)
 TEST_F(ObjektAnordnungTest, ParameterCopiesGoWhereTheDensityAllows)
 {
     // No field maker handed down: nothing, with a line.
+    PlacementDensities::setMaker(nullptr);
     EXPECT_TRUE(arrange(L"<PARAMETER ANZAHL=\"3\"><PARAMETER TYPE=\"HALF\"/></PARAMETER>").empty());
 
     PlacementDensities::setMaker(&makeHalfDensity);
