@@ -439,7 +439,9 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
             sprite->drawRegion(m_menuBackground, nullptr, kTargetRect, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, 0xFFFFFFFF);
         m_globals->getGebaeudeManager().render(0.0f, 0.0f, 1.0);
         m_globals->getLichterspiele().render(0.0f, 0.0f, 1.0);
-        if (Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0])
+        // Faded out entirely, the in-game background would leave every pixel as it was.
+        Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0];
+        if (background && alphaByte(m_exchangeFade.value) > 0)
             sprite->drawRegion(background, nullptr, kTargetRect, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
                                D3DCOLOR_ARGB(alphaByte(m_exchangeFade.value), 255, 255, 255));
         sprite->End();
