@@ -91,7 +91,7 @@ def measure(binary, run_source, seconds):
         time.sleep(8)
         game.close_hints()
         wp.xdo("mousemove", 5, 5)
-        time.sleep(2)
+        time.sleep(float(os.environ.get("LEVEL_WAIT", "2")))
         if os.environ.get("IDLE_CPU_SHOTS"):
             wp.save(game.screen.grab(), "%s-level.png" % os.environ["IDLE_CPU_SHOTS"])
         found["level"] = sample(game, log_path, seconds, "level")
