@@ -7,7 +7,12 @@ Each binary plays a fresh profile up to the main menu and on into the first leve
 the process's processor time (all threads, from /proc) over SAMPLE_SECONDS (default 10) and prints it in
 cores, with the frames presented per second, the device's frame statistics (GL calls, draws and
 screens of pixels per frame, ULVO_FRAME_STATS) and the load average. Several binaries take turns,
-round after round; ROUNDS sets how many rounds (default 2).
+round after round; ROUNDS sets how many rounds (default 2). ULVO_FRAME_PIXELS=1 adds the screens of
+pixels (which slows the frame: read the processor time without it). LEVEL_WAIT: seconds in the level
+before measuring (default 2; the roll-in takes about four seconds of game time). IDLE_CPU_SHOTS=prefix
+saves the screen at both places, IDLE_CPU_LOG=file keeps the game's log, IDLE_CPU_PERF=prefix records
+a perf profile over each measurement instead of sleeping.
+Cores divided by frames per second is the processor time one frame costs.
 """
 import importlib.util
 import os
