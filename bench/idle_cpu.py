@@ -4,9 +4,9 @@
 Run inside a virtual X server, like the memory benchmark whose way to the level it shares:
   xvfb-run -a -s "-screen 0 1280x1024x24" bench/idle_cpu.py build/bin/threematch build/run [more binaries]
 Each binary plays a fresh profile up to the main menu and on into the first level; at each it reads
-the process's processor time (all threads, from /proc) over SAMPLE_SECONDS (default 10) and prints it in
-cores, with the frames presented per second, the device's frame statistics (GL calls, draws and
-screens of pixels per frame, ULVO_FRAME_STATS) and the load average. Several binaries take turns,
+the process's processor time (all threads and the main thread alone, from /proc) over SAMPLE_SECONDS
+(default 10) and prints it in cores, with the frames presented per second, the device's frame
+statistics (GL calls, draws and screens of pixels per frame, ULVO_FRAME_STATS) and the load average. Several binaries take turns,
 round after round; ROUNDS sets how many rounds (default 2). ULVO_FRAME_PIXELS=1 adds the screens of
 pixels (which slows the frame: read the processor time without it). LEVEL_WAIT: seconds in the level
 before measuring (default 2; the roll-in takes about four seconds of game time). IDLE_CPU_SHOTS=prefix
@@ -32,8 +32,9 @@ STATS_EVERY = 20
 STATS = re.compile(r"frame stats: ([\d.]+) GL calls, ([\d.]+) draws, ([\d.]+) screens of pixels per frame, ([\d.]+) frames")
 
 
-def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as stat:
+def cpu_seconds(pid, thread=None):
+    path = "/proc/%d/task/%d/stat" % (pid, thread) if thread else "/proc/%d/stat" % pid
+    with open(path) as stat:
         fields = stat.read().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
@@ -45,20 +46,22 @@ def stats_lines(log_path):
 
 def sample(game, log_path, seconds, place):
     lines0 = len(stats_lines(log_path))
-    cpu0, t0 = cpu_seconds(game.process.pid), time.monotonic()
+    pid = game.process.pid
+    cpu0, main0, t0 = cpu_seconds(pid), cpu_seconds(pid, pid), time.monotonic()
     if os.environ.get("IDLE_CPU_PERF"):
         subprocess.run(["perf", "record", "-q", "-F", "499", "-g", "-p", str(game.process.pid), "-o",
                         "%s.%s" % (os.environ["IDLE_CPU_PERF"], place), "--", "sleep", str(seconds)],
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     else:
         time.sleep(seconds)
-    cpu1, t1 = cpu_seconds(game.process.pid), time.monotonic()
+    cpu1, main1, t1 = cpu_seconds(pid), cpu_seconds(pid, pid), time.monotonic()
     lines = stats_lines(log_path)
     fresh = lines[lines0:]
     last = fresh[-1] if fresh else ("0", "0", "0", "0")
     rates = sorted(float(line[3]) for line in fresh)
     return {
         "cores": (cpu1 - cpu0) / (t1 - t0),
+        "main": (main1 - main0) / (t1 - t0),
         "fps": rates[len(rates) // 2] if rates else 0.0,
         "calls": float(last[0]),
         "draws": float(last[1]),
@@ -116,9 +119,9 @@ def main():
         for binary in binaries:
             for place, f in measure(binary, run, seconds).items():
                 load = open("/proc/loadavg").read().split()[:3]
-                print("%s round %d %-5s %.2f cores  %.1f fps  %.1f GL calls / %.1f draws (%.1f per draw)  "
+                print("%s round %d %-5s %.2f cores (main thread %.2f)  %.1f fps  %.1f GL calls / %.1f draws (%.1f per draw)  "
                       "%.2f screens  load %s"
-                      % (binary, round_number + 1, place, f["cores"], f["fps"], f["calls"], f["draws"],
+                      % (binary, round_number + 1, place, f["cores"], f["main"], f["fps"], f["calls"], f["draws"],
                          f["calls"] / max(1.0, f["draws"]), f["screens"], " ".join(load)), flush=True)
     return 0
 

@@ -428,7 +428,12 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
     IDirect3DDevice9* device = m_d3d->getDevice();
     if (!device)
         return;
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
+    // The high-resolution level's picture comes whole from the render manager, whose forward
+    // renderer clears the depth and stencil it draws with: nothing reads a clear of its own then.
+    const bool hiresLevel = isLevelActive(L"THREEMATCH_INGAME_MENU") && m_globals->getHires() && m_renderManager &&
+                            m_renderManager->getForwardRenderer()->isEnabled();
+    if (!hiresLevel)
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
     if (!isLevelActive(L"THREEMATCH_INGAME_MENU")) {
         // The town: buildings and light shows, the in-game background fading over them.
         Ulvo::D3DXSprite* sprite = gameSprite();
