@@ -55,9 +55,9 @@ TEST(ControllerCore, WrathFillStandsFullWithoutAUsableMaximumAndTimesSplitIntoTh
 
 TEST(ControllerCore, ScreenshotNamesGoOnPastFilesAlreadyThere)
 {
-    const fs::path folder = fs::current_path() / "screenshots";
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    // A folder of its own, gone afterwards: not the folder the tests were started in.
+    const TestSupport::TempDir temp;
+    const fs::path& folder = temp.path();
     TestSupport::ScopedCwd cwd(folder);
     int counter = 0;
     EXPECT_EQ(ThreeMatchGame::nextScreenshotName(counter), L"Screenshot_0.png");

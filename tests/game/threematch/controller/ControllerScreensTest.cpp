@@ -145,11 +145,20 @@ void clickThrough(GameHost& host, const wchar_t* name)
 // without a minigame to play; a story level after a free-play level reaches its result
 // screen; deleting the active profile takes its running level off the board; and a data set
 // without catastrophes shows none.
+void runningGame(const PlayThrough::RunFolder& folder);
+
+// In a process of its own: a game started after another one in the same process finds the
+// menus where that one left them.
 TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
 {
     PlayThrough::RunFolder folder;
     // The archive holds the file too: an empty one on disk comes first.
     std::ofstream(folder.path() / "data" / "Katastrophen" / "katastrophen.kat") << "<KATASTROPHEN/>";
+    EXPECT_TRUE(PlayThrough::runPhase("screens", [&] { runningGame(folder); }));
+}
+
+void runningGame(const PlayThrough::RunFolder& folder)
+{
     GameHost host(folder);
     ASSERT_TRUE(host.running());
     ASSERT_TRUE(PlayThrough::Player::waitForMenu(host, L"NEUES_PROFILE_MENU", 5.0));
