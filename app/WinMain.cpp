@@ -24,6 +24,31 @@
 
 namespace {
 
+// The engine window's own procedure, under the one below.
+WNDPROC s_engineWindowProc = nullptr;
+
+// A close asked from outside (a signal) ends the loop as "Beenden" does, with the window left
+// standing: taking it down first makes it leave full screen, which waits up to 100 ms for a
+// window manager that may not answer, and the saves would wait behind it. The window goes with
+// the process once everything is saved.
+LRESULT CALLBACK closeAskedFromOutside(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CLOSE && PlatformTerminationRequested()) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return s_engineWindowProc ? s_engineWindowProc(window, message, wParam, lParam)
+                              : DefWindowProcW(window, message, wParam, lParam);
+}
+
+void watchForCloseFromOutside(HWND window)
+{
+    if (!window)
+        return;
+    s_engineWindowProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&closeAskedFromOutside));
+}
+
 int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
 {
     using namespace Ulvo;
@@ -37,6 +62,7 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
 
     // A failure has shown its own message box; the device start then fails.
     D3DInterface::getInstance()->createWindow();
+    watchForCloseFromOutside(engine->getWindow()->getHWND());
 
     // A quit from the window during the video ends with -1; an end asked from outside (a
     // signal) is an orderly quit.

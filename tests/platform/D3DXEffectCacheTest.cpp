@@ -159,6 +159,7 @@ TEST_F(D3DXEffectCacheTest, FolderThatCannotBeWrittenLeavesTheCacheOff)
     ASSERT_TRUE(createDevice(8, 8));
     m_include.text = "#define COLOUR float4(0, 0, 1, 1)\n";
     unsigned translated = 0;
+    testing::internal::CaptureStderr();
     // A read-only folder (which root may still write to), then a cache home that is a file.
     fs::create_directories(folder());
     chmod(folder().c_str(), 0555);
@@ -172,5 +173,13 @@ TEST_F(D3DXEffectCacheTest, FolderThatCannotBeWrittenLeavesTheCacheOff)
     std::ofstream(m_home) << "a file where the folder should be";
     EXPECT_TRUE(near(draw(translated), 0xFF0000FF));
     EXPECT_EQ(translated, 2u);
+    EXPECT_TRUE(near(draw(translated), 0xFF0000FF));
     fs::remove(m_home);
+    // Said once for the process, not for every stage that is not kept.
+    const std::string said = testing::internal::GetCapturedStderr();
+    size_t lines = 0;
+    for (size_t at = said.find("translated effects are not kept"); at != std::string::npos;
+         at = said.find("translated effects are not kept", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 1u) << said;
 }

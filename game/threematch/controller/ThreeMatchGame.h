@@ -315,6 +315,9 @@ private:
     };
     static std::span<const ClickHandler> clickHandlers();
     void useBonus(int index);
+    // The town's buttons act only while the town is the screen in front: a minigame or its
+    // result over it leaves them dead, whatever reaches them.
+    bool townTakesClicks() const;
     void buyBuilding(int place);
     // Builds the building bought last at what the minigame's score leaves of its cost (all of
     // it when no minigame was played) and shows what it cost.

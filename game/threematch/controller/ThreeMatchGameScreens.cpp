@@ -205,8 +205,16 @@ std::span<const ThreeMatchGame::ClickHandler> ThreeMatchGame::clickHandlers()
              else
                  game.showMenu(L"THREEMATCH_BAUEN_MENU");
          }},
-        {L"THREEMATCH_BAUEN_SPIELEN", [](Game& game, Id) { game.requestIngame(REQUEST_NEXT_LEVEL); }},
-        {L"THREEMATCH_BAUEN_FREIES_SPIELEN", [](Game& game, Id) { game.requestIngame(REQUEST_FREE_PLAY); }},
+        {L"THREEMATCH_BAUEN_SPIELEN",
+         [](Game& game, Id) {
+             if (game.townTakesClicks())
+                 game.requestIngame(REQUEST_NEXT_LEVEL);
+         }},
+        {L"THREEMATCH_BAUEN_FREIES_SPIELEN",
+         [](Game& game, Id) {
+             if (game.townTakesClicks())
+                 game.requestIngame(REQUEST_FREE_PLAY);
+         }},
         {L"THREEMATCHAUSWERTUNG_WIN_OK", won},
         {L"THREEMATCHAUSWERTUNG_WIN", won},
         {L"THREEMATCHAUSWERTUNG_LOSE_OK", lost},
@@ -274,8 +282,18 @@ void ThreeMatchGame::useBonus(int index)
     bonus->reset();
 }
 
+bool ThreeMatchGame::townTakesClicks() const
+{
+    const Ulvo::GUIMenu* town = m_menus ? m_menus->getMenu(L"THREEMATCH_BAUEN_MENU") : nullptr;
+    return town && town->isPendingActive();
+}
+
 void ThreeMatchGame::buyBuilding(int place)
 {
+    // A purchase started under a result or a running minigame would replace that screen and
+    // take the building the result was settled for.
+    if (!townTakesClicks())
+        return;
     Gebaeude* building = m_globals->getGebaeudeManager().getGebaeude(place, 0);
     m_lastBuilding = building;
     if (!building || building->isBuilt() || !building->canBuild())

@@ -63,6 +63,14 @@ std::string cacheHome()
     return std::string();
 }
 
+void reportOnce(const std::string& folder, const char* what)
+{
+    static std::atomic<bool> reported{false};
+    if (!reported.exchange(true))
+        Diagnostics::warning("D3DX", "translated effects are not kept in %s (%s: %s)", folder.c_str(), what,
+                             std::strerror(errno));
+}
+
 // The folder of this program's entries, made on first use; empty when there is none. Read
 // every time, so a test can point the cache elsewhere between effects.
 std::string cacheFolder()
@@ -72,7 +80,10 @@ std::string cacheFolder()
         return std::string();
     const char* program = program_invocation_short_name;
     const std::string folder = home + "/" + (program && *program ? program : "ulvo") + "/effects";
-    return makeFolders(folder) ? folder : std::string();
+    if (makeFolders(folder))
+        return folder;
+    reportOnce(folder, "cannot make the folder");
+    return std::string();
 }
 
 std::string entryPath(const std::string& folder, const std::string& key)
@@ -121,14 +132,6 @@ bool readFile(const std::string& path, std::string& bytes)
     }
     close(fd);
     return ok;
-}
-
-void reportOnce(const std::string& folder, const char* what)
-{
-    static std::atomic<bool> reported{false};
-    if (!reported.exchange(true))
-        Diagnostics::warning("D3DX", "translated effects are not kept in %s (%s: %s)", folder.c_str(), what,
-                             std::strerror(errno));
 }
 
 } // namespace

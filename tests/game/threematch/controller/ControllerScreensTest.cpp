@@ -145,11 +145,20 @@ void clickThrough(GameHost& host, const wchar_t* name)
 // without a minigame to play; a story level after a free-play level reaches its result
 // screen; deleting the active profile takes its running level off the board; and a data set
 // without catastrophes shows none.
+void runningGame(const PlayThrough::RunFolder& folder);
+
+// In a process of its own: a game started after another one in the same process finds the
+// menus where that one left them.
 TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
 {
     PlayThrough::RunFolder folder;
     // The archive holds the file too: an empty one on disk comes first.
     std::ofstream(folder.path() / "data" / "Katastrophen" / "katastrophen.kat") << "<KATASTROPHEN/>";
+    EXPECT_TRUE(PlayThrough::runPhase("screens", [&] { runningGame(folder); }));
+}
+
+void runningGame(const PlayThrough::RunFolder& folder)
+{
     GameHost host(folder);
     ASSERT_TRUE(host.running());
     ASSERT_TRUE(PlayThrough::Player::waitForMenu(host, L"NEUES_PROFILE_MENU", 5.0));
@@ -224,6 +233,13 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
     Scores scores;
     minigames->resultSignal.connect(&scores, &Scores::onResult);
 
+    // The town's buttons buy only while the town stands; its result's OK leads back there.
+    const auto confirmResult = [&host] {
+        return host.click(L"THREEMATCHAUSWERTUNG_MINISPIEL_OK") &&
+               Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU", 5.0);
+    };
+    clickThrough(host, L"H_Start");
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU", 5.0));
     clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
     Minispiel* game = minigames->getActiveMinispiel();
     ASSERT_NE(game, nullptr) << "the data's minigames come with a purchase";
@@ -256,6 +272,7 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
     EXPECT_LT(saving.paid(cost.anzahl), cost.anzahl) << "the score lowers the cost";
     EXPECT_EQ(cost.klasse->getPunkte(), stock - saving.paid(cost.anzahl));
     const int afterGame = cost.klasse->getPunkte();
+    ASSERT_TRUE(confirmResult());
     clickThrough(host, L"THREEMATCH_BAUEN_KAUFEN_BUTTON");
     EXPECT_EQ(minigames->getActiveMinispiel(), nullptr) << "a built building is not bought again";
     EXPECT_EQ(cost.klasse->getPunkte(), afterGame);
@@ -282,6 +299,7 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
     for (int place = 2; place < 4; ++place) {
         Gebaeude* next = town.getGebaeude(place, 0);
         ASSERT_NE(next, nullptr);
+        ASSERT_TRUE(confirmResult());
         ASSERT_GT(host.game().getBuildingButtons().size(), static_cast<std::size_t>(place));
         host.game().onButtonClicked(*host.game().getBuildingButtons()[static_cast<std::size_t>(place)]);
         Minispiel* played = minigames->getActiveMinispiel();
@@ -295,6 +313,7 @@ TEST(ControllerScreens, TheRunningGameKeepsProfilesLevelsAndLivesSound)
         kinds.insert(typeid(*played).name());
     }
     EXPECT_GE(kinds.size(), 2u) << "three games of the rotation, at most two of a kind";
+    ASSERT_TRUE(confirmResult());
 
     // With the first four built the town shows its second row; a place past the last building
     // offers nothing to buy.

@@ -718,23 +718,6 @@ bool runPhase(const char* name, const std::function<void()>& body)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool inChildProcess(const std::function<void()>& body)
-{
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        body();
-        std::fflush(nullptr);
-        std::exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    if (waitpid(child, &status, 0) != child)
-        return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 std::string narrow(const std::wstring& text)
 {
     std::string out;

@@ -150,9 +150,6 @@ bool cellPoint(GameHost& host, int column, int row, POINT& point);
 // !isPhaseProcess().
 bool runPhase(const char* name, const std::function<void()>& body);
 bool isPhaseProcess();
-// The body in a forked child of this process (no new program, same rasteriser), which ends
-// as the program ends; true when it passed.
-bool inChildProcess(const std::function<void()>& body);
 
 // Names for failure messages.
 std::string narrow(const std::wstring& text);
