@@ -139,13 +139,16 @@ protected:
     void SetUp() override
     {
         crt_srand(7);
+        m_engineMaker = PlacementDensities::getMaker();
         m_first = makeObjekt(L"A");
         m_second = makeObjekt(L"B");
         m_second->setScale(D3DXVECTOR3(2, 2, 2));
         m_manager.add(m_first, true);
         m_manager.add(m_second, true);
     }
-    void TearDown() override { PlacementDensities::setMaker(nullptr); }
+    // The engine's maker back for the tests that load scenes through the engine.
+    void TearDown() override { PlacementDensities::setMaker(m_engineMaker); }
+    PlacementDensityMaker m_engineMaker = nullptr;
 
     std::vector<BaseObjekt*> arrange(const std::wstring& kinds, const std::wstring& sources = L"")
     {
@@ -332,6 +335,7 @@ TEST_F(ObjektAnordnungTest, SplineCopiesOnTerrain)
 TEST_F(ObjektAnordnungTest, ParameterCopiesGoWhereTheDensityAllows)
 {
     // No field maker handed down: nothing, with a line.
+    PlacementDensities::setMaker(nullptr);
     EXPECT_TRUE(arrange(L"<PARAMETER ANZAHL=\"3\"><PARAMETER TYPE=\"HALF\"/></PARAMETER>").empty());
 
     PlacementDensities::setMaker(&makeHalfDensity);
