@@ -28,6 +28,7 @@
 
 #include <filesystem>
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -125,6 +126,13 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     EXPECT_EQ(copies[L"Demo_Wegstein"], 9);
     EXPECT_EQ(copies[L"Demo_Kiste"], 2 + 3);
     EXPECT_EQ(copies[L"Demo_Baumstumpf"], 3 + 4);
+    for (BaseObjekt* object : loaded) {
+        const D3DXVECTOR3 p = object->getBasePosition();
+        const D3DXVECTOR3 s = object->getScale();
+        EXPECT_TRUE(std::isfinite(p.x + p.y + p.z + s.x + s.y + s.z))
+            << std::string(object->getName().begin(), object->getName().end()) << " " << p.x << " " << p.y << " " << p.z
+            << " / " << s.x << " " << s.y << " " << s.z;
+    }
     EXPECT_NE(dynamic_cast<SunObjekt*>(objects->find(L"Demo_Himmel")), nullptr);
     EXPECT_NE(dynamic_cast<WaterObjekt*>(objects->find(L"Demo_Teich")), nullptr);
     EXPECT_NE(dynamic_cast<AnimatedMeshObjekt*>(objects->find(L"Demo_Muehle")), nullptr);
