@@ -237,3 +237,18 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     objects->setSplineManager(engineSplines);
     EXPECT_EQ(graph->getRoot().getOwnCount(), 0);
 }
+
+TEST(DemoSceneTest, TheClipmapSceneBringsTheClipmapsBundle)
+{
+    LogCapture logs;
+    copyData(logs.folder());
+    ASSERT_TRUE(SceneTesting::loadSceneMeshes());
+    ObjektManager* objects = UlvoEngine::getInstance()->getObjektManager();
+    ASSERT_NE(objects, nullptr);
+    EXPECT_EQ(run(L"OBJ_LoadFile data\\Szenen\\clipmap.xml"), L"2 Objekte geladen");
+    EXPECT_NE(EffectManager::getInstance()->getEffectBundle(L"Clipmap"), nullptr);
+    ASSERT_NE(objects->find(L"Clipmap_Gelaende"), nullptr);
+    EXPECT_NE(objects->find(L"Clipmap_Gelaende")->getEffect(), nullptr);
+    EXPECT_EQ(logs.text().find("could not be read"), std::string::npos);
+    objects->clear();
+}
