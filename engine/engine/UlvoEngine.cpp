@@ -144,8 +144,10 @@ void UlvoEngine::startUp()
     m_fontInterface->connect(*m_d3dInterface);
 
     m_objektManager.reset(new (std::nothrow) ObjektManager());
-    if (m_objektManager)
+    if (m_objektManager) {
         registerTerrainKinds(m_objektManager->getKinds());
+        registerTerrainKindData(*m_objektManager);
+    }
     // The height and slope fields find their terrain by name in this manager.
     ParameterHeight::setObjektManager(m_objektManager.get());
     // PARAMETER arrangements (scene layer) place copies by the terrain layer's fields.

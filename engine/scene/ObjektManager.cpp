@@ -5,6 +5,8 @@
 #include "scene/SplineManager.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/EffectManager.h"
+#include "devices/d3d/D3DInterface.h"
+#include "graphics/textures/TextureManager.h"
 #include "render/scenegraph/SceneGraph.h"
 #include "scene/arrangements/ObjektAnordnung.h"
 #include "scene/objects/BaseObjekt.h"
@@ -143,6 +145,42 @@ void ObjektManager::loadObjectEffects()
     }
 }
 
+void ObjektManager::addKindData(const std::wstring& type, const std::wstring& bundle, const std::wstring& effectFile,
+                                const std::wstring& textureList)
+{
+    m_kindData[type] = KindData{bundle, effectFile, textureList};
+}
+
+void ObjektManager::loadKindData(const XMLNode& node) const
+{
+    const auto found = m_kindData.find(node.getAttributeValue(L"TYPE"));
+    if (found == m_kindData.end())
+        return;
+    const KindData& data = found->second;
+    EffectManager* effects = EffectManager::getInstance();
+    if (effects->getEffectBundle(data.bundle))
+        return;
+    // The pictures first: the effects look their textures up when they are made. A list loaded
+    // before adds nothing.
+    TextureManager* textures = D3DInterface::getInstance()->getTextureManager();
+    if (!data.textureList.empty() && textures) {
+        XMLNode list;
+        if (XMLNode::load(&list, data.textureList, 0))
+            textures->load(&list);
+        else
+            mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::ObjektManager::loadSceneFile: \"", data.textureList,
+                             L"\" could not be read; ", node.getAttributeValue(L"TYPE"),
+                             L" objects draw without their pictures\n");
+    }
+    XMLNode root;
+    if (XMLNode::load(&root, data.effectFile, 0))
+        effects->load(&root);
+    else
+        mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::ObjektManager::loadSceneFile: \"", data.effectFile,
+                         L"\" could not be read; ", node.getAttributeValue(L"TYPE"),
+                         L" objects draw without their effects\n");
+}
+
 std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
 {
     std::vector<BaseObjekt*> result;
@@ -160,6 +198,7 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
     for (XMLNode* node : root->getNodes()) {
         if (node->getName() != L"OBJEKT")
             continue;
+        loadKindData(*node);
         BaseObjekt* object = createObjektByType(node, this);
         if (!object || !add(object, true))
             continue;

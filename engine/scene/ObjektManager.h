@@ -29,6 +29,7 @@
 #include "scene/registry/MySingleObjektManager.h"
 
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -62,8 +63,15 @@ public:
     void clear() override;
 
     // Reads a scene file's root node: the OBJEKT objects in file order, then those of the
-    // arrangements. Loads the scene objects' effect bundles first when they are not loaded.
+    // arrangements. Loads the scene objects' effect bundles first when they are not loaded, and
+    // the data of each kind the file names (addKindData) before its first object is made.
     std::vector<BaseObjekt*> loadSceneFile(XMLNode* root);
+
+    // The effect bundle file (and texture list, may be empty) objects of that TYPE draw with;
+    // the loader reads both when the named bundle is not loaded. Layers above the scene add
+    // theirs at start-up with their kinds.
+    void addKindData(const std::wstring& type, const std::wstring& bundle, const std::wstring& effectFile,
+                     const std::wstring& textureList);
 
     // The objects of the last OBJ_LoadFile that are still registered, in load order.
     std::vector<BaseObjekt*> getLastLoaded() const;
@@ -139,6 +147,8 @@ public:
 private:
     // The effect bundles of "data\FX\sceneobjects.fxf", unless they are loaded already.
     static void loadObjectEffects();
+    // The data of the node's TYPE, when it has some and its bundle is not loaded.
+    void loadKindData(const XMLNode& node) const;
     // The object leaves lastLoaded (it left the registry or is being destroyed).
     void forgetLoaded(const NamedObject* object);
     void setLastLoaded(const std::vector<BaseObjekt*>& objects);
@@ -152,6 +162,12 @@ private:
     static const ConsoleCommandEntry<ObjektManager> kCommands[24];
 
     ObjektKinds m_kinds;
+    struct KindData {
+        std::wstring bundle;
+        std::wstring effectFile;
+        std::wstring textureList;
+    };
+    std::unordered_map<std::wstring, KindData> m_kindData;
     bool m_deviceResources = false;
     SceneGraph* m_sceneGraph = nullptr;
     SplineManager* m_splines = nullptr;

@@ -7,4 +7,8 @@ namespace Ulvo {
 
 void registerTerrainKinds(ObjektKinds& kinds);
 
+// The effect bundles and picture lists of those kinds, which the manager's scene-file loader reads
+// before it makes the first object of a kind.
+void registerTerrainKindData(ObjektManager& manager);
+
 } // namespace Ulvo

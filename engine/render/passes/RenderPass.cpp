@@ -214,6 +214,8 @@ void RenderPass::drawObjects(Camera* camera)
             Effect* previous = s_currentEffect;
             effectChanged.emit(*this, effect, previous);
             s_currentEffect = effect;
+            // The technique this pass selected may be an effect the list's lighting did not reach.
+            m_sceneGraph->lightObject(object);
             ID3DXEffect* fx = effect->getEffect();
             UINT passes = 0;
             fx->SetTechnique(effect->getTechnique(0));

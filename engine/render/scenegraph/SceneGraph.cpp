@@ -154,12 +154,24 @@ void SceneGraph::applySunLight(std::vector<RenderObjekt*>& list)
     RenderObjekt::setSkyMap(m_sun.getSkyMap());
     RenderObjekt::setBackgroundMap(m_sun.getBackgroundMap());
     RenderObjekt::setEnvironmentMap(m_sun.getEnvironmentMap() ? m_sun.getEnvironmentMap() : m_sun.getSkyMap());
-    // An object without an effect yet has nowhere to put the values: the next list tries again.
-    if (list.empty() || list.front()->getLightStamp() == m_lightStamp || !list.front()->getEffect())
+    // Bundles share no effect pool, so every effect drawn takes the values itself, once per list;
+    // the pass lights the effects it selects while drawing (lightObject) the same way.
+    m_litEffects.clear();
+    for (RenderObjekt* object : list)
+        lightObject(object);
+}
+
+void SceneGraph::lightObject(RenderObjekt* object)
+{
+    // An object without an effect yet has nowhere to put the values: a later call lights it.
+    const Effect* effect = object ? object->getEffect() : nullptr;
+    if (!effect)
         return;
-    // The light values are shared effect parameters: one object sets them for all.
-    list.front()->setLightStamp(m_lightStamp);
-    list.front()->setLightParams(m_sun.getLightDirection(), m_sun.getDiffuseColor(), m_sun.getAmbientColor());
+    object->setLightStamp(m_lightStamp);
+    if (std::find(m_litEffects.begin(), m_litEffects.end(), effect) != m_litEffects.end())
+        return;
+    m_litEffects.push_back(effect);
+    object->setLightParams(m_sun.getLightDirection(), m_sun.getDiffuseColor(), m_sun.getAmbientColor());
 }
 
 void SceneGraph::collapseInstances(std::vector<RenderObjekt*>& list)

@@ -18,6 +18,7 @@
 
 namespace Ulvo {
 
+class Effect;
 class RenderObjekt;
 class Camera;
 class NamedObject;
@@ -46,9 +47,12 @@ public:
     void sort(std::vector<RenderObjekt*>& list) const;
     // Every object's per-camera step, in list order.
     void updateObjectsForCamera(Camera* camera, std::vector<RenderObjekt*>& list, const D3DXVECTOR3* reference);
-    // The shared sky, background and environment maps, and the sun's light on the list's first
-    // object once per change of the sun.
+    // The shared sky, background and environment maps, and the sun's light on every effect of
+    // the list (once each); the objects with an effect take the sun's stamp.
     void applySunLight(std::vector<RenderObjekt*>& list);
+    // The sun's light on the object's current effect unless that effect took it since the last
+    // applySunLight (a pass calls it for the effect it selected for drawing).
+    void lightObject(RenderObjekt* object);
     // Objects of instancing groups leave the list and are drawn through their group, which goes
     // to the front of the list.
     void collapseInstances(std::vector<RenderObjekt*>& list);
@@ -97,7 +101,8 @@ private:
     uint32_t m_instanceStamp = 0;
     uint32_t m_lightStamp = 0;
     RenderObjektRegistry* m_objekte = nullptr;
-    std::vector<RenderObjekt*> m_groups; // reused by collapseInstances
+    std::vector<RenderObjekt*> m_groups;     // reused by collapseInstances
+    std::vector<const Effect*> m_litEffects; // reused by applySunLight
 };
 
 } // namespace Ulvo

@@ -160,9 +160,9 @@ TEST_F(RenderPassKindsTest, BoxCastsASplitShadowOnThePlaneAtTwoSplits)
     EXPECT_EQ(shadow->getShadowTarget()->getKey().width, 1024u);
     const Image image = frame({shadow});
 
-    // Floor: its grey where lit (the shadow technique lights with the effect's own light, straight
-    // down at full strength), half that in the shadow.
-    const float lit = 128.0f / 255.0f;
+    // Floor: its grey (0.5) under the sun's ambient (0x40) and white light from (-1, 2, -1) where
+    // lit, half that in the shadow.
+    const float lit = 0.5f * (64.0f / 255.0f + 2.0f / std::sqrt(6.0f));
     // Light from -x, -z: the shadows fall half a unit to +x and +z per unit of height.
     for (const D3DXVECTOR3& shaded : {D3DXVECTOR3(0.8f, 0, 0.3f), D3DXVECTOR3(2.8f, 0, 8.3f)}) {
         const POINT p = pixelOf(shaded);

@@ -132,7 +132,7 @@ TEST(SceneGraphTest, RenderListsFilterByPassAndSortIntoTheRenderOrder)
         object->Release();
 }
 
-TEST(SceneGraphTest, InstanceGroupsCollapseToTheFrontAndTheSunReachesTheFirstObjectOnce)
+TEST(SceneGraphTest, InstanceGroupsCollapseToTheFrontAndTheSunReachesEveryObjectWithAnEffect)
 {
     LogCapture logs;
     SceneGraph graph;
@@ -149,21 +149,26 @@ TEST(SceneGraphTest, InstanceGroupsCollapseToTheFrontAndTheSunReachesTheFirstObj
     graph.collapseInstances(list);
     EXPECT_EQ(root->getVisibleInstances().size(), 1u);
 
-    // Without an effect the first object takes the light later; with one, once per change.
+    // An object without an effect takes the light later; every object with one takes it, not
+    // only the list's first.
     const uint32_t stamp = graph.getLightStamp();
     list = {single, root};
     graph.applySunLight(list);
     EXPECT_NE(single->getLightStamp(), stamp);
     Effect effect(false);
+    Effect other(false);
     single->setEffectForTest(&effect);
     graph.applySunLight(list);
     EXPECT_EQ(single->getLightStamp(), stamp);
-    EXPECT_NE(root->getLightStamp(), stamp); // only the first object
+    EXPECT_NE(root->getLightStamp(), stamp); // no effect yet
+    root->setEffectForTest(&other);
     graph.getSunLightSystem().setTime(12, 0, 0);
     EXPECT_EQ(graph.getLightStamp(), stamp + 1);
     graph.applySunLight(list);
     EXPECT_EQ(single->getLightStamp(), stamp + 1);
+    EXPECT_EQ(root->getLightStamp(), stamp + 1);
     single->setEffectForTest(nullptr);
+    root->setEffectForTest(nullptr);
 
     clone->Release();
     root->Release();

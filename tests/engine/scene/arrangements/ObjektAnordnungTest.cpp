@@ -139,15 +139,16 @@ protected:
     void SetUp() override
     {
         crt_srand(7);
+        m_engineMaker = PlacementDensities::getMaker();
         m_first = makeObjekt(L"A");
         m_second = makeObjekt(L"B");
         m_second->setScale(D3DXVECTOR3(2, 2, 2));
         m_manager.add(m_first, true);
         m_manager.add(m_second, true);
     }
-    // Tests hand their own density makers; the engine's comes back afterwards.
+    // The engine's maker back for the tests that load scenes through the engine.
     void TearDown() override { PlacementDensities::setMaker(m_engineMaker); }
-    const PlacementDensityMaker m_engineMaker = PlacementDensities::getMaker();
+    PlacementDensityMaker m_engineMaker = nullptr;
 
     std::vector<BaseObjekt*> arrange(const std::wstring& kinds, const std::wstring& sources = L"")
     {

@@ -6,6 +6,7 @@
 #include "engine/render/PassTestSupport.h"
 #include "engine/scene/SceneDrawTest.h"
 #include "engine/scene/SceneObjectsSupport.h"
+#include "graphics/effects/Effect.h"
 #include "graphics/meshes/Mesh.h"
 #include "render/cameras/CameraManager.h"
 #include "render/cameras/LookAtCamera.h"
@@ -128,6 +129,41 @@ TEST_F(SceneObjectsDrawTest, AHouseOfTwoTexturedMaterialsIsLitByTheSun)
     EXPECT_NE(image.at(roof.x, roof.y), kClear);
     EXPECT_NE(image.at(wall.x, wall.y), image.at(roof.x, roof.y));
     EXPECT_TRUE(golden(image, "mesh_house_sun"));
+}
+
+// Bundles share no effect pool: the sun's values must reach the effect of every bundle drawn, not
+// only the first object's, and follow the sun when it changes.
+TEST_F(SceneObjectsDrawTest, TheSunReachesTheEffectOfEveryBundleDrawn)
+{
+    sun(L"X=\"-1\" Y=\"2\" Z=\"-1.5\"", L"FFFFF0D0", L"FF505058");
+    configure(kScenePass);
+    MeshObjekt* house =
+        add<MeshObjekt>(L"<OBJEKT NAME=\"Haus\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\"><RENDERPASSES "
+                        L"DEFAULT=\"1\"/></BASE_DATA><MESH_DATA NAME=\"HAUS\"/></OBJEKT>");
+    WaterObjekt* pond = add<WaterObjekt>(
+        L"<OBJEKT NAME=\"See\" TYPE=\"WATER\"><BASE_DATA EFFECT=\"Wasser\"><RENDERPASSES><SZENE/><WASSER><REFLECTION "
+        L"ENABLED=\"0\"/></WASSER></RENDERPASSES><POSITION X=\"3\"/></BASE_DATA><MESH_DATA NAME=\"BODEN\"/></OBJEKT>");
+    ASSERT_TRUE(house && pond);
+    look(D3DXVECTOR3(1, 4, -9), D3DXVECTOR3(1, 0.5f, 0));
+    auto diffuseOf = [](BaseObjekt* object) {
+        D3DXCOLOR value(0, 0, 0, 0);
+        ID3DXEffect* effect = object->getEffect() ? object->getEffect()->getEffect() : nullptr;
+        if (effect)
+            effect->GetValue("g_LightDiffuse", &value, sizeof(value));
+        return value;
+    };
+    for (const wchar_t* diffuse : {L"FFFFF0D0", L"FF4080C0"}) {
+        sun(L"X=\"-1\" Y=\"2\" Z=\"-1.5\"", diffuse, L"FF505058");
+        frame({L"SZENE"});
+        const D3DXCOLOR& sunDiffuse = m_graph.getSunLightSystem().getDiffuseColor();
+        ASSERT_NE(house->getEffect(), pond->getEffect());
+        for (BaseObjekt* object : std::initializer_list<BaseObjekt*>{house, pond}) {
+            const D3DXCOLOR got = diffuseOf(object);
+            EXPECT_FLOAT_EQ(got.r, sunDiffuse.r) << (object == house ? "house" : "pond");
+            EXPECT_FLOAT_EQ(got.g, sunDiffuse.g) << (object == house ? "house" : "pond");
+            EXPECT_FLOAT_EQ(got.b, sunDiffuse.b) << (object == house ? "house" : "pond");
+        }
+    }
 }
 
 TEST_F(SceneObjectsDrawTest, WaterMirrorsTheBoxAboveIt)

@@ -2,6 +2,8 @@
 // engine's object manager and scene graph (which loads the scene objects' effects on the way),
 // the objects it gives checked by kind and place, and a frame of it drawn by a render manager with
 // the demo scene's render configuration.
+#include <crt.h>
+
 #include "devices/d3d/D3DInterface.h"
 #include "engine/UlvoEngine.h"
 #include "engine/render/PassTestSupport.h"
@@ -13,6 +15,8 @@
 #include "render/cameras/LookAtCamera.h"
 #include "render/manager/RenderManager.h"
 #include "render/scenegraph/SceneGraph.h"
+#include "scene/HeightMap.h"
+#include "scene/arrangements/PlacementSources.h"
 #include "scene/ObjektManager.h"
 #include "scene/SplineManager.h"
 #include "scene/objects/animesh/AnimatedMeshObjekt.h"
@@ -23,6 +27,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <memory>
 
 using namespace Ulvo;
@@ -40,7 +47,8 @@ std::wstring run(const std::wstring& text)
     return line.getAnswer();
 }
 
-// The data folders the scene file and its effects come from, as the runtime folder has them.
+// The data folders the scene file and its effects come from, and the pictures the build painted,
+// as the runtime folder has them.
 void copyData(const std::filesystem::path& folder)
 {
     namespace fs = std::filesystem;
@@ -50,6 +58,8 @@ void copyData(const std::filesystem::path& folder)
         for (const auto& entry : fs::directory_iterator(TestSupport::sourceDir() / "data" / sub))
             fs::copy_file(entry.path(), target / entry.path().filename(), fs::copy_options::overwrite_existing);
     }
+    fs::copy(TestSupport::runtimeDir() / "data" / "textures", folder / "data" / "textures",
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
 // One frame of the manager into a target of its own with a depth buffer, read back.
@@ -85,13 +95,44 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     ASSERT_NE(objects, nullptr);
     ASSERT_NE(graph, nullptr);
 
-    // Eight objects of the file and the arrangement's nine stones along the path.
-    EXPECT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"17 Objekte geladen");
+    // The file's path goes into a spline manager of the test's own, so no spline of it outlives
+    // the test in the engine's manager (whose console completion other tests see).
+    SplineManager splines;
+    SplineManager* engineSplines = objects->getSplineManager();
+    objects->setSplineManager(&splines);
+
+    // Eleven objects of the file (the meadow's eight, terrain, road, forest); the arrangements'
+    // copies: nine stones along the path, two crates, three stumps at random, four stumps on
+    // flat ground of the hills, three crates at tree places.
+    // The random arrangement draws from the game's generator: the same start every run.
+    crt_srand(1);
+    EXPECT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
     EffectManager* effects = EffectManager::getInstance();
-    for (const wchar_t* bundle : {L"Material", L"Wasser", L"Himmel"})
+    for (const wchar_t* bundle : {L"Material", L"Wasser", L"Himmel", L"Terrain", L"Strasse", L"Baum"})
         EXPECT_NE(effects->getEffectBundle(bundle), nullptr) << "the scene file brought its effects";
     const std::vector<BaseObjekt*> loaded = objects->getLastLoaded();
-    ASSERT_EQ(loaded.size(), 17u);
+    ASSERT_EQ(loaded.size(), 32u);
+    auto* terrain = dynamic_cast<HeightMap*>(objects->find(L"Gelaende"));
+    ASSERT_NE(terrain, nullptr);
+    EXPECT_NE(objects->find(L"Strasse"), nullptr);
+    EXPECT_NE(objects->find(L"Wald"), nullptr);
+    std::map<std::wstring, int> copies;
+    for (BaseObjekt* object : loaded) {
+        const std::wstring& name = object->getName();
+        const std::size_t at = name.find(L"_INSTANZ_");
+        if (at != std::wstring::npos)
+            ++copies[name.substr(0, at)];
+    }
+    EXPECT_EQ(copies[L"Demo_Wegstein"], 9);
+    EXPECT_EQ(copies[L"Demo_Kiste"], 2 + 3);
+    EXPECT_EQ(copies[L"Demo_Baumstumpf"], 3 + 4);
+    for (BaseObjekt* object : loaded) {
+        const D3DXVECTOR3 p = object->getBasePosition();
+        const D3DXVECTOR3 s = object->getScale();
+        EXPECT_TRUE(std::isfinite(p.x + p.y + p.z + s.x + s.y + s.z))
+            << std::string(object->getName().begin(), object->getName().end()) << " " << p.x << " " << p.y << " " << p.z
+            << " / " << s.x << " " << s.y << " " << s.z;
+    }
     EXPECT_NE(dynamic_cast<SunObjekt*>(objects->find(L"Demo_Himmel")), nullptr);
     EXPECT_NE(dynamic_cast<WaterObjekt*>(objects->find(L"Demo_Teich")), nullptr);
     EXPECT_NE(dynamic_cast<AnimatedMeshObjekt*>(objects->find(L"Demo_Muehle")), nullptr);
@@ -101,8 +142,7 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     for (BaseObjekt* object : loaded)
         EXPECT_EQ(object->getSceneGraph(), graph);
     // The path the arrangement lays its stones along.
-    ASSERT_NE(engine->getSplineManager(), nullptr);
-    EXPECT_NE(engine->getSplineManager()->getSpline(L"Weg"), nullptr);
+    EXPECT_NE(splines.getSpline(L"Weg"), nullptr);
 
     auto manager = std::make_unique<RenderManager>();
     ASSERT_NE(attachLightingRenderers(*manager), nullptr);
@@ -120,8 +160,8 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
     camera.setFovAspect(45.0, 0.0);
     camera.setNearFar(0.5, 200.0);
-    camera.setEyePosition(D3DXVECTOR3(0, 6, -15));
-    camera.setLookAt(D3DXVECTOR3(0, 1, 0));
+    camera.setEyePosition(D3DXVECTOR3(0, 15, -30));
+    camera.setLookAt(D3DXVECTOR3(0, 3, 0));
     const Image image = frame(D3DInterface::getInstance()->getDevice(), *manager, camera);
     for (BaseObjekt* object : loaded)
         EXPECT_NE(object->getEffect(), nullptr) << "drawn with an effect of its bundle";
@@ -147,11 +187,68 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
         }
     }
     EXPECT_EQ(stones, 9);
+    // The terrain's layers where the test knows its ground: grid points in view and clear of the
+    // forest, snow-white on flat tops, green on flat ground just above the meadow. A tree or the
+    // road may cover some, so most of them must show their colour.
+    std::vector<TreePlace> trees;
+    if (auto* forest = dynamic_cast<TreePlaceSource*>(objects->find(L"Wald")))
+        forest->collectTreePlaces(trees);
+    EXPECT_EQ(trees.size(), 60u);
+    auto nearTree = [&](const D3DXVECTOR3& p) {
+        return std::any_of(trees.begin(), trees.end(), [&](const TreePlace& tree) {
+            const float dx = tree.position.x - p.x;
+            const float dz = tree.position.z - p.z;
+            return dx * dx + dz * dz < 9.0f;
+        });
+    };
+    auto share = [&](auto wanted, auto colour) {
+        int seen = 0;
+        int right = 0;
+        for (int j = 2; j < 40; ++j) {
+            for (int i = 2; i < 40; ++i) {
+                const D3DXVECTOR2 uv(i / 41.0f, j / 41.0f);
+                D3DXVECTOR3 p;
+                D3DXVECTOR3 n;
+                terrain->getPositionUV(&p, uv);
+                terrain->getNormalUV(&n, uv, true);
+                if (!wanted(p, n) || nearTree(p))
+                    continue;
+                const POINT px = RenderTesting::pixelOf(camera, p, kW, kH);
+                if (px.x < 0 || px.y < 0 || px.x >= LONG(kW) || px.y >= LONG(kH))
+                    continue;
+                ++seen;
+                right += colour(image.at(px.x, px.y)) ? 1 : 0;
+            }
+        }
+        return std::pair{seen, right};
+    };
+    auto channel = [](D3DCOLOR c, int shift) { return (c >> shift) & 0xFF; };
+    const auto [snowSeen, snowWhite] =
+        share([](const D3DXVECTOR3& p, const D3DXVECTOR3& n) { return p.y > 6 && n.y > 0.8f; },
+              [&](D3DCOLOR c) { return channel(c, 0) > 0xB0 && channel(c, 8) > 0xB0 && channel(c, 16) > 0xB0; });
+    EXPECT_GE(snowSeen, 8);
+    EXPECT_GT(snowWhite * 2, snowSeen) << snowWhite << " of " << snowSeen << " snow points white";
     EXPECT_TRUE(TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "engine" / "scene" / "golden",
                                            "demo_scene"));
 
     CameraManager::getInstance()->setRenderManager(nullptr);
     manager.reset();
     objects->clear();
+    objects->setSplineManager(engineSplines);
     EXPECT_EQ(graph->getRoot().getOwnCount(), 0);
+}
+
+TEST(DemoSceneTest, TheClipmapSceneBringsTheClipmapsBundle)
+{
+    LogCapture logs;
+    copyData(logs.folder());
+    ASSERT_TRUE(SceneTesting::loadSceneMeshes());
+    ObjektManager* objects = UlvoEngine::getInstance()->getObjektManager();
+    ASSERT_NE(objects, nullptr);
+    EXPECT_EQ(run(L"OBJ_LoadFile data\\Szenen\\clipmap.xml"), L"2 Objekte geladen");
+    EXPECT_NE(EffectManager::getInstance()->getEffectBundle(L"Clipmap"), nullptr);
+    ASSERT_NE(objects->find(L"Clipmap_Gelaende"), nullptr);
+    EXPECT_NE(objects->find(L"Clipmap_Gelaende")->getEffect(), nullptr);
+    EXPECT_EQ(logs.text().find("could not be read"), std::string::npos);
+    objects->clear();
 }
