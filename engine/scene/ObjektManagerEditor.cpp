@@ -14,6 +14,7 @@
 #include "render/cameras/Camera.h"
 #include "render/cameras/CameraManager.h"
 #include "render/scenegraph/SceneGraph.h"
+#include "scene/DirectionAngle.h"
 #include "scene/ObjektManager.h"
 
 #include <cfloat>
@@ -79,22 +80,6 @@ D3DXVECTOR3 onAxes(const D3DXVECTOR3& value, const D3DXVECTOR3& keep, int mask)
     return D3DXVECTOR3((mask & 1) ? value.x : keep.x, (mask & 2) ? value.y : keep.y, (mask & 4) ? value.z : keep.z);
 }
 
-// The angle of (x, z) in degrees, from +x towards +z.
-float headingAngle(float x, float z)
-{
-    const float length = std::sqrt(x * x + z * z);
-    if (length > 0.0f) {
-        x /= length;
-        z /= length;
-    }
-    constexpr float kDegrees = 57.29578f;
-    if (x > 0.0f)
-        return std::atan(z / x) * kDegrees;
-    if (x < 0.0f)
-        return std::atan(z / x) * kDegrees + 180.0f;
-    return z >= 0.0f ? 90.0f : 270.0f;
-}
-
 void logPick(const std::wstring& name, float distance)
 {
     mainLogger().log(50, LOG_TYPE_INFO, L"Hit: ", name, L" Dist: ", std::to_wstring(distance), L"\n");
@@ -149,7 +134,7 @@ bool ObjektManager::getEditPlanePoint(D3DXVECTOR3& point, int planeMode, const D
     case 1: {
         // Upright, turned about y to face the camera's heading: its width runs across the view.
         const D3DXMATRIX& inverse = camera->getViewInverseMatrix();
-        const float heading = headingAngle(inverse._31, inverse._33) * kDegreesToRadians;
+        const float heading = directionAngle(inverse._31, inverse._33) * kDegreesToRadians;
         const D3DXVECTOR3 across(-std::sin(heading) * h, 0.0f, std::cos(heading) * h);
         const D3DXVECTOR3 up(0.0f, h, 0.0f);
         corners[0] = q - across - up;

@@ -5,6 +5,7 @@
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "render/scenegraph/SceneGraph.h"
+#include "scene/DirectionAngle.h"
 #include "scene/HeightMap.h"
 #include "scene/ObjektManager.h"
 #include "scene/SplineManager.h"
@@ -79,22 +80,6 @@ D3DXQUATERNION tiltOnto(HeightMap& terrain, const D3DXVECTOR3& position, const D
     D3DXQUATERNION out;
     D3DXQuaternionMultiply(&out, &tilt, &rotation);
     return out;
-}
-
-// The angle of (x, z) in degrees, from +x towards +z.
-float directionAngle(float x, float z)
-{
-    const float length = std::sqrt(x * x + z * z);
-    if (length > 0.0f) {
-        x /= length;
-        z /= length;
-    }
-    constexpr float kDegrees = 57.29578f;
-    if (x > 0.0f)
-        return std::atan(z / x) * kDegrees;
-    if (x < 0.0f)
-        return std::atan(z / x) * kDegrees + 180.0f;
-    return z >= 0.0f ? 90.0f : 270.0f;
 }
 
 // The copies asked for, held to the bound.
