@@ -195,6 +195,8 @@ private:
 
     // Render steps.
     void drawCursor();
+    // The roll-in's shown fraction of the level's picture (1 all of it).
+    void setRollIn(float shown);
     void releaseWindowLists();
     void buildTownScreen();
 

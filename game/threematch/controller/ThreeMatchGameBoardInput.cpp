@@ -216,7 +216,7 @@ void ThreeMatchGame::startLevel(bool resume)
     m_townRules.startLevel(resume, rohstoffe.getZornKlasse(), m_globals->getWrathMax(), m_board->getLevelStones(),
                            rohstoffe.findKlasse(L"FÜLLSTOFF"));
     if (m_globals->getHires() && m_renderManager)
-        m_renderManager->setPostEffectParamFloat(L"THREEMATCH_ROLL_IN_VERH", 0.0f);
+        setRollIn(0.0f);
 }
 
 } // namespace ThreeMatch

@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 namespace ThreeMatch {
 
@@ -40,6 +41,47 @@ const unsigned char kKeyL = 0x26;
 const wchar_t* const kBonusButtons[] = {
     L"THREEMATCH_BONUS_HAMMER", L"THREEMATCH_BONUS_BLITZ",  L"THREEMATCH_BONUS_TIME",  L"THREEMATCH_BONUS_BOMBE",
     L"THREEMATCH_BONUS_PUNKTE", L"THREEMATCH_BONUS_ZUFALL", L"THREEMATCH_BONUS_ZEILE", L"THREEMATCH_BONUS_ROHSTOFF"};
+
+// Textures whose texels are all opaque by their format.
+bool opaqueFormat(Ulvo::Texture2D* texture)
+{
+    IDirect3DTexture9* d3d = texture ? texture->getTexture() : nullptr;
+    D3DSURFACE_DESC desc{};
+    if (!d3d || FAILED(d3d->GetLevelDesc(0, &desc)))
+        return false;
+    return desc.Format == D3DFMT_X8R8G8B8 || desc.Format == D3DFMT_R8G8B8 || desc.Format == D3DFMT_R5G6B5 ||
+           desc.Format == D3DFMT_X1R5G5B5;
+}
+
+// Whether the GUI will draw this window's picture opaque over the whole screen this frame: then
+// nothing drawn before the GUI can be seen. Only plain windows qualify (a kind of its own may draw
+// or pick its children otherwise), shown all the way up to a window the GUI draws, unclipped,
+// scaled over the screen at full alpha with a texture that has no alpha.
+bool coversScreen(const Ulvo::GUISystem& gui, const Ulvo::GUIWindow* window, const RECT& screen)
+{
+    if (!window)
+        return false;
+    const Ulvo::GUIWindow* root = window;
+    for (const Ulvo::GUIWindow* w = window; w; w = w->getParent()) {
+        const Ulvo::GUIOptions& options = w->getOptions();
+        const Ulvo::FloatRect& r = w->getScreenRect();
+        if (typeid(*w) != typeid(Ulvo::GUIWindow) || !options.visible || options.drawInClientOnly ||
+            (w != window && !options.drawSubWindows) || r.left > static_cast<float>(screen.left) ||
+            r.top > static_cast<float>(screen.top) || r.right < static_cast<float>(screen.right) ||
+            r.bottom < static_cast<float>(screen.bottom))
+            return false;
+        root = w;
+    }
+    if (std::find(gui.windows().begin(), gui.windows().end(), root) == gui.windows().end())
+        return false;
+    const Ulvo::GUIDrawOptions& draw = window->getDrawOptions();
+    if (draw.drawTypeX != Ulvo::SDP_SCALE || draw.drawTypeY != Ulvo::SDP_SCALE ||
+        !(draw.modulate.a * window->getAlpha() >= 1.0))
+        return false;
+    const bool disabled = !window->isEnabledInHierarchy() && draw.getTexture(Ulvo::GUIDrawOptions::TEX_DISABLE);
+    return opaqueFormat(
+        draw.getTexture(disabled ? Ulvo::GUIDrawOptions::TEX_DISABLE : Ulvo::GUIDrawOptions::TEX_NORMAL));
+}
 
 // Numbers of this run's screenshots go on from here, past the files already there.
 int s_screenshotCounter = 0;
@@ -95,19 +137,28 @@ void ThreeMatchGame::render()
     IDirect3DDevice9* device = m_d3d ? m_d3d->getDevice() : nullptr;
     if (!device)
         return;
-    if (m_renderTarget)
-        m_renderTarget->render();
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFFFFFFFF, 1.0f, 0);
-    device->BeginScene();
-    Ulvo::D3DXSprite& sprite = m_d3d->getSprite()->first;
     RECT screen;
     m_d3d->getScreenRect(&screen);
-    if (sprite.Begin(D3DXSPRITE_ALPHABLEND)) {
+    // Behind the menus the landscape covers the screen: the town's picture and the colour under it
+    // would be drawn over entirely, so they are left out (only the in-game picture reads the target
+    // besides this frame).
+    const bool covered = m_gui && !isLevelActive(kIngameMenu) &&
+                         coversScreen(*m_gui, m_gui->getWindow(L"THREEMATCH_HINTERGRUND"), screen);
+    if (m_renderTarget && !covered)
+        m_renderTarget->render();
+    device->Clear(0, nullptr, (covered ? 0 : D3DCLEAR_TARGET) | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFFFFFFFF, 1.0f,
+                  0);
+    device->BeginScene();
+    Ulvo::D3DXSprite& sprite = m_d3d->getSprite()->first;
+    if (!covered && sprite.Begin(D3DXSPRITE_ALPHABLEND)) {
         Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0];
-        if (isLevelActive(kIngameMenu) && background)
-            sprite.drawRegion(background, nullptr, screen, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
-                              D3DCOLOR_ARGB(ScreenRules::alphaByte(m_exchangeFade.value), 255, 255, 255));
-        else if (m_renderTarget && m_renderTarget->isCreated())
+        // A background faded out entirely leaves every pixel as it was: not drawn at all.
+        const unsigned char backgroundAlpha = ScreenRules::alphaByte(m_exchangeFade.value);
+        if (isLevelActive(kIngameMenu) && background) {
+            if (backgroundAlpha > 0)
+                sprite.drawRegion(background, nullptr, screen, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
+                                  D3DCOLOR_ARGB(backgroundAlpha, 255, 255, 255));
+        } else if (m_renderTarget && m_renderTarget->isCreated())
             sprite.drawRegion(m_renderTarget->getTexture(), nullptr, screen, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
                               0xFFFFFFFF);
         sprite.End();

@@ -428,7 +428,12 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
     IDirect3DDevice9* device = m_d3d->getDevice();
     if (!device)
         return;
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
+    // The high-resolution level's picture comes whole from the render manager, whose forward
+    // renderer clears the depth and stencil it draws with: nothing reads a clear of its own then.
+    const bool hiresLevel = isLevelActive(L"THREEMATCH_INGAME_MENU") && m_globals->getHires() && m_renderManager &&
+                            m_renderManager->getForwardRenderer()->isEnabled();
+    if (!hiresLevel)
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
     if (!isLevelActive(L"THREEMATCH_INGAME_MENU")) {
         // The town: buildings and light shows, the in-game background fading over them.
         Ulvo::D3DXSprite* sprite = gameSprite();
@@ -439,7 +444,9 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
             sprite->drawRegion(m_menuBackground, nullptr, kTargetRect, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, 0xFFFFFFFF);
         m_globals->getGebaeudeManager().render(0.0f, 0.0f, 1.0);
         m_globals->getLichterspiele().render(0.0f, 0.0f, 1.0);
-        if (Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0])
+        // Faded out entirely, the in-game background would leave every pixel as it was.
+        Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0];
+        if (background && alphaByte(m_exchangeFade.value) > 0)
             sprite->drawRegion(background, nullptr, kTargetRect, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
                                D3DCOLOR_ARGB(alphaByte(m_exchangeFade.value), 255, 255, 255));
         sprite->End();

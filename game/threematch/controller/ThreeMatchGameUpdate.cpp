@@ -108,6 +108,14 @@ void ThreeMatchGame::update()
         updateIngame(gameDt);
 }
 
+void ThreeMatchGame::setRollIn(float shown)
+{
+    m_renderManager->setPostEffectParamFloat(L"THREEMATCH_ROLL_IN_VERH", shown);
+    // Rolled in all the way, the picture shows as it is: the roll-in draws nothing then.
+    if (Ulvo::RenderPostEffect* rollIn = m_renderManager->getPostEffect(L"EINROLLEN"))
+        rollIn->setParamFloat(L"Sichtbar", shown < 1.0f ? 1.0f : 0.0f);
+}
+
 void ThreeMatchGame::updateMagnifier(float realDt)
 {
     if (!m_globals->getHires() || !m_renderManager)
@@ -123,6 +131,8 @@ void ThreeMatchGame::updateMagnifier(float realDt)
     lupe->setParamVector(L"Position",
                          D3DXVECTOR4(std::clamp(picture.x, 0.0f, 1.0f), std::clamp(picture.y, 0.0f, 1.0f), 0.0f, 0.0f));
     lupe->setParamVector(L"Params", D3DXVECTOR4(1.0f + 0.5f * m_magnifierFade.value, 1.0f, 0.0f, 0.0f));
+    // Closed, the magnifier enlarges by 1 and leaves the picture as it is: it draws nothing then.
+    lupe->setParamFloat(L"Sichtbar", m_magnifierFade.value > 0.0f ? 1.0f : 0.0f);
 }
 
 void ThreeMatchGame::updateTally(double realDt)
@@ -294,15 +304,14 @@ void ThreeMatchGame::updateRollIn(double gameDt)
     const bool hires = m_globals->getHires() && m_renderManager;
     if (!m_rollIn) {
         if (hires)
-            m_renderManager->setPostEffectParamFloat(L"THREEMATCH_ROLL_IN_VERH", 1.0f);
+            setRollIn(1.0f);
         return;
     }
     m_rollInTimer += gameDt;
     if (hires) {
         const double span = m_rollInLength - 1.0;
         const double ratio = span > 0.0 ? (m_rollInTimer - 1.0) / span : 1.0;
-        m_renderManager->setPostEffectParamFloat(L"THREEMATCH_ROLL_IN_VERH",
-                                                 static_cast<float>(std::clamp(ratio, 0.0, 1.0)));
+        setRollIn(static_cast<float>(std::clamp(ratio, 0.0, 1.0)));
     }
     if (m_rollInTimer >= m_rollInLength) {
         m_rollIn = false;

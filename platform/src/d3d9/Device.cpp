@@ -19,8 +19,10 @@ namespace {
 
 thread_local Device* t_currentDevice = nullptr;
 
-// ULVO_FRAME_STATS=N: every N presented frames, one line with the GL calls, draws and pixels
-// written per frame (in screens of the back buffer), for measuring the real program's frame.
+// ULVO_FRAME_STATS=N: every N presented frames, one line with the GL calls and draws per frame and
+// the frames presented per second, for measuring the real program's frame; with ULVO_FRAME_PIXELS=1
+// also the pixels written per frame (in screens of the back buffer). Counting pixels waits for each
+// draw, so the frame rate is only worth reading without it.
 void reportFrameStats(unsigned screenPixels)
 {
     static const long every = [] {
@@ -29,25 +31,41 @@ void reportFrameStats(unsigned screenPixels)
     }();
     if (every <= 0)
         return;
+    static const bool pixels = [] {
+        const char* value = std::getenv("ULVO_FRAME_PIXELS");
+        return value && std::strcmp(value, "1") == 0;
+    }();
     static long frames = -1;
     static uint64_t calls0 = 0, draws0 = 0, pixels0 = 0;
+    static LARGE_INTEGER time0{};
     if (frames < 0) {
-        PlatformCountPixels(true);
+        if (pixels)
+            PlatformCountPixels(true);
+        else
+            PlatformCountGLCalls(true);
         frames = 0;
     }
     if (frames++ == 0) {
         PlatformGLCallCounts(calls0, draws0);
         pixels0 = PlatformPixelCount();
+        QueryPerformanceCounter(&time0);
         return;
     }
     if (frames <= every)
         return;
     uint64_t calls = 0, draws = 0;
     PlatformGLCallCounts(calls, draws);
+    LARGE_INTEGER time{}, frequency{};
+    QueryPerformanceCounter(&time);
+    QueryPerformanceFrequency(&frequency);
     const double n = static_cast<double>(every);
-    Diagnostics::info("Direct3D", "frame stats: %.1f GL calls, %.1f draws, %.2f screens of pixels per frame",
-                      static_cast<double>(calls - calls0) / n, static_cast<double>(draws - draws0) / n,
-                      static_cast<double>(PlatformPixelCount() - pixels0) / n / std::max(1u, screenPixels));
+    const double seconds =
+        static_cast<double>(time.QuadPart - time0.QuadPart) / static_cast<double>(frequency.QuadPart);
+    Diagnostics::info(
+        "Direct3D", "frame stats: %.1f GL calls, %.1f draws, %.2f screens of pixels per frame, %.1f frames per second",
+        static_cast<double>(calls - calls0) / n, static_cast<double>(draws - draws0) / n,
+        static_cast<double>(PlatformPixelCount() - pixels0) / n / std::max(1u, screenPixels),
+        seconds > 0.0 ? n / seconds : 0.0);
     frames = 0;
 }
 constexpr GLenum kUploadUnit = GL_TEXTURE0 + 31;

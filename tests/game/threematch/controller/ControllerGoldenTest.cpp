@@ -7,7 +7,10 @@
 #include "threematch/controller/ThreeMatchGame.h"
 
 #include <gtest/gtest.h>
+#include <platform_test.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 
 using PlayThrough::GameHost;
@@ -52,6 +55,17 @@ bool reachALevel(GameHost& host, bool compareScreens)
     if (compareScreens) {
         host.seconds(1.5);
         EXPECT_TRUE(PlayThrough::matchesGolden(host.screen(), "main_menu"));
+        // Behind the menus the landscape covers the screen: a frame of the main menu draws it, its
+        // darkened edges, the menu and the present, not the town's picture and the colour under it
+        // (those were four screens of pixels more).
+        PlatformCountPixels(true);
+        const uint64_t before = PlatformPixelCount();
+        host.frames(4);
+        const double screens = static_cast<double>(PlatformPixelCount() - before) / 4.0 / (1024.0 * 768.0);
+        PlatformCountPixels(false);
+        std::printf("main menu: %.2f screens of pixels per frame\n", screens);
+        EXPECT_GT(screens, 2.0);
+        EXPECT_LT(screens, 5.5);
         if (!host.click(L"H_Optionen") || !Player::waitForMenu(host, L"OPTIONEN_MENU"))
             return false;
         while (Player::dismissPopup(host)) {}
