@@ -196,6 +196,11 @@ void GameHost::pass()
     }
 }
 
+int GameHost::renders()
+{
+    return renderCounter().renders;
+}
+
 void GameHost::frames(int count)
 {
     const int target = renderCounter().renders + count;

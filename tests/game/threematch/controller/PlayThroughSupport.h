@@ -70,6 +70,8 @@ public:
 
     // Loop passes until `count` render steps have run (fewer when the loop ends).
     void frames(int count);
+    // Render steps run so far, for measuring over a wait without adding frames to it.
+    static int renders();
     // Loop passes for this much time on the virtual clock.
     void seconds(double seconds);
     // Steps until the condition holds; false when it did not within the time.
