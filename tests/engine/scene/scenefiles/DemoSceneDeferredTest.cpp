@@ -139,6 +139,10 @@ TEST(DemoSceneDeferredTest, TheDemoSceneReachesTheGBufferAndIsLitByTheSunAndTwoP
     const DWORD grass = colour.at(meadow.x, meadow.y);
     EXPECT_GT((grass >> 8) & 0xFF, (grass >> 16) & 0xFF) << TestSupport::hex(grass);
     EXPECT_GT((grass >> 8) & 0xFF, grass & 0xFF) << TestSupport::hex(grass);
+    // The pond (listed in the G-buffer pass) in its water colour 0.15 0.35 0.55.
+    const POINT pond = RenderTesting::pixelOf(camera, D3DXVECTOR3(5, 0.05f, -2.5f), kW, kH);
+    EXPECT_TRUE(TestSupport::near(colour.at(pond.x, pond.y), 0xFF26598Cu, 2))
+        << TestSupport::hex(colour.at(pond.x, pond.y));
     // The composed meadow straight under the blue light (1 over it, radius 4: three quarters of its
     // colour) is its albedo times the gathered light: the configured sun (FFC0B8A8 from
     // -0.4 -1 0.5) on the upward normal, its ambient FF202028 and the blue light; green and blue
