@@ -34,7 +34,8 @@ TEST(DeferredObjectEffectsTest, EverySceneObjectBundleHasAGBufferPermutation)
         ASSERT_TRUE(GraphicsTesting::loadSourceBundle(logs.folder(), c.bundle, c.fxf, c.files))
             << logs.text("UlvoEffect.log");
     }
-    for (const wchar_t* name : {L"Material", L"Terrain", L"Strasse", L"Baum", L"Clipmap", L"Wasser", L"Spiegel", L"Eis"}) {
+    for (const wchar_t* name :
+         {L"Material", L"Terrain", L"Strasse", L"Baum", L"Clipmap", L"Wasser", L"Spiegel", L"Eis"}) {
         SCOPED_TRACE(std::string(name, name + wcslen(name)));
         EffectBundle* bundle = EffectManager::getInstance()->getEffectBundle(name);
         ASSERT_NE(bundle, nullptr);
