@@ -1,5 +1,5 @@
 // The clipmap terrain's effect, one permutation per technique (CLIP_MODE): 0 the sun-lit
-// colour, 1 light-space depth for the shadow maps. The vertex shader places each grid vertex of
+// colour, 1 light-space depth for the shadow maps, 2 the deferred G-buffer. The vertex shader places each grid vertex of
 // a level from its instance record (cell size and corner in finest cells, the texture corner),
 // reads its height from the level's height texture (red: the level's own height, green: the
 // coarser level's) and blends towards the coarser height near the level's edge, so that the
@@ -116,6 +116,8 @@ VertexOut VS(ClipIn v)
     o.world = mul(local, g_World).xyz;
 #if CLIP_MODE == 1
     o.extra = float4(o.position.z / o.position.w, 0.0, 0.0, 1.0);
+#elif CLIP_MODE == 2
+    o.extra = float4(h, o.position.z, o.position.w, 1.0);
 #else
     o.extra = float4(h, 0.0, 0.0, 1.0);
 #endif
@@ -133,13 +135,10 @@ float3 groundColour(float3 n, float h)
     return lerp(colour, snow, saturate((h - 0.75) * 8.0) * (1.0 - steep));
 }
 
-float4 PS(VertexOut i) : COLOR
+// The ground's colour: the painted layers, or slope and height where nothing is painted, under
+// the colour map.
+float3 surfaceColour(VertexOut i, float3 n, float distance)
 {
-#if CLIP_MODE == 1
-    return float4(i.extra.x, i.extra.x, i.extra.x, 1.0);
-#else
-    float3 n = normalize(i.normal);
-    float distance = length(g_ViewInv[3].xyz - i.world);
     float far = saturate((distance - g_nearfarblend.x) / max(g_nearfarblend.y - g_nearfarblend.x, 0.0001));
     float4 scale = lerp(g_texscale03, g_texscale03_far, far);
     float4 weights = tex2D(BlendSampler, i.uv);
@@ -149,13 +148,32 @@ float4 PS(VertexOut i) : COLOR
                    + tex2D(Layer2Sampler, i.uv * scale.z).rgb * weights.b
                    + tex2D(Layer3Sampler, i.uv * scale.w).rgb * weights.a;
     float3 base = lerp(groundColour(n, i.extra.x), layered / max(total, 0.0001), saturate(total));
-    base *= tex2D(ColourMapSampler, i.uv).rgb;
+    return base * tex2D(ColourMapSampler, i.uv).rgb;
+}
+
+#if CLIP_MODE == 2
+GBufferOut PS(VertexOut i)
+{
+    float3 n = normalize(i.normal);
+    float3 base = surfaceColour(i, n, length(g_ViewInv[3].xyz - i.world));
+    return gbuffer(base * g_MaskColor.rgb, n, i.extra.yz);
+}
+#else
+float4 PS(VertexOut i) : COLOR
+{
+#if CLIP_MODE == 1
+    return float4(i.extra.x, i.extra.x, i.extra.x, 1.0);
+#else
+    float3 n = normalize(i.normal);
+    float distance = length(g_ViewInv[3].xyz - i.world);
+    float3 base = surfaceColour(i, n, distance);
     float lit = max(dot(n, normalize(g_LightDir)), 0.0);
     float3 colour = base * (g_LightAmbient.rgb + g_LightDiffuse.rgb * lit);
     float fade = farFade(distance);
     return saturate(float4(colour * g_MaskColor.rgb, fade));
 #endif
 }
+#endif
 
 technique Render
 {

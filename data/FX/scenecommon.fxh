@@ -64,3 +64,23 @@ float farFade(float distance)
 {
     return 1.0 - saturate((distance - g_fardist.z) / max(g_fardist.w - g_fardist.z, 0.0001));
 }
+
+// The deferred G-buffer as the light passes read it: colour (rgb albedo, a specular amount),
+// normal (rgb the world normal as 0..1, a the specular power / 255), depth (r z / w), misc (r the
+// emissive share). The objects without specular or emissive terms write none.
+struct GBufferOut {
+    float4 colour : COLOR0;
+    float4 normal : COLOR1;
+    float4 depth : COLOR2;
+    float4 misc : COLOR3;
+};
+
+GBufferOut gbuffer(float3 albedo, float3 normal, float2 zw)
+{
+    GBufferOut o;
+    o.colour = float4(saturate(albedo), 0.0);
+    o.normal = float4(normalize(normal) * 0.5 + 0.5, 0.0);
+    o.depth = float4(zw.x / zw.y, 0.0, 0.0, 1.0);
+    o.misc = float4(0.0, 0.0, 0.0, 0.0);
+    return o;
+}

@@ -78,7 +78,7 @@ VertexOut VS(StreetIn v)
 #elif STREET_MODE == 2
     o.extra = mul(mul(float4(v.position, 1.0), g_WorldView), g_ViewToLightProj);
 #elif STREET_MODE == 3
-    o.extra = float4(mul(float4(v.position, 1.0), g_WorldView).z, 0.0, 0.0, 1.0);
+    o.extra = float4(o.position.z, o.position.w, 0.0, 1.0);
 #else
     o.extra = float4(0.0, 0.0, 0.0, 1.0);
 #endif
@@ -117,19 +117,12 @@ float4 litColour(VertexOut i, float lightShare)
 }
 
 #if STREET_MODE == 3
-struct GBuffer {
-    float4 colour : COLOR0;
-    float4 normal : COLOR1;
-    float4 depth : COLOR2;
-};
-
-GBuffer PS(VertexOut i)
+GBufferOut PS(VertexOut i)
 {
-    GBuffer o;
     float4 base = baseColour(i.uv);
-    o.colour = float4(base.rgb * g_MaskColor.rgb, g_Ks);
-    o.normal = float4(surfaceNormal(i) * 0.5 + 0.5, 0.0);
-    o.depth = float4(i.extra.x, 0.0, 0.0, 1.0);
+    GBufferOut o = gbuffer(base.rgb * g_MaskColor.rgb, surfaceNormal(i), i.extra.xy);
+    o.colour.a = g_Ks;
+    o.normal.a = saturate(g_SpecExpon / 255.0);
     return o;
 }
 #else

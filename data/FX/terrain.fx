@@ -1,8 +1,13 @@
 // The grid terrain: four texture layers blended by the weight texture (red, green, blue, alpha =
 // layers 0 to 3), each sampled at a near and a far repeat and blended between them by distance,
 // tinted by the colour map, lit by the sun with optional bump maps (tangent-space normals along
-// the terrain's x and z). The vertices are in world space already.
+// the terrain's x and z). The vertices are in world space already. TERRAIN_MODE 1 writes the
+// deferred G-buffer instead (colour, normal, projected depth, no emissive share).
 #include "scenecommon.fxh"
+
+#ifndef TERRAIN_MODE
+#define TERRAIN_MODE 0
+#endif
 
 float4x4 g_WorldViewInv;
 float g_Bump = 0.0;
@@ -135,6 +140,9 @@ struct TerrainOut {
     float2 uv : TEXCOORD0;
     float3 normal : TEXCOORD1;
     float3 world : TEXCOORD2;
+#if TERRAIN_MODE == 1
+    float2 depth : TEXCOORD3;
+#endif
 };
 
 TerrainOut VS(TerrainIn v)
@@ -144,6 +152,9 @@ TerrainOut VS(TerrainIn v)
     o.uv = v.uv;
     o.normal = v.normal;
     o.world = v.position;
+#if TERRAIN_MODE == 1
+    o.depth = o.position.zw;
+#endif
     return o;
 }
 
@@ -152,9 +163,9 @@ float4 layer(sampler s, float2 uv, float nearScale, float farScale, float farSha
     return lerp(tex2D(s, uv * nearScale), tex2D(s, uv * farScale), farShare);
 }
 
-float4 PS(TerrainOut i) : COLOR
+// The layered colour under the colour map, and the normal tilted by the bump maps.
+float4 surfaceColour(TerrainOut i, float distance, out float3 n)
 {
-    float distance = length(g_CameraPosWorld - i.world);
     float farShare = saturate((distance - g_nearfarblend.x) / max(g_nearfarblend.y - g_nearfarblend.x, 0.0001));
     float4 w = tex2D(BlendSampler, saturate(i.uv));
     float4 colour = w.r * layer(Layer0, i.uv, g_texscale03.x, g_texscale03_far.x, farShare)
@@ -163,7 +174,7 @@ float4 PS(TerrainOut i) : COLOR
                   + w.a * layer(Layer3, i.uv, g_texscale03.w, g_texscale03_far.w, farShare);
     colour.rgb *= tex2D(ColourMapSampler, saturate(i.uv)).rgb;
 
-    float3 n = normalize(i.normal);
+    n = normalize(i.normal);
     if (g_Bump != 0.0) {
         float4 b = w.r * layer(Bump0, i.uv, g_texscale03.x, g_texscale03_far.x, farShare)
                  + w.g * layer(Bump1, i.uv, g_texscale03.y, g_texscale03_far.y, farShare)
@@ -172,11 +183,28 @@ float4 PS(TerrainOut i) : COLOR
         float2 slope = (b.rg * 2.0 - 1.0) * g_Bump;
         n = normalize(n + float3(slope.x, 0.0, slope.y));
     }
+    return colour;
+}
+
+#if TERRAIN_MODE == 1
+GBufferOut PS(TerrainOut i)
+{
+    float3 n;
+    float4 colour = surfaceColour(i, length(g_CameraPosWorld - i.world), n);
+    return gbuffer(colour.rgb * g_MaskColor.rgb, n, i.depth);
+}
+#else
+float4 PS(TerrainOut i) : COLOR
+{
+    float distance = length(g_CameraPosWorld - i.world);
+    float3 n;
+    float4 colour = surfaceColour(i, distance, n);
     float lit = max(dot(n, normalize(g_LightDir)), 0.0);
     float3 result = colour.rgb * (g_LightAmbient.rgb + g_LightDiffuse.rgb * lit);
     float fade = farFade(distance);
     return saturate(float4(result * g_MaskColor.rgb, fade));
 }
+#endif
 
 technique Render
 {

@@ -2,8 +2,13 @@
 // foot and turn (g_Positionen), size and type (g_Scales) and wind (g_Wind) from the batch's
 // arrays; the slices are sized, turned about y, swayed at the top by the wind over g_time and
 // placed in world space. The type picks one of four pictures; cut-out pixels are discarded. Far
-// trees fade out (g_blend) or shrink (g_scale) over the far band.
+// trees fade out (g_blend) or shrink (g_scale) over the far band. TREE_MODE 1 writes the
+// deferred G-buffer of the same slices.
 #include "scenecommon.fxh"
+
+#ifndef TREE_MODE
+#define TREE_MODE 0
+#endif
 
 #define TREE_SLOTS 75
 
@@ -48,6 +53,9 @@ struct TreeOut {
     float3 normal : TEXCOORD1;
     float3 world : TEXCOORD2;
     float2 typeFade : TEXCOORD3;
+#if TREE_MODE == 1
+    float2 depth : TEXCOORD4;
+#endif
 };
 
 TreeOut VS(TreeIn v)
@@ -76,10 +84,14 @@ TreeOut VS(TreeIn v)
     o.normal = mul(normal, (float3x3)g_World);
     o.world = world;
     o.typeFade = float2(size.w, g_blend ? fade : 1.0);
+#if TREE_MODE == 1
+    o.depth = o.position.zw;
+#endif
     return o;
 }
 
-float4 PS(TreeOut i) : COLOR
+// The picture of the slice's tree type; cut-out pixels are discarded.
+float4 treeTexel(TreeOut i)
 {
     float type = i.typeFade.x;
     float4 texel;
@@ -92,6 +104,22 @@ float4 PS(TreeOut i) : COLOR
     else
         texel = tex2D(TreeSampler3, i.uv);
     clip(texel.a - 0.5);
+    return texel;
+}
+
+#if TREE_MODE == 1
+// Both faces of a slice take light from their own side: the normal faces the viewer.
+GBufferOut PS(TreeOut i)
+{
+    float4 texel = treeTexel(i);
+    float3 n = normalize(i.normal);
+    n *= dot(n, g_CameraPosWorld - i.world) < 0.0 ? -1.0 : 1.0;
+    return gbuffer(texel.rgb * g_MaskColor.rgb, n, i.depth);
+}
+#else
+float4 PS(TreeOut i) : COLOR
+{
+    float4 texel = treeTexel(i);
     // Both faces of a slice take light from their own side.
     float3 n = normalize(i.normal);
     float3 l = normalize(g_LightDir);
@@ -99,6 +127,7 @@ float4 PS(TreeOut i) : COLOR
     float3 colour = texel.rgb * (g_LightAmbient.rgb + g_LightDiffuse.rgb * lit);
     return saturate(float4(colour * g_MaskColor.rgb, i.typeFade.y));
 }
+#endif
 
 technique Render
 {

@@ -4,7 +4,8 @@
 // (RenderWaterHIGH: the refraction picture fogged towards the fog colour); 2 a mirror
 // (RenderReflection: the mirrored picture alone, tinted by the water colour); 3 ice (the
 // water, under the surface texture, blended by g_colorlerp); 4 the plain water colour, lit
-// (Render, for passes without a mirrored picture).
+// (Render, for passes without a mirrored picture); 5 the deferred G-buffer of the flat surface in
+// the water colour.
 #include "scenecommon.fxh"
 
 #ifndef WATER_MODE
@@ -49,6 +50,9 @@ struct VertexOut {
     float2 uv : TEXCOORD0;
     float4 projected : TEXCOORD1;
     float3 world : TEXCOORD2;
+#if WATER_MODE == 5
+    float2 depth : TEXCOORD3;
+#endif
 };
 
 VertexOut VS(MeshIn v)
@@ -58,9 +62,18 @@ VertexOut VS(MeshIn v)
     o.projected = mul(float4(v.position, 1.0), g_TexProj);
     o.uv = v.uv * g_tiling + g_geschwindigkeit * g_time;
     o.world = mul(float4(v.position, 1.0), g_World).xyz;
+#if WATER_MODE == 5
+    o.depth = o.position.zw;
+#endif
     return o;
 }
 
+#if WATER_MODE == 5
+GBufferOut PS(VertexOut i)
+{
+    return gbuffer(g_WaterColor.rgb * g_MaskColor.rgb, mul(float3(0.0, 1.0, 0.0), (float3x3)g_World), i.depth);
+}
+#else
 float4 PS(VertexOut i) : COLOR
 {
     // Ripples shift the projected picture by the waves' slope.
@@ -93,6 +106,8 @@ float4 PS(VertexOut i) : COLOR
     return float4(saturate(colour * g_MaskColor.rgb), g_WaterColor.a);
 #endif
 }
+
+#endif
 
 technique Render
 {
