@@ -4,6 +4,7 @@
 // the demo scene's render configuration.
 #include <crt.h>
 
+#include "DemoSceneSupport.h"
 #include "devices/d3d/D3DInterface.h"
 #include "engine/UlvoEngine.h"
 #include "engine/render/PassTestSupport.h"
@@ -34,55 +35,7 @@
 
 using namespace Ulvo;
 using GraphicsTesting::Image;
-
-namespace {
-
-constexpr UINT kW = 320;
-constexpr UINT kH = 240;
-
-std::wstring run(const std::wstring& text)
-{
-    TypedConsoleCommand line(text);
-    ConsoleDispatcher::getInstance()->execute(line);
-    return line.getAnswer();
-}
-
-// The data folders the scene file and its effects come from, and the pictures the build painted,
-// as the runtime folder has them.
-void copyData(const std::filesystem::path& folder)
-{
-    namespace fs = std::filesystem;
-    for (const char* sub : {"FX", "Szenen"}) {
-        const fs::path target = folder / "data" / sub;
-        fs::create_directories(target);
-        for (const auto& entry : fs::directory_iterator(TestSupport::sourceDir() / "data" / sub))
-            fs::copy_file(entry.path(), target / entry.path().filename(), fs::copy_options::overwrite_existing);
-    }
-    fs::copy(TestSupport::runtimeDir() / "data" / "textures", folder / "data" / "textures",
-             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-}
-
-// One frame of the manager into a target of its own with a depth buffer, read back.
-Image frame(IDirect3DDevice9* device, RenderManager& manager, Camera& camera)
-{
-    GraphicsTesting::ScopedTarget target(device, kW, kH);
-    IDirect3DSurface9* depth = nullptr;
-    IDirect3DSurface9* previousDepth = nullptr;
-    device->CreateDepthStencilSurface(kW, kH, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr);
-    device->GetDepthStencilSurface(&previousDepth);
-    device->SetDepthStencilSurface(depth);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0);
-    manager.render(&camera);
-    Image image = target.read();
-    device->SetDepthStencilSurface(previousDepth);
-    if (previousDepth)
-        previousDepth->Release();
-    if (depth)
-        depth->Release();
-    return image;
-}
-
-} // namespace
+using namespace DemoSceneTesting;
 
 TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerDrawsIt)
 {

@@ -1,0 +1,60 @@
+#pragma once
+// What the demo scene's tests share: console lines, the runtime data they load from, and one frame
+// of the render manager read back.
+#include "engine/render/PassTestSupport.h"
+#include "foundation/console/ConsoleDispatcher.h"
+#include "render/cameras/Camera.h"
+#include "render/manager/RenderManager.h"
+#include "support/TestSupport.h"
+
+#include <filesystem>
+#include <string>
+
+namespace DemoSceneTesting {
+
+constexpr UINT kW = 320;
+constexpr UINT kH = 240;
+
+inline std::wstring run(const std::wstring& text)
+{
+    Ulvo::TypedConsoleCommand line(text);
+    Ulvo::ConsoleDispatcher::getInstance()->execute(line);
+    return line.getAnswer();
+}
+
+// The data folders the scene file and its effects come from, and the pictures the build painted,
+// as the runtime folder has them.
+inline void copyData(const std::filesystem::path& folder)
+{
+    namespace fs = std::filesystem;
+    for (const char* sub : {"FX", "Szenen"}) {
+        const fs::path target = folder / "data" / sub;
+        fs::create_directories(target);
+        for (const auto& entry : fs::directory_iterator(TestSupport::sourceDir() / "data" / sub))
+            fs::copy_file(entry.path(), target / entry.path().filename(), fs::copy_options::overwrite_existing);
+    }
+    fs::copy(TestSupport::runtimeDir() / "data" / "textures", folder / "data" / "textures",
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+// One frame of the manager into a target of its own with a depth buffer, read back.
+inline GraphicsTesting::Image frame(IDirect3DDevice9* device, Ulvo::RenderManager& manager, Ulvo::Camera& camera)
+{
+    GraphicsTesting::ScopedTarget target(device, kW, kH);
+    IDirect3DSurface9* depth = nullptr;
+    IDirect3DSurface9* previousDepth = nullptr;
+    device->CreateDepthStencilSurface(kW, kH, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr);
+    device->GetDepthStencilSurface(&previousDepth);
+    device->SetDepthStencilSurface(depth);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0);
+    manager.render(&camera);
+    GraphicsTesting::Image image = target.read();
+    device->SetDepthStencilSurface(previousDepth);
+    if (previousDepth)
+        previousDepth->Release();
+    if (depth)
+        depth->Release();
+    return image;
+}
+
+} // namespace DemoSceneTesting
