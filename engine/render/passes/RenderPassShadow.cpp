@@ -163,13 +163,11 @@ void RenderPassShadow::onEffectChanged(RenderPass& pass, Effect* effect, Effect*
 {
     if (&pass != this)
         return;
-    if (!effect) {
-        // An effect holding the map would keep it alive through a device reset.
-        if (previous && previous->getEffect())
-            previous->getEffect()->SetTexture("g_ShadowTexture", nullptr);
-        return;
-    }
-    if (!effect->getEffect())
+    // An effect left holding the map (not only the pass's last one) would keep it alive through a
+    // device reset and after the pass is gone.
+    if (previous && previous != effect && previous->getEffect())
+        previous->getEffect()->SetTexture("g_ShadowTexture", nullptr);
+    if (!effect || !effect->getEffect())
         return;
     ID3DXEffect* fx = effect->getEffect();
     fx->SetMatrix("g_ViewToLightProj", &m_viewToLightProj);

@@ -231,17 +231,20 @@ void RenderPassWater::onEffectChanged(RenderPass& pass, Effect* effect, Effect* 
     auto texture = [](const RenderTargetHandle& target) -> IDirect3DBaseTexture9* {
         return target ? target->getBaseTexture() : nullptr;
     };
+    // Every effect the pass leaves behind lets go of the targets, so none keeps them alive through
+    // a device reset or after the pass is gone.
+    if (previous && previous != effect && previous->getEffect()) {
+        ID3DXEffect* fx = previous->getEffect();
+        fx->SetTexture("g_ReflectionMap", nullptr);
+        fx->SetTexture("g_RefractionMap", nullptr);
+        fx->SetTexture("g_DepthMap", nullptr);
+    }
     if (effect && effect->getEffect()) {
         ID3DXEffect* fx = effect->getEffect();
         fx->SetMatrix("g_TexProj", &m_texProj);
         fx->SetTexture("g_ReflectionMap", texture(m_reflection));
         fx->SetTexture("g_RefractionMap", texture(m_refraction));
         fx->SetTexture("g_DepthMap", texture(m_depth));
-    } else if (previous && previous->getEffect()) {
-        ID3DXEffect* fx = previous->getEffect();
-        fx->SetTexture("g_ReflectionMap", nullptr);
-        fx->SetTexture("g_RefractionMap", nullptr);
-        fx->SetTexture("g_DepthMap", nullptr);
     }
 }
 
@@ -341,11 +344,11 @@ void RenderPassReflection::onEffectChanged(RenderPass& pass, Effect* effect, Eff
 {
     if (&pass != this)
         return;
+    if (previous && previous != effect && previous->getEffect())
+        previous->getEffect()->SetTexture("g_ReflectionMap", nullptr);
     if (effect && effect->getEffect()) {
         effect->getEffect()->SetMatrix("g_TexProj", &m_texProj);
         effect->getEffect()->SetTexture("g_ReflectionMap", m_reflection ? m_reflection->getBaseTexture() : nullptr);
-    } else if (previous && previous->getEffect()) {
-        previous->getEffect()->SetTexture("g_ReflectionMap", nullptr);
     }
 }
 

@@ -197,6 +197,37 @@ TEST_F(SceneObjectsDrawTest, WaterMirrorsTheBoxAboveIt)
     EXPECT_TRUE(golden(image, "water_mirrors_box"));
 }
 
+// The water pass hands its targets to each surface's effect; every effect must let go of them
+// when the pass moves on, or a device reset is refused and the targets outlive the pass.
+TEST_F(SceneObjectsDrawTest, NoEffectKeepsTheWaterPassTargetsAfterTheFrame)
+{
+    sun(L"X=\"0\" Y=\"1\" Z=\"-1\"", L"FFFFFFFF", L"FF404040");
+    configure(L"<RENDERPASS NAME=\"SZENE\"/><RENDERPASS NAME=\"WASSER\" TYPE=\"WATER\" QUALITY=\"LOW\"/>");
+    m_manager->setWaterQuality(QUALITY_LOW);
+    std::vector<BaseObjekt*> surfaces;
+    surfaces.push_back(add<WaterObjekt>(
+        L"<OBJEKT NAME=\"See\" TYPE=\"WATER\"><BASE_DATA EFFECT=\"Wasser\"><RENDERPASSES><WASSER/></RENDERPASSES>"
+        L"<SCALE X=\"0.3\" Y=\"1\" Z=\"0.3\"/><POSITION X=\"-2\"/></BASE_DATA><MESH_DATA NAME=\"BODEN\"/></OBJEKT>"));
+    surfaces.push_back(add<IceObjekt>(
+        L"<OBJEKT NAME=\"Eis\" TYPE=\"ICE\"><BASE_DATA EFFECT=\"Eis\"><RENDERPASSES><WASSER/></RENDERPASSES>"
+        L"<SCALE X=\"0.3\" Y=\"1\" Z=\"0.3\"/><POSITION X=\"2\"/></BASE_DATA><MESH_DATA NAME=\"BODEN\"/></OBJEKT>"));
+    look(D3DXVECTOR3(0, 3, -8), D3DXVECTOR3(0, 0, 0));
+    frame({L"SZENE", L"WASSER"});
+    for (BaseObjekt* surface : surfaces) {
+        ASSERT_NE(surface, nullptr);
+        ASSERT_NE(surface->getEffect(), nullptr);
+        ID3DXEffect* fx = surface->getEffect()->getEffect();
+        ASSERT_NE(fx, nullptr);
+        for (const char* name : {"g_ReflectionMap", "g_RefractionMap", "g_DepthMap"}) {
+            IDirect3DBaseTexture9* held = nullptr;
+            if (SUCCEEDED(fx->GetTexture(name, &held)) && held) {
+                held->Release();
+                ADD_FAILURE() << "an effect still holds " << name;
+            }
+        }
+    }
+}
+
 TEST_F(SceneObjectsDrawTest, TheSkyShowsTheSunsGlowAndTheCloudLayer)
 {
     sun(L"X=\"0.3\" Y=\"0.35\" Z=\"1\"", L"FFFFE8C0", L"FF606060");
