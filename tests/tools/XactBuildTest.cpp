@@ -229,6 +229,9 @@ float loudness(const fs::path& out, const fs::path& recording, const char* cueNa
     engine->SetGlobalVariable(engine->GetGlobalVariableIndex("SoundVolume"), soundVolume);
     if (engine->SetVolume(engine->GetCategory("Sounds"), soundsCategory) != S_OK)
         return -1.0f;
+    // The mixer takes levels over on its own thread: on a busy machine a cue played at once could
+    // start at the old level.
+    player.run(50);
     IXACT3Cue* cue = nullptr;
     if (fx->Play(fx->GetCueIndex(cueName), 0, 0, &cue) != S_OK)
         return -1.0f;
