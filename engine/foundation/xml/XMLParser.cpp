@@ -241,6 +241,8 @@ template <class Char> struct RawToken {
     bool bars = false;
     // An attribute's equals sign, when the tokenizer found it.
     const Char* equals = nullptr;
+    // The tokenizer found the closing tag of the node it was told is open.
+    bool closesOpen = false;
 };
 
 // Cuts comment-free text into tokens, one at a time.
@@ -299,6 +301,12 @@ private:
         bool bars = false;
         for (;;) {
             const Char* bar = findChar(m_p, m_end, L'|');
+            // Mostly a single bar before the closing quote.
+            if (!bars && m_end - bar >= 2 && bar[1] == L'"') {
+                token = RawToken<Char>{start, bar, XMLToken::PROPERTY, false, nullptr};
+                m_p = bar + 2;
+                return true;
+            }
             const Char* after = bar;
             while (after < m_end && *after == L'|')
                 ++after;
@@ -350,7 +358,7 @@ private:
         m_attributes.clear();
         m_nextAttribute = m_lastAttribute = nullptr;
         m_p = start + count + 2;
-        token = RawToken<Char>{start, start + count + 1, XMLToken::TAG, false, nullptr};
+        token = RawToken<Char>{start, start + count + 1, XMLToken::TAG, false, nullptr, true};
         return true;
     }
 
@@ -484,7 +492,9 @@ public:
     [[gnu::always_inline]] const RawToken<Char>* next(const Char* open = nullptr, std::size_t count = 0)
     {
         if (m_again) {
+            // Read again for another node, which it may not close.
             m_again = false;
+            m_token.closesOpen = false;
             return &m_token;
         }
         return m_tokenizer.next(m_token, open, count) ? &m_token : nullptr;
@@ -527,10 +537,13 @@ private:
 };
 
 // Does the token's text read "/" + name? The name is given as the opening
-// tag's own text (count characters), which is what the node's name was made of.
+// tag's own text (count characters), which is what the node's name was made of;
+// the tokenizer may have told already.
 template <class Char>
 bool closes(const RawToken<Char>& token, const Char* name, std::size_t count, std::wstring& scratch)
 {
+    if (token.closesOpen)
+        return true;
     const Char* begin = token.begin;
     const Char* end = token.end;
     if (token.bars) {

@@ -182,6 +182,9 @@ TEST(XMLReader, SingleBytesReadAsTheTokenListForm)
         L"<T\t>\"|v|\"</T\t><U></U\t>",
         L"<>\"|v|\"</></>",
         L"<A><B/></B></A>",
+        // The closing tag that ends an empty tag is read again by the parent, which it may not close.
+        L"<B><A/></A>\"|p|\"</B>",
+        L"<A><A/></A>\"|p|\"</A>",
         // Attributes: spaced, unquoted, unfinished, starting with '/' (which can close a node).
         L"<A  X=\"1\"  Y = \"2\" Z=3 W=\"4\"></A>",
         L"<A=\"v\"><B x=\"1\"></ /A=\"v\">\"|after|\"</A=\"v\">",
