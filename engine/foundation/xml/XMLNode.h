@@ -304,6 +304,8 @@ public:
 
 private:
     class Builder;
+    // A node of a document being read, in the arena home, named by its document.
+    XMLNode(const std::wstring* name, XMLArena* home) : m_name(name), m_home(home) {}
     // Mode 1 on text of either width that arena keeps.
     template <class Char> static bool parse(XMLNode* node, std::unique_ptr<XMLArena> arena, Char* begin, Char* end);
     // Appends the layout of the subtree, starting at depth, to out: the form

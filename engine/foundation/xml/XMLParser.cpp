@@ -241,6 +241,8 @@ template <class Char> struct RawToken {
     bool bars = false;
     // An attribute's equals sign, when the tokenizer found it.
     const Char* equals = nullptr;
+    // The tokenizer found the closing tag of the node it was told is open.
+    bool closesOpen = false;
 };
 
 // Cuts comment-free text into tokens, one at a time.
@@ -248,8 +250,11 @@ template <class Char> class Tokenizer {
 public:
     Tokenizer(const Char* text, const Char* end) : m_p(text), m_end(end) {}
 
-    // Inlined into the tree builder's loop: a document is a few hundred thousand tokens.
-    [[gnu::always_inline]] bool next(RawToken<Char>& token)
+    // Inlined into the tree builder's loop: a document is a few hundred thousand
+    // tokens. open names the innermost open node as its tag reads (count
+    // characters), or is null: its closing tag, the tag most often next, is
+    // recognised without a search.
+    [[gnu::always_inline]] bool next(RawToken<Char>& token, const Char* open = nullptr, std::size_t count = 0)
     {
         if (m_nextAttribute != m_lastAttribute) {
             const Attribute& attribute = *m_nextAttribute++;
@@ -262,7 +267,7 @@ public:
             if (m_p == m_end)
                 return false;
             if (*m_p++ == L'<')
-                return tag(token);
+                return (open && closing(token, open, count)) || tag(token);
             // After a quote: a bar opens a value, anything else is consumed.
             if (m_p == m_end || *m_p++ != L'|')
                 continue;
@@ -272,13 +277,23 @@ public:
         return false;
     }
 
-private:
     struct Attribute {
         const Char* start;
         const Char* equals;
         const Char* end;
     };
 
+    // The next attribute of the last tag, when it cannot read as a closing
+    // tag (its text does not start with '/'): the tree builder takes those
+    // without a token.
+    [[gnu::always_inline]] const Attribute* plainAttribute()
+    {
+        if (m_nextAttribute == m_lastAttribute || *m_nextAttribute->start == L'/')
+            return nullptr;
+        return m_nextAttribute++;
+    }
+
+private:
     // The text of a value up to the bar before its closing quote.
     bool value(RawToken<Char>& token)
     {
@@ -286,6 +301,12 @@ private:
         bool bars = false;
         for (;;) {
             const Char* bar = findChar(m_p, m_end, L'|');
+            // Mostly a single bar before the closing quote.
+            if (!bars && m_end - bar >= 2 && bar[1] == L'"') {
+                token = RawToken<Char>{start, bar, XMLToken::PROPERTY, false, nullptr};
+                m_p = bar + 2;
+                return true;
+            }
             const Char* after = bar;
             while (after < m_end && *after == L'|')
                 ++after;
@@ -305,6 +326,42 @@ private:
         }
     }
 
+    // Is the tag at m_p exactly "/" + name + ">"? Then it is the token tag()
+    // would make of it: the name holds no '>' or space, and unless it ends in
+    // '/' or a tab the tag is neither empty nor shortened.
+    [[gnu::always_inline]] bool closing(RawToken<Char>& token, const Char* name, std::size_t count)
+    {
+        const Char* start = m_p;
+        if (count == 0 || static_cast<std::size_t>(m_end - start) < count + 2 || *start != L'/' ||
+            start[count + 1] != L'>' || name[count - 1] == L'/' || name[count - 1] == L'\t')
+            return false;
+        const Char* text = start + 1;
+        if constexpr (sizeof(Char) == 1) {
+            // Both names are read eight bytes at a time where the text allows.
+            if (count <= 8 && m_end - text >= 8 && m_end - name >= 8) {
+                uint64_t a;
+                uint64_t b;
+                std::memcpy(&a, text, 8);
+                std::memcpy(&b, name, 8);
+                const uint64_t mask = count == 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * count)) - 1;
+                if (((a ^ b) & mask) != 0)
+                    return false;
+            } else if (std::memcmp(text, name, count) != 0) {
+                return false;
+            }
+        } else {
+            for (std::size_t i = 0; i < count; ++i) {
+                if (text[i] != name[i])
+                    return false;
+            }
+        }
+        m_attributes.clear();
+        m_nextAttribute = m_lastAttribute = nullptr;
+        m_p = start + count + 2;
+        token = RawToken<Char>{start, start + count + 1, XMLToken::TAG, false, nullptr, true};
+        return true;
+    }
+
     // A tag runs to its first '>'. Its name ends at its first space; after it
     // come name="value" pieces, each starting after the first space before its
     // equals sign. The tag is read in one pass; its attributes wait in a list.
@@ -312,41 +369,19 @@ private:
     {
         const Char* start = m_p;
         m_attributes.clear();
-        const Char* space = findEither(start, m_end, L' ', L'>');
-        const Char* close = space;
-        if (space != m_end && *space == L' ') {
-            const Char* rest = space;
-            for (;;) {
-                const Char* equals = findEither(rest, m_end, L'=', L'>');
-                if (equals == m_end || *equals == L'>') {
-                    close = equals;
-                    break;
-                }
-                const Char* blank = *rest == L' ' ? rest : findChar(rest, equals, L' ');
-                const Char* begin = blank == equals ? rest : blank + 1;
-                const Char* open =
-                    equals + 1 < m_end && equals[1] == L'"' ? equals + 1 : findEither(equals + 1, m_end, L'"', L'>');
-                if (open == m_end || *open == L'>') {
-                    close = open;
-                    break;
-                }
-                const Char* quote = findEither(open + 1, m_end, L'"', L'>');
-                if (quote == m_end || *quote == L'>') {
-                    close = quote;
-                    break;
-                }
-                m_attributes.push_back(Attribute{begin, equals, quote + 1});
-                rest = quote + 1;
+        const Char* close;
+        const Char* space;
+        // A closing tag has no attributes worth finding at once.
+        if (start == m_end || *start == L'/' || !shortTag(start, close, space)) {
+            close = findChar(start, m_end, L'>');
+            if (close == m_end) {
+                m_nextAttribute = m_lastAttribute = nullptr;
+                m_p = m_end;
+                return false; // an unfinished tag gives no token
             }
-            // Whatever followed the last attribute, the tag ends at its first '>'.
-            if (close != m_end && *close != L'>')
-                close = findChar(close, m_end, L'>');
-        }
-        if (close == m_end) {
-            m_attributes.clear();
-            m_nextAttribute = m_lastAttribute = nullptr;
-            m_p = m_end;
-            return false; // an unfinished tag gives no token
+            space = findChar(start, close, L' ');
+            if (space != close)
+                attributes(space, close);
         }
         m_nextAttribute = m_attributes.data();
         m_lastAttribute = m_nextAttribute + m_attributes.size();
@@ -355,11 +390,89 @@ private:
         while (last > start && (last[-1] == L' ' || last[-1] == L'\t'))
             --last;
         const bool empty = last > start && last[-1] == L'/';
-        const Char* nameEnd = space == close ? close : space;
+        const Char* nameEnd = space;
         if (empty && space == close)
             nameEnd = close - 1;
         token = RawToken<Char>{start, nameEnd, empty ? XMLToken::EMPTY_TAG : XMLToken::TAG, false, nullptr};
         return true;
+    }
+
+    // The attributes between the name's space and the tag's '>', which none of
+    // them reaches past: a value ends at its second quote.
+    void attributes(const Char* rest, const Char* close)
+    {
+        for (;;) {
+            const Char* equals = findChar(rest, close, L'=');
+            if (equals == close)
+                return;
+            const Char* blank = *rest == L' ' ? rest : findChar(rest, equals, L' ');
+            const Char* begin = blank == equals ? rest : blank + 1;
+            const Char* open = equals[1] == L'"' ? equals + 1 : findChar(equals + 1, close, L'"');
+            if (open == close)
+                return;
+            const Char* quote = findChar(open + 1, close, L'"');
+            if (quote == close)
+                return;
+            m_attributes.push_back(Attribute{begin, equals, quote + 1});
+            rest = quote + 1;
+        }
+    }
+
+    // The same for a tag of single bytes that ends within 64 bytes: the places
+    // of '>', ' ', '=' and '"' are found at once, as bits, and the tag is read
+    // from those. False when the tag is longer or the text too short for it.
+    bool shortTag(const Char* start, const Char*& close, const Char*& space)
+    {
+#if defined(__SSE2__)
+        if constexpr (sizeof(Char) == 1) {
+            if (m_end - start < 64)
+                return false;
+            uint64_t closes = 0, spaces = 0, equalses = 0, quotes = 0;
+            for (int part = 0; part < 4; ++part) {
+                const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(start + 16 * part));
+                const auto bits = [&chunk](char c) {
+                    return static_cast<uint64_t>(
+                        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(c)))));
+                };
+                closes |= bits('>') << (16 * part);
+                spaces |= bits(' ') << (16 * part);
+                equalses |= bits('=') << (16 * part);
+                quotes |= bits('"') << (16 * part);
+            }
+            if (closes == 0)
+                return false;
+            const unsigned length = static_cast<unsigned>(__builtin_ctzll(closes));
+            // The first of the marks at or after from, before the '>', else length.
+            const auto first = [length](uint64_t marks, unsigned from) {
+                marks &= (~uint64_t(0) << from) & ((uint64_t(1) << length) - 1);
+                return marks ? static_cast<unsigned>(__builtin_ctzll(marks)) : length;
+            };
+            close = start + length;
+            const unsigned blank = first(spaces, 0);
+            space = start + blank;
+            unsigned rest = blank;
+            while (rest < length) {
+                const unsigned equals = first(equalses, rest);
+                if (equals == length)
+                    break;
+                const unsigned before = first(spaces, rest);
+                const unsigned begin = before >= equals ? rest : before + 1;
+                const unsigned open = first(quotes, equals + 1);
+                if (open == length)
+                    break;
+                const unsigned quote = first(quotes, open + 1);
+                if (quote == length)
+                    break;
+                m_attributes.push_back(Attribute{start + begin, start + equals, start + quote + 1});
+                rest = quote + 1;
+            }
+            return true;
+        }
+#endif
+        (void)start;
+        (void)close;
+        (void)space;
+        return false;
     }
 
     const Char* m_p;
@@ -376,15 +489,23 @@ template <class Char> class TextTokens {
 public:
     TextTokens(const Char* text, const Char* end) : m_tokenizer(text, end) {}
 
-    [[gnu::always_inline]] const RawToken<Char>* next()
+    [[gnu::always_inline]] const RawToken<Char>* next(const Char* open = nullptr, std::size_t count = 0)
     {
         if (m_again) {
+            // Read again for another node, which it may not close.
             m_again = false;
+            m_token.closesOpen = false;
             return &m_token;
         }
-        return m_tokenizer.next(m_token) ? &m_token : nullptr;
+        return m_tokenizer.next(m_token, open, count) ? &m_token : nullptr;
     }
     void again() { m_again = true; }
+    static constexpr bool kPlainAttributes = true;
+    // The next token when it is a plain attribute (see Tokenizer::plainAttribute).
+    [[gnu::always_inline]] const typename Tokenizer<Char>::Attribute* plainAttribute()
+    {
+        return m_again ? nullptr : m_tokenizer.plainAttribute();
+    }
 
 private:
     Tokenizer<Char> m_tokenizer;
@@ -397,7 +518,7 @@ class ListTokens {
 public:
     ListTokens(const std::vector<XMLToken>& tokens, std::size_t index) : m_tokens(tokens), m_index(index) {}
 
-    const RawToken<wchar_t>* next()
+    const RawToken<wchar_t>* next(const wchar_t* = nullptr, std::size_t = 0)
     {
         if (m_index >= m_tokens.size())
             return nullptr;
@@ -407,6 +528,7 @@ public:
     }
     void again() { --m_index; }
     std::size_t index() const { return m_index; }
+    static constexpr bool kPlainAttributes = false;
 
 private:
     const std::vector<XMLToken>& m_tokens;
@@ -414,20 +536,31 @@ private:
     RawToken<wchar_t> m_token;
 };
 
-// Does the token's text read "/" + name?
-template <class Char> bool closes(const RawToken<Char>& token, const std::wstring& name, std::wstring& scratch)
+// Does the token's text read "/" + name? The name is given as the opening
+// tag's own text (count characters), which is what the node's name was made of;
+// the tokenizer may have told already.
+template <class Char>
+bool closes(const RawToken<Char>& token, const Char* name, std::size_t count, std::wstring& scratch)
 {
+    if (token.closesOpen)
+        return true;
     const Char* begin = token.begin;
     const Char* end = token.end;
     if (token.bars) {
         assignValue(scratch, begin, end, true);
-        return scratch.size() == name.size() + 1 && scratch[0] == L'/' && scratch.compare(1, name.size(), name) == 0;
+        if (scratch.size() != count + 1 || scratch[0] != L'/')
+            return false;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (scratch[i + 1] != static_cast<wchar_t>(name[i]))
+                return false;
+        }
+        return true;
     }
-    if (static_cast<std::size_t>(end - begin) != name.size() + 1 || *begin != L'/')
+    if (static_cast<std::size_t>(end - begin) != count + 1 || *begin != L'/')
         return false;
-    ++begin;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (static_cast<wchar_t>(begin[i]) != name[i])
+    // Names are short: a loop costs less than a call.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (begin[i + 1] != name[i])
             return false;
     }
     return true;
@@ -451,6 +584,9 @@ private:
         std::size_t nodes; // where the node's items start on the scratch stacks
         std::size_t properties;
         std::size_t attributes;
+        // The opening tag's name as it stands in the text, for its closing tag.
+        const void* name;
+        std::size_t nameLength;
         bool emptyTag;
         bool result;
     };
@@ -479,11 +615,9 @@ private:
         }
     };
 
-    static XMLNode* makeNode(XMLArena& arena)
+    static XMLNode* makeNode(XMLArena& arena, const std::wstring* name)
     {
-        XMLNode* node = ::new (arena.allocate(sizeof(XMLNode))) XMLNode();
-        node->m_home = &arena;
-        return node;
+        return ::new (arena.allocate(sizeof(XMLNode))) XMLNode(name, &arena);
     }
     static XMLProperty* makeProperty(XMLArena& arena)
     {
@@ -492,17 +626,20 @@ private:
         return property;
     }
 
+    // An attribute from its text; equals is its equals sign, or null when not known.
     template <class Char>
-    static XMLAttribute* makeAttribute(const RawToken<Char>& token, XMLArena& arena, bool copyValues);
+    static XMLAttribute* makeAttribute(const Char* begin, const Char* equals, const Char* end, XMLArena& arena,
+                                       bool copyValues);
 
+    // Moves the items waiting from mark on into list, in room carved from storage.
     template <class T>
     [[gnu::always_inline]] static void take(XMLItems<T>& list, std::vector<T*>& scratch, std::size_t mark,
-                                            XMLArena& arena)
+                                            std::size_t count, void**& storage)
     {
-        const std::size_t count = scratch.size() - mark;
         if (count == 0)
             return;
-        list.append(scratch.data() + mark, count, list.empty() ? arena.allocateArray<T>(count) : nullptr);
+        list.append(scratch.data() + mark, count, list.empty() ? reinterpret_cast<T**>(storage) : nullptr);
+        storage += count;
         scratch.resize(mark);
     }
 };
@@ -511,18 +648,20 @@ private:
 // sign without surrounding spaces; the value is the rest, without one leading
 // and then one trailing double quote.
 template <class Char>
-XMLAttribute* XMLNode::Builder::makeAttribute(const RawToken<Char>& token, XMLArena& arena, bool copyValues)
+XMLAttribute* XMLNode::Builder::makeAttribute(const Char* begin, const Char* equals, const Char* end, XMLArena& arena,
+                                              bool copyValues)
 {
-    const Char* equals = token.equals ? token.equals : findChar(token.begin, token.end, L'=');
-    const Char* nameBegin = token.begin;
+    if (!equals)
+        equals = findChar(begin, end, L'=');
+    const Char* nameBegin = begin;
     const Char* nameEnd = equals;
     while (nameBegin < nameEnd && *nameBegin == L' ')
         ++nameBegin;
     while (nameEnd > nameBegin && nameEnd[-1] == L' ')
         --nameEnd;
-    const Char* valueBegin = token.end;
-    const Char* valueEnd = token.end;
-    if (equals != token.end) {
+    const Char* valueBegin = end;
+    const Char* valueEnd = end;
+    if (equals != end) {
         valueBegin = equals + 1;
         if (valueBegin < valueEnd && *valueBegin == L'"')
             ++valueBegin;
@@ -569,14 +708,14 @@ bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLA
 
     std::size_t depth = 0;
     auto open = [&](XMLNode* node, const RawToken<Char>& tag) {
-        node->m_name = arena->intern(tag.begin, tag.end);
-        node->m_ownsName = false;
         // Filled in place: a frame built aside and copied in stalls on every node.
         Frame& frame = scratch.frames.emplace_back();
         frame.node = node;
         frame.nodes = scratch.nodes.size();
         frame.properties = scratch.properties.size();
         frame.attributes = scratch.attributes.size();
+        frame.name = tag.begin;
+        frame.nameLength = static_cast<std::size_t>(tag.end - tag.begin);
         frame.emptyTag = tag.kind == XMLToken::EMPTY_TAG;
         frame.result = true;
         ++depth;
@@ -588,9 +727,16 @@ bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLA
     auto finish = [&](bool& result) {
         Frame& frame = scratch.frames.back();
         XMLNode* node = frame.node;
-        take(node->m_nodes, scratch.nodes, frame.nodes, *arena);
-        take(node->m_properties, scratch.properties, frame.properties, *arena);
-        take(node->m_attributes, scratch.attributes, frame.attributes, *arena);
+        // The three lists share one piece of the arena.
+        const std::size_t nodes = scratch.nodes.size() - frame.nodes;
+        const std::size_t properties = scratch.properties.size() - frame.properties;
+        const std::size_t attributes = scratch.attributes.size() - frame.attributes;
+        if (const std::size_t count = nodes + properties + attributes; count != 0) {
+            void** storage = arena->allocateArray<void>(count);
+            take(node->m_nodes, scratch.nodes, frame.nodes, nodes, storage);
+            take(node->m_properties, scratch.properties, frame.properties, properties, storage);
+            take(node->m_attributes, scratch.attributes, frame.attributes, attributes, storage);
+        }
         const bool nodeResult = frame.result;
         scratch.frames.pop_back();
         --depth;
@@ -622,12 +768,23 @@ bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLA
     };
 
     try {
+        root->m_name = arena->intern(first->begin, first->end);
+        root->m_ownsName = false;
         open(root, *first);
         bool result = true;
         for (;;) {
+            if constexpr (Source::kPlainAttributes) {
+                // What the attribute token would do: it cannot close the node.
+                if (const auto* attribute = source.plainAttribute()) {
+                    scratch.attributes.push_back(nullptr);
+                    scratch.attributes.back() =
+                        makeAttribute(attribute->start, attribute->equals, attribute->end, *arena, copyValues);
+                    continue;
+                }
+            }
             Frame& frame = scratch.frames.back();
             XMLNode* node = frame.node;
-            const RawToken<Char>* next = source.next();
+            const RawToken<Char>* next = source.next(static_cast<const Char*>(frame.name), frame.nameLength);
             if (!next) {
                 if (logging)
                     logXML(10, LOG_TYPE_ERROR, L"Node: ", *node->m_name, L" not closed");
@@ -638,7 +795,8 @@ bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLA
                 continue;
             }
             const RawToken<Char>& token = *next;
-            if (closes(token, *node->m_name, scratch.text) || (frame.emptyTag && token.kind != XMLToken::ATTRIBUTE)) {
+            if (closes(token, static_cast<const Char*>(frame.name), frame.nameLength, scratch.text) ||
+                (frame.emptyTag && token.kind != XMLToken::ATTRIBUTE)) {
                 if (logging) {
                     logXML(10, LOG_TYPE_INFO, L"Node: ", *node->m_name, L" Items found N,P,A: ",
                            node->m_nodes.size() + scratch.nodes.size() - frame.nodes, L' ',
@@ -665,7 +823,7 @@ bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLA
                         logXML(25, LOG_TYPE_ERROR, L" nesting deeper than ", MAX_DEPTH, L" levels: document refused");
                         return false;
                     }
-                    XMLNode* child = makeNode(*arena);
+                    XMLNode* child = makeNode(*arena, arena->intern(token.begin, token.end));
                     scratch.nodes.push_back(child);
                     open(child, token);
                 }
@@ -683,7 +841,7 @@ bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLA
                 break;
             case XMLToken::ATTRIBUTE:
                 scratch.attributes.push_back(nullptr);
-                scratch.attributes.back() = makeAttribute(token, *arena, copyValues);
+                scratch.attributes.back() = makeAttribute(token.begin, token.equals, token.end, *arena, copyValues);
                 break;
             default:
                 break;

@@ -145,6 +145,90 @@ TEST(XMLReader, TokenListFormBuildsTheSameTree)
     EXPECT_EQ(built.getNode(L"C")->getProperty(0)->getValue(), L"a longer value");
 }
 
+// The tree as text that tells every difference: names, values and nesting.
+std::wstring treeDump(const XMLNode& node)
+{
+    std::wstring out = L"[" + node.getName();
+    for (const XMLAttribute* attribute : node.getAttributes())
+        out += L" {" + attribute->getName() + L"}={" + attribute->getValue() + L"}";
+    for (const XMLProperty* property : node.getProperties())
+        out += L" |" + property->getValue() + L"|";
+    for (const XMLNode* child : node.getNodes())
+        out += L" " + treeDump(*child);
+    return out + L"]";
+}
+
+TEST(XMLReader, SingleBytesReadAsTheTokenListForm)
+{
+    // Files of single bytes take shortcuts: short tags are read in blocks of 64
+    // bytes, and the closing tag of the open node is recognised in place. Each
+    // text must give the tree of the token-list form, near the end of the text
+    // (no block fits) and followed by blanks (blocks fit).
+    const std::wstring longValue(70, L'v');
+    const std::vector<std::wstring> texts = {
+        L"<SCENE V=\"3\"><OBJECT NAME=\"o\" SCALE=\"0.5\"><POSITION> \"|1|\" \"|2|\" </POSITION>"
+        L"<MATERIAL T=\"a\\b\">\"|1 2|\"<COLOUR ARGB=\"ff\"/></MATERIAL></OBJECT></SCENE>",
+        // Names of one to ten characters, across the eight compared at once.
+        L"<A><BC><DEFGHIJ><KLMNOPQR><STUVWXYZa><bcdefghijk></bcdefghijk></STUVWXYZa></KLMNOPQR>"
+        L"</DEFGHIJ></BC></A>",
+        // A closing tag with more after its name, of a longer or shorter name, or of the parent.
+        L"<A><B></B ></A>",
+        L"<A><B></B x=\"1\">\"|p|\"</A>",
+        L"<AB><A></AB></A></AB>",
+        L"<A><AB></A></AB></A>",
+        // Names ending in '/' or a tab, and an empty name: their closing tags read otherwise.
+        L"<P><N/ K=\"1\">\"|v|\"</N/>\"|w|\"</P>",
+        L"<P><N/\t>\"|v|\"</N/\t>\"|w|\"</P>",
+        L"<T\t>\"|v|\"</T\t><U></U\t>",
+        L"<>\"|v|\"</></>",
+        L"<A><B/></B></A>",
+        // The closing tag that ends an empty tag is read again by the parent, which it may not close.
+        L"<B><A/></A>\"|p|\"</B>",
+        L"<A><A/></A>\"|p|\"</A>",
+        // Attributes: spaced, unquoted, unfinished, starting with '/' (which can close a node).
+        L"<A  X=\"1\"  Y = \"2\" Z=3 W=\"4\"></A>",
+        L"<A=\"v\"><B x=\"1\"></ /A=\"v\">\"|after|\"</A=\"v\">",
+        L"<A=\"v\"></ /A=\"v\">\"|after|\"",
+        L"<A X=\"1\" Y=\"2></A>",
+        L"<A X=\"1>\"</A>",
+        // A tag longer than a block, and one that ends exactly at its edge.
+        L"<A LONG=\"" + longValue + L"\" NEXT=\"2\"></A>",
+        L"<A X=\"" + std::wstring(53, L'x') + L"\"></A>",
+        L"<A X=\"" + std::wstring(54, L'x') + L"\"></A>",
+        // Unfinished tags at the end of the text.
+        L"<A><B",
+        L"<A></A",
+        L"<A><B X=\"1\"",
+    };
+    for (const std::wstring& text : texts) {
+        XMLNode reference;
+        std::size_t index = 0;
+        const bool read = reference.load(XMLNode::tokenize(text), index);
+        const std::string bytes(text.begin(), text.end());
+        for (const std::string& stored : {bytes, bytes + std::string(64, ' ')}) {
+            XMLNode node;
+            EXPECT_EQ(
+                XMLNode::loadBytes(&node, reinterpret_cast<const unsigned char*>(stored.data()), stored.size(), false),
+                read)
+                << std::string(text.begin(), text.end());
+            const std::wstring got = treeDump(node);
+            const std::wstring want = treeDump(reference);
+            EXPECT_EQ(std::string(got.begin(), got.end()), std::string(want.begin(), want.end()))
+                << std::string(text.begin(), text.end());
+        }
+    }
+
+    // What some of them give: an attribute reading "/A=..." closes the open
+    // node of that name, and only that one.
+    XMLNode node = parse(L"<A=\"v\"><B x=\"1\"></ /A=\"v\">\"|after|\"</A=\"v\">");
+    EXPECT_EQ(treeDump(node), L"[A=\"v\" [B {x}={1} {/A}={v} |after|]]");
+    node = parse(L"<A=\"v\"></ /A=\"v\">\"|after|\"");
+    EXPECT_EQ(treeDump(node), L"[A=\"v\"]");
+    // "</N/>" reads as the empty tag "/N", so N/ stays open.
+    node = parse(L"<P><N/ K=\"1\">\"|v|\"</N/>\"|w|\"</P>");
+    EXPECT_EQ(treeDump(node), L"[P [N/ {K}={1} |v| |w|]]");
+}
+
 TEST(XMLReader, TreeBuilderStructure)
 {
     // A closing tag of another name is skipped; the node ends at its own.
