@@ -88,6 +88,10 @@ void RichtigenPfadAnklicken::createGUI()
     Ulvo::GUIWindow* flaeche = cloneVorlage(L"RICHTIGER_WEG_FENSTER_ARBEITS_FLAECHE");
     Ulvo::GUIWindow* arbeit = cloneVorlage(L"RICHTIGER_WEG_FENSTER_ARBEIT");
     if (window && flaeche && arbeit) {
+        // A second build (the game screen set up again) lets go of the first one's copies.
+        if (m_ok)
+            m_ok->clicked.disconnect(this);
+        Ulvo::releaseAndNull(m_ok);
         Ulvo::releaseAndNull(m_window);
         Ulvo::releaseAndNull(m_arbeitsFlaeche);
         Ulvo::releaseAndNull(m_arbeit);

@@ -133,6 +133,13 @@ void RichtigesSymbolAnklicken::createGUI()
     Ulvo::GUIWindow* ablage = cloneVorlage(L"RICHTIGES_SYMBOL_FENSTER_ABLAGE");
     Ulvo::GUIWindow* arbeit = cloneVorlage(L"RICHTIGES_SYMBOL_FENSTER_ARBEIT");
     if (window && flaeche && ablage && arbeit) {
+        // A second build (the game screen set up again) lets go of the first one's copies.
+        if (m_ok)
+            m_ok->clicked.disconnect(this);
+        Ulvo::releaseAndNull(m_ok);
+        Ulvo::releaseAndNull(m_arbeit);
+        Ulvo::releaseAndNull(m_ablage);
+        Ulvo::releaseAndNull(m_arbeitsFlaeche);
         Ulvo::releaseAndNull(m_window);
         m_window = window;
         m_arbeitsFlaeche = flaeche;

@@ -215,6 +215,17 @@ void MinispielZuordnen::createGUI()
         Minispiel::createGUI();
         return;
     }
+    // A second build (the game screen set up again) lets go of the first one's copies.
+    if (m_ok)
+        m_ok->clicked.disconnect(this);
+    Ulvo::releaseAndNull(m_ok);
+    if (m_workArea)
+        m_workArea->rectChanged.disconnect(this);
+    Ulvo::releaseAndClear(m_shelves);
+    Ulvo::releaseAndNull(m_areaPanel);
+    Ulvo::releaseAndNull(m_workArea);
+    if (m_window)
+        m_window->goalReached.disconnect(this);
     Ulvo::releaseAndNull(m_window);
     m_window = window;
     m_workArea = work;
@@ -239,6 +250,7 @@ void MinispielZuordnen::createGUI()
     for (Gebiet* area : m_areas) {
         if (!area->window)
             continue;
+        area->window->drawn.disconnect(this);
         area->window->drawn.connect(this, &MinispielZuordnen::onFlashDraw);
         m_areaPanel->addChild(area->window);
     }
@@ -249,6 +261,11 @@ void MinispielZuordnen::createGUI()
         Ulvo::GUIRect rect = itemWindow->getGUIRect();
         rect.position = Ulvo::GUIRectPoint();
         AreaLayout::setRect(itemWindow, rect);
+        // Connected once, however often the windows are built.
+        itemWindow->moved.disconnect(this);
+        itemWindow->leftButton.disconnect(this);
+        itemWindow->leftReleased.disconnect(this);
+        itemWindow->drawn.disconnect(this);
         itemWindow->moved.connect(this, &MinispielZuordnen::onItemMoved);
         itemWindow->leftButton.connect(this, &MinispielZuordnen::onItemPressed);
         itemWindow->leftReleased.connect(this, &MinispielZuordnen::onItemReleased);

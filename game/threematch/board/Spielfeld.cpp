@@ -134,6 +134,9 @@ void Spielfeld::advance(double realDt, double gameDt)
     bool anyEmpty = false;
     for (Feld& cell : m_cells) {
         cell.update(realDt, gameDt);
+        // The hinted pair keeps its cells marked while its stones blink.
+        if (cell.isHint() && !(cell.getStone() && cell.getStone()->getHintTime() > 0.0))
+            cell.setHint(false);
         if (cell.isExploding())
             m_busy = true;
         if (cell.isExplosionDone())

@@ -183,6 +183,8 @@ public:
     const std::vector<Feld>& getFelder() const { return m_cells; }
     const std::vector<Bildchen*>& getStones() const { return m_stones; }
     const std::vector<PunkteAnzeige*>& getPopups() const { return m_popups; }
+    // A score pop-up the board updates, draws and deletes from now on.
+    void addPopup(PunkteAnzeige* popup) { m_popups.push_back(popup); }
     const std::vector<Gruppe>& getGroups() const { return m_groups; }
     const std::vector<std::pair<Feld*, Feld*>>& getPossibleMoves() const { return m_possibleMoves; }
     const std::vector<Feld*>& getSpawnCells() const { return m_spawnCells; }

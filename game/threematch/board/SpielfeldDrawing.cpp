@@ -1,5 +1,5 @@
-// The board's drawing: the cells write a stencil mask, so the light streak, the stones and the
-// particles below the overlay show only where the board is.
+// The board's drawing: the cells write a stencil mask, so the light streak, the stones, the
+// points of cleared stones and the particles below the overlay show only where the board is.
 #include "threematch/board/Spielfeld.h"
 
 #include "devices/d3d/D3DInterface.h"
@@ -83,6 +83,10 @@ void Spielfeld::draw(const D3DXVECTOR2& offset, double scale, int)
     }
     for (const Feld& cell : m_cells)
         cell.drawOverlay(offset, scale, cellColour(cell));
+    // The points of cleared stones belong to the board's picture: masked like the stones, they
+    // never show over what lies around the board.
+    for (const PunkteAnzeige* popup : m_popups)
+        popup->draw(offset, scale);
     // Path animations (bonus strikes) are drawn once, over the board, by the overlay.
     m_globals.getPartikelManager().render(-1, kWhite);
     sprite->End();
@@ -101,8 +105,6 @@ void Spielfeld::drawOverlay(const D3DXVECTOR2& offset, double scale, int)
     sprite->Begin(D3DXSPRITE_ALPHABLEND);
     m_globals.getWegpunktManager().render(offset.x, offset.y, scale, kWhite);
     m_globals.getPartikelManager().render(0, kWhite);
-    for (const PunkteAnzeige* popup : m_popups)
-        popup->draw(offset, scale);
     for (auto it = m_flying.rbegin(); it != m_flying.rend(); ++it)
         (*it)->draw(offset, scale, kWhite);
     sprite->End();

@@ -278,9 +278,12 @@ void Spielfeld::showHint()
 {
     if (!m_possibleMoves.empty()) {
         const auto& pair = m_possibleMoves[randomIndex(static_cast<int>(m_possibleMoves.size()))];
-        for (const Feld* cell : {pair.first, pair.second}) {
-            if (Bildchen* stone = cell->getStone())
+        // The stones blink down to nothing and back; the cells' marks show the pair meanwhile.
+        for (Feld* cell : {pair.first, pair.second}) {
+            if (Bildchen* stone = cell->getStone()) {
                 stone->setHint(m_globals.getHintTime());
+                cell->setHint(true);
+            }
         }
     }
     m_idleTime = 0.0;

@@ -4,6 +4,8 @@
 #include "foundation/xml/XMLNode.h"
 #include "threematch/board/Bildchen.h"
 #include "threematch/board/Feld.h"
+#include "threematch/board/PunkteAnzeige.h"
+#include "threematch/board/Spielfeld.h"
 #include "threematch/globals/DataReads.h"
 #include "threematch/globals/GameSound.h"
 #include "threematch/globals/MyGlobals.h"
@@ -122,8 +124,14 @@ bool Punkte_Bonus::apply(Feld* cell)
         return false;
     burst(*cell, baseDelay());
     strikeCell(*cell, 0.0);
-    if (Rohstoff* type = cell->getStone()->getRohstoff())
+    if (Rohstoff* type = cell->getStone()->getRohstoff()) {
         type->getKlasse()->addLevelPunkte(m_punkte);
+        // The extra points rise from the stone as every cleared stone's points do, straight up
+        // at a steady pace (no draw from the game's random sequence).
+        const D3DXVECTOR2 from = cell->getStone()->getPosition();
+        const D3DXVECTOR2 to = from - D3DXVECTOR2(0.0f, 120.0f);
+        m_board->addPopup(new PunkteAnzeige(0.6, m_punkte, from, type->getKlasse()->getColor(), &to));
+    }
     PartikelManager& particles = m_globals.getPartikelManager();
     if (const EmitterInfo* stars = particles.findEmitterInfo(L"Punkte_Emitter")) {
         // A shower of stars over the cell, placed through the board's view as its splinters are.

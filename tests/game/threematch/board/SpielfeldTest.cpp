@@ -234,6 +234,16 @@ TEST_F(SpielfeldTest, HintBlinksAfterFiveIdleSecondsAndAStuckBoardIsDealtAnew)
     ASSERT_EQ(pair.size(), 2u);
     EXPECT_TRUE(pair[0]->isNeighbour(pair[1]));
     EXPECT_LT(board->getIdleTime(), 0.2);
+    // While the stones blink down to nothing, their cells carry the marked frame; it goes with
+    // the blinking.
+    int marked = 0;
+    for (const Feld& at : board->getFelder())
+        marked += at.isHint() ? 1 : 0;
+    EXPECT_EQ(marked, 2);
+    EXPECT_TRUE(pair[0]->isHint() && pair[1]->isHint());
+    frames(3.1);
+    EXPECT_TRUE(hinted().empty());
+    EXPECT_FALSE(pair[0]->isHint() || pair[1]->isHint());
 
     ASSERT_TRUE(restore(0, cyclic(6, 6)));
     board->possibleMoves();

@@ -173,8 +173,13 @@ TEST_F(BonusTest, HammerAndPointsBurstTheCellWithTheBaseDelay)
     Rohstoffklasse* erde = globals->getRohstoffManager().findKlasse(L"ERDE");
     ASSERT_EQ(stoneAt(0, 1), 'c') << "KIES, of the class ERDE";
     const int before = erde->getLevelPunkte();
+    const std::size_t popups = board->getPopups().size();
     ASSERT_TRUE(pick(Punkte).apply(cell(0, 1)));
     EXPECT_EQ(erde->getLevelPunkte(), before + 50);
+    // The extra points rise from the struck stone, where the player looks.
+    ASSERT_EQ(board->getPopups().size(), popups + 1);
+    EXPECT_EQ(board->getPopups().back()->getValue(), 50);
+    EXPECT_EQ(board->getPopups().back()->getPosition(), cell(0, 1)->getStone()->getPosition());
     EXPECT_EQ(bursting().at({0, 1}), 0.5);
     settle();
     EXPECT_EQ(emptyPlayableCells(), 0) << "the struck cells are refilled";

@@ -1,6 +1,7 @@
 // The town behind a minigame's result: a press beside the result lands on its darkened
 // background, which must neither buy anything below nor rise over the dialog and take its
-// clicks; the town's buttons start nothing until the result is confirmed.
+// clicks; the town's buttons start nothing until the result is confirmed. A town with every
+// building built shows each one whole, clear of the town's panels.
 #include <windows.h>
 
 #include <platform_test.h>
@@ -8,10 +9,13 @@
 #include "engine/UlvoEngine.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIWindow.h"
+#include "graphics/textures/Texture2D.h"
 #include "minigames/frame/MinispielManager.h"
 #include "threematch/controller/ScreenRules.h"
 #include "threematch/controller/ThreeMatchGame.h"
 #include "threematch/globals/MyGlobals.h"
+#include "threematch/lightshow/Lichterspiel.h"
+#include "threematch/lightshow/LichterspielManager.h"
 #include "threematch/profiles/Profil.h"
 #include "threematch/profiles/ProfileManager.h"
 #include "threematch/stones/RohstoffManager.h"
@@ -21,6 +25,8 @@
 #include "PlayThroughSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace ThreeMatch;
 using PlayThrough::GameHost;
@@ -48,6 +54,35 @@ bool okTakesClicks()
             return true;
     }
     return false;
+}
+
+// The new building's picture, formed by the light show behind the result, stands whole beside
+// the dialog (the show's screen is the picture of the town, 1024 x 768 like the test's screen).
+void formedAboveTheResult(GameHost& host)
+{
+    auto* globals = static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
+    const Lichterspiel* show = globals->getLichterspiele().getRunning();
+    ASSERT_NE(show, nullptr) << "the build's light show runs";
+    ASSERT_TRUE(host.waitFor([show] { return show->hasArrived(); }, 4.0));
+    ASSERT_FALSE(show->getLichter().empty());
+    const Ulvo::GUIWindow* dialog = GameHost::findWindow(L"THREEMATCHAUSWERTUNG_MINISPIEL");
+    ASSERT_NE(dialog, nullptr);
+    const Ulvo::FloatRect& r = dialog->getScreenRect();
+    float top = 768.0f, bottom = 0.0f;
+    int covered = 0;
+    for (const Lichterspiel::Licht& light : show->getLichter()) {
+        // A light is drawn up to its place, its size up and to the left of it.
+        const float left = light.position[0] - light.size[0], right = light.position[0];
+        const float upper = light.position[1] - light.size[1], lower = light.position[1];
+        top = std::min(top, upper);
+        bottom = std::max(bottom, lower);
+        if (right > r.left && left < r.right && lower > r.top && upper < r.bottom)
+            ++covered;
+    }
+    EXPECT_EQ(covered, 0) << "of " << show->getLichter().size() << " lights behind the result (" << r.left << ", "
+                          << r.top << ", " << r.right << ", " << r.bottom << ")";
+    EXPECT_GE(top, 0.0f);
+    EXPECT_LE(bottom - top, 768.0f / 3.0f) << "the picture of lights stays a picture, not the whole screen";
 }
 
 void townBehindTheResult(const PlayThrough::RunFolder& folder)
@@ -82,6 +117,7 @@ void townBehindTheResult(const PlayThrough::RunFolder& folder)
     ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU", 5.0));
     host.seconds(1.0);
     ASSERT_TRUE(okTakesClicks());
+    formedAboveTheResult(host);
     const POINT dialog = centre(*GameHost::findWindow(L"THREEMATCHAUSWERTUNG_MINISPIEL_TITEL"));
     const TestSupport::Image before = host.screen(1);
 
@@ -122,6 +158,79 @@ void townBehindTheResult(const PlayThrough::RunFolder& folder)
     EXPECT_TRUE(okTakesClicks());
     ASSERT_TRUE(host.click(L"THREEMATCHAUSWERTUNG_MINISPIEL_OK"));
     EXPECT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU", 5.0));
+}
+
+// The opaque texels of a building's picture, over every frame, in the frame's own pixels.
+bool opaqueBox(const Gebaeude& building, RECT& box)
+{
+    Ulvo::Texture2D* picture = building.getAnimation();
+    const FrameGrid& grid = building.getGrid();
+    if (!picture || grid.frameWidth <= 0 || grid.frameHeight <= 0)
+        return false;
+    D3DLOCKED_RECT locked{};
+    if (!picture->lock(0, &locked, picture->getRect(), D3DLOCK_READONLY))
+        return false;
+    box = RECT{grid.frameWidth, grid.frameHeight, -1, -1};
+    for (uint32_t y = 0; y < picture->getLockHeight(); ++y) {
+        for (uint32_t x = 0; x < picture->getLockWidth(); ++x) {
+            D3DXVECTOR4 texel;
+            if (!picture->getPixel(texel, x, y) || texel.w < 0.1f)
+                continue;
+            const LONG fx = static_cast<LONG>(x) % grid.frameWidth, fy = static_cast<LONG>(y) % grid.frameHeight;
+            box = RECT{std::min(box.left, fx), std::min(box.top, fy), std::max(box.right, fx + 1),
+                       std::max(box.bottom, fy + 1)};
+        }
+    }
+    picture->unlock(0);
+    return box.right > box.left;
+}
+
+void everyBuildingInView(const PlayThrough::RunFolder& folder)
+{
+    GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(Player::createProfile(host, "emil"));
+    ProfileManager::getInstance()->getActiveProfile()->setShownHelp(ScreenRules::kHelpOff);
+    auto* globals = static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
+    GebaeudeManager& town = globals->getGebaeudeManager();
+    for (Gebaeude* building : town.getGebaeudeList())
+        building->setBuilt(true);
+    ASSERT_TRUE(host.click(L"H_Start"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
+    host.seconds(1.5);
+
+    // The town's picture fills the screen (1024 x 768, as the picture's own pixels).
+    int drawn = 0;
+    for (const Gebaeude* building : town.getDrawList()) {
+        if (!building->isBuilt() && !building->isBuildOnStart())
+            continue;
+        RECT box{};
+        ASSERT_TRUE(opaqueBox(*building, box)) << PlayThrough::narrow(building->getID());
+        ++drawn;
+        const float left = building->getX() + static_cast<float>(box.left);
+        const float top = building->getY() + static_cast<float>(box.top);
+        const float right = building->getX() + static_cast<float>(box.right);
+        const float bottom = building->getY() + static_cast<float>(box.bottom);
+        EXPECT_TRUE(left >= 0.0f && top >= 0.0f && right <= 1024.0f && bottom <= 768.0f)
+            << PlayThrough::narrow(building->getID()) << " leaves the screen";
+        for (const wchar_t* name : {L"BAUEN_Vorrat", L"BAUEN_Wege", L"BAUEN_Kaufen"}) {
+            const Ulvo::GUIWindow* panel = GameHost::findWindow(name);
+            ASSERT_NE(panel, nullptr);
+            const Ulvo::FloatRect& r = panel->getScreenRect();
+            const bool apart = right <= r.left || left >= r.right || bottom <= r.top || top >= r.bottom;
+            EXPECT_TRUE(apart) << PlayThrough::narrow(building->getID()) << " (" << left << ", " << top << ", " << right
+                               << ", " << bottom << ") stands under " << PlayThrough::narrow(name) << " (" << r.left
+                               << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+        }
+    }
+    EXPECT_EQ(drawn, static_cast<int>(town.getGebaeudeList().size() + town.getBuildOnStart().size() +
+                                      town.getTemporary().size()));
+}
+
+TEST(ControllerTown, EveryBuiltBuildingStandsWholeAndClearOfTheTownsPanels)
+{
+    PlayThrough::RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("town", [&] { everyBuildingInView(folder); }));
 }
 
 TEST(ControllerTown, TheTownTakesNoClicksWhileAMinigamesResultStandsAndTheResultStaysUsable)

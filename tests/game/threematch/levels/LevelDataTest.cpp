@@ -3,8 +3,11 @@
 #include "BoardTestSupport.h"
 #include "GraphicsTestSupport.h"
 
+#include "foundation/xml/XMLNode.h"
+#include "graphics/fonts/D3DXFontInterface.h"
 #include "graphics/textures/RenderToTexture.h"
 #include "graphics/textures/Texture2D.h"
+#include "threematch/board/PunkteAnzeige.h"
 #include "threematch/levels/LevelDatei.h"
 #include "threematch/stones/Rohstoff.h"
 #include "threematch/stones/RohstoffManager.h"
@@ -43,7 +46,7 @@ protected:
         return loaded;
     }
     // The board drawn into a target with a stencil buffer, as the in-game picture has.
-    TestSupport::Image drawBoard()
+    TestSupport::Image drawBoard(bool withOverlay = false)
     {
         Ulvo::RenderToTexture target(RECT{0, 0, 320, 240}, D3DFMT_A8R8G8B8, D3DFMT_D24S8);
         EXPECT_TRUE(target.create());
@@ -54,6 +57,8 @@ protected:
         painter.paint = [&](Ulvo::RenderToTexture&) {
             device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kBackground, 1.0f, 0);
             board->draw(offset, scale, -1);
+            if (withOverlay)
+                board->drawOverlay(offset, scale, -1);
         };
         target.onRender.connect(&painter, &GraphicsTesting::Painter::onRender);
         target.render();
@@ -211,4 +216,49 @@ TEST_F(LevelDataTest, FirstLevelAtItsStartAndAfterItsFirstClearedRun)
     EXPECT_PIXEL(cleared, 40, 40, kBackground) << "under the streak, but beside the board";
     EXPECT_TRUE(TestSupport::matchesGolden(
         cleared, TestSupport::sourceDir() / "tests" / "game" / "threematch" / "golden", "level0_after_run", 2));
+}
+
+// The points of a cleared stone are drawn with the board: where the board is, they show; risen
+// past its edge they are masked like the stones, never drawn over what lies around the board.
+TEST_F(LevelDataTest, ScorePopUpsShowOnlyWhereTheBoardIs)
+{
+    ASSERT_TRUE(load(0));
+    board->start();
+    // The game's fonts, as the game loads them.
+    Ulvo::D3DXFontInterface* fonts = Ulvo::D3DXFontInterface::getInstance();
+    GameTesting::inRuntimeFolder([fonts] {
+        Ulvo::XMLNode document;
+        ASSERT_TRUE(Ulvo::XMLNode::load(&document, L"data\\font.fnt", 0));
+        fonts->loadFonts(&document);
+        fonts->createAllFonts();
+    });
+    const TestSupport::Image plain = drawBoard(true);
+    D3DXVECTOR2 offset(0.0f, 0.0f);
+    double scale = 1.0;
+    board->fitView(offset, scale, 0, 0, 320, 240, 0.5);
+    const double* bounds = board->getBounds();
+    const LONG top = static_cast<LONG>((bounds[1] + offset.y) * scale);
+    const LONG left = static_cast<LONG>((bounds[0] + offset.x) * scale);
+    const LONG right = static_cast<LONG>((bounds[2] + 100.0 + offset.x) * scale);
+    ASSERT_GT(top, 20) << "room above the board";
+
+    // One on the board's top row, one risen a cell and a half above it.
+    const D3DXVECTOR2 onBoard(static_cast<float>(bounds[0]), static_cast<float>(bounds[1]));
+    const D3DXVECTOR2 above = onBoard - D3DXVECTOR2(-200.0f, 150.0f);
+    board->addPopup(new PunkteAnzeige(0.5, 88, onBoard, 0xFFFFFFFF, &onBoard));
+    board->addPopup(new PunkteAnzeige(0.5, 88, above, 0xFFFFFFFF, &above));
+    const TestSupport::Image shown = drawBoard(true);
+    int onTheBoard = 0, beside = 0;
+    for (UINT y = 0; y < shown.height; ++y) {
+        for (UINT x = 0; x < shown.width; ++x) {
+            if (TestSupport::near(shown.at(x, y), plain.at(x, y), 2))
+                continue;
+            const bool inside =
+                static_cast<LONG>(y) >= top && static_cast<LONG>(x) >= left && static_cast<LONG>(x) < right;
+            (inside ? onTheBoard : beside) += 1;
+        }
+    }
+    EXPECT_GT(onTheBoard, 20) << "the points over the board show";
+    EXPECT_EQ(beside, 0) << "points past the board's edge are drawn over what lies around it";
+    fonts->releaseEverything();
 }

@@ -1,0 +1,71 @@
+// A level's screens as the player sees them: the result of a level whose time ran out fades in
+// over the level, nothing of the level drawn over it.
+#include "PlayThroughSupport.h"
+
+#include "engine/UlvoEngine.h"
+#include "gui/system/GUISystem.h"
+#include "gui/windows/GUIWindow.h"
+#include "threematch/board/Spielfeld.h"
+#include "threematch/controller/ScreenRules.h"
+#include "threematch/controller/ThreeMatchGame.h"
+#include "threematch/profiles/Profil.h"
+#include "threematch/profiles/ProfileManager.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+using PlayThrough::GameHost;
+using ThreeMatch::Spielfeld;
+namespace Player = PlayThrough::Player;
+
+namespace {
+
+void timeUp(const PlayThrough::RunFolder& folder)
+{
+    GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(Player::createProfile(host, "otto"));
+    ThreeMatch::ProfileManager::getInstance()->getActiveProfile()->setShownHelp(ThreeMatch::ScreenRules::kHelpOff);
+    ASSERT_TRUE(host.click(L"H_Start"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
+    ASSERT_TRUE(Player::playNextLevel(host));
+    Spielfeld* board = host.game().getBoard();
+    // The clock runs down to its last second.
+    board->setBonusTime(1.0 - board->getTimeLeft(), 0.0);
+    ASSERT_TRUE(host.waitFor([board] { return board->getState() != Spielfeld::Laeuft; }, 5.0));
+    ASSERT_TRUE(host.waitFor([] { return GameHost::activeMenu() == L"THREEMATCH_AUSWERTUNG_LOSE_MENU"; }, 10.0));
+    const Ulvo::GUIWindow* dialog = GameHost::findWindow(L"THREEMATCHAUSWERTUNG_LOSE");
+    const Ulvo::GUIWindow* level = GameHost::findWindow(L"IG_Ebene");
+    ASSERT_TRUE(dialog && level);
+    const auto root = [](const Ulvo::GUIWindow* window) {
+        while (window->getParent())
+            window = window->getParent();
+        return window;
+    };
+    const std::vector<Ulvo::GUIWindow*>& order = Ulvo::GUISystem::getInstance()->windows();
+    const auto place = [&order](const Ulvo::GUIWindow* window) {
+        return std::find(order.begin(), order.end(), window) - order.begin();
+    };
+    // Every frame of the fade-in the GUI draws the level first and the result over it: nothing
+    // of the level (its frame, its picture) comes over the dialog.
+    const Ulvo::FloatRect r = dialog->getScreenRect();
+    const POINT edge{static_cast<LONG>(r.left + 4.0f), static_cast<LONG>((r.top + r.bottom) / 2)};
+    const TestSupport::Image before = host.screen(1);
+    for (int i = 0; i < 30; ++i) {
+        host.frames(1);
+        EXPECT_LT(place(root(level)), place(root(dialog))) << "frame " << i;
+    }
+    // Faded in, the dialog's wooden edge stands where the level's parchment was.
+    const TestSupport::Image after = host.screen(1);
+    EXPECT_FALSE(TestSupport::near(before.at(edge.x, edge.y), after.at(edge.x, edge.y), 40));
+}
+
+TEST(ControllerLevel, TheResultOfALevelLostByTimeFadesInOverTheLevel)
+{
+    PlayThrough::RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("level", [&] { timeUp(folder); }));
+}
+
+} // namespace
