@@ -1,6 +1,7 @@
 // D3DX textures from image files in memory: decoding, formats, colour keys, resizing, mip
 // chains, DDS data, image information and saving as PNG.
 #include "D3D9TestSupport.h"
+#include "d3d9/Resources.h"
 #include "support/TestSupport.h"
 
 #include <d3dx9.h>
@@ -380,6 +381,70 @@ TEST_F(D3DXTextureTest, BrokenFilesFailCleanly)
         EXPECT_EQ(texture, nullptr);
     }
     EXPECT_EQ(D3DXGetImageInfoFromFileInMemory(nullptr, 0, nullptr), D3DERR_INVALIDCALL);
+}
+
+TEST_F(D3DXTextureTest, ManagedTexturesAreWrittenOnFirstUseOnly)
+{
+    const std::vector<D3DCOLOR> colours{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+    const std::vector<uint8_t> png = imageFile(FileKind::Png, 2, 2, colours);
+    auto object = [](IDirect3DTexture9* texture) { return D3D9Internal::textureObject(texture); };
+
+    // Never used: no storage in GL; released so, it leaves nothing behind.
+    IDirect3DTexture9* unused = load(png, 2, 2, 1, D3DFMT_UNKNOWN);
+    ASSERT_NE(unused, nullptr);
+    EXPECT_TRUE(object(unused)->contentPending());
+    EXPECT_EQ(object(unused)->glTexture(), 0u);
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(unused->GetLevelDesc(0, &desc), D3D_OK); // known without the texels
+    EXPECT_EQ(desc.Width, 2u);
+    unused->Release();
+
+    // Drawn: written when set, the file's texels on screen (point-sampled into four quadrants).
+    IDirect3DTexture9* drawn = load(png, 2, 2, 1, D3DFMT_UNKNOWN);
+    ASSERT_NE(drawn, nullptr);
+    m_device->SetTexture(0, drawn);
+    EXPECT_FALSE(object(drawn)->contentPending());
+    EXPECT_NE(object(drawn)->glTexture(), 0u);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    m_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    m_device->SetFVF(kScreenVertexFvf);
+    ScreenVertex quad[4];
+    screenQuad(quad, 0, 0, 16, 16, 0xFFFFFFFF);
+    m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
+    const Image image = readBackBuffer();
+    EXPECT_TRUE(near(image.at(4, 4), colours[0])) << hex(image.at(4, 4));
+    EXPECT_TRUE(near(image.at(12, 4), colours[1])) << hex(image.at(12, 4));
+    EXPECT_TRUE(near(image.at(4, 12), colours[2])) << hex(image.at(4, 12));
+    m_device->SetTexture(0, nullptr);
+    drawn->Release();
+
+    // A level handed out shows the texels; automatic mipmaps are made from them.
+    IDirect3DTexture9* level = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(m_device, png.data(), UINT(png.size()), 0, 0, 1,
+                                                  D3DUSAGE_AUTOGENMIPMAP, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
+                                                  D3DX_FILTER_NONE, D3DX_DEFAULT, 0, nullptr, nullptr, &level),
+              D3D_OK);
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_EQ(level->GetSurfaceLevel(0, &surface), D3D_OK);
+    EXPECT_FALSE(object(level)->contentPending());
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    D3DCOLOR first = 0;
+    std::memcpy(&first, locked.pBits, 4);
+    EXPECT_EQ(first, colours[0]);
+    surface->UnlockRect();
+    surface->Release();
+    level->Release();
+
+    // Other pools are written at once.
+    IDirect3DTexture9* memory = load(png, 2, 2, 1, D3DFMT_UNKNOWN, D3DX_FILTER_NONE, 0, nullptr, D3DPOOL_SYSTEMMEM);
+    ASSERT_NE(memory, nullptr);
+    EXPECT_FALSE(object(memory)->contentPending());
+    EXPECT_EQ(texels(memory), colours);
+    memory->Release();
 }
 
 TEST_F(D3DXTextureTest, HeadersAskingForHugeAllocationsAreRefusedBeforeDecoding)

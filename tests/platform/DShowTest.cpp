@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,6 +73,18 @@ inline bool capturedNear(int x, int y, Rgb want, int tolerance, std::string* see
         *seen = std::to_string(got.r) + "," + std::to_string(got.g) + "," + std::to_string(got.b);
     return std::abs(got.r - want.r) <= tolerance && std::abs(got.g - want.g) <= tolerance &&
            std::abs(got.b - want.b) <= tolerance;
+}
+
+// Whether FFmpeg's demuxer library is mapped into this process now.
+inline bool ffmpegLoaded()
+{
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        if (line.find("libavformat.so") != std::string::npos)
+            return true;
+    }
+    return false;
 }
 
 // A graph with every interface the intro video uses, on a visible window of 160x120 client
@@ -373,6 +386,8 @@ TEST_F(DShowFixture, ReleasingARunningGraphStopsIt)
     attach();
     ASSERT_EQ(m_control->Run(), S_OK);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // FFmpeg is in memory while a clip is open, and only then.
+    EXPECT_TRUE(ffmpegLoaded());
     const auto start = std::chrono::steady_clock::now();
     m_video->Release();
     m_events->Release();
@@ -383,6 +398,7 @@ TEST_F(DShowFixture, ReleasingARunningGraphStopsIt)
     m_control = nullptr;
     m_graph = nullptr;
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
+    EXPECT_FALSE(ffmpegLoaded());
     // The window's own procedure is back in place.
     EXPECT_EQ(GetWindowLongPtrW(m_window, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&WindowTesting::recordingProc));
 }

@@ -84,6 +84,11 @@ size_t programCount(IDirect3DDevice9* device);
 GLuint currentProgram(IDirect3DDevice9* device);
 // The GL texture behind a texture or surface (0 for memory-only pools), with its target.
 GLuint glTextureOf(IDirect3DBaseTexture9* texture, GLenum* target);
+// Leaves the texels of a managed 2D texture nothing has written yet to `fill`, which runs when the
+// texture is first used (sampled, locked, a level taken or copied); until then the texture holds
+// no storage in GL or in memory. Pictures that are loaded but never shown thus cost nothing. The
+// fill runs at once for any other texture; false when there is no texture.
+bool deferTextureContent(IDirect3DTexture9* texture, std::function<void()> fill);
 // Features of the device's context.
 const GLFeatures* glFeatures(IDirect3DDevice9* device);
 // What the device's context has set; GL state others change goes through it (null for a

@@ -678,6 +678,8 @@ GLuint currentProgram(IDirect3DDevice9* device)
 GLuint glTextureOf(IDirect3DBaseTexture9* texture, GLenum* target)
 {
     BaseTextureObject* object = textureObject(texture);
+    if (object)
+        object->ensureContent();
     if (target)
         *target = object ? object->bindTarget() : 0;
     return object ? object->glTexture() : 0;

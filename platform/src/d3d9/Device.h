@@ -239,6 +239,9 @@ private:
     // Loss.
     enum class Cooperation { Ok, Lost, NotReset };
     Cooperation m_cooperation = Cooperation::Ok;
+    // Draws since the GL work was last handed to the driver (see prepareDraw).
+    static constexpr unsigned kDrawsPerFlush = 16;
+    unsigned m_drawsQueued = 0;
     bool m_lostReported = false;
     bool m_focusLoss = false;
     bool m_wasForeground = false;

@@ -464,6 +464,8 @@ void Device::applyTextures()
         if (!(dirty & 1))
             continue;
         BaseTextureObject* texture = m_state.textures[slot];
+        if (texture)
+            texture->ensureContent(); // set through a state block
         // An empty unit keeps its target bound to nothing.
         m_gl.bindTexture(slot, texture ? texture->bindTarget() : GL_TEXTURE_2D, texture ? texture->glTexture() : 0);
     }
@@ -813,6 +815,13 @@ bool Device::applyVertexInput(bool instanced)
 bool Device::prepareDraw()
 {
     makeCurrent();
+    // A software rasteriser bins every draw of a frame in memory until it is flushed; a frame of
+    // many large draws (the GUI's windows and their stencil clips) then holds tens of megabytes.
+    // Handing the work over every few draws bounds that memory at a small cost.
+    if (++m_drawsQueued >= kDrawsPerFlush) {
+        glFlush();
+        m_drawsQueued = 0;
+    }
     if (m_dirty & kDirtyFramebuffer)
         applyFramebuffer();
     if (m_dirty & kDirtyViewport)

@@ -520,6 +520,9 @@ HRESULT Device::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture)
         m_recording->mask().textures.set(static_cast<size_t>(slot));
         return D3D_OK;
     }
+    // A texture set for drawing gets the texels it still owes (outside any draw's set-up).
+    if (texture)
+        texture->ensureContent();
     BaseTextureObject* old = m_state.textures[slot];
     if (old == texture)
         return D3D_OK;

@@ -27,6 +27,22 @@ public:
     // padding bytes (X8R8G8B8), only a fill whose padding reads back from GL as it stands
     // (0xFF) lets it go, so that a later lock sees the very bytes written.
     void releaseMemoryAfterFill() { m_releaseAfterFill = m_keep; }
+    // A level whose texture waits for its first fill holds no memory copy meanwhile; the copy
+    // comes back (cleared) just before that fill.
+    void dropMemoryUntilFill()
+    {
+        if (m_keep) {
+            std::vector<uint8_t>().swap(m_memory);
+            m_awaitingFill = true;
+        }
+    }
+    void restoreMemoryForFill()
+    {
+        if (m_awaitingFill) {
+            m_memory.assign(byteSize(), 0);
+            m_awaitingFill = false;
+        }
+    }
 
     HRESULT lock(const D3DBOX* box, DWORD flags, D3DLOCKED_BOX* out);
     HRESULT unlock();
@@ -69,6 +85,7 @@ private:
     bool m_keep;
     bool m_releaseAfterFill = false;
     bool m_releasedAfterFill = false;
+    bool m_awaitingFill = false;
     bool m_lockCopyOnly = false;   // the memory holds this lock's copy alone (released level)
     std::vector<uint8_t> m_memory; // the texels (kept), or the lock's copy (default pool)
     const GLuint* m_texture = nullptr;

@@ -363,6 +363,8 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD 
             *pLockedRect = D3DLOCKED_RECT{0, nullptr};
         return D3DERR_INVALIDCALL;
     }
+    if (m_texture)
+        m_texture->ensureContent();
     return lockImageRect(*m_image, pLockedRect, pRect, Flags);
 }
 
@@ -423,7 +425,9 @@ HRESULT Texture::create(Device* device, UINT width, UINT height, UINT levels, DW
         return D3DERR_OUTOFVIDEOMEMORY;
     }
     for (UINT level = 0; level < glCount; ++level) {
-        auto image = std::make_unique<Image>(device, info, mipSize(width, level), mipSize(height, level), 1, keep);
+        // Levels GL makes itself (automatic mipmaps) are never locked: no memory copy for them.
+        const bool keepLevel = keep && (level < count || !gpuPool(pool));
+        auto image = std::make_unique<Image>(device, info, mipSize(width, level), mipSize(height, level), 1, keepLevel);
         if (gpuPool(pool))
             image->setGL(&texture->m_texture, GL_TEXTURE_2D, GL_TEXTURE_2D, static_cast<GLint>(level));
         if (releasesMemoryAfterFill(pool, format))
@@ -437,6 +441,25 @@ HRESULT Texture::create(Device* device, UINT width, UINT height, UINT levels, DW
     }
     *out = texture;
     return D3D_OK;
+}
+
+void Texture::deferContent(std::function<void()> fill)
+{
+    if (!fill)
+        return;
+    if (pool() != D3DPOOL_MANAGED || !m_device || !m_texture) {
+        fill();
+        return;
+    }
+    releaseGL();
+    for (auto& image : m_images)
+        image->dropMemoryUntilFill();
+    m_pendingContent = [this, fill = std::move(fill)]() {
+        for (auto& image : m_images)
+            image->restoreMemoryForFill();
+        if (m_device && createGL(GL_TEXTURE_2D, m_width, m_height, 1))
+            fill();
+    };
 }
 
 void Texture::detachChildren()
@@ -467,6 +490,8 @@ HRESULT Texture::GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurfaceLevel)
     *ppSurfaceLevel = nullptr;
     if (Level >= m_surfaces.size())
         return D3DERR_INVALIDCALL;
+    // The surface may be copied from or handed to D3DX: it shows the texels.
+    ensureContent();
     *ppSurfaceLevel = m_surfaces[Level].get();
     addRef();
     return D3D_OK;
@@ -488,6 +513,7 @@ HRESULT Texture::UnlockRect(UINT Level)
 
 HRESULT Texture::AddDirtyRect(const RECT* pDirtyRect)
 {
+    ensureContent();
     // Locks upload as they end; a region locked with D3DLOCK_NO_DIRTY_UPDATE is sent here.
     if (pool() != D3DPOOL_MANAGED)
         return D3D_OK;
@@ -794,6 +820,15 @@ HRESULT VolumeTexture::AddDirtyBox(const D3DBOX*)
 BaseTextureObject* textureObject(IDirect3DBaseTexture9* texture)
 {
     return texture ? dynamic_cast<BaseTextureObject*>(texture) : nullptr;
+}
+
+bool deferTextureContent(IDirect3DTexture9* texture, std::function<void()> fill)
+{
+    Texture* object = texture ? dynamic_cast<Texture*>(texture) : nullptr;
+    if (!object)
+        return false;
+    object->deferContent(std::move(fill));
+    return true;
 }
 
 Surface* surfaceObject(IDirect3DSurface9* surface)

@@ -3,6 +3,7 @@
 #include "d3d9/Image.h"
 #include "d3d9/ObjectBase.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,18 @@ public:
     void markMipsDirty() { m_mipsDirty = autoGenMips() && m_glLevels > 1; }
     void resolveMips();
 
+    // Texels whose writing waits for the first use (see deferTextureContent): every path that
+    // samples, locks, copies or hands out a level calls this first.
+    void ensureContent()
+    {
+        if (m_pendingContent) {
+            std::function<void()> fill = std::move(m_pendingContent);
+            m_pendingContent = nullptr;
+            fill();
+        }
+    }
+    bool contentPending() const { return static_cast<bool>(m_pendingContent); }
+
     DWORD setLod(DWORD lod);
     DWORD lod() const { return m_lod; }
     HRESULT setAutoGenFilter(D3DTEXTUREFILTERTYPE filter);
@@ -51,6 +64,7 @@ protected:
     DWORD m_lod = 0;
     D3DTEXTUREFILTERTYPE m_autoGenFilter = D3DTEXF_LINEAR;
     bool m_mipsDirty = false;
+    std::function<void()> m_pendingContent;
 };
 
 class Surface final : public IDirect3DSurface9, public ObjectBase {
@@ -117,6 +131,7 @@ public:
     D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return autoGenFilter(); }
     void GenerateMipSubLevels() override
     {
+        ensureContent();
         markMipsDirty();
         resolveMips();
     }
@@ -128,6 +143,9 @@ public:
 
     IDirect3DBaseTexture9* asInterface() override { return this; }
     Surface* level(UINT index) { return index < m_surfaces.size() ? m_surfaces[index].get() : nullptr; }
+    // A managed texture gives back its GL storage and memory copies until `fill` writes it on
+    // first use; any other texture is filled at once.
+    void deferContent(std::function<void()> fill);
     UINT width() const { return m_width; }
     UINT height() const { return m_height; }
 

@@ -3,9 +3,11 @@
 // when the pool cannot be locked).
 #include "d3dx9/ImageData.h"
 #include "common/Diagnostics.h"
+#include "d3d9/D3D9Internal.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 using namespace D3DXImage;
 
@@ -201,6 +203,31 @@ HRESULT fillLevels(IDirect3DTexture9* target, const std::vector<RgbaImage>& chai
     return hr;
 }
 
+// The decoded file into a created texture: colour key, resize to the texture's size, the mip
+// chain by the mip filter, the file's own levels where nothing changes them.
+HRESULT fillFromFile(IDirect3DTexture9* texture, DecodedImage& file, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey)
+{
+    D3DSURFACE_DESC desc{};
+    texture->GetLevelDesc(0, &desc);
+    if (ColorKey != 0)
+        applyColourKey(file.top, ColorKey);
+    const bool rawUsable = !file.rawLevels.empty() && ColorKey == 0 && desc.Format == file.info.Format;
+    if (!rawUsable)
+        file.rawLevels.clear();
+    const UINT levels = (desc.Usage & D3DUSAGE_AUTOGENMIPMAP) ? 1 : texture->GetLevelCount();
+    std::vector<RgbaImage> chain(levels);
+    resize(file.top, desc.Width, desc.Height, Filter, chain[0]);
+    for (UINT level = 1; level < levels; ++level) {
+        if ((MipFilter & 0xFF) == D3DX_FILTER_NONE) {
+            chain.resize(level); // Without a mip filter the lower levels stay as created.
+            break;
+        }
+        resize(chain[level - 1], std::max(1u, desc.Width >> level), std::max(1u, desc.Height >> level), MipFilter,
+               chain[level]);
+    }
+    return fillLevels(texture, chain, rawUsable ? &file : nullptr);
+}
+
 } // namespace
 
 HRESULT D3DXCreateTexture(IDirect3DDevice9* pDevice, UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
@@ -279,29 +306,25 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
     hr = createTexture2D(pDevice, Width, Height, MipLevels, Usage, Format, Pool, &texture);
     if (FAILED(hr))
         return hr;
+    normaliseFilters(Filter, MipFilter);
     D3DSURFACE_DESC desc{};
     texture->GetLevelDesc(0, &desc);
-
-    if (ColorKey != 0)
-        applyColourKey(file.top, ColorKey);
-    normaliseFilters(Filter, MipFilter);
-
-    // The file's own levels are copied only where nothing changes them.
-    const bool rawUsable = !file.rawLevels.empty() && ColorKey == 0 && desc.Format == file.info.Format;
-    if (!rawUsable)
-        file.rawLevels.clear();
-    const UINT levels = (desc.Usage & D3DUSAGE_AUTOGENMIPMAP) ? 1 : texture->GetLevelCount();
-    std::vector<RgbaImage> chain(levels);
-    resize(file.top, desc.Width, desc.Height, Filter, chain[0]);
-    for (UINT level = 1; level < levels; ++level) {
-        if ((MipFilter & 0xFF) == D3DX_FILTER_NONE) {
-            chain.resize(level); // Without a mip filter the lower levels stay as created.
-            break;
-        }
-        resize(chain[level - 1], std::max(1u, desc.Width >> level), std::max(1u, desc.Height >> level), MipFilter,
-               chain[level]);
+    if (desc.Pool == D3DPOOL_MANAGED) {
+        // The file decoded, so the texture is sound; its texels are written from a copy of the
+        // file when it is first used. Many loaded pictures are never shown in a session.
+        auto bytes = std::make_shared<const std::vector<BYTE>>(static_cast<const BYTE*>(pSrcData),
+                                                               static_cast<const BYTE*>(pSrcData) + SrcDataSize);
+        file = DecodedImage{};
+        D3D9Internal::deferTextureContent(texture, [texture, bytes, Filter, MipFilter, ColorKey]() {
+            DecodedImage again;
+            if (FAILED(decode(bytes->data(), UINT(bytes->size()), again)) ||
+                FAILED(fillFromFile(texture, again, Filter, MipFilter, ColorKey)))
+                Diagnostics::error("D3DX", "a loaded image could not be written into its texture");
+        });
+        *ppTexture = texture;
+        return D3D_OK;
     }
-    hr = fillLevels(texture, chain, rawUsable ? &file : nullptr);
+    hr = fillFromFile(texture, file, Filter, MipFilter, ColorKey);
     if (FAILED(hr)) {
         texture->Release();
         return hr;

@@ -3,18 +3,14 @@
 
 #include <dshow.h>
 
+#include "dshow/FFmpeg.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
 #include <libavutil/imgutils.h>
-#include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
 }
 
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
 #include <sys/stat.h>
 
 namespace DShowInternal {
@@ -26,13 +22,6 @@ namespace {
 constexpr int kMaxBadPacketsInARow = 8;
 // A file whose streams stop this much short of the length its header declares was cut off.
 constexpr double kTruncationMargin = 0.5; // seconds
-
-void quietFfmpeg()
-{
-    // FFmpeg's own messages would repeat ours for every damaged packet.
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_FATAL); });
-}
 
 // The size an ASF file declares for itself in its file properties, 0 when unknown (another
 // container, a live stream, a header too short to tell).
@@ -73,18 +62,19 @@ uint64_t declaredAsfSize(const std::string& path)
 
 MediaSource::~MediaSource()
 {
-    sws_freeContext(m_scaler);
-    swr_free(&m_resampler);
-    av_frame_free(&m_frame);
-    av_packet_free(&m_packet);
-    avcodec_free_context(&m_video);
-    avcodec_free_context(&m_audio);
-    avformat_close_input(&m_format);
+    if (!m_av)
+        return;
+    m_av->sws_freeContext(m_scaler);
+    m_av->swr_free(&m_resampler);
+    m_av->av_frame_free(&m_frame);
+    m_av->av_packet_free(&m_packet);
+    m_av->avcodec_free_context(&m_video);
+    m_av->avcodec_free_context(&m_audio);
+    m_av->avformat_close_input(&m_format);
 }
 
 HRESULT MediaSource::open(const std::string& path)
 {
-    quietFfmpeg();
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         Diagnostics::error("DirectShow", "RenderFile: \"%s\" does not exist", path.c_str());
@@ -97,16 +87,21 @@ HRESULT MediaSource::open(const std::string& path)
                              static_cast<long long>(info.st_size), static_cast<unsigned long long>(declared));
         m_cutShort = true;
     }
-    if (avformat_open_input(&m_format, path.c_str(), nullptr, nullptr) < 0) {
+    m_av = openFFmpeg();
+    if (!m_av)
+        return VFW_E_UNSUPPORTED_STREAM;
+    // FFmpeg's own messages would repeat ours for every damaged packet.
+    m_av->av_log_set_level(AV_LOG_FATAL);
+    if (m_av->avformat_open_input(&m_format, path.c_str(), nullptr, nullptr) < 0) {
         Diagnostics::error("DirectShow", "RenderFile: \"%s\" is not a media file that can be read", path.c_str());
         return VFW_E_INVALID_FILE_FORMAT;
     }
-    if (avformat_find_stream_info(m_format, nullptr) < 0) {
+    if (m_av->avformat_find_stream_info(m_format, nullptr) < 0) {
         Diagnostics::error("DirectShow", "RenderFile: the streams of \"%s\" cannot be read", path.c_str());
         return VFW_E_INVALID_FILE_FORMAT;
     }
-    m_videoStream = av_find_best_stream(m_format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    m_audioStream = av_find_best_stream(m_format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    m_videoStream = m_av->av_find_best_stream(m_format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    m_audioStream = m_av->av_find_best_stream(m_format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (m_videoStream >= 0 && !openDecoder(m_videoStream, m_video))
         m_videoStream = -1;
     if (m_audioStream >= 0 && !openDecoder(m_audioStream, m_audio))
@@ -123,15 +118,15 @@ HRESULT MediaSource::open(const std::string& path)
                                m_width, m_height);
             return VFW_E_INVALID_FILE_FORMAT;
         }
-        AVRational rate = av_guess_frame_rate(m_format, m_format->streams[m_videoStream], nullptr);
+        AVRational rate = m_av->av_guess_frame_rate(m_format, m_format->streams[m_videoStream], nullptr);
         if (rate.num > 0 && rate.den > 0)
             m_frameDuration = std::clamp(av_q2d(av_inv_q(rate)), 0.001, 1.0);
         m_picture.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0xFF000000u);
     }
     if (m_format->duration > 0)
         m_duration = static_cast<double>(m_format->duration) / AV_TIME_BASE;
-    m_frame = av_frame_alloc();
-    m_packet = av_packet_alloc();
+    m_frame = m_av->av_frame_alloc();
+    m_packet = m_av->av_packet_alloc();
     if (!m_frame || !m_packet)
         return E_OUTOFMEMORY;
     m_videoDone = m_video == nullptr;
@@ -142,16 +137,16 @@ HRESULT MediaSource::open(const std::string& path)
 bool MediaSource::openDecoder(int streamIndex, AVCodecContext*& context)
 {
     const AVCodecParameters* parameters = m_format->streams[streamIndex]->codecpar;
-    const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+    const AVCodec* codec = m_av->avcodec_find_decoder(parameters->codec_id);
     if (!codec) {
-        Diagnostics::error("DirectShow", "RenderFile: no decoder for %s", avcodec_get_name(parameters->codec_id));
+        Diagnostics::error("DirectShow", "RenderFile: no decoder for %s", m_av->avcodec_get_name(parameters->codec_id));
         return false;
     }
-    context = avcodec_alloc_context3(codec);
-    if (!context || avcodec_parameters_to_context(context, parameters) < 0 ||
-        avcodec_open2(context, codec, nullptr) < 0) {
+    context = m_av->avcodec_alloc_context3(codec);
+    if (!context || m_av->avcodec_parameters_to_context(context, parameters) < 0 ||
+        m_av->avcodec_open2(context, codec, nullptr) < 0) {
         Diagnostics::error("DirectShow", "RenderFile: the %s decoder does not start", codec->name);
-        avcodec_free_context(&context);
+        m_av->avcodec_free_context(&context);
         return false;
     }
     context->pkt_timebase = m_format->streams[streamIndex]->time_base;
@@ -173,7 +168,7 @@ MediaSource::Unit MediaSource::fail(HRESULT error, const char* why)
 
 void MediaSource::feed(AVCodecContext* context, const AVPacket* packet)
 {
-    int result = avcodec_send_packet(context, packet);
+    int result = m_av->avcodec_send_packet(context, packet);
     if (result == 0 || result == AVERROR(EAGAIN) || result == AVERROR_EOF)
         return;
     ++m_badPackets;
@@ -217,8 +212,8 @@ MediaSource::Unit MediaSource::decodeNext()
             return Unit::End;
         }
 
-        int result = av_read_frame(m_format, m_packet);
-        if (result == AVERROR_EOF || (result < 0 && m_format->pb && avio_feof(m_format->pb))) {
+        int result = m_av->av_read_frame(m_format, m_packet);
+        if (result == AVERROR_EOF || (result < 0 && m_format->pb && m_av->avio_feof(m_format->pb))) {
             m_endOfFile = true;
             if (m_video)
                 feed(m_video, nullptr);
@@ -228,7 +223,7 @@ MediaSource::Unit MediaSource::decodeNext()
         }
         if (result < 0) {
             char text[AV_ERROR_MAX_STRING_SIZE] = {};
-            av_strerror(result, text, sizeof text);
+            m_av->av_strerror(result, text, sizeof text);
             Diagnostics::error("DirectShow", "reading the file failed: %s", text);
             return fail(E_FAIL, "the stream cannot be read");
         }
@@ -236,14 +231,14 @@ MediaSource::Unit MediaSource::decodeNext()
             feed(m_video, m_packet);
         else if (m_packet->stream_index == m_audioStream && m_audio)
             feed(m_audio, m_packet);
-        av_packet_unref(m_packet);
+        m_av->av_packet_unref(m_packet);
     }
 }
 
 int MediaSource::receive(AVCodecContext* context, bool isVideo)
 {
-    av_frame_unref(m_frame);
-    int result = avcodec_receive_frame(context, m_frame);
+    m_av->av_frame_unref(m_frame);
+    int result = m_av->avcodec_receive_frame(context, m_frame);
     if (result == AVERROR(EAGAIN))
         return m_endOfFile ? -1 : 0; // drained decoders never ask for more
     if (result == AVERROR_EOF)
@@ -279,17 +274,17 @@ bool MediaSource::convertPicture()
     if (m_frame->width != m_width || m_frame->height != m_height) {
         // A picture of another size than the stream declared: keep the window's picture
         // size and scale into it.
-        sws_freeContext(m_scaler);
+        m_av->sws_freeContext(m_scaler);
         m_scaler = nullptr;
     }
-    m_scaler =
-        sws_getCachedContext(m_scaler, m_frame->width, m_frame->height, static_cast<AVPixelFormat>(m_frame->format),
-                             m_width, m_height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    m_scaler = m_av->sws_getCachedContext(m_scaler, m_frame->width, m_frame->height,
+                                          static_cast<AVPixelFormat>(m_frame->format), m_width, m_height,
+                                          AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!m_scaler)
         return false;
     uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(m_picture.data()), nullptr, nullptr, nullptr};
     int strides[4] = {m_width * 4, 0, 0, 0};
-    sws_scale(m_scaler, m_frame->data, m_frame->linesize, 0, m_frame->height, planes, strides);
+    m_av->sws_scale(m_scaler, m_frame->data, m_frame->linesize, 0, m_frame->height, planes, strides);
     return true;
 }
 
@@ -297,31 +292,31 @@ bool MediaSource::convertSound()
 {
     if (!m_resampler) {
         AVChannelLayout outLayout{};
-        av_channel_layout_default(&outLayout, m_outChannels);
+        m_av->av_channel_layout_default(&outLayout, m_outChannels);
         AVChannelLayout inLayout{};
         if (m_frame->ch_layout.nb_channels > 0)
-            av_channel_layout_copy(&inLayout, &m_frame->ch_layout);
+            m_av->av_channel_layout_copy(&inLayout, &m_frame->ch_layout);
         else
-            av_channel_layout_default(&inLayout, std::max(1, m_audio->ch_layout.nb_channels));
+            m_av->av_channel_layout_default(&inLayout, std::max(1, m_audio->ch_layout.nb_channels));
         int result =
-            swr_alloc_set_opts2(&m_resampler, &outLayout, AV_SAMPLE_FMT_S16, m_outRate, &inLayout,
-                                static_cast<AVSampleFormat>(m_frame->format), m_frame->sample_rate, 0, nullptr);
-        av_channel_layout_uninit(&inLayout);
-        av_channel_layout_uninit(&outLayout);
-        if (result < 0 || swr_init(m_resampler) < 0) {
+            m_av->swr_alloc_set_opts2(&m_resampler, &outLayout, AV_SAMPLE_FMT_S16, m_outRate, &inLayout,
+                                      static_cast<AVSampleFormat>(m_frame->format), m_frame->sample_rate, 0, nullptr);
+        m_av->av_channel_layout_uninit(&inLayout);
+        m_av->av_channel_layout_uninit(&outLayout);
+        if (result < 0 || m_av->swr_init(m_resampler) < 0) {
             Diagnostics::warning("DirectShow", "the sound of the clip cannot be converted; it plays silently");
-            swr_free(&m_resampler);
+            m_av->swr_free(&m_resampler);
             m_audioDone = true;
             return false;
         }
     }
-    int capacity = swr_get_out_samples(m_resampler, m_frame->nb_samples);
+    int capacity = m_av->swr_get_out_samples(m_resampler, m_frame->nb_samples);
     if (capacity <= 0)
         return false;
     m_samples.resize(static_cast<size_t>(capacity) * static_cast<size_t>(m_outChannels));
     uint8_t* out[1] = {reinterpret_cast<uint8_t*>(m_samples.data())};
-    int produced = swr_convert(m_resampler, out, capacity, const_cast<const uint8_t**>(m_frame->extended_data),
-                               m_frame->nb_samples);
+    int produced = m_av->swr_convert(m_resampler, out, capacity, const_cast<const uint8_t**>(m_frame->extended_data),
+                                     m_frame->nb_samples);
     if (produced <= 0)
         return false;
     m_samples.resize(static_cast<size_t>(produced) * static_cast<size_t>(m_outChannels));

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct SwsContext;
 struct SwrContext;
 
 namespace DShowInternal {
+
+struct FFmpeg;
 
 class MediaSource {
 public:
@@ -60,6 +63,7 @@ private:
     void feed(AVCodecContext* context, const AVPacket* packet);
     Unit fail(HRESULT error, const char* why);
 
+    std::shared_ptr<const FFmpeg> m_av; // held while the file is open
     AVFormatContext* m_format = nullptr;
     AVCodecContext* m_video = nullptr;
     AVCodecContext* m_audio = nullptr;
