@@ -226,6 +226,7 @@ BENCHMARK(BM_HDRFrame)
     X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                                                                   \
     X(PFNGLUNIFORM4FPROC, glUniform4f)                                                                                 \
     X(PFNGLUNIFORM1FPROC, glUniform1f)                                                                                 \
+    X(PFNGLUNIFORM2FPROC, glUniform2f)                                                                                 \
     X(PFNGLUNIFORM1IPROC, glUniform1i)                                                                                 \
     X(PFNGLGENVERTEXARRAYSPROC, glGenVertexArrays)                                                                     \
     X(PFNGLBINDVERTEXARRAYPROC, glBindVertexArray)                                                                     \
@@ -341,14 +342,21 @@ void main() {
     uv = vec2(gl_VertexID & 1, gl_VertexID >> 1);
     gl_Position = vec4(uv * 2.0 - 1.0, 0.0, 1.0);
 })";
+            // The lens's place, radius, enlargement and blend are the game's to move, as they are
+            // the effect's parameters: uniforms here too (as constants the compiler would fold the
+            // lens away at an enlargement of 1). What needs no pixel is worked out once per frame.
             magnifierProgram = program(quad, R"(#version 330 core
 in vec2 uv;
 uniform sampler2D source;
+uniform vec2 centre;
+uniform float radius;
+uniform float shrink;
+uniform float blend;
 out vec4 colour;
 void main() {
-    vec2 centre = vec2(0.5), offset = uv - centre;
-    float inside = length(offset * vec2(4.0 / 3.0, 1.0)) <= 0.25 ? 1.0 : 0.0;
-    colour = texture(source, mix(uv, centre + offset, inside));
+    vec2 offset = uv - centre;
+    float inside = length(offset * vec2(4.0 / 3.0, 1.0)) <= radius ? blend : 0.0;
+    colour = texture(source, mix(uv, centre + offset * shrink, inside));
 })");
             rollInProgram = program(quad, R"(#version 330 core
 in vec2 uv;
@@ -421,6 +429,12 @@ void main() {
         glBindVertexArray(quadVao);
         glBindFramebuffer(GL_FRAMEBUFFER, magnifiedFbo);
         glUseProgram(magnifierProgram);
+        Ulvo::RenderPostEffect* lens = scene.manager->getPostEffect(L"LUPE");
+        const D3DXVECTOR4 place = lens->getParamVector(L"Position"), params = lens->getParamVector(L"Params");
+        glUniform2f(glGetUniformLocation(magnifierProgram, "centre"), place.x, 1.0f - place.y);
+        glUniform1f(glGetUniformLocation(magnifierProgram, "radius"), lens->getParamFloat(L"Radius"));
+        glUniform1f(glGetUniformLocation(magnifierProgram, "shrink"), 1.0f / std::max(params.x, 0.0001f));
+        glUniform1f(glGetUniformLocation(magnifierProgram, "blend"), std::clamp(params.y, 0.0f, 1.0f));
         glBindTexture(GL_TEXTURE_2D, sceneTexture);
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
         glBindFramebuffer(GL_FRAMEBUFFER, backFbo);
