@@ -123,6 +123,28 @@ struct FrameScene {
             std::filesystem::remove_all(folder, ignored);
     }
 
+    // The back buffer's pixels, top row first, as R, G, B bytes.
+    std::vector<unsigned char> picture()
+    {
+        std::vector<unsigned char> rgb;
+        IDirect3DSurface9* memory = nullptr;
+        D3DLOCKED_RECT locked{};
+        if (SUCCEEDED(device->CreateOffscreenPlainSurface(kWidth, kHeight, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &memory,
+                                                          nullptr)) &&
+            SUCCEEDED(device->GetRenderTargetData(backBuffer, memory)) &&
+            SUCCEEDED(memory->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+            for (unsigned y = 0; y < kHeight; ++y) {
+                const unsigned char* row = static_cast<const unsigned char*>(locked.pBits) + y * locked.Pitch;
+                for (unsigned x = 0; x < kWidth; ++x)
+                    rgb.insert(rgb.end(), {row[x * 4 + 2], row[x * 4 + 1], row[x * 4]});
+            }
+            memory->UnlockRect();
+        }
+        if (memory)
+            memory->Release();
+        return rgb;
+    }
+
     void frame()
     {
         manager->render(&camera);
@@ -227,6 +249,7 @@ BENCHMARK(BM_HDRFrame)
     X(PFNGLUNIFORM4FPROC, glUniform4f)                                                                                 \
     X(PFNGLUNIFORM1FPROC, glUniform1f)                                                                                 \
     X(PFNGLUNIFORM2FPROC, glUniform2f)                                                                                 \
+    X(PFNGLUNIFORM3FPROC, glUniform3f)                                                                                 \
     X(PFNGLUNIFORM1IPROC, glUniform1i)                                                                                 \
     X(PFNGLGENVERTEXARRAYSPROC, glGenVertexArrays)                                                                     \
     X(PFNGLBINDVERTEXARRAYPROC, glBindVertexArray)                                                                     \
@@ -319,18 +342,23 @@ struct ReferenceGL {
             sceneFbo = target(sceneTexture, true);
             magnifiedFbo = target(magnifiedTexture, false);
             backFbo = target(backTexture, false);
-            // The box effect: mask colour times ambient plus diffuse, lit per vertex.
+            // The box effect: mask colour times ambient plus diffuse, lit per vertex by the sun.
             boxProgram = program(R"(#version 330 core
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec3 normal;
 uniform mat4 world;
 uniform mat4 worldViewProj;
 uniform vec4 colour;
+uniform vec3 sun;
+uniform vec3 sunDiffuse;
+uniform vec3 sunAmbient;
 out vec4 lit;
 void main() {
     gl_Position = worldViewProj * vec4(position, 1.0);
+    // Half a pixel right and down, so the pixel centres fall where the engine's device puts them.
+    gl_Position.xy += vec2(1.0 / 1024.0, -1.0 / 768.0) * gl_Position.w;
     vec3 n = normalize(mat3(world) * normal);
-    lit = vec4(colour.rgb * max(dot(n, normalize(vec3(0.3, 1.0, -0.4))), 0.0), colour.a);
+    lit = vec4(colour.rgb * (sunAmbient + sunDiffuse * max(dot(n, sun), 0.0)), colour.a);
 })",
                                  R"(#version 330 core
 in vec4 lit;
@@ -413,6 +441,17 @@ void main() {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         glUseProgram(boxProgram);
         glBindVertexArray(boxVao);
+        // The sun as the engine gave it to the boxes' effect.
+        float sun[3] = {}, diffuse[4] = {}, ambient[4] = {};
+        ID3DXEffect* boxEffect = scene.boxes.front()->getEffect()->getEffect();
+        boxEffect->GetFloatArray("g_LightDir", sun, 3);
+        boxEffect->GetFloatArray("g_LightDiffuse", diffuse, 4);
+        boxEffect->GetFloatArray("g_LightAmbient", ambient, 4);
+        D3DXVECTOR3 towards(sun[0], sun[1], sun[2]);
+        D3DXVec3Normalize(&towards, &towards);
+        glUniform3f(glGetUniformLocation(boxProgram, "sun"), towards.x, towards.y, towards.z);
+        glUniform3f(glGetUniformLocation(boxProgram, "sunDiffuse"), diffuse[0], diffuse[1], diffuse[2]);
+        glUniform3f(glGetUniformLocation(boxProgram, "sunAmbient"), ambient[0], ambient[1], ambient[2]);
         const D3DXMATRIX& viewProj = scene.camera.getViewProjectionMatrix();
         for (const RenderTesting::BoxObjekt* box : scene.boxes) {
             // Row vectors on the engine's side are column-major matrices here as they are.
@@ -446,6 +485,22 @@ void main() {
         glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
         SDL_GL_MakeCurrent(engineWindow, engineContext);
     }
+
+    // The last frame's pixels, top row first, as R, G, B bytes.
+    std::vector<unsigned char> picture()
+    {
+        SDL_Window* engineWindow = SDL_GL_GetCurrentWindow();
+        SDL_GLContext engineContext = SDL_GL_GetCurrentContext();
+        SDL_GL_MakeCurrent(window, context);
+        std::vector<unsigned char> rgba(kWidth * kHeight * 4), rgb;
+        glBindFramebuffer(GL_FRAMEBUFFER, backFbo);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        SDL_GL_MakeCurrent(engineWindow, engineContext);
+        for (unsigned y = kHeight; y-- > 0;)
+            for (unsigned x = 0; x < kWidth; ++x)
+                rgb.insert(rgb.end(), &rgba[(y * kWidth + x) * 4], &rgba[(y * kWidth + x) * 4 + 3]);
+        return rgb;
+    }
 };
 
 double median(std::vector<double> values)
@@ -469,6 +524,21 @@ void BM_FrameAgainstPlainGL(benchmark::State& state)
     }
     scene->frame();
     reference.frame(*scene);
+    // Both draw the same picture: pixels with a channel more than 1 apart, and the largest difference.
+    const std::vector<unsigned char> enginePicture = scene->picture(), plainPicture = reference.picture();
+    if (enginePicture.size() == plainPicture.size()) {
+        int largest = 0;
+        size_t differing = 0;
+        for (size_t i = 0; i < enginePicture.size(); i += 3) {
+            int worst = 0;
+            for (size_t c = i; c < i + 3; ++c)
+                worst = std::max(worst, std::abs(int(enginePicture[c]) - int(plainPicture[c])));
+            differing += worst > 1 ? 1 : 0;
+            largest = std::max(largest, worst);
+        }
+        state.counters["differing_pixels"] = static_cast<double>(differing);
+        state.counters["largest_difference"] = largest;
+    }
     using Clock = std::chrono::steady_clock;
     std::vector<double> engine, plain, ratios;
     double engineBlock = 0.0, plainBlock = 0.0;
