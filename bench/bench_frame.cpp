@@ -123,6 +123,28 @@ struct FrameScene {
             std::filesystem::remove_all(folder, ignored);
     }
 
+    // The back buffer's pixels, top row first, as R, G, B bytes.
+    std::vector<unsigned char> picture()
+    {
+        std::vector<unsigned char> rgb;
+        IDirect3DSurface9* memory = nullptr;
+        D3DLOCKED_RECT locked{};
+        if (SUCCEEDED(device->CreateOffscreenPlainSurface(kWidth, kHeight, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &memory,
+                                                          nullptr)) &&
+            SUCCEEDED(device->GetRenderTargetData(backBuffer, memory)) &&
+            SUCCEEDED(memory->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+            for (unsigned y = 0; y < kHeight; ++y) {
+                const unsigned char* row = static_cast<const unsigned char*>(locked.pBits) + y * locked.Pitch;
+                for (unsigned x = 0; x < kWidth; ++x)
+                    rgb.insert(rgb.end(), {row[x * 4 + 2], row[x * 4 + 1], row[x * 4]});
+            }
+            memory->UnlockRect();
+        }
+        if (memory)
+            memory->Release();
+        return rgb;
+    }
+
     void frame()
     {
         manager->render(&camera);
@@ -196,11 +218,12 @@ BENCHMARK(BM_HDRFrame)
 
 // ---------------------------------------------------------------------------------------------
 // The same picture drawn with OpenGL 3.3 directly, on a context of its own on the same driver:
-// the boxes (one draw each, their world matrices, colours and the camera taken from the engine's
-// scene) lit per vertex into a colour and depth target, the magnifier and the roll-in as two
-// full-screen passes (the first into a second target, the last into a target standing for the
-// back buffer), one pixel read back. BM_FrameAgainstPlainGL alternates the two frame by frame and
-// reports each one's median and the ratio of their times over blocks of ten frames.
+// the boxes (one draw each, their world matrices, colours, the sun and the camera taken from the
+// engine's scene) lit per vertex into a colour and depth target, the magnifier and the roll-in as
+// two full-screen passes with the post effects' parameters (the first into a second target, the
+// last into a target standing for the back buffer), waited for as the engine's frame is.
+// BM_FrameAgainstPlainGL alternates the two frame by frame and reports each one's median, the ratio
+// of their times over blocks of ten frames, and how many pixels of the two pictures differ.
 
 #define ULVO_REFERENCE_GL(X)                                                                                           \
     X(PFNGLGENFRAMEBUFFERSPROC, glGenFramebuffers)                                                                     \
@@ -226,6 +249,8 @@ BENCHMARK(BM_HDRFrame)
     X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                                                                   \
     X(PFNGLUNIFORM4FPROC, glUniform4f)                                                                                 \
     X(PFNGLUNIFORM1FPROC, glUniform1f)                                                                                 \
+    X(PFNGLUNIFORM2FPROC, glUniform2f)                                                                                 \
+    X(PFNGLUNIFORM3FPROC, glUniform3f)                                                                                 \
     X(PFNGLUNIFORM1IPROC, glUniform1i)                                                                                 \
     X(PFNGLGENVERTEXARRAYSPROC, glGenVertexArrays)                                                                     \
     X(PFNGLBINDVERTEXARRAYPROC, glBindVertexArray)                                                                     \
@@ -243,6 +268,7 @@ BENCHMARK(BM_HDRFrame)
     X(PFNGLFRONTFACEPROC, glFrontFace)                                                                                 \
     X(PFNGLDRAWARRAYSPROC, glDrawArrays)                                                                               \
     X(PFNGLREADPIXELSPROC, glReadPixels)                                                                               \
+    X(PFNGLBLITFRAMEBUFFERPROC, glBlitFramebuffer)                                                                     \
     X(PFNGLACTIVETEXTUREPROC, glActiveTexture)
 
 struct ReferenceGL {
@@ -252,7 +278,7 @@ struct ReferenceGL {
 
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
-    GLuint sceneFbo = 0, magnifiedFbo = 0, backFbo = 0;
+    GLuint sceneFbo = 0, magnifiedFbo = 0, backFbo = 0, probeFbo = 0;
     GLuint sceneTexture = 0, magnifiedTexture = 0;
     GLuint boxProgram = 0, magnifierProgram = 0, rollInProgram = 0;
     GLuint boxVao = 0, quadVao = 0;
@@ -275,14 +301,14 @@ struct ReferenceGL {
         glGetProgramiv(id, GL_LINK_STATUS, &linked);
         return linked ? id : 0;
     }
-    GLuint target(GLuint& texture, bool depth)
+    GLuint target(GLuint& texture, bool depth, GLsizei width = kWidth, GLsizei height = kHeight)
     {
         GLuint fbo = 0;
         glGenFramebuffers(1, &fbo);
         glBindFramebuffer(GL_FRAMEBUFFER, fbo);
         glGenTextures(1, &texture);
         glBindTexture(GL_TEXTURE_2D, texture);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kWidth, kHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -318,18 +344,25 @@ struct ReferenceGL {
             sceneFbo = target(sceneTexture, true);
             magnifiedFbo = target(magnifiedTexture, false);
             backFbo = target(backTexture, false);
-            // The box effect: mask colour times ambient plus diffuse, lit per vertex.
+            GLuint probeTexture = 0;
+            probeFbo = target(probeTexture, false, 1, 1);
+            // The box effect: mask colour times ambient plus diffuse, lit per vertex by the sun.
             boxProgram = program(R"(#version 330 core
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec3 normal;
 uniform mat4 world;
 uniform mat4 worldViewProj;
 uniform vec4 colour;
+uniform vec3 sun;
+uniform vec3 sunDiffuse;
+uniform vec3 sunAmbient;
 out vec4 lit;
 void main() {
     gl_Position = worldViewProj * vec4(position, 1.0);
+    // Half a pixel right and down, so the pixel centres fall where the engine's device puts them.
+    gl_Position.xy += vec2(1.0 / 1024.0, -1.0 / 768.0) * gl_Position.w;
     vec3 n = normalize(mat3(world) * normal);
-    lit = vec4(colour.rgb * max(dot(n, normalize(vec3(0.3, 1.0, -0.4))), 0.0), colour.a);
+    lit = vec4(colour.rgb * (sunAmbient + sunDiffuse * max(dot(n, sun), 0.0)), colour.a);
 })",
                                  R"(#version 330 core
 in vec4 lit;
@@ -341,14 +374,21 @@ void main() {
     uv = vec2(gl_VertexID & 1, gl_VertexID >> 1);
     gl_Position = vec4(uv * 2.0 - 1.0, 0.0, 1.0);
 })";
+            // The lens's place, radius, enlargement and blend are the game's to move, as they are
+            // the effect's parameters: uniforms here too (as constants the compiler would fold the
+            // lens away at an enlargement of 1). What needs no pixel is worked out once per frame.
             magnifierProgram = program(quad, R"(#version 330 core
 in vec2 uv;
 uniform sampler2D source;
+uniform vec2 centre;
+uniform float radius;
+uniform float shrink;
+uniform float blend;
 out vec4 colour;
 void main() {
-    vec2 centre = vec2(0.5), offset = uv - centre;
-    float inside = length(offset * vec2(4.0 / 3.0, 1.0)) <= 0.25 ? 1.0 : 0.0;
-    colour = texture(source, mix(uv, centre + offset, inside));
+    vec2 offset = uv - centre;
+    float inside = length(offset * vec2(4.0 / 3.0, 1.0)) <= radius ? blend : 0.0;
+    colour = texture(source, mix(uv, centre + offset * shrink, inside));
 })");
             rollInProgram = program(quad, R"(#version 330 core
 in vec2 uv;
@@ -405,6 +445,17 @@ void main() {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         glUseProgram(boxProgram);
         glBindVertexArray(boxVao);
+        // The sun as the engine gave it to the boxes' effect.
+        float sun[3] = {}, diffuse[4] = {}, ambient[4] = {};
+        ID3DXEffect* boxEffect = scene.boxes.front()->getEffect()->getEffect();
+        boxEffect->GetFloatArray("g_LightDir", sun, 3);
+        boxEffect->GetFloatArray("g_LightDiffuse", diffuse, 4);
+        boxEffect->GetFloatArray("g_LightAmbient", ambient, 4);
+        D3DXVECTOR3 towards(sun[0], sun[1], sun[2]);
+        D3DXVec3Normalize(&towards, &towards);
+        glUniform3f(glGetUniformLocation(boxProgram, "sun"), towards.x, towards.y, towards.z);
+        glUniform3f(glGetUniformLocation(boxProgram, "sunDiffuse"), diffuse[0], diffuse[1], diffuse[2]);
+        glUniform3f(glGetUniformLocation(boxProgram, "sunAmbient"), ambient[0], ambient[1], ambient[2]);
         const D3DXMATRIX& viewProj = scene.camera.getViewProjectionMatrix();
         for (const RenderTesting::BoxObjekt* box : scene.boxes) {
             // Row vectors on the engine's side are column-major matrices here as they are.
@@ -421,6 +472,12 @@ void main() {
         glBindVertexArray(quadVao);
         glBindFramebuffer(GL_FRAMEBUFFER, magnifiedFbo);
         glUseProgram(magnifierProgram);
+        Ulvo::RenderPostEffect* lens = scene.manager->getPostEffect(L"LUPE");
+        const D3DXVECTOR4 place = lens->getParamVector(L"Position"), params = lens->getParamVector(L"Params");
+        glUniform2f(glGetUniformLocation(magnifierProgram, "centre"), place.x, 1.0f - place.y);
+        glUniform1f(glGetUniformLocation(magnifierProgram, "radius"), lens->getParamFloat(L"Radius"));
+        glUniform1f(glGetUniformLocation(magnifierProgram, "shrink"), 1.0f / std::max(params.x, 0.0001f));
+        glUniform1f(glGetUniformLocation(magnifierProgram, "blend"), std::clamp(params.y, 0.0f, 1.0f));
         glBindTexture(GL_TEXTURE_2D, sceneTexture);
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
         glBindFramebuffer(GL_FRAMEBUFFER, backFbo);
@@ -429,8 +486,30 @@ void main() {
         glBindTexture(GL_TEXTURE_2D, magnifiedTexture);
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
         unsigned char pixel[4];
+        // Waited for as the engine's frame is (its device reads no single pixel of a target): the
+        // picture scaled onto a target of one pixel, and that pixel read back.
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, backFbo);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, probeFbo);
+        glBlitFramebuffer(0, 0, kWidth, kHeight, 0, 0, 1, 1, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, probeFbo);
         glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
         SDL_GL_MakeCurrent(engineWindow, engineContext);
+    }
+
+    // The last frame's pixels, top row first, as R, G, B bytes.
+    std::vector<unsigned char> picture()
+    {
+        SDL_Window* engineWindow = SDL_GL_GetCurrentWindow();
+        SDL_GLContext engineContext = SDL_GL_GetCurrentContext();
+        SDL_GL_MakeCurrent(window, context);
+        std::vector<unsigned char> rgba(kWidth * kHeight * 4), rgb;
+        glBindFramebuffer(GL_FRAMEBUFFER, backFbo);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        SDL_GL_MakeCurrent(engineWindow, engineContext);
+        for (unsigned y = kHeight; y-- > 0;)
+            for (unsigned x = 0; x < kWidth; ++x)
+                rgb.insert(rgb.end(), &rgba[(y * kWidth + x) * 4], &rgba[(y * kWidth + x) * 4 + 3]);
+        return rgb;
     }
 };
 
@@ -455,6 +534,21 @@ void BM_FrameAgainstPlainGL(benchmark::State& state)
     }
     scene->frame();
     reference.frame(*scene);
+    // Both draw the same picture: pixels with a channel more than 1 apart, and the largest difference.
+    const std::vector<unsigned char> enginePicture = scene->picture(), plainPicture = reference.picture();
+    if (enginePicture.size() == plainPicture.size()) {
+        int largest = 0;
+        size_t differing = 0;
+        for (size_t i = 0; i < enginePicture.size(); i += 3) {
+            int worst = 0;
+            for (size_t c = i; c < i + 3; ++c)
+                worst = std::max(worst, std::abs(int(enginePicture[c]) - int(plainPicture[c])));
+            differing += worst > 1 ? 1 : 0;
+            largest = std::max(largest, worst);
+        }
+        state.counters["differing_pixels"] = static_cast<double>(differing);
+        state.counters["largest_difference"] = largest;
+    }
     using Clock = std::chrono::steady_clock;
     std::vector<double> engine, plain, ratios;
     double engineBlock = 0.0, plainBlock = 0.0;

@@ -6,13 +6,13 @@
 
 float4 PS(float2 uv : TEXCOORD0) : COLOR
 {
-    float2 centre = g_Vec4_Param1.xy;
-    float zoom = max(g_Vec4_Param2.x, 0.0001);
-    float2 offset = uv - centre;
+    float2 offset = uv - g_Vec4_Param1.xy;
+    // Inside the lens a point is read this share of its offset closer to the centre: lerp(uv,
+    // centre + offset / zoom, blend) folded so that only one multiply-add is left per pixel.
+    float pull = (1.0 / max(g_Vec4_Param2.x, 0.0001) - 1.0) * saturate(g_Vec4_Param2.y);
     // The in-game picture is 4:3: measured in its height, the lens is round on the screen.
-    float inside = length(offset * float2(4.0 / 3.0, 1.0)) <= g_Float_Param1 ? 1.0 : 0.0;
-    float2 at = lerp(uv, centre + offset / zoom, inside * saturate(g_Vec4_Param2.y));
-    return tex2D(g_SamplerSRCLinear, at);
+    bool inside = length(offset * float2(4.0 / 3.0, 1.0)) <= g_Float_Param1;
+    return tex2D(g_SamplerSRCLinear, uv + offset * (inside ? pull : 0.0));
 }
 
 technique RenderPost

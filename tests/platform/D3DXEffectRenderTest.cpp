@@ -6,6 +6,7 @@
 #include <d3dx9.h>
 #include <platform_test.h>
 
+#include "d3dx9/effects/ShaderTranslator.h"
 #include "support/TestSupport.h"
 
 #include <cstring>
@@ -548,5 +549,65 @@ TEST_F(D3DXEffectRenderTest, VposGivesTheIntegerPixelCoordinatesFromTheTopLeft)
     EXPECT_EQ(image.at(0, 0), D3DCOLOR_ARGB(255, 0, 0, 0)) << hex(image.at(0, 0));
     EXPECT_EQ(image.at(3, 5), D3DCOLOR_ARGB(255, 3, 5, 0)) << hex(image.at(3, 5));
     EXPECT_EQ(image.at(15, 7), D3DCOLOR_ARGB(255, 15, 7, 0)) << hex(image.at(15, 7));
+    effect->Release();
+}
+
+// A stage gets the globals block only when it reads from it: the box's pixel stage, reading none,
+// must not see the vertex stage's matrices change with every draw. What each stage reads still
+// arrives.
+TEST_F(D3DXEffectRenderTest, GlobalsGoOnlyIntoTheStagesThatReadThem)
+{
+    const std::string shaders =
+        "float4 g_Offset;\n"
+        "float4 g_Tint = {1, 1, 1, 1};\n"
+        "float4 g_Scale = {1, 1, 1, 1};\n"
+        "struct Out { float4 position : POSITION; float4 color : COLOR0; };\n"
+        "Out VS(float4 p : POSITION) { Out o; o.position = p + g_Offset; o.color = g_Tint; return o; }\n"
+        "float4 PS(float4 c : COLOR0) : COLOR0 { return c; }\n"
+        "float4 PSScaled(float4 c : COLOR0) : COLOR0 { return c * g_Scale; }\n";
+    auto translate = [&](bool vertex, const char* name) {
+        const D3DXEffects::ShaderEntry entry{
+            .vertex = vertex, .profile = {}, .entry = name, .args = {}, .glslangEntry = name, .line = 0};
+        std::string log;
+        auto stage = D3DXEffects::translateStage(shaders, entry, log);
+        EXPECT_NE(stage, nullptr) << log;
+        return stage;
+    };
+    const auto vertex = translate(true, "VS"), plain = translate(false, "PS"), scaled = translate(false, "PSScaled");
+    ASSERT_TRUE(vertex && plain && scaled);
+    EXPECT_EQ(vertex->globals.size(), 3u);
+    EXPECT_TRUE(plain->globals.empty());
+    EXPECT_EQ(plain->globalsSize, 0u);
+    EXPECT_EQ(plain->body.find("ulvo_Globals"), std::string::npos) << plain->body;
+    EXPECT_EQ(scaled->globals.size(), 3u);
+    EXPECT_NE(scaled->body.find("ulvo_Globals"), std::string::npos);
+
+    ASSERT_TRUE(createDevice(8, 8));
+    const std::string text = shaders +
+                             "technique Plain { pass { ZEnable = false; CullMode = None;\n"
+                             "  VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }\n"
+                             "technique Scaled { pass { ZEnable = false; CullMode = None;\n"
+                             "  VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PSScaled(); } }\n";
+    ID3DXEffect* effect = createEffect(text);
+    ASSERT_NE(effect, nullptr);
+    const D3DXVECTOR4 scale(0.5f, 0.5f, 0.5f, 1.0f), away(4.0f, 0.0f, 0.0f, 0.0f), none(0, 0, 0, 0);
+    effect->SetVector("g_Scale", &scale);
+    // Each draw changes what only the vertex stage reads: the tint, then the quad's place.
+    auto draw = [&](const char* technique, const D3DXVECTOR4& tint, const D3DXVECTOR4& offset) {
+        effect->SetTechnique(technique);
+        effect->SetVector("g_Tint", &tint);
+        effect->SetVector("g_Offset", &offset);
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        drawQuad(effect, -1, -1, 1, 1);
+        return readBackBuffer().at(4, 4);
+    };
+    D3DCOLOR c = draw("Plain", D3DXVECTOR4(1.0f, 0.0f, 0.0f, 1.0f), none);
+    EXPECT_TRUE(near(c, D3DCOLOR_ARGB(255, 255, 0, 0))) << hex(c);
+    c = draw("Plain", D3DXVECTOR4(0.0f, 1.0f, 0.0f, 1.0f), none);
+    EXPECT_TRUE(near(c, D3DCOLOR_ARGB(255, 0, 255, 0))) << hex(c);
+    c = draw("Plain", D3DXVECTOR4(0.0f, 1.0f, 0.0f, 1.0f), away); // moved off the target
+    EXPECT_TRUE(near(c, D3DCOLOR_ARGB(255, 0, 0, 0))) << hex(c);
+    c = draw("Scaled", D3DXVECTOR4(0.0f, 0.0f, 1.0f, 1.0f), none);
+    EXPECT_TRUE(near(c, D3DCOLOR_ARGB(255, 0, 0, 128))) << hex(c);
     effect->Release();
 }

@@ -713,7 +713,9 @@ void PostEffect::render(Camera& camera)
         // Without its clear the target shows the image before, as a target of its own would.
         if (!m_clearTarget && m_renderer->getSourceSurface())
             device->StretchRect(m_renderer->getSourceSurface(), nullptr, destination, nullptr, D3DTEXF_NONE);
-        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | (m_clearTarget ? D3DCLEAR_TARGET : 0), m_clearColor, 1.0f, 0);
+        // The chain draws without a depth buffer (see PostEffectRenderer::renderPasses).
+        if (m_clearTarget)
+            device->Clear(0, nullptr, D3DCLEAR_TARGET, m_clearColor, 1.0f, 0);
     }
     UINT passes = 0;
     if (SUCCEEDED(fx->Begin(&passes, 0))) {

@@ -421,9 +421,21 @@ void PostEffectRenderer::renderPasses(Camera& camera)
     ScopedMeasure passes(L"PostEffects.Passes");
     ScopedPerfEvent event(L"render Posteffect Passes");
     m_drawsLeft = finalTargetFits() ? countDraws() : -1;
+    // The chain's quads neither test nor write depth: the scene's depth buffer, left attached,
+    // would only cost the rasteriser at every block of pixels. It is put back for what follows.
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    IDirect3DSurface9* depth = nullptr;
+    if (FAILED(device->GetDepthStencilSurface(&depth)))
+        depth = nullptr;
+    if (depth)
+        device->SetDepthStencilSurface(nullptr);
     for (RenderPostEffect* effect : m_activeEffects) {
         ScopedPerfEvent effectEvent(effect->getName().c_str());
         effect->render(camera);
+    }
+    if (depth) {
+        device->SetDepthStencilSurface(depth);
+        depth->Release();
     }
     // A final target names this frame's only.
     m_drawsLeft = -1;

@@ -232,9 +232,27 @@ std::shared_ptr<const TranslatedStage> translateHere(const std::string& source, 
             spvc_compiler_get_decoration_string(compiler, list[i].id, SpvDecorationHlslSemanticGOOGLE));
         spvc_compiler_set_name(compiler, list[i].id, ("ulvo_out_" + semantic).c_str());
     }
+    // The globals block goes only into a stage that reads it: the device binds the effect's one
+    // constant buffer to every stage that declares it, and a pixel stage that declared it unread
+    // would see new constants with every draw that changes a vertex stage's matrices.
+    bool globalsRead = true;
+    {
+        spvc_set active = nullptr;
+        spvc_resources activeResources = nullptr;
+        const spvc_reflected_resource* activeList = nullptr;
+        size_t activeCount = 0;
+        if (spvc_compiler_get_active_interface_variables(compiler, &active) == SPVC_SUCCESS &&
+            spvc_compiler_create_shader_resources_for_active_variables(compiler, &activeResources, active) ==
+                SPVC_SUCCESS &&
+            spvc_resources_get_resource_list_for_type(activeResources, SPVC_RESOURCE_TYPE_UNIFORM_BUFFER, &activeList,
+                                                      &activeCount) == SPVC_SUCCESS)
+            globalsRead = activeCount > 0;
+    }
     spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_UNIFORM_BUFFER, &list, &count);
     for (size_t i = 0; i < count; ++i) {
         spvc_compiler_set_name(compiler, list[i].base_type_id, "ulvo_Globals");
+        if (!globalsRead)
+            continue;
         spvc_type type = spvc_compiler_get_type_handle(compiler, list[i].base_type_id);
         unsigned members = spvc_type_get_num_member_types(type);
         for (unsigned k = 0; k < members; ++k)
@@ -262,10 +280,21 @@ std::shared_ptr<const TranslatedStage> translateHere(const std::string& source, 
     std::istringstream lines(glsl);
     std::string line;
     std::string body;
+    bool inUnreadGlobals = false;
     while (std::getline(lines, line)) {
         std::string t = trim(line);
         if (t.rfind("#version", 0) == 0)
             continue;
+        if (!globalsRead && t.find("uniform ulvo_Globals") != std::string::npos && t.rfind("layout(", 0) == 0) {
+            inUnreadGlobals = true;
+            continue;
+        }
+        if (inUnreadGlobals) {
+            // The block's members up to its closing "} _N;".
+            if (t.rfind("}", 0) == 0 && !t.empty() && t.back() == ';')
+                inUnreadGlobals = false;
+            continue;
+        }
         if (t.rfind("#extension", 0) == 0) {
             // [branch], [flatten], [unroll] and [loop] are hints; SPIRV-Cross guards their
             // use with #if defined, so a driver without the extension just ignores them.
@@ -623,7 +652,7 @@ const std::string& translatorVersion()
 {
     // Raise kStageFormat whenever the GLSL this file writes or the packed form changes.
     static const std::string version = [] {
-        constexpr int kStageFormat = 1;
+        constexpr int kStageFormat = 2;
         unsigned major = 0, minor = 0, patch = 0;
         spvc_get_version(&major, &minor, &patch);
         return "stage " + std::to_string(kStageFormat) + ", glslang " + std::to_string(GLSLANG_VERSION_MAJOR) + "." +

@@ -120,7 +120,16 @@ TEST_F(PostEffectRendererTest, QuadScaleCarriesFromPassToPassWithinAFrame)
     PostEffect* scaled = make(L"<POSTEFFECT NAME=\"Halb\" EFFECT=\"TestScaled\" PRIORITY=\"LOW\"/>");
     m_manager.activatePostEffect(scaled);
     ASSERT_TRUE(scaled->isActive());
+    IDirect3DSurface9* depthBefore = nullptr;
+    m_device->GetDepthStencilSurface(&depthBefore);
     run(0xFF808080);
+    // The chain draws with no depth buffer (its clears still reach the target) and puts it back.
+    IDirect3DSurface9* depthAfter = nullptr;
+    m_device->GetDepthStencilSurface(&depthAfter);
+    EXPECT_EQ(depthAfter, depthBefore);
+    for (IDirect3DSurface9* depth : {depthBefore, depthAfter})
+        if (depth)
+            depth->Release();
     // Pass 0 drew the whole picture into the top-left quarter, pass 1 the picture's top-left
     // quarter into the top-left sixteenth, over the destination cleared to opaque black.
     EXPECT_FLOAT_EQ(renderer().getCurrentScaleX(), 0.25f);
