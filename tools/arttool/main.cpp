@@ -718,7 +718,7 @@ const std::vector<std::vector<std::string>>& levelLayouts()
          "ooooooooo"},
         {"SSSSSSSSS", "ooooooooo", "oLoooooLo", "ootltltoo", "oottTttoo", "ootltltoo", "oLoooooLo", "ooooooooo",
          "ooooooooo"},
-        {"SSSSSSSSSS", "oooooooooo", "oottttttoo", "ooto..otoo", "ooTo..oToo", "ooto..otoo", "oottttttoo", "oooooooooo",
+        {"SSSSSSSSSS", "oooooooooo", "oottoottoo", "ooto..otoo", "ooTo..oToo", "ooto..otoo", "oottoottoo", "oooooooooo",
          "oooooooooo"},
         {"SSSS##SSSS", "oooo##oooo", "ottt##ttto", "otTo##oTto", "ooooSSoooo", "oottttttoo", "oooooooooo", "oLooooooLo",
          "oooooooooo", "oooooooooo"},
