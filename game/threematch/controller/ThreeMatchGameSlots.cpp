@@ -662,8 +662,13 @@ void ThreeMatchGame::settleBuilding(float score, bool played)
     if (Ulvo::GUILabel* label = findLabel(*m_gui, L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL")) {
         // Bought without a minigame there is no score to speak of: only what it cost.
         label->setTextId(played ? L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL" : L"THREEMATCHAUSWERTUNG_GEBAUT_TEXT");
+        // The time left says how well the game went, the saving what it was worth: a high share
+        // left reads high, and the cost shrinks with it.
         const int percent = settled.saving.percent;
-        showFormatted(label, played ? percent : settled.paid, settled.paid, settled.amount, percent);
+        if (played)
+            showFormatted(label, settled.saving.reached, settled.paid, settled.amount, percent);
+        else
+            showFormatted(label, settled.paid, settled.paid, settled.amount, percent);
     }
 
     LichterspielManager& lights = m_globals->getLichterspiele();

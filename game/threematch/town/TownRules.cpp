@@ -6,6 +6,7 @@
 #include "threematch/town/Gebaeude.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace ThreeMatch {
 
@@ -125,6 +126,7 @@ TownRules::MinigameSaving TownRules::minigameSaving(float score, int schwierigke
     result.saving = static_cast<float>(1.0 - Gebaeude::costFactor(score, schwierigkeit));
     result.percent = toInt(static_cast<double>(result.saving) * 100.0);
     result.factor = 1.0 - static_cast<double>(result.saving);
+    result.reached = static_cast<int>(std::lround(std::clamp(static_cast<double>(score), 0.0, 1.0) * 100.0));
     return result;
 }
 

@@ -47,6 +47,7 @@ public:
     struct MinigameSaving {
         float saving = 0.0f;
         int percent = 0;
+        int reached = 0;     // the share of the minigame's time that was left, in whole per cent
         double factor = 1.0; // 1 - r, what the building is built with
         int paid(int amount) const;
     };

@@ -7,7 +7,16 @@
 
 #include "gui/widgets/GUILabel.h"
 #include "gui/windows/GUIWindow.h"
+#include "engine/UlvoEngine.h"
+#include "threematch/board/Bildchen.h"
+#include "threematch/board/Feld.h"
+#include "threematch/board/Spielfeld.h"
+#include "threematch/controller/ScreenRules.h"
+#include "threematch/controller/ThreeMatchGame.h"
+#include "threematch/globals/MyGlobals.h"
 #include "threematch/profiles/Profil.h"
+#include "threematch/stones/RohstoffManager.h"
+#include "threematch/stones/Rohstoffklasse.h"
 #include "threematch/profiles/ProfileManager.h"
 
 #include "PlayThroughSupport.h"
@@ -48,6 +57,7 @@ Box differences(const TestSupport::Image& a, const TestSupport::Image& b, int x,
 
 void pointerAtTheMouse(const PlayThrough::RunFolder& folder);
 void profilesThroughTheScreens(const PlayThrough::RunFolder& folder);
+void refusedSwaps(const PlayThrough::RunFolder& folder);
 
 // The pointer is drawn centred on the mouse: its tip must be the middle of its picture, and
 // nothing from the neighbouring frames of its strip may show beside it.
@@ -192,6 +202,107 @@ void profilesThroughTheScreens(const PlayThrough::RunFolder& folder)
     ASSERT_TRUE(Player::waitForMenu(host, L"NEUES_PROFILE_MENU"));
     host.seconds(1.0);
     EXPECT_TRUE(GameHost::shown(L"NP_Fenster")) << "the name entry stands in front";
+}
+
+// A press on a locked stone beside the selected one picks nothing: no stone moves, the
+// selection stays, and the wrath meter, which runs on the game clock alone, does not move for
+// it; a swap without a run goes there and back and leaves the meter too.
+TEST(ControllerPlayer, ARefusedSwapMovesNothingButTheStonesThereAndBackAndLeavesTheWrath)
+{
+    PlayThrough::RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("refused", [&] { refusedSwaps(folder); }));
+}
+
+bool pickable(const Feld* cell)
+{
+    return cell && cell->has(FeldFlag::Spielbar) && cell->getStone() && !cell->has(FeldFlag::Locked) &&
+           !cell->has(FeldFlag::kUnavailable);
+}
+
+void clickCell(GameHost& host, int column, int row)
+{
+    POINT at{};
+    ASSERT_TRUE(Player::cellPoint(host, column, row, at));
+    host.click(at.x, at.y);
+    host.frames(2);
+}
+
+void refusedSwaps(const PlayThrough::RunFolder& folder)
+{
+    GameHost host(folder);
+    ASSERT_TRUE(Player::createProfile(host, "ella"));
+    Profil* player = ProfileManager::getInstance()->getActiveProfile();
+    ASSERT_NE(player, nullptr);
+    player->setShownHelp(ScreenRules::kHelpOff);
+    // The fifth level is the first with locked stones.
+    for (int i = 0; i < 4; ++i)
+        player->nextLevel();
+    ASSERT_TRUE(host.click(L"H_Start"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
+    ASSERT_TRUE(Player::playNextLevel(host));
+    Spielfeld* board = host.game().getBoard();
+    ASSERT_NE(board, nullptr);
+    int width = 0, height = 0;
+    board->getSize(width, height);
+    int lx = -1, ly = -1, nx = -1, ny = -1;
+    for (int y = 0; y < height && lx < 0; ++y) {
+        for (int x = 0; x < width && lx < 0; ++x) {
+            const Feld* cell = board->getFeld(x, y);
+            if (!cell || !cell->has(FeldFlag::Locked))
+                continue;
+            for (const auto& [dx, dy] : {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}}) {
+                if (pickable(board->getFeld(x + dx, y + dy))) {
+                    lx = x, ly = y, nx = x + dx, ny = y + dy;
+                    break;
+                }
+            }
+        }
+    }
+    ASSERT_GE(lx, 0) << "no locked stone beside a free one";
+    Feld* locked = board->getFeld(lx, ly);
+    Feld* free = board->getFeld(nx, ny);
+    const Bildchen* lockedStone = locked->getStone();
+    const Bildchen* freeStone = free->getStone();
+
+    // Right after the meter's step, the clicks fall well inside its next interval.
+    auto* globals = static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
+    Rohstoffklasse* wrath = globals->getRohstoffManager().getZornKlasse();
+    ASSERT_NE(wrath, nullptr);
+    const int before = wrath->getPunkte();
+    ASSERT_TRUE(host.waitFor([&] { return wrath->getPunkte() != before; }, globals->getWrathInterval() + 1.0));
+    const int stock = wrath->getPunkte();
+
+    clickCell(host, nx, ny);
+    ASSERT_EQ(board->getSelected(), free);
+    clickCell(host, lx, ly);
+    host.seconds(0.5);
+    EXPECT_EQ(locked->getStone(), lockedStone);
+    EXPECT_EQ(free->getStone(), freeStone);
+    EXPECT_TRUE(locked->has(FeldFlag::Locked));
+    EXPECT_EQ(board->getSelected(), free) << "the locked stone is not picked";
+    EXPECT_EQ(wrath->getPunkte(), stock);
+
+    // A swap without a run with another free neighbour: there and back, the stones stay.
+    Feld* other = nullptr;
+    for (int d = 0; d < 4 && !other; ++d) {
+        Feld* candidate = free->getNeighbour(d);
+        if (pickable(candidate) && candidate->getStone()->getTypId() != freeStone->getTypId() &&
+            !candidate->wouldMatch(freeStone->getTypId(), 3, candidate->neighbourIndex(free)) &&
+            !free->wouldMatch(candidate->getStone()->getTypId(), 3, free->neighbourIndex(candidate)))
+            other = candidate;
+    }
+    if (other) {
+        const Bildchen* otherStone = other->getStone();
+        int ox = 0, oy = 0;
+        board->findFeld(other, ox, oy);
+        clickCell(host, ox, oy);
+        EXPECT_TRUE(free->has(FeldFlag::Tausch)) << "the stones go there and back";
+        host.seconds(1.0);
+        EXPECT_EQ(free->getStone(), freeStone);
+        EXPECT_EQ(other->getStone(), otherStone);
+        EXPECT_EQ(board->getSelected(), nullptr);
+    }
+    EXPECT_EQ(wrath->getPunkte(), stock) << "a refused swap left the wrath";
 }
 
 } // namespace

@@ -262,3 +262,78 @@ TEST_F(LevelDataTest, ScorePopUpsShowOnlyWhereTheBoardIs)
     EXPECT_EQ(beside, 0) << "points past the board's edge are drawn over what lies around it";
     fonts->releaseEverything();
 }
+
+namespace {
+
+// The cells a swap of a and b would clear: the runs of three or more through either cell once
+// their stones have changed places.
+void markSwapRuns(const Spielfeld& board, const Feld* a, const Feld* b, std::vector<char>& covered)
+{
+    const std::vector<Feld>& cells = board.getFelder();
+    const auto indexOf = [&](const Feld* f) { return static_cast<int>(f - cells.data()); };
+    int width = 0, height = 0;
+    board.getSize(width, height);
+    const auto typeAt = [&](int x, int y) {
+        const Feld* f = board.getFeld(x, y);
+        if (!f || !f->has(FeldFlag::Spielbar) || !f->getStone())
+            return -1;
+        if (f == a)
+            return b->getStone()->getTypId();
+        if (f == b)
+            return a->getStone()->getTypId();
+        return f->getStone()->getTypId();
+    };
+    for (const Feld* end : {a, b}) {
+        const int x = indexOf(end) % width, y = indexOf(end) / width;
+        const int type = typeAt(x, y);
+        for (const auto step : {std::pair{1, 0}, std::pair{0, 1}}) {
+            int lo = 0, hi = 0;
+            while (typeAt(x - (lo + 1) * step.first, y - (lo + 1) * step.second) == type)
+                ++lo;
+            while (typeAt(x + (hi + 1) * step.first, y + (hi + 1) * step.second) == type)
+                ++hi;
+            if (lo + hi + 1 < 3)
+                continue;
+            for (int k = -lo; k <= hi; ++k)
+                covered[static_cast<std::size_t>((y + k * step.second) * width + x + k * step.first)] = 1;
+        }
+    }
+}
+
+} // namespace
+
+// A player aims at the marked cells: each must be one swap away from a run through it often
+// enough in fresh deals with every stone the town unlocks by then (a locked cell counts when the
+// run passes it), or a level stalls on its last target: one deal in four, and three in ten for
+// a doubly marked cell, which takes two runs.
+TEST_F(LevelDataTest, EveryTargetOfTheFirstLevelsIsOftenOneSwapFromARun)
+{
+    globals->setUseZorn(true);
+    RohstoffManager& stones = globals->getRohstoffManager();
+    stones.findKlasse(L"BAUSTOFF")->findRohstoff(L"EISEN")->unlock();
+    stones.findKlasse(L"NAHRUNG")->findRohstoff(L"WOLLE")->unlock();
+    constexpr int kDeals = 200;
+    for (int n = 0; n < 8; ++n) {
+        std::vector<int> hits;
+        for (int deal = 0; deal < kDeals; ++deal) {
+            crt_srand(static_cast<unsigned>(1000 + deal));
+            ASSERT_TRUE(load(n));
+            board->possibleMoves();
+            std::vector<char> covered(board->getFelder().size(), 0);
+            for (const auto& [a, b] : board->getPossibleMoves())
+                markSwapRuns(*board, a, b, covered);
+            hits.resize(covered.size(), 0);
+            for (std::size_t i = 0; i < covered.size(); ++i)
+                hits[i] += covered[i];
+        }
+        const std::vector<Feld>& cells = board->getFelder();
+        int width = 0, height = 0;
+        board->getSize(width, height);
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (cells[i].has(FeldFlag::kZiel))
+                EXPECT_GE(hits[i] * (cells[i].has(FeldFlag::Ziel2) ? 10 : 12), 3 * kDeals)
+                    << "level " << n << " cell " << i % width << "," << i / width << ": " << hits[i] << " of "
+                    << kDeals;
+        }
+    }
+}

@@ -23,6 +23,7 @@
 #include "gui/widgets/GUIFrame.h"
 #include "gui/widgets/GUILabel.h"
 #include "gui/widgets/GUIScrollPanel.h"
+#include "gui/windows/GUITooltipParam.h"
 #include "gui/widgets/GUISlider.h"
 #include "gui/widgets/GUITooltip.h"
 #include "gui/widgets/GUIProgressBar.h"
@@ -354,6 +355,17 @@ TEST_F(ScreensTest, EveryNameOfTheGameScreensIsThere)
     }
     for (const wchar_t* bonus : {L"HAMMER", L"BLITZ", L"TIME", L"BOMBE", L"PUNKTE", L"ZUFALL", L"ZEILE", L"ROHSTOFF"})
         buttons.push_back(std::wstring(L"THREEMATCH_BONUS_") + bonus);
+    // Slot i shows bonus i of the bonus list, whose third kind is the bomb and fourth the clock:
+    // each slot's tooltip names the bonus drawn in it, whatever the slot's name.
+    const wchar_t* const slots[] = {L"HAMMER", L"BLITZ",  L"TIME",  L"BOMBE",
+                                    L"PUNKTE", L"ZUFALL", L"ZEILE", L"ROHSTOFF"};
+    const wchar_t* const shown[] = {L"HAMMER", L"BLITZ",  L"BOMBE", L"ZEIT",
+                                    L"PUNKTE", L"ZUFALL", L"ZEILE", L"ROHSTOFF"};
+    for (std::size_t i = 0; i < 8; ++i) {
+        GUIWindow* slot = window(std::wstring(L"THREEMATCH_BONUS_") + slots[i]);
+        ASSERT_TRUE(slot && slot->getFirstTooltip()) << narrow(slots[i]);
+        EXPECT_EQ(slot->getFirstTooltip()->getTextId(), std::wstring(L"TIPP_BONUS_") + shown[i]) << narrow(slots[i]);
+    }
     std::vector<std::wstring> labels = {L"THREEMATCH_ZEIT",
                                         L"THREEMATCH_WIN_PLAYTIME",
                                         L"THREEMATCH_WIN_RESTTIME",

@@ -15,6 +15,8 @@
 #include "threematch/stones/RohstoffManager.h"
 #include "threematch/town/GebaeudeManager.h"
 #include "threematch/town/Katastrophe.h"
+#include "threematch/town/TownRules.h"
+#include "threematch/stones/Rohstoffklasse.h"
 
 #include <crt.h>
 
@@ -361,4 +363,46 @@ TEST(GebaeudeDrawing, TheTownWithBuiltAndUnbuiltBuildings)
     const TestSupport::Image image = target.read();
     EXPECT_TRUE(TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "game" / "threematch" / "golden",
                                            "town_buildings", 2));
+}
+
+// The market's result after its minigame: most of the time left reads as a high share and a
+// cost well below the full price, over both of its resources; with no time left it reads low
+// and costs everything.
+TEST(GebaeudeData, TheMarketsResultSaysHowMuchTimeWasLeftAndWhatItCostOfBothResources)
+{
+    ASSERT_NE(GraphicsTesting::startDevice(), nullptr);
+    MyGlobals globals;
+    Ulvo::TextManager& texts = *Ulvo::UlvoEngine::getInstance()->getTextManager();
+    GameTesting::inRuntimeFolder([&] {
+        ASSERT_TRUE(globals.getRohstoffManager().load(L"data\\stones\\stones.roh"));
+        ASSERT_TRUE(globals.getPartikelManager().load(L"data\\Partikel\\Partikel.par"));
+        ASSERT_TRUE(globals.getWegpunktManager().load(L"data\\Animationen\\Animation_alt.ani"));
+        ASSERT_TRUE(globals.getGebaeudeManager().load(L"data\\Gebaeude\\Gebaeude.geb"));
+        Ulvo::XMLNode document;
+        ASSERT_TRUE(Ulvo::XMLNode::load(&document, L"data\\texte.lng", 0));
+        texts.load(&document);
+    });
+    for (Rohstoffklasse* klasse : globals.getRohstoffManager().getKlassen())
+        klasse->spend(-500);
+    const Ulvo::Text* text = texts.getText(L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL");
+    ASSERT_NE(text, nullptr);
+    const auto shown = [&](const TownRules::Settlement& s) {
+        return Ulvo::TextManager::formatString(text->getText(), s.saving.reached, s.paid, s.amount, s.saving.percent);
+    };
+
+    Gebaeude* market = globals.getGebaeudeManager().findGebaeude(L"MARKT");
+    ASSERT_NE(market, nullptr);
+    // About 70 % of the time left on easy: the saving is half of that.
+    const TownRules::Settlement good = TownRules::settleBuilding(market, 0.7f, 0);
+    EXPECT_EQ(good.saving.reached, 70);
+    EXPECT_EQ(good.saving.percent, 34) << "the saving in single precision, cut to whole per cent";
+    EXPECT_EQ(good.amount, 120) << "both resources count";
+    EXPECT_EQ(good.paid, 65 + 13);
+    EXPECT_EQ(shown(good),
+              L"Du hattest noch 70% der Zeit übrig und sparst 34%: Das Gebäude kostet 78 von 120 Rohstoffen.");
+
+    market->setBuilt(false);
+    const TownRules::Settlement late = TownRules::settleBuilding(market, 0.0f, 0);
+    EXPECT_EQ(shown(late),
+              L"Du hattest noch 0% der Zeit übrig und sparst 0%: Das Gebäude kostet 120 von 120 Rohstoffen.");
 }
