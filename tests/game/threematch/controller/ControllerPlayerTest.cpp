@@ -7,6 +7,7 @@
 
 #include "gui/widgets/GUILabel.h"
 #include "gui/windows/GUIWindow.h"
+#include "threematch/controller/ThreeMatchGame.h"
 #include "threematch/profiles/Profil.h"
 #include "threematch/profiles/ProfileManager.h"
 
@@ -48,6 +49,7 @@ Box differences(const TestSupport::Image& a, const TestSupport::Image& b, int x,
 
 void pointerAtTheMouse(const PlayThrough::RunFolder& folder);
 void profilesThroughTheScreens(const PlayThrough::RunFolder& folder);
+void wheelOverScreens(const PlayThrough::RunFolder& folder);
 
 // The pointer is drawn centred on the mouse: its tip must be the middle of its picture, and
 // nothing from the neighbouring frames of its strip may show beside it.
@@ -192,6 +194,51 @@ void profilesThroughTheScreens(const PlayThrough::RunFolder& folder)
     ASSERT_TRUE(Player::waitForMenu(host, L"NEUES_PROFILE_MENU"));
     host.seconds(1.0);
     EXPECT_TRUE(GameHost::shown(L"NP_Fenster")) << "the name entry stands in front";
+}
+
+// The wheel turned up over the help pages scrolls them and nothing else: the next level starts
+// without the magnifier over its board, which the wheel opens and closes over the level.
+TEST(ControllerPlayer, TheWheelOpensTheMagnifierOverTheLevelOnly)
+{
+    PlayThrough::RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("wheel", [&] { wheelOverScreens(folder); }));
+}
+
+void wheelOverScreens(const PlayThrough::RunFolder& folder)
+{
+    GameHost host(folder, 1);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(Player::createProfile(host, "carl"));
+    ProfileManager::getInstance()->getActiveProfile()->setShownHelp(0x40000);
+    ASSERT_TRUE(Player::waitForMenu(host, L"HAUPTMENU"));
+    ASSERT_TRUE(host.click(L"H_Hilfe"));
+    ASSERT_TRUE(menuIs(host, L"HILFE_MENU"));
+    host.seconds(1.0);
+    const Ulvo::FloatRect& panel = GameHost::findWindow(L"H_HilfeScroll")->getScreenRect();
+    host.moveTo(static_cast<int>((panel.left + panel.right) / 2), static_cast<int>((panel.top + panel.bottom) / 2));
+    PlatformInjectMouseWheel(host.window(), -3);
+    host.frames(2);
+    PlatformInjectMouseWheel(host.window(), 3);
+    host.frames(2);
+    EXPECT_LT(host.game().getMagnifierFade().speed, 0.0f) << "the help's wheel opened the magnifier";
+    host.key(PlayThrough::KEY_ESCAPE);
+    ASSERT_TRUE(menuIs(host, L"HAUPTMENU"));
+    ASSERT_TRUE(host.click(L"H_Start"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
+    ASSERT_TRUE(Player::playNextLevel(host));
+    host.seconds(1.0);
+    EXPECT_FLOAT_EQ(host.game().getMagnifierFade().value, 0.0f) << "the level starts under the magnifier";
+
+    // Over the level the wheel opens it and closes it again.
+    POINT cell{};
+    ASSERT_TRUE(Player::cellPoint(host, 3, 3, cell));
+    host.moveTo(cell.x, cell.y);
+    PlatformInjectMouseWheel(host.window(), 1);
+    host.seconds(0.5);
+    EXPECT_FLOAT_EQ(host.game().getMagnifierFade().value, 1.0f);
+    PlatformInjectMouseWheel(host.window(), -1);
+    host.seconds(0.5);
+    EXPECT_FLOAT_EQ(host.game().getMagnifierFade().value, 0.0f);
 }
 
 } // namespace
