@@ -7,9 +7,14 @@
 
 #include "gui/widgets/GUILabel.h"
 #include "gui/windows/GUIWindow.h"
+#include "engine/UlvoEngine.h"
+#include "threematch/board/Spielfeld.h"
 #include "threematch/controller/ThreeMatchGame.h"
+#include "threematch/globals/MyGlobals.h"
 #include "threematch/profiles/Profil.h"
 #include "threematch/profiles/ProfileManager.h"
+#include "threematch/stones/RohstoffManager.h"
+#include "threematch/stones/Rohstoffklasse.h"
 
 #include "PlayThroughSupport.h"
 
@@ -50,6 +55,7 @@ Box differences(const TestSupport::Image& a, const TestSupport::Image& b, int x,
 void pointerAtTheMouse(const PlayThrough::RunFolder& folder);
 void profilesThroughTheScreens(const PlayThrough::RunFolder& folder);
 void wheelOverScreens(const PlayThrough::RunFolder& folder);
+void escapeAsTheWrathHintOpens(const PlayThrough::RunFolder& folder);
 
 // The pointer is drawn centred on the mouse: its tip must be the middle of its picture, and
 // nothing from the neighbouring frames of its strip may show beside it.
@@ -239,6 +245,63 @@ void wheelOverScreens(const PlayThrough::RunFolder& folder)
     PlatformInjectMouseWheel(host.window(), -1);
     host.seconds(0.5);
     EXPECT_FLOAT_EQ(host.game().getMagnifierFade().value, 0.0f);
+}
+
+// Escape pressed in the very pass in which the wrath grows and its help opens: whatever the
+// screen shows afterwards, the clock agrees with it (a pause that stands holds the level, a
+// level shown running runs).
+TEST(ControllerPlayer, EscapeAsTheWrathHintOpensLeavesThePauseAndTheClockAgreeing)
+{
+    PlayThrough::RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("wrath-hint", [&] { escapeAsTheWrathHintOpens(folder); }));
+}
+
+void escapeAsTheWrathHintOpens(const PlayThrough::RunFolder& folder)
+{
+    GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(Player::createProfile(host, "emil"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"HAUPTMENU"));
+    auto* globals = static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
+    globals->setUseZorn(true);
+    ASSERT_TRUE(host.click(L"H_Start"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
+    ASSERT_TRUE(Player::playNextLevel(host));
+    host.seconds(1.0);
+    while (Player::dismissPopup(host)) {}
+    ASSERT_EQ(GameHost::activeMenu(), L"THREEMATCH_INGAME_MENU");
+    Spielfeld* board = host.game().getBoard();
+    Rohstoffklasse* wrath = globals->getRohstoffManager().getZornKlasse();
+    ASSERT_TRUE(board && wrath && !board->getLevelStones().empty());
+    Rohstoff* stone = board->getLevelStones().front();
+    host.game().wrathStages().assign(3, ThreeMatchGame::WrathStage{stone, stone, false});
+
+    // The key and the stage's turn in the same passes.
+    PlatformInjectKey(host.window(), PlayThrough::KEY_ESCAPE, true);
+    wrath->spend(wrath->getPunkte() - globals->getWrathMax() * 70 / 100);
+    host.frames(2);
+    PlatformInjectKey(host.window(), PlayThrough::KEY_ESCAPE, false);
+    host.seconds(1.5);
+    EXPECT_TRUE(host.game().getWrathStages()[0].reached);
+    if (GameHost::activeMenu() == L"THREEMATCH_HELP_MENU") {
+        ASSERT_TRUE(host.click(L"THREEMATCH_HELP_OK"));
+    }
+    host.seconds(1.5);
+    const std::wstring menu = GameHost::activeMenu();
+    const double before = board->getRestTime();
+    host.seconds(2.0);
+    if (menu == L"THREEMATCH_INGAME_PAUSE_MENU") {
+        EXPECT_DOUBLE_EQ(board->getRestTime(), before) << "the pause stands and the clock runs on";
+        ASSERT_TRUE(host.click(L"PAUSE_Weiter"));
+        host.seconds(1.5);
+        const double resumed = board->getRestTime();
+        host.seconds(1.0);
+        EXPECT_LT(board->getRestTime(), resumed) << "Weiter did not let the level go on";
+    } else {
+        EXPECT_EQ(menu, L"THREEMATCH_INGAME_MENU");
+        EXPECT_FALSE(GameHost::shown(L"PAUSE_Fenster"));
+        EXPECT_LT(board->getRestTime(), before) << "the level stands still without its pause";
+    }
 }
 
 } // namespace
