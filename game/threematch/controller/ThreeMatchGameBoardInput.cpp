@@ -148,9 +148,12 @@ void ThreeMatchGame::onMouseButtonUp(Ulvo::MouseState& mouse, const UlvoMouseBut
 
 void ThreeMatchGame::onMouseMove(Ulvo::MouseState& mouse, const UlvoAchse& axis)
 {
-    if (axis == ULVO_ACHSE_WHEEL_NEG)
+    // The wheel opens and closes the magnifier over the level only, as L does: turned over a
+    // help page or any other screen it scrolls there and leaves the next level's view alone.
+    const bool overLevel = isLevelActive(L"THREEMATCH_INGAME_MENU");
+    if (overLevel && axis == ULVO_ACHSE_WHEEL_NEG)
         m_magnifierFade.speed = -std::fabs(m_magnifierFade.speed);
-    else if (axis == ULVO_ACHSE_WHEEL_POS)
+    else if (overLevel && axis == ULVO_ACHSE_WHEEL_POS)
         m_magnifierFade.speed = std::fabs(m_magnifierFade.speed);
     m_gui->onMouseMove(mouse);
     // The wheel scrolls the panel under the pointer (the help pages, long lists).

@@ -390,7 +390,10 @@ void LevelBuilder::setupStones(const Ulvo::XMLNode& set, bool useBoese, const Ul
 
     const long long target =
         std::min<long long>(wanted, static_cast<long long>(m_board.m_levelStones.size() + reserve.size()));
-    const int count = static_cast<int>(reserve.size());
+    // A resumed level keeps its saved order: the wrath stages follow it among types of equal
+    // value, and shuffled they would turn other types to filler than before the restart (and
+    // give back the ones the saved board holds as filler).
+    const int count = savedStones ? 0 : static_cast<int>(reserve.size());
     for (int i = 0; i < count; ++i) {
         const auto taken = reserve.begin() + randomIndex(count);
         Rohstoff* stone = *taken;

@@ -56,6 +56,18 @@ void TownRules::startLevel(bool resume, Rohstoffklasse* wrath, int maximum, cons
     }
     if (!resume)
         m_catastrophePending = false;
+    if (resume && wrath) {
+        // A resumed level brings back its meter but not the catastrophe's state (after a restart
+        // or from another profile): a meter found empty has had its catastrophe, which must not
+        // strike the town a second time; one with stones in it has none pending.
+        if (wrath->getPunkte() >= 1) {
+            m_catastrophePending = false;
+            m_catastropheLosses = 0;
+        } else if (!m_catastrophePending) {
+            m_catastrophePending = true;
+            m_catastropheLosses = 0;
+        }
+    }
 
     const std::vector<Rohstoff*> ordered = orderWrathTypes(levelTypes, wrath);
     m_stages.clear();

@@ -74,7 +74,8 @@ public:
 
     // A level starts: the wrath timer restarts. Unless resuming, the wrath class (when there is
     // one) is filled up to the maximum after a catastrophe and whenever it stands empty, and no
-    // catastrophe stays pending. The stages pair the ordered level types with the stones of the
+    // catastrophe stays pending; resuming, a catastrophe is pending exactly when the meter stands
+    // empty (what it tore down is not known then). The stages pair the ordered level types with the stones of the
     // fill class, as far as it has stones.
     void startLevel(bool resume, Rohstoffklasse* wrath, int maximum, const std::vector<Rohstoff*>& levelTypes,
                     const Rohstoffklasse* fill);

@@ -18,6 +18,8 @@
 #include "threematch/stones/RohstoffManager.h"
 #include "threematch/stones/Rohstoffklasse.h"
 #include "threematch/profiles/ProfileManager.h"
+#include "threematch/stones/RohstoffManager.h"
+#include "threematch/stones/Rohstoffklasse.h"
 
 #include "PlayThroughSupport.h"
 
@@ -58,6 +60,8 @@ Box differences(const TestSupport::Image& a, const TestSupport::Image& b, int x,
 void pointerAtTheMouse(const PlayThrough::RunFolder& folder);
 void profilesThroughTheScreens(const PlayThrough::RunFolder& folder);
 void refusedSwaps(const PlayThrough::RunFolder& folder);
+void wheelOverScreens(const PlayThrough::RunFolder& folder);
+void escapeAsTheWrathHintOpens(const PlayThrough::RunFolder& folder);
 
 // The pointer is drawn centred on the mouse: its tip must be the middle of its picture, and
 // nothing from the neighbouring frames of its strip may show beside it.
@@ -303,6 +307,108 @@ void refusedSwaps(const PlayThrough::RunFolder& folder)
         EXPECT_EQ(board->getSelected(), nullptr);
     }
     EXPECT_EQ(wrath->getPunkte(), stock) << "a refused swap left the wrath";
+}
+
+// The wheel turned up over the help pages scrolls them and nothing else: the next level starts
+// without the magnifier over its board, which the wheel opens and closes over the level.
+TEST(ControllerPlayer, TheWheelOpensTheMagnifierOverTheLevelOnly)
+{
+    PlayThrough::RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("wheel", [&] { wheelOverScreens(folder); }));
+}
+
+void wheelOverScreens(const PlayThrough::RunFolder& folder)
+{
+    GameHost host(folder, 1);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(Player::createProfile(host, "carl"));
+    ProfileManager::getInstance()->getActiveProfile()->setShownHelp(0x40000);
+    ASSERT_TRUE(Player::waitForMenu(host, L"HAUPTMENU"));
+    ASSERT_TRUE(host.click(L"H_Hilfe"));
+    ASSERT_TRUE(menuIs(host, L"HILFE_MENU"));
+    host.seconds(1.0);
+    const Ulvo::FloatRect& panel = GameHost::findWindow(L"H_HilfeScroll")->getScreenRect();
+    host.moveTo(static_cast<int>((panel.left + panel.right) / 2), static_cast<int>((panel.top + panel.bottom) / 2));
+    PlatformInjectMouseWheel(host.window(), -3);
+    host.frames(2);
+    PlatformInjectMouseWheel(host.window(), 3);
+    host.frames(2);
+    EXPECT_LT(host.game().getMagnifierFade().speed, 0.0f) << "the help's wheel opened the magnifier";
+    host.key(PlayThrough::KEY_ESCAPE);
+    ASSERT_TRUE(menuIs(host, L"HAUPTMENU"));
+    ASSERT_TRUE(host.click(L"H_Start"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
+    ASSERT_TRUE(Player::playNextLevel(host));
+    host.seconds(1.0);
+    EXPECT_FLOAT_EQ(host.game().getMagnifierFade().value, 0.0f) << "the level starts under the magnifier";
+
+    // Over the level the wheel opens it and closes it again.
+    POINT cell{};
+    ASSERT_TRUE(Player::cellPoint(host, 3, 3, cell));
+    host.moveTo(cell.x, cell.y);
+    PlatformInjectMouseWheel(host.window(), 1);
+    host.seconds(0.5);
+    EXPECT_FLOAT_EQ(host.game().getMagnifierFade().value, 1.0f);
+    PlatformInjectMouseWheel(host.window(), -1);
+    host.seconds(0.5);
+    EXPECT_FLOAT_EQ(host.game().getMagnifierFade().value, 0.0f);
+}
+
+// Escape pressed in the very pass in which the wrath grows and its help opens: whatever the
+// screen shows afterwards, the clock agrees with it (a pause that stands holds the level, a
+// level shown running runs).
+TEST(ControllerPlayer, EscapeAsTheWrathHintOpensLeavesThePauseAndTheClockAgreeing)
+{
+    PlayThrough::RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("wrath-hint", [&] { escapeAsTheWrathHintOpens(folder); }));
+}
+
+void escapeAsTheWrathHintOpens(const PlayThrough::RunFolder& folder)
+{
+    GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(Player::createProfile(host, "emil"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"HAUPTMENU"));
+    auto* globals = static_cast<MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
+    globals->setUseZorn(true);
+    ASSERT_TRUE(host.click(L"H_Start"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
+    ASSERT_TRUE(Player::playNextLevel(host));
+    host.seconds(1.0);
+    while (Player::dismissPopup(host)) {}
+    ASSERT_EQ(GameHost::activeMenu(), L"THREEMATCH_INGAME_MENU");
+    Spielfeld* board = host.game().getBoard();
+    Rohstoffklasse* wrath = globals->getRohstoffManager().getZornKlasse();
+    ASSERT_TRUE(board && wrath && !board->getLevelStones().empty());
+    Rohstoff* stone = board->getLevelStones().front();
+    host.game().wrathStages().assign(3, ThreeMatchGame::WrathStage{stone, stone, false});
+
+    // The key and the stage's turn in the same passes.
+    PlatformInjectKey(host.window(), PlayThrough::KEY_ESCAPE, true);
+    wrath->spend(wrath->getPunkte() - globals->getWrathMax() * 70 / 100);
+    host.frames(2);
+    PlatformInjectKey(host.window(), PlayThrough::KEY_ESCAPE, false);
+    host.seconds(1.5);
+    EXPECT_TRUE(host.game().getWrathStages()[0].reached);
+    if (GameHost::activeMenu() == L"THREEMATCH_HELP_MENU") {
+        ASSERT_TRUE(host.click(L"THREEMATCH_HELP_OK"));
+    }
+    host.seconds(1.5);
+    const std::wstring menu = GameHost::activeMenu();
+    const double before = board->getRestTime();
+    host.seconds(2.0);
+    if (menu == L"THREEMATCH_INGAME_PAUSE_MENU") {
+        EXPECT_DOUBLE_EQ(board->getRestTime(), before) << "the pause stands and the clock runs on";
+        ASSERT_TRUE(host.click(L"PAUSE_Weiter"));
+        host.seconds(1.5);
+        const double resumed = board->getRestTime();
+        host.seconds(1.0);
+        EXPECT_LT(board->getRestTime(), resumed) << "Weiter did not let the level go on";
+    } else {
+        EXPECT_EQ(menu, L"THREEMATCH_INGAME_MENU");
+        EXPECT_FALSE(GameHost::shown(L"PAUSE_Fenster"));
+        EXPECT_LT(board->getRestTime(), before) << "the level stands still without its pause";
+    }
 }
 
 } // namespace

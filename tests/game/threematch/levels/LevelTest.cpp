@@ -222,6 +222,8 @@ TEST_F(LevelTest, SavedLevelResumesTheBoardExactly)
         return std::set<Rohstoff*>(b.getLevelStones().begin(), b.getLevelStones().end());
     };
     EXPECT_EQ(types(resumed), types(*board));
+    // In their order too: the wrath stages pick among types of equal value by it.
+    EXPECT_EQ(resumed.getLevelStones(), board->getLevelStones());
     for (std::size_t i = 0; i < points.size(); ++i)
         EXPECT_EQ(globals->getRohstoffManager().getKlasse(static_cast<int>(i))->getLevelPunkte(), points[i]);
 }

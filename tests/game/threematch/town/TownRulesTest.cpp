@@ -215,6 +215,34 @@ TEST_F(TownRulesWrath, AnEmptyMeterBringsOneCatastropheThatStaysPendingUntilTheN
     EXPECT_EQ(wrath->getPunkte(), kMax);
 }
 
+// A level resumed after a restart finds its meter as saved: empty, its catastrophe has come (the
+// town is not struck again and no result screen names losses it does not know); with stones in
+// it, a catastrophe left pending by another profile's level neither empties it nor strikes.
+TEST_F(TownRulesWrath, AResumedLevelWithAnEmptyMeterIsNotStruckAgain)
+{
+    rules.startLevel(false, wrath, kMax, {}, nullptr);
+    setStock(0);
+    TownRules restarted;
+    restarted.startLevel(true, wrath, kMax, {}, nullptr);
+    EXPECT_TRUE(restarted.isCatastrophePending());
+    EXPECT_FALSE(restarted.showsCatastropheResult());
+    restarted.advance(3.0 * kInterval);
+    restarted.updateWrath(*wrath, kMax, kInterval, level);
+    EXPECT_EQ(level.calls, L"");
+    EXPECT_EQ(wrath->getPunkte(), 0);
+
+    // Pending after a strike, then another profile's level with a meter of 50 is resumed.
+    rules.advance(kInterval);
+    rules.updateWrath(*wrath, kMax, kInterval, level);
+    ASSERT_TRUE(rules.isCatastrophePending());
+    setStock(50);
+    rules.startLevel(true, wrath, kMax, {}, nullptr);
+    EXPECT_FALSE(rules.isCatastrophePending());
+    rules.advance(kInterval);
+    rules.updateWrath(*wrath, kMax, kInterval, level);
+    EXPECT_EQ(wrath->getPunkte(), 49) << "one stone per interval, not the whole meter";
+}
+
 // Past the story, or without a profile, the screen shows but nothing is torn down or kept
 // pending; a broken interval never runs the timer.
 TEST_F(TownRulesWrath, PastTheStoryACatastropheTearsNothingDown)
