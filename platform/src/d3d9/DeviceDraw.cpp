@@ -235,7 +235,10 @@ UINT componentCount(BYTE type)
 HRESULT Device::BeginScene()
 {
     // D3D refuses a nested BeginScene; the engine's surface renderers nest, so depth is counted.
-    ++m_sceneDepth;
+    // A frame hands its work to the driver at the same draws every time: where the rasteriser's
+    // work is split can move a blended or interpolated value by a step.
+    if (m_sceneDepth++ == 0)
+        m_drawsQueued = 0;
     return D3D_OK;
 }
 
