@@ -218,3 +218,22 @@ TEST_F(D3D9DepthClearTest, AWaitingClearReachesACopyAndAClearOfTheColour)
     copy->Release();
     depth->Release();
 }
+
+TEST_F(D3D9DepthClearTest, AScissorRectangleReachingPastTheTopLeftKeepsItsOtherEdges)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    RECT scissor{-8, -4, 6, 5};
+    m_device->SetScissorRect(&scissor);
+    m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    m_device->BeginScene();
+    quad(-0.5f, -0.5f, 15.5f, 15.5f, 0.0f, 0xFFFFFFFF);
+    m_device->EndScene();
+    Image image = readBackBuffer();
+    ASSERT_EQ(image.pixels.size(), 16u * 16u);
+    EXPECT_EQ(image.at(5, 4), 0xFFFFFFFFu);
+    EXPECT_EQ(image.at(6, 4), 0xFF000000u);
+    EXPECT_EQ(image.at(5, 5), 0xFF000000u);
+}

@@ -287,9 +287,10 @@ void Device::applyViewportAndScissor()
     m_gl.viewport(static_cast<GLint>(v.X), static_cast<GLint>(v.Y), static_cast<GLsizei>(v.Width),
                   static_cast<GLsizei>(v.Height));
     m_gl.depthRange(v.MinZ, v.MaxZ);
+    // A rectangle reaching past the top left keeps its right and bottom edges.
     const RECT& s = m_state.scissor;
-    m_gl.scissor(std::max<LONG>(0, s.left), std::max<LONG>(0, s.top), std::max<LONG>(0, s.right - s.left),
-                 std::max<LONG>(0, s.bottom - s.top));
+    const LONG left = std::max<LONG>(0, s.left), top = std::max<LONG>(0, s.top);
+    m_gl.scissor(left, top, std::max<LONG>(0, s.right - left), std::max<LONG>(0, s.bottom - top));
     m_dirty &= ~kDirtyViewport;
 }
 
