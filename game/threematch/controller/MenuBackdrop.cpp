@@ -90,9 +90,9 @@ bool MenuBackdrop::begin(IDirect3DDevice9* device, Ulvo::GUIWindow* cover, const
     IDirect3DSurface9* target = nullptr;
     D3DSURFACE_DESC desc{};
     // One window alone costs as much drawn as copied.
-    if (layers.size() < 2 || FAILED(device->GetRenderTarget(0, &target)) || !target ||
-        FAILED(target->GetDesc(&desc)) || screen.left != 0 || screen.top != 0 ||
-        desc.Width != static_cast<UINT>(screen.right) || desc.Height != static_cast<UINT>(screen.bottom)) {
+    if (layers.size() < 2 || FAILED(device->GetRenderTarget(0, &target)) || !target || FAILED(target->GetDesc(&desc)) ||
+        screen.left != 0 || screen.top != 0 || desc.Width != static_cast<UINT>(screen.right) ||
+        desc.Height != static_cast<UINT>(screen.bottom)) {
         Ulvo::releaseAndNull(target);
         release();
         return false;

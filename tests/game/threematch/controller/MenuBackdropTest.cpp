@@ -80,10 +80,11 @@ protected:
         return ::testing::AssertionFailure() << "sizes differ";
     for (std::size_t i = 0; i < a.pixels.size(); ++i) {
         for (int shift = 0; shift < 32; shift += 8) {
-            const int x = static_cast<int>(a.pixels[i] >> shift & 0xFF), y = static_cast<int>(b.pixels[i] >> shift & 0xFF);
+            const int x = static_cast<int>(a.pixels[i] >> shift & 0xFF),
+                      y = static_cast<int>(b.pixels[i] >> shift & 0xFF);
             if (std::abs(x - y) > 1)
-                return ::testing::AssertionFailure() << "pixel " << i << ": " << std::hex << a.pixels[i] << " against "
-                                                     << b.pixels[i];
+                return ::testing::AssertionFailure()
+                       << "pixel " << i << ": " << std::hex << a.pixels[i] << " against " << b.pixels[i];
         }
     }
     return ::testing::AssertionSuccess();
