@@ -1,6 +1,8 @@
-// Clears: the whole target, the viewport, rectangles and the scissor rectangle, and only the
-// targets that are bound.
+// Clears: the whole target, the viewport, rectangles and the scissor rectangle, only the
+// targets that are bound, and depth and stencil clears that wait for a draw that reads them.
 #include "D3D9TestSupport.h"
+
+#include <platform_test.h>
 
 using namespace D3D9Testing;
 
@@ -96,4 +98,142 @@ TEST_F(D3D9ClearTest, ClearsOnlyTheBoundTargetAndRejectsMissingBuffers)
     depth->Release();
     target->Release();
     backBuffer->Release();
+}
+
+// Depth and stencil clears of a surface only draws reach wait for the first draw that tests
+// depth or stencil, and a clear to the value already there is left out; what the draws see is
+// the same as with every clear done at once.
+class D3D9DepthClearTest : public D3D9ClearTest {
+protected:
+    void TearDown() override
+    {
+        PlatformCountPixels(false);
+        D3D9ClearTest::TearDown();
+    }
+
+    void quad(float x0, float y0, float x1, float y1, float z, D3DCOLOR color)
+    {
+        ScreenVertex v[4];
+        screenQuad(v, x0, y0, x1, y1, color);
+        for (ScreenVertex& corner : v)
+            corner.z = z;
+        m_device->SetFVF(kScreenVertexFvf);
+        EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(ScreenVertex)), D3D_OK);
+    }
+
+    // Pixels written by the call (clears count their rectangle).
+    template <typename F> uint64_t pixelsOf(F&& call)
+    {
+        const uint64_t before = PlatformPixelCount();
+        call();
+        return PlatformPixelCount() - before;
+    }
+};
+
+TEST_F(D3D9DepthClearTest, ClearsWaitForADrawThatTestsAndKeepTheirValues)
+{
+    ASSERT_TRUE(createDevice(32, 32));
+    PlatformCountPixels(true);
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0);
+    m_device->BeginScene();
+    // Depth 0.1 everywhere, stencil 1 on the left half.
+    m_device->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    m_device->SetRenderState(D3DRS_STENCILREF, 1);
+    m_device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE);
+    quad(-0.5f, -0.5f, 15.5f, 31.5f, 0.1f, 0xFF000010);
+    m_device->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+    quad(15.5f, -0.5f, 31.5f, 31.5f, 0.1f, 0xFF000010);
+
+    // A clear of depth and stencil costs nothing until something tests them.
+    EXPECT_EQ(pixelsOf([&] { m_device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 0.5f, 0); }), 0u);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    EXPECT_EQ(pixelsOf([&] { quad(-0.5f, -0.5f, 3.5f, 3.5f, 0.9f, 0xFF00FF00); }), 16u);
+    // The first draw that tests depth sees the cleared 0.5, not the 0.1 drawn before.
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    m_device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    EXPECT_EQ(pixelsOf([&] { quad(-0.5f, 3.5f, 31.5f, 7.5f, 0.3f, 0xFFFF0000); }), 32u * 4u + 32u * 32u);
+    quad(-0.5f, 7.5f, 31.5f, 11.5f, 0.7f, 0xFF0000FF); // behind 0.5: not drawn
+    // Clearing to what is there already is left out; the stencil clear still holds (0, not 1).
+    EXPECT_EQ(pixelsOf([&] { m_device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 0.5f, 0); }), 0u);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+    m_device->SetRenderState(D3DRS_STENCILREF, 0);
+    m_device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_INCR);
+    quad(-0.5f, 11.5f, 31.5f, 19.5f, 0.0f, 0xFFFFFF00);
+    // After a draw that may write stencil, a clear to the same value is done again (only the
+    // rectangle asked for), and a partial clear keeps what is around it.
+    D3DRECT left{0, 0, 16, 32};
+    EXPECT_EQ(pixelsOf([&] { m_device->Clear(1, &left, D3DCLEAR_STENCIL, 0, 1.0f, 0); }), 16u * 32u);
+    m_device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    quad(-0.5f, 15.5f, 31.5f, 19.5f, 0.0f, 0xFFFFFFFF);
+    m_device->EndScene();
+
+    Image image = readBackBuffer();
+    ASSERT_EQ(image.pixels.size(), 32u * 32u);
+    EXPECT_EQ(image.at(1, 1), 0xFF00FF00u);
+    EXPECT_EQ(image.at(20, 5), 0xFFFF0000u);
+    EXPECT_EQ(image.at(20, 9), 0xFF000010u);
+    EXPECT_EQ(image.at(4, 13), 0xFFFFFF00u);
+    EXPECT_EQ(image.at(20, 13), 0xFFFFFF00u);
+    EXPECT_EQ(image.at(4, 17), 0xFFFFFFFFu);  // cleared back to 0
+    EXPECT_EQ(image.at(20, 17), 0xFFFFFF00u); // still 1 from the increment
+}
+
+TEST_F(D3D9DepthClearTest, AWaitingClearReachesACopyAndAClearOfTheColour)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    PlatformCountPixels(true);
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    IDirect3DSurface9* depth = nullptr;
+    IDirect3DSurface9* copy = nullptr;
+    ASSERT_EQ(m_device->GetDepthStencilSurface(&depth), D3D_OK);
+    ASSERT_EQ(m_device->CreateDepthStencilSurface(16, 16, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &copy, nullptr),
+              D3D_OK);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 0.2f, 0);
+    m_device->BeginScene();
+    m_device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.6f, 0);
+    // The copy takes the waiting value along.
+    ASSERT_EQ(m_device->StretchRect(depth, nullptr, copy, nullptr, D3DTEXF_NONE), D3D_OK);
+    m_device->SetDepthStencilSurface(copy);
+    quad(-0.5f, -0.5f, 15.5f, 3.5f, 0.4f, 0xFFFF0000); // before 0.6: drawn
+    EXPECT_EQ(readBackBuffer().at(3, 1), 0xFFFF0000u);
+    // Waiting depth goes along with a colour clear of the whole target, in one clear.
+    m_device->SetDepthStencilSurface(depth);
+    m_device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.3f, 0);
+    EXPECT_EQ(pixelsOf([&] { m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0); }), 16u * 16u);
+    quad(-0.5f, 3.5f, 15.5f, 7.5f, 0.4f, 0xFF00FF00);   // behind 0.3: not drawn
+    quad(-0.5f, 7.5f, 15.5f, 11.5f, 0.25f, 0xFF0000FF); // drawn
+    m_device->EndScene();
+
+    Image image = readBackBuffer();
+    ASSERT_EQ(image.pixels.size(), 16u * 16u);
+    EXPECT_EQ(image.at(3, 1), 0xFF000000u); // cleared again
+    EXPECT_EQ(image.at(3, 5), 0xFF000000u);
+    EXPECT_EQ(image.at(3, 9), 0xFF0000FFu);
+    copy->Release();
+    depth->Release();
+}
+
+TEST_F(D3D9DepthClearTest, AScissorRectangleReachingPastTheTopLeftKeepsItsOtherEdges)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    RECT scissor{-8, -4, 6, 5};
+    m_device->SetScissorRect(&scissor);
+    m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    m_device->BeginScene();
+    quad(-0.5f, -0.5f, 15.5f, 15.5f, 0.0f, 0xFFFFFFFF);
+    m_device->EndScene();
+    Image image = readBackBuffer();
+    ASSERT_EQ(image.pixels.size(), 16u * 16u);
+    EXPECT_EQ(image.at(5, 4), 0xFFFFFFFFu);
+    EXPECT_EQ(image.at(6, 4), 0xFF000000u);
+    EXPECT_EQ(image.at(5, 5), 0xFF000000u);
 }

@@ -211,6 +211,8 @@ public:
 
 protected:
     // The GUI system that owns the tree (templates, marking, the device).
+    // Switches off the scissor rectangle clipping turned on.
+    static void endScissor(IDirect3DDevice9* device);
     static GUISystem* gui();
     // Draws one texture slot into the window's integer rectangle.
     void drawTexture(GUIDrawOptions::Slot slot, DWORD modeX, DWORD modeY, D3DCOLOR colour);

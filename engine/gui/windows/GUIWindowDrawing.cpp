@@ -16,6 +16,7 @@
 #include "gui/windows/GUIScopes.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace Ulvo {
 
@@ -38,6 +39,12 @@ struct ClipState {
     ClipPath cache;
     bool inUse = false;
     DWORD counter = 0;
+    // The stencil is cleared where the outermost clipping window lies, when it draws its shape;
+    // the scissor rectangle keeps clipped drawing within the clipping windows (their shapes lie
+    // inside them), so nothing outside reads the stencil.
+    bool clearPending = false;
+    bool scissorOn = false;
+    RECT scissor{};
 };
 
 ClipState& clipState()
@@ -101,6 +108,14 @@ void setStates(IDirect3DDevice9* device, std::initializer_list<std::pair<D3DREND
 }
 
 } // namespace
+
+void GUIWindow::endScissor(IDirect3DDevice9* device)
+{
+    ClipState& state = clipState();
+    if (state.scissorOn && device)
+        device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    state.scissorOn = false;
+}
 
 void GUIWindow::resetStencilState()
 {
@@ -173,6 +188,11 @@ void GUIWindow::onDraw(const FloatRect& clip)
             child->onDraw(inner);
         }
     }
+    // Whatever comes after the GUI is drawn unclipped.
+    if (!m_parent && clipState().scissorOn) {
+        flush();
+        endScissor(gui()->getDevice());
+    }
 }
 
 void GUIWindow::createStencil(int depth)
@@ -186,16 +206,16 @@ void GUIWindow::createStencil(int depth)
         IDirect3DDevice9* device = gui()->getDevice();
         if (depth + (clips ? 1 : 0) >= 1) {
             flush();
-            if (device)
-                device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0);
             setStates(device, {{D3DRS_STENCILENABLE, TRUE}});
             state.inUse = true;
             state.counter = 0;
+            state.clearPending = true;
         } else if (state.inUse) {
             flush();
             state.inUse = false;
             // The outermost clip ends: later drawing must not stay clipped.
             setStates(device, {{D3DRS_STENCILENABLE, FALSE}, {D3DRS_COLORWRITEENABLE, 0xF}});
+            endScissor(device);
         }
     }
     if (clips)
@@ -210,6 +230,24 @@ void GUIWindow::fillStencilHelper()
     IDirect3DDevice9* device = gui()->getDevice();
     ++state.counter;
     flush();
+    const FloatRect& r = m_screenRect;
+    RECT box{static_cast<LONG>(std::floor(r.left)), static_cast<LONG>(std::floor(r.top)),
+             static_cast<LONG>(std::ceil(r.right)), static_cast<LONG>(std::ceil(r.bottom))};
+    if (!state.clearPending) {
+        box.left = std::max(box.left, state.scissor.left);
+        box.top = std::max(box.top, state.scissor.top);
+        box.right = std::max(box.left, std::min(box.right, state.scissor.right));
+        box.bottom = std::max(box.top, std::min(box.bottom, state.scissor.bottom));
+    }
+    state.scissor = box;
+    state.scissorOn = true;
+    if (device) {
+        device->SetScissorRect(&box);
+        device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+        if (state.clearPending)
+            device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0);
+    }
+    state.clearPending = false;
     setStates(device, {{D3DRS_STENCILENABLE, TRUE},
                        {D3DRS_STENCILFUNC, D3DCMP_EQUAL},
                        {D3DRS_STENCILREF, state.counter - 1},

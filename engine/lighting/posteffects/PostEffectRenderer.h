@@ -73,6 +73,8 @@ public:
     void setFinalTarget(IDirect3DSurface9* surface) override { m_finalTarget = surface; }
     void renderExtraPasses(Camera& camera) override;
     void renderPasses(Camera& camera) override;
+    // The draws the active effects make this frame; -1 when that cannot be told.
+    int countDraws() const override;
     bool getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface) override;
     void loadConfig(XMLNode& node) override;
     std::vector<RenderPostEffect*>& getActiveEffects() override { return m_activeEffects; }
@@ -143,8 +145,6 @@ private:
     void resetChain();
     // A target of the chain that neither the source nor the original occupies.
     ChainImage freeTarget() const;
-    // The draws the active effects make this frame; -1 when that cannot be told.
-    int countDraws() const;
     // The final target can take the result: of the chain's size and not an image being read.
     bool finalTargetFits() const;
     // The quad for a target of that size, covering all of it.

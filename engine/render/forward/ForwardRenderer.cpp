@@ -204,7 +204,7 @@ D3DCOLOR ForwardRenderer::getClearColorValue() const
            (channelByte(m_clearColor.g) << 8) | channelByte(m_clearColor.b);
 }
 
-void ForwardRenderer::render(Camera* camera)
+void ForwardRenderer::render(Camera* camera, IDirect3DSurface9* target)
 {
     ++m_frameCounter;
     ScopedMeasure all(L"ForwardRenderer");
@@ -212,7 +212,10 @@ void ForwardRenderer::render(Camera* camera)
     {
         ScopedMeasure begin(L"ForwardRenderer.Begin");
         D3DPERF_BeginEvent(kPerfEventColour, L"render Forward");
-        if (IDirect3DSurface9* surface = m_target ? m_target->getSurface() : nullptr; device && surface)
+        if (IDirect3DSurface9* surface = target     ? target
+                                         : m_target ? m_target->getSurface()
+                                                    : nullptr;
+            device && surface)
             device->SetRenderTarget(0, surface);
         preRender.emit(*this);
         if (device) {

@@ -59,7 +59,8 @@ public:
     const std::vector<RenderPass*>& getPasses(int list) const;
 
     // One forward frame with the camera.
-    void render(Camera* camera);
+    // Into its own target, or into target when one is given.
+    void render(Camera* camera, IDirect3DSurface9* target = nullptr);
 
     const D3DXCOLOR& getClearColor() const { return m_clearColor; }
     void setClearColor(const D3DXCOLOR& colour) { m_clearColor = colour; }

@@ -35,6 +35,8 @@ public:
     virtual void renderExtraPasses(Camera& camera) = 0;
     // The active effects in list order.
     virtual void renderPasses(Camera& camera) = 0;
+    // The draws the active effects would make now; -1 when that cannot be told.
+    virtual int countDraws() const = 0;
     // The chain's result; false while the targets do not exist. The texture is null when the
     // result went straight to the final target.
     virtual bool getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface) = 0;

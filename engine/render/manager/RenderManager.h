@@ -160,6 +160,8 @@ private:
         RenderManager& m_owner;
     };
 
+    // Whether the forward renderer can draw this frame straight onto the caller's target.
+    bool forwardDrawsOnCallerTarget(IDirect3DSurface9* callerTarget) const;
     void loadPasses(XMLNode* root);
     void loadStringMappings(XMLNode* mappings);
     // INITIAL_VALUE, INITIAL_VECTOR and INITIAL_MATRIX of an entry, applied to its mapping.

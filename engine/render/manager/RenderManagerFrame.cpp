@@ -14,6 +14,21 @@
 
 namespace Ulvo {
 
+bool RenderManager::forwardDrawsOnCallerTarget(IDirect3DSurface9* callerTarget) const
+{
+    // Only while nothing after the forward renderer reads its image: the copy onto the caller's
+    // target would then be all that happens to it, and drawing there gives the same pixels.
+    if (!m_forward.isEnabled() || (m_hdr && m_hdr->getMode() != 0) || (m_deferred && m_deferred->isEnabled()) ||
+        (m_postEffects && m_postEffects->isEnabled() && m_postEffects->countDraws() != 0))
+        return false;
+    const RenderTargetHandle& own = m_forward.getTarget();
+    IDirect3DSurface9* ownSurface = own ? own->getSurface() : nullptr;
+    D3DSURFACE_DESC ownDesc{}, callerDesc{};
+    return ownSurface && SUCCEEDED(ownSurface->GetDesc(&ownDesc)) && SUCCEEDED(callerTarget->GetDesc(&callerDesc)) &&
+           ownDesc.Width == callerDesc.Width && ownDesc.Height == callerDesc.Height &&
+           ownDesc.Format == callerDesc.Format && callerDesc.MultiSampleType == D3DMULTISAMPLE_NONE;
+}
+
 void RenderManager::render(Camera* camera)
 {
     ScopedPerfEvent frame(L"RenderManager::render");
@@ -43,11 +58,14 @@ void RenderManager::render(Camera* camera)
         return;
     m_frameTexture = nullptr;
     m_frameSurface = callerTarget;
+    const bool direct = forwardDrawsOnCallerTarget(callerTarget);
 
     {
         ScopedMeasure step(L"RenderManager.ForwardRenderer");
         if (m_forward.isEnabled()) {
-            if (m_hdr) {
+            if (direct) {
+                m_forward.render(camera, callerTarget);
+            } else if (m_hdr) {
                 m_hdr->beginFrame(m_forward);
                 m_forward.render(camera);
                 m_hdr->postForward(m_forward);
@@ -78,7 +96,9 @@ void RenderManager::render(Camera* camera)
     }
     {
         ScopedMeasure step(L"RenderManager.PostEffects");
-        if (m_postEffects && m_postEffects->isEnabled()) {
+        if (direct && m_postEffects && m_postEffects->isEnabled()) {
+            m_postEffects->renderExtraPasses(*camera);
+        } else if (m_postEffects && m_postEffects->isEnabled()) {
             m_postEffects->setLastResult(m_frameSurface, m_frameTexture);
             // Nothing reads the chain's image but the copy onto the caller's target, unless the
             // HDR chain tone-maps it first.

@@ -142,18 +142,31 @@ void ThreeMatchGame::render()
     // Behind the menus the landscape covers the screen: the town's picture and the colour under it
     // would be drawn over entirely, so they are left out (only the in-game picture reads the target
     // besides this frame).
-    const bool covered = m_gui && !isLevelActive(kIngameMenu) &&
-                         coversScreen(*m_gui, m_gui->getWindow(L"THREEMATCH_HINTERGRUND"), screen);
+    Ulvo::GUIWindow* landscape = m_gui ? m_gui->getWindow(L"THREEMATCH_HINTERGRUND") : nullptr;
+    const bool covered = m_gui && !isLevelActive(kIngameMenu) && coversScreen(*m_gui, landscape, screen);
     if (m_renderTarget && !covered)
         m_renderTarget->render();
-    device->Clear(0, nullptr, (covered ? 0 : D3DCLEAR_TARGET) | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFFFFFFFF, 1.0f,
-                  0);
-    device->BeginScene();
     Ulvo::D3DXSprite& sprite = m_d3d->getSprite()->first;
+    Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0];
+    // A background faded out entirely leaves every pixel as it was: not drawn at all.
+    const unsigned char backgroundAlpha = ScreenRules::alphaByte(m_exchangeFade.value);
+    // In a level the in-game background, drawn opaque over the screen, hides the colour as well.
+    const bool backgroundCovers = !covered && isLevelActive(kIngameMenu) && background && backgroundAlpha == 255 &&
+                                  opaqueFormat(background) && *sprite.getD3DXSprite();
+    // Depth and stencil are not cleared: the frame draws without the depth test (below), and the
+    // GUI clears the stencil where it clips before it clips.
+    if (!covered && !backgroundCovers)
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+    // The landscape and the vignette over it come as one picture while they stay as they are.
+    if (covered)
+        m_backdrop.begin(device, landscape, screen);
+    device->BeginScene();
+    // Everything drawn here is flat at depth 0, which passes the depth test whatever the buffer
+    // holds.
+    DWORD depthTest = D3DZB_TRUE;
+    device->GetRenderState(D3DRS_ZENABLE, &depthTest);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     if (!covered && sprite.Begin(D3DXSPRITE_ALPHABLEND)) {
-        Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0];
-        // A background faded out entirely leaves every pixel as it was: not drawn at all.
-        const unsigned char backgroundAlpha = ScreenRules::alphaByte(m_exchangeFade.value);
         if (isLevelActive(kIngameMenu) && background) {
             if (backgroundAlpha > 0)
                 sprite.drawRegion(background, nullptr, screen, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
@@ -165,11 +178,13 @@ void ThreeMatchGame::render()
     }
     if (m_gui)
         m_gui->draw();
+    m_backdrop.end();
     if (sprite.Begin(D3DXSPRITE_ALPHABLEND)) {
         m_consoleLine.draw();
         drawCursor();
         sprite.End();
     }
+    device->SetRenderState(D3DRS_ZENABLE, depthTest);
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
 }
@@ -219,6 +234,7 @@ void ThreeMatchGame::releaseWindowLists()
     for (auto* list : {&m_bonusButtons, &m_levelCountButtons, &m_stockButtons, &m_neededPictures, &m_upgradeLabels,
                        &m_buildingPictures, &m_buildingPreviews, &m_buildingButtons})
         Ulvo::releaseAndClear(*list);
+    m_backdrop.release();
     for (Ulvo::GUIWindow** held : {&m_ingameLevelWindow, &m_ingameWindow, &m_buyBar, &m_previewWindow})
         Ulvo::releaseAndNull(*held);
     m_ingameLevel = nullptr;

@@ -222,6 +222,9 @@ private:
     void buildPixelKey(FFPixelKey& key);
     void markTargetsRendered();
     void resolveSampledMips();
+    // Gives GL the clears the surface still waits for; forgetKnown: what is next done to it
+    // changes its contents.
+    void flushDepthClear(Surface* surface, bool forgetKnown = false);
 
     void* findInterface(REFIID riid) override { return ownInterface(riid, IID_IDirect3DDevice9); }
 

@@ -290,9 +290,10 @@ void Device::applyViewportAndScissor()
     m_gl.viewport(static_cast<GLint>(v.X), static_cast<GLint>(v.Y), static_cast<GLsizei>(v.Width),
                   static_cast<GLsizei>(v.Height));
     m_gl.depthRange(v.MinZ, v.MaxZ);
+    // A rectangle reaching past the top left keeps its right and bottom edges.
     const RECT& s = m_state.scissor;
-    m_gl.scissor(std::max<LONG>(0, s.left), std::max<LONG>(0, s.top), std::max<LONG>(0, s.right - s.left),
-                 std::max<LONG>(0, s.bottom - s.top));
+    const LONG left = std::max<LONG>(0, s.left), top = std::max<LONG>(0, s.top);
+    m_gl.scissor(left, top, std::max<LONG>(0, s.right - left), std::max<LONG>(0, s.bottom - top));
     m_dirty &= ~kDirtyViewport;
 }
 
@@ -825,6 +826,15 @@ bool Device::prepareDraw()
         glFlush();
         m_drawsQueued = 0;
     }
+    if (Surface::DepthClear* known = m_depthStencil ? m_depthStencil->depthClear() : nullptr) {
+        const DWORD* rs = m_state.renderStates;
+        const bool depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE;
+        const bool stencilTest = m_depthStencil->info().stencil && rs[D3DRS_STENCILENABLE];
+        if (depthTest || stencilTest)
+            flushDepthClear(m_depthStencil);
+        known->depthKnown = known->depthKnown && !(depthTest && rs[D3DRS_ZWRITEENABLE]);
+        known->stencilKnown = known->stencilKnown && !stencilTest;
+    }
     if (m_dirty & kDirtyFramebuffer)
         applyFramebuffer();
     if (m_dirty & kDirtyViewport)
@@ -854,6 +864,39 @@ void Device::resolveSampledMips()
         if (!target)
             texture->resolveMips();
     }
+}
+
+void Device::flushDepthClear(Surface* surface, bool forgetKnown)
+{
+    Surface::DepthClear* known = surface ? surface->depthClear() : nullptr;
+    if (!known)
+        return;
+    GLbitfield bits =
+        (known->depthPending ? GL_DEPTH_BUFFER_BIT : 0u) | (known->stencilPending ? GL_STENCIL_BUFFER_BIT : 0u);
+    known->depthPending = known->stencilPending = false;
+    if (forgetKnown)
+        known->depthKnown = known->stencilKnown = false;
+    if (!bits)
+        return;
+    makeCurrent();
+    // The whole surface, whatever colour target is bound now.
+    if (!attachCopySurface(GL_DRAW_FRAMEBUFFER, surface)) {
+        known->depthKnown = known->stencilKnown = false;
+        return;
+    }
+    const D3DSURFACE_DESC& size = surface->desc();
+    if (bits & GL_DEPTH_BUFFER_BIT) {
+        m_gl.depthMask(true);
+        m_gl.clearDepth(known->depth);
+    }
+    if (bits & GL_STENCIL_BUFFER_BIT) {
+        m_gl.stencilMask(0xFF);
+        m_gl.clearStencil(static_cast<GLint>(known->stencil));
+    }
+    m_gl.enable(GL_SCISSOR_TEST, true);
+    m_gl.scissor(0, 0, static_cast<GLsizei>(size.Width), static_cast<GLsizei>(size.Height));
+    glClear(bits);
+    m_dirty |= kDirtyFramebuffer | kDirtyDepthStencil | kDirtyRaster | kDirtyViewport;
 }
 
 void Device::markTargetsRendered()
@@ -1055,25 +1098,6 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
     if (!bits)
         return D3D_OK;
     makeCurrent();
-    if (m_dirty & kDirtyFramebuffer)
-        applyFramebuffer();
-    // Clears write every channel, whatever the write masks say.
-    if (bits & GL_COLOR_BUFFER_BIT) {
-        for (int i = 0; i < kMaxRenderTargets; ++i)
-            m_gl.colorMask(static_cast<GLuint>(i), true, true, true, true);
-        float colour[4];
-        colorToFloats(Color, colour);
-        m_gl.clearColor(colour);
-    }
-    if (bits & GL_DEPTH_BUFFER_BIT) {
-        m_gl.depthMask(true);
-        m_gl.clearDepth(std::clamp(Z, 0.0f, 1.0f));
-    }
-    if (bits & GL_STENCIL_BUFFER_BIT) {
-        m_gl.stencilMask(0xFF);
-        m_gl.clearStencil(static_cast<GLint>(Stencil & 0xFF));
-    }
-    m_gl.enable(GL_SCISSOR_TEST, true);
     // Within the viewport, and the scissor rectangle while its test is on.
     const D3DVIEWPORT9& v = m_state.viewport;
     LONG left = static_cast<LONG>(v.X), top = static_cast<LONG>(v.Y);
@@ -1084,6 +1108,73 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
         right = std::min(right, m_state.scissor.right);
         bottom = std::min(bottom, m_state.scissor.bottom);
     }
+    const float depthValue = std::clamp(Z, 0.0f, 1.0f);
+    const DWORD stencilValue = Stencil & 0xFF;
+    if (Surface::DepthClear* known = (bits & ~GL_COLOR_BUFFER_BIT) ? m_depthStencil->depthClear() : nullptr) {
+        // A value already filling the surface stays as it is; a whole-surface clear is handed to
+        // GL with the next clear of the same size or before the next draw that tests depth or
+        // stencil (most frames clear buffers that no draw of theirs reads).
+        const D3DSURFACE_DESC& size = m_depthStencil->desc();
+        LONG l = left, t = top, r = right, b = bottom;
+        if (Count == 1) {
+            l = std::max(l, pRects[0].x1);
+            t = std::max(t, pRects[0].y1);
+            r = std::min(r, pRects[0].x2);
+            b = std::min(b, pRects[0].y2);
+        }
+        const bool whole =
+            Count <= 1 && l <= 0 && t <= 0 && r >= static_cast<LONG>(size.Width) && b >= static_cast<LONG>(size.Height);
+        if ((bits & GL_DEPTH_BUFFER_BIT) && known->depthKnown && known->depth == depthValue)
+            bits &= ~GL_DEPTH_BUFFER_BIT;
+        if ((bits & GL_STENCIL_BUFFER_BIT) && known->stencilKnown && known->stencil == stencilValue)
+            bits &= ~GL_STENCIL_BUFFER_BIT;
+        if (whole) {
+            if (bits & GL_DEPTH_BUFFER_BIT) {
+                known->depthKnown = known->depthPending = true;
+                known->depth = depthValue;
+            }
+            if (bits & GL_STENCIL_BUFFER_BIT) {
+                known->stencilKnown = known->stencilPending = true;
+                known->stencil = stencilValue;
+            }
+            bits &= GL_COLOR_BUFFER_BIT;
+            if (bits) {
+                // The colour is cleared now over the same pixels: what waits goes along.
+                if (known->depthPending)
+                    bits |= GL_DEPTH_BUFFER_BIT;
+                if (known->stencilPending)
+                    bits |= GL_STENCIL_BUFFER_BIT;
+                known->depthPending = known->stencilPending = false;
+            }
+        } else if (bits & ~GL_COLOR_BUFFER_BIT) {
+            flushDepthClear(m_depthStencil);
+            known->depthKnown = known->depthKnown && !(bits & GL_DEPTH_BUFFER_BIT);
+            known->stencilKnown = known->stencilKnown && !(bits & GL_STENCIL_BUFFER_BIT);
+        }
+        if (!bits)
+            return D3D_OK;
+    }
+    if (m_dirty & kDirtyFramebuffer)
+        applyFramebuffer();
+    // Clears write every channel, whatever the write masks say.
+    if (bits & GL_COLOR_BUFFER_BIT) {
+        for (int i = 0; i < kMaxRenderTargets; ++i)
+            m_gl.colorMask(static_cast<GLuint>(i), true, true, true, true);
+        float colour[4];
+        colorToFloats(Color, colour);
+        m_gl.clearColor(colour);
+    }
+    // A clear that takes waiting ones along writes their values (the surface's known ones).
+    const Surface::DepthClear* known = m_depthStencil ? m_depthStencil->depthClear() : nullptr;
+    if (bits & GL_DEPTH_BUFFER_BIT) {
+        m_gl.depthMask(true);
+        m_gl.clearDepth(known && known->depthKnown ? known->depth : depthValue);
+    }
+    if (bits & GL_STENCIL_BUFFER_BIT) {
+        m_gl.stencilMask(0xFF);
+        m_gl.clearStencil(static_cast<GLint>(known && known->stencilKnown ? known->stencil : stencilValue));
+    }
+    m_gl.enable(GL_SCISSOR_TEST, true);
     DWORD rects = Count ? Count : 1;
     for (DWORD i = 0; i < rects; ++i) {
         LONG l = left, t = top, r = right, b = bottom;

@@ -283,6 +283,10 @@ HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSour
             return D3DERR_INVALIDCALL;
     }
     makeCurrent();
+    if (depth) {
+        flushDepthClear(source);
+        flushDepthClear(dest, true);
+    }
     if (!attachCopySurface(GL_READ_FRAMEBUFFER, source) || !attachCopySurface(GL_DRAW_FRAMEBUFFER, dest))
         return D3DERR_INVALIDCALL;
     m_gl.enable(GL_SCISSOR_TEST, false);

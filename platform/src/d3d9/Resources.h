@@ -101,6 +101,21 @@ public:
     bool isDepthStencil() const { return (m_desc.Usage & D3DUSAGE_DEPTHSTENCIL) != 0; }
     bool onGpu() const { return m_image->glTexture() != 0; }
 
+    // What whole-surface clears left in a depth-stencil surface that only draws and copies reach
+    // (no texture, not lockable): the values known to fill it, and which of them GL has still to
+    // be given. Such a clear waits for the first draw that tests depth or stencil, and a clear
+    // to the value already there is left out.
+    struct DepthClear {
+        bool depthKnown = false, stencilKnown = false;
+        bool depthPending = false, stencilPending = false;
+        float depth = 1.0f;
+        DWORD stencil = 0;
+    };
+    DepthClear* depthClear()
+    {
+        return m_kind == Kind::DepthStencil && !m_texture && !m_lockable ? &m_depthClear : nullptr;
+    }
+
 private:
     Surface(Device* device, Kind kind, D3DPOOL pool, bool implicit);
     bool hasInterface(REFIID riid) const;
@@ -114,6 +129,7 @@ private:
     std::unique_ptr<Image> m_ownImage;
     GLuint m_ownTexture = 0;
     bool m_lockable = true;
+    DepthClear m_depthClear;
 };
 
 class Texture final : public IDirect3DTexture9, public BaseTextureObject {

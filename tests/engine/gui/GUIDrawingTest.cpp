@@ -89,6 +89,19 @@ TEST_F(GUITest, CircularShapesClipTheirSubtreesNestedTwice)
     EXPECT_PIXEL(page, 200, 75, kRed);
     EXPECT_PIXEL(page, 171, 11, kRed);
     EXPECT_TRUE(GUITesting::matchesGolden(page, "gui_clipping"));
+
+    // The stencil is cleared only inside the outer clipping window, and clipped drawing stays
+    // inside it: stencil values left around it change nothing. Nothing after the GUI is clipped.
+    IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
+    GraphicsTesting::ScopedTarget target(device, 240, 160);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kBackground, 1.0f, 0xFF);
+    device->BeginScene();
+    gui().draw();
+    device->EndScene();
+    DWORD scissor = TRUE;
+    device->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissor);
+    EXPECT_EQ(scissor, static_cast<DWORD>(FALSE));
+    EXPECT_EQ(target.read().pixels, page.pixels);
 }
 
 TEST_F(GUITest, APageDrawsTheSameAfterTheDeviceIsLostAndReset)

@@ -1,7 +1,8 @@
 // The post-effect renderer: its targets by the HDR post-effect bit and ENABLE, the quad's scale
 // carried from pass to pass within a frame, MAKE_ORIGINAL, the extra-pass targets by mode, and a
-// partial creation failure that leaves nothing behind to block the next device reset, and every
-// target of a frame made again by the target pool after a device loss.
+// partial creation failure that leaves nothing behind to block the next device reset, every
+// target of a frame made again by the target pool after a device loss, and the forward renderer
+// drawing straight onto the caller's target while the chain has nothing to draw.
 #include "FrameTestSupport.h"
 
 #include "devices/d3d/D3DInterface.h"
@@ -328,4 +329,31 @@ TEST_F(PostEffectRendererTest, EveryTargetOfTheFrameIsMadeAgainAfterADeviceLoss)
     EXPECT_PIXEL(GraphicsTesting::readSurface(surface), 3, 3, 0xFF336699);
     spot->Release();
     point->Release();
+}
+
+TEST_F(PostEffectRendererTest, WithNoEffectToDrawTheForwardRendererDrawsOnTheCallersTargetWithoutACopy)
+{
+    GraphicsTesting::ScopedTarget target(m_device, 32, 16);
+    ASSERT_TRUE(target.ok());
+    m_manager.getForwardRenderer()->setClearColor(D3DXCOLOR(1.0f, 0.0f, 0.0f, 1.0f));
+    auto frame = [&] {
+        PlatformCountPixels(true);
+        const uint64_t before = PlatformPixelCount();
+        m_manager.render(&m_camera);
+        const uint64_t pixels = PlatformPixelCount() - before;
+        PlatformCountPixels(false);
+        return pixels;
+    };
+    // An empty chain: the forward clear lands where the frame goes, and nothing is copied.
+    EXPECT_EQ(frame(), 32u * 16u);
+    EXPECT_PIXEL(target.read(), 3, 3, 0xFFFF0000);
+    // An effect that draws reads the forward renderer's own image and writes the caller's target.
+    PostEffect* grey = make(L"<POSTEFFECT NAME=\"Grau\" EFFECT=\"PostGrey\"><FLOAT_PARAM_1 VALUE=\"1\"/></POSTEFFECT>");
+    m_manager.activatePostEffect(grey);
+    frame();
+    EXPECT_PIXEL(target.read(), 3, 3, 0xFF4C4C4C);
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_TRUE(m_manager.getForwardRenderer()->getResult(texture, surface));
+    EXPECT_PIXEL(GraphicsTesting::readSurface(surface), 3, 3, 0xFFFF0000);
 }
