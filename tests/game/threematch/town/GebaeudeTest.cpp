@@ -260,22 +260,33 @@ TEST_F(GebaeudeTest, AmbientAnimationsCrossTheTownNowAndThen)
     EXPECT_TRUE(town().getAmbientAnimations().empty());
 }
 
+namespace {
+
+// The game's stones, particles, paths, town and texts, loaded as the game loads them.
+void loadTownData(MyGlobals& globals, Ulvo::TextManager& texts, std::vector<Katastrophe>* katastrophen = nullptr)
+{
+    GameTesting::inRuntimeFolder([&] {
+        ASSERT_TRUE(globals.getRohstoffManager().load(L"data\\stones\\stones.roh"));
+        ASSERT_TRUE(globals.getPartikelManager().load(L"data\\Partikel\\Partikel.par"));
+        ASSERT_TRUE(globals.getWegpunktManager().load(L"data\\Animationen\\Animation_alt.ani"));
+        ASSERT_TRUE(globals.getGebaeudeManager().load(L"data\\Gebaeude\\Gebaeude.geb"));
+        if (katastrophen)
+            *katastrophen = Katastrophe::loadAll(L"data\\Katastrophen\\katastrophen.kat");
+        Ulvo::XMLNode document;
+        ASSERT_TRUE(Ulvo::XMLNode::load(&document, L"data\\texte.lng", 0));
+        texts.load(&document);
+    });
+}
+
+} // namespace
+
 TEST(GebaeudeData, TheGameFilesHoldTheTownAndItsCatastrophes)
 {
     ASSERT_NE(GraphicsTesting::startDevice(), nullptr);
     MyGlobals globals;
     std::vector<Katastrophe> katastrophen;
     Ulvo::TextManager& texts = *Ulvo::UlvoEngine::getInstance()->getTextManager();
-    GameTesting::inRuntimeFolder([&] {
-        ASSERT_TRUE(globals.getRohstoffManager().load(L"data\\stones\\stones.roh"));
-        ASSERT_TRUE(globals.getPartikelManager().load(L"data\\Partikel\\Partikel.par"));
-        ASSERT_TRUE(globals.getWegpunktManager().load(L"data\\Animationen\\Animation_alt.ani"));
-        ASSERT_TRUE(globals.getGebaeudeManager().load(L"data\\Gebaeude\\Gebaeude.geb"));
-        katastrophen = Katastrophe::loadAll(L"data\\Katastrophen\\katastrophen.kat");
-        Ulvo::XMLNode document;
-        ASSERT_TRUE(Ulvo::XMLNode::load(&document, L"data\\texte.lng", 0));
-        texts.load(&document);
-    });
+    ASSERT_NO_FATAL_FAILURE(loadTownData(globals, texts, &katastrophen));
     const GebaeudeManager& town = globals.getGebaeudeManager();
     EXPECT_GE(town.getGebaeudeList().size(), 6u);
     EXPECT_LE(town.getGebaeudeList().size(), 8u);
@@ -373,15 +384,7 @@ TEST(GebaeudeData, TheMarketsResultSaysHowMuchTimeWasLeftAndWhatItCostOfBothReso
     ASSERT_NE(GraphicsTesting::startDevice(), nullptr);
     MyGlobals globals;
     Ulvo::TextManager& texts = *Ulvo::UlvoEngine::getInstance()->getTextManager();
-    GameTesting::inRuntimeFolder([&] {
-        ASSERT_TRUE(globals.getRohstoffManager().load(L"data\\stones\\stones.roh"));
-        ASSERT_TRUE(globals.getPartikelManager().load(L"data\\Partikel\\Partikel.par"));
-        ASSERT_TRUE(globals.getWegpunktManager().load(L"data\\Animationen\\Animation_alt.ani"));
-        ASSERT_TRUE(globals.getGebaeudeManager().load(L"data\\Gebaeude\\Gebaeude.geb"));
-        Ulvo::XMLNode document;
-        ASSERT_TRUE(Ulvo::XMLNode::load(&document, L"data\\texte.lng", 0));
-        texts.load(&document);
-    });
+    ASSERT_NO_FATAL_FAILURE(loadTownData(globals, texts));
     for (Rohstoffklasse* klasse : globals.getRohstoffManager().getKlassen())
         klasse->spend(-500);
     const Ulvo::Text* text = texts.getText(L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL");
