@@ -286,7 +286,7 @@ void markSwapRuns(const Spielfeld& board, const Feld* a, const Feld* b, std::vec
     for (const Feld* end : {a, b}) {
         const int x = indexOf(end) % width, y = indexOf(end) / width;
         const int type = typeAt(x, y);
-        for (const auto step : {std::pair{1, 0}, std::pair{0, 1}}) {
+        for (const auto& step : {std::pair{1, 0}, std::pair{0, 1}}) {
             int lo = 0, hi = 0;
             while (typeAt(x - (lo + 1) * step.first, y - (lo + 1) * step.second) == type)
                 ++lo;
@@ -330,10 +330,11 @@ TEST_F(LevelDataTest, EveryTargetOfTheFirstLevelsIsOftenOneSwapFromARun)
         int width = 0, height = 0;
         board->getSize(width, height);
         for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (cells[i].has(FeldFlag::kZiel))
+            if (cells[i].has(FeldFlag::kZiel)) {
                 EXPECT_GE(hits[i] * (cells[i].has(FeldFlag::Ziel2) ? 10 : 12), 3 * kDeals)
                     << "level " << n << " cell " << i % width << "," << i / width << ": " << hits[i] << " of "
                     << kDeals;
+            }
         }
     }
 }
