@@ -82,14 +82,7 @@ def measure(binary, run_source, seconds):
     log_path = os.path.join(out, "game.log")
     found = {}
     try:
-        game.wait(lambda im: len(wp.buttons(im)) == 1 and wp.is_hint(im, wp.buttons(im)[0]), "help text", 60.0)
-        game.close_hints()
-        wp.xdo("type", "--delay", 60, "anna")
-        game.pressed_button(lambda b: b[-1] if len(b) == 2 else None, "the new profile's OK")
-        game.pressed_button(lambda b: b[-1] if len(b) == 3 else None, "the profile list's OK")
-        game.close_hints()
-        wp.xdo("mousemove", 5, 5)
-        game.wait(lambda im: wp.buttons(im) if len(wp.buttons(im)) == 6 else None, "main menu", 10.0)
+        wp.first_start_to_menu(game)
         time.sleep(2)
         if os.environ.get("IDLE_CPU_SHOTS"):
             wp.save(game.screen.grab(), "%s-menu.png" % os.environ["IDLE_CPU_SHOTS"])

@@ -32,6 +32,17 @@ std::unordered_set<std::wstring> listedNames(const XMLNode* root, const wchar_t*
     return names;
 }
 
+// Reads a data list a kind of scene object needs; a list that cannot be read is said, with what
+// the kind's objects will lack.
+bool readKindList(XMLNode& into, const std::wstring& file, const XMLNode& node, const wchar_t* lacking)
+{
+    if (XMLNode::load(&into, file, 0))
+        return true;
+    mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::ObjektManager::loadSceneFile: \"", file, L"\" could not be read; ",
+                     node.getAttributeValue(L"TYPE"), L" objects draw without their ", lacking, L"\n");
+    return false;
+}
+
 } // namespace
 
 ObjektManager::ObjektManager()
@@ -165,20 +176,12 @@ void ObjektManager::loadKindData(const XMLNode& node) const
     TextureManager* textures = D3DInterface::getInstance()->getTextureManager();
     if (!data.textureList.empty() && textures) {
         XMLNode list;
-        if (XMLNode::load(&list, data.textureList, 0))
+        if (readKindList(list, data.textureList, node, L"pictures"))
             textures->load(&list);
-        else
-            mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::ObjektManager::loadSceneFile: \"", data.textureList,
-                             L"\" could not be read; ", node.getAttributeValue(L"TYPE"),
-                             L" objects draw without their pictures\n");
     }
     XMLNode root;
-    if (XMLNode::load(&root, data.effectFile, 0))
+    if (readKindList(root, data.effectFile, node, L"effects"))
         effects->load(&root);
-    else
-        mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::ObjektManager::loadSceneFile: \"", data.effectFile,
-                         L"\" could not be read; ", node.getAttributeValue(L"TYPE"),
-                         L" objects draw without their effects\n");
 }
 
 std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
