@@ -136,6 +136,11 @@ void MenuBackdrop::end()
 void MenuBackdrop::onLostDevice()
 {
     // Made again, and drawn again, after the reset.
+    releasePicture();
+}
+
+void MenuBackdrop::releasePicture()
+{
     Ulvo::releaseAndNull(m_picture);
     m_valid = false;
 }

@@ -30,8 +30,9 @@ public:
     // drawing out until end(). Otherwise false: the GUI draws them, and the picture is taken.
     bool begin(IDirect3DDevice9* device, Ulvo::GUIWindow* cover, const RECT& screen);
     void end();
-    // Lets go of the windows and the picture.
+    // Lets go of the windows; releasePicture() of the picture.
     void release();
+    void releasePicture();
     // How often the picture was taken.
     int redraws() const { return m_redraws; }
 

@@ -9,6 +9,7 @@
 #include "graphics/textures/RenderToTexture.h"
 #include "render/cameras/LookAtCamera.h"
 #include "threematch/ConsoleLineView.h"
+#include "threematch/controller/LevelBackdrop.h"
 #include "threematch/controller/MenuBackdrop.h"
 #include "threematch/town/Katastrophe.h"
 #include "threematch/town/TownRules.h"
@@ -242,6 +243,7 @@ private:
     std::vector<Katastrophe> m_katastrophen;
     std::unique_ptr<Ulvo::RenderToTexture> m_renderTarget;
     MenuBackdrop m_backdrop;
+    LevelBackdrop m_levelBackdrop;
     ConsoleLineView m_consoleLine;
     bool m_loaded = false;
     bool m_closedWhileLoading = false;

@@ -157,9 +157,19 @@ void ThreeMatchGame::render()
     // GUI clears the stencil where it clips before it clips.
     if (!covered && !backgroundCovers)
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
-    // The landscape and the vignette over it come as one picture while they stay as they are.
+    // The landscape and the vignette over it come as one picture while they stay as they are; in a
+    // level the background and the frames do. Only one of the two pictures is held at a time.
     if (covered)
         m_backdrop.begin(device, landscape, screen);
+    else
+        m_backdrop.releasePicture();
+    LevelBackdrop::Step levelStep = LevelBackdrop::Step::Draw;
+    if (backgroundCovers && m_gui) {
+        levelStep = m_levelBackdrop.begin(device, *m_gui, m_ingameLevelWindow, background, m_ingameWindow, screen);
+    } else {
+        m_levelBackdrop.release();
+        m_levelBackdrop.releasePicture();
+    }
     device->BeginScene();
     // Everything drawn here is flat at depth 0, which passes the depth test whatever the buffer
     // holds.
@@ -168,7 +178,7 @@ void ThreeMatchGame::render()
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     if (!covered && sprite.Begin(D3DXSPRITE_ALPHABLEND)) {
         if (isLevelActive(kIngameMenu) && background) {
-            if (backgroundAlpha > 0)
+            if (backgroundAlpha > 0 && levelStep != LevelBackdrop::Step::Kept)
                 sprite.drawRegion(background, nullptr, screen, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
                                   D3DCOLOR_ARGB(backgroundAlpha, 255, 255, 255));
         } else if (m_renderTarget && m_renderTarget->isCreated())
@@ -176,9 +186,12 @@ void ThreeMatchGame::render()
                               0xFFFFFFFF);
         sprite.End();
     }
+    if (levelStep == LevelBackdrop::Step::Capture)
+        m_levelBackdrop.capture(device, *m_gui);
     if (m_gui)
         m_gui->draw();
     m_backdrop.end();
+    m_levelBackdrop.end();
     if (sprite.Begin(D3DXSPRITE_ALPHABLEND)) {
         m_consoleLine.draw();
         drawCursor();
@@ -235,6 +248,7 @@ void ThreeMatchGame::releaseWindowLists()
                        &m_buildingPictures, &m_buildingPreviews, &m_buildingButtons})
         Ulvo::releaseAndClear(*list);
     m_backdrop.release();
+    m_levelBackdrop.release();
     for (Ulvo::GUIWindow** held : {&m_ingameLevelWindow, &m_ingameWindow, &m_buyBar, &m_previewWindow})
         Ulvo::releaseAndNull(*held);
     m_ingameLevel = nullptr;

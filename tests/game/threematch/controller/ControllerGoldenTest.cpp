@@ -126,6 +126,21 @@ void screensWithoutHires(const RunFolder& folder)
     EXPECT_TRUE(Player::waitForMenu(host, L"THREEMATCH_INGAME_PAUSE_MENU"));
     ASSERT_TRUE(host.click(L"PAUSE_Weiter"));
     EXPECT_TRUE(Player::waitForMenu(host, L"THREEMATCH_INGAME_MENU"));
+
+    // A frame of the running level copies the kept picture of its background and frames, draws
+    // the board's picture (cleared, drawn, laid into its window), the head-up display and the
+    // bonus bar, and presents; not the background and the frames again (a screen more).
+    host.seconds(0.5);
+    PlatformCountPixels(true);
+    const uint64_t before = PlatformPixelCount();
+    const int rendersBefore = GameHost::renders();
+    host.seconds(1.0);
+    const double screens = static_cast<double>(PlatformPixelCount() - before) /
+                           std::max(1, GameHost::renders() - rendersBefore) / (1024.0 * 768.0);
+    PlatformCountPixels(false);
+    std::printf("level: %.2f screens of pixels per frame\n", screens);
+    EXPECT_GT(screens, 2.0);
+    EXPECT_LT(screens, 4.6);
 }
 
 void levelWithHires(const RunFolder& folder)

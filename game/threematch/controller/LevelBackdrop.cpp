@@ -1,0 +1,292 @@
+#include "threematch/controller/LevelBackdrop.h"
+
+#include "foundation/helpers/Release.h"
+#include "graphics/sprites/D3DXSprite.h"
+#include "gui/system/GUISystem.h"
+#include "gui/widgets/GUIFrame.h"
+#include "gui/windows/GUIWindow.h"
+
+#include <algorithm>
+#include <cstring>
+#include <typeinfo>
+
+namespace ThreeMatch {
+
+namespace {
+
+// Text and pictures may reach a little past their window: overlaps are judged with this margin.
+constexpr float kMargin = 8.0f;
+
+bool overlaps(const Ulvo::FloatRect& a, const Ulvo::FloatRect& b)
+{
+    return a.left - kMargin < b.right && b.left - kMargin < a.right && a.top - kMargin < b.bottom &&
+           b.top - kMargin < a.bottom;
+}
+
+// A plain window without a picture draws nothing of its own.
+bool drawsNothing(const Ulvo::GUIWindow& window)
+{
+    const Ulvo::GUIDrawOptions& draw = window.getDrawOptions();
+    return typeid(window) == typeid(Ulvo::GUIWindow) && !draw.getTexture(Ulvo::GUIDrawOptions::TEX_NORMAL) &&
+           !draw.getTexture(Ulvo::GUIDrawOptions::TEX_DISABLE) &&
+           !draw.getTexture(Ulvo::GUIDrawOptions::TEX_BACKGROUND) &&
+           !draw.getTexture(Ulvo::GUIDrawOptions::TEX_MARK);
+}
+
+// Drawn through the GUI's clipping (a stencil mask), which drawing it on its own would not do.
+bool clipped(const Ulvo::GUIWindow& window)
+{
+    for (const Ulvo::GUIWindow* w = &window; w; w = w->getParent()) {
+        if (w->getOptions().drawInClientOnly)
+            return true;
+    }
+    return false;
+}
+
+bool inside(const Ulvo::GUIWindow& window, const Ulvo::GUIWindow* level)
+{
+    for (const Ulvo::GUIWindow* w = &window; w; w = w->getParent()) {
+        if (w == level)
+            return true;
+    }
+    return false;
+}
+
+// The GUI's drawing order, as GUIWindow::onDraw walks it: the frames inside the level that no
+// earlier drawing overlaps, in that order.
+struct Walk {
+    const Ulvo::GUIWindow* level = nullptr;
+    const Ulvo::GUIWindow* painter = nullptr;
+    Ulvo::FloatRect screen{};
+    std::vector<Ulvo::FloatRect> drawn;
+    std::vector<Ulvo::GUIWindow*> frames;
+
+    void visit(Ulvo::GUIWindow* window)
+    {
+        if (!window || !window->getOptions().visible)
+            return;
+        const Ulvo::FloatRect& r = window->getScreenRect();
+        const bool inView = r.left < screen.right && screen.left < r.right && r.top < screen.bottom &&
+                            screen.top < r.bottom && r.right != r.left && r.bottom != r.top;
+        if (inView) {
+            auto* frame = dynamic_cast<Ulvo::GUIFrame*>(window);
+            const bool free = std::none_of(drawn.begin(), drawn.end(),
+                                           [&](const Ulvo::FloatRect& d) { return overlaps(d, r); });
+            if (frame && typeid(*frame) == typeid(Ulvo::GUIFrame) && free && !clipped(*frame) &&
+                inside(*frame, level) && partsWithin(*frame))
+                frames.push_back(frame);
+            else if (window == painter || !drawsNothing(*window))
+                drawn.push_back(r);
+        }
+        if (!window->getOptions().drawSubWindows)
+            return;
+        const std::vector<Ulvo::GUIWindow*>& children = window->children();
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            if (window->shouldDrawSubWindow(i, children[i]))
+                visit(children[i]);
+        }
+    }
+
+    static bool partsWithin(const Ulvo::GUIFrame& frame)
+    {
+        const Ulvo::FloatRect& r = frame.getScreenRect();
+        for (int i = 0; i < Ulvo::GUIFrame::PART_COUNT; ++i) {
+            const Ulvo::GUIWindow* part = frame.getPart(static_cast<Ulvo::GUIFrame::Part>(i));
+            if (!part)
+                return false;
+            const Ulvo::FloatRect& p = part->getScreenRect();
+            if (p.left < r.left || p.top < r.top || p.right > r.right || p.bottom > r.bottom)
+                return false;
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+bool LevelBackdrop::Layer::operator==(const Layer& other) const
+{
+    return window == other.window && std::memcmp(rect, other.rect, sizeof rect) == 0 && alpha == other.alpha &&
+           std::memcmp(modulate, other.modulate, sizeof modulate) == 0 && enabled == other.enabled &&
+           std::equal(std::begin(textures), std::end(textures), std::begin(other.textures)) &&
+           std::equal(std::begin(drawTypes), std::end(drawTypes), std::begin(other.drawTypes)) &&
+           std::memcmp(sources, other.sources, sizeof sources) == 0 &&
+           std::equal(std::begin(useSources), std::end(useSources), std::begin(other.useSources));
+}
+
+LevelBackdrop::LevelBackdrop() = default;
+
+LevelBackdrop::~LevelBackdrop()
+{
+    release();
+    releasePicture();
+}
+
+void LevelBackdrop::collect(Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::GUIWindow* painter,
+                            const RECT& screen, std::vector<Ulvo::GUIWindow*>& frames,
+                            std::vector<Layer>& layers) const
+{
+    Walk walk;
+    walk.level = level;
+    walk.painter = painter;
+    walk.screen = Ulvo::FloatRect{static_cast<float>(screen.left), static_cast<float>(screen.top),
+                                  static_cast<float>(screen.right), static_cast<float>(screen.bottom)};
+    for (Ulvo::GUIWindow* root : gui.windows())
+        walk.visit(root);
+    frames = walk.frames;
+    for (Ulvo::GUIWindow* frame : frames) {
+        // The frame's own state (its alpha reaches the parts) and each part's.
+        std::vector<const Ulvo::GUIWindow*> windows{frame};
+        for (int i = 0; i < Ulvo::GUIFrame::PART_COUNT; ++i)
+            windows.push_back(static_cast<Ulvo::GUIFrame*>(frame)->getPart(static_cast<Ulvo::GUIFrame::Part>(i)));
+        for (const Ulvo::GUIWindow* window : windows) {
+            Layer layer;
+            layer.window = window;
+            const Ulvo::FloatRect& r = window->getScreenRect();
+            const float rect[4] = {r.left, r.top, r.right, r.bottom};
+            std::copy(std::begin(rect), std::end(rect), layer.rect);
+            const Ulvo::GUIDrawOptions& draw = window->getDrawOptions();
+            layer.alpha = window->getAlpha();
+            const float modulate[4] = {draw.modulate.r, draw.modulate.g, draw.modulate.b, draw.modulate.a};
+            std::copy(std::begin(modulate), std::end(modulate), layer.modulate);
+            layer.enabled = window->isEnabledInHierarchy();
+            layer.textures[0] = draw.getTexture(Ulvo::GUIDrawOptions::TEX_NORMAL);
+            layer.textures[1] = draw.getTexture(Ulvo::GUIDrawOptions::TEX_DISABLE);
+            layer.textures[2] = draw.getTexture(Ulvo::GUIDrawOptions::TEX_BACKGROUND);
+            const DWORD types[4] = {draw.drawTypeX, draw.drawTypeY, draw.backDrawTypeX, draw.backDrawTypeY};
+            std::copy(std::begin(types), std::end(types), layer.drawTypes);
+            std::copy(std::begin(draw.stateSource), std::end(draw.stateSource), layer.sources);
+            std::copy(std::begin(draw.backSource), std::end(draw.backSource), layer.sources + 4);
+            layer.useSources[0] = draw.useStateSource;
+            layer.useSources[1] = draw.useBackSource;
+            layers.push_back(layer);
+        }
+    }
+}
+
+LevelBackdrop::Step LevelBackdrop::begin(IDirect3DDevice9* device, Ulvo::GUISystem& gui, Ulvo::GUIWindow* level,
+                                         Ulvo::Texture2D* background, Ulvo::GUIWindow* painter, const RECT& screen)
+{
+    m_skipping = false;
+    if (!device || !level || !background) {
+        release();
+        return Step::Draw;
+    }
+    std::vector<Ulvo::GUIWindow*> frames;
+    std::vector<Layer> layers;
+    collect(gui, level, painter, screen, frames, layers);
+    IDirect3DSurface9* target = nullptr;
+    D3DSURFACE_DESC desc{};
+    if (frames.empty() || FAILED(device->GetRenderTarget(0, &target)) || !target || FAILED(target->GetDesc(&desc)) ||
+        screen.left != 0 || screen.top != 0 || desc.Width != static_cast<UINT>(screen.right) ||
+        desc.Height != static_cast<UINT>(screen.bottom)) {
+        Ulvo::releaseAndNull(target);
+        release();
+        return Step::Draw;
+    }
+    if (m_picture) {
+        D3DSURFACE_DESC held{};
+        if (FAILED(m_picture->GetDesc(&held)) || held.Width != desc.Width || held.Height != desc.Height ||
+            held.Format != desc.Format)
+            releasePicture();
+    }
+    const bool same = layers == m_layers && background == m_background && std::memcmp(&screen, &m_screen, sizeof screen) == 0;
+    if (!same) {
+        // Drawn as always this frame; kept once they stood still for a frame (a fading level
+        // would otherwise take a picture every frame).
+        hold(frames);
+        m_layers = std::move(layers);
+        m_background = background;
+        m_screen = screen;
+        m_valid = false;
+        target->Release();
+        return Step::Draw;
+    }
+    Step step = Step::Draw;
+    if (m_valid) {
+        if (SUCCEEDED(device->StretchRect(m_picture, nullptr, target, nullptr, D3DTEXF_NONE))) {
+            m_skipping = true;
+            step = Step::Kept;
+        } else {
+            m_valid = false;
+        }
+    } else {
+        if (!m_picture) {
+            followDevice();
+            if (FAILED(device->CreateRenderTarget(desc.Width, desc.Height, desc.Format, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                                  &m_picture, nullptr)))
+                m_picture = nullptr;
+        }
+        if (m_picture)
+            step = Step::Capture;
+    }
+    target->Release();
+    return step;
+}
+
+void LevelBackdrop::capture(IDirect3DDevice9* device, Ulvo::GUISystem& gui)
+{
+    Ulvo::D3DXSprite* sprite = gui.getSprite();
+    if (!device || !m_picture || !sprite || !sprite->Begin(D3DXSPRITE_ALPHABLEND))
+        return;
+    for (Ulvo::GUIWindow* frame : m_windows)
+        frame->drawSelf();
+    sprite->End();
+    // Drawn now: the GUI leaves them out this frame whether or not the copy is taken.
+    m_skipping = true;
+    IDirect3DSurface9* target = nullptr;
+    if (FAILED(device->GetRenderTarget(0, &target)) || !target)
+        return;
+    m_valid = SUCCEEDED(device->StretchRect(target, nullptr, m_picture, nullptr, D3DTEXF_NONE));
+    if (m_valid)
+        ++m_captures;
+    target->Release();
+}
+
+void LevelBackdrop::end()
+{
+    m_skipping = false;
+}
+
+void LevelBackdrop::onLostDevice()
+{
+    // Made again, and drawn again, after the reset.
+    releasePicture();
+}
+
+void LevelBackdrop::releasePicture()
+{
+    Ulvo::releaseAndNull(m_picture);
+    m_valid = false;
+}
+
+void LevelBackdrop::hold(const std::vector<Ulvo::GUIWindow*>& windows)
+{
+    release();
+    for (Ulvo::GUIWindow* window : windows) {
+        window->AddRef();
+        window->beforeDraw.connect(this, &LevelBackdrop::skipDrawing);
+        m_windows.push_back(window);
+    }
+}
+
+void LevelBackdrop::release()
+{
+    for (Ulvo::GUIWindow*& window : m_windows) {
+        window->beforeDraw.disconnect(this);
+        Ulvo::releaseAndNull(window);
+    }
+    m_windows.clear();
+    m_layers.clear();
+    m_background = nullptr;
+    m_valid = false;
+    m_skipping = false;
+}
+
+void LevelBackdrop::skipDrawing(Ulvo::GUIWindow&, bool& draw)
+{
+    if (m_skipping)
+        draw = false;
+}
+
+} // namespace ThreeMatch

@@ -1,0 +1,86 @@
+#pragma once
+// The unchanging layers of a running level kept as one picture: the opaque background over the
+// screen and the level's frames (the board's, the head-up display's, the bonus bar's). Drawn, they
+// cost two screens of blended pixels a frame; copied, one. A frame qualifies when nothing the GUI
+// draws before it overlaps it, so drawing the frames right after the background gives the pixels
+// the GUI's own order gives. Once the layers stood unchanged for a frame, the next frame draws
+// them in that order and keeps a copy of the target; later frames copy it back and the GUI leaves
+// the frames' own drawing out while nothing that went into the picture changed.
+#include <d3d9.h>
+
+#include "devices/d3d/DeviceResource.h"
+#include "foundation/sigslot.h"
+
+#include <vector>
+
+namespace Ulvo {
+class GUISystem;
+class GUIWindow;
+class Texture2D;
+} // namespace Ulvo
+
+namespace ThreeMatch {
+
+class LevelBackdrop : public sigslot::has_slots<>, public Ulvo::DeviceResource {
+public:
+    enum class Step {
+        Draw,   // the caller draws the background, the GUI the frames, as always
+        Kept,   // the picture is on the target: the caller leaves the background out
+        Capture // the caller draws the background, then calls capture()
+    };
+
+    LevelBackdrop();
+    ~LevelBackdrop() override;
+    LevelBackdrop(const LevelBackdrop&) = delete;
+    LevelBackdrop& operator=(const LevelBackdrop&) = delete;
+
+    // Before the frame's drawing, with the device's render target of the screen's size. level: the
+    // running level's window; background: the texture the caller draws opaque over the screen;
+    // painter: a window that draws through its drawn signal within its rectangle.
+    Step begin(IDirect3DDevice9* device, Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::Texture2D* background,
+               Ulvo::GUIWindow* painter, const RECT& screen);
+    // After the caller drew the background in a capture frame: draws the frames and keeps the
+    // picture.
+    void capture(IDirect3DDevice9* device, Ulvo::GUISystem& gui);
+    // After the GUI's drawing.
+    void end();
+    // Lets go of the windows; releasePicture() of the picture as well.
+    void release();
+    void releasePicture();
+    // How often the picture was taken.
+    int captures() const { return m_captures; }
+    // The frames in the picture (for tests).
+    std::size_t frames() const { return m_windows.size(); }
+
+    void onLostDevice() override;
+
+private:
+    struct Layer {
+        const Ulvo::GUIWindow* window = nullptr;
+        float rect[4] = {};
+        double alpha = 1.0;
+        float modulate[4] = {};
+        bool enabled = true;
+        const void* textures[3] = {};
+        DWORD drawTypes[4] = {};
+        float sources[8] = {};
+        bool useSources[2] = {};
+        bool operator==(const Layer& other) const;
+    };
+
+    void collect(Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::GUIWindow* painter, const RECT& screen,
+                 std::vector<Ulvo::GUIWindow*>& frames, std::vector<Layer>& layers) const;
+    void hold(const std::vector<Ulvo::GUIWindow*>& windows);
+    void skipDrawing(Ulvo::GUIWindow& window, bool& draw);
+
+    IDirect3DSurface9* m_picture = nullptr;
+    std::vector<Layer> m_layers;            // as last seen
+    const void* m_background = nullptr;     // as last seen
+    RECT m_screen{};                        // as last seen
+    std::vector<Ulvo::GUIWindow*> m_windows; // one reference each, connected to skipDrawing
+    bool m_valid = false;
+    bool m_skipping = false;
+    int m_captures = 0;
+};
+
+} // namespace ThreeMatch

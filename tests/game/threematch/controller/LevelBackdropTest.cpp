@@ -1,0 +1,175 @@
+// A level's background and frames kept as one picture: the pixels the GUI's own order gives, a
+// frame that earlier drawing overlaps left to the GUI, and the picture taken again only after a
+// change has stood still for a frame.
+#include "GUITestSupport.h"
+
+#include "devices/d3d/D3DInterface.h"
+#include "foundation/sigslot.h"
+#include "graphics/sprites/D3DXSprite.h"
+#include "graphics/sprites/SpriteDrawInfo.h"
+#include "gui/system/GUISystem.h"
+#include "gui/windows/GUIWindow.h"
+#include "threematch/controller/LevelBackdrop.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+using namespace Ulvo;
+using GUITesting::GUITest;
+using GUITesting::Image;
+using Step = ThreeMatch::LevelBackdrop::Step;
+
+namespace {
+
+std::wstring rect(int x, int y, int w, int h)
+{
+    return L"<GUIRECT><POS_TL X_OFF=\"" + std::to_wstring(x) + L"\" Y_OFF=\"" + std::to_wstring(y) +
+           L"\"/><SIZE X_OFF=\"" + std::to_wstring(w) + L"\" Y_OFF=\"" + std::to_wstring(h) + L"\"/></GUIRECT>";
+}
+
+std::wstring frameXml(const std::wstring& name, int x, int y, int w, int h)
+{
+    std::wstring parts;
+    for (const wchar_t* part :
+         {L"TOP", L"BOTTOM", L"LEFT", L"RIGHT", L"TOP_LEFT", L"TOP_RIGHT", L"BOTTOM_LEFT", L"BOTTOM_RIGHT"})
+        parts += L"<TEXTURES_2D_" + std::wstring(part) + L" TEX_NORMAL=\"T_EDGE\"/>";
+    return L"<WINDOW TYPE=\"FRAME\" NAME=\"" + name + L"\"><WINDOW_PARAMS>" + rect(x, y, w, h) +
+           L"</WINDOW_PARAMS><FRAME_PARAMS><RAND_SIZE OFF=\"12\"/>" + parts +
+           L"<TEXTURES_2D_FILL TEX_NORMAL=\"T_FILL\"/></FRAME_PARAMS></WINDOW>";
+}
+
+std::wstring box(const std::wstring& name, int x, int y, int w, int h, const std::wstring& drawOptions)
+{
+    return L"<WINDOW NAME=\"" + name + L"\"><WINDOW_PARAMS>" + rect(x, y, w, h) + L"<DRAWOPTIONS " + drawOptions +
+           L"/></WINDOW_PARAMS></WINDOW>";
+}
+
+class LevelBackdropTest : public GUITest, public sigslot::has_slots<> {
+protected:
+    void SetUp() override
+    {
+        GUITest::SetUp();
+        m_land = GUITesting::namedTexture(L"T_LEVEL_LAND", 32, 32,
+                                          [](UINT x, UINT y) { return 0xFF000000 | (x * 8 << 16) | y * 8; });
+        GUITesting::namedTexture(L"T_EDGE", 16, 16, [](UINT x, UINT y) { return (x * 16) << 24 | 0x603010 | y; });
+        GUITesting::solidTexture(L"T_FILL", 0xC0E8D8B0);
+        GUITesting::solidTexture(L"T_SPOT", 0x8020C040);
+        // The board's frame, the picture in it, a spot over the side frame drawn before it, and
+        // the bonus bar's frame with a button on it.
+        ASSERT_TRUE(loadText(L"<GUI><WINDOW NAME=\"LEVEL\"><WINDOW_PARAMS><GUIRECT><POS_TL X_REL=\"0\" Y_REL=\"0\"/>"
+                             L"<POS_BR X_REL=\"1\" Y_REL=\"1\"/></GUIRECT></WINDOW_PARAMS>" +
+                             frameXml(L"BOARD_FRAME", 200, 10, 420, 320) + box(L"BOARD", 212, 22, 396, 296, L"") +
+                             box(L"SPOT", 20, 60, 40, 40, L"TEX_NORMAL=\"T_SPOT\"") +
+                             frameXml(L"SIDE_FRAME", 10, 10, 180, 320) + frameXml(L"BAR_FRAME", 10, 350, 610, 120) +
+                             box(L"BUTTON", 40, 380, 60, 60, L"TEX_NORMAL=\"T_SPOT\" ALPHA=\"0.5\"") +
+                             L"</WINDOW></GUI>"));
+        // What the game draws into the board's window once the GUI reaches it.
+        window(L"BOARD")->drawn.connect(this, &LevelBackdropTest::drawBoard);
+    }
+    void TearDown() override
+    {
+        if (GUIWindow* board = window(L"BOARD"))
+            board->drawn.disconnect(this);
+        m_backdrop.release();
+        m_backdrop.releasePicture();
+        GUITest::TearDown();
+    }
+
+    void drawBoard(GUIWindow& board, const bool&)
+    {
+        gui().getSprite()->drawRegion(GUITesting::solidTexture(L"T_SPOT", 0), nullptr, RECT{250, 50, 300, 100},
+                                      SDP_SCALE, SDP_SCALE, 0xFFFFFFFF);
+        (void)board;
+    }
+
+    // A frame as the game draws it in a level; kept picture used or not as step says.
+    Image frame(Step& step, bool useBackdrop = true)
+    {
+        IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
+        GraphicsTesting::ScopedTarget target(device, GUITesting::kScreenWidth, GUITesting::kScreenHeight);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF102030, 1.0f, 0);
+        const RECT screen{0, 0, static_cast<LONG>(GUITesting::kScreenWidth),
+                          static_cast<LONG>(GUITesting::kScreenHeight)};
+        step = useBackdrop ? m_backdrop.begin(device, gui(), window(L"LEVEL"), m_land, window(L"BOARD"), screen)
+                           : Step::Draw;
+        device->BeginScene();
+        D3DXSprite* sprite = gui().getSprite();
+        if (step != Step::Kept && sprite->Begin(D3DXSPRITE_ALPHABLEND)) {
+            sprite->drawRegion(m_land, nullptr, screen, SDP_SCALE, SDP_SCALE, 0xFFFFFFFF);
+            sprite->End();
+        }
+        if (step == Step::Capture)
+            m_backdrop.capture(device, gui());
+        gui().draw();
+        m_backdrop.end();
+        device->EndScene();
+        return target.read();
+    }
+
+    Texture2D* m_land = nullptr;
+    ThreeMatch::LevelBackdrop m_backdrop;
+};
+
+// The rasteriser may round a blend by one step differently when the picture it blends onto was
+// stored in between: within one per channel.
+::testing::AssertionResult same(const Image& a, const Image& b)
+{
+    if (a.pixels.empty() || a.pixels.size() != b.pixels.size())
+        return ::testing::AssertionFailure() << "sizes differ";
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+        for (int shift = 0; shift < 32; shift += 8) {
+            const int x = static_cast<int>(a.pixels[i] >> shift & 0xFF),
+                      y = static_cast<int>(b.pixels[i] >> shift & 0xFF);
+            if (std::abs(x - y) > 1)
+                return ::testing::AssertionFailure()
+                       << "pixel " << i << ": " << std::hex << a.pixels[i] << " against " << b.pixels[i];
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+TEST_F(LevelBackdropTest, GivesTheGUIsPixelsAndKeepsOnlyFramesNothingEarlierOverlaps)
+{
+    Step step = Step::Draw;
+    const Image drawn = frame(step, false);
+    // The first frame draws as always; the second, unchanged, takes the picture; then it is kept.
+    EXPECT_TRUE(same(frame(step), drawn));
+    EXPECT_EQ(step, Step::Draw);
+    EXPECT_TRUE(same(frame(step), drawn));
+    EXPECT_EQ(step, Step::Capture);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(same(frame(step), drawn));
+        EXPECT_EQ(step, Step::Kept);
+    }
+    EXPECT_EQ(m_backdrop.captures(), 1);
+    // The board's and the bar's frames; the side frame lies under the spot drawn before it.
+    EXPECT_EQ(m_backdrop.frames(), 2u);
+
+    // What is drawn over the frames changes freely while the picture is kept.
+    window(L"BUTTON")->getDrawOptions().alpha = 0.25;
+    const Image fainter = frame(step, false);
+    EXPECT_FALSE(same(fainter, drawn));
+    EXPECT_TRUE(same(frame(step), fainter));
+    EXPECT_EQ(step, Step::Kept);
+
+    // A frame fading: drawn each frame while it changes, taken again once it stands still.
+    window(L"BAR_FRAME")->getDrawOptions().alpha = 0.5;
+    const Image faded = frame(step, false);
+    EXPECT_FALSE(same(faded, fainter));
+    EXPECT_TRUE(same(frame(step), faded));
+    EXPECT_EQ(step, Step::Draw);
+    EXPECT_TRUE(same(frame(step), faded));
+    EXPECT_EQ(step, Step::Capture);
+    EXPECT_TRUE(same(frame(step), faded));
+    EXPECT_EQ(step, Step::Kept);
+    EXPECT_EQ(m_backdrop.captures(), 2);
+
+    // A lost device takes the picture along: taken again after it.
+    m_backdrop.onLostDevice();
+    EXPECT_TRUE(same(frame(step), faded));
+    EXPECT_EQ(step, Step::Capture);
+}
