@@ -282,7 +282,9 @@ struct ReferenceGL {
     GLuint sceneTexture = 0, magnifiedTexture = 0;
     GLuint boxProgram = 0, magnifierProgram = 0, rollInProgram = 0;
     GLuint boxVao = 0, quadVao = 0;
-    GLint worldAt = -1, worldViewProjAt = -1, colourAt = -1;
+    // Uniform locations, looked up once as a plain GL program would.
+    GLint worldAt = -1, worldViewProjAt = -1, colourAt = -1, sunAt = -1, sunDiffuseAt = -1, sunAmbientAt = -1;
+    GLint centreAt = -1, radiusAt = -1, shrinkAt = -1, blendAt = -1, shownAt = -1;
 
     static GLuint shader(ReferenceGL& gl, GLenum kind, const char* text)
     {
@@ -403,6 +405,14 @@ void main() {
             worldAt = glGetUniformLocation(boxProgram, "world");
             worldViewProjAt = glGetUniformLocation(boxProgram, "worldViewProj");
             colourAt = glGetUniformLocation(boxProgram, "colour");
+            sunAt = glGetUniformLocation(boxProgram, "sun");
+            sunDiffuseAt = glGetUniformLocation(boxProgram, "sunDiffuse");
+            sunAmbientAt = glGetUniformLocation(boxProgram, "sunAmbient");
+            centreAt = glGetUniformLocation(magnifierProgram, "centre");
+            radiusAt = glGetUniformLocation(magnifierProgram, "radius");
+            shrinkAt = glGetUniformLocation(magnifierProgram, "shrink");
+            blendAt = glGetUniformLocation(magnifierProgram, "blend");
+            shownAt = glGetUniformLocation(rollInProgram, "shown");
             const std::vector<RenderTesting::BoxVertex> box = RenderTesting::unitBox();
             GLuint buffer = 0;
             glGenVertexArrays(1, &boxVao);
@@ -453,9 +463,9 @@ void main() {
         boxEffect->GetFloatArray("g_LightAmbient", ambient, 4);
         D3DXVECTOR3 towards(sun[0], sun[1], sun[2]);
         D3DXVec3Normalize(&towards, &towards);
-        glUniform3f(glGetUniformLocation(boxProgram, "sun"), towards.x, towards.y, towards.z);
-        glUniform3f(glGetUniformLocation(boxProgram, "sunDiffuse"), diffuse[0], diffuse[1], diffuse[2]);
-        glUniform3f(glGetUniformLocation(boxProgram, "sunAmbient"), ambient[0], ambient[1], ambient[2]);
+        glUniform3f(sunAt, towards.x, towards.y, towards.z);
+        glUniform3f(sunDiffuseAt, diffuse[0], diffuse[1], diffuse[2]);
+        glUniform3f(sunAmbientAt, ambient[0], ambient[1], ambient[2]);
         const D3DXMATRIX& viewProj = scene.camera.getViewProjectionMatrix();
         for (const RenderTesting::BoxObjekt* box : scene.boxes) {
             // Row vectors on the engine's side are column-major matrices here as they are.
@@ -474,15 +484,15 @@ void main() {
         glUseProgram(magnifierProgram);
         Ulvo::RenderPostEffect* lens = scene.manager->getPostEffect(L"LUPE");
         const D3DXVECTOR4 place = lens->getParamVector(L"Position"), params = lens->getParamVector(L"Params");
-        glUniform2f(glGetUniformLocation(magnifierProgram, "centre"), place.x, 1.0f - place.y);
-        glUniform1f(glGetUniformLocation(magnifierProgram, "radius"), lens->getParamFloat(L"Radius"));
-        glUniform1f(glGetUniformLocation(magnifierProgram, "shrink"), 1.0f / std::max(params.x, 0.0001f));
-        glUniform1f(glGetUniformLocation(magnifierProgram, "blend"), std::clamp(params.y, 0.0f, 1.0f));
+        glUniform2f(centreAt, place.x, 1.0f - place.y);
+        glUniform1f(radiusAt, lens->getParamFloat(L"Radius"));
+        glUniform1f(shrinkAt, 1.0f / std::max(params.x, 0.0001f));
+        glUniform1f(blendAt, std::clamp(params.y, 0.0f, 1.0f));
         glBindTexture(GL_TEXTURE_2D, sceneTexture);
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
         glBindFramebuffer(GL_FRAMEBUFFER, backFbo);
         glUseProgram(rollInProgram);
-        glUniform1f(glGetUniformLocation(rollInProgram, "shown"), 1.0f);
+        glUniform1f(shownAt, 1.0f);
         glBindTexture(GL_TEXTURE_2D, magnifiedTexture);
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
         unsigned char pixel[4];

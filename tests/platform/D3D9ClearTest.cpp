@@ -237,3 +237,46 @@ TEST_F(D3D9DepthClearTest, AScissorRectangleReachingPastTheTopLeftKeepsItsOtherE
     EXPECT_EQ(image.at(6, 4), 0xFF000000u);
     EXPECT_EQ(image.at(5, 5), 0xFF000000u);
 }
+
+// A depth clear writes a stencil known to hold one value along with it; a stencil that draws
+// changed in places stays as they left it.
+TEST_F(D3D9DepthClearTest, ADepthClearKeepsTheStencilKnownOrDrawn)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 3);
+    m_device->BeginScene();
+    m_device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+    auto stencilEqual = [&](DWORD value, float y0, D3DCOLOR colour) {
+        m_device->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+        m_device->SetRenderState(D3DRS_STENCILREF, value);
+        quad(-0.5f, y0, 15.5f, y0 + 4.0f, 0.5f, colour);
+        m_device->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+    };
+    quad(-0.5f, -0.5f, 15.5f, 15.5f, 0.5f, 0xFF000010); // depth 0.5, stencil untouched
+    // Depth alone, with a stencil argument other than the 3 it holds.
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 9);
+    stencilEqual(3, -0.5f, 0xFFFF0000);
+    EXPECT_EQ(readBackBuffer().at(3, 1), 0xFFFF0000u);
+    // Stencil 7 drawn on the left half; the next depth clear keeps both halves.
+    m_device->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    m_device->SetRenderState(D3DRS_STENCILREF, 7);
+    m_device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE);
+    quad(-0.5f, -0.5f, 7.5f, 15.5f, 0.5f, 0xFF000010);
+    m_device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    m_device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    stencilEqual(7, 3.5f, 0xFF00FF00);
+    stencilEqual(3, 7.5f, 0xFF0000FF);
+    m_device->EndScene();
+
+    Image image = readBackBuffer();
+    ASSERT_EQ(image.pixels.size(), 16u * 16u);
+    EXPECT_EQ(image.at(3, 1), 0xFF000000u); // the second clear's colour
+    EXPECT_EQ(image.at(3, 5), 0xFF00FF00u);
+    EXPECT_EQ(image.at(12, 5), 0xFF000000u);
+    EXPECT_EQ(image.at(3, 9), 0xFF000000u);
+    EXPECT_EQ(image.at(12, 9), 0xFF0000FFu);
+}

@@ -873,6 +873,9 @@ void Device::flushDepthClear(Surface* surface, bool forgetKnown)
         return;
     GLbitfield bits =
         (known->depthPending ? GL_DEPTH_BUFFER_BIT : 0u) | (known->stencilPending ? GL_STENCIL_BUFFER_BIT : 0u);
+    // The known stencil goes along with depth, as in Clear.
+    if (known->depthPending && known->stencilKnown && surface->info().stencil)
+        bits |= GL_STENCIL_BUFFER_BIT;
     known->depthPending = known->stencilPending = false;
     if (forgetKnown)
         known->depthKnown = known->stencilKnown = false;
@@ -1166,6 +1169,10 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
     }
     // A clear that takes waiting ones along writes their values (the surface's known ones).
     const Surface::DepthClear* known = m_depthStencil ? m_depthStencil->depthClear() : nullptr;
+    // Depth alone in a depth-stencil buffer is merged into every pixel by a software rasteriser;
+    // a stencil known to hold one value is written along with it (the same bytes, a plain fill).
+    if ((bits & GL_DEPTH_BUFFER_BIT) && known && known->stencilKnown && m_depthStencil->info().stencil)
+        bits |= GL_STENCIL_BUFFER_BIT;
     if (bits & GL_DEPTH_BUFFER_BIT) {
         m_gl.depthMask(true);
         m_gl.clearDepth(known && known->depthKnown ? known->depth : depthValue);

@@ -125,6 +125,15 @@ Parameter* EffectCore::parameter(D3DXHANDLE h)
     if (it != m_handles.end())
         return it->second == Kind::Parameter ? static_cast<Parameter*>(const_cast<void*>(static_cast<const void*>(h)))
                                              : nullptr;
+    // Callers that set parameters by name every draw mostly name a top-level one: compared in
+    // place, without the copies of a path.
+    if (!std::strpbrk(h, ".[")) {
+        for (auto& p : m_description.parameters) {
+            if (p->name == h)
+                return p.get();
+        }
+        return nullptr;
+    }
     return findByName(m_description.parameters, h);
 }
 
