@@ -10,6 +10,7 @@
 #include "foundation/text/Utf16.h"
 #include "foundation/xml/XMLArena.h"
 #include "foundation/xml/XMLNode.h"
+#include "foundation/xml/XMLScanner.h"
 
 #include <algorithm>
 #include <cstring>
@@ -165,13 +166,22 @@ template <class Char> const Char* findComment(const Char* p, const Char* end)
     }
 }
 
-// Cuts every comment out of the text, in place; returns the new length.
+// Cuts every comment out of the text, in place; returns where the kept text
+// begins (text, unless moved, see below) and ends.
 // Cutting a comment can join the text around it into a new "<!--", which must
 // be found again as a search from the start would: the kept text is free of
 // "<!--", so a new one can only end in the first three characters kept after a
 // cut. The kept text never overtakes the text still to read.
-template <class Char> std::size_t cutComments(Char* text, Char* end, Char* first)
+template <class Char> std::pair<Char*, Char*> cutComments(Char* text, Char* end, Char* first)
 {
+    // After the last comment the text kept so far joins the rest: whichever
+    // is shorter moves (files mostly open with a comment).
+    auto join = [text, end](Char* kept, Char* rest) {
+        if (kept - text <= end - rest)
+            return std::pair<Char*, Char*>(std::move_backward(text, kept, rest), end);
+        return std::pair<Char*, Char*>(text,
+                                       std::copy(static_cast<const Char*>(rest), static_cast<const Char*>(end), kept));
+    };
     static const wchar_t open[] = L"<!--";
     Char* kept = first + 4; // text up to kept is what stays, ending in "<!--"
     const Char* p = first + 4;
@@ -198,7 +208,7 @@ template <class Char> std::size_t cutComments(Char* text, Char* end, Char* first
         }
         kept -= 4;
         if (last == end)
-            return static_cast<std::size_t>(kept - text);
+            return {text, kept};
         p = last + 1;
         // A new opening ending in the next one to three characters joins kept
         // ones; the first such end is the one a search from the start finds.
@@ -223,9 +233,9 @@ template <class Char> std::size_t cutComments(Char* text, Char* end, Char* first
             continue;
         }
         const Char* next = findComment(p, static_cast<const Char*>(end));
-        kept = std::copy(p, next, kept);
         if (next == end)
-            return static_cast<std::size_t>(kept - text);
+            return join(kept, text + (p - text));
+        kept = std::copy(p, next, kept);
         kept = std::copy(next, next + 4, kept);
         p = next + 4;
     }
@@ -577,8 +587,13 @@ public:
     // ended at a token of its own (its closing tag or the end of an empty tag).
     template <class Char, class Source>
     static bool build(XMLNode* root, Source& source, std::unique_ptr<XMLArena> arena, bool copyValues, bool& closed);
+    // Builds root straight from the text, which arena keeps; values stay ranges of it.
+    template <class Char>
+    static bool read(XMLNode* root, std::unique_ptr<XMLArena> arena, const Char* begin, const Char* end);
 
 private:
+    template <class Char> class Reader;
+
     struct Frame {
         XMLNode* node;
         std::size_t nodes; // where the node's items start on the scratch stacks
@@ -593,11 +608,58 @@ private:
 
     // Items of unfinished nodes wait on stacks shared by all levels and go
     // into each node's lists, sized once, when the node is complete.
+    // A stack of plain items that keeps its room: pushing is a store and a
+    // count, on every item of a document.
+    template <class T> class Stack {
+    public:
+        Stack() = default;
+        Stack(const Stack&) = delete;
+        Stack& operator=(const Stack&) = delete;
+        ~Stack() { delete[] m_data; }
+
+        std::size_t size() const { return m_size; }
+        T* data() { return m_data; }
+        T* begin() { return m_data; }
+        T* end() { return m_data + m_size; }
+        T& operator[](std::size_t i) { return m_data[i]; }
+        T& back() { return m_data[m_size - 1]; }
+        [[gnu::always_inline]] void push_back(const T& item)
+        {
+            if (m_size == m_capacity)
+                grow();
+            m_data[m_size++] = item;
+        }
+        [[gnu::always_inline]] T& emplace_back()
+        {
+            if (m_size == m_capacity)
+                grow();
+            return m_data[m_size++];
+        }
+        void pop_back() { --m_size; }
+        // Drops the items from size on (never grows).
+        void resize(std::size_t size) { m_size = size; }
+
+    private:
+        void grow()
+        {
+            const std::size_t capacity = m_capacity ? m_capacity * 2 : 64;
+            T* data = new T[capacity];
+            std::copy(m_data, m_data + m_size, data);
+            delete[] m_data;
+            m_data = data;
+            m_capacity = capacity;
+        }
+
+        T* m_data = nullptr;
+        std::size_t m_size = 0;
+        std::size_t m_capacity = 0;
+    };
+
     struct Scratch {
-        std::vector<XMLNode*> nodes;
-        std::vector<XMLProperty*> properties;
-        std::vector<XMLAttribute*> attributes;
-        std::vector<Frame> frames;
+        Stack<XMLNode*> nodes;
+        Stack<XMLProperty*> properties;
+        Stack<XMLAttribute*> attributes;
+        Stack<Frame> frames;
         std::wstring text;
 
         // Deletes whatever waits from the given marks on (a refused document).
@@ -633,8 +695,8 @@ private:
 
     // Moves the items waiting from mark on into list, in room carved from storage.
     template <class T>
-    [[gnu::always_inline]] static void take(XMLItems<T>& list, std::vector<T*>& scratch, std::size_t mark,
-                                            std::size_t count, void**& storage)
+    [[gnu::always_inline]] static void take(XMLItems<T>& list, Stack<T*>& scratch, std::size_t mark, std::size_t count,
+                                            void**& storage)
     {
         if (count == 0)
             return;
@@ -678,6 +740,437 @@ XMLAttribute* XMLNode::Builder::makeAttribute(const Char* begin, const Char* equ
     attribute->m_value.inArena = true;
     assignText(attribute->m_value.string(), valueBegin, valueEnd);
     return attribute;
+}
+
+// The reader of text as it stands: one pass over the text builds the tree,
+// with no token in between. It makes exactly the tree the token-list form
+// makes of the same text (and logs the same lines): the usual items take the
+// short way (a child's opening tag, the open node's closing tag, an attribute
+// or value that cannot close anything), every other token goes through
+// dispatch, which does what the token-list builder does with it.
+template <class Char> class XMLNode::Builder::Reader {
+public:
+    Reader(XMLNode* root, XMLArena& arena, const Char* begin, const Char* end)
+        : m_root(root)
+        , m_arena(arena)
+        , m_scan(begin, end)
+        , m_p(begin)
+        , m_end(end)
+        , m_scratch(perThread())
+        , m_log(xmlLog())
+        , m_logging(xmlLogging())
+    {
+    }
+
+    enum Outcome { GO_ON, DONE, REFUSED };
+
+    // Reads the document; the root was read when the result is DONE.
+    Outcome read()
+    {
+        for (;;) {
+            const Char* p = m_scan.template find<&XMLMarks::open, &XMLMarks::quote>(m_p, m_end);
+            if (p == m_end)
+                return ended();
+            m_p = p + 1;
+            Outcome outcome;
+            if (*p == L'<') {
+                outcome = tag();
+            } else {
+                // After a quote: a bar opens a value, anything else is consumed.
+                if (m_p == m_end)
+                    return ended();
+                if (*m_p++ != L'|')
+                    continue;
+                outcome = value();
+            }
+            if (outcome != GO_ON)
+                return outcome;
+        }
+    }
+
+    // The marks the scratch stacks had before the document (see unwind).
+    std::size_t nodeMark = 0, propertyMark = 0, attributeMark = 0, frameMark = 0;
+
+    Scratch& scratch() { return m_scratch; }
+    std::size_t depth() const { return m_depth; }
+
+private:
+    static Scratch& perThread()
+    {
+        // One scratch per thread, kept between documents.
+        thread_local Scratch scratch;
+        return scratch;
+    }
+
+    Frame& top() { return m_scratch.frames.back(); }
+
+    // The value, kept from being loaded together with its neighbours.
+    [[gnu::always_inline]] static std::size_t apart(std::size_t value)
+    {
+#if defined(__GNUC__)
+        asm("" : "+r"(value));
+#endif
+        return value;
+    }
+
+    void open(XMLNode* node, const Char* name, std::size_t length, bool emptyTag)
+    {
+        Frame& frame = m_scratch.frames.emplace_back();
+        frame.node = node;
+        // Each count on its own: read together in one wide load, the count
+        // stored just before stalls it.
+        frame.nodes = apart(m_scratch.nodes.size());
+        frame.properties = apart(m_scratch.properties.size());
+        frame.attributes = apart(m_scratch.attributes.size());
+        frame.name = name;
+        frame.nameLength = length;
+        frame.emptyTag = emptyTag;
+        frame.result = true;
+        ++m_depth;
+        if (m_logging)
+            m_log.incIndent();
+    }
+
+    // A child of the innermost node from its tag's name; refused past MAX_DEPTH.
+    [[gnu::always_inline]] bool child(const Char* name, const Char* nameEnd, bool emptyTag)
+    {
+        if (m_depth >= MAX_DEPTH)
+            return false;
+        XMLNode* node = makeNode(m_arena, m_arena.intern(name, nameEnd));
+        m_scratch.nodes.push_back(node);
+        open(node, name, static_cast<std::size_t>(nameEnd - name), emptyTag);
+        return true;
+    }
+
+    // The innermost node is complete; true when it was the root.
+    bool finish(bool closed)
+    {
+        Frame& frame = top();
+        XMLNode* node = frame.node;
+        if (m_logging) {
+            if (closed) {
+                logXML(10, LOG_TYPE_INFO, L"Node: ", *node->m_name, L" Items found N,P,A: ",
+                       node->m_nodes.size() + m_scratch.nodes.size() - frame.nodes, L' ',
+                       node->m_properties.size() + m_scratch.properties.size() - frame.properties, L' ',
+                       node->m_attributes.size() + m_scratch.attributes.size() - frame.attributes);
+            } else {
+                logXML(10, LOG_TYPE_ERROR, L"Node: ", *node->m_name, L" not closed");
+            }
+        }
+        // The three lists share one piece of the arena.
+        const std::size_t nodes = m_scratch.nodes.size() - frame.nodes;
+        const std::size_t properties = m_scratch.properties.size() - frame.properties;
+        const std::size_t attributes = m_scratch.attributes.size() - frame.attributes;
+        if (const std::size_t count = nodes + properties + attributes; count != 0) {
+            void** storage = m_arena.allocateArray<void>(count);
+            // Only the root can hold items from before.
+            if (node != m_root) {
+                fill(node->m_nodes, m_scratch.nodes, frame.nodes, nodes, storage);
+                fill(node->m_properties, m_scratch.properties, frame.properties, properties, storage);
+                fill(node->m_attributes, m_scratch.attributes, frame.attributes, attributes, storage);
+            } else {
+                take(node->m_nodes, m_scratch.nodes, frame.nodes, nodes, storage);
+                take(node->m_properties, m_scratch.properties, frame.properties, properties, storage);
+                take(node->m_attributes, m_scratch.attributes, frame.attributes, attributes, storage);
+            }
+        }
+        m_scratch.frames.pop_back();
+        --m_depth;
+        if (m_logging)
+            m_log.decIndent();
+        return m_depth == 0;
+    }
+
+    // take for a list that is empty: the items are copied into storage as they are.
+    template <class T>
+    [[gnu::always_inline]] static void fill(XMLItems<T>& list, Stack<T*>& scratch, std::size_t mark, std::size_t count,
+                                            void**& storage)
+    {
+        if (count == 0)
+            return;
+        auto** items = reinterpret_cast<T**>(storage);
+        // Mostly a few items: a loop costs less than a call.
+        for (std::size_t i = 0; i < count; ++i)
+            items[i] = scratch[mark + i];
+        list.adopt(items, count);
+        storage += count;
+        scratch.resize(mark);
+    }
+
+    // The text ends: every open node is complete without its closing tag.
+    Outcome ended()
+    {
+        if (m_depth == 0)
+            return REFUSED;
+        while (!finish(false)) {}
+        return DONE;
+    }
+
+    // A token that is not an attribute completes an empty tag's node first;
+    // the parent reads it then.
+    [[gnu::always_inline]] bool endEmptyTag()
+    {
+        return m_depth != 0 && top().emptyTag && finish(true);
+    }
+
+    // What the token-list builder does with a token of the innermost node.
+    Outcome dispatch(const RawToken<Char>& token)
+    {
+        for (;;) {
+            Frame& frame = top();
+            if (closes(token, static_cast<const Char*>(frame.name), frame.nameLength, m_scratch.text) ||
+                (frame.emptyTag && token.kind != XMLToken::ATTRIBUTE)) {
+                const bool again = frame.emptyTag;
+                if (finish(true))
+                    return DONE;
+                if (again)
+                    continue;
+                return GO_ON;
+            }
+            switch (token.kind) {
+            case XMLToken::TAG:
+            case XMLToken::EMPTY_TAG:
+                // A closing tag of another name, or a tag without a name, is skipped.
+                if (token.begin != token.end && *token.begin != L'/' &&
+                    !child(token.begin, token.end, token.kind == XMLToken::EMPTY_TAG))
+                    return REFUSED;
+                break;
+            case XMLToken::PROPERTY:
+                property(token.begin, token.end, token.bars);
+                break;
+            default:
+                attribute(token.begin, token.equals, token.end);
+                break;
+            }
+            return GO_ON;
+        }
+    }
+
+    void property(const Char* begin, const Char* end, bool bars)
+    {
+        m_scratch.properties.push_back(::new (m_arena.allocate(sizeof(XMLProperty))) XMLProperty(
+            begin, static_cast<uint32_t>(end - begin), sizeof(Char) > 1, bars, &m_arena));
+    }
+
+    void attribute(const Char* begin, const Char* equals, const Char* end)
+    {
+        m_scratch.attributes.push_back(nullptr);
+        m_scratch.attributes.back() = makeAttribute(begin, equals, end, m_arena, false);
+    }
+
+    // An attribute as makeAttribute splits it, found in a tag: its value
+    // lies between the quotes open and quote, and loses open when that
+    // follows the equals sign.
+    [[gnu::always_inline]] void plainAttribute(const Char* begin, const Char* equals, const Char* open,
+                                               const Char* quote)
+    {
+        const Char* nameEnd = equals;
+        while (begin < nameEnd && *begin == L' ')
+            ++begin;
+        while (nameEnd > begin && nameEnd[-1] == L' ')
+            --nameEnd;
+        const Char* value = open == equals + 1 ? open + 1 : equals + 1;
+        const std::wstring* name = m_arena.intern(begin, nameEnd);
+        m_scratch.attributes.push_back(::new (m_arena.allocate(sizeof(XMLAttribute))) XMLAttribute(
+            name, value, static_cast<uint32_t>(quote - value), sizeof(Char) > 1, &m_arena));
+    }
+
+    // A tag, from after its '<' to its first '>'.
+    Outcome tag()
+    {
+        const Char* start = m_p;
+        const Char* close = m_scan.template find<&XMLMarks::close>(start, m_end);
+        if (close == m_end) {
+            m_p = m_end;
+            return ended(); // an unfinished tag is no token
+        }
+        m_p = close + 1;
+        if (endEmptyTag())
+            return DONE;
+        // The open node's closing tag: "/" + its name + ">", a name that
+        // neither ends in '/' or a tab (its tag would read otherwise).
+        if (*start == L'/' && m_depth != 0) {
+            const Frame& frame = top();
+            const std::size_t count = frame.nameLength;
+            const auto* name = static_cast<const Char*>(frame.name);
+            if (close == start + count + 1 && count != 0 && name[count - 1] != L'/' && name[count - 1] != L'\t' &&
+                sameName(start + 1, name, count))
+                return finish(true) ? DONE : GO_ON;
+        }
+        const Char* space = m_scan.template find<&XMLMarks::space>(start, close);
+        const Char* last = close;
+        while (last > start && (last[-1] == L' ' || last[-1] == L'\t'))
+            --last;
+        const bool empty = last > start && last[-1] == L'/';
+        const Char* nameEnd = empty && space == close ? close - 1 : space;
+        if (m_depth == 0) {
+            // The first token makes the root, whatever its name. Reading into a
+            // node of another document changes that document.
+            m_root->changed();
+            m_root->m_name = m_arena.intern(start, nameEnd);
+            m_root->m_ownsName = false;
+            open(m_root, start, static_cast<std::size_t>(nameEnd - start), empty);
+        } else if (nameEnd != start && *start != L'/') {
+            if (!child(start, nameEnd, empty))
+                return REFUSED;
+        } else if (const Outcome outcome =
+                       dispatch(RawToken<Char>{start, nameEnd, empty ? XMLToken::EMPTY_TAG : XMLToken::TAG});
+                   outcome != GO_ON) {
+            return outcome;
+        }
+        return space == close ? GO_ON : attributes(space, close);
+    }
+
+    // The attributes between the name's space and the tag's '>', which none
+    // of them reaches past: each starts after the first space before its
+    // equals sign and ends at the second quote after it.
+    Outcome attributes(const Char* rest, const Char* close)
+    {
+        for (;;) {
+            const Char* equals = m_scan.template find<&XMLMarks::equals>(rest, close);
+            if (equals == close)
+                return GO_ON;
+            const Char* blank = *rest == L' ' ? rest : m_scan.template find<&XMLMarks::space>(rest, equals);
+            const Char* begin = blank == equals ? rest : blank + 1;
+            const Char* open =
+                equals[1] == L'"' ? equals + 1 : m_scan.template find<&XMLMarks::quote>(equals + 1, close);
+            if (open == close)
+                return GO_ON;
+            const Char* quote = m_scan.template find<&XMLMarks::quote>(open + 1, close);
+            if (quote == close)
+                return GO_ON;
+            rest = quote + 1;
+            // One starting with '/' may close a node; the others belong to the innermost one.
+            if (*begin != L'/') {
+                plainAttribute(begin, equals, open, quote);
+            } else if (const Outcome outcome =
+                           dispatch(RawToken<Char>{begin, rest, XMLToken::ATTRIBUTE, false, equals});
+                       outcome != GO_ON) {
+                return outcome;
+            }
+        }
+    }
+
+    // A value, from after its opening bar to the bar before its closing quote.
+    Outcome value()
+    {
+        const Char* start = m_p;
+        bool bars = false;
+        for (;;) {
+            const Char* bar = m_scan.template find<&XMLMarks::bar>(m_p, m_end);
+            // Mostly a single bar before the closing quote.
+            if (!bars && m_end - bar >= 2 && bar[1] == L'"') {
+                m_p = bar + 2;
+                return item(start, bar, false);
+            }
+            const Char* after = bar;
+            while (after < m_end && *after == L'|')
+                ++after;
+            if (after == m_end) {
+                m_p = m_end;
+                return ended(); // an unfinished value is no token
+            }
+            if (*after == L'"') {
+                bars = bars || after - bar > 1;
+                m_p = after + 1;
+                return item(start, bars ? after : bar, bars);
+            }
+            // A run inside the value; the character after it belongs to the value.
+            bars = true;
+            m_p = after + 1;
+        }
+    }
+
+    // A value found: a property of the innermost node, unless it reads as a closing tag.
+    Outcome item(const Char* begin, const Char* end, bool bars)
+    {
+        if (m_depth == 0)
+            return REFUSED; // a document starts with a tag
+        if (endEmptyTag())
+            return DONE;
+        if (bars || (begin != end && *begin == L'/'))
+            return dispatch(RawToken<Char>{begin, end, XMLToken::PROPERTY, bars});
+        property(begin, end, false);
+        return GO_ON;
+    }
+
+    [[gnu::always_inline]] bool sameName(const Char* text, const Char* name, std::size_t count) const
+    {
+        if constexpr (sizeof(Char) == 1) {
+            // Both names are read eight bytes at a time where the text allows
+            // (the name lies before the text, in the same text).
+            if (count <= 8 && m_end - text >= 8) {
+                uint64_t a;
+                uint64_t b;
+                std::memcpy(&a, text, 8);
+                std::memcpy(&b, name, 8);
+                const uint64_t mask = count == 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * count)) - 1;
+                return ((a ^ b) & mask) == 0;
+            }
+            return std::memcmp(text, name, count) == 0;
+        } else {
+            for (std::size_t i = 0; i < count; ++i) {
+                if (text[i] != name[i])
+                    return false;
+            }
+            return true;
+        }
+    }
+
+    XMLNode* m_root;
+    XMLArena& m_arena;
+    XMLScanner<Char> m_scan;
+    const Char* m_p;
+    const Char* m_end;
+    Scratch& m_scratch;
+    FileLogger& m_log;
+    const bool m_logging;
+    std::size_t m_depth = 0;
+};
+
+template <class Char>
+bool XMLNode::Builder::read(XMLNode* root, std::unique_ptr<XMLArena> arena, const Char* begin, const Char* end)
+{
+    Reader<Char> reader(root, *arena, begin, end);
+    Scratch& scratch = reader.scratch();
+    reader.nodeMark = scratch.nodes.size();
+    reader.propertyMark = scratch.properties.size();
+    reader.attributeMark = scratch.attributes.size();
+    reader.frameMark = scratch.frames.size();
+    const std::wstring* oldName = root->m_name;
+    const bool ownedName = root->m_ownsName;
+    auto unwind = [&] {
+        if (xmlLogging()) {
+            for (std::size_t depth = reader.depth(); depth > 0; --depth)
+                xmlLog().decIndent();
+        }
+        scratch.frames.resize(reader.frameMark);
+        scratch.discard(reader.nodeMark, reader.propertyMark, reader.attributeMark);
+        root->m_name = oldName;
+        root->m_ownsName = ownedName;
+    };
+    try {
+        switch (reader.read()) {
+        case Reader<Char>::DONE:
+            // The root is complete: it keeps the arena and drops a name of its own.
+            arena->next = root->m_arenas;
+            root->m_arenas = arena.release();
+            if (ownedName)
+                delete oldName;
+            return true;
+        case Reader<Char>::REFUSED:
+            if (reader.depth() != 0) {
+                unwind();
+                logXML(25, LOG_TYPE_ERROR, L" nesting deeper than ", MAX_DEPTH, L" levels: document refused");
+            }
+            return false;
+        default:
+            return false;
+        }
+    } catch (...) {
+        unwind();
+        throw;
+    }
 }
 
 template <class Char, class Source>
@@ -859,8 +1352,10 @@ std::wstring XMLNode::removeComments(const std::wstring& source)
     wchar_t* begin = text.data();
     wchar_t* end = begin + text.size();
     const wchar_t* first = findComment(static_cast<const wchar_t*>(begin), static_cast<const wchar_t*>(end));
-    if (first != end)
-        text.resize(cutComments(begin, end, begin + (first - begin)));
+    if (first != end) {
+        const auto [keptBegin, keptEnd] = cutComments(begin, end, begin + (first - begin));
+        text = std::wstring(keptBegin, keptEnd);
+    }
     return text;
 }
 
@@ -899,7 +1394,7 @@ template <class Char> bool XMLNode::parse(XMLNode* node, std::unique_ptr<XMLAren
         logXML(20, LOG_TYPE_INFO, L" Try parsing XML String: ");
     // The text belongs to the arena, so the comments are cut out in place.
     if (const Char* first = findComment(static_cast<const Char*>(begin), static_cast<const Char*>(end)); first != end)
-        end = begin + cutComments(begin, end, begin + (first - begin));
+        std::tie(begin, end) = cutComments(begin, end, begin + (first - begin));
     if (static_cast<uint64_t>(end - begin) > 0xFFFFFFFFull) {
         logXML(25, LOG_TYPE_ERROR, L" text too long: document refused");
         return false;
@@ -916,9 +1411,7 @@ template <class Char> bool XMLNode::parse(XMLNode* node, std::unique_ptr<XMLAren
         }
         logXML(10, LOG_TYPE_INFO, L" Tokens found: ", count);
     }
-    TextTokens<Char> source(begin, end);
-    bool closed = false;
-    return Builder::build<Char>(node, source, std::move(arena), false, closed);
+    return Builder::read<Char>(node, std::move(arena), begin, end);
 }
 
 namespace {

@@ -160,6 +160,13 @@ public:
         std::swap(m_size, other.m_size);
         std::swap(m_capacity, other.m_capacity);
     }
+    // Takes count items the caller wrote into storage (arena memory) as the
+    // whole of an empty list.
+    void adopt(T** storage, std::size_t count)
+    {
+        m_data = storage;
+        m_size = static_cast<uint32_t>(count);
+    }
     // Appends count items; into storage the caller provides (arena memory of
     // room for them) when the list is empty, else on the heap.
     void append(T* const* items, std::size_t count, T** storage)
