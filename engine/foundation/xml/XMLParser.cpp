@@ -1,9 +1,10 @@
-// The reader: comment removal, the tokenizer and the tree builder.
+// The reader: comment removal, the tokenizer and the tree builders.
 //
 // Documents are read in one pass over the text as stored: single bytes (one
-// character each) or wide characters (UTF-16 files, decoded first). Tokens are
-// ranges of that text, so a value is copied once, into the string the tree
-// keeps; the tokenizer hands them to the tree builder one at a time.
+// character each) or wide characters (UTF-16 files, decoded first). The tree
+// is built straight from the text (Builder::Reader); values stay ranges of it
+// until asked for. The token list (tokenize, and load from the tokens) is the
+// plain reading of the format, which the direct one must match exactly.
 #include "foundation/files/File.h"
 #include "foundation/files/GOBManager.h"
 #include "foundation/logging/Logger.h"
@@ -251,23 +252,18 @@ template <class Char> struct RawToken {
     bool bars = false;
     // An attribute's equals sign, when the tokenizer found it.
     const Char* equals = nullptr;
-    // The tokenizer found the closing tag of the node it was told is open.
-    bool closesOpen = false;
 };
 
-// Cuts comment-free text into tokens, one at a time.
+// Cuts comment-free text into tokens, one at a time: the plain reading of
+// the format, for the token list and the count the log starts with.
 template <class Char> class Tokenizer {
 public:
     Tokenizer(const Char* text, const Char* end) : m_p(text), m_end(end) {}
 
-    // Inlined into the tree builder's loop: a document is a few hundred thousand
-    // tokens. open names the innermost open node as its tag reads (count
-    // characters), or is null: its closing tag, the tag most often next, is
-    // recognised without a search.
-    [[gnu::always_inline]] bool next(RawToken<Char>& token, const Char* open = nullptr, std::size_t count = 0)
+    bool next(RawToken<Char>& token)
     {
-        if (m_nextAttribute != m_lastAttribute) {
-            const Attribute& attribute = *m_nextAttribute++;
+        if (m_nextAttribute < m_attributes.size()) {
+            const Attribute& attribute = m_attributes[m_nextAttribute++];
             token = RawToken<Char>{attribute.start, attribute.end, XMLToken::ATTRIBUTE, false, attribute.equals};
             return true;
         }
@@ -277,7 +273,7 @@ public:
             if (m_p == m_end)
                 return false;
             if (*m_p++ == L'<')
-                return (open && closing(token, open, count)) || tag(token);
+                return tag(token);
             // After a quote: a bar opens a value, anything else is consumed.
             if (m_p == m_end || *m_p++ != L'|')
                 continue;
@@ -287,23 +283,13 @@ public:
         return false;
     }
 
+private:
     struct Attribute {
         const Char* start;
         const Char* equals;
         const Char* end;
     };
 
-    // The next attribute of the last tag, when it cannot read as a closing
-    // tag (its text does not start with '/'): the tree builder takes those
-    // without a token.
-    [[gnu::always_inline]] const Attribute* plainAttribute()
-    {
-        if (m_nextAttribute == m_lastAttribute || *m_nextAttribute->start == L'/')
-            return nullptr;
-        return m_nextAttribute++;
-    }
-
-private:
     // The text of a value up to the bar before its closing quote.
     bool value(RawToken<Char>& token)
     {
@@ -311,12 +297,6 @@ private:
         bool bars = false;
         for (;;) {
             const Char* bar = findChar(m_p, m_end, L'|');
-            // Mostly a single bar before the closing quote.
-            if (!bars && m_end - bar >= 2 && bar[1] == L'"') {
-                token = RawToken<Char>{start, bar, XMLToken::PROPERTY, false, nullptr};
-                m_p = bar + 2;
-                return true;
-            }
             const Char* after = bar;
             while (after < m_end && *after == L'|')
                 ++after;
@@ -336,65 +316,22 @@ private:
         }
     }
 
-    // Is the tag at m_p exactly "/" + name + ">"? Then it is the token tag()
-    // would make of it: the name holds no '>' or space, and unless it ends in
-    // '/' or a tab the tag is neither empty nor shortened.
-    [[gnu::always_inline]] bool closing(RawToken<Char>& token, const Char* name, std::size_t count)
-    {
-        const Char* start = m_p;
-        if (count == 0 || static_cast<std::size_t>(m_end - start) < count + 2 || *start != L'/' ||
-            start[count + 1] != L'>' || name[count - 1] == L'/' || name[count - 1] == L'\t')
-            return false;
-        const Char* text = start + 1;
-        if constexpr (sizeof(Char) == 1) {
-            // Both names are read eight bytes at a time where the text allows.
-            if (count <= 8 && m_end - text >= 8 && m_end - name >= 8) {
-                uint64_t a;
-                uint64_t b;
-                std::memcpy(&a, text, 8);
-                std::memcpy(&b, name, 8);
-                const uint64_t mask = count == 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * count)) - 1;
-                if (((a ^ b) & mask) != 0)
-                    return false;
-            } else if (std::memcmp(text, name, count) != 0) {
-                return false;
-            }
-        } else {
-            for (std::size_t i = 0; i < count; ++i) {
-                if (text[i] != name[i])
-                    return false;
-            }
-        }
-        m_attributes.clear();
-        m_nextAttribute = m_lastAttribute = nullptr;
-        m_p = start + count + 2;
-        token = RawToken<Char>{start, start + count + 1, XMLToken::TAG, false, nullptr, true};
-        return true;
-    }
-
     // A tag runs to its first '>'. Its name ends at its first space; after it
     // come name="value" pieces, each starting after the first space before its
-    // equals sign. The tag is read in one pass; its attributes wait in a list.
+    // equals sign. The attributes wait in a list until handed out.
     bool tag(RawToken<Char>& token)
     {
         const Char* start = m_p;
         m_attributes.clear();
-        const Char* close;
-        const Char* space;
-        // A closing tag has no attributes worth finding at once.
-        if (start == m_end || *start == L'/' || !shortTag(start, close, space)) {
-            close = findChar(start, m_end, L'>');
-            if (close == m_end) {
-                m_nextAttribute = m_lastAttribute = nullptr;
-                m_p = m_end;
-                return false; // an unfinished tag gives no token
-            }
-            space = findChar(start, close, L' ');
-            if (space != close)
-                attributes(space, close);
+        m_nextAttribute = 0;
+        const Char* close = findChar(start, m_end, L'>');
+        if (close == m_end) {
+            m_p = m_end;
+            return false; // an unfinished tag gives no token
         }
-        m_nextAttribute = m_attributes.data();
-        m_lastAttribute = m_nextAttribute + m_attributes.size();
+        const Char* space = findChar(start, close, L' ');
+        if (space != close)
+            attributes(space, close);
         m_p = close + 1;
         const Char* last = close;
         while (last > start && (last[-1] == L' ' || last[-1] == L'\t'))
@@ -415,9 +352,9 @@ private:
             const Char* equals = findChar(rest, close, L'=');
             if (equals == close)
                 return;
-            const Char* blank = *rest == L' ' ? rest : findChar(rest, equals, L' ');
+            const Char* blank = findChar(rest, equals, L' ');
             const Char* begin = blank == equals ? rest : blank + 1;
-            const Char* open = equals[1] == L'"' ? equals + 1 : findChar(equals + 1, close, L'"');
+            const Char* open = findChar(equals + 1, close, L'"');
             if (open == close)
                 return;
             const Char* quote = findChar(open + 1, close, L'"');
@@ -428,99 +365,11 @@ private:
         }
     }
 
-    // The same for a tag of single bytes that ends within 64 bytes: the places
-    // of '>', ' ', '=' and '"' are found at once, as bits, and the tag is read
-    // from those. False when the tag is longer or the text too short for it.
-    bool shortTag(const Char* start, const Char*& close, const Char*& space)
-    {
-#if defined(__SSE2__)
-        if constexpr (sizeof(Char) == 1) {
-            if (m_end - start < 64)
-                return false;
-            uint64_t closes = 0, spaces = 0, equalses = 0, quotes = 0;
-            for (int part = 0; part < 4; ++part) {
-                const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(start + 16 * part));
-                const auto bits = [&chunk](char c) {
-                    return static_cast<uint64_t>(
-                        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(c)))));
-                };
-                closes |= bits('>') << (16 * part);
-                spaces |= bits(' ') << (16 * part);
-                equalses |= bits('=') << (16 * part);
-                quotes |= bits('"') << (16 * part);
-            }
-            if (closes == 0)
-                return false;
-            const unsigned length = static_cast<unsigned>(__builtin_ctzll(closes));
-            // The first of the marks at or after from, before the '>', else length.
-            const auto first = [length](uint64_t marks, unsigned from) {
-                marks &= (~uint64_t(0) << from) & ((uint64_t(1) << length) - 1);
-                return marks ? static_cast<unsigned>(__builtin_ctzll(marks)) : length;
-            };
-            close = start + length;
-            const unsigned blank = first(spaces, 0);
-            space = start + blank;
-            unsigned rest = blank;
-            while (rest < length) {
-                const unsigned equals = first(equalses, rest);
-                if (equals == length)
-                    break;
-                const unsigned before = first(spaces, rest);
-                const unsigned begin = before >= equals ? rest : before + 1;
-                const unsigned open = first(quotes, equals + 1);
-                if (open == length)
-                    break;
-                const unsigned quote = first(quotes, open + 1);
-                if (quote == length)
-                    break;
-                m_attributes.push_back(Attribute{start + begin, start + equals, start + quote + 1});
-                rest = quote + 1;
-            }
-            return true;
-        }
-#endif
-        (void)start;
-        (void)close;
-        (void)space;
-        return false;
-    }
-
     const Char* m_p;
     const Char* m_end;
     // The attributes of the last tag, handed out after it.
     std::vector<Attribute> m_attributes;
-    const Attribute* m_nextAttribute = nullptr;
-    const Attribute* m_lastAttribute = nullptr;
-};
-
-// Tokens straight from the text, with one token of look-back for the empty
-// tags, which end at the token after them. The token is read in place.
-template <class Char> class TextTokens {
-public:
-    TextTokens(const Char* text, const Char* end) : m_tokenizer(text, end) {}
-
-    [[gnu::always_inline]] const RawToken<Char>* next(const Char* open = nullptr, std::size_t count = 0)
-    {
-        if (m_again) {
-            // Read again for another node, which it may not close.
-            m_again = false;
-            m_token.closesOpen = false;
-            return &m_token;
-        }
-        return m_tokenizer.next(m_token, open, count) ? &m_token : nullptr;
-    }
-    void again() { m_again = true; }
-    static constexpr bool kPlainAttributes = true;
-    // The next token when it is a plain attribute (see Tokenizer::plainAttribute).
-    [[gnu::always_inline]] const typename Tokenizer<Char>::Attribute* plainAttribute()
-    {
-        return m_again ? nullptr : m_tokenizer.plainAttribute();
-    }
-
-private:
-    Tokenizer<Char> m_tokenizer;
-    RawToken<Char> m_token;
-    bool m_again = false;
+    std::size_t m_nextAttribute = 0;
 };
 
 // The tokens of a token list, for the list form of the tree builder.
@@ -528,7 +377,7 @@ class ListTokens {
 public:
     ListTokens(const std::vector<XMLToken>& tokens, std::size_t index) : m_tokens(tokens), m_index(index) {}
 
-    const RawToken<wchar_t>* next(const wchar_t* = nullptr, std::size_t = 0)
+    const RawToken<wchar_t>* next()
     {
         if (m_index >= m_tokens.size())
             return nullptr;
@@ -538,7 +387,6 @@ public:
     }
     void again() { --m_index; }
     std::size_t index() const { return m_index; }
-    static constexpr bool kPlainAttributes = false;
 
 private:
     const std::vector<XMLToken>& m_tokens;
@@ -547,13 +395,10 @@ private:
 };
 
 // Does the token's text read "/" + name? The name is given as the opening
-// tag's own text (count characters), which is what the node's name was made of;
-// the tokenizer may have told already.
+// tag's own text (count characters), which is what the node's name was made of.
 template <class Char>
 bool closes(const RawToken<Char>& token, const Char* name, std::size_t count, std::wstring& scratch)
 {
-    if (token.closesOpen)
-        return true;
     const Char* begin = token.begin;
     const Char* end = token.end;
     if (token.bars) {
@@ -578,8 +423,8 @@ bool closes(const RawToken<Char>& token, const Char* name, std::size_t count, st
 
 } // namespace
 
-// The tree builder, shared by the text and the token-list readers. It builds
-// in an arena of its own, which the node read into takes over on success.
+// The tree builders of the text and of the token list. Each builds in an
+// arena of its own, which the node read into takes over on success.
 class XMLNode::Builder {
 public:
     // Builds root from the tokens of source; values stay ranges of the text
@@ -1266,18 +1111,9 @@ bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLA
         open(root, *first);
         bool result = true;
         for (;;) {
-            if constexpr (Source::kPlainAttributes) {
-                // What the attribute token would do: it cannot close the node.
-                if (const auto* attribute = source.plainAttribute()) {
-                    scratch.attributes.push_back(nullptr);
-                    scratch.attributes.back() =
-                        makeAttribute(attribute->start, attribute->equals, attribute->end, *arena, copyValues);
-                    continue;
-                }
-            }
             Frame& frame = scratch.frames.back();
             XMLNode* node = frame.node;
-            const RawToken<Char>* next = source.next(static_cast<const Char*>(frame.name), frame.nameLength);
+            const RawToken<Char>* next = source.next();
             if (!next) {
                 if (logging)
                     logXML(10, LOG_TYPE_ERROR, L"Node: ", *node->m_name, L" not closed");
@@ -1401,9 +1237,10 @@ template <class Char> bool XMLNode::parse(XMLNode* node, std::unique_ptr<XMLAren
     }
     if (xmlLogging()) {
         // The count comes first in the log, so the tokens are counted in a pass of their own.
-        TextTokens<Char> counter(begin, end);
+        Tokenizer<Char> counter(begin, end);
+        RawToken<Char> token;
         std::size_t count = 0;
-        while (counter.next())
+        while (counter.next(token))
             ++count;
         if (count == 0) {
             logXML(25, LOG_TYPE_ERROR, L" Tokens found: 0");

@@ -44,8 +44,7 @@ public:
     // The first character in [p, limit) that is one of Kinds, or limit;
     // limit lies at most at the text's end. Searches may go back to an
     // earlier block (a tag's attributes after its end was found).
-    template <uint64_t XMLMarks::*... Kinds>
-    [[gnu::always_inline]] const Char* find(const Char* p, const Char* limit)
+    template <uint64_t XMLMarks::*... Kinds> [[gnu::always_inline]] const Char* find(const Char* p, const Char* limit)
     {
         for (;;) {
             if (p >= limit)
@@ -163,13 +162,26 @@ private:
         for (std::size_t i = 0; i < kBlock; ++i) {
             const uint64_t bit = uint64_t(1) << i;
             switch (static_cast<wchar_t>(p[i])) {
-            case L'<': marks.open |= bit; break;
-            case L'>': marks.close |= bit; break;
-            case L'"': marks.quote |= bit; break;
-            case L'=': marks.equals |= bit; break;
-            case L' ': marks.space |= bit; break;
-            case L'|': marks.bar |= bit; break;
-            default: break;
+            case L'<':
+                marks.open |= bit;
+                break;
+            case L'>':
+                marks.close |= bit;
+                break;
+            case L'"':
+                marks.quote |= bit;
+                break;
+            case L'=':
+                marks.equals |= bit;
+                break;
+            case L' ':
+                marks.space |= bit;
+                break;
+            case L'|':
+                marks.bar |= bit;
+                break;
+            default:
+                break;
             }
         }
         m_marks = marks;

@@ -126,6 +126,8 @@ public:
     T* const* begin() const { return m_data; }
     T* const* end() const { return m_data + m_size; }
     std::span<T* const> span() const { return std::span<T* const>(m_data, m_size); }
+    // The list lies where the reader put it, in its document's arena.
+    bool inArena() const { return m_data && m_capacity == 0; }
 
     void push_back(T* item)
     {
