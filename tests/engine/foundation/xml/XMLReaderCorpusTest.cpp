@@ -59,10 +59,22 @@ std::wstring fromBytes(const std::vector<uint8_t>& bytes, bool unicode)
     return dump(read, node);
 }
 
+// UTF-16LE as the format stores it, one unit after the other: a pair is one
+// character, a surrogate without its partner stays as it is.
 std::wstring decoded(const std::vector<uint8_t>& bytes)
 {
     std::wstring text;
-    Ulvo::decodeUtf16LE(bytes.data(), bytes.size() / 2, text);
+    const std::size_t count = bytes.size() / 2;
+    auto unit = [&bytes](std::size_t i) { return static_cast<uint32_t>(bytes[2 * i] | bytes[2 * i + 1] << 8); };
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint32_t high = unit(i);
+        if (high >= 0xD800 && high < 0xDC00 && i + 1 < count && unit(i + 1) >= 0xDC00 && unit(i + 1) < 0xE000) {
+            text += static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+            ++i;
+        } else {
+            text += static_cast<wchar_t>(high);
+        }
+    }
     return text;
 }
 
@@ -202,4 +214,26 @@ TEST_F(XMLReaderCorpus, UnicodeFilesOfOddLengthAndWideCharacters)
     XMLNode node;
     const bool read = XMLNode::load(&node, odd, 1);
     EXPECT_EQ(dump(read, node), byTokens(odd));
+}
+
+TEST(Utf16Decoding, PairsAndLoneSurrogatesAtEveryPlaceOfABlock)
+{
+    // Runs without surrogates are widened eight units at a time: a pair or a
+    // lone half at each place of such a run, and across its edge, decodes as
+    // one unit after the other would.
+    for (std::size_t at = 0; at < 20; ++at) {
+        for (const std::vector<uint16_t>& inserted : std::vector<std::vector<uint16_t>>{
+                 {0xD83D, 0xDE00}, {0xD800}, {0xDC00}, {0xDBFF, 0x0041}, {0xFFFF, 0x8000}}) {
+            std::vector<uint16_t> units(24, 0x0041);
+            units.insert(units.begin() + static_cast<std::ptrdiff_t>(at), inserted.begin(), inserted.end());
+            std::vector<uint8_t> bytes;
+            for (const uint16_t unit : units) {
+                bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
+                bytes.push_back(static_cast<uint8_t>(unit >> 8));
+            }
+            std::wstring text = L"kept";
+            Ulvo::decodeUtf16LE(bytes.data(), units.size(), text);
+            EXPECT_EQ(text, L"kept" + decoded(bytes)) << at;
+        }
+    }
 }
