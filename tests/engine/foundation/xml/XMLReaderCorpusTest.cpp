@@ -6,12 +6,14 @@
 #include "foundation/logging/Logger.h"
 #include "foundation/text/Utf16.h"
 #include "foundation/xml/XMLNode.h"
+#include "support/LogCapture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -235,5 +237,43 @@ TEST(Utf16Decoding, PairsAndLoneSurrogatesAtEveryPlaceOfABlock)
             Ulvo::decodeUtf16LE(bytes.data(), units.size(), text);
             EXPECT_EQ(text, L"kept" + decoded(bytes)) << at;
         }
+    }
+}
+
+TEST(XMLReaderLog, NodesAreLoggedAsTheTokenListFormLogsThem)
+{
+    // The lines of nodes found and not closed, indented by depth, are the
+    // log's account of a broken file: the direct reading writes the same ones.
+    LogCapture capture;
+    const std::vector<std::wstring> texts = {
+        L"<A X=\"1\"><B/><C>\"|p|\"</C><D Y=\"2\"/>",
+        L"<A><B></B x=\"1\"><C/></A>\"|after|\"",
+        L"<A=\"v\"><B x=\"1\"></ /A=\"v\">\"|after|\"</A=\"v\">",
+        L"<A><A/></A>\"|p|\"</A>",
+        L"<R/>",
+        L"<A><B",
+    };
+    auto nodeLines = [](const std::string& log) {
+        std::istringstream lines(log);
+        std::string line;
+        std::string kept;
+        while (std::getline(lines, line)) {
+            if (line.find("Node: ") != std::string::npos)
+                kept += line + "\n";
+        }
+        return kept;
+    };
+    for (const std::wstring& text : texts) {
+        const std::size_t start = capture.text("MyXML.log").size();
+        XMLNode direct;
+        XMLNode::load(&direct, text, 1);
+        const std::size_t middle = capture.text("MyXML.log").size();
+        XMLNode listed;
+        std::size_t index = 0;
+        listed.load(XMLNode::tokenize(text), index);
+        const std::string log = capture.text("MyXML.log");
+        const std::string directLines = nodeLines(log.substr(start, middle - start));
+        EXPECT_FALSE(directLines.empty()) << narrow(text);
+        EXPECT_EQ(directLines, nodeLines(log.substr(middle))) << narrow(text);
     }
 }
