@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Ulvo {
 
 void appendUtf16LE(std::string& out, const std::wstring& text)
@@ -38,6 +42,25 @@ void decodeUtf16LE(const unsigned char* bytes, std::size_t count, std::wstring& 
     wchar_t* target = out.data() + start;
     std::size_t written = 0;
     for (std::size_t i = 0; i < count; ++i) {
+#if defined(__SSE2__)
+        // Eight units at a time while none of them is a surrogate, which is
+        // nearly always: each widens to its character as it stands.
+        static_assert(sizeof(wchar_t) == 4, "characters of four bytes");
+        if (count - i >= 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * i));
+            const __m128i surrogates = _mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xF800))),
+                                                       _mm_set1_epi16(static_cast<short>(0xD800)));
+            if (_mm_movemask_epi8(surrogates) == 0) {
+                const __m128i zero = _mm_setzero_si128();
+                auto* to = reinterpret_cast<__m128i*>(target + written);
+                _mm_storeu_si128(to, _mm_unpacklo_epi16(units, zero));
+                _mm_storeu_si128(to + 1, _mm_unpackhi_epi16(units, zero));
+                written += 8;
+                i += 7;
+                continue;
+            }
+        }
+#endif
         const uint32_t high = static_cast<uint32_t>(bytes[2 * i]) | (static_cast<uint32_t>(bytes[2 * i + 1]) << 8);
         if (high >= 0xD800 && high <= 0xDBFF && i + 1 < count) {
             const uint32_t low =

@@ -484,7 +484,9 @@ void XMLNode::destroyNodes(std::vector<XMLNode*>& nodes)
 
 void XMLNode::deleteItems()
 {
-    if (!m_nodes.empty()) {
+    // Children listed in a document's arena are that document's, read into
+    // this node: while it is unchanged they go with its arena, unvisited.
+    if (!m_nodes.empty() && !(m_nodes.inArena() && m_nodes[0]->droppable())) {
         std::vector<XMLNode*> nodes(m_nodes.begin(), m_nodes.end());
         m_nodes.clear();
         destroyNodes(nodes);

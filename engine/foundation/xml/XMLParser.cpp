@@ -1,15 +1,17 @@
-// The reader: comment removal, the tokenizer and the tree builder.
+// The reader: comment removal, the tokenizer and the tree builders.
 //
 // Documents are read in one pass over the text as stored: single bytes (one
-// character each) or wide characters (UTF-16 files, decoded first). Tokens are
-// ranges of that text, so a value is copied once, into the string the tree
-// keeps; the tokenizer hands them to the tree builder one at a time.
+// character each) or wide characters (UTF-16 files, decoded first). The tree
+// is built straight from the text (Builder::Reader); values stay ranges of it
+// until asked for. The token list (tokenize, and load from the tokens) is the
+// plain reading of the format, which the direct one must match exactly.
 #include "foundation/files/File.h"
 #include "foundation/files/GOBManager.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/Utf16.h"
 #include "foundation/xml/XMLArena.h"
 #include "foundation/xml/XMLNode.h"
+#include "foundation/xml/XMLScanner.h"
 
 #include <algorithm>
 #include <cstring>
@@ -165,13 +167,22 @@ template <class Char> const Char* findComment(const Char* p, const Char* end)
     }
 }
 
-// Cuts every comment out of the text, in place; returns the new length.
+// Cuts every comment out of the text, in place; returns where the kept text
+// begins (text, unless moved, see below) and ends.
 // Cutting a comment can join the text around it into a new "<!--", which must
 // be found again as a search from the start would: the kept text is free of
 // "<!--", so a new one can only end in the first three characters kept after a
 // cut. The kept text never overtakes the text still to read.
-template <class Char> std::size_t cutComments(Char* text, Char* end, Char* first)
+template <class Char> std::pair<Char*, Char*> cutComments(Char* text, Char* end, Char* first)
 {
+    // After the last comment the text kept so far joins the rest: whichever
+    // is shorter moves (files mostly open with a comment).
+    auto join = [text, end](Char* kept, Char* rest) {
+        if (kept - text <= end - rest)
+            return std::pair<Char*, Char*>(std::move_backward(text, kept, rest), end);
+        return std::pair<Char*, Char*>(text,
+                                       std::copy(static_cast<const Char*>(rest), static_cast<const Char*>(end), kept));
+    };
     static const wchar_t open[] = L"<!--";
     Char* kept = first + 4; // text up to kept is what stays, ending in "<!--"
     const Char* p = first + 4;
@@ -198,7 +209,7 @@ template <class Char> std::size_t cutComments(Char* text, Char* end, Char* first
         }
         kept -= 4;
         if (last == end)
-            return static_cast<std::size_t>(kept - text);
+            return {text, kept};
         p = last + 1;
         // A new opening ending in the next one to three characters joins kept
         // ones; the first such end is the one a search from the start finds.
@@ -223,9 +234,9 @@ template <class Char> std::size_t cutComments(Char* text, Char* end, Char* first
             continue;
         }
         const Char* next = findComment(p, static_cast<const Char*>(end));
-        kept = std::copy(p, next, kept);
         if (next == end)
-            return static_cast<std::size_t>(kept - text);
+            return join(kept, text + (p - text));
+        kept = std::copy(p, next, kept);
         kept = std::copy(next, next + 4, kept);
         p = next + 4;
     }
@@ -241,23 +252,18 @@ template <class Char> struct RawToken {
     bool bars = false;
     // An attribute's equals sign, when the tokenizer found it.
     const Char* equals = nullptr;
-    // The tokenizer found the closing tag of the node it was told is open.
-    bool closesOpen = false;
 };
 
-// Cuts comment-free text into tokens, one at a time.
+// Cuts comment-free text into tokens, one at a time: the plain reading of
+// the format, for the token list and the count the log starts with.
 template <class Char> class Tokenizer {
 public:
     Tokenizer(const Char* text, const Char* end) : m_p(text), m_end(end) {}
 
-    // Inlined into the tree builder's loop: a document is a few hundred thousand
-    // tokens. open names the innermost open node as its tag reads (count
-    // characters), or is null: its closing tag, the tag most often next, is
-    // recognised without a search.
-    [[gnu::always_inline]] bool next(RawToken<Char>& token, const Char* open = nullptr, std::size_t count = 0)
+    bool next(RawToken<Char>& token)
     {
-        if (m_nextAttribute != m_lastAttribute) {
-            const Attribute& attribute = *m_nextAttribute++;
+        if (m_nextAttribute < m_attributes.size()) {
+            const Attribute& attribute = m_attributes[m_nextAttribute++];
             token = RawToken<Char>{attribute.start, attribute.end, XMLToken::ATTRIBUTE, false, attribute.equals};
             return true;
         }
@@ -267,7 +273,7 @@ public:
             if (m_p == m_end)
                 return false;
             if (*m_p++ == L'<')
-                return (open && closing(token, open, count)) || tag(token);
+                return tag(token);
             // After a quote: a bar opens a value, anything else is consumed.
             if (m_p == m_end || *m_p++ != L'|')
                 continue;
@@ -277,23 +283,13 @@ public:
         return false;
     }
 
+private:
     struct Attribute {
         const Char* start;
         const Char* equals;
         const Char* end;
     };
 
-    // The next attribute of the last tag, when it cannot read as a closing
-    // tag (its text does not start with '/'): the tree builder takes those
-    // without a token.
-    [[gnu::always_inline]] const Attribute* plainAttribute()
-    {
-        if (m_nextAttribute == m_lastAttribute || *m_nextAttribute->start == L'/')
-            return nullptr;
-        return m_nextAttribute++;
-    }
-
-private:
     // The text of a value up to the bar before its closing quote.
     bool value(RawToken<Char>& token)
     {
@@ -301,12 +297,6 @@ private:
         bool bars = false;
         for (;;) {
             const Char* bar = findChar(m_p, m_end, L'|');
-            // Mostly a single bar before the closing quote.
-            if (!bars && m_end - bar >= 2 && bar[1] == L'"') {
-                token = RawToken<Char>{start, bar, XMLToken::PROPERTY, false, nullptr};
-                m_p = bar + 2;
-                return true;
-            }
             const Char* after = bar;
             while (after < m_end && *after == L'|')
                 ++after;
@@ -326,65 +316,22 @@ private:
         }
     }
 
-    // Is the tag at m_p exactly "/" + name + ">"? Then it is the token tag()
-    // would make of it: the name holds no '>' or space, and unless it ends in
-    // '/' or a tab the tag is neither empty nor shortened.
-    [[gnu::always_inline]] bool closing(RawToken<Char>& token, const Char* name, std::size_t count)
-    {
-        const Char* start = m_p;
-        if (count == 0 || static_cast<std::size_t>(m_end - start) < count + 2 || *start != L'/' ||
-            start[count + 1] != L'>' || name[count - 1] == L'/' || name[count - 1] == L'\t')
-            return false;
-        const Char* text = start + 1;
-        if constexpr (sizeof(Char) == 1) {
-            // Both names are read eight bytes at a time where the text allows.
-            if (count <= 8 && m_end - text >= 8 && m_end - name >= 8) {
-                uint64_t a;
-                uint64_t b;
-                std::memcpy(&a, text, 8);
-                std::memcpy(&b, name, 8);
-                const uint64_t mask = count == 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * count)) - 1;
-                if (((a ^ b) & mask) != 0)
-                    return false;
-            } else if (std::memcmp(text, name, count) != 0) {
-                return false;
-            }
-        } else {
-            for (std::size_t i = 0; i < count; ++i) {
-                if (text[i] != name[i])
-                    return false;
-            }
-        }
-        m_attributes.clear();
-        m_nextAttribute = m_lastAttribute = nullptr;
-        m_p = start + count + 2;
-        token = RawToken<Char>{start, start + count + 1, XMLToken::TAG, false, nullptr, true};
-        return true;
-    }
-
     // A tag runs to its first '>'. Its name ends at its first space; after it
     // come name="value" pieces, each starting after the first space before its
-    // equals sign. The tag is read in one pass; its attributes wait in a list.
+    // equals sign. The attributes wait in a list until handed out.
     bool tag(RawToken<Char>& token)
     {
         const Char* start = m_p;
         m_attributes.clear();
-        const Char* close;
-        const Char* space;
-        // A closing tag has no attributes worth finding at once.
-        if (start == m_end || *start == L'/' || !shortTag(start, close, space)) {
-            close = findChar(start, m_end, L'>');
-            if (close == m_end) {
-                m_nextAttribute = m_lastAttribute = nullptr;
-                m_p = m_end;
-                return false; // an unfinished tag gives no token
-            }
-            space = findChar(start, close, L' ');
-            if (space != close)
-                attributes(space, close);
+        m_nextAttribute = 0;
+        const Char* close = findChar(start, m_end, L'>');
+        if (close == m_end) {
+            m_p = m_end;
+            return false; // an unfinished tag gives no token
         }
-        m_nextAttribute = m_attributes.data();
-        m_lastAttribute = m_nextAttribute + m_attributes.size();
+        const Char* space = findChar(start, close, L' ');
+        if (space != close)
+            attributes(space, close);
         m_p = close + 1;
         const Char* last = close;
         while (last > start && (last[-1] == L' ' || last[-1] == L'\t'))
@@ -405,9 +352,9 @@ private:
             const Char* equals = findChar(rest, close, L'=');
             if (equals == close)
                 return;
-            const Char* blank = *rest == L' ' ? rest : findChar(rest, equals, L' ');
+            const Char* blank = findChar(rest, equals, L' ');
             const Char* begin = blank == equals ? rest : blank + 1;
-            const Char* open = equals[1] == L'"' ? equals + 1 : findChar(equals + 1, close, L'"');
+            const Char* open = findChar(equals + 1, close, L'"');
             if (open == close)
                 return;
             const Char* quote = findChar(open + 1, close, L'"');
@@ -418,99 +365,11 @@ private:
         }
     }
 
-    // The same for a tag of single bytes that ends within 64 bytes: the places
-    // of '>', ' ', '=' and '"' are found at once, as bits, and the tag is read
-    // from those. False when the tag is longer or the text too short for it.
-    bool shortTag(const Char* start, const Char*& close, const Char*& space)
-    {
-#if defined(__SSE2__)
-        if constexpr (sizeof(Char) == 1) {
-            if (m_end - start < 64)
-                return false;
-            uint64_t closes = 0, spaces = 0, equalses = 0, quotes = 0;
-            for (int part = 0; part < 4; ++part) {
-                const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(start + 16 * part));
-                const auto bits = [&chunk](char c) {
-                    return static_cast<uint64_t>(
-                        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(c)))));
-                };
-                closes |= bits('>') << (16 * part);
-                spaces |= bits(' ') << (16 * part);
-                equalses |= bits('=') << (16 * part);
-                quotes |= bits('"') << (16 * part);
-            }
-            if (closes == 0)
-                return false;
-            const unsigned length = static_cast<unsigned>(__builtin_ctzll(closes));
-            // The first of the marks at or after from, before the '>', else length.
-            const auto first = [length](uint64_t marks, unsigned from) {
-                marks &= (~uint64_t(0) << from) & ((uint64_t(1) << length) - 1);
-                return marks ? static_cast<unsigned>(__builtin_ctzll(marks)) : length;
-            };
-            close = start + length;
-            const unsigned blank = first(spaces, 0);
-            space = start + blank;
-            unsigned rest = blank;
-            while (rest < length) {
-                const unsigned equals = first(equalses, rest);
-                if (equals == length)
-                    break;
-                const unsigned before = first(spaces, rest);
-                const unsigned begin = before >= equals ? rest : before + 1;
-                const unsigned open = first(quotes, equals + 1);
-                if (open == length)
-                    break;
-                const unsigned quote = first(quotes, open + 1);
-                if (quote == length)
-                    break;
-                m_attributes.push_back(Attribute{start + begin, start + equals, start + quote + 1});
-                rest = quote + 1;
-            }
-            return true;
-        }
-#endif
-        (void)start;
-        (void)close;
-        (void)space;
-        return false;
-    }
-
     const Char* m_p;
     const Char* m_end;
     // The attributes of the last tag, handed out after it.
     std::vector<Attribute> m_attributes;
-    const Attribute* m_nextAttribute = nullptr;
-    const Attribute* m_lastAttribute = nullptr;
-};
-
-// Tokens straight from the text, with one token of look-back for the empty
-// tags, which end at the token after them. The token is read in place.
-template <class Char> class TextTokens {
-public:
-    TextTokens(const Char* text, const Char* end) : m_tokenizer(text, end) {}
-
-    [[gnu::always_inline]] const RawToken<Char>* next(const Char* open = nullptr, std::size_t count = 0)
-    {
-        if (m_again) {
-            // Read again for another node, which it may not close.
-            m_again = false;
-            m_token.closesOpen = false;
-            return &m_token;
-        }
-        return m_tokenizer.next(m_token, open, count) ? &m_token : nullptr;
-    }
-    void again() { m_again = true; }
-    static constexpr bool kPlainAttributes = true;
-    // The next token when it is a plain attribute (see Tokenizer::plainAttribute).
-    [[gnu::always_inline]] const typename Tokenizer<Char>::Attribute* plainAttribute()
-    {
-        return m_again ? nullptr : m_tokenizer.plainAttribute();
-    }
-
-private:
-    Tokenizer<Char> m_tokenizer;
-    RawToken<Char> m_token;
-    bool m_again = false;
+    std::size_t m_nextAttribute = 0;
 };
 
 // The tokens of a token list, for the list form of the tree builder.
@@ -518,7 +377,7 @@ class ListTokens {
 public:
     ListTokens(const std::vector<XMLToken>& tokens, std::size_t index) : m_tokens(tokens), m_index(index) {}
 
-    const RawToken<wchar_t>* next(const wchar_t* = nullptr, std::size_t = 0)
+    const RawToken<wchar_t>* next()
     {
         if (m_index >= m_tokens.size())
             return nullptr;
@@ -528,7 +387,6 @@ public:
     }
     void again() { --m_index; }
     std::size_t index() const { return m_index; }
-    static constexpr bool kPlainAttributes = false;
 
 private:
     const std::vector<XMLToken>& m_tokens;
@@ -537,13 +395,10 @@ private:
 };
 
 // Does the token's text read "/" + name? The name is given as the opening
-// tag's own text (count characters), which is what the node's name was made of;
-// the tokenizer may have told already.
+// tag's own text (count characters), which is what the node's name was made of.
 template <class Char>
 bool closes(const RawToken<Char>& token, const Char* name, std::size_t count, std::wstring& scratch)
 {
-    if (token.closesOpen)
-        return true;
     const Char* begin = token.begin;
     const Char* end = token.end;
     if (token.bars) {
@@ -568,8 +423,8 @@ bool closes(const RawToken<Char>& token, const Char* name, std::size_t count, st
 
 } // namespace
 
-// The tree builder, shared by the text and the token-list readers. It builds
-// in an arena of its own, which the node read into takes over on success.
+// The tree builders of the text and of the token list. Each builds in an
+// arena of its own, which the node read into takes over on success.
 class XMLNode::Builder {
 public:
     // Builds root from the tokens of source; values stay ranges of the text
@@ -577,8 +432,13 @@ public:
     // ended at a token of its own (its closing tag or the end of an empty tag).
     template <class Char, class Source>
     static bool build(XMLNode* root, Source& source, std::unique_ptr<XMLArena> arena, bool copyValues, bool& closed);
+    // Builds root straight from the text, which arena keeps; values stay ranges of it.
+    template <class Char>
+    static bool read(XMLNode* root, std::unique_ptr<XMLArena> arena, const Char* begin, const Char* end);
 
 private:
+    template <class Char> class Reader;
+
     struct Frame {
         XMLNode* node;
         std::size_t nodes; // where the node's items start on the scratch stacks
@@ -593,11 +453,58 @@ private:
 
     // Items of unfinished nodes wait on stacks shared by all levels and go
     // into each node's lists, sized once, when the node is complete.
+    // A stack of plain items that keeps its room: pushing is a store and a
+    // count, on every item of a document.
+    template <class T> class Stack {
+    public:
+        Stack() = default;
+        Stack(const Stack&) = delete;
+        Stack& operator=(const Stack&) = delete;
+        ~Stack() { delete[] m_data; }
+
+        std::size_t size() const { return m_size; }
+        T* data() { return m_data; }
+        T* begin() { return m_data; }
+        T* end() { return m_data + m_size; }
+        T& operator[](std::size_t i) { return m_data[i]; }
+        T& back() { return m_data[m_size - 1]; }
+        [[gnu::always_inline]] void push_back(const T& item)
+        {
+            if (m_size == m_capacity)
+                grow();
+            m_data[m_size++] = item;
+        }
+        [[gnu::always_inline]] T& emplace_back()
+        {
+            if (m_size == m_capacity)
+                grow();
+            return m_data[m_size++];
+        }
+        void pop_back() { --m_size; }
+        // Drops the items from size on (never grows).
+        void resize(std::size_t size) { m_size = size; }
+
+    private:
+        void grow()
+        {
+            const std::size_t capacity = m_capacity ? m_capacity * 2 : 64;
+            T* data = new T[capacity];
+            std::copy(m_data, m_data + m_size, data);
+            delete[] m_data;
+            m_data = data;
+            m_capacity = capacity;
+        }
+
+        T* m_data = nullptr;
+        std::size_t m_size = 0;
+        std::size_t m_capacity = 0;
+    };
+
     struct Scratch {
-        std::vector<XMLNode*> nodes;
-        std::vector<XMLProperty*> properties;
-        std::vector<XMLAttribute*> attributes;
-        std::vector<Frame> frames;
+        Stack<XMLNode*> nodes;
+        Stack<XMLProperty*> properties;
+        Stack<XMLAttribute*> attributes;
+        Stack<Frame> frames;
         std::wstring text;
 
         // Deletes whatever waits from the given marks on (a refused document).
@@ -633,8 +540,8 @@ private:
 
     // Moves the items waiting from mark on into list, in room carved from storage.
     template <class T>
-    [[gnu::always_inline]] static void take(XMLItems<T>& list, std::vector<T*>& scratch, std::size_t mark,
-                                            std::size_t count, void**& storage)
+    [[gnu::always_inline]] static void take(XMLItems<T>& list, Stack<T*>& scratch, std::size_t mark, std::size_t count,
+                                            void**& storage)
     {
         if (count == 0)
             return;
@@ -678,6 +585,438 @@ XMLAttribute* XMLNode::Builder::makeAttribute(const Char* begin, const Char* equ
     attribute->m_value.inArena = true;
     assignText(attribute->m_value.string(), valueBegin, valueEnd);
     return attribute;
+}
+
+// The reader of text as it stands: one pass over the text builds the tree,
+// with no token in between. It makes exactly the tree the token-list form
+// makes of the same text (and logs the same lines): the usual items take the
+// short way (a child's opening tag, the open node's closing tag, an attribute
+// or value that cannot close anything), every other token goes through
+// dispatch, which does what the token-list builder does with it.
+template <class Char> class XMLNode::Builder::Reader {
+public:
+    Reader(XMLNode* root, XMLArena& arena, const Char* begin, const Char* end)
+        : m_root(root)
+        , m_arena(arena)
+        , m_scan(begin, end)
+        , m_p(begin)
+        , m_end(end)
+        , m_scratch(perThread())
+        , m_log(xmlLog())
+        , m_logging(xmlLogging())
+    {
+    }
+
+    enum Outcome { GO_ON, DONE, REFUSED };
+
+    // Reads the document; the root was read when the result is DONE.
+    Outcome read()
+    {
+        for (;;) {
+            const Char* p = m_scan.template find<&XMLMarks::open, &XMLMarks::quote>(m_p, m_end);
+            if (p == m_end)
+                return ended();
+            m_p = p + 1;
+            Outcome outcome;
+            if (*p == L'<') {
+                outcome = tag();
+            } else {
+                // After a quote: a bar opens a value, anything else is consumed.
+                if (m_p == m_end)
+                    return ended();
+                if (*m_p++ != L'|')
+                    continue;
+                outcome = value();
+            }
+            if (outcome != GO_ON)
+                return outcome;
+        }
+    }
+
+    // The marks the scratch stacks had before the document (see unwind).
+    std::size_t nodeMark = 0, propertyMark = 0, attributeMark = 0, frameMark = 0;
+
+    Scratch& scratch() { return m_scratch; }
+    std::size_t depth() const { return m_depth; }
+
+private:
+    static Scratch& perThread()
+    {
+        // One scratch per thread, kept between documents.
+        thread_local Scratch scratch;
+        return scratch;
+    }
+
+    Frame& top() { return m_scratch.frames.back(); }
+
+    // The value, kept from being loaded together with its neighbours.
+    [[gnu::always_inline]] static std::size_t apart(std::size_t value)
+    {
+#if defined(__GNUC__)
+        asm("" : "+r"(value));
+#endif
+        return value;
+    }
+
+    void open(XMLNode* node, const Char* name, std::size_t length, bool emptyTag)
+    {
+        Frame& frame = m_scratch.frames.emplace_back();
+        frame.node = node;
+        // Each count on its own: read together in one wide load, the count
+        // stored just before stalls it.
+        frame.nodes = apart(m_scratch.nodes.size());
+        frame.properties = apart(m_scratch.properties.size());
+        frame.attributes = apart(m_scratch.attributes.size());
+        frame.name = name;
+        frame.nameLength = length;
+        frame.emptyTag = emptyTag;
+        frame.result = true;
+        ++m_depth;
+        if (m_logging)
+            m_log.incIndent();
+    }
+
+    // A child of the innermost node from its tag's name; refused past MAX_DEPTH.
+    [[gnu::always_inline]] bool child(const Char* name, const Char* nameEnd, bool emptyTag)
+    {
+        if (m_depth >= MAX_DEPTH)
+            return false;
+        XMLNode* node = makeNode(m_arena, m_arena.intern(name, nameEnd));
+        m_scratch.nodes.push_back(node);
+        open(node, name, static_cast<std::size_t>(nameEnd - name), emptyTag);
+        return true;
+    }
+
+    // The innermost node is complete; true when it was the root.
+    bool finish(bool closed)
+    {
+        Frame& frame = top();
+        XMLNode* node = frame.node;
+        if (m_logging) {
+            if (closed) {
+                logXML(10, LOG_TYPE_INFO, L"Node: ", *node->m_name, L" Items found N,P,A: ",
+                       node->m_nodes.size() + m_scratch.nodes.size() - frame.nodes, L' ',
+                       node->m_properties.size() + m_scratch.properties.size() - frame.properties, L' ',
+                       node->m_attributes.size() + m_scratch.attributes.size() - frame.attributes);
+            } else {
+                logXML(10, LOG_TYPE_ERROR, L"Node: ", *node->m_name, L" not closed");
+            }
+        }
+        // The three lists share one piece of the arena.
+        const std::size_t nodes = m_scratch.nodes.size() - frame.nodes;
+        const std::size_t properties = m_scratch.properties.size() - frame.properties;
+        const std::size_t attributes = m_scratch.attributes.size() - frame.attributes;
+        if (const std::size_t count = nodes + properties + attributes; count != 0) {
+            void** storage = m_arena.allocateArray<void>(count);
+            // Only the root can hold items from before.
+            if (node != m_root) {
+                fill(node->m_nodes, m_scratch.nodes, frame.nodes, nodes, storage);
+                fill(node->m_properties, m_scratch.properties, frame.properties, properties, storage);
+                fill(node->m_attributes, m_scratch.attributes, frame.attributes, attributes, storage);
+            } else {
+                take(node->m_nodes, m_scratch.nodes, frame.nodes, nodes, storage);
+                take(node->m_properties, m_scratch.properties, frame.properties, properties, storage);
+                take(node->m_attributes, m_scratch.attributes, frame.attributes, attributes, storage);
+            }
+        }
+        m_scratch.frames.pop_back();
+        --m_depth;
+        if (m_logging)
+            m_log.decIndent();
+        return m_depth == 0;
+    }
+
+    // take for a list that is empty: the items are copied into storage as they are.
+    template <class T>
+    [[gnu::always_inline]] static void fill(XMLItems<T>& list, Stack<T*>& scratch, std::size_t mark, std::size_t count,
+                                            void**& storage)
+    {
+        if (count == 0)
+            return;
+        auto** items = reinterpret_cast<T**>(storage);
+        // Mostly a few items: a loop costs less than a call.
+        for (std::size_t i = 0; i < count; ++i)
+            items[i] = scratch[mark + i];
+        list.adopt(items, count);
+        storage += count;
+        scratch.resize(mark);
+    }
+
+    // The text ends: every open node is complete without its closing tag.
+    Outcome ended()
+    {
+        if (m_depth == 0)
+            return REFUSED;
+        while (!finish(false)) {}
+        return DONE;
+    }
+
+    // A token that is not an attribute completes an empty tag's node first;
+    // the parent reads it then.
+    [[gnu::always_inline]] bool endEmptyTag()
+    {
+        return m_depth != 0 && top().emptyTag && finish(true);
+    }
+
+    // What the token-list builder does with a token of the innermost node.
+    Outcome dispatch(const RawToken<Char>& token)
+    {
+        for (;;) {
+            Frame& frame = top();
+            if (closes(token, static_cast<const Char*>(frame.name), frame.nameLength, m_scratch.text) ||
+                (frame.emptyTag && token.kind != XMLToken::ATTRIBUTE)) {
+                const bool again = frame.emptyTag;
+                if (finish(true))
+                    return DONE;
+                if (again)
+                    continue;
+                return GO_ON;
+            }
+            switch (token.kind) {
+            case XMLToken::TAG:
+            case XMLToken::EMPTY_TAG:
+                // A closing tag of another name, or a tag without a name, is skipped.
+                if (token.begin != token.end && *token.begin != L'/' &&
+                    !child(token.begin, token.end, token.kind == XMLToken::EMPTY_TAG))
+                    return REFUSED;
+                break;
+            case XMLToken::PROPERTY:
+                property(token.begin, token.end, token.bars);
+                break;
+            default:
+                attribute(token.begin, token.equals, token.end);
+                break;
+            }
+            return GO_ON;
+        }
+    }
+
+    void property(const Char* begin, const Char* end, bool bars)
+    {
+        m_scratch.properties.push_back(::new (m_arena.allocate(sizeof(XMLProperty))) XMLProperty(
+            begin, static_cast<uint32_t>(end - begin), sizeof(Char) > 1, bars, &m_arena));
+    }
+
+    void attribute(const Char* begin, const Char* equals, const Char* end)
+    {
+        m_scratch.attributes.push_back(nullptr);
+        m_scratch.attributes.back() = makeAttribute(begin, equals, end, m_arena, false);
+    }
+
+    // An attribute as makeAttribute splits it, found in a tag: its value
+    // lies between the quotes open and quote, and loses open when that
+    // follows the equals sign.
+    [[gnu::always_inline]] void plainAttribute(const Char* begin, const Char* equals, const Char* open,
+                                               const Char* quote)
+    {
+        const Char* nameEnd = equals;
+        while (begin < nameEnd && *begin == L' ')
+            ++begin;
+        while (nameEnd > begin && nameEnd[-1] == L' ')
+            --nameEnd;
+        const Char* value = open == equals + 1 ? open + 1 : equals + 1;
+        const std::wstring* name = m_arena.intern(begin, nameEnd);
+        m_scratch.attributes.push_back(::new (m_arena.allocate(sizeof(XMLAttribute))) XMLAttribute(
+            name, value, static_cast<uint32_t>(quote - value), sizeof(Char) > 1, &m_arena));
+    }
+
+    // A tag, from after its '<' to its first '>'. Inlined into the reader's
+    // loop: a call per tag costs more than the tag's own work.
+    [[gnu::always_inline]] Outcome tag()
+    {
+        const Char* start = m_p;
+        const Char* close = m_scan.template find<&XMLMarks::close>(start, m_end);
+        if (close == m_end) {
+            m_p = m_end;
+            return ended(); // an unfinished tag is no token
+        }
+        m_p = close + 1;
+        if (endEmptyTag())
+            return DONE;
+        // The open node's closing tag: "/" + its name + ">", a name that
+        // neither ends in '/' or a tab (its tag would read otherwise).
+        if (*start == L'/' && m_depth != 0) {
+            const Frame& frame = top();
+            const std::size_t count = frame.nameLength;
+            const auto* name = static_cast<const Char*>(frame.name);
+            if (close == start + count + 1 && count != 0 && name[count - 1] != L'/' && name[count - 1] != L'\t' &&
+                sameName(start + 1, name, count))
+                return finish(true) ? DONE : GO_ON;
+        }
+        const Char* space = m_scan.template find<&XMLMarks::space>(start, close);
+        const Char* last = close;
+        while (last > start && (last[-1] == L' ' || last[-1] == L'\t'))
+            --last;
+        const bool empty = last > start && last[-1] == L'/';
+        const Char* nameEnd = empty && space == close ? close - 1 : space;
+        if (m_depth == 0) {
+            // The first token makes the root, whatever its name. Reading into a
+            // node of another document changes that document.
+            m_root->changed();
+            m_root->m_name = m_arena.intern(start, nameEnd);
+            m_root->m_ownsName = false;
+            open(m_root, start, static_cast<std::size_t>(nameEnd - start), empty);
+        } else if (nameEnd != start && *start != L'/') {
+            if (!child(start, nameEnd, empty))
+                return REFUSED;
+        } else if (const Outcome outcome =
+                       dispatch(RawToken<Char>{start, nameEnd, empty ? XMLToken::EMPTY_TAG : XMLToken::TAG});
+                   outcome != GO_ON) {
+            return outcome;
+        }
+        return space == close ? GO_ON : attributes(space, close);
+    }
+
+    // The attributes between the name's space and the tag's '>', which none
+    // of them reaches past: each starts after the first space before its
+    // equals sign and ends at the second quote after it.
+    Outcome attributes(const Char* rest, const Char* close)
+    {
+        for (;;) {
+            const Char* equals = m_scan.template find<&XMLMarks::equals>(rest, close);
+            if (equals == close)
+                return GO_ON;
+            const Char* blank = *rest == L' ' ? rest : m_scan.template find<&XMLMarks::space>(rest, equals);
+            const Char* begin = blank == equals ? rest : blank + 1;
+            const Char* open =
+                equals[1] == L'"' ? equals + 1 : m_scan.template find<&XMLMarks::quote>(equals + 1, close);
+            if (open == close)
+                return GO_ON;
+            const Char* quote = m_scan.template find<&XMLMarks::quote>(open + 1, close);
+            if (quote == close)
+                return GO_ON;
+            rest = quote + 1;
+            // One starting with '/' may close a node; the others belong to the innermost one.
+            if (*begin != L'/') {
+                plainAttribute(begin, equals, open, quote);
+            } else if (const Outcome outcome =
+                           dispatch(RawToken<Char>{begin, rest, XMLToken::ATTRIBUTE, false, equals});
+                       outcome != GO_ON) {
+                return outcome;
+            }
+        }
+    }
+
+    // A value, from after its opening bar to the bar before its closing quote.
+    Outcome value()
+    {
+        const Char* start = m_p;
+        bool bars = false;
+        for (;;) {
+            const Char* bar = m_scan.template find<&XMLMarks::bar>(m_p, m_end);
+            // Mostly a single bar before the closing quote.
+            if (!bars && m_end - bar >= 2 && bar[1] == L'"') {
+                m_p = bar + 2;
+                return item(start, bar, false);
+            }
+            const Char* after = bar;
+            while (after < m_end && *after == L'|')
+                ++after;
+            if (after == m_end) {
+                m_p = m_end;
+                return ended(); // an unfinished value is no token
+            }
+            if (*after == L'"') {
+                bars = bars || after - bar > 1;
+                m_p = after + 1;
+                return item(start, bars ? after : bar, bars);
+            }
+            // A run inside the value; the character after it belongs to the value.
+            bars = true;
+            m_p = after + 1;
+        }
+    }
+
+    // A value found: a property of the innermost node, unless it reads as a closing tag.
+    Outcome item(const Char* begin, const Char* end, bool bars)
+    {
+        if (m_depth == 0)
+            return REFUSED; // a document starts with a tag
+        if (endEmptyTag())
+            return DONE;
+        if (bars || (begin != end && *begin == L'/'))
+            return dispatch(RawToken<Char>{begin, end, XMLToken::PROPERTY, bars});
+        property(begin, end, false);
+        return GO_ON;
+    }
+
+    [[gnu::always_inline]] bool sameName(const Char* text, const Char* name, std::size_t count) const
+    {
+        if constexpr (sizeof(Char) == 1) {
+            // Both names are read eight bytes at a time where the text allows
+            // (the name lies before the text, in the same text).
+            if (count <= 8 && m_end - text >= 8) {
+                uint64_t a;
+                uint64_t b;
+                std::memcpy(&a, text, 8);
+                std::memcpy(&b, name, 8);
+                const uint64_t mask = count == 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * count)) - 1;
+                return ((a ^ b) & mask) == 0;
+            }
+            return std::memcmp(text, name, count) == 0;
+        } else {
+            for (std::size_t i = 0; i < count; ++i) {
+                if (text[i] != name[i])
+                    return false;
+            }
+            return true;
+        }
+    }
+
+    XMLNode* m_root;
+    XMLArena& m_arena;
+    XMLScanner<Char> m_scan;
+    const Char* m_p;
+    const Char* m_end;
+    Scratch& m_scratch;
+    FileLogger& m_log;
+    const bool m_logging;
+    std::size_t m_depth = 0;
+};
+
+template <class Char>
+bool XMLNode::Builder::read(XMLNode* root, std::unique_ptr<XMLArena> arena, const Char* begin, const Char* end)
+{
+    Reader<Char> reader(root, *arena, begin, end);
+    Scratch& scratch = reader.scratch();
+    reader.nodeMark = scratch.nodes.size();
+    reader.propertyMark = scratch.properties.size();
+    reader.attributeMark = scratch.attributes.size();
+    reader.frameMark = scratch.frames.size();
+    const std::wstring* oldName = root->m_name;
+    const bool ownedName = root->m_ownsName;
+    auto unwind = [&] {
+        if (xmlLogging()) {
+            for (std::size_t depth = reader.depth(); depth > 0; --depth)
+                xmlLog().decIndent();
+        }
+        scratch.frames.resize(reader.frameMark);
+        scratch.discard(reader.nodeMark, reader.propertyMark, reader.attributeMark);
+        root->m_name = oldName;
+        root->m_ownsName = ownedName;
+    };
+    try {
+        switch (reader.read()) {
+        case Reader<Char>::DONE:
+            // The root is complete: it keeps the arena and drops a name of its own.
+            arena->next = root->m_arenas;
+            root->m_arenas = arena.release();
+            if (ownedName)
+                delete oldName;
+            return true;
+        case Reader<Char>::REFUSED:
+            if (reader.depth() != 0) {
+                unwind();
+                logXML(25, LOG_TYPE_ERROR, L" nesting deeper than ", MAX_DEPTH, L" levels: document refused");
+            }
+            return false;
+        default:
+            return false;
+        }
+    } catch (...) {
+        unwind();
+        throw;
+    }
 }
 
 template <class Char, class Source>
@@ -773,18 +1112,9 @@ bool XMLNode::Builder::build(XMLNode* root, Source& source, std::unique_ptr<XMLA
         open(root, *first);
         bool result = true;
         for (;;) {
-            if constexpr (Source::kPlainAttributes) {
-                // What the attribute token would do: it cannot close the node.
-                if (const auto* attribute = source.plainAttribute()) {
-                    scratch.attributes.push_back(nullptr);
-                    scratch.attributes.back() =
-                        makeAttribute(attribute->start, attribute->equals, attribute->end, *arena, copyValues);
-                    continue;
-                }
-            }
             Frame& frame = scratch.frames.back();
             XMLNode* node = frame.node;
-            const RawToken<Char>* next = source.next(static_cast<const Char*>(frame.name), frame.nameLength);
+            const RawToken<Char>* next = source.next();
             if (!next) {
                 if (logging)
                     logXML(10, LOG_TYPE_ERROR, L"Node: ", *node->m_name, L" not closed");
@@ -859,8 +1189,10 @@ std::wstring XMLNode::removeComments(const std::wstring& source)
     wchar_t* begin = text.data();
     wchar_t* end = begin + text.size();
     const wchar_t* first = findComment(static_cast<const wchar_t*>(begin), static_cast<const wchar_t*>(end));
-    if (first != end)
-        text.resize(cutComments(begin, end, begin + (first - begin)));
+    if (first != end) {
+        const auto [keptBegin, keptEnd] = cutComments(begin, end, begin + (first - begin));
+        text = std::wstring(keptBegin, keptEnd);
+    }
     return text;
 }
 
@@ -899,16 +1231,17 @@ template <class Char> bool XMLNode::parse(XMLNode* node, std::unique_ptr<XMLAren
         logXML(20, LOG_TYPE_INFO, L" Try parsing XML String: ");
     // The text belongs to the arena, so the comments are cut out in place.
     if (const Char* first = findComment(static_cast<const Char*>(begin), static_cast<const Char*>(end)); first != end)
-        end = begin + cutComments(begin, end, begin + (first - begin));
+        std::tie(begin, end) = cutComments(begin, end, begin + (first - begin));
     if (static_cast<uint64_t>(end - begin) > 0xFFFFFFFFull) {
         logXML(25, LOG_TYPE_ERROR, L" text too long: document refused");
         return false;
     }
     if (xmlLogging()) {
         // The count comes first in the log, so the tokens are counted in a pass of their own.
-        TextTokens<Char> counter(begin, end);
+        Tokenizer<Char> counter(begin, end);
+        RawToken<Char> token;
         std::size_t count = 0;
-        while (counter.next())
+        while (counter.next(token))
             ++count;
         if (count == 0) {
             logXML(25, LOG_TYPE_ERROR, L" Tokens found: 0");
@@ -916,9 +1249,7 @@ template <class Char> bool XMLNode::parse(XMLNode* node, std::unique_ptr<XMLAren
         }
         logXML(10, LOG_TYPE_INFO, L" Tokens found: ", count);
     }
-    TextTokens<Char> source(begin, end);
-    bool closed = false;
-    return Builder::build<Char>(node, source, std::move(arena), false, closed);
+    return Builder::read<Char>(node, std::move(arena), begin, end);
 }
 
 namespace {

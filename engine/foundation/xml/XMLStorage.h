@@ -126,6 +126,8 @@ public:
     T* const* begin() const { return m_data; }
     T* const* end() const { return m_data + m_size; }
     std::span<T* const> span() const { return std::span<T* const>(m_data, m_size); }
+    // The list lies where the reader put it, in its document's arena.
+    bool inArena() const { return m_data && m_capacity == 0; }
 
     void push_back(T* item)
     {
@@ -159,6 +161,13 @@ public:
         std::swap(m_data, other.m_data);
         std::swap(m_size, other.m_size);
         std::swap(m_capacity, other.m_capacity);
+    }
+    // Takes count items the caller wrote into storage (arena memory) as the
+    // whole of an empty list.
+    void adopt(T** storage, std::size_t count)
+    {
+        m_data = storage;
+        m_size = static_cast<uint32_t>(count);
     }
     // Appends count items; into storage the caller provides (arena memory of
     // room for them) when the list is empty, else on the heap.

@@ -160,10 +160,10 @@ std::wstring treeDump(const XMLNode& node)
 
 TEST(XMLReader, SingleBytesReadAsTheTokenListForm)
 {
-    // Files of single bytes take shortcuts: short tags are read in blocks of 64
-    // bytes, and the closing tag of the open node is recognised in place. Each
-    // text must give the tree of the token-list form, near the end of the text
-    // (no block fits) and followed by blanks (blocks fit).
+    // The reader finds characters in blocks of 64 and recognises the closing
+    // tag of the open node in place. Each text must give the tree of the
+    // token-list form, near the end of the text (the last block is partial)
+    // and followed by blanks (it is whole).
     const std::wstring longValue(70, L'v');
     const std::vector<std::wstring> texts = {
         L"<SCENE V=\"3\"><OBJECT NAME=\"o\" SCALE=\"0.5\"><POSITION> \"|1|\" \"|2|\" </POSITION>"
