@@ -6,6 +6,7 @@
 
 #include <d3dx9.h>
 
+#include <algorithm>
 #include <cstring>
 
 #define STB_IMAGE_WRITE_STATIC
@@ -366,8 +367,16 @@ TEST_F(D3DXTextureTest, BrokenFilesFailCleanly)
 {
     std::vector<uint8_t> png = imageFile(FileKind::Png, 4, 4, std::vector<D3DCOLOR>(16, 0xFF00FF00));
     std::vector<uint8_t> dds = ddsHeader(8, 8, 1, MAKEFOURCC('D', 'X', 'T', '5'));
+    // Whole chunks, but the compressed texels are noise: only decoding them finds out, and a
+    // managed texture (written later) must still be refused now.
+    std::vector<uint8_t> noise = png;
+    const auto idat = std::search(noise.begin(), noise.end(), std::begin("IDAT"), std::end("IDAT") - 1);
+    ASSERT_NE(idat, noise.end());
+    const size_t length = size_t(idat[-4]) << 24 | size_t(idat[-3]) << 16 | size_t(idat[-2]) << 8 | idat[-1];
+    std::fill(idat + 4, idat + 4 + ptrdiff_t(length), uint8_t(0xFF));
     const std::vector<std::vector<uint8_t>> broken = {
         {png.begin(), png.begin() + 40},
+        noise,
         {dds.begin(), dds.begin() + 60},
         dds, // header without texels
         {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'},

@@ -521,6 +521,22 @@ void encodeLevel(D3DFORMAT format, const RgbaImage& image, BYTE* dest, INT pitch
         return;
     }
     const UINT bytes = texelBytes(format);
+    if (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8) {
+        // Nearly every picture the game loads lands here: a plain swizzle, without the per-texel
+        // format switch.
+        const uint8_t alpha = format == D3DFMT_X8R8G8B8 ? 0xFF : 0;
+        for (UINT y = 0; y < image.height; ++y) {
+            BYTE* d = dest + ptrdiff_t(y) * pitch;
+            const uint8_t* p = &image.texels[size_t(y) * image.width * 4];
+            for (UINT x = 0; x < image.width; ++x, p += 4, d += 4) {
+                d[0] = p[2];
+                d[1] = p[1];
+                d[2] = p[0];
+                d[3] = p[3] | alpha;
+            }
+        }
+        return;
+    }
     for (UINT y = 0; y < image.height; ++y) {
         BYTE* row = dest + ptrdiff_t(y) * pitch;
         const uint8_t* src = &image.texels[size_t(y) * image.width * 4];
@@ -558,12 +574,12 @@ void resize(const RgbaImage& source, UINT width, UINT height, DWORD filter, Rgba
 {
     result.width = width;
     result.height = height;
-    result.texels.assign(size_t(width) * height * 4, 0);
     const DWORD kind = filter & 0xFF;
     if (source.width == width && source.height == height) {
         result.texels = source.texels;
         return;
     }
+    result.texels.assign(size_t(width) * height * 4, 0);
     if (kind == D3DX_FILTER_NONE || kind == D3DX_FILTER_POINT) {
         // NONE copies into the top-left corner (the rest stays transparent black); POINT samples
         // the nearest source texel.
@@ -586,6 +602,18 @@ void resize(const RgbaImage& source, UINT width, UINT height, DWORD filter, Rgba
         source.height % height == 0) {
         // Whole-number reductions (every mip step) average each block exactly.
         const UINT bw = source.width / width, bh = source.height / height, count = bw * bh;
+        if (bw == 2 && bh == 2) {
+            // The usual mip step, the same sums without the general loops.
+            for (UINT y = 0; y < height; ++y) {
+                const uint8_t* top = &source.texels[size_t(y) * 2 * source.width * 4];
+                const uint8_t* bottom = top + size_t(source.width) * 4;
+                uint8_t* d = &result.texels[size_t(y) * width * 4];
+                for (UINT x = 0; x < width * 4; x += 4, top += 8, bottom += 8)
+                    for (UINT c = 0; c < 4; ++c)
+                        d[x + c] = uint8_t((top[c] + top[c + 4] + bottom[c] + bottom[c + 4] + 2u) / 4u);
+            }
+            return;
+        }
         for (UINT y = 0; y < height; ++y)
             for (UINT x = 0; x < width; ++x)
                 for (UINT c = 0; c < 4; ++c) {
@@ -650,7 +678,7 @@ HRESULT readInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info)
     return D3D_OK;
 }
 
-HRESULT decode(const BYTE* data, size_t size, DecodedImage& image)
+HRESULT decode(const BYTE* data, size_t size, DecodedImage& image, bool checkOnly)
 {
     const HRESULT hr = readInfo(data, size, image.info);
     if (FAILED(hr))
@@ -658,9 +686,13 @@ HRESULT decode(const BYTE* data, size_t size, DecodedImage& image)
     if (image.info.ImageFileFormat == D3DXIFF_DDS)
         return decodeDds(data, size, image);
     int width = 0, height = 0, components = 0;
-    stbi_uc* pixels = stbi_load_from_memory(data, int(size), &width, &height, &components, 4);
+    stbi_uc* pixels = stbi_load_from_memory(data, int(size), &width, &height, &components, checkOnly ? 0 : 4);
     if (!pixels)
         return D3DXERR_INVALIDDATA;
+    if (checkOnly) {
+        stbi_image_free(pixels);
+        return D3D_OK;
+    }
     image.top.width = UINT(width);
     image.top.height = UINT(height);
     image.top.texels.assign(pixels, pixels + size_t(width) * height * 4);
