@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
+
+#include <zlib.h>
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -53,6 +56,86 @@ bool pngChunksFit(const BYTE* data, size_t size)
         offset += 12 + size_t(length);
     }
     return true;
+}
+
+uint32_t bigEndian32(const BYTE* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+enum class StreamCheck { Readable, Broken, NotHandled };
+
+// Whether the decoder would read a PNG's texels, found without making them: its compressed
+// stream inflates (through a small window, zlib being quicker than the decoder's own inflater)
+// to at least every row, each row starting with a known filter. The files the game ships (8-bit
+// grey, grey with alpha, RGB or RGBA, not interlaced) are checked so; other kinds are left to the
+// decoder. Like the decoder, the check reads no CRC and no stream checksum.
+StreamCheck checkPngStream(const BYTE* data, size_t size)
+{
+    if (size < 33 || std::memcmp(data + 12, "IHDR", 4) != 0)
+        return StreamCheck::NotHandled;
+    const uint32_t width = bigEndian32(data + 16), height = bigEndian32(data + 20);
+    const int depth = data[24], type = data[25];
+    const int channels = type == 0 ? 1 : type == 4 ? 2 : type == 2 ? 3 : type == 6 ? 4 : 0;
+    if (depth != 8 || channels == 0 || data[26] != 0 || data[27] != 0 || data[28] != 0 || width == 0 || height == 0)
+        return StreamCheck::NotHandled;
+    const uint64_t rowBytes = uint64_t(width) * channels + 1, total = rowBytes * height;
+
+    z_stream stream{};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) // the zlib header is read here, as the decoder does
+        return StreamCheck::NotHandled;
+    std::vector<BYTE> window(size_t(1) << 16);
+    BYTE header[2] = {};
+    size_t headerBytes = 0;
+    uint64_t produced = 0;
+    int result = Z_OK;
+    bool broken = false;
+    for (size_t offset = 8; offset + 12 <= size && !broken && result != Z_STREAM_END && produced < total;) {
+        const uint32_t length = bigEndian32(data + offset);
+        if (length > size - offset - 12)
+            break;
+        const BYTE* chunk = data + offset + 8;
+        offset += 12 + size_t(length);
+        if (std::memcmp(chunk - 4, "IEND", 4) == 0)
+            break;
+        if (std::memcmp(chunk - 4, "IDAT", 4) != 0)
+            continue;
+        uInt left = uInt(length);
+        while (headerBytes < 2 && left > 0) {
+            header[headerBytes++] = *chunk++;
+            --left;
+        }
+        if (headerBytes < 2)
+            continue;
+        if (headerBytes == 2) {
+            ++headerBytes;
+            if ((header[0] * 256 + header[1]) % 31 != 0 || (header[1] & 32) || (header[0] & 15) != 8) {
+                broken = true;
+                break;
+            }
+        }
+        stream.next_in = const_cast<Bytef*>(chunk);
+        stream.avail_in = left;
+        while (stream.avail_in > 0 && result != Z_STREAM_END && produced < total) {
+            stream.next_out = window.data();
+            stream.avail_out = uInt(window.size());
+            result = inflate(&stream, Z_NO_FLUSH);
+            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
+                broken = true;
+                break;
+            }
+            const uint64_t made = window.size() - stream.avail_out;
+            // The filter bytes that fell into this piece of the stream.
+            for (uint64_t row = (produced + rowBytes - 1) / rowBytes * rowBytes; row < produced + made && row < total;
+                 row += rowBytes)
+                broken |= window[size_t(row - produced)] > 4;
+            produced += made;
+            if (made == 0 && result == Z_BUF_ERROR)
+                break;
+        }
+    }
+    inflateEnd(&stream);
+    return broken || produced < total ? StreamCheck::Broken : StreamCheck::Readable;
 }
 
 // The kind of file by its first bytes; TGA has no signature, so it is whatever is left.
@@ -685,6 +768,11 @@ HRESULT decode(const BYTE* data, size_t size, DecodedImage& image, bool checkOnl
         return hr;
     if (image.info.ImageFileFormat == D3DXIFF_DDS)
         return decodeDds(data, size, image);
+    if (checkOnly && image.info.ImageFileFormat == D3DXIFF_PNG) {
+        const StreamCheck check = checkPngStream(data, size);
+        if (check != StreamCheck::NotHandled)
+            return check == StreamCheck::Readable ? D3D_OK : D3DXERR_INVALIDDATA;
+    }
     int width = 0, height = 0, components = 0;
     stbi_uc* pixels = stbi_load_from_memory(data, int(size), &width, &height, &components, checkOnly ? 0 : 4);
     if (!pixels)
