@@ -450,14 +450,14 @@ TEST_F(D3DXTextureTest, ManagedPngsAreCheckedAtLoadAsTheDecoderReadsThem)
     std::vector<uint8_t> unknownFilter = rows, short_ = rows;
     unknownFilter[2 * 17] = 5;
     short_.resize(2 * 17);
-    const std::vector<std::vector<uint8_t>> cases = {
-        pngOfRows(4, 3, rows), pngOfRows(4, 3, unknownFilter), pngOfRows(4, 3, short_), pngOfRows(4, 3, rows, 8)};
+    const std::vector<std::vector<uint8_t>> cases = {pngOfRows(4, 3, rows), pngOfRows(4, 3, unknownFilter),
+                                                     pngOfRows(4, 3, short_), pngOfRows(4, 3, rows, 8)};
     for (size_t i = 0; i < cases.size(); ++i) {
         for (D3DPOOL pool : {D3DPOOL_MANAGED, D3DPOOL_SYSTEMMEM}) {
             IDirect3DTexture9* texture = nullptr;
-            const HRESULT hr = D3DXCreateTextureFromFileInMemoryEx(
-                m_device, cases[i].data(), UINT(cases[i].size()), 0, 0, 1, 0, D3DFMT_UNKNOWN, pool, D3DX_DEFAULT,
-                D3DX_DEFAULT, 0, nullptr, nullptr, &texture);
+            const HRESULT hr = D3DXCreateTextureFromFileInMemoryEx(m_device, cases[i].data(), UINT(cases[i].size()), 0,
+                                                                   0, 1, 0, D3DFMT_UNKNOWN, pool, D3DX_DEFAULT,
+                                                                   D3DX_DEFAULT, 0, nullptr, nullptr, &texture);
             EXPECT_EQ(hr, i == 0 ? D3D_OK : D3DXERR_INVALIDDATA) << "case " << i << ", pool " << pool;
             if (texture)
                 texture->Release();
