@@ -14,6 +14,7 @@ Each run prints its times and the load average, each binary its medians with min
 STARTUP_LOG=prefix keeps the game's output of the last round (prefix.<n>.log for the n-th binary),
 headed by the times of the launch, the first video picture seen and the Escape sent (monotonic
 clock, seconds); STARTUP_PERF=prefix records a perf profile of that run up to the menu (prefix.<n>).
+STARTUP_KEEP=1 keeps the work folders (the game's output of a failed run is there).
 """
 import importlib.util
 import os
@@ -85,7 +86,8 @@ class Subject:
         config = os.path.join(xdg, "Lumaro", "config.cfg")
         before = os.stat(config).st_mtime_ns if os.path.exists(config) else 0
         wp.xdo("mousemove", 5, 5)
-        logfile = open(log or os.devnull, "w")
+        log = log or os.path.join(self.work, "game.log")
+        logfile = open(log, "w")
         start = time.monotonic()
         logfile.write("launched %.6f\n" % start)
         logfile.flush()
@@ -104,9 +106,12 @@ class Subject:
                     logfile.write("escape sent %.6f\n" % time.monotonic())
                     logfile.flush()
                     break
+                if process.poll() is not None:
+                    raise wp.Failure("the game ended with %d before its video showed (output in %s)"
+                                     % (process.returncode, log))
                 time.sleep(0.01)
             else:
-                raise wp.Failure("no intro video within 20 s")
+                raise wp.Failure("no intro video within 20 s (output in %s)" % log)
             if not record:
                 time.sleep(10)
                 return grab(self.box)
@@ -167,9 +172,13 @@ def main():
         for subject in subjects:
             print("%s  menu %s  processor %s  main thread %s  exit %s" % (subject.binary, summary(subject.launch),
                   summary(subject.cpu), summary(subject.main), summary(subject.exit)))
+    except wp.Failure as failure:
+        print("startup benchmark FAILED: %s" % failure)
+        return 1
     finally:
-        for subject in subjects:
-            shutil.rmtree(subject.work, ignore_errors=True)
+        if not os.environ.get("STARTUP_KEEP"):
+            for subject in subjects:
+                shutil.rmtree(subject.work, ignore_errors=True)
     return 0
 
 
