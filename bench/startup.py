@@ -9,7 +9,8 @@ times (default 5), the binaries take turns: the game starts on a copy of that pr
 the intro video as soon as its first picture shows, and the launch counts until the screen shows the
 reference buttons; the processor time the game has used by then is read too (all threads and the
 main thread alone: steadier than the launch time on a busy machine). SIGTERM then ends the game;
-the exit counts until the process is gone, and the run fails unless "config.cfg" was written again.
+the exit counts until the process is gone, and the run fails unless "config.cfg" and "profile.prf"
+were written again.
 Each run prints its times and the load average, each binary its medians with min-max.
 STARTUP_LOG=prefix keeps the game's output of the last round (prefix.<n>.log for the n-th binary),
 headed by the times of the launch, the first video picture seen and the Escape sent (monotonic
@@ -83,8 +84,8 @@ class Subject:
         recording, else after the reference shows) and records the times."""
         xdg = self.environment(tempfile.mkdtemp(prefix="xdg-", dir=self.work))
         shutil.copytree(self.profile, os.path.join(xdg, "Lumaro"))
-        config = os.path.join(xdg, "Lumaro", "config.cfg")
-        before = os.stat(config).st_mtime_ns if os.path.exists(config) else 0
+        saves = [os.path.join(xdg, "Lumaro", name) for name in ("config.cfg", "profile.prf")]
+        before = [os.stat(path).st_mtime_ns if os.path.exists(path) else 0 for path in saves]
         wp.xdo("mousemove", 5, 5)
         log = log or os.path.join(self.work, "game.log")
         logfile = open(log, "w")
@@ -137,8 +138,9 @@ class Subject:
             watchdog.cancel()
             if process.returncode != 0:
                 raise wp.Failure("the game ended with %d after SIGTERM" % process.returncode)
-            if not os.path.exists(config) or os.stat(config).st_mtime_ns == before:
-                raise wp.Failure("config.cfg was not written at exit")
+            for path, then in zip(saves, before):
+                if not os.path.exists(path) or os.stat(path).st_mtime_ns == then:
+                    raise wp.Failure("%s was not written at exit" % os.path.basename(path))
             return picture
         finally:
             if process.poll() is None:
