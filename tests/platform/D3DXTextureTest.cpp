@@ -279,6 +279,15 @@ TEST_F(D3DXTextureTest, SizesRoundToPowersOfTwoAndResizeWithTheFilter)
     const D3DCOLOR b = colours[0], g = colours[1], r = colours[2];
     EXPECT_EQ(texels(texture), (std::vector<D3DCOLOR>{b, b, g, g, r, r, b, b, g, g, r, r}));
     texture->Release();
+    // No filter: the picture's top-left part in the corner, transparent black around it.
+    texture = load(file, 4, 2, 1, D3DFMT_A8R8G8B8, D3DX_FILTER_NONE);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texels(texture), (std::vector<D3DCOLOR>{b, g, r, 0, 0, 0, 0, 0}));
+    texture->Release();
+    texture = load(file, 2, 2, 1, D3DFMT_A8R8G8B8, D3DX_FILTER_NONE);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texels(texture), (std::vector<D3DCOLOR>{b, g, 0, 0}));
+    texture->Release();
 
     // Linear filtering of a flat image stays flat.
     texture = load(imageFile(FileKind::Png, 3, 3, std::vector<D3DCOLOR>(9, 0xFF336699)), 7, 5, 1, D3DFMT_A8R8G8B8,

@@ -663,18 +663,19 @@ void resize(const RgbaImage& source, UINT width, UINT height, DWORD filter, Rgba
         return;
     }
     result.texels.assign(size_t(width) * height * 4, 0);
-    if (kind == D3DX_FILTER_NONE || kind == D3DX_FILTER_POINT) {
-        // NONE copies into the top-left corner (the rest stays transparent black); POINT samples
-        // the nearest source texel.
+    if (kind == D3DX_FILTER_NONE) {
+        // The picture into the top-left corner, row by row; the rest stays transparent black.
+        const size_t rowBytes = size_t(std::min(width, source.width)) * 4;
+        for (UINT y = 0; y < std::min(height, source.height); ++y)
+            std::memcpy(&result.texels[size_t(y) * width * 4], &source.texels[size_t(y) * source.width * 4], rowBytes);
+        return;
+    }
+    if (kind == D3DX_FILTER_POINT) {
+        // The nearest source texel.
         for (UINT y = 0; y < height; ++y) {
             for (UINT x = 0; x < width; ++x) {
-                UINT sx = x, sy = y;
-                if (kind == D3DX_FILTER_POINT) {
-                    sx = UINT((uint64_t(x) * 2 + 1) * source.width / (uint64_t(width) * 2));
-                    sy = UINT((uint64_t(y) * 2 + 1) * source.height / (uint64_t(height) * 2));
-                } else if (x >= source.width || y >= source.height) {
-                    continue;
-                }
+                const UINT sx = UINT((uint64_t(x) * 2 + 1) * source.width / (uint64_t(width) * 2));
+                const UINT sy = UINT((uint64_t(y) * 2 + 1) * source.height / (uint64_t(height) * 2));
                 std::memcpy(&result.texels[(size_t(y) * width + x) * 4],
                             &source.texels[(size_t(sy) * source.width + sx) * 4], 4);
             }
