@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
   clang clang-format libclang-rt-14-dev libgomp1 libomp-dev
-  libsdl2-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri libstb-dev
+  libsdl2-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri libstb-dev zlib1g-dev
   libfaudio-dev libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   glslang-dev glslang-tools spirv-tools libspirv-cross-c-shared-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   sox ffmpeg librsvg2-bin

@@ -6,6 +6,7 @@
 
 #include <d3dx9.h>
 
+#include <algorithm>
 #include <cstring>
 
 #define STB_IMAGE_WRITE_STATIC
@@ -34,16 +35,22 @@ std::vector<uint8_t> rgba(const std::vector<D3DCOLOR>& colours)
     return bytes;
 }
 
-// An image file in memory; components 3 drops alpha.
+// An image file in memory; components 3 drops alpha, 2 keeps red as grey with alpha, 1 grey.
 std::vector<uint8_t> imageFile(FileKind kind, int width, int height, const std::vector<D3DCOLOR>& colours,
                                int components = 4)
 {
     std::vector<uint8_t> texels = rgba(colours);
-    if (components == 3) {
-        std::vector<uint8_t> rgb;
-        for (size_t i = 0; i < texels.size(); i += 4)
-            rgb.insert(rgb.end(), texels.begin() + i, texels.begin() + i + 3);
-        texels = rgb;
+    if (components < 4) {
+        std::vector<uint8_t> fewer;
+        for (size_t i = 0; i < texels.size(); i += 4) {
+            if (components == 3)
+                fewer.insert(fewer.end(), texels.begin() + i, texels.begin() + i + 3);
+            else
+                fewer.push_back(texels[i]);
+            if (components == 2)
+                fewer.push_back(texels[i + 3]);
+        }
+        texels = fewer;
     }
     std::vector<uint8_t> out;
     auto sink = [](void* context, void* data, int size) {
@@ -59,6 +66,29 @@ std::vector<uint8_t> imageFile(FileKind kind, int width, int height, const std::
         stbi_write_tga_to_func(sink, &out, width, height, components, texels.data());
     }
     return out;
+}
+
+// An RGBA PNG of rows as given (each its filter byte, then the texels), packed by the writer's
+// zlib and cut to the first keep bytes of the stream. The CRCs are left 0: no reader checks them.
+std::vector<uint8_t> pngOfRows(uint8_t width, uint8_t height, const std::vector<uint8_t>& rows,
+                               size_t keep = size_t(-1))
+{
+    int length = 0;
+    unsigned char* packed = stbi_zlib_compress(const_cast<unsigned char*>(rows.data()), int(rows.size()), &length, 8);
+    const std::vector<uint8_t> stream(packed, packed + std::min(size_t(length), keep));
+    STBIW_FREE(packed);
+    std::vector<uint8_t> file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto chunk = [&file](const char* tag, const std::vector<uint8_t>& body) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            file.push_back(uint8_t(body.size() >> shift));
+        file.insert(file.end(), tag, tag + 4);
+        file.insert(file.end(), body.begin(), body.end());
+        file.insert(file.end(), 4, uint8_t(0));
+    };
+    chunk("IHDR", {0, 0, 0, width, 0, 0, 0, height, 8, 6, 0, 0, 0});
+    chunk("IDAT", stream);
+    chunk("IEND", {});
+    return file;
 }
 
 void put32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value)
@@ -249,6 +279,15 @@ TEST_F(D3DXTextureTest, SizesRoundToPowersOfTwoAndResizeWithTheFilter)
     const D3DCOLOR b = colours[0], g = colours[1], r = colours[2];
     EXPECT_EQ(texels(texture), (std::vector<D3DCOLOR>{b, b, g, g, r, r, b, b, g, g, r, r}));
     texture->Release();
+    // No filter: the picture's top-left part in the corner, transparent black around it.
+    texture = load(file, 4, 2, 1, D3DFMT_A8R8G8B8, D3DX_FILTER_NONE);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texels(texture), (std::vector<D3DCOLOR>{b, g, r, 0, 0, 0, 0, 0}));
+    texture->Release();
+    texture = load(file, 2, 2, 1, D3DFMT_A8R8G8B8, D3DX_FILTER_NONE);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texels(texture), (std::vector<D3DCOLOR>{b, g, 0, 0}));
+    texture->Release();
 
     // Linear filtering of a flat image stays flat.
     texture = load(imageFile(FileKind::Png, 3, 3, std::vector<D3DCOLOR>(9, 0xFF336699)), 7, 5, 1, D3DFMT_A8R8G8B8,
@@ -366,8 +405,16 @@ TEST_F(D3DXTextureTest, BrokenFilesFailCleanly)
 {
     std::vector<uint8_t> png = imageFile(FileKind::Png, 4, 4, std::vector<D3DCOLOR>(16, 0xFF00FF00));
     std::vector<uint8_t> dds = ddsHeader(8, 8, 1, MAKEFOURCC('D', 'X', 'T', '5'));
+    // Whole chunks, but the compressed texels are noise: only decoding them finds out, and a
+    // managed texture (written later) must still be refused now.
+    std::vector<uint8_t> noise = png;
+    const auto idat = std::search(noise.begin(), noise.end(), std::begin("IDAT"), std::end("IDAT") - 1);
+    ASSERT_NE(idat, noise.end());
+    const size_t length = size_t(idat[-4]) << 24 | size_t(idat[-3]) << 16 | size_t(idat[-2]) << 8 | idat[-1];
+    std::fill(idat + 4, idat + 4 + ptrdiff_t(length), uint8_t(0xFF));
     const std::vector<std::vector<uint8_t>> broken = {
         {png.begin(), png.begin() + 40},
+        noise,
         {dds.begin(), dds.begin() + 60},
         dds, // header without texels
         {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'},
@@ -381,6 +428,50 @@ TEST_F(D3DXTextureTest, BrokenFilesFailCleanly)
         EXPECT_EQ(texture, nullptr);
     }
     EXPECT_EQ(D3DXGetImageInfoFromFileInMemory(nullptr, 0, nullptr), D3DERR_INVALIDCALL);
+}
+
+TEST_F(D3DXTextureTest, ManagedPngsAreCheckedAtLoadAsTheDecoderReadsThem)
+{
+    // Managed textures only check the file at load and decode it on first use: for every row
+    // filter and 8-bit layout they hold what a texture written at once holds.
+    std::vector<D3DCOLOR> colours;
+    for (uint32_t i = 0; i < 64; ++i)
+        colours.push_back((i * 2654435761u) ^ (i << 26));
+    for (int filter = 0; filter < 5; ++filter) {
+        for (int components = 1; components <= 4; ++components) {
+            stbi_write_force_png_filter = filter;
+            const std::vector<uint8_t> png = imageFile(FileKind::Png, 8, 8, colours, components);
+            IDirect3DTexture9* later = load(png, 8, 8, 1, D3DFMT_A8R8G8B8);
+            IDirect3DTexture9* now =
+                load(png, 8, 8, 1, D3DFMT_A8R8G8B8, D3DX_FILTER_NONE, 0, nullptr, D3DPOOL_SYSTEMMEM);
+            ASSERT_TRUE(later && now);
+            EXPECT_EQ(texels(later), texels(now)) << "filter " << filter << ", " << components << " components";
+            later->Release();
+            now->Release();
+        }
+    }
+    stbi_write_force_png_filter = -1;
+
+    // Streams that inflate but make no whole picture are refused at load, by both ways alike.
+    std::vector<uint8_t> rows(3 * 17, 0x80);
+    for (size_t row = 0; row < rows.size(); row += 17)
+        rows[row] = uint8_t(row / 17); // none, sub, up
+    std::vector<uint8_t> unknownFilter = rows, short_ = rows;
+    unknownFilter[2 * 17] = 5;
+    short_.resize(2 * 17);
+    const std::vector<std::vector<uint8_t>> cases = {pngOfRows(4, 3, rows), pngOfRows(4, 3, unknownFilter),
+                                                     pngOfRows(4, 3, short_), pngOfRows(4, 3, rows, 8)};
+    for (size_t i = 0; i < cases.size(); ++i) {
+        for (D3DPOOL pool : {D3DPOOL_MANAGED, D3DPOOL_SYSTEMMEM}) {
+            IDirect3DTexture9* texture = nullptr;
+            const HRESULT hr = D3DXCreateTextureFromFileInMemoryEx(m_device, cases[i].data(), UINT(cases[i].size()), 0,
+                                                                   0, 1, 0, D3DFMT_UNKNOWN, pool, D3DX_DEFAULT,
+                                                                   D3DX_DEFAULT, 0, nullptr, nullptr, &texture);
+            EXPECT_EQ(hr, i == 0 ? D3D_OK : D3DXERR_INVALIDDATA) << "case " << i << ", pool " << pool;
+            if (texture)
+                texture->Release();
+        }
+    }
 }
 
 TEST_F(D3DXTextureTest, ManagedTexturesAreWrittenOnFirstUseOnly)

@@ -83,6 +83,15 @@ int litTallyLines(std::size_t count, double progress)
     return toInt(static_cast<double>(count) * progress);
 }
 
+bool loadingPictureDue(float progress, float drawnProgress, unsigned msSinceDrawn)
+{
+    if (drawnProgress < 0.0f)
+        return true;
+    if (progress == drawnProgress)
+        return false;
+    return progress >= 1.0f || msSinceDrawn >= kLoadingRedrawMs;
+}
+
 unsigned char alphaByte(double alpha)
 {
     if (!(alpha > 0.0))

@@ -58,6 +58,14 @@ int litTallyLines(std::size_t count, double progress);
 // An alpha 0..1 as a byte: 255 at 1 or above, 0 at 0 or below, else rounded.
 unsigned char alphaByte(double alpha);
 
+// The loading screen's picture is drawn again at most this often: each drawing costs the
+// software rasteriser a whole screen, while the loading steps come a few milliseconds apart.
+constexpr unsigned kLoadingRedrawMs = 50;
+// Whether the loading screen is drawn for progress after the last drawing (drawnProgress < 0:
+// none yet) msSinceDrawn ago: the first picture and the full bar always, the same bar never,
+// any other once kLoadingRedrawMs have passed.
+bool loadingPictureDue(float progress, float drawnProgress, unsigned msSinceDrawn);
+
 // A screen point relative to the area the in-game picture is drawn in (0..1 across it); unless
 // relative, mapped back into pixels of the target rectangle.
 D3DXVECTOR2 toView(const Ulvo::FloatRect& area, const RECT& target, const D3DXVECTOR2& point, bool relative);

@@ -238,6 +238,8 @@ private:
     bool m_confirmDisplayChanges = true;
 
     Ulvo::GUIWindow* m_loadingScreen = nullptr;
+    float m_loadingDrawnProgress = -1.0f; // the bar last drawn, -1 before the first picture
+    DWORD m_loadingDrawnAt = 0;           // tick count of that drawing
     std::vector<Ulvo::Texture2D*> m_backgrounds;
     std::vector<Ulvo::Texture2DAnimation*> m_cursors;
     std::vector<Katastrophe> m_katastrophen;

@@ -374,8 +374,13 @@ bool ThreeMatchGame::updateLoadingProgress(float progress, bool redraw)
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    if (redraw && m_d3d->TestCooperative())
+    // The bar is set every step, but drawn only as often as the eye can follow.
+    if (redraw && ScreenRules::loadingPictureDue(progress, m_loadingDrawnProgress, GetTickCount() - m_loadingDrawnAt) &&
+        m_d3d->TestCooperative()) {
         drawLoadingScreen();
+        m_loadingDrawnProgress = progress;
+        m_loadingDrawnAt = GetTickCount();
+    }
     return result;
 }
 

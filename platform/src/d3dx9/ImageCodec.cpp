@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
+
+#include <zlib.h>
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -53,6 +56,86 @@ bool pngChunksFit(const BYTE* data, size_t size)
         offset += 12 + size_t(length);
     }
     return true;
+}
+
+uint32_t bigEndian32(const BYTE* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+enum class StreamCheck { Readable, Broken, NotHandled };
+
+// Whether the decoder would read a PNG's texels, found without making them: its compressed
+// stream inflates (through a small window, zlib being quicker than the decoder's own inflater)
+// to at least every row, each row starting with a known filter. The files the game ships (8-bit
+// grey, grey with alpha, RGB or RGBA, not interlaced) are checked so; other kinds are left to the
+// decoder. Like the decoder, the check reads no CRC and no stream checksum.
+StreamCheck checkPngStream(const BYTE* data, size_t size)
+{
+    if (size < 33 || std::memcmp(data + 12, "IHDR", 4) != 0)
+        return StreamCheck::NotHandled;
+    const uint32_t width = bigEndian32(data + 16), height = bigEndian32(data + 20);
+    const int depth = data[24], type = data[25];
+    const int channels = type == 0 ? 1 : type == 4 ? 2 : type == 2 ? 3 : type == 6 ? 4 : 0;
+    if (depth != 8 || channels == 0 || data[26] != 0 || data[27] != 0 || data[28] != 0 || width == 0 || height == 0)
+        return StreamCheck::NotHandled;
+    const uint64_t rowBytes = uint64_t(width) * channels + 1, total = rowBytes * height;
+
+    z_stream stream{};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) // the zlib header is read here, as the decoder does
+        return StreamCheck::NotHandled;
+    std::vector<BYTE> window(size_t(1) << 16);
+    BYTE header[2] = {};
+    size_t headerBytes = 0;
+    uint64_t produced = 0;
+    int result = Z_OK;
+    bool broken = false;
+    for (size_t offset = 8; offset + 12 <= size && !broken && result != Z_STREAM_END && produced < total;) {
+        const uint32_t length = bigEndian32(data + offset);
+        if (length > size - offset - 12)
+            break;
+        const BYTE* chunk = data + offset + 8;
+        offset += 12 + size_t(length);
+        if (std::memcmp(chunk - 4, "IEND", 4) == 0)
+            break;
+        if (std::memcmp(chunk - 4, "IDAT", 4) != 0)
+            continue;
+        uInt left = uInt(length);
+        while (headerBytes < 2 && left > 0) {
+            header[headerBytes++] = *chunk++;
+            --left;
+        }
+        if (headerBytes < 2)
+            continue;
+        if (headerBytes == 2) {
+            ++headerBytes;
+            if ((header[0] * 256 + header[1]) % 31 != 0 || (header[1] & 32) || (header[0] & 15) != 8) {
+                broken = true;
+                break;
+            }
+        }
+        stream.next_in = const_cast<Bytef*>(chunk);
+        stream.avail_in = left;
+        while (stream.avail_in > 0 && result != Z_STREAM_END && produced < total) {
+            stream.next_out = window.data();
+            stream.avail_out = uInt(window.size());
+            result = inflate(&stream, Z_NO_FLUSH);
+            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
+                broken = true;
+                break;
+            }
+            const uint64_t made = window.size() - stream.avail_out;
+            // The filter bytes that fell into this piece of the stream.
+            for (uint64_t row = (produced + rowBytes - 1) / rowBytes * rowBytes; row < produced + made && row < total;
+                 row += rowBytes)
+                broken |= window[size_t(row - produced)] > 4;
+            produced += made;
+            if (made == 0 && result == Z_BUF_ERROR)
+                break;
+        }
+    }
+    inflateEnd(&stream);
+    return broken || produced < total ? StreamCheck::Broken : StreamCheck::Readable;
 }
 
 // The kind of file by its first bytes; TGA has no signature, so it is whatever is left.
@@ -521,6 +604,22 @@ void encodeLevel(D3DFORMAT format, const RgbaImage& image, BYTE* dest, INT pitch
         return;
     }
     const UINT bytes = texelBytes(format);
+    if (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8) {
+        // Nearly every picture the game loads lands here: a plain swizzle, without the per-texel
+        // format switch.
+        const uint8_t alpha = format == D3DFMT_X8R8G8B8 ? 0xFF : 0;
+        for (UINT y = 0; y < image.height; ++y) {
+            BYTE* d = dest + ptrdiff_t(y) * pitch;
+            const uint8_t* p = &image.texels[size_t(y) * image.width * 4];
+            for (UINT x = 0; x < image.width; ++x, p += 4, d += 4) {
+                d[0] = p[2];
+                d[1] = p[1];
+                d[2] = p[0];
+                d[3] = p[3] | alpha;
+            }
+        }
+        return;
+    }
     for (UINT y = 0; y < image.height; ++y) {
         BYTE* row = dest + ptrdiff_t(y) * pitch;
         const uint8_t* src = &image.texels[size_t(y) * image.width * 4];
@@ -558,24 +657,25 @@ void resize(const RgbaImage& source, UINT width, UINT height, DWORD filter, Rgba
 {
     result.width = width;
     result.height = height;
-    result.texels.assign(size_t(width) * height * 4, 0);
     const DWORD kind = filter & 0xFF;
     if (source.width == width && source.height == height) {
         result.texels = source.texels;
         return;
     }
-    if (kind == D3DX_FILTER_NONE || kind == D3DX_FILTER_POINT) {
-        // NONE copies into the top-left corner (the rest stays transparent black); POINT samples
-        // the nearest source texel.
+    result.texels.assign(size_t(width) * height * 4, 0);
+    if (kind == D3DX_FILTER_NONE) {
+        // The picture into the top-left corner, row by row; the rest stays transparent black.
+        const size_t rowBytes = size_t(std::min(width, source.width)) * 4;
+        for (UINT y = 0; y < std::min(height, source.height); ++y)
+            std::memcpy(&result.texels[size_t(y) * width * 4], &source.texels[size_t(y) * source.width * 4], rowBytes);
+        return;
+    }
+    if (kind == D3DX_FILTER_POINT) {
+        // The nearest source texel.
         for (UINT y = 0; y < height; ++y) {
             for (UINT x = 0; x < width; ++x) {
-                UINT sx = x, sy = y;
-                if (kind == D3DX_FILTER_POINT) {
-                    sx = UINT((uint64_t(x) * 2 + 1) * source.width / (uint64_t(width) * 2));
-                    sy = UINT((uint64_t(y) * 2 + 1) * source.height / (uint64_t(height) * 2));
-                } else if (x >= source.width || y >= source.height) {
-                    continue;
-                }
+                const UINT sx = UINT((uint64_t(x) * 2 + 1) * source.width / (uint64_t(width) * 2));
+                const UINT sy = UINT((uint64_t(y) * 2 + 1) * source.height / (uint64_t(height) * 2));
                 std::memcpy(&result.texels[(size_t(y) * width + x) * 4],
                             &source.texels[(size_t(sy) * source.width + sx) * 4], 4);
             }
@@ -586,6 +686,18 @@ void resize(const RgbaImage& source, UINT width, UINT height, DWORD filter, Rgba
         source.height % height == 0) {
         // Whole-number reductions (every mip step) average each block exactly.
         const UINT bw = source.width / width, bh = source.height / height, count = bw * bh;
+        if (bw == 2 && bh == 2) {
+            // The usual mip step, the same sums without the general loops.
+            for (UINT y = 0; y < height; ++y) {
+                const uint8_t* top = &source.texels[size_t(y) * 2 * source.width * 4];
+                const uint8_t* bottom = top + size_t(source.width) * 4;
+                uint8_t* d = &result.texels[size_t(y) * width * 4];
+                for (UINT x = 0; x < width * 4; x += 4, top += 8, bottom += 8)
+                    for (UINT c = 0; c < 4; ++c)
+                        d[x + c] = uint8_t((top[c] + top[c + 4] + bottom[c] + bottom[c + 4] + 2u) / 4u);
+            }
+            return;
+        }
         for (UINT y = 0; y < height; ++y)
             for (UINT x = 0; x < width; ++x)
                 for (UINT c = 0; c < 4; ++c) {
@@ -650,17 +762,26 @@ HRESULT readInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info)
     return D3D_OK;
 }
 
-HRESULT decode(const BYTE* data, size_t size, DecodedImage& image)
+HRESULT decode(const BYTE* data, size_t size, DecodedImage& image, bool checkOnly)
 {
     const HRESULT hr = readInfo(data, size, image.info);
     if (FAILED(hr))
         return hr;
     if (image.info.ImageFileFormat == D3DXIFF_DDS)
         return decodeDds(data, size, image);
+    if (checkOnly && image.info.ImageFileFormat == D3DXIFF_PNG) {
+        const StreamCheck check = checkPngStream(data, size);
+        if (check != StreamCheck::NotHandled)
+            return check == StreamCheck::Readable ? D3D_OK : D3DXERR_INVALIDDATA;
+    }
     int width = 0, height = 0, components = 0;
-    stbi_uc* pixels = stbi_load_from_memory(data, int(size), &width, &height, &components, 4);
+    stbi_uc* pixels = stbi_load_from_memory(data, int(size), &width, &height, &components, checkOnly ? 0 : 4);
     if (!pixels)
         return D3DXERR_INVALIDDATA;
+    if (checkOnly) {
+        stbi_image_free(pixels);
+        return D3D_OK;
+    }
     image.top.width = UINT(width);
     image.top.height = UINT(height);
     image.top.texels.assign(pixels, pixels + size_t(width) * height * 4);

@@ -33,8 +33,10 @@ struct DecodedImage {
 
 // Fills info from the file's header alone; D3DXERR_INVALIDDATA for unknown or broken files.
 HRESULT readInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info);
-// Decodes level 0 to RGBA (and keeps the DDS levels); D3DXERR_INVALIDDATA on failure.
-HRESULT decode(const BYTE* data, size_t size, DecodedImage& image);
+// Decodes level 0 to RGBA (and keeps the DDS levels); D3DXERR_INVALIDDATA on failure. With
+// checkOnly a PNG, JPEG, BMP or TGA file is decoded in full but its texels are dropped: top stays
+// empty.
+HRESULT decode(const BYTE* data, size_t size, DecodedImage& image, bool checkOnly = false);
 
 // The DDS reader used by the two functions above. Broken headers are refused with a log line.
 HRESULT readDdsInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info);

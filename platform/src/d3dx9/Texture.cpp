@@ -216,7 +216,10 @@ HRESULT fillFromFile(IDirect3DTexture9* texture, DecodedImage& file, DWORD Filte
         file.rawLevels.clear();
     const UINT levels = (desc.Usage & D3DUSAGE_AUTOGENMIPMAP) ? 1 : texture->GetLevelCount();
     std::vector<RgbaImage> chain(levels);
-    resize(file.top, desc.Width, desc.Height, Filter, chain[0]);
+    if (file.top.width == desc.Width && file.top.height == desc.Height)
+        chain[0] = std::move(file.top); // the decoded picture is the top level as it stands
+    else
+        resize(file.top, desc.Width, desc.Height, Filter, chain[0]);
     for (UINT level = 1; level < levels; ++level) {
         if ((MipFilter & 0xFF) == D3DX_FILTER_NONE) {
             chain.resize(level); // Without a mip filter the lower levels stay as created.
@@ -289,7 +292,9 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
         return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
     DecodedImage file;
-    HRESULT hr = decode(static_cast<const BYTE*>(pSrcData), SrcDataSize, file);
+    // A managed texture is written from the file again on first use: here the file only has to
+    // prove readable, in its own channels (no conversion to RGBA).
+    HRESULT hr = decode(static_cast<const BYTE*>(pSrcData), SrcDataSize, file, Pool == D3DPOOL_MANAGED);
     if (FAILED(hr)) {
         Diagnostics::error("D3DX", "image data is not a readable PNG, JPEG, BMP, TGA or DDS file");
         return hr;
@@ -324,7 +329,10 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
         *ppTexture = texture;
         return D3D_OK;
     }
-    hr = fillFromFile(texture, file, Filter, MipFilter, ColorKey);
+    if (file.top.texels.empty() && file.rawLevels.empty()) // only checked above: the texels now
+        hr = decode(static_cast<const BYTE*>(pSrcData), SrcDataSize, file);
+    if (SUCCEEDED(hr))
+        hr = fillFromFile(texture, file, Filter, MipFilter, ColorKey);
     if (FAILED(hr)) {
         texture->Release();
         return hr;

@@ -72,6 +72,12 @@ TEST(ControllerScreens, TalliesLightWholeLinesAndThePictureMapsIntoTheRenderTarg
     EXPECT_EQ(ScreenRules::alphaByte(0.5), 128);
     EXPECT_EQ(ScreenRules::alphaByte(1.5), 255);
     EXPECT_EQ(ScreenRules::alphaByte(-0.1), 0);
+    // The loading screen: its first picture and the full bar at once, the same bar never again.
+    EXPECT_TRUE(ScreenRules::loadingPictureDue(0.1f, -1.0f, 0));
+    EXPECT_FALSE(ScreenRules::loadingPictureDue(0.2f, 0.1f, ScreenRules::kLoadingRedrawMs - 1));
+    EXPECT_TRUE(ScreenRules::loadingPictureDue(0.2f, 0.1f, ScreenRules::kLoadingRedrawMs));
+    EXPECT_TRUE(ScreenRules::loadingPictureDue(1.0f, 0.8f, 0));
+    EXPECT_FALSE(ScreenRules::loadingPictureDue(1.0f, 1.0f, 10000));
 
     // A picture drawn at half size in the right half of the screen.
     const Ulvo::FloatRect area(512.0f, 0.0f, 1024.0f, 384.0f);
