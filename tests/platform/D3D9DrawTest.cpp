@@ -271,3 +271,41 @@ TEST_F(D3D9DrawTest, IndexedDrawsFansAndDrawsFromMemory)
     ib16->Release();
     ib32->Release();
 }
+
+// A frame of many draws is handed to the driver in batches, and the draws wait for an older batch
+// while too many are outstanding: every draw must still land, in order, and a device released
+// with batches outstanding must go cleanly.
+TEST_F(D3D9DrawTest, EveryDrawOfAFrameOfManyBatchesLandsInOrder)
+{
+    ASSERT_TRUE(createDevice(16, 8));
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    m_device->BeginScene();
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    // Each pixel its own colour, each drawn twice: first a wrong colour, then the right one.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const D3DCOLOR right = D3DCOLOR_ARGB(0xFF, x * 16, y * 32, 0x80);
+                drawQuad(x - 0.5f, y - 0.5f, x + 0.5f, y + 0.5f, pass ? right : 0xFFFFFFFF);
+            }
+        }
+    }
+    // Additive draws on one corner: all of them count.
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    drawQuad(-0.5f, -0.5f, 0.5f, 0.5f, 0xFF000000);
+    for (int i = 0; i < 60; ++i)
+        drawQuad(-0.5f, -0.5f, 0.5f, 0.5f, 0x00040000);
+    m_device->EndScene();
+    const Image image = readBackBuffer();
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const D3DCOLOR want = x == 0 && y == 0 ? 0xFFF00080 : D3DCOLOR_ARGB(0xFF, x * 16, y * 32, 0x80);
+            EXPECT_EQ(image.at(x, y), want) << x << "," << y;
+        }
+    }
+    // Batches outstanding when the device goes (the fixture releases it).
+    for (int i = 0; i < 40; ++i)
+        drawQuad(-0.5f, -0.5f, 15.5f, 7.5f, 0xFF102030);
+}

@@ -221,3 +221,96 @@ TEST_F(D3D9ProgramVariantTest, DeletedProgramsAndStaleGLErrorsDoNotFailLaterCall
     if (indices)
         indices->Release();
 }
+
+// The driver keeps about a megabyte for every linked program: an effect links nothing until a
+// pass is drawn, and passes (of one effect or of several) whose stages compile from the same
+// texts and bind their samplers alike draw with one program, which lives while any of them does.
+TEST_F(D3D9ProgramVariantTest, PassesOfTheSameTextsLinkOnFirstDrawAndShareOneProgram)
+{
+    ASSERT_TRUE(createDevice(16, 8));
+    const std::string text =
+        "texture g_T;\n"
+        "sampler g_S = sampler_state { Texture = <g_T>; MinFilter = POINT; MagFilter = POINT; };\n"
+        "float4 g_Tint = float4(1, 1, 1, 1);\n"
+        "float4 Plain(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(g_S, uv); }\n"
+        "float4 Tinted(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(g_S, uv) * g_Tint; }\n"
+        "technique A { pass { CullMode = None; PixelShader = compile ps_2_0 Plain(); } }\n"
+        "technique B { pass { CullMode = None; ZWriteEnable = False; PixelShader = compile ps_2_0 Plain(); } }\n"
+        "technique C { pass { CullMode = None; PixelShader = compile ps_2_0 Tinted(); } }\n";
+    IDirect3DTexture9* red = createTexture(m_device, 1, 1, {0xFFFF0000});
+    IDirect3DTexture9* green = createTexture(m_device, 1, 1, {0xFF00FF00});
+    ASSERT_NE(red, nullptr);
+    ASSERT_NE(green, nullptr);
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    drawAndRead(0xFFFFFFFF); // the fixed-function program, linked once
+    const size_t before = D3D9Internal::linkedProgramCount(m_device);
+
+    ID3DXEffect* first = createEffect(text);
+    ID3DXEffect* second = createEffect(text);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(D3D9Internal::linkedProgramCount(m_device), before) << "nothing linked before a draw";
+    auto draw = [&](ID3DXEffect* effect, const char* technique, IDirect3DTexture9* texture) {
+        effect->SetTechnique(technique);
+        effect->SetTexture("g_T", texture);
+        const D3DXVECTOR4 tint(0.0f, 1.0f, 1.0f, 1.0f);
+        effect->SetVector("g_Tint", &tint);
+        UINT passes = 0;
+        effect->Begin(&passes, 0);
+        effect->BeginPass(0);
+        const D3DCOLOR colour = drawAndRead(0xFFFFFFFF);
+        effect->EndPass();
+        effect->End();
+        return colour;
+    };
+    EXPECT_EQ(draw(first, "A", red), 0xFFFF0000u);
+    EXPECT_EQ(D3D9Internal::linkedProgramCount(m_device), before + 1);
+    EXPECT_EQ(draw(first, "B", green), 0xFF00FF00u) << "same text, other states";
+    EXPECT_EQ(draw(second, "A", red), 0xFFFF0000u) << "same text, other effect";
+    EXPECT_EQ(D3D9Internal::linkedProgramCount(m_device), before + 1);
+    EXPECT_EQ(draw(first, "C", red), 0xFF000000u) << "tinted: red times (0, 1, 1)";
+    EXPECT_EQ(D3D9Internal::linkedProgramCount(m_device), before + 2);
+
+    first->Release();
+    EXPECT_EQ(draw(second, "B", green), 0xFF00FF00u) << "the shared program outlives the first effect";
+    EXPECT_EQ(D3D9Internal::linkedProgramCount(m_device), before + 1);
+    second->Release();
+    EXPECT_EQ(D3D9Internal::linkedProgramCount(m_device), before);
+    red->Release();
+    green->Release();
+}
+
+// The same shader text whose sampler sits on another unit must not borrow the other's program:
+// the unit is set when the program is linked.
+TEST_F(D3D9ProgramVariantTest, TheSameTextWithItsSamplerOnAnotherUnitLinksItsOwnProgram)
+{
+    ASSERT_TRUE(createDevice(16, 8));
+    auto text = [](int unit) {
+        return "texture g_T;\n"
+               "sampler g_S : register(s" +
+               std::to_string(unit) +
+               ") = sampler_state { Texture = <g_T>; MinFilter = POINT; MagFilter = POINT; };\n"
+               "float4 PS(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(g_S, uv); }\n"
+               "technique T { pass { CullMode = None; PixelShader = compile ps_2_0 PS(); } }\n";
+    };
+    IDirect3DTexture9* red = createTexture(m_device, 1, 1, {0xFFFF0000});
+    IDirect3DTexture9* green = createTexture(m_device, 1, 1, {0xFF00FF00});
+    ID3DXEffect* onZero = createEffect(text(0));
+    ID3DXEffect* onTwo = createEffect(text(2));
+    ASSERT_TRUE(red && green && onZero && onTwo);
+    auto draw = [&](ID3DXEffect* effect, IDirect3DTexture9* texture) {
+        effect->SetTexture("g_T", texture);
+        effect->Begin(nullptr, 0);
+        effect->BeginPass(0);
+        const D3DCOLOR colour = drawAndRead(0xFFFFFFFF);
+        effect->EndPass();
+        effect->End();
+        return colour;
+    };
+    EXPECT_EQ(draw(onZero, red), 0xFFFF0000u);
+    EXPECT_EQ(draw(onTwo, green), 0xFF00FF00u) << "unit 0 still holds red";
+    onZero->Release();
+    onTwo->Release();
+    red->Release();
+    green->Release();
+}

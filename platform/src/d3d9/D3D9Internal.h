@@ -63,10 +63,14 @@ struct ShaderStageDesc {
     bool ownsGLObjects = true;
     // The GLSL of this stage alone, as `shader` and `program` were built from it (the plain variant);
     // the device compiles it again for other pixel variants or pairings. Empty: none are possible.
+    // With neither `program` nor `shader`, the device compiles and links the stage from it when a
+    // draw first uses it.
     std::string source;
     // Pixel stages: the GLSL sampler uniforms of `source` and the sampler stage each reads. Units
     // that hold the same texture and sampler states are then read once (see ProgramKey).
     std::vector<std::pair<std::string, DWORD>> samplers;
+    // What `onLink` sets, as text: stages of the same texts and link keys share one GL program.
+    std::string linkKey;
 };
 
 IDirect3DVertexShader9* createVertexShader(IDirect3DDevice9* device, ShaderStageDesc desc);
@@ -79,6 +83,8 @@ bool makeCurrent(IDirect3DDevice9* device);
 void programBindingChanged(IDirect3DDevice9* device);
 // How many GL programs the device has built for draws so far (tests check they are reused).
 size_t programCount(IDirect3DDevice9* device);
+// How many GL programs are linked for them (keys of the same stage texts share one).
+size_t linkedProgramCount(IDirect3DDevice9* device);
 // The GL program the next draw would use with the current shaders and vertex format (0 when
 // none can be made). Effects use it to set their uniforms.
 GLuint currentProgram(IDirect3DDevice9* device);

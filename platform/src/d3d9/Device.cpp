@@ -232,6 +232,9 @@ Device::~Device()
         for (ObjectBase* object : remaining)
             object->detach();
         m_programs.reset();
+        for (unsigned i = 0; i < m_batchFenceCount; ++i)
+            glDeleteSync(m_batchFences[i]);
+        m_batchFenceCount = 0;
         glDeleteVertexArrays(1, &m_vao);
         glDeleteFramebuffers(1, &m_drawFramebuffer);
         glDeleteFramebuffers(1, &m_copyReadFramebuffer);
@@ -629,7 +632,7 @@ Device* currentDevice()
 IDirect3DVertexShader9* createVertexShader(IDirect3DDevice9* device, ShaderStageDesc desc)
 {
     Device* d = deviceObject(device);
-    if (!d || (!desc.program && !desc.shader))
+    if (!d || (!desc.program && !desc.shader && desc.source.empty()))
         return nullptr;
     return new VertexShader(d, std::move(desc));
 }
@@ -637,7 +640,7 @@ IDirect3DVertexShader9* createVertexShader(IDirect3DDevice9* device, ShaderStage
 IDirect3DPixelShader9* createPixelShader(IDirect3DDevice9* device, ShaderStageDesc desc)
 {
     Device* d = deviceObject(device);
-    if (!d || (!desc.program && !desc.shader))
+    if (!d || (!desc.program && !desc.shader && desc.source.empty()))
         return nullptr;
     return new PixelShader(d, std::move(desc));
 }
@@ -667,6 +670,12 @@ size_t programCount(IDirect3DDevice9* device)
 {
     Device* d = deviceObject(device);
     return d ? d->programs().size() : 0;
+}
+
+size_t linkedProgramCount(IDirect3DDevice9* device)
+{
+    Device* d = deviceObject(device);
+    return d ? d->programs().linkedCount() : 0;
 }
 
 GLuint currentProgram(IDirect3DDevice9* device)

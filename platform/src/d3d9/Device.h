@@ -242,9 +242,14 @@ private:
     // Loss.
     enum class Cooperation { Ok, Lost, NotReset };
     Cooperation m_cooperation = Cooperation::Ok;
-    // Draws since the GL work was last handed to the driver (see prepareDraw).
+    // Draws since the GL work was last handed to the driver (see prepareDraw), and the fences of
+    // the batches handed over and perhaps not yet drawn, oldest first.
     static constexpr unsigned kDrawsPerFlush = 16;
+    static constexpr unsigned kBatchesInFlight = 2;
     unsigned m_drawsQueued = 0;
+    GLsync m_batchFences[kBatchesInFlight] = {};
+    unsigned m_batchFenceCount = 0;
+    void handOverBatch();
     bool m_lostReported = false;
     bool m_focusLoss = false;
     bool m_wasForeground = false;

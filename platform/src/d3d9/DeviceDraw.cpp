@@ -816,6 +816,22 @@ bool Device::applyVertexInput(bool instanced)
     return true;
 }
 
+void Device::handOverBatch()
+{
+    // Each batch handed over and not yet drawn holds a bin list of its own in the rasteriser, which
+    // keeps as many lists as it ever had at once; while the rasteriser lags (a busy machine), the
+    // draws wait for the oldest batch rather than hand over ever more.
+    if (m_batchFenceCount == kBatchesInFlight) {
+        glClientWaitSync(m_batchFences[0], 0, 1000000000ull);
+        glDeleteSync(m_batchFences[0]);
+        for (unsigned i = 1; i < kBatchesInFlight; ++i)
+            m_batchFences[i - 1] = m_batchFences[i];
+        --m_batchFenceCount;
+    }
+    // The fence hands the batch over as glFlush does.
+    m_batchFences[m_batchFenceCount++] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+}
+
 bool Device::prepareDraw()
 {
     makeCurrent();
@@ -823,7 +839,7 @@ bool Device::prepareDraw()
     // many large draws (the GUI's windows and their stencil clips) then holds tens of megabytes.
     // Handing the work over every few draws bounds that memory at a small cost.
     if (++m_drawsQueued >= kDrawsPerFlush) {
-        glFlush();
+        handOverBatch();
         m_drawsQueued = 0;
     }
     if (Surface::DepthClear* known = m_depthStencil ? m_depthStencil->depthClear() : nullptr) {

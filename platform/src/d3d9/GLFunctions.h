@@ -16,6 +16,9 @@
     X(PFNGLDISABLEIPROC, glDisablei)                                                                                   \
     X(PFNGLFLUSHPROC, glFlush)                                                                                         \
     X(PFNGLFINISHPROC, glFinish)                                                                                       \
+    X(PFNGLFENCESYNCPROC, glFenceSync)                                                                                 \
+    X(PFNGLCLIENTWAITSYNCPROC, glClientWaitSync)                                                                       \
+    X(PFNGLDELETESYNCPROC, glDeleteSync)                                                                               \
     X(PFNGLPIXELSTOREIPROC, glPixelStorei)                                                                             \
     X(PFNGLVIEWPORTPROC, glViewport)                                                                                   \
     X(PFNGLDEPTHRANGEPROC, glDepthRange)                                                                               \

@@ -607,21 +607,35 @@ ProgramCache::~ProgramCache()
 
 void ProgramCache::clear()
 {
-    for (auto& [key, program] : m_programs) {
+    for (auto& [sharing, program] : m_linked) {
         if (program->program && program->ownsProgram)
             glDeleteProgram(program->program);
     }
     m_programs.clear();
+    m_linked.clear();
     m_last = nullptr;
     m_lastKey = nullptr;
+}
+
+void ProgramCache::release(Program* program)
+{
+    if (--program->users)
+        return;
+    if (program->program && program->ownsProgram)
+        glDeleteProgram(program->program);
+    for (auto it = m_linked.begin(); it != m_linked.end(); ++it) {
+        if (it->second.get() == program) {
+            m_linked.erase(it);
+            break;
+        }
+    }
 }
 
 void ProgramCache::forgetShader(uint32_t id)
 {
     for (auto it = m_programs.begin(); it != m_programs.end();) {
         if (it->first.vertexShader == id || it->first.pixelShader == id) {
-            if (it->second->program && it->second->ownsProgram)
-                glDeleteProgram(it->second->program);
+            release(it->second);
             it = m_programs.erase(it);
         } else {
             ++it;
@@ -636,84 +650,103 @@ Program* ProgramCache::get(const ProgramKey& key, const ShaderObject* vertexShad
     if (m_last && *m_lastKey == key)
         return m_last->linked ? m_last : nullptr;
     auto it = m_programs.find(key);
-    Program* program = it != m_programs.end() ? it->second.get() : build(key, vertexShader, pixelShader);
-    it = m_programs.find(key);
+    if (it == m_programs.end()) {
+        Program* built = build(key, vertexShader, pixelShader);
+        ++built->users;
+        it = m_programs.emplace(key, built).first;
+    }
     m_lastKey = &it->first;
-    m_last = program;
-    return program->linked ? program : nullptr;
+    m_last = it->second;
+    return m_last->linked ? m_last : nullptr;
 }
 
 Program* ProgramCache::build(const ProgramKey& key, const ShaderObject* vertexShader, const ShaderObject* pixelShader)
 {
     m_device->programBindingChanged();
-    auto program = std::make_unique<Program>();
-    Program* p = program.get();
-    m_programs.emplace(key, std::move(program));
-
     const uint8_t variant = key.pixelVariant;
     bool aliased = false;
     for (uint8_t a : key.samplerAlias)
         aliased = aliased || a;
+    // What a stage is made of: its own compiled object, named by the shader's id (ids are never
+    // reused, and every key using it goes with the shader), or the text it compiles from.
+    auto object = [](const char* kind, const ShaderObject* shader) {
+        return std::string(kind) + std::to_string(shader->id()) + '\n';
+    };
+    std::string sharing;
     if (vertexShader && pixelShader && vertexShader->desc().program &&
         vertexShader->desc().program == pixelShader->desc().program &&
         ((!variant && !aliased) || vertexShader->desc().source.empty() || pixelShader->desc().source.empty())) {
-        p->program = vertexShader->desc().program;
-        p->ownsProgram = false;
-        p->linked = true;
-        locateUniforms(*p);
-        return p;
-    }
-    GLuint vs = 0, ps = 0;
-    bool ownVs = false, ownPs = false;
-    if (vertexShader) {
-        vs = vertexShader->desc().shader;
-        // A stage that lives only inside its pass's program is compiled again to pair it.
-        if (!vs && !vertexShader->desc().source.empty()) {
-            vs = compileShader(GL_VERTEX_SHADER, vertexShader->desc().source);
-            ownVs = true;
+        // The pass's own program, used as it is.
+        sharing = object("program ", vertexShader) + object("and ", pixelShader);
+        auto [it, fresh] = m_linked.try_emplace(sharing);
+        if (fresh) {
+            it->second = std::make_unique<Program>();
+            it->second->program = vertexShader->desc().program;
+            it->second->ownsProgram = false;
+            it->second->linked = true;
+            locateUniforms(*it->second);
         }
-    } else {
-        vs = compileShader(GL_VERTEX_SHADER,
-                           fixedVertexSource(key.vertex, pixelShader ? &pixelShader->desc().varyings : nullptr));
-        ownVs = true;
+        return it->second.get();
     }
-    if (pixelShader) {
-        ps = variant || aliased ? 0 : pixelShader->desc().shader;
-        if (!ps && !pixelShader->desc().source.empty()) {
-            std::string source = pixelShader->desc().source;
-            if (aliased)
-                source = samplerAliasSource(source, pixelShader->desc().samplers, key.samplerAlias);
-            ps = compileShader(GL_FRAGMENT_SHADER, pixelVariantSource(source, variant));
-            ownPs = true;
-        } else if (!ps && pixelShader->desc().shader) {
-            // No source to specialise: the plain stage, without the steps of the variant.
+    std::string vertexText, pixelText;
+    if (!vertexShader)
+        vertexText = fixedVertexSource(key.vertex, pixelShader ? &pixelShader->desc().varyings : nullptr);
+    else if (vertexShader->desc().shader || vertexShader->desc().source.empty())
+        sharing = object("vertex ", vertexShader);
+    else
+        vertexText = vertexShader->desc().source;
+    if (!pixelShader) {
+        pixelText = pixelVariantSource(
+            fixedPixelSource(key.pixel, vertexShader ? &vertexShader->desc().varyings : nullptr), variant);
+    } else if (pixelShader->desc().source.empty() || (!variant && !aliased && pixelShader->desc().shader)) {
+        // No source to specialise: the plain stage, without the steps of the variant.
+        if ((variant || aliased) && pixelShader->desc().shader)
             Diagnostics::error("Direct3D", "a pixel shader has no source for alpha test or sRGB write");
-            ps = pixelShader->desc().shader;
-        }
+        sharing += object("pixel ", pixelShader);
     } else {
-        ps = compileShader(
-            GL_FRAGMENT_SHADER,
-            pixelVariantSource(fixedPixelSource(key.pixel, vertexShader ? &vertexShader->desc().varyings : nullptr),
-                               variant));
-        ownPs = true;
+        pixelText = pixelShader->desc().source;
+        if (aliased)
+            pixelText = samplerAliasSource(pixelText, pixelShader->desc().samplers, key.samplerAlias);
+        pixelText = pixelVariantSource(pixelText, variant);
     }
+    sharing += vertexText;
+    sharing += '\x01';
+    sharing += pixelText;
+    sharing += '\x01';
+    if (vertexShader)
+        sharing += vertexShader->desc().linkKey;
+    sharing += '\x01';
+    if (pixelShader)
+        sharing += pixelShader->desc().linkKey;
+    auto [it, fresh] = m_linked.try_emplace(std::move(sharing));
+    if (fresh) {
+        it->second = std::make_unique<Program>();
+        link(*it->second, vertexShader, pixelShader, vertexText, pixelText);
+    }
+    return it->second.get();
+}
+
+void ProgramCache::link(Program& p, const ShaderObject* vertexShader, const ShaderObject* pixelShader,
+                        const std::string& vertexText, const std::string& pixelText)
+{
+    GLuint vs = vertexText.empty() ? vertexShader->desc().shader : compileShader(GL_VERTEX_SHADER, vertexText);
+    GLuint ps = pixelText.empty() ? pixelShader->desc().shader : compileShader(GL_FRAGMENT_SHADER, pixelText);
     if (vs && ps)
-        p->program = linkProgram(vs, ps);
-    else if ((vertexShader && !vs) || (pixelShader && !ps))
+        p.program = linkProgram(vs, ps);
+    else if ((vertexText.empty() && !vs) || (pixelText.empty() && !ps))
         Diagnostics::error("Direct3D", "a shader stage cannot be paired (its stage object is missing)");
-    if (ownVs && vs)
+    if (!vertexText.empty() && vs)
         glDeleteShader(vs);
-    if (ownPs && ps)
+    if (!pixelText.empty() && ps)
         glDeleteShader(ps);
-    if (!p->program)
-        return p;
-    p->linked = true;
-    locateUniforms(*p);
+    if (!p.program)
+        return;
+    p.linked = true;
+    locateUniforms(p);
     if (vertexShader && vertexShader->desc().onLink)
-        vertexShader->desc().onLink(p->program);
+        vertexShader->desc().onLink(p.program);
     if (pixelShader && pixelShader->desc().onLink)
-        pixelShader->desc().onLink(p->program);
-    return p;
+        pixelShader->desc().onLink(p.program);
 }
 
 } // namespace D3D9Internal

@@ -90,6 +90,8 @@ struct Program {
     uint64_t fixupVersion = 0, clipVersion = 0, pixelVersion = 0, transformVersion = 0, materialVersion = 0,
              constVersion = 0;
     bool linked = false;
+    // Keys that draw with this program; it goes when the last of them does.
+    uint32_t users = 0;
 };
 
 class ProgramCache {
@@ -102,14 +104,23 @@ public:
     // A shader goes away: programs built around it go too.
     void forgetShader(uint32_t id);
     void clear();
-    // Programs made so far (each key is built once).
+    // Keys served so far (each key is built once).
     size_t size() const { return m_programs.size(); }
+    // GL programs linked for them: keys whose stages compile from the same texts (and bind the
+    // same way) share one, since the driver keeps about a megabyte for every linked program.
+    size_t linkedCount() const { return m_linked.size(); }
 
 private:
     Program* build(const ProgramKey& key, const ShaderObject* vertexShader, const ShaderObject* pixelShader);
+    void link(Program& program, const ShaderObject* vertexShader, const ShaderObject* pixelShader,
+              const std::string& vertexText, const std::string& pixelText);
+    void release(Program* program);
 
     Device* m_device;
-    std::unordered_map<ProgramKey, std::unique_ptr<Program>, ProgramKeyHash> m_programs;
+    std::unordered_map<ProgramKey, Program*, ProgramKeyHash> m_programs;
+    // The linked programs by what they are made of: the stage texts (or stage objects) and the
+    // bindings the stages' link steps set.
+    std::unordered_map<std::string, std::unique_ptr<Program>> m_linked;
     const ProgramKey* m_lastKey = nullptr;
     Program* m_last = nullptr;
 };

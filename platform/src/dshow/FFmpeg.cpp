@@ -2,8 +2,12 @@
 #include "common/Diagnostics.h"
 
 #include <dlfcn.h>
+#include <sys/mman.h>
 
+#include <cstdio>
+#include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,12 +24,70 @@ const char* const kLibraries[] = {
     "libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR),
 };
 
+// Calls `visit(start, end, path)` for each mapping of a shared library that holds only pages as
+// the file has them (read-only, private, nothing written: not the relocated tables).
+template <class Visit> void forEachCleanLibraryMapping(Visit visit)
+{
+    FILE* maps = std::fopen("/proc/self/smaps", "r");
+    if (!maps)
+        return;
+    struct Mapping {
+        unsigned long start = 0, end = 0;
+        std::string path;
+        bool candidate = false, written = false;
+    } mapping;
+    auto finish = [&] {
+        if (mapping.candidate && !mapping.written)
+            visit(mapping.start, mapping.end, mapping.path);
+        mapping = Mapping();
+    };
+    char line[4096];
+    while (std::fgets(line, sizeof line, maps)) {
+        unsigned long start = 0, end = 0, kilobytes = 0;
+        char perms[8] = {};
+        char field[64] = {};
+        int pathAt = 0;
+        if (std::sscanf(line, "%lx-%lx %7s %*s %*s %*s %n", &start, &end, perms, &pathAt) >= 3 && pathAt > 0) {
+            finish();
+            mapping.start = start;
+            mapping.end = end;
+            mapping.path = line + pathAt;
+            while (!mapping.path.empty() && (mapping.path.back() == '\n' || mapping.path.back() == ' '))
+                mapping.path.pop_back();
+            mapping.candidate = perms[1] != 'w' && perms[3] == 'p' && !mapping.path.empty() && mapping.path[0] == '/' &&
+                                mapping.path.find(".so") != std::string::npos;
+        } else if (std::sscanf(line, "%63[^:]: %lu", field, &kilobytes) == 2 && kilobytes > 0 &&
+                   (std::strcmp(field, "Private_Dirty") == 0 || std::strcmp(field, "Shared_Dirty") == 0 ||
+                    std::strcmp(field, "Anonymous") == 0)) {
+            mapping.written = true;
+        }
+    }
+    finish();
+    std::fclose(maps);
+}
+
+std::set<std::string> mappedLibraries()
+{
+    std::set<std::string> paths;
+    forEachCleanLibraryMapping([&](unsigned long, unsigned long, const std::string& path) { paths.insert(path); });
+    return paths;
+}
+
 struct Loaded : FFmpeg {
     std::vector<void*> handles;
+    std::set<std::string> before; // the libraries mapped before these were opened
     ~Loaded()
     {
         for (auto it = handles.rbegin(); it != handles.rend(); ++it)
             dlclose(*it);
+        // Some of their dependencies cannot be unloaded (C++ libraries with unique symbols and
+        // what they need) and stay mapped with the pages the clip touched, several megabytes for
+        // the rest of the session. Their read-only pages are let go of; should anything run them
+        // again, they are read back from the file.
+        forEachCleanLibraryMapping([&](unsigned long start, unsigned long end, const std::string& path) {
+            if (!before.count(path))
+                madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
+        });
     }
 };
 
@@ -52,6 +114,7 @@ std::shared_ptr<const FFmpeg> openFFmpeg()
     if (std::shared_ptr<const FFmpeg> open = s_open.lock())
         return open;
     auto loaded = std::make_shared<Loaded>();
+    loaded->before = mappedLibraries();
     for (const char* name : kLibraries) {
         void* handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
         if (!handle) {

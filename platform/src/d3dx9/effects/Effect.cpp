@@ -78,12 +78,8 @@ Effect::~Effect()
             program.pixelShader->Release();
     }
     m_programs.clear();
-    D3D9Internal::makeCurrent(m_device);
-    for (GLuint p : m_glPrograms)
-        glDeleteProgram(p);
-    for (GLuint s : m_glShaders)
-        glDeleteShader(s);
     if (m_constantBuffer) {
+        D3D9Internal::makeCurrent(m_device);
         glDeleteBuffers(1, &m_constantBuffer);
         if (D3D9Internal::GLState* state = D3D9Internal::glState(m_device))
             state->bufferDeleted(m_constantBuffer);
@@ -136,7 +132,7 @@ std::vector<std::pair<std::string, DWORD>> pixelSamplers(const std::vector<Bindi
 
 } // namespace
 
-bool Effect::buildPass(Pass& pass, PassProgram& out, Messages& messages)
+bool Effect::buildPass(Pass& pass, PassProgram& out)
 {
     const TranslatedStage* vs =
         pass.vertexShader >= 0 ? m_stages[static_cast<size_t>(pass.vertexShader)].get() : nullptr;
@@ -187,19 +183,9 @@ bool Effect::buildPass(Pass& pass, PassProgram& out, Messages& messages)
         if (vs && std::find(vsVaryings.begin(), vsVaryings.end(), v) == vsVaryings.end())
             extra.push_back(v);
     }
-    D3D9Internal::makeCurrent(m_device);
-    std::string vsSource = vs ? vertexGlsl(*vs, extra) : std::string();
-    std::string psSource = ps ? pixelGlsl(*ps) : std::string();
-    GLuint vsObject = vs ? D3D9Internal::compileShader(GL_VERTEX_SHADER, vsSource) : 0;
-    GLuint psObject = ps ? D3D9Internal::compileShader(GL_FRAGMENT_SHADER, psSource) : 0;
-    if ((vs && !vsObject) || (ps && !psObject)) {
-        messages.error(m_core.source().where(0, 1), 3000, "internal error: translated shader does not compile");
-        if (vsObject)
-            glDeleteShader(vsObject);
-        if (psObject)
-            glDeleteShader(psObject);
-        return false;
-    }
+    // The device compiles and links the stages when a draw first uses them, and passes of the same
+    // texts and bindings share one program there: the driver keeps about a megabyte for each
+    // linked program, and most techniques of an effect are never drawn in a session.
     auto toVaryings = [](const std::vector<std::string>& names) {
         std::vector<D3D9Internal::ShaderVarying> list;
         for (const std::string& n : names)
@@ -207,43 +193,24 @@ bool Effect::buildPass(Pass& pass, PassProgram& out, Messages& messages)
         return list;
     };
     std::vector<SamplerBinding> samplers = out.samplers;
-    auto onLink = [this, samplers](GLuint program) { bindProgram(program, samplers); };
-    if (vs && ps) {
-        GLuint program = D3D9Internal::linkProgram(vsObject, psObject);
-        glDeleteShader(vsObject);
-        glDeleteShader(psObject);
-        if (!program) {
-            messages.error(m_core.source().where(0, 1), 3000, "internal error: translated pass does not link");
-            return false;
-        }
-        m_glPrograms.push_back(program);
-        bindProgram(program, out.samplers);
-        D3D9Internal::ShaderStageDesc vsDesc;
-        vsDesc.program = program;
+    std::string linkKey;
+    for (const SamplerBinding& s : samplers)
+        linkKey += s.sampler->name + '=' + std::to_string(s.unit) + ';';
+    D3D9Internal::ShaderStageDesc desc;
+    desc.onLink = [this, samplers](GLuint program) { bindProgram(program, samplers); };
+    desc.ownsGLObjects = false;
+    desc.linkKey = std::move(linkKey);
+    if (vs) {
+        D3D9Internal::ShaderStageDesc vsDesc = desc;
         vsDesc.varyings = toVaryings(vsVaryings);
-        vsDesc.onLink = onLink;
-        vsDesc.ownsGLObjects = false;
-        D3D9Internal::ShaderStageDesc psDesc = vsDesc;
-        vsDesc.source = std::move(vsSource);
-        psDesc.varyings = toVaryings(psVaryings);
-        psDesc.source = std::move(psSource);
-        psDesc.samplers = pixelSamplers(out.samplers);
-        out.vertexShader = D3D9Internal::createVertexShader(m_device, vsDesc);
-        out.pixelShader = D3D9Internal::createPixelShader(m_device, psDesc);
-    } else {
-        D3D9Internal::ShaderStageDesc desc;
-        desc.shader = vs ? vsObject : psObject;
-        desc.varyings = toVaryings(vs ? vsVaryings : psVaryings);
-        desc.onLink = onLink;
-        desc.ownsGLObjects = false;
-        desc.source = vs ? std::move(vsSource) : std::move(psSource);
-        if (!vs)
-            desc.samplers = pixelSamplers(out.samplers);
-        m_glShaders.push_back(desc.shader);
-        if (vs)
-            out.vertexShader = D3D9Internal::createVertexShader(m_device, desc);
-        else
-            out.pixelShader = D3D9Internal::createPixelShader(m_device, desc);
+        vsDesc.source = vertexGlsl(*vs, extra);
+        out.vertexShader = D3D9Internal::createVertexShader(m_device, std::move(vsDesc));
+    }
+    if (ps) {
+        desc.varyings = toVaryings(psVaryings);
+        desc.source = pixelGlsl(*ps);
+        desc.samplers = pixelSamplers(out.samplers);
+        out.pixelShader = D3D9Internal::createPixelShader(m_device, std::move(desc));
     }
     return (!vs || out.vertexShader) && (!ps || out.pixelShader);
 }
@@ -286,7 +253,7 @@ bool Effect::create(EffectDescription description, PreprocessedSource source, Me
     }
     for (auto& t : d.techniques) {
         for (auto& pass : t->passes) {
-            if (!buildPass(*pass, m_programs[pass.get()], messages))
+            if (!buildPass(*pass, m_programs[pass.get()]))
                 return false;
         }
     }

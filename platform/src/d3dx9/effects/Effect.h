@@ -282,7 +282,7 @@ private:
     {
         return riid == IID_ID3DXBaseEffect ? static_cast<ID3DXEffect*>(this) : ownInterface(riid, IID_ID3DXEffect);
     }
-    bool buildPass(Pass& pass, PassProgram& program, Messages& messages);
+    bool buildPass(Pass& pass, PassProgram& program);
     void bindProgram(GLuint program, const std::vector<SamplerBinding>& samplers);
     void applySamplers(const PassProgram& program);
     void applySampler(const Parameter& sampler, DWORD unit);
@@ -301,8 +301,6 @@ private:
     Technique* m_technique = nullptr;
     std::map<const Pass*, PassProgram> m_programs;
     std::vector<std::shared_ptr<const TranslatedStage>> m_stages; // by shader entry
-    std::vector<GLuint> m_glPrograms;
-    std::vector<GLuint> m_glShaders;
     std::vector<UniformLayout> m_globals;
     std::vector<ParameterLayout> m_layouts;
     std::vector<uint8_t> m_constants;
