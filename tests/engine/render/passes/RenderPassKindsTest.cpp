@@ -291,6 +291,11 @@ TEST_F(RenderPassKindsTest, RenderToTextureDrawsIntoItsTargetWithinItsFrameBudge
 
 TEST_F(RenderPassKindsTest, ZBufferReadBackFindsTheWorldPositionUnderAPixelAndTheFocus)
 {
+    // The clock stands still, so a slow machine cannot let the pass's redraw interval pass.
+    struct StillClock {
+        StillClock() { PlatformUseVirtualClock(true); }
+        ~StillClock() { PlatformUseVirtualClock(false); }
+    } still;
     sun(L"X=\"0\" Y=\"1\" Z=\"0\"", L"FF000000", L"FFFFFFFF");
     add(L"Wand", L"MASK_COLOR=\"FFFFFFFF\"><RENDERPASSES DEFAULT=\"1\"/><POSITION Z=\"5\"/>"
                  L"<SCALE X=\"40\" Y=\"40\" Z=\"1\"/>");
