@@ -7,10 +7,12 @@
 #include "threematch/animations/WegpunktManager.h"
 #include "threematch/globals/GameGraphics.h"
 #include "threematch/globals/MyGlobals.h"
+#include "threematch/particles/Partikel.h"
 #include "threematch/particles/PartikelManager.h"
 
 #include <d3d9.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
@@ -95,6 +97,25 @@ void Spielfeld::draw(const D3DXVECTOR2& offset, double scale, int)
         saved->Apply();
         saved->Release();
     }
+}
+
+bool Spielfeld::drawnBound(const D3DXVECTOR2& offset, double scale, RECT& bound) const
+{
+    if (m_cells.empty() || !m_flying.empty() || !m_globals.getWegpunktManager().getAnimations().empty())
+        return false;
+    for (const Partikel* partikel : m_globals.getPartikelManager().getPartikel()) {
+        if (partikel->getLayer() == 0)
+            return false;
+    }
+    bound = m_cells.front().screenRect(offset, scale);
+    for (const Feld& cell : m_cells) {
+        const RECT r = cell.screenRect(offset, scale);
+        bound.left = std::min(bound.left, r.left);
+        bound.top = std::min(bound.top, r.top);
+        bound.right = std::max(bound.right, r.right);
+        bound.bottom = std::max(bound.bottom, r.bottom);
+    }
+    return true;
 }
 
 void Spielfeld::drawOverlay(const D3DXVECTOR2& offset, double scale, int)
