@@ -4,6 +4,7 @@
 
 #include "devices/d3d/D3DInterface.h"
 #include "graphics/sprites/D3DXSprite.h"
+#include "threematch/animations/WegpunktAnimation.h"
 #include "threematch/animations/WegpunktManager.h"
 #include "threematch/globals/GameGraphics.h"
 #include "threematch/globals/MyGlobals.h"
@@ -101,19 +102,27 @@ void Spielfeld::draw(const D3DXVECTOR2& offset, double scale, int)
 
 bool Spielfeld::drawnBound(const D3DXVECTOR2& offset, double scale, RECT& bound) const
 {
-    if (m_cells.empty() || !m_flying.empty() || !m_globals.getWegpunktManager().getAnimations().empty())
+    if (m_cells.empty() || !m_flying.empty())
         return false;
     for (const Partikel* partikel : m_globals.getPartikelManager().getPartikel()) {
         if (partikel->getLayer() == 0)
             return false;
     }
+    auto add = [&bound](const RECT& r) {
+        // A rectangle given right to left draws mirrored, over the same pixels.
+        bound.left = std::min({bound.left, r.left, r.right});
+        bound.top = std::min({bound.top, r.top, r.bottom});
+        bound.right = std::max({bound.right, r.left, r.right});
+        bound.bottom = std::max({bound.bottom, r.top, r.bottom});
+    };
     bound = m_cells.front().screenRect(offset, scale);
-    for (const Feld& cell : m_cells) {
-        const RECT r = cell.screenRect(offset, scale);
-        bound.left = std::min(bound.left, r.left);
-        bound.top = std::min(bound.top, r.top);
-        bound.right = std::max(bound.right, r.right);
-        bound.bottom = std::max(bound.bottom, r.bottom);
+    for (const Feld& cell : m_cells)
+        add(cell.screenRect(offset, scale));
+    // Path animations draw over the board, each within its rectangle.
+    RECT r;
+    for (const WegpunktAnimation* animation : m_globals.getWegpunktManager().getAnimations()) {
+        if (animation->drawnRect(offset.x, offset.y, scale, r))
+            add(r);
     }
     return true;
 }
