@@ -75,6 +75,9 @@ public:
     SceneGraph* getSceneGraph() const { return m_sceneGraph; }
     // One frame with the camera, into the render target bound on the call.
     void render(Camera* camera);
+    // Whether the last frame's picture on the caller's target is the forward renderer's own drawing
+    // there, with no post effect, deferred, HDR or overlay pass after it.
+    bool lastFrameDrewForwardOnly() const { return m_lastFrameForwardOnly; }
 
     ForwardRenderer* getForwardRenderer() { return &m_forward; }
     // Where every render target of a frame comes from (render/targets/RenderTargetPool.h).
@@ -219,6 +222,7 @@ private:
     std::unordered_map<std::wstring, std::vector<ParameterMappingTarget>> m_mappings;
     SceneGraph* m_sceneGraph = nullptr;
     uint32_t m_frameCounter = 0;
+    bool m_lastFrameForwardOnly = false;
     D3DInterface* m_d3d;
     uint32_t m_skipLevel = 0;
     // Before the renderers, which follow it.

@@ -47,6 +47,7 @@ void RenderManager::render(Camera* camera)
         return;
     }
     ++m_frameCounter;
+    m_lastFrameForwardOnly = false;
     {
         ScopedMeasure step(L"RenderManager.ZBuffer");
         if (m_zBufferPass && m_zBufferPass->shouldRender(m_frameCounter))
@@ -59,6 +60,7 @@ void RenderManager::render(Camera* camera)
     m_frameTexture = nullptr;
     m_frameSurface = callerTarget;
     const bool direct = forwardDrawsOnCallerTarget(callerTarget);
+    bool overlaid = false;
 
     {
         ScopedMeasure step(L"RenderManager.ForwardRenderer");
@@ -134,11 +136,13 @@ void RenderManager::render(Camera* camera)
             if (!cleared)
                 device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF808080, 1.0f, 0);
             cleared = true;
+            overlaid = true;
             ScopedPerfEvent passEvent(pass->getName().c_str());
             pass->render(camera);
         }
     }
     device->EndScene();
+    m_lastFrameForwardOnly = direct && m_forward.isEnabled() && !overlaid;
 }
 
 } // namespace Ulvo

@@ -77,21 +77,35 @@ void WegpunktAnimation::render(Ulvo::D3DXSprite& sprite, float offsetX, float of
         draw(sprite, offsetX, offsetY, scale, colour);
 }
 
+RECT WegpunktAnimation::destination(float offsetX, float offsetY, double scale) const
+{
+    // The rectangle follows the view; the path position is added unscaled.
+    const double px = toPixel(m_x), py = toPixel(m_y);
+    RECT r;
+    r.left = toPixel(toPixel((m_rect.left + offsetX) * scale) + px);
+    r.top = toPixel(toPixel((m_rect.top + offsetY) * scale) + py);
+    r.right = toPixel(toPixel((m_rect.right + offsetX) * scale) + px);
+    r.bottom = toPixel(toPixel((m_rect.bottom + offsetY) * scale) + py);
+    return r;
+}
+
+bool WegpunktAnimation::drawnRect(float offsetX, float offsetY, double scale, RECT& rect) const
+{
+    if (m_hidden || m_startDelay > 0.0 || !m_vorlage.getTexture())
+        return false;
+    rect = destination(offsetX, offsetY, scale);
+    return true;
+}
+
 void WegpunktAnimation::draw(Ulvo::D3DXSprite& sprite, float offsetX, float offsetY, double scale,
                              D3DCOLOR colour) const
 {
     if (m_startDelay > 0.0 || !m_vorlage.getTexture())
         return;
-    // The rectangle follows the view; the path position is added unscaled.
-    const double px = toPixel(m_x), py = toPixel(m_y);
-    RECT destination;
-    destination.left = toPixel(toPixel((m_rect.left + offsetX) * scale) + px);
-    destination.top = toPixel(toPixel((m_rect.top + offsetY) * scale) + py);
-    destination.right = toPixel(toPixel((m_rect.right + offsetX) * scale) + px);
-    destination.bottom = toPixel(toPixel((m_rect.bottom + offsetY) * scale) + py);
     const long long frame = toLongLong(std::clamp(m_frameClock, -1e15, 1e15)) + m_startFrame;
     const RECT source = m_vorlage.getGrid().frameRect(frame);
-    sprite.drawRegion(m_vorlage.getTexture(), &source, destination, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
+    sprite.drawRegion(m_vorlage.getTexture(), &source, destination(offsetX, offsetY, scale), Ulvo::SDP_SCALE,
+                      Ulvo::SDP_SCALE, colour);
 }
 
 } // namespace ThreeMatch

@@ -33,6 +33,8 @@ public:
     void render(Ulvo::D3DXSprite& sprite, float offsetX, float offsetY, double scale, D3DCOLOR colour) const;
     // The same for a hidden animation, for the owner that keeps it out of the common drawing.
     void draw(Ulvo::D3DXSprite& sprite, float offsetX, float offsetY, double scale, D3DCOLOR colour) const;
+    // Where render() draws the animation this frame; false when it draws nothing.
+    bool drawnRect(float offsetX, float offsetY, double scale, RECT& rect) const;
 
     bool isHidden() const { return m_hidden; }
     void setHidden(bool hidden) { m_hidden = hidden; }
@@ -49,6 +51,7 @@ public:
     sigslot::signal1<WegpunktAnimation&> finished;
 
 private:
+    RECT destination(float offsetX, float offsetY, double scale) const;
     const WegpunktVorlage& m_vorlage;
     RECT m_rect;
     bool m_hidden;

@@ -152,6 +152,11 @@ public:
     void draw(const D3DXVECTOR2& offset, double scale, int layer);
     // Animations, particles, score pop-ups and flying stones over the board.
     void drawOverlay(const D3DXVECTOR2& offset, double scale, int layer);
+    // The rectangle that holds everything draw() and drawOverlay() put on the picture this frame:
+    // the cells' union (all else draw() puts there is masked to the cells) with the path
+    // animations' rectangles. False while particles over the board or flying stones are drawn, or
+    // there are no cells.
+    bool drawnBound(const D3DXVECTOR2& offset, double scale, RECT& bound) const;
     // The size the light streak crosses (the in-game picture; 1024 x 768 unless set).
     void setScreenSize(int width, int height);
 

@@ -4,13 +4,16 @@
 
 #include "devices/d3d/D3DInterface.h"
 #include "graphics/sprites/D3DXSprite.h"
+#include "threematch/animations/WegpunktAnimation.h"
 #include "threematch/animations/WegpunktManager.h"
 #include "threematch/globals/GameGraphics.h"
 #include "threematch/globals/MyGlobals.h"
+#include "threematch/particles/Partikel.h"
 #include "threematch/particles/PartikelManager.h"
 
 #include <d3d9.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
@@ -95,6 +98,33 @@ void Spielfeld::draw(const D3DXVECTOR2& offset, double scale, int)
         saved->Apply();
         saved->Release();
     }
+}
+
+bool Spielfeld::drawnBound(const D3DXVECTOR2& offset, double scale, RECT& bound) const
+{
+    if (m_cells.empty() || !m_flying.empty())
+        return false;
+    for (const Partikel* partikel : m_globals.getPartikelManager().getPartikel()) {
+        if (partikel->getLayer() == 0)
+            return false;
+    }
+    auto add = [&bound](const RECT& r) {
+        // A rectangle given right to left draws mirrored, over the same pixels.
+        bound.left = std::min({bound.left, r.left, r.right});
+        bound.top = std::min({bound.top, r.top, r.bottom});
+        bound.right = std::max({bound.right, r.left, r.right});
+        bound.bottom = std::max({bound.bottom, r.top, r.bottom});
+    };
+    bound = m_cells.front().screenRect(offset, scale);
+    for (const Feld& cell : m_cells)
+        add(cell.screenRect(offset, scale));
+    // Path animations draw over the board, each within its rectangle.
+    RECT r;
+    for (const WegpunktAnimation* animation : m_globals.getWegpunktManager().getAnimations()) {
+        if (animation->drawnRect(offset.x, offset.y, scale, r))
+            add(r);
+    }
+    return true;
 }
 
 void Spielfeld::drawOverlay(const D3DXVECTOR2& offset, double scale, int)

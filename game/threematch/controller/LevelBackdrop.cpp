@@ -29,8 +29,7 @@ bool drawsNothing(const Ulvo::GUIWindow& window)
     const Ulvo::GUIDrawOptions& draw = window.getDrawOptions();
     return typeid(window) == typeid(Ulvo::GUIWindow) && !draw.getTexture(Ulvo::GUIDrawOptions::TEX_NORMAL) &&
            !draw.getTexture(Ulvo::GUIDrawOptions::TEX_DISABLE) &&
-           !draw.getTexture(Ulvo::GUIDrawOptions::TEX_BACKGROUND) &&
-           !draw.getTexture(Ulvo::GUIDrawOptions::TEX_MARK);
+           !draw.getTexture(Ulvo::GUIDrawOptions::TEX_BACKGROUND) && !draw.getTexture(Ulvo::GUIDrawOptions::TEX_MARK);
 }
 
 // Drawn through the GUI's clipping (a stencil mask), which drawing it on its own would not do.
@@ -70,8 +69,8 @@ struct Walk {
                             screen.top < r.bottom && r.right != r.left && r.bottom != r.top;
         if (inView) {
             auto* frame = dynamic_cast<Ulvo::GUIFrame*>(window);
-            const bool free = std::none_of(drawn.begin(), drawn.end(),
-                                           [&](const Ulvo::FloatRect& d) { return overlaps(d, r); });
+            const bool free =
+                std::none_of(drawn.begin(), drawn.end(), [&](const Ulvo::FloatRect& d) { return overlaps(d, r); });
             if (frame && typeid(*frame) == typeid(Ulvo::GUIFrame) && free && !clipped(*frame) &&
                 inside(*frame, level) && partsWithin(*frame))
                 frames.push_back(frame);
@@ -122,9 +121,8 @@ LevelBackdrop::~LevelBackdrop()
     releasePicture();
 }
 
-void LevelBackdrop::collect(Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::GUIWindow* painter,
-                            const RECT& screen, std::vector<Ulvo::GUIWindow*>& frames,
-                            std::vector<Layer>& layers) const
+void LevelBackdrop::collect(Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::GUIWindow* painter, const RECT& screen,
+                            std::vector<Ulvo::GUIWindow*>& frames, std::vector<Layer>& layers) const
 {
     Walk walk;
     walk.level = level;
@@ -190,7 +188,8 @@ LevelBackdrop::Step LevelBackdrop::begin(IDirect3DDevice9* device, Ulvo::GUISyst
             held.Format != desc.Format)
             releasePicture();
     }
-    const bool same = layers == m_layers && background == m_background && std::memcmp(&screen, &m_screen, sizeof screen) == 0;
+    const bool same =
+        layers == m_layers && background == m_background && std::memcmp(&screen, &m_screen, sizeof screen) == 0;
     if (!same) {
         // Drawn as always this frame; kept once they stood still for a frame (a fading level
         // would otherwise take a picture every frame).

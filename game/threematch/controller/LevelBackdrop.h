@@ -74,9 +74,9 @@ private:
     void skipDrawing(Ulvo::GUIWindow& window, bool& draw);
 
     IDirect3DSurface9* m_picture = nullptr;
-    std::vector<Layer> m_layers;            // as last seen
-    const void* m_background = nullptr;     // as last seen
-    RECT m_screen{};                        // as last seen
+    std::vector<Layer> m_layers;             // as last seen
+    const void* m_background = nullptr;      // as last seen
+    RECT m_screen{};                         // as last seen
     std::vector<Ulvo::GUIWindow*> m_windows; // one reference each, connected to skipDrawing
     bool m_valid = false;
     bool m_skipping = false;

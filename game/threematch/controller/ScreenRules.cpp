@@ -113,4 +113,25 @@ D3DXVECTOR2 toView(const Ulvo::FloatRect& area, const RECT& target, const D3DXVE
                        static_cast<float>(target.top) + v * static_cast<float>(target.bottom - target.top));
 }
 
+bool pictureSection(const RECT& content, int width, int height, const RECT& destination, RECT& source,
+                    D3DXVECTOR2& scaling, D3DXVECTOR2& at)
+{
+    // Bilinear filtering reads one pixel beyond the part's edge; two keep it clear of the content.
+    constexpr LONG kMargin = 2;
+    if (width <= 0 || height <= 0 || destination.right <= destination.left || destination.bottom <= destination.top)
+        return false;
+    source = RECT{std::max<LONG>(0, content.left - kMargin), std::max<LONG>(0, content.top - kMargin),
+                  std::min<LONG>(width, content.right + kMargin), std::min<LONG>(height, content.bottom + kMargin)};
+    if (source.left >= source.right || source.top >= source.bottom ||
+        static_cast<long long>(source.right - source.left) * (source.bottom - source.top) >=
+            static_cast<long long>(width) * height)
+        return false;
+    // The scale the whole picture is drawn with (the sprite's own rule), and the part's corner on it.
+    scaling = D3DXVECTOR2(static_cast<float>(destination.right - destination.left) / static_cast<float>(width),
+                          static_cast<float>(destination.bottom - destination.top) / static_cast<float>(height));
+    at = D3DXVECTOR2(static_cast<float>(destination.left) + static_cast<float>(source.left) * scaling.x,
+                     static_cast<float>(destination.top) + static_cast<float>(source.top) * scaling.y);
+    return true;
+}
+
 } // namespace ThreeMatch::ScreenRules

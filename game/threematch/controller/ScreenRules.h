@@ -70,5 +70,12 @@ bool loadingPictureDue(float progress, float drawnProgress, unsigned msSinceDraw
 // relative, mapped back into pixels of the target rectangle.
 D3DXVECTOR2 toView(const Ulvo::FloatRect& area, const RECT& target, const D3DXVECTOR2& point, bool relative);
 
+// The part of a width x height picture, drawn scaled onto destination, that holds content (in the
+// picture's pixels) with a margin the filter reads: its source rectangle, and the scaling and
+// corner that draw it where the whole picture puts it (so it gives the same pixels there; outside
+// the content the picture must be transparent). False when the part is not smaller than the whole.
+bool pictureSection(const RECT& content, int width, int height, const RECT& destination, RECT& source,
+                    D3DXVECTOR2& scaling, D3DXVECTOR2& at);
+
 } // namespace ScreenRules
 } // namespace ThreeMatch

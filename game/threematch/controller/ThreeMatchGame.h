@@ -354,6 +354,10 @@ private:
     int m_shownKatastrophe = -1;
     bool m_dragging = false;
     bool m_ingamePictureInView = false;
+    // This frame's in-game picture is clear (transparent) outside m_boardBound: only the board drew
+    // on it. The picture is then laid in by that part alone.
+    bool m_boardBoundKnown = false;
+    RECT m_boardBound{};
     bool m_inHelpChecked = false;
     bool m_inFitHelpPage = false;
     // The texture manager keeps it; no reference held.

@@ -426,11 +426,14 @@ void ThreeMatchGame::onPostRender(Ulvo::ForwardRenderer&)
         return;
     m_board->draw(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), -1);
     m_board->drawOverlay(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), -1);
+    m_boardBoundKnown =
+        m_board->drawnBound(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), m_boardBound);
 }
 
 void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
 {
     IDirect3DDevice9* device = m_d3d->getDevice();
+    m_boardBoundKnown = false;
     if (!device)
         return;
     // The high-resolution level's picture comes whole from the render manager, whose forward
@@ -460,6 +463,10 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
         device->EndScene();
         m_renderManager->render(&m_camera);
         device->BeginScene();
+        // The board's bound holds the picture only when the forward renderer's transparent clear and
+        // the board are all that reached it (no post effect, nothing drawn over it).
+        m_boardBoundKnown = m_boardBoundKnown && m_renderManager->lastFrameDrewForwardOnly() &&
+                            m_renderManager->getForwardRenderer()->getClearColorValue() >> 24 == 0;
     } else if (m_renderManager) {
         onPostRender(*m_renderManager->getForwardRenderer());
     }
@@ -471,8 +478,20 @@ void ThreeMatchGame::drawIngamePicture(Ulvo::GUIWindow& window, const bool& inVi
     Ulvo::D3DXSprite* sprite = m_gui->getSprite();
     if (!inView || !sprite || !m_renderTarget || !m_renderTarget->isCreated())
         return;
-    sprite->drawRegion(m_renderTarget->getTexture(), nullptr, rounded(window.getScreenRect()), Ulvo::SDP_SCALE,
-                       Ulvo::SDP_SCALE, D3DCOLOR_ARGB(alphaByte(window.getAlpha()), 255, 255, 255));
+    Ulvo::Texture2D* picture = m_renderTarget->getTexture();
+    const RECT destination = rounded(window.getScreenRect());
+    const D3DCOLOR colour = D3DCOLOR_ARGB(alphaByte(window.getAlpha()), 255, 255, 255);
+    // Outside the board's part the picture is transparent and would leave every pixel as it is.
+    const RECT whole = picture ? picture->getRect() : RECT{};
+    RECT source{};
+    D3DXVECTOR2 scaling, at;
+    if (m_boardBoundKnown && whole.left == 0 && whole.top == 0 &&
+        ScreenRules::pictureSection(m_boardBound, whole.right, whole.bottom, destination, source, scaling, at)) {
+        const D3DXVECTOR2 centre(0.0f, 0.0f);
+        sprite->drawTexture2D(picture, &source, &scaling, &centre, 0.0f, &at, colour);
+        return;
+    }
+    sprite->drawRegion(picture, nullptr, destination, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
 }
 
 void ThreeMatchGame::drawTooltipFrame(Ulvo::GUIWindow& window, bool&)

@@ -347,11 +347,13 @@ TEST_F(PostEffectRendererTest, WithNoEffectToDrawTheForwardRendererDrawsOnTheCal
     // An empty chain: the forward clear lands where the frame goes, and nothing is copied.
     EXPECT_EQ(frame(), 32u * 16u);
     EXPECT_PIXEL(target.read(), 3, 3, 0xFFFF0000);
+    EXPECT_TRUE(m_manager.lastFrameDrewForwardOnly());
     // An effect that draws reads the forward renderer's own image and writes the caller's target.
     PostEffect* grey = make(L"<POSTEFFECT NAME=\"Grau\" EFFECT=\"PostGrey\"><FLOAT_PARAM_1 VALUE=\"1\"/></POSTEFFECT>");
     m_manager.activatePostEffect(grey);
     frame();
     EXPECT_PIXEL(target.read(), 3, 3, 0xFF4C4C4C);
+    EXPECT_FALSE(m_manager.lastFrameDrewForwardOnly()) << "the caller's target holds the effect's picture";
     IDirect3DTexture9* texture = nullptr;
     IDirect3DSurface9* surface = nullptr;
     ASSERT_TRUE(m_manager.getForwardRenderer()->getResult(texture, surface));

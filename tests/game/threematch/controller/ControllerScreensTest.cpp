@@ -90,6 +90,35 @@ TEST(ControllerScreens, TalliesLightWholeLinesAndThePictureMapsIntoTheRenderTarg
     EXPECT_FLOAT_EQ(pixels.y, 192.0f);
 }
 
+TEST(ControllerScreens, APartOfTheInGamePictureLandsWhereTheWholePictureWouldPutIt)
+{
+    // The board's cells in the 1024 x 768 picture, laid into a window of 758 x 569 pixels.
+    const RECT content{204, 76, 819, 691};
+    const RECT destination{251, 15, 1009, 584};
+    RECT source{};
+    D3DXVECTOR2 scaling, at;
+    ASSERT_TRUE(ScreenRules::pictureSection(content, 1024, 768, destination, source, scaling, at));
+    // What the filter reads next to the content is inside the part.
+    EXPECT_EQ(source.left, 202);
+    EXPECT_EQ(source.top, 74);
+    EXPECT_EQ(source.right, 821);
+    EXPECT_EQ(source.bottom, 693);
+    // The whole picture's scale, and the part's corner where the whole puts that pixel.
+    EXPECT_FLOAT_EQ(scaling.x, 758.0f / 1024.0f);
+    EXPECT_FLOAT_EQ(scaling.y, 569.0f / 768.0f);
+    EXPECT_FLOAT_EQ(at.x, 251.0f + 202.0f * 758.0f / 1024.0f);
+    EXPECT_FLOAT_EQ(at.y, 15.0f + 74.0f * 569.0f / 768.0f);
+
+    // At the picture's edges the part stops there; content reaching every edge or an empty window
+    // leaves the whole picture to be drawn.
+    ASSERT_TRUE(ScreenRules::pictureSection(RECT{0, 1, 300, 767}, 1024, 768, destination, source, scaling, at));
+    EXPECT_EQ(source.left, 0);
+    EXPECT_EQ(source.bottom, 768);
+    EXPECT_FLOAT_EQ(at.x, 251.0f);
+    EXPECT_FALSE(ScreenRules::pictureSection(RECT{1, 1, 1023, 767}, 1024, 768, destination, source, scaling, at));
+    EXPECT_FALSE(ScreenRules::pictureSection(content, 1024, 768, RECT{5, 5, 5, 200}, source, scaling, at));
+}
+
 Ulvo::GUICheckboxButton* box(const wchar_t* name)
 {
     return dynamic_cast<Ulvo::GUICheckboxButton*>(GameHost::findWindow(name));

@@ -71,6 +71,27 @@ protected:
         return image;
     }
 
+    // Every pixel the board drew lies in the rectangle it reports (the in-game picture is laid in
+    // by that part alone).
+    void expectInsideDrawnBound(const TestSupport::Image& image)
+    {
+        D3DXVECTOR2 offset(0.0f, 0.0f);
+        double scale = 1.0;
+        board->fitView(offset, scale, 0, 0, 320, 240, 0.5);
+        RECT bound{};
+        ASSERT_TRUE(board->drawnBound(offset, scale, bound));
+        int outside = 0;
+        for (UINT y = 0; y < image.height; ++y) {
+            for (UINT x = 0; x < image.width; ++x) {
+                const bool inside = static_cast<LONG>(x) >= bound.left && static_cast<LONG>(x) < bound.right &&
+                                    static_cast<LONG>(y) >= bound.top && static_cast<LONG>(y) < bound.bottom;
+                outside += !inside && image.at(x, y) != kBackground;
+            }
+        }
+        EXPECT_EQ(outside, 0) << "drawn outside " << bound.left << "," << bound.top << " - " << bound.right << ","
+                              << bound.bottom;
+    }
+
     IDirect3DDevice9* device = nullptr;
     GameTesting::VirtualGameClock clock;
     std::unique_ptr<MyGlobals> globals;
@@ -214,6 +235,7 @@ TEST_F(LevelDataTest, FirstLevelAtItsStartAndAfterItsFirstClearedRun)
     EXPECT_PIXEL(cleared, 317, 237, kBackground);
     EXPECT_PIXEL(cleared, 160, 2, kBackground);
     EXPECT_PIXEL(cleared, 40, 40, kBackground) << "under the streak, but beside the board";
+    expectInsideDrawnBound(cleared);
     EXPECT_TRUE(TestSupport::matchesGolden(
         cleared, TestSupport::sourceDir() / "tests" / "game" / "threematch" / "golden", "level0_after_run", 2));
 }
@@ -260,6 +282,7 @@ TEST_F(LevelDataTest, ScorePopUpsShowOnlyWhereTheBoardIs)
     }
     EXPECT_GT(onTheBoard, 20) << "the points over the board show";
     EXPECT_EQ(beside, 0) << "points past the board's edge are drawn over what lies around it";
+    expectInsideDrawnBound(shown);
     fonts->releaseEverything();
 }
 
