@@ -28,7 +28,8 @@ const std::vector<std::vector<uint8_t>>& pictures()
 {
     static const std::vector<std::vector<uint8_t>> files = [] {
         const char* given = std::getenv("ULVO_BENCH_RUN");
-        const fs::path folder = given ? fs::path(given) : fs::read_symlink("/proc/self/exe").parent_path() / ".." / "run";
+        const fs::path folder =
+            given ? fs::path(given) : fs::read_symlink("/proc/self/exe").parent_path() / ".." / "run";
         std::vector<fs::path> paths;
         std::error_code error;
         for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
@@ -61,9 +62,9 @@ void loadAll(benchmark::State& state, bool use)
     for (auto _ : state) {
         for (const auto& file : pictures()) {
             IDirect3DTexture9* texture = nullptr;
-            D3DXCreateTextureFromFileInMemoryEx(device, file.data(), UINT(file.size()), D3DX_DEFAULT, D3DX_DEFAULT, 1, 0,
-                                                D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0,
-                                                nullptr, nullptr, &texture);
+            D3DXCreateTextureFromFileInMemoryEx(device, file.data(), UINT(file.size()), D3DX_DEFAULT, D3DX_DEFAULT, 1,
+                                                0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE,
+                                                0, nullptr, nullptr, &texture);
             if (!texture)
                 continue;
             if (use) {

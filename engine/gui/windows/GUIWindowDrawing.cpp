@@ -45,6 +45,9 @@ struct ClipState {
     bool clearPending = false;
     bool scissorOn = false;
     RECT scissor{};
+    // Nesting of onDraw calls: the outermost one may be a child drawn on its own (a loading
+    // screen's part), not only a top-level window.
+    int drawDepth = 0;
 };
 
 ClipState& clipState()
@@ -154,6 +157,11 @@ void GUIWindow::onDraw(const FloatRect& clip)
         return;
     GUIKeepAlive keep(this);
     ClipState& state = clipState();
+    struct Nesting {
+        int& depth;
+        explicit Nesting(int& d) : depth(d) { ++depth; }
+        ~Nesting() { --depth; }
+    } nesting(state.drawDepth);
     const FloatRect& r = m_screenRect;
     const bool inView = r.left < clip.right && clip.left < r.right && r.top < clip.bottom && clip.top < r.bottom &&
                         r.right != r.left && r.bottom != r.top;
@@ -189,7 +197,7 @@ void GUIWindow::onDraw(const FloatRect& clip)
         }
     }
     // Whatever comes after the GUI is drawn unclipped.
-    if (!m_parent && clipState().scissorOn) {
+    if (state.drawDepth == 1 && state.scissorOn) {
         flush();
         endScissor(gui()->getDevice());
     }

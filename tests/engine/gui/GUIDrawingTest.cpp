@@ -3,6 +3,7 @@
 #include "GUITestSupport.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "graphics/sprites/D3DXSprite.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIWindow.h"
 
@@ -102,6 +103,20 @@ TEST_F(GUITest, CircularShapesClipTheirSubtreesNestedTwice)
     device->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissor);
     EXPECT_EQ(scissor, static_cast<DWORD>(FALSE));
     EXPECT_EQ(target.read().pixels, page.pixels);
+
+    // A clipped part drawn on its own, as the loading screen draws its splash, ends its clipping
+    // too: the next frame's clears and draws would otherwise stay inside it.
+    D3DXSprite* sprite = gui().getSprite();
+    ASSERT_NE(sprite, nullptr);
+    device->BeginScene();
+    ASSERT_TRUE(sprite->Begin(D3DXSPRITE_ALPHABLEND));
+    GUIWindow::resetStencilState();
+    window(L"P_OUTER")->onDraw(FloatRect(0.0f, 0.0f, 240.0f, 160.0f));
+    sprite->End();
+    device->EndScene();
+    scissor = TRUE;
+    device->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissor);
+    EXPECT_EQ(scissor, static_cast<DWORD>(FALSE));
 }
 
 TEST_F(GUITest, APageDrawsTheSameAfterTheDeviceIsLostAndReset)

@@ -18,6 +18,14 @@ using namespace Ulvo;
 void GUITest::SetUp()
 {
     ASSERT_NE(GraphicsTesting::startDevice(kScreenWidth, kScreenHeight), nullptr);
+    // A game test before may have left the device at its own size; the GUI lays out on the screen.
+    D3DInterface* d3d = D3DInterface::getInstance();
+    D3DPRESENT_PARAMETERS present = *d3d->getPresentParams();
+    if (present.BackBufferWidth != kScreenWidth || present.BackBufferHeight != kScreenHeight) {
+        present.BackBufferWidth = kScreenWidth;
+        present.BackBufferHeight = kScreenHeight;
+        ASSERT_NE(d3d->setPresenterParams(&present), nullptr);
+    }
     // The device interface first, so it outlives the GUI system at exit.
     gui().init(D3DInterface::getInstance(), UlvoEngine::getInstance()->getTextManager());
     PlatformUseVirtualClock(true);
