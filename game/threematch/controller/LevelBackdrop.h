@@ -10,6 +10,7 @@
 
 #include "devices/d3d/DeviceResource.h"
 #include "foundation/sigslot.h"
+#include "threematch/controller/WindowLayer.h"
 
 #include <vector>
 
@@ -55,18 +56,7 @@ public:
     void onLostDevice() override;
 
 private:
-    struct Layer {
-        const Ulvo::GUIWindow* window = nullptr;
-        float rect[4] = {};
-        double alpha = 1.0;
-        float modulate[4] = {};
-        bool enabled = true;
-        const void* textures[3] = {};
-        DWORD drawTypes[4] = {};
-        float sources[8] = {};
-        bool useSources[2] = {};
-        bool operator==(const Layer& other) const;
-    };
+    using Layer = WindowLayer;
 
     void collect(Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::GUIWindow* painter, const RECT& screen,
                  std::vector<Ulvo::GUIWindow*>& frames, std::vector<Layer>& layers) const;

@@ -27,16 +27,6 @@ bool plainFullScreen(const Ulvo::GUIWindow& window, const RECT& screen)
 
 } // namespace
 
-bool MenuBackdrop::Layer::operator==(const Layer& other) const
-{
-    return window == other.window && std::memcmp(rect, other.rect, sizeof rect) == 0 && alpha == other.alpha &&
-           std::memcmp(modulate, other.modulate, sizeof modulate) == 0 && enabled == other.enabled &&
-           std::equal(std::begin(textures), std::end(textures), std::begin(other.textures)) &&
-           std::equal(std::begin(drawTypes), std::end(drawTypes), std::begin(other.drawTypes)) &&
-           std::memcmp(sources, other.sources, sizeof sources) == 0 &&
-           std::equal(std::begin(useSources), std::end(useSources), std::begin(other.useSources));
-}
-
 MenuBackdrop::MenuBackdrop() = default;
 
 MenuBackdrop::~MenuBackdrop()
@@ -56,26 +46,7 @@ void MenuBackdrop::collect(Ulvo::GUIWindow* cover, const RECT& screen, std::vect
             windows.push_back(*at);
     }
     for (Ulvo::GUIWindow* window : windows) {
-        Layer layer;
-        layer.window = window;
-        const Ulvo::FloatRect& r = window->getScreenRect();
-        const float rect[4] = {r.left, r.top, r.right, r.bottom};
-        std::copy(std::begin(rect), std::end(rect), layer.rect);
-        const Ulvo::GUIDrawOptions& draw = window->getDrawOptions();
-        layer.alpha = window->getAlpha();
-        const float modulate[4] = {draw.modulate.r, draw.modulate.g, draw.modulate.b, draw.modulate.a};
-        std::copy(std::begin(modulate), std::end(modulate), layer.modulate);
-        layer.enabled = window->isEnabledInHierarchy();
-        layer.textures[0] = draw.getTexture(Ulvo::GUIDrawOptions::TEX_NORMAL);
-        layer.textures[1] = draw.getTexture(Ulvo::GUIDrawOptions::TEX_DISABLE);
-        layer.textures[2] = draw.getTexture(Ulvo::GUIDrawOptions::TEX_BACKGROUND);
-        const DWORD types[4] = {draw.drawTypeX, draw.drawTypeY, draw.backDrawTypeX, draw.backDrawTypeY};
-        std::copy(std::begin(types), std::end(types), layer.drawTypes);
-        std::copy(std::begin(draw.stateSource), std::end(draw.stateSource), layer.sources);
-        std::copy(std::begin(draw.backSource), std::end(draw.backSource), layer.sources + 4);
-        layer.useSources[0] = draw.useStateSource;
-        layer.useSources[1] = draw.useBackSource;
-        layers.push_back(layer);
+        layers.push_back(WindowLayer::of(*window));
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "devices/d3d/DeviceResource.h"
 #include "foundation/sigslot.h"
+#include "threematch/controller/WindowLayer.h"
 
 #include <vector>
 
@@ -39,18 +40,7 @@ public:
     void onLostDevice() override;
 
 private:
-    struct Layer {
-        const Ulvo::GUIWindow* window = nullptr;
-        float rect[4] = {};
-        double alpha = 1.0;
-        float modulate[4] = {};
-        bool enabled = true;
-        const void* textures[3] = {};
-        DWORD drawTypes[4] = {};
-        float sources[8] = {};
-        bool useSources[2] = {};
-        bool operator==(const Layer& other) const;
-    };
+    using Layer = WindowLayer;
 
     void collect(Ulvo::GUIWindow* cover, const RECT& screen, std::vector<Layer>& layers) const;
     void hold(const std::vector<Ulvo::GUIWindow*>& windows);

@@ -11,6 +11,8 @@
 
 #include <platform_test.h>
 
+#include <cstdlib>
+
 namespace GUITesting {
 
 using namespace Ulvo;
@@ -144,6 +146,22 @@ D3DCOLOR blend(D3DCOLOR src, D3DCOLOR dst, int alpha)
 ::testing::AssertionResult matchesGolden(const Image& image, const std::string& name)
 {
     return TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "engine" / "gui" / "golden", name);
+}
+
+::testing::AssertionResult sameWithinOne(const Image& a, const Image& b)
+{
+    if (a.pixels.empty() || a.pixels.size() != b.pixels.size())
+        return ::testing::AssertionFailure() << "sizes differ";
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+        for (int shift = 0; shift < 32; shift += 8) {
+            const int x = static_cast<int>(a.pixels[i] >> shift & 0xFF),
+                      y = static_cast<int>(b.pixels[i] >> shift & 0xFF);
+            if (std::abs(x - y) > 1)
+                return ::testing::AssertionFailure()
+                       << "pixel " << i << ": " << std::hex << a.pixels[i] << " against " << b.pixels[i];
+        }
+    }
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace GUITesting

@@ -19,6 +19,7 @@
 using namespace Ulvo;
 using GUITesting::GUITest;
 using GUITesting::Image;
+using GUITesting::sameWithinOne;
 using Step = ThreeMatch::LevelBackdrop::Step;
 
 namespace {
@@ -112,24 +113,6 @@ protected:
     ThreeMatch::LevelBackdrop m_backdrop;
 };
 
-// The rasteriser may round a blend by one step differently when the picture it blends onto was
-// stored in between: within one per channel.
-::testing::AssertionResult same(const Image& a, const Image& b)
-{
-    if (a.pixels.empty() || a.pixels.size() != b.pixels.size())
-        return ::testing::AssertionFailure() << "sizes differ";
-    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
-        for (int shift = 0; shift < 32; shift += 8) {
-            const int x = static_cast<int>(a.pixels[i] >> shift & 0xFF),
-                      y = static_cast<int>(b.pixels[i] >> shift & 0xFF);
-            if (std::abs(x - y) > 1)
-                return ::testing::AssertionFailure()
-                       << "pixel " << i << ": " << std::hex << a.pixels[i] << " against " << b.pixels[i];
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
-
 } // namespace
 
 TEST_F(LevelBackdropTest, GivesTheGUIsPixelsAndKeepsOnlyFramesNothingEarlierOverlaps)
@@ -137,12 +120,12 @@ TEST_F(LevelBackdropTest, GivesTheGUIsPixelsAndKeepsOnlyFramesNothingEarlierOver
     Step step = Step::Draw;
     const Image drawn = frame(step, false);
     // The first frame draws as always; the second, unchanged, takes the picture; then it is kept.
-    EXPECT_TRUE(same(frame(step), drawn));
+    EXPECT_TRUE(sameWithinOne(frame(step), drawn));
     EXPECT_EQ(step, Step::Draw);
-    EXPECT_TRUE(same(frame(step), drawn));
+    EXPECT_TRUE(sameWithinOne(frame(step), drawn));
     EXPECT_EQ(step, Step::Capture);
     for (int i = 0; i < 2; ++i) {
-        EXPECT_TRUE(same(frame(step), drawn));
+        EXPECT_TRUE(sameWithinOne(frame(step), drawn));
         EXPECT_EQ(step, Step::Kept);
     }
     EXPECT_EQ(m_backdrop.captures(), 1);
@@ -152,24 +135,24 @@ TEST_F(LevelBackdropTest, GivesTheGUIsPixelsAndKeepsOnlyFramesNothingEarlierOver
     // What is drawn over the frames changes freely while the picture is kept.
     window(L"BUTTON")->getDrawOptions().alpha = 0.25;
     const Image fainter = frame(step, false);
-    EXPECT_FALSE(same(fainter, drawn));
-    EXPECT_TRUE(same(frame(step), fainter));
+    EXPECT_FALSE(sameWithinOne(fainter, drawn));
+    EXPECT_TRUE(sameWithinOne(frame(step), fainter));
     EXPECT_EQ(step, Step::Kept);
 
     // A frame fading: drawn each frame while it changes, taken again once it stands still.
     window(L"BAR_FRAME")->getDrawOptions().alpha = 0.5;
     const Image faded = frame(step, false);
-    EXPECT_FALSE(same(faded, fainter));
-    EXPECT_TRUE(same(frame(step), faded));
+    EXPECT_FALSE(sameWithinOne(faded, fainter));
+    EXPECT_TRUE(sameWithinOne(frame(step), faded));
     EXPECT_EQ(step, Step::Draw);
-    EXPECT_TRUE(same(frame(step), faded));
+    EXPECT_TRUE(sameWithinOne(frame(step), faded));
     EXPECT_EQ(step, Step::Capture);
-    EXPECT_TRUE(same(frame(step), faded));
+    EXPECT_TRUE(sameWithinOne(frame(step), faded));
     EXPECT_EQ(step, Step::Kept);
     EXPECT_EQ(m_backdrop.captures(), 2);
 
     // A lost device takes the picture along: taken again after it.
     m_backdrop.onLostDevice();
-    EXPECT_TRUE(same(frame(step), faded));
+    EXPECT_TRUE(sameWithinOne(frame(step), faded));
     EXPECT_EQ(step, Step::Capture);
 }

@@ -17,6 +17,7 @@
 using namespace Ulvo;
 using GUITesting::GUITest;
 using GUITesting::Image;
+using GUITesting::sameWithinOne;
 
 namespace {
 
@@ -72,24 +73,6 @@ protected:
     ThreeMatch::MenuBackdrop m_backdrop;
 };
 
-// The rasteriser may round a blend by one step differently when the picture it blends onto was
-// stored in between (as taking or copying the picture does): within one per channel.
-::testing::AssertionResult same(const Image& a, const Image& b)
-{
-    if (a.pixels.size() != b.pixels.size())
-        return ::testing::AssertionFailure() << "sizes differ";
-    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
-        for (int shift = 0; shift < 32; shift += 8) {
-            const int x = static_cast<int>(a.pixels[i] >> shift & 0xFF),
-                      y = static_cast<int>(b.pixels[i] >> shift & 0xFF);
-            if (std::abs(x - y) > 1)
-                return ::testing::AssertionFailure()
-                       << "pixel " << i << ": " << std::hex << a.pixels[i] << " against " << b.pixels[i];
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
-
 } // namespace
 
 TEST_F(MenuBackdropTest, GivesTheGUIsPixelsAndIsTakenAgainOnlyWhenAWindowChanges)
@@ -97,10 +80,10 @@ TEST_F(MenuBackdropTest, GivesTheGUIsPixelsAndIsTakenAgainOnlyWhenAWindowChanges
     const Image drawn = render(GUITesting::kScreenWidth, GUITesting::kScreenHeight, 0xFF102030);
     // The first frame draws the windows and takes the picture; the next ones copy it.
     bool kept = true;
-    EXPECT_TRUE(same(frame(kept), drawn));
+    EXPECT_TRUE(sameWithinOne(frame(kept), drawn));
     EXPECT_FALSE(kept);
     for (int i = 0; i < 2; ++i) {
-        EXPECT_TRUE(same(frame(kept), drawn));
+        EXPECT_TRUE(sameWithinOne(frame(kept), drawn));
         EXPECT_TRUE(kept);
     }
     EXPECT_EQ(m_backdrop.redraws(), 1);
@@ -108,15 +91,15 @@ TEST_F(MenuBackdropTest, GivesTheGUIsPixelsAndIsTakenAgainOnlyWhenAWindowChanges
     // A change of the vignette's alpha: drawn and taken again.
     window(L"VIGNETTE")->getDrawOptions().alpha = 0.25;
     const Image fainter = render(GUITesting::kScreenWidth, GUITesting::kScreenHeight, 0xFF102030);
-    EXPECT_FALSE(same(fainter, drawn));
-    EXPECT_TRUE(same(frame(kept), fainter));
+    EXPECT_FALSE(sameWithinOne(fainter, drawn));
+    EXPECT_TRUE(sameWithinOne(frame(kept), fainter));
     EXPECT_FALSE(kept);
-    EXPECT_TRUE(same(frame(kept), fainter));
+    EXPECT_TRUE(sameWithinOne(frame(kept), fainter));
     EXPECT_TRUE(kept);
     EXPECT_EQ(m_backdrop.redraws(), 2);
     // Without the window over it the landscape alone is not worth keeping: the GUI draws it.
     window(L"VIGNETTE")->getOptions().visible = false;
     const Image bare = render(GUITesting::kScreenWidth, GUITesting::kScreenHeight, 0xFF102030);
-    EXPECT_TRUE(same(frame(kept), bare));
+    EXPECT_TRUE(sameWithinOne(frame(kept), bare));
     EXPECT_FALSE(kept);
 }
