@@ -30,6 +30,8 @@ void GUITest::SetUp()
     }
     // The device interface first, so it outlives the GUI system at exit.
     gui().init(D3DInterface::getInstance(), UlvoEngine::getInstance()->getTextManager());
+    // A game test before may have left its windows; they would draw under this test's.
+    gui().clear();
     PlatformUseVirtualClock(true);
     m_clock = std::make_unique<PerfTimer>(true);
 }
