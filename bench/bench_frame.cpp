@@ -21,6 +21,10 @@
 #include <SDL.h>
 #include <GL/glcorearb.h>
 #include <benchmark/benchmark.h>
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define ULVO_CALLGRIND 1
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -169,12 +173,15 @@ void BM_RenderManagerFrame(benchmark::State& state)
     state.counters["post_effects"] = static_cast<double>(scene->manager->getActivePostEffects().size());
     // What one frame asks of GL, counted outside the timed loop.
     uint64_t calls = 0, draws = 0, callsAfter = 0, drawsAfter = 0;
+    const unsigned batches = PlatformBatchesHandedOver(scene->device);
     PlatformCountGLCalls(true);
     PlatformGLCallCounts(calls, draws);
     scene->frame();
     PlatformGLCallCounts(callsAfter, drawsAfter);
     PlatformCountGLCalls(false);
     state.counters["gl_calls"] = static_cast<double>(callsAfter - calls);
+    // Batches the device handed to the driver within the frame (render-target changes aside).
+    state.counters["hand_overs"] = static_cast<double>(PlatformBatchesHandedOver(scene->device) - batches);
     // Pixels written (draws, clears, copies) in screens of the frame, the read-back's aside.
     PlatformCountPixels(true);
     const uint64_t pixels = PlatformPixelCount();
@@ -587,5 +594,41 @@ void BM_FrameAgainstPlainGL(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FrameAgainstPlainGL)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+#ifdef ULVO_CALLGRIND
+// Under callgrind only: the instructions of ten engine frames and of ten plain ones, every thread
+// (the rasteriser's too) counted, each set dumped under its name ("engine", "plain"). Run as
+//   valgrind --tool=callgrind bench_frame --benchmark_filter=BM_FrameInstructions
+// and read the totals of the two dumps; instructions are steadier than time on a shared machine.
+void BM_FrameInstructions(benchmark::State& state)
+{
+    if (!RUNNING_ON_VALGRIND) {
+        state.SkipWithError("counts instructions under callgrind only");
+        return;
+    }
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    auto scene = std::make_unique<FrameScene>();
+    ReferenceGL reference;
+    if (!scene->create() || !reference.create()) {
+        state.SkipWithError("no engine device or reference context");
+        return;
+    }
+    for (int i = 0; i < 3; ++i) {
+        scene->frame();
+        reference.frame(*scene);
+    }
+    for (auto _ : state) {
+        // A dump zeroes the counts, so each set starts from nothing.
+        CALLGRIND_ZERO_STATS;
+        for (int i = 0; i < 10; ++i)
+            scene->frame();
+        CALLGRIND_DUMP_STATS_AT("engine");
+        for (int i = 0; i < 10; ++i)
+            reference.frame(*scene);
+        CALLGRIND_DUMP_STATS_AT("plain");
+    }
+}
+BENCHMARK(BM_FrameInstructions)->Iterations(1);
+#endif
 
 } // namespace

@@ -43,6 +43,9 @@ bool PlatformDetachVirtualJoystick(int joystick);
 // D3DERR_DEVICENOTRESET until Reset succeeds. False for a null device.
 struct IDirect3DDevice9;
 bool PlatformLoseDevice(IDirect3DDevice9* device);
+// How many batches of draws the device has handed to the driver before their frame ended, to
+// bound what the driver holds (0 for a null device).
+unsigned PlatformBatchesHandedOver(IDirect3DDevice9* device);
 
 // The intro video's pictures as they reach the window. While capturing is on, every
 // picture the video draws is also read back from the window; the last one is handed out as

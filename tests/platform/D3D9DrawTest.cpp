@@ -3,8 +3,11 @@
 // indexed draws, fans and draws from memory.
 #include "D3D9TestSupport.h"
 
+#include <platform_test.h>
+
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 using namespace D3D9Testing;
 
@@ -274,11 +277,21 @@ TEST_F(D3D9DrawTest, IndexedDrawsFansAndDrawsFromMemory)
 
 // A frame of many draws is handed to the driver in batches, and the draws wait for an older batch
 // while too many are outstanding: every draw must still land, in order, and a device released
-// with batches outstanding must go cleanly.
+// with batches outstanding must go cleanly. Each draw takes the other of two white textures, so
+// the driver holds a state of its own for each and the batches come often.
 TEST_F(D3D9DrawTest, EveryDrawOfAFrameOfManyBatchesLandsInOrder)
 {
     ASSERT_TRUE(createDevice(16, 8));
+    IDirect3DTexture9* white[2] = {createTexture(m_device, 1, 1, {0xFFFFFFFF}),
+                                   createTexture(m_device, 1, 1, {0xFFFFFFFF})};
+    ASSERT_TRUE(white[0] && white[1]);
+    int draws = 0;
+    auto drawWhite = [&](float x0, float y0, float x1, float y1, D3DCOLOR color) {
+        m_device->SetTexture(0, white[++draws % 2]);
+        drawQuad(x0, y0, x1, y1, color);
+    };
     m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    const unsigned batchesBefore = PlatformBatchesHandedOver(m_device);
     m_device->BeginScene();
     m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     // Each pixel its own colour, each drawn twice: first a wrong colour, then the right one.
@@ -286,7 +299,7 @@ TEST_F(D3D9DrawTest, EveryDrawOfAFrameOfManyBatchesLandsInOrder)
         for (int y = 0; y < 8; ++y) {
             for (int x = 0; x < 16; ++x) {
                 const D3DCOLOR right = D3DCOLOR_ARGB(0xFF, x * 16, y * 32, 0x80);
-                drawQuad(x - 0.5f, y - 0.5f, x + 0.5f, y + 0.5f, pass ? right : 0xFFFFFFFF);
+                drawWhite(x - 0.5f, y - 0.5f, x + 0.5f, y + 0.5f, pass ? right : 0xFFFFFFFF);
             }
         }
     }
@@ -294,10 +307,11 @@ TEST_F(D3D9DrawTest, EveryDrawOfAFrameOfManyBatchesLandsInOrder)
     m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
     m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    drawQuad(-0.5f, -0.5f, 0.5f, 0.5f, 0xFF000000);
+    drawWhite(-0.5f, -0.5f, 0.5f, 0.5f, 0xFF000000);
     for (int i = 0; i < 60; ++i)
-        drawQuad(-0.5f, -0.5f, 0.5f, 0.5f, 0x00040000);
+        drawWhite(-0.5f, -0.5f, 0.5f, 0.5f, 0x00040000);
     m_device->EndScene();
+    EXPECT_GE(PlatformBatchesHandedOver(m_device) - batchesBefore, 12u);
     const Image image = readBackBuffer();
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 16; ++x) {
@@ -307,5 +321,61 @@ TEST_F(D3D9DrawTest, EveryDrawOfAFrameOfManyBatchesLandsInOrder)
     }
     // Batches outstanding when the device goes (the fixture releases it).
     for (int i = 0; i < 40; ++i)
-        drawQuad(-0.5f, -0.5f, 15.5f, 7.5f, 0xFF102030);
+        drawWhite(-0.5f, -0.5f, 15.5f, 7.5f, 0xFF102030);
+    m_device->SetTexture(0, nullptr);
+    for (IDirect3DTexture9* texture : white)
+        texture->Release();
+}
+
+// What the driver is handed at once follows what it keeps per draw, not the number of draws:
+// draws of one state are not cut up however many there are, while draws that each change the
+// pixel state, and clears of part of the target (drawn by the driver as quads of their own state),
+// are handed over every few.
+TEST_F(D3D9DrawTest, BatchesFollowWhatTheDriverKeepsPerDraw)
+{
+    ASSERT_TRUE(createDevice(256, 128));
+    IDirect3DTexture9* textures[2] = {createTexture(m_device, 1, 1, {0xFFFF0000}),
+                                      createTexture(m_device, 1, 1, {0xFF00FF00})};
+    ASSERT_TRUE(textures[0] && textures[1]);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->SetTexture(0, textures[0]);
+    auto batchesOf = [&](const std::function<void()>& frame) {
+        const unsigned before = PlatformBatchesHandedOver(m_device);
+        m_device->BeginScene();
+        frame();
+        m_device->EndScene();
+        return PlatformBatchesHandedOver(m_device) - before;
+    };
+    // 300 quads of one state, over the whole target and over one pixel.
+    EXPECT_EQ(batchesOf([&] {
+                  for (int i = 0; i < 300; ++i)
+                      drawQuad(i % 2 ? -0.5f : 10.5f, -0.5f, i % 2 ? 255.5f : 11.5f, 127.5f, 0xFFFFFFFF);
+              }),
+              0u);
+    // 64 quads, each with the other texture: at most seventeen such draws wait at once.
+    EXPECT_GE(batchesOf([&] {
+                  for (int i = 0; i < 64; ++i) {
+                      m_device->SetTexture(0, textures[i % 2]);
+                      drawQuad(10.5f, 10.5f, 20.5f, 20.5f, 0xFFFFFFFF);
+                  }
+              }),
+              3u);
+    // 40 clears of a small rectangle between draws of one state.
+    EXPECT_GE(batchesOf([&] {
+                  for (int i = 0; i < 40; ++i) {
+                      const D3DRECT rect = {i, 0, i + 1, 1};
+                      m_device->Clear(1, &rect, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+                      drawQuad(100.5f, 10.5f, 120.5f, 20.5f, 0xFFFFFFFF);
+                  }
+              }),
+              3u);
+    // Every draw and clear landed.
+    const Image image = readBackBuffer();
+    EXPECT_EQ(image.at(39, 0), 0xFF0000FFu);
+    EXPECT_EQ(image.at(40, 0), 0xFFFF0000u);
+    EXPECT_EQ(image.at(15, 15), 0xFF00FF00u);
+    EXPECT_EQ(image.at(110, 15), 0xFF00FF00u);
+    m_device->SetTexture(0, nullptr);
+    for (IDirect3DTexture9* texture : textures)
+        texture->Release();
 }

@@ -710,3 +710,9 @@ bool PlatformLoseDevice(IDirect3DDevice9* device)
     d->loseDevice();
     return true;
 }
+
+unsigned PlatformBatchesHandedOver(IDirect3DDevice9* device)
+{
+    const D3D9Internal::Device* d = D3D9Internal::deviceObject(device);
+    return d ? d->batchesHandedOver() : 0;
+}

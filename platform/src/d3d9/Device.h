@@ -165,6 +165,8 @@ public:
     // ---- used by the layer's own objects ----
     void makeCurrent();
     const GLFeatures& features() const { return m_features; }
+    // Batches of draws handed to the driver before their frame ended (see queueWork).
+    unsigned batchesHandedOver() const { return m_batchesHandedOver; }
     GLState& glState() { return m_gl; }
     void registerObject(ObjectBase* object) { m_objects.insert(object); }
     void unregisterObject(ObjectBase* object) { m_objects.erase(object); }
@@ -205,7 +207,7 @@ private:
     void setDefaultRenderTargets();
 
     // DeviceDraw.cpp
-    bool prepareDraw();
+    bool prepareDraw(uint64_t primitives);
     void applyFramebuffer();
     void applyViewportAndScissor();
     void applyRenderStates();
@@ -242,14 +244,18 @@ private:
     // Loss.
     enum class Cooperation { Ok, Lost, NotReset };
     Cooperation m_cooperation = Cooperation::Ok;
-    // Draws since the GL work was last handed to the driver (see prepareDraw), and the fences of
-    // the batches handed over and perhaps not yet drawn, oldest first.
-    static constexpr unsigned kDrawsPerFlush = 16;
+    // What the driver holds for the draws since the GL work was last handed to it, as estimated
+    // by queueWork, and the fences of the batches handed over and perhaps not yet drawn, oldest
+    // first.
     static constexpr unsigned kBatchesInFlight = 2;
-    unsigned m_drawsQueued = 0;
+    uint64_t m_queuedBytes = 0;
+    uint32_t m_pixelChangesQueued = 0;
     GLsync m_batchFences[kBatchesInFlight] = {};
     unsigned m_batchFenceCount = 0;
+    unsigned m_batchesHandedOver = 0;
     void handOverBatch();
+    void queueWork(uint64_t bytes);
+    uint64_t drawWork(uint64_t primitives);
     bool m_lostReported = false;
     bool m_focusLoss = false;
     bool m_wasForeground = false;

@@ -188,6 +188,30 @@ void colorToFloats(D3DCOLOR c, float out[4])
     out[3] = static_cast<float>((c >> 24) & 0xFF) / 255.0f;
 }
 
+// What a software rasteriser (Mesa's llvmpipe, measured) keeps for each draw it has been given
+// and not yet drawn: after any change reaching the pixel stage, a copy of the whole pixel state
+// (over 32 KB of texture, sampler and constant descriptions, so a 64 KB block of its own); each
+// triangle's set-up (200-600 bytes by its varyings); a command in each 64-pixel tile the draw
+// may touch. A frame of a few large draws with one state stays one batch; a GUI whose every
+// quad changes the texture is cut every sixteen draws or so, as it always was.
+constexpr uint64_t kPixelStateBytes = 64 * 1024;
+constexpr uint64_t kPrimitiveBytes = 320;
+constexpr uint64_t kDrawBytes = 256;
+constexpr uint64_t kTileBytes = 24;
+constexpr LONG kTileSize = 64;
+constexpr uint64_t kBatchBytes = 17 * kPixelStateBytes;
+
+// Tiles of the rasteriser's grid a rectangle touches.
+uint64_t tilesIn(LONG left, LONG top, LONG right, LONG bottom)
+{
+    if (right <= left || bottom <= top)
+        return 0;
+    const auto span = [](LONG from, LONG to) {
+        return static_cast<uint64_t>((to - 1) / kTileSize - from / kTileSize + 1);
+    };
+    return span(std::max<LONG>(left, 0), right) * span(std::max<LONG>(top, 0), bottom);
+}
+
 bool readsTexture(DWORD op, DWORD arg1, DWORD arg2, DWORD arg0)
 {
     auto texture = [](DWORD arg) { return (arg & D3DTA_SELECTMASK) == D3DTA_TEXTURE; };
@@ -238,7 +262,7 @@ HRESULT Device::BeginScene()
     // A frame hands its work to the driver at the same draws every time: where the rasteriser's
     // work is split can move a blended or interpolated value by a step.
     if (m_sceneDepth++ == 0)
-        m_drawsQueued = 0;
+        m_queuedBytes = 0;
     return D3D_OK;
 }
 
@@ -456,6 +480,8 @@ void Device::applySampler(int slot)
         glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, wanted.lodBias);
     if (!known || held.minLod != wanted.minLod)
         glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, wanted.minLod);
+    if (!known || std::memcmp(&held, &wanted, sizeof held) != 0)
+        m_gl.notePixelChange();
     held = wanted;
     m_samplerValuesKnown |= 1u << slot;
 }
@@ -630,6 +656,7 @@ bool Device::applyProgram()
     if (m_currentProgram->program != m_boundProgram) {
         glUseProgram(m_currentProgram->program);
         m_boundProgram = m_currentProgram->program;
+        m_gl.notePixelChange();
     }
     return true;
 }
@@ -661,9 +688,11 @@ void Device::uploadUniforms(Program& p)
         if (p.fixup >= 0)
             glUniform4f(p.fixup, 1.0f / static_cast<float>(v.Width), 1.0f / static_cast<float>(v.Height),
                         m_features.clipControl ? 0.0f : 1.0f, 0.0f);
-        if (p.viewport >= 0)
+        if (p.viewport >= 0) {
+            m_gl.notePixelChange();
             glUniform4f(p.viewport, static_cast<float>(v.X), static_cast<float>(v.Y), static_cast<float>(v.Width),
                         static_cast<float>(v.Height));
+        }
     }
     if (p.clipVersion != m_clipVersion) {
         p.clipVersion = m_clipVersion;
@@ -692,6 +721,7 @@ void Device::uploadUniforms(Program& p)
     }
     if (p.pixelVersion != m_pixelVersion) {
         p.pixelVersion = m_pixelVersion;
+        m_gl.notePixelChange();
         if (p.pixelFixup >= 0) {
             float func = rs[D3DRS_ALPHATESTENABLE] ? static_cast<float>(rs[D3DRS_ALPHAFUNC]) : 8.0f;
             glUniform4f(p.pixelFixup, func, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF),
@@ -769,6 +799,8 @@ void Device::uploadUniforms(Program& p)
         p.constVersion = m_constVersion;
         if (p.vsConst >= 0)
             glUniform4fv(p.vsConst, kVSConstF, &m_state.vsConstF[0][0]);
+        if (p.psConst >= 0 || p.psConstI >= 0 || p.psConstB >= 0)
+            m_gl.notePixelChange();
         if (p.psConst >= 0)
             glUniform4fv(p.psConst, kPSConstF, &m_state.psConstF[0][0]);
         if (p.vsConstI >= 0)
@@ -830,18 +862,51 @@ void Device::handOverBatch()
     }
     // The fence hands the batch over as glFlush does.
     m_batchFences[m_batchFenceCount++] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    ++m_batchesHandedOver;
 }
 
-bool Device::prepareDraw()
+void Device::queueWork(uint64_t bytes)
+{
+    // A software rasteriser bins every draw of a frame in memory until it is flushed; a frame of
+    // many draws that each change the pixel state (the GUI's windows and their stencil clips)
+    // then holds tens of megabytes. Handing the work over once it holds about a megabyte bounds
+    // that memory; each hand-over wakes and waits for all the rasteriser's threads, so a frame
+    // of few large draws is not cut up.
+    if (m_queuedBytes > 0 && m_queuedBytes + bytes > kBatchBytes) {
+        handOverBatch();
+        m_queuedBytes = 0;
+    }
+    m_queuedBytes += bytes;
+}
+
+uint64_t Device::drawWork(uint64_t primitives)
+{
+    // The viewport within the target, and within the scissor rectangle while its test is on.
+    const Surface* target = m_renderTargets[0];
+    const D3DVIEWPORT9& v = m_state.viewport;
+    LONG left = static_cast<LONG>(v.X), top = static_cast<LONG>(v.Y);
+    LONG right = static_cast<LONG>(v.X + v.Width), bottom = static_cast<LONG>(v.Y + v.Height);
+    if (target) {
+        right = std::min(right, static_cast<LONG>(target->desc().Width));
+        bottom = std::min(bottom, static_cast<LONG>(target->desc().Height));
+    }
+    if (m_state.renderStates[D3DRS_SCISSORTESTENABLE]) {
+        left = std::max(left, m_state.scissor.left);
+        top = std::max(top, m_state.scissor.top);
+        right = std::min(right, m_state.scissor.right);
+        bottom = std::min(bottom, m_state.scissor.bottom);
+    }
+    uint64_t bytes = kDrawBytes + primitives * kPrimitiveBytes + tilesIn(left, top, right, bottom) * kTileBytes;
+    if (m_gl.pixelChanges() != m_pixelChangesQueued) {
+        m_pixelChangesQueued = m_gl.pixelChanges();
+        bytes += kPixelStateBytes;
+    }
+    return bytes;
+}
+
+bool Device::prepareDraw(uint64_t primitives)
 {
     makeCurrent();
-    // A software rasteriser bins every draw of a frame in memory until it is flushed; a frame of
-    // many large draws (the GUI's windows and their stencil clips) then holds tens of megabytes.
-    // Handing the work over every few draws bounds that memory at a small cost.
-    if (++m_drawsQueued >= kDrawsPerFlush) {
-        handOverBatch();
-        m_drawsQueued = 0;
-    }
     if (Surface::DepthClear* known = m_depthStencil ? m_depthStencil->depthClear() : nullptr) {
         const DWORD* rs = m_state.renderStates;
         const bool depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE;
@@ -863,6 +928,7 @@ bool Device::prepareDraw()
     if (!applyProgram())
         return false;
     uploadUniforms(*m_currentProgram);
+    queueWork(drawWork(primitives));
     markTargetsRendered();
     return true;
 }
@@ -936,7 +1002,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, 
         return D3DERR_INVALIDCALL;
     if (PrimitiveCount == 0)
         return D3D_OK;
-    if (!prepareDraw() || !applyVertexInput(false))
+    if (!prepareDraw(PrimitiveCount) || !applyVertexInput(false))
         return D3D_OK;
     glDrawArrays(mode, static_cast<GLint>(StartVertex),
                  static_cast<GLsizei>(vertexCount(PrimitiveType, PrimitiveCount)));
@@ -960,7 +1026,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
     UINT frequency = m_state.streams[0].frequency;
     UINT instances = (frequency & D3DSTREAMSOURCE_INDEXEDDATA) ? std::max<UINT>(1, frequency & 0x3FFFFFFF) : 1;
     bool instanced = (frequency & D3DSTREAMSOURCE_INDEXEDDATA) != 0;
-    if (!prepareDraw() || !applyVertexInput(instanced))
+    if (!prepareDraw(static_cast<uint64_t>(primCount) * instances) || !applyVertexInput(instanced))
         return D3D_OK;
     m_gl.bindElementBuffer(indices->glBuffer());
     const void* offset = reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indices->indexSize());
@@ -998,7 +1064,7 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
     if (primitives == 0)
         return D3D_OK;
     UINT count = vertexCount(type, primitives);
-    if (!prepareDraw())
+    if (!prepareDraw(primitives))
         return D3D_OK;
     VertexDeclaration* declaration = activeDeclaration();
     if (!declaration)
@@ -1198,6 +1264,9 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
         m_gl.clearStencil(static_cast<GLint>(known && known->stencilKnown ? known->stencil : stencilValue));
     }
     m_gl.enable(GL_SCISSOR_TEST, true);
+    const Surface* target = (bits & GL_COLOR_BUFFER_BIT) ? m_renderTargets[0] : m_depthStencil;
+    const LONG targetWidth = target ? static_cast<LONG>(target->desc().Width) : 0;
+    const LONG targetHeight = target ? static_cast<LONG>(target->desc().Height) : 0;
     DWORD rects = Count ? Count : 1;
     for (DWORD i = 0; i < rects; ++i) {
         LONG l = left, t = top, r = right, b = bottom;
@@ -1209,6 +1278,10 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
         }
         if (r <= l || b <= t)
             continue;
+        // A clear of part of the target is drawn as a quad of its own state, and the next draw's
+        // state is copied again after it.
+        const bool whole = l <= 0 && t <= 0 && r >= targetWidth && b >= targetHeight;
+        queueWork(tilesIn(l, t, r, b) * kTileBytes + (whole ? 0 : 2 * kPixelStateBytes));
         m_gl.scissor(l, t, r - l, b - t);
         glClear(bits);
     }

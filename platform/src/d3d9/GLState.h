@@ -5,6 +5,10 @@
 //
 // Every GL state write of the device goes through here; a value that may have been changed
 // behind its back is forgotten (`forget`), which makes the next write go through.
+//
+// Writes that reach the pixel stage (blending, depth and stencil, masks, textures, programs, and
+// what the device notes of its own: uniforms, samplers) are counted: a software rasteriser keeps
+// a copy of the whole pixel state with every draw that follows such a change.
 #include "d3d9/GLFunctions.h"
 
 #include <algorithm>
@@ -18,7 +22,15 @@ constexpr int kAttributeSlots = 16;
 
 class GLState {
 public:
-    void forget() { *this = GLState(); }
+    void forget()
+    {
+        const uint32_t changes = m_pixelChanges;
+        *this = GLState();
+        m_pixelChanges = changes + 1;
+    }
+    // Grows with every write that reaches the pixel stage.
+    uint32_t pixelChanges() const { return m_pixelChanges; }
+    void notePixelChange() { ++m_pixelChanges; }
 
     // The capabilities D3D states switch; any other goes through unremembered.
     void enable(GLenum cap, bool on)
@@ -30,6 +42,7 @@ public:
                 return;
             m_caps[i] = value;
         }
+        ++m_pixelChanges;
         if (on)
             GLFn::glEnable(cap);
         else
@@ -37,59 +50,81 @@ public:
     }
     void blendFunc(GLenum src, GLenum dst, GLenum srcAlpha, GLenum dstAlpha)
     {
-        if (change4(m_blendFunc, src, dst, srcAlpha, dstAlpha))
+        if (change4(m_blendFunc, src, dst, srcAlpha, dstAlpha)) {
             GLFn::glBlendFuncSeparate(src, dst, srcAlpha, dstAlpha);
+            ++m_pixelChanges;
+        }
     }
     void blendEquation(GLenum rgb, GLenum alpha)
     {
-        if (change4(m_blendEquation, rgb, alpha, 0, 0))
+        if (change4(m_blendEquation, rgb, alpha, 0, 0)) {
             GLFn::glBlendEquationSeparate(rgb, alpha);
+            ++m_pixelChanges;
+        }
     }
     void blendColor(const float (&c)[4])
     {
-        if (change(m_blendColor, c))
+        if (change(m_blendColor, c)) {
             GLFn::glBlendColor(c[0], c[1], c[2], c[3]);
+            ++m_pixelChanges;
+        }
     }
     void depthFunc(GLenum func)
     {
-        if (change(m_depthFunc, func))
+        if (change(m_depthFunc, func)) {
             GLFn::glDepthFunc(func);
+            ++m_pixelChanges;
+        }
     }
     void depthMask(bool on)
     {
-        if (change(m_depthMask, on ? 1u : 0u))
+        if (change(m_depthMask, on ? 1u : 0u)) {
             GLFn::glDepthMask(on ? GL_TRUE : GL_FALSE);
+            ++m_pixelChanges;
+        }
     }
     // `back` picks GL_BACK, else GL_FRONT.
     void stencilFunc(bool back, GLenum func, GLint ref, GLuint mask)
     {
-        if (change4(m_stencilFunc[back], func, static_cast<GLuint>(ref), mask, 0))
+        if (change4(m_stencilFunc[back], func, static_cast<GLuint>(ref), mask, 0)) {
             GLFn::glStencilFuncSeparate(back ? GL_BACK : GL_FRONT, func, ref, mask);
+            ++m_pixelChanges;
+        }
     }
     void stencilOp(bool back, GLenum fail, GLenum depthFail, GLenum pass)
     {
-        if (change4(m_stencilOp[back], fail, depthFail, pass, 0))
+        if (change4(m_stencilOp[back], fail, depthFail, pass, 0)) {
             GLFn::glStencilOpSeparate(back ? GL_BACK : GL_FRONT, fail, depthFail, pass);
+            ++m_pixelChanges;
+        }
     }
     void stencilMask(GLuint mask)
     {
-        if (change(m_stencilMask, mask))
+        if (change(m_stencilMask, mask)) {
             GLFn::glStencilMask(mask);
+            ++m_pixelChanges;
+        }
     }
     void cullFace(GLenum face)
     {
-        if (change(m_cullFace, face))
+        if (change(m_cullFace, face)) {
             GLFn::glCullFace(face);
+            ++m_pixelChanges;
+        }
     }
     void polygonMode(GLenum mode)
     {
-        if (change(m_polygonMode, mode))
+        if (change(m_polygonMode, mode)) {
             GLFn::glPolygonMode(GL_FRONT_AND_BACK, mode);
+            ++m_pixelChanges;
+        }
     }
     void polygonOffset(float factor, float units)
     {
-        if (change4(m_polygonOffset, factor, units, 0.0f, 0.0f))
+        if (change4(m_polygonOffset, factor, units, 0.0f, 0.0f)) {
             GLFn::glPolygonOffset(factor, units);
+            ++m_pixelChanges;
+        }
     }
     void colorMask(GLuint target, bool r, bool g, bool b, bool a)
     {
@@ -98,6 +133,7 @@ public:
             return;
         if (target < 4)
             m_colorMask[target] = mask;
+        ++m_pixelChanges;
         GLFn::glColorMaski(target, r, g, b, a);
     }
     void viewport(GLint x, GLint y, GLsizei width, GLsizei height)
@@ -107,8 +143,10 @@ public:
     }
     void depthRange(float nearZ, float farZ)
     {
-        if (change4(m_depthRange, nearZ, farZ, 0.0f, 0.0f))
+        if (change4(m_depthRange, nearZ, farZ, 0.0f, 0.0f)) {
             GLFn::glDepthRange(nearZ, farZ);
+            ++m_pixelChanges;
+        }
     }
     void scissor(GLint x, GLint y, GLsizei width, GLsizei height)
     {
@@ -149,6 +187,7 @@ public:
         if (target)
             GLFn::glBindTexture(target, name);
         u = Unit{true, target, target ? name : 0};
+        ++m_pixelChanges;
     }
     // A texture deleted while bound leaves its units holding nothing; a framebuffer not bound
     // at the time keeps it attached, so its attachment is no longer known.
@@ -217,8 +256,10 @@ public:
     }
     void useProgram(GLuint program)
     {
-        if (change(m_program, program))
+        if (change(m_program, program)) {
             GLFn::glUseProgram(program);
+            ++m_pixelChanges;
+        }
     }
     void bindArrayBuffer(GLuint buffer)
     {
@@ -241,6 +282,7 @@ public:
         if (binding < kUniformBlocks && m_uniformBlocks[binding] == buffer)
             return;
         GLFn::glBindBufferBase(GL_UNIFORM_BUFFER, binding, buffer);
+        ++m_pixelChanges;
         if (binding < kUniformBlocks)
             m_uniformBlocks[binding] = buffer;
         m_uniformBuffer = buffer;
@@ -402,6 +444,7 @@ private:
                                               kUnknown, kUnknown, kUnknown, kUnknown};
     GLenum m_drawBuffers[4] = {kUnknown, kUnknown, kUnknown, kUnknown};
     unsigned m_enabledAttributes = 0;
+    uint32_t m_pixelChanges = 0;
 };
 
 } // namespace D3D9Internal

@@ -233,6 +233,7 @@ bool Effect::create(EffectDescription description, PreprocessedSource source, Me
         m_stages.push_back(translateCached(d, i, m_core.source(), messages));
         if (!m_stages.back())
             return false;
+        m_pixelReadsGlobals = m_pixelReadsGlobals || (!m_stages.back()->vertex && !m_stages.back()->globals.empty());
         if (m_globals.empty() && !m_stages.back()->globals.empty()) {
             m_globals = m_stages.back()->globals;
             m_constants.assign(m_stages.back()->globalsSize, 0);
@@ -488,11 +489,14 @@ void Effect::uploadConstants()
         dirty = true;
     }
     D3D9Internal::makeCurrent(m_device);
+    D3D9Internal::GLState* state = D3D9Internal::glState(m_device);
     if (dirty) {
         bindConstantBuffer();
         glBufferSubData(GL_UNIFORM_BUFFER, 0, static_cast<GLsizeiptr>(m_constants.size()), m_constants.data());
+        if (state && m_pixelReadsGlobals)
+            state->notePixelChange();
     }
-    if (D3D9Internal::GLState* state = D3D9Internal::glState(m_device))
+    if (state)
         state->bindUniformBlock(kGlobalsBinding, m_constantBuffer);
     else
         glBindBufferBase(GL_UNIFORM_BUFFER, kGlobalsBinding, m_constantBuffer);

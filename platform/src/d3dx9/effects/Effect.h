@@ -305,6 +305,8 @@ private:
     std::vector<ParameterLayout> m_layouts;
     std::vector<uint8_t> m_constants;
     GLuint m_constantBuffer = 0;
+    // A pixel stage reads the block: writing it changes the pixel stage's state.
+    bool m_pixelReadsGlobals = false;
     bool m_inBegin = false;
     int m_pass = -1;
     std::vector<SavedState> m_saved;
