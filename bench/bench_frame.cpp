@@ -30,6 +30,7 @@
 #include <chrono>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <unistd.h>
@@ -567,14 +568,27 @@ void BM_FrameAgainstPlainGL(benchmark::State& state)
         state.counters["largest_difference"] = largest;
     }
     using Clock = std::chrono::steady_clock;
-    std::vector<double> engine, plain, ratios;
+    // Processor time of the whole process (the rasteriser's threads too) and of this thread per
+    // frame, beside the time it took: the same work taking longer is waiting, not working.
+    auto processorMs = [](clockid_t clock) {
+        timespec t{};
+        clock_gettime(clock, &t);
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+    };
+    std::vector<double> engine, plain, ratios, engineCpu, plainCpu, engineMain, plainMain;
     double engineBlock = 0.0, plainBlock = 0.0;
     for (auto _ : state) {
+        const double cpuA = processorMs(CLOCK_PROCESS_CPUTIME_ID), mainA = processorMs(CLOCK_THREAD_CPUTIME_ID);
         const Clock::time_point a = Clock::now();
         scene->frame();
         const Clock::time_point b = Clock::now();
+        const double cpuB = processorMs(CLOCK_PROCESS_CPUTIME_ID), mainB = processorMs(CLOCK_THREAD_CPUTIME_ID);
         reference.frame(*scene);
         const Clock::time_point c = Clock::now();
+        engineCpu.push_back(cpuB - cpuA);
+        plainCpu.push_back(processorMs(CLOCK_PROCESS_CPUTIME_ID) - cpuB);
+        engineMain.push_back(mainB - mainA);
+        plainMain.push_back(processorMs(CLOCK_THREAD_CPUTIME_ID) - mainB);
         engine.push_back(std::chrono::duration<double, std::milli>(b - a).count());
         plain.push_back(std::chrono::duration<double, std::milli>(c - b).count());
         engineBlock += engine.back();
@@ -586,6 +600,11 @@ void BM_FrameAgainstPlainGL(benchmark::State& state)
     }
     state.counters["engine_ms"] = median(engine);
     state.counters["gl_ms"] = median(plain);
+    state.counters["engine_cpu_ms"] = median(engineCpu);
+    state.counters["gl_cpu_ms"] = median(plainCpu);
+    // The calling thread's share: what the rasteriser waits for before each of its batches.
+    state.counters["engine_main_ms"] = median(engineMain);
+    state.counters["gl_main_ms"] = median(plainMain);
     if (!ratios.empty()) {
         // Above 1: the engine's frame takes longer than the plain one.
         state.counters["ratio"] = median(ratios);
@@ -596,10 +615,12 @@ void BM_FrameAgainstPlainGL(benchmark::State& state)
 BENCHMARK(BM_FrameAgainstPlainGL)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 #ifdef ULVO_CALLGRIND
-// Under callgrind only: the instructions of ten engine frames and of ten plain ones, every thread
-// (the rasteriser's too) counted, each set dumped under its name ("engine", "plain"). Run as
-//   valgrind --tool=callgrind bench_frame --benchmark_filter=BM_FrameInstructions
-// and read the totals of the two dumps; instructions are steadier than time on a shared machine.
+// Under callgrind only: the instructions of ten engine frames and of ten plain ones, each set
+// dumped under its name ("engine", "plain"). Run as
+//   LP_NUM_THREADS=0 valgrind --tool=callgrind bench_frame --benchmark_filter=BM_FrameInstructions
+// and read the totals of the two dumps: without threads of its own the rasteriser works on the
+// calling thread, where the counts are exact (callgrind's serialised threads add waiting of their
+// own). Instructions are steadier than time on a shared machine.
 void BM_FrameInstructions(benchmark::State& state)
 {
     if (!RUNNING_ON_VALGRIND) {
