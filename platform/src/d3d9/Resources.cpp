@@ -17,12 +17,12 @@ bool gpuPool(D3DPOOL pool)
     return pool == D3DPOOL_DEFAULT || pool == D3DPOOL_MANAGED;
 }
 
-// Managed levels whose GL storage holds exactly the bytes locked (8-bit ARGB, and 8-bit RGB
-// whose padding bytes read back unchanged) need no memory copy once filled; other formats keep
-// theirs, as GL may not give their bytes back unchanged.
+// Managed levels whose GL storage holds exactly the bytes locked (8-bit ARGB and luminance with
+// alpha, and 8-bit RGB whose padding bytes read back unchanged) need no memory copy once filled;
+// other formats keep theirs, as GL may not give their bytes back unchanged.
 bool releasesMemoryAfterFill(D3DPOOL pool, D3DFORMAT format)
 {
-    return pool == D3DPOOL_MANAGED && (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8);
+    return pool == D3DPOOL_MANAGED && (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8L8);
 }
 
 RECT wholeRect(UINT width, UINT height)
