@@ -190,6 +190,35 @@ TEST_F(D3D9LockTest, ManagedLevelsHoldACopyOnlyWhereGLCannotGiveTheBytesBack)
     EXPECT_TRUE(keeps(argb));
     EXPECT_EQ(texel(argb, 1, 0), 0x80405060u);
     argb->Release();
+
+    // Luminance with alpha (glyph pages) gives its bytes back as well: filled whole, then a part
+    // written with a discarding lock, read and sampled as written.
+    IDirect3DTexture9* la = nullptr;
+    ASSERT_EQ(m_device->CreateTexture(4, 2, 1, 0, D3DFMT_A8L8, D3DPOOL_MANAGED, &la, nullptr), D3D_OK);
+    auto fill16 = [&](const RECT* area, DWORD flags, uint16_t value) {
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(la->LockRect(0, &locked, area, flags), D3D_OK);
+        const RECT r = area ? *area : RECT{0, 0, 4, 2};
+        for (LONG y = 0; y < r.bottom - r.top; ++y)
+            for (LONG x = 0; x < r.right - r.left; ++x)
+                reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch)[x] = value;
+        ASSERT_EQ(la->UnlockRect(0), D3D_OK);
+    };
+    fill16(nullptr, 0, 0x0000);
+    EXPECT_FALSE(keeps(la));
+    fill16(&corner, D3DLOCK_DISCARD, 0x80FF);
+    EXPECT_FALSE(keeps(la));
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(la->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const auto* row1 = reinterpret_cast<const uint16_t*>(static_cast<const uint8_t*>(locked.pBits) + locked.Pitch);
+    EXPECT_EQ(row1[3], 0x80FFu);
+    EXPECT_EQ(row1[2], 0x0000u);
+    la->UnlockRect(0);
+    EXPECT_FALSE(keeps(la));
+    image = sample(la, 4, 2);
+    EXPECT_EQ(image.at(3, 1), 0x80FFFFFFu);
+    EXPECT_EQ(image.at(2, 1), 0x00000000u);
+    la->Release();
 }
 
 TEST_F(D3D9LockTest, PackedAndSingleChannelFormatsSampleAsD3DDefinesThem)

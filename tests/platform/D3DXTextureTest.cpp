@@ -538,6 +538,92 @@ TEST_F(D3DXTextureTest, ManagedTexturesAreWrittenOnFirstUseOnly)
     memory->Release();
 }
 
+TEST_F(D3DXTextureTest, UnusedManagedPicturesGiveBackTheirStorageAndComeBackFromTheirFile)
+{
+    const std::vector<D3DCOLOR> colours{0xFFFF0000, 0x8000FF00, 0x400000FF, 0xFFFFFFFF};
+    const std::vector<uint8_t> png = imageFile(FileKind::Png, 2, 2, colours);
+    auto object = [](IDirect3DTexture9* texture) { return D3D9Internal::textureObject(texture); };
+    auto level0 = [](IDirect3DTexture9* texture) {
+        return static_cast<D3D9Internal::Texture*>(D3D9Internal::textureObject(texture))->level(0);
+    };
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    m_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    m_device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    m_device->SetFVF(kScreenVertexFvf);
+    auto draw = [&](IDirect3DTexture9* texture) {
+        m_device->SetTexture(0, texture);
+        ScreenVertex quad[4];
+        screenQuad(quad, 0, 0, 16, 16, 0xFFFFFFFF);
+        m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
+        const Image image = readBackBuffer();
+        return std::vector<D3DCOLOR>{image.at(4, 4), image.at(12, 4), image.at(4, 12), image.at(12, 12)};
+    };
+
+    IDirect3DTexture9* picture = load(png, 2, 2, 1, D3DFMT_UNKNOWN);
+    IDirect3DTexture9* edited = load(png, 2, 2, 1, D3DFMT_UNKNOWN);
+    ASSERT_NE(picture, nullptr);
+    ASSERT_NE(edited, nullptr);
+    const std::vector<D3DCOLOR> first = draw(picture);
+    EXPECT_FALSE(level0(picture)->image().keepsMemory()); // GL holds the only copy
+
+    // Written outside its fill, a picture can no longer be read again from its file.
+    m_device->SetTexture(0, edited);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(edited->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    static_cast<D3DCOLOR*>(locked.pBits)[0] = 0xFF123456;
+    edited->UnlockRect(0);
+
+    // Still set on a stage, a picture keeps its storage: a draw may use it without setting it.
+    m_device->SetTexture(0, picture);
+    ASSERT_EQ(m_device->EvictManagedResources(), D3D_OK);
+    EXPECT_NE(object(picture)->glTexture(), 0u);
+    m_device->SetTexture(0, nullptr);
+    ASSERT_EQ(m_device->EvictManagedResources(), D3D_OK);
+    EXPECT_TRUE(object(picture)->contentPending());
+    EXPECT_EQ(object(picture)->glTexture(), 0u);
+    EXPECT_NE(object(edited)->glTexture(), 0u);
+    EXPECT_EQ(texels(edited)[0], 0xFF123456u);
+
+    // Used again: written from the file as the first time, and its memory copy let go again.
+    EXPECT_EQ(draw(picture), first);
+    EXPECT_FALSE(level0(picture)->image().keepsMemory());
+    EXPECT_EQ(texels(picture), colours);
+
+    // Not drawn for two sweeps of the device's frames, it goes on its own; drawn every frame, never.
+    m_device->SetTexture(0, nullptr);
+    IDirect3DTexture9* every = load(png, 2, 2, 1, D3DFMT_UNKNOWN);
+    for (unsigned frame = 0;
+         frame < D3D9Internal::BaseTextureObject::kSweepScenes * (D3D9Internal::BaseTextureObject::kIdleSweeps + 1);
+         ++frame) {
+        m_device->BeginScene();
+        m_device->SetTexture(0, every);
+        m_device->SetTexture(0, nullptr);
+        m_device->EndScene();
+    }
+    EXPECT_TRUE(object(picture)->contentPending());
+    EXPECT_FALSE(object(every)->contentPending());
+
+    // A reset keeps both kinds: the one waiting for its file and the one in GL.
+    D3DPRESENT_PARAMETERS params = m_params;
+    ASSERT_EQ(m_device->Reset(&params), D3D_OK);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    m_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    m_device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    m_device->SetFVF(kScreenVertexFvf);
+    EXPECT_EQ(draw(picture), first);
+    EXPECT_EQ(draw(every), first);
+    m_device->SetTexture(0, nullptr);
+    every->Release();
+    edited->Release();
+    picture->Release();
+}
+
 TEST_F(D3DXTextureTest, HeadersAskingForHugeAllocationsAreRefusedBeforeDecoding)
 {
     // A TGA header of 65535 x 65535 texels with no texels behind it.

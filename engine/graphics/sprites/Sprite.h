@@ -44,7 +44,9 @@ public:
                                     D3DFVF_TEXCOORDSIZE1(1) | D3DFVF_TEXCOORDSIZE4(2);
     static constexpr DWORD FVF_2D = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX3 | D3DFVF_TEXCOORDSIZE2(0) |
                                     D3DFVF_TEXCOORDSIZE1(1) | D3DFVF_TEXCOORDSIZE4(2);
-    static constexpr UINT RING_QUADS = 16384;
+    // A few frames of quads: the vertex buffer and the driver's copy of it take 192 KB each per
+    // thousand quads, and a wrap costs one discard.
+    static constexpr UINT RING_QUADS = 4096;
     // Quads left unused between two batches in the ring.
     static constexpr UINT RING_GAP = 4;
 

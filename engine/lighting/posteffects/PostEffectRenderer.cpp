@@ -174,6 +174,21 @@ void PostEffectRenderer::createBuffers()
     buildQuad(width, height);
     if (!createQuadBuffer())
         return;
+    if (!takeTargets()) {
+        // What was made must go now: a default-pool resource left behind blocks every later reset.
+        releaseBuffers();
+        return;
+    }
+    initAllPasses();
+    m_currentExtra = nullptr;
+    resetChain();
+    m_framesWithoutChain = 0;
+    m_created = true;
+    mainLogger().log(50, LOG_TYPE_INFO, L"PostEffect Buffer erstellt!\n");
+}
+
+bool PostEffectRenderer::takeTargets()
+{
     const D3DFORMAT format = (m_hdrMode & HDRStage::HDR_POSTEFFECTS) ? D3DFMT_A16B16G16R16F : D3DFMT_A8R8G8B8;
     const bool made =
         createTarget(format, m_targets[0], 86,
@@ -189,15 +204,34 @@ void PostEffectRenderer::createBuffers()
                      L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_"
                      L"dsttarget_tex,NULL)");
     if (!made) {
-        // What was made must go now: a default-pool resource left behind blocks every later reset.
-        releaseBuffers();
-        return;
+        for (RenderTargetHandle& target : m_targets)
+            target.reset();
     }
-    initAllPasses();
-    m_currentExtra = nullptr;
+    return made;
+}
+
+void PostEffectRenderer::frameWithChain()
+{
+    m_framesWithoutChain = 0;
+    if (!m_created || holdsTargets())
+        return;
+    // Taken as the pool has them: while the device is lost, they are made at its reset.
+    unsigned width = 0, height = 0;
+    m_renderManager.getRenderTargetSize(width, height);
+    const D3DFORMAT format = (m_hdrMode & HDRStage::HDR_POSTEFFECTS) ? D3DFMT_A16B16G16R16F : D3DFMT_A8R8G8B8;
+    for (RenderTargetHandle& target : m_targets)
+        target = m_renderManager.getTargetPool().acquireScratch(RenderTargetKey{L"PostEffect", width, height, format});
     resetChain();
-    m_created = true;
-    mainLogger().log(50, LOG_TYPE_INFO, L"PostEffect Buffer erstellt!\n");
+}
+
+void PostEffectRenderer::frameWithoutChain()
+{
+    if (!m_created || !holdsTargets() || ++m_framesWithoutChain < kIdleFrames)
+        return;
+    for (RenderTargetHandle& target : m_targets)
+        target.reset();
+    m_originalImage = m_sourceImage = m_destinationImage = ChainImage{};
+    m_renderManager.getTargetPool().trim(L"PostEffect");
 }
 
 void PostEffectRenderer::releaseBuffers()

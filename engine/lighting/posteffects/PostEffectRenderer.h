@@ -89,6 +89,14 @@ public:
     void onResetDevice() override;
     // Releases whatever of them exists.
     void releaseBuffers();
+    // The render manager's frames: one that runs the chain takes the three targets back first
+    // when they were let go; after kIdleFrames frames in a row without it (the forward renderer
+    // drew straight onto the caller's target, or nothing was drawn) they go back to the pool. A
+    // running level and the menus hold no chain targets; a roll-in takes them for its frames.
+    static constexpr int kIdleFrames = 80;
+    void frameWithChain() override;
+    void frameWithoutChain() override;
+    bool holdsTargets() const { return m_targets[0] != nullptr; }
     void onTargetSizeChanged(RenderManager& renderManager);
     // True while the targets exist and the active list is not empty.
     bool hasActiveEffects() const;
@@ -154,6 +162,8 @@ private:
     // A chain target of the render-target size from the pool; false, after a log line naming
     // the call, when it cannot be made.
     bool createTarget(D3DFORMAT format, RenderTargetHandle& target, int line, const wchar_t* createCall);
+    // The three chain targets in the current format; false (none held) when one cannot be made.
+    bool takeTargets();
     static IDirect3DTexture9* textureOf(const RenderTargetHandle& target)
     {
         return target ? target->getTexture() : nullptr;
@@ -178,6 +188,7 @@ private:
     IDirect3DSurface9* m_finalTarget = nullptr;
     // Draws of this frame still to come while the final target takes the last; else -1.
     int m_drawsLeft = -1;
+    int m_framesWithoutChain = 0;
     ExtraPassTarget* m_currentExtra = nullptr;
     uint32_t m_hdrMode = 0;
     bool m_deferredMode = false;

@@ -33,6 +33,10 @@ public:
     // whose image is the result draws there directly instead of into a target of the chain.
     virtual void setFinalTarget(IDirect3DSurface9* surface) = 0;
     virtual void renderExtraPasses(Camera& camera) = 0;
+    // Told before each frame the manager draws whether this frame runs the chain (its targets
+    // may be let go while frames do not).
+    virtual void frameWithChain() {}
+    virtual void frameWithoutChain() {}
     // The active effects in list order.
     virtual void renderPasses(Camera& camera) = 0;
     // The draws the active effects would make now; -1 when that cannot be told.

@@ -99,8 +99,10 @@ void RenderManager::render(Camera* camera)
     {
         ScopedMeasure step(L"RenderManager.PostEffects");
         if (direct && m_postEffects && m_postEffects->isEnabled()) {
+            m_postEffects->frameWithoutChain();
             m_postEffects->renderExtraPasses(*camera);
         } else if (m_postEffects && m_postEffects->isEnabled()) {
+            m_postEffects->frameWithChain();
             m_postEffects->setLastResult(m_frameSurface, m_frameTexture);
             // Nothing reads the chain's image but the copy onto the caller's target, unless the
             // HDR chain tone-maps it first.

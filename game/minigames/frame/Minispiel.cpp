@@ -108,7 +108,9 @@ void Minispiel::createGUI()
         return;
     m_window->drawn.disconnect(this);
     m_window->drawn.connect(this, &Minispiel::onWindowDraw);
-    hide();
+    // Made while no game runs: hidden at once. Faded out, every game's window and pictures would
+    // be drawn (behind the menus) for the first frames.
+    m_window->startAnimationGoal(L"AUS", 0.0);
     if (auto* help = dynamic_cast<Ulvo::GUIButton*>(m_window->findWindow(L"HILFE_BUTTON"))) {
         help->clicked.disconnect(this);
         help->clicked.connect(this, &Minispiel::onHelpClicked);

@@ -194,6 +194,11 @@ void ThreeMatchGame::startLevel(bool resume)
                      kMaxBoardScale);
     m_globals->setBoardViewScale(scale);
     pickMenuBackground();
+    // The menu's and the last level's pictures give back their GL storage now rather than after
+    // the device finds them unused, so that this level's pictures take their place instead of
+    // adding to them; whatever the level draws of them is read again from its file.
+    if (IDirect3DDevice9* device = m_d3d ? m_d3d->getDevice() : nullptr)
+        device->EvictManagedResources();
     // The set-up time does not count as play.
     m_engine->getPerfTimer()->update();
     m_engine->getPerfTimer()->update();

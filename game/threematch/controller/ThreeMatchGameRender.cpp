@@ -16,6 +16,8 @@
 #include "gui/widgets/GUIButton.h"
 #include "gui/widgets/GUILabel.h"
 #include "gui/windows/GUIWindow.h"
+#include "render/manager/PostEffectStage.h"
+#include "render/manager/RenderManager.h"
 #include "threematch/bonuses/Bonus.h"
 #include "threematch/bonuses/BonusManager.h"
 #include "threematch/globals/MyGlobals.h"
@@ -146,6 +148,8 @@ void ThreeMatchGame::render()
     const bool covered = m_gui && !isLevelActive(kIngameMenu) && coversScreen(*m_gui, landscape, screen);
     if (m_renderTarget && !covered)
         m_renderTarget->render();
+    else if (Ulvo::PostEffectStage* post = m_renderManager ? m_renderManager->getPostEffectRenderer() : nullptr)
+        post->frameWithoutChain(); // a frame without the 3D picture lets the chain's targets go in time
     Ulvo::D3DXSprite& sprite = m_d3d->getSprite()->first;
     Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0];
     // A background faded out entirely leaves every pixel as it was: not drawn at all.

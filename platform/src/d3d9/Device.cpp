@@ -8,12 +8,17 @@
 #include <platform_test.h>
 
 #include <algorithm>
+#include <malloc.h>
 #include <cstdlib>
 #include <cstring>
 
 using namespace GLFn;
 
 namespace D3D9Internal {
+
+namespace {
+constexpr int kOwnMappingBytes = 1 << 20;
+} // namespace
 
 namespace {
 
@@ -138,6 +143,11 @@ HRESULT Device::create(Direct3D9* d3d, UINT adapter, D3DDEVTYPE type, HWND focus
 
 HRESULT Device::initialize(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD flags, D3DPRESENT_PARAMETERS* params)
 {
+    // The driver keeps textures, targets and buffers in the C heap. Blocks of this size or more
+    // get mappings of their own, which go back to the system when freed; left to the heap's own
+    // rule they would sit in the heap as holes once a picture or target is let go.
+    static const bool ownMappings = mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes) != 0;
+    (void)ownMappings;
     m_window = params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
     m_sdlWindow = Win32Internal::sdlWindowFor(m_window);
     if (!m_sdlWindow) {
@@ -523,7 +533,31 @@ UINT Device::GetAvailableTextureMem()
 
 HRESULT Device::EvictManagedResources()
 {
+    evictManagedTextures(false);
     return D3D_OK;
+}
+
+void Device::evictManagedTextures(bool idleOnly)
+{
+    bool evicted = false;
+    for (ObjectBase* object : m_objects) {
+        if (object->pool() != D3DPOOL_MANAGED)
+            continue;
+        auto* texture = dynamic_cast<BaseTextureObject*>(object);
+        if (!texture || !texture->canEvict())
+            continue;
+        if (idleOnly && texture->countIdleSweep() < BaseTextureObject::kIdleSweeps)
+            continue;
+        // A texture set on a stage may be drawn without being set again.
+        if (std::find(std::begin(m_state.textures), std::end(m_state.textures), texture) != std::end(m_state.textures))
+            continue;
+        texture->evict();
+        evicted = true;
+    }
+    // The driver's storage went back to the C heap, in holes between what stays: the pages go
+    // back to the system, so that they are not held beside what the next pictures take.
+    if (evicted)
+        malloc_trim(0);
 }
 
 HRESULT Device::GetDirect3D(IDirect3D9** ppD3D9)

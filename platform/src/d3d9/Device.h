@@ -269,6 +269,11 @@ private:
     Surface* m_backBuffer = nullptr;
     Surface* m_autoDepth = nullptr;
     int m_sceneDepth = 0;
+    unsigned m_scenesSinceSweep = 0;
+    // Managed pictures not drawn for a while give back their GL storage (see
+    // BaseTextureObject::canEvict): every kSweepScenes frames (outermost scenes) those found
+    // unused kIdleSweeps sweeps running, or all of them (EvictManagedResources), unless bound.
+    void evictManagedTextures(bool idleOnly);
     BOOL m_softwareVertexProcessing = FALSE;
     D3DGAMMARAMP m_gamma{};
     std::unordered_map<DWORD, VertexDeclaration*> m_fvfDeclarations;

@@ -263,6 +263,10 @@ HRESULT Device::BeginScene()
     // work is split can move a blended or interpolated value by a step.
     if (m_sceneDepth++ == 0)
         m_queuedBytes = 0;
+    if (m_sceneDepth == 1 && ++m_scenesSinceSweep >= BaseTextureObject::kSweepScenes) {
+        m_scenesSinceSweep = 0;
+        evictManagedTextures(true);
+    }
     return D3D_OK;
 }
 
@@ -494,8 +498,10 @@ void Device::applyTextures()
         if (!(dirty & 1))
             continue;
         BaseTextureObject* texture = m_state.textures[slot];
-        if (texture)
+        if (texture) {
             texture->ensureContent(); // set through a state block
+            texture->markUsed();
+        }
         // An empty unit keeps its target bound to nothing.
         m_gl.bindTexture(slot, texture ? texture->bindTarget() : GL_TEXTURE_2D, texture ? texture->glTexture() : 0);
     }

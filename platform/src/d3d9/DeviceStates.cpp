@@ -521,8 +521,10 @@ HRESULT Device::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture)
         return D3D_OK;
     }
     // A texture set for drawing gets the texels it still owes (outside any draw's set-up).
-    if (texture)
+    if (texture) {
         texture->ensureContent();
+        texture->markUsed();
+    }
     BaseTextureObject* old = m_state.textures[slot];
     if (old == texture)
         return D3D_OK;

@@ -17,6 +17,7 @@ Image::Image(Device* device, const FormatInfo* info, UINT width, UINT height, UI
     , m_height(std::max(1u, height))
     , m_depth(std::max(1u, depth))
     , m_keep(keepInMemory)
+    , m_keptWhenMade(keepInMemory)
 {
     m_pitch = rowPitch(*m_info, m_width);
     m_slicePitch = m_pitch * rowCount(*m_info, m_height);

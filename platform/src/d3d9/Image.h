@@ -26,15 +26,18 @@ public:
     // A managed level: its memory copy goes after the first fill has been uploaded. With
     // padding bytes (X8R8G8B8), only a fill whose padding reads back from GL as it stands
     // (0xFF) lets it go, so that a later lock sees the very bytes written.
-    void releaseMemoryAfterFill() { m_releaseAfterFill = m_keep; }
+    void releaseMemoryAfterFill() { m_releaseAfterFill = m_releaseAfterFirstFill = m_keep; }
     // A level whose texture waits for its first fill holds no memory copy meanwhile; the copy
-    // comes back (cleared) just before that fill.
+    // comes back (cleared) just before that fill. A texture that gave its GL storage back to be
+    // filled again from its file puts its levels back as they were made, so that the new fill
+    // lets the copy go just like the first one.
     void dropMemoryUntilFill()
     {
-        if (m_keep) {
-            std::vector<uint8_t>().swap(m_memory);
-            m_awaitingFill = true;
-        }
+        m_keep = m_keptWhenMade;
+        m_releaseAfterFill = m_releaseAfterFirstFill;
+        m_releasedAfterFill = m_lockCopyOnly = false;
+        std::vector<uint8_t>().swap(m_memory);
+        m_awaitingFill = m_keep;
     }
     void restoreMemoryForFill()
     {
@@ -83,7 +86,9 @@ private:
     UINT m_width, m_height, m_depth;
     UINT m_pitch, m_slicePitch;
     bool m_keep;
+    bool m_keptWhenMade;
     bool m_releaseAfterFill = false;
+    bool m_releaseAfterFirstFill = false;
     bool m_releasedAfterFill = false;
     bool m_awaitingFill = false;
     bool m_lockCopyOnly = false;   // the memory holds this lock's copy alone (released level)

@@ -17,12 +17,12 @@ bool gpuPool(D3DPOOL pool)
     return pool == D3DPOOL_DEFAULT || pool == D3DPOOL_MANAGED;
 }
 
-// Managed levels whose GL storage holds exactly the bytes locked (8-bit ARGB, and 8-bit RGB
-// whose padding bytes read back unchanged) need no memory copy once filled; other formats keep
-// theirs, as GL may not give their bytes back unchanged.
+// Managed levels whose GL storage holds exactly the bytes locked (8-bit ARGB and luminance with
+// alpha, and 8-bit RGB whose padding bytes read back unchanged) need no memory copy once filled;
+// other formats keep theirs, as GL may not give their bytes back unchanged.
 bool releasesMemoryAfterFill(D3DPOOL pool, D3DFORMAT format)
 {
-    return pool == D3DPOOL_MANAGED && (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8);
+    return pool == D3DPOOL_MANAGED && (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8L8);
 }
 
 RECT wholeRect(UINT width, UINT height)
@@ -136,7 +136,7 @@ bool BaseTextureObject::createGL(GLenum bindTarget, UINT width, UINT height, UIN
     while (glGetError() != GL_NO_ERROR) {}
     glGenTextures(1, &m_texture);
     m_device->bindUploadTexture(bindTarget, m_texture);
-    glTexParameteri(bindTarget, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(bindTarget, GL_TEXTURE_BASE_LEVEL, static_cast<GLint>(m_lod)); // kept over an eviction
     glTexParameteri(bindTarget, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(m_glLevels - 1));
     glTexParameteriv(bindTarget, GL_TEXTURE_SWIZZLE_RGBA, m_info->swizzle);
     const FormatInfo& f = *m_info;
@@ -363,8 +363,11 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD 
             *pLockedRect = D3DLOCKED_RECT{0, nullptr};
         return D3DERR_INVALIDCALL;
     }
-    if (m_texture)
+    if (m_texture) {
         m_texture->ensureContent();
+        if (!(Flags & D3DLOCK_READONLY))
+            m_texture->contentWritten();
+    }
     return lockImageRect(*m_image, pLockedRect, pRect, Flags);
 }
 
@@ -451,14 +454,35 @@ void Texture::deferContent(std::function<void()> fill)
         fill();
         return;
     }
+    m_refill = std::move(fill);
+    evict();
+}
+
+bool Texture::canEvict() const
+{
+    if (!m_refill || !m_texture || contentPending())
+        return false;
+    for (const auto& image : m_images) {
+        if (image->isLocked())
+            return false;
+    }
+    return true;
+}
+
+void Texture::evict()
+{
     releaseGL();
     for (auto& image : m_images)
         image->dropMemoryUntilFill();
-    m_pendingContent = [this, fill = std::move(fill)]() {
+    m_pendingContent = [this]() {
         for (auto& image : m_images)
             image->restoreMemoryForFill();
-        if (m_device && createGL(GL_TEXTURE_2D, m_width, m_height, 1))
-            fill();
+        if (!m_device || !m_refill || !createGL(GL_TEXTURE_2D, m_width, m_height, 1))
+            return;
+        std::function<void()> fill = m_refill; // the fill's own locks must not forget it
+        m_filling = true;
+        fill();
+        m_filling = false;
     };
 }
 

@@ -43,6 +43,23 @@ public:
     }
     bool contentPending() const { return static_cast<bool>(m_pendingContent); }
 
+    // A managed texture whose texels all came from one fill that can be run again (a picture
+    // read from its file) may give its GL storage back while it is not drawn; it is filled again
+    // on its next use. A write into it outside that fill makes it keep its storage for good.
+    virtual bool canEvict() const { return false; }
+    virtual void evict() {}
+    void contentWritten()
+    {
+        if (!m_filling)
+            m_refill = nullptr;
+    }
+    // Drawing marks a texture used; the device sweeps every kSweepScenes frames and evicts what
+    // it found unused kIdleSweeps sweeps running.
+    static constexpr unsigned kSweepScenes = 64;
+    static constexpr unsigned kIdleSweeps = 2;
+    void markUsed() { m_idleSweeps = 0; }
+    unsigned countIdleSweep() { return ++m_idleSweeps; }
+
     DWORD setLod(DWORD lod);
     DWORD lod() const { return m_lod; }
     HRESULT setAutoGenFilter(D3DTEXTUREFILTERTYPE filter);
@@ -65,6 +82,9 @@ protected:
     D3DTEXTUREFILTERTYPE m_autoGenFilter = D3DTEXF_LINEAR;
     bool m_mipsDirty = false;
     std::function<void()> m_pendingContent;
+    std::function<void()> m_refill; // writes every texel again (managed pictures from a file)
+    bool m_filling = false;
+    unsigned m_idleSweeps = 0;
 };
 
 class Surface final : public IDirect3DSurface9, public ObjectBase {
@@ -160,8 +180,10 @@ public:
     IDirect3DBaseTexture9* asInterface() override { return this; }
     Surface* level(UINT index) { return index < m_surfaces.size() ? m_surfaces[index].get() : nullptr; }
     // A managed texture gives back its GL storage and memory copies until `fill` writes it on
-    // first use; any other texture is filled at once.
+    // first use (and again after each eviction); any other texture is filled at once.
     void deferContent(std::function<void()> fill);
+    bool canEvict() const override;
+    void evict() override;
     UINT width() const { return m_width; }
     UINT height() const { return m_height; }
 

@@ -26,15 +26,15 @@ GlyphPages::~GlyphPages()
 bool GlyphPages::newPage()
 {
     auto page = std::make_unique<Page>();
-    if (FAILED(m_device->CreateTexture(kPageSize, kPageSize, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &page->texture,
-                                       nullptr)))
+    if (FAILED(
+            m_device->CreateTexture(kPageSize, kPageSize, 1, 0, D3DFMT_A8L8, D3DPOOL_MANAGED, &page->texture, nullptr)))
         return false;
     // Empty texels around each glyph must be transparent, also under bilinear filtering.
     D3DLOCKED_RECT locked{};
     if (SUCCEEDED(page->texture->LockRect(0, &locked, nullptr, 0))) {
         for (int y = 0; y < kPageSize; ++y)
             std::memset(static_cast<unsigned char*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch, 0,
-                        kPageSize * 4);
+                        kPageSize * 2);
         page->texture->UnlockRect(0);
     }
     page->nodes.resize(kPageSize);
@@ -74,11 +74,11 @@ bool GlyphPages::add(const unsigned char* coverage, int width, int height, int p
     if (FAILED(texture->LockRect(0, &locked, &rect, D3DLOCK_DISCARD)))
         return false;
     for (int y = 0; y < height; ++y) {
-        auto* row =
-            reinterpret_cast<DWORD*>(static_cast<unsigned char*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch);
+        auto* row = reinterpret_cast<uint16_t*>(static_cast<unsigned char*>(locked.pBits) +
+                                                static_cast<size_t>(y) * locked.Pitch);
         const unsigned char* src = coverage + static_cast<ptrdiff_t>(y) * pitch;
         for (int x = 0; x < width; ++x)
-            row[x] = (static_cast<DWORD>(src[x]) << 24) | 0x00FFFFFFu;
+            row[x] = static_cast<uint16_t>(src[x] << 8 | 0xFF);
     }
     texture->UnlockRect(0);
     return true;

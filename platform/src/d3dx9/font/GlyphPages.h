@@ -1,6 +1,7 @@
 #pragma once
-// Glyph pages: managed A8R8G8B8 textures (white, coverage in alpha) that glyphs are packed into
-// as they are first used, with stb_rect_pack. A full page starts another one.
+// Glyph pages: managed A8L8 textures (white, coverage in alpha: the texels of ARGB in half the
+// bytes) that glyphs are packed into as they are first used, with stb_rect_pack. A full page
+// starts another one.
 #include <d3d9.h>
 
 #pragma GCC diagnostic push

@@ -424,7 +424,7 @@ TEST_F(SpriteBatchTest, RingWrapsToItsStartWithADiscardingLock)
     ASSERT_TRUE(target.ok());
 
     // Near the end of the ring a batch holds only the last four quads.
-    m_sprite.setRingPosition(16380);
+    m_sprite.setRingPosition(Sprite::RING_QUADS - 4);
     Image image = target.draw([&] {
         ASSERT_TRUE(m_sprite.Begin(0, m_effect));
         for (int k = 0; k < 10; ++k)
@@ -439,7 +439,7 @@ TEST_F(SpriteBatchTest, RingWrapsToItsStartWithADiscardingLock)
 
     // More quads than the ring holds, each pixel its own colour: every batch
     // after a wrap starts with a discard and nothing drawn earlier is lost.
-    const int count = 20000;
+    const int count = static_cast<int>(Sprite::RING_QUADS) + 3616;
     auto colourOf = [](int k) { return 0xFF000000u | (static_cast<DWORD>(k * 2654435761u) & 0xFFFFFFu); };
     m_sprite.setRingPosition(0);
     image = target.draw([&] {
@@ -454,7 +454,7 @@ TEST_F(SpriteBatchTest, RingWrapsToItsStartWithADiscardingLock)
     EXPECT_EQ(m_sprite.getBatchCount(), 2u);
     EXPECT_EQ(m_sprite.getDiscardCount(), 1u);
     // The first batch fills the whole ring, the rest start after the gap.
-    EXPECT_EQ(m_sprite.getRingPosition(), Sprite::RING_GAP + (count - 16384) + Sprite::RING_GAP);
+    EXPECT_EQ(m_sprite.getRingPosition(), Sprite::RING_GAP + (count - Sprite::RING_QUADS) + Sprite::RING_GAP);
     // The last quad drawn on each pixel wins.
     int wrong = 0;
     for (int pixel = 0; pixel < static_cast<int>(kTarget * kTarget); ++pixel) {

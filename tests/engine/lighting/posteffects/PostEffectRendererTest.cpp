@@ -2,7 +2,8 @@
 // carried from pass to pass within a frame, MAKE_ORIGINAL, the extra-pass targets by mode, and a
 // partial creation failure that leaves nothing behind to block the next device reset, every
 // target of a frame made again by the target pool after a device loss, and the forward renderer
-// drawing straight onto the caller's target while the chain has nothing to draw.
+// drawing straight onto the caller's target while the chain has nothing to draw, and the chain's
+// targets let go while frames do not run it.
 #include "FrameTestSupport.h"
 
 #include "devices/d3d/D3DInterface.h"
@@ -358,4 +359,51 @@ TEST_F(PostEffectRendererTest, WithNoEffectToDrawTheForwardRendererDrawsOnTheCal
     IDirect3DSurface9* surface = nullptr;
     ASSERT_TRUE(m_manager.getForwardRenderer()->getResult(texture, surface));
     EXPECT_PIXEL(GraphicsTesting::readSurface(surface), 3, 3, 0xFFFF0000);
+}
+
+TEST_F(PostEffectRendererTest, ChainTargetsGoBackToThePoolWhileFramesDoNotRunTheChainAndComeBackForOne)
+{
+    m_manager.getForwardRenderer()->setClearColor(D3DXCOLOR(1.0f, 0.0f, 0.0f, 1.0f));
+    RenderTargetPool& pool = m_manager.getTargetPool();
+    PostEffect* grey = make(L"<POSTEFFECT NAME=\"Grau\" EFFECT=\"PostGrey\"><FLOAT_PARAM_1 VALUE=\"1\"/></POSTEFFECT>");
+    {
+        GraphicsTesting::ScopedTarget target(m_device, 32, 16);
+        ASSERT_TRUE(target.ok());
+        ASSERT_TRUE(renderer().holdsTargets());
+        const std::size_t held = pool.getTargetCount();
+        // Held for a while of frames without the chain, then gone.
+        for (int frame = 1; frame < PostEffectRenderer::kIdleFrames; ++frame)
+            m_manager.render(&m_camera);
+        EXPECT_TRUE(renderer().holdsTargets());
+        m_manager.render(&m_camera);
+        EXPECT_FALSE(renderer().holdsTargets());
+        EXPECT_EQ(pool.getTargetCount(), held - 3);
+        EXPECT_EQ(pool.getSpareCount(), 0u);
+
+        // A frame with an effect takes them back before it draws; the picture is the effect's.
+        m_manager.activatePostEffect(grey);
+        m_manager.render(&m_camera);
+        EXPECT_TRUE(renderer().holdsTargets());
+        EXPECT_PIXEL(target.read(), 3, 3, 0xFF4C4C4C);
+
+        // The count starts again after a frame with the chain.
+        m_manager.deactivatePostEffect(grey);
+        for (int frame = 1; frame < PostEffectRenderer::kIdleFrames; ++frame)
+            m_manager.render(&m_camera);
+        EXPECT_TRUE(renderer().holdsTargets());
+        m_manager.render(&m_camera);
+        EXPECT_FALSE(renderer().holdsTargets());
+        EXPECT_PIXEL(target.read(), 3, 3, 0xFFFF0000);
+    }
+    // A device reset while they are let go, then a frame that needs them.
+    ASSERT_TRUE(PlatformLoseDevice(m_device));
+    D3DInterface* d3d = D3DInterface::getInstance();
+    EXPECT_FALSE(d3d->TestCooperative());
+    EXPECT_FALSE(d3d->TestCooperative());
+    EXPECT_TRUE(d3d->TestCooperative()) << "a target left behind refused the reset";
+    GraphicsTesting::ScopedTarget target(m_device, 32, 16);
+    ASSERT_TRUE(target.ok());
+    m_manager.activatePostEffect(grey);
+    m_manager.render(&m_camera);
+    EXPECT_PIXEL(target.read(), 3, 3, 0xFF4C4C4C);
 }
