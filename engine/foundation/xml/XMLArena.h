@@ -20,7 +20,7 @@ public:
     XMLArena& operator=(const XMLArena&) = delete;
 
     // size bytes aligned for any item; never fails other than by bad_alloc.
-    void* allocate(std::size_t size)
+    [[gnu::always_inline]] void* allocate(std::size_t size)
     {
         size = (size + kAlignment - 1) & ~(kAlignment - 1);
         if (static_cast<std::size_t>(m_limit - m_cursor) < size)
@@ -29,7 +29,10 @@ public:
         m_cursor += size;
         return result;
     }
-    template <class T> T** allocateArray(std::size_t count) { return static_cast<T**>(allocate(count * sizeof(T*))); }
+    template <class T> [[gnu::always_inline]] T** allocateArray(std::size_t count)
+    {
+        return static_cast<T**>(allocate(count * sizeof(T*)));
+    }
 
     // The text the document's values point into, kept for the arena's life:
     // room for size single bytes, left unfilled for the reader to read into.
@@ -49,7 +52,7 @@ public:
     // The document's one copy of a name. Documents use a few names over and
     // over: the first eight characters and the length find a name among the
     // recent ones, mostly without comparing more.
-    const std::wstring* intern(const unsigned char* begin, const unsigned char* end)
+    [[gnu::always_inline]] const std::wstring* intern(const unsigned char* begin, const unsigned char* end)
     {
         const std::size_t length = static_cast<std::size_t>(end - begin);
         uint64_t packed = 0;

@@ -658,7 +658,7 @@ private:
         return value;
     }
 
-    void open(XMLNode* node, const Char* name, std::size_t length, bool emptyTag)
+    [[gnu::always_inline]] void open(XMLNode* node, const Char* name, std::size_t length, bool emptyTag)
     {
         Frame& frame = m_scratch.frames.emplace_back();
         frame.node = node;
@@ -671,6 +671,7 @@ private:
         frame.nameLength = length;
         frame.emptyTag = emptyTag;
         frame.result = true;
+        m_emptyOpen = emptyTag;
         ++m_depth;
         if (m_logging)
             m_log.incIndent();
@@ -688,7 +689,7 @@ private:
     }
 
     // The innermost node is complete; true when it was the root.
-    bool finish(bool closed)
+    [[gnu::always_inline]] bool finish(bool closed)
     {
         Frame& frame = top();
         XMLNode* node = frame.node;
@@ -720,6 +721,8 @@ private:
             }
         }
         m_scratch.frames.pop_back();
+        // Only the innermost node can be an empty tag's (it ends at the next token).
+        m_emptyOpen = false;
         --m_depth;
         if (m_logging)
             m_log.decIndent();
@@ -755,7 +758,7 @@ private:
     // the parent reads it then.
     [[gnu::always_inline]] bool endEmptyTag()
     {
-        return m_depth != 0 && top().emptyTag && finish(true);
+        return m_emptyOpen && finish(true);
     }
 
     // What the token-list builder does with a token of the innermost node.
@@ -791,7 +794,7 @@ private:
         }
     }
 
-    void property(const Char* begin, const Char* end, bool bars)
+    [[gnu::always_inline]] void property(const Char* begin, const Char* end, bool bars)
     {
         m_scratch.properties.push_back(::new (m_arena.allocate(sizeof(XMLProperty))) XMLProperty(
             begin, static_cast<uint32_t>(end - begin), sizeof(Char) > 1, bars, &m_arena));
@@ -871,7 +874,7 @@ private:
     // The attributes between the name's space and the tag's '>', which none
     // of them reaches past: each starts after the first space before its
     // equals sign and ends at the second quote after it.
-    Outcome attributes(const Char* rest, const Char* close)
+    [[gnu::always_inline]] Outcome attributes(const Char* rest, const Char* close)
     {
         for (;;) {
             const Char* equals = m_scan.template find<&XMLMarks::equals>(rest, close);
@@ -904,7 +907,7 @@ private:
     }
 
     // A value, from after its opening bar to the bar before its closing quote.
-    Outcome value()
+    [[gnu::always_inline]] Outcome value()
     {
         const Char* start = m_p;
         bool bars = false;
@@ -934,7 +937,7 @@ private:
     }
 
     // A value found: a property of the innermost node, unless it reads as a closing tag.
-    Outcome item(const Char* begin, const Char* end, bool bars)
+    [[gnu::always_inline]] Outcome item(const Char* begin, const Char* end, bool bars)
     {
         if (m_depth == 0)
             return REFUSED; // a document starts with a tag
@@ -978,6 +981,8 @@ private:
     FileLogger& m_log;
     const bool m_logging;
     std::size_t m_depth = 0;
+    // The innermost node is an empty tag's.
+    bool m_emptyOpen = false;
 };
 
 template <class Char>
