@@ -846,7 +846,6 @@ private:
                 sameName(start + 1, name, count))
                 return finish(true) ? DONE : GO_ON;
         }
-        m_scan.keep(start);
         const Char* space = m_scan.template find<&XMLMarks::space>(start, close);
         const Char* last = close;
         while (last > start && (last[-1] == L' ' || last[-1] == L'\t'))
@@ -880,12 +879,7 @@ private:
             const Char* equals = m_scan.template find<&XMLMarks::equals>(rest, close);
             if (equals == close)
                 return GO_ON;
-            const Char* blank = rest;
-            if (*rest != L' ') {
-                // The search for the equals sign may have passed far beyond rest.
-                m_scan.keep(rest);
-                blank = m_scan.template find<&XMLMarks::space>(rest, equals);
-            }
+            const Char* blank = *rest == L' ' ? rest : m_scan.template find<&XMLMarks::space>(rest, equals);
             const Char* begin = blank == equals ? rest : blank + 1;
             const Char* open =
                 equals[1] == L'"' ? equals + 1 : m_scan.template find<&XMLMarks::quote>(equals + 1, close);

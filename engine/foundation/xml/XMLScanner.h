@@ -42,50 +42,54 @@ public:
     XMLScanner(const Char* begin, const Char* end)
         : m_begin(begin), m_blocks((static_cast<std::size_t>(end - begin) + kBlock - 1) / kBlock), m_end(end)
     {
+        // Empty text classifies nothing: every search ends at once.
+        if (begin != end)
+            move(begin);
     }
     XMLScanner(const XMLScanner&) = delete;
     XMLScanner& operator=(const XMLScanner&) = delete;
 
     // The first character in [p, limit) that is one of Kinds, or limit;
-    // limit lies at most at the text's end. A search starts at or after the
-    // latest place kept (see keep) and may go back from there to an earlier
-    // block (a tag's attributes after its end was found).
+    // limit lies at most at the text's end. Searches may go back to an
+    // earlier block (a tag's attributes after its end was found).
     template <uint64_t (XMLMarks::*... Kinds)[XMLMarks::kSlots]>
     [[gnu::always_inline]] const Char* find(const Char* p, const Char* limit)
     {
         if (p >= limit)
             return limit;
-        const auto at = static_cast<std::size_t>(p - m_begin);
-        std::size_t block = at / kBlock;
-        if (block >= m_next) [[unlikely]]
-            prepare(block);
-        uint64_t bits = (... | (m_marks.*Kinds)[block % XMLMarks::kSlots]) >> (at % kBlock);
+        // Mostly a search starts in the block the last one ended in: its
+        // marks are then at hand before p is known, which keeps them off
+        // the chain of one search waiting for the one before.
+        auto offset = static_cast<std::size_t>(p - m_base);
+        if (offset >= kBlock) [[unlikely]] {
+            move(p);
+            offset = static_cast<std::size_t>(p - m_base);
+        }
+        uint64_t bits = (... | (m_marks.*Kinds)[m_slot]) >> offset;
         while (!bits) {
-            ++block;
-            p = m_begin + block * kBlock;
+            p = m_base + kBlock;
             if (p >= limit)
                 return limit;
-            if (block >= m_next) [[unlikely]]
-                prepare(block);
-            bits = (... | (m_marks.*Kinds)[block % XMLMarks::kSlots]);
+            move(p);
+            bits = (... | (m_marks.*Kinds)[m_slot]);
         }
         const Char* found = p + __builtin_ctzll(bits);
         return found < limit ? found : limit;
     }
 
-    // Searches will go back no further than p (a tag's start, before its
-    // attributes are read): the block stays classified, or is classified anew
-    // when the window has moved past it (a tag of thousands of characters).
-    [[gnu::always_inline]] void keep(const Char* p)
-    {
-        const std::size_t block = static_cast<std::size_t>(p - m_begin) / kBlock;
-        if (block < m_next - m_count) [[unlikely]]
-            prepare(block);
-    }
-
 private:
     // Blocks classified at a time ahead of the reader.
     static constexpr std::size_t kRun = 32;
+
+    // Makes the block of p the one at hand, classified.
+    void move(const Char* p)
+    {
+        const std::size_t block = static_cast<std::size_t>(p - m_begin) / kBlock;
+        if (block >= m_next || block < m_next - m_count) [[unlikely]]
+            prepare(block);
+        m_base = m_begin + block * kBlock;
+        m_slot = block % XMLMarks::kSlots;
+    }
 
     // Makes block part of the window: the window grows by a run of blocks
     // from its end, or starts anew at block when that lies behind it or far ahead.
@@ -238,6 +242,9 @@ private:
     const Char* m_begin;
     std::size_t m_blocks; // blocks of the text, the last one possibly short
     const Char* m_end;
+    // The block at hand: where it starts and its slot in the window.
+    const Char* m_base = nullptr;
+    std::size_t m_slot = 0;
     // The window: the m_count blocks before block m_next are classified.
     std::size_t m_next = 0;
     std::size_t m_count = 0;
