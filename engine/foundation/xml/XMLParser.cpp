@@ -599,7 +599,7 @@ public:
         : m_root(root)
         , m_arena(arena)
         , m_scan(begin, end)
-        , m_p(begin)
+        , m_begin(begin)
         , m_end(end)
         , m_scratch(perThread())
         , m_log(xmlLog())
@@ -612,21 +612,23 @@ public:
     // Reads the document; the root was read when the result is DONE.
     Outcome read()
     {
+        // Where reading goes on, kept in a register: each step waits for it.
+        const Char* at = m_begin;
         for (;;) {
-            const Char* p = m_scan.template find<&XMLMarks::openOrQuote>(m_p, m_end);
+            const Char* p = m_scan.template findToEnd<&XMLMarks::openOrQuote>(at);
             if (p == m_end)
                 return ended();
-            m_p = p + 1;
+            at = p + 1;
             Outcome outcome;
             if (*p == L'<') {
-                outcome = tag();
+                outcome = tag(at);
             } else {
                 // After a quote: a bar opens a value, anything else is consumed.
-                if (m_p == m_end)
+                if (at == m_end)
                     return ended();
-                if (*m_p++ != L'|')
+                if (*at++ != L'|')
                     continue;
-                outcome = value();
+                outcome = value(at);
             }
             if (outcome != GO_ON)
                 return outcome;
@@ -825,15 +827,15 @@ private:
 
     // A tag, from after its '<' to its first '>'. Inlined into the reader's
     // loop: a call per tag costs more than the tag's own work.
-    [[gnu::always_inline]] Outcome tag()
+    [[gnu::always_inline]] Outcome tag(const Char*& at)
     {
-        const Char* start = m_p;
-        const Char* close = m_scan.template find<&XMLMarks::close>(start, m_end);
+        const Char* start = at;
+        const Char* close = m_scan.template findToEnd<&XMLMarks::close>(start);
         if (close == m_end) {
-            m_p = m_end;
+            at = m_end;
             return ended(); // an unfinished tag is no token
         }
-        m_p = close + 1;
+        at = close + 1;
         if (endEmptyTag())
             return DONE;
         // The open node's closing tag: "/" + its name + ">", a name that
@@ -901,32 +903,32 @@ private:
     }
 
     // A value, from after its opening bar to the bar before its closing quote.
-    [[gnu::always_inline]] Outcome value()
+    [[gnu::always_inline]] Outcome value(const Char*& at)
     {
-        const Char* start = m_p;
+        const Char* start = at;
         bool bars = false;
         for (;;) {
-            const Char* bar = m_scan.template find<&XMLMarks::bar>(m_p, m_end);
+            const Char* bar = m_scan.template findToEnd<&XMLMarks::bar>(at);
             // Mostly a single bar before the closing quote.
             if (!bars && m_end - bar >= 2 && bar[1] == L'"') {
-                m_p = bar + 2;
+                at = bar + 2;
                 return item(start, bar, false);
             }
             const Char* after = bar;
             while (after < m_end && *after == L'|')
                 ++after;
             if (after == m_end) {
-                m_p = m_end;
+                at = m_end;
                 return ended(); // an unfinished value is no token
             }
             if (*after == L'"') {
                 bars = bars || after - bar > 1;
-                m_p = after + 1;
+                at = after + 1;
                 return item(start, bars ? after : bar, bars);
             }
             // A run inside the value; the character after it belongs to the value.
             bars = true;
-            m_p = after + 1;
+            at = after + 1;
         }
     }
 
@@ -969,7 +971,7 @@ private:
     XMLNode* m_root;
     XMLArena& m_arena;
     XMLScanner<Char> m_scan;
-    const Char* m_p;
+    const Char* m_begin;
     const Char* m_end;
     Scratch& m_scratch;
     FileLogger& m_log;

@@ -77,6 +77,29 @@ public:
         return found < limit ? found : limit;
     }
 
+    // find up to the text's end: the characters after it read as none of
+    // the six, so a character found lies before it.
+    template <uint64_t (XMLMarks::*... Kinds)[XMLMarks::kSlots]>
+    [[gnu::always_inline]] const Char* findToEnd(const Char* p)
+    {
+        if (p >= m_end)
+            return m_end;
+        auto offset = static_cast<std::size_t>(p - m_base);
+        if (offset >= kBlock) [[unlikely]] {
+            move(p);
+            offset = static_cast<std::size_t>(p - m_base);
+        }
+        uint64_t bits = (... | (m_marks.*Kinds)[m_slot]) >> offset;
+        while (!bits) {
+            p = m_base + kBlock;
+            if (p >= m_end)
+                return m_end;
+            move(p);
+            bits = (... | (m_marks.*Kinds)[m_slot]);
+        }
+        return p + __builtin_ctzll(bits);
+    }
+
 private:
     // Blocks classified at a time ahead of the reader.
     static constexpr std::size_t kRun = 32;
@@ -107,6 +130,11 @@ private:
         const std::size_t full = std::min(to, whole);
         if (from < full)
             classifyRun(from, full);
+        // The next run is fetched while the reader works through this one.
+        const Char* next = m_begin + to * kBlock;
+        for (std::size_t line = 0; line < kRun * kBlock * sizeof(Char) && next + line / sizeof(Char) < m_end;
+             line += 64)
+            __builtin_prefetch(next + line / sizeof(Char));
         if (full < to) {
             Char tail[kBlock] = {};
             std::memcpy(tail, m_begin + full * kBlock,
