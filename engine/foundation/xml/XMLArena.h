@@ -45,7 +45,7 @@ public:
     void adoptBytes(std::unique_ptr<unsigned char[]> bytes, std::size_t size)
     {
         m_bytes = std::move(bytes);
-        m_byteCount = size;
+        m_bytesEnd = m_bytes.get() + size;
     }
     std::wstring& wide() { return m_wide; }
 
@@ -56,7 +56,7 @@ public:
     {
         const std::size_t length = static_cast<std::size_t>(end - begin);
         uint64_t packed = 0;
-        if (m_bytes.get() + m_byteCount - begin >= 8) {
+        if (m_bytesEnd - begin >= 8) {
             std::memcpy(&packed, begin, 8);
             if (length < 8)
                 packed &= (uint64_t(1) << (8 * length)) - 1;
@@ -65,7 +65,7 @@ public:
                 packed |= static_cast<uint64_t>(begin[i]) << (8 * i);
         }
         const Recent& recent = m_recent[recentSlot(packed, length)];
-        if (recent.text && recent.packed == packed && recent.length == length && length <= 8)
+        if (recent.packed == packed && recent.shortLength == length)
             return recent.text;
         return internSlow(begin, end, packed);
     }
@@ -100,7 +100,7 @@ private:
     std::size_t m_nextBlock;
 
     std::unique_ptr<unsigned char[]> m_bytes;
-    std::size_t m_byteCount = 0;
+    const unsigned char* m_bytesEnd = nullptr;
     std::wstring m_wide;
 
     struct Name {
@@ -109,12 +109,15 @@ private:
     };
     std::vector<Name> m_names; // open addressing, a power of two in size
     std::size_t m_nameCount = 0;
+    // A recent name; its first eight characters packed are the whole of it
+    // when shortLength is its length (else shortLength matches no length).
     struct Recent {
-        uint64_t packed;
-        std::size_t length;
-        const std::wstring* text;
+        uint64_t packed = 0;
+        std::size_t length = 0;
+        std::size_t shortLength = ~std::size_t(0);
+        const std::wstring* text = nullptr;
     };
-    Recent m_recent[64] = {};
+    Recent m_recent[64];
 };
 
 } // namespace Ulvo

@@ -42,9 +42,14 @@ public:
     XMLScanner(const Char* begin, const Char* end)
         : m_begin(begin), m_blocks((static_cast<std::size_t>(end - begin) + kBlock - 1) / kBlock), m_end(end)
     {
-        // Empty text classifies nothing: every search ends at once.
-        if (begin != end)
+        if (begin != end) {
             move(begin);
+            return;
+        }
+        // Empty text: a block of nothing at hand, so every search ends at once.
+        m_base = begin;
+        m_slot = 0;
+        store(0, {});
     }
     XMLScanner(const XMLScanner&) = delete;
     XMLScanner& operator=(const XMLScanner&) = delete;
@@ -55,13 +60,14 @@ public:
     template <uint64_t (XMLMarks::*... Kinds)[XMLMarks::kSlots]>
     [[gnu::always_inline]] const Char* find(const Char* p, const Char* limit)
     {
-        if (p >= limit)
-            return limit;
         // Mostly a search starts in the block the last one ended in: its
         // marks are then at hand before p is known, which keeps them off
-        // the chain of one search waiting for the one before.
+        // the chain of one search waiting for the one before. A search from
+        // limit on finds nothing before limit.
         auto offset = static_cast<std::size_t>(p - m_base);
         if (offset >= kBlock) [[unlikely]] {
+            if (p >= limit)
+                return limit;
             move(p);
             offset = static_cast<std::size_t>(p - m_base);
         }
@@ -73,7 +79,7 @@ public:
             move(p);
             bits = (... | (m_marks.*Kinds)[m_slot]);
         }
-        const Char* found = p + __builtin_ctzll(bits);
+        const Char* found = p + static_cast<unsigned>(__builtin_ctzll(bits));
         return found < limit ? found : limit;
     }
 
@@ -82,10 +88,10 @@ public:
     template <uint64_t (XMLMarks::*... Kinds)[XMLMarks::kSlots]>
     [[gnu::always_inline]] const Char* findToEnd(const Char* p)
     {
-        if (p >= m_end)
-            return m_end;
         auto offset = static_cast<std::size_t>(p - m_base);
         if (offset >= kBlock) [[unlikely]] {
+            if (p >= m_end)
+                return m_end;
             move(p);
             offset = static_cast<std::size_t>(p - m_base);
         }
@@ -97,7 +103,7 @@ public:
             move(p);
             bits = (... | (m_marks.*Kinds)[m_slot]);
         }
-        return p + __builtin_ctzll(bits);
+        return p + static_cast<unsigned>(__builtin_ctzll(bits));
     }
 
 private:
