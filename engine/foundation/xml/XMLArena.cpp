@@ -71,7 +71,7 @@ const std::wstring* XMLArena::internText(const Char* begin, const Char* end, uin
             break;
         if (entry.hash == hash && sameText(begin, length, *entry.text)) {
             if (narrow)
-                recent = Recent{packed, length, entry.text};
+                recent = Recent{packed, length, length <= 8 ? length : ~std::size_t(0), entry.text};
             return entry.text;
         }
     }
@@ -95,7 +95,7 @@ const std::wstring* XMLArena::internText(const Char* begin, const Char* end, uin
     m_names[slot] = Name{hash, new std::wstring(begin, end)};
     ++m_nameCount;
     if (narrow)
-        recent = Recent{packed, length, m_names[slot].text};
+        recent = Recent{packed, length, length <= 8 ? length : ~std::size_t(0), m_names[slot].text};
     return m_names[slot].text;
 }
 

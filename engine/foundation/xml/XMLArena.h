@@ -20,7 +20,7 @@ public:
     XMLArena& operator=(const XMLArena&) = delete;
 
     // size bytes aligned for any item; never fails other than by bad_alloc.
-    void* allocate(std::size_t size)
+    [[gnu::always_inline]] void* allocate(std::size_t size)
     {
         size = (size + kAlignment - 1) & ~(kAlignment - 1);
         if (static_cast<std::size_t>(m_limit - m_cursor) < size)
@@ -29,7 +29,10 @@ public:
         m_cursor += size;
         return result;
     }
-    template <class T> T** allocateArray(std::size_t count) { return static_cast<T**>(allocate(count * sizeof(T*))); }
+    template <class T> [[gnu::always_inline]] T** allocateArray(std::size_t count)
+    {
+        return static_cast<T**>(allocate(count * sizeof(T*)));
+    }
 
     // The text the document's values point into, kept for the arena's life:
     // room for size single bytes, left unfilled for the reader to read into.
@@ -42,18 +45,18 @@ public:
     void adoptBytes(std::unique_ptr<unsigned char[]> bytes, std::size_t size)
     {
         m_bytes = std::move(bytes);
-        m_byteCount = size;
+        m_bytesEnd = m_bytes.get() + size;
     }
     std::wstring& wide() { return m_wide; }
 
     // The document's one copy of a name. Documents use a few names over and
     // over: the first eight characters and the length find a name among the
     // recent ones, mostly without comparing more.
-    const std::wstring* intern(const unsigned char* begin, const unsigned char* end)
+    [[gnu::always_inline]] const std::wstring* intern(const unsigned char* begin, const unsigned char* end)
     {
         const std::size_t length = static_cast<std::size_t>(end - begin);
         uint64_t packed = 0;
-        if (m_bytes.get() + m_byteCount - begin >= 8) {
+        if (m_bytesEnd - begin >= 8) {
             std::memcpy(&packed, begin, 8);
             if (length < 8)
                 packed &= (uint64_t(1) << (8 * length)) - 1;
@@ -62,7 +65,7 @@ public:
                 packed |= static_cast<uint64_t>(begin[i]) << (8 * i);
         }
         const Recent& recent = m_recent[recentSlot(packed, length)];
-        if (recent.text && recent.packed == packed && recent.length == length && length <= 8)
+        if (recent.packed == packed && recent.shortLength == length)
             return recent.text;
         return internSlow(begin, end, packed);
     }
@@ -97,7 +100,7 @@ private:
     std::size_t m_nextBlock;
 
     std::unique_ptr<unsigned char[]> m_bytes;
-    std::size_t m_byteCount = 0;
+    const unsigned char* m_bytesEnd = nullptr;
     std::wstring m_wide;
 
     struct Name {
@@ -106,12 +109,15 @@ private:
     };
     std::vector<Name> m_names; // open addressing, a power of two in size
     std::size_t m_nameCount = 0;
+    // A recent name; its first eight characters packed are the whole of it
+    // when shortLength is its length (else shortLength matches no length).
     struct Recent {
-        uint64_t packed;
-        std::size_t length;
-        const std::wstring* text;
+        uint64_t packed = 0;
+        std::size_t length = 0;
+        std::size_t shortLength = ~std::size_t(0);
+        const std::wstring* text = nullptr;
     };
-    Recent m_recent[64] = {};
+    Recent m_recent[64];
 };
 
 } // namespace Ulvo

@@ -599,7 +599,7 @@ public:
         : m_root(root)
         , m_arena(arena)
         , m_scan(begin, end)
-        , m_p(begin)
+        , m_begin(begin)
         , m_end(end)
         , m_scratch(perThread())
         , m_log(xmlLog())
@@ -612,21 +612,23 @@ public:
     // Reads the document; the root was read when the result is DONE.
     Outcome read()
     {
+        // Where reading goes on, kept in a register: each step waits for it.
+        const Char* at = m_begin;
         for (;;) {
-            const Char* p = m_scan.template find<&XMLMarks::open, &XMLMarks::quote>(m_p, m_end);
+            const Char* p = m_scan.template findToEnd<&XMLMarks::openOrQuote>(at);
             if (p == m_end)
                 return ended();
-            m_p = p + 1;
+            at = p + 1;
             Outcome outcome;
             if (*p == L'<') {
-                outcome = tag();
+                outcome = tag(at);
             } else {
                 // After a quote: a bar opens a value, anything else is consumed.
-                if (m_p == m_end)
+                if (at == m_end)
                     return ended();
-                if (*m_p++ != L'|')
+                if (*at++ != L'|')
                     continue;
-                outcome = value();
+                outcome = value(at);
             }
             if (outcome != GO_ON)
                 return outcome;
@@ -658,7 +660,7 @@ private:
         return value;
     }
 
-    void open(XMLNode* node, const Char* name, std::size_t length, bool emptyTag)
+    [[gnu::always_inline]] void open(XMLNode* node, const Char* name, std::size_t length, bool emptyTag)
     {
         Frame& frame = m_scratch.frames.emplace_back();
         frame.node = node;
@@ -671,6 +673,7 @@ private:
         frame.nameLength = length;
         frame.emptyTag = emptyTag;
         frame.result = true;
+        m_emptyOpen = emptyTag;
         ++m_depth;
         if (m_logging)
             m_log.incIndent();
@@ -688,7 +691,7 @@ private:
     }
 
     // The innermost node is complete; true when it was the root.
-    bool finish(bool closed)
+    [[gnu::always_inline]] bool finish(bool closed)
     {
         Frame& frame = top();
         XMLNode* node = frame.node;
@@ -720,6 +723,8 @@ private:
             }
         }
         m_scratch.frames.pop_back();
+        // Only the innermost node can be an empty tag's (it ends at the next token).
+        m_emptyOpen = false;
         --m_depth;
         if (m_logging)
             m_log.decIndent();
@@ -755,7 +760,7 @@ private:
     // the parent reads it then.
     [[gnu::always_inline]] bool endEmptyTag()
     {
-        return m_depth != 0 && top().emptyTag && finish(true);
+        return m_emptyOpen && finish(true);
     }
 
     // What the token-list builder does with a token of the innermost node.
@@ -791,7 +796,7 @@ private:
         }
     }
 
-    void property(const Char* begin, const Char* end, bool bars)
+    [[gnu::always_inline]] void property(const Char* begin, const Char* end, bool bars)
     {
         m_scratch.properties.push_back(::new (m_arena.allocate(sizeof(XMLProperty))) XMLProperty(
             begin, static_cast<uint32_t>(end - begin), sizeof(Char) > 1, bars, &m_arena));
@@ -822,15 +827,15 @@ private:
 
     // A tag, from after its '<' to its first '>'. Inlined into the reader's
     // loop: a call per tag costs more than the tag's own work.
-    [[gnu::always_inline]] Outcome tag()
+    [[gnu::always_inline]] Outcome tag(const Char*& at)
     {
-        const Char* start = m_p;
-        const Char* close = m_scan.template find<&XMLMarks::close>(start, m_end);
+        const Char* start = at;
+        const Char* close = m_scan.template findToEnd<&XMLMarks::close>(start);
         if (close == m_end) {
-            m_p = m_end;
+            at = m_end;
             return ended(); // an unfinished tag is no token
         }
-        m_p = close + 1;
+        at = close + 1;
         if (endEmptyTag())
             return DONE;
         // The open node's closing tag: "/" + its name + ">", a name that
@@ -870,7 +875,7 @@ private:
     // The attributes between the name's space and the tag's '>', which none
     // of them reaches past: each starts after the first space before its
     // equals sign and ends at the second quote after it.
-    Outcome attributes(const Char* rest, const Char* close)
+    [[gnu::always_inline]] Outcome attributes(const Char* rest, const Char* close)
     {
         for (;;) {
             const Char* equals = m_scan.template find<&XMLMarks::equals>(rest, close);
@@ -898,37 +903,37 @@ private:
     }
 
     // A value, from after its opening bar to the bar before its closing quote.
-    Outcome value()
+    [[gnu::always_inline]] Outcome value(const Char*& at)
     {
-        const Char* start = m_p;
+        const Char* start = at;
         bool bars = false;
         for (;;) {
-            const Char* bar = m_scan.template find<&XMLMarks::bar>(m_p, m_end);
+            const Char* bar = m_scan.template findToEnd<&XMLMarks::bar>(at);
             // Mostly a single bar before the closing quote.
             if (!bars && m_end - bar >= 2 && bar[1] == L'"') {
-                m_p = bar + 2;
+                at = bar + 2;
                 return item(start, bar, false);
             }
             const Char* after = bar;
             while (after < m_end && *after == L'|')
                 ++after;
             if (after == m_end) {
-                m_p = m_end;
+                at = m_end;
                 return ended(); // an unfinished value is no token
             }
             if (*after == L'"') {
                 bars = bars || after - bar > 1;
-                m_p = after + 1;
+                at = after + 1;
                 return item(start, bars ? after : bar, bars);
             }
             // A run inside the value; the character after it belongs to the value.
             bars = true;
-            m_p = after + 1;
+            at = after + 1;
         }
     }
 
     // A value found: a property of the innermost node, unless it reads as a closing tag.
-    Outcome item(const Char* begin, const Char* end, bool bars)
+    [[gnu::always_inline]] Outcome item(const Char* begin, const Char* end, bool bars)
     {
         if (m_depth == 0)
             return REFUSED; // a document starts with a tag
@@ -966,12 +971,14 @@ private:
     XMLNode* m_root;
     XMLArena& m_arena;
     XMLScanner<Char> m_scan;
-    const Char* m_p;
+    const Char* m_begin;
     const Char* m_end;
     Scratch& m_scratch;
     FileLogger& m_log;
     const bool m_logging;
     std::size_t m_depth = 0;
+    // The innermost node is an empty tag's.
+    bool m_emptyOpen = false;
 };
 
 template <class Char>

@@ -200,6 +200,25 @@ TEST_F(XMLReaderCorpus, HostileTexts)
         expectSameEverywhere(text);
 }
 
+TEST_F(XMLReaderCorpus, TagsAndRunsLongerThanTheReadersWindow)
+{
+    // The reader keeps the last 16K characters classified; these go back
+    // further than that, or jump past it.
+    std::string manyAttributes = "<A";
+    for (int i = 0; i < 300; ++i)
+        manyAttributes += " K" + std::to_string(i) + "=\"" + std::string(90, 'a' + i % 26) + "\"";
+    const std::string longName(20000, 'n');
+    const std::vector<std::string> texts = {
+        manyAttributes + ">\"|p|\"<B/></A>",
+        "<A X=\"1\"" + longName + " Y=\"2\"><B " + longName + "=\"3\"/></A>",
+        "<" + longName + " a=\"b\">\"|x|\"</" + longName + ">",
+        "<A>\"|" + std::string(20000, '|') + "x|\"\"|y|\"</A>",
+        "<A>" + std::string(40000, ' ') + "<B X=\"" + longName + "\"/>\"|" + longName + "|\"</A>",
+    };
+    for (const std::string& text : texts)
+        expectSameEverywhere(text);
+}
+
 TEST_F(XMLReaderCorpus, UnicodeFilesOfOddLengthAndWideCharacters)
 {
     const std::wstring text = L"<\u00C4 W=\"\u4E2D\U0001F600\">\"|\u00FC\u20AC|\"<B/></\u00C4>";
