@@ -553,9 +553,15 @@ void ThreeMatchGame::drawIngamePicture(Ulvo::GUIWindow& window, const bool& inVi
         ScreenRules::pictureSection(m_boardBound, whole.right, whole.bottom, destination, source, scaling, at)) {
         const D3DXVECTOR2 centre(0.0f, 0.0f);
         sprite->drawTexture2D(picture, &source, &scaling, &centre, 0.0f, &at, colour);
+        m_levelBackdrop.drawnOver(
+            RECT{static_cast<LONG>(std::floor(at.x)) - 1, static_cast<LONG>(std::floor(at.y)) - 1,
+                 static_cast<LONG>(std::ceil(at.x + static_cast<float>(source.right - source.left) * scaling.x)) + 1,
+                 static_cast<LONG>(std::ceil(at.y + static_cast<float>(source.bottom - source.top) * scaling.y)) + 1});
         return;
     }
     sprite->drawRegion(picture, nullptr, destination, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
+    m_levelBackdrop.drawnOver(
+        RECT{destination.left - 1, destination.top - 1, destination.right + 1, destination.bottom + 1});
 }
 
 void ThreeMatchGame::drawTooltipFrame(Ulvo::GUIWindow& window, bool&)
