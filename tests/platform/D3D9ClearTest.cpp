@@ -280,3 +280,51 @@ TEST_F(D3D9DepthClearTest, ADepthClearKeepsTheStencilKnownOrDrawn)
     EXPECT_EQ(image.at(3, 9), 0xFF000000u);
     EXPECT_EQ(image.at(12, 9), 0xFF0000FFu);
 }
+
+// A clear within the rectangle a partial clear left at the same values is left out, until a
+// draw or a clear reaching past it may have changed them.
+TEST_F(D3D9DepthClearTest, AClearWithinAPartClearedToTheSameValuesIsLeftOut)
+{
+    ASSERT_TRUE(createDevice(32, 32));
+    PlatformCountPixels(true);
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0);
+    m_device->BeginScene();
+    RECT part{4, 4, 20, 20};
+    m_device->SetScissorRect(&part);
+    m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    const auto all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+    EXPECT_EQ(pixelsOf([&] { m_device->Clear(0, nullptr, all, 0xFF000000, 0.5f, 2); }), 16u * 16u);
+    // Depth and stencil as they are: nothing; a smaller rectangle within the part: nothing.
+    EXPECT_EQ(pixelsOf([&] { m_device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 2); }), 0u);
+    D3DRECT inner{6, 6, 10, 10};
+    EXPECT_EQ(pixelsOf([&] { m_device->Clear(1, &inner, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 0.5f, 2); }), 0u);
+    // Another value is written.
+    EXPECT_EQ(pixelsOf([&] { m_device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 3); }), 16u * 16u);
+    // A draw that tests stencil may write it: the clear is done again.
+    m_device->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    m_device->SetRenderState(D3DRS_STENCILREF, 1);
+    m_device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE);
+    quad(-0.5f, -0.5f, 31.5f, 31.5f, 0.0f, 0xFF000010);
+    m_device->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+    EXPECT_EQ(pixelsOf([&] { m_device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 3); }), 16u * 16u);
+    // A rectangle reaching past the part is cleared whole.
+    RECT wider{0, 0, 24, 24};
+    m_device->SetScissorRect(&wider);
+    EXPECT_EQ(pixelsOf([&] { m_device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 3); }), 24u * 24u);
+    m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    m_device->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+    m_device->SetRenderState(D3DRS_STENCILREF, 3);
+    m_device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    quad(-0.5f, -0.5f, 31.5f, 31.5f, 0.0f, 0xFFFFFFFF);
+    m_device->EndScene();
+
+    Image image = readBackBuffer();
+    ASSERT_EQ(image.pixels.size(), 32u * 32u);
+    EXPECT_EQ(image.at(5, 5), 0xFFFFFFFFu);
+    EXPECT_EQ(image.at(22, 22), 0xFFFFFFFFu);
+    EXPECT_EQ(image.at(26, 26), 0xFF000000u); // stencil 0 from the first clear
+}

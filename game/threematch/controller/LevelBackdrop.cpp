@@ -7,6 +7,7 @@
 #include "gui/windows/GUIWindow.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <typeinfo>
 
@@ -101,6 +102,52 @@ struct Walk {
     }
 };
 
+// At most this many rectangles are copied back one by one; more become their bounding box.
+constexpr std::size_t kMaxRestoreRects = 16;
+// Rectangles closer than this are copied back as one.
+constexpr LONG kJoinGap = 16;
+
+bool near(const RECT& a, const RECT& b)
+{
+    return a.left - kJoinGap < b.right && b.left - kJoinGap < a.right && a.top - kJoinGap < b.bottom &&
+           b.top - kJoinGap < a.bottom;
+}
+
+RECT joined(const RECT& a, const RECT& b)
+{
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+
+// The rectangles within the screen, those near each other joined.
+std::vector<RECT> restoreRects(const std::vector<RECT>& drawn, const RECT& screen)
+{
+    std::vector<RECT> rects;
+    for (RECT r : drawn) {
+        r = RECT{std::max(r.left, screen.left), std::max(r.top, screen.top), std::min(r.right, screen.right),
+                 std::min(r.bottom, screen.bottom)};
+        if (r.left >= r.right || r.top >= r.bottom)
+            continue;
+        for (std::size_t i = 0; i < rects.size();) {
+            if (near(rects[i], r)) {
+                r = joined(rects[i], r);
+                rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(i));
+                i = 0;
+            } else {
+                ++i;
+            }
+        }
+        rects.push_back(r);
+    }
+    if (rects.size() > kMaxRestoreRects) {
+        RECT all = rects.front();
+        for (const RECT& r : rects)
+            all = joined(all, r);
+        rects.assign(1, all);
+    }
+    return rects;
+}
+
 } // namespace
 
 LevelBackdrop::LevelBackdrop() = default;
@@ -137,6 +184,10 @@ LevelBackdrop::Step LevelBackdrop::begin(IDirect3DDevice9* device, Ulvo::GUISyst
                                          Ulvo::Texture2D* background, Ulvo::GUIWindow* painter, const RECT& screen)
 {
     m_skipping = false;
+    m_gathering = false;
+    m_gatheredWhole = false;
+    m_drawnOver.clear();
+    m_copied = 0;
     if (!device || !level || !background) {
         release();
         return Step::Draw;
@@ -173,8 +224,14 @@ LevelBackdrop::Step LevelBackdrop::begin(IDirect3DDevice9* device, Ulvo::GUISyst
         return Step::Draw;
     }
     Step step = Step::Draw;
+    if (target != m_restoreTarget) {
+        m_restoreValid = false;
+        Ulvo::releaseAndNull(m_restoreTarget);
+        m_restoreTarget = target;
+        m_restoreTarget->AddRef();
+    }
     if (m_valid) {
-        if (SUCCEEDED(device->StretchRect(m_picture, nullptr, target, nullptr, D3DTEXF_NONE))) {
+        if (copyBack(device, target)) {
             m_skipping = true;
             step = Step::Kept;
         } else {
@@ -191,7 +248,69 @@ LevelBackdrop::Step LevelBackdrop::begin(IDirect3DDevice9* device, Ulvo::GUISyst
             step = Step::Capture;
     }
     target->Release();
+    if (step != Step::Draw) {
+        m_gathering = true;
+        collectDrawnOver(gui);
+    }
     return step;
+}
+
+bool LevelBackdrop::copyBack(IDirect3DDevice9* device, IDirect3DSurface9* target)
+{
+    if (m_restoreValid) {
+        for (const RECT& r : m_restore) {
+            if (FAILED(device->StretchRect(m_picture, &r, target, &r, D3DTEXF_NONE)))
+                return false;
+            m_copied += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+        }
+        return true;
+    }
+    if (FAILED(device->StretchRect(m_picture, nullptr, target, nullptr, D3DTEXF_NONE)))
+        return false;
+    m_copied = static_cast<long long>(m_screen.right - m_screen.left) * (m_screen.bottom - m_screen.top);
+    return true;
+}
+
+void LevelBackdrop::collectDrawnOver(Ulvo::GUISystem& gui)
+{
+    // Every window the GUI draws itself, as GUIWindow::onDraw walks them, but the frames in the
+    // picture; what a plain window (the painter) draws through its signal the caller reports.
+    const Ulvo::FloatRect screen{static_cast<float>(m_screen.left), static_cast<float>(m_screen.top),
+                                 static_cast<float>(m_screen.right), static_cast<float>(m_screen.bottom)};
+    std::vector<const Ulvo::GUIWindow*> pending(gui.windows().rbegin(), gui.windows().rend());
+    while (!pending.empty()) {
+        const Ulvo::GUIWindow* window = pending.back();
+        pending.pop_back();
+        if (!window || !window->getOptions().visible)
+            continue;
+        const Ulvo::FloatRect& r = window->getScreenRect();
+        const bool inView = r.left < screen.right && screen.left < r.right && r.top < screen.bottom &&
+                            screen.top < r.bottom && r.right != r.left && r.bottom != r.top;
+        const bool held = std::find(m_windows.begin(), m_windows.end(), window) != m_windows.end();
+        if (inView && !held && !drawsNothing(*window))
+            drawnOver(RECT{
+                static_cast<LONG>(std::floor(r.left - kMargin)), static_cast<LONG>(std::floor(r.top - kMargin)),
+                static_cast<LONG>(std::ceil(r.right + kMargin)), static_cast<LONG>(std::ceil(r.bottom + kMargin))});
+        if (!window->getOptions().drawSubWindows)
+            continue;
+        const std::vector<Ulvo::GUIWindow*>& children = window->children();
+        for (std::size_t i = children.size(); i-- > 0;) {
+            if (window->shouldDrawSubWindow(i, children[i]))
+                pending.push_back(children[i]);
+        }
+    }
+}
+
+void LevelBackdrop::drawnOver(const RECT& rect)
+{
+    if (m_gathering)
+        m_drawnOver.push_back(rect);
+}
+
+void LevelBackdrop::drawnOverWhole()
+{
+    if (m_gathering)
+        m_gatheredWhole = true;
 }
 
 void LevelBackdrop::capture(IDirect3DDevice9* device, Ulvo::GUISystem& gui)
@@ -216,6 +335,11 @@ void LevelBackdrop::capture(IDirect3DDevice9* device, Ulvo::GUISystem& gui)
 void LevelBackdrop::end()
 {
     m_skipping = false;
+    m_restoreValid = m_gathering && !m_gatheredWhole;
+    if (m_restoreValid)
+        m_restore = restoreRects(m_drawnOver, m_screen);
+    m_gathering = false;
+    m_drawnOver.clear();
 }
 
 void LevelBackdrop::onLostDevice()
@@ -227,7 +351,9 @@ void LevelBackdrop::onLostDevice()
 void LevelBackdrop::releasePicture()
 {
     Ulvo::releaseAndNull(m_picture);
+    Ulvo::releaseAndNull(m_restoreTarget);
     m_valid = false;
+    m_restoreValid = false;
 }
 
 void LevelBackdrop::hold(const std::vector<Ulvo::GUIWindow*>& windows)
@@ -251,6 +377,9 @@ void LevelBackdrop::release()
     m_background = nullptr;
     m_valid = false;
     m_skipping = false;
+    m_restoreValid = false;
+    m_gathering = false;
+    Ulvo::releaseAndNull(m_restoreTarget);
 }
 
 void LevelBackdrop::skipDrawing(Ulvo::GUIWindow&, bool& draw)

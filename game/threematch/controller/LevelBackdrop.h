@@ -5,7 +5,10 @@
 // draws before it overlaps it, so drawing the frames right after the background gives the pixels
 // the GUI's own order gives. Once the layers stood unchanged for a frame, the next frame draws
 // them in that order and keeps a copy of the target; later frames copy it back and the GUI leaves
-// the frames' own drawing out while nothing that went into the picture changed.
+// the frames' own drawing out while nothing that went into the picture changed. Since the target
+// keeps its pixels, a frame copies back only what the frame before drew over the picture: the
+// GUI's windows that draw (with a margin for text and pictures reaching past them) and what the
+// caller reports.
 #include <d3d9.h>
 
 #include "devices/d3d/DeviceResource.h"
@@ -43,8 +46,14 @@ public:
     // After the caller drew the background in a capture frame: draws the frames and keeps the
     // picture.
     void capture(IDirect3DDevice9* device, Ulvo::GUISystem& gui);
-    // After the GUI's drawing.
+    // What else the frame draws over the picture on the target (in screen pixels): the painter's
+    // own drawing, the pointer. whole: something the picture cannot bound.
+    void drawnOver(const RECT& rect);
+    void drawnOverWhole();
+    // After the frame's drawing over the picture (the GUI's, the pointer's).
     void end();
+    // How many pixels of the picture the last frame copied back (for tests).
+    long long copiedPixels() const { return m_copied; }
     // Lets go of the windows; releasePicture() of the picture as well.
     void release();
     void releasePicture();
@@ -62,6 +71,9 @@ private:
                  std::vector<Ulvo::GUIWindow*>& frames, std::vector<Layer>& layers) const;
     void hold(const std::vector<Ulvo::GUIWindow*>& windows);
     void skipDrawing(Ulvo::GUIWindow& window, bool& draw);
+    // The rectangles the GUI draws over the picture this frame.
+    void collectDrawnOver(Ulvo::GUISystem& gui);
+    bool copyBack(IDirect3DDevice9* device, IDirect3DSurface9* target);
 
     IDirect3DSurface9* m_picture = nullptr;
     std::vector<Layer> m_layers;             // as last seen
@@ -70,6 +82,17 @@ private:
     std::vector<Ulvo::GUIWindow*> m_windows; // one reference each, connected to skipDrawing
     bool m_valid = false;
     bool m_skipping = false;
+    // The target keeps its pixels from one frame to the next: a kept frame copies back only what
+    // the frame before drew over the picture (m_restore, while m_restoreValid), and gathers what
+    // it draws over it itself (m_drawnOver, while m_gathering).
+    std::vector<RECT> m_drawnOver;
+    std::vector<RECT> m_restore;
+    IDirect3DSurface9* m_restoreTarget = nullptr; // one reference: no other target takes its place
+
+    bool m_gathering = false;
+    bool m_gatheredWhole = false;
+    bool m_restoreValid = false;
+    long long m_copied = 0;
     int m_captures = 0;
 };
 

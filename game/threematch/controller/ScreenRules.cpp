@@ -134,4 +134,22 @@ bool pictureSection(const RECT& content, int width, int height, const RECT& dest
     return true;
 }
 
+RECT sectionReach(const RECT& content, int width, int height)
+{
+    // The part's margin of two, and the one pixel beyond it bilinear filtering reads at its edge.
+    constexpr LONG kReach = 3;
+    if (width <= 0 || height <= 0)
+        return RECT{};
+    const RECT r{std::max<LONG>(0, content.left - kReach), std::max<LONG>(0, content.top - kReach),
+                 std::min<LONG>(width, content.right + kReach), std::min<LONG>(height, content.bottom + kReach)};
+    return r.left < r.right && r.top < r.bottom ? r : RECT{};
+}
+
+bool sectionWithin(const RECT& content, int width, int height, const RECT& clip)
+{
+    const RECT r = sectionReach(content, width, height);
+    return r.left < r.right && clip.left <= r.left && clip.top <= r.top && r.right <= clip.right &&
+           r.bottom <= clip.bottom;
+}
+
 } // namespace ThreeMatch::ScreenRules

@@ -76,6 +76,11 @@ D3DXVECTOR2 toView(const Ulvo::FloatRect& area, const RECT& target, const D3DXVE
 // the content the picture must be transparent). False when the part is not smaller than the whole.
 bool pictureSection(const RECT& content, int width, int height, const RECT& destination, RECT& source,
                     D3DXVECTOR2& scaling, D3DXVECTOR2& at);
+// The rectangle of a width x height picture that must be drawn for content to be laid in by its
+// part (pictureSection): the part and what its filter reads around it. Empty for no picture.
+RECT sectionReach(const RECT& content, int width, int height);
+// Whether a picture drawn only within clip holds every pixel the part of content reads.
+bool sectionWithin(const RECT& content, int width, int height, const RECT& clip);
 
 } // namespace ScreenRules
 } // namespace ThreeMatch

@@ -183,8 +183,10 @@ void ThreeMatchGame::connectSignals()
     input.mouseState.axisMoved.connect(this, &ThreeMatchGame::onMouseMove);
     m_profiles->profilesChanged.connect(this, &ThreeMatchGame::rebuildProfileList);
     m_profiles->activeProfileChanged.connect(this, &ThreeMatchGame::onProfileSwitched);
-    if (m_renderManager)
+    if (m_renderManager) {
+        m_renderManager->getForwardRenderer()->preRender.connect(this, &ThreeMatchGame::onPreRender);
         m_renderManager->getForwardRenderer()->postRender.connect(this, &ThreeMatchGame::onPostRender);
+    }
 }
 
 bool ThreeMatchGame::showSplash()

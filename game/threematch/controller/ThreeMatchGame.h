@@ -113,6 +113,7 @@ public:
     bool updateLoadingProgress(float progress, bool redraw);
     void drawLoadingScreen();
     void pickMenuBackground();
+    void onPreRender(Ulvo::ForwardRenderer& renderer);
     void onPostRender(Ulvo::ForwardRenderer& renderer);
     void renderIngameTarget(Ulvo::RenderToTexture& target);
     void drawIngamePicture(Ulvo::GUIWindow& window, const bool& inView);
@@ -358,6 +359,12 @@ private:
     // on it. The picture is then laid in by that part alone.
     bool m_boardBoundKnown = false;
     RECT m_boardBound{};
+    // While the last frame's picture was laid in by its part, the forward renderer clears and the
+    // board draws within m_boardClip alone (set on the target m_boardClipTarget, not held); whether
+    // it was set this frame.
+    RECT m_boardClip{};
+    IDirect3DSurface9* m_boardClipTarget = nullptr;
+    bool m_boardClipped = false;
     bool m_inHelpChecked = false;
     bool m_inFitHelpPage = false;
     // The texture manager keeps it; no reference held.

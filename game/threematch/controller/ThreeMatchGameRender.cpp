@@ -195,12 +195,14 @@ void ThreeMatchGame::render()
     if (m_gui)
         m_gui->draw();
     m_backdrop.end();
-    m_levelBackdrop.end();
     if (sprite.Begin(D3DXSPRITE_ALPHABLEND)) {
         m_consoleLine.draw();
+        if (m_consoleLine.isShown())
+            m_levelBackdrop.drawnOverWhole();
         drawCursor();
         sprite.End();
     }
+    m_levelBackdrop.end();
     device->SetRenderState(D3DRS_ZENABLE, depthTest);
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
@@ -237,6 +239,11 @@ void ThreeMatchGame::drawCursor()
         D3DXVECTOR2(mouse.position[0], mouse.position[1]), size, 0.0f, D3DXVECTOR2(0.5f, 0.5f),
         Ulvo::SpriteDrawInfo::SDI_CENTER_RELATIVE | Ulvo::SpriteDrawInfo::SDI_POSITION_IS_CENTER);
     m_d3d->getSprite()->first.drawTexture(texture, source, info, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, 0xFFFFFFFF);
+    // Centred on the pointer; a whole size around it leaves room for any centring.
+    m_levelBackdrop.drawnOver(RECT{static_cast<LONG>(std::floor(mouse.position[0] - size.x)),
+                                   static_cast<LONG>(std::floor(mouse.position[1] - size.y)),
+                                   static_cast<LONG>(std::ceil(mouse.position[0] + size.x)),
+                                   static_cast<LONG>(std::ceil(mouse.position[1] + size.y))});
 }
 
 void ThreeMatchGame::releaseWindowLists()

@@ -419,6 +419,22 @@ void ThreeMatchGame::pickMenuBackground()
         setPicture(m_gui->getWindow(L"THREEMATCH_HINTERGRUND"), m_menuBackground);
 }
 
+void ThreeMatchGame::onPreRender(Ulvo::ForwardRenderer&)
+{
+    // Set after the renderer bound its target (which resets the scissor), before it clears.
+    IDirect3DDevice9* device = m_d3d->getDevice();
+    IDirect3DSurface9* target = nullptr;
+    if (!m_boardClipTarget || !device || FAILED(device->GetRenderTarget(0, &target)) || !target)
+        return;
+    // Only on the in-game target itself: drawn elsewhere, the picture passes through effects.
+    if (target == m_boardClipTarget) {
+        device->SetScissorRect(&m_boardClip);
+        device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+        m_boardClipped = true;
+    }
+    target->Release();
+}
+
 void ThreeMatchGame::onPostRender(Ulvo::ForwardRenderer&)
 {
     Ulvo::ScopedPerfEvent event(L"onPostRender", 0xFFFF0000);
@@ -433,16 +449,20 @@ void ThreeMatchGame::onPostRender(Ulvo::ForwardRenderer&)
 void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
 {
     IDirect3DDevice9* device = m_d3d->getDevice();
+    const bool partLaidIn = m_boardBoundKnown;
     m_boardBoundKnown = false;
     if (!device)
         return;
+    const bool level = isLevelActive(L"THREEMATCH_INGAME_MENU");
+    const bool throughManager = level && m_globals->getHires() && m_renderManager;
     // The high-resolution level's picture comes whole from the render manager, whose forward
     // renderer clears the depth and stencil it draws with: nothing reads a clear of its own then.
-    const bool hiresLevel = isLevelActive(L"THREEMATCH_INGAME_MENU") && m_globals->getHires() && m_renderManager &&
-                            m_renderManager->getForwardRenderer()->isEnabled();
-    if (!hiresLevel)
+    const bool hiresLevel = throughManager && m_renderManager->getForwardRenderer()->isEnabled();
+    auto clearAll = [device] {
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
-    if (!isLevelActive(L"THREEMATCH_INGAME_MENU")) {
+    };
+    if (!level) {
+        clearAll();
         // The town: buildings and light shows, the in-game background fading over them.
         Ulvo::D3DXSprite* sprite = gameSprite();
         if (!sprite || !sprite->Begin(D3DXSPRITE_ALPHABLEND))
@@ -458,17 +478,61 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
             sprite->drawRegion(background, nullptr, kTargetRect, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE,
                                D3DCOLOR_ARGB(alphaByte(m_exchangeFade.value), 255, 255, 255));
         sprite->End();
-    } else if (m_globals->getHires() && m_renderManager) {
+        return;
+    }
+    // While the picture is laid in by the board's part, the pixels outside it are never shown:
+    // the frame is cleared and drawn within what the part reads (checked after drawing, and drawn
+    // again whole should the part not hold this frame's picture).
+    const int width = static_cast<int>(m_renderTarget->getWidth());
+    const int height = static_cast<int>(m_renderTarget->getHeight());
+    RECT bound{};
+    const bool clip = partLaidIn && m_board && (hiresLevel || !throughManager) &&
+                      m_board->drawnBound(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), bound);
+    m_boardClip = clip ? ScreenRules::sectionReach(bound, width, height) : RECT{};
+    const bool clipWanted = clip && m_boardClip.left < m_boardClip.right;
+    m_boardClipped = false;
+    if (throughManager) {
         // The board follows on the forward renderer's post-render signal.
         device->EndScene();
+        if (!hiresLevel)
+            clearAll();
+        if (clipWanted)
+            device->GetRenderTarget(0, &m_boardClipTarget);
         m_renderManager->render(&m_camera);
+        auto boundHolds = [this] {
+            // The board's bound holds the picture only when the forward renderer's transparent
+            // clear and the board are all that reached it (no post effect, nothing drawn over it).
+            return m_boardBoundKnown && m_renderManager->lastFrameDrewForwardOnly() &&
+                   m_renderManager->getForwardRenderer()->getClearColorValue() >> 24 == 0;
+        };
+        Ulvo::releaseAndNull(m_boardClipTarget);
+        if (m_boardClipped) {
+            device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+            if (!boundHolds() || !ScreenRules::sectionWithin(m_boardBound, width, height, m_boardClip)) {
+                m_boardClipped = false;
+                m_renderManager->render(&m_camera);
+            }
+        }
         device->BeginScene();
-        // The board's bound holds the picture only when the forward renderer's transparent clear and
-        // the board are all that reached it (no post effect, nothing drawn over it).
-        m_boardBoundKnown = m_boardBoundKnown && m_renderManager->lastFrameDrewForwardOnly() &&
-                            m_renderManager->getForwardRenderer()->getClearColorValue() >> 24 == 0;
+        m_boardBoundKnown = boundHolds();
     } else if (m_renderManager) {
+        if (clipWanted) {
+            device->SetScissorRect(&m_boardClip);
+            device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+            m_boardClipped = true;
+        }
+        clearAll();
         onPostRender(*m_renderManager->getForwardRenderer());
+        if (m_boardClipped) {
+            device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+            if (!m_boardBoundKnown || !ScreenRules::sectionWithin(m_boardBound, width, height, m_boardClip)) {
+                m_boardClipped = false;
+                clearAll();
+                onPostRender(*m_renderManager->getForwardRenderer());
+            }
+        }
+    } else {
+        clearAll();
     }
 }
 
@@ -489,9 +553,15 @@ void ThreeMatchGame::drawIngamePicture(Ulvo::GUIWindow& window, const bool& inVi
         ScreenRules::pictureSection(m_boardBound, whole.right, whole.bottom, destination, source, scaling, at)) {
         const D3DXVECTOR2 centre(0.0f, 0.0f);
         sprite->drawTexture2D(picture, &source, &scaling, &centre, 0.0f, &at, colour);
+        m_levelBackdrop.drawnOver(
+            RECT{static_cast<LONG>(std::floor(at.x)) - 1, static_cast<LONG>(std::floor(at.y)) - 1,
+                 static_cast<LONG>(std::ceil(at.x + static_cast<float>(source.right - source.left) * scaling.x)) + 1,
+                 static_cast<LONG>(std::ceil(at.y + static_cast<float>(source.bottom - source.top) * scaling.y)) + 1});
         return;
     }
     sprite->drawRegion(picture, nullptr, destination, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
+    m_levelBackdrop.drawnOver(
+        RECT{destination.left - 1, destination.top - 1, destination.right + 1, destination.bottom + 1});
 }
 
 void ThreeMatchGame::drawTooltipFrame(Ulvo::GUIWindow& window, bool&)

@@ -487,6 +487,8 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     int drawableWidth = 0, drawableHeight = 0;
     SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
     RECT dest = pDestRect ? *pDestRect : RECT{0, 0, drawableWidth, drawableHeight};
+    // The back buffer is copied, never flipped or discarded: it keeps its pixels into the next
+    // frame, which the game's kept level picture relies on (it copies back only what changed).
     if (attachCopySurface(GL_READ_FRAMEBUFFER, m_backBuffer)) {
         m_gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glDrawBuffer(GL_BACK);

@@ -921,6 +921,8 @@ bool Device::prepareDraw(uint64_t primitives)
             flushDepthClear(m_depthStencil);
         known->depthKnown = known->depthKnown && !(depthTest && rs[D3DRS_ZWRITEENABLE]);
         known->stencilKnown = known->stencilKnown && !stencilTest;
+        known->partDepthKnown = known->partDepthKnown && !(depthTest && rs[D3DRS_ZWRITEENABLE]);
+        known->partStencilKnown = known->partStencilKnown && !stencilTest;
     }
     if (m_dirty & kDirtyFramebuffer)
         applyFramebuffer();
@@ -966,13 +968,13 @@ void Device::flushDepthClear(Surface* surface, bool forgetKnown)
         bits |= GL_STENCIL_BUFFER_BIT;
     known->depthPending = known->stencilPending = false;
     if (forgetKnown)
-        known->depthKnown = known->stencilKnown = false;
+        known->depthKnown = known->stencilKnown = known->partDepthKnown = known->partStencilKnown = false;
     if (!bits)
         return;
     makeCurrent();
     // The whole surface, whatever colour target is bound now.
     if (!attachCopySurface(GL_DRAW_FRAMEBUFFER, surface)) {
-        known->depthKnown = known->stencilKnown = false;
+        known->depthKnown = known->stencilKnown = known->partDepthKnown = known->partStencilKnown = false;
         return;
     }
     const D3DSURFACE_DESC& size = surface->desc();
@@ -1215,10 +1217,19 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
         }
         const bool whole =
             Count <= 1 && l <= 0 && t <= 0 && r >= static_cast<LONG>(size.Width) && b >= static_cast<LONG>(size.Height);
-        if ((bits & GL_DEPTH_BUFFER_BIT) && known->depthKnown && known->depth == depthValue)
+        // So is a clear within the part a clear left at the same value.
+        const bool inPart = !whole && Count <= 1 && l >= known->part.left && t >= known->part.top &&
+                            r <= known->part.right && b <= known->part.bottom;
+        const GLbitfield asked = bits;
+        if ((bits & GL_DEPTH_BUFFER_BIT) && ((known->depthKnown && known->depth == depthValue) ||
+                                             (inPart && known->partDepthKnown && known->partDepth == depthValue)))
             bits &= ~GL_DEPTH_BUFFER_BIT;
-        if ((bits & GL_STENCIL_BUFFER_BIT) && known->stencilKnown && known->stencil == stencilValue)
+        if ((bits & GL_STENCIL_BUFFER_BIT) &&
+            ((known->stencilKnown && known->stencil == stencilValue) ||
+             (inPart && known->partStencilKnown && known->partStencil == stencilValue)))
             bits &= ~GL_STENCIL_BUFFER_BIT;
+        if (whole)
+            known->partDepthKnown = known->partStencilKnown = false;
         if (whole) {
             if (bits & GL_DEPTH_BUFFER_BIT) {
                 known->depthKnown = known->depthPending = true;
@@ -1241,6 +1252,12 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
             flushDepthClear(m_depthStencil);
             known->depthKnown = known->depthKnown && !(bits & GL_DEPTH_BUFFER_BIT);
             known->stencilKnown = known->stencilKnown && !(bits & GL_STENCIL_BUFFER_BIT);
+            // Within one rectangle the values asked for hold now (done, or there already).
+            known->part = RECT{l, t, r, b};
+            known->partDepthKnown = Count <= 1 && (asked & GL_DEPTH_BUFFER_BIT);
+            known->partStencilKnown = Count <= 1 && (asked & GL_STENCIL_BUFFER_BIT);
+            known->partDepth = depthValue;
+            known->partStencil = stencilValue;
         }
         if (!bits)
             return D3D_OK;

@@ -130,6 +130,11 @@ public:
         bool depthPending = false, stencilPending = false;
         float depth = 1.0f;
         DWORD stencil = 0;
+        // What the last clear of a part left there, while no draw or copy changed it.
+        RECT part{};
+        bool partDepthKnown = false, partStencilKnown = false;
+        float partDepth = 1.0f;
+        DWORD partStencil = 0;
     };
     DepthClear* depthClear()
     {

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 using namespace Ulvo;
@@ -80,17 +81,23 @@ protected:
 
     void drawBoard(GUIWindow& board, const bool&)
     {
-        gui().getSprite()->drawRegion(GUITesting::solidTexture(L"T_SPOT", 0), nullptr, RECT{250, 50, 300, 100},
-                                      SDP_SCALE, SDP_SCALE, 0xFFFFFFFF);
+        gui().getSprite()->drawRegion(GUITesting::solidTexture(L"T_SPOT", 0), nullptr, m_spot, SDP_SCALE, SDP_SCALE,
+                                      0xFFFFFFFF);
+        m_backdrop.drawnOver(m_spot);
         (void)board;
     }
 
-    // A frame as the game draws it in a level; kept picture used or not as step says.
-    Image frame(Step& step, bool useBackdrop = true)
+    // A frame as the game draws it in a level, on a fresh target or on one kept from frame to
+    // frame; kept picture used or not as step says.
+    Image frame(Step& step, bool useBackdrop = true, GraphicsTesting::ScopedTarget* kept = nullptr)
     {
         IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
-        GraphicsTesting::ScopedTarget target(device, GUITesting::kScreenWidth, GUITesting::kScreenHeight);
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF102030, 1.0f, 0);
+        std::optional<GraphicsTesting::ScopedTarget> fresh;
+        if (!kept) {
+            fresh.emplace(device, GUITesting::kScreenWidth, GUITesting::kScreenHeight);
+            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF102030, 1.0f, 0);
+        }
+        const GraphicsTesting::ScopedTarget& target = kept ? *kept : *fresh;
         const RECT screen{0, 0, static_cast<LONG>(GUITesting::kScreenWidth),
                           static_cast<LONG>(GUITesting::kScreenHeight)};
         step = useBackdrop ? m_backdrop.begin(device, gui(), window(L"LEVEL"), m_land, window(L"BOARD"), screen)
@@ -104,12 +111,17 @@ protected:
         if (step == Step::Capture)
             m_backdrop.capture(device, gui());
         gui().draw();
-        m_backdrop.end();
+        if (m_unbounded)
+            m_backdrop.drawnOverWhole();
+        if (useBackdrop)
+            m_backdrop.end();
         device->EndScene();
         return target.read();
     }
 
     Texture2D* m_land = nullptr;
+    RECT m_spot{250, 50, 300, 100};
+    bool m_unbounded = false; // the frame draws something no rectangle bounds
     ThreeMatch::LevelBackdrop m_backdrop;
 };
 
@@ -155,4 +167,43 @@ TEST_F(LevelBackdropTest, GivesTheGUIsPixelsAndKeepsOnlyFramesNothingEarlierOver
     m_backdrop.onLostDevice();
     EXPECT_TRUE(sameWithinOne(frame(step), faded));
     EXPECT_EQ(step, Step::Capture);
+}
+
+// On a target that keeps its pixels, a kept frame copies back only what the frame before drew over
+// the picture, and still gives the GUI's pixels when what is drawn over it goes or moves.
+TEST_F(LevelBackdropTest, CopiesBackOnlyWhatTheFrameBeforeDrewOver)
+{
+    IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
+    GraphicsTesting::ScopedTarget kept(device, GUITesting::kScreenWidth, GUITesting::kScreenHeight);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
+    const long long whole = static_cast<long long>(GUITesting::kScreenWidth) * GUITesting::kScreenHeight;
+    Step step = Step::Draw;
+    auto keptFrameMatches = [&](Step expected) {
+        const Image drawn = frame(step, false);
+        const Image image = frame(step, true, &kept);
+        EXPECT_EQ(step, expected);
+        return sameWithinOne(image, drawn);
+    };
+    EXPECT_TRUE(keptFrameMatches(Step::Draw));
+    EXPECT_TRUE(keptFrameMatches(Step::Capture));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(keptFrameMatches(Step::Kept));
+        EXPECT_GT(m_backdrop.copiedPixels(), 0);
+        EXPECT_LT(m_backdrop.copiedPixels(), whole / 2);
+    }
+    // The button hidden and the board's drawing moved: where they were is copied back.
+    window(L"BUTTON")->getOptions().visible = false;
+    m_spot = RECT{400, 150, 450, 200};
+    EXPECT_TRUE(keptFrameMatches(Step::Kept));
+    EXPECT_TRUE(keptFrameMatches(Step::Kept));
+    // Something drawn over the picture that no rectangle bounds: the next frame copies it whole.
+    m_unbounded = true;
+    frame(step, true, &kept);
+    m_unbounded = false;
+    EXPECT_TRUE(keptFrameMatches(Step::Kept));
+    EXPECT_EQ(m_backdrop.copiedPixels(), whole);
+    // A frame of another target in between: the next one copies it whole.
+    frame(step);
+    EXPECT_TRUE(keptFrameMatches(Step::Kept));
+    EXPECT_EQ(m_backdrop.copiedPixels(), whole);
 }
