@@ -7,9 +7,12 @@
 
 namespace PlatformInternal {
 
-// Runs `close` on a thread of its own, after any closing begun before has ended.
-void closeAudioBeside(std::function<void()> close);
-// Returns once every closing begun before has ended. Call it before opening audio.
+// Runs `close` on a thread of its own, after any closing begun before has ended. `then` runs on
+// the next thread that waits, before it opens audio: what must not run beside the program's own
+// start-up calls (ending a subsystem changes counts that other subsystems' starts change too).
+void closeAudioBeside(std::function<void()> close, std::function<void()> then = nullptr);
+// Returns once every closing begun before has ended and its `then` has run. Call it before
+// opening audio.
 void waitForAudioClosings();
 
 } // namespace PlatformInternal

@@ -87,13 +87,17 @@ void AudioOutput::close()
     const bool started = m_subsystemStarted;
     m_device = 0;
     m_subsystemStarted = false;
-    // The sound has stopped already; the wait for its drain need not hold up the caller.
-    PlatformInternal::closeAudioBeside([device, started] {
-        if (device)
-            SDL_CloseAudioDevice(device);
-        if (started)
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    });
+    // The sound has stopped already; the wait for its drain need not hold up the caller. The
+    // subsystem ends on the thread that opens sound next, not beside the program's other starts.
+    std::function<void()> quit;
+    if (started)
+        quit = [] { SDL_QuitSubSystem(SDL_INIT_AUDIO); };
+    PlatformInternal::closeAudioBeside(
+        [device] {
+            if (device)
+                SDL_CloseAudioDevice(device);
+        },
+        std::move(quit));
 }
 
 } // namespace DShowInternal
