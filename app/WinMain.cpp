@@ -67,6 +67,13 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     // A quit from the window during the video ends with -1; an end asked from outside (a
     // signal) is an orderly quit.
     VideoPlayer intro(L"intro.wmv");
+    // A full-screen start puts the window into full screen while the intro plays, so the device
+    // finds it there: switching waits up to 100 ms for a window manager, and the main thread
+    // only waits for the clip meanwhile.
+    if (!engine->getEngineParams().getD3DInitParams().isWindowed()) {
+        const HWND window = engine->getWindow()->getHWND();
+        intro.setWhilePlaying([window] { PlatformEnterFullScreen(window); });
+    }
     if (intro.play().quitRequested)
         return PlatformTerminationRequested() ? 0 : -1;
 

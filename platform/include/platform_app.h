@@ -42,3 +42,10 @@ bool PlatformTerminationRequested();
 // and was asked from outside to end, whose sender should not wait for that teardown. Builds with
 // a leak checker return instead, so that it sees the whole teardown.
 void PlatformEndProcess(int code);
+
+// Puts a window that already covers its whole display into the desktop's full screen now, as a
+// full-screen Direct3D device created for it later would do; that device then finds it so and
+// does not switch. A switch waits up to 100 ms for a window manager's answer, so a program does
+// it here while its main thread has nothing else to do (an intro playing). False, with nothing
+// changed, for a window that does not cover its display. Call it on the window's thread.
+bool PlatformEnterFullScreen(HWND window);

@@ -2,6 +2,7 @@
 // resources (or references to the back buffer) live, and Reset restoring the defaults.
 #include "D3D9TestSupport.h"
 
+#include <platform_app.h>
 #include <platform_test.h>
 
 #include <cstring>
@@ -128,4 +129,39 @@ TEST_F(D3D9DeviceLossTest, FullScreenDeviceIsLostWhileItsWindowIsInactive)
     EXPECT_EQ(m_device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     EXPECT_EQ(m_device->Reset(&params), D3D_OK);
     EXPECT_EQ(m_device->TestCooperativeLevel(), D3D_OK);
+}
+
+TEST_F(D3D9DeviceLossTest, AWindowCoveringItsDisplayEntersFullScreenAheadOfTheDeviceThatKeepsIt)
+{
+    // A window smaller than its display keeps its place and size.
+    EXPECT_FALSE(PlatformEnterFullScreen(m_window));
+    EXPECT_FALSE(PlatformWindowInFullScreen(m_window));
+    RECT rect{};
+    ASSERT_TRUE(GetWindowRect(m_window, &rect));
+    EXPECT_EQ(rect.right - rect.left, 320);
+
+    // One that covers it goes at once, and the full-screen device made for it later keeps it.
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    ASSERT_TRUE(SetWindowPos(m_window, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_SHOWWINDOW));
+    ASSERT_TRUE(PlatformEnterFullScreen(m_window));
+    EXPECT_TRUE(PlatformWindowInFullScreen(m_window));
+    EXPECT_TRUE(PlatformEnterFullScreen(m_window)); // already there
+    m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(m_d3d, nullptr);
+    D3DPRESENT_PARAMETERS params{};
+    params.BackBufferWidth = 640;
+    params.BackBufferHeight = 480;
+    params.BackBufferFormat = D3DFMT_X8R8G8B8;
+    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    params.hDeviceWindow = m_window;
+    params.Windowed = FALSE;
+    ASSERT_EQ(m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                                  &params, &m_device),
+              D3D_OK);
+    EXPECT_TRUE(PlatformWindowInFullScreen(m_window));
+    EXPECT_EQ(m_device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    // Settings changed to a window later still leave full screen.
+    params.Windowed = TRUE;
+    ASSERT_EQ(m_device->Reset(&params), D3D_OK);
+    EXPECT_FALSE(PlatformWindowInFullScreen(m_window));
 }

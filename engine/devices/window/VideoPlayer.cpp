@@ -100,6 +100,12 @@ VideoPlayResult VideoPlayer::play()
     if (failed(L"IMediaControl::Run", m_mediaControl->Run()))
         return result;
     m_playing = 1;
+    // The clip runs on its own thread: the caller's work for this one runs now, before the
+    // first look at the messages, so an Escape pressed meanwhile still ends the clip.
+    if (m_whilePlaying) {
+        m_whilePlaying();
+        m_whilePlaying = nullptr;
+    }
 
     while (m_playing) {
         LONG code = 0;

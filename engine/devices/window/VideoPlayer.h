@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace Ulvo {
@@ -29,6 +30,9 @@ public:
     // Plays the clip to its end, an error, Escape or a quit message. Every interface is
     // released before it returns.
     VideoPlayResult play();
+    // Work for the calling thread while the clip plays (which leaves that thread waiting): run
+    // once, when the clip has started; not at all when it does not start.
+    void setWhilePlaying(std::function<void()> work) { m_whilePlaying = std::move(work); }
 
 private:
     // One turn of the window's messages; true when the quit message came. escapePressed is set
@@ -47,6 +51,7 @@ private:
     IBasicAudio* m_basicAudio = nullptr;
     uint32_t m_playing = 1;
     std::wstring m_fileName;
+    std::function<void()> m_whilePlaying;
 };
 
 } // namespace Ulvo

@@ -1,6 +1,7 @@
 #include "dshow/AudioOutput.h"
 
 #include "dshow/MediaSource.h"
+#include "common/AudioClosings.h"
 #include "common/Diagnostics.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@ bool AudioOutput::open()
 {
     if (m_device)
         return true;
+    PlatformInternal::waitForAudioClosings();
     if (!m_subsystemStarted) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             Diagnostics::warning("DirectShow", "no sound for the video (%s); it plays silently", SDL_GetError());
@@ -79,14 +81,23 @@ void AudioOutput::clear()
 
 void AudioOutput::close()
 {
-    if (m_device) {
-        SDL_CloseAudioDevice(m_device);
-        m_device = 0;
-    }
-    if (m_subsystemStarted) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        m_subsystemStarted = false;
-    }
+    if (!m_device && !m_subsystemStarted)
+        return;
+    const SDL_AudioDeviceID device = m_device;
+    const bool started = m_subsystemStarted;
+    m_device = 0;
+    m_subsystemStarted = false;
+    // The sound has stopped already; the wait for its drain need not hold up the caller. The
+    // subsystem ends on the thread that opens sound next, not beside the program's other starts.
+    std::function<void()> quit;
+    if (started)
+        quit = [] { SDL_QuitSubSystem(SDL_INIT_AUDIO); };
+    PlatformInternal::closeAudioBeside(
+        [device] {
+            if (device)
+                SDL_CloseAudioDevice(device);
+        },
+        std::move(quit));
 }
 
 } // namespace DShowInternal

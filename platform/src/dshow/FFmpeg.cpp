@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace DShowInternal {
@@ -66,12 +67,62 @@ template <class Visit> void forEachCleanLibraryMapping(Visit visit)
     std::fclose(maps);
 }
 
+// The shared libraries mapped now. The short map is enough for names: the full one costs
+// several milliseconds once a driver with its compiler is loaded.
 std::set<std::string> mappedLibraries()
 {
     std::set<std::string> paths;
-    forEachCleanLibraryMapping([&](unsigned long, unsigned long, const std::string& path) { paths.insert(path); });
+    FILE* maps = std::fopen("/proc/self/maps", "r");
+    if (!maps)
+        return paths;
+    char line[4096];
+    while (std::fgets(line, sizeof line, maps)) {
+        int pathAt = 0;
+        unsigned long start = 0, end = 0;
+        if (std::sscanf(line, "%lx-%lx %*s %*s %*s %*s %n", &start, &end, &pathAt) < 2 || pathAt <= 0)
+            continue;
+        std::string path = line + pathAt;
+        while (!path.empty() && (path.back() == '\n' || path.back() == ' '))
+            path.pop_back();
+        if (!path.empty() && path[0] == '/' && path.find(".so") != std::string::npos)
+            paths.insert(std::move(path));
+    }
+    std::fclose(maps);
     return paths;
 }
+
+// Gives back the clean pages of the libraries not in `before` beside the program, which has
+// its start to go on with: reading the full map alone takes 10-20 ms with a driver loaded.
+// Pages given back early or late are alike: anything that runs them reads them back.
+class PageRelease {
+public:
+    ~PageRelease() { wait(); }
+    void start(std::set<std::string> before)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_thread.joinable())
+            m_thread.join();
+        m_thread = std::thread([before = std::move(before)] {
+            forEachCleanLibraryMapping([&](unsigned long start, unsigned long end, const std::string& path) {
+                if (!before.count(path))
+                    madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
+            });
+        });
+    }
+    // Libraries loaded after this are not taken for those of the clip.
+    void wait()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    std::mutex m_lock;
+    std::thread m_thread;
+};
+
+PageRelease s_pageRelease;
 
 struct Loaded : FFmpeg {
     std::vector<void*> handles;
@@ -84,10 +135,7 @@ struct Loaded : FFmpeg {
         // what they need) and stay mapped with the pages the clip touched, several megabytes for
         // the rest of the session. Their read-only pages are let go of; should anything run them
         // again, they are read back from the file.
-        forEachCleanLibraryMapping([&](unsigned long start, unsigned long end, const std::string& path) {
-            if (!before.count(path))
-                madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
-        });
+        s_pageRelease.start(std::move(before));
     }
 };
 
@@ -114,9 +162,11 @@ std::shared_ptr<const FFmpeg> openFFmpeg()
     if (std::shared_ptr<const FFmpeg> open = s_open.lock())
         return open;
     auto loaded = std::make_shared<Loaded>();
+    s_pageRelease.wait();
     loaded->before = mappedLibraries();
     for (const char* name : kLibraries) {
-        void* handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+        // Functions are bound at their first call: binding all of them at once takes 10-15 ms.
+        void* handle = dlopen(name, RTLD_LAZY | RTLD_LOCAL);
         if (!handle) {
             Diagnostics::error("DirectShow", "cannot load %s: %s", name, dlerror());
             return nullptr;

@@ -1,5 +1,7 @@
 // SDL's start, the desktop and its metrics.
 #include <windows.h>
+#include <platform_app.h>
+#include <platform_test.h>
 
 #include "win32/Strings.h"
 #include "window/WindowInternal.h"
@@ -181,4 +183,40 @@ HMONITOR MonitorFromWindow(HWND window, DWORD flags)
     }
     int display = data->sdl ? SDL_GetWindowDisplayIndex(data->sdl) : 0;
     return monitorForDisplay(display < 0 ? 0 : display);
+}
+
+namespace {
+
+bool inDesktopFullScreen(SDL_Window* sdl)
+{
+    return (SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+}
+
+} // namespace
+
+bool PlatformEnterFullScreen(HWND window)
+{
+    SDL_Window* sdl = sdlWindowFor(window);
+    if (!sdl)
+        return false;
+    if (inDesktopFullScreen(sdl))
+        return true;
+    // Only a window that already shows as full screen: one smaller would grow under what it
+    // draws now (the intro keeps its picture's place).
+    SDL_Rect bounds;
+    const int display = SDL_GetWindowDisplayIndex(sdl);
+    if (display < 0 || SDL_GetDisplayBounds(display, &bounds) != 0)
+        return false;
+    int x = 0, y = 0, width = 0, height = 0;
+    SDL_GetWindowPosition(sdl, &x, &y);
+    SDL_GetWindowSize(sdl, &width, &height);
+    if (x != bounds.x || y != bounds.y || width != bounds.w || height != bounds.h)
+        return false;
+    return SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+}
+
+bool PlatformWindowInFullScreen(HWND window)
+{
+    SDL_Window* sdl = sdlWindowFor(window);
+    return sdl && inDesktopFullScreen(sdl);
 }

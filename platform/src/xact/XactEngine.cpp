@@ -2,6 +2,7 @@
 #include "xact/XactEngine.h"
 #include "xact/XactBanks.h"
 #include "win32/ComClasses.h"
+#include "common/AudioClosings.h"
 #include "common/Diagnostics.h"
 
 #include <objbase.h>
@@ -148,6 +149,7 @@ HRESULT Engine::Initialize(const XACT_RUNTIME_PARAMETERS* pParams)
     // The output is opened here rather than inside FAudio, so that a machine without any audio
     // device fails cleanly before FAudio's engine holds anything.
     FAudio* audio = nullptr;
+    PlatformInternal::waitForAudioClosings(); // the intro's sound may still be closing
     if (FAudioCreate(&audio, 0, FAUDIO_DEFAULT_PROCESSOR) != 0 || !audio) {
         Diagnostics::error("XACT", "Initialize: the audio mixer cannot be created");
         return XACTENGINE_E_NORENDERER;

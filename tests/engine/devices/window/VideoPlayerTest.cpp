@@ -175,6 +175,38 @@ TEST_F(VideoPlayerTest, EscapeSkipsTheRestOfTheClip)
     }
 }
 
+TEST_F(VideoPlayerTest, WorkWhilePlayingRunsOnceTheClipRunsAndAnEscapeMeanwhileStillEndsIt)
+{
+    fs::copy_file(m_intro, m_dir / "intro.wmv");
+    TestSupport::ScopedCwd cwd(m_dir.path());
+    int runs = 0;
+    const auto start = std::chrono::steady_clock::now();
+    {
+        PictureWatch watch;
+        VideoPlayer player(L"intro.wmv");
+        player.setWhilePlaying([&] {
+            ++runs;
+            // Pressed while the work holds the thread: the player's first look finds it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            PlatformInjectKey(m_window, kScancodeEscape, true);
+            PlatformInjectKey(m_window, kScancodeEscape, false);
+        });
+        const VideoPlayResult result = player.play();
+        EXPECT_FALSE(result.quitRequested);
+        EXPECT_TRUE(SUCCEEDED(result.result));
+        EXPECT_GT(watch.pictures(), 0u); // the clip went on meanwhile
+    }
+    EXPECT_EQ(runs, 1);
+    EXPECT_LT(secondsSince(start), 2.5);
+
+    // A clip that does not start runs no work.
+    fs::remove(m_dir / "intro.wmv");
+    VideoPlayer missing(L"intro.wmv");
+    missing.setWhilePlaying([&] { ++runs; });
+    EXPECT_TRUE(FAILED(missing.play().result));
+    EXPECT_EQ(runs, 1);
+}
+
 TEST_F(VideoPlayerTest, AQuitMessageDuringTheClipIsReportedAndEndsItAtOnce)
 {
     fs::copy_file(m_intro, m_dir / "intro.wmv");
