@@ -1,5 +1,5 @@
-// Programs the device builds per state: alpha test and sRGB write compiled in only while on,
-// samplers holding the same texture read once, programs reused once built, and the GL error
+// Programs the device builds per state: alpha test, sRGB write and user clip planes compiled in
+// only while on, samplers holding the same texture read once, programs reused once built, and the GL error
 // state left clean when an effect's program is deleted while current.
 #include "D3D9TestSupport.h"
 
@@ -8,6 +8,7 @@
 #include "d3d9/D3D9Internal.h"
 
 #include <string>
+#include <tuple>
 
 using namespace D3D9Testing;
 using namespace GLFn;
@@ -313,4 +314,58 @@ TEST_F(D3D9ProgramVariantTest, TheSameTextWithItsSamplerOnAnotherUnitLinksItsOwn
     onTwo->Release();
     red->Release();
     green->Release();
+}
+
+// User clip planes cut an effect's geometry in clip space while they are enabled, and only the
+// program built for that state carries their distances; two effects of one text share it.
+TEST_F(D3D9ProgramVariantTest, UserClipPlanesCutShaderGeometryOnlyInTheVariantBuiltForThem)
+{
+    ASSERT_TRUE(createDevice(16, 8));
+    const std::string text = "float4 VS(float4 p : POSITION) : POSITION { return p; }\n"
+                             "float4 PS() : COLOR0 { return float4(1, 1, 1, 1); }\n"
+                             "technique T { pass { CullMode = None; ZEnable = False;\n"
+                             "    VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }\n";
+    ID3DXEffect* first = createEffect(text);
+    ID3DXEffect* second = createEffect(text);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    // Keep clip-space x <= 0: the left half of the target.
+    const float plane[4] = {-1.0f, 0.0f, 0.0f, 0.0f};
+    ASSERT_EQ(m_device->SetClipPlane(0, plane), D3D_OK);
+    struct V {
+        float x, y, z;
+    };
+    const V quad[4] = {{-1, -1, 0.5f}, {1, -1, 0.5f}, {-1, 1, 0.5f}, {1, 1, 0.5f}};
+    // The colours left and right, and whether the program in use has the clip step.
+    auto draw = [&](ID3DXEffect* effect, DWORD planes) {
+        m_device->SetRenderState(D3DRS_CLIPPLANEENABLE, planes);
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+        UINT passes = 0;
+        effect->Begin(&passes, 0);
+        effect->BeginPass(0);
+        m_device->SetFVF(D3DFVF_XYZ);
+        EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(V)), D3D_OK);
+        const GLuint program = D3D9Internal::currentProgram(m_device);
+        const bool clipStep = program && glGetUniformLocation(program, "ulvo_ClipMask") >= 0;
+        effect->EndPass();
+        effect->End();
+        Image image = readBackBuffer();
+        return std::make_tuple(image.at(3, 4), image.at(12, 4), clipStep);
+    };
+    size_t warm = 0;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        EXPECT_EQ(draw(first, 0), std::make_tuple(0xFFFFFFFFu, 0xFFFFFFFFu, false));
+        EXPECT_EQ(draw(first, D3DCLIPPLANE0), std::make_tuple(0xFFFFFFFFu, 0xFF0000FFu, true));
+        EXPECT_EQ(draw(second, D3DCLIPPLANE0), std::make_tuple(0xFFFFFFFFu, 0xFF0000FFu, true));
+        m_device->SetRenderState(D3DRS_CLIPPING, FALSE);
+        EXPECT_EQ(draw(second, D3DCLIPPLANE0), std::make_tuple(0xFFFFFFFFu, 0xFFFFFFFFu, false));
+        m_device->SetRenderState(D3DRS_CLIPPING, TRUE);
+        EXPECT_EQ(draw(second, 0), std::make_tuple(0xFFFFFFFFu, 0xFFFFFFFFu, false));
+        if (round == 0)
+            warm = D3D9Internal::linkedProgramCount(m_device);
+    }
+    EXPECT_EQ(D3D9Internal::linkedProgramCount(m_device), warm) << "each variant is linked once";
+    first->Release();
+    second->Release();
 }

@@ -148,6 +148,54 @@ TEST_F(D3D9RenderTargetTest, StretchRectAndColorFillCopyBetweenTargets)
     source->Release();
 }
 
+// Copies between the same surfaces again, from a target made right after another was released,
+// and with the roles swapped: the copy framebuffers keep what they hold, yet each copy reads its
+// source as it is now.
+TEST_F(D3D9RenderTargetTest, RepeatedCopiesAndCopiesFromARemadeTargetReadTheirSourceNow)
+{
+    ASSERT_TRUE(createDevice(32, 32));
+    struct Target {
+        IDirect3DTexture9* texture = nullptr;
+        IDirect3DSurface9* surface = nullptr;
+        void release()
+        {
+            surface->Release();
+            texture->Release();
+        }
+    };
+    auto target = [&](UINT width) {
+        Target t;
+        EXPECT_EQ(m_device->CreateTexture(width, 2, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                                          &t.texture, nullptr),
+                  D3D_OK);
+        if (t.texture)
+            t.texture->GetSurfaceLevel(0, &t.surface);
+        return t;
+    };
+    Target dest = target(2);
+    Target source = target(2);
+    ASSERT_TRUE(dest.surface && source.surface);
+    for (D3DCOLOR colour : {0xFFFF0000u, 0xFF00FF00u}) {
+        ASSERT_EQ(m_device->ColorFill(source.surface, nullptr, colour), D3D_OK);
+        ASSERT_EQ(m_device->StretchRect(source.surface, nullptr, dest.surface, nullptr, D3DTEXF_POINT), D3D_OK);
+        EXPECT_EQ(readTarget(dest.surface).at(1, 1), colour);
+    }
+    // Released right after a copy read it, with nothing read in between.
+    ASSERT_EQ(m_device->StretchRect(source.surface, nullptr, dest.surface, nullptr, D3DTEXF_POINT), D3D_OK);
+    source.release();
+    source = target(4);
+    ASSERT_TRUE(source.surface);
+    ASSERT_EQ(m_device->ColorFill(source.surface, nullptr, 0xFF0000FF), D3D_OK);
+    ASSERT_EQ(m_device->StretchRect(source.surface, nullptr, dest.surface, nullptr, D3DTEXF_POINT), D3D_OK);
+    EXPECT_EQ(readTarget(dest.surface).at(1, 1), 0xFF0000FFu);
+    // The other way round: the former destination is now read.
+    ASSERT_EQ(m_device->ColorFill(dest.surface, nullptr, 0xFFFFFFFF), D3D_OK);
+    ASSERT_EQ(m_device->StretchRect(dest.surface, nullptr, source.surface, nullptr, D3DTEXF_POINT), D3D_OK);
+    EXPECT_EQ(readTarget(source.surface).at(3, 1), 0xFFFFFFFFu);
+    source.release();
+    dest.release();
+}
+
 TEST_F(D3D9RenderTargetTest, StencilClipsDrawingToAMarkedArea)
 {
     ASSERT_TRUE(createDevice(48, 48));

@@ -79,7 +79,39 @@ RenderPass::RenderPass(const std::wstring& name, RenderTechnique technique, unsi
     m_passNames.push_back(getName());
 }
 
-RenderPass::~RenderPass() = default;
+RenderPass::~RenderPass()
+{
+    dropSavedState();
+}
+
+void RenderPass::dropSavedState()
+{
+    if (m_saved)
+        m_saved->Release();
+    m_saved = nullptr;
+    m_savedDevice = nullptr;
+}
+
+IDirect3DStateBlock9* RenderPass::captureState(IDirect3DDevice9* device)
+{
+    if (m_savedInUse) {
+        IDirect3DStateBlock9* own = nullptr;
+        return SUCCEEDED(device->CreateStateBlock(D3DSBT_ALL, &own)) ? own : nullptr;
+    }
+    // A block of a device gone away refuses to capture: it is replaced.
+    if (m_saved && m_savedDevice == device && SUCCEEDED(m_saved->Capture())) {
+        m_savedInUse = true;
+        return m_saved;
+    }
+    dropSavedState();
+    if (FAILED(device->CreateStateBlock(D3DSBT_ALL, &m_saved))) {
+        m_saved = nullptr;
+        return nullptr;
+    }
+    m_savedDevice = device;
+    m_savedInUse = true;
+    return m_saved;
+}
 
 RenderTechnique RenderPass::techniqueFromName(const std::wstring& name)
 {
@@ -132,8 +164,12 @@ void RenderPass::release()
 {
     if (m_activations > 0)
         --m_activations;
-    if (m_activations == 0)
+    if (m_activations == 0) {
         onActivate(false);
+        // What the block holds (textures, buffers, shaders) is not kept alive by an idle pass.
+        if (!m_savedInUse)
+            dropSavedState();
+    }
 }
 
 void RenderPass::onActivate(const bool&) {}
@@ -150,9 +186,7 @@ void RenderPass::render(Camera* camera)
 void RenderPass::drawObjects(Camera* camera)
 {
     IDirect3DDevice9* device = m_d3d->getDevice();
-    IDirect3DStateBlock9* saved = nullptr;
-    if (FAILED(device->CreateStateBlock(D3DSBT_ALL, &saved)))
-        saved = nullptr;
+    IDirect3DStateBlock9* saved = captureState(device);
 
     m_list.clear();
     if (m_params.useObjects) {
@@ -247,7 +281,10 @@ void RenderPass::drawObjects(Camera* camera)
     }
     if (saved) {
         saved->Apply();
-        saved->Release();
+        if (saved == m_saved)
+            m_savedInUse = false;
+        else
+            saved->Release();
     }
 }
 

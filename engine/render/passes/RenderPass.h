@@ -9,8 +9,9 @@
 // Two counts: the named-object reference count governs the pass's lifetime, the activation count
 // (addRef/release) whether anybody uses it; a pass holds device resources only while activated,
 // and an inactive pass draws nothing. The whole device state is saved before drawing and restored
-// afterwards. Passes draw on the main thread, one at a time: the effect in use is one value
+// afterwards, in one state block the pass keeps while activated (captured anew each time). Passes draw on the main thread, one at a time: the effect in use is one value
 // shared by all of them.
+#include <d3d9.h>
 #include <d3dx9math.h>
 
 #include "foundation/objects/NamedObject.h"
@@ -110,7 +111,15 @@ protected:
     unsigned m_activations = 0;
 
 private:
+    // The kept state block, captured from the device now; a new one when the device changed or
+    // the kept one is in use by a drawing further up the stack.
+    IDirect3DStateBlock9* captureState(IDirect3DDevice9* device);
+    void dropSavedState();
+
     std::vector<RenderObjekt*> m_list; // reused by every render
+    IDirect3DStateBlock9* m_saved = nullptr;
+    IDirect3DDevice9* m_savedDevice = nullptr;
+    bool m_savedInUse = false;
 
     // The effect in use by whichever pass is drawing.
     static Effect* s_currentEffect;

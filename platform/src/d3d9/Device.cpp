@@ -331,18 +331,27 @@ bool Device::attachCopySurface(GLenum framebufferTarget, Surface* surface)
         return false;
     const FormatInfo& info = surface->info();
     GLenum colour = GL_COLOR_ATTACHMENT0;
+    GLenum attachment = !info.depth ? colour : info.stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
+    GLState::CopyImage& known = m_gl.copyImage(framebufferTarget == GL_READ_FRAMEBUFFER ? 0 : 1);
+    const GLState::CopyImage wanted{{true, surface->imageTarget(), surface->glTexture(), surface->glLevel()},
+                                    attachment};
+    if (known == wanted)
+        return true;
+    known = GLState::CopyImage{};
     GLenum attachments[] = {GL_COLOR_ATTACHMENT0, GL_DEPTH_ATTACHMENT, GL_STENCIL_ATTACHMENT,
                             GL_DEPTH_STENCIL_ATTACHMENT};
     for (GLenum a : attachments)
         glFramebufferTexture2D(framebufferTarget, a, GL_TEXTURE_2D, 0, 0);
-    GLenum attachment = !info.depth ? colour : info.stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
     glFramebufferTexture2D(framebufferTarget, attachment, surface->imageTarget(), surface->glTexture(),
                            surface->glLevel());
     if (framebufferTarget == GL_READ_FRAMEBUFFER)
         glReadBuffer(info.depth ? GL_NONE : GL_COLOR_ATTACHMENT0);
     else
         glDrawBuffer(info.depth ? GL_NONE : GL_COLOR_ATTACHMENT0);
-    return glCheckFramebufferStatus(framebufferTarget) == GL_FRAMEBUFFER_COMPLETE;
+    if (glCheckFramebufferStatus(framebufferTarget) != GL_FRAMEBUFFER_COMPLETE)
+        return false;
+    known = wanted;
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

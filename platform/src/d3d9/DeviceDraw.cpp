@@ -652,6 +652,9 @@ bool Device::applyProgram()
             m_programKey.pixelVariant |= kPixelAlphaTest;
         if (rs[D3DRS_SRGBWRITEENABLE])
             m_programKey.pixelVariant |= kPixelSrgbWrite;
+        // The distances GL clips by (applyRenderStates enables them) come from this variant only.
+        if (rs[D3DRS_CLIPPING] && (rs[D3DRS_CLIPPLANEENABLE] & 0x3F))
+            m_programKey.vertexVariant |= kVertexClipPlanes;
         if (ps)
             buildSamplerAliases(ps->desc().samplers, m_programKey.samplerAlias);
         m_currentProgram = m_programs->get(m_programKey, vs, ps);

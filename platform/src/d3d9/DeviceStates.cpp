@@ -402,7 +402,7 @@ void Device::onRenderStateChanged(D3DRENDERSTATETYPE state)
         break;
     case D3DRS_CLIPPING:
     case D3DRS_CLIPPLANEENABLE:
-        m_dirty |= kDirtyClip;
+        m_dirty |= kDirtyClip | kDirtyProgram; // they choose the vertex variant
         ++m_clipVersion;
         break;
     case D3DRS_LIGHTING:
@@ -1198,22 +1198,27 @@ void Device::applyStateBlock(const DeviceState& s, const StateMask& m)
         SetVertexShader(s.vertexShader);
     if (m.pixelShader)
         SetPixelShader(s.pixelShader);
+    // Every constant set counts as a change the programs upload again: only those that differ
+    // are set (a recording block takes them all).
+    auto differs = [this](const auto& saved, const auto& current) {
+        return m_recording || std::memcmp(&saved, &current, sizeof saved) != 0;
+    };
     for (int i = 0; i < kVSConstF; ++i)
-        if (m.vsConstF.test(i))
+        if (m.vsConstF.test(i) && differs(s.vsConstF[i], m_state.vsConstF[i]))
             SetVertexShaderConstantF(static_cast<UINT>(i), s.vsConstF[i], 1);
     for (int i = 0; i < kPSConstF; ++i)
-        if (m.psConstF.test(i))
+        if (m.psConstF.test(i) && differs(s.psConstF[i], m_state.psConstF[i]))
             SetPixelShaderConstantF(static_cast<UINT>(i), s.psConstF[i], 1);
     for (int i = 0; i < kConstI; ++i) {
-        if (m.vsConstI.test(i))
+        if (m.vsConstI.test(i) && differs(s.vsConstI[i], m_state.vsConstI[i]))
             SetVertexShaderConstantI(static_cast<UINT>(i), s.vsConstI[i], 1);
-        if (m.psConstI.test(i))
+        if (m.psConstI.test(i) && differs(s.psConstI[i], m_state.psConstI[i]))
             SetPixelShaderConstantI(static_cast<UINT>(i), s.psConstI[i], 1);
     }
     for (int i = 0; i < kConstB; ++i) {
-        if (m.vsConstB.test(i))
+        if (m.vsConstB.test(i) && differs(s.vsConstB[i], m_state.vsConstB[i]))
             SetVertexShaderConstantB(static_cast<UINT>(i), &s.vsConstB[i], 1);
-        if (m.psConstB.test(i))
+        if (m.psConstB.test(i) && differs(s.psConstB[i], m_state.psConstB[i]))
             SetPixelShaderConstantB(static_cast<UINT>(i), &s.psConstB[i], 1);
     }
     if (m.material)

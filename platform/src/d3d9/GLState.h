@@ -199,7 +199,29 @@ public:
         for (Image& image : m_attached)
             if (image.name == name)
                 image = Image{};
+        for (CopyImage& image : m_copyImages)
+            if (image.image.name == name)
+                image = CopyImage{};
     }
+    // An image attached to a framebuffer: a texture name and level, known or not.
+    struct Image {
+        bool known = false;
+        GLenum target = 0;
+        GLuint name = 0;
+        GLint level = 0;
+        bool operator==(const Image& other) const
+        {
+            return known && other.known && target == other.target && name == other.name && level == other.level;
+        }
+    };
+    // The image a copy framebuffer of the device (0 read, 1 draw) holds complete, and at which
+    // point: a copy between the same surfaces as last time attaches nothing again.
+    struct CopyImage {
+        Image image;
+        GLenum attachment = 0;
+        bool operator==(const CopyImage& other) const { return image == other.image && attachment == other.attachment; }
+    };
+    CopyImage& copyImage(int framebuffer) { return m_copyImages[framebuffer]; }
     // Attaches an image (or nothing: name 0) to a point of the bound GL_FRAMEBUFFER, which must
     // be the one framebuffer whose attachments are kept here (the device's draw framebuffer):
     // colour 0..3, then depth and stencil. True when something was sent.
@@ -339,16 +361,6 @@ private:
         GLenum target = 0;
         GLuint name = 0;
     };
-    struct Image {
-        bool known = false;
-        GLenum target = 0;
-        GLuint name = 0;
-        GLint level = 0;
-        bool operator==(const Image& other) const
-        {
-            return known && other.known && target == other.target && name == other.name && level == other.level;
-        }
-    };
     static constexpr int kDepthImage = 4;
     static constexpr int kStencilImage = 5;
     struct Attribute {
@@ -438,6 +450,7 @@ private:
     GLuint m_elementBuffer = kUnknown;
     Attribute m_attributes[kAttributeSlots];
     Image m_attached[6];
+    CopyImage m_copyImages[2];
     static constexpr int kUniformBlocks = 8;
     GLuint m_uniformBuffer = kUnknown;
     GLuint m_uniformBlocks[kUniformBlocks] = {kUnknown, kUnknown, kUnknown, kUnknown,

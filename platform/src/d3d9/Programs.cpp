@@ -19,14 +19,20 @@ const char* vertexFixupGlsl()
 {
     // D3D clip space (y up, depth 0..1, pixel centres on integers) to GL's, for targets stored
     // top row first: flip y, move by half a pixel, and map depth when glClipControl is missing.
+    // The user clip planes exist only in the variant built while some are enabled: six distances
+    // more per vertex cost every draw without them.
     return "uniform vec4 ulvo_Fixup;\n"
+           "#ifdef ULVO_CLIP_PLANES\n"
            "uniform vec4 ulvo_ClipPlane[6];\n"
            "uniform int ulvo_ClipMask;\n"
            "out float gl_ClipDistance[6];\n"
+           "#endif\n"
            "vec4 ulvoFixupPosition(vec4 p)\n"
            "{\n"
+           "#ifdef ULVO_CLIP_PLANES\n"
            "    for (int i = 0; i < 6; ++i)\n"
            "        gl_ClipDistance[i] = (ulvo_ClipMask & (1 << i)) != 0 ? dot(p, ulvo_ClipPlane[i]) : 1.0;\n"
+           "#endif\n"
            "    p.y = -p.y;\n"
            "    p.xy += ulvo_Fixup.xy * p.w;\n"
            "    if (ulvo_Fixup.z > 0.5)\n"
@@ -65,22 +71,36 @@ const char* pixelFixupGlsl()
            "}\n";
 }
 
+namespace {
+
+std::string withDefines(const std::string& source, const std::string& defines)
+{
+    // The macros go right after the #version line, which must stay first.
+    size_t line = source.find('\n');
+    size_t at = line == std::string::npos ? source.size() : line + 1;
+    std::string out = source;
+    if (line == std::string::npos)
+        out += '\n';
+    return out.insert(std::min(at, out.size()), defines);
+}
+
+} // namespace
+
 std::string pixelVariantSource(const std::string& source, uint8_t variant)
 {
     if (!variant)
         return source;
-    // The macros go right after the #version line, which must stay first.
-    size_t line = source.find('\n');
-    size_t at = line == std::string::npos ? source.size() : line + 1;
     std::string defines;
     if (variant & kPixelAlphaTest)
         defines += "#define ULVO_ALPHA_TEST 1\n";
     if (variant & kPixelSrgbWrite)
         defines += "#define ULVO_SRGB_WRITE 1\n";
-    std::string out = source;
-    if (line == std::string::npos)
-        out += '\n';
-    return out.insert(std::min(at, out.size()), defines);
+    return withDefines(source, defines);
+}
+
+std::string vertexVariantSource(const std::string& source, uint8_t variant)
+{
+    return variant & kVertexClipPlanes ? withDefines(source, "#define ULVO_CLIP_PLANES 1\n") : source;
 }
 
 std::string samplerAliasSource(const std::string& source, const std::vector<std::pair<std::string, DWORD>>& samplers,
@@ -664,6 +684,7 @@ Program* ProgramCache::build(const ProgramKey& key, const ShaderObject* vertexSh
 {
     m_device->programBindingChanged();
     const uint8_t variant = key.pixelVariant;
+    const uint8_t vertexVariant = key.vertexVariant;
     bool aliased = false;
     for (uint8_t a : key.samplerAlias)
         aliased = aliased || a;
@@ -675,7 +696,10 @@ Program* ProgramCache::build(const ProgramKey& key, const ShaderObject* vertexSh
     std::string sharing;
     if (vertexShader && pixelShader && vertexShader->desc().program &&
         vertexShader->desc().program == pixelShader->desc().program &&
-        ((!variant && !aliased) || vertexShader->desc().source.empty() || pixelShader->desc().source.empty())) {
+        ((!variant && !aliased && !vertexVariant) || vertexShader->desc().source.empty() ||
+         pixelShader->desc().source.empty())) {
+        if (vertexVariant && vertexShader->desc().source.empty())
+            Diagnostics::error("Direct3D", "a vertex shader has no source for user clip planes");
         // The pass's own program, used as it is.
         sharing = object("program ", vertexShader) + object("and ", pixelShader);
         auto [it, fresh] = m_linked.try_emplace(sharing);
@@ -689,12 +713,16 @@ Program* ProgramCache::build(const ProgramKey& key, const ShaderObject* vertexSh
         return it->second.get();
     }
     std::string vertexText, pixelText;
-    if (!vertexShader)
-        vertexText = fixedVertexSource(key.vertex, pixelShader ? &pixelShader->desc().varyings : nullptr);
-    else if (vertexShader->desc().shader || vertexShader->desc().source.empty())
+    if (!vertexShader) {
+        vertexText = vertexVariantSource(
+            fixedVertexSource(key.vertex, pixelShader ? &pixelShader->desc().varyings : nullptr), vertexVariant);
+    } else if (vertexShader->desc().source.empty() || (!vertexVariant && vertexShader->desc().shader)) {
+        if (vertexVariant && vertexShader->desc().source.empty())
+            Diagnostics::error("Direct3D", "a vertex shader has no source for user clip planes");
         sharing = object("vertex ", vertexShader);
-    else
-        vertexText = vertexShader->desc().source;
+    } else {
+        vertexText = vertexVariantSource(vertexShader->desc().source, vertexVariant);
+    }
     if (!pixelShader) {
         pixelText = pixelVariantSource(
             fixedPixelSource(key.pixel, vertexShader ? &vertexShader->desc().varyings : nullptr), variant);

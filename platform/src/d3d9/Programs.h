@@ -59,13 +59,19 @@ enum PixelVariant : uint8_t {
     kPixelSrgbWrite = 1u << 1, // D3DRS_SRGBWRITEENABLE
 };
 
+// Vertex-stage steps compiled in only while their states are on.
+enum VertexVariant : uint8_t {
+    kVertexClipPlanes = 1u << 0, // D3DRS_CLIPPING with some D3DRS_CLIPPLANEENABLE bit
+};
+
 struct ProgramKey {
     uint32_t vertexShader; // 0: fixed function
     uint32_t pixelShader;  // 0: fixed function
     FFVertexKey vertex;    // zero unless the vertex stage is fixed function
     FFPixelKey pixel;      // zero unless the pixel stage is fixed function
     uint8_t pixelVariant;  // PixelVariant bits
-    uint8_t pad[3];
+    uint8_t vertexVariant; // VertexVariant bits
+    uint8_t pad[2];
     // Pixel shaders: per sampler stage, 1 + the lower stage holding the same texture and sampler
     // states, whose fetch it shares; 0 reads its own.
     uint8_t samplerAlias[16];
@@ -131,6 +137,8 @@ std::string fixedPixelSource(const FFPixelKey& key, const std::vector<ShaderVary
 
 // A pixel stage's source with the steps of `variant` switched on (the fix-up code tests macros).
 std::string pixelVariantSource(const std::string& source, uint8_t variant);
+// The same for a vertex stage (VertexVariant bits).
+std::string vertexVariantSource(const std::string& source, uint8_t variant);
 // A pixel shader's source with each aliased sampler (ProgramKey::samplerAlias) read through the
 // sampler of the stage it shares, so that identical fetches fold into one.
 std::string samplerAliasSource(const std::string& source, const std::vector<std::pair<std::string, DWORD>>& samplers,

@@ -652,7 +652,7 @@ const std::string& translatorVersion()
 {
     // Raise kStageFormat whenever the GLSL this file writes or the packed form changes.
     static const std::string version = [] {
-        constexpr int kStageFormat = 2;
+        constexpr int kStageFormat = 3;
         unsigned major = 0, minor = 0, patch = 0;
         spvc_get_version(&major, &minor, &patch);
         return "stage " + std::to_string(kStageFormat) + ", glslang " + std::to_string(GLSLANG_VERSION_MAJOR) + "." +

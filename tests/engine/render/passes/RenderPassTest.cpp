@@ -215,6 +215,12 @@ TEST_F(RenderPassDrawTest, EffectsBeginOncePerChangeAndOnlyColourTechniquesBlend
     DWORD blend = 1;
     m_device->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend);
     EXPECT_EQ(blend, static_cast<DWORD>(FALSE));
+    // As it was before this drawing, not the first: the kept block is captured each time.
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    draw(pass);
+    m_device->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend);
+    EXPECT_EQ(blend, static_cast<DWORD>(TRUE));
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
 
     // A depth technique never blends, transparent or not; the slot may take objects out.
     RenderPass depth(L"Tiefe", T_DEPTH, 0, nullptr);
