@@ -128,6 +128,8 @@ bool BaseTexture::readNamedFile(const std::wstring& fileName, FileData& data, Fi
         log.log(100, LOG_TYPE_ERROR, std::wstring(function) + L" File not loaded\n");
         return false;
     }
+    data.name = fileName;
+    data.order = L"DEFAULT";
     m_fileName = file.getFileName();
     if (getName() != m_fileName)
         rename(m_fileName);
@@ -142,6 +144,10 @@ bool BaseTexture::readNodeFile(XMLNode* fileNode, FileData& data, FileLogger& lo
 {
     File file(fileNode);
     m_fileName = file.getFileName();
+    if (fileNode) {
+        fileNode->readString(L"FILENAME", data.name);
+        data.order = fileNode->getAttributeValue(L"GOBORDER", L"DEFAULT");
+    }
     if (!file.isOpen()) {
         log.log(100, LOG_TYPE_ERROR, where, L" File not loaded\n");
         return false;
@@ -151,6 +157,22 @@ bool BaseTexture::readNodeFile(XMLNode* fileNode, FileData& data, FileLogger& lo
         return false;
     }
     return true;
+}
+
+PlatformImageReader BaseTexture::fileReader(const FileData& data)
+{
+    if (data.name.empty())
+        return nullptr;
+    return [name = data.name, order = data.order](std::vector<unsigned char>& bytes) {
+        File file(name);
+        if (!file.loadDataFile(name, GOBManager::getInstance()->getGOBOrder(order)))
+            return false;
+        FileData again;
+        if (!file.getFILE_DATA(again.bytes, again.size) || !again.bytes)
+            return false;
+        bytes.assign(again.bytes, again.bytes + again.size);
+        return true;
+    };
 }
 
 void BaseTexture::finishLoad(D3DPOOL pool, uint32_t kind, const XMLNode* node, FileLogger& log, const wchar_t* function)
