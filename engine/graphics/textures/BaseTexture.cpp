@@ -3,6 +3,8 @@
 #include "foundation/files/File.h"
 #include "foundation/files/GOBManager.h"
 
+#include <windows.h>
+
 namespace Ulvo {
 
 BaseTexture::BaseTexture() = default;
@@ -163,10 +165,21 @@ PlatformImageReader BaseTexture::fileReader(const FileData& data)
 {
     if (data.name.empty())
         return nullptr;
-    return [name = data.name, order = data.order](std::vector<unsigned char>& bytes) {
+    // A file found on disk is named from the working folder of its load; should that have changed
+    // since, the file is looked for there too.
+    wchar_t folder[1024] = {};
+    const DWORD length = GetCurrentDirectoryW(1024, folder);
+    std::wstring loadFolder = length > 0 && length < 1024 ? std::wstring(folder, length) : std::wstring();
+    return [name = data.name, order = data.order, loadFolder](std::vector<unsigned char>& bytes) {
         File file(name);
-        if (!file.loadDataFile(name, GOBManager::getInstance()->getGOBOrder(order)))
-            return false;
+        GOBOrder* places = GOBManager::getInstance()->getGOBOrder(order);
+        if (!file.loadDataFile(name, places)) {
+            wchar_t now[1024] = {};
+            const DWORD nowLength = GetCurrentDirectoryW(1024, now);
+            if (loadFolder.empty() || std::wstring(now, nowLength < 1024 ? nowLength : 0) == loadFolder ||
+                !file.loadFile(loadFolder + L"\\" + name, places))
+                return false;
+        }
         FileData again;
         if (!file.getFILE_DATA(again.bytes, again.size) || !again.bytes)
             return false;

@@ -21,9 +21,8 @@ TEST_F(GUITest, LoadingScreenHasItsWindowsAndPictures)
 {
     const int logs = logSwitch();
     logSwitch() = 0;
-    // Pictures read their files when first drawn, from where the game runs, as it does.
-    TestSupport::ScopedCwd cwd(TestSupport::runtimeDir());
     {
+        TestSupport::ScopedCwd cwd(TestSupport::runtimeDir());
         XMLNode root;
         ASSERT_TRUE(XMLNode::load(&root, L"data\\GUI\\Loadscreen.gui", 0));
         ASSERT_TRUE(gui().load(&root));

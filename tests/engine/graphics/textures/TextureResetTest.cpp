@@ -286,6 +286,18 @@ TEST_F(TextureResetTest, ManagedPicturesReadTheirFileAgainWhereTheyFoundIt)
         EXPECT_EQ(c, D3DXVECTOR4(0.0f, 0.0f, 1.0f, 1.0f));
     }
 
+    // Evicted and drawn again from another working folder: read from where they were loaded.
+    ASSERT_EQ(GraphicsTesting::startDevice()->EvictManagedResources(), D3D_OK);
+    {
+        TestSupport::TempDir elsewhere;
+        TestSupport::ScopedCwd moved(elsewhere.path());
+        for (Texture2D* texture : {named, listed}) {
+            D3DXVECTOR4 c;
+            ASSERT_TRUE(texture->readPixel(c, D3DXVECTOR2(0.9f, 0.0f)));
+            EXPECT_EQ(c, D3DXVECTOR4(0.0f, 0.0f, 1.0f, 1.0f));
+        }
+    }
+
     // Gone after an eviction: each says so at its next use and is blank.
     std::filesystem::remove(dir / "keyed.png");
     ASSERT_EQ(GraphicsTesting::startDevice()->EvictManagedResources(), D3D_OK);
