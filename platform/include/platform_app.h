@@ -3,7 +3,9 @@
 // tools.
 #include <windef.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 // The program's version block, as its resource script would describe it.
 // GetFileVersionInfoW and VerQueryValueW serve it for the program's own file.
@@ -49,3 +51,11 @@ void PlatformEndProcess(int code);
 // it here while its main thread has nothing else to do (an intro playing). False, with nothing
 // changed, for a window that does not cover its display. Call it on the window's thread.
 bool PlatformEnterFullScreen(HWND window);
+
+// Reads an image file's bytes again; false when it can no longer be read.
+using PlatformImageReader = std::function<bool(std::vector<unsigned char>&)>;
+// The next D3DXCreateTextureFromFileInMemoryEx on this thread keeps `reader` instead of a copy of
+// the file for a managed texture, and reads the file through it each time it writes the texels
+// (at first use and after its storage was given back). That call takes the reader whatever it
+// does with it; a texture whose file no longer reads logs a line and stays blank.
+void PlatformSetNextImageReader(PlatformImageReader reader);

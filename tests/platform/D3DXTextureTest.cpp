@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <d3dx9.h>
+#include <platform_app.h>
 
 #include <algorithm>
 #include <cstring>
@@ -621,6 +622,60 @@ TEST_F(D3DXTextureTest, UnusedManagedPicturesGiveBackTheirStorageAndComeBackFrom
     m_device->SetTexture(0, nullptr);
     every->Release();
     edited->Release();
+    picture->Release();
+}
+
+TEST_F(D3DXTextureTest, ManagedPicturesWithAReaderReadTheirFileAgainAtEachFill)
+{
+    const std::vector<D3DCOLOR> colours{0xFFFF0000, 0x8000FF00, 0x400000FF, 0xFFFFFFFF};
+    const std::vector<uint8_t> png = imageFile(FileKind::Png, 2, 2, colours);
+    int reads = 0;
+    bool readable = true;
+    PlatformSetNextImageReader([&](std::vector<unsigned char>& bytes) {
+        ++reads;
+        if (readable)
+            bytes = png;
+        return readable;
+    });
+    IDirect3DTexture9* picture = load(png, 2, 2, 1, D3DFMT_UNKNOWN);
+    ASSERT_NE(picture, nullptr);
+    // The reader belongs to that load alone: the next one keeps its own copy of the file.
+    IDirect3DTexture9* other = load(png, 2, 2, 1, D3DFMT_UNKNOWN);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(texels(other), colours);
+    EXPECT_EQ(reads, 0);
+
+    EXPECT_EQ(texels(picture), colours);
+    EXPECT_EQ(reads, 1);
+    ASSERT_EQ(m_device->EvictManagedResources(), D3D_OK);
+    EXPECT_EQ(texels(picture), colours);
+    EXPECT_EQ(reads, 2);
+
+    // A file gone since: a line says so and the picture is blank; it is tried again at the next fill.
+    readable = false;
+    ASSERT_EQ(m_device->EvictManagedResources(), D3D_OK);
+    testing::internal::CaptureStderr();
+    const std::vector<D3DCOLOR> blank = texels(picture);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("could not be read again"), std::string::npos);
+    EXPECT_EQ(blank.size(), colours.size());
+    EXPECT_NE(blank, colours);
+    readable = true;
+    ASSERT_EQ(m_device->EvictManagedResources(), D3D_OK);
+    EXPECT_EQ(texels(picture), colours);
+    EXPECT_EQ(reads, 4);
+
+    // A reader set for a load that fails is not left for the next.
+    PlatformSetNextImageReader([&](std::vector<unsigned char>&) { return ++reads, false; });
+    IDirect3DTexture9* refused = nullptr;
+    EXPECT_NE(D3DXCreateTextureFromFileInMemoryEx(m_device, png.data(), 0, 0, 0, 1, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
+                                                  D3DX_FILTER_NONE, D3DX_DEFAULT, 0, nullptr, nullptr, &refused),
+              D3D_OK);
+    IDirect3DTexture9* after = load(png, 2, 2, 1, D3DFMT_UNKNOWN);
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(texels(after), colours);
+    EXPECT_EQ(reads, 4);
+    after->Release();
+    other->Release();
     picture->Release();
 }
 

@@ -3,6 +3,8 @@
 #include "foundation/files/File.h"
 #include "foundation/files/GOBManager.h"
 
+#include <windows.h>
+
 namespace Ulvo {
 
 BaseTexture::BaseTexture() = default;
@@ -128,6 +130,8 @@ bool BaseTexture::readNamedFile(const std::wstring& fileName, FileData& data, Fi
         log.log(100, LOG_TYPE_ERROR, std::wstring(function) + L" File not loaded\n");
         return false;
     }
+    data.name = fileName;
+    data.order = L"DEFAULT";
     m_fileName = file.getFileName();
     if (getName() != m_fileName)
         rename(m_fileName);
@@ -142,6 +146,10 @@ bool BaseTexture::readNodeFile(XMLNode* fileNode, FileData& data, FileLogger& lo
 {
     File file(fileNode);
     m_fileName = file.getFileName();
+    if (fileNode) {
+        fileNode->readString(L"FILENAME", data.name);
+        data.order = fileNode->getAttributeValue(L"GOBORDER", L"DEFAULT");
+    }
     if (!file.isOpen()) {
         log.log(100, LOG_TYPE_ERROR, where, L" File not loaded\n");
         return false;
@@ -151,6 +159,33 @@ bool BaseTexture::readNodeFile(XMLNode* fileNode, FileData& data, FileLogger& lo
         return false;
     }
     return true;
+}
+
+PlatformImageReader BaseTexture::fileReader(const FileData& data)
+{
+    if (data.name.empty())
+        return nullptr;
+    // A file found on disk is named from the working folder of its load; should that have changed
+    // since, the file is looked for there too.
+    wchar_t folder[1024] = {};
+    const DWORD length = GetCurrentDirectoryW(1024, folder);
+    std::wstring loadFolder = length > 0 && length < 1024 ? std::wstring(folder, length) : std::wstring();
+    return [name = data.name, order = data.order, loadFolder](std::vector<unsigned char>& bytes) {
+        File file(name);
+        GOBOrder* places = GOBManager::getInstance()->getGOBOrder(order);
+        if (!file.loadDataFile(name, places)) {
+            wchar_t now[1024] = {};
+            const DWORD nowLength = GetCurrentDirectoryW(1024, now);
+            if (loadFolder.empty() || std::wstring(now, nowLength < 1024 ? nowLength : 0) == loadFolder ||
+                !file.loadFile(loadFolder + L"\\" + name, places))
+                return false;
+        }
+        FileData again;
+        if (!file.getFILE_DATA(again.bytes, again.size) || !again.bytes)
+            return false;
+        bytes.assign(again.bytes, again.bytes + again.size);
+        return true;
+    };
 }
 
 void BaseTexture::finishLoad(D3DPOOL pool, uint32_t kind, const XMLNode* node, FileLogger& log, const wchar_t* function)

@@ -4,6 +4,7 @@
 // default pool can give up its Direct3D texture when the device is lost and
 // build it again the same way after the reset.
 #include <d3d9.h>
+#include <platform_app.h>
 
 #include "foundation/helpers/Release.h"
 #include "devices/d3d/DeviceResource.h"
@@ -80,6 +81,9 @@ protected:
     struct FileData {
         unsigned char* bytes = nullptr;
         uint32_t size = 0;
+        // Where the bytes were found, for reading them again (fileReader).
+        std::wstring name;
+        std::wstring order;
         FileData() = default;
         FileData(const FileData&) = delete;
         FileData& operator=(const FileData&) = delete;
@@ -110,6 +114,9 @@ protected:
     // Reads the file a FILE entry names into data; the file name is taken
     // also when that fails. Failure lines start with where.
     bool readNodeFile(XMLNode* fileNode, FileData& data, FileLogger& log, const std::wstring& where);
+    // Reads the file data came from again, as its load found it; a managed picture's texels are
+    // written from it at first use and after an eviction, so no copy of the file is kept.
+    static PlatformImageReader fileReader(const FileData& data);
     // A successful load: a default-pool texture made from a list entry keeps
     // a copy of node for the rebuild; registers under kind and logs it.
     void finishLoad(D3DPOOL pool, uint32_t kind, const XMLNode* node, FileLogger& log, const wchar_t* function);

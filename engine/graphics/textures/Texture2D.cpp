@@ -209,13 +209,15 @@ void Texture2D::applyQualityLimits(const unsigned char* data, uint32_t size, con
     m_fileInfo.Height = height;
 }
 
-bool Texture2D::loadFromMemory(const unsigned char* data, uint32_t size, D3DFORMAT format, const wchar_t* function)
+bool Texture2D::loadFromMemory(const FileData& data, D3DFORMAT format, const wchar_t* function)
 {
     IDirect3DDevice9* dev = device();
     IDirect3DTexture9* texture = nullptr;
     HRESULT hr = E_FAIL;
     if (dev) {
-        hr = D3DXCreateTextureFromFileInMemoryEx(dev, data, size, m_fileInfo.Width, m_fileInfo.Height,
+        if (m_fileInfo.Pool == D3DPOOL_MANAGED)
+            PlatformSetNextImageReader(fileReader(data));
+        hr = D3DXCreateTextureFromFileInMemoryEx(dev, data.bytes, data.size, m_fileInfo.Width, m_fileInfo.Height,
                                                  m_fileInfo.MipLevels, m_fileInfo.Usage, format, m_fileInfo.Pool,
                                                  m_fileInfo.Filter, m_fileInfo.MipFilter, m_fileInfo.ColorKey,
                                                  &m_fileInfo.imageInfo, m_fileInfo.palette, &texture);
@@ -264,7 +266,7 @@ bool Texture2D::createFromFileName(const std::wstring& fileName, const TextureLo
     if (global.useMinimum || global.useMaximum || global.useScale)
         applyQualityLimits(data.bytes, data.size, limits);
 
-    if (loadFromMemory(data.bytes, data.size, D3DFMT_UNKNOWN, function))
+    if (loadFromMemory(data, D3DFMT_UNKNOWN, function))
         finishLoad(m_fileInfo.Pool, CREATION_FILE, nullptr, log, function);
     return m_loaded;
 }
@@ -301,7 +303,7 @@ bool Texture2D::createFromNode(XMLNode* node, const TextureLoadOptions& options)
     if (global.useMinimum || global.useMaximum || global.useScale)
         applyQualityLimits(data.bytes, data.size, limits);
 
-    if (loadFromMemory(data.bytes, data.size, m_fileInfo.Format, function))
+    if (loadFromMemory(data, m_fileInfo.Format, function))
         finishLoad(m_fileInfo.Pool, CREATION_NODE, node, log, function);
     return m_loaded;
 }

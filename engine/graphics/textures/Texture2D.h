@@ -112,8 +112,9 @@ private:
     // Learns the file's size and scales the requested size by the global and
     // the given limits (only while a global switch is on).
     void applyQualityLimits(const unsigned char* data, uint32_t size, const TextureLoadOptions& limits);
-    // The D3DX call and the bookkeeping shared by the file and node loads.
-    bool loadFromMemory(const unsigned char* data, uint32_t size, D3DFORMAT format, const wchar_t* function);
+    // The D3DX call and the bookkeeping shared by the file and node loads; a managed picture reads
+    // its file again from where data came from.
+    bool loadFromMemory(const FileData& data, D3DFORMAT format, const wchar_t* function);
 
     RECT m_rect{0, 0, 0, 0};
     uint32_t m_width = 0;

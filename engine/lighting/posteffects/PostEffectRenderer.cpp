@@ -153,7 +153,9 @@ void PostEffectRenderer::onResetDevice()
 {
     // The pool makes the targets again; only the quad buffer is this renderer's to remake. A
     // target the pool could not make again means starting over, as on the first creation.
-    const bool targetsBack = surfaceOf(m_targets[0]) && surfaceOf(m_targets[1]) && surfaceOf(m_targets[2]);
+    bool targetsBack = true;
+    for (const RenderTargetHandle& target : m_targets)
+        targetsBack = targetsBack && (!target || surfaceOf(target));
     if (m_created && !targetsBack)
         releaseBuffers();
     else if (m_created)
@@ -213,15 +215,19 @@ bool PostEffectRenderer::takeTargets()
 void PostEffectRenderer::frameWithChain()
 {
     m_framesWithoutChain = 0;
-    if (!m_created || holdsTargets())
-        return;
-    // Taken as the pool has them: while the device is lost, they are made at its reset.
+}
+
+bool PostEffectRenderer::holdTarget(const ChainImage& image)
+{
+    if (image.target < 0 || m_targets[image.target])
+        return true;
+    // Taken as the pool has it: while the device is lost, it is made at its reset.
     unsigned width = 0, height = 0;
     m_renderManager.getRenderTargetSize(width, height);
     const D3DFORMAT format = (m_hdrMode & HDRStage::HDR_POSTEFFECTS) ? D3DFMT_A16B16G16R16F : D3DFMT_A8R8G8B8;
-    for (RenderTargetHandle& target : m_targets)
-        target = m_renderManager.getTargetPool().acquireScratch(RenderTargetKey{L"PostEffect", width, height, format});
-    resetChain();
+    m_targets[image.target] =
+        m_renderManager.getTargetPool().acquireScratch(RenderTargetKey{L"PostEffect", width, height, format});
+    return m_targets[image.target] != nullptr;
 }
 
 void PostEffectRenderer::frameWithoutChain()
@@ -329,12 +335,18 @@ void PostEffectRenderer::resetChain()
 
 PostEffectRenderer::ChainImage PostEffectRenderer::freeTarget() const
 {
+    int untaken = -1;
     for (int target = 0; target < 3; ++target) {
+        if (!m_targets[target]) {
+            if (untaken < 0 && m_sourceImage.target != target && m_originalImage.target != target)
+                untaken = target;
+            continue;
+        }
         IDirect3DSurface9* surface = surfaceOf(m_targets[target]);
         if (surface && surface != getSourceSurface() && surface != getOriginalSurface())
             return ChainImage{target};
     }
-    return {};
+    return ChainImage{untaken};
 }
 
 bool PostEffectRenderer::getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*& surface)
@@ -367,7 +379,8 @@ void PostEffectRenderer::setLastResult(IDirect3DSurface9* surface, IDirect3DText
         m_originalImage = m_sourceImage = ChainImage{-1, texture, surface};
     } else {
         const ChainImage copy{0};
-        if (FAILED(m_d3d->getDevice()->StretchRect(surface, nullptr, surfaceOf(copy), nullptr, D3DTEXF_NONE))) {
+        if (!holdTarget(copy) ||
+            FAILED(m_d3d->getDevice()->StretchRect(surface, nullptr, surfaceOf(copy), nullptr, D3DTEXF_NONE))) {
             logFailedCall(mainLogger(), L"Ulvo::PostEffectRenderer::setLastResult", 307,
                           L"d3d.getDevice()->StretchRect(p_sur,NULL,m_original_sur,NULL,D3DTEXF_NONE)");
             return;
@@ -406,6 +419,7 @@ IDirect3DSurface9* PostEffectRenderer::beginEffectDraw(bool makesOriginal)
         m_destinationImage = ChainImage{-1, nullptr, m_finalTarget};
     else
         m_destinationImage = freeTarget();
+    holdTarget(m_destinationImage);
     return getDestinationSurface();
 }
 

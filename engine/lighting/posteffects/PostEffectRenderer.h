@@ -89,14 +89,15 @@ public:
     void onResetDevice() override;
     // Releases whatever of them exists.
     void releaseBuffers();
-    // The render manager's frames: one that runs the chain takes the three targets back first
-    // when they were let go; after kIdleFrames frames in a row without it (the forward renderer
+    // The render manager's frames: a chain target is taken from the pool when an effect first
+    // draws into it (a chain reading the frame where it lies and ending on the final target needs
+    // fewer than three); after kIdleFrames frames in a row without the chain (the forward renderer
     // drew straight onto the caller's target, or nothing was drawn) they go back to the pool. A
     // running level and the menus hold no chain targets; a roll-in takes them for its frames.
     static constexpr int kIdleFrames = 80;
     void frameWithChain() override;
     void frameWithoutChain() override;
-    bool holdsTargets() const { return m_targets[0] != nullptr; }
+    bool holdsTargets() const { return m_targets[0] || m_targets[1] || m_targets[2]; }
     void onTargetSizeChanged(RenderManager& renderManager);
     // True while the targets exist and the active list is not empty.
     bool hasActiveEffects() const;
@@ -151,8 +152,11 @@ private:
     }
     // Original, source and destination in the three targets, as before a frame.
     void resetChain();
-    // A target of the chain that neither the source nor the original occupies.
+    // A target of the chain that neither the source nor the original occupies: one held if there
+    // is one, else one still to be taken (holdTarget, when drawn into).
     ChainImage freeTarget() const;
+    // Takes the image's chain target from the pool if it is not held; false when it cannot be.
+    bool holdTarget(const ChainImage& image);
     // The final target can take the result: of the chain's size and not an image being read.
     bool finalTargetFits() const;
     // The quad for a target of that size, covering all of it.

@@ -339,6 +339,11 @@ void ThreeMatchGame::finishLoading()
         return;
     }
     buildIngameWindow();
+    // The splash and the loading screen are not drawn again: their pictures give back their GL
+    // storage now rather than under the menu's first frames, which fill the menu's own. Nothing
+    // else has been drawn yet, so nothing else is let go.
+    if (IDirect3DDevice9* device = m_d3d ? m_d3d->getDevice() : nullptr)
+        device->EvictManagedResources();
     // The first frame must not count the loading time.
     m_engine->getPerfTimer()->update();
     m_engine->getPerfTimer()->update();

@@ -4,12 +4,22 @@
 #include "d3dx9/ImageData.h"
 #include "common/Diagnostics.h"
 #include "d3d9/D3D9Internal.h"
+#include <platform_app.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 
 using namespace D3DXImage;
+
+namespace {
+thread_local PlatformImageReader t_nextReader;
+}
+
+void PlatformSetNextImageReader(PlatformImageReader reader)
+{
+    t_nextReader = std::move(reader);
+}
 
 namespace D3DXImage {
 
@@ -288,6 +298,8 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
                                             DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
                                             PALETTEENTRY* /*pPalette*/, IDirect3DTexture9** ppTexture)
 {
+    PlatformImageReader reader = std::move(t_nextReader);
+    t_nextReader = nullptr;
     if (!pDevice || !pSrcData || SrcDataSize == 0 || !ppTexture)
         return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
@@ -315,11 +327,27 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
     D3DSURFACE_DESC desc{};
     texture->GetLevelDesc(0, &desc);
     if (desc.Pool == D3DPOOL_MANAGED) {
-        // The file decoded, so the texture is sound; its texels are written from a copy of the
-        // file when it is first used. Many loaded pictures are never shown in a session.
+        // The file decoded, so the texture is sound; its texels are written from the file when it
+        // is first used. Many loaded pictures are never shown in a session. Read again from its
+        // source, the file costs no memory while the texture waits or is evicted.
+        file = DecodedImage{};
+        if (reader) {
+            D3D9Internal::deferTextureContent(texture, [texture, reader, Filter, MipFilter, ColorKey]() {
+                std::vector<BYTE> bytes;
+                DecodedImage again;
+                if (!reader(bytes) || bytes.empty()) {
+                    Diagnostics::error("D3DX", "an image file could not be read again; its texture stays blank");
+                    return;
+                }
+                if (FAILED(decode(bytes.data(), UINT(bytes.size()), again)) ||
+                    FAILED(fillFromFile(texture, again, Filter, MipFilter, ColorKey)))
+                    Diagnostics::error("D3DX", "a loaded image could not be written into its texture");
+            });
+            *ppTexture = texture;
+            return D3D_OK;
+        }
         auto bytes = std::make_shared<const std::vector<BYTE>>(static_cast<const BYTE*>(pSrcData),
                                                                static_cast<const BYTE*>(pSrcData) + SrcDataSize);
-        file = DecodedImage{};
         D3D9Internal::deferTextureContent(texture, [texture, bytes, Filter, MipFilter, ColorKey]() {
             DecodedImage again;
             if (FAILED(decode(bytes->data(), UINT(bytes->size()), again)) ||

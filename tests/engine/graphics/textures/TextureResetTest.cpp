@@ -261,6 +261,55 @@ TEST_F(TextureResetTest, MissingFilesFailAndStayUnregistered)
     EXPECT_FALSE(cube->createFromNode(&entry));
 }
 
+TEST_F(TextureResetTest, ManagedPicturesReadTheirFileAgainWhereTheyFoundIt)
+{
+    TextureFileInfo2D info;
+    info.Pool = D3DPOOL_MANAGED;
+    Texture2D* named = track(new Texture2D());
+    ASSERT_TRUE(named->createFromFileName(L"KEYED.png", TextureLoadOptions(), info));
+    XMLNode entry(L"TEXTUR2D");
+    set(*addChild(entry, L"FILE_INFO"), L"Pool", L"MANAGED");
+    set(*addChild(entry, L"FILE"), L"FILENAME", L"keyed.png");
+    Texture2D* listed = track(new Texture2D());
+    ASSERT_TRUE(listed->createFromNode(&entry));
+    ASSERT_EQ(levelDesc(listed).Pool, D3DPOOL_MANAGED);
+
+    // Replaced before their first use, both show the file as it is now: they kept no copy of it.
+    TestSupport::Image blue;
+    blue.width = 16;
+    blue.height = 16;
+    blue.pixels.assign(256, 0xFF0000FFu);
+    ASSERT_TRUE(TestSupport::writePng((dir / "keyed.png").string(), blue));
+    for (Texture2D* texture : {named, listed}) {
+        D3DXVECTOR4 c;
+        ASSERT_TRUE(texture->readPixel(c, D3DXVECTOR2(0.9f, 0.0f)));
+        EXPECT_EQ(c, D3DXVECTOR4(0.0f, 0.0f, 1.0f, 1.0f));
+    }
+
+    // Evicted and drawn again from another working folder: read from where they were loaded.
+    ASSERT_EQ(GraphicsTesting::startDevice()->EvictManagedResources(), D3D_OK);
+    {
+        TestSupport::TempDir elsewhere;
+        TestSupport::ScopedCwd moved(elsewhere.path());
+        for (Texture2D* texture : {named, listed}) {
+            D3DXVECTOR4 c;
+            ASSERT_TRUE(texture->readPixel(c, D3DXVECTOR2(0.9f, 0.0f)));
+            EXPECT_EQ(c, D3DXVECTOR4(0.0f, 0.0f, 1.0f, 1.0f));
+        }
+    }
+
+    // Gone after an eviction: each says so at its next use and is blank.
+    std::filesystem::remove(dir / "keyed.png");
+    ASSERT_EQ(GraphicsTesting::startDevice()->EvictManagedResources(), D3D_OK);
+    for (Texture2D* texture : {named, listed}) {
+        testing::internal::CaptureStderr();
+        D3DXVECTOR4 c;
+        texture->readPixel(c, D3DXVECTOR2(0.9f, 0.0f));
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("could not be read again"), std::string::npos);
+        EXPECT_NE(c, D3DXVECTOR4(0.0f, 0.0f, 1.0f, 1.0f));
+    }
+}
+
 TEST_F(TextureResetTest, ListEntriesAndTheirPartsRebuildFromTheirNodes)
 {
     XMLNode entry(L"TEXTUR2D");

@@ -366,6 +366,8 @@ TEST_F(PostEffectRendererTest, ChainTargetsGoBackToThePoolWhileFramesDoNotRunThe
     m_manager.getForwardRenderer()->setClearColor(D3DXCOLOR(1.0f, 0.0f, 0.0f, 1.0f));
     RenderTargetPool& pool = m_manager.getTargetPool();
     PostEffect* grey = make(L"<POSTEFFECT NAME=\"Grau\" EFFECT=\"PostGrey\"><FLOAT_PARAM_1 VALUE=\"1\"/></POSTEFFECT>");
+    PostEffect* greyAgain =
+        make(L"<POSTEFFECT NAME=\"Grau2\" EFFECT=\"PostGrey\"><FLOAT_PARAM_1 VALUE=\"1\"/></POSTEFFECT>");
     {
         GraphicsTesting::ScopedTarget target(m_device, 32, 16);
         ASSERT_TRUE(target.ok());
@@ -380,14 +382,21 @@ TEST_F(PostEffectRendererTest, ChainTargetsGoBackToThePoolWhileFramesDoNotRunThe
         EXPECT_EQ(pool.getTargetCount(), held - 3);
         EXPECT_EQ(pool.getSpareCount(), 0u);
 
-        // A frame with an effect takes them back before it draws; the picture is the effect's.
+        // One effect reads the frame where it lies and draws onto the caller's target: no target.
         m_manager.activatePostEffect(grey);
         m_manager.render(&m_camera);
+        EXPECT_FALSE(renderer().holdsTargets());
+        EXPECT_PIXEL(target.read(), 3, 3, 0xFF4C4C4C);
+        // Two take back the one the first draws into, before it draws; the picture is theirs.
+        m_manager.activatePostEffect(greyAgain);
+        m_manager.render(&m_camera);
         EXPECT_TRUE(renderer().holdsTargets());
+        EXPECT_EQ(pool.getTargetCount(), held - 2);
         EXPECT_PIXEL(target.read(), 3, 3, 0xFF4C4C4C);
 
         // The count starts again after a frame with the chain.
         m_manager.deactivatePostEffect(grey);
+        m_manager.deactivatePostEffect(greyAgain);
         for (int frame = 1; frame < PostEffectRenderer::kIdleFrames; ++frame)
             m_manager.render(&m_camera);
         EXPECT_TRUE(renderer().holdsTargets());
