@@ -134,6 +134,18 @@ protected:
         ASSERT_TRUE(createDevice(16, 16));
     }
 
+    // Sets the states for screen quads that show a texture's texels unfiltered, colour and alpha as they are.
+    void showTexelsUnfiltered()
+    {
+        m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        m_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+        m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+        m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        m_device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+        m_device->SetFVF(kScreenVertexFvf);
+    }
+
     IDirect3DTexture9* load(const std::vector<uint8_t>& file, UINT width, UINT height, UINT levels, D3DFORMAT format,
                             DWORD filter = D3DX_FILTER_NONE, D3DCOLOR key = 0, D3DXIMAGE_INFO* info = nullptr,
                             D3DPOOL pool = D3DPOOL_MANAGED)
@@ -547,13 +559,7 @@ TEST_F(D3DXTextureTest, UnusedManagedPicturesGiveBackTheirStorageAndComeBackFrom
     auto level0 = [](IDirect3DTexture9* texture) {
         return static_cast<D3D9Internal::Texture*>(D3D9Internal::textureObject(texture))->level(0);
     };
-    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    m_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
-    m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
-    m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    m_device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    m_device->SetFVF(kScreenVertexFvf);
+    showTexelsUnfiltered();
     auto draw = [&](IDirect3DTexture9* texture) {
         m_device->SetTexture(0, texture);
         ScreenVertex quad[4];
@@ -610,13 +616,7 @@ TEST_F(D3DXTextureTest, UnusedManagedPicturesGiveBackTheirStorageAndComeBackFrom
     // A reset keeps both kinds: the one waiting for its file and the one in GL.
     D3DPRESENT_PARAMETERS params = m_params;
     ASSERT_EQ(m_device->Reset(&params), D3D_OK);
-    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    m_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
-    m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
-    m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    m_device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    m_device->SetFVF(kScreenVertexFvf);
+    showTexelsUnfiltered();
     EXPECT_EQ(draw(picture), first);
     EXPECT_EQ(draw(every), first);
     m_device->SetTexture(0, nullptr);
