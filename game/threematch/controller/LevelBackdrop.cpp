@@ -119,10 +119,11 @@ RECT joined(const RECT& a, const RECT& b)
                 std::max(a.bottom, b.bottom)};
 }
 
-// The rectangles within the screen, those near each other joined.
-std::vector<RECT> restoreRects(const std::vector<RECT>& drawn, const RECT& screen)
+// The rectangles within the screen, those near each other joined, into `rects` (kept from frame
+// to frame, so its storage is reused).
+void restoreRects(const std::vector<RECT>& drawn, const RECT& screen, std::vector<RECT>& rects)
 {
-    std::vector<RECT> rects;
+    rects.clear();
     for (RECT r : drawn) {
         r = RECT{std::max(r.left, screen.left), std::max(r.top, screen.top), std::min(r.right, screen.right),
                  std::min(r.bottom, screen.bottom)};
@@ -145,7 +146,6 @@ std::vector<RECT> restoreRects(const std::vector<RECT>& drawn, const RECT& scree
             all = joined(all, r);
         rects.assign(1, all);
     }
-    return rects;
 }
 
 } // namespace
@@ -277,7 +277,8 @@ void LevelBackdrop::collectDrawnOver(Ulvo::GUISystem& gui)
     // picture; what a plain window (the painter) draws through its signal the caller reports.
     const Ulvo::FloatRect screen{static_cast<float>(m_screen.left), static_cast<float>(m_screen.top),
                                  static_cast<float>(m_screen.right), static_cast<float>(m_screen.bottom)};
-    std::vector<const Ulvo::GUIWindow*> pending(gui.windows().rbegin(), gui.windows().rend());
+    std::vector<const Ulvo::GUIWindow*>& pending = m_pending;
+    pending.assign(gui.windows().rbegin(), gui.windows().rend());
     while (!pending.empty()) {
         const Ulvo::GUIWindow* window = pending.back();
         pending.pop_back();
@@ -337,7 +338,7 @@ void LevelBackdrop::end()
     m_skipping = false;
     m_restoreValid = m_gathering && !m_gatheredWhole;
     if (m_restoreValid)
-        m_restore = restoreRects(m_drawnOver, m_screen);
+        restoreRects(m_drawnOver, m_screen, m_restore);
     m_gathering = false;
     m_drawnOver.clear();
 }

@@ -87,7 +87,8 @@ private:
     // it draws over it itself (m_drawnOver, while m_gathering).
     std::vector<RECT> m_drawnOver;
     std::vector<RECT> m_restore;
-    IDirect3DSurface9* m_restoreTarget = nullptr; // one reference: no other target takes its place
+    std::vector<const Ulvo::GUIWindow*> m_pending; // windows still to look at, kept for its storage
+    IDirect3DSurface9* m_restoreTarget = nullptr;  // one reference: no other target takes its place
 
     bool m_gathering = false;
     bool m_gatheredWhole = false;
