@@ -60,8 +60,10 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     ThreeMatch::ThreeMatchGame::prepareInput(engine->getEngineParams().getDInputInitParams());
     engine->getEngineParams().getD3DInitParams().setAutoDegrade(true, true);
 
+    PlatformStartupMark("config read");
     // A failure has shown its own message box; the device start then fails.
     D3DInterface::getInstance()->createWindow();
+    PlatformStartupMark("window made");
     watchForCloseFromOutside(engine->getWindow()->getHWND());
 
     // A quit from the window during the video ends with -1; an end asked from outside (a
@@ -76,15 +78,20 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     }
     if (intro.play().quitRequested)
         return PlatformTerminationRequested() ? 0 : -1;
+    PlatformStartupMark("intro over");
 
     if (!engine->init())
         return -1;
+    PlatformStartupMark("engine started");
 
     DirectInputInterface::getInstance()->centerMouse();
     ThreeMatch::ThreeMatchGame game(false, true);
+    // Loaded: the checkers' threads are done and their verdicts go.
+    PlatformEndImageChecksAhead();
     // Closing the window while the game loads is an orderly quit: the loop has nothing to run.
     if (game.wasClosedWhileLoading())
         return 0;
+    PlatformStartupMark("game loaded");
     return engine->run();
 }
 
@@ -102,6 +109,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     using namespace Ulvo;
 
     // On Windows the module loggers open their files before entry.
+    PlatformStartupMark("entry");
     openAllLogFiles();
     Logger& log = mainLogger();
     log.setPriority(25, 7);
@@ -128,6 +136,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     }
 
     log.showConsole(false);
+    // The pictures' files are checked on other cores while this thread opens the window and plays
+    // the intro; the loading then finds most verdicts made.
+    PlatformStartImageChecksAhead(L"data");
 
     UlvoEngine* engine = UlvoEngine::getInstance();
     useCompiledEffects = false;
@@ -153,6 +164,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 
     const std::wstring configPath = info->expandSavePath() + L"\\config.cfg";
     const int exitCode = startAndRun(engine, configPath);
+    PlatformEndImageChecksAhead();
 
     log.decIndent();
     log.log(100, LOG_TYPE_INFO, L"WinMain\t EXIT !!!\n");

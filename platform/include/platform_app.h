@@ -59,3 +59,15 @@ using PlatformImageReader = std::function<bool(std::vector<unsigned char>&)>;
 // (at first use and after its storage was given back). That call takes the reader whatever it
 // does with it; a texture whose file no longer reads logs a line and stays blank.
 void PlatformSetNextImageReader(PlatformImageReader reader);
+
+// Checks every PNG file under `folder` (as the program names it: "data") on worker threads, as
+// D3DX checks a managed picture's file at its load, so that the load of the very same bytes later
+// finds the verdict made; other bytes are checked at their load as before. For a start whose
+// main thread has other work first (window, intro). PlatformEndImageChecksAhead stops the
+// workers, waits for them and forgets the verdicts; it may be called any number of times.
+void PlatformStartImageChecksAhead(const std::wstring& folder);
+void PlatformEndImageChecksAhead();
+
+// With ULVO_STARTUP_TIMES set, writes "startup <monotonic seconds> <thread cpu ms> <what>" on
+// stderr, for finding where a launch spends its time; nothing otherwise. Any thread may call it.
+void PlatformStartupMark(const char* what);
