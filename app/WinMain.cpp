@@ -61,6 +61,10 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     engine->getEngineParams().getD3DInitParams().setAutoDegrade(true, true);
 
     PlatformStartupMark("config read");
+    // The intro's libraries are open before the window loads the GL driver, so that what they
+    // brought in (and give back after the clip) is told apart from it.
+    PlatformWaitForVideoLibraries();
+    PlatformStartupMark("video libraries open");
     // A failure has shown its own message box; the device start then fails.
     D3DInterface::getInstance()->createWindow();
     PlatformStartupMark("window made");
@@ -76,7 +80,10 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
         const HWND window = engine->getWindow()->getHWND();
         intro.setWhilePlaying([window] { PlatformEnterFullScreen(window); });
     }
-    if (intro.play().quitRequested)
+    const bool quit = intro.play().quitRequested;
+    // The clip has closed: its libraries go with the last holder.
+    PlatformLetGoOfVideoLibraries();
+    if (quit)
         return PlatformTerminationRequested() ? 0 : -1;
     PlatformStartupMark("intro over");
 
@@ -86,8 +93,10 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
 
     DirectInputInterface::getInstance()->centerMouse();
     ThreeMatch::ThreeMatchGame game(false, true);
-    // Loaded: the checkers' threads are done and their verdicts go.
+    // Loaded: the checkers' threads are done and their verdicts go; the intro's libraries are
+    // closed.
     PlatformEndImageChecksAhead();
+    PlatformLetGoOfVideoLibraries();
     // Closing the window while the game loads is an orderly quit: the loop has nothing to run.
     if (game.wasClosedWhileLoading())
         return 0;
@@ -139,6 +148,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     // The pictures' files are checked on other cores while this thread opens the window and plays
     // the intro; the loading then finds most verdicts made.
     PlatformStartImageChecksAhead(L"data");
+    // The intro's libraries open beside the settings and the window's preparations.
+    PlatformOpenVideoLibrariesAhead();
 
     UlvoEngine* engine = UlvoEngine::getInstance();
     useCompiledEffects = false;
@@ -164,7 +175,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 
     const std::wstring configPath = info->expandSavePath() + L"\\config.cfg";
     const int exitCode = startAndRun(engine, configPath);
+    // The start's helpers are done: their threads have ended.
     PlatformEndImageChecksAhead();
+    PlatformLetGoOfVideoLibraries();
 
     log.decIndent();
     log.log(100, LOG_TYPE_INFO, L"WinMain\t EXIT !!!\n");

@@ -68,6 +68,16 @@ void PlatformSetNextImageReader(PlatformImageReader reader);
 void PlatformStartImageChecksAhead(const std::wstring& folder);
 void PlatformEndImageChecksAhead();
 
+// Opens the video's libraries (many, with their dependencies: tens of milliseconds) on a thread
+// of its own, to be held until PlatformLetGoOfVideoLibraries; a clip opened meanwhile uses them.
+// PlatformWaitForVideoLibraries waits until they are open: before this thread loads other
+// libraries (the GL driver with a window), so that what the clip brought in is told apart.
+// Letting go closes them (when no clip holds them) on a thread of its own; the next call to
+// PlatformLetGoOfVideoLibraries waits for that, so a program calls it again before it ends.
+void PlatformOpenVideoLibrariesAhead();
+void PlatformWaitForVideoLibraries();
+void PlatformLetGoOfVideoLibraries();
+
 // With ULVO_STARTUP_TIMES set, writes "startup <monotonic seconds> <thread cpu ms> <what>" on
 // stderr, for finding where a launch spends its time; nothing otherwise. Any thread may call it.
 void PlatformStartupMark(const char* what);

@@ -114,9 +114,8 @@ private:
         for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end;
              it.increment(error)) {
             std::string extension = it->path().extension().string();
-            std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-                return char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-            });
+            std::transform(extension.begin(), extension.end(), extension.begin(),
+                           [](char c) { return char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
             if (extension == ".png" && it->is_regular_file(error))
                 files.push_back(it->path());
         }
