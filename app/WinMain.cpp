@@ -49,6 +49,27 @@ void watchForCloseFromOutside(HWND window)
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&closeAskedFromOutside));
 }
 
+// The start's helpers beside the main thread: the pictures' files are checked on other cores and
+// the intro's libraries opened while this thread prepares the window and plays the intro, so the
+// loading finds most verdicts made. Ended (threads joined) once the game is loaded and on every
+// way out of WinMain.
+class StartHelpers {
+public:
+    StartHelpers()
+    {
+        PlatformStartImageChecksAhead(L"data");
+        PlatformOpenVideoLibrariesAhead();
+    }
+    ~StartHelpers() { end(); }
+    StartHelpers(const StartHelpers&) = delete;
+    StartHelpers& operator=(const StartHelpers&) = delete;
+    static void end()
+    {
+        PlatformEndImageChecksAhead();
+        PlatformLetGoOfVideoLibraries(); // waits for a closing handed off before
+    }
+};
+
 int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
 {
     using namespace Ulvo;
@@ -95,8 +116,7 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     ThreeMatch::ThreeMatchGame game(false, true);
     // Loaded: the checkers' threads are done and their verdicts go; the intro's libraries are
     // closed.
-    PlatformEndImageChecksAhead();
-    PlatformLetGoOfVideoLibraries();
+    StartHelpers::end();
     // Closing the window while the game loads is an orderly quit: the loop has nothing to run.
     if (game.wasClosedWhileLoading())
         return 0;
@@ -145,11 +165,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     }
 
     log.showConsole(false);
-    // The pictures' files are checked on other cores while this thread opens the window and plays
-    // the intro; the loading then finds most verdicts made.
-    PlatformStartImageChecksAhead(L"data");
-    // The intro's libraries open beside the settings and the window's preparations.
-    PlatformOpenVideoLibrariesAhead();
+    StartHelpers helpers;
 
     UlvoEngine* engine = UlvoEngine::getInstance();
     useCompiledEffects = false;
@@ -175,9 +191,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 
     const std::wstring configPath = info->expandSavePath() + L"\\config.cfg";
     const int exitCode = startAndRun(engine, configPath);
-    // The start's helpers are done: their threads have ended.
-    PlatformEndImageChecksAhead();
-    PlatformLetGoOfVideoLibraries();
+    // Before the end below, which runs no destructors.
+    StartHelpers::end();
 
     log.decIndent();
     log.log(100, LOG_TYPE_INFO, L"WinMain\t EXIT !!!\n");
