@@ -49,6 +49,27 @@ void watchForCloseFromOutside(HWND window)
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&closeAskedFromOutside));
 }
 
+// The start's helpers beside the main thread: the pictures' files are checked on other cores and
+// the intro's libraries opened while this thread prepares the window and plays the intro, so the
+// loading finds most verdicts made. Ended (threads joined) once the game is loaded and on every
+// way out of WinMain.
+class StartHelpers {
+public:
+    StartHelpers()
+    {
+        PlatformStartImageChecksAhead(L"data");
+        PlatformOpenVideoLibrariesAhead();
+    }
+    ~StartHelpers() { end(); }
+    StartHelpers(const StartHelpers&) = delete;
+    StartHelpers& operator=(const StartHelpers&) = delete;
+    static void end()
+    {
+        PlatformEndImageChecksAhead();
+        PlatformLetGoOfVideoLibraries(); // waits for a closing handed off before
+    }
+};
+
 int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
 {
     using namespace Ulvo;
@@ -60,8 +81,14 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     ThreeMatch::ThreeMatchGame::prepareInput(engine->getEngineParams().getDInputInitParams());
     engine->getEngineParams().getD3DInitParams().setAutoDegrade(true, true);
 
+    PlatformStartupMark("config read");
+    // The intro's libraries are open before the window loads the GL driver, so that what they
+    // brought in (and give back after the clip) is told apart from it.
+    PlatformWaitForVideoLibraries();
+    PlatformStartupMark("video libraries open");
     // A failure has shown its own message box; the device start then fails.
     D3DInterface::getInstance()->createWindow();
+    PlatformStartupMark("window made");
     watchForCloseFromOutside(engine->getWindow()->getHWND());
 
     // A quit from the window during the video ends with -1; an end asked from outside (a
@@ -74,17 +101,26 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
         const HWND window = engine->getWindow()->getHWND();
         intro.setWhilePlaying([window] { PlatformEnterFullScreen(window); });
     }
-    if (intro.play().quitRequested)
+    const bool quit = intro.play().quitRequested;
+    // The clip has closed: its libraries go with the last holder.
+    PlatformLetGoOfVideoLibraries();
+    if (quit)
         return PlatformTerminationRequested() ? 0 : -1;
+    PlatformStartupMark("intro over");
 
     if (!engine->init())
         return -1;
+    PlatformStartupMark("engine started");
 
     DirectInputInterface::getInstance()->centerMouse();
     ThreeMatch::ThreeMatchGame game(false, true);
+    // Loaded: the checkers' threads are done and their verdicts go; the intro's libraries are
+    // closed.
+    StartHelpers::end();
     // Closing the window while the game loads is an orderly quit: the loop has nothing to run.
     if (game.wasClosedWhileLoading())
         return 0;
+    PlatformStartupMark("game loaded");
     return engine->run();
 }
 
@@ -102,6 +138,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     using namespace Ulvo;
 
     // On Windows the module loggers open their files before entry.
+    PlatformStartupMark("entry");
     openAllLogFiles();
     Logger& log = mainLogger();
     log.setPriority(25, 7);
@@ -128,6 +165,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     }
 
     log.showConsole(false);
+    StartHelpers helpers;
 
     UlvoEngine* engine = UlvoEngine::getInstance();
     useCompiledEffects = false;
@@ -153,6 +191,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 
     const std::wstring configPath = info->expandSavePath() + L"\\config.cfg";
     const int exitCode = startAndRun(engine, configPath);
+    // Before the end below, which runs no destructors.
+    StartHelpers::end();
 
     log.decIndent();
     log.log(100, LOG_TYPE_INFO, L"WinMain\t EXIT !!!\n");

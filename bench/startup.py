@@ -17,7 +17,9 @@ were written again.
 Each run prints its times and the load average, each binary its medians with min-max.
 STARTUP_LOG=prefix keeps the game's output of the last round (prefix.<n>.log for the n-th binary),
 headed by the times of the launch, the first video picture seen and the Escape sent (monotonic
-clock, seconds); STARTUP_PERF=prefix records a perf profile of that run up to the menu (prefix.<n>).
+clock, seconds); with ULVO_STARTUP_TIMES=1 the game adds its own marks there on the same clock
+("startup <seconds> <thread's processor ms> <what>": window, intro, engine, each picture presented);
+STARTUP_PERF=prefix records a perf profile of that run up to the menu (prefix.<n>).
 STARTUP_KEEP=1 keeps the work folders (the game's output of a failed run is there).
 """
 import ctypes

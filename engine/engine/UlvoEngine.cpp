@@ -1,5 +1,6 @@
 #include "engine/UlvoEngine.h"
 
+#include <platform_app.h>
 #include <windows.h>
 
 #include "devices/d3d/D3DInterface.h"
@@ -249,13 +250,17 @@ bool UlvoEngine::init()
         ok = m_userGlobals->initSound(&m_engineParams) && ok;
 
     // Every device is started, whatever the others reported.
+    PlatformStartupMark("engine: globals sound");
     const bool d3d = m_d3dInterface->init(&m_engineParams.getD3DInitParams());
+    PlatformStartupMark("engine: device");
     const bool input = m_directInput->init(&m_engineParams.getDInputInitParams());
     const bool sound = m_soundInterface->init(&m_engineParams.getSoundInitParams());
+    PlatformStartupMark("engine: input sound");
     ok = ok && d3d && input && sound;
 
     if (ok) {
         m_fontInterface->createAllFonts();
+        PlatformStartupMark("engine: fonts");
         if (m_objektManager)
             m_objektManager->createDeviceResources();
         if (m_renderManager)

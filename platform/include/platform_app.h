@@ -59,3 +59,25 @@ using PlatformImageReader = std::function<bool(std::vector<unsigned char>&)>;
 // (at first use and after its storage was given back). That call takes the reader whatever it
 // does with it; a texture whose file no longer reads logs a line and stays blank.
 void PlatformSetNextImageReader(PlatformImageReader reader);
+
+// Checks every PNG file under `folder` (as the program names it: "data") on worker threads, as
+// D3DX checks a managed picture's file at its load, so that the load of the very same bytes later
+// finds the verdict made; other bytes are checked at their load as before. For a start whose
+// main thread has other work first (window, intro). PlatformEndImageChecksAhead stops the
+// workers, waits for them and forgets the verdicts; it may be called any number of times.
+void PlatformStartImageChecksAhead(const std::wstring& folder);
+void PlatformEndImageChecksAhead();
+
+// Opens the video's libraries (many, with their dependencies: tens of milliseconds) on a thread
+// of its own, to be held until PlatformLetGoOfVideoLibraries; a clip opened meanwhile uses them.
+// PlatformWaitForVideoLibraries waits until they are open: before this thread loads other
+// libraries (the GL driver with a window), so that what the clip brought in is told apart.
+// Letting go closes them (when no clip holds them) on a thread of its own; the next call to
+// PlatformLetGoOfVideoLibraries waits for that, so a program calls it again before it ends.
+void PlatformOpenVideoLibrariesAhead();
+void PlatformWaitForVideoLibraries();
+void PlatformLetGoOfVideoLibraries();
+
+// With ULVO_STARTUP_TIMES set, writes "startup <monotonic seconds> <thread cpu ms> <what>" on
+// stderr, for finding where a launch spends its time; nothing otherwise. Any thread may call it.
+void PlatformStartupMark(const char* what);

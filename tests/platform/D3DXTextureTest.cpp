@@ -1,13 +1,18 @@
 // D3DX textures from image files in memory: decoding, formats, colour keys, resizing, mip
 // chains, DDS data, image information and saving as PNG.
 #include "D3D9TestSupport.h"
+#include "d3d9/D3D9Internal.h"
 #include "d3d9/Resources.h"
+#include "d3dx9/ImageData.h"
 #include "support/TestSupport.h"
 
 #include <d3dx9.h>
 #include <platform_app.h>
 
 #include <algorithm>
+#include <string>
+#include <fstream>
+#include <filesystem>
 #include <cstring>
 
 #define STB_IMAGE_WRITE_STATIC
@@ -487,6 +492,65 @@ TEST_F(D3DXTextureTest, ManagedPngsAreCheckedAtLoadAsTheDecoderReadsThem)
     }
 }
 
+// Files checked on worker threads before their load give that load the same verdicts, sound or
+// broken, and only to the very same bytes; once the checks end, loads check for themselves.
+TEST_F(D3DXTextureTest, PngChecksMadeAheadServeOnlyLoadsOfTheSameBytes)
+{
+    std::vector<uint8_t> rows(3 * 17, 0x80);
+    for (size_t row = 0; row < rows.size(); row += 17)
+        rows[row] = uint8_t(row / 17);
+    std::vector<uint8_t> unknownFilter = rows;
+    unknownFilter[2 * 17] = 5;
+    const std::vector<uint8_t> sound = pngOfRows(4, 3, rows), broken = pngOfRows(4, 3, unknownFilter);
+    TestSupport::TempDir dir;
+    std::filesystem::create_directories(dir.path() / "Menu" / "Deep");
+    auto write = [](const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    };
+    write(dir.path() / "sound.png", sound);
+    write(dir.path() / "Menu" / "Deep" / "BROKEN.PNG", broken);
+    for (int i = 0; i < 16; ++i) // enough files for helpers to join in
+        write(dir.path() / "Menu" / ("copy" + std::to_string(i) + ".png"), sound);
+    write(dir.path() / "notes.txt", broken);
+
+    auto verdict = [this](const std::vector<uint8_t>& bytes) {
+        IDirect3DTexture9* texture = nullptr;
+        const HRESULT hr = D3DXCreateTextureFromFileInMemoryEx(m_device, bytes.data(), UINT(bytes.size()), 0, 0, 1, 0,
+                                                               D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
+                                                               D3DX_DEFAULT, 0, nullptr, nullptr, &texture);
+        if (texture)
+            texture->Release();
+        return hr;
+    };
+    PlatformStartImageChecksAhead(dir.path().wstring());
+    D3DXImage::waitForChecksAhead();
+    const unsigned before = D3DXImage::checksAheadRecalled();
+    EXPECT_EQ(verdict(sound), D3D_OK);
+    EXPECT_EQ(verdict(broken), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(D3DXImage::checksAheadRecalled(), before + 2);
+
+    // Bytes no file held are checked at their load.
+    std::vector<uint8_t> shortRows = rows;
+    shortRows.resize(2 * 17);
+    EXPECT_EQ(verdict(pngOfRows(4, 3, shortRows)), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(verdict(pngOfRows(4, 3, rows, 8)), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(D3DXImage::checksAheadRecalled(), before + 2);
+
+    PlatformEndImageChecksAhead();
+    PlatformEndImageChecksAhead(); // twice is harmless
+    EXPECT_EQ(verdict(sound), D3D_OK);
+    EXPECT_EQ(verdict(broken), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(D3DXImage::checksAheadRecalled(), before + 2);
+
+    // A folder that is not there checks nothing.
+    PlatformStartImageChecksAhead((dir.path() / "missing").wstring());
+    D3DXImage::waitForChecksAhead();
+    EXPECT_EQ(verdict(sound), D3D_OK);
+    EXPECT_EQ(D3DXImage::checksAheadRecalled(), before + 2);
+    PlatformEndImageChecksAhead();
+}
+
 TEST_F(D3DXTextureTest, ManagedTexturesAreWrittenOnFirstUseOnly)
 {
     const std::vector<D3DCOLOR> colours{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
@@ -549,6 +613,37 @@ TEST_F(D3DXTextureTest, ManagedTexturesAreWrittenOnFirstUseOnly)
     EXPECT_FALSE(object(memory)->contentPending());
     EXPECT_EQ(texels(memory), colours);
     memory->Release();
+}
+
+// The loader makes a managed picture's texture without storage, its texels following: should
+// none follow, its first use still finds it whole (blank), and other pools get storage at once.
+TEST_F(D3DXTextureTest, ATextureMadeAwaitingItsTexelsIsWholeAtFirstUseEvenWithoutThem)
+{
+    auto object = [](IDirect3DTexture9* texture) { return D3D9Internal::textureObject(texture); };
+    IDirect3DTexture9* waiting = nullptr;
+    ASSERT_EQ(
+        D3D9Internal::createTextureAwaitingContent(m_device, 2, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &waiting),
+        D3D_OK);
+    EXPECT_TRUE(object(waiting)->contentPending());
+    EXPECT_EQ(object(waiting)->glTexture(), 0u);
+    EXPECT_EQ(texels(waiting), std::vector<D3DCOLOR>(4, 0u));
+    EXPECT_NE(object(waiting)->glTexture(), 0u);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(waiting->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    const std::vector<D3DCOLOR> written{0xFF102030, 0xFF405060, 0x80708090, 0x00A0B0C0};
+    for (int y = 0; y < 2; ++y)
+        std::memcpy(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch, written.data() + y * 2, 8);
+    ASSERT_EQ(waiting->UnlockRect(0), D3D_OK);
+    EXPECT_EQ(texels(waiting), written);
+    waiting->Release();
+
+    IDirect3DTexture9* target = nullptr;
+    ASSERT_EQ(D3D9Internal::createTextureAwaitingContent(m_device, 2, 2, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                                         D3DPOOL_DEFAULT, &target),
+              D3D_OK);
+    EXPECT_FALSE(object(target)->contentPending());
+    EXPECT_NE(object(target)->glTexture(), 0u);
+    target->Release();
 }
 
 TEST_F(D3DXTextureTest, UnusedManagedPicturesGiveBackTheirStorageAndComeBackFromTheirFile)

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <xact3.h>
 
+#include <platform_app.h>
 #include <platform_test.h>
 
 #include "WindowTestSupport.h"
@@ -402,6 +403,41 @@ TEST_F(DShowFixture, ReleasingARunningGraphStopsIt)
     EXPECT_FALSE(ffmpegLoaded());
     // The window's own procedure is back in place.
     EXPECT_EQ(GetWindowLongPtrW(m_window, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&WindowTesting::recordingProc));
+}
+
+// Opened ahead of the clip, FFmpeg serves it and stays until let go; let go unused, it goes too.
+TEST_F(DShowFixture, VideoLibrariesOpenedAheadServeTheClipAndGoWhenLetGo)
+{
+    if (!makeTwoColourClip(m_dir / "two.wmv", 0.4))
+        GTEST_SKIP() << "the ffmpeg program is needed to make clips";
+    PlatformOpenVideoLibrariesAhead();
+    PlatformOpenVideoLibrariesAhead(); // already opening: nothing more
+    PlatformWaitForVideoLibraries();
+    EXPECT_TRUE(ffmpegLoaded());
+    ASSERT_EQ(m_graph->RenderFile((m_dir.path().wstring() + L"/two.wmv").c_str(), nullptr), S_OK);
+    attach();
+    ASSERT_EQ(m_control->Run(), S_OK);
+    LONG code = 0;
+    for (int turn = 0; turn < 100 && code != EC_COMPLETE; ++turn)
+        code = nextEvent(100);
+    EXPECT_EQ(code, EC_COMPLETE);
+    m_video->Release();
+    m_events->Release();
+    m_control->Release();
+    EXPECT_EQ(m_graph->Release(), 0u);
+    m_video = nullptr;
+    m_events = nullptr;
+    m_control = nullptr;
+    m_graph = nullptr;
+    EXPECT_TRUE(ffmpegLoaded());     // still held
+    PlatformLetGoOfVideoLibraries(); // closes them beside
+    PlatformLetGoOfVideoLibraries(); // waits for that
+    EXPECT_FALSE(ffmpegLoaded());
+
+    PlatformOpenVideoLibrariesAhead();
+    PlatformLetGoOfVideoLibraries();
+    PlatformLetGoOfVideoLibraries();
+    EXPECT_FALSE(ffmpegLoaded());
 }
 
 TEST_F(DShowFixture, ClosingTheOwnerDuringTheClipIsAUserAbortAndLeavesTheWindowItsProcedure)

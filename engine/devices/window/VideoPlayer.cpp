@@ -6,14 +6,17 @@
 #include "foundation/logging/Logger.h"
 #include "foundation/app/MainLoopSignals.h"
 
+#include <platform_app.h>
+
 #include <sstream>
 
 namespace Ulvo {
 
 namespace {
 
-// Messages and Escape are looked at once a turn; a turn without events waits this long.
-constexpr DWORD kTurnMs = 100;
+// Messages and Escape are looked at once a turn; a turn without events waits this long. Short,
+// so that a skip shows at once: a turn costs a few calls that find nothing.
+constexpr DWORD kTurnMs = 5;
 
 } // namespace
 
@@ -65,7 +68,9 @@ VideoPlayResult VideoPlayer::play()
                CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                 reinterpret_cast<void**>(&m_graph))))
         return result;
+    PlatformStartupMark("intro graph");
     const HRESULT rendered = m_graph->RenderFile(m_fileName.c_str(), nullptr);
+    PlatformStartupMark("intro file rendered");
     if (rendered == VFW_E_FILE_NOT_FOUND_WIN32 || rendered == VFW_E_NOT_FOUND) {
         mainLogger().log(50, LOG_TYPE_WARNING,
                          L"Ulvo::VideoPlayer::play: \"" + m_fileName + L"\" not found, the video is skipped\n");
@@ -100,6 +105,7 @@ VideoPlayResult VideoPlayer::play()
     if (failed(L"IMediaControl::Run", m_mediaControl->Run()))
         return result;
     m_playing = 1;
+    PlatformStartupMark("intro running");
     // The clip runs on its own thread: the caller's work for this one runs now, before the
     // first look at the messages, so an Escape pressed meanwhile still ends the clip.
     if (m_whilePlaying) {
@@ -143,6 +149,7 @@ VideoPlayResult VideoPlayer::play()
         if (escapePressed || (GetAsyncKeyState(VK_ESCAPE) & 0x8000)) {
             if (!m_playing)
                 break;
+            PlatformStartupMark("intro escape seen");
             m_mediaControl->Stop();
             m_playing = 0;
         }
@@ -152,6 +159,7 @@ VideoPlayResult VideoPlayer::play()
     if (SUCCEEDED(result.result))
         result.result = stopped;
     release();
+    PlatformStartupMark("intro released");
     return result;
 }
 

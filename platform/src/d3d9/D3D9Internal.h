@@ -95,6 +95,10 @@ GLuint glTextureOf(IDirect3DBaseTexture9* texture, GLenum* target);
 // no storage in GL or in memory. Pictures that are loaded but never shown thus cost nothing. The
 // fill runs at once for any other texture; false when there is no texture.
 bool deferTextureContent(IDirect3DTexture9* texture, std::function<void()> fill);
+// CreateTexture for a texture whose texels deferTextureContent hands over right after: a managed
+// one is made without GL storage or memory copies, which it would give back at once.
+HRESULT createTextureAwaitingContent(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage,
+                                     D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** out);
 // Features of the device's context.
 const GLFeatures* glFeatures(IDirect3DDevice9* device);
 // What the device's context has set; GL state others change goes through it (null for a

@@ -5,6 +5,7 @@
 #include "window/WindowInternal.h"
 #include "common/Diagnostics.h"
 
+#include <platform_app.h>
 #include <platform_test.h>
 
 #include <algorithm>
@@ -513,6 +514,7 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
         m_dirty |= kDirtyFramebuffer | kDirtyViewport | kDirtyColorMask;
     }
     SDL_GL_SwapWindow(window);
+    PlatformStartupMark("present");
     reportFrameStats(m_params.BackBufferWidth * m_params.BackBufferHeight);
     if (window != m_sdlWindow)
         SDL_GL_MakeCurrent(m_sdlWindow, m_context);

@@ -10,7 +10,8 @@ using namespace GLFn;
 
 namespace D3D9Internal {
 
-Image::Image(Device* device, const FormatInfo* info, UINT width, UINT height, UINT depth, bool keepInMemory)
+Image::Image(Device* device, const FormatInfo* info, UINT width, UINT height, UINT depth, bool keepInMemory,
+             bool awaitingFill)
     : m_device(device)
     , m_info(info)
     , m_width(std::max(1u, width))
@@ -21,7 +22,9 @@ Image::Image(Device* device, const FormatInfo* info, UINT width, UINT height, UI
 {
     m_pitch = rowPitch(*m_info, m_width);
     m_slicePitch = m_pitch * rowCount(*m_info, m_height);
-    if (m_keep)
+    if (m_keep && awaitingFill)
+        m_awaitingFill = true;
+    else if (m_keep)
         m_memory.assign(byteSize(), 0);
 }
 

@@ -18,7 +18,10 @@ class Device;
 
 class Image {
 public:
-    Image(Device* device, const FormatInfo* info, UINT width, UINT height, UINT depth, bool keepInMemory);
+    // awaitingFill: a level of a texture whose texels come from a fill at first use; it makes its
+    // memory copy only then (restoreMemoryForFill).
+    Image(Device* device, const FormatInfo* info, UINT width, UINT height, UINT depth, bool keepInMemory,
+          bool awaitingFill = false);
 
     // Where the texels live in GL: the owner's texture name (which may change to 0 when the
     // device goes away), its bind target, the target for uploads (a cube face) and the level.

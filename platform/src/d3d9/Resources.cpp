@@ -409,7 +409,7 @@ Texture::~Texture()
 }
 
 HRESULT Texture::create(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
-                        D3DPOOL pool, Texture** out)
+                        D3DPOOL pool, Texture** out, bool contentFollows)
 {
     *out = nullptr;
     if (width == 0 || height == 0)
@@ -423,14 +423,25 @@ HRESULT Texture::create(Device* device, UINT width, UINT height, UINT levels, DW
         return D3DERR_INVALIDCALL;
     Texture* texture = new Texture(device, info, format, usage, pool, count, glCount, width, height);
     bool keep = pool != D3DPOOL_DEFAULT;
-    if (gpuPool(pool) && !texture->createGL(GL_TEXTURE_2D, width, height, 1)) {
+    const bool awaiting = contentFollows && pool == D3DPOOL_MANAGED;
+    if (awaiting) {
+        texture->m_bindTarget = GL_TEXTURE_2D;
+        texture->m_madeAwaitingContent = true;
+        texture->m_pendingContent = [texture, width, height]() {
+            for (auto& image : texture->m_images)
+                image->restoreMemoryForFill();
+            if (texture->m_device)
+                texture->createGL(GL_TEXTURE_2D, width, height, 1);
+        };
+    } else if (gpuPool(pool) && !texture->createGL(GL_TEXTURE_2D, width, height, 1)) {
         texture->Release();
         return D3DERR_OUTOFVIDEOMEMORY;
     }
     for (UINT level = 0; level < glCount; ++level) {
         // Levels GL makes itself (automatic mipmaps) are never locked: no memory copy for them.
         const bool keepLevel = keep && (level < count || !gpuPool(pool));
-        auto image = std::make_unique<Image>(device, info, mipSize(width, level), mipSize(height, level), 1, keepLevel);
+        auto image = std::make_unique<Image>(device, info, mipSize(width, level), mipSize(height, level), 1, keepLevel,
+                                             awaiting);
         if (gpuPool(pool))
             image->setGL(&texture->m_texture, GL_TEXTURE_2D, GL_TEXTURE_2D, static_cast<GLint>(level));
         if (releasesMemoryAfterFill(pool, format))
@@ -450,7 +461,11 @@ void Texture::deferContent(std::function<void()> fill)
 {
     if (!fill)
         return;
-    if (pool() != D3DPOOL_MANAGED || !m_device || !m_texture) {
+    // A texture made awaiting its content has no storage yet, as if evicted.
+    const bool awaiting = m_madeAwaitingContent && contentPending();
+    m_madeAwaitingContent = false;
+    if (pool() != D3DPOOL_MANAGED || !m_device || (!m_texture && !awaiting)) {
+        ensureContent();
         fill();
         return;
     }
@@ -844,6 +859,22 @@ HRESULT VolumeTexture::AddDirtyBox(const D3DBOX*)
 BaseTextureObject* textureObject(IDirect3DBaseTexture9* texture)
 {
     return texture ? dynamic_cast<BaseTextureObject*>(texture) : nullptr;
+}
+
+HRESULT createTextureAwaitingContent(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage,
+                                     D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** out)
+{
+    if (!device || !out)
+        return D3DERR_INVALIDCALL;
+    Device* own = dynamic_cast<Device*>(device);
+    if (!own)
+        return device->CreateTexture(width, height, levels, usage, format, pool, out, nullptr);
+    *out = nullptr;
+    Texture* texture = nullptr;
+    const HRESULT hr = Texture::create(own, width, height, levels, usage, format, pool, &texture, true);
+    if (SUCCEEDED(hr))
+        *out = texture;
+    return hr;
 }
 
 bool deferTextureContent(IDirect3DTexture9* texture, std::function<void()> fill)

@@ -159,8 +159,11 @@ private:
 
 class Texture final : public IDirect3DTexture9, public BaseTextureObject {
 public:
+    // contentFollows: a managed texture whose texels deferContent hands over next is made as an
+    // evicted one, without GL storage or memory copies (making and dropping them cost a load of
+    // many pictures tens of milliseconds); should none come, its first use makes them blank.
     static HRESULT create(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
-                          D3DPOOL pool, Texture** out);
+                          D3DPOOL pool, Texture** out, bool contentFollows = false);
     ~Texture() override;
 
     ULVO_D3D_RESOURCE_METHODS
@@ -193,6 +196,7 @@ public:
     UINT height() const { return m_height; }
 
 private:
+    bool m_madeAwaitingContent = false;
     Texture(Device* device, const FormatInfo* info, D3DFORMAT format, DWORD usage, D3DPOOL pool, UINT levels,
             UINT glLevels, UINT width, UINT height);
     bool hasInterface(REFIID riid) const;

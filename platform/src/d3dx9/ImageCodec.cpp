@@ -63,7 +63,7 @@ uint32_t bigEndian32(const BYTE* p)
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
-enum class StreamCheck { Readable, Broken, NotHandled };
+} // namespace
 
 // Whether the decoder would read a PNG's texels, found without making them: its compressed
 // stream inflates (through a small window, zlib being quicker than the decoder's own inflater)
@@ -137,6 +137,8 @@ StreamCheck checkPngStream(const BYTE* data, size_t size)
     inflateEnd(&stream);
     return broken || produced < total ? StreamCheck::Broken : StreamCheck::Readable;
 }
+
+namespace {
 
 // The kind of file by its first bytes; TGA has no signature, so it is whatever is left.
 D3DXIMAGE_FILEFORMAT sniff(const BYTE* data, size_t size)
@@ -770,7 +772,7 @@ HRESULT decode(const BYTE* data, size_t size, DecodedImage& image, bool checkOnl
     if (image.info.ImageFileFormat == D3DXIFF_DDS)
         return decodeDds(data, size, image);
     if (checkOnly && image.info.ImageFileFormat == D3DXIFF_PNG) {
-        const StreamCheck check = checkPngStream(data, size);
+        const StreamCheck check = checkPngStreamOrRecall(data, size);
         if (check != StreamCheck::NotHandled)
             return check == StreamCheck::Readable ? D3D_OK : D3DXERR_INVALIDDATA;
     }

@@ -38,6 +38,17 @@ HRESULT readInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info);
 // empty.
 HRESULT decode(const BYTE* data, size_t size, DecodedImage& image, bool checkOnly = false);
 
+// Whether a PNG's compressed stream inflates to every row with known filters, as the decoder
+// would read it (8-bit, not interlaced; other kinds are NotHandled and left to the decoder).
+enum class StreamCheck { Readable, Broken, NotHandled };
+StreamCheck checkPngStream(const BYTE* data, size_t size);
+// The same, taken from a check made ahead of the load on the very same bytes when there was one
+// (PlatformStartImageChecksAhead, ImageChecksAhead.cpp).
+StreamCheck checkPngStreamOrRecall(const BYTE* data, size_t size);
+// For tests: waits until the checks ahead are made, and how many loads took one of their results.
+void waitForChecksAhead();
+unsigned checksAheadRecalled();
+
 // The DDS reader used by the two functions above. Broken headers are refused with a log line.
 HRESULT readDdsInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info);
 HRESULT decodeDds(const BYTE* data, size_t size, DecodedImage& image);

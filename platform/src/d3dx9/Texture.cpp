@@ -139,15 +139,22 @@ D3DFORMAT fallbackFormat(D3DFORMAT format)
     return hasAlpha(format) ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
 }
 
+// contentFollows: the texels are handed to deferTextureContent right after.
 HRESULT createTexture2D(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
-                        D3DPOOL pool, IDirect3DTexture9** texture)
+                        D3DPOOL pool, IDirect3DTexture9** texture, bool contentFollows = false)
 {
     UINT depth = 1;
     applyRequirements(device, D3DRTYPE_TEXTURE, width, height, depth, levels, format);
     const UINT deviceLevels = (usage & D3DUSAGE_AUTOGENMIPMAP) ? 0 : levels;
-    HRESULT hr = device->CreateTexture(width, height, deviceLevels, usage, format, pool, texture, nullptr);
+    auto create = [&](D3DFORMAT chosen) {
+        return contentFollows
+                   ? D3D9Internal::createTextureAwaitingContent(device, width, height, deviceLevels, usage, chosen,
+                                                                pool, texture)
+                   : device->CreateTexture(width, height, deviceLevels, usage, chosen, pool, texture, nullptr);
+    };
+    HRESULT hr = create(format);
     if (FAILED(hr) && fallbackFormat(format) != format && hr != D3DERR_OUTOFVIDEOMEMORY && hr != E_OUTOFMEMORY)
-        hr = device->CreateTexture(width, height, deviceLevels, usage, fallbackFormat(format), pool, texture, nullptr);
+        hr = create(fallbackFormat(format));
     return hr;
 }
 
@@ -320,7 +327,7 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
     Format = fileLoadFormat(Format, file.info.Format, ColorKey);
 
     IDirect3DTexture9* texture = nullptr;
-    hr = createTexture2D(pDevice, Width, Height, MipLevels, Usage, Format, Pool, &texture);
+    hr = createTexture2D(pDevice, Width, Height, MipLevels, Usage, Format, Pool, &texture, Pool == D3DPOOL_MANAGED);
     if (FAILED(hr))
         return hr;
     normaliseFilters(Filter, MipFilter);

@@ -30,7 +30,9 @@ bool AudioOutput::open()
     wanted.freq = 44100;
     wanted.format = AUDIO_S16SYS;
     wanted.channels = 2;
-    wanted.samples = 1024;
+    // SDL lets a closing device drain two of these (23 ms here), and the game's sound waits for
+    // that after a skipped intro; the clip's sound is queued ahead, so small ones do not starve.
+    wanted.samples = 512;
     SDL_AudioSpec obtained{};
     m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained,
                                    SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);

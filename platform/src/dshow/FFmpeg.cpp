@@ -1,14 +1,18 @@
 #include "dshow/FFmpeg.h"
 #include "common/Diagnostics.h"
 
+#include <platform_app.h>
+
 #include <dlfcn.h>
 #include <sys/mman.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -91,20 +95,20 @@ std::set<std::string> mappedLibraries()
     return paths;
 }
 
-// Gives back the clean pages of the libraries not in `before` beside the program, which has
+// Gives back the clean pages of the libraries in `brought` beside the program, which has
 // its start to go on with: reading the full map alone takes 10-20 ms with a driver loaded.
 // Pages given back early or late are alike: anything that runs them reads them back.
 class PageRelease {
 public:
     ~PageRelease() { wait(); }
-    void start(std::set<std::string> before)
+    void start(std::set<std::string> brought)
     {
         std::lock_guard<std::mutex> lock(m_lock);
         if (m_thread.joinable())
             m_thread.join();
-        m_thread = std::thread([before = std::move(before)] {
+        m_thread = std::thread([brought = std::move(brought)] {
             forEachCleanLibraryMapping([&](unsigned long start, unsigned long end, const std::string& path) {
-                if (!before.count(path))
+                if (brought.count(path))
                     madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
             });
         });
@@ -126,7 +130,8 @@ PageRelease s_pageRelease;
 
 struct Loaded : FFmpeg {
     std::vector<void*> handles;
-    std::set<std::string> before; // the libraries mapped before these were opened
+    // The libraries these brought in (not mapped before they were opened, and mapped after).
+    std::set<std::string> brought;
     ~Loaded()
     {
         for (auto it = handles.rbegin(); it != handles.rend(); ++it)
@@ -135,7 +140,7 @@ struct Loaded : FFmpeg {
         // what they need) and stay mapped with the pages the clip touched, several megabytes for
         // the rest of the session. Their read-only pages are let go of; should anything run them
         // again, they are read back from the file.
-        s_pageRelease.start(std::move(before));
+        s_pageRelease.start(std::move(brought));
     }
 };
 
@@ -163,7 +168,7 @@ std::shared_ptr<const FFmpeg> openFFmpeg()
         return open;
     auto loaded = std::make_shared<Loaded>();
     s_pageRelease.wait();
-    loaded->before = mappedLibraries();
+    const std::set<std::string> before = mappedLibraries();
     for (const char* name : kLibraries) {
         // Functions are bound at their first call: binding all of them at once takes 10-15 ms.
         void* handle = dlopen(name, RTLD_LAZY | RTLD_LOCAL);
@@ -172,6 +177,10 @@ std::shared_ptr<const FFmpeg> openFFmpeg()
             return nullptr;
         }
         loaded->handles.push_back(handle);
+    }
+    for (const std::string& path : mappedLibraries()) {
+        if (!before.count(path))
+            loaded->brought.insert(path);
     }
     bool complete = true;
 #define ULVO_FFMPEG_FIND(name) complete = find(loaded->handles, #name, loaded->name) && complete;
@@ -183,4 +192,77 @@ std::shared_ptr<const FFmpeg> openFFmpeg()
     return loaded;
 }
 
+// Opened ahead on a thread of its own, held until the clip took them or the program let go.
+class Ahead {
+public:
+    void start()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_thread.joinable() || m_held)
+            return;
+        try {
+            m_thread = std::thread([this] { m_opened = openFFmpeg(); });
+        } catch (const std::system_error&) {
+            // The clip opens them itself, as without this.
+        }
+    }
+    void wait()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_thread.joinable()) {
+            m_thread.join();
+            m_held = std::move(m_opened);
+        }
+    }
+    // Closing the libraries takes the caller several milliseconds: the last hold goes on a thread
+    // of its own, which the next call waits for.
+    void end()
+    {
+        wait();
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_closing.joinable())
+            m_closing.join();
+        if (!m_held)
+            return;
+        try {
+            m_closing = std::thread([held = std::move(m_held)]() mutable { held.reset(); });
+        } catch (const std::system_error&) {
+            m_held.reset();
+        }
+    }
+    ~Ahead()
+    {
+        end();
+        end();
+    }
+
+private:
+    std::mutex m_lock;
+    std::thread m_thread;
+    std::shared_ptr<const FFmpeg> m_opened; // written by the thread alone until it is joined
+    std::shared_ptr<const FFmpeg> m_held;
+    std::thread m_closing;
+};
+
+Ahead& ahead()
+{
+    static Ahead a;
+    return a;
+}
+
 } // namespace DShowInternal
+
+void PlatformOpenVideoLibrariesAhead()
+{
+    DShowInternal::ahead().start();
+}
+
+void PlatformWaitForVideoLibraries()
+{
+    DShowInternal::ahead().wait();
+}
+
+void PlatformLetGoOfVideoLibraries()
+{
+    DShowInternal::ahead().end();
+}

@@ -4,6 +4,7 @@
 #include "window/WindowInternal.h"
 #include "common/Diagnostics.h"
 
+#include <platform_app.h>
 #include <platform_test.h>
 
 #include <GL/glcorearb.h>
@@ -109,7 +110,9 @@ bool VideoPresenter::ensureContext(SDL_Window* window)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+    PlatformStartupMark("video context");
     m_context = SDL_GL_CreateContext(window);
+    PlatformStartupMark("video context made");
     if (!m_context) {
         if (!m_failureLogged)
             Diagnostics::error("DirectShow", "no OpenGL context for the video: %s", SDL_GetError());
@@ -211,6 +214,7 @@ bool VideoPresenter::present(HWND window, const RECT& target, const uint32_t* pi
                              GL_COLOR_BUFFER_BIT, GL_NEAREST);
     }
     SDL_GL_SwapWindow(sdl);
+    PlatformStartupMark("video picture");
     // Current only while drawing: the window may be destroyed before the next picture.
     SDL_GL_MakeCurrent(nullptr, nullptr);
     return true;
