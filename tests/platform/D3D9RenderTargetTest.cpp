@@ -2,6 +2,8 @@
 // surfaces, copies between surfaces, and stencil clipping.
 #include "D3D9TestSupport.h"
 
+#include <platform_test.h>
+
 using namespace D3D9Testing;
 
 class D3D9RenderTargetTest : public DeviceFixture {
@@ -225,7 +227,13 @@ TEST_F(D3D9RenderTargetTest, TargetsWithoutAlphaShowTheirAlphaAsOne)
               D3D_OK);
     ASSERT_EQ(m_device->ColorFill(withAlpha, nullptr, 0x00000000), D3D_OK);
     RECT part{4, 4, 12, 12};
+    // Counted as copied pixels, apart from drawn ones.
+    PlatformCountPixels(true);
+    const uint64_t pixels = PlatformPixelCount(), copied = PlatformCopiedPixelCount();
     ASSERT_EQ(m_device->StretchRect(backBuffer, &part, withAlpha, &part, D3DTEXF_NONE), D3D_OK);
+    EXPECT_EQ(PlatformCopiedPixelCount() - copied, 64u);
+    EXPECT_EQ(PlatformPixelCount() - pixels, 64u);
+    PlatformCountPixels(false);
     image = readTarget(withAlpha);
     EXPECT_EQ(hex(image.at(5, 5)), hex(0xFFFF0000u));
     EXPECT_EQ(hex(image.at(11, 11)), hex(0xFF336699u));
