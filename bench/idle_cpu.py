@@ -8,7 +8,8 @@ the process's processor time (all threads and the main thread alone, from /proc)
 (default 10) and prints it in cores, with the frames presented per second, the device's frame
 statistics (GL calls, draws and screens of pixels per frame, ULVO_FRAME_STATS) and the load average. Several binaries take turns,
 round after round; ROUNDS sets how many rounds (default 2). ULVO_FRAME_PIXELS=1 adds the screens of
-pixels (which slows the frame: read the processor time without it). LEVEL_WAIT: seconds in the level
+pixels (which slows the frame: read the processor time without it) and, of them, the screens copied
+between framebuffers. LEVEL_WAIT: seconds in the level
 before measuring (default 2; the roll-in takes about four seconds of game time). IDLE_CPU_SHOTS=prefix
 saves the screen at both places, IDLE_CPU_LOG=file keeps the game's log, IDLE_CPU_PERF=prefix records
 a perf profile over each measurement instead of sleeping.
@@ -29,7 +30,8 @@ wp = importlib.util.module_from_spec(spec)
 spec.loader.exec_module(wp)
 
 STATS_EVERY = 20
-STATS = re.compile(r"frame stats: ([\d.]+) GL calls, ([\d.]+) draws, ([\d.]+) screens of pixels per frame, ([\d.]+) frames")
+STATS = re.compile(r"frame stats: ([\d.]+) GL calls, ([\d.]+) draws, ([\d.]+) screens of pixels per frame, ([\d.]+) frames"
+                   r"(?: per second, ([\d.]+) screens of them copied)?")
 
 
 def cpu_seconds(pid, thread=None):
@@ -57,7 +59,7 @@ def sample(game, log_path, seconds, place):
     cpu1, main1, t1 = cpu_seconds(pid), cpu_seconds(pid, pid), time.monotonic()
     lines = stats_lines(log_path)
     fresh = lines[lines0:]
-    last = fresh[-1] if fresh else ("0", "0", "0", "0")
+    last = fresh[-1] if fresh else ("0", "0", "0", "0", "")
     rates = sorted(float(line[3]) for line in fresh)
     return {
         "cores": (cpu1 - cpu0) / (t1 - t0),
@@ -66,6 +68,7 @@ def sample(game, log_path, seconds, place):
         "calls": float(last[0]),
         "draws": float(last[1]),
         "screens": float(last[2]),
+        "copied": float(last[4] or 0),
     }
 
 
@@ -113,9 +116,9 @@ def main():
             for place, f in measure(binary, run, seconds).items():
                 load = open("/proc/loadavg").read().split()[:3]
                 print("%s round %d %-5s %.2f cores (main thread %.2f)  %.1f fps  %.1f GL calls / %.1f draws (%.1f per draw)  "
-                      "%.2f screens  load %s"
+                      "%.2f screens (%.2f copied)  load %s"
                       % (binary, round_number + 1, place, f["cores"], f["main"], f["fps"], f["calls"], f["draws"],
-                         f["calls"] / max(1.0, f["draws"]), f["screens"], " ".join(load)), flush=True)
+                         f["calls"] / max(1.0, f["draws"]), f["screens"], f["copied"], " ".join(load)), flush=True)
     return 0
 
 

@@ -75,3 +75,6 @@ void PlatformGLCallCounts(uint64_t& calls, uint64_t& draws);
 // the calls, until switched off; waits for each draw, so for measuring only.
 void PlatformCountPixels(bool on);
 uint64_t PlatformPixelCount();
+// Of those, the pixels written by copies between framebuffers (StretchRect, Present): the driver
+// copies them as memory where the two storages have one layout and nothing scales, else shades them.
+uint64_t PlatformCopiedPixelCount();

@@ -2,6 +2,8 @@
 // surfaces, copies between surfaces, and stencil clipping.
 #include "D3D9TestSupport.h"
 
+#include <platform_test.h>
+
 using namespace D3D9Testing;
 
 class D3D9RenderTargetTest : public DeviceFixture {
@@ -194,6 +196,51 @@ TEST_F(D3D9RenderTargetTest, RepeatedCopiesAndCopiesFromARemadeTargetReadTheirSo
     EXPECT_EQ(readTarget(source.surface).at(3, 1), 0xFFFFFFFFu);
     source.release();
     dest.release();
+}
+
+// An X8R8G8B8 target keeps the alpha that clears, draws and copies write into its storage, but its
+// format has none: blending, read-backs and copies into targets with alpha take it as 1.
+TEST_F(D3D9RenderTargetTest, TargetsWithoutAlphaShowTheirAlphaAsOne)
+{
+    ASSERT_TRUE(createDevice(16, 16, D3DFMT_X8R8G8B8));
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    m_device->BeginScene();
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00336699, 1.0f, 0);
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_DESTALPHA);
+    m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVDESTALPHA);
+    drawQuad(-0.5f, -0.5f, 7.5f, 15.5f, 0x00FF0000);
+    m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHASAT);
+    m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    drawQuad(7.5f, -0.5f, 15.5f, 15.5f, 0xFFFFFFFF);
+    m_device->EndScene();
+    Image image = readBackBuffer();
+    ASSERT_EQ(image.pixels.size(), 16u * 16u);
+    EXPECT_EQ(hex(image.at(3, 3)), hex(0xFFFF0000u));
+    EXPECT_EQ(hex(image.at(12, 3)), hex(0xFF336699u));
+
+    IDirect3DSurface9* backBuffer = nullptr;
+    IDirect3DSurface9* withAlpha = nullptr;
+    ASSERT_EQ(m_device->GetRenderTarget(0, &backBuffer), D3D_OK);
+    ASSERT_EQ(m_device->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &withAlpha, nullptr),
+              D3D_OK);
+    ASSERT_EQ(m_device->ColorFill(withAlpha, nullptr, 0x00000000), D3D_OK);
+    RECT part{4, 4, 12, 12};
+    // Counted as copied pixels, apart from drawn ones.
+    PlatformCountPixels(true);
+    const uint64_t pixels = PlatformPixelCount(), copied = PlatformCopiedPixelCount();
+    ASSERT_EQ(m_device->StretchRect(backBuffer, &part, withAlpha, &part, D3DTEXF_NONE), D3D_OK);
+    EXPECT_EQ(PlatformCopiedPixelCount() - copied, 64u);
+    EXPECT_EQ(PlatformPixelCount() - pixels, 64u);
+    PlatformCountPixels(false);
+    image = readTarget(withAlpha);
+    EXPECT_EQ(hex(image.at(5, 5)), hex(0xFFFF0000u));
+    EXPECT_EQ(hex(image.at(11, 11)), hex(0xFF336699u));
+    EXPECT_EQ(hex(image.at(3, 3)), hex(0x00000000u));
+    EXPECT_EQ(hex(image.at(12, 12)), hex(0x00000000u));
+    withAlpha->Release();
+    backBuffer->Release();
 }
 
 TEST_F(D3D9RenderTargetTest, StencilClipsDrawingToAMarkedArea)

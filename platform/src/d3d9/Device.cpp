@@ -27,8 +27,8 @@ thread_local Device* t_currentDevice = nullptr;
 
 // ULVO_FRAME_STATS=N: every N presented frames, one line with the GL calls and draws per frame and
 // the frames presented per second, for measuring the real program's frame; with ULVO_FRAME_PIXELS=1
-// also the pixels written per frame (in screens of the back buffer). Counting pixels waits for each
-// draw, so the frame rate is only worth reading without it.
+// also the pixels written per frame (in screens of the back buffer) and, of them, those copied.
+// Counting pixels waits for each draw, so the frame rate is only worth reading without it.
 void reportFrameStats(unsigned screenPixels)
 {
     static const long every = [] {
@@ -42,7 +42,7 @@ void reportFrameStats(unsigned screenPixels)
         return value && std::strcmp(value, "1") == 0;
     }();
     static long frames = -1;
-    static uint64_t calls0 = 0, draws0 = 0, pixels0 = 0;
+    static uint64_t calls0 = 0, draws0 = 0, pixels0 = 0, copied0 = 0;
     static LARGE_INTEGER time0{};
     if (frames < 0) {
         if (pixels)
@@ -54,6 +54,7 @@ void reportFrameStats(unsigned screenPixels)
     if (frames++ == 0) {
         PlatformGLCallCounts(calls0, draws0);
         pixels0 = PlatformPixelCount();
+        copied0 = PlatformCopiedPixelCount();
         QueryPerformanceCounter(&time0);
         return;
     }
@@ -67,11 +68,13 @@ void reportFrameStats(unsigned screenPixels)
     const double n = static_cast<double>(every);
     const double seconds =
         static_cast<double>(time.QuadPart - time0.QuadPart) / static_cast<double>(frequency.QuadPart);
-    Diagnostics::info(
-        "Direct3D", "frame stats: %.1f GL calls, %.1f draws, %.2f screens of pixels per frame, %.1f frames per second",
-        static_cast<double>(calls - calls0) / n, static_cast<double>(draws - draws0) / n,
-        static_cast<double>(PlatformPixelCount() - pixels0) / n / std::max(1u, screenPixels),
-        seconds > 0.0 ? n / seconds : 0.0);
+    const double screen = n * std::max(1u, screenPixels);
+    Diagnostics::info("Direct3D",
+                      "frame stats: %.1f GL calls, %.1f draws, %.2f screens of pixels per frame, %.1f frames per "
+                      "second, %.2f screens of them copied",
+                      static_cast<double>(calls - calls0) / n, static_cast<double>(draws - draws0) / n,
+                      static_cast<double>(PlatformPixelCount() - pixels0) / screen, seconds > 0.0 ? n / seconds : 0.0,
+                      static_cast<double>(PlatformCopiedPixelCount() - copied0) / screen);
     frames = 0;
 }
 constexpr GLenum kUploadUnit = GL_TEXTURE0 + 31;

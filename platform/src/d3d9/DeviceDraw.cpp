@@ -49,6 +49,20 @@ GLenum blendFactor(DWORD blend)
     }
 }
 
+// A blend factor with the destination's alpha taken as 1.
+GLenum opaqueDestination(GLenum factor)
+{
+    switch (factor) {
+    case GL_DST_ALPHA:
+        return GL_ONE;
+    case GL_ONE_MINUS_DST_ALPHA:
+    case GL_SRC_ALPHA_SATURATE:
+        return GL_ZERO;
+    default:
+        return factor;
+    }
+}
+
 // D3DBLEND_BOTHSRCALPHA and BOTHINVSRCALPHA set both factors from the source one.
 void blendPair(DWORD src, DWORD dst, GLenum& glSrc, GLenum& glDst)
 {
@@ -340,6 +354,11 @@ void Device::applyRenderStates()
             } else {
                 srcAlpha = src;
                 dstAlpha = dst;
+            }
+            if (m_renderTargets[0] && storesUnusedAlpha(m_renderTargets[0]->info())) {
+                // The target's format has no alpha: D3D blends as if it were 1.
+                for (GLenum* factor : {&src, &dst, &srcAlpha, &dstAlpha})
+                    *factor = opaqueDestination(*factor);
             }
             m_gl.blendFunc(src, dst, srcAlpha, dstAlpha);
             m_gl.blendEquation(op, opAlpha);

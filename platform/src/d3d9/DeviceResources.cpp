@@ -196,6 +196,9 @@ HRESULT Device::SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9* pRen
             old->unbindRef();
         m_attachmentsDirty = true;
         m_dirty |= kDirtyFramebuffer;
+        // Blending reads an alpha the format lacks as 1 (applyRenderStates).
+        if (RenderTargetIndex == 0 && old && storesUnusedAlpha(old->info()) != storesUnusedAlpha(surface->info()))
+            m_dirty |= kDirtyBlend;
     }
     if (RenderTargetIndex == 0) {
         // The viewport and scissor rectangle cover the new target.
@@ -303,6 +306,15 @@ HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSour
     GLenum filter = (!depth && scaled && Filter >= D3DTEXF_LINEAR) ? GL_LINEAR : GL_NEAREST;
     glBlitFramebuffer(s.left, s.top, s.right, s.bottom, d.left, d.top, d.right, d.bottom, mask, filter);
     m_dirty |= kDirtyFramebuffer | kDirtyRaster | kDirtyColorMask | kDirtyDepthStencil;
+    if (!depth && storesUnusedAlpha(source->info()) && dest->info().swizzle[3] != GL_ONE) {
+        // The source's stored alpha is not its format's: the copy's alpha is 1.
+        static const float opaque[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+        m_gl.enable(GL_SCISSOR_TEST, true);
+        m_gl.scissor(d.left, d.top, d.right - d.left, d.bottom - d.top);
+        m_gl.colorMask(0, false, false, false, true);
+        glClearBufferfv(GL_COLOR, 0, opaque);
+        m_dirty |= kDirtyViewport;
+    }
     if (dest->texture() && dest->glLevel() == 0)
         dest->texture()->markMipsDirty();
     return D3D_OK;
@@ -357,6 +369,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DS
     const FormatInfo& f = source->info();
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glReadPixels(0, 0, static_cast<GLsizei>(sd.Width), static_cast<GLsizei>(sd.Height), f.glFormat, f.glType, memory);
+    fillUnusedAlpha(f, memory, levelBytes(f, sd.Width, sd.Height));
     return D3D_OK;
 }
 

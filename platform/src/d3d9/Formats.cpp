@@ -14,7 +14,10 @@ constexpr GLint R = GL_RED, G = GL_GREEN, B = GL_BLUE, A = GL_ALPHA, ONE = GL_ON
 const FormatInfo kFormats[] = {
     // format, bpp, block, internal, format, type, swizzle, RT, depth, stencil, lockable, float
     {D3DFMT_A8R8G8B8, 4, 0, GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {R, G, B, A}, true, false, false, true, false},
-    {D3DFMT_X8R8G8B8, 4, 0, GL_RGB8, GL_BGRA, GL_UNSIGNED_BYTE, {R, G, B, ONE}, true, false, false, true, false},
+    // Unsized: the driver then stores the upload's own B, G, R, A bytes, the window's layout, so a
+    // copy to the window is a plain memory copy (GL_RGB8 storage is R, G, B, X: a shaded copy).
+    // The alpha it keeps is not the format's: whatever reads the storage takes it as 1.
+    {D3DFMT_X8R8G8B8, 4, 0, GL_RGBA, GL_BGRA, GL_UNSIGNED_BYTE, {R, G, B, ONE}, true, false, false, true, false},
     {D3DFMT_A8B8G8R8, 4, 0, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, {R, G, B, A}, true, false, false, true, false},
     {D3DFMT_X8B8G8R8, 4, 0, GL_RGB8, GL_RGBA, GL_UNSIGNED_BYTE, {R, G, B, ONE}, true, false, false, true, false},
     {D3DFMT_R8G8B8, 3, 0, GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE, {R, G, B, ONE}, false, false, false, true, false},
@@ -283,6 +286,14 @@ UINT mipLevelCount(UINT width, UINT height, UINT depth)
         ++levels;
     }
     return levels;
+}
+
+void fillUnusedAlpha(const FormatInfo& f, uint8_t* pixels, size_t bytes)
+{
+    if (!storesUnusedAlpha(f))
+        return;
+    for (size_t i = 3; i < bytes; i += 4)
+        pixels[i] = 0xFF;
 }
 
 } // namespace D3D9Internal

@@ -3,6 +3,9 @@
 // and upload format that keeps exactly that layout (so uploads and read-backs need no conversion).
 #include <d3d9.h>
 
+#include <cstddef>
+#include <cstdint>
+
 #include "d3d9/GLFunctions.h"
 
 namespace D3D9Internal {
@@ -29,6 +32,14 @@ inline bool isCompressed(const FormatInfo& f)
 {
     return f.blockBytes != 0;
 }
+// Stored with an alpha channel the format lacks (X8R8G8B8): sampling's swizzle, blending (which
+// takes the target's alpha as 1) and read-backs (fillUnusedAlpha) show it as 1.
+inline bool storesUnusedAlpha(const FormatInfo& f)
+{
+    return f.internalFormat == GL_RGBA && f.swizzle[3] == GL_ONE;
+}
+// Sets the alpha byte of every read-back pixel of such a format to 0xFF; other formats stay as read.
+void fillUnusedAlpha(const FormatInfo& f, uint8_t* pixels, size_t bytes);
 // Bytes of one row of texels (of 4-texel block rows for DXT), as LockRect's Pitch reports it.
 UINT rowPitch(const FormatInfo& f, UINT width);
 // Rows of the level in memory: height, or block rows for DXT.

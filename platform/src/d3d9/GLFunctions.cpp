@@ -29,6 +29,7 @@ bool s_counting = false;
 // Pixels written by draws (samples that passed), clears (their scissor box) and copies (their
 // destination rectangle), counted while asked for; the query functions are the driver's own.
 uint64_t s_pixels = 0;
+uint64_t s_copiedPixels = 0;
 bool s_countingPixels = false;
 GLuint s_pixelQuery = 0;
 PFNGLBEGINQUERYPROC s_beginQuery = nullptr;
@@ -65,7 +66,9 @@ template <typename R, typename... A, int Id, CallKind Kind> struct Counted<R (*)
             if (s_countingPixels) {
                 const auto all = std::make_tuple(args...);
                 const int64_t w = std::get<6>(all) - std::get<4>(all), h = std::get<7>(all) - std::get<5>(all);
-                s_pixels += static_cast<uint64_t>(w < 0 ? -w : w) * static_cast<uint64_t>(h < 0 ? -h : h);
+                const uint64_t copied = static_cast<uint64_t>(w < 0 ? -w : w) * static_cast<uint64_t>(h < 0 ? -h : h);
+                s_pixels += copied;
+                s_copiedPixels += copied;
             }
         }
         return real(args...);
@@ -193,4 +196,9 @@ void PlatformCountPixels(bool on)
 uint64_t PlatformPixelCount()
 {
     return D3D9Internal::s_pixels;
+}
+
+uint64_t PlatformCopiedPixelCount()
+{
+    return D3D9Internal::s_copiedPixels;
 }

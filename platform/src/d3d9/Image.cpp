@@ -238,6 +238,7 @@ bool Image::read(std::vector<uint8_t>& out) const
         glGetCompressedTexImage(m_imageTarget, m_level, out.data());
     else
         glGetTexImage(m_imageTarget, m_level, m_info->glFormat, m_info->glType, out.data());
+    fillUnusedAlpha(*m_info, out.data(), byteSize());
     return true;
 }
 
