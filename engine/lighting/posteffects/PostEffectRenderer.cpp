@@ -205,10 +205,11 @@ bool PostEffectRenderer::takeTargets()
                      L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
                      L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_"
                      L"dsttarget_tex,NULL)");
-    if (!made) {
-        for (RenderTargetHandle& target : m_targets)
-            target.reset();
-    }
+    // Made only to prove they can be: an effect's first draw takes each again (holdTarget). Held
+    // from here, they would sit unused through loading and the menus' first frames.
+    for (RenderTargetHandle& target : m_targets)
+        target.reset();
+    m_renderManager.getTargetPool().trim(L"PostEffect");
     return made;
 }
 

@@ -82,7 +82,8 @@ public:
     // The POSTEFFECT kinds by TYPE (registerPostEffectKinds when made).
     PostEffectKinds& getPostEffectKinds() { return m_kinds; }
 
-    // Makes the quad buffer and the three targets (when enabled and not made yet).
+    // Makes the quad buffer, and the three targets to prove they can be made; they go back to the
+    // pool at once (when enabled and not made yet).
     void createBuffers();
     // The device takes the quad buffer only; the pool keeps the targets.
     void onLostDevice() override;

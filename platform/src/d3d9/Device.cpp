@@ -18,7 +18,11 @@ using namespace GLFn;
 namespace D3D9Internal {
 
 namespace {
-constexpr int kOwnMappingBytes = 1 << 20;
+// Pictures' files and decoded texels, mid-size textures and targets are this size or more: as
+// mappings of their own, those let go between loading and the first frames no longer pile up in
+// the heap until a trim. The rasteriser's 64 KB blocks, taken and freed every frame, stay below
+// (mapped, they would cost thousands of maps and page faults a second).
+constexpr int kOwnMappingBytes = 256 << 10;
 } // namespace
 
 namespace {

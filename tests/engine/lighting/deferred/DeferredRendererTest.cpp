@@ -12,6 +12,7 @@
 #include "engine/scene/SceneObjectsSupport.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/deferred/DeferredRenderer.h"
+#include "lighting/posteffects/PostEffectRenderer.h"
 #include "render/cameras/AttachPoint.h"
 #include "scene/objects/mesh/MeshObjekt.h"
 
@@ -277,6 +278,10 @@ TEST_F(DeferredRendererTest, TheSceneIsLitByTheSunWithSplitShadowsAndByTwoPointL
     EXPECT_EQ(run(L"RP_DEF_removeLight Blau"), L"es gibt kein Licht mit diesen Namen!");
     EXPECT_EQ(run(L"RP_DEF 0"), L"gesetzt");
     EXPECT_FALSE(m_deferred->areBuffersCreated());
+    // The frames' post chain lets its targets go after frames without it, as the game's do.
+    auto& post = static_cast<PostEffectRenderer&>(*m_manager->getPostEffectRenderer());
+    for (int frame = 0; frame < PostEffectRenderer::kIdleFrames; ++frame)
+        post.frameWithoutChain();
     m_manager->getTargetPool().trim();
     EXPECT_EQ(m_manager->getTargetPool().getTargetCount(), targetsBefore);
     // Nothing to save now: the answer says so.

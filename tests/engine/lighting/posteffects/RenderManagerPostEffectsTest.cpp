@@ -131,9 +131,13 @@ TEST_F(RenderManagerPostEffectsTest, ModeChangesReachEveryRenderer)
     auto& post = static_cast<PostEffectRenderer&>(*m_manager.getPostEffectRenderer());
     EXPECT_EQ(post.getHDRMode(), 5u);
     EXPECT_EQ(static_cast<DeferredRenderer*>(m_manager.getDeferredRenderer())->getHDRMode(), 5u);
+    // The chain's targets, taken when an effect draws, are floating-point now.
+    IDirect3DSurface9* drawn = post.beginEffectDraw(false);
+    ASSERT_NE(drawn, nullptr);
     D3DSURFACE_DESC desc{};
-    post.getOriginalSurface()->GetDesc(&desc);
+    drawn->GetDesc(&desc);
     EXPECT_EQ(desc.Format, D3DFMT_A16B16G16R16F);
+    post.endEffectDraw(false);
     m_manager.setHDRMode(0);
     EXPECT_EQ(m_manager.getSettings().getHDRActivation(), 0u);
 
