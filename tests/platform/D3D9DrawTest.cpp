@@ -379,3 +379,44 @@ TEST_F(D3D9DrawTest, BatchesFollowWhatTheDriverKeepsPerDraw)
     for (IDirect3DTexture9* texture : textures)
         texture->Release();
 }
+
+// Leaving a target hands its draws to the driver at once, one call, so the rasteriser draws them
+// while the next pass is prepared; setting the same target again, or leaving a target nothing was
+// drawn into since, sends nothing. Every draw lands in the target it was made for.
+TEST_F(D3D9DrawTest, LeavingATargetHandsItsDrawsOverOnce)
+{
+    ASSERT_TRUE(createDevice(8, 8));
+    IDirect3DSurface9* back = nullptr;
+    IDirect3DSurface9* other = nullptr;
+    ASSERT_EQ(m_device->GetRenderTarget(0, &back), D3D_OK);
+    ASSERT_EQ(m_device->CreateRenderTarget(8, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &other, nullptr),
+              D3D_OK);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    auto callsOf = [&](const std::function<void()>& step) {
+        uint64_t calls = 0, draws = 0, callsAfter = 0, drawsAfter = 0;
+        PlatformCountGLCalls(true);
+        PlatformGLCallCounts(calls, draws);
+        step();
+        PlatformGLCallCounts(callsAfter, drawsAfter);
+        PlatformCountGLCalls(false);
+        return callsAfter - calls;
+    };
+    drawQuad(-0.5f, -0.5f, 7.5f, 7.5f, 0xFF102030);
+    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, back); }), 0u);
+    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, other); }), 1u);
+    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, back); }), 0u);
+    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, other); }), 0u);
+    drawQuad(-0.5f, -0.5f, 3.5f, 7.5f, 0xFF405060);
+    // Taking the depth surface away leaves the target's draws too.
+    EXPECT_EQ(callsOf([&] { m_device->SetDepthStencilSurface(nullptr); }), 1u);
+    drawQuad(3.5f, -0.5f, 7.5f, 7.5f, 0xFF708090);
+    m_device->SetRenderTarget(0, back);
+    drawQuad(-0.5f, -0.5f, 7.5f, 3.5f, 0xFFA0B0C0);
+    const Image backImage = readBackBuffer(), otherImage = readTarget(other);
+    EXPECT_EQ(backImage.at(1, 1), 0xFFA0B0C0u);
+    EXPECT_EQ(backImage.at(1, 6), 0xFF102030u);
+    EXPECT_EQ(otherImage.at(1, 1), 0xFF405060u);
+    EXPECT_EQ(otherImage.at(6, 6), 0xFF708090u);
+    back->Release();
+    other->Release();
+}

@@ -690,9 +690,22 @@ IDirect3DPixelShader9* createPixelShader(IDirect3DDevice9* device, ShaderStageDe
     return new PixelShader(d, std::move(desc));
 }
 
+namespace {
+
+// The device the calling thread draws with, found without a cast: effects reach it every draw.
+Device* sameAsCurrent(IDirect3DDevice9* device)
+{
+    Device* current = t_currentDevice;
+    return current && static_cast<IDirect3DDevice9*>(current) == device ? current : nullptr;
+}
+
+} // namespace
+
 bool makeCurrent(IDirect3DDevice9* device)
 {
-    Device* d = deviceObject(device);
+    Device* d = sameAsCurrent(device);
+    if (!d)
+        d = deviceObject(device);
     if (!d)
         return false;
     d->makeCurrent();
@@ -701,7 +714,9 @@ bool makeCurrent(IDirect3DDevice9* device)
 
 GLState* glState(IDirect3DDevice9* device)
 {
-    Device* d = deviceObject(device);
+    Device* d = sameAsCurrent(device);
+    if (!d)
+        d = deviceObject(device);
     return d ? &d->glState() : nullptr;
 }
 

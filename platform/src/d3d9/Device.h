@@ -254,6 +254,9 @@ private:
     unsigned m_batchFenceCount = 0;
     unsigned m_batchesHandedOver = 0;
     void handOverBatch();
+    // The draws queued for the render target being left go to the rasteriser now.
+    void handOverTarget();
+    bool m_workUnflushed = false;
     void queueWork(uint64_t bytes);
     uint64_t drawWork(uint64_t primitives);
     bool m_lostReported = false;

@@ -874,6 +874,20 @@ void Device::handOverBatch()
     ++m_batchesHandedOver;
 }
 
+void Device::handOverTarget()
+{
+    // The driver hands a target's draws to its rasteriser only when the next target's first draw
+    // arrives, after everything the engine and the driver prepare for it, and then waits for them;
+    // handed over as the target is left, they are drawn while the next pass is prepared. The work
+    // is split where the target changes anyway, so no pixel moves.
+    if (!m_workUnflushed)
+        return;
+    makeCurrent();
+    glFlush();
+    m_workUnflushed = false;
+    m_queuedBytes = 0;
+}
+
 void Device::queueWork(uint64_t bytes)
 {
     // A software rasteriser bins every draw of a frame in memory until it is flushed; a frame of
@@ -886,6 +900,7 @@ void Device::queueWork(uint64_t bytes)
         m_queuedBytes = 0;
     }
     m_queuedBytes += bytes;
+    m_workUnflushed = true;
 }
 
 uint64_t Device::drawWork(uint64_t primitives)

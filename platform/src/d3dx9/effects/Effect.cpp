@@ -45,6 +45,21 @@ void writeLayout(const Parameter& p, const UniformLayout& l, uint32_t base, std:
         return;
     const uint32_t* words = p.block->words.data() + p.offset;
     if (l.columns > 1) {
+        // Objects set their matrices every draw: a matrix that fits is written without a check
+        // per word.
+        const size_t lastRow = p.rows ? p.rows - 1 : 0, lastColumn = p.columns ? p.columns - 1 : 0;
+        const size_t end =
+            static_cast<size_t>(base) +
+            (l.rowMajor ? lastColumn * l.matrixStride + lastRow * 4 : lastRow * l.matrixStride + lastColumn * 4) + 4;
+        if (end <= out.size()) {
+            uint8_t* at = out.data() + base;
+            const size_t rowStep = l.rowMajor ? 4 : l.matrixStride, columnStep = l.rowMajor ? l.matrixStride : 4;
+            for (UINT r = 0; r < p.rows; ++r) {
+                for (UINT c = 0; c < p.columns; ++c)
+                    std::memcpy(at + r * rowStep + c * columnStep, &words[r * p.columns + c], 4);
+            }
+            return;
+        }
         for (UINT r = 0; r < p.rows; ++r) {
             for (UINT c = 0; c < p.columns; ++c) {
                 // HLSL column-major matrices arrive as RowMajor: one HLSL column per stride.
