@@ -420,3 +420,30 @@ TEST_F(D3D9DrawTest, LeavingATargetHandsItsDrawsOverOnce)
     back->Release();
     other->Release();
 }
+
+// Draws from memory fill a ring that starts over when full and at every Present; each start lets
+// the driver orphan what earlier draws still read. Every quad of frames that go round the ring
+// several times lands with its own colour.
+TEST_F(D3D9DrawTest, DrawsFromMemoryGoingRoundTheirRingLandInOrder)
+{
+    ASSERT_TRUE(createDevice(16, 8));
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    for (int frame = 0; frame < 2; ++frame) {
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        // 10 rounds of 128 quads of 112 bytes, 140 KB: the 64 KB ring starts over twice.
+        for (int round = 0; round < 10; ++round) {
+            for (int y = 0; y < 8; ++y) {
+                for (int x = 0; x < 16; ++x) {
+                    const D3DCOLOR color = D3DCOLOR_ARGB(0xFF, x * 16, y * 32, round * 20 + frame);
+                    drawQuad(x - 0.5f, y - 0.5f, x + 0.5f, y + 0.5f, color);
+                }
+            }
+        }
+        const Image image = readBackBuffer();
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 16; ++x)
+                EXPECT_EQ(image.at(x, y), D3DCOLOR_ARGB(0xFF, x * 16, y * 32, 180 + frame)) << x << "," << y;
+        }
+        m_device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+}

@@ -516,7 +516,8 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     reportFrameStats(m_params.BackBufferWidth * m_params.BackBufferHeight);
     if (window != m_sdlWindow)
         SDL_GL_MakeCurrent(m_sdlWindow, m_context);
-    // Draws from memory start in fresh storage next frame, whatever the GPU still reads.
+    // Draws from memory start their rings over next frame, letting the driver orphan what the GPU
+    // still reads.
     m_upVertexUsed = m_upVertexCapacity;
     m_upIndexUsed = m_upIndexCapacity;
     return D3D_OK;

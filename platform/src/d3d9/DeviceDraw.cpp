@@ -1064,6 +1064,26 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
     return D3D_OK;
 }
 
+namespace {
+
+// Draws from memory append to a ring the GPU may still read behind them, so they map without
+// waiting.
+constexpr GLbitfield kAppendAccess = GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT;
+
+// The ring bound to `target` starts over: the first draw's map lets the driver orphan the old
+// contents (a driver whose rasteriser copies vertices at the draw reuses the storage as it is;
+// new storage each time would be allocated and cleared). Storage is made only to grow.
+GLbitfield restartStorage(GLenum target, size_t& capacity, size_t needed, size_t least)
+{
+    if (needed <= capacity)
+        return GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT;
+    capacity = std::max<size_t>({capacity * 2, needed, least});
+    glBufferData(target, static_cast<GLsizeiptr>(capacity), nullptr, GL_STREAM_DRAW);
+    return kAppendAccess;
+}
+
+} // namespace
+
 HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* vertices, UINT stride, const void* indices,
                        D3DFORMAT indexFormat, UINT vertexTotal)
 {
@@ -1102,16 +1122,14 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
     // buffer's start and the draw names its first vertex: consecutive draws from memory of the
     // same layout then leave the attribute pointers alone.
     size_t vertexOffset = (m_upVertexUsed + stride - 1) / stride * stride;
+    GLbitfield vertexAccess = kAppendAccess;
     if (vertexOffset + vertexBytes > m_upVertexCapacity || m_upVertexCapacity == 0) {
-        if (vertexBytes > m_upVertexCapacity)
-            m_upVertexCapacity = std::max<size_t>({m_upVertexCapacity * 2, vertexBytes, 1u << 16});
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_upVertexCapacity), nullptr, GL_STREAM_DRAW);
+        vertexAccess = restartStorage(GL_ARRAY_BUFFER, m_upVertexCapacity, vertexBytes, 1u << 16);
         vertexOffset = 0;
     }
     const GLint firstVertex = static_cast<GLint>(vertexOffset / stride);
-    void* target =
-        glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(vertexOffset), static_cast<GLsizeiptr>(vertexBytes),
-                         GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+    void* target = glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(vertexOffset),
+                                    static_cast<GLsizeiptr>(vertexBytes), vertexAccess);
     if (!target)
         return D3DERR_INVALIDCALL;
     std::memcpy(target, vertices, vertexBytes);
@@ -1150,16 +1168,14 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
     size_t indexSize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
     size_t indexBytes = count * indexSize;
     m_gl.bindElementBuffer(m_upIndexBuffer);
+    GLbitfield indexAccess = kAppendAccess;
     if (m_upIndexUsed + indexBytes > m_upIndexCapacity || m_upIndexCapacity == 0) {
-        if (indexBytes > m_upIndexCapacity)
-            m_upIndexCapacity = std::max<size_t>({m_upIndexCapacity * 2, indexBytes, 1u << 14});
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_upIndexCapacity), nullptr, GL_STREAM_DRAW);
+        indexAccess = restartStorage(GL_ELEMENT_ARRAY_BUFFER, m_upIndexCapacity, indexBytes, 1u << 14);
         m_upIndexUsed = 0;
     }
     size_t indexOffset = m_upIndexUsed;
     target = glMapBufferRange(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLintptr>(indexOffset),
-                              static_cast<GLsizeiptr>(indexBytes),
-                              GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+                              static_cast<GLsizeiptr>(indexBytes), indexAccess);
     if (!target)
         return D3DERR_INVALIDCALL;
     std::memcpy(target, indices, indexBytes);
