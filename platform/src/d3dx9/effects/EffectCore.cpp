@@ -435,6 +435,11 @@ HRESULT EffectCore::setMatrices(D3DXHANDLE h, const D3DXMATRIX* m, UINT count, b
             q.offset + q.rows * q.columns <= q.block->words.size()) {
             // Float matrices, set every draw, take the numbers as they are.
             uint32_t* words = q.block->words.data() + q.offset;
+            if (q.rows == 4 && q.columns == 4 && !transpose) {
+                std::memcpy(words, &matrix, sizeof matrix);
+                ++q.block->version;
+                return;
+            }
             for (UINT r = 0; r < q.rows; ++r) {
                 for (UINT c = 0; c < q.columns; ++c)
                     std::memcpy(&words[r * q.columns + c], transpose ? &matrix.m[c][r] : &matrix.m[r][c], 4);
