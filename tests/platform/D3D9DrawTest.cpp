@@ -447,3 +447,60 @@ TEST_F(D3D9DrawTest, DrawsFromMemoryGoingRoundTheirRingLandInOrder)
         m_device->Present(nullptr, nullptr, nullptr, nullptr);
     }
 }
+
+// One shape drawn from memory at many places (the same vertices, another world matrix each) is
+// written to the ring once and drawn from there again; other vertices in between, the ring
+// starting over and Present all leave every copy where its own matrix puts it, and a copy of the
+// vertices changed in place is drawn as changed.
+TEST_F(D3D9DrawTest, TheSameVerticesDrawnFromMemoryAgainLandWhereEachDrawPutsThem)
+{
+    ASSERT_TRUE(createDevice(16, 8));
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    D3DMATRIX projection = screenProjection(16, 8);
+    m_device->SetTransform(D3DTS_PROJECTION, &projection);
+    // A one-pixel square on pixel (0, 0), whose centre is at (0, 0).
+    ColorVertex square[4] = {{-0.5f, -0.5f, 0.5f, 0xFFFF0000},
+                             {0.5f, -0.5f, 0.5f, 0xFFFF0000},
+                             {-0.5f, 0.5f, 0.5f, 0xFFFF0000},
+                             {0.5f, 0.5f, 0.5f, 0xFFFF0000}};
+    auto drawAt = [&](int x, int y) {
+        D3DMATRIX world = identity();
+        world._41 = static_cast<float>(x);
+        world._42 = static_cast<float>(y);
+        m_device->SetTransform(D3DTS_WORLD, &world);
+        m_device->SetFVF(kColorVertexFvf);
+        EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, square, sizeof(ColorVertex)), D3D_OK);
+    };
+    for (int frame = 0; frame < 2; ++frame) {
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        // Row 0 and 1 red, drawn twice each, with screen quads of other vertices in between on
+        // rows 2 and 3; 700 quads of 112 bytes go round the 64 KB ring.
+        for (int round = 0; round < 2; ++round) {
+            for (int x = 0; x < 16; ++x) {
+                drawAt(x, 0);
+                drawAt(x, 1);
+                drawQuad(x - 0.5f, 1.5f, x + 0.5f, 2.5f, D3DCOLOR_ARGB(0xFF, 0, x * 16, round));
+                for (int i = 0; i < 10; ++i)
+                    drawQuad(x - 0.5f, 2.5f, x + 0.5f, 3.5f, D3DCOLOR_ARGB(0xFF, 0, 0, x * 16 + i));
+            }
+        }
+        // The same array with a new colour: drawn as it is now.
+        for (ColorVertex& v : square)
+            v.color = 0xFF0000FF;
+        drawAt(5, 4);
+        drawAt(6, 4);
+        for (ColorVertex& v : square)
+            v.color = 0xFFFF0000;
+        const Image image = readBackBuffer();
+        for (int x = 0; x < 16; ++x) {
+            EXPECT_EQ(image.at(x, 0), 0xFFFF0000u) << x;
+            EXPECT_EQ(image.at(x, 1), 0xFFFF0000u) << x;
+            EXPECT_EQ(image.at(x, 2), D3DCOLOR_ARGB(0xFF, 0, x * 16, 1)) << x;
+            EXPECT_EQ(image.at(x, 3), D3DCOLOR_ARGB(0xFF, 0, 0, x * 16 + 9)) << x;
+            EXPECT_EQ(image.at(x, 4), x == 5 || x == 6 ? 0xFF0000FFu : 0xFF000000u) << x;
+        }
+        m_device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+}

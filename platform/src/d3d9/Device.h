@@ -293,6 +293,10 @@ private:
     size_t m_upIndexCapacity = 0;
     size_t m_upVertexUsed = 0;
     size_t m_upIndexUsed = 0;
+    // The last small draw from memory's vertices and where they went in the ring: the same
+    // vertices drawn again (one shape drawn at many places) are drawn from there.
+    std::vector<uint8_t> m_upLastVertices;
+    size_t m_upLastOffset = 0;
     std::unique_ptr<ProgramCache> m_programs;
     Program* m_currentProgram = nullptr;
     GLuint m_boundProgram = 0;

@@ -1068,6 +1068,9 @@ namespace {
 
 // Draws from memory append to a ring the GPU may still read behind them, so they map without
 // waiting.
+// The largest draw from memory whose vertices are kept to be found again.
+constexpr size_t kReusedVertexBytes = 4096;
+
 constexpr GLbitfield kAppendAccess = GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT;
 
 // The ring bound to `target` starts over: the first draw's map lets the driver orphan the old
@@ -1122,19 +1125,38 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
     // buffer's start and the draw names its first vertex: consecutive draws from memory of the
     // same layout then leave the attribute pointers alone.
     size_t vertexOffset = (m_upVertexUsed + stride - 1) / stride * stride;
-    GLbitfield vertexAccess = kAppendAccess;
-    if (vertexOffset + vertexBytes > m_upVertexCapacity || m_upVertexCapacity == 0) {
-        vertexAccess = restartStorage(GL_ARRAY_BUFFER, m_upVertexCapacity, vertexBytes, 1u << 16);
-        vertexOffset = 0;
+    // The ring is only appended to until it starts over with new storage, so the last vertices
+    // written are still where they went: the same vertices again need no write.
+    if (!m_upLastVertices.empty() && vertexBytes == m_upLastVertices.size() && m_upLastOffset % stride == 0 &&
+        std::memcmp(vertices, m_upLastVertices.data(), vertexBytes) == 0) {
+        vertexOffset = m_upLastOffset;
+    } else {
+        GLbitfield vertexAccess = kAppendAccess;
+        if (vertexOffset + vertexBytes > m_upVertexCapacity || m_upVertexCapacity == 0) {
+            vertexAccess = restartStorage(GL_ARRAY_BUFFER, m_upVertexCapacity, vertexBytes, 1u << 16);
+            vertexOffset = 0;
+        }
+        void* target = glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(vertexOffset),
+                                        static_cast<GLsizeiptr>(vertexBytes), vertexAccess);
+        if (!target) {
+            m_upLastVertices.clear();
+            return D3DERR_INVALIDCALL;
+        }
+        std::memcpy(target, vertices, vertexBytes);
+        glUnmapBuffer(GL_ARRAY_BUFFER);
+        m_upVertexUsed = vertexOffset + vertexBytes;
+        // Small shapes only: a large draw is rarely repeated and its copy would cost more.
+        if (m_upLastVertices.capacity() == 0)
+            m_upLastVertices.reserve(kReusedVertexBytes);
+        if (vertexBytes <= kReusedVertexBytes) {
+            m_upLastVertices.resize(vertexBytes);
+            std::memcpy(m_upLastVertices.data(), vertices, vertexBytes);
+            m_upLastOffset = vertexOffset;
+        } else {
+            m_upLastVertices.clear();
+        }
     }
     const GLint firstVertex = static_cast<GLint>(vertexOffset / stride);
-    void* target = glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(vertexOffset),
-                                    static_cast<GLsizeiptr>(vertexBytes), vertexAccess);
-    if (!target)
-        return D3DERR_INVALIDCALL;
-    std::memcpy(target, vertices, vertexBytes);
-    glUnmapBuffer(GL_ARRAY_BUFFER);
-    m_upVertexUsed = vertexOffset + vertexBytes;
 
     unsigned enabled = 0;
     for (const VertexAttribute& a : declaration->attributes()) {
@@ -1174,8 +1196,8 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
         m_upIndexUsed = 0;
     }
     size_t indexOffset = m_upIndexUsed;
-    target = glMapBufferRange(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLintptr>(indexOffset),
-                              static_cast<GLsizeiptr>(indexBytes), indexAccess);
+    void* target = glMapBufferRange(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLintptr>(indexOffset),
+                                    static_cast<GLsizeiptr>(indexBytes), indexAccess);
     if (!target)
         return D3DERR_INVALIDCALL;
     std::memcpy(target, indices, indexBytes);
