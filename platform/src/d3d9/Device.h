@@ -316,6 +316,9 @@ private:
     uint32_t m_dirty = kDirtyAll;
     bool m_attachmentsDirty = true;
     uint32_t m_dirtyTextures = 0xfffff;
+    // Slots SetTexture last filled: every slot holding a texture is among them (a slot emptied
+    // otherwise may stay, and is found empty).
+    uint32_t m_textureSlots = 0;
     uint32_t m_dirtySamplers = 0xfffff;
     // Versions of the values programs read; a program uploads what changed since it last ran.
     uint64_t m_fixupVersion = 1, m_clipVersion = 1, m_pixelVersion = 1, m_transformVersion = 1, m_materialVersion = 1,

@@ -961,7 +961,8 @@ bool Device::prepareDraw(uint64_t primitives)
 
 void Device::resolveSampledMips()
 {
-    for (BaseTextureObject* texture : m_state.textures) {
+    for (uint32_t slots = m_textureSlots; slots; slots &= slots - 1) {
+        BaseTextureObject* texture = m_state.textures[__builtin_ctz(slots)];
         if (!texture)
             continue;
         // A texture being rendered into gets its levels when it is sampled afterwards, not on

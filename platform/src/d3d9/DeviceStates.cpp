@@ -557,6 +557,10 @@ HRESULT Device::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture)
     bool typeChanged = !old || !texture || old->bindTarget() != texture->bindTarget();
     assign(m_state.textures[slot], texture);
     m_dirtyTextures |= 1u << slot;
+    if (texture)
+        m_textureSlots |= 1u << slot;
+    else
+        m_textureSlots &= ~(1u << slot);
     if ((slot < kStageCount && typeChanged) || pixelShaderReadsSamplers())
         m_dirty |= kDirtyProgram;
     return D3D_OK;
