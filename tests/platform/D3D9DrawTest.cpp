@@ -379,3 +379,128 @@ TEST_F(D3D9DrawTest, BatchesFollowWhatTheDriverKeepsPerDraw)
     for (IDirect3DTexture9* texture : textures)
         texture->Release();
 }
+
+// Leaving a target hands its draws to the driver at once, one call, so the rasteriser draws them
+// while the next pass is prepared; setting the same target again, or leaving a target nothing was
+// drawn into since, sends nothing. Every draw lands in the target it was made for.
+TEST_F(D3D9DrawTest, LeavingATargetHandsItsDrawsOverOnce)
+{
+    ASSERT_TRUE(createDevice(8, 8));
+    IDirect3DSurface9* back = nullptr;
+    IDirect3DSurface9* other = nullptr;
+    ASSERT_EQ(m_device->GetRenderTarget(0, &back), D3D_OK);
+    ASSERT_EQ(m_device->CreateRenderTarget(8, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &other, nullptr),
+              D3D_OK);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    auto callsOf = [&](const std::function<void()>& step) {
+        uint64_t calls = 0, draws = 0, callsAfter = 0, drawsAfter = 0;
+        PlatformCountGLCalls(true);
+        PlatformGLCallCounts(calls, draws);
+        step();
+        PlatformGLCallCounts(callsAfter, drawsAfter);
+        PlatformCountGLCalls(false);
+        return callsAfter - calls;
+    };
+    drawQuad(-0.5f, -0.5f, 7.5f, 7.5f, 0xFF102030);
+    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, back); }), 0u);
+    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, other); }), 1u);
+    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, back); }), 0u);
+    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, other); }), 0u);
+    drawQuad(-0.5f, -0.5f, 3.5f, 7.5f, 0xFF405060);
+    // Taking the depth surface away leaves the target's draws too.
+    EXPECT_EQ(callsOf([&] { m_device->SetDepthStencilSurface(nullptr); }), 1u);
+    drawQuad(3.5f, -0.5f, 7.5f, 7.5f, 0xFF708090);
+    m_device->SetRenderTarget(0, back);
+    drawQuad(-0.5f, -0.5f, 7.5f, 3.5f, 0xFFA0B0C0);
+    const Image backImage = readBackBuffer(), otherImage = readTarget(other);
+    EXPECT_EQ(backImage.at(1, 1), 0xFFA0B0C0u);
+    EXPECT_EQ(backImage.at(1, 6), 0xFF102030u);
+    EXPECT_EQ(otherImage.at(1, 1), 0xFF405060u);
+    EXPECT_EQ(otherImage.at(6, 6), 0xFF708090u);
+    back->Release();
+    other->Release();
+}
+
+// Draws from memory fill a ring that starts over when full and at every Present; each start lets
+// the driver orphan what earlier draws still read. Every quad of frames that go round the ring
+// several times lands with its own colour.
+TEST_F(D3D9DrawTest, DrawsFromMemoryGoingRoundTheirRingLandInOrder)
+{
+    ASSERT_TRUE(createDevice(16, 8));
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    for (int frame = 0; frame < 2; ++frame) {
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        // 10 rounds of 128 quads of 112 bytes, 140 KB: the 64 KB ring starts over twice.
+        for (int round = 0; round < 10; ++round) {
+            for (int y = 0; y < 8; ++y) {
+                for (int x = 0; x < 16; ++x) {
+                    const D3DCOLOR color = D3DCOLOR_ARGB(0xFF, x * 16, y * 32, round * 20 + frame);
+                    drawQuad(x - 0.5f, y - 0.5f, x + 0.5f, y + 0.5f, color);
+                }
+            }
+        }
+        const Image image = readBackBuffer();
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 16; ++x)
+                EXPECT_EQ(image.at(x, y), D3DCOLOR_ARGB(0xFF, x * 16, y * 32, 180 + frame)) << x << "," << y;
+        }
+        m_device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+}
+
+// One shape drawn from memory at many places (the same vertices, another world matrix each) is
+// written to the ring once and drawn from there again; other vertices in between, the ring
+// starting over and Present all leave every copy where its own matrix puts it, and a copy of the
+// vertices changed in place is drawn as changed.
+TEST_F(D3D9DrawTest, TheSameVerticesDrawnFromMemoryAgainLandWhereEachDrawPutsThem)
+{
+    ASSERT_TRUE(createDevice(16, 8));
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    D3DMATRIX projection = screenProjection(16, 8);
+    m_device->SetTransform(D3DTS_PROJECTION, &projection);
+    // A one-pixel square on pixel (0, 0), whose centre is at (0, 0).
+    ColorVertex square[4] = {{-0.5f, -0.5f, 0.5f, 0xFFFF0000},
+                             {0.5f, -0.5f, 0.5f, 0xFFFF0000},
+                             {-0.5f, 0.5f, 0.5f, 0xFFFF0000},
+                             {0.5f, 0.5f, 0.5f, 0xFFFF0000}};
+    auto drawAt = [&](int x, int y) {
+        D3DMATRIX world = identity();
+        world._41 = static_cast<float>(x);
+        world._42 = static_cast<float>(y);
+        m_device->SetTransform(D3DTS_WORLD, &world);
+        m_device->SetFVF(kColorVertexFvf);
+        EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, square, sizeof(ColorVertex)), D3D_OK);
+    };
+    for (int frame = 0; frame < 2; ++frame) {
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        // Row 0 and 1 red, drawn twice each, with screen quads of other vertices in between on
+        // rows 2 and 3; 700 quads of 112 bytes go round the 64 KB ring.
+        for (int round = 0; round < 2; ++round) {
+            for (int x = 0; x < 16; ++x) {
+                drawAt(x, 0);
+                drawAt(x, 1);
+                drawQuad(x - 0.5f, 1.5f, x + 0.5f, 2.5f, D3DCOLOR_ARGB(0xFF, 0, x * 16, round));
+                for (int i = 0; i < 10; ++i)
+                    drawQuad(x - 0.5f, 2.5f, x + 0.5f, 3.5f, D3DCOLOR_ARGB(0xFF, 0, 0, x * 16 + i));
+            }
+        }
+        // The same array with a new colour: drawn as it is now.
+        for (ColorVertex& v : square)
+            v.color = 0xFF0000FF;
+        drawAt(5, 4);
+        drawAt(6, 4);
+        for (ColorVertex& v : square)
+            v.color = 0xFFFF0000;
+        const Image image = readBackBuffer();
+        for (int x = 0; x < 16; ++x) {
+            EXPECT_EQ(image.at(x, 0), 0xFFFF0000u) << x;
+            EXPECT_EQ(image.at(x, 1), 0xFFFF0000u) << x;
+            EXPECT_EQ(image.at(x, 2), D3DCOLOR_ARGB(0xFF, 0, x * 16, 1)) << x;
+            EXPECT_EQ(image.at(x, 3), D3DCOLOR_ARGB(0xFF, 0, 0, x * 16 + 9)) << x;
+            EXPECT_EQ(image.at(x, 4), x == 5 || x == 6 ? 0xFF0000FFu : 0xFF000000u) << x;
+        }
+        m_device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+}

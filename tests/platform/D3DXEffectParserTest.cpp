@@ -278,6 +278,20 @@ TEST(D3DXEffectParserTest, ValuesConvertBetweenKindsAndMembersAreReachable)
     EXPECT_EQ(e->SetFloat(nullptr, 1.0f), D3DERR_INVALIDCALL);
     float big[64] = {};
     EXPECT_EQ(e->SetFloatArray("g_Scale", big, 64), D3D_OK); // extra values are ignored
+
+    // Names are found again by where the caller keeps them: one buffer holding one name after
+    // another still reaches each parameter, and a missing name stays missing.
+    char name[32] = "g_Count";
+    e->SetInt(name, 5);
+    std::strcpy(name, "g_Missing");
+    EXPECT_EQ(e->SetInt(name, 6), D3DERR_INVALIDCALL);
+    std::strcpy(name, "g_Enabled");
+    EXPECT_EQ(e->SetInt(name, 1), D3D_OK);
+    std::strcpy(name, "g_Count");
+    e->GetInt(name, &n);
+    EXPECT_EQ(n, 5);
+    e->GetBool("g_Enabled", &b);
+    EXPECT_TRUE(b);
 }
 
 TEST(D3DXEffectParserTest, IncludesResolveThroughTheIncludeHandlerWithTheirOwnLines)

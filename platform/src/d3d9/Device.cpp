@@ -525,7 +525,8 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     reportFrameStats(m_params.BackBufferWidth * m_params.BackBufferHeight);
     if (window != m_sdlWindow)
         SDL_GL_MakeCurrent(m_sdlWindow, m_context);
-    // Draws from memory start in fresh storage next frame, whatever the GPU still reads.
+    // Draws from memory start their rings over next frame, letting the driver orphan what the GPU
+    // still reads.
     m_upVertexUsed = m_upVertexCapacity;
     m_upIndexUsed = m_upIndexCapacity;
     return D3D_OK;
@@ -699,9 +700,22 @@ IDirect3DPixelShader9* createPixelShader(IDirect3DDevice9* device, ShaderStageDe
     return new PixelShader(d, std::move(desc));
 }
 
+namespace {
+
+// The device the calling thread draws with, found without a cast: effects reach it every draw.
+Device* sameAsCurrent(IDirect3DDevice9* device)
+{
+    Device* current = t_currentDevice;
+    return current && static_cast<IDirect3DDevice9*>(current) == device ? current : nullptr;
+}
+
+} // namespace
+
 bool makeCurrent(IDirect3DDevice9* device)
 {
-    Device* d = deviceObject(device);
+    Device* d = sameAsCurrent(device);
+    if (!d)
+        d = deviceObject(device);
     if (!d)
         return false;
     d->makeCurrent();
@@ -710,7 +724,9 @@ bool makeCurrent(IDirect3DDevice9* device)
 
 GLState* glState(IDirect3DDevice9* device)
 {
-    Device* d = deviceObject(device);
+    Device* d = sameAsCurrent(device);
+    if (!d)
+        d = deviceObject(device);
     return d ? &d->glState() : nullptr;
 }
 

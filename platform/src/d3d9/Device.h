@@ -254,6 +254,9 @@ private:
     unsigned m_batchFenceCount = 0;
     unsigned m_batchesHandedOver = 0;
     void handOverBatch();
+    // The draws queued for the render target being left go to the rasteriser now.
+    void handOverTarget();
+    bool m_workUnflushed = false;
     void queueWork(uint64_t bytes);
     uint64_t drawWork(uint64_t primitives);
     bool m_lostReported = false;
@@ -290,6 +293,10 @@ private:
     size_t m_upIndexCapacity = 0;
     size_t m_upVertexUsed = 0;
     size_t m_upIndexUsed = 0;
+    // The last small draw from memory's vertices and where they went in the ring: the same
+    // vertices drawn again (one shape drawn at many places) are drawn from there.
+    std::vector<uint8_t> m_upLastVertices;
+    size_t m_upLastOffset = 0;
     std::unique_ptr<ProgramCache> m_programs;
     Program* m_currentProgram = nullptr;
     GLuint m_boundProgram = 0;
@@ -309,6 +316,9 @@ private:
     uint32_t m_dirty = kDirtyAll;
     bool m_attachmentsDirty = true;
     uint32_t m_dirtyTextures = 0xfffff;
+    // Slots SetTexture last filled: every slot holding a texture is among them (a slot emptied
+    // otherwise may stay, and is found empty).
+    uint32_t m_textureSlots = 0;
     uint32_t m_dirtySamplers = 0xfffff;
     // Versions of the values programs read; a program uploads what changed since it last ran.
     uint64_t m_fixupVersion = 1, m_clipVersion = 1, m_pixelVersion = 1, m_transformVersion = 1, m_materialVersion = 1,

@@ -893,6 +893,20 @@ void Device::handOverBatch()
     ++m_batchesHandedOver;
 }
 
+void Device::handOverTarget()
+{
+    // The driver hands a target's draws to its rasteriser only when the next target's first draw
+    // arrives, after everything the engine and the driver prepare for it, and then waits for them;
+    // handed over as the target is left, they are drawn while the next pass is prepared. The work
+    // is split where the target changes anyway, so no pixel moves.
+    if (!m_workUnflushed)
+        return;
+    makeCurrent();
+    glFlush();
+    m_workUnflushed = false;
+    m_queuedBytes = 0;
+}
+
 void Device::queueWork(uint64_t bytes)
 {
     // A software rasteriser bins every draw of a frame in memory until it is flushed; a frame of
@@ -905,6 +919,7 @@ void Device::queueWork(uint64_t bytes)
         m_queuedBytes = 0;
     }
     m_queuedBytes += bytes;
+    m_workUnflushed = true;
 }
 
 uint64_t Device::drawWork(uint64_t primitives)
@@ -965,7 +980,8 @@ bool Device::prepareDraw(uint64_t primitives)
 
 void Device::resolveSampledMips()
 {
-    for (BaseTextureObject* texture : m_state.textures) {
+    for (uint32_t slots = m_textureSlots; slots; slots &= slots - 1) {
+        BaseTextureObject* texture = m_state.textures[__builtin_ctz(slots)];
         if (!texture)
             continue;
         // A texture being rendered into gets its levels when it is sampled afterwards, not on
@@ -1068,6 +1084,29 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
     return D3D_OK;
 }
 
+namespace {
+
+// Draws from memory append to a ring the GPU may still read behind them, so they map without
+// waiting.
+// The largest draw from memory whose vertices are kept to be found again.
+constexpr size_t kReusedVertexBytes = 4096;
+
+constexpr GLbitfield kAppendAccess = GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT;
+
+// The ring bound to `target` starts over: the first draw's map lets the driver orphan the old
+// contents (a driver whose rasteriser copies vertices at the draw reuses the storage as it is;
+// new storage each time would be allocated and cleared). Storage is made only to grow.
+GLbitfield restartStorage(GLenum target, size_t& capacity, size_t needed, size_t least)
+{
+    if (needed <= capacity)
+        return GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT;
+    capacity = std::max<size_t>({capacity * 2, needed, least});
+    glBufferData(target, static_cast<GLsizeiptr>(capacity), nullptr, GL_STREAM_DRAW);
+    return kAppendAccess;
+}
+
+} // namespace
+
 HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* vertices, UINT stride, const void* indices,
                        D3DFORMAT indexFormat, UINT vertexTotal)
 {
@@ -1106,21 +1145,38 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
     // buffer's start and the draw names its first vertex: consecutive draws from memory of the
     // same layout then leave the attribute pointers alone.
     size_t vertexOffset = (m_upVertexUsed + stride - 1) / stride * stride;
-    if (vertexOffset + vertexBytes > m_upVertexCapacity || m_upVertexCapacity == 0) {
-        if (vertexBytes > m_upVertexCapacity)
-            m_upVertexCapacity = std::max<size_t>({m_upVertexCapacity * 2, vertexBytes, 1u << 16});
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_upVertexCapacity), nullptr, GL_STREAM_DRAW);
-        vertexOffset = 0;
+    // The ring is only appended to until it starts over with new storage, so the last vertices
+    // written are still where they went: the same vertices again need no write.
+    if (!m_upLastVertices.empty() && vertexBytes == m_upLastVertices.size() && m_upLastOffset % stride == 0 &&
+        std::memcmp(vertices, m_upLastVertices.data(), vertexBytes) == 0) {
+        vertexOffset = m_upLastOffset;
+    } else {
+        GLbitfield vertexAccess = kAppendAccess;
+        if (vertexOffset + vertexBytes > m_upVertexCapacity || m_upVertexCapacity == 0) {
+            vertexAccess = restartStorage(GL_ARRAY_BUFFER, m_upVertexCapacity, vertexBytes, 1u << 16);
+            vertexOffset = 0;
+        }
+        void* target = glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(vertexOffset),
+                                        static_cast<GLsizeiptr>(vertexBytes), vertexAccess);
+        if (!target) {
+            m_upLastVertices.clear();
+            return D3DERR_INVALIDCALL;
+        }
+        std::memcpy(target, vertices, vertexBytes);
+        glUnmapBuffer(GL_ARRAY_BUFFER);
+        m_upVertexUsed = vertexOffset + vertexBytes;
+        // Small shapes only: a large draw is rarely repeated and its copy would cost more.
+        if (m_upLastVertices.capacity() == 0)
+            m_upLastVertices.reserve(kReusedVertexBytes);
+        if (vertexBytes <= kReusedVertexBytes) {
+            m_upLastVertices.resize(vertexBytes);
+            std::memcpy(m_upLastVertices.data(), vertices, vertexBytes);
+            m_upLastOffset = vertexOffset;
+        } else {
+            m_upLastVertices.clear();
+        }
     }
     const GLint firstVertex = static_cast<GLint>(vertexOffset / stride);
-    void* target =
-        glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(vertexOffset), static_cast<GLsizeiptr>(vertexBytes),
-                         GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
-    if (!target)
-        return D3DERR_INVALIDCALL;
-    std::memcpy(target, vertices, vertexBytes);
-    glUnmapBuffer(GL_ARRAY_BUFFER);
-    m_upVertexUsed = vertexOffset + vertexBytes;
 
     unsigned enabled = 0;
     for (const VertexAttribute& a : declaration->attributes()) {
@@ -1154,16 +1210,14 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
     size_t indexSize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
     size_t indexBytes = count * indexSize;
     m_gl.bindElementBuffer(m_upIndexBuffer);
+    GLbitfield indexAccess = kAppendAccess;
     if (m_upIndexUsed + indexBytes > m_upIndexCapacity || m_upIndexCapacity == 0) {
-        if (indexBytes > m_upIndexCapacity)
-            m_upIndexCapacity = std::max<size_t>({m_upIndexCapacity * 2, indexBytes, 1u << 14});
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_upIndexCapacity), nullptr, GL_STREAM_DRAW);
+        indexAccess = restartStorage(GL_ELEMENT_ARRAY_BUFFER, m_upIndexCapacity, indexBytes, 1u << 14);
         m_upIndexUsed = 0;
     }
     size_t indexOffset = m_upIndexUsed;
-    target = glMapBufferRange(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLintptr>(indexOffset),
-                              static_cast<GLsizeiptr>(indexBytes),
-                              GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+    void* target = glMapBufferRange(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLintptr>(indexOffset),
+                                    static_cast<GLsizeiptr>(indexBytes), indexAccess);
     if (!target)
         return D3DERR_INVALIDCALL;
     std::memcpy(target, indices, indexBytes);

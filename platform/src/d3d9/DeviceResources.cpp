@@ -188,6 +188,8 @@ HRESULT Device::SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9* pRen
         return D3DERR_INVALIDCALL;
     Surface*& slot = m_renderTargets[RenderTargetIndex];
     if (slot != surface) {
+        if (RenderTargetIndex == 0)
+            handOverTarget();
         if (surface)
             surface->bindRef();
         Surface* old = slot;
@@ -229,6 +231,7 @@ HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil)
     if (pNewZStencil && (!surface || surface->device() != this || !surface->isDepthStencil() || !surface->glTexture()))
         return D3DERR_INVALIDCALL;
     if (m_depthStencil != surface) {
+        handOverTarget();
         if (surface)
             surface->bindRef();
         Surface* old = m_depthStencil;

@@ -4,11 +4,37 @@
 #include <d3dx9math.h>
 
 #include <algorithm>
+#include <bitset>
 #include <cstring>
+#include <type_traits>
 
 namespace D3D9Internal {
 
 namespace {
+
+// Copies the entries of `from` the mask names into `to`: a whole array at once when the mask
+// names all (a block of every state is captured each pass), else only the bits set.
+template <size_t N, typename T> void copyMasked(const std::bitset<N>& mask, T (&to)[N], const T (&from)[N])
+{
+    static_assert(std::is_trivially_copyable_v<T>);
+    if (mask.all()) {
+        std::memcpy(to, from, sizeof to);
+        return;
+    }
+    for (size_t i = mask._Find_first(); i < N; i = mask._Find_next(i))
+        std::memcpy(&to[i], &from[i], sizeof(T));
+}
+
+// Whether every entry the mask names is the same in both arrays.
+template <size_t N, typename T> bool sameMasked(const std::bitset<N>& mask, const T (&a)[N], const T (&b)[N])
+{
+    if (mask.all())
+        return std::memcmp(a, b, sizeof a) == 0;
+    for (size_t i = mask._Find_first(); i < N; i = mask._Find_next(i))
+        if (std::memcmp(&a[i], &b[i], sizeof(T)) != 0)
+            return false;
+    return true;
+}
 
 const D3DMATRIX kIdentity = {{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}};
 
@@ -531,6 +557,10 @@ HRESULT Device::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture)
     bool typeChanged = !old || !texture || old->bindTarget() != texture->bindTarget();
     assign(m_state.textures[slot], texture);
     m_dirtyTextures |= 1u << slot;
+    if (texture)
+        m_textureSlots |= 1u << slot;
+    else
+        m_textureSlots &= ~(1u << slot);
     if ((slot < kStageCount && typeChanged) || pixelShaderReadsSamplers())
         m_dirty |= kDirtyProgram;
     return D3D_OK;
@@ -1076,30 +1106,20 @@ void Device::captureStateBlock(StateBlock& block)
 {
     DeviceState& s = block.state();
     const StateMask& m = block.mask();
-    for (int i = 0; i < kRenderStateCount; ++i)
-        if (m.renderStates.test(i))
-            s.renderStates[i] = m_state.renderStates[i];
+    copyMasked(m.renderStates, s.renderStates, m_state.renderStates);
     for (int i = 0; i < kSamplerCount; ++i)
-        for (int j = 0; j < kSamplerStateCount; ++j)
-            if (m.samplerStates[i].test(j))
-                s.samplerStates[i][j] = m_state.samplerStates[i][j];
+        copyMasked(m.samplerStates[i], s.samplerStates[i], m_state.samplerStates[i]);
     for (int i = 0; i < kStageCount; ++i)
-        for (int j = 0; j < kStageStateCount; ++j)
-            if (m.stageStates[i].test(j))
-                s.stageStates[i][j] = m_state.stageStates[i][j];
+        copyMasked(m.stageStates[i], s.stageStates[i], m_state.stageStates[i]);
     for (int i = 0; i < kSamplerCount; ++i)
         if (m.textures.test(i))
             assign(s.textures[i], m_state.textures[i]);
-    for (int i = 0; i < kTransformCount; ++i)
-        if (m.transforms.test(i))
-            s.transforms[i] = m_state.transforms[i];
+    copyMasked(m.transforms, s.transforms, m_state.transforms);
     if (m.viewport)
         s.viewport = m_state.viewport;
     if (m.scissor)
         s.scissor = m_state.scissor;
-    for (int i = 0; i < kClipPlaneCount; ++i)
-        if (m.clipPlanes.test(i))
-            std::memcpy(s.clipPlanes[i], m_state.clipPlanes[i], sizeof s.clipPlanes[i]);
+    copyMasked(m.clipPlanes, s.clipPlanes, m_state.clipPlanes);
     if (m.fvf)
         s.fvf = m_state.fvf;
     if (m.declaration)
@@ -1119,47 +1139,35 @@ void Device::captureStateBlock(StateBlock& block)
         assign(s.vertexShader, m_state.vertexShader);
     if (m.pixelShader)
         assign(s.pixelShader, m_state.pixelShader);
-    for (int i = 0; i < kVSConstF; ++i)
-        if (m.vsConstF.test(i))
-            std::memcpy(s.vsConstF[i], m_state.vsConstF[i], sizeof s.vsConstF[i]);
-    for (int i = 0; i < kPSConstF; ++i)
-        if (m.psConstF.test(i))
-            std::memcpy(s.psConstF[i], m_state.psConstF[i], sizeof s.psConstF[i]);
-    for (int i = 0; i < kConstI; ++i) {
-        if (m.vsConstI.test(i))
-            std::memcpy(s.vsConstI[i], m_state.vsConstI[i], sizeof s.vsConstI[i]);
-        if (m.psConstI.test(i))
-            std::memcpy(s.psConstI[i], m_state.psConstI[i], sizeof s.psConstI[i]);
-    }
-    for (int i = 0; i < kConstB; ++i) {
-        if (m.vsConstB.test(i))
-            s.vsConstB[i] = m_state.vsConstB[i];
-        if (m.psConstB.test(i))
-            s.psConstB[i] = m_state.psConstB[i];
-    }
+    copyMasked(m.vsConstF, s.vsConstF, m_state.vsConstF);
+    copyMasked(m.psConstF, s.psConstF, m_state.psConstF);
+    copyMasked(m.vsConstI, s.vsConstI, m_state.vsConstI);
+    copyMasked(m.psConstI, s.psConstI, m_state.psConstI);
+    copyMasked(m.vsConstB, s.vsConstB, m_state.vsConstB);
+    copyMasked(m.psConstB, s.psConstB, m_state.psConstB);
     if (m.material)
         s.material = m_state.material;
-    for (int i = 0; i < kMaxLights; ++i)
-        if (m.lights.test(i))
-            s.lights[i] = m_state.lights[i];
+    copyMasked(m.lights, s.lights, m_state.lights);
 }
 
 void Device::applyStateBlock(const DeviceState& s, const StateMask& m)
 {
-    for (int i = 0; i < kRenderStateCount; ++i)
-        if (m.renderStates.test(i))
+    // Setting a state to the value it has changes nothing: arrays found the same are skipped.
+    if (m_recording || !sameMasked(m.renderStates, s.renderStates, m_state.renderStates))
+        for (size_t i = m.renderStates._Find_first(); i < kRenderStateCount; i = m.renderStates._Find_next(i))
             SetRenderState(static_cast<D3DRENDERSTATETYPE>(i), s.renderStates[i]);
     for (int i = 0; i < kSamplerCount; ++i) {
         DWORD sampler = i < 16 ? static_cast<DWORD>(i) : D3DVERTEXTEXTURESAMPLER0 + static_cast<DWORD>(i - 16);
-        for (int j = 0; j < kSamplerStateCount; ++j)
-            if (m.samplerStates[i].test(j))
+        if (m_recording || !sameMasked(m.samplerStates[i], s.samplerStates[i], m_state.samplerStates[i]))
+            for (size_t j = m.samplerStates[i]._Find_first(); j < kSamplerStateCount;
+                 j = m.samplerStates[i]._Find_next(j))
                 SetSamplerState(sampler, static_cast<D3DSAMPLERSTATETYPE>(j), s.samplerStates[i][j]);
         if (m.textures.test(i))
             SetTexture(sampler, s.textures[i] ? s.textures[i]->asInterface() : nullptr);
     }
     for (int i = 0; i < kStageCount; ++i)
-        for (int j = 0; j < kStageStateCount; ++j)
-            if (m.stageStates[i].test(j))
+        if (m_recording || !sameMasked(m.stageStates[i], s.stageStates[i], m_state.stageStates[i]))
+            for (size_t j = m.stageStates[i]._Find_first(); j < kStageStateCount; j = m.stageStates[i]._Find_next(j))
                 SetTextureStageState(static_cast<DWORD>(i), static_cast<D3DTEXTURESTAGESTATETYPE>(j),
                                      s.stageStates[i][j]);
     static const D3DTRANSFORMSTATETYPE kTransformTypes[kTransformCount] = {
@@ -1203,12 +1211,15 @@ void Device::applyStateBlock(const DeviceState& s, const StateMask& m)
     auto differs = [this](const auto& saved, const auto& current) {
         return m_recording || std::memcmp(&saved, &current, sizeof saved) != 0;
     };
-    for (int i = 0; i < kVSConstF; ++i)
-        if (m.vsConstF.test(i) && differs(s.vsConstF[i], m_state.vsConstF[i]))
-            SetVertexShaderConstantF(static_cast<UINT>(i), s.vsConstF[i], 1);
-    for (int i = 0; i < kPSConstF; ++i)
-        if (m.psConstF.test(i) && differs(s.psConstF[i], m_state.psConstF[i]))
-            SetPixelShaderConstantF(static_cast<UINT>(i), s.psConstF[i], 1);
+    // A block of every state mostly finds the constants as it left them: one compare each.
+    if (m_recording || !sameMasked(m.vsConstF, s.vsConstF, m_state.vsConstF))
+        for (size_t i = m.vsConstF._Find_first(); i < kVSConstF; i = m.vsConstF._Find_next(i))
+            if (differs(s.vsConstF[i], m_state.vsConstF[i]))
+                SetVertexShaderConstantF(static_cast<UINT>(i), s.vsConstF[i], 1);
+    if (m_recording || !sameMasked(m.psConstF, s.psConstF, m_state.psConstF))
+        for (size_t i = m.psConstF._Find_first(); i < kPSConstF; i = m.psConstF._Find_next(i))
+            if (differs(s.psConstF[i], m_state.psConstF[i]))
+                SetPixelShaderConstantF(static_cast<UINT>(i), s.psConstF[i], 1);
     for (int i = 0; i < kConstI; ++i) {
         if (m.vsConstI.test(i) && differs(s.vsConstI[i], m_state.vsConstI[i]))
             SetVertexShaderConstantI(static_cast<UINT>(i), s.vsConstI[i], 1);

@@ -45,6 +45,35 @@ void writeLayout(const Parameter& p, const UniformLayout& l, uint32_t base, std:
         return;
     const uint32_t* words = p.block->words.data() + p.offset;
     if (l.columns > 1) {
+        // Objects set their matrices every draw: a matrix that fits is written without a check
+        // per word.
+        const size_t lastRow = p.rows ? p.rows - 1 : 0, lastColumn = p.columns ? p.columns - 1 : 0;
+        const size_t end =
+            static_cast<size_t>(base) +
+            (l.rowMajor ? lastColumn * l.matrixStride + lastRow * 4 : lastRow * l.matrixStride + lastColumn * 4) + 4;
+        if (end <= out.size() && p.rows == 4 && p.columns == 4 && l.matrixStride == 16) {
+            // The usual 4x4 float matrix: copied, or turned, in fixed steps the compiler unrolls.
+            uint32_t* at = reinterpret_cast<uint32_t*>(out.data() + base);
+            if (!l.rowMajor) {
+                std::memcpy(at, words, 64);
+                return;
+            }
+            uint32_t turned[16];
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 4; ++c)
+                    turned[c * 4 + r] = words[r * 4 + c];
+            std::memcpy(at, turned, 64);
+            return;
+        }
+        if (end <= out.size()) {
+            uint8_t* at = out.data() + base;
+            const size_t rowStep = l.rowMajor ? 4 : l.matrixStride, columnStep = l.rowMajor ? l.matrixStride : 4;
+            for (UINT r = 0; r < p.rows; ++r) {
+                for (UINT c = 0; c < p.columns; ++c)
+                    std::memcpy(at + r * rowStep + c * columnStep, &words[r * p.columns + c], 4);
+            }
+            return;
+        }
         for (UINT r = 0; r < p.rows; ++r) {
             for (UINT c = 0; c < p.columns; ++c) {
                 // HLSL column-major matrices arrive as RowMajor: one HLSL column per stride.
@@ -54,7 +83,12 @@ void writeLayout(const Parameter& p, const UniformLayout& l, uint32_t base, std:
         }
         return;
     }
-    for (size_t i = 0; i < p.count && i < 4; ++i)
+    const size_t count = std::min<size_t>(p.count, 4);
+    if (static_cast<size_t>(base) + count * 4 <= out.size()) {
+        std::memcpy(out.data() + base, words, count * 4);
+        return;
+    }
+    for (size_t i = 0; i < count; ++i)
         put(base + static_cast<uint32_t>(i) * 4, words[i]);
 }
 

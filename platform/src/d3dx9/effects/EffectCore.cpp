@@ -61,6 +61,7 @@ void EffectCore::init(EffectDescription description, PreprocessedSource source)
     m_description = std::move(description);
     m_source = std::move(source);
     m_handles.clear();
+    m_nameHits = {};
     for (auto& p : m_description.parameters)
         registerParameter(*p);
     for (auto& t : m_description.techniques) {
@@ -125,16 +126,30 @@ Parameter* EffectCore::parameter(D3DXHANDLE h)
     if (it != m_handles.end())
         return it->second == Kind::Parameter ? static_cast<Parameter*>(const_cast<void*>(static_cast<const void*>(h)))
                                              : nullptr;
+    const uintptr_t address = reinterpret_cast<uintptr_t>(h);
+    NameHit& hit = m_nameHits[(address ^ (address >> 5)) % m_nameHits.size()];
+    if (hit.address == h && std::strcmp(hit.name, h) == 0)
+        return hit.parameter;
+    Parameter* found = nullptr;
     // Callers that set parameters by name every draw mostly name a top-level one: compared in
     // place, without the copies of a path.
     if (!std::strpbrk(h, ".[")) {
         for (auto& p : m_description.parameters) {
-            if (p->name == h)
-                return p.get();
+            if (p->name == h) {
+                found = p.get();
+                break;
+            }
         }
-        return nullptr;
+    } else {
+        found = findByName(m_description.parameters, h);
     }
-    return findByName(m_description.parameters, h);
+    const size_t length = std::strlen(h);
+    if (length < sizeof hit.name) {
+        hit.address = h;
+        hit.parameter = found;
+        std::memcpy(hit.name, h, length + 1);
+    }
+    return found;
 }
 
 Technique* EffectCore::technique(D3DXHANDLE h)
@@ -416,6 +431,22 @@ HRESULT EffectCore::setMatrices(D3DXHANDLE h, const D3DXMATRIX* m, UINT count, b
     if (!p || !m || !p->isNumeric())
         return D3DERR_INVALIDCALL;
     auto setOne = [&](Parameter& q, const D3DXMATRIX& matrix) {
+        if (q.type == D3DXPT_FLOAT && q.rows <= 4 && q.columns <= 4 &&
+            q.offset + q.rows * q.columns <= q.block->words.size()) {
+            // Float matrices, set every draw, take the numbers as they are.
+            uint32_t* words = q.block->words.data() + q.offset;
+            if (q.rows == 4 && q.columns == 4 && !transpose) {
+                std::memcpy(words, &matrix, sizeof matrix);
+                ++q.block->version;
+                return;
+            }
+            for (UINT r = 0; r < q.rows; ++r) {
+                for (UINT c = 0; c < q.columns; ++c)
+                    std::memcpy(&words[r * q.columns + c], transpose ? &matrix.m[c][r] : &matrix.m[r][c], 4);
+            }
+            ++q.block->version;
+            return;
+        }
         for (UINT r = 0; r < q.rows; ++r) {
             for (UINT c = 0; c < q.columns; ++c) {
                 float v = transpose ? matrix.m[c][r] : matrix.m[r][c];

@@ -5,6 +5,7 @@
 #include "d3dx9/effects/EffectModel.h"
 #include "d3dx9/effects/EffectPreprocessor.h"
 
+#include <array>
 #include <string>
 #include <unordered_map>
 
@@ -67,6 +68,15 @@ private:
     EffectDescription m_description;
     PreprocessedSource m_source;
     std::unordered_map<const void*, Kind> m_handles;
+    // Parameters found by name: callers that set them by name every draw pass the same text at
+    // the same address, so the address finds the entry and the text confirms it (a buffer
+    // reused for another name misses). Names the effect lacks are remembered too.
+    struct NameHit {
+        const char* address = nullptr;
+        Parameter* parameter = nullptr;
+        char name[32] = {};
+    };
+    std::array<NameHit, 32> m_nameHits{};
 };
 
 } // namespace D3DXEffects
