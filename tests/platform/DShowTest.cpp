@@ -123,6 +123,20 @@ protected:
         WindowTesting::WindowFixture::TearDown();
     }
 
+    // Lets go of the graph and its interfaces at once; the graph's own count is returned.
+    ULONG releaseGraph()
+    {
+        m_video->Release();
+        m_events->Release();
+        m_control->Release();
+        const ULONG left = m_graph->Release();
+        m_video = nullptr;
+        m_events = nullptr;
+        m_control = nullptr;
+        m_graph = nullptr;
+        return left;
+    }
+
     // The owner is the whole window, as the intro video sets it up.
     void attach()
     {
@@ -391,14 +405,7 @@ TEST_F(DShowFixture, ReleasingARunningGraphStopsIt)
     // FFmpeg is in memory while a clip is open, and only then.
     EXPECT_TRUE(ffmpegLoaded());
     const auto start = std::chrono::steady_clock::now();
-    m_video->Release();
-    m_events->Release();
-    m_control->Release();
-    EXPECT_EQ(m_graph->Release(), 0u);
-    m_video = nullptr;
-    m_events = nullptr;
-    m_control = nullptr;
-    m_graph = nullptr;
+    EXPECT_EQ(releaseGraph(), 0u);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
     EXPECT_FALSE(ffmpegLoaded());
     // The window's own procedure is back in place.
@@ -421,14 +428,7 @@ TEST_F(DShowFixture, VideoLibrariesOpenedAheadServeTheClipAndGoWhenLetGo)
     for (int turn = 0; turn < 100 && code != EC_COMPLETE; ++turn)
         code = nextEvent(100);
     EXPECT_EQ(code, EC_COMPLETE);
-    m_video->Release();
-    m_events->Release();
-    m_control->Release();
-    EXPECT_EQ(m_graph->Release(), 0u);
-    m_video = nullptr;
-    m_events = nullptr;
-    m_control = nullptr;
-    m_graph = nullptr;
+    EXPECT_EQ(releaseGraph(), 0u);
     EXPECT_TRUE(ffmpegLoaded());     // still held
     PlatformLetGoOfVideoLibraries(); // closes them beside
     PlatformLetGoOfVideoLibraries(); // waits for that
@@ -522,13 +522,7 @@ TEST_F(DShowFixture, AReleasedClipsSoundClosesBesideAndTheNextSoundOutputOpensAf
     ASSERT_EQ(m_graph->RenderFile((m_dir.path().wstring() + L"/tone.wmv").c_str(), nullptr), S_OK);
     ASSERT_EQ(m_control->Run(), S_OK);
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    for (IUnknown* object : std::vector<IUnknown*>{m_video, m_events, m_control})
-        object->Release();
-    EXPECT_EQ(m_graph->Release(), 0u);
-    m_video = nullptr;
-    m_events = nullptr;
-    m_control = nullptr;
-    m_graph = nullptr;
+    EXPECT_EQ(releaseGraph(), 0u);
     // At once, while the clip's output may still drain: the dummy driver has room for one output
     // only, so the engine's, opened too early, would fail.
     IXACT3Engine* engine = nullptr;
