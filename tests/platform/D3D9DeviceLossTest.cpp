@@ -9,7 +9,22 @@
 
 using namespace D3D9Testing;
 
-class D3D9DeviceLossTest : public DeviceFixture {};
+class D3D9DeviceLossTest : public DeviceFixture {
+protected:
+    // A 640x480 full-screen device's parameters for the fixture's window, with m_d3d made (no device yet).
+    D3DPRESENT_PARAMETERS fullScreenParams()
+    {
+        m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        D3DPRESENT_PARAMETERS params{};
+        params.BackBufferWidth = 640;
+        params.BackBufferHeight = 480;
+        params.BackBufferFormat = D3DFMT_X8R8G8B8;
+        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        params.hDeviceWindow = m_window;
+        params.Windowed = FALSE;
+        return params;
+    }
+};
 
 TEST_F(D3D9DeviceLossTest, LostThenNotResetThenResetOnceDefaultResourcesAreGone)
 {
@@ -101,15 +116,8 @@ TEST_F(D3D9DeviceLossTest, FullScreenDeviceIsLostWhileItsWindowIsInactive)
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageW(&msg);
     ASSERT_EQ(GetForegroundWindow(), m_window);
-    m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS params = fullScreenParams();
     ASSERT_NE(m_d3d, nullptr);
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = 640;
-    params.BackBufferHeight = 480;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.hDeviceWindow = m_window;
-    params.Windowed = FALSE;
     params.FullScreen_RefreshRateInHz = 60;
     ASSERT_EQ(m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                   &params, &m_device),
@@ -146,15 +154,8 @@ TEST_F(D3D9DeviceLossTest, AWindowCoveringItsDisplayEntersFullScreenAheadOfTheDe
     ASSERT_TRUE(PlatformEnterFullScreen(m_window));
     EXPECT_TRUE(PlatformWindowInFullScreen(m_window));
     EXPECT_TRUE(PlatformEnterFullScreen(m_window)); // already there
-    m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS params = fullScreenParams();
     ASSERT_NE(m_d3d, nullptr);
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = 640;
-    params.BackBufferHeight = 480;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.hDeviceWindow = m_window;
-    params.Windowed = FALSE;
     ASSERT_EQ(m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                   &params, &m_device),
               D3D_OK);
