@@ -5,6 +5,7 @@
 #include <d3dx9core.h>
 
 #include "graphics/sprites/BaseSprite.h"
+#include "graphics/sprites/SpriteRecording.h"
 
 namespace Ulvo {
 
@@ -45,6 +46,11 @@ public:
                        const D3DXQUATERNION* rotation, const D3DXVECTOR3* translation, const D3DXVECTOR3* center,
                        D3DCOLOR colour) override;
 
+    // While a recording is set (outside any batch), each 2D draw is added to it with the device's
+    // stencil states; with draw false the draws and batches stop there (a dry run that learns what
+    // a drawing would draw). Text drawn through the D3DX object itself is not recorded.
+    void setRecording(SpriteRecording* recording, bool draw);
+
     // For the D3DX font drawer, which draws its text through the same object
     // while a batch is open.
     ID3DXSprite** getD3DXSprite() { return &m_sprite; }
@@ -58,8 +64,13 @@ private:
     bool draw2D(IDirect3DTexture9* texture, const RECT* source, const D3DXVECTOR2* scaling,
                 const D3DXVECTOR2* rotationCenter, float rotation, const D3DXVECTOR2* translation, D3DCOLOR colour);
 
+    void record(IDirect3DTexture9* texture, const RECT* source, const D3DXMATRIX& transform, D3DCOLOR colour);
+    bool dryRun() const { return m_recording && !m_recordingDraws; }
+
     DWORD m_beginFlags = 0;
     ID3DXSprite* m_sprite = nullptr;
+    SpriteRecording* m_recording = nullptr;
+    bool m_recordingDraws = true;
     int m_nesting = 0;
     int m_savedNesting = 0;
 };

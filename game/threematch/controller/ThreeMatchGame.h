@@ -9,6 +9,7 @@
 #include "graphics/textures/RenderToTexture.h"
 #include "render/cameras/LookAtCamera.h"
 #include "threematch/ConsoleLineView.h"
+#include "threematch/controller/BoardRedraw.h"
 #include "threematch/controller/LevelBackdrop.h"
 #include "threematch/controller/MenuBackdrop.h"
 #include "threematch/town/Katastrophe.h"
@@ -116,6 +117,10 @@ public:
     void onPreRender(Ulvo::ForwardRenderer& renderer);
     void onPostRender(Ulvo::ForwardRenderer& renderer);
     void renderIngameTarget(Ulvo::RenderToTexture& target);
+    // The board and its overlay, as the in-game picture shows them.
+    void drawBoard();
+    // A dry run of drawBoard(): the part of m_boardClip to clear and draw this frame.
+    RECT planBoardRedraw(IDirect3DDevice9* device, D3DCOLOR clear);
     void drawIngamePicture(Ulvo::GUIWindow& window, const bool& inView);
     void drawTooltipFrame(Ulvo::GUIWindow& window, bool& skipOwnDrawing);
     void fitHelpPage(Ulvo::GUIWindow& window);
@@ -142,6 +147,10 @@ public:
     // --- Access for the program and its tests ----------------------------------------------
     Ulvo::RenderToTexture& getRenderTarget() { return *m_renderTarget; }
     Spielfeld* getBoard() const { return m_board; }
+    // The board's picture drawn whole by the next frame; whether the last one drew only what
+    // changed (for tests).
+    void redrawBoardWhole() { m_boardRedraw.forget(); }
+    bool boardRedrawnInPart() const { return m_boardRedraw.partial(); }
     const std::vector<Katastrophe>& getKatastrophen() const { return m_katastrophen; }
     const std::vector<WrathStage>& getWrathStages() const { return m_townRules.getWrathStages(); }
     std::vector<WrathStage>& wrathStages() { return m_townRules.wrathStages(); }
@@ -365,6 +374,11 @@ private:
     RECT m_boardClip{};
     IDirect3DSurface9* m_boardClipTarget = nullptr;
     bool m_boardClipped = false;
+    // Within m_boardClip the part cleared and drawn this frame: what changed since the last one.
+    // While m_boardRecording, the board's drawing is recorded for the comparison.
+    RECT m_boardScissor{};
+    BoardRedraw m_boardRedraw;
+    bool m_boardRecording = false;
     bool m_inHelpChecked = false;
     bool m_inFitHelpPage = false;
     // The texture manager keeps it; no reference held.

@@ -280,6 +280,7 @@ void ThreeMatchGame::buildIngameWindow()
     m_ingameLevel = m_menuLevels->getLevel(kIngameMenu);
     m_renderTarget = std::make_unique<Ulvo::RenderToTexture>(kRenderTargetRect, D3DFMT_A8R8G8B8, D3DFMT_D24S8);
     m_renderTarget->create();
+    m_boardRedraw.forget();
     connectOnce(m_renderTarget->onRender, this, &ThreeMatchGame::renderIngameTarget);
     if (m_ingameLevel && m_ingameLevel->getWindow()) {
         m_ingameLevelWindow = hold(m_ingameLevel->getWindow());

@@ -428,7 +428,7 @@ void ThreeMatchGame::onPreRender(Ulvo::ForwardRenderer&)
         return;
     // Only on the in-game target itself: drawn elsewhere, the picture passes through effects.
     if (target == m_boardClipTarget) {
-        device->SetScissorRect(&m_boardClip);
+        device->SetScissorRect(&m_boardScissor);
         device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
         m_boardClipped = true;
     }
@@ -440,10 +440,45 @@ void ThreeMatchGame::onPostRender(Ulvo::ForwardRenderer&)
     Ulvo::ScopedPerfEvent event(L"onPostRender", 0xFFFF0000);
     if (!m_board)
         return;
-    m_board->draw(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), -1);
-    m_board->drawOverlay(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), -1);
+    Ulvo::D3DXSprite* sprite = m_boardRecording ? gameSprite() : nullptr;
+    if (sprite)
+        m_boardRedraw.startDrawing(*sprite);
+    drawBoard();
+    if (sprite)
+        m_boardRedraw.stopDrawing(*sprite);
     m_boardBoundKnown =
         m_board->drawnBound(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), m_boardBound);
+}
+
+void ThreeMatchGame::drawBoard()
+{
+    m_board->draw(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), -1);
+    m_board->drawOverlay(m_globals->getBoardViewOffset(), m_globals->getBoardViewScale(), -1);
+}
+
+RECT ThreeMatchGame::planBoardRedraw(IDirect3DDevice9* device, D3DCOLOR clear)
+{
+    Ulvo::D3DXSprite* sprite = gameSprite();
+    // The points' text goes past the sprite's recording.
+    if (!sprite || !m_board->getPopups().empty()) {
+        m_boardRedraw.forget();
+        return m_boardClip;
+    }
+    m_boardRecording = true;
+    const BoardRedraw::Frame frame{m_renderTarget->getTexture(), m_boardClip, clear};
+    return m_boardRedraw.plan(*sprite, frame, [this, device] {
+        // The dry run's own clear of the stencil reaches no pixel.
+        DWORD scissorOn = FALSE;
+        RECT scissor{};
+        device->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissorOn);
+        device->GetScissorRect(&scissor);
+        const RECT none{0, 0, 0, 0};
+        device->SetScissorRect(&none);
+        device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+        drawBoard();
+        device->SetScissorRect(&scissor);
+        device->SetRenderState(D3DRS_SCISSORTESTENABLE, scissorOn);
+    });
 }
 
 void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
@@ -462,6 +497,7 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
     };
     if (!level) {
+        m_boardRedraw.forget();
         clearAll();
         // The town: buildings and light shows, the in-game background fading over them.
         Ulvo::D3DXSprite* sprite = gameSprite();
@@ -491,6 +527,15 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
     m_boardClip = clip ? ScreenRules::sectionReach(bound, width, height) : RECT{};
     const bool clipWanted = clip && m_boardClip.left < m_boardClip.right;
     m_boardClipped = false;
+    // Within its part the board's picture is drawn again only where it changed.
+    m_boardScissor = m_boardClip;
+    m_boardRecording = false;
+    if (clipWanted)
+        m_boardScissor =
+            planBoardRedraw(device, hiresLevel ? m_renderManager->getForwardRenderer()->getClearColorValue() : 0);
+    else
+        m_boardRedraw.forget();
+    const bool tracked = m_boardRecording;
     if (throughManager) {
         // The board follows on the forward renderer's post-render signal.
         device->EndScene();
@@ -506,26 +551,34 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
                    m_renderManager->getForwardRenderer()->getClearColorValue() >> 24 == 0;
         };
         Ulvo::releaseAndNull(m_boardClipTarget);
+        m_boardRecording = false;
         if (m_boardClipped) {
             device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
-            if (!boundHolds() || !ScreenRules::sectionWithin(m_boardBound, width, height, m_boardClip)) {
+            const bool held = boundHolds() && ScreenRules::sectionWithin(m_boardBound, width, height, m_boardClip);
+            if (!(tracked ? m_boardRedraw.finish(held) : held)) {
+                m_boardRedraw.forget();
                 m_boardClipped = false;
                 m_renderManager->render(&m_camera);
             }
+        } else {
+            m_boardRedraw.forget();
         }
         device->BeginScene();
         m_boardBoundKnown = boundHolds();
     } else if (m_renderManager) {
         if (clipWanted) {
-            device->SetScissorRect(&m_boardClip);
+            device->SetScissorRect(&m_boardScissor);
             device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
             m_boardClipped = true;
         }
         clearAll();
         onPostRender(*m_renderManager->getForwardRenderer());
+        m_boardRecording = false;
         if (m_boardClipped) {
             device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
-            if (!m_boardBoundKnown || !ScreenRules::sectionWithin(m_boardBound, width, height, m_boardClip)) {
+            const bool held = m_boardBoundKnown && ScreenRules::sectionWithin(m_boardBound, width, height, m_boardClip);
+            if (!(tracked ? m_boardRedraw.finish(held) : held)) {
+                m_boardRedraw.forget();
                 m_boardClipped = false;
                 clearAll();
                 onPostRender(*m_renderManager->getForwardRenderer());

@@ -62,6 +62,58 @@ void timeUp(const PlayThrough::RunFolder& folder)
     EXPECT_FALSE(TestSupport::near(before.at(edge.x, edge.y), after.at(edge.x, edge.y), 40));
 }
 
+// Frames that draw the board's picture only where it changed show what drawing it whole shows:
+// the board at rest, a swap, the stones clearing, falling and their points.
+void boardInPart(const PlayThrough::RunFolder& folder)
+{
+    GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(Player::createProfile(host, "otto"));
+    ThreeMatch::ProfileManager::getInstance()->getActiveProfile()->setShownHelp(ThreeMatch::ScreenRules::kHelpOff);
+    ASSERT_TRUE(host.click(L"H_Start"));
+    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
+    ASSERT_TRUE(Player::playNextLevel(host));
+    ThreeMatch::ThreeMatchGame& game = host.game();
+    Spielfeld* board = game.getBoard();
+    ASSERT_TRUE(board);
+    host.seconds(5.0); // the roll-in
+    int inPart = 0, mismatches = 0;
+    auto compareFrames = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            host.frames(1);
+            inPart += game.boardRedrawnInPart() ? 1 : 0;
+            const TestSupport::Image drawn = host.screen(1);
+            // The same frame again, the board's picture drawn whole.
+            game.redrawBoardWhole();
+            game.render();
+            const TestSupport::Image whole = host.screen(1);
+            if (drawn.pixels != whole.pixels && ++mismatches <= 3)
+                ADD_FAILURE() << "frame " << i << " differs from the board drawn whole";
+        }
+    };
+    compareFrames(8);
+    for (int swaps = 0; swaps < 2; ++swaps) {
+        ThreeMatch::Feld* first = nullptr;
+        ThreeMatch::Feld* second = nullptr;
+        int c1 = 0, r1 = 0, c2 = 0, r2 = 0;
+        POINT p1{}, p2{};
+        ASSERT_TRUE(Player::chooseMove(*board, first, second) && board->findFeld(first, c1, r1) &&
+                    board->findFeld(second, c2, r2) && Player::cellPoint(host, c1, r1, p1) &&
+                    Player::cellPoint(host, c2, r2, p2));
+        host.click(p1.x, p1.y);
+        host.click(p2.x, p2.y);
+        compareFrames(60);
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_GT(inPart, 20);
+}
+
+TEST(ControllerLevel, TheBoardDrawnWhereItChangedShowsTheWholeBoardsPixels)
+{
+    PlayThrough::RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("board", [&] { boardInPart(folder); }));
+}
+
 TEST(ControllerLevel, TheResultOfALevelLostByTimeFadesInOverTheLevel)
 {
     PlayThrough::RunFolder folder;
