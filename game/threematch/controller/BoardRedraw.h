@@ -33,8 +33,7 @@ public:
     // the part of frame.part to clear and draw this frame: frame.part itself when the last
     // picture does not hold (another frame, a device reset, a drawing no rectangle bounds), an
     // empty rectangle when nothing changed.
-    template <class Draw>
-    RECT plan(Ulvo::D3DXSprite& sprite, const Frame& frame, Draw&& draw)
+    template <class Draw> RECT plan(Ulvo::D3DXSprite& sprite, const Frame& frame, Draw&& draw)
     {
         m_planned.clear();
         sprite.setRecording(&m_planned, false);

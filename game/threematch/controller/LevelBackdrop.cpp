@@ -181,13 +181,16 @@ void LevelBackdrop::collect(Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::
 }
 
 LevelBackdrop::Step LevelBackdrop::begin(IDirect3DDevice9* device, Ulvo::GUISystem& gui, Ulvo::GUIWindow* level,
-                                         Ulvo::Texture2D* background, Ulvo::GUIWindow* painter, const RECT& screen)
+                                         Ulvo::Texture2D* background, Ulvo::GUIWindow* painter, const RECT& screen,
+                                         const std::vector<RECT>* alsoCopied)
 {
     m_skipping = false;
     m_gathering = false;
     m_gatheredWhole = false;
     m_drawnOver.clear();
     m_copied = 0;
+    m_copiedInPart = false;
+    m_copiedRects.clear();
     if (!device || !level || !background) {
         release();
         return Step::Draw;
@@ -231,7 +234,7 @@ LevelBackdrop::Step LevelBackdrop::begin(IDirect3DDevice9* device, Ulvo::GUISyst
         m_restoreTarget->AddRef();
     }
     if (m_valid) {
-        if (copyBack(device, target)) {
+        if (copyBack(device, target, alsoCopied)) {
             m_skipping = true;
             step = Step::Kept;
         } else {
@@ -255,14 +258,20 @@ LevelBackdrop::Step LevelBackdrop::begin(IDirect3DDevice9* device, Ulvo::GUISyst
     return step;
 }
 
-bool LevelBackdrop::copyBack(IDirect3DDevice9* device, IDirect3DSurface9* target)
+bool LevelBackdrop::copyBack(IDirect3DDevice9* device, IDirect3DSurface9* target, const std::vector<RECT>* alsoCopied)
 {
     if (m_restoreValid) {
-        for (const RECT& r : m_restore) {
+        // Apart from each other, so that what is drawn again within each lands on each pixel once.
+        m_copyScratch = m_restore;
+        if (alsoCopied)
+            m_copyScratch.insert(m_copyScratch.end(), alsoCopied->begin(), alsoCopied->end());
+        restoreRects(m_copyScratch, m_screen, m_copiedRects);
+        for (const RECT& r : m_copiedRects) {
             if (FAILED(device->StretchRect(m_picture, &r, target, &r, D3DTEXF_NONE)))
                 return false;
             m_copied += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
         }
+        m_copiedInPart = true;
         return true;
     }
     if (FAILED(device->StretchRect(m_picture, nullptr, target, nullptr, D3DTEXF_NONE)))

@@ -41,8 +41,10 @@ public:
     // Before the frame's drawing, with the device's render target of the screen's size. level: the
     // running level's window; background: the texture the caller draws opaque over the screen;
     // painter: a window that draws through its drawn signal within its rectangle.
+    // alsoCopied: rectangles a kept frame copies back besides what the frame before drew over
+    // (what the caller left on the target unreported and draws anew).
     Step begin(IDirect3DDevice9* device, Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::Texture2D* background,
-               Ulvo::GUIWindow* painter, const RECT& screen);
+               Ulvo::GUIWindow* painter, const RECT& screen, const std::vector<RECT>* alsoCopied = nullptr);
     // After the caller drew the background in a capture frame: draws the frames and keeps the
     // picture.
     void capture(IDirect3DDevice9* device, Ulvo::GUISystem& gui);
@@ -54,6 +56,10 @@ public:
     void end();
     // How many pixels of the picture the last frame copied back (for tests).
     long long copiedPixels() const { return m_copied; }
+    // Whether this frame copied back only rectangles, and which (the target keeps the rest; no two
+    // of them overlap).
+    bool copiedInPart() const { return m_copiedInPart; }
+    const std::vector<RECT>& copiedRects() const { return m_copiedRects; }
     // Lets go of the windows; releasePicture() of the picture as well.
     void release();
     void releasePicture();
@@ -73,7 +79,7 @@ private:
     void skipDrawing(Ulvo::GUIWindow& window, bool& draw);
     // The rectangles the GUI draws over the picture this frame.
     void collectDrawnOver(Ulvo::GUISystem& gui);
-    bool copyBack(IDirect3DDevice9* device, IDirect3DSurface9* target);
+    bool copyBack(IDirect3DDevice9* device, IDirect3DSurface9* target, const std::vector<RECT>* alsoCopied);
 
     IDirect3DSurface9* m_picture = nullptr;
     std::vector<Layer> m_layers;             // as last seen
@@ -94,6 +100,9 @@ private:
     bool m_gatheredWhole = false;
     bool m_restoreValid = false;
     long long m_copied = 0;
+    bool m_copiedInPart = false;
+    std::vector<RECT> m_copiedRects;
+    std::vector<RECT> m_copyScratch;
     int m_captures = 0;
 };
 

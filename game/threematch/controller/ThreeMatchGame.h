@@ -117,10 +117,6 @@ public:
     void onPreRender(Ulvo::ForwardRenderer& renderer);
     void onPostRender(Ulvo::ForwardRenderer& renderer);
     void renderIngameTarget(Ulvo::RenderToTexture& target);
-    // The board and its overlay, as the in-game picture shows them.
-    void drawBoard();
-    // A dry run of drawBoard(): the part of m_boardClip to clear and draw this frame.
-    RECT planBoardRedraw(IDirect3DDevice9* device, D3DCOLOR clear);
     void drawIngamePicture(Ulvo::GUIWindow& window, const bool& inView);
     void drawTooltipFrame(Ulvo::GUIWindow& window, bool& skipOwnDrawing);
     void fitHelpPage(Ulvo::GUIWindow& window);
@@ -151,6 +147,7 @@ public:
     // changed (for tests).
     void redrawBoardWhole() { m_boardRedraw.forget(); }
     bool boardRedrawnInPart() const { return m_boardRedraw.partial(); }
+    bool boardLaidInPart() const { return m_layInInPart; }
     const std::vector<Katastrophe>& getKatastrophen() const { return m_katastrophen; }
     const std::vector<WrathStage>& getWrathStages() const { return m_townRules.getWrathStages(); }
     std::vector<WrathStage>& wrathStages() { return m_townRules.wrathStages(); }
@@ -379,6 +376,32 @@ private:
     RECT m_boardScissor{};
     BoardRedraw m_boardRedraw;
     bool m_boardRecording = false;
+    // The board's part of the picture as laid into the screen: the texels, where and how.
+    struct BoardLayIn {
+        RECT source{};
+        D3DXVECTOR2 scaling{0.0f, 0.0f};
+        D3DXVECTOR2 at{0.0f, 0.0f};
+        RECT pixels{}; // the screen's pixels it covers
+        D3DCOLOR colour = 0;
+    };
+    // The last lay-in stays on the screen unreported to the level's backdrop: while it holds
+    // (m_layInHolds) and the board drew again only in part, a frame copies back and lays in only
+    // what the board changed and what the backdrop copied back anyway (m_layInInPart).
+    BoardLayIn m_layIn;
+    bool m_layInHolds = false;
+    bool m_layInInPart = false;
+    bool m_layInDrawn = false;
+    std::vector<RECT> m_layInCopied;
+    // The board and its overlay, as the in-game picture shows them.
+    void drawBoard();
+    // A dry run of drawBoard(): the part of m_boardClip to clear and draw this frame.
+    RECT planBoardRedraw(IDirect3DDevice9* device, D3DCOLOR clear);
+    // The board's part as the window lays it in; false when the whole picture is laid in.
+    bool boardLayIn(const Ulvo::GUIWindow& window, BoardLayIn& layIn) const;
+    // Before the level's backdrop copies back: what it copies back besides for the board's lay-in
+    // (alsoCopied); true when the lay-in goes only where the backdrop was copied back.
+    bool planBoardLayIn(std::vector<RECT>& alsoCopied);
+
     bool m_inHelpChecked = false;
     bool m_inFitHelpPage = false;
     // The texture manager keeps it; no reference held.

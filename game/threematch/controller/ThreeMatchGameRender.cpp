@@ -168,12 +168,20 @@ void ThreeMatchGame::render()
     else
         m_backdrop.releasePicture();
     LevelBackdrop::Step levelStep = LevelBackdrop::Step::Draw;
+    m_layInInPart = false;
+    m_layInDrawn = false;
     if (backgroundCovers && m_gui) {
-        levelStep = m_levelBackdrop.begin(device, *m_gui, m_ingameLevelWindow, background, m_ingameWindow, screen);
+        const bool inPart = planBoardLayIn(m_layInCopied);
+        levelStep = m_levelBackdrop.begin(device, *m_gui, m_ingameLevelWindow, background, m_ingameWindow, screen,
+                                          &m_layInCopied);
+        m_layInInPart = inPart && levelStep == LevelBackdrop::Step::Kept && m_levelBackdrop.copiedInPart();
     } else {
         m_levelBackdrop.release();
         m_levelBackdrop.releasePicture();
     }
+    // A frame drawing or copying back the whole screen leaves nothing of the last lay-in.
+    if (levelStep != LevelBackdrop::Step::Kept || !m_levelBackdrop.copiedInPart())
+        m_layIn.pixels = RECT{};
     device->BeginScene();
     // Everything drawn here is flat at depth 0, which passes the depth test whatever the buffer
     // holds.
@@ -194,6 +202,8 @@ void ThreeMatchGame::render()
         m_levelBackdrop.capture(device, *m_gui);
     if (m_gui)
         m_gui->draw();
+    if (!m_layInDrawn)
+        m_layInHolds = false;
     m_backdrop.end();
     if (sprite.Begin(D3DXSPRITE_ALPHABLEND)) {
         m_consoleLine.draw();

@@ -44,6 +44,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 namespace ThreeMatch {
@@ -589,6 +590,59 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
     }
 }
 
+bool ThreeMatchGame::boardLayIn(const Ulvo::GUIWindow& window, BoardLayIn& layIn) const
+{
+    Ulvo::Texture2D* picture = m_renderTarget && m_renderTarget->isCreated() ? m_renderTarget->getTexture() : nullptr;
+    // Outside the board's part the picture is transparent and would leave every pixel as it is.
+    const RECT whole = picture ? picture->getRect() : RECT{};
+    const RECT destination = rounded(window.getScreenRect());
+    if (!m_boardBoundKnown || whole.left != 0 || whole.top != 0 ||
+        !ScreenRules::pictureSection(m_boardBound, whole.right, whole.bottom, destination, layIn.source, layIn.scaling,
+                                     layIn.at))
+        return false;
+    layIn.colour = D3DCOLOR_ARGB(alphaByte(window.getAlpha()), 255, 255, 255);
+    const float w = static_cast<float>(layIn.source.right - layIn.source.left) * layIn.scaling.x;
+    const float h = static_cast<float>(layIn.source.bottom - layIn.source.top) * layIn.scaling.y;
+    layIn.pixels =
+        RECT{static_cast<LONG>(std::floor(layIn.at.x)) - 1, static_cast<LONG>(std::floor(layIn.at.y)) - 1,
+             static_cast<LONG>(std::ceil(layIn.at.x + w)) + 1, static_cast<LONG>(std::ceil(layIn.at.y + h)) + 1};
+    return true;
+}
+
+bool ThreeMatchGame::planBoardLayIn(std::vector<RECT>& alsoCopied)
+{
+    alsoCopied.clear();
+    BoardLayIn now;
+    bool shown = m_ingameWindow != nullptr;
+    for (const Ulvo::GUIWindow* w = m_ingameWindow; w && shown; w = w->getParent())
+        shown = w->getOptions().visible;
+    const bool same = shown && m_layInHolds && boardLayIn(*m_ingameWindow, now) &&
+                      std::memcmp(&now.pixels, &m_layIn.pixels, sizeof(RECT)) == 0 && now.colour == m_layIn.colour;
+    if (!same || !m_boardRedraw.partial()) {
+        // Laid in whole over the backdrop: what the last lay-in left goes first.
+        if (m_layIn.pixels.left < m_layIn.pixels.right)
+            alsoCopied.push_back(m_layIn.pixels);
+        return false;
+    }
+    // The screen's pixels whose filtering reads what the board drew again (two texels around it).
+    const RECT& redrawn = m_boardScissor;
+    if (redrawn.left < redrawn.right && redrawn.top < redrawn.bottom) {
+        const auto x = [&now](LONG texel) {
+            return now.at.x + static_cast<float>(texel - now.source.left) * now.scaling.x;
+        };
+        const auto y = [&now](LONG texel) {
+            return now.at.y + static_cast<float>(texel - now.source.top) * now.scaling.y;
+        };
+        const RECT r{std::max(now.pixels.left, static_cast<LONG>(std::floor(x(redrawn.left - 2))) - 1),
+                     std::max(now.pixels.top, static_cast<LONG>(std::floor(y(redrawn.top - 2))) - 1),
+                     std::min(now.pixels.right, static_cast<LONG>(std::ceil(x(redrawn.right + 2))) + 1),
+                     std::min(now.pixels.bottom, static_cast<LONG>(std::ceil(y(redrawn.bottom + 2))) + 1)};
+        if (r.left < r.right && r.top < r.bottom)
+            alsoCopied.push_back(r);
+    }
+    return true;
+}
+
 void ThreeMatchGame::drawIngamePicture(Ulvo::GUIWindow& window, const bool& inView)
 {
     m_ingamePictureInView = inView;
@@ -596,22 +650,48 @@ void ThreeMatchGame::drawIngamePicture(Ulvo::GUIWindow& window, const bool& inVi
     if (!inView || !sprite || !m_renderTarget || !m_renderTarget->isCreated())
         return;
     Ulvo::Texture2D* picture = m_renderTarget->getTexture();
-    const RECT destination = rounded(window.getScreenRect());
-    const D3DCOLOR colour = D3DCOLOR_ARGB(alphaByte(window.getAlpha()), 255, 255, 255);
-    // Outside the board's part the picture is transparent and would leave every pixel as it is.
-    const RECT whole = picture ? picture->getRect() : RECT{};
-    RECT source{};
-    D3DXVECTOR2 scaling, at;
-    if (m_boardBoundKnown && whole.left == 0 && whole.top == 0 &&
-        ScreenRules::pictureSection(m_boardBound, whole.right, whole.bottom, destination, source, scaling, at)) {
+    BoardLayIn layIn;
+    if (boardLayIn(window, layIn)) {
         const D3DXVECTOR2 centre(0.0f, 0.0f);
-        sprite->drawTexture2D(picture, &source, &scaling, &centre, 0.0f, &at, colour);
-        m_levelBackdrop.drawnOver(
-            RECT{static_cast<LONG>(std::floor(at.x)) - 1, static_cast<LONG>(std::floor(at.y)) - 1,
-                 static_cast<LONG>(std::ceil(at.x + static_cast<float>(source.right - source.left) * scaling.x)) + 1,
-                 static_cast<LONG>(std::ceil(at.y + static_cast<float>(source.bottom - source.top) * scaling.y)) + 1});
+        IDirect3DDevice9* device = m_d3d->getDevice();
+        ID3DXSprite* batch = *sprite->getD3DXSprite();
+        const bool inPart = m_layInInPart && device && batch && sprite->isInBatch() &&
+                            std::memcmp(&layIn.pixels, &m_layIn.pixels, sizeof(RECT)) == 0 &&
+                            layIn.colour == m_layIn.colour;
+        if (inPart) {
+            // Only where the backdrop was copied back: elsewhere the last frame's pixels stand.
+            DWORD scissorOn = FALSE;
+            RECT scissor{};
+            device->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissorOn);
+            device->GetScissorRect(&scissor);
+            batch->Flush();
+            for (const RECT& copied : m_levelBackdrop.copiedRects()) {
+                RECT r{std::max(copied.left, layIn.pixels.left), std::max(copied.top, layIn.pixels.top),
+                       std::min(copied.right, layIn.pixels.right), std::min(copied.bottom, layIn.pixels.bottom)};
+                if (scissorOn)
+                    r = RECT{std::max(r.left, scissor.left), std::max(r.top, scissor.top),
+                             std::min(r.right, scissor.right), std::min(r.bottom, scissor.bottom)};
+                if (r.left >= r.right || r.top >= r.bottom)
+                    continue;
+                device->SetScissorRect(&r);
+                device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+                sprite->drawTexture2D(picture, &layIn.source, &layIn.scaling, &centre, 0.0f, &layIn.at, layIn.colour);
+                batch->Flush();
+            }
+            device->SetScissorRect(&scissor);
+            device->SetRenderState(D3DRS_SCISSORTESTENABLE, scissorOn);
+        } else {
+            sprite->drawTexture2D(picture, &layIn.source, &layIn.scaling, &centre, 0.0f, &layIn.at, layIn.colour);
+        }
+        // Not reported as drawn over the level's backdrop: the next frame copies back and lays in
+        // again only what changes (planBoardLayIn).
+        m_layIn = layIn;
+        m_layInHolds = !m_layInInPart || inPart;
+        m_layInDrawn = true;
         return;
     }
+    const RECT destination = rounded(window.getScreenRect());
+    const D3DCOLOR colour = D3DCOLOR_ARGB(alphaByte(window.getAlpha()), 255, 255, 255);
     sprite->drawRegion(picture, nullptr, destination, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, colour);
     m_levelBackdrop.drawnOver(
         RECT{destination.left - 1, destination.top - 1, destination.right + 1, destination.bottom + 1});

@@ -63,7 +63,8 @@ void timeUp(const PlayThrough::RunFolder& folder)
 }
 
 // Frames that draw the board's picture only where it changed show what drawing it whole shows:
-// the board at rest, a swap, the stones clearing, falling and their points.
+// the board at rest, the pointer crossing it, a swap, the stones clearing, falling and their
+// points.
 void boardInPart(const PlayThrough::RunFolder& folder)
 {
     GameHost host(folder);
@@ -77,11 +78,12 @@ void boardInPart(const PlayThrough::RunFolder& folder)
     Spielfeld* board = game.getBoard();
     ASSERT_TRUE(board);
     host.seconds(5.0); // the roll-in
-    int inPart = 0, mismatches = 0;
+    int inPart = 0, laidInPart = 0, mismatches = 0;
     auto compareFrames = [&](int count) {
         for (int i = 0; i < count; ++i) {
             host.frames(1);
             inPart += game.boardRedrawnInPart() ? 1 : 0;
+            laidInPart += game.boardLaidInPart() ? 1 : 0;
             const TestSupport::Image drawn = host.screen(1);
             // The same frame again, the board's picture drawn whole.
             game.redrawBoardWhole();
@@ -92,6 +94,13 @@ void boardInPart(const PlayThrough::RunFolder& folder)
         }
     };
     compareFrames(8);
+    // The pointer crossing the board.
+    POINT start{};
+    ASSERT_TRUE(Player::cellPoint(host, 1, 1, start));
+    for (int i = 0; i < 8; ++i) {
+        host.moveTo(start.x + 9 * i, start.y + 6 * i);
+        compareFrames(1);
+    }
     for (int swaps = 0; swaps < 2; ++swaps) {
         ThreeMatch::Feld* first = nullptr;
         ThreeMatch::Feld* second = nullptr;
@@ -106,6 +115,7 @@ void boardInPart(const PlayThrough::RunFolder& folder)
     }
     EXPECT_EQ(mismatches, 0);
     EXPECT_GT(inPart, 20);
+    EXPECT_GT(laidInPart, 20);
 }
 
 TEST(ControllerLevel, TheBoardDrawnWhereItChangedShowsTheWholeBoardsPixels)
