@@ -22,15 +22,19 @@ namespace Player = PlayThrough::Player;
 
 namespace {
 
+// A new profile, help off, in the town's first level.
+bool firstLevel(GameHost& host)
+{
+    if (!host.running() || !Player::createProfile(host, "otto"))
+        return false;
+    ThreeMatch::ProfileManager::getInstance()->getActiveProfile()->setShownHelp(ThreeMatch::ScreenRules::kHelpOff);
+    return host.click(L"H_Start") && Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU") && Player::playNextLevel(host);
+}
+
 void timeUp(const PlayThrough::RunFolder& folder)
 {
     GameHost host(folder);
-    ASSERT_TRUE(host.running());
-    ASSERT_TRUE(Player::createProfile(host, "otto"));
-    ThreeMatch::ProfileManager::getInstance()->getActiveProfile()->setShownHelp(ThreeMatch::ScreenRules::kHelpOff);
-    ASSERT_TRUE(host.click(L"H_Start"));
-    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
-    ASSERT_TRUE(Player::playNextLevel(host));
+    ASSERT_TRUE(firstLevel(host));
     Spielfeld* board = host.game().getBoard();
     // The clock runs down to its last second.
     board->setBonusTime(1.0 - board->getTimeLeft(), 0.0);
@@ -68,12 +72,7 @@ void timeUp(const PlayThrough::RunFolder& folder)
 void boardInPart(const PlayThrough::RunFolder& folder)
 {
     GameHost host(folder);
-    ASSERT_TRUE(host.running());
-    ASSERT_TRUE(Player::createProfile(host, "otto"));
-    ThreeMatch::ProfileManager::getInstance()->getActiveProfile()->setShownHelp(ThreeMatch::ScreenRules::kHelpOff);
-    ASSERT_TRUE(host.click(L"H_Start"));
-    ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));
-    ASSERT_TRUE(Player::playNextLevel(host));
+    ASSERT_TRUE(firstLevel(host));
     ThreeMatch::ThreeMatchGame& game = host.game();
     Spielfeld* board = game.getBoard();
     ASSERT_TRUE(board);
