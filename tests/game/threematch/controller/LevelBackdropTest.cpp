@@ -13,9 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 using namespace Ulvo;
 using GUITesting::GUITest;
@@ -100,8 +102,9 @@ protected:
         const GraphicsTesting::ScopedTarget& target = kept ? *kept : *fresh;
         const RECT screen{0, 0, static_cast<LONG>(GUITesting::kScreenWidth),
                           static_cast<LONG>(GUITesting::kScreenHeight)};
-        step = useBackdrop ? m_backdrop.begin(device, gui(), window(L"LEVEL"), m_land, window(L"BOARD"), screen)
-                           : Step::Draw;
+        step = useBackdrop
+                   ? m_backdrop.begin(device, gui(), window(L"LEVEL"), m_land, window(L"BOARD"), screen, &m_alsoCopied)
+                   : Step::Draw;
         device->BeginScene();
         D3DXSprite* sprite = gui().getSprite();
         if (step != Step::Kept && sprite->Begin(D3DXSPRITE_ALPHABLEND)) {
@@ -121,7 +124,8 @@ protected:
 
     Texture2D* m_land = nullptr;
     RECT m_spot{250, 50, 300, 100};
-    bool m_unbounded = false; // the frame draws something no rectangle bounds
+    bool m_unbounded = false;       // the frame draws something no rectangle bounds
+    std::vector<RECT> m_alsoCopied; // what the caller has copied back besides
     ThreeMatch::LevelBackdrop m_backdrop;
 };
 
@@ -196,6 +200,28 @@ TEST_F(LevelBackdropTest, CopiesBackOnlyWhatTheFrameBeforeDrewOver)
     m_spot = RECT{400, 150, 450, 200};
     EXPECT_TRUE(keptFrameMatches(Step::Kept));
     EXPECT_TRUE(keptFrameMatches(Step::Kept));
+    // Rectangles the caller asks for besides, one overlapping what the frame before drew over and
+    // one reaching past the screen: copied back too, each pixel within one rectangle only.
+    m_alsoCopied = {RECT{420, 170, 520, 260}, RECT{-20, -20, 10, 10}};
+    EXPECT_TRUE(keptFrameMatches(Step::Kept));
+    ASSERT_TRUE(m_backdrop.copiedInPart());
+    const std::vector<RECT>& copied = m_backdrop.copiedRects();
+    long long area = 0;
+    for (std::size_t i = 0; i < copied.size(); ++i) {
+        area += static_cast<long long>(copied[i].right - copied[i].left) * (copied[i].bottom - copied[i].top);
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(copied[i].left < copied[j].right && copied[j].left < copied[i].right &&
+                         copied[i].top < copied[j].bottom && copied[j].top < copied[i].bottom);
+    }
+    EXPECT_EQ(area, m_backdrop.copiedPixels());
+    const auto holds = [&copied](LONG x, LONG y) {
+        return std::any_of(copied.begin(), copied.end(),
+                           [x, y](const RECT& r) { return r.left <= x && x < r.right && r.top <= y && y < r.bottom; });
+    };
+    EXPECT_TRUE(holds(519, 259));
+    EXPECT_TRUE(holds(0, 0));
+    m_alsoCopied.clear();
+
     // Something drawn over the picture that no rectangle bounds: the next frame copies it whole.
     m_unbounded = true;
     frame(step, true, &kept);
