@@ -280,6 +280,9 @@ private:
     BOOL m_softwareVertexProcessing = FALSE;
     D3DGAMMARAMP m_gamma{};
     std::unordered_map<DWORD, VertexDeclaration*> m_fvfDeclarations;
+    // The last one asked for: objects set their FVF before every draw.
+    DWORD m_lastFvf = 0;
+    VertexDeclaration* m_lastFvfDeclaration = nullptr;
 
     // GL objects and what is set on them.
     GLuint m_vao = 0;
