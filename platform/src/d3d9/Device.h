@@ -328,6 +328,11 @@ private:
              m_constVersion = 1;
     // Vertex input as last specified.
     const VertexDeclaration* m_inputDeclaration = nullptr;
+    // The layout (declaration id, 0 for none) and stride the attributes were last set up for a
+    // draw from memory, while nothing else has set them since.
+    uint32_t m_upInputDeclaration = 0;
+    UINT m_upInputStride = 0;
+    void setUpAttributes(const VertexDeclaration& declaration, UINT stride);
     bool m_inputInstanced = false;
     // What the context has set.
     GLState m_gl;

@@ -343,6 +343,7 @@ void Device::releaseBindings()
     assign<Surface>(m_depthStencil, nullptr);
     m_currentProgram = nullptr;
     m_inputDeclaration = nullptr;
+    m_upInputDeclaration = 0;
 }
 
 void Device::resetState()
