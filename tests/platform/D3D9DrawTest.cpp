@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 using namespace D3D9Testing;
 
@@ -452,6 +453,62 @@ TEST_F(D3D9DrawTest, DrawsFromMemoryGoingRoundTheirRingLandInOrder)
 // written to the ring once and drawn from there again; other vertices in between, the ring
 // starting over and Present all leave every copy where its own matrix puts it, and a copy of the
 // vertices changed in place is drawn as changed.
+TEST_F(D3D9DrawTest, DrawsFromMemoryOfOneLayoutPointAtTheirOwnVerticesAfterABufferDrawOrAnotherStride)
+{
+    // Draws from memory of one layout keep the attribute set-up of the last such draw; a draw
+    // from a buffer of the same layout in between, or another stride, must not leave it behind.
+    ASSERT_TRUE(createDevice(8, 4));
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    D3DMATRIX projection = screenProjection(8, 4);
+    m_device->SetTransform(D3DTS_PROJECTION, &projection);
+    m_device->SetFVF(kColorVertexFvf);
+    // One-pixel squares on pixel (x, 0).
+    auto square = [](int x, D3DCOLOR colour) {
+        const float l = static_cast<float>(x) - 0.5f, r = static_cast<float>(x) + 0.5f;
+        return std::vector<ColorVertex>{
+            {l, -0.5f, 0.5f, colour}, {r, -0.5f, 0.5f, colour}, {l, 0.5f, 0.5f, colour}, {r, 0.5f, 0.5f, colour}};
+    };
+    const std::vector<ColorVertex> green = square(1, 0xFF00FF00);
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(m_device->CreateVertexBuffer(static_cast<UINT>(green.size() * sizeof(ColorVertex)), D3DUSAGE_WRITEONLY,
+                                           kColorVertexFvf, D3DPOOL_MANAGED, &vb, nullptr),
+              D3D_OK);
+    void* data = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, green.data(), green.size() * sizeof(ColorVertex));
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    // The same layout with a word of padding after each vertex.
+    struct PaddedVertex {
+        ColorVertex vertex;
+        DWORD padding;
+    };
+    std::vector<PaddedVertex> padded;
+    for (const ColorVertex& v : square(3, 0xFF0000FF))
+        padded.push_back({v, 0xFFFFFFFF});
+
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    for (int frame = 0; frame < 2; ++frame) {
+        const std::vector<ColorVertex> red = square(0, 0xFFFF0000), white = square(2, 0xFFFFFFFF);
+        EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, red.data(), sizeof(ColorVertex)), D3D_OK);
+        m_device->SetStreamSource(0, vb, 0, sizeof(ColorVertex));
+        EXPECT_EQ(m_device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+        EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, white.data(), sizeof(ColorVertex)), D3D_OK);
+        EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, padded.data(), sizeof(PaddedVertex)), D3D_OK);
+        EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, square(4, 0xFFFFFF00).data(), sizeof(ColorVertex)),
+                  D3D_OK);
+    }
+    const Image image = readBackBuffer();
+    EXPECT_EQ(image.at(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(image.at(1, 0), 0xFF00FF00u);
+    EXPECT_EQ(image.at(2, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(image.at(3, 0), 0xFF0000FFu);
+    EXPECT_EQ(image.at(4, 0), 0xFFFFFF00u);
+    EXPECT_EQ(image.at(5, 0), 0xFF000000u);
+    vb->Release();
+}
+
 TEST_F(D3D9DrawTest, TheSameVerticesDrawnFromMemoryAgainLandWhereEachDrawPutsThem)
 {
     ASSERT_TRUE(createDevice(16, 8));

@@ -241,6 +241,16 @@ TEST_F(D3DXEffectRenderTest, BeginSavesWhatThePassesSetAndEndRestoresIt)
     EXPECT_EQ(state(D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CW));
     m_device->GetSamplerState(0, D3DSAMP_ADDRESSU, &address);
     EXPECT_EQ(address, static_cast<DWORD>(D3DTADDRESS_CLAMP));
+
+    // Another technique, with the same flags, saves what its own passes set.
+    m_device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    ASSERT_EQ(effect->SetTechnique("Solid"), D3D_OK);
+    effect->Begin(&passes, D3DXFX_DONOTSAVESAMPLERSTATE);
+    effect->BeginPass(0);
+    EXPECT_EQ(state(D3DRS_COLORWRITEENABLE), static_cast<DWORD>(D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_ALPHA));
+    effect->EndPass();
+    effect->End();
+    EXPECT_EQ(state(D3DRS_COLORWRITEENABLE), 0xFu);
     effect->Release();
 }
 

@@ -16,6 +16,9 @@
 
 #include <algorithm>
 #include <cmath>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 namespace Ulvo {
 
@@ -351,6 +354,41 @@ D3DXVECTOR3 Camera::getUp() const
 int Camera::isAABBInFrustum(const D3DXVECTOR3& minimum, const D3DXVECTOR3& maximum) const
 {
     ScopedMeasure measure(L"Camera.isAABBInFrustum");
+#if defined(__SSE__)
+    // Four planes at a time, each with the same products and sums in the same order as the
+    // plane-by-plane test below, so the answer is the same to the bit. The two lanes past the
+    // sixth plane hold 0x + 0y + 0z + 1: always inside.
+    const D3DXPLANE* f = m_frustum;
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 minX = _mm_set1_ps(minimum.x), minY = _mm_set1_ps(minimum.y), minZ = _mm_set1_ps(minimum.z);
+    const __m128 maxX = _mm_set1_ps(maximum.x), maxY = _mm_set1_ps(maximum.y), maxZ = _mm_set1_ps(maximum.z);
+    int outside = 0, crossing = 0;
+    for (int first = 0; first < 6; first += 4) {
+        const D3DXPLANE& p0 = f[first];
+        const D3DXPLANE& p1 = f[first + 1];
+        const bool full = first + 3 < 6;
+        const D3DXPLANE spare(0.0f, 0.0f, 0.0f, 1.0f);
+        const D3DXPLANE& p2 = full ? f[first + 2] : spare;
+        const D3DXPLANE& p3 = full ? f[first + 3] : spare;
+        const __m128 a = _mm_setr_ps(p0.a, p1.a, p2.a, p3.a), b = _mm_setr_ps(p0.b, p1.b, p2.b, p3.b);
+        const __m128 c = _mm_setr_ps(p0.c, p1.c, p2.c, p3.c), d = _mm_setr_ps(p0.d, p1.d, p2.d, p3.d);
+        const __m128 ga = _mm_cmpge_ps(a, zero), gb = _mm_cmpge_ps(b, zero), gc = _mm_cmpge_ps(c, zero);
+        auto pick = [](__m128 mask, __m128 yes, __m128 no) {
+            return _mm_or_ps(_mm_and_ps(mask, yes), _mm_andnot_ps(mask, no));
+        };
+        const __m128 positive =
+            _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(a, pick(ga, maxX, minX)), _mm_mul_ps(b, pick(gb, maxY, minY))),
+                                  _mm_mul_ps(c, pick(gc, maxZ, minZ))),
+                       d);
+        const __m128 negative =
+            _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(a, pick(ga, minX, maxX)), _mm_mul_ps(b, pick(gb, minY, maxY))),
+                                  _mm_mul_ps(c, pick(gc, minZ, maxZ))),
+                       d);
+        outside |= _mm_movemask_ps(_mm_cmplt_ps(positive, zero));
+        crossing |= _mm_movemask_ps(_mm_cmplt_ps(negative, zero));
+    }
+    return outside ? 0 : crossing ? 1 : 2;
+#else
     int result = 2;
     for (const D3DXPLANE& plane : m_frustum) {
         const D3DXVECTOR3 positive(plane.a >= 0.0f ? maximum.x : minimum.x, plane.b >= 0.0f ? maximum.y : minimum.y,
@@ -363,6 +401,7 @@ int Camera::isAABBInFrustum(const D3DXVECTOR3& minimum, const D3DXVECTOR3& maxim
             result = 1;
     }
     return result;
+#endif
 }
 
 int Camera::isAABBInFrustum(const AABB& box) const

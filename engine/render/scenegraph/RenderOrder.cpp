@@ -7,16 +7,12 @@
 
 namespace Ulvo {
 
-namespace {
-
 // A distance that is no number sorts as 0, so that the order stays a strict weak ordering.
-double distanceKey(const RenderObjekt* object)
+double SceneGraph::renderDistanceKey(const RenderObjekt* object)
 {
     const double distance = object->getCameraDistance();
     return std::isnan(distance) ? 0.0 : distance;
 }
-
-} // namespace
 
 bool SceneGraph::compareRenderOrder(RenderObjekt* a, RenderObjekt* b)
 {
@@ -30,12 +26,12 @@ bool SceneGraph::compareRenderOrder(RenderObjekt* a, RenderObjekt* b)
         return !ta;
     if (!ta)
         return std::less<Effect*>()(a->getEffect(), b->getEffect());
-    return distanceKey(a) > distanceKey(b);
+    return renderDistanceKey(a) > renderDistanceKey(b);
 }
 
 bool SceneGraph::compareCameraDistance(RenderObjekt* a, RenderObjekt* b)
 {
-    return distanceKey(a) > distanceKey(b);
+    return renderDistanceKey(a) > renderDistanceKey(b);
 }
 
 } // namespace Ulvo

@@ -140,7 +140,25 @@ void SceneGraph::GetRenderList(Camera* camera, std::vector<RenderObjekt*>& list,
 
 void SceneGraph::sort(std::vector<RenderObjekt*>& list) const
 {
-    std::sort(list.begin(), list.end(), &SceneGraph::compareRenderOrder);
+    // The keys compare exactly as compareRenderOrder compares the objects, so the sort makes
+    // the same moves; each object is asked for them once instead of at every comparison.
+    m_orderKeys.clear();
+    for (RenderObjekt* object : list)
+        m_orderKeys.push_back(
+            {object->getPriority(), object->isTransparent(), object->getEffect(), renderDistanceKey(object), object});
+    std::sort(m_orderKeys.begin(), m_orderKeys.end(), [](const OrderKey& a, const OrderKey& b) {
+        if (a.priority != 0 && b.priority != 0)
+            return a.priority < b.priority;
+        if (a.priority != 0 || b.priority != 0)
+            return a.priority != 0;
+        if (a.transparent != b.transparent)
+            return !a.transparent;
+        if (!a.transparent)
+            return std::less<Effect*>()(a.effect, b.effect);
+        return a.distance > b.distance;
+    });
+    for (size_t i = 0; i < list.size(); ++i)
+        list[i] = m_orderKeys[i].object;
 }
 
 void SceneGraph::updateObjectsForCamera(Camera* camera, std::vector<RenderObjekt*>& list, const D3DXVECTOR3* reference)

@@ -103,6 +103,16 @@ private:
     RenderObjektRegistry* m_objekte = nullptr;
     std::vector<RenderObjekt*> m_groups;     // reused by collapseInstances
     std::vector<const Effect*> m_litEffects; // reused by applySunLight
+    // What the render order compares, read once per object and sort (reused by sort).
+    struct OrderKey {
+        uint32_t priority;
+        bool transparent;
+        Effect* effect;
+        double distance;
+        RenderObjekt* object;
+    };
+    mutable std::vector<OrderKey> m_orderKeys;
+    static double renderDistanceKey(const RenderObjekt* object);
 };
 
 } // namespace Ulvo

@@ -237,6 +237,7 @@ Device::~Device()
         for (auto& [fvf, declaration] : m_fvfDeclarations)
             declaration->Release();
         m_fvfDeclarations.clear();
+        m_lastFvfDeclaration = nullptr;
         for (Surface* implicit : {m_backBuffer, m_autoDepth}) {
             if (!implicit)
                 continue;

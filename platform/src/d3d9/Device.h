@@ -280,6 +280,9 @@ private:
     BOOL m_softwareVertexProcessing = FALSE;
     D3DGAMMARAMP m_gamma{};
     std::unordered_map<DWORD, VertexDeclaration*> m_fvfDeclarations;
+    // The last one asked for: objects set their FVF before every draw.
+    DWORD m_lastFvf = 0;
+    VertexDeclaration* m_lastFvfDeclaration = nullptr;
 
     // GL objects and what is set on them.
     GLuint m_vao = 0;
@@ -325,6 +328,11 @@ private:
              m_constVersion = 1;
     // Vertex input as last specified.
     const VertexDeclaration* m_inputDeclaration = nullptr;
+    // The layout (declaration id, 0 for none) and stride the attributes were last set up for a
+    // draw from memory, while nothing else has set them since.
+    uint32_t m_upInputDeclaration = 0;
+    UINT m_upInputStride = 0;
+    void setUpAttributes(const VertexDeclaration& declaration, UINT stride);
     bool m_inputInstanced = false;
     // What the context has set.
     GLState m_gl;

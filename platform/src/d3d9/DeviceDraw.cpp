@@ -852,6 +852,7 @@ bool Device::applyVertexInput(bool instanced)
         return false;
     if (!(m_dirty & kDirtyVertexInput) && m_inputDeclaration == declaration && m_inputInstanced == instanced)
         return true;
+    m_upInputDeclaration = 0;
     unsigned enabled = 0;
     for (const VertexAttribute& a : declaration->attributes()) {
         if (a.location < 0)
@@ -1107,6 +1108,38 @@ GLbitfield restartStorage(GLenum target, size_t& capacity, size_t needed, size_t
 
 } // namespace
 
+void Device::setUpAttributes(const VertexDeclaration& declaration, UINT stride)
+{
+    bool streamZeroOnly = true;
+    unsigned enabled = 0;
+    for (const VertexAttribute& a : declaration.attributes()) {
+        if (a.location < 0)
+            continue;
+        GLuint buffer = m_upVertexBuffer;
+        uintptr_t offset;
+        GLsizei attributeStride;
+        if (a.stream == 0) {
+            offset = a.offset;
+            attributeStride = static_cast<GLsizei>(stride);
+        } else {
+            streamZeroOnly = false;
+            const StreamBinding& stream = m_state.streams[a.stream];
+            if (!stream.buffer || !stream.buffer->glBuffer())
+                continue;
+            buffer = stream.buffer->glBuffer();
+            offset = static_cast<uintptr_t>(stream.offset) + a.offset;
+            attributeStride = static_cast<GLsizei>(stream.stride);
+        }
+        m_gl.attribute(static_cast<GLuint>(a.location), buffer, a.size, a.glType, a.normalized, attributeStride, offset,
+                       0);
+        enabled |= 1u << a.location;
+    }
+    m_gl.enableAttributes(enabled);
+    // Only attributes all fed from the ring stay valid for the next draw from memory.
+    m_upInputDeclaration = streamZeroOnly ? declaration.id() : 0;
+    m_upInputStride = stride;
+}
+
 HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* vertices, UINT stride, const void* indices,
                        D3DFORMAT indexFormat, UINT vertexTotal)
 {
@@ -1178,29 +1211,10 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
     }
     const GLint firstVertex = static_cast<GLint>(vertexOffset / stride);
 
-    unsigned enabled = 0;
-    for (const VertexAttribute& a : declaration->attributes()) {
-        if (a.location < 0)
-            continue;
-        GLuint buffer = m_upVertexBuffer;
-        uintptr_t offset;
-        GLsizei attributeStride;
-        if (a.stream == 0) {
-            offset = a.offset;
-            attributeStride = static_cast<GLsizei>(stride);
-        } else {
-            const StreamBinding& stream = m_state.streams[a.stream];
-            if (!stream.buffer || !stream.buffer->glBuffer())
-                continue;
-            buffer = stream.buffer->glBuffer();
-            offset = static_cast<uintptr_t>(stream.offset) + a.offset;
-            attributeStride = static_cast<GLsizei>(stream.stride);
-        }
-        m_gl.attribute(static_cast<GLuint>(a.location), buffer, a.size, a.glType, a.normalized, attributeStride, offset,
-                       0);
-        enabled |= 1u << a.location;
-    }
-    m_gl.enableAttributes(enabled);
+    // Draws from memory of one layout (a shape drawn at many places) leave the attributes where
+    // the last one set them: they point at the ring's start, only the first vertex moves.
+    if (m_upInputDeclaration != declaration->id() || m_upInputStride != stride)
+        setUpAttributes(*declaration, stride);
     m_dirty |= kDirtyVertexInput;
 
     if (!indices) {

@@ -343,6 +343,7 @@ void Device::releaseBindings()
     assign<Surface>(m_depthStencil, nullptr);
     m_currentProgram = nullptr;
     m_inputDeclaration = nullptr;
+    m_upInputDeclaration = 0;
 }
 
 void Device::resetState()
@@ -782,15 +783,21 @@ BOOL Device::GetSoftwareVertexProcessing()
 
 VertexDeclaration* Device::fvfDeclaration(DWORD fvf)
 {
+    if (m_lastFvfDeclaration && m_lastFvf == fvf)
+        return m_lastFvfDeclaration;
     auto it = m_fvfDeclarations.find(fvf);
-    if (it != m_fvfDeclarations.end())
-        return it->second;
-    std::vector<D3DVERTEXELEMENT9> elements;
-    if (!VertexDeclaration::elementsForFvf(fvf, elements))
-        return nullptr;
-    VertexDeclaration* declaration = VertexDeclaration::create(this, elements.data(), true);
-    if (declaration)
+    VertexDeclaration* declaration = it != m_fvfDeclarations.end() ? it->second : nullptr;
+    if (!declaration) {
+        std::vector<D3DVERTEXELEMENT9> elements;
+        if (!VertexDeclaration::elementsForFvf(fvf, elements))
+            return nullptr;
+        declaration = VertexDeclaration::create(this, elements.data(), true);
+        if (!declaration)
+            return nullptr;
         m_fvfDeclarations.emplace(fvf, declaration);
+    }
+    m_lastFvf = fvf;
+    m_lastFvfDeclaration = declaration;
     return declaration;
 }
 

@@ -343,11 +343,14 @@ public:
     }
     void enableAttributes(unsigned enabled)
     {
-        for (int i = 0; i < kAttributeSlots; ++i) {
-            const unsigned bit = 1u << i;
-            if ((enabled & bit) && !(m_enabledAttributes & bit))
+        // Only the slots that change: most draws keep the set the last one enabled.
+        for (unsigned changed = enabled ^ m_enabledAttributes; changed; changed &= changed - 1) {
+            const int i = __builtin_ctz(changed);
+            if (i >= kAttributeSlots)
+                break;
+            if (enabled & (1u << i))
                 GLFn::glEnableVertexAttribArray(static_cast<GLuint>(i));
-            else if (!(enabled & bit) && (m_enabledAttributes & bit))
+            else
                 GLFn::glDisableVertexAttribArray(static_cast<GLuint>(i));
         }
         m_enabledAttributes = enabled;

@@ -544,48 +544,42 @@ void Effect::bindConstantBuffer()
         glBindBuffer(GL_UNIFORM_BUFFER, m_constantBuffer);
 }
 
-void Effect::saveStates(DWORD flags)
+void Effect::planSavedStates(DWORD flags)
 {
-    m_saved.clear();
-    m_savedTextures.clear();
-    m_savedShaders = false;
+    // What Begin saves depends on the technique and the flags only; it is worked out once for
+    // them, and each Begin then reads just the values.
+    m_savePlan.clear();
+    m_savePlanTextures.clear();
+    m_savePlanShaders = false;
+    m_savePlanTechnique = m_technique;
+    m_savePlanFlags = flags;
     if (!m_technique || (flags & D3DXFX_DONOTSAVESTATE))
         return;
     auto already = [&](StateKind kind, DWORD index, DWORD state) {
-        for (const SavedState& s : m_saved)
+        for (const SavedState& s : m_savePlan)
             if (s.kind == kind && s.index == index && s.state == state)
                 return true;
         return false;
     };
     auto saveTexture = [&](DWORD unit) {
-        for (auto& [u, t] : m_savedTextures)
-            if (u == unit)
-                return;
-        IDirect3DBaseTexture9* texture = nullptr;
-        m_device->GetTexture(unit, &texture);
-        m_savedTextures.push_back({unit, texture});
+        if (std::find(m_savePlanTextures.begin(), m_savePlanTextures.end(), unit) == m_savePlanTextures.end())
+            m_savePlanTextures.push_back(unit);
     };
     auto save = [&](const StateAssignment& s, DWORD unit, bool fromSampler) {
-        DWORD value = 0;
         switch (s.kind) {
         case StateKind::Render:
-            if (!already(s.kind, 0, s.state)) {
-                m_device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(s.state), &value);
-                m_saved.push_back({s.kind, 0, s.state, value});
-            }
+            if (!already(s.kind, 0, s.state))
+                m_savePlan.push_back({s.kind, 0, s.state, 0});
             break;
         case StateKind::TextureStage:
-            if (!already(s.kind, s.index, s.state)) {
-                m_device->GetTextureStageState(s.index, static_cast<D3DTEXTURESTAGESTATETYPE>(s.state), &value);
-                m_saved.push_back({s.kind, s.index, s.state, value});
-            }
+            if (!already(s.kind, s.index, s.state))
+                m_savePlan.push_back({s.kind, s.index, s.state, 0});
             break;
         case StateKind::Sampler: {
             DWORD u = fromSampler ? unit : s.index;
             if ((flags & D3DXFX_DONOTSAVESAMPLERSTATE) || already(s.kind, u, s.state))
                 break;
-            m_device->GetSamplerState(u, static_cast<D3DSAMPLERSTATETYPE>(s.state), &value);
-            m_saved.push_back({s.kind, u, s.state, value});
+            m_savePlan.push_back({s.kind, u, s.state, 0});
             break;
         }
         case StateKind::Texture:
@@ -593,11 +587,8 @@ void Effect::saveStates(DWORD flags)
             break;
         case StateKind::VertexShader:
         case StateKind::PixelShader:
-            if (!(flags & D3DXFX_DONOTSAVESHADERSTATE) && !m_savedShaders) {
-                m_device->GetVertexShader(&m_savedVertexShader);
-                m_device->GetPixelShader(&m_savedPixelShader);
-                m_savedShaders = true;
-            }
+            if (!(flags & D3DXFX_DONOTSAVESHADERSTATE))
+                m_savePlanShaders = true;
             break;
         default:
             break;
@@ -613,6 +604,44 @@ void Effect::saveStates(DWORD flags)
             for (const StateAssignment& s : b.sampler->samplerStates)
                 save(s, b.unit, true);
         }
+    }
+}
+
+void Effect::saveStates(DWORD flags)
+{
+    m_saved.clear();
+    m_savedTextures.clear();
+    m_savedShaders = false;
+    if (m_savePlanTechnique != m_technique || m_savePlanFlags != flags || !m_savePlanMade) {
+        planSavedStates(flags);
+        m_savePlanMade = true;
+    }
+    for (const SavedState& planned : m_savePlan) {
+        SavedState s = planned;
+        switch (s.kind) {
+        case StateKind::Render:
+            m_device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(s.state), &s.value);
+            break;
+        case StateKind::TextureStage:
+            m_device->GetTextureStageState(s.index, static_cast<D3DTEXTURESTAGESTATETYPE>(s.state), &s.value);
+            break;
+        case StateKind::Sampler:
+            m_device->GetSamplerState(s.index, static_cast<D3DSAMPLERSTATETYPE>(s.state), &s.value);
+            break;
+        default:
+            break;
+        }
+        m_saved.push_back(s);
+    }
+    for (DWORD unit : m_savePlanTextures) {
+        IDirect3DBaseTexture9* texture = nullptr;
+        m_device->GetTexture(unit, &texture);
+        m_savedTextures.push_back({unit, texture});
+    }
+    if (m_savePlanShaders) {
+        m_device->GetVertexShader(&m_savedVertexShader);
+        m_device->GetPixelShader(&m_savedPixelShader);
+        m_savedShaders = true;
     }
 }
 

@@ -292,6 +292,7 @@ private:
     void uploadConstants();
     // Binds the constant buffer to GL_UNIFORM_BUFFER (through the device's record of bindings).
     void bindConstantBuffer();
+    void planSavedStates(DWORD flags);
     void saveStates(DWORD flags);
     void restoreStates();
 
@@ -310,6 +311,13 @@ private:
     bool m_inBegin = false;
     int m_pass = -1;
     std::vector<SavedState> m_saved;
+    // What Begin saves for m_savePlanTechnique and m_savePlanFlags (the values left out).
+    std::vector<SavedState> m_savePlan;
+    std::vector<DWORD> m_savePlanTextures;
+    bool m_savePlanShaders = false;
+    bool m_savePlanMade = false;
+    const Technique* m_savePlanTechnique = nullptr;
+    DWORD m_savePlanFlags = 0;
     std::vector<std::pair<DWORD, IDirect3DBaseTexture9*>> m_savedTextures;
     IDirect3DVertexShader9* m_savedVertexShader = nullptr;
     IDirect3DPixelShader9* m_savedPixelShader = nullptr;

@@ -122,14 +122,17 @@ Parameter* EffectCore::parameter(D3DXHANDLE h)
 {
     if (!h)
         return nullptr;
-    auto it = m_handles.find(h);
-    if (it != m_handles.end())
-        return it->second == Kind::Parameter ? static_cast<Parameter*>(const_cast<void*>(static_cast<const void*>(h)))
-                                             : nullptr;
+    // Names come first: only an address that is no handle is ever remembered, and the handles
+    // are fixed when the effect is made (init forgets the names), so a remembered address is
+    // text.
     const uintptr_t address = reinterpret_cast<uintptr_t>(h);
     NameHit& hit = m_nameHits[(address ^ (address >> 5)) % m_nameHits.size()];
     if (hit.address == h && std::strcmp(hit.name, h) == 0)
         return hit.parameter;
+    auto it = m_handles.find(h);
+    if (it != m_handles.end())
+        return it->second == Kind::Parameter ? static_cast<Parameter*>(const_cast<void*>(static_cast<const void*>(h)))
+                                             : nullptr;
     Parameter* found = nullptr;
     // Callers that set parameters by name every draw mostly name a top-level one: compared in
     // place, without the copies of a path.

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 
@@ -129,6 +130,32 @@ TEST(SceneGraphTest, RenderListsFilterByPassAndSortIntoTheRenderOrder)
     EXPECT_TRUE(list.empty()); // the others have no RENDERPASSES: out by default
 
     for (TestObjekt* object : {t4, e2, p5, t9, e1, p2, shadowOnly})
+        object->Release();
+}
+
+TEST(SceneGraphTest, SortingMakesTheSameOrderAsTheRenderOrderComparisonAmongManyEqualObjects)
+{
+    // The sort reads each object's keys once; among objects that compare equal (the same effect,
+    // opaque) it must still leave them exactly where sorting by the comparison does.
+    LogCapture logs;
+    SceneGraph graph;
+    Effect first(false), second(false);
+    std::vector<TestObjekt*> objects;
+    std::vector<RenderObjekt*> list;
+    for (int i = 0; i < 70; ++i) {
+        TestObjekt* object = makeObjekt(L"o" + std::to_wstring(i));
+        object->setEffectForTest(i % 3 == 0 ? &first : &second);
+        object->setTransparent(i % 5 == 0);
+        object->setCameraDistanceForTest(static_cast<double>(i % 4));
+        object->setPriorityForTest(i % 11 == 0 ? i % 3 : 0);
+        objects.push_back(object);
+        list.push_back(object);
+    }
+    std::vector<RenderObjekt*> expected = list;
+    std::sort(expected.begin(), expected.end(), &SceneGraph::compareRenderOrder);
+    graph.sort(list);
+    EXPECT_EQ(list, expected);
+    for (TestObjekt* object : objects)
         object->Release();
 }
 
