@@ -64,6 +64,19 @@ protected:
         m_device->SetFVF(kScreenVertexFvf);
         EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex)), D3D_OK);
     }
+    // A device of width x height pixels drawing unlit and unculled without depth, whose projection
+    // puts pixel centres at whole coordinates.
+    bool createFlatDevice(UINT width, UINT height)
+    {
+        if (!createDevice(width, height))
+            return false;
+        m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        const D3DMATRIX projection = screenProjection(static_cast<float>(width), static_cast<float>(height));
+        m_device->SetTransform(D3DTS_PROJECTION, &projection);
+        return true;
+    }
 };
 
 TEST_F(D3D9DrawTest, TexturedAndAlphaBlendedQuad)
@@ -449,20 +462,11 @@ TEST_F(D3D9DrawTest, DrawsFromMemoryGoingRoundTheirRingLandInOrder)
     }
 }
 
-// One shape drawn from memory at many places (the same vertices, another world matrix each) is
-// written to the ring once and drawn from there again; other vertices in between, the ring
-// starting over and Present all leave every copy where its own matrix puts it, and a copy of the
-// vertices changed in place is drawn as changed.
 TEST_F(D3D9DrawTest, DrawsFromMemoryOfOneLayoutPointAtTheirOwnVerticesAfterABufferDrawOrAnotherStride)
 {
     // Draws from memory of one layout keep the attribute set-up of the last such draw; a draw
     // from a buffer of the same layout in between, or another stride, must not leave it behind.
-    ASSERT_TRUE(createDevice(8, 4));
-    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    D3DMATRIX projection = screenProjection(8, 4);
-    m_device->SetTransform(D3DTS_PROJECTION, &projection);
+    ASSERT_TRUE(createFlatDevice(8, 4));
     m_device->SetFVF(kColorVertexFvf);
     // One-pixel squares on pixel (x, 0).
     auto square = [](int x, D3DCOLOR colour) {
@@ -509,14 +513,13 @@ TEST_F(D3D9DrawTest, DrawsFromMemoryOfOneLayoutPointAtTheirOwnVerticesAfterABuff
     vb->Release();
 }
 
+// One shape drawn from memory at many places (the same vertices, another world matrix each) is
+// written to the ring once and drawn from there again; other vertices in between, the ring
+// starting over and Present all leave every copy where its own matrix puts it, and a copy of the
+// vertices changed in place is drawn as changed.
 TEST_F(D3D9DrawTest, TheSameVerticesDrawnFromMemoryAgainLandWhereEachDrawPutsThem)
 {
-    ASSERT_TRUE(createDevice(16, 8));
-    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    D3DMATRIX projection = screenProjection(16, 8);
-    m_device->SetTransform(D3DTS_PROJECTION, &projection);
+    ASSERT_TRUE(createFlatDevice(16, 8));
     // A one-pixel square on pixel (0, 0), whose centre is at (0, 0).
     ColorVertex square[4] = {{-0.5f, -0.5f, 0.5f, 0xFFFF0000},
                              {0.5f, -0.5f, 0.5f, 0xFFFF0000},
