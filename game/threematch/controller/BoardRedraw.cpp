@@ -1,6 +1,6 @@
 #include "threematch/controller/BoardRedraw.h"
+#include "threematch/controller/ScreenRules.h"
 
-#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -26,12 +26,9 @@ RECT BoardRedraw::planned(const Frame& frame)
         return frame.part;
     m_partial = true;
     const RECT& p = frame.part;
-    const RECT r{std::max(p.left, changed.left), std::max(p.top, changed.top), std::min(p.right, changed.right),
-                 std::min(p.bottom, changed.bottom)};
+    const RECT r = ScreenRules::common(p, changed);
     // Nothing changed: an empty rectangle, which clears and draws no pixel.
-    if (r.left >= r.right || r.top >= r.bottom)
-        return RECT{p.left, p.top, p.left, p.top};
-    return r;
+    return ScreenRules::holdsPixels(r) ? r : RECT{p.left, p.top, p.left, p.top};
 }
 
 void BoardRedraw::startDrawing(Ulvo::D3DXSprite& sprite)

@@ -1,4 +1,5 @@
 #include "threematch/controller/LevelBackdrop.h"
+#include "threematch/controller/ScreenRules.h"
 
 #include "foundation/helpers/Release.h"
 #include "graphics/sprites/D3DXSprite.h"
@@ -125,9 +126,8 @@ void restoreRects(const std::vector<RECT>& drawn, const RECT& screen, std::vecto
 {
     rects.clear();
     for (RECT r : drawn) {
-        r = RECT{std::max(r.left, screen.left), std::max(r.top, screen.top), std::min(r.right, screen.right),
-                 std::min(r.bottom, screen.bottom)};
-        if (r.left >= r.right || r.top >= r.bottom)
+        r = ScreenRules::common(r, screen);
+        if (!ScreenRules::holdsPixels(r))
             continue;
         for (std::size_t i = 0; i < rects.size();) {
             if (near(rects[i], r)) {

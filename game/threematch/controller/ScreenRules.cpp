@@ -145,6 +145,12 @@ RECT sectionReach(const RECT& content, int width, int height)
     return r.left < r.right && r.top < r.bottom ? r : RECT{};
 }
 
+RECT common(const RECT& a, const RECT& b)
+{
+    return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                std::min(a.bottom, b.bottom)};
+}
+
 bool sectionWithin(const RECT& content, int width, int height, const RECT& clip)
 {
     const RECT r = sectionReach(content, width, height);

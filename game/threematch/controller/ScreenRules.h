@@ -81,6 +81,12 @@ bool pictureSection(const RECT& content, int width, int height, const RECT& dest
 RECT sectionReach(const RECT& content, int width, int height);
 // Whether a picture drawn only within clip holds every pixel the part of content reads.
 bool sectionWithin(const RECT& content, int width, int height, const RECT& clip);
+// The pixels two rectangles share (empty, left >= right or top >= bottom, when none).
+RECT common(const RECT& a, const RECT& b);
+inline bool holdsPixels(const RECT& r)
+{
+    return r.left < r.right && r.top < r.bottom;
+}
 
 } // namespace ScreenRules
 } // namespace ThreeMatch

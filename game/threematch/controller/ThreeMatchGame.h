@@ -396,6 +396,9 @@ private:
     void drawBoard();
     // A dry run of drawBoard(): the part of m_boardClip to clear and draw this frame.
     RECT planBoardRedraw(IDirect3DDevice9* device, D3DCOLOR clear);
+    // After the board drew: whether its part holds this frame's picture (held: the checks the
+    // caller made); if not, the caller draws it whole and the next frame does as well.
+    bool boardPartHolds(bool tracked, bool held);
     // The board's part as the window lays it in; false when the whole picture is laid in.
     bool boardLayIn(const Ulvo::GUIWindow& window, BoardLayIn& layIn) const;
     // Before the level's backdrop copies back: what it copies back besides for the board's lay-in

@@ -107,6 +107,36 @@ RECT rounded(const Ulvo::FloatRect& r)
     return RECT{edge(r.left), edge(r.top), edge(r.right), edge(r.bottom)};
 }
 
+// The device's scissor test as found, given back when the scope ends.
+class ScopedScissor {
+public:
+    explicit ScopedScissor(IDirect3DDevice9* device) : m_device(device)
+    {
+        m_device->GetRenderState(D3DRS_SCISSORTESTENABLE, &m_on);
+        m_device->GetScissorRect(&m_rect);
+    }
+    ~ScopedScissor()
+    {
+        m_device->SetScissorRect(&m_rect);
+        m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, m_on);
+    }
+    ScopedScissor(const ScopedScissor&) = delete;
+    ScopedScissor& operator=(const ScopedScissor&) = delete;
+    // The scissor test on, within rect.
+    void clip(const RECT& rect)
+    {
+        m_device->SetScissorRect(&rect);
+        m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    }
+    bool wasOn() const { return m_on != FALSE; }
+    const RECT& found() const { return m_rect; }
+
+private:
+    IDirect3DDevice9* m_device;
+    DWORD m_on = FALSE;
+    RECT m_rect{};
+};
+
 void setPicture(Ulvo::GUIWindow* window, Ulvo::Texture2D* texture)
 {
     if (!window)
@@ -469,17 +499,18 @@ RECT ThreeMatchGame::planBoardRedraw(IDirect3DDevice9* device, D3DCOLOR clear)
     const BoardRedraw::Frame frame{m_renderTarget->getTexture(), m_boardClip, clear};
     return m_boardRedraw.plan(*sprite, frame, [this, device] {
         // The dry run's own clear of the stencil reaches no pixel.
-        DWORD scissorOn = FALSE;
-        RECT scissor{};
-        device->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissorOn);
-        device->GetScissorRect(&scissor);
-        const RECT none{0, 0, 0, 0};
-        device->SetScissorRect(&none);
-        device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+        ScopedScissor scissor(device);
+        scissor.clip(RECT{0, 0, 0, 0});
         drawBoard();
-        device->SetScissorRect(&scissor);
-        device->SetRenderState(D3DRS_SCISSORTESTENABLE, scissorOn);
     });
+}
+
+bool ThreeMatchGame::boardPartHolds(bool tracked, bool held)
+{
+    if (tracked ? m_boardRedraw.finish(held) : held)
+        return true;
+    m_boardRedraw.forget();
+    return false;
 }
 
 void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
@@ -556,8 +587,7 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
         if (m_boardClipped) {
             device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
             const bool held = boundHolds() && ScreenRules::sectionWithin(m_boardBound, width, height, m_boardClip);
-            if (!(tracked ? m_boardRedraw.finish(held) : held)) {
-                m_boardRedraw.forget();
+            if (!boardPartHolds(tracked, held)) {
                 m_boardClipped = false;
                 m_renderManager->render(&m_camera);
             }
@@ -578,8 +608,7 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
         if (m_boardClipped) {
             device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
             const bool held = m_boardBoundKnown && ScreenRules::sectionWithin(m_boardBound, width, height, m_boardClip);
-            if (!(tracked ? m_boardRedraw.finish(held) : held)) {
-                m_boardRedraw.forget();
+            if (!boardPartHolds(tracked, held)) {
                 m_boardClipped = false;
                 clearAll();
                 onPostRender(*m_renderManager->getForwardRenderer());
@@ -620,24 +649,24 @@ bool ThreeMatchGame::planBoardLayIn(std::vector<RECT>& alsoCopied)
                       std::memcmp(&now.pixels, &m_layIn.pixels, sizeof(RECT)) == 0 && now.colour == m_layIn.colour;
     if (!same || !m_boardRedraw.partial()) {
         // Laid in whole over the backdrop: what the last lay-in left goes first.
-        if (m_layIn.pixels.left < m_layIn.pixels.right)
+        if (ScreenRules::holdsPixels(m_layIn.pixels))
             alsoCopied.push_back(m_layIn.pixels);
         return false;
     }
     // The screen's pixels whose filtering reads what the board drew again (two texels around it).
     const RECT& redrawn = m_boardScissor;
-    if (redrawn.left < redrawn.right && redrawn.top < redrawn.bottom) {
+    if (ScreenRules::holdsPixels(redrawn)) {
         const auto x = [&now](LONG texel) {
             return now.at.x + static_cast<float>(texel - now.source.left) * now.scaling.x;
         };
         const auto y = [&now](LONG texel) {
             return now.at.y + static_cast<float>(texel - now.source.top) * now.scaling.y;
         };
-        const RECT r{std::max(now.pixels.left, static_cast<LONG>(std::floor(x(redrawn.left - 2))) - 1),
-                     std::max(now.pixels.top, static_cast<LONG>(std::floor(y(redrawn.top - 2))) - 1),
-                     std::min(now.pixels.right, static_cast<LONG>(std::ceil(x(redrawn.right + 2))) + 1),
-                     std::min(now.pixels.bottom, static_cast<LONG>(std::ceil(y(redrawn.bottom + 2))) + 1)};
-        if (r.left < r.right && r.top < r.bottom)
+        const RECT r = ScreenRules::common(now.pixels, RECT{static_cast<LONG>(std::floor(x(redrawn.left - 2))) - 1,
+                                                            static_cast<LONG>(std::floor(y(redrawn.top - 2))) - 1,
+                                                            static_cast<LONG>(std::ceil(x(redrawn.right + 2))) + 1,
+                                                            static_cast<LONG>(std::ceil(y(redrawn.bottom + 2))) + 1});
+        if (ScreenRules::holdsPixels(r))
             alsoCopied.push_back(r);
     }
     return true;
@@ -660,26 +689,18 @@ void ThreeMatchGame::drawIngamePicture(Ulvo::GUIWindow& window, const bool& inVi
                             layIn.colour == m_layIn.colour;
         if (inPart) {
             // Only where the backdrop was copied back: elsewhere the last frame's pixels stand.
-            DWORD scissorOn = FALSE;
-            RECT scissor{};
-            device->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissorOn);
-            device->GetScissorRect(&scissor);
+            ScopedScissor scissor(device);
             batch->Flush();
             for (const RECT& copied : m_levelBackdrop.copiedRects()) {
-                RECT r{std::max(copied.left, layIn.pixels.left), std::max(copied.top, layIn.pixels.top),
-                       std::min(copied.right, layIn.pixels.right), std::min(copied.bottom, layIn.pixels.bottom)};
-                if (scissorOn)
-                    r = RECT{std::max(r.left, scissor.left), std::max(r.top, scissor.top),
-                             std::min(r.right, scissor.right), std::min(r.bottom, scissor.bottom)};
-                if (r.left >= r.right || r.top >= r.bottom)
+                RECT r = ScreenRules::common(copied, layIn.pixels);
+                if (scissor.wasOn())
+                    r = ScreenRules::common(r, scissor.found());
+                if (!ScreenRules::holdsPixels(r))
                     continue;
-                device->SetScissorRect(&r);
-                device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+                scissor.clip(r);
                 sprite->drawTexture2D(picture, &layIn.source, &layIn.scaling, &centre, 0.0f, &layIn.at, layIn.colour);
                 batch->Flush();
             }
-            device->SetScissorRect(&scissor);
-            device->SetRenderState(D3DRS_SCISSORTESTENABLE, scissorOn);
         } else {
             sprite->drawTexture2D(picture, &layIn.source, &layIn.scaling, &centre, 0.0f, &layIn.at, layIn.colour);
         }
