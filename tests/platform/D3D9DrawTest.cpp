@@ -435,6 +435,53 @@ TEST_F(D3D9DrawTest, LeavingATargetHandsItsDrawsOverOnce)
     other->Release();
 }
 
+// A scene's clear of a large target's colour and depth, before anything is drawn into it, goes to
+// the driver at once, so leaving the target afterwards has nothing left to send. Colour alone, a
+// small target, or a clear after draws waits for the target to be left. The draws after the
+// clear land over it.
+TEST_F(D3D9DrawTest, AScenesWholeClearOfALargeTargetIsHandedOverAtOnce)
+{
+    ASSERT_TRUE(createDevice(512, 512));
+    IDirect3DSurface9* back = nullptr;
+    IDirect3DSurface9* small = nullptr;
+    ASSERT_EQ(m_device->GetRenderTarget(0, &back), D3D_OK);
+    ASSERT_EQ(m_device->CreateRenderTarget(8, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &small, nullptr),
+              D3D_OK);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    // GL calls of leaving the back buffer for the small target after the step, and back again.
+    auto leavingAfter = [&](IDirect3DSurface9* target, const std::function<void()>& step) {
+        m_device->SetRenderTarget(0, target);
+        step();
+        uint64_t calls = 0, draws = 0, callsAfter = 0, drawsAfter = 0;
+        PlatformCountGLCalls(true);
+        PlatformGLCallCounts(calls, draws);
+        m_device->SetRenderTarget(0, target == back ? small : back);
+        PlatformGLCallCounts(callsAfter, drawsAfter);
+        PlatformCountGLCalls(false);
+        m_device->SetRenderTarget(0, back);
+        return callsAfter - calls;
+    };
+    const DWORD both = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
+    float depth = 0.5f;
+    EXPECT_EQ(leavingAfter(back, [&] { m_device->Clear(0, nullptr, both, 0xFF000000, depth += 0.1f, 0); }), 0u);
+    EXPECT_EQ(leavingAfter(back, [&] { m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0); }), 1u);
+    EXPECT_EQ(leavingAfter(back,
+                           [&] {
+                               drawQuad(-0.5f, -0.5f, 3.5f, 3.5f, 0xFF102030);
+                               m_device->Clear(0, nullptr, both, 0xFF000000, depth += 0.1f, 0);
+                           }),
+              1u);
+    EXPECT_EQ(leavingAfter(small, [&] { m_device->Clear(0, nullptr, both, 0xFF000000, depth += 0.1f, 0); }), 1u);
+    // A draw after a clear handed over lands over it.
+    m_device->Clear(0, nullptr, both, 0xFF405060, 0.25f, 0);
+    drawQuad(99.5f, 99.5f, 199.5f, 199.5f, 0xFFA0B0C0);
+    const Image image = readBackBuffer();
+    EXPECT_EQ(image.at(50, 50), 0xFF405060u);
+    EXPECT_EQ(image.at(150, 150), 0xFFA0B0C0u);
+    small->Release();
+    back->Release();
+}
+
 // Draws from memory fill a ring that starts over when full and at every Present; each start lets
 // the driver orphan what earlier draws still read. Every quad of frames that go round the ring
 // several times lands with its own colour.

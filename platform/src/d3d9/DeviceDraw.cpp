@@ -214,6 +214,9 @@ constexpr uint64_t kDrawBytes = 256;
 constexpr uint64_t kTileBytes = 24;
 constexpr LONG kTileSize = 64;
 constexpr uint64_t kBatchBytes = 17 * kPixelStateBytes;
+// A whole clear is handed over on its own from this many tiles (512 x 512 pixels): below that,
+// waking the rasteriser's threads once more costs about what the overlap gains.
+constexpr uint64_t kClearHandOverTiles = 64;
 
 // Tiles of the rasteriser's grid a rectangle touches.
 uint64_t tilesIn(LONG left, LONG top, LONG right, LONG bottom)
@@ -1381,6 +1384,9 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
     const LONG targetWidth = target ? static_cast<LONG>(target->desc().Width) : 0;
     const LONG targetHeight = target ? static_cast<LONG>(target->desc().Height) : 0;
     DWORD rects = Count ? Count : 1;
+    // Nothing of this target waits yet: the clear is where its work begins.
+    const bool first = !m_workUnflushed;
+    bool wholeTarget = false;
     for (DWORD i = 0; i < rects; ++i) {
         LONG l = left, t = top, r = right, b = bottom;
         if (Count) {
@@ -1394,12 +1400,20 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
         // A clear of part of the target is drawn as a quad of its own state, and the next draw's
         // state is copied again after it.
         const bool whole = l <= 0 && t <= 0 && r >= targetWidth && b >= targetHeight;
+        wholeTarget = wholeTarget || whole;
         queueWork(tilesIn(l, t, r, b) * kTileBytes + (whole ? 0 : 2 * kPixelStateBytes));
         m_gl.scissor(l, t, r - l, b - t);
         glClear(bits);
     }
     m_dirty |= kDirtyColorMask | kDirtyDepthStencil | kDirtyRaster | kDirtyViewport;
     markTargetsRendered();
+    // A scene begins so: a large target and its depth cleared whole before anything is drawn
+    // into them. Handed over alone, the clear is done by the rasteriser's threads while the
+    // scene's objects are prepared, not after all of them. (A 2D pass clearing its colour alone
+    // draws little after it: there the extra wake of the threads would cost more than it gains.)
+    if (first && wholeTarget && (bits & GL_COLOR_BUFFER_BIT) && (bits & GL_DEPTH_BUFFER_BIT) &&
+        tilesIn(0, 0, targetWidth, targetHeight) >= kClearHandOverTiles)
+        handOverTarget();
     return D3D_OK;
 }
 

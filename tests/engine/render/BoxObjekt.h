@@ -12,6 +12,7 @@
 #include "render/RenderTechnique.h"
 #include "render/cameras/Camera.h"
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -60,12 +61,44 @@ public:
         colour.a = getAlpha();
         effect->SetValue("g_MaskColor", &colour, sizeof(float) * 4);
         effect->CommitChanges();
-        static const std::vector<BoxVertex> box = unitBox();
         IDirect3DDevice9* device = m_d3d->getDevice();
         device->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL);
-        device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 12, box.data(), sizeof(BoxVertex));
+        if (IDirect3DVertexBuffer9* vertices = sharedVertices(device)) {
+            device->SetStreamSource(0, vertices, 0, sizeof(BoxVertex));
+            device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 12);
+        }
         if (recording)
             drawn.push_back(getName());
+    }
+
+    // The vertices of every box drawn on a device, in one vertex buffer as one mesh drawn many
+    // times keeps them; made anew for another device, or once its device went away.
+    static IDirect3DVertexBuffer9* sharedVertices(IDirect3DDevice9* device)
+    {
+        static IDirect3DVertexBuffer9* shared = nullptr;
+        if (shared) {
+            IDirect3DDevice9* owner = nullptr;
+            const bool current = SUCCEEDED(shared->GetDevice(&owner)) && owner == device;
+            if (owner)
+                owner->Release();
+            if (current)
+                return shared;
+            shared->Release();
+            shared = nullptr;
+        }
+        const std::vector<BoxVertex> box = unitBox();
+        const UINT bytes = static_cast<UINT>(box.size() * sizeof(BoxVertex));
+        void* data = nullptr;
+        if (FAILED(device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFVF_XYZ | D3DFVF_NORMAL, D3DPOOL_MANAGED,
+                                              &shared, nullptr)))
+            return shared = nullptr;
+        if (FAILED(shared->Lock(0, bytes, &data, 0))) {
+            shared->Release();
+            return shared = nullptr;
+        }
+        std::memcpy(data, box.data(), bytes);
+        shared->Unlock();
+        return shared;
     }
 
     // Whether render() records names in drawn and culled; the scene tests read them.
