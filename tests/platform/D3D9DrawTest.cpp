@@ -51,6 +51,26 @@ D3DCOLOR blend(float r, float g, float b, float a, D3DCOLOR dst)
     return D3DCOLOR_ARGB(mix(a, 24), mix(r, 16), mix(g, 8), mix(b, 0));
 }
 
+// The device's back buffer and a second target of 8 x 8 pixels, with the depth test off.
+bool backAndSecondTarget(IDirect3DDevice9* device, IDirect3DSurface9*& back, IDirect3DSurface9*& second)
+{
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    return device->GetRenderTarget(0, &back) == D3D_OK &&
+           device->CreateRenderTarget(8, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &second, nullptr) == D3D_OK;
+}
+
+// The GL calls the step makes.
+uint64_t glCallsOf(const std::function<void()>& step)
+{
+    uint64_t calls = 0, draws = 0, callsAfter = 0, drawsAfter = 0;
+    PlatformCountGLCalls(true);
+    PlatformGLCallCounts(calls, draws);
+    step();
+    PlatformGLCallCounts(callsAfter, drawsAfter);
+    PlatformCountGLCalls(false);
+    return callsAfter - calls;
+}
+
 } // namespace
 
 class D3D9DrawTest : public DeviceFixture {
@@ -402,27 +422,15 @@ TEST_F(D3D9DrawTest, LeavingATargetHandsItsDrawsOverOnce)
     ASSERT_TRUE(createDevice(8, 8));
     IDirect3DSurface9* back = nullptr;
     IDirect3DSurface9* other = nullptr;
-    ASSERT_EQ(m_device->GetRenderTarget(0, &back), D3D_OK);
-    ASSERT_EQ(m_device->CreateRenderTarget(8, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &other, nullptr),
-              D3D_OK);
-    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    auto callsOf = [&](const std::function<void()>& step) {
-        uint64_t calls = 0, draws = 0, callsAfter = 0, drawsAfter = 0;
-        PlatformCountGLCalls(true);
-        PlatformGLCallCounts(calls, draws);
-        step();
-        PlatformGLCallCounts(callsAfter, drawsAfter);
-        PlatformCountGLCalls(false);
-        return callsAfter - calls;
-    };
+    ASSERT_TRUE(backAndSecondTarget(m_device, back, other));
     drawQuad(-0.5f, -0.5f, 7.5f, 7.5f, 0xFF102030);
-    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, back); }), 0u);
-    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, other); }), 1u);
-    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, back); }), 0u);
-    EXPECT_EQ(callsOf([&] { m_device->SetRenderTarget(0, other); }), 0u);
+    EXPECT_EQ(glCallsOf([&] { m_device->SetRenderTarget(0, back); }), 0u);
+    EXPECT_EQ(glCallsOf([&] { m_device->SetRenderTarget(0, other); }), 1u);
+    EXPECT_EQ(glCallsOf([&] { m_device->SetRenderTarget(0, back); }), 0u);
+    EXPECT_EQ(glCallsOf([&] { m_device->SetRenderTarget(0, other); }), 0u);
     drawQuad(-0.5f, -0.5f, 3.5f, 7.5f, 0xFF405060);
     // Taking the depth surface away leaves the target's draws too.
-    EXPECT_EQ(callsOf([&] { m_device->SetDepthStencilSurface(nullptr); }), 1u);
+    EXPECT_EQ(glCallsOf([&] { m_device->SetDepthStencilSurface(nullptr); }), 1u);
     drawQuad(3.5f, -0.5f, 7.5f, 7.5f, 0xFF708090);
     m_device->SetRenderTarget(0, back);
     drawQuad(-0.5f, -0.5f, 7.5f, 3.5f, 0xFFA0B0C0);
@@ -444,22 +452,14 @@ TEST_F(D3D9DrawTest, AScenesWholeClearOfALargeTargetIsHandedOverAtOnce)
     ASSERT_TRUE(createDevice(512, 512));
     IDirect3DSurface9* back = nullptr;
     IDirect3DSurface9* small = nullptr;
-    ASSERT_EQ(m_device->GetRenderTarget(0, &back), D3D_OK);
-    ASSERT_EQ(m_device->CreateRenderTarget(8, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &small, nullptr),
-              D3D_OK);
-    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    ASSERT_TRUE(backAndSecondTarget(m_device, back, small));
     // GL calls of leaving the back buffer for the small target after the step, and back again.
     auto leavingAfter = [&](IDirect3DSurface9* target, const std::function<void()>& step) {
         m_device->SetRenderTarget(0, target);
         step();
-        uint64_t calls = 0, draws = 0, callsAfter = 0, drawsAfter = 0;
-        PlatformCountGLCalls(true);
-        PlatformGLCallCounts(calls, draws);
-        m_device->SetRenderTarget(0, target == back ? small : back);
-        PlatformGLCallCounts(callsAfter, drawsAfter);
-        PlatformCountGLCalls(false);
+        const uint64_t calls = glCallsOf([&] { m_device->SetRenderTarget(0, target == back ? small : back); });
         m_device->SetRenderTarget(0, back);
-        return callsAfter - calls;
+        return calls;
     };
     const DWORD both = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
     float depth = 0.5f;
