@@ -20,6 +20,8 @@
 #include "threematch/globals/MyGlobals.h"
 #include "threematch/controller/ThreeMatchGame.h"
 
+#include "StartFolders.h"
+
 #include <string>
 
 namespace {
@@ -152,12 +154,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     archives->addGOBFile(archive);
     archives->createDefaultOrder(0);
     if (!hasGameData(*archive)) {
-        // Nothing to show but a white screen: say so and end before the settings are touched.
-        wchar_t folder[1024] = {};
-        GetCurrentDirectoryW(1024, folder);
-        const std::wstring text = std::wstring(L"Keine Spieldaten gefunden:\nweder \"Lumaro.gob\" noch der Ordner "
-                                               L"\"data\" liegt im Ordner\n\"") +
-                                  folder + L"\".\nDas Spiel muss in seinem Programmordner gestartet werden.";
+        // Nothing to show but a white screen: say where it was looked for and end before the
+        // settings are touched.
+        std::wstring text = L"Keine Spieldaten gefunden:\nweder \"Lumaro.gob\" noch der Ordner \"data\" liegt in "
+                            L"einem dieser Ordner:\n";
+        for (const auto& folder : StartFolders::processCandidates())
+            text += L"\"" + StartFolders::widen(folder) + L"\"\n";
+        text += L"Bitte das Spiel neu installieren.";
         log.log(100, LOG_TYPE_ERROR, text + L"\n");
         MessageBoxW(nullptr, text.c_str(), L"Fehler!", MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
         log.decIndent();

@@ -1,9 +1,12 @@
-// Process entry on Linux: hands the command line (without the program name)
-// to WinMain as one narrow string, as Windows would.
+// Process entry on Linux: answers the program's own options, moves into the folder that holds
+// the game's data, points the files a run writes at folders it may write, and hands the command
+// line (without the program name) to WinMain as one narrow string, as Windows would.
 #include <windows.h>
 
 #include <string>
 
+#include "StartFolders.h"
+#include "StartOptions.h"
 #include "VersionInfo.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
@@ -11,11 +14,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 int main(int argc, char** argv)
 {
     registerVersionInfo();
-    std::string commandLine;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1)
-            commandLine += ' ';
-        commandLine += argv[i];
-    }
-    return WinMain(nullptr, nullptr, commandLine.data(), SW_SHOWDEFAULT);
+    const StartOptions options = readStartOptions(argc, argv);
+    const int answered = answerStartOptions(options, StartFolders::kProgram);
+    if (answered >= 0)
+        return answered;
+    // Without data anywhere the folder stays; WinMain then says where it looked.
+    StartFolders::enterRuntimeFolder();
+    std::string commandLine = options.commandLine;
+    // The instance is the program's module, from which the window takes its icon.
+    return WinMain(reinterpret_cast<HINSTANCE>(GetModuleHandleW(nullptr)), nullptr, commandLine.data(),
+                   SW_SHOWDEFAULT);
 }

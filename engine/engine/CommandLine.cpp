@@ -3,6 +3,7 @@
 #include "foundation/logging/Logger.h"
 #include "engine/UlvoEngine.h"
 
+#include <algorithm>
 #include <vector>
 
 // INSTANCING itself lives with the mesh objects that read it.
@@ -112,6 +113,31 @@ bool parseCommandLine(UlvoEngine* engine, const std::string& commandLine)
     engine->setDebug(debug);
     engine->setInGameConsoleEnabled(inGameConsole);
     return true;
+}
+
+std::string commandLineSwitchHelp()
+{
+    // Kept beside the parser above, so a new switch is described where it is read.
+    static const char* const kLines[][2] = {
+        {"-LOG_MISC n", "info lines of priority n and above go to the logs (0: all; none by default)"},
+        {"-LOG_WARNING n", "warnings of priority n and above"},
+        {"-LOG_ERROR n", "errors of priority n and above"},
+        {"-DISABLE_LOG 1", "turns every log off"},
+        {"-SHOW_CONSOLE 1", "shows the log console"},
+        {"-SHOW_CONSOLE_FIRST 1", "shows the log console before the devices start"},
+        {"-ENABLE_INGAME_CONSOLE 1", "enables the in-game console (the key left of 1)"},
+        {"-SHOW_VIDEO 0", "marks the intro video as not wanted"},
+        {"-DEBUG 1", "the engine's debug mode"},
+        {"-INSTANCING 1", "draws repeated meshes instanced"},
+        {"-VISUAL_DEBUGGER n", "accepted, no effect"},
+    };
+    std::string text;
+    for (const auto& [name, meaning] : kLines) {
+        std::string line = "  " + std::string(name);
+        line.resize(std::max<std::size_t>(line.size() + 2, 28), ' ');
+        text += line + meaning + "\n";
+    }
+    return text;
 }
 
 } // namespace Ulvo

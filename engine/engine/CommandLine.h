@@ -14,4 +14,7 @@ class UlvoEngine;
 // the program name). False, and nothing done, once the engine is initialised.
 bool parseCommandLine(UlvoEngine* engine, const std::string& commandLine);
 
+// The switches parseCommandLine knows, one line each ("-NAME value  what it does"), for a usage text.
+std::string commandLineSwitchHelp();
+
 } // namespace Ulvo

@@ -41,6 +41,18 @@ public:
     std::filesystem::path configFile() const { return saveFolder() / "config.cfg"; }
     // Runs on the other run's save folder (set before start).
     void shareSaveFolderOf(const GameRun& other) { m_dataHome = other.m_dataHome; }
+    // The program starts from a hard link of its own in a "bin" folder beside the run folder,
+    // so the only data beside it is the run folder's ("../run"), and in the working folder given.
+    void runAlone(const std::filesystem::path& workingFolder)
+    {
+        std::filesystem::create_directories(m_dir / "bin");
+        m_program = m_dir / "bin" / "threematch";
+        std::error_code error;
+        std::filesystem::create_hard_link(TestSupport::binDir() / "threematch", m_program, error);
+        if (error)
+            std::filesystem::copy_file(TestSupport::binDir() / "threematch", m_program);
+        m_workingFolder = workingFolder;
+    }
     // What the program writes on stderr goes to a file (stderrText) from the next start on.
     void captureStderr() { m_stderrFile = m_dir / "stderr.txt"; }
     std::string stderrText() const { return TestSupport::readText(m_stderrFile); }
@@ -51,7 +63,7 @@ public:
     {
         // Everything is prepared before the fork: the child only changes
         // folder and replaces itself.
-        const std::string program = (TestSupport::binDir() / "threematch").string();
+        const std::string program = (m_program.empty() ? TestSupport::binDir() / "threematch" : m_program).string();
         Environment overrides = {
             {"XDG_DATA_HOME", m_dataHome.string()}, {"SDL_VIDEODRIVER", "offscreen"}, {"SDL_AUDIODRIVER", "dummy"}};
         overrides.insert(overrides.end(), environment.begin(), environment.end());
@@ -77,7 +89,7 @@ public:
         if (!arguments.empty())
             argv.push_back(arguments.data());
         argv.push_back(nullptr);
-        const std::string folder = m_runFolder.string();
+        const std::string folder = (m_workingFolder.empty() ? m_runFolder : m_workingFolder).string();
         const int errorFile =
             m_stderrFile.empty() ? -1 : open(m_stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 
@@ -154,6 +166,8 @@ private:
     std::filesystem::path m_runFolder = m_dir / "run";
     std::filesystem::path m_dataHome = m_dir / "xdg";
     std::filesystem::path m_stderrFile;
+    std::filesystem::path m_program;
+    std::filesystem::path m_workingFolder;
     pid_t m_pid = 0;
     int m_status = 0;
     std::chrono::steady_clock::time_point m_started;

@@ -92,9 +92,15 @@ TEST(HostileInput, WithoutAnyGameDataTheUserIsToldAndNothingIsWritten)
     GameRun game;
     for (const fs::directory_entry& entry : fs::directory_iterator(game.runFolder()))
         fs::remove_all(entry.path());
+    // Nothing beside the program either: the message names every folder looked in.
+    game.runAlone(game.runFolder());
+    game.captureStderr();
     game.start();
     EXPECT_EQ(game.waitForExit(60s), 255);
     EXPECT_NE(game.log("logfile.log").find("Keine Spieldaten gefunden"), std::string::npos);
+    const std::string message = game.stderrText();
+    EXPECT_NE(message.find((game.runFolder().parent_path() / "share" / "threematch").string()), std::string::npos)
+        << message;
     EXPECT_FALSE(fs::exists(game.configFile()));
 }
 

@@ -128,6 +128,26 @@ int MyLogger_buff::sync()
 
 // ---------------------------------------------------------------- LogFile
 
+namespace {
+
+std::wstring& logFolderSetting()
+{
+    static std::wstring folder = L"logs";
+    return folder;
+}
+
+} // namespace
+
+void setLogFolder(const std::wstring& folder)
+{
+    logFolderSetting() = folder.empty() ? L"logs" : folder;
+}
+
+const std::wstring& logFolder()
+{
+    return logFolderSetting();
+}
+
 LogFile::~LogFile()
 {
     close();
@@ -139,9 +159,10 @@ void LogFile::open()
         return;
     m_tried = true;
     // A fresh runtime folder has no "logs" yet.
-    if (GetFileAttributesW(L"logs") == INVALID_FILE_ATTRIBUTES)
-        CreateDirectoryW(L"logs", nullptr);
-    std::wstring path = L"logs\\" + m_fileName;
+    const std::wstring& folder = logFolder();
+    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring path = folder + L"\\" + m_fileName;
     m_file = _wfopen(path.c_str(), L"wb");
     if (m_file)
         setvbuf(m_file, nullptr, _IOFBF, 1 << 16);

@@ -170,8 +170,10 @@ public:
     // The wrath meter's fill: 1 - stock / maximum, full (1) without a usable maximum.
     static double wrathFill(double stock, double maximum) { return TownRules::wrathFill(stock, maximum); }
     // The first "Screenshot_N.png" at or after counter whose file does not exist yet; counter
-    // is left at N.
+    // is left at N. The name lies in the screenshot folder when one is set.
     static std::wstring nextScreenshotName(int& counter);
+    // Where F7 saves: the working folder unless set (an installed game cannot write there).
+    static void setScreenshotFolder(const std::wstring& folder);
     // Minutes, seconds (0..59) and hundredths of a time in seconds (negative counts as 0).
     static void splitTime(double seconds, int& minutes, int& wholeSeconds, int& hundredths);
 

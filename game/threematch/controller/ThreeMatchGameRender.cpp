@@ -87,6 +87,8 @@ bool coversScreen(const Ulvo::GUISystem& gui, const Ulvo::GUIWindow* window, con
 
 // Numbers of this run's screenshots go on from here, past the files already there.
 int s_screenshotCounter = 0;
+// Empty: the working folder.
+std::wstring s_screenshotFolder;
 
 // Holds the window with a reference (null stays null).
 Ulvo::GUIWindow* hold(Ulvo::GUIWindow* window)
@@ -127,11 +129,17 @@ std::wstring ThreeMatchGame::nextScreenshotName(int& counter)
     if (counter < 0)
         counter = 0;
     for (;;) {
-        std::wstring name = L"Screenshot_" + std::to_wstring(counter) + L".png";
+        std::wstring name = (s_screenshotFolder.empty() ? std::wstring() : s_screenshotFolder + L"\\") +
+                            L"Screenshot_" + std::to_wstring(counter) + L".png";
         if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES)
             return name;
         ++counter;
     }
+}
+
+void ThreeMatchGame::setScreenshotFolder(const std::wstring& folder)
+{
+    s_screenshotFolder = folder;
 }
 
 void ThreeMatchGame::render()
