@@ -1070,6 +1070,52 @@ void makePathAnimations()
     render(butterfly, "data/Animationen/schmetterling.png");
 }
 
+// The program's icon: three crystals in a row on a navy tile under a gold star, the match the
+// game is about. The window takes "threematch.png" from the runtime folder; the desktop takes the
+// sizes under SVG_DIR/icons/hicolor (PNG and the SVG itself), which the install copies.
+void makeIcon()
+{
+    Svg icon(256, 256, "icon");
+    icon.rect(10, 14, 240, 240, "#000000", "rx='44' opacity='0.3'");
+    icon.rect(6, 6, 240, 240, icon.verticalGradient(kBonusNavy.shade(0.25), kBonusNavy.shade(-0.35)),
+              "rx='44' stroke='" + kGold.hex() + "' stroke-width='8'");
+    icon.ellipse(128, 142, 112, 46, icon.radialGradient(kGold.shade(0.6), 0.55, kGold, 0.0));
+    const Stone* crystal = nullptr;
+    for (const Stone& stone : stones()) {
+        if (std::string(stone.file) == "kristall")
+            crystal = &stone;
+    }
+    for (int i = 0; i < 3 && crystal; ++i)
+        drawStone(icon, *crystal, 56.0 + 72.0 * i, 146, 34);
+    icon.path(star(128, 62, 5, 34, 14), icon.litGradient(kGold), "stroke='" + kInk.hex() + "' stroke-width='3'");
+    const fs::path themed = g_svgDir / "icons" / "hicolor";
+    fs::create_directories(themed / "scalable" / "apps");
+    {
+        std::ofstream out(themed / "scalable" / "apps" / "threematch.svg", std::ios::binary);
+        out << icon.text();
+    }
+    for (int size : {48, 64, 128, 256}) {
+        const std::string folder = std::to_string(size) + "x" + std::to_string(size);
+        const fs::path png = themed / folder / "apps" / "threematch.png";
+        fs::create_directories(png.parent_path());
+        const std::string command = "rsvg-convert -w " + std::to_string(size) + " -h " + std::to_string(size) +
+                                    " -o \"" + png.string() + "\" \"" +
+                                    (themed / "scalable" / "apps" / "threematch.svg").string() + "\"";
+        if (std::system(command.c_str()) != 0) {
+            std::fprintf(stderr, "arttool: rendering the %d pixel icon failed\n", size);
+            ++g_failures;
+        }
+    }
+    // The window's own: X takes an icon in one request, which 128 pixels a side fit.
+    std::error_code error;
+    fs::copy_file(themed / "128x128" / "apps" / "threematch.png", g_outDir / "threematch.png",
+                  fs::copy_options::overwrite_existing, error);
+    if (error) {
+        std::fprintf(stderr, "arttool: the window icon cannot be copied: %s\n", error.message().c_str());
+        ++g_failures;
+    }
+}
+
 } // namespace
 
 // The in-game screen and the town: square bonus slots (wood when the bonus is charged, gold under
@@ -1127,6 +1173,7 @@ int main(int argc, char** argv)
     makeTown();
     makeMinigameArt();
     makeStreetArt();
+    makeIcon();
     if (g_failures > 0) {
         std::fprintf(stderr, "arttool: %d pictures failed\n", g_failures);
         return 1;
