@@ -1,4 +1,5 @@
-// The program's version block: product name, save folder and versions.
+// The program's resources: the version block (product name, save folder and versions) and the
+// icon the main window loads as resource 101.
 #include "VersionInfo.h"
 
 #include <platform_app.h>
@@ -29,4 +30,6 @@ const PLATFORM_VERSION_RESOURCE kResource = {
 void registerVersionInfo()
 {
     PlatformSetVersionResource(&kResource);
+    // Read relative to the runtime folder, which the program has entered when the window is made.
+    PlatformSetIconResource(101, L"threematch.png");
 }

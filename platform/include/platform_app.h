@@ -31,6 +31,10 @@ struct PLATFORM_VERSION_RESOURCE {
 // Copies the table; null removes the version block again.
 void PlatformSetVersionResource(const PLATFORM_VERSION_RESOURCE* resource);
 
+// The program's icon resource number id: a PNG picture file (a Windows path, read when LoadIconW
+// first asks for it with the program's instance); null removes it again.
+void PlatformSetIconResource(WORD id, const wchar_t* pictureFile);
+
 // The Linux path a Windows path refers to ("Data\Menu\X.tex" -> "data/menu/x.tex"):
 // separators become '/', "." and ".." are resolved, and each component is matched to an
 // existing entry without regard to case; a component that does not exist stays as written.

@@ -358,6 +358,7 @@ ATOM RegisterClassExW(const WNDCLASSEXW* windowClass)
     c->style = windowClass->style;
     c->proc = windowClass->lpfnWndProc;
     c->instance = windowClass->hInstance;
+    c->icon = windowClass->hIcon ? windowClass->hIcon : windowClass->hIconSm;
     table().classes.push_back(c);
     return c->atom;
 }
@@ -448,6 +449,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         return nullptr;
     }
     w->sdlId = SDL_GetWindowID(w->sdl);
+    showClassIcon(w->sdl, windowClass->icon);
 
     bool first;
     {
@@ -909,17 +911,11 @@ HWND SetFocus(HWND window)
 
 namespace {
 
-// Placeholders: there are no resources to load.
+// Placeholders: there are no resources to load (icons: Icon.cpp).
 char s_module;
-char s_icon;
 char s_cursor;
 
 } // namespace
-
-HICON LoadIconW(HINSTANCE, LPCWSTR)
-{
-    return reinterpret_cast<HICON>(&s_icon);
-}
 
 HCURSOR LoadCursorW(HINSTANCE, LPCWSTR)
 {

@@ -25,6 +25,9 @@ bool hasCaption(DWORD style);
 BOOL setWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 BOOL showWindow(HWND window, int command);
 
+// Shows the icon LoadIconW decoded as the window's icon; placeholders change nothing.
+void showClassIcon(SDL_Window* window, HICON icon);
+
 // SDL video and events, started on first use. False when SDL cannot start (the reason
 // has been logged once).
 bool ensureVideo();
@@ -45,6 +48,7 @@ struct WindowClass {
     UINT style = 0;
     WNDPROC proc = nullptr;
     HINSTANCE instance = nullptr;
+    HICON icon = nullptr; // the large one, else the small one
 };
 
 // A window. Its fields belong to the thread that created it.
