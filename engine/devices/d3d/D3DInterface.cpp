@@ -28,9 +28,11 @@ bool deviceFailureForced()
     return forced && std::strcmp(forced, "1") == 0;
 }
 
+// The game cannot go on without its device: a player who started it from the desktop sees the
+// message in a box that waits for OK (system-modal; see MessageBoxW), not only on stderr.
 void showError(const wchar_t* text)
 {
-    MessageBoxW(nullptr, text, L"Fehler!", MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, text, L"Fehler!", MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
 }
 
 } // namespace

@@ -91,7 +91,8 @@ bool D3DInterface::createWindow()
         window->setSize(Window::kDefaultSize, Window::kDefaultSize, false);
     }
     if (!window || !window->createWindow()) {
-        MessageBoxW(nullptr, L"createWindow() schlug fehl", L"Fehler!", MB_OK | MB_ICONERROR);
+        // Shown in a box that waits, as the device's own failures are (D3DInterface.cpp).
+        MessageBoxW(nullptr, L"createWindow() schlug fehl", L"Fehler!", MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
         return false;
     }
     if (const D3DDISPLAYMODE* best = getBestDisplayMode(m_initParams->getDisplayMode()))
