@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "foundation/logging/Logger.h"
+#include "foundation/logging/LogFolder.h"
 #include "graphics/effects/Effect.h"
 #include "threematch/controller/ThreeMatchGame.h"
 

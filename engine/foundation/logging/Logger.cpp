@@ -1,4 +1,5 @@
 #include "foundation/logging/Logger.h"
+#include "foundation/logging/LogFolder.h"
 
 #include <array>
 #include <cwchar>

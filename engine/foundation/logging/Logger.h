@@ -230,11 +230,6 @@ enum class LogModule {
 Logger& mainLogger();
 FileLogger& moduleLogger(LogModule module);
 
-// The folder the log files go to: "logs" of the working folder unless set (a program whose
-// folder cannot be written sets one of the user's own; it must exist). Takes effect at the next open.
-void setLogFolder(const std::wstring& folder);
-const std::wstring& logFolder();
-
 // Opens every log file now (creating "logs" when missing), so a run leaves
 // all of them behind even when a module wrote nothing.
 void openAllLogFiles();

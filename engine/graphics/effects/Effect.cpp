@@ -18,6 +18,7 @@ namespace Ulvo {
 
 bool useCompiledEffects = true;
 bool writeCompiledEffects = true;
+// An installed program points it at the user's cache folder (app/StartFolders.h).
 std::wstring compiledEffectFolder = L"FXCache";
 
 namespace {

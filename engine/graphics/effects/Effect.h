@@ -23,8 +23,7 @@ namespace Ulvo {
 extern bool useCompiledEffects;
 // Allows writing compiled-effect files.
 extern bool writeCompiledEffects;
-// Folder of the compiled-effect files: relative to the working folder, or the user's cache folder
-// when the program's own folder cannot be written.
+// Folder of the compiled-effect files, relative to the working folder.
 extern std::wstring compiledEffectFolder;
 
 struct EffectParameterInfo {

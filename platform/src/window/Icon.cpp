@@ -47,6 +47,8 @@ Icons& icons()
 }
 
 constexpr int kLargestSide = 128;
+// ERROR_RESOURCE_NAME_NOT_FOUND, as Windows reports a resource the module does not have.
+constexpr DWORD kResourceNameNotFound = 1814;
 
 // The stand-in for icons without a picture (system icons).
 char s_placeholder;
@@ -116,14 +118,14 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name)
     std::lock_guard<std::mutex> guard(icons().lock);
     const auto file = icons().files.find(id);
     if (file == icons().files.end()) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        SetLastError(kResourceNameNotFound);
         return nullptr;
     }
     std::unique_ptr<Icon>& icon = icons().loaded[id];
     if (!icon)
         icon = decode(file->second);
     if (!icon) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        SetLastError(kResourceNameNotFound);
         return nullptr;
     }
     return reinterpret_cast<HICON>(icon.get());
