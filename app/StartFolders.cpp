@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -129,7 +130,14 @@ WritableFolders chooseWritableFolders(bool runtimeFolderWritable, const Environm
 std::string processEnvironment(const char* name)
 {
     const char* value = std::getenv(name);
-    return value ? value : "";
+    if (value && *value)
+        return value;
+    // Without HOME the user's folders are still the account's, never relative to the data folder.
+    if (std::string(name) == "HOME") {
+        if (const passwd* account = getpwuid(getuid()))
+            return account->pw_dir ? account->pw_dir : "";
+    }
+    return "";
 }
 
 std::vector<fs::path> processCandidates()
