@@ -85,5 +85,7 @@ foreach(lib ${ULVO_OPENED_LIBRARIES})
 endforeach()
 list(REMOVE_DUPLICATES ULVO_OPENED_PACKAGES)
 string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${ULVO_OPENED_PACKAGES}")
+# OpenGL draws through a Mesa driver (software rendering included).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libgl1-mesa-dri)
 set(CPACK_GENERATOR DEB)
 include(CPack)
