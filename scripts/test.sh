@@ -46,6 +46,10 @@ fi
 window_failed=0
 "$root/scripts/window-playthrough.sh" || { window_failed=1; status=1; }
 
+# The game as a user installs it, on the play-through's tree: install, start from /, package.
+install_failed=0
+"$root/scripts/install-check.sh" || { install_failed=1; status=1; }
+
 if [ "${SKIP_FUZZ:-0}" != "1" ]; then
   fuzzbuild="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
   CC=clang CXX=clang++ cmake -S "$root" -B "$fuzzbuild" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DULVO_FUZZ=ON
@@ -78,6 +82,13 @@ if [ "$window_failed" -eq 0 ]; then
   passed=$((passed + 1))
 else
   echo "window play-through: FAILED"
+  failed=$((failed + 1))
+fi
+if [ "$install_failed" -eq 0 ]; then
+  echo "install check: passed"
+  passed=$((passed + 1))
+else
+  echo "install check: FAILED"
   failed=$((failed + 1))
 fi
 echo "tests: $passed passed, $failed failed"
