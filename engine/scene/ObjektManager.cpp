@@ -1,6 +1,7 @@
 #include "scene/ObjektManager.h"
 
 #include "devices/input/DirectInputInterface.h"
+#include "foundation/files/File.h"
 #include "foundation/logging/Logger.h"
 #include "scene/SplineManager.h"
 #include "foundation/xml/XMLNode.h"
@@ -36,7 +37,7 @@ std::unordered_set<std::wstring> listedNames(const XMLNode* root, const wchar_t*
 // the kind's objects will lack.
 bool readKindList(XMLNode& into, const std::wstring& file, const XMLNode& node, const wchar_t* lacking)
 {
-    if (XMLNode::load(&into, file, 0))
+    if (File::checkDataReference(file) && XMLNode::load(&into, file, 0))
         return true;
     mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::ObjektManager::loadSceneFile: \"", file, L"\" could not be read; ",
                      node.getAttributeValue(L"TYPE"), L" objects draw without their ", lacking, L"\n");

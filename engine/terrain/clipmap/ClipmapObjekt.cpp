@@ -1,9 +1,11 @@
 #include "terrain/clipmap/ClipmapObjekt.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/files/File.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/Texture2D.h"
+#include "scene/ObjektManager.h"
 #include "scene/objects/ObjektDrawing.h"
 #include "terrain/clipmap/ClipmapLevelSet.h"
 #include "terrain/fields/Parameter.h"
@@ -261,7 +263,8 @@ void ClipmapObjekt::readSidecar()
 {
     XMLNode document;
     bool blendLoaded = false;
-    if (!getName().empty() && XMLNode::load(&document, getName() + L".data", 0)) {
+    // The name is the scene's: whatever it holds, the file stays in the working folder.
+    if (!getName().empty() && XMLNode::load(&document, File::safeFileName(getName()) + L".data", 0)) {
         std::wstring file;
         if (document.readString(L"TEXTUR", file)) {
             delete m_heightSource;

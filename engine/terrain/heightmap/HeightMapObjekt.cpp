@@ -3,6 +3,7 @@
 #include "terrain/heightmap/HeightMapObjekt.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/files/File.h"
 #include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
@@ -266,7 +267,8 @@ bool HeightMapObjekt::createBlendTexture()
 void HeightMapObjekt::readSidecar(HeightSources& sources)
 {
     XMLNode document;
-    if (!XMLNode::load(&document, getName() + L".data", 0))
+    // The name is the scene's: whatever it holds, the file stays in the working folder.
+    if (!XMLNode::load(&document, File::safeFileName(getName()) + L".data", 0))
         return;
     std::wstring file;
     if (document.readString(L"TEXTUR", file)) {

@@ -137,6 +137,19 @@ TEST_F(ObjektCommandsTest, LoadFileAndRemoveLastLoadedCountWhatIsLeftOfTheFile)
     EXPECT_EQ(m_manager->getCount(), 0u);
     EXPECT_EQ(m_graph->getRoot().getOwnCount(), 0);
     EXPECT_EQ(ProbeObjekt::s_alive, 0);
+
+    // Files outside the working folder are neither read nor written, whatever the command.
+    TestSupport::TempDir away;
+    std::filesystem::copy_file("szene.xml", away / "szene.xml");
+    const std::wstring climbing = L"..\\" + away.path().filename().wstring() + L"\\szene.xml";
+    const std::wstring absolute = (away / "neu.xml").wstring();
+    for (const std::wstring& line : {L"OBJ_LoadFile " + climbing + L" 1", L"OBJ_LoadFile " + (away / "szene.xml").wstring(),
+                                     L"OBJ_SaveObject " + absolute + L" A", L"OBJ_SaveAllVisibleObjects " + absolute,
+                                     std::wstring(L"OBJ_SaveObjectTransform ..\\neu.xml A")})
+        EXPECT_NE(run(line).find(L"liegt au\u00DFerhalb des Spielordners"), std::wstring::npos);
+    EXPECT_EQ(m_manager->getCount(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(away / "neu.xml"));
+    EXPECT_FALSE(std::filesystem::exists(m_logs.folder().parent_path() / "neu.xml"));
 }
 
 TEST_F(ObjektCommandsTest, EditorCommandsSetTheEditorsFields)

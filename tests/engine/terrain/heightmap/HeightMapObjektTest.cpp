@@ -365,6 +365,15 @@ TEST_F(HeightMapObjektTest, TheDataSidecarPlacesAndScalesTheTerrain)
         EXPECT_LE(v.position.y, 4.0f);
     }
     EXPECT_FALSE(t->isHeightLocked());
+
+    // A name with path parts reads its sidecar under a safe name in the working folder, never
+    // where the name leads.
+    std::filesystem::create_directories(m_logs.folder() / "sub");
+    TestSupport::ScopedCwd below(m_logs.folder() / "sub");
+    std::ofstream(m_logs.folder() / "Weg.data") << "<HEIGHTMAP MIN=\"-9\"/>";
+    std::ofstream(m_logs.folder() / "sub" / ".._Weg.data") << "<HEIGHTMAP MIN=\"5\"/>";
+    EXPECT_FLOAT_EQ(m_manager.build(flat(5, L">", L"..\\Weg"))->getPosition().y, 5.0f);
+    EXPECT_FLOAT_EQ(m_manager.build(flat(5, L">", L"../Weg"))->getPosition().y, 5.0f);
 }
 
 TEST_F(HeightMapObjektTest, FlatteningAlongASplineIsTheSameOnOneThreadAndOnMany)
