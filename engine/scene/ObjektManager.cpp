@@ -191,6 +191,7 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
     if (!root)
         return result;
     loadObjectEffects();
+    m_budget.begin();
 
     s_makeClipmapToHeightMap = false;
     root->readFlag(L"MAKE_CLIPMAP_2_HEIGHTMAP", s_makeClipmapToHeightMap);
@@ -200,7 +201,7 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
     // The objects in file order; a name taken before destroys the newcomer (add with adopt).
     int passes = 0;
     for (XMLNode* node : root->getNodes()) {
-        if (node->getName() != L"OBJEKT")
+        if (node->getName() != L"OBJEKT" || !m_budget.charge({1, 0, 0, 0}, node->getAttributeValue(L"NAME")))
             continue;
         loadKindData(*node);
         BaseObjekt* object = createObjektByType(node, this);
@@ -244,6 +245,7 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
         std::vector<BaseObjekt*> copies = loadArrangement(*this, node);
         result.insert(result.end(), copies.begin(), copies.end());
     }
+    m_budget.end();
     // CREATE_PHYSX and DONTCREATE_PHYSX name objects for a physics this engine does not have.
     return result;
 }

@@ -44,6 +44,21 @@ void readTriple(const XMLNode& node, const wchar_t* key, float (&out)[3])
 
 } // namespace
 
+BaseObjekt* ClipmapObjekt::create(XMLNode* node, ObjektManager* owner)
+{
+    auto* clipmap = new ClipmapObjekt(node, owner);
+    // Its levels are made when it is built: each a texture of SIZE_TEX squared and a grid.
+    const uint64_t levels = clipmap->m_levelCount;
+    const uint64_t side = clipmap->m_texSize;
+    const uint64_t grid = clipmap->m_gridSize + 1;
+    if (owner && !owner->getSceneBudget().charge({0, 0, levels * grid * grid, levels * side * side},
+                                                 clipmap->getName())) {
+        clipmap->Release();
+        return nullptr;
+    }
+    return clipmap;
+}
+
 ClipmapObjekt::ClipmapObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(node, owner)
 {
     refuseNonFiniteTransform();

@@ -333,6 +333,10 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
     uint32_t cells = 1;
     while (cells * 2 <= static_cast<uint32_t>(size))
         cells *= 2;
+    // The scene being loaded may have no room left for this grid: it gets none.
+    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, uint64_t(cells + 1) * (cells + 1), uint64_t(cells) * cells},
+                                                     getName()))
+        return false;
     m_gridSize = cells + 1;
     m_blendSize = cells;
     data->readDouble(L"C", m_lodC);
