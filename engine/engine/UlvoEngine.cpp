@@ -13,6 +13,7 @@
 #include "foundation/time/MeasureTime.h"
 #include "foundation/app/SocketSubsystem.h"
 #include "foundation/app/UserGlobals.h"
+#include "foundation/files/File.h"
 #include "graphics/fonts/D3DXFontInterface.h"
 #include "graphics/effects/EffectManager.h"
 #include "graphics/SharedGraphics.h"
@@ -43,25 +44,6 @@ namespace {
 FileLogger& engineLog()
 {
     return moduleLogger(LogModule::Engine);
-}
-
-// Where a path really leads, links followed; the path itself when that cannot be told.
-std::wstring finalPath(const std::wstring& path)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return path;
-    std::wstring result = path;
-    const DWORD needed = GetFinalPathNameByHandleW(file, nullptr, 0, FILE_NAME_NORMALIZED);
-    if (needed > 0) {
-        std::wstring buffer(needed, L'\0');
-        const DWORD length = GetFinalPathNameByHandleW(file, buffer.data(), needed, FILE_NAME_NORMALIZED);
-        if (length > 0 && length < needed)
-            result = buffer.substr(0, length);
-    }
-    CloseHandle(file);
-    return result;
 }
 
 // After a step an accumulator keeps what is left over, but loses at least half
@@ -466,7 +448,7 @@ bool UlvoEngine::save(const std::wstring& path)
     std::wstring target = path;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        target = finalPath(path);
+        target = File::finalPath(path);
         log.log(50, LOG_TYPE_WARNING, L" ", path, L" is a link, written to ", target, L"\n");
     }
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {

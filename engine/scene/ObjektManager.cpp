@@ -1,6 +1,7 @@
 #include "scene/ObjektManager.h"
 
 #include "devices/input/DirectInputInterface.h"
+#include "foundation/files/File.h"
 #include "foundation/logging/Logger.h"
 #include "scene/SplineManager.h"
 #include "foundation/xml/XMLNode.h"
@@ -36,7 +37,7 @@ std::unordered_set<std::wstring> listedNames(const XMLNode* root, const wchar_t*
 // the kind's objects will lack.
 bool readKindList(XMLNode& into, const std::wstring& file, const XMLNode& node, const wchar_t* lacking)
 {
-    if (XMLNode::load(&into, file, 0))
+    if (File::checkDataReference(file) && XMLNode::load(&into, file, 0))
         return true;
     mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::ObjektManager::loadSceneFile: \"", file, L"\" could not be read; ",
                      node.getAttributeValue(L"TYPE"), L" objects draw without their ", lacking, L"\n");
@@ -190,6 +191,7 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
     if (!root)
         return result;
     loadObjectEffects();
+    m_budget.begin();
 
     s_makeClipmapToHeightMap = false;
     root->readFlag(L"MAKE_CLIPMAP_2_HEIGHTMAP", s_makeClipmapToHeightMap);
@@ -199,7 +201,7 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
     // The objects in file order; a name taken before destroys the newcomer (add with adopt).
     int passes = 0;
     for (XMLNode* node : root->getNodes()) {
-        if (node->getName() != L"OBJEKT")
+        if (node->getName() != L"OBJEKT" || !m_budget.charge({1, 0, 0, 0}, node->getAttributeValue(L"NAME")))
             continue;
         loadKindData(*node);
         BaseObjekt* object = createObjektByType(node, this);
@@ -243,6 +245,7 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
         std::vector<BaseObjekt*> copies = loadArrangement(*this, node);
         result.insert(result.end(), copies.begin(), copies.end());
     }
+    m_budget.end();
     // CREATE_PHYSX and DONTCREATE_PHYSX name objects for a physics this engine does not have.
     return result;
 }

@@ -25,6 +25,7 @@
 #include "devices/d3d/DeviceResource.h"
 #include "devices/input/KeyState.h"
 #include "scene/ObjektKinds.h"
+#include "scene/SceneBudget.h"
 #include "scene/objects/BaseObjekt.h"
 #include "scene/registry/MySingleObjektManager.h"
 
@@ -48,6 +49,8 @@ public:
 
     // The object kinds by TYPE, for createObjektByType; layers above add theirs at start-up.
     ObjektKinds& getKinds() { return m_kinds; }
+    // What the scene file being loaded may still make; the kinds charge their objects to it.
+    SceneBudget& getSceneBudget() { return m_budget; }
 
     // Where loaded objects are drawn and where SPLINE nodes go; handed down by the engine (null:
     // objects stay out of any graph, splines are passed over).
@@ -162,6 +165,7 @@ private:
     static const ConsoleCommandEntry<ObjektManager> kCommands[24];
 
     ObjektKinds m_kinds;
+    SceneBudget m_budget;
     struct KindData {
         std::wstring bundle;
         std::wstring effectFile;

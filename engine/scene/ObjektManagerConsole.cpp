@@ -331,8 +331,11 @@ void removeLoaded(ObjektManager& manager)
 
 void ObjektCommands::loadFile(ObjektManager& manager, TypedConsoleCommand& line)
 {
+    const std::wstring file = line.getFileToken(0);
+    if (file.empty())
+        return;
     XMLNode root;
-    if (!XMLNode::load(&root, line.getToken(0), 0))
+    if (!XMLNode::load(&root, file, 0))
         return;
     manager.setLastLoaded(manager.loadSceneFile(&root));
     line.setAnswer(std::to_wstring(manager.m_lastLoaded.size()) + L" Objekte geladen");
@@ -469,7 +472,11 @@ void ObjektCommands::editCloneSaveOld(ObjektManager& manager, TypedConsoleComman
     // The old place is kept in the transforms folder, whatever the object is called.
     std::unique_ptr<XMLNode> entry(transformEntry(*edited, L"TRANSFORM"));
     CreateDirectoryW(kTransformFolder, nullptr);
-    XMLNode::save(entry.get(), transformFileName(edited->getName()), xmlUnicodeSwitch());
+    // A transforms folder that is a link out of the working folder is not written into.
+    const std::wstring file = transformFileName(edited->getName());
+    if (!line.checkFile(file))
+        return;
+    XMLNode::save(entry.get(), file, xmlUnicodeSwitch());
     line.setAnswer(L"gespeichert, " + cloneEdited(manager, line.getToken(0)));
 }
 

@@ -2,6 +2,7 @@
 // (or parts of them) that the scene-file loader and the arrangements read again. Every command
 // writes its file, also when it found nothing; a file that cannot be written is logged by the
 // writer and not answered.
+#include "foundation/files/File.h"
 #include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
 #include "scene/ObjektCommands.h"
@@ -73,6 +74,12 @@ XMLNode* arrangementOf(const BaseObjekt& root)
     return node;
 }
 
+// The file named first on the line, or empty (answered) when it leads out of the working folder.
+std::wstring targetOf(TypedConsoleCommand& line)
+{
+    return line.getFileToken(0);
+}
+
 void saveFile(XMLNode& root, const std::wstring& fileName)
 {
     XMLNode::save(&root, fileName, xmlUnicodeSwitch());
@@ -94,20 +101,14 @@ XMLNode* ObjektCommands::transformEntry(BaseObjekt& object, const wchar_t* nodeN
 
 std::wstring ObjektCommands::transformFileName(const std::wstring& objectName)
 {
-    std::wstring safe;
-    safe.reserve(objectName.size());
-    for (wchar_t c : objectName) {
-        const bool unsafe = c < 0x20 || c == L'/' || c == L'\\' || c == L':' || c == L'*' || c == L'?' || c == L'"' ||
-                            c == L'<' || c == L'>' || c == L'|';
-        safe += unsafe ? L'_' : c;
-    }
-    if (safe.find_first_not_of(L'.') == std::wstring::npos)
-        safe = L"_";
-    return std::wstring(kTransformFolder) + L"\\" + safe;
+    return std::wstring(kTransformFolder) + L"\\" + File::safeFileName(objectName);
 }
 
 void ObjektCommands::saveObject(ObjektManager& manager, TypedConsoleCommand& line)
 {
+    const std::wstring target = targetOf(line);
+    if (target.empty())
+        return;
     XMLNode root(L"OBJEKTE");
     std::wstring answer;
     bool found = false;
@@ -120,7 +121,7 @@ void ObjektCommands::saveObject(ObjektManager& manager, TypedConsoleCommand& lin
             addLine(answer, i == 1, name + L" nicht gefunden!");
         }
     }
-    saveFile(root, line.getToken(0));
+    saveFile(root, target);
     if (found)
         answer += L"\nObjekt gespeichert!";
     line.setAnswer(answer);
@@ -128,6 +129,9 @@ void ObjektCommands::saveObject(ObjektManager& manager, TypedConsoleCommand& lin
 
 void ObjektCommands::saveObjectTransform(ObjektManager& manager, TypedConsoleCommand& line)
 {
+    const std::wstring target = targetOf(line);
+    if (target.empty())
+        return;
     XMLNode root(L"TRANSFORMS");
     std::wstring answer;
     for (int i = 1; i < line.getArgumentCount(); ++i) {
@@ -139,12 +143,15 @@ void ObjektCommands::saveObjectTransform(ObjektManager& manager, TypedConsoleCom
             addLine(answer, i == 1, name + L" nicht gefunden!");
         }
     }
-    saveFile(root, line.getToken(0));
+    saveFile(root, target);
     line.setAnswer(answer + L"\nDaten gespeichert!");
 }
 
 void ObjektCommands::saveObjectTransformInstances(ObjektManager& manager, TypedConsoleCommand& line)
 {
+    const std::wstring target = targetOf(line);
+    if (target.empty())
+        return;
     XMLNode root(L"TRANSFORMS");
     std::wstring answer;
     for (int i = 1; i < line.getArgumentCount(); ++i) {
@@ -159,16 +166,19 @@ void ObjektCommands::saveObjectTransformInstances(ObjektManager& manager, TypedC
         root.addNode(instancesEntry(instances, &group->getName()));
         addLine(answer, i == 1, group->getName() + L" " + std::to_wstring(instances.size()) + L" werden gespeichert!");
     }
-    saveFile(root, line.getToken(0));
+    saveFile(root, target);
     line.setAnswer(answer + L"\nDaten gespeichert!");
 }
 
 void ObjektCommands::saveObjectInstances(ObjektManager& manager, TypedConsoleCommand& line)
 {
+    const std::wstring target = targetOf(line);
+    if (target.empty())
+        return;
     XMLNode root(L"OBJEKTE");
     BaseObjekt* object = manager.find(line.getToken(1));
     if (!object) {
-        saveFile(root, line.getToken(0));
+        saveFile(root, target);
         line.setAnswer(line.getToken(1) + L" nicht gefunden!");
         return;
     }
@@ -186,13 +196,16 @@ void ObjektCommands::saveObjectInstances(ObjektManager& manager, TypedConsoleCom
         for (BaseObjekt* instance : instances)
             root.addNode(objectEntry(*instance));
     }
-    saveFile(root, line.getToken(0));
+    saveFile(root, target);
     line.setAnswer(group->getName() + L" " + std::to_wstring(instances.size() + 1) +
                    L" werden gespeichert!\nObjekte gespeichert!");
 }
 
 void ObjektCommands::saveAllVisibleObjects(ObjektManager& manager, TypedConsoleCommand& line)
 {
+    const std::wstring target = targetOf(line);
+    if (target.empty())
+        return;
     XMLNode root(L"OBJEKTE");
     const int mode = line.getArgumentCount() >= 2 ? line.getParamInt(1) : 0;
     const bool writeRoots = (mode & 1) != 0;
@@ -233,7 +246,7 @@ void ObjektCommands::saveAllVisibleObjects(ObjektManager& manager, TypedConsoleC
         if (arrangement && entries->getNodeCount() > 0)
             root.addNode(arrangement.release());
     }
-    saveFile(root, line.getToken(0));
+    saveFile(root, target);
     line.setAnswer(L"\nObjekte gespeichert!");
 }
 

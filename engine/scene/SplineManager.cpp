@@ -66,7 +66,7 @@ Spline* SplineManager::addSpline(Spline* spline)
 int SplineManager::loadFile(const std::wstring& fileName)
 {
     XMLNode document;
-    if (!XMLNode::load(&document, fileName, 0)) {
+    if (!File::checkDataReference(fileName) || !XMLNode::load(&document, fileName, 0)) {
         mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::SplineManager::loadFile spline file \"", fileName,
                          L"\" not loaded; no splines from it\n");
         return -1;

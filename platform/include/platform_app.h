@@ -43,6 +43,9 @@ std::string PlatformMapPath(const std::wstring& windowsPath);
 // True once SIGINT, SIGTERM or SIGHUP asked the program to end (the layer turned it into a
 // close of the main window): an end asked from outside, not by the user in the window.
 bool PlatformTerminationRequested();
+// True as soon as such a signal arrived, before the queue has turned it into the close: for long
+// work between two looks at the queue (a scene loading) to stop early.
+bool PlatformTerminationPending();
 // Ends the process with the code once C streams are flushed, without tearing down windows, the
 // driver or anything else the system takes back itself: for a program that has saved everything
 // and was asked from outside to end, whose sender should not wait for that teardown. Builds with

@@ -121,6 +121,7 @@ VideoPlayResult VideoPlayer::play()
         } else {
             m_events->FreeEventParams(code, param1, param2);
             if (code == EC_COMPLETE) {
+                result.completed = true;
                 m_playing = 0;
             } else if (code == EC_ERRORABORT || code == EC_USERABORT) {
                 // A broken stream or a closed picture never completes: the clip ends here.

@@ -18,6 +18,8 @@ struct VideoPlayResult {
     // The first failing DirectShow result (a call that failed, or the error that ended the
     // clip), else the last call's.
     HRESULT result = S_OK;
+    // The clip played to its end (not cut short by Escape, a quit or an error).
+    bool completed = false;
 };
 
 class VideoPlayer {

@@ -1,5 +1,7 @@
 #include "foundation/console/ConsoleCommand.h"
 
+#include "foundation/files/File.h"
+
 #include <climits>
 #include <cmath>
 #include <cwchar>
@@ -195,6 +197,20 @@ std::wstring TypedConsoleCommand::getToken(const int& index) const
     if (index < 0 || index >= getArgumentCount())
         return std::wstring();
     return m_arguments[static_cast<std::size_t>(index)];
+}
+
+std::wstring TypedConsoleCommand::getFileToken(const int& index)
+{
+    std::wstring name = getToken(index);
+    return checkFile(name) ? name : std::wstring();
+}
+
+bool TypedConsoleCommand::checkFile(const std::wstring& name)
+{
+    if (File::checkDataReference(name))
+        return true;
+    setAnswer(L"\"" + name + L"\" liegt au\u00DFerhalb des Spielordners");
+    return false;
 }
 
 } // namespace Ulvo

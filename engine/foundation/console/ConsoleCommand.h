@@ -65,6 +65,12 @@ public:
     bool getParamBool(const int& index) const;
     std::wstring getParamString(const int& index) const;
     std::wstring getToken(const int& index) const; // as typed
+    // The argument as typed, as the name of a file the command reads or writes below the working
+    // folder; empty, with the answer given, when it leads out of it (absolute, "..", a link).
+    std::wstring getFileToken(const int& index);
+    // Whether a file the command reads or writes lies below the working folder; when not, the
+    // answer says so.
+    bool checkFile(const std::wstring& name);
 
     void setAnswer(const std::wstring& answer) { m_answer = answer; }
     const std::wstring& getAnswer() const { return m_answer; }

@@ -21,6 +21,24 @@ FileLogger& fileLog()
     return moduleLogger(LogModule::File);
 }
 
+// Whether the longest part of a relative name that is on disk really lies outside the working
+// folder (a link in it leads away). A name not on disk at all leads nowhere.
+bool linksOut(const std::wstring& name)
+{
+    std::wstring part = name;
+    while (!part.empty() && GetFileAttributesW(part.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        const std::size_t cut = part.find_last_of(L"\\/");
+        part.resize(cut == std::wstring::npos ? 0 : cut);
+    }
+    if (part.empty())
+        return false;
+    const std::wstring base = File::finalPath(L".");
+    const std::wstring real = File::finalPath(part);
+    if (real.compare(0, base.size(), base) != 0)
+        return true;
+    return real.size() > base.size() && real[base.size()] != L'\\' && real[base.size()] != L'/';
+}
+
 bool isDirectory(const std::wstring& name)
 {
     const DWORD attributes = GetFileAttributesW(name.c_str());
@@ -143,11 +161,43 @@ bool File::loadDataFile(const std::wstring& name, GOBOrder* order)
 
 bool File::checkDataReference(const std::wstring& name)
 {
-    if (isDataReference(name))
+    if (isDataReference(name) && !linksOut(name))
         return true;
     fileLog().log(25, LOG_TYPE_ERROR,
                   L"Ulvo::File::loadFile " + name + L" leads out of the data folders and is not read\n");
     return false;
+}
+
+std::wstring File::safeFileName(const std::wstring& name)
+{
+    std::wstring safe;
+    safe.reserve(name.size());
+    for (wchar_t c : name) {
+        const bool unsafe = c < 0x20 || c == L'/' || c == L'\\' || c == L':' || c == L'*' || c == L'?' || c == L'"' ||
+                            c == L'<' || c == L'>' || c == L'|';
+        safe += unsafe ? L'_' : c;
+    }
+    if (safe.find_first_not_of(L'.') == std::wstring::npos)
+        safe = L"_";
+    return safe;
+}
+
+std::wstring File::finalPath(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    std::wstring result = path;
+    const DWORD needed = GetFinalPathNameByHandleW(file, nullptr, 0, FILE_NAME_NORMALIZED);
+    if (needed > 0) {
+        std::wstring buffer(needed, L'\0');
+        const DWORD length = GetFinalPathNameByHandleW(file, buffer.data(), needed, FILE_NAME_NORMALIZED);
+        if (length > 0 && length < needed)
+            result = buffer.substr(0, length);
+    }
+    CloseHandle(file);
+    return result;
 }
 
 bool File::isDataReference(const std::wstring& name)

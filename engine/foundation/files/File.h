@@ -30,8 +30,15 @@ public:
     bool loadDataFile(const std::wstring& name, GOBOrder* order);
     // True for a relative name, with either separator, that never climbs above where it starts.
     static bool isDataReference(const std::wstring& name);
-    // isDataReference, with a log line when it is not.
+    // The one check for every name a data file, a scene or a console command gives to read or
+    // write: isDataReference, and what of it is on disk does not lead out of the working folder
+    // through a link. A log line when it fails.
     static bool checkDataReference(const std::wstring& name);
+    // A file name of its own made from an object's name: separators, colons and the other
+    // characters no file name may hold become "_", and a name of dots only becomes "_".
+    static std::wstring safeFileName(const std::wstring& name);
+    // Where a path really leads, links followed; the path itself when that cannot be told.
+    static std::wstring finalPath(const std::wstring& path);
 
     // The file's text; empty when no file is open.
     std::wstring getFILE_DATA();

@@ -45,9 +45,15 @@ D3DXCOLOR colourAt(const TypedConsoleCommand& line, int index)
 }
 
 // The optional folder argument of the buffer dumps.
-std::wstring folderOf(const TypedConsoleCommand& line)
+// The folder a dump goes to: the working folder without an argument; false (answered) when the
+// argument leads out of it.
+bool folderOf(TypedConsoleCommand& line, std::wstring& folder)
 {
-    return line.getArgumentCount() > 0 ? line.getToken(0) : std::wstring();
+    folder.clear();
+    if (line.getArgumentCount() == 0)
+        return true;
+    folder = line.getFileToken(0);
+    return !folder.empty();
 }
 
 void addIfPrefix(const std::wstring& candidate, const std::wstring& typed, std::vector<std::wstring>& candidates)
@@ -292,8 +298,9 @@ void RenderManager::cmdHDRBrightPassParams(TypedConsoleCommand& line)
 
 void RenderManager::cmdHDRSaveAll(TypedConsoleCommand& line)
 {
-    if (HDRStage* hdr = hdrFor(line)) {
-        hdr->saveBuffers(folderOf(line));
+    std::wstring folder;
+    if (HDRStage* hdr = hdrFor(line); hdr && folderOf(line, folder)) {
+        hdr->saveBuffers(folder);
         line.setAnswer(kSaved);
     }
 }
@@ -319,8 +326,8 @@ void RenderManager::cmdDEF(TypedConsoleCommand& line)
 
 void RenderManager::cmdDEFSaveAll(TypedConsoleCommand& line)
 {
-    if (DeferredStage* deferred = deferredFor(line)) {
-        const std::wstring folder = folderOf(line);
+    std::wstring folder;
+    if (DeferredStage* deferred = deferredFor(line); deferred && folderOf(line, folder)) {
         line.setAnswer(deferred->saveBuffers(folder) ? std::wstring(kSaved)
                                                      : L"Buffer konnten nicht gespeichert werden: " + folder);
     }

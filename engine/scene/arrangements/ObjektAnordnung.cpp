@@ -286,9 +286,12 @@ private:
                          std::to_wstring(kMaxArrangementCopies), L" copies; the rest are passed over\n");
     }
 
-    // A clone of source in its instance group, named after it; null when the clone fails.
-    static BaseObjekt* cloneOf(BaseObjekt* source)
+    // A clone of source in its instance group, named after it; null when the clone fails or the
+    // scene's budget has no room for it (said once, when the scene is done).
+    BaseObjekt* cloneOf(BaseObjekt* source)
     {
+        if (!m_manager.getSceneBudget().charge({0, 1, 0, 0}, source->getName()))
+            return nullptr;
         BaseObjekt* copy = source->clone();
         if (!copy) {
             mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::loadArrangement: \"", source->getName(),

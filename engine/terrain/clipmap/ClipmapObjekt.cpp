@@ -1,9 +1,11 @@
 #include "terrain/clipmap/ClipmapObjekt.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/files/File.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/textures/Texture2D.h"
+#include "scene/ObjektManager.h"
 #include "scene/objects/ObjektDrawing.h"
 #include "terrain/clipmap/ClipmapLevelSet.h"
 #include "terrain/fields/Parameter.h"
@@ -41,6 +43,21 @@ void readTriple(const XMLNode& node, const wchar_t* key, float (&out)[3])
 }
 
 } // namespace
+
+BaseObjekt* ClipmapObjekt::create(XMLNode* node, ObjektManager* owner)
+{
+    auto* clipmap = new ClipmapObjekt(node, owner);
+    // Its levels are made when it is built: each a texture of SIZE_TEX squared and a grid.
+    const uint64_t levels = clipmap->m_levelCount;
+    const uint64_t side = clipmap->m_texSize;
+    const uint64_t grid = clipmap->m_gridSize + 1;
+    if (owner && !owner->getSceneBudget().charge({0, 0, levels * grid * grid, levels * side * side},
+                                                 clipmap->getName())) {
+        clipmap->Release();
+        return nullptr;
+    }
+    return clipmap;
+}
 
 ClipmapObjekt::ClipmapObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(node, owner)
 {
@@ -261,7 +278,8 @@ void ClipmapObjekt::readSidecar()
 {
     XMLNode document;
     bool blendLoaded = false;
-    if (!getName().empty() && XMLNode::load(&document, getName() + L".data", 0)) {
+    // The name is the scene's: whatever it holds, the file stays in the working folder.
+    if (!getName().empty() && XMLNode::load(&document, File::safeFileName(getName()) + L".data", 0)) {
         std::wstring file;
         if (document.readString(L"TEXTUR", file)) {
             delete m_heightSource;

@@ -50,7 +50,8 @@ public:
     ClipmapObjekt(const ClipmapObjekt& other);
     ~ClipmapObjekt() override;
 
-    static BaseObjekt* create(XMLNode* node, ObjektManager* owner) { return new ClipmapObjekt(node, owner); }
+    // Null when the scene being loaded has no room left for its levels.
+    static BaseObjekt* create(XMLNode* node, ObjektManager* owner);
 
     BaseObjekt* clone() const override { return new ClipmapObjekt(*this); }
     // Pass 0 (and -1, after a device reset) makes a new level set from the current settings.

@@ -14,9 +14,7 @@ bool LayerParameter::load(XMLNode* node)
 {
     if (!node)
         return false;
-    const unsigned count = node->getNodeCount(L"PARAMETER");
-    for (unsigned i = 0; i < count; ++i) {
-        XMLNode* child = node->getNode(L"PARAMETER", static_cast<int>(i));
+    for (XMLNode* child : fieldChildren(node, L"LayerParameter")) {
         Parameter* parameter = createParameter(child);
         uint32_t layer = 0;
         child->readInt(L"LAYER_ID", layer);

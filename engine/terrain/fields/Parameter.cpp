@@ -38,6 +38,24 @@ D3DXVECTOR4* Parameter::invert(D3DXVECTOR4* value) const
     return value;
 }
 
+std::vector<XMLNode*> fieldChildren(XMLNode* node, const wchar_t* owner)
+{
+    std::vector<XMLNode*> children;
+    if (!node)
+        return children;
+    std::size_t found = 0;
+    for (XMLNode* child : node->getNodes()) {
+        if (child->getName() != L"PARAMETER")
+            continue;
+        if (++found <= kMaxFieldChildren)
+            children.push_back(child);
+    }
+    if (found > kMaxFieldChildren)
+        mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::", owner, L": ", std::to_wstring(found), L" PARAMETER, die ersten ",
+                         std::to_wstring(kMaxFieldChildren), L" gelten");
+    return children;
+}
+
 Parameter* createParameter(XMLNode* node)
 {
     if (!node) {

@@ -12,6 +12,8 @@
 // for getVector), computed in double and stored as float.
 #include <d3dx9math.h>
 
+#include <vector>
+
 namespace Ulvo {
 
 class XMLNode;
@@ -44,5 +46,12 @@ protected:
 // Any other word, no TYPE or no node gives a Static field (1.0 unless VALUE says otherwise), with
 // a log line. The caller owns the result; null only when memory runs out.
 Parameter* createParameter(XMLNode* node);
+
+// A field folds at most this many children: each is read at every point of a terrain, so ten
+// thousand siblings would stall the loading for minutes.
+constexpr unsigned kMaxFieldChildren = 64;
+// The PARAMETER children of a field's node in order, at most kMaxFieldChildren (with a log line
+// naming `owner` for the rest).
+std::vector<XMLNode*> fieldChildren(XMLNode* node, const wchar_t* owner);
 
 } // namespace Ulvo

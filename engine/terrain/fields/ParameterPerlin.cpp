@@ -105,10 +105,10 @@ ParameterCombiner::ParameterCombiner(XMLNode* node) : Parameter(node)
 {
     if (!node)
         return;
-    const unsigned count = node->getNodeCount(L"PARAMETER");
-    m_children.reserve(count);
-    for (unsigned i = 0; i < count; ++i) {
-        if (Parameter* child = createParameter(node->getNode(L"PARAMETER", static_cast<int>(i))))
+    const std::vector<XMLNode*> children = fieldChildren(node, L"ParameterCombiner");
+    m_children.reserve(children.size());
+    for (XMLNode* description : children) {
+        if (Parameter* child = createParameter(description))
             m_children.emplace_back(child);
     }
 }

@@ -3,6 +3,7 @@
 #include "terrain/heightmap/HeightMapObjekt.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "foundation/files/File.h"
 #include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
@@ -266,7 +267,8 @@ bool HeightMapObjekt::createBlendTexture()
 void HeightMapObjekt::readSidecar(HeightSources& sources)
 {
     XMLNode document;
-    if (!XMLNode::load(&document, getName() + L".data", 0))
+    // The name is the scene's: whatever it holds, the file stays in the working folder.
+    if (!XMLNode::load(&document, File::safeFileName(getName()) + L".data", 0))
         return;
     std::wstring file;
     if (document.readString(L"TEXTUR", file)) {
@@ -331,6 +333,10 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
     uint32_t cells = 1;
     while (cells * 2 <= static_cast<uint32_t>(size))
         cells *= 2;
+    // The scene being loaded may have no room left for this grid: it gets none.
+    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, uint64_t(cells + 1) * (cells + 1), uint64_t(cells) * cells},
+                                                     getName()))
+        return false;
     m_gridSize = cells + 1;
     m_blendSize = cells;
     data->readDouble(L"C", m_lodC);

@@ -8,6 +8,7 @@
 #include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "scene/HeightMap.h"
+#include "scene/ObjektManager.h"
 #include "terrain/street/StreetObjekt.h"
 
 #include <algorithm>
@@ -61,6 +62,9 @@ void StreetObjekt::buildMesh()
     HeightMap* terrain = findTerrain();
     const std::size_t P = m_profile.size();
     m_path.samplePath(terrain, P ? kMaxVertices / (2 * P) : SIZE_MAX);
+    // The scene being loaded may have no room left for this road: it stays without a mesh.
+    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, 2 * P * m_path.samples.size(), 0}, getName()))
+        m_path.samples.clear();
     const std::size_t S = m_path.samples.size();
     m_worldBox = AABB();
     m_worldBoxDirty = false;

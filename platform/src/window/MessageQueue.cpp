@@ -266,6 +266,11 @@ bool PlatformTerminationRequested()
     return s_terminationServed.load();
 }
 
+bool PlatformTerminationPending()
+{
+    return s_terminationPending.load() != 0 || s_terminationServed.load();
+}
+
 void PlatformEndProcess(int code)
 {
 #if defined(__SANITIZE_ADDRESS__)

@@ -7,6 +7,8 @@
 #include "scene/arrangements/ObjektAnordnung.h"
 #include "support/TestSupport.h"
 
+#include <platform_test.h>
+
 #include <cmath>
 #include <filesystem>
 
@@ -137,6 +139,19 @@ TEST_F(ObjektCommandsTest, LoadFileAndRemoveLastLoadedCountWhatIsLeftOfTheFile)
     EXPECT_EQ(m_manager->getCount(), 0u);
     EXPECT_EQ(m_graph->getRoot().getOwnCount(), 0);
     EXPECT_EQ(ProbeObjekt::s_alive, 0);
+
+    // Files outside the working folder are neither read nor written, whatever the command.
+    TestSupport::TempDir away;
+    std::filesystem::copy_file("szene.xml", away / "szene.xml");
+    const std::wstring climbing = L"..\\" + away.path().filename().wstring() + L"\\szene.xml";
+    const std::wstring absolute = (away / "neu.xml").wstring();
+    for (const std::wstring& line : {L"OBJ_LoadFile " + climbing + L" 1", L"OBJ_LoadFile " + (away / "szene.xml").wstring(),
+                                     L"OBJ_SaveObject " + absolute + L" A", L"OBJ_SaveAllVisibleObjects " + absolute,
+                                     std::wstring(L"OBJ_SaveObjectTransform ..\\neu.xml A")})
+        EXPECT_NE(run(line).find(L"liegt au\u00DFerhalb des Spielordners"), std::wstring::npos);
+    EXPECT_EQ(m_manager->getCount(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(away / "neu.xml"));
+    EXPECT_FALSE(std::filesystem::exists(m_logs.folder().parent_path() / "neu.xml"));
 }
 
 TEST_F(ObjektCommandsTest, EditorCommandsSetTheEditorsFields)
@@ -353,4 +368,31 @@ TEST_F(ObjektCommandsTest, TheTwentyFourCommandsCompleteNamesKeywordsAndFileLine
     EXPECT_EQ(complete(L"OBJ_LoadFile sz"), Lines{});
     EXPECT_EQ(complete(L"OBJ_EditClone"),
               (Lines{L"OBJ_EditCloneArray", L"OBJ_EditCloneNTimes", L"OBJ_EditCloneOld", L"OBJ_EditCloneSaveOld"}));
+}
+
+TEST_F(ObjektCommandsTest, AScenePastItsBudgetIsCutWithOneLineAndASignalEndsItsLoading)
+{
+    // Room for three objects and five copies: the rest of the file is left out, said once.
+    m_manager->getSceneBudget().setLimit({3, 5, 0, 0});
+    std::wstring scene = L"<SZENE>";
+    for (const wchar_t* name : {L"A", L"B", L"C", L"D", L"E"})
+        scene += probe(name);
+    for (int i = 0; i < 1000; ++i)
+        scene += L"<OBJEKT_ANORDNUNG><SRC_OBJECT NAME=\"A\"/><INSTANZEN><INSTANZ/><INSTANZ/><INSTANZ/>"
+                 L"</INSTANZEN></OBJEKT_ANORDNUNG>";
+    EXPECT_EQ(load(scene + L"</SZENE>").size(), 3u + 5u);
+    EXPECT_EQ(find(L"D"), nullptr);
+    EXPECT_EQ(ProbeObjekt::s_alive, 8);
+    const std::string log = m_logs.text();
+    // D and E, then the third copy of the second arrangement and the first of each later one.
+    const std::size_t line = log.find("asks for more than a scene may hold; 1001 objects or copies from \"D\" on");
+    EXPECT_NE(line, std::string::npos) << log;
+    EXPECT_EQ(log.find("SceneBudget", line + 1), std::string::npos) << "one line";
+    // The next file has the whole budget again.
+    EXPECT_EQ(load(L"<SZENE>" + probe(L"X") + probe(L"Y") + probe(L"Z") + L"</SZENE>").size(), 3u);
+
+    // A termination signal ends the loading at once: nothing more is made.
+    PlatformRaiseTerminationSignal();
+    EXPECT_TRUE(load(L"<SZENE>" + probe(L"F") + L"</SZENE>").empty());
+    EXPECT_NE(m_logs.text().find("the game is ending; 1 objects or copies from \"F\" on"), std::string::npos);
 }

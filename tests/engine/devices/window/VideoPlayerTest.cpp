@@ -151,8 +151,8 @@ TEST_F(VideoPlayerTest, PlaysTheIntroToItsEndWithItsPicturesInTheMainWindow)
     const double seconds = secondsSince(start);
     EXPECT_FALSE(result.quitRequested);
     EXPECT_EQ(result.result, S_OK);
+    EXPECT_TRUE(result.completed);
     EXPECT_GT(seconds, 3.0);  // the whole clip, at its own pace
-    EXPECT_LT(seconds, 60.0); // it ends (slowly under the sanitizers on a loaded machine)
     EXPECT_TRUE(IsWindowVisible(m_window));
 }
 
@@ -166,11 +166,10 @@ TEST_F(VideoPlayerTest, EscapeSkipsTheRestOfTheClip)
         const auto start = std::chrono::steady_clock::now();
         VideoPlayer player(L"intro.wmv");
         const VideoPlayResult result = player.play();
-        const double seconds = secondsSince(start);
         EXPECT_FALSE(result.quitRequested);
         EXPECT_TRUE(SUCCEEDED(result.result));
-        EXPECT_GT(seconds, 0.35);
-        EXPECT_LT(seconds, 2.5); // before the clip's 3.3 s
+        EXPECT_FALSE(result.completed); // ended by the key, before the clip's end
+        EXPECT_GT(secondsSince(start), 0.35);
         PlatformInjectKey(m_window, kScancodeEscape, false);
     }
 }
@@ -180,7 +179,6 @@ TEST_F(VideoPlayerTest, WorkWhilePlayingRunsOnceTheClipRunsAndAnEscapeMeanwhileS
     fs::copy_file(m_intro, m_dir / "intro.wmv");
     TestSupport::ScopedCwd cwd(m_dir.path());
     int runs = 0;
-    const auto start = std::chrono::steady_clock::now();
     {
         PictureWatch watch;
         VideoPlayer player(L"intro.wmv");
@@ -194,10 +192,10 @@ TEST_F(VideoPlayerTest, WorkWhilePlayingRunsOnceTheClipRunsAndAnEscapeMeanwhileS
         const VideoPlayResult result = player.play();
         EXPECT_FALSE(result.quitRequested);
         EXPECT_TRUE(SUCCEEDED(result.result));
+        EXPECT_FALSE(result.completed);
         EXPECT_GT(watch.pictures(), 0u); // the clip went on meanwhile
     }
     EXPECT_EQ(runs, 1);
-    EXPECT_LT(secondsSince(start), 2.5);
 
     // A clip that does not start runs no work.
     fs::remove(m_dir / "intro.wmv");
@@ -212,23 +210,21 @@ TEST_F(VideoPlayerTest, AQuitMessageDuringTheClipIsReportedAndEndsItAtOnce)
     fs::copy_file(m_intro, m_dir / "intro.wmv");
     TestSupport::ScopedCwd cwd(m_dir.path());
     quitAfter(400);
-    const auto start = std::chrono::steady_clock::now();
     VideoPlayer player(L"intro.wmv");
     const VideoPlayResult result = player.play();
     EXPECT_TRUE(result.quitRequested);
-    EXPECT_LT(secondsSince(start), 2.5);
+    EXPECT_FALSE(result.completed);
     EXPECT_EQ(UlvoEngine::getInstance()->getExitCode(), 0u);
 }
 
 TEST_F(VideoPlayerTest, AMissingClipIsSkipped)
 {
     TestSupport::ScopedCwd cwd(m_dir.path());
-    const auto start = std::chrono::steady_clock::now();
     VideoPlayer player(L"intro.wmv");
     const VideoPlayResult result = player.play();
     EXPECT_FALSE(result.quitRequested);
     EXPECT_TRUE(FAILED(result.result));
-    EXPECT_LT(secondsSince(start), 2.0);
+    EXPECT_FALSE(result.completed);
 }
 
 TEST_F(VideoPlayerTest, ACutOffOrBrokenClipEndsOnItsErrorInsteadOfPlayingForever)
@@ -239,13 +235,11 @@ TEST_F(VideoPlayerTest, ACutOffOrBrokenClipEndsOnItsErrorInsteadOfPlayingForever
         m_dir / "intro.wmv",
         std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 3)));
     TestSupport::writeText(m_dir / "text.wmv", "no video\n");
-    quitAfter(30000);
-    const auto start = std::chrono::steady_clock::now();
+    quitAfter(30000); // only a hang meets it
     VideoPlayer cut(L"intro.wmv");
     const VideoPlayResult result = cut.play();
     EXPECT_FALSE(result.quitRequested); // it ended by itself
     EXPECT_TRUE(FAILED(result.result));
-    EXPECT_LT(secondsSince(start), 20.0);
 
     VideoPlayer text(L"text.wmv");
     const VideoPlayResult unreadable = text.play();

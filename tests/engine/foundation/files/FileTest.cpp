@@ -234,6 +234,19 @@ TEST_F(FileWithArchive, DataReferencesLeadingOutOfTheDataFoldersAreRefused)
     File inside(L"inside");
     EXPECT_TRUE(inside.loadDataFile(L"data\\FX\\..\\..\\outside.txt", m_order));
     EXPECT_EQ(inside.getFILE_DATA(), L"secret");
+
+    // Links: one to a folder outside and one to a file outside lead out; one inside stays in.
+    TestSupport::TempDir away;
+    writeBytes(away / "far.txt", bytesOf("far"));
+    std::filesystem::create_directory_symlink(away.path(), m_logs.folder() / "data" / "away");
+    std::filesystem::create_symlink(away / "far.txt", m_logs.folder() / "far.txt");
+    std::filesystem::create_symlink(m_logs.folder() / "outside.txt", m_logs.folder() / "data" / "near.txt");
+    for (const wchar_t* name : {L"data\\away\\far.txt", L"data/away/new.xml", L"far.txt"}) {
+        EXPECT_FALSE(File::checkDataReference(name));
+        EXPECT_FALSE(File(L"linked").loadDataFile(name, m_order));
+    }
+    EXPECT_TRUE(File::checkDataReference(L"data\\near.txt"));
+    EXPECT_TRUE(File::checkDataReference(L"data\\FX\\new.xml"));
 }
 
 TEST(FilePaths, Helpers)

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -160,9 +159,7 @@ TEST_F(FontManager, FontResourcesRegisterTheirFileAndLinkToFonts)
     std::filesystem::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
                                log.folder() / "data" / "Fonts" / "DejaVuSans.ttf");
 
-    // The font comes first in the file and still finds its resource. Registering waits for
-    // nothing, so two resources load well within the half second one used to stall.
-    const auto started = std::chrono::steady_clock::now();
+    // The font comes first in the file and still finds its resource.
     load(L"<FONTS>"
          L"<D3DXFONT NAME=\"byFace\" FONT_NAME=\"DejaVu Sans\"/>"
          L"<D3DXFONT NAME=\"byKey\" FONT_NAME=\"Other\" USE_FONT_RESOURCE=\"DejaVu Sans\"/>"
@@ -170,7 +167,6 @@ TEST_F(FontManager, FontResourcesRegisterTheirFileAndLinkToFonts)
          L"<FONT_RESOURCE NAME=\"DejaVu Sans\" FILENAME=\"data\\Fonts\\DejaVuSans.ttf\"/>"
          L"<FONT_RESOURCE NAME=\"missing\" FILENAME=\"data\\Fonts\\missing.ttf\"/>"
          L"</FONTS>");
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(450));
     FontResourceHandle* resource = manager->getFontResource(L"DejaVu Sans");
     ASSERT_NE(resource, nullptr);
     EXPECT_NE(resource->getHandle(), nullptr);

@@ -112,6 +112,8 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
     EXPECT_EQ(run(L"RP_HDR_SaveAll"), L"gespeichert!");
     // Deferred rendering is off: it has no buffers to save, and says so.
     EXPECT_EQ(run(L"RP_DEF_SaveAll ordner"), L"Buffer konnten nicht gespeichert werden: ordner");
+    for (const wchar_t* line : {L"RP_HDR_SaveAll /tmp", L"RP_DEF_SaveAll ..\\oben"})
+        EXPECT_NE(run(line).find(L"au\u00DFerhalb des Spielordners"), std::wstring::npos) << line;
 
     auto* deferred = static_cast<DeferredRenderer*>(m_manager->getDeferredRenderer());
     EXPECT_EQ(run(L"RP_DEF 1"), L"gesetzt");

@@ -307,6 +307,14 @@ TEST(ParameterCombinerTest, FoldsInListOrderWithTheirEmptyValues)
     // A misspelt child contributes a constant 1.
     auto misspelt = make(L"<P TYPE=\"MUL\"><PARAMETER TYPE=\"STATC\" /><PARAMETER VALUE=\"0.5\"/></P>");
     EXPECT_FLOAT_EQ(at(*misspelt, 0, 0), 0.5f);
+
+    // Ten thousand siblings: the first 64 are folded (each is read at every terrain point), said once.
+    LogCapture log;
+    std::wstring many = L"<P TYPE=\"SUM\">";
+    for (int i = 0; i < 10000; ++i)
+        many += L"<PARAMETER TYPE=\"STATIC\" VALUE=\"1\"/>";
+    EXPECT_FLOAT_EQ(at(*make(many + L"</P>"), 0, 0), 64.0f);
+    EXPECT_NE(log.text().find("10000 PARAMETER, die ersten 64 gelten"), std::string::npos);
 }
 
 TEST(ParameterCombinerTest, SumClampsOnlyItsValueAndOwnsWhatIsAddedInCode)

@@ -365,6 +365,38 @@ TEST_F(HeightMapObjektTest, TheDataSidecarPlacesAndScalesTheTerrain)
         EXPECT_LE(v.position.y, 4.0f);
     }
     EXPECT_FALSE(t->isHeightLocked());
+
+    // A name with path parts reads its sidecar under a safe name in the working folder, never
+    // where the name leads.
+    std::filesystem::create_directories(m_logs.folder() / "sub");
+    TestSupport::ScopedCwd below(m_logs.folder() / "sub");
+    std::ofstream(m_logs.folder() / "Weg.data") << "<HEIGHTMAP MIN=\"-9\"/>";
+    std::ofstream(m_logs.folder() / "sub" / ".._Weg.data") << "<HEIGHTMAP MIN=\"5\"/>";
+    EXPECT_FLOAT_EQ(m_manager.build(flat(5, L">", L"..\\Weg"))->getPosition().y, 5.0f);
+    EXPECT_FLOAT_EQ(m_manager.build(flat(5, L">", L"../Weg"))->getPosition().y, 5.0f);
+}
+
+TEST_F(HeightMapObjektTest, TerrainsAndClipmapsPastTheScenesBudgetAreNotMade)
+{
+    // Room for three grids of 65 x 65 and a clipmap of two small levels: ten grids and a clipmap
+    // at every maximum ask for more.
+    m_manager.getSceneBudget().setLimit({100, 0, 3 * 65 * 65 + 2 * 8 * 8, 3 * 64 * 64 + 2 * 16 * 16});
+    std::wstring scene = L"<SZENE>";
+    for (int i = 0; i < 10; ++i)
+        scene += flat(65, L">", L"Gross" + std::to_wstring(i));
+    scene += L"<OBJEKT NAME=\"Riesig\" TYPE=\"CLIPMAP\"><CLIPMAP_DATA SIZE_TEX=\"2048\" ANZ_LAYERS=\"16\"/></OBJEKT>"
+             L"<OBJEKT NAME=\"Klein\" TYPE=\"CLIPMAP\"><CLIPMAP_DATA SIZE_TEX=\"16\" SIZE_CENTER=\"8\" ANZ_LAYERS=\"2\"/>"
+             L"</OBJEKT></SZENE>";
+    XMLNode root;
+    ASSERT_TRUE(XMLNode::load(&root, scene, 1));
+    m_manager.loadSceneFile(&root);
+    int grids = 0;
+    for (int i = 0; i < 10; ++i)
+        grids += dynamic_cast<HeightMapObjekt*>(m_manager.find(L"Gross" + std::to_wstring(i)))->getGridSize() > 0;
+    EXPECT_EQ(grids, 3);
+    EXPECT_EQ(m_manager.find(L"Riesig"), nullptr);
+    EXPECT_NE(m_manager.find(L"Klein"), nullptr);
+    EXPECT_NE(m_logs.text().find("left out"), std::string::npos);
 }
 
 TEST_F(HeightMapObjektTest, FlatteningAlongASplineIsTheSameOnOneThreadAndOnMany)

@@ -1,0 +1,48 @@
+#pragma once
+// What one scene file may make: objects, copies, vertices and texels. A hostile file (dozens of
+// terrains at their largest, thousands of arrangements of thousands of copies) is cut where the
+// budget ends, so loading stays within about a gigabyte and a few seconds; what was left out is
+// said in one log line when the file is done. A termination signal ends the budget at once, so the
+// game serves it within a second also while a scene loads. Outside a scene file's loading
+// everything is let in.
+#include <cstdint>
+#include <string>
+
+namespace Ulvo {
+
+class SceneBudget {
+public:
+    struct Cost {
+        uint64_t objects = 0;
+        uint64_t instances = 0;
+        uint64_t vertices = 0;
+        uint64_t texels = 0;
+    };
+    // Seven grid terrains of the largest size, two clipmaps at every maximum, sixty-five thousand
+    // copies: what a gigabyte holds and this machine builds within ten seconds.
+    static constexpr Cost kSceneLimit{10000, 65536, 8u << 20, 160u << 20};
+
+    // A scene file starts: nothing used, nothing refused.
+    void begin();
+    // The file is done: the line for what was refused, then everything is let in again.
+    void end();
+    // Takes the cost when all of it fits what is left; false (counted under `what`) when not.
+    bool charge(const Cost& cost, const std::wstring& what);
+
+    // What each scene file may use from now on.
+    void setLimit(const Cost& limit) { m_limit = limit; }
+
+    bool active() const { return m_active; }
+    const Cost& used() const { return m_used; }
+    uint32_t refused() const { return m_refused; }
+
+private:
+    bool m_active = false;
+    bool m_ended = false;
+    Cost m_limit = kSceneLimit;
+    Cost m_used{};
+    uint32_t m_refused = 0;
+    std::wstring m_firstRefused;
+};
+
+} // namespace Ulvo
