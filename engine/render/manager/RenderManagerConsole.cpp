@@ -50,6 +50,12 @@ std::wstring folderOf(const TypedConsoleCommand& line)
     return line.getArgumentCount() > 0 ? line.getToken(0) : std::wstring();
 }
 
+// A dump's answer: what happened, not what was asked.
+std::wstring savedAnswer(bool saved, const std::wstring& folder)
+{
+    return saved ? std::wstring(kSaved) : L"Buffer konnten nicht gespeichert werden: " + folder;
+}
+
 void addIfPrefix(const std::wstring& candidate, const std::wstring& typed, std::vector<std::wstring>& candidates)
 {
     if (candidate.compare(0, typed.size(), typed) == 0)
@@ -293,8 +299,8 @@ void RenderManager::cmdHDRBrightPassParams(TypedConsoleCommand& line)
 void RenderManager::cmdHDRSaveAll(TypedConsoleCommand& line)
 {
     if (HDRStage* hdr = hdrFor(line)) {
-        hdr->saveBuffers(folderOf(line));
-        line.setAnswer(kSaved);
+        const std::wstring folder = folderOf(line);
+        line.setAnswer(savedAnswer(hdr->saveBuffers(folder), folder));
     }
 }
 
@@ -321,8 +327,7 @@ void RenderManager::cmdDEFSaveAll(TypedConsoleCommand& line)
 {
     if (DeferredStage* deferred = deferredFor(line)) {
         const std::wstring folder = folderOf(line);
-        line.setAnswer(deferred->saveBuffers(folder) ? std::wstring(kSaved)
-                                                     : L"Buffer konnten nicht gespeichert werden: " + folder);
+        line.setAnswer(savedAnswer(deferred->saveBuffers(folder), folder));
     }
 }
 
