@@ -594,7 +594,34 @@ bool Texture2D::sample(D3DXVECTOR4& colour, const D3DXVECTOR2& uv, int filter)
     float fy = 0.0f;
     sampleCoordinate(w, uv.x, x, fx);
     sampleCoordinate(h, uv.y, y, fy);
+    return filtered(colour, x, y, fx, fy, filter);
+}
 
+bool Texture2D::sampleGridCorner(D3DXVECTOR4& colour, uint32_t column, uint32_t columns, uint32_t row, uint32_t rows,
+                                 int filter)
+{
+    if (!m_loaded || !m_locked || m_lockWidth == 0 || m_lockHeight == 0 || columns == 0 || rows == 0)
+        return false;
+    // In whole numbers: the texel column is column * W / columns with the remainder as the
+    // fraction, so a corner on a texel edge has no fraction at all.
+    const auto split = [](uint32_t i, uint32_t n, uint32_t size, uint32_t& index, float& fraction) {
+        const uint64_t scaled = static_cast<uint64_t>(std::min(i, n)) * size;
+        index = static_cast<uint32_t>(std::min<uint64_t>(scaled / n, size - 1));
+        fraction = scaled / n >= size ? 0.0f : static_cast<float>(scaled % n) / static_cast<float>(n);
+    };
+    uint32_t x = 0;
+    uint32_t y = 0;
+    float fx = 0.0f;
+    float fy = 0.0f;
+    split(column, columns, m_lockWidth, x, fx);
+    split(row, rows, m_lockHeight, y, fy);
+    return filtered(colour, x, y, fx, fy, filter);
+}
+
+bool Texture2D::filtered(D3DXVECTOR4& colour, uint32_t x, uint32_t y, float fx, float fy, int filter)
+{
+    const uint32_t w = m_lockWidth;
+    const uint32_t h = m_lockHeight;
     if (filter == 0)
         return getPixel(colour, x, y);
 

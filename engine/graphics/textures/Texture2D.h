@@ -97,6 +97,11 @@ public:
     // Filtered read of the locked area: 0 point, 1 bilinear, else bicubic.
     // Coordinates outside [0, 1] are clamped to the edge texels.
     bool sample(D3DXVECTOR4& colour, const D3DXVECTOR2& uv, int filter);
+    // The same read at (column / columns, row / rows) of the locked area, the texel position
+    // reckoned exactly: a grid corner that falls on a texel edge reads that texel alone, where
+    // the float quotient could stray a hair into the neighbour.
+    bool sampleGridCorner(D3DXVECTOR4& colour, uint32_t column, uint32_t columns, uint32_t row, uint32_t rows,
+                          int filter);
 
     // The indices y * width + x of the texels whose alpha * 255 reaches threshold.
     void buildAlphaMask(int16_t threshold);
@@ -115,6 +120,8 @@ private:
     // The D3DX call and the bookkeeping shared by the file and node loads; a managed picture reads
     // its file again from where data came from.
     bool loadFromMemory(const FileData& data, D3DFORMAT format, const wchar_t* function);
+    // The filtered read around texel (x, y) of the locked area with the fractions fx, fy.
+    bool filtered(D3DXVECTOR4& colour, uint32_t x, uint32_t y, float fx, float fy, int filter);
 
     RECT m_rect{0, 0, 0, 0};
     uint32_t m_width = 0;

@@ -8,6 +8,7 @@
 #include "graphics/effects/EffectManager.h"
 #include "graphics/meshes/Mesh.h"
 #include "graphics/meshes/MeshManager.h"
+#include "lighting/TextureDumps.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/posteffects/PostEffect.h"
 #include "lighting/posteffects/PostEffectRenderer.h"
@@ -211,24 +212,18 @@ bool DeferredRenderer::adopt(DeferredLight* light)
 bool DeferredRenderer::addPointLight(const std::wstring& name, const D3DXCOLOR& colour, const D3DXVECTOR3& position,
                                      float radius, float intensity)
 {
-    if (getLight(name))
-        return false;
     return adopt(DeferredLight::createPointLight(name, colour, position, radius, intensity));
 }
 
 bool DeferredRenderer::addDirectionalLight(const std::wstring& name, const D3DXCOLOR& colour,
                                            const D3DXVECTOR3& direction, float intensity)
 {
-    if (getLight(name))
-        return false;
     return adopt(DeferredLight::createDirectionalLight(name, colour, direction, intensity));
 }
 
 bool DeferredRenderer::addSpotLight(const std::wstring& name, const D3DXCOLOR& colour, const D3DXVECTOR3& position,
                                     const D3DXVECTOR3& direction, float radius, float theta, float intensity)
 {
-    if (getLight(name))
-        return false;
     return adopt(DeferredLight::createSpotLight(name, colour, position, direction, radius, theta, intensity));
 }
 
@@ -629,23 +624,8 @@ bool DeferredRenderer::getResult(IDirect3DTexture9*& texture, IDirect3DSurface9*
 
 bool DeferredRenderer::saveBuffers(const std::wstring& folder)
 {
-    std::wstring prefix;
-    if (!folder.empty()) {
-        // A folder that is there already is as good as a new one.
-        if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            mainLogger().log(50, LOG_TYPE_WARNING,
-                             L"Ulvo::DeferredRenderer::saveBuffers: folder \"" + folder +
-                                 L"\" could not be made; nothing written\n");
-            return false;
-        }
-        prefix = folder + L"\\";
-    }
-    struct Dump {
-        const wchar_t* name;
-        D3DXIMAGE_FILEFORMAT format;
-        IDirect3DTexture9* texture;
-    };
-    const Dump dumps[] = {
+    // A texture that does not exist (no forward image this frame) is passed over.
+    const TextureDump dumps[] = {
         {L"m_light_tex.dds", D3DXIFF_DDS, textureOf(m_light)},
         {L"m_color_tex.png", D3DXIFF_PNG, textureOf(m_gBuffer[COLOUR])},
         {L"m_normal_tex.png", D3DXIFF_PNG, textureOf(m_gBuffer[NORMAL])},
@@ -654,23 +634,7 @@ bool DeferredRenderer::saveBuffers(const std::wstring& folder)
         {L"m_forward_tex.dds", D3DXIFF_DDS, m_forwardTexture},
         {L"m_backbuffer_tex.dds", D3DXIFF_DDS, textureOf(m_result)},
     };
-    // A texture that does not exist (no forward image this frame) is passed over; a write that
-    // fails makes the whole dump fail.
-    bool all = true;
-    int written = 0;
-    for (const Dump& dump : dumps) {
-        if (!dump.texture)
-            continue;
-        const std::wstring file = prefix + dump.name;
-        if (FAILED(D3DXSaveTextureToFileW(file.c_str(), dump.format, dump.texture, nullptr))) {
-            all = false;
-            mainLogger().log(50, LOG_TYPE_WARNING,
-                             L"Ulvo::DeferredRenderer::saveBuffers: \"" + file + L"\" not written\n");
-        } else {
-            ++written;
-        }
-    }
-    return all && written > 0;
+    return saveTextureDumps(L"Ulvo::DeferredRenderer::saveBuffers", folder, dumps, std::size(dumps));
 }
 
 } // namespace Ulvo

@@ -6,6 +6,7 @@
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/Effect.h"
 #include "graphics/effects/EffectManager.h"
+#include "lighting/TextureDumps.h"
 #include "render/manager/RenderManager.h"
 
 #include <windows.h>
@@ -260,6 +261,10 @@ void HDRRenderer::clearStartTargets()
         return;
     for (Target index : {AdaptedLumCur, AdaptedLumLast, BloomSource, BrightPass, StarSource, Bloom0, Bloom1, Bloom2})
         clearTexture(getTexture(index));
+    // The eye starts from black again, and so does the time it has gathered.
+    m_adaptationTime = 0.0f;
+    if (m_effect && m_effect->getEffect())
+        m_effect->getEffect()->SetFloat("g_fElapsedTime", 0.0f);
     m_needsClear = false;
 }
 
@@ -341,36 +346,18 @@ void HDRRenderer::onRenderTargetSizeChanged(RenderManager&)
 
 bool HDRRenderer::saveBuffers(const std::wstring& folder)
 {
-    std::wstring prefix;
-    if (!folder.empty()) {
-        if (!CreateDirectoryW(folder.c_str(), nullptr)) {
-            mainLogger().log(50, LOG_TYPE_WARNING,
-                             L"Ulvo::HDRRenderer::saveBuffers: folder \"" + folder +
-                                 L"\" could not be made (or exists); nothing written\n");
-            return false;
-        }
-        prefix = folder + L"\\";
-    }
-    if (!m_created)
-        return false;
-    struct Dump {
-        const wchar_t* name;
-        D3DXIMAGE_FILEFORMAT format;
-        IDirect3DTexture9* texture;
+    // A target that does not exist (no scene this frame, HDR off) is passed over.
+    const auto target = [this](Target index) { return m_created ? getTexture(index) : nullptr; };
+    const TextureDump dumps[] = {
+        {L"m_hdr_src_tex.dds", D3DXIFF_DDS, target(Scene)},
+        {L"m_hdr_scaled_tex.dds", D3DXIFF_DDS, target(ScaledScene)},
+        {L"m_hdr_brightpass_tex.png", D3DXIFF_PNG, target(BrightPass)},
+        {L"m_hdr_AdaptedLum_Cur_tex.dds", D3DXIFF_DDS, target(AdaptedLumCur)},
+        {L"m_hdr_AdaptedLum_Last_tex.dds", D3DXIFF_DDS, target(AdaptedLumLast)},
+        {L"m_hdr_bloom_tex[0].png", D3DXIFF_PNG, target(Bloom0)},
+        {L"m_hdr_star_tex[0].dds", D3DXIFF_DDS, target(Star0)},
     };
-    const Dump dumps[] = {
-        {L"m_hdr_src_tex.dds", D3DXIFF_DDS, m_sceneTexture},
-        {L"m_hdr_scaled_tex.dds", D3DXIFF_DDS, getTexture(ScaledScene)},
-        {L"m_hdr_brightpass_tex.png", D3DXIFF_PNG, getTexture(BrightPass)},
-        {L"m_hdr_AdaptedLum_Cur_tex.dds", D3DXIFF_DDS, getTexture(AdaptedLumCur)},
-        {L"m_hdr_AdaptedLum_Last_tex.dds", D3DXIFF_DDS, getTexture(AdaptedLumLast)},
-        {L"m_hdr_bloom_tex[0].png", D3DXIFF_PNG, getTexture(Bloom0)},
-        {L"m_hdr_star_tex[0].dds", D3DXIFF_DDS, getTexture(Star0)},
-    };
-    for (const Dump& dump : dumps)
-        if (dump.texture)
-            D3DXSaveTextureToFileW((prefix + dump.name).c_str(), dump.format, dump.texture, nullptr);
-    return true;
+    return saveTextureDumps(L"Ulvo::HDRRenderer::saveBuffers", folder, dumps, std::size(dumps));
 }
 
 } // namespace Ulvo

@@ -86,6 +86,7 @@ public:
 
     // Where the game's frame time is read each chain (seconds; null: no time passes).
     void setFrameTimeSource(const double* seconds) { m_frameTime = seconds; }
+    const double* getFrameTimeSource() const { return m_frameTime; }
 
     bool isCreated() const { return m_created; }
     bool getInitHDR() const { return m_initHDR; }

@@ -54,6 +54,9 @@ private:
     IDirect3DDevice9* m_device;
 };
 
+// The shortest time the adaptation law is given at once.
+constexpr float kAdaptationStep = 1.0f / 30.0f;
+
 RECT shrunk(const RECT& rect)
 {
     return RECT{rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1};
@@ -67,9 +70,6 @@ void HDRRenderer::beginFrame(ForwardRenderer&)
 {
     m_sceneTexture = nullptr;
     m_sceneSurface = nullptr;
-    // Once a frame, so a chain that runs twice in it (mode 5) does not adapt twice as fast.
-    if (m_frameTime && m_created && m_mode != 0)
-        m_adaptationTime += static_cast<float>(*m_frameTime);
 }
 
 template <class Stage>
@@ -246,9 +246,14 @@ bool HDRRenderer::calculateNewLuminance()
     ID3DXEffect* fx = m_effect->getEffect();
     std::swap(m_targets[AdaptedLumCur], m_targets[AdaptedLumLast]);
     fx->SetTechnique("CalculateAdaptedLum");
-    // The adaptation law takes the time since the last adaptation, however long that was.
-    fx->SetFloat("g_fElapsedTime", m_adaptationTime);
-    m_adaptationTime = 0.0f;
+    // The time gathers here, where every chain passes (the forward stage may be off); the law
+    // gets it in steps of more than 1/30 s and keeps the last step in between.
+    if (m_frameTime)
+        m_adaptationTime += static_cast<float>(*m_frameTime);
+    if (m_adaptationTime > kAdaptationStep) {
+        fx->SetFloat("g_fElapsedTime", m_adaptationTime);
+        m_adaptationTime = 0.0f;
+    }
     device->SetRenderTarget(0, getSurface(AdaptedLumCur));
     device->SetTexture(0, getTexture(AdaptedLumLast));
     device->SetTexture(1, getTexture(Luminance0));

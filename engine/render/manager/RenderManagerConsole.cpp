@@ -56,6 +56,12 @@ bool folderOf(TypedConsoleCommand& line, std::wstring& folder)
     return !folder.empty();
 }
 
+// A dump's answer: what happened, not what was asked.
+std::wstring savedAnswer(bool saved, const std::wstring& folder)
+{
+    return saved ? std::wstring(kSaved) : L"Buffer konnten nicht gespeichert werden: " + folder;
+}
+
 void addIfPrefix(const std::wstring& candidate, const std::wstring& typed, std::vector<std::wstring>& candidates)
 {
     if (candidate.compare(0, typed.size(), typed) == 0)
@@ -299,10 +305,8 @@ void RenderManager::cmdHDRBrightPassParams(TypedConsoleCommand& line)
 void RenderManager::cmdHDRSaveAll(TypedConsoleCommand& line)
 {
     std::wstring folder;
-    if (HDRStage* hdr = hdrFor(line); hdr && folderOf(line, folder)) {
-        hdr->saveBuffers(folder);
-        line.setAnswer(kSaved);
-    }
+    if (HDRStage* hdr = hdrFor(line); hdr && folderOf(line, folder))
+        line.setAnswer(savedAnswer(hdr->saveBuffers(folder), folder));
 }
 
 // ------------------------------------------------------------------ deferred
@@ -327,10 +331,8 @@ void RenderManager::cmdDEF(TypedConsoleCommand& line)
 void RenderManager::cmdDEFSaveAll(TypedConsoleCommand& line)
 {
     std::wstring folder;
-    if (DeferredStage* deferred = deferredFor(line); deferred && folderOf(line, folder)) {
-        line.setAnswer(deferred->saveBuffers(folder) ? std::wstring(kSaved)
-                                                     : L"Buffer konnten nicht gespeichert werden: " + folder);
-    }
+    if (DeferredStage* deferred = deferredFor(line); deferred && folderOf(line, folder))
+        line.setAnswer(savedAnswer(deferred->saveBuffers(folder), folder));
 }
 
 void RenderManager::cmdDEFAddPointLight(TypedConsoleCommand& line)

@@ -37,6 +37,16 @@ float drawBetween(float low, float high)
     return static_cast<float>(high + draw() * (low - high));
 }
 
+// One value per axis, drawn X, then Y, then Z: named steps, because the order in which a
+// constructor's arguments are evaluated is the compiler's choice.
+D3DXVECTOR3 drawBetween(const D3DXVECTOR3& low, const D3DXVECTOR3& high)
+{
+    const float x = drawBetween(low.x, high.x);
+    const float y = drawBetween(low.y, high.y);
+    const float z = drawBetween(low.z, high.z);
+    return D3DXVECTOR3(x, y, z);
+}
+
 D3DXVECTOR3 readXYZ(const XMLNode* node, const wchar_t* name, float fallback)
 {
     D3DXVECTOR3 v(fallback, fallback, fallback);
@@ -109,8 +119,7 @@ struct Ranges {
 
     D3DXVECTOR3 drawScale() const
     {
-        D3DXVECTOR3 scale(drawBetween(minScale.x, maxScale.x), drawBetween(minScale.y, maxScale.y),
-                          drawBetween(minScale.z, maxScale.z));
+        D3DXVECTOR3 scale = drawBetween(minScale, maxScale);
         if (symmetric) {
             const float keep = static_cast<float>(1.0 - draw());
             scale = minScale + (maxScale - minScale) * keep;
@@ -245,12 +254,9 @@ public:
         const D3DXVECTOR3 maxPos = readXYZ(&node, L"MAXPOS", 0.0f);
         const Ranges ranges(&node);
         for (int i = 0; i < count; ++i) {
-            const D3DXVECTOR3 position(drawBetween(minPos.x, maxPos.x), drawBetween(minPos.y, maxPos.y),
-                                       drawBetween(minPos.z, maxPos.z));
+            const D3DXVECTOR3 position = drawBetween(minPos, maxPos);
             const D3DXVECTOR3 scale = ranges.drawScale();
-            const D3DXVECTOR3 angles(drawBetween(ranges.minRot.x, ranges.maxRot.x),
-                                     drawBetween(ranges.minRot.y, ranges.maxRot.y),
-                                     drawBetween(ranges.minRot.z, ranges.maxRot.z));
+            const D3DXVECTOR3 angles = drawBetween(ranges.minRot, ranges.maxRot);
             BaseObjekt* source = m_sources[chooseByWeight()].object;
             BaseObjekt* copy = cloneOf(source);
             if (!copy)

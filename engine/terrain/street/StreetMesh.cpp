@@ -1,14 +1,15 @@
 // The road's mesh: the profile swept along the samples. buildMesh makes the CPU vertices and
 // indices (two vertices per sample and profile edge, one triangle strip per edge), the texture
 // coordinates, the object's box and the culling chunks, and carves under every profile point;
-// createGeometry finishes the vertices (terrain placing, normals, tangent frames), ends the
-// terrain edit and uploads. The CPU arrays stay for device resets.
+// createGeometry finishes the vertices (terrain placing, normals, tangent frames), repaints a grid
+// terrain's layers, ends the terrain edit and uploads. The CPU arrays stay for device resets.
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/helpers/Release.h"
 #include "foundation/logging/FailedCall.h"
 #include "foundation/logging/Logger.h"
 #include "scene/HeightMap.h"
 #include "scene/ObjektManager.h"
+#include "terrain/heightmap/HeightMapObjekt.h"
 #include "terrain/street/StreetObjekt.h"
 
 #include <algorithm>
@@ -249,8 +250,15 @@ void StreetObjekt::createGeometry()
         computeNormals(S, P);
         computeTangents(S, P);
     }
-    if (terrain)
+    if (terrain) {
+        // The carved bed has new heights and slopes: a grid terrain paints its layers again from
+        // them, on fresh normals (its slope fields read them).
+        if (auto* grid = dynamic_cast<HeightMapObjekt*>(terrain)) {
+            grid->computeNormals();
+            grid->paintLayers(nullptr, true);
+        }
         terrain->endModify();
+    }
     releaseDeviceObjects();
     createBuffers();
     IDirect3DDevice9* device = m_d3d ? m_d3d->getDevice() : nullptr;

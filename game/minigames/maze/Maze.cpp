@@ -190,7 +190,11 @@ void Maze::buildRooms(const std::wstring& name)
             const D3DXVECTOR2 at(static_cast<float>(x) / static_cast<float>(m_columns),
                                  static_cast<float>(y) / static_cast<float>(m_rows));
             D3DXVECTOR4 colour(0.0f, 0.0f, 0.0f, 0.0f);
-            if (!texture->sample(colour, at, 1) || colour.w == 0.0f)
+            // Reckoned in whole numbers: with one texel per cell, a float x / columns a hair off
+            // the boundary would mix the neighbouring cell's colour in (a goal one room off).
+            if (!texture->sampleGridCorner(colour, static_cast<uint32_t>(x), static_cast<uint32_t>(m_columns),
+                                           static_cast<uint32_t>(y), static_cast<uint32_t>(m_rows), 1) ||
+                colour.w == 0.0f)
                 continue;
             Raum* raum = new Raum(*m_vorlage);
             raum->position = at;

@@ -12,6 +12,7 @@
 #include "engine/scene/SceneObjectsSupport.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/deferred/DeferredRenderer.h"
+#include "lighting/hdr/HDRRenderer.h"
 #include "lighting/posteffects/PostEffectRenderer.h"
 #include "render/cameras/AttachPoint.h"
 #include "scene/objects/mesh/MeshObjekt.h"
@@ -207,7 +208,6 @@ TEST_F(DeferredRendererTest, TheSceneIsLitByTheSunWithSplitShadowsAndByTwoPointL
     EXPECT_FALSE(m_deferred->isEnabled()); // the configuration starts it off
     switchOn();
     EXPECT_NE(m_logs.text().find("Deferred Rendering Buffer erstellt!"), std::string::npos);
-    EXPECT_EQ(run(L"RP_DEF_addPointLight Blau FF4060FF 0 0 0 1 1"), L"es gibt bereits ein Licht mit diesen Namen!");
     ASSERT_EQ(m_deferred->getLights().size(), 3u); // the sun, the lantern, the blue light
 
     const Image image = frame();
@@ -318,6 +318,29 @@ TEST_F(DeferredRendererTest, AForcedDeviceResetKeepsTheFrameAndDeferredHDRChange
     m_deferred->setHDRMode(0);
     m_deferred->getLightTexture()->GetLevelDesc(0, &desc);
     EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+}
+
+// With the forward stage off the chain runs only after the deferred stage; the eye must adapt
+// there too, or the picture stays over-exposed.
+TEST_F(DeferredRendererTest, HdrAfterTheDeferredStageAloneAdaptsTheEye)
+{
+    switchOn();
+    auto* hdr = static_cast<HDRRenderer*>(m_manager->getHDRRenderer());
+    const double* gameTime = hdr->getFrameTimeSource();
+    const double frameTime = 0.05;
+    hdr->setFrameTimeSource(&frameTime);
+    m_manager->getForwardRenderer()->setEnabled(false);
+    ASSERT_EQ(run(L"RP_HDR 2"), L"gesetzt");
+    for (int i = 0; i < 3; ++i)
+        frame();
+    const float measured = FrameTesting::redOfLuminance(m_device, hdr->getSurface(HDRRenderer::Luminance0));
+    const float adapted = FrameTesting::redOfLuminance(m_device, hdr->getSurface(HDRRenderer::AdaptedLumCur));
+    run(L"RP_HDR 0");
+    m_manager->getForwardRenderer()->setEnabled(true);
+    hdr->setFrameTimeSource(gameTime);
+    ASSERT_GT(measured, 0.0f);
+    // Three steps of 0.05 s: 1 - 0.98^4.5 of the way.
+    EXPECT_NEAR(adapted, measured * (1.0f - std::pow(0.98f, 4.5f)), 0.02f * measured);
 }
 
 TEST_F(DeferredRendererTest, AStaticLightDrawsItsShadowOnlyWhenDue)

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -41,6 +42,28 @@ inline bool loadDataEffects(const std::filesystem::path& folder)
         effects->load(&root);
     }
     return effects->getEffect(L"PostGrey") != nullptr;
+}
+
+// The red channel of a 1x1 G16R16F target (the HDR chain's luminances); -1 when unreadable.
+inline float redOfLuminance(IDirect3DDevice9* device, IDirect3DSurface9* surface)
+{
+    IDirect3DSurface9* copy = nullptr;
+    device->CreateOffscreenPlainSurface(1, 1, D3DFMT_G16R16F, D3DPOOL_SYSTEMMEM, &copy, nullptr);
+    if (!copy)
+        return -1.0f;
+    float value = -1.0f;
+    D3DLOCKED_RECT locked{};
+    if (surface && SUCCEEDED(device->GetRenderTargetData(surface, copy)) &&
+        SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+        D3DXFLOAT16 half[2];
+        std::memcpy(half, locked.pBits, sizeof(half));
+        float full[2];
+        D3DXFloat16To32Array(full, half, 2);
+        value = full[0];
+        copy->UnlockRect();
+    }
+    copy->Release();
+    return value;
 }
 
 // The render configuration as the game reads it (after loadDataEffects copied it).

@@ -109,8 +109,8 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
     for (const wchar_t* line : {L"RP_HDR_BloomStarScale 1 2", L"RP_HDR_MinMaxLuminace 0.1 2",
                                 L"RP_HDR_BrightPassParams 0.5 1", L"RP_DEF_BlurLights 1"})
         EXPECT_EQ(run(line), L"gesetzt") << line;
-    EXPECT_EQ(run(L"RP_HDR_SaveAll"), L"gespeichert!");
-    // Deferred rendering is off: it has no buffers to save, and says so.
+    // HDR and deferred rendering are off: they have no buffers to save, and say so.
+    EXPECT_EQ(run(L"RP_HDR_SaveAll"), L"Buffer konnten nicht gespeichert werden: ");
     EXPECT_EQ(run(L"RP_DEF_SaveAll ordner"), L"Buffer konnten nicht gespeichert werden: ordner");
     for (const wchar_t* line : {L"RP_HDR_SaveAll /tmp", L"RP_DEF_SaveAll ..\\oben"})
         EXPECT_NE(run(line).find(L"au\u00DFerhalb des Spielordners"), std::wstring::npos) << line;
@@ -127,19 +127,24 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
     DeferredLight* lamp = deferred->getLight(L"Lampe");
     ASSERT_NE(lamp, nullptr);
     EXPECT_EQ(lamp->getRefCount(), 1); // the renderer's only
-    // The configuration's sun is there already: a second light of its name is refused.
-    EXPECT_EQ(run(L"RP_DEF_addDirectionalLight Sonne FFFFFFFF 0 -1 0 1"),
-              L"es gibt bereits ein Licht mit diesen Namen!");
+    // The configuration's sun is there already: a second light of its name joins it.
+    DeferredLight* sun = deferred->getLight(L"Sonne");
+    EXPECT_EQ(run(L"RP_DEF_addDirectionalLight Sonne FFFFFFFF 0 -1 0 1"), L"erstellt");
+    EXPECT_EQ(deferred->getLight(L"Sonne"), sun);
+    EXPECT_EQ(run(L"RP_DEF_addPointLight Lampe FFFFFFFF 0 0 0 1 1"), L"erstellt");
     EXPECT_EQ(run(L"RP_DEF_addDirectionalLight Mond FFFFFFFF 0 -1 0 1"), L"erstellt");
     EXPECT_EQ(run(L"RP_DEF_addSpotLight Spot FFFFFFFF 0 5 0 0 -1 0 10 30"),
               L"RP_DEF_addSpotLight Name color_hex x y z dx dy dz radius theta i; fügt ein Spotlicht hinzu");
     EXPECT_EQ(run(L"RP_DEF_addSpotLight Spot FFFFFFFF 0 5 0 0 -1 0 10 30 1"), L"erstellt");
-    EXPECT_EQ(deferred->getLights().size(), 5u); // with the configuration's sun and lantern
+    EXPECT_EQ(deferred->getLights().size(), 7u); // with the configuration's sun and lantern
+    EXPECT_EQ(run(L"RP_DEF_removeLight Lampe"), L"gelöscht!");
     EXPECT_EQ(run(L"RP_DEF_removeLight Lampe"), L"gelöscht!");
     EXPECT_EQ(run(L"RP_DEF_removeLight Lampe"), L"es gibt kein Licht mit diesen Namen!");
+    EXPECT_EQ(run(L"RP_DEF_removeLight Sonne"), L"gelöscht!");
     run(L"RP_DEF_removeLight Mond");
     run(L"RP_DEF_removeLight Spot");
-    EXPECT_EQ(deferred->getLights().size(), 2u);
+    ASSERT_EQ(deferred->getLights().size(), 2u);
+    EXPECT_NE(deferred->getLight(L"Sonne"), sun) << "the first of the name goes first";
 }
 
 TEST_F(RenderConsoleTest, FirstArgumentsComplete)

@@ -267,6 +267,42 @@ TEST_F(ObjektAnordnungTest, RandomCopiesStayInTheirBoxAndRanges)
     EXPECT_NE(m_logs.text().find("too many"), std::string::npos);
 }
 
+// The draws in their order: position X, Y, Z, scale X, Y, Z, yaw, pitch, roll, then the source;
+// every compiler lays the same copies out.
+TEST_F(ObjektAnordnungTest, RandomCopiesDrawTheirNumbersInOrder)
+{
+    crt_srand(11);
+    float u[10];
+    for (float& value : u)
+        value = static_cast<float>(crt_rand() / 32767.0);
+    crt_srand(11);
+    const auto made = arrange(L"<RANDOM ANZAHL=\"1\" SCALE_SYMETRIC=\"0\"><MINPOS X=\"0\" Y=\"0\" Z=\"0\"/>"
+                              L"<MAXPOS X=\"10\" Y=\"20\" Z=\"30\"/><MINSCALE X=\"1\" Y=\"1\" Z=\"1\"/>"
+                              L"<MAXSCALE X=\"2\" Y=\"3\" Z=\"4\"/><MINROT YAW=\"0\" PITCH=\"0\" ROLL=\"0\"/>"
+                              L"<MAXROT YAW=\"60\" PITCH=\"30\" ROLL=\"20\"/></RANDOM>");
+    ASSERT_EQ(made.size(), 1u);
+    // A value of a range is MAX + u (MIN - MAX).
+    const D3DXVECTOR3& p = made[0]->getBasePosition();
+    EXPECT_NEAR(p.x, 10 - 10 * u[0], 1e-4f);
+    EXPECT_NEAR(p.y, 20 - 20 * u[1], 1e-4f);
+    EXPECT_NEAR(p.z, 30 - 30 * u[2], 1e-4f);
+    const D3DXVECTOR3& scale = made[0]->getScale();
+    EXPECT_NEAR(scale.x, 2 - u[3], 1e-4f);
+    EXPECT_NEAR(scale.y, 3 - 2 * u[4], 1e-4f);
+    EXPECT_NEAR(scale.z, 4 - 3 * u[5], 1e-4f);
+    BaseObjekt* turned = makeObjekt(L"Gedreht");
+    m_manager.add(turned, true);
+    turned->setRotationYawPitchRoll(D3DXVECTOR3(60 - 60 * u[6], 30 - 30 * u[7], 20 - 20 * u[8]));
+    const D3DXQUATERNION& want = turned->getRotation();
+    const D3DXQUATERNION& got = made[0]->getRotation();
+    EXPECT_NEAR(got.x, want.x, 1e-5f);
+    EXPECT_NEAR(got.y, want.y, 1e-5f);
+    EXPECT_NEAR(got.z, want.z, 1e-5f);
+    EXPECT_NEAR(got.w, want.w, 1e-5f);
+    // The source came last: A up to half the range, B above.
+    EXPECT_EQ(made[0]->getInstanceGroup(), u[9] <= 0.5f ? m_first : m_second);
+}
+
 TEST_F(ObjektAnordnungTest, SplineCopiesAreSpacedAlongTheSpline)
 {
     XMLNode line = parseNode(L"<SPLINE NAME=\"Linie\"><CONTROLPOINT/><CONTROLPOINT><POSITION X=\"100\"/>"

@@ -5,9 +5,11 @@
 #include "engine/render/PassTestSupport.h"
 #include "engine/scene/SceneDrawTest.h"
 #include "engine/scene/SceneObjectsSupport.h"
+#include "engine/terrain/TerrainTestSupport.h"
 #include "engine/terrain/street/StreetTestSupport.h"
 #include "graphics/effects/Effect.h"
 #include "graphics/effects/EffectManager.h"
+#include "graphics/textures/Texture2D.h"
 #include "render/cameras/CameraManager.h"
 #include "render/cameras/LookAtCamera.h"
 #include "render/manager/RenderManager.h"
@@ -155,6 +157,78 @@ TEST_F(StreetDrawTest, ACurvedRoadWithKerbsLiesOnTheGroundAndDrawsTheSameAfterAD
     EXPECT_EQ(differ, 0u) << "first at " << first % kW << "," << first / kW << " "
                           << TestSupport::hex(image.pixels[first]) << " -> " << TestSupport::hex(after.pixels[first]);
     EXPECT_EQ(m_logs.text().find("failed!"), std::string::npos);
+}
+
+// The demo scene's hills and road: the road carves its bed and the hills' layers are painted
+// again over the carved ground, so the flattened strip beside the kerbs loses the rock of the
+// uncut slope.
+TEST_F(StreetDrawTest, TheDemoRoadRepaintsTheLayersOfTheHillsItCuts)
+{
+    ASSERT_TRUE(TerrainTesting::loadTerrainData(m_logs.folder()));
+    XMLNode root;
+    {
+        TestSupport::ScopedCwd cwd(TestSupport::sourceDir());
+        ASSERT_TRUE(XMLNode::load(&root, L"data\\Szenen\\demo.xml", 0));
+    }
+    TerrainTesting::TerrainManager objects;
+    HeightMapObjekt* hills = nullptr;
+    StreetObjekt* road = nullptr;
+    for (XMLNode* node : root.getNodes()) {
+        std::wstring name;
+        if (node->getName() != L"OBJEKT" || !node->readString(L"NAME", name) || (name != L"Gelaende" && name != L"Strasse"))
+            continue;
+        BaseObjekt* object = createObjektByType(node, &objects);
+        ASSERT_NE(object, nullptr);
+        objects.add(object, true);
+        if (name == L"Gelaende")
+            hills = dynamic_cast<HeightMapObjekt*>(object);
+        else
+            road = dynamic_cast<StreetObjekt*>(object);
+    }
+    ASSERT_NE(hills, nullptr);
+    ASSERT_NE(road, nullptr);
+    hills->build(0);
+    road->build(0);
+    // The rock weight of the blend texels under the road's edges, summed.
+    const auto rockBesideTheKerbs = [&] {
+        Texture2D* blend = hills->getBlendTexture();
+        const uint32_t size = hills->getBlendSize();
+        float rock = 0.0f;
+        if (!blend->lock(0, nullptr, RECT{0, 0, LONG(size), LONG(size)}, D3DLOCK_READONLY))
+            return -1.0f;
+        for (const StreetObjekt::PathSample& sample : road->getPath().samples)
+            for (float side : {-2.6f, 2.6f}) {
+                const D3DXVECTOR3 edge =
+                    sample.position + D3DXVECTOR3(side * std::cos(sample.heading), 0, -side * std::sin(sample.heading));
+                D3DXVECTOR2 uv;
+                hills->worldToUV(&uv, edge);
+                D3DXVECTOR4 texel;
+                if (blend->sample(texel, uv, 0))
+                    rock += texel.y;
+            }
+        blend->unlock(0);
+        return rock;
+    };
+    const float carvedOnly = rockBesideTheKerbs();
+    hills->build(1);
+    road->build(1);
+    const float repainted = rockBesideTheKerbs();
+    EXPECT_LT(repainted, 0.5f * carvedOnly) << carvedOnly << " " << repainted;
+
+    hills->AddRef();
+    add(hills);
+    road->AddRef();
+    add(road);
+    // Over the road's middle, along it.
+    const auto& samples = road->getPath().samples;
+    const D3DXVECTOR3 middle = samples[samples.size() / 2].position;
+    m_camera.setEyePosition(middle + D3DXVECTOR3(-16, 14, -20));
+    m_camera.setLookAt(middle + D3DXVECTOR3(2, -3, 4));
+    const SunLightSystem& sun = m_graph.getSunLightSystem();
+    road->setLightParams(sun.getLightDirection(), sun.getDiffuseColor(), sun.getAmbientColor());
+    const Image image = frame();
+    EXPECT_TRUE(TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "engine" / "terrain" / "golden",
+                                           "demo_road_on_hills"));
 }
 
 TEST_F(StreetDrawTest, ARoadWithoutVerticesMakesNoBuffersAndDrawsNothing)

@@ -6,6 +6,9 @@
 // are logged and never hang.
 #include "KindTestSupport.h"
 
+#include "GraphicsTestSupport.h"
+#include "graphics/textures/Texture2D.h"
+#include "graphics/textures/Texture2DAnimationManager.h"
 #include "gui/windows/GUIWindow.h"
 #include "minigames/maze/Maze.h"
 
@@ -213,6 +216,27 @@ TEST_F(MazeTest, EveryDealOverAThousandSeedsIsATreePlusItsExtrasAndReachesTheGoa
     for (const Raum* raum : cave->getRooms())
         goals += raum->isGoal ? 1 : 0;
     EXPECT_EQ(goals, 2) << "MULTIPLE_GOALS";
+}
+
+// One texel per cell: 1 / 3 in float lies a hair past the texel edge, and the goal's blue must
+// not leak into the room to its left.
+TEST_F(MazeTest, WithOneTexelPerCellEveryRoomReadsItsOwnCell)
+{
+    auto* picture = new Ulvo::Texture2D();
+    picture->rename(L"MAZE_DREI");
+    ASSERT_TRUE(GraphicsTesting::fillTexture(*picture, 3, 3, [](UINT x, UINT y) -> D3DCOLOR {
+        return x == 0 && y == 0 ? 0xFF00FF00u : x == 2 && y == 2 ? 0xFF0000FFu : 0xFFFF0000u;
+    }));
+    Ulvo::Texture2DAnimationManager::getInstance()->getTextures().add(picture, true);
+    loadGames(LR"(<MINISPIEL TYPE="MAZE" NAME="DREI" SIZE="3" TEXTUR="MAZE_DREI"><RAUM EDGES="4"/></MINISPIEL>)");
+    Maze* game = find<Maze>(L"DREI");
+    ASSERT_NE(game, nullptr);
+    ASSERT_EQ(game->getRooms().size(), 9u);
+    EXPECT_EQ(game->getStart()->name, L"0 0");
+    ASSERT_NE(game->getGoal(), nullptr);
+    EXPECT_EQ(game->getGoal()->name, L"2 2");
+    for (const Raum* raum : game->getRooms())
+        EXPECT_EQ(raum->isGoal, raum == game->getGoal()) << raum->name;
 }
 
 TEST_F(MazeTest, HostileDefinitionsAreLoggedAndNeverHang)
