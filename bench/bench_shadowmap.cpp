@@ -1,7 +1,7 @@
 // A plain SDL2 + OpenGL program drawing what bench_passes' shadowed frame draws (BM_ShadowFrame
 // with shadows on): two splits, each a 2048 x 2048 map of the 16 boxes seen from the sun and then
-// the floor and the boxes at width x height reading it. It is the floor the engine's shadow pass
-// is held against. The third argument chooses the map's layout:
+// the floor and the boxes of its slice of the view at width x height reading it. It is the floor
+// the engine's shadow pass is held against. The third argument chooses the map's layout:
 //   0 a depth texture alone (no colour is written while the map is drawn),
 //   1 an R32F colour target the casters write their depth into, with a D24S8 depth buffer cleared
 //     whole (depth and stencil together),
@@ -42,6 +42,7 @@ constexpr GLsizei kMapSize = 2048;
     X(PFNGLGETUNIFORMLOCATIONPROC, glGetUniformLocation)                                                               \
     X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                                                                   \
     X(PFNGLUNIFORM4FPROC, glUniform4f)                                                                                 \
+    X(PFNGLUNIFORM2FPROC, glUniform2f)                                                                                 \
     X(PFNGLGENVERTEXARRAYSPROC, glGenVertexArrays)                                                                     \
     X(PFNGLBINDVERTEXARRAYPROC, glBindVertexArray)                                                                     \
     X(PFNGLGENBUFFERSPROC, glGenBuffers)                                                                               \
@@ -167,7 +168,7 @@ struct PlainShadow {
     GLsizei width = 0, height = 0;
     GLuint mapFbo = 0, mapTexture = 0, sceneFbo = 0, probeFbo = 0;
     GLuint casterProgram = 0, receiverProgram = 0, boxVao = 0;
-    GLint casterAt = -1, worldAt = -1, viewProjAt = -1, lightAt = -1, colourAt = -1;
+    GLint casterAt = -1, worldAt = -1, viewProjAt = -1, lightAt = -1, colourAt = -1, viewAt = -1, sliceAt = -1;
     std::vector<Matrix> casters;
     Matrix floor;
 
@@ -260,11 +261,17 @@ layout(location = 1) in vec3 normal;
 uniform mat4 world;
 uniform mat4 viewProj;
 uniform mat4 light;
+uniform mat4 view;
+uniform vec2 slice;
 out vec4 fromLight;
 out float lit;
 void main() {
     vec4 p = world * vec4(position, 1.0);
     gl_Position = viewProj * p;
+    // Each split draws its own slice of the view's depth, as the engine's clip planes keep it.
+    float depth = -(view * p).z;
+    gl_ClipDistance[0] = depth - slice.x;
+    gl_ClipDistance[1] = slice.y - depth;
     fromLight = light * p;
     lit = max(dot(normalize(mat3(world) * normal), normalize(vec3(-1.0, 2.0, -1.5))), 0.0);
 })",
@@ -286,6 +293,8 @@ void main() {
         viewProjAt = glGetUniformLocation(receiverProgram, "viewProj");
         lightAt = glGetUniformLocation(receiverProgram, "light");
         colourAt = glGetUniformLocation(receiverProgram, "colour");
+        viewAt = glGetUniformLocation(receiverProgram, "view");
+        sliceAt = glGetUniformLocation(receiverProgram, "slice");
 
         const std::vector<float> box = unitBox();
         GLuint buffer = 0;
@@ -293,8 +302,7 @@ void main() {
         glBindVertexArray(boxVao);
         glGenBuffers(1, &buffer);
         glBindBuffer(GL_ARRAY_BUFFER, buffer);
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(box.size() * sizeof(float)), box.data(),
-                     GL_STATIC_DRAW);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(box.size() * sizeof(float)), box.data(), GL_STATIC_DRAW);
         glEnableVertexAttribArray(0);
         glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 24, nullptr);
         glEnableVertexAttribArray(1);
@@ -302,8 +310,11 @@ void main() {
         // The bench_passes scene: a floor of 30 x 40 and 16 boxes of 1 on it.
         floor = placed(0, -0.05f, 0, 30, 0.1f, 40);
         for (int i = 0; i < 16; ++i)
-            casters.push_back(placed(static_cast<float>(i % 4 * 3 - 5), 0.5f, static_cast<float>(i / 4 * 5 - 4), 1, 1, 1));
+            casters.push_back(
+                placed(static_cast<float>(i % 4 * 3 - 5), 0.5f, static_cast<float>(i / 4 * 5 - 4), 1, 1, 1));
         glEnable(GL_DEPTH_TEST);
+        glEnable(GL_CLIP_DISTANCE0);
+        glEnable(GL_CLIP_DISTANCE1);
         return true;
     }
 
@@ -318,8 +329,12 @@ void main() {
     void frame()
     {
         const float eye[3] = {0, 6, -14}, at[3] = {0, 0, 4};
-        const Matrix viewProj = perspective(0.7853982f, static_cast<float>(width) / static_cast<float>(height), 1, 40) *
-                                lookAt(eye, at);
+        const Matrix view = lookAt(eye, at);
+        const Matrix viewProj =
+            perspective(0.7853982f, static_cast<float>(width) / static_cast<float>(height), 1, 40) * view;
+        // The splits of near 1 and far 40 at a lambda of 1/2: half the logarithmic, half the even
+        // division (13.4), each reaching one unit into the next as the engine's do.
+        const float slices[2][2] = {{1.0f, 14.4f}, {13.4f, 41.0f}};
         glBindVertexArray(boxVao);
         for (int split = 0; split < 2; ++split) {
             // The nearer split sees half as far around the camera's target as the farther one.
@@ -348,6 +363,8 @@ void main() {
             glBindTexture(GL_TEXTURE_2D, mapTexture);
             glUniformMatrix4fv(viewProjAt, 1, GL_FALSE, viewProj.m);
             glUniformMatrix4fv(lightAt, 1, GL_FALSE, light.m);
+            glUniformMatrix4fv(viewAt, 1, GL_FALSE, view.m);
+            glUniform2f(sliceAt, slices[split][0], slices[split][1]);
             glUniformMatrix4fv(worldAt, 1, GL_FALSE, floor.m);
             glUniform4f(colourAt, 0.5f, 0.5f, 0.5f, 1);
             glDrawArrays(GL_TRIANGLES, 0, 36);

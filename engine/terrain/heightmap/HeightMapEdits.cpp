@@ -25,9 +25,9 @@ void workersSleep(int, char**, char**)
 {
     setenv("OMP_WAIT_POLICY", "passive", 0);
 }
+using PreInitialiser = void (*)(int, char**, char**);
 } // namespace
-__attribute__((section(".preinit_array"), used)) static void (*const g_workersSleep)(int, char**, char**) =
-    workersSleep;
+__attribute__((section(".preinit_array"), used)) static const PreInitialiser g_workersSleep = workersSleep;
 
 namespace Ulvo {
 
