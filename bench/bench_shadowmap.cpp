@@ -7,8 +7,8 @@
 //     whole (depth and stencil together),
 //   2 the same with the depth buffer's depth alone cleared (its stencil left as it is).
 // Each frame is waited for by reading one pixel back.
-#include <SDL.h>
-#include <GL/glcorearb.h>
+#include "PlainGL.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -18,46 +18,6 @@
 namespace {
 
 constexpr GLsizei kMapSize = 2048;
-
-#define ULVO_SHADOW_GL(X)                                                                                              \
-    X(PFNGLGENFRAMEBUFFERSPROC, glGenFramebuffers)                                                                     \
-    X(PFNGLBINDFRAMEBUFFERPROC, glBindFramebuffer)                                                                     \
-    X(PFNGLFRAMEBUFFERTEXTURE2DPROC, glFramebufferTexture2D)                                                           \
-    X(PFNGLFRAMEBUFFERRENDERBUFFERPROC, glFramebufferRenderbuffer)                                                     \
-    X(PFNGLGENRENDERBUFFERSPROC, glGenRenderbuffers)                                                                   \
-    X(PFNGLBINDRENDERBUFFERPROC, glBindRenderbuffer)                                                                   \
-    X(PFNGLRENDERBUFFERSTORAGEPROC, glRenderbufferStorage)                                                             \
-    X(PFNGLGENTEXTURESPROC, glGenTextures)                                                                             \
-    X(PFNGLBINDTEXTUREPROC, glBindTexture)                                                                             \
-    X(PFNGLTEXIMAGE2DPROC, glTexImage2D)                                                                               \
-    X(PFNGLTEXPARAMETERIPROC, glTexParameteri)                                                                         \
-    X(PFNGLCREATESHADERPROC, glCreateShader)                                                                           \
-    X(PFNGLSHADERSOURCEPROC, glShaderSource)                                                                           \
-    X(PFNGLCOMPILESHADERPROC, glCompileShader)                                                                         \
-    X(PFNGLCREATEPROGRAMPROC, glCreateProgram)                                                                         \
-    X(PFNGLATTACHSHADERPROC, glAttachShader)                                                                           \
-    X(PFNGLLINKPROGRAMPROC, glLinkProgram)                                                                             \
-    X(PFNGLGETPROGRAMIVPROC, glGetProgramiv)                                                                           \
-    X(PFNGLUSEPROGRAMPROC, glUseProgram)                                                                               \
-    X(PFNGLGETUNIFORMLOCATIONPROC, glGetUniformLocation)                                                               \
-    X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                                                                   \
-    X(PFNGLUNIFORM4FPROC, glUniform4f)                                                                                 \
-    X(PFNGLUNIFORM2FPROC, glUniform2f)                                                                                 \
-    X(PFNGLGENVERTEXARRAYSPROC, glGenVertexArrays)                                                                     \
-    X(PFNGLBINDVERTEXARRAYPROC, glBindVertexArray)                                                                     \
-    X(PFNGLGENBUFFERSPROC, glGenBuffers)                                                                               \
-    X(PFNGLBINDBUFFERPROC, glBindBuffer)                                                                               \
-    X(PFNGLBUFFERDATAPROC, glBufferData)                                                                               \
-    X(PFNGLENABLEVERTEXATTRIBARRAYPROC, glEnableVertexAttribArray)                                                     \
-    X(PFNGLVERTEXATTRIBPOINTERPROC, glVertexAttribPointer)                                                             \
-    X(PFNGLVIEWPORTPROC, glViewport)                                                                                   \
-    X(PFNGLCLEARCOLORPROC, glClearColor)                                                                               \
-    X(PFNGLCLEARPROC, glClear)                                                                                         \
-    X(PFNGLENABLEPROC, glEnable)                                                                                       \
-    X(PFNGLDRAWBUFFERPROC, glDrawBuffer)                                                                               \
-    X(PFNGLREADBUFFERPROC, glReadBuffer)                                                                               \
-    X(PFNGLDRAWARRAYSPROC, glDrawArrays)                                                                               \
-    X(PFNGLREADPIXELSPROC, glReadPixels)
 
 // Column-major 4x4 matrices, as GL takes them.
 struct Matrix {
@@ -157,11 +117,7 @@ std::vector<float> unitBox()
     return v;
 }
 
-struct PlainShadow {
-#define ULVO_SHADOW_DECLARE(type, name) type name = nullptr;
-    ULVO_SHADOW_GL(ULVO_SHADOW_DECLARE)
-#undef ULVO_SHADOW_DECLARE
-
+struct PlainShadow : BenchSupport::PlainGL {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     int layout = 0;
@@ -172,23 +128,6 @@ struct PlainShadow {
     std::vector<Matrix> casters;
     Matrix floor;
 
-    GLuint shader(GLenum kind, const char* text)
-    {
-        const GLuint id = glCreateShader(kind);
-        glShaderSource(id, 1, &text, nullptr);
-        glCompileShader(id);
-        return id;
-    }
-    GLuint program(const char* vertex, const char* fragment)
-    {
-        const GLuint id = glCreateProgram();
-        glAttachShader(id, shader(GL_VERTEX_SHADER, vertex));
-        glAttachShader(id, shader(GL_FRAGMENT_SHADER, fragment));
-        glLinkProgram(id);
-        GLint linked = 0;
-        glGetProgramiv(id, GL_LINK_STATUS, &linked);
-        return linked ? id : 0;
-    }
     GLuint texture(GLint internal, GLsizei w, GLsizei h, GLenum format, GLenum type)
     {
         GLuint id = 0;
@@ -218,13 +157,7 @@ struct PlainShadow {
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
         window = SDL_CreateWindow("shadow", 0, 0, w, h, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         context = window ? SDL_GL_CreateContext(window) : nullptr;
-        bool complete = context != nullptr;
-#define ULVO_SHADOW_LOAD(type, name)                                                                                   \
-    name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#name));                                                       \
-    complete = complete && name;
-        ULVO_SHADOW_GL(ULVO_SHADOW_LOAD)
-#undef ULVO_SHADOW_LOAD
-        if (!complete)
+        if (!context || !load())
             return false;
         glGenFramebuffers(1, &mapFbo);
         glBindFramebuffer(GL_FRAMEBUFFER, mapFbo);
