@@ -8,6 +8,7 @@
 #include <platform_test.h>
 
 #include "BenchDevice.h"
+#include "PlainGL.h"
 #include "engine/render/BoxObjekt.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
@@ -235,57 +236,7 @@ BENCHMARK(BM_HDRFrame)
 // BM_FrameAgainstPlainGL alternates the two frame by frame and reports each one's median, the ratio
 // of their times over blocks of ten frames, and how many pixels of the two pictures differ.
 
-#define ULVO_REFERENCE_GL(X)                                                                                           \
-    X(PFNGLGENFRAMEBUFFERSPROC, glGenFramebuffers)                                                                     \
-    X(PFNGLBINDFRAMEBUFFERPROC, glBindFramebuffer)                                                                     \
-    X(PFNGLFRAMEBUFFERTEXTURE2DPROC, glFramebufferTexture2D)                                                           \
-    X(PFNGLFRAMEBUFFERRENDERBUFFERPROC, glFramebufferRenderbuffer)                                                     \
-    X(PFNGLGENRENDERBUFFERSPROC, glGenRenderbuffers)                                                                   \
-    X(PFNGLBINDRENDERBUFFERPROC, glBindRenderbuffer)                                                                   \
-    X(PFNGLRENDERBUFFERSTORAGEPROC, glRenderbufferStorage)                                                             \
-    X(PFNGLGENTEXTURESPROC, glGenTextures)                                                                             \
-    X(PFNGLBINDTEXTUREPROC, glBindTexture)                                                                             \
-    X(PFNGLTEXIMAGE2DPROC, glTexImage2D)                                                                               \
-    X(PFNGLTEXPARAMETERIPROC, glTexParameteri)                                                                         \
-    X(PFNGLCREATESHADERPROC, glCreateShader)                                                                           \
-    X(PFNGLSHADERSOURCEPROC, glShaderSource)                                                                           \
-    X(PFNGLCOMPILESHADERPROC, glCompileShader)                                                                         \
-    X(PFNGLCREATEPROGRAMPROC, glCreateProgram)                                                                         \
-    X(PFNGLATTACHSHADERPROC, glAttachShader)                                                                           \
-    X(PFNGLLINKPROGRAMPROC, glLinkProgram)                                                                             \
-    X(PFNGLGETPROGRAMIVPROC, glGetProgramiv)                                                                           \
-    X(PFNGLUSEPROGRAMPROC, glUseProgram)                                                                               \
-    X(PFNGLGETUNIFORMLOCATIONPROC, glGetUniformLocation)                                                               \
-    X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                                                                   \
-    X(PFNGLUNIFORM4FPROC, glUniform4f)                                                                                 \
-    X(PFNGLUNIFORM1FPROC, glUniform1f)                                                                                 \
-    X(PFNGLUNIFORM2FPROC, glUniform2f)                                                                                 \
-    X(PFNGLUNIFORM3FPROC, glUniform3f)                                                                                 \
-    X(PFNGLUNIFORM1IPROC, glUniform1i)                                                                                 \
-    X(PFNGLGENVERTEXARRAYSPROC, glGenVertexArrays)                                                                     \
-    X(PFNGLBINDVERTEXARRAYPROC, glBindVertexArray)                                                                     \
-    X(PFNGLGENBUFFERSPROC, glGenBuffers)                                                                               \
-    X(PFNGLBINDBUFFERPROC, glBindBuffer)                                                                               \
-    X(PFNGLBUFFERDATAPROC, glBufferData)                                                                               \
-    X(PFNGLENABLEVERTEXATTRIBARRAYPROC, glEnableVertexAttribArray)                                                     \
-    X(PFNGLVERTEXATTRIBPOINTERPROC, glVertexAttribPointer)                                                             \
-    X(PFNGLVIEWPORTPROC, glViewport)                                                                                   \
-    X(PFNGLCLEARCOLORPROC, glClearColor)                                                                               \
-    X(PFNGLCLEARPROC, glClear)                                                                                         \
-    X(PFNGLENABLEPROC, glEnable)                                                                                       \
-    X(PFNGLDISABLEPROC, glDisable)                                                                                     \
-    X(PFNGLCULLFACEPROC, glCullFace)                                                                                   \
-    X(PFNGLFRONTFACEPROC, glFrontFace)                                                                                 \
-    X(PFNGLDRAWARRAYSPROC, glDrawArrays)                                                                               \
-    X(PFNGLREADPIXELSPROC, glReadPixels)                                                                               \
-    X(PFNGLBLITFRAMEBUFFERPROC, glBlitFramebuffer)                                                                     \
-    X(PFNGLACTIVETEXTUREPROC, glActiveTexture)
-
-struct ReferenceGL {
-#define ULVO_REFERENCE_DECLARE(type, name) type name = nullptr;
-    ULVO_REFERENCE_GL(ULVO_REFERENCE_DECLARE)
-#undef ULVO_REFERENCE_DECLARE
-
+struct ReferenceGL : BenchSupport::PlainGL {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     GLuint sceneFbo = 0, magnifiedFbo = 0, backFbo = 0, probeFbo = 0;
@@ -296,23 +247,6 @@ struct ReferenceGL {
     GLint worldAt = -1, worldViewProjAt = -1, colourAt = -1, sunAt = -1, sunDiffuseAt = -1, sunAmbientAt = -1;
     GLint centreAt = -1, radiusAt = -1, shrinkAt = -1, blendAt = -1, shownAt = -1;
 
-    static GLuint shader(ReferenceGL& gl, GLenum kind, const char* text)
-    {
-        const GLuint id = gl.glCreateShader(kind);
-        gl.glShaderSource(id, 1, &text, nullptr);
-        gl.glCompileShader(id);
-        return id;
-    }
-    GLuint program(const char* vertex, const char* fragment)
-    {
-        const GLuint id = glCreateProgram();
-        glAttachShader(id, shader(*this, GL_VERTEX_SHADER, vertex));
-        glAttachShader(id, shader(*this, GL_FRAGMENT_SHADER, fragment));
-        glLinkProgram(id);
-        GLint linked = 0;
-        glGetProgramiv(id, GL_LINK_STATUS, &linked);
-        return linked ? id : 0;
-    }
     GLuint target(GLuint& texture, bool depth, GLsizei width = kWidth, GLsizei height = kHeight)
     {
         GLuint fbo = 0;
@@ -345,12 +279,7 @@ struct ReferenceGL {
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
         window = SDL_CreateWindow("reference", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         context = window ? SDL_GL_CreateContext(window) : nullptr;
-        bool complete = context != nullptr;
-#define ULVO_REFERENCE_LOAD(type, name)                                                                                \
-    name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#name));                                                       \
-    complete = complete && name;
-        ULVO_REFERENCE_GL(ULVO_REFERENCE_LOAD)
-#undef ULVO_REFERENCE_LOAD
+        bool complete = context != nullptr && load();
         if (complete) {
             GLuint backTexture = 0;
             sceneFbo = target(sceneTexture, true);

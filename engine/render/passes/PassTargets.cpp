@@ -27,6 +27,12 @@ bool PassTargetScope::begin(IDirect3DDevice9* device, IDirect3DSurface9* colour,
     return true;
 }
 
+void PassTargetScope::clearWhite() const
+{
+    if (m_device)
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFFFFFFFF, 1.0f, 0);
+}
+
 void PassTargetScope::end()
 {
     if (!m_device)

@@ -30,6 +30,10 @@ public:
     bool begin(IDirect3DDevice9* device, IDirect3DSurface9* colour, IDirect3DSurface9* depth, UINT width, UINT height);
     // Ends the scene and binds what was bound before begin; nothing when not begun.
     void end();
+    // Clears the bound colour to white and the depth buffer whole, its stencil along with its
+    // depth: depth alone in a D24S8 buffer is merged into every pixel by a software rasteriser,
+    // both together are a plain fill.
+    void clearWhite() const;
 
 private:
     IDirect3DDevice9* m_device = nullptr;

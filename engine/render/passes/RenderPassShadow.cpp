@@ -215,7 +215,7 @@ void RenderPassShadow::render(Camera* camera)
             ScopedPerfEvent map(L"RenderPassShadow::Shadowmap", kEventColour);
             PassTargetScope target;
             if (target.begin(device, m_shadowTexture->getSurface(), m_depth->getSurface(), m_size, m_size)) {
-                device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFFFFFF, 1.0f, 0);
+                target.clearWhite();
                 m_d3d->flipCullMode();
                 const D3DXVECTOR3 lightEye = m_lightCamera.getEyePosition();
                 m_casters.setParams(RenderPassParams(nullptr, &lightEye, false, true));
@@ -353,7 +353,7 @@ void RenderPassPSSMShadowMap::render(Camera* camera)
         PassTargetScope target;
         if (!target.begin(device, m_targets[static_cast<std::size_t>(i)], m_depth->getSurface(), m_size, m_size))
             continue;
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFFFFFF, 1.0f, 0);
+        target.clearWhite();
         const D3DXVECTOR3 lightEye = m_lightCamera.getEyePosition();
         m_casters.setParams(RenderPassParams(nullptr, &lightEye, false, true));
         m_casters.render(&m_lightCamera);

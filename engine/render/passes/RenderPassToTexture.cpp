@@ -95,7 +95,7 @@ void RenderPassToTexture::render(Camera* camera)
         PassTargetScope target;
         if (target.begin(device, m_texture->getSurface(), m_depth->getSurface(), static_cast<UINT>(m_sizeX),
                          static_cast<UINT>(m_sizeY))) {
-            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFFFFFF, 1.0f, 0);
+            target.clearWhite();
             RenderPass::render(view);
         }
     }

@@ -141,7 +141,7 @@ void RenderPassMirror::renderMirrored(Camera* camera, const D3DXPLANE& plane, Re
         PassTargetScope target;
         if (PassTargets::made(m_reflection, m_depthBuffer) &&
             target.begin(device, m_reflection->getSurface(), m_depthBuffer->getSurface(), m_texSize, m_texSize)) {
-            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFFFFFF, 1.0f, 0);
+            target.clearWhite();
             const D3DXPLANE clip = PassTargets::clipPlane(plane, mirrored->getViewProjectionInverseMatrix());
             device->SetClipPlane(0, clip);
             device->SetRenderState(D3DRS_CLIPPING, TRUE);
@@ -255,7 +255,7 @@ void RenderPassWater::drawBelow(Camera* camera, const RenderTargetHandle& into, 
     PassTargetScope target;
     if (!target.begin(device, into->getSurface(), m_depthBuffer->getSurface(), m_texSize, m_texSize))
         return;
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFFFFFF, 1.0f, 0);
+    target.clearWhite();
     device->SetClipPlane(0, clip);
     device->SetRenderState(D3DRS_CLIPPING, TRUE);
     device->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);

@@ -165,7 +165,7 @@ void RenderPassZBuffer::render(Camera* camera)
     {
         PassTargetScope target;
         if (target.begin(device, m_depthTexture->getSurface(), m_depthBuffer->getSurface(), m_texSize, m_texSize)) {
-            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFFFFFF, 1.0f, 0);
+            target.clearWhite();
             RenderPass::render(camera);
         }
     }

@@ -37,20 +37,56 @@ double smoothed(int32_t ix, int32_t iy, int32_t seed)
     return corners + sides + lattice(n) * 0.25;
 }
 
-double interpolated(double x, double y, int32_t seed)
+// One octave's last lattice cell and fade: neighbouring samples (a row of a grid or of a clipmap
+// level) mostly fall into the cell and row of the sample before, so the four smoothed corners and
+// the row's fade are taken from here instead of being hashed and faded again. The values are the
+// same as computed afresh.
+struct OctaveCache {
+    int32_t ix = 0;
+    int32_t iy = 0;
+    int32_t seed = 0;
+    bool cell = false;
+    double corners[4] = {};
+    double fy = 0.0;
+    double wy = 0.0;
+    bool row = false;
+};
+
+double fade(double f)
+{
+    const double pi = 3.141592653589793;
+    return (1.0 - std::cos(f * pi)) * 0.5;
+}
+
+double interpolated(double x, double y, int32_t seed, OctaveCache& cache)
 {
     const int32_t ix = truncate(x);
     const int32_t iy = truncate(y);
     const double fx = x - ix;
     const double fy = y - iy;
-    const double pi = 3.141592653589793;
-    const double wx = (1.0 - std::cos(fx * pi)) * 0.5;
-    const double wy = (1.0 - std::cos(fy * pi)) * 0.5;
-    // The neighbours wrap like the rest of the lattice arithmetic.
-    const int32_t ix1 = static_cast<int32_t>(static_cast<uint32_t>(ix) + 1u);
-    const int32_t iy1 = static_cast<int32_t>(static_cast<uint32_t>(iy) + 1u);
-    const double i1 = smoothed(ix, iy, seed) * (1.0 - wx) + smoothed(ix1, iy, seed) * wx;
-    const double i2 = smoothed(ix, iy1, seed) * (1.0 - wx) + smoothed(ix1, iy1, seed) * wx;
+    const double wx = fade(fx);
+    if (!cache.row || cache.fy != fy) {
+        cache.fy = fy;
+        cache.wy = fade(fy);
+        cache.row = true;
+    }
+    const double wy = cache.wy;
+    if (!cache.cell || cache.ix != ix || cache.iy != iy || cache.seed != seed) {
+        // The neighbours wrap like the rest of the lattice arithmetic.
+        const int32_t ix1 = static_cast<int32_t>(static_cast<uint32_t>(ix) + 1u);
+        const int32_t iy1 = static_cast<int32_t>(static_cast<uint32_t>(iy) + 1u);
+        cache.corners[0] = smoothed(ix, iy, seed);
+        cache.corners[1] = smoothed(ix1, iy, seed);
+        cache.corners[2] = smoothed(ix, iy1, seed);
+        cache.corners[3] = smoothed(ix1, iy1, seed);
+        cache.ix = ix;
+        cache.iy = iy;
+        cache.seed = seed;
+        cache.cell = true;
+    }
+    const double* c = cache.corners;
+    const double i1 = c[0] * (1.0 - wx) + c[1] * wx;
+    const double i2 = c[2] * (1.0 - wx) + c[3] * wx;
     return i1 * (1.0 - wy) + i2 * wy;
 }
 
@@ -62,13 +98,15 @@ double perlinNoise(double x, double y, double persistence, int32_t octaves, int3
         return 0.0;
     if (octaves > kMaxPerlinOctaves)
         octaves = kMaxPerlinOctaves;
+    // Per thread: the terrain's fields are sampled from worker threads too.
+    thread_local OctaveCache caches[kMaxPerlinOctaves];
     double total = 0.0;
     double amplitudes = 0.0;
     double frequency = 1.0;
     double amplitude = 1.0;
     for (int32_t i = 0; i < octaves; ++i) {
         amplitudes += amplitude;
-        total += amplitude * interpolated(x * frequency, y * frequency, seed);
+        total += amplitude * interpolated(x * frequency, y * frequency, seed, caches[i]);
         frequency *= 2.0;
         amplitude *= persistence;
     }

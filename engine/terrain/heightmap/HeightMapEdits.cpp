@@ -12,7 +12,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+
+// The flattening along a spline is the engine's one parallel loop, a rare edit. Between its runs
+// OpenMP's workers are to sleep: spinning they would take the cores the rasteriser's threads draw
+// every frame with. The runtime reads the wait policy once as it is loaded, before any constructor
+// of the program runs, so it is set from the program's pre-initialisers (a policy the user set is
+// kept).
+namespace {
+void workersSleep(int, char**, char**)
+{
+    setenv("OMP_WAIT_POLICY", "passive", 0);
+}
+using PreInitialiser = void (*)(int, char**, char**);
+} // namespace
+__attribute__((section(".preinit_array"), used)) static const PreInitialiser g_workersSleep = workersSleep;
 
 namespace Ulvo {
 

@@ -534,6 +534,7 @@ bool HeightMapObjekt::createBuffers()
 
 void HeightMapObjekt::releaseBuffers()
 {
+    m_indicesHeld = false;
     if (m_indexBuffer) {
         m_indexBuffer->Release();
         m_indexBuffer = nullptr;

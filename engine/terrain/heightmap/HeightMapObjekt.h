@@ -177,6 +177,11 @@ private:
     IDirect3DVertexBuffer9* m_vertexBuffer = nullptr;
     IDirect3DIndexBuffer9* m_indexBuffer = nullptr;
     uint32_t m_indexCount = 0;
+    // What the index buffer holds (its first m_indexCount entries) while m_indicesHeld, and the
+    // frame's indices before they are compared with it.
+    std::vector<uint32_t> m_heldIndices;
+    std::vector<uint32_t> m_indexScratch;
+    bool m_indicesHeld = false;
     AABB m_viewBox;
     double m_lodC = 4.0;
     double m_lodSmallC = 10.0;

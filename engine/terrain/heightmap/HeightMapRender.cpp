@@ -84,12 +84,29 @@ void HeightMapObjekt::render(Camera* camera)
     if (!device)
         return;
     void* data = nullptr;
+    // The indices follow the level of detail the quadtree chose for this camera. They are written
+    // on the processor and handed to the device only when they differ from what it holds: most
+    // frames keep the detail of the last one.
     const uint32_t cells = m_gridSize - 1;
-    if (SUCCEEDED(m_indexBuffer->Lock(0, 72 * cells * cells, &data, D3DLOCK_DISCARD)) && data) {
+    m_indexScratch.resize(18 * static_cast<std::size_t>(cells) * cells);
+    uint32_t count = 0;
+    if (m_quadtree)
+        m_quadtree->writeIndices(m_indexScratch.data(), count);
+    const bool same =
+        m_indicesHeld && count == m_indexCount &&
+        (count == 0 || std::memcmp(m_indexScratch.data(), m_heldIndices.data(), count * sizeof(uint32_t)) == 0);
+    if (!same) {
         m_indexCount = 0;
-        if (m_quadtree)
-            m_quadtree->writeIndices(static_cast<uint32_t*>(data), m_indexCount);
-        m_indexBuffer->Unlock();
+        m_indicesHeld = false;
+        if (count == 0) {
+            m_indicesHeld = true;
+        } else if (SUCCEEDED(m_indexBuffer->Lock(0, count * sizeof(uint32_t), &data, D3DLOCK_DISCARD)) && data) {
+            std::memcpy(data, m_indexScratch.data(), count * sizeof(uint32_t));
+            m_indexBuffer->Unlock();
+            m_indexCount = count;
+            m_indicesHeld = true;
+            m_heldIndices.swap(m_indexScratch);
+        }
     }
     if (m_morphing) {
         const UINT bytes = sizeof(HeightMapVertex) * m_vertexCount;

@@ -10,11 +10,9 @@
 //
 // Drawing: one static buffer holds crossed vertical slices for 75 instance slots; per draw call
 // up to 75 trees' position, size and wind travel as three vector arrays. Cells are culled by the
-// camera's frustum and, with "FAR_DIST" on, by distance, in OpenMP loops over the cells (static
-// schedule, each worker writing only its own cells' flags; the visible cells are listed under the
-// program's unnamed critical section and then taken in cell order, so the drawn arrays are the
-// same whatever the number of threads). The object's own transform plays no part: instances are
-// in world space.
+// camera's frustum and, with "FAR_DIST" on, by distance, on the calling thread (the loops are a few
+// microseconds: a team of threads would cost more than it saves), from the last cell to the
+// first. The object's own transform plays no part: instances are in world space.
 #include "devices/d3d/DeviceResource.h"
 #include "foundation/xml/XMLNode.h"
 #include "scene/arrangements/PlacementSources.h"

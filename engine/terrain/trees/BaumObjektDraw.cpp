@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cfloat>
 #include <cstring>
-#include <functional>
 
 namespace Ulvo {
 
@@ -166,8 +165,9 @@ void BaumObjekt::createBuffer()
 void BaumObjekt::updateCellDistances(const D3DXVECTOR3& eye, float farDistance)
 {
     const double limit = static_cast<double>(farDistance) * static_cast<double>(farDistance);
+    // A few microseconds of work for the whole forest: one thread does it sooner than a team
+    // woken for it, and leaves the cores to the rasteriser.
     const int count = static_cast<int>(m_cells.size());
-#pragma omp parallel for schedule(static)
     for (int i = count - 1; i >= 0; --i) {
         BaumZelle& cell = m_cells[static_cast<std::size_t>(i)];
         D3DXVECTOR3 corners[8];
@@ -204,19 +204,15 @@ uint32_t BaumObjekt::collectVisibleInstances(Camera* camera)
     const int count = static_cast<int>(m_cells.size());
     const bool distance = m_farDistEnabled;
     const Camera& view = *camera;
-#pragma omp parallel for schedule(static)
+    // Cells are taken from the last to the first (on one thread, as updateCellDistances).
     for (int i = count - 1; i >= 0; --i) {
         const BaumZelle& cell = m_cells[static_cast<std::size_t>(i)];
         if (distance && !cell.withinDistance)
             continue;
         if (!inFrustum(view, cell.box))
             continue;
-#pragma omp critical
         m_visibleCells.push_back(i);
     }
-    // The order the workers arrived in is not kept: cells are taken from the last to the first, so
-    // the arrays are the same with one thread or many.
-    std::sort(m_visibleCells.begin(), m_visibleCells.end(), std::greater<int>());
     for (int i : m_visibleCells) {
         const BaumZelle& cell = m_cells[static_cast<std::size_t>(i)];
         for (auto tree = cell.instances.rbegin(); tree != cell.instances.rend(); ++tree) {

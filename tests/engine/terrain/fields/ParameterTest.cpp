@@ -18,6 +18,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace Ulvo;
 
@@ -244,6 +245,22 @@ TEST(PerlinNoiseTest, LatticePointsGiveTheSmoothedHashAndBetweenThemTheCosineBle
                  0.25 * perlinNoise(1.2, 2.8, 0.5, 1, 42)) /
                     1.75,
                 1e-12);
+}
+
+// Neighbouring samples share a lattice cell and a row's fade: walked in rows, backwards, or with
+// another seed asked in between, every point gives the same bits.
+TEST(PerlinNoiseTest, AValueDoesNotDependOnThePointsAskedBefore)
+{
+    auto x = [](int i) { return i * 0.37 - 3.0; };
+    auto y = [](int j) { return j * 0.29 - 2.0; };
+    std::vector<double> rows;
+    for (int j = 0; j < 20; ++j)
+        for (int i = 0; i < 20; ++i)
+            rows.push_back(perlinNoise(x(i), y(j), 0.5, 4, 11));
+    for (int k = 399; k >= 0; --k) {
+        perlinNoise(x(k % 20) + 0.01, y(k / 20), 0.5, 4, 12);
+        EXPECT_EQ(perlinNoise(x(k % 20), y(k / 20), 0.5, 4, 11), rows[static_cast<std::size_t>(k)]) << k;
+    }
 }
 
 TEST(PerlinNoiseTest, HostileOctaveCountsAndCoordinatesGiveNumbers)
