@@ -8,6 +8,8 @@
 #include "graphics/effects/EffectManager.h"
 #include "devices/d3d/D3DInterface.h"
 #include "graphics/textures/TextureManager.h"
+#include "render/cameras/CameraManager.h"
+#include "render/manager/RenderManager.h"
 #include "render/scenegraph/SceneGraph.h"
 #include "scene/arrangements/ObjektAnordnung.h"
 #include "scene/objects/BaseObjekt.h"
@@ -246,8 +248,39 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
         result.insert(result.end(), copies.begin(), copies.end());
     }
     m_budget.end();
+    // The scene's sky and light, and the passes that draw its shadows and water.
+    if (XMLNode* sun = root->getNode(L"SONNE"))
+        loadSceneSun(*sun);
+    if (XMLNode* passes = root->getNode(L"RENDERCONFIG"))
+        loadScenePasses(*passes);
     // CREATE_PHYSX and DONTCREATE_PHYSX name objects for a physics this engine does not have.
     return result;
+}
+
+void ObjektManager::loadSceneSun(XMLNode& node) const
+{
+    if (!m_sceneGraph)
+        return;
+    std::wstring listFile;
+    TextureManager* textures = D3DInterface::getInstance()->getTextureManager();
+    if (node.readString(L"TEXTURLISTE", listFile) && textures) {
+        XMLNode list;
+        if (XMLNode::load(&list, listFile, 0))
+            textures->load(&list);
+        else
+            mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::ObjektManager::loadSceneFile: \"", listFile,
+                             L"\" could not be read; the sky draws without its maps\n");
+    }
+    SunLightSystem& sun = m_sceneGraph->getSunLightSystem();
+    sun.load(&node);
+    sun.update();
+}
+
+void ObjektManager::loadScenePasses(XMLNode& node)
+{
+    // Passes of a name the manager has already replace it; the lists name them to switch them on.
+    if (RenderManager* manager = CameraManager::getInstance()->getRenderManager())
+        manager->load(&node);
 }
 
 void ObjektManager::collectRenderObjekte(std::vector<RenderObjekt*>& out)

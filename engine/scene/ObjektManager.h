@@ -152,6 +152,10 @@ private:
     static void loadObjectEffects();
     // The data of the node's TYPE, when it has some and its bundle is not loaded.
     void loadKindData(const XMLNode& node) const;
+    // A scene's SONNE node: its texture list (TEXTURLISTE) first, then the sun and sky of the
+    // scene graph; its RENDERCONFIG node: the passes it draws with, into the render manager.
+    void loadSceneSun(XMLNode& node) const;
+    static void loadScenePasses(XMLNode& node);
     // The object leaves lastLoaded (it left the registry or is being destroyed).
     void forgetLoaded(const NamedObject* object);
     void setLastLoaded(const std::vector<BaseObjekt*>& objects);

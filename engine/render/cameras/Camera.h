@@ -168,6 +168,8 @@ public:
     float computeBoxDepth(const AABB& box) const;
     // A light view and projection whose picture holds the corners; farDistance receives the
     // light's far plane.
+    // The up vector of a light camera from eye to target: the world's up, unless it looks along it.
+    static D3DXVECTOR3 lightUpVector(const D3DXVECTOR3& eye, const D3DXVECTOR3& target);
     static void fitShadowProjection(D3DXMATRIX& view, D3DXMATRIX& projection, const D3DXVECTOR3 corners[8],
                                     const D3DXVECTOR3& lightPosition, const D3DXVECTOR3& lightTarget, float fovDegrees,
                                     float zNear, float zFar, float& farDistance);

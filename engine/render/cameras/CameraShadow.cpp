@@ -38,6 +38,16 @@ void Camera::computeFrustum(const D3DXVECTOR3& eye, const D3DXVECTOR3& lookAt, c
         corners[i] += (corners[i] - mean) * (scale - 1.0f);
 }
 
+D3DXVECTOR3 Camera::lightUpVector(const D3DXVECTOR3& eye, const D3DXVECTOR3& target)
+{
+    // A light straight above (the noon sun) looks along the usual up: its view would be undefined.
+    D3DXVECTOR3 direction = target - eye;
+    const float length = D3DXVec3Length(&direction);
+    if (length > 0.0f && std::fabs(direction.y) > 0.999f * length)
+        return D3DXVECTOR3(0.0f, 0.0f, 1.0f);
+    return D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+}
+
 float Camera::computeBoxDepth(const AABB& box) const
 {
     const D3DXVECTOR3 eye = getPosition(), at = getLookAt(), up = getUp();
@@ -58,7 +68,7 @@ void Camera::fitShadowProjection(D3DXMATRIX& view, D3DXMATRIX& projection, const
                                  const D3DXVECTOR3& lightPosition, const D3DXVECTOR3& lightTarget, float fovDegrees,
                                  float zNear, float zFar, float& farDistance)
 {
-    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+    const D3DXVECTOR3 up = lightUpVector(lightPosition, lightTarget);
     const float fov = fovDegrees * kDegreesToRadians;
     D3DXMatrixLookAtLH(&view, &lightPosition, &lightTarget, &up);
     D3DXMatrixPerspectiveFovLH(&projection, fov, 1.0f, zNear, zFar);

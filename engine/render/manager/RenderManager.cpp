@@ -163,7 +163,9 @@ void RenderManager::loadPasses(XMLNode* root)
             RenderPass* old = m_passes[k];
             if (old->getName() != pass->getName())
                 continue;
-            m_forward.removePass(old, -1);
+            // From both lists: the inactive one would keep the released pass for the next switch.
+            m_forward.removePass(old, 0);
+            m_forward.removePass(old, 1);
             m_passes.erase(m_passes.begin() + static_cast<std::ptrdiff_t>(k));
             old->Release();
         }
@@ -272,6 +274,11 @@ const std::vector<RenderPostEffect*>& RenderManager::getActivePostEffects() cons
 bool RenderManager::isDeferredEnabled() const
 {
     return m_deferred && m_deferred->isEnabled();
+}
+
+bool RenderManager::lightsForwardImage() const
+{
+    return isDeferredEnabled() || (m_hdr && m_hdr->getMode() != 0);
 }
 
 void RenderManager::sortActivePostEffects()

@@ -78,6 +78,9 @@ public:
     // Whether the last frame's picture on the caller's target is the forward renderer's own drawing
     // there, with no post effect, deferred, HDR or overlay pass after it.
     bool lastFrameDrewForwardOnly() const { return m_lastFrameForwardOnly; }
+    // Whether the next frame lights or tone-maps the forward image (the deferred renderer on, or
+    // an HDR mode): what the forward renderer's postRender draws would be lit along with the scene.
+    bool lightsForwardImage() const;
 
     ForwardRenderer* getForwardRenderer() { return &m_forward; }
     // Where every render target of a frame comes from (render/targets/RenderTargetPool.h).

@@ -25,7 +25,7 @@ void aimLightCamera(LookAtCamera& light, const Camera& camera, const D3DXVECTOR3
     const D3DXVECTOR3 target = camera.getPosition();
     light.setLookAt(target);
     light.setEyePosition(target + offset);
-    light.setUpVector(D3DXVECTOR3(0.0f, 1.0f, 0.0f));
+    light.setUpVector(Camera::lightUpVector(target + offset, target));
 }
 
 } // namespace

@@ -378,6 +378,9 @@ private:
     RECT m_boardScissor{};
     BoardRedraw m_boardRedraw;
     bool m_boardRecording = false;
+    // This frame lights or tone-maps the forward image: the board is drawn over the finished
+    // picture instead of inside the forward renderer's scene.
+    bool m_boardAfterFrame = false;
     // The board's part of the picture as laid into the screen: the texels, where and how.
     struct BoardLayIn {
         RECT source{};
@@ -401,6 +404,8 @@ private:
     // After the board drew: whether its part holds this frame's picture (held: the checks the
     // caller made); if not, the caller draws it whole and the next frame does as well.
     bool boardPartHolds(bool tracked, bool held);
+    // Objects are in the scene graph: the 3D picture reaches past the board.
+    bool sceneLoaded() const;
     // The board's part as the window lays it in; false when the whole picture is laid in.
     bool boardLayIn(const Ulvo::GUIWindow& window, BoardLayIn& layIn) const;
     // Before the level's backdrop copies back: what it copies back besides for the board's lay-in

@@ -27,6 +27,7 @@
 #include "render/ScopedPerfEvent.h"
 #include "render/forward/ForwardRenderer.h"
 #include "render/manager/RenderManager.h"
+#include "render/scenegraph/SceneGraph.h"
 #include "threematch/board/Spielfeld.h"
 #include "threematch/bonuses/Bonus.h"
 #include "threematch/globals/GameGraphics.h"
@@ -469,7 +470,7 @@ void ThreeMatchGame::onPreRender(Ulvo::ForwardRenderer&)
 void ThreeMatchGame::onPostRender(Ulvo::ForwardRenderer&)
 {
     Ulvo::ScopedPerfEvent event(L"onPostRender", 0xFFFF0000);
-    if (!m_board)
+    if (!m_board || m_boardAfterFrame)
         return;
     Ulvo::D3DXSprite* sprite = m_boardRecording ? gameSprite() : nullptr;
     if (sprite)
@@ -511,6 +512,12 @@ bool ThreeMatchGame::boardPartHolds(bool tracked, bool held)
         return true;
     m_boardRedraw.forget();
     return false;
+}
+
+bool ThreeMatchGame::sceneLoaded() const
+{
+    const Ulvo::SceneGraph* graph = m_renderManager ? m_renderManager->getSceneGraph() : nullptr;
+    return graph && graph->getRoot().getOwnCount() + graph->getRoot().getSubtreeCount() > 0;
 }
 
 void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
@@ -569,7 +576,9 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
         m_boardRedraw.forget();
     const bool tracked = m_boardRecording;
     if (throughManager) {
-        // The board follows on the forward renderer's post-render signal.
+        // The board follows on the forward renderer's post-render signal, unless the frame lights
+        // or tone-maps the forward image: the board then goes over the finished picture, as it is.
+        m_boardAfterFrame = m_renderManager->lightsForwardImage();
         device->EndScene();
         if (!hiresLevel)
             clearAll();
@@ -578,9 +587,10 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
         m_renderManager->render(&m_camera);
         auto boundHolds = [this] {
             // The board's bound holds the picture only when the forward renderer's transparent
-            // clear and the board are all that reached it (no post effect, nothing drawn over it).
+            // clear and the board are all that reached it (no post effect, no scene, nothing drawn
+            // over it).
             return m_boardBoundKnown && m_renderManager->lastFrameDrewForwardOnly() &&
-                   m_renderManager->getForwardRenderer()->getClearColorValue() >> 24 == 0;
+                   m_renderManager->getForwardRenderer()->getClearColorValue() >> 24 == 0 && !sceneLoaded();
         };
         Ulvo::releaseAndNull(m_boardClipTarget);
         m_boardRecording = false;
@@ -595,6 +605,14 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
             m_boardRedraw.forget();
         }
         device->BeginScene();
+        if (m_boardAfterFrame) {
+            m_boardAfterFrame = false;
+            DWORD depthTest = D3DZB_TRUE;
+            device->GetRenderState(D3DRS_ZENABLE, &depthTest);
+            device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+            onPostRender(*m_renderManager->getForwardRenderer());
+            device->SetRenderState(D3DRS_ZENABLE, depthTest);
+        }
         m_boardBoundKnown = boundHolds();
     } else if (m_renderManager) {
         if (clipWanted) {

@@ -79,6 +79,16 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     EXPECT_EQ(copies[L"Demo_Wegstein"], 9);
     EXPECT_EQ(copies[L"Demo_Kiste"], 2 + 3);
     EXPECT_EQ(copies[L"Demo_Baumstumpf"], 3 + 4);
+    // No copy stands in the pond (the ground mesh spans 20 units, scaled).
+    const BaseObjekt* pond = objects->find(L"Demo_Teich");
+    ASSERT_NE(pond, nullptr);
+    for (BaseObjekt* object : loaded) {
+        const D3DXVECTOR3 p = object->getBasePosition() - pond->getBasePosition();
+        if (object->getName().find(L"_INSTANZ_") != std::wstring::npos)
+            EXPECT_FALSE(std::fabs(p.x) < 10.0f * pond->getScale().x + 0.5f &&
+                         std::fabs(p.z) < 10.0f * pond->getScale().z + 0.5f)
+                << std::string(object->getName().begin(), object->getName().end()) << " in the pond";
+    }
     for (BaseObjekt* object : loaded) {
         const D3DXVECTOR3 p = object->getBasePosition();
         const D3DXVECTOR3 s = object->getScale();
@@ -107,8 +117,9 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     manager->setWaterQuality(QUALITY_LOW);
     manager->setRenderTargetSize(kW, kH);
     CameraManager::getInstance()->setRenderManager(manager.get());
-    RenderTesting::sunAllDay(*graph, L"X=\"-1\" Y=\"2\" Z=\"-1.5\"", L"FFFFF0D0", L"FF606068",
-                             L"SKY_MAP=\"SKY\" BACKGROUND_MAP=\"SKY_BACKGROUND\" ENVIRONMENT_MAP=\"SKY_ENVIRONMENT\"");
+    // The scene brought its own sun and sky, at noon.
+    EXPECT_NE(graph->getSunLightSystem().getSkyMap(), nullptr);
+    EXPECT_EQ(graph->getSunLightSystem().getDayFraction(), 0.5);
     LookAtCamera camera(L"Demo");
     camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
     camera.setFovAspect(45.0, 0.0);
@@ -183,7 +194,6 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     EXPECT_GT(snowWhite * 2, snowSeen) << snowWhite << " of " << snowSeen << " snow points white";
     EXPECT_TRUE(TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "engine" / "scene" / "golden",
                                            "demo_scene"));
-
     CameraManager::getInstance()->setRenderManager(nullptr);
     manager.reset();
     objects->clear();

@@ -1,10 +1,15 @@
 // The game's screens as the player sees them after a first start (golden images at a quarter of
 // 1024x768): the loading screen, the new profile, the main menu, the options, the town and a level
-// in play with and without the high-resolution renderer; the screenshot key and the magnifier.
+// in play with and without the high-resolution renderer; the screenshot key and the magnifier; the
+// demo scene around a level's board, with the deferred and HDR renderers.
 #include "PlayThroughSupport.h"
 
 #include "engine/UlvoEngine.h"
+#include "foundation/console/ConsoleDispatcher.h"
+#include "gui/windows/GUIWindow.h"
 #include "threematch/controller/ThreeMatchGame.h"
+
+#include <crt.h>
 
 #include <gtest/gtest.h>
 #include <platform_test.h>
@@ -168,6 +173,68 @@ void levelWithHires(const RunFolder& folder)
     EXPECT_LT(differingPixels(level, host.screen()), kMoving / 16);
 }
 
+std::wstring console(const std::wstring& text)
+{
+    Ulvo::TypedConsoleCommand line(text);
+    Ulvo::ConsoleDispatcher::getInstance()->execute(line);
+    return line.getAnswer();
+}
+
+// The screen's pixels at the centres of a few cells: the stones, as the board drew them.
+std::vector<D3DCOLOR> stones(GameHost& host)
+{
+    std::vector<D3DCOLOR> found;
+    const Image screen = host.screen(1);
+    for (int cell = 0; cell < 6; ++cell) {
+        POINT at{};
+        if (Player::cellPoint(host, 1 + cell, 1 + cell % 3, at))
+            found.push_back(screen.pixels[static_cast<std::size_t>(at.y) * screen.width + static_cast<std::size_t>(at.x)]);
+    }
+    return found;
+}
+
+int sameStones(const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& b)
+{
+    int same = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        same += TestSupport::near(a[i] | 0xFF000000u, b[i] | 0xFF000000u, 24) ? 1 : 0;
+    return same;
+}
+
+void demoSceneAroundTheBoard(const RunFolder& folder)
+{
+    GameHost host(folder, 1);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(reachALevel(host, false));
+    // The random arrangement draws from the game's generator: the same stumps every run.
+    crt_srand(1);
+    EXPECT_EQ(console(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
+    console(L"CAM_setEyePosition SPIEL 0 3.5 -7");
+    host.moveTo(1000, 700);
+    host.seconds(1.0);
+    // After the roll-in the scene shows wherever the level leaves the picture's window free: sky
+    // above the board, not the parchment of a board-only picture.
+    const Image scene = host.screen();
+    EXPECT_TRUE(PlayThrough::matchesGolden(scene, "level_demo_scene"));
+    const Ulvo::FloatRect& window = GameHost::findWindow(L"THREEMATCHGAME_WINDOW")->getScreenRect();
+    const D3DCOLOR sky = scene.at(static_cast<unsigned>(window.left / 4 + 2), static_cast<unsigned>(window.top / 4 + 2));
+    EXPECT_GT(sky & 0xFF, (sky >> 16) & 0xFF) << "sky blue above the board " << TestSupport::hex(sky);
+    const std::vector<D3DCOLOR> forward = stones(host);
+    ASSERT_GE(forward.size(), 5u);
+
+    // The deferred and HDR renderers light the scene; the board comes over their picture as it is.
+    EXPECT_EQ(console(L"RP_DEF 1"), L"gesetzt");
+    host.seconds(0.5);
+    EXPECT_GE(sameStones(forward, stones(host)), 5) << "the stones drawn over the deferred picture";
+    EXPECT_TRUE(PlayThrough::matchesGolden(host.screen(), "level_demo_deferred"));
+    console(L"RP_DEF 0");
+    EXPECT_EQ(console(L"RP_HDR 7"), L"gesetzt");
+    host.seconds(0.5);
+    EXPECT_GE(sameStones(forward, stones(host)), 5) << "the stones' colours after HDR";
+    EXPECT_TRUE(PlayThrough::matchesGolden(host.screen(), "level_demo_hdr"));
+    console(L"RP_HDR 0");
+}
+
 } // namespace
 
 TEST(ControllerGolden, ScreensOfAFirstStartAndALevelWithoutHires)
@@ -180,4 +247,10 @@ TEST(ControllerGolden, ALevelWithHiresAndItsMagnifier)
 {
     RunFolder folder;
     EXPECT_TRUE(PlayThrough::runPhase("play", [&] { levelWithHires(folder); }));
+}
+
+TEST(ControllerGolden, TheDemoSceneAroundALevelWithTheDeferredAndHDRRenderers)
+{
+    RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("play", [&] { demoSceneAroundTheBoard(folder); }));
 }
