@@ -17,7 +17,7 @@ import time
 import numpy as np
 
 STEP_TIMEOUT = 20.0
-TOTAL_TIMEOUT = 280.0
+TOTAL_TIMEOUT = 400.0
 
 
 class Failure(Exception):
@@ -347,7 +347,7 @@ def choose_profile(game, index, count):
 
 def second_profile(game):
     """A second profile through Neu, a switch between the two by their names, and the second
-    deleted; the first stays, chosen."""
+    (the chosen one) deleted; the first stays, chosen."""
     found, rows = list_buttons(game)
     if len(rows) != 1 or not rows[0][1]:
         raise Failure("the first profile is not the one chosen name in the list")
@@ -361,15 +361,121 @@ def second_profile(game):
     game.screen.grab("two_profiles")
     choose_profile(game, 0, 2)
     choose_profile(game, 1, 2)
+    delete_active_profile(game)
+
+
+def delete_question(game, found):
+    """The question "Löschen" asks, in front of the list: its two buttons above the list's."""
+    xdo("mousemove", 5, 5)
+    image = game.settle()
+    asked = [bx for bx in buttons(image) if bx[3] < found[0][1] - 10]
+    return image, asked if len(asked) == 2 else None
+
+
+def delete_active_profile(game):
+    """Löschen on the chosen (second) of two asks first: Escape keeps both; the question's own
+    Löschen deletes it, and the one left is chosen at once."""
     found, _ = list_buttons(game)
     game.click(centre(found[1]), "the profile list's Löschen", 0.01)
+    _, asked = game.wait(lambda im: delete_question(game, found)[1], "the question before deleting", timeout=10.0)
+    game.screen.grab("delete_question")
+    xdo("key", "Escape")
+    game.wait(lambda im: not delete_question(game, found)[1], "the list again after Escape", timeout=10.0)
+    _, rows = list_buttons(game)
+    if len(rows) != 2:
+        game.screen.grab("deleted_on_escape")
+        raise Failure("Escape on the question left %d names" % len(rows))
+    game.click(centre(found[1]), "the profile list's Löschen", 0.01)
+    _, asked = game.wait(lambda im: delete_question(game, found)[1], "the question before deleting", timeout=10.0)
+    game.click(centre(asked[1]), "the question's Löschen", 0.01)
+    game.wait(lambda im: not delete_question(game, found)[1], "the list after deleting", timeout=10.0)
     _, rows = list_buttons(game)
     if len(rows) != 1:
         game.screen.grab("not_deleted")
         raise Failure("after Löschen the list shows %d names" % len(rows))
     if not rows[0][1]:
-        choose_profile(game, 0, 1)
+        game.screen.grab("none_chosen")
+        raise Failure("after deleting the chosen profile the one left is not chosen")
     game.screen.grab("one_profile_again")
+
+
+# ------------------------------------------------------------------ options: difficulty and window
+
+
+def options_ok(game):
+    """The options screen opened from the main menu (its third button); its one drawn button, OK."""
+    game.pressed_button(lambda b: b[2] if len(b) == 6 else None, "Optionen in the main menu", 0.05)
+    end = time.monotonic() + 10.0
+    while True:
+        # Its OK alone would pass for a popup's: only a help text over it is closed.
+        xdo("mousemove", 5, 5)
+        image = game.settle()
+        found = buttons(image)
+        if len(found) == 1 and is_hint(image, found[0]):
+            game.click(centre(found[0]), "the OK of a help text")
+            continue
+        if len(found) == 1:
+            return found[0]
+        if time.monotonic() > end:
+            game.screen.grab("no_options")
+            raise Failure("no options screen with its one OK (found %s)" % (found,))
+        time.sleep(0.5)
+
+
+def on_options(ok, dx, dy):
+    """A point of the options screen, given from the centre of its OK at full-screen scale (the
+    OK drawn 274 px wide) and scaled with the OK as drawn."""
+    k = (ok[2] - ok[0]) / 274.0
+    x, y = centre(ok)
+    return int(x + dx * k), int(y + dy * k)
+
+
+def main_menu(game):
+    xdo("mousemove", 5, 5)
+    return game.wait(lambda im: buttons(im) if len(buttons(im)) == 6 else None, "main menu", timeout=10.0)[1]
+
+
+def choose_difficulty(game, which):
+    """Pause, main menu, options, the difficulty (0 Leicht, 1 Mittel), OK, and on with the level
+    through Spielen."""
+    game.close_hints()
+    xdo("key", "Escape")
+    _, found = game.wait(lambda im: [bx for bx in buttons(im) if bx[0] > im.shape[1] // 4] if len(
+        [bx for bx in buttons(im) if bx[0] > im.shape[1] // 4]) == 3 else None, "pause", timeout=10.0)
+    game.click(centre(found[1]), "the pause's Hauptmenü", 0.05)
+    main_menu(game)
+    ok = options_ok(game)
+    game.click(on_options(ok, (-117, 55)[which], -314), "a difficulty in the options", 0.0001)
+    game.click(centre(ok), "the options' OK", 0.05)
+    main_menu(game)
+    game.pressed_button(lambda b: b[0] if len(b) == 6 else None, "Spielen (on with the level)", 0.05)
+
+
+def to_windowed(game):
+    """Vollbild unticked in the options, OK, and the new mode kept by the question's Behalten
+    (its right button): the game then plays in a window smaller than the screen."""
+    ok = options_ok(game)
+    game.click(on_options(ok, -331, -237), "the options' Vollbild", 0.0001)
+    game.click(centre(ok), "the options' OK", 0.05)
+    xdo("mousemove", 5, 5)
+    _, asked = game.wait(lambda im: buttons(im) if len(buttons(im)) == 2 else None, "the question to keep the mode", timeout=10.0)
+    game.click(centre(asked[1]), "the question's Behalten", 0.01)
+    main_menu(game)
+    geometry = subprocess.run(["xdotool", "search", "--name", "Lumaro", "getwindowgeometry"], capture_output=True,
+                              text=True, timeout=10).stdout
+    game.screen.grab("windowed")
+    print("%.0f s: windowed, %s" % (time.monotonic() - game.start, " ".join(geometry.split())))
+
+
+def profile_lives(xdg):
+    """The lives and difficulty the profile file holds after the game ended."""
+    path = os.path.join(xdg, "Lumaro", "profile.prf")
+    text = open(path, "rb").read().decode("utf-16")
+    values = {}
+    for key in ("LEBEN", "SCHWIERIGKEIT"):
+        at = text.find("<%s>" % key)
+        values[key] = int(text[at:].split("|")[1]) if at >= 0 else None
+    return values
 
 
 # ------------------------------------------------------------------ the board
@@ -567,6 +673,8 @@ def play(game):
     image = game.settle()
     menu = buttons(image)
     matches_reference(game, image, (menu[0][0] - 10, menu[0][1] - 10, menu[-1][2] + 10, menu[-1][3] + 10), "main_menu")
+    # The rest is played in a window: its drawn buttons and stones take the clicks there.
+    to_windowed(game)
     game.pressed_button(lambda b: b[0] if len(b) == 6 else None, "Spielen in the main menu", 0.05)
     game.screen.grab("town")
     # The town: "Nächstes Level" is the first of its three.
@@ -651,6 +759,9 @@ def play(game):
         raise Failure("the hammer never charged")
     game.screen.grab("after_swaps")
     print("%.0f s: %d swaps and the hammer" % (time.monotonic() - game.start, swaps))
+    # Easy and back to medium during the level: the lives stay (checked in the file at the end).
+    choose_difficulty(game, 0)
+    choose_difficulty(game, 1)
     # Quit: "Beenden", the last button of the pause.
     game.close_hints()
     xdo("key", "Escape")
@@ -665,6 +776,9 @@ def play(game):
         raise Failure("the game did not end within 20 s of the click on Beenden at %s" % (centre(found[-1]),))
     if code != 0:
         raise Failure("the game ended with %d" % code)
+    values = profile_lives(os.environ["XDG_DATA_HOME"])
+    if values != {"LEBEN": 6, "SCHWIERIGKEIT": 1}:
+        raise Failure("after easy and back to medium the profile holds %s, not 6 lives on medium" % values)
 
 
 if __name__ == "__main__":

@@ -9,5 +9,5 @@ out="${WINDOW_PLAYTHROUGH_OUT:-$build/window-playthrough}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DULVO_BUILD_TESTS=OFF -DULVO_BUILD_BENCH=OFF
 cmake --build "$build" -j "$(nproc)"
 rm -rf "$out"
-timeout 360 xvfb-run -a -s "-screen 0 1280x1024x24" \
+timeout 480 xvfb-run -a -s "-screen 0 1280x1024x24" \
   /usr/bin/python3 "$root/scripts/window-playthrough.py" "$build/bin/threematch" "$build/run" "$out"

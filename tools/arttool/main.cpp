@@ -283,7 +283,10 @@ void drawStone(Svg& svg, const Stone& stone, double cx, double cy, double r, dou
     const std::string fill = svg.litGradient(stone.colour);
     svg.beginGroup("opacity='" + num(opacity) + "'");
     svg.path(d, "#000000", "opacity='0.35' transform='translate(3,3)'");
-    svg.path(d, fill, "stroke='" + stone.colour.shade(-0.6).hex() + "' stroke-width='2' stroke-linejoin='round'");
+    // A light rim round the dark outline: every stone stands out on dark and grey cells alike
+    // (a grey stone on a grey cell vanished without it).
+    svg.path(d, "none", "stroke='#f7e6b5' stroke-width='7' stroke-linejoin='round' opacity='0.9'");
+    svg.path(d, fill, "stroke='" + stone.colour.shade(-0.6).hex() + "' stroke-width='2.5' stroke-linejoin='round'");
     shapeDetails(svg, stone, cx, cy, r);
     svg.ellipse(cx - 0.35 * r, cy - 0.42 * r, 0.34 * r, 0.18 * r, "#ffffff",
                 "opacity='0.45' transform='rotate(-35 " + num(cx - 0.35 * r) + " " + num(cy - 0.42 * r) + ")'");

@@ -173,6 +173,13 @@ void Minispiel::onHelpClicked(Ulvo::GUIWindow&)
 void Minispiel::onCancelClicked(Ulvo::GUIWindow&)
 {
     Ulvo::GUIKeepAlive alive(this);
+    if (m_ended)
+        return;
+    // Solved, the game has earned its result: a cancel during its end animation reports it.
+    if (m_solved) {
+        reportResult();
+        return;
+    }
     manager().closedSignal.emit(*this);
 }
 

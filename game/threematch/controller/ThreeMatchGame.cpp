@@ -1,5 +1,7 @@
 #include "threematch/controller/ThreeMatchGame.h"
 
+#include "threematch/controller/ScreenRules.h"
+
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
 #include "devices/input/DInputInitParams.h"
@@ -25,6 +27,7 @@
 #include "gui/menus/GUIMenu.h"
 #include "gui/menus/GUIMenuManager.h"
 #include "gui/system/GUISystem.h"
+#include "gui/widgets/GUICheckboxButton.h"
 #include "gui/windows/GUIWindow.h"
 #include "minigames/MinigameKinds.h"
 #include "minigames/frame/MinispielManager.h"
@@ -164,6 +167,14 @@ void ThreeMatchGame::resetModeIndices()
         return;
     const int mode = m_d3d->findDisplayMode(m_d3d->getInitParams()->getDisplayMode());
     m_currentMode = m_chosenMode = mode < 0 ? 0 : mode;
+    // A change taken back (or refused) leaves the window as it was: the options show that, and
+    // the next OK compares against it.
+    m_fullscreen = m_chosenFullscreen = !m_d3d->getInitParams()->isWindowed();
+    if (Ulvo::GUICheckboxButton* box = m_gui ? ScreenRules::findCheckbox(*m_gui, L"O_VollbildCB") : nullptr) {
+        m_suppressOptionSlots = true;
+        box->setChecked(m_fullscreen);
+        m_suppressOptionSlots = false;
+    }
 }
 
 void ThreeMatchGame::connectSignals()

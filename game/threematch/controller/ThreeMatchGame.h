@@ -344,6 +344,11 @@ private:
     void startNewProfile();
     // A new profile under construction and the name entry in front, with its help.
     void askForNewProfile();
+    // "Löschen" asks first; the answer deletes the active profile and another one plays on.
+    void askToDeleteProfile();
+    void deleteActiveProfile();
+    // Makes the first listed profile active when none is, or asks for a new one (false then).
+    bool ensureActiveProfile();
     // The help mask of whoever plays: the active profile's, else the game's own.
     uint32_t playerHelpMask() const;
     // Both help boxes show the help of the profile being made, else of whoever plays.

@@ -347,9 +347,11 @@ void ThreeMatchGame::buildIngameWindow()
         m_neededPictures.push_back(needed);
     }
 
+    // The tally counts quickly: a line in half a second, the last one lit after a second and a
+    // half, every figure true within two seconds (a slower count reads as wrong numbers).
     auto tallyEntry = [] {
         Ulvo::Interpolation<double, double> entry(0.0);
-        entry.speed = 1.0 / 3.0;
+        entry.speed = 2.0;
         entry.running = true;
         return entry;
     };
@@ -359,7 +361,7 @@ void ThreeMatchGame::buildIngameWindow()
             m_upgradeLabels.push_back(hold(label));
     }
     m_loseTally.assign(3, tallyEntry());
-    m_tallyMaster.speed = 2.0 / 15.0;
+    m_tallyMaster.speed = 1.0 / 1.5;
     m_tallyMaster.running = true;
 
     pickMenuBackground();

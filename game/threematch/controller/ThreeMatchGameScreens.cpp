@@ -199,6 +199,8 @@ std::span<const ThreeMatchGame::ClickHandler> ThreeMatchGame::clickHandlers()
          }},
         {L"H_Start",
          [](Game& game, Id) {
+             if (!game.ensureActiveProfile())
+                 return;
              const int state = game.m_board ? game.m_board->getState() : Spielfeld::Keiner;
              if ((state == Spielfeld::Laeuft || state == Spielfeld::Geladen) && !game.m_board->isFreePlay())
                  game.requestIngame(REQUEST_RESUME);
@@ -207,12 +209,12 @@ std::span<const ThreeMatchGame::ClickHandler> ThreeMatchGame::clickHandlers()
          }},
         {L"THREEMATCH_BAUEN_SPIELEN",
          [](Game& game, Id) {
-             if (game.townTakesClicks())
+             if (game.townTakesClicks() && game.ensureActiveProfile())
                  game.requestIngame(REQUEST_NEXT_LEVEL);
          }},
         {L"THREEMATCH_BAUEN_FREIES_SPIELEN",
          [](Game& game, Id) {
-             if (game.townTakesClicks())
+             if (game.townTakesClicks() && game.ensureActiveProfile())
                  game.requestIngame(REQUEST_FREE_PLAY);
          }},
         {L"THREEMATCHAUSWERTUNG_WIN_OK", won},
@@ -232,23 +234,15 @@ std::span<const ThreeMatchGame::ClickHandler> ThreeMatchGame::clickHandlers()
              game.startNewProfile();
              game.showHelp(0x20);
          }},
-        {L"P_DELButton",
-         [](Game& game, Id) {
-             ProfileManager* profiles = game.m_profiles;
-             if (Profil* active = profiles->getActiveProfile()) {
-                 profiles->deleteProfile(active);
-                 profiles->saveProfiles();
-                 // Without any profile the game cannot go on: the last one gone, a new one is named.
-                 if (profiles->getProfileCount() == 0)
-                     game.askForNewProfile();
-             }
-         }},
+        {L"P_DELButton", [](Game& game, Id) { game.askToDeleteProfile(); }},
+        {L"PL_JA", [](Game& game, Id) { game.deleteActiveProfile(); }},
+        {L"PL_NEIN", [](Game& game, Id) { game.showMenu(L"PROFILE_MENU"); }},
         {L"P_OKButton",
          [](Game& game, Id) {
              if (game.m_profiles->getActiveProfile())
                  game.showMenu(L"HAUPTMENU");
-             else if (game.m_profiles->getProfileCount() == 0)
-                 game.askForNewProfile(); // an empty list has nothing to choose: a profile is named
+             else
+                 game.ensureActiveProfile();
          }},
         {L"NP_CancelButton",
          [](Game& game, Id) {
@@ -362,6 +356,47 @@ void ThreeMatchGame::backToTown()
     showMenu(L"THREEMATCH_BAUEN_MENU");
     m_tallyRunning = false;
     m_profiles->saveProfiles();
+}
+
+// ---------------------------------------------------------------- deleting a profile
+
+void ThreeMatchGame::askToDeleteProfile()
+{
+    const Profil* active = m_profiles->getActiveProfile();
+    if (!active)
+        return;
+    // The question names the profile: a whole game's progress goes with it.
+    if (Ulvo::GUILabel* question = findLabel(*m_gui, L"PL_LABEL"))
+        question->setText(m_engine->getTextManager()->getTextString(L"PL_FRAGE") + L"\n\n" + active->getName());
+    showMenu(L"PROFILE_LOESCHEN_MENU");
+}
+
+void ThreeMatchGame::deleteActiveProfile()
+{
+    if (Profil* active = m_profiles->getActiveProfile())
+        m_profiles->deleteProfile(active);
+    m_profiles->saveProfiles();
+    // The one left is chosen before the list shows again, so that its help settings count there.
+    if (m_profiles->getProfileCount() == 0) {
+        askForNewProfile();
+        return;
+    }
+    ensureActiveProfile();
+    m_profiles->saveProfiles();
+    showMenu(L"PROFILE_MENU");
+}
+
+bool ThreeMatchGame::ensureActiveProfile()
+{
+    if (m_profiles->getActiveProfile())
+        return true;
+    // The game never runs without a player: the first one left plays on, or one is named.
+    if (m_profiles->getProfileCount() > 0) {
+        m_profiles->selectProfile(m_profiles->getProfile(0));
+        return true;
+    }
+    askForNewProfile();
+    return false;
 }
 
 // ---------------------------------------------------------------- the profile under construction

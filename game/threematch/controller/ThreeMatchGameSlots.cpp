@@ -33,11 +33,13 @@
 #include "threematch/globals/GameGraphics.h"
 #include "threematch/globals/MyGlobals.h"
 #include "threematch/lightshow/LichterspielManager.h"
+#include "threematch/particles/PartikelManager.h"
 #include "threematch/profiles/Profil.h"
 #include "threematch/profiles/ProfileManager.h"
 #include "threematch/screens/MenuEbenenManager.h"
 #include "threematch/stones/Rohstoff.h"
 #include "threematch/stones/RohstoffManager.h"
+#include "threematch/town/Gebaeude.h"
 #include "threematch/town/GebaeudeManager.h"
 
 #include <crt.h>
@@ -546,6 +548,7 @@ void ThreeMatchGame::renderIngameTarget(Ulvo::RenderToTexture&)
         if (m_menuBackground)
             sprite->drawRegion(m_menuBackground, nullptr, kTargetRect, Ulvo::SDP_SCALE, Ulvo::SDP_SCALE, 0xFFFFFFFF);
         m_globals->getGebaeudeManager().render(0.0f, 0.0f, 1.0);
+        m_globals->getPartikelManager().render(Gebaeude::kParticleLayer, 0xFFFFFFFF);
         m_globals->getLichterspiele().render(0.0f, 0.0f, 1.0);
         // Faded out entirely, the in-game background would leave every pixel as it was.
         Ulvo::Texture2D* background = m_backgrounds.empty() ? nullptr : m_backgrounds[0];
@@ -902,9 +905,14 @@ void ThreeMatchGame::showLoseTally(Ulvo::GUIWindow&, const bool& inView)
 
 // ---------------------------------------------------------------- minigames and catastrophes
 
-void ThreeMatchGame::onMinispielClosed(Minispiel&)
+void ThreeMatchGame::onMinispielClosed(Minispiel& game)
 {
-    MinispielManager::getInstance()->setActiveMinispiel(nullptr);
+    MinispielManager* minigames = MinispielManager::getInstance();
+    // A game whose result was taken is still on screen while it fades out: a late click on its
+    // cancel button must not take the build's result away.
+    if (minigames->getActiveMinispiel() != &game)
+        return;
+    minigames->setActiveMinispiel(nullptr);
     showMenu(L"THREEMATCH_BAUEN_MENU");
 }
 

@@ -64,8 +64,13 @@ Profil::Profil(Ulvo::XMLNode* node) : Ulvo::NamedObject(node) {}
 
 void Profil::setSchwierigkeit(int schwierigkeit)
 {
+    // A profile not yet played starts with the new difficulty's lives; a played one keeps its
+    // own, at most as many as the new difficulty allows, so that no change refills them.
+    const bool unplayed = m_actualLevel == 0 && m_punkte == 0 && m_stufe == 0 && !m_keptLevel &&
+                          m_leben == kLebenByDifficulty[m_schwierigkeit];
     m_schwierigkeit = clampSchwierigkeit(schwierigkeit);
-    m_leben = kLebenByDifficulty[m_schwierigkeit];
+    const int most = kLebenByDifficulty[m_schwierigkeit];
+    m_leben = unplayed ? most : std::min(m_leben, most);
 }
 
 void Profil::reset()

@@ -88,6 +88,10 @@ public:
     // Builds or unbuilds without cost, with the partners.
     void setBuilt(bool built);
 
+    // The particle layer of the buildings' emitters, which the town draws (the board draws
+    // layers -1 and 0).
+    static constexpr int kParticleLayer = 2;
+
     // Per frame while built, on real time: the fade-in, the animation and its rests.
     void update(double realDt);
     // Draws the building at its position moved by (offsetX, offsetY) and scaled, inside a begun

@@ -187,14 +187,29 @@ void profilesThroughTheScreens(const PlayThrough::RunFolder& folder)
     host.key(PlayThrough::KEY_ESCAPE);
     ASSERT_TRUE(menuIs(host, L"HAUPTMENU"));
 
-    // Both deleted: the last one gone, a new profile is named.
+    // "Löschen" asks first, and Escape keeps the profile; deleting the active one of two
+    // leaves the other one playing; the last one gone, a new profile is named.
     ASSERT_TRUE(host.click(L"H_Profil"));
     ASSERT_TRUE(menuIs(host, L"PROFILE_MENU"));
     ASSERT_TRUE(host.click(L"P_DELButton"));
+    ASSERT_TRUE(menuIs(host, L"PROFILE_LOESCHEN_MENU"));
     host.seconds(0.5);
-    EXPECT_EQ(GameHost::activeMenu(), L"PROFILE_MENU") << "another profile is left to choose";
-    profiles->selectProfile(profiles->getProfile(0));
+    host.key(PlayThrough::KEY_ESCAPE);
+    ASSERT_TRUE(menuIs(host, L"PROFILE_MENU"));
+    EXPECT_EQ(profiles->getProfileCount(), 2);
+    host.seconds(0.5);
     ASSERT_TRUE(host.click(L"P_DELButton"));
+    ASSERT_TRUE(menuIs(host, L"PROFILE_LOESCHEN_MENU"));
+    host.seconds(0.5);
+    ASSERT_TRUE(host.click(L"PL_JA"));
+    ASSERT_TRUE(menuIs(host, L"PROFILE_MENU")) << PlayThrough::narrow(GameHost::activeMenu());
+    ASSERT_EQ(profiles->getProfileCount(), 1);
+    EXPECT_EQ(profiles->getActiveProfile(), profiles->getProfile(0)) << "the one left plays on";
+    host.seconds(0.5);
+    ASSERT_TRUE(host.click(L"P_DELButton"));
+    ASSERT_TRUE(menuIs(host, L"PROFILE_LOESCHEN_MENU"));
+    host.seconds(0.5);
+    ASSERT_TRUE(host.click(L"PL_JA"));
     ASSERT_TRUE(Player::waitForMenu(host, L"NEUES_PROFILE_MENU"));
     EXPECT_EQ(profiles->getProfileCount(), 0);
     // Escape: back to the (empty) list; OK or Escape there lead to naming one again.

@@ -230,7 +230,7 @@ void runningGame(const PlayThrough::RunFolder& folder)
     EXPECT_TRUE(box(L"O_SchwerCB")->isChecked());
     EXPECT_FALSE(box(L"O_MittelCB")->isChecked());
     box(L"O_MittelCB")->setChecked(true);
-    EXPECT_EQ(player->getLeben(), 6);
+    EXPECT_EQ(player->getLeben(), 1) << "a change of difficulty refills no lives";
     EXPECT_EQ(player->getSchwierigkeit(), 1);
     EXPECT_FALSE(box(L"O_LeichtCB")->isChecked());
     EXPECT_FALSE(box(L"O_SchwerCB")->isChecked());
@@ -390,14 +390,17 @@ void runningGame(const PlayThrough::RunFolder& folder)
     board->start();
     EXPECT_EQ(board->getState(), Spielfeld::Laeuft);
     clickThrough(host, L"P_DELButton");
+    EXPECT_EQ(profiles->getProfileCount(), 1) << "deleting asks first";
+    clickThrough(host, L"PL_JA");
     EXPECT_EQ(profiles->getActiveProfile(), nullptr);
     EXPECT_EQ(profiles->getProfileCount(), 0);
     EXPECT_EQ(board->getState(), Spielfeld::Keiner) << "the deleted profile's level left the board";
-    // With no profile, "H_Start" leads to the town and a story level is not started.
+    // With no profile nothing plays: "H_Start" and the town's buttons ask for a name instead.
     clickThrough(host, L"H_Start");
     clickThrough(host, L"THREEMATCH_BAUEN_SPIELEN");
     host.fastForward([] { return false; }, 2.0);
     EXPECT_NE(board->getState(), Spielfeld::Laeuft);
+    EXPECT_TRUE(GameHost::shown(L"NP_Fenster")) << "a name is asked for";
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "engine/UlvoEngine.h"
 #include "foundation/app/AppInfo.h"
 #include "foundation/xml/XMLNode.h"
+#include "gui/widgets/GUILabel.h"
 #include "threematch/board/Spielfeld.h"
 #include "threematch/controller/ThreeMatchGame.h"
 #include "threematch/profiles/Profil.h"
@@ -123,8 +124,13 @@ TEST(PlayThrough, FromTheFirstStartToALevelLostByTime)
 
         ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_AUSWERTUNG_WIN_MENU"));
         EXPECT_TRUE(host.game().isTallyRunning());
-        // The tally counts for 7.5 s.
-        host.seconds(8.0);
+        // The tally ends on the true figures within two seconds.
+        host.seconds(2.5);
+        const auto* livesLine = dynamic_cast<Ulvo::GUILabel*>(GameHost::findWindow(L"THREEMATCH_WIN_LEBEN"));
+        ASSERT_NE(livesLine, nullptr);
+        EXPECT_NE(livesLine->getText().find(std::to_wstring(profil->getLeben())), std::wstring::npos)
+            << PlayThrough::narrow(livesLine->getText());
+        host.seconds(5.5);
         EXPECT_TRUE(PlayThrough::matchesGolden(host.screen(), "tally_won"));
         ASSERT_TRUE(host.click(L"THREEMATCHAUSWERTUNG_WIN_OK"));
         ASSERT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU"));

@@ -92,7 +92,7 @@ TEST(MyGlobals, ZigZagHasFivePointsEachOffTheLineByAtMostAnEighthOfItsLengthHalv
     EXPECT_FLOAT_EQ(path[4].y, 0.0f);
 }
 
-TEST(MyGlobals, OnlyThePlayersChangeOfDifficultyResetsTheActiveProfilesLives)
+TEST(MyGlobals, TheDifficultyIsTheActiveProfilesAndNoChangeRefillsItsLives)
 {
     GameTesting::SaveFolder folder;
     MyGlobals globals;
@@ -106,7 +106,7 @@ TEST(MyGlobals, OnlyThePlayersChangeOfDifficultyResetsTheActiveProfilesLives)
     globals.setSchwierigkeit(-1);
     EXPECT_EQ(globals.getSchwierigkeit(), 0);
     EXPECT_EQ(anna->getSchwierigkeit(), 0);
-    EXPECT_EQ(anna->getLeben(), 9);
+    EXPECT_EQ(anna->getLeben(), 1) << "a change of difficulty refills no lives";
     EXPECT_DOUBLE_EQ(globals.getWrathInterval(), 8.0);
     // The active profile owns the difficulty: the game plays the profile's.
     anna->setSchwierigkeit(2);

@@ -292,7 +292,37 @@ TEST_F(ProfileTest, ExtraLifeAfterEnoughPointsAndDifficultyClampedWhereRead)
     profil.setNode(nullptr);
     profil.setSchwierigkeit(-4);
     EXPECT_EQ(profil.getSchwierigkeit(), 0);
-    EXPECT_EQ(profil.getLeben(), 9);
+    EXPECT_EQ(profil.getLeben(), 2) << "a played profile's lives are not refilled";
+}
+
+// Only a profile not yet played takes the lives of a difficulty; a played one is never
+// refilled by a change and loses only what the new difficulty does not allow.
+TEST_F(ProfileTest, AChangeOfDifficultyNeverRefillsLives)
+{
+    Profil fresh(L"F");
+    fresh.setSchwierigkeit(0);
+    EXPECT_EQ(fresh.getLeben(), 9);
+    fresh.setSchwierigkeit(2);
+    EXPECT_EQ(fresh.getLeben(), 3);
+
+    Profil played(L"P");
+    played.setSchwierigkeit(0);
+    played.addPoint();
+    played.setSchwierigkeit(2);
+    EXPECT_EQ(played.getLeben(), 3) << "no more than hard allows";
+    played.loseLife();
+    played.setSchwierigkeit(0);
+    EXPECT_EQ(played.getLeben(), 2) << "back to easy refills nothing";
+    played.setSchwierigkeit(1);
+    played.setSchwierigkeit(0);
+    EXPECT_EQ(played.getLeben(), 2);
+
+    // After a game over (level 0, no points, one life) a change gives no fresh start either.
+    Profil over(L"O");
+    over.reset();
+    over.setLeben(1);
+    over.setSchwierigkeit(0);
+    EXPECT_EQ(over.getLeben(), 1);
 }
 
 TEST(ProfileExit, GlobalsGiveTheProfilesTheirLastSaveBeforeTheirStonesGo)

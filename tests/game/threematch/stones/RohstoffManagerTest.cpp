@@ -2,9 +2,13 @@
 // hidden modes, and the game's own stones file.
 #include "GameTestSupport.h"
 
+#include "support/GoldenImage.h"
+#include "support/TestSupport.h"
 #include "threematch/stones/RohstoffManager.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace ThreeMatch;
 
@@ -158,4 +162,47 @@ TEST(RohstoffManager, GameStonesFileHoldsTheClassesTheGameNames)
             ids.push_back(stone->getId());
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+}
+
+// Every stone stands out on every cell, light or grey or dark: its outermost pixels are a light
+// rim (a grey stone on a grey cell vanished behind a dark outline alone), with a dark outline
+// inside it.
+TEST(RohstoffManager, EveryStonePictureHasALightRimAroundADarkOutline)
+{
+    const std::filesystem::path folder = TestSupport::runtimeDir() / "data" / "stones";
+    int pictures = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() < 12 || name.substr(name.size() - 11) != "_objekt.png")
+            continue;
+        TestSupport::Image image;
+        ASSERT_TRUE(TestSupport::readPng(entry.path().string(), image)) << name;
+        ++pictures;
+        const auto alpha = [&image](int x, int y) {
+            if (x < 0 || y < 0 || x >= static_cast<int>(image.width) || y >= static_cast<int>(image.height))
+                return 0;
+            return TestSupport::channel(image.at(x, y), 24);
+        };
+        const auto light = [&image](int x, int y) {
+            const DWORD c = image.at(x, y);
+            return (TestSupport::channel(c, 16) * 3 + TestSupport::channel(c, 8) * 6 + TestSupport::channel(c, 0)) / 10;
+        };
+        int rim = 0, lightRim = 0, dark = 0;
+        for (int y = 0; y < static_cast<int>(image.height); ++y) {
+            for (int x = 0; x < static_cast<int>(image.width); ++x) {
+                if (alpha(x, y) < 128)
+                    continue;
+                if (light(x, y) < 100)
+                    ++dark;
+                if (alpha(x - 1, y) < 128 || alpha(x + 1, y) < 128 || alpha(x, y - 1) < 128 || alpha(x, y + 1) < 128) {
+                    ++rim;
+                    lightRim += light(x, y) >= 170;
+                }
+            }
+        }
+        ASSERT_GT(rim, 0) << name;
+        EXPECT_GE(lightRim * 10, rim * 8) << name << ": " << lightRim << " of " << rim << " edge pixels light";
+        EXPECT_GT(dark, 20) << name << ": no dark outline";
+    }
+    EXPECT_GE(pictures, 20);
 }

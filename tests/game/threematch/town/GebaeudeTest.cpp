@@ -227,6 +227,7 @@ TEST_F(GebaeudeTest, TheEmitterRunsWhileBuiltAndMayEndOnItsOwn)
     ASSERT_NE(emitter, nullptr);
     EXPECT_EQ(emitter->getX(), 110.0f);
     EXPECT_EQ(emitter->getY(), 220.0f);
+    EXPECT_EQ(emitter->getLayer(), 2) << "the town's layer: the board's layers are never drawn over the town";
     EXPECT_EQ(particles.getRegisteredEmitters().size(), 1u);
     a.build(1.0);
     EXPECT_EQ(particles.getEmitters().size(), 1u) << "one emitter per building";
