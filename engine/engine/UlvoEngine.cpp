@@ -182,14 +182,14 @@ void UlvoEngine::startUp()
     SceneClock::setFrameTime(&m_perfTimer.getFrameTime());
 
     m_active = true;
-    m_directInput->getKeyState().consoleKey.connect(this, &UlvoEngine::onKey);
+    m_directInput->getKeyState().consoleText.connect(this, &UlvoEngine::onConsoleText);
     m_loop.exitRequested.connect(this, &UlvoEngine::exit);
 }
 
 void UlvoEngine::shutDown()
 {
     m_loop.exitRequested.disconnect(this);
-    m_directInput->getKeyState().consoleKey.disconnect(this);
+    m_directInput->getKeyState().consoleText.disconnect(this);
     m_fontInterface->disconnect();
     GUIMenuManager::getInstance()->connectInput(nullptr, nullptr);
     m_soundInterface->disconnect(m_loop);
