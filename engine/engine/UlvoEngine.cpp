@@ -173,6 +173,7 @@ void UlvoEngine::startUp()
     if (m_objektManager) {
         m_objektManager->setSceneGraph(m_sceneGraph.get());
         m_objektManager->setSplineManager(m_splineManager.get());
+        m_objektManager->setRenderManager(m_renderManager.get());
         // The editor's clicks with the console shown name the picked object in its line.
         m_objektManager->consoleTextPicked.connect(this, &UlvoEngine::insertConsoleText);
     }
