@@ -333,8 +333,11 @@ void removeLoaded(ObjektManager& manager)
 void ObjektCommands::loadFile(ObjektManager& manager, TypedConsoleCommand& line)
 {
     XMLNode root;
-    if (!XMLNode::load(&root, line.getToken(0), 0))
+    if (!XMLNode::load(&root, line.getToken(0), 0)) {
+        // Nothing loaded and nothing changed; the line says so instead of staying silent.
+        line.setAnswer(L"Datei nicht geladen: " + line.getToken(0));
         return;
+    }
     manager.setLastLoaded(manager.loadSceneFile(&root));
     line.setAnswer(std::to_wstring(manager.m_lastLoaded.size()) + L" Objekte geladen");
     // "phy" (argument 3) asks for a physics this engine does not have.

@@ -125,7 +125,7 @@ TEST_F(ObjektCommandsTest, LoadFileAndRemoveLastLoadedCountWhatIsLeftOfTheFile)
                                         "<OBJEKT NAME=\"C\" TYPE=\"PROBE\"/>"
                                         "<OBJEKT_ANORDNUNG><SRC_OBJECT NAME=\"A\"/><INSTANZEN><INSTANZ/><INSTANZ/>"
                                         "</INSTANZEN></OBJEKT_ANORDNUNG></SZENE>");
-    EXPECT_EQ(run(L"OBJ_LoadFile fehlt.xml"), L"");
+    EXPECT_EQ(run(L"OBJ_LoadFile fehlt.xml"), L"Datei nicht geladen: fehlt.xml");
     EXPECT_EQ(run(L"OBJ_LoadFile szene.xml 1"), L"5 Objekte geladen");
     EXPECT_TRUE(inGraph(find(L"A")));
     EXPECT_EQ(run(L"OBJ_Remove B"), L"B Objekt entfernt!");
