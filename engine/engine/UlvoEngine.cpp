@@ -155,6 +155,7 @@ void UlvoEngine::startUp()
     if (m_objektManager) {
         m_objektManager->setSceneGraph(m_sceneGraph.get());
         m_objektManager->setSplineManager(m_splineManager.get());
+        m_objektManager->setRenderManager(m_renderManager.get());
         // The editor's clicks with the console shown name the picked object in its line.
         m_objektManager->consoleTextPicked.connect(this, &UlvoEngine::insertConsoleText);
     }
@@ -164,14 +165,14 @@ void UlvoEngine::startUp()
     SceneClock::setFrameTime(&m_perfTimer.getFrameTime());
 
     m_active = true;
-    m_directInput->getKeyState().consoleKey.connect(this, &UlvoEngine::onKey);
+    m_directInput->getKeyState().consoleText.connect(this, &UlvoEngine::onConsoleText);
     m_loop.exitRequested.connect(this, &UlvoEngine::exit);
 }
 
 void UlvoEngine::shutDown()
 {
     m_loop.exitRequested.disconnect(this);
-    m_directInput->getKeyState().consoleKey.disconnect(this);
+    m_directInput->getKeyState().consoleText.disconnect(this);
     m_fontInterface->disconnect();
     GUIMenuManager::getInstance()->connectInput(nullptr, nullptr);
     m_soundInterface->disconnect(m_loop);

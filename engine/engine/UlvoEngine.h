@@ -39,6 +39,7 @@ class DirectInputInterface;
 class GUISystem;
 class Inputmanager;
 class KeyState;
+struct TypedKey;
 class MeasureManager;
 class ObjektManager;
 class DeferredRenderer;
@@ -77,8 +78,11 @@ public:
     bool load(const std::wstring& path);
     bool save(const std::wstring& path);
 
-    // The in-game console line, fed by the keyboard's consoleKey signal.
+    // The in-game console line by key, with the modifiers the key state holds now.
     void onKey(KeyState& keys, const unsigned char& key);
+    // The same as the keyboard feeds it: every key in the order typed, however slow the frame,
+    // with the modifiers held when it was typed; characters come from the active layout.
+    void onConsoleText(KeyState& keys, const TypedKey& typed);
     // Keeps the history within its maximum and the newest line current.
     void trimConsoleHistory();
     // Puts text into the current console line at its cursor (the object editor's picked names).
@@ -193,7 +197,7 @@ private:
     // Appends an empty line and reports it.
     void addConsoleLine();
     // Console line editing of onKey for the current line.
-    void editConsoleLine(KeyState& keys, const unsigned char& key, int keyType);
+    void editConsoleLine(const TypedKey& typed, int keyType);
     void completeConsoleLine();
 
     EngineParams m_engineParams;

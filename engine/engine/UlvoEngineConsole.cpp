@@ -21,6 +21,9 @@ constexpr unsigned char kKeyReturn = 0x1C;
 constexpr unsigned char kKeyPadEnter = 0x9C;
 constexpr unsigned char kKeyLeftControl = 0x1D;
 constexpr unsigned char kKeyRightControl = 0x9D;
+constexpr unsigned char kKeyLeftShift = 0x2A;
+constexpr unsigned char kKeyRightShift = 0x36;
+constexpr unsigned char kKeyRightAlt = 0xB8;
 constexpr unsigned char kKeyUp = 0xC8;
 constexpr unsigned char kKeyDown = 0xD0;
 constexpr unsigned char kKeyLeft = 0xCB;
@@ -134,8 +137,16 @@ void UlvoEngine::trimConsoleHistory()
 
 void UlvoEngine::onKey(KeyState& keys, const unsigned char& key)
 {
+    const bool shift = keys.isKeyDown(kKeyLeftShift, true) || keys.isKeyDown(kKeyRightShift, true);
+    const bool control = keys.isKeyDown(kKeyLeftControl, true) || keys.isKeyDown(kKeyRightControl, true);
+    onConsoleText(keys, TypedKey{key, shift, control, keys.isKeyDown(kKeyRightAlt, true)});
+}
+
+void UlvoEngine::onConsoleText(KeyState&, const TypedKey& typed)
+{
     if (!m_inGameConsoleEnabled)
         return;
+    const unsigned char key = typed.key;
 
     if (key == kKeyConsole) {
         const bool visible = !m_loop.isConsoleVisible();
@@ -160,7 +171,7 @@ void UlvoEngine::onKey(KeyState& keys, const unsigned char& key)
     case KT_SONDER:
     case KT_BACKSPACE:
     case KT_DEL:
-        editConsoleLine(keys, key, keyType);
+        editConsoleLine(typed, keyType);
         return;
     default:
         break;
@@ -175,10 +186,13 @@ void UlvoEngine::onKey(KeyState& keys, const unsigned char& key)
             return;
         }
         line->parse(line->getLine());
-        line->setAnswer(L"Befehl nicht gefunden!");
+        // Only a name no receiver knows is "not found"; a command that ran and said nothing
+        // leaves the answer empty.
+        line->setAnswer(L"");
         line->setCompletionList(L"");
         line->setCursor(-1);
-        ConsoleDispatcher::getInstance()->execute(*line);
+        if (!ConsoleDispatcher::getInstance()->execute(*line))
+            line->setAnswer(L"Befehl nicht gefunden!");
         onConsoleLineChanged.emit(line);
         addConsoleLine();
         m_historyCursor = 0;
@@ -221,12 +235,12 @@ void UlvoEngine::onKey(KeyState& keys, const unsigned char& key)
     }
 }
 
-void UlvoEngine::editConsoleLine(KeyState& keys, const unsigned char& key, int keyType)
+void UlvoEngine::editConsoleLine(const TypedKey& typed, int keyType)
 {
     TypedConsoleCommand* line = m_currentLine;
     std::wstring text = line->getLine();
     int cursor = std::clamp(line->getCursor(), 0, static_cast<int>(text.size()));
-    const bool control = keys.isKeyDown(kKeyLeftControl, true) || keys.isKeyDown(kKeyRightControl, true);
+    const bool control = typed.control;
 
     if (keyType == KT_BACKSPACE) {
         if (control) {
@@ -262,7 +276,7 @@ void UlvoEngine::editConsoleLine(KeyState& keys, const unsigned char& key, int k
     } else {
         wchar_t character = 0;
         TastaturLayout* layout = TastaturLayoutManager::getInstance()->getActiveLayout();
-        if (layout && layout->getCharacter(key, character, &keys)) {
+        if (layout && layout->getCharacter(typed.key, character, typed.shift, typed.altGr)) {
             text.insert(static_cast<std::size_t>(cursor), 1, character);
             ++cursor;
         }

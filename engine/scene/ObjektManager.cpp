@@ -11,6 +11,7 @@
 #include "render/cameras/CameraManager.h"
 #include "render/manager/RenderManager.h"
 #include "render/scenegraph/SceneGraph.h"
+#include "scene/EditorOverlayPass.h"
 #include "scene/arrangements/ObjektAnordnung.h"
 #include "scene/objects/BaseObjekt.h"
 
@@ -23,6 +24,9 @@ bool ObjektManager::s_makeClipmapToHeightMap = false;
 std::wstring ObjektManager::s_heightMapEffectName;
 
 namespace {
+
+// The editor's own objects: the axes object "COORDS".
+const wchar_t* const kEditorFile = L"data\\Szenen\\editor.xml";
 
 // The free values of the first child node of that name.
 std::unordered_set<std::wstring> listedNames(const XMLNode* root, const wchar_t* child)
@@ -67,6 +71,7 @@ ObjektManager::~ObjektManager()
     m_lastLoaded.clear();
     m_lastLoadedLive.clear();
     setEditObject(nullptr);
+    setRenderManager(nullptr);
 }
 
 void ObjektManager::setEditObject(BaseObjekt* object)
@@ -76,6 +81,40 @@ void ObjektManager::setEditObject(BaseObjekt* object)
     if (m_editObject)
         m_editObject->Release();
     m_editObject = object;
+    showEditor();
+}
+
+void ObjektManager::setRenderManager(RenderManager* renderManager)
+{
+    if (m_editorPass) {
+        if (m_renderManager)
+            m_renderManager->removeOverlayPass(m_editorPass);
+        m_editorPass->Release();
+        m_editorPass = nullptr;
+    }
+    m_renderManager = renderManager;
+    if (renderManager)
+        m_editorPass = new EditorOverlayPass(*this, renderManager);
+    showEditor();
+}
+
+void ObjektManager::showEditor()
+{
+    if (!m_renderManager || !m_editorPass)
+        return;
+    if (!m_editObject) {
+        m_renderManager->removeOverlayPass(m_editorPass);
+        return;
+    }
+    if (!m_editorObjectsLoaded) {
+        m_editorObjectsLoaded = true;
+        // "COORDS" from the editor's own file, unless a scene brought one.
+        XMLNode root;
+        if (!find(L"COORDS") && XMLNode::load(&root, kEditorFile, 0))
+            loadSceneFile(&root);
+    }
+    m_editorPass->setSceneGraph(m_sceneGraph);
+    m_renderManager->addOverlayPass(m_editorPass);
 }
 
 bool ObjektManager::removeByName(const std::wstring& name)

@@ -37,6 +37,8 @@
 namespace Ulvo {
 
 class Camera;
+class EditorOverlayPass;
+class RenderManager;
 class SceneGraph;
 class SplineManager;
 class XMLNode;
@@ -57,6 +59,8 @@ public:
     void setSceneGraph(SceneGraph* graph) { m_sceneGraph = graph; }
     SceneGraph* getSceneGraph() const { return m_sceneGraph; }
     void setSplineManager(SplineManager* splines) { m_splines = splines; }
+    // Where the editor shows what it edits (EditorOverlayPass); handed down by the engine.
+    void setRenderManager(RenderManager* renderManager);
     SplineManager* getSplineManager() const { return m_splines; }
 
     // The edited object leaves the editor first; then as the registry.
@@ -143,6 +147,11 @@ public:
 
     // Box display of the editor; draws nothing until the editor's drawing resources exist.
     void drawBox(const AABB& box, D3DCOLOR colour, bool solid) override;
+    // The outline of a four-cornered figure (corners 0 1 over 2 3), as lines.
+    void drawQuad(const D3DXVECTOR3 (&corners)[4], D3DCOLOR colour);
+    // The edited object's box in the colour of the drag kind, the axes a drag changes (x red,
+    // y green, z blue) and the edit plane's outline, seen by the camera.
+    void drawEditorMarks(Camera& camera);
 
     // The registry's deletion slot; the object also leaves lastLoaded.
     void onObjectDeleted(NamedObject* object) override;
@@ -193,6 +202,12 @@ private:
     int m_planeMode = 0;
     float m_dragDistance = 0.0f;
     BaseObjekt* m_editObject = nullptr;
+    RenderManager* m_renderManager = nullptr;
+    EditorOverlayPass* m_editorPass = nullptr;
+    bool m_editorObjectsLoaded = false;
+    // The overlay on the render manager exactly while there is an edited object; the editor's
+    // own objects ("COORDS") loaded at its first use.
+    void showEditor();
 
     // lastLoaded in load order; an object counts only while it is in the set.
     std::vector<BaseObjekt*> m_lastLoaded;
@@ -220,6 +235,9 @@ private:
     IDirect3DIndexBuffer9* m_boxTriangles = nullptr;
     IDirect3DIndexBuffer9* m_boxLines = nullptr;
     BoxVertex m_boxCorners[8]{};
+    // Uploads the corners and sets the fixed-function states every box draw shares; false when
+    // the buffer cannot be filled.
+    bool beginBoxDraw(IDirect3DDevice9* device);
 };
 
 } // namespace Ulvo

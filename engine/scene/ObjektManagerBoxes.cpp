@@ -4,8 +4,12 @@
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/logging/Logger.h"
 #include "render/ScopedPerfEvent.h"
+#include "render/cameras/Camera.h"
+#include "scene/DirectionAngle.h"
 #include "scene/ObjektManager.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace Ulvo {
@@ -26,6 +30,11 @@ constexpr uint32_t kBoxEdges[24] = {
     0, 2, 1, 3, 4, 6, 5, 7, // along y
     0, 4, 1, 5, 2, 6, 3, 7, // along z
 };
+
+// The box of the edited object by drag kind: nothing, move, scale, rotate, velocity.
+constexpr D3DCOLOR kKindColours[5] = {0xFFFFFFFF, 0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF, 0xFFFF8000};
+constexpr D3DCOLOR kAxisColours[3] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+constexpr D3DCOLOR kPlaneColour = 0xFFC0C0C0;
 
 void logFailed(int line, const wchar_t* call)
 {
@@ -95,6 +104,26 @@ void ObjektManager::releaseDeviceResources()
     m_deviceResources = false;
 }
 
+bool ObjektManager::beginBoxDraw(IDirect3DDevice9* device)
+{
+    void* data = nullptr;
+    if (FAILED(m_boxVertices->Lock(0, 0, &data, D3DLOCK_DISCARD)) || !data)
+        return false;
+    std::memcpy(data, m_boxCorners, sizeof m_boxCorners);
+    m_boxVertices->Unlock();
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetTexture(0, nullptr);
+    device->SetTransform(D3DTS_WORLD, &identity);
+    // Whatever effect ran last may have left its shaders bound; the box is fixed-function.
+    device->SetVertexShader(nullptr);
+    device->SetPixelShader(nullptr);
+    device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    device->SetStreamSource(0, m_boxVertices, 0, sizeof(BoxVertex));
+    return true;
+}
+
 void ObjektManager::drawBox(const AABB& box, D3DCOLOR colour, bool solid)
 {
     if (!m_deviceResources)
@@ -110,23 +139,9 @@ void ObjektManager::drawBox(const AABB& box, D3DCOLOR colour, bool solid)
             D3DXVECTOR3((i & 1) ? high.x : low.x, (i & 2) ? high.y : low.y, (i & 4) ? high.z : low.z);
         m_boxCorners[i].colour = colour;
     }
-    void* data = nullptr;
-    if (FAILED(m_boxVertices->Lock(0, 0, &data, D3DLOCK_DISCARD)) || !data)
+    if (!beginBoxDraw(device))
         return;
-    std::memcpy(data, m_boxCorners, sizeof m_boxCorners);
-    m_boxVertices->Unlock();
-
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetTexture(0, nullptr);
-    device->SetTransform(D3DTS_WORLD, &identity);
-    // Whatever effect ran last may have left its shaders bound; the box is fixed-function.
-    device->SetVertexShader(nullptr);
-    device->SetPixelShader(nullptr);
-    device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
-    device->SetStreamSource(0, m_boxVertices, 0, sizeof(BoxVertex));
     device->SetIndices(m_boxTriangles);
     if (!solid) {
         DWORD fill = D3DFILL_SOLID;
@@ -140,6 +155,61 @@ void ObjektManager::drawBox(const AABB& box, D3DCOLOR colour, bool solid)
     }
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
     device->SetRenderState(D3DRS_LIGHTING, TRUE);
+}
+
+void ObjektManager::drawQuad(const D3DXVECTOR3 (&corners)[4], D3DCOLOR colour)
+{
+    IDirect3DDevice9* device = m_deviceResources ? D3DInterface::getInstance()->getDevice() : nullptr;
+    if (!device)
+        return;
+    // Corners 0 to 3 and again 4 to 7: the edges 0-1 and 2-3 and the edges 0-2 and 1-3 of the
+    // edge list are the outline.
+    for (int i = 0; i < 8; ++i)
+        m_boxCorners[i] = BoxVertex{corners[i & 3], colour};
+    if (!beginBoxDraw(device))
+        return;
+    device->SetIndices(m_boxLines);
+    device->DrawIndexedPrimitive(D3DPT_LINELIST, 0, 0, 8, 0, 2);
+    device->DrawIndexedPrimitive(D3DPT_LINELIST, 0, 0, 8, 8, 2);
+    device->SetRenderState(D3DRS_LIGHTING, TRUE);
+}
+
+void ObjektManager::drawEditorMarks(Camera& camera)
+{
+    if (!m_editObject || !m_deviceResources || !D3DInterface::getInstance()->getDevice())
+        return;
+    ScopedPerfEvent event(L"ObjektManager::drawEditorMarks");
+    camera.applyTransforms();
+    // Over everything, as the handles: what is edited must show even inside other objects.
+    IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    m_editObject->renderBoundingBox(kKindColours[std::clamp(m_editKind, 0, 4)], false);
+
+    // Axes and plane through the point a drag moves, as long as the box is wide, at least a unit.
+    const AABB& box = m_editObject->getBoundingBox();
+    const D3DXVECTOR3 extent = box.getMax() - box.getMin();
+    const float reach = std::max({extent.x, extent.y, extent.z, 1.0f}) * 0.75f;
+    const D3DXVECTOR3 q = m_editObject->getBasePosition();
+    const D3DXVECTOR3 axes[3] = {{reach, 0.0f, 0.0f}, {0.0f, reach, 0.0f}, {0.0f, 0.0f, reach}};
+    for (int axis = 0; axis < 3; ++axis) {
+        if (m_axisMask & (1 << axis))
+            drawQuad({q - axes[axis], q + axes[axis], q - axes[axis], q + axes[axis]}, kAxisColours[axis]);
+    }
+
+    // The edit plane as getEditPlanePoint lays it: level, upright across the view, or facing it.
+    const D3DXMATRIX& inverse = camera.getViewInverseMatrix();
+    D3DXVECTOR3 across(reach, 0.0f, 0.0f);
+    D3DXVECTOR3 along(0.0f, 0.0f, reach);
+    if (m_planeMode == 1) {
+        const float heading = directionAngle(inverse._31, inverse._33) * 0.01745329238474369f;
+        across = D3DXVECTOR3(-std::sin(heading) * reach, 0.0f, std::cos(heading) * reach);
+        along = D3DXVECTOR3(0.0f, reach, 0.0f);
+    } else if (m_planeMode == 2) {
+        across = D3DXVECTOR3(inverse._11, inverse._12, inverse._13) * reach;
+        along = D3DXVECTOR3(inverse._21, inverse._22, inverse._23) * reach;
+    }
+    drawQuad({q - across - along, q + across - along, q - across + along, q + across + along}, kPlaneColour);
+    device->SetRenderState(D3DRS_ZENABLE, TRUE);
 }
 
 } // namespace Ulvo

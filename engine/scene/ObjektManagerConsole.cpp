@@ -21,7 +21,8 @@ namespace {
 std::wstring num(float value)
 {
     std::wostringstream out;
-    out << value;
+    // Adding 0 turns a negative zero (a turn read back from a quaternion) into 0, not "-0".
+    out << value + 0.0f;
     return out.str();
 }
 
@@ -335,8 +336,11 @@ void ObjektCommands::loadFile(ObjektManager& manager, TypedConsoleCommand& line)
     if (file.empty())
         return;
     XMLNode root;
-    if (!XMLNode::load(&root, file, 0))
+    if (!XMLNode::load(&root, file, 0)) {
+        // Nothing loaded and nothing changed; the line says so instead of staying silent.
+        line.setAnswer(L"Datei nicht geladen: " + file);
         return;
+    }
     manager.setLastLoaded(manager.loadSceneFile(&root));
     line.setAnswer(std::to_wstring(manager.m_lastLoaded.size()) + L" Objekte geladen");
     // "phy" (argument 3) asks for a physics this engine does not have.
@@ -359,12 +363,17 @@ void ObjektCommands::removeLastLoaded(ObjektManager& manager, TypedConsoleComman
 void ObjektCommands::toggleLight(ObjektManager& manager, TypedConsoleCommand& line)
 {
     BaseObjekt* object = manager.find(line.getToken(0));
-    if (!object)
+    if (!object) {
+        line.setAnswer(L"Objekt nicht gefunden!");
         return;
-    if (line.getParamBool(1))
+    }
+    if (line.getParamBool(1)) {
         object->switchLightsOn();
-    else
+        line.setAnswer(L"Licht an");
+    } else {
         object->switchLightsOff();
+        line.setAnswer(L"Licht aus");
+    }
 }
 
 // ------------------------------------------------------------------ editor state
@@ -380,6 +389,8 @@ void ObjektCommands::setEditMode(ObjektManager& manager, TypedConsoleCommand& li
             return;
         }
     }
+    // A word it does not know changes nothing: the line says which words it knows.
+    line.setAnswer(ObjektManager::kCommands[9].help);
 }
 
 void ObjektCommands::setEditMouseMode(ObjektManager& manager, TypedConsoleCommand& line)

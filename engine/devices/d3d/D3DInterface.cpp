@@ -48,7 +48,7 @@ D3DInterface::D3DInterface()
     static const ConsoleCommandEntry<D3DInterface> kCommands[] = {
         {L"D3D_getResolution", 0, L"D3D_getResolution; gibt die Aufl\u00F6sung und Farbtiefe",
          &D3DInterface::consoleGetResolution},
-        {L"D3D_setResolution", 3, L"D3D_setResolution res rey bpp; setzt die Aufl\u00F6sung",
+        {L"D3D_setResolution", 2, L"D3D_setResolution res rey bpp; setzt die Aufl\u00F6sung",
          &D3DInterface::consoleSetResolution},
         {L"D3D_setFullscreen", 1, L"D3D_setFullscreen 0/1; Vollbildmodus an/aus", &D3DInterface::consoleSetFullscreen},
         {L"D3D_setMaxScreenSize", 2, L"D3D_setMaxScreenSize x y; maximalen Screensize setzen",
@@ -348,8 +348,12 @@ void D3DInterface::consoleGetResolution(TypedConsoleCommand& line)
 
 void D3DInterface::consoleSetResolution(TypedConsoleCommand& line)
 {
+    // Without a depth the current one stays.
+    D3DFORMAT format = m_initParams ? m_initParams->getDisplayMode()->Format : D3DFMT_X8R8G8B8;
+    if (line.getArgumentCount() > 2)
+        format = line.getParamInt(2) == 32 ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5;
     const D3DDISPLAYMODE wanted{static_cast<UINT>(line.getParamInt(0)), static_cast<UINT>(line.getParamInt(1)),
-                                0xFFFFFFFFu, line.getParamInt(2) == 32 ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5};
+                                0xFFFFFFFFu, format};
     setDisplayMode(&wanted, -1, false);
     line.setAnswer(L"Aufl\u00F6sung wurde angepasst");
 }

@@ -45,6 +45,8 @@ DirectInputInterface::DirectInputInterface()
 {
     m_lastMousePoll = GetTickCount();
     m_lastKeyboardPoll = m_lastMousePoll;
+    m_typedText.reserve(64);
+    m_typedTextSent.reserve(64);
 }
 
 void DirectInputInterface::connect(MainLoopSignals& loop, DeviceLossSignals& device)
@@ -276,6 +278,7 @@ void DirectInputInterface::update()
         m_measureKeyboard->start();
     }
     updateKeyBoard();
+    emitTypedText();
     if (measuring) {
         m_measureKeyboard->stop();
         m_measureJoysticks->start();
@@ -615,8 +618,13 @@ void DirectInputInterface::resyncKeyboard()
 
 void DirectInputInterface::onActivate(const bool& active)
 {
-    if (!active)
-        releaseKeysUp(nullptr);
+    if (active)
+        return;
+    releaseKeysUp(nullptr);
+    // Modifiers let go elsewhere send no key message here.
+    m_textShift[0] = m_textShift[1] = false;
+    m_textControl[0] = m_textControl[1] = false;
+    m_textAltGr = false;
 }
 
 void DirectInputInterface::updateKeyBoard()
@@ -751,9 +759,50 @@ void DirectInputInterface::updateJoysticks()
 // ---------------------------------------------------------------------------------------------
 // Window messages, console, centring
 
+void DirectInputInterface::emitTypedText()
+{
+    // Slots may type again (a test, a replay): what they queue waits for the next update.
+    m_typedTextSent.swap(m_typedText);
+    KeyState& ks = m_inputStates.keyState;
+    for (const TypedKey& text : m_typedTextSent) {
+        ks.consoleText.emit(ks, text);
+        // The console may have opened or closed with the text before.
+        if (!m_consoleOpen)
+            ks.textTyped.emit(ks, text);
+    }
+    m_typedTextSent.clear();
+}
+
 void DirectInputInterface::onWindowMessage(HWND& window, UINT& message, WPARAM& wParam, LPARAM& lParam)
 {
-    if (!m_initParams || !m_initParams->isUsingWindowMessages())
+    if (!m_initParams)
+        return;
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_KEYUP || message == WM_SYSKEYUP) {
+        // The scan code, with the extended-key bit as DirectInput's high bit.
+        const auto scanCode = static_cast<unsigned>((lParam >> 16) & 0xFF);
+        const unsigned extended = (lParam >> 24) & 1 ? 0x80u : 0u;
+        const auto key = static_cast<unsigned char>(scanCode | extended);
+        const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+        switch (key) {
+        case DIK_LSHIFT:
+        case DIK_RSHIFT:
+            m_textShift[key == DIK_RSHIFT] = down;
+            break;
+        case DIK_LCONTROL:
+        case DIK_RCONTROL:
+            m_textControl[key == DIK_RCONTROL] = down;
+            break;
+        case DIK_RMENU:
+            m_textAltGr = down;
+            break;
+        default:
+            break;
+        }
+        if (down && scanCode != 0)
+            m_typedText.push_back(TypedKey{key, m_textShift[0] || m_textShift[1],
+                                           m_textControl[0] || m_textControl[1], m_textAltGr});
+    }
+    if (!m_initParams->isUsingWindowMessages())
         return;
     if (message == WM_MOUSEMOVE && m_cursorVisible) {
         while (ShowCursor(FALSE) >= 0) {}

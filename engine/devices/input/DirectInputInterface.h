@@ -98,6 +98,8 @@ private:
     void emitMouseAxis(UlvoAchse axis);
     void emitMouseButton(bool pressed, int index);
     void emitKey(sigslot::signal2<KeyState&, const unsigned char&>& signal, int key, bool holdBack);
+    // Hands on the text typed since the last update, in order.
+    void emitTypedText();
     void heldKey(int key, uint32_t now);
 
     InputStates m_inputStates;
@@ -113,6 +115,14 @@ private:
     std::vector<JoystickRecord> m_joystickDevices;
     std::vector<std::wstring> m_joystickNames;
     std::vector<WindowMessage> m_windowMessages;
+    // Key and character messages queued for the next update: unlike the keyboard's event buffer
+    // the queue keeps all of them, however long the frame.
+    std::vector<TypedKey> m_typedText;
+    std::vector<TypedKey> m_typedTextSent;
+    // The modifiers as the key messages queued so far leave them (left and right apart).
+    bool m_textShift[2] = {false, false};
+    bool m_textControl[2] = {false, false};
+    bool m_textAltGr = false;
     DIDEVCAPS m_joystickCaps{};
     bool m_consoleOpen = false;
     bool m_cursorVisible = true;

@@ -51,6 +51,15 @@ enum UlvoAchse : int32_t {
 
 namespace Ulvo {
 
+// A key going down (or repeating) as the window's key messages bring it, with the modifiers
+// held at that moment: text is read from these in the order typed, whatever a frame lasts.
+struct TypedKey {
+    unsigned char key = 0; // DirectInput code
+    bool shift = false;
+    bool control = false;
+    bool altGr = false; // right Alt
+};
+
 class KeyState {
 public:
     KeyState();
@@ -69,6 +78,11 @@ public:
     sigslot::signal2<KeyState&, const unsigned char&> keyReleased; // went up
     // Went down or repeated, also while the in-game console is open.
     sigslot::signal2<KeyState&, const unsigned char&> consoleKey;
+    // Text as typed, every key in its order however long the frame took (the key states above
+    // keep only what a poll's small buffer holds): consoleText always, textTyped not while the
+    // in-game console is open.
+    sigslot::signal2<KeyState&, const TypedKey&> consoleText;
+    sigslot::signal2<KeyState&, const TypedKey&> textTyped;
 
     unsigned char repeating[256]; // 1 once the key's repeat has started
 };

@@ -283,14 +283,15 @@ void TastaturLayout::readKey(XMLNode& node)
 
 bool TastaturLayout::getCharacter(const unsigned char& key, wchar_t& character, KeyState* keys) const
 {
-    int column = 0;
-    if (keys) {
-        // The console reads these while it is open, so the console is ignored.
-        if (keys->isKeyDown(kLeftShift, true) || keys->isKeyDown(kRightShift, true))
-            column = 1;
-        else if (keys->isKeyDown(kRightAlt, true))
-            column = 2;
-    }
+    // The console reads these while it is open, so the console is ignored.
+    const bool shift = keys && (keys->isKeyDown(kLeftShift, true) || keys->isKeyDown(kRightShift, true));
+    const bool altGr = keys && keys->isKeyDown(kRightAlt, true);
+    return getCharacter(key, character, shift, altGr);
+}
+
+bool TastaturLayout::getCharacter(unsigned char key, wchar_t& character, bool shift, bool altGr) const
+{
+    const int column = shift ? 1 : altGr ? 2 : 0;
     const wchar_t chosen = m_characters[key][column];
     if (chosen == 0)
         return false;

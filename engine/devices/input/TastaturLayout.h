@@ -40,6 +40,8 @@ public:
     // while right Alt is down, else the normal one (without a key state: the
     // normal one). False, and character unchanged, when that character is 0.
     bool getCharacter(const unsigned char& key, wchar_t& character, KeyState* keys) const;
+    // The same with the modifiers given (those held when the key was typed).
+    bool getCharacter(unsigned char key, wchar_t& character, bool shift, bool altGr) const;
     int getKeyType(const unsigned char& key) const { return m_keyTypes[key]; }
     // The first key, in ascending code order, one of whose five names is
     // exactly name.

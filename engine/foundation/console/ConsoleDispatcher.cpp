@@ -8,11 +8,12 @@ ConsoleDispatcher* ConsoleDispatcher::getInstance()
     return &instance;
 }
 
-void ConsoleDispatcher::execute(TypedConsoleCommand& line)
+bool ConsoleDispatcher::execute(TypedConsoleCommand& line)
 {
     bool handled = false;
     onExecute.emit(line, handled);
     line.setCursor(-1);
+    return handled;
 }
 
 void ConsoleDispatcher::complete(TypedConsoleCommand& line, std::vector<std::wstring>& candidates)

@@ -14,10 +14,10 @@ public:
     static ConsoleDispatcher* getInstance();
 
     // Every receiver that registered the line's name runs it (or answers with
-    // its help line when arguments are missing). The caller sets the answer for
-    // an unknown command beforehand; it stays when nobody runs the line.
-    // The cursor is -1 afterwards.
-    void execute(TypedConsoleCommand& line);
+    // its help line when arguments are missing). The cursor is -1 afterwards.
+    // False when no receiver knows the name: the answer is then untouched, so
+    // the caller says the command was not found.
+    bool execute(TypedConsoleCommand& line);
     // Appends the completion candidates of every receiver, in each receiver's
     // key order: command names for a partly typed name, or "Name argument" lines
     // from completeArguments for an exact name.

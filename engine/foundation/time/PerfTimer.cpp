@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <sstream>
 
 namespace Ulvo {
 
@@ -58,7 +59,9 @@ void PerfTimer::consolePause(TypedConsoleCommand& line)
 void PerfTimer::consoleUserTimeFactor(TypedConsoleCommand& line)
 {
     m_userTimeFactor = line.getParamDouble(0);
-    line.setAnswer(std::wstring());
+    std::wostringstream answer;
+    answer << L"Zeitfaktor: " << m_userTimeFactor;
+    line.setAnswer(answer.str());
 }
 
 void PerfTimer::update()

@@ -254,6 +254,15 @@ void RenderManager::addOverlayPass(RenderPass* pass)
     pass->addRef();
 }
 
+void RenderManager::removeOverlayPass(RenderPass* pass)
+{
+    auto found = std::find(m_overlays.begin(), m_overlays.end(), pass);
+    if (found == m_overlays.end())
+        return;
+    m_overlays.erase(found);
+    pass->release();
+}
+
 // ------------------------------------------------------------------ post effects
 
 RenderPostEffect* RenderManager::getPostEffect(const std::wstring& name) const

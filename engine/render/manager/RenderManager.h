@@ -95,6 +95,8 @@ public:
     const std::vector<RenderPass*>& getRenderPasses() const { return m_passes; }
     // Appends a pass not yet listed, with one activation.
     void addOverlayPass(RenderPass* pass);
+    // Takes a pass off the overlays (its activation with it); one not there is left alone.
+    void removeOverlayPass(RenderPass* pass);
     const std::vector<RenderPass*>& getOverlayPasses() const { return m_overlays; }
     // The RENDERPASS kinds by TYPE: the render layer's, and those layers above add at start-up.
     RenderPassKinds& getPassKinds() { return m_passKinds; }

@@ -106,7 +106,12 @@ ThreeMatchGame::ThreeMatchGame(const bool& showSplashScreen, const bool& confirm
     m_engine->setFrameFrequency(kFrequency);
     if (m_renderManager)
         m_renderManager->setRenderTargetSize(1024, 768);
-    Ulvo::CameraManager::getInstance()->addCamera(&m_camera);
+    Ulvo::CameraManager* cameras = Ulvo::CameraManager::getInstance();
+    cameras->addCamera(&m_camera);
+    // The object editor picks through the active camera: the level's, unless the console names
+    // another.
+    if (!cameras->getActiveCamera())
+        cameras->setActiveCamera(&m_camera);
     // A fixed seed: a game replays the same random sequences every run.
     crt_srand(0);
     Ulvo::Measures::setMeasuring(false);
@@ -188,7 +193,7 @@ void ThreeMatchGame::connectSignals()
     m_d3d->confirmSecondsLeft.connect(this, &ThreeMatchGame::onConfirmTimeLeft);
     Ulvo::InputStates& input = Ulvo::DirectInputInterface::getInstance()->getInputStates();
     input.keyState.keyPressed.connect(this, &ThreeMatchGame::takeScreenshot);
-    input.keyState.keyTyped.connect(this, &ThreeMatchGame::onProfileNameKey);
+    input.keyState.textTyped.connect(this, &ThreeMatchGame::onProfileNameText);
     input.mouseState.buttonPressed.connect(this, &ThreeMatchGame::onMouseButton);
     input.mouseState.buttonReleased.connect(this, &ThreeMatchGame::onMouseButtonUp);
     input.mouseState.axisMoved.connect(this, &ThreeMatchGame::onMouseMove);

@@ -95,6 +95,8 @@ public:
     void onProfileButtonClicked(Ulvo::GUIWindow& button);
     Profil* getProfileOrActive(Profil* profil) const;
     void onProfileNameKey(Ulvo::KeyState& keys, const unsigned char& key);
+    // The same from the keyboard's typed text: every key in order, with the Shift of its moment.
+    void onProfileNameText(Ulvo::KeyState& keys, const Ulvo::TypedKey& typed);
     void onUseZornChecked(Ulvo::GUICheckboxButton& box);
     void onEasyChecked(Ulvo::GUICheckboxButton& box);
     void onMediumChecked(Ulvo::GUICheckboxButton& box);

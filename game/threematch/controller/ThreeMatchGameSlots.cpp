@@ -237,19 +237,25 @@ Profil* ThreeMatchGame::getProfileOrActive(Profil* profil) const
 
 void ThreeMatchGame::onProfileNameKey(Ulvo::KeyState& keys, const unsigned char& key)
 {
+    const bool shift = keys.isKeyDown(DIK_LSHIFT, true) || keys.isKeyDown(DIK_RSHIFT, true);
+    onProfileNameText(keys, Ulvo::TypedKey{key, shift, false, keys.isKeyDown(DIK_RMENU, true)});
+}
+
+void ThreeMatchGame::onProfileNameText(Ulvo::KeyState&, const Ulvo::TypedKey& typed)
+{
     if (!m_nameEntry)
         return;
     Ulvo::GUILabel* label = findLabel(*m_gui, L"NP_ProfilNameLabel");
     const Ulvo::TastaturLayout* layout = m_layouts->getActiveLayout();
     if (!label || !layout)
         return;
-    const int type = layout->getKeyType(key);
+    const int type = layout->getKeyType(typed.key);
     if (type != Ulvo::KT_LETTER && type != Ulvo::KT_NUMBER && type != Ulvo::KT_SONDER && type != Ulvo::KT_BACKSPACE)
         return;
     std::wstring text = m_replaceName ? std::wstring() : label->getText();
     wchar_t character = 0;
     if (type != Ulvo::KT_BACKSPACE)
-        layout->getCharacter(key, character, &keys);
+        layout->getCharacter(typed.key, character, typed.shift, typed.altGr);
     // Another character a name does not take leaves the proposed name as it was.
     if (!editName(text, type, character) && type == Ulvo::KT_SONDER)
         return;

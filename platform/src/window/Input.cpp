@@ -422,8 +422,13 @@ bool PlatformInjectKey(HWND window, int sdlScancode, bool down)
     SDL_Keycode sym = e.key.keysym.sym;
     if (down && !control && !alt && sym >= 32 && sym < 127) {
         char ch = static_cast<char>(sym);
+        // With Shift, as a US keyboard types.
+        static const char kPlain[] = "`1234567890-=[]\\;',./";
+        static const char kShifted[] = "~!@#$%^&*()_+{}|:\"<>?";
         if (shift && ch >= 'a' && ch <= 'z')
             ch = static_cast<char>(ch - 'a' + 'A');
+        else if (const char* at = shift ? std::strchr(kPlain, ch) : nullptr; at && *at)
+            ch = kShifted[at - kPlain];
         SDL_Event text{};
         text.text.type = SDL_TEXTINPUT;
         text.text.windowID = w->sdlId;

@@ -1,5 +1,5 @@
 // The engine's "E_" commands and the in-game console line, driven through the
-// keyboard's consoleKey signal with a layout installed in code.
+// keyboard's text signal with a layout installed in code.
 #include "devices/input/DirectInputInterface.h"
 #include "devices/input/KeyState.h"
 #include "devices/input/TastaturLayout.h"
@@ -99,18 +99,18 @@ protected:
 
     static KeyState& keys() { return DirectInputInterface::getInstance()->getKeyState(); }
 
-    static void press(unsigned char key) { keys().consoleKey.emit(keys(), key); }
+    static void press(unsigned char key, bool shift = false)
+    {
+        keys().consoleText.emit(keys(), TypedKey{key, shift, keys().keys[kLeftControl] != 0});
+    }
 
     static void type(const std::wstring& text)
     {
         for (wchar_t c : text) {
             const bool upper = c >= L'A' && c <= L'Z';
-            const bool shift = upper || c == L'_';
             const wchar_t plain = upper ? static_cast<wchar_t>(c - L'A' + L'a') : c == L'_' ? L'-' : c;
-            keys().keys[kLeftShift] = shift ? 0x80 : 0;
-            press(keyCodes().at(plain));
+            press(keyCodes().at(plain), upper || c == L'_');
         }
-        keys().keys[kLeftShift] = 0;
     }
 
     // Empties the current line: cursor to its end, then Backspace.

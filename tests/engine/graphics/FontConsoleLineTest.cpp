@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -64,7 +66,7 @@ KeyState& keys()
 
 void press(unsigned char key)
 {
-    keys().consoleKey.emit(keys(), key);
+    keys().consoleText.emit(keys(), TypedKey{key});
 }
 
 void type(const std::wstring& text)
@@ -171,5 +173,32 @@ TEST_F(ConsoleLine, AppearsWhenToggledAndShowsTypedText)
     press(kConsole);
     EXPECT_FALSE(view.isShown());
     EXPECT_EQ(inkInTopBand(render(view)), 0);
+}
+
+TEST_F(ConsoleLine, ACompletionListLongerThanTheScreenTurnsItsPagesWithTab)
+{
+    ThreeMatch::ConsoleLineView view;
+    press(kConsole);
+    while (!engine->getCurrentConsoleLine()->getLine().empty())
+        press(kBackspace);
+    press(kTab); // every command
+    render(view);
+    const std::wstring& list = view.getCompletionList();
+    const auto lines = static_cast<std::size_t>(std::count(list.begin(), list.end(), L'\n')) + 1;
+    const std::size_t page = view.getListShown();
+    ASSERT_GT(page, 0u);
+    ASSERT_LT(page, lines) << "the test screen holds fewer lines than there are commands";
+    EXPECT_EQ(view.getListFirst(), 0u);
+    std::size_t first = 0;
+    for (std::size_t shown = page; shown < lines; shown += page) {
+        press(kTab);
+        render(view);
+        first += page;
+        EXPECT_EQ(view.getListFirst(), first);
+    }
+    press(kTab);
+    render(view);
+    EXPECT_EQ(view.getListFirst(), 0u) << "after the last page the first again";
+    press(kConsole);
 }
 #endif

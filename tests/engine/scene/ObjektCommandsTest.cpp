@@ -68,6 +68,9 @@ TEST_F(ObjektCommandsTest, TransformCommandsSetWhatIsTypedAndAnswerWithTheTransf
     EXPECT_NE(yaw.find(L" Roll: "), std::wstring::npos);
     EXPECT_NEAR(kiste->getRotation().y, std::sqrt(0.5f), 1e-6f);
     EXPECT_NEAR(kiste->getRotation().w, std::sqrt(0.5f), 1e-6f);
+    // A half turn reads a zero angle back with a sign; it is written as 0.
+    const std::wstring half = run(L"OBJ_SetRotationYawPitchRoll Kiste 180 0 0") + L" ";
+    EXPECT_EQ(half.find(L": -0 "), std::wstring::npos) << half;
 
     const std::wstring euler = run(L"OBJ_SetRotationEuler Kiste 0 0 0");
     EXPECT_EQ(euler, L"Objekt rotiert auf Heading: 0 Attitude: 0 Bank: 0");
@@ -108,13 +111,13 @@ TEST_F(ObjektCommandsTest, CloneRemoveAndTheLightSwitchAnswerPerObject)
     EXPECT_EQ(run(L"OBJ_Remove"), L"OBJ_Remove Objektname; l\u00F6scht das Objekts");
 
     auto* probeKiste = dynamic_cast<ProbeObjekt*>(kiste);
-    EXPECT_EQ(run(L"OBJ_ToggleLicht Kiste 1"), L"");
+    EXPECT_EQ(run(L"OBJ_ToggleLicht Kiste 1"), L"Licht an");
     EXPECT_EQ(probeKiste->lit(), 1);
-    EXPECT_EQ(run(L"OBJ_ToggleLicht Kiste 0"), L"");
+    EXPECT_EQ(run(L"OBJ_ToggleLicht Kiste 0"), L"Licht aus");
     EXPECT_EQ(probeKiste->lit(), 0);
-    EXPECT_EQ(run(L"OBJ_ToggleLicht Kiste an"), L"");
+    EXPECT_EQ(run(L"OBJ_ToggleLicht Kiste an"), L"Licht aus");
     EXPECT_EQ(probeKiste->lit(), 0) << "a word is not true";
-    EXPECT_EQ(run(L"OBJ_ToggleLicht Nichts 1"), L"");
+    EXPECT_EQ(run(L"OBJ_ToggleLicht Nichts 1"), L"Objekt nicht gefunden!");
     EXPECT_EQ(run(L"OBJ_ToggleLicht Kiste"), L"OBJ_ToggleLicht O1 [0|1]; schaltet das Licht des Objektes an/aus");
 }
 
@@ -124,7 +127,7 @@ TEST_F(ObjektCommandsTest, LoadFileAndRemoveLastLoadedCountWhatIsLeftOfTheFile)
                                         "<OBJEKT NAME=\"C\" TYPE=\"PROBE\"/>"
                                         "<OBJEKT_ANORDNUNG><SRC_OBJECT NAME=\"A\"/><INSTANZEN><INSTANZ/><INSTANZ/>"
                                         "</INSTANZEN></OBJEKT_ANORDNUNG></SZENE>");
-    EXPECT_EQ(run(L"OBJ_LoadFile fehlt.xml"), L"");
+    EXPECT_EQ(run(L"OBJ_LoadFile fehlt.xml"), L"Datei nicht geladen: fehlt.xml");
     EXPECT_EQ(run(L"OBJ_LoadFile szene.xml 1"), L"5 Objekte geladen");
     EXPECT_TRUE(inGraph(find(L"A")));
     EXPECT_EQ(run(L"OBJ_Remove B"), L"B Objekt entfernt!");
@@ -179,8 +182,9 @@ TEST_F(ObjektCommandsTest, EditorCommandsSetTheEditorsFields)
         EXPECT_EQ(m_manager->getEditKind(), mode.kind) << mode.word;
     }
     run(L"OBJ_SetEditMode rotate");
-    EXPECT_EQ(run(L"OBJ_SetEditMode fliegen"), L"") << "no keyword, no answer";
-    EXPECT_EQ(run(L"OBJ_SetEditMode mov"), L"") << "compared whole";
+    EXPECT_EQ(run(L"OBJ_SetEditMode fliegen"), L"OBJ_SetEditMode None/Move/Scale/Rotate/Velo; aktiviert den Editormode")
+        << "no keyword: the words it knows";
+    EXPECT_NE(run(L"OBJ_SetEditMode mov"), L"Editormode: Move") << "compared whole";
     EXPECT_EQ(m_manager->getEditMode(), 5);
     EXPECT_EQ(m_manager->getEditKind(), 3);
 

@@ -267,14 +267,14 @@ TEST_F(ObjektManagerTest, LoadFileAnswersTheCountAndPutsTheObjectsIntoTheGraphOn
     TestSupport::writeText("szene.xml",
                            "<SZENE><OBJEKT NAME=\"A\" TYPE=\"STUFE\"><BASE_DATA INSERT_IN_SCENEGRAPH=\"0\"/>"
                            "</OBJEKT><OBJEKT NAME=\"B\" TYPE=\"STUFE\"/></SZENE>");
-    EXPECT_EQ(command(L"OBJ_LoadFile fehlt.xml 1"), L"") << "a missing file gives no answer";
+    EXPECT_EQ(command(L"OBJ_LoadFile fehlt.xml 1"), L"Datei nicht geladen: fehlt.xml") << "a missing file is said";
     EXPECT_TRUE(m_manager.getLastLoaded().empty());
 
     EXPECT_EQ(command(L"OBJ_LoadFile szene.xml"), L"2 Objekte geladen");
     EXPECT_FALSE(inGraph(m_manager.find(L"A")));
     EXPECT_TRUE(inGraph(m_manager.find(L"B")));
     EXPECT_EQ(namesOf(m_manager.getLastLoaded()), (Names{L"A", L"B"}));
-    EXPECT_EQ(command(L"OBJ_LoadFile fehlt.xml"), L"");
+    EXPECT_EQ(command(L"OBJ_LoadFile fehlt.xml"), L"Datei nicht geladen: fehlt.xml");
     EXPECT_EQ(m_manager.getLastLoaded().size(), 2u) << "a failed load keeps the list";
 
     // Loaded again: both names are taken, nothing new; "toSG" hands over what the file gave.

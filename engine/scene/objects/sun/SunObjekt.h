@@ -28,6 +28,9 @@ public:
     // The clouds turn by their speed per second of the game clock.
     void update(Camera* camera, uint32_t value) override;
     void render(Camera* camera) override;
+    // The sky surrounds every eye point, so it would be the nearest hit of every pick ray: the
+    // editor picks what lies under it.
+    bool getIntersectionDist(const D3DXVECTOR3&, const D3DXVECTOR3&, float&) override { return false; }
 
     bool takesCloudValues() const override { return m_skyType == SKY_CLOUDS; }
     void setCloudSpeed(float speed) override { m_cloudSpeed = speed; }

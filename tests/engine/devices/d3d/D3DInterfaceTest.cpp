@@ -198,6 +198,11 @@ TEST_F(D3DInterfaceTest, ResolutionCommandsSwitchTheModeAndSignalOnce)
     // The same mode again changes nothing.
     run(L"D3D_setResolution 640 480 16");
     EXPECT_TRUE(probe.take().empty());
+    // Without a depth the current one stays.
+    run(L"D3D_setResolution 800 600");
+    EXPECT_EQ(run(L"D3D_getResolution"), L"800 600 16");
+    run(L"D3D_setResolution 640 480");
+    probe.take();
     // Too few arguments: the help line, nothing else.
     EXPECT_EQ(run(L"D3D_setResolution 800"), L"D3D_setResolution res rey bpp; setzt die Aufl\u00F6sung");
     EXPECT_TRUE(probe.take().empty());

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -126,6 +127,26 @@ protected:
     }
 
     void message(UINT msg, WPARAM wParam, LPARAM lParam) { input->onWindowMessage(window, msg, wParam, lParam); }
+
+    // The German layout the game ships (and picks on a German keyboard).
+    static void useShippedLayout()
+    {
+        const std::filesystem::path run = TestSupport::runtimeDir();
+        ASSERT_TRUE(std::filesystem::is_regular_file(run / "tastaturlayout.lay"));
+        TestSupport::ScopedCwd cwd(run);
+        XMLNode root;
+        ASSERT_TRUE(XMLNode::load(&root, L"tastaturlayout.lay", 0));
+        TastaturLayoutManager::getInstance()->load(root);
+    }
+
+    // The window's messages, as the running main loop hands them on before an update: typed
+    // text comes from its key messages.
+    void pumpMessages()
+    {
+        MSG msg{};
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            input->onWindowMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+    }
 
     HWND window = nullptr;
     DInputInitParams* params = nullptr;
@@ -352,6 +373,54 @@ TEST_F(DirectInputInterfaceTest, ReleaseLostToABufferOverflowIsRecovered)
     EXPECT_NE(std::find(rec.events.begin(), rec.events.end(), L"key-" + std::to_wstring(DIK_A)), rec.events.end());
 }
 
+// At two frames a second a line typed 30 ms a key holds far more key events than the keyboard's
+// buffer of eight; the console still gets every character, in order, with its Shift.
+TEST_F(DirectInputInterfaceTest, ConsoleGetsEveryKeyOfALineTypedAtTwoFramesASecond)
+{
+    constexpr int kShift = 225; // SDL's left Shift
+    constexpr int kGrave = 53;  // the key left of 1
+    constexpr int kSlash = 56;  // "_" with Shift on a German keyboard
+    ASSERT_NO_FATAL_FAILURE(useShippedLayout());
+    UlvoEngine* engine = UlvoEngine::getInstance();
+    engine->setInGameConsoleEnabled(true);
+    uint32_t sinceFrame = 0;
+    auto frame = [&] {
+        pumpMessages();
+        input->update();
+        sinceFrame = 0;
+    };
+    auto key = [&](int scancode, bool shift) {
+        if (shift)
+            PlatformInjectKey(window, kShift, true);
+        PlatformInjectKey(window, scancode, true);
+        PlatformInjectKey(window, scancode, false);
+        if (shift)
+            PlatformInjectKey(window, kShift, false);
+        PlatformAdvanceVirtualClock(30000);
+        sinceFrame += 30;
+        if (sinceFrame >= 500)
+            frame();
+    };
+    const std::wstring line = L"TIME_UserTimeFaktor 300";
+    key(kGrave, false);
+    for (wchar_t c : line) {
+        const bool upper = c >= L'A' && c <= L'Z';
+        const int scancode = c == L'_'                ? kSlash
+                             : c == L' '              ? 44
+                             : c == L'0'              ? 39
+                             : c >= L'1' && c <= L'9' ? 30 + (c - L'1')
+                                                      : 4 + (std::towlower(c) - L'a');
+        key(scancode, upper || c == L'_');
+    }
+    frame();
+    ASSERT_TRUE(engine->isConsoleVisible());
+    ASSERT_NE(engine->getCurrentConsoleLine(), nullptr);
+    EXPECT_EQ(engine->getCurrentConsoleLine()->getLine(), line);
+    key(kGrave, false);
+    frame();
+    EXPECT_FALSE(engine->isConsoleVisible());
+}
+
 TEST_F(DirectInputInterfaceTest, ConsoleHoldsBackAllButConsoleKeyAndCursorHidesOverTheClient)
 {
     Recorder rec(input->getInputStates());
@@ -468,14 +537,7 @@ TEST_F(DirectInputInterfaceTest, SettingsRoundTripThroughConfigCfg)
 // poll, the engine's console line and the shipped German layout.
 TEST_F(DirectInputInterfaceTest, TypedConsoleCommandGoesThroughTheLayout)
 {
-    const std::filesystem::path run = TestSupport::runtimeDir();
-    ASSERT_TRUE(std::filesystem::is_regular_file(run / "tastaturlayout.lay"));
-    {
-        TestSupport::ScopedCwd cwd(run);
-        XMLNode root;
-        ASSERT_TRUE(XMLNode::load(&root, L"tastaturlayout.lay", 0));
-        TastaturLayoutManager::getInstance()->load(root);
-    }
+    ASSERT_NO_FATAL_FAILURE(useShippedLayout());
     UlvoEngine* engine = UlvoEngine::getInstance();
     engine->setInGameConsoleEnabled(true);
 
@@ -484,15 +546,19 @@ TEST_F(DirectInputInterfaceTest, TypedConsoleCommandGoesThroughTheLayout)
                   kReturn = 40, kY = 28;
     auto tap = [&](int scancode) {
         PlatformInjectKey(window, scancode, true);
+        pumpMessages();
         poll();
         PlatformInjectKey(window, scancode, false);
+        pumpMessages();
         poll();
     };
     auto shifted = [&](int scancode) {
         PlatformInjectKey(window, kShift, true);
+        pumpMessages();
         poll();
         tap(scancode);
         PlatformInjectKey(window, kShift, false);
+        pumpMessages();
         poll();
     };
 

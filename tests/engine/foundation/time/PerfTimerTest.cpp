@@ -211,6 +211,6 @@ TEST_F(PerfTimerTest, ConsoleCommands)
 
     EXPECT_EQ(run(L"TIME_UserTimeFaktor"),
               L"TIME_UserTimeFaktor faktor; multipliziert die echtzeit mit dem faktor um die spielzeit zu berechnen");
-    EXPECT_EQ(run(L"time_usertimefaktor 2.5"), L"");
+    EXPECT_EQ(run(L"time_usertimefaktor 2.5"), L"Zeitfaktor: 2.5");
     EXPECT_DOUBLE_EQ(timer.getUserTimeFactor(), 2.5);
 }

@@ -156,6 +156,14 @@ TEST_F(SceneObjectKindsTest, MeshDescriptionKeepsItsValuesAndItsBoundsFollowTheT
     EXPECT_TRUE(mesh->getIntersectionDist(D3DXVECTOR3(10, 0, -10), D3DXVECTOR3(0, 0, 1), distance));
     EXPECT_NEAR(distance, 9.0f, 1e-3f);
     EXPECT_FALSE(mesh->getIntersectionDist(D3DXVECTOR3(13, 0, -10), D3DXVECTOR3(0, 0, 1), distance));
+    // The sky dome round the eye is never hit, so the editor picks what lies under it.
+    auto sky = make<SunObjekt>(object(L"Himmel", L"SUN", L"<MESH_DATA NAME=\"HIMMEL\"/><SUN_DATA IS_SUN=\"1\"/>"));
+    auto dome = make<MeshObjekt>(object(L"Kuppel", L"MESH", L"<MESH_DATA NAME=\"HIMMEL\"/>"));
+    ASSERT_TRUE(sky && dome);
+    const D3DXVECTOR3 eye(0, 1, 0);
+    const D3DXVECTOR3 up(0, 0.6f, 0.8f);
+    EXPECT_TRUE(dome->getIntersectionDist(eye, up, distance)) << "the ray meets the dome's mesh";
+    EXPECT_FALSE(sky->getIntersectionDist(eye, up, distance));
 }
 
 TEST_F(SceneObjectKindsTest, HostileDescriptionsAreLoggedAndLeaveSoundObjects)

@@ -19,6 +19,7 @@
 #include "scene/objects/sun/SunObjekt.h"
 #include "scene/objects/water/WaterObjekt.h"
 #include "support/LogCapture.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -311,6 +312,68 @@ TEST_F(SceneObjectsDrawTest, TheGizmoIsDrawnOverTheBoxItSitsIn)
     const POINT tip = pixelOf(D3DXVECTOR3(0.85f, 0, 0));
     EXPECT_PIXEL(image, tip.x, tip.y, rgb(axis.r, axis.g, axis.b));
     EXPECT_TRUE(golden(image, "gizmo_over_box"));
+}
+
+// The editor shows what it edits only while it edits: its overlay draws the object's box in the
+// colour of the drag kind, the axes a drag may change, the edit plane, and its own axes object
+// "COORDS" (from the shipped file) at the object, following it.
+TEST_F(SceneObjectsDrawTest, TheEditorShowsTheEditedObjectsBoxAxesAndPlaneAndFollowsIt)
+{
+    sun(L"X=\"-1\" Y=\"1\" Z=\"-1\"", L"FFFFFFFF", L"FF404040");
+    configure(kScenePass);
+    auto* kiste = add<MeshObjekt>(L"<OBJEKT NAME=\"Kiste\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\">"
+                                  L"<RENDERPASSES><SZENE/></RENDERPASSES></BASE_DATA><MESH_DATA NAME=\"KISTE\"/>"
+                                  L"</OBJEKT>");
+    ASSERT_NE(kiste, nullptr);
+    // The render manager goes before the fixture's object manager.
+    struct Detach {
+        ObjektManager& objects;
+        ~Detach()
+        {
+            objects.setEditObject(nullptr);
+            objects.setRenderManager(nullptr);
+        }
+    } detach{m_objektManager};
+    m_objektManager.createDeviceResources();
+    m_objektManager.setSceneGraph(&m_graph);
+    m_objektManager.setRenderManager(m_manager.get());
+    EXPECT_TRUE(m_manager->getOverlayPasses().empty()) << "nothing edited, no overlay";
+
+    m_objektManager.setMouseMode(true);
+    m_objektManager.setEditKind(1); // move: a yellow box and the move handle
+    m_objektManager.setAxisMask(5); // x and z
+    {
+        // The axes object comes from the shipped file, read at the first edit.
+        TestSupport::ScopedCwd cwd(TestSupport::runtimeDir());
+        m_objektManager.setEditObject(kiste);
+    }
+    ASSERT_EQ(m_manager->getOverlayPasses().size(), 1u);
+    auto* coords = dynamic_cast<CoordsObjekt*>(m_objektManager.find(L"COORDS"));
+    ASSERT_NE(coords, nullptr);
+    look(D3DXVECTOR3(3, 3, -5), D3DXVECTOR3(0, 0, 0));
+    RenderPass* scene = m_manager->getRenderPass(L"SZENE");
+    RenderPass* overlay = m_manager->getOverlayPasses().front();
+    const Image plain = RenderTesting::drawPasses(m_device, m_camera, {scene}, kW, kH, kClear);
+    const Image edited = RenderTesting::drawPasses(m_device, m_camera, {scene, overlay}, kW, kH, kClear);
+    EXPECT_EQ(coords->getEditMode(), 1);
+    // The box's upper front corner, drawn over the picture in yellow.
+    const AABB& box = kiste->getBoundingBox();
+    const POINT corner = pixelOf(D3DXVECTOR3(box.getMin().x, box.getMax().y, box.getMin().z));
+    int yellow = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            yellow += edited.at(corner.x + dx, corner.y + dy) == 0xFFFFFF00 ? 1 : 0;
+    EXPECT_GT(yellow, 0);
+    EXPECT_NE(plain.pixels, edited.pixels);
+    EXPECT_TRUE(golden(edited, "editor_box_axes_plane"));
+
+    // Moved, the axes object follows the object at the next frame.
+    kiste->setPosition(D3DXVECTOR3(1, 0, 0));
+    RenderTesting::drawPasses(m_device, m_camera, {scene, overlay}, kW, kH, kClear);
+    EXPECT_EQ(coords->getBasePosition(), D3DXVECTOR3(1, 0, 0));
+
+    m_objektManager.setEditObject(nullptr);
+    EXPECT_TRUE(m_manager->getOverlayPasses().empty()) << "nothing edited, no overlay";
 }
 
 TEST_F(SceneObjectsDrawTest, EveryKindDrawsTheSameFrameAfterTheDeviceIsReset)

@@ -12,6 +12,8 @@
 #include "gui/widgets/GUICheckboxButton.h"
 #include "gui/widgets/GUILabel.h"
 #include "minigames/frame/Minispiel.h"
+#include "render/cameras/Camera.h"
+#include "render/cameras/CameraManager.h"
 #include "minigames/frame/MinispielManager.h"
 #include "threematch/board/Spielfeld.h"
 #include "threematch/controller/ScreenRules.h"
@@ -196,6 +198,10 @@ void runningGame(const PlayThrough::RunFolder& folder)
 {
     GameHost host(folder);
     ASSERT_TRUE(host.running());
+    // The object editor picks through the level's camera without a console line.
+    const Ulvo::Camera* active = Ulvo::CameraManager::getInstance()->getActiveCamera();
+    ASSERT_NE(active, nullptr);
+    EXPECT_EQ(active->getName(), L"SPIEL");
     ASSERT_TRUE(PlayThrough::Player::waitForMenu(host, L"NEUES_PROFILE_MENU", 5.0));
 
     // Keys go straight to the name slot, through the active keyboard layout.
