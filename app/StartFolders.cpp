@@ -175,8 +175,9 @@ void enterRuntimeFolder()
     std::error_code error;
     if (!found.empty() && found != list.front())
         fs::current_path(found, error);
-    // An installed folder is never written, even by a user who could (root).
-    const bool ownFolderUsable = !isInstalled(found) && access(".", W_OK) == 0;
+    // An installed folder is never written, even by a user who could (root); without data the
+    // working folder is someone else's and keeps no logs either.
+    const bool ownFolderUsable = !found.empty() && !isInstalled(found) && access(".", W_OK) == 0;
     const WritableFolders folders = chooseWritableFolders(ownFolderUsable, processEnvironment);
     if (!folders.logs.empty()) {
         fs::create_directories(folders.logs, error);

@@ -22,6 +22,5 @@ int main(int argc, char** argv)
     StartFolders::enterRuntimeFolder();
     std::string commandLine = options.commandLine;
     // The instance is the program's module, from which the window takes its icon.
-    return WinMain(reinterpret_cast<HINSTANCE>(GetModuleHandleW(nullptr)), nullptr, commandLine.data(),
-                   SW_SHOWDEFAULT);
+    return WinMain(GetModuleHandleW(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
 }

@@ -37,6 +37,8 @@ public:
     GameRun& operator=(const GameRun&) = delete;
 
     const std::filesystem::path& runFolder() const { return m_runFolder; }
+    // Where a run without its own writable folder keeps its logs (threematch/logs).
+    std::filesystem::path stateHome() const { return m_dir / "state"; }
     std::filesystem::path saveFolder() const { return m_dataHome / "Lumaro"; }
     std::filesystem::path configFile() const { return saveFolder() / "config.cfg"; }
     // Runs on the other run's save folder (set before start).
@@ -64,8 +66,10 @@ public:
         // Everything is prepared before the fork: the child only changes
         // folder and replaces itself.
         const std::string program = (m_program.empty() ? TestSupport::binDir() / "threematch" : m_program).string();
-        Environment overrides = {
-            {"XDG_DATA_HOME", m_dataHome.string()}, {"SDL_VIDEODRIVER", "offscreen"}, {"SDL_AUDIODRIVER", "dummy"}};
+        Environment overrides = {{"XDG_DATA_HOME", m_dataHome.string()},
+                                 {"XDG_STATE_HOME", stateHome().string()},
+                                 {"SDL_VIDEODRIVER", "offscreen"},
+                                 {"SDL_AUDIODRIVER", "dummy"}};
         overrides.insert(overrides.end(), environment.begin(), environment.end());
         std::vector<std::string> entries;
         for (char** variable = environ; *variable; ++variable) {

@@ -97,7 +97,11 @@ TEST(HostileInput, WithoutAnyGameDataTheUserIsToldAndNothingIsWritten)
     game.captureStderr();
     game.start();
     EXPECT_EQ(game.waitForExit(60s), 255);
-    EXPECT_NE(game.log("logfile.log").find("Keine Spieldaten gefunden"), std::string::npos);
+    // The working folder is left as it was; the log is the user's.
+    EXPECT_TRUE(fs::is_empty(game.runFolder()));
+    EXPECT_NE(TestSupport::readText(game.stateHome() / "threematch" / "logs" / "logfile.log")
+                  .find("Keine Spieldaten gefunden"),
+              std::string::npos);
     const std::string message = game.stderrText();
     EXPECT_NE(message.find((game.runFolder().parent_path() / "share" / "threematch").string()), std::string::npos)
         << message;

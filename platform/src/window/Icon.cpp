@@ -36,7 +36,7 @@ struct Icon {
 
 struct Icons {
     std::mutex lock;
-    std::map<WORD, std::wstring> files;            // registered resources
+    std::map<WORD, std::wstring> files;           // registered resources
     std::map<WORD, std::unique_ptr<Icon>> loaded; // shared, as LoadIcon's icons are
 };
 
@@ -147,9 +147,9 @@ void showClassIcon(SDL_Window* window, HICON handle)
     }
     if (!icon)
         return; // a placeholder: the window manager's own icon stays
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<unsigned char*>(icon->rgba.data()),
-                                                              icon->width, icon->height, 32, icon->width * 4,
-                                                              SDL_PIXELFORMAT_RGBA32);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<unsigned char*>(icon->rgba.data()), icon->width, icon->height, 32,
+                                           icon->width * 4, SDL_PIXELFORMAT_RGBA32);
     if (!surface)
         return;
     SDL_SetWindowIcon(window, surface); // SDL copies the pixels
