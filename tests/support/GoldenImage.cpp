@@ -86,11 +86,6 @@ std::string hex(DWORD c)
     } else if (expected.width != image.width || expected.height != image.height) {
         problem = "size " + std::to_string(image.width) + "x" + std::to_string(image.height) + " differs from " +
                   std::to_string(expected.width) + "x" + std::to_string(expected.height);
-    } else if (const char* sizeOnly = std::getenv("ULVO_GOLDEN_SIZE_ONLY"); sizeOnly && std::string(sizeOnly) == "1") {
-        // The goldens are drawn by the reference (unoptimised) build; an optimised build
-        // rounds some float steps differently and moves edges and blends by a step. Its run
-        // checks the computed pixels the tests assert and the golden's presence and size.
-        return ::testing::AssertionSuccess() << "size of " << expectedPath << " only";
     } else {
         size_t bad = 0;
         for (size_t i = 0; i < image.pixels.size(); ++i) {
