@@ -45,6 +45,9 @@ fi
 # The optimised game through its real window, driven by xdotool under a virtual X server.
 window_failed=0
 "$root/scripts/window-playthrough.sh" || { window_failed=1; status=1; }
+# Minigames bought in the town and solved through the same real window.
+minigame_failed=0
+"$root/scripts/minigame-playthrough.sh" || { minigame_failed=1; status=1; }
 
 if [ "${SKIP_FUZZ:-0}" != "1" ]; then
   fuzzbuild="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
@@ -78,6 +81,13 @@ if [ "$window_failed" -eq 0 ]; then
   passed=$((passed + 1))
 else
   echo "window play-through: FAILED"
+  failed=$((failed + 1))
+fi
+if [ "$minigame_failed" -eq 0 ]; then
+  echo "minigame play-through: passed"
+  passed=$((passed + 1))
+else
+  echo "minigame play-through: FAILED"
   failed=$((failed + 1))
 fi
 echo "tests: $passed passed, $failed failed"

@@ -224,7 +224,9 @@ bool MinispielManager::dealNext(const std::wstring& name)
 void MinispielManager::consoleNext(Ulvo::TypedConsoleCommand& line)
 {
     const std::wstring name = line.getParamString(0);
-    line.setAnswer(dealNext(name) ? L" " + name + L" kommt als n\u00E4chstes" : L" kein Minispiel " + name);
+    const bool dealt = dealNext(name);
+    line.setAnswer(dealt ? L" " + name + L" kommt als n\u00E4chstes" : L" kein Minispiel " + name);
+    log(100, Ulvo::LOG_TYPE_INFO, L"MS_Naechstes " + name + (dealt ? L": kommt als naechstes" : L": kein Minispiel"));
 }
 
 Minispiel* MinispielManager::getCurrentMinispiel() const

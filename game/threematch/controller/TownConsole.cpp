@@ -1,5 +1,7 @@
 #include "threematch/controller/TownConsole.h"
 
+#include "foundation/logging/Logger.h"
+
 #include <string>
 #include <utility>
 
@@ -25,6 +27,7 @@ void TownConsole::consoleStock(Ulvo::TypedConsoleCommand& line)
     if (m_addStock)
         m_addStock(count);
     line.setAnswer(L" +" + std::to_wstring(count));
+    Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_INFO, L"TM_Vorrat: +", std::to_wstring(count), L"\n");
 }
 
 } // namespace ThreeMatch
