@@ -28,7 +28,7 @@ wp = importlib.util.module_from_spec(_spec)
 _spec.loader.exec_module(wp)
 Failure, xdo, buttons, centre, changed, components = wp.Failure, wp.xdo, wp.buttons, wp.centre, wp.changed, wp.components
 
-TOTAL_TIMEOUT = 600.0
+TOTAL_TIMEOUT = 360.0
 
 
 def games_by_type(run):
@@ -204,8 +204,57 @@ def play_richtiger_pfad(game, image):
     raise Failure("RICHTIGER_PFAD: no box led to the result")
 
 
+def play_unterschiede(game, image):
+    """Spot the differences: the two drawn pictures side by side are compared pixel by pixel,
+    and each patch where the right one differs is clicked there; a found one disappears."""
+    h, w, _ = image.shape
+    band = image[h // 5 : h // 2]
+    bright = (band.sum(axis=2) > 250).mean(axis=0) > 0.9
+    columns = np.nonzero(bright)[0]
+    if len(columns) < w // 2:
+        raise Failure("UNTERSCHIEDE: no pictures drawn")
+    x0, x1 = int(columns[0]), int(columns[-1]) + 1
+    r, g, b = band[..., 0], band[..., 1], band[..., 2]
+    divider = ((r > 100) & (r < 170) & (g > 60) & (g < 120) & (b < 80)).mean(axis=0) > 0.9
+    middle = [x for x in np.nonzero(divider)[0] if abs(x - (x0 + x1) // 2) < w // 10]
+    if not middle:
+        raise Failure("UNTERSCHIEDE: no divider between the pictures")
+    d0, d1 = int(middle[0]), int(middle[-1]) + 1
+    width = min(d0 - x0, x1 - d1)
+    rows = np.nonzero((image[:, x0 + 5].sum(axis=1) > 250))[0]
+    y0, y1 = int(rows[0]), int(rows[-1]) + 1
+    tried = set()
+    for _ in range(16):
+        image = game.screen.grab()
+        if result_shown(image):
+            return
+        left = image[y0:y1, x0 : x0 + width]
+        right = image[y0:y1, x1 - width : x1]
+        differs = np.abs(left - right).sum(axis=2) > 90
+        patches = [bx for bx in components(differs, step=2, min_w=8, min_h=8) if bx not in tried]
+        if not patches:
+            break
+        bx = max(patches, key=lambda bx: (bx[2] - bx[0]) * (bx[3] - bx[1]))
+        tried.add(bx)
+        # A pixel of the difference itself, the one nearest the middle of its patch.
+        ys, xs = np.nonzero(differs[bx[1] : bx[3], bx[0] : bx[2]])
+        k = int(np.argmin((xs - xs.mean()) ** 2 + (ys - ys.mean()) ** 2))
+        point = (x1 - width + bx[0] + int(xs[k]), y0 + bx[1] + int(ys[k]))
+        box = (x1 - width + bx[0], y0 + bx[1], x1 - width + bx[2], y0 + bx[3])
+        game.click(point, "a difference in the right picture", 0.05, box=box)
+        xdo("mousemove", 5, 5)
+        time.sleep(0.5)
+    end = time.monotonic() + 4.0
+    while time.monotonic() < end:
+        if result_shown(game.screen.grab()):
+            return
+        time.sleep(0.3)
+    raise Failure("UNTERSCHIEDE: the differences drawn were clicked, but the game is not solved")
+
+
 SOLVERS = {
     "RICHTIGER_PFAD": play_richtiger_pfad,
+    "UNTERSCHIEDE": play_unterschiede,
 }
 
 

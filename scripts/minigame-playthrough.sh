@@ -10,5 +10,5 @@ out="${MINIGAME_PLAYTHROUGH_OUT:-$build/minigame-playthrough}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DULVO_BUILD_TESTS=OFF -DULVO_BUILD_BENCH=OFF
 cmake --build "$build" -j "$(nproc)"
 rm -rf "$out"
-timeout 660 xvfb-run -a -s "-screen 0 1280x1024x24" \
+timeout 400 xvfb-run -a -s "-screen 0 1280x1024x24" \
   /usr/bin/python3 "$root/scripts/minigame-playthrough.py" "$build/bin/threematch" "$build/run" "$out" "$@"
