@@ -49,13 +49,19 @@ if [ "${SKIP_OPTIMISED:-0}" != "1" ]; then
   export PLAY_BUILD_DIR="$optbuild"
 fi
 
+# The game's own runs after the unit tests; each adds a verdict line "name: passed|FAILED".
+checks=()
+run_check() {
+  local label="$1"
+  shift
+  if "$@"; then checks+=("$label: passed"); else checks+=("$label: FAILED"); status=1; fi
+}
 # The optimised game through its real window, driven by xdotool under a virtual X server.
-window_failed=0
-"$root/scripts/window-playthrough.sh" || { window_failed=1; status=1; }
-
+run_check "window play-through" "$root/scripts/window-playthrough.sh"
+# Minigames bought in the town and solved through the same real window.
+run_check "minigame play-through" "$root/scripts/minigame-playthrough.sh"
 # The game as a user installs it, on the play-through's tree: install, start from /, package.
-install_failed=0
-"$root/scripts/install-check.sh" || { install_failed=1; status=1; }
+run_check "install check" "$root/scripts/install-check.sh"
 
 if [ "${SKIP_FUZZ:-0}" != "1" ]; then
   fuzzbuild="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
@@ -85,19 +91,9 @@ for verdict in "${verdicts[@]}"; do
     passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
   fi
 done
-if [ "$window_failed" -eq 0 ]; then
-  echo "window play-through: passed"
-  passed=$((passed + 1))
-else
-  echo "window play-through: FAILED"
-  failed=$((failed + 1))
-fi
-if [ "$install_failed" -eq 0 ]; then
-  echo "install check: passed"
-  passed=$((passed + 1))
-else
-  echo "install check: FAILED"
-  failed=$((failed + 1))
-fi
+for check in "${checks[@]}"; do
+  echo "$check"
+  if [[ "$check" == *": passed" ]]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+done
 echo "tests: $passed passed, $failed failed"
 exit "$status"

@@ -313,6 +313,8 @@ GUIWindow* GUIWindow::findWindowAt(float x, float y, const FloatRect& clip, int 
     const float top = std::max(m_screenRect.top, clip.top), bottom = std::min(m_screenRect.bottom, clip.bottom);
     if (!(x >= left && x <= right && y >= top && y <= bottom))
         return nullptr;
+    if (pressOrMark && m_hitShape && !m_hitShape(x, y))
+        return nullptr;
     if (filter == HIT_MARK && m_options.activateParent && m_parent)
         return m_parent;
     return this;

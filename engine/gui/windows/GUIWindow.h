@@ -23,7 +23,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Ulvo {
@@ -157,6 +159,10 @@ public:
     void copyTooltips(const GUIWindow& other);
     // The window under point (inclusive bounds) inside clip; null when none.
     GUIWindow* findWindowAt(float x, float y, const FloatRect& clip, int filter);
+    // A window whose picture does not fill its rectangle takes presses and marks only where the
+    // shape says so (screen coordinates); none (the default) takes its whole rectangle. A clone
+    // does not inherit it: the shape usually knows its owner's picture.
+    void setHitShape(std::function<bool(float x, float y)> shape) { m_hitShape = std::move(shape); }
     // True when a window drawn in front of this one overlaps it.
     bool canActivate() const;
 
@@ -260,6 +266,7 @@ private:
     GUIRect m_rect;
     GUIDrawOptions m_drawOptions;
     GUIOptions m_options;
+    std::function<bool(float, float)> m_hitShape;
     std::vector<GUIAnimationsGoal*> m_goals;  // owned, file order
     std::vector<GUITooltipParam*> m_tooltips; // one reference each
 

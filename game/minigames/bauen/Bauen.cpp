@@ -112,10 +112,16 @@ void Bauen::placeAt(Bauteil& piece, float x, float y)
     piece.y = std::max(std::min(y, maxY), 0.0f);
 }
 
-void Bauen::snap(Bauteil& piece)
+void Bauen::snap(Bauteil& piece, bool atStart)
 {
-    const int col = static_cast<int>(std::trunc((piece.x - m_offX) / m_spaceX * m_sizeX + 0.5f));
-    const int row = static_cast<int>(std::trunc((piece.y - m_offY) / m_spaceY * m_sizeY + 0.5f));
+    int col = static_cast<int>(std::trunc((piece.x - m_offX) / m_spaceX * m_sizeX + 0.5f));
+    int row = static_cast<int>(std::trunc((piece.y - m_offY) / m_spaceY * m_sizeY + 0.5f));
+    // Rounded to the nearest cell, a piece dealt at the field's edge would take a column or row
+    // it overhangs and start drawn past the field: it takes the last one it fits instead.
+    if (atStart && col < m_sizeX && col + piece.w > m_sizeX && m_sizeX >= piece.w)
+        col = m_sizeX - piece.w;
+    if (atStart && row < m_sizeY && row + piece.h > m_sizeY && m_sizeY >= piece.h)
+        row = m_sizeY - piece.h;
     if (m_spaceX > 0.0f && m_spaceY > 0.0f && col >= 0 && col < m_sizeX && row >= 0 && row < m_sizeY) {
         piece.col = col;
         piece.row = row;
@@ -135,7 +141,7 @@ bool Bauen::start()
         const float r1 = 1.0f - static_cast<float>(crt_rand()) / 32767.0f;
         const float r2 = 1.0f - static_cast<float>(crt_rand()) / 32767.0f;
         placeAt(*piece, r1, r2);
-        snap(*piece);
+        snap(*piece, true);
     }
     return false;
 }

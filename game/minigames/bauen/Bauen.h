@@ -78,7 +78,9 @@ private:
     float cellW() const { return m_spaceX / static_cast<float>(std::max(m_sizeX, 1)); }
     float cellH() const { return m_spaceY / static_cast<float>(std::max(m_sizeY, 1)); }
     void placeAt(Bauteil& piece, float x, float y);
-    void snap(Bauteil& piece);
+    // atStart: a piece dealt at the field's edge takes the last column or row it fits rather
+    // than one it would overhang (a drop keeps its nearest cell, so a piece can be put aside).
+    void snap(Bauteil& piece, bool atStart = false);
 
     std::vector<Bauteil*> m_pieces;
     bool m_visible = false;

@@ -20,7 +20,9 @@
 
 #include <crt.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cwctype>
 
 namespace ThreeMatch {
 
@@ -47,6 +49,16 @@ MinispielManager* MinispielManager::getInstance()
     return &instance;
 }
 
+MinispielManager::MinispielManager()
+{
+    static const Ulvo::ConsoleCommandEntry<MinispielManager> kCommands[] = {
+        {L"MS_Naechstes", 1, L"MS_Naechstes Name; das Minispiel dieses Namens kommt als n\u00E4chstes",
+         &MinispielManager::consoleNext},
+    };
+    registerCommands(kCommands);
+    failedSignal.connect(this, &MinispielManager::onFailed);
+}
+
 MinispielManager::~MinispielManager()
 {
     clear();
@@ -56,6 +68,8 @@ void MinispielManager::clear()
 {
     // Leaving the screen calls into the games, so they go last.
     Ulvo::holdReference(m_helpMenu, nullptr);
+    Ulvo::holdReference(m_backdrop, nullptr);
+    Ulvo::holdReference(m_notice, nullptr);
     Ulvo::holdReference(m_helpLabel, nullptr);
     Ulvo::holdReference(m_gameScreen, nullptr);
     Ulvo::holdReference(m_screen, nullptr);
@@ -66,6 +80,9 @@ void MinispielManager::clear()
     m_games.clear();
     m_screenShown = false;
     m_helpShown = true;
+    m_skipped = false;
+    m_timeUp = false;
+    m_noticeLeft = 0.0;
     m_index = 0;
 }
 
@@ -143,7 +160,11 @@ void MinispielManager::initScreen()
         Ulvo::holdReference(m_gameScreen, gui->getWindow(L"MINISPIEL_GAMESCREEN"));
     if (!m_helpMenu)
         Ulvo::holdReference(m_helpMenu, gui->getWindow(L"MINISPIEL_Hilfemenue"));
+    if (!m_backdrop)
+        Ulvo::holdReference(m_backdrop, gui->getWindow(L"MINISPIEL_HINTERGRUND"));
     if (first) {
+        if (!m_notice)
+            Ulvo::holdReference(m_notice, windowOf<Ulvo::GUILabel>(L"MINISPIEL_MELDUNG"));
         if (!m_helpLabel)
             Ulvo::holdReference(m_helpLabel, windowOf<Ulvo::GUILabel>(L"MINISPIEL_H_HilfeLabel"));
         if (auto* ok = windowOf<Ulvo::GUIButton>(L"MINISPIEL_H_OKButton")) {
@@ -183,6 +204,31 @@ void MinispielManager::shuffle()
     }
 }
 
+bool MinispielManager::dealNext(const std::wstring& name)
+{
+    // Typed at the console: the case does not matter.
+    const auto same = [](const std::wstring& a, const std::wstring& b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+                   return std::towupper(x) == std::towupper(y);
+               });
+    };
+    for (std::size_t i = 0; i < m_games.size(); ++i) {
+        if (same(m_games[i]->getName(), name)) {
+            m_index = static_cast<unsigned>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void MinispielManager::consoleNext(Ulvo::TypedConsoleCommand& line)
+{
+    const std::wstring name = line.getParamString(0);
+    const bool dealt = dealNext(name);
+    line.setAnswer(dealt ? L" " + name + L" kommt als n\u00E4chstes" : L" kein Minispiel " + name);
+    log(100, Ulvo::LOG_TYPE_INFO, L"MS_Naechstes " + name + (dealt ? L": kommt als naechstes" : L": kein Minispiel"));
+}
+
 Minispiel* MinispielManager::getCurrentMinispiel() const
 {
     return m_games.empty() ? nullptr : m_games[m_index % m_games.size()];
@@ -197,10 +243,13 @@ void MinispielManager::setActiveMinispiel(Minispiel* game)
     }
     Ulvo::holdReference(m_timerBar, nullptr);
     if (!game) {
+        hideNotice();
         showScreen(false);
         return;
     }
     Ulvo::holdReference(m_active, game);
+    m_skipped = false;
+    hideNotice();
     game->show();
     Ulvo::holdReference(m_timerBar, game->getTimerBar());
     if (m_timerBar)
@@ -216,6 +265,8 @@ void MinispielManager::setActiveMinispiel(Minispiel* game)
 void MinispielManager::showScreen(const bool& show)
 {
     m_screenShown = show && m_active;
+    if (m_backdrop)
+        m_backdrop->startAnimationGoal(m_screenShown ? L"AN" : L"AUS", 1.0);
     if (m_screen) {
         if (m_screenShown)
             m_screen->bringToFront();
@@ -265,12 +316,59 @@ void MinispielManager::update(const double& dt)
         if (const Ulvo::Text* text = label ? texts->getText(label->getTextId()) : nullptr)
             label->setText(texts->formatText(text, 0.0, 0.0, 0.0, static_cast<int>(std::trunc(std::min(t, 2e9)))));
     }
+    // The clock running out ends nothing, but the player is told what it means.
+    if (!m_timeUp && t <= 0.0 && game->getTimeLimit() > 0.0 && !game->isFlagSet(false)) {
+        m_timeUp = true;
+        showNotice(L"MINISPIEL_ZEIT_UM", 0.0);
+    }
+    if (m_noticeLeft > 0.0) {
+        m_noticeLeft -= dt;
+        if (m_noticeLeft <= 0.0) {
+            if (m_timeUp)
+                showNotice(L"MINISPIEL_ZEIT_UM", 0.0);
+            else
+                hideNotice();
+        }
+    }
     if (game->isFlagSet(true)) {
         game->finish();
         if (m_active == game)
             setActiveMinispiel(nullptr);
     }
     game->setTimeLeft(t);
+}
+
+void MinispielManager::showNotice(const wchar_t* textId, double seconds)
+{
+    m_noticeLeft = seconds;
+    if (!m_notice)
+        return;
+    m_notice->setTextId(textId);
+    m_notice->startAnimationGoal(L"AN", 1.0);
+    m_notice->bringToFront();
+}
+
+void MinispielManager::hideNotice()
+{
+    m_timeUp = false;
+    m_noticeLeft = 0.0;
+    if (m_notice)
+        m_notice->startAnimationGoal(L"AUS", 1.0);
+}
+
+void MinispielManager::onFailed(Minispiel& game)
+{
+    if (&game == m_active)
+        showNotice(L"MINISPIEL_FALSCH", 1.5);
+}
+
+void MinispielManager::backOut()
+{
+    if (!m_active || !m_screenShown || m_active->isFlagSet(false))
+        return;
+    Minispiel* game = m_active;
+    Ulvo::GUIKeepAlive alive(game);
+    closedSignal.emit(*game);
 }
 
 void MinispielManager::onHelpOk(Ulvo::GUIWindow&)
@@ -284,6 +382,7 @@ void MinispielManager::onHelpSkip(Ulvo::GUIWindow&)
         return;
     Minispiel* game = m_active;
     Ulvo::GUIKeepAlive alive(game);
+    m_skipped = true;
     showHelp(false);
     game->cancel();
 }

@@ -9,6 +9,7 @@
 //
 // The manager holds one reference on each game, one more on the active game, and one on each
 // screen window it uses. Every play starts with the help shown and the clock standing.
+#include "foundation/console/ConsoleCommandReceiver.h"
 #include "foundation/objects/KindRegistry.h"
 #include "foundation/sigslot.h"
 
@@ -26,7 +27,7 @@ namespace ThreeMatch {
 
 class Minispiel;
 
-class MinispielManager : public sigslot::has_slots<> {
+class MinispielManager : public Ulvo::ConsoleCommandReceiver {
 public:
     // Makes a game of one kind from its MINISPIEL node, carrying one reference.
     using Creator = Minispiel* (*)(Ulvo::XMLNode* node);
@@ -62,24 +63,38 @@ public:
     void nextMinispiel() { ++m_index; }
     // Hides and lets go of the active game; shows the new one (null: none) with its help.
     void setActiveMinispiel(Minispiel* game);
-    // Brings the screen to the front (with an active game) or sends it to the back.
+    // Brings the screen to the front (with an active game) or sends it to the back; its backdrop
+    // ("MINISPIEL_HINTERGRUND", covering what lies behind the games) fades in and out with it.
     void showScreen(const bool& show);
     // The help menu over the game (the clock stands) or the game alone.
     void showHelp(const bool& show);
     // Once a frame: the active game, its clock and the timer bar.
     void update(const double& dt);
 
+    // The game shown is left as its "Zurück" leaves it (closed, no score); nothing without one
+    // or once it is solved.
+    void backOut();
+    // The notice over the game ("MINISPIEL_MELDUNG"): a refused answer (the failed signal) for a
+    // moment, and once the clock has run out that the time is up and the building costs its full
+    // price, until the game ends.
+    void onFailed(Minispiel& game);
+    bool isTimeUpShown() const { return m_timeUp; }
+    Ulvo::GUILabel* getNotice() const { return m_notice; }
     // The help menu's buttons.
     void onHelpOk(Ulvo::GUIWindow& button);
     void onHelpSkip(Ulvo::GUIWindow& button);
 
     // Lets go of every game and window (exit; tests start afresh). The kinds stay registered.
     void clear();
+    // Makes the game of that NAME (in any case) the next one the rotation deals; false when there is none.
+    bool dealNext(const std::wstring& name);
 
     const std::vector<Minispiel*>& getMinispiele() const { return m_games; }
     Minispiel* getActiveMinispiel() const { return m_active; }
     bool isScreenShown() const { return m_screenShown; }
     bool isHelpShown() const { return m_helpShown; }
+    // The active game (or the one just ended) was given up from its help unplayed.
+    bool wasSkipped() const { return m_skipped; }
     unsigned getIndex() const { return m_index; }
     Ulvo::GUIWindow* getScreen() const { return m_screen; }
     Ulvo::GUIWindow* getGameScreen() const { return m_gameScreen; }
@@ -87,7 +102,12 @@ public:
     Ulvo::GUILabel* getHelpLabel() const { return m_helpLabel; }
 
 private:
-    MinispielManager() = default;
+    MinispielManager();
+    // Shows the notice with that text for so many seconds (0: until it is replaced or hidden).
+    void showNotice(const wchar_t* textId, double seconds);
+    void hideNotice();
+    // "MS_Naechstes NAME": the console's way to a chosen game (a test or a demonstration).
+    void consoleNext(Ulvo::TypedConsoleCommand& line);
     // Loads the file its FILE names; false (with a log line) when it cannot.
     static bool loadSection(const Ulvo::XMLNode& node, Ulvo::XMLNode& document);
 
@@ -97,10 +117,15 @@ private:
     Ulvo::GUIWindow* m_gameScreen = nullptr;
     Ulvo::GUIWindow* m_screen = nullptr;
     Ulvo::GUIWindow* m_helpMenu = nullptr;
+    Ulvo::GUIWindow* m_backdrop = nullptr;
+    Ulvo::GUILabel* m_notice = nullptr;
     Ulvo::GUILabel* m_helpLabel = nullptr;
     Ulvo::GUIProgressBar* m_timerBar = nullptr;
     bool m_screenShown = false;
     bool m_helpShown = true;
+    bool m_skipped = false;
+    bool m_timeUp = false;
+    double m_noticeLeft = 0.0;
     unsigned m_index = 0;
 };
 

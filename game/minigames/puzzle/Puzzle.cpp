@@ -217,13 +217,64 @@ bool Puzzle::start()
     }
     for (Teil* fest : m_fest)
         fest->open = true;
-    for (Teil* teil : m_teile) {
+    deal();
+    return false;
+}
+
+void Puzzle::deal()
+{
+    // Dropped where two random numbers fall, pieces pile up on each other: they are dealt onto a
+    // grid over the scatter area instead, each piece's pair of draws giving its cell (the pieces
+    // in the order of their first draw) and a small shift within what the cell leaves free.
+    const std::size_t n = m_teile.size();
+    if (n == 0)
+        return;
+    D3DXVECTOR2 piece(0.0f, 0.0f);
+    for (const Teil* teil : m_teile)
+        piece = D3DXVECTOR2(std::max(piece.x, teil->size.x), std::max(piece.y, teil->size.y));
+    const float spanX = m_scatter.right - m_scatter.left, spanY = m_scatter.bottom - m_scatter.top;
+    // The grid whose neighbours overlap least; along a single column or row the draw decides.
+    const auto overlap = [](float span, std::size_t cells, float size) {
+        if (cells < 2 || size <= 0.0f)
+            return 0.0f;
+        return std::max(0.0f, 1.0f - std::fabs(span) / static_cast<float>(cells - 1) / size);
+    };
+    std::size_t columns = 1;
+    float best = 3.0f;
+    for (std::size_t c = 1; c <= n; ++c) {
+        const std::size_t rows = (n + c - 1) / c;
+        const float cost = overlap(spanX, c, piece.x) + overlap(spanY, rows, piece.y);
+        if (cost < best - 1e-6f) {
+            best = cost;
+            columns = c;
+        }
+    }
+    const std::size_t rows = (n + columns - 1) / columns;
+    struct Draw {
+        float r1, r2;
+        std::size_t index;
+    };
+    std::vector<Draw> draws;
+    draws.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
         const float r1 = static_cast<float>(crt_rand()) / 32767.0f;
         const float r2 = static_cast<float>(crt_rand()) / 32767.0f;
-        teil->setAt(D3DXVECTOR2(r1 * (m_scatter.left - m_scatter.right) + m_scatter.right,
-                                r2 * (m_scatter.top - m_scatter.bottom) + m_scatter.bottom));
+        draws.push_back({r1, r2, i});
     }
-    return false;
+    std::stable_sort(draws.begin(), draws.end(), [](const Draw& a, const Draw& b) { return a.r1 < b.r1; });
+    const auto place = [](float from, float span, std::size_t cells, std::size_t cell, float size, float r) {
+        if (cells < 2)
+            return from + span * r;
+        const float step = span / static_cast<float>(cells - 1);
+        const float free = std::max(0.0f, std::fabs(step) - size);
+        const float at = from + step * static_cast<float>(cell) + (r - 0.5f) * free;
+        return std::clamp(at, std::min(from, from + span), std::max(from, from + span));
+    };
+    for (std::size_t k = 0; k < n; ++k) {
+        const Draw& d = draws[k];
+        m_teile[d.index]->setAt(D3DXVECTOR2(place(m_scatter.left, spanX, columns, k % columns, piece.x, d.r2),
+                                            place(m_scatter.top, spanY, rows, k / columns, piece.y, 1.0f - d.r2)));
+    }
 }
 
 void Puzzle::show()

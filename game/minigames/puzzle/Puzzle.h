@@ -86,6 +86,8 @@ private:
     void readTeile(Ulvo::XMLNode* node, const wchar_t* name, std::vector<Teil*>& list);
     void clearList(std::vector<Teil*>& list);
     void dropOn(const D3DXVECTOR2& mouse);
+    // Lays the working pieces out over the scatter area, none on top of another where it has room.
+    void deal();
 
     std::vector<Teil*> m_ziele;
     std::vector<Teil*> m_fest;

@@ -54,8 +54,10 @@ RichtigesSymbolAnklicken::Gebiet::Gebiet(Ulvo::XMLNode* node) : Ulvo::NamedObjec
     if (node->readString(L"GUI_CHECK_BOX", name) && (checkbox = cloneAs<Ulvo::GUICheckboxButton>(name))) {
         checkbox->setChecked(false);
         checkbox->stateChanged.connect(this, &Gebiet::onCheckboxChanged);
-        if (window)
+        if (window) {
             window->addChild(checkbox);
+            window->leftButton.connect(this, &Gebiet::onCardPressed);
+        }
     }
     const bool hasFont = node->readString(L"FONT", font);
     node->readInt(L"GROUP", group);
@@ -82,10 +84,18 @@ RichtigesSymbolAnklicken::Gebiet::~Gebiet()
 {
     if (checkbox)
         checkbox->stateChanged.disconnect(this);
+    if (window)
+        window->leftButton.disconnect(this);
     Ulvo::releaseAndNull(window);
     Ulvo::releaseAndNull(label);
     Ulvo::releaseAndNull(checkbox);
     Ulvo::releaseAndNull(animation);
+}
+
+void RichtigesSymbolAnklicken::Gebiet::onCardPressed(Ulvo::GUIWindow&, const bool&)
+{
+    if (checkbox && checkbox->isEnabled())
+        checkbox->setChecked(!checkbox->isChecked());
 }
 
 void RichtigesSymbolAnklicken::Gebiet::onCheckboxChanged(Ulvo::GUICheckboxButton& box)

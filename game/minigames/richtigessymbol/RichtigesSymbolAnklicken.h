@@ -25,6 +25,8 @@ public:
         explicit Gebiet(Ulvo::XMLNode* node);
         ~Gebiet() override;
         void onCheckboxChanged(Ulvo::GUICheckboxButton& checkbox);
+        // A press anywhere on the card ticks or unticks it, as its checkbox does.
+        void onCardPressed(Ulvo::GUIWindow& card, const bool& taken);
 
         Ulvo::GUIWindow* window = nullptr;
         Ulvo::GUILabel* label = nullptr;

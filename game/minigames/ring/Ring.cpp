@@ -202,11 +202,25 @@ void Ring::onMouseUp(Ulvo::MouseState&, const UlvoMouseButton& button)
 {
     if (!m_input || button != ULVO_MOUSE_LEFT || !m_grabbed || m_solved)
         return;
+    // A ring let go where it counts as upright settles exactly upright, so that what looks right
+    // and what is right agree.
+    if (standsRight(*m_grabbed))
+        m_grabbed->angle = 0.0f;
     m_grabbed = nullptr;
     if (uprightTest(false)) {
         m_solved = true;
         m_endDelayLeft = m_endDelay;
     }
+}
+
+bool Ring::standsRight(const Teil& ring) const
+{
+    if (!ring.turnable)
+        return true;
+    float angle = std::fmod(ring.angle, 360.0f);
+    if (angle < 0.0f)
+        angle += 360.0f;
+    return angle < m_deltaWinkel || angle > 360.0f - m_deltaWinkel;
 }
 
 bool Ring::uprightTest(bool dragging)
@@ -260,11 +274,13 @@ void Ring::onDrawSpielfeld(Ulvo::GUIWindow& window, const bool& visible)
         return;
     const D3DXVECTOR2 c = centre();
     const Ulvo::FloatRect whole(0.0f, 0.0f, 1.0f, 1.0f);
+    // A ring not yet upright is drawn a little darker: the player sees which rings still need a turn.
+    const D3DCOLOR dim = Playfield::colour(0.72f, 0.72f, 0.72f, static_cast<float>(window.getAlpha()));
     for (const Teil* ring : m_ringe) {
         const float r = ring->outer * scale;
         if (ring->animation && r > 0.0f)
             Playfield::drawPart(ring->animation, whole, Ulvo::FloatRect(c.x - r, c.y - r, c.x + r, c.y + r),
-                                ring->angle, colour);
+                                ring->angle, standsRight(*ring) ? colour : dim);
     }
 }
 

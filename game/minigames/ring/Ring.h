@@ -58,6 +58,8 @@ public:
     // Every turnable ring within DELTA_WINKEL of upright (angles brought into 0..360); starts
     // or stops the rings' animations on the way.
     bool uprightTest(bool dragging);
+    // The ring stands within DELTA_WINKEL of upright (a fixed ring always does).
+    bool standsRight(const Teil& ring) const;
     // The field's middle on screen and the pixels of one radius unit (0 without a positive
     // RADIUS_MAX or a field).
     D3DXVECTOR2 centre() const;

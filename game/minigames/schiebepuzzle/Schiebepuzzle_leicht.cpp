@@ -98,6 +98,7 @@ bool Schiebepuzzle_leicht::start()
 {
     Minispiel::start();
     m_cooldown = 0.0f;
+    m_queued = -1;
     clearTiles();
     // Fewer than two cells or no tile to lay: the shuffle below would draw the goal for ever.
     if (!playable())
@@ -137,6 +138,12 @@ void Schiebepuzzle_leicht::update(const double& dt)
     }
     if (m_cooldown > 0.0f)
         m_cooldown -= static_cast<float>(dt);
+    if (m_cooldown <= 0.0f && m_queued >= 0) {
+        const uint32_t queued = static_cast<uint32_t>(m_queued);
+        m_queued = -1;
+        if (!m_solved && queued < m_grid.size() && m_grid[queued])
+            slide(queued);
+    }
     Minispiel::update(dt);
 }
 
@@ -160,7 +167,7 @@ void Schiebepuzzle_leicht::onClick(Ulvo::GUIWindow&)
 
 void Schiebepuzzle_leicht::clickAt(const D3DXVECTOR2& screen)
 {
-    if (m_cooldown > 0.0f || m_solved || m_grid.empty())
+    if (m_solved || m_grid.empty())
         return;
     const float w = 1.0f / static_cast<float>(m_columns), h = 1.0f / static_cast<float>(m_rows);
     uint32_t clicked = static_cast<uint32_t>(m_grid.size());
@@ -177,6 +184,16 @@ void Schiebepuzzle_leicht::clickAt(const D3DXVECTOR2& screen)
     }
     if (clicked == m_grid.size())
         return;
+    // Two quick clicks are two slides: the second waits for the first one's pause.
+    if (m_cooldown > 0.0f) {
+        m_queued = clicked;
+        return;
+    }
+    slide(clicked);
+}
+
+void Schiebepuzzle_leicht::slide(uint32_t clicked)
+{
     const uint32_t c = clicked / m_rows, r = clicked % m_rows;
     const int64_t sides[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
     int64_t target = -1;

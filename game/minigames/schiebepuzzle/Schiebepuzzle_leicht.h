@@ -42,7 +42,8 @@ public:
 
     void onClick(Ulvo::GUIWindow& window);
     void onDrawSpielfeld(Ulvo::GUIWindow& window, const bool& visible);
-    // The click at a screen point (the click slot reads the mouse and calls it).
+    // The click at a screen point (the click slot reads the mouse and calls it). A click while
+    // the last slide's pause runs is kept and played when the pause ends (the latest one wins).
     void clickAt(const D3DXVECTOR2& screen);
 
     uint32_t getColumns() const { return m_columns; }
@@ -57,6 +58,8 @@ public:
 
 private:
     D3DXVECTOR2 cellCorner(uint32_t index) const;
+    // The slide of the tile in that cell into the gap beside it, if there is one.
+    void slide(uint32_t clicked);
     void clearTiles();
     bool playable() const { return !m_vorlagen.empty() && m_columns * m_rows >= 2; }
 
@@ -69,6 +72,7 @@ private:
     uint32_t m_gap = 0;
     uint32_t m_goal = 0;
     float m_cooldown = 0.0f;
+    int64_t m_queued = -1; // the cell clicked during the pause, -1 for none
     Ulvo::GUIWindow* m_spielfeld = nullptr;
 };
 

@@ -140,7 +140,11 @@ void UnterschiedeAnklicken::updateLabel(int left)
     Ulvo::TextManager* texts = Ulvo::GUISystem::getInstance()->getTextManager();
     if (!texts)
         return;
-    m_label->setText(texts->formatText(texts->getText(m_labelTextId), left, 0.0, 0.0, left));
+    // One left reads in the singular, where the texts have it (the label's text id + "_EINS").
+    const Ulvo::Text* text = left == 1 ? texts->getText(m_labelTextId + L"_EINS") : nullptr;
+    if (!text)
+        text = texts->getText(m_labelTextId);
+    m_label->setText(texts->formatText(text, left, 0.0, 0.0, left));
 }
 
 void UnterschiedeAnklicken::update(const double& dt)

@@ -270,7 +270,21 @@ void MinispielZuordnen::createGUI()
         itemWindow->leftButton.connect(this, &MinispielZuordnen::onItemPressed);
         itemWindow->leftReleased.connect(this, &MinispielZuordnen::onItemReleased);
         itemWindow->drawn.connect(this, &MinispielZuordnen::onFlashDraw);
-        m_shelves[static_cast<size_t>(crt_rand()) % m_shelves.size()]->addChild(itemWindow);
+        // A press on the clear corners of a good's square goes to what is drawn beneath.
+        itemWindow->setHitShape([item](float x, float y) {
+            return !item->image || !item->window ||
+                   Playfield::hitsOpaque(item->image, item->window->getScreenRect(), D3DXVECTOR2(x, y));
+        });
+        // The drawn shelf unless it holds more goods than another: a shelf that got them all would
+        // heap them on each other.
+        const size_t drawn = static_cast<size_t>(crt_rand()) % m_shelves.size();
+        size_t shelf = drawn;
+        for (size_t k = 1; k < m_shelves.size(); ++k) {
+            const size_t other = (drawn + k) % m_shelves.size();
+            if (m_shelves[other]->children().size() < m_shelves[shelf]->children().size())
+                shelf = other;
+        }
+        m_shelves[shelf]->addChild(itemWindow);
     }
     if ((m_ok = cloneVorlage(L"ZUORDNEN_OK"))) {
         m_ok->clicked.connect(this, &MinispielZuordnen::onOK);
@@ -284,17 +298,52 @@ void MinispielZuordnen::createGUI()
 bool MinispielZuordnen::start()
 {
     Minispiel::start();
+    // Each shelf's goods side by side in the order of their first draw, each shifted by its draws
+    // within what its place leaves free: dropped at random, goods would lie on each other.
+    struct Draw {
+        float u1, u2;
+        Gegenstand* item;
+    };
+    std::vector<Draw> draws;
+    draws.reserve(m_items.size());
     for (Gegenstand* item : m_items) {
         item->area = nullptr;
         item->flashLeft = 0.0f;
         if (!item->window)
             continue;
-        Ulvo::GUIRect rect = item->window->getGUIRect();
         const float u1 = static_cast<float>(crt_rand()) / 32767.0f;
         const float u2 = static_cast<float>(crt_rand()) / 32767.0f;
-        rect.position = Ulvo::GUIRectPoint((1.0f - rect.size.xRel) * (1.0f - u1), (1.0f - rect.size.yRel) * (1.0f - u2),
-                                           0.0f, 0.0f);
-        AreaLayout::setRect(item->window, rect);
+        draws.push_back({u1, u2, item});
+    }
+    std::stable_sort(draws.begin(), draws.end(), [](const Draw& a, const Draw& b) { return a.u1 < b.u1; });
+    for (const Draw& d : draws) {
+        Ulvo::GUIWindow* window = d.item->window;
+        const Ulvo::GUIWindow* shelf = window->getParent();
+        std::size_t count = 0, place = 0;
+        for (const Draw& other : draws) {
+            if (other.item->window->getParent() != shelf)
+                continue;
+            place = other.item == d.item ? count : place;
+            ++count;
+        }
+        Ulvo::GUIRect rect = window->getGUIRect();
+        // The good's width on its shelf as drawn (its rectangle keeps its proportions), else as given.
+        float width = rect.size.xRel;
+        if (shelf) {
+            const Ulvo::FloatRect& s = shelf->getScreenRect();
+            const Ulvo::FloatRect& own = window->getScreenRect();
+            if (s.right - s.left > 0.0f && own.right - own.left > 0.0f)
+                width = std::min(1.0f, (own.right - own.left) / (s.right - s.left));
+        }
+        const float room = 1.0f - width;
+        float x = room * (1.0f - d.u1);
+        if (count > 1) {
+            const float step = room / static_cast<float>(count - 1);
+            const float free = std::max(0.0f, step - width);
+            x = std::clamp(step * static_cast<float>(place) + (d.u2 - 0.5f) * free, 0.0f, room);
+        }
+        rect.position = Ulvo::GUIRectPoint(x, (1.0f - rect.size.yRel) * (1.0f - d.u2), 0.0f, 0.0f);
+        AreaLayout::setRect(window, rect);
     }
     for (Gebiet* area : m_areas)
         area->flashLeft = 0.0f;

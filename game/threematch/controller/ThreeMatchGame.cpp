@@ -46,6 +46,7 @@
 #include "threematch/screens/MenuEbene.h"
 #include "threematch/screens/MenuEbenenManager.h"
 #include "threematch/stones/RohstoffManager.h"
+#include "threematch/stones/Rohstoffklasse.h"
 #include "threematch/town/GebaeudeManager.h"
 
 #include <crt.h>
@@ -311,6 +312,12 @@ bool ThreeMatchGame::loadDataFiles()
     minigames->load(node);
     minigames->closedSignal.connect(this, &ThreeMatchGame::onMinispielClosed);
     minigames->resultSignal.connect(this, &ThreeMatchGame::onMinispielResult);
+    minigames->failedSignal.connect(this, &ThreeMatchGame::onMinispielFailed);
+    m_townConsole = std::make_unique<TownConsole>([this](int count) {
+        for (Rohstoffklasse* klasse : m_globals->getRohstoffManager().getKlassen())
+            klasse->spend(-count);
+        refreshBuildingButtons();
+    });
     minigames->initScreen();
     minigames->shuffle();
     readFile(node, L"data\\Katastrophen\\katastrophen.kat");

@@ -12,6 +12,7 @@
 #include "threematch/controller/BoardRedraw.h"
 #include "threematch/controller/LevelBackdrop.h"
 #include "threematch/controller/MenuBackdrop.h"
+#include "threematch/controller/TownConsole.h"
 #include "threematch/town/Katastrophe.h"
 #include "threematch/town/TownRules.h"
 
@@ -131,6 +132,8 @@ public:
     void showLoseTally(Ulvo::GUIWindow& window, const bool& inView);
     void onMinispielClosed(Minispiel& game);
     void onMinispielResult(Minispiel& game, const float& score);
+    // A refused answer is heard as well as seen (the manager shows it).
+    void onMinispielFailed(Minispiel& game);
     void showKatastrophe();
     void onRohstoffVorstellung(Rohstoff& stone);
     bool showHelp(uint32_t bit);
@@ -258,6 +261,7 @@ private:
     MenuBackdrop m_backdrop;
     LevelBackdrop m_levelBackdrop;
     ConsoleLineView m_consoleLine;
+    std::unique_ptr<TownConsole> m_townConsole;
     bool m_loaded = false;
     bool m_closedWhileLoading = false;
 
@@ -336,9 +340,12 @@ private:
     // result over it leaves them dead, whatever reaches them.
     bool townTakesClicks() const;
     void buyBuilding(int place);
+    // How a building came to be settled: after its minigame, with the minigame skipped from its
+    // help, or bought without a minigame to play.
+    enum class Settling { Played, Skipped, Bought };
     // Builds the building bought last at what the minigame's score leaves of its cost (all of
     // it when no minigame was played) and shows what it cost.
-    void settleBuilding(float score, bool played);
+    void settleBuilding(float score, Settling how);
     void applyDisplayChoice();
     // The OK of a result screen; only the first one counts.
     void takeLevelResult(bool won);

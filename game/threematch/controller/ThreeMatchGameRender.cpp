@@ -16,6 +16,7 @@
 #include "gui/widgets/GUIButton.h"
 #include "gui/widgets/GUILabel.h"
 #include "gui/windows/GUIWindow.h"
+#include "minigames/frame/MinispielManager.h"
 #include "render/manager/PostEffectStage.h"
 #include "render/manager/RenderManager.h"
 #include "threematch/bonuses/Bonus.h"
@@ -38,6 +39,7 @@ const wchar_t* const kIngameMenu = L"THREEMATCH_INGAME_MENU";
 const RECT kRenderTargetRect{0, 0, 1024, 768};
 const unsigned char kKeyF7 = 0x41;
 const unsigned char kKeyL = 0x26;
+const unsigned char kKeyEscape = 0x01;
 
 // The bonus buttons, by the bonus manager's index.
 const wchar_t* const kBonusButtons[] = {
@@ -424,6 +426,11 @@ void ThreeMatchGame::buildTownScreen()
 
 void ThreeMatchGame::takeScreenshot(Ulvo::KeyState&, const unsigned char& key)
 {
+    // Escape in a minigame is its "Zurück".
+    if (key == kKeyEscape) {
+        MinispielManager::getInstance()->backOut();
+        return;
+    }
     if (key == kKeyL) {
         if (isLevelActive(kIngameMenu))
             m_magnifierFade.speed = -m_magnifierFade.speed;

@@ -297,9 +297,11 @@ void ThreeMatchGame::buyBuilding(int place)
     if (!game) {
         // Without a minigame to play the building is bought at its full cost, so that the
         // town can still grow.
-        settleBuilding(0.0f, false);
+        settleBuilding(0.0f, Settling::Bought);
         return;
     }
+    // The town's celebration of the last building ends with the town screen, not over the game.
+    m_globals->getLichterspiele().stop();
     showMenu(L"THREEMATCH_MINISPIEL_MENU");
     game->start();
     minigames->setActiveMinispiel(game);

@@ -10,6 +10,7 @@
 #include "devices/input/TastaturLayout.h"
 #include "devices/input/TastaturLayoutManager.h"
 #include "engine/UlvoEngine.h"
+#include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"
 #include "foundation/time/PerfTimer.h"
 #include "graphics/sprites/D3DXSprite.h"
@@ -922,30 +923,46 @@ void ThreeMatchGame::onMinispielClosed(Minispiel& game)
     showMenu(L"THREEMATCH_BAUEN_MENU");
 }
 
+void ThreeMatchGame::onMinispielFailed(Minispiel&)
+{
+    playSound(L"BAUEN_ERROR");
+}
+
 void ThreeMatchGame::onMinispielResult(Minispiel&, const float& score)
 {
     MinispielManager* minigames = MinispielManager::getInstance();
+    const bool skipped = minigames->wasSkipped();
     minigames->setActiveMinispiel(nullptr);
     minigames->showScreen(false);
     minigames->nextMinispiel();
-    settleBuilding(score, true);
+    settleBuilding(score, skipped ? Settling::Skipped : Settling::Played);
 }
 
-void ThreeMatchGame::settleBuilding(float score, bool played)
+void ThreeMatchGame::settleBuilding(float score, Settling how)
 {
     // The building the minigame was played for is built once, at the cost the score leaves.
     Gebaeude* building = m_lastBuilding;
     m_lastBuilding = nullptr;
     const TownRules::Settlement settled = TownRules::settleBuilding(building, score, m_globals->getSchwierigkeit());
-    if (building)
+    if (building) {
         refreshBuildingButtons();
+        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_INFO, L"ThreeMatch: Gebaeude gebaut (",
+                               how == Settling::Played    ? L"Minispiel gespielt"
+                               : how == Settling::Skipped ? L"Minispiel uebersprungen"
+                                                          : L"ohne Minispiel",
+                               L"): ", std::to_wstring(settled.paid), L" von ", std::to_wstring(settled.amount),
+                               L" Rohstoffen, ", std::to_wstring(settled.savedPercent), L" % gespart\n");
+    }
     if (Ulvo::GUILabel* label = findLabel(*m_gui, L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL")) {
-        // Bought without a minigame there is no score to speak of: only what it cost.
-        label->setTextId(played ? L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL" : L"THREEMATCHAUSWERTUNG_GEBAUT_TEXT");
-        // The time left says how well the game went, the saving what it was worth: a high share
-        // left reads high, and the cost shrinks with it.
-        const int percent = settled.saving.percent;
-        if (played)
+        // Bought without a minigame, or with it skipped, there is no score to speak of: only what
+        // it cost.
+        label->setTextId(how == Settling::Played    ? L"THREEMATCHAUSWERTUNG_MINISPIEL_LABEL"
+                         : how == Settling::Skipped ? L"THREEMATCHAUSWERTUNG_UEBERSPRUNGEN_TEXT"
+                                                    : L"THREEMATCHAUSWERTUNG_GEBAUT_TEXT");
+        // The time left says how well the game went, the saving what it was worth, as the whole
+        // resources paid make it.
+        const int percent = settled.savedPercent;
+        if (how == Settling::Played)
             showFormatted(label, settled.saving.reached, settled.paid, settled.amount, percent);
         else
             showFormatted(label, settled.paid, settled.paid, settled.amount, percent);

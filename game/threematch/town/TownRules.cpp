@@ -146,12 +146,16 @@ TownRules::Settlement TownRules::settleBuilding(Gebaeude* building, float score,
 {
     Settlement result;
     result.saving = minigameSaving(score, schwierigkeit);
+    result.savedPercent = result.saving.percent;
     if (!building)
         return result;
     for (const int each : building->build(result.saving.factor)) {
         result.amount += each;
         result.paid += result.saving.paid(each);
     }
+    result.savedPercent = result.amount > 0
+                              ? static_cast<int>(std::lround(100.0 * (result.amount - result.paid) / result.amount))
+                              : result.saving.percent;
     return result;
 }
 

@@ -57,6 +57,9 @@ public:
         MinigameSaving saving;
         int amount = 0;
         int paid = 0;
+        // What was really saved of the amounts, in per cent rounded to the nearest: each resource
+        // pays a whole number, so this may differ from the saving's own per cent.
+        int savedPercent = 0;
     };
 
     // A stage's change of stones takes this long.

@@ -41,6 +41,30 @@ TEST_F(BauenTest, AScriptedPlayerBuildsTheHouseAndScoresTheTimeLeft)
     EXPECT_NEAR(results.scores[0], left / 120.0, 1e-6);
 }
 
+// However the pieces fall at the start, each lies wholly inside the field: one snapped at the
+// field's edge takes the last column or row it fits, not one it would overhang.
+TEST_F(BauenTest, EveryPieceStartsInsideTheField)
+{
+    loadGames();
+    for (const wchar_t* name : {L"BAUEN_HAUS", L"BAUEN_TURM"}) {
+        Bauen* game = find<Bauen>(name);
+        ASSERT_NE(game, nullptr);
+        play(*game);
+        const Ulvo::FloatRect field = game->getSpielfeld()->getScreenRect();
+        for (unsigned seed = 1; seed <= 40; ++seed) {
+            crt_srand(seed);
+            game->start();
+            for (const Bauen::Bauteil* piece : game->getPieces()) {
+                const Ulvo::FloatRect r = game->screenRect(*piece);
+                EXPECT_TRUE(r.left >= field.left - 0.5f && r.top >= field.top - 0.5f && r.right <= field.right + 0.5f &&
+                            r.bottom <= field.bottom + 0.5f)
+                    << "seed " << seed << ": a piece of " << piece->w << " x " << piece->h << " at column "
+                    << piece->col << ", row " << piece->row << " hangs past the field";
+            }
+        }
+    }
+}
+
 TEST_F(BauenTest, TwoPiecesShareACellAlongTheDiagonalButNeverAQuarter)
 {
     loadGames(LR"(<MINISPIEL TYPE="BAUEN" NAME="DIAGONALE" SIZE="2 1">

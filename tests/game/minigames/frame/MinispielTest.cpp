@@ -5,6 +5,7 @@
 #include "GameTestSupport.h"
 
 #include "engine/UlvoEngine.h"
+#include "foundation/console/ConsoleDispatcher.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/TextManager.h"
 #include "foundation/xml/XMLNode.h"
@@ -215,14 +216,19 @@ TEST_F(MinispielTest, RunningOutOfTimeEndsNothingAndALateSolutionScoresZero)
     define(LR"(<MINISPIEL TYPE="TEST" LSG_TIME="10"/>)");
     TestSpiel& spiel = play();
     click(L"MINISPIEL_H_OKButton");
-    frames(17.9);
+    frames(9.0);
+    EXPECT_FALSE(manager().isTimeUpShown());
+    frames(8.9);
     EXPECT_EQ(spiel.getTimeLeft(), 0.0);
     EXPECT_TRUE(results.scores.empty());
     EXPECT_EQ(manager().getActiveMinispiel(), &spiel);
+    EXPECT_TRUE(manager().isTimeUpShown()) << "the player is told that the time is up";
     spiel.solve();
     frames(1.2);
     ASSERT_EQ(results.scores.size(), 1u);
     EXPECT_EQ(results.scores[0].second, 0.0f);
+    manager().setActiveMinispiel(nullptr);
+    EXPECT_FALSE(manager().isTimeUpShown()) << "and no longer once the game is gone";
 }
 
 TEST_F(MinispielTest, TheTimerLabelShowsTheWholeSecondsLeft)
@@ -244,11 +250,15 @@ TEST_F(MinispielTest, SkipScoresZeroAtOnceAndCancelClosesWithoutAScore)
     EXPECT_EQ(results.scores[0].second, 0.0f);
     EXPECT_TRUE(first.isFlagSet(true));
     EXPECT_FALSE(manager().isHelpShown());
+    // The result can tell a skipped game from one played to a score of 0.
+    EXPECT_TRUE(manager().wasSkipped());
     // The controller deactivates the game and moves on.
     manager().setActiveMinispiel(nullptr);
+    EXPECT_TRUE(manager().wasSkipped());
     manager().nextMinispiel();
     TestSpiel& second = play();
     EXPECT_NE(&second, &first);
+    EXPECT_FALSE(manager().wasSkipped());
     // The game's own cancel button: closed, no score, the rotation stays.
     const unsigned index = manager().getIndex();
     second.getWindow()->findWindow(L"TEST_CANCEL")->clicked.emit(*second.getWindow()->findWindow(L"TEST_CANCEL"));
@@ -256,6 +266,10 @@ TEST_F(MinispielTest, SkipScoresZeroAtOnceAndCancelClosesWithoutAScore)
     EXPECT_EQ(results.closed[0], &second);
     EXPECT_EQ(results.scores.size(), 1u);
     EXPECT_EQ(manager().getIndex(), index);
+    // Escape does what the cancel button does.
+    manager().backOut();
+    ASSERT_EQ(results.closed.size(), 2u);
+    EXPECT_EQ(results.closed[1], &second);
     // The help button inside a game brings the help back.
     click(L"MINISPIEL_H_OKButton");
     second.getWindow()->findWindow(L"HILFE_BUTTON")->clicked.emit(*second.getWindow()->findWindow(L"HILFE_BUTTON"));
@@ -306,6 +320,11 @@ TEST_F(MinispielTest, TheFactoryAndTheShuffledRotation)
     for (const Minispiel* spiel : manager().getMinispiele())
         names.push_back(spiel->getName());
     EXPECT_EQ(names, expected);
+    // The console deals a chosen game next.
+    Ulvo::TypedConsoleCommand line(L"MS_Naechstes C");
+    Ulvo::ConsoleDispatcher::getInstance()->execute(line);
+    EXPECT_EQ(manager().getCurrentMinispiel()->getName(), L"C");
+    EXPECT_FALSE(manager().dealNext(L"Z"));
 }
 
 TEST_F(MinispielTest, AnEndDelayOfNothingAndATimeLimitOfNothing)

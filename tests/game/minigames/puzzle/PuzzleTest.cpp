@@ -4,9 +4,12 @@
 // solution changes nothing; the alpha test picks a piece by its shape; broken definitions.
 #include "KindTestSupport.h"
 
+#include "gui/widgets/GUIProgressBar.h"
 #include "gui/windows/GUIWindow.h"
 #include "minigames/frame/Playfield.h"
 #include "minigames/puzzle/Puzzle.h"
+
+#include <algorithm>
 
 using namespace ThreeMatch;
 using KindTesting::KindTest;
@@ -138,6 +141,51 @@ TEST_F(PuzzleTest, APieceIsPickedByItsShapeAndSnapsOnlyWithinTheDistance)
         EXPECT_NE(corner->position.value, ziel->position.value);
         frames(0.6);
         EXPECT_EQ(corner->position.value, ziel->position.value);
+    }
+}
+
+// Every piece of both pictures starts wholly inside the game window, off the picture, the timer
+// bar and the buttons, and no two pieces lie on each other by more than their knobs.
+TEST_F(PuzzleTest, EveryPieceStartsOnScreenBesideTheOthers)
+{
+    loadGames();
+    const auto area = [](const Ulvo::FloatRect& a, const Ulvo::FloatRect& b) {
+        const float w = std::min(a.right, b.right) - std::max(a.left, b.left);
+        const float h = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+        return w > 0.0f && h > 0.0f ? w * h : 0.0f;
+    };
+    // A piece's picture keeps a fifth of its size on each side for the knobs.
+    const auto body = [](const Ulvo::FloatRect& r) {
+        const float dx = (r.right - r.left) * 0.2f, dy = (r.bottom - r.top) * 0.2f;
+        return Ulvo::FloatRect(r.left + dx, r.top + dy, r.right - dx, r.bottom - dy);
+    };
+    for (const wchar_t* name : {L"PUZZLE_DORF", L"PUZZLE_MUEHLE"}) {
+        Puzzle* puzzle = find<Puzzle>(name);
+        ASSERT_NE(puzzle, nullptr);
+        play(*puzzle);
+        const Ulvo::FloatRect window = puzzle->getWindow()->getScreenRect();
+        std::vector<Ulvo::FloatRect> kept{puzzle->getSpielfeld()->getScreenRect(),
+                                          puzzle->getTimerBar()->getScreenRect()};
+        for (const wchar_t* button : {L"PUZZLE_CANCEL", L"PUZZLE_HILFE"})
+            kept.push_back(puzzle->getWindow()->findWindow(button)->getScreenRect());
+        for (unsigned seed = 1; seed <= 12; ++seed) {
+            crt_srand(seed);
+            puzzle->start();
+            const std::vector<Puzzle::Teil*>& teile = puzzle->getTeile();
+            for (std::size_t i = 0; i < teile.size(); ++i) {
+                const Ulvo::FloatRect r = teile[i]->screenRect();
+                EXPECT_TRUE(r.left >= window.left && r.top >= window.top && r.right <= window.right &&
+                            r.bottom <= window.bottom)
+                    << name << " seed " << seed << " piece " << i << " lies partly off the window";
+                for (const Ulvo::FloatRect& other : kept)
+                    EXPECT_EQ(area(r, other), 0.0f) << name << " seed " << seed << " piece " << i;
+                for (std::size_t j = 0; j < i; ++j) {
+                    const Ulvo::FloatRect b = body(r), other = body(teile[j]->screenRect());
+                    EXPECT_LT(area(b, other), 0.05f * (b.right - b.left) * (b.bottom - b.top))
+                        << name << " seed " << seed << " pieces " << j << " and " << i;
+                }
+            }
+        }
     }
 }
 

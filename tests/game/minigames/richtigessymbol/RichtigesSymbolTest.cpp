@@ -7,6 +7,7 @@
 #include "KindTestSupport.h"
 
 #include "gui/widgets/GUICheckboxButton.h"
+#include "gui/widgets/GUILabel.h"
 #include "gui/windows/GUIWindow.h"
 #include "minigames/richtigessymbol/RichtigesSymbolAnklicken.h"
 
@@ -69,11 +70,22 @@ TEST_F(RichtigesSymbolTest, GroupsExcludeEachOtherAWrongAnswerReshufflesAndTheRi
         EXPECT_FALSE(gebiet->checkbox->isChecked()) << "and unticked";
     frames(0.3);
 
-    // The key and the star ticked: the answer, as the player sees it before OK.
+    // A press on a card's text ticks and unticks it; the key and the star are ticked by a press
+    // on their pictures: the whole card is what the player clicks.
+    for (const Gebiet* gebiet : areas) {
+        const Ulvo::FloatRect& card = gebiet->window->getScreenRect();
+        const D3DXVECTOR2 text((card.left + card.right) / 2, card.bottom - 4);
+        click(text);
+        EXPECT_TRUE(gebiet->checkbox->isChecked());
+        click(text);
+        EXPECT_FALSE(gebiet->checkbox->isChecked());
+    }
     for (const Gebiet* gebiet : areas) {
         if (gebiet->richtig)
-            click(centre(*gebiet->checkbox));
+            click(centre(*gebiet->label));
     }
+    for (const Gebiet* gebiet : areas)
+        EXPECT_EQ(gebiet->checkbox->isChecked(), gebiet->richtig);
     frames(0.3);
     EXPECT_TRUE(matchesGolden(picture(), "richtigessymbol_solved"));
     ASSERT_TRUE(MinigameSolver::solveRichtigesSymbol(*game, hands()));

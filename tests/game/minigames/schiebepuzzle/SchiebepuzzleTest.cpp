@@ -1,7 +1,7 @@
 // The sliding tiles: a scripted player clicks the gap's way to the goal through the GUI and the
-// score is the time left over the limit; a tile not beside the gap and clicks during the
-// cool-down change nothing; input after the solution changes nothing; a definition with fewer
-// than two cells or without tiles is logged and stays unsolvable, without hanging.
+// score is the time left over the limit; a tile not beside the gap changes nothing, a click
+// during the cool-down waits for its end; input after the solution changes nothing; a
+// definition with fewer than two cells or without tiles is logged and stays unsolvable.
 #include "KindTestSupport.h"
 
 #include "gui/windows/GUIWindow.h"
@@ -51,9 +51,12 @@ TEST_F(SchiebepuzzleTest, AScriptedPlayerMovesTheGapToTheGoalAndScoresTheTimeLef
         click(game->cellCentre(steps[k]));
         EXPECT_EQ(game->getGap(), steps[k]);
         if (k == 0) {
-            // During the cool-down the next click does nothing.
+            // A click during the cool-down is kept and played once it ends.
             click(game->cellCentre(steps[1]));
             EXPECT_EQ(game->getGap(), steps[0]);
+            frames(0.6);
+            EXPECT_EQ(game->getGap(), steps[1]);
+            k = 1;
         }
         frames(0.6);
     }

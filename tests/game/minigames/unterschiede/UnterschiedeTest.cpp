@@ -100,7 +100,7 @@ TEST_F(UnterschiedeTest, EntriesWithoutDifferencesPicturesOrWindowsPlaySafely)
     EXPECT_TRUE(bildlos->getTeile()[0]->found);
     frames(0.5);
     EXPECT_FALSE(bildlos->isFlagSet(false));
-    EXPECT_EQ(bildlos->getLabel()->getText(), L"Noch 1 Unterschiede");
+    EXPECT_EQ(bildlos->getLabel()->getText(), L"Noch 1 Unterschied") << "one in the singular";
 
     UnterschiedeAnklicken* fensterlos = find<UnterschiedeAnklicken>(L"FENSTERLOS");
     ASSERT_NE(fensterlos, nullptr);

@@ -5,8 +5,11 @@
 // score comes at once. An ANORDNUNG of 0 is one column, the automatic grid is the square root.
 #include "KindTestSupport.h"
 
+#include "gui/system/GUISystem.h"
 #include "gui/windows/GUIWindow.h"
 #include "minigames/zuordnen/MinispielZuordnen.h"
+
+#include <algorithm>
 
 using namespace ThreeMatch;
 using KindTesting::KindTest;
@@ -70,6 +73,42 @@ TEST_F(ZuordnenTest, AWrongPlacementFlashesAndFailsAndAScriptedPlayerSortsTheGoo
     for (const Gebiet* area : areas)
         EXPECT_EQ(area->count, 3);
     EXPECT_TRUE(matchesGolden(picture(), "zuordnen_solved"));
+}
+
+// A press goes to the good whose picture is under the pointer, not to a square's clear corner,
+// and the goods start side by side on the shelves, whatever the draws.
+TEST_F(ZuordnenTest, APressTakesTheDrawnGoodAndTheGoodsStartApart)
+{
+    loadGames();
+    auto* game = find<MinispielZuordnen>(L"ZUORDNEN_LAGER");
+    ASSERT_NE(game, nullptr);
+    play(*game);
+    for (unsigned seed = 1; seed <= 10; ++seed) {
+        crt_srand(seed);
+        game->start();
+        frames(0.1);
+        const std::vector<Gegenstand*>& items = game->getGegenstaende();
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const Ulvo::FloatRect r = items[i]->window->getScreenRect();
+            const float size = (r.right - r.left) * (r.bottom - r.top);
+            for (std::size_t j = 0; j < i; ++j) {
+                const Ulvo::FloatRect o = items[j]->window->getScreenRect();
+                const float w = std::min(r.right, o.right) - std::max(r.left, o.left);
+                const float h = std::min(r.bottom, o.bottom) - std::max(r.top, o.top);
+                // The pictures keep clear margins: squares overlapping by a third leave the goods apart.
+                EXPECT_LT(w > 0.0f && h > 0.0f ? w * h : 0.0f, 0.4f * size)
+                    << "seed " << seed << ": goods " << j << " and " << i << " lie on each other";
+            }
+        }
+    }
+    for (const Gegenstand* item : game->getGegenstaende()) {
+        const Ulvo::FloatRect r = item->window->getScreenRect();
+        EXPECT_NE(Ulvo::GUISystem::getInstance()->getWindowAt(r.left + 1, r.top + 1, Ulvo::GUIWindow::HIT_PRESS),
+                  item->window)
+            << "a press on a clear corner takes no good";
+        D3DXVECTOR2 at;
+        EXPECT_TRUE(MinigameSolver::uncovered(*item->window, at)) << "its picture takes the press";
+    }
 }
 
 TEST_F(ZuordnenTest, TheSacksBalanceByTheirSumsAlone)

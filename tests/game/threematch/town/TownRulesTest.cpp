@@ -62,6 +62,8 @@ TEST_F(TownRulesBuilding, ABuildingIsSettledAtWhatTheScoreLeavesOfEveryResource)
     EXPECT_EQ(settled.amount, 8);
     // trunc(5 x 0.6666666) + trunc(3 x 0.6666666)
     EXPECT_EQ(settled.paid, 3 + 1);
+    // Whole resources paid: half the cost was saved, more than the rate's third.
+    EXPECT_EQ(settled.savedPercent, 50);
     EXPECT_EQ(erde->getPunkte(), 97);
     EXPECT_EQ(wasser->getPunkte(), 99);
 
@@ -69,6 +71,21 @@ TEST_F(TownRulesBuilding, ABuildingIsSettledAtWhatTheScoreLeavesOfEveryResource)
     EXPECT_EQ(nothing.amount, 0);
     EXPECT_EQ(nothing.paid, 0);
     EXPECT_EQ(nothing.saving.percent, 20);
+    EXPECT_EQ(nothing.savedPercent, 20);
+
+    // A rate of 8 % leaves 36 of 40 to pay, which saves 10 %; 134 of 190 saves 29.47 %.
+    town.load(GameTesting::parse(LR"(<GEBAEUDE>
+  <B><RESOURCEN><KLASSE NAME="ERDE" ANZAHL="40"/></RESOURCEN></B>
+  <C><RESOURCEN><KLASSE NAME="ERDE" ANZAHL="190"/></RESOURCEN></C>
+</GEBAEUDE>)"));
+    erde->spend(-400);
+    const TownRules::Settlement b = TownRules::settleBuilding(town.findGebaeude(L"B"), 0.2f, 1);
+    EXPECT_LT(b.saving.percent, 10) << "the rate's own whole per cent understates what was saved";
+    EXPECT_EQ(b.paid, 36);
+    EXPECT_EQ(b.savedPercent, 10);
+    const TownRules::Settlement c = TownRules::settleBuilding(town.findGebaeude(L"C"), 0.73f, 1);
+    EXPECT_EQ(c.paid, 134);
+    EXPECT_EQ(c.savedPercent, 29);
 }
 
 // Class A's types by value, the bonus type, the wrath class Z and the fill class with two stones.

@@ -1,0 +1,305 @@
+#!/usr/bin/python3
+"""Plays minigames through the game's real window on an X server (run under xvfb-run), as a player
+meets them: a building bought in the town, the game's help closed with its OK, the game solved by
+clicks aimed at what is drawn (found in screenshots), and the price shown afterwards checked
+against the game's log. Each kind is named by its TYPE in "data\\Games\\minigames.min"; the
+console of the test build ("-ENABLE_INGAME_CONSOLE 1") deals the game of the kind next
+("MS_Naechstes NAME") and fills the stock ("TM_Vorrat n").
+
+A click aimed at a drawn box, difference or button that changes nothing fails the run, and so
+does a solved game without its result or a result whose price is not what was paid.
+
+Usage: minigame-playthrough.py GAME_BINARY RUN_FOLDER OUTPUT_FOLDER [TYPE ...]
+"""
+import importlib.util
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+import numpy as np
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+_spec = importlib.util.spec_from_file_location("window_playthrough", os.path.join(HERE, "window-playthrough.py"))
+wp = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(wp)
+Failure, xdo, buttons, centre, changed, components = wp.Failure, wp.xdo, wp.buttons, wp.centre, wp.changed, wp.components
+
+TOTAL_TIMEOUT = 360.0
+
+
+def games_by_type(run):
+    """The data's games: TYPE -> the NAME of its first game, in file order."""
+    path = os.path.join(run, "data", "Games", "minigames.min")
+    raw = open(path, "rb").read()
+    # The runtime folder keeps the data as the engine reads it: UTF-16 with its byte-order mark.
+    text = raw.decode("utf-16" if raw[:2] in (b"\xff\xfe", b"\xfe\xff") else "utf-8", errors="replace")
+    found = {}
+    for kind, name in re.findall(r'<MINISPIEL TYPE="([A-Z_]+)" NAME="([A-Z_]+)"', text):
+        found.setdefault(kind, name)
+    return found
+
+
+class Game(wp.Game):
+    def __init__(self, binary, run, out):
+        self.screen = wp.Screen(out)
+        self.out = out
+        self.start = time.monotonic()
+        self.closed = 0
+        # The game's own log file in its runtime folder says what each building cost.
+        self.log_path = os.path.join(run, "logs", "logfile.log")
+        self.log = open(os.path.join(out, "game.log"), "w")
+        # The console on, and the information lines (the console's answers, the prices) logged.
+        self.process = subprocess.Popen([binary, "-ENABLE_INGAME_CONSOLE", "1", "-LOG_MISC", "100"], cwd=run, stdout=self.log,
+                                        stderr=subprocess.STDOUT)
+
+    def check_time(self):
+        if time.monotonic() - self.start > TOTAL_TIMEOUT:
+            raise Failure("the play-through took longer than %d s" % TOTAL_TIMEOUT)
+        if self.process.poll() is not None:
+            raise Failure("the game ended on its own with %d" % self.process.returncode)
+
+    def console(self, line, answer):
+        """One console line, typed until the game's log shows its answer: the key left of 1 opens
+        the console, Return runs the line, the key closes it again."""
+        for _ in range(4):
+            before = len(self.log_text())
+            xdo("key", "grave")
+            time.sleep(0.6)
+            # Typed slowly and in small letters: the game reads the keys as it draws its frames.
+            xdo("type", "--delay", 120, line.lower())
+            time.sleep(0.2)
+            xdo("key", "Return")
+            time.sleep(0.6)
+            xdo("key", "grave")
+            time.sleep(0.5)
+            if answer in self.log_text()[before:]:
+                return
+        self.screen.grab("console")
+        raise Failure("the console line %r was not taken" % line)
+
+    def log_text(self):
+        try:
+            return open(self.log_path, encoding="utf-8", errors="replace").read()
+        except OSError:
+            return ""
+
+
+
+def to_town(game):
+    image, _ = game.wait(lambda im: len(buttons(im)) == 1 and wp.is_hint(im, buttons(im)[0]),
+                         "first screen's help text", timeout=60.0)
+    # "Hilfetexte zeigen" off: no help text comes up over a game's own help later.
+    button = buttons(image)[0]
+    x0, y0, x1, y1 = button
+    left = max(0, x0 - 600)
+    row = image[y0:y1, left:x0]
+    tick = (row[..., 1] > 105) & (row[..., 1] - row[..., 0] > 60) & (row[..., 1] - row[..., 2] > 60)
+    ys, xs = np.nonzero(tick)
+    game.click((left + int(xs.mean()), y0 + int(ys.mean())), "the tick of Hilfetexte zeigen", 0.0005,
+               box=(left, y0, x0, y1))
+    game.close_hints()
+    xdo("type", "--delay", 60, "mia")
+    game.pressed_button(lambda b: b[-1] if len(b) == 2 else None, "the new profile's OK")
+    game.pressed_button(lambda b: b[-1] if len(b) == 3 else None, "the profile list's OK")
+    game.close_hints()
+    xdo("mousemove", 5, 5)
+    game.wait(lambda im: buttons(im) if len(buttons(im)) == 6 else None, "main menu", timeout=10.0)
+    game.pressed_button(lambda b: b[0] if len(b) == 6 else None, "Spielen in the main menu", 0.05)
+    game.close_hints()
+
+
+def town_buy_buttons(image):
+    """The town's enabled "Bauen" buttons: orange faces in the bottom fifth of the screen."""
+    h = image.shape[0]
+    return [bx for bx in buttons(image) if bx[1] > h * 0.8]
+
+
+def start_kind(game, kind, name):
+    game.console("MS_Naechstes %s" % name, "kommt als naechstes")
+    xdo("mousemove", 5, 5)
+    image, found = game.wait(lambda im: town_buy_buttons(im) or None, "an enabled Bauen in the town", timeout=10.0)
+    game.click(centre(found[0]), "the town's Bauen for %s" % kind, 0.05)
+    # The game's help: its two buttons, "Überspringen" and "OK" (the right one), once the
+    # town's own help text over it is closed.
+    xdo("mousemove", 5, 5)
+    game.close_hints()
+    image, found = game.wait(lambda im: buttons(im) if len(buttons(im)) >= 2 else None, "the help of %s" % kind)
+    image = game.settle()
+    game.screen.grab("%s_help" % kind)
+    found = buttons(image)
+    if len(found) != 2:
+        raise Failure("the help of %s shows %d buttons, not Überspringen and its OK" % (kind, len(found)))
+    game.click(centre(max(found, key=lambda bx: bx[0])), "the help's OK for %s" % kind, 0.05)
+    xdo("mousemove", 5, 5)
+    return game.settle()
+
+
+def game_buttons(image):
+    """The game window's buttons along its bottom edge, left to right."""
+    h = image.shape[0]
+    return sorted([bx for bx in buttons(image) if bx[1] > h * 0.8], key=lambda bx: bx[0])
+
+
+def result_shown(image):
+    """The result: one button (its OK) on a parchment box in the middle of the screen."""
+    found = buttons(image)
+    return found if len(found) == 1 and wp.is_popup(image, found[0]) else None
+
+
+def finish_kind(game, kind, before_log):
+    image, found = game.wait(result_shown, "the result of %s" % kind, timeout=15.0)
+    game.screen.grab("%s_result" % kind)
+    # What the result says was paid is what the building cost.
+    end = time.monotonic() + 5.0
+    line = None
+    while time.monotonic() < end and not line:
+        lines = re.findall(r"Gebaeude gebaut \(Minispiel gespielt\): (\d+) von (\d+) Rohstoffen, (\d+) % gespart",
+                           game.log_text()[before_log:])
+        line = lines[-1] if lines else None
+        time.sleep(0.3)
+    if not line:
+        raise Failure("no building was settled after %s" % kind)
+    paid, amount, saved = map(int, line)
+    if amount <= 0 or not paid < amount or saved != round(100.0 * (amount - paid) / amount):
+        raise Failure("%s: the price %d of %d with %d %% saved is no saving" % (kind, paid, amount, saved))
+    print("%.0f s: %s solved, the building cost %d of %d (%d %% saved)" % (
+        time.monotonic() - game.start, kind, paid, amount, saved))
+    game.click(centre(found[0]), "the result's OK", 0.05)
+    xdo("mousemove", 5, 5)
+    game.settle()
+
+
+# ------------------------------------------------------------------ the kinds
+
+
+def play_richtiger_pfad(game, image):
+    """Pick the right path: every drawn box at a path's start is tried with "Fertig" until the
+    result comes; a wrong one says so under the game."""
+    r, g, b = image[..., 0], image[..., 1], image[..., 2]
+    # The unticked boxes: light cream squares with a dark rim, on the picture.
+    cream = (r > 225) & (g > 210) & (b > 170) & (b < 215)
+    boxes = [bx for bx in components(cream, step=1, min_w=14, min_h=14)
+             if 0.7 < (bx[2] - bx[0]) / max(1, bx[3] - bx[1]) < 1.4 and bx[2] - bx[0] < 80]
+    if len(boxes) != 3:
+        game.screen.grab("pfad_boxes")
+        raise Failure("RICHTIGER_PFAD: %d drawn path boxes, not 3: %s" % (len(boxes), boxes))
+    done = game_buttons(image)
+    if len(done) != 3:
+        raise Failure("RICHTIGER_PFAD: the buttons Zurück, Fertig and Hilfe are not drawn: %s" % done)
+    for box in boxes:
+        game.click(centre(box), "a path's box", 0.0005, box=(box[0] - 10, box[1] - 10, box[2] + 10, box[3] + 10))
+        xdo("mousemove", 5, 5)
+        time.sleep(0.3)
+        game.click(centre(done[1]), "Fertig", 0.0005)
+        xdo("mousemove", 5, 5)
+        end = time.monotonic() + 4.0
+        while time.monotonic() < end:
+            if result_shown(game.screen.grab()):
+                return
+            time.sleep(0.3)
+    raise Failure("RICHTIGER_PFAD: no box led to the result")
+
+
+def play_unterschiede(game, image):
+    """Spot the differences: the two drawn pictures side by side are compared pixel by pixel,
+    and each patch where the right one differs is clicked there; a found one disappears."""
+    h, w, _ = image.shape
+    band = image[h // 5 : h // 2]
+    bright = (band.sum(axis=2) > 250).mean(axis=0) > 0.9
+    columns = np.nonzero(bright)[0]
+    if len(columns) < w // 2:
+        raise Failure("UNTERSCHIEDE: no pictures drawn")
+    x0, x1 = int(columns[0]), int(columns[-1]) + 1
+    r, g, b = band[..., 0], band[..., 1], band[..., 2]
+    divider = ((r > 100) & (r < 170) & (g > 60) & (g < 120) & (b < 80)).mean(axis=0) > 0.9
+    middle = [x for x in np.nonzero(divider)[0] if abs(x - (x0 + x1) // 2) < w // 10]
+    if not middle:
+        raise Failure("UNTERSCHIEDE: no divider between the pictures")
+    d0, d1 = int(middle[0]), int(middle[-1]) + 1
+    width = min(d0 - x0, x1 - d1)
+    rows = np.nonzero((image[:, x0 + 5].sum(axis=1) > 250))[0]
+    y0, y1 = int(rows[0]), int(rows[-1]) + 1
+    tried = set()
+    for _ in range(16):
+        image = game.screen.grab()
+        if result_shown(image):
+            return
+        left = image[y0:y1, x0 : x0 + width]
+        right = image[y0:y1, x1 - width : x1]
+        differs = np.abs(left - right).sum(axis=2) > 90
+        patches = [bx for bx in components(differs, step=2, min_w=8, min_h=8) if bx not in tried]
+        if not patches:
+            break
+        bx = max(patches, key=lambda bx: (bx[2] - bx[0]) * (bx[3] - bx[1]))
+        tried.add(bx)
+        # A pixel of the difference itself, the one nearest the middle of its patch.
+        ys, xs = np.nonzero(differs[bx[1] : bx[3], bx[0] : bx[2]])
+        k = int(np.argmin((xs - xs.mean()) ** 2 + (ys - ys.mean()) ** 2))
+        point = (x1 - width + bx[0] + int(xs[k]), y0 + bx[1] + int(ys[k]))
+        box = (x1 - width + bx[0], y0 + bx[1], x1 - width + bx[2], y0 + bx[3])
+        game.click(point, "a difference in the right picture", 0.05, box=box)
+        xdo("mousemove", 5, 5)
+        time.sleep(0.5)
+    end = time.monotonic() + 4.0
+    while time.monotonic() < end:
+        if result_shown(game.screen.grab()):
+            return
+        time.sleep(0.3)
+    raise Failure("UNTERSCHIEDE: the differences drawn were clicked, but the game is not solved")
+
+
+SOLVERS = {
+    "RICHTIGER_PFAD": play_richtiger_pfad,
+    "UNTERSCHIEDE": play_unterschiede,
+}
+
+
+def main():
+    binary, run_source, out = (os.path.abspath(a) for a in sys.argv[1:4])
+    wanted = sys.argv[4:] or list(SOLVERS)
+    os.makedirs(out, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="minigame-playthrough-")
+    run = os.path.join(work, "run")
+    shutil.copytree(run_source, run)
+    os.environ["XDG_DATA_HOME"] = os.path.join(work, "xdg")
+    os.environ.setdefault("SDL_AUDIODRIVER", "dummy")
+    names = games_by_type(run)
+    game = Game(binary, run, out)
+    played = []
+    try:
+        to_town(game)
+        game.console("TM_Vorrat 5000", "TM_Vorrat: +5000")
+        for kind in wanted:
+            if kind not in SOLVERS or kind not in names:
+                raise Failure("no way to play the kind %s" % kind)
+            before = len(game.log_text())
+            image = start_kind(game, kind, names[kind])
+            game.screen.grab("%s_start" % kind)
+            SOLVERS[kind](game, image)
+            finish_kind(game, kind, before)
+            played.append(kind)
+        print("minigame play-through passed: %d kinds (%s) in %.0f s" % (
+            len(played), " ".join(played), time.monotonic() - game.start))
+        return 0
+    except Failure as failure:
+        game.screen.grab("failure")
+        print("minigame play-through FAILED after %s: %s (screens in %s)" % (" ".join(played) or "no kind", failure, out))
+        return 1
+    finally:
+        if os.path.exists(game.log_path):
+            shutil.copy(game.log_path, os.path.join(out, "logfile.log"))
+        if game.process.poll() is None:
+            game.process.terminate()
+            try:
+                game.process.wait(10)
+            except subprocess.TimeoutExpired:
+                game.process.kill()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

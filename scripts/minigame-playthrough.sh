@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the optimised game without sanitizers and plays minigames through its real window on a
+# virtual X server (1280x1024): a building bought in the town, its minigame solved by clicks at
+# what is drawn, the price checked; the playing is scripts/minigame-playthrough.py (the kinds it
+# plays are named there by their TYPE). Its screenshots stay in the output folder.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${PLAY_BUILD_DIR:-$root/build}"
+out="${MINIGAME_PLAYTHROUGH_OUT:-$build/minigame-playthrough}"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DULVO_BUILD_TESTS=OFF -DULVO_BUILD_BENCH=OFF
+cmake --build "$build" -j "$(nproc)"
+rm -rf "$out"
+timeout 400 xvfb-run -a -s "-screen 0 1280x1024x24" \
+  /usr/bin/python3 "$root/scripts/minigame-playthrough.py" "$build/bin/threematch" "$build/run" "$out" "$@"
