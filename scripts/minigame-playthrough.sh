@@ -7,8 +7,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PLAY_BUILD_DIR:-$root/build}"
 out="${MINIGAME_PLAYTHROUGH_OUT:-$build/minigame-playthrough}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DULVO_BUILD_TESTS=OFF -DULVO_BUILD_BENCH=OFF
-cmake --build "$build" -j "$(nproc)"
+"$root/scripts/game-build.sh" "$build"
 rm -rf "$out"
 timeout 400 xvfb-run -a -s "-screen 0 1280x1024x24" \
   /usr/bin/python3 "$root/scripts/minigame-playthrough.py" "$build/bin/threematch" "$build/run" "$out" "$@"
