@@ -1,5 +1,5 @@
 // The clipmap terrain's effect, one permutation per technique (CLIP_MODE): 0 the sun-lit
-// colour, 1 light-space depth for the shadow maps, 2 the deferred G-buffer. The vertex shader places each grid vertex of
+// colour, 1 light-space depth for the shadow maps (the light camera's linear clip z, as mesh.fx), 2 the deferred G-buffer. The vertex shader places each grid vertex of
 // a level from its instance record (cell size and corner in finest cells, the texture corner),
 // reads its height from the level's height texture (red: the level's own height, green: the
 // coarser level's) and blends towards the coarser height near the level's edge, so that the
@@ -115,7 +115,7 @@ VertexOut VS(ClipIn v)
     o.normal = mul(localNormal, (float3x3)g_WorldTransposeInv);
     o.world = mul(local, g_World).xyz;
 #if CLIP_MODE == 1
-    o.extra = float4(o.position.z / o.position.w, 0.0, 0.0, 1.0);
+    o.extra = float4(o.position.z, 0.0, 0.0, 1.0);
 #elif CLIP_MODE == 2
     o.extra = float4(h, o.position.z, o.position.w, 1.0);
 #else

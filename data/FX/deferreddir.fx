@@ -1,6 +1,6 @@
 // A directional light over the whole G-buffer (a screen quad) added into the light target:
 // diffuse light from the opposite of lightDirection, the ambient colour everywhere something was
-// drawn, the highlight in alpha. With shadows the parallel-split maps hold the projected depth
+// drawn, the highlight in alpha. With shadows the parallel-split maps hold the linear light depth
 // seen from the light, one per split of the camera's depth range (splitpositions, the view depths
 // between the splits); viewToLightProj takes a world point into the split's light projection.
 #include "deferredcommon.fxh"
@@ -70,8 +70,9 @@ float splitShare(int split, float3 world, float2 offset)
 {
     float4 seen = mul(float4(world, 1.0), viewToLightProj[split]);
     float2 uv = seen.xy / seen.w * float2(0.5, -0.5) + 0.5 + offset;
-    // The split projections squeeze depth into a narrow range: the bias scales with it.
-    return shadowShare(seen.z / seen.w > storedDepth(split, uv) * 1.003);
+    // The split projections keep clip z linear from the light's near to its far plane (0..1): the
+    // maps hold it undivided, and the bias is a share of that range.
+    return shadowShare(seen.z > storedDepth(split, uv) + 0.01);
 }
 
 float4 PS(float2 uv : TEXCOORD0, uniform int shadows) : COLOR

@@ -1,8 +1,9 @@
 // The material effect of the mesh and animated-mesh objects, one permutation per technique
 // (MESH_MODE): 0 the sun-lit colour (diffuse texture or material colour, ambient and diffuse
 // light, specular, emissive, reflection against the cube map); 1 light-space depth for the shadow
-// maps; 2 the colour darkened where the shadow map holds something nearer the light (down to
-// g_Shadow); 3 the deferred G-buffer: colour, normal, projected depth and emissive share in four
+// maps (the light cameras' clip z, linear from their near to their far plane, so it is stored
+// undivided and the receivers compare the same); 2 the colour darkened where the shadow map holds
+// something nearer the light (down to g_Shadow); 3 the deferred G-buffer: colour, normal, projected depth and emissive share in four
 // targets; 4 a flat colour (the gizmo and the editor's normal view); 5 the projected depth
 // divided per pixel, exact for the near light cameras of the deferred shadow maps.
 #include "scenecommon.fxh"
@@ -40,7 +41,7 @@ VertexOut VS(MeshIn v)
     o.normal = mul(v.normal, (float3x3)g_World);
     o.world = mul(float4(v.position, 1.0), g_World).xyz;
 #if MESH_MODE == 1
-    o.extra = float4(o.position.z / o.position.w, 0.0, 0.0, 1.0);
+    o.extra = float4(o.position.z, 0.0, 0.0, 1.0);
 #elif MESH_MODE == 2
     o.extra = mul(mul(float4(v.position, 1.0), g_WorldView), g_ViewToLightProj);
 #elif MESH_MODE == 3 || MESH_MODE == 5

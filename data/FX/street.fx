@@ -1,7 +1,7 @@
 // The road effect: the profile edges of a road drawn with their own material. One permutation per
 // technique (STREET_MODE): 0 the sun-lit colour (diffuse texture or segment colour, bump map in
 // the road's tangent frame, specular, the sky cube map mirrored by g_Kr and masked by the
-// reflection texture); 1 light-space depth; 2 the colour darkened where the shadow map holds
+// reflection texture); 1 light-space depth (the light camera's linear clip z, as mesh.fx); 2 the colour darkened where the shadow map holds
 // something nearer the light (down to g_Shadow); 3 the deferred G-buffer.
 #include "scenecommon.fxh"
 
@@ -74,7 +74,7 @@ VertexOut VS(StreetIn v)
     o.binormal = mul(v.binormal, (float3x3)g_World);
     o.world = mul(float4(v.position, 1.0), g_World).xyz;
 #if STREET_MODE == 1
-    o.extra = float4(o.position.z / o.position.w, 0.0, 0.0, 1.0);
+    o.extra = float4(o.position.z, 0.0, 0.0, 1.0);
 #elif STREET_MODE == 2
     o.extra = mul(mul(float4(v.position, 1.0), g_WorldView), g_ViewToLightProj);
 #elif STREET_MODE == 3

@@ -84,10 +84,11 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     ASSERT_NE(pond, nullptr);
     for (BaseObjekt* object : loaded) {
         const D3DXVECTOR3 p = object->getBasePosition() - pond->getBasePosition();
-        if (object->getName().find(L"_INSTANZ_") != std::wstring::npos)
+        if (object->getName().find(L"_INSTANZ_") != std::wstring::npos) {
             EXPECT_FALSE(std::fabs(p.x) < 10.0f * pond->getScale().x + 0.5f &&
                          std::fabs(p.z) < 10.0f * pond->getScale().z + 0.5f)
                 << std::string(object->getName().begin(), object->getName().end()) << " in the pond";
+        }
     }
     for (BaseObjekt* object : loaded) {
         const D3DXVECTOR3 p = object->getBasePosition();
@@ -214,4 +215,82 @@ TEST(DemoSceneTest, TheClipmapSceneBringsTheClipmapsBundle)
     EXPECT_NE(objects->find(L"Clipmap_Gelaende")->getEffect(), nullptr);
     EXPECT_EQ(logs.text().find("could not be read"), std::string::npos);
     objects->clear();
+}
+
+// The scene file brings its shadow pass into the render manager the game already runs (a plain
+// scene pass), and at noon the house throws its shadow onto the meadow.
+TEST(DemoSceneTest, TheDemoSceneBringsItsShadowPassAndTheHouseShadowsTheMeadowAtNoon)
+{
+    LogCapture logs;
+    copyData(logs.folder());
+    ASSERT_TRUE(SceneTesting::loadSceneMeshes());
+    UlvoEngine* engine = UlvoEngine::getInstance();
+    ObjektManager* objects = engine->getObjektManager();
+    SceneGraph* graph = engine->getSceneGraph();
+    ASSERT_NE(objects, nullptr);
+    SplineManager splines;
+    SplineManager* engineSplines = objects->getSplineManager();
+    objects->setSplineManager(&splines);
+
+    auto manager = std::make_unique<RenderManager>();
+    ASSERT_NE(attachLightingRenderers(*manager), nullptr);
+    XMLNode config;
+    ASSERT_TRUE(XMLNode::load(&config,
+                              L"<RENDERCONFIG><RENDERPASS NAME=\"SZENE\" TECHNIQUE=\"T_DIFFUSE\"/>"
+                              L"<FORWARD_RENDERING CLEAR_COLOR=\"FF000000\" ENABLE=\"1\"/>"
+                              L"<ACTIVE_RENDERPASSES>\"|SZENE|\"</ACTIVE_RENDERPASSES></RENDERCONFIG>",
+                              1));
+    manager->load(&config);
+    manager->setSceneGraph(graph);
+    manager->setRenderTargetSize(kW, kH);
+    CameraManager::getInstance()->setRenderManager(manager.get());
+    crt_srand(1);
+    EXPECT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
+    ASSERT_NE(manager->getRenderPass(L"SCHATTEN"), nullptr);
+    EXPECT_EQ(graph->getSunLightSystem().getDayFraction(), 0.5);
+
+    LookAtCamera camera(L"Demo");
+    camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
+    camera.setFovAspect(45.0, 0.0);
+    camera.setNearFar(0.5, 200.0);
+    camera.setEyePosition(D3DXVECTOR3(2, 9, -12));
+    camera.setLookAt(D3DXVECTOR3(-5, 0, 1));
+    const Image image = frame(D3DInterface::getInstance()->getDevice(), *manager, camera);
+
+    // The same view with the shadows switched off: the pixels the shadow darkens by a quarter or
+    // more are many, and they lie round the house's foot (its box on the screen, widened).
+    manager->setShadowQuality(QUALITY_NONE);
+    const Image plain = frame(D3DInterface::getInstance()->getDevice(), *manager, camera);
+    BaseObjekt* house = objects->find(L"Demo_Haus");
+    ASSERT_NE(house, nullptr);
+    D3DXVECTOR3 corners[8];
+    house->getBoundingBox().getCorners(corners);
+    LONG left = LONG(kW), right = 0, top = LONG(kH), bottom = 0;
+    for (const D3DXVECTOR3& corner : corners) {
+        const POINT p = RenderTesting::pixelOf(camera, corner, kW, kH);
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+    }
+    auto brightness = [](D3DCOLOR c) { return int(((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF)); };
+    int darker = 0;
+    int nearHouse = 0;
+    for (UINT y = 0; y < kH; ++y) {
+        for (UINT x = 0; x < kW; ++x) {
+            if (brightness(image.at(x, y)) * 4 >= brightness(plain.at(x, y)) * 3)
+                continue;
+            ++darker;
+            if (LONG(x) >= left - 10 && LONG(x) <= right + 10 && LONG(y) >= top && LONG(y) <= bottom + 10)
+                ++nearHouse;
+        }
+    }
+    EXPECT_GT(darker, 200) << "shadowed pixels";
+    EXPECT_GT(nearHouse * 2, darker) << nearHouse << " of " << darker << " round the house";
+    EXPECT_TRUE(TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "engine" / "scene" / "golden",
+                                           "demo_scene_noon_shadow"));
+    CameraManager::getInstance()->setRenderManager(nullptr);
+    manager.reset();
+    objects->clear();
+    objects->setSplineManager(engineSplines);
 }
