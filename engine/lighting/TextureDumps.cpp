@@ -12,8 +12,8 @@ bool saveTextureDumps(const wchar_t* who, const std::wstring& folder, const Text
     if (!folder.empty()) {
         // A folder that is there already is as good as a new one.
         if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            mainLogger().log(50, LOG_TYPE_WARNING, std::wstring(who) + L": folder \"" + folder +
-                                                       L"\" could not be made; nothing written\n");
+            mainLogger().log(50, LOG_TYPE_WARNING,
+                             std::wstring(who) + L": folder \"" + folder + L"\" could not be made; nothing written\n");
             return false;
         }
         prefix = folder + L"\\";

@@ -13,7 +13,7 @@ namespace Ulvo {
 class KeyState;
 class TypedConsoleCommand;
 struct TypedKey;
-}
+} // namespace Ulvo
 
 namespace ThreeMatch {
 

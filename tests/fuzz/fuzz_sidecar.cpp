@@ -30,8 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     terrain->Release();
 
     Ulvo::XMLNode levels;
-    Ulvo::XMLNode::load(&levels,
-                        L"<OBJEKT NAME=\"Insel\" TYPE=\"CLIPMAP\"><CLIPMAP_DATA SIZE_TEX=\"16\" ANZ_LAYERS=\"2\"/></OBJEKT>", 1);
+    Ulvo::XMLNode::load(
+        &levels, L"<OBJEKT NAME=\"Insel\" TYPE=\"CLIPMAP\"><CLIPMAP_DATA SIZE_TEX=\"16\" ANZ_LAYERS=\"2\"/></OBJEKT>",
+        1);
     Ulvo::ObjektManager manager;
     auto* clipmap = new Ulvo::ClipmapObjekt(&levels, &manager);
     if (clipmap->getTexSize() != 16 || clipmap->getLevelCount() != 2)

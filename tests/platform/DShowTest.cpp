@@ -381,7 +381,7 @@ TEST_F(DShowFixture, PauseHoldsTheClockAndStopEndsTheStreamingAtOnce)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     LONGLONG paused = 0;
     EXPECT_EQ(seeking->GetCurrentPosition(&paused), S_OK);
-    EXPECT_GE(paused, 2000000);  // 0.2 s
+    EXPECT_GE(paused, 2000000);                                       // 0.2 s
     EXPECT_LT(paused, static_cast<LONGLONG>(kLongClipSeconds * 1e7)); // before the clip's end
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     LONGLONG later = 0;

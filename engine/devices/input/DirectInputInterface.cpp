@@ -799,8 +799,8 @@ void DirectInputInterface::onWindowMessage(HWND& window, UINT& message, WPARAM& 
             break;
         }
         if (down && scanCode != 0)
-            m_typedText.push_back(TypedKey{key, m_textShift[0] || m_textShift[1],
-                                           m_textControl[0] || m_textControl[1], m_textAltGr});
+            m_typedText.push_back(
+                TypedKey{key, m_textShift[0] || m_textShift[1], m_textControl[0] || m_textControl[1], m_textAltGr});
     }
     if (!m_initParams->isUsingWindowMessages())
         return;

@@ -51,8 +51,8 @@ BaseObjekt* ClipmapObjekt::create(XMLNode* node, ObjektManager* owner)
     const uint64_t levels = clipmap->m_levelCount;
     const uint64_t side = clipmap->m_texSize;
     const uint64_t grid = clipmap->m_gridSize + 1;
-    if (owner && !owner->getSceneBudget().charge({0, 0, levels * grid * grid, levels * side * side},
-                                                 clipmap->getName())) {
+    if (owner &&
+        !owner->getSceneBudget().charge({0, 0, levels * grid * grid, levels * side * side}, clipmap->getName())) {
         clipmap->Release();
         return nullptr;
     }

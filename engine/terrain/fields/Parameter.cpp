@@ -51,8 +51,8 @@ std::vector<XMLNode*> fieldChildren(XMLNode* node, const wchar_t* owner)
             children.push_back(child);
     }
     if (found > kMaxFieldChildren)
-        mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::", owner, L": ", std::to_wstring(found), L" PARAMETER, die ersten ",
-                         std::to_wstring(kMaxFieldChildren), L" gelten");
+        mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::", owner, L": ", std::to_wstring(found),
+                         L" PARAMETER, die ersten ", std::to_wstring(kMaxFieldChildren), L" gelten");
     return children;
 }
 

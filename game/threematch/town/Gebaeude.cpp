@@ -218,8 +218,8 @@ void Gebaeude::startEmitter()
     const EmitterInfo* info = particles.findEmitterInfo(m_emitterName);
     if (!info)
         return;
-    m_emitter = new PartikelEmitter(*info, m_position[0] + m_emitterOffset[0], m_position[1] + m_emitterOffset[1],
-                                    1.0, nullptr, kParticleLayer);
+    m_emitter = new PartikelEmitter(*info, m_position[0] + m_emitterOffset[0], m_position[1] + m_emitterOffset[1], 1.0,
+                                    nullptr, kParticleLayer);
     particles.addEmitter(m_emitter, true);
 }
 

@@ -148,9 +148,10 @@ TEST_F(ObjektCommandsTest, LoadFileAndRemoveLastLoadedCountWhatIsLeftOfTheFile)
     std::filesystem::copy_file("szene.xml", away / "szene.xml");
     const std::wstring climbing = L"..\\" + away.path().filename().wstring() + L"\\szene.xml";
     const std::wstring absolute = (away / "neu.xml").wstring();
-    for (const std::wstring& line : {L"OBJ_LoadFile " + climbing + L" 1", L"OBJ_LoadFile " + (away / "szene.xml").wstring(),
-                                     L"OBJ_SaveObject " + absolute + L" A", L"OBJ_SaveAllVisibleObjects " + absolute,
-                                     std::wstring(L"OBJ_SaveObjectTransform ..\\neu.xml A")})
+    for (const std::wstring& line :
+         {L"OBJ_LoadFile " + climbing + L" 1", L"OBJ_LoadFile " + (away / "szene.xml").wstring(),
+          L"OBJ_SaveObject " + absolute + L" A", L"OBJ_SaveAllVisibleObjects " + absolute,
+          std::wstring(L"OBJ_SaveObjectTransform ..\\neu.xml A")})
         EXPECT_NE(run(line).find(L"liegt au\u00DFerhalb des Spielordners"), std::wstring::npos);
     EXPECT_EQ(m_manager->getCount(), 0u);
     EXPECT_FALSE(std::filesystem::exists(away / "neu.xml"));

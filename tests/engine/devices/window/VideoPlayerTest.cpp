@@ -152,7 +152,7 @@ TEST_F(VideoPlayerTest, PlaysTheIntroToItsEndWithItsPicturesInTheMainWindow)
     EXPECT_FALSE(result.quitRequested);
     EXPECT_EQ(result.result, S_OK);
     EXPECT_TRUE(result.completed);
-    EXPECT_GT(seconds, 3.0);  // the whole clip, at its own pace
+    EXPECT_GT(seconds, 3.0); // the whole clip, at its own pace
     EXPECT_TRUE(IsWindowVisible(m_window));
 }
 

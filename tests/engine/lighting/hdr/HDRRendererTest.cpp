@@ -53,7 +53,10 @@ protected:
 
     HDRRenderer& hdr() { return *static_cast<HDRRenderer*>(m_manager->getHDRRenderer()); }
     Image hdrFrame() { return frame(kW, kH); }
-    float luminanceOf(HDRRenderer::Target target) { return FrameTesting::redOfLuminance(m_device, hdr().getSurface(target)); }
+    float luminanceOf(HDRRenderer::Target target)
+    {
+        return FrameTesting::redOfLuminance(m_device, hdr().getSurface(target));
+    }
     // Pixels clearly brighter in one image than in the other.
     static int brighterPixels(const Image& image, const Image& than)
     {

@@ -384,9 +384,10 @@ TEST_F(HeightMapObjektTest, TerrainsAndClipmapsPastTheScenesBudgetAreNotMade)
     std::wstring scene = L"<SZENE>";
     for (int i = 0; i < 10; ++i)
         scene += flat(65, L">", L"Gross" + std::to_wstring(i));
-    scene += L"<OBJEKT NAME=\"Riesig\" TYPE=\"CLIPMAP\"><CLIPMAP_DATA SIZE_TEX=\"2048\" ANZ_LAYERS=\"16\"/></OBJEKT>"
-             L"<OBJEKT NAME=\"Klein\" TYPE=\"CLIPMAP\"><CLIPMAP_DATA SIZE_TEX=\"16\" SIZE_CENTER=\"8\" ANZ_LAYERS=\"2\"/>"
-             L"</OBJEKT></SZENE>";
+    scene +=
+        L"<OBJEKT NAME=\"Riesig\" TYPE=\"CLIPMAP\"><CLIPMAP_DATA SIZE_TEX=\"2048\" ANZ_LAYERS=\"16\"/></OBJEKT>"
+        L"<OBJEKT NAME=\"Klein\" TYPE=\"CLIPMAP\"><CLIPMAP_DATA SIZE_TEX=\"16\" SIZE_CENTER=\"8\" ANZ_LAYERS=\"2\"/>"
+        L"</OBJEKT></SZENE>";
     XMLNode root;
     ASSERT_TRUE(XMLNode::load(&root, scene, 1));
     m_manager.loadSceneFile(&root);

@@ -175,7 +175,8 @@ TEST_F(StreetDrawTest, TheDemoRoadRepaintsTheLayersOfTheHillsItCuts)
     StreetObjekt* road = nullptr;
     for (XMLNode* node : root.getNodes()) {
         std::wstring name;
-        if (node->getName() != L"OBJEKT" || !node->readString(L"NAME", name) || (name != L"Gelaende" && name != L"Strasse"))
+        if (node->getName() != L"OBJEKT" || !node->readString(L"NAME", name) ||
+            (name != L"Gelaende" && name != L"Strasse"))
             continue;
         BaseObjekt* object = createObjektByType(node, &objects);
         ASSERT_NE(object, nullptr);

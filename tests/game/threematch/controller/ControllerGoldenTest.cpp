@@ -188,7 +188,8 @@ std::vector<D3DCOLOR> stones(GameHost& host)
     for (int cell = 0; cell < 6; ++cell) {
         POINT at{};
         if (Player::cellPoint(host, 1 + cell, 1 + cell % 3, at))
-            found.push_back(screen.pixels[static_cast<std::size_t>(at.y) * screen.width + static_cast<std::size_t>(at.x)]);
+            found.push_back(
+                screen.pixels[static_cast<std::size_t>(at.y) * screen.width + static_cast<std::size_t>(at.x)]);
     }
     return found;
 }
@@ -217,7 +218,8 @@ void demoSceneAroundTheBoard(const RunFolder& folder)
     const Image scene = host.screen();
     EXPECT_TRUE(PlayThrough::matchesGolden(scene, "level_demo_scene"));
     const Ulvo::FloatRect& window = GameHost::findWindow(L"THREEMATCHGAME_WINDOW")->getScreenRect();
-    const D3DCOLOR sky = scene.at(static_cast<unsigned>(window.left / 4 + 2), static_cast<unsigned>(window.top / 4 + 2));
+    const D3DCOLOR sky =
+        scene.at(static_cast<unsigned>(window.left / 4 + 2), static_cast<unsigned>(window.top / 4 + 2));
     EXPECT_GT(sky & 0xFF, (sky >> 16) & 0xFF) << "sky blue above the board " << TestSupport::hex(sky);
     const std::vector<D3DCOLOR> forward = stones(host);
     ASSERT_GE(forward.size(), 5u);
