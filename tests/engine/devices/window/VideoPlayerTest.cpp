@@ -184,8 +184,11 @@ TEST_F(VideoPlayerTest, WorkWhilePlayingRunsOnceTheClipRunsAndAnEscapeMeanwhileS
         VideoPlayer player(L"intro.wmv");
         player.setWhilePlaying([&] {
             ++runs;
-            // Pressed while the work holds the thread: the player's first look finds it.
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            // Pressed while the work holds the thread, once the clip shows (a busy machine may
+            // take long to decode the first picture): the player's first look finds it.
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (watch.pictures() == 0 && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             PlatformInjectKey(m_window, kScancodeEscape, true);
             PlatformInjectKey(m_window, kScancodeEscape, false);
         });
