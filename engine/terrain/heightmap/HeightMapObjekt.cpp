@@ -192,7 +192,7 @@ void HeightMapObjekt::readDescriptionAfterGrid(XMLNode* data)
         }
         if (XMLNode* fieldNode = smooth->getNode(L"PARAMETER"); fieldNode && m_gridSize > 0) {
             std::unique_ptr<Parameter> field(createParameter(fieldNode));
-            for (int i = 0; i < passes; ++i)
+            for (int i = 0; i < passes && !SceneBudget::terminationPending(); ++i)
                 smoothHeights(radius, strength, field.get());
         }
     }

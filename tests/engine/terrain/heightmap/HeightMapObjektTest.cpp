@@ -8,14 +8,19 @@
 #include "scene/SplineManager.h"
 #include "scene/splines/Spline.h"
 #include "support/LogCapture.h"
+#include "terrain/clipmap/ClipmapObjekt.h"
 #include "terrain/fields/LayerParameter.h"
 #include "terrain/quadtree/TerrainQuadNode.h"
 
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <fstream>
+#include <thread>
+#include <unistd.h>
 
 using namespace Ulvo;
 
@@ -398,6 +403,31 @@ TEST_F(HeightMapObjektTest, TerrainsAndClipmapsPastTheScenesBudgetAreNotMade)
     EXPECT_EQ(m_manager.find(L"Riesig"), nullptr);
     EXPECT_NE(m_manager.find(L"Klein"), nullptr);
     EXPECT_NE(m_logs.text().find("left out"), std::string::npos);
+}
+
+TEST_F(HeightMapObjektTest, ATerminationSignalWhileAHugeSceneBuildsEndsTheLoadingEarly)
+{
+    // Two clipmaps of the largest levels the budget lets in twice, over a height field, take many seconds to
+    // build; the signal arrives while the first builds. Nothing here bounds the time: the test
+    // only hangs (and the runner fails it) when the loading does not stop.
+    std::wstring scene = L"<SZENE>";
+    for (const wchar_t* name : {L"Erste", L"Zweite"})
+        scene += std::wstring(L"<OBJEKT NAME=\"") + name +
+                 L"\" TYPE=\"CLIPMAP\"><CLIPMAP_DATA SIZE_TEX=\"2048\" SIZE_CENTER=\"512\" ANZ_LAYERS=\"16\">"
+                 L"<HEIGHTMAP TYPE=\"DIST\" CENTER=\"0.5 0.5\" FALLOFF=\"1 0\" VALUE=\"1 0\"/></CLIPMAP_DATA></OBJEKT>";
+    XMLNode root;
+    ASSERT_TRUE(XMLNode::load(&root, scene + L"</SZENE>", 1));
+    std::thread sender([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(getpid(), SIGTERM);
+    });
+    const std::vector<BaseObjekt*> loaded = m_manager.loadSceneFile(&root);
+    sender.join();
+    ASSERT_EQ(loaded.size(), 2u);
+    // The first stops between two of its levels, the second is not built at all.
+    for (BaseObjekt* object : loaded)
+        EXPECT_EQ(dynamic_cast<ClipmapObjekt*>(object)->getLevelSet(), nullptr) << object->getName();
+    EXPECT_NE(m_logs.text().find("the game is ending"), std::string::npos);
 }
 
 TEST_F(HeightMapObjektTest, FlatteningAlongASplineIsTheSameOnOneThreadAndOnMany)
