@@ -83,8 +83,11 @@ run_check "install check" "$root/scripts/install-check.sh"
 
 if [ "${SKIP_FUZZ:-0}" != "1" ]; then
   fuzzbuild="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
+  # Line tables are all a fuzzer's report needs: the tree compiles and links faster and smaller
+  # than with full debug information.
   CC=clang CXX=clang++ cmake -S "$root" -B "$fuzzbuild" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DULVO_FUZZ=ON \
-    "${launcher[@]}"
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" \
+    "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" "${launcher[@]}"
   cmake --build "$fuzzbuild" --target fuzzers -j "$jobs"
   phase_done "fuzz build"
   # Every fuzzer runs its full time; as many run at once as there are cores. Each one's output
