@@ -1,12 +1,27 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs
 # the unit tests, builds and runs them again optimised without sanitizers, then runs
-# each fuzz target for a bounded time.
+# each fuzz target for a bounded time, as many at once as there are cores.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/setup-deps.sh"
-"$root/scripts/check-format.sh"
 jobs="$(nproc)"
+
+# Each phase prints the seconds it took when it ends, and the list closes the output, so a slow
+# CI run shows where its time went.
+phases=()
+phase_start=$SECONDS
+phase_done() {
+  local line
+  line="phase $1: $((SECONDS - phase_start)) s"
+  echo "== $line (load average $(cut -d ' ' -f 1-3 /proc/loadavg))"
+  phases+=("$line")
+  phase_start=$SECONDS
+}
+
+"$root/scripts/setup-deps.sh"
+phase_done "setup"
+"$root/scripts/check-format.sh"
+phase_done "format check"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -28,8 +43,10 @@ run_tests() {
   shift 2
   cmake -S "$root" -B "$build" -G Ninja -DULVO_BUILD_BENCH=OFF "${launcher[@]}" "$@"
   cmake --build "$build" -j "$jobs"
+  phase_done "$label build"
   local result=0
   ctest --test-dir "$build" --output-on-failure -j "$jobs" | tee "$build/ctest.log" || result=$?
+  phase_done "$label tests"
   local line
   line="$(grep -E 'tests passed|tests failed' "$build/ctest.log" | tail -n 1 || true)"
   [ -n "$line" ] || line="no test verdict (build or ctest failed)"
@@ -55,6 +72,7 @@ run_check() {
   local label="$1"
   shift
   if "$@"; then checks+=("$label: passed"); else checks+=("$label: FAILED"); status=1; fi
+  phase_done "$label"
 }
 # The optimised game through its real window, driven by xdotool under a virtual X server.
 run_check "window play-through" "$root/scripts/window-playthrough.sh"
@@ -65,19 +83,50 @@ run_check "install check" "$root/scripts/install-check.sh"
 
 if [ "${SKIP_FUZZ:-0}" != "1" ]; then
   fuzzbuild="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
+  # Line tables are all a fuzzer's report needs: the tree compiles and links faster and smaller
+  # than with full debug information.
   CC=clang CXX=clang++ cmake -S "$root" -B "$fuzzbuild" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DULVO_FUZZ=ON \
-    "${launcher[@]}"
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" \
+    "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" "${launcher[@]}"
   cmake --build "$fuzzbuild" --target fuzzers -j "$jobs"
+  phase_done "fuzz build"
+  # Every fuzzer runs its full time; as many run at once as there are cores. Each one's output
+  # goes to its own file, printed in the fuzzers' order once all have ended; any failure fails
+  # the run.
   seconds="${FUZZ_SECONDS:-30}"
-  for fuzzer in "$fuzzbuild"/bin/fuzz_*; do
+  fuzzlogs="$(mktemp -d)"
+  run_fuzzer() {
+    local fuzzer="$1" name work corpus result=0
     name="$(basename "$fuzzer")"
     corpus="$root/tests/fuzz/corpus/${name#fuzz_}"
     work="$(mktemp -d)"
     [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
-    echo "== $name for ${seconds}s"
-    (cd "$work" && "$fuzzer" -max_total_time="$seconds" -max_len=65536 -print_final_stats=1 "$work")
+    (cd "$work" && "$fuzzer" -max_total_time="$seconds" -max_len=65536 -print_final_stats=1 "$work") \
+      >"$fuzzlogs/$name.log" 2>&1 || result=$?
+    echo "$result" >"$fuzzlogs/$name.status"
     rm -rf "$work"
+  }
+  fuzzers=("$fuzzbuild"/bin/fuzz_*)
+  for fuzzer in "${fuzzers[@]}"; do
+    while [ "$(jobs -rp | wc -l)" -ge "${FUZZ_JOBS:-$jobs}" ]; do wait -n || true; done
+    run_fuzzer "$fuzzer" &
   done
+  wait
+  fuzz_failed=()
+  for fuzzer in "${fuzzers[@]}"; do
+    name="$(basename "$fuzzer")"
+    echo "== $name for ${seconds}s"
+    cat "$fuzzlogs/$name.log"
+    if [ "$(cat "$fuzzlogs/$name.status" 2>/dev/null || echo 1)" != "0" ]; then fuzz_failed+=("$name"); fi
+  done
+  rm -rf "$fuzzlogs"
+  if ((${#fuzz_failed[@]})); then
+    checks+=("${#fuzzers[@]} fuzzers: FAILED (${fuzz_failed[*]})")
+    status=1
+  else
+    checks+=("${#fuzzers[@]} fuzzers: passed")
+  fi
+  phase_done "fuzzers"
 fi
 
 # The unit-test verdicts of both builds close the output, after the fuzzers' statistics, and
@@ -95,5 +144,7 @@ for check in "${checks[@]}"; do
   echo "$check"
   if [[ "$check" == *": passed" ]]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 done
+for line in "${phases[@]}"; do echo "$line"; done
+echo "total: $SECONDS s"
 echo "tests: $passed passed, $failed failed"
 exit "$status"

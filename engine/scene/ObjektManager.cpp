@@ -255,10 +255,16 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
     const std::unordered_set<std::wstring> toGraph = listedNames(root, L"ADD_2_SCENEGRAPH");
     const std::unordered_set<std::wstring> notToGraph = listedNames(root, L"DONTADD_2_SCENEGRAPH");
 
-    // Every object finishes a pass before any starts the next.
-    for (int pass = 0; pass < passes; ++pass) {
-        for (BaseObjekt* object : result)
+    // Every object finishes a pass before any starts the next. A termination signal leaves the
+    // rest unbuilt (as a lost device would): the game ends instead of waiting for them.
+    bool stopped = false;
+    for (int pass = 0; pass < passes && !stopped; ++pass) {
+        for (BaseObjekt* object : result) {
+            stopped = m_budget.stopping(object->getName());
+            if (stopped)
+                break;
             object->build(pass);
+        }
     }
 
     for (BaseObjekt* object : result) {

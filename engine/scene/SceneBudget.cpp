@@ -29,7 +29,7 @@ bool SceneBudget::charge(const Cost& cost, const std::wstring& what)
 {
     if (!m_active)
         return true;
-    m_ended = m_ended || PlatformTerminationPending();
+    m_ended = m_ended || terminationPending();
     // Each count is compared as what is left, so a huge cost cannot wrap round.
     const bool fits = !m_ended && cost.objects <= m_limit.objects - m_used.objects &&
                       cost.instances <= m_limit.instances - m_used.instances &&
@@ -45,6 +45,23 @@ bool SceneBudget::charge(const Cost& cost, const std::wstring& what)
     m_used.vertices += cost.vertices;
     m_used.texels += cost.texels;
     return true;
+}
+
+bool SceneBudget::stopping(const std::wstring& what)
+{
+    if (!terminationPending())
+        return false;
+    if (m_active) {
+        m_ended = true;
+        if (m_refused++ == 0)
+            m_firstRefused = what;
+    }
+    return true;
+}
+
+bool SceneBudget::terminationPending()
+{
+    return PlatformTerminationPending();
 }
 
 } // namespace Ulvo

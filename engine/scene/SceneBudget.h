@@ -28,6 +28,12 @@ public:
     void end();
     // Takes the cost when all of it fits what is left; false (counted under `what`) when not.
     bool charge(const Cost& cost, const std::wstring& what);
+    // True once a termination signal arrived: the loading stops before `what` (counted as left
+    // out while a scene file loads), so the game can end.
+    bool stopping(const std::wstring& what);
+    // Whether a termination signal arrived: long work (a terrain's levels, its smoothing passes)
+    // stops between two steps.
+    static bool terminationPending();
 
     // What each scene file may use from now on.
     void setLimit(const Cost& limit) { m_limit = limit; }

@@ -5,6 +5,7 @@
 #include "foundation/logging/Logger.h"
 #include "graphics/effects/Effect.h"
 #include "render/scenegraph/RenderObjekt.h"
+#include "scene/SceneBudget.h"
 #include "terrain/fields/Parameter.h"
 
 #include <d3dx9.h>
@@ -147,7 +148,9 @@ bool ClipmapLevelSet::initClipmap(Effect* effect, Parameter* heightSource, const
         m_levels[i].origin[0] = m_levels[i].origin[1] = (s - 1) - (m_n >> 1) * s;
     }
     for (unsigned i = static_cast<unsigned>(m_levels.size()); i-- > 0;) {
-        if (!createTexture(m_levels[i])) {
+        // A level at the largest size takes a good part of a second to fill: a termination
+        // signal ends the building between two levels.
+        if (SceneBudget::terminationPending() || !createTexture(m_levels[i])) {
             release();
             return false;
         }

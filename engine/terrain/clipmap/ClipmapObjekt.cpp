@@ -7,6 +7,7 @@
 #include "graphics/textures/Texture2D.h"
 #include "scene/ObjektManager.h"
 #include "scene/objects/ObjektDrawing.h"
+#include "terrain/SidecarPicture.h"
 #include "terrain/clipmap/ClipmapLevelSet.h"
 #include "terrain/fields/Parameter.h"
 #include "terrain/fields/ParameterMap.h"
@@ -281,18 +282,30 @@ void ClipmapObjekt::readSidecar()
     // The name is the scene's: whatever it holds, the file stays in the working folder.
     if (!getName().empty() && XMLNode::load(&document, File::safeFileName(getName()) + L".data", 0)) {
         std::wstring file;
+        // A picture the scene has no room for leaves the source as the description gave it.
+        const auto admitted = [this](ParameterMap* map, const wchar_t* key) {
+            if (map->getTexture() && !admitSidecarPicture(m_owner, *map->getTexture(), getName(), key, 0, 0)) {
+                delete map;
+                return false;
+            }
+            return true;
+        };
         if (document.readString(L"TEXTUR", file)) {
-            delete m_heightSource;
             auto* map = new ParameterMap(file);
             map->setChannels(14);
-            m_heightSource = map;
+            if (admitted(map, L"TEXTUR")) {
+                delete m_heightSource;
+                m_heightSource = map;
+            }
         }
         if (document.readString(L"NORMAL", file)) {
-            delete m_normalSource;
             auto* map = new ParameterMap(file);
             map->setVecFactor(2.0f);
             map->setVecOffset(-1.0f);
-            m_normalSource = map;
+            if (admitted(map, L"NORMAL")) {
+                delete m_normalSource;
+                m_normalSource = map;
+            }
         }
         float value = 0.0f;
         if (document.readFloat(L"MIN", value))
@@ -310,11 +323,15 @@ void ClipmapObjekt::readSidecar()
             m_blendRect = RECT{0, 0, static_cast<LONG>(clamped), static_cast<LONG>(clamped)};
         }
         if (document.readString(L"TBLEND_03", file)) {
-            m_blendTexture = new Texture2D();
-            blendLoaded = m_blendTexture->createFromFileName(file);
-            if (!blendLoaded) {
-                m_blendTexture->Release();
-                m_blendTexture = nullptr;
+            auto* blend = new Texture2D();
+            blendLoaded = blend->createFromFileName(file) &&
+                          admitSidecarPicture(m_owner, *blend, getName(), L"TBLEND_03", m_blendSize, m_blendSize);
+            if (blendLoaded) {
+                if (m_blendTexture)
+                    m_blendTexture->Release();
+                m_blendTexture = blend;
+            } else {
+                blend->Release();
             }
         }
     }

@@ -113,6 +113,11 @@ void ParameterMap::take(Texture2D* texture)
     m_texture = std::make_shared<LockedTexture>(texture);
 }
 
+const Texture2D* ParameterMap::getTexture() const
+{
+    return m_texture ? m_texture->get() : nullptr;
+}
+
 void ParameterMap::setChannels(unsigned mask)
 {
     m_channels = mask;

@@ -39,6 +39,8 @@ public:
     void setChannels(unsigned mask);
 
     bool isLoaded() const { return m_texture != nullptr; }
+    // The picture read, or null.
+    const Texture2D* getTexture() const;
     unsigned getChannels() const { return m_channels; }
     unsigned getChannelCount() const { return m_count; }
 

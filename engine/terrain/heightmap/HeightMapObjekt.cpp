@@ -14,6 +14,7 @@
 #include "scene/ObjektManager.h"
 #include "scene/SplineManager.h"
 #include "scene/objects/ObjektDrawing.h"
+#include "terrain/SidecarPicture.h"
 #include "terrain/fields/LayerParameter.h"
 #include "terrain/fields/Parameter.h"
 #include "terrain/fields/ParameterPerlin.h"
@@ -192,7 +193,7 @@ void HeightMapObjekt::readDescriptionAfterGrid(XMLNode* data)
         }
         if (XMLNode* fieldNode = smooth->getNode(L"PARAMETER"); fieldNode && m_gridSize > 0) {
             std::unique_ptr<Parameter> field(createParameter(fieldNode));
-            for (int i = 0; i < passes; ++i)
+            for (int i = 0; i < passes && !SceneBudget::terminationPending(); ++i)
                 smoothHeights(radius, strength, field.get());
         }
     }
@@ -273,7 +274,8 @@ void HeightMapObjekt::readSidecar(HeightSources& sources)
     std::wstring file;
     if (document.readString(L"TEXTUR", file)) {
         auto* texture = new Texture2D();
-        if (texture->createFromFileName(file)) {
+        if (texture->createFromFileName(file) &&
+            admitSidecarPicture(m_owner, *texture, getName(), L"TEXTUR", m_gridSize, m_gridSize - 1)) {
             if (sources.texture && sources.textureOwned)
                 sources.texture->Release();
             sources.texture = texture;
@@ -305,7 +307,14 @@ void HeightMapObjekt::readSidecar(HeightSources& sources)
     m_lockTexture = false;
     if (document.readString(L"TBLEND_03", file)) {
         m_blendTexture->release(false);
-        m_lockTexture = m_blendTexture->createFromFileName(file);
+        m_lockTexture =
+            m_blendTexture->createFromFileName(file) &&
+            admitSidecarPicture(m_owner, *m_blendTexture, getName(), L"TBLEND_03", m_blendSize, m_blendSize);
+        // An edit's lock covers the picture as it is, whatever BLENDSIZE said.
+        if (m_lockTexture)
+            m_blendRect = m_blendTexture->getRect();
+        else
+            m_blendTexture->release(false);
     }
     if (!m_lockTexture)
         createBlendTexture();

@@ -8,14 +8,20 @@
 #include "scene/SplineManager.h"
 #include "scene/splines/Spline.h"
 #include "support/LogCapture.h"
+#include "terrain/clipmap/ClipmapObjekt.h"
 #include "terrain/fields/LayerParameter.h"
 #include "terrain/quadtree/TerrainQuadNode.h"
 
+#include <d3dx9.h>
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <fstream>
+#include <thread>
+#include <unistd.h>
 
 using namespace Ulvo;
 
@@ -376,6 +382,44 @@ TEST_F(HeightMapObjektTest, TheDataSidecarPlacesAndScalesTheTerrain)
     EXPECT_FLOAT_EQ(m_manager.build(flat(5, L">", L"../Weg"))->getPosition().y, 5.0f);
 }
 
+TEST_F(HeightMapObjektTest, SidecarPicturesOfAnotherSizeAreStretchedAndPaidFromTheScenesBudget)
+{
+    TestSupport::ScopedCwd cwd(m_logs.folder());
+    Texture2D picture;
+    ASSERT_TRUE(GraphicsTesting::fillTexture(picture, 3, 2, [](UINT, UINT) { return D3DCOLOR{0xFF808080}; }));
+    ASSERT_TRUE(SUCCEEDED(D3DXSaveTextureToFileW(L"hoehe.png", D3DXIFF_PNG, picture.getBaseTexture(), nullptr)));
+    for (const char* name : {"Schmal", "Teuer"})
+        std::ofstream(m_logs.folder() / (std::string(name) + ".data"))
+            << "<HEIGHTMAP TEXTUR=\"hoehe.png\" TBLEND_03=\"hoehe.png\"/>";
+
+    // A 3 x 2 picture over 9 x 9 vertices and as the 8 x 8 blend: both stretched, each said once.
+    HeightMapObjekt* narrow = m_manager.build(flat(9, L">", L"Schmal"));
+    ASSERT_EQ(narrow->getGridSize(), 9u);
+    for (const HeightMapVertex& v : narrow->getVertices())
+        ASSERT_NEAR(v.position.y, 128.0f / 255.0f, 1e-3f);
+    EXPECT_EQ(narrow->getBlendTexture()->getWidth(), 3u);
+    const std::string log = m_logs.text();
+    for (const char* key : {"TEXTUR picture", "TBLEND_03 picture"}) {
+        const std::size_t line = log.find(key);
+        EXPECT_NE(line, std::string::npos) << key << log;
+        EXPECT_NE(log.find("3x2 texels", line), std::string::npos) << key;
+        EXPECT_EQ(log.find(key, line + 1), std::string::npos) << key << " said once";
+    }
+
+    // In a scene without room for the pictures' texels the terrain goes without them: flat, with
+    // a blank blend of its own size.
+    m_manager.getSceneBudget().setLimit({100, 0, 9 * 9, 8 * 8 + 5});
+    XMLNode root;
+    ASSERT_TRUE(XMLNode::load(&root, L"<SZENE>" + flat(9, L">", L"Teuer") + L"</SZENE>", 1));
+    ASSERT_EQ(m_manager.loadSceneFile(&root).size(), 1u);
+    auto* costly = dynamic_cast<HeightMapObjekt*>(m_manager.find(L"Teuer"));
+    for (const HeightMapVertex& v : costly->getVertices())
+        ASSERT_EQ(v.position.y, 0.0f);
+    EXPECT_FALSE(costly->isHeightLocked());
+    EXPECT_EQ(costly->getBlendTexture()->getWidth(), 8u);
+    EXPECT_NE(m_logs.text().find("left out"), std::string::npos);
+}
+
 TEST_F(HeightMapObjektTest, TerrainsAndClipmapsPastTheScenesBudgetAreNotMade)
 {
     // Room for three grids of 65 x 65 and a clipmap of two small levels: ten grids and a clipmap
@@ -398,6 +442,31 @@ TEST_F(HeightMapObjektTest, TerrainsAndClipmapsPastTheScenesBudgetAreNotMade)
     EXPECT_EQ(m_manager.find(L"Riesig"), nullptr);
     EXPECT_NE(m_manager.find(L"Klein"), nullptr);
     EXPECT_NE(m_logs.text().find("left out"), std::string::npos);
+}
+
+TEST_F(HeightMapObjektTest, ATerminationSignalWhileAHugeSceneBuildsEndsTheLoadingEarly)
+{
+    // Two clipmaps of the largest levels the budget lets in twice, over a height field, take many seconds to
+    // build; the signal arrives while the first builds. Nothing here bounds the time: the test
+    // only hangs (and the runner fails it) when the loading does not stop.
+    std::wstring scene = L"<SZENE>";
+    for (const wchar_t* name : {L"Erste", L"Zweite"})
+        scene += std::wstring(L"<OBJEKT NAME=\"") + name +
+                 L"\" TYPE=\"CLIPMAP\"><CLIPMAP_DATA SIZE_TEX=\"2048\" SIZE_CENTER=\"512\" ANZ_LAYERS=\"16\">"
+                 L"<HEIGHTMAP TYPE=\"DIST\" CENTER=\"0.5 0.5\" FALLOFF=\"1 0\" VALUE=\"1 0\"/></CLIPMAP_DATA></OBJEKT>";
+    XMLNode root;
+    ASSERT_TRUE(XMLNode::load(&root, scene + L"</SZENE>", 1));
+    std::thread sender([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(getpid(), SIGTERM);
+    });
+    const std::vector<BaseObjekt*> loaded = m_manager.loadSceneFile(&root);
+    sender.join();
+    ASSERT_EQ(loaded.size(), 2u);
+    // The first stops between two of its levels, the second is not built at all.
+    for (BaseObjekt* object : loaded)
+        EXPECT_EQ(dynamic_cast<ClipmapObjekt*>(object)->getLevelSet(), nullptr) << object->getName();
+    EXPECT_NE(m_logs.text().find("the game is ending"), std::string::npos);
 }
 
 TEST_F(HeightMapObjektTest, FlatteningAlongASplineIsTheSameOnOneThreadAndOnMany)
