@@ -2,8 +2,9 @@
 // board laid out like a free-play board (stamps of stones under spawn rows, with targets),
 // and on a free-play board built from such stamps. No device: the logic alone. For
 // reference, the same frame on the same boards by a plain-array board written here: one flat
-// array per cell property and per stone property, a straightforward scan and a move search
-// that counts like stones from the target cell with bounds tests.
+// array of small cells (stone type, place and timers together) with a border of holes, a
+// straightforward scan and a move search that counts like stones from the target cell.
+// BM_BoardAgainstPlain lets the two take turns and reports the ratio of their times.
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "threematch/board/Spielfeld.h"

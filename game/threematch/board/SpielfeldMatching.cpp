@@ -18,7 +18,7 @@ constexpr int opposite(int direction)
     return direction ^ 1;
 }
 
-// wouldMatchAt for runs of three over a row of cells, without branches, so that the compiler
+// wouldMatchAt for runs of three over a line of cells, without branches, so that the compiler
 // can test several cells at once: the stone of cell p moved to its neighbour q makes a run when
 // the two cells beyond q hold its type, or when the cells across q hold it twice (one or two on
 // each side). Bits: up, down, right, left. The border is three wide, so that every test may read.
@@ -269,15 +269,20 @@ void Spielfeld::possibleMoves()
 
 void Spielfeld::findMovesOfThree()
 {
+    // The rows with the border between them as one line: a long loop for the compiler to test
+    // several cells at once; the border's cells are not movable, so their bits stay clear.
+    if (m_width <= 0 || m_height <= 0)
+        return;
     const std::ptrdiff_t stride = m_width + 2 * m_movePadding;
+    const std::ptrdiff_t first = m_movePadding * stride + m_movePadding;
+    const std::ptrdiff_t length = (m_height - 1) * stride + m_width;
+    m_moveBits.resize(static_cast<std::size_t>(length));
+    movesOfThreeInRow(m_walkTypes.data() + first, m_movable.data() + first, m_moveBits.data(),
+                      static_cast<int>(length), stride);
     const std::ptrdiff_t cellDelta[4] = {-m_width, m_width, 1, -1};
-    m_moveBits.resize(static_cast<std::size_t>(m_width));
     for (int y = 0; y < m_height; ++y) {
-        const std::ptrdiff_t rowStart = (y + m_movePadding) * stride + m_movePadding;
-        movesOfThreeInRow(m_walkTypes.data() + rowStart, m_movable.data() + rowStart, m_moveBits.data(), m_width,
-                          stride);
         Feld* rowCells = &m_cells[static_cast<std::size_t>(y) * m_width];
-        const unsigned char* bits = m_moveBits.data();
+        const unsigned char* bits = m_moveBits.data() + y * stride;
         for (int x = 0; x < m_width; ++x) {
             // Most cells have no move: eight at a time are passed over together.
             if (uint64_t eight = 0; x + 8 <= m_width && (std::memcpy(&eight, bits + x, 8), eight == 0)) {
