@@ -22,8 +22,8 @@ constexpr int opposite(int direction)
 // can test several cells at once: the stone of cell p moved to its neighbour q makes a run when
 // the two cells beyond q hold its type, or when the cells across q hold it twice (one or two on
 // each side). Bits: up, down, right, left. The border is three wide, so that every test may read.
-void movesOfThreeInRow(const int* __restrict w, const char* __restrict m, unsigned char* __restrict bits, int width,
-                       std::ptrdiff_t S)
+void movesOfThreeOnLine(const int* __restrict w, const char* __restrict m, unsigned char* __restrict bits, int width,
+                        std::ptrdiff_t S)
 {
     for (int x = 0; x < width; ++x) {
         const int t = w[x];
@@ -44,8 +44,7 @@ void movesOfThreeInRow(const int* __restrict w, const char* __restrict m, unsign
 
 // Marks the rows and the columns of a grid of types that hold three like ones in a row (no
 // type being -1), without a branch per cell.
-void markTriplesOf(const int* __restrict types, int width, int height, char* __restrict rows,
-                   char* __restrict columns)
+void markTriplesOf(const int* __restrict types, int width, int height, char* __restrict rows, char* __restrict columns)
 {
     for (int y = 0; y < height; ++y) {
         const int* row = types + static_cast<std::ptrdiff_t>(y) * width;
@@ -143,8 +142,7 @@ void Spielfeld::findMatches()
         const Bildchen* stone = cell.getStone();
         const D3DXVECTOR2& at = stone ? stone->getPosition() : cell.getPosition();
         const float dx = at.x - cell.getPosition().x, dy = at.y - cell.getPosition().y;
-        const bool available =
-            (stone != nullptr) & !cell.has(FeldFlag::kUnavailable) & (dx * dx + dy * dy < 0.01f);
+        const bool available = (stone != nullptr) & !cell.has(FeldFlag::kUnavailable) & (dx * dx + dy * dy < 0.01f);
         types[i] = available ? cell.getStoneType() : -1;
     }
     // Runs of three or more hold three like stones in a row: lines without such a triple are
@@ -277,8 +275,8 @@ void Spielfeld::findMovesOfThree()
     const std::ptrdiff_t first = m_movePadding * stride + m_movePadding;
     const std::ptrdiff_t length = (m_height - 1) * stride + m_width;
     m_moveBits.resize(static_cast<std::size_t>(length));
-    movesOfThreeInRow(m_walkTypes.data() + first, m_movable.data() + first, m_moveBits.data(),
-                      static_cast<int>(length), stride);
+    movesOfThreeOnLine(m_walkTypes.data() + first, m_movable.data() + first, m_moveBits.data(),
+                       static_cast<int>(length), stride);
     const std::ptrdiff_t cellDelta[4] = {-m_width, m_width, 1, -1};
     for (int y = 0; y < m_height; ++y) {
         Feld* rowCells = &m_cells[static_cast<std::size_t>(y) * m_width];
