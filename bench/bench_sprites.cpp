@@ -2,7 +2,8 @@
 // driver: through the engine's batching sprite and its effect, and through
 // SDL2's own SDL_Renderer (OpenGL backend) drawing the same sprites. Each frame
 // is cleared, drawn, presented and waited for by reading one pixel back.
-// The argument is the number of textures the sprites take turns with.
+// The argument is the number of textures the sprites take turns with; the *OneSprite runs
+// draw a single sprite, the frame's fixed cost.
 #include <windows.h>
 #include <d3d9.h>
 
@@ -132,13 +133,13 @@ struct EngineScene {
     }
 
     // drawer: the batching sprite, or for reference the D3DX sprite of the pair.
-    void frame(int textureCount, Ulvo::BaseSprite& drawer)
+    void frame(int textureCount, Ulvo::BaseSprite& drawer, int sprites = kSprites)
     {
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF202020, 1.0f, 0);
         device->BeginScene();
         drawer.Begin(D3DXSPRITE_ALPHABLEND, effect);
         const std::vector<Placement>& at = placements();
-        for (int k = 0; k < kSprites; ++k) {
+        for (int k = 0; k < sprites; ++k) {
             const D3DXVECTOR2 place(at[k].x, at[k].y);
             drawer.drawTexture2D(&textures[k % textureCount], nullptr, nullptr, nullptr, 0.0f, &place, 0xFFFFFFFF);
         }
@@ -233,12 +234,12 @@ struct SdlScene {
             SDL_DestroyWindow(window);
     }
 
-    void frame(int textureCount)
+    void frame(int textureCount, int sprites = kSprites)
     {
         SDL_SetRenderDrawColor(renderer, 0x20, 0x20, 0x20, 0xFF);
         SDL_RenderClear(renderer);
         const std::vector<Placement>& at = placements();
-        for (int k = 0; k < kSprites; ++k) {
+        for (int k = 0; k < sprites; ++k) {
             const SDL_FRect destination{at[k].x, at[k].y, static_cast<float>(kSize), static_cast<float>(kSize)};
             SDL_RenderCopyF(renderer, textures[k % textureCount], nullptr, &destination);
         }
@@ -264,5 +265,35 @@ void BM_SdlRenderer(benchmark::State& state)
         scene->frame(textureCount);
 }
 BENCHMARK(BM_SdlRenderer)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The fixed cost of a frame: clear, one sprite, present and the wait, through the engine's
+// sprite and through SDL's renderer.
+void BM_UlvoSpriteOneSprite(benchmark::State& state)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    auto scene = std::make_unique<EngineScene>();
+    if (!scene->create()) {
+        state.SkipWithError("no engine device at 1024x768 (offscreen GL unavailable?)");
+        return;
+    }
+    scene->frame(1, scene->sprite, 1);
+    for (auto _ : state)
+        scene->frame(1, scene->sprite, 1);
+}
+BENCHMARK(BM_UlvoSpriteOneSprite)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_SdlRendererOneSprite(benchmark::State& state)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    auto scene = std::make_unique<SdlScene>();
+    if (!scene->create()) {
+        state.SkipWithError(SDL_GetError());
+        return;
+    }
+    scene->frame(1, 1);
+    for (auto _ : state)
+        scene->frame(1, 1);
+}
+BENCHMARK(BM_SdlRendererOneSprite)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace

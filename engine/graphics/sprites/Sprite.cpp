@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -340,12 +341,15 @@ void Sprite::flushList(std::vector<SpriteQuad>& quads, const char* technique)
     ID3DXEffect* fx = m_effect->getEffect();
     // The technique for four textures, and where the effect has them its
     // forms for batches of one and of two textures, which read only those.
-    const std::string name = technique;
+    // The forms' names on the stack: an End every frame allocates nothing.
+    char name[64];
     D3DXHANDLE forms[5] = {};
     forms[4] = fx->GetTechniqueByName(technique);
     forms[3] = forms[4];
-    forms[2] = fx->GetTechniqueByName((name + "_2Tex").c_str());
-    forms[1] = fx->GetTechniqueByName((name + "_1Tex").c_str());
+    std::snprintf(name, sizeof name, "%s_2Tex", technique);
+    forms[2] = fx->GetTechniqueByName(name);
+    std::snprintf(name, sizeof name, "%s_1Tex", technique);
+    forms[1] = fx->GetTechniqueByName(name);
     if (!forms[4])
         return;
     if (!forms[2])

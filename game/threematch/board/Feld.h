@@ -42,7 +42,8 @@ struct FeldFlag {
     static constexpr uint32_t kZiel = Ziel1 | Ziel2;
 };
 
-class Feld {
+// A cell starts a cache line, so that what a frame reads of it is one line.
+class alignas(64) Feld {
 public:
     // The pieces of a field texture set, in the order the drawing indexes them.
     enum Piece {
@@ -170,10 +171,10 @@ private:
     uint32_t m_flags = 0;
     int m_stoneType = 0;
     Bildchen* m_stone = nullptr;
+    D3DXVECTOR2 m_position{0.0f, 0.0f};
     double m_fadeDelay = -1.0;
     double m_explosionTime = 0.0;
     double m_swapTime = 0.0;
-    D3DXVECTOR2 m_position{0.0f, 0.0f};
     bool m_linked = false;
     bool m_selected = false;
     bool m_hint = false;

@@ -228,6 +228,10 @@ private:
     bool makesRun(const Feld& cell, int type) const;
     // The move search's form of Feld::wouldMatch, on its padded grid of types.
     bool wouldMatchAt(std::size_t at, int type, int runLength, int excludedDirection) const;
+    // The move search for the usual runs of three, on the same grid.
+    void findMovesOfThree();
+    // Marks the rows and columns of the scan's types that hold three like stones in a row.
+    void markTriples();
 
     // The fed map of the rows above and including row (flags and spawn cells).
     void computeFed(int lastRow, std::vector<char>& fed) const;
@@ -273,6 +277,9 @@ private:
     std::vector<int> m_scanTypes;
     std::vector<int> m_walkTypes;
     std::vector<char> m_movable;
+    std::vector<char> m_rowHasTriple;
+    std::vector<unsigned char> m_moveBits; // a row's moves found, one bit per direction
+    std::vector<char> m_columnHasTriple;
     int m_movePadding = 1;
     std::vector<std::wstring> m_sounds;
     std::vector<Feld*> m_toFill;

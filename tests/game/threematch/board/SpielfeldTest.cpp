@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <random>
 #include <set>
 
 using namespace ThreeMatch;
@@ -320,4 +321,69 @@ TEST_F(SpielfeldTest, BonusTimeJoinsTheClockAfterItsDelayButNotBeyondTheLimit)
     frames(0.2);
     EXPECT_NEAR(board->getTimeLeft(), std::min(limit, 97.9 + 10.0), 1e-6);
     EXPECT_DOUBLE_EQ(board->getBonusCountdown(), -1.0);
+}
+
+TEST_F(SpielfeldTest, TheScanAndTheMoveSearchAgreeWithTheCellsOwnRulesOnRandomBoards)
+{
+    // Few stone types, holes, locks, empty cells and cells in a swap: many runs and moves, next
+    // to every kind of cell that takes part in neither.
+    std::mt19937 random(61);
+    for (int trial = 0; trial < 12; ++trial) {
+        SCOPED_TRACE(trial);
+        const int width = 5 + trial % 6, height = 4 + trial % 5;
+        Rows layout(height, std::string(width, 'o')), stones(height, std::string(width, '.'));
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const unsigned roll = random() % 20;
+                layout[y][x] = roll == 0 ? '.' : roll == 1 ? 'L' : roll == 2 ? 't' : 'o';
+                if (layout[y][x] != '.' && roll != 3)
+                    stones[y][x] = "abc"[random() % 3];
+            }
+        }
+        addLevel(1 + trial, layout);
+        ASSERT_TRUE(restore(1 + trial, stones));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (random() % 15 == 0)
+                    cell(x, y)->markSwapped(1.0);
+
+        auto available = [&](int x, int y) {
+            const Feld* at = cell(x, y);
+            return at && !at->has(FeldFlag::kUnavailable) && at->isStoneSettled() ? at->getStoneType() : -1;
+        };
+        std::set<const Feld*> inRuns, grouped;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const int type = available(x, y);
+                for (auto [dx, dy] : {std::pair{1, 0}, std::pair{0, 1}}) {
+                    if (type != -1 && available(x + dx, y + dy) == type && available(x + 2 * dx, y + 2 * dy) == type)
+                        inRuns.insert({cell(x, y), cell(x + dx, y + dy), cell(x + 2 * dx, y + 2 * dy)});
+                }
+            }
+        }
+        board->findMatches();
+        for (const Gruppe& group : board->getGroups())
+            grouped.insert(group.getCells().begin(), group.getCells().end());
+        EXPECT_EQ(grouped, inRuns);
+
+        auto movable = [](const Feld* at) {
+            return at && at->has(FeldFlag::Spielbar) && !at->has(FeldFlag::kUnavailable | FeldFlag::Locked) &&
+                   at->getStone();
+        };
+        std::vector<std::pair<Feld*, Feld*>> expected;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                Feld* from = cell(x, y);
+                if (!movable(from))
+                    continue;
+                for (int d = 0; d < 4; ++d) {
+                    Feld* to = from->getNeighbour(d);
+                    if (movable(to) && to->wouldMatch(from->getStoneType(), globals->getMinRun(), d ^ 1))
+                        expected.emplace_back(from, to);
+                }
+            }
+        }
+        board->possibleMoves();
+        EXPECT_EQ(board->getPossibleMoves(), expected);
+    }
 }
