@@ -15,14 +15,14 @@ namespace Ulvo {
 
 namespace {
 
-using Triangle = std::array<WORD, 3>;
+using Triangle = PointLightBatch::Triangle;
 
 // The unit icosahedron split once: every corner on the unit sphere.
 void splitIcosahedron(std::vector<D3DXVECTOR3>& corners, std::vector<Triangle>& triangles)
 {
     const float t = (1.0f + std::sqrt(5.0f)) * 0.5f;
-    corners = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t},  {0, 1, t},
-               {0, -1, -t}, {0, 1, -t}, {t, 0, -1}, {t, 0, 1},  {-t, 0, -1}, {-t, 0, 1}};
+    corners = {{-1, t, 0},  {1, t, 0},  {-1, -t, 0}, {1, -t, 0}, {0, -1, t},  {0, 1, t},
+               {0, -1, -t}, {0, 1, -t}, {t, 0, -1},  {t, 0, 1},  {-t, 0, -1}, {-t, 0, 1}};
     const std::vector<Triangle> faces = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},
                                          {1, 5, 9},  {5, 11, 4}, {11, 10, 2}, {10, 7, 6}, {7, 1, 8},
                                          {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
@@ -71,19 +71,15 @@ void PointLightBatch::add(const DeferredLight& light, bool hdr)
     const D3DXCOLOR& ambient = light.getAmbientColor();
     const D3DXVECTOR2& specular = light.getSpecularMultiplier();
     const float intensity = light.getCurrentIntensity();
-    m_instances.push_back({D3DXVECTOR4(position.x, position.y, position.z, light.getRadius()),
-                           D3DXVECTOR4(colour.r, colour.g, colour.b, colour.a),
-                           D3DXVECTOR4(ambient.r, ambient.g, ambient.b, light.getFalloffRadius()),
-                           D3DXVECTOR4(specular.x, specular.y, hdr ? intensity : std::clamp(intensity, 0.0f, 1.0f),
-                                       0.0f)});
+    m_instances.push_back(
+        {D3DXVECTOR4(position.x, position.y, position.z, light.getRadius()),
+         D3DXVECTOR4(colour.r, colour.g, colour.b, colour.a),
+         D3DXVECTOR4(ambient.r, ambient.g, ambient.b, light.getFalloffRadius()),
+         D3DXVECTOR4(specular.x, specular.y, hdr ? intensity : std::clamp(intensity, 0.0f, 1.0f), 0.0f)});
 }
 
-bool PointLightBatch::makeVolume(IDirect3DDevice9* device)
+void PointLightBatch::makeVolume(std::vector<D3DXVECTOR3>& corners, std::vector<Triangle>& triangles)
 {
-    if (m_corners && m_triangles && m_declaration)
-        return true;
-    std::vector<D3DXVECTOR3> corners;
-    std::vector<Triangle> triangles;
     splitIcosahedron(corners, triangles);
     // Pushed out until the flat faces hold the unit sphere, and wound so that the faces seen from
     // outside are clockwise (the front faces the technique's CullMode = CW leaves out).
@@ -102,7 +98,15 @@ bool PointLightBatch::makeVolume(IDirect3DDevice9* device)
     const float scale = 1.001f / nearest;
     for (D3DXVECTOR3& corner : corners)
         corner *= scale;
+}
 
+bool PointLightBatch::makeVolumeBuffers(IDirect3DDevice9* device)
+{
+    if (m_corners && m_triangles && m_declaration)
+        return true;
+    std::vector<D3DXVECTOR3> corners;
+    std::vector<Triangle> triangles;
+    makeVolume(corners, triangles);
     static const D3DVERTEXELEMENT9 kElements[] = {
         {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
         {1, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
@@ -154,7 +158,7 @@ bool PointLightBatch::draw(IDirect3DDevice9* device, ID3DXEffect* effect)
 {
     if (m_instances.empty())
         return true;
-    if (!device || !effect || !makeVolume(device) || !fitInstances(device))
+    if (!device || !effect || !makeVolumeBuffers(device) || !fitInstances(device))
         return false;
     const UINT bytes = static_cast<UINT>(m_instances.size() * sizeof(Instance));
     void* data = nullptr;

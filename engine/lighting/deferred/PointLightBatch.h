@@ -11,6 +11,7 @@
 #include <d3d9.h>
 #include <d3dx9.h>
 
+#include <array>
 #include <vector>
 
 namespace Ulvo {
@@ -26,6 +27,11 @@ public:
         D3DXVECTOR4 ambient; // rgb the ambient colour, w the fade exponent
         D3DXVECTOR4 terms;   // xy the specular multipliers, z the intensity
     };
+    using Triangle = std::array<WORD, 3>;
+    // The volume: corners round the origin, wide enough that its flat faces hold the unit sphere,
+    // and triangles wound clockwise seen from outside.
+    static void makeVolume(std::vector<D3DXVECTOR3>& corners, std::vector<Triangle>& triangles);
+
     PointLightBatch() = default;
     ~PointLightBatch();
     PointLightBatch(const PointLightBatch&) = delete;
@@ -44,7 +50,7 @@ public:
     void release();
 
 private:
-    bool makeVolume(IDirect3DDevice9* device);
+    bool makeVolumeBuffers(IDirect3DDevice9* device);
     bool fitInstances(IDirect3DDevice9* device);
 
     std::vector<Instance> m_instances;
