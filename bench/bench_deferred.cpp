@@ -58,12 +58,8 @@ struct DeferredScene {
             return false;
         // The effect sources, the render configuration and the meshes as the program finds them.
         const std::filesystem::path source(ULVO_SOURCE_DIR);
-        folder = std::filesystem::temp_directory_path() / ("bench_deferred_" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder / "data" / "FX");
+        folder = BenchSupport::effectFolder(source, "bench_deferred");
         std::filesystem::create_directories(folder / "data" / "Meshes");
-        for (const auto& entry : std::filesystem::directory_iterator(source / "data" / "FX"))
-            std::filesystem::copy_file(entry.path(), folder / "data" / "FX" / entry.path().filename(),
-                                       std::filesystem::copy_options::overwrite_existing);
         std::ofstream list(folder / "data" / "Meshes" / "meshes.msh");
         list << "<MESHES>";
         for (const char* name : {"kugel", "kiste", "boden"}) {
@@ -77,7 +73,6 @@ struct DeferredScene {
         }
         list << "</MESHES>";
         list.close();
-        std::filesystem::current_path(folder);
         D3DInterface* d3d = D3DInterface::getInstance();
         d3d->getMeshManager()->loadFile(L"data\\Meshes\\meshes.msh", d3d->getTextureManager());
         for (const wchar_t* file : {L"data\\FX\\effecte.fxf", L"data\\FX\\sceneobjects.fxf"}) {
@@ -196,8 +191,6 @@ using BlendFunc = void(APIENTRYP)(GLenum, GLenum);
 
 // The same light volumes over a G-buffer of a flat ground, with the deferred point light's sums.
 struct PlainLights : BenchSupport::PlainGL {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
     DrawElementsInstanced drawInstanced = nullptr;
     AttribDivisor divisor = nullptr;
     BufferSubData subData = nullptr;
@@ -225,17 +218,12 @@ struct PlainLights : BenchSupport::PlainGL {
         viewProj = camera.getViewMatrix() * camera.getProjectionMatrix();
         D3DXMatrixInverse(&inverse, nullptr, &viewProj);
         eye = camera.getEyePosition();
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        window = SDL_CreateWindow("lights", 0, 0, w, h, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        context = window ? SDL_GL_CreateContext(window) : nullptr;
-        if (!context || !load())
+        if (!open("lights", w, h))
             return false;
-        drawInstanced = reinterpret_cast<DrawElementsInstanced>(SDL_GL_GetProcAddress("glDrawElementsInstanced"));
-        divisor = reinterpret_cast<AttribDivisor>(SDL_GL_GetProcAddress("glVertexAttribDivisor"));
-        subData = reinterpret_cast<BufferSubData>(SDL_GL_GetProcAddress("glBufferSubData"));
-        blendFunc = reinterpret_cast<BlendFunc>(SDL_GL_GetProcAddress("glBlendFunc"));
+        drawInstanced = extra<DrawElementsInstanced>("glDrawElementsInstanced");
+        divisor = extra<AttribDivisor>("glVertexAttribDivisor");
+        subData = extra<BufferSubData>("glBufferSubData");
+        blendFunc = extra<BlendFunc>("glBlendFunc");
         if (!drawInstanced || !divisor || !subData || !blendFunc)
             return false;
         // The ground's G-buffer: an albedo, the upward normal and the depth of the plane y = 0
@@ -394,8 +382,6 @@ void BM_PlainLights(benchmark::State& state)
     camera.setNearFar(0.5, 60.0);
     camera.setEyePosition(D3DXVECTOR3(-8, 2, -7));
     camera.setLookAt(D3DXVECTOR3(0, 0.5f, 0));
-    SDL_Window* engineWindow = SDL_GL_GetCurrentWindow();
-    SDL_GLContext engineContext = SDL_GL_GetCurrentContext();
     PlainLights plain;
     if (plain.create(camera, static_cast<int>(state.range(0)), 640, 480)) {
         plain.frame();
@@ -404,12 +390,7 @@ void BM_PlainLights(benchmark::State& state)
     } else {
         state.SkipWithError("no GL 3.3 context");
     }
-    if (plain.context)
-        SDL_GL_DeleteContext(plain.context);
-    if (plain.window)
-        SDL_DestroyWindow(plain.window);
-    if (engineContext)
-        SDL_GL_MakeCurrent(engineWindow, engineContext);
+    plain.close();
 }
 BENCHMARK(BM_PlainLights)->Arg(0)->Arg(64)->Unit(benchmark::kMicrosecond);
 

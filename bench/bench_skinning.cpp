@@ -164,13 +164,7 @@ struct SkinnedScene {
         device = BenchSupport::startDevice(1024, 768);
         if (!device)
             return false;
-        const std::filesystem::path source(ULVO_SOURCE_DIR);
-        folder = std::filesystem::temp_directory_path() / ("bench_skinning_" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder / "data" / "FX");
-        for (const auto& entry : std::filesystem::directory_iterator(source / "data" / "FX"))
-            std::filesystem::copy_file(entry.path(), folder / "data" / "FX" / entry.path().filename(),
-                                       std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::current_path(folder);
+        folder = BenchSupport::effectFolder(ULVO_SOURCE_DIR, "bench_skinning");
         XMLNode effects;
         if (!XMLNode::load(&effects, L"data\\FX\\sceneobjects.fxf", 0))
             return false;
@@ -299,8 +293,6 @@ BENCHMARK(BM_SkinningStep)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 using DrawElements = void(APIENTRYP)(GLenum, GLsizei, GLenum, const void*);
 
 struct PlainSkinned : BenchSupport::PlainGL {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
     DrawElements drawElements = nullptr;
     GLuint program = 0, fbo = 0;
     GLint bonesAt = -1, viewProjAt = -1, colourAt = -1;
@@ -314,14 +306,9 @@ struct PlainSkinned : BenchSupport::PlainGL {
     {
         character = &mesh;
         viewProj = viewProjection;
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        window = SDL_CreateWindow("skinning", 0, 0, w, h, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        context = window ? SDL_GL_CreateContext(window) : nullptr;
-        if (!context || !load())
+        if (!open("skinning", w, h))
             return false;
-        drawElements = reinterpret_cast<DrawElements>(SDL_GL_GetProcAddress("glDrawElements"));
+        drawElements = extra<DrawElements>("glDrawElements");
         if (!drawElements)
             return false;
         glGenFramebuffers(1, &fbo);
@@ -444,9 +431,7 @@ void BM_PlainSkinnedFrame(benchmark::State& state)
         state.SkipWithError("no engine device, effects or skinned character");
         return;
     }
-    // The engine's context comes back before its resources go.
-    SDL_Window* engineWindow = SDL_GL_GetCurrentWindow();
-    SDL_GLContext engineContext = SDL_GL_GetCurrentContext();
+    // close() brings the engine's context back before its resources go.
     PlainSkinned plain;
     const D3DXMATRIX viewProj = scene->camera.getViewMatrix() * scene->camera.getProjectionMatrix();
     if (plain.create(scene->character, viewProj, 640, 480)) {
@@ -457,11 +442,7 @@ void BM_PlainSkinnedFrame(benchmark::State& state)
     } else {
         state.SkipWithError("no GL 3.3 context");
     }
-    if (plain.context)
-        SDL_GL_DeleteContext(plain.context);
-    if (plain.window)
-        SDL_DestroyWindow(plain.window);
-    SDL_GL_MakeCurrent(engineWindow, engineContext);
+    plain.close();
 }
 BENCHMARK(BM_PlainSkinnedFrame)->Arg(0)->Arg(8)->Unit(benchmark::kMicrosecond);
 
