@@ -7,6 +7,10 @@
 #include "devices/d3d/D3DInterface.h"
 #include "engine/UlvoEngine.h"
 
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
 namespace BenchSupport {
 
 // Null when no device of that size can be had.
@@ -28,6 +32,20 @@ inline IDirect3DDevice9* startDevice(unsigned width, unsigned height)
     if (!d3d->getDevice() || d3d->getWidth() != width || d3d->getHeight() != height)
         return nullptr;
     return d3d->getDevice();
+}
+
+// A temporary folder named for the benchmark and the process with a copy of the source tree's
+// data/FX, made the working folder, as the program finds its effects; the caller removes it.
+inline std::filesystem::path effectFolder(const std::filesystem::path& source, const std::string& name)
+{
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / (name + "_" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder / "data" / "FX");
+    for (const auto& entry : std::filesystem::directory_iterator(source / "data" / "FX"))
+        std::filesystem::copy_file(entry.path(), folder / "data" / "FX" / entry.path().filename(),
+                                   std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::current_path(folder);
+    return folder;
 }
 
 // A target of the benchmark's size with its depth buffer, drawn into in place of the device's own;

@@ -55,6 +55,9 @@
 namespace BenchSupport {
 
 struct PlainGL {
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+
 #define ULVO_PLAIN_DECLARE(type, name) type name = nullptr;
     ULVO_PLAIN_GL(ULVO_PLAIN_DECLARE)
 #undef ULVO_PLAIN_DECLARE
@@ -69,6 +72,38 @@ struct PlainGL {
         ULVO_PLAIN_GL(ULVO_PLAIN_LOAD)
 #undef ULVO_PLAIN_LOAD
         return complete;
+    }
+
+    // A hidden window of its own with a GL 3.3 core context, made current, and every function
+    // loaded; close() puts back the context that was current before (an engine's device).
+    bool open(const char* title, int w, int h)
+    {
+        m_previousWindow = SDL_GL_GetCurrentWindow();
+        m_previousContext = SDL_GL_GetCurrentContext();
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        window = SDL_CreateWindow(title, 0, 0, w, h, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        context = window ? SDL_GL_CreateContext(window) : nullptr;
+        return context && load();
+    }
+
+    void close()
+    {
+        if (context)
+            SDL_GL_DeleteContext(context);
+        if (window)
+            SDL_DestroyWindow(window);
+        context = nullptr;
+        window = nullptr;
+        if (m_previousContext)
+            SDL_GL_MakeCurrent(m_previousWindow, m_previousContext);
+    }
+
+    // A function outside the list; null when the driver lacks it.
+    template <class Function> Function extra(const char* name)
+    {
+        return reinterpret_cast<Function>(SDL_GL_GetProcAddress(name));
     }
 
     GLuint shader(GLenum kind, const char* text)
@@ -90,6 +125,10 @@ struct PlainGL {
         glGetProgramiv(id, GL_LINK_STATUS, &linked);
         return linked ? id : 0;
     }
+
+private:
+    SDL_Window* m_previousWindow = nullptr;
+    SDL_GLContext m_previousContext = nullptr;
 };
 
 } // namespace BenchSupport

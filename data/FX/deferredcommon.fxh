@@ -94,14 +94,20 @@ Surface surfaceAt(float2 uv)
 }
 
 // Diffuse light in rgb, the specular highlight in a, for a surface lit from direction l (towards
-// the light).
-float4 shade(Surface s, float3 l)
+// the light) by a light of that colour and those specular multipliers.
+float4 shadeWith(Surface s, float3 l, float3 colour, float2 specularMulti)
 {
     float diffuse = max(dot(s.normal, l), 0.0);
     float3 toEye = normalize(cameraPosition - s.position);
     float3 halfway = normalize(l + toEye);
     float highlight = s.specular * pow(max(dot(s.normal, halfway), 0.0), s.power) * step(0.0001, diffuse);
-    return float4(lightColor.rgb * diffuse * lightSpecularMulti.x, highlight * lightSpecularMulti.y);
+    return float4(colour * diffuse * specularMulti.x, highlight * specularMulti.y);
+}
+
+// The same with the light's values set per light.
+float4 shade(Surface s, float3 l)
+{
+    return shadeWith(s, l, lightColor.rgb, lightSpecularMulti);
 }
 
 // What a shadowed point keeps of the light.

@@ -2,6 +2,10 @@
 // and ambient light fading to nothing at the light's radius (FALLOFF_RADIUS the exponent of the
 // fade), the highlight in alpha. With shadows, the cube map of the light's surroundings holds per
 // direction the projected depth z / w of the nearest caster (near 0.1, far the radius).
+// Pointlight_Instanced draws many lights without shadows at once: a volume per instance, placed
+// and scaled by the instance's place (xyz position, w radius), the light's values from the
+// instance stream instead of the per-light constants; only back faces, so a pixel is lit once
+// with the eye inside or outside the volume.
 #include "deferredcommon.fxh"
 
 textureCUBE shadowMapCube;
@@ -51,6 +55,50 @@ float4 PS(VolumeOut i, uniform int shadows) : COLOR
     }
     float4 lit = shade(s, toLight / max(d, 0.0001)) * share;
     return float4(lit.rgb + lightAmbientColor.rgb, lit.a) * (fade * lightIntensity);
+}
+
+struct InstanceOut {
+    float4 position : POSITION;
+    float4 screen : TEXCOORD0;
+    float4 place : TEXCOORD1;
+    float4 colour : TEXCOORD2;
+    float4 ambient : TEXCOORD3;
+    float4 terms : TEXCOORD4;
+};
+
+InstanceOut InstancedVS(float3 position : POSITION, float4 place : TEXCOORD1, float4 colour : TEXCOORD2,
+                        float4 ambient : TEXCOORD3, float4 terms : TEXCOORD4)
+{
+    InstanceOut o;
+    o.position = mul(mul(float4(position * place.w + place.xyz, 1.0), View), Projection);
+    o.screen = o.position;
+    o.place = place;
+    o.colour = colour;
+    o.ambient = ambient;
+    o.terms = terms;
+    return o;
+}
+
+float4 InstancedPS(InstanceOut i) : COLOR
+{
+    Surface s = surfaceAt(screenUV(i.screen));
+    float3 toLight = i.place.xyz - s.position;
+    float d = length(toLight);
+    float fade = pow(saturate(1.0 - d / i.place.w), i.ambient.w) * step(s.depth, 0.99999);
+    float4 lit = shadeWith(s, toLight / max(d, 0.0001), i.colour.rgb, i.terms.xy);
+    return float4(lit.rgb + i.ambient.rgb, lit.a) * (fade * i.terms.z);
+}
+
+technique Pointlight_Instanced
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        ZWriteEnable = FALSE;
+        CullMode = CW;
+        VertexShader = compile vs_3_0 InstancedVS();
+        PixelShader = compile ps_3_0 InstancedPS();
+    }
 }
 
 technique Pointlight

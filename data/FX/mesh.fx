@@ -6,10 +6,15 @@
 // something nearer the light (down to g_Shadow); 3 the deferred G-buffer: colour, normal, projected depth and emissive share in four
 // targets; 4 a flat colour (the gizmo and the editor's normal view); 5 the projected depth
 // divided per pixel, exact for the near light cameras of the deferred shadow maps.
+// MESH_SKINNED 1 takes the bone indices and weights of the animated meshes' blended vertices and
+// blends the positions and normals with the bone palette (the bones carry the world matrix).
 #include "scenecommon.fxh"
 
 #ifndef MESH_MODE
 #define MESH_MODE 0
+#endif
+#ifndef MESH_SKINNED
+#define MESH_SKINNED 0
 #endif
 
 float4x4 g_ViewToLightProj;
@@ -33,8 +38,49 @@ struct VertexOut {
     float4 extra : TEXCOORD3;
 };
 
+#if MESH_SKINNED
+// Up to four bones a vertex; the engine's palette has room for 48 entries.
+float4x4 g_Bones[48];
+// False for the containers of a skinned object that are not skinned.
+bool g_Skinned = true;
+
+struct SkinnedIn {
+    float3 position : POSITION;
+    float4 weights : BLENDWEIGHT;
+    float4 bones : BLENDINDICES;
+    float3 normal : NORMAL;
+    float2 uv : TEXCOORD0;
+};
+
+MeshIn skinned(SkinnedIn s)
+{
+    MeshIn v;
+    v.position = s.position;
+    v.normal = s.normal;
+    v.uv = s.uv;
+    if (g_Skinned) {
+        float3 p = float3(0.0, 0.0, 0.0);
+        float3 n = float3(0.0, 0.0, 0.0);
+        for (int i = 0; i < 4; ++i) {
+            float4x4 bone = g_Bones[(int)s.bones[i]];
+            p += s.weights[i] * mul(float4(s.position, 1.0), bone).xyz;
+            n += s.weights[i] * mul(s.normal, (float3x3)bone);
+        }
+        v.position = p;
+        v.normal = dot(n, n) > 0.0 ? normalize(n) : n;
+    }
+    return v;
+}
+#endif
+
+#if MESH_SKINNED
+VertexOut VS(SkinnedIn s)
+{
+    MeshIn v = skinned(s);
+#else
 VertexOut VS(MeshIn v)
 {
+#endif
     VertexOut o;
     o.position = mul(float4(v.position, 1.0), g_WorldViewProjection);
     o.uv = v.uv;

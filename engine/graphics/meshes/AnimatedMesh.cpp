@@ -133,6 +133,7 @@ private:
     {
         releaseAndNull(container->MeshData.pMesh);
         releaseAndNull(container->originalMesh);
+        releaseAndNull(container->blendedMesh);
         releaseAndNull(container->pSkinInfo);
         for (AnimatedMeshContainer::Textures& t : container->textures) {
             releaseAndNull(t.diffuse);
@@ -177,6 +178,7 @@ void AnimatedMesh::destroy()
         m_root = nullptr;
     }
     m_boneMatrices.clear();
+    m_shaderSkinned = false;
     m_boxMin = m_boxMax = m_sphereCenter = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     m_sphereRadius = 0.0f;
 }
@@ -225,6 +227,7 @@ bool AnimatedMesh::createFromMemory(const void* bytes, uint32_t size, TextureMan
         destroy();
         return false;
     }
+    makeBlendedMeshes(device);
     computeBounds();
     return true;
 }
@@ -249,8 +252,92 @@ bool AnimatedMesh::linkBones()
         }
         most = std::max(most, container->boneMatrices.size());
     });
-    m_boneMatrices.assign(most, D3DXMATRIX());
+    // One more for the palette's identity.
+    m_boneMatrices.assign(most + 1, D3DXMATRIX());
     return linked;
+}
+
+void AnimatedMesh::makeBlendedMeshes(IDirect3DDevice9* device)
+{
+    D3DCAPS9 caps{};
+    if (FAILED(device->GetDeviceCaps(&caps)) || caps.MaxVertexShaderConst < kSkinningConstants ||
+        D3DSHADER_VERSION_MAJOR(caps.VertexShaderVersion) < 3) {
+        aniMeshLog().log(50, LOG_TYPE_INFO, L"Ulvo::AnimatedMesh::createFromMemory AniMesh ", getName(),
+                         L": the device has too few vertex shader constants, skinned on the processor\n");
+        return;
+    }
+    forEachContainer([&](UlvoFrame*, AnimatedMeshContainer* container) {
+        if (container->pSkinInfo && makeBlendedMesh(container, device))
+            m_shaderSkinned = true;
+    });
+}
+
+bool AnimatedMesh::makeBlendedMesh(AnimatedMeshContainer* container, IDirect3DDevice9* device)
+{
+    ID3DXMesh* source = container->originalMesh;
+    ID3DXSkinInfo* skin = container->pSkinInfo;
+    const DWORD bones = skin->GetNumBones();
+    DWORD most = 0;
+    if (!source || bones + 1 > kPaletteSize || FAILED(skin->GetMaxVertexInfluences(&most)) || most > 4 ||
+        (source->GetFVF() & D3DFVF_POSITION_MASK) != D3DFVF_XYZ)
+        return false;
+    // Four weights and the four bone indices after the position; the rest of the layout kept.
+    const DWORD fvf = (source->GetFVF() & ~D3DFVF_POSITION_MASK) | D3DFVF_XYZB5 | D3DFVF_LASTBETA_UBYTE4;
+    ID3DXMesh* blended = nullptr;
+    if (FAILED(source->CloneMeshFVF(D3DXMESH_MANAGED, fvf, device, &blended)))
+        return false;
+    uint8_t* vertices = nullptr;
+    if (FAILED(blended->LockVertexBuffer(0, reinterpret_cast<void**>(&vertices)))) {
+        blended->Release();
+        return false;
+    }
+    constexpr size_t kWeights = sizeof(D3DXVECTOR3), kIndices = kWeights + 4 * sizeof(float);
+    const DWORD count = blended->GetNumVertices(), stride = blended->GetNumBytesPerVertex();
+    std::vector<uint8_t> used(count, 0);
+    std::vector<DWORD> influenced;
+    std::vector<float> weights;
+    for (DWORD b = 0; b < bones; ++b) {
+        influenced.resize(skin->GetNumBoneInfluences(b));
+        weights.resize(influenced.size());
+        if (influenced.empty() || FAILED(skin->GetBoneInfluence(b, influenced.data(), weights.data())))
+            continue;
+        for (size_t i = 0; i < influenced.size(); ++i) {
+            const DWORD v = influenced[i];
+            if (v >= count || used[v] >= 4)
+                continue;
+            uint8_t* at = vertices + static_cast<size_t>(v) * stride;
+            std::memcpy(at + kWeights + used[v] * sizeof(float), &weights[i], sizeof(float));
+            at[kIndices + used[v]] = static_cast<uint8_t>(b);
+            ++used[v];
+        }
+    }
+    // A vertex no bone moves stays where the source has it, as on the processor.
+    for (DWORD v = 0; v < count; ++v) {
+        if (used[v])
+            continue;
+        const float one = 1.0f;
+        uint8_t* at = vertices + static_cast<size_t>(v) * stride;
+        std::memcpy(at + kWeights, &one, sizeof(float));
+        at[kIndices] = static_cast<uint8_t>(bones);
+    }
+    blended->UnlockVertexBuffer();
+    container->blendedMesh = blended;
+    return true;
+}
+
+const D3DXMATRIX* AnimatedMesh::bonePalette(const AnimatedMeshContainer* container, UINT& count)
+{
+    count = 0;
+    if (!container || !container->blendedMesh)
+        return nullptr;
+    const size_t bones = container->boneMatrices.size();
+    if (bones + 1 > m_boneMatrices.size())
+        return nullptr;
+    for (size_t b = 0; b < bones; ++b)
+        D3DXMatrixMultiply(&m_boneMatrices[b], &container->boneOffsets[b], container->boneMatrices[b]);
+    D3DXMatrixIdentity(&m_boneMatrices[bones]);
+    count = static_cast<UINT>(bones + 1);
+    return m_boneMatrices.data();
 }
 
 bool AnimatedMesh::skinContainer(AnimatedMeshContainer* container)

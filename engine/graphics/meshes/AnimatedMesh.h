@@ -5,10 +5,13 @@
 // plays the resource on its own; since every clone writes the same frames, an object applies its
 // pose (AdvanceTime(0), then updateFrameMatrices) right before it reads them.
 //
-// Skinned containers are skinned on the processor: skinContainer() builds the bone matrices
-// (offset x the bone frame's combined matrix) in the resource's bone-matrix buffer and writes the
-// skinned vertices from the unskinned source mesh into the drawn mesh. Both meshes live in the
-// managed pool, so the resource survives a device reset without help. Resources are found by
+// Skinned containers are skinned in the vertex shader where they can be: a container whose
+// vertices take at most four bones and whose bones fit the shader's palette gets a blended copy
+// of its source (the bone indices and weights in the vertex stream), and bonePalette() builds the
+// bone matrices (offset x the bone frame's combined matrix) the shader blends with. The processor
+// path stays for the rest and for what reads skinned vertices (the bounds): skinContainer()
+// writes the skinned vertices from the unskinned source mesh into the drawn mesh. All meshes live
+// in the managed pool, so the resource survives a device reset without help. Resources are found by
 // exact name in the mesh list (MeshManager), which holds one reference on each.
 #include <d3dx9.h>
 
@@ -43,6 +46,9 @@ struct AnimatedMeshContainer : public D3DXMESHCONTAINER {
     std::vector<D3DXMATRIX> boneOffsets;
     std::vector<D3DXMATRIX*> boneMatrices;          // the bones' frames' combined matrices
     std::vector<D3DXATTRIBUTERANGE> attributeTable; // of the drawn mesh
+    // The source with the bone indices and weights per vertex (an extra palette entry, the
+    // identity, for vertices no bone moves); null where the container is skinned on the processor.
+    ID3DXMesh* blendedMesh = nullptr;
 };
 
 class AnimatedMesh : public NamedObject {
@@ -62,8 +68,14 @@ public:
 
     D3DXFRAME* getRootFrame() const { return m_root; }
     ID3DXAnimationController* getAnimationController() const { return m_controller; }
-    // 0: skinned containers are skinned on the processor (the only method there is).
-    int getSkinningMethod() const { return 0; }
+    // The bone palette of the vertex shader: its entries, one more than the bones it takes.
+    static constexpr DWORD kPaletteSize = 48;
+    // The vertex shader constants the skinned shader needs (4 a palette entry, room for the rest).
+    static constexpr DWORD kSkinningConstants = kPaletteSize * 4 + 48;
+    enum SkinningMethod { SKIN_ON_PROCESSOR = 0, SKIN_IN_VERTEX_SHADER = 1 };
+    // SKIN_IN_VERTEX_SHADER when some skinned container has a blended mesh (those that do not are
+    // still skinned on the processor).
+    int getSkinningMethod() const { return m_shaderSkinned ? SKIN_IN_VERTEX_SHADER : SKIN_ON_PROCESSOR; }
     D3DXMATRIX* getBoneMatrices() { return m_boneMatrices.data(); }
     size_t getBoneMatrixCount() const { return m_boneMatrices.size(); }
 
@@ -76,6 +88,10 @@ public:
     // Skins a skinned container with the frames' combined matrices as they stand; false (and
     // nothing written) for a container without skin or when a buffer cannot be locked.
     bool skinContainer(AnimatedMeshContainer* container);
+    // The palette of a container with a blended mesh, from the frames' combined matrices as they
+    // stand: its bones, then the identity. Null (count 0) for a container without one. The
+    // matrices live in the resource until the next call.
+    const D3DXMATRIX* bonePalette(const AnimatedMeshContainer* container, UINT& count);
 
     // Calls visit(frame, container) for every container, depth first from the root: a frame's
     // containers in list order, then its children's subtree, then its next sibling.
@@ -85,6 +101,9 @@ private:
     class Allocator;
 
     bool linkBones();
+    // Gives every skinned container the vertex shader can take its blended mesh.
+    void makeBlendedMeshes(IDirect3DDevice9* device);
+    bool makeBlendedMesh(AnimatedMeshContainer* container, IDirect3DDevice9* device);
     void computeBounds();
     void growBounds(bool& first);
 
@@ -105,6 +124,7 @@ private:
     D3DXVECTOR3 m_boxMax{0.0f, 0.0f, 0.0f};
     D3DXVECTOR3 m_sphereCenter{0.0f, 0.0f, 0.0f};
     float m_sphereRadius = 0.0f;
+    bool m_shaderSkinned = false;
 };
 
 } // namespace Ulvo

@@ -59,6 +59,8 @@ public:
     const D3DXCOLOR& getColor() const { return m_color; }
     const D3DXCOLOR& getAmbientColor() const { return m_ambientColor; }
     float getRadius() const { return m_radius; }
+    float getFalloffRadius() const { return m_falloffRadius; }
+    const D3DXVECTOR2& getSpecularMultiplier() const { return m_specularMultiplier; }
     float getTheta() const { return m_theta; }
     float getIntensity() const { return m_intensity; }
     float getCurrentIntensity() const;

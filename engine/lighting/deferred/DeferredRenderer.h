@@ -4,7 +4,9 @@
 // target (point and spot lights as spheres, directional lights as a screen quad, each with its
 // shadow map), adds the emissive term, runs its own light post effects over the light target and
 // composes G-buffer, light and forward image into its result, which the HDR renderer or the
-// render manager takes on.
+// render manager takes on. Point lights without shadows are gathered and drawn together in one
+// instanced draw after the other lights (PointLightBatch), where the point effect has the
+// technique for it.
 //
 // It keeps the active lights and the light templates (VORLAGE_LIGHTS) that the light attach
 // points of scene objects copy; each listed light holds one reference. Every target comes from
@@ -15,6 +17,7 @@
 // its handles across it and only follows the device for its quad buffer.
 #include "devices/d3d/DeviceResource.h"
 #include "foundation/sigslot.h"
+#include "lighting/deferred/PointLightBatch.h"
 #include "render/manager/DeferredStage.h"
 #include "render/manager/RenderSettings.h"
 #include "render/targets/RenderTargetPool.h"
@@ -115,6 +118,10 @@ public:
     SceneGraph* getSceneGraph() const { return m_sceneGraph; }
     uint32_t getHDRMode() const { return m_hdrMode; }
     bool getBlurLights() const { return m_blurLights; }
+    // Off: every point light draws its own sphere (for comparison; on by default).
+    void setBatchPointLights(bool batch) { m_batchPointLights = batch; }
+    // How many point lights the last frame drew in the batch.
+    std::size_t getBatchedPointLightCount() const { return m_pointBatch.size(); }
     bool getEnableOnlyWithSoftShadows() const { return m_enableOnlyWithSoftShadows; }
     const D3DXVECTOR2& getHalfPixel() const { return m_halfPixel; }
     const std::vector<DeferredLight*>& getLights() const { return m_lights; }
@@ -195,6 +202,8 @@ private:
     void renderVolumeLight(DeferredLight* light, EffectSlot slot, uint32_t type, const LightTechniques& names,
                            ShadowMapMaker createShadowMap);
     void prepareShaders(uint32_t bits);
+    // The gathered point lights in one draw into the light target.
+    void renderPointLightBatch();
     void renderEmissive();
     void renderLightPostEffects();
     void compose();
@@ -244,6 +253,10 @@ private:
     bool m_mrtSupported = false;
     uint32_t m_hdrMode = 0;
     bool m_blurLights = false;
+    bool m_batchPointLights = true;
+    // This frame's point lights go into the batch (on, and the effect has the technique).
+    bool m_batchingPoints = false;
+    PointLightBatch m_pointBatch;
     bool m_enableOnlyWithSoftShadows = true;
     bool m_enabled = false;
     std::unique_ptr<PostEffectRenderer> m_lightPostEffectRenderer;

@@ -28,6 +28,7 @@ namespace {
 constexpr DWORD kQuadFVF = D3DFVF_XYZRHW | D3DFVF_TEX2;
 const wchar_t* const kShadowTargetName = L"Deferred.Shadow";
 const wchar_t* const kCubeShadowName = L"Deferred.ShadowCube";
+const char* const kBatchTechnique = "Pointlight_Instanced";
 
 ID3DXEffect* fxOf(Effect* effect)
 {
@@ -51,8 +52,12 @@ void DeferredRenderer::render(Camera& camera)
     }
     {
         ScopedMeasure step(L"DeferredRenderer.RenderLights");
+        ID3DXEffect* point = fxOf(m_effects[EFFECT_POINT]);
+        m_batchingPoints = m_batchPointLights && point && point->GetTechniqueByName(kBatchTechnique);
+        m_pointBatch.clear();
         for (std::size_t i = 0; i < m_lights.size(); ++i)
             renderLight(m_lights[i]);
+        renderPointLightBatch();
         renderEmissive();
     }
     {
@@ -274,10 +279,27 @@ void DeferredRenderer::renderVolumeLight(DeferredLight* light, EffectSlot slot, 
         return;
     if (!lightShines(light))
         return;
+    if (type == LIGHT_POINT && m_batchingPoints && light->getCurrentShadowType() == SHADOW_NONE) {
+        m_pointBatch.add(*light, (m_hdrMode & HDRStage::HDR_DEFERRED) != 0);
+        return;
+    }
     selectLightTechnique(light, effect, names, createShadowMap);
     prepareShaders(type);
     light->setEffectParameters(effect, (m_hdrMode & HDRStage::HDR_DEFERRED) != 0);
     drawLightVolume(effect, position, light->getRadius());
+}
+
+void DeferredRenderer::renderPointLightBatch()
+{
+    ID3DXEffect* effect = fxOf(m_effects[EFFECT_POINT]);
+    if (m_pointBatch.size() == 0 || !effect || !m_camera)
+        return;
+    ScopedPerfEvent event(L"renderPointLightBatch");
+    effect->SetTechnique(kBatchTechnique);
+    prepareShaders(LIGHT_POINT);
+    PassTargetScope target;
+    if (target.begin(m_d3d->getDevice(), surfaceOf(m_light), nullptr, m_width, m_height))
+        m_pointBatch.draw(m_d3d->getDevice(), effect);
 }
 
 void DeferredRenderer::renderPointLight(DeferredLight* light)

@@ -385,7 +385,8 @@ void BaseObjekt::setLightParams(const D3DXVECTOR3& direction, const D3DXCOLOR& d
 
 void BaseObjekt::selectRenderEffect(int mode, unsigned shadowQuality)
 {
-    if (!m_effectBundle)
+    EffectBundle* bundle = drawingBundle();
+    if (!bundle)
         return;
     const wchar_t* name = nullptr;
     switch (mode) {
@@ -432,8 +433,8 @@ void BaseObjekt::selectRenderEffect(int mode, unsigned shadowQuality)
     if (m_effect && m_effect->getName() == name)
         return;
     m_renderMode = mode;
-    m_effectBundle->selectEffect(name);
-    m_effect = m_effectBundle->getCurrentEffect();
+    bundle->selectEffect(name);
+    m_effect = bundle->getCurrentEffect();
 }
 
 bool BaseObjekt::isInRenderPass(const std::vector<std::wstring>& path) const

@@ -155,6 +155,9 @@ public:
     sigslot::signal2<BaseObjekt&, const D3DXQUATERNION&> rotationChanged;
 
 protected:
+    // The bundle the render techniques select from: the one the description names, unless a kind
+    // draws with a variant of it.
+    virtual EffectBundle* drawingBundle() const { return m_effectBundle; }
     // The rebuild and signals after a transform setter changed something.
     void transformUpdated(bool position, bool rotation);
     // Faces the billboard to the camera: its rotation as the pre-transform.

@@ -7,6 +7,8 @@
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "graphics/effects/Effect.h"
+#include "graphics/effects/EffectBundle.h"
+#include "graphics/effects/EffectManager.h"
 #include "graphics/meshes/AnimatedMesh.h"
 #include "graphics/meshes/MeshManager.h"
 #include "graphics/textures/Texture2D.h"
@@ -41,7 +43,8 @@ AnimatedMeshObjekt::AnimatedMeshObjekt(XMLNode* node, ObjektManager* owner) : Ba
     m_hasReflectionTexture = ObjektDrawing::readTexture(textures, L"TEX_REFLECTION", m_reflectionTexture);
     m_hasBumpTexture = ObjektDrawing::readTexture(textures, L"TEX_BUMP", m_bumpTexture);
     cloneController();
-    BaseObjekt::selectRenderEffect(0, 0);
+    findSkinnedBundle();
+    selectRenderEffect(0, 0);
 }
 
 AnimatedMeshObjekt::AnimatedMeshObjekt(const AnimatedMeshObjekt& other)
@@ -56,6 +59,7 @@ AnimatedMeshObjekt::AnimatedMeshObjekt(const AnimatedMeshObjekt& other)
     if (m_aniMesh)
         m_aniMesh->AddRef();
     cloneController();
+    findSkinnedBundle();
 }
 
 AnimatedMeshObjekt::~AnimatedMeshObjekt()
@@ -83,6 +87,14 @@ void AnimatedMeshObjekt::cloneController()
                    L"m_mesh->m_animcontroller->GetMaxNumTracks(), m_mesh->m_animcontroller->GetMaxNumEvents(), "
                    L"&m_animcontroller )");
     }
+}
+
+void AnimatedMeshObjekt::findSkinnedBundle()
+{
+    m_skinnedBundle = nullptr;
+    if (!m_aniMesh || !m_effectBundle || m_aniMesh->getSkinningMethod() != AnimatedMesh::SKIN_IN_VERTEX_SHADER)
+        return;
+    m_skinnedBundle = EffectManager::getInstance()->getEffectBundle(m_effectBundle->getName() + L"Skinned");
 }
 
 bool AnimatedMeshObjekt::save(XMLNode* node)
@@ -223,6 +235,10 @@ void AnimatedMeshObjekt::drawContainer(ID3DXEffect* effect, UlvoFrame* frame, An
     ID3DXMesh* mesh = container->MeshData.pMesh;
     if (!mesh)
         return;
+    UINT bones = 0;
+    const D3DXMATRIX* palette = m_skinnedBundle ? m_aniMesh->bonePalette(container, bones) : nullptr;
+    if (m_skinnedBundle)
+        effect->SetBool("g_Skinned", palette != nullptr);
     if (!container->pSkinInfo) {
         ObjektDrawing::setWorldMatrices(effect, frame->m_combinedMatrix, camera);
         for (DWORD material = 0; material < container->NumMaterials; ++material) {
@@ -232,9 +248,13 @@ void AnimatedMeshObjekt::drawContainer(ID3DXEffect* effect, UlvoFrame* frame, An
         }
         return;
     }
-    // Only skinning on the processor exists; a container it cannot skin is left out.
-    if (m_aniMesh->getSkinningMethod() != 0 || !m_aniMesh->skinContainer(container))
-        return;
+    // The bones carry the object's world matrix.
+    if (palette) {
+        effect->SetMatrixArray("g_Bones", palette, bones);
+        mesh = container->blendedMesh;
+    } else if (!m_aniMesh->skinContainer(container)) {
+        return; // a container the processor cannot skin is left out
+    }
     D3DXMATRIX identity;
     D3DXMatrixIdentity(&identity);
     ObjektDrawing::setWorldMatrices(effect, identity, camera);

@@ -3,8 +3,11 @@
 // containers, skinned or not, and an animation controller). Each object clones its own
 // controller, so objects of one resource play independently; it advances the controller by the
 // game clock every update, applies its pose right before drawing (every clone writes the same
-// frames), walks the frames to draw each container with the material effect's parameters, skins
-// on the processor, and signals each loop an animation track completes.
+// frames), walks the frames to draw each container with the material effect's parameters, and
+// signals each loop an animation track completes. A mesh the vertex shader can skin is drawn with
+// the skinned variant of the object's effect bundle (its name with "Skinned" appended), handed
+// the bone palette per container; without that bundle, or for a container the shader cannot
+// take, the processor skins.
 //
 // Read from ANIMESH_DATA (and TEXTURES); written back under TYPE "ANI_MESH" with it.
 #include "scene/objects/BaseObjekt.h"
@@ -17,6 +20,7 @@
 namespace Ulvo {
 
 class AnimatedMesh;
+class EffectBundle;
 struct AnimatedMeshContainer;
 class Texture2D;
 struct UlvoFrame;
@@ -49,14 +53,19 @@ public:
     // (the object, the track, the track's animation set) once per loop a track completes.
     sigslot::signal3<AnimatedMeshObjekt&, const int&, ID3DXAnimationSet*&> trackLooped;
 
+protected:
+    EffectBundle* drawingBundle() const override { return m_skinnedBundle ? m_skinnedBundle : m_effectBundle; }
+
 private:
     void cloneController();
+    void findSkinnedBundle();
     // Emits trackLooped for every watched track whose position crossed a period.
     void signalLoops(const std::array<double, kWatchedTracks>& before, const std::array<bool, kWatchedTracks>& had);
     void drawContainer(ID3DXEffect* effect, UlvoFrame* frame, AnimatedMeshContainer* container, Camera* camera);
     void setMaterial(ID3DXEffect* effect, AnimatedMeshContainer* container, DWORD material);
 
     AnimatedMesh* m_aniMesh = nullptr;
+    EffectBundle* m_skinnedBundle = nullptr; // borrowed from the effect manager
     ID3DXAnimationController* m_controller = nullptr;
     MaterialAmounts m_amounts;
     Texture2D* m_bumpTexture = nullptr;

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace Ulvo;
 using GraphicsTesting::Image;
@@ -141,8 +142,9 @@ TEST_F(AnimatedMeshTest, ShippedWindmillHasItsBonesSetsAndBoundsRoundEveryPose)
     ASSERT_EQ(container->boneMatrices.size(), 3u);
     EXPECT_EQ(container->boneMatrices[1], &static_cast<UlvoFrame*>(cap)->m_combinedMatrix);
     EXPECT_FLOAT_EQ(container->boneOffsets[1]._42, -3.0f);
-    EXPECT_EQ(m_mill->getBoneMatrixCount(), 3u);
-    EXPECT_EQ(m_mill->getSkinningMethod(), 0);
+    EXPECT_EQ(m_mill->getBoneMatrixCount(), 4u) << "three bones and the palette's identity";
+    EXPECT_EQ(m_mill->getSkinningMethod(), AnimatedMesh::SKIN_IN_VERTEX_SHADER);
+    EXPECT_NE(container->blendedMesh, nullptr);
     DWORD most = 0;
     container->pSkinInfo->GetMaxVertexInfluences(&most);
     EXPECT_EQ(most, 2u) << "the tower's top ring is shared by two bones";
@@ -170,6 +172,54 @@ TEST_F(AnimatedMeshTest, ShippedWindmillHasItsBonesSetsAndBoundsRoundEveryPose)
     EXPECT_NEAR(m_mill->getSphereRadius(), D3DXVec3Length(&corner), 1e-4f);
     // Sampling left the frames as they were: the sails stand upright.
     EXPECT_NEAR(cap->pFrameFirstChild->TransformationMatrix._11, 1.0f, 1e-5f);
+}
+
+TEST_F(AnimatedMeshTest, BlendedVerticesWithThePaletteLandWhereTheProcessorSkinsThem)
+{
+    // The vertex shader's sum, done here: a wrong bone index, weight or palette entry moves a vertex.
+    ID3DXAnimationController* controller = cloneController();
+    controller->AdvanceTime(1.3, nullptr);
+    D3DXMATRIX world;
+    D3DXMatrixRotationY(&world, 0.7f);
+    world._41 = 2.0f;
+    updateFrameMatrices(nullptr, &world, m_mill->getRootFrame());
+    auto* container = static_cast<AnimatedMeshContainer*>(m_mill->getRootFrame()->pMeshContainer);
+    ASSERT_NE(container->blendedMesh, nullptr);
+    UINT count = 0;
+    const D3DXMATRIX* palette = m_mill->bonePalette(container, count);
+    ASSERT_EQ(count, 4u);
+    const std::vector<D3DXMATRIX> bones(palette, palette + count);
+    ASSERT_TRUE(m_mill->skinContainer(container));
+    const uint8_t* blended = nullptr;
+    const uint8_t* skinned = nullptr;
+    ASSERT_EQ(container->blendedMesh->LockVertexBuffer(D3DLOCK_READONLY, (void**)&blended), D3D_OK);
+    ASSERT_EQ(container->MeshData.pMesh->LockVertexBuffer(D3DLOCK_READONLY, (void**)&skinned), D3D_OK);
+    const DWORD from = container->blendedMesh->GetNumBytesPerVertex();
+    const DWORD to = container->MeshData.pMesh->GetNumBytesPerVertex();
+    int moved = 0;
+    for (DWORD v = 0; v < container->blendedMesh->GetNumVertices(); ++v) {
+        const uint8_t* at = blended + static_cast<size_t>(v) * from;
+        D3DXVECTOR3 p, sum(0.0f, 0.0f, 0.0f), expected;
+        float weights[4];
+        std::memcpy(&p, at, sizeof(p));
+        std::memcpy(weights, at + 12, sizeof(weights));
+        for (int i = 0; i < 4; ++i) {
+            ASSERT_LT(at[28 + i], count);
+            D3DXVECTOR3 q;
+            D3DXVec3TransformCoord(&q, &p, &bones[at[28 + i]]);
+            sum += weights[i] * q;
+        }
+        std::memcpy(&expected, skinned + static_cast<size_t>(v) * to, sizeof(expected));
+        EXPECT_NEAR(sum.x, expected.x, 1e-4f) << v;
+        EXPECT_NEAR(sum.y, expected.y, 1e-4f) << v;
+        EXPECT_NEAR(sum.z, expected.z, 1e-4f) << v;
+        const D3DXVECTOR3 shift = expected - p;
+        moved += D3DXVec3Length(&shift) > 0.01f;
+    }
+    EXPECT_GT(moved, 0);
+    container->MeshData.pMesh->UnlockVertexBuffer();
+    container->blendedMesh->UnlockVertexBuffer();
+    controller->Release();
 }
 
 TEST_F(AnimatedMeshTest, SailsTurnWithTimeAndTwoControllersPlayOnTheirOwn)

@@ -288,6 +288,37 @@ TEST_F(DeferredRendererTest, TheSceneIsLitByTheSunWithSplitShadowsAndByTwoPointL
     EXPECT_EQ(run(L"RP_DEF_SaveAll leer"), L"Buffer konnten nicht gespeichert werden: leer");
 }
 
+TEST_F(DeferredRendererTest, PointLightsDrawnTogetherLightAsEachDrawnAlone)
+{
+    switchOn();
+    // A wide light round the eye besides the two seen from outside: a volume the eye stands in
+    // must light its pixels once, like one it sees from outside.
+    ASSERT_EQ(run(L"RP_DEF_addPointLight Weit FFFFC080 -7 1.5 -6 4 1"), L"erstellt");
+    auto lightTarget = [&] {
+        frame();
+        IDirect3DSurface9* surface = nullptr;
+        m_deferred->getLightTexture()->GetSurfaceLevel(0, &surface);
+        Image light = GraphicsTesting::readSurface(surface);
+        surface->Release();
+        return light;
+    };
+    m_deferred->setBatchPointLights(false);
+    const Image alone = lightTarget();
+    EXPECT_EQ(m_deferred->getBatchedPointLightCount(), 0u);
+    m_deferred->setBatchPointLights(true);
+    const Image together = lightTarget();
+    EXPECT_EQ(m_deferred->getBatchedPointLightCount(), 3u);
+    ASSERT_EQ(alone.pixels.size(), together.pixels.size());
+    int differing = 0, lit = 0;
+    for (std::size_t i = 0; i < alone.pixels.size(); ++i) {
+        differing += !TestSupport::near(alone.pixels[i], together.pixels[i], 2);
+        lit += (together.pixels[i] & 0xFFFFFF) != 0;
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(lit, 1000);
+    EXPECT_EQ(run(L"RP_DEF_removeLight Weit"), L"gelöscht!");
+}
+
 TEST_F(DeferredRendererTest, AForcedDeviceResetKeepsTheFrameAndDeferredHDRChangesTheLightFormat)
 {
     switchOn();

@@ -7,6 +7,8 @@
 #include "engine/scene/SceneDrawTest.h"
 #include "engine/scene/SceneObjectsSupport.h"
 #include "graphics/effects/Effect.h"
+#include "graphics/effects/EffectBundle.h"
+#include "graphics/effects/EffectManager.h"
 #include "graphics/meshes/Mesh.h"
 #include "render/cameras/CameraManager.h"
 #include "render/cameras/LookAtCamera.h"
@@ -265,6 +267,10 @@ TEST_F(SceneObjectsDrawTest, TheWindmillTurnsItsSailsWithTheClock)
                                          L"<RENDERPASSES DEFAULT=\"1\"/></BASE_DATA>"
                                          L"<ANIMESH_DATA NAME=\"WINDMUEHLE\"/></OBJEKT>");
     ASSERT_NE(mill, nullptr);
+    // Skinned in the vertex shader; the goldens are the processor's pictures.
+    EffectBundle* skinned = EffectManager::getInstance()->getEffectBundle(L"MaterialSkinned");
+    ASSERT_NE(skinned, nullptr);
+    EXPECT_EQ(mill->getEffect(), skinned->getEffect(L"Render"));
     look(D3DXVECTOR3(0, 3, -9), D3DXVECTOR3(0, 2.5f, 0));
     SceneTesting::ScopedFrameTime clock(0.0);
     mill->update(&m_camera, 0);
