@@ -46,6 +46,18 @@ struct RenderPassParams {
     bool usePosition = false;
 };
 
+// Which objects a pass leaves out before drawing, for passes that draw into targets of their own:
+// with toCamera those whose world box lies wholly outside the frustum of the camera the pass draws
+// with; with byPlane those wholly on the negative side of the world plane `keep` (the side a clip
+// plane removes). Either way the rasteriser would have drawn nothing of them. Objects that move
+// with the camera and objects whose box is a single point (nothing known of their extent) always
+// stay.
+struct PassCulling {
+    bool toCamera = false;
+    bool byPlane = false;
+    D3DXPLANE keep{0.0f, 0.0f, 0.0f, 0.0f};
+};
+
 class RenderPass : public NamedObject {
 public:
     // From a RENDERPASS node: NAME, EVERY_FRAME, EVERY_TICK and TECHNIQUE.
@@ -81,6 +93,11 @@ public:
     uint32_t getFrameInterval() const { return m_everyFrame; }
     uint32_t getTickInterval() const { return m_everyTick; }
 
+    void setCulling(const PassCulling& culling) { m_culling = culling; }
+    const PassCulling& getCulling() const { return m_culling; }
+    // Whether the object can leave a mark in a target drawn with the camera under the culling.
+    static bool canReach(RenderObjekt& object, const Camera& camera, const PassCulling& culling);
+
     // The technique of a TECHNIQUE keyword (exact); T_DIFFUSE for any other word.
     static RenderTechnique techniqueFromName(const std::wstring& name);
 
@@ -109,6 +126,7 @@ protected:
     unsigned m_quality = 0;
     RenderPassParams m_params;
     unsigned m_activations = 0;
+    PassCulling m_culling;
 
 private:
     // The kept state block, captured from the device now; a new one when the device changed or

@@ -148,6 +148,7 @@ void RenderPassMirror::renderMirrored(Camera* camera, const D3DXPLANE& plane, Re
             device->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);
             m_d3d->flipCullMode();
             const D3DXVECTOR3 eye = mirrored->getEyePosition();
+            inner.setCulling(PassCulling{true, true, plane});
             inner.setParams(RenderPassParams(nullptr, &eye, true, true));
             inner.render(mirrored);
             m_d3d->flipCullMode();
@@ -290,6 +291,9 @@ void RenderPassWater::render(Camera* camera)
         if (reflections && m_quality >= 2 && PassTargets::made(m_refraction, m_depth, m_depthBuffer)) {
             const D3DXPLANE below =
                 PassTargets::clipPlane(water->getInversePlane(), camera->getViewProjectionInverseMatrix());
+            // What lies wholly above the water is clipped away below it: not drawn at all.
+            m_depthPass.setCulling(PassCulling{true, true, water->getInversePlane()});
+            m_refractionPass.setCulling(PassCulling{true, true, water->getInversePlane()});
             {
                 ScopedPerfEvent depth(L"RenderPassWater::Depth", 0xFF0000FF);
                 drawBelow(camera, m_depth, m_depthPass, below, false);
