@@ -248,6 +248,14 @@ TEST(DemoSceneTest, TheDemoSceneBringsItsShadowPassAndTheHouseShadowsTheMeadowAt
     EXPECT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
     ASSERT_NE(manager->getRenderPass(L"SCHATTEN"), nullptr);
     EXPECT_EQ(graph->getSunLightSystem().getDayFraction(), 0.5);
+    // The grid terrain has no light-depth technique (it would write its colours into the map) and
+    // the meadow would only fill it: both receive, neither casts; the house casts.
+    for (const wchar_t* name : {L"Gelaende", L"Demo_Wiese"}) {
+        ASSERT_NE(objects->find(name), nullptr);
+        EXPECT_FALSE(objects->find(name)->isInRenderPass({L"SCHATTEN", L"CAST"})) << name;
+        EXPECT_TRUE(objects->find(name)->isInRenderPass({L"SCHATTEN", L"RECEIVE"})) << name;
+    }
+    EXPECT_TRUE(objects->find(L"Demo_Haus")->isInRenderPass({L"SCHATTEN", L"CAST"}));
 
     LookAtCamera camera(L"Demo");
     camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
