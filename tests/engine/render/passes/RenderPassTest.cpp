@@ -290,4 +290,16 @@ TEST_F(RenderPassDrawTest, CullingLeavesOutWhatTheCameraAndThePlaneCannotReach)
     // A plane through a box keeps it.
     pass.setCulling(PassCulling{true, true, D3DXPLANE(0, 1, 0, 3)});
     EXPECT_EQ(drawn(), visible);
+
+    // A screen rectangle keeps what the camera sees in it: the middle column holds both boxes,
+    // the left edge neither.
+    PassCulling screen;
+    screen.byScreen = true;
+    screen.screen = D3DXVECTOR4(-0.2f, -1, 0.2f, 1);
+    pass.setCulling(screen);
+    EXPECT_EQ(drawn(), visible);
+    screen.screen = D3DXVECTOR4(-1, -1, -0.8f, 1);
+    pass.setCulling(screen);
+    EXPECT_EQ(drawn(), std::vector<std::wstring>{});
+    EXPECT_EQ(BoxObjekt::culled, std::vector<std::wstring>{L"Hinten"}) << "behind the eye: kept for the box to cull";
 }
