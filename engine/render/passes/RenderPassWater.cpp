@@ -134,8 +134,7 @@ void RenderPassMirror::projectTexture(const D3DXMATRIX& world, Camera* camera)
     m_texProj = world * camera->getViewProjectionMatrix() * m_bias;
 }
 
-void RenderPassMirror::renderMirrored(Camera* camera, const D3DXPLANE& plane, RenderPass& inner,
-                                      RenderObjekt& surface)
+void RenderPassMirror::renderMirrored(Camera* camera, const D3DXPLANE& plane, RenderPass& inner, RenderObjekt& surface)
 {
     // The mirrored camera sees the mirror image where the camera sees the surface: the same
     // rectangle of device coordinates.
