@@ -27,6 +27,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -60,7 +61,10 @@ struct DemoScene {
         if (!device)
             return false;
         previous = std::filesystem::current_path();
-        std::filesystem::current_path(ULVO_RUNTIME_DIR);
+        // ULVO_BENCH_RUNTIME names another runtime folder, so builds of two versions can be run
+        // side by side, each with its own data.
+        const char* runtime = std::getenv("ULVO_BENCH_RUNTIME");
+        std::filesystem::current_path(runtime && *runtime ? runtime : ULVO_RUNTIME_DIR);
         D3DInterface* d3d = D3DInterface::getInstance();
         XMLNode node;
         if (!XMLNode::load(&node, L"data\\FX\\effecte.fxf", 0))

@@ -6,6 +6,7 @@
 #include "graphics/effects/Effect.h"
 #include "render/ScopedMeasure.h"
 #include "render/ScopedPerfEvent.h"
+#include "render/cameras/Camera.h"
 #include "render/scenegraph/RenderObjekt.h"
 #include "render/scenegraph/SceneGraph.h"
 
@@ -122,6 +123,54 @@ RenderTechnique RenderPass::techniqueFromName(const std::wstring& name)
     return T_DIFFUSE;
 }
 
+bool screenRectOf(const AABB& box, const D3DXMATRIX& viewProjection, D3DXVECTOR4& rect)
+{
+    D3DXVECTOR3 corners[8];
+    box.getCorners(corners);
+    rect = D3DXVECTOR4(1.0f, 1.0f, -1.0f, -1.0f);
+    for (const D3DXVECTOR3& corner : corners) {
+        D3DXVECTOR4 p;
+        D3DXVec3Transform(&p, &corner, &viewProjection);
+        if (p.w <= 1e-4f)
+            return false;
+        const float x = p.x / p.w, y = p.y / p.w;
+        rect.x = std::min(rect.x, x);
+        rect.y = std::min(rect.y, y);
+        rect.z = std::max(rect.z, x);
+        rect.w = std::max(rect.w, y);
+    }
+    return true;
+}
+
+bool RenderPass::canReach(RenderObjekt& object, const Camera& camera, const PassCulling& culling)
+{
+    if (object.getMoveWithCameraMode() != 0)
+        return true;
+    const AABB& box = object.getBoundingBox();
+    const D3DXVECTOR3& low = box.getMin();
+    const D3DXVECTOR3& high = box.getMax();
+    if (low == high)
+        return true;
+    if (culling.toCamera && camera.isAABBInFrustum(box) == 0)
+        return false;
+    if (culling.byPlane) {
+        // The corner farthest along the plane's normal: when even it lies behind, all of the box does.
+        const D3DXPLANE& p = culling.keep;
+        const float farthest = p.a * (p.a >= 0.0f ? high.x : low.x) + p.b * (p.b >= 0.0f ? high.y : low.y) +
+                               p.c * (p.c >= 0.0f ? high.z : low.z) + p.d;
+        if (farthest < 0.0f)
+            return false;
+    }
+    if (culling.byScreen) {
+        D3DXVECTOR4 seen;
+        if (screenRectOf(box, camera.getViewProjectionMatrix(), seen) &&
+            (seen.z < culling.screen.x || seen.x > culling.screen.z || seen.w < culling.screen.y ||
+             seen.y > culling.screen.w))
+            return false;
+    }
+    return true;
+}
+
 void RenderPass::setSceneGraph(SceneGraph* sceneGraph)
 {
     m_sceneGraph = sceneGraph;
@@ -206,6 +255,10 @@ void RenderPass::drawObjects(Camera* camera)
         ScopedPerfEvent event(L"Nicht zeichenbare Objekte rausnehmen");
         m_list.erase(std::remove_if(m_list.begin(), m_list.end(), [](RenderObjekt* o) { return !o->isDrawable(); }),
                      m_list.end());
+        if (m_culling.toCamera || m_culling.byPlane || m_culling.byScreen)
+            m_list.erase(std::remove_if(m_list.begin(), m_list.end(),
+                                        [this, camera](RenderObjekt* o) { return !canReach(*o, *camera, m_culling); }),
+                         m_list.end());
     }
     {
         ScopedMeasure step(L"RenderPass.createInstanceList");

@@ -24,6 +24,7 @@
 
 namespace Ulvo {
 
+class AABB;
 class Camera;
 class D3DInterface;
 class Effect;
@@ -45,6 +46,26 @@ struct RenderPassParams {
     D3DXVECTOR3 position{0.0f, 0.0f, 0.0f};
     bool usePosition = false;
 };
+
+// Which objects a pass leaves out before drawing, for passes that draw into targets of their own:
+// with toCamera those whose world box lies wholly outside the frustum of the camera the pass draws
+// with; with byPlane those wholly on the negative side of the world plane `keep` (the side a clip
+// plane removes); with byScreen those whose box, seen by the camera, covers nothing of the
+// rectangle `screen` (minimum x, minimum y, maximum x, maximum y in -1..1 device coordinates).
+// Either way nothing of them would reach the pixels wanted. Objects that move with the camera,
+// objects whose box is a single point (nothing known of their extent) and, for the rectangle,
+// boxes reaching behind the camera always stay.
+struct PassCulling {
+    bool toCamera = false;
+    bool byPlane = false;
+    D3DXPLANE keep{0.0f, 0.0f, 0.0f, 0.0f};
+    bool byScreen = false;
+    D3DXVECTOR4 screen{-1.0f, -1.0f, 1.0f, 1.0f};
+};
+
+// The rectangle in device coordinates (as PassCulling::screen) the box covers seen through the
+// view-projection matrix; false when a corner lies on or behind the eye plane.
+bool screenRectOf(const AABB& box, const D3DXMATRIX& viewProjection, D3DXVECTOR4& rect);
 
 class RenderPass : public NamedObject {
 public:
@@ -81,6 +102,11 @@ public:
     uint32_t getFrameInterval() const { return m_everyFrame; }
     uint32_t getTickInterval() const { return m_everyTick; }
 
+    void setCulling(const PassCulling& culling) { m_culling = culling; }
+    const PassCulling& getCulling() const { return m_culling; }
+    // Whether the object can leave a mark in a target drawn with the camera under the culling.
+    static bool canReach(RenderObjekt& object, const Camera& camera, const PassCulling& culling);
+
     // The technique of a TECHNIQUE keyword (exact); T_DIFFUSE for any other word.
     static RenderTechnique techniqueFromName(const std::wstring& name);
 
@@ -109,6 +135,7 @@ protected:
     unsigned m_quality = 0;
     RenderPassParams m_params;
     unsigned m_activations = 0;
+    PassCulling m_culling;
 
 private:
     // The kept state block, captured from the device now; a new one when the device changed or

@@ -242,11 +242,19 @@ void RenderPassCubeMap::renderFaces(const D3DXVECTOR3& centre)
             break;
         if (m_clearFlags != 0)
             device->Clear(0, nullptr, m_clearFlags, m_clearColour, m_clearDepth, static_cast<DWORD>(m_clearStencil));
+        // A face sees a quarter of the surroundings: each pass leaves out what lies outside it.
         if (m_found.empty()) {
+            const PassCulling own = getCulling();
+            setCulling(PassCulling{true, own.byPlane, own.keep});
             RenderPass::render(m_faces[i].get());
+            setCulling(own);
         } else {
-            for (RenderPass* pass : m_found)
+            for (RenderPass* pass : m_found) {
+                const PassCulling own = pass->getCulling();
+                pass->setCulling(PassCulling{true, own.byPlane, own.keep});
                 pass->render(m_faces[i].get());
+                pass->setCulling(own);
+            }
         }
     }
     device->BeginScene();

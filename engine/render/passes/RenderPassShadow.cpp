@@ -71,6 +71,7 @@ RenderPassShadow::RenderPassShadow(XMLNode* node, RenderManager* renderManager)
     D3DXMatrixIdentity(&m_viewToLightProj);
     m_technique = T_SHADOW;
     m_casters.setPassNames({getName(), L"CAST"});
+    m_casters.setCulling(PassCulling{true, false, {}});
     m_passNames = {getName(), L"RECEIVE"};
     m_quality = 0;
     if (node) {
@@ -194,7 +195,6 @@ void RenderPassShadow::render(Camera* camera)
     }
     if (m_receivers.empty())
         return;
-    setObjectList(m_receivers, true, true);
 
     double savedNear = 0.0, savedFar = 0.0;
     camera->getNearFar(savedNear, savedFar);
@@ -207,8 +207,17 @@ void RenderPassShadow::render(Camera* camera)
     for (int i = static_cast<int>(m_splits.size()) - 2; i >= 0; --i) {
         const float from = m_splits[static_cast<std::size_t>(i)];
         const float to = m_splits[static_cast<std::size_t>(i) + 1] + 1.0f;
-        device->EndScene();
         camera->setNearFar(from, to);
+        // The split's clip planes remove every receiver outside its slice of the view: only
+        // those inside it are drawn, and a split without any needs no map.
+        m_splitReceivers.clear();
+        for (RenderObjekt* object : m_receivers)
+            if (canReach(*object, *camera, PassCulling{true, false, {}}))
+                m_splitReceivers.push_back(object);
+        if (m_splitReceivers.empty())
+            continue;
+        setObjectList(m_splitReceivers, true, true);
+        device->EndScene();
         m_lightCamera.setNearFar(from + m_pssm.nearOffset, to);
         m_lightCamera.updateShadowCamera(*camera);
         {
@@ -254,6 +263,7 @@ RenderPassPSSMShadowMap::RenderPassPSSMShadowMap(XMLNode* node, RenderManager* r
 {
     m_technique = T_SHADOW;
     m_casters.setPassNames({getName(), L"CAST"});
+    m_casters.setCulling(PassCulling{true, false, {}});
     if (node) {
         XMLNode* pssm = node->getNode(L"PSSM");
         m_pssm.read(pssm, getName());

@@ -69,7 +69,8 @@ private:
     RenderPass m_casters;
     PSSMSettings m_pssm;
     std::vector<float> m_splits;
-    std::vector<RenderObjekt*> m_receivers; // reused by every render
+    std::vector<RenderObjekt*> m_receivers;      // reused by every render
+    std::vector<RenderObjekt*> m_splitReceivers; // those of one split, reused likewise
 };
 
 class RenderPassPSSMShadowMap : public RenderPass {

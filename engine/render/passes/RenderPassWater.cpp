@@ -15,6 +15,10 @@ namespace Ulvo {
 namespace {
 
 constexpr float kBiasOffset = 0.50048828125f;
+// The surfaces read their mirrored picture where they lie on the screen, moved by their ripples:
+// objects whose mirror image stays this far (in -1..1 device coordinates) from the surface's
+// rectangle on the screen cannot show in it.
+constexpr float kMirrorMargin = 0.25f;
 
 const wchar_t* const kWaterCreate = L"Ulvo::RenderPassWater::createRenderToTexture";
 const wchar_t* const kReflectionCreate = L"Ulvo::RenderPassReflection::createRenderToTexture";
@@ -130,8 +134,13 @@ void RenderPassMirror::projectTexture(const D3DXMATRIX& world, Camera* camera)
     m_texProj = world * camera->getViewProjectionMatrix() * m_bias;
 }
 
-void RenderPassMirror::renderMirrored(Camera* camera, const D3DXPLANE& plane, RenderPass& inner)
+void RenderPassMirror::renderMirrored(Camera* camera, const D3DXPLANE& plane, RenderPass& inner, RenderObjekt& surface)
 {
+    // The mirrored camera sees the mirror image where the camera sees the surface: the same
+    // rectangle of device coordinates.
+    PassCulling culling{true, true, plane};
+    culling.byScreen = screenRectOf(surface.getBoundingBox(), camera->getViewProjectionMatrix(), culling.screen);
+    culling.screen += D3DXVECTOR4(-kMirrorMargin, -kMirrorMargin, kMirrorMargin, kMirrorMargin);
     IDirect3DDevice9* device = m_d3d->getDevice();
     Camera* mirrored = camera->clone();
     mirrored->reflect(plane);
@@ -148,6 +157,7 @@ void RenderPassMirror::renderMirrored(Camera* camera, const D3DXPLANE& plane, Re
             device->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);
             m_d3d->flipCullMode();
             const D3DXVECTOR3 eye = mirrored->getEyePosition();
+            inner.setCulling(culling);
             inner.setParams(RenderPassParams(nullptr, &eye, true, true));
             inner.render(mirrored);
             m_d3d->flipCullMode();
@@ -286,10 +296,13 @@ void RenderPassWater::render(Camera* camera)
         // The mirrored and the under-water pictures are drawn outside the device's scene.
         const bool reflections = m_quality != 0 && m_created;
         if (reflections)
-            renderMirrored(camera, water->getWaterPlane(), m_reflectionPass);
+            renderMirrored(camera, water->getWaterPlane(), m_reflectionPass, *object);
         if (reflections && m_quality >= 2 && PassTargets::made(m_refraction, m_depth, m_depthBuffer)) {
             const D3DXPLANE below =
                 PassTargets::clipPlane(water->getInversePlane(), camera->getViewProjectionInverseMatrix());
+            // What lies wholly above the water is clipped away below it: not drawn at all.
+            m_depthPass.setCulling(PassCulling{true, true, water->getInversePlane()});
+            m_refractionPass.setCulling(PassCulling{true, true, water->getInversePlane()});
             {
                 ScopedPerfEvent depth(L"RenderPassWater::Depth", 0xFF0000FF);
                 drawBelow(camera, m_depth, m_depthPass, below, false);
@@ -369,7 +382,7 @@ void RenderPassReflection::render(Camera* camera)
             continue;
         projectTexture(mirror->getSurfaceWorldMatrix(), camera);
         if (m_quality != 0 && m_created) {
-            renderMirrored(camera, mirror->getReflectionPlane(), m_inner);
+            renderMirrored(camera, mirror->getReflectionPlane(), m_inner, *object);
             device->BeginScene();
         }
         setParams(RenderPassParams(nullptr, &eye, true, true));

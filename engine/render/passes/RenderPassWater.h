@@ -45,7 +45,8 @@ protected:
     // Texture projection of the surface for the camera.
     void projectTexture(const D3DXMATRIX& world, Camera* camera);
     // The scene mirrored at the plane, through the inner pass, into the reflection texture.
-    void renderMirrored(Camera* camera, const D3DXPLANE& plane, RenderPass& inner);
+    // Only what can appear around the surface on the screen is drawn (see kMirrorMargin).
+    void renderMirrored(Camera* camera, const D3DXPLANE& plane, RenderPass& inner, RenderObjekt& surface);
     // A colour target of the pass's size; logs the call on failure.
     RenderTargetHandle makeColour(const wchar_t* suffix, const wchar_t* function, int line, const wchar_t* call);
     // The shared depth buffer; logs the call on failure.

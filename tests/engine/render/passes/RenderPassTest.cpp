@@ -257,3 +257,49 @@ TEST_F(RenderPassDrawTest, FixedListReplacesTheSceneGraphsAndAnEmptyListDrawsNot
     EXPECT_TRUE(BoxObjekt::drawn.empty());
     EXPECT_TRUE(log.changes.empty());
 }
+
+// A pass told to cull leaves out, before drawing, the objects its camera cannot see and those
+// wholly behind its plane; the rest draw in the same order as without culling.
+TEST_F(RenderPassDrawTest, CullingLeavesOutWhatTheCameraAndThePlaneCannotReach)
+{
+    add(L"Vorne", L">");
+    add(L"Hinten", L"><POSITION Z=\"-20\"/>");
+    add(L"Unten", L"><POSITION Y=\"-3\"/>");
+    RenderPass pass(L"Sicht", T_DIFFUSE, 0, nullptr);
+    pass.setSceneGraph(&m_graph);
+    pass.addRef();
+    pass.setParams(RenderPassParams(nullptr, nullptr, false, false));
+    auto drawn = [&] {
+        BoxObjekt::drawn.clear();
+        BoxObjekt::culled.clear();
+        draw(pass);
+        return BoxObjekt::drawn;
+    };
+    const std::vector<std::wstring> visible = drawn();
+    EXPECT_EQ(BoxObjekt::culled, std::vector<std::wstring>{L"Hinten"}) << "the box culls itself without the pass";
+    ASSERT_EQ(visible.size(), 2u);
+
+    pass.setCulling(PassCulling{true, false, {}});
+    EXPECT_EQ(drawn(), visible);
+    EXPECT_TRUE(BoxObjekt::culled.empty()) << "the pass left the box behind the camera out";
+
+    // Keep what reaches above y = -1: the box at y = -3 (its top at -2.5) lies wholly below.
+    pass.setCulling(PassCulling{false, true, D3DXPLANE(0, 1, 0, 1)});
+    EXPECT_EQ(drawn(), std::vector<std::wstring>{L"Vorne"});
+    EXPECT_EQ(BoxObjekt::culled, std::vector<std::wstring>{L"Hinten"});
+    // A plane through a box keeps it.
+    pass.setCulling(PassCulling{true, true, D3DXPLANE(0, 1, 0, 3)});
+    EXPECT_EQ(drawn(), visible);
+
+    // A screen rectangle keeps what the camera sees in it: the middle column holds both boxes,
+    // the left edge neither.
+    PassCulling screen;
+    screen.byScreen = true;
+    screen.screen = D3DXVECTOR4(-0.2f, -1, 0.2f, 1);
+    pass.setCulling(screen);
+    EXPECT_EQ(drawn(), visible);
+    screen.screen = D3DXVECTOR4(-1, -1, -0.8f, 1);
+    pass.setCulling(screen);
+    EXPECT_EQ(drawn(), std::vector<std::wstring>{});
+    EXPECT_EQ(BoxObjekt::culled, std::vector<std::wstring>{L"Hinten"}) << "behind the eye: kept for the box to cull";
+}

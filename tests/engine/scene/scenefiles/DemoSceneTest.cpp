@@ -248,6 +248,18 @@ TEST(DemoSceneTest, TheDemoSceneBringsItsShadowPassAndTheHouseShadowsTheMeadowAt
     EXPECT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
     ASSERT_NE(manager->getRenderPass(L"SCHATTEN"), nullptr);
     EXPECT_EQ(graph->getSunLightSystem().getDayFraction(), 0.5);
+    // The meadow would only fill the maps: it receives, it does not cast. The terrain and the
+    // forest have neither a light-depth nor a shadowed technique (they would write their colours
+    // into the maps and draw again unchanged per split): they stay out. The house casts.
+    ASSERT_NE(objects->find(L"Demo_Wiese"), nullptr);
+    EXPECT_FALSE(objects->find(L"Demo_Wiese")->isInRenderPass({L"SCHATTEN", L"CAST"}));
+    EXPECT_TRUE(objects->find(L"Demo_Wiese")->isInRenderPass({L"SCHATTEN", L"RECEIVE"}));
+    for (const wchar_t* name : {L"Gelaende", L"Wald"}) {
+        ASSERT_NE(objects->find(name), nullptr);
+        EXPECT_FALSE(objects->find(name)->isInRenderPass({L"SCHATTEN", L"CAST"})) << name;
+        EXPECT_FALSE(objects->find(name)->isInRenderPass({L"SCHATTEN", L"RECEIVE"})) << name;
+    }
+    EXPECT_TRUE(objects->find(L"Demo_Haus")->isInRenderPass({L"SCHATTEN", L"CAST"}));
 
     LookAtCamera camera(L"Demo");
     camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
