@@ -39,6 +39,9 @@ namespace {
 
 const wchar_t* const kIngameMenu = L"THREEMATCH_INGAME_MENU";
 const wchar_t* const kTownMenu = L"THREEMATCH_BAUEN_MENU";
+// The bonus buttons' tint: as drawn, and darkened for a bonus not brought yet.
+const D3DXCOLOR kBonusShown(1.0f, 1.0f, 1.0f, 1.0f);
+const D3DXCOLOR kBonusLocked(0.3f, 0.3f, 0.3f, 1.0f);
 
 using ScreenRules::labelOf;
 
@@ -219,7 +222,10 @@ void ThreeMatchGame::updateHud()
         if (!button || !bonus)
             continue;
         Ulvo::GUILabel* label = labelOf(button);
-        if (!bonus->isAvailable()) {
+        // A bonus the town has not brought yet shows dark, set apart from one that charges.
+        const bool available = bonus->isAvailable();
+        button->getDrawOptions().modulate = available ? kBonusShown : kBonusLocked;
+        if (!available) {
             if (label)
                 label->setText(L"");
             button->getOptions().enabled = false;
