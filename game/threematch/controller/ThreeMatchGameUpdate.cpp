@@ -39,9 +39,9 @@ namespace {
 
 const wchar_t* const kIngameMenu = L"THREEMATCH_INGAME_MENU";
 const wchar_t* const kTownMenu = L"THREEMATCH_BAUEN_MENU";
-// The bonus buttons' tint: as drawn, and darkened for a bonus not brought yet.
+// The bonus buttons' tint: as drawn, and dark and faded for a bonus not brought yet.
 const D3DXCOLOR kBonusShown(1.0f, 1.0f, 1.0f, 1.0f);
-const D3DXCOLOR kBonusLocked(0.4f, 0.4f, 0.4f, 1.0f);
+const D3DXCOLOR kBonusLocked(0.45f, 0.45f, 0.45f, 0.4f);
 
 using ScreenRules::labelOf;
 
