@@ -467,6 +467,40 @@ def to_windowed(game):
     print("%.0f s: windowed, %s" % (time.monotonic() - game.start, " ".join(geometry.split())))
 
 
+def window_geometry(game):
+    """The game window's id and client area on the screen (x0, y0, x1, y1)."""
+    window = subprocess.run(["xdotool", "search", "--pid", str(game.process.pid)], capture_output=True, text=True,
+                            timeout=10).stdout.split()[0]
+    shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True, text=True,
+                           timeout=10).stdout
+    values = dict(line.split("=", 1) for line in shell.split() if "=" in line)
+    x, y, w, h = (int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+    return window, (x, y, x + w, y + h)
+
+
+def resized_window(game):
+    """The window made smaller from outside (as a window manager or its user may): the whole
+    picture shows scaled into it, the drawn pointer stands on the pointer and a drawn button
+    (Optionen, then the options' OK) takes its click; then the window gets its size back."""
+    window, area = window_geometry(game)
+    menu_before = main_menu(game)
+    xdo("windowsize", window, 960, 720)
+    xdo("mousemove", 5, 5)
+    _, menu = game.wait(lambda im: buttons(im) if len(buttons(im)) == 6 and buttons(im)[0][2] - buttons(im)[0][0] <
+                        0.85 * (menu_before[0][2] - menu_before[0][0]) else None, "main menu scaled into the smaller window")
+    _, small = window_geometry(game)
+    game.screen.grab("resized")
+    # Scaled, not cropped: the menu's last button and the eye below it lie inside the window.
+    if menu[-1][3] >= small[3] or menu[0][1] <= small[1]:
+        raise Failure("the menu at %s does not fit the resized window %s" % (menu, small))
+    check_pointer(game, small)
+    ok = options_ok(game)
+    game.click(centre(ok), "the options' OK in the resized window", 0.05)
+    main_menu(game)
+    xdo("windowsize", window, area[2] - area[0], area[3] - area[1])
+    print("%.0f s: window resized to %s and back, its buttons took the clicks" % (time.monotonic() - game.start, small))
+
+
 def profile_lives(xdg):
     """The lives and difficulty the profile file holds after the game ended."""
     path = os.path.join(xdg, "Lumaro", "profile.prf")
@@ -675,6 +709,7 @@ def play(game):
     matches_reference(game, image, (menu[0][0] - 10, menu[0][1] - 10, menu[-1][2] + 10, menu[-1][3] + 10), "main_menu")
     # The rest is played in a window: its drawn buttons and stones take the clicks there.
     to_windowed(game)
+    resized_window(game)
     game.pressed_button(lambda b: b[0] if len(b) == 6 else None, "Spielen in the main menu", 0.05)
     game.screen.grab("town")
     # The town: "Nächstes Level" is the first of its three.

@@ -22,6 +22,8 @@ bool PlatformInjectMouseWheel(HWND window, int notches); // at the last injected
 bool PlatformInjectKey(HWND window, int sdlScancode, bool down);
 bool PlatformInjectFocus(HWND window, bool gained);
 bool PlatformInjectClose(HWND window); // the close button
+// The window manager moving the client area's top left to a screen point.
+bool PlatformInjectWindowMove(HWND window, int x, int y);
 // Whether the window is in the desktop's full screen (PlatformEnterFullScreen, a full-screen device).
 bool PlatformWindowInFullScreen(HWND window);
 // What SIGINT and SIGTERM do: the next look at the message queue closes the main window.

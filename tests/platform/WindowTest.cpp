@@ -178,6 +178,34 @@ TEST_F(WindowTest, FrameMetricsPlacementAndClientAreaAgree)
     EXPECT_NE(MonitorFromWindow(window, MONITOR_DEFAULTTONULL), nullptr);
 }
 
+TEST_F(WindowTest, AWindowManagersOwnMoveAfterPlacementIsUndoneUntilItInsists)
+{
+    // Some window managers move a window by their frame's height just after it got its frame
+    // back, which pushed a desktop-high window's bottom off the screen.
+    HWND window = create(kWindowedStyle, 0, 0, 400, 300);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(SetWindowPos(window, HWND_NOTOPMOST, 10, 20, 400, 300, SWP_SHOWWINDOW | SWP_FRAMECHANGED));
+    POINT placed{0, 0};
+    ClientToScreen(window, &placed);
+    dispatchAll();
+    recorder().messages.clear();
+    for (int round = 0; round < 4; ++round) {
+        ASSERT_TRUE(PlatformInjectWindowMove(window, placed.x + 1, placed.y + 40));
+        dispatchAll();
+        POINT p{0, 0};
+        ClientToScreen(window, &p);
+        if (round < 3) {
+            EXPECT_EQ(p.x, placed.x) << round;
+            EXPECT_EQ(p.y, placed.y) << round;
+            EXPECT_TRUE(received(WM_MOVE).empty()) << round;
+        } else {
+            // The window manager insists: the window is where it says, and is told so.
+            EXPECT_EQ(p.y, placed.y + 40);
+            EXPECT_EQ(received(WM_MOVE).size(), 1u);
+        }
+    }
+}
+
 TEST_F(WindowTest, ShowingActivatesHidingDeactivatesAndPaintingFollowsTheRegion)
 {
     HWND window = create(WS_POPUP, 0, 0, 64, 64);

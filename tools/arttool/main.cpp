@@ -293,6 +293,26 @@ void drawStone(Svg& svg, const Stone& stone, double cx, double cy, double r, dou
     svg.endGroup();
 }
 
+// One moment of a stone's burst (p from 0 to 1) centred at (cx, 32).
+void drawBurst(Svg& svg, const Stone& stone, double cx, double r, double p)
+{
+    svg.circle(cx, 32, (0.5 + 0.8 * p) * r, svg.radialGradient(kWhite, 0.85 * (1.0 - p), stone.colour.shade(0.4), 0.0));
+    std::string rays;
+    for (int k = 0; k < 8; ++k) {
+        const double a = 2.0 * M_PI * k / 8.0 + 0.2;
+        const double inner = (0.2 + 0.6 * p) * r, outer = (0.45 + 0.85 * p) * r;
+        rays += "M" + num(cx + inner * std::cos(a)) + " " + num(32 + inner * std::sin(a)) + " L" +
+                num(cx + outer * std::cos(a)) + " " + num(32 + outer * std::sin(a)) + " ";
+    }
+    svg.path(rays, "none",
+             "stroke='" + stone.colour.shade(0.5).hex() + "' stroke-width='" + num(4.0 * (1.0 - p) + 1.0) +
+                 "' stroke-linecap='round' opacity='" + num(1.0 - 0.6 * p) + "'");
+    const double s = 1.0 - 0.8 * p;
+    svg.beginGroup("transform='translate(" + num(cx) + " 32) scale(" + num(s) + ") translate(" + num(-cx) + " -32)'");
+    drawStone(svg, stone, cx, 32, r, 1.0 - 0.9 * p);
+    svg.endGroup();
+}
+
 void makeStones()
 {
     const double r = 24.0;
@@ -318,28 +338,15 @@ void makeStones()
 
         // Bursting: the stone shrinks and fades while rays fly out.
         Svg burst(640, 64);
-        for (int f = 0; f < 10; ++f) {
-            const double p = f / 9.0;
-            const double cx = 64.0 * f + 32.0;
-            burst.circle(cx, 32, (0.5 + 0.8 * p) * r,
-                         burst.radialGradient(kWhite, 0.85 * (1.0 - p), stone.colour.shade(0.4), 0.0));
-            std::string rays;
-            for (int k = 0; k < 8; ++k) {
-                const double a = 2.0 * M_PI * k / 8.0 + 0.2;
-                const double inner = (0.2 + 0.6 * p) * r, outer = (0.45 + 0.85 * p) * r;
-                rays += "M" + num(cx + inner * std::cos(a)) + " " + num(32 + inner * std::sin(a)) + " L" +
-                        num(cx + outer * std::cos(a)) + " " + num(32 + outer * std::sin(a)) + " ";
-            }
-            burst.path(rays, "none",
-                       "stroke='" + stone.colour.shade(0.5).hex() + "' stroke-width='" + num(4.0 * (1.0 - p) + 1.0) +
-                           "' stroke-linecap='round' opacity='" + num(1.0 - 0.6 * p) + "'");
-            const double s = 1.0 - 0.8 * p;
-            burst.beginGroup("transform='translate(" + num(cx) + " 32) scale(" + num(s) + ") translate(" + num(-cx) +
-                             " -32)'");
-            drawStone(burst, stone, cx, 32, r, 1.0 - 0.9 * p);
-            burst.endGroup();
-        }
+        for (int f = 0; f < 10; ++f)
+            drawBurst(burst, stone, 64.0 * f + 32.0, r, f / 9.0);
         render(burst, base + "_objekt_spreng.png");
+        // The hint about a full wrath meter shows one moment of its stone's burst, not the strip.
+        if (std::string(stone.file) == "zorn") {
+            Svg moment(64, 64);
+            drawBurst(moment, stone, 32.0, r, 2.0 / 9.0);
+            render(moment, base + "_hilfe.png");
+        }
     }
 }
 

@@ -192,6 +192,8 @@ private:
 
     // Per-frame steps.
     void updateMagnifier(float realDt);
+    // Shows the word over the level's picture for the seconds given (0 hides it).
+    void showNotice(double seconds);
     void updateTally(double realDt);
     void updateTownLabels();
     void updateIngame(double gameDt);
@@ -314,6 +316,7 @@ private:
 
     Ulvo::Interpolation<float, float> m_exchangeFade{1.0f};
     Ulvo::Interpolation<float, float> m_magnifierFade{0.0f};
+    double m_noticeTimer = 0.0; // seconds the word over the level's picture stays
 
     int m_ingameRequest = REQUEST_NONE;
     float m_requestCountdown = 0.0f;

@@ -40,6 +40,8 @@ const RECT kRenderTargetRect{0, 0, 1024, 768};
 const unsigned char kKeyF7 = 0x41;
 const unsigned char kKeyL = 0x26;
 const unsigned char kKeyEscape = 0x01;
+// How long the word over the level's picture stays.
+const double kNoticeSeconds = 3.0;
 
 // The bonus buttons, by the bonus manager's index.
 const wchar_t* const kBonusButtons[] = {
@@ -432,8 +434,12 @@ void ThreeMatchGame::takeScreenshot(Ulvo::KeyState&, const unsigned char& key)
         return;
     }
     if (key == kKeyL) {
-        if (isLevelActive(kIngameMenu))
-            m_magnifierFade.speed = -m_magnifierFade.speed;
+        if (!isLevelActive(kIngameMenu))
+            return;
+        m_magnifierFade.speed = -m_magnifierFade.speed;
+        // Without the fine graphics there is no magnifier: the player is told why nothing opens.
+        if (!m_globals->getHires() || !m_renderManager)
+            showNotice(kNoticeSeconds);
         return;
     }
     if (key != kKeyF7 || !m_d3d)

@@ -39,6 +39,9 @@ namespace {
 
 const wchar_t* const kIngameMenu = L"THREEMATCH_INGAME_MENU";
 const wchar_t* const kTownMenu = L"THREEMATCH_BAUEN_MENU";
+// The bonus buttons' tint: as drawn, and dark and faded for a bonus not brought yet.
+const D3DXCOLOR kBonusShown(1.0f, 1.0f, 1.0f, 1.0f);
+const D3DXCOLOR kBonusLocked(0.45f, 0.45f, 0.45f, 0.4f);
 
 using ScreenRules::labelOf;
 
@@ -96,6 +99,11 @@ void ThreeMatchGame::update()
     }
 
     updateMagnifier(static_cast<float>(realDt));
+    if (m_noticeTimer > 0.0) {
+        m_noticeTimer -= realDt;
+        if (m_noticeTimer <= 0.0)
+            showNotice(0.0);
+    }
     for (Ulvo::Texture2DAnimation* cursor : m_cursors) {
         double elapsed = realDt;
         if (cursor)
@@ -114,6 +122,16 @@ void ThreeMatchGame::setRollIn(float shown)
     // Rolled in all the way, the picture shows as it is: the roll-in draws nothing then.
     if (Ulvo::RenderPostEffect* rollIn = m_renderManager->getPostEffect(L"EINROLLEN"))
         rollIn->setParamFloat(L"Sichtbar", shown < 1.0f ? 1.0f : 0.0f);
+}
+
+void ThreeMatchGame::showNotice(double seconds)
+{
+    m_noticeTimer = seconds;
+    if (Ulvo::GUIWindow* notice = m_gui->getWindow(L"THREEMATCH_HINWEIS")) {
+        notice->getOptions().visible = seconds > 0.0;
+        if (seconds > 0.0)
+            notice->bringToFront();
+    }
 }
 
 void ThreeMatchGame::updateMagnifier(float realDt)
@@ -219,7 +237,10 @@ void ThreeMatchGame::updateHud()
         if (!button || !bonus)
             continue;
         Ulvo::GUILabel* label = labelOf(button);
-        if (!bonus->isAvailable()) {
+        // A bonus the town has not brought yet shows dark, set apart from one that charges.
+        const bool available = bonus->isAvailable();
+        button->getDrawOptions().modulate = available ? kBonusShown : kBonusLocked;
+        if (!available) {
             if (label)
                 label->setText(L"");
             button->getOptions().enabled = false;

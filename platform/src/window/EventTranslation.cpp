@@ -85,7 +85,7 @@ void translateWindowEvent(const SDL_WindowEvent& e)
         w->invalid = true;
         break;
     case SDL_WINDOWEVENT_MOVED:
-        if (clientMovedTo(*w, e.data1, e.data2))
+        if (!undoForeignMove(*w, e.data1, e.data2) && clientMovedTo(*w, e.data1, e.data2))
             postMessage(w->handle, WM_MOVE, 0, clientPoint(e.data1, e.data2));
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:

@@ -461,3 +461,17 @@ bool PlatformInjectClose(HWND window)
     e.window.event = SDL_WINDOWEVENT_CLOSE;
     return push(e);
 }
+
+bool PlatformInjectWindowMove(HWND window, int x, int y)
+{
+    WindowPtr w = injectionTarget(window);
+    if (!w)
+        return false;
+    SDL_Event e{};
+    e.window.type = SDL_WINDOWEVENT;
+    e.window.windowID = w->sdlId;
+    e.window.event = SDL_WINDOWEVENT_MOVED;
+    e.window.data1 = x;
+    e.window.data2 = y;
+    return push(e);
+}

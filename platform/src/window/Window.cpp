@@ -18,6 +18,10 @@ namespace Win32Internal {
 
 namespace {
 
+// How long after the layer placed a window a move it did not ask for is undone, and how often.
+constexpr uint64_t kPlacementSettleMs = 1500;
+constexpr int kPlacementRetries = 3;
+
 struct WindowTable {
     std::mutex lock;
     std::vector<std::shared_ptr<WindowClass>> classes;
@@ -94,6 +98,8 @@ void applyClientArea(const WindowPtr& w, POINT oldOrigin, SIZE oldSize)
     if (w->sdl) {
         SDL_SetWindowPosition(w->sdl, origin.x, origin.y);
         SDL_SetWindowSize(w->sdl, std::max<LONG>(1, size.cx), std::max<LONG>(1, size.cy));
+        w->placedUntil = SDL_GetTicks64() + kPlacementSettleMs;
+        w->placementRetries = kPlacementRetries;
     }
     if (origin.x != oldOrigin.x || origin.y != oldOrigin.y)
         callWindowProc(w, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y));
@@ -314,6 +320,20 @@ bool clientMovedTo(WindowData& window, int x, int y)
     window.outer.right += dx;
     window.outer.top += dy;
     window.outer.bottom += dy;
+    return true;
+}
+
+bool undoForeignMove(WindowData& window, int x, int y)
+{
+    if (!window.sdl || window.placementRetries <= 0 || SDL_GetTicks64() >= window.placedUntil ||
+        (SDL_GetWindowFlags(window.sdl) & SDL_WINDOW_FULLSCREEN))
+        return false;
+    POINT origin = clientOrigin(window);
+    if (origin.x == x && origin.y == y)
+        return false;
+    // A window manager that insists keeps its place after the last try: no endless tug.
+    --window.placementRetries;
+    SDL_SetWindowPosition(window.sdl, origin.x, origin.y);
     return true;
 }
 

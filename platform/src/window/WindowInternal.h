@@ -68,6 +68,10 @@ struct WindowData {
     bool invalid = false;
     bool minimized = false;
     bool destroying = false;
+    // Some window managers move a window on their own just after it was placed (after its
+    // frame came back, by the frame's size): such a move is undone a few times for a while.
+    uint64_t placedUntil = 0; // SDL ticks
+    int placementRetries = 0;
     std::thread::id owner;
 };
 using WindowPtr = std::shared_ptr<WindowData>;
@@ -95,6 +99,9 @@ struct PendingMessage {
 std::vector<PendingMessage> changeActivation(HWND active);
 // Client area reported by SDL; true when it differs from what the window holds.
 bool clientMovedTo(WindowData& window, int x, int y);
+// A move SDL reports that the layer did not ask for, shortly after it placed the window: the
+// window is put back where it was placed, and true is returned (the move is not taken).
+bool undoForeignMove(WindowData& window, int x, int y);
 bool clientResizedTo(WindowData& window, int width, int height);
 
 // The SDL window behind a window of ours (null for others): the Direct3D layer draws into it.

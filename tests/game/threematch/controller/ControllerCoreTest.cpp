@@ -15,6 +15,8 @@
 #include "gui/widgets/GUILabel.h"
 #include "gui/windows/GUIWindow.h"
 #include "threematch/board/Spielfeld.h"
+#include "threematch/bonuses/Bonus.h"
+#include "threematch/bonuses/BonusManager.h"
 #include "threematch/controller/ThreeMatchGame.h"
 #include "threematch/globals/MyGlobals.h"
 #include "threematch/profiles/Profil.h"
@@ -259,6 +261,32 @@ TEST(ControllerCore, APausedClockHoldsTheLevelAndALostLevelKeepsNothing)
     EXPECT_TRUE(game.isTallyRunning());
     EXPECT_EQ(klasse->getLevelPunkte(), 0);
     EXPECT_EQ(PlayThrough::GameHost::activeMenu(), L"THREEMATCH_AUSWERTUNG_LOSE_MENU");
+}
+
+// In the first level only the hammer is there: the bonuses the town has not brought yet show
+// dark, unlike the hammer, which charges.
+TEST(ControllerCore, BonusesNotBroughtYetShowDark)
+{
+    PlayThrough::RunFolder folder;
+    PlayThrough::GameHost host(folder);
+    ASSERT_TRUE(host.running());
+    ThreeMatchGame& game = host.game();
+    ThreeMatch::MyGlobals* globals = addActiveProfile();
+    ASSERT_NE(globals, nullptr);
+    game.requestIngame(ThreeMatchGame::REQUEST_NEXT_LEVEL);
+    updateSteps(game, 200);
+    ASSERT_NE(game.getBoard(), nullptr);
+    host.frames(2);
+    ThreeMatch::BonusManager& bonuses = globals->getBonusManager();
+    ASSERT_TRUE(bonuses.getBonus(0) && bonuses.getBonus(0)->isAvailable());
+    ASSERT_TRUE(bonuses.getBonus(1) && !bonuses.getBonus(1)->isAvailable());
+    const auto brightness = [](const wchar_t* name) {
+        Ulvo::GUIWindow* button = PlayThrough::GameHost::findWindow(name);
+        const D3DXCOLOR& c = button ? button->getDrawOptions().modulate : D3DXCOLOR(0, 0, 0, 0);
+        return c.r + c.g + c.b;
+    };
+    EXPECT_GT(brightness(L"THREEMATCH_BONUS_HAMMER"), 2.9f);
+    EXPECT_LT(brightness(L"THREEMATCH_BONUS_BLITZ"), 1.5f);
 }
 
 // An empty bonus list leaves every bonus slot of a level blank and shut, never showing the

@@ -121,9 +121,14 @@ void screensWithoutHires(const RunFolder& folder)
     host.key(PlayThrough::KEY_F7);
     EXPECT_TRUE(fs::exists(folder.path() / "Screenshot_3.png"));
 
-    // Without hires there is no magnifier: after L only what moves differs.
+    // Without hires there is no magnifier: L says so in a word over the picture for a few
+    // seconds; after that only what moves differs.
     host.key(PlayThrough::KEY_L);
     host.seconds(0.5);
+    const Image told = host.screen();
+    EXPECT_GT(differingPixels(level, told), kMoving / 8);
+    EXPECT_TRUE(PlayThrough::matchesGolden(told, "level_hires0_no_magnifier"));
+    host.seconds(3.0);
     EXPECT_LT(differingPixels(level, host.screen()), kMoving / 16);
 
     // The pause button pauses, and the pause's own button leads back.
