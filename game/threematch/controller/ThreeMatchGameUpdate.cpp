@@ -96,6 +96,7 @@ void ThreeMatchGame::update()
     }
 
     updateMagnifier(static_cast<float>(realDt));
+    updateScreenshotNote(realDt);
     for (Ulvo::Texture2DAnimation* cursor : m_cursors) {
         double elapsed = realDt;
         if (cursor)
