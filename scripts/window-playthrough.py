@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Plays the built game through its real window on an X server (run under xvfb-run): the mouse
 and the keys come from xdotool at screen coordinates, and every place clicked is found in a
-screenshot of what the game drew (buttons by their colour, the board's stones by their cells).
+screenshot of what the game drew (buttons by their colour, the board's stones by their cells; free
+play's board with holes by the grid its drawn outline lies on).
 A click aimed at the centre of a drawn button (or a profile's drawn name) that does not change the screen, a drawn pointer
 away from the pointer's real place, or a swap of drawn stones that clears nothing fails the run.
 

@@ -477,7 +477,10 @@ void ThreeMatchGame::updateScreenshotNote(double realDt)
 {
     if (m_screenshotNoteLeft <= 0.0)
         return;
-    m_screenshotNoteLeft -= realDt;
+    // The frame that wrote the file took long (a first save can take seconds): it must not use
+    // up the note's time before the note was ever drawn.
+    constexpr double kLongestFrame = 0.1;
+    m_screenshotNoteLeft -= std::min(realDt, kLongestFrame);
     if (m_screenshotNoteLeft > 0.0)
         return;
     if (Ulvo::GUIWindow* note = m_gui->getWindow(L"BILDSCHIRMFOTO_HINWEIS"))
