@@ -31,12 +31,19 @@ class Screen:
         self.count = 0
 
     def grab(self, name=None):
-        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], capture_output=True, timeout=20).stdout
-        magic, size, depth, pixels = data.split(b"\n", 3)
-        if magic != b"P6" or depth != b"255":
-            raise Failure("the screenshot is no PPM")
-        w, h = map(int, size.split())
-        image = np.frombuffer(pixels[: w * h * 3], dtype=np.uint8).reshape(h, w, 3).astype(np.int16)
+        # A grab cut short (import's temporary file on a full disk) is taken again.
+        for attempt in range(4):
+            data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], capture_output=True, timeout=20).stdout
+            parts = data.split(b"\n", 3)
+            if len(parts) != 4 or parts[0] != b"P6" or parts[2] != b"255":
+                raise Failure("the screenshot is no PPM")
+            w, h = map(int, parts[1].split())
+            if len(parts[3]) >= w * h * 3:
+                break
+            if attempt == 3:
+                raise Failure("the screenshot holds %d of %d bytes" % (len(parts[3]), w * h * 3))
+            time.sleep(1.0)
+        image = np.frombuffer(parts[3][: w * h * 3], dtype=np.uint8).reshape(h, w, 3).astype(np.int16)
         if name:
             self.count += 1
             save(image, os.path.join(self.out, "%02d_%s.png" % (self.count, name)))
