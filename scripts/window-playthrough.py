@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Plays the built game through its real window on an X server (run under xvfb-run): the mouse
 and the keys come from xdotool at screen coordinates, and every place clicked is found in a
-screenshot of what the game drew (buttons by their colour, the board's stones by their cells).
+screenshot of what the game drew (buttons by their colour, the board's stones by their cells; free
+play's board with holes by the grid its drawn outline lies on).
 A click aimed at the centre of a drawn button (or a profile's drawn name) that does not change the screen, a drawn pointer
 away from the pointer's real place, or a swap of drawn stones that clears nothing fails the run.
 
@@ -30,12 +31,19 @@ class Screen:
         self.count = 0
 
     def grab(self, name=None):
-        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], capture_output=True, timeout=20).stdout
-        magic, size, depth, pixels = data.split(b"\n", 3)
-        if magic != b"P6" or depth != b"255":
-            raise Failure("the screenshot is no PPM")
-        w, h = map(int, size.split())
-        image = np.frombuffer(pixels[: w * h * 3], dtype=np.uint8).reshape(h, w, 3).astype(np.int16)
+        # A grab cut short (import's temporary file on a full disk) is taken again.
+        for attempt in range(4):
+            data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], capture_output=True, timeout=20).stdout
+            parts = data.split(b"\n", 3)
+            if len(parts) != 4 or parts[0] != b"P6" or parts[2] != b"255":
+                raise Failure("the screenshot is no PPM")
+            w, h = map(int, parts[1].split())
+            if len(parts[3]) >= w * h * 3:
+                break
+            if attempt == 3:
+                raise Failure("the screenshot holds %d of %d bytes" % (len(parts[3]), w * h * 3))
+            time.sleep(1.0)
+        image = np.frombuffer(parts[3][: w * h * 3], dtype=np.uint8).reshape(h, w, 3).astype(np.int16)
         if name:
             self.count += 1
             save(image, os.path.join(self.out, "%02d_%s.png" % (self.count, name)))
@@ -624,6 +632,127 @@ def swap(game, cells, move, size):
     return True
 
 
+# ------------------------------------------------------------------ free play
+
+
+def edge_phase(positions, pitch):
+    """How well edges line up on a grid of that pitch (1: all on it) and where the grid starts."""
+    z = np.exp(2j * np.pi * positions / pitch).mean()
+    return abs(z), (np.angle(z) / (2 * np.pi) * pitch) % pitch
+
+
+def run_edges(mask, least):
+    """Where runs of at least `least` set pixels begin and end along every row, each with at least
+    `least` clear pixels before or after it: the board's outline, not the stones inside it."""
+    starts, ends = [], []
+    for row in mask:
+        d = np.diff(np.concatenate(([0], row.astype(np.int8), [0])))
+        begins, stops = np.nonzero(d == 1)[0], np.nonzero(d == -1)[0]
+        for i, (b, e) in enumerate(zip(begins, stops)):
+            if e - b < least:
+                continue
+            if i == 0 or b - stops[i - 1] >= least:
+                starts.append(b)
+            if i + 1 == len(begins) or begins[i + 1] - e >= least:
+                ends.append(e)
+    return np.array(starts, dtype=float), np.array(ends, dtype=float)
+
+
+def free_board_cells(image):
+    """The drawn cells of a board with holes (free play), inside the in-game picture: the board is
+    what is not parchment there; every edge of its outline lies on the grid of its cells, which
+    gives their pitch and where they start. Returns the grid's centres, its cell size and which
+    of its cells are drawn (the others are holes)."""
+    parchment = np.array([241, 227, 192])
+    plain = (np.abs(image - parchment) < 22).all(axis=2)
+    frames = components(plain, step=4, min_w=200, min_h=200)
+    if not frames:
+        raise Failure("no in-game picture drawn")
+    fx0, fy0, fx1, fy1 = max(frames, key=lambda bx: (bx[2] - bx[0]) * (bx[3] - bx[1]))
+    inner = ~plain[fy0 + 8 : fy1 - 8, fx0 + 8 : fx1 - 8]
+    left, right = run_edges(inner, 8)
+    top, _ = run_edges(inner.T, 8)
+    if len(left) < 20 or len(top) < 20:
+        raise Failure("no free board drawn")
+    pitch = None
+    for p in np.arange(12.0, 120.0, 0.05):
+        if edge_phase(left, p)[0] > 0.9:
+            pitch = p
+    if pitch is None:
+        raise Failure("the free board's outline lies on no grid of cells")
+    near = np.arange(pitch - 0.3, pitch + 0.3, 0.01)
+    pitch = near[int(np.argmax([edge_phase(left, q)[0] + edge_phase(right, q)[0] for q in near]))]
+    # The outline is drawn just outside the cells, as wide on the left and right (and at the top).
+    x0, xr = edge_phase(left, pitch)[1], edge_phase(right, pitch)[1]
+    border = ((xr - x0) % pitch) / 2.0
+    y0 = edge_phase(top, pitch)[1]
+    h, w = inner.shape
+    q = max(2, int(pitch * 0.2))
+    cells, drawn = [], []
+    for y in np.arange((y0 + border) % pitch + pitch / 2, h, pitch):
+        cells.append([])
+        drawn.append([])
+        for x in np.arange((x0 + border) % pitch + pitch / 2, w, pitch):
+            xi, yi = int(x), int(y)
+            cells[-1].append((xi + fx0 + 8, yi + fy0 + 8))
+            drawn[-1].append(bool(inner[max(0, yi - q) : yi + q, max(0, xi - q) : xi + q].mean() > 0.9))
+    return cells, (pitch, pitch), drawn
+
+
+def free_play(game):
+    """The town's "Freies Spiel": its board of stamped islands is found in what is drawn, two of
+    its stones are swapped by clicks (both cells must change), and the town is reached again
+    through the pause's Hauptmenü and Spielen."""
+    game.pressed_button(lambda b: b[1] if len(b) == 3 else None, "the town's Freies Spiel", 0.05)
+    previous = None
+    end = time.monotonic() + 30.0
+    while True:
+        image = game.close_hints()
+        try:
+            cells, size, drawn = free_board_cells(image)
+            shape = (len(cells), len(cells[0]), round(size[0]), sum(map(sum, drawn)))
+        except Failure:
+            shape = None
+        if shape and shape == previous:
+            break
+        if time.monotonic() > end:
+            game.screen.grab("no_free_board")
+            raise Failure("the free board was not drawn whole within 30 s")
+        previous = shape
+        time.sleep(0.7)
+    game.screen.grab("free_play")
+    print("%.0f s: free board of %d cells of %.0f px" % (time.monotonic() - game.start, shape[3], size[0]))
+    kinds, _ = stone_kinds(image, cells, size)
+    for r, row in enumerate(drawn):
+        for c, cell in enumerate(row):
+            if not cell:
+                kinds[r][c] = -1 - r * len(row) - c  # a hole matches nothing
+    failed = []
+    for move in find_swap(kinds):
+        (r1, c1), (r2, c2), kind = move
+        if kind < 0 or not (drawn[r1][c1] and drawn[r2][c2]):
+            continue
+        xdo("mousemove", 5, 5)
+        if swap(game, cells, move, size):
+            break
+        failed.append(move[:2])
+        if len(failed) == 3:
+            game.screen.grab("free_swap_missed")
+            raise Failure("three swaps of drawn stones in free play changed nothing, the last %s" % (move[:2],))
+    else:
+        raise Failure("no swap found on the drawn free board")
+    game.screen.grab("free_play_swapped")
+    game.close_hints()
+    xdo("key", "Escape")
+    _, found = game.wait(lambda im: [bx for bx in buttons(im) if bx[0] > im.shape[1] // 4] if len(
+        [bx for bx in buttons(im) if bx[0] > im.shape[1] // 4]) == 3 else None, "pause over free play", timeout=10.0)
+    game.click(centre(found[1]), "the pause's Hauptmenü", 0.05)
+    main_menu(game)
+    game.pressed_button(lambda b: b[0] if len(b) == 6 else None, "Spielen after free play", 0.05)
+    xdo("mousemove", 5, 5)
+    game.wait(lambda im: len(buttons(im)) == 3, "the town again after free play", timeout=10.0)
+
+
 def bonus_buttons(image):
     """The bonus bar's round buttons, left to right: their gold rings in the screen's bottom fifth."""
     h = image.shape[0]
@@ -712,6 +841,7 @@ def play(game):
     resized_window(game)
     game.pressed_button(lambda b: b[0] if len(b) == 6 else None, "Spielen in the main menu", 0.05)
     game.screen.grab("town")
+    free_play(game)
     # The town: "Nächstes Level" is the first of its three.
     game.pressed_button(lambda b: b[0] if len(b) == 3 else None, "the town's Nächstes Level", 0.05)
     # The roll-in: the board is whole once its drawn box stays the same.

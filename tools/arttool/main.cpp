@@ -663,12 +663,15 @@ void makeFields()
 }
 
 // Free-play stamps: one texel per board cell. Green 100 gets a stone, green
-// 200 also feeds new stones, blue 100/200 marks targets, red 100 locks.
+// 200 also feeds new stones, blue 100/200 marks targets, red 100 locks. A free
+// board is 24 to 32 cells square with 8 to 12 stamps placed anywhere on it, so
+// the stamps are large (8 to 16 cells) and overlap into a board that fills its
+// frame rather than leaving islands in an empty one.
 void makeStamps()
 {
     for (int i = 0; i < 15; ++i) {
         Random random(static_cast<unsigned>(500 + i));
-        const int w = 4 + i % 5, h = 4 + (i * 7) % 5;
+        const int w = 8 + (i % 5) * 2, h = 8 + ((i * 7) % 5) * 2;
         Svg svg(w, h);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {

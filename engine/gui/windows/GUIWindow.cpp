@@ -655,6 +655,13 @@ void GUIWindow::moveChild(GUIWindow* child, bool front)
 
 void GUIWindow::moveSelf(bool front)
 {
+    // A window that raises its parent keeps its place among its siblings (a card in a laid-out
+    // bar), whether it or one of its children was pressed; the parent moves instead.
+    if (m_parent && m_options.bringParentToFront) {
+        if (m_parent->m_options.canBringToFront)
+            m_parent->moveSelf(front);
+        return;
+    }
     if (m_parent) {
         if (front)
             m_parent->bringChildToFront(this);

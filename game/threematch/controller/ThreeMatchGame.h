@@ -177,6 +177,8 @@ public:
     // The first "Screenshot_N.png" at or after counter whose file does not exist yet; counter
     // is left at N. The name lies in the screenshot folder when one is set.
     static std::wstring nextScreenshotName(int& counter);
+    // Whether the note that a screenshot was saved stands on the screen.
+    bool isScreenshotNoteShown() const { return m_screenshotNoteLeft > 0.0; }
     // Where F7 saves: the working folder unless set (an installed game cannot write there).
     static void setScreenshotFolder(const std::wstring& folder);
     // Minutes, seconds (0..59) and hundredths of a time in seconds (negative counts as 0).
@@ -194,6 +196,8 @@ private:
     void updateMagnifier(float realDt);
     // Shows the word over the level's picture for the seconds given (0 hides it).
     void showNotice(double seconds);
+    void showScreenshotNote();
+    void updateScreenshotNote(double realDt);
     void updateTally(double realDt);
     void updateTownLabels();
     void updateIngame(double gameDt);
@@ -320,6 +324,9 @@ private:
 
     int m_ingameRequest = REQUEST_NONE;
     float m_requestCountdown = 0.0f;
+
+    // How long the note that a screenshot was saved still stands (real seconds).
+    double m_screenshotNoteLeft = 0.0;
 
     double m_blinkCountdown = 0.0;
     double m_blinkPeriod = 0.2;

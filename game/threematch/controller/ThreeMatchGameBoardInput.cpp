@@ -14,6 +14,7 @@
 #include "threematch/board/Spielfeld.h"
 #include "threematch/bonuses/Bonus.h"
 #include "threematch/globals/MyGlobals.h"
+#include "threematch/particles/PartikelManager.h"
 #include "threematch/screens/MenuEbene.h"
 #include "threematch/screens/MenuEbenenManager.h"
 #include "threematch/stones/Rohstoff.h"
@@ -193,6 +194,10 @@ void ThreeMatchGame::startLevel(bool resume)
     m_board->fitView(m_globals->getBoardViewOffset(), scale, target.left, target.top, target.right, target.bottom,
                      kMaxBoardScale);
     m_globals->setBoardViewScale(scale);
+    // Splinters and the points' stars start at a cell's centre through the particles' own view:
+    // it is the board's, or they land beside the struck stone.
+    const D3DXVECTOR2& offset = m_globals->getBoardViewOffset();
+    m_globals->getPartikelManager().setView(offset.x, offset.y, scale);
     pickMenuBackground();
     // The menu's and the last level's pictures give back their GL storage now rather than after
     // the device finds them unused, so that this level's pictures take their place instead of

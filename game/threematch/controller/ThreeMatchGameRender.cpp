@@ -456,8 +456,10 @@ void ThreeMatchGame::takeScreenshot(Ulvo::KeyState&, const unsigned char& key)
         SUCCEEDED(device->GetRenderTarget(0, &target)) && SUCCEEDED(texture->GetSurfaceLevel(0, &copy)) &&
         SUCCEEDED(device->GetRenderTargetData(target, copy))) {
         const std::wstring name = nextScreenshotName(s_screenshotCounter);
-        if (SUCCEEDED(D3DXSaveTextureToFileW(name.c_str(), D3DXIFF_PNG, texture, nullptr)))
+        if (SUCCEEDED(D3DXSaveTextureToFileW(name.c_str(), D3DXIFF_PNG, texture, nullptr))) {
             ++s_screenshotCounter;
+            showScreenshotNote();
+        }
     }
     if (copy)
         copy->Release();
@@ -465,6 +467,30 @@ void ThreeMatchGame::takeScreenshot(Ulvo::KeyState&, const unsigned char& key)
         target->Release();
     if (texture)
         texture->Release();
+}
+
+void ThreeMatchGame::showScreenshotNote()
+{
+    // A short note at the top over every screen; the grab was taken before it shows.
+    constexpr double kNoteSeconds = 2.0;
+    if (Ulvo::GUIWindow* note = m_gui ? m_gui->getWindow(L"BILDSCHIRMFOTO_HINWEIS") : nullptr) {
+        note->startAnimationGoal(L"AN", 1.0);
+        m_screenshotNoteLeft = kNoteSeconds;
+    }
+}
+
+void ThreeMatchGame::updateScreenshotNote(double realDt)
+{
+    if (m_screenshotNoteLeft <= 0.0)
+        return;
+    // The frame that wrote the file took long (a first save can take seconds): it must not use
+    // up the note's time before the note was ever drawn.
+    constexpr double kLongestFrame = 0.1;
+    m_screenshotNoteLeft -= std::min(realDt, kLongestFrame);
+    if (m_screenshotNoteLeft > 0.0)
+        return;
+    if (Ulvo::GUIWindow* note = m_gui->getWindow(L"BILDSCHIRMFOTO_HINWEIS"))
+        note->startAnimationGoal(L"AUS", 1.0);
 }
 
 } // namespace ThreeMatch

@@ -104,6 +104,7 @@ void ThreeMatchGame::update()
         if (m_noticeTimer <= 0.0)
             showNotice(0.0);
     }
+    updateScreenshotNote(realDt);
     for (Ulvo::Texture2DAnimation* cursor : m_cursors) {
         double elapsed = realDt;
         if (cursor)

@@ -31,12 +31,17 @@ namespace {
 // clock, the stones' idle animations.
 constexpr int kMoving = 1024 * 768 / 100;
 
-// Pixels whose colour (alpha aside) differs by more than 8 in a channel.
-int differingPixels(const Image& a, const Image& b)
+// Pixels whose colour (alpha aside) differs by more than 8 in a channel, those inside the
+// rectangle left aside.
+int differingPixels(const Image& a, const Image& b, const RECT* aside = nullptr)
 {
     int count = 0;
-    for (std::size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i)
+    for (std::size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i) {
+        const LONG x = static_cast<LONG>(i % a.width), y = static_cast<LONG>(i / a.width);
+        if (aside && x >= aside->left && x < aside->right && y >= aside->top && y < aside->bottom)
+            continue;
         count += TestSupport::near(a.pixels[i] | 0xFF000000u, b.pixels[i] | 0xFF000000u, 8) ? 0 : 1;
+    }
     return count;
 }
 
@@ -116,10 +121,28 @@ void screensWithoutHires(const RunFolder& folder)
     ASSERT_TRUE(TestSupport::readPng((folder.path() / "Screenshot_2.png").string(), shot));
     ASSERT_EQ(shot.width, 1024u);
     ASSERT_EQ(shot.height, 768u);
-    // A few frames later only what moves differs from the file.
-    EXPECT_LT(differingPixels(shot, host.screen(1)), kMoving);
     host.key(PlayThrough::KEY_F7);
     EXPECT_TRUE(fs::exists(folder.path() / "Screenshot_3.png"));
+
+    // A note that the screenshot was saved stands over the picture (not in the file) for a while.
+    host.seconds(0.5);
+    const Image after = host.screen(1);
+    const Image afterSmall = host.screen();
+    const Ulvo::GUIWindow* note = GameHost::findWindow(L"BILDSCHIRMFOTO_HINWEIS");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(host.game().isScreenshotNoteShown());
+    // Its frame's edge and shadow reach a little past its rectangle.
+    constexpr LONG kEdge = 16;
+    const Ulvo::FloatRect& r = note->getScreenRect();
+    const RECT noteRect{static_cast<LONG>(r.left) - kEdge, static_cast<LONG>(r.top) - kEdge,
+                        static_cast<LONG>(r.right) + kEdge, static_cast<LONG>(r.bottom) + kEdge};
+    const RECT noteSmall{noteRect.left / 4, noteRect.top / 4, noteRect.right / 4 + 1, noteRect.bottom / 4 + 1};
+    EXPECT_GT(differingPixels(shot, after), differingPixels(shot, after, &noteRect) + 1000) << "no note drawn";
+    EXPECT_LT(differingPixels(shot, after, &noteRect), kMoving);
+    EXPECT_LT(differingPixels(level, afterSmall, &noteSmall), kMoving / 16);
+    host.seconds(3.0);
+    EXPECT_FALSE(host.game().isScreenshotNoteShown());
+    EXPECT_FALSE(note->getOptions().visible) << "the note is gone after a while";
 
     // Without hires there is no magnifier: L says so in a word over the picture for a few
     // seconds; after that only what moves differs.

@@ -1,13 +1,17 @@
 // A level's screens as the player sees them: the result of a level whose time ran out fades in
-// over the level, nothing of the level drawn over it.
+// over the level, nothing of the level drawn over it; a target's splinters start on its cell.
 #include "PlayThroughSupport.h"
 
 #include "engine/UlvoEngine.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIWindow.h"
+#include "threematch/board/Feld.h"
 #include "threematch/board/Spielfeld.h"
 #include "threematch/controller/ScreenRules.h"
 #include "threematch/controller/ThreeMatchGame.h"
+#include "threematch/globals/MyGlobals.h"
+#include "threematch/particles/PartikelEmitter.h"
+#include "threematch/particles/PartikelManager.h"
 #include "threematch/profiles/Profil.h"
 #include "threematch/profiles/ProfileManager.h"
 
@@ -31,11 +35,38 @@ bool firstLevel(GameHost& host)
     return host.click(L"H_Start") && Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU") && Player::playNextLevel(host);
 }
 
+// A target layer broken on the last cell of the level's bottom row that has one: its splinters
+// fly from the middle of the cell as the board draws it.
+void splintersOnTheirCell(Spielfeld& board)
+{
+    auto* globals = static_cast<ThreeMatch::MyGlobals*>(Ulvo::UlvoEngine::getInstance()->getUserGlobals());
+    int width = 0, height = 0;
+    board.getSize(width, height);
+    ThreeMatch::Feld* target = nullptr;
+    for (int y = 0; y < height && !target; ++y) {
+        for (int x = width - 1; x >= 0 && !target; --x) {
+            ThreeMatch::Feld* cell = board.getFeld(x, height - 1 - y);
+            if (cell && cell->has(ThreeMatch::FeldFlag::kZiel))
+                target = cell;
+        }
+    }
+    ASSERT_NE(target, nullptr);
+    const ThreeMatch::PartikelManager& particles = globals->getPartikelManager();
+    const std::size_t before = particles.getEmitters().size();
+    target->finishExplosion();
+    ASSERT_EQ(particles.getEmitters().size(), before + 1);
+    const ThreeMatch::PartikelEmitter& splinters = *particles.getEmitters().back();
+    const RECT r = target->screenRect(globals->getBoardViewOffset(), globals->getBoardViewScale());
+    EXPECT_NEAR(splinters.getX(), (r.left + r.right) / 2.0f, 1.0f);
+    EXPECT_NEAR(splinters.getY(), (r.top + r.bottom) / 2.0f, 1.0f);
+}
+
 void timeUp(const PlayThrough::RunFolder& folder)
 {
     GameHost host(folder);
     ASSERT_TRUE(firstLevel(host));
     Spielfeld* board = host.game().getBoard();
+    splintersOnTheirCell(*board);
     // The clock runs down to its last second.
     board->setBonusTime(1.0 - board->getTimeLeft(), 0.0);
     ASSERT_TRUE(host.waitFor([board] { return board->getState() != Spielfeld::Laeuft; }, 5.0));

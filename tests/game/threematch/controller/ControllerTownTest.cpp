@@ -1,7 +1,7 @@
 // The town behind a minigame's result: a press beside the result lands on its darkened
 // background, which must neither buy anything below nor rise over the dialog and take its
-// clicks; the town's buttons start nothing until the result is confirmed. A town with every
-// building built shows each one whole, clear of the town's panels.
+// clicks; the town's buttons start nothing until the result is confirmed, and the cards keep
+// their order. A town with every building built shows each one whole, clear of the town's panels.
 #include <windows.h>
 
 #include <platform_test.h>
@@ -106,8 +106,6 @@ void townBehindTheResult(const PlayThrough::RunFolder& folder)
     GebaeudeManager& town = globals->getGebaeudeManager();
     const std::vector<Ulvo::GUIWindow*> buttons = host.game().getBuildingButtons();
     ASSERT_GE(buttons.size(), 3u);
-    Gebaeude* second = town.getGebaeude(1, 0);
-    ASSERT_NE(second, nullptr);
 
     // The first building bought at its full price; its result stands.
     const POINT first = centre(*buttons[0]);
@@ -125,8 +123,19 @@ void townBehindTheResult(const PlayThrough::RunFolder& folder)
     const POINT dialog = centre(*GameHost::findWindow(L"THREEMATCHAUSWERTUNG_MINISPIEL_TITEL"));
     const TestSupport::Image before = host.screen(1);
 
-    // A press beside the dialog, where the second building's button is in the town.
-    const POINT beside = centre(*buttons[1]);
+    // A press beside the dialog, where the button of a building not built yet is in the town.
+    const Ulvo::FloatRect shown = GameHost::findWindow(L"THREEMATCHAUSWERTUNG_MINISPIEL")->getScreenRect();
+    const auto besideTheResult = [&shown](const Ulvo::GUIWindow& button) {
+        const POINT p = centre(button);
+        return p.x < shown.left || p.x > shown.right || p.y < shown.top || p.y > shown.bottom;
+    };
+    std::size_t place = 1;
+    while (place < buttons.size() && !besideTheResult(*buttons[place]))
+        ++place;
+    ASSERT_LT(place, buttons.size()) << "no building's button beside the result";
+    Gebaeude* second = town.getGebaeude(static_cast<int>(place), 0);
+    ASSERT_NE(second, nullptr);
+    const POINT beside = centre(*buttons[place]);
     host.click(beside.x, beside.y);
     host.seconds(1.0);
     EXPECT_EQ(minigames->getActiveMinispiel(), nullptr) << "nothing is bought under the result";
@@ -137,7 +146,7 @@ void townBehindTheResult(const PlayThrough::RunFolder& folder)
         << "the dialog is drawn darkened";
 
     // Whatever reaches the town's buttons while the result stands starts nothing.
-    host.game().onButtonClicked(*buttons[1]);
+    host.game().onButtonClicked(*buttons[place]);
     EXPECT_EQ(minigames->getActiveMinispiel(), nullptr);
     ASSERT_NE(GameHost::findWindow(L"THREEMATCH_BAUEN_SPIELEN"), nullptr);
     host.game().onButtonClicked(*GameHost::findWindow(L"THREEMATCH_BAUEN_SPIELEN"));
@@ -155,13 +164,23 @@ void townBehindTheResult(const PlayThrough::RunFolder& folder)
     ASSERT_TRUE(host.click(L"MINISPIEL_H_SkipButton"));
     ASSERT_TRUE(host.waitFor([] { return GameHost::activeMenu() == L"THREEMATCHAUSWERTUNG_MINISPIEL_MENU"; }, 5.0));
     EXPECT_TRUE(second->isBuilt());
-    const POINT third = centre(*buttons[2]);
+    const std::size_t other = place == 1 ? 2 : 1;
+    const POINT third = centre(*buttons[other]);
     host.click(third.x, third.y);
     host.seconds(1.0);
-    EXPECT_FALSE(town.getGebaeude(2, 0)->isBuilt());
+    EXPECT_FALSE(town.getGebaeude(static_cast<int>(other), 0)->isBuilt());
     EXPECT_TRUE(okTakesClicks());
     ASSERT_TRUE(host.click(L"THREEMATCHAUSWERTUNG_MINISPIEL_OK"));
     EXPECT_TRUE(Player::waitForMenu(host, L"THREEMATCH_BAUEN_MENU", 5.0));
+
+    // The cards pressed and built keep their places, left to right in place order.
+    host.game().refreshBuildingButtons();
+    host.seconds(0.5);
+    for (std::size_t i = 1; i < buttons.size(); ++i) {
+        ASSERT_NE(buttons[i]->getParent(), nullptr);
+        EXPECT_LT(buttons[i - 1]->getParent()->getScreenRect().left, buttons[i]->getParent()->getScreenRect().left)
+            << "card " << i << " stands left of card " << i - 1;
+    }
 }
 
 // The opaque texels of a building's picture, over every frame, in the frame's own pixels.

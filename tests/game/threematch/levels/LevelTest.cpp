@@ -1,6 +1,9 @@
 // Building levels: texels into cells, the stone set, the saved running level written and
-// resumed (also from broken saves), and free play from stamps (also without usable stamps).
+// resumed (also from broken saves), and free play from stamps (also without usable stamps, and
+// from the game's own, which fill the board's frame).
 #include "BoardTestSupport.h"
+#include "support/GoldenImage.h"
+#include "support/TestSupport.h"
 
 #include "threematch/board/SpielfeldProfileWorld.h"
 #include "threematch/globals/DataReads.h"
@@ -287,6 +290,36 @@ TEST_F(LevelTest, FreePlayEndsWithoutStampsWithStampsTooLargeAndWithoutTargets)
     board->startFreePlay(); // stamps without targets: a bounded number of further stamps
     EXPECT_EQ(board->checkTargets(false), 0);
     EXPECT_EQ(board->getState(), Spielfeld::Geladen);
+}
+
+// The game's own stamps make free boards whose stones cover much of the frame they are fitted
+// into (the in-game picture at 1280 x 1024), not a few islands in an empty one.
+TEST_F(LevelTest, FreePlayFromTheGamesStampsFillsItsFrame)
+{
+    for (int i = 0; i < 15; ++i) {
+        TestSupport::Image stamp;
+        ASSERT_TRUE(TestSupport::readPng(
+            (TestSupport::runtimeDir() / "data/Level" / ("freeplay_" + std::to_string(i) + ".png")).string(), stamp));
+        LayoutPicture& picture = pictures.textures[L"FREEPLAY_" + std::to_wstring(i)];
+        picture = LayoutPicture{static_cast<int>(stamp.width), static_cast<int>(stamp.height), {}};
+        picture.texels.assign(stamp.pixels.begin(), stamp.pixels.end());
+    }
+    constexpr int kFrameWidth = 945, kFrameHeight = 757;
+    double covered = 0.0;
+    constexpr int kBoards = 8;
+    for (unsigned seed = 0; seed < kBoards; ++seed) {
+        crt_srand(seed);
+        board->startFreePlay();
+        D3DXVECTOR2 offset(0.0f, 0.0f);
+        double scale = 0.0;
+        board->fitView(offset, scale, 0, 0, kFrameWidth, kFrameHeight, 1.0);
+        const double cellArea = 100.0 * scale * 100.0 * scale;
+        int cells = 0;
+        for (const Feld& cell : board->getFelder())
+            cells += cell.has(FeldFlag::Spielbar) ? 1 : 0;
+        covered += cells * cellArea / (kFrameWidth * kFrameHeight);
+    }
+    EXPECT_GE(covered / kBoards, 0.42) << "of the frame covered by the board's cells";
 }
 
 TEST_F(LevelTest, RandomStonesStayInsideTheTypesWhenATypeIsRemovedOrReplaced)
