@@ -23,6 +23,11 @@ std::wstring rect(const Ulvo::FloatRect& r)
 
 } // namespace
 
+MinispielZug MinispielZug::klickMitte(const Ulvo::FloatRect& drawn, Art art)
+{
+    return klick(mitte(drawn), drawn, art);
+}
+
 MinispielZug MinispielZug::klick(const D3DXVECTOR2& at, const Ulvo::FloatRect& drawn, Art art)
 {
     MinispielZug zug;

@@ -19,6 +19,9 @@ struct MinispielZug {
     static MinispielZug klick(const D3DXVECTOR2& at, const Ulvo::FloatRect& drawn, Art art = Art::Klick);
     static MinispielZug ziehen(const D3DXVECTOR2& from, const D3DXVECTOR2& to, const Ulvo::FloatRect& drawn);
     static MinispielZug taste(const std::wstring& key);
+    // A click in the middle of a drawn thing.
+    static MinispielZug klickMitte(const Ulvo::FloatRect& drawn, Art art = Art::Klick);
+    static D3DXVECTOR2 mitte(const Ulvo::FloatRect& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
     // The area whose pixels the move changes, where that is not the drawn thing itself (an
     // arrow that pushes a row changes the row).
     MinispielZug& aendert(const Ulvo::FloatRect& area);

@@ -276,4 +276,27 @@ void Wegblasen::drawSpielfeld(Ulvo::GUIWindow& window, const bool& visible)
     }
 }
 
+void Wegblasen::naechsteZuege(MinispielZuege& zuege) const
+{
+    if (!m_spielfeld)
+        return;
+    // Each object inside is blown towards its nearest edge: the button held just behind it, the
+    // pointer following it a little.
+    const D3DXVECTOR2 away[4] = {{-1.0f, 0.0f}, {1.0f, 0.0f}, {0.0f, -1.0f}, {0.0f, 1.0f}};
+    const auto inField = [](D3DXVECTOR2 p) {
+        return D3DXVECTOR2(std::clamp(p.x, 0.02f, 0.98f), std::clamp(p.y, 0.02f, 0.98f));
+    };
+    for (const Objekt* objekt : m_objekte) {
+        if (objekt->atEdge())
+            continue;
+        const D3DXVECTOR2 p = objekt->pos;
+        const float edges[4] = {p.x, 1.0f - p.x, p.y, 1.0f - p.y};
+        const D3DXVECTOR2 way = away[std::min_element(edges, edges + 4) - edges];
+        zuege.push_back(MinispielZug::ziehen(Playfield::toScreen(m_spielfeld, inField(p - way * 0.07f)),
+                                             Playfield::toScreen(m_spielfeld, inField(p - way * 0.03f)),
+                                             screenRect(*objekt))
+                            .aendert(m_spielfeld->getScreenRect()));
+    }
+}
+
 } // namespace ThreeMatch

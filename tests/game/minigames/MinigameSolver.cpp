@@ -603,40 +603,6 @@ D3DXVECTOR2 centre(const Ulvo::GUIWindow& window)
     return ::testing::AssertionSuccess();
 }
 
-namespace {
-
-bool placeFrom(const MinispielZuordnen& game, size_t k, std::vector<int>& places)
-{
-    const std::vector<MinispielZuordnen::Gegenstand*>& items = game.getGegenstaende();
-    const std::vector<MinispielZuordnen::Gebiet*>& areas = game.getGebiete();
-    if (k == items.size()) {
-        for (size_t s = 0; s < game.getSumAreas().size(); ++s) {
-            int total = 0;
-            for (size_t i = 0; i < items.size(); ++i) {
-                const auto& summed = game.getSumAreas()[s];
-                if (places[i] >= 0 &&
-                    std::find(summed.begin(), summed.end(), areas[static_cast<size_t>(places[i])]) != summed.end())
-                    total += items[i]->value;
-            }
-            if (total != game.getSumTargets()[s])
-                return false;
-        }
-        return true;
-    }
-    // An item with targets goes onto one of them; one without onto any area, or stays.
-    for (int a = -1; a < static_cast<int>(areas.size()); ++a) {
-        const bool target = a >= 0 && items[k]->isTarget(areas[static_cast<size_t>(a)]);
-        if (!items[k]->targets.empty() ? !target : false)
-            continue;
-        places[k] = a;
-        if (placeFrom(game, k + 1, places))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 bool uncovered(const Ulvo::GUIWindow& window, D3DXVECTOR2& at)
 {
     const Ulvo::FloatRect& r = window.getScreenRect();
@@ -666,10 +632,7 @@ void dragWindow(const Ulvo::GUIWindow& window, const D3DXVECTOR2& to, const Hand
 
 std::vector<int> placement(const MinispielZuordnen& game)
 {
-    std::vector<int> places(game.getGegenstaende().size(), -1);
-    if (!placeFrom(game, 0, places))
-        places.clear();
-    return places;
+    return game.platzierung();
 }
 
 ::testing::AssertionResult solveZuordnen(MinispielZuordnen& game, const Hands& hands)
