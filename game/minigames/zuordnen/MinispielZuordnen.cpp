@@ -597,18 +597,34 @@ bool placeFrom(const MinispielZuordnen& game, size_t k, std::vector<int>& places
     return false;
 }
 
-// A point of the window that takes a press there (no other window in front); false when none.
+// The point of the window nearest its middle that takes a press there, and does so a few
+// pixels around too (the pointer lands on whole pixels; no other window in front, the
+// picture's opaque part); false when there is none.
 bool uncoveredPoint(const Ulvo::GUIWindow& window, D3DXVECTOR2& at)
 {
     const Ulvo::FloatRect& r = window.getScreenRect();
-    for (int j = 1; j < 8; ++j) {
-        for (int i = 1; i < 8; ++i) {
-            at = D3DXVECTOR2(r.left + (r.right - r.left) * i / 8.0f, r.top + (r.bottom - r.top) * j / 8.0f);
-            if (Ulvo::GUISystem::getInstance()->getWindowAt(at.x, at.y, Ulvo::GUIWindow::HIT_PRESS) == &window)
-                return true;
+    const D3DXVECTOR2 middle((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    const auto takes = [&](const D3DXVECTOR2& p) {
+        for (const D3DXVECTOR2 d : {D3DXVECTOR2(0, 0), D3DXVECTOR2(-3, 0), D3DXVECTOR2(3, 0), D3DXVECTOR2(0, -3),
+                                    D3DXVECTOR2(0, 3)}) {
+            if (Ulvo::GUISystem::getInstance()->getWindowAt(p.x + d.x, p.y + d.y, Ulvo::GUIWindow::HIT_PRESS) != &window)
+                return false;
+        }
+        return true;
+    };
+    float best = -1.0f;
+    for (int j = 1; j < 16; ++j) {
+        for (int i = 1; i < 16; ++i) {
+            const D3DXVECTOR2 p(r.left + (r.right - r.left) * i / 16.0f, r.top + (r.bottom - r.top) * j / 16.0f);
+            const D3DXVECTOR2 d = p - middle;
+            const float distance = D3DXVec2LengthSq(&d);
+            if ((best < 0.0f || distance < best) && takes(p)) {
+                best = distance;
+                at = p;
+            }
         }
     }
-    return false;
+    return best >= 0.0f;
 }
 
 } // namespace
