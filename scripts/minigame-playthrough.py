@@ -14,7 +14,8 @@ make next, in the window's pixels, taken from the drawn windows' screen rectangl
         a left click at x,y on a drawn thing covering the rectangle x0,y0 .. x1,y1 (exclusive);
         RECHTSKLICK and MITTELKLICK are the same with the right and the middle button
     MS_Zug ZIEHEN x0 y0 x1 y1 VON a0 b0 a1 b1 [AENDERT u0 v0 u1 v1]
-        a press at x0,y0 on the drawn thing covering a0,b0 .. a1,b1, dragged to x1,y1, released
+        a press at x0,y0 on the drawn thing covering a0,b0 .. a1,b1, dragged to x1,y1, released;
+        one that ends where it starts holds the button there for 1.5 s
     MS_Zug TASTE name
         a key (an xdotool key name)
     MS_Zuege: n
@@ -370,7 +371,11 @@ def make_move(game, kind, move):
     p = [v + (ox if i % 2 == 0 else oy) for i, v in enumerate(move["points"])]
     xdo("mousemove", p[0], p[1])
     time.sleep(0.12)
-    if move["what"] == "ZIEHEN":
+    if move["what"] == "ZIEHEN" and p[0:2] == p[2:4]:
+        xdo("mousedown", 1)
+        time.sleep(1.5)
+        xdo("mouseup", 1)
+    elif move["what"] == "ZIEHEN":
         xdo("mousedown", 1)
         time.sleep(0.12)
         # In steps, so that the game sees the piece carried, as a hand moves it.
