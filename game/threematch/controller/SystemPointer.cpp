@@ -131,6 +131,12 @@ bool SystemPointer::show(IDirect3DDevice9* device, IDirect3DTexture9* texture, c
     }
     if (!found->surface)
         return false;
+    // Shown every frame: a device that says it was not (made anew, or reset) has lost the
+    // picture too.
+    const bool wasShown = device->ShowCursor(TRUE) != FALSE;
+    if (m_shown && !wasShown)
+        m_current = nullptr;
+    m_shown = true;
     if (found->surface != m_current) {
         if (FAILED(device->SetCursorProperties(static_cast<UINT>(found->hot.x), static_cast<UINT>(found->hot.y),
                                                found->surface))) {
@@ -141,10 +147,6 @@ bool SystemPointer::show(IDirect3DDevice9* device, IDirect3DTexture9* texture, c
             return false;
         }
         m_current = found->surface;
-    }
-    if (!m_shown) {
-        device->ShowCursor(TRUE);
-        m_shown = true;
     }
     return true;
 }
