@@ -38,10 +38,9 @@ RichtigenPfadAnklicken::Gebiet::Gebiet(Ulvo::XMLNode* node)
         place = feld->clone();
         Ulvo::GUIRect rect = place->getGUIRect();
         const Ulvo::GUIRectPoint& size = rect.size;
-        rect.position = Ulvo::GUIRectPoint(box.position.xRel + (box.size.xRel - size.xRel) / 2,
-                                           box.position.yRel + (box.size.yRel - size.yRel) / 2,
-                                           box.position.xOff + (box.size.xOff - size.xOff) / 2,
-                                           box.position.yOff + (box.size.yOff - size.yOff) / 2);
+        rect.position = Ulvo::GUIRectPoint(
+            box.position.xRel + (box.size.xRel - size.xRel) / 2, box.position.yRel + (box.size.yRel - size.yRel) / 2,
+            box.position.xOff + (box.size.xOff - size.xOff) / 2, box.position.yOff + (box.size.yOff - size.yOff) / 2);
         AreaLayout::setRect(place, rect);
         place->leftButton.connect(this, &Gebiet::onPlacePressed);
     }

@@ -605,9 +605,10 @@ bool uncoveredPoint(const Ulvo::GUIWindow& window, D3DXVECTOR2& at)
     const Ulvo::FloatRect& r = window.getScreenRect();
     const D3DXVECTOR2 middle((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     const auto takes = [&](const D3DXVECTOR2& p) {
-        for (const D3DXVECTOR2 d : {D3DXVECTOR2(0, 0), D3DXVECTOR2(-3, 0), D3DXVECTOR2(3, 0), D3DXVECTOR2(0, -3),
-                                    D3DXVECTOR2(0, 3)}) {
-            if (Ulvo::GUISystem::getInstance()->getWindowAt(p.x + d.x, p.y + d.y, Ulvo::GUIWindow::HIT_PRESS) != &window)
+        for (const D3DXVECTOR2 d :
+             {D3DXVECTOR2(0, 0), D3DXVECTOR2(-3, 0), D3DXVECTOR2(3, 0), D3DXVECTOR2(0, -3), D3DXVECTOR2(0, 3)}) {
+            if (Ulvo::GUISystem::getInstance()->getWindowAt(p.x + d.x, p.y + d.y, Ulvo::GUIWindow::HIT_PRESS) !=
+                &window)
                 return false;
         }
         return true;

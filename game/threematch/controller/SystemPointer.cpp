@@ -67,8 +67,8 @@ IDirect3DSurface9* SystemPointer::copy(IDirect3DDevice9* device, IDirect3DTextur
                 value |= static_cast<uint32_t>(std::clamp(std::lround(channels[c] / alpha), 0L, 255L)) << (16 - 8 * c);
             scaled[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = value;
             if (a > 0)
-                used = RECT{std::min<LONG>(used.left, x), std::min<LONG>(used.top, y), std::max<LONG>(used.right, x + 1),
-                            std::max<LONG>(used.bottom, y + 1)};
+                used = RECT{std::min<LONG>(used.left, x), std::min<LONG>(used.top, y),
+                            std::max<LONG>(used.right, x + 1), std::max<LONG>(used.bottom, y + 1)};
         }
     }
     texture->UnlockRect(0);

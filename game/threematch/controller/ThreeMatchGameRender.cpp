@@ -265,8 +265,9 @@ void ThreeMatchGame::drawCursor()
                            static_cast<float>(screen.bottom - screen.top) * 0.0651041641831398f);
     // The magnifier shows the pointer in its picture, and a screenshot keeps it.
     const bool inPicture = m_screenshotDue || m_magnifierFade.value > 0.0f;
-    if (!inPicture && m_systemPointer.show(m_d3d->getDevice(), texture->getTexture(), source,
-                                           static_cast<int>(std::lround(size.x)), static_cast<int>(std::lround(size.y))))
+    if (!inPicture &&
+        m_systemPointer.show(m_d3d->getDevice(), texture->getTexture(), source, static_cast<int>(std::lround(size.x)),
+                             static_cast<int>(std::lround(size.y))))
         return;
     m_systemPointer.hide();
     const Ulvo::MouseState& mouse = input->getInputStates().mouseState;

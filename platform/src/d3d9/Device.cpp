@@ -648,8 +648,8 @@ HRESULT Device::SetCursorProperties(UINT XHotSpot, UINT YHotSpot, IDirect3DSurfa
         return D3DERR_INVALIDCALL;
     // A8R8G8B8 is SDL's ARGB8888: both name a 32-bit value, alpha in the top byte.
     SDL_Surface* picture =
-        SDL_CreateRGBSurfaceWithFormatFrom(locked.pBits, static_cast<int>(desc.Width), static_cast<int>(desc.Height), 32,
-                                           locked.Pitch, SDL_PIXELFORMAT_ARGB8888);
+        SDL_CreateRGBSurfaceWithFormatFrom(locked.pBits, static_cast<int>(desc.Width), static_cast<int>(desc.Height),
+                                           32, locked.Pitch, SDL_PIXELFORMAT_ARGB8888);
     SDL_Cursor* cursor =
         picture ? SDL_CreateColorCursor(picture, static_cast<int>(XHotSpot), static_cast<int>(YHotSpot)) : nullptr;
     if (picture)

@@ -67,10 +67,10 @@ protected:
 TEST_F(ZuegeTest, TheListedMovesSolveEveryGameOfTheHandPlayedKinds)
 {
     loadGames();
-    for (const wchar_t* name : {L"PUSTEN_HOF", L"PUSTEN_TEICH", L"AUSTAUSCH_HAFEN", L"AUSTAUSCH_MARKT", L"DREHBILD_WIESE",
-                                L"DREHBILD_BURG", L"RING_DORF", L"RING_SEE", L"MEMORY_OBST", L"MEMORY_WERKZEUG",
-                                L"RICHTIGES_SYMBOL_ESSEN", L"RICHTIGES_SYMBOL_WAPPEN", L"ZUORDNEN_LAGER",
-                                L"ZUORDNEN_WAAGE"}) {
+    for (const wchar_t* name :
+         {L"PUSTEN_HOF", L"PUSTEN_TEICH", L"AUSTAUSCH_HAFEN", L"AUSTAUSCH_MARKT", L"DREHBILD_WIESE", L"DREHBILD_BURG",
+          L"RING_DORF", L"RING_SEE", L"MEMORY_OBST", L"MEMORY_WERKZEUG", L"RICHTIGES_SYMBOL_ESSEN",
+          L"RICHTIGES_SYMBOL_WAPPEN", L"ZUORDNEN_LAGER", L"ZUORDNEN_WAAGE"}) {
         Minispiel* game = find<Minispiel>(name);
         ASSERT_NE(game, nullptr);
         play(*game);
