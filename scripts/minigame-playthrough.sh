@@ -9,5 +9,5 @@ build="${PLAY_BUILD_DIR:-$root/build}"
 out="${MINIGAME_PLAYTHROUGH_OUT:-$build/minigame-playthrough}"
 "$root/scripts/game-build.sh" "$build"
 rm -rf "$out"
-timeout 400 xvfb-run -a -s "-screen 0 1280x1024x24" \
+timeout 1700 xvfb-run -a -s "-screen 0 1280x1024x24" \
   /usr/bin/python3 "$root/scripts/minigame-playthrough.py" "$build/bin/threematch" "$build/run" "$out" "$@"

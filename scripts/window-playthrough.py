@@ -8,6 +8,8 @@ away from the pointer's real place, or a swap of drawn stones that clears nothin
 
 Usage: window-playthrough.py GAME_BINARY RUN_FOLDER OUTPUT_FOLDER
 """
+import ctypes
+import ctypes.util
 import os
 import shutil
 import subprocess
@@ -25,10 +27,68 @@ class Failure(Exception):
     pass
 
 
+class _CursorImage(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort), ("serial", ctypes.c_ulong),
+                ("pixels", ctypes.POINTER(ctypes.c_ulong)), ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+
+
+class SystemPointer:
+    """The X server's pointer picture, which a screenshot of the root window leaves out: the game
+    shows its pointer as the system's colour pointer, so grabs lay it over what was drawn, as the
+    player sees it."""
+
+    def __init__(self):
+        self.display = None
+        try:
+            self.x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+            self.xfixes = ctypes.CDLL(ctypes.util.find_library("Xfixes"))
+        except OSError:
+            return
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XFree.argtypes = [ctypes.c_void_p]
+        self.xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(_CursorImage)
+        self.xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+        self.display = self.x11.XOpenDisplay(None)
+
+    def picture(self):
+        """(left, top, premultiplied ARGB rows as an h x w x 4 array) of the pointer, or None."""
+        if not self.display:
+            return None
+        found = self.xfixes.XFixesGetCursorImage(self.display)
+        if not found:
+            return None
+        c = found.contents
+        w, h = c.width, c.height
+        argb = np.ctypeslib.as_array(c.pixels, shape=(w * h,)).astype(np.uint32).reshape(h, w)
+        left, top = c.x - c.xhot, c.y - c.yhot
+        self.x11.XFree(found)
+        channels = np.stack([(argb >> 24) & 255, (argb >> 16) & 255, (argb >> 8) & 255, argb & 255], axis=2)
+        return left, top, channels.astype(np.int16)
+
+    def lay_over(self, image):
+        found = self.picture()
+        if found is None:
+            return image
+        left, top, argb = found
+        h, w, _ = image.shape
+        x0, y0 = max(0, left), max(0, top)
+        x1, y1 = min(w, left + argb.shape[1]), min(h, top + argb.shape[0])
+        if x0 >= x1 or y0 >= y1:
+            return image
+        part = argb[y0 - top : y1 - top, x0 - left : x1 - left]
+        alpha = part[..., :1]
+        below = image[y0:y1, x0:x1]
+        image[y0:y1, x0:x1] = part[..., 1:] + below * (255 - alpha) // 255
+        return image
+
+
 class Screen:
     def __init__(self, out):
         self.out = out
         self.count = 0
+        self.pointer = SystemPointer()
 
     def grab(self, name=None):
         # A grab cut short (import's temporary file on a full disk) is taken again.
@@ -44,6 +104,7 @@ class Screen:
                 raise Failure("the screenshot holds %d of %d bytes" % (len(parts[3]), w * h * 3))
             time.sleep(1.0)
         image = np.frombuffer(parts[3][: w * h * 3], dtype=np.uint8).reshape(h, w, 3).astype(np.int16)
+        image = self.pointer.lay_over(image)
         if name:
             self.count += 1
             save(image, os.path.join(self.out, "%02d_%s.png" % (self.count, name)))
@@ -198,6 +259,8 @@ class Game:
             elif len(found) != 1 or (not is_hint(image, found[0]) and not is_popup(image, found[0])):
                 return image
             self.click(centre(found[0]), "the OK of a help text")
+            # The pointer aside again: it shows in the grabs, over whatever is read next.
+            xdo("mousemove", 5, 5)
             self.closed += 1
         return self.settle()
 
@@ -348,7 +411,7 @@ def choose_profile(game, index, count):
     rows = profile_rows(after, found)
     if len(rows) != count or not rows[index][1]:
         _, rows = list_buttons(game)
-    if not rows[index][1] or sum(chosen for _, chosen in rows) != 1:
+    if len(rows) != count or not rows[index][1] or sum(chosen for _, chosen in rows) != 1:
         game.screen.grab("not_chosen")
         raise Failure("the click on profile name %d did not choose it" % (index + 1))
 
@@ -358,7 +421,8 @@ def second_profile(game):
     (the chosen one) deleted; the first stays, chosen."""
     found, rows = list_buttons(game)
     if len(rows) != 1 or not rows[0][1]:
-        raise Failure("the first profile is not the one chosen name in the list")
+        game.screen.grab("first_profile")
+        raise Failure("the first profile is not the one chosen name in the list: %s" % (rows,))
     game.click(centre(found[0]), "the profile list's Neu", 0.05)
     xdo("type", "--delay", 60, "bert")
     game.pressed_button(lambda b: b[-1] if len(b) == 2 else None, "the second profile's OK")

@@ -2,6 +2,8 @@
 // format and multisample checks, and device creation failures.
 #include "D3D9TestSupport.h"
 
+#include "window/PointerState.h"
+
 using namespace D3D9Testing;
 
 class D3D9Direct3DTest : public DeviceFixture {};
@@ -185,5 +187,50 @@ TEST_F(D3D9Direct3DTest, DeviceOutlivesItsWindow)
     EXPECT_EQ(m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
     EXPECT_EQ(m_device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     texture->Release();
+    releaseDevice();
+}
+
+// The pointer picture is the system's colour pointer while the device shows it, even over the
+// arrow that ShowCursor hid; hidden again, the arrow's count decides. Only a video driver with
+// pointers (x11, as under a virtual X server) gets that far.
+TEST_F(D3D9Direct3DTest, ThePointerPictureIsTheSystemsPointerWhileShown)
+{
+    ASSERT_TRUE(createDevice(16, 16));
+    IDirect3DSurface9* picture = nullptr;
+    ASSERT_EQ(m_device->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &picture, nullptr),
+              D3D_OK);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(picture->LockRect(&locked, nullptr, 0), D3D_OK);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            static_cast<DWORD*>(locked.pBits)[y * locked.Pitch / 4 + x] = x == y ? 0xFFFFD040 : 0;
+    picture->UnlockRect();
+    EXPECT_EQ(m_device->SetCursorProperties(8, 0, picture), D3DERR_INVALIDCALL) << "the hot spot lies outside";
+
+    using Win32Internal::pointerState;
+    int count = ShowCursor(FALSE);
+    while (count >= 0)
+        count = ShowCursor(FALSE);
+    EXPECT_FALSE(pointerState().visible);
+    if (m_device->SetCursorProperties(0, 0, picture) != D3D_OK) {
+        // A video driver without pointers (offscreen) refuses: the program draws its own.
+        EXPECT_FALSE(m_device->ShowCursor(TRUE));
+        EXPECT_FALSE(pointerState().devicePicture);
+        m_device->ShowCursor(FALSE);
+        while (count < 0)
+            count = ShowCursor(TRUE);
+        picture->Release();
+        GTEST_SKIP() << "no colour pointers with this video driver";
+    }
+    EXPECT_FALSE(pointerState().devicePicture) << "set, not yet shown";
+    EXPECT_FALSE(m_device->ShowCursor(TRUE));
+    EXPECT_TRUE(pointerState().visible);
+    EXPECT_TRUE(pointerState().devicePicture);
+    EXPECT_TRUE(m_device->ShowCursor(FALSE));
+    EXPECT_FALSE(pointerState().visible);
+    while (count < 0)
+        count = ShowCursor(TRUE);
+    EXPECT_TRUE(pointerState().visible);
+    picture->Release();
     releaseDevice();
 }

@@ -197,4 +197,37 @@ void Austausch::drawSpielfeld(Ulvo::GUIWindow& window, const bool& visible)
         Playfield::draw(teil->animation, screenRect(*teil), teil->marked ? red : white);
 }
 
+void Austausch::naechsteZuege(MinispielZuege& zuege) const
+{
+    if (m_solved || !m_spielfeld)
+        return;
+    // Which tile stands in which cell, played ahead: each tile away from home swapped with the
+    // one in its home cell (a chosen tile first taken back).
+    std::vector<const Teil*> inCell(m_teile.size(), nullptr);
+    for (const Teil* teil : m_teile) {
+        if (teil->place < 0 || teil->place >= static_cast<int>(inCell.size()))
+            return;
+        inCell[static_cast<size_t>(teil->place)] = teil;
+    }
+    const auto cell = [&](int index) {
+        const D3DXVECTOR4 r = cellRect(index);
+        const D3DXVECTOR2 a = Playfield::toScreen(m_spielfeld, D3DXVECTOR2(r.x, r.y));
+        const D3DXVECTOR2 b = Playfield::toScreen(m_spielfeld, D3DXVECTOR2(r.z, r.w));
+        return Ulvo::FloatRect(a.x, a.y, b.x, b.y);
+    };
+    if (m_selected)
+        zuege.push_back(MinispielZug::klickMitte(cell(m_selected->place)));
+    for (size_t c = 0; c < inCell.size(); ++c) {
+        const Teil* teil = inCell[c];
+        while (teil && teil->home != static_cast<int>(c) && teil->home >= 0 &&
+               teil->home < static_cast<int>(inCell.size())) {
+            const int home = teil->home;
+            zuege.push_back(MinispielZug::klickMitte(cell(static_cast<int>(c))));
+            zuege.push_back(MinispielZug::klickMitte(cell(home)));
+            std::swap(inCell[c], inCell[static_cast<size_t>(home)]);
+            teil = inCell[c];
+        }
+    }
+}
+
 } // namespace ThreeMatch

@@ -59,6 +59,8 @@ public:
     Ulvo::FloatRect screenRect(const Teil& teil) const;
     // The screen point in the middle of a cell.
     D3DXVECTOR2 cellCentre(int cell) const;
+    // The moves a player makes next, on what is drawn (see MinispielZug).
+    void naechsteZuege(MinispielZuege& zuege) const override;
     const std::vector<Teil*>& getTeile() const { return m_teile; }
     const Teil* getSelected() const { return m_selected; }
     int getSpalten() const { return m_spalten; }

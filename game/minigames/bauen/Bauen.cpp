@@ -112,17 +112,23 @@ void Bauen::placeAt(Bauteil& piece, float x, float y)
     piece.y = std::max(std::min(y, maxY), 0.0f);
 }
 
-void Bauen::snap(Bauteil& piece, bool atStart)
+bool Bauen::snapCell(const Bauteil& piece, float x, float y, bool atStart, int& col, int& row) const
 {
-    int col = static_cast<int>(std::trunc((piece.x - m_offX) / m_spaceX * m_sizeX + 0.5f));
-    int row = static_cast<int>(std::trunc((piece.y - m_offY) / m_spaceY * m_sizeY + 0.5f));
+    col = static_cast<int>(std::trunc((x - m_offX) / m_spaceX * m_sizeX + 0.5f));
+    row = static_cast<int>(std::trunc((y - m_offY) / m_spaceY * m_sizeY + 0.5f));
     // Rounded to the nearest cell, a piece dealt at the field's edge would take a column or row
     // it overhangs and start drawn past the field: it takes the last one it fits instead.
     if (atStart && col < m_sizeX && col + piece.w > m_sizeX && m_sizeX >= piece.w)
         col = m_sizeX - piece.w;
     if (atStart && row < m_sizeY && row + piece.h > m_sizeY && m_sizeY >= piece.h)
         row = m_sizeY - piece.h;
-    if (m_spaceX > 0.0f && m_spaceY > 0.0f && col >= 0 && col < m_sizeX && row >= 0 && row < m_sizeY) {
+    return m_spaceX > 0.0f && m_spaceY > 0.0f && col >= 0 && col < m_sizeX && row >= 0 && row < m_sizeY;
+}
+
+void Bauen::snap(Bauteil& piece, bool atStart)
+{
+    int col = -1, row = -1;
+    if (snapCell(piece, piece.x, piece.y, atStart, col, row)) {
         piece.col = col;
         piece.row = row;
         piece.x = static_cast<float>(col) * cellW() + m_offX;
@@ -203,14 +209,20 @@ D3DXVECTOR2 Bauen::gridCellCentre(int column, int row) const
 
 bool Bauen::hitsFilledQuarter(const Bauteil& piece, const D3DXVECTOR2& mouse) const
 {
-    if (!Playfield::contains(screenRect(piece), mouse))
+    return hitsFilledQuarterAt(piece, piece.x, piece.y, mouse);
+}
+
+bool Bauen::hitsFilledQuarterAt(const Bauteil& piece, float x, float y, const D3DXVECTOR2& mouse) const
+{
+    const D3DXVECTOR2 a = Playfield::toScreen(m_spielfeld, D3DXVECTOR2(x, y));
+    const D3DXVECTOR2 b = Playfield::toScreen(m_spielfeld, D3DXVECTOR2(x + piece.w * cellW(), y + piece.h * cellH()));
+    if (!Playfield::contains(Ulvo::FloatRect(a.x, a.y, b.x, b.y), mouse))
         return false;
     for (int j = 0; j < piece.h; ++j) {
         for (int i = 0; i < piece.w; ++i) {
-            const D3DXVECTOR2 tl =
-                Playfield::toScreen(m_spielfeld, D3DXVECTOR2(piece.x + i * cellW(), piece.y + j * cellH()));
+            const D3DXVECTOR2 tl = Playfield::toScreen(m_spielfeld, D3DXVECTOR2(x + i * cellW(), y + j * cellH()));
             const D3DXVECTOR2 br =
-                Playfield::toScreen(m_spielfeld, D3DXVECTOR2(piece.x + (i + 1) * cellW(), piece.y + (j + 1) * cellH()));
+                Playfield::toScreen(m_spielfeld, D3DXVECTOR2(x + (i + 1) * cellW(), y + (j + 1) * cellH()));
             if (!Playfield::contains(Ulvo::FloatRect(tl.x, tl.y, br.x, br.y), mouse))
                 continue;
             const uint32_t mask = piece.cells[static_cast<size_t>(piece.w) * j + i];
@@ -223,6 +235,161 @@ bool Bauen::hitsFilledQuarter(const Bauteil& piece, const D3DXVECTOR2& mouse) co
         }
     }
     return false;
+}
+
+namespace {
+
+// Tries the pieces from k on, each on every place where its quarters meet none taken.
+bool fits(const std::vector<Bauen::Bauteil*>& pieces, int sizeX, int sizeY, std::vector<uint32_t>& grid, size_t k,
+          std::vector<std::pair<int, int>>& places)
+{
+    if (k == pieces.size())
+        return true;
+    const Bauen::Bauteil& piece = *pieces[k];
+    for (int row = 0; row + piece.h <= sizeY; ++row) {
+        for (int col = 0; col + piece.w <= sizeX; ++col) {
+            bool free = true;
+            for (int j = 0; j < piece.h && free; ++j) {
+                for (int i = 0; i < piece.w && free; ++i)
+                    free = !(grid[static_cast<size_t>((row + j) * sizeX + col + i)] &
+                             piece.cells[static_cast<size_t>(j * piece.w + i)]);
+            }
+            if (!free)
+                continue;
+            // The piece's quarters go in and, when the rest fits nowhere, out again.
+            const auto toggle = [&] {
+                for (int j = 0; j < piece.h; ++j) {
+                    for (int i = 0; i < piece.w; ++i)
+                        grid[static_cast<size_t>((row + j) * sizeX + col + i)] ^=
+                            piece.cells[static_cast<size_t>(j * piece.w + i)];
+                }
+            };
+            toggle();
+            places[k] = {col, row};
+            if (fits(pieces, sizeX, sizeY, grid, k + 1, places))
+                return true;
+            toggle();
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::vector<std::pair<int, int>> Bauen::plan() const
+{
+    std::vector<uint32_t> grid(static_cast<size_t>(m_sizeX) * static_cast<size_t>(m_sizeY), 0u);
+    std::vector<std::pair<int, int>> places(m_pieces.size(), {-1, -1});
+    if (m_pieces.empty() || !fits(m_pieces, m_sizeX, m_sizeY, grid, 0, places))
+        places.clear();
+    return places;
+}
+
+void Bauen::naechsteZuege(MinispielZuege& zuege) const
+{
+    if (!m_spielfeld || m_solved || m_dragged)
+        return;
+    const std::vector<std::pair<int, int>> places = plan();
+    if (places.empty())
+        return;
+    // The heap as it will lie after each drag: positions and the picking order (a piece dropped
+    // goes on top).
+    struct Lying {
+        const Bauteil* piece;
+        size_t index;
+        float x, y;
+        bool placed;
+    };
+    std::vector<Lying> heap;
+    for (size_t k = 0; k < m_pieces.size(); ++k) {
+        const Bauteil& piece = *m_pieces[k];
+        heap.push_back({&piece, k, piece.x, piece.y, piece.col == places[k].first && piece.row == places[k].second});
+    }
+    const auto pickedAt = [&](const D3DXVECTOR2& point) -> size_t {
+        for (size_t h = heap.size(); h-- > 0;) {
+            if (hitsFilledQuarterAt(*heap[h].piece, heap[h].x, heap[h].y, point))
+                return h;
+        }
+        return heap.size();
+    };
+    // The middle of a filled quarter of the piece where a press picks it.
+    const auto grip = [&](size_t h, D3DXVECTOR2& at) {
+        const Lying& lying = heap[h];
+        const Bauteil& piece = *lying.piece;
+        for (int j = 0; j < piece.h; ++j) {
+            for (int i = 0; i < piece.w; ++i) {
+                const uint32_t mask = piece.cells[static_cast<size_t>(piece.w) * j + i];
+                for (int q = 0; q < 4; ++q) {
+                    if (!(mask & (1u << q)))
+                        continue;
+                    // From the cell's middle a third of the way towards the quarter's edge.
+                    const float dx[4] = {0.0f, 0.33f, 0.0f, -0.33f}, dy[4] = {-0.33f, 0.0f, 0.33f, 0.0f};
+                    const D3DXVECTOR2 p =
+                        Playfield::toScreen(m_spielfeld, D3DXVECTOR2(lying.x + (i + 0.5f + dx[q] * 0.5f) * cellW(),
+                                                                     lying.y + (j + 0.5f + dy[q] * 0.5f) * cellH()));
+                    if (pickedAt(p) == h) {
+                        at = p;
+                        return true;
+                    }
+                }
+            }
+        }
+        return false;
+    };
+    const auto rectAt = [&](const Lying& lying) {
+        const D3DXVECTOR2 a = Playfield::toScreen(m_spielfeld, D3DXVECTOR2(lying.x, lying.y));
+        const D3DXVECTOR2 b = Playfield::toScreen(
+            m_spielfeld, D3DXVECTOR2(lying.x + lying.piece->w * cellW(), lying.y + lying.piece->h * cellH()));
+        return Ulvo::FloatRect(a.x, a.y, b.x, b.y);
+    };
+    const auto move = [&](size_t h, const D3DXVECTOR2& at, float x, float y, bool placed) {
+        const D3DXVECTOR2 shift = Playfield::toScreen(m_spielfeld, D3DXVECTOR2(x, y)) -
+                                  Playfield::toScreen(m_spielfeld, D3DXVECTOR2(heap[h].x, heap[h].y));
+        zuege.push_back(MinispielZug::ziehen(at, at + shift, rectAt(heap[h])));
+        Lying lying = heap[h];
+        lying.x = x;
+        lying.y = y;
+        lying.placed = placed;
+        // Dropped, it snaps as the game snaps it.
+        int col = -1, row = -1;
+        if (snapCell(*lying.piece, x, y, false, col, row)) {
+            lying.x = static_cast<float>(col) * cellW() + m_offX;
+            lying.y = static_cast<float>(row) * cellH() + m_offY;
+        }
+        heap.erase(heap.begin() + static_cast<std::ptrdiff_t>(h));
+        heap.push_back(lying);
+    };
+    const size_t limit = 3 * m_pieces.size() + 3;
+    // The piece just moved aside waits a turn, so that what it covered goes first.
+    const Bauteil* aside = nullptr;
+    while (zuege.size() < limit) {
+        bool moved = false;
+        // From the top of the heap down, so that a piece placed covers none still loose.
+        for (size_t h = heap.size(); h-- > 0 && !moved;) {
+            D3DXVECTOR2 at;
+            if (heap[h].placed || heap[h].piece == aside || !grip(h, at))
+                continue;
+            const std::pair<int, int>& place = places[heap[h].index];
+            move(h, at, m_offX + place.first * cellW(), m_offY + place.second * cellH(), true);
+            moved = true;
+        }
+        aside = nullptr;
+        if (moved)
+            continue;
+        // The pieces left are covered: the one on top of the first goes to the field's far corner.
+        size_t covered = heap.size();
+        for (size_t h = 0; h < heap.size() && covered == heap.size(); ++h)
+            covered = heap[h].placed ? covered : h;
+        if (covered == heap.size())
+            return;
+        const Ulvo::FloatRect r = rectAt(heap[covered]);
+        const size_t top = pickedAt(D3DXVECTOR2((r.left + r.right) * 0.5f, (r.top + r.bottom) * 0.5f));
+        D3DXVECTOR2 at;
+        if (top == heap.size() || top == covered || !grip(top, at))
+            return;
+        aside = heap[top].piece;
+        move(top, at, 1.0f - heap[top].piece->w * cellW(), 1.0f - heap[top].piece->h * cellH(), false);
+    }
 }
 
 void Bauen::onMouseButtonDown(Ulvo::MouseState& state, const UlvoMouseButton& button)

@@ -15,6 +15,7 @@
 #include "minigames/frame/Minispiel.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace Ulvo {
@@ -60,11 +61,19 @@ public:
 
     // Every piece on the grid, no quarter claimed twice.
     bool solutionTest();
+    // A place (column, row) for every piece, in piece order, that solves the game (a search
+    // over the grid); empty when there is none.
+    std::vector<std::pair<int, int>> plan() const;
+    // Drags that put the pieces on a plan's places, each by a filled quarter no piece above
+    // covers, from the top of the heap down; a covering piece moved aside when none is free.
+    void naechsteZuege(MinispielZuege& zuege) const override;
     // The screen rectangle of a piece, and the screen point of the middle of its cell (i, j).
     Ulvo::FloatRect screenRect(const Bauteil& piece) const;
     D3DXVECTOR2 cellCentre(const Bauteil& piece, int i, int j) const;
     // A filled quarter of the piece lies under the screen point.
     bool hitsFilledQuarter(const Bauteil& piece, const D3DXVECTOR2& mouse) const;
+    // The same with the piece's top-left corner at (x, y) in field units.
+    bool hitsFilledQuarterAt(const Bauteil& piece, float x, float y, const D3DXVECTOR2& mouse) const;
     // The screen point of the middle of grid cell (column, row).
     D3DXVECTOR2 gridCellCentre(int column, int row) const;
 
@@ -81,6 +90,8 @@ private:
     // atStart: a piece dealt at the field's edge takes the last column or row it fits rather
     // than one it would overhang (a drop keeps its nearest cell, so a piece can be put aside).
     void snap(Bauteil& piece, bool atStart = false);
+    // The cell a piece with its top-left corner at (x, y) snaps to; false for none.
+    bool snapCell(const Bauteil& piece, float x, float y, bool atStart, int& col, int& row) const;
 
     std::vector<Bauteil*> m_pieces;
     bool m_visible = false;

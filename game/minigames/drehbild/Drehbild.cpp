@@ -168,4 +168,17 @@ void Drehbild::onDrawSpielfeld(Ulvo::GUIWindow& window, const bool& visible)
         Playfield::drawPart(m_picture, teil->rect, screenRect(*teil), teil->angle.value, colour);
 }
 
+void Drehbild::naechsteZuege(MinispielZuege& zuege) const
+{
+    // Each tile turned upright the short way: left clicks turn it forward, a right click back.
+    for (const Teil* teil : m_teile) {
+        const int quarters = ((-static_cast<int>(std::lround(teil->angle.end / 90.0f))) % 4 + 4) % 4;
+        const Ulvo::FloatRect r = screenRect(*teil);
+        if (quarters == 3)
+            zuege.push_back(MinispielZug::klickMitte(r, MinispielZug::Art::Rechtsklick));
+        for (int k = 0; k < quarters && quarters < 3; ++k)
+            zuege.push_back(MinispielZug::klickMitte(r));
+    }
+}
+
 } // namespace ThreeMatch

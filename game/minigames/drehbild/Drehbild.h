@@ -51,6 +51,8 @@ public:
     static bool upright(float endAngle);
     // The tile's rectangle on screen.
     Ulvo::FloatRect screenRect(const Teil& teil) const;
+    // The moves a player makes next, on what is drawn (see MinispielZug).
+    void naechsteZuege(MinispielZuege& zuege) const override;
     const std::vector<Teil*>& getTeile() const { return m_teile; }
     int getColumns() const { return m_columns; }
     int getRows() const { return m_rows; }

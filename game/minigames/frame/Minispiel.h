@@ -14,6 +14,7 @@
 // The game holds one reference on its window and one on its timer bar. Everything runs on
 // the main thread.
 #include "foundation/objects/NamedObject.h"
+#include "minigames/frame/MinispielZug.h"
 
 #include <string>
 
@@ -60,6 +61,10 @@ public:
     virtual Ulvo::GUIProgressBar* getTimerBar() const { return m_timerBar; }
     // Each time the window has drawn itself.
     virtual void onDraw(Ulvo::GUIWindow& window, const bool& visible);
+    // The moves a player would make next, aimed at where things are drawn now (the console's
+    // "MS_Zuege"); a kind that must see a result first lists only the moves up to it. The
+    // default knows none.
+    virtual void naechsteZuege(MinispielZuege& zuege) const { (void)zuege; }
 
     // Slots the kinds connect: the help button shows the help menu, the cancel button closes
     // the game without a score.

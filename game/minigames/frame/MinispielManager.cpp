@@ -54,6 +54,8 @@ MinispielManager::MinispielManager()
     static const Ulvo::ConsoleCommandEntry<MinispielManager> kCommands[] = {
         {L"MS_Naechstes", 1, L"MS_Naechstes Name; das Minispiel dieses Namens kommt als n\u00E4chstes",
          &MinispielManager::consoleNext},
+        {L"MS_Zuege", 0, L"MS_Zuege; die naechsten Zuege des laufenden Minispiels in Bildschirmpixeln",
+         &MinispielManager::consoleMoves},
     };
     registerCommands(kCommands);
     failedSignal.connect(this, &MinispielManager::onFailed);
@@ -227,6 +229,19 @@ void MinispielManager::consoleNext(Ulvo::TypedConsoleCommand& line)
     const bool dealt = dealNext(name);
     line.setAnswer(dealt ? L" " + name + L" kommt als n\u00E4chstes" : L" kein Minispiel " + name);
     log(100, Ulvo::LOG_TYPE_INFO, L"MS_Naechstes " + name + (dealt ? L": kommt als naechstes" : L": kein Minispiel"));
+}
+
+void MinispielManager::consoleMoves(Ulvo::TypedConsoleCommand& line)
+{
+    MinispielZuege zuege;
+    // Behind the help no move reaches the game; a solved game waits for its result.
+    if (m_active && m_screenShown && !m_helpShown && !m_active->isFlagSet(false))
+        m_active->naechsteZuege(zuege);
+    for (const MinispielZug& zug : zuege)
+        log(100, Ulvo::LOG_TYPE_INFO, L"MS_Zug " + zug.text());
+    const std::wstring count = L"MS_Zuege: " + std::to_wstring(zuege.size());
+    line.setAnswer(L" " + count);
+    log(100, Ulvo::LOG_TYPE_INFO, count);
 }
 
 Minispiel* MinispielManager::getCurrentMinispiel() const

@@ -108,6 +108,9 @@ private:
     void hideNotice();
     // "MS_Naechstes NAME": the console's way to a chosen game (a test or a demonstration).
     void consoleNext(Ulvo::TypedConsoleCommand& line);
+    // "MS_Zuege": logs the active game's next moves in screen pixels, one "MS_Zug" line each,
+    // then "MS_Zuege: n" (none while no game is played or its help covers it).
+    void consoleMoves(Ulvo::TypedConsoleCommand& line);
     // Loads the file its FILE names; false (with a log line) when it cannot.
     static bool loadSection(const Ulvo::XMLNode& node, Ulvo::XMLNode& document);
 

@@ -230,4 +230,28 @@ void Memory::onDrawSpielfeld(Ulvo::GUIWindow& window, const bool& visible)
         Playfield::draw(card->faceUp ? card->front : card->back, screenRect(*card), white);
 }
 
+void Memory::naechsteZuege(MinispielZuege& zuege) const
+{
+    // A player who remembers every card: an open one's partner first, then pair after pair.
+    if (m_second)
+        return;
+    std::vector<const Teil*> left(m_closed.begin(), m_closed.end());
+    const auto takePair = [&](const Teil* first) {
+        left.erase(std::remove(left.begin(), left.end(), first), left.end());
+        const auto partner =
+            std::find_if(left.begin(), left.end(), [&](const Teil* card) { return card->id == first->id; });
+        if (partner == left.end())
+            return false;
+        const Teil* second = *partner;
+        left.erase(partner);
+        if (first != m_first)
+            zuege.push_back(MinispielZug::klickMitte(screenRect(*first)));
+        zuege.push_back(MinispielZug::klickMitte(screenRect(*second)));
+        return true;
+    };
+    if (m_first && !takePair(m_first))
+        return;
+    while (!left.empty() && takePair(left.front())) {}
+}
+
 } // namespace ThreeMatch

@@ -51,6 +51,8 @@ public:
     // The card's rectangle on the screen.
     Ulvo::FloatRect screenRect(const Teil& card) const;
     D3DXVECTOR2 centre(const Teil& card) const;
+    // The moves a player makes next, on what is drawn (see MinispielZug).
+    void naechsteZuege(MinispielZuege& zuege) const override;
 
     const std::vector<Teil*>& getCards() const { return m_cards; }
     const std::vector<Teil*>& getClosedCards() const { return m_closed; }

@@ -317,6 +317,79 @@ void Puzzle::createGUI()
     Minispiel::createGUI();
 }
 
+const Puzzle::Teil* Puzzle::zielOf(const Teil& teil) const
+{
+    for (const Teil* ziel : m_ziele) {
+        if (ziel->open && ziel->id == teil.id)
+            return ziel;
+    }
+    return nullptr;
+}
+
+bool Puzzle::gripPoint(const std::vector<const Teil*>& stack, size_t k, const std::vector<bool>& gone,
+                       D3DXVECTOR2& at) const
+{
+    const Ulvo::FloatRect r = stack[k]->screenRect();
+    const D3DXVECTOR2 middle((r.left + r.right) * 0.5f, (r.top + r.bottom) * 0.5f);
+    constexpr int kSteps = 12;
+    float best = -1.0f;
+    for (int j = 1; j < kSteps; ++j) {
+        for (int i = 1; i < kSteps; ++i) {
+            const D3DXVECTOR2 p(r.left + (r.right - r.left) * i / kSteps, r.top + (r.bottom - r.top) * j / kSteps);
+            if (!stack[k]->hits(p, m_alphaOnPick))
+                continue;
+            bool covered = false;
+            for (size_t above = k + 1; above < stack.size() && !covered; ++above)
+                covered = !gone[above] && stack[above]->open && stack[above]->hits(p, m_alphaOnPick);
+            const D3DXVECTOR2 d = p - middle;
+            const float distance = d.x * d.x + d.y * d.y;
+            if (!covered && (best < 0.0f || distance < best)) {
+                best = distance;
+                at = p;
+            }
+        }
+    }
+    return best >= 0.0f;
+}
+
+void Puzzle::naechsteZuege(MinispielZuege& zuege) const
+{
+    if (!m_spielfeld || m_solved || m_carried)
+        return;
+    const std::vector<const Teil*> stack(m_teile.begin(), m_teile.end());
+    // A piece placed goes beneath the loose ones: working from the top, each press only has
+    // to miss what is left lying above.
+    std::vector<bool> gone(stack.size(), false);
+    for (size_t k = stack.size(); k-- > 0;) {
+        const Teil* ziel = stack[k]->open ? zielOf(*stack[k]) : nullptr;
+        D3DXVECTOR2 at;
+        if (!ziel || !gripPoint(stack, k, gone, at))
+            continue;
+        const D3DXVECTOR2 shift = Playfield::toScreen(m_spielfeld, ziel->position.value) -
+                                  Playfield::toScreen(m_spielfeld, stack[k]->position.value);
+        zuege.push_back(MinispielZug::ziehen(at, at + shift, stack[k]->screenRect()));
+        gone[k] = true;
+    }
+    if (!zuege.empty())
+        return;
+    // Every piece left lies under decoys: the topmost decoy over the first goes below the field.
+    for (size_t k = 0; k < stack.size(); ++k) {
+        if (!stack[k]->open || !zielOf(*stack[k]))
+            continue;
+        const Ulvo::FloatRect r = stack[k]->screenRect();
+        const D3DXVECTOR2 middle((r.left + r.right) * 0.5f, (r.top + r.bottom) * 0.5f);
+        for (size_t above = stack.size(); above-- > k + 1;) {
+            D3DXVECTOR2 at;
+            if (!stack[above]->open || !stack[above]->hits(middle, m_alphaOnPick) || !gripPoint(stack, above, gone, at))
+                continue;
+            const Ulvo::FloatRect& field = m_spielfeld->getScreenRect();
+            const Ulvo::FloatRect d = stack[above]->screenRect();
+            zuege.push_back(MinispielZug::ziehen(at, at + D3DXVECTOR2(field.left - d.left, field.bottom - d.top), d));
+            return;
+        }
+    }
+}
+
 void Puzzle::onMouseDown(Ulvo::MouseState& state, const UlvoMouseButton& button)
 {
     if (button != 0 || !m_input || m_carried || !m_spielfeld || m_solved)

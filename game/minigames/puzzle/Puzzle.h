@@ -69,6 +69,11 @@ public:
     void show() override;
     void hide() override;
 
+    // A drag for each loose piece a press can reach, from the top of the heap down, by an
+    // opaque point no piece above covers, onto its outline; a decoy moved aside when it covers
+    // every piece left.
+    void naechsteZuege(MinispielZuege& zuege) const override;
+
     void onMouseDown(Ulvo::MouseState& state, const UlvoMouseButton& button);
     void onMouseUp(Ulvo::MouseState& state, const UlvoMouseButton& button);
     void onMouseMove(Ulvo::MouseState& state, const UlvoAchse& axis);
@@ -86,6 +91,11 @@ private:
     void readTeile(Ulvo::XMLNode* node, const wchar_t* name, std::vector<Teil*>& list);
     void clearList(std::vector<Teil*>& list);
     void dropOn(const D3DXVECTOR2& mouse);
+    const Teil* zielOf(const Teil& teil) const;
+    // A point of the piece where a press picks it while the pieces above it (by the flags,
+    // those still lying there) stay: its opaque point nearest its middle.
+    bool gripPoint(const std::vector<const Teil*>& stack, size_t k, const std::vector<bool>& gone,
+                   D3DXVECTOR2& at) const;
     // Lays the working pieces out over the scatter area, none on top of another where it has room.
     void deal();
 

@@ -30,15 +30,36 @@ RichtigenPfadAnklicken::Gebiet::Gebiet(Ulvo::XMLNode* node)
     }
     checkbox = static_cast<Ulvo::GUICheckboxButton*>(vorlage->clone());
     checkbox->setChecked(false);
-    AreaLayout::setRect(checkbox, AreaLayout::readRect(node));
+    const Ulvo::GUIRect box = AreaLayout::readRect(node);
+    AreaLayout::setRect(checkbox, box);
     checkbox->stateChanged.connect(this, &Gebiet::onCheckboxChanged);
+    // The place keeps its template's size, centred on the box.
+    if (const Ulvo::GUIWindow* feld = Ulvo::GUISystem::getInstance()->getVorlage(L"RICHTIGER_WEG_FELD")) {
+        place = feld->clone();
+        Ulvo::GUIRect rect = place->getGUIRect();
+        const Ulvo::GUIRectPoint& size = rect.size;
+        rect.position = Ulvo::GUIRectPoint(
+            box.position.xRel + (box.size.xRel - size.xRel) / 2, box.position.yRel + (box.size.yRel - size.yRel) / 2,
+            box.position.xOff + (box.size.xOff - size.xOff) / 2, box.position.yOff + (box.size.yOff - size.yOff) / 2);
+        AreaLayout::setRect(place, rect);
+        place->leftButton.connect(this, &Gebiet::onPlacePressed);
+    }
 }
 
 RichtigenPfadAnklicken::Gebiet::~Gebiet()
 {
     if (checkbox)
         checkbox->stateChanged.disconnect(this);
+    if (place)
+        place->leftButton.disconnect(this);
     Ulvo::releaseAndNull(checkbox);
+    Ulvo::releaseAndNull(place);
+}
+
+void RichtigenPfadAnklicken::Gebiet::onPlacePressed(Ulvo::GUIWindow&, const bool&)
+{
+    if (checkbox && checkbox->isEnabled())
+        checkbox->setChecked(!checkbox->isChecked());
 }
 
 void RichtigenPfadAnklicken::Gebiet::onCheckboxChanged(Ulvo::GUICheckboxButton& box)
@@ -100,6 +121,11 @@ void RichtigenPfadAnklicken::createGUI()
         m_arbeit = arbeit;
         m_window->addChild(m_arbeitsFlaeche);
         m_arbeitsFlaeche->addChild(m_arbeit);
+        // The places first: a box over its place takes its own presses.
+        for (Gebiet* gebiet : m_gebiete) {
+            if (gebiet->place && gebiet->checkbox)
+                m_arbeit->addChild(gebiet->place);
+        }
         for (Gebiet* gebiet : m_gebiete) {
             if (gebiet->checkbox)
                 m_arbeit->addChild(gebiet->checkbox);

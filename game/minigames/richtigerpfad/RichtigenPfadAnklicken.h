@@ -19,14 +19,17 @@ namespace ThreeMatch {
 
 class RichtigenPfadAnklicken : public Minispiel {
 public:
-    // One path: its checkbox over the picture.
+    // One path: its checkbox over the picture, and around it the place that ticks it too (the
+    // drawn start of the path is wider than the box).
     class Gebiet : public Ulvo::NamedObject {
     public:
         explicit Gebiet(Ulvo::XMLNode* node);
         ~Gebiet() override;
         void onCheckboxChanged(Ulvo::GUICheckboxButton& checkbox);
+        void onPlacePressed(Ulvo::GUIWindow& window, const bool& pressed);
 
         Ulvo::GUICheckboxButton* checkbox = nullptr;
+        Ulvo::GUIWindow* place = nullptr; // null without the template RICHTIGER_WEG_FELD
         bool checked = false;
         bool richtig = false;
         sigslot::signal1<Gebiet&> selected;

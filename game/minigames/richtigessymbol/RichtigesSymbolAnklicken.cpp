@@ -265,4 +265,16 @@ void RichtigesSymbolAnklicken::update(const double& dt)
     }
 }
 
+void RichtigesSymbolAnklicken::naechsteZuege(MinispielZuege& zuege) const
+{
+    // Each card whose tick is wrong pressed on its picture (its box shows the change), then OK.
+    for (const Gebiet* gebiet : m_gebiete) {
+        if (gebiet->window && gebiet->checkbox && gebiet->checkbox->isChecked() != gebiet->richtig)
+            zuege.push_back(
+                MinispielZug::klickMitte(gebiet->window->getScreenRect()).aendert(gebiet->checkbox->getScreenRect()));
+    }
+    if (m_ok)
+        zuege.push_back(MinispielZug::klickMitte(m_ok->getScreenRect()));
+}
+
 } // namespace ThreeMatch

@@ -54,6 +54,8 @@ public:
 
     void onGebietToggled(Gebiet& gebiet, const bool& checked);
     void onOK(Ulvo::GUIWindow& button);
+    // The moves a player makes next, on what is drawn (see MinispielZug).
+    void naechsteZuege(MinispielZuege& zuege) const override;
 
     const std::vector<Gebiet*>& getGebiete() const { return m_gebiete; }
     Ulvo::GUIWindow* getOkButton() const { return m_ok; }

@@ -284,4 +284,34 @@ void Ring::onDrawSpielfeld(Ulvo::GUIWindow& window, const bool& visible)
     }
 }
 
+void Ring::naechsteZuege(MinispielZuege& zuege) const
+{
+    const D3DXVECTOR2 c = centre();
+    const float scale = pixelsPerUnit();
+    if (scale <= 0.0f)
+        return;
+    // Each ring not upright dragged back along its middle the shorter way round, a sixth of a
+    // turn at a time; let go near upright, it settles.
+    for (const Teil* ring : m_ringe) {
+        if (!ring->turnable || standsRight(*ring))
+            continue;
+        const float radius = (ring->inner + ring->outer) / 2 * scale;
+        const Ulvo::FloatRect drawn(c.x - ring->outer * scale, c.y - ring->outer * scale, c.x + ring->outer * scale,
+                                    c.y + ring->outer * scale);
+        const auto point = [&](float degrees) {
+            const float radians = degrees / 57.295776f;
+            return c + D3DXVECTOR2(std::cos(radians), std::sin(radians)) * radius;
+        };
+        float left = std::fmod(ring->angle, 360.0f);
+        left = left < 0.0f ? left + 360.0f : left;
+        float turn = left <= 180.0f ? -left : 360.0f - left;
+        for (float at = -90.0f; std::fabs(turn) > 0.5f;) {
+            const float step = std::clamp(turn, -60.0f, 60.0f);
+            zuege.push_back(MinispielZug::ziehen(point(at), point(at + step), drawn));
+            at += step;
+            turn -= step;
+        }
+    }
+}
+
 } // namespace ThreeMatch

@@ -66,6 +66,8 @@ public:
     float pixelsPerUnit() const;
     // The angle of a screen point about the middle, in degrees.
     float mouseAngle(const D3DXVECTOR2& point) const;
+    // The moves a player makes next, on what is drawn (see MinispielZug).
+    void naechsteZuege(MinispielZuege& zuege) const override;
 
     const std::vector<Teil*>& getRinge() const { return m_ringe; }
     const Teil* getGrabbed() const { return m_grabbed; }

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 
 namespace ThreeMatch {
 
@@ -92,6 +93,51 @@ D3DXVECTOR2 Schiebepuzzle_leicht::cellCentre(uint32_t index) const
 {
     const D3DXVECTOR2 half(0.5f / std::max(m_columns, 1u), 0.5f / std::max(m_rows, 1u));
     return Playfield::toScreen(m_spielfeld, cellCorner(index) + half);
+}
+
+Ulvo::FloatRect Schiebepuzzle_leicht::cellRect(uint32_t index) const
+{
+    const D3DXVECTOR2 a = Playfield::toScreen(m_spielfeld, cellCorner(index));
+    const D3DXVECTOR2 b = Playfield::toScreen(
+        m_spielfeld, cellCorner(index) + D3DXVECTOR2(1.0f / std::max(m_columns, 1u), 1.0f / std::max(m_rows, 1u)));
+    return Ulvo::FloatRect(a.x, a.y, b.x, b.y);
+}
+
+std::vector<uint32_t> Schiebepuzzle_leicht::gapWay() const
+{
+    const uint32_t cells = static_cast<uint32_t>(m_grid.size());
+    if (m_solved || m_gap >= cells || m_goal >= cells)
+        return {};
+    // Each slide moves the gap one cell, any tile beside it will do: a breadth-first walk.
+    constexpr uint32_t kNone = ~0u;
+    std::vector<uint32_t> from(cells, kNone);
+    std::deque<uint32_t> queue{m_gap};
+    from[m_gap] = m_gap;
+    while (!queue.empty() && from[m_goal] == kNone) {
+        const uint32_t at = queue.front();
+        queue.pop_front();
+        const uint32_t c = at / m_rows, r = at % m_rows;
+        const uint32_t next[4] = {c > 0 ? at - m_rows : kNone, c + 1 < m_columns ? at + m_rows : kNone,
+                                  r > 0 ? at - 1 : kNone, r + 1 < m_rows ? at + 1 : kNone};
+        for (uint32_t n : next) {
+            if (n < cells && from[n] == kNone) {
+                from[n] = at;
+                queue.push_back(n);
+            }
+        }
+    }
+    std::vector<uint32_t> way;
+    if (from[m_goal] == kNone)
+        return way;
+    for (uint32_t at = m_goal; at != m_gap; at = from[at])
+        way.insert(way.begin(), at);
+    return way;
+}
+
+void Schiebepuzzle_leicht::naechsteZuege(MinispielZuege& zuege) const
+{
+    for (uint32_t cell : gapWay())
+        zuege.push_back(MinispielZug::klick(cellCentre(cell), cellRect(cell)));
 }
 
 bool Schiebepuzzle_leicht::start()

@@ -40,6 +40,11 @@ public:
     void createGUI() override;
     bool start() override;
 
+    // The cells the gap passes on a shortest way to the goal (a search over the gap's cells),
+    // the goal last; each is clicked in turn. Empty once solved.
+    std::vector<uint32_t> gapWay() const;
+    void naechsteZuege(MinispielZuege& zuege) const override;
+
     void onClick(Ulvo::GUIWindow& window);
     void onDrawSpielfeld(Ulvo::GUIWindow& window, const bool& visible);
     // The click at a screen point (the click slot reads the mouse and calls it). A click while
@@ -54,6 +59,8 @@ public:
     Ulvo::GUIWindow* getSpielfeld() const { return m_spielfeld; }
     // The screen point in the middle of a cell.
     D3DXVECTOR2 cellCentre(uint32_t index) const;
+    // A cell's rectangle on the screen.
+    Ulvo::FloatRect cellRect(uint32_t index) const;
     float getCooldown() const { return m_cooldown; }
 
 private:

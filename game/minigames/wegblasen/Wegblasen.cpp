@@ -276,4 +276,25 @@ void Wegblasen::drawSpielfeld(Ulvo::GUIWindow& window, const bool& visible)
     }
 }
 
+void Wegblasen::naechsteZuege(MinispielZuege& zuege) const
+{
+    if (!m_spielfeld)
+        return;
+    // Each object inside is blown towards its nearest edge: the button held on the field just
+    // behind it (where the wind's push is strongest), a drag that ends where it starts.
+    const D3DXVECTOR2 away[4] = {{-1.0f, 0.0f}, {1.0f, 0.0f}, {0.0f, -1.0f}, {0.0f, 1.0f}};
+    const auto inField = [](D3DXVECTOR2 p) {
+        return D3DXVECTOR2(std::clamp(p.x, 0.02f, 0.98f), std::clamp(p.y, 0.02f, 0.98f));
+    };
+    for (const Objekt* objekt : m_objekte) {
+        if (objekt->atEdge())
+            continue;
+        const D3DXVECTOR2 p = objekt->pos;
+        const float edges[4] = {p.x, 1.0f - p.x, p.y, 1.0f - p.y};
+        const D3DXVECTOR2 way = away[std::min_element(edges, edges + 4) - edges];
+        const D3DXVECTOR2 behind = Playfield::toScreen(m_spielfeld, inField(p - way * 0.09f));
+        zuege.push_back(MinispielZug::ziehen(behind, behind, m_spielfeld->getScreenRect()));
+    }
+}
+
 } // namespace ThreeMatch

@@ -63,6 +63,8 @@ public:
 
     // The screen rectangle of an object (before its turn).
     Ulvo::FloatRect screenRect(const Objekt& objekt) const;
+    // The moves a player makes next, on what is drawn (see MinispielZug).
+    void naechsteZuege(MinispielZuege& zuege) const override;
 
     const std::vector<Objekt*>& getObjekte() const { return m_objekte; }
     Ulvo::GUIWindow* getSpielfeld() const { return m_spielfeld; }

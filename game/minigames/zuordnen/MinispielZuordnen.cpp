@@ -564,4 +564,112 @@ void MinispielZuordnen::onFlashDraw(Ulvo::GUIWindow& window, const bool& visible
                        0, 0, 0, 0, 0);
 }
 
+namespace {
+
+// Places items k.. (an area index each, -1: stays) after those before; true when every item
+// with targets is on one and each SUMME_VON total is met.
+bool placeFrom(const MinispielZuordnen& game, size_t k, std::vector<int>& places)
+{
+    const std::vector<MinispielZuordnen::Gegenstand*>& items = game.getGegenstaende();
+    const std::vector<MinispielZuordnen::Gebiet*>& areas = game.getGebiete();
+    if (k == items.size()) {
+        for (size_t s = 0; s < game.getSumAreas().size(); ++s) {
+            const auto& summed = game.getSumAreas()[s];
+            int total = 0;
+            for (size_t i = 0; i < items.size(); ++i) {
+                if (places[i] >= 0 &&
+                    std::find(summed.begin(), summed.end(), areas[static_cast<size_t>(places[i])]) != summed.end())
+                    total += items[i]->value;
+            }
+            if (s >= game.getSumTargets().size() || total != game.getSumTargets()[s])
+                return false;
+        }
+        return true;
+    }
+    for (int a = -1; a < static_cast<int>(areas.size()); ++a) {
+        const bool target = a >= 0 && items[k]->isTarget(areas[static_cast<size_t>(a)]);
+        if (!items[k]->targets.empty() && !target)
+            continue;
+        places[k] = a;
+        if (placeFrom(game, k + 1, places))
+            return true;
+    }
+    return false;
+}
+
+// The point of the window nearest its middle that takes a press there, and does so a few
+// pixels around too (the pointer lands on whole pixels; no other window in front, the
+// picture's opaque part); false when there is none.
+bool uncoveredPoint(const Ulvo::GUIWindow& window, D3DXVECTOR2& at)
+{
+    const Ulvo::FloatRect& r = window.getScreenRect();
+    const D3DXVECTOR2 middle((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    const auto takes = [&](const D3DXVECTOR2& p) {
+        for (const D3DXVECTOR2 d :
+             {D3DXVECTOR2(0, 0), D3DXVECTOR2(-3, 0), D3DXVECTOR2(3, 0), D3DXVECTOR2(0, -3), D3DXVECTOR2(0, 3)}) {
+            if (Ulvo::GUISystem::getInstance()->getWindowAt(p.x + d.x, p.y + d.y, Ulvo::GUIWindow::HIT_PRESS) !=
+                &window)
+                return false;
+        }
+        return true;
+    };
+    float best = -1.0f;
+    for (int j = 1; j < 16; ++j) {
+        for (int i = 1; i < 16; ++i) {
+            const D3DXVECTOR2 p(r.left + (r.right - r.left) * i / 16.0f, r.top + (r.bottom - r.top) * j / 16.0f);
+            const D3DXVECTOR2 d = p - middle;
+            const float distance = D3DXVec2LengthSq(&d);
+            if ((best < 0.0f || distance < best) && takes(p)) {
+                best = distance;
+                at = p;
+            }
+        }
+    }
+    return best >= 0.0f;
+}
+
+} // namespace
+
+std::vector<int> MinispielZuordnen::platzierung() const
+{
+    std::vector<int> places(m_items.size(), -1);
+    if (!placeFrom(*this, 0, places))
+        places.clear();
+    return places;
+}
+
+void MinispielZuordnen::naechsteZuege(MinispielZuege& zuege) const
+{
+    const std::vector<int> places = platzierung();
+    if (places.size() != m_items.size())
+        return;
+    // The items not on their areas yet whose pictures take a press now, each dragged by that
+    // point so that the items of one area lie side by side across it; with all of them there, OK.
+    std::vector<int> onArea(m_areas.size(), 0);
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        if (places[i] >= 0 && m_items[i]->area == m_areas[static_cast<size_t>(places[i])])
+            ++onArea[static_cast<size_t>(places[i])];
+    }
+    bool allThere = true;
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        const Gegenstand& item = *m_items[i];
+        if (places[i] < 0 || !item.window || item.area == m_areas[static_cast<size_t>(places[i])])
+            continue;
+        allThere = false;
+        const Ulvo::GUIWindow* area = m_areas[static_cast<size_t>(places[i])]->window;
+        D3DXVECTOR2 grip;
+        if (!area || !uncoveredPoint(*item.window, grip))
+            continue;
+        const Ulvo::FloatRect& r = area->getScreenRect();
+        const Ulvo::FloatRect& drawn = item.window->getScreenRect();
+        const int slot = onArea[static_cast<size_t>(places[i])]++;
+        const float w = drawn.right - drawn.left;
+        const D3DXVECTOR2 to(r.left + w * (0.6f + 0.5f * static_cast<float>(slot % 4)),
+                             (r.top + r.bottom) / 2 + w * 0.3f * static_cast<float>(slot / 4));
+        zuege.push_back(MinispielZug::ziehen(grip, to + grip - MinispielZug::mitte(drawn), drawn));
+    }
+    if (allThere && m_ok)
+        zuege.push_back(MinispielZug::klickMitte(m_ok->getScreenRect()));
+}
+
 } // namespace ThreeMatch

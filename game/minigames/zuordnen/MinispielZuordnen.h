@@ -70,6 +70,11 @@ public:
 
     // The OK button: true when the placement is right (the score is then reported).
     bool check();
+    // The moves a player makes next, on what is drawn (see MinispielZug).
+    void naechsteZuege(MinispielZuege& zuege) const override;
+    // Where each item goes (an index into the areas, -1: it stays), in item order: onto one of
+    // its targets, the items of each SUMME_VON meeting its total; empty when nothing fits.
+    std::vector<int> platzierung() const;
     void onOK(Ulvo::GUIWindow& button);
     void onItemPressed(Ulvo::GUIWindow& window, const bool& taken);
     void onItemReleased(Ulvo::GUIWindow& window, const bool& taken);

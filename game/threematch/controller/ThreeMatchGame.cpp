@@ -156,6 +156,7 @@ ThreeMatchGame::~ThreeMatchGame()
     m_helpCheckbox1 = m_helpCheckbox2 = nullptr;
     m_selectedBonus = nullptr;
     m_cursors.clear();
+    m_systemPointer.release();
     m_backgrounds.clear();
     m_katastrophen.clear();
     m_winTally.clear();

@@ -12,6 +12,7 @@
 #include "threematch/controller/BoardRedraw.h"
 #include "threematch/controller/LevelBackdrop.h"
 #include "threematch/controller/MenuBackdrop.h"
+#include "threematch/controller/SystemPointer.h"
 #include "threematch/controller/TownConsole.h"
 #include "threematch/town/Katastrophe.h"
 #include "threematch/town/TownRules.h"
@@ -216,7 +217,10 @@ private:
     void startTally();
 
     // Render steps.
+    // The pointer: the system's own showing its picture, or drawn where it must be in the
+    // picture (the magnifier open, a screenshot due) or the system cannot show it.
     void drawCursor();
+    void saveScreenshot();
     // The roll-in's shown fraction of the level's picture (1 all of it).
     void setRollIn(float shown);
     void releaseWindowLists();
@@ -262,6 +266,8 @@ private:
     DWORD m_loadingDrawnAt = 0;           // tick count of that drawing
     std::vector<Ulvo::Texture2D*> m_backgrounds;
     std::vector<Ulvo::Texture2DAnimation*> m_cursors;
+    SystemPointer m_systemPointer;
+    bool m_screenshotDue = false; // F7 pressed: the next frame is saved, its pointer drawn
     std::vector<Katastrophe> m_katastrophen;
     std::unique_ptr<Ulvo::RenderToTexture> m_renderTarget;
     MenuBackdrop m_backdrop;

@@ -227,14 +227,21 @@ void ThreeMatchGame::render()
     m_levelBackdrop.end();
     device->SetRenderState(D3DRS_ZENABLE, depthTest);
     device->EndScene();
+    if (m_screenshotDue) {
+        m_screenshotDue = false;
+        saveScreenshot();
+    }
     device->Present(nullptr, nullptr, nullptr, nullptr);
 }
 
 void ThreeMatchGame::drawCursor()
 {
     Ulvo::DirectInputInterface* input = Ulvo::DirectInputInterface::getInstance();
-    if (!input->isCursorHidden())
+    if (!input->isCursorHidden()) {
+        // Outside the picture the system's arrow shows.
+        m_systemPointer.hide();
         return;
+    }
     Ulvo::Texture2D* texture = nullptr;
     const RECT* source = nullptr;
     RECT frameRect{};
@@ -250,12 +257,21 @@ void ThreeMatchGame::drawCursor()
             source = &frameRect;
         }
     }
-    if (!texture)
+    if (!texture) {
+        m_systemPointer.hide();
         return;
+    }
     RECT screen;
     m_d3d->getScreenRect(&screen);
     const D3DXVECTOR2 size(static_cast<float>(screen.right - screen.left) * 0.048828125f,
                            static_cast<float>(screen.bottom - screen.top) * 0.0651041641831398f);
+    // The magnifier shows the pointer in its picture, and a screenshot keeps it.
+    const bool inPicture = m_screenshotDue || m_magnifierFade.value > 0.0f;
+    if (!inPicture &&
+        m_systemPointer.show(m_d3d->getDevice(), texture->getTexture(), source, static_cast<int>(std::lround(size.x)),
+                             static_cast<int>(std::lround(size.y))))
+        return;
+    m_systemPointer.hide();
     const Ulvo::MouseState& mouse = input->getInputStates().mouseState;
     const Ulvo::SpriteDrawInfo info(
         D3DXVECTOR2(mouse.position[0], mouse.position[1]), size, 0.0f, D3DXVECTOR2(0.5f, 0.5f),
@@ -442,10 +458,15 @@ void ThreeMatchGame::takeScreenshot(Ulvo::KeyState&, const unsigned char& key)
             showNotice(kNoticeSeconds);
         return;
     }
-    if (key != kKeyF7 || !m_d3d)
-        return;
-    IDirect3DDevice9* device = m_d3d->getDevice();
-    const D3DPRESENT_PARAMETERS* present = m_d3d->getPresentParams();
+    if (key == kKeyF7 && m_d3d)
+        m_screenshotDue = true;
+}
+
+// The frame just drawn (with its pointer), before it is shown.
+void ThreeMatchGame::saveScreenshot()
+{
+    IDirect3DDevice9* device = m_d3d ? m_d3d->getDevice() : nullptr;
+    const D3DPRESENT_PARAMETERS* present = m_d3d ? m_d3d->getPresentParams() : nullptr;
     if (!device || !present)
         return;
     IDirect3DTexture9* texture = nullptr;

@@ -227,6 +227,11 @@ HRESULT Device::initialize(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWOR
 
 Device::~Device()
 {
+    if (m_pointer) {
+        Win32Internal::showDevicePointer(false);
+        Win32Internal::setDevicePointer(nullptr);
+        SDL_FreeCursor(m_pointer);
+    }
     if (m_context) {
         makeCurrent();
         releaseBindings();
@@ -623,17 +628,50 @@ HRESULT Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* pParameters
     return D3D_OK;
 }
 
-// There is no hardware cursor: the window's own cursor is the one shown.
-HRESULT Device::SetCursorProperties(UINT, UINT, IDirect3DSurface9* pCursorBitmap)
+// The pointer picture becomes SDL's colour cursor: the system moves it, so it keeps up with the
+// mouse however long a frame takes. Only A8R8G8B8 surfaces qualify, as for the hardware cursor.
+HRESULT Device::SetCursorProperties(UINT XHotSpot, UINT YHotSpot, IDirect3DSurface9* pCursorBitmap)
 {
-    return pCursorBitmap ? D3D_OK : D3DERR_INVALIDCALL;
+    auto* surface = dynamic_cast<Surface*>(pCursorBitmap);
+    if (!surface)
+        return D3DERR_INVALIDCALL;
+    const D3DSURFACE_DESC& desc = surface->desc();
+    if (desc.Format != D3DFMT_A8R8G8B8 || desc.Width == 0 || desc.Height == 0 || XHotSpot >= desc.Width ||
+        YHotSpot >= desc.Height) {
+        Diagnostics::warning("Direct3D", "SetCursorProperties: the pointer must be A8R8G8B8 with its hot spot inside");
+        return D3DERR_INVALIDCALL;
+    }
+    if (!Win32Internal::videoStarted())
+        return D3DERR_INVALIDCALL;
+    D3DLOCKED_RECT locked{};
+    if (FAILED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
+        return D3DERR_INVALIDCALL;
+    // A8R8G8B8 is SDL's ARGB8888: both name a 32-bit value, alpha in the top byte.
+    SDL_Surface* picture =
+        SDL_CreateRGBSurfaceWithFormatFrom(locked.pBits, static_cast<int>(desc.Width), static_cast<int>(desc.Height),
+                                           32, locked.Pitch, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Cursor* cursor =
+        picture ? SDL_CreateColorCursor(picture, static_cast<int>(XHotSpot), static_cast<int>(YHotSpot)) : nullptr;
+    if (picture)
+        SDL_FreeSurface(picture);
+    surface->UnlockRect();
+    if (!cursor) {
+        Diagnostics::warning("Direct3D", "SetCursorProperties: no colour pointer here: %s", SDL_GetError());
+        return D3DERR_INVALIDCALL;
+    }
+    Win32Internal::setDevicePointer(cursor);
+    if (m_pointer)
+        SDL_FreeCursor(m_pointer);
+    m_pointer = cursor;
+    return D3D_OK;
 }
 
+// The system moves the colour pointer itself.
 void Device::SetCursorPosition(int, int, DWORD) {}
 
-BOOL Device::ShowCursor(BOOL)
+BOOL Device::ShowCursor(BOOL bShow)
 {
-    return FALSE;
+    return Win32Internal::showDevicePointer(bShow != FALSE) ? TRUE : FALSE;
 }
 
 UINT Device::GetNumberOfSwapChains()

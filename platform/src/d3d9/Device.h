@@ -232,6 +232,7 @@ private:
 
     // The lifetime of the device.
     Direct3D9* m_d3d;
+    SDL_Cursor* m_pointer = nullptr; // the colour pointer SetCursorProperties made last
     D3DPRESENT_PARAMETERS m_params{};
     D3DDEVICE_CREATION_PARAMETERS m_creation{};
     HWND m_window = nullptr;

@@ -37,6 +37,24 @@ Tracked& tracked()
 }
 
 std::atomic<int> s_cursorCount{0};
+SDL_Cursor* s_devicePointer = nullptr;
+bool s_devicePointerShown = false;
+
+// SDL's pointer as the count and the device pointer want it; SDL's video must run.
+void showPointerNow()
+{
+    const bool device = s_devicePointer && s_devicePointerShown;
+    SDL_Cursor* wanted = device ? s_devicePointer : SDL_GetDefaultCursor();
+    if (wanted && SDL_GetCursor() != wanted)
+        SDL_SetCursor(wanted);
+    SDL_ShowCursor(device || s_cursorCount.load() >= 0 ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void applyPointer()
+{
+    if (videoStarted())
+        showPointerNow();
+}
 
 // Runs on whatever thread queues the event; touches nothing but the tracked state.
 int SDLCALL watchEvent(void*, SDL_Event* e)
@@ -134,8 +152,28 @@ WindowPtr windowAt(int x, int y)
 void startInputTracking()
 {
     SDL_AddEventWatch(watchEvent, nullptr);
-    if (s_cursorCount.load() < 0)
-        SDL_ShowCursor(SDL_DISABLE);
+    showPointerNow();
+}
+
+void setDevicePointer(SDL_Cursor* cursor)
+{
+    s_devicePointer = cursor;
+    applyPointer();
+}
+
+PointerState pointerState()
+{
+    if (!videoStarted())
+        return PointerState{};
+    return PointerState{SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE, s_devicePointer && SDL_GetCursor() == s_devicePointer};
+}
+
+bool showDevicePointer(bool show)
+{
+    const bool before = s_devicePointerShown;
+    s_devicePointerShown = show;
+    applyPointer();
+    return before;
 }
 
 bool isScancodeDown(int sdlScancode)
@@ -233,8 +271,8 @@ int ShowCursor(BOOL show)
     int step = show ? 1 : -1;
     int before = s_cursorCount.fetch_add(step);
     int after = before + step;
-    if ((before >= 0) != (after >= 0) && videoStarted())
-        SDL_ShowCursor(after >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    if ((before >= 0) != (after >= 0))
+        applyPointer();
     return after;
 }
 

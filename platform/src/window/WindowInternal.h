@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "win32/WindowSystem.h"
+#include "window/PointerState.h"
 
 #include <SDL.h>
 
@@ -121,5 +122,11 @@ void pumpSdlEvents();
 void startInputTracking();
 bool isScancodeDown(int sdlScancode);
 uint32_t mouseButtonsDown(); // SDL_BUTTON(n) masks
+
+// The Direct3D device's colour pointer: while one is set and shown it is the pointer over our
+// windows, whatever ShowCursor's count says; otherwise the count decides about the arrow.
+// The cursor stays the caller's (null: none).
+void setDevicePointer(SDL_Cursor* cursor);
+bool showDevicePointer(bool show); // what was shown before
 
 } // namespace Win32Internal

@@ -78,40 +78,6 @@ bool grip(const Bauen& game, const Bauen::Bauteil& piece, int& i, int& j)
     return false;
 }
 
-bool fits(const Bauen& game, const std::vector<Bauen::Bauteil*>& pieces, std::vector<uint32_t>& grid, size_t k,
-          std::vector<std::pair<int, int>>& places)
-{
-    if (k == pieces.size())
-        return true;
-    const Bauen::Bauteil& piece = *pieces[k];
-    for (int row = 0; row + piece.h <= game.getSizeY(); ++row) {
-        for (int col = 0; col + piece.w <= game.getSizeX(); ++col) {
-            bool free = true;
-            for (int j = 0; j < piece.h && free; ++j) {
-                for (int i = 0; i < piece.w && free; ++i)
-                    free = !(grid[static_cast<size_t>((row + j) * game.getSizeX() + col + i)] &
-                             piece.cells[static_cast<size_t>(j * piece.w + i)]);
-            }
-            if (!free)
-                continue;
-            // The piece's quarters go in and, when the rest fits nowhere, out again.
-            auto toggle = [&] {
-                for (int j = 0; j < piece.h; ++j) {
-                    for (int i = 0; i < piece.w; ++i)
-                        grid[static_cast<size_t>((row + j) * game.getSizeX() + col + i)] ^=
-                            piece.cells[static_cast<size_t>(j * piece.w + i)];
-                }
-            };
-            toggle();
-            places[k] = {col, row};
-            if (fits(game, pieces, grid, k + 1, places))
-                return true;
-            toggle();
-        }
-    }
-    return false;
-}
-
 // The maze's sides as plain values, to try moves on without touching the game.
 struct MazeModel {
     using Sides = std::array<uint8_t, 4>;
@@ -293,31 +259,12 @@ std::vector<const Maze::Raum*> shortestWay(const Maze& game)
 
 std::vector<uint32_t> way(const Schiebepuzzle_leicht& game)
 {
-    std::vector<uint32_t> cells;
-    const uint32_t rows = game.getRows();
-    if (rows == 0)
-        return cells;
-    int c = static_cast<int>(game.getGap() / rows), r = static_cast<int>(game.getGap() % rows);
-    const int gc = static_cast<int>(game.getGoal() / rows), gr = static_cast<int>(game.getGoal() % rows);
-    while (c != gc) {
-        c += c < gc ? 1 : -1;
-        cells.push_back(static_cast<uint32_t>(c) * rows + static_cast<uint32_t>(r));
-    }
-    while (r != gr) {
-        r += r < gr ? 1 : -1;
-        cells.push_back(static_cast<uint32_t>(c) * rows + static_cast<uint32_t>(r));
-    }
-    return cells;
+    return game.gapWay();
 }
 
 std::vector<std::pair<int, int>> plan(const Bauen& game)
 {
-    std::vector<Bauen::Bauteil*> pieces = game.getPieces();
-    std::vector<uint32_t> grid(static_cast<size_t>(game.getSizeX()) * game.getSizeY(), 0u);
-    std::vector<std::pair<int, int>> places(pieces.size(), {-1, -1});
-    if (!fits(game, pieces, grid, 0, places))
-        places.clear();
-    return places;
+    return game.plan();
 }
 
 ::testing::AssertionResult solvePuzzle(Puzzle& puzzle, const Hands& hands)
@@ -656,40 +603,6 @@ D3DXVECTOR2 centre(const Ulvo::GUIWindow& window)
     return ::testing::AssertionSuccess();
 }
 
-namespace {
-
-bool placeFrom(const MinispielZuordnen& game, size_t k, std::vector<int>& places)
-{
-    const std::vector<MinispielZuordnen::Gegenstand*>& items = game.getGegenstaende();
-    const std::vector<MinispielZuordnen::Gebiet*>& areas = game.getGebiete();
-    if (k == items.size()) {
-        for (size_t s = 0; s < game.getSumAreas().size(); ++s) {
-            int total = 0;
-            for (size_t i = 0; i < items.size(); ++i) {
-                const auto& summed = game.getSumAreas()[s];
-                if (places[i] >= 0 &&
-                    std::find(summed.begin(), summed.end(), areas[static_cast<size_t>(places[i])]) != summed.end())
-                    total += items[i]->value;
-            }
-            if (total != game.getSumTargets()[s])
-                return false;
-        }
-        return true;
-    }
-    // An item with targets goes onto one of them; one without onto any area, or stays.
-    for (int a = -1; a < static_cast<int>(areas.size()); ++a) {
-        const bool target = a >= 0 && items[k]->isTarget(areas[static_cast<size_t>(a)]);
-        if (!items[k]->targets.empty() ? !target : false)
-            continue;
-        places[k] = a;
-        if (placeFrom(game, k + 1, places))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 bool uncovered(const Ulvo::GUIWindow& window, D3DXVECTOR2& at)
 {
     const Ulvo::FloatRect& r = window.getScreenRect();
@@ -719,10 +632,7 @@ void dragWindow(const Ulvo::GUIWindow& window, const D3DXVECTOR2& to, const Hand
 
 std::vector<int> placement(const MinispielZuordnen& game)
 {
-    std::vector<int> places(game.getGegenstaende().size(), -1);
-    if (!placeFrom(game, 0, places))
-        places.clear();
-    return places;
+    return game.platzierung();
 }
 
 ::testing::AssertionResult solveZuordnen(MinispielZuordnen& game, const Hands& hands)

@@ -86,7 +86,7 @@ void dragWindow(const Ulvo::GUIWindow& window, const D3DXVECTOR2& to, const Hand
 // there is no such placement.
 std::vector<int> placement(const ThreeMatch::MinispielZuordnen& game);
 
-// The gap's way to the goal, cell by cell: columns first, then rows.
+// The gap's way to the goal, cell by cell.
 std::vector<uint32_t> way(const ThreeMatch::Schiebepuzzle_leicht& game);
 // A place (column, row) for every piece, in the game's piece order; empty when there is none.
 std::vector<std::pair<int, int>> plan(const ThreeMatch::Bauen& game);

@@ -80,6 +80,28 @@ TEST_F(RichtigerPfadTest, AWrongOrEmptyAnswerFailsAndTheRightPathShowsTheGoal)
     EXPECT_FALSE(game->isFlagSet(false));
 }
 
+TEST_F(RichtigerPfadTest, APressOnAPathsDrawnStartBesideItsBoxTicksIt)
+{
+    loadGames();
+    for (const wchar_t* name : {L"RICHTIGER_PFAD_WALD", L"RICHTIGER_PFAD_BERG"}) {
+        auto* game = find<RichtigenPfadAnklicken>(name);
+        ASSERT_NE(game, nullptr);
+        play(*game);
+        // The paths leave their boxes to the right (in the wood) or upwards (on the mountain):
+        // a press on the drawn path just past the box's edge.
+        const bool upright = name == std::wstring(L"RICHTIGER_PFAD_BERG");
+        for (const RichtigenPfadAnklicken::Gebiet* path : game->getGebiete()) {
+            const Ulvo::FloatRect& box = path->checkbox->getScreenRect();
+            const D3DXVECTOR2 mid = centre(*path->checkbox);
+            const D3DXVECTOR2 beside = upright ? D3DXVECTOR2(mid.x, box.top - 5) : D3DXVECTOR2(box.right + 5, mid.y);
+            click(beside);
+            EXPECT_TRUE(path->checked);
+            click(beside);
+            EXPECT_FALSE(path->checked);
+        }
+    }
+}
+
 TEST_F(RichtigerPfadTest, APathWithoutPlaceOrBoxStillPlays)
 {
     loadGames(LR"(<MINISPIEL TYPE="RICHTIGER_PFAD" NAME="KAHL" TIMER="0.5">
