@@ -421,7 +421,7 @@ SOLVERS = {
     "RICHTIGER_PFAD": play_richtiger_pfad,
     "UNTERSCHIEDE": play_unterschiede,
 }
-for _kind in ("SCHIEBEPUZZLE_REV", "PUZZLE", "BAUEN"):
+for _kind in ("SCHIEBEPUZZLE_REV", "PUZZLE", "BAUEN", "LABYRINTH", "MAZE", "PUNKTE_VERBINDEN", "OBJEKT_KLICKEN"):
     SOLVERS[_kind] = by_moves(_kind)
 
 
