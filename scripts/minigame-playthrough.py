@@ -302,7 +302,7 @@ def parse_move(kind, text):
         changes = numbers(tail[1:5]) if tail[:1] == ["AENDERT"] else drawn
     except (ValueError, IndexError):
         raise Failure("%s: a move the game listed is not understood: %r" % (kind, text))
-    return {"what": what, "points": points, "drawn": drawn, "changes": changes, "text": text.strip()}
+    return {"what": what, "points": points, "drawn": drawn, "changes": changes, "text": found.group(0).strip()}
 
 
 def ask_moves(game, kind):
