@@ -65,14 +65,15 @@ def games_by_type(run):
 
 
 class Game(wp.Game):
-    def __init__(self, binary, run, out):
-        self.screen = wp.Screen(out)
+    def __init__(self, binary, run, out, number=1, screen=None, start=None):
+        self.screen = screen or wp.Screen(out)
         self.out = out
-        self.start = time.monotonic()
+        self.number = number
+        self.start = start or time.monotonic()
         self.closed = 0
         # The game's own log file in its runtime folder says what each building cost.
         self.log_path = os.path.join(run, "logs", "logfile.log")
-        self.log = open(os.path.join(out, "game.log"), "w")
+        self.log = open(os.path.join(out, "game%s.log" % ("" if number == 1 else number)), "w")
         # The console on, and the information lines (the console's answers, the prices) logged.
         self.process = subprocess.Popen([binary, "-ENABLE_INGAME_CONSOLE", "1", "-LOG_MISC", "100"], cwd=run, stdout=self.log,
                                         stderr=subprocess.STDOUT)
@@ -302,7 +303,7 @@ def parse_move(kind, text):
         changes = numbers(tail[1:5]) if tail[:1] == ["AENDERT"] else drawn
     except (ValueError, IndexError):
         raise Failure("%s: a move the game listed is not understood: %r" % (kind, text))
-    return {"what": what, "points": points, "drawn": drawn, "changes": changes, "text": text.strip()}
+    return {"what": what, "points": points, "drawn": drawn, "changes": changes, "text": found.group(0).strip()}
 
 
 def ask_moves(game, kind):
@@ -427,9 +428,31 @@ SOLVERS = {
     "RICHTIGER_PFAD": play_richtiger_pfad,
     "UNTERSCHIEDE": play_unterschiede,
 }
-for _kind in ("SCHIEBEPUZZLE_REV", "PUZZLE", "BAUEN", "PUSTEN", "AUSTAUSCH", "DREHBILD", "RING", "MEMORY",
-              "RICHTIGES_SYMBOL", "ZUORDNEN"):
+for _kind in ("SCHIEBEPUZZLE_REV", "PUZZLE", "BAUEN", "LABYRINTH", "MAZE", "PUNKTE_VERBINDEN", "OBJEKT_KLICKEN",
+              "PUSTEN", "AUSTAUSCH", "DREHBILD", "RING", "MEMORY", "RICHTIGES_SYMBOL", "ZUORDNEN"):
     SOLVERS[_kind] = by_moves(_kind)
+
+
+def launch(binary, run, out, work, previous=None):
+    """A game with a new profile in a town of its own (the profile's data in a folder of its
+    own), the stock filled."""
+    number = previous.number + 1 if previous else 1
+    os.environ["XDG_DATA_HOME"] = os.path.join(work, "xdg%d" % number)
+    game = Game(binary, run, out, number, previous.screen if previous else None, previous.start if previous else None)
+    to_town(game)
+    game.console("TM_Vorrat 5000", "TM_Vorrat: +5000")
+    return game
+
+
+def close(game, out):
+    if os.path.exists(game.log_path):
+        shutil.copy(game.log_path, os.path.join(out, "logfile%s.log" % ("" if game.number == 1 else game.number)))
+    if game.process.poll() is None:
+        game.process.terminate()
+        try:
+            game.process.wait(10)
+        except subprocess.TimeoutExpired:
+            game.process.kill()
 
 
 def main():
@@ -439,17 +462,22 @@ def main():
     work = tempfile.mkdtemp(prefix="minigame-playthrough-")
     run = os.path.join(work, "run")
     shutil.copytree(run_source, run)
-    os.environ["XDG_DATA_HOME"] = os.path.join(work, "xdg")
     os.environ.setdefault("SDL_AUDIODRIVER", "dummy")
     names = games_by_type(run)
-    game = Game(binary, run, out)
+    game = None
     played = []
     try:
-        to_town(game)
-        game.console("TM_Vorrat 5000", "TM_Vorrat: +5000")
+        game = launch(binary, run, out, work)
         for kind in wanted:
             if kind not in SOLVERS or kind not in names:
                 raise Failure("no way to play the kind %s" % kind)
+            xdo("mousemove", 5, 5)
+            if not town_buy_buttons(game.settle()):
+                # A town offers seven buildings: once all stand, the next kinds are bought in the
+                # town of a new profile.
+                print("  the town has all its buildings; a new profile's town for the next kinds")
+                close(game, out)
+                game = launch(binary, run, out, work, game)
             before = len(game.log_text())
             began = time.monotonic()
             image = start_kind(game, kind, names[kind])
@@ -462,18 +490,13 @@ def main():
             len(played), " ".join(played), time.monotonic() - game.start))
         return 0
     except Failure as failure:
-        game.screen.grab("failure")
+        if game:
+            game.screen.grab("failure")
         print("minigame play-through FAILED after %s: %s (screens in %s)" % (" ".join(played) or "no kind", failure, out))
         return 1
     finally:
-        if os.path.exists(game.log_path):
-            shutil.copy(game.log_path, os.path.join(out, "logfile.log"))
-        if game.process.poll() is None:
-            game.process.terminate()
-            try:
-                game.process.wait(10)
-            except subprocess.TimeoutExpired:
-                game.process.kill()
+        if game:
+            close(game, out)
         shutil.rmtree(work, ignore_errors=True)
 
 

@@ -26,6 +26,110 @@ constexpr int kMaxStartPushes = 200;
 // Drawing the goal again and again could in theory miss every valid cell.
 constexpr int kMaxGoalDraws = 1000;
 
+// The board's sides as plain values, to try moves on without touching the game.
+struct Model {
+    using Sides = std::array<uint8_t, 4>;
+    const Labyrinth* game = nullptr;
+    std::vector<Sides> cells; // (columns + 2) x (rows + 2), by column; all closed where no tile is
+    std::vector<bool> present;
+    Sides spare{0, 0, 0, 0};
+
+    size_t at(int x, int y) const { return static_cast<size_t>(x) * (game->getRows() + 2) + static_cast<size_t>(y); }
+    static Sides turned(Sides s, int quarters)
+    {
+        for (int q = 0; q < quarters; ++q)
+            s = {s[3], s[0], s[1], s[2]};
+        return s;
+    }
+    void push(int border)
+    {
+        const Labyrinth::Cell ring = game->borderCell(border);
+        const int columns = game->getColumns(), rows = game->getRows();
+        const int dx = ring.x == 0 ? 1 : ring.x == columns + 1 ? -1 : 0;
+        const int dy = ring.y == 0 ? 1 : ring.y == rows + 1 ? -1 : 0;
+        // From the far end back to the entry: each cell takes its neighbour nearer the entry.
+        int x = dx > 0 ? columns : dx < 0 ? 1 : ring.x, y = dy > 0 ? rows : dy < 0 ? 1 : ring.y;
+        const Sides out = cells[at(x, y)];
+        for (int k = 1; k < (dx ? columns : rows); ++k, x -= dx, y -= dy)
+            cells[at(x, y)] = cells[at(x - dx, y - dy)];
+        cells[at(x, y)] = spare;
+        spare = out;
+    }
+    // The cells reached from the cell through open sides.
+    int reach(const Labyrinth::Cell& from, const Labyrinth::Cell* goal, bool& found) const
+    {
+        std::vector<bool> seen(cells.size(), false);
+        std::vector<Labyrinth::Cell> todo{from};
+        seen[at(from.x, from.y)] = true;
+        int count = 0;
+        const int step[4][2] = {{0, -1}, {1, 0}, {0, 1}, {-1, 0}};
+        while (!todo.empty()) {
+            const Labyrinth::Cell c = todo.back();
+            todo.pop_back();
+            ++count;
+            if (goal && c == *goal)
+                found = true;
+            for (int side = 0; side < 4; ++side) {
+                const int nx = c.x + step[side][0], ny = c.y + step[side][1];
+                if (nx < 0 || ny < 0 || nx > game->getColumns() + 1 || ny > game->getRows() + 1 ||
+                    !present[at(nx, ny)] || seen[at(nx, ny)] || !cells[at(c.x, c.y)][side] ||
+                    !cells[at(nx, ny)][(side + 2) % 4])
+                    continue;
+                seen[at(nx, ny)] = true;
+                todo.push_back({nx, ny});
+            }
+        }
+        return count;
+    }
+    bool linked() const
+    {
+        bool found = false;
+        const Labyrinth::Cell goal = game->getGoal();
+        reach(game->getStart(), &goal, found);
+        return found;
+    }
+};
+
+bool search(const Model& model, int depth, std::vector<std::pair<int, int>>& moves)
+{
+    if (model.linked())
+        return true;
+    if (depth == 0)
+        return false;
+    for (int quarters = 0; quarters < 4; ++quarters) {
+        for (int border = 0; border < model.game->borderCount(); ++border) {
+            Model next = model;
+            next.spare = Model::turned(model.spare, quarters);
+            next.push(border);
+            moves.push_back({quarters, border});
+            if (search(next, depth - 1, moves))
+                return true;
+            moves.pop_back();
+        }
+    }
+    return false;
+}
+
+Model modelOf(const Labyrinth& game)
+{
+    Model model;
+    model.game = &game;
+    const size_t size = static_cast<size_t>(game.getColumns() + 2) * (game.getRows() + 2);
+    model.cells.assign(size, {0, 0, 0, 0});
+    model.present.assign(size, false);
+    for (int x = 0; x < game.getColumns() + 2; ++x) {
+        for (int y = 0; y < game.getRows() + 2; ++y) {
+            if (const Labyrinth::Tile* tile = game.tileAt({x, y})) {
+                model.cells[model.at(x, y)] = tile->sides;
+                model.present[model.at(x, y)] = true;
+            }
+        }
+    }
+    if (game.getSpare())
+        model.spare = game.getSpare()->sides;
+    return model;
+}
+
 } // namespace
 
 Labyrinth::Tile::Tile(Ulvo::XMLNode* node)
@@ -251,6 +355,63 @@ void Labyrinth::push(const Cell& ring, float time)
         return;
     }
     m_spare->glideTo(m_parking, 1.0f);
+}
+
+std::vector<std::pair<int, int>> Labyrinth::pushes(int depth) const
+{
+    if (!m_spare || m_board.empty())
+        return {};
+    const Model model = modelOf(*this);
+    std::vector<std::pair<int, int>> moves;
+    for (int limit = 1; limit <= depth; ++limit) {
+        moves.clear();
+        if (search(model, limit, moves))
+            return moves;
+    }
+    return {};
+}
+
+void Labyrinth::naechsteZuege(MinispielZuege& zuege) const
+{
+    if (m_solved || !m_spare || m_board.empty() || !m_spielfeld)
+        return;
+    std::vector<std::pair<int, int>> moves = pushes(3);
+    if (moves.empty()) {
+        // No short run: the move after which start and goal reach the most cells together.
+        const Model model = modelOf(*this);
+        int best = -1;
+        for (int quarters = 0; quarters < 4; ++quarters) {
+            for (int border = 0; border < borderCount(); ++border) {
+                Model next = model;
+                next.spare = Model::turned(model.spare, quarters);
+                next.push(border);
+                bool found = false;
+                const int cells = next.reach(m_startCell, nullptr, found) + next.reach(m_goalCell, nullptr, found);
+                if (cells > best) {
+                    best = cells;
+                    moves = {{quarters, border}};
+                }
+            }
+        }
+    }
+    const Ulvo::FloatRect spare = cellRect(m_parking);
+    for (const auto& [quarters, border] : moves) {
+        // A click beside the ring (on the parked spare) turns it a quarter clockwise, a right
+        // click back.
+        if (quarters == 3)
+            zuege.push_back(MinispielZug::klick(cellCentre(m_parking), spare, MinispielZug::Art::Rechtsklick));
+        for (int q = 0; q < quarters && quarters < 3; ++q)
+            zuege.push_back(MinispielZug::klick(cellCentre(m_parking), spare));
+        const Cell ring = borderCell(border);
+        const D3DXVECTOR2 at(static_cast<float>(ring.x), static_cast<float>(ring.y));
+        // The push moves the row or column behind the arrow and the spare.
+        const bool row = ring.x == 0 || ring.x == m_columns + 1;
+        const Ulvo::FloatRect first = cellRect(row ? D3DXVECTOR2(1.0f, at.y) : D3DXVECTOR2(at.x, 1.0f));
+        const Ulvo::FloatRect last = cellRect(row ? D3DXVECTOR2(static_cast<float>(m_columns), at.y)
+                                                  : D3DXVECTOR2(at.x, static_cast<float>(m_rows)));
+        zuege.push_back(MinispielZug::klick(cellCentre(at), cellRect(at))
+                            .aendert(Ulvo::FloatRect(first.left, first.top, last.right, last.bottom)));
+    }
 }
 
 void Labyrinth::chooseGoal()

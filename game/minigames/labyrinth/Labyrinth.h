@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace Ulvo {
@@ -74,6 +75,13 @@ public:
     void push(const Cell& ring, float time);
     // Open sides link the start to the goal.
     bool pathTest();
+    // The shortest run of moves (quarter turns of the spare clockwise, then the ring cell pushed
+    // at, by border index) that links start and goal, searched up to depth moves on a copy of
+    // the sides; empty when none is found.
+    std::vector<std::pair<int, int>> pushes(int depth) const;
+    // Clicks that make a shortest run of up to three moves; without one, the one move that opens
+    // the most cells to start and goal (asked again, the search goes on from there).
+    void naechsteZuege(MinispielZuege& zuege) const override;
     bool passable(const Cell& from, const Cell& to) const;
 
     // The tile in a cell of the board or ring; null outside or on a corner.

@@ -430,6 +430,53 @@ D3DXVECTOR2 Maze::screenCentre(const Raum& raum) const
     return D3DXVECTOR2((r.left + r.right) * 0.5f, (r.top + r.bottom) * 0.5f);
 }
 
+std::vector<const Maze::Raum*> Maze::shortestWay() const
+{
+    if (!m_start || !m_goal)
+        return {};
+    // Breadth first from the start, each room remembering where it was reached from.
+    std::vector<std::pair<const Raum*, const Raum*>> from{{m_start, nullptr}};
+    for (size_t k = 0; k < from.size() && from.back().first != m_goal; ++k) {
+        for (const Raum::Edge& edge : from[k].first->edges) {
+            const bool seen =
+                std::any_of(from.begin(), from.end(), [&](const auto& f) { return f.first == edge.neighbour; });
+            if (edge.open && edge.neighbour && !seen)
+                from.push_back({edge.neighbour, from[k].first});
+        }
+    }
+    std::vector<const Raum*> way;
+    const Raum* at = m_goal;
+    while (at && at != m_start) {
+        const auto it = std::find_if(from.begin(), from.end(), [&](const auto& f) { return f.first == at; });
+        if (it == from.end())
+            return {};
+        at = it->second;
+        if (at && at != m_start)
+            way.insert(way.begin(), at);
+    }
+    return way;
+}
+
+void Maze::naechsteZuege(MinispielZuege& zuege) const
+{
+    if (m_solved || !m_spielfeld || !m_goal || m_goal->distance == Raum::kUnreached)
+        return;
+    const auto klick = [&](const Raum& raum) {
+        zuege.push_back(MinispielZug::klick(screenCentre(raum), screenRect(raum)));
+    };
+    // A path begun is taken back: a click on its first room cuts back to it, one more takes it.
+    if (!m_path.empty()) {
+        if (m_path.size() > 1)
+            klick(*m_path.front());
+        klick(*m_path.front());
+    }
+    const std::vector<const Raum*> way = shortestWay();
+    if (way.empty())
+        klick(*m_goal);
+    for (const Raum* raum : way)
+        klick(*raum);
+}
+
 Maze::Raum* Maze::current() const
 {
     return m_path.empty() ? m_start : m_path.back();

@@ -96,6 +96,12 @@ public:
     // A room's drawn rectangle and middle on the screen.
     Ulvo::FloatRect screenRect(const Raum& raum) const;
     D3DXVECTOR2 screenCentre(const Raum& raum) const;
+    // The rooms of a shortest way from the start to the nearest goal, both left out; empty when
+    // the goal is next to the start or out of reach.
+    std::vector<const Raum*> shortestWay() const;
+    // Clicks on the rooms of a shortest way (the path built so far taken back first); a goal
+    // next to the start takes one click on it.
+    void naechsteZuege(MinispielZuege& zuege) const override;
     // The room in column x, row y; null when the picture has none there.
     Raum* roomAt(int x, int y) const;
 

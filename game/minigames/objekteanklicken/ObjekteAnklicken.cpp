@@ -175,6 +175,14 @@ bool ObjekteAnklicken::hits(const Objekt& objekt, const D3DXVECTOR2& point) cons
     return Playfield::containsTurned(screenRect(objekt), objekt.angle, point);
 }
 
+void ObjekteAnklicken::naechsteZuege(MinispielZuege& zuege) const
+{
+    if (m_solved || !m_spiel || m_target < 0 || m_target >= static_cast<int>(m_objekte.size()))
+        return;
+    const Ulvo::FloatRect r = screenRect(*m_objekte[static_cast<size_t>(m_target)]);
+    zuege.push_back(MinispielZug::klick(D3DXVECTOR2((r.left + r.right) * 0.5f, (r.top + r.bottom) * 0.5f), r));
+}
+
 void ObjekteAnklicken::onSpielClicked(Ulvo::GUIWindow& window)
 {
     if (m_solved || &window != m_spiel)

@@ -48,6 +48,10 @@ public:
     void createGUI() override;
     bool start() override;
 
+    // The click that wins this round: the middle of the shown shape, which its turning keeps in
+    // place (the next round is dealt only then).
+    void naechsteZuege(MinispielZuege& zuege) const override;
+
     void onSpielClicked(Ulvo::GUIWindow& window);
     void onDrawWindow(Ulvo::GUIWindow& window, const bool& visible);
 

@@ -237,6 +237,82 @@ bool Punkteverbinden::solutionTest() const
     });
 }
 
+std::vector<size_t> Punkteverbinden::stroke() const
+{
+    // The goal joins as an undirected multigraph, each join once.
+    std::vector<std::vector<size_t>> next(m_punkte.size());
+    size_t joins = 0;
+    for (size_t a = 0; a < m_punkte.size(); ++a) {
+        for (const int id : m_punkte[a]->goal) {
+            for (size_t b = a + 1; b < m_punkte.size(); ++b) {
+                if (m_punkte[b]->id == id) {
+                    next[a].push_back(b);
+                    next[b].push_back(a);
+                    ++joins;
+                    break;
+                }
+            }
+        }
+    }
+    if (joins == 0)
+        return {};
+    size_t first = m_punkte.size();
+    for (size_t a = 0; a < m_punkte.size(); ++a) {
+        if (!next[a].empty() && (first == m_punkte.size() || next[a].size() % 2 == 1))
+            first = a;
+        if (next[a].size() % 2 == 1)
+            break;
+    }
+    // Walking until stuck and splicing in the detours found on the way back.
+    std::vector<size_t> path, todo{first};
+    while (!todo.empty()) {
+        const size_t at = todo.back();
+        if (next[at].empty()) {
+            path.push_back(at);
+            todo.pop_back();
+            continue;
+        }
+        const size_t to = next[at].back();
+        next[at].pop_back();
+        next[to].erase(std::find(next[to].begin(), next[to].end(), at));
+        todo.push_back(to);
+    }
+    if (path.size() != joins + 1)
+        return {};
+    return path;
+}
+
+void Punkteverbinden::naechsteZuege(MinispielZuege& zuege) const
+{
+    const std::vector<size_t> dots = stroke();
+    if (m_solved || !m_spielfeld || dots.empty())
+        return;
+    const auto klick = [&](const Punkt& punkt, MinispielZug::Art art) {
+        zuege.push_back(MinispielZug::klick(screenCentre(punkt), screenRect(punkt), art));
+    };
+    // Each join once: what is joined already goes first (a right click undoes a dot's joins).
+    std::vector<std::pair<const Punkt*, const Punkt*>> joined;
+    for (const Punkt* punkt : m_punkte) {
+        for (const Punkt* other : punkt->connections)
+            joined.push_back({punkt, other});
+    }
+    for (const Punkt* punkt : m_punkte) {
+        const auto its = [punkt](const auto& join) { return join.first == punkt || join.second == punkt; };
+        if (std::none_of(joined.begin(), joined.end(), its))
+            continue;
+        klick(*punkt, MinispielZug::Art::Rechtsklick);
+        std::erase_if(joined, its);
+    }
+    // The first dot is only selected: a left click would join the one selected before to it.
+    const Punkt& first = *m_punkte[dots.front()];
+    if (m_selected && m_selected != &first)
+        klick(first, MinispielZug::Art::Mittelklick);
+    else if (!m_selected)
+        klick(first, MinispielZug::Art::Klick);
+    for (size_t k = 1; k < dots.size(); ++k)
+        klick(*m_punkte[dots[k]], MinispielZug::Art::Klick);
+}
+
 void Punkteverbinden::test()
 {
     if (solutionTest()) {

@@ -67,6 +67,11 @@ public:
 
     // Every dot satisfied.
     bool solutionTest() const;
+    // The dots in the order one stroke along every goal join visits them (indices into the
+    // dots); empty when the goal joins take more than one stroke.
+    std::vector<size_t> stroke() const;
+    // Clicks along the stroke (joins made so far undone first, by a right click on their dots).
+    void naechsteZuege(MinispielZuege& zuege) const override;
     // A dot's drawn rectangle and middle on the screen.
     Ulvo::FloatRect screenRect(const Punkt& punkt) const;
     D3DXVECTOR2 screenCentre(const Punkt& punkt) const;

@@ -78,183 +78,21 @@ bool grip(const Bauen& game, const Bauen::Bauteil& piece, int& i, int& j)
     return false;
 }
 
-// The maze's sides as plain values, to try moves on without touching the game.
-struct MazeModel {
-    using Sides = std::array<uint8_t, 4>;
-    const Labyrinth* game = nullptr;
-    std::vector<Sides> cells; // (columns + 2) x (rows + 2), by column; all closed where no tile is
-    std::vector<bool> present;
-    Sides spare{0, 0, 0, 0};
-
-    size_t at(int x, int y) const { return static_cast<size_t>(x) * (game->getRows() + 2) + static_cast<size_t>(y); }
-    static Sides turned(Sides s, int quarters)
-    {
-        for (int q = 0; q < quarters; ++q)
-            s = {s[3], s[0], s[1], s[2]};
-        return s;
-    }
-    void push(int border)
-    {
-        const Labyrinth::Cell ring = game->borderCell(border);
-        const int columns = game->getColumns(), rows = game->getRows();
-        const int dx = ring.x == 0 ? 1 : ring.x == columns + 1 ? -1 : 0;
-        const int dy = ring.y == 0 ? 1 : ring.y == rows + 1 ? -1 : 0;
-        // From the far end back to the entry: each cell takes its neighbour nearer the entry.
-        int x = dx > 0 ? columns : dx < 0 ? 1 : ring.x, y = dy > 0 ? rows : dy < 0 ? 1 : ring.y;
-        const Sides out = cells[at(x, y)];
-        for (int k = 1; k < (dx ? columns : rows); ++k, x -= dx, y -= dy)
-            cells[at(x, y)] = cells[at(x - dx, y - dy)];
-        cells[at(x, y)] = spare;
-        spare = out;
-    }
-    bool linked() const
-    {
-        std::vector<bool> seen(cells.size(), false);
-        const Labyrinth::Cell start = game->getStart(), goal = game->getGoal();
-        std::vector<Labyrinth::Cell> todo{start};
-        seen[at(start.x, start.y)] = true;
-        const int step[4][2] = {{0, -1}, {1, 0}, {0, 1}, {-1, 0}};
-        while (!todo.empty()) {
-            const Labyrinth::Cell c = todo.back();
-            todo.pop_back();
-            if (c == goal)
-                return true;
-            for (int side = 0; side < 4; ++side) {
-                const int nx = c.x + step[side][0], ny = c.y + step[side][1];
-                if (nx < 0 || ny < 0 || nx > game->getColumns() + 1 || ny > game->getRows() + 1 ||
-                    !present[at(nx, ny)] || seen[at(nx, ny)] || !cells[at(c.x, c.y)][side] ||
-                    !cells[at(nx, ny)][(side + 2) % 4])
-                    continue;
-                seen[at(nx, ny)] = true;
-                todo.push_back({nx, ny});
-            }
-        }
-        return false;
-    }
-};
-
-bool search(const MazeModel& model, int depth, std::vector<std::pair<int, int>>& moves)
-{
-    if (model.linked())
-        return true;
-    if (depth == 0)
-        return false;
-    for (int quarters = 0; quarters < 4; ++quarters) {
-        for (int border = 0; border < model.game->borderCount(); ++border) {
-            MazeModel next = model;
-            next.spare = MazeModel::turned(model.spare, quarters);
-            next.push(border);
-            moves.push_back({quarters, border});
-            if (search(next, depth - 1, moves))
-                return true;
-            moves.pop_back();
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 std::vector<std::pair<int, int>> pushes(const Labyrinth& game, int depth)
 {
-    MazeModel model;
-    model.game = &game;
-    const size_t size = static_cast<size_t>(game.getColumns() + 2) * (game.getRows() + 2);
-    model.cells.assign(size, {0, 0, 0, 0});
-    model.present.assign(size, false);
-    for (int x = 0; x < game.getColumns() + 2; ++x) {
-        for (int y = 0; y < game.getRows() + 2; ++y) {
-            if (const Labyrinth::Tile* tile = game.tileAt({x, y})) {
-                model.cells[model.at(x, y)] = tile->sides;
-                model.present[model.at(x, y)] = true;
-            }
-        }
-    }
-    if (!game.getSpare())
-        return {};
-    model.spare = game.getSpare()->sides;
-    std::vector<std::pair<int, int>> moves;
-    for (int limit = 1; limit <= depth; ++limit) {
-        moves.clear();
-        if (search(model, limit, moves))
-            return moves;
-    }
-    return {};
+    return game.pushes(depth);
 }
 
 std::vector<size_t> stroke(const Punkteverbinden& game)
 {
-    const std::vector<Punkteverbinden::Punkt*>& dots = game.getPunkte();
-    // The goal joins as an undirected multigraph, each join once.
-    std::vector<std::vector<size_t>> next(dots.size());
-    size_t joins = 0;
-    for (size_t a = 0; a < dots.size(); ++a) {
-        for (const int id : dots[a]->goal) {
-            for (size_t b = a + 1; b < dots.size(); ++b) {
-                if (dots[b]->id == id) {
-                    next[a].push_back(b);
-                    next[b].push_back(a);
-                    ++joins;
-                    break;
-                }
-            }
-        }
-    }
-    if (joins == 0)
-        return {};
-    size_t first = dots.size();
-    for (size_t a = 0; a < dots.size(); ++a) {
-        if (!next[a].empty() && (first == dots.size() || next[a].size() % 2 == 1))
-            first = a;
-        if (next[a].size() % 2 == 1)
-            break;
-    }
-    // Walking until stuck and splicing in the detours found on the way back.
-    std::vector<size_t> path, todo{first};
-    while (!todo.empty()) {
-        const size_t at = todo.back();
-        if (next[at].empty()) {
-            path.push_back(at);
-            todo.pop_back();
-            continue;
-        }
-        const size_t to = next[at].back();
-        next[at].pop_back();
-        next[to].erase(std::find(next[to].begin(), next[to].end(), at));
-        todo.push_back(to);
-    }
-    if (path.size() != joins + 1)
-        return {};
-    return path;
+    return game.stroke();
 }
 
 std::vector<const Maze::Raum*> shortestWay(const Maze& game)
 {
-    const Maze::Raum* start = game.getStart();
-    const Maze::Raum* goal = game.getGoal();
-    if (!start || !goal)
-        return {};
-    // Breadth first from the start, each room remembering where it was reached from.
-    std::vector<std::pair<const Maze::Raum*, const Maze::Raum*>> from{{start, nullptr}};
-    for (size_t k = 0; k < from.size() && from.back().first != goal; ++k) {
-        for (const Maze::Raum::Edge& edge : from[k].first->edges) {
-            const bool seen =
-                std::any_of(from.begin(), from.end(), [&](const auto& f) { return f.first == edge.neighbour; });
-            if (edge.open && edge.neighbour && !seen)
-                from.push_back({edge.neighbour, from[k].first});
-        }
-    }
-    std::vector<const Maze::Raum*> way;
-    const Maze::Raum* at = goal;
-    while (at && at != start) {
-        const auto it = std::find_if(from.begin(), from.end(), [&](const auto& f) { return f.first == at; });
-        if (it == from.end())
-            return {};
-        at = it->second;
-        if (at && at != start)
-            way.insert(way.begin(), at);
-    }
-    return way;
+    return game.shortestWay();
 }
 
 std::vector<uint32_t> way(const Schiebepuzzle_leicht& game)
