@@ -50,10 +50,10 @@ int runUntilTerminated(GameRun& game, const std::string& commandLine = "",
 {
     fs::remove(game.runFolder() / "intro.wmv");
     game.start(commandLine);
-    EXPECT_TRUE(game.waitForLog(logFile, logText, 60s));
+    EXPECT_TRUE(game.waitForLog(logFile, logText, 180s));
     std::this_thread::sleep_for(300ms);
     game.terminate();
-    return game.waitForExit(60s);
+    return game.waitForExit(180s);
 }
 
 } // namespace
@@ -80,10 +80,10 @@ TEST(HostileInput, AHangUpEndsTheGameInOrderAndSavesItsSettings)
     GameRun game;
     fs::remove(game.runFolder() / "intro.wmv");
     game.start();
-    ASSERT_TRUE(game.waitForLog("UlvoRenderInterface.log", kDeviceStarted, 30s));
+    ASSERT_TRUE(game.waitForLog("UlvoRenderInterface.log", kDeviceStarted, 120s));
     std::this_thread::sleep_for(300ms);
     game.signal(SIGHUP);
-    EXPECT_EQ(game.waitForExit(60s), 0);
+    EXPECT_EQ(game.waitForExit(180s), 0);
     EXPECT_EQ(configValue(game, L"ENGINE_PARAMS/D3DINITPARAMS/PRESENTER_PARAMS", L"FULLSCREEN"), L"1");
 }
 
@@ -96,7 +96,7 @@ TEST(HostileInput, WithoutAnyGameDataTheUserIsToldAndNothingIsWritten)
     game.runAlone(game.runFolder());
     game.captureStderr();
     game.start();
-    EXPECT_EQ(game.waitForExit(60s), 255);
+    EXPECT_EQ(game.waitForExit(180s), 255);
     // The working folder is left as it was; the log is the user's.
     EXPECT_TRUE(fs::is_empty(game.runFolder()));
     EXPECT_NE(TestSupport::readText(game.stateHome() / "threematch" / "logs" / "logfile.log")

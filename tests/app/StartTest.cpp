@@ -107,9 +107,9 @@ TEST(Start, AProgramStartedElsewhereRunsInTheDataFolderBesideIt)
     fs::remove(game.runFolder() / "intro.wmv");
     game.runAlone(elsewhere.path());
     game.start();
-    ASSERT_TRUE(game.waitForWindow(30s));
+    ASSERT_TRUE(game.waitForWindow(120s));
     game.terminate();
-    EXPECT_EQ(game.waitForExit(30s), 0);
+    EXPECT_EQ(game.waitForExit(120s), 0);
     EXPECT_TRUE(fs::is_empty(elsewhere.path()));
 }
 
