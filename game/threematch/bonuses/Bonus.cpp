@@ -95,8 +95,10 @@ double Bonus::step() const
 
 int Bonus::diskRadius() const
 {
-    // (2 SIZE + 1)^2 cells are walked; beyond this the walk would take seconds.
-    constexpr int kMaxRadius = 1000;
+    // (2 SIZE + 1)^2 cells are walked. A disk of 90 reaches every cell of the largest board
+    // (64 x 64) from any other; a larger one only walks the clamped edge cells again and again,
+    // which took minutes for a SIZE of 1000 from a broken bonus file.
+    constexpr int kMaxRadius = 90;
     return std::min(m_size, kMaxRadius);
 }
 
