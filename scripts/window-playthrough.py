@@ -608,17 +608,23 @@ def first_start_to_menu(game):
     game.wait(lambda im: buttons(im) if len(buttons(im)) == 6 else None, "main menu", 10.0)
 
 
-def board_cells(image, columns, rows):
-    """The drawn board of a level without holes, inside the in-game picture: the picture is the
-    largest parchment-coloured region, the board the box of what is not parchment inside it, cut
-    into columns x rows cells. Returns the cells' centres, their size and the board's box."""
+def picture_inside(image):
+    """The in-game picture (the largest parchment-coloured region) and, inside its edge, where
+    something other than parchment is drawn."""
     parchment = np.array([241, 227, 192])
     plain = (np.abs(image - parchment) < 22).all(axis=2)
     frames = components(plain, step=4, min_w=200, min_h=200)
     if not frames:
         raise Failure("no in-game picture drawn")
     fx0, fy0, fx1, fy1 = max(frames, key=lambda bx: (bx[2] - bx[0]) * (bx[3] - bx[1]))
-    inner = ~plain[fy0 + 8 : fy1 - 8, fx0 + 8 : fx1 - 8]
+    return (fx0, fy0, fx1, fy1), ~plain[fy0 + 8 : fy1 - 8, fx0 + 8 : fx1 - 8]
+
+
+def board_cells(image, columns, rows):
+    """The drawn board of a level without holes, inside the in-game picture: the picture is the
+    largest parchment-coloured region, the board the box of what is not parchment inside it, cut
+    into columns x rows cells. Returns the cells' centres, their size and the board's box."""
+    (fx0, fy0, _, _), inner = picture_inside(image)
     parts = components(inner, step=4, min_w=40, min_h=40)
     if not parts:
         raise Failure("no board drawn in the in-game picture")
@@ -735,13 +741,7 @@ def free_board_cells(image):
     what is not parchment there; every edge of its outline lies on the grid of its cells, which
     gives their pitch and where they start. Returns the grid's centres, its cell size and which
     of its cells are drawn (the others are holes)."""
-    parchment = np.array([241, 227, 192])
-    plain = (np.abs(image - parchment) < 22).all(axis=2)
-    frames = components(plain, step=4, min_w=200, min_h=200)
-    if not frames:
-        raise Failure("no in-game picture drawn")
-    fx0, fy0, fx1, fy1 = max(frames, key=lambda bx: (bx[2] - bx[0]) * (bx[3] - bx[1]))
-    inner = ~plain[fy0 + 8 : fy1 - 8, fx0 + 8 : fx1 - 8]
+    (fx0, fy0, _, _), inner = picture_inside(image)
     left, right = run_edges(inner, 8)
     top, _ = run_edges(inner.T, 8)
     if len(left) < 20 or len(top) < 20:
