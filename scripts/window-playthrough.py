@@ -771,27 +771,36 @@ def free_board_cells(image):
     return cells, (pitch, pitch), drawn
 
 
-def free_play(game):
-    """The town's "Freies Spiel": its board of stamped islands is found in what is drawn, two of
-    its stones are swapped by clicks (both cells must change), and the town is reached again
-    through the pause's Hauptmenü and Spielen."""
-    game.pressed_button(lambda b: b[1] if len(b) == 3 else None, "the town's Freies Spiel", 0.05)
+def board_settled(game, find, name):
+    """Waits for a board rolling in to be drawn whole: what find(image) reads of it (its key,
+    and what else it found) stays the same between two grabs. Returns the grab, the key and the rest."""
     previous = None
     end = time.monotonic() + 30.0
     while True:
         image = game.close_hints()
         try:
-            cells, size, drawn = free_board_cells(image)
-            shape = (len(cells), len(cells[0]), round(size[0]), sum(map(sum, drawn)))
+            key, found = find(image)
         except Failure:
-            shape = None
-        if shape and shape == previous:
-            break
+            key = None
+        if key and key == previous:
+            return image, key, found
         if time.monotonic() > end:
-            game.screen.grab("no_free_board")
-            raise Failure("the free board was not drawn whole within 30 s")
-        previous = shape
+            game.screen.grab("no_" + name.split()[-1].replace("'", ""))
+            raise Failure("the %s was not drawn whole within 30 s" % name)
+        previous = key
         time.sleep(0.7)
+
+
+def free_play(game):
+    """The town's "Freies Spiel": its board of stamped islands is found in what is drawn, two of
+    its stones are swapped by clicks (both cells must change), and the town is reached again
+    through the pause's Hauptmenü and Spielen."""
+    game.pressed_button(lambda b: b[1] if len(b) == 3 else None, "the town's Freies Spiel", 0.05)
+    def free_board(image):
+        cells, size, drawn = free_board_cells(image)
+        return (len(cells), len(cells[0]), round(size[0]), sum(map(sum, drawn))), (cells, size, drawn)
+
+    image, shape, (cells, size, drawn) = board_settled(game, free_board, "free board")
     game.screen.grab("free_play")
     print("%.0f s: free board of %d cells of %.0f px" % (time.monotonic() - game.start, shape[3], size[0]))
     kinds, _ = stone_kinds(image, cells, size)
@@ -917,21 +926,11 @@ def play(game):
     # The town: "Nächstes Level" is the first of its three.
     game.pressed_button(lambda b: b[0] if len(b) == 3 else None, "the town's Nächstes Level", 0.05)
     # The roll-in: the board is whole once its drawn box stays the same.
-    previous = None
-    end = time.monotonic() + 30.0
-    while True:
-        image = game.close_hints()
-        try:
-            cells, size, area = board_cells(image, 8, 8)
-        except Failure:
-            area = None
-        if area and area == previous and area[3] - area[1] > 0.8 * (area[2] - area[0]):
-            break
-        if time.monotonic() > end:
-            game.screen.grab("no_board")
-            raise Failure("the level's board was not drawn whole within 30 s")
-        previous = area
-        time.sleep(0.7)
+    def level_board(image):
+        cells, size, area = board_cells(image, 8, 8)
+        return (area if area[3] - area[1] > 0.8 * (area[2] - area[0]) else None), (cells, size)
+
+    image, area, (cells, size) = board_settled(game, level_board, "level's board")
     game.screen.grab("level")
     print("%.0f s: board drawn at %s, cells of %.0f x %.0f px" % (time.monotonic() - game.start, area, size[0], size[1]))
     # Pause with Escape, resume by the pause's drawn "Weiter" (the first of its three buttons).
