@@ -16,10 +16,11 @@ public:
         uint64_t objects = 0;
         uint64_t instances = 0;
         uint64_t vertices = 0;
+        // Counted in texels of four bytes: a format four times as wide counts each texel four times.
         uint64_t texels = 0;
     };
-    // Seven grid terrains of the largest size, two clipmaps at every maximum, sixty-five thousand
-    // copies: what a gigabyte holds and this machine builds within ten seconds.
+    // Seven grid terrains of the largest size, a clipmap of the largest side with nine levels,
+    // sixty-five thousand copies: what a gigabyte holds and this machine builds within ten seconds.
     static constexpr Cost kSceneLimit{10000, 65536, 8u << 20, 160u << 20};
 
     // A scene file starts: nothing used, nothing refused.

@@ -48,12 +48,14 @@ void readTriple(const XMLNode& node, const wchar_t* key, float (&out)[3])
 BaseObjekt* ClipmapObjekt::create(XMLNode* node, ObjektManager* owner)
 {
     auto* clipmap = new ClipmapObjekt(node, owner);
-    // Its levels are made when it is built: each a texture of SIZE_TEX squared and a grid.
+    // Its levels are made when it is built: each a texture of SIZE_TEX squared and a grid. A level's
+    // texel holds four floats, sixteen bytes: four of the budget's texels.
     const uint64_t levels = clipmap->m_levelCount;
     const uint64_t side = clipmap->m_texSize;
     const uint64_t grid = clipmap->m_gridSize + 1;
-    if (owner &&
-        !owner->getSceneBudget().charge({0, 0, levels * grid * grid, levels * side * side}, clipmap->getName())) {
+    constexpr uint64_t kBudgetTexelsPerTexel = 4;
+    if (owner && !owner->getSceneBudget().charge(
+                     {0, 0, levels * grid * grid, levels * side * side * kBudgetTexelsPerTexel}, clipmap->getName())) {
         clipmap->Release();
         return nullptr;
     }

@@ -424,7 +424,8 @@ TEST_F(HeightMapObjektTest, TerrainsAndClipmapsPastTheScenesBudgetAreNotMade)
 {
     // Room for three grids of 65 x 65 and a clipmap of two small levels: ten grids and a clipmap
     // at every maximum ask for more.
-    m_manager.getSceneBudget().setLimit({100, 0, 3 * 65 * 65 + 2 * 8 * 8, 3 * 64 * 64 + 2 * 16 * 16});
+    // A clipmap level's texel counts four times (sixteen bytes).
+    m_manager.getSceneBudget().setLimit({100, 0, 3 * 65 * 65 + 2 * 8 * 8, 3 * 64 * 64 + 2 * 16 * 16 * 4});
     std::wstring scene = L"<SZENE>";
     for (int i = 0; i < 10; ++i)
         scene += flat(65, L">", L"Gross" + std::to_wstring(i));
@@ -444,9 +445,22 @@ TEST_F(HeightMapObjektTest, TerrainsAndClipmapsPastTheScenesBudgetAreNotMade)
     EXPECT_NE(m_logs.text().find("left out"), std::string::npos);
 }
 
+TEST_F(HeightMapObjektTest, AClipmapAtEveryMaximumIsPastTheDefaultBudget)
+{
+    // Sixteen levels of 2048 squared texels of sixteen bytes are a gigabyte of textures alone.
+    XMLNode root;
+    ASSERT_TRUE(XMLNode::load(&root,
+                              L"<SZENE><OBJEKT NAME=\"Riesig\" TYPE=\"CLIPMAP\"><CLIPMAP_DATA SIZE_TEX=\"2048\" "
+                              L"ANZ_LAYERS=\"16\"/></OBJEKT></SZENE>",
+                              1));
+    m_manager.loadSceneFile(&root);
+    EXPECT_EQ(m_manager.find(L"Riesig"), nullptr);
+    EXPECT_NE(m_logs.text().find("left out"), std::string::npos);
+}
+
 TEST_F(HeightMapObjektTest, ATerminationSignalWhileAHugeSceneBuildsEndsTheLoadingEarly)
 {
-    // Two clipmaps of the largest levels the budget lets in twice, over a height field, take many seconds to
+    // Two clipmaps at every maximum (let in by a larger budget), over a height field, take many seconds to
     // build; the signal arrives while the first builds. Nothing here bounds the time: the test
     // only hangs (and the runner fails it) when the loading does not stop.
     std::wstring scene = L"<SZENE>";
@@ -456,6 +470,9 @@ TEST_F(HeightMapObjektTest, ATerminationSignalWhileAHugeSceneBuildsEndsTheLoadin
                  L"<HEIGHTMAP TYPE=\"DIST\" CENTER=\"0.5 0.5\" FALLOFF=\"1 0\" VALUE=\"1 0\"/></CLIPMAP_DATA></OBJEKT>";
     XMLNode root;
     ASSERT_TRUE(XMLNode::load(&root, scene + L"</SZENE>", 1));
+    SceneBudget::Cost room = SceneBudget::kSceneLimit;
+    room.texels = 2ull * 16 * 2048 * 2048 * 4;
+    m_manager.getSceneBudget().setLimit(room);
     std::thread sender([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         kill(getpid(), SIGTERM);
