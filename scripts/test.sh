@@ -5,6 +5,13 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
+# On a shared machine other work competes for the cores: twice as many compile and test jobs as
+# cores keep our share of a busy machine and cost nothing on a quiet one. A sanitizer compile or test
+# takes up to about half a gigabyte; the memory at hand, a gigabyte a job, bounds the count.
+work_jobs=$((jobs * 2))
+mem_jobs=$(($(awk '/MemAvailable/ {print $2}' /proc/meminfo) / 1000000))
+((mem_jobs < work_jobs)) && work_jobs=$mem_jobs
+((work_jobs < 1)) && work_jobs=1
 
 # Each phase prints the seconds it took when it ends, and the list closes the output, so a slow
 # CI run shows where its time went.
@@ -42,10 +49,14 @@ run_tests() {
   local build="$1" label="$2"
   shift 2
   cmake -S "$root" -B "$build" -G Ninja -DULVO_BUILD_BENCH=OFF "${launcher[@]}" "$@"
-  cmake --build "$build" -j "$jobs"
+  cmake --build "$build" -j "$work_jobs"
   phase_done "$label build"
+  # CTest starts the costliest tests first when it knows their costs; a fresh tree learns them
+  # from the list of the long ones, so a two-minute test does not start last and run alone.
+  local costs="$build/Testing/Temporary/CTestCostData.txt"
+  [ -f "$costs" ] || { mkdir -p "$(dirname "$costs")" && cp "$root/tests/ctest-costs.txt" "$costs"; }
   local result=0
-  ctest --test-dir "$build" --output-on-failure -j "$jobs" | tee "$build/ctest.log" || result=$?
+  ctest --test-dir "$build" --output-on-failure -j "$work_jobs" | tee "$build/ctest.log" || result=$?
   phase_done "$label tests"
   local line
   line="$(grep -E 'tests passed|tests failed' "$build/ctest.log" | tail -n 1 || true)"
@@ -88,7 +99,7 @@ if [ "${SKIP_FUZZ:-0}" != "1" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$fuzzbuild" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DULVO_FUZZ=ON \
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" \
     "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" "${launcher[@]}"
-  cmake --build "$fuzzbuild" --target fuzzers -j "$jobs"
+  cmake --build "$fuzzbuild" --target fuzzers -j "$work_jobs"
   phase_done "fuzz build"
   # Every fuzzer runs its full time; as many run at once as there are cores. Each one's output
   # goes to its own file, printed in the fuzzers' order once all have ended; any failure fails
