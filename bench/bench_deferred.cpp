@@ -3,8 +3,9 @@
 // top and a ball, the sun with its two shadow splits and eight point lights round the ball,
 // emissive and compose, at a render-target size of width x height. Each frame is waited for by
 // reading one pixel back. BM_DeferredLights adds a grid of point lights without shadows over the
-// ground, drawn each as its own sphere (batched 0) or together in one instanced draw (batched 1);
-// the main thread's CPU time per light is the slope between 0 and 64 of them. BM_PlainLights
+// ground, drawn each as its own sphere (batched 0), together in one instanced draw of their
+// volumes (batched 1) or as screen rectangles in one draw (batched 2); the main thread's CPU time
+// per light is the slope between 0 and 64 (or 512) of them. BM_PlainLights
 // draws the same light volumes instanced over a G-buffer of its own with a plain GL 3.3 program.
 #include <windows.h>
 #include <d3d9.h>
@@ -144,10 +145,11 @@ struct DeferredScene {
     }
 
     // count lights of radius 1.5 in a grid of 8 across over the ground in view.
-    void addLights(int count, bool batched)
+    void addLights(int count, int batched)
     {
         auto* deferred = static_cast<Ulvo::DeferredRenderer*>(manager->getDeferredRenderer());
-        deferred->setBatchPointLights(batched);
+        deferred->setBatchPointLights(batched != 0);
+        deferred->setPointLightRects(batched == 2);
         for (int i = 0; i < count; ++i)
             deferred->addPointLight(L"Gitter" + std::to_wstring(i), D3DXCOLOR(0.3f, 0.4f, 0.5f, 1.0f),
                                     D3DXVECTOR3(-4.0f + 1.2f * (i % 8), 0.8f, -3.0f + 1.2f * (i / 8 % 8)), 1.5f, 1.0f);
@@ -177,12 +179,19 @@ void BM_DeferredLights(benchmark::State& state)
         state.SkipWithError("no engine device, data or deferred buffers (offscreen GL unavailable?)");
         return;
     }
-    scene->addLights(static_cast<int>(state.range(0)), state.range(1) != 0);
+    scene->addLights(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     scene->frame();
     for (auto _ : state)
         scene->frame();
 }
-BENCHMARK(BM_DeferredLights)->Args({0, 1})->Args({64, 0})->Args({64, 1})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DeferredLights)
+    ->Args({0, 2})
+    ->Args({64, 0})
+    ->Args({64, 1})
+    ->Args({64, 2})
+    ->Args({512, 1})
+    ->Args({512, 2})
+    ->Unit(benchmark::kMicrosecond);
 
 using DrawElementsInstanced = void(APIENTRYP)(GLenum, GLsizei, GLenum, const void*, GLsizei);
 using AttribDivisor = void(APIENTRYP)(GLuint, GLuint);

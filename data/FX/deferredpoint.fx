@@ -5,7 +5,8 @@
 // Pointlight_Instanced draws many lights without shadows at once: a volume per instance, placed
 // and scaled by the instance's place (xyz position, w radius), the light's values from the
 // instance stream instead of the per-light constants; only back faces, so a pixel is lit once
-// with the eye inside or outside the volume.
+// with the eye inside or outside the volume. Pointlight_Rects draws the same lights as screen
+// rectangles the processor worked out, already in clip space, with the same pixel shader.
 #include "deferredcommon.fxh"
 
 textureCUBE shadowMapCube;
@@ -87,6 +88,31 @@ float4 InstancedPS(InstanceOut i) : COLOR
     float fade = pow(saturate(1.0 - d / i.place.w), i.ambient.w) * step(s.depth, 0.99999);
     float4 lit = shadeWith(s, toLight / max(d, 0.0001), i.colour.rgb, i.terms.xy);
     return float4(lit.rgb + i.ambient.rgb, lit.a) * (fade * i.terms.z);
+}
+
+InstanceOut RectVS(float4 position : POSITION, float4 place : TEXCOORD1, float4 colour : TEXCOORD2,
+                   float4 ambient : TEXCOORD3, float4 terms : TEXCOORD4)
+{
+    InstanceOut o;
+    o.position = position;
+    o.screen = position;
+    o.place = place;
+    o.colour = colour;
+    o.ambient = ambient;
+    o.terms = terms;
+    return o;
+}
+
+technique Pointlight_Rects
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        ZWriteEnable = FALSE;
+        CullMode = NONE;
+        VertexShader = compile vs_3_0 RectVS();
+        PixelShader = compile ps_3_0 InstancedPS();
+    }
 }
 
 technique Pointlight_Instanced

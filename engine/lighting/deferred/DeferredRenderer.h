@@ -5,8 +5,8 @@
 // shadow map), adds the emissive term, runs its own light post effects over the light target and
 // composes G-buffer, light and forward image into its result, which the HDR renderer or the
 // render manager takes on. Point lights without shadows are gathered and drawn together in one
-// instanced draw after the other lights (PointLightBatch), where the point effect has the
-// technique for it.
+// draw after the other lights (PointLightBatch: screen rectangles, or instanced volumes), where
+// the point effect has the technique for it.
 //
 // It keeps the active lights and the light templates (VORLAGE_LIGHTS) that the light attach
 // points of scene objects copy; each listed light holds one reference. Every target comes from
@@ -120,6 +120,9 @@ public:
     bool getBlurLights() const { return m_blurLights; }
     // Off: every point light draws its own sphere (for comparison; on by default).
     void setBatchPointLights(bool batch) { m_batchPointLights = batch; }
+    // Off: the batch draws each light's volume instanced rather than its screen rectangle (for
+    // comparison; on by default where the point effect has the technique).
+    void setPointLightRects(bool rects) { m_pointLightRects = rects; }
     // How many point lights the last frame drew in the batch.
     std::size_t getBatchedPointLightCount() const { return m_pointBatch.size(); }
     bool getEnableOnlyWithSoftShadows() const { return m_enableOnlyWithSoftShadows; }
@@ -254,6 +257,7 @@ private:
     uint32_t m_hdrMode = 0;
     bool m_blurLights = false;
     bool m_batchPointLights = true;
+    bool m_pointLightRects = true;
     // This frame's point lights go into the batch (on, and the effect has the technique).
     bool m_batchingPoints = false;
     PointLightBatch m_pointBatch;

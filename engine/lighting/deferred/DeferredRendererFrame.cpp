@@ -29,6 +29,7 @@ constexpr DWORD kQuadFVF = D3DFVF_XYZRHW | D3DFVF_TEX2;
 const wchar_t* const kShadowTargetName = L"Deferred.Shadow";
 const wchar_t* const kCubeShadowName = L"Deferred.ShadowCube";
 const char* const kBatchTechnique = "Pointlight_Instanced";
+const char* const kRectTechnique = "Pointlight_Rects";
 
 ID3DXEffect* fxOf(Effect* effect)
 {
@@ -295,10 +296,16 @@ void DeferredRenderer::renderPointLightBatch()
     if (m_pointBatch.size() == 0 || !effect || !m_camera)
         return;
     ScopedPerfEvent event(L"renderPointLightBatch");
-    effect->SetTechnique(kBatchTechnique);
+    const bool rects = m_pointLightRects && effect->GetTechniqueByName(kRectTechnique);
+    effect->SetTechnique(rects ? kRectTechnique : kBatchTechnique);
     prepareShaders(LIGHT_POINT);
     PassTargetScope target;
-    if (target.begin(m_d3d->getDevice(), surfaceOf(m_light), nullptr, m_width, m_height))
+    if (!target.begin(m_d3d->getDevice(), surfaceOf(m_light), nullptr, m_width, m_height))
+        return;
+    if (rects)
+        m_pointBatch.drawRects(m_d3d->getDevice(), effect, m_camera->getViewMatrix(), m_camera->getProjectionMatrix(),
+                               m_width, m_height);
+    else
         m_pointBatch.draw(m_d3d->getDevice(), effect);
 }
 

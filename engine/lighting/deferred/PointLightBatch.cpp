@@ -62,6 +62,10 @@ void PointLightBatch::release()
     releaseAndNull(m_instanceBuffer);
     releaseAndNull(m_declaration);
     m_capacity = 0;
+    releaseAndNull(m_rectBuffer);
+    releaseAndNull(m_rectIndices);
+    releaseAndNull(m_rectDeclaration);
+    m_rectCapacity = 0;
 }
 
 void PointLightBatch::add(const DeferredLight& light, bool hdr)
@@ -98,6 +102,140 @@ void PointLightBatch::makeVolume(std::vector<D3DXVECTOR3>& corners, std::vector<
     const float scale = 1.001f / nearest;
     for (D3DXVECTOR3& corner : corners)
         corner *= scale;
+}
+
+namespace {
+
+// The range of x / z over a circle (centre c along the axis, z ahead, radius r, wholly ahead of
+// the eye: z > r): the slopes of the two lines from the eye that touch it.
+void tangentSlopes(float c, float z, float r, float& low, float& high)
+{
+    const float a = z * z - r * r;
+    const float root = r * std::sqrt(c * c + a);
+    low = (c * z - root) / a;
+    high = (c * z + root) / a;
+}
+
+} // namespace
+
+bool PointLightBatch::screenRect(const D3DXVECTOR3& centre, float radius, const D3DXMATRIX& projection,
+                                 const D3DXVECTOR2& margin, ScreenRect& rect)
+{
+    // The screen's edges lie a margin outside: a rectangle ending right on them would leave the
+    // edge pixels to the rasteriser's rounding.
+    const float edgeX = 1.0f + margin.x, edgeY = 1.0f + margin.y;
+    rect = {-edgeX, -edgeY, edgeX, edgeY};
+    const D3DXMATRIX& p = projection;
+    // x_ndc = (x _11 + z _31) / (z _34), y likewise; anything else (orthographic, skewed) gets
+    // the whole screen.
+    const bool perspective = p._21 == 0.0f && p._41 == 0.0f && p._12 == 0.0f && p._42 == 0.0f && p._14 == 0.0f &&
+                             p._24 == 0.0f && p._44 == 0.0f && p._34 > 0.0f && p._11 > 0.0f && p._22 > 0.0f &&
+                             p._33 != 0.0f;
+    if (!perspective)
+        return true;
+    const float nearPlane = -p._43 / p._33;
+    // A sphere that reaches the near plane (or the eye) can cover any part of the screen.
+    if (!(centre.z - radius > std::max(nearPlane, 0.0f) + 1e-4f * radius))
+        return true;
+    float sLow, sHigh, tLow, tHigh;
+    tangentSlopes(centre.x, centre.z, radius, sLow, sHigh);
+    tangentSlopes(centre.y, centre.z, radius, tLow, tHigh);
+    rect.left = std::max(-edgeX, (p._11 * sLow + p._31) / p._34 - margin.x);
+    rect.right = std::min(edgeX, (p._11 * sHigh + p._31) / p._34 + margin.x);
+    rect.bottom = std::max(-edgeY, (p._22 * tLow + p._32) / p._34 - margin.y);
+    rect.top = std::min(edgeY, (p._22 * tHigh + p._32) / p._34 + margin.y);
+    return rect.left < rect.right && rect.bottom < rect.top;
+}
+
+bool PointLightBatch::fitRects(IDirect3DDevice9* device, std::size_t count)
+{
+    if (m_rectBuffer && m_rectIndices && m_rectDeclaration && m_rectCapacity >= count)
+        return true;
+    releaseAndNull(m_rectBuffer);
+    releaseAndNull(m_rectIndices);
+    m_rectCapacity = 0;
+    static const D3DVERTEXELEMENT9 kElements[] = {
+        {0, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+        {0, 16, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
+        {0, 32, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 2},
+        {0, 48, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 3},
+        {0, 64, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 4},
+        D3DDECL_END()};
+    if (!m_rectDeclaration && FAILED(device->CreateVertexDeclaration(kElements, &m_rectDeclaration))) {
+        m_rectDeclaration = nullptr;
+        return false;
+    }
+    // Grown in steps like the instance buffer; the indices of two triangles a light are fixed.
+    const std::size_t capacity = std::max<std::size_t>(64, count * 2);
+    const UINT indexBytes = static_cast<UINT>(capacity * 6 * sizeof(uint32_t));
+    void* data = nullptr;
+    if (FAILED(device->CreateVertexBuffer(static_cast<UINT>(capacity * 4 * sizeof(RectCorner)), D3DUSAGE_WRITEONLY, 0,
+                                          D3DPOOL_MANAGED, &m_rectBuffer, nullptr)) ||
+        FAILED(device->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX32, D3DPOOL_MANAGED,
+                                         &m_rectIndices, nullptr)) ||
+        FAILED(m_rectIndices->Lock(0, 0, &data, 0)) || !data) {
+        releaseAndNull(m_rectBuffer);
+        releaseAndNull(m_rectIndices);
+        return false;
+    }
+    auto* indices = static_cast<uint32_t*>(data);
+    for (std::size_t i = 0; i < capacity; ++i) {
+        const auto base = static_cast<uint32_t>(i * 4);
+        const uint32_t quad[6] = {base, base + 1, base + 2, base + 2, base + 1, base + 3};
+        std::memcpy(indices + i * 6, quad, sizeof(quad));
+    }
+    m_rectIndices->Unlock();
+    m_rectCapacity = capacity;
+    return true;
+}
+
+bool PointLightBatch::drawRects(IDirect3DDevice9* device, ID3DXEffect* effect, const D3DXMATRIX& view,
+                                const D3DXMATRIX& projection, UINT width, UINT height)
+{
+    if (m_instances.empty())
+        return true;
+    if (!device || !effect || width == 0 || height == 0 || !fitRects(device, m_instances.size()))
+        return false;
+    // Two pixels of margin: the rectangle must not clip what the sphere covers by rounding.
+    const D3DXVECTOR2 margin(4.0f / static_cast<float>(width), 4.0f / static_cast<float>(height));
+    m_rectCorners.clear();
+    for (const Instance& light : m_instances) {
+        D3DXVECTOR3 centre;
+        const D3DXVECTOR3 world(light.place.x, light.place.y, light.place.z);
+        D3DXVec3TransformCoord(&centre, &world, &view);
+        ScreenRect rect{};
+        if (!screenRect(centre, light.place.w, projection, margin, rect))
+            continue;
+        for (const D3DXVECTOR2& corner : {D3DXVECTOR2(rect.left, rect.bottom), D3DXVECTOR2(rect.left, rect.top),
+                                          D3DXVECTOR2(rect.right, rect.bottom), D3DXVECTOR2(rect.right, rect.top)})
+            m_rectCorners.push_back({D3DXVECTOR4(corner.x, corner.y, 0.5f, 1.0f), light});
+    }
+    if (m_rectCorners.empty())
+        return true;
+    const UINT bytes = static_cast<UINT>(m_rectCorners.size() * sizeof(RectCorner));
+    void* data = nullptr;
+    if (FAILED(m_rectBuffer->Lock(0, bytes, &data, 0)) || !data)
+        return false;
+    std::memcpy(data, m_rectCorners.data(), bytes);
+    m_rectBuffer->Unlock();
+
+    const UINT corners = static_cast<UINT>(m_rectCorners.size());
+    device->SetVertexDeclaration(m_rectDeclaration);
+    device->SetStreamSource(0, m_rectBuffer, 0, sizeof(RectCorner));
+    device->SetIndices(m_rectIndices);
+    UINT passes = 0;
+    if (SUCCEEDED(effect->Begin(&passes, 0))) {
+        for (UINT i = 0; i < passes; ++i) {
+            effect->BeginPass(i);
+            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, corners, 0, corners / 2);
+            effect->EndPass();
+        }
+        effect->End();
+    }
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetIndices(nullptr);
+    RenderObjekt::setDrawStateMarker(nullptr);
+    return true;
 }
 
 bool PointLightBatch::makeVolumeBuffers(IDirect3DDevice9* device)

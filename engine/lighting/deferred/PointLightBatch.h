@@ -7,6 +7,14 @@
 // One draw and one target switch for all of them, where a light of its own costs a sphere of
 // several hundred corners, its constants and a hand-over of the light target.
 //
+// Where the effect has the technique for it, the lights are drawn as screen rectangles instead:
+// each light's rectangle (the bounds of its sphere on the screen, the whole screen once the
+// sphere reaches the near plane) is worked out here and all of them go in one plain draw, two
+// triangles a light. A software rasteriser shades vertices and sets up triangles on the calling
+// thread, per instance of an instanced draw: the volume's 80 triangles cost it several times
+// what the rectangle does. Beyond its radius a light adds nothing, so the larger area lights
+// exactly the same pixels.
+//
 // Every buffer is managed, so the batch needs no help through a device reset.
 #include <d3d9.h>
 #include <d3dx9.h>
@@ -28,9 +36,24 @@ public:
         D3DXVECTOR4 terms;   // xy the specular multipliers, z the intensity
     };
     using Triangle = std::array<WORD, 3>;
+    // A corner of a light's screen rectangle: clip-space position (w = 1) and the light's values.
+    struct RectCorner {
+        D3DXVECTOR4 position;
+        Instance light;
+    };
+    // A rectangle in normalised device coordinates (y up).
+    struct ScreenRect {
+        float left, bottom, right, top;
+    };
     // The volume: corners round the origin, wide enough that its flat faces hold the unit sphere,
     // and triangles wound clockwise seen from outside.
     static void makeVolume(std::vector<D3DXVECTOR3>& corners, std::vector<Triangle>& triangles);
+    // The screen bounds of a sphere (centre in view space, radius) under a perspective projection,
+    // widened by margin (device units) and clipped to the screen. The whole screen when the
+    // sphere reaches the near plane or the projection is not a plain perspective one; false when
+    // nothing of it is left on the screen.
+    static bool screenRect(const D3DXVECTOR3& centre, float radius, const D3DXMATRIX& projection,
+                           const D3DXVECTOR2& margin, ScreenRect& rect);
 
     PointLightBatch() = default;
     ~PointLightBatch();
@@ -47,11 +70,16 @@ public:
     // Draws every gathered light with the effect's current technique (its passes begun and
     // ended here); false when the buffers cannot be made or filled. Nothing stays bound.
     bool draw(IDirect3DDevice9* device, ID3DXEffect* effect);
+    // The same as screen rectangles, with the effect's current technique made for them: view and
+    // projection of the camera, the target's size in pixels.
+    bool drawRects(IDirect3DDevice9* device, ID3DXEffect* effect, const D3DXMATRIX& view,
+                   const D3DXMATRIX& projection, UINT width, UINT height);
     void release();
 
 private:
     bool makeVolumeBuffers(IDirect3DDevice9* device);
     bool fitInstances(IDirect3DDevice9* device);
+    bool fitRects(IDirect3DDevice9* device, std::size_t count);
 
     std::vector<Instance> m_instances;
     IDirect3DVertexBuffer9* m_corners = nullptr;
@@ -61,6 +89,11 @@ private:
     UINT m_cornerCount = 0;
     UINT m_triangleCount = 0;
     std::size_t m_capacity = 0;
+    std::vector<RectCorner> m_rectCorners;
+    IDirect3DVertexBuffer9* m_rectBuffer = nullptr;
+    IDirect3DIndexBuffer9* m_rectIndices = nullptr;
+    IDirect3DVertexDeclaration9* m_rectDeclaration = nullptr;
+    std::size_t m_rectCapacity = 0;
 };
 
 } // namespace Ulvo

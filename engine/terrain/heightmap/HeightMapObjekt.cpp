@@ -535,18 +535,21 @@ bool HeightMapObjekt::createBuffers()
                false);
     ULVO_CHECK(L"Ulvo::HeightMapObjekt::createBuffers",
                device->CreateIndexBuffer(72 * cells * cells, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, D3DFMT_INDEX32,
-                                         D3DPOOL_DEFAULT, &m_indexBuffer, nullptr),
+                                         D3DPOOL_DEFAULT, &m_indexSlots[0].buffer, nullptr),
                false);
+    m_indexSlots[0].capacity = 18 * cells * cells;
     terrainLog().log(50, LOG_TYPE_INFO, L"HeightMapObjekt ", getName(), L": buffers created\n");
     return true;
 }
 
 void HeightMapObjekt::releaseBuffers()
 {
-    m_indicesHeld = false;
-    if (m_indexBuffer) {
-        m_indexBuffer->Release();
-        m_indexBuffer = nullptr;
+    for (IndexSlot& slot : m_indexSlots) {
+        if (slot.buffer)
+            slot.buffer->Release();
+        slot.buffer = nullptr;
+        slot.capacity = 0;
+        slot.valid = false;
     }
     if (m_vertexBuffer) {
         m_vertexBuffer->Release();

@@ -118,6 +118,8 @@ public:
     uint32_t getGridSize() const { return m_gridSize; }
     uint32_t getBlendSize() const { return m_blendSize; }
     uint32_t getIndexCount() const { return m_indexCount; }
+    // How often indices were handed to an index buffer since the terrain was made.
+    uint32_t getIndexUploads() const { return m_indexUploads; }
     const std::vector<HeightMapVertex>& getVertices() const { return m_vertices; }
     const std::vector<D3DXVECTOR3>& getPositionsA() const { return m_positionsA; }
     const std::vector<D3DXVECTOR3>& getPositionsB() const { return m_positionsB; }
@@ -137,13 +139,26 @@ public:
     float getShadowValue() const { return m_shadowValue; }
     const float* getTexScaleNear() const { return m_texScaleNear; }
     const float* getTexScaleFar() const { return m_texScaleFar; }
-    bool hasBuffers() const { return m_vertexBuffer && m_indexBuffer; }
+    bool hasBuffers() const { return m_vertexBuffer && m_indexSlots[0].buffer; }
     const LayerParameter* getLayerWeights() const { return m_layerWeights.get(); }
 
     sigslot::signal2<HeightMapObjekt&, const D3DXVECTOR3&> heightChanged;
     sigslot::signal1<HeightMapObjekt&> terrainChanged;
 
 private:
+    // Index buffers for the last few selections: a frame draws the terrain for several cameras
+    // (the scene, the water's mirror), whose levels of detail differ, so each buffer keeps what it
+    // holds and indices are uploaded only when a camera's selection changes. Slot 0's buffer
+    // (the largest selection fits) is made with the vertex buffer; the others as they are needed,
+    // as large as their selection.
+    struct IndexSlot {
+        IDirect3DIndexBuffer9* buffer = nullptr;
+        uint32_t capacity = 0; // indices the buffer takes
+        std::vector<uint32_t> held; // what the buffer holds while valid
+        bool valid = false;
+        uint64_t lastUse = 0;
+    };
+    static constexpr int kIndexSlots = 3;
     // The grid cell under a UV point; false off the terrain or without a grid.
     struct Cell {
         uint32_t ix, iz, ix1, iz1;
@@ -155,6 +170,9 @@ private:
     void storeHeight(uint32_t i, float y);
     bool createBuffers();
     void releaseBuffers();
+    // The slot holding indices[0, count), filled into the least recently used one when none
+    // does; null when no buffer takes them.
+    IndexSlot* indexSlotFor(const uint32_t* indices, uint32_t count);
     bool createBlendTexture();
     // Ends an open blend-texture lock whatever its depth.
     void endBlendLock();
@@ -175,13 +193,13 @@ private:
     std::vector<uint8_t> m_vertexMarks;
     std::unique_ptr<TerrainQuadNode> m_quadtree;
     IDirect3DVertexBuffer9* m_vertexBuffer = nullptr;
-    IDirect3DIndexBuffer9* m_indexBuffer = nullptr;
+    IndexSlot m_indexSlots[kIndexSlots];
+    uint64_t m_indexUses = 0;
+    uint32_t m_indexUploads = 0;
+    // The indices of the last render.
     uint32_t m_indexCount = 0;
-    // What the index buffer holds (its first m_indexCount entries) while m_indicesHeld, and the
-    // frame's indices before they are compared with it.
-    std::vector<uint32_t> m_heldIndices;
+    // The frame's indices before they are compared with the slots'.
     std::vector<uint32_t> m_indexScratch;
-    bool m_indicesHeld = false;
     AABB m_viewBox;
     double m_lodC = 4.0;
     double m_lodSmallC = 10.0;

@@ -1,5 +1,6 @@
 // The grid terrain in a frame: the level of detail per camera, the visible box, and one indexed
-// draw of the whole grid with the indices the quadtree chose.
+// draw of the whole grid with the indices the quadtree chose, from the index buffer that holds
+// them.
 #include "devices/d3d/D3DInterface.h"
 #include "graphics/effects/Effect.h"
 #include "graphics/textures/Texture2D.h"
@@ -8,6 +9,7 @@
 #include "terrain/heightmap/HeightMapObjekt.h"
 #include "terrain/quadtree/TerrainQuadNode.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstring>
 
@@ -76,38 +78,68 @@ void HeightMapObjekt::setEffectVariables(ID3DXEffect* effect, Camera* camera)
     effect->CommitChanges();
 }
 
+HeightMapObjekt::IndexSlot* HeightMapObjekt::indexSlotFor(const uint32_t* indices, uint32_t count)
+{
+    // An empty slot is taken before the least recently used one.
+    IndexSlot* slot = nullptr;
+    for (IndexSlot& candidate : m_indexSlots) {
+        if (candidate.valid && candidate.held.size() == count &&
+            (count == 0 || std::memcmp(candidate.held.data(), indices, count * sizeof(uint32_t)) == 0)) {
+            candidate.lastUse = ++m_indexUses;
+            return &candidate;
+        }
+        if (!slot || (slot->valid && (!candidate.valid || candidate.lastUse < slot->lastUse)))
+            slot = &candidate;
+    }
+    slot->valid = false;
+    if (count > slot->capacity) {
+        // A spare buffer grows with half again as much room, so that a selection a little
+        // larger next frame does not make it again.
+        IDirect3DDevice9* device = m_d3d ? m_d3d->getDevice() : nullptr;
+        const uint32_t cells = m_gridSize - 1;
+        const uint32_t capacity = std::min(18 * cells * cells, count + count / 2);
+        IDirect3DIndexBuffer9* buffer = nullptr;
+        if (!device || FAILED(device->CreateIndexBuffer(capacity * sizeof(uint32_t),
+                                                        D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, D3DFMT_INDEX32,
+                                                        D3DPOOL_DEFAULT, &buffer, nullptr)) ||
+            !buffer)
+            return nullptr;
+        if (slot->buffer)
+            slot->buffer->Release();
+        slot->buffer = buffer;
+        slot->capacity = capacity;
+    }
+    void* data = nullptr;
+    if (count > 0) {
+        if (FAILED(slot->buffer->Lock(0, count * sizeof(uint32_t), &data, D3DLOCK_DISCARD)) || !data)
+            return nullptr;
+        std::memcpy(data, indices, count * sizeof(uint32_t));
+        slot->buffer->Unlock();
+        ++m_indexUploads;
+    }
+    slot->held.assign(indices, indices + count);
+    slot->valid = true;
+    slot->lastUse = ++m_indexUses;
+    return slot;
+}
+
 void HeightMapObjekt::render(Camera* camera)
 {
-    if (!m_effect || !m_effect->getEffect() || !camera || !m_vertexBuffer || !m_indexBuffer)
+    if (!m_effect || !m_effect->getEffect() || !camera || !m_vertexBuffer || !m_indexSlots[0].buffer)
         return;
     IDirect3DDevice9* device = m_d3d->getDevice();
     if (!device)
         return;
     void* data = nullptr;
     // The indices follow the level of detail the quadtree chose for this camera. They are written
-    // on the processor and handed to the device only when they differ from what it holds: most
-    // frames keep the detail of the last one.
+    // on the processor and handed to the device only when no index buffer holds them already.
     const uint32_t cells = m_gridSize - 1;
     m_indexScratch.resize(18 * static_cast<std::size_t>(cells) * cells);
     uint32_t count = 0;
     if (m_quadtree)
         m_quadtree->writeIndices(m_indexScratch.data(), count);
-    const bool same =
-        m_indicesHeld && count == m_indexCount &&
-        (count == 0 || std::memcmp(m_indexScratch.data(), m_heldIndices.data(), count * sizeof(uint32_t)) == 0);
-    if (!same) {
-        m_indexCount = 0;
-        m_indicesHeld = false;
-        if (count == 0) {
-            m_indicesHeld = true;
-        } else if (SUCCEEDED(m_indexBuffer->Lock(0, count * sizeof(uint32_t), &data, D3DLOCK_DISCARD)) && data) {
-            std::memcpy(data, m_indexScratch.data(), count * sizeof(uint32_t));
-            m_indexBuffer->Unlock();
-            m_indexCount = count;
-            m_indicesHeld = true;
-            m_heldIndices.swap(m_indexScratch);
-        }
-    }
+    const IndexSlot* slot = indexSlotFor(m_indexScratch.data(), count);
+    m_indexCount = slot ? count : 0;
     if (m_morphing) {
         const UINT bytes = sizeof(HeightMapVertex) * m_vertexCount;
         if (SUCCEEDED(m_vertexBuffer->Lock(0, bytes, &data, 0)) && data) {
@@ -121,8 +153,8 @@ void HeightMapObjekt::render(Camera* camera)
     RenderObjekt::setDrawStateMarker(nullptr);
     device->SetFVF(HeightMapVertex::FVF);
     device->SetStreamSource(0, m_vertexBuffer, 0, sizeof(HeightMapVertex));
-    device->SetIndices(m_indexBuffer);
-    if (m_indexCount >= 3)
+    device->SetIndices(slot ? slot->buffer : nullptr);
+    if (slot && m_indexCount >= 3)
         device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, m_vertexCount, 0, m_indexCount / 3);
 }
 

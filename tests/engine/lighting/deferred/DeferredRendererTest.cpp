@@ -306,16 +306,21 @@ TEST_F(DeferredRendererTest, PointLightsDrawnTogetherLightAsEachDrawnAlone)
     const Image alone = lightTarget();
     EXPECT_EQ(m_deferred->getBatchedPointLightCount(), 0u);
     m_deferred->setBatchPointLights(true);
-    const Image together = lightTarget();
-    EXPECT_EQ(m_deferred->getBatchedPointLightCount(), 3u);
-    ASSERT_EQ(alone.pixels.size(), together.pixels.size());
-    int differing = 0, lit = 0;
-    for (std::size_t i = 0; i < alone.pixels.size(); ++i) {
-        differing += !TestSupport::near(alone.pixels[i], together.pixels[i], 2);
-        lit += (together.pixels[i] & 0xFFFFFF) != 0;
+    // Both shapes of the batch: screen rectangles (the default) and instanced volumes.
+    for (bool rects : {true, false}) {
+        m_deferred->setPointLightRects(rects);
+        const Image together = lightTarget();
+        EXPECT_EQ(m_deferred->getBatchedPointLightCount(), 3u);
+        ASSERT_EQ(alone.pixels.size(), together.pixels.size());
+        int differing = 0, lit = 0;
+        for (std::size_t i = 0; i < alone.pixels.size(); ++i) {
+            differing += !TestSupport::near(alone.pixels[i], together.pixels[i], 2);
+            lit += (together.pixels[i] & 0xFFFFFF) != 0;
+        }
+        EXPECT_EQ(differing, 0) << (rects ? "rectangles" : "volumes");
+        EXPECT_GT(lit, 1000);
     }
-    EXPECT_EQ(differing, 0);
-    EXPECT_GT(lit, 1000);
+    m_deferred->setPointLightRects(true);
     EXPECT_EQ(run(L"RP_DEF_removeLight Weit"), L"gelöscht!");
 }
 

@@ -172,6 +172,30 @@ TEST_F(HeightMapDrawTest, TheHillsShowGrassRockAndSnowFromTwoPlaces)
     EXPECT_EQ(m_logs.text().find("failed!"), std::string::npos);
 }
 
+TEST_F(HeightMapDrawTest, CamerasInTurnKeepTheirIndicesAndUploadOnlyWhatNoBufferHolds)
+{
+    // A frame draws the terrain for the scene and for the water's mirror: each camera's indices
+    // stay in a buffer of their own, and the pictures stay those drawn with fresh indices.
+    const D3DXVECTOR3 eyes[4] = {{20, 34, -72}, {110, 70, 20}, {-60, 40, 60}, {0, 90, -30}};
+    auto view = [&](int k) {
+        look(eyes[k], D3DXVECTOR3(0, 4, 0));
+        return frame();
+    };
+    const Image south = view(0), east = view(1);
+    const uint32_t uploads = m_terrain->getIndexUploads();
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(view(0).pixels, south.pixels);
+        EXPECT_EQ(view(1).pixels, east.pixels);
+    }
+    EXPECT_EQ(m_terrain->getIndexUploads(), uploads);
+    // More cameras than buffers: the least recently used one is filled again.
+    view(2);
+    view(3);
+    EXPECT_EQ(m_terrain->getIndexUploads(), uploads + 2);
+    EXPECT_EQ(view(0).pixels, south.pixels);
+    EXPECT_EQ(m_terrain->getIndexUploads(), uploads + 3);
+}
+
 TEST_F(HeightMapDrawTest, TheTerrainDrawsTheSameFrameAfterTheDeviceIsReset)
 {
     look(D3DXVECTOR3(20, 34, -72), D3DXVECTOR3(0, 8, 0));
