@@ -72,8 +72,8 @@ public:
     bool draw(IDirect3DDevice9* device, ID3DXEffect* effect);
     // The same as screen rectangles, with the effect's current technique made for them: view and
     // projection of the camera, the target's size in pixels.
-    bool drawRects(IDirect3DDevice9* device, ID3DXEffect* effect, const D3DXMATRIX& view,
-                   const D3DXMATRIX& projection, UINT width, UINT height);
+    bool drawRects(IDirect3DDevice9* device, ID3DXEffect* effect, const D3DXMATRIX& view, const D3DXMATRIX& projection,
+                   UINT width, UINT height);
     void release();
 
 private:

@@ -153,7 +153,7 @@ private:
     // as large as their selection.
     struct IndexSlot {
         IDirect3DIndexBuffer9* buffer = nullptr;
-        uint32_t capacity = 0; // indices the buffer takes
+        uint32_t capacity = 0;      // indices the buffer takes
         std::vector<uint32_t> held; // what the buffer holds while valid
         bool valid = false;
         uint64_t lastUse = 0;

@@ -99,9 +99,9 @@ HeightMapObjekt::IndexSlot* HeightMapObjekt::indexSlotFor(const uint32_t* indice
         const uint32_t cells = m_gridSize - 1;
         const uint32_t capacity = std::min(18 * cells * cells, count + count / 2);
         IDirect3DIndexBuffer9* buffer = nullptr;
-        if (!device || FAILED(device->CreateIndexBuffer(capacity * sizeof(uint32_t),
-                                                        D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, D3DFMT_INDEX32,
-                                                        D3DPOOL_DEFAULT, &buffer, nullptr)) ||
+        if (!device ||
+            FAILED(device->CreateIndexBuffer(capacity * sizeof(uint32_t), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC,
+                                             D3DFMT_INDEX32, D3DPOOL_DEFAULT, &buffer, nullptr)) ||
             !buffer)
             return nullptr;
         if (slot->buffer)

@@ -45,8 +45,8 @@ TEST(PointLightBatchTest, TheRectangleHoldsAndHugsTheSpheresPicture)
     const D3DXMATRIX projection = perspective();
     const D3DXVECTOR2 noMargin(0.0f, 0.0f);
     // Ahead, off to each side, near and far, small and large.
-    const D3DXVECTOR4 spheres[] = {{0, 0, 10, 1},  {3, -2, 8, 1.5f}, {-6, 4, 12, 2}, {1, 1, 2.5f, 1.8f},
-                                   {-2, -3, 40, 5}, {0.5f, 2, 6, 0.2f}};
+    const D3DXVECTOR4 spheres[] = {{0, 0, 10, 1},      {3, -2, 8, 1.5f}, {-6, 4, 12, 2},
+                                   {1, 1, 2.5f, 1.8f}, {-2, -3, 40, 5},  {0.5f, 2, 6, 0.2f}};
     for (const D3DXVECTOR4& s : spheres) {
         const D3DXVECTOR3 centre(s.x, s.y, s.z);
         PointLightBatch::ScreenRect rect{};
