@@ -27,6 +27,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -119,6 +120,34 @@ struct DemoScene {
         device->Present(nullptr, nullptr, nullptr, nullptr);
     }
 
+    // The back buffer as a binary PPM, so that two versions' frames can be compared pixel by pixel.
+    bool writeFrame(const char* path)
+    {
+        IDirect3DSurface9* memory = nullptr;
+        if (FAILED(device->CreateOffscreenPlainSurface(kWidth, kHeight, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &memory,
+                                                       nullptr)))
+            return false;
+        bool written = false;
+        D3DLOCKED_RECT locked{};
+        if (SUCCEEDED(device->GetRenderTargetData(backBuffer, memory)) &&
+            SUCCEEDED(memory->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+            if (FILE* file = std::fopen(path, "wb")) {
+                std::fprintf(file, "P6\n%u %u\n255\n", kWidth, kHeight);
+                for (unsigned y = 0; y < kHeight; ++y) {
+                    const auto* row = reinterpret_cast<const unsigned char*>(locked.pBits) + y * locked.Pitch;
+                    for (unsigned x = 0; x < kWidth; ++x) {
+                        const unsigned char rgb[3] = {row[x * 4 + 2], row[x * 4 + 1], row[x * 4]};
+                        std::fwrite(rgb, 1, 3, file);
+                    }
+                }
+                written = std::fclose(file) == 0;
+            }
+            memory->UnlockRect();
+        }
+        memory->Release();
+        return written;
+    }
+
     ~DemoScene()
     {
         Ulvo::CameraManager::getInstance()->setRenderManager(nullptr);
@@ -144,6 +173,12 @@ void BM_DemoSceneFrame(benchmark::State& state)
     // The first frames compile shader variants and fill the caches.
     for (int i = 0; i < 5; ++i)
         scene.frame();
+    // ULVO_BENCH_FRAME=<file> keeps the last warm-up frame (binary PPM) for comparing versions.
+    const char* framePath = std::getenv("ULVO_BENCH_FRAME");
+    if (framePath && *framePath && !scene.writeFrame(framePath)) {
+        state.SkipWithError("the frame could not be written");
+        return;
+    }
     const double wall = seconds(CLOCK_MONOTONIC);
     const double process = seconds(CLOCK_PROCESS_CPUTIME_ID);
     const double thread = seconds(CLOCK_THREAD_CPUTIME_ID);

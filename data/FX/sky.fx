@@ -37,6 +37,9 @@ VertexOut VS(MeshIn v)
 {
     VertexOut o;
     o.position = mul(float4(v.position, 1.0), g_WorldViewProjection);
+    // Just before the far plane: drawn after the scene, the depth test keeps the sky behind it
+    // and skips the pixels it covers; drawn first, it shows as before.
+    o.position.z = o.position.w * 0.999999;
     o.direction = v.position;
     return o;
 }

@@ -135,7 +135,9 @@ technique Render
     {
         ZEnable = TRUE;
         ZWriteEnable = TRUE;
-        CullMode = NONE;
+        // Each slice has a face for either side, wound oppositely: only the one facing the
+        // viewer is drawn, not both (which doubled the shading and drew slices seen edge-on twice).
+        CullMode = CCW;
         AlphaBlendEnable = FALSE;
         VertexShader = compile vs_3_0 VS();
         PixelShader = compile ps_3_0 PS();

@@ -259,6 +259,29 @@ TEST_F(SceneObjectsDrawTest, TheSkyShowsTheSunsGlowAndTheCloudLayer)
     EXPECT_TRUE(golden(image, "sky_with_clouds"));
 }
 
+// The sky lies just before the far plane: drawn after the scene (a larger PRIORITY), it stays
+// behind what was drawn, even beyond the dome's radius, and fills only what is left.
+TEST_F(SceneObjectsDrawTest, TheSkyDrawnAfterTheSceneStaysBehindItBeyondTheDome)
+{
+    sun(L"X=\"0.3\" Y=\"0.35\" Z=\"1\"", L"FFFFE8C0", L"FF606060");
+    configure(kScenePass);
+    add<SunObjekt>(L"<OBJEKT NAME=\"Himmel\" TYPE=\"SUN\"><BASE_DATA EFFECT=\"Himmel\" PRIORITY=\"2\">"
+                   L"<RENDERPASSES DEFAULT=\"1\"/></BASE_DATA><MESH_DATA NAME=\"HIMMEL\"/>"
+                   L"<SUN_DATA IS_SUN=\"1\" SUN_STRENGTH=\"400\"/></OBJEKT>");
+    add<MeshObjekt>(L"<OBJEKT NAME=\"Kiste\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\" PRIORITY=\"1\">"
+                    L"<RENDERPASSES DEFAULT=\"1\"/><POSITION Y=\"1\" Z=\"75\"/><SCALE X=\"10\" Y=\"10\" Z=\"10\"/>"
+                    L"</BASE_DATA><MESH_DATA NAME=\"KISTE\"/></OBJEKT>");
+    m_graph.getSunLightSystem().setTime(12, 0, 0);
+    look(D3DXVECTOR3(0, 1, 0), D3DXVECTOR3(0, 1, 70));
+    const Image image = frame({L"SZENE"});
+    // The crate's wood, 70 units away, not the dome's blue in front of it.
+    const D3DCOLOR crate = image.at(kW / 2, kH / 2);
+    EXPECT_GT(TestSupport::channel(crate, 16), TestSupport::channel(crate, 0) + 30) << TestSupport::hex(crate);
+    // Above the crate the sky still shows.
+    const D3DCOLOR sky = image.at(kW / 2, 5);
+    EXPECT_GT(TestSupport::channel(sky, 0), TestSupport::channel(sky, 16)) << TestSupport::hex(sky);
+}
+
 TEST_F(SceneObjectsDrawTest, TheWindmillTurnsItsSailsWithTheClock)
 {
     sun(L"X=\"-1\" Y=\"1.5\" Z=\"-1\"", L"FFFFFFFF", L"FF505050");

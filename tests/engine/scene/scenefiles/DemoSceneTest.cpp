@@ -260,6 +260,13 @@ TEST(DemoSceneTest, TheDemoSceneBringsItsShadowPassAndTheHouseShadowsTheMeadowAt
         EXPECT_FALSE(objects->find(name)->isInRenderPass({L"SCHATTEN", L"RECEIVE"})) << name;
     }
     EXPECT_TRUE(objects->find(L"Demo_Haus")->isInRenderPass({L"SCHATTEN", L"CAST"}));
+    // The shadow pass draws its receivers itself, so they stay out of the scene pass: drawn there
+    // too, each of their pixels would be shaded twice.
+    for (const wchar_t* name : {L"Demo_Wiese", L"Demo_Haus", L"Demo_Muehle"}) {
+        ASSERT_NE(objects->find(name), nullptr);
+        EXPECT_FALSE(objects->find(name)->isInRenderPass({L"SZENE"})) << name;
+        EXPECT_TRUE(objects->find(name)->isInRenderPass({L"SCHATTEN"})) << name;
+    }
 
     LookAtCamera camera(L"Demo");
     camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
@@ -273,6 +280,12 @@ TEST(DemoSceneTest, TheDemoSceneBringsItsShadowPassAndTheHouseShadowsTheMeadowAt
     // more are many, and they lie round the house's foot (its box on the screen, widened).
     manager->setShadowQuality(QUALITY_NONE);
     const Image plain = frame(D3DInterface::getInstance()->getDevice(), *manager, camera);
+    // Without shadows the pass still draws its receivers: the open meadow stays green.
+    const POINT meadow = RenderTesting::pixelOf(camera, D3DXVECTOR3(-1, 0, 2), kW, kH);
+    ASSERT_TRUE(meadow.x >= 0 && meadow.y >= 0 && meadow.x < LONG(kW) && meadow.y < LONG(kH));
+    const D3DCOLOR grass = plain.at(UINT(meadow.x), UINT(meadow.y));
+    EXPECT_GT(TestSupport::channel(grass, 8), TestSupport::channel(grass, 16) + 40) << TestSupport::hex(grass);
+    EXPECT_GT(TestSupport::channel(grass, 8), TestSupport::channel(grass, 0) + 40) << TestSupport::hex(grass);
     BaseObjekt* house = objects->find(L"Demo_Haus");
     ASSERT_NE(house, nullptr);
     D3DXVECTOR3 corners[8];
