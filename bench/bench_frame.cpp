@@ -2,6 +2,7 @@
 // scene pass over 64 lit boxes, then two post effects of "data\FX\renderpass.rp", copied onto the
 // back buffer. The argument chooses the post effects: 0 the configured magnifier and roll-in (as
 // the game starts), 1 greyscale and soft focus. Each frame is waited for by reading one pixel back.
+// BM_FrameAgainstPlainGL holds either frame against a plain GL program drawing the same picture.
 // BM_HDRFrame runs the frame with and without the HDR chain at two render-target sizes.
 #include <windows.h>
 #include <d3d9.h>
@@ -230,22 +231,25 @@ BENCHMARK(BM_HDRFrame)
 // ---------------------------------------------------------------------------------------------
 // The same picture drawn with OpenGL 3.3 directly, on a context of its own on the same driver:
 // the boxes (one draw each, their world matrices, colours, the sun and the camera taken from the
-// engine's scene) lit per vertex into a colour and depth target, the magnifier and the roll-in as
-// two full-screen passes with the post effects' parameters (the first into a second target, the
-// last into a target standing for the back buffer), waited for as the engine's frame is.
-// BM_FrameAgainstPlainGL alternates the two frame by frame and reports each one's median, the ratio
-// of their times over blocks of ten frames, and how many pixels of the two pictures differ.
+// engine's scene) lit per vertex into a colour and depth target, then the two post effects as two
+// full-screen passes with the effects' parameters (the first into a second target, the last into
+// a target standing for the back buffer), waited for as the engine's frame is: the magnifier and
+// the roll-in, or greyscale and soft focus. BM_FrameAgainstPlainGL alternates the two frame by
+// frame and reports each one's median, the ratio of their times over blocks of ten frames, and how
+// many pixels of the two pictures differ.
 
 struct ReferenceGL : BenchSupport::PlainGL {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     GLuint sceneFbo = 0, magnifiedFbo = 0, backFbo = 0, probeFbo = 0;
     GLuint sceneTexture = 0, magnifiedTexture = 0;
-    GLuint boxProgram = 0, magnifierProgram = 0, rollInProgram = 0;
+    GLuint boxProgram = 0, magnifierProgram = 0, rollInProgram = 0, greyProgram = 0, blurProgram = 0;
+    // Greyscale and soft focus in place of the magnifier and the roll-in.
+    bool greyAndBlur = false;
     GLuint boxVao = 0, quadVao = 0;
     // Uniform locations, looked up once as a plain GL program would.
     GLint worldAt = -1, worldViewProjAt = -1, colourAt = -1, sunAt = -1, sunDiffuseAt = -1, sunAmbientAt = -1;
-    GLint centreAt = -1, radiusAt = -1, shrinkAt = -1, blendAt = -1, shownAt = -1;
+    GLint centreAt = -1, radiusAt = -1, shrinkAt = -1, blendAt = -1, shownAt = -1, strengthAt = -1;
 
     GLuint target(GLuint& texture, bool depth, GLsizei width = kWidth, GLsizei height = kHeight)
     {
@@ -340,7 +344,30 @@ void main() {
     vec4 c = texelFetch(source, ivec2(gl_FragCoord.xy), 0);
     colour = 1.0 - uv.y <= shown ? c : vec4(0.0);
 })");
-            complete = boxProgram && magnifierProgram && rollInProgram;
+            // Both read whole texels where they lie; the soft focus's neighbours past the edge are
+            // the edge's own, as the effect's clamped sampler reads them.
+            greyProgram = program(quad, R"(#version 330 core
+uniform sampler2D source;
+uniform float strength;
+out vec4 colour;
+void main() {
+    vec4 c = texelFetch(source, ivec2(gl_FragCoord.xy), 0);
+    float grey = dot(c.rgb, vec3(0.299, 0.587, 0.114));
+    colour = vec4(mix(c.rgb, vec3(grey), strength), c.a);
+})");
+            blurProgram = program(quad, R"(#version 330 core
+uniform sampler2D source;
+out vec4 colour;
+void main() {
+    ivec2 at = ivec2(gl_FragCoord.xy);
+    ivec2 last = textureSize(source, 0) - 1;
+    vec4 sum = vec4(0.0);
+    for (int y = -1; y <= 1; ++y)
+        for (int x = -1; x <= 1; ++x)
+            sum += texelFetch(source, clamp(at + ivec2(x, y), ivec2(0), last), 0);
+    colour = sum / 9.0;
+})");
+            complete = boxProgram && magnifierProgram && rollInProgram && greyProgram && blurProgram;
             worldAt = glGetUniformLocation(boxProgram, "world");
             worldViewProjAt = glGetUniformLocation(boxProgram, "worldViewProj");
             colourAt = glGetUniformLocation(boxProgram, "colour");
@@ -352,6 +379,7 @@ void main() {
             shrinkAt = glGetUniformLocation(magnifierProgram, "shrink");
             blendAt = glGetUniformLocation(magnifierProgram, "blend");
             shownAt = glGetUniformLocation(rollInProgram, "shown");
+            strengthAt = glGetUniformLocation(greyProgram, "strength");
             const std::vector<RenderTesting::BoxVertex> box = RenderTesting::unitBox();
             GLuint buffer = 0;
             glGenVertexArrays(1, &boxVao);
@@ -420,20 +448,31 @@ void main() {
         glDisable(GL_CULL_FACE);
         glBindVertexArray(quadVao);
         glBindFramebuffer(GL_FRAMEBUFFER, magnifiedFbo);
-        glUseProgram(magnifierProgram);
-        Ulvo::RenderPostEffect* lens = scene.manager->getPostEffect(L"LUPE");
-        const D3DXVECTOR4 place = lens->getParamVector(L"Position"), params = lens->getParamVector(L"Params");
-        glUniform2f(centreAt, place.x, 1.0f - place.y);
-        glUniform1f(radiusAt, lens->getParamFloat(L"Radius"));
-        glUniform1f(shrinkAt, 1.0f / std::max(params.x, 0.0001f));
-        glUniform1f(blendAt, std::clamp(params.y, 0.0f, 1.0f));
-        glBindTexture(GL_TEXTURE_2D, sceneTexture);
-        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-        glBindFramebuffer(GL_FRAMEBUFFER, backFbo);
-        glUseProgram(rollInProgram);
-        glUniform1f(shownAt, 1.0f);
-        glBindTexture(GL_TEXTURE_2D, magnifiedTexture);
-        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        if (greyAndBlur) {
+            glUseProgram(greyProgram);
+            glUniform1f(strengthAt, scene.manager->getPostEffect(L"GRAUSTUFEN")->getParamFloat(L"Staerke"));
+            glBindTexture(GL_TEXTURE_2D, sceneTexture);
+            glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+            glBindFramebuffer(GL_FRAMEBUFFER, backFbo);
+            glUseProgram(blurProgram);
+            glBindTexture(GL_TEXTURE_2D, magnifiedTexture);
+            glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        } else {
+            glUseProgram(magnifierProgram);
+            Ulvo::RenderPostEffect* lens = scene.manager->getPostEffect(L"LUPE");
+            const D3DXVECTOR4 place = lens->getParamVector(L"Position"), params = lens->getParamVector(L"Params");
+            glUniform2f(centreAt, place.x, 1.0f - place.y);
+            glUniform1f(radiusAt, lens->getParamFloat(L"Radius"));
+            glUniform1f(shrinkAt, 1.0f / std::max(params.x, 0.0001f));
+            glUniform1f(blendAt, std::clamp(params.y, 0.0f, 1.0f));
+            glBindTexture(GL_TEXTURE_2D, sceneTexture);
+            glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+            glBindFramebuffer(GL_FRAMEBUFFER, backFbo);
+            glUseProgram(rollInProgram);
+            glUniform1f(shownAt, 1.0f);
+            glBindTexture(GL_TEXTURE_2D, magnifiedTexture);
+            glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        }
         unsigned char pixel[4];
         // Waited for as the engine's frame is (its device reads no single pixel of a target): the
         // picture scaled onto a target of one pixel, and that pixel read back.
@@ -480,6 +519,10 @@ void BM_FrameAgainstPlainGL(benchmark::State& state)
     if (!reference.create()) {
         state.SkipWithError("no OpenGL 3.3 context for the reference");
         return;
+    }
+    if (state.range(0) == 1) {
+        scene->useGreyAndBlur();
+        reference.greyAndBlur = true;
     }
     scene->frame();
     reference.frame(*scene);
@@ -543,7 +586,7 @@ void BM_FrameAgainstPlainGL(benchmark::State& state)
         state.counters["ratio_max"] = *std::max_element(ratios.begin(), ratios.end());
     }
 }
-BENCHMARK(BM_FrameAgainstPlainGL)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_FrameAgainstPlainGL)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 #ifdef ULVO_CALLGRIND
 // Under callgrind only: the instructions of ten engine frames and of ten plain ones, each set

@@ -3,7 +3,8 @@
 // SDL2's own SDL_Renderer (OpenGL backend) drawing the same sprites. Each frame
 // is cleared, drawn, presented and waited for by reading one pixel back.
 // The argument is the number of textures the sprites take turns with; the *OneSprite runs
-// draw a single sprite, the frame's fixed cost.
+// draw a single sprite, the frame's fixed cost. BM_SpritesAgainstSdl draws the two frame by frame
+// in turn (the argument: sprites per frame, one texture), so both see the same load.
 #include <windows.h>
 #include <d3d9.h>
 
@@ -19,8 +20,11 @@
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <unistd.h>
 #include <filesystem>
 #include <memory>
@@ -33,6 +37,13 @@ constexpr int kHeight = 768;
 constexpr int kSprites = 10000;
 constexpr int kSize = 32;
 constexpr int kMaxTextures = 4;
+
+double threadMicroseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) * 1e-3;
+}
 
 struct Placement {
     float x, y;
@@ -132,9 +143,12 @@ struct EngineScene {
             std::filesystem::remove_all(folder, ignored);
     }
 
-    // drawer: the batching sprite, or for reference the D3DX sprite of the pair.
-    void frame(int textureCount, Ulvo::BaseSprite& drawer, int sprites = kSprites)
+    // drawer: the batching sprite, or for reference the D3DX sprite of the pair. phases, when
+    // given, gains this thread's processor microseconds of the clear and draw, of Present and of
+    // the wait.
+    void frame(int textureCount, Ulvo::BaseSprite& drawer, int sprites = kSprites, double* phases = nullptr)
     {
+        const double start = phases ? threadMicroseconds() : 0.0;
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF202020, 1.0f, 0);
         device->BeginScene();
         drawer.Begin(D3DXSPRITE_ALPHABLEND, effect);
@@ -145,10 +159,20 @@ struct EngineScene {
         }
         drawer.End();
         device->EndScene();
+        const double drawn = phases ? threadMicroseconds() : 0.0;
         device->Present(nullptr, nullptr, nullptr, nullptr);
-        // Waits for the frame by reading one pixel of it back.
+        const double presented = phases ? threadMicroseconds() : 0.0;
+        // Waits for the frame by reading one pixel of it back: the whole picture copied onto one
+        // pixel is drawn after Present's copy to the window, which a rasteriser drawing in order
+        // finishes first (a copy of one pixel alone would wait for the sprites only, and leave
+        // Present's copy running into whatever is timed next).
         device->StretchRect(backBuffer, nullptr, probe, nullptr, D3DTEXF_POINT);
         device->GetRenderTargetData(probe, probeMemory);
+        if (phases) {
+            phases[0] += drawn - start;
+            phases[1] += presented - drawn;
+            phases[2] += threadMicroseconds() - presented;
+        }
     }
 };
 
@@ -267,7 +291,9 @@ void BM_SdlRenderer(benchmark::State& state)
 BENCHMARK(BM_SdlRenderer)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The fixed cost of a frame: clear, one sprite, present and the wait, through the engine's
-// sprite and through SDL's renderer.
+// sprite and through SDL's renderer; for the engine also the main thread's processor time per
+// frame of each step (the wait is the benchmark's own: the picture copied onto one pixel and
+// that pixel read back).
 void BM_UlvoSpriteOneSprite(benchmark::State& state)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
@@ -277,8 +303,13 @@ void BM_UlvoSpriteOneSprite(benchmark::State& state)
         return;
     }
     scene->frame(1, scene->sprite, 1);
+    double phases[3] = {};
     for (auto _ : state)
-        scene->frame(1, scene->sprite, 1);
+        scene->frame(1, scene->sprite, 1, phases);
+    const double frames = static_cast<double>(std::max<benchmark::IterationCount>(1, state.iterations()));
+    state.counters["draw_main_us"] = phases[0] / frames;
+    state.counters["present_main_us"] = phases[1] / frames;
+    state.counters["wait_main_us"] = phases[2] / frames;
 }
 BENCHMARK(BM_UlvoSpriteOneSprite)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
@@ -295,5 +326,67 @@ void BM_SdlRendererOneSprite(benchmark::State& state)
         scene->frame(1, 1);
 }
 BENCHMARK(BM_SdlRendererOneSprite)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Both drawers frame by frame in turn: the medians of each one's frame time and of its main
+// thread's processor time, and SDL's time over the engine's in blocks of ten frames (median,
+// least and most; above 1 the engine is faster).
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+void BM_SpritesAgainstSdl(benchmark::State& state)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    auto engine = std::make_unique<EngineScene>();
+    if (!engine->create()) {
+        state.SkipWithError("no engine device at 1024x768 (offscreen GL unavailable?)");
+        return;
+    }
+    auto sdl = std::make_unique<SdlScene>();
+    if (!sdl->create()) {
+        state.SkipWithError(SDL_GetError());
+        return;
+    }
+    const int sprites = static_cast<int>(state.range(0));
+    engine->frame(1, engine->sprite, sprites);
+    sdl->frame(1, sprites);
+    using Clock = std::chrono::steady_clock;
+    std::vector<double> engineUs, sdlUs, engineMain, sdlMain, ratios;
+    double engineBlock = 0.0, sdlBlock = 0.0;
+    for (auto _ : state) {
+        const double mainA = threadMicroseconds();
+        const Clock::time_point a = Clock::now();
+        engine->frame(1, engine->sprite, sprites);
+        const Clock::time_point b = Clock::now();
+        const double mainB = threadMicroseconds();
+        sdl->frame(1, sprites);
+        const Clock::time_point c = Clock::now();
+        engineMain.push_back(mainB - mainA);
+        sdlMain.push_back(threadMicroseconds() - mainB);
+        engineUs.push_back(std::chrono::duration<double, std::micro>(b - a).count());
+        sdlUs.push_back(std::chrono::duration<double, std::micro>(c - b).count());
+        engineBlock += engineUs.back();
+        sdlBlock += sdlUs.back();
+        if (engineUs.size() % 10 == 0) {
+            ratios.push_back(sdlBlock / engineBlock);
+            engineBlock = sdlBlock = 0.0;
+        }
+    }
+    state.counters["engine_us"] = median(engineUs);
+    state.counters["sdl_us"] = median(sdlUs);
+    state.counters["engine_main_us"] = median(engineMain);
+    state.counters["sdl_main_us"] = median(sdlMain);
+    if (!ratios.empty()) {
+        state.counters["sdl_per_engine"] = median(ratios);
+        state.counters["sdl_per_engine_min"] = *std::min_element(ratios.begin(), ratios.end());
+        state.counters["sdl_per_engine_max"] = *std::max_element(ratios.begin(), ratios.end());
+    }
+}
+// A frame of all the sprites takes a tenth of a second on a busy machine: ten seconds give the
+// ratio blocks enough to take a median of.
+BENCHMARK(BM_SpritesAgainstSdl)->Arg(kSprites)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(10.0);
+BENCHMARK(BM_SpritesAgainstSdl)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(3.0);
 
 } // namespace

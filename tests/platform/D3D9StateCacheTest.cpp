@@ -1,11 +1,15 @@
 // The device sends GL only what changed: a run of draws that set the same states again costs
 // few calls each, while every real change (a texture, a blend, a texture deleted and its GL
-// name handed to a new one) still reaches the picture.
+// name handed to a new one) still reaches the picture, also after Present copied the back buffer
+// into the window with states of its own.
 #include "D3D9TestSupport.h"
+
+#include "d3d9/D3D9Internal.h"
 
 #include <platform_test.h>
 
 using namespace D3D9Testing;
+using namespace GLFn;
 
 class D3D9StateCacheTest : public DeviceFixture {
 protected:
@@ -112,4 +116,56 @@ TEST_F(D3D9StateCacheTest, StatesChangedByCopiesAndClearsAreSetAgainForTheNextDr
     m_device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
     m_device->SetTexture(0, nullptr);
     white->Release();
+}
+
+TEST_F(D3D9StateCacheTest, PresentShowsTheBackBufferUprightAndTheNextDrawKeepsItsStates)
+{
+    // The window's size, so Present copies texel for texel.
+    ASSERT_TRUE(createDevice(320, 240));
+    IDirect3DTexture9* green = createTexture(m_device, 1, 1, {0x8000FF00});
+    ASSERT_NE(green, nullptr);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF00FF, 1.0f, 0);
+    const D3DRECT top{0, 0, 320, 4};
+    m_device->Clear(1, &top, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    // Blending, a scissor and a colour mask on, drawn once before Present and once after with
+    // the same states: the second draw must still blend, cut and mask.
+    const RECT scissor{8, 0, 16, 16};
+    m_device->SetScissorRect(&scissor);
+    m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_COLORWRITEENABLE,
+                             D3DCOLORWRITEENABLE_GREEN | D3DCOLORWRITEENABLE_BLUE | D3DCOLORWRITEENABLE_ALPHA);
+    drawTexturedQuad(green, 0, 8, 16, 16, true);
+    // Counted as the copy of a screen it is.
+    PlatformCountPixels(true);
+    const uint64_t copied = PlatformCopiedPixelCount();
+    ASSERT_EQ(m_device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(PlatformCopiedPixelCount() - copied, 320u * 240u);
+    PlatformCountPixels(false);
+
+    // The window holds the back buffer with its top row at the top (GL counts rows bottom up).
+    GLint readFramebuffer = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    uint8_t topLeft[4] = {}, outside[4] = {}, blended[4] = {};
+    glReadPixels(0, 239, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, topLeft);
+    glReadPixels(2, 239 - 12, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, outside);
+    glReadPixels(12, 239 - 12, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, blended);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFramebuffer));
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    auto rgb = [](const uint8_t* p) { return D3DCOLOR_ARGB(255, p[0], p[1], p[2]); };
+    EXPECT_EQ(rgb(topLeft), 0xFFFF0000u) << hex(rgb(topLeft));
+    EXPECT_EQ(rgb(outside), 0xFFFF00FFu) << hex(rgb(outside));
+    EXPECT_TRUE(near(rgb(blended), 0xFFFF807F)) << hex(rgb(blended));
+
+    drawTexturedQuad(green, 0, 8, 16, 16, true);
+    const Image image = readBackBuffer();
+    EXPECT_TRUE(near(image.at(2, 12), 0xFFFF00FF)) << hex(image.at(2, 12));
+    // Half green over magenta twice, red masked out.
+    EXPECT_TRUE(near(image.at(12, 12), D3DCOLOR_ARGB(0x9F, 255, 192, 63))) << hex(image.at(12, 12));
+    EXPECT_TRUE(near(image.at(12, 1), 0xFFFF0000)) << hex(image.at(12, 1));
+    m_device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    m_device->SetTexture(0, nullptr);
+    green->Release();
 }

@@ -524,7 +524,8 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
         glBlitFramebuffer(source.left, source.top, source.right, source.bottom, dest.left, drawableHeight - dest.top,
                           dest.right, drawableHeight - dest.bottom, GL_COLOR_BUFFER_BIT,
                           sameSize ? GL_NEAREST : GL_LINEAR);
-        m_dirty |= kDirtyFramebuffer | kDirtyViewport | kDirtyColorMask;
+        // The scissor test went off with the colour masks: the next draw sets both again.
+        m_dirty |= kDirtyFramebuffer | kDirtyViewport | kDirtyColorMask | kDirtyRaster;
     }
     SDL_GL_SwapWindow(window);
     PlatformStartupMark("present");
