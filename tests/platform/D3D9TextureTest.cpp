@@ -1,10 +1,15 @@
 // Texture sampling and texture operations: address modes, texture stage arguments, cube and
 // volume textures, automatic mipmaps, updates from memory textures, and user clip planes.
 #include "D3D9TestSupport.h"
+#include "d3d9/D3D9Internal.h"
+#include "d3d9/MipChain.h"
+#include "d3d9/Resources.h"
 
 #include <cstring>
+#include <random>
 
 using namespace D3D9Testing;
+using namespace GLFn;
 
 class D3D9TextureTest : public DeviceFixture {
 protected:
@@ -235,4 +240,57 @@ TEST_F(D3D9TextureTest, UserClipPlanesCutFixedFunctionGeometryInWorldSpace)
     m_device->SetRenderState(D3DRS_CLIPPING, FALSE);
     EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(V)), D3D_OK);
     EXPECT_EQ(readBackBuffer().at(20, 4), 0xFFFFFFFFu);
+}
+
+// Small power-of-two textures get their automatic sub-levels from the processor: every level must
+// be what the driver's own generation makes of the same top level, or pictures drawn smaller
+// would change.
+TEST_F(D3D9TextureTest, AutomaticMipmapsMadeOnTheProcessorMatchTheDriversAtEveryLevel)
+{
+    std::mt19937 random(61);
+    const std::pair<UINT, UINT> sizes[] = {{32, 8}, {1, 16}, {16, 1}, {64, 64}};
+    for (const auto& [width, height] : sizes) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        std::vector<uint8_t> top(size_t(width) * height * 4);
+        for (uint8_t& byte : top)
+            byte = uint8_t(random());
+        IDirect3DTexture9* texture = nullptr;
+        ASSERT_EQ(m_device->CreateTexture(width, height, 0, D3DUSAGE_AUTOGENMIPMAP, D3DFMT_A8R8G8B8,
+                                          D3DPOOL_MANAGED, &texture, nullptr),
+                  D3D_OK);
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < height; ++y)
+            std::memcpy(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch, top.data() + y * width * 4, width * 4);
+        texture->UnlockRect(0);
+        texture->GenerateMipSubLevels();
+
+        ASSERT_TRUE(D3D9Internal::makeCurrent(m_device));
+        const GLuint made = D3D9Internal::textureObject(texture)->glTexture();
+        GLuint driver = 0;
+        glGenTextures(1, &driver);
+        glBindTexture(GL_TEXTURE_2D, driver);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width), GLsizei(height), 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                     top.data());
+        glGenerateMipmap(GL_TEXTURE_2D);
+        UINT w = width, h = height;
+        std::vector<uint8_t> halved = top;
+        for (GLint level = 1; w > 1 || h > 1; ++level) {
+            std::vector<uint8_t> next(size_t(std::max(1u, w / 2)) * std::max(1u, h / 2) * 4);
+            D3D9Internal::halveLevel(halved.data(), w, h, next.data());
+            halved.swap(next);
+            w = std::max(1u, w / 2);
+            h = std::max(1u, h / 2);
+            std::vector<uint8_t> expected(size_t(w) * h * 4), actual(expected.size());
+            glBindTexture(GL_TEXTURE_2D, driver);
+            glGetTexImage(GL_TEXTURE_2D, level, GL_BGRA, GL_UNSIGNED_BYTE, expected.data());
+            glBindTexture(GL_TEXTURE_2D, made);
+            glGetTexImage(GL_TEXTURE_2D, level, GL_BGRA, GL_UNSIGNED_BYTE, actual.data());
+            EXPECT_EQ(halved, expected) << "level " << level;
+            EXPECT_EQ(actual, expected) << "level " << level;
+        }
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDeleteTextures(1, &driver);
+        texture->Release();
+    }
 }

@@ -2,6 +2,7 @@
 #include "d3d9/Resources.h"
 
 #include "d3d9/Device.h"
+#include "d3d9/MipChain.h"
 #include "common/Diagnostics.h"
 
 #include <algorithm>
@@ -196,7 +197,34 @@ void BaseTextureObject::resolveMips()
         return;
     m_device->makeCurrent();
     m_device->bindUploadTexture(m_bindTarget, m_texture);
-    glGenerateMipmap(m_bindTarget);
+    if (!halveOnProcessor())
+        glGenerateMipmap(m_bindTarget);
+}
+
+bool BaseTextureObject::halveOnProcessor()
+{
+    const D3DFORMAT format = m_format;
+    const bool bytes = format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8B8G8R8 ||
+                       format == D3DFMT_X8B8G8R8;
+    if (m_type != D3DRTYPE_TEXTURE || !bytes || m_lod != 0 || (m_usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC)))
+        return false;
+    const Texture* self = static_cast<const Texture*>(this);
+    uint32_t width = self->width(), height = self->height();
+    if (!halvesExactly(width, height) || size_t(width) * height > kProcessorMipTexels)
+        return false;
+    const FormatInfo& f = *m_info;
+    std::vector<uint8_t> level(size_t(width) * height * 4), next;
+    glGetTexImage(GL_TEXTURE_2D, 0, f.glFormat, f.glType, level.data());
+    for (UINT index = 1; index < m_glLevels && (width > 1 || height > 1); ++index) {
+        next.resize(size_t(std::max(1u, width / 2)) * std::max(1u, height / 2) * 4);
+        halveLevel(level.data(), width, height, next.data());
+        width = std::max(1u, width / 2);
+        height = std::max(1u, height / 2);
+        glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(index), 0, 0, static_cast<GLsizei>(width),
+                        static_cast<GLsizei>(height), f.glFormat, f.glType, next.data());
+        level.swap(next);
+    }
+    return true;
 }
 
 DWORD BaseTextureObject::setLod(DWORD lod)

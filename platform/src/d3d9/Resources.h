@@ -66,6 +66,9 @@ public:
     D3DTEXTUREFILTERTYPE autoGenFilter() const { return m_autoGenFilter; }
 
 protected:
+    // Writes the sub-levels of a small power-of-two 8-bit texture from level 0 (bound for upload);
+    // false leaves them to the driver.
+    bool halveOnProcessor();
     // Creates the GL texture with its levels allocated (data: memory images to upload).
     bool createGL(GLenum bindTarget, UINT width, UINT height, UINT depth);
     void releaseGL() override;
