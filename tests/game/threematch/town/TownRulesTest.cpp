@@ -195,6 +195,32 @@ TEST_F(TownRulesWrath, StagesTurnAtTheirThresholdsBothWays)
                            L"replace F1>T4 2;left;replace F2>T1 2;left;changed -;");
 }
 
+// What the wrath took stays taken: the next level, a retry after a loss as much as a new one,
+// starts with the meter as the last one left it and turns the stages it stands above at its first
+// update; only an empty meter or a catastrophe fills it again. Clicking wrath stones calms it.
+TEST_F(TownRulesWrath, AMeterLeftPartlyFullCarriesIntoTheNextLevel)
+{
+    Rohstoff* from1 = type(L"A", 0);
+    Rohstoff* from2 = type(L"A", 2);
+    const Rohstoffklasse* fill = stones.findKlasse(L"FÜLLSTOFF");
+    rules.startLevel(false, wrath, kMax, {from1, from2}, fill);
+    setStock(10);
+    // The level is lost: what it collected is gone, the meter is not.
+    wrath->addLevelPunkte(15);
+    wrath->resetLevelPunkte();
+
+    rules.startLevel(false, wrath, kMax, {from1, from2}, fill);
+    EXPECT_EQ(wrath->getPunkte(), 10);
+    EXPECT_EQ(reached(), "00");
+    rules.updateWrath(*wrath, kMax, kInterval, level);
+    EXPECT_EQ(reached(), "11");
+
+    wrath->addLevelPunkte(30); // six wrath stones of 5
+    rules.updateWrath(*wrath, kMax, kInterval, level);
+    EXPECT_EQ(wrath->getPunkte(), 40);
+    EXPECT_EQ(reached(), "10");
+}
+
 // The stock is kept within the maximum and joined by what the level collected; each interval
 // takes one stone; an empty meter brings exactly one catastrophe, which keeps the meter empty.
 TEST_F(TownRulesWrath, AnEmptyMeterBringsOneCatastropheThatStaysPendingUntilTheNextLevel)
