@@ -255,8 +255,8 @@ TEST_F(D3D9TextureTest, AutomaticMipmapsMadeOnTheProcessorMatchTheDriversAtEvery
         for (uint8_t& byte : top)
             byte = uint8_t(random());
         IDirect3DTexture9* texture = nullptr;
-        ASSERT_EQ(m_device->CreateTexture(width, height, 0, D3DUSAGE_AUTOGENMIPMAP, D3DFMT_A8R8G8B8,
-                                          D3DPOOL_MANAGED, &texture, nullptr),
+        ASSERT_EQ(m_device->CreateTexture(width, height, 0, D3DUSAGE_AUTOGENMIPMAP, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                          &texture, nullptr),
                   D3D_OK);
         D3DLOCKED_RECT locked{};
         ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
