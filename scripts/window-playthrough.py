@@ -692,7 +692,10 @@ def iter_while(test):
 
 
 def swap(game, cells, move, size):
-    """Swaps two drawn stones by two clicks; both cells must change (swapped or cleared)."""
+    """Swaps two drawn stones by two clicks; both cells must change (swapped or cleared). On a busy
+    machine the swap, the match and the refill can take seconds, so the cells are watched until they
+    settle: both must have changed on the way, and at least one must differ at the end (a refill may
+    bring back a stone of the same kind; a refused swap brings both back)."""
     (r1, c1), (r2, c2), _ = move
     before = game.screen.grab()
     for r, c in ((r1, c1), (r2, c2)):
@@ -700,14 +703,20 @@ def swap(game, cells, move, size):
         time.sleep(0.1)
         xdo("click", 1)
         time.sleep(0.15)
-    time.sleep(1.0)
-    after = game.screen.grab()
     qx, qy = int(size[0] * 0.3), int(size[1] * 0.3)
-    for r, c in ((r1, c1), (r2, c2)):
-        x, y = cells[r][c]
-        if changed(before, after, (x - qx, y - qy, x + qx, y + qy)) < 0.2:
-            return False
-    return True
+    boxes = [(x - qx, y - qy, x + qx, y + qy) for x, y in (cells[r1][c1], cells[r2][c2])]
+    seen = [False, False]
+    last = before
+    deadline = time.monotonic() + 8.0  # only a bound for cells that never settle
+    while time.monotonic() < deadline:
+        time.sleep(0.25)
+        now = game.screen.grab()
+        seen = [was or changed(before, now, box) >= 0.2 for was, box in zip(seen, boxes)]
+        settled = all(changed(last, now, box) < 0.02 for box in boxes)
+        last = now
+        if all(seen) and settled:
+            break
+    return all(seen) and any(changed(before, last, box) >= 0.2 for box in boxes)
 
 
 # ------------------------------------------------------------------ free play
