@@ -409,6 +409,7 @@ def make_move(game, kind, move):
 def play_moves(game, kind, image, rounds=40):
     """Asks the game for its next moves and makes them, until the game's result is shown."""
     misses = 0
+    landed = 0  # moves that changed what was drawn since the last miss
     for _ in range(rounds):
         if result_shown(game.screen.grab()):
             return
@@ -416,13 +417,16 @@ def play_moves(game, kind, image, rounds=40):
         try:
             for move in moves:
                 make_move(game, kind, move)
+                landed += 1
         except Missed as missed:
-            # A batch is planned ahead; on a busy machine one move of it may land otherwise than
-            # planned and leave the next one nothing to take. The game then plans again from what
-            # it shows; a second miss in the kind is a miss.
-            if misses:
+            # A batch is planned ahead; one move of it may land otherwise than planned (a piece
+            # that snaps or slides back) and leave the next one nothing to take. The game then
+            # plans again from what it shows. A miss with no landed move since the last one (the
+            # first move of a new plan) is a real miss, and so is a fourth one in the kind.
+            if misses and not landed or misses == 3:
                 raise
             misses += 1
+            landed = 0
             print("  %s, planned again" % missed)
             continue
         end = time.monotonic() + (4.0 if moves else 6.0)
