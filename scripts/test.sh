@@ -78,11 +78,23 @@ if [ "${SKIP_OPTIMISED:-0}" != "1" ]; then
 fi
 
 # The game's own runs after the unit tests; each adds a verdict line "name: passed|FAILED".
+# A failed check's own last "FAILED" line (what it failed on), or else its last line, is repeated
+# in its verdict: the fuzzers' long output comes between, and a log cut to its tail would lose it.
 checks=()
 run_check() {
-  local label="$1"
+  local label="$1" log result=0 reason
   shift
-  if "$@"; then checks+=("$label: passed"); else checks+=("$label: FAILED"); status=1; fi
+  log="$(mktemp)"
+  "$@" 2>&1 | tee "$log" || result=$?
+  if [ "$result" -eq 0 ]; then
+    checks+=("$label: passed")
+  else
+    reason="$(grep -a 'FAILED' "$log" | tail -n 1 | cut -c 1-400 || true)"
+    [ -n "$reason" ] || reason="$(grep -a -v '^[[:space:]]*$' "$log" | tail -n 1 | cut -c 1-400 || true)"
+    checks+=("$label: FAILED${reason:+ ($reason)}")
+    status=1
+  fi
+  rm -f "$log"
   phase_done "$label"
 }
 # The optimised game through its real window, driven by xdotool under a virtual X server.
