@@ -356,6 +356,21 @@ def is_drawn(image, box):
     return bright > 0.1 or varied > 0.05
 
 
+def at_rest(game, box, timeout=5.0):
+    """A grab once something is drawn in the box and holds still there: a move planned ahead may
+    aim at a piece the move before it still slides or turns into its place, as a player waits for
+    it; a box that never rests is taken as it is after the timeout."""
+    image = game.screen.grab()
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        time.sleep(0.15)
+        later = game.screen.grab()
+        if is_drawn(later, box) and changed(image, later, box) < 0.01:
+            return later
+        image = later
+    return image
+
+
 class Missed(Failure):
     """A move whose drawn thing did not change."""
 
@@ -368,8 +383,8 @@ def make_move(game, kind, move):
         time.sleep(0.4)
         return
     ox, oy = window_origin(game)
-    before = game.screen.grab()
     drawn = on_screen(game, move["drawn"])
+    before = at_rest(game, drawn)
     if not is_drawn(before, drawn):
         game.screen.grab("%s_not_drawn" % kind)
         raise Failure("%s: %s aims at %s, where nothing is drawn" % (kind, move["text"], drawn))
@@ -410,10 +425,25 @@ def play_moves(game, kind, image, rounds=40):
     """Asks the game for its next moves and makes them, until the game's result is shown."""
     misses = 0
     landed = 0  # moves that changed what was drawn since the last miss
+    empty = 0  # lists without a move in a row
     for _ in range(rounds):
         if result_shown(game.screen.grab()):
             return
         moves = ask_moves(game, kind)
+        if not moves:
+            # Between two rounds of a kind, or with its result on the way, the game lists
+            # nothing; three empty lists in a row with no result shown is a game stuck.
+            end = time.monotonic() + 6.0
+            while time.monotonic() < end:
+                if result_shown(game.screen.grab()):
+                    return
+                time.sleep(0.3)
+            empty += 1
+            if empty == 3:
+                game.screen.grab("%s_stuck" % kind)
+                raise Failure("%s: the game lists no move and shows no result" % kind)
+            continue
+        empty = 0
         try:
             for move in moves:
                 make_move(game, kind, move)
@@ -429,14 +459,10 @@ def play_moves(game, kind, image, rounds=40):
             landed = 0
             print("  %s, planned again" % missed)
             continue
-        end = time.monotonic() + (4.0 if moves else 6.0)
-        while time.monotonic() < end:
-            if result_shown(game.screen.grab()):
-                return
-            time.sleep(0.3)
-        if not moves:
-            game.screen.grab("%s_stuck" % kind)
-            raise Failure("%s: the game lists no move and shows no result" % kind)
+        # What the last move set going comes to rest before the game is asked again, as a player
+        # waits for it; a kind on the clock loses no more time than that.
+        if result_shown(game.settle(timeout=4.0)):
+            return
     raise Failure("%s: no result after %d rounds of moves" % (kind, rounds))
 
 
