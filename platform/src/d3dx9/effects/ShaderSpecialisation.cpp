@@ -39,8 +39,8 @@ template <typename Found> void forEachRead(const std::string& source, const std:
     size_t at = 0;
     while ((at = source.find(access, at)) != std::string::npos) {
         const size_t end = at + access.size();
-        const bool whole = (at == 0 || !isIdentifierChar(source[at - 1])) &&
-                           (end >= source.size() || !isIdentifierChar(source[end]));
+        const bool whole =
+            (at == 0 || !isIdentifierChar(source[at - 1])) && (end >= source.size() || !isIdentifierChar(source[end]));
         if (whole)
             found(at, access.size());
         at = end;
@@ -68,7 +68,10 @@ std::vector<SpecialisedGlobal> specialisableGlobals(const std::vector<UniformLay
         }
         using Kind = SpecialisedGlobal::Kind;
         if (read)
-            out.push_back({l.name, l.offset, l.baseType == 0 ? Kind::Float : l.baseType == 1 ? Kind::Signed : Kind::Unsigned});
+            out.push_back({l.name, l.offset,
+                           l.baseType == 0   ? Kind::Float
+                           : l.baseType == 1 ? Kind::Signed
+                                             : Kind::Unsigned});
     }
     return out;
 }
