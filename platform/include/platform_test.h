@@ -80,3 +80,12 @@ uint64_t PlatformPixelCount();
 // Of those, the pixels written by copies between framebuffers (StretchRect, Present): the driver
 // copies them as memory where the two storages have one layout and nothing scales, else shades them.
 uint64_t PlatformCopiedPixelCount();
+// Per GL program, what the draws counted so far cost: draws, pixels and nanoseconds until each
+// draw had finished.
+struct PlatformProgramCost {
+    unsigned program = 0;
+    uint64_t draws = 0;
+    uint64_t pixels = 0;
+    uint64_t nanoseconds = 0;
+};
+std::vector<PlatformProgramCost> PlatformProgramCosts();

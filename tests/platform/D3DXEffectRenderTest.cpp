@@ -1,11 +1,13 @@
 // Effects on the device: a textured, blended pass drawn and read back, matrix upload as D3DX
-// does it, parameters changed inside a pass, pools, state saving, device loss, and effects made
-// from compiled effects.
+// does it, parameters changed inside a pass, pools, state saving, device loss, effects made
+// from compiled effects, and stages made for the values of bool, int and float switches.
 #include "D3D9TestSupport.h"
 
 #include <d3dx9.h>
 #include <platform_test.h>
 
+#include "d3d9/D3D9Internal.h"
+#include "d3dx9/effects/ShaderSpecialisation.h"
 #include "d3dx9/effects/ShaderTranslator.h"
 #include "support/TestSupport.h"
 
@@ -620,4 +622,108 @@ TEST_F(D3DXEffectRenderTest, GlobalsGoOnlyIntoTheStagesThatReadThem)
     c = draw("Scaled", D3DXVECTOR4(0.0f, 0.0f, 1.0f, 1.0f), none);
     EXPECT_TRUE(near(c, D3DCOLOR_ARGB(255, 0, 0, 128))) << hex(c);
     effect->Release();
+}
+
+TEST_F(D3DXEffectRenderTest, SwitchesChangedBetweenDrawsDrawExactlyAsThePlainStagesWould)
+{
+    // A bool the vertex stage reads, a bool that skips a fetch, an int loop count and a float
+    // amount, each changed between draws of one pass (CommitChanges) and between passes.
+    const std::string text =
+        "bool g_Lower = false;\n"
+        "bool g_Textured = false;\n"
+        "int g_Steps = 0;\n"
+        "float g_Mix = 0.0;\n"
+        "texture g_Texture;\n"
+        "sampler Texels = sampler_state { Texture = <g_Texture>; MinFilter = POINT; MagFilter = POINT; };\n"
+        "struct Out { float4 position : POSITION; float2 uv : TEXCOORD0; };\n"
+        "Out VS(float4 p : POSITION, float2 uv : TEXCOORD0)\n"
+        "{ Out o; o.position = p; if (g_Lower) o.position.y -= 1.0; o.uv = uv; return o; }\n"
+        "float4 PS(float2 uv : TEXCOORD0) : COLOR0\n"
+        "{\n"
+        "    float4 c = float4(0.25, 0.0, 0.0, 1.0);\n"
+        "    if (g_Textured) c = tex2D(Texels, uv);\n"
+        "    for (int i = 0; i < g_Steps; ++i) c.g += 0.0625;\n"
+        "    return lerp(c, float4(0.0, 0.0, 1.0, 1.0), g_Mix);\n"
+        "}\n"
+        "technique T { pass { ZEnable = false; CullMode = None;\n"
+        "  VertexShader = compile vs_3_0 VS(); PixelShader = compile ps_3_0 PS(); } }\n";
+    struct Switches {
+        BOOL lower, textured;
+        INT steps;
+        FLOAT mix;
+    };
+    // Flips and flips back (a variant made earlier serves again), then more int values than a pass
+    // keeps variants for.
+    std::vector<Switches> draws = {{FALSE, FALSE, 0, 0.0f}, {FALSE, TRUE, 0, 0.0f}, {FALSE, FALSE, 0, 0.0f},
+                                   {TRUE, FALSE, 3, 0.0f},  {FALSE, TRUE, 2, 1.0f}, {TRUE, TRUE, 2, 0.5f},
+                                   {FALSE, FALSE, 0, 0.0f}, {TRUE, TRUE, 0, 0.0f}};
+    for (INT steps = 4; steps < 16; ++steps)
+        draws.push_back({steps & 1, steps & 2 ? TRUE : FALSE, steps, 0.0f});
+    const UINT columns = static_cast<UINT>(draws.size());
+    ASSERT_TRUE(createDevice(4 * columns, 8));
+    IDirect3DTexture9* texture = createTexture(m_device, 1, 1, {0xFF20C040});
+    ASSERT_NE(texture, nullptr);
+    ASSERT_EQ(m_device->CreateVertexDeclaration(kClipElements, &m_declaration), D3D_OK);
+    // Each draw fills the top half of its own column (the bottom half when lowered); the first half
+    // of the draws shares one pass, the rest begin a pass each.
+    auto render = [&](bool specialise, size_t& programs) {
+        D3DXEffects::setSpecialisationEnabled(specialise);
+        const size_t before = D3D9Internal::linkedProgramCount(m_device);
+        ID3DXEffect* effect = createEffect(text);
+        EXPECT_NE(effect, nullptr);
+        Image image;
+        if (!effect)
+            return image;
+        effect->SetTexture("g_Texture", texture);
+        m_device->SetVertexDeclaration(m_declaration);
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        UINT passes = 0;
+        for (UINT k = 0; k < columns; ++k) {
+            const bool shared = k < columns / 2;
+            effect->SetBool("g_Lower", draws[k].lower);
+            effect->SetBool("g_Textured", draws[k].textured);
+            effect->SetInt("g_Steps", draws[k].steps);
+            effect->SetFloat("g_Mix", draws[k].mix);
+            if (k == 0 || !shared) {
+                effect->Begin(&passes, 0);
+                effect->BeginPass(0);
+            } else {
+                effect->CommitChanges();
+            }
+            const float x0 = -1.0f + 2.0f * static_cast<float>(k) / static_cast<float>(columns);
+            const float x1 = -1.0f + 2.0f * static_cast<float>(k + 1) / static_cast<float>(columns);
+            const ClipVertex quad[4] = {
+                {x0, 1, 0.5f, 1, 0, 0}, {x1, 1, 0.5f, 1, 1, 0}, {x0, 0, 0.5f, 1, 0, 1}, {x1, 0, 0.5f, 1, 1, 1}};
+            m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ClipVertex));
+            if (k + 1 == columns / 2 || !shared) {
+                effect->EndPass();
+                effect->End();
+            }
+        }
+        image = readBackBuffer();
+        programs = D3D9Internal::linkedProgramCount(m_device) - before;
+        effect->SetTexture("g_Texture", nullptr);
+        effect->Release();
+        return image;
+    };
+    size_t plainPrograms = 0, variantPrograms = 0;
+    const Image plain = render(false, plainPrograms);
+    const Image specialised = render(true, variantPrograms);
+    D3DXEffects::setSpecialisationEnabled(true);
+    EXPECT_EQ(plainPrograms, 1u);
+    EXPECT_GT(variantPrograms, 2u) << "variants were drawn with";
+    ASSERT_EQ(specialised.pixels.size(), plain.pixels.size());
+    for (UINT y = 0; y < plain.height; ++y)
+        for (UINT x = 0; x < plain.width; ++x)
+            ASSERT_EQ(hex(specialised.at(x, y)), hex(plain.at(x, y))) << "at " << x << ", " << y;
+    // What the switches mean, so both cannot be wrong alike.
+    auto at = [&](UINT column, bool lower) { return specialised.at(column * 4 + 1, lower ? 5 : 2); };
+    EXPECT_TRUE(near(at(0, false), D3DCOLOR_ARGB(255, 64, 0, 0))) << hex(at(0, false));
+    EXPECT_TRUE(near(at(1, false), 0xFF20C040)) << hex(at(1, false));
+    EXPECT_TRUE(near(at(2, false), D3DCOLOR_ARGB(255, 64, 0, 0))) << hex(at(2, false));
+    EXPECT_TRUE(near(at(3, true), D3DCOLOR_ARGB(255, 64, 48, 0))) << hex(at(3, true));
+    EXPECT_EQ(at(3, false), 0xFF000000u) << hex(at(3, false));
+    EXPECT_TRUE(near(at(4, false), 0xFF0000FF)) << hex(at(4, false));
+    EXPECT_TRUE(near(at(15, true), 0xFF20FF40)) << hex(at(15, true));
+    texture->Release();
 }

@@ -12,6 +12,7 @@
 #include <malloc.h>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 using namespace GLFn;
 
@@ -28,6 +29,28 @@ constexpr int kOwnMappingBytes = 256 << 10;
 namespace {
 
 thread_local Device* t_currentDevice = nullptr;
+
+// With pixels counted: the programs whose draws cost the most CPU time (all threads, until each draw
+// had finished) over the last `frames` frames, by GL program name, so ULVO_DUMP_SHADERS' files of
+// the heaviest passes can be read.
+void reportProgramCosts(long frames, unsigned screenPixels)
+{
+    static std::unordered_map<unsigned, PlatformProgramCost> previous;
+    std::vector<PlatformProgramCost> costs = PlatformProgramCosts();
+    for (PlatformProgramCost& cost : costs) {
+        const PlatformProgramCost before = previous[cost.program];
+        previous[cost.program] = cost;
+        cost.draws -= before.draws;
+        cost.pixels -= before.pixels;
+        cost.nanoseconds -= before.nanoseconds;
+    }
+    std::sort(costs.begin(), costs.end(), [](const auto& a, const auto& b) { return a.nanoseconds > b.nanoseconds; });
+    const double n = static_cast<double>(frames), screen = n * std::max(1u, screenPixels);
+    for (size_t i = 0; i < costs.size() && i < 16 && costs[i].draws; ++i)
+        Diagnostics::info("Direct3D", "  program %u: %.2f ms CPU, %.1f draws, %.3f screens of pixels per frame",
+                          costs[i].program, static_cast<double>(costs[i].nanoseconds) * 1e-6 / n,
+                          static_cast<double>(costs[i].draws) / n, static_cast<double>(costs[i].pixels) / screen);
+}
 
 // ULVO_FRAME_STATS=N: every N presented frames, one line with the GL calls and draws per frame and
 // the frames presented per second, for measuring the real program's frame; with ULVO_FRAME_PIXELS=1
@@ -79,6 +102,8 @@ void reportFrameStats(unsigned screenPixels)
                       static_cast<double>(calls - calls0) / n, static_cast<double>(draws - draws0) / n,
                       static_cast<double>(PlatformPixelCount() - pixels0) / screen, seconds > 0.0 ? n / seconds : 0.0,
                       static_cast<double>(PlatformCopiedPixelCount() - copied0) / screen);
+    if (pixels)
+        reportProgramCosts(every, screenPixels);
     frames = 0;
 }
 constexpr GLenum kUploadUnit = GL_TEXTURE0 + 31;

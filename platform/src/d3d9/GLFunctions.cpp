@@ -8,8 +8,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <tuple>
 #include <string_view>
+#include <unordered_map>
 
 namespace GLFn {
 #define ULVO_GL_DEFINE(type, name) type name = nullptr;
@@ -36,6 +38,17 @@ PFNGLBEGINQUERYPROC s_beginQuery = nullptr;
 PFNGLENDQUERYPROC s_endQuery = nullptr;
 PFNGLGETQUERYOBJECTUI64VPROC s_queryResult = nullptr;
 PFNGLGETINTEGERVPROC s_getIntegers = nullptr;
+// While pixels are counted: per GL program, its draws, their pixels and the time each took to
+// finish (every draw is waited for) in CPU time of all the process's threads, the rasteriser's
+// included, so the passes that keep it busy can be named.
+std::unordered_map<GLuint, PlatformProgramCost> s_programCosts;
+
+uint64_t processNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+}
 
 enum class CallKind { Other, Draw, Clear, Blit };
 
@@ -48,12 +61,20 @@ template <typename R, typename... A, int Id, CallKind Kind> struct Counted<R (*)
         if constexpr (Kind == CallKind::Draw) {
             ++s_draws;
             if (s_countingPixels && s_pixelQuery) {
+                GLint program = 0;
+                s_getIntegers(GL_CURRENT_PROGRAM, &program);
+                const uint64_t start = processNanoseconds();
                 s_beginQuery(GL_SAMPLES_PASSED, s_pixelQuery);
                 real(args...);
                 s_endQuery(GL_SAMPLES_PASSED);
                 GLuint64 passed = 0;
                 s_queryResult(s_pixelQuery, GL_QUERY_RESULT, &passed);
                 s_pixels += passed;
+                PlatformProgramCost& cost = s_programCosts[static_cast<GLuint>(program)];
+                cost.program = static_cast<unsigned>(program);
+                ++cost.draws;
+                cost.pixels += passed;
+                cost.nanoseconds += processNanoseconds() - start;
                 return;
             }
         } else if constexpr (Kind == CallKind::Clear) {
@@ -201,4 +222,12 @@ uint64_t PlatformPixelCount()
 uint64_t PlatformCopiedPixelCount()
 {
     return D3D9Internal::s_copiedPixels;
+}
+
+std::vector<PlatformProgramCost> PlatformProgramCosts()
+{
+    std::vector<PlatformProgramCost> out;
+    for (const auto& [program, cost] : D3D9Internal::s_programCosts)
+        out.push_back(cost);
+    return out;
 }

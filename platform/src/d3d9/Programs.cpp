@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 using namespace GLFn;
@@ -754,6 +756,23 @@ Program* ProgramCache::build(const ProgramKey& key, const ShaderObject* vertexSh
     return it->second.get();
 }
 
+namespace {
+
+// ULVO_DUMP_SHADERS=<folder>: every program linked writes the GLSL of its two stages there as
+// program<N>.vert and program<N>.frag (N the GL program's name, as ULVO_FRAME_PIXELS reports
+// it), for reading what the rasteriser runs.
+void dumpProgram(GLuint program, const std::string& vertexText, const std::string& pixelText)
+{
+    static const char* const folder = std::getenv("ULVO_DUMP_SHADERS");
+    if (!folder || !*folder || !program)
+        return;
+    const std::string base = std::string(folder) + "/program" + std::to_string(program);
+    std::ofstream(base + ".vert") << vertexText;
+    std::ofstream(base + ".frag") << pixelText;
+}
+
+} // namespace
+
 void ProgramCache::link(Program& p, const ShaderObject* vertexShader, const ShaderObject* pixelShader,
                         const std::string& vertexText, const std::string& pixelText)
 {
@@ -769,6 +788,8 @@ void ProgramCache::link(Program& p, const ShaderObject* vertexShader, const Shad
         glDeleteShader(ps);
     if (!p.program)
         return;
+    dumpProgram(p.program, vertexText.empty() ? vertexShader->desc().source : vertexText,
+                pixelText.empty() ? pixelShader->desc().source : pixelText);
     p.linked = true;
     locateUniforms(p);
     if (vertexShader && vertexShader->desc().onLink)

@@ -110,6 +110,12 @@ Effect::~Effect()
             program.vertexShader->Release();
         if (program.pixelShader)
             program.pixelShader->Release();
+        for (PassVariant& variant : program.variants) {
+            if (variant.vertexShader)
+                variant.vertexShader->Release();
+            if (variant.pixelShader)
+                variant.pixelShader->Release();
+        }
     }
     m_programs.clear();
     if (m_constantBuffer) {
@@ -234,18 +240,31 @@ bool Effect::buildPass(Pass& pass, PassProgram& out)
     desc.onLink = [this, samplers](GLuint program) { bindProgram(program, samplers); };
     desc.ownsGLObjects = false;
     desc.linkKey = std::move(linkKey);
+    D3D9Internal::ShaderStageDesc vsDesc, psDesc;
     if (vs) {
-        D3D9Internal::ShaderStageDesc vsDesc = desc;
+        vsDesc = desc;
         vsDesc.varyings = toVaryings(vsVaryings);
         vsDesc.source = vertexGlsl(*vs, extra);
-        out.vertexShader = D3D9Internal::createVertexShader(m_device, std::move(vsDesc));
     }
     if (ps) {
-        desc.varyings = toVaryings(psVaryings);
-        desc.source = pixelGlsl(*ps);
-        desc.samplers = pixelSamplers(out.samplers);
-        out.pixelShader = D3D9Internal::createPixelShader(m_device, std::move(desc));
+        psDesc = std::move(desc);
+        psDesc.varyings = toVaryings(psVaryings);
+        psDesc.source = pixelGlsl(*ps);
+        psDesc.samplers = pixelSamplers(out.samplers);
     }
+    for (const StateAssignment& s : pass.states) {
+        out.setsVertexShader = out.setsVertexShader || s.kind == StateKind::VertexShader;
+        out.setsPixelShader = out.setsPixelShader || s.kind == StateKind::PixelShader;
+    }
+    out.specialised = specialisableGlobals(m_globals, {&vsDesc.source, &psDesc.source});
+    if (!out.specialised.empty()) {
+        out.vertexDesc = vsDesc;
+        out.pixelDesc = psDesc;
+    }
+    if (vs)
+        out.vertexShader = D3D9Internal::createVertexShader(m_device, std::move(vsDesc));
+    if (ps)
+        out.pixelShader = D3D9Internal::createPixelShader(m_device, std::move(psDesc));
     return (!vs || out.vertexShader) && (!ps || out.pixelShader);
 }
 
@@ -699,16 +718,16 @@ HRESULT Effect::BeginPass(UINT index)
     if (!m_inBegin || m_pass >= 0 || index >= m_technique->passes.size())
         return D3DERR_INVALIDCALL;
     Pass& pass = *m_technique->passes[index];
-    const PassProgram& program = m_programs.at(&pass);
+    PassProgram& program = m_programs.at(&pass);
+    // The stages are set once the globals are uploaded, which choose them.
+    m_passVertexShader = nullptr;
+    m_passPixelShader = nullptr;
     for (const StateAssignment& s : pass.states) {
         DWORD value = 0;
         IDirect3DBaseTexture9* texture = nullptr;
         switch (s.kind) {
         case StateKind::VertexShader:
-            m_device->SetVertexShader(program.vertexShader);
-            break;
         case StateKind::PixelShader:
-            m_device->SetPixelShader(program.pixelShader);
             break;
         case StateKind::Render:
             if (evaluate(s, value, nullptr))
@@ -734,6 +753,11 @@ HRESULT Effect::BeginPass(UINT index)
     }
     applySamplers(program);
     uploadConstants();
+    if (program.setsVertexShader)
+        m_device->SetVertexShader(m_passVertexShader = program.vertexShader);
+    if (program.setsPixelShader)
+        m_device->SetPixelShader(m_passPixelShader = program.pixelShader);
+    selectVariant(program);
     m_pass = static_cast<int>(index);
     return D3D_OK;
 }
@@ -742,9 +766,61 @@ HRESULT Effect::CommitChanges()
 {
     if (!m_inBegin || m_pass < 0)
         return D3DERR_INVALIDCALL;
-    applySamplers(m_programs.at(m_technique->passes[static_cast<size_t>(m_pass)].get()));
+    PassProgram& program = m_programs.at(m_technique->passes[static_cast<size_t>(m_pass)].get());
+    applySamplers(program);
     uploadConstants();
+    selectVariant(program);
     return D3D_OK;
+}
+
+void Effect::selectVariant(PassProgram& program)
+{
+    if (program.specialised.empty())
+        return;
+    const PassVariant* variant = specialisationEnabled() ? findVariant(program) : nullptr;
+    IDirect3DVertexShader9* vertexShader =
+        variant && variant->vertexShader ? variant->vertexShader : program.vertexShader;
+    IDirect3DPixelShader9* pixelShader = variant && variant->pixelShader ? variant->pixelShader : program.pixelShader;
+    if (program.setsVertexShader && vertexShader != m_passVertexShader)
+        m_device->SetVertexShader(m_passVertexShader = vertexShader);
+    if (program.setsPixelShader && pixelShader != m_passPixelShader)
+        m_device->SetPixelShader(m_passPixelShader = pixelShader);
+}
+
+const Effect::PassVariant* Effect::findVariant(PassProgram& program)
+{
+    // Values past this many per pass draw with the plain stages: each variant is a program for the
+    // driver to compile and keep.
+    constexpr size_t kMaxVariants = 8;
+    // The values as uploaded: the block the next draw reads holds exactly these.
+    m_variantValues.resize(program.specialised.size());
+    for (size_t i = 0; i < program.specialised.size(); ++i) {
+        const uint32_t at = program.specialised[i].offset;
+        uint32_t value = 0;
+        if (static_cast<size_t>(at) + 4 <= m_constants.size())
+            std::memcpy(&value, m_constants.data() + at, 4);
+        m_variantValues[i] = variantValue(program.specialised[i], value);
+    }
+    for (const PassVariant& v : program.variants) {
+        if (v.values == m_variantValues)
+            return &v;
+    }
+    if (program.variants.size() >= kMaxVariants)
+        return nullptr;
+    PassVariant variant;
+    variant.values = m_variantValues;
+    if (!program.vertexDesc.source.empty()) {
+        D3D9Internal::ShaderStageDesc desc = program.vertexDesc;
+        desc.source = specialiseGlsl(desc.source, program.specialised, m_variantValues);
+        variant.vertexShader = D3D9Internal::createVertexShader(m_device, std::move(desc));
+    }
+    if (!program.pixelDesc.source.empty()) {
+        D3D9Internal::ShaderStageDesc desc = program.pixelDesc;
+        desc.source = specialiseGlsl(desc.source, program.specialised, m_variantValues);
+        variant.pixelShader = D3D9Internal::createPixelShader(m_device, std::move(desc));
+    }
+    program.variants.push_back(std::move(variant));
+    return &program.variants.back();
 }
 
 HRESULT Effect::EndPass()

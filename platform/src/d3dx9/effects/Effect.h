@@ -2,7 +2,10 @@
 // The COM objects of the effect framework: ID3DXEffect, ID3DXEffectCompiler, ID3DXEffectPool
 // and ID3DXBuffer.
 #include "d3dx9/effects/EffectCore.h"
+#include "d3dx9/effects/ShaderSpecialisation.h"
 #include "d3dx9/effects/ShaderTranslator.h"
+
+#include "d3d9/D3D9Internal.h"
 
 #include "d3d9/GLFunctions.h"
 #include "common/ComObject.h"
@@ -261,10 +264,23 @@ private:
         Parameter* sampler;
         DWORD unit; // SetTexture/SetSamplerState stage (vertex samplers from D3DVERTEXTEXTURESAMPLER0)
     };
+    // The pass's stages made again with its bool and int globals as constants, for one set of values.
+    struct PassVariant {
+        std::vector<uint32_t> values;
+        IDirect3DVertexShader9* vertexShader = nullptr;
+        IDirect3DPixelShader9* pixelShader = nullptr;
+    };
     struct PassProgram {
         IDirect3DVertexShader9* vertexShader = nullptr;
         IDirect3DPixelShader9* pixelShader = nullptr;
         std::vector<SamplerBinding> samplers;
+        // The bool and int globals the stages read (none: the pass is never specialised), and the
+        // stages' descriptions the variants are made from.
+        std::vector<SpecialisedGlobal> specialised;
+        D3D9Internal::ShaderStageDesc vertexDesc, pixelDesc;
+        std::vector<PassVariant> variants;
+        // Whether the pass's states set each stage; its variant then takes the stage's place.
+        bool setsVertexShader = false, setsPixelShader = false;
     };
     struct SavedState {
         StateKind kind;
@@ -290,6 +306,9 @@ private:
     bool evaluate(const StateAssignment& state, DWORD& value, IDirect3DBaseTexture9** texture);
     bool evaluateExpression(const StateAssignment& state, DWORD& value);
     void uploadConstants();
+    // Sets the stages of the pass's variant for the globals just uploaded (or its plain stages).
+    void selectVariant(PassProgram& program);
+    const PassVariant* findVariant(PassProgram& program);
     // Binds the constant buffer to GL_UNIFORM_BUFFER (through the device's record of bindings).
     void bindConstantBuffer();
     void planSavedStates(DWORD flags);
@@ -310,6 +329,11 @@ private:
     bool m_pixelReadsGlobals = false;
     bool m_inBegin = false;
     int m_pass = -1;
+    // The stages the current pass draws with (a variant's or its own), so a commit that changes no
+    // bool or int sets nothing.
+    IDirect3DVertexShader9* m_passVertexShader = nullptr;
+    IDirect3DPixelShader9* m_passPixelShader = nullptr;
+    std::vector<uint32_t> m_variantValues;
     std::vector<SavedState> m_saved;
     // What Begin saves for m_savePlanTechnique and m_savePlanFlags (the values left out).
     std::vector<SavedState> m_savePlan;
