@@ -116,16 +116,22 @@ void PostEffectRenderer::uploadQuad()
     m_vertexBuffer->Unlock();
 }
 
-bool PostEffectRenderer::createTarget(D3DFORMAT format, RenderTargetHandle& target, int line, const wchar_t* createCall)
+bool PostEffectRenderer::targetsFit(D3DFORMAT format) const
 {
+    IDirect3DDevice9* device = m_d3d->getDevice();
     unsigned width = 0, height = 0;
     m_renderManager.getRenderTargetSize(width, height);
-    target = m_renderManager.getTargetPool().acquireScratch(RenderTargetKey{L"PostEffect", width, height, format});
-    if (target->isCreated())
-        return true;
-    target.reset();
-    logFailedCall(mainLogger(), kResetFunction, line, createCall);
-    return false;
+    D3DCAPS9 caps{};
+    D3DDISPLAYMODE mode{};
+    IDirect3D9* direct3d = nullptr;
+    const bool fits = width > 0 && height > 0 && SUCCEEDED(device->GetDeviceCaps(&caps)) &&
+                      width <= caps.MaxTextureWidth && height <= caps.MaxTextureHeight &&
+                      SUCCEEDED(device->GetDisplayMode(0, &mode)) && SUCCEEDED(device->GetDirect3D(&direct3d)) &&
+                      SUCCEEDED(direct3d->CheckDeviceFormat(caps.AdapterOrdinal, caps.DeviceType, mode.Format,
+                                                            D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, format));
+    if (direct3d)
+        direct3d->Release();
+    return fits;
 }
 
 bool PostEffectRenderer::createQuadBuffer()
@@ -191,26 +197,17 @@ void PostEffectRenderer::createBuffers()
 
 bool PostEffectRenderer::takeTargets()
 {
+    // Checked against the device rather than made: an effect's first draw makes each target
+    // (holdTarget). Made here, three screen-sized targets would cost the start their memory only
+    // to go back to the pool at once.
     const D3DFORMAT format = (m_hdrMode & HDRStage::HDR_POSTEFFECTS) ? D3DFMT_A16B16G16R16F : D3DFMT_A8R8G8B8;
-    const bool made =
-        createTarget(format, m_targets[0], 86,
-                     L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
-                     L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_original_"
-                     L"tex,NULL)") &&
-        createTarget(format, m_targets[1], 89,
-                     L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
-                     L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_"
-                     L"srctarget_tex,NULL)") &&
-        createTarget(format, m_targets[2], 92,
-                     L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
-                     L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_"
-                     L"dsttarget_tex,NULL)");
-    // Made only to prove they can be: an effect's first draw takes each again (holdTarget). Held
-    // from here, they would sit unused through loading and the menus' first frames.
-    for (RenderTargetHandle& target : m_targets)
-        target.reset();
-    m_renderManager.getTargetPool().trim(L"PostEffect");
-    return made;
+    if (targetsFit(format))
+        return true;
+    logFailedCall(mainLogger(), kResetFunction, 86,
+                  L"d3d.getDevice()->CreateTexture(width,height,1,D3DUSAGE_RENDERTARGET,(m_usehdr & "
+                  L"HDRRenderer::HDR_POSTEFFECTS)?D3DFMT_A16B16G16R16F:D3DFMT_A8R8G8B8,D3DPOOL_DEFAULT,&m_original_"
+                  L"tex,NULL)");
+    return false;
 }
 
 void PostEffectRenderer::frameWithChain()

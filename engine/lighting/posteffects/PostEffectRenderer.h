@@ -164,10 +164,10 @@ private:
     void buildQuad(unsigned width, unsigned height);
     void uploadQuad();
     bool createQuadBuffer();
-    // A chain target of the render-target size from the pool; false, after a log line naming
-    // the call, when it cannot be made.
-    bool createTarget(D3DFORMAT format, RenderTargetHandle& target, int line, const wchar_t* createCall);
-    // The three chain targets in the current format; false (none held) when one cannot be made.
+    // The device can make chain targets of the render-target size in that format.
+    bool targetsFit(D3DFORMAT format) const;
+    // The chain's targets can be made in the current format; false, after a log line naming the
+    // call, when they cannot. None is held.
     bool takeTargets();
     static IDirect3DTexture9* textureOf(const RenderTargetHandle& target)
     {

@@ -89,7 +89,7 @@ protected:
 TEST_F(PostEffectRendererTest, TargetsAreFloatingPointWithTheHdrPostEffectBitAndGoneWhenDisabled)
 {
     EXPECT_TRUE(renderer().isCreated());
-    // Made only to prove they can be: until a frame draws into them the pool holds none of them.
+    // Checked, not made: until a frame draws into them the pool holds none of them.
     EXPECT_FALSE(renderer().holdsTargets());
     EXPECT_EQ(m_manager.getTargetPool().getSpareCount(), 0u);
     EXPECT_EQ(targetFormat(), D3DFMT_A8R8G8B8);
