@@ -121,6 +121,7 @@ PostEffect::PostEffect(const PostEffect& other)
     , m_effectName(other.m_effectName)
     , m_extraPasses(other.m_extraPasses)
     , m_stringMappings(other.m_stringMappings)
+    , m_unchangedWhen(other.m_unchangedWhen)
     , m_time(other.m_time)
     , m_scaleX(other.m_scaleX)
     , m_scaleY(other.m_scaleY)
@@ -238,6 +239,46 @@ void PostEffect::readNode(XMLNode& node)
         readStringMapping(*node.getNode(L"STRING_MAPPING", static_cast<int>(i)));
     for (unsigned i = 0, n = node.getNodeCount(L"STATIC_TEXTURE"); i < n; ++i)
         m_staticTextures.push_back(new StaticPostEffectTexture(*node.getNode(L"STATIC_TEXTURE", static_cast<int>(i))));
+    for (unsigned i = 0, n = node.getNodeCount(L"UNCHANGED_WHEN"); i < n; ++i)
+        readUnchangedWhen(*node.getNode(L"UNCHANGED_WHEN", static_cast<int>(i)));
+}
+
+void PostEffect::readUnchangedWhen(XMLNode& entry)
+{
+    UnchangedWhen when;
+    std::wstring param;
+    entry.readString(L"PARAM", param);
+    // "FLOAT_n" or "VEC4_n_C", n from 1 to 5 and C one of X, Y, Z, W.
+    bool known = false;
+    if (param.size() == 7 && param.compare(0, 6, L"FLOAT_") == 0) {
+        when.paramNr = param[6] - L'1';
+        known = true;
+    } else if (param.size() == 8 && param.compare(0, 5, L"VEC4_") == 0 && param[6] == L'_') {
+        when.paramNr = param[5] - L'1';
+        const std::wstring components = L"XYZW";
+        const std::size_t component = components.find(param[7]);
+        when.component = component == std::wstring::npos ? -1 : static_cast<int32_t>(component);
+        known = when.component >= 0;
+    }
+    const std::pair<const wchar_t*, UnchangedWhen::Compare> comparisons[] = {
+        {L"EQUALS", UnchangedWhen::Compare::EQUALS},
+        {L"AT_MOST", UnchangedWhen::Compare::AT_MOST},
+        {L"AT_LEAST", UnchangedWhen::Compare::AT_LEAST}};
+    bool compared = false;
+    for (const auto& [name, compare] : comparisons) {
+        if (!compared && entry.readFloat(name, when.value)) {
+            when.compare = compare;
+            compared = true;
+        }
+    }
+    if (!known || !validIndex(when.paramNr) || !compared) {
+        mainLogger().log(50, LOG_TYPE_WARNING,
+                         L"Ulvo::PostEffect: an UNCHANGED_WHEN of \"" + getName() +
+                             L"\" names no parameter FLOAT_1..5 or VEC4_1..5_X..W, or no EQUALS, AT_MOST or "
+                             L"AT_LEAST, and is skipped\n");
+        return;
+    }
+    m_unchangedWhen.push_back(when);
 }
 
 void PostEffect::readStringMapping(XMLNode& entry)
@@ -461,7 +502,32 @@ bool PostEffect::isActive() const
 
 bool PostEffect::drawsNow() const
 {
-    return m_created && isVisible() && m_effect && m_effect->getEffect() && m_renderer && m_renderer->isCreated();
+    return m_created && isVisible() && m_effect && m_effect->getEffect() && m_renderer && m_renderer->isCreated() &&
+           !leavesPictureAsIs();
+}
+
+bool PostEffect::leavesPictureAsIs() const
+{
+    // A shrunk quad leaves the rest of its target cleared: that is no copy of the picture.
+    if (m_scaleX != 1.0f || m_scaleY != 1.0f)
+        return false;
+    for (const D3DXVECTOR2& scale : m_passScales) {
+        if (scale.x != 1.0f || scale.y != 1.0f)
+            return false;
+    }
+    return std::any_of(m_unchangedWhen.begin(), m_unchangedWhen.end(), [this](const UnchangedWhen& when) {
+        const float value =
+            when.component < 0 ? m_floatParams[when.paramNr] : (&m_vec4Params[when.paramNr].x)[when.component];
+        switch (when.compare) {
+        case UnchangedWhen::Compare::EQUALS:
+            return value == when.value;
+        case UnchangedWhen::Compare::AT_MOST:
+            return value <= when.value;
+        case UnchangedWhen::Compare::AT_LEAST:
+            return value >= when.value;
+        }
+        return false;
+    });
 }
 
 void PostEffect::update(double elapsedSeconds)
@@ -651,8 +717,12 @@ void PostEffect::postRender(Camera&) {}
 
 void PostEffect::render(Camera& camera)
 {
-    if (!drawsNow())
+    if (!drawsNow()) {
+        // Passed over as a copy, it still makes what it reads the original, as its copy would be.
+        if (m_makeOriginal && m_created && isVisible() && m_renderer && leavesPictureAsIs())
+            m_renderer->takeSourceAsOriginal();
         return;
+    }
     IDirect3DDevice9* device = m_d3d->getDevice();
     ID3DXEffect* fx = m_effect->getEffect();
     IDirect3DSurface9* callerTarget = nullptr;

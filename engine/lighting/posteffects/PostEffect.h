@@ -68,6 +68,17 @@ struct StringMapping {
     int32_t paramNr = 0;
 };
 
+// A parameter value at which the effect's shader gives back the picture it reads (UNCHANGED_WHEN,
+// PARAM "FLOAT_n" or "VEC4_n_X".."VEC4_n_W" with EQUALS, AT_MOST or AT_LEAST).
+struct UnchangedWhen {
+    enum class Compare { EQUALS, AT_MOST, AT_LEAST };
+    int32_t paramNr = 0;
+    // -1 the float parameter, 0 to 3 a component of the vector parameter.
+    int32_t component = -1;
+    Compare compare = Compare::EQUALS;
+    float value = 0.0f;
+};
+
 class PostEffect : public RenderPostEffect {
 public:
     static constexpr int kParamCount = 5;
@@ -116,6 +127,11 @@ public:
     virtual bool isActive() const;
     // How many images render draws in the present state (0 or 1; a combination its children's).
     virtual int countDraws() const { return drawsNow() ? 1 : 0; }
+    // One of its UNCHANGED_WHEN values holds while its quad covers the whole target: drawing would
+    // copy the picture pixel for pixel, so render passes it over and the next effect reads the
+    // image this one would have read.
+    bool leavesPictureAsIs() const;
+    const std::vector<UnchangedWhen>& getUnchangedWhen() const { return m_unchangedWhen; }
 
     const int32_t& getPriority() const override { return m_priority; }
     void getStringMappings(std::vector<PostEffectStringMapping>& out) const override;
@@ -168,6 +184,7 @@ protected:
     std::wstring m_effectName;
     std::vector<ExtraPass> m_extraPasses;
     std::map<std::wstring, StringMapping> m_stringMappings;
+    std::vector<UnchangedWhen> m_unchangedWhen;
     std::vector<StaticPostEffectTexture*> m_staticTextures;
     D3DXVECTOR4 m_vec4Params[kParamCount];
     float m_floatParams[kParamCount];
@@ -202,6 +219,7 @@ protected:
 private:
     void readNode(XMLNode& node);
     void readStringMapping(XMLNode& entry);
+    void readUnchangedWhen(XMLNode& entry);
 };
 
 template <class Change> void PostEffect::changeVisibility(Change change)

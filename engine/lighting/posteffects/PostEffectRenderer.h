@@ -123,6 +123,9 @@ public:
     IDirect3DSurface9* beginEffectDraw(bool makesOriginal);
     // After it drew: its image is the next source, and with MAKE_ORIGINAL the original too.
     void endEffectDraw(bool makesOriginal);
+    // An effect with MAKE_ORIGINAL passed over because it would copy the source: the source is
+    // the original from here on, read where it lies.
+    void takeSourceAsOriginal() { m_originalImage = m_sourceImage; }
     // One pass of an effect: the quad brought in step with the current and the pass's scale,
     // uploaded when it changed, and drawn; the pass's scale then multiplies the current scale.
     void drawQuad(float scaleX, float scaleY);

@@ -431,3 +431,34 @@ TEST_F(PostEffectRendererTest, ChainTargetsGoBackToThePoolWhileFramesDoNotRunThe
     m_manager.render(&m_camera);
     EXPECT_PIXEL(target.read(), 3, 3, 0xFF4C4C4C);
 }
+
+TEST_F(PostEffectRendererTest, AnEffectAtValuesThatLeaveThePictureAsItIsIsPassedOverAndStillMakesTheOriginal)
+{
+    PostEffect* grey = make(L"<POSTEFFECT NAME=\"Grau\" EFFECT=\"PostGrey\" MAKE_ORIGINAL=\"0\">"
+                            L"<FLOAT_PARAM_1 VALUE=\"1\"/></POSTEFFECT>");
+    PostEffect* rollIn = make(L"<POSTEFFECT NAME=\"Rolle\" EFFECT=\"PostRollIn\" PRIORITY=\"HIGH\">"
+                              L"<FLOAT_PARAM_1 VALUE=\"1\"/><VEC4_PARAM_1 X=\"0\" Y=\"0\" Z=\"1\" W=\"1\"/>"
+                              L"<UNCHANGED_WHEN PARAM=\"FLOAT_1\" AT_LEAST=\"1\"/>"
+                              L"<UNCHANGED_WHEN PARAM=\"VEC4_6_X\" EQUALS=\"0\"/></POSTEFFECT>");
+    EXPECT_NE(m_logs.text().find("UNCHANGED_WHEN of \"Rolle\""), std::string::npos) << "a sixth vector is no parameter";
+    ASSERT_EQ(rollIn->getUnchangedWhen().size(), 1u);
+    m_manager.activatePostEffect(grey);
+    m_manager.activatePostEffect(rollIn);
+    // Rolled in all the way: only the grey draws, and the roll-in's result is the picture it read.
+    EXPECT_EQ(renderer().countDraws(), 1);
+    run(0xFFFF0000);
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_TRUE(renderer().getResult(texture, surface));
+    EXPECT_EQ(surface, renderer().getSourceSurface()) << "read where it lies, not copied";
+    EXPECT_PIXEL(GraphicsTesting::readSurface(surface), 3, 3, 0xFF4C4C4C);
+
+    // Half rolled in, it draws: the lower half is its colour.
+    rollIn->setFloat(0.5f, 0);
+    EXPECT_EQ(renderer().countDraws(), 2);
+    run(0xFFFF0000);
+    ASSERT_TRUE(renderer().getResult(texture, surface));
+    const Image image = GraphicsTesting::readSurface(surface);
+    EXPECT_PIXEL(image, 3, 3, 0xFF4C4C4C);
+    EXPECT_PIXEL(image, 3, 12, 0xFF0000FF);
+}
