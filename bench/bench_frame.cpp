@@ -592,7 +592,7 @@ BENCHMARK(BM_FrameAgainstPlainGL)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)
 // Under callgrind only: the instructions of ten engine frames and of ten plain ones, each set
 // dumped under its name ("engine", "plain"). Run as
 //   LP_NUM_THREADS=0 valgrind --tool=callgrind bench_frame --benchmark_filter=BM_FrameInstructions
-// and read the totals of the two dumps: without threads of its own the rasteriser works on the
+// and read the totals of the dumps, two for each frame kind (the argument, as above): without threads of its own the rasteriser works on the
 // calling thread, where the counts are exact (callgrind's serialised threads add waiting of their
 // own). Instructions are steadier than time on a shared machine.
 void BM_FrameInstructions(benchmark::State& state)
@@ -607,6 +607,10 @@ void BM_FrameInstructions(benchmark::State& state)
     if (!scene->create() || !reference.create()) {
         state.SkipWithError("no engine device or reference context");
         return;
+    }
+    if (state.range(0) == 1) {
+        scene->useGreyAndBlur();
+        reference.greyAndBlur = true;
     }
     for (int i = 0; i < 3; ++i) {
         scene->frame();
@@ -623,7 +627,7 @@ void BM_FrameInstructions(benchmark::State& state)
         CALLGRIND_DUMP_STATS_AT("plain");
     }
 }
-BENCHMARK(BM_FrameInstructions)->Iterations(1);
+BENCHMARK(BM_FrameInstructions)->Arg(0)->Arg(1)->Iterations(1);
 #endif
 
 } // namespace

@@ -1,17 +1,21 @@
-// Soft focus: every pixel the mean of itself and its eight neighbours. The neighbours' offsets
-// are written in pixels; the renderer turns them into texture coordinates for the target's size.
+// Soft focus: every pixel the mean of itself and its eight neighbours. The size of a texel is
+// written in pixels; the renderer turns it into texture coordinates for the target's size. The
+// neighbours lie at constant multiples of it, so reads in one row or column share their
+// coordinate's work, which offsets held in parameters would not let the compiler see.
 
 #include "postcommon.fxh"
 
-float2 g_BlurOffsets[8] < string ConvertPixelsToTexels = "g_BlurOffsets"; > = {
+float2 g_TexelSize < string ConvertPixelsToTexels = "g_TexelSize"; > = {1.0, 1.0};
+
+static const float2 kNeighbours[8] = {
     {-1.0, -1.0}, {0.0, -1.0}, {1.0, -1.0}, {-1.0, 0.0}, {1.0, 0.0}, {-1.0, 1.0}, {0.0, 1.0}, {1.0, 1.0}
 };
 
 float4 PS(float2 uv : TEXCOORD0) : COLOR
 {
     float4 sum = tex2D(g_SamplerSRC, uv);
-    for (int i = 0; i < 8; i++)
-        sum += tex2D(g_SamplerSRC, uv + g_BlurOffsets[i]);
+    [unroll] for (int i = 0; i < 8; i++)
+        sum += tex2D(g_SamplerSRC, uv + kNeighbours[i] * g_TexelSize);
     return sum / 9.0;
 }
 

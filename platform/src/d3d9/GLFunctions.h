@@ -106,6 +106,7 @@
     X(PFNGLCOMPILESHADERPROC, glCompileShader)                                                                         \
     X(PFNGLGETSHADERIVPROC, glGetShaderiv)                                                                             \
     X(PFNGLGETSHADERINFOLOGPROC, glGetShaderInfoLog)                                                                   \
+    X(PFNGLGETSHADERSOURCEPROC, glGetShaderSource)                                                                     \
     X(PFNGLCREATEPROGRAMPROC, glCreateProgram)                                                                         \
     X(PFNGLDELETEPROGRAMPROC, glDeleteProgram)                                                                         \
     X(PFNGLATTACHSHADERPROC, glAttachShader)                                                                           \

@@ -172,18 +172,17 @@ TEST_F(PostEffectTest, PixelOffsetsBecomeTexelsOnceFromTheEffectsOwnValues)
     second->initHandles(); // the same shader effect
     ASSERT_TRUE(first->isCreated());
     ID3DXEffect* fx = first->getEffect()->getEffect();
-    D3DXVECTOR4 offsets[8];
-    ASSERT_EQ(fx->GetVectorArray("g_BlurOffsets", offsets, 8), D3D_OK);
-    EXPECT_FLOAT_EQ(offsets[0].x, -1.0f / 200.0f);
-    EXPECT_FLOAT_EQ(offsets[0].y, -1.0f / 100.0f);
-    EXPECT_FLOAT_EQ(offsets[7].x, 1.0f / 200.0f);
+    D3DXVECTOR4 texel;
+    ASSERT_EQ(fx->GetVector("g_TexelSize", &texel), D3D_OK);
+    EXPECT_FLOAT_EQ(texel.x, 1.0f / 200.0f);
+    EXPECT_FLOAT_EQ(texel.y, 1.0f / 100.0f);
 
     // A new size converts the effect's values again, not the converted ones.
     m_manager.setRenderTargetSize(100, 50);
     second->initHandles();
-    fx->GetVectorArray("g_BlurOffsets", offsets, 8);
-    EXPECT_FLOAT_EQ(offsets[0].x, -1.0f / 100.0f);
-    EXPECT_FLOAT_EQ(offsets[0].y, -1.0f / 50.0f);
+    fx->GetVector("g_TexelSize", &texel);
+    EXPECT_FLOAT_EQ(texel.x, 1.0f / 100.0f);
+    EXPECT_FLOAT_EQ(texel.y, 1.0f / 50.0f);
 
     // Without its shader effect an effect stays not created and inactive.
     EffectPtr missing = make(L"<POSTEFFECT EFFECT=\"GibtEsNicht\"/>");
