@@ -106,7 +106,6 @@
     X(PFNGLCOMPILESHADERPROC, glCompileShader)                                                                         \
     X(PFNGLGETSHADERIVPROC, glGetShaderiv)                                                                             \
     X(PFNGLGETSHADERINFOLOGPROC, glGetShaderInfoLog)                                                                   \
-    X(PFNGLGETSHADERSOURCEPROC, glGetShaderSource)                                                                     \
     X(PFNGLCREATEPROGRAMPROC, glCreateProgram)                                                                         \
     X(PFNGLDELETEPROGRAMPROC, glDeleteProgram)                                                                         \
     X(PFNGLATTACHSHADERPROC, glAttachShader)                                                                           \

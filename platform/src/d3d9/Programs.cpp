@@ -556,19 +556,6 @@ GLuint linkProgram(GLuint vertexShader, GLuint pixelShader)
     for (GLuint n = 0; n < 4; ++n)
         glBindFragDataLocation(program, n, ("o_COLOR" + std::to_string(n)).c_str());
     glLinkProgram(program);
-    // ULVO_DUMP_SHADERS=<folder>: the GLSL of every program as linked, "<program>.vert" and ".frag".
-    if (const char* folder = std::getenv("ULVO_DUMP_SHADERS")) {
-        for (auto [shader, suffix] : {std::pair(vertexShader, ".vert"), std::pair(pixelShader, ".frag")}) {
-            GLint length = 0;
-            glGetShaderiv(shader, GL_SHADER_SOURCE_LENGTH, &length);
-            std::string text(static_cast<size_t>(std::max(length, 1)), '\0');
-            glGetShaderSource(shader, length, nullptr, text.data());
-            if (FILE* file = std::fopen((std::string(folder) + '/' + std::to_string(program) + suffix).c_str(), "w")) {
-                std::fputs(text.c_str(), file);
-                std::fclose(file);
-            }
-        }
-    }
     glDetachShader(program, vertexShader);
     glDetachShader(program, pixelShader);
     GLint ok = GL_FALSE;
