@@ -16,6 +16,9 @@
     X(PFNGLBINDTEXTUREPROC, glBindTexture)                                                                             \
     X(PFNGLTEXIMAGE2DPROC, glTexImage2D)                                                                               \
     X(PFNGLTEXPARAMETERIPROC, glTexParameteri)                                                                         \
+    X(PFNGLGENSAMPLERSPROC, glGenSamplers)                                                                             \
+    X(PFNGLSAMPLERPARAMETERIPROC, glSamplerParameteri)                                                                 \
+    X(PFNGLBINDSAMPLERPROC, glBindSampler)                                                                             \
     X(PFNGLCREATESHADERPROC, glCreateShader)                                                                           \
     X(PFNGLSHADERSOURCEPROC, glShaderSource)                                                                           \
     X(PFNGLCOMPILESHADERPROC, glCompileShader)                                                                         \

@@ -244,6 +244,7 @@ struct ReferenceGL : BenchSupport::PlainGL {
     GLuint sceneFbo = 0, magnifiedFbo = 0, backFbo = 0, probeFbo = 0;
     GLuint sceneTexture = 0, magnifiedTexture = 0;
     GLuint boxProgram = 0, magnifierProgram = 0, rollInProgram = 0, greyProgram = 0, blurProgram = 0;
+    GLuint nearest = 0; // the grey and blur passes' sampler
     // Greyscale and soft focus in place of the magnifier and the roll-in.
     bool greyAndBlur = false;
     GLuint boxVao = 0, quadVao = 0;
@@ -344,29 +345,42 @@ void main() {
     vec4 c = texelFetch(source, ivec2(gl_FragCoord.xy), 0);
     colour = 1.0 - uv.y <= shown ? c : vec4(0.0);
 })");
-            // Both read whole texels where they lie; the soft focus's neighbours past the edge are
-            // the edge's own, as the effect's clamped sampler reads them.
+            // Both read whole texels where they lie, through a nearest sampler at the texel centres
+            // (cheaper on llvmpipe than texelFetch with its own clamping); the soft focus's
+            // neighbours are constant offsets, and those past the edge are the edge's own, as the
+            // effect's clamped sampler reads them.
             greyProgram = program(quad, R"(#version 330 core
+in vec2 uv;
 uniform sampler2D source;
 uniform float strength;
 out vec4 colour;
 void main() {
-    vec4 c = texelFetch(source, ivec2(gl_FragCoord.xy), 0);
+    vec4 c = texture(source, uv);
     float grey = dot(c.rgb, vec3(0.299, 0.587, 0.114));
     colour = vec4(mix(c.rgb, vec3(grey), strength), c.a);
 })");
             blurProgram = program(quad, R"(#version 330 core
+in vec2 uv;
 uniform sampler2D source;
 out vec4 colour;
 void main() {
-    ivec2 at = ivec2(gl_FragCoord.xy);
-    ivec2 last = textureSize(source, 0) - 1;
     vec4 sum = vec4(0.0);
-    for (int y = -1; y <= 1; ++y)
-        for (int x = -1; x <= 1; ++x)
-            sum += texelFetch(source, clamp(at + ivec2(x, y), ivec2(0), last), 0);
+    sum += textureOffset(source, uv, ivec2(-1, -1));
+    sum += textureOffset(source, uv, ivec2(0, -1));
+    sum += textureOffset(source, uv, ivec2(1, -1));
+    sum += textureOffset(source, uv, ivec2(-1, 0));
+    sum += texture(source, uv);
+    sum += textureOffset(source, uv, ivec2(1, 0));
+    sum += textureOffset(source, uv, ivec2(-1, 1));
+    sum += textureOffset(source, uv, ivec2(0, 1));
+    sum += textureOffset(source, uv, ivec2(1, 1));
     colour = sum / 9.0;
 })");
+            glGenSamplers(1, &nearest);
+            glSamplerParameteri(nearest, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glSamplerParameteri(nearest, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glSamplerParameteri(nearest, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glSamplerParameteri(nearest, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
             complete = boxProgram && magnifierProgram && rollInProgram && greyProgram && blurProgram;
             worldAt = glGetUniformLocation(boxProgram, "world");
             worldViewProjAt = glGetUniformLocation(boxProgram, "worldViewProj");
@@ -449,6 +463,7 @@ void main() {
         glBindVertexArray(quadVao);
         glBindFramebuffer(GL_FRAMEBUFFER, magnifiedFbo);
         if (greyAndBlur) {
+            glBindSampler(0, nearest);
             glUseProgram(greyProgram);
             glUniform1f(strengthAt, scene.manager->getPostEffect(L"GRAUSTUFEN")->getParamFloat(L"Staerke"));
             glBindTexture(GL_TEXTURE_2D, sceneTexture);
@@ -457,6 +472,7 @@ void main() {
             glUseProgram(blurProgram);
             glBindTexture(GL_TEXTURE_2D, magnifiedTexture);
             glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+            glBindSampler(0, 0);
         } else {
             glUseProgram(magnifierProgram);
             Ulvo::RenderPostEffect* lens = scene.manager->getPostEffect(L"LUPE");
