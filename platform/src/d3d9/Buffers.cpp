@@ -96,8 +96,9 @@ HRESULT BufferObject::unlock()
         // without a wait (a driver renames the storage or knows it is free; reallocating it with
         // glBufferData instead costs a software rasteriser fresh, zeroed pages every time).
         // No-overwrite: the program promised not to touch what queued draws read.
-        const GLbitfield access = m_discard ? GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT
-                                            : GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT;
+        const GLbitfield access = m_discard
+                                      ? GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT
+                                      : GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT;
         void* target = glMapBufferRange(GL_COPY_WRITE_BUFFER, begin, length, access);
         if (target) {
             std::memcpy(target, m_memory.data() + m_dirtyBegin, static_cast<size_t>(length));
