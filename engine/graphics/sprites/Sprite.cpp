@@ -150,21 +150,27 @@ bool Sprite::drawRaw2D(IDirect3DTexture9** texture, const RECT* source, const D3
 {
     if (!texture || !*texture || !source)
         return false;
-    D3DXMATRIX transform;
-    if (!scaling && !rotationCenter && rotation == 0.0f) {
-        // Unscaled and unturned the transformation is the translation alone, exactly.
-        D3DXMatrixTranslation(&transform, translation ? translation->x : 0.0f, translation ? translation->y : 0.0f,
-                              0.0f);
-    } else {
-        D3DXMatrixTransformation2D(&transform, nullptr, 0.0f, scaling, rotationCenter, rotation, translation);
-    }
     const float w = static_cast<float>(source->right - source->left);
     const float h = static_cast<float>(source->bottom - source->top);
     // The 2D transformation is affine (w stays 1), so the corners follow from its
     // first two rows and the translation without a general transform per point.
-    const D3DXVECTOR2 origin(transform._41, transform._42);
-    const D3DXVECTOR2 across(transform._11 * w, transform._12 * w);
-    const D3DXVECTOR2 down(transform._21 * h, transform._22 * h);
+    D3DXVECTOR2 origin, across, down;
+    bool unit;
+    if (!scaling && !rotationCenter && rotation == 0.0f) {
+        // Unscaled and unturned the transformation is the translation alone, exactly: the
+        // common case, built without a matrix.
+        origin = D3DXVECTOR2(translation ? translation->x : 0.0f, translation ? translation->y : 0.0f);
+        across = D3DXVECTOR2(w, 0.0f);
+        down = D3DXVECTOR2(0.0f, h);
+        unit = true;
+    } else {
+        D3DXMATRIX transform;
+        D3DXMatrixTransformation2D(&transform, nullptr, 0.0f, scaling, rotationCenter, rotation, translation);
+        origin = D3DXVECTOR2(transform._41, transform._42);
+        across = D3DXVECTOR2(transform._11 * w, transform._12 * w);
+        down = D3DXVECTOR2(transform._21 * h, transform._22 * h);
+        unit = transform._11 == 1.0f && transform._12 == 0.0f && transform._21 == 0.0f && transform._22 == 1.0f;
+    }
     const D3DXVECTOR2 points[4] = {origin, origin + across, origin + down, origin + across + down};
 
     FloatRect bounds(points[0].x, points[0].y, points[0].x, points[0].y);
@@ -202,8 +208,7 @@ bool Sprite::drawRaw2D(IDirect3DTexture9** texture, const RECT* source, const D3
     quad.texture = *texture;
     quad.slot = 0;
     // Texel centres fall on pixel centres only for a plain copy to whole pixels.
-    quad.aligned = transform._11 == 1.0f && transform._12 == 0.0f && transform._21 == 0.0f && transform._22 == 1.0f &&
-                   origin.x == std::floor(origin.x) && origin.y == std::floor(origin.y);
+    quad.aligned = unit && origin.x == std::floor(origin.x) && origin.y == std::floor(origin.y);
     quad.sortKey = 0.0f;
     return true;
 }

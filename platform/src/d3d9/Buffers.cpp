@@ -91,14 +91,15 @@ HRESULT BufferObject::unlock()
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
     GLintptr begin = static_cast<GLintptr>(m_dirtyBegin);
     GLsizeiptr length = static_cast<GLsizeiptr>(m_dirtyEnd - m_dirtyBegin);
-    if (m_discard) {
-        // New storage: draws still queued keep reading the old one.
-        glBufferData(GL_COPY_WRITE_BUFFER, m_size, nullptr, GL_STREAM_DRAW);
-        glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.data() + m_dirtyBegin);
-    } else if (m_noOverwrite) {
-        // The program promised not to touch what queued draws read.
-        void* target = glMapBufferRange(GL_COPY_WRITE_BUFFER, begin, length,
-                                        GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+    if (m_discard || m_noOverwrite) {
+        // Discard: the whole storage is invalidated, so draws still queued keep their data
+        // without a wait (a driver renames the storage or knows it is free; reallocating it with
+        // glBufferData instead costs a software rasteriser fresh, zeroed pages every time).
+        // No-overwrite: the program promised not to touch what queued draws read.
+        const GLbitfield access = m_discard
+                                      ? GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT
+                                      : GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT;
+        void* target = glMapBufferRange(GL_COPY_WRITE_BUFFER, begin, length, access);
         if (target) {
             std::memcpy(target, m_memory.data() + m_dirtyBegin, static_cast<size_t>(length));
             glUnmapBuffer(GL_COPY_WRITE_BUFFER);
