@@ -305,6 +305,8 @@ void BaumObjekt::sortIntoCells(std::vector<BaumInstanz>& trees)
     m_worldBoxDirty = false;
     m_cellVisible.assign(m_cells.size(), 0);
     m_visibleCells.reserve(m_cells.size());
+    m_typeFirst.assign(m_types.size() + 1, 0);
+    m_typeNext.assign(m_types.size(), 0);
 }
 
 void BaumObjekt::collectTreePlaces(std::vector<TreePlace>& places) const

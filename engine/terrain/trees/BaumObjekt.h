@@ -9,7 +9,8 @@
 // box. Random numbers come from the program's shared generator (crt_rand), never seeded here.
 //
 // Drawing: one static buffer holds crossed vertical slices for 75 instance slots; per draw call
-// up to 75 trees' position, size and wind travel as three vector arrays. Cells are culled by the
+// up to 75 trees of one type (its picture bound as "g_Textur0", so a pixel fetches one texture,
+// not one per type) travel as three vector arrays of position, size and wind. Cells are culled by the
 // camera's frustum and, with "FAR_DIST" on, by distance, on the calling thread (the loops are a few
 // microseconds: a team of threads would cost more than it saves), from the last cell to the
 // first. The object's own transform plays no part: instances are in world space.
@@ -78,8 +79,13 @@ public:
     // The within-distance flag of every cell: true when a corner of its box lies nearer to the
     // eye than farDistance.
     void updateCellDistances(const D3DXVECTOR3& eye, float farDistance);
-    // Fills the instance arrays with the trees of the visible cells; returns their number.
+    // Fills the instance arrays with the trees of the visible cells, grouped by type (first type
+    // first, each in cell order); returns their number.
     uint32_t collectVisibleInstances(Camera* camera);
+    // The visible trees of a type after collectVisibleInstances: [first, first + count) of the
+    // instance arrays.
+    uint32_t getVisibleTypeFirst(std::size_t type) const { return m_typeFirst[type]; }
+    uint32_t getVisibleTypeCount(std::size_t type) const { return m_typeFirst[type + 1] - m_typeFirst[type]; }
 
     // The vertices and indices of the slices of every instance slot.
     static void buildSliceGeometry(uint32_t slices, std::vector<BaumVertex>& vertices, std::vector<uint32_t>& indices);
@@ -134,6 +140,10 @@ private:
     // Per-frame scratch of the culling loops, sized with the cells.
     std::vector<uint8_t> m_cellVisible;
     std::vector<int> m_visibleCells;
+    // Where each type's trees start in the instance arrays, one entry more than types.
+    std::vector<uint32_t> m_typeFirst;
+    // Each type's next free slot while they are filled.
+    std::vector<uint32_t> m_typeNext;
 };
 
 } // namespace Ulvo

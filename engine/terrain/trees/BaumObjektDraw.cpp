@@ -199,7 +199,9 @@ uint32_t BaumObjekt::collectVisibleInstances(Camera* camera)
 {
     m_visibleCount = 0;
     m_visibleCells.clear();
-    if (!camera)
+    // Within the capacity sortIntoCells gave it: no allocation per frame.
+    m_typeFirst.assign(m_types.size() + 1, 0);
+    if (!camera || m_types.empty())
         return 0;
     const int count = static_cast<int>(m_cells.size());
     const bool distance = m_farDistEnabled;
@@ -213,15 +215,30 @@ uint32_t BaumObjekt::collectVisibleInstances(Camera* camera)
             continue;
         m_visibleCells.push_back(i);
     }
+    // A counting sort by type: each type's trees lie together, so that one draw binds one picture.
+    const std::size_t lastType = m_types.size() - 1;
+    auto typeOf = [lastType](const BaumInstanz& tree) {
+        return std::min(static_cast<std::size_t>(std::max(tree.size.w, 0.0f)), lastType);
+    };
+    for (int i : m_visibleCells) {
+        for (const BaumInstanz& tree : m_cells[static_cast<std::size_t>(i)].instances)
+            ++m_typeFirst[typeOf(tree) + 1];
+    }
+    for (std::size_t t = 1; t < m_typeFirst.size(); ++t)
+        m_typeFirst[t] = std::min(m_typeFirst[t] + m_typeFirst[t - 1], static_cast<uint32_t>(m_positions.size()));
+    m_visibleCount = m_typeFirst.back();
+    m_typeNext.assign(m_typeFirst.begin(), m_typeFirst.end() - 1);
     for (int i : m_visibleCells) {
         const BaumZelle& cell = m_cells[static_cast<std::size_t>(i)];
         for (auto tree = cell.instances.rbegin(); tree != cell.instances.rend(); ++tree) {
-            if (m_visibleCount >= m_positions.size())
-                break;
-            m_positions[m_visibleCount] = tree->position;
-            m_scales[m_visibleCount] = tree->size;
-            m_wind[m_visibleCount] = tree->wind;
-            ++m_visibleCount;
+            const std::size_t type = typeOf(*tree);
+            const uint32_t slot = m_typeNext[type];
+            if (slot >= m_typeFirst[type + 1])
+                continue;
+            m_positions[slot] = tree->position;
+            m_scales[slot] = tree->size;
+            m_wind[slot] = tree->wind;
+            ++m_typeNext[type];
         }
     }
     return m_visibleCount;
@@ -278,24 +295,26 @@ void BaumObjekt::render(Camera* camera)
     effect->SetBool("g_scale", m_scaleFading);
     effect->SetBool("g_blend", m_blend);
     effect->SetValue("g_MaskColor", &m_maskColor, sizeof(float) * 4);
-    static const char* const kTextures[4] = {"g_Textur0", "g_Textur1", "g_Textur2", "g_Textur3"};
-    for (std::size_t i = 0; i < 4; ++i) {
-        Texture2D* texture = i < m_types.size() ? m_types[i].texture : nullptr;
-        effect->SetTexture(kTextures[i], texture ? texture->getBaseTexture() : nullptr);
-    }
     ObjektDrawing::bindBuffers(device, this, m_vertexbuffer, sizeof(BaumVertex), m_indexbuffer, m_vertexDeclaration);
 
-    uint32_t remaining = m_visibleCount;
-    while (remaining != 0) {
-        const uint32_t n = std::min(remaining, m_maxShaderInstances);
-        const uint32_t first = m_visibleCount - remaining;
-        effect->SetVectorArray("g_Positionen", &m_positions[first], n);
-        effect->SetVectorArray("g_Scales", &m_scales[first], n);
-        effect->SetVectorArray("g_Wind", &m_wind[first], n);
-        effect->CommitChanges();
-        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, m_anzSlices * n * 8, 0, m_anzSlices * n * 4);
-        ++m_drawCalls;
-        remaining -= n;
+    // One batch per type with its picture bound: the pass writes depth without blending, so the
+    // order of the types leaves the picture as it is.
+    for (std::size_t type = 0; type < m_types.size(); ++type) {
+        const uint32_t first = m_typeFirst[type];
+        const uint32_t end = m_typeFirst[type + 1];
+        if (first == end)
+            continue;
+        Texture2D* texture = m_types[type].texture;
+        effect->SetTexture("g_Textur0", texture ? texture->getBaseTexture() : nullptr);
+        for (uint32_t start = first; start < end; start += m_maxShaderInstances) {
+            const uint32_t n = std::min(end - start, m_maxShaderInstances);
+            effect->SetVectorArray("g_Positionen", &m_positions[start], n);
+            effect->SetVectorArray("g_Scales", &m_scales[start], n);
+            effect->SetVectorArray("g_Wind", &m_wind[start], n);
+            effect->CommitChanges();
+            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, m_anzSlices * n * 8, 0, m_anzSlices * n * 4);
+            ++m_drawCalls;
+        }
     }
     D3DPERF_EndEvent();
 }

@@ -15,6 +15,7 @@
 #include <crt.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Ulvo;
@@ -75,7 +76,8 @@ TEST_F(BaumObjektDrawTest, ASmallForestOfBothTypesStandsOnTheGroundAndSurvivesAD
         inView += m_camera.isAABBInFrustum(cell.box) ? static_cast<uint32_t>(cell.instances.size()) : 0u;
     EXPECT_EQ(inView, 14u);
     EXPECT_EQ(m_forest->getVisibleCount(), inView);
-    EXPECT_EQ(m_forest->getDrawCalls(), 1u);
+    // One batch per type.
+    EXPECT_EQ(m_forest->getDrawCalls(), 2u);
     // The sky corner stays clear; the middle of the nearest tree's trunk does not.
     EXPECT_PIXEL(image, 2, 2, kClear);
     int covered = 0;
@@ -122,6 +124,31 @@ TEST_F(BaumObjektDrawTest, VisibleTreesAreDrawnInBatchesOfSeventyFive)
     const Image empty = frame();
     EXPECT_EQ(m_forest->getDrawCalls(), 0u);
     EXPECT_PIXEL(empty, kW / 2, kH / 2, kClear);
+}
+
+TEST_F(BaumObjektDrawTest, EachTreeIsDrawnWithItsOwnTypesPicture)
+{
+    // The same grid of broadleaf trees, once as the second of two types (the first never drawn)
+    // and once as the only type: the frames agree only if the second type's picture is the one
+    // its trees are drawn with.
+    const std::wstring laub = L"<BAUM_TYP TEXTUR=\"BAUM_LAUB\" PROP=\"1\"><MIN_SIZE X=\"6\" Y=\"9\" Z=\"6\"/>"
+                              L"<MAX_SIZE X=\"6\" Y=\"9\" Z=\"6\"/></BAUM_TYP>";
+    const std::wstring tanne = L"<BAUM_TYP TEXTUR=\"BAUM_TANNE\" PROP=\"0\"><MIN_SIZE X=\"6\" Y=\"9\" Z=\"6\"/>"
+                               L"<MAX_SIZE X=\"6\" Y=\"9\" Z=\"6\"/></BAUM_TYP>";
+    m_camera.setEyePosition(D3DXVECTOR3(37.5f, 14.0f, -30.0f));
+    m_camera.setLookAt(D3DXVECTOR3(37.5f, 6.0f, 40.0f));
+    crt_srand(5);
+    plant(L"TERRAINNAME=\"Boden\" MAXANZAHL=\"16\"", tanne + laub);
+    const Image second = frame();
+    ASSERT_GT(m_forest->getVisibleCount(), 0u);
+    EXPECT_EQ(m_forest->getVisibleTypeCount(0), 0u);
+    EXPECT_EQ(m_forest->getVisibleTypeCount(1), m_forest->getVisibleCount());
+    m_graph.removeObject(m_forest, true);
+    crt_srand(5);
+    plant(L"TERRAINNAME=\"Boden\" MAXANZAHL=\"16\"", laub);
+    const Image only = frame();
+    EXPECT_NE(std::count(only.pixels.begin(), only.pixels.end(), kClear), static_cast<long>(only.pixels.size()));
+    EXPECT_EQ(second.pixels, only.pixels);
 }
 
 TEST_F(BaumObjektDrawTest, WithoutAnEffectOrBeforeBuildingNothingIsDrawnAndTheClockRuns)
