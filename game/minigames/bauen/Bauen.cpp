@@ -342,9 +342,13 @@ void Bauen::naechsteZuege(MinispielZuege& zuege) const
             m_spielfeld, D3DXVECTOR2(lying.x + lying.piece->w * cellW(), lying.y + lying.piece->h * cellH()));
         return Ulvo::FloatRect(a.x, a.y, b.x, b.y);
     };
-    const auto move = [&](size_t h, const D3DXVECTOR2& at, float x, float y, bool placed) {
-        const D3DXVECTOR2 shift = Playfield::toScreen(m_spielfeld, D3DXVECTOR2(x, y)) -
-                                  Playfield::toScreen(m_spielfeld, D3DXVECTOR2(heap[h].x, heap[h].y));
+    // `past`: the drag ends a quarter cell beyond x, y, where the field's edge stops the piece at
+    // exactly x, y. The far corner lies on the border between snapping into the last cell and
+    // staying out when the margin is half a cell; a drop a pixel short of it would snap in.
+    const auto move = [&](size_t h, const D3DXVECTOR2& at, float x, float y, bool placed, bool past = false) {
+        const D3DXVECTOR2 end = past ? D3DXVECTOR2(x + 0.25f * cellW(), y + 0.25f * cellH()) : D3DXVECTOR2(x, y);
+        const D3DXVECTOR2 shift =
+            Playfield::toScreen(m_spielfeld, end) - Playfield::toScreen(m_spielfeld, D3DXVECTOR2(heap[h].x, heap[h].y));
         zuege.push_back(MinispielZug::ziehen(at, at + shift, rectAt(heap[h])));
         Lying lying = heap[h];
         lying.x = x;
@@ -388,7 +392,7 @@ void Bauen::naechsteZuege(MinispielZuege& zuege) const
         if (top == heap.size() || top == covered || !grip(top, at))
             return;
         aside = heap[top].piece;
-        move(top, at, 1.0f - heap[top].piece->w * cellW(), 1.0f - heap[top].piece->h * cellH(), false);
+        move(top, at, 1.0f - heap[top].piece->w * cellW(), 1.0f - heap[top].piece->h * cellH(), false, true);
     }
 }
 
