@@ -95,9 +95,12 @@ class Game(wp.Game):
             xdo("type", "--delay", 120, line.lower())
             time.sleep(0.2)
             xdo("key", "Return")
-            time.sleep(0.6)
+            # Closed as soon as the answer is logged: a kind on the clock waits for every line.
+            end = time.monotonic() + 1.5
+            while answer not in self.log_text()[before:] and time.monotonic() < end:
+                time.sleep(0.1)
             xdo("key", "grave")
-            time.sleep(0.5)
+            time.sleep(0.4)
             if answer in self.log_text()[before:]:
                 return
         self.screen.grab("console")
@@ -426,8 +429,9 @@ def play_moves(game, kind, image, rounds=40):
     misses = 0
     landed = 0  # moves that changed what was drawn since the last miss
     empty = 0  # lists without a move in a row
+    image = game.screen.grab()
     for _ in range(rounds):
-        if result_shown(game.screen.grab()):
+        if result_shown(image):
             return
         moves = ask_moves(game, kind)
         if not moves:
@@ -442,6 +446,7 @@ def play_moves(game, kind, image, rounds=40):
             if empty == 3:
                 game.screen.grab("%s_stuck" % kind)
                 raise Failure("%s: the game lists no move and shows no result" % kind)
+            image = game.screen.grab()
             continue
         empty = 0
         try:
@@ -458,11 +463,14 @@ def play_moves(game, kind, image, rounds=40):
             misses += 1
             landed = 0
             print("  %s, planned again" % missed)
+            image = game.screen.grab()
             continue
         # What the last move set going comes to rest before the game is asked again, as a player
-        # waits for it; a kind on the clock loses no more time than that.
-        if result_shown(game.settle(timeout=4.0)):
-            return
+        # waits for it; a kind whose things keep turning (never at rest) loses no more than 1.5 s
+        # a round on its clock.
+        image = game.settle(timeout=1.5)
+    if result_shown(image):
+        return
     raise Failure("%s: no result after %d rounds of moves" % (kind, rounds))
 
 
