@@ -10,7 +10,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-${PLAY_BUILD_DIR:-$root/build}}"
 out="${INSTALL_CHECK_OUT:-$build/install-check}"
 app_id=org.lumaro.threematch
-cmake --build "$build" -j "${ULVO_JOBS:-$(nproc)}"
+[ "${PLAY_BUILT:-0}" = "1" ] || cmake --build "$build" -j "${ULVO_JOBS:-$(nproc)}"
 
 work="$(mktemp -d)"
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
@@ -48,7 +48,7 @@ mkdir -p "$work/home"
 rm -rf "$out"
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
   XDG_STATE_HOME="$work/home/.local/state" XDG_CACHE_HOME="$work/home/.cache" SDL_AUDIODRIVER=dummy \
-  timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" \
+  timeout 300 xvfb-run -a -n "${XVFB_SERVERNUM:-99}" -s "-screen 0 1280x1024x24" \
   /usr/bin/python3 "$root/scripts/install-check.py" "$prefix/bin/threematch" / "$out"
 listing > "$work/after"
 diff "$work/before" "$work/after" || fail "the run wrote under the prefix (above)"

@@ -90,17 +90,17 @@ class Game(wp.Game):
         for _ in range(4):
             before = len(self.log_text())
             xdo("key", "grave")
-            time.sleep(0.6)
-            # Typed slowly and in small letters: the game reads the keys as it draws its frames.
-            xdo("type", "--delay", 120, line.lower())
-            time.sleep(0.2)
+            # The console opens with the next frame; letters before it would go to the game.
+            time.sleep(0.3)
+            # In small letters; the game queues what is typed, so the letters need no long gaps.
+            xdo("type", "--delay", 30, line.lower())
             xdo("key", "Return")
             # Closed as soon as the answer is logged: a kind on the clock waits for every line.
             end = time.monotonic() + 1.5
             while answer not in self.log_text()[before:] and time.monotonic() < end:
                 time.sleep(0.1)
             xdo("key", "grave")
-            time.sleep(0.4)
+            time.sleep(0.2)
             if answer in self.log_text()[before:]:
                 return
         self.screen.grab("console")

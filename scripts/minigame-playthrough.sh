@@ -9,5 +9,11 @@ build="${PLAY_BUILD_DIR:-$root/build}"
 out="${MINIGAME_PLAYTHROUGH_OUT:-$build/minigame-playthrough}"
 "$root/scripts/game-build.sh" "$build"
 rm -rf "$out"
-timeout 1700 xvfb-run -a -s "-screen 0 1280x1024x24" \
-  /usr/bin/python3 "$root/scripts/minigame-playthrough.py" "$build/bin/threematch" "$build/run" "$out" "$@"
+# The game plays in a copy of the runtime folder: its log, settings and compiled effects stay apart
+# from a window play-through running at the same time on the tree's own folder.
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cp -r "$build/run" "$work/run"
+rm -rf "$work/run/logs"
+timeout 1700 xvfb-run -a -n "${XVFB_SERVERNUM:-99}" -s "-screen 0 1280x1024x24" \
+  /usr/bin/python3 "$root/scripts/minigame-playthrough.py" "$build/bin/threematch" "$work/run" "$out" "$@"

@@ -81,11 +81,8 @@ fi
 # A failed check's own last "FAILED" line (what it failed on), or else its last line, is repeated
 # in its verdict: the fuzzers' long output comes between, and a log cut to its tail would lose it.
 checks=()
-run_check() {
-  local label="$1" log result=0 reason
-  shift
-  log="$(mktemp)"
-  "$@" 2>&1 | tee "$log" || result=$?
+add_check() {
+  local label="$1" result="$2" log="$3" reason
   if [ "$result" -eq 0 ]; then
     checks+=("$label: passed")
   else
@@ -94,26 +91,77 @@ run_check() {
     checks+=("$label: FAILED${reason:+ ($reason)}")
     status=1
   fi
+}
+run_check() {
+  local label="$1" log result=0
+  shift
+  log="$(mktemp)"
+  "$@" 2>&1 | tee "$log" || result=$?
+  add_check "$label" "$result" "$log"
   rm -f "$log"
   phase_done "$label"
 }
+# The play-throughs mostly wait for the game's frames, so they run side by side, each on its own
+# virtual X server (searched from its own display number up), beside the install check, the fuzz
+# build and the fuzzers. Their output is printed whole once they end.
+side_labels=()
+side_pids=()
+side_logs=()
+start_side_check() {
+  local label="$1" display="$2" log
+  shift 2
+  log="$(mktemp)"
+  (
+    started=$SECONDS result=0
+    XVFB_SERVERNUM="$display" "$@" >"$log" 2>&1 || result=$?
+    echo "$result $((SECONDS - started))" >"$log.status"
+  ) &
+  side_labels+=("$label")
+  side_pids+=("$!")
+  side_logs+=("$log")
+}
+finish_side_checks() {
+  local i log result seconds
+  for i in "${!side_pids[@]}"; do
+    wait "${side_pids[$i]}" || true
+    log="${side_logs[$i]}"
+    echo "== ${side_labels[$i]}"
+    cat "$log"
+    read -r result seconds <"$log.status" 2>/dev/null || { result=1 seconds=0; }
+    add_check "${side_labels[$i]}" "$result" "$log"
+    phases+=("${side_labels[$i]}: $seconds s, beside the steps above")
+    rm -f "$log" "$log.status"
+  done
+  phase_done "play-throughs' end"
+}
+# Built once before they start: two builds at once in one tree would race on its files.
+"$root/scripts/game-build.sh" "${PLAY_BUILD_DIR:-$root/build}"
+export PLAY_BUILT=1
 # The optimised game through its real window, driven by xdotool under a virtual X server.
-run_check "window play-through" "$root/scripts/window-playthrough.sh"
+start_side_check "window play-through" 99 "$root/scripts/window-playthrough.sh"
 # Minigames bought in the town and solved through the same real window.
-run_check "minigame play-through" "$root/scripts/minigame-playthrough.sh"
+start_side_check "minigame play-through" 120 "$root/scripts/minigame-playthrough.sh"
 # The game as a user installs it, on the play-through's tree: install, start from /, package.
-run_check "install check" "$root/scripts/install-check.sh"
+XVFB_SERVERNUM=140 run_check "install check" "$root/scripts/install-check.sh"
 
 if [ "${SKIP_FUZZ:-0}" != "1" ]; then
   fuzzbuild="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
   # Line tables are all a fuzzer's report needs: the tree compiles and links faster and smaller
   # than with full debug information.
+  # A failed build still lets the play-throughs end and report.
+  fuzz_built=1
   CC=clang CXX=clang++ cmake -S "$root" -B "$fuzzbuild" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DULVO_FUZZ=ON \
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" \
-    "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" "${launcher[@]}"
-  cmake --build "$fuzzbuild" --target fuzzers -j "$work_jobs"
+    "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" "${launcher[@]}" || fuzz_built=0
+  ((fuzz_built)) && { cmake --build "$fuzzbuild" --target fuzzers -j "$jobs" || fuzz_built=0; }
   phase_done "fuzz build"
-  # Every fuzzer runs its full time; as many run at once as there are cores. Each one's output
+fi
+if [ "${SKIP_FUZZ:-0}" != "1" ] && ((!fuzz_built)); then
+  checks+=("fuzz build: FAILED")
+  status=1
+elif [ "${SKIP_FUZZ:-0}" != "1" ]; then
+  # Every fuzzer runs its full time; as many run at once as there are cores, less two for the
+  # play-throughs' games (their clocks run on the game's time, not the fuzzers'). Each one's output
   # goes to its own file, printed in the fuzzers' order once all have ended; any failure fails
   # the run.
   seconds="${FUZZ_SECONDS:-30}"
@@ -129,12 +177,21 @@ if [ "${SKIP_FUZZ:-0}" != "1" ]; then
     echo "$result" >"$fuzzlogs/$name.status"
     rm -rf "$work"
   }
+  fuzz_jobs="${FUZZ_JOBS:-$((jobs > 4 ? jobs - 2 : jobs))}"
+  fuzz_pids=()
+  # The side checks are jobs of this shell too: only the fuzzers count against their share.
+  running_fuzzers() {
+    local pid count=0
+    for pid in "${fuzz_pids[@]}"; do kill -0 "$pid" 2>/dev/null && count=$((count + 1)); done
+    echo "$count"
+  }
   fuzzers=("$fuzzbuild"/bin/fuzz_*)
   for fuzzer in "${fuzzers[@]}"; do
-    while [ "$(jobs -rp | wc -l)" -ge "${FUZZ_JOBS:-$jobs}" ]; do wait -n || true; done
+    while [ "$(running_fuzzers)" -ge "$fuzz_jobs" ]; do wait -n || true; done
     run_fuzzer "$fuzzer" &
+    fuzz_pids+=("$!")
   done
-  wait
+  for pid in "${fuzz_pids[@]}"; do wait "$pid" || true; done
   fuzz_failed=()
   for fuzzer in "${fuzzers[@]}"; do
     name="$(basename "$fuzzer")"
@@ -151,6 +208,8 @@ if [ "${SKIP_FUZZ:-0}" != "1" ]; then
   fi
   phase_done "fuzzers"
 fi
+
+finish_side_checks
 
 # The unit-test verdicts of both builds close the output, after the fuzzers' statistics, and
 # the last line adds them up.

@@ -9,5 +9,5 @@ build="${PLAY_BUILD_DIR:-$root/build}"
 out="${WINDOW_PLAYTHROUGH_OUT:-$build/window-playthrough}"
 "$root/scripts/game-build.sh" "$build"
 rm -rf "$out"
-timeout 480 xvfb-run -a -s "-screen 0 1280x1024x24" \
+timeout 480 xvfb-run -a -n "${XVFB_SERVERNUM:-99}" -s "-screen 0 1280x1024x24" \
   /usr/bin/python3 "$root/scripts/window-playthrough.py" "$build/bin/threematch" "$build/run" "$out"
