@@ -20,7 +20,7 @@ import time
 import numpy as np
 
 STEP_TIMEOUT = 20.0
-TOTAL_TIMEOUT = 400.0
+TOTAL_TIMEOUT = 1200.0
 
 
 class Failure(Exception):
