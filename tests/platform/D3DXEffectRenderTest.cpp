@@ -742,8 +742,10 @@ TEST_F(D3DXEffectRenderTest, FixedFloatsDrawWithTheirExactValuesInEveryVariant)
         "float4 PS(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(Texels, uv * 0.0 + g_Offset) * g_Gain; }\n"
         "technique T { pass { ZEnable = false; CullMode = None; PixelShader = compile ps_3_0 PS(); } }\n";
     const float third = 1.0f / 3.0f;
-    const std::vector<D3DXVECTOR4> draws = {
-        {0.5f * third, 0.5f, 1.0f, 0}, {third, 0.5f, 0.5f, 0}, {third - 1e-7f, 0.5f, 1.0f, 0}, {2.5f * third, 0.5f, 0.75f, 0}};
+    const std::vector<D3DXVECTOR4> draws = {{0.5f * third, 0.5f, 1.0f, 0},
+                                            {third, 0.5f, 0.5f, 0},
+                                            {third - 1e-7f, 0.5f, 1.0f, 0},
+                                            {2.5f * third, 0.5f, 0.75f, 0}};
     const UINT columns = static_cast<UINT>(draws.size());
     ASSERT_TRUE(createDevice(4 * columns, 4));
     IDirect3DTexture9* texture = createTexture(m_device, 3, 1, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF});
