@@ -1,11 +1,13 @@
 // Soft focus: every pixel the mean of itself and its eight neighbours. The size of a texel is
 // written in pixels; the renderer turns it into texture coordinates for the target's size. The
 // neighbours lie at constant multiples of it, so reads in one row or column share their
-// coordinate's work, which offsets held in parameters would not let the compiler see.
+// coordinate's work, which offsets held in parameters would not let the compiler see. The size
+// changes only with the target, so the pass is made for its value (Specialise): the coordinates
+// then need no read of the constants per pixel.
 
 #include "postcommon.fxh"
 
-float2 g_TexelSize < string ConvertPixelsToTexels = "g_TexelSize"; > = {1.0, 1.0};
+float2 g_TexelSize < string ConvertPixelsToTexels = "g_TexelSize"; bool Specialise = true; > = {1.0, 1.0};
 
 static const float2 kNeighbours[8] = {
     {-1.0, -1.0}, {0.0, -1.0}, {1.0, -1.0}, {-1.0, 0.0}, {1.0, 0.0}, {-1.0, 1.0}, {0.0, 1.0}, {1.0, 1.0}

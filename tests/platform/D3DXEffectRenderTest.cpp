@@ -727,3 +727,77 @@ TEST_F(D3DXEffectRenderTest, SwitchesChangedBetweenDrawsDrawExactlyAsThePlainSta
     EXPECT_TRUE(near(at(15, true), 0xFF20FF40)) << hex(at(15, true));
     texture->Release();
 }
+
+TEST_F(D3DXEffectRenderTest, FixedFloatsDrawWithTheirExactValuesInEveryVariant)
+{
+    // A texel offset and a gain the effect marks as fixed, changed between draws of one pass: each
+    // value gets stages of its own, which must sample the same texel and scale alike as the plain
+    // stages (an offset of a third of a texel rounded differently would pick another texel).
+    const std::string text =
+        "float2 g_Offset < bool Specialise = true; > = {0.0, 0.0};\n"
+        "float g_Gain < bool Specialise = true; > = 1.0;\n"
+        "texture g_Texture;\n"
+        "sampler Texels = sampler_state { Texture = <g_Texture>; MinFilter = POINT; MagFilter = POINT;\n"
+        "  AddressU = CLAMP; AddressV = CLAMP; };\n"
+        "float4 PS(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(Texels, uv * 0.0 + g_Offset) * g_Gain; }\n"
+        "technique T { pass { ZEnable = false; CullMode = None; PixelShader = compile ps_3_0 PS(); } }\n";
+    const float third = 1.0f / 3.0f;
+    const std::vector<D3DXVECTOR4> draws = {{0.5f * third, 0.5f, 1.0f, 0},
+                                            {third, 0.5f, 0.5f, 0},
+                                            {third - 1e-7f, 0.5f, 1.0f, 0},
+                                            {2.5f * third, 0.5f, 0.75f, 0}};
+    const UINT columns = static_cast<UINT>(draws.size());
+    ASSERT_TRUE(createDevice(4 * columns, 4));
+    IDirect3DTexture9* texture = createTexture(m_device, 3, 1, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF});
+    ASSERT_NE(texture, nullptr);
+    ASSERT_EQ(m_device->CreateVertexDeclaration(kClipElements, &m_declaration), D3D_OK);
+    auto render = [&](bool specialise, size_t& programs) {
+        D3DXEffects::setSpecialisationEnabled(specialise);
+        const size_t before = D3D9Internal::linkedProgramCount(m_device);
+        ID3DXEffect* effect = createEffect(text);
+        EXPECT_NE(effect, nullptr);
+        Image image;
+        if (!effect)
+            return image;
+        effect->SetTexture("g_Texture", texture);
+        m_device->SetVertexDeclaration(m_declaration);
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        UINT passes = 0;
+        effect->Begin(&passes, 0);
+        effect->BeginPass(0);
+        for (UINT k = 0; k < columns; ++k) {
+            const float offset[2] = {draws[k].x, draws[k].y};
+            effect->SetFloatArray("g_Offset", offset, 2);
+            effect->SetFloat("g_Gain", draws[k].z);
+            effect->CommitChanges();
+            const float x0 = -1.0f + 2.0f * static_cast<float>(k) / static_cast<float>(columns);
+            const float x1 = -1.0f + 2.0f * static_cast<float>(k + 1) / static_cast<float>(columns);
+            const ClipVertex quad[4] = {
+                {x0, 1, 0.5f, 1, 0, 0}, {x1, 1, 0.5f, 1, 1, 0}, {x0, -1, 0.5f, 1, 0, 1}, {x1, -1, 0.5f, 1, 1, 1}};
+            m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ClipVertex));
+        }
+        effect->EndPass();
+        effect->End();
+        image = readBackBuffer();
+        programs = D3D9Internal::linkedProgramCount(m_device) - before;
+        effect->SetTexture("g_Texture", nullptr);
+        effect->Release();
+        return image;
+    };
+    size_t plainPrograms = 0, variantPrograms = 0;
+    const Image plain = render(false, plainPrograms);
+    const Image specialised = render(true, variantPrograms);
+    D3DXEffects::setSpecialisationEnabled(true);
+    EXPECT_EQ(plainPrograms, 1u);
+    EXPECT_EQ(variantPrograms, columns) << "one variant per value";
+    ASSERT_EQ(specialised.pixels.size(), plain.pixels.size());
+    for (UINT x = 0; x < plain.width; x += 4)
+        ASSERT_EQ(hex(specialised.at(x + 1, 1)), hex(plain.at(x + 1, 1))) << "column " << x / 4;
+    // What the values mean, so both cannot be wrong alike: texel 0 whole, texel 1 at half, texel 0
+    // just short of the border, texel 2 at three quarters.
+    EXPECT_TRUE(near(specialised.at(1, 1), 0xFFFF0000)) << hex(specialised.at(1, 1));
+    EXPECT_TRUE(near(specialised.at(5, 1), D3DCOLOR_ARGB(128, 0, 128, 0))) << hex(specialised.at(5, 1));
+    EXPECT_TRUE(near(specialised.at(9, 1), 0xFFFF0000)) << hex(specialised.at(9, 1));
+    EXPECT_TRUE(near(specialised.at(13, 1), D3DCOLOR_ARGB(191, 0, 0, 191))) << hex(specialised.at(13, 1));
+    texture->Release();
+}

@@ -172,6 +172,21 @@ std::vector<std::pair<std::string, DWORD>> pixelSamplers(const std::vector<Bindi
 
 } // namespace
 
+std::vector<std::string> Effect::fixedGlobals() const
+{
+    std::vector<std::string> names;
+    for (const auto& p : m_core.description().parameters) {
+        if (p->type != D3DXPT_FLOAT)
+            continue;
+        for (const auto& a : p->annotations) {
+            if (a->name == "Specialise" && a->type == D3DXPT_BOOL && a->block && a->offset < a->block->words.size() &&
+                a->block->words[a->offset] != 0)
+                names.push_back(p->name);
+        }
+    }
+    return names;
+}
+
 bool Effect::buildPass(Pass& pass, PassProgram& out)
 {
     const TranslatedStage* vs =
@@ -256,7 +271,7 @@ bool Effect::buildPass(Pass& pass, PassProgram& out)
         out.setsVertexShader = out.setsVertexShader || s.kind == StateKind::VertexShader;
         out.setsPixelShader = out.setsPixelShader || s.kind == StateKind::PixelShader;
     }
-    out.specialised = specialisableGlobals(m_globals, {&vsDesc.source, &psDesc.source});
+    out.specialised = specialisableGlobals(m_globals, {&vsDesc.source, &psDesc.source}, fixedGlobals());
     if (!out.specialised.empty()) {
         out.vertexDesc = vsDesc;
         out.pixelDesc = psDesc;
@@ -793,13 +808,15 @@ const Effect::PassVariant* Effect::findVariant(PassProgram& program)
     // driver to compile and keep.
     constexpr size_t kMaxVariants = 8;
     // The values as uploaded: the block the next draw reads holds exactly these.
-    m_variantValues.resize(program.specialised.size());
-    for (size_t i = 0; i < program.specialised.size(); ++i) {
-        const uint32_t at = program.specialised[i].offset;
-        uint32_t value = 0;
-        if (static_cast<size_t>(at) + 4 <= m_constants.size())
-            std::memcpy(&value, m_constants.data() + at, 4);
-        m_variantValues[i] = variantValue(program.specialised[i], value);
+    m_variantValues.clear();
+    for (const SpecialisedGlobal& global : program.specialised) {
+        for (uint32_t c = 0; c < global.components; ++c) {
+            const uint32_t at = global.offset + 4 * c;
+            uint32_t value = 0;
+            if (static_cast<size_t>(at) + 4 <= m_constants.size())
+                std::memcpy(&value, m_constants.data() + at, 4);
+            m_variantValues.push_back(variantValue(global, value));
+        }
     }
     for (const PassVariant& v : program.variants) {
         if (v.values == m_variantValues)

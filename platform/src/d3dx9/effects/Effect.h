@@ -299,6 +299,8 @@ private:
         return riid == IID_ID3DXBaseEffect ? static_cast<ID3DXEffect*>(this) : ownInterface(riid, IID_ID3DXEffect);
     }
     bool buildPass(Pass& pass, PassProgram& program);
+    // The float parameters annotated `bool Specialise = true`: passes are made for their values.
+    std::vector<std::string> fixedGlobals() const;
     void bindProgram(GLuint program, const std::vector<SamplerBinding>& samplers);
     void applySamplers(const PassProgram& program);
     void applySampler(const Parameter& sampler, DWORD unit);

@@ -19,6 +19,7 @@ public:
     void init(EffectDescription description, PreprocessedSource source);
 
     EffectDescription& description() { return m_description; }
+    const EffectDescription& description() const { return m_description; }
     const PreprocessedSource& source() const { return m_source; }
 
     Parameter* parameter(D3DXHANDLE handle);

@@ -1,7 +1,9 @@
 // Bool and int globals of an effect's GLSL as constants.
 #include "d3dx9/effects/ShaderSpecialisation.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -47,16 +49,26 @@ template <typename Found> void forEachRead(const std::string& source, const std:
     }
 }
 
+// A float's exact value as GLSL: its bits, which the compiler folds into a constant.
+std::string floatBits(uint32_t bits)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "uintBitsToFloat(0x%08Xu)", bits);
+    return text;
+}
+
 std::atomic<int> s_enabled{-1};
 
 } // namespace
 
 std::vector<SpecialisedGlobal> specialisableGlobals(const std::vector<UniformLayout>& globals,
-                                                    const std::vector<const std::string*>& texts)
+                                                    const std::vector<const std::string*>& texts,
+                                                    const std::vector<std::string>& fixed)
 {
     std::vector<SpecialisedGlobal> out;
     for (const UniformLayout& l : globals) {
-        if (l.baseType > 2 || l.arraySize || l.vectorSize != 1 || l.columns != 1)
+        const bool anyValue = l.baseType == 0 && std::find(fixed.begin(), fixed.end(), l.name) != fixed.end();
+        if (l.baseType > 2 || l.arraySize || l.columns != 1 || l.vectorSize > (anyValue ? 4u : 1u))
             continue;
         bool read = false;
         for (const std::string* text : texts) {
@@ -71,9 +83,18 @@ std::vector<SpecialisedGlobal> specialisableGlobals(const std::vector<UniformLay
             out.push_back({l.name, l.offset,
                            l.baseType == 0   ? Kind::Float
                            : l.baseType == 1 ? Kind::Signed
-                                             : Kind::Unsigned});
+                                             : Kind::Unsigned,
+                           static_cast<uint8_t>(l.vectorSize), anyValue});
     }
     return out;
+}
+
+size_t variantValueCount(const std::vector<SpecialisedGlobal>& globals)
+{
+    size_t count = 0;
+    for (const SpecialisedGlobal& g : globals)
+        count += g.components;
+    return count;
 }
 
 std::string specialiseGlsl(const std::string& source, const std::vector<SpecialisedGlobal>& globals,
@@ -83,20 +104,30 @@ std::string specialiseGlsl(const std::string& source, const std::vector<Speciali
     if (instance.empty())
         return source;
     std::string out = source;
-    for (size_t g = 0; g < globals.size() && g < values.size(); ++g) {
+    size_t next = 0;
+    for (size_t g = 0; g < globals.size() && next + globals[g].components <= values.size(); ++g) {
+        const uint32_t* v = values.data() + next;
+        next += globals[g].components;
         std::string value;
-        switch (globals[g].kind) {
-        case SpecialisedGlobal::Kind::Unsigned:
-            value = std::to_string(values[g]) + "u";
-            break;
-        case SpecialisedGlobal::Kind::Signed:
-            value = "(" + std::to_string(static_cast<int32_t>(values[g])) + ")";
-            break;
-        case SpecialisedGlobal::Kind::Float:
-            if (values[g] > 1)
-                continue;
-            value = values[g] ? "1.0" : "0.0";
-            break;
+        if (globals[g].anyValue) {
+            for (uint8_t c = 0; c < globals[g].components; ++c)
+                value += (c ? ", " : "") + floatBits(v[c]);
+            if (globals[g].components > 1)
+                value = "vec" + std::to_string(globals[g].components) + "(" + value + ")";
+        } else {
+            switch (globals[g].kind) {
+            case SpecialisedGlobal::Kind::Unsigned:
+                value = std::to_string(v[0]) + "u";
+                break;
+            case SpecialisedGlobal::Kind::Signed:
+                value = "(" + std::to_string(static_cast<int32_t>(v[0])) + ")";
+                break;
+            case SpecialisedGlobal::Kind::Float:
+                if (v[0] > 1)
+                    continue;
+                value = v[0] ? "1.0" : "0.0";
+                break;
+            }
         }
         std::string replaced;
         size_t copied = 0;
@@ -116,7 +147,7 @@ std::string specialiseGlsl(const std::string& source, const std::vector<Speciali
 uint32_t variantValue(const SpecialisedGlobal& global, uint32_t bits)
 {
     constexpr uint32_t kOne = 0x3F800000u;
-    if (global.kind != SpecialisedGlobal::Kind::Float)
+    if (global.kind != SpecialisedGlobal::Kind::Float || global.anyValue)
         return bits;
     return bits == 0 ? 0u : bits == kOne ? 1u : 2u;
 }
