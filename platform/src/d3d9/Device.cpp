@@ -24,6 +24,12 @@ namespace {
 // the heap until a trim. The rasteriser's 64 KB blocks, taken and freed every frame, stay below
 // (mapped, they would cost thousands of maps and page faults a second).
 constexpr int kOwnMappingBytes = 256 << 10;
+// Fixing the mapping threshold also fixes the heap's trim threshold at its 128 KB default: the
+// rasteriser's blocks of a frame, freed at the heap's top, then went back to the system after
+// every batch and were faulted in again for the next one (a millisecond or more of the drawing
+// thread's time per frame). Freed space up to this size stays at the top of each heap; the
+// explicit trim after textures are evicted still returns it.
+constexpr int kKeptHeapTopBytes = 16 << 20;
 } // namespace
 
 namespace {
@@ -179,7 +185,8 @@ HRESULT Device::initialize(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWOR
     // The driver keeps textures, targets and buffers in the C heap. Blocks of this size or more
     // get mappings of their own, which go back to the system when freed; left to the heap's own
     // rule they would sit in the heap as holes once a picture or target is let go.
-    static const bool ownMappings = mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes) != 0;
+    static const bool ownMappings =
+        mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes) != 0 && mallopt(M_TRIM_THRESHOLD, kKeptHeapTopBytes) != 0;
     (void)ownMappings;
     m_window = params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
     m_sdlWindow = Win32Internal::sdlWindowFor(m_window);
