@@ -51,6 +51,9 @@ void HeightMapObjekt::setEffectVariables(ID3DXEffect* effect, Camera* camera)
     effect->SetMatrix("g_World", &identity);
     effect->SetMatrix("g_WorldView", &view);
     effect->SetMatrix("g_WorldViewInv", &viewInverse);
+    // The near/far blend and the far fade are measured from the eye, wherever the terrain lies.
+    const D3DXVECTOR3 eye(viewInverse._41, viewInverse._42, viewInverse._43);
+    effect->SetValue("g_CameraPosWorld", &eye, sizeof(float) * 3);
     effect->SetMatrixTranspose("g_WorldTransposeInv", &identity);
     effect->SetMatrix("g_WorldViewProjection", &viewProjection);
     effect->SetFloat("g_Shadow", m_shadowValue);

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
 #include <memory>
 
 using namespace Ulvo;
@@ -258,4 +260,48 @@ TEST_F(HeightMapDrawTest, AMorphingTerrainDrawsAndTheSmallestGridGetsItsBuffersB
     EXPECT_TRUE(cell->hasBuffers());
     EXPECT_EQ(cell->getQuadtree(), nullptr);
     EXPECT_TRUE(morphing->hasBuffers());
+}
+
+TEST_F(HeightMapDrawTest, NearTheCameraTheTerrainShowsItsNearRepeatWhereverItLies)
+{
+    // The same flat terrain at the origin and far from it, each seen from just above its middle:
+    // the near/far blend and the fade go by the distance from the eye, so both frames match.
+    m_graph.removeObject(m_terrain, true);
+    m_terrain = nullptr;
+    auto frameAt = [&](const wchar_t* name, int x) {
+        XMLNode node;
+        const std::wstring xml =
+            std::wstring(L"<OBJEKT NAME=\"") + name +
+            L"\" TYPE=\"HEIGHTMAP\"><BASE_DATA EFFECT=\"Terrain\"><RENDERPASSES DEFAULT=\"1\"/>"
+            L"<POSITION X=\"" +
+            std::to_wstring(x) +
+            L"\"/><SCALE X=\"32\" Y=\"4\" Z=\"32\"/></BASE_DATA><HEIGHTMAP_DATA SIZE=\"33\"><TEX_PARAMETER>"
+            L"<PARAMETER LAYER_ID=\"0\" TYPE=\"STATIC\" VALUE=\"1\"/></TEX_PARAMETER></HEIGHTMAP_DATA>"
+            L"<TEXTURES TEX_TERRAIN0=\"TERRAIN_FELS\"/></OBJEKT>";
+        XMLNode::load(&node, xml.c_str(), 1);
+        auto* terrain = dynamic_cast<HeightMapObjekt*>(createObjektByType(&node, &m_objekte));
+        if (!terrain)
+            return Image{};
+        m_objekte.add(terrain, true);
+        terrain->build(0);
+        m_graph.addObject(terrain, true);
+        D3DXVECTOR3 middle;
+        terrain->getPositionUV(&middle, D3DXVECTOR2(0.5f, 0.5f));
+        look(middle + D3DXVECTOR3(0, 3, -1), middle);
+        const Image image = frame();
+        m_graph.removeObject(terrain, true);
+        return image;
+    };
+    const Image home = frameAt(L"Daheim", 0), away = frameAt(L"Fern", 600);
+    ASSERT_EQ(home.width, kW);
+    ASSERT_EQ(away.width, kW);
+    int differing = 0;
+    for (UINT y = 0; y < kH; ++y)
+        for (UINT x = 0; x < kW; ++x) {
+            const D3DCOLOR a = home.at(x, y), b = away.at(x, y);
+            differing +=
+                std::abs(red(a) - red(b)) > 8 || std::abs(green(a) - green(b)) > 8 || std::abs(blue(a) - blue(b)) > 8;
+        }
+    EXPECT_NE(home.at(kW / 2, kH / 2), kClear);
+    EXPECT_LT(differing, static_cast<int>(kW * kH / 50));
 }
