@@ -270,6 +270,8 @@ void HeightMapObjekt::endModify()
 void HeightMapObjekt::rebuildQuadtree()
 {
     m_quadtree.reset();
+    ++m_treeGeneration;
+    m_marksKeyValid = false;
     // A grid of one cell has no centre vertex to fan round.
     if (m_gridSize < 3)
         return;

@@ -120,6 +120,8 @@ public:
     uint32_t getIndexCount() const { return m_indexCount; }
     // How often indices were handed to an index buffer since the terrain was made.
     uint32_t getIndexUploads() const { return m_indexUploads; }
+    // How often the quadtree worked out its levels for a camera.
+    uint32_t getTreeUpdates() const { return m_treeUpdates; }
     const std::vector<HeightMapVertex>& getVertices() const { return m_vertices; }
     const std::vector<D3DXVECTOR3>& getPositionsA() const { return m_positionsA; }
     const std::vector<D3DXVECTOR3>& getPositionsB() const { return m_positionsB; }
@@ -151,12 +153,27 @@ private:
     // holds and indices are uploaded only when a camera's selection changes. Slot 0's buffer
     // (the largest selection fits) is made with the vertex buffer; the others as they are needed,
     // as large as their selection.
+    // What the quadtree's choice depends on: the camera, the eye the levels are measured from,
+    // the levels' constants and the tree itself (a new one after every edit).
+    struct ViewKey {
+        D3DXMATRIX view, projection;
+        D3DXVECTOR3 eye;
+        double lodC = 0.0, lodSmallC = 0.0;
+        uint64_t tree = 0;
+        bool operator==(const ViewKey& other) const
+        {
+            return view == other.view && projection == other.projection && eye == other.eye && lodC == other.lodC &&
+                   lodSmallC == other.lodSmallC && tree == other.tree;
+        }
+    };
     struct IndexSlot {
         IDirect3DIndexBuffer9* buffer = nullptr;
         uint32_t capacity = 0;      // indices the buffer takes
         std::vector<uint32_t> held; // what the buffer holds while valid
         bool valid = false;
         uint64_t lastUse = 0;
+        bool keyed = false; // the view below chose what the buffer holds
+        ViewKey key;
     };
     static constexpr int kIndexSlots = 3;
     // The grid cell under a UV point; false off the terrain or without a grid.
@@ -201,6 +218,13 @@ private:
     // The frame's indices before they are compared with the slots'.
     std::vector<uint32_t> m_indexScratch;
     AABB m_viewBox;
+    // The view the quadtree's marks were last asked for; while a slot holds what that view
+    // chose, the marks are not worked out again (a still camera's frames cost no tree walk).
+    ViewKey m_marksKey;
+    bool m_marksKeyValid = false;
+    bool m_marksCurrent = false;
+    uint64_t m_treeGeneration = 0;
+    uint32_t m_treeUpdates = 0;
     double m_lodC = 4.0;
     double m_lodSmallC = 10.0;
     bool m_morphing = false;

@@ -30,7 +30,22 @@ void HeightMapObjekt::updateForCamera(Camera* camera, const D3DXVECTOR3* eye)
     if (!camera || !m_quadtree)
         return;
     const D3DXVECTOR3 at = eye ? *eye : camera->getEyePosition();
+    m_marksKey.view = camera->getViewMatrix();
+    m_marksKey.projection = camera->getProjectionMatrix();
+    m_marksKey.eye = at;
+    m_marksKey.lodC = m_lodC;
+    m_marksKey.lodSmallC = m_lodSmallC;
+    m_marksKey.tree = m_treeGeneration;
+    // A morphing grid moves its vertices as it walks the tree, so it walks it every time.
+    m_marksKeyValid = !m_morphing;
+    m_marksCurrent = false;
+    if (m_marksKeyValid)
+        for (const IndexSlot& slot : m_indexSlots)
+            if (slot.valid && slot.keyed && slot.key == m_marksKey)
+                return;
     m_quadtree->updateFrame(*camera, at, m_lodC, m_lodSmallC);
+    m_marksCurrent = true;
+    ++m_treeUpdates;
 }
 
 const AABB& HeightMapObjekt::getViewBox(Camera* camera)
@@ -136,13 +151,32 @@ void HeightMapObjekt::render(Camera* camera)
     void* data = nullptr;
     // The indices follow the level of detail the quadtree chose for this camera. They are written
     // on the processor and handed to the device only when no index buffer holds them already.
-    const uint32_t cells = m_gridSize - 1;
-    m_indexScratch.resize(18 * static_cast<std::size_t>(cells) * cells);
-    uint32_t count = 0;
-    if (m_quadtree)
-        m_quadtree->writeIndices(m_indexScratch.data(), count);
-    const IndexSlot* slot = indexSlotFor(m_indexScratch.data(), count);
-    m_indexCount = slot ? count : 0;
+    IndexSlot* slot = nullptr;
+    if (m_marksKeyValid && !m_marksCurrent)
+        for (IndexSlot& candidate : m_indexSlots)
+            if (candidate.valid && candidate.keyed && candidate.key == m_marksKey) {
+                candidate.lastUse = ++m_indexUses;
+                slot = &candidate;
+            }
+    if (!slot) {
+        if (m_quadtree && m_marksKeyValid && !m_marksCurrent) {
+            // The slot that held this view's choice was filled by another since.
+            m_quadtree->updateFrame(*camera, m_marksKey.eye, m_lodC, m_lodSmallC);
+            m_marksCurrent = true;
+            ++m_treeUpdates;
+        }
+        const uint32_t cells = m_gridSize - 1;
+        m_indexScratch.resize(18 * static_cast<std::size_t>(cells) * cells);
+        uint32_t count = 0;
+        if (m_quadtree)
+            m_quadtree->writeIndices(m_indexScratch.data(), count);
+        slot = indexSlotFor(m_indexScratch.data(), count);
+        if (slot) {
+            slot->keyed = m_marksKeyValid && m_marksCurrent;
+            slot->key = m_marksKey;
+        }
+    }
+    m_indexCount = slot ? static_cast<uint32_t>(slot->held.size()) : 0;
     if (m_morphing) {
         const UINT bytes = sizeof(HeightMapVertex) * m_vertexCount;
         if (SUCCEEDED(m_vertexBuffer->Lock(0, bytes, &data, 0)) && data) {

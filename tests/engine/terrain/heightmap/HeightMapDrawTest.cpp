@@ -184,18 +184,27 @@ TEST_F(HeightMapDrawTest, CamerasInTurnKeepTheirIndicesAndUploadOnlyWhatNoBuffer
         return frame();
     };
     const Image south = view(0), east = view(1);
-    const uint32_t uploads = m_terrain->getIndexUploads();
+    const uint32_t uploads = m_terrain->getIndexUploads(), walks = m_terrain->getTreeUpdates();
     for (int round = 0; round < 2; ++round) {
         EXPECT_EQ(view(0).pixels, south.pixels);
         EXPECT_EQ(view(1).pixels, east.pixels);
     }
     EXPECT_EQ(m_terrain->getIndexUploads(), uploads);
+    // Views a buffer holds the choice of need no walk through the tree either.
+    EXPECT_EQ(m_terrain->getTreeUpdates(), walks);
     // More cameras than buffers: the least recently used one is filled again.
     view(2);
     view(3);
     EXPECT_EQ(m_terrain->getIndexUploads(), uploads + 2);
     EXPECT_EQ(view(0).pixels, south.pixels);
     EXPECT_EQ(m_terrain->getIndexUploads(), uploads + 3);
+    EXPECT_EQ(m_terrain->getTreeUpdates(), walks + 3);
+    // An edit makes a new tree: a view held before is worked out again, not taken from a buffer.
+    double raise = 12.0;
+    m_terrain->addHeightUV(D3DXVECTOR2(0.5f, 0.5f), raise);
+    m_terrain->endModify();
+    EXPECT_NE(view(0).pixels, south.pixels);
+    EXPECT_EQ(m_terrain->getTreeUpdates(), walks + 4);
 }
 
 TEST_F(HeightMapDrawTest, TheTerrainDrawsTheSameFrameAfterTheDeviceIsReset)
