@@ -530,6 +530,8 @@ void DeferredRenderer::createShadowMapDir(DeferredLight* light, ID3DXEffect* eff
         pass.setShadowMapSize(edge);
         pass.setLambda(light->getPSSMLambda());
         pass.setLightDirection(light->getWorldDirection());
+        // Maps kept for later frames are looked up from views other than this one.
+        pass.setSliceCastersOnly(type == SHADOW_DYNAMIC);
         pass.render(m_camera);
         matrices.assign(pass.getSplitMatrices().begin(), pass.getSplitMatrices().end());
         pass.getSplitDistances(distances);

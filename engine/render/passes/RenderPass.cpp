@@ -7,6 +7,7 @@
 #include "render/ScopedMeasure.h"
 #include "render/ScopedPerfEvent.h"
 #include "render/cameras/Camera.h"
+#include "render/passes/ShadowReach.h"
 #include "render/scenegraph/RenderObjekt.h"
 #include "render/scenegraph/SceneGraph.h"
 
@@ -168,6 +169,8 @@ bool RenderPass::canReach(RenderObjekt& object, const Camera& camera, const Pass
              seen.y > culling.screen.w))
             return false;
     }
+    if (culling.reach && !culling.reach->mayDarken(box))
+        return false;
     return true;
 }
 
@@ -255,7 +258,7 @@ void RenderPass::drawObjects(Camera* camera)
         ScopedPerfEvent event(L"Nicht zeichenbare Objekte rausnehmen");
         m_list.erase(std::remove_if(m_list.begin(), m_list.end(), [](RenderObjekt* o) { return !o->isDrawable(); }),
                      m_list.end());
-        if (m_culling.toCamera || m_culling.byPlane || m_culling.byScreen)
+        if (m_culling.toCamera || m_culling.byPlane || m_culling.byScreen || m_culling.reach)
             m_list.erase(std::remove_if(m_list.begin(), m_list.end(),
                                         [this, camera](RenderObjekt* o) { return !canReach(*o, *camera, m_culling); }),
                          m_list.end());

@@ -31,6 +31,7 @@ class Effect;
 class RenderManager;
 class RenderObjekt;
 class SceneGraph;
+class ShadowReach;
 class XMLNode;
 
 // What a caller hands a pass for its next drawing: a fixed object list instead of the scene
@@ -52,6 +53,7 @@ struct RenderPassParams {
 // with; with byPlane those wholly on the negative side of the world plane `keep` (the side a clip
 // plane removes); with byScreen those whose box, seen by the camera, covers nothing of the
 // rectangle `screen` (minimum x, minimum y, maximum x, maximum y in -1..1 device coordinates).
+// With reach, those that can neither be seen in its slice nor throw a shadow into it (shadow maps).
 // Either way nothing of them would reach the pixels wanted. Objects that move with the camera,
 // objects whose box is a single point (nothing known of their extent) and, for the rectangle,
 // boxes reaching behind the camera always stay.
@@ -61,6 +63,7 @@ struct PassCulling {
     D3DXPLANE keep{0.0f, 0.0f, 0.0f, 0.0f};
     bool byScreen = false;
     D3DXVECTOR4 screen{-1.0f, -1.0f, 1.0f, 1.0f};
+    const ShadowReach* reach = nullptr; // not owned
 };
 
 // The rectangle in device coordinates (as PassCulling::screen) the box covers seen through the

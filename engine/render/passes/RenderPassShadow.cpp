@@ -28,6 +28,14 @@ void aimLightCamera(LookAtCamera& light, const Camera& camera, const D3DXVECTOR3
     light.setUpVector(Camera::lightUpVector(target + offset, target));
 }
 
+// The light camera's own frustum and the split's reach.
+PassCulling casterCulling(const ShadowReach& reach)
+{
+    PassCulling culling{true, false, {}};
+    culling.reach = &reach;
+    return culling;
+}
+
 } // namespace
 
 void computeSplitDistances(int splits, float lambda, float zNear, float zFar, std::vector<float>& out)
@@ -71,7 +79,7 @@ RenderPassShadow::RenderPassShadow(XMLNode* node, RenderManager* renderManager)
     D3DXMatrixIdentity(&m_viewToLightProj);
     m_technique = T_SHADOW;
     m_casters.setPassNames({getName(), L"CAST"});
-    m_casters.setCulling(PassCulling{true, false, {}});
+    m_casters.setCulling(casterCulling(m_reach));
     m_passNames = {getName(), L"RECEIVE"};
     m_quality = 0;
     if (node) {
@@ -220,6 +228,7 @@ void RenderPassShadow::render(Camera* camera)
         device->EndScene();
         m_lightCamera.setNearFar(from + m_pssm.nearOffset, to);
         m_lightCamera.updateShadowCamera(*camera);
+        m_reach.fit(*camera, m_lightCamera, m_size);
         {
             ScopedPerfEvent map(L"RenderPassShadow::Shadowmap", kEventColour);
             PassTargetScope target;
@@ -263,7 +272,7 @@ RenderPassPSSMShadowMap::RenderPassPSSMShadowMap(XMLNode* node, RenderManager* r
 {
     m_technique = T_SHADOW;
     m_casters.setPassNames({getName(), L"CAST"});
-    m_casters.setCulling(PassCulling{true, false, {}});
+    m_casters.setCulling(casterCulling(m_reach));
     if (node) {
         XMLNode* pssm = node->getNode(L"PSSM");
         m_pssm.read(pssm, getName());
@@ -359,6 +368,10 @@ void RenderPassPSSMShadowMap::render(Camera* camera)
         camera->setNearFar(from, to);
         m_lightCamera.setNearFar(from + m_pssm.nearOffset, to);
         m_lightCamera.updateShadowCamera(*camera);
+        if (m_sliceCastersOnly)
+            m_reach.fit(*camera, m_lightCamera, m_size);
+        else
+            m_reach.open();
         ScopedPerfEvent map(L"RenderPassShadow::Shadowmap", kEventColour);
         PassTargetScope target;
         if (!target.begin(device, m_targets[static_cast<std::size_t>(i)], m_depth->getSurface(), m_size, m_size))

@@ -10,12 +10,15 @@
 // hands in, and keeps a light matrix per split and the split distances for that user.
 //
 // Objects join the casters under the pass's name or "CAST", the receivers under the pass's name
-// or "RECEIVE". The maps come from the render manager's target pool and exist only while the pass
-// is switched on; the shadow pass follows the manager's shadow quality.
+// or "RECEIVE". A split's map gets only the casters its light camera sees that can darken the
+// split's slice of the view (ShadowReach); the split shadow map's user may ask for all of them
+// when it keeps the maps for later views. The maps come from the render manager's target pool and
+// exist only while the pass is switched on; the shadow pass follows the manager's shadow quality.
 #include "render/cameras/LookAtCamera.h"
 #include "render/manager/RenderSettings.h"
 #include "render/passes/PassTargets.h"
 #include "render/passes/RenderPass.h"
+#include "render/passes/ShadowReach.h"
 
 #include <vector>
 
@@ -71,6 +74,7 @@ private:
     std::vector<float> m_splits;
     std::vector<RenderObjekt*> m_receivers;      // reused by every render
     std::vector<RenderObjekt*> m_splitReceivers; // those of one split, reused likewise
+    ShadowReach m_reach;                         // of the split being drawn
 };
 
 class RenderPassPSSMShadowMap : public RenderPass {
@@ -87,6 +91,9 @@ public:
     void setLambda(float lambda) { m_pssm.lambda = lambda; }
     void setLightDirection(const D3DXVECTOR3& direction) { m_lightDirection = direction; }
     void setShadowMapSize(const unsigned& size);
+    // Whether a split's map gets only the casters that can darken its slice (the default); maps
+    // kept and looked up from other views later need all the casters the light camera sees.
+    void setSliceCastersOnly(bool only) { m_sliceCastersOnly = only; }
     // The surfaces the splits render into, one per split; not owned.
     void setTargetName(const std::vector<IDirect3DSurface9*>& surfaces) { m_targets = surfaces; }
     // Appends the split count + 1 distances of the last render, when there was one.
@@ -111,6 +118,8 @@ private:
     D3DXVECTOR3 m_lightDirection{0.0f, -1.0f, 0.0f};
     unsigned m_size = 1024;
     bool m_toggleCull = true;
+    bool m_sliceCastersOnly = true;
+    ShadowReach m_reach; // of the split being drawn
 };
 
 } // namespace Ulvo

@@ -158,7 +158,17 @@ TEST_F(RenderPassKindsTest, BoxCastsASplitShadowOnThePlaneAtTwoSplits)
     ASSERT_TRUE(shadow->isCreated());
     ASSERT_NE(shadow->getShadowTarget(), nullptr);
     EXPECT_EQ(shadow->getShadowTarget()->getKey().width, 1024u);
+    uint64_t callsBefore = 0, drawsBefore = 0, calls = 0, draws = 0;
+    PlatformCountGLCalls(true);
+    PlatformGLCallCounts(callsBefore, drawsBefore);
     const Image image = frame({shadow});
+    PlatformGLCallCounts(calls, draws);
+    PlatformCountGLCalls(false);
+    // Each split's map gets only the casters whose shadow can reach its slice: the far split's
+    // both boxes and its receivers (floor, far box), the near split's near box and its receivers
+    // (floor, near box). The far box's shadow falls beyond the near slice: drawn into its map, it
+    // would make 8.
+    EXPECT_EQ(draws - drawsBefore, 7u);
 
     // Floor: its grey (0.5) under the sun's ambient (0x40) and white light from (-1, 2, -1) where
     // lit, half that in the shadow.
