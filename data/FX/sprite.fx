@@ -32,9 +32,16 @@ SpriteOut VS3D(float4 position : POSITION, float4 colour : COLOR0, float2 uv : T
     return o;
 }
 
+// False while every quad of the batch is drawn in opaque white: the texel is the pixel then, and
+// the shader specialised on it neither interpolates nor multiplies the colour.
+bool g_SpriteTinted = true;
+
 float4 PS(float4 colour : COLOR0, float2 uv : TEXCOORD0, float slot : TEXCOORD1, uniform int textures) : COLOR
 {
-    return sampleSlot(uv, slot, textures) * colour;
+    float4 texel = sampleSlot(uv, slot, textures);
+    if (g_SpriteTinted)
+        texel *= colour;
+    return texel;
 }
 
 technique Render2D

@@ -19,6 +19,7 @@ namespace {
 constexpr UINT kQuadBytes = 4 * sizeof(SpriteVertex);
 constexpr UINT kRingVertices = Sprite::RING_QUADS * 4;
 constexpr UINT kIndexCount = Sprite::RING_QUADS * 6;
+constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
 
 const wchar_t* const kTextureNames[4] = {L"g_Textur0", L"g_Textur1", L"g_Textur2", L"g_Textur3"};
 
@@ -289,6 +290,7 @@ bool Sprite::End()
     m_batchCount = 0;
     m_narrowBatchCount = 0;
     m_pointBatchCount = 0;
+    m_whiteBatchCount = 0;
     m_discardCount = 0;
     IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
     ID3DXEffect* fx = m_effect ? m_effect->getEffect() : nullptr;
@@ -300,6 +302,7 @@ bool Sprite::End()
     for (int k = 0; k < 4; ++k)
         m_textureHandles[k] = m_effect->getHandle(kTextureNames[k]);
     m_filterHandle = m_effect->getHandle(L"g_SpriteFilter");
+    m_tintHandle = m_effect->getHandle(L"g_SpriteTinted");
 
     device->SetStreamSource(0, m_vertexBuffer, 0, sizeof(SpriteVertex));
     device->SetIndices(m_indexBuffer);
@@ -373,6 +376,8 @@ void Sprite::flushList(std::vector<SpriteQuad>& quads, const char* technique)
         textures[0] = quads[i].texture;
         quads[i].slot = 0;
         bool aligned = quads[i].aligned;
+        // A quad's corners share its colour.
+        bool white = quads[i].vertices[0].colour == kWhite;
         UINT textureCount = 1;
         UINT batch = 1;
         ++i;
@@ -389,6 +394,7 @@ void Sprite::flushList(std::vector<SpriteQuad>& quads, const char* technique)
             }
             quads[i].slot = static_cast<uint8_t>(slot);
             aligned = aligned && quads[i].aligned;
+            white = white && quads[i].vertices[0].colour == kWhite;
             ++batch;
             ++i;
         }
@@ -403,7 +409,7 @@ void Sprite::flushList(std::vector<SpriteQuad>& quads, const char* technique)
         }
         if (forms[textureCount] != forms[4])
             ++m_narrowBatchCount;
-        drawBatch(quads, first, batch, textures, textureCount, passes, aligned);
+        drawBatch(quads, first, batch, textures, textureCount, passes, aligned, white);
         m_ring += batch + RING_GAP;
         if (m_ring >= RING_QUADS) {
             m_ring %= RING_QUADS;
@@ -415,7 +421,7 @@ void Sprite::flushList(std::vector<SpriteQuad>& quads, const char* technique)
 }
 
 void Sprite::drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count, IDirect3DTexture9* const* textures,
-                       UINT textureCount, UINT passes, bool aligned)
+                       UINT textureCount, UINT passes, bool aligned, bool white)
 {
     IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
     ID3DXEffect* fx = m_effect->getEffect();
@@ -449,6 +455,11 @@ void Sprite::drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count,
     if (m_filterHandle) {
         fx->SetInt(m_filterHandle, aligned ? D3DTEXF_POINT : D3DTEXF_LINEAR);
         m_pointBatchCount += aligned ? 1 : 0;
+    }
+    // The colour multiplies the texel only where it can change it.
+    if (m_tintHandle) {
+        fx->SetBool(m_tintHandle, white ? FALSE : TRUE);
+        m_whiteBatchCount += white ? 1 : 0;
     }
     fx->CommitChanges();
     for (UINT pass = 0; pass < passes; ++pass) {

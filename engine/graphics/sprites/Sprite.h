@@ -92,10 +92,12 @@ public:
     void setRingPosition(UINT quad) { m_ring = quad % RING_QUADS; }
     // What the flushes of the last End did: batches drawn, how many of them
     // used the form of their technique for one or two textures and how many
-    // sampled texel for pixel, and how many vertex-buffer locks discarded the buffer.
+    // sampled texel for pixel, how many held only quads in opaque white, and how many
+    // vertex-buffer locks discarded the buffer.
     UINT getBatchCount() const { return m_batchCount; }
     UINT getNarrowBatchCount() const { return m_narrowBatchCount; }
     UINT getPointBatchCount() const { return m_pointBatchCount; }
+    UINT getWhiteBatchCount() const { return m_whiteBatchCount; }
     UINT getDiscardCount() const { return m_discardCount; }
     IDirect3DVertexBuffer9* getVertexBuffer() const { return m_vertexBuffer; }
 
@@ -107,7 +109,7 @@ private:
     // textures its form for as many ("_1Tex", "_2Tex") when the effect has it.
     void flushList(std::vector<SpriteQuad>& quads, const char* technique);
     void drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count, IDirect3DTexture9* const* textures,
-                   UINT textureCount, UINT passes, bool aligned);
+                   UINT textureCount, UINT passes, bool aligned, bool white);
 
     uint32_t m_depth = 0;
     Effect* m_effect = nullptr;
@@ -127,10 +129,12 @@ private:
     UINT m_batchCount = 0;
     UINT m_narrowBatchCount = 0;
     UINT m_pointBatchCount = 0;
+    UINT m_whiteBatchCount = 0;
     UINT m_discardCount = 0;
-    // The effect's texture parameters and its filter switch, looked up once per End.
+    // The effect's texture parameters, its filter and its colour switches, looked up once per End.
     D3DXHANDLE m_textureHandles[4] = {};
     D3DXHANDLE m_filterHandle = nullptr;
+    D3DXHANDLE m_tintHandle = nullptr;
     // The last texture whose size uvFor asked, and that size.
     IDirect3DTexture9* m_sizedTexture = nullptr;
     float m_textureWidth = 1.0f;

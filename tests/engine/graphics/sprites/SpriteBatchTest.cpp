@@ -232,8 +232,9 @@ TEST_F(SpriteBatchTest, QuadsOfFiveTexturesNeedTwoBatchesAndEachSamplesItsOwn)
         ASSERT_TRUE(m_sprite.drawTexture2D(&quarters, &right, nullptr, nullptr, 0.0f, &side, 0xFFFFFFFF));
         EXPECT_FALSE(m_sprite.End());
     });
-    // Batches: {0,1,2,3,0}, {4,3,quarters}.
+    // Batches: {0,1,2,3,0}, {4,3,quarters}; only the first is all in white.
     EXPECT_EQ(m_sprite.getBatchCount(), 2u);
+    EXPECT_EQ(m_sprite.getWhiteBatchCount(), 1u);
     for (int k = 0; k < 4; ++k)
         EXPECT_RGB(image, 2 + 10 * k + 4, 5, colours[k]);
     EXPECT_RGB(image, 6, 15, colours[0]);
@@ -303,6 +304,35 @@ TEST_F(SpriteBatchTest, SmallBatchesTakeTheirFormAndTexelForPixelQuadsSampleTheN
     EXPECT_EQ(m_sprite.getPointBatchCount(), 0u);
     EXPECT_RGB(image, 6, 5, 0xFFFF0000);
     EXPECT_RGB(image, 24, 5, 0xFF00FF00);
+}
+
+TEST_F(SpriteBatchTest, OnlyBatchesAllInOpaqueWhiteLeaveTheDrawColourOut)
+{
+    Texture2D white;
+    ASSERT_TRUE(solid(white, 0xFFFFFFFF));
+    ScopedTarget target(m_device);
+    ASSERT_TRUE(target.ok());
+    const DWORD background = 0xFF0000FF;
+    // In turn, so a batch follows one of the other kind: a colour of alpha alone still blends,
+    // white draws the texel, and a tint after white is not lost.
+    struct Case {
+        D3DCOLOR colour;
+        DWORD expected;
+        UINT whiteBatches;
+    };
+    for (const Case& c :
+         {Case{0x80FFFFFF, 0xFF8080FF, 0}, Case{0xFFFFFFFF, 0xFFFFFFFF, 1}, Case{0xFF00FF00, 0xFF00FF00, 0}}) {
+        const Image image = target.draw(
+            [&] {
+                ASSERT_TRUE(m_sprite.Begin(D3DXSPRITE_ALPHABLEND, m_effect));
+                ASSERT_TRUE(at(white, 4, 4, c.colour));
+                m_sprite.End();
+            },
+            background);
+        EXPECT_EQ(m_sprite.getWhiteBatchCount(), c.whiteBatches) << hex(c.colour);
+        EXPECT_RGB(image, 8, 8, c.expected);
+        EXPECT_RGB(image, 1, 1, background);
+    }
 }
 
 TEST_F(SpriteBatchTest, BlendingAndAlphaTestFollowTheBeginFlags)
@@ -669,10 +699,10 @@ TEST_F(SpriteBatchTest, ReloadedEffectSourceChangesWhatIsDrawn)
 
     // The pixel shader now keeps only the green channel.
     std::string source = TestSupport::readText(m_logs.folder() / "probe" / "sprite.fx");
-    const std::string from = "return sampleSlot(uv, slot, textures) * colour;";
+    const std::string from = "return texel;";
     const size_t at = source.find(from);
     ASSERT_NE(at, std::string::npos);
-    source.replace(at, from.size(), "return sampleSlot(uv, slot, textures) * colour * float4(0, 1, 0, 1);");
+    source.replace(at, from.size(), "return texel * float4(0, 1, 0, 1);");
     TestSupport::writeText(m_logs.folder() / "probe" / "sprite.fx", source);
 
     EXPECT_EQ(run(L"FX_reloadEffect " + name), L"Effekt neu geladen!");
