@@ -752,15 +752,18 @@ def free_board_cells(image):
     of its cells are drawn (the others are holes)."""
     (fx0, fy0, _, _), inner = picture_inside(image)
     left, right = run_edges(inner, 8)
-    top, _ = run_edges(inner.T, 8)
+    top, bottom = run_edges(inner.T, 8)
     if len(left) < 20 or len(top) < 20:
         raise Failure("no free board drawn")
-    pitch = None
-    for p in np.arange(12.0, 120.0, 0.05):
-        if edge_phase(left, p)[0] > 0.9:
-            pitch = p
-    if pitch is None:
+    # The pitch on which all four sides' edges line up best; a whole fraction of it lines them up
+    # as well where the edges are exact, so the largest of the near-best is the cells' own. (One
+    # side alone can line up on a wrong, larger pitch: a board of few steps has few edges per side,
+    # and stones touching the outline add edges of their own.)
+    pitches = np.arange(12.0, 120.0, 0.05)
+    scores = np.array([min(edge_phase(edges, p)[0] for edges in (left, right, top, bottom)) for p in pitches])
+    if scores.max() < 0.9:
         raise Failure("the free board's outline lies on no grid of cells")
+    pitch = pitches[scores >= scores.max() - 0.02].max()
     near = np.arange(pitch - 0.3, pitch + 0.3, 0.01)
     pitch = near[int(np.argmax([edge_phase(left, q)[0] + edge_phase(right, q)[0] for q in near]))]
     # The outline is drawn just outside the cells, as wide on the left and right (and at the top).
