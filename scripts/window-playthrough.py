@@ -515,14 +515,44 @@ def main_menu(game):
     return game.wait(lambda im: buttons(im) if len(buttons(im)) == 6 else None, "main menu", timeout=10.0)[1]
 
 
+def town_buttons(found, shape):
+    """The town's three buttons (Nächstes Level, Freies Spiel, Hauptmenü) at the top right."""
+    town = [bx for bx in found if bx[0] > shape[1] // 2 and bx[3] < shape[0] // 3]
+    return town if len(town) == 3 else None
+
+
+def town_to_main_menu(game):
+    """Where the swaps won the level (its summary shows one button, Weiter) or it was won before
+    (the town shows), on to the town and through its Hauptmenü to the main menu: True. False in a
+    running level, which is left alone."""
+    image = game.close_hints()
+    summary = [bx for bx in buttons(image) if bx[0] > image.shape[1] // 4]
+    if len(summary) == 1:
+        game.click(centre(summary[0]), "the won level's Weiter", 0.05)
+    elif not town_buttons(buttons(image), image.shape):
+        return False
+    end = time.monotonic() + 30.0  # only a bound for a town that never comes
+    while True:
+        image = game.close_hints()
+        town = town_buttons(buttons(image), image.shape)
+        if town:
+            break
+        if time.monotonic() > end:
+            game.screen.grab("no_town")
+            raise Failure("no town within 30 s after the won level")
+        time.sleep(0.3)
+    game.click(centre(town[2]), "the town's Hauptmenü", 0.05)
+    return True
+
+
 def choose_difficulty(game, which):
     """Pause, main menu, options, the difficulty (0 Leicht, 1 Mittel), OK, and on with the level
-    through Spielen."""
-    game.close_hints()
-    xdo("key", "Escape")
-    _, found = game.wait(lambda im: [bx for bx in buttons(im) if bx[0] > im.shape[1] // 4] if len(
-        [bx for bx in buttons(im) if bx[0] > im.shape[1] // 4]) == 3 else None, "pause", timeout=10.0)
-    game.click(centre(found[1]), "the pause's Hauptmenü", 0.05)
+    through Spielen (to the town, if the level was won)."""
+    if not town_to_main_menu(game):
+        xdo("key", "Escape")
+        _, found = game.wait(lambda im: [bx for bx in buttons(im) if bx[0] > im.shape[1] // 4] if len(
+            [bx for bx in buttons(im) if bx[0] > im.shape[1] // 4]) == 3 else None, "pause", timeout=10.0)
+        game.click(centre(found[1]), "the pause's Hauptmenü", 0.05)
     main_menu(game)
     ok = options_ok(game)
     game.click(on_options(ok, (-117, 55)[which], -314), "a difficulty in the options", 0.0001)
@@ -1010,10 +1040,12 @@ def play(game):
     # Easy and back to medium during the level: the lives stay (checked in the file at the end).
     choose_difficulty(game, 0)
     choose_difficulty(game, 1)
-    # Quit: "Beenden", the last button of the pause.
-    game.close_hints()
-    xdo("key", "Escape")
-    _, found = game.wait(pause_buttons, "pause with Weiter, Hauptmenü and Beenden", timeout=10.0)
+    # Quit: "Beenden", the last button of the pause (of the main menu, if the level was won).
+    if town_to_main_menu(game):
+        found = main_menu(game)
+    else:
+        xdo("key", "Escape")
+        _, found = game.wait(pause_buttons, "pause with Weiter, Hauptmenü and Beenden", timeout=10.0)
     xdo("mousemove", *centre(found[-1]))
     time.sleep(0.15)
     xdo("click", 1)
