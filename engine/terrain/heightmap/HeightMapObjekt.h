@@ -190,6 +190,10 @@ private:
     // The slot holding indices[0, count), filled into the least recently used one when none
     // does; null when no buffer takes them.
     IndexSlot* indexSlotFor(const uint32_t* indices, uint32_t count);
+    // The slot filled for the view in m_marksKey, if one still holds it.
+    IndexSlot* slotOfMarksKey();
+    // Works out the quadtree's marks for the camera from the eye in m_marksKey.
+    void walkTree(const Camera& camera);
     bool createBlendTexture();
     // Ends an open blend-texture lock whatever its depth.
     void endBlendLock();

@@ -39,11 +39,22 @@ void HeightMapObjekt::updateForCamera(Camera* camera, const D3DXVECTOR3* eye)
     // A morphing grid moves its vertices as it walks the tree, so it walks it every time.
     m_marksKeyValid = !m_morphing;
     m_marksCurrent = false;
+    if (!slotOfMarksKey())
+        walkTree(*camera);
+}
+
+HeightMapObjekt::IndexSlot* HeightMapObjekt::slotOfMarksKey()
+{
     if (m_marksKeyValid)
-        for (const IndexSlot& slot : m_indexSlots)
+        for (IndexSlot& slot : m_indexSlots)
             if (slot.valid && slot.keyed && slot.key == m_marksKey)
-                return;
-    m_quadtree->updateFrame(*camera, at, m_lodC, m_lodSmallC);
+                return &slot;
+    return nullptr;
+}
+
+void HeightMapObjekt::walkTree(const Camera& camera)
+{
+    m_quadtree->updateFrame(camera, m_marksKey.eye, m_lodC, m_lodSmallC);
     m_marksCurrent = true;
     ++m_treeUpdates;
 }
@@ -151,20 +162,13 @@ void HeightMapObjekt::render(Camera* camera)
     void* data = nullptr;
     // The indices follow the level of detail the quadtree chose for this camera. They are written
     // on the processor and handed to the device only when no index buffer holds them already.
-    IndexSlot* slot = nullptr;
-    if (m_marksKeyValid && !m_marksCurrent)
-        for (IndexSlot& candidate : m_indexSlots)
-            if (candidate.valid && candidate.keyed && candidate.key == m_marksKey) {
-                candidate.lastUse = ++m_indexUses;
-                slot = &candidate;
-            }
-    if (!slot) {
-        if (m_quadtree && m_marksKeyValid && !m_marksCurrent) {
-            // The slot that held this view's choice was filled by another since.
-            m_quadtree->updateFrame(*camera, m_marksKey.eye, m_lodC, m_lodSmallC);
-            m_marksCurrent = true;
-            ++m_treeUpdates;
-        }
+    IndexSlot* slot = m_marksCurrent ? nullptr : slotOfMarksKey();
+    if (slot) {
+        slot->lastUse = ++m_indexUses;
+    } else {
+        // The slot that held this view's choice was filled by another since.
+        if (m_quadtree && m_marksKeyValid && !m_marksCurrent)
+            walkTree(*camera);
         const uint32_t cells = m_gridSize - 1;
         m_indexScratch.resize(18 * static_cast<std::size_t>(cells) * cells);
         uint32_t count = 0;
