@@ -12,7 +12,9 @@
 #include "graphics/effects/EffectPool.h"
 
 #include <cstdio>
+#include <cctype>
 #include <cstring>
+#include <string_view>
 
 namespace Ulvo {
 
@@ -60,6 +62,43 @@ std::string sourceText(const unsigned char* bytes, uint32_t size)
 
 } // namespace
 
+bool blendsWithTargetAlpha(const char* text, size_t size)
+{
+    // Lower case, without the zero bytes of UTF-16 text.
+    std::string t;
+    t.reserve(size);
+    for (size_t i = 0; i < size; ++i)
+        if (text[i])
+            t.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(text[i]))));
+    if (t.find("destalpha") != std::string::npos || t.find("srcalphasat") != std::string::npos)
+        return true;
+    const auto skipSpace = [&t](size_t i) {
+        while (i < t.size() && std::isspace(static_cast<unsigned char>(t[i])))
+            ++i;
+        return i;
+    };
+    for (const std::string_view name : {std::string_view("srcblend"), std::string_view("destblend")}) {
+        for (size_t at = t.find(name); at != std::string::npos; at = t.find(name, at + 1)) {
+            size_t i = at + name.size();
+            if (t.compare(i, 5, "alpha") == 0)
+                i += 5;
+            i = skipSpace(i);
+            if (i < t.size() && t[i] == '[') {
+                i = t.find(']', i);
+                if (i == std::string::npos)
+                    break;
+                i = skipSpace(i + 1);
+            }
+            if (i >= t.size() || t[i] != '=')
+                continue;
+            i = skipSpace(i + 1);
+            if (i < t.size() && (std::isdigit(static_cast<unsigned char>(t[i])) || t[i] == '('))
+                return true;
+        }
+    }
+    return false;
+}
+
 Effect::Effect(const bool& shaderDebugging) : m_shaderDebugging(shaderDebugging) {}
 
 Effect::~Effect()
@@ -75,6 +114,7 @@ void Effect::releaseEffect()
     m_techniqueIndex.clear();
     m_techniques.clear();
     m_loaded = false;
+    m_mayBlendWithTargetAlpha = false;
 }
 
 bool Effect::createFromNode(XMLNode* node)
@@ -127,6 +167,7 @@ bool Effect::createFromNode(XMLNode* node)
     getCompiledFileName(file.getFileName());
     const bool mayUseCache = useCompiledEffects && m_preCompile;
     HRESULT failure = E_FAIL;
+    m_readCompiledCopy = false;
     ID3DXBuffer* compiled = compile(file.getFileName(), fileBytes.get(), size, flags, &include, mayUseCache, failure);
     if (!compiled) {
         log.log(100, LOG_TYPE_ERROR, L"Ulvo::Effect::createFromNode D3DXCreateEffect() failed NAME: ", getName(),
@@ -157,6 +198,8 @@ bool Effect::createFromNode(XMLNode* node)
         log.log(50, LOG_TYPE_WARNING, L"Ulvo::Effect::createFromNode", file.getFileName(), L"\n",
                 L"D3DXCreateEffect() erzeugte folgende Ausgabe:\n", errorText, L"\n");
 
+    m_mayBlendWithTargetAlpha = m_readCompiledCopy || include.openedBlendsWithTargetAlpha() ||
+                                blendsWithTargetAlpha(reinterpret_cast<const char*>(fileBytes.get()), size);
     m_loaded = true;
     log.log(10, LOG_TYPE_INFO, L"Ulvo::Effect::createFromNode ", getName(), L" is OK\n");
     if (!isFollowingDevice())
@@ -181,6 +224,7 @@ ID3DXBuffer* Effect::compile(const std::wstring& fileName, const unsigned char* 
             std::memcpy(buffer->GetBufferPointer(), cachedBytes, cachedSize);
         }
         delete[] cachedBytes;
+        m_readCompiledCopy = buffer != nullptr;
         return buffer;
     }
 

@@ -26,6 +26,10 @@ extern bool writeCompiledEffects;
 // Folder of the compiled-effect files, relative to the working folder.
 extern std::wstring compiledEffectFolder;
 
+// Whether effect text sets a blend factor that reads the render target's alpha (DESTALPHA,
+// INVDESTALPHA, SRCALPHASAT), or sets a blend factor by number, which might be one of them.
+bool blendsWithTargetAlpha(const char* text, size_t size);
+
 struct EffectParameterInfo {
     std::wstring name;
     D3DXHANDLE handle = nullptr;
@@ -68,6 +72,10 @@ public:
     void addMacros(const EffectMacroList& list);
 
     bool isLoaded() const { return m_loaded; }
+    // Whether the effect's text or one of its includes may blend with the target's alpha (also
+    // true when it came from a compiled copy, whose includes were not read): a picture drawn
+    // without alpha then differs from one drawn with it and copied.
+    bool mayBlendWithTargetAlpha() const { return m_mayBlendWithTargetAlpha; }
     bool getShaderDebugging() const { return m_shaderDebugging; }
     void setShaderDebugging(bool on) { m_shaderDebugging = on; }
     bool getPreCompile() const { return m_preCompile; }
@@ -95,6 +103,8 @@ private:
     std::vector<std::unique_ptr<EffectTechniqueInfo>> m_techniques;
     XMLNode m_definition;
     bool m_loaded = false;
+    bool m_mayBlendWithTargetAlpha = false;
+    bool m_readCompiledCopy = false;
     bool m_shaderDebugging;
     EffectMacroList m_macros;
     std::wstring m_compiledFileName;

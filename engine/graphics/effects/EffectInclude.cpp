@@ -2,6 +2,7 @@
 
 #include "foundation/files/File.h"
 #include "foundation/files/GOBManager.h"
+#include "graphics/effects/Effect.h"
 
 #include <cstring>
 
@@ -22,6 +23,8 @@ HRESULT EffectInclude::Open(D3DXINCLUDE_TYPE, LPCSTR fileName, LPCVOID, LPCVOID*
     uint32_t size = 0;
     if (!file.getFILE_DATA(buffer, size))
         return E_FAIL;
+    if (blendsWithTargetAlpha(reinterpret_cast<const char*>(buffer), size))
+        m_blendsWithTargetAlpha = true;
     *data = buffer;
     *bytes = size;
     return S_OK;

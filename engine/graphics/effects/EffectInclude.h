@@ -17,9 +17,12 @@ public:
 
     void setDirectory(const std::wstring& directory) { m_directory = directory; }
     const std::wstring& getDirectory() const { return m_directory; }
+    // Whether a file opened so far may blend with the target's alpha (blendsWithTargetAlpha).
+    bool openedBlendsWithTargetAlpha() const { return m_blendsWithTargetAlpha; }
 
 private:
     std::wstring m_directory;
+    bool m_blendsWithTargetAlpha = false;
 };
 
 } // namespace Ulvo

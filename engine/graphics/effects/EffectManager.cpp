@@ -134,6 +134,14 @@ EffectPool* EffectManager::getEffectPool(const std::wstring& name) const
     return findByName(m_pools, name);
 }
 
+bool EffectManager::anyMayBlendWithTargetAlpha() const
+{
+    for (const Effect* effect : m_effects)
+        if (effect->isLoaded() && effect->mayBlendWithTargetAlpha())
+            return true;
+    return false;
+}
+
 void EffectManager::reloadAllEffects()
 {
     for (size_t i = 0; i < m_effects.size(); ++i)

@@ -44,6 +44,8 @@ public:
     void addEffect(Effect* effect);
 
     const std::vector<Effect*>& getEffects() const { return m_effects; }
+    // Whether a loaded effect may blend with the render target's alpha.
+    bool anyMayBlendWithTargetAlpha() const;
     const std::vector<EffectBundle*>& getBundles() const { return m_bundles; }
     const std::vector<EffectPool*>& getPools() const { return m_pools; }
 

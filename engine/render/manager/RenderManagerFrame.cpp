@@ -5,6 +5,7 @@
 
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/logging/Logger.h"
+#include "graphics/effects/EffectManager.h"
 #include "render/ScopedMeasure.h"
 #include "render/ScopedPerfEvent.h"
 #include "render/manager/DeferredStage.h"
@@ -24,9 +25,17 @@ bool RenderManager::forwardDrawsOnCallerTarget(IDirect3DSurface9* callerTarget) 
     const RenderTargetHandle& own = m_forward.getTarget();
     IDirect3DSurface9* ownSurface = own ? own->getSurface() : nullptr;
     D3DSURFACE_DESC ownDesc{}, callerDesc{};
-    return ownSurface && SUCCEEDED(ownSurface->GetDesc(&ownDesc)) && SUCCEEDED(callerTarget->GetDesc(&callerDesc)) &&
-           ownDesc.Width == callerDesc.Width && ownDesc.Height == callerDesc.Height &&
-           ownDesc.Format == callerDesc.Format && callerDesc.MultiSampleType == D3DMULTISAMPLE_NONE;
+    if (!ownSurface || FAILED(ownSurface->GetDesc(&ownDesc)) || FAILED(callerTarget->GetDesc(&callerDesc)) ||
+        ownDesc.Width != callerDesc.Width || ownDesc.Height != callerDesc.Height ||
+        callerDesc.MultiSampleType != D3DMULTISAMPLE_NONE)
+        return false;
+    if (ownDesc.Format == callerDesc.Format)
+        return true;
+    // A window's X8R8G8B8 picture keeps only the colours of the A8R8G8B8 image copied onto it:
+    // drawn there directly they come out the same, unless a blend reads the target's alpha
+    // (taken as 1 without alpha).
+    return ownDesc.Format == D3DFMT_A8R8G8B8 && callerDesc.Format == D3DFMT_X8R8G8B8 &&
+           !EffectManager::getInstance()->anyMayBlendWithTargetAlpha();
 }
 
 void RenderManager::render(Camera* camera)

@@ -94,9 +94,9 @@ bool fillTexture(Ulvo::Texture2D& texture, UINT width, UINT height,
     return true;
 }
 
-ScopedTarget::ScopedTarget(IDirect3DDevice9* device, UINT width, UINT height) : m_device(device)
+ScopedTarget::ScopedTarget(IDirect3DDevice9* device, UINT width, UINT height, D3DFORMAT format) : m_device(device)
 {
-    device->CreateRenderTarget(width, height, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &m_target, nullptr);
+    device->CreateRenderTarget(width, height, format, D3DMULTISAMPLE_NONE, 0, FALSE, &m_target, nullptr);
     device->GetRenderTarget(0, &m_previous);
     if (m_target)
         device->SetRenderTarget(0, m_target);

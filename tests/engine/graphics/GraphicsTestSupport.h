@@ -41,7 +41,8 @@ bool fillTexture(Ulvo::Texture2D& texture, UINT width, UINT height,
 // while the object lives.
 class ScopedTarget {
 public:
-    explicit ScopedTarget(IDirect3DDevice9* device, UINT width = 64, UINT height = 64);
+    explicit ScopedTarget(IDirect3DDevice9* device, UINT width = 64, UINT height = 64,
+                          D3DFORMAT format = D3DFMT_A8R8G8B8);
     ~ScopedTarget();
     ScopedTarget(const ScopedTarget&) = delete;
     ScopedTarget& operator=(const ScopedTarget&) = delete;

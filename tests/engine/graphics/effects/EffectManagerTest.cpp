@@ -265,3 +265,34 @@ TEST_F(EffectTest, ConsoleCommandsReloadFindAndComplete)
     EffectManager::getInstance()->completeArguments(line, candidates);
     EXPECT_EQ(candidates, std::vector<std::wstring>{L"ConsoleFx"});
 }
+
+TEST_F(EffectTest, BlendsThatReadTheTargetsAlphaAreFoundInTheTextItsIncludesAndCompiledCopies)
+{
+    const auto reads = [](const std::string& text) { return blendsWithTargetAlpha(text.data(), text.size()); };
+    EXPECT_FALSE(reads("pass P { AlphaBlendEnable = 1; SrcBlend = SRCALPHA; DestBlend = INVSRCALPHA; }"));
+    EXPECT_TRUE(reads("pass P { SrcBlend = SrcAlpha; DestBlend = InvDestAlpha; }"));
+    EXPECT_TRUE(reads("SRCBLEND=srcalphasat;"));
+    // A factor given by number might be any of them.
+    EXPECT_TRUE(reads("DestBlendAlpha [0] =\n 7;"));
+    EXPECT_FALSE(reads("float DestBlendWeight = 7;"));
+    const char16_t wide[] = u"\uFEFFSrcBlend = DESTALPHA;";
+    EXPECT_TRUE(blendsWithTargetAlpha(reinterpret_cast<const char*>(wide), sizeof(wide)));
+
+    TestSupport::writeText(m_logs.folder() / "fx" / "blend.fxh", "#define FACTOR DESTALPHA\n");
+    TestSupport::writeText(m_logs.folder() / "fx" / "included.fx", std::string("#include \"blend.fxh\"\n") + kSource);
+    Effect plain(false), included(false);
+    XMLNode plainNode = parse(L"<EFFECT NAME=\"P\"><FILE FILENAME=\"fx\\plain.fx\"></FILE></EFFECT>");
+    XMLNode includedNode = parse(L"<EFFECT NAME=\"I\"><FILE FILENAME=\"fx\\included.fx\"></FILE></EFFECT>");
+    ASSERT_TRUE(plain.createFromNode(&plainNode));
+    ASSERT_TRUE(included.createFromNode(&includedNode)) << m_logs.text("UlvoEffect.log");
+    EXPECT_FALSE(plain.mayBlendWithTargetAlpha());
+    EXPECT_TRUE(included.mayBlendWithTargetAlpha());
+    // A compiled copy's includes are not read: it might.
+    useCompiledEffects = true;
+    Effect written(false), copied(false);
+    ASSERT_TRUE(written.createFromNode(&plainNode));
+    ASSERT_TRUE(copied.createFromNode(&plainNode));
+    EXPECT_FALSE(written.mayBlendWithTargetAlpha());
+    EXPECT_TRUE(copied.mayBlendWithTargetAlpha());
+    copied.deleteCompiledFile();
+}

@@ -7,6 +7,8 @@
 #include "FrameTestSupport.h"
 
 #include "devices/d3d/D3DInterface.h"
+#include "graphics/effects/Effect.h"
+#include "graphics/effects/EffectManager.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/posteffects/PostEffect.h"
 #include "lighting/posteffects/PostEffectFactory.h"
@@ -14,6 +16,8 @@
 #include "render/passes/RenderPass.h"
 
 #include <platform_test.h>
+
+#include "support/TestSupport.h"
 
 using namespace Ulvo;
 using GraphicsTesting::Image;
@@ -367,6 +371,51 @@ TEST_F(PostEffectRendererTest, WithNoEffectToDrawTheForwardRendererDrawsOnTheCal
     IDirect3DSurface9* surface = nullptr;
     ASSERT_TRUE(m_manager.getForwardRenderer()->getResult(texture, surface));
     EXPECT_PIXEL(GraphicsTesting::readSurface(surface), 3, 3, 0xFFFF0000);
+}
+
+TEST_F(PostEffectRendererTest, OnAWindowsPictureWithoutAlphaTheForwardRendererDrawsDirectlyUnlessABlendReadsAlpha)
+{
+    GraphicsTesting::ScopedTarget target(m_device, 32, 16, D3DFMT_X8R8G8B8);
+    ASSERT_TRUE(target.ok());
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_TRUE(m_manager.getForwardRenderer()->getResult(texture, surface));
+    D3DSURFACE_DESC own{};
+    surface->GetDesc(&own);
+    ASSERT_EQ(own.Format, D3DFMT_A8R8G8B8);
+    m_manager.getForwardRenderer()->setClearColor(D3DXCOLOR(1.0f, 0.0f, 0.0f, 0.5f));
+    auto copied = [&] {
+        PlatformCountPixels(true);
+        const uint64_t before = PlatformCopiedPixelCount();
+        m_manager.render(&m_camera);
+        const uint64_t pixels = PlatformCopiedPixelCount() - before;
+        PlatformCountPixels(false);
+        return pixels;
+    };
+    // The colours are all the window keeps: drawn there, nothing is copied.
+    EXPECT_EQ(copied(), 0u);
+    EXPECT_TRUE(m_manager.lastFrameDrewForwardOnly());
+    EXPECT_PIXEL(target.read(), 3, 3, 0xFFFF0000);
+
+    // An effect that may blend with the target's alpha would see 1 there: the image is drawn
+    // with its alpha and copied, to the same colours.
+    TestSupport::writeText(m_logs.folder() / "data" / "FX" / "destalpha.fx",
+                           "float4 PS() : COLOR { return 1; }\n"
+                           "technique T { pass P { AlphaBlendEnable = true; SrcBlend = DESTALPHA;"
+                           " PixelShader = compile ps_2_0 PS(); } }\n");
+    XMLNode node;
+    ASSERT_TRUE(
+        XMLNode::load(&node, L"<EFFECT NAME=\"ZielAlpha\"><FILE FILENAME=\"data\\FX\\destalpha.fx\"/></EFFECT>", 1));
+    auto* effect = new Effect(false);
+    ASSERT_TRUE(effect->createFromNode(&node));
+    EffectManager::getInstance()->addEffect(effect);
+    effect->Release();
+    EXPECT_EQ(copied(), 32u * 16u);
+    EXPECT_FALSE(m_manager.lastFrameDrewForwardOnly());
+    EXPECT_PIXEL(target.read(), 3, 3, 0xFFFF0000);
+    // Let go of, it no longer counts.
+    effect->releaseEffect();
+    EXPECT_EQ(copied(), 0u);
 }
 
 TEST_F(PostEffectRendererTest, ChainTargetsGoBackToThePoolWhileFramesDoNotRunTheChainAndComeBackForOne)
