@@ -97,6 +97,7 @@ Camera::Camera(const Camera& other)
     , m_viewProjection(other.m_viewProjection)
     , m_inverseViewProjection(other.m_inverseViewProjection)
     , m_world(other.m_world)
+    , m_cullingWindow(other.m_cullingWindow)
     , m_aspect(other.m_aspect)
     , m_autoAspect(other.m_autoAspect)
     , m_followAttachPoint(other.m_followAttachPoint)
@@ -231,18 +232,7 @@ void Camera::updateView()
 
     D3DXMatrixMultiply(&m_viewProjection, &m_view, &m_projection);
     D3DXMatrixInverse(&m_inverseViewProjection, nullptr, &m_viewProjection);
-    const D3DXMATRIX& m = m_viewProjection;
-    m_frustum[0] = D3DXPLANE(m._14 + m._11, m._24 + m._21, m._34 + m._31, m._44 + m._41);
-    m_frustum[1] = D3DXPLANE(m._14 - m._11, m._24 - m._21, m._34 - m._31, m._44 - m._41);
-    m_frustum[2] = D3DXPLANE(m._14 - m._12, m._24 - m._22, m._34 - m._32, m._44 - m._42);
-    m_frustum[3] = D3DXPLANE(m._14 + m._12, m._24 + m._22, m._34 + m._32, m._44 + m._42);
-    m_frustum[4] = D3DXPLANE(m._13, m._23, m._33, m._43);
-    m_frustum[5] = D3DXPLANE(m._14 - m._13, m._24 - m._23, m._34 - m._33, m._44 - m._43);
-    for (D3DXPLANE& plane : m_frustum) {
-        const float length = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
-        if (length > 0.0f)
-            plane /= length;
-    }
+    buildFrustum();
 
     // Cleared before the signals so that a slot may change the camera again.
     m_projectionDirty = false;
@@ -252,6 +242,33 @@ void Camera::updateView()
     if (viewMoved)
         viewChanged.emit(*this);
     cameraChanged.emit(*this);
+}
+
+void Camera::buildFrustum()
+{
+    // A point is inside when its clip coordinates lie within the window times w: x - x0 w >= 0,
+    // x1 w - x >= 0 and so on. The whole screen gives the plain frustum to the bit (factors of 1).
+    const D3DXMATRIX& m = m_viewProjection;
+    const float x0 = m_cullingWindow.x, y0 = m_cullingWindow.y, x1 = m_cullingWindow.z, y1 = m_cullingWindow.w;
+    m_frustum[0] = D3DXPLANE(m._11 - x0 * m._14, m._21 - x0 * m._24, m._31 - x0 * m._34, m._41 - x0 * m._44);
+    m_frustum[1] = D3DXPLANE(x1 * m._14 - m._11, x1 * m._24 - m._21, x1 * m._34 - m._31, x1 * m._44 - m._41);
+    m_frustum[2] = D3DXPLANE(y1 * m._14 - m._12, y1 * m._24 - m._22, y1 * m._34 - m._32, y1 * m._44 - m._42);
+    m_frustum[3] = D3DXPLANE(m._12 - y0 * m._14, m._22 - y0 * m._24, m._32 - y0 * m._34, m._42 - y0 * m._44);
+    m_frustum[4] = D3DXPLANE(m._13, m._23, m._33, m._43);
+    m_frustum[5] = D3DXPLANE(m._14 - m._13, m._24 - m._23, m._34 - m._33, m._44 - m._43);
+    for (D3DXPLANE& plane : m_frustum) {
+        const float length = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
+        if (length > 0.0f)
+            plane /= length;
+    }
+}
+
+void Camera::setCullingWindow(const D3DXVECTOR4& window)
+{
+    // Wider than the screen would let through what the projection leaves out anyway.
+    m_cullingWindow = D3DXVECTOR4(std::max(window.x, -1.0f), std::max(window.y, -1.0f), std::min(window.z, 1.0f),
+                                  std::min(window.w, 1.0f));
+    buildFrustum();
 }
 
 void Camera::applyTransforms()

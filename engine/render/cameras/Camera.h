@@ -128,8 +128,15 @@ public:
     const D3DXMATRIX& getViewProjectionMatrix() const { return m_viewProjection; }
     const D3DXMATRIX& getViewProjectionInverseMatrix() const { return m_inverseViewProjection; }
     const D3DXMATRIX& getWorldMatrix() const { return m_world; }
-    // 0 left, 1 right, 2 top, 3 bottom, 4 near, 5 far; (a, b, c) of unit length.
+    // 0 left, 1 right, 2 top, 3 bottom, 4 near, 5 far; (a, b, c) of unit length. The side planes
+    // bound the culling window.
     const D3DXPLANE& getFrustumPlane(int index) const { return m_frustum[index]; }
+    // Narrows what the culling tests (the frustum planes, isAABBInFrustum, isSphereInFrustum) let
+    // through to a rectangle of device coordinates (minimum x, minimum y, maximum x, maximum y,
+    // kept within -1..1), for pictures of which only that part is used; the matrices, and so the
+    // picture, stay as they are. The whole screen, -1 -1 1 1, narrows nothing.
+    void setCullingWindow(const D3DXVECTOR4& window);
+    const D3DXVECTOR4& getCullingWindow() const { return m_cullingWindow; }
 
     // 0 outside, 1 intersecting, 2 inside.
     int isAABBInFrustum(const D3DXVECTOR3& minimum, const D3DXVECTOR3& maximum) const;
@@ -207,6 +214,7 @@ protected:
     D3DXMATRIX m_inverseViewProjection;
     D3DXMATRIX m_world;
     D3DXPLANE m_frustum[6];
+    D3DXVECTOR4 m_cullingWindow{-1.0f, -1.0f, 1.0f, 1.0f};
     AttachPoint* m_attachPoint = nullptr;
     float m_aspect = 1.0f;
     bool m_autoAspect = true;
@@ -229,6 +237,8 @@ protected:
 
 private:
     AttachPoint* selectAttachPoint(int step);
+    // The six planes from the view-projection matrix and the culling window.
+    void buildFrustum();
 };
 
 } // namespace Ulvo

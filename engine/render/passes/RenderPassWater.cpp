@@ -10,6 +10,8 @@
 #include "render/scenegraph/RenderObjekt.h"
 #include "render/scenegraph/SceneGraph.h"
 
+#include <cmath>
+
 namespace Ulvo {
 
 namespace {
@@ -144,6 +146,19 @@ void RenderPassMirror::renderMirrored(Camera* camera, const D3DXPLANE& plane, Re
     IDirect3DDevice9* device = m_d3d->getDevice();
     Camera* mirrored = camera->clone();
     mirrored->reflect(plane);
+    // Only that rectangle of the picture is read: whatever culls by the camera (the scene graph,
+    // the terrain's blocks, the forest's cells) keeps only what can land in it, and nothing is
+    // drawn outside it.
+    RECT scissor{0, 0, static_cast<LONG>(m_texSize), static_cast<LONG>(m_texSize)};
+    if (culling.byScreen) {
+        mirrored->setCullingWindow(culling.screen);
+        const D3DXVECTOR4& window = mirrored->getCullingWindow();
+        const float half = 0.5f * static_cast<float>(m_texSize);
+        scissor.left = static_cast<LONG>(std::floor((window.x + 1.0f) * half));
+        scissor.right = static_cast<LONG>(std::ceil((window.z + 1.0f) * half));
+        scissor.top = static_cast<LONG>(std::floor((1.0f - window.w) * half));
+        scissor.bottom = static_cast<LONG>(std::ceil((1.0f - window.y) * half));
+    }
     device->EndScene();
     {
         ScopedPerfEvent event(L"RenderPassWater::Reflections", 0xFF00FF00);
@@ -151,6 +166,8 @@ void RenderPassMirror::renderMirrored(Camera* camera, const D3DXPLANE& plane, Re
         if (PassTargets::made(m_reflection, m_depthBuffer) &&
             target.begin(device, m_reflection->getSurface(), m_depthBuffer->getSurface(), m_texSize, m_texSize)) {
             target.clearWhite();
+            device->SetScissorRect(&scissor);
+            device->SetRenderState(D3DRS_SCISSORTESTENABLE, culling.byScreen);
             const D3DXPLANE clip = PassTargets::clipPlane(plane, mirrored->getViewProjectionInverseMatrix());
             device->SetClipPlane(0, clip);
             device->SetRenderState(D3DRS_CLIPPING, TRUE);
@@ -162,6 +179,7 @@ void RenderPassMirror::renderMirrored(Camera* camera, const D3DXPLANE& plane, Re
             inner.render(mirrored);
             m_d3d->flipCullMode();
             device->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
+            device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
         }
     }
     mirrored->Release();

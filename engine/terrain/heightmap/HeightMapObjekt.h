@@ -153,17 +153,18 @@ private:
     // holds and indices are uploaded only when a camera's selection changes. Slot 0's buffer
     // (the largest selection fits) is made with the vertex buffer; the others as they are needed,
     // as large as their selection.
-    // What the quadtree's choice depends on: the camera, the eye the levels are measured from,
-    // the levels' constants and the tree itself (a new one after every edit).
+    // What the quadtree's choice depends on: the camera and its culling window, the eye the levels
+    // are measured from, the levels' constants and the tree itself (a new one after every edit).
     struct ViewKey {
         D3DXMATRIX view, projection;
+        D3DXVECTOR4 window;
         D3DXVECTOR3 eye;
         double lodC = 0.0, lodSmallC = 0.0;
         uint64_t tree = 0;
         bool operator==(const ViewKey& other) const
         {
-            return view == other.view && projection == other.projection && eye == other.eye && lodC == other.lodC &&
-                   lodSmallC == other.lodSmallC && tree == other.tree;
+            return view == other.view && projection == other.projection && window == other.window && eye == other.eye &&
+                   lodC == other.lodC && lodSmallC == other.lodSmallC && tree == other.tree;
         }
     };
     struct IndexSlot {

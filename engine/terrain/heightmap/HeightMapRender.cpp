@@ -32,6 +32,7 @@ void HeightMapObjekt::updateForCamera(Camera* camera, const D3DXVECTOR3* eye)
     const D3DXVECTOR3 at = eye ? *eye : camera->getEyePosition();
     m_marksKey.view = camera->getViewMatrix();
     m_marksKey.projection = camera->getProjectionMatrix();
+    m_marksKey.window = camera->getCullingWindow();
     m_marksKey.eye = at;
     m_marksKey.lodC = m_lodC;
     m_marksKey.lodSmallC = m_lodSmallC;

@@ -81,6 +81,62 @@ TEST(CameraTest, FrustumClassifiesBoxesAndSpheres)
     EXPECT_TRUE(camera.isSphereInFrustum(D3DXVECTOR3(0, 0, -0.8f), 1.0));
 }
 
+TEST(CameraTest, CullingWindowNarrowsTheTestsButNotThePicture)
+{
+    LogCapture logs;
+    LookAtCamera plain(L"Ganz");
+    plain.setAspect(1.0f);
+    plain.setFovAspect(90.0, 0.0);
+    plain.setEyePosition(D3DXVECTOR3(0, 0, 0));
+    plain.setLookAt(D3DXVECTOR3(0, 0, 1));
+    auto* narrowed = static_cast<LookAtCamera*>(plain.clone());
+    // Lopsided, so that a mirrored or swapped side would show.
+    const D3DXVECTOR4 window(-0.5f, -0.25f, 0.25f, 0.75f);
+    narrowed->setCullingWindow(window);
+    EXPECT_EQ(narrowed->getViewProjectionMatrix(), plain.getViewProjectionMatrix());
+    EXPECT_EQ(plain.getCullingWindow(), D3DXVECTOR4(-1, -1, 1, 1));
+
+    // With a 90 degree view along +z, device coordinates are x / z and y / z. A small box around
+    // a point within the window, at any depth, stays; one just beside it, on any side, goes.
+    auto probe = [](const Camera& camera, const D3DXVECTOR3& eye, float x, float y, float z) {
+        const D3DXVECTOR3 centre = eye + D3DXVECTOR3(x * z, y * z, z);
+        const D3DXVECTOR3 half(z * 1e-3f, z * 1e-3f, z * 1e-3f);
+        const int box = camera.isAABBInFrustum(centre - half, centre + half);
+        EXPECT_EQ(box != 0, camera.isSphereInFrustum(centre, z * 1e-3)) << x << " " << y << " " << z;
+        return box != 0;
+    };
+    auto check = [&](const Camera& camera, const D3DXVECTOR3& eye) {
+        for (float z : {0.5f, 7.0f, 90.0f}) {
+            for (float x : {window.x + 0.01f, 0.0f, window.z - 0.01f})
+                for (float y : {window.y + 0.01f, 0.5f, window.w - 0.01f}) {
+                    EXPECT_TRUE(probe(camera, eye, x, y, z)) << x << " " << y << " " << z;
+                }
+            EXPECT_FALSE(probe(camera, eye, window.x - 0.03f, 0.0f, z)) << z;
+            EXPECT_FALSE(probe(camera, eye, window.z + 0.03f, 0.0f, z)) << z;
+            EXPECT_FALSE(probe(camera, eye, 0.0f, window.y - 0.03f, z)) << z;
+            EXPECT_FALSE(probe(camera, eye, 0.0f, window.w + 0.03f, z)) << z;
+            // The plain camera sees all of those.
+            EXPECT_TRUE(probe(plain, D3DXVECTOR3(0, 0, 0), window.x - 0.03f, window.w + 0.03f, z));
+        }
+    };
+    check(*narrowed, D3DXVECTOR3(0, 0, 0));
+    // The window holds as the camera moves, and a copy keeps it.
+    narrowed->setEyePosition(D3DXVECTOR3(5, 2, 0));
+    narrowed->setLookAt(D3DXVECTOR3(5, 2, 1));
+    Camera* copy = narrowed->clone();
+    check(*copy, D3DXVECTOR3(5, 2, 0));
+    copy->Release();
+
+    // The whole screen, or more, narrows nothing: the planes are the plain ones to the bit.
+    narrowed->setEyePosition(D3DXVECTOR3(0, 0, 0));
+    narrowed->setLookAt(D3DXVECTOR3(0, 0, 1));
+    narrowed->setCullingWindow(D3DXVECTOR4(-3, -1, 1, 2));
+    EXPECT_EQ(narrowed->getCullingWindow(), D3DXVECTOR4(-1, -1, 1, 1));
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(narrowed->getFrustumPlane(i), plain.getFrustumPlane(i)) << i;
+    narrowed->Release();
+}
+
 TEST(CameraTest, RidesOnAttachPointsAndLetsGoWhenTheyGo)
 {
     LogCapture logs;

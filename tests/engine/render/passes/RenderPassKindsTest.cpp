@@ -231,6 +231,57 @@ TEST_F(RenderPassKindsTest, WaterReflectsTheBoxAboveIt)
                                            "pass_water_reflection"));
 }
 
+TEST_F(RenderPassKindsTest, TheMirroredCameraCullsToWhatCanShowInTheWater)
+{
+    // A slab above a small pond, drawn whole into the mirror, asks the camera it is drawn with
+    // about two small boxes of its own: one whose mirror image the pond's centre shows, one whose
+    // mirror image lies far to the side of the pond on the screen.
+    struct Slab : BoxObjekt {
+        using BoxObjekt::BoxObjekt;
+        void render(Camera* camera) override
+        {
+            const D3DXVECTOR3 half(0.05f, 0.05f, 0.05f);
+            asked.push_back({camera->getEyePosition().y < 0.0f,
+                             camera->isAABBInFrustum(inside - half, inside + half) != 0,
+                             camera->isAABBInFrustum(beside - half, beside + half) != 0});
+            BoxObjekt::render(camera);
+        }
+        struct Answer {
+            bool mirrored, inside, beside;
+        };
+        std::vector<Answer> asked;
+        // The eye at (0, 3, -8) sees the pond's centre along (0, -3, 8) and, below it, the mirror
+        // image (0, -0.75, 2) of the inner box; the other box's image, (5, -0.75, 2), lies about 0.85
+        // to the right in device coordinates, where the pond reaches 0.24.
+        D3DXVECTOR3 inside{0.0f, 0.75f, 2.0f}, beside{5.0f, 0.75f, 2.0f};
+    };
+    sun(L"X=\"0\" Y=\"1\" Z=\"-1\"", L"FF000000", L"FFFFFFFF");
+    configure(L"<RENDERPASS NAME=\"WASSER\" TYPE=\"WATER\" QUALITY=\"LOW\"/>");
+    auto* slab =
+        add<Slab>(L"Steg", L"MASK_COLOR=\"FFE04020\"><RENDERPASSES><WASSER><WATER ENABLED=\"0\"/></WASSER>"
+                           L"</RENDERPASSES><POSITION Y=\"0.75\" Z=\"2\"/><SCALE X=\"12\" Y=\"0.5\" Z=\"2\"/>");
+    auto* water = add<WaterBox>(L"Teich",
+                                L"MASK_COLOR=\"FF00FFFF\"><RENDERPASSES><WASSER><REFLECTION ENABLED=\"0\"/>"
+                                L"</WASSER></RENDERPASSES><SCALE X=\"2\" Y=\"0.0001\" Z=\"2\"/>",
+                                L"TestWater");
+    water->getBoundingBox();
+    water->updateSurface();
+    m_camera.setEyePosition(D3DXVECTOR3(0, 3, -8));
+    m_camera.setLookAt(D3DXVECTOR3(0, 0, 0));
+    frame({pass<RenderPassWater>(L"WASSER")});
+
+    ASSERT_EQ(slab->asked.size(), 1u) << "the slab is drawn into the mirror and only there";
+    EXPECT_TRUE(slab->asked[0].mirrored);
+    EXPECT_TRUE(slab->asked[0].inside) << "cut away what the water shows";
+    EXPECT_FALSE(slab->asked[0].beside);
+    // Only the window keeps it out: the mirrored view as such sees it.
+    LookAtCamera mirrored(m_camera);
+    mirrored.reflect(water->getWaterPlane());
+    const D3DXVECTOR3 half(0.05f, 0.05f, 0.05f);
+    EXPECT_NE(mirrored.isAABBInFrustum(slab->beside - half, slab->beside + half), 0);
+    EXPECT_NE(m_camera.isAABBInFrustum(slab->beside - half, slab->beside + half), 0);
+}
+
 TEST_F(RenderPassKindsTest, CubeMapRendersItsSixFacesFromAPosition)
 {
     sun(L"X=\"0\" Y=\"1\" Z=\"0\"", L"FF000000", L"FFFFFFFF");

@@ -207,6 +207,27 @@ TEST_F(HeightMapDrawTest, CamerasInTurnKeepTheirIndicesAndUploadOnlyWhatNoBuffer
     EXPECT_EQ(m_terrain->getTreeUpdates(), walks + 4);
 }
 
+TEST_F(HeightMapDrawTest, ACullingWindowDrawsTheSamePixelsWithinItFromFewerBlocks)
+{
+    look(D3DXVECTOR3(20, 34, -72), D3DXVECTOR3(0, 8, 0));
+    const Image whole = frame();
+    const uint32_t all = m_terrain->getIndexCount();
+    // The middle of the picture, a little to the right: pixels 112 to 240 across, 48 to 144 down.
+    m_camera.setCullingWindow(D3DXVECTOR4(-0.3f, -0.2f, 0.5f, 0.6f));
+    const Image part = frame();
+    EXPECT_LT(m_terrain->getIndexCount(), all);
+    EXPECT_GT(m_terrain->getIndexCount(), 0u);
+    int differing = 0;
+    for (UINT y = 49; y < 143; ++y)
+        for (UINT x = 113; x < 239; ++x)
+            differing += part.at(x, y) != whole.at(x, y);
+    EXPECT_EQ(differing, 0);
+    // Without the window, the same matrices choose all of it again, not the window's indices.
+    m_camera.setCullingWindow(D3DXVECTOR4(-1, -1, 1, 1));
+    EXPECT_EQ(frame().pixels, whole.pixels);
+    EXPECT_EQ(m_terrain->getIndexCount(), all);
+}
+
 TEST_F(HeightMapDrawTest, TheTerrainDrawsTheSameFrameAfterTheDeviceIsReset)
 {
     look(D3DXVECTOR3(20, 34, -72), D3DXVECTOR3(0, 8, 0));
