@@ -105,12 +105,14 @@ float4 litColour(VertexOut i, float lightShare)
     float3 l = normalize(g_LightDir);
     float lit = max(dot(n, l), 0.0) * lightShare;
     float3 toEye = normalize(g_CameraPosWorld - i.world);
-    float3 halfway = normalize(l + toEye);
-    float specular = g_Ks * pow(max(dot(n, halfway), 0.0), g_SpecExpon) * lightShare;
+    float specular = 0.0;
+    if (g_Ks != 0.0)
+        specular = g_Ks * pow(max(dot(n, normalize(l + toEye)), 0.0), g_SpecExpon) * lightShare;
     float3 colour = base.rgb * (g_LightAmbient.rgb + g_LightDiffuse.rgb * lit) + g_LightDiffuse.rgb * specular;
     colour += base.rgb * g_Emissive;
-    float3 mirrored = texCUBE(CubeSampler, reflect(-toEye, n)).rgb;
-    colour = lerp(colour, mirrored, saturate(g_Kr) * step(0.0001, g_Kr) * step(g_Kr, 0.9999));
+    // Mirrors only with a share strictly between none and all.
+    if (g_Kr >= 0.0001 && g_Kr <= 0.9999)
+        colour = lerp(colour, texCUBE(CubeSampler, reflect(-toEye, n)).rgb, saturate(g_Kr));
     float fade = farFade(length(g_CameraPosWorld - i.world));
     return saturate(float4(colour * g_MaskColor.rgb, base.a * fade));
 }

@@ -17,10 +17,12 @@ float3 g_CameraPosWorld = {0.0, 0.0, 0.0};
 float4 g_materialcolor = {1.0, 1.0, 1.0, 1.0};
 bool g_useDiffTextur = false;
 float g_SpecExpon = 55.0;
-float g_Ks = 0.0;
+// Specular and mirror shares are fixed per material: the pass is made for their values, and a
+// material without them neither raises the highlight to its power nor samples the cube map.
+float g_Ks < bool Specialise = true; > = 0.0;
 float g_Emissive = 0.0;
 float g_Shadow = 0.0;
-float g_Kr = 0.0;
+float g_Kr < bool Specialise = true; > = 0.0;
 
 texture g_Textur;
 textureCUBE g_CubeMap;
