@@ -53,14 +53,24 @@ TEST(CameraTest, FovRuleFollowsTheAspectUnlessGiven)
     EXPECT_NEAR(camera.getVerticalFov(), 45.0, 1e-4);
 }
 
-TEST(CameraTest, FrustumClassifiesBoxesAndSpheres)
+namespace {
+
+// From the origin along +z, square, with a field of view of 90 degrees: the side planes lie at 45.
+void lookAlongZ(LookAtCamera& camera)
 {
-    LogCapture logs;
-    LookAtCamera camera(L"Frustum");
     camera.setAspect(1.0f);
     camera.setFovAspect(90.0, 0.0);
     camera.setEyePosition(D3DXVECTOR3(0, 0, 0));
     camera.setLookAt(D3DXVECTOR3(0, 0, 1));
+}
+
+} // namespace
+
+TEST(CameraTest, FrustumClassifiesBoxesAndSpheres)
+{
+    LogCapture logs;
+    LookAtCamera camera(L"Frustum");
+    lookAlongZ(camera);
 
     // Planes of unit normals: near at z = 0.1, the side planes at 45 degrees.
     const D3DXPLANE& nearPlane = camera.getFrustumPlane(4);
@@ -85,10 +95,7 @@ TEST(CameraTest, CullingWindowNarrowsTheTestsButNotThePicture)
 {
     LogCapture logs;
     LookAtCamera plain(L"Ganz");
-    plain.setAspect(1.0f);
-    plain.setFovAspect(90.0, 0.0);
-    plain.setEyePosition(D3DXVECTOR3(0, 0, 0));
-    plain.setLookAt(D3DXVECTOR3(0, 0, 1));
+    lookAlongZ(plain);
     auto* narrowed = static_cast<LookAtCamera*>(plain.clone());
     // Lopsided, so that a mirrored or swapped side would show.
     const D3DXVECTOR4 window(-0.5f, -0.25f, 0.25f, 0.75f);
