@@ -47,6 +47,17 @@ protected:
             m_input->Release();
     }
 
+    // The pixels one frame of the manager adds to the count read by `count`.
+    uint64_t countedFrame(uint64_t (*count)())
+    {
+        PlatformCountPixels(true);
+        const uint64_t before = count();
+        m_manager.render(&m_camera);
+        const uint64_t pixels = count() - before;
+        PlatformCountPixels(false);
+        return pixels;
+    }
+
     PostEffectRenderer& renderer() { return static_cast<PostEffectRenderer&>(*m_manager.getPostEffectRenderer()); }
 
     PostEffect* make(const std::wstring& text)
@@ -349,14 +360,7 @@ TEST_F(PostEffectRendererTest, WithNoEffectToDrawTheForwardRendererDrawsOnTheCal
     GraphicsTesting::ScopedTarget target(m_device, 32, 16);
     ASSERT_TRUE(target.ok());
     m_manager.getForwardRenderer()->setClearColor(D3DXCOLOR(1.0f, 0.0f, 0.0f, 1.0f));
-    auto frame = [&] {
-        PlatformCountPixels(true);
-        const uint64_t before = PlatformPixelCount();
-        m_manager.render(&m_camera);
-        const uint64_t pixels = PlatformPixelCount() - before;
-        PlatformCountPixels(false);
-        return pixels;
-    };
+    auto frame = [&] { return countedFrame(PlatformPixelCount); };
     // An empty chain: the forward clear lands where the frame goes, and nothing is copied.
     EXPECT_EQ(frame(), 32u * 16u);
     EXPECT_PIXEL(target.read(), 3, 3, 0xFFFF0000);
@@ -384,14 +388,7 @@ TEST_F(PostEffectRendererTest, OnAWindowsPictureWithoutAlphaTheForwardRendererDr
     surface->GetDesc(&own);
     ASSERT_EQ(own.Format, D3DFMT_A8R8G8B8);
     m_manager.getForwardRenderer()->setClearColor(D3DXCOLOR(1.0f, 0.0f, 0.0f, 0.5f));
-    auto copied = [&] {
-        PlatformCountPixels(true);
-        const uint64_t before = PlatformCopiedPixelCount();
-        m_manager.render(&m_camera);
-        const uint64_t pixels = PlatformCopiedPixelCount() - before;
-        PlatformCountPixels(false);
-        return pixels;
-    };
+    auto copied = [&] { return countedFrame(PlatformCopiedPixelCount); };
     // The colours are all the window keeps: drawn there, nothing is copied.
     EXPECT_EQ(copied(), 0u);
     EXPECT_TRUE(m_manager.lastFrameDrewForwardOnly());

@@ -104,6 +104,20 @@ protected:
         return object;
     }
 
+    // A cyan water surface in the water pass only (not reflected), placed and scaled by `placing`
+    // (POSITION and SCALE nodes), its surface ready to draw.
+    WaterBox* addWater(const std::wstring& name, const std::wstring& placing)
+    {
+        auto* water = add<WaterBox>(name,
+                                    L"MASK_COLOR=\"FF00FFFF\"><RENDERPASSES><WASSER><REFLECTION ENABLED=\"0\"/>"
+                                    L"</WASSER></RENDERPASSES>" +
+                                        placing,
+                                    L"TestWater");
+        water->getBoundingBox();
+        water->updateSurface();
+        return water;
+    }
+
     // The passes of a render configuration, each switched on.
     void configure(const std::wstring& passes)
     {
@@ -204,12 +218,7 @@ TEST_F(RenderPassKindsTest, WaterReflectsTheBoxAboveIt)
     configure(L"<RENDERPASS NAME=\"SZENE\"/><RENDERPASS NAME=\"WASSER\" TYPE=\"WATER\" QUALITY=\"LOW\"/>");
     add(L"Kiste", L"MASK_COLOR=\"FFE04020\"><RENDERPASSES><SZENE/><WASSER><WATER ENABLED=\"0\"/></WASSER>"
                   L"</RENDERPASSES><POSITION Y=\"1.25\"/>");
-    auto* water = add<WaterBox>(L"See",
-                                L"MASK_COLOR=\"FF00FFFF\"><RENDERPASSES><WASSER><REFLECTION ENABLED=\"0\"/>"
-                                L"</WASSER></RENDERPASSES><SCALE X=\"8\" Y=\"0.0001\" Z=\"8\"/>",
-                                L"TestWater");
-    water->getBoundingBox();
-    water->updateSurface();
+    addWater(L"See", L"<SCALE X=\"8\" Y=\"0.0001\" Z=\"8\"/>");
     m_camera.setEyePosition(D3DXVECTOR3(0, 3, -8));
     m_camera.setLookAt(D3DXVECTOR3(0, 0, 0));
     auto* pass = this->pass<RenderPassWater>(L"WASSER");
@@ -260,12 +269,7 @@ TEST_F(RenderPassKindsTest, TheMirroredCameraCullsToWhatCanShowInTheWater)
     auto* slab =
         add<Slab>(L"Steg", L"MASK_COLOR=\"FFE04020\"><RENDERPASSES><WASSER><WATER ENABLED=\"0\"/></WASSER>"
                            L"</RENDERPASSES><POSITION Y=\"0.75\" Z=\"2\"/><SCALE X=\"12\" Y=\"0.5\" Z=\"2\"/>");
-    auto* water = add<WaterBox>(L"Teich",
-                                L"MASK_COLOR=\"FF00FFFF\"><RENDERPASSES><WASSER><REFLECTION ENABLED=\"0\"/>"
-                                L"</WASSER></RENDERPASSES><SCALE X=\"2\" Y=\"0.0001\" Z=\"2\"/>",
-                                L"TestWater");
-    water->getBoundingBox();
-    water->updateSurface();
+    auto* water = addWater(L"Teich", L"<SCALE X=\"2\" Y=\"0.0001\" Z=\"2\"/>");
     m_camera.setEyePosition(D3DXVECTOR3(0, 3, -8));
     m_camera.setLookAt(D3DXVECTOR3(0, 0, 0));
     frame({pass<RenderPassWater>(L"WASSER")});
@@ -408,13 +412,7 @@ TEST_F(RenderPassKindsTest, ForcedDeviceResetAtEachQualityKeepsEveryPassDrawing)
     shadowScene(L"LOW");
     configure(L"<RENDERPASS NAME=\"WASSER\" TYPE=\"WATER\" QUALITY=\"LOW\"/>"
               L"<RENDERPASS NAME=\"BILD\" TYPE=\"TO_TEXTURE\" SIZE_TEXTURE=\"64\"/>");
-    auto* water = add<WaterBox>(L"See",
-                                L"MASK_COLOR=\"FF00FFFF\"><RENDERPASSES><WASSER><REFLECTION ENABLED=\"0\"/>"
-                                L"</WASSER></RENDERPASSES><POSITION X=\"-4\" Z=\"-2\"/>"
-                                L"<SCALE X=\"3\" Y=\"0.0001\" Z=\"3\"/>",
-                                L"TestWater");
-    water->getBoundingBox();
-    water->updateSurface();
+    addWater(L"See", L"<POSITION X=\"-4\" Z=\"-2\"/><SCALE X=\"3\" Y=\"0.0001\" Z=\"3\"/>");
     std::vector<RenderPass*> passes{m_manager->getRenderPass(L"SCHATTEN"), m_manager->getRenderPass(L"WASSER"),
                                     m_manager->getRenderPass(L"BILD")};
     D3DInterface* d3d = D3DInterface::getInstance();
