@@ -61,9 +61,16 @@ float4 baseColour(float2 uv)
     return g_materialcolor;
 }
 
+// Whether the object has a far-distance band at all. Without one the fade is exactly 1 at every
+// distance (the band starts at the largest float), and the pass is made without working it out
+// per pixel: bools make passes of their own.
+bool g_FarFade = true;
+
 // Fades the far-distance band out between the far pair.
 float farFade(float distance)
 {
+    if (!g_FarFade)
+        return 1.0;
     return 1.0 - saturate((distance - g_fardist.z) / max(g_fardist.w - g_fardist.z, 0.0001));
 }
 

@@ -33,6 +33,7 @@ void ObjektDrawing::setFarDistance(ID3DXEffect* effect, const BaseObjekt& object
 {
     const float none[4] = {0.0f, 0.0f, FLT_MAX, FLT_MAX};
     effect->SetValue("g_fardist", object.isFarDistEnabled() ? object.getFarDist() : none, sizeof(none));
+    effect->SetBool("g_FarFade", object.isFarDistEnabled());
 }
 
 bool ObjektDrawing::bindCubeMap(ID3DXEffect* effect, const BaseObjekt& object)

@@ -34,7 +34,7 @@ public:
     // "g_WorldViewProjection" for world under the camera.
     static void setWorldMatrices(ID3DXEffect* effect, const D3DXMATRIX& world, Camera* camera);
     // "g_fardist": the object's four far values when its fade is on, else 0, 0 and the largest
-    // float twice.
+    // float twice; "g_FarFade" whether it is on.
     static void setFarDistance(ID3DXEffect* effect, const BaseObjekt& object);
     // "g_CubeMap": the object's own sky map, or with the standard environment the shared
     // environment map (null without one). True when a cube map was set.

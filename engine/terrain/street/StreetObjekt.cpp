@@ -119,6 +119,7 @@ void StreetObjekt::render(Camera* camera)
     effect->SetMatrix("g_View", &camera->getViewMatrix());
     effect->SetValue("g_MaskColor", &m_maskColor, sizeof(float) * 4);
     effect->SetValue("g_fardist", m_farDist, sizeof(m_farDist));
+    effect->SetBool("g_FarFade", TRUE);
     effect->SetValue("g_CameraPosWorld", &m_lastEye, sizeof(float) * 3);
     effect->SetMatrixTranspose("g_WorldTransposeInv", &inverse);
     effect->SetMatrix("g_WorldViewProjection", &worldViewProjection);

@@ -169,6 +169,36 @@ TEST_F(SceneObjectsDrawTest, TheSunReachesTheEffectOfEveryBundleDrawn)
     }
 }
 
+// An object without a far band draws with a pass that leaves the fade out; one drawn after it
+// with the same effect must still fade in its band, not keep the switch the first one left.
+TEST_F(SceneObjectsDrawTest, ACrateInItsFarBandFadesAfterOneWithoutABandWasDrawn)
+{
+    sun(L"X=\"-1\" Y=\"2\" Z=\"-1.5\"", L"FFFFF0D0", L"FF505058");
+    configure(kScenePass);
+    const auto crate = [this](float x, const wchar_t* far) {
+        return add<MeshObjekt>(std::wstring(L"<OBJEKT NAME=\"Kiste\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\" ") +
+                               far + L"><RENDERPASSES DEFAULT=\"1\"/><POSITION X=\"" + std::to_wstring(x) +
+                               L"\" Y=\"0.5\"/></BASE_DATA><MESH_DATA NAME=\"KISTE\"/></OBJEKT>");
+    };
+    MeshObjekt* plain = crate(-1.5f, L"");
+    MeshObjekt* fading = crate(1.5f, L"FAR_DIST=\"1 4 16\"");
+    ASSERT_TRUE(plain && fading);
+    look(D3DXVECTOR3(0, 1.5f, -8), D3DXVECTOR3(0, 0.5f, 0));
+    const Image image = frame({L"SZENE"});
+    // The same face at mirrored places: the same lit colour, the far one blended over the clear
+    // colour by its share of the band, 1 - (distance - 4) / 12.
+    const D3DXVECTOR3 eye(0, 1.5f, -8), onFar(1.5f, 0.5f, -0.5f), toFar = onFar - eye;
+    const double share = 1.0 - (D3DXVec3Length(&toFar) - 4.0) / 12.0;
+    const POINT near = pixelOf(D3DXVECTOR3(-1.5f, 0.5f, -0.5f));
+    const POINT far = pixelOf(onFar);
+    const D3DCOLOR lit = image.at(near.x, near.y), faded = image.at(far.x, far.y);
+    ASSERT_NE(lit, kClear);
+    for (int shift : {16, 8, 0}) {
+        const int clear = (kClear >> shift) & 0xFF, full = (lit >> shift) & 0xFF, got = (faded >> shift) & 0xFF;
+        EXPECT_NEAR(got, clear + (full - clear) * share, 4) << "channel at bit " << shift;
+    }
+}
+
 TEST_F(SceneObjectsDrawTest, WaterMirrorsTheBoxAboveIt)
 {
     sun(L"X=\"0\" Y=\"1\" Z=\"-1\"", L"FFFFFFFF", L"FF404040");
