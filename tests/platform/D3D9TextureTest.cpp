@@ -294,3 +294,34 @@ TEST_F(D3D9TextureTest, AutomaticMipmapsMadeOnTheProcessorMatchTheDriversAtEvery
         texture->Release();
     }
 }
+
+// A texture made without content reads as zeros, as drivers give it, whatever the memory the
+// driver hands its storage held before: here that of textures filled and released just before.
+TEST_F(D3D9TextureTest, ATextureNothingWasWrittenIntoSamplesAsZero)
+{
+    m_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    const std::vector<D3DCOLOR> filled(64 * 64, 0xFFABCDEF);
+    for (D3DPOOL pool : {D3DPOOL_MANAGED, D3DPOOL_DEFAULT}) {
+        for (int i = 0; i < 4; ++i) {
+            IDirect3DTexture9* used = createTexture(m_device, 64, 64, filled);
+            ASSERT_NE(used, nullptr);
+            m_device->SetTexture(0, used);
+            quad(0, 32, 0.0f, 1.0f);
+            readBackBuffer();
+            m_device->SetTexture(0, nullptr);
+            used->Release();
+        }
+        IDirect3DTexture9* fresh = nullptr;
+        ASSERT_EQ(m_device->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, pool, &fresh, nullptr), D3D_OK);
+        m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.0f, 0);
+        m_device->SetTexture(0, fresh);
+        quad(0, 32, 0.0f, 1.0f);
+        const Image image = readBackBuffer();
+        for (UINT y = 0; y < 8; ++y)
+            for (UINT x = 0; x < 32; ++x)
+                ASSERT_EQ(image.at(x, y) & 0x00FFFFFF, 0u) << "pool " << pool << " at " << x << ", " << y;
+        m_device->SetTexture(0, nullptr);
+        fresh->Release();
+    }
+}

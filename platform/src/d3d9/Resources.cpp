@@ -130,7 +130,7 @@ BaseTextureObject::~BaseTextureObject()
     releaseGL();
 }
 
-bool BaseTextureObject::createGL(GLenum bindTarget, UINT width, UINT height, UINT depth)
+bool BaseTextureObject::createGL(GLenum bindTarget, UINT width, UINT height, UINT depth, bool contentFollows)
 {
     m_bindTarget = bindTarget;
     m_device->makeCurrent();
@@ -141,9 +141,11 @@ bool BaseTextureObject::createGL(GLenum bindTarget, UINT width, UINT height, UIN
     glTexParameteri(bindTarget, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(m_glLevels - 1));
     glTexParameteriv(bindTarget, GL_TEXTURE_SWIZZLE_RGBA, m_info->swizzle);
     const FormatInfo& f = *m_info;
+    // One block of zeros as large as the first level serves every level and face.
     std::vector<uint8_t> zeros;
-    if (isCompressed(f))
-        zeros.assign(levelBytes(f, width, height), 0);
+    if (isCompressed(f) || !contentFollows)
+        zeros.assign(static_cast<size_t>(levelBytes(f, width, height)) * (bindTarget == GL_TEXTURE_3D ? depth : 1), 0);
+    const void* clear = contentFollows ? nullptr : zeros.data();
     int faces = bindTarget == GL_TEXTURE_CUBE_MAP ? 6 : 1;
     for (UINT level = 0; level < m_glLevels; ++level) {
         GLsizei w = static_cast<GLsizei>(mipSize(width, level));
@@ -158,14 +160,14 @@ bool BaseTextureObject::createGL(GLenum bindTarget, UINT width, UINT height, UIN
                                            static_cast<GLsizei>(slab.size()), slab.data());
                 } else {
                     glTexImage3D(target, static_cast<GLint>(level), static_cast<GLint>(f.internalFormat), w, h, d, 0,
-                                 f.glFormat, f.glType, nullptr);
+                                 f.glFormat, f.glType, clear);
                 }
             } else if (isCompressed(f)) {
                 glCompressedTexImage2D(target, static_cast<GLint>(level), f.internalFormat, w, h, 0,
                                        static_cast<GLsizei>(levelBytes(f, w, h)), zeros.data());
             } else {
                 glTexImage2D(target, static_cast<GLint>(level), static_cast<GLint>(f.internalFormat), w, h, 0,
-                             f.glFormat, f.glType, nullptr);
+                             f.glFormat, f.glType, clear);
             }
         }
     }
@@ -459,7 +461,7 @@ HRESULT Texture::create(Device* device, UINT width, UINT height, UINT levels, DW
             for (auto& image : texture->m_images)
                 image->restoreMemoryForFill();
             if (texture->m_device)
-                texture->createGL(GL_TEXTURE_2D, width, height, 1);
+                texture->createGL(GL_TEXTURE_2D, width, height, 1, true);
         };
     } else if (gpuPool(pool) && !texture->createGL(GL_TEXTURE_2D, width, height, 1)) {
         texture->Release();
@@ -520,7 +522,7 @@ void Texture::evict()
     m_pendingContent = [this]() {
         for (auto& image : m_images)
             image->restoreMemoryForFill();
-        if (!m_device || !m_refill || !createGL(GL_TEXTURE_2D, m_width, m_height, 1))
+        if (!m_device || !m_refill || !createGL(GL_TEXTURE_2D, m_width, m_height, 1, true))
             return;
         std::function<void()> fill = m_refill; // the fill's own locks must not forget it
         m_filling = true;

@@ -69,8 +69,10 @@ protected:
     // Writes the sub-levels of a small power-of-two 8-bit texture from level 0 (bound for upload);
     // false leaves them to the driver.
     bool halveOnProcessor();
-    // Creates the GL texture with its levels allocated (data: memory images to upload).
-    bool createGL(GLenum bindTarget, UINT width, UINT height, UINT depth);
+    // Creates the GL texture with its levels allocated, zeroed unless the whole content follows at
+    // once (a fill): a driver hands out memory as it finds it, and a texture nobody wrote must
+    // read as 0.
+    bool createGL(GLenum bindTarget, UINT width, UINT height, UINT depth, bool contentFollows = false);
     void releaseGL() override;
 
     D3DRESOURCETYPE m_type;
