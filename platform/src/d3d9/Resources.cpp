@@ -155,9 +155,9 @@ bool BaseTextureObject::createGL(GLenum bindTarget, UINT width, UINT height, UIN
             GLenum target = bindTarget == GL_TEXTURE_CUBE_MAP ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + face : bindTarget;
             if (bindTarget == GL_TEXTURE_3D) {
                 if (isCompressed(f)) {
-                    std::vector<uint8_t> slab(static_cast<size_t>(levelBytes(f, w, h)) * d, 0);
                     glCompressedTexImage3D(target, static_cast<GLint>(level), f.internalFormat, w, h, d, 0,
-                                           static_cast<GLsizei>(slab.size()), slab.data());
+                                           static_cast<GLsizei>(static_cast<size_t>(levelBytes(f, w, h)) * d),
+                                           zeros.data());
                 } else {
                     glTexImage3D(target, static_cast<GLint>(level), static_cast<GLint>(f.internalFormat), w, h, d, 0,
                                  f.glFormat, f.glType, clear);
