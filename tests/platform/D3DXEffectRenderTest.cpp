@@ -801,3 +801,62 @@ TEST_F(D3DXEffectRenderTest, FixedFloatsDrawWithTheirExactValuesInEveryVariant)
     EXPECT_TRUE(near(specialised.at(13, 1), D3DCOLOR_ARGB(191, 0, 0, 191))) << hex(specialised.at(13, 1));
     texture->Release();
 }
+
+// A point list draws a square per point, its side in pixels the vertex shader's PSIZE, every pixel
+// of it with the point's values and its own VPOS. (GL names points 0, which must not read as an
+// unknown primitive type.)
+TEST_F(D3DXEffectRenderTest, PointsDrawSquaresOfTheSizeTheVertexShaderGives)
+{
+    ASSERT_TRUE(createDevice(32, 16));
+    // The caps give the side the driver draws points up to.
+    D3DCAPS9 caps{};
+    ASSERT_EQ(m_device->GetDeviceCaps(&caps), D3D_OK);
+    EXPECT_GE(caps.MaxPointSize, 4.0f);
+    const std::string text =
+        "struct Out { float4 position : POSITION; float size : PSIZE; float4 tint : TEXCOORD1; };\n"
+        "Out VS(float4 p : POSITION, float4 tint : TEXCOORD1)\n"
+        "{ Out o; o.position = float4(p.xyz, 1.0); o.size = p.w; o.tint = tint; return o; }\n"
+        "float4 PS(float2 pixel : VPOS, float4 tint : TEXCOORD1) : COLOR0\n"
+        "{ return float4(tint.rg, pixel.x / 255.0, 1.0); }\n"
+        "technique T { pass { ZEnable = false; CullMode = NONE;\n"
+        "  VertexShader = compile vs_3_0 VS(); PixelShader = compile ps_3_0 PS(); } }\n";
+    ID3DXEffect* effect = createEffect(text);
+    ASSERT_NE(effect, nullptr);
+    struct PointVertex {
+        float x, y, z, size;
+        float r, g, b, a;
+    };
+    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                                          {0, 16, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
+                                          D3DDECL_END()};
+    ASSERT_EQ(m_device->CreateVertexDeclaration(elements, &m_declaration), D3D_OK);
+    // Centres halfway between pixel centres, (7.5, 7.5) and (23.5, 2.5): the edges fall between
+    // pixels, with no ties to round.
+    const PointVertex points[2] = {{-0.5f - 1.0f / 32, 1.0f / 16, 0.5f, 4.0f, 1, 0, 0, 1},
+                                   {0.5f - 1.0f / 32, 0.6875f, 0.5f, 2.0f, 0, 1, 0, 1}};
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    m_device->SetVertexDeclaration(m_declaration);
+    UINT passes = 0;
+    ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
+    ASSERT_EQ(effect->BeginPass(0), D3D_OK);
+    EXPECT_EQ(m_device->DrawPrimitiveUP(D3DPT_POINTLIST, 2, points, sizeof(PointVertex)), D3D_OK);
+    effect->EndPass();
+    effect->End();
+    Image image = readBackBuffer();
+    int red = 0, green = 0;
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const DWORD pixel = image.at(x, y);
+            red += (pixel & 0xFFFF00) == 0xFF0000;
+            green += (pixel & 0xFFFF00) == 0x00FF00;
+            if ((x >= 6 && x < 10 && y >= 6 && y < 10) || (x >= 23 && x < 25 && y >= 2 && y < 4)) {
+                EXPECT_EQ(pixel & 0xFF, static_cast<DWORD>(x)) << x << "," << y << " " << hex(pixel);
+            } else {
+                EXPECT_EQ(pixel & 0xFFFFFF, 0u) << x << "," << y << " " << hex(pixel);
+            }
+        }
+    }
+    EXPECT_EQ(red, 16);
+    EXPECT_EQ(green, 4);
+    effect->Release();
+}

@@ -636,6 +636,7 @@ HRESULT Device::GetDeviceCaps(D3DCAPS9* pCaps)
     fillCaps(*pCaps);
     if (!m_features.anisotropic)
         pCaps->MaxAnisotropy = 1;
+    pCaps->MaxPointSize = m_features.maxPointSize;
     return D3D_OK;
 }
 

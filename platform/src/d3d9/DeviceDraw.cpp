@@ -154,6 +154,9 @@ GLenum addressMode(DWORD mode, bool mirrorClamp)
     }
 }
 
+// GL_POINTS is 0, the same as GL_NONE: an unknown type needs a value of its own.
+constexpr GLenum kNoPrimitiveMode = ~GLenum(0);
+
 GLenum primitiveMode(D3DPRIMITIVETYPE type)
 {
     switch (type) {
@@ -170,7 +173,7 @@ GLenum primitiveMode(D3DPRIMITIVETYPE type)
     case D3DPT_TRIANGLEFAN:
         return GL_TRIANGLE_FAN;
     default:
-        return GL_NONE;
+        return kNoPrimitiveMode;
     }
 }
 
@@ -1050,7 +1053,7 @@ void Device::markTargetsRendered()
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount)
 {
     GLenum mode = primitiveMode(PrimitiveType);
-    if (mode == GL_NONE)
+    if (mode == kNoPrimitiveMode)
         return D3DERR_INVALIDCALL;
     if (PrimitiveCount == 0)
         return D3D_OK;
@@ -1065,7 +1068,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
                                      UINT primCount)
 {
     GLenum mode = primitiveMode(PrimitiveType);
-    if (mode == GL_NONE || !m_state.indices)
+    if (mode == kNoPrimitiveMode || !m_state.indices)
         return D3DERR_INVALIDCALL;
     if (primCount == 0)
         return D3D_OK;
@@ -1149,7 +1152,7 @@ HRESULT Device::drawUp(D3DPRIMITIVETYPE type, UINT primitives, const void* verti
                        D3DFORMAT indexFormat, UINT vertexTotal)
 {
     GLenum mode = primitiveMode(type);
-    if (mode == GL_NONE || !vertices || stride == 0)
+    if (mode == kNoPrimitiveMode || !vertices || stride == 0)
         return D3DERR_INVALIDCALL;
     if (indices && !isIndexFormat(indexFormat))
         return D3DERR_INVALIDCALL;

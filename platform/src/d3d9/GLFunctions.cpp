@@ -159,6 +159,9 @@ bool loadGLFunctions(GLFeatures& features)
         GLFn::glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY, &maxAniso);
         features.maxAnisotropy = maxAniso < 1.0f ? 1.0f : maxAniso;
     }
+    GLfloat pointSizes[2] = {1.0f, 1.0f};
+    GLFn::glGetFloatv(GL_POINT_SIZE_RANGE, pointSizes);
+    features.maxPointSize = pointSizes[1] < 1.0f ? 1.0f : pointSizes[1];
     features.mirrorClampToEdge = hasExtension("GL_ARB_texture_mirror_clamp_to_edge") ||
                                  hasExtension("GL_EXT_texture_mirror_clamp") ||
                                  hasExtension("GL_ATI_texture_mirror_once");

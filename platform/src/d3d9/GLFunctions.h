@@ -157,6 +157,7 @@ struct GLFeatures {
     bool anisotropic = false;       // GL_EXT/ARB_texture_filter_anisotropic
     bool mirrorClampToEdge = false; // GL_ARB/EXT_texture_mirror_clamp(_to_edge)
     float maxAnisotropy = 1.0f;
+    float maxPointSize = 1.0f; // the largest side gl_PointSize is drawn at
 };
 
 // Loads every entry point with SDL_GL_GetProcAddress; needs a current context. False (logged)
