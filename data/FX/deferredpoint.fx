@@ -6,7 +6,8 @@
 // and scaled by the instance's place (xyz position, w radius), the light's values from the
 // instance stream instead of the per-light constants; only back faces, so a pixel is lit once
 // with the eye inside or outside the volume. Pointlight_Rects draws the same lights as screen
-// rectangles the processor worked out, already in clip space, with the same pixel shader.
+// rectangles the processor worked out, already in clip space, with the same pixel shader;
+// Pointlight_Points draws them as squares, one point a light, its side in pixels in position.w.
 #include "deferredcommon.fxh"
 
 textureCUBE shadowMapCube;
@@ -80,14 +81,20 @@ InstanceOut InstancedVS(float3 position : POSITION, float4 place : TEXCOORD1, fl
     return o;
 }
 
+// A light of the batch at the G-buffer's texel uv, its values as the instance stream has them.
+float4 batchLight(float2 uv, float4 place, float4 colour, float4 ambient, float4 terms)
+{
+    Surface s = surfaceAt(uv);
+    float3 toLight = place.xyz - s.position;
+    float d = length(toLight);
+    float fade = pow(saturate(1.0 - d / place.w), ambient.w) * step(s.depth, 0.99999);
+    float4 lit = shadeWith(s, toLight / max(d, 0.0001), colour.rgb, terms.xy);
+    return float4(lit.rgb + ambient.rgb, lit.a) * (fade * terms.z);
+}
+
 float4 InstancedPS(InstanceOut i) : COLOR
 {
-    Surface s = surfaceAt(screenUV(i.screen));
-    float3 toLight = i.place.xyz - s.position;
-    float d = length(toLight);
-    float fade = pow(saturate(1.0 - d / i.place.w), i.ambient.w) * step(s.depth, 0.99999);
-    float4 lit = shadeWith(s, toLight / max(d, 0.0001), i.colour.rgb, i.terms.xy);
-    return float4(lit.rgb + i.ambient.rgb, lit.a) * (fade * i.terms.z);
+    return batchLight(screenUV(i.screen), i.place, i.colour, i.ambient, i.terms);
 }
 
 InstanceOut RectVS(float4 position : POSITION, float4 place : TEXCOORD1, float4 colour : TEXCOORD2,
@@ -101,6 +108,49 @@ InstanceOut RectVS(float4 position : POSITION, float4 place : TEXCOORD1, float4 
     o.ambient = ambient;
     o.terms = terms;
     return o;
+}
+
+struct PointOut {
+    float4 position : POSITION;
+    float size : PSIZE;
+    float4 place : TEXCOORD1;
+    float4 colour : TEXCOORD2;
+    float4 ambient : TEXCOORD3;
+    float4 terms : TEXCOORD4;
+};
+
+// The point's side in pixels comes in position.w.
+PointOut PointVS(float4 position : POSITION, float4 place : TEXCOORD1, float4 colour : TEXCOORD2,
+                 float4 ambient : TEXCOORD3, float4 terms : TEXCOORD4)
+{
+    PointOut o;
+    o.position = float4(position.xyz, 1.0);
+    o.size = position.w;
+    o.place = place;
+    o.colour = colour;
+    o.ambient = ambient;
+    o.terms = terms;
+    return o;
+}
+
+// A point's values are the same all over it: where the pixel lies comes from VPOS, the texel
+// centre screenUV gives at that pixel.
+float4 PointPS(float2 pixel : VPOS, float4 place : TEXCOORD1, float4 colour : TEXCOORD2, float4 ambient : TEXCOORD3,
+               float4 terms : TEXCOORD4) : COLOR
+{
+    return batchLight((pixel * 2.0 + 1.0) * halfPixel, place, colour, ambient, terms);
+}
+
+technique Pointlight_Points
+{
+    pass P0
+    {
+        ZEnable = FALSE;
+        ZWriteEnable = FALSE;
+        CullMode = NONE;
+        VertexShader = compile vs_3_0 PointVS();
+        PixelShader = compile ps_3_0 PointPS();
+    }
 }
 
 technique Pointlight_Rects

@@ -125,6 +125,7 @@ public:
     void setPointLightRects(bool rects) { m_pointLightRects = rects; }
     // How many point lights the last frame drew in the batch.
     std::size_t getBatchedPointLightCount() const { return m_pointBatch.size(); }
+    const PointLightBatch& getPointLightBatch() const { return m_pointBatch; }
     bool getEnableOnlyWithSoftShadows() const { return m_enableOnlyWithSoftShadows; }
     const D3DXVECTOR2& getHalfPixel() const { return m_halfPixel; }
     const std::vector<DeferredLight*>& getLights() const { return m_lights; }

@@ -17,6 +17,10 @@ namespace {
 
 using Triangle = PointLightBatch::Triangle;
 
+const char* const kPointTechnique = "Pointlight_Points";
+// How much larger than its rectangle a light's square may be.
+constexpr float kLargestSquareShare = 1.25f;
+
 // The unit icosahedron split once: every corner on the unit sphere.
 void splitIcosahedron(std::vector<D3DXVECTOR3>& corners, std::vector<Triangle>& triangles)
 {
@@ -198,7 +202,13 @@ bool PointLightBatch::drawRects(IDirect3DDevice9* device, ID3DXEffect* effect, c
         return false;
     // Two pixels of margin: the rectangle must not clip what the sphere covers by rounding.
     const D3DXVECTOR2 margin(4.0f / static_cast<float>(width), 4.0f / static_cast<float>(height));
+    const D3DXVECTOR2 pixels(0.5f * static_cast<float>(width), 0.5f * static_cast<float>(height));
+    float largestPoint = 0.0f;
+    D3DCAPS9 caps{};
+    if (effect->GetTechniqueByName(kPointTechnique) && SUCCEEDED(device->GetDeviceCaps(&caps)))
+        largestPoint = caps.MaxPointSize;
     m_rectCorners.clear();
+    m_points.clear();
     for (const Instance& light : m_instances) {
         D3DXVECTOR3 centre;
         const D3DXVECTOR3 world(light.place.x, light.place.y, light.place.z);
@@ -206,36 +216,63 @@ bool PointLightBatch::drawRects(IDirect3DDevice9* device, ID3DXEffect* effect, c
         ScreenRect rect{};
         if (!screenRect(centre, light.place.w, projection, margin, rect))
             continue;
+        const float width = (rect.right - rect.left) * pixels.x, height = (rect.top - rect.bottom) * pixels.y;
+        const float side = std::max(width, height);
+        // A long rectangle (cut by the screen's edge) stays one: its square would shade many more
+        // pixels than it saves in setting up.
+        if (side <= largestPoint && side * side <= kLargestSquareShare * width * height) {
+            m_points.push_back(
+                {D3DXVECTOR4(0.5f * (rect.left + rect.right), 0.5f * (rect.bottom + rect.top), 0.5f, side), light});
+            continue;
+        }
         for (const D3DXVECTOR2& corner : {D3DXVECTOR2(rect.left, rect.bottom), D3DXVECTOR2(rect.left, rect.top),
                                           D3DXVECTOR2(rect.right, rect.bottom), D3DXVECTOR2(rect.right, rect.top)})
             m_rectCorners.push_back({D3DXVECTOR4(corner.x, corner.y, 0.5f, 1.0f), light});
     }
-    if (m_rectCorners.empty())
+    if (m_rectCorners.empty() && m_points.empty())
         return true;
-    const UINT bytes = static_cast<UINT>(m_rectCorners.size() * sizeof(RectCorner));
+    // The rectangles' corners and then the points, in one buffer of four corners a light.
+    const UINT rectBytes = static_cast<UINT>(m_rectCorners.size() * sizeof(RectCorner));
+    const UINT pointBytes = static_cast<UINT>(m_points.size() * sizeof(RectCorner));
     void* data = nullptr;
-    if (FAILED(m_rectBuffer->Lock(0, bytes, &data, 0)) || !data)
+    if (FAILED(m_rectBuffer->Lock(0, rectBytes + pointBytes, &data, 0)) || !data)
         return false;
-    std::memcpy(data, m_rectCorners.data(), bytes);
+    if (rectBytes)
+        std::memcpy(data, m_rectCorners.data(), rectBytes);
+    if (pointBytes)
+        std::memcpy(static_cast<char*>(data) + rectBytes, m_points.data(), pointBytes);
     m_rectBuffer->Unlock();
+    drawCorners(device, effect, static_cast<UINT>(m_rectCorners.size()), static_cast<UINT>(m_points.size()));
+    return true;
+}
 
-    const UINT corners = static_cast<UINT>(m_rectCorners.size());
+void PointLightBatch::drawCorners(IDirect3DDevice9* device, ID3DXEffect* effect, UINT rectCorners, UINT points)
+{
     device->SetVertexDeclaration(m_rectDeclaration);
     device->SetStreamSource(0, m_rectBuffer, 0, sizeof(RectCorner));
     device->SetIndices(m_rectIndices);
-    UINT passes = 0;
-    if (SUCCEEDED(effect->Begin(&passes, 0))) {
+    auto run = [&](auto draw) {
+        UINT passes = 0;
+        if (FAILED(effect->Begin(&passes, 0)))
+            return;
         for (UINT i = 0; i < passes; ++i) {
             effect->BeginPass(i);
-            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, corners, 0, corners / 2);
+            draw();
             effect->EndPass();
         }
         effect->End();
+    };
+    if (rectCorners)
+        run([&] { device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, rectCorners, 0, rectCorners / 2); });
+    if (points) {
+        const D3DXHANDLE technique = effect->GetCurrentTechnique();
+        effect->SetTechnique(kPointTechnique);
+        run([&] { device->DrawPrimitive(D3DPT_POINTLIST, rectCorners, points); });
+        effect->SetTechnique(technique);
     }
     device->SetStreamSource(0, nullptr, 0, 0);
     device->SetIndices(nullptr);
     RenderObjekt::setDrawStateMarker(nullptr);
-    return true;
 }
 
 bool PointLightBatch::makeVolumeBuffers(IDirect3DDevice9* device)

@@ -13,7 +13,10 @@
 // triangles a light. A software rasteriser shades vertices and sets up triangles on the calling
 // thread, per instance of an instanced draw: the volume's 80 triangles cost it several times
 // what the rectangle does. Beyond its radius a light adds nothing, so the larger area lights
-// exactly the same pixels.
+// exactly the same pixels. Where the effect also has a technique for points, a light whose
+// rectangle fits in the largest point the device draws goes as one point, the square round its
+// rectangle: one vertex and one primitive to set up and bin instead of four and two, and no
+// diagonal whose tiles both triangles visit.
 //
 // Every buffer is managed, so the batch needs no help through a device reset.
 #include <d3d9.h>
@@ -36,7 +39,8 @@ public:
         D3DXVECTOR4 terms;   // xy the specular multipliers, z the intensity
     };
     using Triangle = std::array<WORD, 3>;
-    // A corner of a light's screen rectangle: clip-space position (w = 1) and the light's values.
+    // A corner of a light's screen rectangle: clip-space position (w = 1) and the light's values;
+    // for a light drawn as a point, the centre of its square, w its side in pixels.
     struct RectCorner {
         D3DXVECTOR4 position;
         Instance light;
@@ -75,11 +79,15 @@ public:
     bool drawRects(IDirect3DDevice9* device, ID3DXEffect* effect, const D3DXMATRIX& view, const D3DXMATRIX& projection,
                    UINT width, UINT height);
     void release();
+    // What the last drawRects drew: lights as rectangles and as points.
+    std::size_t rectangleCount() const { return m_rectCorners.size() / 4; }
+    std::size_t pointCount() const { return m_points.size(); }
 
 private:
     bool makeVolumeBuffers(IDirect3DDevice9* device);
     bool fitInstances(IDirect3DDevice9* device);
     bool fitRects(IDirect3DDevice9* device, std::size_t count);
+    void drawCorners(IDirect3DDevice9* device, ID3DXEffect* effect, UINT rectCorners, UINT points);
 
     std::vector<Instance> m_instances;
     IDirect3DVertexBuffer9* m_corners = nullptr;
@@ -90,6 +98,7 @@ private:
     UINT m_triangleCount = 0;
     std::size_t m_capacity = 0;
     std::vector<RectCorner> m_rectCorners;
+    std::vector<RectCorner> m_points;
     IDirect3DVertexBuffer9* m_rectBuffer = nullptr;
     IDirect3DIndexBuffer9* m_rectIndices = nullptr;
     IDirect3DVertexDeclaration9* m_rectDeclaration = nullptr;

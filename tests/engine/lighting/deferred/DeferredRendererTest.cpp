@@ -306,11 +306,17 @@ TEST_F(DeferredRendererTest, PointLightsDrawnTogetherLightAsEachDrawnAlone)
     const Image alone = lightTarget();
     EXPECT_EQ(m_deferred->getBatchedPointLightCount(), 0u);
     m_deferred->setBatchPointLights(true);
-    // Both shapes of the batch: screen rectangles (the default) and instanced volumes.
+    // Both shapes of the batch: screen rectangles (the default) and instanced volumes. Drawn as
+    // rectangles, the light round the eye covers the screen and stays a rectangle; the two small
+    // ones go as points.
     for (bool rects : {true, false}) {
         m_deferred->setPointLightRects(rects);
         const Image together = lightTarget();
         EXPECT_EQ(m_deferred->getBatchedPointLightCount(), 3u);
+        if (rects) {
+            EXPECT_EQ(m_deferred->getPointLightBatch().rectangleCount(), 1u);
+            EXPECT_EQ(m_deferred->getPointLightBatch().pointCount(), 2u);
+        }
         ASSERT_EQ(alone.pixels.size(), together.pixels.size());
         int differing = 0, lit = 0;
         for (std::size_t i = 0; i < alone.pixels.size(); ++i) {
