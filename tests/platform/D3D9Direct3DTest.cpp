@@ -151,6 +151,8 @@ TEST_F(D3D9Direct3DTest, CreateDeviceFillsPresentParametersAndRejectsWhatItCanno
     EXPECT_EQ(m_device->EndScene(), D3D_OK);
     EXPECT_EQ(m_device->EndScene(), D3D_OK);
     EXPECT_EQ(m_device->EndScene(), D3DERR_INVALIDCALL);
+    // No debug context asked for: the events reach no tool, and the status says so.
+    EXPECT_EQ(D3DPERF_GetStatus(), 0u);
     EXPECT_EQ(D3DPERF_BeginEvent(0xFF00FF00, L"outer"), 0);
     EXPECT_EQ(D3DPERF_BeginEvent(0xFF00FF00, L"inner \x00E4"), 1);
     D3DPERF_SetMarker(0xFFFF0000, L"marker");
