@@ -21,6 +21,20 @@ const char* const kPointTechnique = "Pointlight_Points";
 // How much larger than its rectangle a light's square may be.
 constexpr float kLargestSquareShare = 1.25f;
 
+// Every pass of the effect's current technique, each drawn by draw.
+template <class Draw> void runPasses(ID3DXEffect* effect, Draw&& draw)
+{
+    UINT passes = 0;
+    if (FAILED(effect->Begin(&passes, 0)))
+        return;
+    for (UINT i = 0; i < passes; ++i) {
+        effect->BeginPass(i);
+        draw();
+        effect->EndPass();
+    }
+    effect->End();
+}
+
 // The unit icosahedron split once: every corner on the unit sphere.
 void splitIcosahedron(std::vector<D3DXVECTOR3>& corners, std::vector<Triangle>& triangles)
 {
@@ -155,6 +169,9 @@ bool PointLightBatch::fitRects(IDirect3DDevice9* device, std::size_t count)
 {
     if (m_rectBuffer && m_rectIndices && m_rectDeclaration && m_rectCapacity >= count)
         return true;
+    // The device's point sizes do not change: asked once with the buffers.
+    D3DCAPS9 caps{};
+    m_largestPoint = SUCCEEDED(device->GetDeviceCaps(&caps)) ? caps.MaxPointSize : 0.0f;
     releaseAndNull(m_rectBuffer);
     releaseAndNull(m_rectIndices);
     m_rectCapacity = 0;
@@ -203,10 +220,7 @@ bool PointLightBatch::drawRects(IDirect3DDevice9* device, ID3DXEffect* effect, c
     // Two pixels of margin: the rectangle must not clip what the sphere covers by rounding.
     const D3DXVECTOR2 margin(4.0f / static_cast<float>(width), 4.0f / static_cast<float>(height));
     const D3DXVECTOR2 pixels(0.5f * static_cast<float>(width), 0.5f * static_cast<float>(height));
-    float largestPoint = 0.0f;
-    D3DCAPS9 caps{};
-    if (effect->GetTechniqueByName(kPointTechnique) && SUCCEEDED(device->GetDeviceCaps(&caps)))
-        largestPoint = caps.MaxPointSize;
+    const float largestPoint = effect->GetTechniqueByName(kPointTechnique) ? m_largestPoint : 0.0f;
     m_rectCorners.clear();
     m_points.clear();
     for (const Instance& light : m_instances) {
@@ -251,23 +265,13 @@ void PointLightBatch::drawCorners(IDirect3DDevice9* device, ID3DXEffect* effect,
     device->SetVertexDeclaration(m_rectDeclaration);
     device->SetStreamSource(0, m_rectBuffer, 0, sizeof(RectCorner));
     device->SetIndices(m_rectIndices);
-    auto run = [&](auto draw) {
-        UINT passes = 0;
-        if (FAILED(effect->Begin(&passes, 0)))
-            return;
-        for (UINT i = 0; i < passes; ++i) {
-            effect->BeginPass(i);
-            draw();
-            effect->EndPass();
-        }
-        effect->End();
-    };
     if (rectCorners)
-        run([&] { device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, rectCorners, 0, rectCorners / 2); });
+        runPasses(effect,
+                  [&] { device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, rectCorners, 0, rectCorners / 2); });
     if (points) {
         const D3DXHANDLE technique = effect->GetCurrentTechnique();
         effect->SetTechnique(kPointTechnique);
-        run([&] { device->DrawPrimitive(D3DPT_POINTLIST, rectCorners, points); });
+        runPasses(effect, [&] { device->DrawPrimitive(D3DPT_POINTLIST, rectCorners, points); });
         effect->SetTechnique(technique);
     }
     device->SetStreamSource(0, nullptr, 0, 0);
@@ -349,15 +353,8 @@ bool PointLightBatch::draw(IDirect3DDevice9* device, ID3DXEffect* effect)
     device->SetStreamSource(1, m_instanceBuffer, 0, sizeof(Instance));
     device->SetStreamSourceFreq(1, D3DSTREAMSOURCE_INSTANCEDATA | 1u);
     device->SetIndices(m_triangles);
-    UINT passes = 0;
-    if (SUCCEEDED(effect->Begin(&passes, 0))) {
-        for (UINT i = 0; i < passes; ++i) {
-            effect->BeginPass(i);
-            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, m_cornerCount, 0, m_triangleCount);
-            effect->EndPass();
-        }
-        effect->End();
-    }
+    runPasses(effect,
+              [&] { device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, m_cornerCount, 0, m_triangleCount); });
     device->SetStreamSourceFreq(0, 1);
     device->SetStreamSourceFreq(1, 1);
     device->SetStreamSource(0, nullptr, 0, 0);

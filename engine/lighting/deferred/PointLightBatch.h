@@ -103,6 +103,7 @@ private:
     IDirect3DIndexBuffer9* m_rectIndices = nullptr;
     IDirect3DVertexDeclaration9* m_rectDeclaration = nullptr;
     std::size_t m_rectCapacity = 0;
+    float m_largestPoint = 0.0f; // the device's largest point side in pixels
 };
 
 } // namespace Ulvo
