@@ -3,6 +3,7 @@
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/helpers/Release.h"
 #include "graphics/effects/Effect.h"
+#include "graphics/effects/EffectPasses.h"
 #include "graphics/meshes/Mesh.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "lighting/deferred/DeferredRenderer.h"
@@ -82,15 +83,7 @@ void DeferredRenderer::drawQuad()
 
 void DeferredRenderer::runQuadEffect(ID3DXEffect* effect)
 {
-    UINT passes = 0;
-    if (FAILED(effect->Begin(&passes, 0)))
-        return;
-    for (UINT i = 0; i < passes; ++i) {
-        effect->BeginPass(i);
-        drawQuad();
-        effect->EndPass();
-    }
-    effect->End();
+    runEffectPasses(effect, [this] { drawQuad(); });
 }
 
 bool DeferredRenderer::beginGBufferTargets(PassTargetScope& target)

@@ -1,6 +1,7 @@
 #include "lighting/deferred/PointLightBatch.h"
 
 #include "foundation/helpers/Release.h"
+#include "graphics/effects/EffectPasses.h"
 #include "lighting/deferred/DeferredLight.h"
 #include "render/scenegraph/RenderObjekt.h"
 
@@ -20,20 +21,6 @@ using Triangle = PointLightBatch::Triangle;
 const char* const kPointTechnique = "Pointlight_Points";
 // How much larger than its rectangle a light's square may be.
 constexpr float kLargestSquareShare = 1.25f;
-
-// Every pass of the effect's current technique, each drawn by draw.
-template <class Draw> void runPasses(ID3DXEffect* effect, Draw&& draw)
-{
-    UINT passes = 0;
-    if (FAILED(effect->Begin(&passes, 0)))
-        return;
-    for (UINT i = 0; i < passes; ++i) {
-        effect->BeginPass(i);
-        draw();
-        effect->EndPass();
-    }
-    effect->End();
-}
 
 // The unit icosahedron split once: every corner on the unit sphere.
 void splitIcosahedron(std::vector<D3DXVECTOR3>& corners, std::vector<Triangle>& triangles)
@@ -266,12 +253,12 @@ void PointLightBatch::drawCorners(IDirect3DDevice9* device, ID3DXEffect* effect,
     device->SetStreamSource(0, m_rectBuffer, 0, sizeof(RectCorner));
     device->SetIndices(m_rectIndices);
     if (rectCorners)
-        runPasses(effect,
-                  [&] { device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, rectCorners, 0, rectCorners / 2); });
+        runEffectPasses(
+            effect, [&] { device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, rectCorners, 0, rectCorners / 2); });
     if (points) {
         const D3DXHANDLE technique = effect->GetCurrentTechnique();
         effect->SetTechnique(kPointTechnique);
-        runPasses(effect, [&] { device->DrawPrimitive(D3DPT_POINTLIST, rectCorners, points); });
+        runEffectPasses(effect, [&] { device->DrawPrimitive(D3DPT_POINTLIST, rectCorners, points); });
         effect->SetTechnique(technique);
     }
     device->SetStreamSource(0, nullptr, 0, 0);
@@ -353,8 +340,8 @@ bool PointLightBatch::draw(IDirect3DDevice9* device, ID3DXEffect* effect)
     device->SetStreamSource(1, m_instanceBuffer, 0, sizeof(Instance));
     device->SetStreamSourceFreq(1, D3DSTREAMSOURCE_INSTANCEDATA | 1u);
     device->SetIndices(m_triangles);
-    runPasses(effect,
-              [&] { device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, m_cornerCount, 0, m_triangleCount); });
+    runEffectPasses(effect,
+                    [&] { device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, m_cornerCount, 0, m_triangleCount); });
     device->SetStreamSourceFreq(0, 1);
     device->SetStreamSourceFreq(1, 1);
     device->SetStreamSource(0, nullptr, 0, 0);

@@ -3,6 +3,7 @@
 // star streaks, bloom, tone mapping), all drawn with the techniques of the one HDR effect.
 #include "devices/d3d/D3DInterface.h"
 #include "graphics/effects/Effect.h"
+#include "graphics/effects/EffectPasses.h"
 #include "lighting/hdr/HDRRenderer.h"
 #include "render/ScopedMeasure.h"
 #include "render/ScopedPerfEvent.h"
@@ -167,17 +168,7 @@ void HDRRenderer::drawFullScreenQuad(float left, float top, float right, float b
 
 bool HDRRenderer::drawPasses(const float coords[4])
 {
-    ID3DXEffect* fx = m_effect->getEffect();
-    UINT passes = 0;
-    if (FAILED(fx->Begin(&passes, 0)))
-        return false;
-    for (UINT pass = 0; pass < passes; ++pass) {
-        fx->BeginPass(pass);
-        drawFullScreenQuad(coords);
-        fx->EndPass();
-    }
-    fx->End();
-    return true;
+    return runEffectPasses(m_effect->getEffect(), [&] { drawFullScreenQuad(coords); });
 }
 
 bool HDRRenderer::scaleHDRScene()
