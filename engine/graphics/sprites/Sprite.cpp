@@ -292,6 +292,7 @@ bool Sprite::End()
     m_pointBatchCount = 0;
     m_whiteBatchCount = 0;
     m_discardCount = 0;
+    m_drewWithoutDepth = false;
     IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
     ID3DXEffect* fx = m_effect ? m_effect->getEffect() : nullptr;
     if (!m_vertexBuffer || !m_indexBuffer || !device || !fx || (m_quads2D.empty() && m_quads3D.empty())) {
@@ -338,7 +339,16 @@ bool Sprite::End()
     }
     if (!m_quads2D.empty()) {
         device->SetFVF(FVF_2D);
+        IDirect3DSurface9* depth = nullptr;
+        DWORD stencil = FALSE;
+        device->GetRenderState(D3DRS_STENCILENABLE, &stencil);
+        if (m_quads2D.size() >= UNBOUND_DEPTH_QUADS && !stencil && SUCCEEDED(device->GetDepthStencilSurface(&depth)) &&
+            depth && SUCCEEDED(device->SetDepthStencilSurface(nullptr)))
+            m_drewWithoutDepth = true;
         flushList(m_quads2D, (m_flags & D3DXSPRITE_ALPHABLEND) ? "Render2DAlpha" : "Render2D");
+        if (m_drewWithoutDepth)
+            device->SetDepthStencilSurface(depth);
+        releaseAndNull(depth);
     }
     D3DPERF_EndEvent();
     return false;
@@ -462,10 +472,14 @@ void Sprite::drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count,
         m_whiteBatchCount += white ? 1 : 0;
     }
     fx->CommitChanges();
+    // Without a depth buffer the draw goes in pieces the rasteriser takes as rectangles.
+    const UINT piece = m_drewWithoutDepth ? RECTANGLE_DRAW_QUADS : count;
     for (UINT pass = 0; pass < passes; ++pass) {
         if (FAILED(fx->BeginPass(pass)))
             continue;
-        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, kRingVertices, m_ring * 6, count * 2);
+        for (UINT done = 0; done < count; done += piece)
+            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, kRingVertices, (m_ring + done) * 6,
+                                         std::min(piece, count - done) * 2);
         fx->EndPass();
     }
     ++m_batchCount;

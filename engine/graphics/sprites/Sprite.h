@@ -49,6 +49,14 @@ public:
     static constexpr UINT RING_QUADS = 4096;
     // Quads left unused between two batches in the ring.
     static constexpr UINT RING_GAP = 4;
+    // A software rasteriser (llvmpipe) fills a quad's two triangles as one rectangle, with no
+    // diagonal whose blocks both triangles shade, while no depth buffer is bound and the draw
+    // reaches it whole: its vertex stage cuts longer draws at counts that split quads.
+    static constexpr UINT RECTANGLE_DRAW_QUADS = 170;
+    // From this many 2D quads without a stencil test, End draws them with the depth buffer
+    // unbound (2D quads never test depth); a smaller list would not repay the two hand-overs to
+    // the rasteriser that changing the target's buffers costs.
+    static constexpr size_t UNBOUND_DEPTH_QUADS = 256;
 
     Sprite();
     ~Sprite() override;
@@ -99,6 +107,8 @@ public:
     UINT getPointBatchCount() const { return m_pointBatchCount; }
     UINT getWhiteBatchCount() const { return m_whiteBatchCount; }
     UINT getDiscardCount() const { return m_discardCount; }
+    // Whether the last End drew its 2D quads with the depth buffer unbound.
+    bool drewWithoutDepth() const { return m_drewWithoutDepth; }
     IDirect3DVertexBuffer9* getVertexBuffer() const { return m_vertexBuffer; }
 
 private:
@@ -131,6 +141,7 @@ private:
     UINT m_pointBatchCount = 0;
     UINT m_whiteBatchCount = 0;
     UINT m_discardCount = 0;
+    bool m_drewWithoutDepth = false;
     // The effect's texture parameters, its filter and its colour switches, looked up once per End.
     D3DXHANDLE m_textureHandles[4] = {};
     D3DXHANDLE m_filterHandle = nullptr;

@@ -463,6 +463,7 @@ TEST_F(SpriteBatchTest, RingWrapsToItsStartWithADiscardingLock)
     });
     EXPECT_EQ(m_sprite.getBatchCount(), 2u);
     EXPECT_EQ(m_sprite.getDiscardCount(), 1u);
+    EXPECT_FALSE(m_sprite.drewWithoutDepth());
     EXPECT_EQ(m_sprite.getRingPosition(), 4u + 6u + Sprite::RING_GAP);
     for (int k = 0; k < 10; ++k)
         EXPECT_RGB(image, k, 0, 0xFF000000u | static_cast<DWORD>(k * 20));
@@ -483,6 +484,8 @@ TEST_F(SpriteBatchTest, RingWrapsToItsStartWithADiscardingLock)
     });
     EXPECT_EQ(m_sprite.getBatchCount(), 2u);
     EXPECT_EQ(m_sprite.getDiscardCount(), 1u);
+    // Drawn in pieces with the depth buffer unbound: every piece must land on its own quads.
+    EXPECT_TRUE(m_sprite.drewWithoutDepth());
     // The first batch fills the whole ring, the rest start after the gap.
     EXPECT_EQ(m_sprite.getRingPosition(), Sprite::RING_GAP + (count - Sprite::RING_QUADS) + Sprite::RING_GAP);
     // The last quad drawn on each pixel wins.
@@ -495,6 +498,44 @@ TEST_F(SpriteBatchTest, RingWrapsToItsStartWithADiscardingLock)
         wrong += near(got, colourOf(last), 1) ? 0 : 1;
     }
     EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(SpriteBatchTest, ALongListKeepsTheDepthBufferBoundOnlyUnderAStencilTest)
+{
+    Texture2D white;
+    ASSERT_TRUE(solid(white, 0xFFFFFFFF, 1));
+    ScopedTarget target(m_device);
+    ASSERT_TRUE(target.ok());
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_TRUE(SUCCEEDED(m_device->GetDepthStencilSurface(&depth)) && depth);
+    const int count = static_cast<int>(Sprite::UNBOUND_DEPTH_QUADS) + 44;
+    auto list = [&] {
+        ASSERT_TRUE(m_sprite.Begin(0, m_effect));
+        for (int k = 0; k < count; ++k)
+            ASSERT_TRUE(at(white, static_cast<float>(k % kTarget), static_cast<float>(k / kTarget), 0xFF00FF00));
+        m_sprite.End();
+    };
+    // The stencil lives in the depth buffer: a test that never passes still holds every quad back.
+    m_device->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_NEVER);
+    Image image = target.draw(list);
+    m_device->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+    m_device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    EXPECT_FALSE(m_sprite.drewWithoutDepth());
+    EXPECT_RGB(image, 0, 0, 0xFF000000);
+
+    image = target.draw(list);
+    EXPECT_TRUE(m_sprite.drewWithoutDepth());
+    EXPECT_RGB(image, 0, 0, 0xFF00FF00);
+    EXPECT_RGB(image, (count - 1) % kTarget, (count - 1) / kTarget, 0xFF00FF00);
+    EXPECT_RGB(image, count % kTarget, count / kTarget, 0xFF000000);
+    // Bound again afterwards, for whatever is drawn next.
+    IDirect3DSurface9* after = nullptr;
+    EXPECT_TRUE(SUCCEEDED(m_device->GetDepthStencilSurface(&after)));
+    EXPECT_EQ(after, depth);
+    if (after)
+        after->Release();
+    depth->Release();
 }
 
 TEST_F(SpriteBatchTest, BeginEndRulesAndCulling)
