@@ -379,6 +379,21 @@ TEST_F(PostEffectRendererTest, WithNoEffectToDrawTheForwardRendererDrawsOnTheCal
 
 TEST_F(PostEffectRendererTest, OnAWindowsPictureWithoutAlphaTheForwardRendererDrawsDirectlyUnlessABlendReadsAlpha)
 {
+    // Effects an earlier test of this process left loaded (the scene bundles) may blend with the
+    // target's alpha; they are let go of for this test and loaded again after it.
+    struct SetAside {
+        std::vector<Effect*> effects;
+        ~SetAside()
+        {
+            for (Effect* effect : effects)
+                effect->reload();
+        }
+    } setAside;
+    for (Effect* effect : EffectManager::getInstance()->getEffects())
+        if (effect->isLoaded() && effect->mayBlendWithTargetAlpha()) {
+            effect->releaseEffect();
+            setAside.effects.push_back(effect);
+        }
     GraphicsTesting::ScopedTarget target(m_device, 32, 16, D3DFMT_X8R8G8B8);
     ASSERT_TRUE(target.ok());
     IDirect3DTexture9* texture = nullptr;
