@@ -28,6 +28,8 @@ bool PlatformInjectWindowMove(HWND window, int x, int y);
 bool PlatformWindowInFullScreen(HWND window);
 // What SIGINT and SIGTERM do: the next look at the message queue closes the main window.
 void PlatformRaiseTerminationSignal();
+// Forgets a termination signal raised or served, as a new process starts without one.
+void PlatformClearTerminationSignal();
 // The injected input reaches DirectInput devices at once (immediate state and buffered
 // data), exactly as real input does, without the message queue being looked at.
 

@@ -287,6 +287,7 @@ TEST_F(MessageQueueTest, TerminationSignalsCloseTheOldestWindowAndWakeAWaitingLo
     PlatformRaiseTerminationSignal();
     EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), 0);
     EXPECT_EQ(msg.wParam, 0u);
+    PlatformClearTerminationSignal();
 }
 
 TEST_F(MessageQueueTest, TimersFireUntilKilled)

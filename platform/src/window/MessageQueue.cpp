@@ -261,6 +261,12 @@ void PlatformRaiseTerminationSignal()
     s_terminationPending.store(1);
 }
 
+void PlatformClearTerminationSignal()
+{
+    s_terminationPending.store(0);
+    s_terminationServed.store(false);
+}
+
 bool PlatformTerminationRequested()
 {
     return s_terminationServed.load();

@@ -4,6 +4,7 @@
 // arguments (missing, not numbers, naming nothing, huge counts, object names with path parts).
 #include "engine/scene/ObjektCommandsSupport.h"
 #include "scene/ObjektCommands.h"
+#include "scene/SceneBudget.h"
 #include "scene/arrangements/ObjektAnordnung.h"
 #include "support/TestSupport.h"
 
@@ -400,4 +401,7 @@ TEST_F(ObjektCommandsTest, AScenePastItsBudgetIsCutWithOneLineAndASignalEndsItsL
     PlatformRaiseTerminationSignal();
     EXPECT_TRUE(load(L"<SZENE>" + probe(L"F") + L"</SZENE>").empty());
     EXPECT_NE(m_logs.text().find("the game is ending; 1 objects or copies from \"F\" on"), std::string::npos);
+    // The engine's manager outlives the test: its limit and the signal go back as they were.
+    m_manager->getSceneBudget().setLimit(SceneBudget::kSceneLimit);
+    PlatformClearTerminationSignal();
 }

@@ -416,6 +416,12 @@ TEST_F(DirectInputInterfaceTest, ConsoleGetsEveryKeyOfALineTypedAtTwoFramesASeco
     ASSERT_TRUE(engine->isConsoleVisible());
     ASSERT_NE(engine->getCurrentConsoleLine(), nullptr);
     EXPECT_EQ(engine->getCurrentConsoleLine()->getLine(), line);
+    // Erased again, so that the console keeps no line for whatever types into it next.
+    constexpr int kBackspace = 42;
+    for (std::size_t i = 0; i < line.size(); ++i)
+        key(kBackspace, false);
+    frame();
+    EXPECT_EQ(engine->getCurrentConsoleLine()->getLine(), L"");
     key(kGrave, false);
     frame();
     EXPECT_FALSE(engine->isConsoleVisible());
