@@ -339,16 +339,14 @@ bool Sprite::End()
     }
     if (!m_quads2D.empty()) {
         device->SetFVF(FVF_2D);
-        IDirect3DSurface9* depth = nullptr;
         DWORD stencil = FALSE;
         device->GetRenderState(D3DRS_STENCILENABLE, &stencil);
-        if (m_quads2D.size() >= UNBOUND_DEPTH_QUADS && !stencil && SUCCEEDED(device->GetDepthStencilSurface(&depth)) &&
-            depth && SUCCEEDED(device->SetDepthStencilSurface(nullptr)))
+        if (m_quads2D.size() >= UNBOUND_DEPTH_QUADS && !stencil &&
+            SUCCEEDED(device->GetDepthStencilSurface(&m_unboundDepth)) && m_unboundDepth &&
+            SUCCEEDED(device->SetDepthStencilSurface(nullptr)))
             m_drewWithoutDepth = true;
         flushList(m_quads2D, (m_flags & D3DXSPRITE_ALPHABLEND) ? "Render2DAlpha" : "Render2D");
-        if (m_drewWithoutDepth)
-            device->SetDepthStencilSurface(depth);
-        releaseAndNull(depth);
+        bindDepthAgain(device);
     }
     D3DPERF_EndEvent();
     return false;
@@ -430,6 +428,14 @@ void Sprite::flushList(std::vector<SpriteQuad>& quads, const char* technique)
         fx->End();
 }
 
+void Sprite::bindDepthAgain(IDirect3DDevice9* device)
+{
+    if (!m_unboundDepth)
+        return;
+    device->SetDepthStencilSurface(m_unboundDepth);
+    releaseAndNull(m_unboundDepth);
+}
+
 void Sprite::drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count, IDirect3DTexture9* const* textures,
                        UINT textureCount, UINT passes, bool aligned, bool white)
 {
@@ -472,11 +478,18 @@ void Sprite::drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count,
         m_whiteBatchCount += white ? 1 : 0;
     }
     fx->CommitChanges();
-    // Without a depth buffer the draw goes in pieces the rasteriser takes as rectangles.
-    const UINT piece = m_drewWithoutDepth ? RECTANGLE_DRAW_QUADS : count;
     for (UINT pass = 0; pass < passes; ++pass) {
         if (FAILED(fx->BeginPass(pass)))
             continue;
+        // A pass of the caller's effect that tests depth or stencil gets the buffer back.
+        DWORD depthTest = FALSE, stencilTest = FALSE;
+        if (m_unboundDepth &&
+            (SUCCEEDED(device->GetRenderState(D3DRS_ZENABLE, &depthTest)) &&
+             SUCCEEDED(device->GetRenderState(D3DRS_STENCILENABLE, &stencilTest))) &&
+            (depthTest || stencilTest))
+            bindDepthAgain(device);
+        // Without a depth buffer the draw goes in pieces the rasteriser takes as rectangles.
+        const UINT piece = m_unboundDepth ? RECTANGLE_DRAW_QUADS : count;
         for (UINT done = 0; done < count; done += piece)
             device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, kRingVertices, (m_ring + done) * 6,
                                          std::min(piece, count - done) * 2);

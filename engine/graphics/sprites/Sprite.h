@@ -107,7 +107,8 @@ public:
     UINT getPointBatchCount() const { return m_pointBatchCount; }
     UINT getWhiteBatchCount() const { return m_whiteBatchCount; }
     UINT getDiscardCount() const { return m_discardCount; }
-    // Whether the last End drew its 2D quads with the depth buffer unbound.
+    // Whether the last End drew 2D quads with the depth buffer unbound (each pass of the effect
+    // that tests depth or stencil binds it again for the rest).
     bool drewWithoutDepth() const { return m_drewWithoutDepth; }
     IDirect3DVertexBuffer9* getVertexBuffer() const { return m_vertexBuffer; }
 
@@ -118,6 +119,8 @@ private:
     // Draws the list with the technique named, or for batches of one or two
     // textures its form for as many ("_1Tex", "_2Tex") when the effect has it.
     void flushList(std::vector<SpriteQuad>& quads, const char* technique);
+    // Binds the depth-stencil surface End took away, if it did.
+    void bindDepthAgain(IDirect3DDevice9* device);
     void drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count, IDirect3DTexture9* const* textures,
                    UINT textureCount, UINT passes, bool aligned, bool white);
 
@@ -142,6 +145,8 @@ private:
     UINT m_whiteBatchCount = 0;
     UINT m_discardCount = 0;
     bool m_drewWithoutDepth = false;
+    // The depth-stencil surface End unbound for its 2D list, held until bound again.
+    IDirect3DSurface9* m_unboundDepth = nullptr;
     // The effect's texture parameters, its filter and its colour switches, looked up once per End.
     D3DXHANDLE m_textureHandles[4] = {};
     D3DXHANDLE m_filterHandle = nullptr;

@@ -500,7 +500,7 @@ TEST_F(SpriteBatchTest, RingWrapsToItsStartWithADiscardingLock)
     EXPECT_EQ(wrong, 0);
 }
 
-TEST_F(SpriteBatchTest, ALongListKeepsTheDepthBufferBoundOnlyUnderAStencilTest)
+TEST_F(SpriteBatchTest, ALongListDrawsWithoutTheDepthBufferUnlessItsStencilOrDepthIsTested)
 {
     Texture2D white;
     ASSERT_TRUE(solid(white, 0xFFFFFFFF, 1));
@@ -531,6 +531,25 @@ TEST_F(SpriteBatchTest, ALongListKeepsTheDepthBufferBoundOnlyUnderAStencilTest)
     EXPECT_RGB(image, count % kTarget, count / kTarget, 0xFF000000);
     // Bound again afterwards, for whatever is drawn next.
     IDirect3DSurface9* after = nullptr;
+    EXPECT_TRUE(SUCCEEDED(m_device->GetDepthStencilSurface(&after)));
+    EXPECT_EQ(after, depth);
+    if (after)
+        after->Release();
+
+    // A caller's effect whose pass tests depth gets the buffer back: a test that never passes
+    // holds every quad back.
+    TestSupport::writeText(m_fx / "neverdepth.fx",
+                           "texture g_Textur0;\n"
+                           "sampler g_Sampler0 = sampler_state { Texture = <g_Textur0>; };\n"
+                           "float4 PS(float2 uv : TEXCOORD0) : COLOR { return tex2D(g_Sampler0, uv); }\n"
+                           "technique Render2D { pass P0 { ZEnable = TRUE; ZFunc = NEVER; CullMode = NONE;"
+                           " VertexShader = NULL; PixelShader = compile ps_2_0 PS(); } }\n");
+    Effect* never = makeEffect(L"<EFFECT NAME=\"Nie\"><FILE FILENAME=\"data\\FX\\neverdepth.fx\"/></EFFECT>");
+    ASSERT_NE(never, nullptr) << m_logs.text("UlvoEffect.log");
+    std::swap(m_effect, never);
+    image = target.draw(list);
+    std::swap(m_effect, never);
+    EXPECT_RGB(image, 0, 0, 0xFF000000);
     EXPECT_TRUE(SUCCEEDED(m_device->GetDepthStencilSurface(&after)));
     EXPECT_EQ(after, depth);
     if (after)
