@@ -482,12 +482,13 @@ void Sprite::drawBatch(std::vector<SpriteQuad>& quads, size_t first, UINT count,
         if (FAILED(fx->BeginPass(pass)))
             continue;
         // A pass of the caller's effect that tests depth or stencil gets the buffer back.
-        DWORD depthTest = FALSE, stencilTest = FALSE;
-        if (m_unboundDepth &&
-            (SUCCEEDED(device->GetRenderState(D3DRS_ZENABLE, &depthTest)) &&
-             SUCCEEDED(device->GetRenderState(D3DRS_STENCILENABLE, &stencilTest))) &&
-            (depthTest || stencilTest))
-            bindDepthAgain(device);
+        if (m_unboundDepth) {
+            DWORD depthTest = FALSE, stencilTest = FALSE;
+            device->GetRenderState(D3DRS_ZENABLE, &depthTest);
+            device->GetRenderState(D3DRS_STENCILENABLE, &stencilTest);
+            if (depthTest || stencilTest)
+                bindDepthAgain(device);
+        }
         // Without a depth buffer the draw goes in pieces the rasteriser takes as rectangles.
         const UINT piece = m_unboundDepth ? RECTANGLE_DRAW_QUADS : count;
         for (UINT done = 0; done < count; done += piece)

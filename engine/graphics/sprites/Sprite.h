@@ -54,8 +54,8 @@ public:
     // reaches it whole: its vertex stage cuts longer draws at counts that split quads.
     static constexpr UINT RECTANGLE_DRAW_QUADS = 170;
     // From this many 2D quads without a stencil test, End draws them with the depth buffer
-    // unbound (2D quads never test depth); a smaller list would not repay the two hand-overs to
-    // the rasteriser that changing the target's buffers costs.
+    // unbound (the sprite's own 2D techniques test no depth); a smaller list would not repay the
+    // two hand-overs to the rasteriser that changing the target's buffers costs.
     static constexpr size_t UNBOUND_DEPTH_QUADS = 256;
 
     Sprite();
