@@ -75,6 +75,9 @@ void PlatformForgetTranslatedEffects();
 #include <cstdint>
 void PlatformCountGLCalls(bool on);
 void PlatformGLCallCounts(uint64_t& calls, uint64_t& draws);
+// While calls are counted, draws made with this GL program are counted but not made (0: none), so
+// that the CPU time a frame saves without them measures their cost without waiting for each draw.
+void PlatformLeaveOutProgram(unsigned program);
 // Counts the pixels written (draws' samples that passed, clears' and copies' areas) along with
 // the calls, until switched off; waits for each draw, so for measuring only.
 void PlatformCountPixels(bool on);

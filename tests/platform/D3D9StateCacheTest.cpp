@@ -15,6 +15,7 @@ class D3D9StateCacheTest : public DeviceFixture {
 protected:
     void TearDown() override
     {
+        PlatformLeaveOutProgram(0);
         PlatformCountGLCalls(false);
         DeviceFixture::TearDown();
     }
@@ -116,6 +117,44 @@ TEST_F(D3D9StateCacheTest, StatesChangedByCopiesAndClearsAreSetAgainForTheNextDr
     m_device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
     m_device->SetTexture(0, nullptr);
     white->Release();
+}
+
+TEST_F(D3D9StateCacheTest, DrawsOfALeftOutProgramAreCountedButNotMadeWhileCallsAreCounted)
+{
+    ASSERT_TRUE(createDevice(32, 32));
+    IDirect3DTexture9* green = createTexture(m_device, 1, 1, {0xFF00FF00});
+    ASSERT_NE(green, nullptr);
+    m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    drawTexturedQuad(green, 0, 0, 8, 8, false);
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    ASSERT_NE(program, 0);
+
+    // Switched on without counting, it leaves nothing out.
+    PlatformLeaveOutProgram(static_cast<unsigned>(program));
+    drawTexturedQuad(green, 8, 0, 16, 8, false);
+    PlatformCountGLCalls(true);
+    uint64_t calls = 0, draws = 0;
+    PlatformGLCallCounts(calls, draws);
+    drawTexturedQuad(green, 16, 0, 24, 8, false);
+    uint64_t callsAfter = 0, drawsAfter = 0;
+    PlatformGLCallCounts(callsAfter, drawsAfter);
+    EXPECT_EQ(drawsAfter - draws, 1u);
+    // Another program's draws are made; with none left out, this one's are again.
+    PlatformLeaveOutProgram(static_cast<unsigned>(program) + 1000);
+    drawTexturedQuad(green, 24, 0, 32, 8, false);
+    PlatformLeaveOutProgram(0);
+    drawTexturedQuad(green, 0, 8, 8, 16, false);
+    PlatformCountGLCalls(false);
+
+    const Image image = readBackBuffer();
+    EXPECT_EQ(image.at(4, 4), 0xFF00FF00u) << hex(image.at(4, 4));
+    EXPECT_EQ(image.at(12, 4), 0xFF00FF00u) << hex(image.at(12, 4));
+    EXPECT_EQ(image.at(20, 4), 0xFFFF0000u) << hex(image.at(20, 4));
+    EXPECT_EQ(image.at(28, 4), 0xFF00FF00u) << hex(image.at(28, 4));
+    EXPECT_EQ(image.at(4, 12), 0xFF00FF00u) << hex(image.at(4, 12));
+    m_device->SetTexture(0, nullptr);
+    green->Release();
 }
 
 TEST_F(D3D9StateCacheTest, PresentShowsTheBackBufferUprightAndTheNextDrawKeepsItsStates)
