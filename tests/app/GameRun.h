@@ -114,18 +114,16 @@ public:
 
     std::string log(const char* name) const { return TestSupport::readText(m_runFolder / "logs" / name); }
 
-    // True once the log holds the text; false when the program ended or time ran out.
+    // True once the log holds the text; false when the program ended or the (load-stretched)
+    // time ran out.
     bool waitForLog(const char* name, const std::string& text, std::chrono::milliseconds limit)
     {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (std::filesystem::exists(m_runFolder / "logs" / name) && log(name).find(text) != std::string::npos)
-                return true;
-            if (exited())
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+        bool found = false;
+        TestSupport::waitPatiently(limit, [&] {
+            found = std::filesystem::exists(m_runFolder / "logs" / name) && log(name).find(text) != std::string::npos;
+            return found || exited();
+        });
+        return found;
     }
 
     // True once the main window exists (its log says so).
@@ -137,16 +135,13 @@ public:
     void terminate() { signal(SIGTERM); }
     void signal(int number) { kill(m_pid, number); }
 
-    // The exit status byte, or -1 when it did not end in time or ended by a signal.
+    // The exit status byte, or -1 when it did not end in the (load-stretched) time or ended by a
+    // signal.
     int waitForExit(std::chrono::milliseconds limit)
     {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (exited())
-                return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return -1;
+        if (!TestSupport::waitPatiently(limit, [&] { return exited(); }))
+            return -1;
+        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
     }
 
     double secondsRunning() const

@@ -49,11 +49,11 @@ TEST(ThreeMatchApp, EndsWithZeroOnSigtermAndLeavesConfigAndLogs)
     // The signal reaches the main loop, not the intro video.
     fs::remove(game.runFolder() / "intro.wmv");
     game.start();
-    ASSERT_TRUE(game.waitForWindow(std::chrono::seconds(20)));
+    ASSERT_TRUE(game.waitForWindow(std::chrono::seconds(120)));
     // Let the main loop turn for a moment before asking it to end.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     game.terminate();
-    EXPECT_EQ(game.waitForExit(std::chrono::seconds(20)), 0);
+    EXPECT_EQ(game.waitForExit(std::chrono::seconds(120)), 0);
 
     expectCompleteConfig(game.configFile());
     for (const char* log : {"logfile.log", "UlvoEngine.log", "UlvoRenderInterface.log", "window.log", "MyXML.log"})
@@ -71,6 +71,6 @@ TEST(ThreeMatchApp, FailingDeviceEndsWithMinusOneAndStillWritesConfig)
 {
     GameRun game;
     game.start("", {{"ULVO_TEST_FAIL_DEVICE", "1"}});
-    EXPECT_EQ(game.waitForExit(std::chrono::seconds(20)), 255);
+    EXPECT_EQ(game.waitForExit(std::chrono::seconds(120)), 255);
     expectCompleteConfig(game.configFile());
 }

@@ -1,10 +1,12 @@
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -107,6 +109,35 @@ fs::path runtimeDir()
 fs::path binDir()
 {
     return envPath("ULVO_BIN_DIR", ULVO_DEFAULT_BIN_DIR);
+}
+
+double machineSlowness()
+{
+    double load = 0.0;
+    std::ifstream loadavg("/proc/loadavg");
+    if (!(loadavg >> load))
+        return 1.0;
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::clamp(load / cores, 1.0, 8.0);
+}
+
+bool waitPatiently(std::chrono::milliseconds quietBound, const std::function<bool()>& done,
+                   std::chrono::milliseconds poll)
+{
+    const auto start = std::chrono::steady_clock::now();
+    auto bound = quietBound * machineSlowness();
+    auto lastLook = start;
+    while (!done()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastLook >= std::chrono::seconds(1)) {
+            bound = std::max(bound, quietBound * machineSlowness());
+            lastLook = now;
+        }
+        if (now - start >= bound)
+            return false;
+        std::this_thread::sleep_for(poll);
+    }
+    return true;
 }
 
 } // namespace TestSupport

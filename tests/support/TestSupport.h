@@ -1,6 +1,8 @@
 #pragma once
 // Shared helpers for the unit tests: temporary folders and whole-file I/O.
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -46,5 +48,15 @@ std::vector<uint8_t> utf16le(const std::wstring& text, bool withBom);
 std::filesystem::path sourceDir();
 std::filesystem::path runtimeDir();
 std::filesystem::path binDir();
+
+// How many times longer than on a quiet machine work may take now: the load average over the
+// cores, at least 1 and at most 8. A busy shared machine stretches a game's start by that much.
+double machineSlowness();
+
+// Waits until done() holds and says whether it did. The bound only catches a hang: it is the
+// given time stretched by the machine's slowness, looked at again while waiting, so a load that
+// rises during the wait extends it.
+bool waitPatiently(std::chrono::milliseconds quietBound, const std::function<bool()>& done,
+                   std::chrono::milliseconds poll = std::chrono::milliseconds(10));
 
 } // namespace TestSupport
