@@ -437,8 +437,8 @@ TEST_F(DShowFixture, VideoLibrariesOpenedAheadServeTheClipAndGoWhenLetGo)
     ASSERT_EQ(m_control->Run(), S_OK);
     // A busy machine decodes the clip slowly: the bound only catches a clip that never ends.
     LONG code = 0;
-    TestSupport::waitPatiently(std::chrono::seconds(30), [&] { return (code = nextEvent(100)) == EC_COMPLETE; },
-                               std::chrono::milliseconds(0));
+    TestSupport::waitPatiently(
+        std::chrono::seconds(30), [&] { return (code = nextEvent(100)) == EC_COMPLETE; }, std::chrono::milliseconds(0));
     EXPECT_EQ(code, EC_COMPLETE);
     EXPECT_EQ(releaseGraph(), 0u);
     EXPECT_TRUE(ffmpegLoaded());     // still held
