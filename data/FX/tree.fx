@@ -1,8 +1,9 @@
 // The forest's effect: every instance slot (the vertex's third texture coordinate) takes its tree's
-// foot and turn (g_Positionen), size (g_Scales) and wind (g_Wind) from the batch's arrays; the
-// slices are sized, turned about y, swayed at the top by the wind over g_time and placed in world
-// space. A batch holds trees of one type, whose picture is g_Textur0: one fetch per pixel rather
-// than one per type. Cut-out pixels are discarded. Far
+// foot and turn (g_Positionen), size and type (g_Scales) and wind (g_Wind) from the batch's
+// arrays; the slices are sized, turned about y, swayed at the top by the wind over g_time and
+// placed in world space. The type picks one of the four pictures g_Textur0 to g_Textur3 (a later
+// type, which has none of its own, the fourth); the forest draws each type in batches of its own,
+// so the branch goes alike across a draw and a pixel fetches one picture. Cut-out pixels are discarded. Far
 // trees fade out (g_blend) or shrink (g_scale) over the far band. TREE_MODE 1 writes the
 // deferred G-buffer of the same slices.
 #include "scenecommon.fxh"
@@ -22,16 +23,25 @@ bool g_blend = true;
 bool g_scale = false;
 
 texture g_Textur0;
+texture g_Textur1;
+texture g_Textur2;
+texture g_Textur3;
 
-sampler TreeSampler0 = sampler_state
-{
-    Texture = <g_Textur0>;
-    MinFilter = LINEAR;
-    MagFilter = LINEAR;
-    MipFilter = NONE;
-    AddressU = CLAMP;
-    AddressV = CLAMP;
-};
+#define TREE_SAMPLER(name, tex)                                                                                        \
+    sampler name = sampler_state                                                                                       \
+    {                                                                                                                  \
+        Texture = <tex>;                                                                                               \
+        MinFilter = LINEAR;                                                                                            \
+        MagFilter = LINEAR;                                                                                            \
+        MipFilter = NONE;                                                                                              \
+        AddressU = CLAMP;                                                                                              \
+        AddressV = CLAMP;                                                                                              \
+    };
+
+TREE_SAMPLER(TreeSampler0, g_Textur0)
+TREE_SAMPLER(TreeSampler1, g_Textur1)
+TREE_SAMPLER(TreeSampler2, g_Textur2)
+TREE_SAMPLER(TreeSampler3, g_Textur3)
 
 struct TreeIn {
     float3 position : POSITION;
@@ -44,7 +54,7 @@ struct TreeOut {
     float2 uv : TEXCOORD0;
     float3 normal : TEXCOORD1;
     float3 world : TEXCOORD2;
-    float fade : TEXCOORD3;
+    float2 typeFade : TEXCOORD3;
 #if TREE_MODE == 1
     float2 depth : TEXCOORD4;
 #endif
@@ -75,17 +85,26 @@ TreeOut VS(TreeIn v)
     o.uv = v.uvSlot.xy;
     o.normal = mul(normal, (float3x3)g_World);
     o.world = world;
-    o.fade = g_blend ? fade : 1.0;
+    o.typeFade = float2(size.w, g_blend ? fade : 1.0);
 #if TREE_MODE == 1
     o.depth = o.position.zw;
 #endif
     return o;
 }
 
-// The picture of the batch's tree type; cut-out pixels are discarded.
+// The picture of the slice's tree type; cut-out pixels are discarded.
 float4 treeTexel(TreeOut i)
 {
-    float4 texel = tex2D(TreeSampler0, i.uv);
+    float type = i.typeFade.x;
+    float4 texel;
+    if (type < 0.5)
+        texel = tex2D(TreeSampler0, i.uv);
+    else if (type < 1.5)
+        texel = tex2D(TreeSampler1, i.uv);
+    else if (type < 2.5)
+        texel = tex2D(TreeSampler2, i.uv);
+    else
+        texel = tex2D(TreeSampler3, i.uv);
     clip(texel.a - 0.5);
     return texel;
 }
@@ -108,7 +127,7 @@ float4 PS(TreeOut i) : COLOR
     float3 l = normalize(g_LightDir);
     float lit = abs(dot(n, l)) * 0.6 + 0.4;
     float3 colour = texel.rgb * (g_LightAmbient.rgb + g_LightDiffuse.rgb * lit);
-    return saturate(float4(colour * g_MaskColor.rgb, i.fade));
+    return saturate(float4(colour * g_MaskColor.rgb, i.typeFade.y));
 }
 #endif
 

@@ -276,7 +276,11 @@ void DeferredRenderer::renderVolumeLight(DeferredLight* light, EffectSlot slot, 
         return;
     if (!lightShines(light))
         return;
-    if (type == LIGHT_POINT && m_batchingPoints && light->getCurrentShadowType() == SHADOW_NONE) {
+    // The batch lights the bounds of a light's sphere on the screen and leaves the rest to the
+    // fade, which is 0 beyond the radius only for a positive exponent: a light without one (any
+    // fade exponent a file gives, 0 or below) keeps to its own sphere.
+    const bool fadesOut = light->getFalloffRadius() > 0.0f && light->getRadius() > 0.0f;
+    if (type == LIGHT_POINT && m_batchingPoints && fadesOut && light->getCurrentShadowType() == SHADOW_NONE) {
         m_pointBatch.add(*light, (m_hdrMode & HDRStage::HDR_DEFERRED) != 0);
         return;
     }

@@ -176,6 +176,9 @@ private:
     // The pool made the targets again: their content is gone.
     bool m_needsClear = false;
     float m_adaptationTime = 0.0f;
+    // The render manager's frame whose time the adaptation last gathered.
+    uint32_t m_gatheredFrame = 0;
+    bool m_timeGathered = false;
     const double* m_frameTime = nullptr;
 };
 

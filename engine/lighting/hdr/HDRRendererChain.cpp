@@ -55,8 +55,9 @@ private:
     IDirect3DDevice9* m_device;
 };
 
-// The shortest time the adaptation law is given at once.
-constexpr float kAdaptationStep = 1.0f / 30.0f;
+// The shortest time the adaptation law is given at once (a little under 1/60 s, so that frames
+// of 1/60 s each are a step of their own).
+constexpr float kAdaptationStep = 0.999f / 60.0f;
 
 RECT shrunk(const RECT& rect)
 {
@@ -237,13 +238,20 @@ bool HDRRenderer::calculateNewLuminance()
     ID3DXEffect* fx = m_effect->getEffect();
     std::swap(m_targets[AdaptedLumCur], m_targets[AdaptedLumLast]);
     fx->SetTechnique("CalculateAdaptedLum");
-    // The time gathers here, where every chain passes (the forward stage may be off); the law
-    // gets it in steps of more than 1/30 s and keeps the last step in between.
-    if (m_frameTime)
+    // The time gathers here, where every chain passes (the forward stage may be off), once per
+    // frame however many stages the chain follows. The law is handed the gathered time once it
+    // reaches 1/60 s and nothing on the runs in between, so the eye adapts at the same speed at any
+    // frame rate: shorter steps would be rounded away by the half floats of the targets.
+    const uint32_t frame = m_owner.getFrameCounter();
+    if (m_frameTime && (!m_timeGathered || frame != m_gatheredFrame))
         m_adaptationTime += static_cast<float>(*m_frameTime);
-    if (m_adaptationTime > kAdaptationStep) {
+    m_gatheredFrame = frame;
+    m_timeGathered = true;
+    if (m_adaptationTime >= kAdaptationStep) {
         fx->SetFloat("g_fElapsedTime", m_adaptationTime);
         m_adaptationTime = 0.0f;
+    } else {
+        fx->SetFloat("g_fElapsedTime", 0.0f);
     }
     device->SetRenderTarget(0, getSurface(AdaptedLumCur));
     device->SetTexture(0, getTexture(AdaptedLumLast));

@@ -9,7 +9,9 @@
 #include "render/manager/RenderPostEffect.h"
 #include "render/passes/RenderPass.h"
 
+#include <cwchar>
 #include <sstream>
+#include <utility>
 
 namespace Ulvo {
 
@@ -21,16 +23,46 @@ const wchar_t* const kEffectMissing = L"Posteffekt nicht gefunden!";
 const wchar_t* const kSaved = L"gespeichert!";
 const wchar_t* const kLightExists = L"es gibt bereits ein Licht mit diesen Namen!";
 
-// The console's quality words: off, low, med, high; any other word off.
-MyQuality qualityFromWord(const std::wstring& lowerWord)
+// The console's quality words: off, low, med, high; false for any other word.
+bool qualityFromWord(const std::wstring& lowerWord, MyQuality& quality)
 {
-    if (lowerWord == L"low")
-        return QUALITY_LOW;
-    if (lowerWord == L"med")
-        return QUALITY_MEDIUM;
-    if (lowerWord == L"high")
-        return QUALITY_HIGH;
-    return QUALITY_NONE;
+    static const std::pair<const wchar_t*, MyQuality> kWords[] = {
+        {L"off", QUALITY_NONE}, {L"low", QUALITY_LOW}, {L"med", QUALITY_MEDIUM}, {L"high", QUALITY_HIGH}};
+    for (const auto& [word, value] : kWords) {
+        if (lowerWord == word) {
+            quality = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The argument as a whole number from first to last; false for anything else ("x", "1.5", "").
+bool wholeNumber(const TypedConsoleCommand& line, int index, long long first, long long last, long long& value)
+{
+    const std::wstring text = line.getParamString(index);
+    if (text.empty() || text.size() > 18)
+        return false;
+    std::size_t digits = text[0] == L'-' || text[0] == L'+' ? 1 : 0;
+    if (digits == text.size())
+        return false;
+    for (std::size_t i = digits; i < text.size(); ++i) {
+        if (text[i] < L'0' || text[i] > L'9')
+            return false;
+    }
+    value = std::wcstoll(text.c_str(), nullptr, 10);
+    return value >= first && value <= last;
+}
+
+// A command's help line, the answer to a value it cannot use.
+template <std::size_t N>
+const wchar_t* helpOf(const ConsoleCommandEntry<RenderManager> (&commands)[N], const wchar_t* name)
+{
+    for (const auto& command : commands) {
+        if (std::wcscmp(command.name, name) == 0)
+            return command.help;
+    }
+    return L"";
 }
 
 D3DXVECTOR3 vectorAt(const TypedConsoleCommand& line, int first)
@@ -203,13 +235,23 @@ void RenderManager::cmdGetAllParamListe(TypedConsoleCommand& line)
 
 void RenderManager::cmdSetShadowQuality(TypedConsoleCommand& line)
 {
-    setShadowQuality(qualityFromWord(line.getParamString(0)));
+    MyQuality quality = QUALITY_NONE;
+    if (!qualityFromWord(line.getParamString(0), quality)) {
+        line.setAnswer(helpOf(kCommands, L"RP_setShadowQuality"));
+        return;
+    }
+    setShadowQuality(quality);
     line.setAnswer(kSet);
 }
 
 void RenderManager::cmdSetWaterQuality(TypedConsoleCommand& line)
 {
-    setWaterQuality(qualityFromWord(line.getParamString(0)));
+    MyQuality quality = QUALITY_NONE;
+    if (!qualityFromWord(line.getParamString(0), quality)) {
+        line.setAnswer(helpOf(kCommands, L"RP_setWaterQuality"));
+        return;
+    }
+    setWaterQuality(quality);
     line.setAnswer(kSet);
 }
 
@@ -240,7 +282,12 @@ void RenderManager::cmdHDR(TypedConsoleCommand& line)
 {
     if (!hdrFor(line))
         return;
-    if (setHDRMode(static_cast<uint32_t>(line.getParamInt(0))))
+    long long mode = 0;
+    if (!wholeNumber(line, 0, 0, 7, mode)) {
+        line.setAnswer(helpOf(kCommands, L"RP_HDR"));
+        return;
+    }
+    if (setHDRMode(static_cast<uint32_t>(mode)))
         line.setAnswer(kSet);
     else
         line.setAnswer(L"HDR Buffer konnten nicht erstellt werden; HDR ist aus");
@@ -321,7 +368,12 @@ DeferredStage* RenderManager::deferredFor(TypedConsoleCommand& line) const
 void RenderManager::cmdDEF(TypedConsoleCommand& line)
 {
     if (DeferredStage* deferred = deferredFor(line)) {
-        const bool on = line.getParamBool(0);
+        long long flag = 0;
+        if (!wholeNumber(line, 0, 0, 1, flag)) {
+            line.setAnswer(helpOf(kCommands, L"RP_DEF"));
+            return;
+        }
+        const bool on = flag != 0;
         m_settings.set(RenderSetting::DeferredAllowed, on ? 1u : 0u);
         deferred->setEnabled(on);
         line.setAnswer(kSet);

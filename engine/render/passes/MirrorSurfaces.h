@@ -15,8 +15,9 @@ public:
     virtual const D3DXMATRIX& getSurfaceWorldMatrix() const = 0;
 };
 
-// A water plane: the mirror plane, the plane with the normal down (what lies below the water) and
-// how deep the refraction reaches (MAX_REFRACT_DEPTH).
+// A water plane: the mirror plane, the plane with the normal down (what lies below the water),
+// how deep the refraction reaches (MAX_REFRACT_DEPTH) and the larger of its wave heights, by which
+// its ripples move where it reads its mirrored picture.
 class WaterSurface {
 public:
     virtual ~WaterSurface() = default;
@@ -24,6 +25,7 @@ public:
     virtual D3DXPLANE getInversePlane() const = 0;
     virtual const D3DXMATRIX& getSurfaceWorldMatrix() const = 0;
     virtual float getMaxRefractDepth() const = 0;
+    virtual float getLargestWave() const { return 0.0f; }
 };
 
 } // namespace Ulvo

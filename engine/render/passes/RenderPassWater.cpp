@@ -10,6 +10,7 @@
 #include "render/scenegraph/RenderObjekt.h"
 #include "render/scenegraph/SceneGraph.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Ulvo {
@@ -17,10 +18,22 @@ namespace Ulvo {
 namespace {
 
 constexpr float kBiasOffset = 0.50048828125f;
-// The surfaces read their mirrored picture where they lie on the screen, moved by their ripples:
-// objects whose mirror image stays this far (in -1..1 device coordinates) from the surface's
-// rectangle on the screen cannot show in it.
-constexpr float kMirrorMargin = 0.25f;
+// The surfaces read their mirrored picture where they lie on the screen, moved by their ripples
+// by up to 0.01 of the picture per unit of wave height (0.02 in -1..1 device coordinates), and
+// filtered over a texel more: objects whose mirror image stays farther from the surface's rectangle
+// on the screen cannot show in it. Never less than a quarter of the screen's half.
+constexpr float kMirrorMarginMin = 0.25f;
+constexpr float kRippleReachPerWave = 0.02f;
+
+float mirrorMargin(const RenderObjekt& surface, uint32_t texSize)
+{
+    const auto* water = dynamic_cast<const WaterSurface*>(&surface);
+    const float wave = water ? water->getLargestWave() : 0.0f;
+    if (!std::isfinite(wave))
+        return 2.0f; // the whole screen
+    const float texel = 2.0f / static_cast<float>(std::max(texSize, 1u));
+    return std::max(kMirrorMarginMin, kRippleReachPerWave * wave + 2.0f * texel);
+}
 
 const wchar_t* const kWaterCreate = L"Ulvo::RenderPassWater::createRenderToTexture";
 const wchar_t* const kReflectionCreate = L"Ulvo::RenderPassReflection::createRenderToTexture";
@@ -142,7 +155,8 @@ void RenderPassMirror::renderMirrored(Camera* camera, const D3DXPLANE& plane, Re
     // rectangle of device coordinates.
     PassCulling culling{true, true, plane};
     culling.byScreen = screenRectOf(surface.getBoundingBox(), camera->getViewProjectionMatrix(), culling.screen);
-    culling.screen += D3DXVECTOR4(-kMirrorMargin, -kMirrorMargin, kMirrorMargin, kMirrorMargin);
+    const float margin = mirrorMargin(surface, m_texSize);
+    culling.screen += D3DXVECTOR4(-margin, -margin, margin, margin);
     IDirect3DDevice9* device = m_d3d->getDevice();
     Camera* mirrored = camera->clone();
     mirrored->reflect(plane);

@@ -293,7 +293,20 @@ void SunLightSystem::unbindCloudTarget(NamedObject* object)
 
 void SunLightSystem::cmdSetTime(TypedConsoleCommand& line)
 {
-    const int hour = line.getParamInt(0), minute = line.getParamInt(1), second = line.getParamInt(2);
+    // A time of day only: anything else (a word, 25 o'clock, 99 minutes) changes nothing.
+    auto field = [&line](int index, int last, int& value) {
+        const std::wstring text = line.getParamString(index);
+        if (text.empty() || text.size() > 2 ||
+            !std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; }))
+            return false;
+        value = std::stoi(text);
+        return value <= last;
+    };
+    int hour = 0, minute = 0, second = 0;
+    if (!field(0, 23, hour) || !field(1, 59, minute) || !field(2, 59, second)) {
+        line.setAnswer(kCommands[0].help);
+        return;
+    }
     setTime(hour, minute, second);
     line.setAnswer(L"Tageszeit ge\u00E4ndert auf:" + std::to_wstring(hour) + L":" + std::to_wstring(minute) + L":" +
                    std::to_wstring(second));

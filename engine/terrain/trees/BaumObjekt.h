@@ -82,6 +82,9 @@ public:
     // Fills the instance arrays with the trees of the visible cells, grouped by type (first type
     // first, each in cell order); returns their number.
     uint32_t collectVisibleInstances(Camera* camera);
+    // From how many cells on the two culling loops share their cells out among threads.
+    static void setParallelCells(int cells) { s_parallelCells = cells; }
+    static int getParallelCells() { return s_parallelCells; }
     // The visible trees of a type after collectVisibleInstances: [first, first + count) of the
     // instance arrays.
     uint32_t getVisibleTypeFirst(std::size_t type) const { return m_typeFirst[type]; }
@@ -137,6 +140,7 @@ private:
     bool m_blend = true;
     bool m_scaleFading = false;
     uint32_t m_drawCalls = 0;
+    static int s_parallelCells;
     // Per-frame scratch of the culling loops, sized with the cells.
     std::vector<uint8_t> m_cellVisible;
     std::vector<int> m_visibleCells;

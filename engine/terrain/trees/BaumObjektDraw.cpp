@@ -52,6 +52,12 @@ template <class Interface> void release(Interface*& resource)
 
 } // namespace
 
+// A cell's test is tens of nanoseconds: a team woken for a full forest of 16 x 16 cells costs
+// more than it saves while the rasteriser's threads hold the cores, so the loops share out only
+// far more cells than that. The workers sleep between loops (a passive wait policy, set before
+// the runtime starts), never spinning against the rasteriser.
+int BaumObjekt::s_parallelCells = 4096;
+
 void BaumObjekt::buildSliceGeometry(uint32_t slices, std::vector<BaumVertex>& vertices, std::vector<uint32_t>& indices)
 {
     static const float kCorners[8][5] = {
@@ -165,9 +171,8 @@ void BaumObjekt::createBuffer()
 void BaumObjekt::updateCellDistances(const D3DXVECTOR3& eye, float farDistance)
 {
     const double limit = static_cast<double>(farDistance) * static_cast<double>(farDistance);
-    // A few microseconds of work for the whole forest: one thread does it sooner than a team
-    // woken for it, and leaves the cores to the rasteriser.
     const int count = static_cast<int>(m_cells.size());
+#pragma omp parallel for schedule(static) if (count >= s_parallelCells)
     for (int i = count - 1; i >= 0; --i) {
         BaumZelle& cell = m_cells[static_cast<std::size_t>(i)];
         D3DXVECTOR3 corners[8];
@@ -206,14 +211,17 @@ uint32_t BaumObjekt::collectVisibleInstances(Camera* camera)
     const int count = static_cast<int>(m_cells.size());
     const bool distance = m_farDistEnabled;
     const Camera& view = *camera;
-    // Cells are taken from the last to the first (on one thread, as updateCellDistances).
+    // Each cell's test writes only its own flag; the cells are then taken from the last to the
+    // first, so the arrays are the same with one thread or many.
+    m_cellVisible.resize(m_cells.size());
+#pragma omp parallel for schedule(static) if (count >= s_parallelCells)
     for (int i = count - 1; i >= 0; --i) {
         const BaumZelle& cell = m_cells[static_cast<std::size_t>(i)];
-        if (distance && !cell.withinDistance)
-            continue;
-        if (!inFrustum(view, cell.box))
-            continue;
-        m_visibleCells.push_back(i);
+        m_cellVisible[static_cast<std::size_t>(i)] = (!distance || cell.withinDistance) && inFrustum(view, cell.box);
+    }
+    for (int i = count - 1; i >= 0; --i) {
+        if (m_cellVisible[static_cast<std::size_t>(i)])
+            m_visibleCells.push_back(i);
     }
     // A counting sort by type: each type's trees lie together, so that one draw binds one picture.
     const std::size_t lastType = m_types.size() - 1;
@@ -295,17 +303,22 @@ void BaumObjekt::render(Camera* camera)
     effect->SetBool("g_scale", m_scaleFading);
     effect->SetBool("g_blend", m_blend);
     effect->SetValue("g_MaskColor", &m_maskColor, sizeof(float) * 4);
+    // The first four types' pictures; the effect picks one by the type index in "g_Scales", and a
+    // later type has no picture of its own.
+    static const char* const kTextures[4] = {"g_Textur0", "g_Textur1", "g_Textur2", "g_Textur3"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        Texture2D* texture = i < m_types.size() ? m_types[i].texture : nullptr;
+        effect->SetTexture(kTextures[i], texture ? texture->getBaseTexture() : nullptr);
+    }
     ObjektDrawing::bindBuffers(device, this, m_vertexbuffer, sizeof(BaumVertex), m_indexbuffer, m_vertexDeclaration);
 
-    // One batch per type with its picture bound: the pass writes depth without blending, so the
-    // order of the types leaves the picture as it is.
+    // Batches of one type each, so the effect's choice of picture goes alike across a draw; the
+    // pass writes depth without blending, so the order of the types leaves the picture as it is.
     for (std::size_t type = 0; type < m_types.size(); ++type) {
         const uint32_t first = m_typeFirst[type];
         const uint32_t end = m_typeFirst[type + 1];
         if (first == end)
             continue;
-        Texture2D* texture = m_types[type].texture;
-        effect->SetTexture("g_Textur0", texture ? texture->getBaseTexture() : nullptr);
         for (uint32_t start = first; start < end; start += m_maxShaderInstances) {
             const uint32_t n = std::min(end - start, m_maxShaderInstances);
             effect->SetVectorArray("g_Positionen", &m_positions[start], n);

@@ -220,7 +220,8 @@ void Gebaeude::startEmitter()
         return;
     m_emitter = new PartikelEmitter(*info, m_position[0] + m_emitterOffset[0], m_position[1] + m_emitterOffset[1], 1.0,
                                     nullptr, kParticleLayer);
-    particles.addEmitter(m_emitter, true);
+    // Only in the live list: the second list is for emitters the board looks after.
+    particles.addEmitter(m_emitter, false);
 }
 
 void Gebaeude::stopEmitter()

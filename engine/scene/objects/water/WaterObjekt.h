@@ -10,6 +10,9 @@
 #include "render/passes/MirrorSurfaces.h"
 #include "scene/objects/mesh/MeshObjekt.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace Ulvo {
 
 class WaterObjekt : public MeshObjekt, public WaterSurface {
@@ -49,6 +52,7 @@ public:
     const float* getWaterTiling() const { return m_waterTiling; }
     const float* getWaveTiling() const { return m_waveTiling; }
     const float* getWaveHeight() const { return m_waveHeight; }
+    float getLargestWave() const override { return std::max(std::fabs(m_waveHeight[0]), std::fabs(m_waveHeight[1])); }
 
 protected:
     const wchar_t* getTypeWord() const override { return L"WATER"; }

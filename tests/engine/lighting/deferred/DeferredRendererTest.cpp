@@ -330,6 +330,50 @@ TEST_F(DeferredRendererTest, PointLightsDrawnTogetherLightAsEachDrawnAlone)
     EXPECT_EQ(run(L"RP_DEF_removeLight Weit"), L"gelöscht!");
 }
 
+// Every point light a file can describe gives the picture of its own draw when batched: no fade
+// (an exponent of 0 or below), no radius, no intensity, or a light behind the eye.
+TEST_F(DeferredRendererTest, BatchedPointLightsOfEveryDescriptionLightAsEachDrawnAlone)
+{
+    switchOn();
+    const wchar_t* const lights[] = {
+        L"NAME=\"Ohne\" POSITION=\"-3 0.6 -2\" COLOR=\"FFFFA060\" RADIUS=\"1.2\" FALLOFF_RADIUS=\"0\"",
+        L"NAME=\"Unter\" POSITION=\"1 0.6 -3\" COLOR=\"FF60FFA0\" RADIUS=\"1.5\" FALLOFF_RADIUS=\"-1\"",
+        L"NAME=\"Punkt\" POSITION=\"-1 0.4 -1\" COLOR=\"FFFFFFFF\" RADIUS=\"0\" FALLOFF_RADIUS=\"1\"",
+        L"NAME=\"Dunkel\" POSITION=\"0 0.6 -1\" COLOR=\"FFFFFFFF\" RADIUS=\"2\" INTENSITY=\"0\"",
+        L"NAME=\"Hinten\" POSITION=\"-13 2 -12\" COLOR=\"FFFFFFFF\" RADIUS=\"3\""};
+    for (const wchar_t* light : lights) {
+        XMLNode node;
+        XMLNode::load(&node, std::wstring(L"<LIGHT TYPE=\"POINT\" ") + light + L"/>", 1);
+        auto* made = new DeferredLight(&node);
+        ASSERT_TRUE(m_deferred->addLight(made)) << light;
+        made->Release();
+    }
+    auto lightTarget = [&] {
+        frame();
+        IDirect3DSurface9* surface = nullptr;
+        m_deferred->getLightTexture()->GetSurfaceLevel(0, &surface);
+        Image light = GraphicsTesting::readSurface(surface);
+        surface->Release();
+        return light;
+    };
+    m_deferred->setBatchPointLights(false);
+    const Image alone = lightTarget();
+    m_deferred->setBatchPointLights(true);
+    for (bool rects : {true, false}) {
+        m_deferred->setPointLightRects(rects);
+        const Image together = lightTarget();
+        EXPECT_GT(m_deferred->getBatchedPointLightCount(), 0u);
+        ASSERT_EQ(alone.pixels.size(), together.pixels.size());
+        int differing = 0;
+        for (std::size_t i = 0; i < alone.pixels.size(); ++i)
+            differing += !TestSupport::near(alone.pixels[i], together.pixels[i], 2);
+        EXPECT_EQ(differing, 0) << (rects ? "rectangles" : "volumes");
+    }
+    m_deferred->setPointLightRects(true);
+    for (const wchar_t* name : {L"Ohne", L"Unter", L"Punkt", L"Dunkel", L"Hinten"})
+        EXPECT_EQ(run(std::wstring(L"RP_DEF_removeLight ") + name), L"gelöscht!");
+}
+
 TEST_F(DeferredRendererTest, AForcedDeviceResetKeepsTheFrameAndDeferredHDRChangesTheLightFormat)
 {
     switchOn();

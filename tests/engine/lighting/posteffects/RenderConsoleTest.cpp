@@ -78,7 +78,10 @@ TEST_F(RenderConsoleTest, QualitySkipLevelAndActivationCounts)
 {
     EXPECT_EQ(run(L"rp_setshadowquality HIGH"), L"gesetzt");
     EXPECT_EQ(m_manager->getShadowQuality(), QUALITY_HIGH);
-    run(L"RP_setShadowQuality mittel");
+    // A word outside the four is answered with the help line and changes nothing.
+    EXPECT_EQ(run(L"RP_setShadowQuality ultra"), L"RP_setShadowQuality OFF/LOW/MED/HIGH; setzt die Schattenqualität");
+    EXPECT_EQ(m_manager->getShadowQuality(), QUALITY_HIGH);
+    EXPECT_EQ(run(L"RP_setShadowQuality off"), L"gesetzt");
     EXPECT_EQ(m_manager->getShadowQuality(), QUALITY_NONE);
     EXPECT_EQ(run(L"RP_setWaterQuality Med"), L"gesetzt");
     EXPECT_EQ(m_manager->getWaterQuality(), QUALITY_MEDIUM);
@@ -98,6 +101,10 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
     EXPECT_EQ(m_manager->getSettings().getHDRActivation(), 1u);
     EXPECT_EQ(m_manager->getForwardRenderer()->getHDRMode(), 1u);
     EXPECT_EQ(run(L"RP_HDR 0"), L"gesetzt");
+    for (const wchar_t* unusable : {L"RP_HDR x", L"RP_HDR 8", L"RP_HDR -1"}) {
+        EXPECT_EQ(run(unusable), L"RP_HDR 0-7; HDR aktivieren") << unusable;
+        EXPECT_EQ(m_manager->getForwardRenderer()->getHDRMode(), 0u) << unusable;
+    }
     EXPECT_EQ(run(L"RP_HDR_MiddleGray 0.3"), L"gesetzt");
     EXPECT_FLOAT_EQ(hdr->getMiddleGray(), 0.3f);
     EXPECT_EQ(run(L"RP_HDR_Tonemapping 2"), L"gesetzt");
@@ -120,6 +127,8 @@ TEST_F(RenderConsoleTest, HdrAndDeferredCommandsReachTheirRenderers)
     EXPECT_TRUE(deferred->isDeferredAllowed());
     EXPECT_TRUE(deferred->isEnabled());
     EXPECT_EQ(run(L"RP_DEF 0"), L"gesetzt");
+    EXPECT_FALSE(deferred->isEnabled());
+    EXPECT_EQ(run(L"RP_DEF 5"), L"RP_DEF 0/1; aktiviert Deferred Rendering");
     EXPECT_FALSE(deferred->isEnabled());
     EXPECT_TRUE(deferred->getBlurLights());
 

@@ -120,7 +120,10 @@ TEST(SunConsoleTest, CommandsOfTheRunningEngine)
     SunLightSystem& sun = UlvoEngine::getInstance()->getSceneGraph()->getSunLightSystem();
     EXPECT_EQ(run(L"SUN_SetTime 21 0 0"), L"Tageszeit ge\u00E4ndert auf:21:0:0");
     EXPECT_DOUBLE_EQ(sun.getColorFactor(), 0.9375);
-    EXPECT_EQ(run(L"SUN_SetTime 7 x 0"), L"Tageszeit ge\u00E4ndert auf:7:0:0");
+    // A value that is no time of day changes nothing and is answered with the help line.
+    for (const wchar_t* unusable : {L"SUN_SetTime 7 x 0", L"SUN_SetTime 25 99 0", L"SUN_SetTime -1 0 0"})
+        EXPECT_EQ(run(unusable), L"SUN_SetTime hour min sec;  Zum \u00C4ndern der Tageszeit!") << unusable;
+    EXPECT_DOUBLE_EQ(sun.getColorFactor(), 0.9375);
     EXPECT_EQ(run(L"SUN_SetTime 7"), L"SUN_SetTime hour min sec;  Zum \u00C4ndern der Tageszeit!");
     EXPECT_EQ(run(L"SUN_SetTime 12 0 0"), L"Tageszeit ge\u00E4ndert auf:12:0:0");
     EXPECT_EQ(run(L"sun_setdayduration 120"), L"Tagesdauer ge\u00E4ndert auf:120 sek");

@@ -230,6 +230,33 @@ TEST_F(SceneObjectsDrawTest, WaterMirrorsTheBoxAboveIt)
     EXPECT_TRUE(golden(image, "water_mirrors_box"));
 }
 
+// High waves move where a mirror reads its picture far beyond its own rectangle on the screen:
+// under a ceiling that fills every mirrored view, none of it may read the cleared white.
+TEST_F(SceneObjectsDrawTest, AMirrorWithHighWavesReadsNoClearedPicture)
+{
+    sun(L"X=\"0\" Y=\"1\" Z=\"0\"", L"FFFFFFFF", L"FF404040");
+    configure(L"<RENDERPASS NAME=\"SZENE\"/><RENDERPASS NAME=\"SPIEGEL\" TYPE=\"REFLECTION\" QUALITY=\"LOW\"/>");
+    m_manager->setWaterQuality(QUALITY_LOW);
+    // The waves lift the mirror plane to 30.01: the ceiling and the eye lie between it and the box.
+    add<MeshObjekt>(L"<OBJEKT NAME=\"Decke\" TYPE=\"MESH\"><BASE_DATA EFFECT=\"Material\"><RENDERPASSES>"
+                    L"<SPIEGEL><COMPOSE ENABLED=\"0\"/></SPIEGEL></RENDERPASSES><SCALE X=\"400\" Y=\"0.2\" Z=\"400\"/>"
+                    L"<POSITION Y=\"37\"/></BASE_DATA><MESH_DATA NAME=\"KISTE\"/></OBJEKT>");
+    add<ReflektionObjekt>(
+        L"<OBJEKT NAME=\"Spiegel\" TYPE=\"REFLECTION\"><BASE_DATA EFFECT=\"Spiegel\"><RENDERPASSES>"
+        L"<SPIEGEL><REFLECTION ENABLED=\"0\"/></SPIEGEL></RENDERPASSES></BASE_DATA>"
+        L"<MESH_DATA NAME=\"BODEN\"/><WATER_DATA WATER_COLOR_FLOAT=\"1 1 1 1\" WAVE_HEIGHT=\"30 30\"/>"
+        L"</OBJEKT>");
+    look(D3DXVECTOR3(0, 33, -40), D3DXVECTOR3(0, 0, 0));
+    const Image image = frame({L"SZENE", L"SPIEGEL"});
+    long mirrored = 0, white = 0;
+    for (DWORD pixel : image.pixels) {
+        mirrored += pixel != kClear ? 1 : 0;
+        white += ((pixel >> 16) & 0xFF) > 160 && ((pixel >> 8) & 0xFF) > 160 && (pixel & 0xFF) > 160 ? 1 : 0;
+    }
+    EXPECT_GT(mirrored, 2000);
+    EXPECT_EQ(white, 0);
+}
+
 // The water pass hands its targets to each surface's effect; every effect must let go of them
 // when the pass moves on, or a device reset is refused and the targets outlive the pass.
 TEST_F(SceneObjectsDrawTest, NoEffectKeepsTheWaterPassTargetsAfterTheFrame)

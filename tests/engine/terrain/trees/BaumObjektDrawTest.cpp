@@ -151,6 +151,41 @@ TEST_F(BaumObjektDrawTest, EachTreeIsDrawnWithItsOwnTypesPicture)
     EXPECT_EQ(second.pixels, only.pixels);
 }
 
+// The effect picks each tree's picture among "g_Textur0" to "g_Textur3" by the type index in
+// "g_Scales": a grid of broadleaf trees as type 0, 1, 2 or 3 of five looks as the broadleaf forest
+// alone; as type 4, which has no picture of its own, it takes the fourth type's.
+TEST_F(BaumObjektDrawTest, TheFirstFourTypesEachBindTheirPictureAndAFifthHasNone)
+{
+    auto type = [](const wchar_t* picture, int prop) {
+        return std::wstring(L"<BAUM_TYP TEXTUR=\"") + picture + L"\" PROP=\"" + std::to_wstring(prop) +
+               L"\"><MIN_SIZE X=\"6\" Y=\"9\" Z=\"6\"/><MAX_SIZE X=\"6\" Y=\"9\" Z=\"6\"/></BAUM_TYP>";
+    };
+    m_camera.setEyePosition(D3DXVECTOR3(37.5f, 14.0f, -30.0f));
+    m_camera.setLookAt(D3DXVECTOR3(37.5f, 6.0f, 40.0f));
+    auto forestFrame = [&](const std::wstring& types) {
+        if (m_forest)
+            m_graph.removeObject(m_forest, true);
+        crt_srand(5);
+        plant(L"TERRAINNAME=\"Boden\" MAXANZAHL=\"16\"", types);
+        return frame();
+    };
+    const Image laub = forestFrame(type(L"BAUM_LAUB", 1));
+    const Image tanne = forestFrame(type(L"BAUM_TANNE", 1));
+    ASSERT_NE(laub.pixels, tanne.pixels);
+    for (int drawn = 0; drawn < 5; ++drawn) {
+        std::wstring types;
+        for (int t = 0; t < 5; ++t) {
+            // The broadleaf picture is the drawn type's own, or the fourth type's for type 4.
+            const bool broadleaf = drawn < 4 ? t == drawn : t == 3;
+            types += type(broadleaf ? L"BAUM_LAUB" : L"BAUM_TANNE", t == drawn ? 1 : 0);
+        }
+        const Image image = forestFrame(types);
+        ASSERT_GT(m_forest->getVisibleTypeCount(static_cast<std::size_t>(drawn)), 0u) << drawn;
+        EXPECT_EQ(m_forest->getVisibleTypeCount(static_cast<std::size_t>(drawn)), m_forest->getVisibleCount());
+        EXPECT_EQ(image.pixels, laub.pixels) << drawn;
+    }
+}
+
 TEST_F(BaumObjektDrawTest, WithoutAnEffectOrBeforeBuildingNothingIsDrawnAndTheClockRuns)
 {
     plant(L"TERRAINNAME=\"Boden\" MAXANZAHL=\"9\"", TreeTesting::kTwoTypes, L"EFFECT=\"GibtsNicht\"");
