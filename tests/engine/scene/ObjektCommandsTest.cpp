@@ -423,6 +423,18 @@ TEST_F(ObjektCommandsTest, AScenePastItsBudgetIsCutWithOneLineAndASignalEndsItsL
     EXPECT_TRUE(run(L"OBJ_Remove X").find(L"nicht") == std::wstring::npos);
     EXPECT_EQ(m_manager->getSceneBudget().used().objects, 2u) << "a removed object gives its share back";
 
+    // Parts inside a COORDS object are objects too, however deep: they pay and give back.
+    m_manager->clear();
+    const int alive = ProbeObjekt::s_alive;
+    const std::wstring parts = L"<WORLD_X TYPE=\"PROBE\"/><WORLD_Y TYPE=\"PROBE\"/><WORLD_Z TYPE=\"PROBE\"/>";
+    load(L"<SZENE><OBJEKT NAME=\"Achsen\" TYPE=\"COORDS\"><COORDS_DATA>" + parts +
+         L"<LOKAL_X TYPE=\"COORDS\"><COORDS_DATA>" + parts +
+         L"</COORDS_DATA></LOKAL_X></COORDS_DATA></OBJEKT></SZENE>");
+    EXPECT_EQ(m_manager->getSceneBudget().used().objects, 3u);
+    EXPECT_EQ(ProbeObjekt::s_alive - alive, 2) << "the object and two parts fill the room for three";
+    m_manager->clear();
+    EXPECT_EQ(m_manager->getSceneBudget().used().objects, 0u);
+
     // A termination signal ends the loading at once: nothing more is made.
     PlatformRaiseTerminationSignal();
     EXPECT_TRUE(load(L"<SZENE>" + probe(L"F") + L"</SZENE>").empty());

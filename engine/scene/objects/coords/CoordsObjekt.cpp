@@ -27,6 +27,10 @@ CoordsObjekt::CoordsObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(nod
         if (owner && !owner->getSceneBudget().charge({1, 0, 0, 0}, getName() + L"." + kPartNodes[part], this))
             break;
         m_parts[part] = createObjektByType(description, owner);
+        // What the part paid itself (a terrain's grid) is held by this object too.
+        if (owner && m_parts[part])
+            owner->getSceneBudget().transfer(static_cast<const NamedObject*>(m_parts[part]),
+                                             static_cast<const NamedObject*>(this));
     }
 }
 
