@@ -393,7 +393,7 @@ void HeightMapObjekt::normalizeBlendWeights()
     if (m_lockTexture || m_blendSize == 0)
         return;
     lockBlend();
-    for (uint32_t y = 0; y < m_blendSize; ++y)
+    for (uint32_t y = 0; y < m_blendSize && !SceneBudget::terminationPending(); ++y)
         for (uint32_t x = 0; x < m_blendSize; ++x) {
             D3DXVECTOR4 texel;
             if (!m_blendTexture->getPixel(texel, x, y))

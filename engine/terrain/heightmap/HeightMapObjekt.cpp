@@ -403,6 +403,20 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
     createBlendTexture();
     readSidecar(sources);
 
+    // A termination signal leaves the terrain without a grid, as SIZE 0 does: its buffers, its
+    // normals and its quadtree would each keep the ending game waiting for seconds.
+    const auto dropGrid = [this]() {
+        releaseBuffers();
+        m_vertices.clear();
+        m_positionsA.clear();
+        m_positionsB.clear();
+        m_vertexMarks.clear();
+        m_vertexCount = 0;
+        m_gridSize = 0;
+        return false;
+    };
+    if (SceneBudget::terminationPending())
+        return dropGrid();
     const uint32_t n = m_gridSize;
     m_vertexCount = n * n;
     m_vertices.assign(m_vertexCount, HeightMapVertex());
@@ -468,6 +482,11 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
     }
     if (textureLocked)
         sources.texture->unlock(0);
+    if (SceneBudget::terminationPending()) {
+        dropGrid();
+        endModify();
+        return false;
+    }
     m_changeFlags.setBit(REBUILD, true);
     endModify();
     return true;
