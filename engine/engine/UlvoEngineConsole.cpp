@@ -8,6 +8,8 @@
 #include "foundation/console/ConsoleDispatcher.h"
 #include "foundation/logging/Logger.h"
 
+#include <platform_app.h>
+
 #include <algorithm>
 
 namespace Ulvo {
@@ -185,6 +187,9 @@ void UlvoEngine::onConsoleText(KeyState&, const TypedKey& typed)
             trimConsoleHistory();
             return;
         }
+        // Lines typed ahead while a scene loaded are not run once the game is ending.
+        if (PlatformTerminationPending())
+            return;
         line->parse(line->getLine());
         // Only a name no receiver knows is "not found"; a command that ran and said nothing
         // leaves the answer empty.

@@ -121,8 +121,10 @@ bool ObjektManager::removeByName(const std::wstring& name)
 {
     if (m_editObject && m_editObject->getName() == name)
         setEditObject(nullptr);
-    if (BaseObjekt* object = find(name))
+    if (BaseObjekt* object = find(name)) {
         forgetLoaded(object);
+        m_budget.release(object);
+    }
     return MySingleObjektManager::removeByName(name);
 }
 
@@ -131,6 +133,8 @@ bool ObjektManager::remove(BaseObjekt* object)
     if (object && object == m_editObject)
         setEditObject(nullptr);
     forgetLoaded(object);
+    if (object && find(object->getName()) == object)
+        m_budget.release(object);
     return MySingleObjektManager::remove(object);
 }
 
@@ -144,12 +148,17 @@ void ObjektManager::clear()
     m_axisMask = 7;
     m_lastLoaded.clear();
     m_lastLoadedLive.clear();
+    std::vector<BaseObjekt*> objects;
+    getObjects(std::wstring(), objects);
+    for (BaseObjekt* object : objects)
+        m_budget.release(object);
     MySingleObjektManager::clear();
 }
 
 void ObjektManager::onObjectDeleted(NamedObject* object)
 {
     forgetLoaded(object);
+    m_budget.release(object);
     MySingleObjektManager::onObjectDeleted(object);
 }
 
@@ -242,12 +251,22 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
     // The objects in file order; a name taken before destroys the newcomer (add with adopt).
     int passes = 0;
     for (XMLNode* node : root->getNodes()) {
-        if (node->getName() != L"OBJEKT" || !m_budget.charge({1, 0, 0, 0}, node->getAttributeValue(L"NAME")))
+        // The object's count is paid for the node until the object is there to hold it.
+        if (node->getName() != L"OBJEKT" || !m_budget.charge({1, 0, 0, 0}, node->getAttributeValue(L"NAME"), node))
             continue;
         loadKindData(*node);
         BaseObjekt* object = createObjektByType(node, this);
-        if (!object || !add(object, true))
+        if (!object) {
+            m_budget.release(node);
             continue;
+        }
+        // The key is taken while the object lives: a refused name destroys it.
+        const NamedObject* holder = object;
+        m_budget.transfer(node, holder);
+        if (!add(object, true)) {
+            m_budget.release(holder);
+            continue;
+        }
         result.push_back(object);
         passes = std::max(passes, object->getBuildPassCount());
     }
@@ -289,6 +308,8 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
     for (XMLNode* node : root->getNodes()) {
         if (node->getName() != L"OBJEKT_ANORDNUNG")
             continue;
+        if (m_budget.stopping(node->getName()))
+            break;
         std::vector<BaseObjekt*> copies = loadArrangement(*this, node);
         result.insert(result.end(), copies.begin(), copies.end());
     }
@@ -310,7 +331,7 @@ void ObjektManager::loadSceneSun(XMLNode& node) const
     TextureManager* textures = D3DInterface::getInstance()->getTextureManager();
     if (node.readString(L"TEXTURLISTE", listFile) && textures) {
         XMLNode list;
-        if (XMLNode::load(&list, listFile, 0))
+        if (File::checkDataReference(listFile) && XMLNode::load(&list, listFile, 0))
             textures->load(&list);
         else
             mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::ObjektManager::loadSceneFile: \"", listFile,

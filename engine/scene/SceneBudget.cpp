@@ -9,7 +9,6 @@ namespace Ulvo {
 void SceneBudget::begin()
 {
     m_active = true;
-    m_used = Cost{};
     m_refused = 0;
     m_ended = false;
     m_firstRefused.clear();
@@ -25,7 +24,7 @@ void SceneBudget::end()
     m_active = false;
 }
 
-bool SceneBudget::charge(const Cost& cost, const std::wstring& what)
+bool SceneBudget::charge(const Cost& cost, const std::wstring& what, const void* holder)
 {
     if (!m_active)
         return true;
@@ -44,7 +43,39 @@ bool SceneBudget::charge(const Cost& cost, const std::wstring& what)
     m_used.instances += cost.instances;
     m_used.vertices += cost.vertices;
     m_used.texels += cost.texels;
+    Cost& held = m_held[holder];
+    held.objects += cost.objects;
+    held.instances += cost.instances;
+    held.vertices += cost.vertices;
+    held.texels += cost.texels;
     return true;
+}
+
+void SceneBudget::release(const void* holder)
+{
+    const auto found = m_held.find(holder);
+    if (found == m_held.end())
+        return;
+    const Cost& held = found->second;
+    m_used.objects -= held.objects;
+    m_used.instances -= held.instances;
+    m_used.vertices -= held.vertices;
+    m_used.texels -= held.texels;
+    m_held.erase(found);
+}
+
+void SceneBudget::transfer(const void* from, const void* to)
+{
+    const auto found = m_held.find(from);
+    if (found == m_held.end() || from == to)
+        return;
+    const Cost moved = found->second;
+    m_held.erase(found);
+    Cost& held = m_held[to];
+    held.objects += moved.objects;
+    held.instances += moved.instances;
+    held.vertices += moved.vertices;
+    held.texels += moved.texels;
 }
 
 bool SceneBudget::stopping(const std::wstring& what)

@@ -1,14 +1,19 @@
 #pragma once
-// What one scene file may make: objects, copies, vertices and texels. A hostile file (dozens of
-// terrains at their largest, thousands of arrangements of thousands of copies) is cut where the
-// budget ends, so loading stays within about a gigabyte and a few seconds; what was left out is
-// said in one log line when the file is done. A termination signal ends the budget at once, so the
-// game serves it within a second also while a scene loads. Outside a scene file's loading
-// everything is let in.
+// What the loaded scenes together may hold: objects, copies, vertices and texels. Every object a
+// scene file makes pays from one budget for the whole process, so a second file gets only what
+// the first left; what an object paid goes back when it leaves the object manager. A hostile
+// file (dozens of terrains at their largest, thousands of arrangements of thousands of copies)
+// is cut where the budget ends, so loading stays within about a gigabyte and a few seconds; what
+// was left out is said in one log line when the file is done. A termination signal ends the
+// budget at once, so the game serves it within a second also while a scene loads. Outside a
+// scene file's loading everything is let in and nothing is counted.
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 namespace Ulvo {
+
+class NamedObject;
 
 class SceneBudget {
 public:
@@ -23,12 +28,23 @@ public:
     // sixty-five thousand copies: what a gigabyte holds and this machine builds within ten seconds.
     static constexpr Cost kSceneLimit{10000, 65536, 8u << 20, 160u << 20};
 
-    // A scene file starts: nothing used, nothing refused.
+    // A scene file starts: nothing refused yet; what earlier files hold stays paid.
     void begin();
     // The file is done: the line for what was refused, then everything is let in again.
     void end();
-    // Takes the cost when all of it fits what is left; false (counted under `what`) when not.
-    bool charge(const Cost& cost, const std::wstring& what);
+    // Takes the cost for `holder` (the object that keeps what it buys) when all of it fits what
+    // is left; false (counted under `what`) when not.
+    bool charge(const Cost& cost, const std::wstring& what, const void* holder);
+    // What `holder` paid goes back (it left the scene, or was never kept).
+    void release(const void* holder);
+    // An object is always its named part, whichever class asks, so its deletion finds its charges.
+    bool charge(const Cost& cost, const std::wstring& what, const NamedObject* holder)
+    {
+        return charge(cost, what, static_cast<const void*>(holder));
+    }
+    void release(const NamedObject* holder) { release(static_cast<const void*>(holder)); }
+    // What was paid for `from` (a place holder while the object is made) is now held by `to`.
+    void transfer(const void* from, const void* to);
     // True once a termination signal arrived: the loading stops before `what` (counted as left
     // out while a scene file loads), so the game can end.
     bool stopping(const std::wstring& what);
@@ -36,7 +52,7 @@ public:
     // stops between two steps.
     static bool terminationPending();
 
-    // What each scene file may use from now on.
+    // What all loaded scenes may use from now on.
     void setLimit(const Cost& limit) { m_limit = limit; }
 
     bool active() const { return m_active; }
@@ -48,6 +64,7 @@ private:
     bool m_ended = false;
     Cost m_limit = kSceneLimit;
     Cost m_used{};
+    std::unordered_map<const void*, Cost> m_held;
     uint32_t m_refused = 0;
     std::wstring m_firstRefused;
 };

@@ -6,12 +6,12 @@
 
 namespace Ulvo {
 
-bool admitSidecarPicture(ObjektManager* owner, const Texture2D& picture, const std::wstring& object, const wchar_t* key,
-                         uint32_t side, uint32_t alsoSide)
+bool admitSidecarPicture(ObjektManager* owner, const NamedObject* holder, const Texture2D& picture,
+                         const std::wstring& object, const wchar_t* key, uint32_t side, uint32_t alsoSide)
 {
     const uint32_t width = picture.getWidth();
     const uint32_t height = picture.getHeight();
-    if (owner && !owner->getSceneBudget().charge({0, 0, 0, uint64_t(width) * height}, object))
+    if (owner && !owner->getSceneBudget().charge({0, 0, 0, uint64_t(width) * height}, object, holder))
         return false;
     const auto fits = [&](uint32_t s) { return width == s && height == s; };
     if ((side != 0 || alsoSide != 0) && !fits(side) && !fits(alsoSide))

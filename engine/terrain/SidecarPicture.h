@@ -8,13 +8,14 @@
 
 namespace Ulvo {
 
+class NamedObject;
 class ObjektManager;
 class Texture2D;
 
 // False when the scene being loaded has no room left for the picture (the budget's line says so
 // when the file is done): the caller drops it and goes on without. `side` and `alsoSide` are the
 // square sizes the terrain takes as its own (both 0: any size).
-bool admitSidecarPicture(ObjektManager* owner, const Texture2D& picture, const std::wstring& object, const wchar_t* key,
-                         uint32_t side, uint32_t alsoSide);
+bool admitSidecarPicture(ObjektManager* owner, const NamedObject* holder, const Texture2D& picture,
+                         const std::wstring& object, const wchar_t* key, uint32_t side, uint32_t alsoSide);
 
 } // namespace Ulvo

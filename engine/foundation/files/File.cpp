@@ -39,6 +39,15 @@ bool linksOut(const std::wstring& name)
     return real.size() > base.size() && real[base.size()] != L'\\' && real[base.size()] != L'/';
 }
 
+// Whether the real path lies in root or below it (both as finalPath gives them).
+bool isWithin(const std::wstring& real, const std::wstring& root)
+{
+    if (root.empty() || real.compare(0, root.size(), root) != 0)
+        return false;
+    return real.size() == root.size() || real[root.size()] == L'\\' || real[root.size()] == L'/' ||
+           root.back() == L'\\' || root.back() == L'/';
+}
+
 bool isDirectory(const std::wstring& name)
 {
     const DWORD attributes = GetFileAttributesW(name.c_str());
@@ -166,6 +175,48 @@ bool File::checkDataReference(const std::wstring& name)
     fileLog().log(25, LOG_TYPE_ERROR,
                   L"Ulvo::File::loadFile " + name + L" leads out of the data folders and is not read\n");
     return false;
+}
+
+bool File::checkWriteTarget(const std::wstring& name)
+{
+    // An absolute name is the game's own choice (the save folder, the user's cache); one a data
+    // file or the console gives is relative, and must stay in the working folder: the longest
+    // part of its folder that is on disk is resolved, and what follows it must not climb.
+    if (!name.empty() && (name[0] == L'/' || name[0] == L'\\'))
+        return true;
+    std::wstring folder = name;
+    std::wstring rest;
+    do {
+        const std::size_t cut = folder.find_last_of(L"\\/");
+        rest = (cut == std::wstring::npos ? folder : folder.substr(cut + 1)) + L"\\" + rest;
+        folder.resize(cut == std::wstring::npos ? 0 : cut);
+    } while (!folder.empty() && !isDirectory(folder));
+    const bool inside = isDataReference(name) && isDataReference(rest) &&
+                        isWithin(finalPath(folder.empty() ? std::wstring(L".") : folder), finalPath(L"."));
+    if (!inside)
+        fileLog().log(25, LOG_TYPE_ERROR,
+                      L"Ulvo::File::write " + name + L" leads out of the game's folders and is not written\n");
+    return inside;
+}
+
+bool File::writeReplacing(const std::wstring& name, const std::function<bool(const std::wstring&)>& write)
+{
+    if (name.empty() || !checkWriteTarget(name))
+        return false;
+    const std::wstring temporary = name + L".tmp";
+    // One left by an interrupted run goes first; were it a link, writing would go through it.
+    DeleteFileW(temporary.c_str());
+    if (!write(temporary)) {
+        DeleteFileW(temporary.c_str());
+        fileLog().log(25, LOG_TYPE_ERROR, L"Ulvo::File::write " + temporary + L" could not be written\n");
+        return false;
+    }
+    if (!MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(temporary.c_str());
+        fileLog().log(25, LOG_TYPE_ERROR, L"Ulvo::File::write " + name + L" could not be replaced\n");
+        return false;
+    }
+    return true;
 }
 
 std::wstring File::safeFileName(const std::wstring& name)

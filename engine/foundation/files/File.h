@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,15 @@ public:
     static std::wstring safeFileName(const std::wstring& name);
     // Where a path really leads, links followed; the path itself when that cannot be told.
     static std::wstring finalPath(const std::wstring& path);
+
+    // The one check for every file the game writes: a relative name (what data files and the
+    // console give) must really lie in the working folder, links followed; an absolute name is the
+    // game's own (the save folder, the user's folders). A log line when it fails.
+    static bool checkWriteTarget(const std::wstring& name);
+    // The one way to write such a file: checkWriteTarget, then `write` fills a temporary beside
+    // the name, which then replaces it (a link there is replaced, never written through). False,
+    // with the old file as it was, when any step fails.
+    static bool writeReplacing(const std::wstring& name, const std::function<bool(const std::wstring&)>& write);
 
     // The file's text; empty when no file is open.
     std::wstring getFILE_DATA();

@@ -164,7 +164,10 @@ void LogFile::open()
     if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
         CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring path = folder + L"\\" + m_fileName;
-    m_file = _wfopen(path.c_str(), L"wb");
+    // A new file every start, made where the name is: whatever was there (a link to a file
+    // elsewhere, a second name of another file) goes, and is never opened and emptied.
+    DeleteFileW(path.c_str());
+    m_file = _wfopen(path.c_str(), L"wbx");
     if (m_file)
         setvbuf(m_file, nullptr, _IOFBF, 1 << 16);
 }

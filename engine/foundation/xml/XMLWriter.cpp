@@ -7,6 +7,7 @@
 // cannot be written at all (a quote after a bar, a quote or '>' in an
 // attribute value, a name that would not read back) is left out, alone, and
 // save logs each such change; the rest of the document is written as it is.
+#include "foundation/files/File.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/text/Utf16.h"
 #include "foundation/xml/XMLNode.h"
@@ -140,6 +141,11 @@ bool encodeAttributeValue(const std::wstring& value, std::wstring& out)
 // file, so a failed write never leaves a truncated or half-written document.
 bool replaceFile(const std::wstring& fileName, const std::string& bytes)
 {
+    // A folder that leads out of the game's folders through a link is not written into.
+    if (!File::checkWriteTarget(fileName)) {
+        writeLog(100, LOG_TYPE_ERROR, L" ", fileName, L" nicht gespeichert: der Ordner liegt au\u00DFerhalb!");
+        return false;
+    }
     const std::wstring temporary = fileName + L".tmp";
     // One left by an interrupted run goes first; were it a link, writing would go through it.
     DeleteFileW(temporary.c_str());

@@ -264,10 +264,16 @@ ID3DXBuffer* Effect::compile(const std::wstring& fileName, const unsigned char* 
     releaseAndNull(errors);
     if (writeCompiledEffects && mayUseCache) {
         CreateDirectoryW(compiledEffectFolder.c_str(), nullptr);
-        if (FILE* out = _wfopen(m_compiledFileName.c_str(), L"wb")) {
-            std::fwrite(compiled->GetBufferPointer(), 1, compiled->GetBufferSize(), out);
-            std::fclose(out);
-        }
+        // Through the checked path: a link in the cache never leads the write elsewhere.
+        File::writeReplacing(m_compiledFileName, [compiled](const std::wstring& temporary) {
+            FILE* out = _wfopen(temporary.c_str(), L"wb");
+            if (!out)
+                return false;
+            bool written = std::fwrite(compiled->GetBufferPointer(), 1, compiled->GetBufferSize(), out) ==
+                           compiled->GetBufferSize();
+            written = std::fclose(out) == 0 && written;
+            return written;
+        });
     }
     return compiled;
 }

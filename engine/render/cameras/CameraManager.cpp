@@ -1,5 +1,6 @@
 #include "render/cameras/CameraManager.h"
 
+#include "foundation/files/File.h"
 #include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/objects/NamedObject.h"
@@ -12,22 +13,6 @@
 namespace Ulvo {
 
 namespace {
-
-// Camera files go below the working folder only: no absolute path, no drive, no "..".
-bool isRelativeInside(const std::wstring& path)
-{
-    if (path.empty() || path[0] == L'/' || path[0] == L'\\' || path.find(L':') != std::wstring::npos)
-        return false;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        const std::size_t end = path.find_first_of(L"/\\", start);
-        const std::size_t stop = end == std::wstring::npos ? path.size() : end;
-        if (path.compare(start, stop - start, L"..") == 0)
-            return false;
-        start = stop + 1;
-    }
-    return true;
-}
 
 std::wstring positionText(const D3DXVECTOR3& p)
 {
@@ -104,7 +89,8 @@ bool CameraManager::setActiveCamera(Camera* camera)
 
 int CameraManager::saveCameras(const std::wstring& fileName, const std::vector<std::wstring>& names)
 {
-    if (!isRelativeInside(fileName)) {
+    // Camera files go below the working folder only, and never through a link out of it.
+    if (!File::checkDataReference(fileName)) {
         mainLogger().log(50, LOG_TYPE_ERROR,
                          L"Ulvo::CameraManager::saveCameras: \"" + fileName +
                              L"\" is not a relative path inside the working folder\n");

@@ -296,9 +296,15 @@ private:
     // scene's budget has no room for it (said once, when the scene is done).
     BaseObjekt* cloneOf(BaseObjekt* source)
     {
-        if (!m_manager.getSceneBudget().charge({0, 1, 0, 0}, source->getName()))
+        // Paid for the loader until the copy is there to hold it.
+        SceneBudget& budget = m_manager.getSceneBudget();
+        if (!budget.charge({0, 1, 0, 0}, source->getName(), this))
             return nullptr;
         BaseObjekt* copy = source->clone();
+        if (copy)
+            budget.transfer(this, static_cast<const NamedObject*>(copy));
+        else
+            budget.release(this);
         if (!copy) {
             mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::loadArrangement: \"", source->getName(),
                              L"\" could not be cloned; the arrangement stops here\n");
@@ -312,8 +318,11 @@ private:
     // Hands the copy to the manager (which disposes of it when the name is taken).
     void adopt(BaseObjekt* copy, BaseObjekt* source, std::vector<BaseObjekt*>& made)
     {
-        if (!m_manager.add(copy, true))
+        const NamedObject* holder = copy; // taken while the copy lives: a refused name destroys it
+        if (!m_manager.add(copy, true)) {
+            m_manager.getSceneBudget().release(holder);
             return;
+        }
         made.push_back(copy);
         if (SceneGraph* graph = source->getSceneGraph())
             graph->addObject(copy, true);
@@ -481,7 +490,8 @@ void Arrangement::placeByParameter(const XMLNode& node, std::vector<BaseObjekt*>
     const Ranges ranges(&node);
     const int count = copyCount(&node, 0);
     int skipped = 0;
-    for (int i = 0; i < count; ++i) {
+    // A termination signal ends the search too when the field hardly accepts a place.
+    for (int i = 0; i < count && !SceneBudget::terminationPending(); ++i) {
         D3DXVECTOR2 uv(0.0f, 0.0f);
         bool found = false;
         for (int attempt = 0; attempt < kDensityAttempts && !found; ++attempt) {

@@ -54,8 +54,9 @@ BaseObjekt* ClipmapObjekt::create(XMLNode* node, ObjektManager* owner)
     const uint64_t side = clipmap->m_texSize;
     const uint64_t grid = clipmap->m_gridSize + 1;
     constexpr uint64_t kBudgetTexelsPerTexel = 4;
-    if (owner && !owner->getSceneBudget().charge(
-                     {0, 0, levels * grid * grid, levels * side * side * kBudgetTexelsPerTexel}, clipmap->getName())) {
+    if (owner &&
+        !owner->getSceneBudget().charge({0, 0, levels * grid * grid, levels * side * side * kBudgetTexelsPerTexel},
+                                        clipmap->getName(), clipmap)) {
         clipmap->Release();
         return nullptr;
     }
@@ -112,15 +113,23 @@ ClipmapObjekt::ClipmapObjekt(const ClipmapObjekt& other)
     , m_heightsModified(other.m_heightsModified)
     , m_physics(other.m_physics)
 {
-    // The copy draws its own level set once built; its own white and blend textures.
+    // The copy draws its own level set once built. Nothing writes the white texture or a blank
+    // blend after they are made, so copies share the source's (thousands of copies in an
+    // arrangement would otherwise each hold a blend picture); a blend read from a picture is not
+    // the copy's: it gets a blank one of its own.
     m_physics.materials = {L"DEFAULT", L"DEFAULT", L"DEFAULT", L"DEFAULT"};
     m_physics.collisionGroup.clear();
     D3DXMatrixIdentity(&m_lastViewMatrix);
-    m_whiteTexture = new Texture2D();
-    if (m_whiteTexture->create(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED))
-        m_whiteTexture->writePixel(D3DXVECTOR4(1.0f, 1.0f, 1.0f, 1.0f), 0, 0);
-    m_colourMap = other.m_colourMap == other.m_whiteTexture ? m_whiteTexture : other.m_colourMap;
-    createBlendTexture();
+    m_whiteTexture = other.m_whiteTexture;
+    if (m_whiteTexture)
+        m_whiteTexture->AddRef();
+    m_colourMap = other.m_colourMap;
+    if (other.m_blendBlank && other.m_blendTexture) {
+        m_blendTexture = other.m_blendTexture;
+        m_blendTexture->AddRef();
+    } else {
+        createBlendTexture();
+    }
     followDevice();
 }
 
@@ -281,12 +290,14 @@ void ClipmapObjekt::readSidecar()
 {
     XMLNode document;
     bool blendLoaded = false;
-    // The name is the scene's: whatever it holds, the file stays in the working folder.
-    if (!getName().empty() && XMLNode::load(&document, File::safeFileName(getName()) + L".data", 0)) {
+    // The name is the scene's: whatever it holds, the file stays in the working folder, and a
+    // link there that leads out is not followed.
+    const std::wstring sidecar = getName().empty() ? std::wstring() : File::safeFileName(getName()) + L".data";
+    if (!sidecar.empty() && File::checkDataReference(sidecar) && XMLNode::load(&document, sidecar, 0)) {
         std::wstring file;
         // A picture the scene has no room for leaves the source as the description gave it.
         const auto admitted = [this](ParameterMap* map, const wchar_t* key) {
-            if (map->getTexture() && !admitSidecarPicture(m_owner, *map->getTexture(), getName(), key, 0, 0)) {
+            if (map->getTexture() && !admitSidecarPicture(m_owner, this, *map->getTexture(), getName(), key, 0, 0)) {
                 delete map;
                 return false;
             }
@@ -321,17 +332,24 @@ void ClipmapObjekt::readSidecar()
             if (static_cast<int>(clamped) != size)
                 mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::ClipmapObjekt ", getName(), L": BLENDSIZE ", size,
                                  L" becomes ", clamped, L"\n");
-            m_blendSize = clamped;
-            m_blendRect = RECT{0, 0, static_cast<LONG>(clamped), static_cast<LONG>(clamped)};
+            // A picture larger than the default pays its extra texels.
+            const uint64_t extra = uint64_t(clamped) * clamped > uint64_t(m_blendSize) * m_blendSize
+                                       ? uint64_t(clamped) * clamped - uint64_t(m_blendSize) * m_blendSize
+                                       : 0;
+            if (extra == 0 || !m_owner || m_owner->getSceneBudget().charge({0, 0, 0, extra}, getName(), this)) {
+                m_blendSize = clamped;
+                m_blendRect = RECT{0, 0, static_cast<LONG>(clamped), static_cast<LONG>(clamped)};
+            }
         }
         if (document.readString(L"TBLEND_03", file)) {
             auto* blend = new Texture2D();
             blendLoaded = blend->createFromFileName(file) &&
-                          admitSidecarPicture(m_owner, *blend, getName(), L"TBLEND_03", m_blendSize, m_blendSize);
+                          admitSidecarPicture(m_owner, this, *blend, getName(), L"TBLEND_03", m_blendSize, m_blendSize);
             if (blendLoaded) {
                 if (m_blendTexture)
                     m_blendTexture->Release();
                 m_blendTexture = blend;
+                m_blendBlank = false;
             } else {
                 blend->Release();
             }
@@ -347,6 +365,7 @@ void ClipmapObjekt::createBlendTexture()
         m_blendTexture->Release();
     m_blendTexture = new Texture2D();
     m_blendTexture->create(m_blendSize, m_blendSize, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED);
+    m_blendBlank = true;
 }
 
 void ClipmapObjekt::setLayerTexParams(int layer, const float& nearScale, const float& farScale)

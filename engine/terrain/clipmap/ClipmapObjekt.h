@@ -132,6 +132,7 @@ private:
     std::array<Texture2D*, 4> m_bumpTextures{};
     Texture2D* m_whiteTexture = nullptr;
     Texture2D* m_blendTexture = nullptr;
+    bool m_blendBlank = true; // made here, never filled: copies share it
     uint32_t m_blendSize = 256;
     RECT m_blendRect{0, 0, 256, 256};
     float m_texScaleNear[4] = {1.0f, 1.0f, 1.0f, 1.0f};

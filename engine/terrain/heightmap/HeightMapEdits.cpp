@@ -2,6 +2,7 @@
 // endModify, the painting of the layer blend texture and the flattening along a spline.
 #include "devices/d3d/D3DInterface.h"
 #include "graphics/textures/Texture2D.h"
+#include "scene/SceneBudget.h"
 #include "scene/splines/Spline.h"
 #include "terrain/fields/LayerParameter.h"
 #include "terrain/fields/Parameter.h"
@@ -377,7 +378,8 @@ void HeightMapObjekt::paintLayers(const LayerParameter* weights, bool clear)
         const Parameter* field = weights->getParameter(layer);
         if (!field)
             continue;
-        for (uint32_t y = 0; y < m_blendSize; ++y)
+        // A termination signal leaves the rest of the picture unpainted: the game is ending.
+        for (uint32_t y = 0; y < m_blendSize && !SceneBudget::terminationPending(); ++y)
             for (uint32_t x = 0; x < m_blendSize; ++x) {
                 const float w = field->getValue(D3DXVECTOR2(x / size, y / size));
                 setBlendWeight(x, y, layer, w);
@@ -391,7 +393,7 @@ void HeightMapObjekt::normalizeBlendWeights()
     if (m_lockTexture || m_blendSize == 0)
         return;
     lockBlend();
-    for (uint32_t y = 0; y < m_blendSize; ++y)
+    for (uint32_t y = 0; y < m_blendSize && !SceneBudget::terminationPending(); ++y)
         for (uint32_t x = 0; x < m_blendSize; ++x) {
             D3DXVECTOR4 texel;
             if (!m_blendTexture->getPixel(texel, x, y))
@@ -437,6 +439,9 @@ void HeightMapObjekt::modifyAlongSpline(double radius, const Spline* spline, con
 
 #pragma omp parallel for schedule(static)
     for (int i = 0; i < n; ++i) {
+        // A termination signal passes over the remaining columns: the game is ending.
+        if (SceneBudget::terminationPending())
+            continue;
         for (int j = 0; j < n; ++j) {
             const D3DXVECTOR2 uv(i / last, j / last);
             float t = 0.0f, d = 0.0f;

@@ -258,6 +258,13 @@ void HeightMapObjekt::setLayerTexScale(int layer, float nearScale, float farScal
     m_texScaleFar[layer] = farScale;
 }
 
+bool HeightMapObjekt::admitBlendSize(uint32_t side)
+{
+    const uint64_t own = uint64_t(m_blendSize) * m_blendSize;
+    const uint64_t wanted = uint64_t(side) * side;
+    return wanted <= own || !m_owner || m_owner->getSceneBudget().charge({0, 0, 0, wanted - own}, getName(), this);
+}
+
 bool HeightMapObjekt::createBlendTexture()
 {
     m_blendRect = RECT{0, 0, static_cast<LONG>(m_blendSize), static_cast<LONG>(m_blendSize)};
@@ -268,14 +275,16 @@ bool HeightMapObjekt::createBlendTexture()
 void HeightMapObjekt::readSidecar(HeightSources& sources)
 {
     XMLNode document;
-    // The name is the scene's: whatever it holds, the file stays in the working folder.
-    if (!XMLNode::load(&document, File::safeFileName(getName()) + L".data", 0))
+    // The name is the scene's: whatever it holds, the file stays in the working folder, and a
+    // link there that leads out is not followed.
+    const std::wstring sidecar = File::safeFileName(getName()) + L".data";
+    if (!File::checkDataReference(sidecar) || !XMLNode::load(&document, sidecar, 0))
         return;
     std::wstring file;
     if (document.readString(L"TEXTUR", file)) {
         auto* texture = new Texture2D();
         if (texture->createFromFileName(file) &&
-            admitSidecarPicture(m_owner, *texture, getName(), L"TEXTUR", m_gridSize, m_gridSize - 1)) {
+            admitSidecarPicture(m_owner, this, *texture, getName(), L"TEXTUR", m_gridSize, m_gridSize - 1)) {
             if (sources.texture && sources.textureOwned)
                 sources.texture->Release();
             sources.texture = texture;
@@ -299,7 +308,7 @@ void HeightMapObjekt::readSidecar(HeightSources& sources)
         if (blendSize < 1 || static_cast<uint32_t>(blendSize) > kMaxBlendSize) {
             terrainLog().log(100, LOG_TYPE_WARNING, L"HeightMapObjekt ", getName(), L": BLENDSIZE ",
                              std::to_wstring(blendSize), L" out of range; kept ", std::to_wstring(m_blendSize), L"\n");
-        } else {
+        } else if (admitBlendSize(static_cast<uint32_t>(blendSize))) {
             m_blendSize = static_cast<uint32_t>(blendSize);
             m_blendRect = RECT{0, 0, blendSize, blendSize};
         }
@@ -309,7 +318,7 @@ void HeightMapObjekt::readSidecar(HeightSources& sources)
         m_blendTexture->release(false);
         m_lockTexture =
             m_blendTexture->createFromFileName(file) &&
-            admitSidecarPicture(m_owner, *m_blendTexture, getName(), L"TBLEND_03", m_blendSize, m_blendSize);
+            admitSidecarPicture(m_owner, this, *m_blendTexture, getName(), L"TBLEND_03", m_blendSize, m_blendSize);
         // An edit's lock covers the picture as it is, whatever BLENDSIZE said.
         if (m_lockTexture)
             m_blendRect = m_blendTexture->getRect();
@@ -344,7 +353,7 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
         cells *= 2;
     // The scene being loaded may have no room left for this grid: it gets none.
     if (m_owner && !m_owner->getSceneBudget().charge({0, 0, uint64_t(cells + 1) * (cells + 1), uint64_t(cells) * cells},
-                                                     getName()))
+                                                     getName(), this))
         return false;
     m_gridSize = cells + 1;
     m_blendSize = cells;
@@ -358,7 +367,7 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
         if (blendSize < 1 || static_cast<uint32_t>(blendSize) > kMaxBlendSize)
             terrainLog().log(100, LOG_TYPE_WARNING, L"HeightMapObjekt ", getName(), L": BLEND_SIZE ",
                              std::to_wstring(blendSize), L" out of range; ", std::to_wstring(m_blendSize), L" taken\n");
-        else
+        else if (admitBlendSize(static_cast<uint32_t>(blendSize)))
             m_blendSize = static_cast<uint32_t>(blendSize);
     }
 
@@ -394,6 +403,20 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
     createBlendTexture();
     readSidecar(sources);
 
+    // A termination signal leaves the terrain without a grid, as SIZE 0 does: its buffers, its
+    // normals and its quadtree would each keep the ending game waiting for seconds.
+    const auto dropGrid = [this]() {
+        releaseBuffers();
+        m_vertices.clear();
+        m_positionsA.clear();
+        m_positionsB.clear();
+        m_vertexMarks.clear();
+        m_vertexCount = 0;
+        m_gridSize = 0;
+        return false;
+    };
+    if (SceneBudget::terminationPending())
+        return dropGrid();
     const uint32_t n = m_gridSize;
     m_vertexCount = n * n;
     m_vertices.assign(m_vertexCount, HeightMapVertex());
@@ -422,7 +445,8 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
 
     const D3DXVECTOR3 pos = m_position;
     const float last = static_cast<float>(n - 1);
-    for (uint32_t i = 0; i < n; ++i) {
+    // A termination signal leaves the rest of the rows flat: the game ends instead of waiting.
+    for (uint32_t i = 0; i < n && !SceneBudget::terminationPending(); ++i) {
         for (uint32_t j = 0; j < n; ++j) {
             // Vertex (i, j) sits at UV (i, j) / (n - 1), where the reads find it.
             const float u = static_cast<float>(i) / last;
@@ -458,6 +482,11 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
     }
     if (textureLocked)
         sources.texture->unlock(0);
+    if (SceneBudget::terminationPending()) {
+        dropGrid();
+        endModify();
+        return false;
+    }
     m_changeFlags.setBit(REBUILD, true);
     endModify();
     return true;
@@ -486,15 +515,21 @@ void HeightMapObjekt::smoothHeights(int radius, double strength, const Parameter
     std::vector<double> blend(m_vertexCount, strength);
     if (field) {
         const float last = static_cast<float>(n - 1);
-        for (int r = 0; r < n; ++r)
+        for (int r = 0; r < n; ++r) {
+            if (SceneBudget::terminationPending())
+                return;
             for (int c = 0; c < n; ++c)
                 blend[r * n + c] = strength * field->getValue(D3DXVECTOR2(c / last, r / last));
+        }
     }
     // Both borders reflect the kernel about their outermost vertex.
     auto reflect = [n](int k) { return k < 0 ? -k : (k > n - 1 ? 2 * (n - 1) - k : k); };
     std::vector<float> next(m_vertexCount);
     for (int pass = 0; pass < 2; ++pass) {
         for (int r = 0; r < n; ++r) {
+            // Stopped by a termination signal, the heights stay as they were.
+            if (SceneBudget::terminationPending())
+                return;
             for (int c = 0; c < n; ++c) {
                 double total = 0.0;
                 for (int d = -radius; d <= radius; ++d) {

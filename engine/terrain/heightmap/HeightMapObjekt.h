@@ -148,6 +148,9 @@ public:
     sigslot::signal1<HeightMapObjekt&> terrainChanged;
 
 private:
+    // A blend picture larger than the grid's own pays its extra texels (a managed picture keeps
+    // a copy in memory too); false when the scene has no room for them.
+    bool admitBlendSize(uint32_t side);
     // Index buffers for the last few selections: a frame draws the terrain for several cameras
     // (the scene, the water's mirror), whose levels of detail differ, so each buffer keeps what it
     // holds and indices are uploaded only when a camera's selection changes. Slot 0's buffer

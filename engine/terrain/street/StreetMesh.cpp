@@ -64,7 +64,7 @@ void StreetObjekt::buildMesh()
     const std::size_t P = m_profile.size();
     m_path.samplePath(terrain, P ? kMaxVertices / (2 * P) : SIZE_MAX);
     // The scene being loaded may have no room left for this road: it stays without a mesh.
-    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, 2 * P * m_path.samples.size(), 0}, getName()))
+    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, 2 * P * m_path.samples.size(), 0}, getName(), this))
         m_path.samples.clear();
     const std::size_t S = m_path.samples.size();
     m_worldBox = AABB();

@@ -172,7 +172,7 @@ void BaumObjekt::placeTrees(XMLNode* treeData, HeightMap& terrain)
         wanted = MAX_TREES;
     }
     // Each tree is a few corners per slice; a scene with no room left for them gets none.
-    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, uint64_t(wanted) * 4 * m_anzSlices, 0}, getName()))
+    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, uint64_t(wanted) * 4 * m_anzSlices, 0}, getName(), this))
         return;
     // Without a type no tree could ever be given one.
     if (m_types.empty() || !std::isfinite(m_types.back().frequency) || !(m_types.back().frequency > 0.0f)) {
@@ -205,6 +205,9 @@ void BaumObjekt::placeTrees(XMLNode* treeData, HeightMap& terrain)
             const float u = static_cast<float>(draw());
             const float v = static_cast<float>(draw());
             ++attempts;
+            // A termination signal ends the placement with what stands.
+            if ((attempts & 1023) == 0 && SceneBudget::terminationPending())
+                break;
             if (accept(u, v))
                 continue;
             ++rejected;
@@ -218,7 +221,7 @@ void BaumObjekt::placeTrees(XMLNode* treeData, HeightMap& terrain)
         }
     } else {
         const uint32_t grid = static_cast<uint32_t>(std::sqrt(static_cast<double>(wanted)));
-        for (uint32_t i = 0; i < grid; ++i) {
+        for (uint32_t i = 0; i < grid && !SceneBudget::terminationPending(); ++i) {
             for (uint32_t j = 0; j < grid; ++j)
                 accept(static_cast<float>(i) / static_cast<float>(grid),
                        static_cast<float>(j) / static_cast<float>(grid));

@@ -8,6 +8,8 @@
 #include "foundation/logging/Logger.h"
 #include "engine/UlvoEngine.h"
 
+#include <platform_test.h>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -232,6 +234,22 @@ TEST_F(UlvoEngineConsoleTest, ReturnRunsTheLineAndStartsANewOne)
     press(kReturn);
     EXPECT_EQ(engine->getConsoleHistory().size(), size);
     EXPECT_GE(size, before);
+}
+
+TEST_F(UlvoEngineConsoleTest, LinesTypedAheadAreNotRunOnceTheGameIsEnding)
+{
+    PlatformRaiseTerminationSignal();
+    type(L"nothing 2");
+    press(kReturn);
+    PlatformClearTerminationSignal();
+    EXPECT_EQ(text(), L"nothing 2");
+    EXPECT_EQ(engine->getCurrentConsoleLine()->getAnswer(), L"");
+    // The same line runs once nothing ends the game.
+    press(kReturn);
+    EXPECT_EQ(text(), L"");
+    const auto& history = engine->getConsoleHistory();
+    ASSERT_GE(history.size(), 2u);
+    EXPECT_EQ(history[history.size() - 2]->getAnswer(), L"Befehl nicht gefunden!");
 }
 
 TEST_F(UlvoEngineConsoleTest, MaxHistoryOfOneKeepsTwoLines)

@@ -376,6 +376,23 @@ TEST_F(ObjektCommandsTest, TheTwentyFourCommandsCompleteNamesKeywordsAndFileLine
               (Lines{L"OBJ_EditCloneArray", L"OBJ_EditCloneNTimes", L"OBJ_EditCloneOld", L"OBJ_EditCloneSaveOld"}));
 }
 
+TEST_F(ObjektCommandsTest, TheSunsTextureListIsNotReadOutsideTheGamesFolder)
+{
+    // A list outside, named absolutely, by climbing and through a link: none is read.
+    TestSupport::TempDir away;
+    TestSupport::writeText(away / "sky.xml", "<TEXTUREN/>");
+    std::filesystem::create_symlink(away / "sky.xml", m_logs.folder() / "sky.xml");
+    for (const std::wstring& list :
+         {(away / "sky.xml").wstring(), std::wstring(L"..\\sky.xml"), std::wstring(L"sky.xml")}) {
+        load(L"<SZENE><SONNE TEXTURLISTE=\"" + list + L"\"/></SZENE>");
+        const std::string name(list.begin(), list.end());
+        EXPECT_NE(m_logs.text("UlvoFile.log").find(name + " leads out of the data folders"), std::string::npos) << name;
+        EXPECT_NE(m_logs.text().find("\"" + name + "\" could not be read; the sky draws without its maps"),
+                  std::string::npos)
+            << name;
+    }
+}
+
 TEST_F(ObjektCommandsTest, AScenePastItsBudgetIsCutWithOneLineAndASignalEndsItsLoading)
 {
     // Room for three objects and five copies: the rest of the file is left out, said once.
@@ -394,8 +411,29 @@ TEST_F(ObjektCommandsTest, AScenePastItsBudgetIsCutWithOneLineAndASignalEndsItsL
     const std::size_t line = log.find("asks for more than a scene may hold; 1001 objects or copies from \"D\" on");
     EXPECT_NE(line, std::string::npos) << log;
     EXPECT_EQ(log.find("SceneBudget", line + 1), std::string::npos) << "one line";
-    // The next file has the whole budget again.
-    EXPECT_EQ(load(L"<SZENE>" + probe(L"X") + probe(L"Y") + probe(L"Z") + L"</SZENE>").size(), 3u);
+    // The budget holds for everything loaded: the next file finds it spent, until what the first
+    // made goes and gives its share back.
+    const std::wstring next = L"<SZENE>" + probe(L"X") + probe(L"Y") + probe(L"Z") + L"</SZENE>";
+    EXPECT_TRUE(load(next).empty());
+    EXPECT_NE(m_logs.text().find("3 objects or copies from \"X\" on"), std::string::npos);
+    m_manager->clear();
+    EXPECT_EQ(m_manager->getSceneBudget().used().objects, 0u);
+    EXPECT_EQ(m_manager->getSceneBudget().used().instances, 0u);
+    EXPECT_EQ(load(next).size(), 3u);
+    EXPECT_TRUE(run(L"OBJ_Remove X").find(L"nicht") == std::wstring::npos);
+    EXPECT_EQ(m_manager->getSceneBudget().used().objects, 2u) << "a removed object gives its share back";
+
+    // Parts inside a COORDS object are objects too, however deep: they pay and give back.
+    m_manager->clear();
+    const int alive = ProbeObjekt::s_alive;
+    const std::wstring parts = L"<WORLD_X TYPE=\"PROBE\"/><WORLD_Y TYPE=\"PROBE\"/><WORLD_Z TYPE=\"PROBE\"/>";
+    load(L"<SZENE><OBJEKT NAME=\"Achsen\" TYPE=\"COORDS\"><COORDS_DATA>" + parts +
+         L"<LOKAL_X TYPE=\"COORDS\"><COORDS_DATA>" + parts +
+         L"</COORDS_DATA></LOKAL_X></COORDS_DATA></OBJEKT></SZENE>");
+    EXPECT_EQ(m_manager->getSceneBudget().used().objects, 3u);
+    EXPECT_EQ(ProbeObjekt::s_alive - alive, 2) << "the object and two parts fill the room for three";
+    m_manager->clear();
+    EXPECT_EQ(m_manager->getSceneBudget().used().objects, 0u);
 
     // A termination signal ends the loading at once: nothing more is made.
     PlatformRaiseTerminationSignal();

@@ -4,6 +4,7 @@
 #include "foundation/xml/XMLNode.h"
 #include "render/cameras/Camera.h"
 #include "scene/ObjektKinds.h"
+#include "scene/ObjektManager.h"
 #include "scene/objects/ObjektDrawing.h"
 
 namespace Ulvo {
@@ -17,9 +18,19 @@ CoordsObjekt::CoordsObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(nod
     XMLNode* data = node ? node->getNode(L"COORDS_DATA") : nullptr;
     if (!data)
         return;
+    // Each part is an object of the scene as any other, however deep it is nested: the COORDS
+    // object pays for it, so it gives its share back when it goes.
     for (int part = 0; part < PART_COUNT; ++part) {
-        if (XMLNode* description = data->getNode(kPartNodes[part]))
-            m_parts[part] = createObjektByType(description, owner);
+        XMLNode* description = data->getNode(kPartNodes[part]);
+        if (!description)
+            continue;
+        if (owner && !owner->getSceneBudget().charge({1, 0, 0, 0}, getName() + L"." + kPartNodes[part], this))
+            break;
+        m_parts[part] = createObjektByType(description, owner);
+        // What the part paid itself (a terrain's grid) is held by this object too.
+        if (owner && m_parts[part])
+            owner->getSceneBudget().transfer(static_cast<const NamedObject*>(m_parts[part]),
+                                             static_cast<const NamedObject*>(this));
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <utility>
 
@@ -247,6 +248,39 @@ TEST_F(FileWithArchive, DataReferencesLeadingOutOfTheDataFoldersAreRefused)
     }
     EXPECT_TRUE(File::checkDataReference(L"data\\near.txt"));
     EXPECT_TRUE(File::checkDataReference(L"data\\FX\\new.xml"));
+}
+
+TEST_F(FileWithArchive, WritesStayInTheGamesFoldersAndReplaceLinksInsteadOfFollowingThem)
+{
+    TestSupport::TempDir away;
+    writeBytes(away / "kept.txt", bytesOf("kept"));
+    std::filesystem::create_directory_symlink(away.path(), m_logs.folder() / "awaydir");
+    std::filesystem::create_symlink(away / "kept.txt", m_logs.folder() / "kept.txt");
+    std::filesystem::create_symlink(away / "dangling.txt", m_logs.folder() / "dangling.txt");
+    const auto writeNew = [](const std::wstring& temporary) {
+        std::ofstream out(std::filesystem::path(temporary), std::ios::binary);
+        out << "new";
+        return out.good();
+    };
+    // A folder that leads out, a climb out of a missing folder.
+    for (const wchar_t* name : {L"awaydir\\x.txt", L"none\\..\\..\\z.txt"}) {
+        EXPECT_FALSE(File::checkWriteTarget(name));
+        EXPECT_FALSE(File::writeReplacing(name, writeNew));
+    }
+    EXPECT_FALSE(std::filesystem::exists(away / "x.txt"));
+    EXPECT_NE(m_logs.text("UlvoFile.log").find("awaydir\\x.txt leads out of the game's folders"), std::string::npos);
+
+    // A link to a file, dangling or not, is replaced by the file: what it led to stays as it was.
+    EXPECT_TRUE(File::writeReplacing(L"kept.txt", writeNew));
+    EXPECT_TRUE(File::writeReplacing(L"dangling.txt", writeNew));
+    EXPECT_EQ(TestSupport::readText(away / "kept.txt"), "kept");
+    EXPECT_FALSE(std::filesystem::exists(away / "dangling.txt"));
+    EXPECT_FALSE(std::filesystem::is_symlink(m_logs.folder() / "kept.txt"));
+    EXPECT_EQ(TestSupport::readText(m_logs.folder() / "dangling.txt"), "new");
+
+    // An absolute name is the game's own choice (its save folder).
+    EXPECT_TRUE(File::writeReplacing((away / "y.txt").wstring(), writeNew));
+    EXPECT_EQ(TestSupport::readText(away / "y.txt"), "new");
 }
 
 TEST(FilePaths, Helpers)

@@ -1,6 +1,7 @@
 #include "foundation/logging/Logger.h"
 
 #include "support/LogCapture.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,23 @@ TEST(Logger, MissingLogsFolderIsCreated)
     // Files are UTF-8.
     EXPECT_EQ(capture.text("MyXML.log"), "first line \xc3\xa9\n");
     EXPECT_TRUE(contains(capture.text(), "first line"));
+}
+
+TEST(Logger, ALinkInTheLogsFolderIsReplacedAndWhatItLedToKept)
+{
+    LogCapture capture;
+    TestSupport::TempDir away;
+    TestSupport::writeText(away / "kept.txt", "kept");
+    std::filesystem::create_directories(capture.folder() / "logs");
+    std::filesystem::create_symlink(away / "kept.txt", capture.folder() / "logs" / "MyXML.log");
+    std::filesystem::create_symlink(away / "made.txt", capture.folder() / "logs" / "UlvoEngine.log");
+    Ulvo::moduleLogger(Ulvo::LogModule::XML).log(1, LOG_TYPE_INFO, L"xml line\n");
+    engineLog().log(1, LOG_TYPE_INFO, L"engine line\n");
+    EXPECT_EQ(capture.text("MyXML.log"), "xml line\n");
+    EXPECT_TRUE(contains(capture.text("UlvoEngine.log"), "engine line"));
+    EXPECT_FALSE(std::filesystem::is_symlink(capture.folder() / "logs" / "MyXML.log"));
+    EXPECT_EQ(TestSupport::readText(away / "kept.txt"), "kept");
+    EXPECT_FALSE(std::filesystem::exists(away / "made.txt"));
 }
 
 TEST(Logger, OpenAllLogFilesLeavesEveryFileBehind)

@@ -294,4 +294,21 @@ TEST_F(HDRRendererTest, SaveAllWritesTheDumpsAndSaysWhetherItDid)
     ASSERT_TRUE(TestSupport::readPng((folder / "m_hdr_bloom_tex[0].png").string(), bloom));
     EXPECT_EQ(bloom.width, kW / 8);
     EXPECT_TRUE(TestSupport::matchesGolden(bloom, kGolden, "hdr_dump_bloom"));
+
+    // Links are never written through: one to a folder outside is refused, one at a dump's name
+    // (to a file outside, or dangling) is replaced by the dump.
+    TestSupport::TempDir away;
+    TestSupport::writeText(away / "kept.dds", "kept");
+    std::filesystem::create_directory_symlink(away.path(), m_logs.folder() / "weg");
+    EXPECT_FALSE(hdr().saveBuffers(L"weg"));
+    EXPECT_FALSE(std::filesystem::exists(away / "m_hdr_src_tex.dds"));
+    std::filesystem::remove(folder / "m_hdr_src_tex.dds");
+    std::filesystem::create_symlink(away / "kept.dds", folder / "m_hdr_src_tex.dds");
+    std::filesystem::remove(folder / "m_hdr_scaled_tex.dds");
+    std::filesystem::create_symlink(away / "made.dds", folder / "m_hdr_scaled_tex.dds");
+    EXPECT_TRUE(hdr().saveBuffers(L"dumps"));
+    EXPECT_EQ(TestSupport::readText(away / "kept.dds"), "kept");
+    EXPECT_FALSE(std::filesystem::exists(away / "made.dds"));
+    EXPECT_FALSE(std::filesystem::is_symlink(folder / "m_hdr_src_tex.dds"));
+    EXPECT_FALSE(std::filesystem::is_symlink(folder / "m_hdr_scaled_tex.dds"));
 }

@@ -113,4 +113,10 @@ TEST_F(CameraManagerTest, SaveWritesTheCameraFileInsideTheWorkingFolderOnly)
     EXPECT_EQ(run(L"CAM_saveCamera missing/dir/cams.cam"),
               L"Cameras konnten nicht gespeichert werden: missing/dir/cams.cam");
     EXPECT_NE(m_logs.text().find("could not be written"), std::string::npos);
+
+    // A link in the working folder to a folder outside it is not written through.
+    TestSupport::TempDir outside;
+    std::filesystem::create_directory_symlink(outside.path(), m_logs.folder() / "linkdir");
+    EXPECT_EQ(run(L"CAM_saveCamera linkdir\\cams.cam"), L"Cameras konnten nicht gespeichert werden: linkdir\\cams.cam");
+    EXPECT_FALSE(std::filesystem::exists(outside / "cams.cam"));
 }

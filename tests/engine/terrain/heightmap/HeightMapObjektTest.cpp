@@ -15,6 +15,7 @@
 #include <d3dx9.h>
 #include <gtest/gtest.h>
 #include <omp.h>
+#include <platform_test.h>
 
 #include <chrono>
 #include <cmath>
@@ -382,6 +383,26 @@ TEST_F(HeightMapObjektTest, TheDataSidecarPlacesAndScalesTheTerrain)
     EXPECT_FLOAT_EQ(m_manager.build(flat(5, L">", L"../Weg"))->getPosition().y, 5.0f);
 }
 
+TEST_F(HeightMapObjektTest, ASidecarBehindALinkOutIsNotReadAndALargeBlendPaysForItsTexels)
+{
+    TestSupport::ScopedCwd cwd(m_logs.folder());
+    TestSupport::TempDir away;
+    std::ofstream(away / "Fern.data") << "<HEIGHTMAP MIN=\"-9\"/>";
+    std::filesystem::create_symlink(away / "Fern.data", m_logs.folder() / "Fern.data");
+    EXPECT_FLOAT_EQ(m_manager.build(flat(5, L">", L"Fern"))->getPosition().y, 0.0f);
+    EXPECT_NE(m_logs.text("UlvoFile.log").find("Fern.data leads out of the data folders"), std::string::npos);
+
+    // A blend of 4096 squared on a grid of 3 is 16 million texels: past the budget the terrain
+    // keeps a blend of its own size, and the line says what was left out.
+    m_manager.getSceneBudget().setLimit({100, 0, 1u << 20, 1u << 20});
+    XMLNode root;
+    ASSERT_TRUE(XMLNode::load(&root, L"<SZENE>" + flat(3, L"BLEND_SIZE=\"4096\">", L"Breit") + L"</SZENE>", 1));
+    ASSERT_EQ(m_manager.loadSceneFile(&root).size(), 1u);
+    EXPECT_EQ(dynamic_cast<HeightMapObjekt*>(m_manager.find(L"Breit"))->getBlendSize(), 2u);
+    EXPECT_NE(m_logs.text().find("from \"Breit\" on are left out"), std::string::npos);
+    m_manager.getSceneBudget().setLimit(SceneBudget::kSceneLimit);
+}
+
 TEST_F(HeightMapObjektTest, SidecarPicturesOfAnotherSizeAreStretchedAndPaidFromTheScenesBudget)
 {
     TestSupport::ScopedCwd cwd(m_logs.folder());
@@ -484,6 +505,8 @@ TEST_F(HeightMapObjektTest, ATerminationSignalWhileAHugeSceneBuildsEndsTheLoadin
     for (BaseObjekt* object : loaded)
         EXPECT_EQ(dynamic_cast<ClipmapObjekt*>(object)->getLevelSet(), nullptr) << object->getName();
     EXPECT_NE(m_logs.text().find("the game is ending"), std::string::npos);
+    // The tests after this one build terrains and forests, which stop at a pending signal.
+    PlatformClearTerminationSignal();
 }
 
 TEST_F(HeightMapObjektTest, FlatteningAlongASplineIsTheSameOnOneThreadAndOnMany)
