@@ -27,7 +27,9 @@ asks again until the game's result is shown.
 
 A click aimed at a drawn box, difference, piece, card or button that changes nothing there fails
 the run, and so does a move aimed at a rectangle where nothing is drawn, a solved game without its
-result, or a result whose price is not what was paid.
+result, or a result whose price is not what was paid. The price is judged by the time the game
+logs as left when it was solved, so that a machine too busy to beat the clock gets a correct full
+price rather than a failure.
 
 Usage: minigame-playthrough.py GAME_BINARY RUN_FOLDER OUTPUT_FOLDER [TYPE ...]
 """
@@ -189,11 +191,24 @@ def finish_kind(game, kind, before_log):
     if not line:
         raise Failure("no building was settled after %s" % kind)
     paid, amount, saved = map(int, line)
+    # The price is judged by the time the game says it had left when solved: a busy machine that
+    # used it all up gets a correct full price; a missed click still ends in no result above.
+    lefts = re.findall(r"Minispiel: \S+ geloest: ([0-9.]+) von ([0-9.]+) s uebrig, Wert ([0-9.]+)",
+                       game.log_text()[before_log:])
+    if not lefts:
+        raise Failure("%s: the game did not say how much time it had left" % kind)
+    left, limit, score = map(float, lefts[-1])
     # Rounded half up, as the game says it (Python's round() would give 32 for 32.5).
-    if amount <= 0 or not paid < amount or saved != int(100.0 * (amount - paid) / amount + 0.5):
-        raise Failure("%s: the price %d of %d with %d %% saved is no saving" % (kind, paid, amount, saved))
-    print("%.0f s: %s solved, the building cost %d of %d (%d %% saved)" % (
-        time.monotonic() - game.start, kind, paid, amount, saved))
+    if amount <= 0 or paid > amount or saved != int(100.0 * (amount - paid) / amount + 0.5):
+        raise Failure("%s: the price %d of %d with %d %% saved does not add up" % (kind, paid, amount, saved))
+    # A third of the score is the least any difficulty saves; at a whole resource or more of it
+    # the building must cost less, with no time left it costs the full price.
+    if score * amount / 3.0 >= 1.0 and not paid < amount:
+        raise Failure("%s: the price %d of %d with %.1f of %.0f s left is no saving" % (kind, paid, amount, left, limit))
+    if score <= 0.0 and paid != amount:
+        raise Failure("%s: the price %d of %d with no time left is no full price" % (kind, paid, amount))
+    print("%.0f s: %s solved with %.1f of %.0f s left, the building cost %d of %d (%d %% saved)" % (
+        time.monotonic() - game.start, kind, left, limit, paid, amount, saved))
     game.click(centre(found[0]), "the result's OK", 0.05)
     xdo("mousemove", 5, 5)
     game.settle()

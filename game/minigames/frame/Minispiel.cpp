@@ -1,5 +1,6 @@
 #include "minigames/frame/Minispiel.h"
 
+#include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
 #include "gui/system/GUISystem.h"
 #include "gui/widgets/GUIButton.h"
@@ -9,6 +10,7 @@
 #include "minigames/frame/Playfield.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace ThreeMatch {
 
@@ -60,6 +62,11 @@ void Minispiel::reportResult()
     m_solved = true;
     m_ended = true;
     const float score = getScore();
+    // What the price is judged by: the time the game had left when it was solved.
+    wchar_t left[96];
+    std::swprintf(left, sizeof left / sizeof left[0], L" geloest: %.1f von %.0f s uebrig, Wert %.4f\n",
+                  std::clamp(m_timeLeft, 0.0, 1e9), std::clamp(m_timeLimit, 0.0, 1e9), static_cast<double>(score));
+    Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_INFO, L"ThreeMatch::Minispiel: ", getName(), left);
     Ulvo::GUIKeepAlive alive(this);
     manager().resultSignal.emit(*this, score);
 }

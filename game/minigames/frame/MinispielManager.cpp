@@ -14,6 +14,7 @@
 #include "gui/widgets/GUILabel.h"
 #include "gui/widgets/GUIProgressBar.h"
 #include "gui/windows/GUIScopes.h"
+#include "minigames/frame/AreaLayout.h"
 #include "minigames/frame/Minispiel.h"
 #include "render/ScopedMeasure.h"
 #include "threematch/globals/GameGraphics.h"
@@ -359,8 +360,28 @@ void MinispielManager::showNotice(const wchar_t* textId, double seconds)
     if (!m_notice)
         return;
     m_notice->setTextId(textId);
+    fitNotice();
     m_notice->startAnimationGoal(L"AN", 1.0);
     m_notice->bringToFront();
+}
+
+void MinispielManager::fitNotice()
+{
+    // The box keeps the height its data gives it unless the wrapped text needs more; then it
+    // grows by what is missing (upwards, as it stands on its bottom edge).
+    constexpr float kMargin = 6.0f;
+    Ulvo::GUIWindow* parent = m_notice->getParent();
+    if (!parent)
+        return;
+    Ulvo::GUIRect rect = m_notice->getGUIRect();
+    rect.size.yOff = 0.0f;
+    AreaLayout::setRect(m_notice, rect);
+    RECT text{};
+    m_notice->calcTextRect(text);
+    const float parentHeight = parent->getScreenRect().bottom - parent->getScreenRect().top;
+    const float need = static_cast<float>(text.bottom - text.top) + kMargin;
+    rect.size.yOff = std::max(0.0f, need - rect.size.yRel * parentHeight);
+    AreaLayout::setRect(m_notice, rect);
 }
 
 void MinispielManager::hideNotice()

@@ -106,6 +106,8 @@ private:
     // Shows the notice with that text for so many seconds (0: until it is replaced or hidden).
     void showNotice(const wchar_t* textId, double seconds);
     void hideNotice();
+    // Fits the notice's box to its wrapped text.
+    void fitNotice();
     // "MS_Naechstes NAME": the console's way to a chosen game (a test or a demonstration).
     void consoleNext(Ulvo::TypedConsoleCommand& line);
     // "MS_Zuege": logs the active game's next moves in screen pixels, one "MS_Zug" line each,

@@ -4,6 +4,7 @@
 #include "foundation/helpers/Release.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
+#include "graphics/textures/Texture2D.h"
 #include "graphics/textures/Texture2DAnimation.h"
 #include "gui/system/GUISystem.h"
 #include "gui/widgets/GUILabel.h"
@@ -250,10 +251,13 @@ void MinispielZuordnen::createGUI()
     for (Gebiet* area : m_areas) {
         if (!area->window)
             continue;
+        area->marginX = area->window->getGUIRect().position.xOff;
+        area->marginY = area->window->getGUIRect().position.yOff;
         area->window->drawn.disconnect(this);
         area->window->drawn.connect(this, &MinispielZuordnen::onFlashDraw);
         m_areaPanel->addChild(area->window);
     }
+    fitAreas();
     for (Gegenstand* item : m_items) {
         Ulvo::GUIWindow* itemWindow = item->window;
         if (!itemWindow)
@@ -420,12 +424,50 @@ void MinispielZuordnen::onItemMoved(Ulvo::GUIWindow& window)
 
 void MinispielZuordnen::onLayoutChanged(Ulvo::GUIWindow&)
 {
+    fitAreas();
     keepAllInside();
 }
 
 void MinispielZuordnen::onGoalReached(Ulvo::GUIWindow&, Ulvo::GUIAnimationsGoal&)
 {
+    fitAreas();
     keepAllInside();
+}
+
+void MinispielZuordnen::fitAreas()
+{
+    if (!m_gridOn || !m_areaPanel || m_gridColumns <= 0 || m_gridRows <= 0)
+        return;
+    const Ulvo::FloatRect& panel = m_areaPanel->getScreenRect();
+    const float cellW = (panel.right - panel.left) / static_cast<float>(m_gridColumns);
+    const float cellH = (panel.bottom - panel.top) / static_cast<float>(m_gridRows);
+    if (!(cellW > 0.0f) || !(cellH > 0.0f))
+        return;
+    for (Gebiet* area : m_areas) {
+        Ulvo::Texture2DAnimationFrame* frame = area->image ? area->image->getCurrentTexture() : nullptr;
+        if (!area->window || !frame || !frame->texture)
+            continue;
+        RECT source = frame->rect;
+        if (source.right <= source.left || source.bottom <= source.top)
+            source = frame->texture->getRect();
+        const float pictureW = static_cast<float>(source.right - source.left);
+        const float pictureH = static_cast<float>(source.bottom - source.top);
+        const float roomW = cellW - 2.0f * area->marginX, roomH = cellH - 2.0f * area->marginY;
+        if (!(pictureW > 0.0f) || !(pictureH > 0.0f) || !(roomW > 0.0f) || !(roomH > 0.0f))
+            continue;
+        const float width = std::min(roomW, roomH * pictureW / pictureH);
+        const float height = width * pictureH / pictureW;
+        // The cell's place stays relative; the shrinking is in pixels, worked out again whenever
+        // the layout changes.
+        Ulvo::GUIRect rect = area->window->getGUIRect();
+        rect.position.xOff = area->marginX + 0.5f * (roomW - width);
+        rect.position.yOff = area->marginY + 0.5f * (roomH - height);
+        rect.size.xOff = -2.0f * rect.position.xOff;
+        rect.size.yOff = -2.0f * rect.position.yOff;
+        if (rect == area->window->getGUIRect())
+            continue;
+        AreaLayout::setRect(area->window, rect);
+    }
 }
 
 void MinispielZuordnen::keepAllInside()

@@ -37,6 +37,9 @@ public:
         int expected = 0;
         float flashLeft = 0.0f;
         float flashLength = 2.0f;
+        // The margin round the window in its grid cell, as the data gives it.
+        float marginX = 0.0f;
+        float marginY = 0.0f;
         int minItems = 0;
         std::vector<Gegenstand*> placed;
     };
@@ -102,6 +105,9 @@ private:
     void dropItem(Gegenstand& item);
     void keepInside(Ulvo::GUIWindow& window);
     void keepAllInside();
+    // Each area's window shrunk, in its grid cell, to its picture's proportions: the box the
+    // player sees is the window the goods drop into and the flash frames.
+    void fitAreas();
 
     std::vector<Gegenstand*> m_items; // one reference each
     std::vector<Gebiet*> m_areas;     // one reference each

@@ -44,8 +44,25 @@ void drawPiece(Svg& svg, const Piece& piece, double ox)
 {
     const std::string fill = svg.litGradient(piece.colour);
     const std::string seam = "stroke='" + piece.colour.hex() + "' stroke-width='1' stroke-linejoin='round'";
-    const std::string edge = "stroke='" + kInk.hex() + "' stroke-width='2.5' stroke-linecap='round'";
+    // Drawn clipped to the filled quarters (half of it shows): nothing of the piece may fall on a
+    // quarter it leaves empty, where a press goes to what lies beneath.
+    const std::string edge = "stroke='" + kInk.hex() + "' stroke-width='5' stroke-linecap='round'";
     const int step[4][2] = {{0, -1}, {1, 0}, {0, 1}, {-1, 0}};
+    std::string filled;
+    for (int j = 0; j < piece.h; ++j) {
+        for (int i = 0; i < piece.w; ++i) {
+            for (int q = 0; q < 4; ++q) {
+                if (!(maskAt(piece, i, j) & (1 << q)))
+                    continue;
+                double p[6];
+                quarter(ox + i * kCell, j * kCell, q, p);
+                filled += polygon({{p[0], p[1]}, {p[2], p[3]}, {p[4], p[5]}});
+            }
+        }
+    }
+    const std::string clip = "bauteil" + std::to_string(static_cast<int>(ox));
+    svg.addDef("<clipPath id='" + clip + "'><path d='" + filled + "'/></clipPath>");
+    svg.beginGroup("clip-path='url(#" + clip + ")'");
     for (int j = 0; j < piece.h; ++j) {
         for (int i = 0; i < piece.w; ++i) {
             const int mask = maskAt(piece, i, j);
@@ -76,6 +93,7 @@ void drawPiece(Svg& svg, const Piece& piece, double ox)
                          "rx='4' stroke='#ffffff' stroke-width='1.5' opacity='0.35'");
         }
     }
+    svg.endGroup();
 }
 
 void drawSheet(const std::vector<Piece>& pieces, const std::string& file)

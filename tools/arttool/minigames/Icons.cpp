@@ -125,6 +125,16 @@ void draw(Svg& svg, Icon icon)
         svg.path("M36 24 L64 24 L60 34 C86 44 92 90 50 92 C8 90 14 44 40 34 Z", svg.litGradient({210, 180, 120}), line);
         svg.path("M36 30 L64 30", "none", "stroke='#8a5a2a' stroke-width='5'");
         break;
+    case Icon::MortarSack:
+        svg.path("M22 20 L78 20 L84 88 L16 88 Z", svg.litGradient({176, 178, 182}), line);
+        svg.path("M22 20 L30 12 L70 12 L78 20", svg.litGradient({150, 152, 158}), ink(2));
+        // Three courses of bricks on its front.
+        for (int row = 0; row < 3; ++row) {
+            const double y = 42 + row * 12, shift = row % 2 ? 8 : 0;
+            for (int k = 0; k < (row % 2 ? 2 : 3); ++k)
+                svg.rect(28 + shift + k * 16, y, 14, 10, "#b4502e", ink(1.2));
+        }
+        break;
     }
 }
 

@@ -30,6 +30,8 @@ enum class Icon {
     Log,
     Stone,
     Sack,
+    // A grey paper sack of mortar with bricks printed on it: a building material, not flour.
+    MortarSack,
 };
 
 void drawIcon(Svg& svg, Icon icon, double x, double y, double size);

@@ -84,7 +84,8 @@ const std::vector<Shape>& shapes()
                        num(ox + 86) + " 56 " + num(ox + 64) + " 88 " + num(ox + 12) + " 84 Z",
                    s.litGradient({90, 170, 70}), outline());
             // The stalk sticks out, so that the outline is no lens like the moon's.
-            s.path("M" + num(ox + 2) + " 94 L" + num(ox + 70) + " 26", "none",
+            // It ends inside the cell, well clear of the frame the preview draws round it.
+            s.path("M" + num(ox + 7) + " 89 L" + num(ox + 70) + " 26", "none",
                    "stroke='" + kInk.hex() + "' stroke-width='5' stroke-linecap='round'");
         },
         // 8 house

@@ -70,7 +70,7 @@ void scenery(Svg& svg, const PathPicture& picture)
 
 void goalBuilding(Svg& svg, const PathPicture& picture)
 {
-    // The village at the end of the right path: a small castle.
+    // The goal at the end of the right path: a small house.
     const double x = picture.mountain ? 218 : 418, y = picture.mountain ? 14 : 148;
     svg.rect(x, y + 14, 48, 36, svg.litGradient({200, 190, 170}), "stroke='" + kInk.hex() + "' stroke-width='2'");
     svg.path(polygon({{x - 4, y + 16}, {x + 24, y - 8}, {x + 52, y + 16}}), svg.litGradient({180, 60, 50}),

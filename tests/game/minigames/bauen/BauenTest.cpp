@@ -6,6 +6,7 @@
 #include "KindTestSupport.h"
 
 #include "gui/windows/GUIWindow.h"
+#include "graphics/textures/Texture2DAnimation.h"
 #include "minigames/bauen/Bauen.h"
 
 using namespace ThreeMatch;
@@ -144,6 +145,61 @@ TEST_F(BauenTest, TheListedMovesDraggedAtWholePixelsSolveEveryDeal)
             }
             EXPECT_TRUE(game->isFlagSet(false)) << std::string(name, name + std::wcslen(name)) << ", seed " << seed
                                                 << ": " << zuege.size() << " listed moves left it unsolved";
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// What a piece shows is what a press on it takes: every piece of both plans is opaque over its
+// filled quarters and transparent over its empty ones, outline included. Pixels within a pixel
+// and a half of a quarter's edge are left to the edge's smoothing.
+TEST_F(BauenTest, EachPiecesPictureIsTransparentExactlyOnItsEmptyQuarters)
+{
+    loadGames();
+    for (const auto& [name, sheet] :
+         {std::pair{L"BAUEN_HAUS", "bauen_haus_teile.png"}, std::pair{L"BAUEN_TURM", "bauen_turm_teile.png"}}) {
+        Bauen* game = find<Bauen>(name);
+        ASSERT_NE(game, nullptr);
+        TestSupport::Image image;
+        ASSERT_TRUE(TestSupport::readPng((TestSupport::runtimeDir() / "data" / "Games" / sheet).string(), image));
+        int piece = 0;
+        for (const Bauen::Bauteil* part : game->getPieces()) {
+            ++piece;
+            ASSERT_NE(part->animation, nullptr);
+            const Ulvo::Texture2DAnimationFrame* frame = part->animation->getCurrentTexture();
+            ASSERT_NE(frame, nullptr);
+            const RECT r = frame->rect;
+            ASSERT_EQ(r.right - r.left, 64 * part->w) << sheet << " piece " << piece;
+            ASSERT_EQ(r.bottom - r.top, 64 * part->h) << sheet << " piece " << piece;
+            ASSERT_LE(static_cast<UINT>(r.right), image.width);
+            ASSERT_LE(static_cast<UINT>(r.bottom), image.height);
+            int wrong = 0;
+            std::string first;
+            for (LONG y = r.top; y < r.bottom; ++y) {
+                for (LONG x = r.left; x < r.right; ++x) {
+                    // The pixel's centre in its cell, from the cell's centre.
+                    const int i = (x - r.left) / 64, j = (y - r.top) / 64;
+                    const float u = static_cast<float>((x - r.left) % 64) + 0.5f - 32.0f;
+                    const float v = static_cast<float>((y - r.top) % 64) + 0.5f - 32.0f;
+                    // Top 1, right 2, bottom 4, left 8: the triangle between an edge and the centre.
+                    const int q = std::abs(v) >= std::abs(u) ? (v < 0.0f ? 0 : 2) : (u > 0.0f ? 1 : 3);
+                    const float toDiagonal = std::abs(std::abs(u) - std::abs(v)) / std::sqrt(2.0f);
+                    const float toEdge = 32.0f - std::max(std::abs(u), std::abs(v));
+                    if (toDiagonal < 1.5f || toEdge < 1.5f)
+                        continue;
+                    const bool filled = part->cells[static_cast<size_t>(j * part->w + i)] & (1u << q);
+                    const int alpha = TestSupport::channel(image.at(static_cast<UINT>(x), static_cast<UINT>(y)), 24);
+                    if (filled ? alpha >= 250 : alpha <= 4)
+                        continue;
+                    if (wrong++ == 0)
+                        first = "(" + std::to_string(x) + ", " + std::to_string(y) + ") alpha " +
+                                std::to_string(alpha) + (filled ? " in a filled quarter" : " in an empty quarter");
+                }
+            }
+            EXPECT_EQ(wrong, 0) << sheet << " piece " << piece << ": " << wrong << " pixels, the first " << first;
         }
     }
 }

@@ -191,4 +191,41 @@ TEST_F(ZuordnenTest, TheFlashRunsItsTrackBackwards)
     EXPECT_FLOAT_EQ(MinispielZuordnen::flashAlpha(0.0f), 0.0f);
 }
 
+// A room's window is the box it draws (its picture with its name), so that a wrong answer's flash
+// (the window's outline) frames the room the player sees and not the grid cell around it.
+TEST_F(ZuordnenTest, EachRoomsWindowIsItsDrawnBox)
+{
+    loadGames();
+    for (const wchar_t* name : {L"ZUORDNEN_LAGER", L"ZUORDNEN_WAAGE"}) {
+        MinispielZuordnen* game = find<MinispielZuordnen>(name);
+        ASSERT_NE(game, nullptr);
+        play(*game);
+        const TestSupport::Image with = render(GUITesting::kScreenWidth, GUITesting::kScreenHeight, 0xFF202830);
+        for (const Gebiet* area : game->getGebiete()) {
+            ASSERT_NE(area->window, nullptr);
+            // What the room draws: the pixels that change when it is hidden.
+            area->window->getOptions().visible = false;
+            const TestSupport::Image without = render(GUITesting::kScreenWidth, GUITesting::kScreenHeight, 0xFF202830);
+            area->window->getOptions().visible = true;
+            int x0 = static_cast<int>(with.width), y0 = static_cast<int>(with.height), x1 = -1, y1 = -1;
+            for (UINT y = 0; y < with.height; ++y) {
+                for (UINT x = 0; x < with.width; ++x) {
+                    if (TestSupport::near(with.at(x, y), without.at(x, y), 8))
+                        continue;
+                    x0 = std::min(x0, static_cast<int>(x)), y0 = std::min(y0, static_cast<int>(y));
+                    x1 = std::max(x1, static_cast<int>(x) + 1), y1 = std::max(y1, static_cast<int>(y) + 1);
+                }
+            }
+            const Ulvo::FloatRect& window = area->window->getScreenRect();
+            const std::string which = std::string(name, name + std::wcslen(name)) + " " +
+                                      std::string(area->getName().begin(), area->getName().end());
+            ASSERT_GE(x1, 0) << which << " draws nothing";
+            EXPECT_NEAR(static_cast<float>(x0), window.left, 2.0f) << which;
+            EXPECT_NEAR(static_cast<float>(y0), window.top, 2.0f) << which;
+            EXPECT_NEAR(static_cast<float>(x1), window.right, 2.0f) << which;
+            EXPECT_NEAR(static_cast<float>(y1), window.bottom, 2.0f) << which;
+        }
+    }
+}
+
 } // namespace
