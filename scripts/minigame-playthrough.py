@@ -51,7 +51,7 @@ _spec.loader.exec_module(wp)
 Failure, xdo, buttons, centre, changed, components = wp.Failure, wp.xdo, wp.buttons, wp.centre, wp.changed, wp.components
 
 # Sixteen kinds on a busy machine; the bound only fails a hang.
-TOTAL_TIMEOUT = 1500.0
+TOTAL_TIMEOUT = 2400.0
 
 
 def games_by_type(run):
