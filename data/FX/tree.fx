@@ -110,12 +110,15 @@ float4 treeTexel(TreeOut i)
 }
 
 #if TREE_MODE == 1
-// Both faces of a slice take light from their own side: the normal faces the viewer.
+// Both faces of a slice take light from their own side: the normal faces the viewer. It leans
+// upwards as well, so that a slice turned away from the sun keeps much of its light, as the
+// forward colour's wrapped light gives it.
 GBufferOut PS(TreeOut i)
 {
     float4 texel = treeTexel(i);
     float3 n = normalize(i.normal);
     n *= dot(n, g_CameraPosWorld - i.world) < 0.0 ? -1.0 : 1.0;
+    n = normalize(n + float3(0.0, 1.5, 0.0));
     return gbuffer(texel.rgb * g_MaskColor.rgb, n, i.depth);
 }
 #else

@@ -167,11 +167,19 @@ void UlvoEngine::startUp()
     m_active = true;
     m_directInput->getKeyState().consoleText.connect(this, &UlvoEngine::onConsoleText);
     m_loop.exitRequested.connect(this, &UlvoEngine::exit);
+    m_loop.onUpdate.connect(this, &UlvoEngine::updateSceneObjects);
+}
+
+void UlvoEngine::updateSceneObjects()
+{
+    if (m_objektManager)
+        m_objektManager->updateObjects(m_cameraManager ? m_cameraManager->getActiveCamera() : nullptr);
 }
 
 void UlvoEngine::shutDown()
 {
     m_loop.exitRequested.disconnect(this);
+    m_loop.onUpdate.disconnect(this);
     m_directInput->getKeyState().consoleText.disconnect(this);
     m_fontInterface->disconnect();
     GUIMenuManager::getInstance()->connectInput(nullptr, nullptr);

@@ -87,6 +87,8 @@ public:
     void trimConsoleHistory();
     // Puts text into the current console line at its cursor (the object editor's picked names).
     void insertConsoleText(const std::wstring& text);
+    // Each update step moves the scene objects by the game clock, seen by the active camera.
+    void updateSceneObjects();
 
     D3DInterface* getD3DInterface() const { return m_d3dInterface; }
     DirectInputInterface* getDirectInputInterface() const { return m_directInput; }

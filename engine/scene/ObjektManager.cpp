@@ -349,6 +349,15 @@ void ObjektManager::loadScenePasses(XMLNode& node)
         manager->load(&node);
 }
 
+void ObjektManager::updateObjects(Camera* camera)
+{
+    std::vector<BaseObjekt*> objects;
+    getObjects(std::wstring(), objects);
+    for (BaseObjekt* object : objects)
+        if (object)
+            object->update(camera, 0);
+}
+
 void ObjektManager::collectRenderObjekte(std::vector<RenderObjekt*>& out)
 {
     std::vector<BaseObjekt*> objects;

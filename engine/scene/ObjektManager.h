@@ -83,6 +83,10 @@ public:
     // The objects of the last OBJ_LoadFile that are still registered, in load order.
     std::vector<BaseObjekt*> getLastLoaded() const;
 
+    // One step of the game clock for every object: animations, water, clouds and wind advance,
+    // objects that follow the camera follow it (null: they stay).
+    void updateObjects(Camera* camera);
+
     // The edited object (one reference of its own) or null.
     BaseObjekt* getEditObject() const { return m_editObject; }
     void setEditObject(BaseObjekt* object);

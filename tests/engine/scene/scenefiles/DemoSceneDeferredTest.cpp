@@ -115,6 +115,17 @@ TEST(DemoSceneDeferredTest, TheDemoSceneReachesTheGBufferAndIsLitByTheSunAndTwoP
         EXPECT_NEAR(static_cast<long>((lit >> shift) & 0xFF), expected, 2)
             << "channel " << i << " of " << TestSupport::hex(lit) << " over " << TestSupport::hex(grass);
     }
+    // The hills behind the meadow (the band of rows they fill) take the sun as the meadow does:
+    // the composed picture keeps most of their colour, not the ambient share alone.
+    long gathered = 0;
+    long albedo = 0;
+    for (UINT y = kH / 5; y < kH * 2 / 5; ++y) {
+        for (UINT x = 0; x < kW; ++x) {
+            gathered += TestSupport::channel(image.at(x, y), 8);
+            albedo += TestSupport::channel(colour.at(x, y), 8);
+        }
+    }
+    EXPECT_GT(gathered * 10, albedo * 6) << gathered << " of " << albedo;
     const std::filesystem::path golden = TestSupport::sourceDir() / "tests" / "engine" / "scene" / "golden";
     EXPECT_TRUE(TestSupport::matchesGolden(image, golden, "demo_scene_deferred"));
     EXPECT_TRUE(TestSupport::matchesGolden(colour, golden, "demo_scene_deferred_color"));

@@ -221,6 +221,33 @@ TEST(DemoSceneTest, TheClipmapSceneBringsTheClipmapsBundle)
     objects->clear();
 }
 
+// The engine's update steps move the loaded scene by the game clock: the windmill turns, with no
+// draw needed.
+TEST(DemoSceneTest, TheEnginesUpdateStepsTurnTheWindmillByTheGameClock)
+{
+    LogCapture logs;
+    copyData(logs.folder());
+    ASSERT_TRUE(SceneTesting::loadSceneMeshes());
+    ObjektManager* objects = UlvoEngine::getInstance()->getObjektManager();
+    ASSERT_NE(objects, nullptr);
+    SplineManager splines;
+    SplineManager* engineSplines = objects->getSplineManager();
+    objects->setSplineManager(&splines);
+    crt_srand(1);
+    ASSERT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
+    auto* mill = dynamic_cast<AnimatedMeshObjekt*>(objects->find(L"Demo_Muehle"));
+    ASSERT_NE(mill, nullptr);
+    const double start = mill->getAnimationTime();
+    {
+        SceneTesting::ScopedFrameTime clock(0.25);
+        UlvoEngine::getInstance()->onUpdate.emit();
+        UlvoEngine::getInstance()->onUpdate.emit();
+    }
+    EXPECT_DOUBLE_EQ(mill->getAnimationTime(), start + 0.5);
+    objects->clear();
+    objects->setSplineManager(engineSplines);
+}
+
 // The scene file brings its shadow pass into the render manager the game already runs (a plain
 // scene pass), and at noon the house throws its shadow onto the meadow.
 TEST(DemoSceneTest, TheDemoSceneBringsItsShadowPassAndTheHouseShadowsTheMeadowAtNoon)
@@ -318,6 +345,87 @@ TEST(DemoSceneTest, TheDemoSceneBringsItsShadowPassAndTheHouseShadowsTheMeadowAt
     EXPECT_GT(nearHouse * 2, darker) << nearHouse << " of " << darker << " round the house";
     EXPECT_TRUE(TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "engine" / "scene" / "golden",
                                            "demo_scene_noon_shadow"));
+    CameraManager::getInstance()->setRenderManager(nullptr);
+    manager.reset();
+    objects->clear();
+    objects->setSplineManager(engineSplines);
+}
+
+// Seen low over the pond, the water pass mirrors the house standing beyond it and the sky; with
+// the water quality off the pond is its plain colour.
+TEST(DemoSceneTest, ThePondMirrorsTheHouseAndTheSky)
+{
+    LogCapture logs;
+    copyData(logs.folder());
+    ASSERT_TRUE(SceneTesting::loadSceneMeshes());
+    UlvoEngine* engine = UlvoEngine::getInstance();
+    ObjektManager* objects = engine->getObjektManager();
+    SceneGraph* graph = engine->getSceneGraph();
+    ASSERT_NE(objects, nullptr);
+    SplineManager splines;
+    SplineManager* engineSplines = objects->getSplineManager();
+    objects->setSplineManager(&splines);
+    auto manager = std::make_unique<RenderManager>();
+    ASSERT_NE(attachLightingRenderers(*manager), nullptr);
+    XMLNode config;
+    ASSERT_TRUE(XMLNode::load(&config,
+                              L"<RENDERCONFIG><RENDERPASS NAME=\"SZENE\" TECHNIQUE=\"T_DIFFUSE\"/>"
+                              L"<FORWARD_RENDERING CLEAR_COLOR=\"FF000000\" ENABLE=\"1\"/>"
+                              L"<ACTIVE_RENDERPASSES>\"|SZENE|\"</ACTIVE_RENDERPASSES></RENDERCONFIG>",
+                              1));
+    manager->load(&config);
+    manager->setSceneGraph(graph);
+    manager->setRenderTargetSize(kW, kH);
+    CameraManager::getInstance()->setRenderManager(manager.get());
+    crt_srand(1);
+    ASSERT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
+    ASSERT_NE(manager->getRenderPass(L"WASSER"), nullptr);
+
+    LookAtCamera camera(L"Demo");
+    camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
+    camera.setFovAspect(45.0, 0.0);
+    camera.setNearFar(0.5, 200.0);
+    camera.setEyePosition(D3DXVECTOR3(11, 0.6f, -4));
+    camera.setLookAt(D3DXVECTOR3(-6.5f, 0.5f, 2));
+    manager->setWaterQuality(QUALITY_LOW);
+    const Image image = frame(D3DInterface::getInstance()->getDevice(), *manager, camera);
+    manager->setWaterQuality(QUALITY_NONE);
+    const Image plain = frame(D3DInterface::getInstance()->getDevice(), *manager, camera);
+    auto difference = [](D3DCOLOR a, D3DCOLOR b) {
+        int sum = 0;
+        for (int shift : {0, 8, 16})
+            sum += std::abs(TestSupport::channel(a, shift) - TestSupport::channel(b, shift));
+        return sum;
+    };
+    // The house's wall mirrored in the water plane shows in the pond, not the water's colour.
+    const BaseObjekt* pond = objects->find(L"Demo_Teich");
+    ASSERT_NE(pond, nullptr);
+    const float mirror = 2.0f * pond->getPosition().y;
+    const POINT wall = RenderTesting::pixelOf(camera, D3DXVECTOR3(-6.5f, mirror - 1.0f, 2), kW, kH);
+    ASSERT_TRUE(wall.x >= 0 && wall.y >= 0 && wall.x < LONG(kW) && wall.y < LONG(kH)) << wall.x << " " << wall.y;
+    const D3DCOLOR plainWall = plain.at(UINT(wall.x), UINT(wall.y));
+    EXPECT_GT(TestSupport::channel(plainWall, 0), TestSupport::channel(plainWall, 8)) << "the plain pond there";
+    EXPECT_GT(difference(image.at(UINT(wall.x), UINT(wall.y)), plainWall), 60)
+        << TestSupport::hex(image.at(UINT(wall.x), UINT(wall.y))) << " over " << TestSupport::hex(plainWall);
+    // All over the pond (its plain colour in the plain picture) the mirrored sky, house and hills
+    // change it.
+    const POINT middle = RenderTesting::pixelOf(camera, pond->getPosition(), kW, kH);
+    const D3DCOLOR plainWater = plain.at(UINT(middle.x), UINT(middle.y));
+    int water = 0;
+    int mirrored = 0;
+    for (UINT y = 0; y < kH; ++y) {
+        for (UINT x = 0; x < kW; ++x) {
+            const D3DCOLOR c = plain.at(x, y);
+            if (difference(c, plainWater) > 12)
+                continue;
+            ++water;
+            mirrored += difference(image.at(x, y), c) > 40 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(water, 1000);
+    EXPECT_GT(mirrored * 4, water * 3) << mirrored << " of " << water;
+    EXPECT_TRUE(TestSupport::matchesGolden(image, TestSupport::sourceDir() / "tests" / "engine" / "scene" / "golden",
+                                           "demo_pond_mirrors_house"));
     CameraManager::getInstance()->setRenderManager(nullptr);
     manager.reset();
     objects->clear();
