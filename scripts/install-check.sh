@@ -10,7 +10,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-${PLAY_BUILD_DIR:-$root/build}}"
-out="${INSTALL_CHECK_OUT:-$build/install-check}"
+build="$(realpath -m "$build")"
+out="$(realpath -m "${INSTALL_CHECK_OUT:-$build/install-check}")"
 app_id=org.lumaro.threematch
 [ "${PLAY_BUILT:-0}" = "1" ] || cmake --build "$build" -j "${ULVO_JOBS:-$(nproc)}"
 
