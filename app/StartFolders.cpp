@@ -70,7 +70,54 @@ std::string picturesEntry(const fs::path& file, const std::string& home)
 
 bool holdsGameData(const fs::path& folder)
 {
-    return isFile(folder / "Lumaro.gob") || isFolder(folder / "data");
+    if (isFile(folder / "Lumaro.gob"))
+        return true;
+    // Any folder may hold a "data" folder of its own (a home folder does); only the files the
+    // start reads first make it the game's.
+    for (const char* file : kFirstLooseFiles) {
+        if (!isFile(folder / file))
+            return false;
+    }
+    return true;
+}
+
+bool unreadable(const fs::path& folder)
+{
+    if (!isFolder(folder))
+        return false;
+    if (access(folder.c_str(), R_OK | X_OK) != 0)
+        return true;
+    std::vector<fs::path> held{folder / "Lumaro.gob"};
+    for (const char* file : kFirstLooseFiles)
+        held.push_back(folder / file);
+    for (const fs::path& file : held) {
+        std::error_code error;
+        if (fs::exists(file, error) && access(file.c_str(), R_OK) != 0)
+            return true;
+    }
+    // A "data" folder the start cannot look into.
+    return isFolder(folder / "data") && access((folder / "data").c_str(), R_OK | X_OK) != 0;
+}
+
+std::wstring missingDataText(const std::vector<fs::path>& candidates)
+{
+    std::wstring text = L"Keine Spieldaten gefunden:\nweder \"Lumaro.gob\" noch die Dateien des Ordners \"data\" "
+                        L"liegen in einem dieser Ordner:\n";
+    bool denied = false;
+    for (const fs::path& folder : candidates) {
+        // Only folders that exist were looked into.
+        if (folder.empty() || !isFolder(folder))
+            continue;
+        text += L"\"" + widen(folder) + L"\"";
+        if (unreadable(folder)) {
+            text += L" (kein Lesezugriff)";
+            denied = true;
+        }
+        text += L"\n";
+    }
+    text += denied ? L"Bitte die Zugriffsrechte prüfen: der Benutzer muss die Spieldaten lesen dürfen."
+                   : L"Bitte das Spiel neu installieren.";
+    return text;
 }
 
 std::vector<fs::path> candidates(const fs::path& executable, const fs::path& workingFolder)

@@ -14,8 +14,20 @@ namespace StartFolders {
 // The program's name: the installed data folder and the user's folders are named after it.
 inline constexpr const char* kProgram = "threematch";
 
-// True when the folder holds the game's data: the archive "Lumaro.gob" or the folder "data".
+// The loose files the start reads first; a folder without the archive holds the game's data only
+// when it has them.
+inline constexpr const char* kFirstLooseFiles[] = {"data/font.fnt", "data/texte.lng"};
+
+// True when the folder holds the game's data: the archive "Lumaro.gob" or the loose files the
+// start reads first (a "data" folder alone is anybody's).
 bool holdsGameData(const std::filesystem::path& folder);
+
+// True when the folder exists but the user may not read it or the game's files in it.
+bool unreadable(const std::filesystem::path& folder);
+
+// The message for a start without data: the candidates that exist (the folders really looked
+// into), those the user may not read marked, and what to do about it.
+std::wstring missingDataText(const std::vector<std::filesystem::path>& candidates);
 
 // The folders searched for the data, in order: the working folder, then beside the program.
 std::vector<std::filesystem::path> candidates(const std::filesystem::path& executable,

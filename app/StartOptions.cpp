@@ -3,7 +3,37 @@
 #include "engine/CommandLine.h"
 #include "foundation/app/AppInfo.h"
 
+#include <cctype>
 #include <cstdio>
+#include <sstream>
+
+namespace {
+
+// The words of an argument that name an engine switch ("-NAME"); a dash before a digit is a
+// negative value.
+void collectUnknownSwitches(const std::string& argument, std::vector<std::string>& unknown)
+{
+    std::istringstream words(argument);
+    std::string word;
+    while (words >> word) {
+        if (word.size() < 2 || word[0] != '-' || std::isdigit(static_cast<unsigned char>(word[1])))
+            continue;
+        if (!Ulvo::isCommandLineSwitch(word.substr(1)))
+            unknown.push_back(word);
+    }
+}
+
+// The text on stdout, which must arrive: a full disk or a closed pipe is a failure.
+int answerOnStdout(const std::string& text, const std::string& program)
+{
+    const bool written = std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (written)
+        return 0;
+    std::fprintf(stderr, "%s: the answer could not be written to stdout\n", program.c_str());
+    return 1;
+}
+
+} // namespace
 
 StartOptions readStartOptions(int argc, const char* const* argv)
 {
@@ -25,6 +55,7 @@ StartOptions readStartOptions(int argc, const char* const* argv)
             }
             continue;
         }
+        collectUnknownSwitches(argument, options.unknownSwitches);
         if (!options.commandLine.empty())
             options.commandLine += ' ';
         options.commandLine += argument;
@@ -63,11 +94,9 @@ int answerStartOptions(const StartOptions& options, const std::string& program)
 {
     switch (options.action) {
     case StartAction::Help:
-        std::fputs(usageText(program).c_str(), stdout);
-        return 0;
+        return answerOnStdout(usageText(program), program);
     case StartAction::Version:
-        std::fputs(versionText(program).c_str(), stdout);
-        return 0;
+        return answerOnStdout(versionText(program), program);
     case StartAction::Unknown:
         std::fprintf(stderr, "%s: unknown option \"%s\"\nTry \"%s --help\".\n", program.c_str(),
                      options.unknown.c_str(), program.c_str());
@@ -75,5 +104,20 @@ int answerStartOptions(const StartOptions& options, const std::string& program)
     case StartAction::Run:
         break;
     }
+    // The game starts all the same; the engine passes over what it does not know.
+    for (const std::string& word : options.unknownSwitches)
+        std::fprintf(stderr, "%s: warning: \"%s\" is no engine switch and is ignored (see \"%s --help\")\n",
+                     program.c_str(), word.c_str(), program.c_str());
     return -1;
+}
+
+std::string noDisplayReason(const std::function<std::string(const char* name)>& environment)
+{
+    const std::string driver = environment("SDL_VIDEODRIVER");
+    if (driver == "offscreen" || driver == "dummy")
+        return {};
+    if (!environment("DISPLAY").empty() || !environment("WAYLAND_DISPLAY").empty())
+        return {};
+    return "no display: neither DISPLAY nor WAYLAND_DISPLAY is set, so the game would run unseen.\n"
+           "Start it in a desktop session (for a run without a screen: SDL_VIDEODRIVER=offscreen).\n";
 }

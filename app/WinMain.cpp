@@ -22,6 +22,7 @@
 
 #include "StartFolders.h"
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -126,11 +127,10 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     return engine->run();
 }
 
-// The archive with entries, or loose data files beside the program.
+// The archive with entries, or the loose files the start reads first.
 bool hasGameData(const Ulvo::GOBFile& archive)
 {
-    const DWORD data = GetFileAttributesW(L"data");
-    return !archive.getEntries().empty() || (data != INVALID_FILE_ATTRIBUTES && (data & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    return !archive.getEntries().empty() || StartFolders::holdsGameData(".");
 }
 
 } // namespace
@@ -156,11 +156,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     if (!hasGameData(*archive)) {
         // Nothing to show but a white screen: say where it was looked for and end before the
         // settings are touched.
-        std::wstring text = L"Keine Spieldaten gefunden:\nweder \"Lumaro.gob\" noch der Ordner \"data\" liegt in "
-                            L"einem dieser Ordner:\n";
-        for (const auto& folder : StartFolders::processCandidates())
-            text += L"\"" + StartFolders::widen(folder) + L"\"\n";
-        text += L"Bitte das Spiel neu installieren.";
+        const std::wstring text = StartFolders::missingDataText(StartFolders::processCandidates());
         log.log(100, LOG_TYPE_ERROR, text + L"\n");
         MessageBoxW(nullptr, text.c_str(), L"Fehler!", MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
         log.decIndent();
@@ -173,6 +169,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     UlvoEngine* engine = UlvoEngine::getInstance();
     useCompiledEffects = false;
     parseCommandLine(engine, commandLine ? std::string(commandLine) : std::string());
+
+    // A display named but not reachable (a closed session): the same end as without one.
+    if (!PlatformDisplayOpens()) {
+        const std::wstring text = L"no display: the display could not be opened; the game would run unseen.\n";
+        log.log(100, LOG_TYPE_ERROR, text);
+        std::fputs("threematch: no display: the display could not be opened; the game would run unseen.\n", stderr);
+        log.decIndent();
+        return 1;
+    }
 
     AppInfo* info = AppInfo::getInstance();
     info->setSavePathKind(AppInfo::SAVE_PATH_APP_DATA);

@@ -3,6 +3,7 @@
 // line (without the program name) to WinMain as one narrow string, as Windows would.
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "StartFolders.h"
@@ -18,6 +19,13 @@ int main(int argc, char** argv)
     const int answered = answerStartOptions(options, StartFolders::kProgram);
     if (answered >= 0)
         return answered;
+    // Unseen, the game would hold the save folder's lock and write a made-up screen size into
+    // the settings: it ends before it touches either.
+    const std::string noDisplay = noDisplayReason(StartFolders::processEnvironment);
+    if (!noDisplay.empty()) {
+        std::fprintf(stderr, "%s: %s", StartFolders::kProgram, noDisplay.c_str());
+        return 1;
+    }
     // Without data anywhere the folder stays; WinMain then says where it looked.
     StartFolders::enterRuntimeFolder();
     std::string commandLine = options.commandLine;

@@ -1,7 +1,7 @@
-# What `cmake --install` and the Debian package put where (GNUInstallDirs): the game in bin/, its
-# runtime folder as share/threematch (the game finds it there beside itself), the desktop entry,
-# the icons the picture tool draws, the AppStream metainfo and the manual page. Tools and tests
-# have no install rules.
+# What `cmake --install` and the Debian package put where (GNUInstallDirs): the game in bin/ (the
+# package moves it to games/), its runtime folder as share/threematch (the game finds it there
+# beside itself), the desktop entry, the icons the picture tool draws, the AppStream metainfo, the
+# manual page and the copyright and changelog. Tools and tests have no install rules.
 if(ULVO_FUZZ)
   return()
 endif()
@@ -9,14 +9,24 @@ include(GNUInstallDirs)
 
 set(THREEMATCH_APP_ID org.lumaro.threematch)
 set(THREEMATCH_HOMEPAGE "https://lumaro.example.org" CACHE STRING
-  "Homepage named by the metainfo; its screenshots/ folder serves the pictures under dist/screenshots")
+  "Homepage named by the metainfo and the package; its screenshots/ folder serves the pictures under dist/screenshots")
+set(THREEMATCH_MAINTAINER "Lumaro team <team@lumaro.example.org>" CACHE STRING
+  "The package's Maintainer (name <address>), also named in its changelog")
 
 install(TARGETS threematch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The runtime folder as the build leaves it, without what runs of the game wrote into it.
+# The runtime folder as the build leaves it, without what runs of the game wrote into it. The game
+# reads the loose files as well as the archive, which holds the same files again: only the loose
+# ones are installed. The fonts are the system's (fonts-dejavu-core), linked.
 install(DIRECTORY ${ULVO_RUNTIME_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/threematch
   PATTERN logs EXCLUDE
   PATTERN FXCache EXCLUDE
-  PATTERN "Screenshot_*.png" EXCLUDE)
+  PATTERN "Screenshot_*.png" EXCLUDE
+  PATTERN Lumaro.gob EXCLUDE
+  PATTERN "DejaVu*.ttf" EXCLUDE)
+foreach(face ${ULVO_FONT_FACES})
+  install(CODE "file(CREATE_LINK ${ULVO_DEJAVU_DIR}/${face}
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/threematch/data/Fonts/${face}\" SYMBOLIC)")
+endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/dist/${THREEMATCH_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # The picture tool draws the icon beside its SVG sources (cmake/Art.cmake).
@@ -47,15 +57,32 @@ if(ULVO_GZIP)
 endif()
 install(FILES ${ULVO_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
+# Copyright (machine-readable) and changelog, as Debian wants them beside every package; the
+# text files of the data are UTF-16, as the game reads them, which the package checker is told.
+configure_file(${CMAKE_SOURCE_DIR}/dist/changelog.in ${CMAKE_BINARY_DIR}/dist/changelog @ONLY)
+set(ULVO_DOC_FILES ${CMAKE_SOURCE_DIR}/dist/copyright)
+if(ULVO_GZIP)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/dist/changelog.gz
+    COMMAND ${ULVO_GZIP} -9n -c ${CMAKE_BINARY_DIR}/dist/changelog > ${CMAKE_BINARY_DIR}/dist/changelog.gz
+    DEPENDS ${CMAKE_BINARY_DIR}/dist/changelog
+    COMMENT "Compressing the changelog")
+  add_custom_target(changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/dist/changelog.gz)
+  list(APPEND ULVO_DOC_FILES ${CMAKE_BINARY_DIR}/dist/changelog.gz)
+endif()
+install(FILES ${ULVO_DOC_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/threematch)
+install(FILES ${CMAKE_SOURCE_DIR}/dist/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+  RENAME threematch)
+
 # The Debian package (cpack -G DEB). Its dependencies come from the shared libraries the game
 # links (dpkg-shlibdeps), plus those it opens itself at run time, which no link names: OpenGL
 # (through SDL) and FFmpeg for the intro (platform/src/dshow/FFmpeg.h), found as packaged here.
 set(CPACK_PACKAGE_NAME threematch)
 set(CPACK_PACKAGE_VENDOR "Lumaro team")
-set(CPACK_PACKAGE_CONTACT "Lumaro team <team@lumaro.example.org>")
+set(CPACK_PACKAGE_CONTACT "${THREEMATCH_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Lumaro, a match-three puzzle game with a town to build")
-set(CPACK_PACKAGE_DESCRIPTION "Swap neighbouring stones so that three or more of a kind line up; the goods
-they bring raise the buildings of a small town, whose houses hold sixteen minigames.")
+set(CPACK_PACKAGE_DESCRIPTION "Swap neighbouring stones so that three or more of a kind line up; the
+goods they bring raise the buildings of a small town, whose houses hold sixteen
+minigames.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -63,6 +90,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${THREEMATCH_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Debian keeps games in /usr/games: the package moves the program there from bin/ (and makes the
+# font links relative).
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/DebianLayout.cmake)
 set(ULVO_OPENED_LIBRARIES "")
 if(DEFINED ULVO_FFMPEG_libavutil_VERSION)
   foreach(lib libavutil libswresample libswscale libavcodec libavformat)
@@ -83,6 +113,8 @@ foreach(lib ${ULVO_OPENED_LIBRARIES})
     endif()
   endif()
 endforeach()
+# The fonts are links into this package.
+list(APPEND ULVO_OPENED_PACKAGES fonts-dejavu-core)
 list(REMOVE_DUPLICATES ULVO_OPENED_PACKAGES)
 string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${ULVO_OPENED_PACKAGES}")
 # OpenGL draws through a Mesa driver (software rendering included).

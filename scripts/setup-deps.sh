@@ -12,7 +12,7 @@ PACKAGES=(
   glslang-dev glslang-tools spirv-tools libspirv-cross-c-shared-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   sox ffmpeg librsvg2-bin
   xvfb xauth xdotool imagemagick python3-numpy
-  desktop-file-utils appstream dpkg-dev
+  desktop-file-utils appstream dpkg-dev lintian
 )
 
 missing=()

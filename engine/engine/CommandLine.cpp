@@ -115,29 +115,44 @@ bool parseCommandLine(UlvoEngine* engine, const std::string& commandLine)
     return true;
 }
 
+namespace {
+
+// Kept beside the parser above, so a new switch is described where it is read.
+const char* const kSwitchLines[][2] = {
+    {"-LOG_MISC n", "info lines of priority n and above go to the logs (0: all; none by default)"},
+    {"-LOG_WARNING n", "warnings of priority n and above"},
+    {"-LOG_ERROR n", "errors of priority n and above"},
+    {"-DISABLE_LOG 1", "turns every log off"},
+    {"-SHOW_CONSOLE 1", "shows the log console"},
+    {"-SHOW_CONSOLE_FIRST 1", "shows the log console before the devices start"},
+    {"-ENABLE_INGAME_CONSOLE 1", "enables the in-game console (the key left of 1)"},
+    {"-SHOW_VIDEO 0", "marks the intro video as not wanted"},
+    {"-DEBUG 1", "the engine's debug mode"},
+    {"-INSTANCING 1", "draws repeated meshes instanced"},
+    {"-VISUAL_DEBUGGER n", "accepted, no effect"},
+};
+
+} // namespace
+
 std::string commandLineSwitchHelp()
 {
-    // Kept beside the parser above, so a new switch is described where it is read.
-    static const char* const kLines[][2] = {
-        {"-LOG_MISC n", "info lines of priority n and above go to the logs (0: all; none by default)"},
-        {"-LOG_WARNING n", "warnings of priority n and above"},
-        {"-LOG_ERROR n", "errors of priority n and above"},
-        {"-DISABLE_LOG 1", "turns every log off"},
-        {"-SHOW_CONSOLE 1", "shows the log console"},
-        {"-SHOW_CONSOLE_FIRST 1", "shows the log console before the devices start"},
-        {"-ENABLE_INGAME_CONSOLE 1", "enables the in-game console (the key left of 1)"},
-        {"-SHOW_VIDEO 0", "marks the intro video as not wanted"},
-        {"-DEBUG 1", "the engine's debug mode"},
-        {"-INSTANCING 1", "draws repeated meshes instanced"},
-        {"-VISUAL_DEBUGGER n", "accepted, no effect"},
-    };
     std::string text;
-    for (const auto& [name, meaning] : kLines) {
+    for (const auto& [name, meaning] : kSwitchLines) {
         std::string line = "  " + std::string(name);
         line.resize(std::max<std::size_t>(line.size() + 2, 28), ' ');
         text += line + meaning + "\n";
     }
     return text;
+}
+
+bool isCommandLineSwitch(const std::string& name)
+{
+    for (const auto& line : kSwitchLines) {
+        const std::string known = line[0];
+        if (known.compare(1, known.find(' ') - 1, name) == 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace Ulvo

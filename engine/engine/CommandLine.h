@@ -17,4 +17,7 @@ bool parseCommandLine(UlvoEngine* engine, const std::string& commandLine);
 // The switches parseCommandLine knows, one line each ("-NAME value  what it does"), for a usage text.
 std::string commandLineSwitchHelp();
 
+// True when parseCommandLine knows the switch NAME (without its dash).
+bool isCommandLineSwitch(const std::string& name);
+
 } // namespace Ulvo

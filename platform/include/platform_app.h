@@ -59,6 +59,11 @@ void PlatformEndProcess(int code);
 // changed, for a window that does not cover its display. Call it on the window's thread.
 bool PlatformEnterFullScreen(HWND window);
 
+// Starts the video system now and tells whether it has a display to show windows on (an explicit
+// offscreen or dummy driver counts as one). Without it the layer would go on with an invisible
+// desktop of a fixed size; a program that needs to be seen asks first.
+bool PlatformDisplayOpens();
+
 // Reads an image file's bytes again; false when it can no longer be read.
 using PlatformImageReader = std::function<bool(std::vector<unsigned char>&)>;
 // The next D3DXCreateTextureFromFileInMemoryEx on this thread keeps `reader` instead of a copy of

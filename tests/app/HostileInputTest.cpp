@@ -94,6 +94,7 @@ TEST(HostileInput, WithoutAnyGameDataTheUserIsToldAndNothingIsWritten)
         fs::remove_all(entry.path());
     // Nothing beside the program either: the message names every folder looked in.
     game.runAlone(game.runFolder());
+    fs::create_directories(game.runFolder().parent_path() / "share" / "threematch");
     game.captureStderr();
     game.start();
     EXPECT_EQ(game.waitForExit(180s), 255);

@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -24,11 +25,13 @@ struct Answer {
     std::string output;
 };
 
-// Runs the built program with the arguments; stdout and stderr together.
-Answer runProgram(const std::string& arguments)
+// Runs the built program with the arguments (after a prefix such as "env ..."); stdout and stderr
+// together.
+Answer runProgram(const std::string& arguments, const std::string& prefix = "")
 {
     Answer answer;
-    const std::string command = (TestSupport::binDir() / "threematch").string() + " " + arguments + " 2>&1";
+    const std::string command =
+        prefix + " " + (TestSupport::binDir() / "threematch").string() + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return answer;
@@ -38,6 +41,15 @@ Answer runProgram(const std::string& arguments)
     const int status = pclose(pipe);
     answer.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return answer;
+}
+
+// The loose files a start reads first, as an installed or built data folder has them.
+void makeLooseData(const fs::path& folder)
+{
+    for (const char* file : StartFolders::kFirstLooseFiles) {
+        fs::create_directories((folder / file).parent_path());
+        std::ofstream(folder / file) << "x";
+    }
 }
 
 StartFolders::Environment environmentOf(std::map<std::string, std::string> values)
@@ -60,6 +72,9 @@ TEST(Start, HelpVersionAndUnknownOptionsAnswerWithoutStartingTheGame)
     const Answer version = runProgram("--version");
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.output.rfind("threematch (Lumaro) 1.", 0), 0u) << version.output;
+    // An answer that cannot be written is a failure.
+    EXPECT_EQ(runProgram("--version >/dev/full").exitCode, 1);
+    EXPECT_EQ(runProgram("--help >/dev/full").exitCode, 1);
 
     const Answer unknown = runProgram("-LOG_MISC 100 --fullscreen");
     EXPECT_EQ(unknown.exitCode, 2);
@@ -78,8 +93,10 @@ TEST(Start, DataIsFoundInTheWorkingFolderFirstThenBesideTheProgram)
     const fs::path program = root / "usr/bin/threematch";
     const fs::path installed = root / "usr/share/threematch";
     const fs::path working = root / "home";
-    fs::create_directories(installed / "data");
-    fs::create_directories(working);
+    makeLooseData(installed);
+    // A home folder with a "data" folder of the user's own is not the game's.
+    fs::create_directories(working / "data" / "Urlaub");
+    std::ofstream(working / "data" / "font.txt") << "x";
     const auto list = StartFolders::candidates(program, working);
 
     EXPECT_EQ(StartFolders::findRuntimeFolder(list), installed);
@@ -88,7 +105,7 @@ TEST(Start, DataIsFoundInTheWorkingFolderFirstThenBesideTheProgram)
 
     // The build tree: the program in bin/, its runtime folder in run/.
     fs::create_directories(root / "build/bin");
-    fs::create_directories(root / "build/run/data");
+    makeLooseData(root / "build/run");
     EXPECT_EQ(StartFolders::findRuntimeFolder(StartFolders::candidates(root / "build/bin/threematch", root / "usr")),
               root / "build/run");
     // Nothing in the working folder nor beside the program.
@@ -135,4 +152,47 @@ TEST(Start, AnUnwritableRuntimeFolderSendsEveryWriteToTheUsersFolders)
     std::ofstream(home / ".config/user-dirs.dirs") << "XDG_PICTURES_DIR=\"$HOME/\"\n";
     EXPECT_EQ(StartFolders::chooseWritableFolders(false, environment).screenshots,
               home / ".local/share/threematch/screenshots");
+}
+
+TEST(Start, WithoutDataTheMessageNamesTheFoldersThatExistAndAPermissionProblem)
+{
+    TestSupport::TempDir root;
+    fs::create_directories(root / "usr/share/threematch");
+    fs::create_directories(root / "home");
+    const auto list = StartFolders::candidates(root / "usr/games/threematch", root / "home");
+    std::wstring text = StartFolders::missingDataText(list);
+    EXPECT_NE(text.find(StartFolders::widen(root / "home")), std::wstring::npos);
+    EXPECT_NE(text.find(StartFolders::widen(root / "usr/share/threematch")), std::wstring::npos);
+    EXPECT_EQ(text.find(StartFolders::widen(root / "usr/run")), std::wstring::npos) << "never looked into";
+    EXPECT_NE(text.find(L"neu installieren"), std::wstring::npos);
+
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    makeLooseData(root / "usr/share/threematch");
+    fs::permissions(root / "usr/share/threematch/data", fs::perms::owner_write);
+    text = StartFolders::missingDataText(list);
+    fs::permissions(root / "usr/share/threematch/data", fs::perms::owner_all);
+    EXPECT_NE(text.find(L"(kein Lesezugriff)"), std::wstring::npos);
+    EXPECT_NE(text.find(L"Zugriffsrechte"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"neu installieren"), std::wstring::npos);
+}
+
+TEST(Start, WithoutADisplayTheGameSaysSoAndEndsBeforeTouchingTheSaves)
+{
+    EXPECT_TRUE(noDisplayReason(environmentOf({{"DISPLAY", ":0"}})).empty());
+    EXPECT_TRUE(noDisplayReason(environmentOf({{"WAYLAND_DISPLAY", "wayland-0"}})).empty());
+    EXPECT_TRUE(noDisplayReason(environmentOf({{"SDL_VIDEODRIVER", "offscreen"}})).empty());
+    EXPECT_EQ(noDisplayReason(environmentOf({{"SDL_VIDEODRIVER", "x11"}})).rfind("no display: ", 0), 0u);
+
+    // As from ssh: no display variable at all. An unknown engine switch is warned about first.
+    TestSupport::TempDir home;
+    const Answer answer = runProgram("-NO_SUCH_SWITCH 1 -LOG_MISC 0", "env -u DISPLAY -u WAYLAND_DISPLAY -u "
+                                                                      "SDL_VIDEODRIVER XDG_DATA_HOME=" +
+                                                                          home.path().string());
+    EXPECT_EQ(answer.exitCode, 1);
+    EXPECT_NE(answer.output.find("threematch: no display: "), std::string::npos) << answer.output;
+    EXPECT_NE(answer.output.find("\"-NO_SUCH_SWITCH\" is no engine switch"), std::string::npos) << answer.output;
+    EXPECT_EQ(answer.output.find("-LOG_MISC\" is no"), std::string::npos) << answer.output;
+    // Neither the save folder's lock nor the settings were touched.
+    EXPECT_TRUE(fs::is_empty(home.path()));
 }

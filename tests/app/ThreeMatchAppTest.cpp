@@ -70,7 +70,13 @@ TEST(ThreeMatchApp, EndsWithZeroOnSigtermAndLeavesConfigAndLogs)
 TEST(ThreeMatchApp, FailingDeviceEndsWithMinusOneAndStillWritesConfig)
 {
     GameRun game;
+    game.captureStderr();
     game.start("", {{"ULVO_TEST_FAIL_DEVICE", "1"}});
     EXPECT_EQ(game.waitForExit(std::chrono::seconds(120)), 255);
     expectCompleteConfig(game.configFile());
+    // The player reads why, and what to do about it.
+    const std::string message = game.stderrText();
+    EXPECT_NE(message.find("CreateDevice() schlug fehl: "), std::string::npos) << message;
+    EXPECT_NE(message.find("OpenGL-3.3"), std::string::npos) << message;
+    EXPECT_NE(message.find("libgl1-mesa-dri"), std::string::npos) << message;
 }

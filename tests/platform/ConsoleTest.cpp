@@ -1,7 +1,10 @@
 #include <windows.h>
 
+#include "win32/MessageText.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 using testing::internal::CaptureStderr;
@@ -21,6 +24,28 @@ TEST(MessageBox, AnswersWithTheDefaultButtonWithoutBlocking)
     EXPECT_EQ(MessageBoxW(nullptr, L"q", L"c", MB_OKCANCEL | MB_DEFBUTTON3), IDOK); // no third button
     EXPECT_EQ(MessageBoxW(nullptr, L"q", L"c", MB_OK | MB_DEFBUTTON2 | MB_ICONINFORMATION), IDOK);
     GetCapturedStderr();
+}
+
+TEST(MessageBox, ShowsPathsAsTheSystemDoesAndWrapsToTheScreen)
+{
+    CaptureStderr();
+    MessageBoxW(nullptr, L"Der Spielstand \"\\home\\anna\\profile.prf\" war beschädigt", L"Spielstand", MB_OK);
+    EXPECT_EQ(GetCapturedStderr(), "Spielstand: Der Spielstand \"/home/anna/profile.prf\" war besch\xC3\xA4"
+                                   "digt\n");
+
+    using Win32Internal::wrapMessage;
+    // Broken at blanks, a long path after a '/', a word without either where the line is full.
+    EXPECT_EQ(wrapMessage(L"eins zwei drei vier", 10, 10), L"eins zwei\ndrei vier");
+    EXPECT_EQ(wrapMessage(L"\"/home/anna/.local/share/Lumaro/profile.prf.bak\"", 20, 10),
+              L"\"/home/anna/.local/\nshare/Lumaro/\nprofile.prf.bak\"");
+    EXPECT_EQ(wrapMessage(L"abcdefghijklmnopqrstuvwxyz", 10, 10), L"abcdefghij\nklmnopqrst\nuvwxyz");
+    // Lines already short stay as they are, empty ones included.
+    EXPECT_EQ(wrapMessage(L"a\n\nb", 10, 10), L"a\n\nb");
+    // Too many lines for the screen: the last one that fits says the text goes on.
+    const std::wstring cut = wrapMessage(L"1\n2\n3\n4\n5\n6", 40, 4);
+    EXPECT_EQ(cut.substr(0, 6), L"1\n2\n3\n");
+    EXPECT_NE(cut.find(L"stderr"), std::wstring::npos);
+    EXPECT_EQ(std::count(cut.begin(), cut.end(), L'\n'), 3);
 }
 
 TEST(Console, ExistsOnlyBetweenAllocAndFree)

@@ -169,7 +169,11 @@ bool D3DInterface::startDevice(D3DInitParams* params)
         applyAutoLimit(params->isWindowed());
         if (!createDevice(*params)) {
             log.log(100, LOG_TYPE_ERROR, L"CreateDevice failed\n");
-            showError(L"CreateDevice() schlug fehl");
+            // The device stands on an OpenGL 3.3 core context; what fails is nearly always that.
+            showError(L"CreateDevice() schlug fehl: Der Grafiktreiber bietet keinen OpenGL-3.3-Core-Kontext an.\n"
+                      L"Bitte den Grafiktreiber installieren oder aktualisieren (unter Debian und Ubuntu das Paket "
+                      L"\"libgl1-mesa-dri\", oder den Treiber des Grafikkartenherstellers). Ohne Grafikkarte "
+                      L"zeichnet Mesa mit LIBGL_ALWAYS_SOFTWARE=1 auf dem Prozessor.");
             return false;
         }
     }

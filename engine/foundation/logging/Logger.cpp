@@ -2,6 +2,7 @@
 #include "foundation/logging/LogFolder.h"
 
 #include <array>
+#include <atomic>
 #include <cwchar>
 
 namespace Ulvo {
@@ -181,6 +182,22 @@ void LogFile::close()
     m_tried = false;
 }
 
+namespace {
+
+std::atomic<std::size_t> g_sizeLimit{kDefaultLogSizeLimit};
+
+} // namespace
+
+void setLogSizeLimit(std::size_t bytes)
+{
+    g_sizeLimit.store(bytes);
+}
+
+std::size_t logSizeLimit()
+{
+    return g_sizeLimit.load();
+}
+
 void LogFile::flush()
 {
     if (m_file)
@@ -239,6 +256,17 @@ void LogFile::write(std::size_t tabs, std::wstring_view prefix, std::wstring_vie
     m_utf8.assign(tabs, '\t');
     appendUtf8(m_utf8, prefix);
     appendUtf8(m_utf8, text);
+    const long written = std::ftell(m_file);
+    if (written >= 0 && static_cast<std::size_t>(written) + m_utf8.size() > logSizeLimit()) {
+        // Full: a note ends it, and the file stays closed (m_tried) until the next start opens
+        // it anew, so that a run that logs without end cannot fill the disk.
+        static const char kNote[] =
+            "[the log has reached its size limit; nothing more is written into it in this run]\n";
+        std::fwrite(kNote, 1, sizeof kNote - 1, m_file);
+        std::fclose(m_file);
+        m_file = nullptr;
+        return;
+    }
     if (!m_utf8.empty())
         std::fwrite(m_utf8.data(), 1, m_utf8.size(), m_file);
     if (m_held == 0)

@@ -1,8 +1,10 @@
 // Message boxes that never block: the message goes to stderr and the box's default
 // button is the answer, so unattended runs and tests go on. Only a system-modal box, which
-// the program keeps for a message it cannot go on after, is also shown and waited for.
+// the program keeps for a message it cannot go on after, is also shown and waited for. The
+// program names files with backslashes; the text shows them as the system does.
 #include <windows.h>
 
+#include "win32/MessageText.h"
 #include "win32/Strings.h"
 #include "win32/WindowSystem.h"
 #include "common/Diagnostics.h"
@@ -19,14 +21,15 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type)
     };
     static const int kCounts[7] = {1, 2, 3, 3, 2, 2, 3};
 
+    const std::wstring message = Win32Internal::systemPaths(text ? text : L"");
     std::wstring line = caption ? caption : L"Error";
     line += L": ";
-    line += text ? text : L"";
+    line += message;
     line += L'\n';
     Diagnostics::writeStderr(Win32Internal::wideToUtf8(line));
     if (type & MB_SYSTEMMODAL) {
         if (const Win32Internal::WindowSystem* system = Win32Internal::windowSystem())
-            system->showMessage(caption ? caption : L"Error", text ? text : L"", (type & 0xF0) == MB_ICONERROR);
+            system->showMessage(caption ? caption : L"Error", message.c_str(), (type & 0xF0) == MB_ICONERROR);
     }
 
     UINT family = type & 0xF;

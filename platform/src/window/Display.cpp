@@ -5,8 +5,10 @@
 
 #include "win32/Strings.h"
 #include "window/WindowInternal.h"
+#include "win32/MessageText.h"
 #include "common/Diagnostics.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -150,8 +152,16 @@ bool showMessage(const wchar_t* caption, const wchar_t* text, bool error)
     const char* driver = SDL_getenv("SDL_VIDEODRIVER");
     if (driver && (SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0))
         return false;
+    // SDL sizes the box to its longest line and centres it: lines are kept to what the screen
+    // holds in the box's font (about 8.5 pixels a character; 10 leaves room for wide letters and
+    // the border), and the lines to what its height holds (about 24 pixels each).
+    int width = 1024, height = 768, bits = 0;
+    if (ensureVideo())
+        readDesktopMode(width, height, bits);
+    const std::size_t columns = static_cast<std::size_t>(std::clamp((width - 80) / 10, 30, 90));
+    const std::size_t lines = static_cast<std::size_t>(std::max((height - 160) / 26, 4));
     const std::string title = wideToUtf8(caption);
-    const std::string message = wideToUtf8(text);
+    const std::string message = wideToUtf8(wrapMessage(text, columns, lines));
     return SDL_ShowSimpleMessageBox(error ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION, title.c_str(),
                                     message.c_str(), nullptr) == 0;
 }
@@ -193,6 +203,11 @@ bool inDesktopFullScreen(SDL_Window* sdl)
 }
 
 } // namespace
+
+bool PlatformDisplayOpens()
+{
+    return ensureVideo();
+}
 
 bool PlatformEnterFullScreen(HWND window)
 {

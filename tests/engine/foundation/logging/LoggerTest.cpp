@@ -1,4 +1,5 @@
 #include "foundation/logging/Logger.h"
+#include "foundation/logging/LogFolder.h"
 
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
@@ -160,6 +161,26 @@ TEST(Logger, OpenAllLogFilesLeavesEveryFileBehind)
     for (const char* name : {"logfile.log", "UlvoEngine.log", "SoundInterface.log", "MyXML.log", "mysocketplayer.log",
                              "UlvoAniMesh.log", "UlvoTextureCube.log"})
         EXPECT_TRUE(std::filesystem::exists(capture.folder() / "logs" / name)) << name;
+}
+
+TEST(Logger, AFileStopsAtItsSizeLimitWithANoteAndStartsAfreshNextRun)
+{
+    LogCapture capture;
+    Ulvo::setLogSizeLimit(200);
+    Ulvo::FileLogger& log = Ulvo::moduleLogger(Ulvo::LogModule::XML);
+    for (int i = 0; i < 50; ++i)
+        log.log(1, LOG_TYPE_INFO, L"line " + std::to_wstring(i) + L"\n");
+    const std::string full = capture.text("MyXML.log");
+    Ulvo::setLogSizeLimit(Ulvo::kDefaultLogSizeLimit);
+    EXPECT_TRUE(contains(full, "line 0\n"));
+    EXPECT_FALSE(contains(full, "line 49"));
+    EXPECT_TRUE(contains(full, "size limit")) << full;
+    EXPECT_LE(full.size(), 200u + 100u);
+
+    // The next run's file starts empty and is written again.
+    log.file().close();
+    log.log(1, LOG_TYPE_INFO, L"next run\n");
+    EXPECT_EQ(capture.text("MyXML.log"), "next run\n");
 }
 
 } // namespace
