@@ -20,6 +20,9 @@ bool PlatformInjectMouseMove(HWND window, int x, int y);
 bool PlatformInjectMouseButton(HWND window, int button, bool down, int x, int y);
 bool PlatformInjectMouseWheel(HWND window, int notches); // at the last injected position
 bool PlatformInjectKey(HWND window, int sdlScancode, bool down);
+// Text typed without a key SDL can place (a keymap's letter on a key SDL knows no position for,
+// or one a tool types through a key it maps for the moment): only the text arrives.
+bool PlatformInjectText(HWND window, const wchar_t* text);
 bool PlatformInjectFocus(HWND window, bool gained);
 bool PlatformInjectClose(HWND window); // the close button
 // The window manager moving the client area's top left to a screen point.

@@ -3,6 +3,7 @@
 // from an event watch that sees every event as SDL queues it, real or injected.
 #include <windows.h>
 
+#include "win32/Strings.h"
 #include "window/KeyMap.h"
 #include "window/WindowInternal.h"
 
@@ -474,6 +475,21 @@ bool PlatformInjectKey(HWND window, int sdlScancode, bool down)
         return push(text);
     }
     return true;
+}
+
+bool PlatformInjectText(HWND window, const wchar_t* text)
+{
+    WindowPtr w = injectionTarget(window);
+    if (!w || !text || !*text)
+        return false;
+    SDL_Event e{};
+    e.text.type = SDL_TEXTINPUT;
+    e.text.windowID = w->sdlId;
+    const std::string utf8 = wideToUtf8(text);
+    if (utf8.size() >= sizeof e.text.text)
+        return false;
+    std::memcpy(e.text.text, utf8.c_str(), utf8.size() + 1);
+    return push(e);
 }
 
 bool PlatformInjectFocus(HWND window, bool gained)
