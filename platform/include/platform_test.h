@@ -27,6 +27,9 @@ bool PlatformInjectFocus(HWND window, bool gained);
 bool PlatformInjectClose(HWND window); // the close button
 // The window manager moving the client area's top left to a screen point.
 bool PlatformInjectWindowMove(HWND window, int x, int y);
+// The window manager (or its user) giving the client area a new size: resized, maximised, or
+// put into the window manager's own full screen.
+bool PlatformInjectWindowResize(HWND window, int width, int height);
 // Whether the window is in the desktop's full screen (PlatformEnterFullScreen, a full-screen device).
 bool PlatformWindowInFullScreen(HWND window);
 // What SIGINT and SIGTERM do: the next look at the message queue closes the main window.

@@ -194,7 +194,9 @@ void translateKey(const SDL_KeyboardEvent& e)
     if (down) {
         const bool modifier = key.virtualKey == VK_SHIFT || key.virtualKey == VK_CONTROL || key.virtualKey == VK_MENU ||
                               key.virtualKey == VK_LWIN || key.virtualKey == VK_RWIN || key.virtualKey == VK_CAPITAL;
-        t.textKey = modifier ? 0 : scancode;
+        // A key without key messages (one a tool maps for the moment may land on such a key)
+        // gives its text as text alone.
+        t.textKey = modifier || key.virtualKey == 0 ? 0 : scancode;
     }
     HWND target = keyboardTarget(e.windowID);
     if (key.virtualKey == 0 || !target)

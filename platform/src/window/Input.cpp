@@ -516,6 +516,20 @@ bool PlatformInjectClose(HWND window)
     return push(e);
 }
 
+bool PlatformInjectWindowResize(HWND window, int width, int height)
+{
+    WindowPtr w = injectionTarget(window);
+    if (!w || width <= 0 || height <= 0)
+        return false;
+    SDL_Event e{};
+    e.window.type = SDL_WINDOWEVENT;
+    e.window.windowID = w->sdlId;
+    e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    e.window.data1 = width;
+    e.window.data2 = height;
+    return push(e);
+}
+
 bool PlatformInjectWindowMove(HWND window, int x, int y)
 {
     WindowPtr w = injectionTarget(window);

@@ -635,3 +635,26 @@ TEST_F(DirectInputInterfaceTest, EveryGermanLetterReachesTheConsoleByItsKeyOrAsT
     EXPECT_FALSE(engine->isConsoleVisible());
     engine->setInGameConsoleEnabled(false);
 }
+
+TEST_F(DirectInputInterfaceTest, AWindowTheWindowManagerEnlargesScalesItsClicksIntoTheBackBuffer)
+{
+    // The windowed style lets a window manager resize and maximise the window (or put it into its
+    // own full screen); the 640x480 picture is then scaled into the larger client area.
+    const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+    ASSERT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), static_cast<DWORD>(WS_THICKFRAME | WS_MAXIMIZEBOX));
+    RECT before{};
+    GetClientRect(window, &before);
+    ASSERT_TRUE(PlatformInjectWindowResize(window, 1024, 768));
+    pumpMessages();
+    RECT client{};
+    GetClientRect(window, &client);
+    ASSERT_EQ(client.right, 1024);
+    ASSERT_EQ(client.bottom, 768);
+    MouseState& m = input->getInputStates().mouseState;
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(900, 700));
+    poll();
+    EXPECT_FLOAT_EQ(m.position[0], static_cast<float>(900 * 640.0 / 1024));
+    EXPECT_FLOAT_EQ(m.position[1], static_cast<float>(700 * 480.0 / 768));
+    PlatformInjectWindowResize(window, before.right, before.bottom);
+    pumpMessages();
+}
