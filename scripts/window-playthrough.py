@@ -577,6 +577,49 @@ def to_windowed(game):
     print("%.0f s: windowed, %s" % (time.monotonic() - game.start, " ".join(geometry.split())))
 
 
+def switch_full_screen(game, what):
+    """Vollbild ticked or unticked in the options, OK, and the question's Behalten; on to the main
+    menu, whose six drawn buttons are returned with the window's client area."""
+    ok = options_ok(game)
+    game.click(on_options(ok, -331, -237), "the options' Vollbild (%s)" % what, 0.0001)
+    game.click(centre(ok), "the options' OK (%s)" % what, 0.05)
+    xdo("mousemove", 5, 5)
+    _, asked = game.wait(lambda im: buttons(im) if len(buttons(im)) == 2 else None, "the question to keep %s" % what,
+                         timeout=10.0)
+    game.click(centre(asked[1]), "the question's Behalten (%s)" % what, 0.01)
+    menu = main_menu(game)
+    return menu, window_geometry(game)[1]
+
+
+def full_screen_and_back(game, menu_full):
+    """Without a window manager: back to full screen, where the window covers the screen and the
+    menu stands where it stood at the start (not cropped or shifted), then windowed again, which
+    gives the window the first switch gave (as a windowed start does)."""
+    windowed = window_geometry(game)[1]
+    h, w, _ = game.screen.grab().shape
+    menu, area = switch_full_screen(game, "full screen")
+    game.screen.grab("full_screen_again")
+    if area != (0, 0, w, h):
+        raise Failure("back in full screen the window covers %s, not the screen %s" % (area, (0, 0, w, h)))
+    if any(abs(a - b) > 3 for box, before in zip(menu, menu_full) for a, b in zip(box, before)):
+        raise Failure("back in full screen the menu is drawn at %s, at the start at %s" % (menu, menu_full))
+    check_pointer(game, area)
+    menu, area = switch_full_screen(game, "windowed")
+    game.screen.grab("windowed_again")
+    if area != windowed:
+        raise Failure("windowed again the window is %s, the first time %s" % (area, windowed))
+    if menu[-1][3] >= area[3] or menu[0][1] <= area[1]:
+        raise Failure("windowed again the menu at %s does not fit the window %s" % (menu, area))
+    print("%.0f s: full screen and windowed again, window %s" % (time.monotonic() - game.start, area))
+
+
+def config_windowed(xdg):
+    """The configuration the game wrote at its end keeps the windowed mode chosen."""
+    text = open(os.path.join(xdg, "Lumaro", "config.cfg"), "rb").read().decode("utf-16")
+    if 'FULLSCREEN="0"' not in text:
+        raise Failure("config.cfg does not keep the windowed mode: %s" % [l.strip() for l in text.splitlines() if "FULLSCREEN" in l])
+
+
 def window_geometry(game):
     """The game window's id and client area on the screen (x0, y0, x1, y1)."""
     window = subprocess.run(["xdotool", "search", "--pid", str(game.process.pid)], capture_output=True, text=True,
@@ -961,6 +1004,7 @@ def play(game):
     matches_reference(game, image, (menu[0][0] - 10, menu[0][1] - 10, menu[-1][2] + 10, menu[-1][3] + 10), "main_menu")
     # The rest is played in a window: its drawn buttons and stones take the clicks there.
     to_windowed(game)
+    full_screen_and_back(game, menu)
     resized_window(game)
     game.pressed_button(lambda b: b[0] if len(b) == 6 else None, "Spielen in the main menu", 0.05)
     game.screen.grab("town")
@@ -1056,6 +1100,7 @@ def play(game):
         raise Failure("the game did not end within 20 s of the click on Beenden at %s" % (centre(found[-1]),))
     if code != 0:
         raise Failure("the game ended with %d" % code)
+    config_windowed(os.environ["XDG_DATA_HOME"])
     values = profile_lives(os.environ["XDG_DATA_HOME"])
     if values != {"LEBEN": 6, "SCHWIERIGKEIT": 1}:
         raise Failure("after easy and back to medium the profile holds %s, not 6 lives on medium" % values)

@@ -166,7 +166,14 @@ void UlvoEngine::onConsoleText(KeyState&, const TypedKey& typed)
     if (!m_currentLine)
         trimConsoleHistory();
 
-    const int keyType = layout->getKeyType(key);
+    // A character without a key edits like the key that types it.
+    const int keyType = key == 0 && typed.character
+                            ? TastaturLayoutManager::getInstance()->typeOfCharacter(typed.character)
+                            : layout->getKeyType(key);
+    if (key == 0 && keyType != KT_LETTER && keyType != KT_NUMBER && keyType != KT_SONDER) {
+        trimConsoleHistory();
+        return;
+    }
     switch (keyType) {
     case KT_LETTER:
     case KT_NUMBER:
@@ -279,9 +286,9 @@ void UlvoEngine::editConsoleLine(const TypedKey& typed, int keyType)
             text.erase(static_cast<std::size_t>(cursor), 1);
         }
     } else {
-        wchar_t character = 0;
+        wchar_t character = typed.key == 0 ? typed.character : 0;
         TastaturLayout* layout = TastaturLayoutManager::getInstance()->getActiveLayout();
-        if (layout && layout->getCharacter(typed.key, character, typed.shift, typed.altGr)) {
+        if (character || (layout && layout->getCharacter(typed.key, character, typed.shift, typed.altGr))) {
             text.insert(static_cast<std::size_t>(cursor), 1, character);
             ++cursor;
         }

@@ -20,10 +20,16 @@ bool PlatformInjectMouseMove(HWND window, int x, int y);
 bool PlatformInjectMouseButton(HWND window, int button, bool down, int x, int y);
 bool PlatformInjectMouseWheel(HWND window, int notches); // at the last injected position
 bool PlatformInjectKey(HWND window, int sdlScancode, bool down);
+// Text typed without a key SDL can place (a keymap's letter on a key SDL knows no position for,
+// or one a tool types through a key it maps for the moment): only the text arrives.
+bool PlatformInjectText(HWND window, const wchar_t* text);
 bool PlatformInjectFocus(HWND window, bool gained);
 bool PlatformInjectClose(HWND window); // the close button
 // The window manager moving the client area's top left to a screen point.
 bool PlatformInjectWindowMove(HWND window, int x, int y);
+// The window manager (or its user) giving the client area a new size: resized, maximised, or
+// put into the window manager's own full screen.
+bool PlatformInjectWindowResize(HWND window, int width, int height);
 // Whether the window is in the desktop's full screen (PlatformEnterFullScreen, a full-screen device).
 bool PlatformWindowInFullScreen(HWND window);
 // What SIGINT and SIGTERM do: the next look at the message queue closes the main window.

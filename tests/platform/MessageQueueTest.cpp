@@ -208,6 +208,36 @@ TEST_F(MessageQueueTest, KeysCarryVirtualKeysScanCodesAndCharacters)
     EXPECT_FALSE(GetAsyncKeyState(VK_MENU) & 0x8000);
 }
 
+TEST_F(MessageQueueTest, TextWithoutAKeyOfItsOwnCarriesNoScanCode)
+{
+    // A letter the keymap gives on a key SDL cannot place arrives as text alone; it must not
+    // pass for the key typed before it (or the Shift held for it).
+    HWND window = create(kWindowedStyle, 0, 0, 200, 200);
+    ASSERT_NE(window, nullptr);
+    dispatchAll();
+    recorder().messages.clear();
+    ASSERT_TRUE(PlatformInjectKey(window, kScancodeA, true));
+    ASSERT_TRUE(PlatformInjectText(window, L"\u00f6"));
+    ASSERT_TRUE(PlatformInjectKey(window, kScancodeA, false));
+    ASSERT_TRUE(PlatformInjectKey(window, kScancodeLShift, true));
+    ASSERT_TRUE(PlatformInjectText(window, L"\u00c4"));
+    ASSERT_TRUE(PlatformInjectKey(window, kScancodeLShift, false));
+    EXPECT_FALSE(PlatformInjectText(window, L""));
+    dispatchAll();
+    std::vector<Message> chars;
+    for (const Message& m : recorder().messages) {
+        if (m.message == WM_CHAR)
+            chars.push_back(m);
+    }
+    ASSERT_EQ(chars.size(), 3u);
+    EXPECT_EQ(chars[0].wParam, static_cast<WPARAM>('a'));
+    EXPECT_EQ((chars[0].lParam >> 16) & 0xFF, 0x1E); // the key's own text names the key
+    EXPECT_EQ(chars[1].wParam, static_cast<WPARAM>(0xF6));
+    EXPECT_EQ((chars[1].lParam >> 16) & 0xFF, 0);
+    EXPECT_EQ(chars[2].wParam, static_cast<WPARAM>(0xC4));
+    EXPECT_EQ((chars[2].lParam >> 16) & 0xFF, 0);
+}
+
 TEST_F(MessageQueueTest, FocusEventsActivateAndDeactivateAndReleaseKeys)
 {
     HWND window = create(WS_POPUP, 0, 0, 50, 50); // hidden: not activated by creation

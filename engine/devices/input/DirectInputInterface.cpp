@@ -802,6 +802,11 @@ void DirectInputInterface::onWindowMessage(HWND& window, UINT& message, WPARAM& 
             m_typedText.push_back(
                 TypedKey{key, m_textShift[0] || m_textShift[1], m_textControl[0] || m_textControl[1], m_textAltGr});
     }
+    // Text without a key (no scan code) is typed as its character; text a key typed comes
+    // through that key and the layout.
+    if (message == WM_CHAR && ((lParam >> 16) & 0xFF) == 0 && wParam >= 0x20 && wParam != 0x7F)
+        m_typedText.push_back(TypedKey{0, m_textShift[0] || m_textShift[1], m_textControl[0] || m_textControl[1],
+                                       m_textAltGr, static_cast<wchar_t>(wParam)});
     if (!m_initParams->isUsingWindowMessages())
         return;
     if (message == WM_MOUSEMOVE && m_cursorVisible) {

@@ -58,6 +58,9 @@ struct TypedKey {
     bool shift = false;
     bool control = false;
     bool altGr = false; // right Alt
+    // A character the system typed without a key of its own (key 0): a letter the keymap gives
+    // on a key the platform cannot place.
+    wchar_t character = 0;
 };
 
 class KeyState {

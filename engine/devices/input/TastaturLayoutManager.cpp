@@ -92,4 +92,34 @@ bool TastaturLayoutManager::activateSystemLayout()
     return true;
 }
 
+int TastaturLayoutManager::typeOfCharacter(wchar_t character) const
+{
+    if (character == 0)
+        return KT_REST;
+    // A German keyboard on a keymap without its letters still types them into names.
+    std::vector<const TastaturLayout*> order;
+    if (m_activeLayout)
+        order.push_back(m_activeLayout);
+    for (const TastaturLayout* layout : m_layouts) {
+        if (layout != m_activeLayout)
+            order.push_back(layout);
+    }
+    for (const TastaturLayout* layout : order) {
+        for (int key = 0; key < TastaturLayout::kKeyCount; ++key) {
+            const auto code = static_cast<unsigned char>(key);
+            const int type = layout->getKeyType(code);
+            if (type != KT_LETTER && type != KT_NUMBER && type != KT_SONDER)
+                continue;
+            for (bool shift : {false, true}) {
+                for (bool altGr : {false, true}) {
+                    wchar_t typed = 0;
+                    if (layout->getCharacter(code, typed, shift, altGr) && typed == character)
+                        return type;
+                }
+            }
+        }
+    }
+    return KT_REST;
+}
+
 } // namespace Ulvo

@@ -34,6 +34,10 @@ public:
     // the keyboard cannot be told, the active layout stays. True when a layout was chosen.
     bool activateSystemLayout();
 
+    // The key type of a character typed without a key (TypedKey::character): that of a key
+    // typing it in the active layout, else in another loaded one; KT_REST when none does.
+    int typeOfCharacter(wchar_t character) const;
+
     // Old active layout, new active layout.
     sigslot::signal2<TastaturLayout*, TastaturLayout*> layoutChanged;
 

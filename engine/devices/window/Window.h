@@ -71,7 +71,10 @@ private:
     HWND m_handle = nullptr;
     HINSTANCE m_instance = nullptr;
     HICON m_icon = nullptr;
-    uint32_t m_style = 0x10CA0000; // WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX
+    // WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, and a sizing frame with a maximise box:
+    // the player may resize and maximise the window (the picture is scaled into it), and a
+    // window manager may put it into its own full screen.
+    uint32_t m_style = 0x10CF0000;
     uint32_t m_wantedWidth = kDefaultSize;
     uint32_t m_wantedHeight = kDefaultSize;
     std::wstring m_wantedTitle;

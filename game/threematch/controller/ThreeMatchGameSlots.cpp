@@ -246,16 +246,24 @@ void ThreeMatchGame::onProfileNameText(Ulvo::KeyState&, const Ulvo::TypedKey& ty
 {
     if (!m_nameEntry)
         return;
+    // A help text over the name screen takes the keys: the name field behind it is not edited.
+    const Ulvo::GUIMenu* current = m_menus ? m_menus->getActiveMenu() : nullptr;
+    if (current && current->getName() == L"THREEMATCH_HELP_MENU")
+        return;
     Ulvo::GUILabel* label = findLabel(*m_gui, L"NP_ProfilNameLabel");
     const Ulvo::TastaturLayout* layout = m_layouts->getActiveLayout();
     if (!label || !layout)
         return;
-    const int type = layout->getKeyType(typed.key);
+    // A letter typed without a key of its own (key 0) counts as the key that types it.
+    const bool keyless = typed.key == 0;
+    if (keyless && !typed.character)
+        return;
+    const int type = keyless ? m_layouts->typeOfCharacter(typed.character) : layout->getKeyType(typed.key);
     if (type != Ulvo::KT_LETTER && type != Ulvo::KT_NUMBER && type != Ulvo::KT_SONDER && type != Ulvo::KT_BACKSPACE)
         return;
     std::wstring text = m_replaceName ? std::wstring() : label->getText();
-    wchar_t character = 0;
-    if (type != Ulvo::KT_BACKSPACE)
+    wchar_t character = keyless ? typed.character : 0;
+    if (!keyless && type != Ulvo::KT_BACKSPACE)
         layout->getCharacter(typed.key, character, typed.shift, typed.altGr);
     // Another character a name does not take leaves the proposed name as it was.
     if (!editName(text, type, character) && type == Ulvo::KT_SONDER)

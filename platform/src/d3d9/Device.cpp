@@ -334,9 +334,10 @@ void Device::applyWindowMode(const D3DPRESENT_PARAMETERS& params)
     // Full screen keeps the desktop's mode: the back buffer is scaled to the screen at Present.
     Uint32 flags = SDL_GetWindowFlags(m_sdlWindow);
     bool fullscreen = (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-    if (!params.Windowed && !fullscreen)
+    if (!params.Windowed && !fullscreen) {
+        Win32Internal::coverDisplay(m_window);
         SDL_SetWindowFullscreen(m_sdlWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    else if (params.Windowed && fullscreen)
+    } else if (params.Windowed && fullscreen)
         SDL_SetWindowFullscreen(m_sdlWindow, 0);
 }
 

@@ -17,6 +17,10 @@ namespace {
 struct Translator {
     uint32_t buttons = 0;
     std::array<bool, SDL_NUM_SCANCODES> keys{};
+    // The key whose text SDL sends next (0: none). Text that comes without a key of its own (a
+    // letter the keymap gives on a key SDL cannot place, or one a tool types through a key
+    // mapped for the moment) is handed on with no scan code.
+    int textKey = 0;
 
     bool shift() const { return keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT]; }
     bool control() const { return keys[SDL_SCANCODE_LCTRL] || keys[SDL_SCANCODE_RCTRL]; }
@@ -187,6 +191,13 @@ void translateKey(const SDL_KeyboardEvent& e)
     if (scancode > 0 && scancode < SDL_NUM_SCANCODES)
         t.keys[static_cast<size_t>(scancode)] = down;
     KeyInfo key = keyInfo(scancode);
+    if (down) {
+        const bool modifier = key.virtualKey == VK_SHIFT || key.virtualKey == VK_CONTROL || key.virtualKey == VK_MENU ||
+                              key.virtualKey == VK_LWIN || key.virtualKey == VK_RWIN || key.virtualKey == VK_CAPITAL;
+        // A key without key messages (one a tool maps for the moment may land on such a key)
+        // gives its text as text alone.
+        t.textKey = modifier || key.virtualKey == 0 ? 0 : scancode;
+    }
     HWND target = keyboardTarget(e.windowID);
     if (key.virtualKey == 0 || !target)
         return;
@@ -233,10 +244,16 @@ void translateKey(const SDL_KeyboardEvent& e)
 void translateText(const SDL_TextInputEvent& e)
 {
     HWND target = keyboardTarget(e.windowID);
+    Translator& t = translator();
+    const KeyInfo key = keyInfo(t.textKey);
+    t.textKey = 0;
     if (!target)
         return;
+    LPARAM lParam = 1 | (static_cast<LPARAM>(key.scanCode) << 16);
+    if (key.extended)
+        lParam |= LPARAM(1) << 24;
     for (wchar_t ch : utf8ToWide(e.text))
-        postMessage(target, WM_CHAR, static_cast<WPARAM>(ch), 1);
+        postMessage(target, WM_CHAR, static_cast<WPARAM>(ch), lParam);
 }
 
 void translateDisplayEvent()

@@ -3,6 +3,7 @@
 // from an event watch that sees every event as SDL queues it, real or injected.
 #include <windows.h>
 
+#include "win32/Strings.h"
 #include "window/KeyMap.h"
 #include "window/WindowInternal.h"
 
@@ -476,6 +477,21 @@ bool PlatformInjectKey(HWND window, int sdlScancode, bool down)
     return true;
 }
 
+bool PlatformInjectText(HWND window, const wchar_t* text)
+{
+    WindowPtr w = injectionTarget(window);
+    if (!w || !text || !*text)
+        return false;
+    SDL_Event e{};
+    e.text.type = SDL_TEXTINPUT;
+    e.text.windowID = w->sdlId;
+    const std::string utf8 = wideToUtf8(text);
+    if (utf8.size() >= sizeof e.text.text)
+        return false;
+    std::memcpy(e.text.text, utf8.c_str(), utf8.size() + 1);
+    return push(e);
+}
+
 bool PlatformInjectFocus(HWND window, bool gained)
 {
     WindowPtr w = injectionTarget(window);
@@ -497,6 +513,20 @@ bool PlatformInjectClose(HWND window)
     e.window.type = SDL_WINDOWEVENT;
     e.window.windowID = w->sdlId;
     e.window.event = SDL_WINDOWEVENT_CLOSE;
+    return push(e);
+}
+
+bool PlatformInjectWindowResize(HWND window, int width, int height)
+{
+    WindowPtr w = injectionTarget(window);
+    if (!w || width <= 0 || height <= 0)
+        return false;
+    SDL_Event e{};
+    e.window.type = SDL_WINDOWEVENT;
+    e.window.windowID = w->sdlId;
+    e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    e.window.data1 = width;
+    e.window.data2 = height;
     return push(e);
 }
 

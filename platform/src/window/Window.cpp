@@ -354,6 +354,25 @@ SDL_Window* sdlWindowFor(HWND window)
     return w ? w->sdl : nullptr;
 }
 
+bool coverDisplay(HWND window)
+{
+    WindowPtr w = findWindow(window);
+    if (!w || !w->sdl || w->destroying)
+        return false;
+    // SDL takes no placement while the window is full screen.
+    if (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN)
+        return true;
+    SDL_Rect bounds;
+    const int display = SDL_GetWindowDisplayIndex(w->sdl);
+    if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0)
+        return false;
+    SDL_SetWindowBordered(w->sdl, SDL_FALSE);
+    const Frame f = frameForStyle(w->style);
+    placeWindow(
+        w, RECT{bounds.x - f.left, bounds.y - f.top, bounds.x + bounds.w + f.right, bounds.y + bounds.h + f.bottom});
+    return true;
+}
+
 } // namespace Win32Internal
 
 using namespace Win32Internal;

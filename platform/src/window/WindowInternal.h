@@ -107,6 +107,11 @@ bool clientResizedTo(WindowData& window, int width, int height);
 
 // The SDL window behind a window of ours (null for others): the Direct3D layer draws into it.
 SDL_Window* sdlWindowFor(HWND window);
+// Puts the window's client area over its whole display, without SDL's border. Called before
+// SDL's full screen, which without a window manager marks the window full screen but moves
+// and sizes nothing: the window would keep its place while SDL reports the display's size.
+// False for no window of ours.
+bool coverDisplay(HWND window);
 
 // Message queue.
 bool postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -592,3 +592,69 @@ TEST_F(DirectInputInterfaceTest, TypedConsoleCommandGoesThroughTheLayout)
     EXPECT_FALSE(engine->isConsoleVisible());
     engine->setInGameConsoleEnabled(false);
 }
+
+TEST_F(DirectInputInterfaceTest, EveryGermanLetterReachesTheConsoleByItsKeyOrAsTextAlone)
+{
+    ASSERT_NO_FATAL_FAILURE(useShippedLayout());
+    UlvoEngine* engine = UlvoEngine::getInstance();
+    engine->setInGameConsoleEnabled(true);
+    // SDL scancodes of the keys of ö, ä, ü and ß on a German keyboard, and the key left of 1.
+    constexpr int kGrave = 53, kShift = 225, kSemicolon = 51, kApostrophe = 52, kLeftBracket = 47, kMinus = 45;
+    auto step = [&] {
+        pumpMessages();
+        poll();
+    };
+    auto tap = [&](int scancode, bool shift) {
+        if (shift)
+            PlatformInjectKey(window, kShift, true);
+        PlatformInjectKey(window, scancode, true);
+        PlatformInjectKey(window, scancode, false);
+        if (shift)
+            PlatformInjectKey(window, kShift, false);
+        step();
+    };
+    tap(kGrave, false);
+    ASSERT_TRUE(engine->isConsoleVisible());
+    ASSERT_NE(engine->getCurrentConsoleLine(), nullptr);
+    const std::wstring before = engine->getCurrentConsoleLine()->getLine(); // what an earlier test left
+    tap(kSemicolon, false);
+    tap(kApostrophe, true);
+    tap(kLeftBracket, false);
+    tap(kMinus, false);
+    // A keymap whose letter SDL cannot place on a key sends the text alone: the letter the
+    // layouts know is typed, a character none of them types is not.
+    PlatformInjectText(window, L"\u00f6");
+    PlatformInjectKey(window, kShift, true);
+    PlatformInjectText(window, L"\u00dc");
+    PlatformInjectKey(window, kShift, false);
+    PlatformInjectText(window, L"\u0436");
+    step();
+    ASSERT_NE(engine->getCurrentConsoleLine(), nullptr);
+    EXPECT_EQ(engine->getCurrentConsoleLine()->getLine(), before + L"\u00f6\u00c4\u00fc\u00df\u00f6\u00dc");
+    tap(kGrave, false);
+    EXPECT_FALSE(engine->isConsoleVisible());
+    engine->setInGameConsoleEnabled(false);
+}
+
+TEST_F(DirectInputInterfaceTest, AWindowTheWindowManagerEnlargesScalesItsClicksIntoTheBackBuffer)
+{
+    // The windowed style lets a window manager resize and maximise the window (or put it into its
+    // own full screen); the 640x480 picture is then scaled into the larger client area.
+    const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+    ASSERT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), static_cast<DWORD>(WS_THICKFRAME | WS_MAXIMIZEBOX));
+    RECT before{};
+    GetClientRect(window, &before);
+    ASSERT_TRUE(PlatformInjectWindowResize(window, 1024, 768));
+    pumpMessages();
+    RECT client{};
+    GetClientRect(window, &client);
+    ASSERT_EQ(client.right, 1024);
+    ASSERT_EQ(client.bottom, 768);
+    MouseState& m = input->getInputStates().mouseState;
+    message(WM_MOUSEMOVE, 0, MAKELPARAM(900, 700));
+    poll();
+    EXPECT_FLOAT_EQ(m.position[0], static_cast<float>(900 * 640.0 / 1024));
+    EXPECT_FLOAT_EQ(m.position[1], static_cast<float>(700 * 480.0 / 768));
+    PlatformInjectWindowResize(window, before.right, before.bottom);
+    pumpMessages();
+}

@@ -16,7 +16,7 @@ using namespace Ulvo;
 
 namespace {
 
-constexpr DWORD kWindowedStyle = 0x10CA0000;
+constexpr DWORD kWindowedStyle = 0x10CF0000; // resizable, with a maximise box
 
 class SignalProbe : public sigslot::has_slots<> {
 public:
