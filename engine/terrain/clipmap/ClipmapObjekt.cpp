@@ -80,6 +80,11 @@ ClipmapObjekt::ClipmapObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(n
     if (node) {
         readHeightMapData(node->getNode(L"HEIGHTMAP_DATA"), s);
         readTextures(node->getNode(L"TEXTURES"));
+        auto description = std::make_shared<XMLNode>(L"OBJEKT");
+        for (const wchar_t* name : {L"CLIPMAP_DATA", L"HEIGHTMAP_DATA", L"TEXTURES"})
+            if (const XMLNode* part = node->getNode(name))
+                description->addNode(new XMLNode(*part));
+        m_description = std::move(description);
     }
     m_blendSize = 256;
     m_blendRect = RECT{0, 0, 256, 256};
@@ -111,6 +116,7 @@ ClipmapObjekt::ClipmapObjekt(const ClipmapObjekt& other)
     , m_inverseRotation(other.m_inverseRotation)
     , m_heightsModified(other.m_heightsModified)
     , m_physics(other.m_physics)
+    , m_description(other.m_description)
 {
     // The copy draws its own level set once built; its own white and blend textures.
     m_physics.materials = {L"DEFAULT", L"DEFAULT", L"DEFAULT", L"DEFAULT"};
@@ -122,6 +128,17 @@ ClipmapObjekt::ClipmapObjekt(const ClipmapObjekt& other)
     m_colourMap = other.m_colourMap == other.m_whiteTexture ? m_whiteTexture : other.m_colourMap;
     createBlendTexture();
     followDevice();
+}
+
+bool ClipmapObjekt::save(XMLNode* node)
+{
+    if (!BaseObjekt::save(node))
+        return false;
+    ObjektDrawing::setType(*node, L"CLIPMAP");
+    if (m_description)
+        for (const XMLNode* part : m_description->getNodes())
+            ObjektDrawing::addPart(*node, *part);
+    return true;
 }
 
 ClipmapObjekt::~ClipmapObjekt()
