@@ -111,7 +111,8 @@ void ObjektManager::showEditor()
         // "COORDS" from the editor's own file, unless a scene brought one.
         XMLNode root;
         if (!find(L"COORDS") && XMLNode::load(&root, kEditorFile, 0))
-            loadSceneFile(&root);
+            for (BaseObjekt* helper : loadSceneFile(&root))
+                m_editorHelpers.insert(helper);
     }
     m_editorPass->setSceneGraph(m_sceneGraph);
     m_renderManager->addOverlayPass(m_editorPass);
@@ -153,6 +154,8 @@ void ObjektManager::clear()
     for (BaseObjekt* object : objects)
         m_budget.release(object);
     MySingleObjektManager::clear();
+    // Its "COORDS" went with the rest: the next edit loads it again.
+    m_editorObjectsLoaded = false;
 }
 
 void ObjektManager::onObjectDeleted(NamedObject* object)
@@ -164,6 +167,7 @@ void ObjektManager::onObjectDeleted(NamedObject* object)
 
 void ObjektManager::forgetLoaded(const NamedObject* object)
 {
+    m_editorHelpers.erase(object);
     if (object && m_lastLoadedLive.erase(object) && m_lastLoadedLive.empty())
         m_lastLoaded.clear();
 }

@@ -117,10 +117,17 @@ public:
     // The nearest hit point under the mouse, else the ray's origin; false (point unchanged)
     // without an active camera, when there is no ray.
     bool pickPointUnderMouse(D3DXVECTOR3& point);
-    // The world ray through the screen point (back-buffer pixels) of the camera: false without
-    // a camera or a back buffer.
+    // The world ray through the screen point (back-buffer pixels) of the camera, the camera's
+    // picture taken as shown in the picture rectangle: false without a camera or a back buffer.
     bool computePickRay(const D3DXVECTOR2& screen, const Camera* camera, D3DXVECTOR3& origin,
                         D3DXVECTOR3& direction) const;
+    // Where the 3D picture is shown on the back buffer (pixels, right and bottom exclusive), as
+    // the game lays it into a panel; an empty rectangle (the start) stands for the whole back
+    // buffer. Picking and the edit planes map the mouse through it.
+    void setPictureRect(const RECT& rect) { m_pictureRect = rect; }
+    const RECT& getPictureRect() const { return m_pictureRect; }
+    // The picture rectangle in use: the one set, else the whole back buffer (empty without one).
+    RECT pictureArea() const;
     // Where the ray under the mouse meets the edit plane of that mode (0 horizontal, 1 vertical,
     // 2 facing the camera) through the edited object; false, point unchanged, when it does not.
     bool getEditPlanePoint(D3DXVECTOR3& point, int planeMode, const D3DXVECTOR3& reference, float offset);
@@ -157,6 +164,9 @@ public:
     // y green, z blue) and the edit plane's outline, seen by the camera.
     void drawEditorMarks(Camera& camera);
 
+    // The editor's own objects ("COORDS"), which belong to no scene and are never saved.
+    bool isEditorHelper(const BaseObjekt* object) const { return m_editorHelpers.count(object) > 0; }
+
     // The registry's deletion slot; the object also leaves lastLoaded.
     void onObjectDeleted(NamedObject* object) override;
 
@@ -169,7 +179,8 @@ private:
     // scene graph; its RENDERCONFIG node: the passes it draws with, into the render manager.
     void loadSceneSun(XMLNode& node) const;
     static void loadScenePasses(XMLNode& node);
-    // The object leaves lastLoaded (it left the registry or is being destroyed).
+    // The object leaves lastLoaded and the editor's helpers (it left the registry or is being
+    // destroyed).
     void forgetLoaded(const NamedObject* object);
     void setLastLoaded(const std::vector<BaseObjekt*>& objects);
 
@@ -208,6 +219,7 @@ private:
     BaseObjekt* m_editObject = nullptr;
     RenderManager* m_renderManager = nullptr;
     EditorOverlayPass* m_editorPass = nullptr;
+    RECT m_pictureRect{0, 0, 0, 0};
     bool m_editorObjectsLoaded = false;
     // The overlay on the render manager exactly while there is an edited object; the editor's
     // own objects ("COORDS") loaded at its first use.
@@ -216,6 +228,7 @@ private:
     // lastLoaded in load order; an object counts only while it is in the set.
     std::vector<BaseObjekt*> m_lastLoaded;
     std::unordered_set<const NamedObject*> m_lastLoadedLive;
+    std::unordered_set<const NamedObject*> m_editorHelpers;
 
     static bool s_makeClipmapToHeightMap;
     static std::wstring s_heightMapEffectName;

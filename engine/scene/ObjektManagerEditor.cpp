@@ -87,19 +87,31 @@ void logPick(const std::wstring& name, float distance)
 
 } // namespace
 
+RECT ObjektManager::pictureArea() const
+{
+    if (m_pictureRect.right > m_pictureRect.left && m_pictureRect.bottom > m_pictureRect.top)
+        return m_pictureRect;
+    float width = 0.0f;
+    float height = 0.0f;
+    screenSize(width, height);
+    return RECT{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
+}
+
 bool ObjektManager::computePickRay(const D3DXVECTOR2& screen, const Camera* camera, D3DXVECTOR3& origin,
                                    D3DXVECTOR3& direction) const
 {
     if (!camera)
         return false;
-    float width = 0.0f;
-    float height = 0.0f;
-    screenSize(width, height);
+    const RECT area = pictureArea();
+    const float width = static_cast<float>(area.right - area.left);
+    const float height = static_cast<float>(area.bottom - area.top);
     const D3DXMATRIX& projection = camera->getProjectionMatrix();
     if (width <= 0.0f || height <= 0.0f || projection._11 == 0.0f || projection._22 == 0.0f)
         return false;
-    const D3DXVECTOR3 view((2.0f * screen.x / width - 1.0f) / projection._11,
-                           -(2.0f * screen.y / height - 1.0f) / projection._22, 1.0f);
+    const float x = screen.x - static_cast<float>(area.left);
+    const float y = screen.y - static_cast<float>(area.top);
+    const D3DXVECTOR3 view((2.0f * x / width - 1.0f) / projection._11, -(2.0f * y / height - 1.0f) / projection._22,
+                           1.0f);
     const D3DXMATRIX& inverse = camera->getViewInverseMatrix();
     direction = D3DXVECTOR3(view.x * inverse._11 + view.y * inverse._21 + view.z * inverse._31,
                             view.x * inverse._12 + view.y * inverse._22 + view.z * inverse._32,
@@ -144,10 +156,12 @@ bool ObjektManager::getEditPlanePoint(D3DXVECTOR3& point, int planeMode, const D
         break;
     }
     case 2: {
-        float width = 0.0f;
-        float height = 0.0f;
-        screenSize(width, height);
-        const D3DXVECTOR2 screen[4] = {{0.0f, 0.0f}, {width, 0.0f}, {0.0f, height}, {width, height}};
+        const RECT area = pictureArea();
+        const float l = static_cast<float>(area.left);
+        const float t = static_cast<float>(area.top);
+        const float r = static_cast<float>(area.right);
+        const float b = static_cast<float>(area.bottom);
+        const D3DXVECTOR2 screen[4] = {{l, t}, {r, t}, {l, b}, {r, b}};
         for (int i = 0; i < 4; ++i) {
             D3DXVECTOR3 cornerOrigin;
             D3DXVECTOR3 cornerDirection;

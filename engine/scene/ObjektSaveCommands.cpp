@@ -1,7 +1,8 @@
 // The OBJ_ save commands: objects, bare transforms and instance groups written back as scene files
 // (or parts of them) that the scene-file loader and the arrangements read again. Every command
 // writes its file, also when it found nothing; a file that cannot be written is logged by the
-// writer and not answered.
+// writer and answered in place of the line that says it was saved. The editor's own objects
+// belong to no scene and are never written by the save of everything shown.
 #include "foundation/files/File.h"
 #include "foundation/xml/XMLNode.h"
 #include "render/XMLWrites.h"
@@ -80,9 +81,13 @@ std::wstring targetOf(TypedConsoleCommand& line)
     return line.getFileToken(0);
 }
 
-void saveFile(XMLNode& root, const std::wstring& fileName)
+// Writes the file; false, with the answer's failure line added, when it could not be written.
+bool saveFile(XMLNode& root, const std::wstring& fileName, std::wstring& answer)
 {
-    XMLNode::save(&root, fileName, xmlUnicodeSwitch());
+    if (XMLNode::save(&root, fileName, xmlUnicodeSwitch()))
+        return true;
+    answer += L"\n" + fileName + L" konnte nicht gespeichert werden!";
+    return false;
 }
 
 } // namespace
@@ -121,8 +126,7 @@ void ObjektCommands::saveObject(ObjektManager& manager, TypedConsoleCommand& lin
             addLine(answer, i == 1, name + L" nicht gefunden!");
         }
     }
-    saveFile(root, target);
-    if (found)
+    if (saveFile(root, target, answer) && found)
         answer += L"\nObjekt gespeichert!";
     line.setAnswer(answer);
 }
@@ -143,8 +147,9 @@ void ObjektCommands::saveObjectTransform(ObjektManager& manager, TypedConsoleCom
             addLine(answer, i == 1, name + L" nicht gefunden!");
         }
     }
-    saveFile(root, target);
-    line.setAnswer(answer + L"\nDaten gespeichert!");
+    if (saveFile(root, target, answer))
+        answer += L"\nDaten gespeichert!";
+    line.setAnswer(answer);
 }
 
 void ObjektCommands::saveObjectTransformInstances(ObjektManager& manager, TypedConsoleCommand& line)
@@ -166,8 +171,9 @@ void ObjektCommands::saveObjectTransformInstances(ObjektManager& manager, TypedC
         root.addNode(instancesEntry(instances, &group->getName()));
         addLine(answer, i == 1, group->getName() + L" " + std::to_wstring(instances.size()) + L" werden gespeichert!");
     }
-    saveFile(root, target);
-    line.setAnswer(answer + L"\nDaten gespeichert!");
+    if (saveFile(root, target, answer))
+        answer += L"\nDaten gespeichert!";
+    line.setAnswer(answer);
 }
 
 void ObjektCommands::saveObjectInstances(ObjektManager& manager, TypedConsoleCommand& line)
@@ -178,8 +184,9 @@ void ObjektCommands::saveObjectInstances(ObjektManager& manager, TypedConsoleCom
     XMLNode root(L"OBJEKTE");
     BaseObjekt* object = manager.find(line.getToken(1));
     if (!object) {
-        saveFile(root, target);
-        line.setAnswer(line.getToken(1) + L" nicht gefunden!");
+        std::wstring answer = line.getToken(1) + L" nicht gefunden!";
+        saveFile(root, target, answer);
+        line.setAnswer(answer);
         return;
     }
     BaseObjekt* group = groupOf(*object);
@@ -196,9 +203,10 @@ void ObjektCommands::saveObjectInstances(ObjektManager& manager, TypedConsoleCom
         for (BaseObjekt* instance : instances)
             root.addNode(objectEntry(*instance));
     }
-    saveFile(root, target);
-    line.setAnswer(group->getName() + L" " + std::to_wstring(instances.size() + 1) +
-                   L" werden gespeichert!\nObjekte gespeichert!");
+    std::wstring answer = group->getName() + L" " + std::to_wstring(instances.size() + 1) + L" werden gespeichert!";
+    if (saveFile(root, target, answer))
+        answer += L"\nObjekte gespeichert!";
+    line.setAnswer(answer);
 }
 
 void ObjektCommands::saveAllVisibleObjects(ObjektManager& manager, TypedConsoleCommand& line)
@@ -222,7 +230,7 @@ void ObjektCommands::saveAllVisibleObjects(ObjektManager& manager, TypedConsoleC
         if (!done.insert(object).second)
             continue;
         BaseObjekt* group = object->getInstanceGroup();
-        if (!group)
+        if (!group || manager.isEditorHelper(group))
             continue;
         if (writeRoots)
             root.addNode(objectEntry(*group));
@@ -246,8 +254,10 @@ void ObjektCommands::saveAllVisibleObjects(ObjektManager& manager, TypedConsoleC
         if (arrangement && entries->getNodeCount() > 0)
             root.addNode(arrangement.release());
     }
-    saveFile(root, target);
-    line.setAnswer(L"\nObjekte gespeichert!");
+    std::wstring answer;
+    if (saveFile(root, target, answer))
+        answer = L"\nObjekte gespeichert!";
+    line.setAnswer(answer);
 }
 
 } // namespace Ulvo

@@ -121,6 +121,23 @@ void ObjektDrawing::setType(XMLNode& node, const wchar_t* type)
         xmlwrite::write(&node, L"TYPE", type);
 }
 
+void ObjektDrawing::addPart(XMLNode& node, const XMLNode& part)
+{
+    XMLNode* existing = node.getNode(part.getName());
+    if (!existing) {
+        node.addNode(new XMLNode(part));
+        return;
+    }
+    for (const XMLAttribute* attribute : part.getAttributes()) {
+        if (XMLAttribute* same = existing->getAttribute(attribute->getName()))
+            same->setValue(attribute->getValue());
+        else
+            existing->addAttribute(new XMLAttribute(*attribute));
+    }
+    for (const XMLNode* child : part.getNodes())
+        existing->addNode(new XMLNode(*child));
+}
+
 void ObjektDrawing::bindBuffers(IDirect3DDevice9* device, const void* owner, IDirect3DVertexBuffer9* vertices,
                                 UINT stride, IDirect3DIndexBuffer9* indices, IDirect3DVertexDeclaration9* declaration)
 {

@@ -52,6 +52,10 @@ public:
     static void writeTexture(XMLNode& node, const wchar_t* key, const Texture2D* texture);
     // The object node's TYPE, replaced or added.
     static void setType(XMLNode& node, const wchar_t* type);
+    // A copy of part into the object node, one node per name: into a node of that name the object
+    // node already has (part's attributes win, its children are added), else as a node of its own.
+    // The reader takes only the first node of a name, so a second one would be lost.
+    static void addPart(XMLNode& node, const XMLNode& part);
     // The drawing copies of a mesh resource bound once per run of objects sharing them.
     static void bindBuffers(IDirect3DDevice9* device, const void* owner, IDirect3DVertexBuffer9* vertices, UINT stride,
                             IDirect3DIndexBuffer9* indices, IDirect3DVertexDeclaration9* declaration);

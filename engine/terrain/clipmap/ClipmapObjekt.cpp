@@ -81,6 +81,11 @@ ClipmapObjekt::ClipmapObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(n
     if (node) {
         readHeightMapData(node->getNode(L"HEIGHTMAP_DATA"), s);
         readTextures(node->getNode(L"TEXTURES"));
+        auto description = std::make_shared<XMLNode>(L"OBJEKT");
+        for (const wchar_t* name : {L"CLIPMAP_DATA", L"HEIGHTMAP_DATA", L"TEXTURES"})
+            if (const XMLNode* part = node->getNode(name))
+                description->addNode(new XMLNode(*part));
+        m_description = std::move(description);
     }
     m_blendSize = 256;
     m_blendRect = RECT{0, 0, 256, 256};
@@ -112,6 +117,7 @@ ClipmapObjekt::ClipmapObjekt(const ClipmapObjekt& other)
     , m_inverseRotation(other.m_inverseRotation)
     , m_heightsModified(other.m_heightsModified)
     , m_physics(other.m_physics)
+    , m_description(other.m_description)
 {
     // The copy draws its own level set once built. Nothing writes the white texture or a blank
     // blend after they are made, so copies share the source's (thousands of copies in an
@@ -131,6 +137,17 @@ ClipmapObjekt::ClipmapObjekt(const ClipmapObjekt& other)
         createBlendTexture();
     }
     followDevice();
+}
+
+bool ClipmapObjekt::save(XMLNode* node)
+{
+    if (!BaseObjekt::save(node))
+        return false;
+    ObjektDrawing::setType(*node, L"CLIPMAP");
+    if (m_description)
+        for (const XMLNode* part : m_description->getNodes())
+            ObjektDrawing::addPart(*node, *part);
+    return true;
 }
 
 ClipmapObjekt::~ClipmapObjekt()

@@ -54,6 +54,8 @@ public:
     static BaseObjekt* create(XMLNode* node, ObjektManager* owner);
 
     BaseObjekt* clone() const override { return new ClipmapObjekt(*this); }
+    // The base entries with TYPE CLIPMAP and the clipmap's own nodes it was built from.
+    bool save(XMLNode* node) override;
     // Pass 0 (and -1, after a device reset) makes a new level set from the current settings.
     void build(int pass) override;
     void render(Camera* camera) override;
@@ -152,6 +154,8 @@ private:
     bool m_heightsModified = false;
     int m_passKind = 0;
     PhysicsSettings m_physics;
+    // CLIPMAP_DATA, HEIGHTMAP_DATA and TEXTURES of the description, shared by the copies.
+    std::shared_ptr<const XMLNode> m_description;
 };
 
 } // namespace Ulvo

@@ -648,8 +648,8 @@ bool HeightMapObjekt::save(XMLNode* node)
     ObjektDrawing::setType(*node, L"HEIGHTMAP");
     if (m_description)
         for (const wchar_t* name : {L"HEIGHTMAP_DATA", L"TEXTURES"})
-            if (XMLNode* part = m_description->getNode(name))
-                node->addNode(new XMLNode(*part));
+            if (const XMLNode* part = m_description->getNode(name))
+                ObjektDrawing::addPart(*node, *part);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "render/cameras/Camera.h"
 #include "scene/HeightMap.h"
 #include "scene/ObjektManager.h"
+#include "scene/objects/ObjektDrawing.h"
 
 namespace Ulvo {
 
@@ -31,6 +32,7 @@ StreetObjekt::StreetObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(nod
     XMLNode* data = node ? node->getNode(L"STREET_DATA") : nullptr;
     if (!data)
         return;
+    m_streetData = std::make_unique<XMLNode>(*data);
     data->readInt(L"ANZ_SEGMENTE", m_segmentCount);
     if (m_segmentCount < 1) {
         mainLogger().log(100, LOG_TYPE_WARNING, L"StreetObjekt ", getName(), L": ANZ_SEGMENTE ", m_segmentCount,
@@ -48,6 +50,16 @@ StreetObjekt::~StreetObjekt()
 {
     stopFollowingDevice();
     releaseDeviceObjects();
+}
+
+bool StreetObjekt::save(XMLNode* node)
+{
+    if (!BaseObjekt::save(node))
+        return false;
+    ObjektDrawing::setType(*node, L"STREET");
+    if (m_streetData)
+        ObjektDrawing::addPart(*node, *m_streetData);
+    return true;
 }
 
 HeightMap* StreetObjekt::findTerrain(const std::wstring& name) const

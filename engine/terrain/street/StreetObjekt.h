@@ -160,6 +160,8 @@ public:
 
     // A road cannot be cloned.
     BaseObjekt* clone() const override { return nullptr; }
+    // The base entries with TYPE STREET and the STREET_DATA the road was built from.
+    bool save(XMLNode* node) override;
     int getBuildPassCount() const override { return 2; }
     void build(int pass) override;
     void render(Camera* camera) override;
@@ -218,6 +220,7 @@ private:
     int32_t m_segmentCount = 10;
     bool m_drawLastSegment = true;
     std::unique_ptr<XMLNode> m_splineNode;
+    std::unique_ptr<XMLNode> m_streetData;
     SplineLookup m_splines = &StreetObjekt::engineSplines;
 
     std::vector<StreetVertex> m_vertices;

@@ -9,6 +9,7 @@
 #include "terrain/fields/Parameter.h"
 
 #include <crt.h>
+#include <crt_state.h>
 
 #include <cmath>
 #include <memory>
@@ -68,8 +69,18 @@ bool BaumObjekt::save(XMLNode* node)
     if (!BaseObjekt::save(node))
         return false;
     ObjektDrawing::setType(*node, L"TREE");
-    if (m_hasTreeData)
-        node->addNode(new XMLNode(m_treeData));
+    if (m_hasTreeData) {
+        auto* data = new XMLNode(m_treeData);
+        // The state the placement started from, as bits: the forest loads back tree for tree.
+        if (m_placementSeeded) {
+            const int seed = static_cast<int>(m_placementSeed);
+            if (XMLAttribute* attribute = data->getAttribute(L"SEED"))
+                attribute->setValue(seed);
+            else
+                data->addAttribute(new XMLAttribute(L"SEED", seed));
+        }
+        node->addNode(data);
+    }
     return true;
 }
 
@@ -143,6 +154,12 @@ void BaumObjekt::loadTrees(XMLNode* treeData)
 
 void BaumObjekt::placeTrees(XMLNode* treeData, HeightMap& terrain)
 {
+    // A saved forest names the generator's state its trees were drawn from.
+    unsigned seed = crt_rand_state();
+    if (treeData->readInt(L"SEED", seed))
+        crt_srand(seed);
+    m_placementSeed = seed;
+    m_placementSeeded = true;
     int requested = 0;
     treeData->readInt(L"MAXANZAHL", requested);
     int slices = static_cast<int>(m_anzSlices);

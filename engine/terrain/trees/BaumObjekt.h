@@ -6,7 +6,8 @@
 // HeightMap interface, and only while loading: editing the terrain later moves no tree), the
 // number of trees on a regular grid or at random UV points, thinned by an optional density field
 // (accepted where it is above 0.5). The trees are sorted into at most 16 x 16 cells over their
-// box. Random numbers come from the program's shared generator (crt_rand), never seeded here.
+// box. Random numbers come from the program's shared generator (crt_rand), seeded here only by the
+// SEED a save wrote (the state the saved forest was drawn from).
 //
 // Drawing: one static buffer holds crossed vertical slices for 75 instance slots; per draw call
 // up to 75 trees of one type (its picture bound as "g_Textur0", so a pixel fetches one texture,
@@ -133,6 +134,9 @@ private:
     uint32_t m_anzSlices = 2;
     XMLNode m_treeData;
     bool m_hasTreeData = false;
+    // The shared generator's state when the trees were placed (SEED of a saved forest).
+    unsigned m_placementSeed = 0;
+    bool m_placementSeeded = false;
     bool m_built = false;
     bool m_buffersValid = false;
     bool m_onlyPhysxTrunk = true;

@@ -441,6 +441,10 @@ private:
     // Before the level's backdrop copies back: what it copies back besides for the board's lay-in
     // (alsoCopied); true when the lay-in goes only where the backdrop was copied back.
     bool planBoardLayIn(std::vector<RECT>& alsoCopied);
+    // The whole picture's place on the screen when its board part is laid in as layIn.
+    static RECT wholePictureOf(const BoardLayIn& layIn, const RECT& whole);
+    // Tells the object editor where the 3D picture is shown this frame.
+    static void showPictureAt(const RECT& rect);
 
     bool m_inHelpChecked = false;
     bool m_inFitHelpPage = false;

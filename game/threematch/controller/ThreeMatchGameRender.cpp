@@ -153,6 +153,9 @@ void ThreeMatchGame::render()
         return;
     RECT screen;
     m_d3d->getScreenRect(&screen);
+    // Outside a level the picture fills the screen; in a level its panel lays it in as it draws.
+    if (!isLevelActive(kIngameMenu))
+        showPictureAt(screen);
     // Behind the menus the landscape covers the screen: the town's picture and the colour under it
     // would be drawn over entirely, so they are left out (only the in-game picture reads the target
     // besides this frame).

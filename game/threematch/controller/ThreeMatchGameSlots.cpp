@@ -29,6 +29,7 @@
 #include "render/forward/ForwardRenderer.h"
 #include "render/manager/RenderManager.h"
 #include "render/scenegraph/SceneGraph.h"
+#include "scene/ObjektManager.h"
 #include "threematch/board/Spielfeld.h"
 #include "threematch/bonuses/Bonus.h"
 #include "threematch/globals/GameGraphics.h"
@@ -674,6 +675,24 @@ bool ThreeMatchGame::boardLayIn(const Ulvo::GUIWindow& window, BoardLayIn& layIn
     return true;
 }
 
+RECT ThreeMatchGame::wholePictureOf(const BoardLayIn& layIn, const RECT& whole)
+{
+    // The section's texels start at layIn.at; the picture's own corners lie that far out.
+    const float left = layIn.at.x - static_cast<float>(layIn.source.left - whole.left) * layIn.scaling.x;
+    const float top = layIn.at.y - static_cast<float>(layIn.source.top - whole.top) * layIn.scaling.y;
+    return RECT{static_cast<LONG>(std::lround(left)), static_cast<LONG>(std::lround(top)),
+                static_cast<LONG>(std::lround(left + static_cast<float>(whole.right - whole.left) * layIn.scaling.x)),
+                static_cast<LONG>(std::lround(top + static_cast<float>(whole.bottom - whole.top) * layIn.scaling.y))};
+}
+
+void ThreeMatchGame::showPictureAt(const RECT& rect)
+{
+    // The editor picks through the picture where it is shown.
+    if (Ulvo::UlvoEngine* engine = Ulvo::UlvoEngine::getInstance())
+        if (Ulvo::ObjektManager* objects = engine->getObjektManager())
+            objects->setPictureRect(rect);
+}
+
 bool ThreeMatchGame::planBoardLayIn(std::vector<RECT>& alsoCopied)
 {
     alsoCopied.clear();
@@ -716,7 +735,9 @@ void ThreeMatchGame::drawIngamePicture(Ulvo::GUIWindow& window, const bool& inVi
         return;
     Ulvo::Texture2D* picture = m_renderTarget->getTexture();
     BoardLayIn layIn;
-    if (boardLayIn(window, layIn)) {
+    const bool section = boardLayIn(window, layIn);
+    showPictureAt(section ? wholePictureOf(layIn, picture->getRect()) : rounded(window.getScreenRect()));
+    if (section) {
         const D3DXVECTOR2 centre(0.0f, 0.0f);
         IDirect3DDevice9* device = m_d3d->getDevice();
         ID3DXSprite* batch = *sprite->getD3DXSprite();

@@ -1,5 +1,6 @@
 // The Microsoft C runtime's linear congruential generator.
 #include <crt.h>
+#include <crt_state.h>
 
 #include <cstdint>
 
@@ -17,4 +18,9 @@ int crt_rand()
 void crt_srand(unsigned seed)
 {
     t_state = seed;
+}
+
+unsigned crt_rand_state()
+{
+    return t_state;
 }

@@ -221,3 +221,18 @@ TEST_F(ObjektSaveCommandsTest, AnObjectWhoseGroupFellApartSavesAsItsOwnGroup)
     ASSERT_EQ(kopie->getInstances().size(), 1u);
     EXPECT_EQ(kopie->getInstances().begin()->second->getName().rfind(L"Kopie_INSTANZ_", 0), 0u);
 }
+
+// A file that cannot be written is answered as such, never as saved.
+TEST_F(ObjektSaveCommandsTest, ASaveThatCannotBeWrittenSaysSo)
+{
+    loadGroup();
+    m_graph->addObject(find(L"Haus"), true);
+    const std::wstring failed = L"\nfehlt\\x.xml konnte nicht gespeichert werden!";
+    EXPECT_EQ(run(L"OBJ_SaveAllVisibleObjects fehlt\\x.xml 1"), failed);
+    EXPECT_EQ(run(L"OBJ_SaveObject fehlt\\x.xml Haus"), failed);
+    EXPECT_EQ(run(L"OBJ_SaveObject fehlt\\x.xml Fehlt"), L"Fehlt nicht gefunden!" + failed);
+    EXPECT_EQ(run(L"OBJ_SaveObjectTransform fehlt\\x.xml Baum"), L"Baum  wird gespeichert!" + failed);
+    EXPECT_EQ(run(L"OBJ_SaveObjectTransform_Instances fehlt\\x.xml Haus"), L"Haus 3 werden gespeichert!" + failed);
+    EXPECT_EQ(run(L"OBJ_SaveObject_Instances fehlt\\x.xml Haus 1"), L"Haus 4 werden gespeichert!" + failed);
+    EXPECT_FALSE(std::filesystem::exists("fehlt"));
+}

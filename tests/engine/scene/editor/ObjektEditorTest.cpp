@@ -288,6 +288,38 @@ TEST_F(ObjektEditorTest, AClickSelectsTheObjectUnderTheMouseAndOneOnEmptyGroundO
     EXPECT_EQ(manager.getEditObject(), nullptr);
 }
 
+// A level lays the picture into a panel: a click picks what the panel shows under the mouse,
+// and the camera-facing plane spans the panel's corners.
+TEST_F(ObjektEditorTest, PickingMapsTheMouseThroughThePanelThePictureIsShownIn)
+{
+    manager.setMouseMode(true);
+    const RECT panel{static_cast<LONG>(width * 0.4f), static_cast<LONG>(height * 0.3f), static_cast<LONG>(width * 0.9f),
+                     static_cast<LONG>(height * 0.8f)};
+    const float sx = static_cast<float>(panel.right - panel.left) / width;
+    const float sy = static_cast<float>(panel.bottom - panel.top) / height;
+    auto inPanel = [&](const D3DXVECTOR3& point) {
+        const D3DXVECTOR2 whole = pixelOf(point);
+        return D3DXVECTOR2(std::round(static_cast<float>(panel.left) + whole.x * sx),
+                           std::round(static_cast<float>(panel.top) + whole.y * sy));
+    };
+    manager.setPictureRect(panel);
+    click(kLeft, inPanel(kiste->getBasePosition()));
+    EXPECT_EQ(manager.getEditObject(), kiste);
+    click(kLeft, inPanel(fass->getBasePosition()));
+    EXPECT_EQ(manager.getEditObject(), fass);
+    // Where the box would stand in a picture over the whole back buffer the panel shows ground.
+    click(kLeft, pixelOf(kiste->getBasePosition()));
+    EXPECT_EQ(manager.getEditObject(), nullptr);
+    D3DXVECTOR3 origin, direction, expected, unused;
+    ASSERT_TRUE(manager.computePickRay(inPanel(D3DXVECTOR3(1, 0, 1)), camera, origin, direction));
+    rayAt(pixelOf(D3DXVECTOR3(1, 0, 1)), unused, expected);
+    expectNear(direction, expected, 2e-3f);
+
+    manager.setPictureRect(RECT{});
+    click(kLeft, pixelOf(kiste->getBasePosition()));
+    EXPECT_EQ(manager.getEditObject(), kiste);
+}
+
 TEST_F(ObjektEditorTest, AClickWithSpaceHeldNamesThePickedObjectInTheConsoleLine)
 {
     struct Recorder : sigslot::has_slots<> {
