@@ -797,21 +797,34 @@ def free_board_cells(image):
     gives their pitch and where they start. Returns the grid's centres, its cell size and which
     of its cells are drawn (the others are holes)."""
     (fx0, fy0, _, _), inner = picture_inside(image)
-    left, right = run_edges(inner, 8)
-    top, bottom = run_edges(inner.T, 8)
+    # Only edges that stand along a good part of a side: a compact board has few steps in its
+    # outline, and the corners' knobs and stones touching it would outweigh them.
+    def steady(edges):
+        return np.array([e for e in edges if np.count_nonzero(np.abs(edges - e) <= 1.0) >= 8])
+
+    left, right = (steady(e) for e in run_edges(inner, 8))
+    top, bottom = (steady(e) for e in run_edges(inner.T, 8))
     if len(left) < 20 or len(top) < 20:
         raise Failure("no free board drawn")
     # The pitch on which all four sides' edges line up best; a whole fraction of it lines them up
     # as well where the edges are exact, so the largest of the near-best is the cells' own. (One
     # side alone can line up on a wrong, larger pitch: a board of few steps has few edges per side,
     # and stones touching the outline add edges of their own.)
-    pitches = np.arange(12.0, 120.0, 0.05)
-    scores = np.array([min(edge_phase(edges, p)[0] for edges in (left, right, top, bottom)) for p in pitches])
-    if scores.max() < 0.9:
-        raise Failure("the free board's outline lies on no grid of cells")
-    pitch = pitches[scores >= scores.max() - 0.02].max()
-    near = np.arange(pitch - 0.3, pitch + 0.3, 0.01)
-    pitch = near[int(np.argmax([edge_phase(left, q)[0] + edge_phase(right, q)[0] for q in near]))]
+    # The cells' pitch from what repeats inside the board: every cell's tile has its own edge, so
+    # the columns' brightness changes come back once per cell (the outline of a compact board has
+    # too few steps to give it alone).
+    grey = image[fy0 + 8 : fy0 + 8 + inner.shape[0], fx0 + 8 : fx0 + 8 + inner.shape[1]].mean(axis=2)
+    profile = np.abs(np.diff(grey, axis=1))[inner[:, 1:].any(axis=1)].mean(axis=0)
+    profile = profile - profile.mean()
+    lags = np.arange(20, min(160, len(profile) // 2))
+    corr = np.array([np.dot(profile[:-lag], profile[lag:]) / (len(profile) - lag) for lag in lags])
+    k = int(np.argmax(corr))
+    # Between whole pixels: the parabola through the peak and its neighbours.
+    shift = 0.0
+    if 0 < k < len(corr) - 1:
+        bend = corr[k - 1] - 2 * corr[k] + corr[k + 1]
+        shift = 0.5 * (corr[k - 1] - corr[k + 1]) / bend if bend < 0 else 0.0
+    pitch = float(lags[k] + shift)
     # The outline is drawn just outside the cells, as wide on the left and right (and at the top).
     x0, xr = edge_phase(left, pitch)[1], edge_phase(right, pitch)[1]
     border = ((xr - x0) % pitch) / 2.0
