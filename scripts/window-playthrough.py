@@ -627,7 +627,7 @@ def profile_lives(xdg):
 def reported_lives(run):
     """What the game logged about the lives, in order: ("change", difficulty, before, after) for
     each change of difficulty, ("lost", lives) for each level lost."""
-    data = open(os.path.join(run, "logs", "UlvoFile.log"), "rb").read()
+    data = open(os.path.join(run, "logs", "logfile.log"), "rb").read()
     text = data.decode("utf-16", errors="replace") if b"\x00" in data[:200] else data.decode("utf-8", errors="replace")
     events = []
     for found in re.finditer(r"Schwierigkeit (\d+), Leben (\d+) -> (\d+)|Level verloren, Leben (\d+)", text):

@@ -375,7 +375,7 @@ void Spielfeld::checkLevelEnd(double realDt)
             if (!m_won) {
                 if (Profil* profile = activeProfile()) {
                     profile->loseLife();
-                    Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_INFO, L"ThreeMatch: Level verloren, Leben ",
+                    Ulvo::mainLogger().log(200, Ulvo::LOG_TYPE_INFO, L"ThreeMatch: Level verloren, Leben ",
                                            std::to_wstring(profile->getLeben()), L"\n");
                 }
             }

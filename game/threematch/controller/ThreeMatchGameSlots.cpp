@@ -288,7 +288,8 @@ void ThreeMatchGame::setDifficultyFrom(Ulvo::GUICheckboxButton& box, int schwier
     }
     m_globals->setSchwierigkeit(schwierigkeit);
     if (active)
-        Ulvo::mainLogger().log(100, Ulvo::LOG_TYPE_INFO, L"ThreeMatch: Schwierigkeit ", std::to_wstring(schwierigkeit),
+        // Written whatever the info threshold: the lives a player sees change are worth a line.
+        Ulvo::mainLogger().log(200, Ulvo::LOG_TYPE_INFO, L"ThreeMatch: Schwierigkeit ", std::to_wstring(schwierigkeit),
                                L", Leben ", std::to_wstring(livesBefore), L" -> ", std::to_wstring(active->getLeben()),
                                L"\n");
     showDifficultyLives();
