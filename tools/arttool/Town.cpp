@@ -53,7 +53,9 @@ void drawBuilding(Svg& svg, const Building& b, double ox, double oy, double phas
     for (double wx : {left + 8.0, left + b.width - 18.0})
         svg.rect(wx, top + 8, 10, 10, preview ? "#808080" : "#ffe9a0", line);
 
-    if (preview)
+    // The grey card keeps what tells a building apart at a glance: the mill's sails (without
+    // them its high roof read as a tower); smoke, flags and bells are left to the picture.
+    if (preview && b.feature != Feature::Blades)
         return;
     switch (b.feature) {
     case Feature::Chimney: {
@@ -72,12 +74,12 @@ void drawBuilding(Svg& svg, const Building& b, double ox, double oy, double phas
         svg.beginGroup("transform='rotate(" + num(angle) + " " + num(hx) + " " + num(hy) + ")'");
         for (int k = 0; k < 4; ++k) {
             svg.beginGroup("transform='rotate(" + num(90.0 * k) + " " + num(hx) + " " + num(hy) + ")'");
-            svg.rect(hx - 2, hy - 40, 4, 40, kWood.hex(), line);
-            svg.rect(hx + 2, hy - 38, 9, 30, kParchment.hex(), line);
+            svg.rect(hx - 2, hy - 40, 4, 40, preview ? "#707070" : kWood.hex(), line);
+            svg.rect(hx + 2, hy - 38, 9, 30, preview ? "#c8c8c8" : kParchment.hex(), line);
             svg.endGroup();
         }
         svg.endGroup();
-        svg.circle(hx, hy, 4, kWood.shade(-0.3).hex(), line);
+        svg.circle(hx, hy, 4, preview ? "#606060" : kWood.shade(-0.3).hex(), line);
         break;
     }
     case Feature::Tower:

@@ -346,6 +346,29 @@ void makeStones()
             Svg moment(64, 64);
             drawBurst(moment, stone, 32.0, r, 2.0 / 9.0);
             render(moment, base + "_hilfe.png");
+            // The hints and the help teach the stone by what a player does with it: the pointer
+            // clicks the orange star and it starts to burst.
+            Svg click(64, 64);
+            std::string rays;
+            for (int k = 0; k < 8; ++k) {
+                const double a = 2.0 * M_PI * k / 8.0 + 0.2;
+                rays += "M" + num(28 + 23 * std::cos(a)) + " " + num(28 + 23 * std::sin(a)) + " L" +
+                        num(28 + 29 * std::cos(a)) + " " + num(28 + 29 * std::sin(a)) + " ";
+            }
+            click.path(rays, "none",
+                       "stroke='" + stone.colour.shade(0.4).hex() + "' stroke-width='3' stroke-linecap='round'");
+            drawStone(click, stone, 28, 28, 19.0);
+            const double x = 36, y = 34;
+            const std::string arrow = polygon({{x, y},
+                                               {x, y + 24},
+                                               {x + 6.5, y + 18},
+                                               {x + 11.5, y + 28},
+                                               {x + 15.5, y + 26},
+                                               {x + 11, y + 16.5},
+                                               {x + 19, y + 16.5}});
+            click.path(arrow, "#000000", "opacity='0.35' transform='translate(1.5,1.5)'");
+            click.path(arrow, "#ffffff", "stroke='#202020' stroke-width='1.5' stroke-linejoin='round'");
+            render(click, base + "_klick.png");
         }
     }
 }
@@ -664,14 +687,14 @@ void makeFields()
 
 // Free-play stamps: one texel per board cell. Green 100 gets a stone, green
 // 200 also feeds new stones, blue 100/200 marks targets, red 100 locks. A free
-// board is 24 to 32 cells square with 8 to 12 stamps placed anywhere on it, so
-// the stamps are large (8 to 16 cells) and overlap into a board that fills its
-// frame rather than leaving islands in an empty one.
+// board's stamps fall into an area of the first level's size (8 x 8) with 8 to
+// 12 stamps placed anywhere in it, so the stamps are 4 to 8 cells and overlap
+// into a board of varied outline that fills its frame.
 void makeStamps()
 {
     for (int i = 0; i < 15; ++i) {
         Random random(static_cast<unsigned>(500 + i));
-        const int w = 8 + (i % 5) * 2, h = 8 + ((i * 7) % 5) * 2;
+        const int w = 4 + i % 5, h = 4 + (i * 7) % 5;
         Svg svg(w, h);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {

@@ -60,6 +60,12 @@ public:
 
     // Mouse routing: positions are the state's pixel position.
     void onMouseMove(const MouseState& state);
+    // Where the mouse was last seen, in the state's pixels.
+    void getLastMouse(float& x, float& y) const
+    {
+        x = m_lastMouse[0];
+        y = m_lastMouse[1];
+    }
     // The wheel turned by notches (positive away from the player): the scroll panel under the
     // pointer, when there is one, scrolls by its button step per notch. True when one did.
     bool onMouseWheel(const MouseState& state, int notches);

@@ -3,6 +3,7 @@
 #include "foundation/xml/XMLNode.h"
 #include "gui/widgets/GUIButton.h"
 #include "gui/widgets/GUILabel.h"
+#include "gui/system/GUISystem.h"
 #include "gui/widgets/GUIWidgetParts.h"
 #include "gui/windows/GUIScopes.h"
 #include "gui/windows/GUIXmlRead.h"
@@ -130,6 +131,7 @@ void GUISlider::connectKnob()
 void GUISlider::connectTrack()
 {
     m_track->rectChanged.connect(this, &GUISlider::onTrackChanged);
+    m_track->leftButton.connect(this, &GUISlider::onTrackPressed);
 }
 
 void GUISlider::assemble()
@@ -264,6 +266,22 @@ void GUISlider::onKnobMoved(GUIWindow&)
 void GUISlider::onTrackChanged(GUIWindow&)
 {
     placeKnob();
+}
+
+void GUISlider::onTrackPressed(GUIWindow&, const bool& down)
+{
+    GUISystem* system = gui();
+    if (!down || !system || !m_knob)
+        return;
+    float x = 0.0f, y = 0.0f;
+    system->getLastMouse(x, y);
+    const FloatRect& track = m_track->getScreenRect();
+    const FloatRect& knob = m_knob->getScreenRect();
+    const float position = m_horizontal ? x - track.left - (knob.right - knob.left) / 2.0f
+                                        : y - track.top - (knob.bottom - knob.top) / 2.0f;
+    const float free = freeLength();
+    if (free > 0.0f)
+        setValue(std::clamp(position / free, 0.0f, 1.0f) * (m_max - m_min) + m_min);
 }
 
 // ---------------------------------------------------------------- window operations

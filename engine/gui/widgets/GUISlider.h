@@ -54,6 +54,8 @@ public:
     void onButtonClicked(GUIWindow& button);
     void onKnobMoved(GUIWindow& knob);
     void onTrackChanged(GUIWindow& track);
+    // A press on the track beside the knob moves the knob's middle there.
+    void onTrackPressed(GUIWindow& track, const bool& down);
 
     sigslot::signal2<GUISlider&, const float&> valueChanged;
 

@@ -373,8 +373,11 @@ void Spielfeld::checkLevelEnd(double realDt)
         if (m_endDelay <= 0.0) {
             m_state = m_won ? Gewonnen : Verloren;
             if (!m_won) {
-                if (Profil* profile = activeProfile())
+                if (Profil* profile = activeProfile()) {
                     profile->loseLife();
+                    Ulvo::mainLogger().log(200, Ulvo::LOG_TYPE_INFO, L"ThreeMatch: Level verloren, Leben ",
+                                           std::to_wstring(profile->getLeben()), L"\n");
+                }
             }
         }
         return;

@@ -31,6 +31,9 @@ namespace ScreenRules {
 constexpr std::size_t kMaxNameLength = 16;
 // Set in a profile's shown-help mask, it switches all help off.
 constexpr uint32_t kHelpOff = 0x40000;
+// The hints of the profile list and of the name entry: read once, they are not shown again to
+// the next profile made.
+constexpr uint32_t kProfileScreenHelp = 0x10 | 0x20;
 
 // Null when the window is missing or of another kind. findLabel takes a label, or a button's
 // label for a button of that name.

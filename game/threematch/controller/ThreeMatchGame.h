@@ -342,6 +342,12 @@ private:
 
     bool m_mainMenuHidden = false;
     bool m_suppressOptionSlots = false;
+    // The active profile's difficulty and lives as the options opened: a choice made there is
+    // taken from them, so trying another difficulty before OK costs no life.
+    const Profil* m_optionsProfile = nullptr;
+    int m_optionsSchwierigkeit = 0;
+    int m_optionsLeben = 0;
+    bool m_optionsUnplayed = false;
 
     // --- Screens, clicks and slots: their steps ----------------------------------------------
     // What a click on a window of this user id does; onButtonClicked looks the id up in the
@@ -382,6 +388,9 @@ private:
     void acceptNewProfile();
     void showProfileFonts(Profil* active);
     void setDifficultyFrom(Ulvo::GUICheckboxButton& box, int schwierigkeit);
+    // "O_LebenText": what the chosen difficulty does to the lives the profile had as the
+    // options opened.
+    void showDifficultyLives();
     // A board cell under the mouse, under the conditions every board action needs.
     Feld* boardCellAt(const Ulvo::MouseState& mouse, bool resetHint) const;
     bool applyArmedBonus(Feld* cell);

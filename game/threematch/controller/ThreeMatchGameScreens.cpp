@@ -104,6 +104,13 @@ void ThreeMatchGame::onMenuOpened(Ulvo::GUIMenu* previous, Ulvo::GUIMenu* opened
     } else if (name == L"OPTIONEN_MENU") {
         if (Ulvo::GUISlider* slider = findSlider(*m_gui, L"AufloesungSlider"))
             slider->setValue(static_cast<float>(m_currentMode));
+        m_optionsProfile = m_profiles->getActiveProfile();
+        if (m_optionsProfile) {
+            m_optionsSchwierigkeit = m_optionsProfile->getSchwierigkeit();
+            m_optionsLeben = m_optionsProfile->getLeben();
+            m_optionsUnplayed = m_optionsProfile->isUnplayed();
+        }
+        showDifficultyLives();
         showHelp(0x8);
     } else if (name == L"CREDITS_MENU") {
         if (Ulvo::GUILabel* credits = dynamic_cast<Ulvo::GUILabel*>(m_gui->getWindow(L"C_CreditsLabel"))) {
@@ -194,6 +201,7 @@ std::span<const ThreeMatchGame::ClickHandler> ThreeMatchGame::clickHandlers()
         {L"THREEMATCH_TAUSCH_HG", [](Game& game, Id) { game.toggleExchangeView(); }},
         {L"O_OKButton",
          [](Game& game, Id) {
+             game.m_optionsProfile = nullptr; // the choice stands
              game.showMenu(L"HAUPTMENU");
              game.applyDisplayChoice();
          }},
@@ -440,8 +448,10 @@ void ThreeMatchGame::startNewProfile()
         return;
     label->setTextId(L"NEUES_PROFIL");
     m_newProfile = new Profil(label->getText());
-    // Help switched off stays off for the profile made next.
-    m_newProfile->setShownHelp(m_newProfile->getShownHelp() | (playerHelpMask() & kHelpOff));
+    // Help switched off stays off for the profile made next, and the hints of the profile screens
+    // read before are not shown again on every "Neu".
+    m_newProfile->setShownHelp(m_newProfile->getShownHelp() | (playerHelpMask() & kHelpOff) |
+                               ((playerHelpMask() | m_helpMask) & kProfileScreenHelp));
     m_nameEntry = true;
     m_replaceName = true;
     showHelpBoxes();

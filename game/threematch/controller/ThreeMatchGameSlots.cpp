@@ -288,12 +288,51 @@ void ThreeMatchGame::setDifficultyFrom(Ulvo::GUICheckboxButton& box, int schwier
     static const wchar_t* const kBoxes[3] = {L"O_LeichtCB", L"O_MittelCB", L"O_SchwerCB"};
     if (m_suppressOptionSlots || box.getName() != kBoxes[schwierigkeit] || !box.isChecked())
         return;
+    Profil* active = m_profiles->getActiveProfile();
+    const int livesBefore = active ? active->getLeben() : 0;
+    if (active && active == m_optionsProfile) {
+        // Back to the profile as the options found it, then the new choice from there.
+        active->setSchwierigkeit(m_optionsSchwierigkeit);
+        active->setLeben(m_optionsLeben);
+    }
     m_globals->setSchwierigkeit(schwierigkeit);
+    if (active)
+        // Written whatever the info threshold: the lives a player sees change are worth a line.
+        Ulvo::mainLogger().log(200, Ulvo::LOG_TYPE_INFO, L"ThreeMatch: Schwierigkeit ", std::to_wstring(schwierigkeit),
+                               L", Leben ", std::to_wstring(livesBefore), L" -> ", std::to_wstring(active->getLeben()),
+                               L"\n");
+    showDifficultyLives();
     for (int i = 0; i < 3; ++i) {
         Ulvo::GUICheckboxButton* other = i != schwierigkeit ? findCheckbox(*m_gui, kBoxes[i]) : nullptr;
         if (other)
             other->setChecked(false);
     }
+}
+
+void ThreeMatchGame::showDifficultyLives()
+{
+    Ulvo::GUILabel* label = findLabel(*m_gui, L"O_LebenText");
+    const Profil* active = m_profiles->getActiveProfile();
+    if (!label)
+        return;
+    if (!active || active != m_optionsProfile) {
+        label->setText(L"");
+        return;
+    }
+    Ulvo::TextManager* texts = m_engine->getTextManager();
+    const int chosen = active->getSchwierigkeit();
+    const int now = active->getLeben();
+    const int most = Profil::mostLives(chosen);
+    std::wstring text;
+    if (chosen == m_optionsSchwierigkeit)
+        text = texts->formatText(texts->getText(L"O_LEBEN_STUFE"), now, most);
+    else if (m_optionsUnplayed)
+        text = texts->formatText(texts->getText(L"O_LEBEN_NEU"), now);
+    else if (now < m_optionsLeben)
+        text = texts->formatText(texts->getText(L"O_LEBEN_WENIGER"), most, m_optionsLeben, now);
+    else
+        text = texts->formatText(texts->getText(L"O_LEBEN_BLEIBEN"), now, most);
+    label->setText(text);
 }
 
 void ThreeMatchGame::onEasyChecked(Ulvo::GUICheckboxButton& box)
@@ -1052,6 +1091,9 @@ bool ThreeMatchGame::showHelp(uint32_t bit)
         owner->setShownHelp(mask);
     else
         m_helpMask = mask;
+    // A profile screen's hint counts as read for the game, also when the profile it was shown
+    // to is dropped.
+    m_helpMask |= bit & kProfileScreenHelp;
 
     const wchar_t* id = nullptr;
     for (const HelpEntry& entry : kHelp) {

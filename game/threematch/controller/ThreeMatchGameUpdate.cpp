@@ -241,6 +241,9 @@ void ThreeMatchGame::updateHud()
         // A bonus the town has not brought yet shows dark, set apart from one that charges.
         const bool available = bonus->isAvailable();
         button->getDrawOptions().modulate = available ? kBonusShown : kBonusLocked;
+        // The bonus's picture lies on the slot's label: it darkens with the slot.
+        if (label)
+            label->getDrawOptions().modulate = available ? kBonusShown : kBonusLocked;
         if (!available) {
             if (label)
                 label->setText(L"");

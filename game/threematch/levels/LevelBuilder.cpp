@@ -22,6 +22,8 @@ namespace {
 
 constexpr int kStampCount = 15;
 constexpr double kFreePlayTime = 3600.0;
+// The stamps' area of a free board when the level file names no first level.
+constexpr int kFreePlaySide = 8;
 
 void logLevel(int priority, Ulvo::LogType type, const std::wstring& text)
 {
@@ -455,8 +457,11 @@ void LevelBuilder::placeStamp(const LayoutPicture& stamp)
         for (int tx = 0; tx < stamp.width; ++tx) {
             const uint32_t texel = stamp.at(tx, ty);
             Feld* cell = m_board.getFeld(ox + tx, oy + ty);
-            // A stamp larger than the board loses what lies outside.
-            if ((texel >> 24) == 0 || !cell)
+            // A stamp larger than the board loses what lies outside its stamp area, the ring of
+            // holes round it included: the board never grows beyond that area.
+            const bool inArea =
+                ox + tx >= 1 && ox + tx <= m_board.m_width - 2 && oy + ty >= 1 && oy + ty <= m_board.m_height - 2;
+            if ((texel >> 24) == 0 || !cell || !inArea)
                 continue;
             widenBounds(ox + tx, oy + ty);
             const LayoutCell kind = stampCell(texel);
@@ -508,9 +513,18 @@ void LevelBuilder::startFreePlay()
         logLevel(100, Ulvo::LOG_TYPE_ERROR, L"freies Spiel ohne Steine");
         return;
     }
-    const int width = static_cast<int>(std::floor(32.0 - 8.0 * randomFraction()));
-    const int height = static_cast<int>(std::floor(32.0 - 8.0 * randomFraction()));
-    makeGrid(width, height);
+    // The stamps fall into an area of the first story level's size, inside a ring of holes: the
+    // board is fitted to its frame like that level, so its stones are drawn at least as large and
+    // the overlapping stamps fill the frame instead of scattering islands over a wide grid.
+    int areaWidth = kFreePlaySide, areaHeight = kFreePlaySide;
+    if (const Ulvo::XMLNode* first = file.findLevel(0)) {
+        const LevelBeschreibung level = LevelDatei::describe(*first);
+        if (level.width > 0 && level.height > 0) {
+            areaWidth = level.width;
+            areaHeight = level.height;
+        }
+    }
+    makeGrid(areaWidth + 2, areaHeight + 2);
 
     LayoutPicture stamp;
     bool missingLogged = false;
@@ -521,7 +535,14 @@ void LevelBuilder::startFreePlay()
             break;
         placeStamp(stamp);
     }
-    for (int extra = 0; m_board.checkTargets(false) == 0 && extra < Spielfeld::kMaxExtraStamps; ++extra) {
+    // Further stamps while the board has no target or leaves more than a quarter of its area
+    // empty, which would show as holes in the frame.
+    const auto sparse = [this, areaWidth, areaHeight] {
+        const auto cells = std::count_if(m_board.m_cells.begin(), m_board.m_cells.end(),
+                                         [](const Feld& cell) { return cell.has(FeldFlag::Spielbar); });
+        return 4 * cells < 3 * areaWidth * areaHeight;
+    };
+    for (int extra = 0; (m_board.checkTargets(false) == 0 || sparse()) && extra < Spielfeld::kMaxExtraStamps; ++extra) {
         drawStamp(stamp, missingLogged);
         placeStamp(stamp);
     }

@@ -62,15 +62,29 @@ Profil::Profil(const std::wstring& name) : Ulvo::NamedObject(name) {}
 
 Profil::Profil(Ulvo::XMLNode* node) : Ulvo::NamedObject(node) {}
 
-void Profil::setSchwierigkeit(int schwierigkeit)
+int Profil::mostLives(int schwierigkeit)
+{
+    return kLebenByDifficulty[clampSchwierigkeit(schwierigkeit)];
+}
+
+bool Profil::isUnplayed() const
+{
+    return m_actualLevel == 0 && m_punkte == 0 && m_stufe == 0 && !m_keptLevel &&
+           m_leben == kLebenByDifficulty[m_schwierigkeit];
+}
+
+int Profil::livesAfter(int schwierigkeit) const
 {
     // A profile not yet played starts with the new difficulty's lives; a played one keeps its
     // own, at most as many as the new difficulty allows, so that no change refills them.
-    const bool unplayed = m_actualLevel == 0 && m_punkte == 0 && m_stufe == 0 && !m_keptLevel &&
-                          m_leben == kLebenByDifficulty[m_schwierigkeit];
+    const int most = mostLives(schwierigkeit);
+    return isUnplayed() ? most : std::min(m_leben, most);
+}
+
+void Profil::setSchwierigkeit(int schwierigkeit)
+{
+    m_leben = livesAfter(schwierigkeit);
     m_schwierigkeit = clampSchwierigkeit(schwierigkeit);
-    const int most = kLebenByDifficulty[m_schwierigkeit];
-    m_leben = unplayed ? most : std::min(m_leben, most);
 }
 
 void Profil::reset()

@@ -27,6 +27,13 @@ public:
     // The difficulty (kept within 0..2) and the lives that go with it: 9, 6 or 3. The player
     // changing the difficulty calls this; applying the profile does not.
     void setSchwierigkeit(int schwierigkeit);
+    // The lives the profile would have after setSchwierigkeit (schwierigkeit), and the most
+    // that difficulty allows.
+    int livesAfter(int schwierigkeit) const;
+    static int mostLives(int schwierigkeit);
+    // Nothing played yet and the lives of its difficulty: a change of difficulty gives the new
+    // one's lives.
+    bool isUnplayed() const;
     int getSchwierigkeit() const { return m_schwierigkeit; }
     void setUseZorn(bool useZorn) { m_useZorn = useZorn; }
     bool getUseZorn() const { return m_useZorn; }

@@ -1,6 +1,7 @@
 // Progress bars and sliders: announced and clamped values, granularity, the fill
-// in four directions and cut from its texture, a maximum of 0; sliders dragged and
-// stepped by their buttons on the virtual clock, snapping and ranges without span.
+// in four directions and cut from its texture, a maximum of 0; sliders dragged,
+// stepped by their buttons on the virtual clock and pressed on their track,
+// snapping and ranges without span.
 #include "widgets/WidgetTesting.h"
 
 #include "gui/system/GUISystem.h"
@@ -186,4 +187,16 @@ TEST_F(ValueTest, SliderDraggedAndSteppedAnnouncesSnappedValues)
     EXPECT_TRUE(values.values.empty());
     step(0.1);
     EXPECT_FLOAT_EQ(slider->getTrack()->getScreenRect().left, 120.0f) << "the pressed button stays docked first";
+
+    // A press on the track beside the knob puts the knob's middle there: 130 of the 180 free
+    // pixels (72.2) snaps to 70; a press on the knob itself moves nothing.
+    moveMouse(260, 110);
+    press();
+    release();
+    EXPECT_FLOAT_EQ(slider->getValue(), 70.0f);
+    const float knob = slider->getKnob()->getScreenRect().left;
+    moveMouse(static_cast<int>(knob) + 2, 110);
+    press();
+    release();
+    EXPECT_FLOAT_EQ(slider->getValue(), 70.0f);
 }

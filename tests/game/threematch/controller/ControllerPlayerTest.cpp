@@ -164,7 +164,11 @@ void profilesThroughTheScreens(const PlayThrough::RunFolder& folder)
     const auto gaps = [] {
         std::vector<float> between;
         for (int n = 0; GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n + 1)); ++n) {
-            const float bottom = GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n))->getScreenRect().bottom;
+            float bottom = GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n))->getScreenRect().bottom;
+            // The wrath stone's picture stands between the second page and the one about the wrath.
+            const Ulvo::GUIWindow* picture = GameHost::findWindow(L"H_HILFE_ZORN_BILD");
+            if (picture && n + 1 == 2)
+                bottom += picture->getScreenRect().bottom - picture->getScreenRect().top;
             between.push_back(GameHost::findWindow(L"H_HILFE_PAGE_" + std::to_wstring(n + 1))->getScreenRect().top -
                               bottom);
         }

@@ -8,6 +8,7 @@
 
 #include "devices/input/TastaturLayout.h"
 #include "engine/UlvoEngine.h"
+#include "gui/menus/GUIMenuManager.h"
 #include "gui/widgets/GUIButton.h"
 #include "gui/widgets/GUICheckboxButton.h"
 #include "gui/widgets/GUILabel.h"
@@ -240,6 +241,34 @@ void runningGame(const PlayThrough::RunFolder& folder)
     EXPECT_EQ(player->getSchwierigkeit(), 1);
     EXPECT_FALSE(box(L"O_LeichtCB")->isChecked());
     EXPECT_FALSE(box(L"O_SchwerCB")->isChecked());
+
+    // The options say before OK what a change of difficulty does to the lives, and a choice
+    // tried there and taken back costs none; only OK lets it stand.
+    player->addPoint(); // played: a change gives no fresh lives
+    player->setLeben(5);
+    Ulvo::GUIMenu* options = Ulvo::GUIMenuManager::getInstance()->getMenu(L"OPTIONEN_MENU");
+    ASSERT_NE(options, nullptr);
+    host.game().onMenuOpened(nullptr, options);
+    const auto livesText = [] {
+        auto* label = dynamic_cast<Ulvo::GUILabel*>(GameHost::findWindow(L"O_LebenText"));
+        return label ? label->getText() : std::wstring(L"(none)");
+    };
+    EXPECT_EQ(livesText(), L"Du hast 5 Leben (höchstens 6 auf dieser Stufe).");
+    box(L"O_SchwerCB")->setChecked(true);
+    EXPECT_EQ(player->getLeben(), 3);
+    EXPECT_EQ(livesText(), L"Nur 3 Leben erlaubt: von deinen 5 bleiben 3, auch wenn du später zurückstellst.");
+    box(L"O_MittelCB")->setChecked(true);
+    EXPECT_EQ(player->getLeben(), 5) << "taken back before OK";
+    box(L"O_LeichtCB")->setChecked(true);
+    EXPECT_EQ(player->getLeben(), 5);
+    EXPECT_EQ(livesText(), L"Deine 5 Leben bleiben; leichter schenkt keine dazu.");
+    box(L"O_SchwerCB")->setChecked(true);
+    clickThrough(host, L"O_OKButton");
+    host.game().onMenuOpened(nullptr, options);
+    box(L"O_MittelCB")->setChecked(true);
+    EXPECT_EQ(player->getLeben(), 3) << "after OK the lives hard left stay";
+    player->setLeben(1);
+    clickThrough(host, L"O_OKButton");
 
     // Help switched off by either box: both boxes follow and no help shows; on again, it does.
     ASSERT_TRUE(box(L"THREEMATCH_HELP_CHECKBOX_1") && box(L"THREEMATCH_HELP_CHECKBOX_2"));

@@ -11,6 +11,7 @@
 #include "threematch/stones/RohstoffManager.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 
 using namespace ThreeMatch;
@@ -255,10 +256,9 @@ TEST_F(LevelTest, FreePlayStampsABoardWithTargetsFedBySpawns)
         board->startFreePlay();
         int width = 0, height = 0;
         board->getSize(width, height);
-        EXPECT_GE(width, 24);
-        EXPECT_LE(width, 32);
-        EXPECT_GE(height, 24);
-        EXPECT_LE(height, 32);
+        // Without a first level the stamps fall into 8 x 8 cells inside a ring of holes.
+        EXPECT_EQ(width, 10);
+        EXPECT_EQ(height, 10);
         EXPECT_TRUE(board->isFreePlay());
         EXPECT_EQ(board->getLevelNumber(), -1);
         EXPECT_DOUBLE_EQ(board->getTimeLimit(), 3600.0);
@@ -320,6 +320,48 @@ TEST_F(LevelTest, FreePlayFromTheGamesStampsFillsItsFrame)
         covered += cells * cellArea / (kFrameWidth * kFrameHeight);
     }
     EXPECT_GE(covered / kBoards, 0.42) << "of the frame covered by the board's cells";
+}
+
+// Every free board, not only most, is drawn with stones at least as large as the first story
+// level's and covers its frame as such a level does.
+TEST_F(LevelTest, EveryFreeBoardFillsItsFrameWithStonesAsLargeAsTheFirstLevels)
+{
+    for (int i = 0; i < 15; ++i) {
+        TestSupport::Image stamp;
+        ASSERT_TRUE(TestSupport::readPng(
+            (TestSupport::runtimeDir() / "data/Level" / ("freeplay_" + std::to_string(i) + ".png")).string(), stamp));
+        LayoutPicture& picture = pictures.textures[L"FREEPLAY_" + std::to_wstring(i)];
+        picture = LayoutPicture{static_cast<int>(stamp.width), static_cast<int>(stamp.height), {}};
+        picture.texels.assign(stamp.pixels.begin(), stamp.pixels.end());
+    }
+    // The runtime's level file is UTF-16: its ASCII keys read once the zero bytes are gone.
+    std::string levelFile = TestSupport::readText(TestSupport::runtimeDir() / "data/Level/Levels.lvl");
+    levelFile.erase(std::remove(levelFile.begin(), levelFile.end(), '\0'), levelFile.end());
+    const std::string key = "<THREEMATCHLEVEL_0 SIZE=\"";
+    const std::size_t at = levelFile.find(key);
+    ASSERT_NE(at, std::string::npos);
+    int firstWidth = 0, firstHeight = 0;
+    ASSERT_EQ(std::sscanf(levelFile.c_str() + at + key.size(), "%d %d", &firstWidth, &firstHeight), 2);
+    addLevelText(L"<THREEMATCHLEVEL_0 SIZE=\"" + std::to_wstring(firstWidth) + L" " + std::to_wstring(firstHeight) +
+                 L"\"/>");
+    constexpr int kFrameWidth = 945, kFrameHeight = 757;
+    // The first level at its largest: every cell of its grid playable, one cell of margin.
+    const double firstScale =
+        std::min(kFrameWidth / (100.0 * (firstWidth + 2)), kFrameHeight / (100.0 * (firstHeight + 2)));
+    for (unsigned seed = 0; seed < 300; ++seed) {
+        crt_srand(seed);
+        board->startFreePlay();
+        D3DXVECTOR2 offset(0.0f, 0.0f);
+        double scale = 0.0;
+        board->fitView(offset, scale, 0, 0, kFrameWidth, kFrameHeight, 1.0);
+        ASSERT_GE(scale, firstScale - 1e-9) << "seed " << seed;
+        int cells = 0;
+        for (const Feld& cell : board->getFelder())
+            cells += cell.has(FeldFlag::Spielbar) ? 1 : 0;
+        // At least three quarters of what the first level covers with every cell of its grid.
+        const double covered = cells * scale * scale;
+        ASSERT_GE(covered, 0.75 * firstWidth * firstHeight * firstScale * firstScale) << "seed " << seed;
+    }
 }
 
 TEST_F(LevelTest, RandomStonesStayInsideTheTypesWhenATypeIsRemovedOrReplaced)

@@ -317,6 +317,16 @@ TEST_F(ProfileTest, AChangeOfDifficultyNeverRefillsLives)
     played.setSchwierigkeit(0);
     EXPECT_EQ(played.getLeben(), 2);
 
+    // Easy and back to medium in the middle of the first level takes no life.
+    Profil running(L"R");
+    running.setSchwierigkeit(1);
+    running.addPoint();
+    running.setSchwierigkeit(0);
+    running.setSchwierigkeit(1);
+    EXPECT_EQ(running.getLeben(), 6);
+    EXPECT_EQ(running.livesAfter(2), 3);
+    EXPECT_EQ(running.getLeben(), 6) << "asking what a change would do changes nothing";
+
     // After a game over (level 0, no points, one life) a change gives no fresh start either.
     Profil over(L"O");
     over.reset();
