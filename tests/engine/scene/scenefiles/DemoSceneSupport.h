@@ -3,11 +3,15 @@
 // of the render manager read back.
 #include "engine/render/PassTestSupport.h"
 #include "foundation/console/ConsoleDispatcher.h"
+#include "foundation/xml/XMLNode.h"
+#include "lighting/LightingRenderers.h"
+#include "render/cameras/CameraManager.h"
 #include "render/cameras/Camera.h"
 #include "render/manager/RenderManager.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace DemoSceneTesting {
@@ -35,6 +39,27 @@ inline void copyData(const std::filesystem::path& folder)
     }
     fs::copy(TestSupport::runtimeDir() / "data" / "textures", folder / "data" / "textures",
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+// A render manager of the test's own over the scene graph, with the lighting renderers, loaded
+// from a configuration file (or its text, when it begins with '<'), shadows and water at LOW when
+// asked, drawing at the tests' size and handed to the cameras. Null when it cannot be made.
+inline std::unique_ptr<Ulvo::RenderManager> sceneManager(Ulvo::SceneGraph* graph, const std::wstring& config,
+                                                         bool lowQuality)
+{
+    auto manager = std::make_unique<Ulvo::RenderManager>();
+    Ulvo::XMLNode node;
+    if (!Ulvo::attachLightingRenderers(*manager) || !Ulvo::XMLNode::load(&node, config, config.starts_with(L'<')))
+        return nullptr;
+    manager->load(&node);
+    manager->setSceneGraph(graph);
+    if (lowQuality) {
+        manager->setShadowQuality(Ulvo::QUALITY_LOW);
+        manager->setWaterQuality(Ulvo::QUALITY_LOW);
+    }
+    manager->setRenderTargetSize(kW, kH);
+    Ulvo::CameraManager::getInstance()->setRenderManager(manager.get());
+    return manager;
 }
 
 // One frame of the manager into a target of its own with a depth buffer, read back.

@@ -37,6 +37,11 @@ using namespace Ulvo;
 using GraphicsTesting::Image;
 using namespace DemoSceneTesting;
 
+// A render configuration of one plain scene pass, as the game runs before a scene brings its own.
+const wchar_t* const kPlainScene = L"<RENDERCONFIG><RENDERPASS NAME=\"SZENE\" TECHNIQUE=\"T_DIFFUSE\"/>"
+                                   L"<FORWARD_RENDERING CLEAR_COLOR=\"FF000000\" ENABLE=\"1\"/>"
+                                   L"<ACTIVE_RENDERPASSES>\"|SZENE|\"</ACTIVE_RENDERPASSES></RENDERCONFIG>";
+
 TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerDrawsIt)
 {
     LogCapture logs;
@@ -108,16 +113,8 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     // The path the arrangement lays its stones along.
     EXPECT_NE(splines.getSpline(L"Weg"), nullptr);
 
-    auto manager = std::make_unique<RenderManager>();
-    ASSERT_NE(attachLightingRenderers(*manager), nullptr);
-    XMLNode config;
-    ASSERT_TRUE(XMLNode::load(&config, L"data\\FX\\demoscene.rp", 0));
-    manager->load(&config);
-    manager->setSceneGraph(graph);
-    manager->setShadowQuality(QUALITY_LOW);
-    manager->setWaterQuality(QUALITY_LOW);
-    manager->setRenderTargetSize(kW, kH);
-    CameraManager::getInstance()->setRenderManager(manager.get());
+    std::unique_ptr<RenderManager> manager = sceneManager(graph, L"data\\FX\\demoscene.rp", true);
+    ASSERT_NE(manager, nullptr);
     // The scene brought its own sun and sky, at noon.
     EXPECT_NE(graph->getSunLightSystem().getSkyMap(), nullptr);
     EXPECT_EQ(graph->getSunLightSystem().getDayFraction(), 0.5);
@@ -263,18 +260,8 @@ TEST(DemoSceneTest, TheDemoSceneBringsItsShadowPassAndTheHouseShadowsTheMeadowAt
     SplineManager* engineSplines = objects->getSplineManager();
     objects->setSplineManager(&splines);
 
-    auto manager = std::make_unique<RenderManager>();
-    ASSERT_NE(attachLightingRenderers(*manager), nullptr);
-    XMLNode config;
-    ASSERT_TRUE(XMLNode::load(&config,
-                              L"<RENDERCONFIG><RENDERPASS NAME=\"SZENE\" TECHNIQUE=\"T_DIFFUSE\"/>"
-                              L"<FORWARD_RENDERING CLEAR_COLOR=\"FF000000\" ENABLE=\"1\"/>"
-                              L"<ACTIVE_RENDERPASSES>\"|SZENE|\"</ACTIVE_RENDERPASSES></RENDERCONFIG>",
-                              1));
-    manager->load(&config);
-    manager->setSceneGraph(graph);
-    manager->setRenderTargetSize(kW, kH);
-    CameraManager::getInstance()->setRenderManager(manager.get());
+    std::unique_ptr<RenderManager> manager = sceneManager(graph, kPlainScene, false);
+    ASSERT_NE(manager, nullptr);
     crt_srand(1);
     EXPECT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
     ASSERT_NE(manager->getRenderPass(L"SCHATTEN"), nullptr);
@@ -365,18 +352,8 @@ TEST(DemoSceneTest, ThePondMirrorsTheHouseAndTheSky)
     SplineManager splines;
     SplineManager* engineSplines = objects->getSplineManager();
     objects->setSplineManager(&splines);
-    auto manager = std::make_unique<RenderManager>();
-    ASSERT_NE(attachLightingRenderers(*manager), nullptr);
-    XMLNode config;
-    ASSERT_TRUE(XMLNode::load(&config,
-                              L"<RENDERCONFIG><RENDERPASS NAME=\"SZENE\" TECHNIQUE=\"T_DIFFUSE\"/>"
-                              L"<FORWARD_RENDERING CLEAR_COLOR=\"FF000000\" ENABLE=\"1\"/>"
-                              L"<ACTIVE_RENDERPASSES>\"|SZENE|\"</ACTIVE_RENDERPASSES></RENDERCONFIG>",
-                              1));
-    manager->load(&config);
-    manager->setSceneGraph(graph);
-    manager->setRenderTargetSize(kW, kH);
-    CameraManager::getInstance()->setRenderManager(manager.get());
+    std::unique_ptr<RenderManager> manager = sceneManager(graph, kPlainScene, false);
+    ASSERT_NE(manager, nullptr);
     crt_srand(1);
     ASSERT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
     ASSERT_NE(manager->getRenderPass(L"WASSER"), nullptr);

@@ -81,16 +81,8 @@ void roundTrip(const wchar_t* file, const std::wstring& loadedAnswer, const D3DX
     SplineManager* engineSplines = objects->getSplineManager();
     objects->setSplineManager(&splines);
 
-    auto manager = std::make_unique<RenderManager>();
-    ASSERT_NE(attachLightingRenderers(*manager), nullptr);
-    XMLNode config;
-    ASSERT_TRUE(XMLNode::load(&config, L"data\\FX\\demoscene.rp", 0));
-    manager->load(&config);
-    manager->setSceneGraph(graph);
-    manager->setShadowQuality(QUALITY_LOW);
-    manager->setWaterQuality(QUALITY_LOW);
-    manager->setRenderTargetSize(kW, kH);
-    CameraManager::getInstance()->setRenderManager(manager.get());
+    std::unique_ptr<RenderManager> manager = sceneManager(graph, L"data\\FX\\demoscene.rp", true);
+    ASSERT_NE(manager, nullptr);
     objects->setRenderManager(manager.get());
     LookAtCamera camera(L"Rundreise");
     camera.setAspect(static_cast<float>(kW) / static_cast<float>(kH));
