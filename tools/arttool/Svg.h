@@ -150,6 +150,18 @@ inline std::string polygon(const std::vector<std::pair<double, double>>& points)
     return d + "Z";
 }
 
+// The mouse pointer's arrow with its tip at (x, y), 24 units tall.
+inline std::string pointerArrow(double x, double y)
+{
+    return polygon({{x, y},
+                    {x, y + 24},
+                    {x + 6.5, y + 18},
+                    {x + 11.5, y + 28},
+                    {x + 15.5, y + 26},
+                    {x + 11, y + 16.5},
+                    {x + 19, y + 16.5}});
+}
+
 // Regular polygon or star (inner radius < outer) around (cx, cy), first
 // corner straight up.
 inline std::string star(double cx, double cy, int corners, double outer, double inner, double turn = 0.0)

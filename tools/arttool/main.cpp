@@ -359,13 +359,7 @@ void makeStones()
                        "stroke='" + stone.colour.shade(0.4).hex() + "' stroke-width='3' stroke-linecap='round'");
             drawStone(click, stone, 28, 28, 19.0);
             const double x = 36, y = 34;
-            const std::string arrow = polygon({{x, y},
-                                               {x, y + 24},
-                                               {x + 6.5, y + 18},
-                                               {x + 11.5, y + 28},
-                                               {x + 15.5, y + 26},
-                                               {x + 11, y + 16.5},
-                                               {x + 19, y + 16.5}});
+            const std::string arrow = pointerArrow(x, y);
             click.path(arrow, "#000000", "opacity='0.35' transform='translate(1.5,1.5)'");
             click.path(arrow, "#ffffff", "stroke='#202020' stroke-width='1.5' stroke-linejoin='round'");
             render(click, base + "_klick.png");
@@ -839,13 +833,7 @@ void makeCursors()
             const double y = size / 2;
             const double wave = 0.5 + 0.5 * std::sin(2 * M_PI * f / 8.0);
             svg.circle(x, y, 3 + 5 * wave, svg.radialGradient(kWhite, 0.9, looks[style], 0.0));
-            const std::string arrow = polygon({{x, y},
-                                               {x, y + 24},
-                                               {x + 6.5, y + 18},
-                                               {x + 11.5, y + 28},
-                                               {x + 15.5, y + 26},
-                                               {x + 11, y + 16.5},
-                                               {x + 19, y + 16.5}});
+            const std::string arrow = pointerArrow(x, y);
             svg.path(arrow, "#000000", "opacity='0.35' transform='translate(1.5,1.5)'");
             svg.path(arrow, svg.litGradient(looks[style]),
                      "stroke='" + looks[style].shade(-0.7).hex() + "' stroke-width='1.5' stroke-linejoin='round'");
