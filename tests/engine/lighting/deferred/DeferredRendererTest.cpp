@@ -125,6 +125,17 @@ protected:
         ASSERT_EQ(run(L"RP_DEF_addPointLight Blau FF4060FF -2.2 0.8 2.4 1.5 1"), L"erstellt");
     }
 
+    // The deferred renderer's light target after one frame.
+    Image lightPicture()
+    {
+        frame();
+        IDirect3DSurface9* surface = nullptr;
+        m_deferred->getLightTexture()->GetSurfaceLevel(0, &surface);
+        Image light = GraphicsTesting::readSurface(surface);
+        surface->Release();
+        return light;
+    }
+
     Image frame()
     {
         GraphicsTesting::ScopedTarget target(m_device, kW, kH);
@@ -294,16 +305,8 @@ TEST_F(DeferredRendererTest, PointLightsDrawnTogetherLightAsEachDrawnAlone)
     // A wide light round the eye besides the two seen from outside: a volume the eye stands in
     // must light its pixels once, like one it sees from outside.
     ASSERT_EQ(run(L"RP_DEF_addPointLight Weit FFFFC080 -7 1.5 -6 4 1"), L"erstellt");
-    auto lightTarget = [&] {
-        frame();
-        IDirect3DSurface9* surface = nullptr;
-        m_deferred->getLightTexture()->GetSurfaceLevel(0, &surface);
-        Image light = GraphicsTesting::readSurface(surface);
-        surface->Release();
-        return light;
-    };
     m_deferred->setBatchPointLights(false);
-    const Image alone = lightTarget();
+    const Image alone = lightPicture();
     EXPECT_EQ(m_deferred->getBatchedPointLightCount(), 0u);
     m_deferred->setBatchPointLights(true);
     // Both shapes of the batch: screen rectangles (the default) and instanced volumes. Drawn as
@@ -311,7 +314,7 @@ TEST_F(DeferredRendererTest, PointLightsDrawnTogetherLightAsEachDrawnAlone)
     // ones go as points.
     for (bool rects : {true, false}) {
         m_deferred->setPointLightRects(rects);
-        const Image together = lightTarget();
+        const Image together = lightPicture();
         EXPECT_EQ(m_deferred->getBatchedPointLightCount(), 3u);
         if (rects) {
             EXPECT_EQ(m_deferred->getPointLightBatch().rectangleCount(), 1u);
@@ -348,20 +351,12 @@ TEST_F(DeferredRendererTest, BatchedPointLightsOfEveryDescriptionLightAsEachDraw
         ASSERT_TRUE(m_deferred->addLight(made)) << light;
         made->Release();
     }
-    auto lightTarget = [&] {
-        frame();
-        IDirect3DSurface9* surface = nullptr;
-        m_deferred->getLightTexture()->GetSurfaceLevel(0, &surface);
-        Image light = GraphicsTesting::readSurface(surface);
-        surface->Release();
-        return light;
-    };
     m_deferred->setBatchPointLights(false);
-    const Image alone = lightTarget();
+    const Image alone = lightPicture();
     m_deferred->setBatchPointLights(true);
     for (bool rects : {true, false}) {
         m_deferred->setPointLightRects(rects);
-        const Image together = lightTarget();
+        const Image together = lightPicture();
         EXPECT_GT(m_deferred->getBatchedPointLightCount(), 0u);
         ASSERT_EQ(alone.pixels.size(), together.pixels.size());
         int differing = 0;
