@@ -11,7 +11,7 @@ out="${WINDOW_PLAYTHROUGH_OUT:-$build/window-playthrough}"
 rm -rf "$out"
 # The bound only ends a hang: on a busy machine the play-through takes several times its quiet time.
 result=0
-timeout 1500 xvfb-run -a -n "${XVFB_SERVERNUM:-99}" -s "-screen 0 1280x1024x24" \
+timeout 2000 xvfb-run -a -n "${XVFB_SERVERNUM:-99}" -s "-screen 0 1280x1024x24" \
   /usr/bin/python3 "$root/scripts/window-playthrough.py" "$build/bin/threematch" "$build/run" "$out" || result=$?
-[ "$result" -ne 124 ] || echo "window play-through FAILED: not ended within 1500 s (screens in $out)"
+[ "$result" -ne 124 ] || echo "window play-through FAILED: not ended within 2000 s (screens in $out)"
 exit "$result"
