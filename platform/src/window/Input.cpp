@@ -516,21 +516,10 @@ bool PlatformInjectClose(HWND window)
     return push(e);
 }
 
-bool PlatformInjectWindowResize(HWND window, int width, int height)
-{
-    WindowPtr w = injectionTarget(window);
-    if (!w || width <= 0 || height <= 0)
-        return false;
-    SDL_Event e{};
-    e.window.type = SDL_WINDOWEVENT;
-    e.window.windowID = w->sdlId;
-    e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
-    e.window.data1 = width;
-    e.window.data2 = height;
-    return push(e);
-}
+namespace {
 
-bool PlatformInjectWindowMove(HWND window, int x, int y)
+// A window event for the window as the window system would send it.
+bool pushWindowEvent(HWND window, Uint8 event, int data1, int data2)
 {
     WindowPtr w = injectionTarget(window);
     if (!w)
@@ -538,8 +527,20 @@ bool PlatformInjectWindowMove(HWND window, int x, int y)
     SDL_Event e{};
     e.window.type = SDL_WINDOWEVENT;
     e.window.windowID = w->sdlId;
-    e.window.event = SDL_WINDOWEVENT_MOVED;
-    e.window.data1 = x;
-    e.window.data2 = y;
+    e.window.event = event;
+    e.window.data1 = data1;
+    e.window.data2 = data2;
     return push(e);
+}
+
+} // namespace
+
+bool PlatformInjectWindowResize(HWND window, int width, int height)
+{
+    return width > 0 && height > 0 && pushWindowEvent(window, SDL_WINDOWEVENT_SIZE_CHANGED, width, height);
+}
+
+bool PlatformInjectWindowMove(HWND window, int x, int y)
+{
+    return pushWindowEvent(window, SDL_WINDOWEVENT_MOVED, x, y);
 }
