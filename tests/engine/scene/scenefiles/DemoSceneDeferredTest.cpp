@@ -39,9 +39,7 @@ TEST(DemoSceneDeferredTest, TheDemoSceneReachesTheGBufferAndIsLitByTheSunAndTwoP
     SceneGraph* graph = engine->getSceneGraph();
     RenderManager* manager = engine->getRenderManager();
     ASSERT_TRUE(objects && graph && manager);
-    SplineManager splines;
-    SplineManager* engineSplines = objects->getSplineManager();
-    objects->setSplineManager(&splines);
+    OwnSplines own(*objects);
     crt_srand(1);
     ASSERT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
 
@@ -134,6 +132,4 @@ TEST(DemoSceneDeferredTest, TheDemoSceneReachesTheGBufferAndIsLitByTheSunAndTwoP
     EXPECT_EQ(run(L"RP_DEF 0"), L"gesetzt");
     manager->setSceneGraph(previousGraph);
     manager->setRenderTargetSize(0xFFFFFFFFu, 0xFFFFFFFFu);
-    objects->clear();
-    objects->setSplineManager(engineSplines);
 }

@@ -8,6 +8,8 @@
 #include "render/cameras/CameraManager.h"
 #include "render/cameras/Camera.h"
 #include "render/manager/RenderManager.h"
+#include "scene/ObjektManager.h"
+#include "scene/SplineManager.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
@@ -40,6 +42,29 @@ inline void copyData(const std::filesystem::path& folder)
     fs::copy(TestSupport::runtimeDir() / "data" / "textures", folder / "data" / "textures",
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
+
+// The test's own spline manager in the engine's object manager; on leaving, also through a failed
+// assertion, the objects are cleared and the engine's own spline manager is back.
+class OwnSplines {
+public:
+    explicit OwnSplines(Ulvo::ObjektManager& objects) : m_objects(objects), m_engine(objects.getSplineManager())
+    {
+        objects.setSplineManager(&splines);
+    }
+    ~OwnSplines()
+    {
+        m_objects.clear();
+        m_objects.setSplineManager(m_engine);
+    }
+    OwnSplines(const OwnSplines&) = delete;
+    OwnSplines& operator=(const OwnSplines&) = delete;
+
+    Ulvo::SplineManager splines;
+
+private:
+    Ulvo::ObjektManager& m_objects;
+    Ulvo::SplineManager* m_engine;
+};
 
 // A render manager of the test's own over the scene graph, with the lighting renderers, loaded
 // from a configuration file (or its text, when it begins with '<'), shadows and water at LOW when

@@ -55,9 +55,7 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
 
     // The file's path goes into a spline manager of the test's own, so no spline of it outlives
     // the test in the engine's manager (whose console completion other tests see).
-    SplineManager splines;
-    SplineManager* engineSplines = objects->getSplineManager();
-    objects->setSplineManager(&splines);
+    OwnSplines own(*objects);
 
     // Eleven objects of the file (the meadow's eight, terrain, road, forest); the arrangements'
     // copies: nine stones along the path, two crates, three stumps at random, four stumps on
@@ -111,7 +109,7 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     for (BaseObjekt* object : loaded)
         EXPECT_EQ(object->getSceneGraph(), graph);
     // The path the arrangement lays its stones along.
-    EXPECT_NE(splines.getSpline(L"Weg"), nullptr);
+    EXPECT_NE(own.splines.getSpline(L"Weg"), nullptr);
 
     std::unique_ptr<RenderManager> manager = sceneManager(graph, L"data\\FX\\demoscene.rp", true);
     ASSERT_NE(manager, nullptr);
@@ -195,7 +193,6 @@ TEST(DemoSceneTest, TheConsoleLoadsTheDemoSceneIntoTheEngineAndTheRenderManagerD
     CameraManager::getInstance()->setRenderManager(nullptr);
     manager.reset();
     objects->clear();
-    objects->setSplineManager(engineSplines);
     EXPECT_EQ(graph->getRoot().getOwnCount(), 0);
 }
 
@@ -227,9 +224,7 @@ TEST(DemoSceneTest, TheEnginesUpdateStepsTurnTheWindmillByTheGameClock)
     ASSERT_TRUE(SceneTesting::loadSceneMeshes());
     ObjektManager* objects = UlvoEngine::getInstance()->getObjektManager();
     ASSERT_NE(objects, nullptr);
-    SplineManager splines;
-    SplineManager* engineSplines = objects->getSplineManager();
-    objects->setSplineManager(&splines);
+    OwnSplines own(*objects);
     crt_srand(1);
     ASSERT_EQ(run(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
     auto* mill = dynamic_cast<AnimatedMeshObjekt*>(objects->find(L"Demo_Muehle"));
@@ -241,8 +236,6 @@ TEST(DemoSceneTest, TheEnginesUpdateStepsTurnTheWindmillByTheGameClock)
         UlvoEngine::getInstance()->onUpdate.emit();
     }
     EXPECT_DOUBLE_EQ(mill->getAnimationTime(), start + 0.5);
-    objects->clear();
-    objects->setSplineManager(engineSplines);
 }
 
 // The scene file brings its shadow pass into the render manager the game already runs (a plain
@@ -256,9 +249,7 @@ TEST(DemoSceneTest, TheDemoSceneBringsItsShadowPassAndTheHouseShadowsTheMeadowAt
     ObjektManager* objects = engine->getObjektManager();
     SceneGraph* graph = engine->getSceneGraph();
     ASSERT_NE(objects, nullptr);
-    SplineManager splines;
-    SplineManager* engineSplines = objects->getSplineManager();
-    objects->setSplineManager(&splines);
+    OwnSplines own(*objects);
 
     std::unique_ptr<RenderManager> manager = sceneManager(graph, kPlainScene, false);
     ASSERT_NE(manager, nullptr);
@@ -334,8 +325,6 @@ TEST(DemoSceneTest, TheDemoSceneBringsItsShadowPassAndTheHouseShadowsTheMeadowAt
                                            "demo_scene_noon_shadow"));
     CameraManager::getInstance()->setRenderManager(nullptr);
     manager.reset();
-    objects->clear();
-    objects->setSplineManager(engineSplines);
 }
 
 // Seen low over the pond, the water pass mirrors the house standing beyond it and the sky; with
@@ -349,9 +338,7 @@ TEST(DemoSceneTest, ThePondMirrorsTheHouseAndTheSky)
     ObjektManager* objects = engine->getObjektManager();
     SceneGraph* graph = engine->getSceneGraph();
     ASSERT_NE(objects, nullptr);
-    SplineManager splines;
-    SplineManager* engineSplines = objects->getSplineManager();
-    objects->setSplineManager(&splines);
+    OwnSplines own(*objects);
     std::unique_ptr<RenderManager> manager = sceneManager(graph, kPlainScene, false);
     ASSERT_NE(manager, nullptr);
     crt_srand(1);
@@ -405,6 +392,4 @@ TEST(DemoSceneTest, ThePondMirrorsTheHouseAndTheSky)
                                            "demo_pond_mirrors_house"));
     CameraManager::getInstance()->setRenderManager(nullptr);
     manager.reset();
-    objects->clear();
-    objects->setSplineManager(engineSplines);
 }

@@ -77,9 +77,7 @@ void roundTrip(const wchar_t* file, const std::wstring& loadedAnswer, const D3DX
     ObjektManager* objects = engine->getObjektManager();
     SceneGraph* graph = engine->getSceneGraph();
     ASSERT_NE(objects, nullptr);
-    SplineManager splines;
-    SplineManager* engineSplines = objects->getSplineManager();
-    objects->setSplineManager(&splines);
+    OwnSplines own(*objects);
 
     std::unique_ptr<RenderManager> manager = sceneManager(graph, L"data\\FX\\demoscene.rp", true);
     ASSERT_NE(manager, nullptr);
@@ -133,8 +131,6 @@ void roundTrip(const wchar_t* file, const std::wstring& loadedAnswer, const D3DX
     objects->setRenderManager(nullptr);
     CameraManager::getInstance()->setRenderManager(nullptr);
     manager.reset();
-    objects->clear();
-    objects->setSplineManager(engineSplines);
 }
 
 } // namespace
