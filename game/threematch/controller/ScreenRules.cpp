@@ -92,6 +92,36 @@ bool loadingPictureDue(float progress, float drawnProgress, unsigned msSinceDraw
     return progress >= 1.0f || msSinceDrawn >= kLoadingRedrawMs;
 }
 
+std::vector<int> offeredDisplayModes(const std::vector<D3DDISPLAYMODE>& modes)
+{
+    std::vector<int> offered;
+    for (std::size_t i = 0; i < modes.size(); ++i) {
+        if (modes[i].Format == D3DFMT_X8R8G8B8 || modes[i].Format == D3DFMT_A8R8G8B8)
+            offered.push_back(static_cast<int>(i));
+    }
+    if (offered.empty()) {
+        for (std::size_t i = 0; i < modes.size(); ++i)
+            offered.push_back(static_cast<int>(i));
+    }
+    return offered;
+}
+
+int offeredPlace(const std::vector<int>& offered, const std::vector<D3DDISPLAYMODE>& modes, int index)
+{
+    const auto own = std::find(offered.begin(), offered.end(), index);
+    if (own != offered.end())
+        return static_cast<int>(own - offered.begin());
+    if (index < 0 || index >= static_cast<int>(modes.size()))
+        return 0;
+    const D3DDISPLAYMODE& mode = modes[static_cast<std::size_t>(index)];
+    for (std::size_t place = 0; place < offered.size(); ++place) {
+        const D3DDISPLAYMODE& other = modes[static_cast<std::size_t>(offered[place])];
+        if (other.Width == mode.Width && other.Height == mode.Height)
+            return static_cast<int>(place);
+    }
+    return 0;
+}
+
 unsigned char alphaByte(double alpha)
 {
     if (!(alpha > 0.0))

@@ -58,6 +58,13 @@ bool editName(std::wstring& text, int keyType, wchar_t character);
 
 // The lines of a tally of count entries lit at master progress p: trunc(count x p).
 int litTallyLines(std::size_t count, double progress);
+// The display modes the options offer, as indices into the device's list: the 32-bit ones (a
+// 16-bit mode on today's desktops only costs colours); all of them when none is 32-bit.
+std::vector<int> offeredDisplayModes(const std::vector<D3DDISPLAYMODE>& modes);
+// The place in that offer of the device's mode at index: its own, else that of the first offered
+// mode of its size, else 0.
+int offeredPlace(const std::vector<int>& offered, const std::vector<D3DDISPLAYMODE>& modes, int index);
+
 // An alpha 0..1 as a byte: 255 at 1 or above, 0 at 0 or below, else rounded.
 unsigned char alphaByte(double alpha);
 

@@ -102,8 +102,10 @@ void ThreeMatchGame::onMenuOpened(Ulvo::GUIMenu* previous, Ulvo::GUIMenu* opened
         if (m_newProfile && useZorn)
             useZorn->setChecked(m_newProfile->getUseZorn());
     } else if (name == L"OPTIONEN_MENU") {
-        if (Ulvo::GUISlider* slider = findSlider(*m_gui, L"AufloesungSlider"))
-            slider->setValue(static_cast<float>(m_currentMode));
+        if (Ulvo::GUISlider* slider = findSlider(*m_gui, L"AufloesungSlider")) {
+            const Ulvo::DisplayModeList& modes = m_d3d->getDisplayModeList();
+            slider->setValue(static_cast<float>(offeredPlace(offeredDisplayModes(modes), modes, m_currentMode)));
+        }
         m_optionsProfile = m_profiles->getActiveProfile();
         if (m_optionsProfile) {
             m_optionsSchwierigkeit = m_optionsProfile->getSchwierigkeit();
@@ -535,9 +537,10 @@ void ThreeMatchGame::applyOptions()
         box->stateChanged.connect(this, &ThreeMatchGame::onHelpChecked);
     }
     if (Ulvo::GUISlider* slider = findSlider(*m_gui, L"AufloesungSlider")) {
-        const int modes = static_cast<int>(m_d3d->getDisplayModeList().size());
-        slider->setRange(0.0f, static_cast<float>(std::max(modes - 1, 0)));
-        slider->setValue(static_cast<float>(m_currentMode));
+        const Ulvo::DisplayModeList& modes = m_d3d->getDisplayModeList();
+        const std::vector<int> offered = offeredDisplayModes(modes);
+        slider->setRange(0.0f, static_cast<float>(std::max(static_cast<int>(offered.size()) - 1, 0)));
+        slider->setValue(static_cast<float>(offeredPlace(offered, modes, m_currentMode)));
         slider->valueChanged.connect(this, &ThreeMatchGame::onResolutionSlider);
         onResolutionSlider(*slider, slider->getValue());
     }

@@ -402,8 +402,12 @@ void ThreeMatchGame::onMusicVolume(Ulvo::GUISlider& slider, const float& value)
 
 void ThreeMatchGame::onResolutionSlider(Ulvo::GUISlider& slider, const float& value)
 {
-    m_chosenMode = static_cast<int>(value);
+    // The slider runs over the modes offered, not over the device's whole list.
     Ulvo::DisplayModeList& modes = m_d3d->getDisplayModeList();
+    const std::vector<int> offered = offeredDisplayModes(modes);
+    const int place = static_cast<int>(value);
+    if (place >= 0 && place < static_cast<int>(offered.size()))
+        m_chosenMode = offered[static_cast<std::size_t>(place)];
     if (m_chosenMode >= 0 && m_chosenMode < static_cast<int>(modes.size()))
         setLabelText(slider.getLabel(), Ulvo::D3DInterface::displayModeToString(&modes[m_chosenMode], L"\n"));
 }

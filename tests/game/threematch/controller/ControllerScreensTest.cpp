@@ -6,12 +6,14 @@
 #include <dinput.h>
 #include <platform_test.h>
 
+#include "devices/d3d/D3DInterface.h"
 #include "devices/input/TastaturLayout.h"
 #include "engine/UlvoEngine.h"
 #include "gui/menus/GUIMenuManager.h"
 #include "gui/widgets/GUIButton.h"
 #include "gui/widgets/GUICheckboxButton.h"
 #include "gui/widgets/GUILabel.h"
+#include "gui/widgets/GUISlider.h"
 #include "minigames/frame/Minispiel.h"
 #include "render/cameras/Camera.h"
 #include "render/cameras/CameraManager.h"
@@ -269,6 +271,24 @@ void runningGame(const PlayThrough::RunFolder& folder)
     EXPECT_EQ(player->getLeben(), 3) << "after OK the lives hard left stay";
     player->setLeben(1);
     clickThrough(host, L"O_OKButton");
+
+    // The resolution slider offers every 32-bit mode of the device and no 16-bit one.
+    auto* resolution = dynamic_cast<Ulvo::GUISlider*>(GameHost::findWindow(L"AufloesungSlider"));
+    ASSERT_TRUE(resolution && resolution->getLabel());
+    const float shown = resolution->getValue();
+    std::set<std::wstring> offered;
+    for (int place = 0; place <= static_cast<int>(resolution->getMaximum()); ++place) {
+        resolution->setValue(static_cast<float>(place));
+        const std::wstring text = resolution->getLabel()->getText();
+        EXPECT_NE(text.find(L" 32 bit"), std::wstring::npos) << place;
+        offered.insert(text);
+    }
+    std::size_t deep = 0;
+    for (const D3DDISPLAYMODE& mode : Ulvo::D3DInterface::getInstance()->getDisplayModeList())
+        deep += mode.Format == D3DFMT_X8R8G8B8;
+    EXPECT_GT(deep, 1u);
+    EXPECT_EQ(offered.size(), deep);
+    resolution->setValue(shown);
 
     // Help switched off by either box: both boxes follow and no help shows; on again, it does.
     ASSERT_TRUE(box(L"THREEMATCH_HELP_CHECKBOX_1") && box(L"THREEMATCH_HELP_CHECKBOX_2"));
