@@ -35,6 +35,7 @@ inline const Colour kInk{40, 28, 20};          // outlines
 inline const Colour kParchment{241, 227, 192}; // panels
 inline const Colour kWood{139, 90, 43};        // frames
 inline const Colour kGold{232, 184, 48};
+inline const Colour kTarget{196, 40, 116}; // the board's cells to clear
 inline const Colour kWhite{255, 255, 255};
 inline const Colour kBlack{0, 0, 0};
 

@@ -631,14 +631,17 @@ void makeFields()
                    "rx='6' opacity='0.9' stroke='" + look.floor.shade(-0.35).hex() + "' stroke-width='1.5'");
         render(floor, base + "hintergrund.png");
 
+        // The cells to clear must stand out on every floor and beside every stone: a raspberry
+        // no floor or stone has, as a tint and a ring round the cell's edge, where the stone on
+        // it leaves the cell showing; two layers are darker and ringed twice.
         Svg target1(64, 64);
-        target1.rect(5, 5, 54, 54, kGold.hex(),
-                     "rx='5' opacity='0.4' stroke='" + kGold.shade(-0.3).hex() + "' stroke-width='2'");
+        target1.rect(4, 4, 56, 56, kTarget.hex(), "rx='6' opacity='0.45'");
+        target1.rect(5, 5, 54, 54, "none", "rx='6' stroke='" + kTarget.shade(0.35).hex() + "' stroke-width='5'");
         render(target1, base + "ziel1.png");
         Svg target2(64, 64);
-        target2.rect(4, 4, 56, 56, kGold.shade(-0.35).hex(),
-                     "rx='5' opacity='0.7' stroke='" + kGold.shade(-0.6).hex() + "' stroke-width='3'");
-        target2.rect(12, 12, 40, 40, "none", "rx='4' stroke='" + kGold.shade(0.3).hex() + "' stroke-width='2'");
+        target2.rect(4, 4, 56, 56, kTarget.shade(-0.3).hex(), "rx='6' opacity='0.6'");
+        target2.rect(5, 5, 54, 54, "none", "rx='6' stroke='" + kTarget.shade(-0.2).hex() + "' stroke-width='5'");
+        target2.rect(11, 11, 42, 42, "none", "rx='5' stroke='" + kTarget.shade(0.45).hex() + "' stroke-width='3'");
         render(target2, base + "ziel2.png");
 
         Svg marked(64, 64);

@@ -8,6 +8,8 @@
 #include "graphics/textures/RenderToTexture.h"
 #include "graphics/textures/Texture2D.h"
 #include "threematch/board/PunkteAnzeige.h"
+#include "threematch/globals/GameGraphics.h"
+#include "threematch/levels/LayoutPicture.h"
 #include "threematch/levels/LevelDatei.h"
 #include "threematch/stones/Rohstoff.h"
 #include "threematch/stones/RohstoffManager.h"
@@ -16,6 +18,8 @@
 #include <crt.h>
 
 #include <algorithm>
+#include <cmath>
+#include <string>
 
 using namespace ThreeMatch;
 
@@ -238,6 +242,61 @@ TEST_F(LevelDataTest, FirstLevelAtItsStartAndAfterItsFirstClearedRun)
     expectInsideDrawnBound(cleared);
     EXPECT_TRUE(TestSupport::matchesGolden(
         cleared, TestSupport::sourceDir() / "tests" / "game" / "threematch" / "golden", "level0_after_run", 2));
+}
+
+// A cell to clear must tell itself from its floor at a glance on every field set, also along the
+// cell's rim that a stone on it leaves showing, and two layers from one.
+TEST_F(LevelDataTest, CellsToClearStandOutOnEveryFloor)
+{
+    auto picture = [](int set, const char* part) {
+        LayoutPicture texels;
+        const std::string name = "data\\Felder\\feld_" + std::to_string(set) + "_" + part + ".png";
+        GameTesting::inRuntimeFolder([&] {
+            EXPECT_TRUE(readTexturePicture(gameTextureFromFile(std::wstring(name.begin(), name.end())), texels));
+        });
+        return texels;
+    };
+    // Straight alpha, over an opaque parchment as the board's panel is.
+    auto over = [](uint32_t top, uint32_t below) {
+        const double a = (top >> 24) / 255.0;
+        uint32_t out = 0xFF000000u;
+        for (int shift : {16, 8, 0}) {
+            const double mixed = ((top >> shift) & 0xFF) * a + ((below >> shift) & 0xFF) * (1.0 - a);
+            out |= static_cast<uint32_t>(mixed + 0.5) << shift;
+        }
+        return out;
+    };
+    auto distance = [](uint32_t a, uint32_t b) {
+        double sum = 0.0;
+        for (int shift : {16, 8, 0}) {
+            const double d = double((a >> shift) & 0xFF) - double((b >> shift) & 0xFF);
+            sum += d * d;
+        }
+        return std::sqrt(sum);
+    };
+    // The mean colour distance over the rim 5..9 texels in from the edge.
+    auto rimDistance = [&](const LayoutPicture& floor, const LayoutPicture& a, const LayoutPicture& b) {
+        double sum = 0.0;
+        int count = 0;
+        for (int y = 0; y < floor.height; ++y) {
+            for (int x = 0; x < floor.width; ++x) {
+                const int edge = std::min({x, y, floor.width - 1 - x, floor.height - 1 - y});
+                if (edge < 5 || edge > 9)
+                    continue;
+                const uint32_t ground = over(floor.at(x, y), 0xFFF1E3C0u);
+                sum += distance(a.width ? over(a.at(x, y), ground) : ground, over(b.at(x, y), ground));
+                ++count;
+            }
+        }
+        return count ? sum / count : 0.0;
+    };
+    for (int set = 0; set < 5; ++set) {
+        const LayoutPicture floor = picture(set, "hintergrund"), one = picture(set, "ziel1"),
+                            two = picture(set, "ziel2");
+        ASSERT_TRUE(floor.width == 64 && one.width == 64 && two.width == 64) << set;
+        EXPECT_GT(rimDistance(floor, LayoutPicture{}, one), 60.0) << "one layer, set " << set;
+        EXPECT_GT(rimDistance(floor, one, two), 40.0) << "two layers, set " << set;
+    }
 }
 
 // The points of a cleared stone are drawn with the board: where the board is, they show; risen
