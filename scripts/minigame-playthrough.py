@@ -49,6 +49,7 @@ _spec = importlib.util.spec_from_file_location("window_playthrough", os.path.joi
 wp = importlib.util.module_from_spec(_spec)
 _spec.loader.exec_module(wp)
 Failure, xdo, buttons, centre, changed, components = wp.Failure, wp.xdo, wp.buttons, wp.centre, wp.changed, wp.components
+slowness = wp.slowness
 
 # Sixteen kinds on a busy machine; the bound only fails a hang.
 TOTAL_TIMEOUT = 2400.0
@@ -98,7 +99,7 @@ class Game(wp.Game):
             xdo("type", "--delay", 30, line.lower())
             xdo("key", "Return")
             # Closed as soon as the answer is logged: a kind on the clock waits for every line.
-            end = time.monotonic() + 1.5
+            end = time.monotonic() + 1.5 * slowness()
             while answer not in self.log_text()[before:] and time.monotonic() < end:
                 time.sleep(0.1)
             xdo("key", "grave")
@@ -181,7 +182,7 @@ def finish_kind(game, kind, before_log):
     image, found = game.wait(result_shown, "the result of %s" % kind, timeout=15.0)
     game.screen.grab("%s_result" % kind)
     # What the result says was paid is what the building cost.
-    end = time.monotonic() + 5.0
+    end = time.monotonic() + 5.0 * slowness()
     line = None
     while time.monotonic() < end and not line:
         lines = re.findall(r"Gebaeude gebaut \(Minispiel gespielt\): (\d+) von (\d+) Rohstoffen, (\d+) % gespart",
@@ -237,7 +238,7 @@ def play_richtiger_pfad(game, image):
         time.sleep(0.3)
         game.click(centre(done[1]), "Fertig", 0.0005)
         xdo("mousemove", 5, 5)
-        end = time.monotonic() + 4.0
+        end = time.monotonic() + 4.0 * slowness()
         while time.monotonic() < end:
             if result_shown(game.screen.grab()):
                 return
@@ -285,7 +286,7 @@ def play_unterschiede(game, image):
         game.click(point, "a difference in the right picture", 0.05, box=box)
         xdo("mousemove", 5, 5)
         time.sleep(0.5)
-    end = time.monotonic() + 4.0
+    end = time.monotonic() + 4.0 * slowness()
     while time.monotonic() < end:
         if result_shown(game.screen.grab()):
             return
@@ -379,7 +380,7 @@ def at_rest(game, box, timeout=5.0):
     aim at a piece the move before it still slides or turns into its place, as a player waits for
     it; a box that never rests is taken as it is after the timeout."""
     image = game.screen.grab()
-    end = time.monotonic() + timeout
+    end = time.monotonic() + timeout * slowness()
     while time.monotonic() < end:
         time.sleep(0.15)
         later = game.screen.grab()
@@ -429,7 +430,7 @@ def make_move(game, kind, move):
     # The drawn pointer would count as a change.
     xdo("mousemove", 5, 5)
     box = on_screen(game, move["changes"])
-    end = time.monotonic() + 5.0
+    end = time.monotonic() + 5.0 * slowness()
     while time.monotonic() < end:
         after = game.screen.grab()
         if changed(before, after, box) >= 0.005 or result_shown(after):
@@ -452,7 +453,7 @@ def play_moves(game, kind, image, rounds=40):
         if not moves:
             # Between two rounds of a kind, or with its result on the way, the game lists
             # nothing; three empty lists in a row with no result shown is a game stuck.
-            end = time.monotonic() + 6.0
+            end = time.monotonic() + 6.0 * slowness()
             while time.monotonic() < end:
                 if result_shown(game.screen.grab()):
                     return

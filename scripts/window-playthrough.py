@@ -238,7 +238,7 @@ class Game:
     def settle(self, timeout=8.0):
         """Waits until two grabs 0.4 s apart (pointer aside) hardly differ: fades have ended."""
         previous = self.screen.grab()
-        end = time.monotonic() + timeout
+        end = time.monotonic() + timeout * slowness()
         while time.monotonic() < end:
             time.sleep(0.3)
             image = self.screen.grab()
@@ -253,7 +253,7 @@ class Game:
         xdo("mousemove", point[0], point[1])
         time.sleep(0.15)
         xdo("click", 1)
-        end = time.monotonic() + 6.0
+        end = time.monotonic() + 6.0 * slowness()
         while time.monotonic() < end:
             time.sleep(0.3)
             after = self.screen.grab()
@@ -354,7 +354,7 @@ def check_pointer(game, image_area):
 
     # The first place lies on the dark landscape: the pointer's picture is the yellow there.
     xdo("mousemove", x, y)
-    end = time.monotonic() + 5.0
+    end = time.monotonic() + 5.0 * slowness()
     while True:
         time.sleep(0.4)
         first = game.screen.grab()
@@ -363,7 +363,7 @@ def check_pointer(game, image_area):
     save(first, os.path.join(game.out, "pointer.png"))
     xdo("mousemove", spots[1][0], spots[1][1])
     # The pointer's picture leaves its first place once the next picture is drawn.
-    end = time.monotonic() + 5.0
+    end = time.monotonic() + 5.0 * slowness()
     while True:
         time.sleep(0.3)
         second = game.screen.grab()
@@ -501,7 +501,7 @@ def delete_active_profile(game):
 def options_ok(game):
     """The options screen opened from the main menu (its third button); its one drawn button, OK."""
     game.pressed_button(lambda b: b[2] if len(b) == 6 else None, "Optionen in the main menu", 0.05)
-    end = time.monotonic() + 10.0
+    end = time.monotonic() + 10.0 * slowness()
     while True:
         # Its OK alone would pass for a popup's: only a help text over it is closed.
         xdo("mousemove", 5, 5)
@@ -547,7 +547,7 @@ def town_to_main_menu(game):
         game.click(centre(summary[0]), "the won level's Weiter", 0.05)
     elif not town_buttons(buttons(image), image.shape):
         return False
-    end = time.monotonic() + 30.0  # only a bound for a town that never comes
+    end = time.monotonic() + 30.0 * slowness()  # only a bound for a town that never comes
     while True:
         image = game.close_hints()
         town = town_buttons(buttons(image), image.shape)
@@ -827,7 +827,7 @@ def swap(game, cells, move, size):
     boxes = [(x - qx, y - qy, x + qx, y + qy) for x, y in (cells[r1][c1], cells[r2][c2])]
     seen = [False, False]
     last = before
-    deadline = time.monotonic() + 8.0  # only a bound for cells that never settle
+    deadline = time.monotonic() + 8.0 * slowness()  # only a bound for cells that never settle
     while time.monotonic() < deadline:
         time.sleep(0.25)
         now = game.screen.grab()
@@ -920,7 +920,7 @@ def board_settled(game, find, name):
     """Waits for a board rolling in to be drawn whole: what find(image) reads of it (its key,
     and what else it found) stays the same between two grabs. Returns the grab, the key and the rest."""
     previous = None
-    end = time.monotonic() + 30.0
+    end = time.monotonic() + 30.0 * slowness()
     while True:
         image = game.close_hints()
         try:
@@ -1124,7 +1124,7 @@ def play(game):
             continue
         # A help text or an introduction that came up with the last cascade took the clicks.
         closed = game.closed
-        end = time.monotonic() + 6.0
+        end = time.monotonic() + 6.0 * slowness()
         while game.closed == closed and time.monotonic() < end:
             time.sleep(0.5)
             game.close_hints()
