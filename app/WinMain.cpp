@@ -52,17 +52,14 @@ void watchForCloseFromOutside(HWND window)
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&closeAskedFromOutside));
 }
 
-// The start's helpers beside the main thread: the pictures' files are checked on other cores and
-// the intro's libraries opened while this thread prepares the window and plays the intro, so the
-// loading finds most verdicts made. Ended (threads joined) once the game is loaded and on every
-// way out of WinMain.
+// The start's helper beside the main thread: the pictures' files are checked on other cores while
+// this thread prepares the window and plays the intro, so the loading finds the verdicts made. The
+// verdicts are kept in the cache folder beside the compiled effects, so a later start reads and
+// checks only changed files. Ended (threads joined) once the game is loaded and on every way out
+// of WinMain, which also lets go of the intro's libraries.
 class StartHelpers {
 public:
-    StartHelpers()
-    {
-        PlatformStartImageChecksAhead(L"data");
-        PlatformOpenVideoLibrariesAhead();
-    }
+    StartHelpers() { PlatformStartImageChecksAhead(L"data", Ulvo::compiledEffectFolder + L"\\image-checks"); }
     ~StartHelpers() { end(); }
     StartHelpers(const StartHelpers&) = delete;
     StartHelpers& operator=(const StartHelpers&) = delete;
@@ -85,14 +82,16 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     engine->getEngineParams().getD3DInitParams().setAutoDegrade(true, true);
 
     PlatformStartupMark("config read");
-    // The intro's libraries are open before the window loads the GL driver, so that what they
-    // brought in (and give back after the clip) is told apart from it.
-    PlatformWaitForVideoLibraries();
-    PlatformStartupMark("video libraries open");
     // A failure has shown its own message box; the device start then fails.
     D3DInterface::getInstance()->createWindow();
     PlatformStartupMark("window made");
     watchForCloseFromOutside(engine->getWindow()->getHWND());
+    // The intro's libraries open when it needs them, after the window loaded the GL driver (what
+    // FFmpeg brought in beyond that is given back after the clip), and are held here so that
+    // their closing happens beside this thread.
+    PlatformOpenVideoLibrariesAhead();
+    PlatformWaitForVideoLibraries();
+    PlatformStartupMark("video libraries open");
 
     // A quit from the window during the video ends with -1; an end asked from outside (a
     // signal) is an orderly quit.

@@ -12,7 +12,9 @@ pixels (which slows the frame: read the processor time without it) and, of them,
 between framebuffers. LEVEL_WAIT: seconds in the level
 before measuring (default 2; the roll-in takes about four seconds of game time). IDLE_CPU_SHOTS=prefix
 saves the screen at both places, IDLE_CPU_LOG=file keeps the game's log, IDLE_CPU_PERF=prefix records
-a perf profile over each measurement instead of sleeping.
+a perf profile over each measurement instead of sleeping. IDLE_CPU_SCENE=1 loads the README's demo
+scene into the level through the in-game console (the sun at noon, the camera SPIEL at 0 3.5 -7,
+as bench_demo draws it) and measures the level with it as "scene" after the level without it.
 Cores divided by frames per second is the processor time one frame costs.
 """
 import importlib.util
@@ -72,6 +74,36 @@ def sample(game, log_path, seconds, place):
     }
 
 
+# Each line with the seconds it is given before the console closes (the scene's load takes a few).
+DEMO_SCENE = [("OBJ_LoadFile data\\Szenen\\demo.xml", 4.0), ("SUN_SetTime 12 0 0", 0.5),
+              ("CAM_setEyePosition SPIEL 0 3.5 -7", 0.5)]
+
+
+class ConsoleGame(wp.Game):
+    """The game with its in-game console on."""
+
+    def __init__(self, binary, run, out):
+        self.screen = wp.Screen(out)
+        self.out = out
+        self.start = time.monotonic()
+        self.closed = 0
+        self.run = run
+        self.log = open(os.path.join(out, "game.log"), "w")
+        # Lines written as they come: a slow frame fills the output buffer only after the sample.
+        self.process = subprocess.Popen(["stdbuf", "-oL", "-eL", binary, "-ENABLE_INGAME_CONSOLE", "1"], cwd=run, stdout=self.log,
+                                        stderr=subprocess.STDOUT)
+
+    def console(self, line, seconds):
+        # The key left of 1 opens the console with the next frame; Return runs the line.
+        wp.xdo("key", "grave")
+        time.sleep(0.8 * wp.slowness())
+        wp.xdo("type", "--delay", 30, line)
+        wp.xdo("key", "Return")
+        time.sleep(seconds * wp.slowness())
+        wp.xdo("key", "grave")
+        time.sleep(0.5)
+
+
 def measure(binary, run_source, seconds):
     work = tempfile.mkdtemp(prefix="idle-cpu-")
     run = os.path.join(work, "run")
@@ -81,7 +113,8 @@ def measure(binary, run_source, seconds):
     os.environ["ULVO_FRAME_STATS"] = str(STATS_EVERY)
     out = os.path.join(work, "out")
     os.makedirs(out)
-    game = wp.Game(binary, run, out)
+    scene = os.environ.get("IDLE_CPU_SCENE") == "1"
+    game = ConsoleGame(binary, run, out) if scene else wp.Game(binary, run, out)
     log_path = os.path.join(out, "game.log")
     found = {}
     try:
@@ -99,6 +132,14 @@ def measure(binary, run_source, seconds):
         if os.environ.get("IDLE_CPU_SHOTS"):
             wp.save(game.screen.grab(), "%s-level.png" % os.environ["IDLE_CPU_SHOTS"])
         found["level"] = sample(game, log_path, seconds, "level")
+        if scene:
+            for line, seconds in DEMO_SCENE:
+                game.console(line, seconds)
+            wp.xdo("mousemove", 5, 5)
+            time.sleep(float(os.environ.get("LEVEL_WAIT", "2")))
+            if os.environ.get("IDLE_CPU_SHOTS"):
+                wp.save(game.screen.grab(), "%s-scene.png" % os.environ["IDLE_CPU_SHOTS"])
+            found["scene"] = sample(game, log_path, seconds, "scene")
     finally:
         game.process.terminate()
         game.process.wait(30)

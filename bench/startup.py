@@ -21,6 +21,9 @@ clock, seconds); with ULVO_STARTUP_TIMES=1 the game adds its own marks there on 
 ("startup <seconds> <thread's processor ms> <what>": window, intro, engine, each picture presented);
 STARTUP_PERF=prefix records a perf profile of that run up to the menu (prefix.<n>).
 STARTUP_KEEP=1 keeps the work folders (the game's output of a failed run is there).
+STARTUP_REFERENCE=build/bin/startup_reference runs that plain SDL2 + OpenGL program once per round
+as well, before the binaries, and prints its time from launch until its frame is seen and its
+processor time by then beside theirs: the floor a launch is read against.
 """
 import ctypes
 import ctypes.util
@@ -222,6 +225,25 @@ class Subject:
             shutil.rmtree(xdg, ignore_errors=True)
 
 
+def reference_once(binary):
+    """Launch of the plain program until its frame shows, and its processor time by then."""
+    start = time.monotonic()
+    process = subprocess.Popen([binary], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    colour = np.array([51, 76, 102] * ((VIDEO_BOX[2] - VIDEO_BOX[0]) * (VIDEO_BOX[3] - VIDEO_BOX[1])), dtype=np.int16)
+    try:
+        while True:
+            if np.abs(grab(VIDEO_BOX) - colour).mean() < 4.0:
+                shown = time.monotonic() - start
+                return shown, idle.cpu_seconds(process.pid), idle.cpu_seconds(process.pid, process.pid)
+            if process.poll() is not None:
+                raise wp.Failure("%s ended with %d before its frame was seen" % (binary, process.returncode))
+            if time.monotonic() - start > 30:
+                raise wp.Failure("%s showed no frame within 30 s" % binary)
+            time.sleep(0.002)
+    finally:
+        process.wait(30)
+
+
 def summary(values):
     ordered = sorted(values)
     return "%.3f s (%.3f-%.3f)" % (ordered[len(ordered) // 2], ordered[0], ordered[-1])
@@ -231,8 +253,18 @@ def main():
     binaries, run = [os.path.abspath(b) for b in sys.argv[1:2] + sys.argv[3:]], os.path.abspath(sys.argv[2])
     subjects = [Subject(binary, run) for binary in binaries]
     rounds = int(os.environ.get("ROUNDS", "5"))
+    reference = os.environ.get("STARTUP_REFERENCE")
+    reference_times, reference_cpu, reference_main = [], [], []
     try:
         for round_number in range(rounds):
+            if reference:
+                wall, cpu, main_cpu = reference_once(reference)
+                reference_times.append(wall)
+                reference_cpu.append(cpu)
+                reference_main.append(main_cpu)
+                print("%s round %d  frame %.3f s  processor %.2f s (main thread %.2f)  load %s"
+                      % (reference, round_number + 1, wall, cpu, main_cpu,
+                         " ".join(open("/proc/loadavg").read().split()[:3])), flush=True)
             for n, subject in enumerate(subjects):
                 log = perf = None
                 if os.environ.get("STARTUP_LOG") and round_number == rounds - 1:
@@ -243,6 +275,9 @@ def main():
                 print("%s round %d  menu %.3f s  processor %.2f s (main thread %.2f)  exit %.3f s  load %s"
                       % (subject.binary, round_number + 1, subject.launch[-1], subject.cpu[-1], subject.main[-1],
                          subject.exit[-1], " ".join(open("/proc/loadavg").read().split()[:3])), flush=True)
+        if reference:
+            print("%s  frame %s  processor %s  main thread %s" % (reference, summary(reference_times),
+                  summary(reference_cpu), summary(reference_main)))
         for subject in subjects:
             print("%s  menu %s  processor %s  main thread %s  exit %s" % (subject.binary, summary(subject.launch),
                   summary(subject.cpu), summary(subject.main), summary(subject.exit)))

@@ -75,9 +75,11 @@ void PlatformSetNextImageReader(PlatformImageReader reader);
 // Checks every PNG file under `folder` (as the program names it: "data") on worker threads, as
 // D3DX checks a managed picture's file at its load, so that the load of the very same bytes later
 // finds the verdict made; other bytes are checked at their load as before. For a start whose
-// main thread has other work first (window, intro). PlatformEndImageChecksAhead stops the
-// workers, waits for them and forgets the verdicts; it may be called any number of times.
-void PlatformStartImageChecksAhead(const std::wstring& folder);
+// main thread has other work first (window, intro). With `keptFile` the verdicts are kept there
+// for the next start, which reads and checks only the files whose length or time of change
+// differ (a picture is then inflated once, by its decode at first use). PlatformEndImageChecksAhead
+// stops the workers, waits for them and forgets the verdicts; it may be called any number of times.
+void PlatformStartImageChecksAhead(const std::wstring& folder, const std::wstring& keptFile = std::wstring());
 void PlatformEndImageChecksAhead();
 
 // Opens the video's libraries (many, with their dependencies: tens of milliseconds) on a thread

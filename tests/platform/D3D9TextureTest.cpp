@@ -297,12 +297,15 @@ TEST_F(D3D9TextureTest, AutomaticMipmapsMadeOnTheProcessorMatchTheDriversAtEvery
 
 // A texture made without content reads as zeros, as drivers give it, whatever the memory the
 // driver hands its storage held before: here that of textures filled and released just before.
+// Render targets take the driver's storage as it comes.
 TEST_F(D3D9TextureTest, ATextureNothingWasWrittenIntoSamplesAsZero)
 {
     m_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
     m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
     const std::vector<D3DCOLOR> filled(64 * 64, 0xFFABCDEF);
-    for (D3DPOOL pool : {D3DPOOL_MANAGED, D3DPOOL_DEFAULT}) {
+    const std::pair<D3DPOOL, DWORD> kinds[] = {
+        {D3DPOOL_MANAGED, 0}, {D3DPOOL_DEFAULT, 0}, {D3DPOOL_DEFAULT, D3DUSAGE_RENDERTARGET}};
+    for (const auto& [pool, usage] : kinds) {
         for (int i = 0; i < 4; ++i) {
             IDirect3DTexture9* used = createTexture(m_device, 64, 64, filled);
             ASSERT_NE(used, nullptr);
@@ -313,14 +316,15 @@ TEST_F(D3D9TextureTest, ATextureNothingWasWrittenIntoSamplesAsZero)
             used->Release();
         }
         IDirect3DTexture9* fresh = nullptr;
-        ASSERT_EQ(m_device->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, pool, &fresh, nullptr), D3D_OK);
+        ASSERT_EQ(m_device->CreateTexture(64, 64, 1, usage, D3DFMT_A8R8G8B8, pool, &fresh, nullptr), D3D_OK);
         m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.0f, 0);
         m_device->SetTexture(0, fresh);
         quad(0, 32, 0.0f, 1.0f);
         const Image image = readBackBuffer();
         for (UINT y = 0; y < 8; ++y)
             for (UINT x = 0; x < 32; ++x)
-                ASSERT_EQ(image.at(x, y) & 0x00FFFFFF, 0u) << "pool " << pool << " at " << x << ", " << y;
+                ASSERT_EQ(image.at(x, y) & 0x00FFFFFF, 0u)
+                    << "pool " << pool << ", usage " << usage << " at " << x << ", " << y;
         m_device->SetTexture(0, nullptr);
         fresh->Release();
     }

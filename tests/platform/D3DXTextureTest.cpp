@@ -10,6 +10,7 @@
 #include <platform_app.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <fstream>
 #include <filesystem>
@@ -548,6 +549,74 @@ TEST_F(D3DXTextureTest, PngChecksMadeAheadServeOnlyLoadsOfTheSameBytes)
     D3DXImage::waitForChecksAhead();
     EXPECT_EQ(verdict(sound), D3D_OK);
     EXPECT_EQ(D3DXImage::checksAheadRecalled(), before + 2);
+    PlatformEndImageChecksAhead();
+}
+
+// Verdicts kept in a file between starts: a later start reads and checks only the files that
+// changed, and loads still get the same verdicts; a damaged or missing file checks everything.
+TEST_F(D3DXTextureTest, PngVerdictsKeptBetweenStartsSpareTheUnchangedFiles)
+{
+    std::vector<uint8_t> rows(3 * 17, 0x80);
+    for (size_t row = 0; row < rows.size(); row += 17)
+        rows[row] = uint8_t(row / 17);
+    std::vector<uint8_t> unknownFilter = rows;
+    unknownFilter[17] = 7;
+    const std::vector<uint8_t> sound = pngOfRows(4, 3, rows), broken = pngOfRows(4, 3, unknownFilter);
+    TestSupport::TempDir dir;
+    std::filesystem::create_directories(dir.path() / "data" / "Sub dir");
+    auto write = [](const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    };
+    write(dir.path() / "data" / "a.png", sound);
+    write(dir.path() / "data" / "Sub dir" / "b c.png", broken);
+    write(dir.path() / "data" / "gone.png", sound);
+    const std::filesystem::path kept = dir.path() / "cache" / "image-checks";
+    auto start = [&] {
+        PlatformEndImageChecksAhead();
+        PlatformStartImageChecksAhead((dir.path() / "data").wstring(), kept.wstring());
+        D3DXImage::waitForChecksAhead();
+        return D3DXImage::checksAheadInflated();
+    };
+    auto verdict = [this](const std::vector<uint8_t>& bytes) {
+        IDirect3DTexture9* texture = nullptr;
+        const HRESULT hr = D3DXCreateTextureFromFileInMemoryEx(m_device, bytes.data(), UINT(bytes.size()), 0, 0, 1, 0,
+                                                               D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
+                                                               D3DX_DEFAULT, 0, nullptr, nullptr, &texture);
+        if (texture)
+            texture->Release();
+        return hr;
+    };
+
+    EXPECT_EQ(start(), 3u);
+    ASSERT_TRUE(std::filesystem::exists(kept));
+    EXPECT_EQ(start(), 0u);
+    const unsigned before = D3DXImage::checksAheadRecalled();
+    EXPECT_EQ(verdict(sound), D3D_OK);
+    EXPECT_EQ(verdict(broken), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(D3DXImage::checksAheadRecalled(), before + 2);
+
+    // A changed file is checked again, its new verdict served and kept; a removed one forgotten.
+    const std::filesystem::path changed = dir.path() / "data" / "Sub dir" / "b c.png";
+    const auto time = std::filesystem::last_write_time(changed);
+    write(changed, sound);
+    std::filesystem::last_write_time(changed, time + std::chrono::seconds(2)); // whatever the clock's steps
+    std::filesystem::remove(dir.path() / "data" / "gone.png");
+    EXPECT_EQ(start(), 1u);
+    EXPECT_EQ(verdict(broken), D3DXERR_INVALIDDATA); // no file holds these bytes now: checked at its load
+    EXPECT_EQ(D3DXImage::checksAheadRecalled(), before + 2);
+    EXPECT_EQ(start(), 0u);
+    std::ifstream in(kept);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("gone.png"), std::string::npos);
+    EXPECT_NE(text.find(" Sub dir/b c.png\n"), std::string::npos);
+
+    // Damaged kept verdicts are not trusted.
+    std::ofstream(kept, std::ios::trunc) << "image checks 1\n12 x y z 0 a.png\n999999 1 2 3 9 Sub dir/b c.png\n";
+    EXPECT_EQ(start(), 2u);
+    std::ofstream(kept, std::ios::trunc) << "something else\n";
+    EXPECT_EQ(start(), 2u);
+    EXPECT_EQ(verdict(sound), D3D_OK);
     PlatformEndImageChecksAhead();
 }
 

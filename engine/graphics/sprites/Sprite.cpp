@@ -5,6 +5,7 @@
 #include "graphics/effects/Effect.h"
 #include "graphics/sprites/FloatRect.h"
 #include "graphics/textures/Texture2D.h"
+#include "devices/d3d/PerfEvents.h"
 
 #include <algorithm>
 #include <cmath>
@@ -281,9 +282,9 @@ void Sprite::sortQuads3D(const D3DXMATRIX& viewInverse)
 
 bool Sprite::End()
 {
-    D3DPERF_BeginEvent(0xFF000000, L"Sprite::End()");
+    perfEventBegin(0xFF000000, L"Sprite::End()");
     if (m_depth == 0) {
-        D3DPERF_EndEvent();
+        perfEventEnd();
         return false;
     }
     m_depth = 0;
@@ -296,7 +297,7 @@ bool Sprite::End()
     IDirect3DDevice9* device = D3DInterface::getInstance()->getDevice();
     ID3DXEffect* fx = m_effect ? m_effect->getEffect() : nullptr;
     if (!m_vertexBuffer || !m_indexBuffer || !device || !fx || (m_quads2D.empty() && m_quads3D.empty())) {
-        D3DPERF_EndEvent();
+        perfEventEnd();
         return false;
     }
     // Looked up per End: a reload of the effect gives new handles.
@@ -348,7 +349,7 @@ bool Sprite::End()
         flushList(m_quads2D, (m_flags & D3DXSPRITE_ALPHABLEND) ? "Render2DAlpha" : "Render2D");
         bindDepthAgain(device);
     }
-    D3DPERF_EndEvent();
+    perfEventEnd();
     return false;
 }
 

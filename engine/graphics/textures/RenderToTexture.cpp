@@ -3,6 +3,7 @@
 #include "devices/d3d/D3DInitParams.h"
 #include "devices/d3d/D3DInterface.h"
 #include "foundation/helpers/Release.h"
+#include "devices/d3d/PerfEvents.h"
 
 #include <d3dx9tex.h>
 
@@ -129,7 +130,7 @@ void RenderToTexture::render()
 {
     if (!m_created)
         return;
-    D3DPERF_BeginEvent(0xFF000000, L"RenderToTexture");
+    perfEventBegin(0xFF000000, L"RenderToTexture");
     if (SUCCEEDED(m_renderToSurface->BeginScene(m_surface, &m_viewport))) {
         // Held for EndScene: a slot may lose the device under us.
         ID3DXRenderToSurface* target = m_renderToSurface;
@@ -138,7 +139,7 @@ void RenderToTexture::render()
         target->EndScene(D3DX_FILTER_NONE);
         target->Release();
     }
-    D3DPERF_EndEvent();
+    perfEventEnd();
 }
 
 void RenderToTexture::onTextureLost(BaseTexture*)

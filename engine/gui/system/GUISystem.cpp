@@ -13,6 +13,7 @@
 #include "gui/windows/GUIScopes.h"
 #include "gui/windows/GUIWindow.h"
 #include "gui/windows/GUIXmlRead.h"
+#include "devices/d3d/PerfEvents.h"
 
 #include <cstdlib>
 
@@ -312,7 +313,7 @@ void GUISystem::remark()
 void GUISystem::draw()
 {
     GUITimed timed(m_measureDraw);
-    D3DPERF_BeginEvent(0xFF00FF00, L"GUISystem::draw()");
+    perfEventBegin(0xFF00FF00, L"GUISystem::draw()");
     D3DXSprite* sprite = getSprite();
     const FloatRect screen = getScreenRect();
     for (std::size_t i = 0; i < m_windows.size(); ++i) {
@@ -324,7 +325,7 @@ void GUISystem::draw()
         if (begun)
             sprite->End();
     }
-    D3DPERF_EndEvent();
+    perfEventEnd();
 }
 
 // ---------------------------------------------------------------- mouse

@@ -14,6 +14,7 @@
 #include "graphics/textures/Texture2D.h"
 #include "gui/system/GUISystem.h"
 #include "gui/windows/GUIScopes.h"
+#include "devices/d3d/PerfEvents.h"
 
 #include <algorithm>
 #include <cmath>
@@ -77,8 +78,8 @@ const Sections& sections()
 
 class PerfEvent {
 public:
-    explicit PerfEvent(const wchar_t* name) { D3DPERF_BeginEvent(kEventColour, name); }
-    ~PerfEvent() { D3DPERF_EndEvent(); }
+    explicit PerfEvent(const wchar_t* name) { perfEventBegin(kEventColour, name); }
+    ~PerfEvent() { perfEventEnd(); }
     PerfEvent(const PerfEvent&) = delete;
     PerfEvent& operator=(const PerfEvent&) = delete;
 };

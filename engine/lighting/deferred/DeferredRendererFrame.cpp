@@ -166,7 +166,7 @@ void DeferredRenderer::renderLight(DeferredLight* light)
     // A name formatted per light costs more than the rest of a batched light's work on this
     // thread: only while a tool shows the events.
     wchar_t name[160] = L"renderLight";
-    if (D3DPERF_GetStatus())
+    if (perfEventsShown())
         std::swprintf(name, 160, L"renderLight %ls", light->getName().c_str());
     ScopedPerfEvent event(name);
     switch (light->getType()) {

@@ -339,8 +339,20 @@ void PostEffect::initHandles()
         m_matrixHandles[n] = effect->getHandle(L"g_Matrix_Param" + suffix);
     }
     ID3DXEffect* fx = effect->getEffect();
+    m_fixed = FixedHandles{};
+    m_fixed.technique = fx->GetTechniqueByName("RenderPost");
+    m_fixed.deferredTechnique = fx->GetTechniqueByName("RenderPost_Deferred");
+    m_fixed.source = fx->GetParameterByName(nullptr, "g_Textur_SRC");
+    m_fixed.original = fx->GetParameterByName(nullptr, "g_Textur_ORG");
+    m_fixed.extra = fx->GetParameterByName(nullptr, "g_Textur_EXTRA");
+    m_fixed.time = fx->GetParameterByName(nullptr, "g_time");
+    m_fixed.depthRange = fx->GetParameterByName(nullptr, "g_ZminMaxQuo");
+    const char* const gbuffer[4] = {"g_Textur_Deferred_Color", "g_Textur_Deferred_Normal", "g_Textur_Deferred_Depth",
+                                    "g_Textur_Deferred_Misc"};
+    for (int i = 0; i < 4; ++i)
+        m_fixed.gbuffer[i] = fx->GetParameterByName(nullptr, gbuffer[i]);
     m_passScales.clear();
-    D3DXHANDLE technique = fx->GetTechniqueByName("RenderPost");
+    D3DXHANDLE technique = m_fixed.technique;
     D3DXTECHNIQUE_DESC description{};
     if (technique && SUCCEEDED(fx->GetTechniqueDesc(technique, &description))) {
         for (UINT p = 0; p < description.Passes; ++p) {
@@ -731,22 +743,20 @@ void PostEffect::render(Camera& camera)
 
     IDirect3DTexture9* gbuffer[4] = {};
     if (m_deferredTechnique) {
-        fx->SetTechnique("RenderPost_Deferred");
+        fx->SetTechnique(m_fixed.deferredTechnique);
         if (m_deferredRenderer && m_deferredRenderer->getBufferTextures(gbuffer)) {
-            fx->SetTexture("g_Textur_Deferred_Color", gbuffer[0]);
-            fx->SetTexture("g_Textur_Deferred_Normal", gbuffer[1]);
-            fx->SetTexture("g_Textur_Deferred_Depth", gbuffer[2]);
-            fx->SetTexture("g_Textur_Deferred_Misc", gbuffer[3]);
+            for (int i = 0; i < 4; ++i)
+                fx->SetTexture(m_fixed.gbuffer[i], gbuffer[i]);
         }
     } else {
-        fx->SetTechnique("RenderPost");
+        fx->SetTechnique(m_fixed.technique);
     }
-    fx->SetTexture("g_Textur_SRC", m_renderer->getSourceTexture());
-    fx->SetTexture("g_Textur_ORG", m_renderer->getOriginalTexture());
+    fx->SetTexture(m_fixed.source, m_renderer->getSourceTexture());
+    fx->SetTexture(m_fixed.original, m_renderer->getOriginalTexture());
     preRender(camera);
     if (m_extraPasses.empty()) {
         if (ExtraPassTarget* extra = m_renderer->getCurrentExtra())
-            fx->SetTexture("g_Textur_EXTRA", extra->texture());
+            fx->SetTexture(m_fixed.extra, extra->texture());
     }
     for (const ExtraPass& pass : m_extraPasses) {
         if (ExtraPassTarget* target = m_renderer->findExtraTarget(pass.name)) {
@@ -754,7 +764,7 @@ void PostEffect::render(Camera& camera)
             fx->SetTexture(pass.handleName.c_str(), target->texture());
         }
     }
-    fx->SetFloat("g_time", m_time);
+    fx->SetFloat(m_fixed.time, m_time);
     for (auto it = m_staticTextures.rbegin(); it != m_staticTextures.rend(); ++it)
         fx->SetTexture((*it)->getHandle().c_str(), (*it)->getDirect3DTexture());
     for (int i = 0; i < kParamCount; ++i) {
@@ -769,7 +779,7 @@ void PostEffect::render(Camera& camera)
     camera.getNearFar(zNear, zFar);
     const float range[3] = {static_cast<float>(zNear), static_cast<float>(zFar),
                             zNear != 0.0 ? static_cast<float>(zFar / zNear) : 0.0f};
-    fx->SetValue("g_ZminMaxQuo", range, sizeof range);
+    fx->SetValue(m_fixed.depthRange, range, sizeof range);
 
     IDirect3DSurface9* destination = m_renderer->beginEffectDraw(m_makeOriginal);
     device->SetRenderTarget(0, destination);
@@ -805,15 +815,14 @@ void PostEffect::render(Camera& camera)
     device->EndScene();
     // The effect holds what is bound to it: the renderer's default-pool targets must not outlive
     // their release (a device reset fails while anything holds one).
-    fx->SetTexture("g_Textur_SRC", nullptr);
-    fx->SetTexture("g_Textur_ORG", nullptr);
-    fx->SetTexture("g_Textur_EXTRA", nullptr);
+    fx->SetTexture(m_fixed.source, nullptr);
+    fx->SetTexture(m_fixed.original, nullptr);
+    fx->SetTexture(m_fixed.extra, nullptr);
     for (const ExtraPass& pass : m_extraPasses)
         fx->SetTexture(pass.handleName.c_str(), nullptr);
     if (m_deferredTechnique) {
-        for (const char* name : {"g_Textur_Deferred_Color", "g_Textur_Deferred_Normal", "g_Textur_Deferred_Depth",
-                                 "g_Textur_Deferred_Misc"})
-            fx->SetTexture(name, nullptr);
+        for (D3DXHANDLE handle : m_fixed.gbuffer)
+            fx->SetTexture(handle, nullptr);
     }
     m_renderer->endEffectDraw(m_makeOriginal);
     if (callerTarget) {

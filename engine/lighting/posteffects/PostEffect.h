@@ -195,6 +195,19 @@ protected:
     D3DXHANDLE m_vec4Handles[kParamCount] = {};
     D3DXHANDLE m_floatHandles[kParamCount] = {};
     D3DXHANDLE m_matrixHandles[kParamCount] = {};
+    // The techniques and the renderer's inputs every post effect has, found at each load of the
+    // effect rather than by name in every frame.
+    struct FixedHandles {
+        D3DXHANDLE technique = nullptr;
+        D3DXHANDLE deferredTechnique = nullptr;
+        D3DXHANDLE source = nullptr;
+        D3DXHANDLE original = nullptr;
+        D3DXHANDLE extra = nullptr;
+        D3DXHANDLE time = nullptr;
+        D3DXHANDLE depthRange = nullptr;
+        D3DXHANDLE gbuffer[4] = {};
+    };
+    FixedHandles m_fixed;
     bool m_makeOriginal = true;
     bool m_created = false;
     bool m_effectLoaded = false;

@@ -211,7 +211,7 @@ void ForwardRenderer::render(Camera* camera, IDirect3DSurface9* target)
     IDirect3DDevice9* device = m_d3d->getDevice();
     {
         ScopedMeasure begin(L"ForwardRenderer.Begin");
-        D3DPERF_BeginEvent(kPerfEventColour, L"render Forward");
+        perfEventBegin(kPerfEventColour, L"render Forward");
         if (IDirect3DSurface9* surface = target     ? target
                                          : m_target ? m_target->getSurface()
                                                     : nullptr;
@@ -237,7 +237,7 @@ void ForwardRenderer::render(Camera* camera, IDirect3DSurface9* target)
     postRender.emit(*this);
     if (device)
         device->EndScene();
-    D3DPERF_EndEvent();
+    perfEventEnd();
 }
 
 } // namespace Ulvo

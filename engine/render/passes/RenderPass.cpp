@@ -300,7 +300,7 @@ void RenderPass::drawObjects(Camera* camera)
                 s_currentEffect->getEffect()->EndPass();
                 s_currentEffect->getEffect()->End();
             }
-            D3DPERF_SetMarker(kMarkerColour, L"Effect Changed");
+            perfMarker(kMarkerColour, L"Effect Changed");
             Effect* previous = s_currentEffect;
             effectChanged.emit(*this, effect, previous);
             s_currentEffect = effect;
@@ -314,7 +314,7 @@ void RenderPass::drawObjects(Camera* camera)
         }
         const bool transparent = object->isTransparent();
         if (blending && (transparent != lastTransparent || effectChanges)) {
-            D3DPERF_SetMarker(kMarkerColour, L"Transparent Changed");
+            perfMarker(kMarkerColour, L"Transparent Changed");
             if (transparent) {
                 device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
                 device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);

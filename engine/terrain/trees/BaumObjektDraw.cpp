@@ -4,6 +4,7 @@
 #include "foundation/logging/Logger.h"
 #include "graphics/effects/Effect.h"
 #include "graphics/textures/Texture2D.h"
+#include "devices/d3d/PerfEvents.h"
 #include "render/cameras/Camera.h"
 #include "scene/ObjektManager.h"
 #include "scene/objects/ObjektDrawing.h"
@@ -289,7 +290,7 @@ void BaumObjekt::render(Camera* camera)
     IDirect3DDevice9* device = m_d3d ? m_d3d->getDevice() : nullptr;
     if (!effect || !device)
         return;
-    D3DPERF_BeginEvent(kEventColour, L"BaumObjekt::render");
+    perfEventBegin(kEventColour, L"BaumObjekt::render");
     collectVisibleInstances(camera);
 
     D3DXMATRIX identity;
@@ -329,7 +330,7 @@ void BaumObjekt::render(Camera* camera)
             ++m_drawCalls;
         }
     }
-    D3DPERF_EndEvent();
+    perfEventEnd();
 }
 
 } // namespace Ulvo

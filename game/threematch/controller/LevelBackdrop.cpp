@@ -55,12 +55,13 @@ bool inside(const Ulvo::GUIWindow& window, const Ulvo::GUIWindow* level)
 
 // The GUI's drawing order, as GUIWindow::onDraw walks it: the frames inside the level that no
 // earlier drawing overlaps, in that order.
+// Its lists are the caller's, kept from frame to frame for their storage.
 struct Walk {
     const Ulvo::GUIWindow* level = nullptr;
     const Ulvo::GUIWindow* painter = nullptr;
     Ulvo::FloatRect screen{};
-    std::vector<Ulvo::FloatRect> drawn;
-    std::vector<Ulvo::GUIWindow*> frames;
+    std::vector<Ulvo::FloatRect>& drawn;
+    std::vector<Ulvo::GUIWindow*>& frames;
 
     void visit(Ulvo::GUIWindow* window)
     {
@@ -158,25 +159,23 @@ LevelBackdrop::~LevelBackdrop()
     releasePicture();
 }
 
-void LevelBackdrop::collect(Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::GUIWindow* painter, const RECT& screen,
-                            std::vector<Ulvo::GUIWindow*>& frames, std::vector<Layer>& layers) const
+void LevelBackdrop::collect(Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::GUIWindow* painter, const RECT& screen)
 {
-    Walk walk;
-    walk.level = level;
-    walk.painter = painter;
-    walk.screen = Ulvo::FloatRect{static_cast<float>(screen.left), static_cast<float>(screen.top),
-                                  static_cast<float>(screen.right), static_cast<float>(screen.bottom)};
+    m_frameScratch.clear();
+    m_layerScratch.clear();
+    m_drawnScratch.clear();
+    Walk walk{level, painter,
+              Ulvo::FloatRect{static_cast<float>(screen.left), static_cast<float>(screen.top),
+                              static_cast<float>(screen.right), static_cast<float>(screen.bottom)},
+              m_drawnScratch, m_frameScratch};
     for (Ulvo::GUIWindow* root : gui.windows())
         walk.visit(root);
-    frames = walk.frames;
-    for (Ulvo::GUIWindow* frame : frames) {
+    for (Ulvo::GUIWindow* frame : m_frameScratch) {
         // The frame's own state (its alpha reaches the parts) and each part's.
-        std::vector<const Ulvo::GUIWindow*> windows{frame};
+        m_layerScratch.push_back(WindowLayer::of(*frame));
         for (int i = 0; i < Ulvo::GUIFrame::PART_COUNT; ++i)
-            windows.push_back(static_cast<Ulvo::GUIFrame*>(frame)->getPart(static_cast<Ulvo::GUIFrame::Part>(i)));
-        for (const Ulvo::GUIWindow* window : windows) {
-            layers.push_back(WindowLayer::of(*window));
-        }
+            m_layerScratch.push_back(
+                WindowLayer::of(*static_cast<Ulvo::GUIFrame*>(frame)->getPart(static_cast<Ulvo::GUIFrame::Part>(i))));
     }
 }
 
@@ -195,14 +194,12 @@ LevelBackdrop::Step LevelBackdrop::begin(IDirect3DDevice9* device, Ulvo::GUISyst
         release();
         return Step::Draw;
     }
-    std::vector<Ulvo::GUIWindow*> frames;
-    std::vector<Layer> layers;
-    collect(gui, level, painter, screen, frames, layers);
+    collect(gui, level, painter, screen);
     IDirect3DSurface9* target = nullptr;
     D3DSURFACE_DESC desc{};
-    if (frames.empty() || FAILED(device->GetRenderTarget(0, &target)) || !target || FAILED(target->GetDesc(&desc)) ||
-        screen.left != 0 || screen.top != 0 || desc.Width != static_cast<UINT>(screen.right) ||
-        desc.Height != static_cast<UINT>(screen.bottom)) {
+    if (m_frameScratch.empty() || FAILED(device->GetRenderTarget(0, &target)) || !target ||
+        FAILED(target->GetDesc(&desc)) || screen.left != 0 || screen.top != 0 ||
+        desc.Width != static_cast<UINT>(screen.right) || desc.Height != static_cast<UINT>(screen.bottom)) {
         Ulvo::releaseAndNull(target);
         release();
         return Step::Draw;
@@ -214,12 +211,12 @@ LevelBackdrop::Step LevelBackdrop::begin(IDirect3DDevice9* device, Ulvo::GUISyst
             releasePicture();
     }
     const bool same =
-        layers == m_layers && background == m_background && std::memcmp(&screen, &m_screen, sizeof screen) == 0;
+        m_layerScratch == m_layers && background == m_background && std::memcmp(&screen, &m_screen, sizeof screen) == 0;
     if (!same) {
         // Drawn as always this frame; kept once they stood still for a frame (a fading level
         // would otherwise take a picture every frame).
-        hold(frames);
-        m_layers = std::move(layers);
+        hold(m_frameScratch);
+        m_layers.swap(m_layerScratch);
         m_background = background;
         m_screen = screen;
         m_valid = false;

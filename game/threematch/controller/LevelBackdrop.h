@@ -12,6 +12,7 @@
 #include <d3d9.h>
 
 #include "devices/d3d/DeviceResource.h"
+#include "graphics/sprites/FloatRect.h"
 #include "foundation/sigslot.h"
 #include "threematch/controller/WindowLayer.h"
 
@@ -73,8 +74,8 @@ public:
 private:
     using Layer = WindowLayer;
 
-    void collect(Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::GUIWindow* painter, const RECT& screen,
-                 std::vector<Ulvo::GUIWindow*>& frames, std::vector<Layer>& layers) const;
+    // The frames the picture would hold this frame and their layers, into the scratch lists.
+    void collect(Ulvo::GUISystem& gui, Ulvo::GUIWindow* level, Ulvo::GUIWindow* painter, const RECT& screen);
     void hold(const std::vector<Ulvo::GUIWindow*>& windows);
     void skipDrawing(Ulvo::GUIWindow& window, bool& draw);
     // The rectangles the GUI draws over the picture this frame.
@@ -103,6 +104,10 @@ private:
     bool m_copiedInPart = false;
     std::vector<RECT> m_copiedRects;
     std::vector<RECT> m_copyScratch;
+    // Filled by collect every frame, kept for their storage.
+    std::vector<Ulvo::GUIWindow*> m_frameScratch;
+    std::vector<Layer> m_layerScratch;
+    std::vector<Ulvo::FloatRect> m_drawnScratch;
     int m_captures = 0;
 };
 

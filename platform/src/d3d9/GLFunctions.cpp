@@ -171,6 +171,7 @@ bool loadGLFunctions(GLFeatures& features)
     features.mirrorClampToEdge = hasExtension("GL_ARB_texture_mirror_clamp_to_edge") ||
                                  hasExtension("GL_EXT_texture_mirror_clamp") ||
                                  hasExtension("GL_ATI_texture_mirror_once");
+    features.clearTexture = GLFn::glClearTexImage && hasExtension("GL_ARB_clear_texture");
     return true;
 }
 

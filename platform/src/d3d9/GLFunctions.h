@@ -138,7 +138,8 @@
     X(PFNGLDELETEQUERIESPROC, glDeleteQueries)                                                                         \
     X(PFNGLBEGINQUERYPROC, glBeginQuery)                                                                               \
     X(PFNGLENDQUERYPROC, glEndQuery)                                                                                   \
-    X(PFNGLGETQUERYOBJECTUI64VPROC, glGetQueryObjectui64v)
+    X(PFNGLGETQUERYOBJECTUI64VPROC, glGetQueryObjectui64v)                                                             \
+    X(PFNGLCLEARTEXIMAGEPROC, glClearTexImage)
 
 namespace GLFn {
 #define ULVO_GL_DECLARE(type, name) extern type name;
@@ -156,6 +157,7 @@ struct GLFeatures {
     bool s3tc = false;              // GL_EXT_texture_compression_s3tc
     bool anisotropic = false;       // GL_EXT/ARB_texture_filter_anisotropic
     bool mirrorClampToEdge = false; // GL_ARB/EXT_texture_mirror_clamp(_to_edge)
+    bool clearTexture = false;      // GL_ARB_clear_texture: storage zeroed without data passed in
     float maxAnisotropy = 1.0f;
     float maxPointSize = 1.0f; // the largest side gl_PointSize is drawn at
 };

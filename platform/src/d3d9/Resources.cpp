@@ -141,11 +141,15 @@ bool BaseTextureObject::createGL(GLenum bindTarget, UINT width, UINT height, UIN
     glTexParameteri(bindTarget, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(m_glLevels - 1));
     glTexParameteriv(bindTarget, GL_TEXTURE_SWIZZLE_RGBA, m_info->swizzle);
     const FormatInfo& f = *m_info;
-    // One block of zeros as large as the first level serves every level and face.
+    // A texture nothing is written into must read as 0 in every run, and the driver hands out
+    // storage as it finds it (a render target too). Where GL clears a texture itself, the levels
+    // are made without data and cleared in place; otherwise one block of zeros as large as the
+    // first level is handed in for every level and face.
+    const bool clearInPlace = !contentFollows && !isCompressed(f) && m_device->features().clearTexture;
     std::vector<uint8_t> zeros;
-    if (isCompressed(f) || !contentFollows)
+    if (isCompressed(f) || !(contentFollows || clearInPlace))
         zeros.assign(static_cast<size_t>(levelBytes(f, width, height)) * (bindTarget == GL_TEXTURE_3D ? depth : 1), 0);
-    const void* clear = contentFollows ? nullptr : zeros.data();
+    const void* clear = contentFollows || clearInPlace ? nullptr : zeros.data();
     int faces = bindTarget == GL_TEXTURE_CUBE_MAP ? 6 : 1;
     for (UINT level = 0; level < m_glLevels; ++level) {
         GLsizei w = static_cast<GLsizei>(mipSize(width, level));
@@ -170,6 +174,9 @@ bool BaseTextureObject::createGL(GLenum bindTarget, UINT width, UINT height, UIN
                              f.glFormat, f.glType, clear);
             }
         }
+        // Every face (and slice) of the level at once; no data given means zeros.
+        if (clearInPlace)
+            glClearTexImage(m_texture, static_cast<GLint>(level), f.glFormat, f.glType, nullptr);
     }
     GLenum error = glGetError();
     if (error != GL_NO_ERROR) {

@@ -45,9 +45,11 @@ StreamCheck checkPngStream(const BYTE* data, size_t size);
 // The same, taken from a check made ahead of the load on the very same bytes when there was one
 // (PlatformStartImageChecksAhead, ImageChecksAhead.cpp).
 StreamCheck checkPngStreamOrRecall(const BYTE* data, size_t size);
-// For tests: waits until the checks ahead are made, and how many loads took one of their results.
+// For tests: waits until the checks ahead are made, how many loads took one of their results, and
+// how many files the last start read and checked (the others' verdicts were kept from before).
 void waitForChecksAhead();
 unsigned checksAheadRecalled();
+unsigned checksAheadInflated();
 
 // The DDS reader used by the two functions above. Broken headers are refused with a log line.
 HRESULT readDdsInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO& info);

@@ -8,6 +8,7 @@
 #include "graphics/meshes/MeshManager.h"
 #include "graphics/textures/Texture2D.h"
 #include "graphics/textures/TextureManager.h"
+#include "devices/d3d/PerfEvents.h"
 #include "render/XMLWrites.h"
 #include "render/cameras/Camera.h"
 #include "render/scenegraph/SceneGraph.h"
@@ -350,13 +351,13 @@ void MeshObjekt::drawRange(ID3DXEffect* effect, const D3DXATTRIBUTERANGE& range,
         return;
     }
     for (RenderObjekt* instance : m_visibleInstances) {
-        D3DPERF_BeginEvent(kInstanceEventColour, instance->getName().c_str());
+        perfEventBegin(kInstanceEventColour, instance->getName().c_str());
         auto* placed = static_cast<BaseObjekt*>(instance);
         ObjektDrawing::setWorldMatrices(effect, placed->getWorldMatrix(), camera);
         effect->CommitChanges();
         device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, range.VertexStart, range.VertexCount, range.FaceStart * 3,
                                      range.FaceCount);
-        D3DPERF_EndEvent();
+        perfEventEnd();
     }
 }
 
