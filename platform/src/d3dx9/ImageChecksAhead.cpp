@@ -157,6 +157,8 @@ private:
         if (path.has_parent_path())
             std::filesystem::create_directories(path.parent_path(), error);
         const std::string part = keptFile + ".part";
+        // A link left at the temporary name is removed, never written through.
+        std::filesystem::remove(part, error);
         {
             std::ofstream out(part, std::ios::trunc);
             out << kKeptHeader << '\n';
