@@ -424,6 +424,32 @@ void editorPicksInTheLevel(const RunFolder& folder)
     console(L"OBJ_SetEditMouseMode 0");
 }
 
+// The clipmap's hills around the board from high above and from far out: the level's camera sees
+// them beside the board, where a far plane shorter than the eye's height once showed nothing.
+void clipmapFromAboveAndFar(const RunFolder& folder)
+{
+    GameHost host(folder, 1);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(reachALevel(host, false));
+    ASSERT_EQ(console(L"OBJ_LoadFile data\\Szenen\\clipmap.xml"), L"2 Objekte geladen");
+    console(L"SUN_SetTime 12 0 0");
+    host.moveTo(1000, 700);
+    const Ulvo::FloatRect& window = GameHost::findWindow(L"THREEMATCHGAME_WINDOW")->getScreenRect();
+    auto greenAt = [&](const Image& image, float x, float y, const char* what) {
+        const D3DCOLOR ground = image.at(static_cast<unsigned>(x / 4), static_cast<unsigned>(y / 4));
+        EXPECT_GT((ground >> 8) & 0xFF, (ground >> 16) & 0xFF) << what << " " << TestSupport::hex(ground);
+        EXPECT_GT((ground >> 8) & 0xFF, ground & 0xFF) << what << " " << TestSupport::hex(ground);
+    };
+    console(L"CAM_setEyePosition SPIEL 5 150 5");
+    host.seconds(1.0);
+    const Image above = host.screen();
+    greenAt(above, window.left + 24, (window.top + window.bottom) / 2, "from above, beside the board");
+    EXPECT_TRUE(PlayThrough::matchesGolden(above, "level_clipmap_above"));
+    console(L"CAM_setEyePosition SPIEL 2000 60 -1500");
+    host.seconds(1.0);
+    greenAt(host.screen(), window.left + 24, window.bottom - 24, "from far, low beside the board");
+}
+
 } // namespace
 
 TEST(ControllerGolden, ScreensOfAFirstStartAndALevelWithoutHires)
@@ -448,4 +474,10 @@ TEST(ControllerGolden, TheEditorPicksAndFramesTheDemoObjectsInTheLevelsPanel)
 {
     RunFolder folder;
     EXPECT_TRUE(PlayThrough::runPhase("play", [&] { editorPicksInTheLevel(folder); }));
+}
+
+TEST(ControllerGolden, TheClipmapAroundALevelFromAboveAndFromFar)
+{
+    RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("play", [&] { clipmapFromAboveAndFar(folder); }));
 }
