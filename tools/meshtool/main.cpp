@@ -407,6 +407,22 @@ MeshBuilder house()
     return mesh;
 }
 
+MeshBuilder ground(const std::string& name, const Material& material)
+{
+    MeshBuilder mesh(name);
+    mesh.material(material);
+    const int cells = 20;
+    std::vector<int> index;
+    for (int i = 0; i <= cells; ++i)
+        for (int j = 0; j <= cells; ++j)
+            index.push_back(mesh.vertex({j - cells / 2.0, 0.0, cells / 2.0 - i}, {0, 1, 0}, j, i));
+    for (int i = 0; i < cells; ++i)
+        for (int j = 0; j < cells; ++j)
+            mesh.quad(index[i * (cells + 1) + j], index[i * (cells + 1) + j + 1], index[(i + 1) * (cells + 1) + j + 1],
+                      index[(i + 1) * (cells + 1) + j]);
+    return mesh;
+}
+
 MeshBuilder stump()
 {
     MeshBuilder mesh("Baumstumpf");
@@ -634,6 +650,24 @@ Picture ringsPicture()
     return p;
 }
 
+// The meadow's grass, one repeat per ground cell: patches of lighter and darker green (whole
+// periods across the picture, so the cells join without a seam) over fine blades.
+Picture grassPicture()
+{
+    Picture p(128, 128);
+    const double turn = 2.0 * kPi / 128.0;
+    for (int y = 0; y < 128; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            const double patch = 0.5 + 0.25 * std::sin(2 * x * turn + 1.5 * std::sin(y * turn)) +
+                                 0.25 * std::sin(3 * y * turn + 1.2 * std::cos(2 * x * turn));
+            const double blade = 0.12 * (grain(x, y, 5) - 0.5) + 0.06 * (grain(x, y / 3, 6) - 0.5);
+            const double light = 0.82 + 0.3 * patch + blade;
+            p.set(x, y, (0.36 + 0.06 * patch) * light, 0.60 * light, (0.22 - 0.04 * patch) * light);
+        }
+    }
+    return p;
+}
+
 int g_failures = 0;
 
 void write(const fs::path& path, const std::string& bytes)
@@ -685,21 +719,10 @@ int main(int argc, char** argv)
         box(mesh, {-0.5, -0.5, -0.5}, {0.5, 0.5, 0.5});
         save("kiste.x", mesh);
     }
-    {
-        // The ground: 20 x 20 cells of one unit round the origin, the texture once per cell.
-        MeshBuilder mesh("Boden");
-        mesh.material(colour("Gras", 0.42, 0.62, 0.28, 4.0, 0.05));
-        const int cells = 20;
-        std::vector<int> index;
-        for (int i = 0; i <= cells; ++i)
-            for (int j = 0; j <= cells; ++j)
-                index.push_back(mesh.vertex({j - cells / 2.0, 0.0, cells / 2.0 - i}, {0, 1, 0}, j, i));
-        for (int i = 0; i < cells; ++i)
-            for (int j = 0; j < cells; ++j)
-                mesh.quad(index[i * (cells + 1) + j], index[i * (cells + 1) + j + 1],
-                          index[(i + 1) * (cells + 1) + j + 1], index[(i + 1) * (cells + 1) + j]);
-        save("boden.x", mesh);
-    }
+    // The ground: 20 x 20 cells of one unit round the origin, the texture once per cell. The plain
+    // one lies under tests' objects and ponds; the demo's meadow has its grass.
+    save("boden.x", ground("Boden", colour("Gras", 0.42, 0.62, 0.28, 4.0, 0.05)));
+    save("wiese.x", ground("Wiese", {"Gras", 1.0, 1.0, 1.0, 1.0, 4.0, 0.05, "wiese_gras.tga"}));
     {
         // Seen from inside: a half sphere of radius 50 whose faces look inwards.
         MeshBuilder mesh("Himmel");
@@ -757,5 +780,6 @@ int main(int argc, char** argv)
     writeTga(folder / "haus_dach.tga", roofPicture());
     writeTga(folder / "stumpf_rinde.tga", barkPicture());
     writeTga(folder / "stumpf_holz.tga", ringsPicture());
+    writeTga(folder / "wiese_gras.tga", grassPicture());
     return g_failures == 0 ? 0 : 1;
 }

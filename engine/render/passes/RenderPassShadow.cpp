@@ -38,17 +38,18 @@ PassCulling casterCulling(const ShadowReach& reach)
 
 } // namespace
 
-void computeSplitDistances(int splits, float lambda, float zNear, float zFar, std::vector<float>& out)
+void computeSplitDistances(int splits, float lambda, float zNear, float zFar, std::vector<float>& out, float reach)
 {
     out.clear();
     if (splits < 1)
         return;
     lambda = std::clamp(lambda, 0.0f, 1.0f);
+    const float shared = std::max(zNear, std::min(zFar, reach));
     out.resize(static_cast<std::size_t>(splits) + 1);
     for (int i = 0; i < splits; ++i) {
         const float t = static_cast<float>(i) / static_cast<float>(splits);
-        const float logarithmic = zNear > 0.0f ? zNear * std::pow(zFar / zNear, t) : zNear;
-        out[static_cast<std::size_t>(i)] = lambda * logarithmic + (1.0f - lambda) * (zNear + (zFar - zNear) * t);
+        const float logarithmic = zNear > 0.0f ? zNear * std::pow(shared / zNear, t) : zNear;
+        out[static_cast<std::size_t>(i)] = lambda * logarithmic + (1.0f - lambda) * (zNear + (shared - zNear) * t);
     }
     out.front() = zNear;
     out.back() = zFar;

@@ -24,9 +24,16 @@
 
 namespace Ulvo {
 
+// How far the shadow splits share out the view: a camera that sees farther (a wide landscape)
+// keeps its splits as sharp as within this distance, and only the last split reaches on to the far
+// plane.
+constexpr float kShadowReach = 100.0f;
+
 // The split distances for n splits between zNear and zFar: a mix, by lambda (clamped to 0..1), of
-// logarithmic and even spacing; n + 1 values from zNear to zFar. Empty for n < 1.
-void computeSplitDistances(int splits, float lambda, float zNear, float zFar, std::vector<float>& out);
+// logarithmic and even spacing over zNear to the nearer of zFar and reach; n + 1 values from zNear
+// to zFar. Empty for n < 1.
+void computeSplitDistances(int splits, float lambda, float zNear, float zFar, std::vector<float>& out,
+                           float reach = kShadowReach);
 
 // The PSSM settings both kinds read from their first PSSM child.
 struct PSSMSettings {

@@ -107,6 +107,9 @@ ThreeMatchGame::ThreeMatchGame(const bool& showSplashScreen, const bool& confirm
     m_engine->setFrameFrequency(kFrequency);
     if (m_renderManager)
         m_renderManager->setRenderTargetSize(1024, 768);
+    // A landscape loaded around the board reaches far beyond the board's own scene: the level's
+    // camera sees it to the horizon (the shadows keep their own, shorter reach).
+    m_camera.setNearFar(0.1, kSceneReach);
     Ulvo::CameraManager* cameras = Ulvo::CameraManager::getInstance();
     cameras->addCamera(&m_camera);
     // The object editor picks through the active camera: the level's, unless the console names

@@ -252,6 +252,8 @@ private:
     std::unique_ptr<SpielfeldProfileWorld> m_profileWorld;
     // The camera of the in-game 3D frame; listed with the camera manager while the controller
     // lives, so the CAM_ commands reach it by this name.
+    // The far plane of the level's camera.
+    static constexpr double kSceneReach = 1000.0;
     Ulvo::LookAtCamera m_camera{L"SPIEL"};
 
     // Display modes: the current one and the one chosen on the options screen.

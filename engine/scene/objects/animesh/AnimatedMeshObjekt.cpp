@@ -167,6 +167,30 @@ void AnimatedMeshObjekt::computeWorldBox()
         m_worldBox = ObjektDrawing::worldBox(m_aniMesh->getBoxMin(), m_aniMesh->getBoxMax(), m_worldMatrix);
 }
 
+bool AnimatedMeshObjekt::getIntersectionDist(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float& distance)
+{
+    D3DXMATRIX inverse;
+    if (!m_aniMesh || !D3DXMatrixInverse(&inverse, nullptr, &m_worldMatrix))
+        return false;
+    D3DXVECTOR3 localOrigin, localDirection;
+    D3DXVec3TransformCoord(&localOrigin, &origin, &inverse);
+    D3DXVec3TransformNormal(&localDirection, &direction, &inverse);
+    bool found = false;
+    m_aniMesh->forEachContainer([&](UlvoFrame*, AnimatedMeshContainer* container) {
+        ID3DXMesh* mesh = container->originalMesh ? container->originalMesh : container->MeshData.pMesh;
+        BOOL hit = FALSE;
+        DWORD face = 0, hits = 0;
+        float u = 0.0f, v = 0.0f, dist = 0.0f;
+        if (!mesh ||
+            FAILED(D3DXIntersect(mesh, &localOrigin, &localDirection, &hit, &face, &u, &v, &dist, nullptr, &hits)) ||
+            !hit || (found && dist >= distance))
+            return;
+        distance = dist;
+        found = true;
+    });
+    return found;
+}
+
 void AnimatedMeshObjekt::computeBoundingSphere()
 {
     if (m_aniMesh)

@@ -44,6 +44,9 @@ public:
     void render(Camera* camera) override;
     void computeWorldBox() override;
     void computeBoundingSphere() override;
+    // Against the meshes at rest (a skinned container's unskinned source), so the editor can pick
+    // the object wherever its parts stand.
+    bool getIntersectionDist(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float& distance) override;
 
     AnimatedMesh* getAnimatedMesh() const { return m_aniMesh; }
     ID3DXAnimationController* getAnimationController() const { return m_controller; }

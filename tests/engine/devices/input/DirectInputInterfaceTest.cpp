@@ -427,6 +427,60 @@ TEST_F(DirectInputInterfaceTest, ConsoleGetsEveryKeyOfALineTypedAtTwoFramesASeco
     EXPECT_FALSE(engine->isConsoleVisible());
 }
 
+// Keys held 20 ms each, 80 ms apart, while frames come three times a second (each frame's
+// messages pumped before its update): every key arrives once, none twice, none lost.
+TEST_F(DirectInputInterfaceTest, KeysHeldBrieflyBetweenSlowFramesArriveOnceEach)
+{
+    constexpr int kShift = 225;
+    constexpr int kGrave = 53;
+    constexpr int kSlash = 56;
+    ASSERT_NO_FATAL_FAILURE(useShippedLayout());
+    UlvoEngine* engine = UlvoEngine::getInstance();
+    engine->setInGameConsoleEnabled(true);
+    uint32_t sinceFrame = 0;
+    auto wait = [&](uint32_t ms) {
+        for (uint32_t left = ms; left > 0; left -= std::min<uint32_t>(left, 10)) {
+            PlatformAdvanceVirtualClock(std::min<uint32_t>(left, 10) * 1000);
+            sinceFrame += std::min<uint32_t>(left, 10);
+            if (sinceFrame >= 330) {
+                pumpMessages();
+                input->update();
+                sinceFrame = 0;
+            }
+        }
+    };
+    auto key = [&](int scancode, bool shift) {
+        if (shift) {
+            PlatformInjectKey(window, kShift, true);
+            wait(10);
+        }
+        PlatformInjectKey(window, scancode, true);
+        wait(20);
+        PlatformInjectKey(window, scancode, false);
+        if (shift) {
+            wait(10);
+            PlatformInjectKey(window, kShift, false);
+        }
+        wait(80);
+    };
+    const std::wstring line = L"OBJ_SetEditMouseMode 1";
+    key(kGrave, false);
+    for (wchar_t c : line) {
+        const bool upper = c >= L'A' && c <= L'Z';
+        const int scancode = c == L'_' ? kSlash : c == L' ' ? 44 : c == L'1' ? 30 : 4 + (std::towlower(c) - L'a');
+        key(scancode, upper || c == L'_');
+    }
+    wait(400);
+    ASSERT_TRUE(engine->isConsoleVisible());
+    ASSERT_NE(engine->getCurrentConsoleLine(), nullptr);
+    EXPECT_EQ(engine->getCurrentConsoleLine()->getLine(), line);
+    for (std::size_t i = 0; i < line.size(); ++i)
+        key(42, false);
+    key(kGrave, false);
+    wait(400);
+    EXPECT_FALSE(engine->isConsoleVisible());
+}
+
 TEST_F(DirectInputInterfaceTest, ConsoleHoldsBackAllButConsoleKeyAndCursorHidesOverTheClient)
 {
     Recorder rec(input->getInputStates());

@@ -28,6 +28,7 @@ namespace {
 const wchar_t* const kShipped[] = {L"KUGEL",
                                    L"KISTE",
                                    L"BODEN",
+                                   L"WIESE",
                                    L"HIMMEL",
                                    L"GIZMO_ACHSE_X",
                                    L"GIZMO_ACHSE_Y",

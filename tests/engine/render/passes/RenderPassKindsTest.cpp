@@ -522,6 +522,10 @@ TEST(RenderPassSplitsTest, LambdaMixesEvenAndLogarithmicSplitsAndSizesFollowTheQ
     EXPECT_EQ(splits, (std::vector<float>{1.0f, 100.0f}));
     computeSplitDistances(0, 0.5f, 1.0f, 100.0f, splits);
     EXPECT_TRUE(splits.empty());
+    // A far plane beyond the shadows' reach leaves the first splits where they were; the last
+    // reaches on to it.
+    computeSplitDistances(2, 0.0f, 1.0f, 2000.0f, splits);
+    EXPECT_EQ(splits, (std::vector<float>{1.0f, 50.5f, 2000.0f}));
 
     const RECT wide{0, 0, 1280, 720}, tall{0, 0, 720, 1280};
     for (const RECT& screen : {wide, tall}) {

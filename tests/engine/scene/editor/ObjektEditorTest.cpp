@@ -679,6 +679,29 @@ TEST_F(ObjektEditorTest, TheBoxBuffersGoWithTheDeviceAndComeBackAfterItsReset)
     manager.drawBox(AABB(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(1, 1, 1)), 0xFFFFFF00, false);
 }
 
+// The windmill is hit by its tower and sails as they stand at rest, turned and moved with the object.
+TEST_F(ObjektEditorTest, AnAnimatedMeshIsHitByItsMeshes)
+{
+    LogCapture logs;
+    ASSERT_TRUE(SceneTesting::loadSceneData(logs.folder()));
+    XMLNode scene;
+    ASSERT_TRUE(XMLNode::load(&scene,
+                              L"<SZENE><OBJEKT NAME=\"Muehle\" TYPE=\"ANI_MESH\"><BASE_DATA EFFECT=\"Material\">"
+                              L"<RENDERPASSES DEFAULT=\"1\"/><POSITION X=\"6\" Y=\"0\" Z=\"4\"/></BASE_DATA>"
+                              L"<ANIMESH_DATA NAME=\"WINDMUEHLE\"/></OBJEKT></SZENE>",
+                              1));
+    manager.clear();
+    ASSERT_EQ(manager.loadSceneFile(&scene).size(), 1u);
+    BaseObjekt* mill = manager.find(L"Muehle");
+    ASSERT_NE(mill, nullptr);
+    float distance = 0.0f;
+    ASSERT_TRUE(mill->getIntersectionDist(D3DXVECTOR3(6, 1.5f, -10), D3DXVECTOR3(0, 0, 1), distance));
+    EXPECT_GT(distance, 12.0f);
+    EXPECT_LT(distance, 14.0f);
+    EXPECT_FALSE(mill->getIntersectionDist(D3DXVECTOR3(0, 1.5f, -10), D3DXVECTOR3(0, 0, 1), distance));
+    EXPECT_FALSE(mill->getIntersectionDist(D3DXVECTOR3(6, 1.5f, -10), D3DXVECTOR3(0, 0, -1), distance));
+}
+
 TEST_F(ObjektEditorTest, ASelectedCratesBoxIsDrawnOverTheFrame)
 {
     constexpr UINT kW = 320;

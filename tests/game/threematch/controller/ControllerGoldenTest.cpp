@@ -7,6 +7,9 @@
 #include "engine/UlvoEngine.h"
 #include "foundation/console/ConsoleDispatcher.h"
 #include "gui/windows/GUIWindow.h"
+#include "render/cameras/CameraManager.h"
+#include "scene/ObjektManager.h"
+#include "scene/objects/BaseObjekt.h"
 #include "threematch/controller/ThreeMatchGame.h"
 
 #include <crt.h>
@@ -15,6 +18,9 @@
 #include <platform_test.h>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cwchar>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -265,6 +271,185 @@ void demoSceneAroundTheBoard(const RunFolder& folder)
     console(L"RP_HDR 0");
 }
 
+// The screen rectangle the corners of the edited object's box project to, through the active
+// camera and the rectangle the game lays the 3D picture into.
+RECT projectedBox(const Ulvo::ObjektManager& objects, const Ulvo::BaseObjekt& object)
+{
+    const Ulvo::Camera* camera = Ulvo::CameraManager::getInstance()->getActiveCamera();
+    const RECT& picture = objects.getPictureRect();
+    const Ulvo::AABB& box = const_cast<Ulvo::BaseObjekt&>(object).getBoundingBox();
+    RECT found{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (int i = 0; i < 8 && camera; ++i) {
+        const D3DXVECTOR3 corner((i & 1) ? box.getMax().x : box.getMin().x, (i & 2) ? box.getMax().y : box.getMin().y,
+                                 (i & 4) ? box.getMax().z : box.getMin().z);
+        D3DXVECTOR3 ndc;
+        D3DXVec3TransformCoord(&ndc, &corner, &camera->getViewProjectionMatrix());
+        const float x = picture.left + (ndc.x + 1.0f) * 0.5f * static_cast<float>(picture.right - picture.left);
+        const float y = picture.top + (1.0f - ndc.y) * 0.5f * static_cast<float>(picture.bottom - picture.top);
+        found = RECT{std::min(found.left, static_cast<LONG>(std::floor(x))),
+                     std::min(found.top, static_cast<LONG>(std::floor(y))),
+                     std::max(found.right, static_cast<LONG>(std::ceil(x))),
+                     std::max(found.bottom, static_cast<LONG>(std::ceil(y)))};
+    }
+    return found;
+}
+
+bool within(const RECT& r, LONG x, LONG y, LONG slack)
+{
+    return x >= r.left - slack && x <= r.right + slack && y >= r.top - slack && y <= r.bottom + slack;
+}
+
+// With the demo scene round the board, a click on what the level shows of each object outside the
+// board selects that object, and the box the editor then draws frames what was drawn of it.
+void editorPicksInTheLevel(const RunFolder& folder)
+{
+    GameHost host(folder, 1);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(reachALevel(host, false));
+    crt_srand(1);
+    ASSERT_EQ(console(L"OBJ_LoadFile data\\Szenen\\demo.xml"), L"32 Objekte geladen");
+    console(L"CAM_setEyePosition SPIEL 0 3.5 -7");
+    // Without shadows and mirror images an object's pixels are the object's alone.
+    console(L"RP_setShadowQuality off");
+    console(L"RP_setWaterQuality off");
+    console(L"OBJ_SetEditMouseMode 1");
+    host.moveTo(1000, 700);
+    host.seconds(1.0);
+    Ulvo::ObjektManager* objects = Ulvo::UlvoEngine::getInstance()->getObjektManager();
+    ASSERT_NE(objects, nullptr);
+    // The board's cells, a cell wider all round for its frame.
+    RECT board{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    int cells = 0;
+    for (int column = 0; column < 12; ++column)
+        for (int row = 0; row < 12; ++row) {
+            POINT at{};
+            if (!Player::cellPoint(host, column, row, at))
+                continue;
+            ++cells;
+            board = RECT{std::min(board.left, at.x), std::min(board.top, at.y), std::max(board.right, at.x),
+                         std::max(board.bottom, at.y)};
+        }
+    ASSERT_GT(cells, 20);
+    const LONG cell = (board.right - board.left) / std::max(1, static_cast<int>(std::sqrt(cells)) - 1);
+    board = RECT{board.left - cell, board.top - cell, board.right + cell, board.bottom + cell};
+    const RECT picture = objects->getPictureRect();
+    ASSERT_LT(picture.left, board.left) << "the picture is laid into the board's panel";
+
+    int allEdges = 0;
+    for (const wchar_t* name : {L"Demo_Haus", L"Demo_Baumstumpf"}) {
+        SCOPED_TRACE(std::string(name, name + std::wcslen(name)));
+        Ulvo::BaseObjekt* object = objects->find(name);
+        ASSERT_NE(object, nullptr);
+        const D3DXVECTOR3 at = object->getBasePosition();
+        objects->setEditObject(nullptr);
+        host.frames(2);
+        const Image shown = host.screen(1);
+        host.frames(2);
+        // The turning sails and the swaying trees are left out.
+        const Image again = host.screen(1);
+        console(std::wstring(L"OBJ_SetPosition ") + name + L" 0 -500 0");
+        host.frames(2);
+        const Image gone = host.screen(1);
+        console(std::wstring(L"OBJ_SetPosition ") + name + L" " + std::to_wstring(at.x) + L" " + std::to_wstring(at.y) +
+                L" " + std::to_wstring(at.z));
+        host.frames(2);
+        // The object's pixels: the largest patch that changed within the picture and beside the
+        // board (the edges of swaying trees change as well, in slivers).
+        const LONG width = static_cast<LONG>(shown.width);
+        std::vector<char> changed(shown.pixels.size(), 0);
+        for (LONG y = std::max<LONG>(0, picture.top); y < std::min<LONG>(picture.bottom, shown.height); ++y)
+            for (LONG x = std::max<LONG>(0, picture.left); x < std::min<LONG>(picture.right, width); ++x)
+                changed[static_cast<std::size_t>(y * width + x)] =
+                    !within(board, x, y, 0) &&
+                    TestSupport::near(shown.at(x, y) | 0xFF000000u, again.at(x, y) | 0xFF000000u, 8) &&
+                    !TestSupport::near(shown.at(x, y) | 0xFF000000u, gone.at(x, y) | 0xFF000000u, 24);
+        std::vector<POINT> pixels;
+        for (std::size_t seed = 0; seed < changed.size(); ++seed) {
+            if (changed[seed] != 1)
+                continue;
+            std::vector<POINT> patch{POINT{static_cast<LONG>(seed % width), static_cast<LONG>(seed / width)}};
+            changed[seed] = 2;
+            for (std::size_t i = 0; i < patch.size(); ++i) {
+                const POINT p = patch[i];
+                for (const POINT& n :
+                     {POINT{p.x - 1, p.y}, POINT{p.x + 1, p.y}, POINT{p.x, p.y - 1}, POINT{p.x, p.y + 1}}) {
+                    if (n.x < 0 || n.y < 0 || n.x >= width || n.y >= static_cast<LONG>(shown.height))
+                        continue;
+                    char& c = changed[static_cast<std::size_t>(n.y * width + n.x)];
+                    if (c == 1) {
+                        c = 2;
+                        patch.push_back(n);
+                    }
+                }
+            }
+            if (patch.size() > pixels.size())
+                pixels.swap(patch);
+        }
+        ASSERT_GT(pixels.size(), 200u) << "the object shows beside the board";
+        double cx = 0.0, cy = 0.0;
+        for (const POINT& p : pixels) {
+            cx += static_cast<double>(p.x) / static_cast<double>(pixels.size());
+            cy += static_cast<double>(p.y) / static_cast<double>(pixels.size());
+        }
+        const POINT* aim = &pixels[0];
+        for (const POINT& p : pixels)
+            if (std::hypot(p.x - cx, p.y - cy) < std::hypot(aim->x - cx, aim->y - cy))
+                aim = &p;
+        host.click(aim->x, aim->y);
+        host.frames(2);
+        EXPECT_EQ(objects->getEditObject(), object) << "clicked at " << aim->x << "," << aim->y;
+        if (objects->getEditObject() != object)
+            continue;
+        const RECT box = projectedBox(*objects, *object);
+        int outside = 0;
+        for (const POINT& p : pixels)
+            outside += within(box, p.x, p.y, 3) ? 0 : 1;
+        EXPECT_LT(outside * 50, static_cast<int>(pixels.size()))
+            << "box " << box.left << "," << box.top << " - " << box.right << "," << box.bottom;
+        // The box's white edges stand where its corners project.
+        const Image selected = host.screen(1);
+        int edges = 0, stray = 0;
+        for (LONG y = std::max<LONG>(0, picture.top); y < std::min<LONG>(picture.bottom, shown.height); ++y)
+            for (LONG x = std::max<LONG>(0, picture.left); x < std::min<LONG>(picture.right, shown.width); ++x) {
+                const DWORD c = selected.at(x, y);
+                if (within(board, x, y, 0) || (c & 0xFFFFFF) != 0xFFFFFF || (shown.at(x, y) & 0xFFFFFF) == 0xFFFFFF)
+                    continue;
+                ++edges;
+                stray += within(box, x, y, 3) ? 0 : 1;
+            }
+        allEdges += edges;
+        EXPECT_LT(stray * 50, std::max(edges, 1)) << "box edges away from the box";
+    }
+    EXPECT_GT(allEdges, 5) << "the boxes' edges beside the board";
+    console(L"OBJ_SetEditMouseMode 0");
+}
+
+// The clipmap's hills around the board from high above and from far out: the level's camera sees
+// them beside the board, where a far plane shorter than the eye's height once showed nothing.
+void clipmapFromAboveAndFar(const RunFolder& folder)
+{
+    GameHost host(folder, 1);
+    ASSERT_TRUE(host.running());
+    ASSERT_TRUE(reachALevel(host, false));
+    ASSERT_EQ(console(L"OBJ_LoadFile data\\Szenen\\clipmap.xml"), L"2 Objekte geladen");
+    console(L"SUN_SetTime 12 0 0");
+    host.moveTo(1000, 700);
+    const Ulvo::FloatRect& window = GameHost::findWindow(L"THREEMATCHGAME_WINDOW")->getScreenRect();
+    auto greenAt = [&](const Image& image, float x, float y, const char* what) {
+        const D3DCOLOR ground = image.at(static_cast<unsigned>(x / 4), static_cast<unsigned>(y / 4));
+        EXPECT_GT((ground >> 8) & 0xFF, (ground >> 16) & 0xFF) << what << " " << TestSupport::hex(ground);
+        EXPECT_GT((ground >> 8) & 0xFF, ground & 0xFF) << what << " " << TestSupport::hex(ground);
+    };
+    console(L"CAM_setEyePosition SPIEL 5 150 5");
+    host.seconds(1.0);
+    const Image above = host.screen();
+    greenAt(above, window.left + 24, (window.top + window.bottom) / 2, "from above, beside the board");
+    EXPECT_TRUE(PlayThrough::matchesGolden(above, "level_clipmap_above"));
+    console(L"CAM_setEyePosition SPIEL 2000 60 -1500");
+    host.seconds(1.0);
+    greenAt(host.screen(), window.left + 24, window.bottom - 24, "from far, low beside the board");
+}
+
 } // namespace
 
 TEST(ControllerGolden, ScreensOfAFirstStartAndALevelWithoutHires)
@@ -283,4 +468,16 @@ TEST(ControllerGolden, TheDemoSceneAroundALevelWithTheDeferredAndHDRRenderers)
 {
     RunFolder folder;
     EXPECT_TRUE(PlayThrough::runPhase("play", [&] { demoSceneAroundTheBoard(folder); }));
+}
+
+TEST(ControllerGolden, TheEditorPicksAndFramesTheDemoObjectsInTheLevelsPanel)
+{
+    RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("play", [&] { editorPicksInTheLevel(folder); }));
+}
+
+TEST(ControllerGolden, TheClipmapAroundALevelFromAboveAndFromFar)
+{
+    RunFolder folder;
+    EXPECT_TRUE(PlayThrough::runPhase("play", [&] { clipmapFromAboveAndFar(folder); }));
 }
