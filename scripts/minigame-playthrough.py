@@ -73,6 +73,7 @@ class Game(wp.Game):
         self.out = out
         self.number = number
         self.start = start or time.monotonic()
+        self.slow = wp.Slowness()
         self.closed = 0
         # The game's own log file in its runtime folder says what each building cost.
         self.log_path = os.path.join(run, "logs", "logfile.log")
@@ -82,8 +83,9 @@ class Game(wp.Game):
                                         stderr=subprocess.STDOUT)
 
     def check_time(self):
-        if time.monotonic() - self.start > TOTAL_TIMEOUT:
-            raise Failure("the play-through took longer than %d s" % TOTAL_TIMEOUT)
+        bound = self.slow.bound(TOTAL_TIMEOUT)
+        if time.monotonic() - self.start > bound:
+            raise Failure("the play-through took longer than %d s" % bound)
         if self.process.poll() is not None:
             raise Failure("the game ended on its own with %d" % self.process.returncode)
 
@@ -509,6 +511,8 @@ def launch(binary, run, out, work, previous=None):
     number = previous.number + 1 if previous else 1
     os.environ["XDG_DATA_HOME"] = os.path.join(work, "xdg%d" % number)
     game = Game(binary, run, out, number, previous.screen if previous else None, previous.start if previous else None)
+    if previous:
+        game.slow = previous.slow
     to_town(game)
     game.console("TM_Vorrat 5000", "TM_Vorrat: +5000")
     return game

@@ -16,7 +16,7 @@ trap 'rm -rf "$work"' EXIT
 cp -r "$build/run" "$work/run"
 rm -rf "$work/run/logs"
 result=0
-timeout 2600 xvfb-run -a -n "${XVFB_SERVERNUM:-99}" -s "-screen 0 1280x1024x24" \
+timeout 7200 xvfb-run -a -n "${XVFB_SERVERNUM:-99}" -s "-screen 0 1280x1024x24" \
   /usr/bin/python3 "$root/scripts/minigame-playthrough.py" "$build/bin/threematch" "$work/run" "$out" "$@" || result=$?
-[ "$result" -ne 124 ] || echo "minigame play-through FAILED: not ended within 2600 s (screens in $out)"
+[ "$result" -ne 124 ] || echo "minigame play-through FAILED: not ended within 7200 s (screens in $out)"
 exit "$result"
