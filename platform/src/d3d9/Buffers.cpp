@@ -11,7 +11,7 @@ using namespace GLFn;
 namespace D3D9Internal {
 
 BufferObject::BufferObject(Device* device, UINT size, DWORD usage, D3DPOOL pool)
-    : ObjectBase(device, pool), m_size(size), m_usage(usage), m_memory(size, 0)
+    : ObjectBase(device, pool), m_size(size), m_usage(usage), m_memory(static_cast<uint8_t*>(std::calloc(size, 1)))
 {
 }
 
@@ -27,9 +27,11 @@ bool BufferObject::createGL()
     for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
     glGenBuffers(1, &m_buffer);
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
-    glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_memory.data(),
+    // A buffer never written is undefined until its first lock, as on the device: GL need not
+    // copy (nor a software driver touch) the zeros. One made again after a reset gets its content.
+    glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_written ? m_memory.get() : nullptr,
                  (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
-    return glGetError() == GL_NO_ERROR;
+    return m_memory && glGetError() == GL_NO_ERROR;
 }
 
 void BufferObject::releaseGL()
@@ -62,6 +64,7 @@ HRESULT BufferObject::lock(UINT offset, UINT size, void** data, DWORD flags)
     }
     ++m_locks;
     if (!(flags & D3DLOCK_READONLY)) {
+        m_written = true;
         if (m_dirtyBegin == m_dirtyEnd) {
             m_dirtyBegin = offset;
             m_dirtyEnd = offset + size;
@@ -75,7 +78,7 @@ HRESULT BufferObject::lock(UINT offset, UINT size, void** data, DWORD flags)
         m_discard = true;
     if (!(flags & D3DLOCK_NOOVERWRITE) || !(m_usage & D3DUSAGE_DYNAMIC))
         m_noOverwrite = false;
-    *data = m_memory.data() + offset;
+    *data = m_memory.get() + offset;
     return D3D_OK;
 }
 
@@ -101,13 +104,13 @@ HRESULT BufferObject::unlock()
                                       : GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT;
         void* target = glMapBufferRange(GL_COPY_WRITE_BUFFER, begin, length, access);
         if (target) {
-            std::memcpy(target, m_memory.data() + m_dirtyBegin, static_cast<size_t>(length));
+            std::memcpy(target, m_memory.get() + m_dirtyBegin, static_cast<size_t>(length));
             glUnmapBuffer(GL_COPY_WRITE_BUFFER);
         } else {
-            glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.data() + m_dirtyBegin);
+            glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.get() + m_dirtyBegin);
         }
     } else {
-        glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.data() + m_dirtyBegin);
+        glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.get() + m_dirtyBegin);
     }
     m_dirtyBegin = m_dirtyEnd = 0;
     return D3D_OK;
