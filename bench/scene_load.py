@@ -111,7 +111,8 @@ def run(binary, run_source, mode):
         time.sleep(3)
         before = status(game.process.pid)
         log_before = len(game.log_text())
-        entered = enter("OBJ_LoadFile grosse_szene.xml")
+        # Into the scene graph, so that the frames after the load draw it.
+        entered = enter("OBJ_LoadFile grosse_szene.xml 1")
         if kind == "peak":
             # Done when the game logs the console's answer; a build that does not log it is taken
             # as done once its peak has not grown for 20 s.
@@ -126,6 +127,8 @@ def run(binary, run_source, mode):
                     break
                 time.sleep(0.2)
             took = time.monotonic() - entered
+            # The frames after it choose and upload what they draw.
+            time.sleep(10)
             after = status(game.process.pid)
             lines = [l for l in game.log_text()[log_before:].splitlines() if "SceneBudget" in l or "geladen" in l]
             print("%s: loaded in %.1f s; peak %d MB before, %d MB after (%d MB added); resident %d MB after" % (
