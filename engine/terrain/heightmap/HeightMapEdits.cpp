@@ -277,10 +277,9 @@ void HeightMapObjekt::rebuildQuadtree()
     if (m_gridSize < 3)
         return;
     // A termination signal leaves the terrain without a tree, so the game ends instead of waiting.
-    m_quadtree = TerrainQuadNode::build(m_gridSize, m_vertexMarks.data(), m_vertices.data(),
-                                        m_morphing ? m_positionsA.data() : nullptr,
-                                        m_morphing ? m_positionsB.data() : nullptr,
-                                        [] { return SceneBudget::terminationPending(); });
+    m_quadtree = TerrainQuadNode::build(
+        m_gridSize, m_vertexMarks.data(), m_vertices.data(), m_morphing ? m_positionsA.data() : nullptr,
+        m_morphing ? m_positionsB.data() : nullptr, [] { return SceneBudget::terminationPending(); });
 }
 
 void HeightMapObjekt::computeWorldBox()
