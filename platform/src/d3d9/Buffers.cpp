@@ -26,12 +26,26 @@ bool BufferObject::createGL()
     // Only errors of this creation count: clear what earlier calls left pending.
     for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
     glGenBuffers(1, &m_buffer);
+    m_hasStorage = false;
+    // One made again after a reset gets its content back at once.
+    if (m_written) {
+        glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+        glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_memory.get(),
+                     (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
+        m_hasStorage = true;
+    }
+    return m_memory && m_buffer != 0 && glGetError() == GL_NO_ERROR;
+}
+
+void BufferObject::ensureStorage() const
+{
+    if (m_hasStorage || !m_buffer || !m_device)
+        return;
+    m_device->makeCurrent();
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
-    // A buffer never written is undefined until its first lock, as on the device: GL need not
-    // copy (nor a software driver touch) the zeros. One made again after a reset gets its content.
-    glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_written ? m_memory.get() : nullptr,
-                 (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
-    return m_memory && glGetError() == GL_NO_ERROR;
+    // Never written: undefined until its first lock, as on the device.
+    glBufferData(GL_COPY_WRITE_BUFFER, m_size, nullptr, (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
+    m_hasStorage = true;
 }
 
 void BufferObject::releaseGL()
@@ -90,6 +104,17 @@ HRESULT BufferObject::unlock()
         return D3D_OK;
     if (m_dirtyEnd <= m_dirtyBegin || !m_buffer || !m_device)
         return D3D_OK;
+    if (!m_hasStorage && m_dirtyBegin == 0 && m_dirtyEnd == m_size) {
+        // A first write of the whole buffer makes the storage with its content in one go.
+        m_device->makeCurrent();
+        glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+        glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_memory.get(),
+                     (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
+        m_hasStorage = true;
+        m_dirtyBegin = m_dirtyEnd = 0;
+        return D3D_OK;
+    }
+    ensureStorage();
     m_device->makeCurrent();
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
     GLintptr begin = static_cast<GLintptr>(m_dirtyBegin);

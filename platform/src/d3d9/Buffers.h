@@ -18,13 +18,21 @@ public:
     bool createGL();
     HRESULT lock(UINT offset, UINT size, void** data, DWORD flags);
     HRESULT unlock();
-    GLuint glBuffer() const { return m_buffer; }
+    // The GL buffer, its storage made on first use.
+    GLuint glBuffer() const
+    {
+        ensureStorage();
+        return m_buffer;
+    }
     UINT size() const { return m_size; }
     DWORD usage() const { return m_usage; }
     const uint8_t* memory() const { return m_memory.get(); }
 
 protected:
     void releaseGL() override;
+    // A buffer's GL storage is made when it is first written or drawn from: until then the driver
+    // neither fills it with zeros nor keeps it, and a scene loading that stops first never pays.
+    void ensureStorage() const;
 
     UINT m_size;
     DWORD m_usage;
@@ -37,6 +45,7 @@ protected:
     std::unique_ptr<uint8_t[], Free> m_memory;
     // Whether a lock ever wrote the copy: until then the GL storage needs no content from it.
     bool m_written = false;
+    mutable bool m_hasStorage = false;
     int m_locks = 0;
     UINT m_dirtyBegin = 0;
     UINT m_dirtyEnd = 0;
