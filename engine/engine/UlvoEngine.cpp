@@ -373,7 +373,9 @@ bool UlvoEngine::loopPass()
             onAfterUpdate.emit();
         }
 
-        if (m_renderAccumulator >= m_renderInterval) {
+        // A game asked to end (a signal, or a close that waited while the update loaded a scene)
+        // draws no more: a frame of a huge scene keeps the end waiting for a second.
+        if (m_renderAccumulator >= m_renderInterval && !PlatformTerminationPending()) {
             onBeforeRender.emit();
             renderMeasure->start();
             m_timeBetweenRenders = betweenRendersWatch.elapsed();

@@ -256,7 +256,7 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
     int passes = 0;
     for (XMLNode* node : root->getNodes()) {
         // The object's count is paid for the node until the object is there to hold it.
-        if (node->getName() != L"OBJEKT" || !m_budget.charge({1, 0, 0, 0}, node->getAttributeValue(L"NAME"), node))
+        if (node->getName() != L"OBJEKT" || !m_budget.charge({1, 0, 0}, node->getAttributeValue(L"NAME"), node))
             continue;
         loadKindData(*node);
         BaseObjekt* object = createObjektByType(node, this);

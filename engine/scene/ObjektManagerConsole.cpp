@@ -343,6 +343,8 @@ void ObjektCommands::loadFile(ObjektManager& manager, TypedConsoleCommand& line)
     }
     manager.setLastLoaded(manager.loadSceneFile(&root));
     line.setAnswer(std::to_wstring(manager.m_lastLoaded.size()) + L" Objekte geladen");
+    // Also in the log: a load can take long, and whoever typed it learns there when it is done.
+    mainLogger().log(100, LOG_TYPE_INFO, L"OBJ_LoadFile ", file, L": ", line.getAnswer(), L"\n");
     // "phy" (argument 3) asks for a physics this engine does not have.
     if (line.getArgumentCount() >= 4 && line.getParamBool(3))
         removeLoaded(manager);

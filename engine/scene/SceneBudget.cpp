@@ -32,8 +32,7 @@ bool SceneBudget::charge(const Cost& cost, const std::wstring& what, const void*
     // Each count is compared as what is left, so a huge cost cannot wrap round.
     const bool fits = !m_ended && cost.objects <= m_limit.objects - m_used.objects &&
                       cost.instances <= m_limit.instances - m_used.instances &&
-                      cost.vertices <= m_limit.vertices - m_used.vertices &&
-                      cost.texels <= m_limit.texels - m_used.texels;
+                      cost.bytes <= m_limit.bytes - m_used.bytes;
     if (!fits) {
         if (m_refused++ == 0)
             m_firstRefused = what;
@@ -41,13 +40,11 @@ bool SceneBudget::charge(const Cost& cost, const std::wstring& what, const void*
     }
     m_used.objects += cost.objects;
     m_used.instances += cost.instances;
-    m_used.vertices += cost.vertices;
-    m_used.texels += cost.texels;
+    m_used.bytes += cost.bytes;
     Cost& held = m_held[holder];
     held.objects += cost.objects;
     held.instances += cost.instances;
-    held.vertices += cost.vertices;
-    held.texels += cost.texels;
+    held.bytes += cost.bytes;
     return true;
 }
 
@@ -59,8 +56,7 @@ void SceneBudget::release(const void* holder)
     const Cost& held = found->second;
     m_used.objects -= held.objects;
     m_used.instances -= held.instances;
-    m_used.vertices -= held.vertices;
-    m_used.texels -= held.texels;
+    m_used.bytes -= held.bytes;
     m_held.erase(found);
 }
 
@@ -74,8 +70,7 @@ void SceneBudget::transfer(const void* from, const void* to)
     Cost& held = m_held[to];
     held.objects += moved.objects;
     held.instances += moved.instances;
-    held.vertices += moved.vertices;
-    held.texels += moved.texels;
+    held.bytes += moved.bytes;
 }
 
 bool SceneBudget::stopping(const std::wstring& what)

@@ -1,10 +1,10 @@
 #pragma once
-// What the loaded scenes together may hold: objects, copies, vertices and texels. Every object a
-// scene file makes pays from one budget for the whole process, so a second file gets only what
-// the first left; what an object paid goes back when it leaves the object manager. A hostile
-// file (dozens of terrains at their largest, thousands of arrangements of thousands of copies)
-// is cut where the budget ends, so loading stays within about a gigabyte and a few seconds; what
-// was left out is said in one log line when the file is done. A termination signal ends the
+// What the loaded scenes together may hold: objects, copies, and the bytes their grids, meshes and
+// pictures take. Every object a scene file makes pays from one budget for the whole process, so a
+// second file gets only what the first left; what an object paid goes back when it leaves the
+// object manager. A hostile file (dozens of terrains at their largest, thousands of arrangements
+// of thousands of copies) is cut where the budget ends; what was left out is said in one log line
+// when the file is done. A termination signal ends the
 // budget at once, so the game serves it within a second also while a scene loads. Outside a
 // scene file's loading everything is let in and nothing is counted.
 #include <cstdint>
@@ -20,13 +20,19 @@ public:
     struct Cost {
         uint64_t objects = 0;
         uint64_t instances = 0;
-        uint64_t vertices = 0;
-        // Counted in texels of four bytes: a format four times as wide counts each texel four times.
-        uint64_t texels = 0;
+        // Each kind counts what it really allocates for the object: its vertices, indices and
+        // other arrays on the processor, and every buffer and texture as deviceBytes says.
+        uint64_t bytes = 0;
     };
-    // Seven grid terrains of the largest size, a clipmap of the largest side with nine levels,
-    // sixty-five thousand copies: what a gigabyte holds and this machine builds within ten seconds.
-    static constexpr Cost kSceneLimit{10000, 65536, 8u << 20, 160u << 20};
+    // The cap, and what it means: the objects of all loaded scenes together hold at most a
+    // gigabyte beyond what the game holds without them (the peak while a scene loads included),
+    // and a loading at the cap ends within seconds. A gigabyte is two grid terrains of the
+    // largest size, or a clipmap of the largest side with eight levels.
+    static constexpr Cost kSceneLimit{10000, 65536, uint64_t(1) << 30};
+
+    // What a buffer or texture of `bytes` costs: the render layer keeps its own copy (what a lock
+    // reads and writes) beside the driver's, and a software driver keeps its copy in this process.
+    static constexpr uint64_t deviceBytes(uint64_t bytes) { return 2 * bytes; }
 
     // A scene file starts: nothing refused yet; what earlier files hold stays paid.
     void begin();

@@ -43,8 +43,9 @@ std::string PlatformMapPath(const std::wstring& windowsPath);
 // True once SIGINT, SIGTERM or SIGHUP asked the program to end (the layer turned it into a
 // close of the main window): an end asked from outside, not by the user in the window.
 bool PlatformTerminationRequested();
-// True as soon as such a signal arrived, before the queue has turned it into the close: for long
-// work between two looks at the queue (a scene loading) to stop early.
+// True as soon as such a signal arrived, before the queue has turned it into the close, and on the
+// thread that serves the windows while a quit or a window's close waits in its queues: for long
+// work between two looks at the queue (a scene loading) to stop early, so the close is served.
 bool PlatformTerminationPending();
 // Ends the process with the code once C streams are flushed, without tearing down windows, the
 // driver or anything else the system takes back itself: for a program that has saved everything

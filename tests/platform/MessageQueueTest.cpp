@@ -1,5 +1,7 @@
 #include "WindowTestSupport.h"
 
+#include <platform_app.h>
+
 #include <csignal>
 #include <thread>
 #include <unistd.h>
@@ -318,6 +320,32 @@ TEST_F(MessageQueueTest, TerminationSignalsCloseTheOldestWindowAndWakeAWaitingLo
     EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), 0);
     EXPECT_EQ(msg.wParam, 0u);
     PlatformClearTerminationSignal();
+}
+
+TEST_F(MessageQueueTest, LongWorkSeesAWindowsCloseWaitingUntilTheQueueServesIt)
+{
+    HWND window = create(kWindowedStyle, 10, 10, 200, 150);
+    ASSERT_NE(window, nullptr);
+    drainMessages();
+    ASSERT_TRUE(PlatformInjectClose(window));
+    // Work that keeps the thread from its queue (a scene loading) learns of the close: the queues
+    // are looked at every 100 ms at most.
+    bool seen = false;
+    for (int i = 0; i < 200 && !(seen = PlatformTerminationPending()); ++i)
+        usleep(10 * 1000);
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(PlatformTerminationRequested()) << "the user's close, not a signal from outside";
+    bool elsewhere = true;
+    std::thread other([&] { elsewhere = PlatformTerminationPending(); });
+    other.join();
+    EXPECT_FALSE(elsewhere) << "only the thread that serves the windows waits for their close";
+
+    // Turned into the window's WM_CLOSE, it still waits; once served, nothing does.
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, window, WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
+    EXPECT_TRUE(PlatformTerminationPending());
+    ASSERT_TRUE(PeekMessageW(&msg, window, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+    EXPECT_FALSE(PlatformTerminationPending());
 }
 
 TEST_F(MessageQueueTest, TimersFireUntilKilled)

@@ -48,15 +48,9 @@ void readTriple(const XMLNode& node, const wchar_t* key, float (&out)[3])
 BaseObjekt* ClipmapObjekt::create(XMLNode* node, ObjektManager* owner)
 {
     auto* clipmap = new ClipmapObjekt(node, owner);
-    // Its levels are made when it is built: each a texture of SIZE_TEX squared and a grid. A level's
-    // texel holds four floats, sixteen bytes: four of the budget's texels.
-    const uint64_t levels = clipmap->m_levelCount;
-    const uint64_t side = clipmap->m_texSize;
-    const uint64_t grid = clipmap->m_gridSize + 1;
-    constexpr uint64_t kBudgetTexelsPerTexel = 4;
-    if (owner &&
-        !owner->getSceneBudget().charge({0, 0, levels * grid * grid, levels * side * side * kBudgetTexelsPerTexel},
-                                        clipmap->getName(), clipmap)) {
+    const uint64_t bytes = levelSetBytes(clipmap->m_levelCount, clipmap->m_texSize, clipmap->m_gridSize) +
+                           blendBytes(clipmap->m_blendSize);
+    if (owner && !owner->getSceneBudget().charge({0, 0, bytes}, clipmap->getName(), clipmap)) {
         clipmap->Release();
         return nullptr;
     }
@@ -349,11 +343,10 @@ void ClipmapObjekt::readSidecar()
             if (static_cast<int>(clamped) != size)
                 mainLogger().log(50, LOG_TYPE_WARNING, L"Ulvo::ClipmapObjekt ", getName(), L": BLENDSIZE ", size,
                                  L" becomes ", clamped, L"\n");
-            // A picture larger than the default pays its extra texels.
-            const uint64_t extra = uint64_t(clamped) * clamped > uint64_t(m_blendSize) * m_blendSize
-                                       ? uint64_t(clamped) * clamped - uint64_t(m_blendSize) * m_blendSize
-                                       : 0;
-            if (extra == 0 || !m_owner || m_owner->getSceneBudget().charge({0, 0, 0, extra}, getName(), this)) {
+            // A picture larger than the default pays its extra bytes.
+            const uint64_t extra =
+                blendBytes(clamped) > blendBytes(m_blendSize) ? blendBytes(clamped) - blendBytes(m_blendSize) : 0;
+            if (extra == 0 || !m_owner || m_owner->getSceneBudget().charge({0, 0, extra}, getName(), this)) {
                 m_blendSize = clamped;
                 m_blendRect = RECT{0, 0, static_cast<LONG>(clamped), static_cast<LONG>(clamped)};
             }
@@ -374,6 +367,21 @@ void ClipmapObjekt::readSidecar()
     }
     if (!blendLoaded)
         createBlendTexture();
+}
+
+uint64_t ClipmapObjekt::levelSetBytes(uint32_t levels, uint32_t texSize, uint32_t gridSize)
+{
+    // Each level a texture of texSize squared texels of four floats; the grid's blocks once for
+    // the whole set.
+    const uint64_t side = texSize;
+    const uint64_t grid = uint64_t(gridSize) + 1;
+    return SceneBudget::deviceBytes(levels * side * side * 4 * sizeof(float) +
+                                    grid * grid * (sizeof(ClipmapVertex) + 6 * sizeof(uint16_t)));
+}
+
+uint64_t ClipmapObjekt::blendBytes(uint32_t side)
+{
+    return SceneBudget::deviceBytes(uint64_t(side) * side * 4);
 }
 
 void ClipmapObjekt::createBlendTexture()

@@ -52,6 +52,10 @@ public:
 
     // Null when the scene being loaded has no room left for its levels.
     static BaseObjekt* create(XMLNode* node, ObjektManager* owner);
+    // What the scene budget charges, in bytes: the level set a description asks for (its levels,
+    // SIZE_TEX, and its grid of SIZE_CENTER - 1), and a blend picture of side x side texels.
+    static uint64_t levelSetBytes(uint32_t levels, uint32_t texSize, uint32_t gridSize);
+    static uint64_t blendBytes(uint32_t side);
 
     BaseObjekt* clone() const override { return new ClipmapObjekt(*this); }
     // The base entries with TYPE CLIPMAP and the clipmap's own nodes it was built from.

@@ -276,10 +276,10 @@ void HeightMapObjekt::rebuildQuadtree()
     // A grid of one cell has no centre vertex to fan round.
     if (m_gridSize < 3)
         return;
-    const int32_t half = static_cast<int32_t>((m_gridSize - 1) / 2);
-    m_quadtree = std::make_unique<TerrainQuadNode>(half, half, m_gridSize, half, m_vertexMarks.data(),
-                                                   m_vertices.data(), m_morphing ? m_positionsA.data() : nullptr,
-                                                   m_morphing ? m_positionsB.data() : nullptr, false);
+    // A termination signal leaves the terrain without a tree, so the game ends instead of waiting.
+    m_quadtree = TerrainQuadNode::build(
+        m_gridSize, m_vertexMarks.data(), m_vertices.data(), m_morphing ? m_positionsA.data() : nullptr,
+        m_morphing ? m_positionsB.data() : nullptr, [] { return SceneBudget::terminationPending(); });
 }
 
 void HeightMapObjekt::computeWorldBox()

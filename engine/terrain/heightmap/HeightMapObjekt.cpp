@@ -258,11 +258,30 @@ void HeightMapObjekt::setLayerTexScale(int layer, float nearScale, float farScal
     m_texScaleFar[layer] = farScale;
 }
 
+uint64_t HeightMapObjekt::gridBytes(uint32_t cells)
+{
+    const uint64_t vertices = uint64_t(cells + 1) * (cells + 1);
+    const uint64_t perVertex = sizeof(HeightMapVertex) + 2 * sizeof(D3DXVECTOR3) + 1 /* mark */ +
+                               SceneBudget::deviceBytes(sizeof(HeightMapVertex));
+    // The indices of the largest selection: written on the processor, then in each slot's buffer
+    // and in the copy the slot compares the next selection with.
+    const uint64_t indices = uint64_t(cells) * cells * TerrainQuadNode::kIndicesPerCell * sizeof(uint32_t);
+    const uint64_t indexBytes = indices + kIndexSlots * (SceneBudget::deviceBytes(indices) + indices);
+    // A node is allocated with the allocator's header beside it.
+    const uint64_t tree = TerrainQuadNode::nodeCount(cells + 1) * (sizeof(TerrainQuadNode) + 16);
+    return vertices * perVertex + indexBytes + tree;
+}
+
+uint64_t HeightMapObjekt::blendBytes(uint32_t side)
+{
+    return SceneBudget::deviceBytes(uint64_t(side) * side * 4);
+}
+
 bool HeightMapObjekt::admitBlendSize(uint32_t side)
 {
-    const uint64_t own = uint64_t(m_blendSize) * m_blendSize;
-    const uint64_t wanted = uint64_t(side) * side;
-    return wanted <= own || !m_owner || m_owner->getSceneBudget().charge({0, 0, 0, wanted - own}, getName(), this);
+    const uint64_t own = blendBytes(m_blendSize);
+    const uint64_t wanted = blendBytes(side);
+    return wanted <= own || !m_owner || m_owner->getSceneBudget().charge({0, 0, wanted - own}, getName(), this);
 }
 
 bool HeightMapObjekt::createBlendTexture()
@@ -352,8 +371,7 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
     while (cells * 2 <= static_cast<uint32_t>(size))
         cells *= 2;
     // The scene being loaded may have no room left for this grid: it gets none.
-    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, uint64_t(cells + 1) * (cells + 1), uint64_t(cells) * cells},
-                                                     getName(), this))
+    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, gridBytes(cells) + blendBytes(cells)}, getName(), this))
         return false;
     m_gridSize = cells + 1;
     m_blendSize = cells;
@@ -569,10 +587,11 @@ bool HeightMapObjekt::createBuffers()
                                           &m_vertexBuffer, nullptr),
                false);
     ULVO_CHECK(L"Ulvo::HeightMapObjekt::createBuffers",
-               device->CreateIndexBuffer(72 * cells * cells, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, D3DFMT_INDEX32,
-                                         D3DPOOL_DEFAULT, &m_indexSlots[0].buffer, nullptr),
+               device->CreateIndexBuffer(TerrainQuadNode::kIndicesPerCell * sizeof(uint32_t) * cells * cells,
+                                         D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, D3DFMT_INDEX32, D3DPOOL_DEFAULT,
+                                         &m_indexSlots[0].buffer, nullptr),
                false);
-    m_indexSlots[0].capacity = 18 * cells * cells;
+    m_indexSlots[0].capacity = TerrainQuadNode::kIndicesPerCell * cells * cells;
     terrainLog().log(50, LOG_TYPE_INFO, L"HeightMapObjekt ", getName(), L": buffers created\n");
     return true;
 }

@@ -50,6 +50,11 @@ public:
     };
     // The largest grid side a description may ask for; more is capped with a log line.
     static constexpr uint32_t kMaxGridSize = 1025;
+    // What a grid of cells x cells holds, in the scene budget's bytes: per vertex its copies on
+    // the processor and the vertex buffer, per cell the index buffers, their copies and the
+    // quadtree. The blend picture of side x side texels comes on top (blendBytes).
+    static uint64_t gridBytes(uint32_t cells);
+    static uint64_t blendBytes(uint32_t side);
 
     HeightMapObjekt(XMLNode* node, ObjektManager* owner);
     HeightMapObjekt(const HeightMapObjekt&) = delete;

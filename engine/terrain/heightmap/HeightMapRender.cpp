@@ -127,7 +127,7 @@ HeightMapObjekt::IndexSlot* HeightMapObjekt::indexSlotFor(const uint32_t* indice
         // larger next frame does not make it again.
         IDirect3DDevice9* device = m_d3d ? m_d3d->getDevice() : nullptr;
         const uint32_t cells = m_gridSize - 1;
-        const uint32_t capacity = std::min(18 * cells * cells, count + count / 2);
+        const uint32_t capacity = std::min(TerrainQuadNode::kIndicesPerCell * cells * cells, count + count / 2);
         IDirect3DIndexBuffer9* buffer = nullptr;
         if (!device ||
             FAILED(device->CreateIndexBuffer(capacity * sizeof(uint32_t), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC,
@@ -171,7 +171,7 @@ void HeightMapObjekt::render(Camera* camera)
         if (m_quadtree && m_marksKeyValid && !m_marksCurrent)
             walkTree(*camera);
         const uint32_t cells = m_gridSize - 1;
-        m_indexScratch.resize(18 * static_cast<std::size_t>(cells) * cells);
+        m_indexScratch.resize(TerrainQuadNode::kIndicesPerCell * static_cast<std::size_t>(cells) * cells);
         uint32_t count = 0;
         if (m_quadtree)
             m_quadtree->writeIndices(m_indexScratch.data(), count);

@@ -9,9 +9,44 @@
 
 namespace Ulvo {
 
+namespace {
+bool s_neverStopped = false;
+} // namespace
+
 TerrainQuadNode::TerrainQuadNode(uint32_t row, uint32_t column, uint32_t gridSize, int32_t halfSize, uint8_t* marks,
                                  HeightMapVertex* vertices, D3DXVECTOR3* positionsA, D3DXVECTOR3* positionsB,
                                  bool diagonal)
+    : TerrainQuadNode(row, column, gridSize, halfSize, marks, vertices, positionsA, positionsB, diagonal, nullptr,
+                      s_neverStopped)
+{
+}
+
+std::unique_ptr<TerrainQuadNode> TerrainQuadNode::build(uint32_t gridSize, uint8_t* marks, HeightMapVertex* vertices,
+                                                        D3DXVECTOR3* positionsA, D3DXVECTOR3* positionsB,
+                                                        const std::function<bool()>& stop)
+{
+    const int32_t half = static_cast<int32_t>((gridSize - 1) / 2);
+    bool stopped = false;
+    std::unique_ptr<TerrainQuadNode> root(new TerrainQuadNode(static_cast<uint32_t>(half), static_cast<uint32_t>(half),
+                                                              gridSize, half, marks, vertices, positionsA, positionsB,
+                                                              false, &stop, stopped));
+    if (stopped)
+        root.reset();
+    return root;
+}
+
+uint64_t TerrainQuadNode::nodeCount(uint32_t gridSize)
+{
+    // Blocks of half size h have their centres 2 h apart: (n - 1) / 2h of them along each side.
+    uint64_t count = 0;
+    for (uint64_t across = 1; 2 * across <= uint64_t(gridSize) - 1; across *= 2)
+        count += across * across;
+    return count;
+}
+
+TerrainQuadNode::TerrainQuadNode(uint32_t row, uint32_t column, uint32_t gridSize, int32_t halfSize, uint8_t* marks,
+                                 HeightMapVertex* vertices, D3DXVECTOR3* positionsA, D3DXVECTOR3* positionsB,
+                                 bool diagonal, const std::function<bool()>* stop, bool& stopped)
     : m_halfSize(halfSize)
     , m_row(row)
     , m_column(column)
@@ -36,16 +71,24 @@ TerrainQuadNode::TerrainQuadNode(uint32_t row, uint32_t column, uint32_t gridSiz
     m_ring[B7] = at(row + h, column - h);
     m_ring[CENTRE] = at(row, column);
 
+    // A stopped build makes no more nodes; the caller drops what was made.
+    if (stopped || (stop && (*stop)())) {
+        stopped = true;
+        return;
+    }
     if (halfSize > 1) {
         const uint32_t q = h / 2;
-        m_children[0] =
-            new TerrainQuadNode(row - q, column - q, n, halfSize / 2, marks, vertices, positionsA, positionsB, false);
-        m_children[1] =
-            new TerrainQuadNode(row - q, column + q, n, halfSize / 2, marks, vertices, positionsA, positionsB, true);
-        m_children[2] =
-            new TerrainQuadNode(row + q, column + q, n, halfSize / 2, marks, vertices, positionsA, positionsB, false);
-        m_children[3] =
-            new TerrainQuadNode(row + q, column - q, n, halfSize / 2, marks, vertices, positionsA, positionsB, true);
+        const int32_t s = halfSize / 2;
+        m_children[0] = new TerrainQuadNode(row - q, column - q, n, s, marks, vertices, positionsA, positionsB, false,
+                                            stop, stopped);
+        m_children[1] = new TerrainQuadNode(row - q, column + q, n, s, marks, vertices, positionsA, positionsB, true,
+                                            stop, stopped);
+        m_children[2] = new TerrainQuadNode(row + q, column + q, n, s, marks, vertices, positionsA, positionsB, false,
+                                            stop, stopped);
+        m_children[3] = new TerrainQuadNode(row + q, column - q, n, s, marks, vertices, positionsA, positionsB, true,
+                                            stop, stopped);
+        if (stopped)
+            return;
         // Siblings share the largest roughness, so that they refine together.
         double largest = 0.0;
         for (TerrainQuadNode* child : m_children)

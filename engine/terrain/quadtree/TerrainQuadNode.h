@@ -16,6 +16,8 @@
 #include "foundation/helpers/BoundingVolumes.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 namespace Ulvo {
 
@@ -24,10 +26,21 @@ struct HeightMapVertex;
 
 class TerrainQuadNode {
 public:
+    // The most indices writeIndices appends, per grid cell: the triangles it writes never overlap
+    // and the smallest covers half a cell, so a grid of c cells holds at most 2 c of them.
+    static constexpr uint32_t kIndicesPerCell = 6;
+
     // Builds the whole subtree; the root is (h, h, n, h) with h = (n - 1) / 2. positionsA and
     // positionsB (true positions and morph targets) only when the terrain morphs, else both null.
     TerrainQuadNode(uint32_t row, uint32_t column, uint32_t gridSize, int32_t halfSize, uint8_t* marks,
                     HeightMapVertex* vertices, D3DXVECTOR3* positionsA, D3DXVECTOR3* positionsB, bool diagonal);
+    // The same, stopped between two nodes once `stop` says so: then no tree at all (a part of one
+    // would miss the children its nodes read).
+    static std::unique_ptr<TerrainQuadNode> build(uint32_t gridSize, uint8_t* marks, HeightMapVertex* vertices,
+                                                  D3DXVECTOR3* positionsA, D3DXVECTOR3* positionsB,
+                                                  const std::function<bool()>& stop);
+    // How many nodes the tree of an n x n grid has (what it costs: that many times sizeof).
+    static uint64_t nodeCount(uint32_t gridSize);
     ~TerrainQuadNode();
     TerrainQuadNode(const TerrainQuadNode&) = delete;
     TerrainQuadNode& operator=(const TerrainQuadNode&) = delete;
@@ -43,7 +56,7 @@ public:
     // Widens box by the visible blocks at their chosen level; writes nothing in the tree.
     void selectVisible(const Camera& camera, const D3DXVECTOR3& eye, double lodC, double lodSmallC, AABB& box);
     // Appends the triangles of the refined visible blocks at destination + count; count grows by
-    // three per triangle. The destination must hold 18 (n - 1)² indices.
+    // three per triangle. The destination must hold kIndicesPerCell (n - 1)² indices.
     void writeIndices(uint32_t* destination, uint32_t& count);
 
     double getRoughness() const { return m_roughness; }
@@ -55,6 +68,10 @@ public:
     bool isVisible() const { return m_visible; }
 
 private:
+    TerrainQuadNode(uint32_t row, uint32_t column, uint32_t gridSize, int32_t halfSize, uint8_t* marks,
+                    HeightMapVertex* vertices, D3DXVECTOR3* positionsA, D3DXVECTOR3* positionsB, bool diagonal,
+                    const std::function<bool()>* stop, bool& stopped);
+
     enum Ring { B0, B1, B2, B3, B4, B5, B6, B7, CENTRE };
 
     void update(const Camera& camera, const D3DXVECTOR3& eye, double lodC, double lodSmallC, bool test, bool hidden);

@@ -64,7 +64,10 @@ void StreetObjekt::buildMesh()
     const std::size_t P = m_profile.size();
     m_path.samplePath(terrain, P ? kMaxVertices / (2 * P) : SIZE_MAX);
     // The scene being loaded may have no room left for this road: it stays without a mesh.
-    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, 2 * P * m_path.samples.size(), 0}, getName(), this))
+    // Each vertex and index is kept on the processor and in its device buffer.
+    const uint64_t corners = 2 * P * m_path.samples.size();
+    const uint64_t bytes = corners * (sizeof(StreetVertex) + sizeof(uint32_t));
+    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, bytes + SceneBudget::deviceBytes(bytes)}, getName(), this))
         m_path.samples.clear();
     const std::size_t S = m_path.samples.size();
     m_worldBox = AABB();

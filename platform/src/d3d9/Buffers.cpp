@@ -11,7 +11,7 @@ using namespace GLFn;
 namespace D3D9Internal {
 
 BufferObject::BufferObject(Device* device, UINT size, DWORD usage, D3DPOOL pool)
-    : ObjectBase(device, pool), m_size(size), m_usage(usage), m_memory(size, 0)
+    : ObjectBase(device, pool), m_size(size), m_usage(usage), m_memory(static_cast<uint8_t*>(std::calloc(size, 1)))
 {
 }
 
@@ -26,10 +26,26 @@ bool BufferObject::createGL()
     // Only errors of this creation count: clear what earlier calls left pending.
     for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
     glGenBuffers(1, &m_buffer);
+    m_hasStorage = false;
+    // One made again after a reset gets its content back at once.
+    if (m_written) {
+        glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+        glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_memory.get(),
+                     (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
+        m_hasStorage = true;
+    }
+    return m_memory && m_buffer != 0 && glGetError() == GL_NO_ERROR;
+}
+
+void BufferObject::ensureStorage() const
+{
+    if (m_hasStorage || !m_buffer || !m_device)
+        return;
+    m_device->makeCurrent();
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
-    glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_memory.data(),
-                 (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
-    return glGetError() == GL_NO_ERROR;
+    // Never written: undefined until its first lock, as on the device.
+    glBufferData(GL_COPY_WRITE_BUFFER, m_size, nullptr, (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
+    m_hasStorage = true;
 }
 
 void BufferObject::releaseGL()
@@ -62,6 +78,7 @@ HRESULT BufferObject::lock(UINT offset, UINT size, void** data, DWORD flags)
     }
     ++m_locks;
     if (!(flags & D3DLOCK_READONLY)) {
+        m_written = true;
         if (m_dirtyBegin == m_dirtyEnd) {
             m_dirtyBegin = offset;
             m_dirtyEnd = offset + size;
@@ -75,7 +92,7 @@ HRESULT BufferObject::lock(UINT offset, UINT size, void** data, DWORD flags)
         m_discard = true;
     if (!(flags & D3DLOCK_NOOVERWRITE) || !(m_usage & D3DUSAGE_DYNAMIC))
         m_noOverwrite = false;
-    *data = m_memory.data() + offset;
+    *data = m_memory.get() + offset;
     return D3D_OK;
 }
 
@@ -87,6 +104,17 @@ HRESULT BufferObject::unlock()
         return D3D_OK;
     if (m_dirtyEnd <= m_dirtyBegin || !m_buffer || !m_device)
         return D3D_OK;
+    if (!m_hasStorage && m_dirtyBegin == 0 && m_dirtyEnd == m_size) {
+        // A first write of the whole buffer makes the storage with its content in one go.
+        m_device->makeCurrent();
+        glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+        glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_memory.get(),
+                     (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
+        m_hasStorage = true;
+        m_dirtyBegin = m_dirtyEnd = 0;
+        return D3D_OK;
+    }
+    ensureStorage();
     m_device->makeCurrent();
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
     GLintptr begin = static_cast<GLintptr>(m_dirtyBegin);
@@ -101,13 +129,13 @@ HRESULT BufferObject::unlock()
                                       : GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT;
         void* target = glMapBufferRange(GL_COPY_WRITE_BUFFER, begin, length, access);
         if (target) {
-            std::memcpy(target, m_memory.data() + m_dirtyBegin, static_cast<size_t>(length));
+            std::memcpy(target, m_memory.get() + m_dirtyBegin, static_cast<size_t>(length));
             glUnmapBuffer(GL_COPY_WRITE_BUFFER);
         } else {
-            glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.data() + m_dirtyBegin);
+            glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.get() + m_dirtyBegin);
         }
     } else {
-        glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.data() + m_dirtyBegin);
+        glBufferSubData(GL_COPY_WRITE_BUFFER, begin, length, m_memory.get() + m_dirtyBegin);
     }
     m_dirtyBegin = m_dirtyEnd = 0;
     return D3D_OK;

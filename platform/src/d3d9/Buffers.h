@@ -5,7 +5,8 @@
 #include "d3d9/Formats.h"
 #include "d3d9/ObjectBase.h"
 
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 namespace D3D9Internal {
 
@@ -17,18 +18,34 @@ public:
     bool createGL();
     HRESULT lock(UINT offset, UINT size, void** data, DWORD flags);
     HRESULT unlock();
-    GLuint glBuffer() const { return m_buffer; }
+    // The GL buffer, its storage made on first use.
+    GLuint glBuffer() const
+    {
+        ensureStorage();
+        return m_buffer;
+    }
     UINT size() const { return m_size; }
     DWORD usage() const { return m_usage; }
-    const uint8_t* memory() const { return m_memory.data(); }
+    const uint8_t* memory() const { return m_memory.get(); }
 
 protected:
     void releaseGL() override;
+    // A buffer's GL storage is made when it is first written or drawn from: until then the driver
+    // neither fills it with zeros nor keeps it, and a scene loading that stops first never pays.
+    void ensureStorage() const;
 
     UINT m_size;
     DWORD m_usage;
     GLuint m_buffer = 0;
-    std::vector<uint8_t> m_memory;
+    // Zeros from calloc: a large block comes as fresh pages of the system's, neither written nor
+    // resident until a lock writes them.
+    struct Free {
+        void operator()(uint8_t* memory) const { std::free(memory); }
+    };
+    std::unique_ptr<uint8_t[], Free> m_memory;
+    // Whether a lock ever wrote the copy: until then the GL storage needs no content from it.
+    bool m_written = false;
+    mutable bool m_hasStorage = false;
     int m_locks = 0;
     UINT m_dirtyBegin = 0;
     UINT m_dirtyEnd = 0;

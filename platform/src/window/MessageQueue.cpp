@@ -1,6 +1,7 @@
 // Per-thread message queues, as on Windows: posted and input messages in arrival order,
 // then the quit request, then WM_PAINT for invalid windows, then due timers. SIGINT, SIGTERM
-// and SIGHUP only raise a flag here; the next look at the queue turns it into a close.
+// and SIGHUP only raise a flag here; the next look at the queue turns it into a close. Long work
+// between two looks asks PlatformTerminationPending, which also answers a window's close.
 #include <windows.h>
 
 #include "win32/SleepWake.h"
@@ -112,6 +113,37 @@ bool windowMatches(HWND messageWindow, HWND filter)
 }
 
 std::atomic<bool> s_terminationServed{false};
+
+// Whether a close waits that the thread cannot serve while long work keeps it from its queue: a
+// quit or a window's close in SDL's queue (pumped at most every 100 ms) or in the thread's own.
+// Only the thread that serves the windows looks; the events stay where they are.
+bool closeWaiting()
+{
+    if (!isVideoThread())
+        return false;
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point nextLook;
+    const Clock::time_point now = Clock::now();
+    if (now < nextLook)
+        return false;
+    SDL_PumpEvents();
+    SDL_Event events[64];
+    bool waiting = SDL_PeepEvents(events, 1, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0;
+    const int windowEvents = SDL_PeepEvents(events, 64, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+    for (int i = 0; i < windowEvents && !waiting; ++i)
+        waiting = events[i].window.event == SDL_WINDOWEVENT_CLOSE;
+    if (!waiting) {
+        std::shared_ptr<ThreadQueue> q = currentQueue();
+        std::lock_guard<std::mutex> guard(q->lock);
+        waiting = q->quit || std::any_of(q->messages.begin(), q->messages.end(),
+                                         [](const MSG& m) { return m.message == WM_CLOSE; });
+    }
+    // Nothing waits: the next look in 100 ms. A close waiting is looked at again every time, so
+    // the answer changes as soon as the queue has served it.
+    if (!waiting)
+        nextLook = now + std::chrono::milliseconds(100);
+    return waiting;
+}
 
 void serviceTermination()
 {
@@ -274,7 +306,7 @@ bool PlatformTerminationRequested()
 
 bool PlatformTerminationPending()
 {
-    return s_terminationPending.load() != 0 || s_terminationServed.load();
+    return s_terminationPending.load() != 0 || s_terminationServed.load() || closeWaiting();
 }
 
 void PlatformEndProcess(int code)

@@ -264,6 +264,30 @@ TEST_F(UlvoEngineLoopTest, QuitMessageEndsTheLoopWithItsCode)
     EXPECT_FALSE(engine->isRunning());
 }
 
+TEST_F(UlvoEngineLoopTest, AnUpdateThatLeavesACloseWaitingDrawsNoFrameAfterIt)
+{
+    // As when a scene loads in the update and the window's close arrives meanwhile: the frame
+    // that would follow (seconds of a huge scene) is not drawn before the close is served.
+    LoopProbe probe(engine);
+    probe.afterUpdateHook = [&] {
+        if (probe.updates != 1)
+            return;
+        PostMessageW(nullptr, WM_CLOSE, 0, 0);
+        PostQuitMessage(3);
+        // The queues are looked at every 100 ms at most while nothing waits.
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    };
+    post(kAdvanceClock, 100000);
+    int result = 0;
+    {
+        Watchdog watchdog(window);
+        result = engine->run();
+    }
+    EXPECT_EQ(result, 3);
+    EXPECT_EQ(probe.updates, 1);
+    EXPECT_EQ(probe.renders, 0);
+}
+
 TEST_F(UlvoEngineLoopTest, ExitCommandEndsTheLoopOnlyWithATrueArgument)
 {
     LoopProbe probe(engine);

@@ -396,7 +396,7 @@ TEST_F(ObjektCommandsTest, TheSunsTextureListIsNotReadOutsideTheGamesFolder)
 TEST_F(ObjektCommandsTest, AScenePastItsBudgetIsCutWithOneLineAndASignalEndsItsLoading)
 {
     // Room for three objects and five copies: the rest of the file is left out, said once.
-    m_manager->getSceneBudget().setLimit({3, 5, 0, 0});
+    m_manager->getSceneBudget().setLimit({3, 5, 0});
     std::wstring scene = L"<SZENE>";
     for (const wchar_t* name : {L"A", L"B", L"C", L"D", L"E"})
         scene += probe(name);

@@ -24,7 +24,7 @@ CoordsObjekt::CoordsObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(nod
         XMLNode* description = data->getNode(kPartNodes[part]);
         if (!description)
             continue;
-        if (owner && !owner->getSceneBudget().charge({1, 0, 0, 0}, getName() + L"." + kPartNodes[part], this))
+        if (owner && !owner->getSceneBudget().charge({1, 0, 0}, getName() + L"." + kPartNodes[part], this))
             break;
         m_parts[part] = createObjektByType(description, owner);
         // What the part paid itself (a terrain's grid) is held by this object too.

@@ -37,9 +37,12 @@ struct Grid {
     std::vector<uint32_t> draw(const Camera& camera, const D3DXVECTOR3& eye, double lodC = 4.0, double lodSmallC = 10.0)
     {
         root->updateFrame(camera, eye, lodC, lodSmallC);
-        std::vector<uint32_t> indices(18 * (n - 1) * (n - 1), 0xFFFFFFFFu);
+        // What the terrain's buffers hold, and room past it to see an overrun.
+        const uint32_t room = TerrainQuadNode::kIndicesPerCell * (n - 1) * (n - 1);
+        std::vector<uint32_t> indices(room + 64, 0xFFFFFFFFu);
         uint32_t count = 0;
         root->writeIndices(indices.data(), count);
+        EXPECT_LE(count, room) << "more indices than the terrain's buffers take";
         indices.resize(count);
         return indices;
     }
@@ -255,4 +258,31 @@ TEST_F(TerrainQuadNodeTest, RoughGroundSeenFromAnywhereHasNoCrack)
         }
     }
     EXPECT_EQ(cracks, 0);
+}
+
+TEST_F(TerrainQuadNodeTest, ABuildAskedToStopLeavesNoTreeAndAWholeTreeHasTheCountedNodes)
+{
+    const std::function<int(const TerrainQuadNode*)> nodes = [&](const TerrainQuadNode* node) {
+        int count = node ? 1 : 0;
+        for (int k = 0; node && k < 4; ++k)
+            count += nodes(node->getChild(k));
+        return count;
+    };
+    for (uint32_t n : {3u, 5u, 17u, 65u}) {
+        Grid grid(n);
+        int asked = 0;
+        const auto never = [&] { return ++asked < 0; };
+        const std::unique_ptr<TerrainQuadNode> whole =
+            TerrainQuadNode::build(n, grid.marks.data(), grid.vertices.data(), nullptr, nullptr, never);
+        ASSERT_NE(whole, nullptr);
+        EXPECT_EQ(uint64_t(nodes(whole.get())), TerrainQuadNode::nodeCount(n)) << n;
+        EXPECT_EQ(uint64_t(nodes(grid.root.get())), TerrainQuadNode::nodeCount(n)) << n;
+        // Asked between the nodes: stopped halfway, nothing is handed out.
+        const int half = asked / 2;
+        asked = 0;
+        EXPECT_EQ(TerrainQuadNode::build(n, grid.marks.data(), grid.vertices.data(), nullptr, nullptr,
+                                         [&] { return ++asked > half; }),
+                  nullptr)
+            << n;
+    }
 }
