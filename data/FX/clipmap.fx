@@ -5,6 +5,9 @@
 // coarser level's) and blends towards the coarser height near the level's edge, so that the
 // levels meet without steps. The colour comes from the four layer textures by the blend
 // weights; where no weight is painted, from the ground's slope and height (grass, rock, snow).
+// Towards the outer ring's end the ground fades into the sky's colour at the horizon, and a flat
+// apron below it, drawn in that colour out past the far plane, fills what lies beyond, so that
+// from high or far eye points the terrain meets the sky dome instead of ending in an edge.
 #include "scenecommon.fxh"
 
 #ifndef CLIP_MODE
@@ -19,6 +22,12 @@ int g_textyp = 0;
 float4 g_texscale03 = {1.0, 1.0, 1.0, 1.0};
 float4 g_texscale03_far = {0.1, 0.1, 0.1, 0.1};
 float2 g_nearfarblend = {5.0, 20.0};
+// Where the fade into the sky starts and ends, in finest cells from the camera (the larger of
+// the two axes, as the rings are square); x above y turns the fade off (no sky map).
+float2 g_skyFade = {1.0e9, 0.0};
+// The apron: x the grid's centre vertex, y its cell size in finest cells, z its height (in the
+// field's units, below the lowest ground), w 1 while it is drawn.
+float4 g_Apron = {0.0, 0.0, 0.0, 0.0};
 
 texture g_heightmap;
 texture g_Textur0;
@@ -98,28 +107,33 @@ VertexOut VS(ClipIn v)
 {
     VertexOut o;
     float2 cells = v.cell.zw + v.grid * v.cell.xy;
+    if (g_Apron.w > 0.5)
+        cells = Viewer.xy + (v.grid - g_Apron.x) * g_Apron.y;
     // The texel's centre: its grid point.
     float2 tc = v.tex.zw + (v.grid + 0.5) * v.tex.xy;
     float2 d = abs(cells - Viewer.xy);
     float alpha = saturate((max(d.x, d.y) - Viewer.z) / max(Viewer.w, 0.0001));
-    float h = heightAt(tc, alpha);
+    float h = g_Apron.w > 0.5 ? g_Apron.z : heightAt(tc, alpha);
     float2 step = float2(v.tex.x, 0.0);
     float slopeX = (heightAt(tc + step.xy, alpha) - heightAt(tc - step.xy, alpha));
     float slopeZ = (heightAt(tc + step.yx, alpha) - heightAt(tc - step.yx, alpha));
     // One level cell is cell.x / texSize in the field's units.
     float span = 2.0 * v.cell.x / g_texSize;
     float3 localNormal = float3(-slopeX / span, 1.0, -slopeZ / span);
+    if (g_Apron.w > 0.5)
+        localNormal = float3(0.0, 1.0, 0.0);
     float4 local = float4(cells.x / g_texSize, h, cells.y / g_texSize, 1.0);
     o.position = mul(local, g_WorldViewProjection);
     o.uv = local.xz;
     o.normal = mul(localNormal, (float3x3)g_WorldTransposeInv);
     o.world = mul(local, g_World).xyz;
+    float ring = g_Apron.w > 0.5 ? 1.0e9 : max(d.x, d.y);
 #if CLIP_MODE == 1
     o.extra = float4(o.position.z, 0.0, 0.0, 1.0);
 #elif CLIP_MODE == 2
-    o.extra = float4(h, o.position.z, o.position.w, 1.0);
+    o.extra = float4(h, o.position.z, o.position.w, ring);
 #else
-    o.extra = float4(h, 0.0, 0.0, 1.0);
+    o.extra = float4(h, 0.0, 0.0, ring);
 #endif
     return o;
 }
@@ -151,11 +165,33 @@ float3 surfaceColour(VertexOut i, float3 n, float distance)
     return base * tex2D(ColourMapSampler, i.uv).rgb;
 }
 
+// The share of the sky's colour: 0 inside the fade, 1 at its end and on the apron.
+float skyShare(VertexOut i)
+{
+    if (g_skyFade.x > g_skyFade.y)
+        return 0.0;
+    return saturate((i.extra.w - g_skyFade.x) / max(g_skyFade.y - g_skyFade.x, 0.0001));
+}
+
+// The sky's colour just above the horizon towards the point, as the dome shows it where the
+// far plane cuts the ground off; the horizon line itself is a warm band the ground hides.
+float3 horizonColour(VertexOut i)
+{
+    float3 d = i.world - g_ViewInv[3].xyz;
+    d.y = 0.0;
+    if (dot(d, d) < 0.000001)
+        d = float3(1.0, 0.0, 0.0);
+    d = normalize(d);
+    d.y = 0.08;
+    return texCUBE(CubeSampler, normalize(d)).rgb;
+}
+
 #if CLIP_MODE == 2
 GBufferOut PS(VertexOut i)
 {
     float3 n = normalize(i.normal);
     float3 base = surfaceColour(i, n, length(g_ViewInv[3].xyz - i.world));
+    base = lerp(base, horizonColour(i), skyShare(i));
     return gbuffer(base * g_MaskColor.rgb, n, i.extra.yz);
 }
 #else
@@ -169,6 +205,7 @@ float4 PS(VertexOut i) : COLOR
     float3 base = surfaceColour(i, n, distance);
     float lit = max(dot(n, normalize(g_LightDir)), 0.0);
     float3 colour = base * (g_LightAmbient.rgb + g_LightDiffuse.rgb * lit);
+    colour = lerp(colour, horizonColour(i), skyShare(i));
     float fade = farFade(distance);
     return saturate(float4(colour * g_MaskColor.rgb, fade));
 #endif

@@ -532,7 +532,7 @@ int ClipmapLevelSet::trimForLevel(unsigned i) const
     return 3;
 }
 
-void ClipmapLevelSet::draw(const D3DXMATRIX& viewProjection)
+void ClipmapLevelSet::draw(const D3DXMATRIX& viewProjection, bool intoSky)
 {
     (void)viewProjection;
     if (!m_ready || !m_effect || !m_effect->getEffect())
@@ -553,6 +553,14 @@ void ClipmapLevelSet::draw(const D3DXMATRIX& viewProjection)
         device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, vertexCount, 0, triangles);
     };
     const float n = static_cast<float>(m_n);
+    // The outer level's window is n - 1 of its cells wide round the camera, give or take the two
+    // cells it moves by; the fade into the sky ends inside it.
+    const float outer = static_cast<float>(1 << (getLevelCount() - 1));
+    const float fadeEnd = ((n - 1.0f) * 0.5f - 2.0f) * outer;
+    const float skyFade[2] = {intoSky ? fadeEnd * 0.6f : 1.0e9f, intoSky ? fadeEnd : 0.0f};
+    fx->SetValue("g_skyFade", skyFade, sizeof(skyFade));
+    const D3DXVECTOR4 noApron(0.0f, 0.0f, 0.0f, 0.0f);
+    fx->SetVector("g_Apron", &noApron);
     for (unsigned i = 0; i < getLevelCount(); ++i) {
         const ClipmapLevel& level = m_levels[i];
         const float s = static_cast<float>(1 << i);
@@ -583,6 +591,18 @@ void ClipmapLevelSet::draw(const D3DXMATRIX& viewProjection)
         device->SetStreamSource(1, m_instanceBuffer, levelRecord(i) * stride, stride);
         drawMesh(m_fixUpVertices, m_fixUpIndices, m_fixUpVertexCount, m_fixUpTriangles);
         drawMesh(m_ringVertices, m_ringIndices, m_ringVertexCount, m_ringTriangles);
+    }
+    if (intoSky && m_m > 1) {
+        // One block stretched to 32 times the outer window each way, a full height below the
+        // ground: hidden under the terrain, and beyond it past the far plane.
+        const float cell = 64.0f * fadeEnd / static_cast<float>(m_m - 1);
+        const D3DXVECTOR4 apron(static_cast<float>(m_m - 1) * 0.5f, cell, -1.0f, 1.0f);
+        fx->SetVector("g_Apron", &apron);
+        fx->CommitChanges();
+        device->SetStreamSourceFreq(0, D3DSTREAMSOURCE_INDEXEDDATA | 1u);
+        device->SetStreamSource(1, m_instanceBuffer, levelRecord(getLevelCount() - 1) * stride, stride);
+        drawMesh(m_blockVertices, m_blockIndices, m_blockVertexCount, m_blockTriangles);
+        fx->SetVector("g_Apron", &noApron);
     }
     device->SetStreamSourceFreq(0, 1);
     device->SetStreamSourceFreq(1, 1);

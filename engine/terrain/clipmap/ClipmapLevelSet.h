@@ -61,7 +61,9 @@ public:
     void update(const float c[3], const D3DXMATRIX& viewProjection);
     // Every level's whole window sampled again (after the field changed).
     void refreshAll();
-    void draw(const D3DXMATRIX& viewProjection);
+    // intoSky: the ground fades into the bound sky map's horizon before the outer ring ends, and
+    // an apron in that colour reaches on beyond it.
+    void draw(const D3DXMATRIX& viewProjection, bool intoSky = false);
     void release();
     bool isReady() const { return m_ready; }
 

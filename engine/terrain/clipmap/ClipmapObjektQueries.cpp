@@ -2,6 +2,7 @@
 #include "foundation/logging/Logger.h"
 #include "graphics/effects/Effect.h"
 #include "graphics/textures/Texture2D.h"
+#include "graphics/textures/TextureCube.h"
 #include "render/cameras/Camera.h"
 #include "render/scenegraph/SceneGraph.h"
 #include "scene/objects/ObjektDrawing.h"
@@ -109,7 +110,11 @@ void ClipmapObjekt::render(Camera* camera)
         for (int layer = 0; layer < 4; ++layer)
             fx->SetTexture(kBumps[layer], deviceTexture(m_bumpTextures[static_cast<size_t>(layer)]));
     }
-    m_levelSet->draw(worldViewProjection);
+    // Without a sky map there is no colour to fade into: the terrain then ends as its rings do.
+    // Depth passes take the ground alone, not the apron round it.
+    TextureCube* sky = textured ? RenderObjekt::getSkyMap() : nullptr;
+    fx->SetTexture("g_CubeMap", sky ? sky->getBaseTexture() : nullptr);
+    m_levelSet->draw(worldViewProjection, sky != nullptr);
 }
 
 // ------------------------------------------------------------------ bounds

@@ -92,11 +92,10 @@ void SunObjekt::update(Camera* camera, uint32_t value)
 
 bool SunObjekt::bindCubeMap(ID3DXEffect* effect)
 {
+    // Without a sky map the dome draws black rather than with whatever map the last object bound.
     TextureCube* sky = RenderObjekt::getSkyMap();
-    if (!sky)
-        return false;
-    effect->SetTexture("g_CubeMap", sky->getBaseTexture());
-    return true;
+    effect->SetTexture("g_CubeMap", sky ? sky->getBaseTexture() : nullptr);
+    return sky != nullptr;
 }
 
 void SunObjekt::render(Camera* camera)

@@ -447,7 +447,9 @@ void clipmapFromAboveAndFar(const RunFolder& folder)
     EXPECT_TRUE(PlayThrough::matchesGolden(above, "level_clipmap_above"));
     console(L"CAM_setEyePosition SPIEL 2000 60 -1500");
     host.seconds(1.0);
-    greenAt(host.screen(), window.left + 24, window.bottom - 24, "from far, low beside the board");
+    const Image far = host.screen();
+    greenAt(far, window.left + 24, window.bottom - 24, "from far, low beside the board");
+    EXPECT_TRUE(PlayThrough::matchesGolden(far, "level_clipmap_far"));
 }
 
 } // namespace
