@@ -382,7 +382,7 @@ def at_rest(game, box, timeout=5.0):
     aim at a piece the move before it still slides or turns into its place, as a player waits for
     it; a box that never rests is taken as it is after the timeout."""
     image = game.screen.grab()
-    end = time.monotonic() + timeout * slowness()
+    end = time.monotonic() + timeout
     while time.monotonic() < end:
         time.sleep(0.15)
         later = game.screen.grab()
