@@ -28,24 +28,24 @@ bool BufferObject::createGL()
     glGenBuffers(1, &m_buffer);
     m_hasStorage = false;
     // One made again after a reset gets its content back at once.
-    if (m_written) {
-        glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
-        glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_memory.get(),
-                     (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
-        m_hasStorage = true;
-    }
+    if (m_written)
+        makeStorage(m_memory.get());
     return m_memory && m_buffer != 0 && glGetError() == GL_NO_ERROR;
+}
+
+void BufferObject::makeStorage(const void* content) const
+{
+    m_device->makeCurrent();
+    glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+    glBufferData(GL_COPY_WRITE_BUFFER, m_size, content, (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
+    m_hasStorage = true;
 }
 
 void BufferObject::ensureStorage() const
 {
-    if (m_hasStorage || !m_buffer || !m_device)
-        return;
-    m_device->makeCurrent();
-    glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
     // Never written: undefined until its first lock, as on the device.
-    glBufferData(GL_COPY_WRITE_BUFFER, m_size, nullptr, (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
-    m_hasStorage = true;
+    if (!m_hasStorage && m_buffer && m_device)
+        makeStorage(nullptr);
 }
 
 void BufferObject::releaseGL()
@@ -106,11 +106,7 @@ HRESULT BufferObject::unlock()
         return D3D_OK;
     if (!m_hasStorage && m_dirtyBegin == 0 && m_dirtyEnd == m_size) {
         // A first write of the whole buffer makes the storage with its content in one go.
-        m_device->makeCurrent();
-        glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
-        glBufferData(GL_COPY_WRITE_BUFFER, m_size, m_memory.get(),
-                     (m_usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
-        m_hasStorage = true;
+        makeStorage(m_memory.get());
         m_dirtyBegin = m_dirtyEnd = 0;
         return D3D_OK;
     }

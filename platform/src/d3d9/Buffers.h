@@ -33,6 +33,8 @@ protected:
     // A buffer's GL storage is made when it is first written or drawn from: until then the driver
     // neither fills it with zeros nor keeps it, and a scene loading that stops first never pays.
     void ensureStorage() const;
+    // The GL storage made now, with the content given (null: left undefined).
+    void makeStorage(const void* content) const;
 
     UINT m_size;
     DWORD m_usage;
