@@ -159,9 +159,12 @@ TEST_F(D3DXDdsFileTest, BlockFormatsKeepTheirBlocksAndSaveAsPictures)
 {
     // An 8x8 DXT1 level of four flat blocks: red, green / blue, white (both end points one colour).
     const uint16_t colours[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
-    std::vector<uint8_t> blocks;
-    for (uint16_t c : colours)
-        blocks.insert(blocks.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c), uint8_t(c >> 8), 0, 0, 0, 0});
+    std::vector<uint8_t> blocks(4 * 8, 0);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const uint16_t c = colours[i];
+        const uint8_t block[4] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c), uint8_t(c >> 8)};
+        std::memcpy(&blocks[i * 8], block, 4);
+    }
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(m_device->CreateTexture(8, 8, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
     D3DLOCKED_RECT locked{};
