@@ -90,6 +90,25 @@ Capture& captureState()
     return c;
 }
 
+// A context made for a window before its clip opened, with the drawing of a picture compiled
+// (the driver compiles it at the first draw: tens of milliseconds of the first picture's wait).
+// The first presenter to draw into that window takes it over.
+struct Prepared {
+    std::mutex lock;
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    unsigned texture = 0;
+    unsigned framebuffer = 0;
+    int textureWidth = 0;
+    int textureHeight = 0;
+};
+
+Prepared& prepared()
+{
+    static Prepared p;
+    return p;
+}
+
 } // namespace
 
 VideoPresenter::~VideoPresenter()
@@ -106,6 +125,8 @@ bool VideoPresenter::ensureContext(SDL_Window* window)
     release();
     if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL))
         return false;
+    if (adoptPrepared(window))
+        return true;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
@@ -133,6 +154,68 @@ bool VideoPresenter::ensureContext(SDL_Window* window)
     g_gl.genTextures(1, &m_texture);
     g_gl.genFramebuffers(1, &m_framebuffer);
     return true;
+}
+
+bool VideoPresenter::adoptPrepared(SDL_Window* window)
+{
+    Prepared& ready = prepared();
+    std::lock_guard<std::mutex> guard(ready.lock);
+    if (!ready.context || ready.window != window)
+        return false;
+    if (SDL_GL_MakeCurrent(window, ready.context) != 0) {
+        SDL_GL_DeleteContext(ready.context);
+        ready.context = nullptr;
+        ready.window = nullptr;
+        return false;
+    }
+    m_context = ready.context;
+    m_window = window;
+    m_texture = ready.texture;
+    m_framebuffer = ready.framebuffer;
+    m_textureWidth = ready.textureWidth;
+    m_textureHeight = ready.textureHeight;
+    ready.context = nullptr;
+    ready.window = nullptr;
+    return true;
+}
+
+void VideoPresenter::prepare(HWND window)
+{
+    SDL_Window* sdl = Win32Internal::sdlWindowFor(window);
+    // A thread that draws already keeps its own context current.
+    if (!sdl || SDL_GL_GetCurrentContext())
+        return;
+    forgetPrepared();
+    VideoPresenter presenter;
+    if (!presenter.ensureContext(sdl))
+        return;
+    // A picture stretched and turned as the clip's are, drawn into the back buffer that the
+    // first real picture clears whole before anything is shown. Its sides are not powers of two,
+    // as a clip's seldom are: the driver compiles the drawing anew for such sides.
+    const uint32_t pixels[9] = {};
+    presenter.draw(sdl, RECT{0, 0, 12, 12}, pixels, 3, 3, false);
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    Prepared& ready = prepared();
+    std::lock_guard<std::mutex> guard(ready.lock);
+    ready.window = presenter.m_window;
+    ready.context = presenter.m_context;
+    ready.texture = presenter.m_texture;
+    ready.framebuffer = presenter.m_framebuffer;
+    ready.textureWidth = presenter.m_textureWidth;
+    ready.textureHeight = presenter.m_textureHeight;
+    presenter.m_context = nullptr;
+    presenter.m_window = nullptr;
+}
+
+void VideoPresenter::forgetPrepared()
+{
+    Prepared& ready = prepared();
+    std::lock_guard<std::mutex> guard(ready.lock);
+    // Current nowhere: it was let go after the drawing, and no presenter took it.
+    if (ready.context)
+        SDL_GL_DeleteContext(ready.context);
+    ready.context = nullptr;
+    ready.window = nullptr;
 }
 
 void VideoPresenter::freeWindowSurface(HWND window)
@@ -172,7 +255,17 @@ bool VideoPresenter::present(HWND window, const RECT& target, const uint32_t* pi
         return false;
     if (!ensureContext(sdl))
         return false;
+    draw(sdl, target, pixels, width, height, true);
+    SDL_GL_SwapWindow(sdl);
+    PlatformStartupMark("video picture");
+    // Current only while drawing: the window may be destroyed before the next picture.
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    return true;
+}
 
+void VideoPresenter::draw(SDL_Window* sdl, const RECT& target, const uint32_t* pixels, int width, int height,
+                          bool mayCapture)
+{
     g_gl.bindTexture(GL_TEXTURE_2D, m_texture);
     g_gl.pixelStorei(GL_UNPACK_ALIGNMENT, 4);
     if (width != m_textureWidth || height != m_textureHeight) {
@@ -190,7 +283,7 @@ bool VideoPresenter::present(HWND window, const RECT& target, const uint32_t* pi
 
     int drawableWidth = 0, drawableHeight = 0;
     SDL_GL_GetDrawableSize(sdl, &drawableWidth, &drawableHeight);
-    const bool capturing = captureState().on && drawableWidth > 0 && drawableHeight > 0;
+    const bool capturing = mayCapture && captureState().on && drawableWidth > 0 && drawableHeight > 0;
     const GLuint drawTarget = capturing ? captureTarget(drawableWidth, drawableHeight) : 0;
     g_gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, drawTarget);
     if (!drawTarget)
@@ -213,11 +306,6 @@ bool VideoPresenter::present(HWND window, const RECT& target, const uint32_t* pi
         g_gl.blitFramebuffer(0, 0, drawableWidth, drawableHeight, 0, 0, drawableWidth, drawableHeight,
                              GL_COLOR_BUFFER_BIT, GL_NEAREST);
     }
-    SDL_GL_SwapWindow(sdl);
-    PlatformStartupMark("video picture");
-    // Current only while drawing: the window may be destroyed before the next picture.
-    SDL_GL_MakeCurrent(nullptr, nullptr);
-    return true;
 }
 
 unsigned VideoPresenter::captureTarget(int width, int height)
@@ -267,6 +355,11 @@ void PlatformCaptureVideoFrames(bool on)
     c.pixels.clear();
     c.width = c.height = 0;
     c.count = 0;
+}
+
+void PlatformPrepareVideoPictures(HWND window)
+{
+    DShowInternal::VideoPresenter::prepare(window);
 }
 
 unsigned PlatformLastVideoFrame(std::vector<uint32_t>& pixels, int& width, int& height)
