@@ -92,10 +92,10 @@ void PlatformEndImageChecksAhead();
 void PlatformOpenVideoLibrariesAhead();
 void PlatformWaitForVideoLibraries();
 void PlatformLetGoOfVideoLibraries();
-// Readies the drawing of a clip's pictures into the window on the calling thread (one without a
-// current OpenGL context), typically while the video's libraries open: the driver compiles that
-// drawing at its first use, and the clip's first picture would wait for it. The clip's presenter
-// takes the context over; PlatformLetGoOfVideoLibraries frees one that no clip took.
+// Readies the drawing of a clip's pictures into the window on a thread of its own, typically
+// while the video's libraries open: the driver compiles that drawing at its first use, and the
+// clip's first picture would wait for it. The clip's presenter takes the context over (waiting
+// for the thread if need be); PlatformLetGoOfVideoLibraries frees one that no clip took.
 void PlatformPrepareVideoPictures(HWND window);
 
 // With ULVO_STARTUP_TIMES set, writes "startup <monotonic seconds> <thread cpu ms> <what>" on

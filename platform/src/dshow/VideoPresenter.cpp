@@ -11,7 +11,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace DShowInternal {
 
@@ -90,11 +93,15 @@ Capture& captureState()
     return c;
 }
 
-// A context made for a window before its clip opened, with the drawing of a picture compiled
-// (the driver compiles it at the first draw: tens of milliseconds of the first picture's wait).
-// The first presenter to draw into that window takes it over.
+// A context made for a window on a thread of its own while the clip opens, with the drawing of a
+// picture compiled (the driver compiles it at the first draw: tens of milliseconds of the first
+// picture's wait). The first presenter to draw into that window waits for it if need be and
+// takes it over.
 struct Prepared {
     std::mutex lock;
+    std::condition_variable finished;
+    std::thread worker;
+    bool working = false;
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     unsigned texture = 0;
@@ -125,8 +132,13 @@ bool VideoPresenter::ensureContext(SDL_Window* window)
     release();
     if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL))
         return false;
-    if (adoptPrepared(window))
-        return true;
+    return adoptPrepared(window) || ensureContextFor(window);
+}
+
+bool VideoPresenter::ensureContextFor(SDL_Window* window)
+{
+    if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL))
+        return false;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
@@ -159,7 +171,10 @@ bool VideoPresenter::ensureContext(SDL_Window* window)
 bool VideoPresenter::adoptPrepared(SDL_Window* window)
 {
     Prepared& ready = prepared();
-    std::lock_guard<std::mutex> guard(ready.lock);
+    std::unique_lock<std::mutex> guard(ready.lock);
+    if (ready.window != window)
+        return false;
+    ready.finished.wait(guard, [&ready] { return !ready.working; });
     if (!ready.context || ready.window != window)
         return false;
     if (SDL_GL_MakeCurrent(window, ready.context) != 0) {
@@ -182,27 +197,45 @@ bool VideoPresenter::adoptPrepared(SDL_Window* window)
 void VideoPresenter::prepare(HWND window)
 {
     SDL_Window* sdl = Win32Internal::sdlWindowFor(window);
-    // A thread that draws already keeps its own context current.
-    if (!sdl || SDL_GL_GetCurrentContext())
+    if (!sdl)
         return;
     forgetPrepared();
-    VideoPresenter presenter;
-    if (!presenter.ensureContext(sdl))
-        return;
-    // A picture stretched and turned as the clip's are, drawn into the back buffer that the
-    // first real picture clears whole before anything is shown. Its sides are not powers of two,
-    // as a clip's seldom are: the driver compiles the drawing anew for such sides.
-    const uint32_t pixels[9] = {};
-    presenter.draw(sdl, RECT{0, 0, 12, 12}, pixels, 3, 3, false);
-    SDL_GL_MakeCurrent(nullptr, nullptr);
     Prepared& ready = prepared();
     std::lock_guard<std::mutex> guard(ready.lock);
-    ready.window = presenter.m_window;
-    ready.context = presenter.m_context;
-    ready.texture = presenter.m_texture;
-    ready.framebuffer = presenter.m_framebuffer;
-    ready.textureWidth = presenter.m_textureWidth;
-    ready.textureHeight = presenter.m_textureHeight;
+    ready.window = sdl;
+    ready.working = true;
+    try {
+        ready.worker = std::thread([sdl] { prepareOn(sdl); });
+    } catch (const std::system_error&) {
+        // No thread: the first picture makes its context as without.
+        ready.working = false;
+        ready.window = nullptr;
+    }
+}
+
+void VideoPresenter::prepareOn(SDL_Window* sdl)
+{
+    VideoPresenter presenter;
+    if (presenter.ensureContextFor(sdl)) {
+        // A picture stretched and turned as the clip's are, drawn into the back buffer that the
+        // first real picture clears whole before anything is shown. Its sides are not powers
+        // of two, as a clip's seldom are: the driver compiles the drawing anew for such sides.
+        const uint32_t pixels[9] = {};
+        presenter.draw(sdl, RECT{0, 0, 12, 12}, pixels, 3, 3, false);
+        SDL_GL_MakeCurrent(nullptr, nullptr);
+    }
+    Prepared& ready = prepared();
+    {
+        std::lock_guard<std::mutex> guard(ready.lock);
+        ready.context = presenter.m_context;
+        ready.texture = presenter.m_texture;
+        ready.framebuffer = presenter.m_framebuffer;
+        ready.textureWidth = presenter.m_textureWidth;
+        ready.textureHeight = presenter.m_textureHeight;
+        ready.working = false;
+    }
+    PlatformStartupMark("video pictures prepared");
+    ready.finished.notify_all();
     presenter.m_context = nullptr;
     presenter.m_window = nullptr;
 }
@@ -210,6 +243,13 @@ void VideoPresenter::prepare(HWND window)
 void VideoPresenter::forgetPrepared()
 {
     Prepared& ready = prepared();
+    std::thread worker;
+    {
+        std::lock_guard<std::mutex> guard(ready.lock);
+        worker = std::move(ready.worker);
+    }
+    if (worker.joinable())
+        worker.join();
     std::lock_guard<std::mutex> guard(ready.lock);
     // Current nowhere: it was let go after the drawing, and no presenter took it.
     if (ready.context)

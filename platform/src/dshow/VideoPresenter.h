@@ -26,15 +26,19 @@ public:
     // A window's surface can be current on one thread only: the calling thread lets go of
     // the window's surface if it holds it (a Direct3D device binds it again when it draws).
     static void freeWindowSurface(HWND window);
-    // Makes a context for the window on the calling thread (which has none current) and draws
-    // a picture where nothing shows it, so that the first presenter drawing into that window
-    // takes over a context whose drawing is compiled. forgetPrepared() lets go of one not
-    // taken over (PlatformLetGoOfVideoLibraries calls it).
+    // Makes a context for the window on a thread of its own and draws a picture there where
+    // nothing shows it, so that the first presenter drawing into that window takes over (waiting
+    // for it if need be) a context whose drawing is compiled. forgetPrepared() waits for that
+    // thread and lets go of a context no presenter took (PlatformLetGoOfVideoLibraries calls it).
     static void prepare(HWND window);
     static void forgetPrepared();
 
 private:
+    static void prepareOn(SDL_Window* window);
+    // The context for the window: the one held, the one prepared for it, or a new one.
     bool ensureContext(SDL_Window* window);
+    // A new context for the window, current on this thread.
+    bool ensureContextFor(SDL_Window* window);
     bool adoptPrepared(SDL_Window* window);
     // What present() draws, without showing it; the test capture only when mayCapture.
     void draw(SDL_Window* sdl, const RECT& target, const uint32_t* pixels, int width, int height, bool mayCapture);
