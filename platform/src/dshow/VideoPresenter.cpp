@@ -110,10 +110,12 @@ struct Prepared {
     int textureHeight = 0;
 };
 
+// Lives to the end of the process: a thread still readying when it ends must not meet a
+// destroyed (or, joinable, terminating) holder.
 Prepared& prepared()
 {
-    static Prepared p;
-    return p;
+    static Prepared* p = new Prepared;
+    return *p;
 }
 
 } // namespace
