@@ -90,6 +90,9 @@ int startAndRun(Ulvo::UlvoEngine* engine, const std::wstring& configPath)
     // FFmpeg brought in beyond that is given back after the clip), and are held here so that
     // their closing happens beside this thread.
     PlatformOpenVideoLibrariesAhead();
+    // Meanwhile another thread readies the drawing of the clip's pictures, which the first
+    // picture would otherwise wait for.
+    PlatformPrepareVideoPictures(engine->getWindow()->getHWND());
     PlatformWaitForVideoLibraries();
     PlatformStartupMark("video libraries open");
 

@@ -92,6 +92,11 @@ void PlatformEndImageChecksAhead();
 void PlatformOpenVideoLibrariesAhead();
 void PlatformWaitForVideoLibraries();
 void PlatformLetGoOfVideoLibraries();
+// Readies the drawing of a clip's pictures into the window on a thread of its own, typically
+// while the video's libraries open: the driver compiles that drawing at its first use, and the
+// clip's first picture would wait for it. The clip's presenter takes the context over (waiting
+// for the thread if need be); PlatformLetGoOfVideoLibraries frees one that no clip took.
+void PlatformPrepareVideoPictures(HWND window);
 
 // With ULVO_STARTUP_TIMES set, writes "startup <monotonic seconds> <thread cpu ms> <what>" on
 // stderr, for finding where a launch spends its time; nothing otherwise. Any thread may call it.

@@ -304,6 +304,38 @@ TEST_F(DShowFixture, PlaysTheClipIntoTheWindowTheRightWayUpAtItsOwnPace)
     EXPECT_EQ(state, State_Stopped);
 }
 
+TEST_F(DShowFixture, PicturesReadiedAheadAreTakenOverAndDrawnAsWithout)
+{
+    if (!makeTwoColourClip(m_dir / "two.wmv", 0.5, true))
+        GTEST_SKIP() << "the ffmpeg program is needed to make clips";
+    // One readied and let go without a clip, then one that the clip takes over.
+    PlatformPrepareVideoPictures(m_window);
+    PlatformLetGoOfVideoLibraries();
+    PlatformPrepareVideoPictures(m_window);
+    ASSERT_EQ(m_graph->RenderFile((m_dir.path().wstring() + L"/two.wmv").c_str(), nullptr), S_OK);
+    ASSERT_EQ(m_video->put_Owner(reinterpret_cast<OAHWND>(m_window)), S_OK);
+    ASSERT_EQ(m_video->SetWindowPosition(40, 30, 80, 60), S_OK);
+    ASSERT_EQ(m_control->Run(), S_OK);
+    LONG code = 0;
+    ASSERT_EQ(m_events->WaitForCompletion(30000, &code), S_OK);
+    EXPECT_EQ(code, EC_COMPLETE);
+    std::vector<uint32_t> pixels;
+    int width = 0, height = 0;
+    // The clip's pictures alone: the readying drew nothing that was shown or captured.
+    const unsigned pictures = PlatformLastVideoFrame(pixels, width, height);
+    EXPECT_GE(pictures, 8u);
+    EXPECT_LE(pictures, 13u);
+    ASSERT_EQ(width, 160);
+    ASSERT_EQ(height, 120);
+    std::string seen;
+    EXPECT_TRUE(capturedNear(10, 10, Rgb{0, 0, 0}, 8, &seen)) << seen;
+    EXPECT_TRUE(capturedNear(80, 40, Rgb{255, 0, 0}, 40, &seen)) << seen;
+    EXPECT_TRUE(capturedNear(80, 80, Rgb{0, 255, 0}, 40, &seen)) << seen;
+    EXPECT_TRUE(capturedNear(38, 60, Rgb{0, 0, 0}, 8, &seen)) << seen;
+    EXPECT_EQ(m_control->Stop(), S_OK);
+    PlatformLetGoOfVideoLibraries();
+}
+
 TEST_F(DShowFixture, ThePictureKeepsToItsPlaceAndHidesOnRequest)
 {
     if (!makeTwoColourClip(m_dir / "two.wmv", 0.5, true))

@@ -21,6 +21,25 @@ FileLogger& fileLog()
     return moduleLogger(LogModule::File);
 }
 
+// The working folder's real path, resolved again only when the working folder changed: every
+// data file a load reads is checked against it (a resolve opens the folder and reads a link).
+// Each thread keeps its own.
+const std::wstring& workingFolderReal()
+{
+    thread_local std::wstring folder;
+    thread_local std::wstring real;
+    wchar_t current[4096];
+    const DWORD length = GetCurrentDirectoryW(4096, current);
+    if (length == 0 || length >= 4096) {
+        folder.clear();
+        real = File::finalPath(L".");
+    } else if (real.empty() || folder.compare(0, std::wstring::npos, current, length) != 0) {
+        folder.assign(current, length);
+        real = File::finalPath(L".");
+    }
+    return real;
+}
+
 // Whether the longest part of a relative name that is on disk really lies outside the working
 // folder (a link in it leads away). A name not on disk at all leads nowhere.
 bool linksOut(const std::wstring& name)
@@ -32,7 +51,7 @@ bool linksOut(const std::wstring& name)
     }
     if (part.empty())
         return false;
-    const std::wstring base = File::finalPath(L".");
+    const std::wstring& base = workingFolderReal();
     const std::wstring real = File::finalPath(part);
     if (real.compare(0, base.size(), base) != 0)
         return true;
@@ -192,7 +211,7 @@ bool File::checkWriteTarget(const std::wstring& name)
         folder.resize(cut == std::wstring::npos ? 0 : cut);
     } while (!folder.empty() && !isDirectory(folder));
     const bool inside = isDataReference(name) && isDataReference(rest) &&
-                        isWithin(finalPath(folder.empty() ? std::wstring(L".") : folder), finalPath(L"."));
+                        isWithin(finalPath(folder.empty() ? std::wstring(L".") : folder), workingFolderReal());
     if (!inside)
         fileLog().log(25, LOG_TYPE_ERROR,
                       L"Ulvo::File::write " + name + L" leads out of the game's folders and is not written\n");

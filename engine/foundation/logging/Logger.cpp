@@ -4,6 +4,10 @@
 #include <array>
 #include <atomic>
 #include <cwchar>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace Ulvo {
 
@@ -155,6 +159,74 @@ LogFile::~LogFile()
     close();
 }
 
+namespace {
+
+// Removes the last run's log files on a thread of its own. Removing a file frees its blocks at
+// once, and on a disk that discards freed blocks that waits for the device: tens of
+// milliseconds a start for the larger logs, all of them before the window shows. The remover
+// lives to the end of the process (a thread may still be removing while it ends).
+class SetAsideRemover {
+public:
+    void add(std::wstring path)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_paths.push_back(std::move(path));
+        if (m_running)
+            return;
+        try {
+            std::thread([this] { run(); }).detach();
+            m_running = true;
+        } catch (const std::system_error&) {
+            // No thread: removed here, as before.
+            DeleteFileW(m_paths.back().c_str());
+            m_paths.pop_back();
+        }
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::wstring path;
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                if (m_paths.empty()) {
+                    m_running = false;
+                    return;
+                }
+                path = std::move(m_paths.back());
+                m_paths.pop_back();
+            }
+            DeleteFileW(path.c_str());
+        }
+    }
+
+    std::mutex m_lock;
+    std::vector<std::wstring> m_paths;
+    bool m_running = false;
+};
+
+SetAsideRemover& setAsideRemover()
+{
+    static SetAsideRemover* remover = new SetAsideRemover;
+    return *remover;
+}
+
+// The folder as a full path, so that a removal still finds the file after the working folder
+// changed.
+std::wstring fullFolder(const std::wstring& folder)
+{
+    if (!folder.empty() && (folder[0] == L'\\' || folder[0] == L'/'))
+        return folder;
+    wchar_t current[4096];
+    const DWORD length = GetCurrentDirectoryW(4096, current);
+    if (length == 0 || length >= 4096)
+        return {};
+    return std::wstring(current, length) + L"\\" + folder;
+}
+
+} // namespace
+
 void LogFile::open()
 {
     if (m_file)
@@ -166,8 +238,14 @@ void LogFile::open()
         CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring path = folder + L"\\" + m_fileName;
     // A new file every start, made where the name is: whatever was there (a link to a file
-    // elsewhere, a second name of another file) goes, and is never opened and emptied.
-    DeleteFileW(path.c_str());
+    // elsewhere, a second name of another file) goes, and is never opened and emptied. It is
+    // renamed aside (which frees nothing) and removed beside the start.
+    const std::wstring full = fullFolder(folder);
+    const std::wstring aside = full.empty() ? std::wstring() : full + L"\\" + m_fileName + L".old";
+    if (!aside.empty() && MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING))
+        setAsideRemover().add(aside);
+    else
+        DeleteFileW(path.c_str());
     m_file = _wfopen(path.c_str(), L"wbx");
     if (m_file)
         setvbuf(m_file, nullptr, _IOFBF, 1 << 16);

@@ -34,14 +34,40 @@ Ulvo::Texture2D* readGameTextureFile(const Ulvo::XMLNode& node, const std::wstri
     return node.readString(key, fileName) ? gameTextureFromFile(fileName) : nullptr;
 }
 
+namespace {
+
+thread_local TextureListsReadOnce* t_readOnce = nullptr;
+
+} // namespace
+
+TextureListsReadOnce::TextureListsReadOnce() : m_outer(t_readOnce)
+{
+    t_readOnce = this;
+}
+
+TextureListsReadOnce::~TextureListsReadOnce()
+{
+    t_readOnce = m_outer;
+}
+
+TextureListsReadOnce* TextureListsReadOnce::current()
+{
+    return t_readOnce;
+}
+
 bool loadGameTextureList(const std::wstring& fileName)
 {
     Ulvo::TextureManager* manager = gameTextures();
+    TextureListsReadOnce* once = TextureListsReadOnce::current();
+    if (manager && once && once->wasRead(fileName))
+        return true;
     Ulvo::XMLNode list;
     // Lists are named by data files, which must not lead out of the data.
     if (!manager || !Ulvo::File::checkDataReference(fileName) || !Ulvo::XMLNode::load(&list, fileName, 0))
         return false;
     manager->load(&list, Ulvo::TextureLoadOptions());
+    if (once)
+        once->markRead(fileName);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "engine/UlvoEngine.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
+#include "threematch/globals/GameGraphics.h"
 
 #include <algorithm>
 
@@ -39,6 +40,7 @@ bool RohstoffManager::load(const std::wstring& fileName)
 void RohstoffManager::load(const Ulvo::XMLNode& root)
 {
     clear();
+    const TextureListsReadOnce once;
     for (const Ulvo::XMLNode* node : root.getNodes()) {
         if (node && node->getName() == L"ROHSTOFFKLASSE")
             m_klassen.push_back(new Rohstoffklasse(*node, static_cast<int>(m_klassen.size()), *this));

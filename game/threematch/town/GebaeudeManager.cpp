@@ -51,6 +51,7 @@ bool GebaeudeManager::load(const std::wstring& fileName)
 void GebaeudeManager::load(const Ulvo::XMLNode& root)
 {
     clear();
+    const TextureListsReadOnce once;
     // The first ambient animation comes 10 to 19 seconds after the town is read.
     m_ambientCountdown = crt_rand() % 10 + 10;
     m_ambientPause[0] = m_ambientPause[1] = 30.0;

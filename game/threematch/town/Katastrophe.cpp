@@ -33,6 +33,7 @@ std::vector<Katastrophe> Katastrophe::loadAll(const std::wstring& fileName)
 
 std::vector<Katastrophe> Katastrophe::loadAll(const Ulvo::XMLNode& root)
 {
+    const TextureListsReadOnce once;
     std::vector<Katastrophe> all;
     for (const Ulvo::XMLNode* node : root.getNodes()) {
         if (node && node->getName() == L"KATASTROPHE")

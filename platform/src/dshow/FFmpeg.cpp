@@ -1,4 +1,5 @@
 #include "dshow/FFmpeg.h"
+#include "dshow/VideoPresenter.h"
 #include "common/Diagnostics.h"
 
 #include <platform_app.h>
@@ -264,5 +265,6 @@ void PlatformWaitForVideoLibraries()
 
 void PlatformLetGoOfVideoLibraries()
 {
+    DShowInternal::VideoPresenter::forgetPrepared();
     DShowInternal::ahead().end();
 }

@@ -11,7 +11,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace DShowInternal {
 
@@ -90,6 +93,31 @@ Capture& captureState()
     return c;
 }
 
+// A context made for a window on a thread of its own while the clip opens, with the drawing of a
+// picture compiled (the driver compiles it at the first draw: tens of milliseconds of the first
+// picture's wait). The first presenter to draw into that window waits for it if need be and
+// takes it over.
+struct Prepared {
+    std::mutex lock;
+    std::condition_variable finished;
+    std::thread worker;
+    bool working = false;
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    unsigned texture = 0;
+    unsigned framebuffer = 0;
+    int textureWidth = 0;
+    int textureHeight = 0;
+};
+
+// Lives to the end of the process: a thread still readying when it ends must not meet a
+// destroyed (or, joinable, terminating) holder.
+Prepared& prepared()
+{
+    static Prepared* p = new Prepared;
+    return *p;
+}
+
 } // namespace
 
 VideoPresenter::~VideoPresenter()
@@ -104,6 +132,13 @@ bool VideoPresenter::ensureContext(SDL_Window* window)
     if (m_context && m_window == window)
         return SDL_GL_MakeCurrent(window, m_context) == 0;
     release();
+    if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL))
+        return false;
+    return adoptPrepared(window) || ensureContextFor(window);
+}
+
+bool VideoPresenter::ensureContextFor(SDL_Window* window)
+{
     if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL))
         return false;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
@@ -133,6 +168,96 @@ bool VideoPresenter::ensureContext(SDL_Window* window)
     g_gl.genTextures(1, &m_texture);
     g_gl.genFramebuffers(1, &m_framebuffer);
     return true;
+}
+
+bool VideoPresenter::adoptPrepared(SDL_Window* window)
+{
+    Prepared& ready = prepared();
+    std::unique_lock<std::mutex> guard(ready.lock);
+    if (ready.window != window)
+        return false;
+    ready.finished.wait(guard, [&ready] { return !ready.working; });
+    if (!ready.context || ready.window != window)
+        return false;
+    if (SDL_GL_MakeCurrent(window, ready.context) != 0) {
+        SDL_GL_DeleteContext(ready.context);
+        ready.context = nullptr;
+        ready.window = nullptr;
+        return false;
+    }
+    m_context = ready.context;
+    m_window = window;
+    m_texture = ready.texture;
+    m_framebuffer = ready.framebuffer;
+    m_textureWidth = ready.textureWidth;
+    m_textureHeight = ready.textureHeight;
+    ready.context = nullptr;
+    ready.window = nullptr;
+    return true;
+}
+
+void VideoPresenter::prepare(HWND window)
+{
+    SDL_Window* sdl = Win32Internal::sdlWindowFor(window);
+    if (!sdl)
+        return;
+    forgetPrepared();
+    Prepared& ready = prepared();
+    std::lock_guard<std::mutex> guard(ready.lock);
+    ready.window = sdl;
+    ready.working = true;
+    try {
+        ready.worker = std::thread([sdl] { prepareOn(sdl); });
+    } catch (const std::system_error&) {
+        // No thread: the first picture makes its context as without.
+        ready.working = false;
+        ready.window = nullptr;
+    }
+}
+
+void VideoPresenter::prepareOn(SDL_Window* sdl)
+{
+    VideoPresenter presenter;
+    if (presenter.ensureContextFor(sdl)) {
+        // A picture stretched and turned as the clip's are, drawn into the back buffer that the
+        // first real picture clears whole before anything is shown. Its sides are not powers
+        // of two, as a clip's seldom are: the driver compiles the drawing anew for such sides.
+        const uint32_t pixels[9] = {};
+        presenter.draw(sdl, RECT{0, 0, 12, 12}, pixels, 3, 3, false);
+        SDL_GL_MakeCurrent(nullptr, nullptr);
+    }
+    Prepared& ready = prepared();
+    {
+        std::lock_guard<std::mutex> guard(ready.lock);
+        ready.context = presenter.m_context;
+        ready.texture = presenter.m_texture;
+        ready.framebuffer = presenter.m_framebuffer;
+        ready.textureWidth = presenter.m_textureWidth;
+        ready.textureHeight = presenter.m_textureHeight;
+        ready.working = false;
+    }
+    PlatformStartupMark("video pictures prepared");
+    ready.finished.notify_all();
+    presenter.m_context = nullptr;
+    presenter.m_window = nullptr;
+}
+
+void VideoPresenter::forgetPrepared()
+{
+    Prepared& ready = prepared();
+    std::thread worker;
+    {
+        std::lock_guard<std::mutex> guard(ready.lock);
+        worker = std::move(ready.worker);
+    }
+    if (worker.joinable())
+        worker.join();
+    std::lock_guard<std::mutex> guard(ready.lock);
+    // Current nowhere: it was let go after the drawing, and no presenter took it.
+    if (ready.context)
+        SDL_GL_DeleteContext(ready.context);
+    ready.context = nullptr;
+    ready.window = nullptr;
 }
 
 void VideoPresenter::freeWindowSurface(HWND window)
@@ -172,7 +297,17 @@ bool VideoPresenter::present(HWND window, const RECT& target, const uint32_t* pi
         return false;
     if (!ensureContext(sdl))
         return false;
+    draw(sdl, target, pixels, width, height, true);
+    SDL_GL_SwapWindow(sdl);
+    PlatformStartupMark("video picture");
+    // Current only while drawing: the window may be destroyed before the next picture.
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    return true;
+}
 
+void VideoPresenter::draw(SDL_Window* sdl, const RECT& target, const uint32_t* pixels, int width, int height,
+                          bool mayCapture)
+{
     g_gl.bindTexture(GL_TEXTURE_2D, m_texture);
     g_gl.pixelStorei(GL_UNPACK_ALIGNMENT, 4);
     if (width != m_textureWidth || height != m_textureHeight) {
@@ -190,7 +325,7 @@ bool VideoPresenter::present(HWND window, const RECT& target, const uint32_t* pi
 
     int drawableWidth = 0, drawableHeight = 0;
     SDL_GL_GetDrawableSize(sdl, &drawableWidth, &drawableHeight);
-    const bool capturing = captureState().on && drawableWidth > 0 && drawableHeight > 0;
+    const bool capturing = mayCapture && captureState().on && drawableWidth > 0 && drawableHeight > 0;
     const GLuint drawTarget = capturing ? captureTarget(drawableWidth, drawableHeight) : 0;
     g_gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, drawTarget);
     if (!drawTarget)
@@ -213,11 +348,6 @@ bool VideoPresenter::present(HWND window, const RECT& target, const uint32_t* pi
         g_gl.blitFramebuffer(0, 0, drawableWidth, drawableHeight, 0, 0, drawableWidth, drawableHeight,
                              GL_COLOR_BUFFER_BIT, GL_NEAREST);
     }
-    SDL_GL_SwapWindow(sdl);
-    PlatformStartupMark("video picture");
-    // Current only while drawing: the window may be destroyed before the next picture.
-    SDL_GL_MakeCurrent(nullptr, nullptr);
-    return true;
 }
 
 unsigned VideoPresenter::captureTarget(int width, int height)
@@ -267,6 +397,11 @@ void PlatformCaptureVideoFrames(bool on)
     c.pixels.clear();
     c.width = c.height = 0;
     c.count = 0;
+}
+
+void PlatformPrepareVideoPictures(HWND window)
+{
+    DShowInternal::VideoPresenter::prepare(window);
 }
 
 unsigned PlatformLastVideoFrame(std::vector<uint32_t>& pixels, int& width, int& height)

@@ -26,9 +26,22 @@ public:
     // A window's surface can be current on one thread only: the calling thread lets go of
     // the window's surface if it holds it (a Direct3D device binds it again when it draws).
     static void freeWindowSurface(HWND window);
+    // Makes a context for the window on a thread of its own and draws a picture there where
+    // nothing shows it, so that the first presenter drawing into that window takes over (waiting
+    // for it if need be) a context whose drawing is compiled. forgetPrepared() waits for that
+    // thread and lets go of a context no presenter took (PlatformLetGoOfVideoLibraries calls it).
+    static void prepare(HWND window);
+    static void forgetPrepared();
 
 private:
+    static void prepareOn(SDL_Window* window);
+    // The context for the window: the one held, the one prepared for it, or a new one.
     bool ensureContext(SDL_Window* window);
+    // A new context for the window, current on this thread.
+    bool ensureContextFor(SDL_Window* window);
+    bool adoptPrepared(SDL_Window* window);
+    // What present() draws, without showing it; the test capture only when mayCapture.
+    void draw(SDL_Window* sdl, const RECT& target, const uint32_t* pixels, int width, int height, bool mayCapture);
     // While tests capture, the picture is drawn into a target of the window's size first, so
     // what the window shows can be read whatever the window's surface keeps.
     unsigned captureTarget(int width, int height);

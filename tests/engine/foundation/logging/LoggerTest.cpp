@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -152,6 +154,39 @@ TEST(Logger, ALinkInTheLogsFolderIsReplacedAndWhatItLedToKept)
     EXPECT_FALSE(std::filesystem::is_symlink(capture.folder() / "logs" / "MyXML.log"));
     EXPECT_EQ(TestSupport::readText(away / "kept.txt"), "kept");
     EXPECT_FALSE(std::filesystem::exists(away / "made.txt"));
+}
+
+TEST(Logger, TheLastRunsFilesAreReplacedAndRemovedEvenAfterTheWorkingFolderChanged)
+{
+    TestSupport::TempDir elsewhere;
+    std::filesystem::path logs;
+    {
+        LogCapture capture;
+        logs = capture.folder() / "logs";
+        std::filesystem::create_directories(logs);
+        TestSupport::writeText(logs / "MyXML.log", std::string(300000, 'x'));
+        TestSupport::writeText(logs / "logfile.log", "last run\n");
+        std::filesystem::create_directories(elsewhere / "logs");
+        TestSupport::writeText(elsewhere.path() / "logs" / "MyXML.log.old", "not ours");
+        Ulvo::openAllLogFiles();
+        Ulvo::moduleLogger(Ulvo::LogModule::XML).log(1, LOG_TYPE_INFO, L"this run\n");
+        EXPECT_EQ(capture.text("MyXML.log"), "this run\n");
+        EXPECT_FALSE(contains(capture.text("logfile.log"), "last run"));
+        Ulvo::closeAllLogFiles();
+        // The removal may still run while the working folder is another one.
+        const TestSupport::ScopedCwd away(elsewhere.path());
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        auto leftOver = [&logs] {
+            for (const auto& entry : std::filesystem::directory_iterator(logs))
+                if (entry.path().extension() != ".log")
+                    return true;
+            return false;
+        };
+        while (leftOver() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_FALSE(leftOver());
+        EXPECT_EQ(TestSupport::readText(elsewhere.path() / "logs" / "MyXML.log.old"), "not ours");
+    }
 }
 
 TEST(Logger, OpenAllLogFilesLeavesEveryFileBehind)

@@ -3,6 +3,7 @@
 #include "GameTestSupport.h"
 
 #include "support/GoldenImage.h"
+#include "support/LogCapture.h"
 #include "support/TestSupport.h"
 #include "threematch/stones/RohstoffManager.h"
 
@@ -131,6 +132,32 @@ TEST(RohstoffManager, HiddenModesOpenAndFillTheMarkedClasses)
     manager.advance(0.1, 0.1);
     EXPECT_EQ(a->getPunkte(), Rohstoffklasse::kUnlimitedPunkte);
     EXPECT_NE(b->getPunkte(), Rohstoffklasse::kUnlimitedPunkte);
+}
+
+TEST(RohstoffManager, AListNamedByEveryStoneIsReadOncePerLoadAndAMissingOneEachTime)
+{
+    LogCapture logs;
+    TestSupport::writeText(logs.folder() / "l.tex", "<TEXTURES/>");
+    const wchar_t* const stones = LR"(<ROHSTOFFE><ROHSTOFFKLASSE NAME="A">
+      <ROHSTOFF NAME="A1" TEX_FILE="l.tex"/><ROHSTOFF NAME="A2" TEX_FILE="l.tex"/>
+      <ROHSTOFF NAME="A3" TEX_FILE="gone.tex"/><ROHSTOFF NAME="A4" TEX_FILE="gone.tex"/>
+      <ROHSTOFF NAME="A5" TEX_FILE="l.tex"/></ROHSTOFFKLASSE></ROHSTOFFE>)";
+    const auto count = [](const std::string& text, const std::string& part) {
+        int n = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++n;
+        return n;
+    };
+    RohstoffManager manager;
+    manager.load(GameTesting::parse(stones));
+    EXPECT_EQ(manager.getKlasse(0)->getRohstoffCount(), 5);
+    EXPECT_EQ(count(logs.text("MyXML.log"), "l.tex geladen"), 1);
+    const int missing = count(logs.text("UlvoFile.log"), "gone.tex");
+    EXPECT_GE(missing, 2);
+    // A later load reads it again: the textures may have gone meanwhile.
+    manager.load(GameTesting::parse(stones));
+    EXPECT_EQ(count(logs.text("MyXML.log"), "l.tex geladen"), 2);
+    EXPECT_EQ(count(logs.text("UlvoFile.log"), "gone.tex"), 2 * missing);
 }
 
 TEST(RohstoffManager, GameStonesFileHoldsTheClassesTheGameNames)
