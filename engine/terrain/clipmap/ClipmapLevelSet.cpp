@@ -312,10 +312,14 @@ bool ClipmapLevelSet::createBuffers(const std::vector<ClipmapVertex>& vertices, 
 
 bool ClipmapLevelSet::createMeshes()
 {
+    // Reordering the largest block for the vertex cache takes a good part of a second on a busy
+    // machine: a termination signal stops the set-up before and after it.
     const ClipmapGeometry geometry(m_n);
+    if (SceneBudget::terminationPending())
+        return false;
     ClipmapMesh block = geometry.block();
     ClipmapMesh fixUp = geometry.fixUp();
-    if (!optimised(block, true) || !optimised(fixUp, false))
+    if (!optimised(block, true) || SceneBudget::terminationPending() || !optimised(fixUp, false))
         return false;
     if (!createBuffers(block.vertices, &block.indices, &m_blockVertices, &m_blockIndices) ||
         !createBuffers(fixUp.vertices, &fixUp.indices, &m_fixUpVertices, &m_fixUpIndices))
