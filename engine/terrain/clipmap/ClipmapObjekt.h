@@ -58,6 +58,8 @@ public:
     static uint64_t blendBytes(uint32_t side);
 
     BaseObjekt* clone() const override { return new ClipmapObjekt(*this); }
+    // A copy makes a blank blend picture of its own when this one's was read from a picture.
+    SceneBudget::Cost copyCost() const override;
     // The base entries with TYPE CLIPMAP and the clipmap's own nodes it was built from.
     bool save(XMLNode* node) override;
     // Pass 0 (and -1, after a device reset) makes a new level set from the current settings.

@@ -67,7 +67,7 @@ void StreetObjekt::buildMesh()
     // Each vertex and index is kept on the processor and in its device buffer.
     const uint64_t corners = 2 * P * m_path.samples.size();
     const uint64_t bytes = corners * (sizeof(StreetVertex) + sizeof(uint32_t));
-    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, bytes + SceneBudget::deviceBytes(bytes)}, getName(), this))
+    if (m_owner && !m_owner->getSceneBudget().charge({0, bytes + SceneBudget::deviceBytes(bytes)}, getName(), this))
         m_path.samples.clear();
     const std::size_t S = m_path.samples.size();
     m_worldBox = AABB();

@@ -24,14 +24,40 @@ CoordsObjekt::CoordsObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(nod
         XMLNode* description = data->getNode(kPartNodes[part]);
         if (!description)
             continue;
-        if (owner && !owner->getSceneBudget().charge({1, 0, 0}, getName() + L"." + kPartNodes[part], this))
+        const std::wstring name = getName() + L"." + kPartNodes[part];
+        if (owner && !owner->getSceneBudget().charge({1, kReservedBytes}, name, this))
             break;
-        m_parts[part] = createObjektByType(description, owner);
-        // What the part paid itself (a terrain's grid) is held by this object too.
-        if (owner && m_parts[part])
-            owner->getSceneBudget().transfer(static_cast<const NamedObject*>(m_parts[part]),
-                                             static_cast<const NamedObject*>(this));
+        BaseObjekt* made = createObjektByType(description, owner);
+        if (!owner || !made) {
+            if (owner)
+                owner->getSceneBudget().settle(kReservedBytes, 0, name, this);
+            m_parts[part] = made;
+            continue;
+        }
+        // What the part paid itself (a terrain's grid) is held by this object too, and so are the
+        // part's own bytes, known once it is there.
+        SceneBudget& budget = owner->getSceneBudget();
+        budget.transfer(static_cast<const NamedObject*>(made), static_cast<const NamedObject*>(this));
+        if (!budget.settle(kReservedBytes, made->heldBytes(), name, this)) {
+            made->Release();
+            break;
+        }
+        m_parts[part] = made;
     }
+}
+
+SceneBudget::Cost CoordsObjekt::copyCost() const
+{
+    // A copy clones every part.
+    SceneBudget::Cost cost = BaseObjekt::copyCost();
+    for (const BaseObjekt* part : m_parts) {
+        if (!part)
+            continue;
+        const SceneBudget::Cost own = part->copyCost();
+        cost.objects += own.objects;
+        cost.bytes += own.bytes;
+    }
+    return cost;
 }
 
 CoordsObjekt::CoordsObjekt(const CoordsObjekt& other) : BaseObjekt(other)
