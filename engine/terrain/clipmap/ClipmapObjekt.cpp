@@ -407,6 +407,7 @@ void ClipmapObjekt::build(int pass)
 {
     if (pass != 0 && pass != -1)
         return;
+    m_levelSetWanted = true;
     m_levelSet.reset();
     // The new set starts with the camera at its origin: the next camera step must slide it.
     m_hasLastView = false;
@@ -431,7 +432,8 @@ void ClipmapObjekt::onLostDevice()
 
 void ClipmapObjekt::onResetDevice()
 {
-    build(-1);
+    if (m_levelSetWanted)
+        build(-1);
 }
 
 SceneBudget::Cost ClipmapObjekt::copyCost() const

@@ -156,6 +156,9 @@ private:
     D3DXMATRIX m_inverseRotation;
     D3DXMATRIX m_lastViewMatrix;
     bool m_hasLastView = false;
+    // Whether the loader asked for a level set: only then does a device reset build one (a copy
+    // has none, and thousands of copies each building one at a reset would exhaust memory).
+    bool m_levelSetWanted = false;
     bool m_needsRefresh = false;
     bool m_heightsModified = false;
     int m_passKind = 0;
