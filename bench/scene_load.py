@@ -12,6 +12,10 @@ Each mode starts a fresh game with its own profile, goes to the main menu and ty
   term:SCENE:S    sends SIGTERM S seconds after the line was entered and prints how long the game
                   took to end, its exit code and whether the profile was written at the end
   close:SCENE:S   the same with the window's close (WM_DELETE_WINDOW, as a window manager sends it)
+A mode may end in "xN" (term:terrains:2x10) to run it N times; the end times are then summed up as
+median and min-max beside the load average. With SCENE_LOAD_STACKS=T (seconds) a game still running T s
+after the signal or close has every thread's stack taken by gdb (printed, the main thread's first frames;
+the run is traced and left out of the figures): where the end still waits.
 Default: peak:terrains peak:clipmap term:terrains:1 term:terrains:2 term:terrains:3
 term:terrains:5 close:terrains:2.
 """
@@ -92,7 +96,14 @@ def send_close(window):
     x11.XCloseDisplay(display)
 
 
-def run(binary, run_source, mode):
+def stacks(pid):
+    """Every thread's stack of the running game (gdb attaches, prints and lets it go on)."""
+    text = subprocess.run(["gdb", "-p", str(pid), "-batch", "-nx", "-ex", "set pagination off",
+                           "-ex", "thread apply all bt 40"], capture_output=True, text=True, timeout=120).stdout
+    return text
+
+
+def run(binary, run_source, mode, results=None):
     parts = mode.split(":")
     kind, scene = parts[0], parts[1]
     work = tempfile.mkdtemp(prefix="scene-load-")
@@ -146,11 +157,27 @@ def run(binary, run_source, mode):
                                     text=True).stdout.split()
             for w in window:
                 send_close(int(w))
+        traced = None
+        look = os.environ.get("SCENE_LOAD_STACKS")
+        code = None
+        if look:
+            try:
+                code = game.process.wait(float(look))
+            except subprocess.TimeoutExpired:
+                traced = stacks(game.process.pid)
         try:
             code = game.process.wait(120)
         except subprocess.TimeoutExpired:
             code = None
         ended = time.monotonic() - asked
+        if traced is not None:
+            # The main thread's stack; the others (the driver's, sound) wait in the normal case.
+            main = traced[traced.find("\nThread 1 "):]
+            print("%s: still running %s s after the ask, main thread:" % (mode, look))
+            print(main[:main.find("\n\n")] if "\n\n" in main else main)
+            sys.stdout.flush()
+        elif results is not None:
+            results.append((ended, code == 0 and os.path.exists(profile) and os.path.getmtime(profile) > saved_before))
         saved = os.path.exists(profile) and os.path.getmtime(profile) > saved_before
         print("%s: ended %.2f s after the %s, exit code %s, profile %s" % (
             mode, ended, "signal" if kind == "term" else "close", code, "saved" if saved else "NOT saved"))
@@ -168,7 +195,18 @@ def main():
                              "term:terrains:3", "term:terrains:5", "close:terrains:2"]
     failed = 0
     for mode in modes:
-        failed += run(binary, run_source, mode)
+        name, _, times = mode.rpartition("x") if mode.rsplit(":", 1)[-1].count("x") else (mode, "", "1")
+        results = []
+        loads = []
+        for _ in range(int(times or 1)):
+            loads.append(os.getloadavg()[0])
+            failed += run(binary, run_source, name, results)
+        if len(results) > 1:
+            ends = sorted(r[0] for r in results)
+            print("%s: %d runs, end after %.2f s median (%.2f-%.2f), %d saved with code 0; load %.0f-%.0f" % (
+                name, len(ends), ends[len(ends) // 2], ends[0], ends[-1], sum(1 for r in results if r[1]),
+                min(loads), max(loads)))
+        sys.stdout.flush()
     return 1 if failed else 0
 
 
