@@ -9,6 +9,7 @@
 #include "foundation/logging/Logger.h"
 #include "scene/HeightMap.h"
 #include "scene/ObjektManager.h"
+#include "scene/SceneBudget.h"
 #include "terrain/heightmap/HeightMapObjekt.h"
 #include "terrain/street/StreetObjekt.h"
 
@@ -87,6 +88,16 @@ void StreetObjekt::buildMesh()
         D3DXMATRIX M;
         D3DXMatrixRotationY(&M, sample.heading);
         const bool carve = terrain && sample.controlPoint && (sample.controlPoint->flags & FLAG_CHANGE);
+        // Each carve walks the terrain's whole grid: a termination signal leaves the road
+        // without a mesh.
+        if (carve && SceneBudget::terminationPending()) {
+            m_vertices.clear();
+            m_indices.clear();
+            m_chunks.clear();
+            m_vertexCount = m_indexCount = 0;
+            m_worldBox = AABB();
+            break;
+        }
         float runningU = 0.0f;
         for (std::size_t p = 0; p < P; ++p) {
             const std::size_t q = (p + 1) % P;
