@@ -516,6 +516,23 @@ TEST_F(HeightMapObjektTest, ATerminationSignalWhileAHugeSceneBuildsEndsTheLoadin
     PlatformClearTerminationSignal();
 }
 
+TEST_F(HeightMapObjektTest, AnEditEndedAfterATerminationSignalLeavesNoTreeAndComputesNothingMore)
+{
+    // A road's carve ends its edit while the game ends: the normals, the upload, the bounds and
+    // the tree of a terrain of the largest size would keep it waiting.
+    HeightMapObjekt* t = m_manager.build(flat(9, L">", L"Endend"));
+    ASSERT_NE(t->getQuadtree(), nullptr);
+    const AABB box = t->getBoundingBox();
+    t->modifyHeightRadius(D3DXVECTOR3(0.0f, 3.0f, 0.0f), 2.0, 1.0f);
+    PlatformRaiseTerminationSignal();
+    t->endModify();
+    PlatformClearTerminationSignal();
+    EXPECT_EQ(t->getQuadtree(), nullptr);
+    for (const HeightMapVertex& v : t->getVertices())
+        ASSERT_EQ(v.normal, D3DXVECTOR3(0.0f, 1.0f, 0.0f)) << "normals were computed";
+    EXPECT_EQ(t->getBoundingBox().getMax().y, box.getMax().y) << "bounds were computed";
+}
+
 TEST_F(HeightMapObjektTest, FlatteningAlongASplineIsTheSameOnOneThreadAndOnMany)
 {
     XMLNode node;
