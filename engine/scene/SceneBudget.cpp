@@ -18,6 +18,9 @@ void SceneBudget::begin()
 
 void SceneBudget::end()
 {
+    if (m_active)
+        mainLogger().log(25, LOG_TYPE_INFO, L"Ulvo::SceneBudget: the loaded scenes hold ", std::to_wstring(m_used.objects),
+                         L" objects and ", std::to_wstring(m_used.bytes >> 20), L" MB\n");
     if (m_active && m_refused > 0)
         mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::SceneBudget: ",
                          m_ended ? L"the game is ending" : L"the scene asks for more than a scene may hold", L"; ",
