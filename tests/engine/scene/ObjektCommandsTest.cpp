@@ -454,6 +454,7 @@ TEST_F(ObjektCommandsTest, AScenePastItsBudgetIsCutWithOneLineAndASignalEndsItsL
     EXPECT_EQ(ProbeObjekt::s_alive - alive, 2) << "the object and two parts fill the room for three";
     m_manager->clear();
     EXPECT_EQ(m_manager->getSceneBudget().used().objects, 0u);
+    EXPECT_EQ(m_manager->getSceneBudget().used().bytes, 0u);
 
     // A termination signal ends the loading at once: nothing more is made.
     PlatformRaiseTerminationSignal();

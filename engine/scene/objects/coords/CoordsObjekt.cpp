@@ -25,23 +25,28 @@ CoordsObjekt::CoordsObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(nod
         if (!description)
             continue;
         const std::wstring name = getName() + L"." + kPartNodes[part];
-        if (owner && !owner->getSceneBudget().charge({1, kReservedBytes}, name, this))
-            break;
-        BaseObjekt* made = createObjektByType(description, owner);
-        if (!owner || !made) {
-            if (owner)
-                owner->getSceneBudget().settle(kReservedBytes, 0, name, this);
-            m_parts[part] = made;
+        if (!owner) {
+            m_parts[part] = createObjektByType(description, owner);
             continue;
         }
-        // What the part paid itself (a terrain's grid) is held by this object too, and so are the
-        // part's own bytes, known once it is there.
+        // Paid for the part's slot while it is made (what its kind makes in bulk too), then held
+        // by this object; a part refused gives back all of it.
         SceneBudget& budget = owner->getSceneBudget();
-        budget.transfer(static_cast<const NamedObject*>(made), static_cast<const NamedObject*>(this));
-        if (!budget.settle(kReservedBytes, made->heldBytes(), name, this)) {
-            made->Release();
+        const void* slot = &m_parts[part];
+        if (!budget.charge({1, kReservedBytes}, name, slot))
             break;
+        BaseObjekt* made = createObjektByType(description, owner);
+        if (made) {
+            budget.transfer(static_cast<const NamedObject*>(made), slot);
+            if (!budget.settle(kReservedBytes, made->heldBytes(), name, slot)) {
+                budget.release(slot);
+                made->Release();
+                break;
+            }
         }
+        if (!made)
+            budget.release(slot);
+        budget.transfer(slot, static_cast<const NamedObject*>(this));
         m_parts[part] = made;
     }
 }
