@@ -30,13 +30,18 @@ namespace {
 // The engine window's own procedure, under the one below.
 WNDPROC s_engineWindowProc = nullptr;
 
-// A close asked from outside (a signal) ends the loop as "Beenden" does, with the window left
-// standing: taking it down first makes it leave full screen, which waits up to 100 ms for a
-// window manager that may not answer, and the saves would wait behind it. The window goes with
-// the process once everything is saved.
+// Set once the window was asked to close from outside the game's menus: its close button (the
+// window manager's) or a signal.
+bool s_closedFromOutside = false;
+
+// A close asked from outside ends the loop as "Beenden" does, with the window left standing:
+// taking it down first makes it leave full screen and wait for the window's unmapping, which
+// waits up to 100 ms and more for a window manager that may not answer, and the saves would wait
+// behind it. The window goes with the process once everything is saved.
 LRESULT CALLBACK closeAskedFromOutside(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_CLOSE && PlatformTerminationRequested()) {
+    if (message == WM_CLOSE) {
+        s_closedFromOutside = true;
         PostQuitMessage(0);
         return 0;
     }
@@ -209,9 +214,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 
     // Written on every path, also after a quit during the video or a failed start.
     engine->save(configPath);
-    // Asked from outside to end: everything is saved, and what is left (window, driver, memory)
-    // the system takes back faster than the teardown would.
-    if (PlatformTerminationRequested())
+    // Asked from outside to end (a signal, the window's close): everything is saved, and what is
+    // left (window, driver, memory, a scene of a gigabyte) the system takes back faster than the
+    // teardown would.
+    if (PlatformTerminationRequested() || s_closedFromOutside)
         PlatformEndProcess(exitCode);
     return exitCode;
 }

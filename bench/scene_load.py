@@ -8,10 +8,15 @@ Each mode starts a fresh game with its own profile, goes to the main menu and ty
 "OBJ_LoadFile" in the console:
   peak:SCENE      waits for the load and prints the peak resident size (VmHWM) before and after;
                   SCENE is "terrains" (seven grid terrains of the largest size with noise and
-                  smoothing, more than the budget lets in) or "clipmap" (one of the largest side with seven levels)
+                  smoothing, more than the budget lets in), "clipmap" (one of the largest side with seven
+                  levels) or "copies" (17 arrangements of 4,096 copies of a small clipmap)
   term:SCENE:S    sends SIGTERM S seconds after the line was entered and prints how long the game
                   took to end, its exit code and whether the profile was written at the end
   close:SCENE:S   the same with the window's close (WM_DELETE_WINDOW, as a window manager sends it)
+A mode may end in "xN" (term:terrains:2x10) to run it N times; the end times are then summed up as
+median and min-max beside the load average. With SCENE_LOAD_STACKS=T (seconds) a game still running T s
+after the signal or close has every thread's stack taken by gdb (printed, the main thread's first frames;
+the run is traced and left out of the figures): where the end still waits.
 Default: peak:terrains peak:clipmap term:terrains:1 term:terrains:2 term:terrains:3
 term:terrains:5 close:terrains:2.
 """
@@ -42,6 +47,12 @@ SCENES = {
     "clipmap": '<SZENE><OBJEKT NAME="Riesig" TYPE="CLIPMAP"><CLIPMAP_DATA SIZE_TEX="2048" SIZE_CENTER="512" '
                'ANZ_LAYERS="7"><HEIGHTMAP TYPE="DIST" CENTER="0.5 0.5" FALLOFF="1 0" VALUE="1 0"/></CLIPMAP_DATA>'
                '</OBJEKT></SZENE>',
+    # A small clipmap copied 4,096 times by each of 17 arrangements: more copies than a scene may
+    # hold (65,536 objects), each of them paid in the bytes it holds.
+    "copies": '<SZENE><OBJEKT NAME="Klein" TYPE="CLIPMAP"><CLIPMAP_DATA SIZE_TEX="16" SIZE_CENTER="8" '
+              'ANZ_LAYERS="2"/></OBJEKT>%s</SZENE>' % "".join(
+                  '<OBJEKT_ANORDNUNG><SRC_OBJECT NAME="Klein"/><RANDOM ANZAHL="4096"><MINPOS X="-100" Y="0" Z="-100"/>'
+                  '<MAXPOS X="100" Y="0" Z="100"/></RANDOM></OBJEKT_ANORDNUNG>' for _ in range(17)),
 }
 
 
@@ -92,7 +103,14 @@ def send_close(window):
     x11.XCloseDisplay(display)
 
 
-def run(binary, run_source, mode):
+def stacks(pid):
+    """Every thread's stack of the running game (gdb attaches, prints and lets it go on)."""
+    text = subprocess.run(["gdb", "-p", str(pid), "-batch", "-nx", "-ex", "set pagination off",
+                           "-ex", "thread apply all bt 40"], capture_output=True, text=True, timeout=120).stdout
+    return text
+
+
+def run(binary, run_source, mode, results=None):
     parts = mode.split(":")
     kind, scene = parts[0], parts[1]
     work = tempfile.mkdtemp(prefix="scene-load-")
@@ -136,6 +154,13 @@ def run(binary, run_source, mode):
             for line in lines:
                 print("    " + line.strip())
             return 0
+        # With SCENE_LOAD_PERF=FILE the main thread is sampled (perf, monotonic clock) from the
+        # line on; the samples after the ask show where the end waited.
+        perf = None
+        if os.environ.get("SCENE_LOAD_PERF"):
+            perf = subprocess.Popen(["perf", "record", "-q", "-k", "CLOCK_MONOTONIC", "-F", "400", "--call-graph",
+                                     "dwarf,16384", "-t", str(game.process.pid), "-o", os.environ["SCENE_LOAD_PERF"]],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(float(parts[2]) - (time.monotonic() - entered))
         saved_before = os.path.getmtime(profile) if os.path.exists(profile) else 0.0
         asked = time.monotonic()
@@ -146,14 +171,38 @@ def run(binary, run_source, mode):
                                     text=True).stdout.split()
             for w in window:
                 send_close(int(w))
-        try:
-            code = game.process.wait(120)
-        except subprocess.TimeoutExpired:
-            code = None
+        traced = None
+        look = os.environ.get("SCENE_LOAD_STACKS")
+        code = None
+        if look:
+            try:
+                code = game.process.wait(float(look))
+            except subprocess.TimeoutExpired:
+                traced = stacks(game.process.pid)
+        # Until the end, when the profile was written too: what comes after it is the process's
+        # own end (the system taking its memory back).
+        saved_at = None
+        while game.process.poll() is None and time.monotonic() - asked < 120:
+            if saved_at is None and os.path.exists(profile) and os.path.getmtime(profile) > saved_before:
+                saved_at = time.monotonic() - asked
+            time.sleep(0.005)
+        code = game.process.poll()
         ended = time.monotonic() - asked
+        if perf:
+            perf.wait(30)
+            print("%s: asked at %.6f (monotonic), ended %.6f" % (mode, asked, asked + ended))
+        if traced is not None:
+            # The main thread's stack; the others (the driver's, sound) wait in the normal case.
+            main = traced[traced.find("\nThread 1 "):]
+            print("%s: still running %s s after the ask, main thread:" % (mode, look))
+            print(main[:main.find("\n\n")] if "\n\n" in main else main)
+            sys.stdout.flush()
+        elif results is not None:
+            results.append((ended, code == 0 and os.path.exists(profile) and os.path.getmtime(profile) > saved_before))
         saved = os.path.exists(profile) and os.path.getmtime(profile) > saved_before
-        print("%s: ended %.2f s after the %s, exit code %s, profile %s" % (
-            mode, ended, "signal" if kind == "term" else "close", code, "saved" if saved else "NOT saved"))
+        print("%s: ended %.2f s after the %s, exit code %s, profile %s%s" % (
+            mode, ended, "signal" if kind == "term" else "close", code, "saved" if saved else "NOT saved",
+            " (written after %.2f s)" % saved_at if saved_at is not None else ""))
         return 0 if code == 0 and saved else 1
     finally:
         if game.process.poll() is None:
@@ -168,7 +217,18 @@ def main():
                              "term:terrains:3", "term:terrains:5", "close:terrains:2"]
     failed = 0
     for mode in modes:
-        failed += run(binary, run_source, mode)
+        name, _, times = mode.rpartition("x") if mode.rsplit(":", 1)[-1].count("x") else (mode, "", "1")
+        results = []
+        loads = []
+        for _ in range(int(times or 1)):
+            loads.append(os.getloadavg()[0])
+            failed += run(binary, run_source, name, results)
+        if len(results) > 1:
+            ends = sorted(r[0] for r in results)
+            print("%s: %d runs, end after %.2f s median (%.2f-%.2f), %d saved with code 0; load %.0f-%.0f" % (
+                name, len(ends), ends[len(ends) // 2], ends[0], ends[-1], sum(1 for r in results if r[1]),
+                min(loads), max(loads)))
+        sys.stdout.flush()
     return 1 if failed else 0
 
 

@@ -256,7 +256,8 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
     int passes = 0;
     for (XMLNode* node : root->getNodes()) {
         // The object's count is paid for the node until the object is there to hold it.
-        if (node->getName() != L"OBJEKT" || !m_budget.charge({1, 0, 0}, node->getAttributeValue(L"NAME"), node))
+        const std::wstring name = node->getAttributeValue(L"NAME");
+        if (node->getName() != L"OBJEKT" || !m_budget.charge({1, BaseObjekt::kReservedBytes}, name, node))
             continue;
         loadKindData(*node);
         BaseObjekt* object = createObjektByType(node, this);
@@ -264,9 +265,15 @@ std::vector<BaseObjekt*> ObjektManager::loadSceneFile(XMLNode* root)
             m_budget.release(node);
             continue;
         }
-        // The key is taken while the object lives: a refused name destroys it.
+        // The key is taken while the object lives: a refused name destroys it. The object's own
+        // bytes are known once it is there (what its kind makes in bulk it paid before making).
         const NamedObject* holder = object;
         m_budget.transfer(node, holder);
+        if (!m_budget.settle(BaseObjekt::kReservedBytes, object->heldBytes(), name, holder)) {
+            m_budget.release(holder);
+            object->Release();
+            continue;
+        }
         if (!add(object, true)) {
             m_budget.release(holder);
             continue;

@@ -18,17 +18,21 @@ class NamedObject;
 class SceneBudget {
 public:
     struct Cost {
+        // Objects the scene made, plain ones and copies alike, however deep they are nested:
+        // every one is updated and looked at for drawing every frame, which their bytes do not
+        // bound (hundreds of thousands of small copies fit in memory, but every frame visits them).
         uint64_t objects = 0;
-        uint64_t instances = 0;
         // Each kind counts what it really allocates for the object: its vertices, indices and
-        // other arrays on the processor, and every buffer and texture as deviceBytes says.
+        // other arrays on the processor, and every buffer and texture as deviceBytes says; every
+        // object and copy what it holds itself (BaseObjekt::heldBytes), not what copies share.
         uint64_t bytes = 0;
     };
     // The cap, and what it means: the objects of all loaded scenes together hold at most a
     // gigabyte beyond what the game holds without them (the peak while a scene loads included),
     // and a loading at the cap ends within seconds. A gigabyte is two grid terrains of the
-    // largest size, or a clipmap of the largest side with eight levels.
-    static constexpr Cost kSceneLimit{10000, 65536, uint64_t(1) << 30};
+    // largest size, or a clipmap of the largest side with eight levels, or some 350,000 copies
+    // of a plain object (about 3 KB each), of which the object ceiling lets in 65,536.
+    static constexpr Cost kSceneLimit{65536, uint64_t(1) << 30};
 
     // What a buffer or texture of `bytes` costs: the render layer keeps its own copy (what a lock
     // reads and writes) beside the driver's, and a software driver keeps its copy in this process.
@@ -41,6 +45,9 @@ public:
     // Takes the cost for `holder` (the object that keeps what it buys) when all of it fits what
     // is left; false (counted under `what`) when not.
     bool charge(const Cost& cost, const std::wstring& what, const void* holder);
+    // Of `reserved` bytes paid for `holder` before it was made, `actual` are kept: the rest goes
+    // back, or what is more is charged; false (counted under `what`) when that does not fit.
+    bool settle(uint64_t reserved, uint64_t actual, const std::wstring& what, const void* holder);
     // What `holder` paid goes back (it left the scene, or was never kept).
     void release(const void* holder);
     // An object is always its named part, whichever class asks, so its deletion finds its charges.

@@ -13,7 +13,7 @@ bool admitSidecarPicture(ObjektManager* owner, const NamedObject* holder, const 
     const uint32_t height = picture.getHeight();
     // Kept as four bytes a texel, in the render layer's copy and the driver's.
     if (owner &&
-        !owner->getSceneBudget().charge({0, 0, SceneBudget::deviceBytes(uint64_t(width) * height * 4)}, object, holder))
+        !owner->getSceneBudget().charge({0, SceneBudget::deviceBytes(uint64_t(width) * height * 4)}, object, holder))
         return false;
     const auto fits = [&](uint32_t s) { return width == s && height == s; };
     if ((side != 0 || alsoSide != 0) && !fits(side) && !fits(alsoSide))

@@ -298,7 +298,7 @@ private:
     {
         // Paid for the loader until the copy is there to hold it.
         SceneBudget& budget = m_manager.getSceneBudget();
-        if (!budget.charge({0, 1, 0}, source->getName(), this))
+        if (!budget.charge(source->copyCost(), source->getName(), this))
             return nullptr;
         BaseObjekt* copy = source->clone();
         if (copy)

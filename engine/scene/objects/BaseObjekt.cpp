@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <cmath>
 #include <crt.h>
+#include <malloc.h>
+#include <type_traits>
 
 namespace Ulvo {
 
@@ -34,7 +36,42 @@ template <class T> std::vector<T*> copyAll(const std::vector<T*>& from)
     return copies;
 }
 
+// The heap block an object made with new takes (its most derived kind's, padding included).
+template <class T> uint64_t blockBytes(const T* item)
+{
+    if (!item)
+        return 0;
+    const void* block = item;
+    if constexpr (std::is_polymorphic_v<T>)
+        block = dynamic_cast<const void*>(item);
+    return malloc_usable_size(const_cast<void*>(block));
+}
+
+uint64_t stringBytes(const std::wstring& text)
+{
+    // Short strings live inside the object.
+    return text.capacity() > 3 ? (text.capacity() + 1) * sizeof(wchar_t) : 0;
+}
+
+template <class T> uint64_t ownedBytes(const std::vector<T*>& items)
+{
+    uint64_t bytes = items.capacity() * sizeof(T*);
+    for (const T* item : items)
+        bytes += blockBytes(item);
+    return bytes;
+}
+
 } // namespace
+
+uint64_t BaseObjekt::heldBytes() const
+{
+    uint64_t bytes = blockBytes(this) + kBookkeepingBytes + stringBytes(getName());
+    bytes += ownedBytes(m_attachPoints) + ownedBytes(m_extraAttachPoints) + ownedBytes(m_lights) + ownedBytes(m_sounds);
+    bytes += m_ambientSounds.capacity() * sizeof(std::wstring);
+    for (const std::wstring& name : m_ambientSounds)
+        bytes += stringBytes(name);
+    return bytes;
+}
 
 BaseObjekt::BaseObjekt(const BaseObjekt& other)
     : RenderObjekt(other)

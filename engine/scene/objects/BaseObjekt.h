@@ -17,6 +17,7 @@
 #include "foundation/helpers/FlagSet.h"
 #include "foundation/sigslot.h"
 #include "render/scenegraph/RenderObjekt.h"
+#include "scene/SceneBudget.h"
 #include "scene/objects/RenderPassFilter.h"
 
 #include <cstdint>
@@ -56,6 +57,21 @@ public:
     // Writes the object description; TYPE stays empty for the kind to fill.
     bool save(XMLNode* node) override;
     virtual BaseObjekt* clone() const = 0;
+    // What the object holds in memory itself: its own block (of its most derived kind; every kind
+    // makes its objects with new), its attach points, lights and sounds, its names, and its
+    // entries in the manager, a scene graph and its instance group. Not what its kind pays for
+    // on its own (a grid, a picture), nor what copies share (meshes, textures, effects).
+    virtual uint64_t heldBytes() const;
+    // What a copy of the object costs the scene budget: itself as one object of heldBytes, and
+    // what a copy of the kind makes of its own beyond that (parts, pictures).
+    virtual SceneBudget::Cost copyCost() const { return {1, heldBytes()}; }
+    // What a scene file keeps for an object before it is made, until its heldBytes is known, so
+    // that what its kind makes in bulk cannot take the object's own room.
+    static constexpr uint64_t kReservedBytes = 8192;
+    // The part of heldBytes that is the bookkeeping beside the object (a scene graph node, the
+    // manager's and the instance group's entries, the signals' connections, the object's own
+    // group buckets, the allocator's headers), measured: about 1,100 bytes a copy.
+    static constexpr uint64_t kBookkeepingBytes = 1152;
     // The scene loader runs build(pass) on every object for every pass below the largest count.
     virtual int getBuildPassCount() const { return 1; }
     virtual void build(int pass);

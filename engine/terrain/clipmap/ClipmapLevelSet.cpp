@@ -148,13 +148,14 @@ bool ClipmapLevelSet::initClipmap(Effect* effect, Parameter* heightSource, const
         m_levels[i].origin[0] = m_levels[i].origin[1] = (s - 1) - (m_n >> 1) * s;
     }
     for (unsigned i = static_cast<unsigned>(m_levels.size()); i-- > 0;) {
-        // A level at the largest size takes a good part of a second to fill: a termination
-        // signal ends the building between two levels.
-        if (SceneBudget::terminationPending() || !createTexture(m_levels[i])) {
+        // A level at the largest size takes a good part of a second to fill (seconds on a busy
+        // machine): a termination signal ends the building between two levels
+        // and within a level between two rows.
+        if (SceneBudget::terminationPending() || !createTexture(m_levels[i]) ||
+            !fillRegion(i, -m_windowOffset, -m_windowOffset, m_S - m_windowOffset, m_S - m_windowOffset, 0, 0)) {
             release();
             return false;
         }
-        fillRegion(i, -m_windowOffset, -m_windowOffset, m_S - m_windowOffset, m_S - m_windowOffset, 0, 0);
     }
     if (!createInstances() || !createMeshes()) {
         release();
@@ -311,10 +312,14 @@ bool ClipmapLevelSet::createBuffers(const std::vector<ClipmapVertex>& vertices, 
 
 bool ClipmapLevelSet::createMeshes()
 {
+    // Reordering the largest block for the vertex cache takes a good part of a second on a busy
+    // machine: a termination signal stops the set-up before and after it.
     const ClipmapGeometry geometry(m_n);
+    if (SceneBudget::terminationPending())
+        return false;
     ClipmapMesh block = geometry.block();
     ClipmapMesh fixUp = geometry.fixUp();
-    if (!optimised(block, true) || !optimised(fixUp, false))
+    if (!optimised(block, true) || SceneBudget::terminationPending() || !optimised(fixUp, false))
         return false;
     if (!createBuffers(block.vertices, &block.indices, &m_blockVertices, &m_blockIndices) ||
         !createBuffers(fixUp.vertices, &fixUp.indices, &m_fixUpVertices, &m_fixUpIndices))
@@ -360,16 +365,16 @@ void ClipmapLevelSet::release()
 
 // ------------------------------------------------------------------ filling
 
-void ClipmapLevelSet::fillRegion(unsigned i, int32_t x0, int32_t z0, int32_t x1, int32_t z1, int dx, int dz)
+bool ClipmapLevelSet::fillRegion(unsigned i, int32_t x0, int32_t z0, int32_t x1, int32_t z1, int dx, int dz)
 {
     ClipmapLevel& level = m_levels[i];
     if (!level.heightTexture)
-        return;
+        return true;
     D3DLOCKED_RECT locked{};
     if (failedCall(lockHeights(level.heightTexture, &locked), L"Ulvo::ClipmapLevelSet::fillRegion", __LINE__,
                    L"heightTexture->LockRect") ||
         !locked.pBits)
-        return;
+        return true;
     const int64_t s = int64_t{1} << i;
     const int64_t S = m_S;
     const uint32_t mask = m_S - 1u;
@@ -404,16 +409,21 @@ void ClipmapLevelSet::fillRegion(unsigned i, int32_t x0, int32_t z0, int32_t x1,
         t[1] = (h[0][0] + h[2][2]) * 0.5f;
         m_texelsWritten += 4;
     };
+    // A whole level of the largest side samples the field nine million times: a termination
+    // signal is looked at between two rows.
+    bool stopped = false;
+    const auto goOn = [&stopped] { return !(stopped = stopped || SceneBudget::terminationPending()); };
     // Rows that entered along z, across the whole new window.
     const int64_t xs = dx > 0 ? x1 : x0;
-    for (int64_t z = z0; z < z1; z += 2)
+    for (int64_t z = z0; z < z1 && goOn(); z += 2)
         for (int64_t x = xs; x < xs + S; x += 2)
             group(x, z, 0, dz > 0 ? S * s : 0);
     // Columns that entered along x, in the rows the first band left.
-    for (int64_t z = z1; z < static_cast<int64_t>(z0) + S; z += 2)
+    for (int64_t z = z1; z < static_cast<int64_t>(z0) + S && goOn(); z += 2)
         for (int64_t x = x0; x < x1; x += 2)
             group(x, z, dx > 0 ? S * s : 0, 0);
     unlockHeights(level.heightTexture);
+    return !stopped;
 }
 
 void ClipmapLevelSet::snapShift(unsigned i)

@@ -116,7 +116,8 @@ private:
     bool optimised(ClipmapMesh& mesh, bool wideIndices);
     bool createTexture(ClipmapLevel& level);
     // Region fill of level i between the corners (level texel coordinates), direction -1/0/+1.
-    void fillRegion(unsigned i, int32_t x0, int32_t z0, int32_t x1, int32_t z1, int dx, int dz);
+    // False when a termination signal stopped it between two rows (the level is then half filled).
+    bool fillRegion(unsigned i, int32_t x0, int32_t z0, int32_t x1, int32_t z1, int dx, int dz);
     void fillWindow(unsigned i);
     void snapShift(unsigned i);
     void writeInstances();

@@ -50,7 +50,7 @@ BaseObjekt* ClipmapObjekt::create(XMLNode* node, ObjektManager* owner)
     auto* clipmap = new ClipmapObjekt(node, owner);
     const uint64_t bytes = levelSetBytes(clipmap->m_levelCount, clipmap->m_texSize, clipmap->m_gridSize) +
                            blendBytes(clipmap->m_blendSize);
-    if (owner && !owner->getSceneBudget().charge({0, 0, bytes}, clipmap->getName(), clipmap)) {
+    if (owner && !owner->getSceneBudget().charge({0, bytes}, clipmap->getName(), clipmap)) {
         clipmap->Release();
         return nullptr;
     }
@@ -346,7 +346,7 @@ void ClipmapObjekt::readSidecar()
             // A picture larger than the default pays its extra bytes.
             const uint64_t extra =
                 blendBytes(clamped) > blendBytes(m_blendSize) ? blendBytes(clamped) - blendBytes(m_blendSize) : 0;
-            if (extra == 0 || !m_owner || m_owner->getSceneBudget().charge({0, 0, extra}, getName(), this)) {
+            if (extra == 0 || !m_owner || m_owner->getSceneBudget().charge({0, extra}, getName(), this)) {
                 m_blendSize = clamped;
                 m_blendRect = RECT{0, 0, static_cast<LONG>(clamped), static_cast<LONG>(clamped)};
             }
@@ -407,6 +407,7 @@ void ClipmapObjekt::build(int pass)
 {
     if (pass != 0 && pass != -1)
         return;
+    m_levelSetWanted = true;
     m_levelSet.reset();
     // The new set starts with the camera at its origin: the next camera step must slide it.
     m_hasLastView = false;
@@ -431,7 +432,16 @@ void ClipmapObjekt::onLostDevice()
 
 void ClipmapObjekt::onResetDevice()
 {
-    build(-1);
+    if (m_levelSetWanted)
+        build(-1);
+}
+
+SceneBudget::Cost ClipmapObjekt::copyCost() const
+{
+    SceneBudget::Cost cost = BaseObjekt::copyCost();
+    if (!(m_blendBlank && m_blendTexture))
+        cost.bytes += blendBytes(m_blendSize);
+    return cost;
 }
 
 } // namespace Ulvo

@@ -58,6 +58,8 @@ public:
     static uint64_t blendBytes(uint32_t side);
 
     BaseObjekt* clone() const override { return new ClipmapObjekt(*this); }
+    // A copy makes a blank blend picture of its own when this one's was read from a picture.
+    SceneBudget::Cost copyCost() const override;
     // The base entries with TYPE CLIPMAP and the clipmap's own nodes it was built from.
     bool save(XMLNode* node) override;
     // Pass 0 (and -1, after a device reset) makes a new level set from the current settings.
@@ -154,6 +156,9 @@ private:
     D3DXMATRIX m_inverseRotation;
     D3DXMATRIX m_lastViewMatrix;
     bool m_hasLastView = false;
+    // Whether the loader asked for a level set: only then does a device reset build one (a copy
+    // has none, and thousands of copies each building one at a reset would exhaust memory).
+    bool m_levelSetWanted = false;
     bool m_needsRefresh = false;
     bool m_heightsModified = false;
     int m_passKind = 0;

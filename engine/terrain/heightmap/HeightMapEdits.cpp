@@ -250,19 +250,28 @@ void HeightMapObjekt::endModify()
             for (uint32_t i = 0; i < m_vertexCount; ++i)
                 m_vertices[i].position = m_positionsA[i];
         computeNormals();
-        uploadVertices();
-        D3DXVECTOR3 minimum, maximum, centre;
-        float radius = 0.0f;
-        D3DXComputeBoundingBox(m_positionsA.data(), m_vertexCount, sizeof(D3DXVECTOR3), &minimum, &maximum);
-        D3DXComputeBoundingSphere(m_positionsA.data(), m_vertexCount, sizeof(D3DXVECTOR3), &centre, &radius);
-        m_worldBox = AABB(minimum, maximum);
-        m_boundingSphere = BoundingSphere(centre, radius);
-        m_worldBoxDirty = false;
-        m_sphereDirty = false;
-        m_viewBox = m_worldBox;
-        rebuildQuadtree();
-        // The scene graph files the object by its box.
-        transformChanged.emit(*this);
+        if (SceneBudget::terminationPending()) {
+            // The game is ending: the terrain keeps no tree (it draws nothing) instead of making
+            // the ending wait for its upload, bounds and tree, a good part of a second at the
+            // largest size on a busy machine.
+            m_quadtree.reset();
+            ++m_treeGeneration;
+            m_marksKeyValid = false;
+        } else {
+            uploadVertices();
+            D3DXVECTOR3 minimum, maximum, centre;
+            float radius = 0.0f;
+            D3DXComputeBoundingBox(m_positionsA.data(), m_vertexCount, sizeof(D3DXVECTOR3), &minimum, &maximum);
+            D3DXComputeBoundingSphere(m_positionsA.data(), m_vertexCount, sizeof(D3DXVECTOR3), &centre, &radius);
+            m_worldBox = AABB(minimum, maximum);
+            m_boundingSphere = BoundingSphere(centre, radius);
+            m_worldBoxDirty = false;
+            m_sphereDirty = false;
+            m_viewBox = m_worldBox;
+            rebuildQuadtree();
+            // The scene graph files the object by its box.
+            transformChanged.emit(*this);
+        }
     }
     m_changeFlags.clear();
     terrainChanged.emit(*this);
@@ -305,6 +314,9 @@ void HeightMapObjekt::computeNormals()
         return out;
     };
     for (uint32_t j = 0; j < n; ++j) {
+        // Stopped by a termination signal between two rows (the terrain then keeps no tree).
+        if (SceneBudget::terminationPending())
+            return;
         for (uint32_t i = 0; i < n; ++i) {
             const uint32_t p = index(i, j);
             const bool hasL = i > 0, hasR = i + 1 < n, hasU = j > 0, hasD = j + 1 < n;

@@ -281,7 +281,7 @@ bool HeightMapObjekt::admitBlendSize(uint32_t side)
 {
     const uint64_t own = blendBytes(m_blendSize);
     const uint64_t wanted = blendBytes(side);
-    return wanted <= own || !m_owner || m_owner->getSceneBudget().charge({0, 0, wanted - own}, getName(), this);
+    return wanted <= own || !m_owner || m_owner->getSceneBudget().charge({0, wanted - own}, getName(), this);
 }
 
 bool HeightMapObjekt::createBlendTexture()
@@ -371,7 +371,7 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
     while (cells * 2 <= static_cast<uint32_t>(size))
         cells *= 2;
     // The scene being loaded may have no room left for this grid: it gets none.
-    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, gridBytes(cells) + blendBytes(cells)}, getName(), this))
+    if (m_owner && !m_owner->getSceneBudget().charge({0, gridBytes(cells) + blendBytes(cells)}, getName(), this))
         return false;
     m_gridSize = cells + 1;
     m_blendSize = cells;

@@ -9,6 +9,7 @@
 #include "foundation/logging/Logger.h"
 #include "scene/HeightMap.h"
 #include "scene/ObjektManager.h"
+#include "scene/SceneBudget.h"
 #include "terrain/heightmap/HeightMapObjekt.h"
 #include "terrain/street/StreetObjekt.h"
 
@@ -67,7 +68,7 @@ void StreetObjekt::buildMesh()
     // Each vertex and index is kept on the processor and in its device buffer.
     const uint64_t corners = 2 * P * m_path.samples.size();
     const uint64_t bytes = corners * (sizeof(StreetVertex) + sizeof(uint32_t));
-    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, bytes + SceneBudget::deviceBytes(bytes)}, getName(), this))
+    if (m_owner && !m_owner->getSceneBudget().charge({0, bytes + SceneBudget::deviceBytes(bytes)}, getName(), this))
         m_path.samples.clear();
     const std::size_t S = m_path.samples.size();
     m_worldBox = AABB();
@@ -87,6 +88,16 @@ void StreetObjekt::buildMesh()
         D3DXMATRIX M;
         D3DXMatrixRotationY(&M, sample.heading);
         const bool carve = terrain && sample.controlPoint && (sample.controlPoint->flags & FLAG_CHANGE);
+        // Each carve walks the terrain's whole grid: a termination signal leaves the road
+        // without a mesh.
+        if (carve && SceneBudget::terminationPending()) {
+            m_vertices.clear();
+            m_indices.clear();
+            m_chunks.clear();
+            m_vertexCount = m_indexCount = 0;
+            m_worldBox = AABB();
+            break;
+        }
         float runningU = 0.0f;
         for (std::size_t p = 0; p < P; ++p) {
             const std::size_t q = (p + 1) % P;

@@ -3,6 +3,7 @@
 // TERRAIN_CREATION pieces take its heights as they go.
 #include "foundation/logging/Logger.h"
 #include "scene/HeightMap.h"
+#include "scene/SceneBudget.h"
 #include "terrain/street/StreetObjekt.h"
 
 #include <algorithm>
@@ -40,7 +41,7 @@ void StreetObjekt::StreetPath::samplePath(HeightMap* terrain, std::size_t maxSam
 {
     samples.clear();
     const int n = static_cast<int>(controlPoints.size()) - 2;
-    bool changed = false, cut = false;
+    bool changed = false, cut = false, stopped = false;
     for (int i = 1; i <= n - 1 && !cut; ++i) {
         const ControlPoint& point = controlPoints[static_cast<std::size_t>(i)];
         const ControlPoint& next = controlPoints[static_cast<std::size_t>(i + 1)];
@@ -62,6 +63,13 @@ void StreetObjekt::StreetPath::samplePath(HeightMap* terrain, std::size_t maxSam
             D3DXVECTOR3 position(xz ? curve.x : line.x, y ? curve.y : line.y, xz ? curve.z : line.z);
             if (terrain) {
                 if (point.flags & FLAG_CHANGE) {
+                    // Each carve walks the terrain's whole grid: a termination signal ends the
+                    // road here, without samples (it gets no mesh).
+                    if (SceneBudget::terminationPending()) {
+                        samples.clear();
+                        cut = stopped = true;
+                        break;
+                    }
                     terrain->modifyHeightRadius(position, changeRadius, changeFalloff);
                     changed = true;
                 }
@@ -75,7 +83,7 @@ void StreetObjekt::StreetPath::samplePath(HeightMap* terrain, std::size_t maxSam
             samples.push_back(sample);
         }
     }
-    if (cut)
+    if (cut && !stopped)
         mainLogger().log(100, LOG_TYPE_WARNING, L"StreetObjekt: the road over terrain ", terrainName,
                          L" is longer than its mesh may be; it ends after ", maxSamples, L" samples\n");
     if ((pathFlags & PATH_LOOP) && !samples.empty())

@@ -191,7 +191,7 @@ void BaumObjekt::placeTrees(XMLNode* treeData, HeightMap& terrain)
     // Each tree is placed, then kept sorted into its cell and as its position, scale and wind; a
     // scene with no room left for them gets none.
     const uint64_t perTree = 2 * sizeof(BaumInstanz) + 3 * sizeof(D3DXVECTOR4);
-    if (m_owner && !m_owner->getSceneBudget().charge({0, 0, wanted * perTree}, getName(), this))
+    if (m_owner && !m_owner->getSceneBudget().charge({0, wanted * perTree}, getName(), this))
         return;
     // Without a type no tree could ever be given one.
     if (m_types.empty() || !std::isfinite(m_types.back().frequency) || !(m_types.back().frequency > 0.0f)) {

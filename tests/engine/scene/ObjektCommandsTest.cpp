@@ -12,6 +12,11 @@
 
 #include <cmath>
 #include <filesystem>
+#include <malloc.h>
+#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer's own count (its header does not come with g++).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 using namespace Ulvo;
 using SceneTesting::ObjektCommandsTest;
@@ -26,6 +31,18 @@ void expectNear(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected)
     EXPECT_NEAR(actual.x, expected.x, 1e-5f);
     EXPECT_NEAR(actual.y, expected.y, 1e-5f);
     EXPECT_NEAR(actual.z, expected.z, 1e-5f);
+}
+
+// Bytes in use on the heap now, as the allocator counts them (AddressSanitizer's own allocator in
+// the sanitizer build).
+uint64_t heapInUse()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+#endif
 }
 
 // The copies of the root, by position along x then z.
@@ -395,20 +412,20 @@ TEST_F(ObjektCommandsTest, TheSunsTextureListIsNotReadOutsideTheGamesFolder)
 
 TEST_F(ObjektCommandsTest, AScenePastItsBudgetIsCutWithOneLineAndASignalEndsItsLoading)
 {
-    // Room for three objects and five copies: the rest of the file is left out, said once.
-    m_manager->getSceneBudget().setLimit({3, 5, 0});
+    // Room for eight objects, plain ones and copies: the rest of the file is left out, said once.
+    m_manager->getSceneBudget().setLimit({8, SceneBudget::kSceneLimit.bytes});
     std::wstring scene = L"<SZENE>";
     for (const wchar_t* name : {L"A", L"B", L"C", L"D", L"E"})
         scene += probe(name);
     for (int i = 0; i < 1000; ++i)
         scene += L"<OBJEKT_ANORDNUNG><SRC_OBJECT NAME=\"A\"/><INSTANZEN><INSTANZ/><INSTANZ/><INSTANZ/>"
                  L"</INSTANZEN></OBJEKT_ANORDNUNG>";
-    EXPECT_EQ(load(scene + L"</SZENE>").size(), 3u + 5u);
-    EXPECT_EQ(find(L"D"), nullptr);
+    EXPECT_EQ(load(scene + L"</SZENE>").size(), 5u + 3u);
+    EXPECT_NE(find(L"E"), nullptr);
     EXPECT_EQ(ProbeObjekt::s_alive, 8);
     const std::string log = m_logs.text();
-    // D and E, then the third copy of the second arrangement and the first of each later one.
-    const std::size_t line = log.find("asks for more than a scene may hold; 1001 objects or copies from \"D\" on");
+    // The first copy of the second arrangement and of each later one.
+    const std::size_t line = log.find("asks for more than a scene may hold; 999 objects or copies from \"A\" on");
     EXPECT_NE(line, std::string::npos) << log;
     EXPECT_EQ(log.find("SceneBudget", line + 1), std::string::npos) << "one line";
     // The budget holds for everything loaded: the next file finds it spent, until what the first
@@ -418,13 +435,16 @@ TEST_F(ObjektCommandsTest, AScenePastItsBudgetIsCutWithOneLineAndASignalEndsItsL
     EXPECT_NE(m_logs.text().find("3 objects or copies from \"X\" on"), std::string::npos);
     m_manager->clear();
     EXPECT_EQ(m_manager->getSceneBudget().used().objects, 0u);
-    EXPECT_EQ(m_manager->getSceneBudget().used().instances, 0u);
+    EXPECT_EQ(m_manager->getSceneBudget().used().bytes, 0u);
     EXPECT_EQ(load(next).size(), 3u);
+    const uint64_t three = m_manager->getSceneBudget().used().bytes;
     EXPECT_TRUE(run(L"OBJ_Remove X").find(L"nicht") == std::wstring::npos);
     EXPECT_EQ(m_manager->getSceneBudget().used().objects, 2u) << "a removed object gives its share back";
+    EXPECT_LT(m_manager->getSceneBudget().used().bytes, three);
 
     // Parts inside a COORDS object are objects too, however deep: they pay and give back.
     m_manager->clear();
+    m_manager->getSceneBudget().setLimit({3, SceneBudget::kSceneLimit.bytes});
     const int alive = ProbeObjekt::s_alive;
     const std::wstring parts = L"<WORLD_X TYPE=\"PROBE\"/><WORLD_Y TYPE=\"PROBE\"/><WORLD_Z TYPE=\"PROBE\"/>";
     load(L"<SZENE><OBJEKT NAME=\"Achsen\" TYPE=\"COORDS\"><COORDS_DATA>" + parts +
@@ -434,6 +454,7 @@ TEST_F(ObjektCommandsTest, AScenePastItsBudgetIsCutWithOneLineAndASignalEndsItsL
     EXPECT_EQ(ProbeObjekt::s_alive - alive, 2) << "the object and two parts fill the room for three";
     m_manager->clear();
     EXPECT_EQ(m_manager->getSceneBudget().used().objects, 0u);
+    EXPECT_EQ(m_manager->getSceneBudget().used().bytes, 0u);
 
     // A termination signal ends the loading at once: nothing more is made.
     PlatformRaiseTerminationSignal();
@@ -442,4 +463,42 @@ TEST_F(ObjektCommandsTest, AScenePastItsBudgetIsCutWithOneLineAndASignalEndsItsL
     // The engine's manager outlives the test: its limit and the signal go back as they were.
     m_manager->getSceneBudget().setLimit(SceneBudget::kSceneLimit);
     PlatformClearTerminationSignal();
+}
+
+TEST_F(ObjektCommandsTest, CopiesArePaidInTheBytesTheyAllocateAndCutWhereTheBytesEnd)
+{
+    // A light and an attach point make each copy hold more than the object's own block.
+    const std::wstring scene =
+        L"<SZENE>" +
+        probe(L"Quelle", L"<LIGHT_PARAMS><LIGHT_ATTACH/></LIGHT_PARAMS><CAMERA_ATTACH/>") + L"</SZENE>";
+    load(scene);
+    std::wstring copies = L"<SZENE><OBJEKT_ANORDNUNG><SRC_OBJECT NAME=\"Quelle\"/><INSTANZEN>";
+    for (int i = 0; i < 2000; ++i)
+        copies += L"<INSTANZ/>";
+    copies += L"</INSTANZEN></OBJEKT_ANORDNUNG></SZENE>";
+    const XMLNode arrangement = SceneTesting::parseNode(copies);
+    SceneBudget& budget = m_manager->getSceneBudget();
+    const uint64_t paidBefore = budget.used().bytes;
+    const uint64_t heapBefore = heapInUse();
+    XMLNode root = arrangement;
+    ASSERT_EQ(m_manager->loadSceneFile(&root).size(), 2000u);
+    const uint64_t allocated = heapInUse() - heapBefore;
+    const uint64_t paid = budget.used().bytes - paidBefore;
+    // What the copies hold (their blocks, lights, attach points, names and entries) is paid,
+    // neither much less nor grossly more.
+    EXPECT_GE(paid, allocated * 9 / 10) << "allocated " << allocated;
+    EXPECT_LE(paid, allocated * 2) << "allocated " << allocated;
+    EXPECT_EQ(budget.used().objects, 2001u);
+
+    // With room for ten more copies' bytes (and objects to spare) ten are made, the rest said once.
+    const uint64_t perCopy = find(L"Quelle")->copyCost().bytes;
+    budget.setLimit({SceneBudget::kSceneLimit.objects, budget.used().bytes + 10 * perCopy + perCopy / 2});
+    root = arrangement;
+    EXPECT_EQ(m_manager->loadSceneFile(&root).size(), 10u);
+    EXPECT_NE(m_logs.text().find("asks for more than a scene may hold; 1 objects or copies from \"Quelle\" on"),
+              std::string::npos)
+        << m_logs.text();
+    m_manager->clear();
+    EXPECT_EQ(budget.used().bytes, 0u);
+    budget.setLimit(SceneBudget::kSceneLimit);
 }

@@ -24,14 +24,45 @@ CoordsObjekt::CoordsObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(nod
         XMLNode* description = data->getNode(kPartNodes[part]);
         if (!description)
             continue;
-        if (owner && !owner->getSceneBudget().charge({1, 0, 0}, getName() + L"." + kPartNodes[part], this))
+        const std::wstring name = getName() + L"." + kPartNodes[part];
+        if (!owner) {
+            m_parts[part] = createObjektByType(description, owner);
+            continue;
+        }
+        // Paid for the part's slot while it is made (what its kind makes in bulk too), then held
+        // by this object; a part refused gives back all of it.
+        SceneBudget& budget = owner->getSceneBudget();
+        const void* slot = &m_parts[part];
+        if (!budget.charge({1, kReservedBytes}, name, slot))
             break;
-        m_parts[part] = createObjektByType(description, owner);
-        // What the part paid itself (a terrain's grid) is held by this object too.
-        if (owner && m_parts[part])
-            owner->getSceneBudget().transfer(static_cast<const NamedObject*>(m_parts[part]),
-                                             static_cast<const NamedObject*>(this));
+        BaseObjekt* made = createObjektByType(description, owner);
+        if (made) {
+            budget.transfer(static_cast<const NamedObject*>(made), slot);
+            if (!budget.settle(kReservedBytes, made->heldBytes(), name, slot)) {
+                budget.release(slot);
+                made->Release();
+                break;
+            }
+        }
+        if (!made)
+            budget.release(slot);
+        budget.transfer(slot, static_cast<const NamedObject*>(this));
+        m_parts[part] = made;
     }
+}
+
+SceneBudget::Cost CoordsObjekt::copyCost() const
+{
+    // A copy clones every part.
+    SceneBudget::Cost cost = BaseObjekt::copyCost();
+    for (const BaseObjekt* part : m_parts) {
+        if (!part)
+            continue;
+        const SceneBudget::Cost own = part->copyCost();
+        cost.objects += own.objects;
+        cost.bytes += own.bytes;
+    }
+    return cost;
 }
 
 CoordsObjekt::CoordsObjekt(const CoordsObjekt& other) : BaseObjekt(other)

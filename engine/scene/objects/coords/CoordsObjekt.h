@@ -25,6 +25,7 @@ public:
 
     bool save(XMLNode* node) override;
     BaseObjekt* clone() const override { return new CoordsObjekt(*this); }
+    SceneBudget::Cost copyCost() const override;
     void render(Camera* camera) override;
     void computeWorldBox() override;
     void computeBoundingSphere() override;

@@ -3,12 +3,14 @@
 // refill, each vertex reading the texel of its own position), the set-up's limits and a failed
 // instance buffer.
 #include "ClipmapTestSupport.h"
+#include "SignallingField.h"
 
 #include "support/LogCapture.h"
 #include "terrain/clipmap/ClipmapGeometry.h"
 #include "terrain/clipmap/ClipmapLevelSet.h"
 
 #include <gtest/gtest.h>
+#include <platform_test.h>
 
 #include <cstring>
 #include <map>
@@ -331,6 +333,19 @@ TEST_F(ClipmapLevelSetTest, ViolatedLimitsAreReportedAndBuildNothing)
     set.update(c, D3DXMATRIX());
     set.draw(D3DXMATRIX());
     set.refreshAll();
+}
+
+TEST_F(ClipmapLevelSetTest, ATerminationSignalStopsALevelsFillBetweenTwoRows)
+{
+    // The first level filled has 16 x 16 groups of 9 samples; the signal comes in its third row.
+    constexpr long kRowSamples = (kS / 2) * 9;
+    TerrainTesting::SignallingField field(2 * kRowSamples + 5);
+    ClipmapLevelSet set(D3DInterface::getInstance(), m_device);
+    EXPECT_FALSE(set.initClipmap(nullptr, &field, ClipmapLevelSet::BORDER_CLAMP, kLevels, kN, kS));
+    PlatformClearTerminationSignal();
+    EXPECT_LT(field.samplesAfter(), kRowSamples) << "the rest of the level was sampled";
+    EXPECT_FALSE(set.isReady());
+    EXPECT_EQ(set.getLevelCount(), 0u);
 }
 
 // A device that cannot give the instances a buffer, or cannot lock it.

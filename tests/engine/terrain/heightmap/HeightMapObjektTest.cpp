@@ -394,7 +394,7 @@ TEST_F(HeightMapObjektTest, ASidecarBehindALinkOutIsNotReadAndALargeBlendPaysFor
 
     // A blend of 4096 squared on a grid of 3 is 16 million texels: past the budget the terrain
     // keeps a blend of its own size, and the line says what was left out.
-    m_manager.getSceneBudget().setLimit({100, 0, 1u << 20});
+    m_manager.getSceneBudget().setLimit({100, 1u << 20});
     XMLNode root;
     ASSERT_TRUE(XMLNode::load(&root, L"<SZENE>" + flat(3, L"BLEND_SIZE=\"4096\">", L"Breit") + L"</SZENE>", 1));
     ASSERT_EQ(m_manager.loadSceneFile(&root).size(), 1u);
@@ -429,8 +429,9 @@ TEST_F(HeightMapObjektTest, SidecarPicturesOfAnotherSizeAreStretchedAndPaidFromT
 
     // In a scene without room for the pictures' texels the terrain goes without them: flat, with
     // a blank blend of its own size.
-    m_manager.getSceneBudget().setLimit(
-        {100, 0, HeightMapObjekt::gridBytes(8) + HeightMapObjekt::blendBytes(8) + SceneBudget::deviceBytes(5 * 4)});
+    // The room kept for the object itself is not the pictures' to take.
+    m_manager.getSceneBudget().setLimit({100, BaseObjekt::kReservedBytes + HeightMapObjekt::gridBytes(8) +
+                                                  HeightMapObjekt::blendBytes(8) + SceneBudget::deviceBytes(5 * 4)});
     XMLNode root;
     ASSERT_TRUE(XMLNode::load(&root, L"<SZENE>" + flat(9, L">", L"Teuer") + L"</SZENE>", 1));
     ASSERT_EQ(m_manager.loadSceneFile(&root).size(), 1u);
@@ -446,9 +447,12 @@ TEST_F(HeightMapObjektTest, TerrainsAndClipmapsPastTheScenesBudgetAreNotMade)
 {
     // Room for three grids of 65 x 65 and a clipmap of two small levels: ten grids and a clipmap
     // at every maximum ask for more.
-    m_manager.getSceneBudget().setLimit({100, 0,
-                                         3 * (HeightMapObjekt::gridBytes(64) + HeightMapObjekt::blendBytes(64)) +
-                                             ClipmapObjekt::levelSetBytes(2, 16, 7) + ClipmapObjekt::blendBytes(256)});
+    // Each object itself is paid too, far less than a grid.
+    constexpr uint64_t kObjects = 11 * BaseObjekt::kReservedBytes;
+    ASSERT_LT(kObjects, HeightMapObjekt::gridBytes(64));
+    m_manager.getSceneBudget().setLimit({100, kObjects +
+                                                  3 * (HeightMapObjekt::gridBytes(64) + HeightMapObjekt::blendBytes(64)) +
+                                                  ClipmapObjekt::levelSetBytes(2, 16, 7) + ClipmapObjekt::blendBytes(256)});
     std::wstring scene = L"<SZENE>";
     for (int i = 0; i < 10; ++i)
         scene += flat(65, L">", L"Gross" + std::to_wstring(i));
@@ -494,7 +498,8 @@ TEST_F(HeightMapObjektTest, ATerminationSignalWhileAHugeSceneBuildsEndsTheLoadin
     XMLNode root;
     ASSERT_TRUE(XMLNode::load(&root, scene + L"</SZENE>", 1));
     SceneBudget::Cost room = SceneBudget::kSceneLimit;
-    room.bytes = 2 * (ClipmapObjekt::levelSetBytes(16, 2048, 511) + ClipmapObjekt::blendBytes(256));
+    room.bytes = 2 * (BaseObjekt::kReservedBytes + ClipmapObjekt::levelSetBytes(16, 2048, 511) +
+                      ClipmapObjekt::blendBytes(256));
     m_manager.getSceneBudget().setLimit(room);
     std::thread sender([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -509,6 +514,23 @@ TEST_F(HeightMapObjektTest, ATerminationSignalWhileAHugeSceneBuildsEndsTheLoadin
     EXPECT_NE(m_logs.text().find("the game is ending"), std::string::npos);
     // The tests after this one build terrains and forests, which stop at a pending signal.
     PlatformClearTerminationSignal();
+}
+
+TEST_F(HeightMapObjektTest, AnEditEndedAfterATerminationSignalLeavesNoTreeAndComputesNothingMore)
+{
+    // A road's carve ends its edit while the game ends: the normals, the upload, the bounds and
+    // the tree of a terrain of the largest size would keep it waiting.
+    HeightMapObjekt* t = m_manager.build(flat(9, L">", L"Endend"));
+    ASSERT_NE(t->getQuadtree(), nullptr);
+    const AABB box = t->getBoundingBox();
+    t->modifyHeightRadius(D3DXVECTOR3(0.0f, 3.0f, 0.0f), 2.0, 1.0f);
+    PlatformRaiseTerminationSignal();
+    t->endModify();
+    PlatformClearTerminationSignal();
+    EXPECT_EQ(t->getQuadtree(), nullptr);
+    for (const HeightMapVertex& v : t->getVertices())
+        ASSERT_EQ(v.normal, D3DXVECTOR3(0.0f, 1.0f, 0.0f)) << "normals were computed";
+    EXPECT_EQ(t->getBoundingBox().getMax().y, box.getMax().y) << "bounds were computed";
 }
 
 TEST_F(HeightMapObjektTest, FlatteningAlongASplineIsTheSameOnOneThreadAndOnMany)

@@ -7,6 +7,7 @@
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
+#include <platform_test.h>
 
 #include <cmath>
 #include <cstring>
@@ -227,6 +228,50 @@ TEST(StreetCarving, ChangePiecesPullAFlatTerrainToTheRoadOnceAcrossAllPasses)
     elsewhere->build(1);
     EXPECT_EQ(ground->carves.size(), 12u);
     EXPECT_EQ(ground->ends, 2);
+}
+
+// Ground that raises the termination signal at one of its carves.
+class SignallingGround : public TerrainTesting::GridTerrain {
+public:
+    explicit SignallingGround(std::size_t raiseAt) : GridTerrain(L"Boden", 0.0f, 0.0f), m_raiseAt(raiseAt) {}
+    void modifyHeightRadius(const D3DXVECTOR3& centre, double radius, float factor) override
+    {
+        GridTerrain::modifyHeightRadius(centre, radius, factor);
+        if (carves.size() == m_raiseAt)
+            PlatformRaiseTerminationSignal();
+    }
+
+private:
+    std::size_t m_raiseAt;
+};
+
+TEST(StreetCarving, ATerminationSignalStopsTheCarvingAndLeavesTheRoadWithoutAMesh)
+{
+    // Each carve of a real terrain walks its whole grid: a long CHANGE road on a large terrain
+    // carves for minutes. The signal comes among the path's carves, then among the mesh's.
+    const std::wstring spline = L"TERRAIN=\"Boden\" CHANGE_RADIUS=\"1\" DIST_INTERPOL=\"0.5\"";
+    const std::wstring points = point(0, 0, -30, L"CHANGE") + point(0, 0, 30, L"CHANGE");
+    std::size_t samples = 0;
+    {
+        StreetScene scene;
+        scene.terrain(L"Boden");
+        auto road = scene.road(kFlatProfile, spline, points);
+        road->build(0);
+        samples = road->getPath().samples.size();
+        ASSERT_GT(samples, 60u);
+    }
+    for (const std::size_t raiseAt : {std::size_t(10), samples + 3}) {
+        StreetScene scene;
+        auto* ground = new SignallingGround(raiseAt);
+        scene.manager.add(ground, true);
+        auto road = scene.road(kFlatProfile, spline, points);
+        road->build(0);
+        PlatformClearTerminationSignal();
+        // At most the rest of one ring of the mesh (two profile points) after the signal.
+        EXPECT_LE(ground->carves.size(), raiseAt + 2) << raiseAt;
+        EXPECT_TRUE(road->getVertices().empty()) << raiseAt;
+        EXPECT_TRUE(road->getIndices().empty()) << raiseAt;
+    }
 }
 
 TEST(StreetCarving, SamplesAndVerticesFollowASlopedTerrain)
