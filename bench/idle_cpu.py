@@ -86,6 +86,7 @@ class ConsoleGame(wp.Game):
         self.screen = wp.Screen(out)
         self.out = out
         self.start = time.monotonic()
+        self.slow = wp.Slowness()
         self.closed = 0
         self.run = run
         self.log = open(os.path.join(out, "game.log"), "w")
