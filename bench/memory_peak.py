@@ -87,8 +87,8 @@ def measure(binary, run_source):
         if split:
             found["level"]["split"] = mappings(game.process.pid)
         if scene:
-            for line, seconds in idle.DEMO_SCENE:
-                game.console(line, seconds)
+            for line, wait in idle.DEMO_SCENE:
+                game.console(line, wait)
             wp.xdo("mousemove", 5, 5)
             time.sleep(12)
             found["scene"] = memory(game.process.pid)
