@@ -377,3 +377,45 @@ TEST_F(D3DXSpriteTest, ObjectSpaceUsesTheCallersTransforms)
     EXPECT_EQ(image.at(3, 3), 0xFF000000u);
     EXPECT_EQ(image.at(12, 12), 0xFF000000u);
 }
+
+// Quads of two textures queued alternately are drawn one draw per texture where the quads between
+// share no pixel with them (rectangles that only touch share none); a quad over another keeps its
+// place above it. The pixels are those of drawing every quad on its own, in order.
+TEST_F(D3DXSpriteTest, TouchingQuadsOfOneTextureAreDrawnTogetherWithTheSamePixels)
+{
+    ASSERT_TRUE(start(32, 16));
+    IDirect3DTexture9* red = solid(0x80FF0000, 8);
+    IDirect3DTexture9* blue = solid(0x800000FF, 8);
+    auto draw = [&](bool flushEach) {
+        clear(0xFF808080);
+        m_device->BeginScene();
+        m_sprite->Begin(D3DXSPRITE_ALPHABLEND);
+        for (int y = 0; y < 2; ++y) {
+            for (int x = 0; x < 4; ++x) {
+                const D3DXVECTOR3 at(float(x * 8), float(y * 8), 0.0f);
+                m_sprite->Draw((x + y) % 2 ? blue : red, nullptr, nullptr, &at, 0xFFFFFFFF);
+                if (flushEach)
+                    m_sprite->Flush();
+            }
+        }
+        // Over four cells, two of them blue: it cannot join the red run drawn before them.
+        const D3DXVECTOR3 over(4.0f, 4.0f, 0.0f);
+        m_sprite->Draw(red, nullptr, nullptr, &over, 0xFFFFFFFF);
+        m_sprite->End();
+        m_device->EndScene();
+    };
+    draw(true);
+    const Image alone = readBackBuffer();
+    uint64_t calls = 0, draws0 = 0, draws1 = 0;
+    PlatformCountGLCalls(true);
+    PlatformGLCallCounts(calls, draws0);
+    draw(false);
+    PlatformGLCallCounts(calls, draws1);
+    PlatformCountGLCalls(false);
+    const Image joined = readBackBuffer();
+    EXPECT_EQ(draws1 - draws0, 3u); // the red cells, the blue cells, the quad over them
+    ASSERT_EQ(joined.pixels, alone.pixels);
+    // Red over blue over grey where the last quad lies over a blue cell.
+    const D3DCOLOR colour = joined.at(9, 5) | 0xFF000000;
+    EXPECT_TRUE(near(colour, D3DCOLOR_XRGB(0xA0, 0x20, 0x60), 2)) << hex(colour);
+}

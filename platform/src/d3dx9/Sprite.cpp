@@ -7,6 +7,8 @@
 #include "common/ComObject.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -23,6 +25,12 @@ struct SpriteVertex {
 constexpr DWORD kSpriteFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 // Quads per DrawPrimitiveUP call at most, to keep each upload bounded.
 constexpr size_t kMaxQuadsPerCall = 2048;
+
+// A quad's extent on the target, and whether it is a rectangle along the axes.
+struct SpriteBounds {
+    float left, top, right, bottom;
+    bool upright;
+};
 
 struct QueuedQuad {
     IDirect3DTexture9* texture;
@@ -169,6 +177,7 @@ private:
         return D3D_OK;
     }
 
+    void joinTextureRuns();
     void saveState();
     void restoreState();
     void setSpriteStates();
@@ -194,6 +203,15 @@ private:
     std::vector<QueuedQuad> m_queue;
     std::vector<uint32_t> m_order;
     std::vector<SpriteVertex> m_vertices;
+    // Joining texture runs in drawing order (joinTextureRuns), kept from flush to flush.
+    struct Run {
+        IDirect3DTexture9* texture;
+        uint32_t head, tail;  // quads chained through m_next
+        SpriteBounds bounds; // around all of its quads
+    };
+    std::vector<SpriteBounds> m_bounds;
+    std::vector<uint32_t> m_next;
+    std::vector<Run> m_runs;
 
     // Saved device state (valid between Begin and End without DONOTSAVESTATE).
     bool m_saved = false;
@@ -432,6 +450,84 @@ void Sprite::drawRun(IDirect3DTexture9* texture, size_t first, size_t count)
     }
 }
 
+namespace {
+
+// Whether two quads' bounds may share a pixel. Bounds that only touch share none when both
+// quads are rectangles along the axes: a pixel centre on the line between them belongs to one
+// side only by the rasteriser's fill rule (rounding to its grid keeps the order of coordinates,
+// so bounds apart or touching stay so).
+bool mayMeet(const SpriteBounds& a, const SpriteBounds& b)
+{
+    if (a.upright && b.upright)
+        return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
+
+// How many runs back a quad is looked for a run of its texture (bounds the flush's work).
+constexpr size_t kRunsLookedBack = 64;
+
+} // namespace
+
+// Screen-space quads in the order given are drawn one draw per change of texture. A quad whose
+// pixels meet none of the quads queued after the last run of its texture can be drawn with that
+// run instead: blending, depth and stencil give every pixel the same result whatever the order
+// of quads that share no pixel. So a board of pieces of a few kinds, queued row by row, is drawn
+// in a few draws instead of one per piece.
+void Sprite::joinTextureRuns()
+{
+    const size_t n = m_queue.size();
+    m_bounds.resize(n);
+    m_next.assign(n, UINT32_MAX);
+    m_runs.clear();
+    for (size_t i = 0; i < n; ++i) {
+        const SpriteVertex* c = m_queue[i].corners;
+        SpriteBounds& b = m_bounds[i];
+        b = SpriteBounds{c[0].x, c[0].y, c[0].x, c[0].y, false};
+        for (int k = 1; k < 4; ++k) {
+            b.left = std::min(b.left, c[k].x);
+            b.right = std::max(b.right, c[k].x);
+            b.top = std::min(b.top, c[k].y);
+            b.bottom = std::max(b.bottom, c[k].y);
+        }
+        b.upright = c[0].y == c[1].y && c[2].y == c[3].y && c[0].x == c[2].x && c[1].x == c[3].x;
+        // Bounds that are no numbers meet everything: such a quad keeps its place.
+        if (!(b.left <= b.right && b.top <= b.bottom))
+            b = SpriteBounds{-HUGE_VALF, -HUGE_VALF, HUGE_VALF, HUGE_VALF, false};
+        IDirect3DTexture9* texture = m_queue[i].texture;
+        size_t joined = SIZE_MAX;
+        for (size_t r = m_runs.size(), looked = 0; r-- > 0 && looked < kRunsLookedBack; ++looked) {
+            const Run& run = m_runs[r];
+            if (run.texture == texture) {
+                joined = r;
+                break;
+            }
+            if (!mayMeet(b, run.bounds))
+                continue;
+            bool meets = false;
+            for (uint32_t q = run.head; q != UINT32_MAX && !meets; q = m_next[q])
+                meets = mayMeet(b, m_bounds[q]);
+            if (meets)
+                break;
+        }
+        if (joined == SIZE_MAX) {
+            m_runs.push_back(Run{texture, uint32_t(i), uint32_t(i), b});
+            continue;
+        }
+        Run& run = m_runs[joined];
+        m_next[run.tail] = uint32_t(i);
+        run.tail = uint32_t(i);
+        // The run's bounds only sort quads out quickly: being no rectangle, they never claim a
+        // shared line is free.
+        run.bounds = SpriteBounds{std::min(run.bounds.left, b.left), std::min(run.bounds.top, b.top),
+                                  std::max(run.bounds.right, b.right), std::max(run.bounds.bottom, b.bottom), false};
+    }
+    size_t at = 0;
+    for (const Run& run : m_runs) {
+        for (uint32_t q = run.head; q != UINT32_MAX; q = m_next[q])
+            m_order[at++] = q;
+    }
+}
+
 HRESULT Sprite::Flush()
 {
     if (!m_begun)
@@ -457,8 +553,11 @@ HRESULT Sprite::Flush()
             return a < b;
         });
     }
-    if (!(m_flags & D3DXSPRITE_OBJECTSPACE))
+    if (!(m_flags & D3DXSPRITE_OBJECTSPACE)) {
+        if (!backToFront && !frontToBack && !byTexture)
+            joinTextureRuns();
         setScreenSpaceTransforms();
+    }
     m_device->SetFVF(kSpriteFvf);
     size_t runStart = 0;
     for (size_t i = 1; i <= m_order.size(); ++i) {
