@@ -19,8 +19,9 @@ void SceneBudget::begin()
 void SceneBudget::end()
 {
     if (m_active)
-        mainLogger().log(25, LOG_TYPE_INFO, L"Ulvo::SceneBudget: the loaded scenes hold ", std::to_wstring(m_used.objects),
-                         L" objects and ", std::to_wstring(m_used.bytes >> 20), L" MB\n");
+        mainLogger().log(25, LOG_TYPE_INFO, L"Ulvo::SceneBudget: the loaded scenes hold ",
+                         std::to_wstring(m_used.objects), L" objects and ", std::to_wstring(m_used.bytes >> 20),
+                         L" MB\n");
     if (m_active && m_refused > 0)
         mainLogger().log(50, LOG_TYPE_ERROR, L"Ulvo::SceneBudget: ",
                          m_ended ? L"the game is ending" : L"the scene asks for more than a scene may hold", L"; ",
@@ -35,8 +36,8 @@ bool SceneBudget::charge(const Cost& cost, const std::wstring& what, const void*
         return true;
     m_ended = m_ended || terminationPending();
     // Each count is compared as what is left, so a huge cost cannot wrap round.
-    const bool fits = !m_ended && cost.objects <= m_limit.objects - m_used.objects &&
-                      cost.bytes <= m_limit.bytes - m_used.bytes;
+    const bool fits =
+        !m_ended && cost.objects <= m_limit.objects - m_used.objects && cost.bytes <= m_limit.bytes - m_used.bytes;
     if (!fits) {
         if (m_refused++ == 0)
             m_firstRefused = what;

@@ -206,7 +206,7 @@ private:
     // Joining texture runs in drawing order (joinTextureRuns), kept from flush to flush.
     struct Run {
         IDirect3DTexture9* texture;
-        uint32_t head, tail;  // quads chained through m_next
+        uint32_t head, tail; // quads chained through m_next
         SpriteBounds bounds; // around all of its quads
     };
     std::vector<SpriteBounds> m_bounds;

@@ -469,8 +469,7 @@ TEST_F(ObjektCommandsTest, CopiesArePaidInTheBytesTheyAllocateAndCutWhereTheByte
 {
     // A light and an attach point make each copy hold more than the object's own block.
     const std::wstring scene =
-        L"<SZENE>" +
-        probe(L"Quelle", L"<LIGHT_PARAMS><LIGHT_ATTACH/></LIGHT_PARAMS><CAMERA_ATTACH/>") + L"</SZENE>";
+        L"<SZENE>" + probe(L"Quelle", L"<LIGHT_PARAMS><LIGHT_ATTACH/></LIGHT_PARAMS><CAMERA_ATTACH/>") + L"</SZENE>";
     load(scene);
     std::wstring copies = L"<SZENE><OBJEKT_ANORDNUNG><SRC_OBJECT NAME=\"Quelle\"/><INSTANZEN>";
     for (int i = 0; i < 2000; ++i)

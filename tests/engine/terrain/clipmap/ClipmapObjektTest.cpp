@@ -168,8 +168,8 @@ TEST_F(ClipmapObjektTest, ADeviceResetBuildsLevelsOnlyForTheTerrainsThatHadThem)
 {
     // Thousands of copies in an arrangement draw nothing of their own; a reset must not give each
     // a level set the scene never paid for.
-    ClipmapObjekt* source = make(L"<CLIPMAP_DATA SIZE_TEX=\"64\" SIZE_CENTER=\"16\" ANZ_LAYERS=\"3\">" + kCone +
-                                 L"</CLIPMAP_DATA>");
+    ClipmapObjekt* source =
+        make(L"<CLIPMAP_DATA SIZE_TEX=\"64\" SIZE_CENTER=\"16\" ANZ_LAYERS=\"3\">" + kCone + L"</CLIPMAP_DATA>");
     source->build(0);
     auto* copy = dynamic_cast<ClipmapObjekt*>(source->clone());
     ASSERT_NE(copy, nullptr);
