@@ -1,6 +1,7 @@
 // The grid terrain at 513 x 513 vertices: the construction with Perlin heights, the build pass
 // painting two layer fields into its 512 x 512 blend texture, and per frame the level-of-detail
-// update for a camera with one draw through the terrain effect.
+// update for a camera with one draw through the terrain effect; and a road's carves beside a walk
+// over the whole grid.
 #include "BenchDevice.h"
 #include "foundation/logging/Logger.h"
 #include "foundation/xml/XMLNode.h"
@@ -12,7 +13,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -60,6 +63,66 @@ void BM_Build513(benchmark::State& state)
     }
 }
 BENCHMARK(BM_Build513)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A road's carves: 64 circles of radius 5 along a line across the terrain, as a carving road makes
+// them at its samples. Beside it the plain reference: the same carves as a walk over every vertex
+// of a copy of the grid.
+void carveLine(int step, D3DXVECTOR3& centre)
+{
+    centre = D3DXVECTOR3(-200.0f + 6.25f * static_cast<float>(step), 10.0f, -150.0f + 4.0f * static_cast<float>(step));
+}
+
+void BM_Carve513(benchmark::State& state)
+{
+    Ulvo::logSwitch() = 0;
+    if (!BenchSupport::startDevice(640, 480)) {
+        state.SkipWithError("no device");
+        return;
+    }
+    Ulvo::HeightMapObjekt* terrain = makeTerrain();
+    D3DXVECTOR3 centre;
+    for (auto _ : state) {
+        for (int step = 0; step < 64; ++step) {
+            carveLine(step, centre);
+            terrain->modifyHeightRadius(centre, 5.0, 0.5f);
+        }
+        benchmark::DoNotOptimize(terrain->getVertices().data());
+    }
+    terrain->Release();
+}
+BENCHMARK(BM_Carve513)->Unit(benchmark::kMillisecond);
+
+void BM_Carve513WholeGridReference(benchmark::State& state)
+{
+    Ulvo::logSwitch() = 0;
+    if (!BenchSupport::startDevice(640, 480)) {
+        state.SkipWithError("no device");
+        return;
+    }
+    Ulvo::HeightMapObjekt* terrain = makeTerrain();
+    std::vector<D3DXVECTOR3> grid;
+    for (const Ulvo::HeightMapVertex& v : terrain->getVertices())
+        grid.push_back(v.position);
+    terrain->Release();
+    D3DXVECTOR3 centre;
+    const double radius = 5.0;
+    const float factor = 0.5f, limit = static_cast<float>(radius * radius);
+    for (auto _ : state) {
+        for (int step = 0; step < 64; ++step) {
+            carveLine(step, centre);
+            for (D3DXVECTOR3& p : grid) {
+                const float dx = p.x - centre.x, dz = p.z - centre.z;
+                const float squared = dx * dx + dz * dz;
+                if (!(squared < limit))
+                    continue;
+                const double d = std::sqrt(squared), dh = centre.y - p.y, k = factor * dh;
+                p.y = static_cast<float>(p.y + (d * (dh - k) / radius + k));
+            }
+        }
+        benchmark::DoNotOptimize(grid.data());
+    }
+}
+BENCHMARK(BM_Carve513WholeGridReference)->Unit(benchmark::kMillisecond);
 
 void BM_LodUpdateAndDraw513(benchmark::State& state)
 {

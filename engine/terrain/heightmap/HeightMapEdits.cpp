@@ -183,19 +183,47 @@ void HeightMapObjekt::modifyHeightRadius(const D3DXVECTOR3& centre, double radiu
     if (m_lockHeight || m_vertices.empty() || !(radius > 0.0))
         return;
     const float limit = static_cast<float>(radius * radius);
+    const uint32_t n = m_gridSize;
+    if (n == 0 || m_vertexCount != n * n)
+        return;
+    if (m_rowSpans.size() != 4u * n) {
+        m_rowSpans.assign(4u * n, 0.0f);
+        for (uint32_t row = 0; row < n; ++row) {
+            float* span = &m_rowSpans[4u * row];
+            span[0] = span[2] = HUGE_VALF;
+            span[1] = span[3] = -HUGE_VALF;
+            for (uint32_t column = 0; column < n; ++column) {
+                const D3DXVECTOR3& p = m_vertices[index(column, row)].position;
+                span[0] = std::min(span[0], p.x);
+                span[1] = std::max(span[1], p.x);
+                span[2] = std::min(span[2], p.z);
+                span[3] = std::max(span[3], p.z);
+            }
+        }
+    }
+    // A little wider than the circle, so that no vertex the float test below lets in is passed
+    // over by the rounding of this one.
+    const double reach = std::sqrt(static_cast<double>(limit)) * 1.0001 + 1e-4;
     bool changed = false;
-    for (uint32_t i = 0; i < m_vertexCount; ++i) {
-        const D3DXVECTOR3& p = m_vertices[i].position;
-        const float dx = p.x - centre.x, dz = p.z - centre.z;
-        const float squared = dx * dx + dz * dz;
-        if (!(squared < limit))
+    for (uint32_t row = 0; row < n; ++row) {
+        const float* span = &m_rowSpans[4u * row];
+        // Vertices that are no numbers are never within reach, so neither are rows of them alone.
+        if (centre.x + reach < span[0] || centre.x - reach > span[1] || centre.z + reach < span[2] ||
+            centre.z - reach > span[3])
             continue;
-        const double d = std::sqrt(squared);
-        const double dh = centre.y - p.y;
-        const double k = factor * dh;
-        // Every copy: the bounds and the morphing read positionsA and positionsB.
-        storeHeight(i, static_cast<float>(p.y + (d * (dh - k) / radius + k)));
-        changed = true;
+        for (uint32_t i = index(0, row), end = i + n; i < end; ++i) {
+            const D3DXVECTOR3& p = m_vertices[i].position;
+            const float dx = p.x - centre.x, dz = p.z - centre.z;
+            const float squared = dx * dx + dz * dz;
+            if (!(squared < limit))
+                continue;
+            const double d = std::sqrt(squared);
+            const double dh = centre.y - p.y;
+            const double k = factor * dh;
+            // Every copy: the bounds and the morphing read positionsA and positionsB.
+            storeHeight(i, static_cast<float>(p.y + (d * (dh - k) / radius + k)));
+            changed = true;
+        }
     }
     if (changed) {
         m_changeFlags.setBit(CHANGED, true);

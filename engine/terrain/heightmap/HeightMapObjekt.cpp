@@ -438,6 +438,7 @@ bool HeightMapObjekt::loadHeightMap(XMLNode* data)
     const uint32_t n = m_gridSize;
     m_vertexCount = n * n;
     m_vertices.assign(m_vertexCount, HeightMapVertex());
+    m_rowSpans.clear();
     m_positionsA.assign(m_vertexCount, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     m_positionsB.assign(m_vertexCount, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     m_vertexMarks.assign(m_vertexCount, 0);
@@ -618,6 +619,7 @@ void HeightMapObjekt::release()
     m_positionsB.clear();
     m_vertices.clear();
     m_vertexMarks.clear();
+    m_rowSpans.clear();
     m_quadtree.reset();
     m_vertexCount = 0;
     m_indexCount = 0;

@@ -221,6 +221,10 @@ private:
     std::vector<D3DXVECTOR3> m_positionsA;
     std::vector<D3DXVECTOR3> m_positionsB;
     std::vector<uint8_t> m_vertexMarks;
+    // Per grid row the x and z its vertices span (min x, max x, min z, max z), made at the first
+    // carve after a build: a carve then walks only the rows its circle reaches. Edits change y
+    // alone, so the spans hold until the grid is built again.
+    std::vector<float> m_rowSpans;
     std::unique_ptr<TerrainQuadNode> m_quadtree;
     IDirect3DVertexBuffer9* m_vertexBuffer = nullptr;
     IndexSlot m_indexSlots[kIndexSlots];

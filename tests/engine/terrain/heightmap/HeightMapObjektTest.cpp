@@ -249,6 +249,48 @@ TEST_F(HeightMapObjektTest, ModifyHeightRadiusPullsEveryCopyTowardsTheCentre)
     EXPECT_FLOAT_EQ(u->getVertices()[13].position.y, 7.0f + (10.0f - 7.0f) * 0.5f);
 }
 
+TEST_F(HeightMapObjektTest, CarvesOfATurnedAndTiltedTerrainChangeWhatTheFormulaSaysOverTheWholeGrid)
+{
+    // Turned and tilted, so that rows run across x and z and x and z follow the heights; the
+    // stretched border rows reach past the others. Each carve must change exactly the vertices a
+    // walk over the whole grid changes.
+    HeightMapObjekt* t =
+        m_manager.build(L"<OBJEKT NAME=\"Schief\" TYPE=\"HEIGHTMAP\"><BASE_DATA><SCALE X=\"40\" Y=\"3\" Z=\"30\"/>"
+                        L"<ROTATION YAW=\"37\" PITCH=\"20\" ROLL=\"-11\"/></BASE_DATA><HEIGHTMAP_DATA SIZE=\"33\" "
+                        L"RAND_FAKTOR=\"1.5\"><PERLIN_NOISE ENABLE=\"1\" ANZAHL=\"3\" SCALE=\"4\" PERSITANCE=\"0.5\" "
+                        L"FAKTOR=\"1\" SEED=\"7\"/></HEIGHTMAP_DATA></OBJEKT>");
+    ASSERT_NE(t, nullptr);
+    std::vector<D3DXVECTOR3> expected;
+    for (const HeightMapVertex& v : t->getVertices())
+        expected.push_back(v.position);
+    ASSERT_EQ(expected.size(), 33u * 33u);
+    const struct {
+        D3DXVECTOR3 centre;
+        double radius;
+        float factor;
+    } carves[] = {{{0.0f, 2.0f, 0.0f}, 3.0, 0.0f},    {{15.0f, -1.0f, -9.0f}, 4.5, 0.5f},
+                  {{-26.0f, 5.0f, 21.0f}, 6.0, 1.0f}, {{30.0f, 0.0f, 30.0f}, 12.0, 0.25f},
+                  {{3.0f, 1.0f, -2.0f}, 0.4, 1.0f},   {{0.0f, 0.0f, 0.0f}, 100.0, 0.5f}};
+    size_t changed = 0;
+    for (const auto& carve : carves) {
+        const float limit = static_cast<float>(carve.radius * carve.radius);
+        for (D3DXVECTOR3& p : expected) {
+            const float dx = p.x - carve.centre.x, dz = p.z - carve.centre.z;
+            const float squared = dx * dx + dz * dz;
+            if (!(squared < limit))
+                continue;
+            const double d = std::sqrt(squared), dh = carve.centre.y - p.y, k = carve.factor * dh;
+            p.y = static_cast<float>(p.y + (d * (dh - k) / carve.radius + k));
+            ++changed;
+        }
+        t->modifyHeightRadius(carve.centre, carve.radius, carve.factor);
+        for (size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(t->getVertices()[i].position, expected[i])
+                << "vertex " << i << " after the carve at " << carve.centre.x << " " << carve.centre.z;
+    }
+    EXPECT_GT(changed, 33u * 33u) << "the carves reach vertices, the last one all of them";
+}
+
 TEST_F(HeightMapObjektTest, SmoothingKeepsLevelGroundLevelUpToBothBorders)
 {
     HeightMapObjekt* t = m_manager.build(flat(9, L">"));
@@ -450,9 +492,9 @@ TEST_F(HeightMapObjektTest, TerrainsAndClipmapsPastTheScenesBudgetAreNotMade)
     // Each object itself is paid too, far less than a grid.
     constexpr uint64_t kObjects = 11 * BaseObjekt::kReservedBytes;
     ASSERT_LT(kObjects, HeightMapObjekt::gridBytes(64));
-    m_manager.getSceneBudget().setLimit({100, kObjects +
-                                                  3 * (HeightMapObjekt::gridBytes(64) + HeightMapObjekt::blendBytes(64)) +
-                                                  ClipmapObjekt::levelSetBytes(2, 16, 7) + ClipmapObjekt::blendBytes(256)});
+    m_manager.getSceneBudget().setLimit(
+        {100, kObjects + 3 * (HeightMapObjekt::gridBytes(64) + HeightMapObjekt::blendBytes(64)) +
+                  ClipmapObjekt::levelSetBytes(2, 16, 7) + ClipmapObjekt::blendBytes(256)});
     std::wstring scene = L"<SZENE>";
     for (int i = 0; i < 10; ++i)
         scene += flat(65, L">", L"Gross" + std::to_wstring(i));
@@ -498,8 +540,8 @@ TEST_F(HeightMapObjektTest, ATerminationSignalWhileAHugeSceneBuildsEndsTheLoadin
     XMLNode root;
     ASSERT_TRUE(XMLNode::load(&root, scene + L"</SZENE>", 1));
     SceneBudget::Cost room = SceneBudget::kSceneLimit;
-    room.bytes = 2 * (BaseObjekt::kReservedBytes + ClipmapObjekt::levelSetBytes(16, 2048, 511) +
-                      ClipmapObjekt::blendBytes(256));
+    room.bytes =
+        2 * (BaseObjekt::kReservedBytes + ClipmapObjekt::levelSetBytes(16, 2048, 511) + ClipmapObjekt::blendBytes(256));
     m_manager.getSceneBudget().setLimit(room);
     std::thread sender([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
