@@ -49,13 +49,20 @@ bool loadEffect()
     return effects->getEffectBundle(L"Terrain") != nullptr;
 }
 
-void BM_Build513(benchmark::State& state)
+// The device the terrain needs, with the logs off; false (the run skipped) without one.
+bool startQuietDevice(benchmark::State& state)
 {
     Ulvo::logSwitch() = 0;
-    if (!BenchSupport::startDevice(640, 480)) {
-        state.SkipWithError("no device");
+    if (BenchSupport::startDevice(640, 480))
+        return true;
+    state.SkipWithError("no device");
+    return false;
+}
+
+void BM_Build513(benchmark::State& state)
+{
+    if (!startQuietDevice(state))
         return;
-    }
     for (auto _ : state) {
         Ulvo::HeightMapObjekt* terrain = makeTerrain();
         benchmark::DoNotOptimize(terrain->getIndexCount());
@@ -74,11 +81,8 @@ void carveLine(int step, D3DXVECTOR3& centre)
 
 void BM_Carve513(benchmark::State& state)
 {
-    Ulvo::logSwitch() = 0;
-    if (!BenchSupport::startDevice(640, 480)) {
-        state.SkipWithError("no device");
+    if (!startQuietDevice(state))
         return;
-    }
     Ulvo::HeightMapObjekt* terrain = makeTerrain();
     D3DXVECTOR3 centre;
     for (auto _ : state) {
@@ -94,11 +98,8 @@ BENCHMARK(BM_Carve513)->Unit(benchmark::kMillisecond);
 
 void BM_Carve513WholeGridReference(benchmark::State& state)
 {
-    Ulvo::logSwitch() = 0;
-    if (!BenchSupport::startDevice(640, 480)) {
-        state.SkipWithError("no device");
+    if (!startQuietDevice(state))
         return;
-    }
     Ulvo::HeightMapObjekt* terrain = makeTerrain();
     std::vector<D3DXVECTOR3> grid;
     for (const Ulvo::HeightMapVertex& v : terrain->getVertices())

@@ -88,8 +88,8 @@ void StreetObjekt::buildMesh()
         D3DXMATRIX M;
         D3DXMatrixRotationY(&M, sample.heading);
         const bool carve = terrain && sample.controlPoint && (sample.controlPoint->flags & FLAG_CHANGE);
-        // Each carve walks the terrain's whole grid: a termination signal leaves the road
-        // without a mesh.
+        // A long road carves at every profile point of every sample: a termination signal leaves
+        // the road without a mesh.
         if (carve && SceneBudget::terminationPending()) {
             m_vertices.clear();
             m_indices.clear();

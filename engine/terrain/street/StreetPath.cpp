@@ -63,8 +63,8 @@ void StreetObjekt::StreetPath::samplePath(HeightMap* terrain, std::size_t maxSam
             D3DXVECTOR3 position(xz ? curve.x : line.x, y ? curve.y : line.y, xz ? curve.z : line.z);
             if (terrain) {
                 if (point.flags & FLAG_CHANGE) {
-                    // Each carve walks the terrain's whole grid: a termination signal ends the
-                    // road here, without samples (it gets no mesh).
+                    // A long road carves thousands of times: a termination signal ends the road
+                    // here, without samples (it gets no mesh).
                     if (SceneBudget::terminationPending()) {
                         samples.clear();
                         cut = stopped = true;

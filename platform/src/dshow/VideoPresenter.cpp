@@ -132,8 +132,7 @@ bool VideoPresenter::ensureContext(SDL_Window* window)
     if (m_context && m_window == window)
         return SDL_GL_MakeCurrent(window, m_context) == 0;
     release();
-    if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL))
-        return false;
+    // A readied context exists only for a window ensureContextFor accepted.
     return adoptPrepared(window) || ensureContextFor(window);
 }
 

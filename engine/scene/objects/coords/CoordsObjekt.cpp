@@ -36,16 +36,16 @@ CoordsObjekt::CoordsObjekt(XMLNode* node, ObjektManager* owner) : BaseObjekt(nod
         if (!budget.charge({1, kReservedBytes}, name, slot))
             break;
         BaseObjekt* made = createObjektByType(description, owner);
-        if (made) {
-            budget.transfer(static_cast<const NamedObject*>(made), slot);
-            if (!budget.settle(kReservedBytes, made->heldBytes(), name, slot)) {
-                budget.release(slot);
-                made->Release();
-                break;
-            }
-        }
-        if (!made)
+        if (!made) {
             budget.release(slot);
+            continue;
+        }
+        budget.transfer(static_cast<const NamedObject*>(made), slot);
+        if (!budget.settle(kReservedBytes, made->heldBytes(), name, slot)) {
+            budget.release(slot);
+            made->Release();
+            break;
+        }
         budget.transfer(slot, static_cast<const NamedObject*>(this));
         m_parts[part] = made;
     }
